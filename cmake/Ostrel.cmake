@@ -1,0 +1,56 @@
+# One library target per folder, named after its path ("platform/foundation" -> platform_foundation).
+# Sources are the folder's .cpp files; files ending in _test.cpp form the folder's test program,
+# registered with ctest under the same name.
+#
+#   ostrel_folder(DEPS <targets> PKGS <pkg-config modules> LIBS <plain libs> TEST_DEPS <targets> [TSAN] [OBJECT])
+#
+# TSAN marks the folder's tests for the ThreadSanitizer run (scripts/test --tsan).
+# OBJECT makes an OBJECT library, for folders that register themselves at load time.
+function(ostrel_target_name out folder)
+  file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${folder})
+  string(REPLACE "/" "_" name ${rel})
+  set(${out} ${name} PARENT_SCOPE)
+endfunction()
+
+function(ostrel_folder)
+  cmake_parse_arguments(ARG "TSAN;OBJECT" "" "DEPS;PKGS;LIBS;TEST_DEPS;TEST_LIBS" ${ARGN})
+  ostrel_target_name(name ${CMAKE_CURRENT_SOURCE_DIR})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  if(tests)
+    list(REMOVE_ITEM sources ${tests})
+  endif()
+  if(NOT sources)
+    return()  # a folder whose first files are still being written
+  endif()
+  if(ARG_OBJECT)
+    add_library(${name} OBJECT ${sources})
+  else()
+    add_library(${name} STATIC ${sources})
+  endif()
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} ${ARG_LIBS} Threads::Threads)
+  foreach(pkg IN LISTS ARG_PKGS)
+    string(MAKE_C_IDENTIFIER ${pkg} pkgid)
+    if(NOT TARGET PkgConfig::${pkgid})
+      pkg_check_modules(${pkgid} REQUIRED IMPORTED_TARGET GLOBAL ${pkg})
+    endif()
+    target_link_libraries(${name} PUBLIC PkgConfig::${pkgid})
+  endforeach()
+  set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  set_property(GLOBAL APPEND PROPERTY OSTREL_LIBRARIES ${name})
+
+  if(tests)
+    add_executable(${name}_test ${tests})
+    target_link_libraries(${name}_test PRIVATE ${name} ${ARG_TEST_DEPS} ${ARG_TEST_LIBS}
+      GTest::gtest GTest::gmock GTest::gtest_main)
+    add_test(NAME ${name} COMMAND ${name}_test)
+    set(labels unit)
+    if(ARG_TSAN)
+      list(APPEND labels tsan)
+    endif()
+    set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT 600
+      ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
+  endif()
+endfunction()
+

@@ -1,0 +1,100 @@
+#include "platform/log/Log.h"
+
+#include <syslog.h>
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+namespace platform::log {
+namespace {
+
+std::atomic<int> gMask{maskUpTo(Debug)};
+std::atomic<bool> gStderr{false};
+
+std::mutex& sinkMutex() {
+  static std::mutex m;
+  return m;
+}
+
+Sink& sinkSlot() {
+  static Sink sink;
+  return sink;
+}
+
+void writeToSyslog(const Line& line) {
+  // The mask is ours; syslog's own mask stays open so it never drops what we decided to keep.
+  syslog(line.level, "%s%s%s", line.facility.c_str(), line.facility.empty() ? "" : ": ", line.message.c_str());
+}
+
+}  // namespace
+
+void write(int level, const std::string& facility, const std::string& message) {
+  if (!isLogged(level)) return;
+  Line line{level, facility, message};
+  if (gStderr.load(std::memory_order_relaxed)) {
+    std::fprintf(stderr, "%s%s%s\n", facility.c_str(), facility.empty() ? "" : ": ", message.c_str());
+  }
+  Sink sink;
+  {
+    std::lock_guard lock(sinkMutex());
+    sink = sinkSlot();
+  }
+  if (sink) {
+    sink(line);
+  } else {
+    writeToSyslog(line);
+  }
+}
+
+void setLevelMask(int mask) { gMask.store(mask, std::memory_order_relaxed); }
+int levelMask() { return gMask.load(std::memory_order_relaxed); }
+bool isLogged(int level) {
+  return level >= 0 && level < 31 && (levelMask() & maskFor(level)) != 0;
+}
+
+void setStderrCopy(bool enabled) { gStderr.store(enabled, std::memory_order_relaxed); }
+bool stderrCopy() { return gStderr.load(std::memory_order_relaxed); }
+
+Sink setSink(Sink sink) {
+  std::lock_guard lock(sinkMutex());
+  Sink previous = std::move(sinkSlot());
+  sinkSlot() = std::move(sink);
+  return previous;
+}
+
+struct CapturedLines::State {
+  mutable std::mutex mutex;
+  std::vector<Line> lines;
+};
+
+CapturedLines::CapturedLines() : state_(std::make_shared<State>()) {
+  auto state = state_;
+  previous_ = setSink([state](const Line& line) {
+    std::lock_guard lock(state->mutex);
+    state->lines.push_back(line);
+  });
+}
+
+CapturedLines::~CapturedLines() { setSink(std::move(previous_)); }
+
+std::vector<Line> CapturedLines::lines() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->lines;
+}
+
+bool CapturedLines::contains(const std::string& fragment) const {
+  std::lock_guard lock(state_->mutex);
+  for (const auto& line : state_->lines) {
+    if (line.message.find(fragment) != std::string::npos) return true;
+  }
+  return false;
+}
+
+void CapturedLines::clear() {
+  std::lock_guard lock(state_->mutex);
+  state_->lines.clear();
+}
+
+}  // namespace platform::log

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform::log {
+
+// The system log. Levels follow syslog: 3 error, 4 warning, 5 notice, 6 info, 7 debug. A line is kept
+// when its level's bit is set in the mask (all of 3-7 by default); kept lines go to the sink (syslog(3)
+// unless a test swapped it) and, when enabled, to stderr as well.
+enum Level : int { Error = 3, Warning = 4, Notice = 5, Info = 6, Debug = 7 };
+
+struct Line {
+  int level;
+  std::string facility;  // the client's facility, e.g. "com.vadeze.utilities.logger"; may be empty
+  std::string message;
+};
+
+using Sink = std::function<void(const Line&)>;
+
+// Mask bit for a level, as setlogmask's LOG_MASK.
+constexpr int maskFor(int level) { return 1 << level; }
+// All levels up to and including `level`, as LOG_UPTO.
+constexpr int maskUpTo(int level) { return (1 << (level + 1)) - 1; }
+
+void write(int level, const std::string& facility, const std::string& message);
+inline void write(int level, const std::string& message) { write(level, {}, message); }
+
+void setLevelMask(int mask);
+int levelMask();
+bool isLogged(int level);
+
+void setStderrCopy(bool enabled);
+bool stderrCopy();
+
+// Replaces where kept lines go; returns the previous sink. An empty sink restores syslog.
+Sink setSink(Sink sink);
+
+// Swaps the sink for the scope's lifetime and collects every kept line; for tests.
+class CapturedLines {
+ public:
+  CapturedLines();
+  ~CapturedLines();
+  CapturedLines(const CapturedLines&) = delete;
+  CapturedLines& operator=(const CapturedLines&) = delete;
+
+  std::vector<Line> lines() const;
+  bool contains(const std::string& fragment) const;
+  void clear();
+
+ private:
+  struct State;
+  std::shared_ptr<State> state_;
+  Sink previous_;
+};
+
+}  // namespace platform::log
