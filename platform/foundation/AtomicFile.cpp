@@ -1,0 +1,193 @@
+#include "platform/foundation/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <system_error>
+
+namespace platform::foundation {
+namespace {
+
+bool fail(std::string* error, const std::string& what, const std::string& path, int err) {
+  if (error) *error = what + " " + path + ": " + std::strerror(err);
+  return false;
+}
+
+std::string folderOf(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool writeAll(int fd, const uint8_t* bytes, size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, bytes, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// The folder's entry for the renamed file is only durable once the folder itself is synced.
+void syncFolder(const std::string& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+using Filler = std::function<bool(int fd, std::string* error)>;
+
+// Makes a temporary file beside `path`, lets `fill` write it, then syncs and renames it into place.
+bool replaceViaTemporary(const std::string& path, mode_t mode, const Filler& fill, std::string* error) {
+  if (path.empty() || path.back() == '/') return fail(error, "cannot write", path, EINVAL);
+  std::string folder = folderOf(path);
+  std::string temp = folder + "/." + nameOf(path) + ".XXXXXX";
+  int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return fail(error, "cannot create a temporary file for", path, errno);
+
+  auto abandon = [&](const std::string& what, int err) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return fail(error, what, path, err);
+  };
+  if (::fchmod(fd, mode) != 0) return abandon("cannot set the mode of", errno);
+  if (!fill(fd, error)) {
+    int err = errno;
+    ::close(fd);
+    ::unlink(temp.c_str());
+    if (error && error->empty()) fail(error, "cannot write", path, err);
+    return false;
+  }
+  if (::fsync(fd) != 0) return abandon("cannot flush", errno);
+  if (::close(fd) != 0) {
+    int err = errno;
+    ::unlink(temp.c_str());
+    return fail(error, "cannot close", path, err);
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    int err = errno;
+    ::unlink(temp.c_str());
+    return fail(error, "cannot replace", path, err);
+  }
+  syncFolder(folder);
+  return true;
+}
+
+}  // namespace
+
+bool AtomicFile::writeAtomically(const std::string& path, const void* bytes, size_t size, std::string* error,
+                                 mode_t mode) {
+  if (error) error->clear();
+  auto data = static_cast<const uint8_t*>(bytes);
+  return replaceViaTemporary(
+      path, mode,
+      [&](int fd, std::string* err) {
+        if (writeAll(fd, data, size)) return true;
+        return fail(err, "cannot write", path, errno);
+      },
+      error);
+}
+
+bool AtomicFile::writeAtomically(const std::string& path, std::string_view bytes, std::string* error, mode_t mode) {
+  return writeAtomically(path, bytes.data(), bytes.size(), error, mode);
+}
+
+std::optional<std::vector<uint8_t>> AtomicFile::readFile(const std::string& path, std::string* error) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    fail(error, "cannot open", path, errno);
+    return std::nullopt;
+  }
+  std::vector<uint8_t> bytes;
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) bytes.reserve(static_cast<size_t>(info.st_size));
+  uint8_t chunk[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int err = errno;
+      ::close(fd);
+      fail(error, "cannot read", path, err);
+      return std::nullopt;
+    }
+    bytes.insert(bytes.end(), chunk, chunk + n);
+  }
+  ::close(fd);
+  return bytes;
+}
+
+std::optional<std::string> AtomicFile::readText(const std::string& path, std::string* error) {
+  auto bytes = readFile(path, error);
+  if (!bytes) return std::nullopt;
+  return std::string(bytes->begin(), bytes->end());
+}
+
+bool AtomicFile::fileExists(const std::string& path) {
+  struct stat info {};
+  return !path.empty() && ::stat(path.c_str(), &info) == 0;
+}
+
+bool AtomicFile::isDirectory(const std::string& path) {
+  struct stat info {};
+  return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool AtomicFile::removeFile(const std::string& path, std::string* error) {
+  if (::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+  return fail(error, "cannot remove", path, errno);
+}
+
+bool AtomicFile::copyFile(const std::string& from, const std::string& to, std::string* error, mode_t mode) {
+  if (error) error->clear();
+  int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (source < 0) return fail(error, "cannot open", from, errno);
+  bool ok = replaceViaTemporary(
+      to, mode,
+      [&](int fd, std::string* err) {
+        uint8_t chunk[65536];
+        for (;;) {
+          ssize_t n = ::read(source, chunk, sizeof chunk);
+          if (n == 0) return true;
+          if (n < 0) {
+            if (errno == EINTR) continue;
+            return fail(err, "cannot read", from, errno);
+          }
+          if (!writeAll(fd, chunk, static_cast<size_t>(n))) return fail(err, "cannot write", to, errno);
+        }
+      },
+      error);
+  ::close(source);
+  return ok;
+}
+
+bool AtomicFile::createDirectories(const std::string& path, std::string* error) {
+  if (path.empty()) return fail(error, "cannot create", "an empty path", EINVAL);
+  std::error_code code;
+  std::filesystem::create_directories(path, code);
+  if (code && !isDirectory(path)) {
+    if (error) *error = "cannot create " + path + ": " + code.message();
+    return false;
+  }
+  if (!isDirectory(path)) return fail(error, "cannot create", path, ENOTDIR);
+  return true;
+}
+
+}  // namespace platform::foundation

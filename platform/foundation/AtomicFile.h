@@ -1,0 +1,41 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::foundation {
+
+// Whole-file reads and writes for files that must never be seen half-written: the preference file,
+// property lists, catalogue copies, keychain items. A write goes to a temporary file in the same folder,
+// is flushed to disk and then renamed over the target, so a reader (or a crash) sees either the old
+// file or the new one, never a mixture. On failure the temporary file is removed and the old file is
+// left exactly as it was. Error texts, when asked for, name the failing step and the system's reason.
+class AtomicFile {
+ public:
+  static bool writeAtomically(const std::string& path, const void* bytes, size_t size,
+                              std::string* error = nullptr, mode_t mode = 0644);
+  static bool writeAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr,
+                              mode_t mode = 0644);
+
+  static std::optional<std::vector<uint8_t>> readFile(const std::string& path, std::string* error = nullptr);
+  static std::optional<std::string> readText(const std::string& path, std::string* error = nullptr);
+
+  // A regular file, a folder or anything else that stat(2) finds (symbolic links are followed).
+  static bool fileExists(const std::string& path);
+  static bool isDirectory(const std::string& path);
+  // Removes a file (not a folder); a file that is already gone counts as removed.
+  static bool removeFile(const std::string& path, std::string* error = nullptr);
+  // Copies `from` over `to` atomically, streaming, so large catalogue files need no big buffer.
+  static bool copyFile(const std::string& from, const std::string& to, std::string* error = nullptr,
+                       mode_t mode = 0644);
+  // mkdir -p; an existing folder is success.
+  static bool createDirectories(const std::string& path, std::string* error = nullptr);
+};
+
+}  // namespace platform::foundation

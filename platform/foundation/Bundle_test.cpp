@@ -1,0 +1,91 @@
+#include "platform/foundation/Bundle.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/PropertyList.h"
+
+namespace platform::foundation {
+namespace {
+
+namespace fs = std::filesystem;
+
+class BundleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "bundle-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    folder_ = pattern;
+    ASSERT_TRUE(AtomicFile::createDirectories(folder_ + "/en.lproj"));
+    ASSERT_TRUE(AtomicFile::writeAtomically(folder_ + "/LensDatabase.db", "sqlite"));
+    ASSERT_TRUE(AtomicFile::writeAtomically(folder_ + "/en.lproj/Localizable.strings", "strings"));
+    Value info(Dictionary{{"CFBundleIdentifier", Value("com.example.ostrel")}, {"Flag", Value(true)}});
+    ASSERT_TRUE(PropertyList::writeFile(folder_ + "/Info.plist", info, PropertyList::Format::Xml));
+    savedMain_ = Bundle::setMainPath("");
+  }
+  void TearDown() override {
+    Bundle::setMainPath(savedMain_);
+    ::unsetenv("OSTREL_BUNDLE");
+    fs::remove_all(folder_);
+  }
+
+  std::string folder_;
+  std::string savedMain_;
+};
+
+TEST_F(BundleTest, FindsResourcesByNameTypeAndSubdirectory) {
+  Bundle bundle(folder_ + "/");
+  EXPECT_EQ(bundle.bundlePath(), folder_);
+  EXPECT_EQ(bundle.pathForResource("LensDatabase", "db"), folder_ + "/LensDatabase.db");
+  EXPECT_EQ(bundle.pathForResource("LensDatabase", ".db"), folder_ + "/LensDatabase.db");
+  EXPECT_EQ(bundle.pathForResource("LensDatabase.db", ""), folder_ + "/LensDatabase.db");
+  EXPECT_EQ(bundle.pathForResource("Localizable", "strings", "en.lproj"),
+            folder_ + "/en.lproj/Localizable.strings");
+  EXPECT_EQ(bundle.pathForResource("Localizable", "strings"), "");
+  EXPECT_EQ(bundle.pathForResource("Missing", "db"), "");
+  EXPECT_EQ(bundle.pathForResource("", "db"), "");
+  // Resource names never reach outside the bundle.
+  EXPECT_EQ(bundle.pathForResource("../" + fs::path(folder_).filename().string() + "/LensDatabase", "db"), "");
+  EXPECT_EQ(bundle.pathForResource("Localizable", "strings", "/etc"), "");
+}
+
+TEST_F(BundleTest, ReadsTheInfoDictionary) {
+  Bundle bundle(folder_);
+  EXPECT_EQ(bundle.bundleIdentifier(), "com.example.ostrel");
+  EXPECT_TRUE(bundle.objectForInfoDictionaryKey("Flag").toBool());
+  EXPECT_TRUE(bundle.objectForInfoDictionaryKey("Missing").isNil());
+  EXPECT_EQ(bundle.infoDictionary().size(), 2u);
+
+  Bundle empty(folder_ + "/en.lproj");  // no Info.plist
+  EXPECT_TRUE(empty.infoDictionary().isDictionary());
+  EXPECT_EQ(empty.bundleIdentifier(), "");
+
+  ASSERT_TRUE(AtomicFile::writeAtomically(folder_ + "/en.lproj/Info.plist", "<plist><dict><key>"));
+  Bundle broken(folder_ + "/en.lproj");
+  EXPECT_TRUE(broken.infoDictionary().isDictionary());
+  EXPECT_EQ(broken.infoDictionary().size(), 0u);
+}
+
+TEST_F(BundleTest, MainBundlePrecedence) {
+  std::string beside = fs::read_symlink("/proc/self/exe").parent_path().string() + "/bundle";
+  EXPECT_EQ(Bundle::main()->bundlePath(), beside);
+
+  ::setenv("OSTREL_BUNDLE", (folder_ + "/en.lproj").c_str(), 1);
+  EXPECT_EQ(Bundle::main()->bundlePath(), folder_ + "/en.lproj");
+
+  Bundle::setMainPath(folder_);
+  auto held = Bundle::main();
+  EXPECT_EQ(held->bundleIdentifier(), "com.example.ostrel");
+  EXPECT_EQ(Bundle::main(), held);  // the same bundle while the path stays
+
+  EXPECT_EQ(Bundle::setMainPath(""), folder_);
+  EXPECT_EQ(Bundle::main()->bundlePath(), folder_ + "/en.lproj");
+  EXPECT_EQ(held->bundleIdentifier(), "com.example.ostrel");  // the holder's bundle still works
+}
+
+}  // namespace
+}  // namespace platform::foundation

@@ -1,0 +1,194 @@
+#include "platform/foundation/Clock.h"
+
+#include <chrono>
+#include <cmath>
+#include <limits>
+
+namespace platform::foundation {
+
+namespace {
+
+constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
+
+std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
+  return (b > 0 && a > kNever - b) ? kNever : a + b;
+}
+
+thread_local int firingDepth = 0;
+
+struct CurrentClock {
+  std::mutex mutex;
+  std::shared_ptr<Clock> system = std::make_shared<SystemClock>();
+  std::shared_ptr<Clock> current = system;
+};
+
+// Never destroyed: timers and queues may still reach the clock while statics are torn down at exit.
+CurrentClock& currentClock() {
+  static auto* holder = new CurrentClock();
+  return *holder;
+}
+
+}  // namespace
+
+Clock::Clock() = default;
+Clock::~Clock() = default;
+
+std::int64_t Clock::toNanoseconds(double seconds) {
+  if (!(seconds > 0)) return 0;
+  if (seconds >= 9.2e9) return kNever;  // beyond int64 nanoseconds: treat as never
+  return std::llround(seconds * 1e9);
+}
+
+Clock::TimerId Clock::schedule(std::int64_t deadlineNanoseconds, std::function<void()> fire) {
+  std::lock_guard lock(mutex_);
+  TimerId id = nextId_++;
+  timers_.emplace(Key{deadlineNanoseconds, id}, std::move(fire));
+  deadlines_.emplace(id, deadlineNanoseconds);
+  timerAddedLocked();
+  timersChanged_.notify_all();
+  return id;
+}
+
+Clock::TimerId Clock::scheduleAfter(double seconds, std::function<void()> fire) {
+  return schedule(saturatingAdd(monotonicNanoseconds(), toNanoseconds(seconds)), std::move(fire));
+}
+
+bool Clock::cancel(TimerId id) {
+  std::function<void()> dropped;  // destroyed outside the lock: it may own arbitrary state
+  std::lock_guard lock(mutex_);
+  auto found = deadlines_.find(id);
+  if (found == deadlines_.end()) return false;
+  auto timer = timers_.find(Key{found->second, id});
+  dropped = std::move(timer->second);
+  timers_.erase(timer);
+  deadlines_.erase(found);
+  timersChanged_.notify_all();
+  return true;
+}
+
+std::size_t Clock::pendingTimers() const {
+  std::lock_guard lock(mutex_);
+  return timers_.size();
+}
+
+std::optional<double> Clock::nextDeadline() const {
+  std::lock_guard lock(mutex_);
+  auto earliest = earliestLocked();
+  if (!earliest) return std::nullopt;
+  return static_cast<double>(*earliest) / 1e9;
+}
+
+std::optional<std::int64_t> Clock::earliestLocked() const {
+  if (timers_.empty()) return std::nullopt;
+  return timers_.begin()->first.first;
+}
+
+std::optional<Clock::Due> Clock::takeDue(std::int64_t limit) {
+  std::lock_guard lock(mutex_);
+  if (timers_.empty() || timers_.begin()->first.first > limit) return std::nullopt;
+  auto first = timers_.begin();
+  Due due{first->first.first, std::move(first->second)};
+  deadlines_.erase(first->first.second);
+  timers_.erase(first);
+  return due;
+}
+
+std::shared_ptr<Clock> Clock::current() {
+  auto& holder = currentClock();
+  std::lock_guard lock(holder.mutex);
+  return holder.current;
+}
+
+void Clock::setCurrent(std::shared_ptr<Clock> clock) {
+  auto& holder = currentClock();
+  std::shared_ptr<Clock> previous;  // released outside the lock
+  std::lock_guard lock(holder.mutex);
+  previous = std::move(holder.current);
+  holder.current = clock ? std::move(clock) : holder.system;
+}
+
+// ---- SystemClock
+
+SystemClock::~SystemClock() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+    timersChanged_.notify_all();
+  }
+  if (waiter_.joinable()) waiter_.join();
+}
+
+double SystemClock::now() const {
+  auto since = std::chrono::system_clock::now().time_since_epoch();
+  return std::chrono::duration<double>(since).count();
+}
+
+std::int64_t SystemClock::monotonicNanoseconds() const {
+  auto since = std::chrono::steady_clock::now().time_since_epoch();
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(since).count();
+}
+
+void SystemClock::timerAddedLocked() {
+  if (!waiter_.joinable()) waiter_ = std::thread([this] { waitAndFire(); });
+}
+
+void SystemClock::waitAndFire() {
+  std::unique_lock lock(mutex_);
+  while (!stopping_) {
+    auto earliest = earliestLocked();
+    if (!earliest) {
+      timersChanged_.wait(lock);
+      continue;
+    }
+    if (*earliest > monotonicNanoseconds()) {
+      // steady_clock is what monotonicNanoseconds() reads, so the deadline converts directly.
+      std::chrono::steady_clock::time_point when{std::chrono::nanoseconds(*earliest)};
+      if (*earliest == kNever) timersChanged_.wait(lock);
+      else timersChanged_.wait_until(lock, when);
+      continue;
+    }
+    lock.unlock();
+    if (auto due = takeDue(monotonicNanoseconds())) due->fire();
+    lock.lock();
+  }
+}
+
+// ---- ManualClock
+
+ManualClock::ManualClock(double wallStart, double monotonicStart)
+    : wallStart_(wallStart), monotonicStart_(toNanoseconds(monotonicStart)) {}
+
+double ManualClock::now() const {
+  std::lock_guard lock(mutex_);
+  return wallStart_ + static_cast<double>(elapsed_) / 1e9;
+}
+
+std::int64_t ManualClock::monotonicNanoseconds() const {
+  std::lock_guard lock(mutex_);
+  return monotonicStart_ + elapsed_;
+}
+
+void ManualClock::advance(double seconds) {
+  std::int64_t end;
+  {
+    std::lock_guard lock(mutex_);
+    end = saturatingAdd(monotonicStart_ + elapsed_, toNanoseconds(seconds));
+  }
+  while (auto due = takeDue(end)) {
+    {
+      std::lock_guard lock(mutex_);
+      elapsed_ = std::max(elapsed_, due->deadline - monotonicStart_);
+    }
+    ++firingDepth;
+    struct Leave {
+      ~Leave() { --firingDepth; }
+    } leave;
+    due->fire();
+  }
+  std::lock_guard lock(mutex_);
+  elapsed_ = std::max(elapsed_, end - monotonicStart_);
+}
+
+bool ManualClock::isFiringOnThisThread() { return firingDepth > 0; }
+
+}  // namespace platform::foundation

@@ -1,0 +1,208 @@
+#include "platform/foundation/PreferencesDomain.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <map>
+
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Paths.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/log/Log.h"
+
+namespace platform::foundation {
+namespace {
+
+constexpr const char* kLockFileName = ".preferences.lock";
+
+// Holds an exclusive lock on the preferences folder's lock file, so two processes never merge into
+// the same file at once. flock locks belong to the open file, so threads of one process that open
+// the file separately exclude each other as well.
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& folder) {
+    fd_ = ::open((folder + "/" + kLockFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ < 0) return;
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
+// A suite name is free text; it must not be able to name a file outside the folder.
+std::string fileNameFor(const std::string& name) {
+  std::string out;
+  for (char c : name) {
+    if (c == '/') {
+      out += "%2F";
+    } else if (c == '%') {
+      out += "%25";
+    } else {
+      out += c;
+    }
+  }
+  if (out.front() == '.') out = "%2E" + out.substr(1);
+  return out + ".plist";
+}
+
+struct Registry {
+  std::mutex mutex;
+  std::map<std::string, std::shared_ptr<PreferencesDomain>> domains;  // by file path
+};
+
+// Never destroyed: the exit hook below still needs it while other statics are torn down.
+Registry& registry() {
+  static Registry* instance = [] {
+    auto* made = new Registry;
+    std::atexit([] { PreferencesDomain::synchronizeAll(); });
+    return made;
+  }();
+  return *instance;
+}
+
+}  // namespace
+
+PreferencesDomain::PreferencesDomain(Private, std::string name, std::string path)
+    : name_(std::move(name)), path_(std::move(path)) {}
+
+std::string PreferencesDomain::currentApplication() {
+  std::string identifier = Bundle::main()->bundleIdentifier();
+  return identifier.empty() ? "ostrel" : identifier;
+}
+
+std::shared_ptr<PreferencesDomain> PreferencesDomain::named(const std::string& name) {
+  std::string domainName = name.empty() ? currentApplication() : name;
+  std::string path = Paths::preferences() + "/" + fileNameFor(domainName);
+  Registry& shared = registry();
+  std::lock_guard lock(shared.mutex);
+  auto& slot = shared.domains[path];
+  if (!slot) slot = std::make_shared<PreferencesDomain>(Private(), domainName, path);
+  return slot;
+}
+
+void PreferencesDomain::synchronizeAll() {
+  std::vector<std::shared_ptr<PreferencesDomain>> domains;
+  {
+    Registry& shared = registry();
+    std::lock_guard lock(shared.mutex);
+    for (const auto& [path, domain] : shared.domains) domains.push_back(domain);
+  }
+  for (const auto& domain : domains) {
+    if (domain->hasPendingChanges()) domain->synchronize();
+  }
+}
+
+bool PreferencesDomain::isPropertyListValue(const Value& value) {
+  switch (value.type()) {
+    case Value::Type::Bool:
+    case Value::Type::Integer:
+    case Value::Type::Real:
+    case Value::Type::String:
+    case Value::Type::Data:
+    case Value::Type::Date:
+      return true;
+    case Value::Type::Array:
+      for (const Value& element : *value.array()) {
+        if (!isPropertyListValue(element)) return false;
+      }
+      return true;
+    case Value::Type::Dictionary:
+      for (const auto& [key, element] : *value.dictionary()) {
+        if (!isPropertyListValue(element)) return false;
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+Dictionary PreferencesDomain::readFileLocked() {
+  if (!AtomicFile::fileExists(path_)) return {};
+  Error error;
+  Value read = PropertyList::readFile(path_, &error);
+  if (read.isDictionary()) return *read.dictionary();
+  platform::log::write(platform::log::Error, "preferences file " + path_ + " is unreadable (" +
+                                                 error.localizedDescription() + "); reading it as empty");
+  return {};
+}
+
+void PreferencesDomain::loadLocked() {
+  if (loaded_) return;
+  values_ = readFileLocked();
+  loaded_ = true;
+}
+
+Value PreferencesDomain::copyValue(const std::string& key) {
+  std::lock_guard lock(mutex_);
+  loadLocked();
+  auto found = values_.find(key);
+  return found == values_.end() ? Value() : found->second;
+}
+
+Dictionary PreferencesDomain::copyAll() {
+  std::lock_guard lock(mutex_);
+  loadLocked();
+  return values_;
+}
+
+bool PreferencesDomain::setValue(const std::string& key, Value value, Error* error) {
+  if (!value.isNil() && !isPropertyListValue(value)) {
+    report(error, Error::make(kErrorDomain, kInvalidValueError,
+                              "the value for \"" + key + "\" has no property-list form"));
+    return false;
+  }
+  std::lock_guard lock(mutex_);
+  loadLocked();
+  if (value.isNil()) {
+    values_.erase(key);
+  } else {
+    values_[key] = value;
+  }
+  pending_[key] = std::move(value);
+  return true;
+}
+
+bool PreferencesDomain::hasPendingChanges() const {
+  std::lock_guard lock(mutex_);
+  return !pending_.empty();
+}
+
+bool PreferencesDomain::synchronize(Error* error) {
+  std::lock_guard lock(mutex_);
+  FolderLock folderLock(path_.substr(0, path_.find_last_of('/')));
+  Dictionary merged = readFileLocked();
+  if (!pending_.empty()) {
+    for (const auto& [key, value] : pending_) {
+      if (value.isNil()) {
+        merged.erase(key);
+      } else {
+        merged[key] = value;
+      }
+    }
+    Error writeError;
+    if (!PropertyList::writeFile(path_, Value(merged), PropertyList::Format::Binary, &writeError)) {
+      // The changes stay pending, so the next synchronisation tries again and nothing is lost.
+      Error failure = Error::make(kErrorDomain, kWriteError, "cannot write " + path_);
+      failure.setUnderlyingError(writeError);
+      report(error, failure);
+      return false;
+    }
+    pending_.clear();
+  }
+  values_ = std::move(merged);
+  loaded_ = true;
+  return true;
+}
+
+}  // namespace platform::foundation

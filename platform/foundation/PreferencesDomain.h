@@ -1,0 +1,69 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/foundation/Error.h"
+#include "platform/foundation/Value.h"
+
+namespace platform::foundation {
+
+// One application's (or suite's) preferences: a dictionary of property-list values kept in
+// "<Library/Preferences>/<name>.plist".
+//
+// Domains are cached for the life of the process, one object per file, so every store that names
+// the same domain sees the same values at once. Changes stay in memory until synchronize(), which
+// re-reads the file under a lock shared with other processes, lays this process's changes over
+// what it found and replaces the file atomically; a change made by another process to a different
+// key is therefore kept. Pending changes are also written when the process exits normally.
+//
+// A missing or unreadable file reads as an empty domain (an unreadable one is logged); it is only
+// replaced once this process has something to write. All functions are safe from any thread.
+class PreferencesDomain {
+ public:
+  static constexpr const char* kErrorDomain = "PlatformPreferences";
+  enum Code : std::int64_t {
+    kInvalidValueError = 1,  // the value has no property-list form
+    kWriteError = 2,         // the file could not be written
+  };
+
+  // The domain for `name` in the current container; an empty name is the current application.
+  static std::shared_ptr<PreferencesDomain> named(const std::string& name);
+  // The main bundle's identifier, or "ostrel" when the bundle has none.
+  static std::string currentApplication();
+  // Writes the pending changes of every domain in the cache; run at exit.
+  static void synchronizeAll();
+  // True when `value` can be written: a string, number, date or data, or an array or dictionary of
+  // such values at any depth. nil, null and objects cannot.
+  static bool isPropertyListValue(const Value& value);
+
+  const std::string& name() const { return name_; }
+  const std::string& path() const { return path_; }
+
+  // nil when the key is missing.
+  Value copyValue(const std::string& key);
+  Dictionary copyAll();
+  // nil removes the key. A value without a property-list form is refused (false, nothing changes).
+  bool setValue(const std::string& key, Value value, Error* error = nullptr);
+  bool synchronize(Error* error = nullptr);
+  bool hasPendingChanges() const;
+
+  struct Private {
+    explicit Private() = default;
+  };
+  PreferencesDomain(Private, std::string name, std::string path);
+
+ private:
+  void loadLocked();
+  Dictionary readFileLocked();
+
+  const std::string name_;
+  const std::string path_;
+  mutable std::mutex mutex_;
+  bool loaded_ = false;
+  Dictionary values_;
+  Dictionary pending_;  // key -> new value; nil marks a removal
+};
+
+}  // namespace platform::foundation

@@ -1,0 +1,188 @@
+#include "platform/foundation/PreferencesDomain.h"
+
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Paths.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/log/Log.h"
+
+extern char** environ;
+
+using namespace platform::foundation;
+
+namespace {
+
+constexpr const char* kRoleVariable = "OSTREL_PREFERENCES_TEST_ROLE";
+
+// Starts this test program again as a second process that runs one test with a role, and waits.
+int runChild(const std::string& test, const std::string& role, const std::string& root) {
+  std::string filter = "--gtest_filter=" + test;
+  std::vector<std::string> env = {std::string(kRoleVariable) + "=" + role, "OSTREL_HOME=" + root};
+  for (char** e = environ; *e; ++e) env.emplace_back(*e);
+  std::vector<char*> envp, argv = {const_cast<char*>("/proc/self/exe"), filter.data(), nullptr};
+  for (auto& entry : env) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+  pid_t pid = 0;
+  if (::posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string role() {
+  const char* value = std::getenv(kRoleVariable);
+  return value ? value : "";
+}
+
+class PreferencesDomainTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = std::filesystem::temp_directory_path().string() + "/ostrel-prefs-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    previousRoot_ = Paths::setRoot(root_);
+  }
+  void TearDown() override {
+    Paths::setRoot(previousRoot_);
+    std::filesystem::remove_all(root_);
+  }
+
+  std::string root_;
+  std::string previousRoot_;
+};
+
+}  // namespace
+
+TEST_F(PreferencesDomainTest, ChangesAreSharedAtOnceAndReachTheFileOnSynchronize) {
+  auto domain = PreferencesDomain::named("com.example.suite");
+  EXPECT_EQ(PreferencesDomain::named("com.example.suite"), domain);
+  EXPECT_TRUE(domain->copyValue("missing").isNil());
+
+  ASSERT_TRUE(domain->setValue("count", Value(3)));
+  ASSERT_TRUE(domain->setValue("name", Value("Ostrel")));
+  EXPECT_EQ(PreferencesDomain::named("com.example.suite")->copyValue("count"), Value(3));
+  EXPECT_FALSE(AtomicFile::fileExists(domain->path()));
+
+  ASSERT_TRUE(domain->setValue("name", Value()));  // nil removes
+  ASSERT_TRUE(domain->synchronize());
+  EXPECT_FALSE(domain->hasPendingChanges());
+  EXPECT_EQ(PropertyList::readFile(domain->path()), Value(Dictionary{{"count", Value(3)}}));
+  EXPECT_EQ(domain->path(), Paths::preferences() + "/com.example.suite.plist");
+}
+
+TEST_F(PreferencesDomainTest, SuiteNamesCannotLeaveThePreferencesFolder) {
+  auto domain = PreferencesDomain::named("../../escape/attempt");
+  ASSERT_TRUE(domain->setValue("k", Value(1)));
+  ASSERT_TRUE(domain->synchronize());
+  EXPECT_EQ(std::filesystem::path(domain->path()).parent_path().string(), Paths::preferences());
+  EXPECT_TRUE(AtomicFile::fileExists(domain->path()));
+}
+
+TEST_F(PreferencesDomainTest, ValuesWithoutPropertyListFormAreRefusedAndTheOldValueStays) {
+  auto domain = PreferencesDomain::named("refusals");
+  ASSERT_TRUE(domain->setValue("list", Value(Array{Value(1)})));
+  Error error;
+  EXPECT_FALSE(domain->setValue("list", Value(Array{Value(1), Value::null()}), &error));
+  EXPECT_EQ(error.code, PreferencesDomain::kInvalidValueError);
+  EXPECT_FALSE(domain->setValue("list", Value(Dictionary{{"deep", Value(Array{Value(std::make_shared<Object>())})}})));
+  EXPECT_EQ(domain->copyValue("list"), Value(Array{Value(1)}));
+  // The domain as a whole stays writable.
+  EXPECT_TRUE(domain->synchronize());
+  EXPECT_EQ(PropertyList::readFile(domain->path())["list"], Value(Array{Value(1)}));
+}
+
+TEST_F(PreferencesDomainTest, SynchronizeKeepsKeysAnotherWriterChanged) {
+  auto domain = PreferencesDomain::named("merge");
+  ASSERT_TRUE(domain->setValue("mine", Value("a")));
+  ASSERT_TRUE(domain->setValue("gone", Value("b")));
+  ASSERT_TRUE(domain->synchronize());
+  // Another process adds a key and changes one of ours.
+  ASSERT_TRUE(PropertyList::writeFile(domain->path(),
+                                      Value(Dictionary{{"mine", Value("a")}, {"gone", Value("b")}, {"theirs", Value(7)}}),
+                                      PropertyList::Format::Binary));
+  ASSERT_TRUE(domain->setValue("gone", Value()));
+  ASSERT_TRUE(domain->setValue("mine", Value("c")));
+  ASSERT_TRUE(domain->synchronize());
+  EXPECT_EQ(PropertyList::readFile(domain->path()), Value(Dictionary{{"mine", Value("c")}, {"theirs", Value(7)}}));
+  EXPECT_EQ(domain->copyValue("theirs"), Value(7));
+}
+
+TEST_F(PreferencesDomainTest, CorruptFileReadsAsEmptyAndIsReplacedByTheNextWrite) {
+  std::string path = Paths::preferences() + "/corrupt.plist";
+  ASSERT_TRUE(AtomicFile::writeAtomically(path, std::string_view("bplist00\x01\x02garbage")));
+  platform::log::CapturedLines lines;
+  auto domain = PreferencesDomain::named("corrupt");
+  EXPECT_TRUE(domain->copyValue("anything").isNil());
+  EXPECT_TRUE(lines.contains("unreadable"));
+  ASSERT_TRUE(domain->setValue("fresh", Value(true)));
+  ASSERT_TRUE(domain->synchronize());
+  EXPECT_EQ(PropertyList::readFile(path), Value(Dictionary{{"fresh", Value(true)}}));
+}
+
+TEST_F(PreferencesDomainTest, UserDefaultsTypedReadsRefuseOtherKinds) {
+  UserDefaults defaults("typed");
+  defaults.setInteger(42, "int");
+  defaults.setDouble(2.5, "real");
+  defaults.setBool(true, "flag");
+  defaults.setObject("text", Value("hello"));
+  defaults.setObject("list", Value(Array{Value("x")}));
+  EXPECT_EQ(defaults.stringForKey("int"), "42");
+  EXPECT_EQ(defaults.stringForKey("real"), "2.5");
+  EXPECT_EQ(defaults.stringForKey("flag"), "1");
+  EXPECT_EQ(defaults.stringForKey("list"), std::nullopt);
+  EXPECT_EQ(defaults.arrayForKey("text"), std::nullopt);
+  EXPECT_EQ(defaults.dictionaryForKey("list"), std::nullopt);
+  EXPECT_EQ(defaults.arrayForKey("list"), (Array{Value("x")}));
+  EXPECT_EQ(defaults.integerForKey("text"), 0);
+  EXPECT_TRUE(defaults.boolForKey("flag"));
+  EXPECT_FALSE(defaults.setObject("bad", Value::null()));
+  EXPECT_TRUE(defaults.objectForKey("bad").isNil());
+}
+
+// --- across processes -----------------------------------------------------------------------------
+
+TEST(PreferencesDomainChild, Write) {
+  if (role().empty()) GTEST_SKIP() << "runs only as a child process";
+  auto domain = PreferencesDomain::named("shared");
+  if (role() == "exit") {
+    // Not synchronised here: the exit hook must write it.
+    ASSERT_TRUE(domain->setValue("written-by", Value("child")));
+    return;
+  }
+  for (int i = 0; i < 40; ++i) {
+    ASSERT_TRUE(domain->setValue(role() + "-" + std::to_string(i), Value(i)));
+    ASSERT_TRUE(domain->synchronize());
+  }
+}
+
+TEST_F(PreferencesDomainTest, AChangeLeftPendingAtExitReachesTheNextProcess) {
+  ASSERT_EQ(runChild("PreferencesDomainChild.Write", "exit", root_), 0);
+  EXPECT_EQ(PreferencesDomain::named("shared")->copyValue("written-by"), Value("child"));
+}
+
+TEST_F(PreferencesDomainTest, TwoProcessesSynchronizingAtOnceKeepEveryKey) {
+  pid_t first = 0;
+  // Run one child in the background through a thread-free fork, the other in the foreground.
+  first = ::fork();
+  if (first == 0) ::_exit(runChild("PreferencesDomainChild.Write", "left", root_));
+  ASSERT_EQ(runChild("PreferencesDomainChild.Write", "right", root_), 0);
+  int status = 0;
+  ::waitpid(first, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  Value stored = PropertyList::readFile(Paths::preferences() + "/shared.plist");
+  for (int i = 0; i < 40; ++i) {
+    EXPECT_EQ(stored["left-" + std::to_string(i)], Value(i));
+    EXPECT_EQ(stored["right-" + std::to_string(i)], Value(i));
+  }
+}

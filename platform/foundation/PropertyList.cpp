@@ -1,0 +1,494 @@
+#include "platform/foundation/PropertyList.h"
+
+#include <plist/plist.h>
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Utf8.h"
+
+namespace platform::foundation {
+
+namespace {
+
+// Seconds between 1970-01-01 and 2001-01-01, the epoch property-list dates count from.
+constexpr double kEpochOffset = 978307200.0;
+// Deeper nesting than any real file has; refusing it keeps the recursive conversions off the stack's end.
+constexpr int kMaxDepth = 512;
+constexpr const char* kUidKey = "CF$UID";
+constexpr const char kBinaryMagic[] = "bplist00";
+constexpr std::size_t kBinaryTrailerSize = 32;
+
+struct PlistFree {
+  void operator()(void* node) const { plist_free(node); }
+};
+using Node = std::unique_ptr<void, PlistFree>;
+
+struct MallocFree {
+  void operator()(void* p) const { std::free(p); }
+};
+using CString = std::unique_ptr<char, MallocFree>;
+
+Error makeError(PropertyList::Code code, const std::string& text) {
+  return Error::make(PropertyList::kErrorDomain, code, text);
+}
+
+// Text that libplist stores as a C string: it must be valid UTF-8 without NUL, or it would be cut short
+// or mangled on the way to UTF-16.
+bool checkText(const std::string& s, const char* what, Error* error) {
+  if (s.find('\0') != std::string::npos) {
+    report(error, makeError(PropertyList::kWriteInvalidError, std::string(what) + " contains a NUL character"));
+    return false;
+  }
+  if (!Utf8::isValid(s)) {
+    report(error, makeError(PropertyList::kWriteInvalidError, std::string(what) + " is not valid UTF-8"));
+    return false;
+  }
+  return true;
+}
+
+bool isUidDictionary(const Value& value) {
+  auto* dict = value.dictionary();
+  if (!dict || dict->size() != 1) return false;
+  auto uid = value[kUidKey].integer();
+  return uid && *uid >= 0 && *uid <= UINT32_MAX;
+}
+
+Node toNode(const Value& value, PropertyList::Format format, int depth, Error* error);
+
+Node arrayNode(const Array& list, PropertyList::Format format, int depth, Error* error) {
+  Node node(plist_new_array());
+  for (const Value& element : list) {
+    if (element.isNil()) {
+      report(error, makeError(PropertyList::kWriteInvalidError, "an array holds a nil value"));
+      return nullptr;
+    }
+    Node child = toNode(element, format, depth + 1, error);
+    if (!child) return nullptr;
+    plist_array_append_item(node.get(), child.release());
+  }
+  return node;
+}
+
+Node dictionaryNode(const Dictionary& dict, PropertyList::Format format, int depth, Error* error) {
+  Node node(plist_new_dict());
+  for (const auto& [key, element] : dict) {
+    if (element.isNil()) {
+      report(error, makeError(PropertyList::kWriteInvalidError, "the value for key \"" + key + "\" is nil"));
+      return nullptr;
+    }
+    if (!checkText(key, "a dictionary key", error)) return nullptr;
+    Node child = toNode(element, format, depth + 1, error);
+    if (!child) return nullptr;
+    plist_dict_set_item(node.get(), key.c_str(), child.release());
+  }
+  return node;
+}
+
+Node dateNode(double seconds1970, PropertyList::Format format, Error* error) {
+  // XML dates hold whole seconds; round down so the text shows the same second the date falls in.
+  double since2001 = (format == PropertyList::Format::Xml ? std::floor(seconds1970) : seconds1970) - kEpochOffset;
+  double whole = std::floor(since2001);
+  if (!std::isfinite(since2001) || whole < INT32_MIN || whole > INT32_MAX) {
+    report(error, makeError(PropertyList::kWriteInvalidError, "a date is outside the storable range"));
+    return nullptr;
+  }
+  auto sec = static_cast<std::int64_t>(whole);
+  auto usec = static_cast<std::int64_t>(std::llround((since2001 - whole) * 1e6));
+  if (usec >= 1000000) {
+    usec -= 1000000;
+    sec += 1;
+  }
+  if (sec > INT32_MAX) {
+    report(error, makeError(PropertyList::kWriteInvalidError, "a date is outside the storable range"));
+    return nullptr;
+  }
+  return Node(plist_new_date(static_cast<std::int32_t>(sec), static_cast<std::int32_t>(usec)));
+}
+
+Node toNode(const Value& value, PropertyList::Format format, int depth, Error* error) {
+  if (depth > kMaxDepth) {
+    report(error, makeError(PropertyList::kWriteInvalidError, "the value is nested too deeply"));
+    return nullptr;
+  }
+  switch (value.type()) {
+    case Value::Type::Nil:
+      report(error, makeError(PropertyList::kWriteInvalidError, "nil has no property-list form"));
+      return nullptr;
+    case Value::Type::Null:
+      report(error, makeError(PropertyList::kWriteInvalidError, "null has no property-list form"));
+      return nullptr;
+    case Value::Type::Object:
+      report(error, makeError(PropertyList::kWriteInvalidError,
+                              "an object has no property-list form: " + value.object()->description()));
+      return nullptr;
+    case Value::Type::Bool: return Node(plist_new_bool(*value.boolean() ? 1 : 0));
+    // The library keeps integers as 64-bit patterns; negative numbers survive the cast both ways.
+    case Value::Type::Integer: return Node(plist_new_uint(static_cast<std::uint64_t>(*value.integer())));
+    case Value::Type::Real: return Node(plist_new_real(*value.real()));
+    case Value::Type::String:
+      if (!checkText(*value.string(), "a string", error)) return nullptr;
+      return Node(plist_new_string(value.string()->c_str()));
+    case Value::Type::Data: {
+      const Data& bytes = *value.data();
+      return Node(plist_new_data(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    }
+    case Value::Type::Date: return dateNode(*value.date(), format, error);
+    case Value::Type::Array: return arrayNode(*value.array(), format, depth, error);
+    case Value::Type::Dictionary:
+      if (format == PropertyList::Format::Binary && isUidDictionary(value)) {
+        return Node(plist_new_uid(static_cast<std::uint64_t>(*value[kUidKey].integer())));
+      }
+      return dictionaryNode(*value.dictionary(), format, depth, error);
+  }
+  return nullptr;
+}
+
+// The library hands a date back truncated toward zero with the fraction's magnitude, so a date before 2001
+// with a fraction loses its sign within the one second before 2001. There the exact number is taken from
+// the node's own binary encoding: a date object is the marker 0x33 and a big-endian double.
+double secondsSince2001(plist_t node, std::int32_t sec, std::int32_t usec) {
+  double fraction = usec / 1e6;
+  if (sec < 0) return sec - fraction;
+  if (sec > 0 || usec == 0) return sec + fraction;
+  char* raw = nullptr;
+  std::uint32_t length = 0;
+  plist_to_bin(node, &raw, &length);
+  std::unique_ptr<char, void (*)(char*)> guard(raw, plist_to_bin_free);
+  const std::size_t at = sizeof kBinaryMagic - 1;
+  if (!raw || length < at + 9 || static_cast<std::uint8_t>(raw[at]) != 0x33) return fraction;
+  std::uint64_t bits = 0;
+  for (std::size_t i = 1; i <= 8; ++i) bits = (bits << 8) | static_cast<std::uint8_t>(raw[at + i]);
+  double exact = 0;
+  std::memcpy(&exact, &bits, sizeof exact);
+  return exact;
+}
+
+// Returns false (with the error set) on nodes nested deeper than kMaxDepth or of no known kind.
+bool fromNode(plist_t node, int depth, Value& out, Error* error);
+
+bool fromArrayNode(plist_t node, int depth, Value& out, Error* error) {
+  Array list;
+  std::uint32_t count = plist_array_get_size(node);
+  list.reserve(count);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    Value element;
+    if (!fromNode(plist_array_get_item(node, i), depth + 1, element, error)) return false;
+    list.push_back(std::move(element));
+  }
+  out = Value(std::move(list));
+  return true;
+}
+
+bool fromDictionaryNode(plist_t node, int depth, Value& out, Error* error) {
+  Dictionary dict;
+  plist_dict_iter iter = nullptr;
+  plist_dict_new_iter(node, &iter);
+  std::unique_ptr<void, MallocFree> iterGuard(iter);
+  while (true) {
+    char* rawKey = nullptr;
+    plist_t child = nullptr;
+    plist_dict_next_item(node, iter, &rawKey, &child);
+    CString key(rawKey);
+    if (!child) break;
+    Value element;
+    if (!fromNode(child, depth + 1, element, error)) return false;
+    dict[key ? std::string(key.get()) : std::string()] = std::move(element);
+  }
+  out = Value(std::move(dict));
+  return true;
+}
+
+bool fromNode(plist_t node, int depth, Value& out, Error* error) {
+  if (!node || depth > kMaxDepth) {
+    report(error, makeError(PropertyList::kReadCorruptError,
+                            node ? "the property list is nested too deeply" : "the property list has a hole"));
+    return false;
+  }
+  switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+      std::uint8_t b = 0;
+      plist_get_bool_val(node, &b);
+      out = Value(b != 0);
+      return true;
+    }
+    case PLIST_UINT: {
+      std::uint64_t n = 0;
+      plist_get_uint_val(node, &n);
+      out = Value(static_cast<std::int64_t>(n));
+      return true;
+    }
+    case PLIST_REAL: {
+      double d = 0;
+      plist_get_real_val(node, &d);
+      out = Value(d);
+      return true;
+    }
+    case PLIST_STRING: {
+      // Not the copying getter: a binary file's string may hold a NUL, on which that one asserts.
+      std::uint64_t length = 0;
+      const char* text = plist_get_string_ptr(node, &length);
+      out = Value(text ? std::string(text) : std::string());
+      return true;
+    }
+    case PLIST_KEY: {
+      char* raw = nullptr;
+      plist_get_key_val(node, &raw);
+      CString text(raw);
+      out = Value(std::string(text ? text.get() : ""));
+      return true;
+    }
+    case PLIST_DATA: {
+      char* raw = nullptr;
+      std::uint64_t length = 0;
+      plist_get_data_val(node, &raw, &length);
+      CString bytes(raw);
+      auto* begin = reinterpret_cast<const std::uint8_t*>(raw);
+      out = Value::data(raw ? Data(begin, begin + length) : Data());
+      return true;
+    }
+    case PLIST_DATE: {
+      std::int32_t sec = 0, usec = 0;
+      plist_get_date_val(node, &sec, &usec);
+      out = Value::date(kEpochOffset + secondsSince2001(node, sec, usec));
+      return true;
+    }
+    case PLIST_UID: {
+      std::uint64_t uid = 0;
+      plist_get_uid_val(node, &uid);
+      out = Value(Dictionary{{kUidKey, Value(uid)}});
+      return true;
+    }
+    case PLIST_ARRAY: return fromArrayNode(node, depth, out, error);
+    case PLIST_DICT: return fromDictionaryNode(node, depth, out, error);
+    default: break;
+  }
+  report(error, makeError(PropertyList::kReadCorruptError, "the property list holds an unknown kind of value"));
+  return false;
+}
+
+std::uint64_t bigEndian(const std::uint8_t* p, std::size_t size) {
+  std::uint64_t n = 0;
+  for (std::size_t i = 0; i < size; ++i) n = (n << 8) | p[i];
+  return n;
+}
+
+struct BinaryLayout {
+  std::uint64_t offsetSize, objectCount, tableOffset;
+};
+
+// The binary form ends in a fixed trailer that locates everything else; checking it before the library
+// sees the bytes turns truncated or damaged files into a clear error instead of a wild read.
+bool readBinaryTrailer(const std::vector<std::uint8_t>& bytes, BinaryLayout& layout) {
+  const std::size_t headerSize = sizeof kBinaryMagic - 1;
+  if (bytes.size() < headerSize + 1 + kBinaryTrailerSize) return false;
+  const std::uint8_t* trailer = bytes.data() + bytes.size() - kBinaryTrailerSize;
+  std::uint64_t refSize = trailer[7];
+  std::uint64_t root = bigEndian(trailer + 16, 8);
+  std::uint64_t tableEnd = bytes.size() - kBinaryTrailerSize;
+  layout = {trailer[6], bigEndian(trailer + 8, 8), bigEndian(trailer + 24, 8)};
+  return layout.offsetSize >= 1 && layout.offsetSize <= 8 && refSize >= 1 && refSize <= 8 &&
+         layout.objectCount >= 1 && root < layout.objectCount && layout.tableOffset >= headerSize &&
+         layout.tableOffset < tableEnd && layout.objectCount <= (tableEnd - layout.tableOffset) / layout.offsetSize;
+}
+
+// Objects the library mishandles are refused here: a string (marker 0x5n ASCII, 0x6n UTF-16) whose text
+// holds a NUL makes it abort on an assertion, a string running past the object area would be read out of
+// bounds, and a 128-bit integer (0x14) beyond the signed 64-bit range would come back as a wrong number.
+bool objectIsSound(const std::vector<std::uint8_t>& bytes, std::uint64_t offset, std::uint64_t limit) {
+  const std::uint8_t marker = bytes[offset];
+  const unsigned kind = marker >> 4;
+  if (marker == 0x14) {
+    if (limit - offset < 17) return false;
+    return bigEndian(bytes.data() + offset + 1, 8) == 0 && bigEndian(bytes.data() + offset + 9, 8) <= INT64_MAX;
+  }
+  if (kind != 0x5 && kind != 0x6) return true;
+  std::uint64_t count = marker & 0xf;
+  std::uint64_t at = offset + 1;
+  if (count == 0xf) {  // the length follows as an integer object of 1, 2, 4 or 8 bytes
+    if (at >= limit || (bytes[at] >> 4) != 0x1 || (bytes[at] & 0xf) > 3) return false;
+    std::uint64_t width = std::uint64_t{1} << (bytes[at] & 0xf);
+    if (limit - at - 1 < width) return false;
+    count = bigEndian(bytes.data() + at + 1, width);
+    at += 1 + width;
+  }
+  const std::uint64_t unit = kind == 0x5 ? 1 : 2;
+  if (count > (limit - at) / unit) return false;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    const std::uint8_t* c = bytes.data() + at + i * unit;
+    if (c[0] == 0 && (unit == 1 || c[1] == 0)) return false;
+  }
+  return true;
+}
+
+bool checkBinaryLayout(const std::vector<std::uint8_t>& bytes, Error* error) {
+  BinaryLayout layout{};
+  if (!readBinaryTrailer(bytes, layout)) {
+    report(error, makeError(PropertyList::kReadCorruptError,
+                            "the binary property list is truncated or its trailer is damaged"));
+    return false;
+  }
+  for (std::uint64_t i = 0; i < layout.objectCount; ++i) {
+    std::uint64_t offset = bigEndian(bytes.data() + layout.tableOffset + i * layout.offsetSize, layout.offsetSize);
+    bool sound = offset >= sizeof kBinaryMagic - 1 && offset < layout.tableOffset &&
+                 objectIsSound(bytes, offset, layout.tableOffset);
+    if (!sound) {
+      report(error, makeError(PropertyList::kReadCorruptError,
+                              "the binary property list has a damaged object (number " + std::to_string(i) + ")"));
+      return false;
+    }
+  }
+  return true;
+}
+
+// The library reads an XML integer past 64 bits as all ones, which would come back as -1. Each
+// <integer> element's text must therefore fit a signed 64-bit number.
+bool xmlIntegersFit(const std::vector<std::uint8_t>& bytes) {
+  static constexpr std::string_view kOpen = "<integer>";
+  std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  for (std::size_t at = text.find(kOpen); at != std::string_view::npos; at = text.find(kOpen, at)) {
+    at += kOpen.size();
+    std::size_t end = text.find('<', at);
+    std::string_view number = text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
+    while (!number.empty() && std::strchr(" \t\r\n", number.front()) && number.front() != 0) number.remove_prefix(1);
+    bool negative = !number.empty() && number.front() == '-';
+    if (negative || (!number.empty() && number.front() == '+')) number.remove_prefix(1);
+    int base = 10;
+    if (number.size() > 1 && number[0] == '0' && (number[1] == 'x' || number[1] == 'X')) {
+      base = 16;
+      number.remove_prefix(2);
+    }
+    std::uint64_t magnitude = 0;
+    auto result = std::from_chars(number.data(), number.data() + number.size(), magnitude, base);
+    if (result.ec == std::errc::result_out_of_range) return false;
+    if (result.ec == std::errc() && magnitude > (negative ? std::uint64_t{1} << 63 : std::uint64_t{INT64_MAX})) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool isSpace(std::uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == 0; }
+
+// The XML form starts with markup (after an optional byte-order mark and white space) and ends with the
+// closing plist tag. The library forgives a missing end, but a file cut short must not pass for whole.
+bool looksLikeCompleteXml(const std::vector<std::uint8_t>& bytes) {
+  std::size_t begin = 0;
+  if (bytes.size() >= 3 && bytes[0] == 0xef && bytes[1] == 0xbb && bytes[2] == 0xbf) begin = 3;
+  while (begin < bytes.size() && isSpace(bytes[begin])) ++begin;
+  std::size_t end = bytes.size();
+  while (end > begin && isSpace(bytes[end - 1])) --end;
+  static constexpr std::string_view kClose = "</plist>";
+  return begin < end && bytes[begin] == '<' && end - begin >= kClose.size() &&
+         std::equal(kClose.begin(), kClose.end(), bytes.begin() + static_cast<std::ptrdiff_t>(end - kClose.size()));
+}
+
+}  // namespace
+
+Value PropertyList::read(const std::vector<std::uint8_t>& bytes, Error* error, Format* format) {
+  if (bytes.empty()) {
+    report(error, makeError(kReadCorruptError, "the property list is empty"));
+    return {};
+  }
+  if (bytes.size() > UINT32_MAX) {
+    report(error, makeError(kReadCorruptError, "the property list is too large"));
+    return {};
+  }
+  const char* raw = reinterpret_cast<const char*>(bytes.data());
+  const auto length = static_cast<std::uint32_t>(bytes.size());
+  plist_t root = nullptr;
+  const bool binary = bytes.size() >= 8 && std::memcmp(raw, kBinaryMagic, 8) == 0;
+  if (binary) {
+    if (!checkBinaryLayout(bytes, error)) return {};
+    plist_from_bin(raw, length, &root);
+  } else if (looksLikeCompleteXml(bytes)) {
+    if (!xmlIntegersFit(bytes)) {
+      report(error, makeError(kReadCorruptError, "the XML property list has an integer beyond 64 bits"));
+      return {};
+    }
+    plist_from_xml(raw, length, &root);
+  } else {
+    report(error, makeError(kReadCorruptError, "the data is not a property list"));
+    return {};
+  }
+  Node guard(root);
+  if (!root) {
+    report(error, makeError(kReadCorruptError, binary ? "the binary property list is damaged"
+                                                      : "the XML property list is malformed or truncated"));
+    return {};
+  }
+  Value out;
+  if (!fromNode(root, 0, out, error)) return {};
+  if (format) *format = binary ? Format::Binary : Format::Xml;
+  return out;
+}
+
+Value PropertyList::readFile(const std::string& path, Error* error, Format* format) {
+  std::string reason;
+  auto bytes = AtomicFile::readFile(path, &reason);
+  if (!bytes) {
+    bool missing = !AtomicFile::fileExists(path);
+    Error failure = makeError(missing ? kFileNotFoundError : kFileReadError,
+                              (missing ? "no property list at " : "cannot read ") + path +
+                                  (reason.empty() ? "" : ": " + reason));
+    failure.userInfo.set(Error::kFilePathKey, path);
+    report(error, std::move(failure));
+    return {};
+  }
+  Error failure;
+  Value value = read(*bytes, &failure, format);
+  if (!failure.domain.empty()) {
+    failure.userInfo.set(Error::kFilePathKey, path);
+    report(error, std::move(failure));
+  }
+  return value;
+}
+
+std::vector<std::uint8_t> PropertyList::write(const Value& value, Format format, Error* error) {
+  Node root = toNode(value, format, 0, error);
+  if (!root) return {};
+  char* raw = nullptr;
+  std::uint32_t length = 0;
+  if (format == Format::Xml) {
+    plist_to_xml(root.get(), &raw, &length);
+  } else {
+    plist_to_bin(root.get(), &raw, &length);
+  }
+  if (!raw) {
+    report(error, makeError(kWriteInvalidError, "the property list could not be encoded"));
+    return {};
+  }
+  std::vector<std::uint8_t> out(raw, raw + length);
+  if (format == Format::Xml) {
+    plist_to_xml_free(raw);
+  } else {
+    plist_to_bin_free(raw);
+  }
+  return out;
+}
+
+bool PropertyList::writeFile(const std::string& path, const Value& value, Format format, Error* error) {
+  Error failure;
+  std::vector<std::uint8_t> bytes = write(value, format, &failure);
+  if (bytes.empty()) {
+    report(error, std::move(failure));
+    return false;
+  }
+  std::string reason;
+  if (!AtomicFile::writeAtomically(path, bytes.data(), bytes.size(), &reason)) {
+    Error writeFailure = makeError(kFileWriteError, "cannot write " + path + ": " + reason);
+    writeFailure.userInfo.set(Error::kFilePathKey, path);
+    report(error, std::move(writeFailure));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace platform::foundation

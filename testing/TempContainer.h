@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+namespace ostrel::testing {
+
+// A fresh, empty app container for one test: a new temporary folder that Paths points at for the
+// object's lifetime. The destructor puts back the root that was set before and deletes the folder
+// with everything written into it. Containers nest; destroy them in reverse order of making.
+class TempContainer {
+ public:
+  TempContainer();
+  ~TempContainer();
+  TempContainer(const TempContainer&) = delete;
+  TempContainer& operator=(const TempContainer&) = delete;
+
+  const std::string& path() const { return path_; }
+  // `relative` below the container's root.
+  std::string pathFor(const std::string& relative) const { return path_ + "/" + relative; }
+
+ private:
+  std::string path_;
+  std::string previousRoot_;
+};
+
+}  // namespace ostrel::testing
