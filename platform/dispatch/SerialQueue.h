@@ -1,0 +1,46 @@
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <mutex>
+
+#include "platform/dispatch/Queue.h"
+#include "platform/dispatch/WorkerPool.h"
+
+namespace platform::dispatch {
+
+// A serial queue drains on a pool worker while it has blocks, one at a time. Exactly one party owns
+// the queue while work is queued or running: the draining worker, or a sync() caller to whom the
+// worker handed the queue over when the caller's turn came.
+class SerialQueue final : public Queue {
+ public:
+  explicit SerialQueue(std::string label) : Queue(Kind::Serial, std::move(label)) {}
+
+  void async(std::function<void()> block) override;
+  void sync(const std::function<void()>& block) override;
+
+ private:
+  struct Item {
+    std::function<void()> block;
+    std::shared_ptr<Completion> handOver;  // set for a waiting sync() caller
+  };
+
+  void startDrainLocked();
+  void drain();
+  void release();
+
+  std::mutex mutex_;
+  std::deque<Item> items_;
+  bool owned_ = false;
+};
+
+// Concurrent queues run each block on its own pool worker; sync runs the block on the caller.
+class ConcurrentQueue final : public Queue {
+ public:
+  explicit ConcurrentQueue(std::string label) : Queue(Kind::Concurrent, std::move(label)) {}
+
+  void async(std::function<void()> block) override;
+  void sync(const std::function<void()>& block) override;
+};
+
+}  // namespace platform::dispatch

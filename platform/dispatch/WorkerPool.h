@@ -1,0 +1,78 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+namespace platform::dispatch {
+
+class Queue;
+
+// The worker threads behind serial and concurrent queues. Up to one worker per core starts on demand.
+// Blocks may block (sync onto another queue, a group wait, a file lock), so a monitor thread watches
+// a backlog: when tasks wait and none has started for a tick, every worker is stuck or busy for long,
+// and the pool adds workers so the tasks they may be waiting for can run. Workers idle for a while
+// end. Internal to platform/dispatch.
+class WorkerPool {
+ public:
+  static WorkerPool& shared();
+
+  void submit(std::function<void()> task);
+  std::size_t threadCount() const;
+  // True when tasks wait for a worker; a long-draining serial queue then lets them go first.
+  bool hasBacklog() const { return backlogSize_.load(std::memory_order_relaxed) > 0; }
+
+ private:
+  WorkerPool();
+  void spawnLocked();
+  void work();
+  void watch();
+
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable backlog_;  // wakes the monitor
+  std::deque<std::function<void()>> tasks_;
+  std::size_t sleeping_ = 0;
+  std::size_t threads_ = 0;
+  std::size_t started_ = 0;  // tasks taken so far; the monitor's measure of progress
+  bool monitorIdle_ = false;
+  const std::size_t coreThreads_;
+  std::atomic<std::size_t> backlogSize_{0};  // tasks_.size(), readable without the lock
+};
+
+// Marks the calling thread as running a block of `queue` for the scope's lifetime; Queue::current()
+// and isCurrent() read these marks.
+class CurrentQueueScope {
+ public:
+  explicit CurrentQueueScope(const Queue* queue);
+  ~CurrentQueueScope();
+  CurrentQueueScope(const CurrentQueueScope&) = delete;
+  CurrentQueueScope& operator=(const CurrentQueueScope&) = delete;
+
+  static const Queue* innermost();
+  static bool contains(const Queue* queue);
+};
+
+// A one-time signal between threads, carrying an exception when the work failed.
+class Completion {
+ public:
+  explicit Completion(bool wakesMainLoop = false) : wakesMainLoop_(wakesMainLoop) {}
+  void finish(std::exception_ptr error = nullptr);
+  void wait();
+  bool isDone() const;
+  void rethrowIfFailed() const;
+
+ private:
+  const bool wakesMainLoop_;
+  mutable std::mutex mutex_;
+  std::condition_variable done_;
+  bool finished_ = false;
+  std::exception_ptr error_;
+};
+
+}  // namespace platform::dispatch
