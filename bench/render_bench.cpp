@@ -1,0 +1,183 @@
+// A phone-sized window of 200 views rendered at scale 2, through the view system and with cairo
+// directly, each with and without PNG encoding.
+#include <benchmark/benchmark.h>
+#include <cairo.h>
+#include <pango/pangocairo.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/graphics/Path.h"
+#include "platform/graphics/TextEngine.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Renderer.h"
+#include "platform/ui/Window.h"
+
+namespace {
+
+using namespace platform;
+
+constexpr int kColumns = 10;
+constexpr int kRows = 20;  // 200 views
+constexpr double kScale = 2;
+
+struct Cell {
+  graphics::Rect frame;
+  graphics::Color color;
+  bool rounded;
+  bool label;
+  std::string text;
+};
+
+std::vector<Cell> cells() {
+  std::vector<Cell> out;
+  double w = 390.0 / kColumns, h = 844.0 / kRows;
+  for (int r = 0; r < kRows; ++r) {
+    for (int c = 0; c < kColumns; ++c) {
+      int i = r * kColumns + c;
+      graphics::Color color = graphics::Color::fromHSB((i % 37) / 37.0, 0.6, 0.9);
+      out.push_back({{c * w + 2, r * h + 2, w - 4, h - 4}, color, i % 4 == 0, i % 5 == 0, std::to_string(i * 7)});
+    }
+  }
+  return out;
+}
+
+std::shared_ptr<ui::Window> buildWindow() {
+  auto window = std::make_shared<ui::Window>(ui::Screen::named("phone"));
+  window->setBackgroundColor(graphics::Color::whiteColor());
+  for (const Cell& cell : cells()) {
+    std::shared_ptr<ui::View> v;
+    if (cell.label) {
+      auto label = std::make_shared<ui::Label>(cell.frame);
+      label->setFont(graphics::Font::named("Avenir-Medium", 14));
+      label->setText(cell.text);
+      label->setTextAlignment(graphics::TextAlignment::Center);
+      v = label;
+    } else {
+      v = std::make_shared<ui::View>(cell.frame);
+    }
+    v->setBackgroundColor(cell.color);
+    if (cell.rounded) {
+      v->layer().setCornerRadius(6);
+      v->layer().setBorderWidth(1);
+      v->layer().setBorderColor(graphics::Color::blackColor());
+    }
+    window->addSubview(v);
+  }
+  return window;
+}
+
+void roundedRect(cairo_t* cr, const graphics::Rect& r, double radius) {
+  double x = r.minX(), y = r.minY(), w = r.width(), h = r.height();
+  cairo_new_sub_path(cr);
+  cairo_arc(cr, x + w - radius, y + radius, radius, -M_PI / 2, 0);
+  cairo_arc(cr, x + w - radius, y + h - radius, radius, 0, M_PI / 2);
+  cairo_arc(cr, x + radius, y + h - radius, radius, M_PI / 2, M_PI);
+  cairo_arc(cr, x + radius, y + radius, radius, M_PI, 3 * M_PI / 2);
+  cairo_close_path(cr);
+}
+
+cairo_surface_t* drawDirect(const std::vector<Cell>& all) {
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 780, 1688);
+  cairo_t* cr = cairo_create(s);
+  cairo_scale(cr, kScale, kScale);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  PangoLayout* layout = pango_layout_new(graphics::textContext());
+  PangoFontDescription* font = graphics::Font::named("Avenir-Medium", 14).newPangoDescription();
+  pango_layout_set_font_description(layout, font);
+  pango_layout_set_alignment(layout, PANGO_ALIGN_CENTER);
+  for (const Cell& cell : all) {
+    const graphics::Rect& f = cell.frame;
+    if (cell.rounded) {
+      roundedRect(cr, f, 6);
+    } else {
+      cairo_rectangle(cr, f.minX(), f.minY(), f.width(), f.height());
+    }
+    cairo_set_source_rgb(cr, cell.color.red(), cell.color.green(), cell.color.blue());
+    cairo_fill(cr);
+    if (cell.label) {
+      pango_layout_set_width(layout, static_cast<int>(f.width() * PANGO_SCALE));
+      pango_layout_set_text(layout, cell.text.c_str(), -1);
+      int lw, lh;
+      pango_layout_get_size(layout, &lw, &lh);
+      cairo_set_source_rgb(cr, 0, 0, 0);
+      cairo_move_to(cr, f.minX(), f.minY() + (f.height() - lh / double(PANGO_SCALE)) / 2);
+      pango_cairo_show_layout(cr, layout);
+    }
+    if (cell.rounded) {
+      roundedRect(cr, f.insetBy(0.5, 0.5), 5.5);
+      cairo_set_line_width(cr, 1);
+      cairo_set_source_rgb(cr, 0, 0, 0);
+      cairo_stroke(cr);
+    }
+  }
+  pango_font_description_free(font);
+  g_object_unref(layout);
+  cairo_destroy(cr);
+  cairo_surface_flush(s);
+  return s;
+}
+
+cairo_status_t discard(void* closure, const unsigned char*, unsigned int length) {
+  *static_cast<size_t*>(closure) += length;
+  return CAIRO_STATUS_SUCCESS;
+}
+
+void BM_ViewSystemToPNG(benchmark::State& state) {
+  auto window = buildWindow();
+  for (auto _ : state) {
+    auto png = ui::Renderer::render(*window)->pngData();
+    benchmark::DoNotOptimize(png.data());
+  }
+}
+BENCHMARK(BM_ViewSystemToPNG)->Unit(benchmark::kMillisecond);
+
+void BM_CairoDirectToPNG(benchmark::State& state) {
+  auto all = cells();
+  for (auto _ : state) {
+    cairo_surface_t* s = drawDirect(all);
+    size_t bytes = 0;
+    cairo_surface_write_to_png_stream(s, discard, &bytes);
+    benchmark::DoNotOptimize(bytes);
+    cairo_surface_destroy(s);
+  }
+}
+BENCHMARK(BM_CairoDirectToPNG)->Unit(benchmark::kMillisecond);
+
+void BM_ViewSystemPixelsOnly(benchmark::State& state) {
+  auto window = buildWindow();
+  for (auto _ : state) {
+    auto image = ui::Renderer::render(*window);
+    benchmark::DoNotOptimize(image.get());
+  }
+}
+BENCHMARK(BM_ViewSystemPixelsOnly)->Unit(benchmark::kMillisecond);
+
+void BM_CairoDirectPixelsOnly(benchmark::State& state) {
+  auto all = cells();
+  for (auto _ : state) {
+    cairo_surface_t* s = drawDirect(all);
+    benchmark::DoNotOptimize(s);
+    cairo_surface_destroy(s);
+  }
+}
+BENCHMARK(BM_CairoDirectPixelsOnly)->Unit(benchmark::kMillisecond);
+
+// The first frame, when every label still has to lay out and draw its text.
+void BM_ViewSystemFirstFrame(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto window = buildWindow();
+    state.ResumeTiming();
+    auto image = ui::Renderer::render(*window);
+    benchmark::DoNotOptimize(image.get());
+  }
+}
+BENCHMARK(BM_ViewSystemFirstFrame)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

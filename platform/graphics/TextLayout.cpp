@@ -1,0 +1,165 @@
+#include "platform/graphics/TextLayout.h"
+
+#include <pango/pangocairo.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/graphics/TextEngine.h"
+
+namespace platform::graphics {
+namespace {
+
+constexpr double kUnits = PANGO_SCALE;
+
+guint16 channel(double c) { return static_cast<guint16>(std::lround(c * 65535)); }
+
+void insert(PangoAttrList* list, PangoAttribute* attr, size_t start, size_t end) {
+  attr->start_index = static_cast<guint>(start);
+  attr->end_index = static_cast<guint>(end);
+  pango_attr_list_insert(list, attr);
+}
+
+PangoAttrList* attributesFor(const AttributedString& text) {
+  PangoAttrList* list = pango_attr_list_new();
+  for (const AttributedString::Run& run : text.runs()) {
+    size_t start = text.byteOffset(run.location), end = text.byteOffset(run.location + run.length);
+    const TextAttributes& a = run.attributes;
+    if (a.font) {
+      PangoFontDescription* d = a.font->newPangoDescription();
+      insert(list, pango_attr_font_desc_new(d), start, end);
+      pango_font_description_free(d);
+    }
+    if (a.foregroundColor) {
+      const Color& c = *a.foregroundColor;
+      insert(list, pango_attr_foreground_new(channel(c.red()), channel(c.green()), channel(c.blue())), start, end);
+      insert(list, pango_attr_foreground_alpha_new(std::max<guint16>(1, channel(c.alpha()))), start, end);
+    }
+    if (a.backgroundColor) {
+      const Color& c = *a.backgroundColor;
+      insert(list, pango_attr_background_new(channel(c.red()), channel(c.green()), channel(c.blue())), start, end);
+      insert(list, pango_attr_background_alpha_new(std::max<guint16>(1, channel(c.alpha()))), start, end);
+    }
+    if (a.kern) insert(list, pango_attr_letter_spacing_new(static_cast<int>(*a.kern * kUnits)), start, end);
+  }
+  return list;
+}
+
+PangoAlignment pangoAlignment(TextAlignment a) {
+  switch (a) {
+    case TextAlignment::Center: return PANGO_ALIGN_CENTER;
+    case TextAlignment::Right: return PANGO_ALIGN_RIGHT;
+    default: return PANGO_ALIGN_LEFT;
+  }
+}
+
+bool truncates(LineBreakMode m) {
+  return m == LineBreakMode::TruncateHead || m == LineBreakMode::TruncateTail || m == LineBreakMode::TruncateMiddle;
+}
+
+PangoEllipsizeMode ellipsize(LineBreakMode m) {
+  switch (m) {
+    case LineBreakMode::TruncateHead: return PANGO_ELLIPSIZE_START;
+    case LineBreakMode::TruncateMiddle: return PANGO_ELLIPSIZE_MIDDLE;
+    case LineBreakMode::TruncateTail: return PANGO_ELLIPSIZE_END;
+    default: return PANGO_ELLIPSIZE_NONE;
+  }
+}
+
+// Height of the first `count` lines, from the layout's top to the bottom of the last of them.
+double heightOfLines(PangoLayout* layout, int count) {
+  PangoLayoutIter* it = pango_layout_get_iter(layout);
+  double bottom = 0;
+  int i = 0;
+  do {
+    int y0, y1;
+    pango_layout_iter_get_line_yrange(it, &y0, &y1);
+    bottom = y1 / kUnits;
+  } while (++i < count && pango_layout_iter_next_line(it));
+  pango_layout_iter_free(it);
+  return bottom;
+}
+
+}  // namespace
+
+TextLayout::TextLayout(const AttributedString& text, const TextStyle& style, double maxWidth)
+    : layout_(pango_layout_new(textContext())), style_(style), maxWidth_(maxWidth > 0 ? maxWidth : 0) {
+  PangoFontDescription* d = style.font.newPangoDescription();
+  pango_layout_set_font_description(layout_, d);
+  pango_font_description_free(d);
+  const std::string& s = text.string();
+  if (g_utf8_validate(s.data(), static_cast<gssize>(s.size()), nullptr)) {
+    pango_layout_set_text(layout_, s.data(), static_cast<int>(s.size()));
+    PangoAttrList* attrs = attributesFor(text);
+    pango_layout_set_attributes(layout_, attrs);
+    pango_attr_list_unref(attrs);
+  } else {
+    // Broken bytes from outside are shown as replacement characters rather than refused.
+    gchar* valid = g_utf8_make_valid(s.data(), static_cast<gssize>(s.size()));
+    pango_layout_set_text(layout_, valid, -1);
+    g_free(valid);
+  }
+  pango_layout_set_alignment(layout_, pangoAlignment(style.alignment));
+  pango_layout_set_justify(layout_, style.alignment == TextAlignment::Justified);
+  pango_layout_set_wrap(layout_, style.lineBreakMode == LineBreakMode::CharWrap ? PANGO_WRAP_CHAR : PANGO_WRAP_WORD);
+  if (maxWidth_ > 0) pango_layout_set_width(layout_, static_cast<int>(maxWidth_ * kUnits));
+  bool ellipsizing = truncates(style.lineBreakMode) && maxWidth_ > 0;
+  if (ellipsizing) {
+    pango_layout_set_ellipsize(layout_, ellipsize(style.lineBreakMode));
+    // A negative height is a line count: the last allowed line is the one truncated.
+    pango_layout_set_height(layout_, style.numberOfLines > 0 ? -style.numberOfLines : -1000000);
+  }
+  PangoRectangle logical;
+  pango_layout_get_extents(layout_, nullptr, &logical);
+  lines_ = pango_layout_get_line_count(layout_);
+  double height = logical.height / kUnits;
+  if (style.numberOfLines > 0 && lines_ > style.numberOfLines) {
+    lines_ = style.numberOfLines;
+    height = heightOfLines(layout_, lines_);
+  }
+  size_ = {std::ceil(logical.width / kUnits * 1000) / 1000, height};
+  if (s.empty()) size_ = {0, 0};
+}
+
+TextLayout::~TextLayout() { g_object_unref(layout_); }
+
+double TextLayout::firstBaseline() const { return pango_layout_get_baseline(layout_) / kUnits; }
+
+bool TextLayout::isTruncated() const {
+  return pango_layout_is_ellipsized(layout_) || pango_layout_get_line_count(layout_) > lines_;
+}
+
+int TextLayout::unknownGlyphCount() const { return pango_layout_get_unknown_glyphs_count(layout_); }
+
+void TextLayout::draw(Context* context, Point origin) const {
+  if (!context) return;
+  cairo_t* cr = context->cairo();
+  cairo_save(cr);
+  cairo_new_path(cr);
+  if (pango_layout_get_line_count(layout_) > lines_) {
+    // Wrapping modes clip the lines past the limit instead of truncating.
+    cairo_rectangle(cr, origin.x - 1e4, origin.y, 2e4, size_.height);
+    cairo_clip(cr);
+  }
+  const Color& c = style_.color;
+  cairo_set_source_rgba(cr, c.red(), c.green(), c.blue(), c.alpha() * context->alpha());
+  cairo_move_to(cr, origin.x, origin.y);
+  pango_cairo_show_layout(cr, layout_);
+  cairo_new_path(cr);
+  cairo_restore(cr);
+}
+
+Size measureText(const AttributedString& text, const TextStyle& style, double maxWidth) {
+  return TextLayout(text, style, maxWidth).size();
+}
+
+void drawText(Context* context, const AttributedString& text, const TextStyle& style, const Rect& rect) {
+  if (!context) return;
+  TextLayout layout(text, style, rect.width());
+  context->saveGState();
+  context->clipToRect(rect);
+  layout.draw(context, rect.origin);
+  context->restoreGState();
+}
+
+}  // namespace platform::graphics

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/graphics/AttributedString.h"
+#include "platform/graphics/Font.h"
+#include "platform/graphics/TextLayout.h"
+#include "platform/ui/View.h"
+
+namespace platform::ui {
+
+using graphics::AttributedString;
+using graphics::Font;
+using graphics::LineBreakMode;
+using graphics::TextAlignment;
+
+// A read-only text: one line by default, truncated at the tail, centred vertically in its bounds.
+// Touches pass through it unless interaction is turned on.
+class Label : public View {
+ public:
+  explicit Label(const Rect& frame = {});
+
+  const std::string& text() const { return text_.string(); }
+  // Plain text in the label's font and colour; drops any attributes.
+  void setText(const std::string& text);
+  const AttributedString& attributedText() const { return text_; }
+  // Attributed text: ranges without a font or colour take the label's.
+  void setAttributedText(const AttributedString& text);
+
+  const Font& font() const { return style_.font; }
+  // Also replaces the font of every range of attributed text, as the phone's labels do.
+  void setFont(const Font& font);
+  Color textColor() const { return style_.color; }
+  void setTextColor(const Color& color);
+  TextAlignment textAlignment() const { return style_.alignment; }
+  void setTextAlignment(TextAlignment alignment);
+  int numberOfLines() const { return style_.numberOfLines; }
+  void setNumberOfLines(int lines);
+  LineBreakMode lineBreakMode() const { return style_.lineBreakMode; }
+  void setLineBreakMode(LineBreakMode mode);
+
+  // The text's size: on one line for a one-line label, else wrapped at the given width (unbounded
+  // when not above zero), rounded up to whole points.
+  Size sizeThatFits(Size size) const override;
+  Size intrinsicContentSize() const override { return sizeThatFits({0, 0}); }
+
+ protected:
+  void drawRect(const Rect& rect) override;
+
+ private:
+  AttributedString text_;
+  graphics::TextStyle style_;
+};
+
+}  // namespace platform::ui

@@ -1,0 +1,255 @@
+#include "platform/ui/Renderer.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/graphics/Context.h"
+#include "platform/ui/GradientLayer.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/ShapeLayer.h"
+#include "platform/ui/Window.h"
+
+namespace platform::ui {
+namespace {
+
+using Bytes = std::array<uint8_t, 4>;
+constexpr Bytes kWhite{255, 255, 255, 255};
+constexpr Bytes kRed{255, 0, 0, 255};
+constexpr Bytes kGreen{0, 255, 0, 255};
+constexpr Bytes kBlue{0, 0, 255, 255};
+
+// A small white window at scale 2; probes below are in pixels, so a point is two of them.
+std::shared_ptr<Window> probeWindow() {
+  auto w = std::make_shared<Window>(Screen{"probe", {200, 120}, {}, 2});
+  w->setBackgroundColor(Color::whiteColor());
+  return w;
+}
+
+class StrokedBox : public View {
+ public:
+  using View::View;
+  int draws = 0;
+
+ protected:
+  void drawRect(const Rect&) override {
+    ++draws;
+    Context* c = graphics::currentContext();
+    graphics::setStrokeColor(c, Color::redColor());
+    graphics::setLineWidth(c, 2);
+    graphics::strokeRect(c, {10, 10, 40, 20});
+  }
+};
+
+TEST(Renderer, TwoPointStrokedRectangleInAView) {
+  auto w = probeWindow();
+  auto box = std::make_shared<StrokedBox>(Rect{20, 20, 100, 60});
+  w->addSubview(box);
+  auto img = Renderer::render(*w);
+  ASSERT_TRUE(img);
+  ASSERT_EQ(img->pixelWidth(), 400);
+  // Left edge at x = 20 + 10 pt: pixels 58...61 red, 57 and 62 white.
+  int y = (20 + 20) * 2;
+  EXPECT_EQ(img->pixelBytes(57, y), kWhite);
+  EXPECT_EQ(img->pixelBytes(58, y), kRed);
+  EXPECT_EQ(img->pixelBytes(61, y), kRed);
+  EXPECT_EQ(img->pixelBytes(62, y), kWhite);
+  EXPECT_EQ(img->pixelBytes(80, y), kWhite) << "inside is not filled";
+  EXPECT_EQ(graphics::currentContext(), nullptr) << "no context once the pass is over";
+}
+
+TEST(Renderer, ShapeLayersDrawDashesAndOvals) {
+  auto w = probeWindow();
+  auto dash = std::make_shared<ShapeLayer>();
+  dash->setFrame({0, 10, 200, 10});
+  graphics::Path line;
+  line.moveTo({0, 5});
+  line.lineTo({200, 5});
+  dash->setPath(line);
+  dash->setFillColor(std::nullopt);
+  dash->setStrokeColor(Color::blueColor());
+  dash->setLineWidth(2);
+  dash->setLineDashPattern({4, 2});
+  w->layer().addSublayer(dash);
+
+  auto oval = std::make_shared<ShapeLayer>();
+  oval->setFrame({100, 40, 80, 60});
+  oval->setPath(graphics::Path::oval({0, 0, 80, 60}));
+  oval->setFillColor(Color::greenColor());
+  w->layer().addSublayer(oval);
+
+  auto img = Renderer::render(*w);
+  int y = 15 * 2;
+  EXPECT_EQ(img->pixelBytes(2, y), kBlue);      // dash 0...4 pt
+  EXPECT_EQ(img->pixelBytes(9, y), kWhite);     // gap 4...6 pt
+  EXPECT_EQ(img->pixelBytes(13, y), kBlue);     // dash 6...10 pt
+  EXPECT_EQ(img->pixelBytes(2, y - 3), kWhite); // 2 pt thick: 14...16 pt
+  EXPECT_EQ(img->pixelBytes(280, 140), kGreen) << "oval centre";
+  EXPECT_EQ(img->pixelBytes(202, 82), kWhite) << "corner of the oval's box";
+  EXPECT_EQ(img->pixelBytes(202, 140), kGreen) << "left end of the oval";
+}
+
+TEST(Renderer, GradientLayerEndColours) {
+  auto w = probeWindow();
+  auto layer = std::make_shared<GradientLayer>();
+  layer->setColors({Color::redColor(), Color::blueColor()});
+  auto v = std::make_shared<View>(Rect{10, 10, 50, 100}, layer);
+  w->addSubview(v);
+  auto img = Renderer::render(*w);
+  auto top = img->pixel(60, 20), bottom = img->pixel(60, 219), middle = img->pixel(60, 120);
+  EXPECT_GT(top.red(), 0.98);
+  EXPECT_LT(top.blue(), 0.02);
+  EXPECT_GT(bottom.blue(), 0.98);
+  EXPECT_NEAR(middle.red(), 0.5, 0.02);
+  EXPECT_EQ(img->pixelBytes(18, 120), kWhite) << "nothing outside the layer";
+}
+
+TEST(Renderer, LabelTextOfAKnownFontAtAKnownPlace) {
+  auto w = probeWindow();
+  auto label = std::make_shared<Label>(Rect{40, 30, 100, 40});
+  label->setFont(Font::named("Avenir-Heavy", 20));
+  label->setTextColor(Color::redColor());
+  label->setText("H");
+  w->addSubview(label);
+  auto img = Renderer::render(*w);
+  // One line, centred vertically: its baseline sits at the middle plus half the ascent minus descent.
+  const Font& f = label->font();
+  double baseline = 30 + (40 - f.lineHeight()) / 2 + f.ascender();
+  int stemX = (40 + 3) * 2;
+  EXPECT_EQ(img->pixelBytes(stemX, static_cast<int>((baseline - f.capHeight() / 2) * 2)), kRed);
+  EXPECT_EQ(img->pixelBytes(stemX, static_cast<int>((baseline - f.capHeight()) * 2) - 3), kWhite);
+  EXPECT_EQ(img->pixelBytes(stemX, static_cast<int>(baseline * 2) + 3), kWhite);
+  EXPECT_EQ(img->pixelBytes(40 * 2 - 2, static_cast<int>(baseline * 2) - 10), kWhite);
+
+  label->setTextAlignment(TextAlignment::Right);
+  img = Renderer::render(*w);
+  EXPECT_EQ(img->pixelBytes(stemX, static_cast<int>((baseline - f.capHeight() / 2) * 2)), kWhite)
+      << "the label redrew when its alignment changed";
+}
+
+TEST(Renderer, SubtreeAlphaIsAppliedToTheWholeGroup) {
+  auto w = probeWindow();
+  auto group = std::make_shared<View>(Rect{0, 0, 200, 120});
+  group->setAlpha(0.5);
+  auto a = std::make_shared<View>(Rect{10, 10, 60, 60});
+  auto b = std::make_shared<View>(Rect{40, 40, 60, 60});
+  a->setBackgroundColor(Color::redColor());
+  b->setBackgroundColor(Color::redColor());
+  group->addSubview(a);
+  group->addSubview(b);
+  w->addSubview(group);
+  auto img = Renderer::render(*w);
+  auto alone = img->pixelBytes(30, 30), overlap = img->pixelBytes(110, 110);
+  EXPECT_EQ(alone, overlap) << "overlapping children do not blend with each other";
+  EXPECT_NEAR(alone[1], 128, 1);
+  EXPECT_EQ(alone[0], 255);
+  group->setHidden(true);
+  EXPECT_EQ(Renderer::render(*w)->pixelBytes(110, 110), kWhite);
+}
+
+TEST(Renderer, LayerInsertedAtZeroGoesBehindSubviews) {
+  auto w = probeWindow();
+  auto card = std::make_shared<View>(Rect{0, 0, 200, 120});
+  card->setBackgroundColor(Color::whiteColor());
+  auto button = std::make_shared<View>(Rect{50, 30, 40, 40});
+  button->setBackgroundColor(Color::blueColor());
+  card->addSubview(button);
+  auto behind = std::make_shared<Layer>();
+  behind->setFrame({0, 0, 200, 120});
+  behind->setBackgroundColor(Color::redColor());
+  card->layer().insertSublayer(behind, 0);
+  w->addSubview(card);
+  auto img = Renderer::render(*w);
+  EXPECT_EQ(img->pixelBytes(140, 100), kBlue) << "the subview stays on top";
+  EXPECT_EQ(img->pixelBytes(10, 10), kRed) << "the layer covers the view's own background";
+}
+
+TEST(Renderer, CornersBordersClippingAndMasks) {
+  auto w = probeWindow();
+  auto clip = std::make_shared<View>(Rect{10, 10, 60, 60});
+  clip->setClipsToBounds(true);
+  clip->layer().setCornerRadius(20);
+  clip->layer().setBorderWidth(2);
+  clip->layer().setBorderColor(Color::blueColor());
+  auto spill = std::make_shared<View>(Rect{0, 0, 200, 200});
+  spill->setBackgroundColor(Color::redColor());
+  clip->addSubview(spill);
+  w->addSubview(clip);
+
+  auto masked = std::make_shared<View>(Rect{100, 10, 60, 60});
+  masked->setBackgroundColor(Color::greenColor());
+  auto mask = std::make_shared<ShapeLayer>();
+  mask->setFrame({0, 0, 60, 60});
+  mask->setPath(graphics::Path::oval({0, 0, 60, 60}));
+  masked->layer().setMask(mask);
+  w->addSubview(masked);
+
+  auto img = Renderer::render(*w);
+  EXPECT_EQ(img->pixelBytes(80, 80), kRed);
+  EXPECT_EQ(img->pixelBytes(150, 80), kWhite) << "clipped at the right edge";
+  EXPECT_EQ(img->pixelBytes(22, 22), kWhite) << "rounded corner";
+  EXPECT_EQ(img->pixelBytes(80, 21), kBlue) << "border over the subviews";
+  EXPECT_EQ(img->pixelBytes(260, 80), kGreen) << "mask centre";
+  EXPECT_EQ(img->pixelBytes(202, 22), kWhite) << "cut by the oval mask";
+}
+
+TEST(Renderer, ContentsAreRedrawnOnlyWhenOutOfDate) {
+  auto w = probeWindow();
+  auto box = std::make_shared<StrokedBox>(Rect{0, 0, 100, 60});
+  w->addSubview(box);
+  Renderer::render(*w);
+  Renderer::render(*w);
+  EXPECT_EQ(box->draws, 1);
+  box->setNeedsDisplay();
+  Renderer::render(*w);
+  EXPECT_EQ(box->draws, 2);
+  box->setFrame({10, 0, 100, 60});  // moved only
+  Renderer::render(*w);
+  EXPECT_EQ(box->draws, 2);
+  box->setFrame({10, 0, 120, 60});
+  Renderer::render(*w);
+  EXPECT_EQ(box->draws, 3);
+  Renderer::render(*box, 1);  // another scale needs new pixels
+  EXPECT_EQ(box->draws, 4);
+}
+
+TEST(Renderer, ImageViewFitsItsImage) {
+  const uint8_t px[] = {255, 0, 0, 255, 255, 0, 0, 255};
+  auto wide = graphics::Image::fromRGBA(2, 1, 8, px);
+  auto w = probeWindow();
+  auto iv = std::make_shared<ImageView>(Rect{0, 0, 100, 100});
+  iv->setImage(wide);
+  iv->setContentMode(ContentMode::ScaleAspectFit);
+  EXPECT_EQ(iv->imageRect(), (Rect{0, 25, 100, 50}));
+  w->addSubview(iv);
+  auto img = Renderer::render(*w);
+  EXPECT_EQ(img->pixelBytes(100, 100), kRed);
+  EXPECT_EQ(img->pixelBytes(100, 40), kWhite);
+  iv->setContentMode(ContentMode::ScaleAspectFill);
+  EXPECT_EQ(iv->imageRect(), (Rect{-50, 0, 200, 100}));
+  EXPECT_EQ(Renderer::render(*w)->pixelBytes(210, 40), kWhite) << "clipped to the view";
+}
+
+TEST(Renderer, SameTreeGivesTheSamePNGBytes) {
+  auto build = [] {
+    auto w = probeWindow();
+    auto label = std::make_shared<Label>(Rect{5, 5, 190, 30});
+    label->setFont(Font::named("Avenir-Medium", 14));
+    label->setText("Ø 46.3mm → 32.87mm ∞ ❤️");
+    w->addSubview(label);
+    auto ring = std::make_shared<ShapeLayer>();
+    ring->setFrame({0, 40, 200, 80});
+    ring->setPath(graphics::Path::oval({20, 5, 160, 70}));
+    ring->setFillColor(std::nullopt);
+    ring->setStrokeColor(Color::fromBytes(0, 180, 248));
+    ring->setLineWidth(1.5);
+    w->layer().addSublayer(ring);
+    w->setAlpha(0.9);
+    return w;
+  };
+  auto first = Renderer::render(*build())->pngData();
+  auto second = Renderer::render(*build())->pngData();
+  EXPECT_EQ(first, second);
+}
+
+}  // namespace
+}  // namespace platform::ui

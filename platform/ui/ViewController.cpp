@@ -1,0 +1,82 @@
+#include "platform/ui/ViewController.h"
+
+#include "platform/runtime/Send.h"
+
+namespace platform::ui {
+
+runtime::Class* ViewController::runtimeClass() {
+  static runtime::Class* cls = [] {
+    runtime::Class* c = runtime::classOf<ViewController>();
+    // The base implementations run the C++ overrides; replacing one of these in the runtime wraps
+    // every controller's call.
+    c->addMethod<void(), ViewController>(kViewDidLoad, [](ViewController& vc) { vc.viewDidLoad(); });
+    c->addMethod<void(bool), ViewController>(kViewWillAppear,
+                                             [](ViewController& vc, bool a) { vc.viewWillAppear(a); });
+    c->addMethod<void(bool), ViewController>(kViewDidAppear, [](ViewController& vc, bool a) { vc.viewDidAppear(a); });
+    c->addMethod<void(bool), ViewController>(kViewWillDisappear,
+                                             [](ViewController& vc, bool a) { vc.viewWillDisappear(a); });
+    c->addMethod<void(bool), ViewController>(kViewDidDisappear,
+                                             [](ViewController& vc, bool a) { vc.viewDidDisappear(a); });
+    c->addMethod<void(const TraitCollection&), ViewController>(
+        kTraitCollectionDidChange,
+        [](ViewController& vc, const TraitCollection& previous) { vc.traitCollectionDidChange(previous); });
+    return c;
+  }();
+  return cls;
+}
+
+ViewController::ViewController() : ViewController(runtimeClass()) {}
+
+namespace {
+// Makes sure the base class has its methods before any controller dispatches.
+runtime::Class* withBaseMethods(runtime::Class* cls) {
+  ViewController::runtimeClass();
+  return cls;
+}
+}  // namespace
+
+ViewController::ViewController(runtime::Class* cls) : runtime::Object(withBaseMethods(cls)) {}
+
+ViewController::~ViewController() = default;
+
+std::shared_ptr<View> ViewController::view() {
+  if (!view_) {
+    loadView();
+    if (!view_) view_ = std::make_shared<View>();  // a loadView that made nothing still yields a view
+    runtime::send(*this, kViewDidLoad);
+  }
+  return view_;
+}
+
+void ViewController::loadView() {
+  Size size = window_ ? window_->bounds().size : Screen::named("phone").size;
+  view_ = std::make_shared<View>(Rect{{0, 0}, size});
+  view_->setBackgroundColor(Color::whiteColor());
+}
+
+TraitCollection ViewController::traitCollection() const {
+  return {window_ ? window_->userInterfaceStyle() : UserInterfaceStyle::Light};
+}
+
+void ViewController::sendViewWillAppear(bool animated) {
+  view();
+  runtime::send(*this, kViewWillAppear, animated);
+}
+
+void ViewController::sendViewDidAppear(bool animated) {
+  appeared_ = true;
+  runtime::send(*this, kViewDidAppear, animated);
+}
+
+void ViewController::sendViewWillDisappear(bool animated) { runtime::send(*this, kViewWillDisappear, animated); }
+
+void ViewController::sendViewDidDisappear(bool animated) {
+  appeared_ = false;
+  runtime::send(*this, kViewDidDisappear, animated);
+}
+
+void ViewController::windowStyleChanged(UserInterfaceStyle previous) {
+  runtime::send(*this, kTraitCollectionDidChange, TraitCollection{previous});
+}
+
+}  // namespace platform::ui

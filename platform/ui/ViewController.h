@@ -1,0 +1,89 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/runtime/Class.h"
+#include "platform/runtime/Object.h"
+#include "platform/runtime/Selector.h"
+#include "platform/ui/View.h"
+#include "platform/ui/Window.h"
+
+namespace platform::ui {
+
+struct TraitCollection {
+  UserInterfaceStyle userInterfaceStyle = UserInterfaceStyle::Light;
+  bool operator==(const TraitCollection&) const = default;
+};
+
+// The view-controller methods the platform calls through the runtime, so that code which replaces them
+// at run time (screen tracking, say) sees every call.
+inline constexpr runtime::Selector<void()> kViewDidLoad{"viewDidLoad"};
+inline constexpr runtime::Selector<void(bool)> kViewWillAppear{"viewWillAppear:"};
+inline constexpr runtime::Selector<void(bool)> kViewDidAppear{"viewDidAppear:"};
+inline constexpr runtime::Selector<void(bool)> kViewWillDisappear{"viewWillDisappear:"};
+inline constexpr runtime::Selector<void(bool)> kViewDidDisappear{"viewDidDisappear:"};
+inline constexpr runtime::Selector<void(const TraitCollection&)> kTraitCollectionDidChange{
+    "traitCollectionDidChange:"};
+
+// Manages one screen's view. The view is made on first use (loadView, then viewDidLoad). Subclasses
+// override the virtual methods below; the platform reaches them through the runtime methods of the
+// class "UIViewController", which call the virtuals. A subclass declares its own runtime class:
+//
+//   class NewMainViewController : public platform::ui::ViewController {
+//    public:
+//     static constexpr platform::runtime::NativeClass<platform::ui::ViewController> kRuntimeClass{
+//         "NewMainViewController"};
+//     NewMainViewController() : ViewController(platform::runtime::classOf<NewMainViewController>()) {}
+//   };
+class ViewController : public runtime::Object {
+ public:
+  static constexpr runtime::NativeClass<runtime::Object> kRuntimeClass{"UIViewController",
+                                                                       runtime::Image::Platform};
+  // The runtime class with its methods in place; safe to call early (before swizzling, say) and often.
+  static runtime::Class* runtimeClass();
+
+  ViewController();
+  explicit ViewController(runtime::Class* cls);
+  ~ViewController() override;
+
+  // Loads the view when it is not loaded yet.
+  std::shared_ptr<View> view();
+  bool isViewLoaded() const { return view_ != nullptr; }
+  void setView(std::shared_ptr<View> view) { view_ = std::move(view); }
+  void loadViewIfNeeded() { view(); }
+
+  const std::string& title() const { return title_; }
+  void setTitle(std::string title) { title_ = std::move(title); }
+
+  Window* window() const { return window_; }
+  TraitCollection traitCollection() const;
+
+  // Appearance, dispatched through the runtime. Containers (windows, navigation, presentation) call
+  // these in the platform's order; a controller's view is loaded before its first will-appear.
+  void sendViewWillAppear(bool animated);
+  void sendViewDidAppear(bool animated);
+  void sendViewWillDisappear(bool animated);
+  void sendViewDidDisappear(bool animated);
+  bool isAppearing() const { return appeared_; }
+
+  virtual void loadView();
+  virtual void viewDidLoad() {}
+  virtual void viewWillAppear(bool animated) {}
+  virtual void viewDidAppear(bool animated) {}
+  virtual void viewWillDisappear(bool animated) {}
+  virtual void viewDidDisappear(bool animated) {}
+  virtual void traitCollectionDidChange(const TraitCollection& previous) {}
+
+ private:
+  friend class Window;
+  void setWindow(Window* window) { window_ = window; }
+  void windowStyleChanged(UserInterfaceStyle previous);
+
+  std::shared_ptr<View> view_;
+  std::string title_;
+  Window* window_ = nullptr;  // non-owning: the window that shows this controller
+  bool appeared_ = false;
+};
+
+}  // namespace platform::ui

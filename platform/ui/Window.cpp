@@ -1,0 +1,69 @@
+#include "platform/ui/Window.h"
+
+#include "platform/ui/ViewController.h"
+
+namespace platform::ui {
+
+const std::vector<Screen>& Screen::all() {
+  static const std::vector<Screen> screens{
+      {"phone-small", {375, 667}, {20, 0, 0, 0}, 2},
+      {"phone", {390, 844}, {47, 0, 34, 0}, 2},
+      {"phone-large", {430, 932}, {59, 0, 34, 0}, 2},
+      {"tablet", {834, 1194}, {24, 0, 20, 0}, 2},
+  };
+  return screens;
+}
+
+const Screen& Screen::named(const std::string& name) {
+  for (const Screen& s : all()) {
+    if (s.name == name) return s;
+  }
+  return all()[1];
+}
+
+Window::Window(const Screen& screen) : View(Rect{{0, 0}, screen.size}), screen_(screen) {}
+
+Window::~Window() = default;
+
+void Window::setRootViewController(std::shared_ptr<ViewController> controller) {
+  if (controller == root_) return;
+  std::shared_ptr<ViewController> old = std::move(root_);
+  if (old) {
+    if (key_) old->sendViewWillDisappear(false);
+    if (old->isViewLoaded()) old->view()->removeFromSuperview();
+    old->setWindow(nullptr);
+    if (key_) old->sendViewDidDisappear(false);
+  }
+  root_ = std::move(controller);
+  if (!root_) return;
+  root_->setWindow(this);
+  auto view = root_->view();
+  view->setFrame(bounds());
+  if (key_) root_->sendViewWillAppear(false);
+  addSubview(view);
+  if (key_) root_->sendViewDidAppear(false);
+}
+
+void Window::makeKeyAndVisible() {
+  setHidden(false);
+  if (key_) return;
+  key_ = true;
+  // The root controller's view comes on screen now.
+  if (root_) {
+    root_->sendViewWillAppear(false);
+    root_->sendViewDidAppear(false);
+  }
+}
+
+void Window::setUserInterfaceStyle(UserInterfaceStyle style) {
+  if (style == style_) return;
+  UserInterfaceStyle previous = style_;
+  style_ = style;
+  if (root_) root_->windowStyleChanged(previous);
+}
+
+void Window::layoutSubviews() {
+  if (root_ && root_->isViewLoaded()) root_->view()->setFrame(bounds());
+}
+
+}  // namespace platform::ui

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ui/View.h"
+
+namespace platform::ui {
+
+class ViewController;
+
+// The screen of a device the app can be shown on: its size in points, the insets its rounded corners,
+// notch and home indicator take, and its pixels per point.
+struct Screen {
+  std::string name;
+  Size size;
+  EdgeInsets safeArea;
+  double scale = 2;
+
+  // "phone-small" 375x667, "phone" 390x844 (the default), "phone-large" 430x932, "tablet" 834x1194.
+  static const std::vector<Screen>& all();
+  // The named screen, or the default phone for an unknown name.
+  static const Screen& named(const std::string& name);
+};
+
+enum class UserInterfaceStyle { Light, Dark };
+
+// The root of a view tree shown on a screen. It fills the screen, holds the root view controller's view
+// full-size, and carries the appearance (light or dark) its controllers see.
+class Window : public View {
+ public:
+  explicit Window(const Screen& screen = Screen::named("phone"));
+  ~Window() override;
+
+  const Screen& screen() const { return screen_; }
+  double scale() const { return screen_.scale; }
+  EdgeInsets windowSafeAreaInsets() const { return screen_.safeArea; }
+
+  std::shared_ptr<ViewController> rootViewController() const { return root_; }
+  void setRootViewController(std::shared_ptr<ViewController> controller);
+
+  void makeKeyAndVisible();
+  bool isKeyWindow() const { return key_; }
+
+  UserInterfaceStyle userInterfaceStyle() const { return style_; }
+  // Changing the style tells the root view controller through its trait-change call-back.
+  void setUserInterfaceStyle(UserInterfaceStyle style);
+
+ protected:
+  void layoutSubviews() override;
+
+ private:
+  Screen screen_;
+  std::shared_ptr<ViewController> root_;
+  bool key_ = false;
+  UserInterfaceStyle style_ = UserInterfaceStyle::Light;
+};
+
+}  // namespace platform::ui
