@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+// The number texts the package and record labels share: decimal style, "." as separator, no grouping, half
+// to even, with the fraction digits each label was laid out for.
+class DisplayNumbers {
+ public:
+  // At most 2 fraction digits: ratios ("2.39") and adapter factors ("0.71").
+  static std::string ratio(double value);
+  // At most 1 fraction digit: focal lengths in lens lists ("35", "17.5").
+  static std::string focal(double value);
+};

@@ -1,0 +1,10 @@
+#include "app/model/QuorvelLensAdapter.h"
+
+#include "app/model/DisplayNumbers.h"
+
+std::string QuorvelLensAdapter::displayValue() const {
+  if (adapterValueWidth != adapterValueHeight) {
+    return DisplayNumbers::ratio(1.0 / static_cast<double>(adapterValueWidth)) + "x ANA";
+  }
+  return DisplayNumbers::ratio(adapterValueWidth) + "x";
+}

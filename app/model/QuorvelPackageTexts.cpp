@@ -1,0 +1,70 @@
+// The package's lens lists and display texts.
+#include "app/model/DisplayNumbers.h"
+#include "app/model/NumericText.h"
+#include "app/model/QuorvelPackage.h"
+
+namespace {
+
+constexpr std::string_view kMiddleDot = " \u00B7 ";
+
+bool isPrimeSeries(const QuorvelPackage& p) {
+  return p.lensManufacturer && NumericText::hasPrefix(p.lensManufacturer->lensType, "Prime");
+}
+
+std::string seriesType(const QuorvelPackage& p) { return p.lensManufacturer ? p.lensManufacturer->lensType : ""; }
+
+// "18 · 25 · 35" for primes, "24 - 290mm" (the last lens's range) for anything else, after `text`.
+std::string lensText(const QuorvelPackage& p, std::string text) {
+  if (p.lensSet.empty()) return {};
+  if (isPrimeSeries(p)) {
+    for (size_t i = 0; i < p.lensSet.size(); ++i) {
+      text += DisplayNumbers::focal(p.lensSet[i].focalLength);
+      if (i + 1 < p.lensSet.size()) text += kMiddleDot;
+    }
+    return text;
+  }
+  const LensObject& last = p.lensSet.back();
+  return text + DisplayNumbers::focal(last.focalLength) + " - " + DisplayNumbers::focal(last.focalLengthMax) + "mm";
+}
+
+}  // namespace
+
+std::optional<FreeZoomLenseObject> QuorvelPackage::getFreeZoomLens() const {
+  if (!NumericText::contains(seriesType(*this), "Zoom") || lensSet.empty()) return std::nullopt;
+  return FreeZoomLenseObject(lensSet.front().focalLength, lensSet.front().focalLengthMax);
+}
+
+std::optional<std::vector<PrimeLenseObject>> QuorvelPackage::getPrimeLensList() const {
+  if (!NumericText::contains(seriesType(*this), "Prime")) return std::nullopt;
+  std::vector<PrimeLenseObject> primes;
+  primes.reserve(lensSet.size());
+  for (const LensObject& lens : lensSet) primes.emplace_back(lens.focalLength, true);
+  return primes;
+}
+
+std::string QuorvelPackage::getLensString() const { return lensText(*this, {}); }
+
+std::string QuorvelPackage::getLensStringForPackage() const {
+  std::string lead = lensManufacturer ? lensManufacturer->manufactor + " " + lensManufacturer->series : " ";
+  return lensText(*this, lead + "  |  ");
+}
+
+std::string QuorvelPackage::getLensStringForMainView() const {
+  std::string series = lensManufacturer ? lensManufacturer->getListString() : " ";
+  if (isPrimeSeries(*this) || lensSet.empty()) return series;
+  const LensObject& last = lensSet.back();
+  return series + "  |  " + DisplayNumbers::focal(last.focalLength) + " - " +
+         DisplayNumbers::focal(last.focalLengthMax) + "mm";
+}
+
+std::string QuorvelPackage::getAdapterString() const { return lensAdapter ? lensAdapter->adapterName : ""; }
+
+std::string QuorvelPackage::getCameraFormatLabelString() const {
+  std::string maker = cameraManufacturer ? cameraManufacturer->manufactor : "";
+  std::string model = cameraManufacturer ? cameraManufacturer->model : "";
+  std::string ratio = NumericText::replacingAll(getFinalAspectRatio(), ",", ".");
+  if (shootingMode && shootingMode->shootingModeNameOrig) {
+    return maker + " " + model + "  |  " + shootingMode->shootingMode + "  |   " + ratio;
+  }
+  return maker + " " + model + "  |  " + ratio;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The f-stop table (full stops and the stops a third, a half and two thirds above each) with the user's
+// position in it, and the stop text of an aperture. The tables never change after construction.
+class FStopMatrix {
+ public:
+  FStopMatrix();
+
+  // The position as stored in the preferences. A row outside 0..14 or a modus outside 0..3 (an edited
+  // preference file) reads as row 4, modus 0, the position of a first start.
+  int row() const;
+  int modus() const;  // 0 full stop, 1 plus a third, 2 plus a half, 3 plus two thirds
+  void setRow(int row) { row_ = row; }
+  void setModus(int modus) { modus_ = modus; }
+
+  double getFStopReal() const;
+  // "f 5.6", or with the fraction sign: "f 5.6 ⅓".
+  std::string getFStopString() const;
+  // The nearest third or half stop of any aperture: "f 2", "f 5.6 ⅓"; "< f 0.7" below the table (zero,
+  // negative and not-a-number included) and "> f 90" above it.
+  std::string getFResultString(double aperture) const;
+
+  const std::vector<double>& fNumReal() const { return fNumReal_; }
+  const std::vector<std::string>& fNumDisplay() const { return fNumDisplay_; }
+  const std::vector<double>& fNumPlus1_3() const { return fNumPlus1_3_; }
+  const std::vector<double>& fNumPlus2_3() const { return fNumPlus2_3_; }
+  const std::vector<double>& fNumPlus1_2() const { return fNumPlus1_2_; }
+  const std::vector<std::string>& fNumDisplaySecondRow() const { return fNumDisplaySecondRow_; }
+
+ private:
+  bool positionIsValid() const;
+
+  std::vector<double> fNumReal_;
+  std::vector<std::string> fNumDisplay_;
+  std::vector<double> fNumPlus1_3_;
+  std::vector<double> fNumPlus2_3_;
+  std::vector<double> fNumPlus1_2_;
+  std::vector<std::string> fNumDisplaySecondRow_;
+  int row_ = 1;
+  int modus_ = 0;
+};

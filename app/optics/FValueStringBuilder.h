@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+
+// The aperture number as the value display shows it: "2.8", "4", "5.6", "11".
+class FValueStringBuilder {
+ public:
+  static std::string fStringFromFloat(float aperture);
+};

@@ -1,0 +1,51 @@
+#include "app/optics/LensMatchCalc.h"
+
+#include <cmath>
+
+#include "app/model/NumericText.h"
+
+namespace {
+
+float circleOfConfusion(const QuorvelPackage& p, float factor) {
+  float w = p.getExtractionSensorWidth();
+  float h = p.getExtractionSensorHeight();
+  return std::sqrt(w * w + h * h) / factor;
+}
+
+// The aperture at which the target, at its matched focal length and with its own circle of confusion, has
+// the source's hyperfocal distance. Single precision throughout, as the stored sizes are.
+double apertureMatch(const QuorvelPackage& source, float f, float n, const QuorvelPackage& target, int cocFactor,
+                     float matchedFocalLength) {
+  float k = static_cast<float>(cocFactor);
+  float cS = circleOfConfusion(source, k);
+  float cT = circleOfConfusion(target, k);
+  float hyperfocalMeters = (f * f / (cS * n) + f) / 1000.0f;
+  float f2 = matchedFocalLength;
+  return -(f2 * f2) / (cT * f2 - cT * 1000.0f * hyperfocalMeters);
+}
+
+}  // namespace
+
+double LensMatchCalc::horMatchWithPackageSource(const QuorvelPackage& source, float focalLength,
+                                                const QuorvelPackage& target) {
+  return (target.getFinalSimulationFormatWidth() * focalLength) / source.getFinalSimulationFormatWidth();
+}
+
+double LensMatchCalc::verMatchWithPackageSource(const QuorvelPackage& source, float focalLength,
+                                                const QuorvelPackage& target) {
+  return (target.getFinalSimulationFormatHeight() * focalLength) / source.getFinalSimulationFormatHeight();
+}
+
+double LensMatchCalc::horApertureMatchWithPackageSource(const QuorvelPackage& source, float focalLength,
+                                                        float aperture, const QuorvelPackage& target,
+                                                        int cocFactor) {
+  float f2 = NumericText::toFloat(horMatchWithPackageSource(source, focalLength, target));
+  return apertureMatch(source, focalLength, aperture, target, cocFactor, f2);
+}
+
+double LensMatchCalc::verApertureMatchWithPackageSource(const QuorvelPackage& source, float focalLength,
+                                                        float aperture, const QuorvelPackage& target,
+                                                        int cocFactor) {
+  float f2 = NumericText::toFloat(verMatchWithPackageSource(source, focalLength, target));
+  return apertureMatch(source, focalLength, aperture, target, cocFactor, f2);
+}

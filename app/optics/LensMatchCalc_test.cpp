@@ -1,0 +1,67 @@
+#include "app/optics/LensMatchCalc.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kCocFactor = 1500;
+
+QuorvelPackage package(float width, float height) {
+  QuorvelPackage p;
+  CameraShootingMode mode;
+  mode.width = width;
+  mode.height = height;
+  mode.anamorphotic = 1.0f;
+  mode.aspectRatio = "1.5:1";
+  p.shootingMode = mode;
+  p.lensManufacturer = LensManufacturer(5, "Halden", "Primes", "Prime Lens", 1, 1.0f, 0);
+  QuorvelLensAdapter none;
+  none.adapterValueWidth = none.adapterValueHeight = 1.0f;
+  p.lensAdapter = none;
+  p.cropID = 1;
+  p.formatType = "native";
+  return p;
+}
+
+const QuorvelPackage kSuper35 = package(24.89f, 18.66f);
+const QuorvelPackage kFullFrame = package(36.0f, 24.0f);
+
+TEST(LensMatchCalc, IdenticalPackagesKeepFocalLengthAndAperture) {
+  EXPECT_NEAR(LensMatchCalc::horMatchWithPackageSource(kSuper35, 50, kSuper35), 50.0, 1e-4);
+  EXPECT_NEAR(LensMatchCalc::verMatchWithPackageSource(kSuper35, 50, kSuper35), 50.0, 1e-4);
+  EXPECT_NEAR(LensMatchCalc::horApertureMatchWithPackageSource(kSuper35, 50, 2.8f, kSuper35, kCocFactor), 2.8, 1e-3);
+  EXPECT_NEAR(LensMatchCalc::verApertureMatchWithPackageSource(kSuper35, 50, 2.8f, kSuper35, kCocFactor), 2.8, 1e-3);
+}
+
+TEST(LensMatchCalc, FocalLengthAcrossFormats) {
+  EXPECT_NEAR(LensMatchCalc::horMatchWithPackageSource(kSuper35, 50, kFullFrame), 72.32, 0.01);
+  EXPECT_NEAR(LensMatchCalc::verMatchWithPackageSource(kSuper35, 50, kFullFrame), 64.31, 0.01);
+  EXPECT_NEAR(LensMatchCalc::horMatchWithPackageSource(kFullFrame, 50, kSuper35), 34.57, 0.01);
+  EXPECT_NEAR(LensMatchCalc::verMatchWithPackageSource(kFullFrame, 50, kSuper35), 38.88, 0.01);
+}
+
+TEST(LensMatchCalc, ApertureKeepsTheHyperfocalDistance) {
+  const float f = 50, n = 2.8f;
+  double f2 = LensMatchCalc::horMatchWithPackageSource(kSuper35, f, kFullFrame);
+  double n2 = LensMatchCalc::horApertureMatchWithPackageSource(kSuper35, f, n, kFullFrame, kCocFactor);
+  auto coc = [](const QuorvelPackage& p) {
+    return std::hypot(p.getExtractionSensorWidth(), p.getExtractionSensorHeight()) / kCocFactor;
+  };
+  double hyperfocal = f * f / (coc(kSuper35) * n) + f;
+  double matched = f2 * f2 / (coc(kFullFrame) * n2) + f2;
+  EXPECT_NEAR(matched, hyperfocal, hyperfocal * 1e-4);
+  EXPECT_GT(n2, n);  // the larger format needs a smaller opening for the same depth of field
+}
+
+TEST(LensMatchCalc, ZeroSizedSourceGivesNonFiniteResults) {
+  QuorvelPackage broken = package(0.0f, 0.0f);
+  EXPECT_FALSE(std::isfinite(LensMatchCalc::horMatchWithPackageSource(broken, 50, kFullFrame)));
+  EXPECT_FALSE(std::isfinite(LensMatchCalc::verMatchWithPackageSource(broken, 50, kFullFrame)));
+  EXPECT_FALSE(
+      std::isfinite(LensMatchCalc::horApertureMatchWithPackageSource(broken, 50, 2.8f, kFullFrame, kCocFactor)));
+  EXPECT_NO_THROW(LensMatchCalc::verApertureMatchWithPackageSource(QuorvelPackage(), 50, 2.8f, QuorvelPackage(), 0));
+}
+
+}  // namespace
