@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/model/UpdateFormatIDObject.h"
+#include "app/storage/CatalogueStatement.h"
+
+struct sqlite3;
+
+// The connection every catalogue access class works through: one SQLite file in the user's Library
+// folder, seeded from the bundle's copy of the same name when it is missing.
+//
+// A catalogue is only ever opened, never created: if the seed copy could not be made, the open fails
+// and the next use tries the seed again, instead of leaving an empty file that would never be seeded.
+// After a failed open every operation logs and yields its empty value.
+class CatalogueDatabase {
+ public:
+  CatalogueDatabase() = default;
+  ~CatalogueDatabase();
+  CatalogueDatabase(const CatalogueDatabase&) = delete;
+  CatalogueDatabase& operator=(const CatalogueDatabase&) = delete;
+
+  // Library/<fileName>.
+  static std::string libraryPath(const std::string& fileName);
+  // The bundle's copy of a catalogue (resource `resourceName` of type "db"); empty when missing.
+  static std::string bundlePath(const std::string& resourceName);
+  // Copies the bundle's catalogue to `path` when no file is there; true when a file is there afterwards.
+  static bool seedIfMissing(const std::string& path, const std::string& resourceName);
+  // Puts the bundle's catalogue at `path` in one step (write aside, then rename over the old file): on
+  // failure the old file is left exactly as it was.
+  static bool replaceWithBundleCopy(const std::string& path, const std::string& resourceName);
+
+  // Seeds Library/<fileName> from the bundle when missing, then opens it.
+  bool openCatalogue(const std::string& fileName, const std::string& resourceName);
+  // Opens an existing file at `path`; never creates one.
+  bool openPath(const std::string& path);
+  void close();
+  bool isOpen() const { return db_ != nullptr; }
+  const std::string& path() const { return path_; }
+
+  // A statement for `sql`. When the catalogue is not open or the SQL does not prepare, the statement is
+  // inert (see CatalogueStatement) and the reason is logged; `quiet` leaves a failed prepare unlogged
+  // for callers that report it in their own words (a closed catalogue is always logged).
+  CatalogueStatement prepare(std::string_view sql, bool quiet = false);
+  // Runs one statement without results, with optional integer parameters bound in order.
+  bool execute(std::string_view sql, std::initializer_list<int64_t> parameters = {});
+  std::string errorMessage() const;
+  int changes() const;
+
+  // "SELECT <id> ... ORDER BY <id> DESC LIMIT 1" gives the highest id; this returns it + 1, 1 for an
+  // empty table, or nullopt when the statement cannot be prepared (any int, -1 too, can be an answer).
+  std::optional<int> nextId(std::string_view sql);
+
+  // Re-points every row whose `column` holds an old id of `mapping` to that entry's new id, in one
+  // UPDATE inside a transaction: each row is looked up by the value it had before the update, so a
+  // value just written is never moved again by a later entry (5->7 then 7->9 leaves old 5s on 7).
+  // When an old id appears twice, its first entry wins. True when the update was applied.
+  bool remapIds(const std::string& table, const std::string& column,
+                const std::vector<UpdateFormatIDObject>& mapping);
+
+  // BEGIN / COMMIT / ROLLBACK; a scope that may fail part-way uses Transaction below.
+  bool begin();
+  bool commit();
+  void rollback();
+  bool inTransaction() const;
+
+  // Rolls back on destruction unless committed. Inside a transaction that is already open it joins
+  // that one: the outer scope commits or rolls back.
+  class Transaction {
+   public:
+    explicit Transaction(CatalogueDatabase& database)
+        : database_(database), joined_(database.inTransaction()), active_(joined_ || database.begin()) {}
+    ~Transaction() {
+      if (active_ && !joined_) database_.rollback();
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    bool active() const { return active_; }
+    bool commit() {
+      if (!active_) return false;
+      active_ = false;
+      return joined_ || database_.commit();
+    }
+
+   private:
+    CatalogueDatabase& database_;
+    bool joined_;
+    bool active_;
+  };
+
+ private:
+  sqlite3* db_ = nullptr;
+  std::string path_;
+};

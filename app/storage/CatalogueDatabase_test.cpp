@@ -1,0 +1,132 @@
+#include "app/storage/CatalogueDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include "app/storage/StorageTestFixture.h"
+#include "platform/foundation/AtomicFile.h"
+
+using platform::foundation::AtomicFile;
+
+namespace {
+
+class CatalogueDatabaseTest : public StorageTest {
+ protected:
+  // A package catalogue opened from the bundle, with packages on format ids 5, 7 and 9.
+  void openWithFormats() {
+    ASSERT_TRUE(db_.openCatalogue("QuorvelPackageDatabase.db", "QuorvelPackageDatabase"));
+    for (int id : {1, 2, 3}) {
+      ASSERT_TRUE(db_.execute("INSERT INTO PackageData (packageId, cameraFormatId) VALUES (?, ?)",
+                              {id, 3 + 2 * id}));
+    }
+  }
+  int formatOf(int packageId) {
+    auto statement = db_.prepare("SELECT cameraFormatId FROM PackageData WHERE packageId = ?");
+    statement.bind(1, packageId);
+    return statement.step() == CatalogueStatement::Step::Row ? statement.columnInt(0) : -1;
+  }
+
+  CatalogueDatabase db_;
+};
+
+TEST_F(CatalogueDatabaseTest, SeedsAMissingFileAndNeverOverwritesAnExistingOne) {
+  const std::string path = CatalogueDatabase::libraryPath("QuorvelLensAdapterDb.db");
+  ASSERT_FALSE(AtomicFile::fileExists(path));
+  ASSERT_TRUE(db_.openCatalogue("QuorvelLensAdapterDb.db", "QuorvelLensAdapterDb"));
+  ASSERT_TRUE(db_.execute("DELETE FROM QuorvelLensAdapter"));
+  db_.close();
+
+  ASSERT_TRUE(db_.openCatalogue("QuorvelLensAdapterDb.db", "QuorvelLensAdapterDb"));
+  auto count = db_.prepare("SELECT COUNT(*) FROM QuorvelLensAdapter");
+  ASSERT_EQ(count.step(), CatalogueStatement::Step::Row);
+  EXPECT_EQ(count.columnInt(0), 0) << "the user's copy was replaced by the bundle's";
+}
+
+TEST_F(CatalogueDatabaseTest, FailedSeedLeavesNoFileAndIsRetriedNextTime) {
+  useEmptyBundle();
+  EXPECT_FALSE(db_.openCatalogue("LensDatabase.db", "LensDatabase"));
+  EXPECT_FALSE(AtomicFile::fileExists(CatalogueDatabase::libraryPath("LensDatabase.db")));
+
+  // Every use of the closed catalogue logs and yields nothing.
+  log_.clear();
+  auto statement = db_.prepare("SELECT * FROM Lenses");
+  EXPECT_FALSE(statement.ok());
+  EXPECT_EQ(statement.step(), CatalogueStatement::Step::Error);
+  EXPECT_EQ(statement.columnInt(0), 0);
+  EXPECT_EQ(statement.columnText(1), "");
+  EXPECT_FALSE(db_.nextId("SELECT LensId FROM Lenses ORDER BY LensId DESC LIMIT 1").has_value());
+  EXPECT_FALSE(db_.execute("DELETE FROM Lenses"));
+  EXPECT_TRUE(log_.contains("not open"));
+
+  useBuiltBundle();
+  ASSERT_TRUE(db_.openCatalogue("LensDatabase.db", "LensDatabase"));
+  EXPECT_GT(db_.nextId("SELECT LensId FROM Lenses ORDER BY LensId DESC LIMIT 1").value_or(0), 1);
+}
+
+TEST_F(CatalogueDatabaseTest, ReplacementThatCannotBeMadeKeepsTheOldFile) {
+  ASSERT_TRUE(db_.openCatalogue("QuorvelLensAdapterDb.db", "QuorvelLensAdapterDb"));
+  ASSERT_TRUE(db_.execute("DELETE FROM QuorvelLensAdapter WHERE LensAdapterId > 1"));
+  db_.close();
+  useEmptyBundle();
+  const std::string path = CatalogueDatabase::libraryPath("QuorvelLensAdapterDb.db");
+  EXPECT_FALSE(CatalogueDatabase::replaceWithBundleCopy(path, "QuorvelLensAdapterDb"));
+  ASSERT_TRUE(db_.openPath(path));
+  EXPECT_EQ(db_.nextId("SELECT LensAdapterId FROM QuorvelLensAdapter ORDER BY LensAdapterId DESC LIMIT 1"), 2);
+}
+
+TEST_F(CatalogueDatabaseTest, NextIdCountsFromTheHighestStoredId) {
+  openWithFormats();
+  EXPECT_EQ(db_.nextId("SELECT packageId FROM PackageData ORDER BY packageId DESC LIMIT 1"), 4);
+  EXPECT_EQ(db_.nextId("SELECT lensPackageId FROM PackageLensData ORDER BY lensPackageId DESC LIMIT 1"), 1);
+  EXPECT_FALSE(db_.nextId("SELECT nothing FROM Nowhere").has_value());
+}
+
+TEST_F(CatalogueDatabaseTest, RemapAppliesOneMappingWithoutChaining) {
+  openWithFormats();  // packages 1, 2, 3 on formats 5, 7, 9
+  ASSERT_TRUE(db_.remapIds("PackageData", "cameraFormatId", {{5, 7}, {7, 9}, {9, 11}, {5, 100}}));
+  EXPECT_EQ(formatOf(1), 7);  // the first entry for 5 wins; 5 -> 7 is not moved on to 9
+  EXPECT_EQ(formatOf(2), 9);
+  EXPECT_EQ(formatOf(3), 11);
+  EXPECT_FALSE(db_.inTransaction());
+}
+
+TEST_F(CatalogueDatabaseTest, RemapRefusesNamesThatAreNotPlainIdentifiers) {
+  openWithFormats();
+  EXPECT_FALSE(db_.remapIds("PackageData; DROP TABLE PackageData", "cameraFormatId", {{5, 6}}));
+  EXPECT_EQ(formatOf(1), 5);
+}
+
+TEST_F(CatalogueDatabaseTest, TransactionRollsBackUnlessCommittedAndJoinsAnOpenOne) {
+  openWithFormats();
+  {
+    CatalogueDatabase::Transaction transaction(db_);
+    ASSERT_TRUE(transaction.active());
+    ASSERT_TRUE(db_.execute("DELETE FROM PackageData"));
+  }
+  EXPECT_EQ(formatOf(1), 5);
+  {
+    CatalogueDatabase::Transaction outer(db_);
+    {
+      CatalogueDatabase::Transaction inner(db_);
+      ASSERT_TRUE(db_.execute("DELETE FROM PackageData WHERE packageId = 1"));
+      EXPECT_TRUE(inner.commit());
+      EXPECT_TRUE(db_.inTransaction()) << "the inner scope must not end the outer transaction";
+    }
+  }
+  EXPECT_EQ(formatOf(1), 5) << "the outer scope rolled back the inner one's work";
+}
+
+TEST_F(CatalogueDatabaseTest, StatementReadsNullsAsEmptyAndBindsText) {
+  openWithFormats();
+  auto update = db_.prepare("UPDATE PackageData SET packageName = ? WHERE packageId = 2");
+  update.bind(1, "Don't \"quote\" me");
+  ASSERT_TRUE(update.run());
+  auto read = db_.prepare("SELECT packageName, adapterId FROM PackageData ORDER BY packageId");
+  ASSERT_EQ(read.step(), CatalogueStatement::Step::Row);
+  EXPECT_FALSE(read.columnOptionalText(0).has_value());
+  EXPECT_EQ(read.columnText(0), "");
+  EXPECT_TRUE(read.columnIsNull(1));
+  ASSERT_EQ(read.step(), CatalogueStatement::Step::Row);
+  EXPECT_EQ(read.columnText(0), "Don't \"quote\" me");
+}
+
+}  // namespace

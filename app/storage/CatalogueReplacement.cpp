@@ -1,0 +1,37 @@
+#include "app/storage/CatalogueReplacement.h"
+
+#include <cstdio>
+
+#include "app/storage/CatalogueUpdateStages.h"
+#include "platform/foundation/AtomicFile.h"
+#include "platform/log/Log.h"
+
+using platform::foundation::AtomicFile;
+
+std::string CatalogueReplacement::stagingPath(const std::string& fileName) {
+  return CatalogueDatabase::libraryPath(fileName) + ".updating";
+}
+
+bool CatalogueReplacement::run(const std::string& fileName, const std::string& resourceName,
+                               const CarryOver& carryOver) {
+  const std::string path = CatalogueDatabase::libraryPath(fileName);
+  const std::string staging = stagingPath(fileName);
+  // A copy left by an update that was cut short is simply made again.
+  if (!CatalogueDatabase::replaceWithBundleCopy(staging, resourceName)) return false;
+  if (!carryOver(staging)) {
+    platform::log::write(platform::log::Error, "Catalogue update of " + fileName + " failed; the installed one is kept");
+    AtomicFile::removeFile(staging);
+    return false;
+  }
+  CatalogueUpdateStages::reached("staged");
+  if (std::rename(staging.c_str(), path.c_str()) != 0) {
+    platform::log::write(platform::log::Error, "Could not put the updated " + fileName + " in place");
+    AtomicFile::removeFile(staging);
+    return false;
+  }
+  CatalogueUpdateStages::reached("swapped");
+  // The new catalogue is in place whatever happens here; a list that cannot be applied now stays in
+  // the file and is applied by the next open.
+  PendingPackageRemap::apply(path);
+  return true;
+}

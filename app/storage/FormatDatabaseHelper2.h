@@ -1,0 +1,83 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/model/CameraFormatFull.h"
+#include "app/model/CameraManufactor.h"
+#include "app/model/CameraShootingMode.h"
+#include "app/model/QuorvelCrop.h"
+#include "app/model/QuorvelFrameGuide.h"
+#include "app/storage/CatalogueDatabase.h"
+
+// A camera id of an older numbering, resolved to a format and a crop.
+struct QuorvelFormatRefObject {
+  int containerID = 0;
+  int cropID = 0;
+};
+
+// The camera-format catalogue "QuorvelFormatDatabase.db": cameras (ManufactorTable), their formats
+// (FormatContainer), and the rows of QuorvelFrameGuide, each both a crop and a frame guide. The
+// frame-guide side of the same file is QuorvelFrameGuidesDatabaseHelper.
+//
+// Use: make a helper, openDb(false), a few operations, closeDb(). Failures are logged and yield the
+// empty value: an empty list, nullopt, false, or -1 for an id.
+class FormatDatabaseHelper2 {
+ public:
+  static constexpr const char* kFileName = "QuorvelFormatDatabase.db";
+  static constexpr const char* kResourceName = "QuorvelFormatDatabase";
+
+  // With reset, the catalogue is first brought to the bundle's version (resetdatabase).
+  bool openDb(bool reset);
+  void closeDb() { database_.close(); }
+  CatalogueDatabase& database() { return database_; }
+
+  std::vector<CameraManufactor> getAllManufactors();  // by maker and model
+  std::vector<CameraManufactor> getAllManufactorsCine();
+  std::vector<CameraManufactor> getAllManufactorsPhoto();
+  std::optional<CameraManufactor> getCameraManufacturer(int manufacturerId);
+  // A format without a name of its own reads as "Video" (a Cine format) or "Still".
+  std::optional<CameraShootingMode> getCameraFormat(int formatId);
+  std::vector<CameraShootingMode> getAllShootingModesForManufacturer(int manufacturerId);
+  std::vector<CameraFormatFull> getAllCameraFormatSetupsandManunfactor();
+  std::vector<CameraFormatFull> getAllCameraFormatSetupsandManunfactorCineOnly();
+  std::vector<CameraFormatFull> getAllCameraFormatSetupsandManunfactorPhotoOnly();
+
+  // Inserts return the new id (also written into the record), or -1 when nothing was stored. A user
+  // format is always a "Cine" format of its own user camera, with an empty model.
+  int insertNewFormat(CameraShootingMode& mode);
+  int insertCustomManufacturer(CameraManufactor& manufacturer);
+  // Both rows or neither; the mode comes back with its camera and format ids, nullopt on failure.
+  std::optional<CameraShootingMode> insertNewCameraManufactor(CameraManufactor& manufacturer, CameraShootingMode mode);
+  int checkIfCustomManufaturerExist();
+  int getLastContainerID();
+  int getLastFormatID();
+  int getLastManufacturerID();
+
+  // Deletes a user camera with its formats; returns the id of its first format (0 when it had none)
+  // so that the packages on it can be removed.
+  int deleteCustomFormat(const CameraManufactor& manufacturer);
+  bool deleteContainer(int formatId);
+
+  // Every crop of the table, offered for `mode` (which supplies only the format id).
+  std::vector<QuorvelCrop> getCropsForNativeFormat(const CameraShootingMode& mode);
+  std::optional<QuorvelCrop> getCropForID(int cropId);
+  std::optional<QuorvelFormatRefObject> getQuorvelRefObjectForOldCameraID(int oldCameraId);
+  std::vector<CameraShootingMode> getAllCustomShootingModes();  // user formats, names left empty
+  std::vector<QuorvelFrameGuide> getallCustomCrops();           // user crops and frame guides
+
+  // Replaces the catalogue by the bundle's and carries the user's cameras, formats, crops and frame
+  // guide selection over, re-pointing the stored packages in one mapping. The new catalogue is
+  // assembled beside the old one and swapped in whole: if any step fails, the old catalogue and the
+  // packages stay exactly as they were and this returns false.
+  bool resetdatabase();
+
+ private:
+  std::vector<CameraManufactor> readManufacturers(const char* sql);
+  std::vector<CameraShootingMode> readModes(const std::string& sql, std::optional<int> parameter, bool keepName);
+  std::vector<CameraFormatFull> readFull(const char* filter);
+  int nextId(const char* sql);
+
+  CatalogueDatabase database_;
+};

@@ -1,0 +1,283 @@
+#include "app/storage/LensDatabaseHelper.h"
+
+#include "app/storage/PendingPackageRemap.h"
+#include "platform/foundation/Format.h"
+#include "platform/log/Log.h"
+
+namespace {
+
+using Step = CatalogueStatement::Step;
+using platform::foundation::format;
+
+void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
+void logUpdating(CatalogueDatabase& db) {
+  logError("Error, failed to prepare statement while updating." + db.errorMessage());
+}
+
+constexpr const char* kSeriesOrder = " ORDER BY LOWER (Manufacturer), LOWER (LensSeries), LOWER (Type)";
+constexpr const char* kSeriesColumns =
+    "SELECT Manufacturer.ManufacturerId, Manufacturer.Manufacturer, Manufacturer.LensSeries, Manufacturer.Type, "
+    "Manufacturer.Selected,  Manufacturer.Anamorphotic, Manufacturer.Origin FROM Manufacturer ";
+constexpr const char* kLensColumns =
+    "SELECT Lenses.LensId, Lenses.ManufacturerId, Lenses.FocalLength, Lenses.Aperture, Lenses.LensMount, "
+    "Lenses.Category, Lenses.LensType, Lenses.Anamorphotic,Lenses.SizeCategory,Lenses.DefaultSelection,"
+    "Lenses.Custom,Lenses.FocalLengthMax, Lenses.Comment";
+constexpr const char* kImageColumns = ", Lenses.ApertureClose, Lenses.ImageCircle, Lenses.ImageCircleMax ";
+constexpr const char* kSeriesJoin =
+    " FROM Manufacturer, Lenses WHERE Manufacturer.ManufacturerId = ? And Lenses.ManufacturerId = "
+    "Manufacturer.ManufacturerId";
+
+// Columns 0-6 of the series table, in stored order.
+LensManufacturer seriesFromRow(const CatalogueStatement& row) {
+  return LensManufacturer(row.columnInt(0), row.columnText(1), row.columnText(2), row.columnText(3), row.columnInt(4),
+                          row.columnFloat(5), row.columnInt(6));
+}
+
+// The lens columns in table order; the 13-column lists leave the image values at zero.
+LensObject lensFromRow(const CatalogueStatement& row) {
+  LensObject lens;
+  lens.lensId = row.columnInt(0);
+  lens.manufacturerId = row.columnInt(1);
+  lens.focalLength = row.columnFloat(2);
+  lens.aperture = row.columnText(3);
+  lens.lensmMount = row.columnText(4);
+  lens.closeFocus = row.columnText(5);
+  lens.lensType = row.columnText(6);
+  lens.anamorphic = row.columnFloat(7);
+  lens.sizeCategory = row.columnText(8);
+  lens.selected = row.columnInt(9);
+  lens.custom = row.columnInt(10);
+  lens.focalLengthMax = row.columnFloat(11);
+  lens.comment = row.columnText(12);
+  if (row.columnCount() > 15) {
+    lens.apertureClose = row.columnText(13);
+    lens.imageCircle = row.columnFloat(14);
+    lens.imageCircleMax = row.columnFloat(15);
+  }
+  return lens;
+}
+
+// "%f" of the single-precision value, as the lookups have always compared focal lengths.
+std::string sixDecimals(float value) { return format("%f", static_cast<double>(value)); }
+
+}  // namespace
+
+bool LensDatabaseHelper::openDb(bool reset) {
+  if (reset) resetdatabase();
+  CatalogueDatabase::seedIfMissing(CatalogueDatabase::libraryPath(kFileName), kResourceName);
+  return openPath(CatalogueDatabase::libraryPath(kFileName));
+}
+
+bool LensDatabaseHelper::openPath(const std::string& path) {
+  if (!PendingPackageRemap::openFinishing(database_, path)) return false;
+  if (!checkIfOriginColumnexist() && insertOriginColum()) {
+    platform::log::write(platform::log::Notice, "Inserted Origin Colum!");
+  }
+  return true;
+}
+
+bool LensDatabaseHelper::checkIfOriginColumnexist() {
+  return database_.prepare("SELECT Origin FROM Manufacturer", true).ok();
+}
+
+bool LensDatabaseHelper::insertOriginColum() {
+  if (!database_.execute("ALTER TABLE Manufacturer ADD COLUMN Origin INTEGER DEFAULT 0")) return false;
+  platform::log::write(platform::log::Notice, "Added Origin Column!");
+  return true;
+}
+
+std::vector<LensManufacturer> LensDatabaseHelper::readSeries(const std::string& sql) {
+  std::vector<LensManufacturer> series;
+  auto statement = database_.prepare(sql, true);
+  while (statement.step() == Step::Row) series.push_back(seriesFromRow(statement));
+  return series;
+}
+
+std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufactors() {
+  return readSeries(std::string("SELECT * FROM Manufacturer") + kSeriesOrder);
+}
+
+std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufactorsPrime() {
+  return readSeries(std::string("SELECT * FROM Manufacturer WHERE TYPE = 'Prime Lens'") + kSeriesOrder);
+}
+
+std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufactorsZoom() {
+  return readSeries(std::string("SELECT * FROM Manufacturer WHERE Type = 'Zoom Lens'") + kSeriesOrder);
+}
+
+std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufactorsAnamorph() {
+  return readSeries(std::string("SELECT * FROM Manufacturer WHERE Anamorphotic>1") + kSeriesOrder);
+}
+
+std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufactorsSpherical() {
+  return readSeries(std::string("SELECT * FROM Manufacturer WHERE Anamorphotic = 1.0") + kSeriesOrder);
+}
+
+std::vector<LensManufacturer> LensDatabaseHelper::getAllCustomManufacturers() {
+  return readSeries(std::string("SELECT * FROM Manufacturer WHERE Origin = 1") + kSeriesOrder);
+}
+
+std::string LensDatabaseHelper::filterCondition(bool prime, bool zoom, bool spherical, bool anamorphotic) {
+  std::string condition;
+  if (zoom) {
+    condition = "WHERE Type = 'Zoom Lens'";
+  } else if (prime) {
+    condition = "WHERE TYPE = 'Prime Lens'";
+  }
+  if (!condition.empty()) {
+    if (spherical) condition += " AND (Anamorphotic = 1.0 OR Anamorphotic = -1.0)";
+    if (anamorphotic) condition += " AND (Anamorphotic > 1.0 OR Anamorphotic = -1.0)";
+  } else if (anamorphotic) {
+    condition = "WHERE Anamorphotic>1 OR Anamorphotic = -1.0";
+  } else if (spherical) {
+    condition = "WHERE Anamorphotic = 1.0 OR Anamorphotic = -1.0";
+  }
+  return condition;
+}
+
+std::vector<LensManufacturer> LensDatabaseHelper::getLensManufactorsWithFilterPrime(bool prime, bool zoom,
+                                                                                    bool spherical,
+                                                                                    bool anamorphotic) {
+  return readSeries("SELECT * FROM Manufacturer " + filterCondition(prime, zoom, spherical, anamorphotic) +
+                    kSeriesOrder);
+}
+
+std::optional<LensManufacturer> LensDatabaseHelper::readOneSeries(const std::string& sql, int manufacturerId) {
+  auto statement = database_.prepare(sql, true);
+  if (!statement.ok()) {
+    logUpdating(database_);
+    return std::nullopt;
+  }
+  if (manufacturerId >= 0) statement.bind(1, manufacturerId);
+  std::optional<LensManufacturer> series;
+  while (statement.step() == Step::Row) series = seriesFromRow(statement);
+  return series;
+}
+
+std::optional<LensManufacturer> LensDatabaseHelper::getSelectedLensManufacturer() {
+  return readOneSeries(std::string(kSeriesColumns) + "WHERE Manufacturer.Selected = 1", -1);
+}
+
+std::optional<LensManufacturer> LensDatabaseHelper::getLensManufacturer(int manufacturerId) {
+  if (manufacturerId < 0) return std::nullopt;
+  return readOneSeries(std::string(kSeriesColumns) + "WHERE Manufacturer.ManufacturerId = ?", manufacturerId);
+}
+
+std::vector<LensObject> LensDatabaseHelper::readLenses(const std::string& sql, std::initializer_list<int> parameters) {
+  std::vector<LensObject> lenses;
+  auto statement = database_.prepare(sql, true);
+  if (!statement.ok()) {
+    logUpdating(database_);
+    return lenses;
+  }
+  int index = 1;
+  for (int parameter : parameters) statement.bind(index++, parameter);
+  while (statement.step() == Step::Row) lenses.push_back(lensFromRow(statement));
+  return lenses;
+}
+
+std::vector<LensObject> LensDatabaseHelper::getAllLensesForManufcaturer(int manufacturerId) {
+  return readLenses(std::string(kLensColumns) + kImageColumns + kSeriesJoin + " ORDER BY Lenses.FocalLength ASC",
+                    {manufacturerId});
+}
+
+std::vector<LensObject> LensDatabaseHelper::getSelectedLenses4Manufacturer(int manufacturerId) {
+  return readLenses(std::string(kLensColumns) + kImageColumns + kSeriesJoin +
+                        " AND Lenses.DefaultSelection = 1 ORDER BY Lenses.FocalLength ASC",
+                    {manufacturerId});
+}
+
+LensObject LensDatabaseHelper::getLens(int lensId) {
+  const auto lenses = readLenses(std::string(kLensColumns) + kImageColumns + "FROM Lenses WHERE LensId = ?", {lensId});
+  return lenses.empty() ? LensObject() : lenses.back();
+}
+
+std::vector<LensObject> LensDatabaseHelper::getAllCustomLenses() {
+  return readLenses(std::string(kLensColumns) + " FROM Lenses WHERE Lenses.Custom = 1", {});
+}
+
+std::vector<LensSelectionObject> LensDatabaseHelper::getAllSelctions() {
+  std::vector<LensSelectionObject> selections;
+  auto statement = database_.prepare("SELECT Lenses.LensId,Lenses.DefaultSelection FROM Lenses", true);
+  if (!statement.ok()) logUpdating(database_);
+  while (statement.step() == Step::Row) {
+    selections.push_back({.lensId = statement.columnInt(0), .defaultSelection = statement.columnInt(1)});
+  }
+  return selections;
+}
+
+bool LensDatabaseHelper::genericLensesExist() {
+  return !getAllLensesForManufcaturer(getGenericPrimeLenseManufactuerID()).empty();
+}
+
+int LensDatabaseHelper::matchingLensId(const std::string& sql) {
+  auto statement = database_.prepare(sql, true);
+  if (!statement.ok()) {
+    logUpdating(database_);
+    return -1;
+  }
+  int id = -1;
+  while (statement.step() == Step::Row) id = statement.columnInt(0);
+  return id;
+}
+
+int LensDatabaseHelper::getGnericPrimeLensId(float focalLength) {
+  const int id = matchingLensId(std::string(kLensColumns) +
+                                " FROM Manufacturer, Lenses WHERE Manufacturer.ManufacturerId = 1 And "
+                                "Lenses.ManufacturerId = Manufacturer.ManufacturerId AND Lenses.FocalLength = " +
+                                sixDecimals(focalLength));
+  return id < 0 ? 0 : id;
+}
+
+int LensDatabaseHelper::getGnericZoomeLensId(float focalLength, float focalLengthMax) {
+  const int id = matchingLensId(std::string(kLensColumns) +
+                                " FROM Manufacturer, Lenses WHERE Manufacturer.ManufacturerId = 2 And "
+                                "Lenses.ManufacturerId = Manufacturer.ManufacturerId AND Lenses.FocalLength = " +
+                                sixDecimals(focalLength) + " AND Lenses.FocalLengthMax = " +
+                                sixDecimals(focalLengthMax));
+  return id < 0 ? 0 : id;
+}
+
+bool LensDatabaseHelper::lensExistsAlready(const LensObject& lens) { return lensExistsAlreadyWithID(lens) >= 0; }
+
+int LensDatabaseHelper::lensExistsAlreadyWithID(const LensObject& lens) {
+  return matchingLensId("SELECT Lenses.LensId  FROM Lenses WHERE  Lenses.FocalLength = " +
+                        sixDecimals(lens.focalLength) + " AND Lenses.FocalLengthMax = " +
+                        sixDecimals(lens.focalLengthMax) + " AND Lenses.ManufacturerId = " +
+                        std::to_string(lens.manufacturerId));
+}
+
+int LensDatabaseHelper::getLastLensID() {
+  const auto next = database_.nextId("SELECT LensId FROM Lenses ORDER BY LensId DESC LIMIT 1");
+  if (!next) {
+    logError("Eror fetching the lat id...");
+    return -1;
+  }
+  return *next < 1 ? 1 : *next;
+}
+
+int LensDatabaseHelper::getLastManufacturerID() {
+  const auto next = database_.nextId(
+      "SELECT Manufacturer.ManufacturerId FROM Manufacturer ORDER BY Manufacturer.ManufacturerId DESC LIMIT 1");
+  if (!next) {
+    logError("Eror fetching the lat id...");
+    return -1;
+  }
+  return *next < 1 ? 1 : *next;
+}
+
+std::string LensDatabaseHelper::clearGenericPrefix(const std::string& text) {
+  std::string cleared = text;
+  for (size_t at = cleared.find("aaa"); at != std::string::npos; at = cleared.find("aaa", at)) cleared.erase(at, 3);
+  return cleared;
+}
+
+void LensDatabaseHelper::updateLensID2New(LensSelectionObject& selection,
+                                          const std::vector<UpdateFormatIDObject>& mapping) {
+  for (const auto& entry : mapping) {
+    if (entry.oldID == selection.lensId) {
+      selection.lensId = entry.newID;
+      return;
+    }
+  }
+}

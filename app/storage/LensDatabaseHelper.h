@@ -1,0 +1,105 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/model/LensManufacturer.h"
+#include "app/model/LensObject.h"
+#include "app/model/UpdateFormatIDObject.h"
+#include "app/storage/CatalogueDatabase.h"
+#include "app/storage/LensSelectionObject.h"
+
+// The lens catalogue "LensDatabase.db": lens series (table Manufacturer) and their lenses (Lenses),
+// shipped ones beside the user's own, with the user's choice of current series and lens set.
+//
+// Use: make a helper, openDb(false), a few operations, closeDb(). Failures are logged and yield the
+// empty value: an empty list, nullopt, an empty lens (id 0), false, or -1 for an id.
+class LensDatabaseHelper {
+ public:
+  static constexpr const char* kFileName = "LensDatabase.db";
+  static constexpr const char* kResourceName = "LensDatabase";
+
+  // With reset, the catalogue is first brought to the bundle's version (resetdatabase). An old file
+  // without the Origin column gains it (every series then counts as shipped).
+  bool openDb(bool reset);
+  void closeDb() { database_.close(); }
+  CatalogueDatabase& database() { return database_; }
+  bool checkIfOriginColumnexist();
+  bool insertOriginColum();
+
+  static int getGenericPrimeLenseManufactuerID() { return 1; }
+  static int getGenericZoomLensManufacturerID() { return 2; }
+
+  // Series lists, ordered by maker, series and type (case-insensitively).
+  std::vector<LensManufacturer> getAllLensManufactors();
+  std::vector<LensManufacturer> getAllLensManufactorsPrime();
+  std::vector<LensManufacturer> getAllLensManufactorsZoom();
+  std::vector<LensManufacturer> getAllLensManufactorsAnamorph();
+  std::vector<LensManufacturer> getAllLensManufactorsSpherical();
+  std::vector<LensManufacturer> getAllCustomManufacturers();
+  // Zoom wins over prime; a squeeze of -1 passes both the spherical and the anamorphic filter.
+  std::vector<LensManufacturer> getLensManufactorsWithFilterPrime(bool prime, bool zoom, bool spherical,
+                                                                  bool anamorphotic);
+  // The condition getLensManufactorsWithFilterPrime puts into its query ("" for all series).
+  static std::string filterCondition(bool prime, bool zoom, bool spherical, bool anamorphotic);
+
+  std::optional<LensManufacturer> getSelectedLensManufacturer();
+  std::optional<LensManufacturer> getLensManufacturer(int manufacturerId);
+
+  std::vector<LensObject> getAllLensesForManufcaturer(int manufacturerId);  // by focal length
+  std::vector<LensObject> getSelectedLenses4Manufacturer(int manufacturerId);
+  LensObject getLens(int lensId);  // id 0 when not stored
+  std::vector<LensObject> getAllCustomLenses();
+  std::vector<LensSelectionObject> getAllSelctions();
+  bool genericLensesExist();
+  int getGnericPrimeLensId(float focalLength);
+  int getGnericZoomeLensId(float focalLength, float focalLengthMax);
+  // Focal lengths are matched by their "%f" text, so only values that survive six decimals match.
+  bool lensExistsAlready(const LensObject& lens);
+  int lensExistsAlreadyWithID(const LensObject& lens);  // -1 when there is no such lens
+  // Next free ids (highest + 1, 1 in an empty table), -1 when the table cannot be read.
+  int getLastLensID();
+  int getLastManufacturerID();
+  static std::string clearGenericPrefix(const std::string& text);
+
+  bool deselectManufacturer();
+  bool selectManufacturer(int manufacturerId);
+  bool deslectLensesForManufacturer(int manufacturerId);
+  bool selectLens(const LensObject& lens);  // writes the lens's own flag, 0 included
+  bool updateLensSelection(const LensSelectionObject& selection);
+
+  // Inserts return the new id (also written into the record), or -1 when nothing was stored.
+  int insertManufactor(LensManufacturer& manufacturer);  // always a user series (Origin 1)
+  // Selects the new lens: a zoom becomes the only selected lens of its series, a prime joins the set.
+  int insertNewLens(LensObject& lens);
+  int insertNewLensWithSelection(LensObject& lens);  // keeps the lens's own flag
+  int insertNewLensWithOutSelectionUpdate(LensObject& lens);
+  int insertOldCustomLens(LensObject& lens);
+  bool insertgenericPrimeLenses(std::vector<LensObject>& lenses);
+  bool insertgenericZoomLenses(std::vector<LensObject>& lenses);
+
+  bool deleteLens(const LensObject& lens);
+  bool deleteAllLenses4Manufactorer(int manufacturerId);
+  bool deleteManufacturer(int manufacturerId);  // with its lenses
+
+  // The first entry whose old id is the selection's lens id gives its new id.
+  static void updateLensID2New(LensSelectionObject& selection, const std::vector<UpdateFormatIDObject>& mapping);
+
+  // Replaces the catalogue by the bundle's and carries the user's series, lenses and selections over.
+  // The new catalogue is assembled beside the old one and swapped in whole: if any step fails, the old
+  // catalogue and the packages stay exactly as they were and this returns false.
+  bool resetdatabase();
+
+ private:
+  bool openPath(const std::string& path);
+  std::vector<LensManufacturer> readSeries(const std::string& sql);
+  std::optional<LensManufacturer> readOneSeries(const std::string& sql, int manufacturerId);
+  std::vector<LensObject> readLenses(const std::string& sql, std::initializer_list<int> parameters);
+  int insertLens(LensObject& lens, int defaultSelection);
+  int matchingLensId(const std::string& sql);
+  bool runUpdate(const char* sql, std::initializer_list<int> parameters);
+  bool runDelete(const char* sql, int id);
+
+  CatalogueDatabase database_;
+};

@@ -1,0 +1,103 @@
+// LensDatabaseHelper: bringing the catalogue to the bundle's version.
+#include <unordered_set>
+
+#include "app/storage/CatalogueReplacement.h"
+#include "app/storage/CatalogueUpdateStages.h"
+#include "app/storage/LensDatabaseHelper.h"
+#include "platform/foundation/AtomicFile.h"
+#include "platform/log/Log.h"
+
+namespace {
+
+using Step = CatalogueStatement::Step;
+using Kind = PendingPackageRemap::Kind;
+
+// What of the installed catalogue is the user's, read without changing it.
+struct LensCarryOver {
+  std::vector<UpdateLensObject> userSeries;     // series the user made, each with its lenses
+  std::vector<LensObject> customLenses;         // lenses the user added to shipped series
+  std::vector<LensSelectionObject> selections;  // the lens sets chosen among shipped lenses
+};
+
+// The old generic series: their lenses are not carried over (the generic-lens migration moves the
+// ones in use into the newer generic series).
+bool isOldGeneric(int seriesId) { return seriesId == 1 || seriesId == 2; }
+
+}  // namespace
+
+bool LensDatabaseHelper::resetdatabase() {
+  database_.close();
+  const std::string path = CatalogueDatabase::libraryPath(kFileName);
+  // Packages must be on the installed file's numbering before a new mapping is made from it.
+  if (!PendingPackageRemap::apply(path)) return false;
+
+  LensCarryOver old;
+  if (platform::foundation::AtomicFile::fileExists(path)) {
+    LensDatabaseHelper installed;
+    // A catalogue that cannot be read is kept: its user rows cannot be carried, so it is not replaced.
+    if (!installed.database_.openPath(path) ||
+        !installed.database_.prepare("SELECT LensId, ManufacturerId, Custom, DefaultSelection FROM Lenses").ok()) {
+      platform::log::write(platform::log::Error, "The lens catalogue cannot be read; it is not replaced");
+      return false;
+    }
+    std::unordered_set<int> userSeriesIds;
+    // A file from before the Origin column holds no series of the user's.
+    if (installed.checkIfOriginColumnexist()) {
+      for (auto& series : installed.getAllCustomManufacturers()) {
+        userSeriesIds.insert(series.manufactorId);
+        if (isOldGeneric(series.manufactorId)) continue;
+        auto lenses = installed.getAllLensesForManufcaturer(series.manufactorId);
+        if (!lenses.empty()) old.userSeries.push_back({.manufacturer = series, .lensSet = std::move(lenses)});
+      }
+    }
+    const auto carried = [&](int seriesId) { return !isOldGeneric(seriesId) && !userSeriesIds.contains(seriesId); };
+    for (auto& lens : installed.getAllCustomLenses()) {
+      if (carried(lens.manufacturerId)) old.customLenses.push_back(lens);
+    }
+    auto rows = installed.database_.prepare("SELECT LensId, ManufacturerId, Custom, DefaultSelection FROM Lenses");
+    while (rows.step() == Step::Row) {
+      if (rows.columnInt(2) != 1 && carried(rows.columnInt(1))) {
+        old.selections.push_back({.lensId = rows.columnInt(0), .defaultSelection = rows.columnInt(3)});
+      }
+    }
+  }
+
+  return CatalogueReplacement::run(kFileName, kResourceName, [&old](const std::string& staging) {
+    LensDatabaseHelper fresh;
+    if (!fresh.openPath(staging)) return false;
+    CatalogueDatabase::Transaction transaction(fresh.database_);
+    if (!transaction.active()) return false;
+    // Shipped lenses keep their ids from one version to the next, and so do their flags. Written
+    // before any user row exists here, so an id that is now a user lens's is never touched.
+    for (const auto& selection : old.selections) {
+      if (!fresh.updateLensSelection(selection)) return false;
+    }
+    PendingPackageRemap remap;
+    for (const auto& entry : old.userSeries) {
+      LensManufacturer series = entry.manufacturer;
+      series.selected = 0;  // the new catalogue's current series stands; two selected series would clash
+      if (fresh.insertManufactor(series) < 0) return false;
+      remap.add(Kind::LensSeries, entry.manufacturer.manufactorId, series.manufactorId);
+      for (LensObject lens : entry.lensSet) {
+        const int oldId = lens.lensId;
+        lens.manufacturerId = series.manufactorId;
+        if (fresh.insertNewLensWithOutSelectionUpdate(lens) < 0) return false;
+        remap.add(Kind::Lens, oldId, lens.lensId);
+      }
+    }
+    CatalogueUpdateStages::reached("staging");
+    for (LensObject lens : old.customLenses) {
+      const int oldId = lens.lensId;
+      const int twin = fresh.lensExistsAlreadyWithID(lens);
+      if (twin >= 0) {
+        // The new catalogue ships the same lens: packages move to it and it stays in the user's set.
+        remap.add(Kind::Lens, oldId, twin);
+        if (lens.selected == 1 && !fresh.updateLensSelection({.lensId = twin, .defaultSelection = 1})) return false;
+        continue;
+      }
+      if (fresh.insertOldCustomLens(lens) < 0) return false;
+      remap.add(Kind::Lens, oldId, lens.lensId);
+    }
+    return remap.store(fresh.database_) && transaction.commit();
+  });
+}

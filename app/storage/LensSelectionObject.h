@@ -1,0 +1,18 @@
+#pragma once
+
+#include <vector>
+
+#include "app/model/LensManufacturer.h"
+#include "app/model/LensObject.h"
+
+// One lens's selection flag, as the lens catalogue's update carries it from one version to the next.
+struct LensSelectionObject {
+  int lensId = 0;
+  int defaultSelection = 0;
+};
+
+// A user's lens series with its lenses, collected from the catalogue before it is replaced.
+struct UpdateLensObject {
+  LensManufacturer manufacturer;
+  std::vector<LensObject> lensSet;
+};

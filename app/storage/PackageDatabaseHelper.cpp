@@ -1,0 +1,125 @@
+#include "app/storage/PackageDatabaseHelper.h"
+
+#include "platform/log/Log.h"
+
+namespace {
+
+using Step = CatalogueStatement::Step;
+
+void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
+
+// Column order of every SELECT * on PackageData.
+QuorvelPackageDatabaseObject packageFromRow(const CatalogueStatement& row) {
+  QuorvelPackageDatabaseObject package;
+  package.pacakgeID = row.columnInt(0);
+  package.lensManufacturerId = row.columnInt(1);
+  package.cameraFormatId = row.columnInt(2);
+  package.adapterId = row.columnInt(3);
+  package.frameGuideId = row.columnInt(4);
+  package.frameGuideShading = row.columnInt(5);
+  package.frameGuideColor = row.columnInt(6);
+  package.packageName = row.columnText(7);
+  package.cropID = row.columnInt(8);
+  return package;
+}
+
+}  // namespace
+
+bool PackageDatabaseHelper::openDb(bool reset) {
+  if (reset) resetDB();
+  return database_.openCatalogue(kFileName, kResourceName);
+}
+
+bool PackageDatabaseHelper::resetDB() {
+  database_.close();
+  return CatalogueDatabase::replaceWithBundleCopy(CatalogueDatabase::libraryPath(kFileName), kResourceName);
+}
+
+int PackageDatabaseHelper::getLastPackageID() {
+  const auto next = database_.nextId("SELECT packageId FROM PackageData ORDER BY packageId DESC LIMIT 1");
+  if (!next) {
+    logError("Eror fetching the lat id...");
+    return -1;
+  }
+  // Only the standard packages -2 and -1 stored: user packages still begin at 1.
+  return *next < 1 ? 1 : *next;
+}
+
+int PackageDatabaseHelper::getLastPackageLensID() {
+  const auto next =
+      database_.nextId("SELECT lensPackageId FROM PackageLensData ORDER BY lensPackageId DESC LIMIT 1");
+  if (!next) {
+    logError("Eror fetching the lat id...");
+    return -1;
+  }
+  return *next < 1 ? 1 : *next;
+}
+
+std::vector<int> PackageDatabaseHelper::getallLensIdsForPackage(int packageId) {
+  std::vector<int> ids;
+  auto statement = database_.prepare("SELECT lensId FROM PackageLensData WHERE packageId = ? ORDER BY lensId", true);
+  statement.bind(1, packageId);
+  while (statement.step() == Step::Row) ids.push_back(statement.columnInt(0));
+  return ids;
+}
+
+std::vector<QuorvelPackageDatabaseObject> PackageDatabaseHelper::readPackages(const char* sql,
+                                                                              std::optional<int> parameter) {
+  std::vector<QuorvelPackageDatabaseObject> packages;
+  auto statement = database_.prepare(sql, true);
+  if (parameter) statement.bind(1, *parameter);
+  while (statement.step() == Step::Row) packages.push_back(packageFromRow(statement));
+  statement.finalize();
+  for (auto& package : packages) package.lensSetIDs = getallLensIdsForPackage(package.pacakgeID);
+  return packages;
+}
+
+std::vector<QuorvelPackageDatabaseObject> PackageDatabaseHelper::getAllPacakges() {
+  return readPackages("SELECT * FROM PackageData WHERE packageId > 0 ORDER BY packageId DESC", std::nullopt);
+}
+
+std::vector<QuorvelPackageDatabaseObject> PackageDatabaseHelper::getAllPacakgesSortedByName() {
+  return readPackages("SELECT * FROM PackageData WHERE packageId > 0 ORDER BY LOWER (packageName)", std::nullopt);
+}
+
+std::optional<QuorvelPackageDatabaseObject> PackageDatabaseHelper::loadPackage(int packageId) {
+  auto statement = database_.prepare("SELECT * FROM PackageData WHERE packageId = ?", true);
+  if (!statement.ok()) return std::nullopt;
+  statement.bind(1, packageId);
+  QuorvelPackageDatabaseObject package;
+  while (statement.step() == Step::Row) package = packageFromRow(statement);
+  statement.finalize();
+  package.lensSetIDs = getallLensIdsForPackage(package.pacakgeID);
+  return package;
+}
+
+std::vector<QuorvelPackageDatabaseObject> PackageDatabaseHelper::getAllPackagesWithLensManufacturer(
+    int lensManufacturerId) {
+  return readPackages("SELECT * FROM PackageData WHERE lensManufacturerId = ? ORDER BY packageId DESC",
+                      lensManufacturerId);
+}
+
+int PackageDatabaseHelper::getLensPackageIDForPackageId(int packageId, int lensID) {
+  auto statement = database_.prepare(
+      "SELECT lensPackageId FROM PackageLensData WHERE packageId = ? AND lensID = ? ORDER BY lensId", true);
+  statement.bind(1, packageId).bind(2, lensID);
+  int rowId = -1;
+  while (statement.step() == Step::Row) rowId = statement.columnInt(0);
+  return rowId;
+}
+
+std::vector<PacakgeCleanUpLensObject> PackageDatabaseHelper::getAllLensesInPackages() {
+  std::vector<PacakgeCleanUpLensObject> rows;
+  auto statement = database_.prepare("SELECT lensPackageId,packageId,lensID FROM PackageLensData", true);
+  while (statement.step() == Step::Row) {
+    rows.push_back({.packageID = statement.columnInt(1), .plID = statement.columnInt(0),
+                    .lensID = statement.columnInt(2)});
+  }
+  return rows;
+}
+
+bool PackageDatabaseHelper::packageIDExists(int packageId) {
+  auto statement = database_.prepare("SELECT packageId FROM PackageData WHERE packageId = ? LIMIT 1", true);
+  statement.bind(1, packageId);
+  return statement.step() == Step::Row;
+}

@@ -1,0 +1,108 @@
+#include "app/storage/PendingPackageRemap.h"
+
+#include "app/storage/CatalogueUpdateStages.h"
+#include "app/storage/PackageDatabaseHelper.h"
+#include "platform/foundation/AtomicFile.h"
+#include "platform/log/Log.h"
+
+namespace {
+
+using Step = CatalogueStatement::Step;
+
+constexpr const char* kTable = "PendingPackageRemap";
+
+void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
+
+bool hasList(CatalogueDatabase& database, const std::string& schema) {
+  auto statement = database.prepare("SELECT 1 FROM " + schema +
+                                    ".sqlite_master WHERE type = 'table' AND name = 'PendingPackageRemap'");
+  return statement.step() == Step::Row;
+}
+
+}  // namespace
+
+void PendingPackageRemap::add(Kind kind, const std::vector<UpdateFormatIDObject>& mapping) {
+  auto& list = lists_[index(kind)];
+  list.insert(list.end(), mapping.begin(), mapping.end());
+}
+
+bool PendingPackageRemap::empty() const {
+  for (const auto& list : lists_) {
+    if (!list.empty()) return false;
+  }
+  return true;
+}
+
+bool PendingPackageRemap::store(CatalogueDatabase& catalogue) const {
+  if (empty()) return true;
+  if (!catalogue.execute(std::string("CREATE TABLE IF NOT EXISTS ") + kTable +
+                         " (kind INTEGER, oldId INTEGER, newId INTEGER)")) {
+    return false;
+  }
+  auto insert = catalogue.prepare(std::string("INSERT INTO ") + kTable + " (kind, oldId, newId) VALUES (?, ?, ?)");
+  for (size_t kind = 0; kind < lists_.size(); ++kind) {
+    for (const auto& entry : lists_[kind]) {
+      insert.bind(1, static_cast<int>(kind)).bind(2, entry.oldID).bind(3, entry.newID);
+      if (!insert.run()) return false;
+      insert.reset();
+    }
+  }
+  return true;
+}
+
+bool PendingPackageRemap::isPending(CatalogueDatabase& catalogue) { return hasList(catalogue, "main"); }
+
+bool PendingPackageRemap::load(CatalogueDatabase& database, const std::string& schema) {
+  auto statement = database.prepare("SELECT kind, oldId, newId FROM " + schema + "." + kTable + " ORDER BY rowid");
+  if (!statement.ok()) return false;
+  while (statement.step() == Step::Row) {
+    const int kind = statement.columnInt(0);
+    if (kind < 0 || static_cast<size_t>(kind) >= lists_.size()) continue;
+    lists_[static_cast<size_t>(kind)].push_back({.oldID = statement.columnInt(1), .newID = statement.columnInt(2)});
+  }
+  return true;
+}
+
+bool PendingPackageRemap::apply(const std::string& cataloguePath) {
+  // ATTACH would create a missing file, and an empty catalogue would then never be seeded.
+  if (!platform::foundation::AtomicFile::fileExists(cataloguePath)) return true;
+  {
+    CatalogueDatabase catalogue;
+    if (catalogue.openPath(cataloguePath) && !isPending(catalogue)) return true;
+  }
+  PackageDatabaseHelper packages;
+  if (!packages.openDb(false)) return false;
+  CatalogueDatabase& database = packages.database();
+  auto attach = database.prepare("ATTACH DATABASE ? AS updated");
+  attach.bind(1, cataloguePath);
+  if (!attach.run()) return false;
+  attach.finalize();
+
+  bool applied = false;
+  {
+    CatalogueDatabase::Transaction transaction(database);
+    PendingPackageRemap list;
+    if (transaction.active() && !hasList(database, "updated")) {
+      applied = true;
+    } else if (transaction.active() && list.load(database, "updated") &&
+               packages.remapLensIds(list.entries(Kind::Lens)) &&
+               packages.remapLensManufacturerIds(list.entries(Kind::LensSeries)) &&
+               packages.remapFormatIds(list.entries(Kind::Format)) &&
+               packages.remapCropIds(list.entries(Kind::Crop)) &&
+               packages.remapFrameGuideIds(list.entries(Kind::FrameGuide))) {
+      CatalogueUpdateStages::reached("remapping");
+      applied = database.execute(std::string("DROP TABLE updated.") + kTable) && transaction.commit();
+    }
+  }
+  database.execute("DETACH DATABASE updated");
+  if (!applied) logError("Stored packages could not follow the renumbered catalogue rows yet: " + cataloguePath);
+  return applied;
+}
+
+bool PendingPackageRemap::openFinishing(CatalogueDatabase& catalogue, const std::string& path) {
+  if (!catalogue.openPath(path)) return false;
+  if (!isPending(catalogue)) return true;
+  catalogue.close();
+  apply(path);
+  return catalogue.openPath(path);
+}

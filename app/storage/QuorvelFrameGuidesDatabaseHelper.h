@@ -1,0 +1,55 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/model/QuorvelFrameGuide.h"
+#include "app/storage/CatalogueDatabase.h"
+
+// The frame guides of the camera-format catalogue (the same file as FormatDatabaseHelper2's) and the
+// one selected guide. A guide is known by its size: no two rows share a width and height.
+//
+// Use: make a helper, openDb(false), a few operations, closeDb(). Failures are logged and yield the
+// empty value.
+class QuorvelFrameGuidesDatabaseHelper {
+ public:
+  static constexpr const char* kFileName = "QuorvelFormatDatabase.db";
+  static constexpr const char* kResourceName = "QuorvelFormatDatabase";
+
+  // With reset, opens the separate frame-guide catalogue instead, freshly copied from the bundle.
+  bool openDb(bool reset);
+  void closeDb() { database_.close(); }
+  CatalogueDatabase& database() { return database_; }
+  // Opens the catalogue file at `path` (for the format catalogue's update, which fills a copy).
+  bool openPath(const std::string& path);
+
+  std::vector<QuorvelFrameGuide> getAllFrameGuids();  // by ratio
+  bool deselectAllFrameGuids();
+  bool selectFrameGuide(int frameGuideId);  // other rows keep their flag
+  QuorvelFrameGuide getSelectedFrameGuide();  // id 0 when none is selected
+  // Inserts a user guide and makes it the one selected guide. True when a guide of that size already
+  // existed (nothing inserted, selection unchanged); false when it was inserted or could not be.
+  bool insertFrameGuide(QuorvelFrameGuide& guide);
+  bool frameGuideExists(const QuorvelFrameGuide& guide);
+  bool deleteFrameGuide(const QuorvelFrameGuide& guide);
+  // As insertFrameGuide, leaving the selection alone.
+  bool insertFrameGuideFromCameraSetup(QuorvelFrameGuide& guide);
+  int getLastFrameGuideID();
+  // Puts the bundle's frame-guide catalogue "QuorvelFrameGuideDB.db" in place and points the helper at
+  // it; false (and nothing changed) when the bundle has none.
+  bool resetDB();
+  std::optional<QuorvelFrameGuide> getFrameGuide(int frameGuideId);
+  // The new id, or -1 when a guide of that size exists (or nothing could be stored).
+  int insertFrameGuide4Update(QuorvelFrameGuide& guide);
+  // The id of the guide of exactly this size, -1 when there is none.
+  int frameGuideIdOfSize(float width, float height);
+
+ private:
+  enum class Inserted { Stored, Exists, Failed };
+  Inserted insertUserGuide(QuorvelFrameGuide& guide);
+  std::vector<QuorvelFrameGuide> readGuides(const std::string& sql, std::optional<int> parameter);
+
+  CatalogueDatabase database_;
+  std::string dbPath_;
+};

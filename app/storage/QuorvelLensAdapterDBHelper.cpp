@@ -1,0 +1,196 @@
+#include "app/storage/QuorvelLensAdapterDBHelper.h"
+
+#include <array>
+
+#include "app/storage/LensAdapter.h"
+#include "platform/log/Log.h"
+
+namespace {
+
+using Step = CatalogueStatement::Step;
+
+void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
+
+constexpr const char* kAllAdapters = "SELECT * FROM QuorvelLensAdapter ORDER BY LOWER (LensAdapterName)";
+constexpr const char* kCustomAdapters =
+    "SELECT * FROM QuorvelLensAdapter WHERE AdapterType = 1 ORDER BY LOWER (LensAdapterName)";
+
+// The "no adapter" row is stored under a name beginning with "aaaa" so that it sorts first.
+std::string shownName(std::string stored, bool noneRule) {
+  if (noneRule && stored.rfind("aaaa", 0) == 0) return LensAdapter::localizedNone();
+  return stored;
+}
+
+}  // namespace
+
+bool QuorvelLensAdapterDBHelper::openDb(bool reset) {
+  if (reset) resetDB();
+  return database_.openCatalogue(kFileName, kResourceName);
+}
+
+// Column order of every SELECT * on QuorvelLensAdapter.
+QuorvelLensAdapter QuorvelLensAdapterDBHelper::readOne(CatalogueStatement& row) {
+  QuorvelLensAdapter adapter;
+  adapter.adapterId = row.columnInt(0);
+  adapter.adapterName = row.columnText(1);
+  adapter.adapterValueWidth = row.columnFloat(2);
+  adapter.adapterValueHeight = row.columnFloat(3);
+  adapter.comment = row.columnText(4);
+  adapter.adapterType = row.columnInt(5);
+  adapter.selected = row.columnInt(6);
+  return adapter;
+}
+
+std::vector<QuorvelLensAdapter> QuorvelLensAdapterDBHelper::readAdapters(const char* sql, bool noneRule) {
+  std::vector<QuorvelLensAdapter> adapters;
+  auto statement = database_.prepare(sql, true);
+  while (statement.step() == Step::Row) {
+    adapters.push_back(readOne(statement));
+    adapters.back().adapterName = shownName(adapters.back().adapterName, noneRule);
+  }
+  return adapters;
+}
+
+std::vector<QuorvelLensAdapter> QuorvelLensAdapterDBHelper::getAllAdapters() {
+  return readAdapters(kAllAdapters, true);
+}
+
+std::vector<QuorvelLensAdapter> QuorvelLensAdapterDBHelper::getAllCustomAdapters() {
+  return readAdapters(kCustomAdapters, true);
+}
+
+QuorvelLensAdapter QuorvelLensAdapterDBHelper::getSelectedLensAdapter() {
+  auto all = readAdapters("SELECT * FROM QuorvelLensAdapter WHERE AdapterSelected = 1", true);
+  return all.empty() ? QuorvelLensAdapter() : all.back();
+}
+
+bool QuorvelLensAdapterDBHelper::deselectAllAdapter() {
+  auto statement = database_.prepare("UPDATE QuorvelLensAdapter SET AdapterSelected = 0", true);
+  return statement.run();
+}
+
+bool QuorvelLensAdapterDBHelper::selectAdapter(int adapterId) {
+  auto statement =
+      database_.prepare("UPDATE QuorvelLensAdapter SET AdapterSelected = 1 WHERE LensAdapterId = ?", true);
+  if (!statement.ok()) {
+    logError("Error, failed to prepare statement while updating." + database_.errorMessage());
+    return false;
+  }
+  statement.bind(1, adapterId);
+  return statement.run();
+}
+
+bool QuorvelLensAdapterDBHelper::deleteAdapter(const QuorvelLensAdapter& adapter) {
+  auto statement = database_.prepare("DELETE FROM QuorvelLensAdapter WHERE LensAdapterId = ?", true);
+  if (!statement.ok()) {
+    logError("DATABASE ERROR WHILE DELETING ID");
+    return false;
+  }
+  statement.bind(1, adapter.adapterId);
+  return statement.run();
+}
+
+int QuorvelLensAdapterDBHelper::getLastAdapterID() {
+  const auto next =
+      database_.nextId("SELECT LensAdapterId FROM QuorvelLensAdapter ORDER BY LensAdapterId DESC LIMIT 1");
+  if (!next) {
+    logError("Eror fetching the lat id...");
+    return -1;
+  }
+  // Ids below 1 are not ours to hand out (and -1 means failure to every caller).
+  return *next < 1 ? 1 : *next;
+}
+
+// A user adapter: its name and factors; comment, type and selection are those of a new user row.
+int QuorvelLensAdapterDBHelper::insertAdapter(const QuorvelLensAdapter& adapter) {
+  const int id = getLastAdapterID();
+  if (id < 0) return -1;
+  auto statement = database_.prepare(
+      "INSERT INTO QuorvelLensAdapter (LensAdapterId,LensAdapterName,AdapterWidthValue,AdapterHeightValue,"
+      "Comment,AdapterType,AdapterSelected) VALUES(?,?,?,?,?,?,?)",
+      true);
+  if (!statement.ok()) {
+    logError("Error, failed to prepare statement, normally handle error here.");
+    return -1;
+  }
+  statement.bind(1, id)
+      .bind(2, adapter.adapterName)
+      .bind(3, static_cast<double>(adapter.adapterValueWidth))
+      .bind(4, static_cast<double>(adapter.adapterValueHeight))
+      .bind(5, "")
+      .bind(6, 1)
+      .bind(7, 0);
+  const bool done = statement.run();
+  if (!done) logError("Failed to do data statement, normally error handling here.");
+  if (!statement.finalize()) logError("Failed to finalize data statement, normally error handling here.");
+  return done ? id : -1;
+}
+
+int QuorvelLensAdapterDBHelper::insertNewAdapter(const QuorvelLensAdapter& adapter) {
+  CatalogueDatabase::Transaction transaction(database_);
+  if (!transaction.active()) return -1;
+  const int id = insertAdapter(adapter);
+  if (id < 0 || !deselectAllAdapter() || !selectAdapter(id)) return -1;
+  return transaction.commit() ? id : -1;
+}
+
+int QuorvelLensAdapterDBHelper::insertCustomAdapter(const QuorvelLensAdapter& adapter) {
+  return insertAdapter(adapter);
+}
+
+QuorvelLensAdapter QuorvelLensAdapterDBHelper::getLensAdapter(int adapterId) {
+  auto statement = database_.prepare("SELECT * FROM QuorvelLensAdapter WHERE LensAdapterId = ?", true);
+  statement.bind(1, adapterId);
+  QuorvelLensAdapter adapter;
+  while (statement.step() == Step::Row) adapter = readOne(statement);
+  adapter.adapterName = shownName(adapter.adapterName, true);
+  return adapter;
+}
+
+std::vector<std::string> QuorvelLensAdapterDBHelper::getAdapterNameList() {
+  std::vector<std::string> names;
+  for (const auto& adapter : readAdapters(kAllAdapters, false)) names.push_back(adapter.adapterName);
+  return names;
+}
+
+std::vector<std::string> QuorvelLensAdapterDBHelper::getAdapterShortNameList() {
+  std::vector<std::string> texts;
+  auto statement = database_.prepare(kAllAdapters, true);
+  while (statement.step() == Step::Row) texts.push_back(statement.columnText(2));
+  return texts;
+}
+
+QuorvelLensAdapter QuorvelLensAdapterDBHelper::getAdapter4Name(const std::string& name) {
+  // The name is bound, never pasted into the SQL: names with quotes are ordinary names.
+  auto statement = database_.prepare("SELECT * FROM QuorvelLensAdapter WHERE LensAdapterName = ? LIMIT 1", true);
+  statement.bind(1, name);
+  QuorvelLensAdapter adapter;
+  if (statement.step() == Step::Row) adapter = readOne(statement);
+  adapter.adapterName = shownName(adapter.adapterName, true);
+  return adapter;
+}
+
+namespace {
+
+constexpr std::array<int, 9> kLegacyIds = {1, 8, 7, 9, 9, 9, 8, 3, 5};
+
+int legacyId(const std::vector<std::string>& names, const std::string& name) {
+  size_t index = 0;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (names[i] == name) {
+      index = i;
+      break;
+    }
+  }
+  return index < kLegacyIds.size() ? kLegacyIds[index] : 1;
+}
+
+}  // namespace
+
+int QuorvelLensAdapterDBHelper::getAdapterID4OldName(const std::string& name) {
+  return legacyId(LensAdapter().adapterShortNameList(), name);
+}
+
+int QuorvelLensAdapterDBHelper::getAdapterID4OldNameFULL(const std::string& name) {
+  return legacyId(LensAdapter().adapterNameList(), name);
+}

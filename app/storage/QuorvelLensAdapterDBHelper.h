@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/model/QuorvelLensAdapter.h"
+#include "app/storage/CatalogueDatabase.h"
+
+// The adapter catalogue "QuorvelLensAdapterDb.db": shipped adapters beside the user's own. A stored
+// name that begins with "aaaa" (the "no adapter" row) reads back as the localised "None", except in
+// getAdapterNameList, which gives names as stored.
+//
+// Use: make a helper, openDb(false), a few operations, closeDb(). Failures are logged and yield the
+// empty value: an empty list, an adapter with its initial values, false, or -1 for an id.
+class QuorvelLensAdapterDBHelper {
+ public:
+  static constexpr const char* kFileName = "QuorvelLensAdapterDb.db";
+  static constexpr const char* kResourceName = "QuorvelLensAdapterDb";
+
+  // With reset, the catalogue is first brought to the bundle's version (resetDB).
+  bool openDb(bool reset);
+  void closeDb() { database_.close(); }
+  CatalogueDatabase& database() { return database_; }
+
+  std::vector<QuorvelLensAdapter> getAllAdapters();
+  std::vector<QuorvelLensAdapter> getAllCustomAdapters();
+  // The selected adapter (the last one when several are); initial values when none is selected.
+  QuorvelLensAdapter getSelectedLensAdapter();
+  bool deselectAllAdapter();
+  bool selectAdapter(int adapterId);
+  bool deleteAdapter(const QuorvelLensAdapter& adapter);
+  // Both store a user adapter (type 1, empty comment) under the next id and return it, or -1 when
+  // nothing was stored; insertNewAdapter also makes it the one selected adapter.
+  int insertNewAdapter(const QuorvelLensAdapter& adapter);
+  int insertCustomAdapter(const QuorvelLensAdapter& adapter);
+  int getLastAdapterID();
+
+  // Replaces the catalogue by the bundle's and carries the user's adapters over under new ids, in
+  // name order, re-pointing stored packages in one mapping. The new catalogue is assembled beside the
+  // old one and swapped in whole: if any step fails the old catalogue and the packages stay untouched.
+  bool resetDB();
+
+  QuorvelLensAdapter getLensAdapter(int adapterId);
+  std::vector<std::string> getAdapterNameList();       // names as stored
+  std::vector<std::string> getAdapterShortNameList();  // each width factor as text
+  QuorvelLensAdapter getAdapter4Name(const std::string& name);
+
+  // Catalogue id of an adapter of the old fixed list, by its short (respectively long) name; 1 for a
+  // name that is not in the list.
+  static int getAdapterID4OldName(const std::string& name);
+  static int getAdapterID4OldNameFULL(const std::string& name);
+
+ private:
+  std::vector<QuorvelLensAdapter> readAdapters(const char* sql, bool noneRule);
+  QuorvelLensAdapter readOne(CatalogueStatement& statement);
+  int insertAdapter(const QuorvelLensAdapter& adapter);
+
+  CatalogueDatabase database_;
+};
