@@ -1,0 +1,90 @@
+// Promise chains and joins on the main queue, each beside the bare main-queue hops that do the same
+// work without promises, so the ratio is the promise machinery's own cost.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/dispatch/MainLoop.h"
+#include "platform/dispatch/Queue.h"
+#include "sdk/promises/VBLPromise.h"
+
+namespace {
+
+using platform::dispatch::MainLoop;
+using platform::dispatch::Queue;
+using platform::foundation::Value;
+
+constexpr int kSteps = 10000;
+
+// 10,000 `then` steps, each adding one, resolved from the head.
+void PromiseThenChain(benchmark::State& state) {
+  for (auto _ : state) {
+    auto head = VBLPromise::pendingPromise();
+    VBLPromise::Ptr tail = head;
+    for (int i = 0; i < kSteps; ++i) tail = tail->then([](const Value& v) { return Value(v.toInt64() + 1); });
+    head->fulfill(Value(0));
+    VBLWaitForPromisesWithTimeout(60);
+    if (tail->value().toInt64() != kSteps) state.SkipWithError("chain lost a step");
+  }
+  state.SetItemsProcessed(state.iterations() * kSteps);
+}
+BENCHMARK(PromiseThenChain)->Unit(benchmark::kMillisecond);
+
+// The same 10,000 steps as bare main-queue hops: each step posts the next.
+void BareMainQueueChain(benchmark::State& state) {
+  auto main = Queue::main();
+  for (auto _ : state) {
+    std::int64_t value = 0;
+    std::function<void()> step = [&] {
+      if (++value < kSteps) main->async(step);
+    };
+    main->async(step);
+    MainLoop::runUntilIdle();
+    if (value != kSteps) state.SkipWithError("chain lost a step");
+  }
+  state.SetItemsProcessed(state.iterations() * kSteps);
+}
+BENCHMARK(BareMainQueueChain)->Unit(benchmark::kMillisecond);
+
+// `all` over 10,000 promises resolved one by one.
+void PromiseAll(benchmark::State& state) {
+  for (auto _ : state) {
+    std::vector<VBLPromise::Ptr> promises;
+    promises.reserve(kSteps);
+    for (int i = 0; i < kSteps; ++i) promises.push_back(VBLPromise::pendingPromise());
+    auto all = VBLPromise::all(VBLPromise::arrayOf(promises));
+    MainLoop::runUntilIdle();
+    for (int i = 0; i < kSteps; ++i) promises[i]->fulfill(Value(i));
+    VBLWaitForPromisesWithTimeout(60);
+    if (all->value().size() != static_cast<std::size_t>(kSteps)) state.SkipWithError("all lost a value");
+  }
+  state.SetItemsProcessed(state.iterations() * kSteps);
+}
+BENCHMARK(PromiseAll)->Unit(benchmark::kMillisecond);
+
+// The same join as bare hops: 10,000 blocks each storing its value, then one collecting them.
+void BareMainQueueJoin(benchmark::State& state) {
+  auto main = Queue::main();
+  for (auto _ : state) {
+    std::vector<Value> values(kSteps);
+    int remaining = kSteps;
+    std::vector<Value> joined;
+    for (int i = 0; i < kSteps; ++i) {
+      main->async([&, i] {
+        values[i] = Value(i);
+        if (--remaining == 0) joined = values;
+      });
+    }
+    MainLoop::runUntilIdle();
+    if (joined.size() != static_cast<std::size_t>(kSteps)) state.SkipWithError("join lost a value");
+  }
+  state.SetItemsProcessed(state.iterations() * kSteps);
+}
+BENCHMARK(BareMainQueueJoin)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,193 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/dispatch/Group.h"
+#include "platform/dispatch/Queue.h"
+#include "platform/foundation/Error.h"
+#include "platform/foundation/Value.h"
+#include "sdk/promises/VBLPromiseError.h"
+
+using VBLQueue = std::shared_ptr<platform::dispatch::Queue>;
+
+// A promise: pending until it is fulfilled with a Value or rejected with an Error, exactly once. Results
+// are dynamic Values; VBLTypedPromise<T> puts a type on top for callers that know it.
+//
+// Callbacks always run asynchronously on the queue they were registered for (the default queue, the
+// main queue unless replaced, when none is given), submitted through the promise dispatch group, and
+// never under a promise's lock. Every promise made pending is counted in that group until it resolves
+// or is released, so waiting on the group waits for all outstanding promise work.
+//
+// Blocks that continue a chain answer with a Value that may hold a plain value (fulfils), an error made
+// by VBLValueWithError (rejects) or another promise (the chain follows it).
+class VBLPromise final : public platform::foundation::Object, public std::enable_shared_from_this<VBLPromise> {
+ public:
+  using Ptr = std::shared_ptr<VBLPromise>;
+  using Value = platform::foundation::Value;
+  using Error = platform::foundation::Error;
+  using Array = platform::foundation::Array;
+
+  enum class State : std::int64_t { Pending = 0, Fulfilled = 1, Rejected = 2 };
+
+  using FulfillBlock = std::function<void(const Value&)>;
+  using RejectBlock = std::function<void(const Error&)>;
+  using ChainedFulfillBlock = std::function<Value(const Value&)>;
+  using ChainedRejectBlock = std::function<Value(const Error&)>;
+  // What async and wrap hand their work: `fulfill` follows a promise and rejects on an error Value.
+  using AsyncWorkBlock = std::function<void(FulfillBlock fulfill, RejectBlock reject)>;
+  using DoWorkBlock = std::function<Value()>;
+  using RetryConditionBlock = std::function<bool(std::int64_t remainingAttempts, const Error& error)>;
+  using ReduceBlock = std::function<Value(const Value& partial, const Value& item)>;
+
+  // --- core ---------------------------------------------------------------------------------------
+  static VBLQueue defaultDispatchQueue();
+  static void setDefaultDispatchQueue(VBLQueue queue);
+  static platform::dispatch::Group dispatchGroup();
+
+  static Ptr pendingPromise();
+  // Already rejected when `resolution` carries an error, else fulfilled with it (nil allowed). Never
+  // counted in the dispatch group.
+  static Ptr resolvedWith(Value resolution);
+  static Ptr resolvedWith(Error error);
+
+  struct Private {
+    explicit Private() = default;
+  };
+  explicit VBLPromise(Private);                    // pending
+  VBLPromise(Private, Value resolution);           // resolved
+  ~VBLPromise() override;
+
+  // A Value carrying an error rejects instead. Later resolutions are ignored.
+  void fulfill(Value value);
+  void reject(Error error);
+
+  State state() const;
+  bool isPending() const { return state() == State::Pending; }
+  bool isFulfilled() const { return state() == State::Fulfilled; }
+  bool isRejected() const { return state() == State::Rejected; }
+  Value value() const;
+  std::optional<Error> error() const;
+
+  // Keeps `object` alive until the promise resolves; ignored once it has.
+  void addPendingObject(std::shared_ptr<void> object);
+
+  void observeOnQueue(VBLQueue queue, FulfillBlock onFulfill, RejectBlock onReject);
+  // A new promise resolved by the block that matches how this one resolves (or by the same result when
+  // that block is empty).
+  Ptr chainOnQueue(VBLQueue queue, ChainedFulfillBlock chainedFulfill, ChainedRejectBlock chainedReject);
+
+  std::string description() const override;
+
+  // --- continuing one promise ---------------------------------------------------------------------
+  Ptr then(ChainedFulfillBlock work);
+  Ptr onQueueThen(VBLQueue queue, ChainedFulfillBlock work);
+  // Runs `reject` on a rejection; the result still rejects with the same error.
+  Ptr catchError(RejectBlock reject);
+  Ptr onQueueCatch(VBLQueue queue, RejectBlock reject);
+  Ptr recover(ChainedRejectBlock recovery);
+  Ptr onQueueRecover(VBLQueue queue, ChainedRejectBlock recovery);
+  Ptr always(std::function<void()> work);
+  Ptr onQueueAlways(VBLQueue queue, std::function<void()> work);
+  Ptr validate(std::function<bool(const Value&)> predicate);
+  Ptr onQueueValidate(VBLQueue queue, std::function<bool(const Value&)> predicate);
+  // Fulfils `interval` seconds after this one does; a rejection passes at once.
+  Ptr delay(double interval);
+  Ptr onQueueDelay(VBLQueue queue, double interval);
+  // Rejects with the timed-out error unless this one settles within `interval` seconds.
+  Ptr timeout(double interval);
+  Ptr onQueueTimeout(VBLQueue queue, double interval);
+  // Folds `items` into this promise's value, one chain step per item; no items gives this promise.
+  Ptr reduce(Array items, ReduceBlock combine);
+  Ptr onQueueReduce(VBLQueue queue, Array items, ReduceBlock combine);
+
+  // --- making promises from work ------------------------------------------------------------------
+  static Ptr async(AsyncWorkBlock work);
+  static Ptr onQueueAsync(VBLQueue queue, AsyncWorkBlock work);
+  static Ptr doWork(DoWorkBlock work);
+  static Ptr onQueueDo(VBLQueue queue, DoWorkBlock work);
+
+  // --- combining several --------------------------------------------------------------------------
+  // Elements may be promises (as Values) or plain values; an error Value among them rejects.
+  static Ptr all(Array promises);
+  static Ptr onQueueAll(VBLQueue queue, Array promises);
+  static Ptr any(Array promises);
+  static Ptr onQueueAny(VBLQueue queue, Array promises);
+  static Ptr race(Array promises);
+  static Ptr onQueueRace(VBLQueue queue, Array promises);
+  static Array arrayOf(const std::vector<Ptr>& promises);
+
+  // --- retrying failing work ----------------------------------------------------------------------
+  // The work runs at most count + 1 times, the first time at once on the calling thread, then on the
+  // queue `interval` seconds after each failure (1 retry and 1 second unless given).
+  static Ptr retry(DoWorkBlock work);
+  static Ptr onQueueRetry(VBLQueue queue, DoWorkBlock work);
+  static Ptr attempts(std::int64_t count, DoWorkBlock work);
+  static Ptr onQueueAttempts(VBLQueue queue, std::int64_t count, DoWorkBlock work);
+  static Ptr attempts(std::int64_t count, double interval, RetryConditionBlock condition, DoWorkBlock work);
+  static Ptr onQueueAttempts(VBLQueue queue, std::int64_t count, double interval, RetryConditionBlock condition,
+                             DoWorkBlock work);
+
+  // --- wrapping completion-handler APIs -----------------------------------------------------------
+  using OptionalError = std::optional<Error>;
+  static Ptr wrapCompletion(std::function<void(std::function<void()>)> work);
+  static Ptr wrapObjectCompletion(std::function<void(std::function<void(Value)>)> work);
+  static Ptr wrapErrorCompletion(std::function<void(std::function<void(OptionalError)>)> work);
+  static Ptr wrapObjectOrErrorCompletion(std::function<void(std::function<void(Value, OptionalError)>)> work);
+  static Ptr wrapErrorOrObjectCompletion(std::function<void(std::function<void(OptionalError, Value)>)> work);
+  static Ptr wrap2ObjectsOrErrorCompletion(
+      std::function<void(std::function<void(Value, Value, OptionalError)>)> work);
+  static Ptr wrapBoolCompletion(std::function<void(std::function<void(bool)>)> work);
+  static Ptr wrapBoolOrErrorCompletion(std::function<void(std::function<void(bool, OptionalError)>)> work);
+  static Ptr wrapIntegerCompletion(std::function<void(std::function<void(std::int64_t)>)> work);
+  static Ptr wrapIntegerOrErrorCompletion(std::function<void(std::function<void(std::int64_t, OptionalError)>)> work);
+  static Ptr wrapDoubleCompletion(std::function<void(std::function<void(double)>)> work);
+  static Ptr wrapDoubleOrErrorCompletion(std::function<void(std::function<void(double, OptionalError)>)> work);
+
+  static Ptr onQueueWrapCompletion(VBLQueue queue, std::function<void(std::function<void()>)> work);
+  static Ptr onQueueWrapObjectCompletion(VBLQueue queue, std::function<void(std::function<void(Value)>)> work);
+  static Ptr onQueueWrapErrorCompletion(VBLQueue queue, std::function<void(std::function<void(OptionalError)>)> work);
+  static Ptr onQueueWrapObjectOrErrorCompletion(
+      VBLQueue queue, std::function<void(std::function<void(Value, OptionalError)>)> work);
+  static Ptr onQueueWrapErrorOrObjectCompletion(
+      VBLQueue queue, std::function<void(std::function<void(OptionalError, Value)>)> work);
+  static Ptr onQueueWrap2ObjectsOrErrorCompletion(
+      VBLQueue queue, std::function<void(std::function<void(Value, Value, OptionalError)>)> work);
+  static Ptr onQueueWrapBoolCompletion(VBLQueue queue, std::function<void(std::function<void(bool)>)> work);
+  static Ptr onQueueWrapBoolOrErrorCompletion(
+      VBLQueue queue, std::function<void(std::function<void(bool, OptionalError)>)> work);
+  static Ptr onQueueWrapIntegerCompletion(VBLQueue queue,
+                                          std::function<void(std::function<void(std::int64_t)>)> work);
+  static Ptr onQueueWrapIntegerOrErrorCompletion(
+      VBLQueue queue, std::function<void(std::function<void(std::int64_t, OptionalError)>)> work);
+  static Ptr onQueueWrapDoubleCompletion(VBLQueue queue, std::function<void(std::function<void(double)>)> work);
+  static Ptr onQueueWrapDoubleOrErrorCompletion(
+      VBLQueue queue, std::function<void(std::function<void(double, OptionalError)>)> work);
+
+ private:
+  struct Observer {
+    VBLQueue queue;
+    FulfillBlock onFulfill;
+    RejectBlock onReject;
+  };
+
+  void resolve(State state, Value value, std::optional<Error> error);
+  static void submit(const VBLQueue& queue, std::function<void()> block);
+  static void releaseObservers(std::vector<Observer> observers);
+
+  mutable std::mutex mutex_;
+  State state_;
+  Value value_;
+  std::optional<Error> error_;
+  std::vector<Observer> observers_;
+  std::vector<std::shared_ptr<void>> pendingObjects_;
+};
+
+// Pumps the main loop on the main thread until every promise is resolved and every callback has run,
+// or `timeoutSeconds` pass; true when everything finished. For tests.
+bool VBLWaitForPromisesWithTimeout(double timeoutSeconds);

@@ -1,0 +1,97 @@
+// The operators that make promises from work: async, do and retry.
+#include "sdk/promises/VBLPromise.h"
+
+using platform::foundation::Error;
+using platform::foundation::Value;
+
+namespace {
+
+// Resolves `promise` with a work result: a promise is followed on `queue`, an error Value rejects.
+void resolveWith(const VBLPromise::Ptr& promise, const VBLQueue& queue, const Value& result) {
+  if (auto followed = result.objectAs<VBLPromise>()) {
+    followed->observeOnQueue(
+        queue, [promise](const Value& value) { promise->fulfill(value); },
+        [promise](const Error& error) { promise->reject(error); });
+  } else {
+    promise->fulfill(result);
+  }
+}
+
+struct RetryPlan {
+  VBLQueue queue;
+  double interval;
+  VBLPromise::RetryConditionBlock condition;
+  VBLPromise::DoWorkBlock work;
+  VBLPromise::Ptr result;
+};
+
+void attempt(const std::shared_ptr<const RetryPlan>& plan, std::int64_t remaining) {
+  auto handle = [plan, remaining](const Value& outcome) {
+    auto error = VBLErrorFromValue(outcome);
+    if (!error) {
+      plan->result->fulfill(outcome);
+    } else if (remaining > 0 && (!plan->condition || plan->condition(remaining, *error))) {
+      plan->queue->after(plan->interval, [plan, remaining] { attempt(plan, remaining - 1); });
+    } else {
+      plan->result->reject(*error);
+    }
+  };
+  Value outcome = plan->work();
+  if (auto promise = outcome.objectAs<VBLPromise>()) {
+    promise->observeOnQueue(plan->queue, handle, [handle](const Error& error) { handle(VBLValueWithError(error)); });
+  } else {
+    handle(outcome);
+  }
+}
+
+}  // namespace
+
+VBLPromise::Ptr VBLPromise::async(AsyncWorkBlock work) { return onQueueAsync(defaultDispatchQueue(), std::move(work)); }
+
+VBLPromise::Ptr VBLPromise::onQueueAsync(VBLQueue queue, AsyncWorkBlock work) {
+  if (!queue) queue = defaultDispatchQueue();
+  Ptr promise = pendingPromise();
+  submit(queue, [queue, promise, work = std::move(work)] {
+    work([promise, queue](const Value& value) { resolveWith(promise, queue, value); },
+         [promise](const Error& error) { promise->reject(error); });
+  });
+  return promise;
+}
+
+VBLPromise::Ptr VBLPromise::doWork(DoWorkBlock work) { return onQueueDo(defaultDispatchQueue(), std::move(work)); }
+
+VBLPromise::Ptr VBLPromise::onQueueDo(VBLQueue queue, DoWorkBlock work) {
+  if (!queue) queue = defaultDispatchQueue();
+  Ptr promise = pendingPromise();
+  submit(queue, [queue, promise, work = std::move(work)] { resolveWith(promise, queue, work()); });
+  return promise;
+}
+
+VBLPromise::Ptr VBLPromise::retry(DoWorkBlock work) { return onQueueRetry(defaultDispatchQueue(), std::move(work)); }
+
+VBLPromise::Ptr VBLPromise::onQueueRetry(VBLQueue queue, DoWorkBlock work) {
+  return onQueueAttempts(std::move(queue), 1, std::move(work));
+}
+
+VBLPromise::Ptr VBLPromise::attempts(std::int64_t count, DoWorkBlock work) {
+  return onQueueAttempts(defaultDispatchQueue(), count, std::move(work));
+}
+
+VBLPromise::Ptr VBLPromise::onQueueAttempts(VBLQueue queue, std::int64_t count, DoWorkBlock work) {
+  return onQueueAttempts(std::move(queue), count, 1.0, nullptr, std::move(work));
+}
+
+VBLPromise::Ptr VBLPromise::attempts(std::int64_t count, double interval, RetryConditionBlock condition,
+                                     DoWorkBlock work) {
+  return onQueueAttempts(defaultDispatchQueue(), count, interval, std::move(condition), std::move(work));
+}
+
+VBLPromise::Ptr VBLPromise::onQueueAttempts(VBLQueue queue, std::int64_t count, double interval,
+                                            RetryConditionBlock condition, DoWorkBlock work) {
+  if (!queue) queue = defaultDispatchQueue();
+  Ptr result = pendingPromise();
+  auto plan = std::make_shared<const RetryPlan>(
+      RetryPlan{std::move(queue), interval, std::move(condition), std::move(work), result});
+  attempt(plan, count);
+  return result;
+}

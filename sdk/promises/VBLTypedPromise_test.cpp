@@ -1,0 +1,49 @@
+#include "sdk/promises/VBLTypedPromise.h"
+
+#include <gtest/gtest.h>
+
+#include "sdk/promises/VBLPromiseTestSupport.h"
+
+namespace {
+
+struct Installation final : platform::foundation::Object {
+  explicit Installation(std::string id) : id(std::move(id)) {}
+  std::string id;
+};
+
+}  // namespace
+
+TEST_F(VBLPromiseTest, TypedChainsConvertAtTheEdgesOnly) {
+  VBLTypedPromise<std::int64_t> count;
+  auto text = count.then([](const std::int64_t& n) { return std::to_string(n * 2); });
+  auto object = text.then([](const std::string& s) { return std::make_shared<Installation>("id-" + s); });
+  auto followed = object.then([](const std::shared_ptr<Installation>& installation) {
+    return VBLTypedPromise<std::string>::resolved(installation->id + "!");
+  });
+  auto checked = count.validate([](const std::int64_t& n) { return n < 0; });
+  count.fulfill(21);
+  waitForPromises();
+  EXPECT_EQ(text.value(), "42");
+  ASSERT_TRUE(object.value());
+  EXPECT_EQ(object.value()->id, "id-42");
+  EXPECT_EQ(followed.value(), "id-42!");
+  EXPECT_EQ(checked.error()->code, VBLPromiseErrorCodeValidationFailure);
+}
+
+TEST_F(VBLPromiseTest, TypedRejectionsRecoverAndMixWithErasedOperators) {
+  auto failing = VBLTypedPromise<std::string>::async(
+      [this](std::function<void(std::string)>, VBLPromise::RejectBlock reject) { reject(testError(3)); });
+  std::int64_t caught = 0;
+  auto recovered = failing.catchError([&](const Error& e) { caught = e.code; }).recover([](const Error& e) {
+    return "recovered " + std::to_string(e.code);
+  });
+  auto failedAgain = failing.then([](const std::string&) { return VBLTypedPromise<bool>::rejected(Error{"x", 1, {}}); });
+  // Typed promises go into the erased combinators as they are.
+  auto both = VBLPromise::any({recovered, failing});
+  waitForPromises();
+  EXPECT_EQ(caught, 3);
+  EXPECT_EQ(recovered.value(), "recovered 3");
+  EXPECT_EQ(failedAgain.error()->code, 3);
+  EXPECT_EQ(both->value().at(0), Value("recovered 3"));
+  EXPECT_EQ(VBLErrorFromValue(both->value().at(1))->code, 3);
+}
