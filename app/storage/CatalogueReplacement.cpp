@@ -1,5 +1,8 @@
 #include "app/storage/CatalogueReplacement.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "app/storage/CatalogueUpdateStages.h"
@@ -7,6 +10,23 @@
 #include "platform/log/Log.h"
 
 using platform::foundation::AtomicFile;
+
+namespace {
+
+// The copy must be whole on disk before the rename makes it the catalogue.
+bool flushToDisk(const std::string& path) {
+  const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (file < 0) return false;
+  const bool flushed = ::fsync(file) == 0;
+  ::close(file);
+  return flushed;
+}
+
+}  // namespace
+
+void CatalogueReplacement::fillWithoutSyncing(CatalogueDatabase& staging) {
+  staging.execute("PRAGMA synchronous = OFF");
+}
 
 std::string CatalogueReplacement::stagingPath(const std::string& fileName) {
   return CatalogueDatabase::libraryPath(fileName) + ".updating";
@@ -18,8 +38,9 @@ bool CatalogueReplacement::run(const std::string& fileName, const std::string& r
   const std::string staging = stagingPath(fileName);
   // A copy left by an update that was cut short is simply made again.
   if (!CatalogueDatabase::replaceWithBundleCopy(staging, resourceName)) return false;
-  if (!carryOver(staging)) {
-    platform::log::write(platform::log::Error, "Catalogue update of " + fileName + " failed; the installed one is kept");
+  if (!carryOver(staging) || !flushToDisk(staging)) {
+    platform::log::write(platform::log::Error,
+                         "Catalogue update of " + fileName + " failed; the installed one is kept");
     AtomicFile::removeFile(staging);
     return false;
   }

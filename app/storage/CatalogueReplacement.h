@@ -20,4 +20,7 @@ class CatalogueReplacement {
   static bool run(const std::string& fileName, const std::string& resourceName, const CarryOver& carryOver);
   // Where the next version of Library/<fileName> is assembled.
   static std::string stagingPath(const std::string& fileName);
+  // For a connection to the copy: its commits need not reach the disk one by one, since the copy is
+  // thrown away unless complete, and run() flushes it once before it takes the installed file's place.
+  static void fillWithoutSyncing(CatalogueDatabase& staging);
 };

@@ -136,8 +136,7 @@ std::string LensDatabaseHelper::filterCondition(bool prime, bool zoom, bool sphe
 }
 
 std::vector<LensManufacturer> LensDatabaseHelper::getLensManufactorsWithFilterPrime(bool prime, bool zoom,
-                                                                                    bool spherical,
-                                                                                    bool anamorphotic) {
+                                                                                    bool spherical, bool anamorphotic) {
   return readSeries("SELECT * FROM Manufacturer " + filterCondition(prime, zoom, spherical, anamorphotic) +
                     kSeriesOrder);
 }
@@ -230,21 +229,21 @@ int LensDatabaseHelper::getGnericPrimeLensId(float focalLength) {
 }
 
 int LensDatabaseHelper::getGnericZoomeLensId(float focalLength, float focalLengthMax) {
-  const int id = matchingLensId(std::string(kLensColumns) +
-                                " FROM Manufacturer, Lenses WHERE Manufacturer.ManufacturerId = 2 And "
-                                "Lenses.ManufacturerId = Manufacturer.ManufacturerId AND Lenses.FocalLength = " +
-                                sixDecimals(focalLength) + " AND Lenses.FocalLengthMax = " +
-                                sixDecimals(focalLengthMax));
+  const int id =
+      matchingLensId(std::string(kLensColumns) +
+                     " FROM Manufacturer, Lenses WHERE Manufacturer.ManufacturerId = 2 And "
+                     "Lenses.ManufacturerId = Manufacturer.ManufacturerId AND Lenses.FocalLength = " +
+                     sixDecimals(focalLength) + " AND Lenses.FocalLengthMax = " + sixDecimals(focalLengthMax));
   return id < 0 ? 0 : id;
 }
 
 bool LensDatabaseHelper::lensExistsAlready(const LensObject& lens) { return lensExistsAlreadyWithID(lens) >= 0; }
 
 int LensDatabaseHelper::lensExistsAlreadyWithID(const LensObject& lens) {
-  return matchingLensId("SELECT Lenses.LensId  FROM Lenses WHERE  Lenses.FocalLength = " +
-                        sixDecimals(lens.focalLength) + " AND Lenses.FocalLengthMax = " +
-                        sixDecimals(lens.focalLengthMax) + " AND Lenses.ManufacturerId = " +
-                        std::to_string(lens.manufacturerId));
+  return matchingLensId(
+      "SELECT Lenses.LensId  FROM Lenses WHERE  Lenses.FocalLength = " + sixDecimals(lens.focalLength) +
+      " AND Lenses.FocalLengthMax = " + sixDecimals(lens.focalLengthMax) +
+      " AND Lenses.ManufacturerId = " + std::to_string(lens.manufacturerId));
 }
 
 int LensDatabaseHelper::getLastLensID() {

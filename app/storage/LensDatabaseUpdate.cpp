@@ -65,6 +65,7 @@ bool LensDatabaseHelper::resetdatabase() {
   return CatalogueReplacement::run(kFileName, kResourceName, [&old](const std::string& staging) {
     LensDatabaseHelper fresh;
     if (!fresh.openPath(staging)) return false;
+    CatalogueReplacement::fillWithoutSyncing(fresh.database_);
     CatalogueDatabase::Transaction transaction(fresh.database_);
     if (!transaction.active()) return false;
     // Shipped lenses keep their ids from one version to the next, and so do their flags. Written

@@ -1,7 +1,6 @@
 // LensDatabaseHelper: selections, inserts and deletes.
-#include "app/storage/LensDatabaseHelper.h"
-
 #include "app/model/NumericText.h"
+#include "app/storage/LensDatabaseHelper.h"
 #include "platform/log/Log.h"
 
 namespace {

@@ -87,8 +87,7 @@ bool PendingPackageRemap::apply(const std::string& cataloguePath) {
     } else if (transaction.active() && list.load(database, "updated") &&
                packages.remapLensIds(list.entries(Kind::Lens)) &&
                packages.remapLensManufacturerIds(list.entries(Kind::LensSeries)) &&
-               packages.remapFormatIds(list.entries(Kind::Format)) &&
-               packages.remapCropIds(list.entries(Kind::Crop)) &&
+               packages.remapFormatIds(list.entries(Kind::Format)) && packages.remapCropIds(list.entries(Kind::Crop)) &&
                packages.remapFrameGuideIds(list.entries(Kind::FrameGuide))) {
       CatalogueUpdateStages::reached("remapping");
       applied = database.execute(std::string("DROP TABLE updated.") + kTable) && transaction.commit();

@@ -8,7 +8,8 @@
 #include "app/storage/CatalogueDatabase.h"
 
 // The frame guides of the camera-format catalogue (the same file as FormatDatabaseHelper2's) and the
-// one selected guide. A guide is known by its size: no two rows share a width and height.
+// one selected guide. A guide is known by its size: no two rows share a width and height (equal to
+// within single precision, so that a typed 1.85 is the shipped 1.85).
 //
 // Use: make a helper, openDb(false), a few operations, closeDb(). Failures are logged and yield the
 // empty value.
@@ -26,7 +27,7 @@ class QuorvelFrameGuidesDatabaseHelper {
 
   std::vector<QuorvelFrameGuide> getAllFrameGuids();  // by ratio
   bool deselectAllFrameGuids();
-  bool selectFrameGuide(int frameGuideId);  // other rows keep their flag
+  bool selectFrameGuide(int frameGuideId);    // other rows keep their flag
   QuorvelFrameGuide getSelectedFrameGuide();  // id 0 when none is selected
   // Inserts a user guide and makes it the one selected guide. True when a guide of that size already
   // existed (nothing inserted, selection unchanged); false when it was inserted or could not be.
@@ -44,6 +45,9 @@ class QuorvelFrameGuidesDatabaseHelper {
   int insertFrameGuide4Update(QuorvelFrameGuide& guide);
   // The id of the guide of exactly this size, -1 when there is none.
   int frameGuideIdOfSize(float width, float height);
+
+  // Columns 0-4 of a QuorvelFrameGuide row, in stored order.
+  static QuorvelFrameGuide guideFromRow(const CatalogueStatement& row);
 
  private:
   enum class Inserted { Stored, Exists, Failed };

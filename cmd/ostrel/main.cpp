@@ -1,13 +1,5 @@
-#include "platform/dispatch/MainLoop.h"
-#include "platform/runtime/Class.h"
-#include "platform/runtime/LoadHooks.h"
-#include "platform/ui/Application.h"
+#include "platform/shell/Shell.h"
 
-int main(int argc, char** argv) {
-  platform::dispatch::MainLoop::setMainThread();
-  // The hooks register the app's classes; the delegate is the app's "AppDelegate" once it exists.
-  platform::runtime::runLoadHooks();
-  const bool haveDelegate = platform::runtime::Class::named("AppDelegate") != nullptr;
-  // Launching is all there is to do for now: the screens and their main loop come with the shell.
-  return platform::ui::applicationMain(argc, argv, haveDelegate ? "AppDelegate" : "", {.runMainLoop = false});
-}
+// Everything `ostrel` does (options, launching the app, the headless runner and the desktop window)
+// lives in the shell, where tests can reach it.
+int main(int argc, char** argv) { return platform::shell::runShell(argc, argv); }

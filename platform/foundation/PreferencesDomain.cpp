@@ -83,8 +83,15 @@ std::string PreferencesDomain::currentApplication() {
 
 std::shared_ptr<PreferencesDomain> PreferencesDomain::named(const std::string& name) {
   std::string domainName = name.empty() ? currentApplication() : name;
-  std::string path = Paths::preferences() + "/" + fileNameFor(domainName);
+  // Resolving the root is cheap; making sure the folder exists is not, so it is left to new domains.
+  std::string path = Paths::resolvedRoot() + "/Library/Preferences/" + fileNameFor(domainName);
   Registry& shared = registry();
+  {
+    std::lock_guard lock(shared.mutex);
+    auto found = shared.domains.find(path);
+    if (found != shared.domains.end()) return found->second;
+  }
+  Paths::preferences();
   std::lock_guard lock(shared.mutex);
   auto& slot = shared.domains[path];
   if (!slot) slot = std::make_shared<PreferencesDomain>(Private(), domainName, path);
@@ -180,7 +187,9 @@ bool PreferencesDomain::hasPendingChanges() const {
 
 bool PreferencesDomain::synchronize(Error* error) {
   std::lock_guard lock(mutex_);
-  FolderLock folderLock(path_.substr(0, path_.find_last_of('/')));
+  std::string folder = path_.substr(0, path_.find_last_of('/'));
+  if (!pending_.empty()) AtomicFile::createDirectories(folder);  // removed since the domain was made
+  FolderLock folderLock(folder);
   Dictionary merged = readFileLocked();
   if (!pending_.empty()) {
     for (const auto& [key, value] : pending_) {

@@ -21,6 +21,8 @@ struct SystemFacts {
   std::string storeReceiptName = "receipt";
   // Whether the system says this is a phone app running on a desktop host.
   bool phoneAppOnDesktop = false;
+  // Whether the person chose the system's dark appearance.
+  bool darkAppearance = false;
 
   // The facts of this machine: uname's machine field and the defaults above. Computed once.
   static const SystemFacts& defaults();

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/graphics/Path.h"
+#include "platform/ui/ShownValues.h"
 
 namespace platform::ui {
 namespace {
@@ -34,6 +35,7 @@ Layer::~Layer() {
 }
 
 void Layer::setBounds(const Rect& bounds) {
+  willChange("bounds");
   if (bounds.size != bounds_.size) needsDisplay_ = true;
   bounds_ = bounds;
 }
@@ -41,6 +43,8 @@ void Layer::setBounds(const Rect& bounds) {
 Rect Layer::frame() const { return toSuperlayer().apply(Rect{bounds_.origin, bounds_.size}); }
 
 void Layer::setFrame(const Rect& f) {
+  willChange("bounds");
+  willChange("position");
   Size size{f.width(), f.height()};
   if (size != bounds_.size) needsDisplay_ = true;
   bounds_.size = size;
@@ -55,6 +59,7 @@ AffineTransform Layer::toSuperlayer() const {
 }
 
 void Layer::setOpacity(double opacity) {
+  willChange("opacity");
   opacity_ = std::isfinite(opacity) ? std::clamp(opacity, 0.0, 1.0) : 1.0;
 }
 
@@ -131,13 +136,17 @@ void Layer::displayIfNeeded(double scale) {
   if (drew || !allClear(*image)) contents_ = std::move(image);
 }
 
-void Layer::renderInContext(Context& context, double scale) { drawTree(context, scale); }
+void Layer::renderInContext(Context& context, double scale) {
+  ShownValues shown(*this);
+  shown.drawWithTransition(context, [&] { drawTree(context, scale); });
+}
 
 void Layer::renderInSuperlayer(Context& context, double scale) {
+  ShownValues shown(*this);  // running animations' values, while this layer draws
   if (hidden_ || opacity_ <= 0) return;
   context.saveGState();
   context.concat(toSuperlayer());
-  drawTree(context, scale);
+  shown.drawWithTransition(context, [&] { drawTree(context, scale); });
   context.restoreGState();
 }
 

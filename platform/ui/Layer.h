@@ -9,6 +9,7 @@
 #include "platform/graphics/Context.h"
 #include "platform/graphics/Geometry.h"
 #include "platform/graphics/Image.h"
+#include "platform/ui/AnimatableValue.h"
 
 namespace platform::ui {
 
@@ -20,6 +21,7 @@ using graphics::Point;
 using graphics::Rect;
 using graphics::Size;
 
+class Animation;
 class Layer;
 
 // Who draws a layer's cached contents: a view draws itself through drawRect. Answers false when it
@@ -47,11 +49,17 @@ class Layer : public std::enable_shared_from_this<Layer> {
   Rect bounds() const { return bounds_; }
   void setBounds(const Rect& bounds);
   Point position() const { return position_; }
-  void setPosition(Point p) { position_ = p; }
+  void setPosition(Point p) {
+    willChange("position");
+    position_ = p;
+  }
   Point anchorPoint() const { return anchor_; }
   void setAnchorPoint(Point p) { anchor_ = p; }
   AffineTransform transform() const { return transform_; }
-  void setTransform(const AffineTransform& t) { transform_ = t; }
+  void setTransform(const AffineTransform& t) {
+    willChange("transform");
+    transform_ = t;
+  }
   // The bounds as the superlayer sees them: the box around the transformed bounds.
   Rect frame() const;
   // Sets bounds size and position so that, untransformed, the layer covers `frame`.
@@ -68,7 +76,10 @@ class Layer : public std::enable_shared_from_this<Layer> {
   double opacity() const { return opacity_; }
   void setOpacity(double opacity);
   std::optional<Color> backgroundColor() const { return background_; }
-  void setBackgroundColor(std::optional<Color> color) { background_ = color; }
+  void setBackgroundColor(std::optional<Color> color) {
+    willChange("backgroundColor");
+    background_ = color;
+  }
   double borderWidth() const { return borderWidth_; }
   void setBorderWidth(double w) { borderWidth_ = w > 0 ? w : 0; }
   Color borderColor() const { return borderColor_; }
@@ -112,11 +123,26 @@ class Layer : public std::enable_shared_from_this<Layer> {
   // point for cached contents. The layer's own hidden flag, position and transform are not applied.
   void renderInContext(Context& context, double scale);
 
+  // --- animations (defined in Animation.cpp) ---
+  // Runs `animation` under `key`, replacing (and stopping) one already there.
+  void addAnimation(std::shared_ptr<Animation> animation, const std::string& key);
+  void removeAnimation(const std::string& key);
+  void removeAllAnimations();
+  std::shared_ptr<Animation> animationForKey(const std::string& key) const;
+  std::vector<std::string> animationKeys() const;
+  // The model value of an animatable property by its key path; nullopt for an unknown key.
+  virtual std::optional<AnimatableValue> animatableValue(const std::string& keyPath) const;
+
  protected:
+  // Puts a value on show for drawing only: no animation hook, no redraw request.
+  virtual void setShownValue(const std::string& keyPath, const AnimatableValue& value);
+  // Called by setters before an animatable property changes, so an animation block can see it.
+  void willChange(const char* keyPath);
   // What a layer subclass draws itself, over the background and contents and under the sublayers.
   virtual void drawInContext(Context& context) {}
 
  private:
+  friend class ShownValues;
   void renderInSuperlayer(Context& context, double scale);
   void drawTree(Context& context, double scale);
   void drawOwn(Context& context, double scale);
@@ -145,6 +171,7 @@ class Layer : public std::enable_shared_from_this<Layer> {
   Size contentsSize_;
   std::shared_ptr<graphics::Image> contents_;
   LayerDelegate* delegate_ = nullptr;  // non-owning: the view that owns this layer
+  std::vector<std::pair<std::string, std::shared_ptr<Animation>>> animations_;
 };
 
 }  // namespace platform::ui

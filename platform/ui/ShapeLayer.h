@@ -31,8 +31,12 @@ class ShapeLayer : public Layer {
   bool evenOddFill() const { return evenOdd_; }
   void setEvenOddFill(bool evenOdd) { evenOdd_ = evenOdd; }
 
+  // Adds "path", "fillColor", "strokeColor" and "lineWidth" to the layer's animatable keys.
+  std::optional<AnimatableValue> animatableValue(const std::string& keyPath) const override;
+
  protected:
   void drawInContext(Context& context) override;
+  void setShownValue(const std::string& keyPath, const AnimatableValue& value) override;
 
  private:
   graphics::Path path_;

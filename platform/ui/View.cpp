@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <typeinfo>
 
+#include "platform/ui/GestureRecognizer.h"
+#include "platform/ui/Responder.h"
 #include "platform/ui/Window.h"
 
 namespace platform::ui {
@@ -19,6 +21,7 @@ View::View(const Rect& frame, std::shared_ptr<Layer> layer) : layer_(layer ? std
 
 View::~View() {
   layer_->setDelegate(nullptr);
+  for (auto& r : recognizers_) r->setView(nullptr);
   for (auto& sub : subviews_) {
     sub->superview_ = nullptr;
     sub->layer_->removeFromSuperlayer();
@@ -167,6 +170,7 @@ void View::removeFromSuperview() {
 }
 
 void View::announceWindow(Window* oldWindow, Window* newWindow, bool before) {
+  if (before && isFirstResponder()) Responder::leaveWindow(*this);
   if (before) {
     willMoveToWindow(newWindow);
   } else {
@@ -259,6 +263,39 @@ View* View::hitTest(Point p, const Event* event) {
     if (View* hit = sub->hitTest(sub->layer_->convertFromSuperlayer(p), event)) return hit;
   }
   return this;
+}
+
+void View::touchesBegan(const Touches& touches, const Event* event) {
+  if (superview_) superview_->touchesBegan(touches, event);
+}
+
+void View::touchesMoved(const Touches& touches, const Event* event) {
+  if (superview_) superview_->touchesMoved(touches, event);
+}
+
+void View::touchesEnded(const Touches& touches, const Event* event) {
+  if (superview_) superview_->touchesEnded(touches, event);
+}
+
+void View::touchesCancelled(const Touches& touches, const Event* event) {
+  if (superview_) superview_->touchesCancelled(touches, event);
+}
+
+void View::addGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recognizer) {
+  if (!recognizer) return;
+  if (std::find(recognizers_.begin(), recognizers_.end(), recognizer) != recognizers_.end()) return;
+  // A recogniser belongs to one view at a time.
+  if (View* old = recognizer->view()) old->removeGestureRecognizer(recognizer.get());
+  recognizers_.push_back(recognizer);
+  recognizer->setView(this);
+}
+
+void View::removeGestureRecognizer(const GestureRecognizer* recognizer) {
+  auto it = std::find_if(recognizers_.begin(), recognizers_.end(), [&](auto& r) { return r.get() == recognizer; });
+  if (it == recognizers_.end()) return;
+  auto keep = *it;
+  recognizers_.erase(it);
+  keep->setView(nullptr);
 }
 
 std::string View::className() const {

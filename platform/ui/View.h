@@ -1,16 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/ui/Animation.h"
 #include "platform/ui/Layer.h"
+#include "platform/ui/Touch.h"
 
 namespace platform::ui {
 
 class Event;
+class GestureRecognizer;
 class Window;
 
 // A rectangle of the screen that draws itself and takes touches, in a tree of views. Each view owns a
@@ -95,10 +99,56 @@ class View : public std::enable_shared_from_this<View>, protected LayerDelegate 
   // with alpha below 0.01 and views with interaction off are skipped along with their subviews.
   virtual View* hitTest(Point p, const Event* event);
 
+  // A touch's life as the view it came down on sees it. Unhandled, each passes to the superview, so
+  // a row sees touches on its labels.
+  virtual void touchesBegan(const Touches& touches, const Event* event);
+  virtual void touchesMoved(const Touches& touches, const Event* event);
+  virtual void touchesEnded(const Touches& touches, const Event* event);
+  virtual void touchesCancelled(const Touches& touches, const Event* event);
+
+  // Recognisers see a touch before its view does; the view holds them.
+  void addGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recognizer);
+  void removeGestureRecognizer(const GestureRecognizer* recognizer);
+  const std::vector<std::shared_ptr<GestureRecognizer>>& gestureRecognizers() const { return recognizers_; }
+  // Asked, for a touch that came down on this view or below, before `recognizer` (of this view or an
+  // ancestor) takes the touch; false makes it fail. Controls keep their own taps this way.
+  virtual bool allowsRecognizerToTakeTouch(const GestureRecognizer& recognizer) const { return true; }
+
   // The class name shown in view-tree dumps.
   virtual std::string className() const;
 
+  // --- animation (defined in ViewAnimation.cpp) ---
+  // Runs `changes` at once, so every model value takes its end value (layout inside runs at once
+  // too), and shows the views' moves, resizes, fades, transforms and colour changes over `duration`
+  // after `delay` on the clock. `completion` runs on the main queue after delay plus duration, with
+  // finished false when an animation of the block was removed or replaced first.
+  static void animate(double duration, double delay, unsigned options, const std::function<void()>& changes,
+                      std::function<void(bool finished)> completion = {});
+  static void animate(double duration, const std::function<void()>& changes,
+                      std::function<void(bool finished)> completion = {});
+  // As animate, with a spring's progress: `damping` 1 settles without overshoot, smaller swings;
+  // `velocity` is in whole distances per second.
+  static void animateWithSpring(double duration, double delay, double damping, double velocity, unsigned options,
+                                const std::function<void()>& changes,
+                                std::function<void(bool finished)> completion = {});
+  // Runs `changes` with no animation, even inside an animation block.
+  static void performWithoutAnimation(const std::function<void()>& changes);
+
+  // --- first responder (defined in Responder.cpp) ---
+  // One view of the app at a time takes typed text. Only a view in a window whose
+  // canBecomeFirstResponder answers true can take the role; leaving the window gives it up.
+  virtual bool canBecomeFirstResponder() const { return false; }
+  bool becomeFirstResponder();
+  bool resignFirstResponder();
+  bool isFirstResponder() const;
+  // Makes the first responder inside this view's subtree (this view included) resign.
+  bool endEditing(bool force);
+
  protected:
+  // Asked before the role is given up; a view that answers false keeps it unless forced.
+  virtual bool canResignFirstResponder() const { return true; }
+  virtual void didBecomeFirstResponder() {}
+  virtual void didResignFirstResponder() {}
   virtual void layoutSubviews() {}
   // Draws the view's contents in its bounds space into the current context. Called only when the
   // contents are out of date (setNeedsDisplay, a new size); the result is kept.
@@ -115,6 +165,7 @@ class View : public std::enable_shared_from_this<View>, protected LayerDelegate 
   bool mayDrawLayer(const Layer& layer) const override;
 
  private:
+  friend class Responder;
   void detachFromSuperview();
   void placeSubview(const std::shared_ptr<View>& view, size_t index);
   void announceWindow(Window* oldWindow, Window* newWindow, bool before);
@@ -130,6 +181,7 @@ class View : public std::enable_shared_from_this<View>, protected LayerDelegate 
   bool needsLayout_ = true;
   bool baseDrawRan_ = false;
   std::optional<Color> tint_;
+  std::vector<std::shared_ptr<GestureRecognizer>> recognizers_;
 };
 
 }  // namespace platform::ui

@@ -48,14 +48,20 @@ std::shared_ptr<View> ViewController::view() {
   return view_;
 }
 
+Window* ViewController::window() const {
+  if (window_) return window_;
+  if (parent_) return parent_->window();
+  return presenting_ ? presenting_->window() : nullptr;
+}
+
 void ViewController::loadView() {
-  Size size = window_ ? window_->bounds().size : Screen::named("phone").size;
+  Size size = window() ? window()->bounds().size : Screen::named("phone").size;
   view_ = std::make_shared<View>(Rect{{0, 0}, size});
   view_->setBackgroundColor(Color::whiteColor());
 }
 
 TraitCollection ViewController::traitCollection() const {
-  return {window_ ? window_->userInterfaceStyle() : UserInterfaceStyle::Light};
+  return {window() ? window()->userInterfaceStyle() : UserInterfaceStyle::Light};
 }
 
 void ViewController::sendViewWillAppear(bool animated) {
@@ -77,6 +83,7 @@ void ViewController::sendViewDidDisappear(bool animated) {
 
 void ViewController::windowStyleChanged(UserInterfaceStyle previous) {
   runtime::send(*this, kTraitCollectionDidChange, TraitCollection{previous});
+  if (presented_) presented_->windowStyleChanged(previous);
 }
 
 }  // namespace platform::ui

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -36,6 +37,8 @@ inline constexpr runtime::Selector<void(const TraitCollection&)> kTraitCollectio
 //         "NewMainViewController"};
 //     NewMainViewController() : ViewController(platform::runtime::classOf<NewMainViewController>()) {}
 //   };
+class NavigationController;
+
 class ViewController : public runtime::Object {
  public:
   static constexpr runtime::NativeClass<runtime::Object> kRuntimeClass{"UIViewController",
@@ -56,7 +59,8 @@ class ViewController : public runtime::Object {
   const std::string& title() const { return title_; }
   void setTitle(std::string title) { title_ = std::move(title); }
 
-  Window* window() const { return window_; }
+  // The window showing this controller: its own when it is the root, else its parent's or presenter's.
+  Window* window() const;
   TraitCollection traitCollection() const;
 
   // Appearance, dispatched through the runtime. Containers (windows, navigation, presentation) call
@@ -75,7 +79,29 @@ class ViewController : public runtime::Object {
   virtual void viewDidDisappear(bool animated) {}
   virtual void traitCollectionDidChange(const TraitCollection& previous) {}
 
+  // --- containment (NavigationController.cpp) ---
+  ViewController* parentViewController() const { return parent_; }
+  // The nearest navigation controller among this controller and its parents.
+  NavigationController* navigationController() const;
+  // Leaves the container that holds it; a controller that is not on top goes without appearance calls.
+  void removeFromParentViewController();
+
+  // --- modal presentation (Presentation.cpp) ---
+  // Shows `controller` over the whole window, sliding up when animated. Its appearance calls follow
+  // the platform's order; the presenter keeps appearing beneath it. `completion` runs once it is up.
+  void presentViewController(std::shared_ptr<ViewController> controller, bool animated,
+                             std::function<void()> completion = {});
+  // Dismisses what this controller presents, or, when it presents nothing, itself from its presenter.
+  void dismissViewControllerAnimated(bool animated, std::function<void()> completion = {});
+  std::shared_ptr<ViewController> presentedViewController() const { return presented_; }
+  ViewController* presentingViewController() const { return presenting_; }
+
+ protected:
+  // A container's part of removeFromParentViewController.
+  virtual void removeChildViewController(ViewController& child) {}
+
  private:
+  friend class NavigationController;
   friend class Window;
   void setWindow(Window* window) { window_ = window; }
   void windowStyleChanged(UserInterfaceStyle previous);
@@ -83,6 +109,9 @@ class ViewController : public runtime::Object {
   std::shared_ptr<View> view_;
   std::string title_;
   Window* window_ = nullptr;  // non-owning: the window that shows this controller
+  ViewController* parent_ = nullptr;      // non-owning: the container holds its children
+  ViewController* presenting_ = nullptr;  // non-owning: a presenter holds what it presents
+  std::shared_ptr<ViewController> presented_;
   bool appeared_ = false;
 };
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/TouchDispatcher.h"
 #include "platform/ui/View.h"
 
 namespace platform::ui {
@@ -47,6 +48,16 @@ class Window : public View {
   // Changing the style tells the root view controller through its trait-change call-back.
   void setUserInterfaceStyle(UserInterfaceStyle style);
 
+  // --- touches: how the shell and tests put fingers on the screen (points in window space, times
+  // from Clock::current()) ---
+  void touchDown(Point location, int finger = 0) { touches_.touchDown(location, finger); }
+  void touchMove(Point location, int finger = 0) { touches_.touchMove(location, finger); }
+  void touchUp(Point location, int finger = 0) { touches_.touchUp(location, finger); }
+  void touchCancel(int finger = 0) { touches_.touchCancel(finger); }
+  // The mouse wheel: moves the scroll view under `location` by (dx, dy) points of content.
+  bool scrollWheel(Point location, double dx, double dy) { return touches_.scrollWheel(location, dx, dy); }
+  TouchDispatcher& touchDispatcher() { return touches_; }
+
  protected:
   void layoutSubviews() override;
 
@@ -55,6 +66,7 @@ class Window : public View {
   std::shared_ptr<ViewController> root_;
   bool key_ = false;
   UserInterfaceStyle style_ = UserInterfaceStyle::Light;
+  TouchDispatcher touches_{*this};
 };
 
 }  // namespace platform::ui

@@ -1,0 +1,238 @@
+#pragma once
+
+// Installed catalogues as a user leaves them after a while, for the tests of the catalogue updates:
+// the user's own rows, some of them renumbered by an update, and stored packages that use them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/PackageDatabaseHelper.h"
+#include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
+
+namespace scenes {
+
+inline int savePackage(int lensSeries, std::vector<int> lenses, int format = 1084, int crop = 1, int guide = 1) {
+  PackageDatabaseHelper packages;
+  packages.openDb(false);
+  QuorvelPackageDatabaseObject package;
+  package.lensManufacturerId = lensSeries;
+  package.lensSetIDs = std::move(lenses);
+  package.cameraFormatId = format;
+  package.cropID = crop;
+  package.frameGuideId = guide;
+  package.adapterId = 1;
+  return packages.saveNewPackage(package);
+}
+
+inline QuorvelPackageDatabaseObject loadPackage(int id) {
+  PackageDatabaseHelper packages;
+  packages.openDb(false);
+  return packages.loadPackage(id).value_or(QuorvelPackageDatabaseObject());
+}
+
+inline LensObject lens(int series, float focalLength, int selected, const std::string& type = "Prime Lens",
+                       float focalLengthMax = 0) {
+  LensObject made;
+  made.manufacturerId = series;
+  made.focalLength = focalLength;
+  made.focalLengthMax = focalLengthMax;
+  made.lensType = type;
+  made.anamorphic = 1.0f;
+  made.selected = selected;
+  return made;
+}
+
+// Lens ids below are named by what they were before the update; shipped lenses keep theirs.
+struct LensScene {
+  int shippedTop = 0;  // the highest shipped lens id
+  int seriesA = 0, seriesB = 0, seriesC = 0;
+  int a20 = 0, a40 = 0, custom17 = 0, twin35 = 0, c75 = 0;
+  int packageA = 0, packageCustom = 0, packageC = 0;
+
+  // Series 1 and 2 (old generic) with a lens each; user series A (current, two lenses), B (empty) and C (one
+  // zoom); a user 17.5 mm and a user twin of the shipped 35 mm in series 5; changed shipped flags.
+  void build() {
+    LensDatabaseHelper helper;
+    ASSERT_TRUE(helper.openDb(false));
+    shippedTop = helper.getLastLensID() - 1;
+    LensManufacturer a(0, "Me", "A primes", "Prime Lens", 0, 1.0f, 1), b(0, "Me", "B empty", "Prime Lens", 0, 1.0f, 1),
+        c(0, "Me", "C zoom", "Zoom Lens", 0, 1.0f, 1);
+    seriesA = helper.insertManufactor(a);
+    seriesB = helper.insertManufactor(b);
+    seriesC = helper.insertManufactor(c);
+    helper.deselectManufacturer();
+    helper.selectManufacturer(seriesA);
+    LensObject l = lens(seriesA, 20, 1);
+    a20 = helper.insertNewLensWithSelection(l);
+    l = lens(seriesA, 40, 0);
+    a40 = helper.insertNewLensWithSelection(l);
+    l = lens(5, 17.5f, 1);
+    custom17 = helper.insertOldCustomLens(l);
+    l = lens(5, 35, 1);  // shipped lens 20 is the series' 35 mm
+    twin35 = helper.insertOldCustomLens(l);
+    ASSERT_TRUE(helper.database().execute(
+        "INSERT INTO Manufacturer (ManufacturerId, Manufacturer, LensSeries, Type, Origin) "
+        "VALUES (1, 'Generic', 'Old primes', 'Prime Lens', 0), (2, 'Generic', 'Old zooms', 'Zoom Lens', 0)"));
+    std::vector<LensObject> generic = {lens(1, 24, 1)}, genericZoom = {lens(2, 24, 1, "Zoom Lens", 70)};
+    helper.insertgenericPrimeLenses(generic);
+    helper.insertgenericZoomLenses(genericZoom);
+    l = lens(seriesC, 75, 1, "Zoom Lens", 150);
+    c75 = helper.insertNewLensWithSelection(l);
+    for (auto [id, flag] : {std::pair{16, 0}, {14, 1}, {10, 1}, {20, 0}}) {
+      helper.updateLensSelection({.lensId = id, .defaultSelection = flag});
+    }
+    helper.closeDb();
+    packageA = savePackage(seriesA, {a20, a40});
+    packageCustom = savePackage(5, {custom17, twin35, 14});
+    packageC = savePackage(seriesC, {c75});
+  }
+
+  static int countOf(const std::string& sql) {
+    LensDatabaseHelper helper;
+    helper.openDb(false);
+    auto statement = helper.database().prepare(sql);
+    return statement.step() == CatalogueStatement::Step::Row ? statement.columnInt(0) : -1;
+  }
+  static bool isOld() { return countOf("SELECT COUNT(*) FROM Lenses WHERE ManufacturerId IN (1, 2)") == 2; }
+
+  // Every user row present once, by what it is rather than by id.
+  static void expectUserRows() {
+    EXPECT_EQ(countOf("SELECT COUNT(*) FROM Manufacturer m JOIN Lenses l ON l.ManufacturerId = m.ManufacturerId "
+                      "WHERE m.Origin = 1 AND m.LensSeries = 'A primes' AND l.FocalLength IN (20, 40)"),
+              2);
+    EXPECT_EQ(
+        countOf("SELECT COUNT(*) FROM Manufacturer m JOIN Lenses l ON l.ManufacturerId = m.ManufacturerId "
+                "WHERE m.Origin = 1 AND m.LensSeries = 'C zoom' AND l.FocalLength = 75 AND l.FocalLengthMax = 150"),
+        1);
+    EXPECT_EQ(countOf("SELECT COUNT(*) FROM Lenses WHERE ManufacturerId = 5 AND FocalLength = 17.5 AND Custom = 1"), 1);
+  }
+
+  // Each package still holds the lenses it held, whatever their ids are now.
+  static std::vector<float> focalLengthsOf(int packageId) {
+    LensDatabaseHelper helper;
+    helper.openDb(false);
+    std::vector<float> lengths;
+    for (int id : loadPackage(packageId).lensSetIDs) lengths.push_back(helper.getLens(id).focalLength);
+    std::sort(lengths.begin(), lengths.end());
+    return lengths;
+  }
+  void expectPackagesFollow() const {
+    EXPECT_EQ(focalLengthsOf(packageA), (std::vector<float>{20, 40}));
+    EXPECT_EQ(focalLengthsOf(packageCustom), (std::vector<float>{12, 17.5f, 35}));
+    EXPECT_EQ(focalLengthsOf(packageC), (std::vector<float>{75}));
+    LensDatabaseHelper helper;
+    helper.openDb(false);
+    EXPECT_EQ(helper.getLensManufacturer(loadPackage(packageC).lensManufacturerId)->series, "C zoom");
+  }
+};
+
+// Format ids below are named by what they were before the update; shipped rows keep theirs.
+struct FormatScene {
+  int newestShipped = 0, formatOne = 0, formatTwo = 0;
+  int crop21 = 0, crop3 = 0, crop185 = 0;
+  int packageOne = 0, packageTwo = 0, packageShipped = 0;
+
+  // The installed catalogue is an older one: it lacks the newest shipped format and the shipped
+  // 1.85:1 (12) and 2.76:1 (20) rows, so the user's rows sit where the new catalogue has its own. Two
+  // user formats; user crops 2.1:1, 3:1 (selected) and 1.85:1.
+  void build() {
+    FormatDatabaseHelper2 formats;
+    ASSERT_TRUE(formats.openDb(false));
+    newestShipped = formats.getLastContainerID() - 1;
+    ASSERT_TRUE(formats.database().execute("DELETE FROM FormatContainer WHERE id = ?", {newestShipped}));
+    ASSERT_TRUE(formats.database().execute("DELETE FROM QuorvelFrameGuide WHERE id IN (12, 20)"));
+    CameraManufactor one(0, "Rig one", "ignored", "Photo", 0), two(0, "Rig two", "", "", 0);
+    CameraShootingMode mode;
+    mode.width = 30.0f;
+    mode.height = 17.0f;
+    mode.anamorphotic = 1.3f;
+    mode.aspectRatio = "1.76:1";
+    mode.shootingMode = "";
+    formatOne = formats.insertNewCameraManufactor(one, mode)->containerID;
+    mode.width = 12.5f;
+    mode.height = 7.0f;
+    formatTwo = formats.insertNewCameraManufactor(two, mode)->containerID;
+    formats.closeDb();
+
+    QuorvelFrameGuidesDatabaseHelper guides;
+    ASSERT_TRUE(guides.openDb(false));
+    QuorvelFrameGuide guide{.width = 2.1f, .height = 1.0f};
+    guides.insertFrameGuideFromCameraSetup(guide);
+    crop21 = guide.frameGuideId;
+    guide = {.width = 3.0f, .height = 1.0f};
+    guides.insertFrameGuide(guide);
+    crop3 = guide.frameGuideId;
+    guide = {.width = 1.85f, .height = 1.0f};
+    guides.insertFrameGuideFromCameraSetup(guide);
+    crop185 = guide.frameGuideId;
+    guides.closeDb();
+
+    packageOne = savePackage(5, {}, formatOne, crop185, crop3);
+    packageTwo = savePackage(5, {}, formatTwo, crop3, crop21);
+    packageShipped = savePackage(5, {}, 599, 11, 1);
+  }
+
+  static bool isOld() {
+    QuorvelFrameGuidesDatabaseHelper guides;
+    guides.openDb(false);
+    return !guides.getFrameGuide(12).has_value();
+  }
+
+  static int countOf(const std::string& sql) {
+    FormatDatabaseHelper2 helper;
+    helper.openDb(false);
+    auto statement = helper.database().prepare(sql);
+    return statement.step() == CatalogueStatement::Step::Row ? statement.columnInt(0) : -1;
+  }
+
+  static void expectUserRows() {
+    EXPECT_EQ(countOf("SELECT COUNT(*) FROM FormatContainer f JOIN ManufactorTable m ON m.id = f.manufactorId "
+                      "WHERE f.origin = 1 AND m.origin = 1 AND m.manufactor IN ('Rig one', 'Rig two')"),
+              2);
+    EXPECT_EQ(countOf("SELECT COUNT(*) FROM FormatContainer WHERE origin = 1"), 2);
+    EXPECT_EQ(countOf("SELECT COUNT(*) FROM QuorvelFrameGuide WHERE width IN (2.0999999046325684, 3.0) "
+                      "AND height = 1.0 AND type = 1"),
+              2);
+    EXPECT_EQ(countOf("SELECT COUNT(*) FROM QuorvelFrameGuide WHERE ABS(width - 1.85) < 0.0001 AND height = 1"), 1);
+  }
+
+  static float ratioOf(int guideId) {
+    QuorvelFrameGuidesDatabaseHelper guides;
+    guides.openDb(false);
+    const auto guide = guides.getFrameGuide(guideId);
+    return guide ? guide->width / guide->height : 0.0f;
+  }
+  static std::string cameraOf(int formatId) {
+    FormatDatabaseHelper2 formats;
+    formats.openDb(false);
+    const auto mode = formats.getCameraFormat(formatId);
+    if (!mode) return "";
+    return formats.getCameraManufacturer(mode->manufacturerID).value_or(CameraManufactor()).manufactor;
+  }
+
+  // Each package still shows the camera, crop and guide it showed, whatever their ids are now.
+  void expectPackagesFollow() const {
+    const auto one = loadPackage(packageOne), two = loadPackage(packageTwo), shipped = loadPackage(packageShipped);
+    EXPECT_EQ(cameraOf(one.cameraFormatId), "Rig one");
+    EXPECT_EQ(cameraOf(two.cameraFormatId), "Rig two");
+    EXPECT_FLOAT_EQ(ratioOf(one.cropID), 1.85f);
+    EXPECT_FLOAT_EQ(ratioOf(one.frameGuideId), 3.0f);
+    EXPECT_FLOAT_EQ(ratioOf(two.cropID), 3.0f);
+    EXPECT_FLOAT_EQ(ratioOf(two.frameGuideId), 2.1f);
+    EXPECT_EQ(shipped.cameraFormatId, 599);
+    EXPECT_EQ(shipped.cropID, 11);
+  }
+  static void expectSelectedGuideIsThreeToOneAlone() {
+    EXPECT_EQ(countOf("SELECT COUNT(*) FROM QuorvelFrameGuide WHERE selected = 1"), 1);
+    QuorvelFrameGuidesDatabaseHelper guides;
+    guides.openDb(false);
+    const auto selected = guides.getSelectedFrameGuide();
+    EXPECT_FLOAT_EQ(selected.width / selected.height, 3.0f);
+  }
+};
+
+}  // namespace scenes

@@ -1,0 +1,88 @@
+// The camera-format catalogue's update: user rows carried into the bundle's catalogue, packages following.
+#include <gtest/gtest.h>
+
+#include "app/storage/CatalogueReplacement.h"
+#include "app/storage/CatalogueUpdateScenes.h"
+#include "app/storage/StorageTestFixture.h"
+#include "platform/foundation/AtomicFile.h"
+
+namespace {
+
+using platform::foundation::AtomicFile;
+using scenes::FormatScene;
+
+class FormatUpdateTest : public StorageTest {
+ protected:
+  void SetUp() override { scene_.build(); }
+  FormatScene scene_;
+};
+
+TEST_F(FormatUpdateTest, UserFormatsAndCropsComeOverAndPackagesFollow) {
+  FormatDatabaseHelper2 helper;
+  ASSERT_TRUE(helper.openDb(true));
+  EXPECT_FALSE(FormatScene::isOld());
+  FormatScene::expectUserRows();
+
+  // The formats come after the newest shipped one, each with a camera row of its own.
+  const auto modes = helper.getAllCustomShootingModes();
+  ASSERT_EQ(modes.size(), 2u);
+  EXPECT_EQ(modes[0].containerID, scene_.newestShipped + 1);
+  EXPECT_EQ(modes[1].containerID, scene_.newestShipped + 2);
+  for (const auto& mode : modes) {
+    const auto camera = helper.getCameraManufacturer(mode.manufacturerID);
+    ASSERT_TRUE(camera.has_value());
+    EXPECT_EQ(camera->model, "");
+    EXPECT_EQ(camera->type, "Cine");
+    EXPECT_EQ(camera->origin, 1);
+    EXPECT_EQ(mode.category, "Cine");
+    EXPECT_FLOAT_EQ(mode.anamorphotic, 1.3f);
+  }
+  EXPECT_NE(modes[0].manufacturerID, modes[1].manufacturerID);
+
+  // 1.85:1 is shipped again and takes the user's place; 2.1:1 and 3:1 follow the shipped rows.
+  const auto crops = helper.getallCustomCrops();
+  ASSERT_EQ(crops.size(), 2u);
+  EXPECT_EQ(crops[0].frameGuideId, 21);
+  EXPECT_EQ(crops[1].frameGuideId, 22);
+  helper.closeDb();
+
+  // One entry at a time, a package on the old 2.1:1 (20) would have run on 20 -> 21 -> 22 -> 12.
+  const auto one = scenes::loadPackage(scene_.packageOne), two = scenes::loadPackage(scene_.packageTwo);
+  EXPECT_EQ(one.cameraFormatId, scene_.newestShipped + 1);
+  EXPECT_EQ(two.cameraFormatId, scene_.newestShipped + 2);
+  EXPECT_EQ(one.cropID, 12);
+  EXPECT_EQ(one.frameGuideId, 22);
+  EXPECT_EQ(two.cropID, 22);
+  EXPECT_EQ(two.frameGuideId, 21);
+  scene_.expectPackagesFollow();
+  FormatScene::expectSelectedGuideIsThreeToOneAlone();
+  EXPECT_FALSE(AtomicFile::fileExists(CatalogueReplacement::stagingPath(FormatDatabaseHelper2::kFileName)));
+}
+
+TEST_F(FormatUpdateTest, WithoutASelectedGuideTheNewCataloguesSelectionStands) {
+  QuorvelFrameGuidesDatabaseHelper guides;
+  ASSERT_TRUE(guides.openDb(false));
+  ASSERT_TRUE(guides.deselectAllFrameGuids());
+  guides.closeDb();
+  FormatDatabaseHelper2 helper;
+  ASSERT_TRUE(helper.openDb(true));
+  helper.closeDb();
+  ASSERT_TRUE(guides.openDb(false));
+  EXPECT_EQ(guides.getSelectedFrameGuide().frameGuideId, 1);
+}
+
+TEST_F(FormatUpdateTest, AnUpdateThatCannotBeMadeChangesNothing) {
+  useEmptyBundle();
+  FormatDatabaseHelper2 helper;
+  EXPECT_FALSE(helper.resetdatabase());
+  useBuiltBundle();
+  EXPECT_TRUE(FormatScene::isOld());
+  FormatScene::expectUserRows();
+  FormatScene::expectSelectedGuideIsThreeToOneAlone();
+  const auto one = scenes::loadPackage(scene_.packageOne);
+  EXPECT_EQ(one.cameraFormatId, scene_.formatOne);
+  EXPECT_EQ(one.cropID, scene_.crop185);
+  EXPECT_EQ(one.frameGuideId, scene_.crop3);
+}
+
+}  // namespace

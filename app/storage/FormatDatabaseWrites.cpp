@@ -1,0 +1,121 @@
+// FormatDatabaseHelper2: user cameras and formats, ids and deletes.
+#include "app/storage/FormatDatabaseHelper2.h"
+#include "platform/log/Log.h"
+
+namespace {
+
+using Step = CatalogueStatement::Step;
+
+void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
+
+// Steps an insert and reports it the way every insert of this catalogue does.
+bool finishInsert(CatalogueStatement& statement) {
+  const bool done = statement.run();
+  if (!done) logError("Failed to do data statement, normally error handling here.");
+  if (!statement.finalize()) logError("Failed to finalize data statement, normally error handling here.");
+  return done;
+}
+
+}  // namespace
+
+int FormatDatabaseHelper2::nextId(const char* sql) {
+  const auto next = database_.nextId(sql);
+  if (!next) return -1;
+  return *next < 1 ? 1 : *next;
+}
+
+int FormatDatabaseHelper2::getLastContainerID() {
+  return nextId("SELECT id FROM FormatContainer ORDER BY id DESC LIMIT 1");
+}
+
+int FormatDatabaseHelper2::getLastFormatID() { return getLastContainerID(); }
+
+int FormatDatabaseHelper2::getLastManufacturerID() {
+  return nextId("SELECT id FROM ManufactorTable ORDER BY id DESC LIMIT 1");
+}
+
+int FormatDatabaseHelper2::checkIfCustomManufaturerExist() {
+  auto statement = database_.prepare(
+      "SELECT * FROM ManufactorTable WHERE manufactor = '000aaaCustom' ORDER BY id DESC LIMIT 1", true);
+  return statement.step() == Step::Row ? statement.columnInt(0) : -1;
+}
+
+int FormatDatabaseHelper2::insertCustomManufacturer(CameraManufactor& manufacturer) {
+  const int id = getLastManufacturerID();
+  if (id < 0) return -1;
+  auto statement =
+      database_.prepare("INSERT INTO ManufactorTable (id,manufactor,model,type,origin) VALUES(?,?,?,?,?)", true);
+  if (!statement.ok()) {
+    logError("Error, failed to prepare statement, normally handle error here.");
+    return -1;
+  }
+  statement.bind(1, id).bind(2, manufacturer.manufactor).bind(3, "").bind(4, "Cine").bind(5, 1);
+  if (!finishInsert(statement)) return -1;
+  manufacturer.manufactorId = id;
+  return id;
+}
+
+int FormatDatabaseHelper2::insertNewFormat(CameraShootingMode& mode) {
+  const int id = getLastContainerID();
+  if (id < 0) return -1;
+  auto statement = database_.prepare(
+      "INSERT INTO FormatContainer (id,manufactorId,shootingMode,anamorphic,width,height,category,origin,"
+      "aspectratio,orderNumber) VALUES(?,?,?,?,?,?,?,?,?,?)",
+      true);
+  if (!statement.ok()) {
+    logError("Error, failed to prepare statement, normally handle error here.");
+    return -1;
+  }
+  statement.bind(1, id)
+      .bind(2, mode.manufacturerID)
+      .bind(3, mode.shootingMode)
+      .bind(4, static_cast<double>(mode.anamorphotic))
+      .bind(5, static_cast<double>(mode.width))
+      .bind(6, static_cast<double>(mode.height))
+      .bind(7, "Cine")
+      .bind(8, 1)
+      .bind(9, mode.aspectRatio)
+      .bind(10, 0);
+  if (!finishInsert(statement)) return -1;
+  mode.containerID = id;
+  return id;
+}
+
+std::optional<CameraShootingMode> FormatDatabaseHelper2::insertNewCameraManufactor(CameraManufactor& manufacturer,
+                                                                                   CameraShootingMode mode) {
+  CatalogueDatabase::Transaction transaction(database_);
+  if (!transaction.active()) return std::nullopt;
+  CameraManufactor stored = manufacturer;
+  if (insertCustomManufacturer(stored) < 0) return std::nullopt;
+  mode.manufacturerID = stored.manufactorId;
+  if (insertNewFormat(mode) < 0 || !transaction.commit()) return std::nullopt;
+  manufacturer.manufactorId = stored.manufactorId;
+  return mode;
+}
+
+// The camera and its formats go together: a format never outlives its camera.
+int FormatDatabaseHelper2::deleteCustomFormat(const CameraManufactor& manufacturer) {
+  const auto modes = getAllShootingModesForManufacturer(manufacturer.manufactorId);
+  const int firstFormat = modes.empty() ? 0 : modes.front().containerID;
+  CatalogueDatabase::Transaction transaction(database_);
+  auto formats = database_.prepare("DELETE FROM FormatContainer WHERE manufactorId = ?", true);
+  auto camera = database_.prepare("DELETE FROM ManufactorTable WHERE id = ?", true);
+  if (!transaction.active() || !formats.ok() || !camera.ok()) {
+    logError("DATABASE ERROR WHILE DELETING ID");
+    return 0;
+  }
+  formats.bind(1, manufacturer.manufactorId);
+  camera.bind(1, manufacturer.manufactorId);
+  // Nothing deleted, no format to take packages away from.
+  return formats.run() && camera.run() && transaction.commit() ? firstFormat : 0;
+}
+
+bool FormatDatabaseHelper2::deleteContainer(int formatId) {
+  auto statement = database_.prepare("DELETE FROM FormatContainer WHERE id = ?", true);
+  if (!statement.ok()) {
+    logError("DATABASE ERROR WHILE DELETING ID");
+    return false;
+  }
+  statement.bind(1, formatId);
+  return statement.run();
+}

@@ -1,0 +1,166 @@
+#include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
+
+#include "app/storage/PendingPackageRemap.h"
+#include "platform/log/Log.h"
+
+namespace {
+
+using Step = CatalogueStatement::Step;
+
+void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
+
+constexpr const char* kGuideFileName = "QuorvelFrameGuideDB.db";
+constexpr const char* kGuideResourceName = "QuorvelFrameGuideDB";
+
+}  // namespace
+
+QuorvelFrameGuide QuorvelFrameGuidesDatabaseHelper::guideFromRow(const CatalogueStatement& row) {
+  QuorvelFrameGuide guide;
+  guide.frameGuideId = row.columnInt(0);
+  guide.width = row.columnFloat(1);
+  guide.height = row.columnFloat(2);
+  guide.selected = row.columnInt(3);
+  guide.type = row.columnInt(4);
+  return guide;
+}
+
+bool QuorvelFrameGuidesDatabaseHelper::openDb(bool reset) {
+  if (reset) return resetDB() && database_.openPath(dbPath_);
+  dbPath_ = CatalogueDatabase::libraryPath(kFileName);
+  CatalogueDatabase::seedIfMissing(dbPath_, kResourceName);
+  return PendingPackageRemap::openFinishing(database_, dbPath_);
+}
+
+bool QuorvelFrameGuidesDatabaseHelper::openPath(const std::string& path) {
+  dbPath_ = path;
+  return database_.openPath(path);
+}
+
+bool QuorvelFrameGuidesDatabaseHelper::resetDB() {
+  database_.close();
+  const std::string path = CatalogueDatabase::libraryPath(kGuideFileName);
+  if (!CatalogueDatabase::replaceWithBundleCopy(path, kGuideResourceName)) return false;
+  dbPath_ = path;
+  return true;
+}
+
+std::vector<QuorvelFrameGuide> QuorvelFrameGuidesDatabaseHelper::readGuides(const std::string& sql,
+                                                                            std::optional<int> parameter) {
+  std::vector<QuorvelFrameGuide> guides;
+  auto statement = database_.prepare(sql, true);
+  if (parameter) statement.bind(1, *parameter);
+  while (statement.step() == Step::Row) guides.push_back(guideFromRow(statement));
+  return guides;
+}
+
+std::vector<QuorvelFrameGuide> QuorvelFrameGuidesDatabaseHelper::getAllFrameGuids() {
+  return readGuides("SELECT * FROM QuorvelFrameGuide ORDER BY sortValue ASC", std::nullopt);
+}
+
+bool QuorvelFrameGuidesDatabaseHelper::deselectAllFrameGuids() {
+  return database_.prepare("UPDATE QuorvelFrameGuide SET selected = 0", true).run();
+}
+
+bool QuorvelFrameGuidesDatabaseHelper::selectFrameGuide(int frameGuideId) {
+  auto statement = database_.prepare("UPDATE QuorvelFrameGuide SET selected = 1 WHERE id = ?", true);
+  if (!statement.ok()) {
+    logError("Error, failed to prepare statement while updating." + database_.errorMessage());
+    return false;
+  }
+  statement.bind(1, frameGuideId);
+  return statement.run();
+}
+
+QuorvelFrameGuide QuorvelFrameGuidesDatabaseHelper::getSelectedFrameGuide() {
+  const auto guides = readGuides("SELECT * FROM QuorvelFrameGuide WHERE selected = 1", std::nullopt);
+  return guides.empty() ? QuorvelFrameGuide() : guides.back();
+}
+
+std::optional<QuorvelFrameGuide> QuorvelFrameGuidesDatabaseHelper::getFrameGuide(int frameGuideId) {
+  const auto guides = readGuides("SELECT * FROM QuorvelFrameGuide WHERE id = ?", frameGuideId);
+  if (guides.empty()) return std::nullopt;
+  return guides.back();
+}
+
+int QuorvelFrameGuidesDatabaseHelper::frameGuideIdOfSize(float width, float height) {
+  // Sizes the user typed are stored as single-precision values widened, shipped ones as the decimal
+  // figure: 1.85 from either must be the same guide, so they are equal to within float precision.
+  auto statement = database_.prepare(
+      "SELECT id FROM QuorvelFrameGuide WHERE ABS(width - ?1) <= 0.000001 * ABS(?1) AND "
+      "ABS(height - ?2) <= 0.000001 * ABS(?2)",
+      true);
+  if (!statement.ok()) {
+    logError("Error, failed to prepare statement while updating." + database_.errorMessage());
+    return -1;
+  }
+  statement.bind(1, static_cast<double>(width)).bind(2, static_cast<double>(height));
+  if (statement.step() != Step::Row) return -1;
+  const int id = statement.columnInt(0);
+  return id > 0 ? id : -1;
+}
+
+bool QuorvelFrameGuidesDatabaseHelper::frameGuideExists(const QuorvelFrameGuide& guide) {
+  return frameGuideIdOfSize(guide.width, guide.height) > 0;
+}
+
+bool QuorvelFrameGuidesDatabaseHelper::deleteFrameGuide(const QuorvelFrameGuide& guide) {
+  auto statement = database_.prepare("DELETE FROM QuorvelFrameGuide WHERE id = ?", true);
+  if (!statement.ok()) {
+    logError("DATABASE ERROR WHILE DELETING ID");
+    return false;
+  }
+  statement.bind(1, guide.frameGuideId);
+  return statement.run();
+}
+
+int QuorvelFrameGuidesDatabaseHelper::getLastFrameGuideID() {
+  const auto next = database_.nextId("SELECT id FROM QuorvelFrameGuide ORDER BY id DESC LIMIT 1");
+  if (!next) {
+    logError("Eror fetching the lat id...");
+    return -1;
+  }
+  return *next < 1 ? 1 : *next;
+}
+
+// A user guide: its size, sorted by its ratio, never selected on its own.
+QuorvelFrameGuidesDatabaseHelper::Inserted QuorvelFrameGuidesDatabaseHelper::insertUserGuide(QuorvelFrameGuide& guide) {
+  if (frameGuideExists(guide)) return Inserted::Exists;
+  const int id = getLastFrameGuideID();
+  if (id < 0) return Inserted::Failed;
+  auto statement = database_.prepare(
+      "INSERT INTO QuorvelFrameGuide (id,width,height,selected,type,sortValue) VALUES(?,?,?,?,?,?)", true);
+  if (!statement.ok()) {
+    logError("Error, failed to prepare statement, normally handle error here.");
+    return Inserted::Failed;
+  }
+  const float sortValue = guide.width / guide.height;
+  statement.bind(1, id)
+      .bind(2, static_cast<double>(guide.width))
+      .bind(3, static_cast<double>(guide.height))
+      .bind(4, 0)
+      .bind(5, 1)
+      .bind(6, static_cast<double>(sortValue));
+  const bool done = statement.run();
+  if (!done) logError("Failed to do data statement, normally error handling here.");
+  if (!statement.finalize()) logError("Failed to finalize data statement, normally error handling here.");
+  if (!done) return Inserted::Failed;
+  guide.frameGuideId = id;
+  return Inserted::Stored;
+}
+
+bool QuorvelFrameGuidesDatabaseHelper::insertFrameGuide(QuorvelFrameGuide& guide) {
+  CatalogueDatabase::Transaction transaction(database_);
+  const Inserted result = insertUserGuide(guide);
+  if (result == Inserted::Stored && deselectAllFrameGuids() && selectFrameGuide(guide.frameGuideId)) {
+    transaction.commit();
+  }
+  return result == Inserted::Exists;
+}
+
+bool QuorvelFrameGuidesDatabaseHelper::insertFrameGuideFromCameraSetup(QuorvelFrameGuide& guide) {
+  return insertUserGuide(guide) == Inserted::Exists;
+}
+
+int QuorvelFrameGuidesDatabaseHelper::insertFrameGuide4Update(QuorvelFrameGuide& guide) {
+  return insertUserGuide(guide) == Inserted::Stored ? guide.frameGuideId : -1;
+}

@@ -1,0 +1,43 @@
+# Runs the ostrel command as a person would. Called by ctest with OSTREL (the executable), WORK (a
+# scratch folder) and TOUR (the tour script).
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+
+function(expect_status expected)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT status EQUAL expected)
+    message(FATAL_ERROR "${ARGN}\nexited ${status}, expected ${expected}\n${out}\n${err}")
+  endif()
+  set(last_err "${err}" PARENT_SCOPE)
+endfunction()
+
+# The tour twice, each from a fresh container: the pictures match byte for byte.
+foreach(run 1 2)
+  expect_status(0 ${OSTREL} --home ${WORK}/home${run} --script ${TOUR} --out ${WORK}/out${run})
+endforeach()
+file(GLOB pictures RELATIVE ${WORK}/out1 ${WORK}/out1/*.png)
+list(LENGTH pictures count)
+if(count EQUAL 0)
+  message(FATAL_ERROR "the tour wrote no pictures")
+endif()
+foreach(picture IN LISTS pictures)
+  file(SHA256 ${WORK}/out1/${picture} first)
+  file(SHA256 ${WORK}/out2/${picture} second)
+  if(NOT first STREQUAL second)
+    message(FATAL_ERROR "${picture} differs between two runs of the same script")
+  endif()
+endforeach()
+
+# A mistake names its line and stops the run before anything is written.
+file(WRITE ${WORK}/bad.script "shot first\n# fine so far\nfly 3 4\n")
+expect_status(2 ${OSTREL} --home ${WORK}/home3 --script ${WORK}/bad.script --out ${WORK}/bad)
+if(NOT last_err MATCHES "bad.script:3: unknown command \"fly\"")
+  message(FATAL_ERROR "unclear error for an unknown line: ${last_err}")
+endif()
+if(EXISTS ${WORK}/bad/first.png)
+  message(FATAL_ERROR "a script with a mistake wrote pictures")
+endif()
+
+expect_status(2 ${OSTREL} --script ${TOUR})
+expect_status(2 ${OSTREL} --home ${WORK}/home4 --script ${WORK}/missing.script --out ${WORK}/missing)
+file(REMOVE_RECURSE ${WORK})

@@ -1,0 +1,465 @@
+#include "platform/net/CurlEngine.h"
+
+#include <curl/curl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Paths.h"
+#include "platform/net/URLError.h"
+#include "platform/net/URLSession.h"
+
+namespace platform::net {
+namespace {
+
+constexpr int kMaximumRedirects = 16;
+
+bool isRedirectStatus(std::int64_t status) {
+  return status == 300 || status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+std::string_view trim(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n')) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+double positiveOr(double value, double fallback) { return value > 0 ? value : fallback; }
+
+// Everything the worker knows about one task in flight. Touched only on the worker thread.
+struct Transfer {
+  std::shared_ptr<URLSessionTask> task;
+  URLRequest request;
+  bool hasDelegate = false;
+  bool accumulate = false;  // a completion-handler task: the body is handed over at the end
+
+  std::shared_ptr<foundation::Clock> clock;
+  std::int64_t idleTimeout = 0;      // nanoseconds
+  std::int64_t resourceTimeout = 0;  // nanoseconds
+  std::int64_t startedAt = 0;
+  std::int64_t lastActivity = 0;
+  foundation::Clock::TimerId timer = 0;
+
+  CURL* easy = nullptr;
+  curl_slist* headers = nullptr;
+  bool attached = false;
+  char errorBuffer[CURL_ERROR_SIZE] = {};
+
+  // The request body, from memory or from a file.
+  bool hasBody = false;
+  Data body;
+  std::size_t bodyOffset = 0;
+  std::FILE* bodyFile = nullptr;
+  curl_off_t bodySize = 0;
+
+  HTTPURLResponse response;
+  bool headersDone = false;
+  bool redirectCandidate = false;
+  bool awaitingRedirect = false;
+  int redirects = 0;
+  Data held;  // the body of a redirect response, or all of it for completion-handler tasks
+
+  std::FILE* download = nullptr;
+  std::string downloadPath;
+
+  void touch() { lastActivity = clock->monotonicNanoseconds(); }
+};
+
+std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
+  return (b > 0 && a > INT64_MAX - b) ? INT64_MAX : a + b;
+}
+
+size_t onHeader(char* buffer, size_t size, size_t count, void* data) {
+  auto& t = *static_cast<Transfer*>(data);
+  size_t length = size * count;
+  t.touch();
+  std::string_view line = trim(std::string_view(buffer, length));
+  if (line.starts_with("HTTP/")) {
+    // A new response head; interim (1xx) heads before it are forgotten.
+    t.response = HTTPURLResponse{};
+    t.headersDone = false;
+    auto space = line.find(' ');
+    if (space != std::string_view::npos) t.response.statusCode = std::atoll(std::string(line.substr(space + 1)).c_str());
+    return length;
+  }
+  if (line.empty()) {
+    if (t.response.statusCode >= 200) {
+      t.headersDone = true;
+      char* url = nullptr;
+      curl_easy_getinfo(t.easy, CURLINFO_EFFECTIVE_URL, &url);
+      t.response.url = url ? url : t.request.url;
+      t.redirectCandidate = isRedirectStatus(t.response.statusCode) && t.response.allHeaderFields.contains("Location");
+      if (!t.redirectCandidate) t.task->setResponse(t.response);
+    }
+    return length;
+  }
+  auto colon = line.find(':');
+  if (colon != std::string_view::npos) {
+    t.response.allHeaderFields.add(trim(line.substr(0, colon)), trim(line.substr(colon + 1)));
+  }
+  return length;
+}
+
+size_t onWrite(char* buffer, size_t size, size_t count, void* data) {
+  auto& t = *static_cast<Transfer*>(data);
+  size_t length = size * count;
+  t.touch();
+  if (t.redirectCandidate || t.accumulate) {
+    t.held.insert(t.held.end(), buffer, buffer + length);
+  } else if (t.download) {
+    if (std::fwrite(buffer, 1, length, t.download) != length) return 0;  // fails the transfer
+  } else if (length > 0) {
+    t.task->deliverData(Data(buffer, buffer + length));
+  }
+  return length;
+}
+
+size_t onRead(char* buffer, size_t size, size_t count, void* data) {
+  auto& t = *static_cast<Transfer*>(data);
+  size_t capacity = size * count;
+  t.touch();
+  if (t.bodyFile) {
+    size_t got = std::fread(buffer, 1, capacity, t.bodyFile);
+    return (got == 0 && std::ferror(t.bodyFile)) ? CURL_READFUNC_ABORT : got;
+  }
+  size_t n = std::min(capacity, t.body.size() - t.bodyOffset);
+  if (n > 0) std::memcpy(buffer, t.body.data() + t.bodyOffset, n);
+  t.bodyOffset += n;
+  return n;
+}
+
+int onSeek(void* data, curl_off_t offset, int origin) {
+  auto& t = *static_cast<Transfer*>(data);
+  if (origin != SEEK_SET || offset < 0) return CURL_SEEKFUNC_CANTSEEK;
+  if (t.bodyFile) return std::fseek(t.bodyFile, static_cast<long>(offset), SEEK_SET) == 0 ? CURL_SEEKFUNC_OK : CURL_SEEKFUNC_FAIL;
+  if (static_cast<std::size_t>(offset) > t.body.size()) return CURL_SEEKFUNC_FAIL;
+  t.bodyOffset = static_cast<std::size_t>(offset);
+  return CURL_SEEKFUNC_OK;
+}
+
+}  // namespace
+
+struct CurlEngine::Impl {
+  std::mutex mutex;
+  std::deque<std::function<void()>> commands;
+  CURLM* multi = nullptr;
+  std::map<std::uint64_t, std::unique_ptr<Transfer>> transfers;  // worker thread only
+
+  void post(std::function<void()> command) {
+    {
+      std::lock_guard lock(mutex);
+      commands.push_back(std::move(command));
+    }
+    curl_multi_wakeup(multi);
+  }
+
+  void run() {
+    for (;;) {
+      curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+      std::deque<std::function<void()>> due;
+      {
+        std::lock_guard lock(mutex);
+        due.swap(commands);
+      }
+      for (auto& command : due) command();
+      int running = 0;
+      curl_multi_perform(multi, &running);
+      int left = 0;
+      while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+        if (message->msg != CURLMSG_DONE) continue;
+        Transfer* transfer = nullptr;
+        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &transfer);
+        CURLcode result = message->data.result;
+        if (transfer) onDone(*transfer, result);
+      }
+    }
+  }
+
+  Transfer* find(std::uint64_t id) {
+    auto found = transfers.find(id);
+    return found == transfers.end() ? nullptr : found->second.get();
+  }
+
+  void begin(std::shared_ptr<URLSessionTask> task);
+  bool openBody(Transfer& t);
+  bool configure(Transfer& t);
+  void attach(Transfer& t);
+  void detach(Transfer& t);
+  void arm(Transfer& t);
+  void checkTimeout(std::uint64_t id);
+  void onDone(Transfer& t, CURLcode result);
+  void onRedirectDecision(std::uint64_t id, std::optional<URLRequest> request);
+  void follow(Transfer& t, URLRequest request);
+  void finish(Transfer& t, std::optional<foundation::Error> error);
+};
+
+CurlEngine& CurlEngine::shared() {
+  static CurlEngine* engine = new CurlEngine();
+  return *engine;
+}
+
+CurlEngine::CurlEngine() : impl_(new Impl) {
+  curl_global_init(CURL_GLOBAL_DEFAULT);
+  impl_->multi = curl_multi_init();
+  std::thread([impl = impl_] { impl->run(); }).detach();
+}
+
+void CurlEngine::start(std::shared_ptr<URLSessionTask> task) {
+  impl_->post([impl = impl_, task = std::move(task)]() mutable { impl->begin(std::move(task)); });
+}
+
+void CurlEngine::cancel(std::uint64_t id) {
+  impl_->post([impl = impl_, id] {
+    if (Transfer* t = impl->find(id)) impl->finish(*t, makeURLError(URLErrorCancelled, "cancelled", t->request.url));
+  });
+}
+
+void CurlEngine::decideRedirect(std::uint64_t id, std::optional<URLRequest> request) {
+  impl_->post([impl = impl_, id, request = std::move(request)]() mutable { impl->onRedirectDecision(id, std::move(request)); });
+}
+
+void CurlEngine::Impl::begin(std::shared_ptr<URLSessionTask> task) {
+  auto owned = std::make_unique<Transfer>();
+  Transfer& t = *owned;
+  const URLSessionConfiguration& config = task->session()->configuration();
+  t.task = task;
+  t.request = task->currentRequest();
+  t.hasDelegate = task->session()->delegate() != nullptr;
+  t.accumulate = static_cast<bool>(task->completion_);
+  t.clock = foundation::Clock::current();
+  double idle = positiveOr(t.request.timeoutInterval, positiveOr(config.timeoutIntervalForRequest, URLRequest::kDefaultTimeoutInterval));
+  t.idleTimeout = foundation::Clock::toNanoseconds(idle);
+  t.resourceTimeout = foundation::Clock::toNanoseconds(
+      positiveOr(config.timeoutIntervalForResource, URLSessionConfiguration::kDefaultResourceTimeout));
+  t.startedAt = t.lastActivity = t.clock->monotonicNanoseconds();
+  transfers[task->taskIdentifier()] = std::move(owned);
+
+  if (!openBody(t)) return finish(t, makeURLError(URLErrorFileDoesNotExist, "The upload file does not exist", t.request.url));
+  if (task->kind() == URLSessionTask::Kind::Download) {
+    std::string pattern = foundation::Paths::tmp() + "/URLSessionDownload_XXXXXX";
+    int fd = mkstemp(pattern.data());
+    if (fd >= 0) t.download = fdopen(fd, "w+b");
+    if (!t.download) {
+      if (fd >= 0) ::close(fd), ::unlink(pattern.c_str());
+      return finish(t, makeURLError(URLErrorCannotCreateFile, "Cannot create the download file", t.request.url));
+    }
+    t.downloadPath = pattern;
+  }
+  if (!configure(t)) return finish(t, makeURLError(URLErrorUnknown, "Cannot start the transfer", t.request.url));
+  attach(t);
+}
+
+bool CurlEngine::Impl::openBody(Transfer& t) {
+  const URLSessionTask& task = *t.task;
+  if (task.kind() == URLSessionTask::Kind::Upload && task.uploadsFromFile_) {
+    t.bodyFile = std::fopen(task.uploadFile_.c_str(), "rb");
+    if (!t.bodyFile) return false;
+    struct stat info {};
+    if (fstat(fileno(t.bodyFile), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    t.bodySize = info.st_size;
+    t.hasBody = true;
+  } else if (task.kind() == URLSessionTask::Kind::Upload) {
+    t.body = task.uploadData_;
+    t.bodySize = static_cast<curl_off_t>(t.body.size());
+    t.hasBody = true;
+  } else {
+    t.body = t.request.httpBody;
+    t.bodySize = static_cast<curl_off_t>(t.body.size());
+    t.hasBody = !t.body.empty();
+  }
+  return true;
+}
+
+bool CurlEngine::Impl::configure(Transfer& t) {
+  t.easy = curl_easy_init();
+  if (!t.easy) return false;
+  CURL* e = t.easy;
+  curl_easy_setopt(e, CURLOPT_URL, t.request.url.c_str());
+  curl_easy_setopt(e, CURLOPT_PRIVATE, &t);
+  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);  // the delegate decides on redirects
+  curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
+  curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+  curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t.errorBuffer);
+  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, onHeader);
+  curl_easy_setopt(e, CURLOPT_HEADERDATA, &t);
+  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, onWrite);
+  curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
+
+  HTTPHeaders merged = t.task->session()->configuration().HTTPAdditionalHeaders;
+  for (const auto& [name, value] : t.request.allHTTPHeaderFields.fields()) merged.set(name, value);
+  for (const auto& [name, value] : merged.fields()) {
+    // "Name;" is how libcurl is told to send a field with an empty value.
+    std::string line = value.empty() ? name + ";" : name + ": " + value;
+    t.headers = curl_slist_append(t.headers, line.c_str());
+  }
+  t.headers = curl_slist_append(t.headers, "Expect:");  // no 100-continue round trip
+  curl_easy_setopt(e, CURLOPT_HTTPHEADER, t.headers);
+
+  const std::string& method = t.request.httpMethod.empty() ? std::string("GET") : t.request.httpMethod;
+  if (t.hasBody || method == "POST") {
+    curl_easy_setopt(e, CURLOPT_POST, 1L);
+    curl_easy_setopt(e, CURLOPT_READFUNCTION, onRead);
+    curl_easy_setopt(e, CURLOPT_READDATA, &t);
+    curl_easy_setopt(e, CURLOPT_SEEKFUNCTION, onSeek);
+    curl_easy_setopt(e, CURLOPT_SEEKDATA, &t);
+    curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, t.hasBody ? t.bodySize : curl_off_t{0});
+    if (method != "POST") curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, method.c_str());
+  } else if (method == "HEAD") {
+    curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
+  } else if (method != "GET") {
+    curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, method.c_str());
+  }
+  return true;
+}
+
+void CurlEngine::Impl::attach(Transfer& t) {
+  curl_multi_add_handle(multi, t.easy);
+  t.attached = true;
+  arm(t);
+}
+
+void CurlEngine::Impl::detach(Transfer& t) {
+  if (t.attached) curl_multi_remove_handle(multi, t.easy);
+  t.attached = false;
+  if (t.timer) t.clock->cancel(t.timer);
+  t.timer = 0;
+}
+
+// One clock timer per transfer, set for the earlier of its idle and its whole-transfer deadline. Going
+// through the process clock lets a test move time past a time-out instead of waiting for it.
+void CurlEngine::Impl::arm(Transfer& t) {
+  if (t.timer) t.clock->cancel(t.timer);
+  std::int64_t deadline = std::min(saturatingAdd(t.lastActivity, t.idleTimeout), saturatingAdd(t.startedAt, t.resourceTimeout));
+  std::uint64_t id = t.task->taskIdentifier();
+  t.timer = t.clock->schedule(deadline, [this, id] { post([this, id] { checkTimeout(id); }); });
+}
+
+void CurlEngine::Impl::checkTimeout(std::uint64_t id) {
+  Transfer* t = find(id);
+  if (!t || t->awaitingRedirect) return;
+  t->timer = 0;
+  std::int64_t now = t->clock->monotonicNanoseconds();
+  bool idle = now >= saturatingAdd(t->lastActivity, t->idleTimeout);
+  bool tooLong = now >= saturatingAdd(t->startedAt, t->resourceTimeout);
+  if (idle || tooLong) return finish(*t, makeURLError(URLErrorTimedOut, "The request timed out.", t->request.url));
+  arm(*t);
+}
+
+void CurlEngine::Impl::onDone(Transfer& t, CURLcode result) {
+  detach(t);
+  if (result != CURLE_OK) return finish(t, urlErrorForCurlCode(result, t.errorBuffer, t.request.url));
+  if (!t.redirectCandidate) return finish(t, std::nullopt);
+  if (t.redirects >= kMaximumRedirects) {
+    return finish(t, makeURLError(URLErrorHTTPTooManyRedirects, "too many HTTP redirects", t.request.url));
+  }
+  char* location = nullptr;
+  curl_easy_getinfo(t.easy, CURLINFO_REDIRECT_URL, &location);
+  if (!location) {  // a Location libcurl could not resolve: the redirect response is the answer
+    t.awaitingRedirect = true;
+    return onRedirectDecision(t.task->taskIdentifier(), std::nullopt);
+  }
+  URLRequest next = t.request;
+  next.url = location;
+  std::int64_t status = t.response.statusCode;
+  bool toGet = (status == 303 && next.httpMethod != "HEAD") || ((status == 301 || status == 302) && next.httpMethod == "POST");
+  if (toGet) {
+    next.httpMethod = "GET";
+    next.httpBody.clear();
+    for (const char* field : {"Content-Type", "Content-Length", "Content-Encoding"}) next.allHTTPHeaderFields.remove(field);
+  }
+  t.awaitingRedirect = true;
+  std::uint64_t id = t.task->taskIdentifier();
+  if (!t.hasDelegate) return onRedirectDecision(id, std::move(next));
+  auto answered = std::make_shared<std::atomic<bool>>(false);
+  t.task->askRedirect(t.response, std::move(next), [id, answered](std::optional<URLRequest> request) {
+    if (!answered->exchange(true)) CurlEngine::shared().decideRedirect(id, std::move(request));
+  });
+}
+
+void CurlEngine::Impl::onRedirectDecision(std::uint64_t id, std::optional<URLRequest> request) {
+  Transfer* t = find(id);
+  if (!t || !t->awaitingRedirect) return;
+  t->awaitingRedirect = false;
+  if (request) {
+    ++t->redirects;
+    return follow(*t, std::move(*request));
+  }
+  // Refused: the redirect response ends the task like any other response.
+  t->task->setResponse(t->response);
+  if (!t->accumulate && !t->held.empty()) {
+    if (t->download) {
+      std::fwrite(t->held.data(), 1, t->held.size(), t->download);
+    } else {
+      t->task->deliverData(std::move(t->held));
+    }
+    t->held.clear();
+  }
+  finish(*t, std::nullopt);
+}
+
+void CurlEngine::Impl::follow(Transfer& t, URLRequest request) {
+  curl_easy_cleanup(t.easy);
+  curl_slist_free_all(t.headers);
+  t.easy = nullptr;
+  t.headers = nullptr;
+  t.request = std::move(request);
+  t.task->setCurrentRequest(t.request);
+  bool keepsBody = t.request.httpMethod != "GET" && t.request.httpMethod != "HEAD";
+  if (!keepsBody) {
+    t.hasBody = false;
+  } else if (t.task->kind() != URLSessionTask::Kind::Upload) {
+    t.body = t.request.httpBody;
+    t.bodySize = static_cast<curl_off_t>(t.body.size());
+    t.hasBody = !t.body.empty();
+  }
+  t.bodyOffset = 0;
+  if (t.bodyFile) std::rewind(t.bodyFile);
+  t.response = HTTPURLResponse{};
+  t.headersDone = t.redirectCandidate = false;
+  t.held.clear();
+  if (t.download) {
+    std::fflush(t.download);
+    if (ftruncate(fileno(t.download), 0) != 0) {
+      return finish(t, makeURLError(URLErrorCannotWriteToFile, "Cannot reset the download file", t.request.url));
+    }
+    std::rewind(t.download);
+  }
+  t.touch();
+  if (!configure(t)) return finish(t, makeURLError(URLErrorUnknown, "Cannot start the transfer", t.request.url));
+  attach(t);
+}
+
+void CurlEngine::Impl::finish(Transfer& t, std::optional<foundation::Error> error) {
+  detach(t);
+  if (t.easy) curl_easy_cleanup(t.easy);
+  curl_slist_free_all(t.headers);
+  if (t.bodyFile) std::fclose(t.bodyFile);
+  if (t.download && std::fclose(t.download) != 0 && !error) {
+    error = makeURLError(URLErrorCannotWriteToFile, "Cannot write the download file", t.request.url);
+  }
+  if (error && !t.downloadPath.empty()) {
+    ::unlink(t.downloadPath.c_str());
+    t.downloadPath.clear();
+  }
+  std::shared_ptr<URLSessionTask> task = std::move(t.task);
+  Data body = t.accumulate ? std::move(t.held) : Data{};
+  std::string path = std::move(t.downloadPath);
+  transfers.erase(task->taskIdentifier());  // `t` is gone from here on
+  task->complete(std::move(error), std::move(body), std::move(path));
+}
+
+}  // namespace platform::net

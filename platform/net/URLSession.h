@@ -1,0 +1,189 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "platform/dispatch/Queue.h"
+#include "platform/foundation/Error.h"
+#include "platform/net/URLError.h"
+#include "platform/net/URLRequest.h"
+
+namespace platform::net {
+
+class URLSession;
+class URLSessionTask;
+
+// How a session's tasks behave. A background configuration carries an identifier; the session made
+// from it is "live" under that identifier until it is invalidated, so events for the identifier can be
+// routed to it.
+struct URLSessionConfiguration {
+  static constexpr double kDefaultResourceTimeout = 7 * 24 * 3600.0;
+
+  static URLSessionConfiguration defaultSessionConfiguration();
+  static URLSessionConfiguration backgroundSessionConfigurationWithIdentifier(std::string identifier);
+
+  std::string identifier;
+  bool background = false;
+  // Sent with every request unless the request sets a field of the same name itself.
+  HTTPHeaders HTTPAdditionalHeaders;
+  // Idle time a transfer may spend without a byte moving (a request's own positive time-out wins).
+  double timeoutIntervalForRequest = URLRequest::kDefaultTimeoutInterval;
+  // Time a whole transfer may take, redirects included.
+  double timeoutIntervalForResource = kDefaultResourceTimeout;
+  URLRequestCachePolicy requestCachePolicy = URLRequestCachePolicy::UseProtocolCachePolicy;
+};
+
+// What a session tells its delegate, always on the session's delegate queue and, for one task, in the
+// order: data, redirect questions, the finished download, completion. A task made with a completion
+// handler reports through that handler instead of the data and completion calls.
+class URLSessionDelegate {
+ public:
+  virtual ~URLSessionDelegate() = default;
+
+  virtual void didReceiveData(URLSession& session, URLSessionTask& task, const Data& data) {}
+  // `location` is a file that is removed once this call returns: move or read it here.
+  virtual void didFinishDownloadingToURL(URLSession& session, URLSessionTask& task, const std::string& location) {}
+  // Answer with the request to follow, or nothing to end the task with the redirect response itself.
+  // The handler may be called later and from any thread, but exactly once.
+  virtual void willPerformHTTPRedirection(URLSession& session, URLSessionTask& task, const HTTPURLResponse& response,
+                                          URLRequest newRequest,
+                                          std::function<void(std::optional<URLRequest>)> completionHandler) {
+    completionHandler(std::move(newRequest));
+  }
+  virtual void didCompleteWithError(URLSession& session, URLSessionTask& task,
+                                    const std::optional<foundation::Error>& error) {}
+  // A background session has delivered every event of the tasks it was running.
+  virtual void didFinishEventsForBackgroundURLSession(URLSession& session) {}
+  // The last call a session makes; it lets go of its delegate right after.
+  virtual void didBecomeInvalidWithError(URLSession& session, const std::optional<foundation::Error>& error) {}
+};
+
+// One transfer. Tasks are made suspended by their session and start with resume().
+class URLSessionTask : public std::enable_shared_from_this<URLSessionTask> {
+ public:
+  enum class Kind { Data, Upload, Download };
+  enum class State { Running = 0, Suspended = 1, Canceling = 2, Completed = 3 };
+  using DataCompletion =
+      std::function<void(std::optional<HTTPURLResponse> response, Data data, std::optional<foundation::Error> error)>;
+
+  std::uint64_t taskIdentifier() const { return identifier_; }
+  Kind kind() const { return kind_; }
+  State state() const;
+  const URLRequest& originalRequest() const { return original_; }
+  // The request being carried out: differs from the original after a followed redirect.
+  URLRequest currentRequest() const;
+  // The final response's head once it has arrived.
+  std::optional<HTTPURLResponse> response() const;
+  std::optional<foundation::Error> error() const;
+  const std::shared_ptr<URLSession>& session() const { return session_; }
+
+  void resume();
+  // Ends the task with URLErrorCancelled unless it has completed already.
+  void cancel();
+
+  // Made by URLSession only.
+  struct Private {
+    explicit Private() = default;
+  };
+  URLSessionTask(Private, std::shared_ptr<URLSession> session, Kind kind, URLRequest request);
+
+  // For the transfer engine's thread only: each moves its news onto the delegate queue.
+  void setResponse(HTTPURLResponse response);
+  void setCurrentRequest(URLRequest request);
+  void deliverData(Data data);
+  void askRedirect(HTTPURLResponse response, URLRequest newRequest,
+                   std::function<void(std::optional<URLRequest>)> decide);
+  void complete(std::optional<foundation::Error> error, Data body, std::string downloadPath);
+
+ private:
+  friend class URLSession;
+  friend class CurlEngine;
+
+  const std::uint64_t identifier_;
+  const Kind kind_;
+  const std::shared_ptr<URLSession> session_;
+  const URLRequest original_;
+
+  // Set before resume, read by the engine.
+  Data uploadData_;
+  std::string uploadFile_;
+  bool uploadsFromFile_ = false;
+  DataCompletion completion_;
+
+  mutable std::mutex mutex_;
+  State state_ = State::Suspended;
+  URLRequest current_;
+  std::optional<HTTPURLResponse> response_;
+  std::optional<foundation::Error> error_;
+};
+
+// A group of tasks sharing a configuration and a delegate, over libcurl. Transfers run on one worker
+// thread of the process; every call-back reaches the delegate on the delegate queue (the main queue
+// unless another is given). TLS peers are verified against the system's certificate store.
+//
+// A session keeps its delegate until it is invalidated; a session that is never invalidated keeps it
+// for as long as the session itself lives.
+class URLSession : public std::enable_shared_from_this<URLSession> {
+ public:
+  static std::shared_ptr<URLSession> sessionWithConfiguration(URLSessionConfiguration configuration,
+                                                              std::shared_ptr<URLSessionDelegate> delegate = {},
+                                                              std::shared_ptr<dispatch::Queue> delegateQueue = {});
+  // A process-wide session with the default configuration and no delegate.
+  static std::shared_ptr<URLSession> sharedSession();
+
+  // Tasks come back suspended, or as nullptr once the session is invalidated.
+  std::shared_ptr<URLSessionTask> dataTaskWithRequest(URLRequest request, URLSessionTask::DataCompletion completion = {});
+  std::shared_ptr<URLSessionTask> uploadTaskWithRequestFromData(URLRequest request, Data body,
+                                                                URLSessionTask::DataCompletion completion = {});
+  std::shared_ptr<URLSessionTask> uploadTaskWithRequestFromFile(URLRequest request, std::string path,
+                                                                URLSessionTask::DataCompletion completion = {});
+  std::shared_ptr<URLSessionTask> downloadTaskWithRequest(URLRequest request);
+
+  // No new tasks; once the running ones have completed the delegate hears didBecomeInvalidWithError.
+  void finishTasksAndInvalidate();
+  // As finishTasksAndInvalidate, cancelling the running tasks.
+  void invalidateAndCancel();
+  bool isInvalidated() const;
+
+  const URLSessionConfiguration& configuration() const { return configuration_; }
+  std::shared_ptr<URLSessionDelegate> delegate() const;
+  const std::shared_ptr<dispatch::Queue>& delegateQueue() const { return delegateQueue_; }
+
+  // Whether a background session with this identifier exists and has not been invalidated.
+  static bool hasLiveBackgroundSession(const std::string& identifier);
+
+  struct Private {
+    explicit Private() = default;
+  };
+  URLSession(Private, URLSessionConfiguration configuration, std::shared_ptr<URLSessionDelegate> delegate,
+             std::shared_ptr<dispatch::Queue> delegateQueue);
+  ~URLSession();
+
+ private:
+  friend class URLSessionTask;
+
+  std::shared_ptr<URLSessionTask> makeTask(URLSessionTask::Kind kind, URLRequest request);
+  void taskStarted(const std::shared_ptr<URLSessionTask>& task);
+  // On the delegate queue, after a task's last call-back.
+  void taskFinished(const std::shared_ptr<URLSessionTask>& task);
+  void invalidateIfIdle();
+  void finishInvalidation();
+
+  const URLSessionConfiguration configuration_;
+  const std::shared_ptr<dispatch::Queue> delegateQueue_;
+
+  mutable std::mutex mutex_;
+  std::shared_ptr<URLSessionDelegate> delegate_;
+  std::set<std::shared_ptr<URLSessionTask>> running_;
+  bool invalidating_ = false;
+  bool invalidated_ = false;
+  bool registered_ = false;
+};
+
+}  // namespace platform::net

@@ -1,0 +1,281 @@
+#include "platform/net/URLSession.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/dispatch/MainLoop.h"
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Paths.h"
+#include "testing/LoopbackServer.h"
+#include "testing/TempContainer.h"
+
+namespace platform::net {
+namespace {
+
+using dispatch::MainLoop;
+using ostrel::testing::LoopbackResponse;
+using ostrel::testing::LoopbackServer;
+
+std::string text(const Data& data) { return std::string(data.begin(), data.end()); }
+Data bytes(std::string_view s) { return Data(s.begin(), s.end()); }
+
+// Records what a session says, checking that it says it on the main thread.
+class Recorder : public URLSessionDelegate {
+ public:
+  enum class Redirects { Follow, Refuse };
+  Redirects redirects = Redirects::Follow;
+
+  std::vector<std::string> events;
+  Data data;
+  std::string downloaded;
+  std::optional<foundation::Error> error;
+  std::optional<HTTPURLResponse> response;
+  bool completed = false, finishedEvents = false, invalid = false, offMain = false;
+
+  void didReceiveData(URLSession&, URLSessionTask&, const Data& chunk) override {
+    note("data");
+    data.insert(data.end(), chunk.begin(), chunk.end());
+  }
+  void didFinishDownloadingToURL(URLSession&, URLSessionTask&, const std::string& location) override {
+    note("download");
+    downloaded = foundation::AtomicFile::readText(location).value_or("<unreadable>");
+  }
+  void willPerformHTTPRedirection(URLSession&, URLSessionTask&, const HTTPURLResponse& r, URLRequest next,
+                                  std::function<void(std::optional<URLRequest>)> handler) override {
+    note("redirect " + std::to_string(r.statusCode));
+    if (redirects == Redirects::Follow) return handler(std::move(next));
+    handler(std::nullopt);
+  }
+  void didCompleteWithError(URLSession&, URLSessionTask& task, const std::optional<foundation::Error>& e) override {
+    note("complete");
+    error = e;
+    response = task.response();
+    completed = true;
+  }
+  void didFinishEventsForBackgroundURLSession(URLSession&) override {
+    note("finished events");
+    finishedEvents = true;
+  }
+  void didBecomeInvalidWithError(URLSession&, const std::optional<foundation::Error>&) override {
+    note("invalid");
+    invalid = true;
+  }
+
+ private:
+  void note(std::string event) {
+    offMain = offMain || !MainLoop::isMainThread();
+    events.push_back(std::move(event));
+  }
+};
+
+class URLSessionTest : public ::testing::Test {
+ protected:
+  void TearDown() override { MainLoop::runUntilIdle(); }
+
+  std::shared_ptr<URLSession> session(URLSessionConfiguration config = URLSessionConfiguration::defaultSessionConfiguration()) {
+    return URLSession::sessionWithConfiguration(std::move(config), recorder);
+  }
+  // Runs one task to its end; false when it never ended.
+  bool run(const std::shared_ptr<URLSessionTask>& task) {
+    task->resume();
+    return MainLoop::runUntil([&] { return recorder->completed; }, 20);
+  }
+
+  ostrel::testing::TempContainer container;
+  LoopbackServer server;
+  std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
+};
+
+TEST_F(URLSessionTest, DataTaskDeliversBodyAndResponseHeadersOnTheMainThread) {
+  LoopbackResponse reply = LoopbackResponse::withStatus(503, "busy");
+  reply.headers = {{"Retry-After", "120"}, {"X-Twice", "a"}};
+  server.on("GET", "/status", reply);
+  auto task = session()->dataTaskWithRequest(URLRequest(server.url("/status?x=1")));
+  ASSERT_TRUE(run(task));
+  EXPECT_FALSE(recorder->error);
+  ASSERT_TRUE(recorder->response);
+  EXPECT_EQ(recorder->response->statusCode, 503);
+  EXPECT_EQ(recorder->response->valueForHTTPHeaderField("retry-after"), "120");
+  EXPECT_EQ(recorder->response->url, server.url("/status?x=1"));
+  EXPECT_EQ(text(recorder->data), "busy");
+  EXPECT_EQ(recorder->events.back(), "complete");
+  EXPECT_FALSE(recorder->offMain);
+  EXPECT_EQ(task->state(), URLSessionTask::State::Completed);
+  EXPECT_EQ(server.requests().at(0).target, "/status?x=1");
+}
+
+TEST_F(URLSessionTest, UploadsSendBodyAndHeadersWithRequestFieldsOverridingTheSessions) {
+  server.on("POST", "/up", LoopbackResponse::ok("thanks"));
+  auto config = URLSessionConfiguration::defaultSessionConfiguration();
+  config.HTTPAdditionalHeaders.set("X-Session", "s");
+  config.HTTPAdditionalHeaders.set("X-Both", "session");
+  URLRequest request(server.url("/up"));
+  request.httpMethod = "POST";
+  request.setValue("request", "x-both");
+  request.setValue("text/plain", "Content-Type");
+  ASSERT_TRUE(run(session(config)->uploadTaskWithRequestFromData(request, bytes("payload"))));
+  ASSERT_EQ(server.requestCount(), 1u);
+  auto received = server.requests()[0];
+  EXPECT_EQ(received.body, "payload");
+  EXPECT_EQ(received.header("X-Session"), "s");
+  EXPECT_EQ(received.header("X-Both"), "request");
+  EXPECT_EQ(received.header("Content-Type"), "text/plain");
+  EXPECT_EQ(text(recorder->data), "thanks");
+
+  // The same from a file; a file that is not there fails the task without a request.
+  std::string path = container.pathFor("body.bin");
+  ASSERT_TRUE(foundation::AtomicFile::writeAtomically(path, std::string_view("from file")));
+  *recorder = Recorder();
+  ASSERT_TRUE(run(session()->uploadTaskWithRequestFromFile(request, path)));
+  EXPECT_EQ(server.requests().at(1).body, "from file");
+  *recorder = Recorder();
+  ASSERT_TRUE(run(session()->uploadTaskWithRequestFromFile(request, container.pathFor("missing"))));
+  ASSERT_TRUE(recorder->error);
+  EXPECT_EQ(recorder->error->code, URLErrorFileDoesNotExist);
+  EXPECT_EQ(server.requestCount(), 2u);
+}
+
+TEST_F(URLSessionTest, DownloadHandsOverATemporaryFileAndRemovesIt) {
+  LoopbackResponse reply = LoopbackResponse::ok("zipped contents");
+  reply.gzipBody = true;
+  server.on("GET", "/file", reply);
+  ASSERT_TRUE(run(session()->downloadTaskWithRequest(URLRequest(server.url("/file")))));
+  EXPECT_EQ(recorder->downloaded, "zipped contents");  // content coding undone on the way
+  EXPECT_EQ(recorder->events, (std::vector<std::string>{"download", "complete"}));
+  EXPECT_TRUE(std::filesystem::is_empty(foundation::Paths::tmp()));
+}
+
+TEST_F(URLSessionTest, RedirectsAreTheDelegatesToRefuseOrFollow) {
+  server.on("POST", "/old", LoopbackResponse::redirect(302, "/new"));
+  server.on("POST", "/see", LoopbackResponse::redirect(303, "/new"));
+  server.on("GET", "/new", LoopbackResponse::ok("landed"));
+  URLRequest post(server.url("/old"));
+  post.httpMethod = "POST";
+  post.httpBody = bytes("body");
+
+  recorder->redirects = Recorder::Redirects::Refuse;
+  ASSERT_TRUE(run(session()->dataTaskWithRequest(post)));
+  EXPECT_EQ(recorder->response->statusCode, 302);
+  EXPECT_EQ(text(recorder->data), "moved");
+  EXPECT_EQ(server.requestCount(), 1u);
+
+  *recorder = Recorder();
+  post.url = server.url("/see");
+  auto task = session()->dataTaskWithRequest(post);
+  ASSERT_TRUE(run(task));
+  EXPECT_EQ(recorder->events.front(), "redirect 303");
+  EXPECT_EQ(recorder->response->statusCode, 200);
+  EXPECT_EQ(text(recorder->data), "landed");
+  EXPECT_EQ(task->currentRequest().url, server.url("/new"));
+  EXPECT_EQ(task->currentRequest().httpMethod, "GET");
+  EXPECT_EQ(server.requests().back().method, "GET");
+  EXPECT_EQ(server.requests().back().body, "");
+}
+
+TEST_F(URLSessionTest, RedirectLoopsEndAsTooManyRedirects) {
+  server.on("GET", "/loop", LoopbackResponse::redirect(307, "/loop"));
+  ASSERT_TRUE(run(session()->dataTaskWithRequest(URLRequest(server.url("/loop")))));
+  ASSERT_TRUE(recorder->error);
+  EXPECT_EQ(recorder->error->code, URLErrorHTTPTooManyRedirects);
+  EXPECT_FALSE(recorder->response);
+}
+
+TEST_F(URLSessionTest, TransportFailuresReachTheDelegateAsURLErrors) {
+  struct Case {
+    std::string url;
+    std::int64_t code;
+  };
+  server.on("GET", "/drop", LoopbackResponse::dropped());
+  int closedPort;
+  {
+    LoopbackServer gone;
+    closedPort = gone.port();
+  }
+  std::string plain = server.url("/drop").substr(std::string("http://").size());
+  for (const Case& c : {Case{server.url("/drop"), URLErrorNetworkConnectionLost},
+                        Case{"http://127.0.0.1:" + std::to_string(closedPort) + "/", URLErrorCannotConnectToHost},
+                        Case{"https://" + plain, URLErrorSecureConnectionFailed},
+                        Case{"file:///etc/passwd", URLErrorUnsupportedURL}, Case{"http://", URLErrorBadURL}}) {
+    *recorder = Recorder();
+    ASSERT_TRUE(run(session()->dataTaskWithRequest(URLRequest(c.url)))) << c.url;
+    ASSERT_TRUE(recorder->error) << c.url;
+    EXPECT_EQ(recorder->error->domain, kURLErrorDomain);
+    EXPECT_EQ(recorder->error->code, c.code) << c.url << ": " << recorder->error->localizedDescription();
+    EXPECT_FALSE(recorder->response) << c.url;
+  }
+}
+
+TEST_F(URLSessionTest, IdleTimeOutFollowsTheProcessClock) {
+  auto clock = std::make_shared<foundation::ManualClock>();
+  foundation::Clock::setCurrent(clock);
+  server.on("GET", "/slow", LoopbackResponse::held());
+  URLRequest request(server.url("/slow"));
+  request.timeoutInterval = 5;
+  auto task = session()->dataTaskWithRequest(request);
+  task->resume();
+  ASSERT_TRUE(server.waitForRequests(1));
+  clock->advance(4);
+  MainLoop::runUntilIdle();
+  EXPECT_FALSE(recorder->completed);
+  clock->advance(1.5);
+  EXPECT_TRUE(MainLoop::runUntil([&] { return recorder->completed; }, 20));
+  foundation::Clock::setCurrent(nullptr);
+  ASSERT_TRUE(recorder->error);
+  EXPECT_EQ(recorder->error->code, URLErrorTimedOut);
+}
+
+TEST_F(URLSessionTest, CancelEndsRunningAndUnstartedTasks) {
+  server.on("GET", "/slow", LoopbackResponse::held());
+  auto s = session();
+  auto task = s->dataTaskWithRequest(URLRequest(server.url("/slow")));
+  task->resume();
+  ASSERT_TRUE(server.waitForRequests(1));
+  task->cancel();
+  ASSERT_TRUE(MainLoop::runUntil([&] { return recorder->completed; }, 20));
+  EXPECT_EQ(recorder->error->code, URLErrorCancelled);
+
+  *recorder = Recorder();
+  s->dataTaskWithRequest(URLRequest(server.url("/slow")))->cancel();
+  ASSERT_TRUE(MainLoop::runUntil([&] { return recorder->completed; }, 20));
+  EXPECT_EQ(recorder->error->code, URLErrorCancelled);
+  EXPECT_EQ(server.requestCount(), 1u);
+}
+
+TEST_F(URLSessionTest, BackgroundSessionLivesUntilInvalidatedAndReportsItsEvents) {
+  server.on("GET", "/x", LoopbackResponse::ok("x"));
+  auto s = session(URLSessionConfiguration::backgroundSessionConfigurationWithIdentifier("bg.test"));
+  EXPECT_TRUE(URLSession::hasLiveBackgroundSession("bg.test"));
+  auto task = s->dataTaskWithRequest(URLRequest(server.url("/x")));
+  task->resume();
+  s->finishTasksAndInvalidate();
+  EXPECT_EQ(s->dataTaskWithRequest(URLRequest(server.url("/x"))), nullptr);
+  ASSERT_TRUE(MainLoop::runUntil([&] { return recorder->invalid; }, 20));
+  EXPECT_EQ(recorder->events, (std::vector<std::string>{"data", "complete", "finished events", "invalid"}));
+  EXPECT_FALSE(URLSession::hasLiveBackgroundSession("bg.test"));
+  EXPECT_EQ(s->delegate(), nullptr);
+}
+
+TEST_F(URLSessionTest, CompletionHandlerTasksReportOnlyThroughTheHandler) {
+  LoopbackResponse reply = LoopbackResponse::ok(std::string(100000, 'z'));
+  reply.contentType = "text/plain";  // the server may compress it; the client must undo that
+  server.on("GET", "/big", reply);
+  bool done = false;
+  Data body;
+  std::optional<HTTPURLResponse> response;
+  auto task = session()->dataTaskWithRequest(URLRequest(server.url("/big")),
+                                             [&](std::optional<HTTPURLResponse> r, Data d, std::optional<foundation::Error> e) {
+                                               EXPECT_FALSE(e);
+                                               response = r, body = std::move(d), done = true;
+                                             });
+  task->resume();
+  ASSERT_TRUE(MainLoop::runUntil([&] { return done; }, 20));
+  EXPECT_EQ(body.size(), 100000u);
+  EXPECT_EQ(response->statusCode, 200);
+  EXPECT_TRUE(recorder->events.empty());
+}
+
+}  // namespace
+}  // namespace platform::net

@@ -1,0 +1,326 @@
+#include "platform/security/Keychain.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <openssl/evp.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <set>
+#include <vector>
+
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Paths.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/log/Log.h"
+
+namespace platform::security {
+namespace {
+
+using foundation::AtomicFile;
+using foundation::Data;
+using foundation::Dictionary;
+using foundation::PropertyList;
+using foundation::Value;
+
+constexpr const char* kLockFileName = ".lock";
+constexpr const char* kItemSuffix = ".item";
+
+// An flock on the folder's lock file; each holder opens the file itself, so threads of one process
+// exclude each other just as processes do.
+class FolderLock {
+ public:
+  FolderLock(const std::string& folder, int operation) {
+    fd_ = ::open((folder + "/" + kLockFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ < 0) return;
+    while (::flock(fd_, operation) != 0) {
+      if (errno != EINTR) {
+        ::close(fd_);
+        fd_ = -1;
+        return;
+      }
+    }
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  bool held() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+std::string sha256Hex(const std::string& text, std::size_t digits) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  EVP_Digest(text.data(), text.size(), digest, &length, EVP_sha256(), nullptr);
+  static const char* hex = "0123456789abcdef";
+  std::string out;
+  for (unsigned int i = 0; i < length && out.size() < digits; ++i) {
+    out += hex[digest[i] >> 4];
+    out += hex[digest[i] & 15];
+  }
+  return out;
+}
+
+std::string stringAttribute(const Dictionary& attributes, const char* key) {
+  auto found = attributes.find(key);
+  return found != attributes.end() && found->second.isString() ? *found->second.string() : std::string();
+}
+
+// Items of one service and account share the first half of their file name, so a query that names
+// both finds its candidates from the listing alone.
+std::string identityPrefix(const Dictionary& attributes) {
+  std::string key = std::string(Keychain::kClassGenericPassword) + '\0' + stringAttribute(attributes, Keychain::kService) +
+                    '\0' + stringAttribute(attributes, Keychain::kAccount);
+  return sha256Hex(key, 32) + "-";
+}
+
+std::string fileNameFor(const Dictionary& attributes) {
+  return identityPrefix(attributes) + sha256Hex(stringAttribute(attributes, Keychain::kAccessGroup), 16) + kItemSuffix;
+}
+
+struct ParsedQuery {
+  Dictionary attributes;
+  bool returnData = false;
+  bool returnAttributes = false;
+  bool all = false;
+};
+
+enum class Use { Query, Add, Changes };
+
+Status parse(const Value& input, Use use, ParsedQuery& out) {
+  const Dictionary* fields = input.dictionary();
+  if (!fields) return kStatusParam;
+  for (const auto& [key, value] : *fields) {
+    if (key == Keychain::kClass) {
+      if (use == Use::Changes || value != Value(Keychain::kClassGenericPassword)) return kStatusParam;
+    } else if (key == Keychain::kService || key == Keychain::kAccount || key == Keychain::kAccessGroup ||
+               key == Keychain::kAccessible) {
+      if (!value.isString()) return kStatusParam;
+      out.attributes[key] = value;
+    } else if (key == Keychain::kGeneric) {
+      if (!value.isString() && !value.isData()) return kStatusParam;
+      out.attributes[key] = value;
+    } else if (key == Keychain::kValueData) {
+      if (!value.isData() || use == Use::Query) return kStatusParam;
+      out.attributes[key] = value;
+    } else if (use == Use::Query && (key == Keychain::kReturnData || key == Keychain::kReturnAttributes)) {
+      if (!value.isNumber()) return kStatusParam;
+      (key == Keychain::kReturnData ? out.returnData : out.returnAttributes) = value.toBool();
+    } else if (use == Use::Query && key == Keychain::kMatchLimit) {
+      if (value != Value(Keychain::kMatchLimitOne) && value != Value(Keychain::kMatchLimitAll)) return kStatusParam;
+      out.all = value == Value(Keychain::kMatchLimitAll);
+    } else if (use == Use::Query && (key == Keychain::kCreationDate || key == Keychain::kModificationDate)) {
+      out.attributes[key] = value;
+    } else {
+      return kStatusParam;
+    }
+  }
+  if (use != Use::Changes && !fields->count(Keychain::kClass)) return kStatusParam;
+  return kStatusSuccess;
+}
+
+struct Candidate {
+  std::string path;
+  bool identityMatches = false;  // its name alone shows it has the queried service and account
+};
+
+std::vector<Candidate> candidates(const std::string& folder, const Dictionary& query) {
+  bool named = query.count(Keychain::kService) && query.count(Keychain::kAccount);
+  std::string prefix = named ? identityPrefix(query) : std::string();
+  std::string exact = named && query.count(Keychain::kAccessGroup) ? fileNameFor(query) : std::string();
+  std::vector<Candidate> out;
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return out;
+  while (dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name.empty() || name.front() == '.' || name.size() <= std::string(kItemSuffix).size() ||
+        name.compare(name.size() - 5, 5, kItemSuffix) != 0) {
+      continue;  // the lock file, temporary files of a write in progress, strangers
+    }
+    if (!exact.empty() ? name != exact : name.compare(0, prefix.size(), prefix) != 0) continue;
+    out.push_back({folder + "/" + name, named});
+  }
+  ::closedir(dir);
+  return out;
+}
+
+enum class ReadResult { Item, Gone, Damaged };
+
+ReadResult readItem(const std::string& path, Dictionary& item) {
+  std::string error;
+  auto bytes = AtomicFile::readFile(path, &error);
+  if (!bytes) return AtomicFile::fileExists(path) ? ReadResult::Damaged : ReadResult::Gone;
+  Value value = PropertyList::read(*bytes);
+  const Dictionary* fields = value.dictionary();
+  bool valid = fields && (*fields).count(Keychain::kClass) &&
+               fields->at(Keychain::kClass) == Value(Keychain::kClassGenericPassword) &&
+               path.size() >= fileNameFor(*fields).size() &&
+               path.compare(path.size() - fileNameFor(*fields).size(), std::string::npos, fileNameFor(*fields)) == 0;
+  if (!valid) {
+    platform::log::write(platform::log::Warning, "keychain item " + path + " is damaged");
+    return ReadResult::Damaged;
+  }
+  item = *fields;
+  return ReadResult::Item;
+}
+
+bool matches(const Dictionary& item, const Dictionary& query) {
+  for (const auto& [key, wanted] : query) {
+    auto found = item.find(key);
+    if (found == item.end() || found->second != wanted) return false;
+  }
+  return true;
+}
+
+Status writeItem(const std::string& folder, const Dictionary& item) {
+  Data bytes = PropertyList::write(Value(item), PropertyList::Format::Binary);
+  if (bytes.empty()) return kStatusParam;
+  std::string error;
+  if (!AtomicFile::writeAtomically(folder + "/" + fileNameFor(item), bytes.data(), bytes.size(), &error, 0600)) {
+    platform::log::write(platform::log::Error, "keychain: " + error);
+    return kStatusIO;
+  }
+  return kStatusSuccess;
+}
+
+// Matching items of a locked folder: the intact ones and whether a damaged file might have been one.
+struct Matches {
+  std::vector<std::pair<std::string, Dictionary>> items;
+  std::vector<std::string> damagedCandidates;
+};
+
+Matches findMatches(const std::string& folder, const Dictionary& query, bool all) {
+  Matches out;
+  for (const Candidate& candidate : candidates(folder, query)) {
+    Dictionary item;
+    ReadResult read = readItem(candidate.path, item);
+    if (read == ReadResult::Damaged && candidate.identityMatches) out.damagedCandidates.push_back(candidate.path);
+    if (read != ReadResult::Item || !matches(item, query)) continue;
+    out.items.emplace_back(candidate.path, std::move(item));
+    if (!all) break;
+  }
+  return out;
+}
+
+Value resultFor(const Dictionary& item, const ParsedQuery& query) {
+  if (query.returnAttributes) {
+    Dictionary attributes = item;
+    if (!query.returnData) attributes.erase(Keychain::kValueData);
+    return Value(std::move(attributes));
+  }
+  if (query.returnData) {
+    auto found = item.find(Keychain::kValueData);
+    return found == item.end() ? Value::data({}) : found->second;
+  }
+  return Value();
+}
+
+}  // namespace
+
+std::string Keychain::folder() {
+  std::string path = foundation::Paths::library() + "/Keychains";
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    ::mkdir(path.c_str(), 0700);
+  } else if ((info.st_mode & 0777) != 0700) {
+    ::chmod(path.c_str(), 0700);
+  }
+  return path;
+}
+
+Status Keychain::copyMatching(const Value& query, Value* result) {
+  if (result) *result = Value();
+  ParsedQuery parsed;
+  if (Status status = parse(query, Use::Query, parsed); status != kStatusSuccess) return status;
+  std::string dir = folder();
+  FolderLock lock(dir, LOCK_SH);
+  if (!lock.held()) return kStatusIO;
+  Matches found = findMatches(dir, parsed.attributes, parsed.all);
+  if (found.items.empty()) return found.damagedCandidates.empty() ? kStatusItemNotFound : kStatusDecode;
+  if (!result) return kStatusSuccess;
+  if (!parsed.all) {
+    *result = resultFor(found.items.front().second, parsed);
+  } else if (parsed.returnData || parsed.returnAttributes) {
+    foundation::Array list;
+    for (const auto& entry : found.items) list.push_back(resultFor(entry.second, parsed));
+    *result = Value(std::move(list));
+  }
+  return kStatusSuccess;
+}
+
+Status Keychain::add(const Value& attributes) {
+  ParsedQuery parsed;
+  if (Status status = parse(attributes, Use::Add, parsed); status != kStatusSuccess) return status;
+  Dictionary item = parsed.attributes;
+  item[kClass] = Value(kClassGenericPassword);
+  for (const char* key : {kService, kAccount, kAccessGroup}) {
+    if (!item.count(key)) item[key] = Value("");
+  }
+  if (!item.count(kAccessible)) item[kAccessible] = Value(kAccessibleWhenUnlocked);
+  double now = foundation::Clock::current()->now();
+  item[kCreationDate] = Value::date(now);
+  item[kModificationDate] = Value::date(now);
+
+  std::string dir = folder();
+  FolderLock lock(dir, LOCK_EX);
+  if (!lock.held()) return kStatusIO;
+  std::string path = dir + "/" + fileNameFor(item);
+  if (AtomicFile::fileExists(path)) {
+    Dictionary existing;
+    return readItem(path, existing) == ReadResult::Damaged ? kStatusDecode : kStatusDuplicateItem;
+  }
+  return writeItem(dir, item);
+}
+
+Status Keychain::update(const Value& query, const Value& changes) {
+  ParsedQuery parsedQuery, parsedChanges;
+  if (Status status = parse(query, Use::Query, parsedQuery); status != kStatusSuccess) return status;
+  if (Status status = parse(changes, Use::Changes, parsedChanges); status != kStatusSuccess) return status;
+  std::string dir = folder();
+  FolderLock lock(dir, LOCK_EX);
+  if (!lock.held()) return kStatusIO;
+  Matches found = findMatches(dir, parsedQuery.attributes, true);
+  if (found.items.empty()) return found.damagedCandidates.empty() ? kStatusItemNotFound : kStatusDecode;
+  double now = foundation::Clock::current()->now();
+  for (auto& [path, item] : found.items) {
+    for (const auto& [key, value] : parsedChanges.attributes) item[key] = value;
+    item[kModificationDate] = Value::date(now);
+    std::string newPath = dir + "/" + fileNameFor(item);
+    if (newPath != path && AtomicFile::fileExists(newPath)) return kStatusDuplicateItem;
+    if (Status status = writeItem(dir, item); status != kStatusSuccess) return status;
+    if (newPath != path) AtomicFile::removeFile(path);
+  }
+  return kStatusSuccess;
+}
+
+Status Keychain::remove(const Value& query) {
+  ParsedQuery parsed;
+  if (Status status = parse(query, Use::Query, parsed); status != kStatusSuccess) return status;
+  std::string dir = folder();
+  FolderLock lock(dir, LOCK_EX);
+  if (!lock.held()) return kStatusIO;
+  Matches found = findMatches(dir, parsed.attributes, true);
+  // A damaged file can still be deleted when its name alone shows it is the item asked for.
+  bool identityOnly = true;
+  for (const auto& [key, value] : parsed.attributes) {
+    if (key != kService && key != kAccount && key != kAccessGroup) identityOnly = false;
+  }
+  std::size_t removed = 0;
+  for (const auto& entry : found.items) removed += AtomicFile::removeFile(entry.first) ? 1 : 0;
+  if (identityOnly) {
+    for (const auto& path : found.damagedCandidates) removed += AtomicFile::removeFile(path) ? 1 : 0;
+  } else if (removed == 0 && !found.damagedCandidates.empty()) {
+    return kStatusDecode;
+  }
+  if (found.items.empty() && removed == 0) return kStatusItemNotFound;
+  return removed == 0 ? kStatusIO : kStatusSuccess;
+}
+
+}  // namespace platform::security

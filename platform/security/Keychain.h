@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/foundation/Value.h"
+
+namespace platform::security {
+
+// Status codes of keychain calls.
+using Status = std::int32_t;
+inline constexpr Status kStatusSuccess = 0;
+inline constexpr Status kStatusParam = -50;            // a malformed query or attribute
+inline constexpr Status kStatusIO = -36;               // the item's file could not be read or written
+inline constexpr Status kStatusDuplicateItem = -25299;
+inline constexpr Status kStatusItemNotFound = -25300;
+inline constexpr Status kStatusDecode = -26275;        // the item's file is damaged
+
+// The keychain: generic-password items, each identified by its service, account and access group,
+// carrying secret data and a few attributes.
+//
+// Items live as one binary property-list file each, mode 0600, in a folder of mode 0700 below the
+// container's Library ("Library/Keychains"). Every change replaces a file atomically while holding an
+// exclusive lock on the folder's lock file, and reads hold a shared lock, so threads and processes
+// that use the keychain at the same time never see or leave a half-written item. A damaged file
+// makes calls that match it fail with kStatusDecode; it is never read as valid and never taken for a
+// missing item, and remove() can always delete it.
+//
+// Queries and attributes are dictionaries with the keys below. A query matches the items whose
+// attributes equal every attribute it names; an item added without an access group belongs to the
+// default group (""), and a query without one matches every group.
+class Keychain {
+ public:
+  static constexpr const char* kClass = "class";
+  static constexpr const char* kClassGenericPassword = "genericPassword";
+  static constexpr const char* kService = "service";
+  static constexpr const char* kAccount = "account";
+  static constexpr const char* kAccessGroup = "accessGroup";
+  static constexpr const char* kGeneric = "generic";  // string or data
+  static constexpr const char* kAccessible = "accessible";
+  static constexpr const char* kAccessibleWhenUnlocked = "whenUnlocked";  // the default
+  static constexpr const char* kAccessibleAfterFirstUnlockThisDeviceOnly = "afterFirstUnlockThisDeviceOnly";
+  static constexpr const char* kValueData = "valueData";
+  static constexpr const char* kCreationDate = "creationDate";          // set by the keychain
+  static constexpr const char* kModificationDate = "modificationDate";  // set by the keychain
+
+  // Query-only keys.
+  static constexpr const char* kReturnData = "returnData";              // bool
+  static constexpr const char* kReturnAttributes = "returnAttributes";  // bool
+  static constexpr const char* kMatchLimit = "matchLimit";
+  static constexpr const char* kMatchLimitOne = "one";  // the default
+  static constexpr const char* kMatchLimitAll = "all";
+
+  // With kReturnData alone and one match: the data. With kReturnAttributes: a dictionary of the
+  // attributes (holding the data too when asked for). With kMatchLimitAll: an array of those.
+  static Status copyMatching(const foundation::Value& query, foundation::Value* result);
+  static Status add(const foundation::Value& attributes);
+  // Sets `changes` on every matching item. Changing the service, account or access group moves the
+  // item; kStatusDuplicateItem when another item already holds the new identity.
+  static Status update(const foundation::Value& query, const foundation::Value& changes);
+  // Deletes every matching item; kStatusItemNotFound when there was none.
+  static Status remove(const foundation::Value& query);
+
+  // The keychain folder of the current container, made with mode 0700 when missing.
+  static std::string folder();
+};
+
+}  // namespace platform::security

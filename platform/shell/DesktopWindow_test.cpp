@@ -1,0 +1,200 @@
+#include "platform/shell/DesktopWindow.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/foundation/SystemFacts.h"
+#include "platform/graphics/Image.h"
+#include "platform/shell/TestCard.h"
+#include "platform/shell/WindowInput.h"
+
+namespace platform::shell {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool onPath(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::string dirs = path ? path : "/usr/bin:/bin";
+  for (size_t start = 0; start <= dirs.size();) {
+    size_t end = dirs.find(':', start);
+    if (end == std::string::npos) end = dirs.size();
+    if (access((dirs.substr(start, end - start) + "/" + program).c_str(), X_OK) == 0) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+// An X server of our own for the test's length: Xvfb picks a free display and tells its number
+// through a pipe, so parallel runs never collide. It is stopped, by its id, when the test ends.
+class VirtualDisplay {
+ public:
+  static std::unique_ptr<VirtualDisplay> start() {
+    int fds[2];
+    if (pipe(fds) != 0) return nullptr;
+    pid_t pid = fork();
+    if (pid == 0) {
+      close(fds[0]);
+      std::string fd = std::to_string(fds[1]);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1800x24", "-nolisten", "tcp",
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    auto display = std::unique_ptr<VirtualDisplay>(new VirtualDisplay(pid));
+    std::string number;
+    pollfd p{fds[0], POLLIN, 0};
+    char c;
+    // Xvfb writes the number once it accepts connections; a broken install gives up after 20 s.
+    while (poll(&p, 1, 20000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (number.empty()) return nullptr;
+    display->name = ":" + number;
+    return display;
+  }
+  ~VirtualDisplay() {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+  std::string name;
+
+ private:
+  explicit VirtualDisplay(pid_t pid) : pid_(pid) {}
+  pid_t pid_;
+};
+
+SDL_Event mouse(Uint32 type, unsigned window, int x, int y) {
+  SDL_Event e{};
+  e.type = type;
+  if (type == SDL_MOUSEMOTION) {
+    e.motion.windowID = window;
+    e.motion.x = x;
+    e.motion.y = y;
+    e.motion.state = SDL_BUTTON_LMASK;
+  } else {
+    e.button.windowID = window;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.x = x;
+    e.button.y = y;
+  }
+  return e;
+}
+
+SDL_Event key(SDL_Keycode code) {
+  SDL_Event e{};
+  e.type = SDL_KEYDOWN;
+  e.key.keysym.sym = code;
+  return e;
+}
+
+// Opens the real window on a virtual display, clicks the test card's touch pad, scrolls its list with
+// the wheel, types into its field, toggles the dark appearance, saves a screenshot and closes.
+TEST(DesktopWindowSmoke, OpensClicksAndCloses) {
+  if (!onPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+  auto display = VirtualDisplay::start();
+  ASSERT_NE(display, nullptr) << "Xvfb did not start";
+  setenv("DISPLAY", display->name.c_str(), 1);
+  setenv("SDL_VIDEODRIVER", "x11", 1);
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  std::string folder = (fs::temp_directory_path() / ("ostrel-window-" + std::to_string(getpid()))).string();
+
+  auto window = makeTestCardWindow();
+  auto pad = std::dynamic_pointer_cast<TestCardViewController>(window->rootViewController())->pad();
+  WindowInput input(window);
+  std::string error;
+  auto desktop = DesktopWindow::open(window, input, &error);
+  ASSERT_NE(desktop, nullptr) << error;
+  desktop->setScreenshotFolder(folder);
+  EXPECT_TRUE(desktop->pump(0));
+
+  // Window pixels for the middle of a view, whatever size the window was given.
+  SDL_Window* sdl = SDL_GetWindowFromID(desktop->windowID());
+  int w = 0, h = 0;
+  SDL_GetWindowSize(sdl, &w, &h);
+  ASSERT_GT(w, 0);
+  const unsigned id = desktop->windowID();
+  auto pixels = [&](const ui::View& view) {
+    ui::Point p = view.convertPointTo(view.bounds().center(), nullptr);
+    return std::pair{static_cast<int>(p.x * w / window->bounds().size.width),
+                     static_cast<int>(p.y * h / window->bounds().size.height)};
+  };
+  auto push = [](std::initializer_list<SDL_Event> events) {
+    for (SDL_Event e : events) SDL_PushEvent(&e);
+  };
+
+  auto [x, y] = pixels(*pad);
+  push({mouse(SDL_MOUSEBUTTONDOWN, id, x, y), mouse(SDL_MOUSEMOTION, id, x + 20, y + 10),
+        mouse(SDL_MOUSEBUTTONUP, id, x + 20, y + 10)});
+  EXPECT_TRUE(desktop->pump(0));
+  EXPECT_EQ(pad->touchesBegun(), 1);
+  EXPECT_EQ(pad->touchesEnded(), 1);
+  EXPECT_NE(pad->readout().find("up at"), std::string::npos) << pad->readout();
+
+  // A finger still down when the window loses focus is cancelled, not left on the screen.
+  SDL_Event focusLost{};
+  focusLost.type = SDL_WINDOWEVENT;
+  focusLost.window.windowID = id;
+  focusLost.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+  push({mouse(SDL_MOUSEBUTTONDOWN, id, x, y), focusLost, mouse(SDL_MOUSEBUTTONUP, id, x, y)});
+  EXPECT_TRUE(desktop->pump(0));
+  EXPECT_EQ(pad->touchesBegun(), 2);
+  EXPECT_EQ(pad->touchesEnded(), 2);
+  EXPECT_NE(pad->readout().find("cancelled"), std::string::npos) << pad->readout();
+
+  // The wheel scrolls the list under the pointer, with no button held.
+  auto list = std::dynamic_pointer_cast<TestCardViewController>(window->rootViewController())->list();
+  auto [lx, ly] = pixels(*list);
+  SDL_Event motion = mouse(SDL_MOUSEMOTION, id, lx, ly);
+  motion.motion.state = 0;
+  SDL_Event wheel{};
+  wheel.type = SDL_MOUSEWHEEL;
+  wheel.wheel.windowID = id;
+  wheel.wheel.y = -2;
+  wheel.wheel.preciseY = -2;
+  push({motion, wheel});
+  EXPECT_TRUE(desktop->pump(0));
+  EXPECT_GT(list->contentOffset().y, 0);
+  EXPECT_EQ(pad->touchesBegun(), 2);  // moving the pointer is not a touch
+
+  // Typing goes to the field a click focused; Backspace takes a character back; Escape ends editing.
+  auto field = std::dynamic_pointer_cast<TestCardViewController>(window->rootViewController())->field();
+  auto [fx, fy] = pixels(*field);
+  push({mouse(SDL_MOUSEBUTTONDOWN, id, fx, fy), mouse(SDL_MOUSEBUTTONUP, id, fx, fy)});
+  EXPECT_TRUE(desktop->pump(0));
+  SDL_Event text{};
+  text.type = SDL_TEXTINPUT;
+  text.text.windowID = id;
+  std::snprintf(text.text.text, sizeof text.text.text, "%s", "f/4x");
+  push({text, key(SDLK_BACKSPACE), key(SDLK_ESCAPE)});
+  EXPECT_TRUE(desktop->pump(0));
+  EXPECT_EQ(field->text(), "f/4");
+  EXPECT_FALSE(field->isEditing());
+
+  push({key(SDLK_F2), key(SDLK_F12)});
+  EXPECT_TRUE(desktop->pump(0));
+  EXPECT_EQ(window->userInterfaceStyle(), ui::UserInterfaceStyle::Dark);
+  EXPECT_TRUE(foundation::SystemFacts::current().darkAppearance);
+  auto shot = graphics::Image::fromPNGFile(folder + "/ostrel-1.png");
+  ASSERT_NE(shot, nullptr);
+  EXPECT_EQ(shot->pixelWidth(), 780);
+  // The dark card's background, just inside the left edge below the status bar.
+  EXPECT_EQ(shot->pixelBytes(4, 200)[0], 28);
+
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+  EXPECT_FALSE(desktop->pump(0));
+  desktop.reset();
+  foundation::SystemFacts::reset();
+  fs::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace platform::shell

@@ -1,0 +1,164 @@
+#include "platform/shell/Script.h"
+
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <sstream>
+
+#include "platform/foundation/AtomicFile.h"
+
+namespace platform::shell {
+namespace {
+
+constexpr size_t kMaxNameLength = 100;
+// Longer spans are surely typing mistakes, and an app's repeating timers would fire for ages.
+constexpr double kMaxWaitSeconds = 3600;
+constexpr double kMaxDragSeconds = 60;
+
+// Splits at runs of spaces and tabs.
+std::vector<std::string> words(const std::string& line) {
+  std::vector<std::string> out;
+  std::istringstream in(line);
+  for (std::string w; in >> w;) out.push_back(w);
+  return out;
+}
+
+class LineParser {
+ public:
+  LineParser(const std::string& source, int line, const std::string& text)
+      : source_(source), line_(line), text_(text), words_(words(text)) {}
+
+  ScriptStep parse() {
+    ScriptStep step;
+    step.line = line_;
+    const std::string& command = words_[0];
+    if (command == "tap" || command == "down" || command == "move" || command == "up") {
+      step.kind = command == "tap"    ? ScriptStep::Kind::Tap
+                  : command == "down" ? ScriptStep::Kind::Down
+                  : command == "move" ? ScriptStep::Kind::Move
+                                      : ScriptStep::Kind::Up;
+      expectArguments(2, "X Y");
+      step.point = {number(1), number(2)};
+    } else if (command == "drag") {
+      step.kind = ScriptStep::Kind::Drag;
+      expectArguments(5, "X1 Y1 X2 Y2 SECONDS");
+      step.point = {number(1), number(2)};
+      step.to = {number(3), number(4)};
+      step.seconds = number(5);
+      if (step.seconds <= 0 || step.seconds > kMaxDragSeconds) {
+        fail("a drag takes more than 0 and at most 60 seconds");
+      }
+    } else if (command == "wait") {
+      step.kind = ScriptStep::Kind::Wait;
+      expectArguments(1, "SECONDS");
+      step.seconds = number(1);
+      if (step.seconds < 0 || step.seconds > kMaxWaitSeconds) fail("a wait is 0 to 3600 seconds");
+    } else if (command == "type") {
+      step.kind = ScriptStep::Kind::Type;
+      step.text = restOfLine();
+      if (step.text.empty()) fail("\"type\" needs the text to type");
+    } else if (command == "key") {
+      step.kind = ScriptStep::Kind::Key;
+      expectArguments(1, "return|escape|backspace");
+      step.key = key(words_[1]);
+    } else if (command == "shot" || command == "dump") {
+      step.kind = command == "shot" ? ScriptStep::Kind::Shot : ScriptStep::Kind::Dump;
+      expectArguments(1, "NAME");
+      step.text = name(words_[1]);
+    } else {
+      fail("unknown command \"" + command + "\"");
+    }
+    return step;
+  }
+
+ private:
+  [[noreturn]] void fail(const std::string& message) const { throw ScriptError(source_, line_, message); }
+
+  void expectArguments(size_t count, const char* usage) const {
+    if (words_.size() - 1 != count) fail("usage: " + words_[0] + " " + usage);
+  }
+
+  double number(size_t index) const {
+    const std::string& w = words_[index];
+    double value = 0;
+    auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), value);
+    if (ec != std::errc() || end != w.data() + w.size() || !std::isfinite(value)) {
+      fail("\"" + w + "\" is not a number");
+    }
+    return value;
+  }
+
+  // Names become file names in the output folder: plain characters only, so a script can neither
+  // climb out of the folder nor hide a file.
+  std::string name(const std::string& w) const {
+    bool plain = !w.empty() && w.size() <= kMaxNameLength && w[0] != '.';
+    for (char c : w) {
+      bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                c == '_' || c == '.';
+      plain = plain && ok;
+    }
+    if (!plain) fail("\"" + w + "\" is not a usable name (letters, digits, '-', '_', '.'; not starting with '.')");
+    return w;
+  }
+
+  Key key(const std::string& w) const {
+    if (w == "return") return Key::Return;
+    if (w == "escape") return Key::Escape;
+    if (w == "backspace") return Key::Backspace;
+    fail("unknown key \"" + w + "\" (return, escape or backspace)");
+  }
+
+  // What follows "type" and the one space after it, with spaces inside and at the end kept.
+  std::string restOfLine() const {
+    size_t at = text_.find("type") + 4;
+    if (at < text_.size() && (text_[at] == ' ' || text_[at] == '\t')) ++at;
+    return text_.substr(at);
+  }
+
+  const std::string& source_;
+  int line_;
+  const std::string& text_;
+  std::vector<std::string> words_;
+};
+
+void checkNamesUnique(const Script& script) {
+  std::map<std::pair<ScriptStep::Kind, std::string>, int> seen;
+  for (const ScriptStep& step : script.steps) {
+    if (step.kind != ScriptStep::Kind::Shot && step.kind != ScriptStep::Kind::Dump) continue;
+    auto [it, added] = seen.emplace(std::pair{step.kind, step.text}, step.line);
+    if (!added) {
+      throw ScriptError(script.source, step.line,
+                        "\"" + step.text + "\" was already written on line " + std::to_string(it->second));
+    }
+  }
+}
+
+}  // namespace
+
+ScriptError::ScriptError(const std::string& source, int line, const std::string& message)
+    : std::runtime_error(source + ":" + std::to_string(line) + ": " + message), line_(line) {}
+
+Script Script::parse(const std::string& text, const std::string& source) {
+  Script script;
+  script.source = source;
+  std::istringstream in(text);
+  int number = 0;
+  for (std::string line; std::getline(in, line);) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::string> w = words(line);
+    if (w.empty() || w[0][0] == '#') continue;
+    script.steps.push_back(LineParser(source, number, line).parse());
+  }
+  checkNamesUnique(script);
+  return script;
+}
+
+Script Script::load(const std::string& path) {
+  std::string error;
+  auto text = foundation::AtomicFile::readText(path, &error);
+  if (!text) throw ScriptError(path, 0, "cannot read the script: " + error);
+  return parse(*text, path);
+}
+
+}  // namespace platform::shell

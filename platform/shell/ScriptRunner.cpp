@@ -1,0 +1,121 @@
+#include "platform/shell/ScriptRunner.h"
+
+#include <cmath>
+
+#include "platform/dispatch/MainLoop.h"
+#include "platform/foundation/AtomicFile.h"
+#include "platform/shell/ViewTreeDump.h"
+#include "platform/ui/Renderer.h"
+
+namespace platform::shell {
+namespace {
+
+using Kind = ScriptStep::Kind;
+
+bool onScreen(const ui::Window& window, Point p) {
+  ui::Size size = window.bounds().size;
+  return p.x >= 0 && p.y >= 0 && p.x <= size.width && p.y <= size.height;
+}
+
+std::string pointText(Point p) {
+  char text[64];
+  std::snprintf(text, sizeof text, "(%g, %g)", p.x, p.y);
+  return text;
+}
+
+}  // namespace
+
+ScriptRunner::ScriptRunner(std::shared_ptr<ui::Window> window, InputSink& input,
+                           std::shared_ptr<foundation::ManualClock> clock, std::string outputFolder)
+    : window_(std::move(window)), input_(input), clock_(std::move(clock)), folder_(std::move(outputFolder)) {}
+
+void ScriptRunner::check(const Script& script) const {
+  ui::Size size = window_->bounds().size;
+  for (const ScriptStep& step : script.steps) {
+    bool touches = step.kind == Kind::Tap || step.kind == Kind::Down || step.kind == Kind::Move ||
+                   step.kind == Kind::Up || step.kind == Kind::Drag;
+    for (Point p : {step.point, step.kind == Kind::Drag ? step.to : step.point}) {
+      if (touches && !onScreen(*window_, p)) {
+        char screen[64];
+        std::snprintf(screen, sizeof screen, "%gx%g", size.width, size.height);
+        throw ScriptError(script.source, step.line, pointText(p) + " is off the " + screen + " screen");
+      }
+    }
+  }
+}
+
+std::vector<std::string> ScriptRunner::run(const Script& script) {
+  check(script);
+  std::string error;
+  if (!foundation::AtomicFile::createDirectories(folder_, &error)) {
+    throw std::runtime_error("cannot make the output folder " + folder_ + ": " + error);
+  }
+  written_.clear();
+  dispatch::MainLoop::runUntilIdle();
+  for (const ScriptStep& step : script.steps) {
+    play(script, step);
+    dispatch::MainLoop::runUntilIdle();
+  }
+  return written_;
+}
+
+void ScriptRunner::play(const Script& script, const ScriptStep& step) {
+  switch (step.kind) {
+    case Kind::Tap:
+      input_.touchDown(step.point);
+      advance(kTapSeconds);
+      input_.touchUp(step.point);
+      break;
+    case Kind::Down: input_.touchDown(step.point); break;
+    case Kind::Move: input_.touchMove(step.point); break;
+    case Kind::Up: input_.touchUp(step.point); break;
+    case Kind::Drag: drag(step); break;
+    case Kind::Type: input_.typeText(step.text); break;
+    case Kind::Key: input_.pressKey(step.key); break;
+    case Kind::Wait: advance(step.seconds); break;
+    case Kind::Shot:
+    case Kind::Dump: written_.push_back(write(script, step)); break;
+  }
+}
+
+// A finger that moves at an even speed, sampled as a screen samples touches; the last sample is where
+// it lifts, so a short drag leaves the finger moving (a fling).
+void ScriptRunner::drag(const ScriptStep& step) {
+  const int steps = std::max(1, static_cast<int>(std::lround(step.seconds * kDragStepsPerSecond)));
+  const int64_t start = clock_->monotonicNanoseconds();
+  input_.touchDown(step.point);
+  for (int i = 1; i <= steps; ++i) {
+    // Each sample is placed from the start, so rounding to whole nanoseconds never adds up.
+    const double f = static_cast<double>(i) / steps;
+    const int64_t due = start + foundation::Clock::toNanoseconds(step.seconds * f);
+    advance(static_cast<double>(due - clock_->monotonicNanoseconds()) / 1e9);
+    input_.touchMove({step.point.x + (step.to.x - step.point.x) * f, step.point.y + (step.to.y - step.point.y) * f});
+  }
+  input_.touchUp(step.to);
+}
+
+void ScriptRunner::advance(double seconds) {
+  dispatch::MainLoop::runUntilIdle();
+  clock_->advance(seconds);
+  dispatch::MainLoop::runUntilIdle();
+}
+
+std::string ScriptRunner::write(const Script& script, const ScriptStep& step) {
+  std::string path = folder_ + "/" + step.text + (step.kind == Kind::Shot ? ".png" : ".json");
+  bool ok = false;
+  std::string error = "could not render the window";
+  if (step.kind == Kind::Shot) {
+    auto image = ui::Renderer::render(*window_);
+    ok = image && image->writePNG(path);
+    if (image && !ok) error = "could not write the file";
+  } else {
+    ok = foundation::AtomicFile::writeAtomically(path, ViewTreeDump::json(*window_), &error);
+  }
+  if (!ok) {
+    throw std::runtime_error(script.source + ":" + std::to_string(step.line) + ": cannot write " + path + ": " +
+                             error);
+  }
+  return path;
+}
+
+}  // namespace platform::shell

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/Clock.h"
+#include "platform/shell/InputSink.h"
+#include "platform/shell/Script.h"
+#include "platform/ui/Window.h"
+
+namespace platform::shell {
+
+// Plays a script against a window on a virtual clock. Time moves only where the script says: a wait,
+// the length of a tap (kTapSeconds) and of a drag. After every step the main queue is drained, so what
+// the app posted runs before the next touch and before a picture is taken.
+class ScriptRunner {
+ public:
+  static constexpr double kTapSeconds = 0.05;
+  static constexpr double kDragStepsPerSecond = 60;
+
+  ScriptRunner(std::shared_ptr<ui::Window> window, InputSink& input,
+               std::shared_ptr<foundation::ManualClock> clock, std::string outputFolder);
+
+  // Checks the script against the window (every point on the screen), creates the output folder and
+  // plays it. Returns the files written, in order. Throws ScriptError, before anything runs, for a
+  // point off the screen, and std::runtime_error for output that cannot be written.
+  std::vector<std::string> run(const Script& script);
+
+ private:
+  void check(const Script& script) const;
+  void play(const Script& script, const ScriptStep& step);
+  void drag(const ScriptStep& step);
+  void advance(double seconds);
+  std::string write(const Script& script, const ScriptStep& step);
+
+  std::shared_ptr<ui::Window> window_;
+  InputSink& input_;
+  std::shared_ptr<foundation::ManualClock> clock_;
+  std::string folder_;
+  std::vector<std::string> written_;
+};
+
+}  // namespace platform::shell

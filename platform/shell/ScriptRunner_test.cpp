@@ -1,0 +1,206 @@
+#include "platform/shell/ScriptRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/dispatch/Queue.h"
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Json.h"
+#include "platform/graphics/Image.h"
+#include "platform/shell/TestCard.h"
+#include "platform/shell/WindowInput.h"
+
+namespace platform::shell {
+namespace {
+
+namespace fs = std::filesystem;
+using foundation::Clock;
+using foundation::ManualClock;
+
+// Records what reaches the app and when, on the clock the runner moves.
+class RecordingInput : public InputSink {
+ public:
+  struct Record {
+    std::string what;
+    Point p;
+    double t;
+  };
+  std::vector<Record> records;
+  std::function<void()> onDown;
+
+  void touchDown(Point p) override {
+    add("down", p);
+    if (onDown) onDown();
+  }
+  void touchMove(Point p) override { add("move", p); }
+  void touchUp(Point p) override { add("up", p); }
+  void touchCancel() override { add("cancel", {}); }
+  void scrollWheel(Point at, double, double) override { add("wheel", at); }
+  void typeText(const std::string& text) override { add("type:" + text, {}); }
+  void pressKey(Key) override { add("key", {}); }
+  void add(std::string what, Point p) { records.push_back({std::move(what), p, Clock::current()->monotonic()}); }
+};
+
+class ScriptRunnerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clock = std::make_shared<ManualClock>();
+    Clock::setCurrent(clock);
+    char pattern[] = "/tmp/ostrel-shell-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder = pattern;
+  }
+  void TearDown() override {
+    Clock::setCurrent(nullptr);
+    fs::remove_all(folder);
+  }
+
+  std::vector<std::string> run(const std::string& text, InputSink& input, std::shared_ptr<ui::Window> window = {},
+                               const std::string& out = {}) {
+    if (!window) window = std::make_shared<ui::Window>();
+    ScriptRunner runner(window, input, clock, out.empty() ? folder + "/out" : out);
+    return runner.run(Script::parse(text, "t.script"));
+  }
+
+  std::shared_ptr<ManualClock> clock;
+  std::string folder;
+};
+
+TEST_F(ScriptRunnerTest, TapsAndDragsTakeTheirTimeOnTheVirtualClock) {
+  RecordingInput input;
+  run("tap 10 10\ndrag 0 100 0 400 0.1\n", input);
+  const auto& r = input.records;
+  ASSERT_EQ(r.size(), 2u + 1 + 6 + 1);  // tap; down, 6 moves at 60 per second, up
+  EXPECT_EQ(r[0].what, "down");
+  EXPECT_DOUBLE_EQ(r[0].t, 0);
+  EXPECT_EQ(r[1].what, "up");
+  EXPECT_DOUBLE_EQ(r[1].t, ScriptRunner::kTapSeconds);
+  EXPECT_EQ(r[2].what, "down");
+  EXPECT_EQ(r[2].p.y, 100);
+  for (size_t i = 3; i < 9; ++i) {
+    EXPECT_EQ(r[i].what, "move");
+    EXPECT_NEAR(r[i].t - r[i - 1].t, 0.1 / 6, 1e-9) << i;
+    EXPECT_NEAR(r[i].p.y, 100 + 50.0 * (i - 2), 1e-9) << i;
+  }
+  // The finger lifts where the last move left it, without pausing: a short drag is a fling.
+  EXPECT_EQ(r[9].what, "up");
+  EXPECT_EQ(r[9].p.y, 400);
+  EXPECT_NEAR(r[9].t, r[8].t, 1e-9);
+  EXPECT_NEAR(clock->monotonic(), 0.15, 1e-9);
+}
+
+TEST_F(ScriptRunnerTest, WhatTheAppQueuesRunsBeforeTheNextStep) {
+  RecordingInput input;
+  input.onDown = [&] { dispatch::Queue::main()->async([&] { input.add("block", {}); }); };
+  dispatch::Queue::main()->after(1.0, [&] { input.add("timer", {}); });
+  run("down 5 5\nup 5 5\nwait 0.5\ntype a\nwait 0.5\ntype b\n", input);
+  std::vector<std::string> order;
+  for (const auto& r : input.records) order.push_back(r.what);
+  EXPECT_EQ(order, (std::vector<std::string>{"down", "block", "up", "type:a", "timer", "type:b"}));
+  EXPECT_DOUBLE_EQ(input.records[4].t, 1.0);
+}
+
+TEST_F(ScriptRunnerTest, PointOffTheScreenStopsTheScriptBeforeItStarts) {
+  RecordingInput input;
+  try {
+    run("tap 1 1\nshot a\ndrag 10 10 10 900 0.2\n", input, {}, folder + "/never");
+    FAIL() << "ran a script that leaves the screen";
+  } catch (const ScriptError& e) {
+    EXPECT_EQ(e.line(), 3);
+    EXPECT_STREQ(e.what(), "t.script:3: (10, 900) is off the 390x844 screen");
+  }
+  EXPECT_TRUE(input.records.empty());
+  EXPECT_FALSE(fs::exists(folder + "/never"));
+}
+
+TEST_F(ScriptRunnerTest, WritesShotsAndDumpsWhereAsked) {
+  RecordingInput input;
+  auto window = makeTestCardWindow();
+  auto written = run("shot card\ndump card\n", input, window);
+  ASSERT_EQ(written, (std::vector<std::string>{folder + "/out/card.png", folder + "/out/card.json"}));
+  auto image = graphics::Image::fromPNGFile(written[0]);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->pixelWidth(), 780);
+  EXPECT_EQ(image->pixelHeight(), 1688);
+  auto tree = foundation::Json::parse(*foundation::AtomicFile::readText(written[1]));
+  EXPECT_EQ(tree["class"].toString(), "Window");
+  EXPECT_EQ(tree["children"].at(0)["class"].toString(), "CardView");
+}
+
+TEST_F(ScriptRunnerTest, OutputThatCannotBeWrittenFailsTheRun) {
+  RecordingInput input;
+  ASSERT_TRUE(foundation::AtomicFile::writeAtomically(folder + "/file", std::string_view("x")));
+  EXPECT_THROW(run("shot a\n", input, {}, folder + "/file"), std::runtime_error);
+  EXPECT_THROW(run("shot a\n", input, {}, folder + "/file/below"), std::runtime_error);
+}
+
+// "X Y" in window points for a place inside `view`, given as fractions of its size.
+std::string at(const ui::View& view, double fx, double fy) {
+  ui::Rect b = view.bounds();
+  ui::Point p = view.convertPointTo({b.minX() + b.width() * fx, b.minY() + b.height() * fy}, nullptr);
+  return std::to_string(p.x) + " " + std::to_string(p.y);
+}
+
+std::shared_ptr<TestCardViewController> card(const ui::Window& window) {
+  auto controller = std::dynamic_pointer_cast<TestCardViewController>(window.rootViewController());
+  controller->view()->layoutIfNeeded();
+  return controller;
+}
+
+// The same script on the same screen gives the same bytes, touches and all: pictures can be compared
+// between runs and machines.
+TEST_F(ScriptRunnerTest, SameScriptSamePictureBytes) {
+  std::vector<std::vector<uint8_t>> pictures;
+  std::string readout;
+  for (int i = 0; i < 2; ++i) {
+    clock = std::make_shared<ManualClock>();
+    Clock::setCurrent(clock);
+    auto window = makeTestCardWindow();
+    auto pad = card(*window)->pad();
+    const std::string script = "tap " + at(*pad, 0.3, 0.5) + "\nwait 0.2\ndrag " + at(*pad, 0.1, 0.2) + " " +
+                               at(*pad, 0.8, 0.9) + " 0.3\nwait 1\nshot card\n";
+    WindowInput input(window);
+    auto written = run(script, input, window, folder + "/run" + std::to_string(i));
+    pictures.push_back(*foundation::AtomicFile::readFile(written[0]));
+    readout = pad->readout();
+  }
+  ASSERT_GT(pictures[0].size(), 1000u);
+  EXPECT_TRUE(pictures[0] == pictures[1]) << "two runs drew different bytes";
+  // Both touches reached the pad: the picture is not merely the untouched card twice.
+  EXPECT_NE(readout.find("2 down, 2 up"), std::string::npos) << readout;
+}
+
+// A person's session in a script: tap into the field and type, put the keyboard away, then fling the
+// list. The dump shows the text and a list that coasted well past where the finger let go.
+TEST_F(ScriptRunnerTest, TapFlingAndTypeShowInTheDump) {
+  auto window = makeTestCardWindow();
+  auto controller = card(*window);
+  auto& list = *controller->list();
+  const std::string script = "tap " + at(*controller->field(), 0.5, 0.5) +
+                             "\nwait 0.5\ntype f/2.8 \u221e\nkey backspace\nkey return\nkey escape\nwait 0.5\n"
+                             "drag " + at(list, 0.5, 0.9) + " " + at(list, 0.5, 0.3) + " 0.1\n"
+                             "wait 3\ndump after\n";
+  WindowInput input(window);
+  auto written = run(script, input, window);
+  auto tree = foundation::Json::parse(*foundation::AtomicFile::readText(written[0]));
+  const foundation::Value& views = tree["children"].at(0)["children"];
+  const foundation::Value* field = nullptr;
+  const foundation::Value* scroller = nullptr;
+  for (size_t i = 0; i < views.size(); ++i) {
+    if (views.at(i)["class"].toString() == "TextField") field = &views.at(i);
+    if (views.at(i)["class"].toString() == "ScrollView") scroller = &views.at(i);
+  }
+  ASSERT_TRUE(field && scroller);
+  EXPECT_EQ((*field)["text"].toString(), "f/2.8 ");
+  EXPECT_FALSE(field->contains("editing"));  // Escape ended editing
+  double dragged = list.bounds().height() * 0.6;
+  double offset = (*scroller)["offset"].at(1).toDouble();
+  EXPECT_GT(offset, dragged + 20) << "the list did not coast after the fling";
+  EXPECT_LE(offset, 30 * 40 - list.bounds().height());
+  EXPECT_FALSE(list.isDecelerating());
+}
+
+}  // namespace
+}  // namespace platform::shell

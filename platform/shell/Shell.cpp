@@ -1,0 +1,162 @@
+#include "platform/shell/Shell.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+
+#include "platform/dispatch/MainLoop.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/Paths.h"
+#include "platform/log/Log.h"
+#include "platform/runtime/LoadHooks.h"
+#include "platform/runtime/Send.h"
+#include "platform/shell/DesktopWindow.h"
+#include "platform/shell/ScriptRunner.h"
+#include "platform/shell/TestCard.h"
+#include "platform/shell/WindowInput.h"
+#include "platform/ui/Application.h"
+
+namespace platform::shell {
+namespace {
+
+constexpr const char* kDelegateClass = "AppDelegate";
+
+std::string absolute(const std::string& path) {
+  std::error_code ec;
+  auto full = std::filesystem::absolute(path, ec);
+  return ec ? path : full.lexically_normal().string();
+}
+
+int runScript(const ShellOptions& options, int argc, char** argv) {
+  Script script;
+  try {
+    script = Script::load(options.script);
+  } catch (const ScriptError& e) {
+    std::cerr << "ostrel: " << e.what() << "\n";
+    return 2;
+  }
+  // Everything the app schedules from launch on follows the script's clock.
+  auto clock = std::make_shared<foundation::ManualClock>();
+  foundation::Clock::setCurrent(clock);
+  auto window = launchApplication(argc, argv);
+  WindowInput input(window);
+  ScriptRunner runner(window, input, clock, absolute(options.out));
+  int status = 0;
+  try {
+    auto written = runner.run(script);
+    std::cout << "ostrel: " << written.size() << " file(s) written to " << absolute(options.out) << "\n";
+  } catch (const ScriptError& e) {
+    std::cerr << "ostrel: " << e.what() << "\n";
+    status = 2;
+  } catch (const std::runtime_error& e) {
+    std::cerr << "ostrel: " << e.what() << "\n";
+    status = 1;
+  }
+  if (auto app = ui::Application::sharedApplication()) app->terminate();
+  dispatch::MainLoop::runUntilIdle();
+  foundation::Clock::setCurrent(nullptr);
+  return status;
+}
+
+}  // namespace
+
+const char* const kUsage =
+    "usage: ostrel [--home DIR] [--script FILE --out DIR | --window [--out DIR]]\n"
+    "  --home DIR     keep the app's files in DIR instead of the default container\n"
+    "  --script FILE  run FILE headless on a virtual clock, writing shots and dumps into --out DIR\n"
+    "  --window       show the app in a desktop window (the default when a display is there);\n"
+    "                 F12 saves a screenshot into --out DIR (else the current folder), F2 toggles dark\n";
+
+bool haveDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+ShellOptions ShellOptions::parse(const std::vector<std::string>& arguments, bool display) {
+  ShellOptions options;
+  bool window = false;
+  auto value = [&](size_t& i) -> std::string {
+    if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+      throw std::invalid_argument(arguments[i] + " needs a value");
+    }
+    return arguments[++i];
+  };
+  for (size_t i = 1; i < arguments.size(); ++i) {
+    const std::string& a = arguments[i];
+    if (a == "--home") {
+      options.home = value(i);
+    } else if (a == "--script") {
+      options.script = value(i);
+    } else if (a == "--out") {
+      options.out = value(i);
+    } else if (a == "--window") {
+      window = true;
+    } else if (a == "--help" || a == "-h") {
+      options.help = true;
+    } else {
+      throw std::invalid_argument("unknown argument \"" + a + "\"");
+    }
+  }
+  if (window && !options.script.empty()) throw std::invalid_argument("--window and --script exclude each other");
+  if (!options.script.empty() && options.out.empty()) throw std::invalid_argument("--script needs --out DIR");
+  if (options.script.empty() && !options.out.empty() && !window && !display) {
+    throw std::invalid_argument("--out goes with --script or --window");
+  }
+  if (!options.script.empty()) {
+    options.mode = Mode::Script;
+  } else if (window || display) {
+    options.mode = Mode::Window;
+  }
+  return options;
+}
+
+std::shared_ptr<ui::Window> launchApplication(int argc, char** argv) {
+  runtime::runLoadHooks();
+  const bool haveDelegate = runtime::Class::named(kDelegateClass) != nullptr;
+  ui::applicationMain(argc, argv, haveDelegate ? kDelegateClass : "", {.runMainLoop = false});
+  dispatch::MainLoop::runUntilIdle();
+  auto app = ui::Application::sharedApplication();
+  std::shared_ptr<ui::Window> window;
+  if (auto delegate = app ? app->delegate() : nullptr) {
+    window = runtime::trySend(delegate, kApplicationDelegateWindow).value_or(nullptr);
+  }
+  if (window) return window;
+  if (haveDelegate) log::write(log::Notice, "the app delegate shows no window; showing the test card");
+  return makeTestCardWindow();
+}
+
+int runShell(int argc, char** argv) {
+  ShellOptions options;
+  try {
+    options = ShellOptions::parse({argv, argv + argc}, haveDisplay());
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "ostrel: " << e.what() << "\n" << kUsage;
+    return 2;
+  }
+  if (options.help) {
+    std::cout << kUsage;
+    return 0;
+  }
+  dispatch::MainLoop::setMainThread();
+  if (!options.home.empty()) foundation::Paths::setRoot(absolute(options.home));
+  try {
+    switch (options.mode) {
+      case ShellOptions::Mode::Script: return runScript(options, argc, argv);
+      case ShellOptions::Mode::Window:
+        return DesktopWindow::run(launchApplication(argc, argv), options.out.empty() ? "." : absolute(options.out));
+      case ShellOptions::Mode::Headless:
+        launchApplication(argc, argv);
+        return 0;
+    }
+  } catch (const foundation::Exception& e) {
+    std::cerr << "ostrel: " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace platform::shell

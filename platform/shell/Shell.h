@@ -1,0 +1,43 @@
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/runtime/Selector.h"
+#include "platform/ui/Window.h"
+
+namespace platform::shell {
+
+// How `ostrel` was asked to run.
+struct ShellOptions {
+  enum class Mode { Headless, Script, Window };
+  Mode mode = Mode::Headless;
+  std::string home;    // --home DIR: the app container
+  std::string script;  // --script FILE
+  std::string out;     // --out DIR: where shots and dumps go (the window's F12 screenshots too)
+  bool help = false;
+
+  // Without --script or --window: the desktop window when a display is there, else headless.
+  // Throws std::invalid_argument, with a message for the user, on a usage mistake.
+  static ShellOptions parse(const std::vector<std::string>& arguments, bool haveDisplay);
+};
+
+extern const char* const kUsage;
+
+// The application delegate's window property: the window the app shows, as the shell finds it.
+inline constexpr runtime::Selector<std::shared_ptr<ui::Window>()> kApplicationDelegateWindow{"window"};
+
+// Whether a desktop display is reachable ($DISPLAY or $WAYLAND_DISPLAY is set).
+bool haveDisplay();
+
+// Launches the application (load hooks, the "AppDelegate" class when one is registered) and gives back
+// the window it shows: the delegate's "window", or the test card when the app shows none yet.
+std::shared_ptr<ui::Window> launchApplication(int argc, char** argv);
+
+// The whole command: parses the options, launches and runs the chosen mode. Exit codes: 0 done,
+// 1 the run failed (output that could not be written), 2 a usage or script mistake.
+int runShell(int argc, char** argv);
+
+}  // namespace platform::shell

@@ -1,0 +1,74 @@
+#include "platform/shell/Shell.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/runtime/Send.h"
+#include "platform/ui/Application.h"
+
+namespace platform::shell {
+namespace {
+
+using Mode = ShellOptions::Mode;
+
+ShellOptions parse(std::vector<std::string> args, bool display = false) {
+  args.insert(args.begin(), "ostrel");
+  return ShellOptions::parse(args, display);
+}
+
+TEST(ShellOptions, ChoosesTheModeFromOptionsAndDisplay) {
+  EXPECT_EQ(parse({}).mode, Mode::Headless);
+  EXPECT_EQ(parse({}, true).mode, Mode::Window);
+  EXPECT_EQ(parse({"--window"}).mode, Mode::Window);
+  ShellOptions s = parse({"--home", "/h", "--script", "a.script", "--out", "pics"}, true);
+  EXPECT_EQ(s.mode, Mode::Script);
+  EXPECT_EQ(s.home, "/h");
+  EXPECT_EQ(s.script, "a.script");
+  EXPECT_EQ(s.out, "pics");
+  EXPECT_EQ(parse({"--window", "--out", "shots"}).out, "shots");
+  EXPECT_TRUE(parse({"--help"}).help);
+}
+
+TEST(ShellOptions, RefusesUsageMistakes) {
+  const std::vector<std::vector<std::string>> bad{
+      {"--script", "a.script"},            // nowhere to write
+      {"--out", "pics"},                   // nothing to write
+      {"--script", "a", "--out", "o", "--window"},
+      {"--home"},                          // a value is missing
+      {"--home", ""},
+      {"--scirpt", "a"},
+      {"tour.script"},
+  };
+  for (const auto& args : bad) {
+    EXPECT_THROW(parse(args), std::invalid_argument) << args[0];
+  }
+}
+
+// An app that makes its window while launching, as the product's delegate does.
+class AppDelegate : public runtime::Object {
+ public:
+  static constexpr runtime::NativeClass<runtime::Object> kRuntimeClass{"AppDelegate"};
+  AppDelegate() : Object(runtime::classOf<AppDelegate>()) {}
+  std::shared_ptr<ui::Window> window;
+};
+
+TEST(LaunchApplication, ShowsTheWindowTheAppDelegateMade) {
+  runtime::Class* cls = runtime::classOf<AppDelegate>();
+  cls->addMethod<bool(ui::Application&, const foundation::Value&), AppDelegate>(
+      ui::kDidFinishLaunchingWithOptions, [](AppDelegate& d, ui::Application&, const foundation::Value&) {
+        d.window = std::make_shared<ui::Window>(ui::Screen::named("phone-small"));
+        d.window->makeKeyAndVisible();
+        return true;
+      });
+  cls->addMethod<std::shared_ptr<ui::Window>(), AppDelegate>(kApplicationDelegateWindow,
+                                                              [](AppDelegate& d) { return d.window; });
+  char name[] = "ostrel";
+  char* argv[] = {name, nullptr};
+  auto window = launchApplication(1, argv);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->screen().name, "phone-small");
+  auto delegate = ui::Application::sharedApplication()->delegate();
+  EXPECT_EQ(std::dynamic_pointer_cast<AppDelegate>(delegate)->window, window);
+}
+
+}  // namespace
+}  // namespace platform::shell

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/foundation/Value.h"
+#include "platform/ui/View.h"
+
+namespace platform::ui {
+
+struct Screen;
+
+// The keyboard's notifications, posted on the default centre. Their user info holds the keyboard's
+// begin and end frames (window coordinates, accessory included, as RectValue objects), the animation
+// duration in seconds and the animation curve.
+inline constexpr const char* kKeyboardWillShowNotification = "UIKeyboardWillShowNotification";
+inline constexpr const char* kKeyboardDidShowNotification = "UIKeyboardDidShowNotification";
+inline constexpr const char* kKeyboardWillHideNotification = "UIKeyboardWillHideNotification";
+inline constexpr const char* kKeyboardDidHideNotification = "UIKeyboardDidHideNotification";
+inline constexpr const char* kKeyboardFrameBeginUserInfoKey = "UIKeyboardFrameBeginUserInfoKey";
+inline constexpr const char* kKeyboardFrameEndUserInfoKey = "UIKeyboardFrameEndUserInfoKey";
+inline constexpr const char* kKeyboardAnimationDurationUserInfoKey = "UIKeyboardAnimationDurationUserInfoKey";
+inline constexpr const char* kKeyboardAnimationCurveUserInfoKey = "UIKeyboardAnimationCurveUserInfoKey";
+inline constexpr const char* kKeyboardIsLocalUserInfoKey = "UIKeyboardIsLocalUserInfoKey";
+
+// A rectangle carried in a Value (notification user info).
+class RectValue : public foundation::Object {
+ public:
+  explicit RectValue(const Rect& rect) : rect(rect) {}
+  static foundation::Value make(const Rect& rect) { return foundation::Value(std::make_shared<RectValue>(rect)); }
+  // The rectangle a value carries; nullopt for anything else.
+  static std::optional<Rect> from(const foundation::Value& value);
+  std::string description() const override;
+  bool isEqual(const foundation::Object& other) const override;
+  Rect rect;
+};
+
+// A view that takes typed text from the keyboard (a text field). The keyboard comes up while such a
+// view is first responder.
+class TextInput {
+ public:
+  virtual ~TextInput() = default;
+  // Asked before the view becomes first responder; false keeps it from editing.
+  virtual bool shouldBeginEditing() { return true; }
+  virtual void insertText(const std::string& text) = 0;
+  virtual void deleteBackward() = 0;
+  virtual void returnKeyPressed() = 0;
+  // Shown above the keys while this view edits; it takes touches there.
+  virtual std::shared_ptr<View> inputAccessoryView() const { return nullptr; }
+};
+
+// An accessory with its own Done and Cancel (a bar with those items) answers the hardware Return
+// and Escape keys of the desktop window; each returns whether it had the item.
+class KeyboardAccessoryKeys {
+ public:
+  virtual ~KeyboardAccessoryKeys() = default;
+  virtual bool performDone() = 0;
+  virtual bool performCancel() = 0;
+};
+
+// The on-screen keyboard, simulated: it rises from the bottom of the first responder's window when a
+// text input becomes first responder and goes down when none is left, posting the will and did
+// notifications with its frames. Its accessory view lies on top of the keys and takes touches.
+class Keyboard {
+ public:
+  static constexpr double kAnimationDuration = 0.25;
+  static constexpr int kAnimationCurve = 7;  // the system keyboard's own curve number
+
+  static Keyboard& shared();
+
+  // Height of the keys alone on a screen (the phone sizes by name; others by their width).
+  static double keysHeight(const Screen& screen);
+
+  // Up or on its way up.
+  bool isVisible() const { return visible_; }
+  // Where the keyboard with its accessory ends up, in window coordinates; empty while hidden.
+  Rect frame() const;
+  // The view that holds the keys and the accessory while the keyboard is in a window.
+  std::shared_ptr<View> view() const { return host_; }
+
+  // Keys pressed by the person at the desktop or by a script, sent to the first responder. Each
+  // character goes through the input on its own, as separate key presses would. False when no text
+  // input is first responder.
+  bool typeText(const std::string& text);
+  bool deleteBackward();
+  // Return: the accessory's Done when it has one, else the input's return key.
+  bool pressReturn();
+  // Escape: the accessory's Cancel when it has one, else editing ends in the window.
+  bool pressEscape();
+
+  // The first responder changed (Responder tells); shows, updates or hides the keyboard.
+  void responderChanged(View* responder);
+  // Puts the keyboard away at once, without notifications; for tests between cases.
+  void reset();
+
+ private:
+  Keyboard() = default;
+  void show(Window& window, const std::shared_ptr<View>& accessory);
+  void hide();
+  void layoutHost(Window& window, double keys);
+  void post(const char* name, const Rect& begin, const Rect& end) const;
+  static TextInput* currentInput();
+
+  std::shared_ptr<View> host_;
+  std::shared_ptr<View> accessory_;
+  std::weak_ptr<View> window_;
+  Rect shownFrame_;
+  bool visible_ = false;
+  unsigned generation_ = 0;  // stale did-show / did-hide completions are ignored
+};
+
+}  // namespace platform::ui

@@ -1,0 +1,179 @@
+#include "platform/ui/NavigationController.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/dispatch/MainLoop.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Exception.h"
+#include "platform/ui/Window.h"
+
+namespace platform::ui {
+namespace {
+
+std::vector<std::string> gCalls;
+
+class NavScreen : public ViewController {
+ public:
+  static constexpr runtime::NativeClass<ViewController> kRuntimeClass{"NavTestScreen"};
+  explicit NavScreen(std::string name) : ViewController(runtime::classOf<NavScreen>()), name(std::move(name)) {}
+  std::string name;
+  std::function<void()> onDidAppear;
+
+  void viewDidLoad() override { gCalls.push_back(name + ".load"); }
+  void viewWillAppear(bool) override { gCalls.push_back(name + ".willAppear"); }
+  void viewDidAppear(bool) override {
+    gCalls.push_back(name + ".didAppear");
+    if (auto next = std::exchange(onDidAppear, nullptr)) next();
+  }
+  void viewWillDisappear(bool) override { gCalls.push_back(name + ".willDisappear"); }
+  void viewDidDisappear(bool) override { gCalls.push_back(name + ".didDisappear"); }
+};
+
+class NavigationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    foundation::Clock::setCurrent(clock);
+    gCalls.clear();
+    root = std::make_shared<NavScreen>("root");
+    nav = std::make_shared<NavigationController>(root);
+    window = std::make_shared<Window>();
+    window->setRootViewController(nav);
+    window->makeKeyAndVisible();
+    gCalls.clear();
+  }
+  void TearDown() override {
+    dispatch::MainLoop::runUntilIdle();
+    foundation::Clock::setCurrent(nullptr);
+  }
+  void advance(double seconds) {
+    clock->advance(seconds);
+    dispatch::MainLoop::runUntilIdle();
+  }
+
+  std::shared_ptr<foundation::ManualClock> clock = std::make_shared<foundation::ManualClock>();
+  std::shared_ptr<NavScreen> root;
+  std::shared_ptr<NavigationController> nav;
+  std::shared_ptr<Window> window;
+};
+
+using Calls = std::vector<std::string>;
+
+TEST_F(NavigationTest, PushAndPopInThePlatformsOrder) {
+  auto setup = std::make_shared<NavScreen>("setup");
+  nav->pushViewController(setup, false);
+  EXPECT_EQ(gCalls, (Calls{"setup.load", "root.willDisappear", "setup.willAppear", "root.didDisappear",
+                           "setup.didAppear"}));
+  EXPECT_EQ(setup->navigationController(), nav.get());
+  EXPECT_EQ(setup->view()->superview(), nav->view().get());
+  EXPECT_EQ(root->view()->superview(), nullptr);
+
+  gCalls.clear();
+  EXPECT_EQ(nav->popViewControllerAnimated(false), setup);
+  EXPECT_EQ(gCalls, (Calls{"setup.willDisappear", "root.willAppear", "setup.didDisappear", "root.didAppear"}));
+  EXPECT_EQ(setup->parentViewController(), nullptr);
+  EXPECT_EQ(nav->popViewControllerAnimated(false), nullptr);  // the root stays
+}
+
+TEST_F(NavigationTest, AnimatedPushEndsOnTheClock) {
+  auto setup = std::make_shared<NavScreen>("setup");
+  nav->pushViewController(setup, true);
+  EXPECT_EQ(gCalls, (Calls{"setup.load", "root.willDisappear", "setup.willAppear"}));
+  // A pop asked for during the slide waits for it.
+  EXPECT_EQ(nav->popViewControllerAnimated(true), nullptr);
+  advance(NavigationController::kTransitionDuration);
+  EXPECT_EQ(gCalls, (Calls{"setup.load", "root.willDisappear", "setup.willAppear", "root.didDisappear",
+                           "setup.didAppear", "setup.willDisappear", "root.willAppear"}));
+  advance(NavigationController::kTransitionDuration);
+  EXPECT_EQ(gCalls.back(), "root.didAppear");
+  EXPECT_EQ(nav->viewControllers().size(), 1u);
+  EXPECT_EQ(root->view()->frame(), nav->view()->bounds());
+}
+
+TEST_F(NavigationTest, APushFromInsideDidAppearRunsAtOnce) {
+  auto first = std::make_shared<NavScreen>("first");
+  auto second = std::make_shared<NavScreen>("second");
+  first->onDidAppear = [&] { nav->pushViewController(second, false); };
+  nav->pushViewController(first, true);
+  advance(NavigationController::kTransitionDuration);
+  EXPECT_EQ(gCalls, (Calls{"first.load", "root.willDisappear", "first.willAppear", "root.didDisappear",
+                           "first.didAppear", "second.load", "first.willDisappear", "second.willAppear",
+                           "first.didDisappear", "second.didAppear"}));
+  EXPECT_EQ(nav->topViewController(), second);
+}
+
+TEST_F(NavigationTest, RemovingANonTopControllerMakesNoAppearanceCalls) {
+  // The main screen's rebuild: push the new screen, then the old one leaves its parent.
+  auto fresh = std::make_shared<NavScreen>("fresh");
+  nav->pushViewController(fresh, false);
+  gCalls.clear();
+  root->removeFromParentViewController();
+  EXPECT_TRUE(gCalls.empty());
+  EXPECT_EQ(nav->viewControllers(), (std::vector<std::shared_ptr<ViewController>>{fresh}));
+  EXPECT_EQ(root->parentViewController(), nullptr);
+  // The top one leaving shows what is beneath it.
+  auto extra = std::make_shared<NavScreen>("extra");
+  nav->pushViewController(extra, false);
+  gCalls.clear();
+  extra->removeFromParentViewController();
+  EXPECT_EQ(gCalls, (Calls{"extra.willDisappear", "fresh.willAppear", "extra.didDisappear", "fresh.didAppear"}));
+}
+
+TEST_F(NavigationTest, MisuseAndStacksOffScreen) {
+  EXPECT_THROW(nav->pushViewController(root, false), foundation::Exception);
+  auto hidden = std::make_shared<NavigationController>();
+  auto a = std::make_shared<NavScreen>("a");
+  hidden->pushViewController(a, false);
+  EXPECT_TRUE(gCalls.empty());  // nothing is on screen yet
+  EXPECT_THROW(nav->pushViewController(a, false), foundation::Exception);
+  auto popped = nav->popToRootViewControllerAnimated(false);
+  EXPECT_TRUE(popped.empty());
+}
+
+TEST_F(NavigationTest, PopToRootSkipsTheControllersBetween) {
+  auto a = std::make_shared<NavScreen>("a");
+  auto b = std::make_shared<NavScreen>("b");
+  nav->pushViewController(a, false);
+  nav->pushViewController(b, false);
+  gCalls.clear();
+  auto popped = nav->popToRootViewControllerAnimated(false);
+  EXPECT_EQ(popped.size(), 2u);
+  EXPECT_EQ(gCalls, (Calls{"b.willDisappear", "root.willAppear", "b.didDisappear", "root.didAppear"}));
+  EXPECT_EQ(a->parentViewController(), nullptr);
+}
+
+TEST_F(NavigationTest, ModalPresentationAndDismissal) {
+  auto sheet = std::make_shared<NavScreen>("sheet");
+  int completed = 0;
+  root->presentViewController(sheet, true, [&] { ++completed; });
+  EXPECT_EQ(gCalls, (Calls{"sheet.load", "sheet.willAppear"}));
+  EXPECT_EQ(root->presentedViewController(), sheet);
+  EXPECT_EQ(sheet->presentingViewController(), root.get());
+  EXPECT_EQ(sheet->view()->superview(), window.get());
+  advance(0.3);
+  EXPECT_EQ(completed, 1);
+  EXPECT_EQ(gCalls.back(), "sheet.didAppear");
+
+  // A second presentation while one is up is refused.
+  root->presentViewController(std::make_shared<NavScreen>("other"), false);
+  EXPECT_EQ(root->presentedViewController(), sheet);
+
+  gCalls.clear();
+  sheet->dismissViewControllerAnimated(false, [&] { ++completed; });  // the presented one asks
+  EXPECT_EQ(gCalls, (Calls{"sheet.willDisappear", "sheet.didDisappear"}));
+  EXPECT_EQ(completed, 2);
+  EXPECT_EQ(root->presentedViewController(), nullptr);
+  EXPECT_EQ(sheet->view()->superview(), nullptr);
+}
+
+TEST_F(NavigationTest, TheAppearanceFlowsDownToScreens) {
+  window->setUserInterfaceStyle(UserInterfaceStyle::Dark);
+  EXPECT_EQ(root->traitCollection().userInterfaceStyle, UserInterfaceStyle::Dark);
+  EXPECT_EQ(root->window(), window.get());
+}
+
+}  // namespace
+}  // namespace platform::ui

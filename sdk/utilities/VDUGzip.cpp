@@ -1,0 +1,111 @@
+#include "sdk/utilities/VDUGzip.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+
+using platform::foundation::Data;
+using platform::foundation::Error;
+using platform::foundation::Value;
+
+namespace {
+
+constexpr std::size_t kChunk = 1024;
+constexpr std::uint64_t kMaximumInputLength = std::uint64_t{1} << 32;
+
+Error zlibError(int status, const char* message) {
+  Error error{kVDUNSDataZlibErrorDomain, VDUNSDataZlibErrorInternal, Value()};
+  error.userInfo.set(kVDUNSDataZlibErrorKey, status);
+  if (message) error.userInfo.set(Error::kLocalizedDescriptionKey, message);
+  return error;
+}
+
+}  // namespace
+
+std::optional<Data> VDUGzip::vdu_dataByGzippingData(std::span<const std::uint8_t> data, Error* error) {
+  if (data.empty()) return std::nullopt;
+  if (data.size() >= kMaximumInputLength) {
+    platform::foundation::report(error, Error{kVDUNSDataZlibErrorDomain, VDUNSDataZlibErrorGreaterThan32BitsToCompress, Value()});
+    return std::nullopt;
+  }
+  z_stream stream{};
+  // Window bits 31: a 32 KB window with a gzip header and trailer.
+  int status = deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
+  if (status != Z_OK) {
+    platform::foundation::report(error, zlibError(status, nullptr));
+    return std::nullopt;
+  }
+  // Output grows in place, at least a chunk at a time, so zlib writes straight into it.
+  Data output;
+  output.reserve(std::max<std::size_t>(data.size() / 4, kChunk));
+  stream.next_in = const_cast<Bytef*>(data.data());
+  stream.avail_in = static_cast<uInt>(data.size());
+  do {
+    std::size_t used = output.size();
+    output.resize(std::max(output.capacity(), used + kChunk));
+    stream.next_out = output.data() + used;
+    stream.avail_out = static_cast<uInt>(output.size() - used);
+    status = deflate(&stream, Z_FINISH);
+    output.resize(output.size() - stream.avail_out);
+    if (status < Z_OK || status > Z_STREAM_END) {
+      deflateEnd(&stream);
+      platform::foundation::report(error, zlibError(status, nullptr));
+      return std::nullopt;
+    }
+  } while (status != Z_STREAM_END);
+  deflateEnd(&stream);
+  return output;
+}
+
+std::optional<Data> VDUGzip::vdu_dataByInflatingGzippedData(std::span<const std::uint8_t> data, Error* error) {
+  return inflateWithLimit(data, kMaximumInflatedLength, error);
+}
+
+std::optional<Data> VDUGzip::inflateWithLimit(std::span<const std::uint8_t> data, std::uint64_t maximumLength,
+                                              Error* error) {
+  if (data.empty() || data.size() >= kMaximumInputLength) return std::nullopt;
+  z_stream stream{};
+  // Window bits 47: a 32 KB window, gzip or zlib header detected from the data.
+  int status = inflateInit2(&stream, 47);
+  if (status != Z_OK) {
+    platform::foundation::report(error, zlibError(status, nullptr));
+    return std::nullopt;
+  }
+  // Output grows in place, never past one byte beyond the ceiling, so a bomb is caught without
+  // holding more than that.
+  Data output;
+  const std::uint64_t ceiling = maximumLength + 1;
+  output.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(std::max<std::uint64_t>(data.size() * 4, kChunk), ceiling)));
+  stream.next_in = const_cast<Bytef*>(data.data());
+  stream.avail_in = static_cast<uInt>(data.size());
+  do {
+    std::size_t used = output.size();
+    std::uint64_t room = std::min<std::uint64_t>(std::max(output.capacity(), used + kChunk), ceiling) - used;
+    output.resize(used + static_cast<std::size_t>(std::min<std::uint64_t>(room, UINT32_MAX)));
+    stream.next_out = output.data() + used;
+    stream.avail_out = static_cast<uInt>(output.size() - used);
+    status = inflate(&stream, Z_NO_FLUSH);
+    output.resize(output.size() - stream.avail_out);
+    if (status != Z_OK && status != Z_STREAM_END) {
+      Error failure = zlibError(status, stream.msg);
+      inflateEnd(&stream);
+      platform::foundation::report(error, std::move(failure));
+      return std::nullopt;
+    }
+    // A small download that expands past the ceiling is a decompression bomb, not data to keep.
+    if (output.size() > maximumLength) {
+      inflateEnd(&stream);
+      platform::foundation::report(error, Error{kVDUNSDataZlibErrorDomain, VDUNSDataZlibErrorGreaterThan32BitsToCompress, Value()});
+      return std::nullopt;
+    }
+  } while (status != Z_STREAM_END);
+  std::size_t remaining = stream.avail_in;
+  inflateEnd(&stream);
+  if (remaining > 0) {
+    Error left{kVDUNSDataZlibErrorDomain, VDUNSDataZlibErrorDataRemaining, Value()};
+    left.userInfo.set(kVDUNSDataZlibRemainingBytesKey, static_cast<std::int64_t>(remaining));
+    platform::foundation::report(error, std::move(left));
+    return std::nullopt;
+  }
+  return output;
+}

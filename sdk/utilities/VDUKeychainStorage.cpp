@@ -1,0 +1,174 @@
+#include "sdk/utilities/VDUKeychainStorage.h"
+
+#include "platform/security/Keychain.h"
+#include "sdk/promises/VBLPromiseError.h"
+#include "sdk/utilities/VDUKeychainUtils.h"
+#include "sdk/utilities/VDUSecureCoding.h"
+
+using platform::foundation::Dictionary;
+using platform::foundation::Error;
+using platform::foundation::Value;
+using platform::security::Keychain;
+
+// --- cache ----------------------------------------------------------------------------------------
+
+VDUKeychainCache::VDUKeychainCache(std::size_t countLimit) : countLimit_(countLimit) {}
+
+Value VDUKeychainCache::objectForKey(const std::string& key) {
+  std::lock_guard lock(mutex_);
+  auto found = entries_.find(key);
+  if (found == entries_.end()) return Value();
+  uses_.splice(uses_.begin(), uses_, found->second.use);
+  return found->second.object;
+}
+
+std::uint64_t VDUKeychainCache::setObject(Value object, const std::string& key) {
+  std::lock_guard lock(mutex_);
+  std::uint64_t token = nextToken_++;
+  auto found = entries_.find(key);
+  if (found != entries_.end()) {
+    found->second.object = std::move(object);
+    found->second.token = token;
+    uses_.splice(uses_.begin(), uses_, found->second.use);
+    return token;
+  }
+  uses_.push_front(key);
+  entries_.emplace(key, Entry{std::move(object), token, uses_.begin()});
+  while (countLimit_ > 0 && entries_.size() > countLimit_) {
+    entries_.erase(uses_.back());
+    uses_.pop_back();
+  }
+  return token;
+}
+
+void VDUKeychainCache::removeObjectForKey(const std::string& key) {
+  std::lock_guard lock(mutex_);
+  auto found = entries_.find(key);
+  if (found == entries_.end()) return;
+  uses_.erase(found->second.use);
+  entries_.erase(found);
+}
+
+void VDUKeychainCache::removeObjectForKeyIfToken(const std::string& key, std::uint64_t token) {
+  std::lock_guard lock(mutex_);
+  auto found = entries_.find(key);
+  if (found == entries_.end() || found->second.token != token) return;
+  uses_.erase(found->second.use);
+  entries_.erase(found);
+}
+
+void VDUKeychainCache::removeAllObjects() {
+  std::lock_guard lock(mutex_);
+  entries_.clear();
+  uses_.clear();
+}
+
+std::size_t VDUKeychainCache::count() const {
+  std::lock_guard lock(mutex_);
+  return entries_.size();
+}
+
+// --- store ----------------------------------------------------------------------------------------
+
+namespace {
+
+// A group and a key as one cache key; the length prefix keeps ("a", "bc") apart from ("ab", "c").
+std::string cacheKey(const std::string& key, const VDUKeychainStorage::AccessGroup& accessGroup) {
+  if (!accessGroup) return "-" + key;
+  return "+" + std::to_string(accessGroup->size()) + ":" + *accessGroup + key;
+}
+
+}  // namespace
+
+VDUKeychainStorage::VDUKeychainStorage(std::string service)
+    : VDUKeychainStorage(std::move(service), std::make_shared<VDUKeychainCache>(kCacheCountLimit)) {}
+
+VDUKeychainStorage::VDUKeychainStorage(std::string service, std::shared_ptr<VDUKeychainCache> cache)
+    : keychainQueue_(platform::dispatch::Queue::serial("com.gul.KeychainStorage.Keychain")),
+      inMemoryCacheQueue_(platform::dispatch::Queue::serial("com.gul.KeychainStorage.InMemoryCache")),
+      service_(std::move(service)),
+      inMemoryCache_(cache ? std::move(cache) : std::make_shared<VDUKeychainCache>(kCacheCountLimit)) {}
+
+Dictionary VDUKeychainStorage::keychainQueryWithKey(const std::string& key, const AccessGroup& accessGroup) const {
+  Dictionary query = {{Keychain::kClass, Value(Keychain::kClassGenericPassword)},
+                      {Keychain::kService, Value(service_)},
+                      {Keychain::kAccount, Value(key)}};
+  if (accessGroup) query[Keychain::kAccessGroup] = Value(*accessGroup);
+  return query;
+}
+
+VBLPromise::Ptr VDUKeychainStorage::getObjectForKey(const std::string& key, const std::string& objectClass,
+                                                    const AccessGroup& accessGroup) {
+  auto cache = inMemoryCache_;
+  std::string cached = cacheKey(key, accessGroup);
+  VBLPromise::Ptr lookup = VBLPromise::onQueueDo(inMemoryCacheQueue_, [cache, cached] { return cache->objectForKey(cached); })
+                               ->onQueueValidate(inMemoryCacheQueue_, [](const Value& object) { return !object.isNil(); });
+  // Keep the store's parts, not the store: a read in flight finishes even if the store is released.
+  auto store = std::make_shared<VDUKeychainStorage>(*this);
+  return lookup->recover([store, key, objectClass, accessGroup](const Error&) {
+    return Value(store->getObjectFromKeychainForKey(key, objectClass, accessGroup));
+  });
+}
+
+VBLPromise::Ptr VDUKeychainStorage::getObjectFromKeychainForKey(const std::string& key, const std::string& objectClass,
+                                                                const AccessGroup& accessGroup) {
+  Dictionary query = keychainQueryWithKey(key, accessGroup);
+  auto cache = inMemoryCache_;
+  std::string cached = cacheKey(key, accessGroup);
+  return VBLPromise::onQueueDo(keychainQueue_,
+                               [query, objectClass] {
+                                 Error error;
+                                 auto data = VDUKeychainUtils::getItemWithQuery(query, &error);
+                                 if (!error.domain.empty()) return VBLValueWithError(error);
+                                 if (!data) return Value();
+                                 Value object = VDUSecureCoding::unarchivedObjectOfClass(objectClass, *data, &error);
+                                 return object.isNil() ? VBLValueWithError(error) : object;
+                               })
+      ->onQueueThen(inMemoryCacheQueue_, [cache, cached](const Value& object) {
+        if (!object.isNil()) cache->setObject(object, cached);
+        return object;
+      });
+}
+
+VBLPromise::Ptr VDUKeychainStorage::setObject(const Value& object, const std::string& key, const AccessGroup& accessGroup) {
+  Dictionary query = keychainQueryWithKey(key, accessGroup);
+  auto cache = inMemoryCache_;
+  std::string cached = cacheKey(key, accessGroup);
+  auto token = std::make_shared<std::uint64_t>(0);
+  return VBLPromise::onQueueDo(inMemoryCacheQueue_,
+                               [cache, cached, object, token] {
+                                 *token = cache->setObject(object, cached);
+                                 return Value::null();
+                               })
+      ->onQueueThen(keychainQueue_,
+                    [object, query](const Value&) {
+                      Error error;
+                      auto data = VDUSecureCoding::archivedDataWithRootObject(object, &error);
+                      if (!data) return VBLValueWithError(error);
+                      if (!VDUKeychainUtils::setItem(*data, query, &error)) return VBLValueWithError(error);
+                      return Value::null();
+                    })
+      // A failed write takes its object out of the cache again, unless a later write replaced it.
+      ->onQueueRecover(inMemoryCacheQueue_, [cache, cached, token](const Error& error) {
+        cache->removeObjectForKeyIfToken(cached, *token);
+        return VBLValueWithError(error);
+      });
+}
+
+VBLPromise::Ptr VDUKeychainStorage::removeObjectForKey(const std::string& key, const AccessGroup& accessGroup) {
+  Dictionary query = keychainQueryWithKey(key, accessGroup);
+  auto cache = inMemoryCache_;
+  std::string cached = cacheKey(key, accessGroup);
+  return VBLPromise::onQueueDo(inMemoryCacheQueue_,
+                               [cache, cached] {
+                                 cache->removeObjectForKey(cached);
+                                 return Value::null();
+                               })
+      ->onQueueThen(keychainQueue_, [query](const Value&) {
+        Error error;
+        if (!VDUKeychainUtils::removeItemWithQuery(query, &error)) return VBLValueWithError(error);
+        return Value::null();
+      });
+}
+
+void VDUKeychainStorage::resetInMemoryCache() { inMemoryCache_->removeAllObjects(); }

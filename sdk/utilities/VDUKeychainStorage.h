@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "platform/dispatch/Queue.h"
+#include "platform/foundation/Value.h"
+#include "sdk/promises/VBLPromise.h"
+
+// The object cache in front of a keychain store: at most `countLimit` entries, the least recently used
+// evicted first. Each stored entry gets a token, so a writer can later take back exactly its own
+// entry and never one a later writer put under the same key. Thread-safe.
+class VDUKeychainCache {
+ public:
+  using Value = platform::foundation::Value;
+
+  explicit VDUKeychainCache(std::size_t countLimit);
+
+  // nil on a miss.
+  Value objectForKey(const std::string& key);
+  std::uint64_t setObject(Value object, const std::string& key);
+  void removeObjectForKey(const std::string& key);
+  // Removes the entry only when it is still the one stored with `token`.
+  void removeObjectForKeyIfToken(const std::string& key, std::uint64_t token);
+  void removeAllObjects();
+  std::size_t count() const;
+
+ private:
+  struct Entry {
+    Value object;
+    std::uint64_t token;
+    std::list<std::string>::iterator use;
+  };
+  const std::size_t countLimit_;
+  mutable std::mutex mutex_;
+  std::map<std::string, Entry> entries_;
+  std::list<std::string> uses_;  // most recent first
+  std::uint64_t nextToken_ = 1;
+};
+
+// An object store in the keychain with a promise interface: one generic-password item per key (and
+// access group) under the store's service name, holding the object's secure keyed archive, with a
+// small cache in front. Cache work runs on one serial queue and keychain work on another; callers may
+// call from any thread.
+//
+// The cache is keyed by access group and key together, so a read in one group is never served
+// another group's object; and when a write fails, the object it put in the cache is taken out again
+// before the promise rejects, so no later read returns an object that was never stored.
+class VDUKeychainStorage {
+ public:
+  using Value = platform::foundation::Value;
+  using AccessGroup = std::optional<std::string>;
+
+  static constexpr std::size_t kCacheCountLimit = 5;
+
+  explicit VDUKeychainStorage(std::string service);
+  VDUKeychainStorage(std::string service, std::shared_ptr<VDUKeychainCache> cache);
+
+  // Fulfils with the object (nil when there is none); rejects on a keychain or archive failure.
+  VBLPromise::Ptr getObjectForKey(const std::string& key, const std::string& objectClass, const AccessGroup& accessGroup);
+  // `object` must be archivable (a plain value or a registered KeyedCodable). Fulfils with null.
+  VBLPromise::Ptr setObject(const Value& object, const std::string& key, const AccessGroup& accessGroup);
+  // Fulfils with null, also when there was no item.
+  VBLPromise::Ptr removeObjectForKey(const std::string& key, const AccessGroup& accessGroup);
+  // The keychain half of a read: fulfils with the object or nil and caches a found object.
+  VBLPromise::Ptr getObjectFromKeychainForKey(const std::string& key, const std::string& objectClass,
+                                              const AccessGroup& accessGroup);
+  void resetInMemoryCache();
+  platform::foundation::Dictionary keychainQueryWithKey(const std::string& key, const AccessGroup& accessGroup) const;
+
+  const std::string& service() const { return service_; }
+  const std::shared_ptr<platform::dispatch::Queue>& keychainQueue() const { return keychainQueue_; }
+  const std::shared_ptr<platform::dispatch::Queue>& inMemoryCacheQueue() const { return inMemoryCacheQueue_; }
+
+ private:
+  std::shared_ptr<platform::dispatch::Queue> keychainQueue_;
+  std::shared_ptr<platform::dispatch::Queue> inMemoryCacheQueue_;
+  std::string service_;
+  std::shared_ptr<VDUKeychainCache> inMemoryCache_;
+};

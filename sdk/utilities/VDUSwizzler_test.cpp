@@ -1,0 +1,175 @@
+#include "sdk/utilities/VDUSwizzler.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform/log/Log.h"
+#include "platform/runtime/Send.h"
+#include "platform/ui/ViewController.h"
+#include "sdk/utilities/VDULogger.h"
+
+using platform::runtime::Class;
+using platform::runtime::IMP;
+using platform::runtime::Object;
+using platform::runtime::Selector;
+
+namespace {
+
+constexpr Selector<std::string()> kGreeting{"greeting"};
+constexpr Selector<std::string()> kMake{"make"};
+
+// A small class family of its own for each test: base, a subclass overriding "greeting" through super,
+// and a leaf that only inherits. The base also has "make" both as class and as instance method.
+struct Family {
+  Class* base;
+  Class* sub;
+  Class* leaf;
+};
+
+Family makeFamily(const std::string& tag) {
+  Family f;
+  f.base = Class::allocateClassPair(nullptr, "SwizzlerTestBase" + tag);
+  f.base->addMethod(kGreeting, [](Object&) { return std::string("base"); });
+  f.base->addMethod(kMake, [](Object&) { return std::string("instance make"); });
+  f.base->metaclass()->addMethod(kMake, [](Object&) { return std::string("class make"); });
+  Class::registerClassPair(f.base);
+  f.sub = Class::allocateClassPair(f.base, "SwizzlerTestSub" + tag);
+  Class* sub = f.sub;
+  f.sub->addMethod(kGreeting, [sub](Object& self) {
+    return "sub+" + platform::runtime::sendSuper(self, sub, kGreeting);
+  });
+  Class::registerClassPair(f.sub);
+  f.leaf = Class::allocateClassPair(f.base, "SwizzlerTestLeaf" + tag);
+  Class::registerClassPair(f.leaf);
+  return f;
+}
+
+std::string greet(Class* cls) { return platform::runtime::send(*cls->createInstance(), kGreeting); }
+
+TEST(VDUSwizzlerTest, ReplacedInstanceMethodIsReachedThroughSuperAndCanCallWhatItReplaced) {
+  Family f = makeFamily("Super");
+  IMP previous = VDUSwizzler::currentImplementationForClass(f.base, kGreeting.name, false);
+  ASSERT_NE(previous, nullptr);
+  ASSERT_TRUE(VDUSwizzler::swizzleClass(f.base, kGreeting, false, [previous](Object& self) {
+    return "wrapped(" + platform::runtime::callImplementation(previous, self, kGreeting) + ")";
+  }));
+  EXPECT_EQ(greet(f.sub), "sub+wrapped(base)");
+  EXPECT_EQ(greet(f.base), "wrapped(base)");
+  EXPECT_NE(VDUSwizzler::currentImplementationForClass(f.base, kGreeting.name, false), previous);
+}
+
+TEST(VDUSwizzlerTest, ReplacingAnInheritedMethodOverridesItInTheClassAlone) {
+  Family f = makeFamily("Inherited");
+  IMP baseOwn = f.base->ownMethod(kGreeting.name);
+  EXPECT_EQ(f.leaf->ownMethod(kGreeting.name), nullptr);
+  ASSERT_TRUE(VDUSwizzler::swizzleClass(f.leaf, kGreeting, false, [](Object&) { return std::string("leaf"); }));
+  EXPECT_NE(f.leaf->ownMethod(kGreeting.name), nullptr);
+  EXPECT_EQ(f.base->ownMethod(kGreeting.name), baseOwn);
+  EXPECT_EQ(greet(f.leaf), "leaf");
+  EXPECT_EQ(greet(f.base), "base");
+  EXPECT_EQ(greet(f.sub), "sub+base");
+}
+
+TEST(VDUSwizzlerTest, ReplacingAClassMethodLeavesInstancesAlone) {
+  Family f = makeFamily("Meta");
+  IMP instanceMake = VDUSwizzler::currentImplementationForClass(f.base, kMake.name, false);
+  ASSERT_TRUE(VDUSwizzler::swizzleClass(f.base, kMake, true, [](Object& cls) {
+    return "replaced " + static_cast<Class&>(cls).name();
+  }));
+  EXPECT_EQ(platform::runtime::send(*f.base, kMake), "replaced SwizzlerTestBaseMeta");
+  EXPECT_EQ(platform::runtime::send(*f.leaf, kMake), "replaced SwizzlerTestLeafMeta") << "class methods inherit";
+  EXPECT_EQ(platform::runtime::send(*f.base->createInstance(), kMake), "instance make");
+  EXPECT_EQ(VDUSwizzler::currentImplementationForClass(f.base, kMake.name, false), instanceMake);
+  EXPECT_NE(VDUSwizzler::currentImplementationForClass(f.base, kMake.name, true), instanceMake);
+}
+
+TEST(VDUSwizzlerTest, ExistenceQueriesAndRefusalsOfWhatCannotBeCalledSafely) {
+  VDULoggerResetForTesting();
+  platform::log::CapturedLines captured;
+  Family f = makeFamily("Refusals");
+  EXPECT_TRUE(VDUSwizzler::selector(kGreeting.name, f.leaf, false)) << "inherited methods count";
+  EXPECT_TRUE(VDUSwizzler::selector(kMake.name, f.leaf, true));
+  EXPECT_FALSE(VDUSwizzler::selector(kGreeting.name, f.base, true)) << "no class method of that name";
+  EXPECT_FALSE(VDUSwizzler::selector("farewell", f.base, false));
+  EXPECT_FALSE(VDUSwizzler::selector("greeting", nullptr, false));
+  EXPECT_EQ(VDUSwizzler::currentImplementationForClass(f.base, "farewell", false), nullptr);
+  EXPECT_EQ(VDUSwizzler::currentImplementationForClass(nullptr, kGreeting.name, false), nullptr);
+
+  constexpr Selector<std::string()> kFarewell{"farewell"};
+  EXPECT_FALSE(VDUSwizzler::swizzleClass(f.base, kFarewell, false, [](Object&) { return std::string("bye"); }));
+  EXPECT_FALSE(VDUSwizzler::selector("farewell", f.base, false)) << "nothing was installed";
+  constexpr Selector<int()> kGreetingAsNumber{"greeting"};
+  EXPECT_FALSE(VDUSwizzler::swizzleClass(f.base, kGreetingAsNumber, false, [](Object&) { return 1; }));
+  EXPECT_EQ(greet(f.base), "base");
+  EXPECT_FALSE(VDUSwizzler::swizzleClass(nullptr, kGreeting, false, [](Object&) { return std::string(); }));
+
+  VDULoggerFlush();
+  auto lines = captured.lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].message,
+            " - [VadezeUtilities/Swizzler][I-SWZ001200] Cannot replace -farewell of SwizzlerTestBaseRefusals: the "
+            "class has no such method.");
+  EXPECT_EQ(lines[0].level, VDULoggerLevelWarning);
+  EXPECT_NE(lines[1].message.find("[I-SWZ001201]"), std::string::npos);
+}
+
+class TrackedScreen : public platform::ui::ViewController {
+ public:
+  static constexpr platform::runtime::NativeClass<platform::ui::ViewController> kRuntimeClass{"SwizzlerTestScreen"};
+  TrackedScreen() : ViewController(platform::runtime::classOf<TrackedScreen>()) {}
+  void viewDidAppear(bool animated) override { events.push_back(animated ? "appeared animated" : "appeared"); }
+  std::vector<std::string> events;
+};
+
+TEST(VDUSwizzlerTest, ViewControllerAppearanceCanBeWrappedAroundTheControllersOwnMethod) {
+  platform::ui::ViewController::runtimeClass();  // the platform's methods are in place before anyone wraps them
+  Class* screen = platform::runtime::classOf<TrackedScreen>();
+  IMP previous = VDUSwizzler::currentImplementationForClass(screen, platform::ui::kViewDidAppear.name, false);
+  ASSERT_NE(previous, nullptr);
+  ASSERT_TRUE(VDUSwizzler::swizzleClass(screen, platform::ui::kViewDidAppear, false,
+                                        [previous](Object& self, bool animated) {
+                                          static_cast<TrackedScreen&>(self).events.push_back("tracked");
+                                          platform::runtime::callImplementation(previous, self,
+                                                                                platform::ui::kViewDidAppear, animated);
+                                        }));
+  auto controller = std::make_shared<TrackedScreen>();
+  controller->sendViewDidAppear(true);
+  EXPECT_EQ(controller->events, (std::vector<std::string>{"tracked", "appeared animated"}));
+  platform::ui::ViewController plain;
+  plain.sendViewDidAppear(false);  // other controllers keep the platform's method
+  EXPECT_EQ(VDUSwizzler::currentImplementationForClass(platform::ui::ViewController::runtimeClass(),
+                                                       platform::ui::kViewDidAppear.name, false),
+            previous);
+}
+
+TEST(VDUSwizzlerTest, ReplacingWhileOtherThreadsDispatchIsSafe) {
+  Family f = makeFamily("Threads");
+  auto instance = f.sub->createInstance();
+  std::atomic<bool> stop{false};
+  std::atomic<long> calls{0};
+  std::vector<std::thread> senders;
+  for (int i = 0; i < 4; ++i) {
+    senders.emplace_back([&] {
+      auto mine = f.sub->createInstance();
+      while (!stop.load()) {
+        const std::string answer = platform::runtime::send(*mine, kGreeting);
+        EXPECT_TRUE(answer.starts_with("sub+"));
+        calls.fetch_add(1);
+      }
+    });
+  }
+  for (int round = 0; round < 200; ++round) {
+    const std::string text = "v" + std::to_string(round);
+    VDUSwizzler::swizzleClass(f.base, kGreeting, false, [text](Object&) { return text; });
+    VDUSwizzler::currentImplementationForClass(f.sub, kGreeting.name, false);
+  }
+  while (calls.load() < 1000) std::this_thread::yield();
+  stop = true;
+  for (auto& t : senders) t.join();
+  EXPECT_EQ(platform::runtime::send(*instance, kGreeting), "sub+v199");
+}
+
+}  // namespace

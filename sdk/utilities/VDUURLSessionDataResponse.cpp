@@ -1,0 +1,26 @@
+#include "sdk/utilities/VDUURLSessionDataResponse.h"
+
+#include "platform/foundation/Format.h"
+
+std::string VDUURLSessionDataResponse::description() const {
+  return platform::foundation::format("<VDUURLSessionDataResponse %p> %lld %@ (%zu bytes)", this,
+                                      static_cast<long long>(HTTPResponse.statusCode), HTTPResponse.url, HTTPBody.size());
+}
+
+VBLPromise::Ptr vdu_dataTaskPromiseWithRequest(const std::shared_ptr<platform::net::URLSession>& session,
+                                               const platform::net::URLRequest& request) {
+  return VBLPromise::async([session, request](VBLPromise::FulfillBlock fulfill, VBLPromise::RejectBlock reject) {
+    auto task = session->dataTaskWithRequest(
+        request, [fulfill, reject](std::optional<platform::net::HTTPURLResponse> response, platform::foundation::Data body,
+                                   std::optional<platform::foundation::Error> error) {
+          if (error) return reject(*error);
+          auto result = std::make_shared<VDUURLSessionDataResponse>(response.value_or(platform::net::HTTPURLResponse{}),
+                                                                     std::move(body));
+          fulfill(platform::foundation::Value(result));
+        });
+    if (!task) {
+      return reject(platform::net::makeURLError(platform::net::URLErrorUnknown, "The session is invalidated", request.url));
+    }
+    task->resume();
+  });
+}

@@ -1,0 +1,146 @@
+#include "sdk/utilities/VDUUserDefaults.h"
+
+#include <mutex>
+
+#include "platform/dispatch/Queue.h"
+#include "platform/dispatch/Timer.h"
+#include "platform/foundation/Format.h"
+#include "platform/foundation/PreferencesDomain.h"
+#include "platform/foundation/UserDefaults.h"
+#include "sdk/utilities/VDULogger.h"
+
+using platform::foundation::PreferencesDomain;
+using platform::foundation::Value;
+
+namespace {
+
+constexpr const char* kReadService = "<VadezeUtilities>";
+constexpr const char* kWriteService = "[VadezeUtilities/UserDefaults]";
+
+std::string messageCode(long code) { return platform::foundation::format("I-VDU%06ld", code); }
+
+bool isAcceptedKind(const Value& value) {
+  switch (value.type()) {
+    case Value::Type::String:
+    case Value::Type::Bool:
+    case Value::Type::Integer:
+    case Value::Type::Real:
+    case Value::Type::Array:
+    case Value::Type::Dictionary:
+    case Value::Type::Date:
+    case Value::Type::Data:
+      return PreferencesDomain::isPropertyListValue(value);
+    default:
+      return false;
+  }
+}
+
+void synchronizeDomain(const std::shared_ptr<PreferencesDomain>& domain) {
+  if (!domain->synchronize()) VDULogError(kWriteService, false, messageCode(4), "Cannot synchronize user defaults to disk");
+}
+
+}  // namespace
+
+// The pending delayed synchronisation of one store. Its timer holds it only weakly, so a released
+// store's timer finds nothing to do.
+struct VDUUserDefaults::WriteBehind {
+  std::mutex mutex;
+  std::shared_ptr<platform::dispatch::Timer> timer;
+  std::shared_ptr<PreferencesDomain> domain;  // the domain the pending changes went to
+};
+
+namespace {
+
+std::shared_ptr<platform::dispatch::Queue> synchronizeQueue() {
+  static auto queue = platform::dispatch::Queue::serial("com.vadeze.VDUUserDefaults.synchronize");
+  return queue;
+}
+
+}  // namespace
+
+std::shared_ptr<VDUUserDefaults> VDUUserDefaults::standardUserDefaults() {
+  // Never destroyed; what it has pending is written by the preferences' exit hook.
+  static auto* instance = new std::shared_ptr<VDUUserDefaults>(std::make_shared<VDUUserDefaults>());
+  return *instance;
+}
+
+VDUUserDefaults::VDUUserDefaults() : VDUUserDefaults(std::string()) {}
+
+VDUUserDefaults::VDUUserDefaults(const std::string& suiteName)
+    : appName_(suiteName.empty() ? PreferencesDomain::currentApplication() : suiteName),
+      writeBehind_(std::make_shared<WriteBehind>()) {}
+
+VDUUserDefaults::~VDUUserDefaults() {
+  std::shared_ptr<PreferencesDomain> pending;
+  {
+    std::lock_guard lock(writeBehind_->mutex);
+    if (writeBehind_->timer) {
+      writeBehind_->timer->invalidate();
+      writeBehind_->timer.reset();
+      pending = writeBehind_->domain;
+    }
+  }
+  if (pending) synchronizeDomain(pending);
+}
+
+Value VDUUserDefaults::objectForKey(const std::string& key) const {
+  if (key.empty()) {
+    VDULogWarning(kReadService, false, messageCode(1), "Cannot get object for invalid user default key.");
+    return Value();
+  }
+  return PreferencesDomain::named(appName_)->copyValue(key);
+}
+
+void VDUUserDefaults::setObject(const Value& value, const std::string& key) {
+  if (key.empty()) {
+    VDULogWarning(kWriteService, false, messageCode(2), "Cannot set object for invalid user default key.");
+    return;
+  }
+  if (!value.isNil() && !isAcceptedKind(value)) {
+    VDULogWarning(kWriteService, false, messageCode(3),
+                  "Cannot set invalid object to user defaults. Must be a string, number, array, dictionary, date, or "
+                  "data. Value: %@",
+                  value);
+    return;
+  }
+  PreferencesDomain::named(appName_)->setValue(key, value);
+  scheduleSynchronize();
+}
+
+std::optional<std::string> VDUUserDefaults::stringForKey(const std::string& key) const {
+  return platform::foundation::stringFromDefaultsValue(objectForKey(key));
+}
+
+std::optional<platform::foundation::Array> VDUUserDefaults::arrayForKey(const std::string& key) const {
+  Value value = objectForKey(key);
+  if (!value.isArray()) return std::nullopt;
+  return *value.array();
+}
+
+std::optional<platform::foundation::Dictionary> VDUUserDefaults::dictionaryForKey(const std::string& key) const {
+  Value value = objectForKey(key);
+  if (!value.isDictionary()) return std::nullopt;
+  return *value.dictionary();
+}
+
+void VDUUserDefaults::synchronize() { synchronizeDomain(PreferencesDomain::named(appName_)); }
+
+void VDUUserDefaults::scheduleSynchronize() {
+  std::weak_ptr<WriteBehind> weak = writeBehind_;
+  std::lock_guard lock(writeBehind_->mutex);
+  if (writeBehind_->timer) writeBehind_->timer->invalidate();
+  writeBehind_->domain = PreferencesDomain::named(appName_);
+  writeBehind_->timer = platform::dispatch::Timer::scheduled(
+      kSynchronizeDelay, false, synchronizeQueue(), [weak](platform::dispatch::Timer& timer) {
+        auto state = weak.lock();
+        if (!state) return;
+        std::shared_ptr<PreferencesDomain> domain;
+        {
+          std::lock_guard lock(state->mutex);
+          if (state->timer.get() != &timer) return;  // restarted meanwhile
+          state->timer.reset();
+          domain = state->domain;
+        }
+        synchronizeDomain(domain);
+      });
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/runtime/Object.h"
+
+// Holds a delegate interceptor without keeping it alive. SDK components register themselves and may go
+// away without unregistering; their entry then reads empty and is dropped at the next delivery.
+class VDUZeroingWeakContainer {
+ public:
+  VDUZeroingWeakContainer() = default;
+  explicit VDUZeroingWeakContainer(const std::shared_ptr<platform::runtime::Object>& interceptor)
+      : object(interceptor) {}
+
+  std::weak_ptr<platform::runtime::Object> object;
+};
+
+// The same, for scene-delegate interceptors, which live in a table of their own.
+class VDUSceneZeroingWeakContainer {
+ public:
+  VDUSceneZeroingWeakContainer() = default;
+  explicit VDUSceneZeroingWeakContainer(const std::shared_ptr<platform::runtime::Object>& interceptor)
+      : object(interceptor) {}
+
+  std::weak_ptr<platform::runtime::Object> object;
+};

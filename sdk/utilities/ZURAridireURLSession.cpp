@@ -1,0 +1,418 @@
+#include "sdk/utilities/ZURAridireURLSession.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <random>
+
+#include "platform/dispatch/Queue.h"
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Format.h"
+#include "platform/foundation/Paths.h"
+#include "sdk/utilities/VDULogger.h"
+#include "sdk/utilities/VDUMutableDictionary.h"
+
+using platform::foundation::AtomicFile;
+using platform::foundation::Error;
+using platform::foundation::Value;
+using namespace platform::net;
+
+namespace {
+
+// The mark backup tools on this platform honour; a file system without extended attributes has no
+// backup to keep the file out of.
+constexpr const char* kExcludeFromBackupAttribute = "user.ostrel.exclude-from-backup";
+
+std::string makeUUID() {
+  std::random_device random;
+  std::uint8_t bytes[16];
+  for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+  bytes[6] = (bytes[6] & 0x0f) | 0x40;
+  bytes[8] = (bytes[8] & 0x3f) | 0x80;
+  std::string text;
+  static const char* hex = "0123456789ABCDEF";
+  for (int i = 0; i < 16; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) text += '-';
+    text += hex[bytes[i] >> 4];
+    text += hex[bytes[i] & 15];
+  }
+  return text;
+}
+
+struct FetcherMap {
+  std::mutex mutex;
+  std::map<std::string, std::weak_ptr<ZURAridireURLSession>> fetchers;
+};
+FetcherMap& fetcherMap() {
+  static auto* map = new FetcherMap();
+  return *map;
+}
+
+using SystemHandlers = VDUMutableDictionary<std::string, std::function<void()>>;
+SystemHandlers& systemHandlers() {
+  static auto* handlers = new SystemHandlers();
+  return *handlers;
+}
+
+}  // namespace
+
+Error ZURAridireMakeError(std::int64_t code, const std::string& context) {
+  Error error{kZURAridireErrorDomain, code, Value()};
+  error.userInfo.set(kZURAridireErrorContext, context);
+  return error;
+}
+
+ZURAridireURLSession::ZURAridireURLSession(Private, std::weak_ptr<ZURAridireLoggerDelegate> loggerDelegate)
+    : networkDirectory_(platform::foundation::Paths::applicationSupport() + "/VDU/Network/ZURAridireTemporaryDirectory"),
+      sessionID_(std::string(kZURAridireBackgroundSessionPrefix) + "-" + makeUUID()),
+      loggerDelegate_(std::move(loggerDelegate)) {}
+
+std::shared_ptr<ZURAridireURLSession> ZURAridireURLSession::initWithNetworkLoggerDelegate(
+    std::weak_ptr<ZURAridireLoggerDelegate> loggerDelegate) {
+  return std::make_shared<ZURAridireURLSession>(Private(), std::move(loggerDelegate));
+}
+
+// --- properties ---------------------------------------------------------------------------------
+
+std::string ZURAridireURLSession::sessionID() const {
+  std::lock_guard lock(mutex_);
+  return sessionID_;
+}
+void ZURAridireURLSession::setSessionID(std::string sessionID) {
+  std::lock_guard lock(mutex_);
+  sessionID_ = std::move(sessionID);
+}
+bool ZURAridireURLSession::isBackgroundNetworkEnabled() const {
+  std::lock_guard lock(mutex_);
+  return backgroundNetworkEnabled_;
+}
+void ZURAridireURLSession::setBackgroundNetworkEnabled(bool enabled) {
+  std::lock_guard lock(mutex_);
+  backgroundNetworkEnabled_ = enabled;
+}
+std::shared_ptr<ZURAridireLoggerDelegate> ZURAridireURLSession::loggerDelegate() const {
+  std::lock_guard lock(mutex_);
+  return loggerDelegate_.lock();
+}
+void ZURAridireURLSession::setLoggerDelegate(std::weak_ptr<ZURAridireLoggerDelegate> delegate) {
+  std::lock_guard lock(mutex_);
+  loggerDelegate_ = std::move(delegate);
+}
+
+std::string ZURAridireURLSession::description() const {
+  return platform::foundation::format("<ZURAridireURLSession %p> %@", this, sessionID());
+}
+
+void ZURAridireURLSession::log(ZURAridireLogLevel level, std::int64_t code, const std::string& message,
+                               std::optional<Value> context) {
+  auto delegate = loggerDelegate();
+  if (!delegate) return;
+  if (context && context->isArray()) {
+    delegate->ZURAridire_logWithLevel(level, code, message, *context->array());  // several contexts
+  } else if (context) {
+    delegate->ZURAridire_logWithLevel(level, code, message, *context);
+  } else {
+    delegate->ZURAridire_logWithLevel(level, code, message);
+  }
+}
+
+// --- starting requests --------------------------------------------------------------------------
+
+URLSessionConfiguration ZURAridireURLSession::backgroundSessionConfigWithSessionID(const std::string& sessionID) {
+  return URLSessionConfiguration::backgroundSessionConfigurationWithIdentifier(sessionID);
+}
+
+void ZURAridireURLSession::populateSessionConfig(URLSessionConfiguration& config, const URLRequest& request) {
+  config.HTTPAdditionalHeaders = request.allHTTPHeaderFields;
+  config.timeoutIntervalForRequest = request.timeoutInterval;
+  config.timeoutIntervalForResource = request.timeoutInterval;
+  config.requestCachePolicy = request.cachePolicy;
+}
+
+std::optional<std::string> ZURAridireURLSession::sessionIDFromAsyncPOSTRequest(const URLRequest& request,
+                                                                               CompletionHandler handler) {
+  std::string id = sessionID();
+  std::string upload = temporaryFilePathWithSessionID(id);
+  {
+    std::lock_guard lock(mutex_);
+    uploadingFile_ = upload;
+  }
+  maybeRemoveTempFilesAtURL(networkDirectory_, kTemporaryFileLifetime);
+
+  URLSessionConfiguration config = URLSessionConfiguration::defaultSessionConfiguration();
+  bool fromFile = false;
+  if (isBackgroundNetworkEnabled() && ensureTemporaryDirectoryExists()) {
+    std::string failure;
+    const Data& body = request.httpBody;
+    if (AtomicFile::writeAtomically(upload, body.data(), body.size(), &failure, 0600)) {
+      excludeFromBackupForURL(upload);
+      config = backgroundSessionConfigWithSessionID(id);
+      fromFile = true;
+    } else {
+      log(kZURAridireLogLevelError, 901000, "Failed to write request data to file", Value(failure));
+    }
+  }
+  populateSessionConfig(config, request);
+  auto session = URLSession::sessionWithConfiguration(config, shared_from_this(), platform::dispatch::Queue::main());
+  auto task = fromFile ? session->uploadTaskWithRequestFromFile(request, upload)
+                       : session->uploadTaskWithRequestFromData(request, request.httpBody);
+  return startTask(request, std::move(session), std::move(task), std::move(handler));
+}
+
+std::optional<std::string> ZURAridireURLSession::sessionIDFromAsyncGETRequest(const URLRequest& request,
+                                                                              CompletionHandler handler) {
+  URLSessionConfiguration config = isBackgroundNetworkEnabled() ? backgroundSessionConfigWithSessionID(sessionID())
+                                                                : URLSessionConfiguration::defaultSessionConfiguration();
+  populateSessionConfig(config, request);
+  auto session = URLSession::sessionWithConfiguration(config, shared_from_this(), platform::dispatch::Queue::main());
+  auto task = session->downloadTaskWithRequest(request);
+  return startTask(request, std::move(session), std::move(task), std::move(handler));
+}
+
+std::optional<std::string> ZURAridireURLSession::startTask(const URLRequest& request, std::shared_ptr<URLSession> session,
+                                                           std::shared_ptr<URLSessionTask> task, CompletionHandler handler) {
+  if (!session || !task) {
+    Error error = ZURAridireMakeError(ZURAridireErrorCodeNoSession, "Cannot create network session");
+    if (handler) handler(std::nullopt, std::nullopt, sessionID(), error);
+    if (session) session->finishTasksAndInvalidate();
+    return std::nullopt;
+  }
+  std::string id;
+  {
+    std::lock_guard lock(mutex_);
+    session_ = session;
+    request_ = request;
+    completionHandler_ = std::move(handler);
+    id = sessionID_;
+  }
+  setSessionInFetcherMap(shared_from_this(), id);
+  task->resume();
+  return id;
+}
+
+// --- session call-backs -------------------------------------------------------------------------
+
+void ZURAridireURLSession::didReceiveData(URLSession&, URLSessionTask&, const Data& data) {
+  std::lock_guard lock(mutex_);
+  if (!downloadedData_) downloadedData_.emplace();
+  downloadedData_->insert(downloadedData_->end(), data.begin(), data.end());
+}
+
+void ZURAridireURLSession::didFinishDownloadingToURL(URLSession&, URLSessionTask&, const std::string& location) {
+  if (location.empty()) {
+    log(kZURAridireLogLevelError, 901001, "Unable to read downloaded data from empty temp path");
+    std::lock_guard lock(mutex_);
+    downloadedData_.reset();
+    return;
+  }
+  std::string failure;
+  auto contents = AtomicFile::readFile(location, &failure);
+  if (!contents) log(kZURAridireLogLevelError, 901002, "Cannot read the content of downloaded data", Value(failure));
+  std::lock_guard lock(mutex_);
+  downloadedData_ = std::move(contents);
+}
+
+void ZURAridireURLSession::willPerformHTTPRedirection(URLSession&, URLSessionTask&, const HTTPURLResponse& response,
+                                                      URLRequest newRequest,
+                                                      std::function<void(std::optional<URLRequest>)> handler) {
+  // These the client never follows: the redirect response is its answer.
+  std::int64_t status = response.statusCode;
+  if (status == 300 || status == 301 || status == 302 || status == 307) return handler(std::nullopt);
+  handler(std::move(newRequest));
+}
+
+void ZURAridireURLSession::didCompleteWithError(URLSession& session, URLSessionTask& task,
+                                                const std::optional<Error>& error) {
+  CompletionHandler handler;
+  std::optional<Data> data;
+  std::string upload;
+  {
+    std::lock_guard lock(mutex_);
+    handler = std::move(completionHandler_);
+    completionHandler_ = nullptr;
+    data = downloadedData_;
+    upload = uploadingFile_;
+  }
+  std::optional<HTTPURLResponse> response = task.response();
+  std::optional<Error> passed;
+  if (!response) {
+    passed = error ? *error : ZURAridireMakeError(ZURAridireErrorCodeEmptyResponse, "Network Error: Empty network response");
+  }
+  callCompletionHandler(std::move(handler), std::move(response), std::move(data), std::move(passed));
+  removeTempItemAtURL(upload);
+  maybeRemoveTempFilesAtURL(networkDirectory_, kTemporaryFileLifetime);
+  session.finishTasksAndInvalidate();
+  if (session.configuration().background) {
+    const std::string& identifier = session.configuration().identifier;
+    std::lock_guard lock(fetcherMap().mutex);
+    auto found = fetcherMap().fetchers.find(identifier);
+    if (found != fetcherMap().fetchers.end() && found->second.lock().get() == this) fetcherMap().fetchers.erase(found);
+  }
+}
+
+void ZURAridireURLSession::callCompletionHandler(CompletionHandler handler, std::optional<HTTPURLResponse> response,
+                                                 std::optional<Data> data, std::optional<Error> error) {
+  if (error) {
+    log(kZURAridireLogLevelError, 901017, "Encounter network error. Code, error",
+        Value(platform::foundation::Array{Value(error->code), Value(error->description())}));
+  }
+  if (!handler) return;
+  platform::dispatch::Queue::main()->async([handler = std::move(handler), response = std::move(response),
+                                            data = std::move(data), id = sessionID(), error = std::move(error)] {
+    handler(response, data, id, error);
+  });
+}
+
+void ZURAridireURLSession::didFinishEventsForBackgroundURLSession(URLSession& session) {
+  const std::string& identifier = session.configuration().identifier;
+  log(kZURAridireLogLevelDebug, 901003, "Background session finished", Value(identifier));
+  callSystemCompletionHandler(identifier);
+}
+
+// --- background events --------------------------------------------------------------------------
+
+void ZURAridireURLSession::handleEventsForBackgroundURLSessionID(const std::string& identifier,
+                                                                 std::function<void()> systemCompletionHandler) {
+  if (!identifier.starts_with(kZURAridireBackgroundSessionPrefix)) return;
+  auto fetcher = fetcherWithSessionIdentifier(identifier);
+  if (!fetcher) {
+    VDULogError("[ZURAridire]", false, "I-NET900003",
+                "Failed to retrieve background session with ID %@ after app is relaunched.", identifier);
+    return;
+  }
+  fetcher->addSystemCompletionHandler(std::move(systemCompletionHandler), identifier);
+}
+
+void ZURAridireURLSession::addSystemCompletionHandler(std::function<void()> handler, const std::string& identifier) {
+  if (!handler) return log(kZURAridireLogLevelError, 901009, "Cannot store nil system completion handler in network");
+  if (identifier.empty()) {
+    return log(kZURAridireLogLevelError, 901010,
+               "Cannot store system completion handler with empty network session identifier");
+  }
+  if (!URLSession::hasLiveBackgroundSession(identifier)) {
+    // Nothing will ever report this session finished; the system still waits to hear back.
+    platform::dispatch::Queue::main()->async(std::move(handler));
+    return;
+  }
+  if (systemHandlers().objectForKey(identifier)) {
+    log(kZURAridireLogLevelWarning, 901011, "Got multiple system handlers for a single session ID", Value(identifier));
+  }
+  systemHandlers().setObject(std::move(handler), identifier);
+}
+
+void ZURAridireURLSession::callSystemCompletionHandler(const std::string& identifier) {
+  auto handler = systemHandlers().objectForKey(identifier);
+  systemHandlers().removeObjectForKey(identifier);
+  if (handler) platform::dispatch::Queue::main()->async(std::move(handler));
+}
+
+// --- fetcher map --------------------------------------------------------------------------------
+
+std::shared_ptr<ZURAridireURLSession> ZURAridireURLSession::fetcherWithSessionIdentifier(const std::string& identifier) {
+  auto fetcher = sessionFromFetcherMapForSessionID(identifier);
+  if (!fetcher && identifier.starts_with(kZURAridireBackgroundSessionPrefix)) {
+    fetcher = initWithNetworkLoggerDelegate({});
+    fetcher->setSessionID(identifier);
+    setSessionInFetcherMap(fetcher, identifier);
+  }
+  return fetcher;
+}
+
+void ZURAridireURLSession::setSessionInFetcherMap(const std::shared_ptr<ZURAridireURLSession>& fetcher,
+                                                  const std::string& sessionID) {
+  std::shared_ptr<ZURAridireURLSession> discarded;
+  {
+    std::lock_guard lock(fetcherMap().mutex);
+    auto& fetchers = fetcherMap().fetchers;
+    auto found = fetchers.find(sessionID);
+    if (found != fetchers.end()) discarded = found->second.lock();
+    if (fetcher) {
+      fetchers[sessionID] = fetcher;
+    } else {
+      fetchers.erase(sessionID);
+    }
+  }
+  if (!discarded || discarded == fetcher) return;
+  if (fetcher) {
+    discarded->log(kZURAridireLogLevelInfo, 901019,
+                   platform::foundation::format("Discarding session: %@", discarded->description()));
+  }
+  std::shared_ptr<URLSession> oldSession;
+  {
+    std::lock_guard lock(discarded->mutex_);
+    oldSession = discarded->session_.lock();
+  }
+  if (oldSession) oldSession->finishTasksAndInvalidate();
+}
+
+std::shared_ptr<ZURAridireURLSession> ZURAridireURLSession::sessionFromFetcherMapForSessionID(const std::string& sessionID) {
+  std::lock_guard lock(fetcherMap().mutex);
+  auto found = fetcherMap().fetchers.find(sessionID);
+  return found == fetcherMap().fetchers.end() ? nullptr : found->second.lock();
+}
+
+// --- temporary files ----------------------------------------------------------------------------
+
+std::string ZURAridireURLSession::temporaryFilePathWithSessionID(const std::string& sessionID) const {
+  return networkDirectory_ + "/" + platform::foundation::format("VDUUpload_temp_%@", sessionID);
+}
+
+bool ZURAridireURLSession::ensureTemporaryDirectoryExists() {
+  struct stat info {};
+  if (::stat(networkDirectory_.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
+  if (errno != ENOENT) {
+    log(kZURAridireLogLevelWarning, 901014, "Error while trying to access Network temp folder. Error",
+        Value(std::string(std::strerror(errno))));
+  }
+  std::string failure;
+  if (!AtomicFile::createDirectories(networkDirectory_, &failure)) {
+    log(kZURAridireLogLevelError, 901015, "Cannot create temporary directory. Error", Value(failure));
+    return false;
+  }
+  excludeFromBackupForURL(networkDirectory_);
+  return true;
+}
+
+bool ZURAridireURLSession::excludeFromBackupForURL(const std::string& path) {
+  if (path.empty()) return false;
+  if (::setxattr(path.c_str(), kExcludeFromBackupAttribute, "1", 1, 0) == 0 || errno == ENOTSUP) return true;
+  log(kZURAridireLogLevelError, 901016, "Cannot exclude temporary folder from iTunes backup");
+  return false;
+}
+
+void ZURAridireURLSession::maybeRemoveTempFilesAtURL(const std::string& directory, double expiringTime) {
+  if (directory.empty()) return;
+  DIR* listing = ::opendir(directory.c_str());
+  if (!listing) {
+    if (errno != ENOENT) {
+      log(kZURAridireLogLevelDebug, 901012, "Cannot get files from the temporary network folder. Error",
+          Value(std::string(std::strerror(errno))));
+    }
+    return;
+  }
+  double now = platform::foundation::Clock::current()->now();
+  while (dirent* entry = ::readdir(listing)) {
+    if (entry->d_name[0] == '.') continue;  // hidden files, "." and ".."
+    std::string path = directory + "/" + entry->d_name;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+    double created = static_cast<double>(info.st_mtim.tv_sec) + info.st_mtim.tv_nsec / 1e9;
+    if (std::fabs(now - created) > expiringTime) removeTempItemAtURL(path);
+  }
+  ::closedir(listing);
+}
+
+void ZURAridireURLSession::removeTempItemAtURL(const std::string& path) {
+  if (path.empty()) return;
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+    log(kZURAridireLogLevelError, 901013, "Failed to remove temporary uploading data file. Error",
+        Value(std::string(std::strerror(errno))));
+  }
+}
