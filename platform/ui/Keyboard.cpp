@@ -70,9 +70,6 @@ bool performBarKey(Toolbar& bar, bool done) {
 }
 
 bool findAccessoryKeys(View& view, bool done) {
-  if (auto* keys = dynamic_cast<KeyboardAccessoryKeys*>(&view)) {
-    if (done ? keys->performDone() : keys->performCancel()) return true;
-  }
   if (auto* bar = dynamic_cast<Toolbar*>(&view); bar && performBarKey(*bar, done)) return true;
   for (const auto& sub : std::vector<std::shared_ptr<View>>(view.subviews())) {
     if (findAccessoryKeys(*sub, done)) return true;

@@ -50,15 +50,6 @@ class TextInput {
   virtual std::shared_ptr<View> inputAccessoryView() const { return nullptr; }
 };
 
-// An accessory with its own Done and Cancel (a bar with those items) answers the hardware Return
-// and Escape keys of the desktop window; each returns whether it had the item.
-class KeyboardAccessoryKeys {
- public:
-  virtual ~KeyboardAccessoryKeys() = default;
-  virtual bool performDone() = 0;
-  virtual bool performCancel() = 0;
-};
-
 // The on-screen keyboard, simulated: it rises from the bottom of the first responder's window when a
 // text input becomes first responder and goes down when none is left, posting the will and did
 // notifications with its frames. Its accessory view lies on top of the keys and takes touches.
@@ -84,9 +75,10 @@ class Keyboard {
   // input is first responder.
   bool typeText(const std::string& text);
   bool deleteBackward();
-  // Return: the accessory's Done when it has one, else the input's return key.
+  // Return: the Done of a bar in the accessory when it has one (a system Done item, else its last
+  // item in the done style), else the input's return key.
   bool pressReturn();
-  // Escape: the accessory's Cancel when it has one, else editing ends in the window.
+  // Escape: the system Cancel item of a bar in the accessory when it has one, else editing ends.
   bool pressEscape();
 
   // The first responder changed (Responder tells); shows, updates or hides the keyboard.

@@ -2,18 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
-#include <filesystem>
 #include <thread>
 
 #include "platform/dispatch/MainLoop.h"
-#include "platform/foundation/Bundle.h"
-#include "platform/foundation/PropertyList.h"
-#include "platform/log/Log.h"
 #include "platform/runtime/Send.h"
 #include "platform/ui/Scene.h"
-#include "sdk/utilities/VDULogger.h"
+#include "sdk/utilities/VDUProxyTestSupport.h"
 
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
@@ -126,10 +121,7 @@ class VDUAppDelegateSwizzlerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     registerTestClasses();
-    VDULoggerResetForTesting();
-    VDUSetLoggerLevel(VDULoggerLevelDebug);
-    previousBundle_ = platform::foundation::Bundle::setMainPath("");
-    useInfo(Dictionary{});
+    support_.useInfo({});
     app_ = Application::sharedApplication();
     ASSERT_NE(app_, nullptr);
     VDUAppDelegateSwizzler::resetProxyOriginalDelegateOnceToken();
@@ -141,22 +133,6 @@ class VDUAppDelegateSwizzlerTest : public ::testing::Test {
     VDUAppDelegateSwizzler::clearInterceptors();
     VDUAppDelegateSwizzler::setSubclassSuffixSourceForTesting(nullptr);
     platform::dispatch::MainLoop::runUntilIdle();
-    VDULoggerFlush();
-    VDULoggerResetForTesting();
-    platform::foundation::Bundle::setMainPath(previousBundle_);
-    std::filesystem::remove_all(root_);
-  }
-
-  // A fresh main bundle with this Info.plist; `folder` ending in ".appex" makes an app extension.
-  void useInfo(Dictionary info, const std::string& folder = "App.app") {
-    if (!root_.empty()) std::filesystem::remove_all(root_);
-    char pattern[] = "/tmp/vdu-swizzle-XXXXXX";
-    root_ = mkdtemp(pattern);
-    const std::string path = root_ + "/" + folder;
-    std::filesystem::create_directories(path);
-    ASSERT_TRUE(platform::foundation::PropertyList::writeFile(path + "/Info.plist", Value(std::move(info)),
-                                                              platform::foundation::PropertyList::Format::Xml));
-    platform::foundation::Bundle::setMainPath(path);
   }
 
   std::shared_ptr<TestAppDelegate> installedDelegate() {
@@ -165,18 +141,11 @@ class VDUAppDelegateSwizzlerTest : public ::testing::Test {
     VDUAppDelegateSwizzler::proxyOriginalDelegate();
     return delegate;
   }
+  void useInfo(Dictionary info, const std::string& folder = "App.app") { support_.useInfo(std::move(info), folder); }
+  bool loggedFragment(const std::string& fragment) { return support_.logged(fragment); }
 
-  bool loggedFragment(const std::string& fragment) {
-    VDULoggerFlush();
-    auto lines = captured_.lines();
-    return std::any_of(lines.begin(), lines.end(),
-                       [&](const auto& line) { return line.message.find(fragment) != std::string::npos; });
-  }
-
+  VDUProxyTestSupport support_;
   std::shared_ptr<Application> app_;
-  platform::log::CapturedLines captured_;
-  std::string root_;
-  std::string previousBundle_;
 };
 
 TEST_F(VDUAppDelegateSwizzlerTest, UrlAndActivityMessagesReachInterceptorsFirstThenTheDelegateWithTheirAnswersOred) {
@@ -276,21 +245,6 @@ TEST_F(VDUAppDelegateSwizzlerTest, EitherInfoPlistSwitchSetToNoLeavesTheDelegate
   EXPECT_NE(delegate->getClass(), platform::runtime::classOf<TestAppDelegate>());
 }
 
-TEST_F(VDUAppDelegateSwizzlerTest, InstallsOncePerTokenAndRefusesDelegatesThatAreNone) {
-  app_->setDelegate(std::make_shared<Object>());  // kept alive by nothing: reads as no delegate
-  VDUAppDelegateSwizzler::proxyOriginalDelegate();
-  EXPECT_TRUE(loggedFragment("[I-SWZ001014] App Delegate does not conform to UIApplicationDelegate protocol."));
-
-  auto delegate = installedDelegate();
-  EXPECT_EQ(delegate->getClass(), platform::runtime::classOf<TestAppDelegate>()) << "the token was spent";
-  VDUAppDelegateSwizzler::resetProxyOriginalDelegateOnceToken();
-  VDUAppDelegateSwizzler::proxyOriginalDelegate();
-  Class* proxied = delegate->getClass();
-  EXPECT_NE(proxied, platform::runtime::classOf<TestAppDelegate>());
-  VDUAppDelegateSwizzler::proxyOriginalDelegate();
-  EXPECT_EQ(delegate->getClass(), proxied);
-}
-
 TEST_F(VDUAppDelegateSwizzlerTest, ReassigningTheDelegateLetsTheOriginalGoAndAProxiedOneIsNeverProxiedTwice) {
   auto first = installedDelegate();
   Class* firstProxy = first->getClass();
@@ -301,6 +255,8 @@ TEST_F(VDUAppDelegateSwizzlerTest, ReassigningTheDelegateLetsTheOriginalGoAndAPr
   EXPECT_EQ(VDUAppDelegateSwizzler::originalDelegate(), nullptr);
   EXPECT_FALSE(VDUAppDelegateObserver::sharedInstance().isObserving());
   EXPECT_EQ(first->getClass(), firstProxy) << "nothing is restored";
+  VDUAppDelegateSwizzler::proxyOriginalDelegate();
+  EXPECT_EQ(second->getClass(), platform::runtime::classOf<TestAppDelegate>()) << "once until the tokens are reset";
 
   VDUAppDelegateSwizzler::resetProxyOriginalDelegateOnceToken();
   VDUAppDelegateSwizzler::proxyOriginalDelegate();
@@ -420,7 +376,12 @@ TEST_F(VDUAppDelegateSwizzlerTest, NameCollisionsLeaveTheDelegateUntouched) {
   EXPECT_FALSE(send(*delegate, kApplicationOpenURLOptions, *app_, std::string("ostrel://g"), Value()));
 }
 
-TEST_F(VDUAppDelegateSwizzlerTest, AppExtensionsHaveNoApplicationAndAreNeverProxied) {
+TEST_F(VDUAppDelegateSwizzlerTest, NoDelegateOrAnAppExtensionIsNeverProxied) {
+  app_->setDelegate(std::make_shared<Object>());  // kept alive by nothing: reads as no delegate
+  VDUAppDelegateSwizzler::proxyOriginalDelegate();
+  EXPECT_TRUE(loggedFragment("[I-SWZ001014] App Delegate does not conform to UIApplicationDelegate protocol."));
+
+  VDUAppDelegateSwizzler::resetProxyOriginalDelegateOnceToken();
   useInfo(Dictionary{}, "Share.appex");
   auto delegate = std::make_shared<TestAppDelegate>();
   app_->setDelegate(delegate);

@@ -2,15 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
 
-#include "platform/foundation/Bundle.h"
-#include "platform/foundation/PropertyList.h"
 #include "platform/foundation/SystemFacts.h"
-#include "platform/log/Log.h"
 #include "platform/runtime/Send.h"
-#include "sdk/utilities/VDULogger.h"
+#include "sdk/utilities/VDUProxyTestSupport.h"
 
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
@@ -66,10 +61,7 @@ class VDUSceneDelegateSwizzlerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     delegateClass();
-    VDULoggerResetForTesting();
-    VDUSetLoggerLevel(VDULoggerLevelDebug);
-    previousBundle_ = platform::foundation::Bundle::setMainPath("");
-    useInfo(Dictionary{});
+    support_.useInfo({});
     VDUSceneDelegateSwizzler::resetProxyOriginalSceneDelegateOnceTokenForTesting();
     VDUSceneDelegateSwizzler::clearInterceptors();
     heard.clear();
@@ -78,21 +70,6 @@ class VDUSceneDelegateSwizzlerTest : public ::testing::Test {
     VDUSceneDelegateSwizzler::resetProxyOriginalSceneDelegateOnceTokenForTesting();
     VDUSceneDelegateSwizzler::clearInterceptors();
     VDUAppDelegateSwizzler::setSubclassSuffixSourceForTesting(nullptr);
-    VDULoggerFlush();
-    VDULoggerResetForTesting();
-    platform::foundation::Bundle::setMainPath(previousBundle_);
-    std::filesystem::remove_all(root_);
-  }
-
-  void useInfo(Dictionary info) {
-    if (!root_.empty()) std::filesystem::remove_all(root_);
-    char pattern[] = "/tmp/vdu-scenes-XXXXXX";
-    root_ = mkdtemp(pattern);
-    const std::string path = root_ + "/App.app";
-    std::filesystem::create_directories(path);
-    ASSERT_TRUE(platform::foundation::PropertyList::writeFile(path + "/Info.plist", Value(std::move(info)),
-                                                              platform::foundation::PropertyList::Format::Xml));
-    platform::foundation::Bundle::setMainPath(path);
   }
 
   static std::shared_ptr<WindowScene> connectedScene(std::string identifier, std::shared_ptr<Object> delegate) {
@@ -101,17 +78,9 @@ class VDUSceneDelegateSwizzlerTest : public ::testing::Test {
     scene->connect();
     return scene;
   }
+  bool loggedFragment(const std::string& fragment) { return support_.logged(fragment); }
 
-  bool loggedFragment(const std::string& fragment) {
-    VDULoggerFlush();
-    auto lines = captured_.lines();
-    return std::any_of(lines.begin(), lines.end(),
-                       [&](const auto& line) { return line.message.find(fragment) != std::string::npos; });
-  }
-
-  platform::log::CapturedLines captured_;
-  std::string root_;
-  std::string previousBundle_;
+  VDUProxyTestSupport support_;
 };
 
 TEST_F(VDUSceneDelegateSwizzlerTest, EachConnectingDelegateGetsItsOwnClassAndUrlsReachInterceptorsFirst) {
@@ -174,14 +143,14 @@ TEST_F(VDUSceneDelegateSwizzlerTest, InterceptorsMayComeLaterGoAwayOrBeRefused) 
 }
 
 TEST_F(VDUSceneDelegateSwizzlerTest, NothingIsWatchedWhenSwitchedOffOrOnASystemWithoutScenes) {
-  useInfo(Dictionary{{"VurevoreAppDelegateProxyEnabled", Value(false)}});
+  support_.useInfo({{"VurevoreAppDelegateProxyEnabled", Value(false)}});
   EXPECT_FALSE(VDUSceneDelegateSwizzler::isSceneDelegateProxyEnabled());
   VDUSceneDelegateSwizzler::proxyOriginalSceneDelegate();
   auto off = makeDelegate("off");
   connectedScene("A", off);
   EXPECT_EQ(off->getClass(), delegateClass());
 
-  useInfo(Dictionary{});
+  support_.useInfo({});
   VDUSceneDelegateSwizzler::resetProxyOriginalSceneDelegateOnceTokenForTesting();
   auto facts = platform::foundation::SystemFacts::defaults();
   facts.systemVersion = "12.5";

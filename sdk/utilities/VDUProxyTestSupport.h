@@ -1,0 +1,53 @@
+#pragma once
+
+// Shared by the delegate-interception tests: a main bundle with a chosen Info.plist in a temporary
+// folder, and the lines the SDK logger wrote.
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/log/Log.h"
+#include "sdk/utilities/VDULogger.h"
+
+class VDUProxyTestSupport {
+ public:
+  VDUProxyTestSupport() : previousBundle_(platform::foundation::Bundle::setMainPath("")) {
+    VDULoggerResetForTesting();
+    VDUSetLoggerLevel(VDULoggerLevelDebug);
+  }
+  ~VDUProxyTestSupport() {
+    VDULoggerFlush();
+    VDULoggerResetForTesting();
+    platform::foundation::Bundle::setMainPath(previousBundle_);
+    if (!root_.empty()) std::filesystem::remove_all(root_);
+  }
+
+  // A fresh main bundle with this Info.plist; a `folder` ending in ".appex" makes an app extension.
+  void useInfo(platform::foundation::Dictionary info, const std::string& folder = "App.app") {
+    if (!root_.empty()) std::filesystem::remove_all(root_);
+    char pattern[] = "/tmp/vdu-proxy-XXXXXX";
+    root_ = ::mkdtemp(pattern);
+    const std::string path = root_ + "/" + folder;
+    std::filesystem::create_directories(path);
+    platform::foundation::PropertyList::writeFile(path + "/Info.plist", platform::foundation::Value(std::move(info)),
+                                                  platform::foundation::PropertyList::Format::Xml);
+    platform::foundation::Bundle::setMainPath(path);
+  }
+
+  bool logged(const std::string& fragment) const {
+    VDULoggerFlush();
+    auto lines = captured_.lines();
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const auto& line) { return line.message.find(fragment) != std::string::npos; });
+  }
+
+ private:
+  platform::log::CapturedLines captured_;
+  std::string previousBundle_;
+  std::string root_;
+};
