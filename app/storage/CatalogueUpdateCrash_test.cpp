@@ -13,6 +13,7 @@
 #include "app/storage/CatalogueUpdateScenes.h"
 #include "app/storage/CatalogueUpdateStages.h"
 #include "app/storage/PendingPackageRemap.h"
+#include "app/storage/QuorvelLensAdapterDBHelper.h"
 #include "app/storage/StorageTestFixture.h"
 
 namespace {
@@ -110,6 +111,67 @@ TEST_P(CrashDuringUpdateTest, FormatCatalogue) {
   scenes::FormatScene::expectUserRows();
   scene.expectPackagesFollow();
   scenes::FormatScene::expectSelectedGuideIsThreeToOneAlone();
+}
+
+// Two user adapters whose name order is the reverse of their id order, so the update swaps their ids.
+struct AdapterScene {
+  int zeta = 0, alpha = 0, onZeta = 0, onAlpha = 0;
+
+  void build() {
+    QuorvelLensAdapterDBHelper adapters;
+    ASSERT_TRUE(adapters.openDb(false));
+    QuorvelLensAdapter adapter;
+    adapter.adapterName = "Zeta 0.5x";
+    adapter.adapterValueWidth = adapter.adapterValueHeight = 0.5f;
+    zeta = adapters.insertCustomAdapter(adapter);
+    adapter.adapterName = "alpha 0.8x";
+    adapter.adapterValueWidth = adapter.adapterValueHeight = 0.8f;
+    alpha = adapters.insertCustomAdapter(adapter);
+    adapters.closeDb();
+    onZeta = packageOn(zeta);
+    onAlpha = packageOn(alpha);
+  }
+  static int packageOn(int adapterId) {
+    PackageDatabaseHelper packages;
+    packages.openDb(false);
+    QuorvelPackageDatabaseObject package;
+    package.adapterId = adapterId;
+    package.lensSetIDs = {14};
+    return packages.saveNewPackage(package);
+  }
+  static std::string adapterNameOf(int packageId) {
+    QuorvelLensAdapterDBHelper adapters;
+    adapters.openDb(false);
+    return adapters.getLensAdapter(scenes::loadPackage(packageId).adapterId).adapterName;
+  }
+  void expectPackagesFollow() const {
+    EXPECT_EQ(adapterNameOf(onZeta), "Zeta 0.5x");
+    EXPECT_EQ(adapterNameOf(onAlpha), "alpha 0.8x");
+  }
+  bool isOld() const {
+    QuorvelLensAdapterDBHelper adapters;
+    adapters.openDb(false);
+    return adapters.getLensAdapter(zeta).adapterName == "Zeta 0.5x";
+  }
+};
+
+TEST_P(CrashDuringUpdateTest, AdapterCatalogue) {
+  AdapterScene scene;
+  scene.build();
+  ASSERT_TRUE(killChildAt(GetParam().stage, [] {
+    QuorvelLensAdapterDBHelper helper;
+    helper.openDb(true);
+  }));
+  EXPECT_EQ(listIsPending(QuorvelLensAdapterDBHelper::kFileName), GetParam().newCatalogue);
+  EXPECT_EQ(scene.isOld(), !GetParam().newCatalogue);
+  scene.expectPackagesFollow();
+
+  QuorvelLensAdapterDBHelper helper;
+  ASSERT_TRUE(helper.openDb(true));
+  EXPECT_EQ(helper.getAllCustomAdapters().size(), 2u) << "nothing doubled";
+  helper.closeDb();
+  EXPECT_FALSE(scene.isOld());
+  scene.expectPackagesFollow();
 }
 
 INSTANTIATE_TEST_SUITE_P(KilledAt, CrashDuringUpdateTest,

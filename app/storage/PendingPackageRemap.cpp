@@ -88,7 +88,8 @@ bool PendingPackageRemap::apply(const std::string& cataloguePath) {
                packages.remapLensIds(list.entries(Kind::Lens)) &&
                packages.remapLensManufacturerIds(list.entries(Kind::LensSeries)) &&
                packages.remapFormatIds(list.entries(Kind::Format)) && packages.remapCropIds(list.entries(Kind::Crop)) &&
-               packages.remapFrameGuideIds(list.entries(Kind::FrameGuide))) {
+               packages.remapFrameGuideIds(list.entries(Kind::FrameGuide)) &&
+               packages.remapAdapterIds(list.entries(Kind::Adapter))) {
       CatalogueUpdateStages::reached("remapping");
       applied = database.execute(std::string("DROP TABLE updated.") + kTable) && transaction.commit();
     }

@@ -17,7 +17,8 @@
 // finds a list finishes it.
 class PendingPackageRemap {
  public:
-  enum class Kind { Lens, LensSeries, Format, Crop, FrameGuide };
+  // Stored by number: new kinds go at the end.
+  enum class Kind { Lens, LensSeries, Format, Crop, FrameGuide, Adapter };
 
   // Appends to the list of `kind`; within one kind the first entry of an old id counts.
   void add(Kind kind, const std::vector<UpdateFormatIDObject>& mapping);
@@ -40,5 +41,5 @@ class PendingPackageRemap {
   static size_t index(Kind kind) { return static_cast<size_t>(kind); }
   bool load(CatalogueDatabase& database, const std::string& schema);
 
-  std::array<std::vector<UpdateFormatIDObject>, 5> lists_;
+  std::array<std::vector<UpdateFormatIDObject>, 6> lists_;
 };

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "app/storage/LensAdapter.h"
+#include "app/storage/PendingPackageRemap.h"
 #include "platform/log/Log.h"
 
 namespace {
@@ -25,7 +26,10 @@ std::string shownName(std::string stored, bool noneRule) {
 
 bool QuorvelLensAdapterDBHelper::openDb(bool reset) {
   if (reset) resetDB();
-  return database_.openCatalogue(kFileName, kResourceName);
+  const std::string path = CatalogueDatabase::libraryPath(kFileName);
+  CatalogueDatabase::seedIfMissing(path, kResourceName);
+  // An update cut short after its swap left the packages to re-point: finished before any read.
+  return PendingPackageRemap::openFinishing(database_, path);
 }
 
 // Column order of every SELECT * on QuorvelLensAdapter.

@@ -37,7 +37,8 @@ class QuorvelLensAdapterDBHelper {
 
   // Replaces the catalogue by the bundle's and carries the user's adapters over under new ids, in
   // name order, re-pointing stored packages in one mapping. The new catalogue is assembled beside the
-  // old one and swapped in whole: if any step fails the old catalogue and the packages stay untouched.
+  // old one and swapped in whole: if any step fails the old catalogue and the packages stay untouched,
+  // and a crash after the swap leaves the mapping in the new file for the next open to finish.
   bool resetDB();
 
   QuorvelLensAdapter getLensAdapter(int adapterId);

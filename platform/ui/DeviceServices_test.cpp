@@ -256,6 +256,9 @@ TEST(LocalizedStrings, BundleTablesByLanguageAndMissingKeys) {
   writeFile(bundle.path + "/en.lproj/Localizable.strings", utf16);
   writeFile(bundle.path + "/en.lproj/Guides.json", "{\"GET STARTED\": \"Get started\", \"n\": 3}");
   writeFile(bundle.path + "/fr.lproj/Localizable.strings", "\"Done\" = broken");
+  writeFile(bundle.path + "/es.lproj/Localizable.plist",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+            "<key>Done</key><string>Hecho</string></dict></plist>");
   std::string previous = foundation::Bundle::setMainPath(bundle.path);
 
   LocalizedStrings::setPreferredLanguages({"de"});
@@ -269,6 +272,8 @@ TEST(LocalizedStrings, BundleTablesByLanguageAndMissingKeys) {
   // A broken table shows keys; the next language's table is used instead.
   LocalizedStrings::setPreferredLanguages({"fr"});
   EXPECT_EQ(LocalizedStrings::localizedString("Done"), "Finished");
+  LocalizedStrings::setPreferredLanguages({"es"});
+  EXPECT_EQ(LocalizedStrings::localizedString("Done"), "Hecho");
 
   LocalizedStrings::setPreferredLanguages({});
   foundation::Bundle::setMainPath(previous);

@@ -84,12 +84,12 @@ std::optional<Table> fromValue(const foundation::Value& value) {
   return table;
 }
 
-std::optional<Table> readTable(const std::string& path, bool json) {
+std::optional<Table> readTable(const std::string& path, const std::string& type) {
   auto bytes = foundation::AtomicFile::readFile(path);
   if (!bytes) return std::nullopt;
-  if (json) return fromValue(foundation::Json::parse(toUtf8(*bytes)));
+  if (type == "json") return fromValue(foundation::Json::parse(toUtf8(*bytes)));
   std::string head(bytes->begin(), bytes->begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(bytes->size(), 8)));
-  if (head.rfind("bplist", 0) == 0 || head.rfind("<?xml", 0) == 0) {
+  if (type == "plist" || head.rfind("bplist", 0) == 0 || head.rfind("<?xml", 0) == 0) {
     return fromValue(foundation::PropertyList::read(*bytes));
   }
   return LocalizedStrings::parseStrings(toUtf8(*bytes));
@@ -101,10 +101,10 @@ std::shared_ptr<const Table> loadTable(const foundation::Bundle& bundle, const s
   languages.push_back("Base");
   for (const std::string& language : languages) {
     std::string folder = language + ".lproj";
-    for (bool json : {false, true}) {
-      std::string path = bundle.pathForResource(name, json ? "json" : "strings", folder);
+    for (const char* type : {"strings", "json", "plist"}) {
+      std::string path = bundle.pathForResource(name, type, folder);
       if (path.empty()) continue;
-      if (auto table = readTable(path, json)) return std::make_shared<const Table>(std::move(*table));
+      if (auto table = readTable(path, type)) return std::make_shared<const Table>(std::move(*table));
       log::write(4, "Localization", "The strings table " + path + " cannot be read; its texts show as keys");
     }
   }

@@ -10,7 +10,8 @@ namespace platform::ui {
 // The app's texts in the person's language. Tables live in the main bundle as
 // "<language>.lproj/<table>.strings" (the classic `"key" = "value";` format, UTF-8 or UTF-16, or a
 // property list holding a dictionary) or, ours, "<language>.lproj/<table>.json" (an object of
-// strings). The first preferred language that has the table is used; "en" and "Base" come last.
+// strings) or ".plist" (a dictionary). The first preferred language that has a readable table is
+// used; "en" and "Base" come last.
 class LocalizedStrings {
  public:
   // The text for `key`; when the table has none, `value` when it is not empty, else the key itself.

@@ -13,17 +13,17 @@ const char* const kSceneKey = "UISceneKey";
 }  // namespace
 
 const runtime::Protocol* sceneDelegateProtocol() {
-  static const runtime::Protocol* const protocol = runtime::Protocol::obtain(
-      "UISceneDelegate", {
-                             {std::string(kSceneWillConnect.name)},
-                             {std::string(kSceneOpenURLContexts.name)},
-                             {"sceneDidDisconnect:"},
-                             {"sceneDidBecomeActive:"},
-                             {"sceneWillResignActive:"},
-                             {"sceneWillEnterForeground:"},
-                             {"sceneDidEnterBackground:"},
-                             {"scene:continueUserActivity:"},
-                         });
+  static const runtime::Protocol* const protocol =
+      runtime::Protocol::obtain("UISceneDelegate", {
+                                                       {std::string(kSceneWillConnect.name)},
+                                                       {std::string(kSceneOpenURLContexts.name)},
+                                                       {"sceneDidDisconnect:"},
+                                                       {"sceneDidBecomeActive:"},
+                                                       {"sceneWillResignActive:"},
+                                                       {"sceneWillEnterForeground:"},
+                                                       {"sceneDidEnterBackground:"},
+                                                       {"scene:continueUserActivity:"},
+                                                   });
   return protocol;
 }
 

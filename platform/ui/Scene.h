@@ -26,7 +26,7 @@ class Scene;
 // An activity the user started elsewhere (a web page, another device) and continues here.
 struct UserActivity {
   std::string activityType;
-  std::string webpageURL;     // empty when the activity has none
+  std::string webpageURL;      // empty when the activity has none
   foundation::Value userInfo;  // a dictionary, or nil
 };
 
@@ -55,8 +55,7 @@ inline constexpr runtime::Selector<void(Application&, const foundation::Error&)>
         "application:didFailToRegisterForRemoteNotificationsWithError:"};
 inline constexpr runtime::Selector<void(Application&, const foundation::Value& userInfo)>
     kApplicationDidReceiveRemoteNotification{"application:didReceiveRemoteNotification:"};
-inline constexpr runtime::Selector<void(Application&, const foundation::Value& userInfo,
-                                        const FetchCompletionHandler&)>
+inline constexpr runtime::Selector<void(Application&, const foundation::Value& userInfo, const FetchCompletionHandler&)>
     kApplicationDidReceiveRemoteNotificationFetch{"application:didReceiveRemoteNotification:fetchCompletionHandler:"};
 
 // How a URL handed to a scene was opened.

@@ -99,6 +99,10 @@ void ScrollView::setContentInset(const EdgeInsets& insets) {
 
 void ScrollView::setScrollEnabled(bool enabled) {
   scrollEnabled_ = enabled;
+  if (!enabled) {
+    stopDeceleration();
+    stopAnimation();
+  }
   pan_->setEnabled(enabled);
 }
 

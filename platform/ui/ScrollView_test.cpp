@@ -78,7 +78,11 @@ TEST_F(ScrollViewTest, SlowDragEndsWithoutCoasting) {
   window->touchUp({150, 130});
   // The drag follows the finger once it passed the hysteresis, without a jump.
   EXPECT_EQ(scroll->contentOffset().x, 90);
-  EXPECT_EQ(recorder.folded(), (std::vector<std::string>{"willBeginDragging", "scroll*", "didEndDragging"}));
+  // The first move reaches the hysteresis and only begins the drag; each later one scrolls once.
+  std::vector<std::string> exact{"willBeginDragging"};
+  exact.insert(exact.end(), 9, "scroll");
+  exact.push_back("didEndDragging");
+  EXPECT_EQ(recorder.calls, exact);
   EXPECT_FALSE(scroll->isDragging());
   EXPECT_FALSE(scroll->isTracking());
   clock->advance(2);

@@ -11,20 +11,21 @@ constexpr double kFieldHeight = 36;
 // (asked before the edit) cannot.
 class SearchBar::Field : public TextField {
  public:
-  explicit Field(SearchBar& bar) : bar_(bar) {}
+  explicit Field(SearchBar& bar) : bar_(&bar) {}
+  void detach() { bar_ = nullptr; }
   void insertText(const std::string& text) override {
     std::string before = this->text();
     TextField::insertText(text);
-    if (this->text() != before) bar_.textChanged();
+    if (bar_ && this->text() != before) bar_->textChanged();
   }
   void deleteBackward() override {
     std::string before = text();
     TextField::deleteBackward();
-    if (text() != before) bar_.textChanged();
+    if (bar_ && text() != before) bar_->textChanged();
   }
 
  private:
-  SearchBar& bar_;  // owns this field
+  SearchBar* bar_;  // the bar that owns this field; cleared if the field outlives it
 };
 
 class SearchBar::FieldDelegate : public TextFieldDelegate {
@@ -64,7 +65,11 @@ SearchBar::SearchBar(const Rect& frame) : View(frame) {
   addSubview(cancel_);
 }
 
-SearchBar::~SearchBar() { field_->setDelegate(static_cast<TextFieldDelegate*>(nullptr)); }
+SearchBar::~SearchBar() {
+  // Someone may still hold the field: it must not call back into a bar that is gone.
+  field_->setDelegate(static_cast<TextFieldDelegate*>(nullptr));
+  static_cast<Field&>(*field_).detach();
+}
 
 void SearchBar::setShowsCancelButton(bool shows, bool) {
   showsCancel_ = shows;

@@ -21,31 +21,36 @@ using Swizzler = VDUAppDelegateSwizzler;
 
 namespace {
 
-// Installs under `name` an override of `selector`: every interceptor hears the message first, then the
-// delegate's real implementation. A boolean answer is true when any of them answered true; all of them
-// are asked, whatever the earlier ones said.
+// The override of `selector`: every interceptor hears the message first, then the delegate's real
+// implementation. A boolean answer is true when any of them answered true; all of them are asked,
+// whatever the earlier ones said.
+template <class R, class... A>
+R deliver(const Selector<R(A...)>& selector, Object& self, A... args) {
+  bool handled = false;
+  Swizzler::notifyInterceptorsWithMethodSelector(selector.name, [&](Object& interceptor) {
+    if constexpr (std::is_void_v<R>) {
+      platform::runtime::trySend(interceptor, selector, args...);
+    } else {
+      handled = platform::runtime::trySend(interceptor, selector, args...).value_or(false) || handled;
+    }
+  });
+  IMP real = Swizzler::originalImplementationForSelector(selector.name, self);
+  if (VDUImplementationFits<R(A...)>(real)) {
+    if constexpr (std::is_void_v<R>) {
+      platform::runtime::callImplementation(real, self, selector, args...);
+    } else {
+      handled = platform::runtime::callImplementation(real, self, selector, args...) || handled;
+    }
+  }
+  if constexpr (!std::is_void_v<R>) return handled;
+}
+
+// Installs the override of `selector` under `name`.
 template <class R, class... A>
 void addForwarding(Class* donor, std::string_view name, const Selector<R(A...)>& selector) {
   static_assert(std::is_void_v<R> || std::is_same_v<R, bool>, "delegate messages answer nothing or a boolean");
-  donor->addMethod(name, platform::runtime::makeImplementation<R(A...)>([selector](Object& self, A... args) -> R {
-    bool handled = false;
-    Swizzler::notifyInterceptorsWithMethodSelector(selector.name, [&](Object& interceptor) {
-      if constexpr (std::is_void_v<R>) {
-        platform::runtime::trySend(interceptor, selector, args...);
-      } else {
-        handled = platform::runtime::trySend(interceptor, selector, args...).value_or(false) || handled;
-      }
-    });
-    IMP real = Swizzler::originalImplementationForSelector(selector.name, self);
-    if constexpr (std::is_void_v<R>) {
-      if (VDUImplementationFits<R(A...)>(real)) platform::runtime::callImplementation(real, self, selector, args...);
-    } else {
-      if (VDUImplementationFits<R(A...)>(real)) {
-        handled = platform::runtime::callImplementation(real, self, selector, args...) || handled;
-      }
-      return handled;
-    }
-  }));
+  donor->addMethod(name, platform::runtime::makeImplementation<R(A...)>(
+                             [selector](Object& self, A... args) -> R { return deliver<R, A...>(selector, self, args...); }));
 }
 
 // Collects the answers of everyone a remote notification with a fetch handler was handed to. Each
@@ -138,7 +143,8 @@ Class* makeDonorClass() {
                 kApplicationDidFailToRegisterForRemoteNotifications);
   addForwarding(donor, VDUAppDelegateDonors::kDonorDidReceive, kApplicationDidReceiveRemoteNotification);
   donor->addMethod(VDUAppDelegateDonors::kDonorDidReceiveFetch,
-                   platform::runtime::makeImplementation<std::remove_cvref_t<decltype(kApplicationDidReceiveRemoteNotificationFetch)>::Signature>(
+                   platform::runtime::makeImplementation<
+                       std::remove_cvref_t<decltype(kApplicationDidReceiveRemoteNotificationFetch)>::Signature>(
                        didReceiveRemoteNotificationFetch));
   donor->addMethod(VDUAppDelegateDonors::kFakeDescription,
                    platform::runtime::makeImplementation<std::string()>(fakeDescription));

@@ -10,7 +10,8 @@ struct VDUAppDelegateDonors {
   // ones under the names below, and the description override.
   static platform::runtime::Class* donorClass();
 
-  static constexpr const char* kDonorDidRegister = "application:donor_didRegisterForRemoteNotificationsWithDeviceToken:";
+  static constexpr const char* kDonorDidRegister =
+      "application:donor_didRegisterForRemoteNotificationsWithDeviceToken:";
   static constexpr const char* kDonorDidFailToRegister =
       "application:donor_didFailToRegisterForRemoteNotificationsWithError:";
   static constexpr const char* kDonorDidReceive = "application:donor_didReceiveRemoteNotification:";

@@ -2,8 +2,6 @@
 
 #include <uuid/uuid.h>
 
-#include <exception>
-
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Format.h"
 #include "platform/runtime/Send.h"
@@ -73,7 +71,8 @@ Class* realClassOf(const Object& object) {
 }
 
 void attach(Object& object, const VDURealImplementations& table, Class* realClass) {
-  platform::runtime::setAssociated(object, kRealIMPBySelectorKey, Value(std::make_shared<VDURealImplementations>(table)));
+  platform::runtime::setAssociated(object, kRealIMPBySelectorKey,
+                                   Value(std::make_shared<VDURealImplementations>(table)));
   platform::runtime::setAssociated(object, kRealClassKey, Value(std::make_shared<VDURealClass>(realClass)));
 }
 
@@ -216,7 +215,8 @@ void VDUAppDelegateSwizzler::proxyAppDelegate(const std::shared_ptr<Object>& app
       s.subclass = subclass;
     }
     reassignAppDelegate();
-  } catch (const std::exception& e) {
+  } catch (...) {
+    // Whatever went wrong, the app goes on with its delegate as it was.
     VDULogError(kService, false, code(1013), "Cannot create App Delegate Proxy. %@", advice);
   }
 }
@@ -249,8 +249,7 @@ Class* VDUAppDelegateSwizzler::createSubclassWithObject(Object& object) {
                            platform::ui::kApplicationHandleEventsForBackgroundURLSession.name, donor, subclass,
                            realClass, table);
   proxyDestinationSelector(platform::ui::kApplicationOpenURLSourceApplication.name,
-                           platform::ui::kApplicationOpenURLSourceApplication.name, donor, subclass, realClass,
-                           table);
+                           platform::ui::kApplicationOpenURLSourceApplication.name, donor, subclass, realClass, table);
   addInstanceMethodWithDestinationSelector(platform::runtime::kDescription.name, VDUAppDelegateDonors::kFakeDescription,
                                            donor, subclass);
   attach(object, table, realClass);
@@ -277,12 +276,12 @@ void VDUAppDelegateSwizzler::proxyRemoteNotificationsMethodsWithAppDelegateSubCl
   using Donors = VDUAppDelegateDonors;
   Class* donor = Donors::donorClass();
   VDURealImplementations table(realImplementationsBySelector->bySelector);
-  proxyDestinationSelector(platform::ui::kApplicationDidRegisterForRemoteNotifications.name,
-                           Donors::kDonorDidRegister, donor, appDelegateSubClass, realClass, table);
+  proxyDestinationSelector(platform::ui::kApplicationDidRegisterForRemoteNotifications.name, Donors::kDonorDidRegister,
+                           donor, appDelegateSubClass, realClass, table);
   proxyDestinationSelector(platform::ui::kApplicationDidFailToRegisterForRemoteNotifications.name,
                            Donors::kDonorDidFailToRegister, donor, appDelegateSubClass, realClass, table);
-  proxyDestinationSelector(platform::ui::kApplicationDidReceiveRemoteNotification.name,
-                           Donors::kDonorDidReceive, donor, appDelegateSubClass, realClass, table);
+  proxyDestinationSelector(platform::ui::kApplicationDidReceiveRemoteNotification.name, Donors::kDonorDidReceive, donor,
+                           appDelegateSubClass, realClass, table);
   if (appDelegate->respondsTo(platform::ui::kApplicationDidReceiveRemoteNotificationFetch.name)) {
     proxyDestinationSelector(platform::ui::kApplicationDidReceiveRemoteNotificationFetch.name,
                              Donors::kDonorDidReceiveFetch, donor, appDelegateSubClass, realClass, table);
@@ -395,8 +394,8 @@ void VDUAppDelegateObserver::observeUIApplication() {
     std::lock_guard lock(mutex_);
     if (isObserving_ && observed_ == application.get()) return;
   }
-  auto observation = application->observeDelegate(
-      [this](const auto& old, const auto& now) { delegateChanged(old, now); });
+  auto observation =
+      application->observeDelegate([this](const auto& old, const auto& now) { delegateChanged(old, now); });
   platform::foundation::NotificationCenter::Observation replaced;  // removed outside the lock
   std::lock_guard lock(mutex_);
   replaced = std::exchange(observation_, std::move(observation));

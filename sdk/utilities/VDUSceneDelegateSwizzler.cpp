@@ -62,8 +62,8 @@ Class* donorClass() {
     Class* cls = Class::allocateClassPair(nullptr, "VDUSceneDelegateSwizzler", platform::runtime::Image::Sdk);
     if (!cls) return Class::named("VDUSceneDelegateSwizzler");
     cls->addMethod(platform::ui::kSceneOpenURLContexts.name,
-                   platform::runtime::makeImplementation<std::remove_cvref_t<
-                       decltype(platform::ui::kSceneOpenURLContexts)>::Signature>(openURLContexts));
+                   platform::runtime::makeImplementation<
+                       std::remove_cvref_t<decltype(platform::ui::kSceneOpenURLContexts)>::Signature>(openURLContexts));
     Class::registerClassPair(cls);
     return cls;
   }();
@@ -92,7 +92,8 @@ Class* createSubclass(Object& delegate) {
   VDUSceneDelegateSwizzler::proxyDestinationSelector(platform::ui::kSceneOpenURLContexts.name,
                                                      platform::ui::kSceneOpenURLContexts.name, donorClass(), subclass,
                                                      realClass, table);
-  platform::runtime::setAssociated(delegate, kRealIMPBySelectorKey, Value(std::make_shared<VDURealImplementations>(table)));
+  platform::runtime::setAssociated(delegate, kRealIMPBySelectorKey,
+                                   Value(std::make_shared<VDURealImplementations>(table)));
   platform::runtime::setAssociated(delegate, kRealClassKey, Value(std::make_shared<VDURealClass>(realClass)));
   if (realClass->instanceSize() != subclass->instanceSize()) {
     VDULogError(kService, false, code(1114),

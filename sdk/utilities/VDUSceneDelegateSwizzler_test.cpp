@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "platform/foundation/SystemFacts.h"
 #include "platform/runtime/Send.h"
 #include "sdk/utilities/VDUProxyTestSupport.h"
@@ -127,16 +126,8 @@ TEST_F(VDUSceneDelegateSwizzlerTest, InterceptorsMayComeLaterGoAwayOrBeRefused) 
   EXPECT_EQ(heard, (std::vector<std::string>{"late S ostrel://x", "delegate S ostrel://x"}));
   EXPECT_TRUE(loggedFragment("[I-SWZ001110] SceneDelegateProxy cannot find interceptor with ID " + goneID +
                              ". Removing the interceptor."));
-  EXPECT_TRUE(loggedFragment("[I-SWZ001100] SceneDelegateProxy cannot add nil interceptor."));
-  EXPECT_TRUE(loggedFragment("[I-SWZ001101]"));
 
   VDUSceneDelegateSwizzler::unregisterSceneDelegateInterceptorWithID(*lateID);
-  VDUSceneDelegateSwizzler::unregisterSceneDelegateInterceptorWithID(*lateID);
-  VDUSceneDelegateSwizzler::unregisterSceneDelegateInterceptorWithID("");
-  EXPECT_TRUE(loggedFragment("[I-SWZ001104] SceneDelegateProxy cannot unregister interceptor that was not "
-                             "registered. Interceptor ID " +
-                             *lateID));
-  EXPECT_TRUE(loggedFragment("[I-SWZ001103] SceneDelegateProxy cannot unregister empty interceptor ID."));
   heard.clear();
   scene->openURLContexts({{"ostrel://y", {}}});
   EXPECT_EQ(heard, std::vector<std::string>{"delegate S ostrel://y"});
@@ -172,16 +163,18 @@ TEST_F(VDUSceneDelegateSwizzlerTest, NameCollisionsStopTheProxyAndTheDelegateKee
   auto first = makeDelegate("first");
   auto scene = connectedScene("C", first);
   EXPECT_EQ(first->getClass(), delegateClass());
-  EXPECT_TRUE(loggedFragment("[I-SWZ001114] Cannot create a proxy for Scene Delegate. Subclass already exists. "
-                             "Original Class: SceneSwizzlerTestDelegate, subclass: VDU_SceneSwizzlerTestDelegate-TAKEN"));
+  EXPECT_TRUE(
+      loggedFragment("[I-SWZ001114] Cannot create a proxy for Scene Delegate. Subclass already exists. "
+                     "Original Class: SceneSwizzlerTestDelegate, subclass: VDU_SceneSwizzlerTestDelegate-TAKEN"));
 
   VDUAppDelegateSwizzler::setSubclassSuffixSourceForTesting([] { return std::string("PENDING"); });
   Class::allocateClassPair(delegateClass(), "VDU_SceneSwizzlerTestDelegate-PENDING");
   auto second = makeDelegate("second");
   auto other = connectedScene("D", second);
   EXPECT_EQ(second->getClass(), delegateClass());
-  EXPECT_TRUE(loggedFragment("[I-SWZ001114] Cannot create a proxy for Scene Delegate. Subclass already exists. "
-                             "Original Class: SceneSwizzlerTestDelegate, subclass: Nil"));
+  EXPECT_TRUE(
+      loggedFragment("[I-SWZ001114] Cannot create a proxy for Scene Delegate. Subclass already exists. "
+                     "Original Class: SceneSwizzlerTestDelegate, subclass: Nil"));
   EXPECT_FALSE(loggedFragment("Successfully created Scene Delegate Proxy"));
 
   scene->openURLContexts({{"ostrel://z", {}}});

@@ -1,0 +1,289 @@
+// QuorvelPackageUtil: building packages, checking them and writing their choices as selections.
+#include "app/storage/QuorvelPackageUtil.h"
+
+#include <algorithm>
+
+#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/PackageDatabaseHelper.h"
+#include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
+#include "app/storage/QuorvelLensAdapterDBHelper.h"
+#include "platform/log/Log.h"
+
+namespace {
+
+void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
+
+int seriesIdOf(const QuorvelPackage& package) {
+  return package.lensManufacturer ? package.lensManufacturer->manufactorId : 0;
+}
+
+// A package without an adapter (or on a row that no longer exists) has none: adapter 1.
+int adapterIdOf(const QuorvelPackage& package) {
+  const int id = package.lensAdapter ? package.lensAdapter->adapterId : 0;
+  return id == 0 ? QuorvelPackageUtil::kNoAdapter : id;
+}
+
+int frameGuideIdOf(const QuorvelPackage& package) {
+  const int id = package.frameGuide ? package.frameGuide->frameGuideId : 0;
+  return id == 0 ? QuorvelPackageUtil::kNoFrameGuide : id;
+}
+
+// An adapter read as id 0 was not found (or none was selected): such a package has no adapter, which
+// is adapter 1, never an adapter of zero factors that later divides by zero.
+std::optional<QuorvelLensAdapter> adapterOrNone(QuorvelLensAdapterDBHelper& adapters, QuorvelLensAdapter adapter) {
+  if (adapter.adapterId == 0) adapter = adapters.getLensAdapter(QuorvelPackageUtil::kNoAdapter);
+  if (adapter.adapterId == 0) return std::nullopt;
+  return adapter;
+}
+
+std::optional<QuorvelLensAdapter> storedAdapter(int adapterId) {
+  QuorvelLensAdapterDBHelper adapters;
+  adapters.openDb(false);
+  auto adapter = adapterOrNone(adapters, adapters.getLensAdapter(adapterId));
+  adapters.closeDb();
+  return adapter;
+}
+
+// Frame guide 0 is no frame guide, which is frame guide 1; a missing guide of another id stays missing.
+std::optional<QuorvelFrameGuide> storedFrameGuide(int frameGuideId) {
+  QuorvelFrameGuidesDatabaseHelper guides;
+  guides.openDb(false);
+  auto guide = guides.getFrameGuide(frameGuideId == 0 ? QuorvelPackageUtil::kNoFrameGuide : frameGuideId);
+  guides.closeDb();
+  return guide;
+}
+
+// Camera, format and crop of a package; crop ids below 2 mean no crop.
+void setFormat(QuorvelPackage& package, int formatId, int cropId) {
+  FormatDatabaseHelper2 formats;
+  formats.openDb(false);
+  package.shootingMode = formats.getCameraFormat(formatId);
+  if (package.shootingMode) package.cameraManufacturer = formats.getCameraManufacturer(package.shootingMode->manufacturerID);
+  if (cropId < 2) {
+    package.formatType = "native";
+    package.cropAspectRatio.clear();
+    package.cropID = QuorvelPackageUtil::kNoCrop;
+  } else {
+    const auto crop = formats.getCropForID(cropId);
+    package.formatType = "crop";
+    package.cropAspectRatio = crop ? crop->aspectRatio : std::string();
+    package.cropID = crop ? crop->cropID : 0;
+  }
+  formats.closeDb();
+}
+
+// Series, lenses, adapter and frame guide as the catalogues have them selected now.
+void setFromSelections(QuorvelPackage& package) {
+  LensDatabaseHelper lenses;
+  lenses.openDb(false);
+  package.lensManufacturer = lenses.getSelectedLensManufacturer();
+  package.lensSet = package.lensManufacturer ? lenses.getSelectedLenses4Manufacturer(seriesIdOf(package))
+                                             : std::vector<LensObject>();
+  lenses.closeDb();
+
+  QuorvelLensAdapterDBHelper adapters;
+  adapters.openDb(false);
+  package.lensAdapter = adapterOrNone(adapters, adapters.getSelectedLensAdapter());
+  adapters.closeDb();
+
+  QuorvelFrameGuidesDatabaseHelper guides;
+  guides.openDb(false);
+  const int selectedGuide = guides.getSelectedFrameGuide().frameGuideId;
+  guides.closeDb();
+  package.frameGuide = storedFrameGuide(selectedGuide);
+
+  package.frameGuideColor = QuorvelColor::blueColor();
+  package.frameGuideShading = QuorvelPackageUtil::kBuiltShading;
+}
+
+QuorvelPackage checked(QuorvelPackage package) {
+  return QuorvelPackageUtil::errorInPackage(&package) ? QuorvelPackageUtil::getFallBackPackage() : package;
+}
+
+}  // namespace
+
+QuorvelPackage QuorvelPackageUtil::generateQuorvelPackageFromDB(const QuorvelPackageDatabaseObject& row) {
+  QuorvelPackage package;
+  package.packageID = row.pacakgeID;
+  package.packageName = row.packageName;
+  setFormat(package, row.cameraFormatId, row.cropID);
+
+  LensDatabaseHelper lenses;
+  lenses.openDb(false);
+  package.lensManufacturer = lenses.getLensManufacturer(row.lensManufacturerId);
+  for (int lensId : row.lensSetIDs) {
+    LensObject lens = lenses.getLens(lensId);
+    // A lens that is gone from the catalogue is not a 0 mm lens of the set.
+    if (lens.lensId == 0) continue;
+    package.lensSet.push_back(std::move(lens));
+  }
+  lenses.closeDb();
+  std::stable_sort(package.lensSet.begin(), package.lensSet.end(),
+                   [](const LensObject& a, const LensObject& b) { return a.focalLength < b.focalLength; });
+
+  package.lensAdapter = storedAdapter(row.adapterId);
+  package.frameGuide = storedFrameGuide(row.frameGuideId);
+  package.frameGuideColor = QuorvelColor::fromColorCode(row.frameGuideColor);
+  package.frameGuideShading = row.frameGuideShading;
+  return package;
+}
+
+QuorvelPackageDatabaseObject QuorvelPackageUtil::generateDatbaseObject(const QuorvelPackage& package) {
+  QuorvelPackageDatabaseObject row;
+  row.packageName = package.packageName;
+  row.pacakgeID = package.packageID;
+  row.lensManufacturerId = seriesIdOf(package);
+  row.cameraFormatId = package.shootingMode ? package.shootingMode->containerID : 0;
+  row.adapterId = adapterIdOf(package);
+  row.frameGuideId = frameGuideIdOf(package);
+  row.frameGuideShading = package.frameGuideShading;
+  row.frameGuideColor = package.frameGuideColor.colorCode();
+  row.cropID = package.cropID;
+  for (const auto& lens : package.lensSet) row.lensSetIDs.push_back(lens.lensId);
+  return row;
+}
+
+QuorvelPackage QuorvelPackageUtil::loadPackage(int packageId) {
+  PackageDatabaseHelper packages;
+  packages.openDb(false);
+  const auto row = packages.loadPackage(packageId);
+  packages.closeDb();
+
+  QuorvelPackage package;
+  if (row) package = generateQuorvelPackageFromDB(*row);
+  if (errorInPackage(row ? &package : nullptr)) package = getFallBackPackage();
+  setLoadedPackageinDB(package);
+  package.mLensSet = getLensSet4ManufacturerId(seriesIdOf(package));
+  return package;
+}
+
+void QuorvelPackageUtil::setLoadedPackageinDB(const QuorvelPackage& package) {
+  const int series = seriesIdOf(package);
+  LensDatabaseHelper lenses;
+  lenses.openDb(false);
+  {
+    // The series and its lens set change together or not at all.
+    CatalogueDatabase::Transaction transaction(lenses.database());
+    lenses.deselectManufacturer();
+    lenses.deslectLensesForManufacturer(series);
+    lenses.selectManufacturer(series);
+    for (LensObject lens : package.lensSet) {
+      lens.selected = 1;
+      lenses.selectLens(lens);
+    }
+    if (!transaction.commit()) logError("The package's lens selection could not be stored");
+  }
+  lenses.closeDb();
+
+  QuorvelLensAdapterDBHelper adapters;
+  adapters.openDb(false);
+  adapters.deselectAllAdapter();
+  adapters.selectAdapter(adapterIdOf(package));
+  adapters.closeDb();
+
+  QuorvelFrameGuidesDatabaseHelper guides;
+  guides.openDb(false);
+  guides.deselectAllFrameGuids();
+  guides.selectFrameGuide(frameGuideIdOf(package));
+  guides.closeDb();
+}
+
+QuorvelPackage QuorvelPackageUtil::getCurrentPackageWithFormatID(int formatId, int cropId) {
+  QuorvelPackage package;
+  setFormat(package, formatId, cropId);
+  // Only crop 1 means "no crop" here; an id below 1 names no crop row, so the package is broken.
+  if (cropId < kNoCrop) {
+    package.formatType = "crop";
+    package.cropID = cropId;
+  }
+  setFromSelections(package);
+  return checked(std::move(package));
+}
+
+QuorvelPackage QuorvelPackageUtil::getCurrentPackage() { return getCurrentPackageWithFormatID(kCurrentFormat, kNoCrop); }
+
+QuorvelPackage QuorvelPackageUtil::getStartPackageOne() {
+  QuorvelPackage package;
+  setFormat(package, kStartFormatOne, kNoCrop);
+  LensDatabaseHelper lenses;
+  lenses.openDb(false);
+  lenses.deselectManufacturer();
+  lenses.selectManufacturer(kStartLensSeriesOne);
+  lenses.closeDb();
+  setFromSelections(package);
+  return checked(std::move(package));
+}
+
+QuorvelPackage QuorvelPackageUtil::getStartPackageTwo() {
+  QuorvelPackage package;
+  setFormat(package, kStartFormatTwo, kNoCrop);
+  LensDatabaseHelper lenses;
+  lenses.openDb(false);
+  lenses.deselectManufacturer();
+  lenses.selectManufacturer(kStartLensSeriesTwo);
+  lenses.deslectLensesForManufacturer(kStartLensSeriesTwo);
+  LensObject lens = lenses.getLens(kStartLensTwo);
+  lens.selected = 1;
+  if (lens.lensId != 0) lenses.selectLens(lens);
+  lenses.closeDb();
+  setFromSelections(package);
+  return checked(std::move(package));
+}
+
+QuorvelPackage QuorvelPackageUtil::getFallBackPackage() {
+  logError("Get Fall Back Package!");
+  QuorvelPackage package;
+  setFormat(package, kFallbackFormat, kNoCrop);
+
+  LensDatabaseHelper lenses;
+  lenses.openDb(false);
+  lenses.deselectManufacturer();
+  lenses.selectManufacturer(kStartLensSeriesOne);
+  package.lensManufacturer = lenses.getSelectedLensManufacturer();
+  package.lensSet = lenses.getSelectedLenses4Manufacturer(kStartLensSeriesOne);
+  if (package.lensSet.empty()) {
+    auto all = lenses.getAllLensesForManufcaturer(kStartLensSeriesOne);
+    if (!all.empty()) {
+      all.front().selected = 1;
+      lenses.selectLens(all.front());
+      package.lensSet = lenses.getAllLensesForManufcaturer(kStartLensSeriesOne);
+    }
+  }
+  lenses.closeDb();
+
+  package.lensAdapter = storedAdapter(kNoAdapter);
+  package.frameGuide = storedFrameGuide(kNoFrameGuide);
+  package.frameGuideColor = QuorvelColor::blueColor();
+  package.frameGuideShading = kBuiltShading;
+  return package;
+}
+
+bool QuorvelPackageUtil::errorInPackage(const QuorvelPackage* package) {
+  if (!package) {
+    logError("Error  Package - NIL!");
+    return true;
+  }
+  const QuorvelPackage& p = *package;
+  if (!p.cameraManufacturer || !p.lensAdapter || !p.lensManufacturer || !p.shootingMode || !p.frameGuide ||
+      p.cropID < 1 || p.lensSet.empty()) {
+    logError("Error in Package - NIL!");
+    return true;
+  }
+  if (p.shootingMode->width == 0.0f || p.shootingMode->height == 0.0f) {
+    logError("Error in Package corrupt Format !");
+    return true;
+  }
+  return false;
+}
+
+QuorvelLensSet QuorvelPackageUtil::getLensSet4ManufacturerId(int manufacturerId) {
+  QuorvelLensSet set;
+  LensDatabaseHelper lenses;
+  lenses.openDb(false);
+  set.lensManufactrer = lenses.getLensManufacturer(manufacturerId).value_or(LensManufacturer());
+  set.lenses = lenses.getAllLensesForManufcaturer(manufacturerId);
+  set.selectedLenses = lenses.getSelectedLenses4Manufacturer(manufacturerId);
+  lenses.closeDb();
+  return set;
+}

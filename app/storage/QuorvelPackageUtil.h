@@ -1,0 +1,93 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/model/PrimeLenseObject.h"
+#include "app/model/QuorvelPackage.h"
+#include "app/model/UpdateFormatIDObject.h"
+#include "app/storage/QuorvelPackageDatabaseObject.h"
+
+// Whole packages from the four catalogues and back: the one place that joins the lens, format,
+// frame-guide and adapter catalogues with the package catalogue. Stateless; every operation opens
+// the catalogues it needs and closes them before returning. What it changes lives in the files: the
+// stored packages and the catalogues' selection flags.
+//
+// Broken packages never reach a caller from the loading, start and selection paths: they are
+// replaced by the fallback package, built from fixed ids. Listing instead drops stored packages whose
+// lenses are all gone.
+class QuorvelPackageUtil {
+ public:
+  // Fixed ids the facade relies on; the shipped catalogues hold them.
+  static constexpr int kNoCrop = 1;
+  static constexpr int kStartFormatOne = 1084;
+  static constexpr int kStartFormatTwo = 599;
+  static constexpr int kCurrentFormat = 133;
+  static constexpr int kFallbackFormat = 10;
+  static constexpr int kStartLensSeriesOne = 5;
+  static constexpr int kStartLensSeriesTwo = 192;
+  static constexpr int kStartLensTwo = 1246;
+  static constexpr int kNoAdapter = 1;
+  static constexpr int kNoFrameGuide = 1;
+  static constexpr int kBuiltShading = 4;  // shading of packages built from selections or fixed values
+
+  // Stored user packages, newest first (respectively by lower-cased name).
+  static std::vector<QuorvelPackage> getAllPackages();
+  static std::vector<QuorvelPackage> getAllPackagesSortedByName();
+  // Stores the package as a new user package under the next id; returns that id, -1 when not stored.
+  static int savePackage(const QuorvelPackage& package);
+  static void deletePackage(int packageId);
+  static void editPackageName(int packageId, const std::string& name);
+  static int saveNewPackageFromOldPreset(const QuorvelPackageDatabaseObject& package);
+  static void saveStandardPackageOne(const QuorvelPackage& package);
+  static void saveStandardPackageTwo(const QuorvelPackage& package);
+
+  // The stored package (the fallback package when it is broken or missing), its choices written into
+  // the catalogues' selection flags, with the lens set of its series.
+  static QuorvelPackage loadPackage(int packageId);
+  // Leaves exactly the package's series, lenses, adapter and frame guide selected.
+  static void setLoadedPackageinDB(const QuorvelPackage& package);
+  static QuorvelPackage getCurrentPackageWithFormatID(int formatId, int cropId);
+  static QuorvelPackage getCurrentPackage();
+  static QuorvelPackage getStartPackageOne();
+  static QuorvelPackage getStartPackageTwo();
+  static QuorvelPackage getFallBackPackage();
+  // Why a package cannot be used is logged; nullptr stands for no package at all.
+  static bool errorInPackage(const QuorvelPackage* package);
+  static QuorvelLensSet getLensSet4ManufacturerId(int manufacturerId);
+
+  static QuorvelPackage generateQuorvelPackageFromDB(const QuorvelPackageDatabaseObject& row);
+  static QuorvelPackageDatabaseObject generateDatbaseObject(const QuorvelPackage& package);
+
+  // Keeping stored packages whole when a catalogue row goes.
+  static void deleteFormat(int formatId);
+  static void deleteCrop(int cropId);
+  static void deleteAdapter(const QuorvelLensAdapter& adapter);  // packages on it get no adapter
+  static void deleteLens(const LensObject& lens);
+  static void deleteFrameLine(const QuorvelFrameGuide& guide);  // packages on it get no frame guide
+  static void deleteLensManufacturer(int manufacturerId);       // standard packages included
+  static void cleanupPackageDB();
+
+  static bool genericLensesExist();
+  static void insertGenericPrimeLenses(const std::vector<PrimeLenseObject>& primes);
+  // Only the zoom at `selection` is selected.
+  static void insertGenericZoomLenses(const std::vector<FreeZoomLenseObject>& zooms, int selection);
+
+  static int colorCodeFromColor(const QuorvelColor& color) { return color.colorCode(); }
+  static QuorvelColor getUIColorFromInt(int code) { return QuorvelColor::fromColorCode(code); }
+
+  // Re-pointing stored packages after a catalogue update renumbered rows. Each list is one mapping:
+  // a value one entry has just written is never moved again by a later entry of the same list.
+  static void updatePackageeLensIDs(const std::vector<UpdateFormatIDObject>& mapping);
+  static void updatePackeageCropIDs(const std::vector<UpdateFormatIDObject>& mapping);
+  static void updatePackeageFormatIDs(const std::vector<UpdateFormatIDObject>& mapping);
+  static void updatePackeageFrameGuidIDs(const std::vector<UpdateFormatIDObject>& mapping);
+  static void updatePackageLensManufacturersIDs(const std::vector<UpdateFormatIDObject>& mapping);
+  static void updateAdapterDBOldId(int oldId, int newId);
+  static void updatePackageLensManufacturersID(int oldId, int newId, int packageId);
+  static void updateLensManufacturerID(int newId, int packageId);
+  // One package-lens row, found by its own id and still holding the old lens.
+  static void updatePackagesLensID(int oldLensId, int newLensId, int packageLensId);
+  // Every package-lens row holding the old lens; new id first.
+  static void updatePackageLensID(int newId, int oldId);
+};

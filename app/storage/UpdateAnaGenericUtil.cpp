@@ -1,0 +1,182 @@
+#include "app/storage/UpdateAnaGenericUtil.h"
+
+#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/PackageDatabaseHelper.h"
+#include "app/storage/QuorvelPackageUtil.h"
+#include "platform/log/Log.h"
+
+namespace {
+
+constexpr int kStandardOne = -2;
+constexpr int kStandardTwo = -1;
+
+bool isOldGeneric(int series) { return series == 1 || series == 2; }
+
+float formatSqueeze(int formatId) {
+  FormatDatabaseHelper2 formats;
+  formats.openDb(false);
+  const auto mode = formats.getCameraFormat(formatId);
+  formats.closeDb();
+  return mode ? mode->anamorphotic : 0.0f;
+}
+
+// The package's lenses with the rows that hold them. A lens id the catalogue no longer knows is left
+// out: there is nothing to carry for it.
+std::vector<UpdatePackageLensObject> packageLenses(int packageId, const std::vector<int>& lensIds) {
+  std::vector<UpdatePackageLensObject> lenses;
+  LensDatabaseHelper catalogue;
+  catalogue.openDb(false);
+  PackageDatabaseHelper packages;
+  packages.openDb(false);
+  for (int lensId : lensIds) {
+    LensObject lens = catalogue.getLens(lensId);
+    if (lens.lensId == 0) continue;
+    lenses.push_back({.packageLensID = packages.getLensPackageIDForPackageId(packageId, lensId), .lens = lens});
+  }
+  packages.closeDb();
+  catalogue.closeDb();
+  return lenses;
+}
+
+// A standard package's set: the lenses the package itself holds. (The series' selection flags are
+// not used: with both standard packages on one generic series they hold only the second one's set.)
+std::optional<UpdateAnaGenericSet> standardSet(const QuorvelPackage& package, int packageId) {
+  if (!package.lensManufacturer || !isOldGeneric(package.lensManufacturer->manufactorId)) return std::nullopt;
+  UpdateAnaGenericSet set;
+  set.manufacturer = *package.lensManufacturer;
+  set.packageID = packageId;
+  std::vector<int> ids;
+  for (const auto& lens : package.lensSet) ids.push_back(lens.lensId);
+  set.lensSet = packageLenses(packageId, ids);
+  set.anamorphicInFormat = formatSqueeze(package.shootingMode ? package.shootingMode->containerID : 0);
+  return set;
+}
+
+bool seriesExists(int series) {
+  LensDatabaseHelper lenses;
+  lenses.openDb(false);
+  const bool exists = lenses.getLensManufacturer(series).has_value();
+  lenses.closeDb();
+  if (!exists) {
+    platform::log::write(platform::log::Error,
+                         "Generic lens series " + std::to_string(series) + " is missing; its lenses stay where they are");
+  }
+  return exists;
+}
+
+}  // namespace
+
+int UpdateAnaGenericUtil::targetSeries(int oldSeries, float formatSqueeze) {
+  const bool anamorphic = formatSqueeze == 2.0f;
+  if (oldSeries == 1) return anamorphic ? kGenericPrimesAnamorphic : kGenericPrimesSpherical;
+  if (oldSeries == 2) return anamorphic ? kGenericZoomsAnamorphic : kGenericZoomsSpherical;
+  return 0;
+}
+
+float UpdateAnaGenericUtil::targetSqueeze(int series) {
+  return series == kGenericPrimesAnamorphic || series == kGenericZoomsAnamorphic ? 2.0f : 1.0f;
+}
+
+UpdateAnaGenericUtilObject UpdateAnaGenericUtil::generateUpdateobjectWithPackageOne(const QuorvelPackage& packageOne,
+                                                                                    const QuorvelPackage& packageTwo) {
+  UpdateAnaGenericUtilObject snapshot;
+  snapshot.actualSet1 = standardSet(packageOne, kStandardOne);
+  snapshot.actualSet2 = standardSet(packageTwo, kStandardTwo);
+
+  PackageDatabaseHelper packages;
+  packages.openDb(false);
+  const auto stored = packages.getAllPacakges();
+  packages.closeDb();
+  for (const auto& row : stored) {
+    if (!isOldGeneric(row.lensManufacturerId)) continue;
+    UpdateAnaGenericSet set;
+    LensDatabaseHelper lenses;
+    lenses.openDb(false);
+    set.manufacturer = lenses.getLensManufacturer(row.lensManufacturerId).value_or(LensManufacturer());
+    lenses.closeDb();
+    // The package row names the series even when the catalogue row of the series is gone.
+    set.manufacturer.manufactorId = row.lensManufacturerId;
+    set.lensSet = packageLenses(row.pacakgeID, row.lensSetIDs);
+    set.anamorphicInFormat = formatSqueeze(row.cameraFormatId);
+    set.packageID = row.pacakgeID;
+    snapshot.lensSets.push_back(std::move(set));
+  }
+  return snapshot;
+}
+
+NewLensManufacturerIds UpdateAnaGenericUtil::updateAnaGenericFavorites(const UpdateAnaGenericUtilObject& snapshot) {
+  NewLensManufacturerIds ids;
+  const auto moveStandard = [&ids](const std::optional<UpdateAnaGenericSet>& set, int& movedTo) {
+    if (!set) return;
+    const int target = targetSeries(set->manufacturer.manufactorId, set->anamorphicInFormat);
+    if (target == 0) return;
+    if (!seriesExists(target)) {
+      ids.complete = false;
+      return;
+    }
+    insertLenses4Manufacturer(set->lensSet, target, targetSqueeze(target));
+    movedTo = target;
+  };
+  moveStandard(snapshot.actualSet1, ids.lensmanuID1);
+  moveStandard(snapshot.actualSet2, ids.lensmanuID2);
+
+  for (const auto& set : snapshot.lensSets) {
+    const int oldSeries = set.manufacturer.manufactorId;
+    const int target = targetSeries(oldSeries, set.anamorphicInFormat);
+    if (target == 0) continue;
+    if (!seriesExists(target)) {
+      ids.complete = false;
+      continue;
+    }
+    updateAndInsertLensSet(set.lensSet, oldSeries, target, set.packageID, targetSqueeze(target));
+  }
+  return ids;
+}
+
+void UpdateAnaGenericUtil::insertLenses4Manufacturer(const std::vector<UpdatePackageLensObject>& lenses,
+                                                     int manufacturerId, float anamorphic) {
+  LensDatabaseHelper catalogue;
+  catalogue.openDb(false);
+  catalogue.deslectLensesForManufacturer(manufacturerId);
+  for (const auto& entry : lenses) {
+    LensObject lens = entry.lens;
+    const int oldId = lens.lensId;
+    lens.manufacturerId = manufacturerId;
+    int newId = catalogue.lensExistsAlreadyWithID(lens);
+    if (newId < 0) {
+      lens.anamorphic = anamorphic;
+      newId = catalogue.insertNewLens(lens);
+    } else {
+      LensObject twin = catalogue.getLens(newId);
+      twin.selected = 1;
+      catalogue.selectLens(twin);
+    }
+    if (newId >= 0 && entry.packageLensID >= 0) {
+      QuorvelPackageUtil::updatePackagesLensID(oldId, newId, entry.packageLensID);
+    }
+  }
+  catalogue.closeDb();
+}
+
+void UpdateAnaGenericUtil::updateAndInsertLensSet(const std::vector<UpdatePackageLensObject>& lenses, int oldSeries,
+                                                  int newSeries, int packageId, float anamorphic) {
+  LensDatabaseHelper catalogue;
+  catalogue.openDb(false);
+  for (const auto& entry : lenses) {
+    LensObject lens = entry.lens;
+    const int oldId = lens.lensId;
+    lens.manufacturerId = newSeries;
+    int newId = catalogue.lensExistsAlreadyWithID(lens);
+    if (newId < 0) {
+      lens.selected = 0;
+      lens.anamorphic = anamorphic;
+      newId = catalogue.insertNewLensWithOutSelectionUpdate(lens);
+    }
+    if (newId >= 0 && entry.packageLensID >= 0) {
+      QuorvelPackageUtil::updatePackagesLensID(oldId, newId, entry.packageLensID);
+    }
+  }
+  catalogue.closeDb();
+  QuorvelPackageUtil::updatePackageLensManufacturersID(oldSeries, newSeries, packageId);
+}
