@@ -102,7 +102,10 @@ void BM_UserDefaultsWriteBehind(benchmark::State& state) {
   container();
   VDUUserDefaults defaults("com.example.bench");
   std::int64_t i = 0;
-  for (auto _ : state) defaults.setInteger(i++, "key-" + std::to_string(i % 32));
+  for (auto _ : state) {
+    defaults.setInteger(i, "key-" + std::to_string(i % 32));
+    ++i;
+  }
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_UserDefaultsWriteBehind);

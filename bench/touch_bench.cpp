@@ -32,19 +32,35 @@ double fingerY(int i) {
   return 700 - (phase < 300 ? phase : 600 - phase);
 }
 
+// A phone window filled by a scroll view of kSubviews rows, scrolled well into the list.
+struct ListWindow {
+  std::shared_ptr<ui::Window> window = std::make_shared<ui::Window>();
+  std::shared_ptr<ui::ScrollView> scroll = std::make_shared<ui::ScrollView>(window->bounds());
+
+  ListWindow() {
+    scroll->setContentSize({390, kSubviews * kRowHeight});
+    for (int i = 0; i < kSubviews; ++i) {
+      scroll->addSubview(std::make_shared<ui::View>(graphics::Rect{0, i * kRowHeight, 390, kRowHeight - 1}));
+    }
+    window->addSubview(scroll);
+    scroll->setContentOffset({0, 8000});
+  }
+};
+
+// The same rows as plain rectangles, for the loops by hand.
+std::vector<graphics::Rect> rowRects() {
+  std::vector<graphics::Rect> rows;
+  for (int i = 0; i < kSubviews; ++i) rows.push_back({0, i * kRowHeight, 390, kRowHeight - 1});
+  return rows;
+}
+
 void BM_TouchMovesThroughWindow(benchmark::State& state) {
   auto clock = std::make_shared<foundation::ManualClock>();
   foundation::Clock::setCurrent(clock);
-  auto window = std::make_shared<ui::Window>();
-  auto scroll = std::make_shared<ui::ScrollView>(window->bounds());
-  scroll->setContentSize({390, kSubviews * kRowHeight});
-  for (int i = 0; i < kSubviews; ++i) {
-    scroll->addSubview(std::make_shared<ui::View>(graphics::Rect{0, i * kRowHeight, 390, kRowHeight - 1}));
-  }
+  ListWindow list;
+  auto& window = list.window;
   Counter counter;
-  scroll->setDelegate(&counter);
-  window->addSubview(scroll);
-  scroll->setContentOffset({0, 8000});
+  list.scroll->setDelegate(&counter);
   for (auto _ : state) {
     window->touchDown({200, fingerY(0)});
     for (int i = 1; i <= kMoves; ++i) {
@@ -60,8 +76,7 @@ void BM_TouchMovesThroughWindow(benchmark::State& state) {
 BENCHMARK(BM_TouchMovesThroughWindow)->Unit(benchmark::kMillisecond);
 
 void BM_TouchMovesByHand(benchmark::State& state) {
-  std::vector<graphics::Rect> rows;
-  for (int i = 0; i < kSubviews; ++i) rows.push_back({0, i * kRowHeight, 390, kRowHeight - 1});
+  const std::vector<graphics::Rect> rows = rowRects();
   const double maxOffset = kSubviews * kRowHeight - 844;
   long hits = 0;
   long scrolled = 0;
@@ -99,14 +114,8 @@ graphics::Point tapPoint(int i) { return {200, 50 + (i * 7) % 700}; }
 void BM_TapsThroughWindow(benchmark::State& state) {
   auto clock = std::make_shared<foundation::ManualClock>();
   foundation::Clock::setCurrent(clock);
-  auto window = std::make_shared<ui::Window>();
-  auto scroll = std::make_shared<ui::ScrollView>(window->bounds());
-  scroll->setContentSize({390, kSubviews * kRowHeight});
-  for (int i = 0; i < kSubviews; ++i) {
-    scroll->addSubview(std::make_shared<ui::View>(graphics::Rect{0, i * kRowHeight, 390, kRowHeight - 1}));
-  }
-  window->addSubview(scroll);
-  scroll->setContentOffset({0, 8000});
+  ListWindow list;
+  auto& window = list.window;
   for (auto _ : state) {
     for (int i = 0; i < kMoves; ++i) {
       clock->advance(0.5);
@@ -120,8 +129,7 @@ void BM_TapsThroughWindow(benchmark::State& state) {
 BENCHMARK(BM_TapsThroughWindow)->Unit(benchmark::kMillisecond);
 
 void BM_TapsByHand(benchmark::State& state) {
-  std::vector<graphics::Rect> rows;
-  for (int i = 0; i < kSubviews; ++i) rows.push_back({0, i * kRowHeight, 390, kRowHeight - 1});
+  const std::vector<graphics::Rect> rows = rowRects();
   long hits = 0;
   for (auto _ : state) {
     for (int i = 0; i < kMoves; ++i) {

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
@@ -106,6 +107,12 @@ LoopbackResponse LoopbackResponse::held(double seconds) {
   return response;
 }
 
+LoopbackResponse LoopbackResponse::truncated(std::string body, std::size_t sentBytes) {
+  LoopbackResponse response = ok(std::move(body));
+  response.truncateAfter = sentBytes;
+  return response;
+}
+
 LoopbackServer::LoopbackServer() : impl_(std::make_unique<Impl>()) {
   // A client that gives up mid-answer must not take the test process down with it.
   std::signal(SIGPIPE, SIG_IGN);
@@ -122,7 +129,15 @@ LoopbackServer::LoopbackServer() : impl_(std::make_unique<Impl>()) {
     if (response.dropConnection) return dropConnection(port_, in.remote_port);
     out.status = response.status;
     for (const auto& [name, value] : response.headers) out.set_header(name, value);
-    if (response.gzipBody) {
+    if (response.truncateAfter) {
+      // A provider that gives up part way makes the server close the connection after what it sent.
+      std::size_t sent = std::min(*response.truncateAfter, response.body.size());
+      out.set_content_provider(response.body.size(), response.contentType,
+                               [body = response.body, sent](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                 if (offset < sent) sink.write(body.data() + offset, sent - offset);
+                                 return false;
+                               });
+    } else if (response.gzipBody) {
       out.set_header("Content-Encoding", "gzip");
       out.set_content(gzip(response.body), response.contentType);
     } else {

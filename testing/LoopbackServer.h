@@ -42,12 +42,16 @@ struct LoopbackResponse {
   bool gzipBody = false;        // send the body gzip-compressed with "Content-Encoding: gzip"
   double delaySeconds = 0;      // hold the answer back (kUntilStopped: until the server stops)
   bool dropConnection = false;  // close the connection without answering at all
+  // Announce the whole body but send only this many bytes of it, then close: the client has a
+  // response head and still fails. Unset: the whole body is sent.
+  std::optional<std::size_t> truncateAfter;
 
   static LoopbackResponse ok(std::string body = {});
   static LoopbackResponse withStatus(int status, std::string body = {});
   static LoopbackResponse redirect(int status, std::string location);
   static LoopbackResponse dropped();
   static LoopbackResponse held(double seconds = kUntilStopped);
+  static LoopbackResponse truncated(std::string body, std::size_t sentBytes);
 };
 
 // A real HTTP/1.1 server on 127.0.0.1 at an ephemeral port, answering from a script. Requests are

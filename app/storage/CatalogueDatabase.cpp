@@ -35,8 +35,7 @@ std::string CatalogueDatabase::bundlePath(const std::string& resourceName) {
   return platform::foundation::Bundle::main()->pathForResource(resourceName, "db");
 }
 
-bool CatalogueDatabase::seedIfMissing(const std::string& path, const std::string& resourceName) {
-  if (AtomicFile::fileExists(path)) return true;
+bool CatalogueDatabase::copyFromBundle(const std::string& path, const std::string& resourceName) {
   const std::string source = bundlePath(resourceName);
   if (source.empty()) {
     logError("Catalogue " + resourceName + ".db is missing from the bundle");
@@ -44,24 +43,18 @@ bool CatalogueDatabase::seedIfMissing(const std::string& path, const std::string
   }
   std::string error;
   if (!AtomicFile::copyFile(source, path, &error)) {
-    logError("Could not copy catalogue " + resourceName + ".db: " + error);
+    logError("Could not copy catalogue " + resourceName + ".db to " + path + ": " + error);
     return false;
   }
   return true;
 }
 
+bool CatalogueDatabase::seedIfMissing(const std::string& path, const std::string& resourceName) {
+  return AtomicFile::fileExists(path) || copyFromBundle(path, resourceName);
+}
+
 bool CatalogueDatabase::replaceWithBundleCopy(const std::string& path, const std::string& resourceName) {
-  const std::string source = bundlePath(resourceName);
-  if (source.empty()) {
-    logError("Catalogue " + resourceName + ".db is missing from the bundle");
-    return false;
-  }
-  std::string error;
-  if (!AtomicFile::copyFile(source, path, &error)) {
-    logError("Could not replace catalogue " + path + ": " + error);
-    return false;
-  }
-  return true;
+  return copyFromBundle(path, resourceName);
 }
 
 bool CatalogueDatabase::openCatalogue(const std::string& fileName, const std::string& resourceName) {
@@ -115,9 +108,7 @@ bool CatalogueDatabase::execute(std::string_view sql, std::initializer_list<int6
   return false;
 }
 
-std::string CatalogueDatabase::errorMessage() const {
-  return db_ ? sqlite3_errmsg(db_) : "catalogue is not open";
-}
+std::string CatalogueDatabase::errorMessage() const { return db_ ? sqlite3_errmsg(db_) : "catalogue is not open"; }
 
 int CatalogueDatabase::changes() const { return db_ ? sqlite3_changes(db_) : 0; }
 
@@ -126,6 +117,16 @@ std::optional<int> CatalogueDatabase::nextId(std::string_view sql) {
   if (!statement.ok()) return std::nullopt;
   if (statement.step() == CatalogueStatement::Step::Row) return statement.columnInt(0) + 1;
   return 1;
+}
+
+int CatalogueDatabase::nextIdOrLog(std::string_view sql) {
+  const auto next = nextId(sql);
+  if (!next) {
+    logError("Eror fetching the lat id...");
+    return -1;
+  }
+  // A table holding only ids below 1 (the standard packages -2 and -1) still gives out 1 first.
+  return *next < 1 ? 1 : *next;
 }
 
 bool CatalogueDatabase::remapIds(const std::string& table, const std::string& column,

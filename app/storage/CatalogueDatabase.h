@@ -51,16 +51,31 @@ class CatalogueDatabase {
   std::string errorMessage() const;
   int changes() const;
 
+  // The writes every catalogue class makes, reporting failure in the catalogue's own log texts, so
+  // that a failure reads the same whichever catalogue it happened in.
+  // An UPDATE with integer parameters bound in order; true when it completed.
+  bool runUpdate(std::string_view sql, std::initializer_list<int64_t> parameters = {});
+  // A DELETE with integer parameters bound in order; true when it completed.
+  bool runDelete(std::string_view sql, std::initializer_list<int64_t> parameters = {});
+  // An INSERT ready for its binds (inert, and logged, when it cannot be prepared).
+  CatalogueStatement prepareInsert(std::string_view sql);
+  // Steps an insert to its end and finalizes it; true when the row was written.
+  static bool finishInsert(CatalogueStatement& statement);
+  // Logs a statement that could not be prepared for reading or updating, with SQLite's reason.
+  void logUpdateFailure() const;
+
   // "SELECT <id> ... ORDER BY <id> DESC LIMIT 1" gives the highest id; this returns it + 1, 1 for an
   // empty table, or nullopt when the statement cannot be prepared (any int, -1 too, can be an answer).
   std::optional<int> nextId(std::string_view sql);
+  // The next id as the catalogue classes hand it out: never below 1, or -1 (logged) when the table
+  // cannot be read.
+  int nextIdOrLog(std::string_view sql);
 
   // Re-points every row whose `column` holds an old id of `mapping` to that entry's new id, in one
   // UPDATE inside a transaction: each row is looked up by the value it had before the update, so a
   // value just written is never moved again by a later entry (5->7 then 7->9 leaves old 5s on 7).
   // When an old id appears twice, its first entry wins. True when the update was applied.
-  bool remapIds(const std::string& table, const std::string& column,
-                const std::vector<UpdateFormatIDObject>& mapping);
+  bool remapIds(const std::string& table, const std::string& column, const std::vector<UpdateFormatIDObject>& mapping);
 
   // BEGIN / COMMIT / ROLLBACK; a scope that may fail part-way uses Transaction below.
   bool begin();
@@ -93,6 +108,8 @@ class CatalogueDatabase {
   };
 
  private:
+  static bool copyFromBundle(const std::string& path, const std::string& resourceName);
+
   sqlite3* db_ = nullptr;
   std::string path_;
 };

@@ -15,8 +15,7 @@ class CatalogueDatabaseTest : public StorageTest {
   void openWithFormats() {
     ASSERT_TRUE(db_.openCatalogue("QuorvelPackageDatabase.db", "QuorvelPackageDatabase"));
     for (int id : {1, 2, 3}) {
-      ASSERT_TRUE(db_.execute("INSERT INTO PackageData (packageId, cameraFormatId) VALUES (?, ?)",
-                              {id, 3 + 2 * id}));
+      ASSERT_TRUE(db_.execute("INSERT INTO PackageData (packageId, cameraFormatId) VALUES (?, ?)", {id, 3 + 2 * id}));
     }
   }
   int formatOf(int packageId) {
@@ -113,6 +112,41 @@ TEST_F(CatalogueDatabaseTest, TransactionRollsBackUnlessCommittedAndJoinsAnOpenO
     }
   }
   EXPECT_EQ(formatOf(1), 5) << "the outer scope rolled back the inner one's work";
+}
+
+TEST_F(CatalogueDatabaseTest, FailedWritesReportFailureInTheCataloguesOwnWords) {
+  openWithFormats();
+  log_.clear();
+  EXPECT_FALSE(db_.runUpdate("UPDATE Nowhere SET x = ?", {1}));
+  EXPECT_TRUE(log_.contains("Error, failed to prepare statement while updating.no such table: Nowhere"));
+  EXPECT_FALSE(db_.runDelete("DELETE FROM Nowhere WHERE id = ?", {1}));
+  EXPECT_TRUE(log_.contains("DATABASE ERROR WHILE DELETING ID"));
+
+  // A row that is already stored under the id: nothing written, and not reported as written.
+  auto duplicate = db_.prepareInsert("INSERT INTO PackageData (packageId, cameraFormatId) VALUES (?, ?)");
+  duplicate.bind(1, 1).bind(2, 42);
+  EXPECT_FALSE(CatalogueDatabase::finishInsert(duplicate));
+  EXPECT_TRUE(log_.contains("Failed to do data statement, normally error handling here."));
+  EXPECT_EQ(formatOf(1), 5);
+
+  auto broken = db_.prepareInsert("INSERT INTO Nowhere VALUES (?)");
+  EXPECT_TRUE(log_.contains("Error, failed to prepare statement, normally handle error here."));
+  EXPECT_FALSE(CatalogueDatabase::finishInsert(broken));
+
+  EXPECT_TRUE(db_.runUpdate("UPDATE PackageData SET cameraFormatId = ? WHERE packageId = ?", {8, 2}));
+  EXPECT_EQ(formatOf(2), 8);
+  EXPECT_TRUE(db_.runDelete("DELETE FROM PackageData WHERE packageId = ?", {3}));
+  EXPECT_EQ(formatOf(3), -1);
+}
+
+TEST_F(CatalogueDatabaseTest, NextIdForAStoredTableNeverGivesOutIdsBelowOne) {
+  openWithFormats();
+  ASSERT_TRUE(db_.execute("DELETE FROM PackageData"));
+  ASSERT_TRUE(db_.execute("INSERT INTO PackageData (packageId) VALUES (-2), (-1)"));
+  EXPECT_EQ(db_.nextIdOrLog("SELECT packageId FROM PackageData ORDER BY packageId DESC LIMIT 1"), 1);
+  log_.clear();
+  EXPECT_EQ(db_.nextIdOrLog("SELECT nothing FROM Nowhere"), -1);
+  EXPECT_TRUE(log_.contains("Eror fetching the lat id..."));
 }
 
 TEST_F(CatalogueDatabaseTest, StatementReadsNullsAsEmptyAndBindsText) {

@@ -3,16 +3,11 @@
 #include "app/model/NumericText.h"
 #include "app/storage/PendingPackageRemap.h"
 #include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
-#include "platform/log/Log.h"
 
 namespace {
 
 using Step = CatalogueStatement::Step;
 
-void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
-void logUpdating(CatalogueDatabase& db) {
-  logError("Error, failed to prepare statement while updating." + db.errorMessage());
-}
 
 constexpr const char* kModeColumns =
     "SELECT  FormatContainer.id,FormatContainer.manufactorId,  FormatContainer.shootingMode, "
@@ -78,7 +73,7 @@ std::optional<CameraManufactor> FormatDatabaseHelper2::getCameraManufacturer(int
       "ManufactorTable.origin FROM ManufactorTable WHERE ManufactorTable.id = ?",
       true);
   if (!statement.ok()) {
-    logUpdating(database_);
+    database_.logUpdateFailure();
     return std::nullopt;
   }
   statement.bind(1, manufacturerId);
@@ -95,7 +90,7 @@ std::vector<CameraShootingMode> FormatDatabaseHelper2::readModes(const std::stri
   std::vector<CameraShootingMode> modes;
   auto statement = database_.prepare(sql, true);
   if (!statement.ok()) {
-    logUpdating(database_);
+    database_.logUpdateFailure();
     return modes;
   }
   if (parameter) statement.bind(1, *parameter);
@@ -130,7 +125,7 @@ std::vector<CameraFormatFull> FormatDatabaseHelper2::readFull(const char* filter
           "FormatContainer WHERE ManufactorTable.id = FormatContainer.manufactorId" +
           filter + " ORDER BY LOWER (ManufactorTable.manufactor), LOWER (ManufactorTable.model), FormatContainer.id",
       true);
-  if (!statement.ok()) logUpdating(database_);
+  if (!statement.ok()) database_.logUpdateFailure();
   while (statement.step() == Step::Row) {
     CameraFormatFull full;
     full.shootingMode = modeFromRow(statement, true);
@@ -158,7 +153,7 @@ std::vector<QuorvelCrop> FormatDatabaseHelper2::getCropsForNativeFormat(const Ca
       "SELECT QuorvelFrameGuide.id, QuorvelFrameGuide.width, QuorvelFrameGuide.height, QuorvelFrameGuide.sortValue, "
       "QuorvelFrameGuide.type FROM QuorvelFrameGuide ORDER BY sortValue ASC",
       true);
-  if (!statement.ok()) logUpdating(database_);
+  if (!statement.ok()) database_.logUpdateFailure();
   while (statement.step() == Step::Row) {
     const float width = statement.columnFloat(1);
     const float height = statement.columnFloat(2);
@@ -180,7 +175,7 @@ std::optional<QuorvelCrop> FormatDatabaseHelper2::getCropForID(int cropId) {
       "QuorvelFrameGuide.type FROM QuorvelFrameGuide WHERE QuorvelFrameGuide.id = ?",
       true);
   if (!statement.ok()) {
-    logUpdating(database_);
+    database_.logUpdateFailure();
     return std::nullopt;
   }
   statement.bind(1, cropId);
@@ -199,7 +194,7 @@ std::optional<QuorvelFormatRefObject> FormatDatabaseHelper2::getQuorvelRefObject
   auto statement = database_.prepare(
       "SELECT cameraformatRef.containerid,cameraformatRef.aspectratioid FROM cameraformatRef WHERE id = ?", true);
   if (!statement.ok()) {
-    logUpdating(database_);
+    database_.logUpdateFailure();
     return std::nullopt;
   }
   statement.bind(1, oldCameraId);
@@ -213,7 +208,7 @@ std::optional<QuorvelFormatRefObject> FormatDatabaseHelper2::getQuorvelRefObject
 std::vector<QuorvelFrameGuide> FormatDatabaseHelper2::getallCustomCrops() {
   std::vector<QuorvelFrameGuide> guides;
   auto statement = database_.prepare("SELECT * FROM QuorvelFrameGuide WHERE  QuorvelFrameGuide.type = 1", true);
-  if (!statement.ok()) logUpdating(database_);
+  if (!statement.ok()) database_.logUpdateFailure();
   while (statement.step() == Step::Row) guides.push_back(QuorvelFrameGuidesDatabaseHelper::guideFromRow(statement));
   return guides;
 }

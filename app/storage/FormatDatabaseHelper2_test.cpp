@@ -141,4 +141,16 @@ TEST_F(FormatDatabaseTest, AGuideOfAnExistingSizeIsNotInsertedAndLeavesTheSelect
   EXPECT_EQ(guides_.getSelectedFrameGuide().frameGuideId, fresh.frameGuideId);
 }
 
+TEST_F(FormatDatabaseTest, AGuideThatCannotBeSelectedIsNotStoredAndGetsNoId) {
+  ASSERT_TRUE(guides_.database().execute(
+      "CREATE TRIGGER NoSelection BEFORE UPDATE OF selected ON QuorvelFrameGuide BEGIN SELECT RAISE(ABORT, 'no'); "
+      "END"));
+  const size_t before = guides_.getAllFrameGuids().size();
+  QuorvelFrameGuide typed{.width = 2.9f, .height = 1.0f};
+  EXPECT_FALSE(guides_.insertFrameGuide(typed));
+  EXPECT_EQ(typed.frameGuideId, 0);
+  EXPECT_EQ(guides_.getAllFrameGuids().size(), before);
+  EXPECT_EQ(guides_.getSelectedFrameGuide().frameGuideId, 1) << "the selection stays where it was";
+}
+
 }  // namespace

@@ -8,14 +8,6 @@ using Step = CatalogueStatement::Step;
 
 void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
 
-// Steps an insert and reports it the way every insert of this catalogue does.
-bool finishInsert(CatalogueStatement& statement) {
-  const bool done = statement.run();
-  if (!done) logError("Failed to do data statement, normally error handling here.");
-  if (!statement.finalize()) logError("Failed to finalize data statement, normally error handling here.");
-  return done;
-}
-
 }  // namespace
 
 int FormatDatabaseHelper2::nextId(const char* sql) {
@@ -44,13 +36,9 @@ int FormatDatabaseHelper2::insertCustomManufacturer(CameraManufactor& manufactur
   const int id = getLastManufacturerID();
   if (id < 0) return -1;
   auto statement =
-      database_.prepare("INSERT INTO ManufactorTable (id,manufactor,model,type,origin) VALUES(?,?,?,?,?)", true);
-  if (!statement.ok()) {
-    logError("Error, failed to prepare statement, normally handle error here.");
-    return -1;
-  }
+      database_.prepareInsert("INSERT INTO ManufactorTable (id,manufactor,model,type,origin) VALUES(?,?,?,?,?)");
   statement.bind(1, id).bind(2, manufacturer.manufactor).bind(3, "").bind(4, "Cine").bind(5, 1);
-  if (!finishInsert(statement)) return -1;
+  if (!CatalogueDatabase::finishInsert(statement)) return -1;
   manufacturer.manufactorId = id;
   return id;
 }
@@ -58,14 +46,9 @@ int FormatDatabaseHelper2::insertCustomManufacturer(CameraManufactor& manufactur
 int FormatDatabaseHelper2::insertNewFormat(CameraShootingMode& mode) {
   const int id = getLastContainerID();
   if (id < 0) return -1;
-  auto statement = database_.prepare(
+  auto statement = database_.prepareInsert(
       "INSERT INTO FormatContainer (id,manufactorId,shootingMode,anamorphic,width,height,category,origin,"
-      "aspectratio,orderNumber) VALUES(?,?,?,?,?,?,?,?,?,?)",
-      true);
-  if (!statement.ok()) {
-    logError("Error, failed to prepare statement, normally handle error here.");
-    return -1;
-  }
+      "aspectratio,orderNumber) VALUES(?,?,?,?,?,?,?,?,?,?)");
   statement.bind(1, id)
       .bind(2, mode.manufacturerID)
       .bind(3, mode.shootingMode)
@@ -76,7 +59,7 @@ int FormatDatabaseHelper2::insertNewFormat(CameraShootingMode& mode) {
       .bind(8, 1)
       .bind(9, mode.aspectRatio)
       .bind(10, 0);
-  if (!finishInsert(statement)) return -1;
+  if (!CatalogueDatabase::finishInsert(statement)) return -1;
   mode.containerID = id;
   return id;
 }
@@ -111,11 +94,5 @@ int FormatDatabaseHelper2::deleteCustomFormat(const CameraManufactor& manufactur
 }
 
 bool FormatDatabaseHelper2::deleteContainer(int formatId) {
-  auto statement = database_.prepare("DELETE FROM FormatContainer WHERE id = ?", true);
-  if (!statement.ok()) {
-    logError("DATABASE ERROR WHILE DELETING ID");
-    return false;
-  }
-  statement.bind(1, formatId);
-  return statement.run();
+  return database_.runDelete("DELETE FROM FormatContainer WHERE id = ?", {formatId});
 }

@@ -9,10 +9,6 @@ namespace {
 using Step = CatalogueStatement::Step;
 using platform::foundation::format;
 
-void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
-void logUpdating(CatalogueDatabase& db) {
-  logError("Error, failed to prepare statement while updating." + db.errorMessage());
-}
 
 constexpr const char* kSeriesOrder = " ORDER BY LOWER (Manufacturer), LOWER (LensSeries), LOWER (Type)";
 constexpr const char* kSeriesColumns =
@@ -144,7 +140,7 @@ std::vector<LensManufacturer> LensDatabaseHelper::getLensManufactorsWithFilterPr
 std::optional<LensManufacturer> LensDatabaseHelper::readOneSeries(const std::string& sql, int manufacturerId) {
   auto statement = database_.prepare(sql, true);
   if (!statement.ok()) {
-    logUpdating(database_);
+    database_.logUpdateFailure();
     return std::nullopt;
   }
   if (manufacturerId >= 0) statement.bind(1, manufacturerId);
@@ -166,7 +162,7 @@ std::vector<LensObject> LensDatabaseHelper::readLenses(const std::string& sql, s
   std::vector<LensObject> lenses;
   auto statement = database_.prepare(sql, true);
   if (!statement.ok()) {
-    logUpdating(database_);
+    database_.logUpdateFailure();
     return lenses;
   }
   int index = 1;
@@ -198,7 +194,7 @@ std::vector<LensObject> LensDatabaseHelper::getAllCustomLenses() {
 std::vector<LensSelectionObject> LensDatabaseHelper::getAllSelctions() {
   std::vector<LensSelectionObject> selections;
   auto statement = database_.prepare("SELECT Lenses.LensId,Lenses.DefaultSelection FROM Lenses", true);
-  if (!statement.ok()) logUpdating(database_);
+  if (!statement.ok()) database_.logUpdateFailure();
   while (statement.step() == Step::Row) {
     selections.push_back({.lensId = statement.columnInt(0), .defaultSelection = statement.columnInt(1)});
   }
@@ -212,7 +208,7 @@ bool LensDatabaseHelper::genericLensesExist() {
 int LensDatabaseHelper::matchingLensId(const std::string& sql) {
   auto statement = database_.prepare(sql, true);
   if (!statement.ok()) {
-    logUpdating(database_);
+    database_.logUpdateFailure();
     return -1;
   }
   int id = -1;
@@ -247,22 +243,12 @@ int LensDatabaseHelper::lensExistsAlreadyWithID(const LensObject& lens) {
 }
 
 int LensDatabaseHelper::getLastLensID() {
-  const auto next = database_.nextId("SELECT LensId FROM Lenses ORDER BY LensId DESC LIMIT 1");
-  if (!next) {
-    logError("Eror fetching the lat id...");
-    return -1;
-  }
-  return *next < 1 ? 1 : *next;
+  return database_.nextIdOrLog("SELECT LensId FROM Lenses ORDER BY LensId DESC LIMIT 1");
 }
 
 int LensDatabaseHelper::getLastManufacturerID() {
-  const auto next = database_.nextId(
+  return database_.nextIdOrLog(
       "SELECT Manufacturer.ManufacturerId FROM Manufacturer ORDER BY Manufacturer.ManufacturerId DESC LIMIT 1");
-  if (!next) {
-    logError("Eror fetching the lat id...");
-    return -1;
-  }
-  return *next < 1 ? 1 : *next;
 }
 
 std::string LensDatabaseHelper::clearGenericPrefix(const std::string& text) {

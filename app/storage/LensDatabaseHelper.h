@@ -98,8 +98,6 @@ class LensDatabaseHelper {
   std::vector<LensObject> readLenses(const std::string& sql, std::initializer_list<int> parameters);
   int insertLens(LensObject& lens, int defaultSelection);
   int matchingLensId(const std::string& sql);
-  bool runUpdate(const char* sql, std::initializer_list<int> parameters);
-  bool runDelete(const char* sql, int id);
 
   CatalogueDatabase database_;
 };

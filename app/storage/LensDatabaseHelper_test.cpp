@@ -75,6 +75,18 @@ TEST_F(LensDatabaseTest, IdsStartAtOneAndFollowTheHighestStored) {
   EXPECT_EQ(helper_.insertNewLens(orphan), -1) << "nothing stored, no id handed out";
 }
 
+TEST_F(LensDatabaseTest, ALensWhoseSelectionCannotBeWrittenIsNotStoredAndGetsNoId) {
+  ASSERT_TRUE(helper_.database().execute(
+      "CREATE TRIGGER NoSelection BEFORE UPDATE OF DefaultSelection ON Lenses BEGIN SELECT RAISE(ABORT, 'no'); END"));
+  const int next = helper_.getLastLensID();
+  LensObject zoom = makeLens(5, 24, "Zoom Lens", 70);
+  EXPECT_EQ(helper_.insertNewLens(zoom), -1);
+  EXPECT_EQ(zoom.lensId, 0);
+  EXPECT_EQ(zoom.selected, 0);
+  EXPECT_EQ(helper_.getLastLensID(), next) << "the inserted row went back with the selection";
+  EXPECT_FALSE(helper_.lensExistsAlready(zoom));
+}
+
 TEST_F(LensDatabaseTest, ANewZoomIsTheOnlySelectedLensAndANewPrimeJoinsTheSet) {
   const auto primesBefore = selectedIds(helper_, 5);
   ASSERT_FALSE(primesBefore.empty());
@@ -179,9 +191,12 @@ TEST_F(LensDatabaseTest, ReadersGiveEmptyValuesForUnknownIds) {
   EXPECT_TRUE(helper_.getAllLensesForManufcaturer(999999).empty());
   EXPECT_FALSE(helper_.genericLensesExist()) << "the shipped catalogue has no old generic series";
 
-  const LensObject full = helper_.getLens(14);
-  EXPECT_EQ(full.aperture, "T1.8");
+  // A shipped prime with a published image circle: the long-end column is NULL and reads as 0.
+  const LensObject full = helper_.getLens(103);
+  EXPECT_EQ(full.aperture, "T2.0");
   EXPECT_FLOAT_EQ(full.imageCircle, 46.31f);
+  EXPECT_EQ(full.imageCircleMax, 0.0f);
+  EXPECT_EQ(full.apertureClose, "");
   EXPECT_EQ(LensDatabaseHelper::clearGenericPrefix("aaaGeneric aaaPrimes"), "Generic Primes");
 }
 

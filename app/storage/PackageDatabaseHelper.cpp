@@ -1,12 +1,8 @@
 #include "app/storage/PackageDatabaseHelper.h"
 
-#include "platform/log/Log.h"
-
 namespace {
 
 using Step = CatalogueStatement::Step;
-
-void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
 
 // Column order of every SELECT * on PackageData.
 QuorvelPackageDatabaseObject packageFromRow(const CatalogueStatement& row) {
@@ -36,23 +32,11 @@ bool PackageDatabaseHelper::resetDB() {
 }
 
 int PackageDatabaseHelper::getLastPackageID() {
-  const auto next = database_.nextId("SELECT packageId FROM PackageData ORDER BY packageId DESC LIMIT 1");
-  if (!next) {
-    logError("Eror fetching the lat id...");
-    return -1;
-  }
-  // Only the standard packages -2 and -1 stored: user packages still begin at 1.
-  return *next < 1 ? 1 : *next;
+  return database_.nextIdOrLog("SELECT packageId FROM PackageData ORDER BY packageId DESC LIMIT 1");
 }
 
 int PackageDatabaseHelper::getLastPackageLensID() {
-  const auto next =
-      database_.nextId("SELECT lensPackageId FROM PackageLensData ORDER BY lensPackageId DESC LIMIT 1");
-  if (!next) {
-    logError("Eror fetching the lat id...");
-    return -1;
-  }
-  return *next < 1 ? 1 : *next;
+  return database_.nextIdOrLog("SELECT lensPackageId FROM PackageLensData ORDER BY lensPackageId DESC LIMIT 1");
 }
 
 std::vector<int> PackageDatabaseHelper::getallLensIdsForPackage(int packageId) {

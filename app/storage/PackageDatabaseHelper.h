@@ -82,8 +82,6 @@ class PackageDatabaseHelper {
   std::vector<QuorvelPackageDatabaseObject> readPackages(const char* sql, std::optional<int> parameter);
   int storePackage(const QuorvelPackageDatabaseObject& package, int packageId, bool replace);
   bool insertPackageRow(const QuorvelPackageDatabaseObject& package, int packageId);
-  bool runDelete(const char* sql, int id);
-  bool runUpdate(const char* sql, std::initializer_list<int64_t> parameters);
 
   CatalogueDatabase database_;
 };

@@ -1,35 +1,10 @@
 // PackageDatabaseHelper: storing, deleting and re-pointing packages.
 #include "app/storage/PackageDatabaseHelper.h"
 
-#include "platform/log/Log.h"
-
-namespace {
-
-void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
-
-constexpr const char* kInsertFailed = "Error, failed to prepare statement, normally handle error here.";
-constexpr const char* kStepFailed = "Failed to do data statement, normally error handling here.";
-constexpr const char* kFinalizeFailed = "Failed to finalize data statement, normally error handling here.";
-
-// Steps an insert to its end and finalizes it, logging what went wrong; true when the row was written.
-bool finishInsert(CatalogueStatement& statement) {
-  const bool done = statement.run();
-  if (!done) logError(kStepFailed);
-  if (!statement.finalize()) logError(kFinalizeFailed);
-  return done;
-}
-
-}  // namespace
-
 bool PackageDatabaseHelper::insertPackageRow(const QuorvelPackageDatabaseObject& package, int packageId) {
-  auto statement = database_.prepare(
+  auto statement = database_.prepareInsert(
       "INSERT INTO PackageData (packageId,lensManufacturerId,cameraFormatId,adapterId,frameGuideId,"
-      "frameGuideShading,frameGuideColor,packageName,cropId) VALUES(?,?,?,?,?,?,?,?,?)",
-      true);
-  if (!statement.ok()) {
-    logError(kInsertFailed);
-    return false;
-  }
+      "frameGuideShading,frameGuideColor,packageName,cropId) VALUES(?,?,?,?,?,?,?,?,?)");
   statement.bind(1, packageId)
       .bind(2, package.lensManufacturerId)
       .bind(3, package.cameraFormatId)
@@ -39,12 +14,11 @@ bool PackageDatabaseHelper::insertPackageRow(const QuorvelPackageDatabaseObject&
       .bind(7, package.frameGuideColor)
       .bind(8, package.packageName)
       .bind(9, package.cropID);
-  return finishInsert(statement);
+  return CatalogueDatabase::finishInsert(statement);
 }
 
 // Writes the package row and its lens rows as one unit; `replace` first drops what is stored under the id.
-int PackageDatabaseHelper::storePackage(const QuorvelPackageDatabaseObject& package, int packageId,
-                                        bool replace) {
+int PackageDatabaseHelper::storePackage(const QuorvelPackageDatabaseObject& package, int packageId, bool replace) {
   if (packageId == -1 && !replace) return -1;  // no id could be found: store nothing
   CatalogueDatabase::Transaction transaction(database_);
   if (!transaction.active()) return -1;
@@ -72,13 +46,9 @@ int PackageDatabaseHelper::savePackageLensID(int lensID, int packageId) {
   const int rowId = getLastPackageLensID();
   if (rowId < 0) return -1;
   auto statement =
-      database_.prepare("INSERT INTO PackageLensData (lensPackageId,packageId,lensID) VALUES(?,?,?)", true);
-  if (!statement.ok()) {
-    logError(kInsertFailed);
-    return -1;
-  }
+      database_.prepareInsert("INSERT INTO PackageLensData (lensPackageId,packageId,lensID) VALUES(?,?,?)");
   statement.bind(1, rowId).bind(2, packageId).bind(3, lensID);
-  return finishInsert(statement) ? rowId : -1;
+  return CatalogueDatabase::finishInsert(statement) ? rowId : -1;
 }
 
 bool PackageDatabaseHelper::changePackageName(int packageId, const std::string& name) {
@@ -87,118 +57,98 @@ bool PackageDatabaseHelper::changePackageName(int packageId, const std::string& 
   return statement.run();
 }
 
-bool PackageDatabaseHelper::runDelete(const char* sql, int id) {
-  auto statement = database_.prepare(sql, true);
-  if (!statement.ok()) {
-    logError("DATABASE ERROR WHILE DELETING ID");
-    return false;
-  }
-  statement.bind(1, id);
-  return statement.run();
-}
-
 bool PackageDatabaseHelper::deletePackage(int packageId) {
-  return deletePackageLenses(packageId) && runDelete("DELETE FROM PackageData WHERE packageId = ?", packageId);
+  return deletePackageLenses(packageId) &&
+         database_.runDelete("DELETE FROM PackageData WHERE packageId = ?", {packageId});
 }
 
 bool PackageDatabaseHelper::deletePackageLenses(int packageId) {
-  return runDelete("DELETE FROM PackageLensData WHERE packageId = ?", packageId);
+  return database_.runDelete("DELETE FROM PackageLensData WHERE packageId = ?", {packageId});
 }
 
 bool PackageDatabaseHelper::deleteLenses(int lensID) {
-  return runDelete("DELETE FROM PackageLensData WHERE lensID = ?", lensID);
+  return database_.runDelete("DELETE FROM PackageLensData WHERE lensID = ?", {lensID});
 }
 
 bool PackageDatabaseHelper::deleteFormat(int formatId) {
-  return runDelete("DELETE FROM PackageData WHERE cameraFormatId = ?", formatId);
+  return database_.runDelete("DELETE FROM PackageData WHERE cameraFormatId = ?", {formatId});
 }
 
 bool PackageDatabaseHelper::deleteCropFormat(int cropId) {
-  return runDelete("DELETE FROM PackageData WHERE cropId = ?", cropId);
+  return database_.runDelete("DELETE FROM PackageData WHERE cropId = ?", {cropId});
 }
 
 bool PackageDatabaseHelper::deleteLensManufacturer(int lensManufacturerId) {
   CatalogueDatabase::Transaction transaction(database_);
   if (!transaction.active()) return false;
   const bool deleted =
-      runDelete("DELETE FROM PackageLensData WHERE packageId IN "
-                "(SELECT packageId FROM PackageData WHERE lensManufacturerId = ?)",
-                lensManufacturerId) &&
-      runDelete("DELETE FROM PackageData WHERE lensManufacturerId = ?", lensManufacturerId);
+      database_.runDelete(
+          "DELETE FROM PackageLensData WHERE packageId IN "
+          "(SELECT packageId FROM PackageData WHERE lensManufacturerId = ?)",
+          {lensManufacturerId}) &&
+      database_.runDelete("DELETE FROM PackageData WHERE lensManufacturerId = ?", {lensManufacturerId});
   return deleted && transaction.commit();
 }
 
 bool PackageDatabaseHelper::deleteLensesWithPackageLensID(int lensPackageId) {
-  return runDelete("DELETE FROM PackageLensData WHERE lensPackageId = ?", lensPackageId);
+  return database_.runDelete("DELETE FROM PackageLensData WHERE lensPackageId = ?", {lensPackageId});
 }
 
 bool PackageDatabaseHelper::cleanUp() {
   const bool openedHere = !database_.isOpen();
   if (openedHere && !openDb(false)) return false;
-  auto statement = database_.prepare(
-      "DELETE FROM PackageLensData WHERE packageId NOT IN (SELECT packageId FROM PackageData)", true);
-  if (!statement.ok()) logError("DATABASE ERROR WHILE DELETING ID");
-  const bool done = statement.run();
-  statement.finalize();
+  const bool done =
+      database_.runDelete("DELETE FROM PackageLensData WHERE packageId NOT IN (SELECT packageId FROM PackageData)");
   if (openedHere) closeDb();
   return done;
 }
 
-bool PackageDatabaseHelper::runUpdate(const char* sql, std::initializer_list<int64_t> parameters) {
-  auto statement = database_.prepare(sql, true);
-  if (!statement.ok()) {
-    logError("Error, failed to prepare statement while updating." + database_.errorMessage());
-    return false;
-  }
-  int index = 1;
-  for (int64_t value : parameters) statement.bind(index++, value);
-  return statement.run();
-}
-
 bool PackageDatabaseHelper::deleteAdapter(int adapterId) {
-  return runUpdate("UPDATE PackageData SET adapterId = 1 WHERE adapterId = ?", {adapterId});
+  return database_.runUpdate("UPDATE PackageData SET adapterId = 1 WHERE adapterId = ?", {adapterId});
 }
 
 bool PackageDatabaseHelper::deleteFrameGuide(int frameGuideId) {
-  return runUpdate("UPDATE PackageData SET frameGuideId = 1 WHERE frameGuideId = ?", {frameGuideId});
+  return database_.runUpdate("UPDATE PackageData SET frameGuideId = 1 WHERE frameGuideId = ?", {frameGuideId});
 }
 
 bool PackageDatabaseHelper::updateLensIdold(int oldId, int newId) {
-  return runUpdate("UPDATE PackageLensData SET lensID = ? WHERE lensID = ?", {newId, oldId});
+  return database_.runUpdate("UPDATE PackageLensData SET lensID = ? WHERE lensID = ?", {newId, oldId});
 }
 
 bool PackageDatabaseHelper::updateCropIdold(int oldId, int newId) {
-  return runUpdate("UPDATE PackageData SET cropId = ? WHERE cropId = ?", {newId, oldId});
+  return database_.runUpdate("UPDATE PackageData SET cropId = ? WHERE cropId = ?", {newId, oldId});
 }
 
 bool PackageDatabaseHelper::updateFrameGuideIdold(int oldId, int newId) {
-  return runUpdate("UPDATE PackageData SET frameGuideId = ? WHERE frameGuideId = ?", {newId, oldId});
+  return database_.runUpdate("UPDATE PackageData SET frameGuideId = ? WHERE frameGuideId = ?", {newId, oldId});
 }
 
 bool PackageDatabaseHelper::updateFormatIdold(int oldId, int newId) {
-  return runUpdate("UPDATE PackageData SET cameraFormatId = ? WHERE cameraFormatId = ?", {newId, oldId});
+  return database_.runUpdate("UPDATE PackageData SET cameraFormatId = ? WHERE cameraFormatId = ?", {newId, oldId});
 }
 
 bool PackageDatabaseHelper::updateAdapterIdold(int oldId, int newId) {
-  return runUpdate("UPDATE PackageData SET adapterId = ? WHERE adapterId = ?", {newId, oldId});
+  return database_.runUpdate("UPDATE PackageData SET adapterId = ? WHERE adapterId = ?", {newId, oldId});
 }
 
 bool PackageDatabaseHelper::updateLensManufacturer(int oldId, int newId) {
-  return runUpdate("UPDATE PackageData SET lensManufacturerId = ? WHERE lensManufacturerId = ?", {newId, oldId});
+  return database_.runUpdate("UPDATE PackageData SET lensManufacturerId = ? WHERE lensManufacturerId = ?",
+                             {newId, oldId});
 }
 
 bool PackageDatabaseHelper::updateLensManufacturer(int oldId, int newId, int packageId) {
-  return runUpdate("UPDATE PackageData SET lensManufacturerId = ? WHERE lensManufacturerId = ? AND packageId = ?",
-                   {newId, oldId, packageId});
+  return database_.runUpdate(
+      "UPDATE PackageData SET lensManufacturerId = ? WHERE lensManufacturerId = ? AND packageId = ?",
+      {newId, oldId, packageId});
 }
 
 bool PackageDatabaseHelper::updateLensManufacturerID(int newId, int packageId) {
-  return runUpdate("UPDATE PackageData SET lensManufacturerId = ? WHERE packageId = ?", {newId, packageId});
+  return database_.runUpdate("UPDATE PackageData SET lensManufacturerId = ? WHERE packageId = ?", {newId, packageId});
 }
 
 bool PackageDatabaseHelper::updateLensID(int oldId, int newId, int lensPackageId) {
-  return runUpdate("UPDATE PackageLensData SET lensID = ? WHERE lensID = ? AND lensPackageId = ?",
-                   {newId, oldId, lensPackageId});
+  return database_.runUpdate("UPDATE PackageLensData SET lensID = ? WHERE lensID = ? AND lensPackageId = ?",
+                             {newId, oldId, lensPackageId});
 }
 
 bool PackageDatabaseHelper::remapLensIds(const std::vector<UpdateFormatIDObject>& mapping) {

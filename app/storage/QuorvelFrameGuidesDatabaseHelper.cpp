@@ -1,13 +1,10 @@
 #include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
 
 #include "app/storage/PendingPackageRemap.h"
-#include "platform/log/Log.h"
 
 namespace {
 
 using Step = CatalogueStatement::Step;
-
-void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
 
 constexpr const char* kGuideFileName = "QuorvelFrameGuideDB.db";
 constexpr const char* kGuideResourceName = "QuorvelFrameGuideDB";
@@ -62,13 +59,7 @@ bool QuorvelFrameGuidesDatabaseHelper::deselectAllFrameGuids() {
 }
 
 bool QuorvelFrameGuidesDatabaseHelper::selectFrameGuide(int frameGuideId) {
-  auto statement = database_.prepare("UPDATE QuorvelFrameGuide SET selected = 1 WHERE id = ?", true);
-  if (!statement.ok()) {
-    logError("Error, failed to prepare statement while updating." + database_.errorMessage());
-    return false;
-  }
-  statement.bind(1, frameGuideId);
-  return statement.run();
+  return database_.runUpdate("UPDATE QuorvelFrameGuide SET selected = 1 WHERE id = ?", {frameGuideId});
 }
 
 QuorvelFrameGuide QuorvelFrameGuidesDatabaseHelper::getSelectedFrameGuide() {
@@ -90,7 +81,7 @@ int QuorvelFrameGuidesDatabaseHelper::frameGuideIdOfSize(float width, float heig
       "ABS(height - ?2) <= 0.000001 * ABS(?2)",
       true);
   if (!statement.ok()) {
-    logError("Error, failed to prepare statement while updating." + database_.errorMessage());
+    database_.logUpdateFailure();
     return -1;
   }
   statement.bind(1, static_cast<double>(width)).bind(2, static_cast<double>(height));
@@ -104,22 +95,11 @@ bool QuorvelFrameGuidesDatabaseHelper::frameGuideExists(const QuorvelFrameGuide&
 }
 
 bool QuorvelFrameGuidesDatabaseHelper::deleteFrameGuide(const QuorvelFrameGuide& guide) {
-  auto statement = database_.prepare("DELETE FROM QuorvelFrameGuide WHERE id = ?", true);
-  if (!statement.ok()) {
-    logError("DATABASE ERROR WHILE DELETING ID");
-    return false;
-  }
-  statement.bind(1, guide.frameGuideId);
-  return statement.run();
+  return database_.runDelete("DELETE FROM QuorvelFrameGuide WHERE id = ?", {guide.frameGuideId});
 }
 
 int QuorvelFrameGuidesDatabaseHelper::getLastFrameGuideID() {
-  const auto next = database_.nextId("SELECT id FROM QuorvelFrameGuide ORDER BY id DESC LIMIT 1");
-  if (!next) {
-    logError("Eror fetching the lat id...");
-    return -1;
-  }
-  return *next < 1 ? 1 : *next;
+  return database_.nextIdOrLog("SELECT id FROM QuorvelFrameGuide ORDER BY id DESC LIMIT 1");
 }
 
 // A user guide: its size, sorted by its ratio, never selected on its own.
@@ -127,12 +107,8 @@ QuorvelFrameGuidesDatabaseHelper::Inserted QuorvelFrameGuidesDatabaseHelper::ins
   if (frameGuideExists(guide)) return Inserted::Exists;
   const int id = getLastFrameGuideID();
   if (id < 0) return Inserted::Failed;
-  auto statement = database_.prepare(
-      "INSERT INTO QuorvelFrameGuide (id,width,height,selected,type,sortValue) VALUES(?,?,?,?,?,?)", true);
-  if (!statement.ok()) {
-    logError("Error, failed to prepare statement, normally handle error here.");
-    return Inserted::Failed;
-  }
+  auto statement = database_.prepareInsert(
+      "INSERT INTO QuorvelFrameGuide (id,width,height,selected,type,sortValue) VALUES(?,?,?,?,?,?)");
   const float sortValue = guide.width / guide.height;
   statement.bind(1, id)
       .bind(2, static_cast<double>(guide.width))
@@ -140,19 +116,19 @@ QuorvelFrameGuidesDatabaseHelper::Inserted QuorvelFrameGuidesDatabaseHelper::ins
       .bind(4, 0)
       .bind(5, 1)
       .bind(6, static_cast<double>(sortValue));
-  const bool done = statement.run();
-  if (!done) logError("Failed to do data statement, normally error handling here.");
-  if (!statement.finalize()) logError("Failed to finalize data statement, normally error handling here.");
-  if (!done) return Inserted::Failed;
+  if (!CatalogueDatabase::finishInsert(statement)) return Inserted::Failed;
   guide.frameGuideId = id;
   return Inserted::Stored;
 }
 
 bool QuorvelFrameGuidesDatabaseHelper::insertFrameGuide(QuorvelFrameGuide& guide) {
+  const int previousId = guide.frameGuideId;
   CatalogueDatabase::Transaction transaction(database_);
   const Inserted result = insertUserGuide(guide);
-  if (result == Inserted::Stored && deselectAllFrameGuids() && selectFrameGuide(guide.frameGuideId)) {
-    transaction.commit();
+  if (result == Inserted::Stored &&
+      !(deselectAllFrameGuids() && selectFrameGuide(guide.frameGuideId) && transaction.commit())) {
+    // The new row went back with the selection: the record must not name an id nothing is stored under.
+    guide.frameGuideId = previousId;
   }
   return result == Inserted::Exists;
 }

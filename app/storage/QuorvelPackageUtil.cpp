@@ -59,7 +59,8 @@ void setFormat(QuorvelPackage& package, int formatId, int cropId) {
   FormatDatabaseHelper2 formats;
   formats.openDb(false);
   package.shootingMode = formats.getCameraFormat(formatId);
-  if (package.shootingMode) package.cameraManufacturer = formats.getCameraManufacturer(package.shootingMode->manufacturerID);
+  if (package.shootingMode)
+    package.cameraManufacturer = formats.getCameraManufacturer(package.shootingMode->manufacturerID);
   if (cropId < 2) {
     package.formatType = "native";
     package.cropAspectRatio.clear();
@@ -78,8 +79,8 @@ void setFromSelections(QuorvelPackage& package) {
   LensDatabaseHelper lenses;
   lenses.openDb(false);
   package.lensManufacturer = lenses.getSelectedLensManufacturer();
-  package.lensSet = package.lensManufacturer ? lenses.getSelectedLenses4Manufacturer(seriesIdOf(package))
-                                             : std::vector<LensObject>();
+  package.lensSet =
+      package.lensManufacturer ? lenses.getSelectedLenses4Manufacturer(seriesIdOf(package)) : std::vector<LensObject>();
   lenses.closeDb();
 
   QuorvelLensAdapterDBHelper adapters;
@@ -176,16 +177,25 @@ void QuorvelPackageUtil::setLoadedPackageinDB(const QuorvelPackage& package) {
   }
   lenses.closeDb();
 
+  // Each catalogue moves its one selection in one commit: never none selected, never two.
   QuorvelLensAdapterDBHelper adapters;
   adapters.openDb(false);
-  adapters.deselectAllAdapter();
-  adapters.selectAdapter(adapterIdOf(package));
+  {
+    CatalogueDatabase::Transaction transaction(adapters.database());
+    adapters.deselectAllAdapter();
+    adapters.selectAdapter(adapterIdOf(package));
+    transaction.commit();
+  }
   adapters.closeDb();
 
   QuorvelFrameGuidesDatabaseHelper guides;
   guides.openDb(false);
-  guides.deselectAllFrameGuids();
-  guides.selectFrameGuide(frameGuideIdOf(package));
+  {
+    CatalogueDatabase::Transaction transaction(guides.database());
+    guides.deselectAllFrameGuids();
+    guides.selectFrameGuide(frameGuideIdOf(package));
+    transaction.commit();
+  }
   guides.closeDb();
 }
 
@@ -201,7 +211,9 @@ QuorvelPackage QuorvelPackageUtil::getCurrentPackageWithFormatID(int formatId, i
   return checked(std::move(package));
 }
 
-QuorvelPackage QuorvelPackageUtil::getCurrentPackage() { return getCurrentPackageWithFormatID(kCurrentFormat, kNoCrop); }
+QuorvelPackage QuorvelPackageUtil::getCurrentPackage() {
+  return getCurrentPackageWithFormatID(kCurrentFormat, kNoCrop);
+}
 
 QuorvelPackage QuorvelPackageUtil::getStartPackageOne() {
   QuorvelPackage package;

@@ -136,8 +136,8 @@ void QuorvelPackageUtil::insertGenericZoomLenses(const std::vector<FreeZoomLense
   std::vector<LensObject> lenses;
   for (size_t i = 0; i < zooms.size(); ++i) {
     const int selected = static_cast<int>(i) == selection ? 1 : 0;
-    lenses.push_back(genericLens(static_cast<float>(zooms[i].minFl), static_cast<float>(zooms[i].maxFl), selected,
-                                 "Zoom Lens"));
+    lenses.push_back(
+        genericLens(static_cast<float>(zooms[i].minFl), static_cast<float>(zooms[i].maxFl), selected, "Zoom Lens"));
   }
   LensDatabaseHelper helper;
   helper.openDb(false);

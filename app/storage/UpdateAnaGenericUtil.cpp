@@ -59,8 +59,8 @@ bool seriesExists(int series) {
   const bool exists = lenses.getLensManufacturer(series).has_value();
   lenses.closeDb();
   if (!exists) {
-    platform::log::write(platform::log::Error,
-                         "Generic lens series " + std::to_string(series) + " is missing; its lenses stay where they are");
+    platform::log::write(platform::log::Error, "Generic lens series " + std::to_string(series) +
+                                                   " is missing; its lenses stay where they are");
   }
   return exists;
 }

@@ -16,7 +16,7 @@ struct UpdatePackageLensObject {
 
 // A package on one of the old generic series, as found before the catalogue is replaced.
 struct UpdateAnaGenericSet {
-  LensManufacturer manufacturer;  // the old series (1 generic primes, 2 generic zooms)
+  LensManufacturer manufacturer;    // the old series (1 generic primes, 2 generic zooms)
   float anamorphicInFormat = 0.0f;  // squeeze of the package's camera format; 0 when the format is gone
   std::vector<UpdatePackageLensObject> lensSet;
   int packageID = 0;
@@ -68,6 +68,6 @@ class UpdateAnaGenericUtil {
   static void insertLenses4Manufacturer(const std::vector<UpdatePackageLensObject>& lenses, int manufacturerId,
                                         float anamorphic);
   // A user package's lenses into `newSeries`, leaving the selection alone, and the package with them.
-  static void updateAndInsertLensSet(const std::vector<UpdatePackageLensObject>& lenses, int oldSeries,
-                                     int newSeries, int packageId, float anamorphic);
+  static void updateAndInsertLensSet(const std::vector<UpdatePackageLensObject>& lenses, int oldSeries, int newSeries,
+                                     int packageId, float anamorphic);
 };

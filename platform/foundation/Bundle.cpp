@@ -72,9 +72,10 @@ std::string Bundle::setMainPath(const std::string& path) {
 
 std::string Bundle::pathForResource(const std::string& name, const std::string& type,
                                     const std::string& subdirectory) const {
-  if (name.empty() || climbsOut(name) || climbsOut(subdirectory)) return {};
+  if (name.empty() || climbsOut(subdirectory)) return {};
   std::string file = name;
   if (!type.empty()) file += type.front() == '.' ? type : "." + type;
+  if (climbsOut(file)) return {};  // the type is checked too: "x" of type "/../../y" climbs as well
   std::string folder = subdirectory.empty() ? path_ : path_ + "/" + subdirectory;
   std::string full = folder + "/" + file;
   return AtomicFile::fileExists(full) ? full : std::string();

@@ -51,6 +51,9 @@ TEST_F(BundleTest, FindsResourcesByNameTypeAndSubdirectory) {
   // Resource names never reach outside the bundle.
   EXPECT_EQ(bundle.pathForResource("../" + fs::path(folder_).filename().string() + "/LensDatabase", "db"), "");
   EXPECT_EQ(bundle.pathForResource("Localizable", "strings", "/etc"), "");
+  EXPECT_EQ(bundle.pathForResource("en", "lproj/../../" + fs::path(folder_).filename().string() + "/LensDatabase.db"),
+            "")
+      << "a type may not climb either";
 }
 
 TEST_F(BundleTest, ReadsTheInfoDictionary) {

@@ -111,27 +111,9 @@ void PreferencesDomain::synchronizeAll() {
 }
 
 bool PreferencesDomain::isPropertyListValue(const Value& value) {
-  switch (value.type()) {
-    case Value::Type::Bool:
-    case Value::Type::Integer:
-    case Value::Type::Real:
-    case Value::Type::String:
-    case Value::Type::Data:
-    case Value::Type::Date:
-      return true;
-    case Value::Type::Array:
-      for (const Value& element : *value.array()) {
-        if (!isPropertyListValue(element)) return false;
-      }
-      return true;
-    case Value::Type::Dictionary:
-      for (const auto& [key, element] : *value.dictionary()) {
-        if (!isPropertyListValue(element)) return false;
-      }
-      return true;
-    default:
-      return false;
-  }
+  // The writer is the judge: a value it would refuse (text that is not UTF-8, a date beyond the format's
+  // range, ...) must be refused here, or it would sit pending for ever and hold back every later change.
+  return !PropertyList::write(value, PropertyList::Format::Binary).empty();
 }
 
 Dictionary PreferencesDomain::readFileLocked() {
@@ -164,7 +146,7 @@ Dictionary PreferencesDomain::copyAll() {
 }
 
 bool PreferencesDomain::setValue(const std::string& key, Value value, Error* error) {
-  if (!value.isNil() && !isPropertyListValue(value)) {
+  if (!value.isNil() && !isPropertyListValue(Value(Dictionary{{key, value}}))) {
     report(error, Error::make(kErrorDomain, kInvalidValueError,
                               "the value for \"" + key + "\" has no property-list form"));
     return false;

@@ -35,7 +35,8 @@ class PreferencesDomain {
   // Writes the pending changes of every domain in the cache; run at exit.
   static void synchronizeAll();
   // True when `value` can be written: a string, number, date or data, or an array or dictionary of
-  // such values at any depth. nil, null and objects cannot.
+  // such values at any depth. nil, null and objects cannot, nor text that is not UTF-8 or holds a NUL,
+  // nor dates the file format cannot hold.
   static bool isPropertyListValue(const Value& value);
 
   const std::string& name() const { return name_; }

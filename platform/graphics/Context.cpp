@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "platform/log/Log.h"
 
@@ -411,7 +412,11 @@ std::shared_ptr<Image> imageFromCurrentImageContext() {
 
 void endImageContext() {
   if (imageContexts.empty()) return;
-  if (!contextStack.empty() && contextStack.back() == imageContexts.back().get()) contextStack.pop_back();
+  // Normally on top; if drawing code pushed a context after it and has not popped it yet, the entry is
+  // taken out from below, so the stack never keeps a pointer to the context about to be freed.
+  Context* ending = imageContexts.back().get();
+  auto it = std::find(contextStack.rbegin(), contextStack.rend(), ending);
+  if (it != contextStack.rend()) contextStack.erase(std::next(it).base());
   imageContexts.pop_back();
 }
 

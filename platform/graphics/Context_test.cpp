@@ -168,6 +168,15 @@ TEST(Context, ImageContextsNestAndEnd) {
   endImageContext();
   EXPECT_EQ(currentContext(), nullptr);
   EXPECT_EQ(BitmapContext::create({1e6, 10}), nullptr);
+
+  // Ended while a context pushed after it is still current: no entry for the freed context stays.
+  beginImageContext({4, 4}, false, 1);
+  auto other = BitmapContext::create({2, 2});
+  pushContext(other.get());
+  endImageContext();
+  EXPECT_EQ(currentContext(), other.get());
+  popContext();
+  EXPECT_EQ(currentContext(), nullptr);
 }
 
 TEST(Image, RGBABytesRoundTripAndBadBuffersAreRefused) {

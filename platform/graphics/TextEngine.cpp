@@ -2,8 +2,13 @@
 
 #include <pango/pangocairo.h>
 
+#include "platform/graphics/LeakSuppressions.h"
+
 namespace platform::graphics {
 namespace {
+
+// Every program that lays out text loads fontconfig, whose allocations the leak checker misreads.
+[[gnu::used]] const auto keepLeakSuppressions = &leakSuppressions;
 
 struct TextContext {
   PangoFontMap* map = nullptr;
@@ -41,9 +46,3 @@ PangoContext* textContext() {
 }
 
 }  // namespace platform::graphics
-
-// fontconfig keeps its patterns behind encoded offsets that the leak checker cannot follow, so every
-// font lookup looks like a leak to it. Weak, so a program with its own suppression list keeps it.
-extern "C" __attribute__((weak, used)) const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig.so\n";
-}

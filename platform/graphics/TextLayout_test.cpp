@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+extern "C" const char* __lsan_default_suppressions();
+
 namespace platform::graphics {
 namespace {
 
@@ -65,6 +69,13 @@ TEST(TextLayout, SymbolsFallBackToInstalledFonts) {
   TextLayout layout(AttributedString("∞ → Ø ° ❤️"), TextStyle{Font::named("Avenir-Heavy", 16)});
   EXPECT_EQ(layout.unknownGlyphCount(), 0);
   EXPECT_GT(layout.size().width, 40);
+}
+
+// A program that lays out text loads fontconfig; the leak checker's list for it must be linked in,
+// or every sanitizer run of such a program reports fontconfig's caches as leaks.
+TEST(TextLayout, ProgramsThatDrawTextCarryTheLeakCheckersList) {
+  std::string list = __lsan_default_suppressions();
+  EXPECT_NE(list.find("leak:libfontconfig.so\n"), std::string::npos) << list;
 }
 
 TEST(TextLayout, KerningAndAttributesOverRanges) {

@@ -51,7 +51,8 @@ void write(int level, const std::string& facility, const std::string& message) {
 void setLevelMask(int mask) { gMask.store(mask, std::memory_order_relaxed); }
 int levelMask() { return gMask.load(std::memory_order_relaxed); }
 bool isLogged(int level) {
-  return level >= 0 && level < 31 && (levelMask() & maskFor(level)) != 0;
+  // syslog reads the bits above 7 as the facility, so a level there would land in another log.
+  return level >= 0 && level <= Debug && (levelMask() & maskFor(level)) != 0;
 }
 
 void setStderrCopy(bool enabled) { gStderr.store(enabled, std::memory_order_relaxed); }

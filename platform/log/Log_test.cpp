@@ -35,11 +35,16 @@ TEST_F(LogTest, MaskDecidesWhichLevelsReachTheSink) {
   EXPECT_TRUE(captured.contains("now kept"));
 }
 
-TEST_F(LogTest, OutOfRangeLevelsAreNeverLoggedAndNeverShiftOutOfRange) {
+TEST_F(LogTest, OutOfRangeLevelsAreNeverLoggedEvenWithEveryMaskBitSet) {
   CapturedLines captured;
+  setLevelMask(~0);
   write(-1, "negative");
+  write(8, "past debug");
+  write(24, "a facility's bits");
   write(64, "huge");
   EXPECT_TRUE(captured.lines().empty());
+  write(Debug, "debug");
+  EXPECT_EQ(captured.lines().size(), 1u);
 }
 
 TEST_F(LogTest, StderrCopyMirrorsKeptLinesOnly) {

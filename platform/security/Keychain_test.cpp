@@ -1,9 +1,7 @@
 #include "platform/security/Keychain.h"
 
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,9 +11,8 @@
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/security/RandomBytes.h"
+#include "testing/ChildProcess.h"
 #include "testing/TempContainer.h"
-
-extern char** environ;
 
 using namespace platform::foundation;
 using namespace platform::security;
@@ -46,20 +43,7 @@ Value readData(const Value& q, Status* status = nullptr) {
 }
 
 pid_t spawnChild(const std::string& test, const std::string& role, const std::string& root) {
-  std::string filter = "--gtest_filter=" + test;
-  std::vector<std::string> env = {std::string(kRoleVariable) + "=" + role, "OSTREL_HOME=" + root};
-  for (char** e = environ; *e; ++e) env.emplace_back(*e);
-  std::vector<char*> envp, argv = {const_cast<char*>("/proc/self/exe"), filter.data(), nullptr};
-  for (auto& entry : env) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-  pid_t pid = 0;
-  return ::posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), envp.data()) == 0 ? pid : -1;
-}
-
-int waitChild(pid_t pid) {
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return ostrel::testing::spawnTestChild(test, {std::string(kRoleVariable) + "=" + role, "OSTREL_HOME=" + root});
 }
 
 std::vector<std::string> itemFiles() {
@@ -216,8 +200,8 @@ TEST_F(KeychainTest, TwoProcessesWritingAtOnceLeaveEveryItemIntactForTheNextProc
   pid_t right = spawnChild("KeychainChild.Write", "right", container.path());
   ASSERT_GT(left, 0);
   ASSERT_GT(right, 0);
-  EXPECT_EQ(waitChild(left), 0);
-  EXPECT_EQ(waitChild(right), 0);
+  EXPECT_EQ(ostrel::testing::waitTestChild(left), 0);
+  EXPECT_EQ(ostrel::testing::waitTestChild(right), 0);
 
   for (const char* role : {"left", "right"}) {
     for (int i = 0; i < 25; ++i) {

@@ -10,12 +10,16 @@
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/SystemFacts.h"
+#include "platform/graphics/LeakSuppressions.h"
 #include "platform/shell/WindowInput.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Renderer.h"
 
 namespace platform::shell {
 namespace {
+
+// SDL's X layer starts a session bus client whose buffer the leak checker would report.
+[[gnu::used]] const auto keepLeakSuppressions = &graphics::leakSuppressions;
 
 constexpr int kFrameMilliseconds = 16;
 constexpr double kWheelPoints = 40;  // one notch of the wheel
@@ -143,11 +147,10 @@ bool DesktopWindow::handleKey(const SDL_Event& event) {
 
 // The system setting changes, and the window the app shows follows it at once, as on the phone.
 void DesktopWindow::toggleAppearance() {
-  const bool dark = window_->userInterfaceStyle() != ui::UserInterfaceStyle::Dark;
   foundation::SystemFacts facts = foundation::SystemFacts::current();
-  facts.darkAppearance = dark;
+  facts.darkAppearance = window_->userInterfaceStyle() != ui::UserInterfaceStyle::Dark;
   foundation::SystemFacts::setCurrent(facts);
-  window_->setUserInterfaceStyle(dark ? ui::UserInterfaceStyle::Dark : ui::UserInterfaceStyle::Light);
+  window_->followSystemAppearance();
 }
 
 std::string DesktopWindow::saveScreenshot() {
@@ -213,10 +216,3 @@ int DesktopWindow::run(std::shared_ptr<ui::Window> window, const std::string& sc
 }
 
 }  // namespace platform::shell
-
-// The session bus client that SDL's X layer starts keeps a buffer for the process's life; fontconfig
-// keeps its patterns behind offsets the leak checker cannot follow. Programs with the desktop window
-// carry this list in place of the drawing layer's shorter one.
-extern "C" __attribute__((used)) const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig.so\nleak:libdbus-1.so\n";
-}

@@ -61,6 +61,11 @@ class LineParser {
       step.kind = ScriptStep::Kind::Key;
       expectArguments(1, "return|escape|backspace");
       step.key = key(words_[1]);
+    } else if (command == "appearance") {
+      step.kind = ScriptStep::Kind::Appearance;
+      expectArguments(1, "light|dark");
+      if (words_[1] != "light" && words_[1] != "dark") fail("unknown appearance \"" + words_[1] + "\" (light or dark)");
+      step.dark = words_[1] == "dark";
     } else if (command == "shot" || command == "dump") {
       step.kind = command == "shot" ? ScriptStep::Kind::Shot : ScriptStep::Kind::Dump;
       expectArguments(1, "NAME");

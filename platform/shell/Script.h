@@ -21,11 +21,12 @@ enum class Key { Return, Escape, Backspace };
 //   drag X1 Y1 X2 Y2 SECONDS    down, moves at 60 per second along the line, up at the end (up to 60 s)
 //   type TEXT                   the rest of the line, spaces kept, to the first responder
 //   key return|escape|backspace
+//   appearance light|dark       the system's appearance setting; the window follows it
 //   wait SECONDS                advances the virtual clock and runs what became due (up to 3600 s)
 //   shot NAME                   NAME.png in the output folder
 //   dump NAME                   NAME.json: the view tree
 struct ScriptStep {
-  enum class Kind { Tap, Down, Move, Up, Drag, Type, Key, Wait, Shot, Dump };
+  enum class Kind { Tap, Down, Move, Up, Drag, Type, Key, Appearance, Wait, Shot, Dump };
   Kind kind = Kind::Wait;
   int line = 0;
   Point point;          // tap, down, move, up; where a drag starts
@@ -33,6 +34,7 @@ struct ScriptStep {
   double seconds = 0;   // wait; how long a drag takes
   std::string text;     // typed text; the name of a shot or dump
   Key key = Key::Return;
+  bool dark = false;    // appearance
 };
 
 // A script that cannot run: the message names the source and the line ("tour.script:12: ...").

@@ -8,6 +8,7 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Json.h"
+#include "platform/foundation/SystemFacts.h"
 #include "platform/graphics/Image.h"
 #include "platform/shell/TestCard.h"
 #include "platform/shell/WindowInput.h"
@@ -127,6 +128,22 @@ TEST_F(ScriptRunnerTest, WritesShotsAndDumpsWhereAsked) {
   auto tree = foundation::Json::parse(*foundation::AtomicFile::readText(written[1]));
   EXPECT_EQ(tree["class"].toString(), "Window");
   EXPECT_EQ(tree["children"].at(0)["class"].toString(), "CardView");
+}
+
+// The system's appearance is a setting a script can change; the window and its screens follow it.
+TEST_F(ScriptRunnerTest, AppearanceStepsSwitchTheWindowBetweenLightAndDark) {
+  RecordingInput input;
+  auto window = makeTestCardWindow();
+  auto written = run("appearance dark\nshot dark\nappearance light\nshot light\n", input, window);
+  EXPECT_FALSE(foundation::SystemFacts::current().darkAppearance);
+  EXPECT_EQ(window->userInterfaceStyle(), ui::UserInterfaceStyle::Light);
+  auto dark = graphics::Image::fromPNGFile(written[0]);
+  auto light = graphics::Image::fromPNGFile(written[1]);
+  ASSERT_TRUE(dark && light);
+  // The card's background just inside the left edge, below the status bar.
+  EXPECT_EQ(dark->pixelBytes(4, 200)[0], 28);
+  EXPECT_GT(light->pixelBytes(4, 200)[0], 200);
+  foundation::SystemFacts::reset();
 }
 
 TEST_F(ScriptRunnerTest, OutputThatCannotBeWrittenFailsTheRun) {

@@ -30,9 +30,10 @@ TEST(Script, ReadsEveryCommandWithItsLineNumber) {
       "key escape\n"
       "wait 1.5\n"
       "shot main-1\n"
-      "dump main_1.tree\n",
+      "dump main_1.tree\n"
+      "appearance dark\n",
       "tour.script");
-  ASSERT_EQ(s.steps.size(), 10u);
+  ASSERT_EQ(s.steps.size(), 11u);
   EXPECT_EQ(s.steps[0].kind, Kind::Tap);
   EXPECT_EQ(s.steps[0].line, 3);
   EXPECT_EQ(s.steps[0].point.y, 20.5);
@@ -49,6 +50,8 @@ TEST(Script, ReadsEveryCommandWithItsLineNumber) {
   EXPECT_EQ(s.steps[8].text, "main-1");
   EXPECT_EQ(s.steps[9].kind, Kind::Dump);
   EXPECT_EQ(s.steps[9].line, 12);
+  EXPECT_EQ(s.steps[10].kind, Kind::Appearance);
+  EXPECT_TRUE(s.steps[10].dark);
 }
 
 TEST(Script, RefusesMistakesNamingTheLine) {
@@ -56,6 +59,7 @@ TEST(Script, RefusesMistakesNamingTheLine) {
   EXPECT_EQ(errorOf("tap 1\n"), "t.script:1: usage: tap X Y");
   EXPECT_EQ(errorOf("tap 1 2 3\n"), "t.script:1: usage: tap X Y");
   EXPECT_EQ(errorOf("tap 1 2px\n"), "t.script:1: \"2px\" is not a number");
+  EXPECT_EQ(errorOf("appearance dim\n"), "t.script:1: unknown appearance \"dim\" (light or dark)");
   EXPECT_NE(errorOf("tap nan 2\n"), "");
   EXPECT_NE(errorOf("wait inf\n"), "");
   EXPECT_EQ(errorOf("wait -1\n"), "t.script:1: a wait is 0 to 3600 seconds");

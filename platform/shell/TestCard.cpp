@@ -16,7 +16,7 @@ using ui::Rect;
 
 constexpr double kMargin = 16;
 constexpr double kMarkerSize = 24;
-constexpr int64_t kRowTag = 100;  // the list's rows, told apart from its scroll indicators
+constexpr int64_t kRowTag = 100;  // the list's rows, told apart from anything else it may hold
 
 const Color kLightBackground = Color::whiteColor();
 const Color kDarkBackground = Color::fromBytes(28, 28, 30);
@@ -216,6 +216,7 @@ void TestCardViewController::applyAppearance() {
   view()->setBackgroundColor(dark ? kDarkBackground : kLightBackground);
   for (auto* label : {title_.get(), glyphs_.get()}) label->setTextColor(dark ? kDarkText : kLightText);
   field_->setTextColor(dark ? kDarkText : kLightText);
+  pad_->setReadoutColor(dark ? kDarkText : kLightText);
   for (const auto& row : list_->subviews()) {
     for (const auto& v : row->subviews()) {
       if (auto* label = dynamic_cast<ui::Label*>(v.get())) label->setTextColor(dark ? kDarkText : kLightText);

@@ -19,6 +19,7 @@ class TouchPad : public ui::View {
   int touchesBegun() const { return begun_; }
   int touchesEnded() const { return ended_; }
   const std::string& readout() const { return readout_->text(); }
+  void setReadoutColor(const ui::Color& color) { readout_->setTextColor(color); }
 
   void touchesBegan(const ui::Touches& touches, const ui::Event* event) override;
   void touchesMoved(const ui::Touches& touches, const ui::Event* event) override;

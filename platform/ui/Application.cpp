@@ -61,14 +61,14 @@ const runtime::Protocol* applicationDelegateProtocol() {
                                    {std::string(kApplicationDidEnterBackground.name)},
                                    {std::string(kApplicationWillEnterForeground.name)},
                                    {std::string(kApplicationWillTerminate.name)},
-                                   {"application:openURL:options:"},
-                                   {"application:openURL:sourceApplication:annotation:"},
-                                   {"application:continueUserActivity:restorationHandler:"},
-                                   {"application:handleEventsForBackgroundURLSession:completionHandler:"},
-                                   {"application:didRegisterForRemoteNotificationsWithDeviceToken:"},
-                                   {"application:didFailToRegisterForRemoteNotificationsWithError:"},
-                                   {"application:didReceiveRemoteNotification:"},
-                                   {"application:didReceiveRemoteNotification:fetchCompletionHandler:"},
+                                   {std::string(kApplicationOpenURLOptions.name)},
+                                   {std::string(kApplicationOpenURLSourceApplication.name)},
+                                   {std::string(kApplicationContinueUserActivity.name)},
+                                   {std::string(kApplicationHandleEventsForBackgroundURLSession.name)},
+                                   {std::string(kApplicationDidRegisterForRemoteNotifications.name)},
+                                   {std::string(kApplicationDidFailToRegisterForRemoteNotifications.name)},
+                                   {std::string(kApplicationDidReceiveRemoteNotification.name)},
+                                   {std::string(kApplicationDidReceiveRemoteNotificationFetch.name)},
                                });
   return protocol;
 }

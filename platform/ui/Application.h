@@ -13,6 +13,7 @@
 #include "platform/foundation/Value.h"
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Protocol.h"
+#include "platform/ui/ApplicationDelegateSelectors.h"
 
 namespace platform::ui {
 

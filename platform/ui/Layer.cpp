@@ -58,6 +58,19 @@ AffineTransform Layer::toSuperlayer() const {
       AffineTransform::translation(position_.x, position_.y));
 }
 
+std::optional<Point> Layer::convertFromSuperlayer(Point p) const {
+  // Hit-testing asks this of every subview under a finger, so the common untransformed layer is a
+  // plain offset rather than a composed and inverted matrix.
+  Point local{p.x - position_.x, p.y - position_.y};
+  if (!transform_.isIdentity()) {
+    double det = transform_.a * transform_.d - transform_.b * transform_.c;
+    if (det == 0 || !std::isfinite(det)) return std::nullopt;
+    local = transform_.inverted().apply(local);
+  }
+  return Point{local.x + bounds_.origin.x + anchor_.x * bounds_.size.width,
+               local.y + bounds_.origin.y + anchor_.y * bounds_.size.height};
+}
+
 void Layer::setOpacity(double opacity) {
   willChange("opacity");
   opacity_ = std::isfinite(opacity) ? std::clamp(opacity, 0.0, 1.0) : 1.0;
@@ -189,6 +202,7 @@ void Layer::drawOwn(Context& context, double scale) {
   if (contents_) context.drawImage(*contents_, bounds_);
   drawInContext(context);
   for (const auto& sub : std::vector<std::shared_ptr<Layer>>(sublayers_)) sub->renderInSuperlayer(context, scale);
+  if (delegate_) delegate_->drawLayerOverlay(*this, context);
   context.restoreGState();
   if (borderWidth_ > 0 && borderColor_.alpha() > 0) {
     // The border lies inside the bounds, over the sublayers.

@@ -32,6 +32,9 @@ class LayerDelegate {
   virtual bool drawLayer(Layer& layer, Context& context) = 0;
   // False when the delegate is known to draw nothing, so no bitmap is even made for it.
   virtual bool mayDrawLayer(const Layer& layer) const { return true; }
+  // Draws over the sublayers, in the layer's bounds space, on every render: for what changes from
+  // frame to frame without a redraw (a scroll view's indicators).
+  virtual void drawLayerOverlay(Layer& layer, Context& context) {}
 };
 
 // A node of the drawn tree. Its geometry is bounds (its own coordinate space, with a movable origin),
@@ -65,10 +68,11 @@ class Layer : public std::enable_shared_from_this<Layer> {
   // Sets bounds size and position so that, untransformed, the layer covers `frame`.
   void setFrame(const Rect& frame);
 
-  // Maps a point of this layer's space to its superlayer's, and back.
+  // Maps a point of this layer's space to its superlayer's, and back. Going back is nullopt when the
+  // transform flattens the layer (a scale of zero): no point of the superlayer lies on it.
   AffineTransform toSuperlayer() const;
   Point convertToSuperlayer(Point p) const { return toSuperlayer().apply(p); }
-  Point convertFromSuperlayer(Point p) const { return toSuperlayer().inverted().apply(p); }
+  std::optional<Point> convertFromSuperlayer(Point p) const;
 
   // --- appearance ---
   bool isHidden() const { return hidden_; }

@@ -7,6 +7,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ShapeLayer.h"
+#include "platform/ui/TextField.h"
 #include "platform/ui/Window.h"
 
 namespace platform::ui {
@@ -210,6 +211,21 @@ TEST(Renderer, ContentsAreRedrawnOnlyWhenOutOfDate) {
   EXPECT_EQ(box->draws, 3);
   Renderer::render(*box, 1);  // another scale needs new pixels
   EXPECT_EQ(box->draws, 4);
+}
+
+// A rounded field fills itself in the system's colour for the appearance; its kept picture must not
+// outlive a change of appearance.
+TEST(Renderer, SystemColouredViewsRedrawWhenTheAppearanceChanges) {
+  auto w = probeWindow();
+  auto field = std::make_shared<TextField>(Rect{20, 20, 120, 36});
+  field->setBorderStyle(TextBorderStyle::RoundedRect);
+  w->addSubview(field);
+  auto fill = [&] { return Renderer::render(*w)->pixelBytes(2 * 100, 2 * 38); };
+  EXPECT_EQ(fill(), kWhite);
+  w->setUserInterfaceStyle(UserInterfaceStyle::Dark);
+  EXPECT_LT(fill()[0], 60) << "still the light picture after the switch to dark";
+  w->setUserInterfaceStyle(UserInterfaceStyle::Light);
+  EXPECT_EQ(fill(), kWhite);
 }
 
 TEST(Renderer, ImageViewFitsItsImage) {

@@ -46,7 +46,10 @@ ScrollView::ScrollView(const Rect& frame) : View(frame) {
   addGestureRecognizer(pan_);
 }
 
-ScrollView::~ScrollView() { stopTimer(); }
+ScrollView::~ScrollView() {
+  stopTimer();
+  if (indicatorTimer_) indicatorTimer_->invalidate();
+}
 
 Point ScrollView::minimumContentOffset() const { return {-contentInset_.left, -contentInset_.top}; }
 
@@ -111,7 +114,9 @@ bool ScrollView::scrollByWheel(double dx, double dy) {
   stopDeceleration();
   stopAnimation();
   Point at = contentOffset();
-  return applyOffset({at.x + dx, at.y + dy});
+  if (!applyOffset({at.x + dx, at.y + dy})) return false;
+  lingerIndicators();
+  return true;
 }
 
 View* ScrollView::hitTest(Point p, const Event* event) {
@@ -174,12 +179,14 @@ void ScrollView::handlePan() {
       break;
     case GestureRecognizerState::Ended: {
       dragging_ = false;
+      lingerIndicators();
       Point v = pan_->velocityInView(this);
       startDeceleration({-v.x, -v.y});
       break;
     }
     case GestureRecognizerState::Cancelled:
       dragging_ = false;
+      lingerIndicators();
       if (auto d = delegate_.lock()) d->scrollViewDidEndDragging(*this, false);
       break;
     default:
@@ -230,6 +237,7 @@ void ScrollView::stopDeceleration() {
   decelerating_ = false;
   velocity_ = {};
   stopTimer();
+  lingerIndicators();
 }
 
 void ScrollView::animationStep() {
@@ -249,6 +257,7 @@ void ScrollView::stopAnimation() {
   if (!animating_) return;
   animating_ = false;
   stopTimer();
+  lingerIndicators();
 }
 
 void ScrollView::scheduleSteps(void (ScrollView::*step)()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <limits>
 #include <memory>
 
 #include "platform/ui/DelegateRef.h"
@@ -70,6 +71,24 @@ class ScrollView : public View {
 
   PanGestureRecognizer& panGestureRecognizer() const { return *pan_; }
 
+  // --- indicators (ScrollIndicators.cpp) ---
+  // Thin bars along the right and bottom edges showing where the visible part lies in the content.
+  // They show while a finger, a coast or an animated scroll moves the content, and for
+  // kIndicatorLinger seconds after it stops; an offset set without animation does not show them.
+  static constexpr double kIndicatorLinger = 0.5;
+  static constexpr double kIndicatorThickness = 3;
+  static constexpr double kIndicatorMargin = 3;
+  static constexpr double kIndicatorMinimumLength = 36;
+  bool showsVerticalScrollIndicator() const { return showsVertical_; }
+  void setShowsVerticalScrollIndicator(bool shows) { showsVertical_ = shows; }
+  bool showsHorizontalScrollIndicator() const { return showsHorizontal_; }
+  void setShowsHorizontalScrollIndicator(bool shows) { showsHorizontal_ = shows; }
+  bool areScrollIndicatorsVisible() const;
+  // Where each bar lies in the view's bounds space, inside the indicator insets; empty when the
+  // content cannot move along that axis or the bar is switched off.
+  Rect verticalScrollIndicatorFrame() const;
+  Rect horizontalScrollIndicatorFrame() const;
+
   // The mouse wheel: moves by (dx, dy) within range; false when nothing moved.
   bool scrollByWheel(double dx, double dy);
 
@@ -82,6 +101,7 @@ class ScrollView : public View {
   virtual void contentOffsetDidChange() {}
   // True while the touch in progress came down on a coasting view (it is not a tap on the content).
   bool touchStoppedScrolling() const { return stoppedByTouch_; }
+  void drawLayerOverlay(Layer& layer, Context& context) override;
 
  private:
   class Pan;
@@ -99,6 +119,7 @@ class ScrollView : public View {
   void stopAnimation();
   void scheduleSteps(void (ScrollView::*step)());
   void stopTimer();
+  void lingerIndicators();
 
   Size contentSize_;
   EdgeInsets contentInset_;
@@ -117,6 +138,10 @@ class ScrollView : public View {
   Point animationTo_;
   double animationStart_ = 0;
   std::shared_ptr<dispatch::Timer> timer_;
+  bool showsVertical_ = true;
+  bool showsHorizontal_ = true;
+  double indicatorsUntil_ = -std::numeric_limits<double>::infinity();
+  std::shared_ptr<dispatch::Timer> indicatorTimer_;
   std::shared_ptr<PanGestureRecognizer> pan_;
   DelegateRef<ScrollViewDelegate> delegate_;
 };

@@ -7,6 +7,7 @@
 
 #include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/Clock.h"
+#include "platform/ui/Renderer.h"
 #include "platform/ui/TapGestureRecognizer.h"
 #include "platform/ui/Window.h"
 
@@ -202,6 +203,49 @@ TEST_F(ScrollViewTest, WheelMovesWithinRange) {
   EXPECT_EQ(scroll->contentOffset().x, 0);
   EXPECT_FALSE(window->scrollWheel({150, 130}, -10, 0));
   EXPECT_FALSE(window->scrollWheel({150, 400}, 10, 0));  // not over the scroll view
+}
+
+TEST_F(ScrollViewTest, IndicatorsShowWhileTheContentMovesThenGo) {
+  scroll->setBackgroundColor(Color::whiteColor());
+  // The red channel of the screen's pixel at the middle of the bottom bar.
+  auto barRed = [&] {
+    auto image = Renderer::render(*window);
+    Point mid = scroll->convertPointTo(scroll->horizontalScrollIndicatorFrame().center(), nullptr);
+    return image->pixelBytes(static_cast<int>(mid.x * 2), static_cast<int>(mid.y * 2))[0];
+  };
+  // Only sideways content: one bar along the bottom, as long as the visible share of the track.
+  EXPECT_TRUE(scroll->verticalScrollIndicatorFrame().isEmpty());
+  Rect bar = scroll->horizontalScrollIndicatorFrame();
+  EXPECT_EQ(bar.origin, (Point{3, 54}));
+  EXPECT_NEAR(bar.width(), 294.0 * 300 / 1500, 1e-9);
+  scroll->setContentOffset({1200, 0});
+  EXPECT_NEAR(scroll->horizontalScrollIndicatorFrame().maxX(), 1200 + 300 - 3, 1e-9) << "at the end of its track";
+  EXPECT_FALSE(scroll->areScrollIndicatorsVisible()) << "an offset set in code does not show them";
+  EXPECT_EQ(barRed(), 255);
+
+  scroll->setContentOffset({0, 0});
+  drag(250, 150, 10, 0.05);
+  EXPECT_TRUE(scroll->areScrollIndicatorsVisible());
+  EXPECT_LT(barRed(), 200) << "drawn over the content while the finger drags";
+  clock->advance(0.3);
+  window->touchUp({150, 130});
+  clock->advance(ScrollView::kIndicatorLinger - 0.1);
+  EXPECT_TRUE(scroll->areScrollIndicatorsVisible()) << "they stay a moment after the finger lifts";
+  clock->advance(0.2);
+  EXPECT_FALSE(scroll->areScrollIndicatorsVisible());
+  EXPECT_EQ(barRed(), 255);
+
+  // Insets keep the bar clear of what covers the edges; with content both ways the bars share the corner.
+  scroll->setScrollIndicatorInsets({0, 10, 5, 0});
+  scroll->setContentSize({1500, 600});
+  scroll->setContentOffset({0, 0});
+  EXPECT_EQ(scroll->horizontalScrollIndicatorFrame().origin, (Point{13, 49}));
+  EXPECT_NEAR(scroll->horizontalScrollIndicatorFrame().width(), (300 - 10 - 12) * 300 / 1500.0, 1e-9);
+  Rect side = scroll->verticalScrollIndicatorFrame();
+  EXPECT_EQ(side.origin, (Point{294, 3}));
+  EXPECT_EQ(side.height(), ScrollView::kIndicatorMinimumLength) << "never shorter than a fingertip's mark";
+  scroll->setShowsHorizontalScrollIndicator(false);
+  EXPECT_TRUE(scroll->horizontalScrollIndicatorFrame().isEmpty());
 }
 
 }  // namespace

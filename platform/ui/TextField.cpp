@@ -5,14 +5,18 @@
 
 #include "platform/foundation/Utf8.h"
 #include "platform/graphics/Path.h"
+#include "platform/ui/Window.h"
 
 namespace platform::ui {
 namespace {
 
 using foundation::Utf8;
 
-// The system's grey for placeholders.
+// The system's colours for a field, in the light and the dark appearance.
 constexpr Color kPlaceholderColor{0.235, 0.235, 0.263, 0.3};
+constexpr Color kDarkPlaceholderColor{0.922, 0.922, 0.961, 0.3};
+constexpr Color kDarkFieldFill{0.11, 0.11, 0.118, 1};
+constexpr Color kDarkFieldBorder{0.33, 0.33, 0.345, 1};
 
 }  // namespace
 
@@ -132,16 +136,19 @@ void TextField::drawRect(const Rect&) {
   Context* context = graphics::currentContext();
   if (!context) return;
   Rect b = bounds();
+  const bool dark = window() && window()->userInterfaceStyle() == UserInterfaceStyle::Dark;
   if (borderStyle_ != TextBorderStyle::None) {
     auto border = borderStyle_ == TextBorderStyle::RoundedRect
                       ? graphics::Path::roundedRect(b.insetBy(0.5, 0.5), 5)
                       : graphics::Path::rect(b.insetBy(0.5, 0.5));
     if (borderStyle_ == TextBorderStyle::RoundedRect) {
-      context->setFillColor(Color::whiteColor());
+      context->setFillColor(dark ? kDarkFieldFill : Color::whiteColor());
       context->fillPath(border);
     }
     border.lineWidth = 1;
-    context->setStrokeColor(borderStyle_ == TextBorderStyle::Line ? Color::blackColor() : Color(0.8, 0.8, 0.8));
+    Color line = dark ? kDarkFieldBorder : Color(0.8, 0.8, 0.8);
+    if (borderStyle_ == TextBorderStyle::Line) line = dark ? Color::whiteColor() : Color::blackColor();
+    context->setStrokeColor(line);
     context->strokePath(border);
   }
   Rect area = b.insetBy(padding(), 0);
@@ -149,7 +156,7 @@ void TextField::drawRect(const Rect&) {
   graphics::AttributedString shown(text_);
   if (text_.empty()) {
     shown = placeholder_;
-    s.color = kPlaceholderColor;
+    s.color = dark ? kDarkPlaceholderColor : kPlaceholderColor;
   }
   double textWidth = 0;
   if (!shown.empty()) {

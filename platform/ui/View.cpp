@@ -260,7 +260,9 @@ View* View::hitTest(Point p, const Event* event) {
   if (!pointInside(p, event)) return nullptr;
   for (auto it = subviews_.rbegin(); it != subviews_.rend(); ++it) {
     View* sub = it->get();
-    if (View* hit = sub->hitTest(sub->layer_->convertFromSuperlayer(p), event)) return hit;
+    std::optional<Point> inSub = sub->layer_->convertFromSuperlayer(p);
+    if (!inSub) continue;  // flattened to nothing: nowhere to touch
+    if (View* hit = sub->hitTest(*inSub, event)) return hit;
   }
   return this;
 }

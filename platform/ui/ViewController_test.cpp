@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/foundation/SystemFacts.h"
 #include "platform/runtime/Send.h"
 #include "platform/ui/Window.h"
 
@@ -108,6 +109,25 @@ TEST(ViewController, TraitChangesFollowTheWindowAppearance) {
   EXPECT_EQ(vc->traitCollection().userInterfaceStyle, UserInterfaceStyle::Dark);
   window->setUserInterfaceStyle(UserInterfaceStyle::Light);
   EXPECT_EQ(gLog, (std::vector<std::string>{"screen.wasLight", "screen.wasDark"})) << "only real changes are told";
+}
+
+TEST(ViewController, WindowsFollowTheSystemAppearanceSetting) {
+  foundation::SystemFacts facts = foundation::SystemFacts::current();
+  facts.darkAppearance = true;
+  foundation::ScopedSystemFacts dark(facts);
+  auto window = std::make_shared<Window>();
+  auto vc = std::make_shared<ScreenController>();
+  window->setRootViewController(vc);
+  EXPECT_EQ(vc->traitCollection().userInterfaceStyle, UserInterfaceStyle::Dark) << "a new window starts dark";
+
+  gLog.clear();
+  facts.darkAppearance = false;
+  foundation::ScopedSystemFacts light(facts);
+  EXPECT_EQ(window->userInterfaceStyle(), UserInterfaceStyle::Dark) << "nothing changes until the window looks";
+  window->followSystemAppearance();
+  window->followSystemAppearance();
+  EXPECT_EQ(window->userInterfaceStyle(), UserInterfaceStyle::Light);
+  EXPECT_EQ(gLog, std::vector<std::string>{"screen.wasDark"});
 }
 
 }  // namespace

@@ -206,8 +206,16 @@ TEST(View, ConvertsThroughTransformsAndScrolledBounds) {
   EXPECT_NEAR(box.width(), 50, 1e-9);
   EXPECT_NEAR(box.height(), 100, 1e-9);
   EXPECT_NEAR(turned->frame().width(), 50, 1e-9) << "the frame is the box around the turned bounds";
-  EXPECT_EQ(window->hitTest({275, 176}, nullptr), turned.get());
+  EXPECT_EQ(window->hitTest({274, 176}, nullptr), turned.get());  // a point in from the corner, not on an edge
   EXPECT_EQ(window->hitTest({290, 220}, nullptr), window.get()) << "inside the untransformed frame only";
+
+  // A view squashed to nothing (the start of a pop-in) has no point a finger could land on.
+  turned->setTransform(AffineTransform::scale(0, 0));
+  EXPECT_EQ(window->hitTest({250, 225}, nullptr), window.get());
+  turned->setTransform(AffineTransform::scale(2, 2).translated(10, 0));
+  // Moved 10 points, then doubled about the centre: it spans x 170...370.
+  EXPECT_EQ(window->hitTest({365, 225}, nullptr), turned.get());
+  EXPECT_EQ(window->hitTest({165, 225}, nullptr), window.get());
 }
 
 TEST(View, SizeToFitKeepsTheTopLeft) {

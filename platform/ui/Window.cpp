@@ -1,8 +1,23 @@
 #include "platform/ui/Window.h"
 
+#include "platform/foundation/SystemFacts.h"
 #include "platform/ui/ViewController.h"
 
 namespace platform::ui {
+namespace {
+
+UserInterfaceStyle systemStyle() {
+  return foundation::SystemFacts::current().darkAppearance ? UserInterfaceStyle::Dark : UserInterfaceStyle::Light;
+}
+
+// Views that draw in the system's colours (a rounded text field, a scroll indicator) pick them by the
+// appearance, so their kept pictures are out of date once it changes.
+void redisplaySubtree(View& view) {
+  view.setNeedsDisplay();
+  for (const auto& sub : view.subviews()) redisplaySubtree(*sub);
+}
+
+}  // namespace
 
 const std::vector<Screen>& Screen::all() {
   static const std::vector<Screen> screens{
@@ -21,7 +36,7 @@ const Screen& Screen::named(const std::string& name) {
   return all()[1];
 }
 
-Window::Window(const Screen& screen) : View(Rect{{0, 0}, screen.size}), screen_(screen) {}
+Window::Window(const Screen& screen) : View(Rect{{0, 0}, screen.size}), screen_(screen), style_(systemStyle()) {}
 
 Window::~Window() = default;
 
@@ -59,8 +74,11 @@ void Window::setUserInterfaceStyle(UserInterfaceStyle style) {
   if (style == style_) return;
   UserInterfaceStyle previous = style_;
   style_ = style;
+  redisplaySubtree(*this);
   if (root_) root_->windowStyleChanged(previous);
 }
+
+void Window::followSystemAppearance() { setUserInterfaceStyle(systemStyle()); }
 
 void Window::layoutSubviews() {
   if (root_ && root_->isViewLoaded()) root_->view()->setFrame(bounds());

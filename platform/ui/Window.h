@@ -44,9 +44,12 @@ class Window : public View {
   void makeKeyAndVisible();
   bool isKeyWindow() const { return key_; }
 
+  // A new window takes the system's appearance (SystemFacts::darkAppearance).
   UserInterfaceStyle userInterfaceStyle() const { return style_; }
   // Changing the style tells the root view controller through its trait-change call-back.
   void setUserInterfaceStyle(UserInterfaceStyle style);
+  // Takes the system's appearance again after the setting changed (the desktop's dark toggle, a script).
+  void followSystemAppearance();
 
   // --- touches: how the shell and tests put fingers on the screen (points in window space, times
   // from Clock::current()) ---

@@ -58,20 +58,20 @@ INSERT INTO Lenses VALUES (12, 4, 30.0, 'T2.8', 'PL', '', 'Zoom Lens', 1.0, 'Sup
 INSERT INTO Lenses VALUES (13, 4, 45.0, 'T2.6', 'PL', '', 'Zoom Lens', 1.0, 'Super 35', 0, 0, 250.0, '', NULL, NULL, NULL);
 
 INSERT INTO Manufacturer VALUES (5, 'ARRI', 'Signature Prime', 'Prime Lens', 1, 1.0, 0);
-INSERT INTO Lenses VALUES (14, 5, 12.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.31, NULL);
-INSERT INTO Lenses VALUES (15, 5, 15.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.31, NULL);
-INSERT INTO Lenses VALUES (16, 5, 18.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 1, 0, 0.0, '', NULL, 46.31, NULL);
-INSERT INTO Lenses VALUES (17, 5, 21.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.31, NULL);
-INSERT INTO Lenses VALUES (18, 5, 25.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 1, 0, 0.0, '', NULL, 46.31, NULL);
-INSERT INTO Lenses VALUES (19, 5, 29.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.31, NULL);
-INSERT INTO Lenses VALUES (20, 5, 35.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 1, 0, 0.0, '', NULL, 46.31, NULL);
-INSERT INTO Lenses VALUES (21, 5, 40.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.31, NULL);
-INSERT INTO Lenses VALUES (22, 5, 47.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 1, 0, 0.0, '', NULL, 46.31, NULL);
-INSERT INTO Lenses VALUES (23, 5, 58.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.31, NULL);
-INSERT INTO Lenses VALUES (24, 5, 75.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 1, 0, 0.0, '', NULL, 46.31, NULL);
-INSERT INTO Lenses VALUES (25, 5, 95.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.31, NULL);
-INSERT INTO Lenses VALUES (26, 5, 125.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.31, NULL);
-INSERT INTO Lenses VALUES (27, 5, 150.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.31, NULL);
+INSERT INTO Lenses VALUES (14, 5, 12.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (15, 5, 15.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (16, 5, 18.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 1, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (17, 5, 21.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (18, 5, 25.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 1, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (19, 5, 29.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (20, 5, 35.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 1, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (21, 5, 40.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (22, 5, 47.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 1, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (23, 5, 58.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (24, 5, 75.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 1, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (25, 5, 95.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (26, 5, 125.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (27, 5, 150.0, 'T1.8', 'LPL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
 
 INSERT INTO Manufacturer VALUES (6, 'ARRI/ZEISS', 'Master Prime', 'Prime Lens', 0, 1.0, 0);
 INSERT INTO Lenses VALUES (28, 6, 12.0, 'T1.3', 'PL', '', 'Prime Lens', 1.0, 'Super 35', 0, 0, 0.0, '', NULL, NULL, NULL);
@@ -110,31 +110,31 @@ INSERT INTO Lenses VALUES (58, 7, 135.0, 'T1.9', 'PL', '', 'Prime Lens', 1.0, 'S
 INSERT INTO Lenses VALUES (59, 7, 180.0, 'T1.9', 'PL', '', 'Prime Lens', 1.0, 'Super 35', 0, 0, 0.0, '', NULL, NULL, NULL);
 
 INSERT INTO Manufacturer VALUES (8, 'ZEISS', 'Supreme Prime', 'Prime Lens', 0, 1.0, 0);
-INSERT INTO Lenses VALUES (60, 8, 15.0, 'T1.8', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (61, 8, 18.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (62, 8, 21.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (63, 8, 25.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (64, 8, 29.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (65, 8, 35.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (66, 8, 50.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (67, 8, 65.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (68, 8, 85.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (69, 8, 100.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (70, 8, 135.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (71, 8, 150.0, 'T1.8', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (72, 8, 200.0, 'T2.2', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.3, NULL);
+INSERT INTO Lenses VALUES (60, 8, 15.0, 'T1.8', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (61, 8, 18.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (62, 8, 21.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (63, 8, 25.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (64, 8, 29.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (65, 8, 35.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (66, 8, 50.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (67, 8, 65.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (68, 8, 85.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (69, 8, 100.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (70, 8, 135.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (71, 8, 150.0, 'T1.8', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (72, 8, 200.0, 'T2.2', 'PL', '', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, NULL, NULL);
 
 INSERT INTO Manufacturer VALUES (9, 'ZEISS', 'CP.3', 'Prime Lens', 0, 1.0, 0);
-INSERT INTO Lenses VALUES (73, 9, 15.0, 'T2.9', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (74, 9, 18.0, 'T2.9', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (75, 9, 21.0, 'T2.9', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (76, 9, 25.0, 'T2.1', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (77, 9, 28.0, 'T2.1', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (78, 9, 35.0, 'T2.1', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (79, 9, 50.0, 'T2.1', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (80, 9, 85.0, 'T2.1', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (81, 9, 100.0, 'T2.1', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
-INSERT INTO Lenses VALUES (82, 9, 135.0, 'T2.1', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
+INSERT INTO Lenses VALUES (73, 9, 15.0, 'T2.9', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (74, 9, 18.0, 'T2.9', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (75, 9, 21.0, 'T2.9', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (76, 9, 25.0, 'T2.1', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (77, 9, 28.0, 'T2.1', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (78, 9, 35.0, 'T2.1', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (79, 9, 50.0, 'T2.1', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (80, 9, 85.0, 'T2.1', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (81, 9, 100.0, 'T2.1', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (82, 9, 135.0, 'T2.1', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
 
 INSERT INTO Manufacturer VALUES (10, 'ZEISS', 'CZ.2 Compact Zoom', 'Zoom Lens', 0, 1.0, 0);
 INSERT INTO Lenses VALUES (83, 10, 15.0, 'T2.9', 'PL', '', 'Zoom Lens', 1.0, 'Full Frame', 0, 0, 30.0, '', NULL, NULL, NULL);
@@ -180,7 +180,6 @@ INSERT INTO Lenses VALUES (116, 13, 32.0, 'T2.2', 'PL', '', 'Prime Lens', 1.0, '
 INSERT INTO Lenses VALUES (117, 13, 40.0, 'T2.2', 'PL', '', 'Prime Lens', 1.0, 'Super 35', 0, 0, 0.0, '', NULL, NULL, NULL);
 INSERT INTO Lenses VALUES (118, 13, 50.0, 'T2.2', 'PL', '', 'Prime Lens', 1.0, 'Super 35', 0, 0, 0.0, '', NULL, NULL, NULL);
 INSERT INTO Lenses VALUES (119, 13, 75.0, 'T2.2', 'PL', '', 'Prime Lens', 1.0, 'Super 35', 0, 0, 0.0, '', NULL, NULL, NULL);
-INSERT INTO Lenses VALUES (120, 13, 100.0, 'T2.2', 'PL', '', 'Prime Lens', 1.0, 'Super 35', 0, 0, 0.0, '', NULL, NULL, NULL);
 
 INSERT INTO Manufacturer VALUES (14, 'Cooke', 'Anamorphic/i', 'Prime Lens', 0, 2.0, 0);
 INSERT INTO Lenses VALUES (121, 14, 25.0, 'T2.3', 'PL', '', 'Prime Lens', 2.0, 'Super 35', 0, 0, 0.0, '', NULL, NULL, NULL);
@@ -251,22 +250,22 @@ INSERT INTO Lenses VALUES (168, 21, 18.0, 'T2.9', 'E', '', 'Zoom Lens', 1.0, 'Su
 INSERT INTO Lenses VALUES (169, 21, 50.0, 'T2.9', 'E', '', 'Zoom Lens', 1.0, 'Super 35', 0, 0, 135.0, '', NULL, NULL, NULL);
 
 INSERT INTO Manufacturer VALUES (22, 'Canon', 'CN-E Prime', 'Prime Lens', 0, 1.0, 0);
-INSERT INTO Lenses VALUES (170, 22, 14.0, 'T3.1', 'EF', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (171, 22, 20.0, 'T1.5', 'EF', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (172, 22, 24.0, 'T1.5', 'EF', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (173, 22, 35.0, 'T1.5', 'EF', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (174, 22, 50.0, 'T1.3', 'EF', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (175, 22, 85.0, 'T1.3', 'EF', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (176, 22, 135.0, 'T2.2', 'EF', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
+INSERT INTO Lenses VALUES (170, 22, 14.0, 'T3.1', 'EF', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (171, 22, 20.0, 'T1.5', 'EF', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (172, 22, 24.0, 'T1.5', 'EF', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (173, 22, 35.0, 'T1.5', 'EF', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (174, 22, 50.0, 'T1.3', 'EF', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (175, 22, 85.0, 'T1.3', 'EF', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (176, 22, 135.0, 'T2.2', 'EF', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
 
 INSERT INTO Manufacturer VALUES (23, 'Canon', 'Sumire Prime', 'Prime Lens', 0, 1.0, 0);
-INSERT INTO Lenses VALUES (177, 23, 14.0, 'T3.1', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (178, 23, 20.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (179, 23, 24.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (180, 23, 35.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (181, 23, 50.0, 'T1.3', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (182, 23, 85.0, 'T1.3', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (183, 23, 135.0, 'T2.2', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
+INSERT INTO Lenses VALUES (177, 23, 14.0, 'T3.1', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (178, 23, 20.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (179, 23, 24.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (180, 23, 35.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (181, 23, 50.0, 'T1.3', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (182, 23, 85.0, 'T1.3', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (183, 23, 135.0, 'T2.2', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
 
 INSERT INTO Manufacturer VALUES (24, 'Canon', 'CN-E Zoom', 'Zoom Lens', 0, 1.0, 0);
 INSERT INTO Lenses VALUES (184, 24, 14.5, 'T2.6', 'PL', '', 'Zoom Lens', 1.0, 'Super 35', 0, 0, 60.0, '', NULL, NULL, NULL);
@@ -291,9 +290,9 @@ INSERT INTO Lenses VALUES (198, 26, 70.0, 'f/2.8', 'EF', '1.2m | 3''11"', 'Zoom 
 
 INSERT INTO Manufacturer VALUES (27, 'Sony', 'G Master Prime', 'Prime Lens', 0, 1.0, 0);
 INSERT INTO Lenses VALUES (199, 27, 24.0, 'f/1.4', 'E', '0.24m | 9"', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
-INSERT INTO Lenses VALUES (200, 27, 35.0, 'f/1.4', 'E', '0.25m | 10"', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (200, 27, 35.0, 'f/1.4', 'E', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
 INSERT INTO Lenses VALUES (201, 27, 50.0, 'f/1.2', 'E', '0.4m | 1''4"', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
-INSERT INTO Lenses VALUES (202, 27, 85.0, 'f/1.4', 'E', '0.8m | 2''7"', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (202, 27, 85.0, 'f/1.4', 'E', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
 INSERT INTO Lenses VALUES (203, 27, 135.0, 'f/1.8', 'E', '0.7m | 2''4"', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
 
 INSERT INTO Manufacturer VALUES (28, 'Sony', 'G Master Zoom', 'Zoom Lens', 0, 1.0, 0);
@@ -302,16 +301,16 @@ INSERT INTO Lenses VALUES (205, 28, 24.0, 'f/2.8', 'E', '0.38m | 1''3"', 'Zoom L
 INSERT INTO Lenses VALUES (206, 28, 70.0, 'f/2.8', 'E', '0.96m | 3''2"', 'Zoom Lens', 1.0, 'Full Frame', 0, 0, 200.0, '', NULL, NULL, NULL);
 
 INSERT INTO Manufacturer VALUES (29, 'Sigma', 'Cine High Speed Prime FF', 'Prime Lens', 0, 1.0, 0);
-INSERT INTO Lenses VALUES (207, 29, 14.0, 'T2', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (208, 29, 20.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (209, 29, 24.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (210, 29, 28.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (211, 29, 35.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (212, 29, 40.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (213, 29, 50.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (214, 29, 85.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (215, 29, 105.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
-INSERT INTO Lenses VALUES (216, 29, 135.0, 'T2', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 43.3, NULL);
+INSERT INTO Lenses VALUES (207, 29, 14.0, 'T2', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (208, 29, 20.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (209, 29, 24.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (210, 29, 28.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (211, 29, 35.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (212, 29, 40.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (213, 29, 50.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (214, 29, 85.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (215, 29, 105.0, 'T1.5', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (216, 29, 135.0, 'T2', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
 
 INSERT INTO Manufacturer VALUES (30, 'Sigma', 'Art Prime', 'Prime Lens', 0, 1.0, 0);
 INSERT INTO Lenses VALUES (217, 30, 14.0, 'f/1.8', 'EF', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
@@ -349,7 +348,6 @@ INSERT INTO Lenses VALUES (242, 33, 80.0, 'T2', 'PL', '', 'Prime Lens', 2.0, 'Su
 INSERT INTO Lenses VALUES (243, 33, 100.0, 'T2', 'PL', '', 'Prime Lens', 2.0, 'Super 35', 0, 0, 0.0, '', NULL, NULL, NULL);
 
 INSERT INTO Manufacturer VALUES (34, 'Laowa', 'Nanomorph', 'Prime Lens', 0, 1.5, 0);
-INSERT INTO Lenses VALUES (244, 34, 27.0, 'T2.4', 'PL', '', 'Prime Lens', 1.5, 'Super 35', 0, 0, 0.0, '', NULL, NULL, NULL);
 INSERT INTO Lenses VALUES (245, 34, 35.0, 'T2.4', 'PL', '', 'Prime Lens', 1.5, 'Super 35', 0, 0, 0.0, '', NULL, NULL, NULL);
 INSERT INTO Lenses VALUES (246, 34, 50.0, 'T2.4', 'PL', '', 'Prime Lens', 1.5, 'Super 35', 0, 0, 0.0, '', NULL, NULL, NULL);
 

@@ -81,8 +81,7 @@ INSERT INTO FormatContainer VALUES (18, 6, '16:9 3.2K', 1.0, 26.4, 14.85, 'Cine'
 INSERT INTO FormatContainer VALUES (19, 6, '16:9 HD', 1.0, 23.76, 13.37, 'Cine', 0, '1.78:1', 4);
 
 INSERT INTO ManufactorTable VALUES (7, 'ARRI', 'ALEXA', 'Cine', 0);
-INSERT INTO FormatContainer VALUES (20, 7, '4:3 2.8K', 1.0, 23.76, 17.82, 'Cine', 0, '1.33:1', 1);
-INSERT INTO FormatContainer VALUES (21, 7, '16:9 HD', 1.0, 23.76, 13.37, 'Cine', 0, '1.78:1', 2);
+INSERT INTO FormatContainer VALUES (21, 7, '16:9 HD', 1.0, 23.76, 13.37, 'Cine', 0, '1.78:1', 1);
 
 INSERT INTO ManufactorTable VALUES (8, 'ARRI', 'AMIRA', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (22, 8, '16:9 3.2K', 1.0, 26.4, 14.85, 'Cine', 0, '1.78:1', 1);
@@ -244,9 +243,6 @@ INSERT INTO FormatContainer VALUES (86, 53, 'Stills 4:3', 1.0, 17.3, 13.0, 'Phot
 
 INSERT INTO ManufactorTable VALUES (54, 'Panasonic', 'LUMIX S1H', 'Photo', 0);
 INSERT INTO FormatContainer VALUES (87, 54, 'Stills 3:2', 1.0, 35.6, 23.8, 'Photo', 0, '1.5:1', 1);
-
-INSERT INTO ManufactorTable VALUES (55, 'Olympus', 'OM-D E-M1 Mark III', 'Photo', 0);
-INSERT INTO FormatContainer VALUES (88, 55, 'Stills 4:3', 1.0, 17.3, 13.0, 'Photo', 0, '1.33:1', 1);
 
 INSERT INTO ManufactorTable VALUES (56, 'Hasselblad', 'X1D II 50C', 'Photo', 0);
 INSERT INTO FormatContainer VALUES (89, 56, 'Stills 4:3', 1.0, 43.8, 32.9, 'Photo', 0, '1.33:1', 1);

@@ -146,6 +146,9 @@ void VBLPromise::addPendingObject(std::shared_ptr<void> object) {
 
 void VBLPromise::observeOnQueue(VBLQueue queue, FulfillBlock onFulfill, RejectBlock onReject) {
   if (!queue) queue = defaultDispatchQueue();
+  // An observer may care about one outcome only; the other must not call an empty function.
+  if (!onFulfill) onFulfill = [](const Value&) {};
+  if (!onReject) onReject = [](const Error&) {};
   std::lock_guard lock(mutex_);
   switch (state_) {
     case State::Pending:

@@ -17,7 +17,7 @@ VBLPromise::Ptr VBLPromise::catchError(RejectBlock reject) {
 
 VBLPromise::Ptr VBLPromise::onQueueCatch(VBLQueue queue, RejectBlock reject) {
   return chainOnQueue(std::move(queue), nullptr, [reject = std::move(reject)](const Error& error) {
-    reject(error);
+    if (reject) reject(error);
     return VBLValueWithError(error);
   });
 }
@@ -38,11 +38,11 @@ VBLPromise::Ptr VBLPromise::onQueueAlways(VBLQueue queue, std::function<void()> 
   return chainOnQueue(
       std::move(queue),
       [work](const Value& value) {
-        work();
+        if (work) work();
         return value;
       },
       [work](const Error& error) {
-        work();
+        if (work) work();
         return VBLValueWithError(error);
       });
 }
@@ -63,6 +63,7 @@ VBLPromise::Ptr VBLPromise::onQueueValidate(VBLQueue queue, std::function<bool(c
 VBLPromise::Ptr VBLPromise::delay(double interval) { return onQueueDelay(defaultDispatchQueue(), interval); }
 
 VBLPromise::Ptr VBLPromise::onQueueDelay(VBLQueue queue, double interval) {
+  if (!queue) queue = defaultDispatchQueue();
   Ptr delayed = pendingPromise();
   observeOnQueue(
       queue,
@@ -76,6 +77,7 @@ VBLPromise::Ptr VBLPromise::onQueueDelay(VBLQueue queue, double interval) {
 VBLPromise::Ptr VBLPromise::timeout(double interval) { return onQueueTimeout(defaultDispatchQueue(), interval); }
 
 VBLPromise::Ptr VBLPromise::onQueueTimeout(VBLQueue queue, double interval) {
+  if (!queue) queue = defaultDispatchQueue();
   Ptr limited = pendingPromise();
   observeOnQueue(
       queue, [limited](const Value& value) { limited->fulfill(value); },

@@ -75,6 +75,27 @@ TEST_F(VBLPromiseTest, TimeoutLosesToAnEarlierResultAndWinsOtherwise) {
   pump();
 }
 
+TEST_F(VBLPromiseTest, MissingQueuesAndBlocksFallBackInsteadOfCrashing) {
+  // No queue means the default queue, for the timed operators as for the rest.
+  auto clock = useManualClock();
+  auto delayed = VBLPromise::resolvedWith(Value(1))->onQueueDelay(nullptr, 1.0);
+  auto limited = VBLPromise::pendingPromise()->onQueueTimeout(nullptr, 1.0);
+  pump();
+  EXPECT_TRUE(delayed->isPending());
+  clock->advance(1.0);
+  waitForPromises();
+  EXPECT_EQ(delayed->value(), Value(1));
+  EXPECT_EQ(limited->error()->code, VBLPromiseErrorCodeTimedOut);
+
+  // An observer or a catch/always without a block for what happened just lets the result pass.
+  auto failed = VBLPromise::resolvedWith(testError(3));
+  failed->observeOnQueue(nullptr, [](const Value&) { ADD_FAILURE(); }, nullptr);
+  VBLPromise::resolvedWith(Value(2))->observeOnQueue(nullptr, nullptr, [](const Error&) { ADD_FAILURE(); });
+  auto caught = failed->catchError(nullptr)->always(nullptr);
+  waitForPromises();
+  EXPECT_EQ(caught->error()->code, 3);
+}
+
 TEST_F(VBLPromiseTest, RetryRunsTwiceOneSecondApartThenRejects) {
   auto clock = useManualClock();
   std::vector<double> runs;

@@ -9,7 +9,7 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Format.h"
 #include "platform/runtime/Send.h"
-#include "platform/ui/Scene.h"
+#include "platform/ui/Application.h"
 #include "sdk/utilities/VDUAppDelegateSwizzler.h"
 
 using platform::runtime::Class;

@@ -1,11 +1,8 @@
 #include "sdk/utilities/VDUAppDelegateSwizzler.h"
 
-#include <uuid/uuid.h>
-
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Format.h"
 #include "platform/runtime/Send.h"
-#include "platform/ui/Scene.h"
 #include "sdk/utilities/VDUAppDelegateDonors.h"
 #include "sdk/utilities/VDUAppEnvironmentUtil.h"
 #include "sdk/utilities/VDULogger.h"
@@ -17,14 +14,25 @@ using platform::runtime::Object;
 
 namespace {
 
-constexpr std::string_view kService = "[VadezeUtilities/AppDelegateSwizzler]";
 const char* const kUtilitiesProxyKey = "VadezeUtilitiesAppDelegateProxyEnabled";
 const char* const kCoreProxyKey = "VurevoreAppDelegateProxyEnabled";
-const char* const kClassPrefix = "VDU_";
 
-// Associated-value keys: their addresses tell the values apart, their texts name them in dumps.
-const char kRealIMPBySelectorKey[] = "VDU_realIMPBySelector";
-const char kRealClassKey[] = "VDU_realClass";
+constexpr VDUDelegateProxyTexts kTexts{
+    .service = "[VadezeUtilities/AppDelegateSwizzler]",
+    .proxyName = "AppDelegateProxy",
+    .delegateName = "App Delegate",
+    .nilInterceptor = 1000,
+    .notConforming = 1001,
+    .noInterceptorID = 1002,
+    .emptyInterceptorID = 1003,
+    .notRegistered = 1004,
+    .subclassExists = 1005,
+    .subclassNil = 1006,
+    .sizeDiffers = 1007,
+    .created = 1008,
+    .methodExists = 1009,
+    .interceptorGone = 1010,
+};
 
 std::string code(long number) { return platform::foundation::format("I-SWZ%06ld", number); }
 
@@ -40,7 +48,6 @@ struct ProxyState {
   std::shared_ptr<Object> originalDelegate;
   Class* realClass = nullptr;
   Class* subclass = nullptr;
-  std::function<std::string()> suffixSource;
 };
 
 ProxyState& state() {
@@ -53,33 +60,10 @@ bool switchIsOn(const char* key) {
   return !(value.isNumber() && !value.toBool());
 }
 
-std::string newUUIDString() {
-  uuid_t bytes;
-  uuid_generate_random(bytes);
-  char text[37];
-  uuid_unparse_upper(bytes, text);
-  return text;
-}
-
-std::shared_ptr<const VDURealImplementations> realImplementationsOf(const Object& object) {
-  return platform::runtime::associated(object, kRealIMPBySelectorKey).objectAs<VDURealImplementations>();
-}
-
-Class* realClassOf(const Object& object) {
-  auto held = platform::runtime::associated(object, kRealClassKey).objectAs<VDURealClass>();
-  return held ? held->cls : nullptr;
-}
-
-void attach(Object& object, const VDURealImplementations& table, Class* realClass) {
-  platform::runtime::setAssociated(object, kRealIMPBySelectorKey,
-                                   Value(std::make_shared<VDURealImplementations>(table)));
-  platform::runtime::setAssociated(object, kRealClassKey, Value(std::make_shared<VDURealClass>(realClass)));
-}
-
 // A delegate proxied before (tokens reset, the same object set again) keeps its subclass: proxying it
 // again would record the overrides as the "real" methods, and every message would call itself forever.
 bool adoptExistingProxy(Object& delegate) {
-  Class* realClass = realClassOf(delegate);
+  Class* realClass = VDUAppDelegateSwizzler::proxyKit().realClassOf(delegate);
   Class* current = delegate.getClass();
   if (!realClass || current == realClass || !current->isSubclassOf(realClass)) return false;
   auto& s = state();
@@ -89,7 +73,28 @@ bool adoptExistingProxy(Object& delegate) {
   return true;
 }
 
+// The overrides every proxied delegate gets; the remote-notification ones come later, when asked for.
+void proxyBaseSelectors(Object& delegate, Class* subclass, Class* realClass, VDURealImplementations& table) {
+  using namespace platform::ui;
+  Class* donor = VDUAppDelegateDonors::donorClass();
+  auto proxy = [&](std::string_view selector) {
+    VDUAppDelegateSwizzler::proxyDestinationSelector(selector, selector, donor, subclass, realClass, table);
+  };
+  proxy(kApplicationContinueUserActivity.name);
+  if (delegate.respondsTo(kApplicationOpenURLOptions.name)) proxy(kApplicationOpenURLOptions.name);
+  proxy(kApplicationHandleEventsForBackgroundURLSession.name);
+  proxy(kApplicationOpenURLSourceApplication.name);
+  VDUAppDelegateSwizzler::addInstanceMethodWithDestinationSelector(platform::runtime::kDescription.name,
+                                                                   VDUAppDelegateDonors::kFakeDescription, donor,
+                                                                   subclass);
+}
+
 }  // namespace
+
+VDUDelegateProxyKit& VDUAppDelegateSwizzler::proxyKit() {
+  static auto* instance = new VDUDelegateProxyKit(kTexts);  // outlives every SDK component
+  return *instance;
+}
 
 bool VDUAppDelegateSwizzler::isAppDelegateProxyEnabled() {
   return switchIsOn(kUtilitiesProxyKey) && switchIsOn(kCoreProxyKey);
@@ -104,45 +109,14 @@ std::string VDUAppDelegateSwizzler::correctAlternativeWhenAppDelegateProxyNotCre
                                  : "";
 }
 
-VDUAppDelegateInterceptorTable& VDUAppDelegateSwizzler::interceptors() {
-  static auto* table = new VDUAppDelegateInterceptorTable;  // outlives every SDK component
-  return *table;
-}
-
 std::optional<std::string> VDUAppDelegateSwizzler::registerAppDelegateInterceptor(
     const std::shared_ptr<Object>& interceptor) {
-  if (!interceptor) {
-    VDULogError(kService, false, code(1000), "AppDelegateProxy cannot add nil interceptor.");
-    return std::nullopt;
-  }
-  if (!interceptor->conformsTo(platform::ui::applicationDelegateProtocol())) {
-    VDULogError(kService, false, code(1001), "AppDelegateProxy interceptor does not conform to UIApplicationDelegate");
-    return std::nullopt;
-  }
-  std::string interceptorID = platform::foundation::format("%@%p", kClassPrefix, interceptor.get());
-  if (interceptorID.empty()) {
-    VDULogError(kService, false, code(1002), "AppDelegateProxy cannot create Interceptor ID.");
-    return std::nullopt;
-  }
-  interceptors().setObject(std::make_shared<VDUZeroingWeakContainer>(interceptor), interceptorID);
-  return interceptorID;
+  return proxyKit().registerInterceptor(interceptor, platform::ui::applicationDelegateProtocol());
 }
 
 void VDUAppDelegateSwizzler::unregisterAppDelegateInterceptorWithID(const std::string& interceptorID) {
-  if (interceptorID.empty()) {
-    VDULogError(kService, false, code(1003), "AppDelegateProxy cannot unregister empty interceptor ID.");
-    return;
-  }
-  if (!interceptors().objectForKey(interceptorID)) {
-    VDULogError(kService, false, code(1004),
-                "AppDelegateProxy cannot unregister interceptor that was not registered. Interceptor ID %@",
-                interceptorID);
-    return;
-  }
-  interceptors().removeObjectForKey(interceptorID);
+  proxyKit().unregisterInterceptorWithID(interceptorID);
 }
-
-void VDUAppDelegateSwizzler::clearInterceptors() { interceptors().removeAllObjects(); }
 
 void VDUAppDelegateSwizzler::resetProxyOriginalDelegateOnceToken() {
   auto& s = state();
@@ -191,18 +165,18 @@ void VDUAppDelegateSwizzler::proxyOriginalDelegateIncludingAPNSMethods() {
     realClass = s.realClass;
   }
   proxyRemoteNotificationsMethodsWithAppDelegateSubClass(subclass, realClass, delegate,
-                                                         delegate ? realImplementationsOf(*delegate) : nullptr);
+                                                         delegate ? proxyKit().realImplementationsOf(*delegate) : nullptr);
 }
 
 void VDUAppDelegateSwizzler::proxyAppDelegate(const std::shared_ptr<Object>& appDelegate) {
   const std::string advice = correctAlternativeWhenAppDelegateProxyNotCreated();
   if (!appDelegate || !appDelegate->conformsTo(platform::ui::applicationDelegateProtocol())) {
-    VDULogNotice(kService, false, code(1014), "App Delegate does not conform to UIApplicationDelegate protocol. %@",
+    VDULogNotice(kTexts.service, false, code(1014), "App Delegate does not conform to UIApplicationDelegate protocol. %@",
                  advice);
     return;
   }
   if (!isAppDelegateProxyEnabled()) {
-    VDULogNotice(kService, false, code(1011), "App Delegate Proxy is disabled. %@", advice);
+    VDULogNotice(kTexts.service, false, code(1011), "App Delegate Proxy is disabled. %@", advice);
     return;
   }
   try {
@@ -217,62 +191,25 @@ void VDUAppDelegateSwizzler::proxyAppDelegate(const std::shared_ptr<Object>& app
     reassignAppDelegate();
   } catch (...) {
     // Whatever went wrong, the app goes on with its delegate as it was.
-    VDULogError(kService, false, code(1013), "Cannot create App Delegate Proxy. %@", advice);
+    VDULogError(kTexts.service, false, code(1013), "Cannot create App Delegate Proxy. %@", advice);
   }
 }
 
 Class* VDUAppDelegateSwizzler::createSubclassWithObject(Object& object) {
-  Class* realClass = object.getClass();
-  const std::string name = subclassNameForClassName(realClass->name());
-  if (Class::named(name)) {
-    VDULogError(kService, false, code(1005),
-                "Cannot create a proxy for App Delegate. Subclass already exists. Original Class: %@, subclass: %@",
-                realClass->name(), name);
-    return nullptr;
-  }
-  Class* subclass = Class::allocateClassPair(realClass, name, platform::runtime::Image::Sdk);
-  if (!subclass) {
-    VDULogError(kService, false, code(1006),
-                "Cannot create a proxy for App Delegate. Subclass already exists. Original Class: %@, subclass: Nil",
-                realClass->name());
-    return nullptr;
-  }
-  Class* donor = VDUAppDelegateDonors::donorClass();
-  VDURealImplementations table;
-  proxyDestinationSelector(platform::ui::kApplicationContinueUserActivity.name,
-                           platform::ui::kApplicationContinueUserActivity.name, donor, subclass, realClass, table);
-  if (object.respondsTo(platform::ui::kApplicationOpenURLOptions.name)) {
-    proxyDestinationSelector(platform::ui::kApplicationOpenURLOptions.name,
-                             platform::ui::kApplicationOpenURLOptions.name, donor, subclass, realClass, table);
-  }
-  proxyDestinationSelector(platform::ui::kApplicationHandleEventsForBackgroundURLSession.name,
-                           platform::ui::kApplicationHandleEventsForBackgroundURLSession.name, donor, subclass,
-                           realClass, table);
-  proxyDestinationSelector(platform::ui::kApplicationOpenURLSourceApplication.name,
-                           platform::ui::kApplicationOpenURLSourceApplication.name, donor, subclass, realClass, table);
-  addInstanceMethodWithDestinationSelector(platform::runtime::kDescription.name, VDUAppDelegateDonors::kFakeDescription,
-                                           donor, subclass);
-  attach(object, table, realClass);
-  if (realClass->instanceSize() != subclass->instanceSize()) {
-    VDULogError(kService, false, code(1007),
-                "Cannot create subclass of App Delegate, because the created subclass is not the same size. %@",
-                realClass->name());
-    return nullptr;
-  }
-  Class::registerClassPair(subclass);
-  if (object.setClass(subclass)) {
-    VDULogDebug(kService, false, code(1008),
-                "Successfully created App Delegate Proxy automatically. To disable the proxy, set the flag %@ to NO "
-                "(Boolean) in the Info.plist",
-                correctAppDelegateProxyKey());
-  }
-  return subclass;
+  return proxyKit().createSubclassWithObject(
+      object,
+      [&object](Class* subclass, Class* realClass, VDURealImplementations& table) {
+        proxyBaseSelectors(object, subclass, realClass, table);
+      },
+      correctAppDelegateProxyKey());
 }
 
 void VDUAppDelegateSwizzler::proxyRemoteNotificationsMethodsWithAppDelegateSubClass(
     Class* appDelegateSubClass, Class* realClass, const std::shared_ptr<Object>& appDelegate,
     std::shared_ptr<const VDURealImplementations> realImplementationsBySelector) {
   if (!appDelegateSubClass || !realClass || !appDelegate || !realImplementationsBySelector) return;
+  // Methods added to a class the delegate no longer has would never be reached.
+  if (!appDelegate->isKindOf(appDelegateSubClass)) return;
   using Donors = VDUAppDelegateDonors;
   Class* donor = Donors::donorClass();
   VDURealImplementations table(realImplementationsBySelector->bySelector);
@@ -286,8 +223,7 @@ void VDUAppDelegateSwizzler::proxyRemoteNotificationsMethodsWithAppDelegateSubCl
     proxyDestinationSelector(platform::ui::kApplicationDidReceiveRemoteNotificationFetch.name,
                              Donors::kDonorDidReceiveFetch, donor, appDelegateSubClass, realClass, table);
   }
-  platform::runtime::setAssociated(*appDelegate, kRealIMPBySelectorKey,
-                                   Value(std::make_shared<VDURealImplementations>(std::move(table))));
+  proxyKit().setRealImplementations(*appDelegate, std::move(table));
   reassignAppDelegate();
 }
 
@@ -306,79 +242,9 @@ void VDUAppDelegateSwizzler::reassignAppDelegate() {
   VDUAppDelegateObserver::sharedInstance().observeUIApplication();
 }
 
-void VDUAppDelegateSwizzler::proxyDestinationSelector(std::string_view destinationSelector,
-                                                      std::string_view implementationsFromSourceSelector,
-                                                      Class* fromClass, Class* toClass, Class* realClass,
-                                                      VDURealImplementations& storeDestinationImplementationTo) {
-  if (!fromClass || !toClass || !realClass) return;
-  IMP real = implementationOfMethodSelector(destinationSelector, realClass);
-  addInstanceMethodWithDestinationSelector(destinationSelector, implementationsFromSourceSelector, fromClass, toClass);
-  if (real) {
-    storeDestinationImplementationTo.bySelector.insert_or_assign(std::string(destinationSelector), real);
-  } else {
-    storeDestinationImplementationTo.bySelector.erase(std::string(destinationSelector));
-  }
-}
+Class* VDUAppDelegateSwizzler::realClassOfObject(const Object& object) { return proxyKit().realClassOf(object); }
 
-void VDUAppDelegateSwizzler::addInstanceMethodWithSelector(std::string_view selector, Class* fromClass,
-                                                           Class* toClass) {
-  addInstanceMethodWithDestinationSelector(selector, selector, fromClass, toClass);
-}
 
-void VDUAppDelegateSwizzler::addInstanceMethodWithDestinationSelector(
-    std::string_view destinationSelector, std::string_view withImplementationFromSourceSelector, Class* fromClass,
-    Class* toClass) {
-  IMP imp = implementationOfMethodSelector(withImplementationFromSourceSelector, fromClass);
-  if (!imp || !toClass) return;
-  if (!toClass->addMethod(destinationSelector, imp)) {
-    VDULogWarning(kService, false, code(1009), "Cannot copy method to destination selector %@ as it already exists",
-                  destinationSelector);
-  }
-}
-
-IMP VDUAppDelegateSwizzler::implementationOfMethodSelector(std::string_view selector, const Class* fromClass) {
-  return fromClass ? fromClass->lookup(selector) : nullptr;
-}
-
-IMP VDUAppDelegateSwizzler::originalImplementationForSelector(std::string_view selector, const Object& object) {
-  auto table = realImplementationsOf(object);
-  if (!table) return nullptr;
-  auto found = table->bySelector.find(selector);
-  return found == table->bySelector.end() ? nullptr : found->second;
-}
-
-Class* VDUAppDelegateSwizzler::realClassOfObject(const Object& object) { return realClassOf(object); }
-
-void VDUAppDelegateSwizzler::notifyInterceptorsWithMethodSelector(std::string_view selector,
-                                                                  const VDUInterceptorCallback& callback) {
-  if (!callback) return;
-  for (const auto& [interceptorID, container] : interceptors().dictionary()) {
-    auto interceptor = container ? container->object.lock() : nullptr;
-    if (!interceptor) {
-      VDULogWarning(kService, false, code(1010),
-                    "AppDelegateProxy cannot find interceptor with ID %@. Removing the interceptor.", interceptorID);
-      interceptors().removeObjectForKey(interceptorID);
-      continue;
-    }
-    if (interceptor->respondsTo(selector)) callback(*interceptor);
-  }
-}
-
-std::string VDUAppDelegateSwizzler::subclassNameForClassName(const std::string& className) {
-  std::function<std::string()> source;
-  {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    source = s.suffixSource;
-  }
-  return platform::foundation::format("%@-%@", kClassPrefix + className, source ? source() : newUUIDString());
-}
-
-void VDUAppDelegateSwizzler::setSubclassSuffixSourceForTesting(std::function<std::string()> source) {
-  auto& s = state();
-  std::lock_guard lock(s.mutex);
-  s.suffixSource = std::move(source);
-}
 
 // The observer.
 

@@ -7,7 +7,7 @@
 
 #include "platform/dispatch/MainLoop.h"
 #include "platform/runtime/Send.h"
-#include "platform/ui/Scene.h"
+#include "platform/ui/Application.h"
 #include "sdk/utilities/VDUProxyTestSupport.h"
 
 using platform::foundation::Dictionary;
@@ -15,9 +15,6 @@ using platform::foundation::Value;
 using platform::runtime::Class;
 using platform::runtime::Object;
 using platform::runtime::send;
-using platform::ui::Application;
-using platform::ui::BackgroundFetchResult;
-using platform::ui::FetchCompletionHandler;
 using namespace platform::ui;
 
 namespace {
@@ -131,7 +128,6 @@ class VDUAppDelegateSwizzlerTest : public ::testing::Test {
   void TearDown() override {
     app_->setDelegate(nullptr);
     VDUAppDelegateSwizzler::clearInterceptors();
-    VDUAppDelegateSwizzler::setSubclassSuffixSourceForTesting(nullptr);
     platform::dispatch::MainLoop::runUntilIdle();
   }
 
@@ -348,29 +344,6 @@ TEST_F(VDUAppDelegateSwizzlerTest, FetchHandlerHearsTheCombinedFirstAnswersOnceA
   delegate->pendingFetch(BackgroundFetchResult::NewData);
   platform::dispatch::MainLoop::runUntilIdle();
   EXPECT_EQ(heard, std::vector<BackgroundFetchResult>{BackgroundFetchResult::NewData});
-}
-
-TEST_F(VDUAppDelegateSwizzlerTest, NameCollisionsLeaveTheDelegateUntouched) {
-  VDUAppDelegateSwizzler::setSubclassSuffixSourceForTesting([] { return std::string("TAKEN"); });
-  Class* taken =
-      Class::allocateClassPair(platform::runtime::classOf<TestAppDelegate>(), "VDU_AppSwizzlerTestDelegate-TAKEN");
-  if (taken) Class::registerClassPair(taken);
-  auto delegate = installedDelegate();
-  EXPECT_EQ(delegate->getClass(), platform::runtime::classOf<TestAppDelegate>());
-  EXPECT_TRUE(
-      loggedFragment("[I-SWZ001005] Cannot create a proxy for App Delegate. Subclass already exists. Original "
-                     "Class: AppSwizzlerTestDelegate, subclass: VDU_AppSwizzlerTestDelegate-TAKEN"));
-
-  // A name allocated and never registered cannot be allocated again.
-  VDUAppDelegateSwizzler::setSubclassSuffixSourceForTesting([] { return std::string("PENDING"); });
-  Class::allocateClassPair(platform::runtime::classOf<TestAppDelegate>(), "VDU_AppSwizzlerTestDelegate-PENDING");
-  VDUAppDelegateSwizzler::resetProxyOriginalDelegateOnceToken();
-  VDUAppDelegateSwizzler::proxyOriginalDelegate();
-  EXPECT_EQ(delegate->getClass(), platform::runtime::classOf<TestAppDelegate>());
-  EXPECT_TRUE(
-      loggedFragment("[I-SWZ001006] Cannot create a proxy for App Delegate. Subclass already exists. Original "
-                     "Class: AppSwizzlerTestDelegate, subclass: Nil"));
-  EXPECT_FALSE(send(*delegate, kApplicationOpenURLOptions, *app_, std::string("ostrel://g"), Value()));
 }
 
 TEST_F(VDUAppDelegateSwizzlerTest, NoDelegateOrAnAppExtensionIsNeverProxied) {

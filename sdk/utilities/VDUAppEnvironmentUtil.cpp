@@ -6,6 +6,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/SystemFacts.h"
 #include "platform/foundation/Value.h"
+#include "platform/runtime/Class.h"
 
 using platform::foundation::SystemFacts;
 
@@ -62,8 +63,9 @@ std::string VDUAppEnvironmentUtil::systemVersion() { return SystemFacts::current
 bool VDUAppEnvironmentUtil::isAppExtension() { return endsWith(VDUMainBundle::path(), ".appex"); }
 
 bool VDUAppEnvironmentUtil::hasSwiftRuntime() {
-  // Nothing here registers the Swift runtime's root classes, so neither name can be looked up.
-  return false;
+  // The runtime's root class is known by its plain name where it registers one, else by its mangled name.
+  using platform::runtime::Class;
+  return Class::named("Swift._SwiftObject") != nullptr || Class::named("_TtCs12_SwiftObject") != nullptr;
 }
 
 std::string VDUAppEnvironmentUtil::applePlatform() {

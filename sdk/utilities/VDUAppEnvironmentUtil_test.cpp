@@ -9,6 +9,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/SystemFacts.h"
+#include "platform/runtime/Class.h"
 
 using platform::foundation::Bundle;
 using platform::foundation::PropertyList;
@@ -116,4 +117,14 @@ TEST(VDUAppEnvironmentUtil, DeviceExtensionAndPlatformFacts) {
   EXPECT_EQ(VDUAppEnvironmentUtil::applePlatform(), "ios_on_mac");
   EXPECT_EQ(VDUAppEnvironmentUtil::systemVersion(), "14.0");
   EXPECT_EQ(VDUAppEnvironmentUtil::deploymentType(), "cocoapods");
+}
+
+TEST(VDUAppEnvironmentUtil, SwiftRuntimeIsKnownByItsRootClass) {
+  EXPECT_FALSE(VDUAppEnvironmentUtil::hasSwiftRuntime());
+  // Registered classes stay for the life of the process, so this one is only added once.
+  using platform::runtime::Class;
+  Class* root = Class::allocateClassPair(Class::root(), "_TtCs12_SwiftObject");
+  ASSERT_NE(root, nullptr);
+  Class::registerClassPair(root);
+  EXPECT_TRUE(VDUAppEnvironmentUtil::hasSwiftRuntime());
 }

@@ -1,8 +1,6 @@
 #include "sdk/utilities/VDUKeychainStorage.h"
 
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -15,9 +13,8 @@
 #include "sdk/promises/VBLPromiseTestSupport.h"
 #include "sdk/utilities/VDUKeychainUtils.h"
 #include "sdk/utilities/VDUSecureCoding.h"
+#include "testing/ChildProcess.h"
 #include "testing/TempContainer.h"
-
-extern char** environ;
 
 using platform::foundation::AtomicFile;
 using platform::foundation::Dictionary;
@@ -143,23 +140,6 @@ TEST_F(VDUKeychainStorageTest, RemoveDeletesTheItemAndTheCachedObject) {
   EXPECT_TRUE(resolved(storage.getObjectForKey("key", StoredRecord::kClassName, std::nullopt)).isNil());
 }
 
-TEST(VDUKeychainCacheTest, EvictsTheLeastRecentlyUsedAndRemovesOnlyItsOwnEntry) {
-  VDUKeychainCache cache(2);
-  cache.setObject(platform::foundation::Value(1), "a");
-  cache.setObject(platform::foundation::Value(2), "b");
-  EXPECT_EQ(cache.objectForKey("a"), platform::foundation::Value(1));  // "b" is now the oldest
-  cache.setObject(platform::foundation::Value(3), "c");
-  EXPECT_TRUE(cache.objectForKey("b").isNil());
-  EXPECT_EQ(cache.count(), 2u);
-
-  auto older = cache.setObject(platform::foundation::Value(4), "a");
-  auto newer = cache.setObject(platform::foundation::Value(5), "a");
-  cache.removeObjectForKeyIfToken("a", older);
-  EXPECT_EQ(cache.objectForKey("a"), platform::foundation::Value(5));
-  cache.removeObjectForKeyIfToken("a", newer);
-  EXPECT_TRUE(cache.objectForKey("a").isNil());
-}
-
 // --- across processes -----------------------------------------------------------------------------
 
 TEST_F(VDUKeychainStorageTest, ChildWritesARecord) {
@@ -169,17 +149,10 @@ TEST_F(VDUKeychainStorageTest, ChildWritesARecord) {
 }
 
 TEST_F(VDUKeychainStorageTest, AnItemWrittenByAnotherProcessIsReadAfterItExits) {
-  std::string filter = "--gtest_filter=VDUKeychainStorageTest.ChildWritesARecord";
-  std::vector<std::string> env = {std::string(kRoleVariable) + "=writer", "OSTREL_HOME=" + container.path()};
-  for (char** e = environ; *e; ++e) env.emplace_back(*e);
-  std::vector<char*> envp, argv = {const_cast<char*>("/proc/self/exe"), filter.data(), nullptr};
-  for (auto& entry : env) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-  pid_t pid = 0;
-  ASSERT_EQ(::posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), envp.data()), 0);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  pid_t child = ostrel::testing::spawnTestChild(
+      "VDUKeychainStorageTest.ChildWritesARecord",
+      {std::string(kRoleVariable) + "=writer", "OSTREL_HOME=" + container.path()});
+  ASSERT_EQ(ostrel::testing::waitTestChild(child), 0);
 
   EXPECT_EQ(idOf(resolved(storage.getObjectForKey("installation", StoredRecord::kClassName, std::nullopt))), "from the child");
 }

@@ -1,9 +1,7 @@
 #pragma once
 
 // Shared by the delegate-interception tests: a main bundle with a chosen Info.plist in a temporary
-// folder, and the lines the SDK logger wrote.
-
-#include <unistd.h>
+// container, and the lines the SDK logger wrote.
 
 #include <algorithm>
 #include <filesystem>
@@ -13,6 +11,7 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/log/Log.h"
 #include "sdk/utilities/VDULogger.h"
+#include "testing/TempContainer.h"
 
 class VDUProxyTestSupport {
  public:
@@ -24,15 +23,11 @@ class VDUProxyTestSupport {
     VDULoggerFlush();
     VDULoggerResetForTesting();
     platform::foundation::Bundle::setMainPath(previousBundle_);
-    if (!root_.empty()) std::filesystem::remove_all(root_);
   }
 
   // A fresh main bundle with this Info.plist; a `folder` ending in ".appex" makes an app extension.
   void useInfo(platform::foundation::Dictionary info, const std::string& folder = "App.app") {
-    if (!root_.empty()) std::filesystem::remove_all(root_);
-    char pattern[] = "/tmp/vdu-proxy-XXXXXX";
-    root_ = ::mkdtemp(pattern);
-    const std::string path = root_ + "/" + folder;
+    const std::string path = container_.pathFor(std::to_string(++bundles_) + "/" + folder);
     std::filesystem::create_directories(path);
     platform::foundation::PropertyList::writeFile(path + "/Info.plist", platform::foundation::Value(std::move(info)),
                                                   platform::foundation::PropertyList::Format::Xml);
@@ -47,7 +42,8 @@ class VDUProxyTestSupport {
   }
 
  private:
+  ostrel::testing::TempContainer container_;
   platform::log::CapturedLines captured_;
   std::string previousBundle_;
-  std::string root_;
+  int bundles_ = 0;
 };

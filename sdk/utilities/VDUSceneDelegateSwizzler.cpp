@@ -3,12 +3,10 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "platform/foundation/Format.h"
 #include "platform/runtime/Send.h"
+#include "sdk/utilities/VDUAppDelegateSwizzler.h"
 #include "sdk/utilities/VDUAppEnvironmentUtil.h"
-#include "sdk/utilities/VDULogger.h"
 
-using platform::foundation::Value;
 using platform::runtime::Class;
 using platform::runtime::IMP;
 using platform::runtime::Object;
@@ -17,13 +15,22 @@ using platform::ui::Scene;
 
 namespace {
 
-constexpr std::string_view kService = "[VadezeUtilities/SceneDelegateSwizzler]";
-const char* const kClassPrefix = "VDU_";
-
-const char kRealIMPBySelectorKey[] = "VDU_realIMPBySelector";
-const char kRealClassKey[] = "VDU_realClass";
-
-std::string code(long number) { return platform::foundation::format("I-SWZ%06ld", number); }
+constexpr VDUDelegateProxyTexts kTexts{
+    .service = "[VadezeUtilities/SceneDelegateSwizzler]",
+    .proxyName = "SceneDelegateProxy",
+    .delegateName = "Scene Delegate",
+    .nilInterceptor = 1100,
+    .notConforming = 1101,
+    .noInterceptorID = 1102,
+    .emptyInterceptorID = 1103,
+    .notRegistered = 1104,
+    .subclassExists = 1114,
+    .subclassNil = 1114,
+    .sizeDiffers = 1114,
+    .created = 1114,
+    .methodExists = 1109,
+    .interceptorGone = 1110,
+};
 
 // Scenes arrived with system 13.
 bool systemHasScenes() { return std::strtol(VDUAppEnvironmentUtil::systemVersion().c_str(), nullptr, 10) >= 13; }
@@ -39,20 +46,16 @@ SceneProxyState& state() {
   return *instance;
 }
 
-std::shared_ptr<const VDURealImplementations> realImplementationsOf(const Object& object) {
-  return platform::runtime::associated(object, kRealIMPBySelectorKey).objectAs<VDURealImplementations>();
-}
-
 void openURLContexts(Object& self, Scene& scene, const std::vector<OpenURLContext>& contexts) {
   if (!systemHasScenes()) return;
   const auto& selector = platform::ui::kSceneOpenURLContexts;
   using Sig = std::remove_cvref_t<decltype(selector)>::Signature;
-  VDUSceneDelegateSwizzler::notifyInterceptorsWithMethodSelector(selector.name, [&](Object& interceptor) {
+  VDUSceneDelegateSwizzler::proxyKit().notifyInterceptorsWithMethodSelector(selector.name, [&](Object& interceptor) {
     if (interceptor.conformsTo(platform::ui::sceneDelegateProtocol())) {
       platform::runtime::trySend(interceptor, selector, scene, contexts);
     }
   });
-  IMP real = VDUSceneDelegateSwizzler::originalImplementationForSelector(selector.name, self);
+  IMP real = VDUSceneDelegateSwizzler::proxyKit().originalImplementationForSelector(selector.name, self);
   if (VDUImplementationFits<Sig>(real)) platform::runtime::callImplementation(real, self, selector, scene, contexts);
 }
 
@@ -70,48 +73,12 @@ Class* donorClass() {
   return donor;
 }
 
-// The subclass for one delegate object, registered, with the object's class changed to it; nullptr
-// when it cannot be made, and then the delegate keeps its class.
-Class* createSubclass(Object& delegate) {
-  Class* realClass = delegate.getClass();
-  const std::string name = VDUAppDelegateSwizzler::subclassNameForClassName(realClass->name());
-  if (Class::named(name)) {
-    VDULogError(kService, false, code(1114),
-                "Cannot create a proxy for Scene Delegate. Subclass already exists. Original Class: %@, subclass: %@",
-                realClass->name(), name);
-    return nullptr;
-  }
-  Class* subclass = Class::allocateClassPair(realClass, name, platform::runtime::Image::Sdk);
-  if (!subclass) {
-    VDULogError(kService, false, code(1114),
-                "Cannot create a proxy for Scene Delegate. Subclass already exists. Original Class: %@, subclass: Nil",
-                realClass->name());
-    return nullptr;
-  }
-  VDURealImplementations table;
-  VDUSceneDelegateSwizzler::proxyDestinationSelector(platform::ui::kSceneOpenURLContexts.name,
-                                                     platform::ui::kSceneOpenURLContexts.name, donorClass(), subclass,
-                                                     realClass, table);
-  platform::runtime::setAssociated(delegate, kRealIMPBySelectorKey,
-                                   Value(std::make_shared<VDURealImplementations>(table)));
-  platform::runtime::setAssociated(delegate, kRealClassKey, Value(std::make_shared<VDURealClass>(realClass)));
-  if (realClass->instanceSize() != subclass->instanceSize()) {
-    VDULogError(kService, false, code(1114),
-                "Cannot create subclass of Scene Delegate, because the created subclass is not the same size. %@",
-                realClass->name());
-    return nullptr;
-  }
-  Class::registerClassPair(subclass);
-  if (delegate.setClass(subclass)) {
-    VDULogDebug(kService, false, code(1114),
-                "Successfully created Scene Delegate Proxy automatically. To disable the proxy, set the flag %@ to NO "
-                "(Boolean) in the Info.plist",
-                VDUSceneDelegateSwizzler::correctSceneDelegateProxyKey());
-  }
-  return subclass;
-}
-
 }  // namespace
+
+VDUDelegateProxyKit& VDUSceneDelegateSwizzler::proxyKit() {
+  static auto* instance = new VDUDelegateProxyKit(kTexts);  // outlives every SDK component
+  return *instance;
+}
 
 bool VDUSceneDelegateSwizzler::isSceneDelegateProxyEnabled() {
   return VDUAppDelegateSwizzler::isAppDelegateProxyEnabled();
@@ -151,102 +118,22 @@ void VDUSceneDelegateSwizzler::proxySceneDelegateIfNeeded(Scene& scene) {
   if (!delegate) return;
   const std::string& className = delegate->getClass()->name();
   // A class of ours means this object was proxied already.
-  if (className.empty() || className.starts_with(kClassPrefix)) return;
-  createSubclass(*delegate);
-}
-
-VDUSceneDelegateInterceptorTable& VDUSceneDelegateSwizzler::interceptors() {
-  static auto* table = new VDUSceneDelegateInterceptorTable;
-  return *table;
+  if (className.empty() || className.starts_with("VDU_")) return;
+  proxyKit().createSubclassWithObject(
+      *delegate,
+      [](Class* subclass, Class* realClass, VDURealImplementations& table) {
+        const std::string_view selector = platform::ui::kSceneOpenURLContexts.name;
+        proxyDestinationSelector(selector, selector, donorClass(), subclass, realClass, table);
+      },
+      correctSceneDelegateProxyKey());
 }
 
 std::optional<std::string> VDUSceneDelegateSwizzler::registerSceneDelegateInterceptor(
     const std::shared_ptr<Object>& interceptor) {
-  if (!interceptor) {
-    VDULogError(kService, false, code(1100), "SceneDelegateProxy cannot add nil interceptor.");
-    return std::nullopt;
-  }
-  if (!interceptor->conformsTo(platform::ui::sceneDelegateProtocol())) {
-    VDULogError(kService, false, code(1101), "SceneDelegateProxy interceptor does not conform to UISceneDelegate");
-    return std::nullopt;
-  }
-  std::string interceptorID = platform::foundation::format("%@%p", kClassPrefix, interceptor.get());
-  if (interceptorID.empty()) {
-    VDULogError(kService, false, code(1102), "SceneDelegateProxy cannot create Interceptor ID.");
-    return std::nullopt;
-  }
-  interceptors().setObject(std::make_shared<VDUSceneZeroingWeakContainer>(interceptor), interceptorID);
-  return interceptorID;
+  return proxyKit().registerInterceptor(interceptor, platform::ui::sceneDelegateProtocol());
 }
 
 void VDUSceneDelegateSwizzler::unregisterSceneDelegateInterceptorWithID(const std::string& interceptorID) {
-  if (interceptorID.empty()) {
-    VDULogError(kService, false, code(1103), "SceneDelegateProxy cannot unregister empty interceptor ID.");
-    return;
-  }
-  if (!interceptors().objectForKey(interceptorID)) {
-    VDULogError(kService, false, code(1104),
-                "SceneDelegateProxy cannot unregister interceptor that was not registered. Interceptor ID %@",
-                interceptorID);
-    return;
-  }
-  interceptors().removeObjectForKey(interceptorID);
+  proxyKit().unregisterInterceptorWithID(interceptorID);
 }
 
-void VDUSceneDelegateSwizzler::clearInterceptors() { interceptors().removeAllObjects(); }
-
-IMP VDUSceneDelegateSwizzler::originalImplementationForSelector(std::string_view selector, const Object& object) {
-  auto table = realImplementationsOf(object);
-  if (!table) return nullptr;
-  auto found = table->bySelector.find(selector);
-  return found == table->bySelector.end() ? nullptr : found->second;
-}
-
-void VDUSceneDelegateSwizzler::proxyDestinationSelector(std::string_view destinationSelector,
-                                                        std::string_view implementationsFromSourceSelector,
-                                                        Class* fromClass, Class* toClass, Class* realClass,
-                                                        VDURealImplementations& storeDestinationImplementationTo) {
-  if (!fromClass || !toClass || !realClass) return;
-  IMP real = implementationOfMethodSelector(destinationSelector, realClass);
-  addInstanceMethodWithDestinationSelector(destinationSelector, implementationsFromSourceSelector, fromClass, toClass);
-  if (real) {
-    storeDestinationImplementationTo.bySelector.insert_or_assign(std::string(destinationSelector), real);
-  } else {
-    storeDestinationImplementationTo.bySelector.erase(std::string(destinationSelector));
-  }
-}
-
-void VDUSceneDelegateSwizzler::addInstanceMethodWithSelector(std::string_view selector, Class* fromClass,
-                                                             Class* toClass) {
-  addInstanceMethodWithDestinationSelector(selector, selector, fromClass, toClass);
-}
-
-void VDUSceneDelegateSwizzler::addInstanceMethodWithDestinationSelector(
-    std::string_view destinationSelector, std::string_view withImplementationFromSourceSelector, Class* fromClass,
-    Class* toClass) {
-  IMP imp = implementationOfMethodSelector(withImplementationFromSourceSelector, fromClass);
-  if (!imp || !toClass) return;
-  if (!toClass->addMethod(destinationSelector, imp)) {
-    VDULogWarning(kService, false, code(1109), "Cannot copy method to destination selector %@ as it already exists",
-                  destinationSelector);
-  }
-}
-
-IMP VDUSceneDelegateSwizzler::implementationOfMethodSelector(std::string_view selector, const Class* fromClass) {
-  return fromClass ? fromClass->lookup(selector) : nullptr;
-}
-
-void VDUSceneDelegateSwizzler::notifyInterceptorsWithMethodSelector(std::string_view selector,
-                                                                    const VDUInterceptorCallback& callback) {
-  if (!callback) return;
-  for (const auto& [interceptorID, container] : interceptors().dictionary()) {
-    auto interceptor = container ? container->object.lock() : nullptr;
-    if (!interceptor) {
-      VDULogWarning(kService, false, code(1110),
-                    "SceneDelegateProxy cannot find interceptor with ID %@. Removing the interceptor.", interceptorID);
-      interceptors().removeObjectForKey(interceptorID);
-      continue;
-    }
-    if (interceptor->respondsTo(selector)) callback(*interceptor);
-  }
-}

@@ -4,6 +4,7 @@
 
 #include "platform/foundation/SystemFacts.h"
 #include "platform/runtime/Send.h"
+#include "sdk/utilities/VDUAppDelegateSwizzler.h"
 #include "sdk/utilities/VDUProxyTestSupport.h"
 
 using platform::foundation::Dictionary;
@@ -21,6 +22,9 @@ class TestSceneDelegate : public Object {
   static constexpr platform::runtime::NativeClass<Object> kRuntimeClass{"SceneSwizzlerTestDelegate"};
   TestSceneDelegate() : Object(platform::runtime::classOf<TestSceneDelegate>()) {}
   std::string name = "delegate";
+
+ protected:
+  explicit TestSceneDelegate(Class* cls) : Object(cls) {}
 };
 
 // Answers scene:openURLContexts: but adopts no scene protocol.
@@ -68,7 +72,7 @@ class VDUSceneDelegateSwizzlerTest : public ::testing::Test {
   void TearDown() override {
     VDUSceneDelegateSwizzler::resetProxyOriginalSceneDelegateOnceTokenForTesting();
     VDUSceneDelegateSwizzler::clearInterceptors();
-    VDUAppDelegateSwizzler::setSubclassSuffixSourceForTesting(nullptr);
+    VDUDelegateProxyKit::setSubclassSuffixSourceForTesting(nullptr);
   }
 
   static std::shared_ptr<WindowScene> connectedScene(std::string identifier, std::shared_ptr<Object> delegate) {
@@ -156,7 +160,7 @@ TEST_F(VDUSceneDelegateSwizzlerTest, NothingIsWatchedWhenSwitchedOffOrOnASystemW
 
 TEST_F(VDUSceneDelegateSwizzlerTest, NameCollisionsStopTheProxyAndTheDelegateKeepsWorking) {
   VDUSceneDelegateSwizzler::proxyOriginalSceneDelegate();
-  VDUAppDelegateSwizzler::setSubclassSuffixSourceForTesting([] { return std::string("TAKEN"); });
+  VDUDelegateProxyKit::setSubclassSuffixSourceForTesting([] { return std::string("TAKEN"); });
   if (Class* taken = Class::allocateClassPair(delegateClass(), "VDU_SceneSwizzlerTestDelegate-TAKEN")) {
     Class::registerClassPair(taken);
   }
@@ -167,7 +171,7 @@ TEST_F(VDUSceneDelegateSwizzlerTest, NameCollisionsStopTheProxyAndTheDelegateKee
       loggedFragment("[I-SWZ001114] Cannot create a proxy for Scene Delegate. Subclass already exists. "
                      "Original Class: SceneSwizzlerTestDelegate, subclass: VDU_SceneSwizzlerTestDelegate-TAKEN"));
 
-  VDUAppDelegateSwizzler::setSubclassSuffixSourceForTesting([] { return std::string("PENDING"); });
+  VDUDelegateProxyKit::setSubclassSuffixSourceForTesting([] { return std::string("PENDING"); });
   Class::allocateClassPair(delegateClass(), "VDU_SceneSwizzlerTestDelegate-PENDING");
   auto second = makeDelegate("second");
   auto other = connectedScene("D", second);
@@ -180,6 +184,37 @@ TEST_F(VDUSceneDelegateSwizzlerTest, NameCollisionsStopTheProxyAndTheDelegateKee
   scene->openURLContexts({{"ostrel://z", {}}});
   other->openURLContexts({{"ostrel://w", {}}});
   EXPECT_EQ(heard, (std::vector<std::string>{"first C ostrel://z", "second D ostrel://w"}));
+}
+
+// One object serving as both the application's and a scene's delegate: each proxy keeps its own record
+// of the object's real methods, so neither hides the delegate's own methods from the other.
+class DualDelegate : public TestSceneDelegate {
+ public:
+  static constexpr platform::runtime::NativeClass<TestSceneDelegate> kRuntimeClass{"SceneSwizzlerTestDual"};
+  DualDelegate() : TestSceneDelegate(platform::runtime::classOf<DualDelegate>()) {}
+};
+
+TEST_F(VDUSceneDelegateSwizzlerTest, ADelegateOfBothKindsReachesItsOwnMethodsThroughBothProxies) {
+  Class* dualClass = platform::runtime::classOf<DualDelegate>();
+  dualClass->addProtocol(const_cast<platform::runtime::Protocol*>(applicationDelegateProtocol()));
+  dualClass->addMethod(kApplicationOpenURLOptions, [](Object&, Application&, const std::string& url, const Value&) {
+    heard.push_back("dual app " + url);
+    return true;
+  });
+  auto dual = std::make_shared<DualDelegate>();
+  dual->name = "dual";
+  VDUSceneDelegateSwizzler::proxyOriginalSceneDelegate();
+  auto scene = connectedScene("S", dual);
+  auto app = Application::sharedApplication();
+  app->setDelegate(dual);
+  VDUAppDelegateSwizzler::resetProxyOriginalDelegateOnceToken();
+  VDUAppDelegateSwizzler::proxyOriginalDelegate();
+  EXPECT_TRUE(dual->getClass()->name().starts_with("VDU_VDU_SceneSwizzlerTestDual-"));
+
+  scene->openURLContexts({{"ostrel://scene", {}}});
+  EXPECT_TRUE(platform::runtime::send(*dual, kApplicationOpenURLOptions, *app, std::string("ostrel://app"), Value()));
+  EXPECT_EQ(heard, (std::vector<std::string>{"dual S ostrel://scene", "dual app ostrel://app"}));
+  app->setDelegate(nullptr);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 #include "sdk/utilities/VDUUserDefaults.h"
 
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,9 +14,8 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/log/Log.h"
 #include "sdk/utilities/VDULogger.h"
+#include "testing/ChildProcess.h"
 #include "testing/TempContainer.h"
-
-extern char** environ;
 
 using namespace platform::foundation;
 
@@ -156,17 +153,9 @@ TEST(VDUUserDefaultsChild, Write) {
 }
 
 TEST_F(VDUUserDefaultsTest, AValueWrittenByOneProcessIsReadByTheNext) {
-  std::string filter = "--gtest_filter=VDUUserDefaultsChild.Write";
-  std::vector<std::string> env = {std::string(kRoleVariable) + "=writer", "OSTREL_HOME=" + container.path()};
-  for (char** e = environ; *e; ++e) env.emplace_back(*e);
-  std::vector<char*> envp, argv = {const_cast<char*>("/proc/self/exe"), filter.data(), nullptr};
-  for (auto& entry : env) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-  pid_t pid = 0;
-  ASSERT_EQ(::posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), envp.data()), 0);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  pid_t child = ostrel::testing::spawnTestChild(
+      "VDUUserDefaultsChild.Write", {std::string(kRoleVariable) + "=writer", "OSTREL_HOME=" + container.path()});
+  ASSERT_EQ(ostrel::testing::waitTestChild(child), 0);
 
   VDUUserDefaults defaults("com.vurevore.VURInstallations");
   EXPECT_EQ(defaults.stringForKey("note"), "from another process");

@@ -15,12 +15,5 @@ class VDUZeroingWeakContainer {
   std::weak_ptr<platform::runtime::Object> object;
 };
 
-// The same, for scene-delegate interceptors, which live in a table of their own.
-class VDUSceneZeroingWeakContainer {
- public:
-  VDUSceneZeroingWeakContainer() = default;
-  explicit VDUSceneZeroingWeakContainer(const std::shared_ptr<platform::runtime::Object>& interceptor)
-      : object(interceptor) {}
-
-  std::weak_ptr<platform::runtime::Object> object;
-};
+// Scene-delegate interceptors live in a table of their own, held the same way.
+using VDUSceneZeroingWeakContainer = VDUZeroingWeakContainer;

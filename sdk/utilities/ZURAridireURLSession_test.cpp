@@ -136,6 +136,25 @@ TEST_F(ZURAridireURLSessionTest, ErrorsWithoutAResponseAreLoggedAndPassedOn) {
   EXPECT_EQ(logs->count(901017), 1);
 }
 
+TEST_F(ZURAridireURLSessionTest, AResponseThatBreaksOffIsReportedAsTheResponseWithoutAnError) {
+  server.on("POST", "/cut", LoopbackResponse::truncated(std::string(4096, 'b'), 100));
+  bool done = false;
+  std::optional<HTTPURLResponse> response;
+  std::optional<Data> data;
+  std::optional<Error> error;
+  auto id = fetcher()->sessionIDFromAsyncPOSTRequest(post("/cut"), [&](auto r, auto d, const std::string&, auto e) {
+    response = std::move(r), data = std::move(d), error = std::move(e), done = true;
+  });
+  ASSERT_TRUE(id);
+  ASSERT_TRUE(MainLoop::runUntil([&] { return done; }, 20));
+  ASSERT_TRUE(response);
+  EXPECT_EQ(response->statusCode, 200);
+  EXPECT_FALSE(error);
+  // At most what did arrive is handed over; the caller judges it by the response.
+  EXPECT_LE(data.value_or(Data{}).size(), 100u);
+  EXPECT_EQ(logs->count(901017), 0);
+}
+
 TEST_F(ZURAridireURLSessionTest, GetGathersTheDownloadedFile) {
   LoopbackResponse reply = LoopbackResponse::ok("downloaded");
   reply.gzipBody = true;

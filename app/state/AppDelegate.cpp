@@ -1,0 +1,59 @@
+#include "app/state/AppDelegate.h"
+
+#include "platform/runtime/Class.h"
+#include "platform/runtime/LoadHooks.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
+#include "sdk/core/REDIri.h"
+
+namespace {
+
+using platform::ui::Application;
+
+constexpr platform::runtime::Selector<std::shared_ptr<platform::ui::Window>()> kWindow{"window"};
+// App classes register after the platform's own.
+constexpr int kLoadOrder = 100;
+
+const bool registered = (platform::runtime::addLoadHook(kLoadOrder, &AppDelegate::registerRuntimeClass), true);
+
+}  // namespace
+
+AppDelegate::AppDelegate() : Object(platform::runtime::classOf<AppDelegate>()) {}
+
+bool AppDelegate::didFinishLaunching() {
+  REDIri::configure();
+  if (applicationObject) return true;
+  applicationObject = FramesObject::getSingelton();
+  applicationObject->storyBoardName = "Main_Universal";
+  applicationObject->loadPrefs();
+  return true;
+}
+
+void AppDelegate::didEnterBackground() {
+  if (applicationObject) applicationObject->savePrefs();
+}
+
+std::shared_ptr<AppDelegate> AppDelegate::shared() {
+  auto app = Application::sharedApplication();
+  return app ? std::dynamic_pointer_cast<AppDelegate>(app->delegate()) : nullptr;
+}
+
+void AppDelegate::registerRuntimeClass() {
+  (void)registered;
+  platform::runtime::Class* cls = platform::runtime::classOf<AppDelegate>();
+  cls->addProtocol(const_cast<platform::runtime::Protocol*>(platform::ui::applicationDelegateProtocol()));
+  cls->addMethod<bool(Application&, const platform::foundation::Value&), AppDelegate>(
+      platform::ui::kDidFinishLaunchingWithOptions,
+      [](AppDelegate& self, Application&, const platform::foundation::Value&) { return self.didFinishLaunching(); });
+  cls->addMethod<void(Application&), AppDelegate>(platform::ui::kApplicationDidEnterBackground,
+                                                  [](AppDelegate& self, Application&) { self.didEnterBackground(); });
+  // Resigning, becoming active, coming back and terminating need nothing: the background save has
+  // written everything there is.
+  for (const auto& selector :
+       {platform::ui::kApplicationWillResignActive, platform::ui::kApplicationWillEnterForeground,
+        platform::ui::kApplicationDidBecomeActive, platform::ui::kApplicationWillTerminate}) {
+    cls->addMethod(selector, [](platform::runtime::Object&, Application&) {});
+  }
+  cls->addMethod<std::shared_ptr<platform::ui::Window>(), AppDelegate>(kWindow,
+                                                                       [](AppDelegate& self) { return self.window; });
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+
+#include "app/state/FramesObject.h"
+#include "platform/runtime/Class.h"
+
+namespace platform::ui {
+class Application;
+class Window;
+}  // namespace platform::ui
+
+// The application delegate, runtime class "AppDelegate": the platform's application main makes it by
+// that name. Launching configures the SDK, then creates the state object and loads the preferences;
+// entering the background saves them.
+class AppDelegate : public platform::runtime::Object {
+ public:
+  static constexpr platform::runtime::NativeClass<platform::runtime::Object> kRuntimeClass{"AppDelegate"};
+
+  AppDelegate();
+
+  // application:didFinishLaunchingWithOptions:; always true.
+  bool didFinishLaunching();
+  // applicationDidEnterBackground:
+  void didEnterBackground();
+  // Every screen reaches the state object through the shared application's delegate.
+  std::shared_ptr<FramesObject> getFramesObject() const { return applicationObject; }
+  // The delegate of the shared application, when it is an AppDelegate.
+  static std::shared_ptr<AppDelegate> shared();
+
+  // Gives the runtime class its methods; run by a load hook.
+  static void registerRuntimeClass();
+
+  std::shared_ptr<platform::ui::Window> window;
+  std::shared_ptr<FramesObject> applicationObject;
+};

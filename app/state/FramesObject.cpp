@@ -1,0 +1,173 @@
+// FramesObject: packages, haptics and the small rules of the state object.
+#include "app/state/FramesObject.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "app/model/NumericText.h"
+#include "app/state/CurrentRegion.h"
+#include "app/storage/QuorvelPackageUtil.h"
+
+namespace {
+
+constexpr int kStandardOne = -2;
+constexpr int kStandardTwo = -1;
+constexpr const char* kNameOne = "Pacakge One";
+constexpr const char* kNameTwo = "Pacakge Two";
+
+int seriesIdOf(const QuorvelPackage& package) {
+  return package.lensManufacturer ? package.lensManufacturer->manufactorId : 0;
+}
+
+}  // namespace
+
+std::shared_ptr<FramesObject> FramesObject::getSingelton() {
+  static const std::shared_ptr<FramesObject> instance = std::make_shared<FramesObject>();
+  return instance;
+}
+
+FramesObject::FramesObject() = default;
+
+bool FramesObject::phoneRegionIsImperial() {
+  const std::string country = CurrentRegion::countryCode();
+  return country == "US" || country == "UM" || country == "MM" || country == "LR";
+}
+
+bool FramesObject::onFirstStart() {
+  if (appStarts_ == 1 && !first_Start) {
+    first_Start = true;
+    appStarts_ = 2;
+    return true;
+  }
+  first_Start = false;
+  return false;
+}
+
+void FramesObject::dress(QuorvelPackage& package, const char* name, bool withAdapter) {
+  if (frameGuideStyleChosen_) {
+    package.frameGuideShading = frameGuideShading_;
+    package.frameGuideColor = getUIColorFromInt(frameGuideColor_);
+  }
+  if (withAdapter) setLensAdapterFromPackage();
+  package.packageName = name;
+}
+
+void FramesObject::setLensAdapterFromPackage() {
+  lensAdapter = currentPackage ? currentPackage->lensAdapter : std::nullopt;
+}
+
+void FramesObject::loadPackages() {
+  currentPackageModus = 0;
+  packageOne = QuorvelPackageUtil::loadPackage(kStandardOne);
+  dress(*packageOne, kNameOne, true);
+  packageOne->mLensSet = QuorvelPackageUtil::getLensSet4ManufacturerId(seriesIdOf(*packageOne));
+  currentPackageModus = 1;
+  packageTwo = QuorvelPackageUtil::loadPackage(kStandardTwo);
+  dress(*packageTwo, kNameTwo, true);
+  packageTwo->mLensSet = QuorvelPackageUtil::getLensSet4ManufacturerId(seriesIdOf(*packageTwo));
+}
+
+void FramesObject::setPackageOneAsCurrentPackage() {
+  currentPackageModus = 0;
+  currentPackage = QuorvelPackageUtil::loadPackage(kStandardOne);
+  dress(*currentPackage, kNameOne, true);
+}
+
+void FramesObject::setPackageTwoAsCurrentPackage() {
+  currentPackageModus = 1;
+  currentPackage = QuorvelPackageUtil::loadPackage(kStandardTwo);
+  dress(*currentPackage, kNameTwo, true);
+}
+
+void FramesObject::generateStartPackages() {
+  currentPackageModus = 0;
+  currentPackage = QuorvelPackageUtil::getStartPackageOne();
+  dress(*currentPackage, kNameOne, true);
+  QuorvelPackageUtil::saveStandardPackageOne(*currentPackage);
+  currentPackage.reset();
+  currentPackageModus = 1;
+  currentPackage = QuorvelPackageUtil::getStartPackageTwo();
+  dress(*currentPackage, kNameTwo, true);
+  QuorvelPackageUtil::saveStandardPackageTwo(*currentPackage);
+}
+
+void FramesObject::loadQuorvelpackage(const QuorvelPackage& package) {
+  currentPackage.reset();
+  (currentPackageModus != 0 ? packageTwo : packageOne) = package;
+  currentPackage = package;
+  lensAdapter = package.lensAdapter;
+  changeFormatFromPackage(package);
+}
+
+void FramesObject::changeFormatFromPackage(const QuorvelPackage& package) {
+  const int32_t format = package.shootingMode ? package.shootingMode->containerID : 0;
+  if (currentPackageModus != 0) {
+    formatTwoId = format;
+    cropIDTwo_ = package.cropID;
+  } else {
+    formatOneId = format;
+    cropIDOne_ = package.cropID;
+  }
+}
+
+void FramesObject::loadCurrentPackage() {
+  const bool two = currentPackageModus != 0;
+  currentPackage =
+      QuorvelPackageUtil::getCurrentPackageWithFormatID(two ? formatTwoId : formatOneId, two ? cropIDTwo_ : cropIDOne_);
+  if (frameGuideStyleChosen_) {
+    currentPackage->frameGuideShading = frameGuideShading_;
+    currentPackage->frameGuideColor = getUIColorFromInt(frameGuideColor_);
+  } else if (const auto& stored = two ? packageTwo : packageOne) {
+    // The colour and shading stay the ones the package being edited was stored with.
+    currentPackage->frameGuideShading = stored->frameGuideShading;
+    currentPackage->frameGuideColor = stored->frameGuideColor;
+  }
+  setLensAdapterFromPackage();
+  QuorvelPackageUtil::setLoadedPackageinDB(*currentPackage);
+}
+
+void FramesObject::blockHapticFeedback() {
+  if (hapticBlocked_) return;
+  hapticFeedbackWasSet_ = settings.hapticFeedback;
+  hapticBlocked_ = true;
+  settings.hapticFeedback = false;
+}
+
+void FramesObject::unblockHapticFeddback() {
+  hapticBlocked_ = false;
+  settings.hapticFeedback = hapticFeedbackWasSet_;
+  savePrefs();
+}
+
+QuorvelLensSet FramesObject::thinLensSet(std::optional<QuorvelPackage>& package) {
+  if (!package) return {};
+  if (!package->mLensSet) package->mLensSet = QuorvelLensSet();
+  QuorvelLensSet& set = *package->mLensSet;
+  std::vector<LensObject> result;
+  for (const auto& lens : set.lenses) {
+    if (!NumericText::contains(lens.lensType, "Prime Lens")) {
+      result.push_back(lens);
+      continue;
+    }
+    const auto twin = std::find_if(result.begin(), result.end(), [&](const LensObject& kept) {
+      return NumericText::contains(kept.lensType, "Prime Lens") && kept.focalLength == lens.focalLength;
+    });
+    if (twin == result.end()) {
+      result.push_back(lens);
+      continue;
+    }
+    // Of two primes of one focal length the first stays, unless the later one is in the user's set.
+    const bool selected = std::any_of(set.selectedLenses.begin(), set.selectedLenses.end(),
+                                      [&](const LensObject& chosen) { return chosen.lensId == lens.lensId; });
+    if (selected) {
+      result.erase(twin);
+      result.push_back(lens);
+    }
+  }
+  set.lenses = std::move(result);
+  return set;
+}
+
+QuorvelLensSet FramesObject::getLensSetForPackageOne() { return thinLensSet(packageOne); }
+
+QuorvelLensSet FramesObject::getLensSetForPackageTwo() { return thinLensSet(packageTwo); }

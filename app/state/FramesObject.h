@@ -1,0 +1,137 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/model/QuorvelColor.h"
+#include "app/model/QuorvelLensAdapter.h"
+#include "app/model/QuorvelPackage.h"
+#include "app/optics/FStopMatrix.h"
+#include "app/state/FramesSettings.h"
+#include "app/storage/LensAdapter.h"
+#include "app/storage/UpdateAnaGenericUtil.h"
+#include "platform/foundation/Value.h"
+
+// The app-wide state: the two packages the main screen shows side by side, the package the setup
+// screens are editing, the user's settings, the f-stop position and the bookkeeping of versions and
+// starts. It owns the preference file "FramesData.plist" in the Documents folder and, through the
+// package facade, the two standard packages of the package catalogue. Main thread only.
+class FramesObject {
+ public:
+  static constexpr const char* kPreferenceFile = "FramesData.plist";
+  // The data and catalogue versions this build carries.
+  static constexpr int32_t kAppVersion = 32;
+  static constexpr int32_t kDBVersion = 52;
+  static constexpr int32_t kDefaultFormatOne = 1084;
+  static constexpr int32_t kDefaultFormatTwo = 599;
+  static constexpr int32_t kDefaultShading = 2;
+  static constexpr int kDefaultFStopRow = 4;
+  static constexpr int32_t kDefaultCocFactor = 1500;
+  // The range the circle-of-confusion tile offers; a stored factor outside it is not the user's.
+  static constexpr int32_t kMinCocFactor = 1000;
+  static constexpr int32_t kMaxCocFactor = 2000;
+
+  // The one shared instance, made on first call.
+  static std::shared_ptr<FramesObject> getSingelton();
+  FramesObject();
+
+  // Documents/FramesData.plist.
+  static std::string preferencePath();
+
+  // Start-up: defaults, the preference file, start packages on a first start, catalogue migrations when
+  // the built-in catalogue version changed, the two standard packages; then a save.
+  void loadPrefs();
+  // Rewrites the whole preference file and the two standard packages.
+  void savePrefs();
+  void loadPackages();
+  void setPackageOneAsCurrentPackage();
+  void setPackageTwoAsCurrentPackage();
+  void generateStartPackages();
+  // A package built by the setup screens becomes package one or two (by currentPackageModus).
+  void loadQuorvelpackage(const QuorvelPackage& package);
+  void changeFormatFromPackage(const QuorvelPackage& package);
+  void loadCurrentPackage();
+  void setLensAdapterFromPackage();
+  // Whether the catalogues must be brought to the built-in version (the version itself is stored only
+  // once they were, see migrateCatalogues).
+  bool updateDatabase();
+
+  // While blocked, haptic ticks are off; the user's own setting is kept, saved and restored.
+  void blockHapticFeedback();
+  void unblockHapticFeddback();
+  bool hapticBlocked() const { return hapticBlocked_; }
+
+  // One lens per focal length among the primes of the package's set (a selected one wins); changes
+  // the package's mLensSet and returns it.
+  QuorvelLensSet getLensSetForPackageOne();
+  QuorvelLensSet getLensSetForPackageTwo();
+
+  static int32_t colorCodeFromColor(const QuorvelColor& color) { return color.colorCode(); }
+  static QuorvelColor getUIColorFromInt(int32_t code) { return QuorvelColor::fromColorCode(code); }
+  static bool phoneRegionIsImperial();
+
+  bool onFirstStart();
+  void initSimulationData() { createdButNotInit_ = false; }
+  bool appIsNotInitialized() const { return createdButNotInit_; }
+
+  // What loadPrefs read or made, for the screens and for tests.
+  bool quorvelAnamorphicUpdateDone() const { return quorvelAnamorphicUpdateDone_; }
+  bool appIsVersion3() const { return appIsVersion3_; }
+  int64_t appStarts() const { return appStarts_; }
+  int32_t frameGuideColor() const { return frameGuideColor_; }
+  int32_t frameGuideShading() const { return frameGuideShading_; }
+  int32_t cropIDOne() const { return cropIDOne_; }
+  int32_t cropIDTwo() const { return cropIDTwo_; }
+
+  // Properties.
+  int32_t formatOneId = 0;
+  int32_t formatTwoId = 0;
+  bool first_Start = false;
+  FStopMatrix fMatrix;
+  LensAdapter lensadapterOne;
+  LensAdapter lensadapterTwo;
+  int32_t appVersion = 0;
+  std::optional<QuorvelPackage> currentPackage;
+  int32_t currentPackageModus = 0;
+  bool appInDarkMode = false;
+  bool restartFromSettings = false;
+  int32_t dbVersion = 0;
+  std::string storyBoardName;
+  std::optional<QuorvelLensAdapter> lensAdapter;
+  std::optional<QuorvelPackage> packageOne;
+  std::optional<QuorvelPackage> packageTwo;
+  FramesSettings settings;
+
+ private:
+  void setDefaults();
+  void setFirstStartValues();
+  void setStartPackageValues();
+  void readPreferences(const platform::foundation::Value& stored);
+  platform::foundation::Value preferenceDictionary() const;
+  // The three catalogue updates in order; the new version is kept only when all of them succeeded.
+  // `lensUpdated` tells whether the lens catalogue is now the built-in one.
+  bool migrateCatalogues(bool& lensUpdated);
+  // The generic-lens migration: its snapshot is taken before the catalogues change, and written into
+  // them afterwards unless the lens catalogue could not be brought to the built-in version.
+  std::optional<UpdateAnaGenericUtilObject> prepareGenericLensMigration();
+  void finishGenericLensMigration(const std::optional<UpdateAnaGenericUtilObject>& snapshot, bool lensReady);
+  void applyThemeFlag();
+  void dress(QuorvelPackage& package, const char* name, bool withAdapter);
+  QuorvelLensSet thinLensSet(std::optional<QuorvelPackage>& package);
+
+  bool quorvelAnamorphicUpdateDone_ = false;
+  int32_t frameGuideColor_ = 0;
+  int32_t frameGuideShading_ = 0;
+  // Set when this launch chose the frame-guide colour and shading (a first start, or start packages
+  // made again); otherwise the standard packages keep the ones stored with them.
+  bool frameGuideStyleChosen_ = false;
+  int32_t cropIDOne_ = 0;
+  int32_t cropIDTwo_ = 0;
+  int64_t appStarts_ = 0;
+  bool createdButNotInit_ = true;
+  bool hapticFeedbackWasSet_ = false;
+  bool hapticBlocked_ = false;
+  bool appIsVersion3_ = false;
+};

@@ -1,0 +1,265 @@
+// Start-up in a fresh container: each launch is a new state object reading what the last one left.
+#include "app/state/FramesObject.h"
+
+#include <gtest/gtest.h>
+
+#include "app/state/CurrentRegion.h"
+#include "app/storage/PackageDatabaseHelper.h"
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/log/Log.h"
+#include "testing/TempContainer.h"
+
+namespace {
+
+using platform::foundation::Dictionary;
+using platform::foundation::PropertyList;
+using platform::foundation::Value;
+
+class StartUpTest : public ::testing::Test {
+ protected:
+  StartUpTest()
+      : previousBundle_(platform::foundation::Bundle::setMainPath(OSTREL_TEST_BUNDLE_DIR)),
+        previousRegion_(CurrentRegion::setOverride("DE")) {}
+  ~StartUpTest() override {
+    CurrentRegion::setOverride(previousRegion_);
+    platform::foundation::Bundle::setMainPath(previousBundle_);
+  }
+
+  std::unique_ptr<FramesObject> launch() {
+    auto state = std::make_unique<FramesObject>();
+    state->loadPrefs();
+    return state;
+  }
+  static Value stored() { return PropertyList::readFile(FramesObject::preferencePath()); }
+  static void store(Dictionary preferences) {
+    ASSERT_TRUE(PropertyList::writeFile(FramesObject::preferencePath(), Value(std::move(preferences)),
+                                        PropertyList::Format::Xml));
+  }
+  // The file a first launch leaves, with some keys changed.
+  static void storeChanged(const Dictionary& changes) {
+    Dictionary preferences = *stored().dictionary();
+    for (const auto& [key, value] : changes) preferences[key] = value;
+    store(std::move(preferences));
+  }
+  static QuorvelPackageDatabaseObject storedPackage(int id) {
+    PackageDatabaseHelper packages;
+    packages.openDb(false);
+    return packages.loadPackage(id).value_or(QuorvelPackageDatabaseObject());
+  }
+  bool logged(const std::string& text) const { return log_.contains(text); }
+  size_t positionOf(const std::string& text) const {
+    const auto lines = log_.lines();
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (lines[i].message == text) return i;
+    }
+    return lines.size();
+  }
+
+  ostrel::testing::TempContainer container_;
+  platform::log::CapturedLines log_;
+  std::string previousBundle_;
+  std::string previousRegion_;
+};
+
+TEST_F(StartUpTest, AFirstLaunchWritesExactlyTheFirstStartValues) {
+  for (const char* region : {"US", "DE"}) {
+    ostrel::testing::TempContainer fresh;
+    CurrentRegion::setOverride(region);
+    const auto state = launch();
+    EXPECT_TRUE(state->first_Start);
+    const Value expected(Dictionary{{"Version", 32},
+                                    {"DBVersion", 52},
+                                    {"FormatOneID", 1084},
+                                    {"FormatTwoID", 599},
+                                    {"App_Start_Count", 1},
+                                    {"LensAdapterOne", 1.0},
+                                    {"LensAdapterTwo", 1.0},
+                                    {"FMATRIXROW", 4.0},
+                                    {"FMATRIXMODUS", 0.0},
+                                    {"quorvelAnamorphicUpdateDone", true},
+                                    {"appIsVersion3", true},
+                                    {"COCFACTOR", 1500},
+                                    {"SETTINGS_COLORTHEME", 0},
+                                    {"SETTINGS_APPINDARKMODE", true},
+                                    {"SETTINGS_HAPTICFEEDBACK", true},
+                                    {"SETTINGS_SNAP", true},
+                                    {"LENSMATCHTYPE", 0},
+                                    {"SETTINGS_MeasurementSystem", std::string(region) == "US" ? 1 : 0}});
+    const Value file = stored();
+    EXPECT_EQ(file, expected) << region << "\n" << file.description();
+    EXPECT_TRUE(file["FMATRIXROW"].isReal());
+    EXPECT_TRUE(file["quorvelAnamorphicUpdateDone"].isBool());
+    EXPECT_TRUE(file["Version"].isInteger());
+
+    // Both standard packages are stored, in the first start's frame-guide colour and shading.
+    for (int id : {-2, -1}) {
+      EXPECT_EQ(storedPackage(id).frameGuideColor, 0xFC3E30) << id;
+      EXPECT_EQ(storedPackage(id).frameGuideShading, 2) << id;
+    }
+    EXPECT_EQ(storedPackage(-2).packageName, "Standard Package One");
+    EXPECT_EQ(storedPackage(-1).lensManufacturerId, 192);
+  }
+}
+
+TEST_F(StartUpTest, LaterLaunchesCountUpAndKeepTheFrameGuideStyle) {
+  launch();
+  const auto second = launch();
+  EXPECT_FALSE(second->first_Start);
+  EXPECT_EQ(second->appStarts(), 2);
+  ASSERT_TRUE(second->packageOne && second->packageTwo);
+  EXPECT_EQ(second->packageOne->frameGuideColor.colorCode(), 0xFC3E30);
+  EXPECT_EQ(second->packageTwo->frameGuideShading, 2);
+  EXPECT_EQ(second->packageOne->lensManufacturer->manufactorId, 5);
+
+  // A colour the user chose for package two stays after the next save and relaunch.
+  second->packageTwo->frameGuideColor = QuorvelColor::fromColorCode(0x00FF00);
+  second->packageTwo->frameGuideShading = 3;
+  second->savePrefs();
+  const auto third = launch();
+  EXPECT_EQ(stored()["App_Start_Count"], Value(3));
+  EXPECT_EQ(third->packageTwo->frameGuideColor.colorCode(), 0x00FF00);
+  EXPECT_EQ(third->packageTwo->frameGuideShading, 3);
+  EXPECT_EQ(storedPackage(-1).frameGuideColor, 0x00FF00);
+  third->setPackageTwoAsCurrentPackage();
+  EXPECT_EQ(third->currentPackage->frameGuideColor.colorCode(), 0x00FF00);
+  EXPECT_EQ(third->currentPackage->packageName, "Pacakge Two");
+}
+
+TEST_F(StartUpTest, TheCatalogueVersionDecidesWhetherCataloguesAreMigrated) {
+  launch();
+  log_.clear();
+  launch();
+  EXPECT_TRUE(logged("NO DBUpate!"));
+  EXPECT_FALSE(logged("Update LensDB now!"));
+
+  storeChanged({{"DBVersion", 51}});
+  log_.clear();
+  launch();
+  EXPECT_TRUE(logged("DBUpate!"));
+  const size_t lens = positionOf("Update LensDB now!"), format = positionOf("Update CameraformatDB now!"),
+               adapter = positionOf("Update LensAdapterUpdate now!");
+  EXPECT_LT(lens, format);
+  EXPECT_LT(format, adapter);
+  EXPECT_LT(adapter, log_.lines().size());
+  EXPECT_EQ(stored()["DBVersion"], Value(52));
+}
+
+TEST_F(StartUpTest, AFailedCatalogueUpdateIsTriedAgainOnTheNextStart) {
+  launch();
+  storeChanged({{"DBVersion", 51}, {"quorvelAnamorphicUpdateDone", false}});
+  // Without the bundle's catalogues no update can be made; the installed ones stay in use.
+  platform::foundation::Bundle::setMainPath(container_.pathFor("EmptyBundle"));
+  const auto failed = launch();
+  EXPECT_EQ(stored()["DBVersion"], Value(51));
+  EXPECT_EQ(stored()["quorvelAnamorphicUpdateDone"], Value(false));
+  EXPECT_EQ(failed->packageOne->lensManufacturer->manufactorId, 5) << "packages still load";
+
+  platform::foundation::Bundle::setMainPath(OSTREL_TEST_BUNDLE_DIR);
+  launch();
+  EXPECT_EQ(stored()["DBVersion"], Value(52));
+  EXPECT_EQ(stored()["quorvelAnamorphicUpdateDone"], Value(true));
+}
+
+TEST_F(StartUpTest, AFileThatDoesNotParseReadsAsOneWithoutKeys) {
+  launch();
+  storeChanged({{"FormatOneID", 133}, {"COCFACTOR", 1800}});
+  ASSERT_TRUE(platform::foundation::AtomicFile::writeAtomically(FramesObject::preferencePath(),
+                                                                std::string_view("<plist><dict><key>")));
+  log_.clear();
+  const auto state = launch();
+  EXPECT_TRUE(state->first_Start) << "start packages are made again";
+  EXPECT_TRUE(logged("Update LensDB now!"));
+  const Value file = stored();
+  EXPECT_EQ(file["FormatOneID"], Value(1084));
+  EXPECT_EQ(file["App_Start_Count"], Value(1));
+  EXPECT_EQ(file["FMATRIXROW"], Value(4.0));
+  EXPECT_EQ(file["COCFACTOR"], Value(1500));
+  EXPECT_EQ(file["quorvelAnamorphicUpdateDone"], Value(true));
+  EXPECT_EQ(file["appIsVersion3"], Value(true));
+  EXPECT_EQ(file["DBVersion"], Value(52));
+}
+
+TEST_F(StartUpTest, StoredValuesAreReadByTheirRulesAndOutOfRangeOnesReplaced) {
+  launch();
+  // The settings group is read only with its theme key.
+  store({{"appIsVersion3", true}, {"quorvelAnamorphicUpdateDone", true}, {"DBVersion", 52}, {"SETTINGS_SNAP", false}});
+  auto state = launch();
+  EXPECT_TRUE(state->settings.snap);
+  EXPECT_TRUE(state->settings.hapticFeedback);
+
+  storeChanged({{"SETTINGS_COLORTHEME", 2},
+                {"SETTINGS_APPINDARKMODE", false},
+                {"COCFACTOR", 1200},
+                {"FMATRIXROW", 7.0},
+                {"FMATRIXMODUS", 2.0},
+                {"LensAdapterOne", 0.64}});
+  state = launch();
+  EXPECT_FALSE(state->appInDarkMode);
+  EXPECT_EQ(state->settings.cocFactor, 1200);
+  EXPECT_EQ(state->fMatrix.row(), 7);
+  EXPECT_EQ(state->fMatrix.modus(), 2);
+  EXPECT_FLOAT_EQ(state->lensadapterOne.currentAdapter(), 0.64f);
+  EXPECT_FLOAT_EQ(state->lensadapterTwo.currentAdapter(), 1.0f);
+
+  storeChanged({{"SETTINGS_COLORTHEME", 0}, {"COCFACTOR", 5000}, {"FMATRIXROW", "seven"}});
+  state = launch();
+  EXPECT_TRUE(state->appInDarkMode) << "theme 0 is dark whatever the file says";
+  EXPECT_EQ(state->settings.cocFactor, 1500);
+  EXPECT_EQ(state->fMatrix.row(), 4);
+  EXPECT_EQ(state->fMatrix.modus(), 0);
+  storeChanged({{"COCFACTOR", 0}, {"FMATRIXROW", 99.0}});
+  state = launch();
+  EXPECT_EQ(state->settings.cocFactor, 1500);
+  EXPECT_EQ(state->fMatrix.row(), 4);
+  EXPECT_EQ(stored()["COCFACTOR"], Value(1500));
+}
+
+TEST_F(StartUpTest, BlockedHapticsNeverReachTheFile) {
+  auto state = launch();
+  state->blockHapticFeedback();
+  state->blockHapticFeedback();
+  EXPECT_FALSE(state->settings.hapticFeedback);
+  state->savePrefs();
+  EXPECT_EQ(stored()["SETTINGS_HAPTICFEEDBACK"], Value(true));
+  state->unblockHapticFeddback();
+  EXPECT_TRUE(state->settings.hapticFeedback);
+
+  state->settings.hapticFeedback = false;
+  state->savePrefs();
+  state->blockHapticFeedback();
+  state->unblockHapticFeddback();
+  EXPECT_FALSE(state->settings.hapticFeedback);
+  EXPECT_EQ(stored()["SETTINGS_HAPTICFEEDBACK"], Value(false));
+}
+
+LensObject prime(int id, float focalLength) {
+  LensObject lens;
+  lens.lensId = id;
+  lens.focalLength = focalLength;
+  lens.lensType = "Prime Lens";
+  return lens;
+}
+
+TEST(LensSetThinningTest, OnePrimePerFocalLengthWithTheSelectedOneWinning) {
+  FramesObject state;
+  LensObject zoom = prime(3, 50);
+  zoom.lensType = "Zoom Lens";
+  const auto thinned = [&](std::vector<LensObject> selected) {
+    QuorvelPackage package;
+    package.mLensSet = QuorvelLensSet{.lenses = {prime(7, 50), zoom, prime(8, 85), prime(9, 50)},
+                                      .selectedLenses = std::move(selected)};
+    state.packageOne = package;
+    std::vector<int> ids;
+    for (const auto& lens : state.getLensSetForPackageOne().lenses) ids.push_back(lens.lensId);
+    EXPECT_EQ(state.packageOne->mLensSet->lenses.size(), ids.size()) << "the package's own set is thinned";
+    return ids;
+  };
+  EXPECT_EQ(thinned({prime(9, 50)}), (std::vector<int>{3, 8, 9}));
+  EXPECT_EQ(thinned({}), (std::vector<int>{7, 3, 8}));
+  state.packageTwo.reset();
+  EXPECT_TRUE(state.getLensSetForPackageTwo().lenses.empty());
+}
+
+}  // namespace

@@ -1,0 +1,275 @@
+// FramesObject: start-up, the preference file and the catalogue migrations.
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "app/state/FramesObject.h"
+#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/QuorvelLensAdapterDBHelper.h"
+#include "app/storage/QuorvelPackageUtil.h"
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Paths.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/log/Log.h"
+
+namespace {
+
+using platform::foundation::Value;
+
+void logNotice(const std::string& message) { platform::log::write(platform::log::Notice, message); }
+
+// Readers of one key. A value that is not a number (an edited or damaged file) reads as a missing key.
+std::optional<int64_t> wholeNumber(const Value& stored, const char* key) {
+  const Value& value = stored[key];
+  if (!value.isNumber() || (value.isReal() && !std::isfinite(*value.real()))) return std::nullopt;
+  return value.toInt64();
+}
+
+std::optional<int32_t> int32Value(const Value& stored, const char* key) {
+  const auto number = wholeNumber(stored, key);
+  if (!number || *number < std::numeric_limits<int32_t>::min() || *number > std::numeric_limits<int32_t>::max()) {
+    return std::nullopt;
+  }
+  return static_cast<int32_t>(*number);
+}
+
+std::optional<bool> boolValue(const Value& stored, const char* key) {
+  const Value& value = stored[key];
+  if (!value.isNumber()) return std::nullopt;
+  return value.toBool();
+}
+
+std::optional<float> floatValue(const Value& stored, const char* key) {
+  const Value& value = stored[key];
+  if (!value.isNumber()) return std::nullopt;
+  return static_cast<float>(value.toDouble());
+}
+
+bool fStopPositionIsValid(int row, int modus) { return row >= 0 && row <= 14 && modus >= 0 && modus <= 3; }
+
+}  // namespace
+
+std::string FramesObject::preferencePath() { return platform::foundation::Paths::documents() + "/" + kPreferenceFile; }
+
+void FramesObject::setDefaults() {
+  quorvelAnamorphicUpdateDone_ = true;
+  settings.colorTheme = 0;
+  settings.lensMatchType = 0;
+  settings.hapticFeedback = true;
+  settings.measurementSystem = phoneRegionIsImperial() ? 1 : 0;
+  settings.snap = true;
+  first_Start = false;
+  appIsVersion3_ = false;
+  appInDarkMode = true;
+  settings.cocFactor = kDefaultCocFactor;
+  lensadapterOne = LensAdapter(1.0f);
+  lensadapterTwo = LensAdapter(1.0f);
+  fMatrix = FStopMatrix();
+  frameGuideStyleChosen_ = false;
+}
+
+// The formats, crops and frame-guide style the start packages are made with.
+void FramesObject::setStartPackageValues() {
+  cropIDOne_ = 1;
+  cropIDTwo_ = 1;
+  formatOneId = kDefaultFormatOne;
+  formatTwoId = kDefaultFormatTwo;
+  frameGuideColor_ = QuorvelColor::defaultFrameGuideColor().colorCode();
+  frameGuideShading_ = kDefaultShading;
+  frameGuideStyleChosen_ = true;
+}
+
+void FramesObject::setFirstStartValues() {
+  appIsVersion3_ = true;
+  quorvelAnamorphicUpdateDone_ = true;
+  first_Start = true;
+  setStartPackageValues();
+  fMatrix.setRow(kDefaultFStopRow);
+  fMatrix.setModus(0);
+  appStarts_ = 1;
+  appVersion = kAppVersion;
+}
+
+void FramesObject::readPreferences(const Value& stored) {
+  quorvelAnamorphicUpdateDone_ = boolValue(stored, "quorvelAnamorphicUpdateDone").value_or(false);
+  appIsVersion3_ = boolValue(stored, "appIsVersion3").value_or(false);
+
+  const auto row = int32Value(stored, "FMATRIXROW");
+  const int modus = row ? int32Value(stored, "FMATRIXMODUS").value_or(0) : 0;
+  // A position outside the table is not one the user chose: the first start's position stands.
+  const bool valid = row && fStopPositionIsValid(*row, modus);
+  fMatrix.setRow(valid ? *row : kDefaultFStopRow);
+  fMatrix.setModus(valid ? modus : 0);
+
+  formatOneId = int32Value(stored, "FormatOneID").value_or(0);
+  formatTwoId = int32Value(stored, "FormatTwoID").value_or(0);
+  if (const auto one = floatValue(stored, "LensAdapterOne")) {
+    lensadapterOne = LensAdapter(*one);
+    lensadapterTwo = LensAdapter(floatValue(stored, "LensAdapterTwo").value_or(0.0f));
+  }
+  if (const auto type = int32Value(stored, "LENSMATCHTYPE")) settings.lensMatchType = *type;
+  if (const auto factor = int32Value(stored, "COCFACTOR")) {
+    // Only the tile's range is the user's choice; anything else divides by nonsense.
+    settings.cocFactor = *factor >= kMinCocFactor && *factor <= kMaxCocFactor ? *factor : kDefaultCocFactor;
+  }
+  appStarts_ = wholeNumber(stored, "App_Start_Count").value_or(0);
+  if (appStarts_ < std::numeric_limits<int64_t>::max()) ++appStarts_;
+  appVersion = int32Value(stored, "Version").value_or(0);
+  if (const auto version = int32Value(stored, "DBVersion")) dbVersion = *version;
+  // The four settings of the settings page are stored together: one key decides for all of them.
+  if (const auto theme = int32Value(stored, "SETTINGS_COLORTHEME")) {
+    settings.colorTheme = *theme;
+    settings.hapticFeedback = boolValue(stored, "SETTINGS_HAPTICFEEDBACK").value_or(false);
+    settings.measurementSystem = int32Value(stored, "SETTINGS_MeasurementSystem").value_or(0);
+    settings.snap = boolValue(stored, "SETTINGS_SNAP").value_or(false);
+  }
+  if (const auto dark = boolValue(stored, "SETTINGS_APPINDARKMODE")) appInDarkMode = *dark;
+}
+
+Value FramesObject::preferenceDictionary() const {
+  // While haptics are blocked the setting holds a temporary NO; the file keeps the user's own.
+  const bool haptics = hapticBlocked_ ? hapticFeedbackWasSet_ : settings.hapticFeedback;
+  return Value(platform::foundation::Dictionary{
+      {"Version", appVersion},
+      {"DBVersion", dbVersion},
+      {"FormatOneID", formatOneId},
+      {"FormatTwoID", formatTwoId},
+      {"App_Start_Count", appStarts_},
+      {"LensAdapterOne", lensadapterOne.currentAdapter()},
+      {"LensAdapterTwo", lensadapterTwo.currentAdapter()},
+      {"FMATRIXROW", static_cast<double>(fMatrix.row())},
+      {"FMATRIXMODUS", static_cast<double>(fMatrix.modus())},
+      {"quorvelAnamorphicUpdateDone", quorvelAnamorphicUpdateDone_},
+      {"SETTINGS_COLORTHEME", settings.colorTheme},
+      {"SETTINGS_MeasurementSystem", settings.measurementSystem},
+      {"SETTINGS_HAPTICFEEDBACK", haptics},
+      {"SETTINGS_SNAP", settings.snap},
+      {"SETTINGS_APPINDARKMODE", appInDarkMode},
+      {"LENSMATCHTYPE", settings.lensMatchType},
+      {"appIsVersion3", appIsVersion3_},
+      {"COCFACTOR", settings.cocFactor},
+  });
+}
+
+void FramesObject::applyThemeFlag() {
+  if (settings.colorTheme == 0) appInDarkMode = true;
+  if (settings.colorTheme == 1) appInDarkMode = false;
+}
+
+bool FramesObject::updateDatabase() {
+  if (appVersion != kAppVersion) {
+    logNotice("Quorvel Update!");
+    appVersion = kAppVersion;
+  }
+  if (dbVersion != kDBVersion) {
+    logNotice("DBUpate!");
+    return true;
+  }
+  logNotice("NO DBUpate!");
+  return false;
+}
+
+bool FramesObject::migrateCatalogues(bool& lensUpdated) {
+  logNotice("Update LensDB now!");
+  LensDatabaseHelper lenses;
+  lensUpdated = lenses.resetdatabase();
+  lenses.openDb(false);
+  lenses.closeDb();
+
+  logNotice("Update CameraformatDB now!");
+  FormatDatabaseHelper2 formats;
+  const bool formatsUpdated = formats.resetdatabase();
+  formats.openDb(false);
+  formats.closeDb();
+
+  logNotice("Update LensAdapterUpdate now!");
+  QuorvelLensAdapterDBHelper adapters;
+  const bool adaptersUpdated = adapters.resetDB();
+  adapters.openDb(false);
+  adapters.closeDb();
+
+  // The new version is stored only when every catalogue has it, so a failed update runs again on the
+  // next start instead of never.
+  if (!lensUpdated || !formatsUpdated || !adaptersUpdated) {
+    platform::log::write(platform::log::Error, "Catalogue update incomplete; it is tried again on the next start");
+    return false;
+  }
+  dbVersion = kDBVersion;
+  return true;
+}
+
+std::optional<UpdateAnaGenericUtilObject> FramesObject::prepareGenericLensMigration() {
+  QuorvelPackageUtil::cleanupPackageDB();
+  currentPackageModus = 0;
+  const QuorvelPackage one = QuorvelPackageUtil::loadPackage(-2);
+  currentPackageModus = 1;
+  const QuorvelPackage two = QuorvelPackageUtil::loadPackage(-1);
+  return UpdateAnaGenericUtil::generateUpdateobjectWithPackageOne(one, two);
+}
+
+void FramesObject::finishGenericLensMigration(const std::optional<UpdateAnaGenericUtilObject>& snapshot,
+                                              bool lensReady) {
+  // The old catalogue is still in place: moving lenses into it now would be undone by the update that
+  // the next start retries, so the whole migration waits for that start.
+  if (!lensReady) return;
+  bool complete = true;
+  if (snapshot) {
+    const auto ids = UpdateAnaGenericUtil::updateAnaGenericFavorites(*snapshot);
+    if (ids.lensmanuID1 >= 1) QuorvelPackageUtil::updateLensManufacturerID(ids.lensmanuID1, -2);
+    if (ids.lensmanuID2 >= 1) QuorvelPackageUtil::updateLensManufacturerID(ids.lensmanuID2, -1);
+    complete = ids.complete;
+  }
+  quorvelAnamorphicUpdateDone_ = complete;
+}
+
+void FramesObject::loadPrefs() {
+  setDefaults();
+  const std::string path = preferencePath();
+  if (!platform::foundation::AtomicFile::fileExists(path)) {
+    setFirstStartValues();
+    generateStartPackages();
+  } else {
+    quorvelAnamorphicUpdateDone_ = false;
+    first_Start = false;
+    // A file that does not parse reads as one without keys.
+    Value stored = platform::foundation::PropertyList::readFile(path);
+    readPreferences(stored.isDictionary() ? stored : Value(platform::foundation::Dictionary{}));
+  }
+
+  std::optional<UpdateAnaGenericUtilObject> snapshot;
+  if (!quorvelAnamorphicUpdateDone_) snapshot = prepareGenericLensMigration();
+  bool lensReady = true;
+  if (updateDatabase()) migrateCatalogues(lensReady);
+  if (!quorvelAnamorphicUpdateDone_) finishGenericLensMigration(snapshot, lensReady);
+
+  applyThemeFlag();
+  if (!appIsVersion3_) {
+    // A file from before the current package scheme: the start packages are made again.
+    first_Start = true;
+    setStartPackageValues();
+    generateStartPackages();
+    appIsVersion3_ = true;
+  }
+  loadPackages();
+  savePrefs();
+  hapticFeedbackWasSet_ = settings.hapticFeedback;
+}
+
+void FramesObject::savePrefs() {
+  if (!platform::foundation::PropertyList::writeFile(preferencePath(), preferenceDictionary(),
+                                                     platform::foundation::PropertyList::Format::Xml)) {
+    platform::log::write(platform::log::Error, "The preference file could not be written");
+  }
+  // Without a loaded package there is nothing to store; an empty row would replace the stored one.
+  if (packageOne) {
+    packageOne->packageName = "Standard Package One";
+    QuorvelPackageUtil::saveStandardPackageOne(*packageOne);
+  }
+  if (packageTwo) {
+    packageTwo->packageName = "Standard Package Two";
+    QuorvelPackageUtil::saveStandardPackageTwo(*packageTwo);
+  }
+  applyThemeFlag();
+  if (!hapticBlocked_) hapticFeedbackWasSet_ = settings.hapticFeedback;
+}

@@ -1,0 +1,160 @@
+// The generic-lens migration against an old catalogue made here: generic lenses still in series 1
+// and 2, packages on them, and a user series whose lens the update renumbers.
+#include "app/storage/UpdateAnaGenericUtil.h"
+
+#include <gtest/gtest.h>
+
+#include "app/storage/CatalogueUpdateScenes.h"
+#include "app/storage/QuorvelPackageUtil.h"
+#include "app/storage/StorageTestFixture.h"
+
+namespace {
+
+using scenes::lens;
+
+class GenericLensMigrationTest : public StorageTest {
+ protected:
+  void SetUp() override {
+    FormatDatabaseHelper2 formats;
+    ASSERT_TRUE(formats.openDb(false));
+    anamorphic20_ = userFormat(formats, "Ana 2x", 2.0f);
+    anamorphic15_ = userFormat(formats, "Ana 1.5x", 1.5f);
+    formats.closeDb();
+
+    LensDatabaseHelper catalogue;
+    ASSERT_TRUE(catalogue.openDb(false));
+    ASSERT_TRUE(catalogue.database().execute(
+        "INSERT INTO Manufacturer (ManufacturerId, Manufacturer, LensSeries, Type, Origin) "
+        "VALUES (1, 'Generic', 'Old primes', 'Prime Lens', 0), (2, 'Generic', 'Old zooms', 'Zoom Lens', 0)"));
+    // Inserted first, so they hold the ids right after the shipped ones.
+    std::vector<LensObject> primes = {lens(1, 27, 1), lens(1, 33, 1), lens(1, 47, 0), lens(1, 47, 0)};
+    ASSERT_TRUE(catalogue.insertgenericPrimeLenses(primes));
+    g27_ = primes[0].lensId, g33_ = primes[1].lensId, gA47_ = primes[2].lensId, gB47_ = primes[3].lensId;
+    std::vector<LensObject> zooms = {lens(2, 24, 1, "Zoom Lens", 70)};
+    ASSERT_TRUE(catalogue.insertgenericZoomLenses(zooms));
+    zoom_ = zooms[0].lensId;
+    LensManufacturer mine(0, "Me", "Mine", "Prime Lens", 0, 1.0f, 1);
+    mineSeries_ = catalogue.insertManufactor(mine);
+    LensObject own = lens(mineSeries_, 35, 1);
+    own35_ = catalogue.insertNewLensWithSelection(own);
+    catalogue.closeDb();
+
+    saveStandard(-2, 1, {g27_, g33_}, anamorphic20_);
+    saveStandard(-1, 2, {zoom_}, 599);
+    p47a_ = scenes::savePackage(1, {gA47_}, anamorphic15_);
+    p47b_ = scenes::savePackage(1, {gB47_}, anamorphic15_);
+    pMine_ = scenes::savePackage(mineSeries_, {own35_});
+    pEmpty_ = scenes::savePackage(2, {}, 599);
+  }
+
+  static int userFormat(FormatDatabaseHelper2& formats, const std::string& name, float squeeze) {
+    CameraManufactor camera(0, name, "", "Cine", 1);
+    CameraShootingMode mode;
+    mode.width = 24.0f;
+    mode.height = 18.0f;
+    mode.anamorphotic = squeeze;
+    return formats.insertNewCameraManufactor(camera, mode)->containerID;
+  }
+  static void saveStandard(int id, int series, std::vector<int> lenses, int format) {
+    QuorvelPackageDatabaseObject row;
+    row.lensManufacturerId = series;
+    row.lensSetIDs = std::move(lenses);
+    row.cameraFormatId = format;
+    row.cropID = 1;
+    row.adapterId = 1;
+    row.frameGuideId = 1;
+    PackageDatabaseHelper packages;
+    packages.openDb(false);
+    id == -2 ? packages.savePackageStandardOne(row) : packages.savePackageStandardTwo(row);
+  }
+
+  // Snapshot, catalogue update, re-insertion: the order start-up runs them in.
+  NewLensManufacturerIds migrate(bool replaceCatalogue = true) {
+    const auto snapshot = UpdateAnaGenericUtil::generateUpdateobjectWithPackageOne(QuorvelPackageUtil::loadPackage(-2),
+                                                                                   QuorvelPackageUtil::loadPackage(-1));
+    if (replaceCatalogue) {
+      LensDatabaseHelper catalogue;
+      EXPECT_TRUE(catalogue.resetdatabase());
+    }
+    return UpdateAnaGenericUtil::updateAnaGenericFavorites(snapshot);
+  }
+
+  static std::vector<LensObject> lensesOf(int packageId) {
+    LensDatabaseHelper catalogue;
+    catalogue.openDb(false);
+    std::vector<LensObject> lenses;
+    for (int id : scenes::loadPackage(packageId).lensSetIDs) lenses.push_back(catalogue.getLens(id));
+    return lenses;
+  }
+
+  int anamorphic20_ = 0, anamorphic15_ = 0, mineSeries_ = 0;
+  int g27_ = 0, g33_ = 0, gA47_ = 0, gB47_ = 0, zoom_ = 0, own35_ = 0;
+  int p47a_ = 0, p47b_ = 0, pMine_ = 0, pEmpty_ = 0;
+};
+
+TEST_F(GenericLensMigrationTest, StandardPackagesMoveBySqueezeAndEndSelected) {
+  const auto ids = migrate();
+  EXPECT_EQ(ids.lensmanuID1, 251) << "primes on a 2.0 format";
+  EXPECT_EQ(ids.lensmanuID2, 252) << "zooms on a spherical format";
+  EXPECT_TRUE(ids.complete);
+
+  const auto one = lensesOf(-2);
+  ASSERT_EQ(one.size(), 2u);
+  for (const auto& moved : one) {
+    EXPECT_EQ(moved.manufacturerId, 251);
+    EXPECT_FLOAT_EQ(moved.anamorphic, 2.0f);
+    EXPECT_EQ(moved.selected, 1);
+  }
+  EXPECT_FLOAT_EQ(one[0].focalLength + one[1].focalLength, 27.0f + 33.0f);
+  const auto two = lensesOf(-1);
+  ASSERT_EQ(two.size(), 1u);
+  EXPECT_EQ(two[0].lensId, 292) << "the shipped 24-70 is the twin";
+  EXPECT_EQ(two[0].selected, 1);
+}
+
+TEST_F(GenericLensMigrationTest, UserPackagesMoveAndShareOneRowPerFocalLength) {
+  migrate();
+  const auto a = lensesOf(p47a_), b = lensesOf(p47b_);
+  ASSERT_EQ(a.size(), 1u);
+  ASSERT_EQ(b.size(), 1u);
+  EXPECT_EQ(a[0].manufacturerId, 250) << "primes on a 1.5 format count as spherical";
+  EXPECT_FLOAT_EQ(a[0].focalLength, 47.0f);
+  EXPECT_FLOAT_EQ(a[0].anamorphic, 1.0f);
+  EXPECT_EQ(a[0].selected, 0) << "user packages leave the selection alone";
+  EXPECT_EQ(b[0].lensId, a[0].lensId);
+  EXPECT_EQ(scenes::loadPackage(p47a_).lensManufacturerId, 250);
+  EXPECT_EQ(scenes::loadPackage(pEmpty_).lensManufacturerId, 252) << "an empty set still moves its series";
+}
+
+TEST_F(GenericLensMigrationTest, ARenumberedUserLensOnADroppedGenericIdStaysWithItsPackage) {
+  migrate();
+  // The update gave the user's 35 mm the id the generic 27 mm had; only rows of the generic lens move.
+  const auto mine = lensesOf(pMine_);
+  ASSERT_EQ(mine.size(), 1u);
+  EXPECT_EQ(mine[0].lensId, g27_) << "the scene must produce the id clash it is about";
+  EXPECT_FLOAT_EQ(mine[0].focalLength, 35.0f);
+  EXPECT_EQ(scenes::loadPackage(pMine_).lensManufacturerId, mine[0].manufacturerId);
+}
+
+TEST_F(GenericLensMigrationTest, WithoutACatalogueUpdateTheSameFileIsMigrated) {
+  const auto ids = migrate(false);
+  EXPECT_EQ(ids.lensmanuID1, 251);
+  for (const auto& moved : lensesOf(-2)) EXPECT_EQ(moved.manufacturerId, 251);
+  EXPECT_EQ(lensesOf(pMine_)[0].lensId, own35_);
+}
+
+TEST_F(GenericLensMigrationTest, PackagesOnRealSeriesOrWithoutTheirTargetStayPut) {
+  saveStandard(-1, 5, {16}, 599);
+  LensDatabaseHelper catalogue;
+  ASSERT_TRUE(catalogue.openDb(false));
+  ASSERT_TRUE(catalogue.deleteManufacturer(250));
+  catalogue.closeDb();
+  const auto ids = migrate(false);
+  EXPECT_EQ(ids.lensmanuID2, 0);
+  EXPECT_FALSE(ids.complete);
+  EXPECT_EQ(lensesOf(-1)[0].lensId, 16);
+  EXPECT_EQ(scenes::loadPackage(p47a_).lensManufacturerId, 1);
+  EXPECT_EQ(scenes::loadPackage(p47a_).lensSetIDs, std::vector<int>{gA47_});
+}
+
+}  // namespace
