@@ -38,6 +38,23 @@ if(EXISTS ${WORK}/bad/first.png)
   message(FATAL_ERROR "a script with a mistake wrote pictures")
 endif()
 
+# A start with no display and no script: the app launches, goes to the background (which saves) and
+# ends; the container then holds the seeded catalogues and the preference file, and a second start
+# counts itself.
+foreach(run 1 2)
+  expect_status(0 ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY ${OSTREL} --home ${WORK}/plain)
+endforeach()
+foreach(file Documents/FramesData.plist Library/QuorvelFormatDatabase.db Library/LensDatabase.db
+        Library/QuorvelPackageDatabase.db Library/QuorvelLensAdapterDb.db)
+  if(NOT EXISTS ${WORK}/plain/${file})
+    message(FATAL_ERROR "a plain start left no ${file}")
+  endif()
+endforeach()
+file(READ ${WORK}/plain/Documents/FramesData.plist prefs)
+if(NOT prefs MATCHES "<key>App_Start_Count</key>[ \t\r\n]*<integer>2</integer>")
+  message(FATAL_ERROR "two plain starts did not count themselves:\n${prefs}")
+endif()
+
 expect_status(2 ${OSTREL} --script ${TOUR})
 expect_status(2 ${OSTREL} --home ${WORK}/home4 --script ${WORK}/missing.script --out ${WORK}/missing)
 file(REMOVE_RECURSE ${WORK})

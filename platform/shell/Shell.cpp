@@ -150,6 +150,13 @@ int runShell(int argc, char** argv) {
         return DesktopWindow::run(launchApplication(argc, argv), options.out.empty() ? "." : absolute(options.out));
       case ShellOptions::Mode::Headless:
         launchApplication(argc, argv);
+        // With nobody to look at it, a start is a whole session: the app goes to the background, which is
+        // where it saves, and ends, so a start can be checked from outside by its files alone.
+        if (auto app = ui::Application::sharedApplication()) {
+          app->enterBackground();
+          app->terminate();
+        }
+        dispatch::MainLoop::runUntilIdle();
         return 0;
     }
   } catch (const foundation::Exception& e) {
