@@ -56,8 +56,7 @@ std::shared_ptr<Object> makeReceiver() {
   return cls->createInstance();
 }
 
-void BM_RuntimeSend(benchmark::State& state) {
-  auto receiver = makeReceiver();
+void sendInLoop(benchmark::State& state, const std::shared_ptr<Object>& receiver) {
   Object* target = receiver.get();
   long x = 0;
   for (auto _ : state) {
@@ -66,6 +65,8 @@ void BM_RuntimeSend(benchmark::State& state) {
   }
   benchmark::DoNotOptimize(x);
 }
+
+void BM_RuntimeSend(benchmark::State& state) { sendInLoop(state, makeReceiver()); }
 BENCHMARK(BM_RuntimeSend);
 
 // Dispatch to a method found in a superclass three levels up: the cache makes depth free.
@@ -80,14 +81,7 @@ void BM_RuntimeSendInherited(benchmark::State& state) {
       parent = cls;
     }
   }
-  auto receiver = cls->createInstance();
-  Object* target = receiver.get();
-  long x = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(target);
-    x = platform::runtime::send(*target, kStep, x);
-  }
-  benchmark::DoNotOptimize(x);
+  sendInLoop(state, cls->createInstance());
 }
 BENCHMARK(BM_RuntimeSendInherited);
 

@@ -8,7 +8,6 @@
 
 #include "platform/runtime/Send.h"
 #include "platform/ui/Application.h"
-#include "platform/ui/Scene.h"
 #include "sdk/utilities/VDUAppDelegateSwizzler.h"
 #include "sdk/utilities/VDUSwizzler.h"
 

@@ -9,7 +9,6 @@
 #include <functional>
 #include <string>
 
-#include "app/storage/CatalogueReplacement.h"
 #include "app/storage/CatalogueUpdateScenes.h"
 #include "app/storage/CatalogueUpdateStages.h"
 #include "app/storage/PendingPackageRemap.h"
@@ -65,54 +64,6 @@ void PrintTo(const KillPoint& point, std::ostream* out) { *out << point.stage; }
 
 std::string nameOf(const ::testing::TestParamInfo<KillPoint>& info) { return info.param.stage; }
 
-class CrashDuringUpdateTest : public StorageTest, public ::testing::WithParamInterface<KillPoint> {};
-
-TEST_P(CrashDuringUpdateTest, LensCatalogue) {
-  scenes::LensScene scene;
-  scene.build();
-  ASSERT_TRUE(killChildAt(GetParam().stage, [] {
-    LensDatabaseHelper helper;
-    helper.openDb(true);
-  }));
-  EXPECT_EQ(listIsPending(LensDatabaseHelper::kFileName), GetParam().newCatalogue)
-      << "re-pointing the packages is still to come exactly when the new catalogue is in place";
-  // Any open finishes what the killed update left.
-  EXPECT_EQ(scenes::LensScene::isOld(), !GetParam().newCatalogue);
-  EXPECT_FALSE(listIsPending(LensDatabaseHelper::kFileName));
-  scenes::LensScene::expectUserRows();
-  scene.expectPackagesFollow();
-
-  // The update that runs on the next start completes, with nothing doubled.
-  LensDatabaseHelper helper;
-  ASSERT_TRUE(helper.openDb(true));
-  helper.closeDb();
-  EXPECT_FALSE(scenes::LensScene::isOld());
-  scenes::LensScene::expectUserRows();
-  scene.expectPackagesFollow();
-}
-
-TEST_P(CrashDuringUpdateTest, FormatCatalogue) {
-  scenes::FormatScene scene;
-  scene.build();
-  ASSERT_TRUE(killChildAt(GetParam().stage, [] {
-    FormatDatabaseHelper2 helper;
-    helper.openDb(true);
-  }));
-  EXPECT_EQ(listIsPending(FormatDatabaseHelper2::kFileName), GetParam().newCatalogue);
-  EXPECT_EQ(scenes::FormatScene::isOld(), !GetParam().newCatalogue);
-  scenes::FormatScene::expectUserRows();
-  scene.expectPackagesFollow();
-  scenes::FormatScene::expectSelectedGuideIsThreeToOneAlone();
-
-  FormatDatabaseHelper2 helper;
-  ASSERT_TRUE(helper.openDb(true));
-  helper.closeDb();
-  EXPECT_FALSE(scenes::FormatScene::isOld());
-  scenes::FormatScene::expectUserRows();
-  scene.expectPackagesFollow();
-  scenes::FormatScene::expectSelectedGuideIsThreeToOneAlone();
-}
-
 // Two user adapters whose name order is the reverse of their id order, so the update swaps their ids.
 struct AdapterScene {
   int zeta = 0, alpha = 0, onZeta = 0, onAlpha = 0;
@@ -120,59 +71,67 @@ struct AdapterScene {
   void build() {
     QuorvelLensAdapterDBHelper adapters;
     ASSERT_TRUE(adapters.openDb(false));
-    QuorvelLensAdapter adapter;
-    adapter.adapterName = "Zeta 0.5x";
-    adapter.adapterValueWidth = adapter.adapterValueHeight = 0.5f;
-    zeta = adapters.insertCustomAdapter(adapter);
-    adapter.adapterName = "alpha 0.8x";
-    adapter.adapterValueWidth = adapter.adapterValueHeight = 0.8f;
-    alpha = adapters.insertCustomAdapter(adapter);
+    const auto add = [&](const char* name, float factor) {
+      QuorvelLensAdapter adapter;
+      adapter.adapterName = name;
+      adapter.adapterValueWidth = adapter.adapterValueHeight = factor;
+      return adapters.insertCustomAdapter(adapter);
+    };
+    zeta = add("Zeta 0.5x", 0.5f);
+    alpha = add("alpha 0.8x", 0.8f);
     adapters.closeDb();
     onZeta = packageOn(zeta);
     onAlpha = packageOn(alpha);
   }
   static int packageOn(int adapterId) {
-    PackageDatabaseHelper packages;
-    packages.openDb(false);
     QuorvelPackageDatabaseObject package;
     package.adapterId = adapterId;
     package.lensSetIDs = {14};
-    return packages.saveNewPackage(package);
+    return withOpen<PackageDatabaseHelper>([&](auto& packages) { return packages.saveNewPackage(package); });
   }
-  static std::string adapterNameOf(int packageId) {
-    QuorvelLensAdapterDBHelper adapters;
-    adapters.openDb(false);
-    return adapters.getLensAdapter(scenes::loadPackage(packageId).adapterId).adapterName;
+  static std::string adapterNameOf(int id) {
+    return withOpen<QuorvelLensAdapterDBHelper>([&](auto& adapters) { return adapters.getLensAdapter(id).adapterName; });
   }
-  void expectPackagesFollow() const {
-    EXPECT_EQ(adapterNameOf(onZeta), "Zeta 0.5x");
-    EXPECT_EQ(adapterNameOf(onAlpha), "alpha 0.8x");
-  }
-  bool isOld() const {
-    QuorvelLensAdapterDBHelper adapters;
-    adapters.openDb(false);
-    return adapters.getLensAdapter(zeta).adapterName == "Zeta 0.5x";
+  bool isOld() const { return adapterNameOf(zeta) == "Zeta 0.5x"; }
+  void expectWhole() const {
+    EXPECT_EQ(adapterNameOf(scenes::loadPackage(onZeta).adapterId), "Zeta 0.5x");
+    EXPECT_EQ(adapterNameOf(scenes::loadPackage(onAlpha).adapterId), "alpha 0.8x");
+    EXPECT_EQ(withOpen<QuorvelLensAdapterDBHelper>([](auto& a) { return a.getAllCustomAdapters().size(); }), 2u)
+        << "nothing doubled";
   }
 };
 
-TEST_P(CrashDuringUpdateTest, AdapterCatalogue) {
-  AdapterScene scene;
-  scene.build();
-  ASSERT_TRUE(killChildAt(GetParam().stage, [] {
-    QuorvelLensAdapterDBHelper helper;
-    helper.openDb(true);
-  }));
-  EXPECT_EQ(listIsPending(QuorvelLensAdapterDBHelper::kFileName), GetParam().newCatalogue);
-  EXPECT_EQ(scene.isOld(), !GetParam().newCatalogue);
-  scene.expectPackagesFollow();
+class CrashDuringUpdateTest : public StorageTest, public ::testing::WithParamInterface<KillPoint> {
+ protected:
+  // Kills the update of `Helper`'s catalogue at the stage, then checks the scene after the next open
+  // and again after the update the next start runs.
+  template <class Helper, class Scene>
+  void killAndSettle() {
+    Scene scene;
+    scene.build();
+    ASSERT_TRUE(killChildAt(GetParam().stage, [] {
+      Helper helper;
+      helper.openDb(true);
+    }));
+    EXPECT_EQ(listIsPending(Helper::kFileName), GetParam().newCatalogue)
+        << "re-pointing the packages is still to come exactly when the new catalogue is in place";
+    // Any open finishes what the killed update left.
+    EXPECT_EQ(scene.isOld(), !GetParam().newCatalogue);
+    EXPECT_FALSE(listIsPending(Helper::kFileName));
+    scene.expectWhole();
 
-  QuorvelLensAdapterDBHelper helper;
-  ASSERT_TRUE(helper.openDb(true));
-  EXPECT_EQ(helper.getAllCustomAdapters().size(), 2u) << "nothing doubled";
-  helper.closeDb();
-  EXPECT_FALSE(scene.isOld());
-  scene.expectPackagesFollow();
-}
+    // The update that runs on the next start completes, with nothing doubled.
+    Helper helper;
+    ASSERT_TRUE(helper.openDb(true));
+    helper.closeDb();
+    EXPECT_FALSE(scene.isOld());
+    scene.expectWhole();
+  }
+};
+
+TEST_P(CrashDuringUpdateTest, LensCatalogue) { killAndSettle<LensDatabaseHelper, scenes::LensScene>(); }
+TEST_P(CrashDuringUpdateTest, FormatCatalogue) { killAndSettle<FormatDatabaseHelper2, scenes::FormatScene>(); }
+TEST_P(CrashDuringUpdateTest, AdapterCatalogue) { killAndSettle<QuorvelLensAdapterDBHelper, AdapterScene>(); }
 
 INSTANTIATE_TEST_SUITE_P(KilledAt, CrashDuringUpdateTest,
                          ::testing::Values(KillPoint{"staging", false}, KillPoint{"staged", false},

@@ -12,12 +12,11 @@
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
+#include "app/storage/StorageTestFixture.h"
 
 namespace scenes {
 
 inline int savePackage(int lensSeries, std::vector<int> lenses, int format = 1084, int crop = 1, int guide = 1) {
-  PackageDatabaseHelper packages;
-  packages.openDb(false);
   QuorvelPackageDatabaseObject package;
   package.lensManufacturerId = lensSeries;
   package.lensSetIDs = std::move(lenses);
@@ -25,13 +24,12 @@ inline int savePackage(int lensSeries, std::vector<int> lenses, int format = 108
   package.cropID = crop;
   package.frameGuideId = guide;
   package.adapterId = 1;
-  return packages.saveNewPackage(package);
+  return withOpen<PackageDatabaseHelper>([&](auto& packages) { return packages.saveNewPackage(package); });
 }
 
 inline QuorvelPackageDatabaseObject loadPackage(int id) {
-  PackageDatabaseHelper packages;
-  packages.openDb(false);
-  return packages.loadPackage(id).value_or(QuorvelPackageDatabaseObject());
+  return withOpen<PackageDatabaseHelper>(
+      [&](auto& packages) { return packages.loadPackage(id).value_or(QuorvelPackageDatabaseObject()); });
 }
 
 inline LensObject lens(int series, float focalLength, int selected, const std::string& type = "Prime Lens",
@@ -59,29 +57,28 @@ struct LensScene {
     LensDatabaseHelper helper;
     ASSERT_TRUE(helper.openDb(false));
     shippedTop = helper.getLastLensID() - 1;
-    LensManufacturer a(0, "Me", "A primes", "Prime Lens", 0, 1.0f, 1), b(0, "Me", "B empty", "Prime Lens", 0, 1.0f, 1),
-        c(0, "Me", "C zoom", "Zoom Lens", 0, 1.0f, 1);
-    seriesA = helper.insertManufactor(a);
-    seriesB = helper.insertManufactor(b);
-    seriesC = helper.insertManufactor(c);
+    const auto series = [&](const char* name, const char* type) {
+      LensManufacturer made(0, "Me", name, type, 0, 1.0f, 1);
+      return helper.insertManufactor(made);
+    };
+    seriesA = series("A primes", "Prime Lens");
+    seriesB = series("B empty", "Prime Lens");
+    seriesC = series("C zoom", "Zoom Lens");
     helper.deselectManufacturer();
     helper.selectManufacturer(seriesA);
-    LensObject l = lens(seriesA, 20, 1);
-    a20 = helper.insertNewLensWithSelection(l);
-    l = lens(seriesA, 40, 0);
-    a40 = helper.insertNewLensWithSelection(l);
-    l = lens(5, 17.5f, 1);
-    custom17 = helper.insertOldCustomLens(l);
-    l = lens(5, 35, 1);  // shipped lens 20 is the series' 35 mm
-    twin35 = helper.insertOldCustomLens(l);
+    const auto add = [&](LensObject made) { return helper.insertNewLensWithSelection(made); };
+    const auto addCustom = [&](LensObject made) { return helper.insertOldCustomLens(made); };
+    a20 = add(lens(seriesA, 20, 1));
+    a40 = add(lens(seriesA, 40, 0));
+    custom17 = addCustom(lens(5, 17.5f, 1));
+    twin35 = addCustom(lens(5, 35, 1));  // shipped lens 20 is the series' 35 mm
     ASSERT_TRUE(helper.database().execute(
         "INSERT INTO Manufacturer (ManufacturerId, Manufacturer, LensSeries, Type, Origin) "
         "VALUES (1, 'Generic', 'Old primes', 'Prime Lens', 0), (2, 'Generic', 'Old zooms', 'Zoom Lens', 0)"));
     std::vector<LensObject> generic = {lens(1, 24, 1)}, genericZoom = {lens(2, 24, 1, "Zoom Lens", 70)};
     helper.insertgenericPrimeLenses(generic);
     helper.insertgenericZoomLenses(genericZoom);
-    l = lens(seriesC, 75, 1, "Zoom Lens", 150);
-    c75 = helper.insertNewLensWithSelection(l);
+    c75 = add(lens(seriesC, 75, 1, "Zoom Lens", 150));
     for (auto [id, flag] : {std::pair{16, 0}, {14, 1}, {10, 1}, {20, 0}}) {
       helper.updateLensSelection({.lensId = id, .defaultSelection = flag});
     }
@@ -91,42 +88,39 @@ struct LensScene {
     packageC = savePackage(seriesC, {c75});
   }
 
-  static int countOf(const std::string& sql) {
-    LensDatabaseHelper helper;
-    helper.openDb(false);
-    auto statement = helper.database().prepare(sql);
-    return statement.step() == CatalogueStatement::Step::Row ? statement.columnInt(0) : -1;
-  }
+  static int countOf(const std::string& sql) { return countIn<LensDatabaseHelper>(sql); }
   static bool isOld() { return countOf("SELECT COUNT(*) FROM Lenses WHERE ManufacturerId IN (1, 2)") == 2; }
 
   // Every user row present once, by what it is rather than by id.
   static void expectUserRows() {
-    EXPECT_EQ(countOf("SELECT COUNT(*) FROM Manufacturer m JOIN Lenses l ON l.ManufacturerId = m.ManufacturerId "
-                      "WHERE m.Origin = 1 AND m.LensSeries = 'A primes' AND l.FocalLength IN (20, 40)"),
-              2);
-    EXPECT_EQ(
-        countOf("SELECT COUNT(*) FROM Manufacturer m JOIN Lenses l ON l.ManufacturerId = m.ManufacturerId "
-                "WHERE m.Origin = 1 AND m.LensSeries = 'C zoom' AND l.FocalLength = 75 AND l.FocalLengthMax = 150"),
-        1);
+    const std::string joined =
+        "SELECT COUNT(*) FROM Manufacturer m JOIN Lenses l ON l.ManufacturerId = m.ManufacturerId WHERE m.Origin = 1 ";
+    EXPECT_EQ(countOf(joined + "AND m.LensSeries = 'A primes' AND l.FocalLength IN (20, 40)"), 2);
+    EXPECT_EQ(countOf(joined + "AND m.LensSeries = 'C zoom' AND l.FocalLength = 75 AND l.FocalLengthMax = 150"), 1);
     EXPECT_EQ(countOf("SELECT COUNT(*) FROM Lenses WHERE ManufacturerId = 5 AND FocalLength = 17.5 AND Custom = 1"), 1);
   }
 
   // Each package still holds the lenses it held, whatever their ids are now.
   static std::vector<float> focalLengthsOf(int packageId) {
-    LensDatabaseHelper helper;
-    helper.openDb(false);
-    std::vector<float> lengths;
-    for (int id : loadPackage(packageId).lensSetIDs) lengths.push_back(helper.getLens(id).focalLength);
-    std::sort(lengths.begin(), lengths.end());
-    return lengths;
+    return withOpen<LensDatabaseHelper>([&](auto& helper) {
+      std::vector<float> lengths;
+      for (int id : loadPackage(packageId).lensSetIDs) lengths.push_back(helper.getLens(id).focalLength);
+      std::sort(lengths.begin(), lengths.end());
+      return lengths;
+    });
   }
   void expectPackagesFollow() const {
     EXPECT_EQ(focalLengthsOf(packageA), (std::vector<float>{20, 40}));
     EXPECT_EQ(focalLengthsOf(packageCustom), (std::vector<float>{12, 17.5f, 35}));
     EXPECT_EQ(focalLengthsOf(packageC), (std::vector<float>{75}));
-    LensDatabaseHelper helper;
-    helper.openDb(false);
-    EXPECT_EQ(helper.getLensManufacturer(loadPackage(packageC).lensManufacturerId)->series, "C zoom");
+    const int seriesOfC = loadPackage(packageC).lensManufacturerId;
+    EXPECT_EQ(withOpen<LensDatabaseHelper>([&](auto& h) { return h.getLensManufacturer(seriesOfC)->series; }),
+              "C zoom");
+  }
+  // Everything a user could lose in an update.
+  void expectWhole() const {
+    expectUserRows();
+    expectPackagesFollow();
   }
 };
 
@@ -160,15 +154,14 @@ struct FormatScene {
 
     QuorvelFrameGuidesDatabaseHelper guides;
     ASSERT_TRUE(guides.openDb(false));
-    QuorvelFrameGuide guide{.width = 2.1f, .height = 1.0f};
-    guides.insertFrameGuideFromCameraSetup(guide);
-    crop21 = guide.frameGuideId;
-    guide = {.width = 3.0f, .height = 1.0f};
-    guides.insertFrameGuide(guide);
-    crop3 = guide.frameGuideId;
-    guide = {.width = 1.85f, .height = 1.0f};
-    guides.insertFrameGuideFromCameraSetup(guide);
-    crop185 = guide.frameGuideId;
+    const auto add = [&](float width, bool selecting) {
+      QuorvelFrameGuide guide{.width = width, .height = 1.0f};
+      selecting ? guides.insertFrameGuide(guide) : guides.insertFrameGuideFromCameraSetup(guide);
+      return guide.frameGuideId;
+    };
+    crop21 = add(2.1f, false);
+    crop3 = add(3.0f, true);
+    crop185 = add(1.85f, false);
     guides.closeDb();
 
     packageOne = savePackage(5, {}, formatOne, crop185, crop3);
@@ -177,17 +170,9 @@ struct FormatScene {
   }
 
   static bool isOld() {
-    QuorvelFrameGuidesDatabaseHelper guides;
-    guides.openDb(false);
-    return !guides.getFrameGuide(12).has_value();
+    return withOpen<QuorvelFrameGuidesDatabaseHelper>([](auto& guides) { return !guides.getFrameGuide(12); });
   }
-
-  static int countOf(const std::string& sql) {
-    FormatDatabaseHelper2 helper;
-    helper.openDb(false);
-    auto statement = helper.database().prepare(sql);
-    return statement.step() == CatalogueStatement::Step::Row ? statement.columnInt(0) : -1;
-  }
+  static int countOf(const std::string& sql) { return countIn<FormatDatabaseHelper2>(sql); }
 
   static void expectUserRows() {
     EXPECT_EQ(countOf("SELECT COUNT(*) FROM FormatContainer f JOIN ManufactorTable m ON m.id = f.manufactorId "
@@ -201,17 +186,15 @@ struct FormatScene {
   }
 
   static float ratioOf(int guideId) {
-    QuorvelFrameGuidesDatabaseHelper guides;
-    guides.openDb(false);
-    const auto guide = guides.getFrameGuide(guideId);
+    const auto guide =
+        withOpen<QuorvelFrameGuidesDatabaseHelper>([&](auto& guides) { return guides.getFrameGuide(guideId); });
     return guide ? guide->width / guide->height : 0.0f;
   }
   static std::string cameraOf(int formatId) {
-    FormatDatabaseHelper2 formats;
-    formats.openDb(false);
-    const auto mode = formats.getCameraFormat(formatId);
-    if (!mode) return "";
-    return formats.getCameraManufacturer(mode->manufacturerID).value_or(CameraManufactor()).manufactor;
+    return withOpen<FormatDatabaseHelper2>([&](auto& formats) -> std::string {
+      const auto mode = formats.getCameraFormat(formatId);
+      return mode ? formats.getCameraManufacturer(mode->manufacturerID).value_or(CameraManufactor()).manufactor : "";
+    });
   }
 
   // Each package still shows the camera, crop and guide it showed, whatever their ids are now.
@@ -228,10 +211,15 @@ struct FormatScene {
   }
   static void expectSelectedGuideIsThreeToOneAlone() {
     EXPECT_EQ(countOf("SELECT COUNT(*) FROM QuorvelFrameGuide WHERE selected = 1"), 1);
-    QuorvelFrameGuidesDatabaseHelper guides;
-    guides.openDb(false);
-    const auto selected = guides.getSelectedFrameGuide();
+    const auto selected =
+        withOpen<QuorvelFrameGuidesDatabaseHelper>([](auto& guides) { return guides.getSelectedFrameGuide(); });
     EXPECT_FLOAT_EQ(selected.width / selected.height, 3.0f);
+  }
+  // Everything a user could lose in an update.
+  void expectWhole() const {
+    expectUserRows();
+    expectPackagesFollow();
+    expectSelectedGuideIsThreeToOneAlone();
   }
 };
 

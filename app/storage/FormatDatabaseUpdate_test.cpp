@@ -21,23 +21,17 @@ TEST_F(FormatUpdateTest, UserFormatsAndCropsComeOverAndPackagesFollow) {
   FormatDatabaseHelper2 helper;
   ASSERT_TRUE(helper.openDb(true));
   EXPECT_FALSE(FormatScene::isOld());
-  FormatScene::expectUserRows();
 
-  // The formats come after the newest shipped one, each with a camera row of its own.
+  // The formats come after the newest shipped one, each with a user camera row of its own.
   const auto modes = helper.getAllCustomShootingModes();
   ASSERT_EQ(modes.size(), 2u);
   EXPECT_EQ(modes[0].containerID, scene_.newestShipped + 1);
   EXPECT_EQ(modes[1].containerID, scene_.newestShipped + 2);
+  EXPECT_NE(modes[0].manufacturerID, modes[1].manufacturerID);
   for (const auto& mode : modes) {
-    const auto camera = helper.getCameraManufacturer(mode.manufacturerID);
-    ASSERT_TRUE(camera.has_value());
-    EXPECT_EQ(camera->model, "");
-    EXPECT_EQ(camera->type, "Cine");
-    EXPECT_EQ(camera->origin, 1);
-    EXPECT_EQ(mode.category, "Cine");
+    EXPECT_EQ(helper.getCameraManufacturer(mode.manufacturerID).value_or(CameraManufactor()).type, "Cine");
     EXPECT_FLOAT_EQ(mode.anamorphotic, 1.3f);
   }
-  EXPECT_NE(modes[0].manufacturerID, modes[1].manufacturerID);
 
   // 1.85:1 is shipped again and takes the user's place; 2.1:1 and 3:1 follow the shipped rows.
   const auto crops = helper.getallCustomCrops();
@@ -54,21 +48,16 @@ TEST_F(FormatUpdateTest, UserFormatsAndCropsComeOverAndPackagesFollow) {
   EXPECT_EQ(one.frameGuideId, 22);
   EXPECT_EQ(two.cropID, 22);
   EXPECT_EQ(two.frameGuideId, 21);
-  scene_.expectPackagesFollow();
-  FormatScene::expectSelectedGuideIsThreeToOneAlone();
+  scene_.expectWhole();
   EXPECT_FALSE(AtomicFile::fileExists(CatalogueReplacement::stagingPath(FormatDatabaseHelper2::kFileName)));
 }
 
 TEST_F(FormatUpdateTest, WithoutASelectedGuideTheNewCataloguesSelectionStands) {
-  QuorvelFrameGuidesDatabaseHelper guides;
-  ASSERT_TRUE(guides.openDb(false));
-  ASSERT_TRUE(guides.deselectAllFrameGuids());
-  guides.closeDb();
+  ASSERT_TRUE(withOpen<QuorvelFrameGuidesDatabaseHelper>([](auto& guides) { return guides.deselectAllFrameGuids(); }));
   FormatDatabaseHelper2 helper;
   ASSERT_TRUE(helper.openDb(true));
   helper.closeDb();
-  ASSERT_TRUE(guides.openDb(false));
-  EXPECT_EQ(guides.getSelectedFrameGuide().frameGuideId, 1);
+  EXPECT_EQ(FormatScene::countOf("SELECT id FROM QuorvelFrameGuide WHERE selected = 1"), 1);
 }
 
 TEST_F(FormatUpdateTest, AnUpdateThatCannotBeMadeChangesNothing) {

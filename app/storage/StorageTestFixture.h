@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/storage/CatalogueDatabase.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/log/Log.h"
 #include "testing/TempContainer.h"
@@ -28,3 +29,25 @@ class StorageTest : public ::testing::Test {
  private:
   std::string previousBundle_;
 };
+
+// The first column of the first row `sql` gives (a COUNT, an id), or -1 when there is none.
+inline int countOf(CatalogueDatabase& database, const std::string& sql) {
+  auto statement = database.prepare(sql);
+  return statement.step() == CatalogueStatement::Step::Row ? statement.columnInt(0) : -1;
+}
+
+// The same through a helper of its own, so that nothing stays open between checks.
+template <class Helper>
+int countIn(const std::string& sql) {
+  Helper helper;
+  helper.openDb(false);
+  return countOf(helper.database(), sql);
+}
+
+// Runs `use` on a freshly opened helper and gives back what it returns.
+template <class Helper, class Use>
+auto withOpen(Use&& use) {
+  Helper helper;
+  EXPECT_TRUE(helper.openDb(false));
+  return use(helper);
+}

@@ -112,6 +112,20 @@ TEST_F(GenericLensMigrationTest, StandardPackagesMoveBySqueezeAndEndSelected) {
   EXPECT_EQ(two[0].selected, 1);
 }
 
+TEST_F(GenericLensMigrationTest, BothStandardPackagesOnOneGenericSeriesKeepTheirOwnLenses) {
+  saveStandard(-2, 1, {g27_}, anamorphic20_);
+  saveStandard(-1, 1, {g33_}, anamorphic20_);
+  const auto ids = migrate();
+  EXPECT_EQ(ids.lensmanuID1, 251);
+  EXPECT_EQ(ids.lensmanuID2, 251);
+  // The series' selection holds only the set loaded last; each package moves the lenses it holds.
+  ASSERT_EQ(lensesOf(-2).size(), 1u);
+  EXPECT_FLOAT_EQ(lensesOf(-2)[0].focalLength, 27.0f);
+  EXPECT_EQ(lensesOf(-2)[0].manufacturerId, 251);
+  ASSERT_EQ(lensesOf(-1).size(), 1u);
+  EXPECT_FLOAT_EQ(lensesOf(-1)[0].focalLength, 33.0f);
+}
+
 TEST_F(GenericLensMigrationTest, UserPackagesMoveAndShareOneRowPerFocalLength) {
   migrate();
   const auto a = lensesOf(p47a_), b = lensesOf(p47b_);

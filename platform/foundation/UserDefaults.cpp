@@ -12,6 +12,16 @@ std::optional<std::string> stringFromDefaultsValue(const Value& value) {
   return std::nullopt;
 }
 
+std::optional<Array> arrayFromDefaultsValue(const Value& value) {
+  if (!value.isArray()) return std::nullopt;
+  return *value.array();
+}
+
+std::optional<Dictionary> dictionaryFromDefaultsValue(const Value& value) {
+  if (!value.isDictionary()) return std::nullopt;
+  return *value.dictionary();
+}
+
 std::shared_ptr<UserDefaults> UserDefaults::standard() {
   // Never destroyed: the exit hook of the preferences writes what is pending, and a store torn down
   // among the other statics could outlive the paths it needs.
@@ -39,15 +49,11 @@ std::optional<std::string> UserDefaults::stringForKey(const std::string& key) co
 }
 
 std::optional<Array> UserDefaults::arrayForKey(const std::string& key) const {
-  Value value = objectForKey(key);
-  if (!value.isArray()) return std::nullopt;
-  return *value.array();
+  return arrayFromDefaultsValue(objectForKey(key));
 }
 
 std::optional<Dictionary> UserDefaults::dictionaryForKey(const std::string& key) const {
-  Value value = objectForKey(key);
-  if (!value.isDictionary()) return std::nullopt;
-  return *value.dictionary();
+  return dictionaryFromDefaultsValue(objectForKey(key));
 }
 
 bool UserDefaults::synchronize() { return PreferencesDomain::named(suiteName_)->synchronize(); }

@@ -53,7 +53,9 @@ class UserDefaults {
   std::recursive_mutex mutex_;
 };
 
-// The shared reading of a typed value, for every user-defaults face.
+// The shared reading of a typed value, for every user-defaults face: empty for another kind.
 std::optional<std::string> stringFromDefaultsValue(const Value& value);
+std::optional<Array> arrayFromDefaultsValue(const Value& value);
+std::optional<Dictionary> dictionaryFromDefaultsValue(const Value& value);
 
 }  // namespace platform::foundation

@@ -134,6 +134,8 @@ int TextLayout::unknownGlyphCount() const { return pango_layout_get_unknown_glyp
 void TextLayout::draw(Context* context, Point origin) const {
   if (!context) return;
   cairo_t* cr = context->cairo();
+  // Text is drawn beside a path being built (a label over a shape), so the path outlives the text.
+  cairo_path_t* path = cairo_copy_path(cr);
   cairo_save(cr);
   cairo_new_path(cr);
   if (pango_layout_get_line_count(layout_) > lines_) {
@@ -147,6 +149,8 @@ void TextLayout::draw(Context* context, Point origin) const {
   pango_cairo_show_layout(cr, layout_);
   cairo_new_path(cr);
   cairo_restore(cr);
+  if (path->status == CAIRO_STATUS_SUCCESS) cairo_append_path(cr, path);
+  cairo_path_destroy(path);
 }
 
 Size measureText(const AttributedString& text, const TextStyle& style, double maxWidth) {

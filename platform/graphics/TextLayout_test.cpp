@@ -123,6 +123,14 @@ TEST(TextLayout, TextOfAKnownFontLandsAtAKnownPlace) {
   int secondStem = static_cast<int>((10 + layout.size().width / 2 + 3) * 2);
   EXPECT_EQ(img->pixelBytes(secondStem, midY)[2], 255);
   EXPECT_EQ(img->pixelBytes(9 * 2, midY)[3], 0);
+
+  // A path built before the text is still there to fill after it.
+  ctx->beginPath();
+  ctx->addRect({80, 30, 10, 10});
+  layout.draw(ctx.get(), {10, 5});
+  ctx->setFillColor(Color::greenColor());
+  ctx->fillPath();
+  EXPECT_EQ(ctx->makeImage()->pixelBytes(170, 70), (std::array<uint8_t, 4>{0, 255, 0, 255}));
 }
 
 TEST(TextLayout, DrawingIsRepeatableToTheByte) {

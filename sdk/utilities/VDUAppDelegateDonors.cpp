@@ -49,8 +49,9 @@ R deliver(const Selector<R(A...)>& selector, Object& self, A... args) {
 template <class R, class... A>
 void addForwarding(Class* donor, std::string_view name, const Selector<R(A...)>& selector) {
   static_assert(std::is_void_v<R> || std::is_same_v<R, bool>, "delegate messages answer nothing or a boolean");
-  donor->addMethod(name, platform::runtime::makeImplementation<R(A...)>(
-                             [selector](Object& self, A... args) -> R { return deliver<R, A...>(selector, self, args...); }));
+  donor->addMethod(name, platform::runtime::makeImplementation<R(A...)>([selector](Object& self, A... args) -> R {
+                     return deliver<R, A...>(selector, self, args...);
+                   }));
 }
 
 // Collects the answers of everyone a remote notification with a fetch handler was handed to. Each

@@ -1,7 +1,6 @@
 #include "sdk/utilities/VDUAppDelegateSwizzler.h"
 
 #include "platform/foundation/Bundle.h"
-#include "platform/foundation/Format.h"
 #include "platform/runtime/Send.h"
 #include "sdk/utilities/VDUAppDelegateDonors.h"
 #include "sdk/utilities/VDUAppEnvironmentUtil.h"
@@ -33,8 +32,6 @@ constexpr VDUDelegateProxyTexts kTexts{
     .methodExists = 1009,
     .interceptorGone = 1010,
 };
-
-std::string code(long number) { return platform::foundation::format("I-SWZ%06ld", number); }
 
 // Installing runs under `installMutex`, which plays the once tokens' part: a second caller waits for
 // the first install to finish. `mutex` guards the rest and is never held while calling out, since the
@@ -84,9 +81,8 @@ void proxyBaseSelectors(Object& delegate, Class* subclass, Class* realClass, VDU
   if (delegate.respondsTo(kApplicationOpenURLOptions.name)) proxy(kApplicationOpenURLOptions.name);
   proxy(kApplicationHandleEventsForBackgroundURLSession.name);
   proxy(kApplicationOpenURLSourceApplication.name);
-  VDUAppDelegateSwizzler::addInstanceMethodWithDestinationSelector(platform::runtime::kDescription.name,
-                                                                   VDUAppDelegateDonors::kFakeDescription, donor,
-                                                                   subclass);
+  VDUAppDelegateSwizzler::addInstanceMethodWithDestinationSelector(
+      platform::runtime::kDescription.name, VDUAppDelegateDonors::kFakeDescription, donor, subclass);
 }
 
 }  // namespace
@@ -164,19 +160,20 @@ void VDUAppDelegateSwizzler::proxyOriginalDelegateIncludingAPNSMethods() {
     subclass = s.subclass;
     realClass = s.realClass;
   }
-  proxyRemoteNotificationsMethodsWithAppDelegateSubClass(subclass, realClass, delegate,
-                                                         delegate ? proxyKit().realImplementationsOf(*delegate) : nullptr);
+  proxyRemoteNotificationsMethodsWithAppDelegateSubClass(
+      subclass, realClass, delegate, delegate ? proxyKit().realImplementationsOf(*delegate) : nullptr);
 }
 
 void VDUAppDelegateSwizzler::proxyAppDelegate(const std::shared_ptr<Object>& appDelegate) {
   const std::string advice = correctAlternativeWhenAppDelegateProxyNotCreated();
   if (!appDelegate || !appDelegate->conformsTo(platform::ui::applicationDelegateProtocol())) {
-    VDULogNotice(kTexts.service, false, code(1014), "App Delegate does not conform to UIApplicationDelegate protocol. %@",
-                 advice);
+    VDULogNotice(kTexts.service, false, VDUDelegateProxyKit::messageCode(1014),
+                 "App Delegate does not conform to UIApplicationDelegate protocol. %@", advice);
     return;
   }
   if (!isAppDelegateProxyEnabled()) {
-    VDULogNotice(kTexts.service, false, code(1011), "App Delegate Proxy is disabled. %@", advice);
+    VDULogNotice(kTexts.service, false, VDUDelegateProxyKit::messageCode(1011), "App Delegate Proxy is disabled. %@",
+                 advice);
     return;
   }
   try {
@@ -191,7 +188,8 @@ void VDUAppDelegateSwizzler::proxyAppDelegate(const std::shared_ptr<Object>& app
     reassignAppDelegate();
   } catch (...) {
     // Whatever went wrong, the app goes on with its delegate as it was.
-    VDULogError(kTexts.service, false, code(1013), "Cannot create App Delegate Proxy. %@", advice);
+    VDULogError(kTexts.service, false, VDUDelegateProxyKit::messageCode(1013), "Cannot create App Delegate Proxy. %@",
+                advice);
   }
 }
 
@@ -243,8 +241,6 @@ void VDUAppDelegateSwizzler::reassignAppDelegate() {
 }
 
 Class* VDUAppDelegateSwizzler::realClassOfObject(const Object& object) { return proxyKit().realClassOf(object); }
-
-
 
 // The observer.
 

@@ -36,23 +36,23 @@ std::string newUUIDString() {
 
 }  // namespace
 
-std::string VDUDelegateProxyKit::code(long number) const { return platform::foundation::format("I-SWZ%06ld", number); }
+std::string VDUDelegateProxyKit::messageCode(long number) { return platform::foundation::format("I-SWZ%06ld", number); }
 
 std::optional<std::string> VDUDelegateProxyKit::registerInterceptor(const std::shared_ptr<Object>& interceptor,
                                                                     const platform::runtime::Protocol* protocol) {
   const std::string proxy(texts_.proxyName);
   if (!interceptor) {
-    VDULogError(texts_.service, false, code(texts_.nilInterceptor), proxy + " cannot add nil interceptor.");
+    VDULogError(texts_.service, false, messageCode(texts_.nilInterceptor), proxy + " cannot add nil interceptor.");
     return std::nullopt;
   }
   if (!protocol || !interceptor->conformsTo(protocol)) {
-    VDULogError(texts_.service, false, code(texts_.notConforming), proxy + " interceptor does not conform to %@",
+    VDULogError(texts_.service, false, messageCode(texts_.notConforming), proxy + " interceptor does not conform to %@",
                 protocol ? protocol->name() : std::string());
     return std::nullopt;
   }
   std::string interceptorID = platform::foundation::format("%@%p", kClassPrefix, interceptor.get());
   if (interceptorID.empty()) {
-    VDULogError(texts_.service, false, code(texts_.noInterceptorID), proxy + " cannot create Interceptor ID.");
+    VDULogError(texts_.service, false, messageCode(texts_.noInterceptorID), proxy + " cannot create Interceptor ID.");
     return std::nullopt;
   }
   interceptors_.setObject(std::make_shared<VDUZeroingWeakContainer>(interceptor), interceptorID);
@@ -62,12 +62,12 @@ std::optional<std::string> VDUDelegateProxyKit::registerInterceptor(const std::s
 void VDUDelegateProxyKit::unregisterInterceptorWithID(const std::string& interceptorID) {
   const std::string proxy(texts_.proxyName);
   if (interceptorID.empty()) {
-    VDULogError(texts_.service, false, code(texts_.emptyInterceptorID),
+    VDULogError(texts_.service, false, messageCode(texts_.emptyInterceptorID),
                 proxy + " cannot unregister empty interceptor ID.");
     return;
   }
   if (!interceptors_.objectForKey(interceptorID)) {
-    VDULogError(texts_.service, false, code(texts_.notRegistered),
+    VDULogError(texts_.service, false, messageCode(texts_.notRegistered),
                 proxy + " cannot unregister interceptor that was not registered. Interceptor ID %@", interceptorID);
     return;
   }
@@ -80,7 +80,7 @@ void VDUDelegateProxyKit::notifyInterceptorsWithMethodSelector(std::string_view 
   for (const auto& [interceptorID, container] : interceptors_.dictionary()) {
     auto interceptor = container ? container->object.lock() : nullptr;
     if (!interceptor) {
-      VDULogWarning(texts_.service, false, code(texts_.interceptorGone),
+      VDULogWarning(texts_.service, false, messageCode(texts_.interceptorGone),
                     std::string(texts_.proxyName) + " cannot find interceptor with ID %@. Removing the interceptor.",
                     interceptorID);
       // The ID is an address: a new interceptor made where the old one lived may have taken the entry
@@ -98,17 +98,17 @@ Class* VDUDelegateProxyKit::createSubclassWithObject(Object& object, const Popul
   const std::string delegate(texts_.delegateName);
   const std::string name = subclassNameForClassName(realClass->name());
   if (Class::named(name)) {
-    VDULogError(texts_.service, false, code(texts_.subclassExists),
-                "Cannot create a proxy for " + delegate +
-                    ". Subclass already exists. Original Class: %@, subclass: %@",
+    VDULogError(texts_.service, false, messageCode(texts_.subclassExists),
+                "Cannot create a proxy for " + delegate + ". Subclass already exists. Original Class: %@, subclass: %@",
                 realClass->name(), name);
     return nullptr;
   }
   Class* subclass = Class::allocateClassPair(realClass, name, platform::runtime::Image::Sdk);
   if (!subclass) {
-    VDULogError(texts_.service, false, code(texts_.subclassNil),
-                "Cannot create a proxy for " + delegate + ". Subclass already exists. Original Class: %@, subclass: Nil",
-                realClass->name());
+    VDULogError(
+        texts_.service, false, messageCode(texts_.subclassNil),
+        "Cannot create a proxy for " + delegate + ". Subclass already exists. Original Class: %@, subclass: Nil",
+        realClass->name());
     return nullptr;
   }
   VDURealImplementations table;
@@ -116,14 +116,14 @@ Class* VDUDelegateProxyKit::createSubclassWithObject(Object& object, const Popul
   setRealImplementations(object, std::move(table));
   platform::runtime::setAssociated(object, realClassKey_, Value(std::make_shared<VDURealClass>(realClass)));
   if (realClass->instanceSize() != subclass->instanceSize()) {
-    VDULogError(texts_.service, false, code(texts_.sizeDiffers),
+    VDULogError(texts_.service, false, messageCode(texts_.sizeDiffers),
                 "Cannot create subclass of " + delegate + ", because the created subclass is not the same size. %@",
                 realClass->name());
     return nullptr;
   }
   Class::registerClassPair(subclass);
   if (object.setClass(subclass)) {
-    VDULogDebug(texts_.service, false, code(texts_.created),
+    VDULogDebug(texts_.service, false, messageCode(texts_.created),
                 "Successfully created " + delegate +
                     " Proxy automatically. To disable the proxy, set the flag %@ to NO (Boolean) in the Info.plist",
                 switchKey);
@@ -149,13 +149,13 @@ void VDUDelegateProxyKit::addInstanceMethodWithSelector(std::string_view selecto
   addInstanceMethodWithDestinationSelector(selector, selector, fromClass, toClass);
 }
 
-void VDUDelegateProxyKit::addInstanceMethodWithDestinationSelector(std::string_view destinationSelector,
-                                                                   std::string_view withImplementationFromSourceSelector,
-                                                                   Class* fromClass, Class* toClass) {
+void VDUDelegateProxyKit::addInstanceMethodWithDestinationSelector(
+    std::string_view destinationSelector, std::string_view withImplementationFromSourceSelector, Class* fromClass,
+    Class* toClass) {
   IMP imp = implementationOfMethodSelector(withImplementationFromSourceSelector, fromClass);
   if (!imp || !toClass) return;
   if (!toClass->addMethod(destinationSelector, imp)) {
-    VDULogWarning(texts_.service, false, code(texts_.methodExists),
+    VDULogWarning(texts_.service, false, messageCode(texts_.methodExists),
                   "Cannot copy method to destination selector %@ as it already exists", destinationSelector);
   }
 }

@@ -90,9 +90,9 @@ class VDUDelegateProxyKit {
   platform::runtime::Class* createSubclassWithObject(platform::runtime::Object& object, const Populate& populate,
                                                      std::string_view switchKey);
 
-  void proxyDestinationSelector(std::string_view destinationSelector, std::string_view implementationsFromSourceSelector,
-                                platform::runtime::Class* fromClass, platform::runtime::Class* toClass,
-                                platform::runtime::Class* realClass,
+  void proxyDestinationSelector(std::string_view destinationSelector,
+                                std::string_view implementationsFromSourceSelector, platform::runtime::Class* fromClass,
+                                platform::runtime::Class* toClass, platform::runtime::Class* realClass,
                                 VDURealImplementations& storeDestinationImplementationTo);
   void addInstanceMethodWithSelector(std::string_view selector, platform::runtime::Class* fromClass,
                                      platform::runtime::Class* toClass);
@@ -109,14 +109,14 @@ class VDUDelegateProxyKit {
   platform::runtime::IMP originalImplementationForSelector(std::string_view selector,
                                                            const platform::runtime::Object& object) const;
 
+  // "I-SWZ001000" for 1000: how every proxy message prints its code.
+  static std::string messageCode(long number);
   // "VDU_<className>-<UUID>".
   static std::string subclassNameForClassName(const std::string& className);
   // Replaces the UUID part of new class names (empty: random again); lets tests make names collide.
   static void setSubclassSuffixSourceForTesting(std::function<std::string()> source);
 
  private:
-  std::string code(long number) const;
-
   const VDUDelegateProxyTexts& texts_;
   VDUInterceptorTable interceptors_;
   // Associated-value keys: their addresses tell this kit's values apart, their texts name them in dumps.
@@ -154,8 +154,8 @@ class VDUDelegateProxyBuildingBlocks {
                                                        std::string_view withImplementationFromSourceSelector,
                                                        platform::runtime::Class* fromClass,
                                                        platform::runtime::Class* toClass) {
-    Proxy::proxyKit().addInstanceMethodWithDestinationSelector(destinationSelector,
-                                                               withImplementationFromSourceSelector, fromClass, toClass);
+    Proxy::proxyKit().addInstanceMethodWithDestinationSelector(
+        destinationSelector, withImplementationFromSourceSelector, fromClass, toClass);
   }
   static platform::runtime::IMP implementationOfMethodSelector(std::string_view selector,
                                                                const platform::runtime::Class* fromClass) {

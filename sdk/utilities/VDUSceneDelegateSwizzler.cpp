@@ -136,4 +136,3 @@ std::optional<std::string> VDUSceneDelegateSwizzler::registerSceneDelegateInterc
 void VDUSceneDelegateSwizzler::unregisterSceneDelegateInterceptorWithID(const std::string& interceptorID) {
   proxyKit().unregisterInterceptorWithID(interceptorID);
 }
-

@@ -27,28 +27,15 @@ class TestSceneDelegate : public Object {
   explicit TestSceneDelegate(Class* cls) : Object(cls) {}
 };
 
-// Answers scene:openURLContexts: but adopts no scene protocol.
-class StrayObject : public Object {
- public:
-  static constexpr platform::runtime::NativeClass<Object> kRuntimeClass{"SceneSwizzlerTestStray"};
-  StrayObject() : Object(platform::runtime::classOf<StrayObject>()) {}
-};
-
-void addOpenURLContexts(Class* cls) {
-  cls->addMethod(kSceneOpenURLContexts, [](Object& self, Scene& scene, const std::vector<OpenURLContext>& contexts) {
-    auto* named = dynamic_cast<TestSceneDelegate*>(&self);
-    for (const auto& context : contexts) {
-      heard.push_back((named ? named->name : "stray") + " " + scene.identifier() + " " + context.url);
-    }
-  });
-}
-
 Class* delegateClass() {
   static Class* const cls = [] {
     Class* c = platform::runtime::classOf<TestSceneDelegate>();
     c->addProtocol(const_cast<platform::runtime::Protocol*>(windowSceneDelegateProtocol()));
-    addOpenURLContexts(c);
-    addOpenURLContexts(platform::runtime::classOf<StrayObject>());
+    c->addMethod<void(Scene&, const std::vector<OpenURLContext>&), TestSceneDelegate>(
+        kSceneOpenURLContexts, [](TestSceneDelegate& self, Scene& scene, const std::vector<OpenURLContext>& contexts) {
+          for (const auto& context : contexts)
+            heard.push_back(self.name + " " + scene.identifier() + " " + context.url);
+        });
     return c;
   }();
   return cls;
@@ -81,7 +68,6 @@ class VDUSceneDelegateSwizzlerTest : public ::testing::Test {
     scene->connect();
     return scene;
   }
-  bool loggedFragment(const std::string& fragment) { return support_.logged(fragment); }
 
   VDUProxyTestSupport support_;
 };
@@ -111,30 +97,22 @@ TEST_F(VDUSceneDelegateSwizzlerTest, EachConnectingDelegateGetsItsOwnClassAndUrl
   heard.clear();
   again->openURLContexts({{"ostrel://three", {}}});
   EXPECT_EQ(heard, (std::vector<std::string>{"interceptor L2 ostrel://three", "left L2 ostrel://three"}));
-  EXPECT_TRUE(loggedFragment("[I-SWZ001114] Successfully created Scene Delegate Proxy automatically."));
+  EXPECT_TRUE(support_.logged("[I-SWZ001114] Successfully created Scene Delegate Proxy automatically."));
 }
 
-TEST_F(VDUSceneDelegateSwizzlerTest, InterceptorsMayComeLaterGoAwayOrBeRefused) {
+TEST_F(VDUSceneDelegateSwizzlerTest, InterceptorsMayComeAfterTheSceneConnectedAndMustBeSceneDelegates) {
   VDUSceneDelegateSwizzler::proxyOriginalSceneDelegate();
   auto scene = connectedScene("S", makeDelegate("delegate"));
-
   auto late = makeDelegate("late");
   auto lateID = VDUSceneDelegateSwizzler::registerSceneDelegateInterceptor(late);
   ASSERT_TRUE(lateID);
-  EXPECT_EQ(VDUSceneDelegateSwizzler::registerSceneDelegateInterceptor(late), lateID);
-  std::string goneID = *VDUSceneDelegateSwizzler::registerSceneDelegateInterceptor(makeDelegate("gone"));
-  EXPECT_FALSE(VDUSceneDelegateSwizzler::registerSceneDelegateInterceptor(std::make_shared<StrayObject>()));
-  EXPECT_FALSE(VDUSceneDelegateSwizzler::registerSceneDelegateInterceptor(nullptr));
+  EXPECT_FALSE(VDUSceneDelegateSwizzler::registerSceneDelegateInterceptor(std::make_shared<Object>()));
+  EXPECT_TRUE(support_.logged("[I-SWZ001101] SceneDelegateProxy interceptor does not conform to UISceneDelegate"));
 
   scene->openURLContexts({{"ostrel://x", {}}});
-  EXPECT_EQ(heard, (std::vector<std::string>{"late S ostrel://x", "delegate S ostrel://x"}));
-  EXPECT_TRUE(loggedFragment("[I-SWZ001110] SceneDelegateProxy cannot find interceptor with ID " + goneID +
-                             ". Removing the interceptor."));
-
   VDUSceneDelegateSwizzler::unregisterSceneDelegateInterceptorWithID(*lateID);
-  heard.clear();
   scene->openURLContexts({{"ostrel://y", {}}});
-  EXPECT_EQ(heard, std::vector<std::string>{"delegate S ostrel://y"});
+  EXPECT_EQ(heard, (std::vector<std::string>{"late S ostrel://x", "delegate S ostrel://x", "delegate S ostrel://y"}));
 }
 
 TEST_F(VDUSceneDelegateSwizzlerTest, NothingIsWatchedWhenSwitchedOffOrOnASystemWithoutScenes) {
@@ -158,32 +136,25 @@ TEST_F(VDUSceneDelegateSwizzlerTest, NothingIsWatchedWhenSwitchedOffOrOnASystemW
   EXPECT_EQ(old->getClass(), delegateClass());
 }
 
+// A registered class of the chosen name, and one allocated but never registered, both stop the proxy.
 TEST_F(VDUSceneDelegateSwizzlerTest, NameCollisionsStopTheProxyAndTheDelegateKeepsWorking) {
   VDUSceneDelegateSwizzler::proxyOriginalSceneDelegate();
-  VDUDelegateProxyKit::setSubclassSuffixSourceForTesting([] { return std::string("TAKEN"); });
-  if (Class* taken = Class::allocateClassPair(delegateClass(), "VDU_SceneSwizzlerTestDelegate-TAKEN")) {
-    Class::registerClassPair(taken);
+  for (bool registered : {true, false}) {
+    const std::string suffix = registered ? "TAKEN" : "PENDING";
+    VDUDelegateProxyKit::setSubclassSuffixSourceForTesting([suffix] { return suffix; });
+    Class* taken = Class::allocateClassPair(delegateClass(), "VDU_SceneSwizzlerTestDelegate-" + suffix);
+    if (taken && registered) Class::registerClassPair(taken);
+    heard.clear();
+    auto delegate = makeDelegate(suffix);
+    connectedScene("C", delegate)->openURLContexts({{"ostrel://z", {}}});
+    EXPECT_EQ(delegate->getClass(), delegateClass());
+    EXPECT_EQ(heard, std::vector<std::string>{suffix + " C ostrel://z"});
+    EXPECT_TRUE(support_.logged(
+        "[I-SWZ001114] Cannot create a proxy for Scene Delegate. Subclass already exists. Original Class: "
+        "SceneSwizzlerTestDelegate, subclass: " +
+        (registered ? "VDU_SceneSwizzlerTestDelegate-TAKEN" : std::string("Nil"))));
   }
-  auto first = makeDelegate("first");
-  auto scene = connectedScene("C", first);
-  EXPECT_EQ(first->getClass(), delegateClass());
-  EXPECT_TRUE(
-      loggedFragment("[I-SWZ001114] Cannot create a proxy for Scene Delegate. Subclass already exists. "
-                     "Original Class: SceneSwizzlerTestDelegate, subclass: VDU_SceneSwizzlerTestDelegate-TAKEN"));
-
-  VDUDelegateProxyKit::setSubclassSuffixSourceForTesting([] { return std::string("PENDING"); });
-  Class::allocateClassPair(delegateClass(), "VDU_SceneSwizzlerTestDelegate-PENDING");
-  auto second = makeDelegate("second");
-  auto other = connectedScene("D", second);
-  EXPECT_EQ(second->getClass(), delegateClass());
-  EXPECT_TRUE(
-      loggedFragment("[I-SWZ001114] Cannot create a proxy for Scene Delegate. Subclass already exists. "
-                     "Original Class: SceneSwizzlerTestDelegate, subclass: Nil"));
-  EXPECT_FALSE(loggedFragment("Successfully created Scene Delegate Proxy"));
-
-  scene->openURLContexts({{"ostrel://z", {}}});
-  other->openURLContexts({{"ostrel://w", {}}});
-  EXPECT_EQ(heard, (std::vector<std::string>{"first C ostrel://z", "second D ostrel://w"}));
+  EXPECT_FALSE(support_.logged("Successfully created Scene Delegate Proxy"));
 }
 
 // One object serving as both the application's and a scene's delegate: each proxy keeps its own record

@@ -19,22 +19,6 @@ constexpr const char* kWriteService = "[VadezeUtilities/UserDefaults]";
 
 std::string messageCode(long code) { return platform::foundation::format("I-VDU%06ld", code); }
 
-bool isAcceptedKind(const Value& value) {
-  switch (value.type()) {
-    case Value::Type::String:
-    case Value::Type::Bool:
-    case Value::Type::Integer:
-    case Value::Type::Real:
-    case Value::Type::Array:
-    case Value::Type::Dictionary:
-    case Value::Type::Date:
-    case Value::Type::Data:
-      return PreferencesDomain::isPropertyListValue(value);
-    default:
-      return false;
-  }
-}
-
 void synchronizeDomain(const std::shared_ptr<PreferencesDomain>& domain) {
   if (!domain->synchronize()) VDULogError(kWriteService, false, messageCode(4), "Cannot synchronize user defaults to disk");
 }
@@ -96,7 +80,8 @@ void VDUUserDefaults::setObject(const Value& value, const std::string& key) {
     VDULogWarning(kWriteService, false, messageCode(2), "Cannot set object for invalid user default key.");
     return;
   }
-  if (!value.isNil() && !isAcceptedKind(value)) {
+  // The property-list kinds are exactly the six the store accepts, checked all the way down.
+  if (!value.isNil() && !PreferencesDomain::isPropertyListValue(value)) {
     VDULogWarning(kWriteService, false, messageCode(3),
                   "Cannot set invalid object to user defaults. Must be a string, number, array, dictionary, date, or "
                   "data. Value: %@",
@@ -112,15 +97,11 @@ std::optional<std::string> VDUUserDefaults::stringForKey(const std::string& key)
 }
 
 std::optional<platform::foundation::Array> VDUUserDefaults::arrayForKey(const std::string& key) const {
-  Value value = objectForKey(key);
-  if (!value.isArray()) return std::nullopt;
-  return *value.array();
+  return platform::foundation::arrayFromDefaultsValue(objectForKey(key));
 }
 
 std::optional<platform::foundation::Dictionary> VDUUserDefaults::dictionaryForKey(const std::string& key) const {
-  Value value = objectForKey(key);
-  if (!value.isDictionary()) return std::nullopt;
-  return *value.dictionary();
+  return platform::foundation::dictionaryFromDefaultsValue(objectForKey(key));
 }
 
 void VDUUserDefaults::synchronize() { synchronizeDomain(PreferencesDomain::named(appName_)); }

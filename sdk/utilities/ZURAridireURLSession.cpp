@@ -366,10 +366,13 @@ std::string ZURAridireURLSession::temporaryFilePathWithSessionID(const std::stri
 
 bool ZURAridireURLSession::ensureTemporaryDirectoryExists() {
   struct stat info {};
-  if (::stat(networkDirectory_.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
-  if (errno != ENOENT) {
+  int found = ::stat(networkDirectory_.c_str(), &info);
+  if (found == 0 && S_ISDIR(info.st_mode)) return true;
+  // Something that is not a folder in its place is as much an access problem as a refused stat.
+  int reason = found == 0 ? ENOTDIR : errno;
+  if (reason != ENOENT) {
     log(kZURAridireLogLevelWarning, 901014, "Error while trying to access Network temp folder. Error",
-        Value(std::string(std::strerror(errno))));
+        Value(std::string(std::strerror(reason))));
   }
   std::string failure;
   if (!AtomicFile::createDirectories(networkDirectory_, &failure)) {
