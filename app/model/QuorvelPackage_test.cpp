@@ -8,12 +8,11 @@ namespace {
 
 constexpr double kTolerance = 0.01;
 
-QuorvelLensAdapter adapter(float width, float height, std::string name = "aaaaNone") {
+QuorvelLensAdapter adapter(float width, float height) {
   QuorvelLensAdapter a;
   a.adapterId = 1;
   a.adapterValueWidth = width;
   a.adapterValueHeight = height;
-  a.adapterName = std::move(name);
   return a;
 }
 
@@ -50,75 +49,43 @@ void crop(QuorvelPackage& p, int id, std::string ratio) {
   p.formatType = "crop";
 }
 
-TEST(QuorvelPackageArithmetic, PlainFormatIsItsOwnSimulationAndExtraction) {
-  QuorvelPackage p = package();
-  EXPECT_FLOAT_EQ(p.getTotalAnamorphicFactor(), 1.0f);
-  EXPECT_NEAR(p.getFinalSimulationFormatWidth(), 24.89, kTolerance);
-  EXPECT_NEAR(p.getFinalSimulationFormatHeight(), 18.66, kTolerance);
-  EXPECT_NEAR(p.getExtractionSensorWidth(), 24.89, kTolerance);
-  EXPECT_NEAR(p.getExtractionSensorHeight(), 18.66, kTolerance);
-  EXPECT_EQ(p.getExtractionSensorAspectRatioWithoutAna(), "1.33:1");
-}
-
-TEST(QuorvelPackageArithmetic, AnamorphicSeriesDesqueezesTheWidth) {
-  QuorvelPackage p = package(24.89f, 18.66f, 2.0f);
-  EXPECT_FLOAT_EQ(p.getTotalAnamorphicFactor(), 2.0f);
-  EXPECT_NEAR(p.getAspectValueWithAnaBeforeCrop(), 2.667, kTolerance);
-  EXPECT_NEAR(p.getFinalSimulationFormatWidth(), 49.78, kTolerance);
-  EXPECT_NEAR(p.getFinalSimulationFormatHeight(), 18.66, kTolerance);
-  EXPECT_NEAR(p.getExtractionSensorWidth(), 24.89, kTolerance);
-  EXPECT_NEAR(p.getExtractionSensorHeight(), 18.66, kTolerance);
-}
-
-TEST(QuorvelPackageArithmetic, NarrowerCropKeepsTheHeight) {
-  QuorvelPackage p = package(24.89f, 18.66f, 2.0f);
-  crop(p, 3, "2.39:1");
-  EXPECT_NEAR(p.getFinalSimulationFormatWidth(), 44.60, kTolerance);
-  EXPECT_NEAR(p.getFinalSimulationFormatHeight(), 18.66, kTolerance);
-  EXPECT_NEAR(p.getExtractionSensorWidth(), 22.30, kTolerance);
-  EXPECT_NEAR(p.getExtractionSensorHeight(), 18.66, kTolerance);
-  EXPECT_EQ(p.getFinalAspectRatio(), "2.39:1");
-}
-
-TEST(QuorvelPackageArithmetic, WiderCropKeepsTheDesqueezedWidth) {
-  QuorvelPackage p = package(24.89f, 14.0f, 1.3f);
-  crop(p, 4, "2.76:1");
-  EXPECT_NEAR(p.getAspectValueWithAnaBeforeCrop(), 2.311, kTolerance);
-  EXPECT_NEAR(p.getFinalSimulationFormatWidth(), 32.36, kTolerance);
-  EXPECT_NEAR(p.getFinalSimulationFormatHeight(), 11.72, kTolerance);
-  EXPECT_NEAR(p.getFinalAspectRatioValue(), 2.76, kTolerance);
+// A 24.89 x 18.66 mm format (14 mm high where noted) through series squeeze, adapter and crop.
+TEST(QuorvelPackageArithmetic, SimulationAndExtractionFormats) {
+  const struct Case {
+    const char* what;
+    float height, squeeze, adapterWidth, adapterHeight;
+    const char* crop;
+    float factor, simulationWidth, simulationHeight, extractionWidth, extractionHeight;
+  } cases[] = {
+      {"plain", 18.66f, 1, 1, 1, "", 1, 24.89f, 18.66f, 24.89f, 18.66f},
+      {"2x series", 18.66f, 2, 1, 1, "", 2, 49.78f, 18.66f, 24.89f, 18.66f},
+      {"narrower crop keeps the height", 18.66f, 2, 1, 1, "2.39:1", 2, 44.60f, 18.66f, 22.30f, 18.66f},
+      {"wider crop keeps the width", 14.0f, 1.3f, 1, 1, "2.76:1", 1.3f, 32.36f, 11.72f, 24.89f, 11.72f},
+      {"booster", 18.66f, 1, 0.71f, 0.71f, "", 1, 35.06f, 26.28f, 24.89f, 18.66f},
+      {"anamorphic adapter", 18.66f, 1, 0.5f, 1, "", 2, 49.78f, 18.66f, 24.89f, 18.66f},
+  };
+  for (const auto& c : cases) {
+    QuorvelPackage p = package(24.89f, c.height, c.squeeze);
+    p.lensAdapter = adapter(c.adapterWidth, c.adapterHeight);
+    if (*c.crop) crop(p, 3, c.crop);
+    EXPECT_FLOAT_EQ(p.getTotalAnamorphicFactor(), c.factor) << c.what;
+    EXPECT_NEAR(p.getFinalSimulationFormatWidth(), c.simulationWidth, kTolerance) << c.what;
+    EXPECT_NEAR(p.getFinalSimulationFormatHeight(), c.simulationHeight, kTolerance) << c.what;
+    EXPECT_NEAR(p.getExtractionSensorWidth(), c.extractionWidth, kTolerance) << c.what;
+    EXPECT_NEAR(p.getExtractionSensorHeight(), c.extractionHeight, kTolerance) << c.what;
+  }
+  EXPECT_NEAR(package(24.89f, 18.66f, 2.0f).getAspectValueWithAnaBeforeCrop(), 2.667, kTolerance);
+  EXPECT_EQ(adapter(0.5f, 1.0f).displayValue(), "2x ANA");
 }
 
 TEST(QuorvelPackageArithmetic, CropEqualToTheFormatOrUnreadableIsUncropped) {
   QuorvelPackage p = package(36.0f, 24.0f);
-  crop(p, 5, "3:2");
-  ASSERT_EQ(QuorvelPackage::aspectRatioString2Value("3:2"), p.getAspectValueWithAnaBeforeCrop());
-  EXPECT_FLOAT_EQ(p.getFinalSimulationFormatWidth(), 36.0f);
-  EXPECT_FLOAT_EQ(p.getFinalSimulationFormatHeight(), 24.0f);
-
-  crop(p, 5, "");
+  for (const char* ratio : {"3:2", ""}) {
+    crop(p, 5, ratio);
+    EXPECT_FLOAT_EQ(p.getFinalSimulationFormatWidth(), 36.0f) << ratio;
+    EXPECT_FLOAT_EQ(p.getFinalSimulationFormatHeight(), 24.0f) << ratio;
+  }
   EXPECT_TRUE(std::isnan(QuorvelPackage::aspectRatioString2Value("")));
-  EXPECT_FLOAT_EQ(p.getFinalSimulationFormatWidth(), 36.0f);
-  EXPECT_FLOAT_EQ(p.getFinalSimulationFormatHeight(), 24.0f);
-}
-
-TEST(QuorvelPackageArithmetic, SpeedBoosterEnlargesTheSimulatedFormatOnly) {
-  QuorvelPackage p = package();
-  p.lensAdapter = adapter(0.71f, 0.71f, "Booster");
-  EXPECT_NEAR(p.getFinalSimulationFormatWidth(), 35.06, kTolerance);
-  EXPECT_NEAR(p.getFinalSimulationFormatHeight(), 26.28, kTolerance);
-  EXPECT_NEAR(p.getExtractionSensorWidth(), 24.89, 1e-4);
-  EXPECT_NEAR(p.getExtractionSensorHeight(), 18.66, 1e-4);
-}
-
-TEST(QuorvelPackageArithmetic, AnamorphicAdapterActsThroughTheTotalFactor) {
-  QuorvelPackage p = package();
-  p.lensAdapter = adapter(0.5f, 1.0f, "Anamorphot");
-  EXPECT_FLOAT_EQ(p.getTotalAnamorphicFactor(), 2.0f);
-  EXPECT_EQ(p.lensAdapter->displayValue(), "2x ANA");
-  EXPECT_FLOAT_EQ(p.getFinalSimulationFormatWidth(), 2 * 24.89f);
-  EXPECT_FLOAT_EQ(p.getExtractionSensorWidth(), 24.89f);
-  EXPECT_FLOAT_EQ(p.getExtractionSensorHeight(), 18.66f);
 }
 
 TEST(QuorvelPackageArithmetic, MissingPartsReadAsZeroAndNeverFail) {
@@ -152,20 +119,14 @@ TEST(QuorvelPackageTexts, LensLists) {
   EXPECT_EQ(p.getLensString(), "18 \u00B7 25 \u00B7 35 \u00B7 17.5");
   EXPECT_EQ(p.getLensStringForPackage(), "Halden Cine Primes  |  18 \u00B7 25 \u00B7 35 \u00B7 17.5");
   EXPECT_EQ(p.getLensStringForMainView(), "Halden Cine Primes");
-  auto primes = p.getPrimeLensList();
-  ASSERT_TRUE(primes);
-  ASSERT_EQ(primes->size(), 4u);
-  EXPECT_DOUBLE_EQ((*primes)[3].primelense, 17.5);
-  EXPECT_TRUE((*primes)[3].selected);
+  EXPECT_EQ(p.getPrimeLensList().value_or(std::vector<PrimeLenseObject>()).size(), 4u);
   EXPECT_FALSE(p.getFreeZoomLens());
 
   p.lensManufacturer = LensManufacturer(9, "Halden", "Vario", "Zoom Lens", 1, 1.0f, 0);
   p.lensSet = {lens(24, 290, "Zoom Lens")};
   EXPECT_EQ(p.getLensString(), "24 - 290mm");
   EXPECT_EQ(p.getLensStringForMainView(), "Halden Vario  |  24 - 290mm");
-  auto zoom = p.getFreeZoomLens();
-  ASSERT_TRUE(zoom);
-  EXPECT_DOUBLE_EQ(zoom->maxFl, 290.0);
+  EXPECT_DOUBLE_EQ(p.getFreeZoomLens().value_or(FreeZoomLenseObject()).maxFl, 290.0);
   EXPECT_FALSE(p.getPrimeLensList());
 
   p.lensSet.clear();

@@ -28,18 +28,18 @@ QuorvelPackage package(float width, float height) {
 const QuorvelPackage kSuper35 = package(24.89f, 18.66f);
 const QuorvelPackage kFullFrame = package(36.0f, 24.0f);
 
-TEST(LensMatchCalc, IdenticalPackagesKeepFocalLengthAndAperture) {
-  EXPECT_NEAR(LensMatchCalc::horMatchWithPackageSource(kSuper35, 50, kSuper35), 50.0, 1e-4);
-  EXPECT_NEAR(LensMatchCalc::verMatchWithPackageSource(kSuper35, 50, kSuper35), 50.0, 1e-4);
+TEST(LensMatchCalc, FocalLengthAcrossFormats) {
+  const struct {
+    const QuorvelPackage &from, &to;
+    double horizontal, vertical;
+  } cases[] = {
+      {kSuper35, kSuper35, 50, 50}, {kSuper35, kFullFrame, 72.32, 64.31}, {kFullFrame, kSuper35, 34.57, 38.88}};
+  for (const auto& c : cases) {
+    EXPECT_NEAR(LensMatchCalc::horMatchWithPackageSource(c.from, 50, c.to), c.horizontal, 0.01);
+    EXPECT_NEAR(LensMatchCalc::verMatchWithPackageSource(c.from, 50, c.to), c.vertical, 0.01);
+  }
   EXPECT_NEAR(LensMatchCalc::horApertureMatchWithPackageSource(kSuper35, 50, 2.8f, kSuper35, kCocFactor), 2.8, 1e-3);
   EXPECT_NEAR(LensMatchCalc::verApertureMatchWithPackageSource(kSuper35, 50, 2.8f, kSuper35, kCocFactor), 2.8, 1e-3);
-}
-
-TEST(LensMatchCalc, FocalLengthAcrossFormats) {
-  EXPECT_NEAR(LensMatchCalc::horMatchWithPackageSource(kSuper35, 50, kFullFrame), 72.32, 0.01);
-  EXPECT_NEAR(LensMatchCalc::verMatchWithPackageSource(kSuper35, 50, kFullFrame), 64.31, 0.01);
-  EXPECT_NEAR(LensMatchCalc::horMatchWithPackageSource(kFullFrame, 50, kSuper35), 34.57, 0.01);
-  EXPECT_NEAR(LensMatchCalc::verMatchWithPackageSource(kFullFrame, 50, kSuper35), 38.88, 0.01);
 }
 
 TEST(LensMatchCalc, ApertureKeepsTheHyperfocalDistance) {

@@ -114,25 +114,19 @@ TEST_F(CatalogueDatabaseTest, TransactionRollsBackUnlessCommittedAndJoinsAnOpenO
   EXPECT_EQ(formatOf(1), 5) << "the outer scope rolled back the inner one's work";
 }
 
-TEST_F(CatalogueDatabaseTest, FailedWritesReportFailureInTheCataloguesOwnWords) {
+TEST_F(CatalogueDatabaseTest, FailedWritesAreReportedAsFailedAndNullsReadAsEmpty) {
   openWithFormats();
-  log_.clear();
   EXPECT_FALSE(db_.runUpdate("UPDATE Nowhere SET x = ?", {1}));
-  EXPECT_TRUE(log_.contains("Error, failed to prepare statement while updating.no such table: Nowhere"));
   EXPECT_FALSE(db_.runDelete("DELETE FROM Nowhere WHERE id = ?", {1}));
-  EXPECT_TRUE(log_.contains("DATABASE ERROR WHILE DELETING ID"));
-
+  auto broken = db_.prepareInsert("INSERT INTO Nowhere VALUES (?)");
+  EXPECT_FALSE(CatalogueDatabase::finishInsert(broken));
   // A row that is already stored under the id: nothing written, and not reported as written.
   auto duplicate = db_.prepareInsert("INSERT INTO PackageData (packageId, cameraFormatId) VALUES (?, ?)");
   duplicate.bind(1, 1).bind(2, 42);
   EXPECT_FALSE(CatalogueDatabase::finishInsert(duplicate));
-  EXPECT_TRUE(log_.contains("Failed to do data statement, normally error handling here."));
   EXPECT_EQ(formatOf(1), 5);
-  auto broken = db_.prepareInsert("INSERT INTO Nowhere VALUES (?)");
-  EXPECT_TRUE(log_.contains("Error, failed to prepare statement, normally handle error here."));
-  EXPECT_FALSE(CatalogueDatabase::finishInsert(broken));
 
-  // NULL columns read as empty, as a message to nothing would.
+  // NULL columns read as empty.
   auto read = db_.prepare("SELECT packageName, adapterId FROM PackageData");
   ASSERT_EQ(read.step(), CatalogueStatement::Step::Row);
   EXPECT_FALSE(read.columnOptionalText(0).has_value());

@@ -1,19 +1,23 @@
-// A catalogue update killed part-way, in a real child process: whatever the moment, the catalogue is
-// the old one or the new one, every user row is there, and the stored packages still show what they
-// showed.
+// A catalogue update that fails, or is killed part-way in a real child process: whatever the moment,
+// the catalogue is the old one or the new one, every user row is there, and the stored packages still
+// show what they showed.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 
+#include "app/storage/CatalogueReplacement.h"
 #include "app/storage/CatalogueUpdateScenes.h"
 #include "app/storage/CatalogueUpdateStages.h"
 #include "app/storage/PendingPackageRemap.h"
 #include "app/storage/QuorvelLensAdapterDBHelper.h"
 #include "app/storage/StorageTestFixture.h"
+#include "platform/foundation/AtomicFile.h"
 
 namespace {
 
@@ -64,43 +68,6 @@ void PrintTo(const KillPoint& point, std::ostream* out) { *out << point.stage; }
 
 std::string nameOf(const ::testing::TestParamInfo<KillPoint>& info) { return info.param.stage; }
 
-// Two user adapters whose name order is the reverse of their id order, so the update swaps their ids.
-struct AdapterScene {
-  int zeta = 0, alpha = 0, onZeta = 0, onAlpha = 0;
-
-  void build() {
-    QuorvelLensAdapterDBHelper adapters;
-    ASSERT_TRUE(adapters.openDb(false));
-    const auto add = [&](const char* name, float factor) {
-      QuorvelLensAdapter adapter;
-      adapter.adapterName = name;
-      adapter.adapterValueWidth = adapter.adapterValueHeight = factor;
-      return adapters.insertCustomAdapter(adapter);
-    };
-    zeta = add("Zeta 0.5x", 0.5f);
-    alpha = add("alpha 0.8x", 0.8f);
-    adapters.closeDb();
-    onZeta = packageOn(zeta);
-    onAlpha = packageOn(alpha);
-  }
-  static int packageOn(int adapterId) {
-    QuorvelPackageDatabaseObject package;
-    package.adapterId = adapterId;
-    package.lensSetIDs = {14};
-    return withOpen<PackageDatabaseHelper>([&](auto& packages) { return packages.saveNewPackage(package); });
-  }
-  static std::string adapterNameOf(int id) {
-    return withOpen<QuorvelLensAdapterDBHelper>([&](auto& adapters) { return adapters.getLensAdapter(id).adapterName; });
-  }
-  bool isOld() const { return adapterNameOf(zeta) == "Zeta 0.5x"; }
-  void expectWhole() const {
-    EXPECT_EQ(adapterNameOf(scenes::loadPackage(onZeta).adapterId), "Zeta 0.5x");
-    EXPECT_EQ(adapterNameOf(scenes::loadPackage(onAlpha).adapterId), "alpha 0.8x");
-    EXPECT_EQ(withOpen<QuorvelLensAdapterDBHelper>([](auto& a) { return a.getAllCustomAdapters().size(); }), 2u)
-        << "nothing doubled";
-  }
-};
-
 class CrashDuringUpdateTest : public StorageTest, public ::testing::WithParamInterface<KillPoint> {
  protected:
   // Kills the update of `Helper`'s catalogue at the stage, then checks the scene after the next open
@@ -131,11 +98,81 @@ class CrashDuringUpdateTest : public StorageTest, public ::testing::WithParamInt
 
 TEST_P(CrashDuringUpdateTest, LensCatalogue) { killAndSettle<LensDatabaseHelper, scenes::LensScene>(); }
 TEST_P(CrashDuringUpdateTest, FormatCatalogue) { killAndSettle<FormatDatabaseHelper2, scenes::FormatScene>(); }
-TEST_P(CrashDuringUpdateTest, AdapterCatalogue) { killAndSettle<QuorvelLensAdapterDBHelper, AdapterScene>(); }
+TEST_P(CrashDuringUpdateTest, AdapterCatalogue) { killAndSettle<QuorvelLensAdapterDBHelper, scenes::AdapterScene>(); }
 
 INSTANTIATE_TEST_SUITE_P(KilledAt, CrashDuringUpdateTest,
                          ::testing::Values(KillPoint{"staging", false}, KillPoint{"staged", false},
                                            KillPoint{"swapped", true}, KillPoint{"remapping", true}),
                          nameOf);
+
+bool reset(LensDatabaseHelper& helper) { return helper.resetdatabase(); }
+bool reset(FormatDatabaseHelper2& helper) { return helper.resetdatabase(); }
+bool reset(QuorvelLensAdapterDBHelper& helper) { return helper.resetDB(); }
+
+// A way an update fails before the new catalogue is in place; `restore` undoes what `breakUpdate` did.
+struct Failure {
+  const char* name;
+  std::function<void(const std::string& home, const std::string& catalogue)> breakUpdate;
+  std::function<void(const std::string& catalogue)> restore = [](const std::string&) {};
+};
+
+void PrintTo(const Failure& failure, std::ostream* out) { *out << failure.name; }
+
+class FailedUpdateTest : public StorageTest, public ::testing::WithParamInterface<Failure> {
+ protected:
+  void TearDown() override { CatalogueUpdateStages::setObserver({}); }
+
+  template <class Helper, class Scene>
+  void failAndCheck() {
+    Scene scene;
+    scene.build();
+    const std::string path = CatalogueDatabase::libraryPath(Helper::kFileName);
+    const auto before = platform::foundation::AtomicFile::readFile(path);
+    ASSERT_TRUE(before.has_value());
+    GetParam().breakUpdate(container_.path(), path);
+    Helper helper;
+    EXPECT_FALSE(reset(helper));
+    CatalogueUpdateStages::setObserver({});
+    GetParam().restore(path);
+    useBuiltBundle();
+    EXPECT_EQ(platform::foundation::AtomicFile::readFile(path), before) << "the old catalogue is not touched";
+    EXPECT_TRUE(scene.isOld());
+    scene.expectWhole();
+    EXPECT_FALSE(platform::foundation::AtomicFile::fileExists(CatalogueReplacement::stagingPath(Helper::kFileName)));
+  }
+};
+
+TEST_P(FailedUpdateTest, LensCatalogue) { failAndCheck<LensDatabaseHelper, scenes::LensScene>(); }
+TEST_P(FailedUpdateTest, FormatCatalogue) { failAndCheck<FormatDatabaseHelper2, scenes::FormatScene>(); }
+TEST_P(FailedUpdateTest, AdapterCatalogue) { failAndCheck<QuorvelLensAdapterDBHelper, scenes::AdapterScene>(); }
+
+const Failure kFailures[] = {
+    {"NoBundleCatalogue",
+     [](const std::string& home, const std::string&) { platform::foundation::Bundle::setMainPath(home + "/Empty"); }},
+    {"UnreadableBundleCatalogue",
+     [](const std::string& home, const std::string& catalogue) {
+       using platform::foundation::AtomicFile;
+       const std::string name = catalogue.substr(catalogue.rfind('/'));
+       ASSERT_TRUE(AtomicFile::createDirectories(home + "/Broken"));
+       ASSERT_TRUE(AtomicFile::writeAtomically(home + "/Broken" + name, std::string_view("not a catalogue")));
+       platform::foundation::Bundle::setMainPath(home + "/Broken");
+     }},
+    // Just before the swap, a folder stands where the catalogue is, so the rename must fail.
+    {"SwapRefused",
+     [](const std::string&, const std::string& catalogue) {
+       CatalogueUpdateStages::setObserver([catalogue](std::string_view stage) {
+         if (stage != "staged") return;
+         std::rename(catalogue.c_str(), (catalogue + ".aside").c_str());
+         mkdir(catalogue.c_str(), 0755);
+       });
+     },
+     [](const std::string& catalogue) {
+       rmdir(catalogue.c_str());
+       std::rename((catalogue + ".aside").c_str(), catalogue.c_str());
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Failing, FailedUpdateTest, ::testing::ValuesIn(kFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -12,18 +12,20 @@
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
+#include "app/storage/QuorvelLensAdapterDBHelper.h"
 #include "app/storage/StorageTestFixture.h"
 
 namespace scenes {
 
-inline int savePackage(int lensSeries, std::vector<int> lenses, int format = 1084, int crop = 1, int guide = 1) {
+inline int savePackage(int lensSeries, std::vector<int> lenses, int format = 1084, int crop = 1, int guide = 1,
+                       int adapter = 1) {
   QuorvelPackageDatabaseObject package;
   package.lensManufacturerId = lensSeries;
   package.lensSetIDs = std::move(lenses);
   package.cameraFormatId = format;
   package.cropID = crop;
   package.frameGuideId = guide;
-  package.adapterId = 1;
+  package.adapterId = adapter;
   return withOpen<PackageDatabaseHelper>([&](auto& packages) { return packages.saveNewPackage(package); });
 }
 
@@ -209,17 +211,49 @@ struct FormatScene {
     EXPECT_EQ(shipped.cameraFormatId, 599);
     EXPECT_EQ(shipped.cropID, 11);
   }
-  static void expectSelectedGuideIsThreeToOneAlone() {
-    EXPECT_EQ(countOf("SELECT COUNT(*) FROM QuorvelFrameGuide WHERE selected = 1"), 1);
-    const auto selected =
-        withOpen<QuorvelFrameGuidesDatabaseHelper>([](auto& guides) { return guides.getSelectedFrameGuide(); });
-    EXPECT_FLOAT_EQ(selected.width / selected.height, 3.0f);
-  }
+  static void expectSelectedGuideIsThreeToOneAlone() { EXPECT_FLOAT_EQ(ratioOf(selectedGuide()), 3.0f); }
   // Everything a user could lose in an update.
   void expectWhole() const {
     expectUserRows();
     expectPackagesFollow();
     expectSelectedGuideIsThreeToOneAlone();
+  }
+};
+
+// User adapters whose id order is not their name order ("aaaa hidden", "alpha ...", "Zeta ..."), so an update
+// renumbers them across each other, and a package on each of them and on the shipped adapter 9.
+struct AdapterScene {
+  static constexpr const char* kNames[] = {"Zeta 0.5x", "alpha 1.33x ana", "aaaa hidden"};
+  int ids[3] = {};
+  std::vector<int> packages;
+
+  void build() {
+    const float factors[][2] = {{0.5f, 0.5f}, {0.75f, 1.0f}, {0.9f, 0.9f}};
+    withOpen<QuorvelLensAdapterDBHelper>([&](auto& adapters) {
+      for (int i = 0; i < 3; ++i) {
+        QuorvelLensAdapter adapter;
+        adapter.adapterName = kNames[i];
+        adapter.adapterValueWidth = factors[i][0];
+        adapter.adapterValueHeight = factors[i][1];
+        adapter.comment = "not kept";
+        adapter.selected = 1;
+        ids[i] = adapters.insertCustomAdapter(adapter);
+      }
+    });
+    for (int adapter : {ids[0], ids[1], ids[2], 9}) packages.push_back(savePackage(5, {14}, 1084, 1, 1, adapter));
+  }
+  // The stored name, as written: the readers show an "aaaa" name as "None".
+  static bool isNamed(int adapterId, const std::string& name) {
+    return countIn<QuorvelLensAdapterDBHelper>(
+               "SELECT COUNT(*) FROM QuorvelLensAdapter WHERE LensAdapterId = " + std::to_string(adapterId) +
+               " AND LensAdapterName = '" + name + "'") == 1;
+  }
+  bool isOld() const { return isNamed(ids[0], kNames[0]); }
+  void expectWhole() const {
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(isNamed(loadPackage(packages[i]).adapterId, kNames[i])) << kNames[i];
+    EXPECT_EQ(loadPackage(packages[3]).adapterId, 9) << "shipped adapters keep their ids";
+    EXPECT_EQ(withOpen<QuorvelLensAdapterDBHelper>([](auto& a) { return a.getAllCustomAdapters().size(); }), 3u)
+        << "nothing doubled";
   }
 };
 

@@ -57,21 +57,7 @@ TEST_F(FormatUpdateTest, WithoutASelectedGuideTheNewCataloguesSelectionStands) {
   FormatDatabaseHelper2 helper;
   ASSERT_TRUE(helper.openDb(true));
   helper.closeDb();
-  EXPECT_EQ(FormatScene::countOf("SELECT id FROM QuorvelFrameGuide WHERE selected = 1"), 1);
-}
-
-TEST_F(FormatUpdateTest, AnUpdateThatCannotBeMadeChangesNothing) {
-  useEmptyBundle();
-  FormatDatabaseHelper2 helper;
-  EXPECT_FALSE(helper.resetdatabase());
-  useBuiltBundle();
-  EXPECT_TRUE(FormatScene::isOld());
-  FormatScene::expectUserRows();
-  FormatScene::expectSelectedGuideIsThreeToOneAlone();
-  const auto one = scenes::loadPackage(scene_.packageOne);
-  EXPECT_EQ(one.cameraFormatId, scene_.formatOne);
-  EXPECT_EQ(one.cropID, scene_.crop185);
-  EXPECT_EQ(one.frameGuideId, scene_.crop3);
+  EXPECT_EQ(selectedGuide(), 1);
 }
 
 }  // namespace

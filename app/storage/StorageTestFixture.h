@@ -6,6 +6,9 @@
 #include <string>
 
 #include "app/storage/CatalogueDatabase.h"
+#include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
+#include "app/storage/QuorvelLensAdapterDBHelper.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/log/Log.h"
 #include "testing/TempContainer.h"
@@ -42,6 +45,20 @@ int countIn(const std::string& sql) {
   Helper helper;
   helper.openDb(false);
   return countOf(helper.database(), sql);
+}
+
+// The id of the one selected lens series, adapter or frame guide; 0 when none or several are selected.
+inline int selectedSeries() {
+  return countIn<LensDatabaseHelper>(
+      "SELECT IIF(COUNT(*) = 1, MAX(ManufacturerId), 0) FROM Manufacturer WHERE Selected = 1");
+}
+inline int selectedAdapter() {
+  return countIn<QuorvelLensAdapterDBHelper>(
+      "SELECT IIF(COUNT(*) = 1, MAX(LensAdapterId), 0) FROM QuorvelLensAdapter WHERE AdapterSelected = 1");
+}
+inline int selectedGuide() {
+  return countIn<QuorvelFrameGuidesDatabaseHelper>(
+      "SELECT IIF(COUNT(*) = 1, MAX(id), 0) FROM QuorvelFrameGuide WHERE selected = 1");
 }
 
 // Runs `use` on a freshly opened helper and gives back what it returns.
