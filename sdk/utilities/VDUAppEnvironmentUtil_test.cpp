@@ -2,129 +2,86 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 
-#include "platform/foundation/Bundle.h"
-#include "platform/foundation/PropertyList.h"
 #include "platform/foundation/SystemFacts.h"
 #include "platform/runtime/Class.h"
+#include "sdk/utilities/VDUProxyTestSupport.h"
 
-using platform::foundation::Bundle;
-using platform::foundation::PropertyList;
+using platform::foundation::Dictionary;
 using platform::foundation::ScopedSystemFacts;
 using platform::foundation::SystemFacts;
 using platform::foundation::Value;
 
 namespace {
 
-// A main bundle in a fresh temporary folder, named `name` ("App.app", "Share.appex").
-class TempBundle {
- public:
-  explicit TempBundle(const std::string& name) {
-    char pattern[] = "/tmp/vdu-bundle-XXXXXX";
-    root_ = mkdtemp(pattern);
-    path_ = root_ + "/" + name;
-    std::filesystem::create_directories(path_);
-    previous_ = Bundle::setMainPath(path_);
-  }
-  ~TempBundle() {
-    Bundle::setMainPath(previous_);
-    std::filesystem::remove_all(root_);
-  }
-  void addFile(const std::string& name) { std::ofstream(path_ + "/" + name) << "x"; }
-  // Before the first question: the bundle reads its Info.plist once.
-  void setInfo(Value info) {
-    ASSERT_TRUE(PropertyList::writeFile(path_ + "/Info.plist", info, PropertyList::Format::Xml));
-  }
-
- private:
-  std::string root_, path_, previous_;
-};
-
-SystemFacts phone(bool encrypted, const std::string& receipt = "receipt") {
+SystemFacts phone(bool encrypted, const std::string& receipt = "receipt", const char* model = "iPhone15,2") {
   SystemFacts facts = SystemFacts::defaults();
-  facts.deviceModel = "iPhone15,2";
+  facts.deviceModel = model;
   facts.executableEncrypted = encrypted;
   facts.storeReceiptName = receipt;
   return facts;
 }
 
-}  // namespace
-
 TEST(VDUAppEnvironmentUtil, StoreInstallFollowsTheOrderOfChecks) {
-  TempBundle bundle("App.app");
-  {
-    ScopedSystemFacts facts(phone(true));
-    EXPECT_TRUE(VDUAppEnvironmentUtil::isFromAppStore());
-    bundle.addFile("embedded.mobileprovision");
-    EXPECT_FALSE(VDUAppEnvironmentUtil::isFromAppStore());
+  struct Case {
+    const char* why;
+    SystemFacts facts;
+    std::vector<const char*> files;
+    bool fromStore;
+  };
+  const Case cases[] = {
+      {"encrypted, no profile", phone(true), {}, true},
+      {"a provisioning profile", phone(true), {"embedded.mobileprovision"}, false},
+      {"not encrypted", phone(false), {}, false},
+      {"the store's folder marker wins", phone(false), {"embedded.mobileprovision", "SC_Info"}, true},
+      {"...but not over a simulator", phone(true, "receipt", "x86_64"), {"SC_Info"}, false},
+      {"...nor over a sandbox receipt", phone(true, "sandboxReceipt"), {"SC_Info"}, false},
+  };
+  VDUProxyTestSupport bundles;
+  for (const Case& c : cases) {
+    const std::string bundle = bundles.useInfo({});
+    for (const char* file : c.files) std::ofstream(bundle + "/" + file) << "x";
+    ScopedSystemFacts facts(c.facts);
+    EXPECT_EQ(VDUAppEnvironmentUtil::isFromAppStore(), c.fromStore) << c.why;
   }
-  ScopedSystemFacts unencrypted(phone(false));
-  EXPECT_FALSE(VDUAppEnvironmentUtil::isFromAppStore());
-  // The store's own folder marker wins over a missing encryption and a provisioning profile...
-  bundle.addFile("SC_Info");
-  EXPECT_TRUE(VDUAppEnvironmentUtil::isFromAppStore());
-  // ...but not over a simulator or a sandbox receipt.
-  {
-    SystemFacts simulator = phone(true);
-    simulator.deviceModel = "x86_64";
-    ScopedSystemFacts facts(simulator);
-    EXPECT_TRUE(VDUAppEnvironmentUtil::isSimulator());
-    EXPECT_FALSE(VDUAppEnvironmentUtil::isFromAppStore());
-  }
-  ScopedSystemFacts sandbox(phone(true, "sandboxReceipt"));
-  EXPECT_TRUE(VDUAppEnvironmentUtil::isAppStoreReceiptSandbox());
-  EXPECT_FALSE(VDUAppEnvironmentUtil::isFromAppStore());
 }
 
 TEST(VDUAppEnvironmentUtil, ReceiptCheckSwitchOnlyCountsAsANumber) {
   ScopedSystemFacts facts(phone(true, "sandboxReceipt"));
-  {
-    TempBundle bundle("App.app");
-    bundle.setInfo(Value(platform::foundation::Dictionary{{"VurevoreAppStoreReceiptURLCheckEnabled", Value("NO")}}));
-    EXPECT_TRUE(VDUAppEnvironmentUtil::isAppStoreReceiptSandbox());
-  }
-  TempBundle bundle("App.app");
-  bundle.setInfo(Value(platform::foundation::Dictionary{{"VurevoreAppStoreReceiptURLCheckEnabled", Value(false)}}));
+  VDUProxyTestSupport bundles;
+  bundles.useInfo(Dictionary{{"VurevoreAppStoreReceiptURLCheckEnabled", Value("NO")}});
+  EXPECT_TRUE(VDUAppEnvironmentUtil::isAppStoreReceiptSandbox());
+  bundles.useInfo(Dictionary{{"VurevoreAppStoreReceiptURLCheckEnabled", Value(false)}});
   EXPECT_FALSE(VDUAppEnvironmentUtil::isAppStoreReceiptSandbox());
   EXPECT_TRUE(VDUAppEnvironmentUtil::isFromAppStore());
 }
 
-TEST(VDUAppEnvironmentUtil, DeviceExtensionAndPlatformFacts) {
-  {
-    TempBundle extension("Share.appex");
-    EXPECT_TRUE(VDUAppEnvironmentUtil::isAppExtension());
-  }
-  TempBundle app("App.app");
+TEST(VDUAppEnvironmentUtil, ExtensionSimulatorPlatformAndRuntimeFacts) {
+  VDUProxyTestSupport bundles;
+  bundles.useInfo({}, "Share.appex");
+  EXPECT_TRUE(VDUAppEnvironmentUtil::isAppExtension());
+  bundles.useInfo({});
   EXPECT_FALSE(VDUAppEnvironmentUtil::isAppExtension());
 
-  SystemFacts facts = phone(false);
-  facts.deviceModel.reset();
+  // The desktop answer needs a system that can say so (14.0 on) and a model the simulator check can read.
+  SystemFacts facts = phone(false, "receipt", "i386");
   facts.phoneAppOnDesktop = true;
-  facts.systemVersion = "13.7";
-  {
+  for (const char* version : {"13.7", "14.0"}) {
+    facts.systemVersion = version;
     ScopedSystemFacts scoped(facts);
-    EXPECT_FALSE(VDUAppEnvironmentUtil::isSimulator());
-    EXPECT_FALSE(VDUAppEnvironmentUtil::deviceModel().has_value());
-    EXPECT_EQ(VDUAppEnvironmentUtil::applePlatform(), "ios");
+    EXPECT_TRUE(VDUAppEnvironmentUtil::isSimulator());
+    EXPECT_EQ(VDUAppEnvironmentUtil::applePlatform(), version[1] == '4' ? "ios_on_mac" : "ios") << version;
   }
-  facts.systemVersion = "14.0";
-  facts.deviceModel = "i386";
-  ScopedSystemFacts scoped(facts);
-  EXPECT_TRUE(VDUAppEnvironmentUtil::isSimulator());
-  EXPECT_EQ(VDUAppEnvironmentUtil::applePlatform(), "ios_on_mac");
-  EXPECT_EQ(VDUAppEnvironmentUtil::systemVersion(), "14.0");
-  EXPECT_EQ(VDUAppEnvironmentUtil::deploymentType(), "cocoapods");
-}
+  facts.deviceModel.reset();
+  ScopedSystemFacts unknownModel(facts);
+  EXPECT_FALSE(VDUAppEnvironmentUtil::isSimulator());
 
-TEST(VDUAppEnvironmentUtil, SwiftRuntimeIsKnownByItsRootClass) {
+  // Registered classes stay for the life of the process, so the runtime's root class is only added once.
   EXPECT_FALSE(VDUAppEnvironmentUtil::hasSwiftRuntime());
-  // Registered classes stay for the life of the process, so this one is only added once.
   using platform::runtime::Class;
-  Class* root = Class::allocateClassPair(Class::root(), "_TtCs12_SwiftObject");
-  ASSERT_NE(root, nullptr);
-  Class::registerClassPair(root);
+  if (Class* root = Class::allocateClassPair(Class::root(), "_TtCs12_SwiftObject")) Class::registerClassPair(root);
   EXPECT_TRUE(VDUAppEnvironmentUtil::hasSwiftRuntime());
 }
+
+}  // namespace

@@ -4,7 +4,6 @@
 #include <zlib.h>
 
 #include <cstdio>
-#include <random>
 
 #include "platform/foundation/AtomicFile.h"
 #include "testing/TempContainer.h"
@@ -15,97 +14,67 @@ using platform::foundation::Data;
 using platform::foundation::Error;
 
 Data bytes(std::string_view s) { return Data(s.begin(), s.end()); }
-
-Data randomData(std::size_t size) {
-  std::mt19937 random(7);
+Data noise(std::size_t size) {
   Data data(size);
-  for (auto& byte : data) byte = static_cast<std::uint8_t>(random());
+  for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
   return data;
 }
-
-Data gzipped(const Data& data) {
-  Error error;
-  auto result = VDUGzip::vdu_dataByGzippingData(data, &error);
-  EXPECT_TRUE(result.has_value()) << error;
-  return result.value_or(Data{});
+Data gzipped(const Data& data) { return VDUGzip::vdu_dataByGzippingData(data, nullptr).value_or(Data{}); }
+std::optional<Data> inflated(const Data& data, Error* error = nullptr) {
+  return VDUGzip::vdu_dataByInflatingGzippedData(data, error);
 }
 
-TEST(VDUGzip, RoundTripsAnyBufferIncludingZlibWrappedInput) {
-  for (const Data& original : {bytes("x"), randomData(100000), Data(1 << 20, 'a'), bytes("hello, hello, hello")}) {
-    Data compressed = gzipped(original);
-    ASSERT_GE(compressed.size(), 18u);
-    EXPECT_EQ(compressed[0], 0x1f);
-    EXPECT_EQ(compressed[1], 0x8b);
-    Error error;
-    auto expanded = VDUGzip::vdu_dataByInflatingGzippedData(compressed, &error);
-    ASSERT_TRUE(expanded) << error;
-    EXPECT_EQ(*expanded, original);
+TEST(VDUGzip, RoundTripsAnyBufferAndZlibWrappedInputAndLeavesEmptyInputAlone) {
+  for (const Data& original : {bytes("x"), noise(100000), Data(1 << 20, 'a')}) {
+    EXPECT_EQ(inflated(gzipped(original)), original) << original.size();
   }
   Data original = bytes("zlib, not gzip");
   uLongf length = compressBound(original.size());
   Data zlibWrapped(length);
   ASSERT_EQ(compress2(zlibWrapped.data(), &length, original.data(), original.size(), 6), Z_OK);
   zlibWrapped.resize(length);
-  EXPECT_EQ(VDUGzip::vdu_dataByInflatingGzippedData(zlibWrapped, nullptr), original);
-}
+  EXPECT_EQ(inflated(zlibWrapped), original);
 
-TEST(VDUGzip, EmptyInputGivesNothingAndNoError) {
   Error error{"untouched", 0, {}};
   EXPECT_FALSE(VDUGzip::vdu_dataByGzippingData(Data{}, &error));
-  EXPECT_FALSE(VDUGzip::vdu_dataByInflatingGzippedData(Data{}, &error));
-  EXPECT_EQ(error.domain, "untouched");
+  EXPECT_FALSE(inflated(Data{}, &error));
+  EXPECT_EQ(error.domain, "untouched") << "nothing to do is no error";
 }
 
-TEST(VDUGzip, BadStreamsFailWithTheZlibDomainAndCodes) {
-  Data compressed = gzipped(bytes("some data worth compressing, some data worth compressing"));
-  Error error;
-
-  Data trailing = compressed;
+TEST(VDUGzip, BadStreamsAndBombsFailWithTheZlibDomainCodeAndDetail) {
+  const Data good = gzipped(bytes("some data worth compressing, some data worth compressing"));
+  Data trailing = good, corrupt = good;
   trailing.insert(trailing.end(), {1, 2, 3});
-  EXPECT_FALSE(VDUGzip::vdu_dataByInflatingGzippedData(trailing, &error));
-  EXPECT_EQ(error.domain, kVDUNSDataZlibErrorDomain);
-  EXPECT_EQ(error.code, VDUNSDataZlibErrorDataRemaining);
-  EXPECT_EQ(error.userInfo[kVDUNSDataZlibRemainingBytesKey].toInt64(), 3);
-
-  Data truncated(compressed.begin(), compressed.end() - 6);
-  EXPECT_FALSE(VDUGzip::vdu_dataByInflatingGzippedData(truncated, &error));
-  EXPECT_EQ(error.code, VDUNSDataZlibErrorInternal);
-  EXPECT_EQ(error.userInfo[kVDUNSDataZlibErrorKey].toInt64(), Z_BUF_ERROR);
-
-  Data corrupt = compressed;
   corrupt[12] ^= 0xff, corrupt[13] ^= 0xff;
-  EXPECT_FALSE(VDUGzip::vdu_dataByInflatingGzippedData(corrupt, &error));
-  EXPECT_EQ(error.code, VDUNSDataZlibErrorInternal);
-  EXPECT_EQ(error.userInfo[kVDUNSDataZlibErrorKey].toInt64(), Z_DATA_ERROR);
-  EXPECT_FALSE(error.localizedDescription().empty());
-
-  EXPECT_FALSE(VDUGzip::vdu_dataByInflatingGzippedData(bytes("plain text, not compressed"), &error));
-  EXPECT_EQ(error.code, VDUNSDataZlibErrorInternal);
-}
-
-TEST(VDUGzip, ExpansionPastTheCeilingIsRefused) {
+  struct Case { Data input; std::int64_t code; const char* key; std::int64_t detail; };
+  const char* status = kVDUNSDataZlibErrorKey;
+  for (const Case& c : {Case{trailing, VDUNSDataZlibErrorDataRemaining, kVDUNSDataZlibRemainingBytesKey, 3},
+                        Case{Data(good.begin(), good.end() - 6), VDUNSDataZlibErrorInternal, status, Z_BUF_ERROR},
+                        Case{corrupt, VDUNSDataZlibErrorInternal, status, Z_DATA_ERROR},
+                        Case{bytes("plain text, not compressed"), VDUNSDataZlibErrorInternal, status, Z_DATA_ERROR}}) {
+    Error error;
+    EXPECT_FALSE(inflated(c.input, &error));
+    EXPECT_EQ(error.domain, kVDUNSDataZlibErrorDomain);
+    EXPECT_EQ(error.code, c.code);
+    EXPECT_EQ(error.userInfo[c.key].toInt64(), c.detail) << error;
+  }
   Data bomb = gzipped(Data(1 << 20, 0));  // a megabyte of zeros from about a kilobyte
-  ASSERT_LT(bomb.size(), 2000u);
   Error error;
   EXPECT_FALSE(VDUGzip::inflateWithLimit(bomb, 64 * 1024, &error));
   EXPECT_EQ(error.domain, kVDUNSDataZlibErrorDomain);
   EXPECT_EQ(error.code, VDUNSDataZlibErrorGreaterThan32BitsToCompress);
-  auto exact = VDUGzip::inflateWithLimit(bomb, 1 << 20, &error);
-  ASSERT_TRUE(exact);
-  EXPECT_EQ(exact->size(), std::size_t{1} << 20);
+  EXPECT_EQ(VDUGzip::inflateWithLimit(bomb, 1 << 20, &error).value_or(Data{}).size(), std::size_t{1} << 20);
 }
 
 TEST(VDUGzip, OutputIsReadableByTheSystemGzip) {
   ostrel::testing::TempContainer container;
-  Data original = randomData(50000);
-  Data compressed = gzipped(original);
-  std::string path = container.pathFor("payload.gz");
+  const Data original = noise(50000), compressed = gzipped(original);
+  const std::string path = container.pathFor("payload.gz");
   ASSERT_TRUE(platform::foundation::AtomicFile::writeAtomically(path, compressed.data(), compressed.size()));
   FILE* pipe = ::popen(("gzip -dc '" + path + "'").c_str(), "r");
   ASSERT_NE(pipe, nullptr);
-  Data decoded;
-  std::uint8_t buffer[4096];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) decoded.insert(decoded.end(), buffer, buffer + n);
+  Data decoded(original.size() + 1);
+  decoded.resize(std::fread(decoded.data(), 1, decoded.size(), pipe));
   EXPECT_EQ(::pclose(pipe), 0);
   EXPECT_EQ(decoded, original);
 }

@@ -17,10 +17,8 @@ namespace {
 
 class VDUHeartbeatDateStorageTest : public ::testing::Test {
  protected:
-  static std::string folder() { return Paths::applicationSupport() + "/Vadeze/REDIri"; }
-  static std::string file() { return folder() + "/HEARTBEAT_INFO_STORAGE"; }
-
   ostrel::testing::TempContainer container;
+  const std::string folder = Paths::applicationSupport() + "/Vadeze/REDIri";
 };
 
 }  // namespace
@@ -29,23 +27,20 @@ TEST_F(VDUHeartbeatDateStorageTest, DatesPerTagAreKeptInAnArchiveUnderApplicatio
   EXPECT_EQ(VDUHeartbeatDateStorage::initWithFileName(""), nullptr);
   auto storage = VDUHeartbeatDateStorage::initWithFileName("HEARTBEAT_INFO_STORAGE");
   ASSERT_TRUE(storage);
+  EXPECT_EQ(storage->fileURL(), folder + "/HEARTBEAT_INFO_STORAGE");
   EXPECT_EQ(storage->heartbeatDateForTag("GLOBAL"), std::nullopt);
-  EXPECT_EQ(storage->fileURL(), file());
-  EXPECT_TRUE(AtomicFile::isDirectory(folder()));
-
   ASSERT_TRUE(storage->setHearbeatDate(1700000000.5, "GLOBAL"));
   ASSERT_TRUE(storage->setHearbeatDate(1700086400, "vure-install"));
-  EXPECT_EQ(storage->heartbeatDateForTag("GLOBAL"), 1700000000.5);
 
   // Another store over the same file sees both, and the file is a plain tag-to-date archive.
-  VDUHeartbeatDateStorage other("HEARTBEAT_INFO_STORAGE");
-  EXPECT_EQ(other.heartbeatDateForTag("vure-install"), 1700086400);
-  auto bytes = AtomicFile::readFile(file());
+  EXPECT_EQ(VDUHeartbeatDateStorage("HEARTBEAT_INFO_STORAGE").heartbeatDateForTag("vure-install"), 1700086400);
+  auto bytes = AtomicFile::readFile(storage->fileURL());
   ASSERT_TRUE(bytes);
-  EXPECT_EQ(KeyedArchive::unarchivedObject({KeyedArchive::kDictionary, KeyedArchive::kDate, KeyedArchive::kString}, *bytes),
+  const KeyedArchive::ClassSet allowed = {KeyedArchive::kDictionary, KeyedArchive::kDate, KeyedArchive::kString};
+  EXPECT_EQ(KeyedArchive::unarchivedObject(allowed, *bytes),
             Value(Dictionary{{"GLOBAL", Value::date(1700000000.5)}, {"vure-install", Value::date(1700086400)}}));
   // Written aside and renamed: nothing else is left in the folder.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder()), std::filesystem::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1);
 }
 
 TEST_F(VDUHeartbeatDateStorageTest, DamagedOrForeignContentReadsAsEmptyOrNil) {
@@ -54,48 +49,34 @@ TEST_F(VDUHeartbeatDateStorageTest, DamagedOrForeignContentReadsAsEmptyOrNil) {
     ASSERT_TRUE(AtomicFile::writeAtomically(storage.fileURL(), junk));
     EXPECT_EQ(storage.heartbeatDateForTag("GLOBAL"), std::nullopt);
   }
-  ASSERT_TRUE(storage.setHearbeatDate(5, "GLOBAL"));
-  EXPECT_EQ(VDUHeartbeatDateStorage::heartbeatDictionaryWithFileURL(storage.fileURL()),
-            (Dictionary{{"GLOBAL", Value::date(5)}}));
-
   // Another writer left a string under a tag.
   auto data = KeyedArchive::archivedData(Value(Dictionary{{"GLOBAL", Value("yesterday")}, {"other", Value::date(9)}}));
   ASSERT_TRUE(AtomicFile::writeAtomically(storage.fileURL(), data->data(), data->size()));
   EXPECT_EQ(storage.heartbeatDateForTag("GLOBAL"), std::nullopt);
   EXPECT_EQ(storage.heartbeatDateForTag("other"), 9);
+
+  auto defaults = std::make_shared<UserDefaults>("heartbeats");
+  VDUHeartbeatDateStorageUserDefaults stored(defaults, "heartbeat-dates");
+  for (const Value& foreign : {Value("not a map"), Value(Dictionary{{"GLOBAL", Value(12)}})}) {
+    defaults->setObject("heartbeat-dates", foreign);
+    EXPECT_EQ(stored.heartbeatDateForTag("GLOBAL"), std::nullopt);
+  }
+  EXPECT_TRUE(stored.setHearbeatDate(10, "other"));
+  EXPECT_EQ(stored.heartbeatDateForTag("other"), 10);
 }
 
 TEST_F(VDUHeartbeatDateStorageTest, StoresOverOneFileNeverLoseEachOthersTags) {
+  auto tag = [](int t, int i) { return "tag-" + std::to_string(t) + "-" + std::to_string(i); };
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([t] {
+    threads.emplace_back([t, &tag] {
       VDUHeartbeatDateStorage storage("SHARED");
-      for (int i = 0; i < 10; ++i) storage.setHearbeatDate(t * 100 + i, "tag-" + std::to_string(t) + "-" + std::to_string(i));
+      for (int i = 0; i < 10; ++i) storage.setHearbeatDate(t * 100 + i, tag(t, i));
     });
   }
   for (auto& thread : threads) thread.join();
   VDUHeartbeatDateStorage storage("SHARED");
   for (int t = 0; t < 4; ++t) {
-    for (int i = 0; i < 10; ++i) {
-      EXPECT_EQ(storage.heartbeatDateForTag("tag-" + std::to_string(t) + "-" + std::to_string(i)), t * 100 + i);
-    }
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(storage.heartbeatDateForTag(tag(t, i)), t * 100 + i);
   }
-}
-
-TEST_F(VDUHeartbeatDateStorageTest, UserDefaultsStoreToleratesForeignValues) {
-  auto defaults = std::make_shared<UserDefaults>("heartbeats");
-  VDUHeartbeatDateStorageUserDefaults storage(defaults, "heartbeat-dates");
-  defaults->setObject("heartbeat-dates", Value("not a map"));
-  EXPECT_EQ(storage.heartbeatDateForTag("GLOBAL"), std::nullopt);
-  EXPECT_TRUE(storage.heartbeatDictionaryFromDefaults().empty());
-
-  EXPECT_TRUE(storage.setHearbeatDate(10, "GLOBAL"));
-  EXPECT_TRUE(storage.setHearbeatDate(20, "other"));
-  EXPECT_EQ(storage.heartbeatDateForTag("GLOBAL"), 10);
-  EXPECT_EQ(defaults->dictionaryForKey("heartbeat-dates"),
-            (Dictionary{{"GLOBAL", Value::date(10)}, {"other", Value::date(20)}}));
-
-  Dictionary mixed = {{"GLOBAL", Value(12)}};
-  defaults->setObject("heartbeat-dates", Value(mixed));
-  EXPECT_EQ(storage.heartbeatDateForTag("GLOBAL"), std::nullopt);
 }

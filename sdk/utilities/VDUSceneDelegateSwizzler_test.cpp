@@ -7,24 +7,22 @@
 #include "sdk/utilities/VDUAppDelegateSwizzler.h"
 #include "sdk/utilities/VDUProxyTestSupport.h"
 
-using platform::foundation::Dictionary;
 using platform::foundation::Value;
 using platform::runtime::Class;
 using platform::runtime::Object;
 using namespace platform::ui;
+using Heard = std::vector<std::string>;
 
 namespace {
 
-std::vector<std::string> heard;
+Heard heard;
 
 class TestSceneDelegate : public Object {
  public:
   static constexpr platform::runtime::NativeClass<Object> kRuntimeClass{"SceneSwizzlerTestDelegate"};
-  TestSceneDelegate() : Object(platform::runtime::classOf<TestSceneDelegate>()) {}
-  std::string name = "delegate";
-
- protected:
-  explicit TestSceneDelegate(Class* cls) : Object(cls) {}
+  explicit TestSceneDelegate(std::string name = "delegate", Class* cls = nullptr)
+      : Object(cls ? cls : platform::runtime::classOf<TestSceneDelegate>()), name(std::move(name)) {}
+  std::string name;
 };
 
 Class* delegateClass() {
@@ -33,18 +31,11 @@ Class* delegateClass() {
     c->addProtocol(const_cast<platform::runtime::Protocol*>(windowSceneDelegateProtocol()));
     c->addMethod<void(Scene&, const std::vector<OpenURLContext>&), TestSceneDelegate>(
         kSceneOpenURLContexts, [](TestSceneDelegate& self, Scene& scene, const std::vector<OpenURLContext>& contexts) {
-          for (const auto& context : contexts)
-            heard.push_back(self.name + " " + scene.identifier() + " " + context.url);
+          for (const auto& c : contexts) heard.push_back(self.name + " " + scene.identifier() + " " + c.url);
         });
     return c;
   }();
   return cls;
-}
-
-std::shared_ptr<TestSceneDelegate> makeDelegate(std::string name) {
-  auto delegate = std::make_shared<TestSceneDelegate>();
-  delegate->name = std::move(name);
-  return delegate;
 }
 
 class VDUSceneDelegateSwizzlerTest : public ::testing::Test {
@@ -52,11 +43,11 @@ class VDUSceneDelegateSwizzlerTest : public ::testing::Test {
   void SetUp() override {
     delegateClass();
     support_.useInfo({});
-    VDUSceneDelegateSwizzler::resetProxyOriginalSceneDelegateOnceTokenForTesting();
-    VDUSceneDelegateSwizzler::clearInterceptors();
     heard.clear();
+    reset();
   }
-  void TearDown() override {
+  void TearDown() override { reset(); }
+  static void reset() {
     VDUSceneDelegateSwizzler::resetProxyOriginalSceneDelegateOnceTokenForTesting();
     VDUSceneDelegateSwizzler::clearInterceptors();
     VDUDelegateProxyKit::setSubclassSuffixSourceForTesting(nullptr);
@@ -74,52 +65,39 @@ class VDUSceneDelegateSwizzlerTest : public ::testing::Test {
 
 TEST_F(VDUSceneDelegateSwizzlerTest, EachConnectingDelegateGetsItsOwnClassAndUrlsReachInterceptorsFirst) {
   VDUSceneDelegateSwizzler::proxyOriginalSceneDelegate();
-  auto interceptor = makeDelegate("interceptor");
+  auto interceptor = std::make_shared<TestSceneDelegate>("interceptor");
   ASSERT_TRUE(VDUSceneDelegateSwizzler::registerSceneDelegateInterceptor(interceptor));
+  EXPECT_FALSE(VDUSceneDelegateSwizzler::registerSceneDelegateInterceptor(std::make_shared<Object>()));
+  EXPECT_TRUE(support_.logged("[I-SWZ001101] SceneDelegateProxy interceptor does not conform to UISceneDelegate"));
 
-  auto left = makeDelegate("left");
-  auto right = makeDelegate("right");
-  auto leftScene = connectedScene("L", left);
-  auto rightScene = connectedScene("R", right);
+  auto left = std::make_shared<TestSceneDelegate>("left"), right = std::make_shared<TestSceneDelegate>("right");
+  auto leftScene = connectedScene("L", left), rightScene = connectedScene("R", right);
   EXPECT_NE(left->getClass(), right->getClass()) << "one generated class per delegate object";
   EXPECT_TRUE(left->getClass()->name().starts_with("VDU_SceneSwizzlerTestDelegate-"));
   EXPECT_TRUE(right->isKindOf(delegateClass()));
-
-  leftScene->openURLContexts({{"ostrel://one", {}}});
-  rightScene->openURLContexts({{"ostrel://two", {}}});
-  EXPECT_EQ(heard, (std::vector<std::string>{"interceptor L ostrel://one", "left L ostrel://one",
-                                             "interceptor R ostrel://two", "right R ostrel://two"}));
-
+  EXPECT_TRUE(support_.logged("[I-SWZ001114] Successfully created Scene Delegate Proxy automatically."));
   // Proxied already: another scene with the same delegate object leaves its class as it is.
   Class* leftClass = left->getClass();
   auto again = connectedScene("L2", left);
   EXPECT_EQ(left->getClass(), leftClass);
-  heard.clear();
-  again->openURLContexts({{"ostrel://three", {}}});
-  EXPECT_EQ(heard, (std::vector<std::string>{"interceptor L2 ostrel://three", "left L2 ostrel://three"}));
-  EXPECT_TRUE(support_.logged("[I-SWZ001114] Successfully created Scene Delegate Proxy automatically."));
-}
-
-TEST_F(VDUSceneDelegateSwizzlerTest, InterceptorsMayComeAfterTheSceneConnectedAndMustBeSceneDelegates) {
-  VDUSceneDelegateSwizzler::proxyOriginalSceneDelegate();
-  auto scene = connectedScene("S", makeDelegate("delegate"));
-  auto late = makeDelegate("late");
+  // An interceptor may come after the scenes connected.
+  auto late = std::make_shared<TestSceneDelegate>("late");
   auto lateID = VDUSceneDelegateSwizzler::registerSceneDelegateInterceptor(late);
-  ASSERT_TRUE(lateID);
-  EXPECT_FALSE(VDUSceneDelegateSwizzler::registerSceneDelegateInterceptor(std::make_shared<Object>()));
-  EXPECT_TRUE(support_.logged("[I-SWZ001101] SceneDelegateProxy interceptor does not conform to UISceneDelegate"));
 
-  scene->openURLContexts({{"ostrel://x", {}}});
-  VDUSceneDelegateSwizzler::unregisterSceneDelegateInterceptorWithID(*lateID);
-  scene->openURLContexts({{"ostrel://y", {}}});
-  EXPECT_EQ(heard, (std::vector<std::string>{"late S ostrel://x", "delegate S ostrel://x", "delegate S ostrel://y"}));
+  leftScene->openURLContexts({{"ostrel://one", {}}});
+  VDUSceneDelegateSwizzler::unregisterSceneDelegateInterceptorWithID(lateID.value_or(""));
+  rightScene->openURLContexts({{"ostrel://two", {}}});
+  again->openURLContexts({{"ostrel://three", {}}});
+  EXPECT_EQ(heard, (Heard{"interceptor L ostrel://one", "late L ostrel://one", "left L ostrel://one",
+                          "interceptor R ostrel://two", "right R ostrel://two", "interceptor L2 ostrel://three",
+                          "left L2 ostrel://three"}));
 }
 
 TEST_F(VDUSceneDelegateSwizzlerTest, NothingIsWatchedWhenSwitchedOffOrOnASystemWithoutScenes) {
   support_.useInfo({{"VurevoreAppDelegateProxyEnabled", Value(false)}});
   EXPECT_FALSE(VDUSceneDelegateSwizzler::isSceneDelegateProxyEnabled());
   VDUSceneDelegateSwizzler::proxyOriginalSceneDelegate();
-  auto off = makeDelegate("off");
+  auto off = std::make_shared<TestSceneDelegate>();
   connectedScene("A", off);
   EXPECT_EQ(off->getClass(), delegateClass());
 
@@ -131,7 +109,7 @@ TEST_F(VDUSceneDelegateSwizzlerTest, NothingIsWatchedWhenSwitchedOffOrOnASystemW
     platform::foundation::ScopedSystemFacts older(facts);
     VDUSceneDelegateSwizzler::proxyOriginalSceneDelegate();
   }
-  auto old = makeDelegate("old");
+  auto old = std::make_shared<TestSceneDelegate>();
   connectedScene("B", old);
   EXPECT_EQ(old->getClass(), delegateClass());
 }
@@ -145,10 +123,10 @@ TEST_F(VDUSceneDelegateSwizzlerTest, NameCollisionsStopTheProxyAndTheDelegateKee
     Class* taken = Class::allocateClassPair(delegateClass(), "VDU_SceneSwizzlerTestDelegate-" + suffix);
     if (taken && registered) Class::registerClassPair(taken);
     heard.clear();
-    auto delegate = makeDelegate(suffix);
+    auto delegate = std::make_shared<TestSceneDelegate>(suffix);
     connectedScene("C", delegate)->openURLContexts({{"ostrel://z", {}}});
     EXPECT_EQ(delegate->getClass(), delegateClass());
-    EXPECT_EQ(heard, std::vector<std::string>{suffix + " C ostrel://z"});
+    EXPECT_EQ(heard, Heard{suffix + " C ostrel://z"});
     EXPECT_TRUE(support_.logged(
         "[I-SWZ001114] Cannot create a proxy for Scene Delegate. Subclass already exists. Original Class: "
         "SceneSwizzlerTestDelegate, subclass: " +
@@ -162,18 +140,16 @@ TEST_F(VDUSceneDelegateSwizzlerTest, NameCollisionsStopTheProxyAndTheDelegateKee
 class DualDelegate : public TestSceneDelegate {
  public:
   static constexpr platform::runtime::NativeClass<TestSceneDelegate> kRuntimeClass{"SceneSwizzlerTestDual"};
-  DualDelegate() : TestSceneDelegate(platform::runtime::classOf<DualDelegate>()) {}
+  DualDelegate() : TestSceneDelegate("dual", platform::runtime::classOf<DualDelegate>()) {}
 };
 
 TEST_F(VDUSceneDelegateSwizzlerTest, ADelegateOfBothKindsReachesItsOwnMethodsThroughBothProxies) {
   Class* dualClass = platform::runtime::classOf<DualDelegate>();
   dualClass->addProtocol(const_cast<platform::runtime::Protocol*>(applicationDelegateProtocol()));
   dualClass->addMethod(kApplicationOpenURLOptions, [](Object&, Application&, const std::string& url, const Value&) {
-    heard.push_back("dual app " + url);
-    return true;
+    return heard.push_back("dual app " + url), true;
   });
   auto dual = std::make_shared<DualDelegate>();
-  dual->name = "dual";
   VDUSceneDelegateSwizzler::proxyOriginalSceneDelegate();
   auto scene = connectedScene("S", dual);
   auto app = Application::sharedApplication();
@@ -184,7 +160,7 @@ TEST_F(VDUSceneDelegateSwizzlerTest, ADelegateOfBothKindsReachesItsOwnMethodsThr
 
   scene->openURLContexts({{"ostrel://scene", {}}});
   EXPECT_TRUE(platform::runtime::send(*dual, kApplicationOpenURLOptions, *app, std::string("ostrel://app"), Value()));
-  EXPECT_EQ(heard, (std::vector<std::string>{"dual S ostrel://scene", "dual app ostrel://app"}));
+  EXPECT_EQ(heard, (Heard{"dual S ostrel://scene", "dual app ostrel://app"}));
   app->setDelegate(nullptr);
 }
 

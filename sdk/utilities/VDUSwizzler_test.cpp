@@ -6,22 +6,23 @@
 #include <thread>
 #include <vector>
 
-#include "platform/log/Log.h"
 #include "platform/runtime/Send.h"
-#include "sdk/utilities/VDULogger.h"
+#include "sdk/utilities/VDULoggerTestSupport.h"
 
 using platform::runtime::Class;
 using platform::runtime::IMP;
 using platform::runtime::Object;
 using platform::runtime::Selector;
+using platform::runtime::send;
+using platform::runtime::sendSuper;
 
 namespace {
 
 constexpr Selector<std::string()> kGreeting{"greeting"};
 constexpr Selector<std::string()> kMake{"make"};
 
-// A small class family of its own for each test: base, a subclass overriding "greeting" through super,
-// and a leaf that only inherits. The base also has "make" both as class and as instance method.
+// A class family of its own for each test: base, a subclass overriding "greeting" through super, and a
+// leaf that only inherits. The base has "make" both as class and as instance method.
 struct Family {
   Class* base;
   Class* sub;
@@ -35,63 +36,50 @@ Family makeFamily(const std::string& tag) {
   f.base->addMethod(kMake, [](Object&) { return std::string("instance make"); });
   f.base->metaclass()->addMethod(kMake, [](Object&) { return std::string("class make"); });
   Class::registerClassPair(f.base);
-  f.sub = Class::allocateClassPair(f.base, "SwizzlerTestSub" + tag);
-  Class* sub = f.sub;
-  f.sub->addMethod(kGreeting,
-                   [sub](Object& self) { return "sub+" + platform::runtime::sendSuper(self, sub, kGreeting); });
+  Class* sub = f.sub = Class::allocateClassPair(f.base, "SwizzlerTestSub" + tag);
+  f.sub->addMethod(kGreeting, [sub](Object& self) { return "sub+" + sendSuper(self, sub, kGreeting); });
   Class::registerClassPair(f.sub);
-  f.leaf = Class::allocateClassPair(f.base, "SwizzlerTestLeaf" + tag);
-  Class::registerClassPair(f.leaf);
+  Class::registerClassPair(f.leaf = Class::allocateClassPair(f.base, "SwizzlerTestLeaf" + tag));
   return f;
 }
 
-std::string greet(Class* cls) { return platform::runtime::send(*cls->createInstance(), kGreeting); }
+std::string greet(Class* cls) { return send(*cls->createInstance(), kGreeting); }
 
-TEST(VDUSwizzlerTest, ReplacedInstanceMethodIsSeenThroughSuperAndAnInheritedOneIsOverriddenInTheClassAlone) {
-  Family f = makeFamily("Instance");
+TEST(VDUSwizzlerTest, AnInstanceMethodIsReplacedForSubclassesCallingSuperAndAClassMethodLeavesInstancesAlone) {
+  Family f = makeFamily("Replace");
   IMP previous = VDUSwizzler::currentImplementationForClass(f.base, kGreeting.name, false);
   ASSERT_TRUE(VDUSwizzler::swizzleClass(f.base, kGreeting, false, [previous](Object& self) {
     return "wrapped(" + platform::runtime::callImplementation(previous, self, kGreeting) + ")";
   }));
-  EXPECT_EQ(greet(f.sub), "sub+wrapped(base)");
-
   IMP baseOwn = f.base->ownMethod(kGreeting.name);
   ASSERT_TRUE(VDUSwizzler::swizzleClass(f.leaf, kGreeting, false, [](Object&) { return std::string("leaf"); }));
-  EXPECT_EQ(f.base->ownMethod(kGreeting.name), baseOwn);
+  EXPECT_EQ(f.base->ownMethod(kGreeting.name), baseOwn) << "an inherited method is overridden in the class alone";
   EXPECT_EQ(greet(f.leaf) + " " + greet(f.base) + " " + greet(f.sub), "leaf wrapped(base) sub+wrapped(base)");
-}
 
-TEST(VDUSwizzlerTest, ReplacingAClassMethodLeavesInstancesAlone) {
-  Family f = makeFamily("Meta");
   IMP instanceMake = VDUSwizzler::currentImplementationForClass(f.base, kMake.name, false);
   ASSERT_TRUE(VDUSwizzler::swizzleClass(f.base, kMake, true,
                                         [](Object& cls) { return "replaced " + static_cast<Class&>(cls).name(); }));
-  EXPECT_EQ(platform::runtime::send(*f.base, kMake), "replaced SwizzlerTestBaseMeta");
-  EXPECT_EQ(platform::runtime::send(*f.leaf, kMake), "replaced SwizzlerTestLeafMeta") << "class methods inherit";
-  EXPECT_EQ(platform::runtime::send(*f.base->createInstance(), kMake), "instance make");
+  EXPECT_EQ(send(*f.leaf, kMake), "replaced SwizzlerTestLeafReplace") << "class methods inherit";
+  EXPECT_EQ(send(*f.base->createInstance(), kMake), "instance make");
   EXPECT_EQ(VDUSwizzler::currentImplementationForClass(f.base, kMake.name, false), instanceMake);
   EXPECT_NE(VDUSwizzler::currentImplementationForClass(f.base, kMake.name, true), instanceMake);
 }
 
 TEST(VDUSwizzlerTest, ExistenceQueriesAndRefusalsOfWhatCannotBeCalledSafely) {
-  VDULoggerResetForTesting();
-  platform::log::CapturedLines captured;
+  VDULoggedLines logged;
   Family f = makeFamily("Refusals");
   EXPECT_TRUE(VDUSwizzler::selector(kGreeting.name, f.leaf, false)) << "inherited methods count";
   EXPECT_TRUE(VDUSwizzler::selector(kMake.name, f.leaf, true));
   EXPECT_FALSE(VDUSwizzler::selector(kGreeting.name, f.base, true)) << "no class method of that name";
-  EXPECT_FALSE(VDUSwizzler::selector("farewell", f.base, false));
   EXPECT_EQ(VDUSwizzler::currentImplementationForClass(f.base, "farewell", false), nullptr);
 
   constexpr Selector<std::string()> kFarewell{"farewell"};
-  EXPECT_FALSE(VDUSwizzler::swizzleClass(f.base, kFarewell, false, [](Object&) { return std::string("bye"); }));
-  EXPECT_FALSE(VDUSwizzler::selector("farewell", f.base, false)) << "nothing was installed";
   constexpr Selector<int()> kGreetingAsNumber{"greeting"};
+  EXPECT_FALSE(VDUSwizzler::swizzleClass(f.base, kFarewell, false, [](Object&) { return std::string("bye"); }));
   EXPECT_FALSE(VDUSwizzler::swizzleClass(f.base, kGreetingAsNumber, false, [](Object&) { return 1; }));
+  EXPECT_FALSE(VDUSwizzler::selector("farewell", f.base, false)) << "nothing was installed";
   EXPECT_EQ(greet(f.base), "base");
-
-  VDULoggerFlush();
-  auto lines = captured.lines();
+  auto lines = logged.lines();
   ASSERT_EQ(lines.size(), 2u) << "one warning for each refusal";
   EXPECT_EQ(lines[0].level, VDULoggerLevelWarning);
   EXPECT_NE(lines[0].message.find("Cannot replace -farewell of SwizzlerTestBaseRefusals"), std::string::npos);
@@ -99,17 +87,13 @@ TEST(VDUSwizzlerTest, ExistenceQueriesAndRefusalsOfWhatCannotBeCalledSafely) {
 
 TEST(VDUSwizzlerTest, ReplacingWhileOtherThreadsDispatchIsSafe) {
   Family f = makeFamily("Threads");
-  auto instance = f.sub->createInstance();
   std::atomic<bool> stop{false};
   std::atomic<long> calls{0};
   std::vector<std::thread> senders;
   for (int i = 0; i < 4; ++i) {
     senders.emplace_back([&] {
-      auto mine = f.sub->createInstance();
-      while (!stop.load()) {
-        const std::string answer = platform::runtime::send(*mine, kGreeting);
-        EXPECT_TRUE(answer.starts_with("sub+"));
-        calls.fetch_add(1);
+      for (auto mine = f.sub->createInstance(); !stop.load(); calls.fetch_add(1)) {
+        EXPECT_TRUE(send(*mine, kGreeting).starts_with("sub+"));
       }
     });
   }
@@ -121,7 +105,7 @@ TEST(VDUSwizzlerTest, ReplacingWhileOtherThreadsDispatchIsSafe) {
   while (calls.load() < 1000) std::this_thread::yield();
   stop = true;
   for (auto& t : senders) t.join();
-  EXPECT_EQ(platform::runtime::send(*instance, kGreeting), "sub+v199");
+  EXPECT_EQ(greet(f.sub), "sub+v199");
 }
 
 }  // namespace

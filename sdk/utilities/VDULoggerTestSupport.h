@@ -1,0 +1,42 @@
+#pragma once
+
+// What the SDK logger wrote during a test: the logger starts fresh at `level` and is fresh again after.
+
+#include <string>
+#include <vector>
+
+#include "platform/log/Log.h"
+#include "sdk/utilities/VDULogger.h"
+
+class VDULoggedLines {
+ public:
+  explicit VDULoggedLines(int level = VDULoggerLevelNotice) {
+    VDULoggerResetForTesting();
+    if (level != VDULoggerLevelNotice) VDUSetLoggerLevel(level);
+  }
+  ~VDULoggedLines() {
+    VDULoggerFlush();
+    VDULoggerResetForTesting();
+  }
+
+  // Every line so far, once the logger's queue has delivered them.
+  std::vector<platform::log::Line> lines() const {
+    VDULoggerFlush();
+    return captured_.lines();
+  }
+  // The texts of the SDK logger's own lines.
+  std::vector<std::string> messages() const {
+    std::vector<std::string> out;
+    for (const auto& line : lines()) {
+      if (line.facility == kVDULoggerFacility) out.push_back(line.message);
+    }
+    return out;
+  }
+  bool contains(const std::string& fragment) const {
+    VDULoggerFlush();
+    return captured_.contains(fragment);
+  }
+
+ private:
+  platform::log::CapturedLines captured_;
+};
