@@ -22,7 +22,7 @@ struct TextRange {
   bool operator==(const TextRange&) const = default;
 };
 
-enum class ReturnKeyType { Default, Go, Google, Join, Next, Route, Search, Send, Yahoo, Done, EmergencyCall, Continue };
+enum class ReturnKeyType { Default, Go, Join, Next, Route, Search, Send, Done, EmergencyCall, Continue };
 enum class KeyboardType { Default, ASCIICapable, NumbersAndPunctuation, URL, NumberPad, PhonePad, NamePhonePad,
                           EmailAddress, DecimalPad, Twitter, WebSearch, ASCIICapableNumberPad };
 enum class KeyboardAppearance { Default, Dark, Light };
