@@ -29,7 +29,10 @@ struct Family {
   Class* leaf;
 };
 
-Family makeFamily(const std::string& tag) {
+Family makeFamily(const std::string& name) {
+  // Class names are process-wide and never freed: a run number keeps repeated runs of a test apart.
+  static int runs = 0;
+  const std::string tag = name + std::to_string(++runs);
   Family f;
   f.base = Class::allocateClassPair(nullptr, "SwizzlerTestBase" + tag);
   f.base->addMethod(kGreeting, [](Object&) { return std::string("base"); });
