@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/foundation/ScratchFolder.h"
+
 namespace platform::foundation {
 namespace {
 
@@ -24,31 +26,23 @@ class PathsTest : public ::testing::Test {
       saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
       ::unsetenv(name);
     }
-    std::string pattern = (fs::temp_directory_path() / "paths-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
     savedRoot_ = Paths::setRoot("");
   }
   void TearDown() override {
     Paths::setRoot(savedRoot_);
     for (const auto& [name, value] : saved_) {
-      if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
+      value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
     }
-    fs::remove_all(folder_);
   }
 
   std::map<std::string, std::optional<std::string>> saved_;
-  std::string folder_;
+  testsupport::ScratchFolder scratch_;
+  std::string folder_ = scratch_.path();
   std::string savedRoot_;
 };
 
 TEST_F(PathsTest, RootPrecedence) {
   ::setenv("HOME", (folder_ + "/home").c_str(), 1);
-  EXPECT_EQ(Paths::resolvedRoot(), folder_ + "/home/.local/share/ostrel");
   ::setenv("XDG_DATA_HOME", "relative/data", 1);  // not absolute: ignored
   EXPECT_EQ(Paths::resolvedRoot(), folder_ + "/home/.local/share/ostrel");
   ::setenv("XDG_DATA_HOME", (folder_ + "/data/").c_str(), 1);

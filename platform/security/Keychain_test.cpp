@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -34,16 +35,16 @@ Value with(Value base, const std::string& key, Value value) {
 }
 
 Value bytes(const std::string& text) { return Value::data(Data(text.begin(), text.end())); }
+Status addItem(const Value& q, const std::string& secret) { return K::add(with(q, K::kValueData, bytes(secret))); }
+Status setData(const Value& q, const std::string& secret) {
+  return K::update(q, Value(Dictionary{{K::kValueData, bytes(secret)}}));
+}
 
 Value readData(const Value& q, Status* status = nullptr) {
   Value result;
   Status s = K::copyMatching(with(q, K::kReturnData, Value(true)), &result);
   if (status) *status = s;
   return result;
-}
-
-pid_t spawnChild(const std::string& test, const std::string& role, const std::string& root) {
-  return ostrel::testing::spawnTestChild(test, {std::string(kRoleVariable) + "=" + role, "OSTREL_HOME=" + root});
 }
 
 std::vector<std::string> itemFiles() {
@@ -61,38 +62,41 @@ class KeychainTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(KeychainTest, ItemLifecycleReportsTheExpectedStatuses) {
+TEST_F(KeychainTest, ItemLifecycleReportsTheExpectedStatusesInPrivateFiles) {
   Value q = query("svc", "acct");
-  EXPECT_EQ(readData(q).isNil(), true);
   Status status = 0;
-  readData(q, &status);
+  EXPECT_TRUE(readData(q, &status).isNil());
   EXPECT_EQ(status, kStatusItemNotFound);
-
   ASSERT_EQ(K::add(with(with(q, K::kValueData, bytes("one")), K::kAccessible,
                         Value(K::kAccessibleAfterFirstUnlockThisDeviceOnly))),
             kStatusSuccess);
-  EXPECT_EQ(K::add(with(q, K::kValueData, bytes("again"))), kStatusDuplicateItem);
-  EXPECT_EQ(readData(q), bytes("one"));
-
-  ASSERT_EQ(K::update(q, Value(Dictionary{{K::kValueData, bytes("two")}})), kStatusSuccess);
+  EXPECT_EQ(addItem(q, "again"), kStatusDuplicateItem);
+  ASSERT_EQ(setData(q, "two"), kStatusSuccess);
   Value attributes;
   ASSERT_EQ(K::copyMatching(with(q, K::kReturnAttributes, Value(true)), &attributes), kStatusSuccess);
   EXPECT_EQ(attributes[K::kAccessible], Value(K::kAccessibleAfterFirstUnlockThisDeviceOnly));
-  EXPECT_TRUE(attributes[K::kValueData].isNil());
-  EXPECT_TRUE(attributes[K::kCreationDate].isDate());
   EXPECT_EQ(readData(q), bytes("two"));
+  EXPECT_EQ(setData(query("svc", "nobody"), "x"), kStatusItemNotFound);
 
-  EXPECT_EQ(K::update(query("svc", "nobody"), Value(Dictionary{{K::kValueData, bytes("x")}})), kStatusItemNotFound);
+  struct stat info {};
+  ASSERT_EQ(::stat(K::folder().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  ASSERT_EQ(itemFiles().size(), 1u);
+  // The rewrite left no temporary behind: only the lock file and the item.
+  using Dir = std::filesystem::directory_iterator;
+  EXPECT_EQ(std::distance(Dir(K::folder()), Dir()), 2);
+  ASSERT_EQ(::stat(itemFiles()[0].c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+
   EXPECT_EQ(K::remove(q), kStatusSuccess);
   EXPECT_EQ(K::remove(q), kStatusItemNotFound);
   EXPECT_TRUE(itemFiles().empty());
 }
 
 TEST_F(KeychainTest, AccessGroupsKeepItemsApart) {
-  ASSERT_EQ(K::add(with(query("svc", "k", "group.a"), K::kValueData, bytes("a"))), kStatusSuccess);
-  ASSERT_EQ(K::add(with(query("svc", "k", "group.b"), K::kValueData, bytes("b"))), kStatusSuccess);
-  ASSERT_EQ(K::add(with(query("svc", "k"), K::kValueData, bytes("default"))), kStatusSuccess);
-
+  ASSERT_EQ(addItem(query("svc", "k", "group.a"), "a"), kStatusSuccess);
+  ASSERT_EQ(addItem(query("svc", "k", "group.b"), "b"), kStatusSuccess);
+  ASSERT_EQ(addItem(query("svc", "k"), "default"), kStatusSuccess);
   EXPECT_EQ(readData(query("svc", "k", "group.b")), bytes("b"));
   EXPECT_EQ(readData(query("svc", "k", "")), bytes("default"));
   Value all;
@@ -100,26 +104,17 @@ TEST_F(KeychainTest, AccessGroupsKeepItemsApart) {
                             &all),
             kStatusSuccess);
   EXPECT_EQ(all.size(), 3u);
-
-  ASSERT_EQ(K::remove(query("svc", "k", "group.a")), kStatusSuccess);
-  EXPECT_EQ(readData(query("svc", "k", "group.b")), bytes("b"));
   // Moving an item onto another's identity is refused.
   EXPECT_EQ(K::update(query("svc", "k", "group.b"), Value(Dictionary{{K::kAccessGroup, Value("")}})), kStatusDuplicateItem);
   EXPECT_EQ(K::update(query("svc", "k", "group.b"), Value(Dictionary{{K::kAccount, Value("moved")}})), kStatusSuccess);
   EXPECT_EQ(readData(query("svc", "moved")), bytes("b"));
-  EXPECT_EQ(itemFiles().size(), 2u);
 }
 
 TEST_F(KeychainTest, MalformedQueriesAreRefusedWithParam) {
-  const std::vector<Value> bad = {
-      Value("not a dictionary"),
-      Value(Dictionary{{K::kService, Value("svc")}}),  // no class
-      with(query("s", "a"), K::kClass, Value("internetPassword")),
-      with(query("s", "a"), K::kService, Value(5)),
-      with(query("s", "a"), "colour", Value("blue")),
-      with(query("s", "a"), K::kMatchLimit, Value("some")),
-  };
-  for (const Value& q : bad) {
+  for (const Value& q : {Value("not a dictionary"), Value(Dictionary{{K::kService, Value("svc")}}),
+                         with(query("s", "a"), K::kClass, Value("internetPassword")),
+                         with(query("s", "a"), K::kService, Value(5)), with(query("s", "a"), "colour", Value("blue")),
+                         with(query("s", "a"), K::kMatchLimit, Value("some"))}) {
     Value result;
     EXPECT_EQ(K::copyMatching(q, &result), kStatusParam) << q;
     EXPECT_EQ(K::add(q), kStatusParam) << q;
@@ -129,54 +124,34 @@ TEST_F(KeychainTest, MalformedQueriesAreRefusedWithParam) {
   EXPECT_EQ(K::update(query("s", "a"), Value(Dictionary{{K::kClass, Value(K::kClassGenericPassword)}})), kStatusParam);
 }
 
-TEST_F(KeychainTest, FilesArePrivateAndWritesLeaveNoTemporaries) {
-  ASSERT_EQ(K::add(with(query("svc", "acct"), K::kValueData, bytes("secret"))), kStatusSuccess);
-  ASSERT_EQ(K::update(query("svc", "acct"), Value(Dictionary{{K::kValueData, bytes("newer")}})), kStatusSuccess);
-  struct stat info {};
-  ASSERT_EQ(::stat(K::folder().c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0700u);
-  auto files = itemFiles();
-  ASSERT_EQ(files.size(), 1u);
-  ASSERT_EQ(::stat(files[0].c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0600u);
-  for (const auto& entry : std::filesystem::directory_iterator(K::folder())) {
-    EXPECT_TRUE(entry.path().filename() == ".lock" || entry.path().extension() == ".item") << entry.path();
-  }
-}
-
 TEST_F(KeychainTest, DamagedItemIsReportedNeverMistakenForMissingAndCanBeRemoved) {
-  ASSERT_EQ(K::add(with(query("svc", "acct"), K::kValueData, bytes("secret"))), kStatusSuccess);
+  ASSERT_EQ(addItem(query("svc", "acct"), "secret"), kStatusSuccess);
   auto files = itemFiles();
   ASSERT_EQ(files.size(), 1u);
   ASSERT_TRUE(AtomicFile::writeAtomically(files[0], std::string_view("bplist00 torn"), nullptr, 0600));
-  ASSERT_EQ(K::add(with(query("svc", "other"), K::kValueData, bytes("fine"))), kStatusSuccess);
+  ASSERT_EQ(addItem(query("svc", "other"), "fine"), kStatusSuccess);
 
   Status status = 0;
   EXPECT_TRUE(readData(query("svc", "acct"), &status).isNil());
   EXPECT_EQ(status, kStatusDecode);
-  EXPECT_EQ(K::add(with(query("svc", "acct"), K::kValueData, bytes("x"))), kStatusDecode);
-  EXPECT_EQ(K::update(query("svc", "acct"), Value(Dictionary{{K::kValueData, bytes("x")}})), kStatusDecode);
+  EXPECT_EQ(addItem(query("svc", "acct"), "x"), kStatusDecode);
+  EXPECT_EQ(setData(query("svc", "acct"), "x"), kStatusDecode);
   EXPECT_EQ(readData(query("svc", "other")), bytes("fine"));
-
   EXPECT_EQ(K::remove(query("svc", "acct")), kStatusSuccess);
-  EXPECT_EQ(K::add(with(query("svc", "acct"), K::kValueData, bytes("again"))), kStatusSuccess);
-  EXPECT_EQ(readData(query("svc", "acct")), bytes("again"));
+  EXPECT_EQ(addItem(query("svc", "acct"), "again"), kStatusSuccess);
 }
 
 TEST_F(KeychainTest, ThreadsAddingAtOnceKeepEveryItem) {
+  auto account = [](int t, int i) { return std::to_string(t) + "-" + std::to_string(i); };
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([t] {
-      for (int i = 0; i < 10; ++i) {
-        K::add(with(query("threads", std::to_string(t) + "-" + std::to_string(i)), K::kValueData, bytes(std::to_string(i))));
-      }
+    threads.emplace_back([t, account] {
+      for (int i = 0; i < 10; ++i) addItem(query("threads", account(t, i)), std::to_string(i));
     });
   }
   for (auto& thread : threads) thread.join();
   for (int t = 0; t < 4; ++t) {
-    for (int i = 0; i < 10; ++i) {
-      EXPECT_EQ(readData(query("threads", std::to_string(t) + "-" + std::to_string(i))), bytes(std::to_string(i)));
-    }
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(readData(query("threads", account(t, i))), bytes(std::to_string(i)));
   }
 }
 
@@ -187,22 +162,22 @@ TEST(KeychainChild, Write) {
   if (!role) GTEST_SKIP() << "runs only as a child process";
   for (int i = 0; i < 25; ++i) {
     std::string account = std::string(role) + "-" + std::to_string(i);
-    ASSERT_EQ(K::add(with(query("processes", account), K::kValueData, bytes(account))), kStatusSuccess);
+    ASSERT_EQ(addItem(query("processes", account), account), kStatusSuccess);
     // Both processes rewrite one shared item as well.
-    Status status = K::update(query("processes", "shared"), Value(Dictionary{{K::kValueData, bytes(role)}}));
-    if (status == kStatusItemNotFound) status = K::add(with(query("processes", "shared"), K::kValueData, bytes(role)));
+    Status status = setData(query("processes", "shared"), role);
+    if (status == kStatusItemNotFound) status = addItem(query("processes", "shared"), role);
     ASSERT_TRUE(status == kStatusSuccess || status == kStatusDuplicateItem) << status;
   }
 }
 
 TEST_F(KeychainTest, TwoProcessesWritingAtOnceLeaveEveryItemIntactForTheNextProcess) {
-  pid_t left = spawnChild("KeychainChild.Write", "left", container.path());
-  pid_t right = spawnChild("KeychainChild.Write", "right", container.path());
-  ASSERT_GT(left, 0);
-  ASSERT_GT(right, 0);
-  EXPECT_EQ(ostrel::testing::waitTestChild(left), 0);
-  EXPECT_EQ(ostrel::testing::waitTestChild(right), 0);
-
+  std::vector<pid_t> children;
+  for (const char* role : {"left", "right"}) {
+    children.push_back(ostrel::testing::spawnTestChild(
+        "KeychainChild.Write", {std::string(kRoleVariable) + "=" + role, "OSTREL_HOME=" + container.path()}));
+    ASSERT_GT(children.back(), 0);
+  }
+  for (pid_t child : children) EXPECT_EQ(ostrel::testing::waitTestChild(child), 0);
   for (const char* role : {"left", "right"}) {
     for (int i = 0; i < 25; ++i) {
       std::string account = std::string(role) + "-" + std::to_string(i);
@@ -215,13 +190,9 @@ TEST_F(KeychainTest, TwoProcessesWritingAtOnceLeaveEveryItemIntactForTheNextProc
 }
 
 TEST(RandomBytesTest, FillsBuffersAndRefusesNone) {
-  auto first = randomBytes(32), second = randomBytes(32);
-  EXPECT_EQ(first.size(), 32u);
-  EXPECT_NE(first, second);
-  EXPECT_TRUE(randomBytes(0).empty());
+  EXPECT_NE(randomBytes(32), randomBytes(32));
   EXPECT_EQ(copyRandomBytes(nullptr, 4), kStatusParam);
   std::vector<std::uint8_t> large(1 << 20, 0);
   ASSERT_EQ(copyRandomBytes(large.data(), large.size()), kStatusSuccess);
-  // A million zero bytes in a row from a working source is not a thing that happens.
   EXPECT_NE(std::count(large.begin(), large.end(), 0), static_cast<long>(large.size()));
 }

@@ -20,18 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool onPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path ? path : "/usr/bin:/bin";
-  for (size_t start = 0; start <= dirs.size();) {
-    size_t end = dirs.find(':', start);
-    if (end == std::string::npos) end = dirs.size();
-    if (access((dirs.substr(start, end - start) + "/" + program).c_str(), X_OK) == 0) return true;
-    start = end + 1;
-  }
-  return false;
-}
-
 // An X server of our own for the test's length: Xvfb picks a free display and tells its number
 // through a pipe, so parallel runs never collide. It is stopped, by its id, when the test ends.
 class VirtualDisplay {
@@ -70,20 +58,21 @@ class VirtualDisplay {
   pid_t pid_;
 };
 
-SDL_Event mouse(Uint32 type, unsigned window, int x, int y) {
+SDL_Event mouse(Uint32 type, unsigned window, int x, int y, Uint32 buttons = SDL_BUTTON_LMASK) {
   SDL_Event e{};
   e.type = type;
   if (type == SDL_MOUSEMOTION) {
-    e.motion.windowID = window;
-    e.motion.x = x;
-    e.motion.y = y;
-    e.motion.state = SDL_BUTTON_LMASK;
+    e.motion = {type, 0, window, 0, buttons, x, y, 0, 0};
   } else {
-    e.button.windowID = window;
-    e.button.button = SDL_BUTTON_LEFT;
-    e.button.x = x;
-    e.button.y = y;
+    e.button = {type, 0, window, 0, SDL_BUTTON_LEFT, 0, 0, 0, x, y};
   }
+  return e;
+}
+
+SDL_Event event(Uint32 type, unsigned window) {
+  SDL_Event e{};
+  e.type = type;
+  e.window.windowID = window;  // the window field sits at one place in every window-bound event
   return e;
 }
 
@@ -97,7 +86,7 @@ SDL_Event key(SDL_Keycode code) {
 // Opens the real window on a virtual display, clicks the test card's touch pad, scrolls its list with
 // the wheel, types into its field, toggles the dark appearance, saves a screenshot and closes.
 TEST(DesktopWindowSmoke, OpensClicksAndCloses) {
-  if (!onPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+  if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) GTEST_SKIP() << "Xvfb is not installed";
   auto display = VirtualDisplay::start();
   ASSERT_NE(display, nullptr) << "Xvfb did not start";
   setenv("DISPLAY", display->name.c_str(), 1);
@@ -138,9 +127,7 @@ TEST(DesktopWindowSmoke, OpensClicksAndCloses) {
   EXPECT_NE(pad->readout().find("up at"), std::string::npos) << pad->readout();
 
   // A finger still down when the window loses focus is cancelled, not left on the screen.
-  SDL_Event focusLost{};
-  focusLost.type = SDL_WINDOWEVENT;
-  focusLost.window.windowID = id;
+  SDL_Event focusLost = event(SDL_WINDOWEVENT, id);
   focusLost.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
   push({mouse(SDL_MOUSEBUTTONDOWN, id, x, y), focusLost, mouse(SDL_MOUSEBUTTONUP, id, x, y)});
   EXPECT_TRUE(desktop->pump(0));
@@ -151,14 +138,10 @@ TEST(DesktopWindowSmoke, OpensClicksAndCloses) {
   // The wheel scrolls the list under the pointer, with no button held.
   auto list = std::dynamic_pointer_cast<TestCardViewController>(window->rootViewController())->list();
   auto [lx, ly] = pixels(*list);
-  SDL_Event motion = mouse(SDL_MOUSEMOTION, id, lx, ly);
-  motion.motion.state = 0;
-  SDL_Event wheel{};
-  wheel.type = SDL_MOUSEWHEEL;
-  wheel.wheel.windowID = id;
+  SDL_Event wheel = event(SDL_MOUSEWHEEL, id);
   wheel.wheel.y = -2;
   wheel.wheel.preciseY = -2;
-  push({motion, wheel});
+  push({mouse(SDL_MOUSEMOTION, id, lx, ly, 0), wheel});
   EXPECT_TRUE(desktop->pump(0));
   EXPECT_GT(list->contentOffset().y, 0);
   EXPECT_EQ(pad->touchesBegun(), 2);  // moving the pointer is not a touch
@@ -168,9 +151,7 @@ TEST(DesktopWindowSmoke, OpensClicksAndCloses) {
   auto [fx, fy] = pixels(*field);
   push({mouse(SDL_MOUSEBUTTONDOWN, id, fx, fy), mouse(SDL_MOUSEBUTTONUP, id, fx, fy)});
   EXPECT_TRUE(desktop->pump(0));
-  SDL_Event text{};
-  text.type = SDL_TEXTINPUT;
-  text.text.windowID = id;
+  SDL_Event text = event(SDL_TEXTINPUT, id);
   std::snprintf(text.text.text, sizeof text.text.text, "%s", "f/4x");
   push({text, key(SDLK_BACKSPACE), key(SDLK_ESCAPE)});
   EXPECT_TRUE(desktop->pump(0));
@@ -187,9 +168,7 @@ TEST(DesktopWindowSmoke, OpensClicksAndCloses) {
   // The dark card's background, just inside the left edge below the status bar.
   EXPECT_EQ(shot->pixelBytes(4, 200)[0], 28);
 
-  SDL_Event quit{};
-  quit.type = SDL_QUIT;
-  SDL_PushEvent(&quit);
+  push({event(SDL_QUIT, 0)});
   EXPECT_FALSE(desktop->pump(0));
   desktop.reset();
   foundation::SystemFacts::reset();

@@ -19,67 +19,53 @@ std::string errorOf(const std::string& text) {
 
 TEST(Script, ReadsEveryCommandWithItsLineNumber) {
   Script s = Script::parse(
-      "# the tour\n"
-      "\n"
-      "tap 10 20.5\r\n"
-      "  down 1 2\n"
-      "move 3 4\n"
-      "up 5 6\n"
-      "drag 0 100 0 300 0.25\n"
-      "type  two  words \n"
-      "key escape\n"
-      "wait 1.5\n"
-      "shot main-1\n"
-      "dump main_1.tree\n"
-      "appearance dark\n",
+      "# the tour\n\ntap 10 20.5\r\n  down 1 2\nmove 3 4\nup 5 6\ndrag 0 100 0 300 0.25\ntype  two  words \n"
+      "key escape\nwait 1.5\nshot main-1\ndump main_1.tree\nappearance dark\n",
       "tour.script");
   ASSERT_EQ(s.steps.size(), 11u);
-  EXPECT_EQ(s.steps[0].kind, Kind::Tap);
-  EXPECT_EQ(s.steps[0].line, 3);
+  const std::vector<Kind> kinds{Kind::Tap, Kind::Down, Kind::Move, Kind::Up, Kind::Drag, Kind::Type,
+                                Kind::Key, Kind::Wait, Kind::Shot, Kind::Dump, Kind::Appearance};
+  for (size_t i = 0; i < kinds.size(); ++i) {
+    EXPECT_EQ(s.steps[i].kind, kinds[i]) << i;
+    EXPECT_EQ(s.steps[i].line, static_cast<int>(i) + 3) << i;
+  }
   EXPECT_EQ(s.steps[0].point.y, 20.5);
-  EXPECT_EQ(s.steps[1].kind, Kind::Down);
-  EXPECT_EQ(s.steps[3].kind, Kind::Up);
-  const ScriptStep& drag = s.steps[4];
-  EXPECT_EQ(drag.kind, Kind::Drag);
-  EXPECT_EQ(drag.to.y, 300);
-  EXPECT_EQ(drag.seconds, 0.25);
+  EXPECT_EQ(s.steps[4].to.y, 300);
+  EXPECT_EQ(s.steps[4].seconds, 0.25);
   // Only the one space after the command is taken away: the rest is what the person types.
   EXPECT_EQ(s.steps[5].text, " two  words ");
   EXPECT_EQ(s.steps[6].key, Key::Escape);
-  EXPECT_EQ(s.steps[7].seconds, 1.5);
-  EXPECT_EQ(s.steps[8].text, "main-1");
-  EXPECT_EQ(s.steps[9].kind, Kind::Dump);
-  EXPECT_EQ(s.steps[9].line, 12);
-  EXPECT_EQ(s.steps[10].kind, Kind::Appearance);
   EXPECT_TRUE(s.steps[10].dark);
 }
 
 TEST(Script, RefusesMistakesNamingTheLine) {
-  EXPECT_EQ(errorOf("wait 1\ntapp 1 2\n"), "t.script:2: unknown command \"tapp\"");
-  EXPECT_EQ(errorOf("tap 1\n"), "t.script:1: usage: tap X Y");
-  EXPECT_EQ(errorOf("tap 1 2 3\n"), "t.script:1: usage: tap X Y");
-  EXPECT_EQ(errorOf("tap 1 2px\n"), "t.script:1: \"2px\" is not a number");
-  EXPECT_EQ(errorOf("appearance dim\n"), "t.script:1: unknown appearance \"dim\" (light or dark)");
-  EXPECT_NE(errorOf("tap nan 2\n"), "");
-  EXPECT_NE(errorOf("wait inf\n"), "");
-  EXPECT_EQ(errorOf("wait -1\n"), "t.script:1: a wait is 0 to 3600 seconds");
-  EXPECT_EQ(errorOf("wait 3601\n"), "t.script:1: a wait is 0 to 3600 seconds");
-  EXPECT_EQ(errorOf("wait 0\n"), "");
-  EXPECT_EQ(errorOf("drag 0 0 1 1 0\n"), "t.script:1: a drag takes more than 0 and at most 60 seconds");
-  EXPECT_NE(errorOf("drag 0 0 1 1 61\n"), "");
-  EXPECT_EQ(errorOf("drag 0 0 1 1\n"), "t.script:1: usage: drag X1 Y1 X2 Y2 SECONDS");
-  EXPECT_EQ(errorOf("type\n"), "t.script:1: \"type\" needs the text to type");
-  EXPECT_EQ(errorOf("key tab\n"), "t.script:1: unknown key \"tab\" (return, escape or backspace)");
-  EXPECT_EQ(errorOf("shot\n"), "t.script:1: usage: shot NAME");
-}
-
-TEST(Script, KeepsOutputInsideTheFolderAndNeverOverwritesIt) {
-  const std::vector<std::string> bad{"../up", "a/b", ".hidden", "sp%ce", "..", std::string(101, 'n')};
-  for (const std::string& name : bad) EXPECT_NE(errorOf("shot " + name + "\n"), "") << name;
-  // A second picture of the same name would silently replace the first.
-  EXPECT_EQ(errorOf("shot a\nwait 1\nshot a\n"), "t.script:3: \"a\" was already written on line 1");
-  EXPECT_EQ(errorOf("dump a\ndump a\n"), "t.script:2: \"a\" was already written on line 1");
-  EXPECT_EQ(errorOf("shot a\ndump a\n"), "");  // a.png and a.json
+  const std::vector<std::pair<std::string, std::string>> cases{
+      {"wait 1\ntapp 1 2\n", "t.script:2: unknown command \"tapp\""},
+      {"tap 1\n", "t.script:1: usage: tap X Y"},
+      {"tap 1 2 3\n", "t.script:1: usage: tap X Y"},
+      {"tap 1 2px\n", "t.script:1: \"2px\" is not a number"},
+      {"tap nan 2\n", "t.script:1: \"nan\" is not a number"},
+      {"appearance dim\n", "t.script:1: unknown appearance \"dim\" (light or dark)"},
+      {"wait inf\n", "t.script:1: \"inf\" is not a number"},
+      {"wait -1\n", "t.script:1: a wait is 0 to 3600 seconds"},
+      {"wait 3601\n", "t.script:1: a wait is 0 to 3600 seconds"},
+      {"wait 0\n", ""},
+      {"drag 0 0 1 1 0\n", "t.script:1: a drag takes more than 0 and at most 60 seconds"},
+      {"drag 0 0 1 1 61\n", "t.script:1: a drag takes more than 0 and at most 60 seconds"},
+      {"drag 0 0 1 1\n", "t.script:1: usage: drag X1 Y1 X2 Y2 SECONDS"},
+      {"type\n", "t.script:1: \"type\" needs the text to type"},
+      {"key tab\n", "t.script:1: unknown key \"tab\" (return, escape or backspace)"},
+      {"shot\n", "t.script:1: usage: shot NAME"},
+      // Output stays inside the folder and a second file of one name would silently replace the first.
+      {"shot a\nwait 1\nshot a\n", "t.script:3: \"a\" was already written on line 1"},
+      {"dump a\ndump a\n", "t.script:2: \"a\" was already written on line 1"},
+      {"shot a\ndump a\n", ""},  // a.png and a.json
+  };
+  for (const auto& [text, error] : cases) EXPECT_EQ(errorOf(text), error) << text;
+  for (const std::string& name : {std::string("../up"), std::string("a/b"), std::string(".hidden"),
+                                  std::string("sp%ce"), std::string(".."), std::string(101, 'n')}) {
+    EXPECT_NE(errorOf("shot " + name + "\n"), "") << name;
+  }
 }
 
 TEST(Script, MissingFileIsAnError) {
