@@ -1,30 +1,24 @@
 #include "app/model/DisplayNumbers.h"
 
-#include "platform/foundation/NumberFormatter.h"
-
-namespace {
-
 using platform::foundation::NumberFormatter;
 
-NumberFormatter decimalFormatter(int maximumFractionDigits) {
+NumberFormatter DisplayNumbers::plainDecimal(int minimumFractionDigits, int maximumFractionDigits) {
   NumberFormatter formatter;
   formatter.setNumberStyle(NumberFormatter::Style::Decimal);
   formatter.setDecimalSeparator(".");
   formatter.setGroupingSeparator("");
   formatter.setUsesGroupingSeparator(false);
-  formatter.setMinimumFractionDigits(0);
   formatter.setMaximumFractionDigits(maximumFractionDigits);
+  formatter.setMinimumFractionDigits(minimumFractionDigits);
   return formatter;
 }
 
-}  // namespace
-
 std::string DisplayNumbers::ratio(double value) {
-  static const NumberFormatter formatter = decimalFormatter(2);
+  static const NumberFormatter formatter = plainDecimal(0, 2);
   return formatter.stringFromNumber(value);
 }
 
 std::string DisplayNumbers::focal(double value) {
-  static const NumberFormatter formatter = decimalFormatter(1);
+  static const NumberFormatter formatter = plainDecimal(0, 1);
   return formatter.stringFromNumber(value);
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/foundation/NumberFormatter.h"
+
 // The number texts the package and record labels share: decimal style, "." as separator, no grouping, half
 // to even, with the fraction digits each label was laid out for.
 class DisplayNumbers {
@@ -10,4 +12,7 @@ class DisplayNumbers {
   static std::string ratio(double value);
   // At most 1 fraction digit: focal lengths in lens lists ("35", "17.5").
   static std::string focal(double value);
+
+  // The formatter behind these texts, for labels laid out for other fraction digits (distances).
+  static platform::foundation::NumberFormatter plainDecimal(int minimumFractionDigits, int maximumFractionDigits);
 };

@@ -2,7 +2,6 @@
 #include "app/state/FramesObject.h"
 
 #include <algorithm>
-#include <mutex>
 
 #include "app/model/NumericText.h"
 #include "app/state/CurrentRegion.h"
@@ -14,10 +13,6 @@ constexpr int kStandardOne = -2;
 constexpr int kStandardTwo = -1;
 constexpr const char* kNameOne = "Pacakge One";
 constexpr const char* kNameTwo = "Pacakge Two";
-
-int seriesIdOf(const QuorvelPackage& package) {
-  return package.lensManufacturer ? package.lensManufacturer->manufactorId : 0;
-}
 
 }  // namespace
 
@@ -60,11 +55,9 @@ void FramesObject::loadPackages() {
   currentPackageModus = 0;
   packageOne = QuorvelPackageUtil::loadPackage(kStandardOne);
   dress(*packageOne, kNameOne, true);
-  packageOne->mLensSet = QuorvelPackageUtil::getLensSet4ManufacturerId(seriesIdOf(*packageOne));
   currentPackageModus = 1;
   packageTwo = QuorvelPackageUtil::loadPackage(kStandardTwo);
   dress(*packageTwo, kNameTwo, true);
-  packageTwo->mLensSet = QuorvelPackageUtil::getLensSet4ManufacturerId(seriesIdOf(*packageTwo));
 }
 
 void FramesObject::setPackageOneAsCurrentPackage() {

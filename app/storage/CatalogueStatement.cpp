@@ -41,11 +41,6 @@ CatalogueStatement& CatalogueStatement::bind(int index, std::string_view text) {
   return *this;
 }
 
-CatalogueStatement& CatalogueStatement::bindNull(int index) {
-  if (statement_) sqlite3_bind_null(statement_, index);
-  return *this;
-}
-
 CatalogueStatement::Step CatalogueStatement::step() {
   if (!statement_) return Step::Error;
   lastResult_ = sqlite3_step(statement_);
@@ -76,10 +71,6 @@ bool CatalogueStatement::finalize() {
 
 int CatalogueStatement::columnInt(int index) const {
   return statement_ ? sqlite3_column_int(statement_, index) : 0;
-}
-
-int64_t CatalogueStatement::columnInt64(int index) const {
-  return statement_ ? sqlite3_column_int64(statement_, index) : 0;
 }
 
 double CatalogueStatement::columnDouble(int index) const {

@@ -31,7 +31,6 @@ class CatalogueStatement {
   CatalogueStatement& bind(int index, double value);
   CatalogueStatement& bind(int index, std::string_view text);
   CatalogueStatement& bind(int index, const char* text) { return bind(index, std::string_view(text)); }
-  CatalogueStatement& bindNull(int index);
 
   Step step();
   // Steps to the end; true when the statement completed.
@@ -43,7 +42,6 @@ class CatalogueStatement {
 
   // Columns are numbered from 0. NULL reads as 0, 0.0 or the empty text.
   int columnInt(int index) const;
-  int64_t columnInt64(int index) const;
   double columnDouble(int index) const;
   float columnFloat(int index) const { return static_cast<float>(columnDouble(index)); }
   std::string columnText(int index) const;

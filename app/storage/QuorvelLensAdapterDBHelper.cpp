@@ -4,13 +4,10 @@
 
 #include "app/storage/LensAdapter.h"
 #include "app/storage/PendingPackageRemap.h"
-#include "platform/log/Log.h"
 
 namespace {
 
 using Step = CatalogueStatement::Step;
-
-void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
 
 constexpr const char* kAllAdapters = "SELECT * FROM QuorvelLensAdapter ORDER BY LOWER (LensAdapterName)";
 constexpr const char* kCustomAdapters =
@@ -74,49 +71,24 @@ bool QuorvelLensAdapterDBHelper::deselectAllAdapter() {
 }
 
 bool QuorvelLensAdapterDBHelper::selectAdapter(int adapterId) {
-  auto statement =
-      database_.prepare("UPDATE QuorvelLensAdapter SET AdapterSelected = 1 WHERE LensAdapterId = ?", true);
-  if (!statement.ok()) {
-    logError("Error, failed to prepare statement while updating." + database_.errorMessage());
-    return false;
-  }
-  statement.bind(1, adapterId);
-  return statement.run();
+  return database_.runUpdate("UPDATE QuorvelLensAdapter SET AdapterSelected = 1 WHERE LensAdapterId = ?", {adapterId});
 }
 
 bool QuorvelLensAdapterDBHelper::deleteAdapter(const QuorvelLensAdapter& adapter) {
-  auto statement = database_.prepare("DELETE FROM QuorvelLensAdapter WHERE LensAdapterId = ?", true);
-  if (!statement.ok()) {
-    logError("DATABASE ERROR WHILE DELETING ID");
-    return false;
-  }
-  statement.bind(1, adapter.adapterId);
-  return statement.run();
+  return database_.runDelete("DELETE FROM QuorvelLensAdapter WHERE LensAdapterId = ?", {adapter.adapterId});
 }
 
 int QuorvelLensAdapterDBHelper::getLastAdapterID() {
-  const auto next =
-      database_.nextId("SELECT LensAdapterId FROM QuorvelLensAdapter ORDER BY LensAdapterId DESC LIMIT 1");
-  if (!next) {
-    logError("Eror fetching the lat id...");
-    return -1;
-  }
-  // Ids below 1 are not ours to hand out (and -1 means failure to every caller).
-  return *next < 1 ? 1 : *next;
+  return database_.nextIdOrLog("SELECT LensAdapterId FROM QuorvelLensAdapter ORDER BY LensAdapterId DESC LIMIT 1");
 }
 
 // A user adapter: its name and factors; comment, type and selection are those of a new user row.
 int QuorvelLensAdapterDBHelper::insertAdapter(const QuorvelLensAdapter& adapter) {
   const int id = getLastAdapterID();
   if (id < 0) return -1;
-  auto statement = database_.prepare(
+  auto statement = database_.prepareInsert(
       "INSERT INTO QuorvelLensAdapter (LensAdapterId,LensAdapterName,AdapterWidthValue,AdapterHeightValue,"
-      "Comment,AdapterType,AdapterSelected) VALUES(?,?,?,?,?,?,?)",
-      true);
-  if (!statement.ok()) {
-    logError("Error, failed to prepare statement, normally handle error here.");
-    return -1;
-  }
+      "Comment,AdapterType,AdapterSelected) VALUES(?,?,?,?,?,?,?)");
   statement.bind(1, id)
       .bind(2, adapter.adapterName)
       .bind(3, static_cast<double>(adapter.adapterValueWidth))
@@ -124,10 +96,7 @@ int QuorvelLensAdapterDBHelper::insertAdapter(const QuorvelLensAdapter& adapter)
       .bind(5, "")
       .bind(6, 1)
       .bind(7, 0);
-  const bool done = statement.run();
-  if (!done) logError("Failed to do data statement, normally error handling here.");
-  if (!statement.finalize()) logError("Failed to finalize data statement, normally error handling here.");
-  return done ? id : -1;
+  return CatalogueDatabase::finishInsert(statement) ? id : -1;
 }
 
 int QuorvelLensAdapterDBHelper::insertNewAdapter(const QuorvelLensAdapter& adapter) {

@@ -3,18 +3,11 @@
 #include <algorithm>
 #include <set>
 
+#include "platform/foundation/Utf8.h"
+
 namespace platform::graphics {
-namespace {
 
-bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-size_t countCodePoints(const std::string& s) {
-  size_t n = 0;
-  for (unsigned char c : s) n += isContinuation(c) ? 0 : 1;
-  return n;
-}
-
-}  // namespace
+using foundation::Utf8;
 
 TextAttributes TextAttributes::mergedWith(const TextAttributes& o) const {
   TextAttributes r = *this;
@@ -26,7 +19,7 @@ TextAttributes TextAttributes::mergedWith(const TextAttributes& o) const {
 }
 
 AttributedString::AttributedString(std::string text, const TextAttributes& attributes)
-    : text_(std::move(text)), length_(countCodePoints(text_)) {
+    : text_(Utf8::sanitized(text)), length_(Utf8::length(text_)) {
   if (length_ > 0 && attributes != TextAttributes{}) spans_.push_back({0, length_, attributes});
 }
 
@@ -70,14 +63,6 @@ std::vector<AttributedString::Run> AttributedString::runs() const {
   return out;
 }
 
-size_t AttributedString::byteOffset(size_t index) const {
-  size_t seen = 0;
-  for (size_t i = 0; i < text_.size(); ++i) {
-    if (isContinuation(static_cast<unsigned char>(text_[i]))) continue;
-    if (seen == index) return i;
-    ++seen;
-  }
-  return text_.size();
-}
+size_t AttributedString::byteOffset(size_t index) const { return Utf8::byteOffset(text_, index); }
 
 }  // namespace platform::graphics

@@ -22,7 +22,8 @@ struct TextAttributes {
 };
 
 // UTF-8 text with attributes over ranges. Ranges count Unicode code points, not bytes; ranges reaching
-// past the end are cut at the end.
+// past the end are cut at the end. Malformed bytes from outside become U+FFFD on the way in, so the
+// text drawn, the ranges and the code-point counts always agree.
 class AttributedString {
  public:
   struct Run {

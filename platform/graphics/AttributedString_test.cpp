@@ -23,6 +23,16 @@ TEST(AttributedString, RangesCountCodePointsNotBytes) {
   EXPECT_EQ(s.runs(), (Runs{{0, 1, {}}, {1, 2, kRed}}));
 }
 
+TEST(AttributedString, BrokenBytesBecomeReplacementCharactersAndKeepRangesInPlace) {
+  // A stray continuation byte and a cut-off two-byte sequence: one character each.
+  AttributedString s(std::string("a\x80" "b\xC3", 4));
+  EXPECT_EQ(s.string(), "a\uFFFDb\uFFFD");
+  EXPECT_EQ(s.length(), 4u);
+  s.addAttributes(kRed, 2, 1);
+  EXPECT_EQ(s.byteOffset(2), 4u);
+  EXPECT_EQ(s.runs(), (Runs{{0, 2, {}}, {2, 1, kRed}, {3, 1, {}}}));
+}
+
 TEST(AttributedString, LaterRangesWinAndEqualNeighboursJoin) {
   AttributedString s("abcdef");
   s.addAttributes(kRed, 0, 4);

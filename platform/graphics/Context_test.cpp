@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <functional>
 
-#include <unistd.h>
+#include "platform/foundation/ScratchFolder.h"
 
 namespace platform::graphics {
 namespace {
@@ -142,6 +142,8 @@ TEST(Context, AlphaAndClearRect) {
   });
   EXPECT_NEAR(img->pixelBytes(5, 5)[3], 128, 1);
   EXPECT_EQ(img->pixelBytes(15, 5), kClear);
+  EXPECT_FALSE(img->isClear());
+  EXPECT_TRUE(draw({20, 10}, 1, [](Context& c) { c.setAlpha(0); c.fillRect({0, 0, 20, 10}); })->isClear());
 }
 
 TEST(Context, ImageContextsNestAndEnd) {
@@ -206,16 +208,14 @@ TEST(Image, PNGRoundTripIsByteStable) {
   EXPECT_EQ(back->size(), (Size{30, 20}));
   EXPECT_EQ(back->rgbaBytes(), img->rgbaBytes());
 
-  auto dir = std::filesystem::temp_directory_path() / ("ostrel-png-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  std::string path = (dir / "shot.png").string();
+  foundation::testsupport::ScratchFolder dir;
+  std::string path = dir / "shot.png";
   ASSERT_TRUE(img->writePNG(path));
   auto read = Image::fromPNGFile(path);
   ASSERT_TRUE(read);
   EXPECT_EQ(read->rgbaBytes(), img->rgbaBytes());
-  EXPECT_FALSE(img->writePNG((dir / "missing" / "x.png").string()));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "no temporary left behind";
-  std::filesystem::remove_all(dir);
+  EXPECT_FALSE(img->writePNG(dir / "missing/x.png"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "no temporary left behind";
 
   EXPECT_EQ(Image::fromPNGData({1, 2, 3}), nullptr);
   auto truncated = png;

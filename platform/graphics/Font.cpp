@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <array>
-#include <tuple>
 #include <cmath>
 #include <map>
 #include <memory>
 #include <string_view>
+#include <tuple>
 #include <utility>
 
 #include "platform/graphics/TextEngine.h"
@@ -29,7 +29,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kFamilyAl
 constexpr std::string_view kSystemFamily = "Lato";
 
 // Style words of PostScript-like names ("Avenir-Heavy") and their weights. Lato has a face for each.
-constexpr std::array<std::pair<std::string_view, int>, 12> kStyleWeights{{
+constexpr std::array<std::pair<std::string_view, int>, 13> kStyleWeights{{
     {"Hairline", 100},
     {"Thin", 100},
     {"UltraLight", 200},
@@ -42,6 +42,7 @@ constexpr std::array<std::pair<std::string_view, int>, 12> kStyleWeights{{
     {"DemiBold", 600},
     {"Bold", 700},
     {"Heavy", 800},
+    {"Black", 900},
 }};
 
 std::string_view aliasFor(std::string_view family) {
@@ -63,10 +64,6 @@ bool parseStyle(std::string_view style, int& weight, bool& italic) {
   }
   if (style.empty()) {
     weight = 400;
-    return true;
-  }
-  if (style == "Black") {
-    weight = 900;
     return true;
   }
   for (auto& [word, w] : kStyleWeights) {

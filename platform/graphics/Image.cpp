@@ -1,12 +1,11 @@
 #include "platform/graphics/Image.h"
 
 #include <cairo.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
+
+#include "platform/foundation/AtomicFile.h"
 
 namespace platform::graphics {
 namespace {
@@ -142,17 +141,17 @@ std::vector<uint8_t> Image::pngData() const {
 
 bool Image::writePNG(const std::string& path) const {
   std::vector<uint8_t> data = pngData();
-  if (data.empty()) return false;
-  std::string temp = path + ".tmp" + std::to_string(::getpid());
-  FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  ok = (std::fclose(f) == 0) && ok;
-  std::error_code ec;
-  if (ok) std::filesystem::rename(temp, path, ec);
-  if (!ok || ec) {
-    std::filesystem::remove(temp, ec);
-    return false;
+  return !data.empty() && foundation::AtomicFile::writeAtomically(path, data.data(), data.size());
+}
+
+bool Image::isClear() const {
+  const unsigned char* data = cairo_image_surface_get_data(surface_);
+  int stride = cairo_image_surface_get_stride(surface_);
+  for (int y = 0; y < height_; ++y) {
+    auto* row = reinterpret_cast<const uint32_t*>(data + y * stride);
+    for (int x = 0; x < width_; ++x) {
+      if (row[x] != 0) return false;
+    }
   }
   return true;
 }

@@ -41,6 +41,8 @@ class Image {
   std::array<uint8_t, 4> pixelBytes(int x, int y) const;
   // Every pixel as R, G, B, A bytes, alpha premultiplied, rows top to bottom without padding.
   std::vector<uint8_t> rgbaBytes() const;
+  // True when every pixel is fully transparent.
+  bool isClear() const;
 
   std::vector<uint8_t> pngData() const;
   // Written under a temporary name and renamed, so a reader never sees half a file.

@@ -29,10 +29,6 @@ struct TextContext {
     pango_context_set_language(context, pango_language_from_string("en-us"));
     pango_context_set_base_dir(context, PANGO_DIRECTION_LTR);
   }
-  ~TextContext() {
-    g_object_unref(context);
-    g_object_unref(map);
-  }
 };
 
 }  // namespace

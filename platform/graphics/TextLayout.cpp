@@ -88,17 +88,10 @@ TextLayout::TextLayout(const AttributedString& text, const TextStyle& style, dou
   pango_layout_set_font_description(layout_, d);
   pango_font_description_free(d);
   const std::string& s = text.string();
-  if (g_utf8_validate(s.data(), static_cast<gssize>(s.size()), nullptr)) {
-    pango_layout_set_text(layout_, s.data(), static_cast<int>(s.size()));
-    PangoAttrList* attrs = attributesFor(text);
-    pango_layout_set_attributes(layout_, attrs);
-    pango_attr_list_unref(attrs);
-  } else {
-    // Broken bytes from outside are shown as replacement characters rather than refused.
-    gchar* valid = g_utf8_make_valid(s.data(), static_cast<gssize>(s.size()));
-    pango_layout_set_text(layout_, valid, -1);
-    g_free(valid);
-  }
+  pango_layout_set_text(layout_, s.data(), static_cast<int>(s.size()));
+  PangoAttrList* attrs = attributesFor(text);
+  pango_layout_set_attributes(layout_, attrs);
+  pango_attr_list_unref(attrs);
   pango_layout_set_alignment(layout_, pangoAlignment(style.alignment));
   pango_layout_set_justify(layout_, style.alignment == TextAlignment::Justified);
   pango_layout_set_wrap(layout_, style.lineBreakMode == LineBreakMode::CharWrap ? PANGO_WRAP_CHAR : PANGO_WRAP_WORD);

@@ -13,7 +13,8 @@ TEST(Font, AppFontNamesMapToLatoWeightsAndKeepTheirName) {
   struct Case {
     const char* name;
     const char* face;
-  } cases[] = {{"Avenir-Roman", "Lato Regular"}, {"Avenir-Medium", "Lato Medium"}, {"Avenir-Heavy", "Lato Heavy"}};
+  } cases[] = {{"Avenir-Roman", "Lato Regular"}, {"Avenir-Medium", "Lato Medium"}, {"Avenir-Heavy", "Lato Heavy"},
+               {"Avenir-Black", "Lato Black"}};
   for (const Case& c : cases) {
     Font f = Font::named(c.name, 14);
     EXPECT_EQ(f.fontName(), c.name);

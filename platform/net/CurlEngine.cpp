@@ -139,6 +139,13 @@ size_t onRead(char* buffer, size_t size, size_t count, void* data) {
   return n;
 }
 
+// Data and download tasks send what their current request carries; an empty body is no body.
+void useRequestBody(Transfer& t) {
+  t.body = t.request.httpBody;
+  t.bodySize = static_cast<curl_off_t>(t.body.size());
+  t.hasBody = !t.body.empty();
+}
+
 int onSeek(void* data, curl_off_t offset, int origin) {
   auto& t = *static_cast<Transfer*>(data);
   if (origin != SEEK_SET || offset < 0) return CURL_SEEKFUNC_CANTSEEK;
@@ -274,9 +281,7 @@ bool CurlEngine::Impl::openBody(Transfer& t) {
     t.bodySize = static_cast<curl_off_t>(t.body.size());
     t.hasBody = true;
   } else {
-    t.body = t.request.httpBody;
-    t.bodySize = static_cast<curl_off_t>(t.body.size());
-    t.hasBody = !t.body.empty();
+    useRequestBody(t);
   }
   return true;
 }
@@ -422,9 +427,7 @@ void CurlEngine::Impl::follow(Transfer& t, URLRequest request) {
   if (!keepsBody) {
     t.hasBody = false;
   } else if (t.task->kind() != URLSessionTask::Kind::Upload) {
-    t.body = t.request.httpBody;
-    t.bodySize = static_cast<curl_off_t>(t.body.size());
-    t.hasBody = !t.body.empty();
+    useRequestBody(t);
   }
   t.bodyOffset = 0;
   if (t.bodyFile) std::rewind(t.bodyFile);

@@ -11,23 +11,31 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
          });
 }
 
+namespace {
+
+// Field names match without regard to case, as HTTP has them.
+auto named(std::string_view name) {
+  return [name](const HTTPHeaders::Field& field) { return equalsIgnoringCase(field.first, name); };
+}
+
+}  // namespace
+
 HTTPHeaders::HTTPHeaders(std::initializer_list<Field> fields) {
   for (const auto& [name, value] : fields) set(name, value);
 }
 
 void HTTPHeaders::set(std::string_view name, std::string value) {
-  auto found = std::find_if(fields_.begin(), fields_.end(), [&](const Field& f) { return equalsIgnoringCase(f.first, name); });
+  auto found = std::find_if(fields_.begin(), fields_.end(), named(name));
   if (found == fields_.end()) {
     fields_.emplace_back(std::string(name), std::move(value));
     return;
   }
   found->second = std::move(value);
-  fields_.erase(std::remove_if(found + 1, fields_.end(), [&](const Field& f) { return equalsIgnoringCase(f.first, name); }),
-                fields_.end());
+  fields_.erase(std::remove_if(found + 1, fields_.end(), named(name)), fields_.end());
 }
 
 void HTTPHeaders::add(std::string_view name, std::string_view value) {
-  auto found = std::find_if(fields_.begin(), fields_.end(), [&](const Field& f) { return equalsIgnoringCase(f.first, name); });
+  auto found = std::find_if(fields_.begin(), fields_.end(), named(name));
   if (found == fields_.end()) {
     fields_.emplace_back(std::string(name), std::string(value));
   } else {
@@ -36,17 +44,15 @@ void HTTPHeaders::add(std::string_view name, std::string_view value) {
 }
 
 bool HTTPHeaders::remove(std::string_view name) {
-  auto end = std::remove_if(fields_.begin(), fields_.end(), [&](const Field& f) { return equalsIgnoringCase(f.first, name); });
+  auto end = std::remove_if(fields_.begin(), fields_.end(), named(name));
   bool removed = end != fields_.end();
   fields_.erase(end, fields_.end());
   return removed;
 }
 
 std::optional<std::string> HTTPHeaders::value(std::string_view name) const {
-  for (const auto& [key, value] : fields_) {
-    if (equalsIgnoringCase(key, name)) return value;
-  }
-  return std::nullopt;
+  auto found = std::find_if(fields_.begin(), fields_.end(), named(name));
+  return found == fields_.end() ? std::nullopt : std::optional<std::string>(found->second);
 }
 
 }  // namespace platform::net

@@ -21,6 +21,11 @@ std::map<std::string, int>& backgroundSessions() {
   return *sessions;
 }
 
+void forgetBackgroundSession(const std::string& identifier) {
+  std::lock_guard lock(backgroundMutex());
+  if (--backgroundSessions()[identifier] <= 0) backgroundSessions().erase(identifier);
+}
+
 }  // namespace
 
 // --- configuration ------------------------------------------------------------------------------
@@ -153,9 +158,7 @@ URLSession::URLSession(Private, URLSessionConfiguration configuration, std::shar
 }
 
 URLSession::~URLSession() {
-  if (!registered_) return;
-  std::lock_guard lock(backgroundMutex());
-  if (--backgroundSessions()[configuration_.identifier] <= 0) backgroundSessions().erase(configuration_.identifier);
+  if (registered_) forgetBackgroundSession(configuration_.identifier);
 }
 
 std::shared_ptr<URLSession> URLSession::sessionWithConfiguration(URLSessionConfiguration configuration,
@@ -276,8 +279,7 @@ void URLSession::finishInvalidation() {
     delegate_ = nullptr;
   }
   if (registered_) {
-    std::lock_guard lock(backgroundMutex());
-    if (--backgroundSessions()[configuration_.identifier] <= 0) backgroundSessions().erase(configuration_.identifier);
+    forgetBackgroundSession(configuration_.identifier);
     registered_ = false;
   }
   if (delegate) delegate->didBecomeInvalidWithError(*this, std::nullopt);

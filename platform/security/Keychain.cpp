@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <set>
+#include <string_view>
 #include <vector>
 
 #include "platform/foundation/AtomicFile.h"
@@ -140,8 +141,7 @@ std::vector<Candidate> candidates(const std::string& folder, const Dictionary& q
   if (!dir) return out;
   while (dirent* entry = ::readdir(dir)) {
     std::string name = entry->d_name;
-    if (name.empty() || name.front() == '.' || name.size() <= std::string(kItemSuffix).size() ||
-        name.compare(name.size() - 5, 5, kItemSuffix) != 0) {
+    if (name.empty() || name.front() == '.' || !name.ends_with(kItemSuffix)) {
       continue;  // the lock file, temporary files of a write in progress, strangers
     }
     if (!exact.empty() ? name != exact : name.compare(0, prefix.size(), prefix) != 0) continue;
@@ -159,10 +159,10 @@ ReadResult readItem(const std::string& path, Dictionary& item) {
   if (!bytes) return AtomicFile::fileExists(path) ? ReadResult::Damaged : ReadResult::Gone;
   Value value = PropertyList::read(*bytes);
   const Dictionary* fields = value.dictionary();
-  bool valid = fields && (*fields).count(Keychain::kClass) &&
+  // An item must live under the name its own attributes give it, or a query would find it in the wrong place.
+  bool valid = fields && fields->count(Keychain::kClass) &&
                fields->at(Keychain::kClass) == Value(Keychain::kClassGenericPassword) &&
-               path.size() >= fileNameFor(*fields).size() &&
-               path.compare(path.size() - fileNameFor(*fields).size(), std::string::npos, fileNameFor(*fields)) == 0;
+               std::string_view(path).ends_with("/" + fileNameFor(*fields));
   if (!valid) {
     platform::log::write(platform::log::Warning, "keychain item " + path + " is damaged");
     return ReadResult::Damaged;

@@ -79,7 +79,6 @@ void Button::updateTitle() {
   if (!titleLabel_) return;
   ControlState s = state();
   if (auto attributed = attributedTitleForState(s)) {
-    titleLabel_->setText("");
     titleLabel_->setTextColor(titleColorForState(s));
     titleLabel_->setAttributedText(*attributed);
   } else {

@@ -12,6 +12,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Paths.h"
+#include "platform/foundation/ScratchFolder.h"
 #include "platform/ui/ImpactFeedbackGenerator.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/LocalizedStrings.h"
@@ -24,16 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh folder per test, removed afterwards.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "ostrel-ui-XXXXXX").string();
-    path = mkdtemp(pattern.data());
-  }
-  ~TempFolder() { fs::remove_all(path); }
-  std::string path;
-};
+using foundation::testsupport::ScratchFolder;
 
 void writeFile(const std::string& path, const std::string& bytes) {
   fs::create_directories(fs::path(path).parent_path());
@@ -130,7 +122,7 @@ TEST(DeviceServices, OnlyWellFormedUrlsOfKnownSchemesOpen) {
 class MailTest : public ::testing::Test, public MailComposeViewControllerDelegate {
  protected:
   void SetUp() override {
-    previousRoot = foundation::Paths::setRoot(folder.path);
+    previousRoot = foundation::Paths::setRoot(folder.path());
     foundation::Clock::setCurrent(clock);
   }
   void TearDown() override {
@@ -144,7 +136,7 @@ class MailTest : public ::testing::Test, public MailComposeViewControllerDelegat
     if (error) errors.push_back(error->localizedDescription());
   }
 
-  TempFolder folder;
+  ScratchFolder folder;
   std::string previousRoot;
   std::shared_ptr<foundation::ManualClock> clock = std::make_shared<foundation::ManualClock>();
   std::vector<MailComposeResult> results;
@@ -218,7 +210,7 @@ TEST_F(MailTest, HeaderTextsCannotAddHeadersAndUnicodeIsEncoded) {
 }
 
 TEST_F(MailTest, AnOutboxThatCannotBeMadeReportsFailure) {
-  writeFile(folder.path + "/Library/Outbox", "a file where the folder should be");
+  writeFile(folder.path() + "/Library/Outbox", "a file where the folder should be");
   MailComposeViewController mail;
   mail.setMailComposeDelegate(this);
   EXPECT_FALSE(mail.send());
@@ -248,18 +240,18 @@ TEST(LocalizedStrings, ClassicTablesParseWithEscapesAndComments) {
 }
 
 TEST(LocalizedStrings, BundleTablesByLanguageAndMissingKeys) {
-  TempFolder bundle;
-  writeFile(bundle.path + "/de.lproj/Localizable.strings", "\"Done\" = \"Fertig\";");
+  ScratchFolder bundle;
+  writeFile(bundle.path() + "/de.lproj/Localizable.strings", "\"Done\" = \"Fertig\";");
   // UTF-16 little endian with a byte-order mark, the classic encoding.
   std::string utf16 = "\xFF\xFE";
   for (char c : std::string("\"Done\" = \"Finished\";")) utf16 += std::string{c, '\0'};
-  writeFile(bundle.path + "/en.lproj/Localizable.strings", utf16);
-  writeFile(bundle.path + "/en.lproj/Guides.json", "{\"GET STARTED\": \"Get started\", \"n\": 3}");
-  writeFile(bundle.path + "/fr.lproj/Localizable.strings", "\"Done\" = broken");
-  writeFile(bundle.path + "/es.lproj/Localizable.plist",
+  writeFile(bundle.path() + "/en.lproj/Localizable.strings", utf16);
+  writeFile(bundle.path() + "/en.lproj/Guides.json", "{\"GET STARTED\": \"Get started\", \"n\": 3}");
+  writeFile(bundle.path() + "/fr.lproj/Localizable.strings", "\"Done\" = broken");
+  writeFile(bundle.path() + "/es.lproj/Localizable.plist",
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
             "<key>Done</key><string>Hecho</string></dict></plist>");
-  std::string previous = foundation::Bundle::setMainPath(bundle.path);
+  std::string previous = foundation::Bundle::setMainPath(bundle.path());
 
   LocalizedStrings::setPreferredLanguages({"de"});
   EXPECT_EQ(LocalizedStrings::localizedString("Done"), "Fertig");

@@ -11,19 +11,6 @@
 namespace platform::ui {
 namespace {
 
-bool allClear(const graphics::Image& image) {
-  cairo_surface_t* s = image.surface();
-  const unsigned char* data = cairo_image_surface_get_data(s);
-  int stride = cairo_image_surface_get_stride(s);
-  for (int y = 0; y < image.pixelHeight(); ++y) {
-    auto* row = reinterpret_cast<const uint32_t*>(data + y * stride);
-    for (int x = 0; x < image.pixelWidth(); ++x) {
-      if (row[x] != 0) return false;
-    }
-  }
-  return true;
-}
-
 graphics::Path boundsPath(const Rect& r, double radius) {
   return radius > 0 ? graphics::Path::roundedRect(r, radius) : graphics::Path::rect(r);
 }
@@ -146,7 +133,7 @@ void Layer::displayIfNeeded(double scale) {
   bitmap->translate(-bounds_.origin.x, -bounds_.origin.y);
   bool drew = delegate_->drawLayer(*this, *bitmap);
   auto image = bitmap->makeImage();
-  if (drew || !allClear(*image)) contents_ = std::move(image);
+  if (drew || !image->isClear()) contents_ = std::move(image);
 }
 
 void Layer::renderInContext(Context& context, double scale) {

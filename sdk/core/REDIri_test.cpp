@@ -36,7 +36,9 @@ class ConfigureTest : public ::testing::Test {
 TEST_F(ConfigureTest, OnlyAReadableOptionsFileConfiguresTheDefaultAppAndOnlyOnce) {
   ASSERT_TRUE(AtomicFile::createDirectories(folder_));
   for (std::string_view options : {"", "not a property list", "<plist version=\"1.0\"><array/></plist>"}) {
-    if (!options.empty()) ASSERT_TRUE(AtomicFile::writeAtomically(folder_ + "/VadezeService-Info.plist", options));
+    if (!options.empty()) {
+      ASSERT_TRUE(AtomicFile::writeAtomically(folder_ + "/VadezeService-Info.plist", options));
+    }
     EXPECT_NE(configureRaises().find("could not find a valid VadezeService-Info.plist"), std::string::npos) << options;
     EXPECT_FALSE(REDIri::isDefaultAppConfigured());
   }

@@ -167,15 +167,7 @@ VBLPromise::Ptr VBLPromise::chainOnQueue(VBLQueue queue, ChainedFulfillBlock cha
                                          ChainedRejectBlock chainedReject) {
   if (!queue) queue = defaultDispatchQueue();
   Ptr chained = pendingPromise();
-  auto resolver = [queue, chained](Value result) {
-    if (auto followed = result.objectAs<VBLPromise>()) {
-      followed->observeOnQueue(
-          queue, [chained](const Value& value) { chained->fulfill(value); },
-          [chained](const Error& error) { chained->reject(error); });
-    } else {
-      chained->fulfill(std::move(result));
-    }
-  };
+  auto resolver = [queue, chained](Value result) { chained->resolveFollowing(queue, std::move(result)); };
   observeOnQueue(
       queue,
       [resolver, chainedFulfill = std::move(chainedFulfill)](const Value& value) {
@@ -185,6 +177,14 @@ VBLPromise::Ptr VBLPromise::chainOnQueue(VBLQueue queue, ChainedFulfillBlock cha
         resolver(chainedReject ? chainedReject(error) : VBLValueWithError(error));
       });
   return chained;
+}
+
+void VBLPromise::resolveFollowing(const VBLQueue& queue, Value result) {
+  auto followed = result.objectAs<VBLPromise>();
+  if (!followed) return fulfill(std::move(result));
+  followed->observeOnQueue(
+      queue, [self = shared_from_this()](const Value& value) { self->fulfill(value); },
+      [self = shared_from_this()](const Error& error) { self->reject(error); });
 }
 
 std::string VBLPromise::description() const {

@@ -177,6 +177,8 @@ class VBLPromise final : public platform::foundation::Object, public std::enable
   };
 
   void resolve(State state, Value value, std::optional<Error> error);
+  // Resolves with a block's result: a promise is followed on `queue`, an error Value rejects.
+  void resolveFollowing(const VBLQueue& queue, Value result);
   static void submit(const VBLQueue& queue, std::function<void()> block);
   static void releaseObservers(std::vector<Observer> observers);
 

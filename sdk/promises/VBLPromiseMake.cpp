@@ -6,17 +6,6 @@ using platform::foundation::Value;
 
 namespace {
 
-// Resolves `promise` with a work result: a promise is followed on `queue`, an error Value rejects.
-void resolveWith(const VBLPromise::Ptr& promise, const VBLQueue& queue, const Value& result) {
-  if (auto followed = result.objectAs<VBLPromise>()) {
-    followed->observeOnQueue(
-        queue, [promise](const Value& value) { promise->fulfill(value); },
-        [promise](const Error& error) { promise->reject(error); });
-  } else {
-    promise->fulfill(result);
-  }
-}
-
 struct RetryPlan {
   VBLQueue queue;
   double interval;
@@ -52,7 +41,7 @@ VBLPromise::Ptr VBLPromise::onQueueAsync(VBLQueue queue, AsyncWorkBlock work) {
   if (!queue) queue = defaultDispatchQueue();
   Ptr promise = pendingPromise();
   submit(queue, [queue, promise, work = std::move(work)] {
-    work([promise, queue](const Value& value) { resolveWith(promise, queue, value); },
+    work([promise, queue](const Value& value) { promise->resolveFollowing(queue, value); },
          [promise](const Error& error) { promise->reject(error); });
   });
   return promise;
@@ -63,7 +52,7 @@ VBLPromise::Ptr VBLPromise::doWork(DoWorkBlock work) { return onQueueDo(defaultD
 VBLPromise::Ptr VBLPromise::onQueueDo(VBLQueue queue, DoWorkBlock work) {
   if (!queue) queue = defaultDispatchQueue();
   Ptr promise = pendingPromise();
-  submit(queue, [queue, promise, work = std::move(work)] { resolveWith(promise, queue, work()); });
+  submit(queue, [queue, promise, work = std::move(work)] { promise->resolveFollowing(queue, work()); });
   return promise;
 }
 

@@ -1,11 +1,10 @@
 #include "sdk/utilities/VDUDelegateProxyKit.h"
 
-#include <uuid/uuid.h>
-
 #include <mutex>
 
 #include "platform/foundation/Format.h"
 #include "sdk/utilities/VDULogger.h"
+#include "sdk/utilities/VDUUUID.h"
 
 using platform::foundation::Value;
 using platform::runtime::Class;
@@ -24,14 +23,6 @@ struct SuffixSource {
 SuffixSource& suffixSource() {
   static auto* instance = new SuffixSource;  // delegates may be proxied from static destructors
   return *instance;
-}
-
-std::string newUUIDString() {
-  uuid_t bytes;
-  uuid_generate_random(bytes);
-  char text[37];
-  uuid_unparse_upper(bytes, text);
-  return text;
 }
 
 }  // namespace
@@ -192,7 +183,7 @@ std::string VDUDelegateProxyKit::subclassNameForClassName(const std::string& cla
     std::lock_guard lock(s.mutex);
     source = s.source;
   }
-  return platform::foundation::format("%@-%@", kClassPrefix + className, source ? source() : newUUIDString());
+  return platform::foundation::format("%@-%@", kClassPrefix + className, source ? source() : VDUUUIDString());
 }
 
 void VDUDelegateProxyKit::setSubclassSuffixSourceForTesting(std::function<std::string()> source) {

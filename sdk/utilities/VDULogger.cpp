@@ -57,14 +57,17 @@ void writeLine(int level, bool mustPass, std::string line) {
   });
 }
 
+// Lines above the current level are dropped unless forced or in debug mode.
+bool passes(int level, bool force) {
+  setUpOnce();
+  return force || state().debug.load() || level <= state().level.load();
+}
+
 void logMessage(int level, std::string_view service, bool force, std::string_view code,
                 const std::string& text) {
-  setUpOnce();
-  LoggerState& s = state();
-  const bool debug = s.debug.load();
-  if (level > s.level.load() && !debug && !force) return;
+  if (!passes(level, force)) return;
   std::string line = platform::foundation::format("%@ - %@[%@] %@", currentVersion(), service, code, text);
-  writeLine(level, force || debug, std::move(line));
+  writeLine(level, force || state().debug.load(), std::move(line));
 }
 
 }  // namespace
@@ -93,10 +96,7 @@ void VDUSetLoggerLevel(int level) {
   s.queue->async([level] { state().filterMask.store(platform::log::maskUpTo(level)); });
 }
 
-bool VDUIsLoggableLevel(int level) {
-  setUpOnce();
-  return state().debug.load() || level <= state().level.load();
-}
+bool VDUIsLoggableLevel(int level) { return passes(level, false); }
 
 void VDULoggerRegisterVersion(std::string version) {
   LoggerState& s = state();
@@ -112,8 +112,7 @@ void VDULogBasic(int level, std::string_view service, bool force, std::string_vi
 void VDULogBasic(int level, std::string_view service, bool force, std::string_view messageCode,
                  std::string_view format, std::span<const platform::foundation::FormatArg> args) {
   // Formatting costs more than the level check, so a dropped line is never formatted.
-  setUpOnce();
-  if (level > state().level.load() && !state().debug.load() && !force) return;
+  if (!passes(level, force)) return;
   logMessage(level, service, force, messageCode, platform::foundation::formatList(format, args));
 }
 

@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstring>
 #include <map>
-#include <random>
 
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/AtomicFile.h"
@@ -18,6 +17,7 @@
 #include "platform/foundation/Paths.h"
 #include "sdk/utilities/VDULogger.h"
 #include "sdk/utilities/VDUMutableDictionary.h"
+#include "sdk/utilities/VDUUUID.h"
 
 using platform::foundation::AtomicFile;
 using platform::foundation::Error;
@@ -29,22 +29,6 @@ namespace {
 // The mark backup tools on this platform honour; a file system without extended attributes has no
 // backup to keep the file out of.
 constexpr const char* kExcludeFromBackupAttribute = "user.ostrel.exclude-from-backup";
-
-std::string makeUUID() {
-  std::random_device random;
-  std::uint8_t bytes[16];
-  for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
-  bytes[6] = (bytes[6] & 0x0f) | 0x40;
-  bytes[8] = (bytes[8] & 0x3f) | 0x80;
-  std::string text;
-  static const char* hex = "0123456789ABCDEF";
-  for (int i = 0; i < 16; ++i) {
-    if (i == 4 || i == 6 || i == 8 || i == 10) text += '-';
-    text += hex[bytes[i] >> 4];
-    text += hex[bytes[i] & 15];
-  }
-  return text;
-}
 
 struct FetcherMap {
   std::mutex mutex;
@@ -71,7 +55,7 @@ Error ZURAridireMakeError(std::int64_t code, const std::string& context) {
 
 ZURAridireURLSession::ZURAridireURLSession(Private, std::weak_ptr<ZURAridireLoggerDelegate> loggerDelegate)
     : networkDirectory_(platform::foundation::Paths::applicationSupport() + "/VDU/Network/ZURAridireTemporaryDirectory"),
-      sessionID_(std::string(kZURAridireBackgroundSessionPrefix) + "-" + makeUUID()),
+      sessionID_(std::string(kZURAridireBackgroundSessionPrefix) + "-" + VDUUUIDString()),
       loggerDelegate_(std::move(loggerDelegate)) {}
 
 std::shared_ptr<ZURAridireURLSession> ZURAridireURLSession::initWithNetworkLoggerDelegate(
