@@ -9,6 +9,7 @@
 
 #include "platform/ui/Animation.h"
 #include "platform/ui/Layer.h"
+#include "platform/ui/Make.h"
 #include "platform/ui/Touch.h"
 
 namespace platform::ui {
@@ -19,7 +20,7 @@ class Window;
 
 // A rectangle of the screen that draws itself and takes touches, in a tree of views. Each view owns a
 // layer; the geometry and look below are the layer's, and the subviews' layers are sublayers of it in
-// subview order. Views are made with std::make_shared and held by their superview.
+// subview order. Views are made with make<T>() and held by their superview.
 class View : public std::enable_shared_from_this<View>, protected LayerDelegate {
  public:
   explicit View(const Rect& frame = {});
