@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -43,20 +44,24 @@ TEST_F(MainLoopTest, RunsBlocksInOrderIncludingOnesTheyPostAndStopsOnRequest) {
   MainLoop::stop();
   MainLoop::run();  // returns at once: the early stop was kept
 
-  std::vector<int> order;
+  // Everything the worker touches is shared, and the worker has finished posting before the loop
+  // runs: the blocks' order on the main queue is then fixed, and nothing outlives the test body.
+  auto order = std::make_shared<std::vector<int>>();
   auto main = Queue::main();
-  Queue::serial("test.stopper")->async([&] {
-    main->async([&] {
-      order.push_back(1);
-      main->async([&] {
-        order.push_back(3);
+  auto stopper = Queue::serial("test.stopper");
+  stopper->async([order, main] {
+    main->async([order, main] {
+      order->push_back(1);
+      main->async([order] {
+        order->push_back(3);
         MainLoop::stop();
       });
     });
-    main->async([&] { order.push_back(2); });
+    main->async([order] { order->push_back(2); });
   });
+  stopper->sync([] {});
   MainLoop::run();
-  EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(*order, (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(MainLoop::runUntilIdle(), 0u);
 }
 
