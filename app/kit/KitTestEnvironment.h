@@ -1,0 +1,61 @@
+#pragma once
+
+// Shared by the kit's tests: a fresh app container with the theme flag chosen per test, and the
+// manual clock with a main loop that advance() drains.
+#include <memory>
+
+#include "app/state/FramesObject.h"
+#include "platform/dispatch/MainLoop.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/graphics/Image.h"
+#include "platform/ui/Renderer.h"
+#include "testing/TempContainer.h"
+
+namespace app::kit::testing {
+
+class KitTestEnvironment {
+ public:
+  KitTestEnvironment() { platform::foundation::Clock::setCurrent(clock_); }
+  ~KitTestEnvironment() {
+    platform::dispatch::MainLoop::runUntilIdle();
+    platform::foundation::Clock::setCurrent(nullptr);
+  }
+
+  // Writes the preference file with only the theme flag, as the settings page would leave it.
+  static void setDarkMode(bool dark) {
+    platform::foundation::Dictionary prefs{{"SETTINGS_APPINDARKMODE", dark}};
+    platform::foundation::PropertyList::writeFile(FramesObject::preferencePath(),
+                                                  platform::foundation::Value(std::move(prefs)),
+                                                  platform::foundation::PropertyList::Format::Xml);
+  }
+
+  void advance(double seconds) {
+    clock_->advance(seconds);
+    platform::dispatch::MainLoop::runUntilIdle();
+  }
+
+  // The view drawn alone at scale 1.
+  static std::shared_ptr<platform::graphics::Image> render(platform::ui::View& view) {
+    return platform::ui::Renderer::render(view, 1);
+  }
+
+ private:
+  ostrel::testing::TempContainer container_;
+  std::shared_ptr<platform::foundation::ManualClock> clock_ = std::make_shared<platform::foundation::ManualClock>();
+};
+
+// Colour components as whole bytes, for comparing with the palette's byte values.
+struct Rgb {
+  int r, g, b;
+  bool operator==(const Rgb&) const = default;
+};
+inline Rgb bytes(const platform::graphics::Color& c) {
+  return {static_cast<int>(c.red() * 255 + 0.5), static_cast<int>(c.green() * 255 + 0.5),
+          static_cast<int>(c.blue() * 255 + 0.5)};
+}
+inline std::ostream& operator<<(std::ostream& os, const Rgb& c) {
+  return os << "(" << c.r << ", " << c.g << ", " << c.b << ")";
+}
+
+}  // namespace app::kit::testing

@@ -1,0 +1,73 @@
+#include "app/kit/StyledViews.h"
+
+#include <gtest/gtest.h>
+
+#include "app/kit/KitTestEnvironment.h"
+#include "app/kit/UIConstants.h"
+#include "platform/ui/Window.h"
+
+namespace {
+
+using app::kit::testing::bytes;
+using app::kit::testing::KitTestEnvironment;
+using app::kit::testing::Rgb;
+using platform::ui::make;
+using platform::ui::Rect;
+
+class StyledViewsTest : public ::testing::TestWithParam<bool> {
+ protected:
+  StyledViewsTest() { KitTestEnvironment::setDarkMode(GetParam()); }
+  Rgb pixel(platform::ui::View& view) {
+    auto image = KitTestEnvironment::render(view);
+    return bytes(image->pixel(image->pixelWidth() / 2, image->pixelHeight() / 2));
+  }
+  KitTestEnvironment env;
+};
+
+TEST_P(StyledViewsTest, BackgroundsAreDrawnInTheThemeOfTheirMaking) {
+  const bool dark = GetParam();
+  EXPECT_EQ(pixel(*make<uiGeneralBGView>(Rect{0, 0, 20, 20})), dark ? (Rgb{36, 37, 38}) : (Rgb{253, 253, 253}));
+  EXPECT_EQ(pixel(*make<uiAlertBG>(Rect{0, 0, 20, 20})), dark ? (Rgb{51, 53, 54}) : (Rgb{253, 253, 253}));
+  EXPECT_EQ(pixel(*make<uiSettingsTiles>(Rect{0, 0, 20, 20})), dark ? (Rgb{51, 53, 54}) : (Rgb{242, 242, 242}));
+  EXPECT_EQ(pixel(*make<uiDOFMarkerView>(Rect{0, 0, 20, 20})), dark ? (Rgb{255, 255, 255}) : (Rgb{0, 0, 0}));
+
+  // Made before the switch, a view keeps the theme it took.
+  auto early = make<uiFilterBarBorder>(Rect{0, 0, 20, 20});
+  KitTestEnvironment::setDarkMode(!dark);
+  EXPECT_EQ(pixel(*early), dark ? (Rgb{38, 39, 40}) : (Rgb{216, 216, 216}));
+}
+
+TEST_P(StyledViewsTest, TextViewsTakeFontsColoursAndTheKeyboardOfTheTheme) {
+  const bool dark = GetParam();
+  const auto keyboard = dark ? platform::ui::KeyboardAppearance::Dark : platform::ui::KeyboardAppearance::Light;
+  auto custom = make<uiTextFieldCustom>();
+  EXPECT_EQ(custom->keyboardAppearance(), keyboard);
+  EXPECT_EQ(bytes(custom->textColor()), dark ? (Rgb{255, 255, 255}) : (Rgb{0, 0, 0}));
+  EXPECT_EQ(custom->font().fontName(), "Avenir-Roman");
+  auto lt = make<uiTextFieldLT>();
+  EXPECT_EQ(lt->keyboardAppearance(), keyboard);
+  EXPECT_EQ(bytes(lt->textColor()), (Rgb{0, 180, 248}));
+  EXPECT_EQ(lt->font().pointSize(), 24);
+  EXPECT_EQ(make<uiSearchBarCustom>()->searchTextField()->keyboardAppearance(), keyboard);
+  auto table = make<uiGeneralTableView>();
+  EXPECT_EQ(bytes(*table->separatorColor()), dark ? (Rgb{10, 11, 12}) : (Rgb{216, 216, 216}));
+  EXPECT_EQ(bytes(make<uiTextSubtitle>()->textColor()), dark ? (Rgb{100, 100, 100}) : (Rgb{170, 170, 170}));
+  EXPECT_EQ(make<uiLabelTopBarTitle>()->font().pointSize(), 12);
+}
+
+INSTANTIATE_TEST_SUITE_P(LightAndDark, StyledViewsTest, ::testing::Bool());
+
+TEST(PassThroughViewTest, ATouchGoesToTheViewUnderneath) {
+  KitTestEnvironment env;
+  auto root = make<platform::ui::View>(Rect{0, 0, 100, 100});
+  auto below = make<platform::ui::View>(Rect{0, 0, 100, 100});
+  auto cover = make<QuorvelPassThroughView>(Rect{0, 0, 100, 100});
+  auto onCover = make<platform::ui::View>(Rect{10, 10, 20, 20});
+  cover->addSubview(onCover);
+  root->addSubview(below);
+  root->addSubview(cover);
+  EXPECT_EQ(root->hitTest({15, 15}, nullptr), below.get());
+  EXPECT_EQ(root->hitTest({80, 80}, nullptr), below.get());
+}
+
+}  // namespace
