@@ -1,5 +1,5 @@
 // The operators that combine several promises: all, any and race.
-#include <atomic>
+#include <mutex>
 
 #include "sdk/promises/VBLPromise.h"
 
@@ -9,29 +9,19 @@ using platform::foundation::Value;
 
 namespace {
 
-// The promises of one all/any and how many of them have reported so far.
-struct Join {
-  explicit Join(std::vector<VBLPromise::Ptr> list) : promises(std::move(list)) {}
-  const std::vector<VBLPromise::Ptr> promises;
-  std::atomic<std::size_t> fulfilled{0};
-  std::atomic<std::size_t> settled{0};
+// What the members of one all/any have reported so far. Each member's observer writes its own slot, so
+// the tally never refers back to the members: a dropped all/any over members nobody else holds (and
+// nobody can resolve any more) is released with them, instead of the members, their observers and the
+// tally keeping each other alive and the result pending in the promise group for good.
+struct Tally {
+  explicit Tally(std::size_t count) : results(count) {}
+  std::mutex mutex;
+  Array results;  // a member's value (nil as null) or its error, as it arrives
+  std::size_t fulfilled = 0;
+  std::size_t settled = 0;
 };
 
 Value nullForNil(Value value) { return value.isNil() ? Value::null() : value; }
-
-// Values of the fulfilled and errors of the rejected, in array order.
-Value combined(const std::vector<VBLPromise::Ptr>& promises) {
-  Array results;
-  results.reserve(promises.size());
-  for (const auto& promise : promises) {
-    if (auto error = promise->error()) {
-      results.push_back(VBLValueWithError(*error));
-    } else {
-      results.push_back(nullForNil(promise->value()));
-    }
-  }
-  return Value(std::move(results));
-}
 
 }  // namespace
 
@@ -58,17 +48,20 @@ VBLPromise::Ptr VBLPromise::onQueueAll(VBLQueue queue, Array elements) {
         promises.push_back(resolvedWith(element));
       }
     }
-    // Each promise reports exactly once, so counting reports replaces a walk over every sibling per
+    // Each member reports exactly once, so counting reports replaces a walk over every sibling per
     // report, which made large joins quadratic.
-    auto join = std::make_shared<Join>(std::move(promises));
-    for (const auto& promise : join->promises) {
-      promise->observeOnQueue(
+    auto tally = std::make_shared<Tally>(promises.size());
+    for (std::size_t i = 0; i < promises.size(); ++i) {
+      promises[i]->observeOnQueue(
           queue,
-          [join, fulfill](const Value&) {
-            if (join->fulfilled.fetch_add(1) + 1 != join->promises.size()) return;
+          [tally, i, fulfill](const Value& value) {
             Array values;
-            values.reserve(join->promises.size());
-            for (const auto& each : join->promises) values.push_back(nullForNil(each->value()));
+            {
+              std::lock_guard lock(tally->mutex);
+              tally->results[i] = nullForNil(value);
+              if (++tally->fulfilled != tally->results.size()) return;
+              values.swap(tally->results);
+            }
             fulfill(Value(std::move(values)));
           },
           [reject](const Error& error) { reject(error); });
@@ -86,22 +79,26 @@ VBLPromise::Ptr VBLPromise::onQueueAny(VBLQueue queue, Array elements) {
       auto promise = element.objectAs<VBLPromise>();
       promises.push_back(promise ? std::move(promise) : resolvedWith(element));
     }
-    auto join = std::make_shared<Join>(std::move(promises));
-    for (const auto& promise : join->promises) {
-      promise->observeOnQueue(
-          queue,
-          [join, fulfill](const Value&) {
-            join->fulfilled.fetch_add(1);
-            if (join->settled.fetch_add(1) + 1 == join->promises.size()) fulfill(combined(join->promises));
-          },
-          [join, fulfill, reject](const Error& error) {
-            if (join->settled.fetch_add(1) + 1 != join->promises.size()) return;
-            if (join->fulfilled.load() > 0) {
-              fulfill(combined(join->promises));
-            } else {
-              reject(error);
-            }
-          });
+    auto tally = std::make_shared<Tally>(promises.size());
+    // Called with the member's slot filled; the last report decides.
+    auto settle = [tally, fulfill, reject](std::size_t i, Value result, bool fulfilled) {
+      Array results;
+      bool anyFulfilled;
+      {
+        std::lock_guard lock(tally->mutex);
+        tally->results[i] = std::move(result);
+        if (fulfilled) ++tally->fulfilled;
+        if (++tally->settled != tally->results.size()) return;
+        anyFulfilled = tally->fulfilled > 0;
+        results.swap(tally->results);
+      }
+      if (anyFulfilled) return fulfill(Value(std::move(results)));
+      reject(*VBLErrorFromValue(results[i]));  // every member failed: the last error to arrive
+    };
+    for (std::size_t i = 0; i < promises.size(); ++i) {
+      promises[i]->observeOnQueue(
+          queue, [settle, i](const Value& value) { settle(i, nullForNil(value), true); },
+          [settle, i](const Error& error) { settle(i, VBLValueWithError(error), false); });
     }
   });
 }

@@ -148,6 +148,31 @@ TEST_F(VBLPromiseTest, AnyMixesValuesAndErrorsAndRejectsOnlyWhenAllFail) {
   EXPECT_EQ(results.at(2), Value(4));
 }
 
+TEST_F(VBLPromiseTest, DroppedAllAndAnyOverPendingMembersAreReleasedWhileHeldMembersKeepThemGoing) {
+  using Combine = VBLPromise::Ptr (*)(Array);
+  for (Combine combine : {&VBLPromise::all, &VBLPromise::any}) {
+    std::weak_ptr<VBLPromise> weakResult, weakMember;
+    {
+      auto member = VBLPromise::pendingPromise();
+      auto result = combine({Value(member), Value(1)});
+      pump();  // the members are observed now
+      weakResult = result;
+      weakMember = member;
+    }
+    EXPECT_TRUE(weakMember.expired());
+    EXPECT_TRUE(weakResult.expired());
+    EXPECT_TRUE(VBLPromise::dispatchGroup().isEmpty()) << "a pending member nobody holds keeps no one waiting";
+
+    // A member someone still holds (and may resolve) carries a dropped result through to its chain.
+    auto held = VBLPromise::pendingPromise();
+    auto continued = combine({Value(held)})->then([](const Value& v) { return Value(v.size()); });
+    pump();
+    held->fulfill(Value("done"));
+    waitForPromises();
+    EXPECT_EQ(continued->value(), Value(1));
+  }
+}
+
 TEST_F(VBLPromiseTest, RaceTakesTheFirstToSettleAndAnEmptyRaceNeverSettles) {
   auto slow = VBLPromise::pendingPromise();
   auto fast = VBLPromise::pendingPromise();
