@@ -1,0 +1,102 @@
+#include "app/kit/uiButtonWithText.h"
+
+#include "app/kit/UIConstants.h"
+
+namespace {
+
+using platform::graphics::Color;
+using platform::ui::ControlState;
+
+constexpr double kWideKern = 1.5;
+
+Color themeText() { return UIConstants::appInDarkMode() ? Color::whiteColor() : Color::blackColor(); }
+
+platform::graphics::AttributedString kerned(const std::string& text, const Color& color) {
+  platform::graphics::TextAttributes attributes;
+  attributes.kern = kWideKern;
+  attributes.foregroundColor = color;
+  return platform::graphics::AttributedString(text, attributes);
+}
+
+}  // namespace
+
+uiButtonWithText::uiButtonWithText(const platform::ui::Rect& frame)
+    : Button(platform::ui::ButtonType::System, frame) {}
+
+platform::graphics::AttributedString uiButtonWithText::kerningNormal(const std::string& text, const Color& color) {
+  auto title = kerned(text, color);
+  if (!text.empty() && text[0] == '+') {
+    platform::graphics::TextAttributes blue;
+    blue.foregroundColor = UIConstants::quorvelBlue();
+    title.addAttributes(blue, 0, 1);
+  }
+  return title;
+}
+
+platform::graphics::AttributedString uiButtonWithText::kerningHigh(const std::string& text, const Color& color) {
+  return kerned(text, color);
+}
+
+void uiButtonWithText::styleButtonWithString(const std::string& text, int type) {
+  const bool dark = UIConstants::appInDarkMode();
+  double size = 10;
+  switch (type) {
+    case 1:
+      buttonTextColor_ = UIConstants::quorvelBlueHigh();
+      buttonTextColorHigh_ = Color::whiteColor();
+      size = 12;
+      break;
+    case 2:
+    case 4:
+      buttonTextColor_ = dark ? UIConstants::quorvelBlueHigh() : UIConstants::quorvelBlue();
+      buttonTextColorHigh_ = dark ? Color::whiteColor() : Color::blackColor();
+      size = type == 2 ? 12 : 10;
+      break;
+    case 3:
+      buttonTextColor_ = Color::whiteColor();
+      buttonTextColorHigh_ = UIConstants::quorvelBlue();
+      break;
+    default:
+      buttonTextColor_ = dark ? Color::whiteColor() : Color::blackColor();
+      buttonTextColorHigh_ = UIConstants::quorvelBlue();
+      break;
+  }
+  titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(size));
+  setTitles(text, buttonTextColor_, buttonTextColorHigh_);
+}
+
+void uiButtonWithText::changeTextwithString(const std::string& text) {
+  titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(10));
+  setTitles(text, buttonTextColor_, buttonTextColorHigh_);
+}
+
+void uiButtonWithText::setFilterSelected() {
+  titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(10));
+  setTitles(currentText(), buttonTextColorHigh_, buttonTextColorHigh_);
+}
+
+void uiButtonWithText::setFilterNotSelected() {
+  titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(10));
+  setTitles(currentText(), themeText(), UIConstants::quorvelBlue());
+}
+
+void uiButtonWithText::lensMatchActive() {
+  titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(10));
+  const Color text = themeText();
+  setTitles(currentText(), text, text);
+}
+
+void uiButtonWithText::greyedOut() {
+  titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(10));
+  setTitles(currentText(), UIConstants::contrastText(), themeText());
+}
+
+void uiButtonWithText::setTitles(const std::string& text, const Color& normal, const Color& high) {
+  setAttributedTitle(kerningNormal(text, normal), ControlState::Normal);
+  setAttributedTitle(kerningHigh(text, high), ControlState::Highlighted);
+}
+
+std::string uiButtonWithText::currentText() const {
+  if (auto title = attributedTitleForState(ControlState::Normal)) return title->string();
+  return titleForState(ControlState::Normal).value_or("");
+}
