@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "testing/ScratchFolder.h"
+
 namespace ostrel::testing {
 
 // A fresh, empty app container for one test: a new temporary folder that Paths points at for the
@@ -14,12 +16,12 @@ class TempContainer {
   TempContainer(const TempContainer&) = delete;
   TempContainer& operator=(const TempContainer&) = delete;
 
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return folder_.path(); }
   // `relative` below the container's root.
-  std::string pathFor(const std::string& relative) const { return path_ + "/" + relative; }
+  std::string pathFor(const std::string& relative) const { return folder_.pathFor(relative); }
 
  private:
-  std::string path_;
+  ScratchFolder folder_;  // made first, deleted last
   std::string previousRoot_;
 };
 

@@ -4,12 +4,14 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/dispatch/Group.h"
 #include "platform/dispatch/MainLoop.h"
+#include "testing/MainThreadEnvironment.h"
 
 namespace platform::dispatch {
 namespace {
@@ -19,11 +21,6 @@ using foundation::ManualClock;
 
 class TimerTest : public ::testing::Test {
  protected:
-  void SetUp() override { Clock::setCurrent(clock); }
-  void TearDown() override {
-    MainLoop::runUntilIdle();
-    Clock::setCurrent(nullptr);
-  }
 
   // Records "name@seconds" from any queue.
   std::function<void()> record(const std::string& name) {
@@ -37,7 +34,8 @@ class TimerTest : public ::testing::Test {
     return events;
   }
 
-  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+  std::optional<ostrel::testing::MainThreadEnvironment> env{std::in_place};
+  std::shared_ptr<ManualClock> clock = env->clock();
   std::mutex mutex;
   std::vector<std::string> events;
 };
@@ -92,8 +90,8 @@ TEST_F(TimerTest, RepeatingTimersTickOnTheGridAndInvalidatedOrSpentTimersNeverFi
 
   // A repeating timer that is never invalidated goes away with its clock.
   std::weak_ptr<Timer> forgotten = Timer::scheduled(1.0, true, queue, [] {});
-  Clock::setCurrent(nullptr);
   clock.reset();
+  env.reset();
   EXPECT_TRUE(forgotten.expired());
 }
 
@@ -135,7 +133,7 @@ TEST_F(TimerTest, InvalidateRacingWithAnAdvancingThreadStopsTheTicks) {
 }
 
 TEST_F(TimerTest, SystemClockTimersFireOnTheirQueue) {
-  Clock::setCurrent(nullptr);
+  env.reset();
   auto queue = Queue::serial("test.system");
   Group group;
   std::atomic<bool> onQueue{false};

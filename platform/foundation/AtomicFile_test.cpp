@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/foundation/ScratchFolder.h"
+#include "testing/ScratchFolder.h"
 
 namespace platform::foundation {
 namespace {
@@ -29,7 +29,7 @@ class AtomicFileTest : public ::testing::Test {
     return names;
   }
 
-  testsupport::ScratchFolder folder_;
+  ostrel::testing::ScratchFolder folder_;
 };
 
 TEST_F(AtomicFileTest, WritesReplacesAndReadsBack) {

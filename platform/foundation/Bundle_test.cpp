@@ -8,7 +8,7 @@
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/PropertyList.h"
-#include "platform/foundation/ScratchFolder.h"
+#include "testing/ScratchFolder.h"
 
 namespace platform::foundation {
 namespace {
@@ -30,7 +30,7 @@ class BundleTest : public ::testing::Test {
     ::unsetenv("OSTREL_BUNDLE");
   }
 
-  testsupport::ScratchFolder scratch_;
+  ostrel::testing::ScratchFolder scratch_;
   std::string folder_ = scratch_.path();
   std::string savedMain_;
 };

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/foundation/ScratchFolder.h"
+#include "testing/ScratchFolder.h"
 
 namespace platform::foundation {
 namespace {
@@ -36,7 +36,7 @@ class PathsTest : public ::testing::Test {
   }
 
   std::map<std::string, std::optional<std::string>> saved_;
-  testsupport::ScratchFolder scratch_;
+  ostrel::testing::ScratchFolder scratch_;
   std::string folder_ = scratch_.path();
   std::string savedRoot_;
 };

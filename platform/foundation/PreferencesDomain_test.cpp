@@ -11,7 +11,7 @@
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
-#include "platform/foundation/ScratchFolder.h"
+#include "testing/ScratchFolder.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/log/Log.h"
 #include "testing/ChildProcess.h"
@@ -38,7 +38,7 @@ class PreferencesDomainTest : public ::testing::Test {
   void SetUp() override { previousRoot_ = Paths::setRoot(root_.path()); }
   void TearDown() override { Paths::setRoot(previousRoot_); }
 
-  platform::foundation::testsupport::ScratchFolder root_;
+  ostrel::testing::ScratchFolder root_;
   std::string previousRoot_;
 };
 

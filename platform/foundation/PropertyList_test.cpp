@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/foundation/ScratchFolder.h"
+#include "testing/ScratchFolder.h"
 
 namespace platform::foundation {
 namespace {
@@ -170,7 +170,7 @@ TEST(PropertyListReadTest, HandMadeBinaryObjectsReadExactly) {
 }
 
 TEST(PropertyListFileTest, WritesAtomicallyAndFileFailuresNameThePath) {
-  testsupport::ScratchFolder dir;
+  ostrel::testing::ScratchFolder dir;
   std::string path = dir / "FramesData.plist";
   Value prefs(Dictionary{{"Version", 32}, {"SETTINGS_SNAP", true}, {"LensAdapterTwo", 1.0}});
   Error error;

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "platform/foundation/ScratchFolder.h"
+#include "testing/ScratchFolder.h"
 
 namespace platform::graphics {
 namespace {
@@ -208,7 +208,7 @@ TEST(Image, PNGRoundTripIsByteStable) {
   EXPECT_EQ(back->size(), (Size{30, 20}));
   EXPECT_EQ(back->rgbaBytes(), img->rgbaBytes());
 
-  foundation::testsupport::ScratchFolder dir;
+  ostrel::testing::ScratchFolder dir;
   std::string path = dir / "shot.png";
   ASSERT_TRUE(img->writePNG(path));
   auto read = Image::fromPNGFile(path);

@@ -10,6 +10,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Paths.h"
 #include "testing/LoopbackServer.h"
+#include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
 namespace platform::net {
@@ -209,20 +210,18 @@ TEST_F(URLSessionTest, TransportFailuresReachTheDelegateAsURLErrors) {
 }
 
 TEST_F(URLSessionTest, IdleTimeOutFollowsTheProcessClock) {
-  auto clock = std::make_shared<foundation::ManualClock>();
-  foundation::Clock::setCurrent(clock);
+  ostrel::testing::MainThreadEnvironment env;
+  auto clock = env.clock();
   server.on("GET", "/slow", LoopbackResponse::held());
   URLRequest request(server.url("/slow"));
   request.timeoutInterval = 5;
   auto task = session()->dataTaskWithRequest(request);
   task->resume();
   ASSERT_TRUE(server.waitForRequests(1));
-  clock->advance(4);
-  MainLoop::runUntilIdle();
+  env.advance(4);
   EXPECT_FALSE(recorder->completed);
   clock->advance(1.5);
   EXPECT_TRUE(MainLoop::runUntil([&] { return recorder->completed; }, 20));
-  foundation::Clock::setCurrent(nullptr);
   ASSERT_TRUE(recorder->error);
   EXPECT_EQ(recorder->error->code, URLErrorTimedOut);
 }

@@ -3,14 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "platform/runtime/Protocol.h"
-#include "platform/runtime/RuntimeTestSupport.h"
+#include "testing/RuntimeClasses.h"
 #include "platform/runtime/Send.h"
 
 namespace platform::runtime {
 namespace {
 
-using testsupport::freshName;
-using testsupport::makeClass;
+using ostrel::testing::freshName;
+using ostrel::testing::makeClass;
 
 constexpr Selector<int()> kValue{"value"};
 constexpr Selector<std::string()> kKind{"kind"};

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/log/Log.h"
-#include "platform/runtime/RuntimeTestSupport.h"
+#include "testing/RuntimeClasses.h"
 
 namespace platform::runtime {
 namespace {
@@ -24,7 +24,7 @@ class Counter : public Object {
   int factor = 3;
 };
 
-using testsupport::makeClass;
+using ostrel::testing::makeClass;
 
 TEST(SendDispatch, ReplacementIsSeenThroughAnExistingObject) {
   Class* cls = makeClass(nullptr, "DispatchReplaced");

@@ -14,6 +14,7 @@
 #include "platform/graphics/Image.h"
 #include "platform/shell/TestCard.h"
 #include "platform/shell/WindowInput.h"
+#include "testing/ScratchFolder.h"
 
 namespace platform::shell {
 namespace {
@@ -92,7 +93,8 @@ TEST(DesktopWindowSmoke, OpensClicksAndCloses) {
   setenv("DISPLAY", display->name.c_str(), 1);
   setenv("SDL_VIDEODRIVER", "x11", 1);
   setenv("SDL_AUDIODRIVER", "dummy", 1);
-  std::string folder = (fs::temp_directory_path() / ("ostrel-window-" + std::to_string(getpid()))).string();
+  ostrel::testing::ScratchFolder scratch{"ostrel-window"};
+  const std::string& folder = scratch.path();
 
   auto window = makeTestCardWindow();
   auto pad = std::dynamic_pointer_cast<TestCardViewController>(window->rootViewController())->pad();
@@ -172,7 +174,6 @@ TEST(DesktopWindowSmoke, OpensClicksAndCloses) {
   EXPECT_FALSE(desktop->pump(0));
   desktop.reset();
   foundation::SystemFacts::reset();
-  fs::remove_all(folder);
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include "platform/graphics/Image.h"
 #include "platform/shell/TestCard.h"
 #include "platform/shell/WindowInput.h"
+#include "testing/MainThreadEnvironment.h"
+#include "testing/ScratchFolder.h"
 
 namespace platform::shell {
 namespace {
@@ -46,18 +48,6 @@ class RecordingInput : public InputSink {
 
 class ScriptRunnerTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    clock = std::make_shared<ManualClock>();
-    Clock::setCurrent(clock);
-    char pattern[] = "/tmp/ostrel-shell-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder = pattern;
-  }
-  void TearDown() override {
-    Clock::setCurrent(nullptr);
-    fs::remove_all(folder);
-  }
-
   std::vector<std::string> run(const std::string& text, InputSink& input, std::shared_ptr<ui::Window> window = {},
                                const std::string& out = {}) {
     if (!window) window = std::make_shared<ui::Window>();
@@ -65,8 +55,10 @@ class ScriptRunnerTest : public ::testing::Test {
     return runner.run(Script::parse(text, "t.script"));
   }
 
-  std::shared_ptr<ManualClock> clock;
-  std::string folder;
+  ostrel::testing::MainThreadEnvironment env;
+  std::shared_ptr<ManualClock> clock = env.clock();
+  ostrel::testing::ScratchFolder scratch{"ostrel-shell"};
+  std::string folder = scratch.path();
 };
 
 TEST_F(ScriptRunnerTest, TapsAndDragsTakeTheirTimeOnTheVirtualClock) {
@@ -155,8 +147,8 @@ TEST_F(ScriptRunnerTest, SameScriptSamePictureBytes) {
   std::vector<std::vector<uint8_t>> pictures;
   std::string readout;
   for (int i = 0; i < 2; ++i) {
-    clock = std::make_shared<ManualClock>();
-    Clock::setCurrent(clock);
+    ostrel::testing::MainThreadEnvironment fresh;  // each run from the same start
+    clock = fresh.clock();
     auto window = makeTestCardWindow();
     auto pad = card(*window)->pad();
     const std::string script = "tap " + at(*pad, 0.3, 0.5) + "\nwait 0.2\ndrag " + at(*pad, 0.1, 0.2) + " " +

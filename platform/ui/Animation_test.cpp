@@ -13,28 +13,22 @@
 #include "platform/ui/ShownValues.h"
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
+#include "testing/MainThreadEnvironment.h"
 
 namespace platform::ui {
 namespace {
 
 class AnimationTest : public ::testing::Test {
  protected:
-  void SetUp() override { foundation::Clock::setCurrent(clock); }
-  void TearDown() override {
-    dispatch::MainLoop::runUntilIdle();
-    foundation::Clock::setCurrent(nullptr);
-  }
-  void advance(double seconds) {
-    clock->advance(seconds);
-    dispatch::MainLoop::runUntilIdle();
-  }
+  void advance(double seconds) { env.advance(seconds); }
   // What the layer draws for `key` right now.
   static AnimatableValue shown(Layer& layer, const std::string& key) {
     ShownValues values(layer);
     return *layer.animatableValue(key);
   }
 
-  std::shared_ptr<foundation::ManualClock> clock = std::make_shared<foundation::ManualClock>();
+  ostrel::testing::MainThreadEnvironment env;
+  std::shared_ptr<foundation::ManualClock> clock = env.clock();
 };
 
 TEST_F(AnimationTest, ModelTakesEndValuesAtOnceWhileTheDrawingMovesOnTheClock) {

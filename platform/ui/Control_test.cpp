@@ -13,6 +13,7 @@
 #include "platform/ui/TapGestureRecognizer.h"
 #include "platform/ui/Toolbar.h"
 #include "platform/ui/Window.h"
+#include "testing/MainThreadEnvironment.h"
 
 namespace platform::ui {
 namespace {
@@ -33,14 +34,9 @@ struct Screen {
 class ControlTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Clock::setCurrent(clock);
     window = std::make_shared<Window>();
     button = std::make_shared<Button>(ButtonType::System, Rect{100, 100, 100, 40});
     window->addSubview(button);
-  }
-  void TearDown() override {
-    dispatch::MainLoop::runUntilIdle();
-    Clock::setCurrent(nullptr);
   }
   void tap(Point p) {
     window->touchDown(p);
@@ -59,7 +55,8 @@ class ControlTest : public ::testing::Test {
     }
   }
 
-  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+  ostrel::testing::MainThreadEnvironment env;
+  std::shared_ptr<ManualClock> clock = env.clock();
   std::shared_ptr<Window> window;
   std::shared_ptr<Button> button;
 };

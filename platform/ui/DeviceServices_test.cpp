@@ -12,20 +12,22 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Paths.h"
-#include "platform/foundation/ScratchFolder.h"
+#include "testing/ScratchFolder.h"
 #include "platform/ui/ImpactFeedbackGenerator.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/LocalizedStrings.h"
 #include "platform/ui/MailComposeViewController.h"
 #include "platform/ui/Toolbar.h"
 #include "platform/ui/URLOpener.h"
+#include "testing/MainThreadEnvironment.h"
+#include "testing/TempContainer.h"
 
 namespace platform::ui {
 namespace {
 
 namespace fs = std::filesystem;
 
-using foundation::testsupport::ScratchFolder;
+using ostrel::testing::ScratchFolder;
 
 void writeFile(const std::string& path, const std::string& bytes) {
   fs::create_directories(fs::path(path).parent_path());
@@ -121,24 +123,16 @@ TEST(DeviceServices, OnlyWellFormedUrlsOfKnownSchemesOpen) {
 
 class MailTest : public ::testing::Test, public MailComposeViewControllerDelegate {
  protected:
-  void SetUp() override {
-    previousRoot = foundation::Paths::setRoot(folder.path());
-    foundation::Clock::setCurrent(clock);
-  }
-  void TearDown() override {
-    foundation::Paths::setRoot(previousRoot);
-    foundation::Clock::setCurrent(nullptr);
-    MailComposeViewController::setCanSendMail(true);
-  }
+  void TearDown() override { MailComposeViewController::setCanSendMail(true); }
   void mailComposeController(MailComposeViewController&, MailComposeResult result,
                              const foundation::Error* error) override {
     results.push_back(result);
     if (error) errors.push_back(error->localizedDescription());
   }
 
-  ScratchFolder folder;
-  std::string previousRoot;
-  std::shared_ptr<foundation::ManualClock> clock = std::make_shared<foundation::ManualClock>();
+  ostrel::testing::TempContainer folder;
+  ostrel::testing::MainThreadEnvironment env;
+  std::shared_ptr<foundation::ManualClock> clock = env.clock();
   std::vector<MailComposeResult> results;
   std::vector<std::string> errors;
 };

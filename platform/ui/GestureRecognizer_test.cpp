@@ -12,6 +12,7 @@
 #include "platform/ui/SwipeGestureRecognizer.h"
 #include "platform/ui/TapGestureRecognizer.h"
 #include "platform/ui/Window.h"
+#include "testing/MainThreadEnvironment.h"
 
 namespace platform::ui {
 namespace {
@@ -40,16 +41,11 @@ struct Simultaneous : GestureRecognizerDelegate {
 class GestureTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Clock::setCurrent(clock);
     window = std::make_shared<Window>();
     outer = std::make_shared<Pad>(Rect{0, 0, 390, 400});
     inner = std::make_shared<Pad>(Rect{50, 50, 200, 200});
     outer->addSubview(inner);
     window->addSubview(outer);
-  }
-  void TearDown() override {
-    dispatch::MainLoop::runUntilIdle();
-    Clock::setCurrent(nullptr);
   }
   template <class R>
   std::shared_ptr<R> add(View& view, std::string name) {
@@ -65,7 +61,8 @@ class GestureTest : public ::testing::Test {
     window->touchUp(p);
   }
 
-  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+  ostrel::testing::MainThreadEnvironment env;
+  std::shared_ptr<ManualClock> clock = env.clock();
   std::shared_ptr<Window> window;
   std::shared_ptr<Pad> outer;
   std::shared_ptr<Pad> inner;

@@ -10,6 +10,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Exception.h"
 #include "platform/ui/Window.h"
+#include "testing/MainThreadEnvironment.h"
 
 namespace platform::ui {
 namespace {
@@ -36,7 +37,6 @@ class NavScreen : public ViewController {
 class NavigationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    foundation::Clock::setCurrent(clock);
     gCalls.clear();
     root = std::make_shared<NavScreen>("root");
     nav = std::make_shared<NavigationController>(root);
@@ -45,16 +45,10 @@ class NavigationTest : public ::testing::Test {
     window->makeKeyAndVisible();
     gCalls.clear();
   }
-  void TearDown() override {
-    dispatch::MainLoop::runUntilIdle();
-    foundation::Clock::setCurrent(nullptr);
-  }
-  void advance(double seconds) {
-    clock->advance(seconds);
-    dispatch::MainLoop::runUntilIdle();
-  }
+  void advance(double seconds) { env.advance(seconds); }
 
-  std::shared_ptr<foundation::ManualClock> clock = std::make_shared<foundation::ManualClock>();
+  ostrel::testing::MainThreadEnvironment env;
+  std::shared_ptr<foundation::ManualClock> clock = env.clock();
   std::shared_ptr<NavScreen> root;
   std::shared_ptr<NavigationController> nav;
   std::shared_ptr<Window> window;

@@ -10,6 +10,7 @@
 #include "platform/ui/Renderer.h"
 #include "platform/ui/TapGestureRecognizer.h"
 #include "platform/ui/Window.h"
+#include "testing/MainThreadEnvironment.h"
 
 namespace platform::ui {
 namespace {
@@ -47,16 +48,11 @@ struct Recorder : ScrollViewDelegate {
 class ScrollViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Clock::setCurrent(clock);
     window = std::make_shared<Window>();
     scroll = std::make_shared<ScrollView>(Rect{0, 100, 300, 60});
     scroll->setContentSize({1500, 60});
     scroll->setDelegate(&recorder);
     window->addSubview(scroll);
-  }
-  void TearDown() override {
-    dispatch::MainLoop::runUntilIdle();
-    Clock::setCurrent(nullptr);
   }
   // A horizontal drag from x0 to x1 at y 130 in `steps` moves, `dt` seconds apart.
   void drag(double x0, double x1, int steps, double dt) {
@@ -67,7 +63,8 @@ class ScrollViewTest : public ::testing::Test {
     }
   }
 
-  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+  ostrel::testing::MainThreadEnvironment env;
+  std::shared_ptr<ManualClock> clock = env.clock();
   std::shared_ptr<Window> window;
   std::shared_ptr<ScrollView> scroll;
   Recorder recorder;

@@ -8,6 +8,7 @@
 #include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/Clock.h"
 #include "platform/ui/Window.h"
+#include "testing/MainThreadEnvironment.h"
 
 namespace platform::ui {
 namespace {
@@ -29,7 +30,6 @@ struct Listener : SearchBarDelegate {
 class SearchBarTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    foundation::Clock::setCurrent(clock);
     window = std::make_shared<Window>();
     bar = std::make_shared<SearchBar>(Rect{0, 60, 390, SearchBar::kHeight});
     bar->setDelegate(&listener);
@@ -38,11 +38,11 @@ class SearchBarTest : public ::testing::Test {
   }
   void TearDown() override {
     bar->resignFirstResponder();
-    dispatch::MainLoop::runUntilIdle();
-    foundation::Clock::setCurrent(nullptr);
+    env.drain();
   }
 
-  std::shared_ptr<foundation::ManualClock> clock = std::make_shared<foundation::ManualClock>();
+  ostrel::testing::MainThreadEnvironment env;
+  std::shared_ptr<foundation::ManualClock> clock = env.clock();
   std::shared_ptr<Window> window;
   std::shared_ptr<SearchBar> bar;
   Listener listener;

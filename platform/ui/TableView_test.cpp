@@ -9,6 +9,7 @@
 #include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/Clock.h"
 #include "platform/ui/Window.h"
+#include "testing/MainThreadEnvironment.h"
 
 namespace platform::ui {
 namespace {
@@ -63,17 +64,12 @@ struct Rows : TableViewDataSource, TableViewDelegate {
 class TableViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Clock::setCurrent(clock);
     window = std::make_shared<Window>();
     table = std::make_shared<TableView>(Rect{0, 100, 390, 400});
     table->setDataSource(&rows);
     table->setDelegate(&rows);
     window->addSubview(table);
     window->layoutIfNeeded();
-  }
-  void TearDown() override {
-    dispatch::MainLoop::runUntilIdle();
-    Clock::setCurrent(nullptr);
   }
   // Taps the row on screen (its rectangle must be in view).
   void tapRow(const IndexPath& ip, double x = 100) {
@@ -91,7 +87,8 @@ class TableViewTest : public ::testing::Test {
     window->touchUp({350 - distance, p.y});
   }
 
-  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+  ostrel::testing::MainThreadEnvironment env;
+  std::shared_ptr<ManualClock> clock = env.clock();
   std::shared_ptr<Window> window;
   std::shared_ptr<TableView> table;
   Rows rows;

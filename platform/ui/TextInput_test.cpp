@@ -11,6 +11,7 @@
 #include "platform/ui/TextField.h"
 #include "platform/ui/Toolbar.h"
 #include "platform/ui/Window.h"
+#include "testing/MainThreadEnvironment.h"
 
 namespace platform::ui {
 namespace {
@@ -46,7 +47,6 @@ class RecordingDelegate : public TextFieldDelegate {
 class TextInputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    foundation::Clock::setCurrent(clock);
     window = std::make_shared<Window>(Screen::named("phone"));
     first = std::make_shared<TextField>(Rect{20, 100, 200, 30});
     second = std::make_shared<TextField>(Rect{20, 200, 200, 30});
@@ -62,20 +62,17 @@ class TextInputTest : public ::testing::Test {
   void TearDown() override {
     Responder::resignCurrent();
     Keyboard::shared().reset();
-    dispatch::MainLoop::runUntilIdle();
-    foundation::Clock::setCurrent(nullptr);
+    env.drain();
   }
-  void advance(double seconds) {
-    clock->advance(seconds);
-    dispatch::MainLoop::runUntilIdle();
-  }
+  void advance(double seconds) { env.advance(seconds); }
   std::vector<std::string> names() const {
     std::vector<std::string> out;
     for (const auto& n : posted) out.push_back(n.name);
     return out;
   }
 
-  std::shared_ptr<foundation::ManualClock> clock = std::make_shared<foundation::ManualClock>();
+  ostrel::testing::MainThreadEnvironment env;
+  std::shared_ptr<foundation::ManualClock> clock = env.clock();
   std::shared_ptr<Window> window;
   std::shared_ptr<TextField> first, second;
   RecordingDelegate delegate;

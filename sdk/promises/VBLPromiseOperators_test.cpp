@@ -6,6 +6,8 @@
 #include "sdk/promises/VBLPromise.h"
 #include "sdk/promises/VBLPromiseTestSupport.h"
 
+using ostrel::testing::VBLPromiseTest;
+
 using platform::dispatch::Queue;
 
 TEST_F(VBLPromiseTest, ThenCatchRecoverAlwaysValidate) {

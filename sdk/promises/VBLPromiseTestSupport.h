@@ -3,10 +3,37 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 #include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/Clock.h"
 #include "sdk/promises/VBLPromise.h"
+#include "testing/MainThreadEnvironment.h"
+
+namespace ostrel::testing {
+
+// Points the promise library's default queue at the main queue for the object's lifetime and puts the
+// one before back after. The test environment below the SDK cannot know the promise library, so it
+// lives here, beside the library, and extends that environment.
+class MainQueuePromiseDefaults {
+ public:
+  MainQueuePromiseDefaults() : previous_(VBLPromise::defaultDispatchQueue()) {
+    VBLPromise::setDefaultDispatchQueue(platform::dispatch::Queue::main());
+  }
+  ~MainQueuePromiseDefaults() { VBLPromise::setDefaultDispatchQueue(previous_); }
+  MainQueuePromiseDefaults(const MainQueuePromiseDefaults&) = delete;
+  MainQueuePromiseDefaults& operator=(const MainQueuePromiseDefaults&) = delete;
+
+ private:
+  VBLQueue previous_;
+};
+
+// MainThreadEnvironment with promises that settle on the main queue: the whole main-thread setting
+// of an SDK test in one object.
+class PromiseEnvironment : public MainThreadEnvironment {
+ private:
+  MainQueuePromiseDefaults defaults_;
+};
 
 // Every promise test runs on the main thread with the main queue as the default queue, waits through
 // the promise group while pumping the main loop, and may move time on a manual clock.
@@ -16,20 +43,22 @@ class VBLPromiseTest : public ::testing::Test {
   using Error = platform::foundation::Error;
   using Array = platform::foundation::Array;
 
-  void SetUp() override { VBLPromise::setDefaultDispatchQueue(platform::dispatch::Queue::main()); }
-  void TearDown() override {
-    EXPECT_TRUE(VBLWaitForPromisesWithTimeout(10));
-    platform::foundation::Clock::setCurrent(nullptr);
-  }
+  void TearDown() override { EXPECT_TRUE(VBLWaitForPromisesWithTimeout(10)); }
 
   static void waitForPromises() { ASSERT_TRUE(VBLWaitForPromisesWithTimeout(10)); }
   static void pump() { platform::dispatch::MainLoop::runUntilIdle(); }
 
+  // The real clock serves until a test asks for the manual one; the fixture puts the real one back.
   std::shared_ptr<platform::foundation::ManualClock> useManualClock() {
-    auto clock = std::make_shared<platform::foundation::ManualClock>();
-    platform::foundation::Clock::setCurrent(clock);
-    return clock;
+    environment_.emplace();
+    return environment_->clock();
   }
 
   static Error testError(std::int64_t code) { return Error{"test", code, Value()}; }
+
+ private:
+  MainQueuePromiseDefaults defaults_;
+  std::optional<MainThreadEnvironment> environment_;
 };
+
+}  // namespace ostrel::testing

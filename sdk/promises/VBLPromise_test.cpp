@@ -8,6 +8,8 @@
 
 #include "sdk/promises/VBLPromiseTestSupport.h"
 
+using ostrel::testing::VBLPromiseTest;
+
 using platform::dispatch::Queue;
 
 TEST_F(VBLPromiseTest, ResolvesOnceAndAnErrorValueRejects) {

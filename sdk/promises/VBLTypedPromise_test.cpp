@@ -4,6 +4,8 @@
 
 #include "sdk/promises/VBLPromiseTestSupport.h"
 
+using ostrel::testing::VBLPromiseTest;
+
 namespace {
 
 struct Installation final : platform::foundation::Object {

@@ -9,6 +9,8 @@
 #include "platform/runtime/Send.h"
 #include "sdk/utilities/VDUProxyTestSupport.h"
 
+using ostrel::testing::VDUProxyTestSupport;
+
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
 using platform::runtime::Class;

@@ -8,6 +8,8 @@
 #include "platform/runtime/Class.h"
 #include "sdk/utilities/VDUProxyTestSupport.h"
 
+using ostrel::testing::VDUProxyTestSupport;
+
 using platform::foundation::Dictionary;
 using platform::foundation::ScopedSystemFacts;
 using platform::foundation::SystemFacts;

@@ -10,6 +10,8 @@
 #include "platform/foundation/Paths.h"
 #include "platform/security/Keychain.h"
 #include "sdk/promises/VBLPromiseTestSupport.h"
+
+using ostrel::testing::VBLPromiseTest;
 #include "sdk/utilities/VDUKeychainUtils.h"
 #include "sdk/utilities/VDUSecureCoding.h"
 #include "testing/ChildProcess.h"

@@ -8,6 +8,8 @@
 #include "platform/log/Log.h"
 #include "sdk/utilities/VDULogger.h"
 
+namespace ostrel::testing {
+
 class VDULoggedLines {
  public:
   explicit VDULoggedLines(int level = VDULoggerLevelNotice) {
@@ -40,3 +42,5 @@ class VDULoggedLines {
  private:
   platform::log::CapturedLines captured_;
 };
+
+}  // namespace ostrel::testing

@@ -8,6 +8,8 @@
 #include "platform/foundation/SystemFacts.h"
 #include "sdk/utilities/VDULoggerTestSupport.h"
 
+using ostrel::testing::VDULoggedLines;
+
 using platform::foundation::ScopedSystemFacts;
 using platform::foundation::SystemFacts;
 using Messages = std::vector<std::string>;

@@ -11,6 +11,8 @@
 #include "sdk/utilities/VDULoggerTestSupport.h"
 #include "testing/TempContainer.h"
 
+namespace ostrel::testing {
+
 class VDUProxyTestSupport {
  public:
   ~VDUProxyTestSupport() { platform::foundation::Bundle::setMainPath(previousBundle_); }
@@ -28,8 +30,10 @@ class VDUProxyTestSupport {
   bool logged(const std::string& fragment) const { return logged_.contains(fragment); }
 
  private:
-  ostrel::testing::TempContainer container_;
+  TempContainer container_;
   VDULoggedLines logged_{VDULoggerLevelDebug};
   std::string previousBundle_ = platform::foundation::Bundle::setMainPath("");
   int bundles_ = 0;
 };
+
+}  // namespace ostrel::testing

@@ -5,6 +5,8 @@
 #include "platform/dispatch/MainLoop.h"
 #include "sdk/utilities/VDULoggerTestSupport.h"
 
+using ostrel::testing::VDULoggedLines;
+
 namespace {
 
 using namespace platform::net;

@@ -9,6 +9,8 @@
 #include "sdk/utilities/VDUAppDelegateSwizzler.h"
 #include "sdk/utilities/VDUProxyTestSupport.h"
 
+using ostrel::testing::VDUProxyTestSupport;
+
 using platform::foundation::Value;
 using platform::runtime::Class;
 using platform::runtime::Object;

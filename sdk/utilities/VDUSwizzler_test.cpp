@@ -9,6 +9,8 @@
 #include "platform/runtime/Send.h"
 #include "sdk/utilities/VDULoggerTestSupport.h"
 
+using ostrel::testing::VDULoggedLines;
+
 using platform::runtime::Class;
 using platform::runtime::IMP;
 using platform::runtime::Object;

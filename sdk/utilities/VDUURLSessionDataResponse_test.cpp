@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/dispatch/MainLoop.h"
+#include "sdk/promises/VBLPromiseTestSupport.h"
 #include "testing/LoopbackServer.h"
 
 namespace {
@@ -11,7 +12,7 @@ using ostrel::testing::LoopbackResponse;
 using platform::foundation::Error;
 
 TEST(VDUURLSessionDataResponse, PromiseFulfilsWithTheAnswerAndRejectsOnTransportErrors) {
-  VBLPromise::setDefaultDispatchQueue(platform::dispatch::Queue::main());
+  ostrel::testing::MainQueuePromiseDefaults promiseDefaults;
   ostrel::testing::LoopbackServer server;
   server.on("POST", "/batch", LoopbackResponse::withStatus(201, "{\"ok\":true}"));
   server.on("POST", "/drop", LoopbackResponse::dropped());

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/AtomicFile.h"
@@ -13,7 +14,10 @@
 #include "platform/foundation/PropertyList.h"
 #include "sdk/utilities/VDULoggerTestSupport.h"
 #include "testing/ChildProcess.h"
+#include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
+
+using ostrel::testing::VDULoggedLines;
 
 using namespace platform::foundation;
 
@@ -23,16 +27,15 @@ constexpr const char* kRoleVariable = "OSTREL_VDU_DEFAULTS_TEST_ROLE";
 
 class VDUUserDefaultsTest : public ::testing::Test {
  protected:
-  void TearDown() override { Clock::setCurrent(nullptr); }
   std::shared_ptr<ManualClock> useManualClock() {
-    auto clock = std::make_shared<ManualClock>();
-    Clock::setCurrent(clock);
-    return clock;
+    environment.emplace();
+    return environment->clock();
   }
   static std::string fileOf(const std::string& suite) { return Paths::preferences() + "/" + suite + ".plist"; }
 
   ostrel::testing::TempContainer container;
   VDULoggedLines logged;
+  std::optional<ostrel::testing::MainThreadEnvironment> environment;
 };
 
 }  // namespace

@@ -8,6 +8,8 @@
 
 #include "sdk/utilities/ZURAridireLoggerDelegate.h"
 
+namespace ostrel::testing {
+
 class ZURLoggedCodes : public ZURAridireLoggerDelegate {
  public:
   void ZURAridire_logWithLevel(ZURAridireLogLevel, std::int64_t code, const std::string&,
@@ -33,3 +35,5 @@ class ZURLoggedCodes : public ZURAridireLoggerDelegate {
   mutable std::mutex mutex_;
   std::vector<std::int64_t> codes_;
 };
+
+}  // namespace ostrel::testing

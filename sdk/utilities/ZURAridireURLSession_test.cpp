@@ -13,6 +13,8 @@
 #include "testing/LoopbackServer.h"
 #include "testing/TempContainer.h"
 
+using ostrel::testing::ZURLoggedCodes;
+
 namespace {
 
 using platform::dispatch::MainLoop;

@@ -11,7 +11,11 @@
 #include "sdk/utilities/VDULoggerTestSupport.h"
 #include "sdk/utilities/ZURAridireTestSupport.h"
 #include "testing/LoopbackServer.h"
+#include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
+
+using ostrel::testing::VDULoggedLines;
+using ostrel::testing::ZURLoggedCodes;
 
 namespace {
 
@@ -37,10 +41,7 @@ struct Outcome {
 class ZURAridireTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_NE(client, nullptr); }
-  void TearDown() override {
-    MainLoop::runUntilIdle();
-    platform::foundation::Clock::setCurrent(nullptr);
-  }
+  void TearDown() override { MainLoop::runUntilIdle(); }
 
   // Handlers run on `queue` (a serial queue of the test's) and record what they were given.
   ZURAridire::CompletionHandler recordInto(Outcome& outcome) {
@@ -136,8 +137,7 @@ TEST_F(ZURAridireTest, StatusesRedirectsDroppedConnectionsAndBadURLsEachReachThe
 }
 
 TEST_F(ZURAridireTest, ANonPositiveTimeOutMeansSixtySeconds) {
-  auto clock = std::make_shared<platform::foundation::ManualClock>();
-  platform::foundation::Clock::setCurrent(clock);
+  ostrel::testing::MainThreadEnvironment env;
   server.on("POST", "/slow", LoopbackResponse::held());
   for (double timeout : {0.0, -5.0}) {
     client->setTimeoutInterval(timeout);
@@ -146,10 +146,9 @@ TEST_F(ZURAridireTest, ANonPositiveTimeOutMeansSixtySeconds) {
     std::size_t before = server.requestCount();
     client->postURL(server.url("/slow"), bytes("x"), queue, false, recordInto(slow));
     ASSERT_TRUE(server.waitForRequests(before + 1));
-    clock->advance(59);
-    MainLoop::runUntilIdle();
+    env.advance(59);
     EXPECT_FALSE(slow.done);
-    clock->advance(2);
+    env.clock()->advance(2);
     ASSERT_TRUE(wait(slow));
     EXPECT_EQ(slow.error.value_or(Error{}).code, platform::net::URLErrorTimedOut);
   }

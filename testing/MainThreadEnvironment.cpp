@@ -1,0 +1,30 @@
+#include "testing/MainThreadEnvironment.h"
+
+#include "platform/dispatch/MainLoop.h"
+
+namespace ostrel::testing {
+
+using platform::dispatch::MainLoop;
+using platform::foundation::Clock;
+using platform::foundation::ManualClock;
+
+MainThreadEnvironment::MainThreadEnvironment()
+    : previousClock_(Clock::current()), clock_(std::make_shared<ManualClock>()) {
+  Clock::setCurrent(clock_);
+}
+
+MainThreadEnvironment::~MainThreadEnvironment() {
+  // Blocks still queued may read the clock or the objects the test is about to drop: let them run
+  // while everything they expect is still in place.
+  MainLoop::runUntilIdle();
+  Clock::setCurrent(previousClock_);
+}
+
+void MainThreadEnvironment::advance(double seconds) {
+  clock_->advance(seconds);
+  MainLoop::runUntilIdle();
+}
+
+std::size_t MainThreadEnvironment::drain() { return MainLoop::runUntilIdle(); }
+
+}  // namespace ostrel::testing
