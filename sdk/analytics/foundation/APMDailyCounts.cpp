@@ -1,0 +1,47 @@
+#include "sdk/analytics/foundation/APMDailyCounts.h"
+
+#include <limits>
+
+namespace {
+
+// Counts saturate: a wrapped count would read as room under every daily limit.
+void add(std::int32_t& count, std::int64_t amount) {
+  std::int64_t sum = static_cast<std::int64_t>(count) + amount;
+  if (sum > std::numeric_limits<std::int32_t>::max()) sum = std::numeric_limits<std::int32_t>::max();
+  if (sum < 0) sum = 0;
+  count = static_cast<std::int32_t>(sum);
+}
+
+}  // namespace
+
+void APMDailyCounts::resetWithNewDay(std::int64_t newDay) {
+  *this = APMDailyCounts{};
+  day = newDay;
+}
+
+void APMDailyCounts::moveToDay(std::int64_t currentDay) {
+  if (currentDay != day) resetWithNewDay(currentDay);
+}
+
+void APMDailyCounts::incrementCountsForCurrentDay(std::int64_t currentDay, bool isPublicEvent, bool isConversion,
+                                                  std::int32_t effectiveEventCount) {
+  moveToDay(currentDay);
+  add(conversionsCount, isConversion ? 1 : 0);
+  add(allEventsCount, effectiveEventCount);
+  if (isPublicEvent) add(publicEventsCount, effectiveEventCount);
+}
+
+void APMDailyCounts::incrementErrorEventsCountForCurrentDay(std::int64_t currentDay) {
+  moveToDay(currentDay);
+  add(allEventsCount, 1);
+  add(errorEventsCount, 1);
+}
+
+void APMDailyCounts::incrementRealtimeCountsForCurrentDay(std::int64_t currentDay) {
+  moveToDay(currentDay);
+  add(realtimeCount, 1);
+}
+
+void APMDailyCounts::decrementAllEventsCount() {
+  if (allEventsCount > 0) --allEventsCount;
+}

@@ -1,0 +1,183 @@
+#include "sdk/analytics/foundation/APMMonitor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Utf8.h"
+#include "platform/log/Log.h"
+#include "platform/ui/Application.h"
+#include "sdk/analytics/foundation/APMQueryString.h"
+
+namespace {
+
+constexpr std::size_t kMaxContextCodePoints = 100;
+// Room an entry may take once encoded: level, code, a count of up to 19 digits and separators.
+constexpr std::size_t kEntryOverhead = 32;
+
+std::vector<std::string> currentLaunchArguments() {
+  auto application = platform::ui::Application::sharedApplication();
+  return application ? application->arguments() : std::vector<std::string>{};
+}
+
+template <std::size_t N>
+bool names(const char* const (&arguments)[N], const std::string& argument) {
+  return std::find(std::begin(arguments), std::end(arguments), argument) != std::end(arguments);
+}
+
+int systemLogLevel(int level) {
+  if (level <= 2) return platform::log::Error;
+  if (level <= 5) return platform::log::Warning;
+  if (level == 6) return platform::log::Notice;
+  return platform::log::Debug;
+}
+
+std::mutex& sharedMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::shared_ptr<APMMonitor>& sharedSlot() {
+  static std::shared_ptr<APMMonitor> monitor;
+  return monitor;
+}
+
+}  // namespace
+
+APMMonitor::APMMonitor(std::int64_t libraryVersion) : APMMonitor(libraryVersion, currentLaunchArguments()) {}
+
+APMMonitor::APMMonitor(std::int64_t libraryVersion, const std::vector<std::string>& launchArguments)
+    : libraryVersion_(libraryVersion) {
+  // Later arguments override earlier ones, so a script can append a switch to a fixed command line.
+  for (const std::string& argument : launchArguments) {
+    if (names(kDebugEnabledArguments, argument)) debug_ = true;
+    if (names(kDebugDisabledArguments, argument)) debug_ = false;
+    if (names(kVerboseEnabledArguments, argument)) verbose_ = true;
+    if (names(kVerboseDisabledArguments, argument)) verbose_ = false;
+  }
+}
+
+std::shared_ptr<APMMonitor> APMMonitor::shared() {
+  std::lock_guard lock(sharedMutex());
+  auto& slot = sharedSlot();
+  if (!slot) slot = std::make_shared<APMMonitor>(0);
+  return slot;
+}
+
+void APMMonitor::setShared(std::shared_ptr<APMMonitor> monitor) {
+  std::lock_guard lock(sharedMutex());
+  sharedSlot() = std::move(monitor);
+}
+
+void APMMonitor::logWithLevel(int level, std::int64_t messageCode, const std::string& message) {
+  logWithLevelContexts(level, messageCode, message, {});
+}
+
+void APMMonitor::logWithLevel(int level, std::int64_t messageCode, const std::string& message, const Value& context) {
+  logWithLevelContexts(level, messageCode, message, {context});
+}
+
+void APMMonitor::logWithLevel(int level, std::int64_t messageCode, const std::string& message, const Value& context1,
+                              const Value& context2) {
+  logWithLevelContexts(level, messageCode, message, {context1, context2});
+}
+
+void APMMonitor::logWithLevel(int level, std::int64_t messageCode, const std::string& message, const Value& context1,
+                              const Value& context2, const Value& context3) {
+  logWithLevelContexts(level, messageCode, message, {context1, context2, context3});
+}
+
+void APMMonitor::logWithLevelContexts(int level, std::int64_t messageCode, const std::string& message,
+                                      const std::vector<Value>& contexts) {
+  level = std::clamp(level, 0, kLevelCount - 1);
+  std::string text = composedMessage(message, contexts);
+  if (consoleShows(level)) {
+    platform::log::write(systemLogLevel(level), kFacility, logTag() + "[" + formattedCode(messageCode) + "] " + text);
+  }
+  if (isMonitorableLevel(level)) record(level, messageCode, text);
+}
+
+bool APMMonitor::consoleShows(int level) const {
+  if (isSilentLevel(level)) return false;
+  if (level == 7) return debug_ || verbose_;
+  if (level == 8) return verbose_;
+  return true;
+}
+
+std::string APMMonitor::formattedCode(std::int64_t messageCode) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "A%06lld", static_cast<long long>(messageCode));
+  return buffer;
+}
+
+std::string APMMonitor::composedMessage(const std::string& message, const std::vector<Value>& contexts) {
+  std::string text = message;
+  for (std::size_t i = 0; i < contexts.size(); ++i) {
+    text += i == 0 ? ": " : ", ";
+    text += contexts[i].description();
+  }
+  return text;
+}
+
+void APMMonitor::setEncodeContexts(bool encode) {
+  std::lock_guard lock(mutex_);
+  encodeContexts_ = encode;
+}
+
+void APMMonitor::setLogTag(const std::string& tag) {
+  std::lock_guard lock(mutex_);
+  logTag_ = tag;
+}
+
+std::string APMMonitor::logTag() const {
+  std::lock_guard lock(mutex_);
+  return logTag_;
+}
+
+void APMMonitor::record(int level, std::int64_t messageCode, const std::string& text) {
+  std::lock_guard lock(mutex_);
+  auto key = std::make_pair(level, messageCode);
+  if (auto found = entries_.find(key); found != entries_.end()) {
+    ++found->second.count;
+    return;
+  }
+  Entry entry{1, {}};
+  if (encodeContexts_) entry.context = apm_percentEncoded(platform::foundation::Utf8::substring(text, 0, kMaxContextCodePoints));
+  std::size_t size = 0;
+  for (const auto& [_, existing] : entries_) size += kEntryOverhead + existing.context.size();
+  if (entries_.size() >= kMaxMonitoringEntries || size + kEntryOverhead + entry.context.size() > kMaxMonitoringDataBytes) {
+    ++dropped_;
+    return;
+  }
+  entries_.emplace(key, std::move(entry));
+}
+
+std::string APMMonitor::encodedLocked() const {
+  std::string out;
+  for (const auto& [key, entry] : entries_) {
+    if (!out.empty()) out += ';';
+    out += std::to_string(key.first) + ':' + std::to_string(key.second) + ':' + std::to_string(entry.count);
+    if (!entry.context.empty()) out += ':' + entry.context;
+  }
+  if (dropped_ > 0) out += (out.empty() ? "" : ";") + std::string("dropped:") + std::to_string(dropped_);
+  return out;
+}
+
+std::string APMMonitor::monitoringDataForDispatchWithSamplePeriod(double samplePeriod, double lastSampledTimestamp) {
+  double now = platform::foundation::Clock::current()->now();
+  // A sample time in the future (a clock set back) must not hold the data back for ever.
+  bool due = !(std::fabs(now - lastSampledTimestamp) < samplePeriod);
+  std::lock_guard lock(mutex_);
+  if (!due || (entries_.empty() && dropped_ == 0)) return {};
+  std::string data = encodedLocked();
+  entries_.clear();
+  dropped_ = 0;
+  return data;
+}
+
+void APMMonitor::clearMonitoringData() {
+  std::lock_guard lock(mutex_);
+  entries_.clear();
+  dropped_ = 0;
+}

@@ -1,0 +1,17 @@
+#include "sdk/analytics/foundation/APMNumericUtil.h"
+
+#include <cstring>
+
+#include "platform/security/RandomBytes.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+
+std::int64_t APMNumericUtil::randomInt64() {
+  std::uint8_t bytes[8];
+  if (platform::security::copyRandomBytes(bytes, sizeof bytes) != platform::security::kStatusSuccess) {
+    APMMonitor::shared()->logWithLevel(5, 26004, "Unable to generate random integer");
+    return 0;
+  }
+  std::int64_t value;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}

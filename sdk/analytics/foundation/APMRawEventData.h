@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+
+#include "sdk/analytics/foundation/APMEvent.h"
+
+// One stored raw event with its row and the fingerprint of the metadata it was written under.
+struct APMRawEventData {
+  APMRawEventData(APMEvent rawEvent, std::int64_t rowID, std::int64_t metadataFingerprint)
+      : rawEvent(std::move(rawEvent)), rowID(rowID), metadataFingerprint(metadataFingerprint) {}
+
+  APMEvent rawEvent;
+  std::int64_t rowID = 0;
+  std::int64_t metadataFingerprint = 0;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+#include "sdk/analytics/foundation/APMValue.h"
+
+// One user property as stored: who set it, its name and value, and when (seconds since 1970).
+struct APMUserAttribute {
+  APMUserAttribute(std::string origin, std::string name, APMValue value, double lastSetTimestamp)
+      : origin(std::move(origin)), name(std::move(name)), value(std::move(value)), lastSetTimestamp(lastSetTimestamp) {}
+
+  std::string origin;
+  std::string name;
+  APMValue value;
+  double lastSetTimestamp = 0;
+
+  bool isPublic() const { return !name.empty() && name.front() != '_'; }
+  bool operator==(const APMUserAttribute&) const = default;
+};

@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "sdk/analytics/foundation/APMDecimalNumber.h"
+#include "sdk/analytics/foundation/APMError.h"
+#include "sdk/analytics/foundation/APMFiles.h"
+#include "sdk/analytics/foundation/APMHashing.h"
+#include "sdk/analytics/foundation/APMNameTables.h"
+#include "sdk/analytics/foundation/APMNumericUtil.h"
+#include "sdk/analytics/foundation/APMQueryString.h"
+#include "sdk/analytics/foundation/APMTestSupport.h"
+#include "testing/TempContainer.h"
+
+namespace {
+
+using platform::foundation::Error;
+
+TEST(HashingTest, MD5Vectors) {
+  const std::pair<const char*, const char*> vectors[] = {
+      {"", "d41d8cd98f00b204e9800998ecf8427e"},
+      {"a", "0cc175b9c0f1b6a831c399e269772661"},
+      {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+      {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+      {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+       "57edf4a22be3c955ac49da2e2107b67a"},
+  };
+  for (const auto& [input, hex] : vectors) EXPECT_EQ(apm_MD5String(input), hex) << input;
+  EXPECT_FALSE(apm_MD5String("\xff\xfe"));
+  // "abc": the last eight digest bytes d6963f7d28e17f72, read big-endian.
+  EXPECT_EQ(apm_64LSBMD5("abc"), static_cast<std::int64_t>(0xd6963f7d28e17f72ull));
+}
+
+TEST(DecimalTest, AcceptanceAndRefusal) {
+  sdk::analytics::testing::MonitorScope scope;
+  const std::string digits38(38, '7');
+  const std::pair<std::string, const char*> cases[] = {
+      {"12", "12"},      {"-12.50", "-12.5"}, {"+3", "3"},      {"1.", "1"},         {"0.001", "0.001"},
+      {"-0", "0"},       {"007", "7"},        {"100", "100"},   {digits38, nullptr}, {".5", "none"},
+      {"+.5", "none"},   {"-.5", "none"},     {"1e5", "none"},  {"", "none"},        {"1.2.3", "none"},
+      {"abc", "none"},   {" 1", "none"},      {"--1", "none"},  {".", "none"},       {"+", "none"},
+      {digits38 + "7", "none"},  // 39 significant digits lose precision
+  };
+  for (const auto& [input, expected] : cases) {
+    auto number = APMDecimalNumberFromString(input);
+    if (expected && std::string(expected) == "none") {
+      EXPECT_FALSE(number) << input;
+    } else {
+      ASSERT_TRUE(number) << input;
+      EXPECT_EQ(number->description(), expected ? expected : input) << input;
+    }
+  }
+  EXPECT_TRUE(scope.logged(26003));
+  EXPECT_TRUE(APMIsDecimalNumberString(".5"));
+  EXPECT_TRUE(APMIsDecimalNumberString("5."));
+  EXPECT_FALSE(APMIsDecimalNumberString("5.."));
+  EXPECT_FALSE(APMIsDecimalNumberString(std::string(100000, '1') + "x"));  // long input, no deep recursion
+}
+
+TEST(DecimalTest, Comparison) {
+  auto d = [](const char* text) { return *APMDecimalNumber::parse(text); };
+  EXPECT_EQ(d("1.50"), d("1.5"));
+  EXPECT_EQ(d("-0"), d("0"));
+  EXPECT_LT(d("-2"), d("-1.5"));
+  EXPECT_LT(d("0.09"), d("0.1"));
+  EXPECT_LT(d("99"), d("100"));
+  EXPECT_LT(d("12345678901234567890123456789012345677"), d("12345678901234567890123456789012345678"));
+  EXPECT_EQ(APMDecimalNumber::fromInt64(-42), d("-42.0"));
+  EXPECT_DOUBLE_EQ(d("-12.25").doubleValue(), -12.25);
+  // Rounding at the 38th digit carries all the way.
+  EXPECT_EQ(APMDecimalNumber::parse(std::string(39, '9'))->description(), "1" + std::string(39, '0'));
+}
+
+TEST(QueryStringTest, ParsingAndWriting) {
+  auto parsed = apm_dictionaryWithHttpArgumentsString("a=1&b=x%20y&a=2&c&d=e=f&&%3D=%26+z");
+  EXPECT_EQ(parsed.at("a"), "1");  // first wins
+  EXPECT_EQ(parsed.at("b"), "x y");
+  EXPECT_EQ(parsed.at("c"), "");
+  EXPECT_EQ(parsed.at("d"), "e=f");
+  EXPECT_EQ(parsed.at("="), "& z");
+  EXPECT_EQ(parsed.size(), 5u);
+  EXPECT_TRUE(apm_dictionaryWithHttpArgumentsString("").empty());
+
+  platform::foundation::Dictionary query{{"app_instance_id", ""}, {"platform", "ios"}, {"v", 1200}, {"q", "a&b=c d"}};
+  std::string text = apm_queryString(query);
+  EXPECT_EQ(text, "app_instance_id=&platform=ios&q=a%26b%3Dc%20d&v=1200");
+  auto back = apm_dictionaryWithHttpArgumentsString(text);
+  EXPECT_EQ(back.at("q"), "a&b=c d");
+}
+
+TEST(NameTablesTest, SizesAndReverseLookup) {
+  EXPECT_EQ(APMPublicToInternalEventNames().size(), 33u);
+  EXPECT_EQ(APMReservedEventNameExemptions().size(), 1u);
+  EXPECT_EQ(APMReservedUserPropertyNames().size(), 10u);
+  EXPECT_EQ(APMPublicToInternalParameterNames().size(), 54u);
+  EXPECT_EQ(APMPublicToInternalEventNames().internalName("ga_campaign"), "_cmp");
+  EXPECT_EQ(APMPublicToInternalEventNames().publicName("_cmp"), "vurevore_campaign");
+  EXPECT_EQ(APMPublicToInternalParameterNames().publicName("_err"), "vurevore_error");
+  EXPECT_EQ(APMPublicToInternalParameterNames().publicName("_sid"), "session_id");
+  EXPECT_FALSE(APMReservedUserPropertyNames().internalName("nobody"));
+  EXPECT_EQ(&APMPublicToInternalEventNames(), &APMPublicToInternalEventNames());
+}
+
+TEST(ErrorTest, EnsureHelpers) {
+  Error error;
+  EXPECT_TRUE(APMEnsureTrueOrSetError(true, &error, 1, "x"));
+  EXPECT_TRUE(error.domain.empty());
+  EXPECT_FALSE(APMEnsureNonZeroOrSetError(0, &error, 9, "nothing"));
+  EXPECT_EQ(error.domain, kAPMErrorDomain);
+  EXPECT_EQ(error.code, 9);
+  EXPECT_EQ(error.localizedDescription(), "nothing");
+  std::shared_ptr<int> none;
+  EXPECT_FALSE(APMEnsureObjectOrSetError(none, nullptr, 3, "none"));
+  EXPECT_TRUE(APMEnsureObjectOrSetError(std::make_shared<int>(1), &error, 3, "x"));
+}
+
+TEST(FilesTest, MeasurementFolderAndDeletion) {
+  ostrel::testing::TempContainer container;
+  std::string path = APMMeasurementDirectoryFilePath("vadeze-app-measurement.sql");
+  EXPECT_EQ(path, container.path() + "/Library/Application Support/Vadeze/Measurement/vadeze-app-measurement.sql");
+  EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(path).parent_path()));
+  { std::ofstream(path) << "x"; }
+  Error error;
+  EXPECT_TRUE(APMExcludePathFromBackup(path, &error));
+  EXPECT_TRUE(APMDeleteFileAtPath(path, &error));
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_TRUE(APMDeleteFileAtPath(path, &error));  // already gone
+  EXPECT_FALSE(APMDeleteFileAtPath("", &error));
+  EXPECT_EQ(error.code, 1);
+  EXPECT_EQ(error.localizedDescription(), "Received empty path for deleting file");
+}
+
+TEST(RandomTest, DrawsDiffer) {
+  std::set<std::int64_t> draws;
+  for (int i = 0; i < 16; ++i) draws.insert(APMNumericUtil::randomInt64());
+  EXPECT_GT(draws.size(), 14u);
+}
+
+}  // namespace
