@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -14,7 +15,17 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Paths.h"
 
+using app::storage::CatalogueDatabase;
+
 namespace {
+
+// A set-up step of a benchmark that failed makes its figures meaningless.
+void require(bool done) {
+  if (!done) {
+    std::fprintf(stderr, "benchmark set-up failed\n");
+    std::abort();
+  }
+}
 
 constexpr int kPackages = 10000;
 
@@ -33,13 +44,13 @@ struct Environment {
   // 10,000 user packages, each on its own format id 1..10000.
   void fillPackages() {
     PackageDatabaseHelper helper;
-    helper.openDb(false);
+    require(helper.openDb(false));
     auto& db = helper.database();
     CatalogueDatabase::Transaction transaction(db);
     for (int id = 1; id <= kPackages; ++id) {
-      db.execute("INSERT INTO PackageData (packageId, cameraFormatId, adapterId) VALUES (?, ?, 1)", {id, id});
+      require(db.execute("INSERT INTO PackageData (packageId, cameraFormatId, adapterId) VALUES (?, ?, 1)", {id, id}));
     }
-    transaction.commit();
+    require(transaction.commit());
   }
 
   std::string root;
@@ -61,7 +72,7 @@ std::vector<UpdateFormatIDObject> shiftMapping(int from) {
 void BM_ListAdapters_Ours(benchmark::State& state) {
   environment();
   QuorvelLensAdapterDBHelper helper;
-  helper.openDb(false);
+  require(helper.openDb(false));
   for (auto _ : state) benchmark::DoNotOptimize(helper.getAllAdapters());
 }
 
@@ -99,10 +110,10 @@ void BM_RemapFormats10k_Ours(benchmark::State& state) {
   environment();
   const auto forth = shiftMapping(1), back = shiftMapping(2);
   PackageDatabaseHelper helper;
-  helper.openDb(false);
+  require(helper.openDb(false));
   bool forward = true;
   for (auto _ : state) {
-    helper.remapFormatIds(forward ? forth : back);
+    require(helper.remapFormatIds(forward ? forth : back));
     forward = !forward;
   }
 }

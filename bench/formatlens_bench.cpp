@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -20,7 +21,17 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Paths.h"
 
+using app::storage::CatalogueDatabase;
+
 namespace {
+
+// A set-up step of a benchmark that failed makes its figures meaningless.
+void require(bool done) {
+  if (!done) {
+    std::fprintf(stderr, "benchmark set-up failed\n");
+    std::abort();
+  }
+}
 
 namespace fs = std::filesystem;
 
@@ -28,10 +39,10 @@ std::string library(const char* name) { return CatalogueDatabase::libraryPath(na
 
 void savePackages(const std::vector<QuorvelPackageDatabaseObject>& packages) {
   PackageDatabaseHelper helper;
-  helper.openDb(false);
+  require(helper.openDb(false));
   CatalogueDatabase::Transaction transaction(helper.database());
-  for (const auto& package : packages) helper.saveNewPackage(package);
-  transaction.commit();
+  for (const auto& package : packages) require(helper.saveNewPackage(package) >= 0);
+  require(transaction.commit());
 }
 
 struct Environment {
@@ -48,14 +59,14 @@ struct Environment {
 
   void fillLenses() {
     LensDatabaseHelper helper;
-    helper.openDb(false);
+    require(helper.openDb(false));
     std::vector<QuorvelPackageDatabaseObject> packages(200);
     std::vector<int> lensIds;
     {
       CatalogueDatabase::Transaction transaction(helper.database());
       for (int s = 0; s < 10; ++s) {
         LensManufacturer series(0, "Bench", "Series " + std::to_string(s), "Prime Lens", 0, 1.0f, 1);
-        helper.insertManufactor(series);
+        require(helper.insertManufactor(series) >= 0);
         for (int i = 0; i < 50; ++i) {
           LensObject lens;
           lens.manufacturerId = series.manufactorId;
@@ -71,7 +82,7 @@ struct Environment {
         lens.lensType = "Prime Lens";
         lensIds.push_back(helper.insertOldCustomLens(lens));
       }
-      transaction.commit();
+      require(transaction.commit());
     }
     helper.closeDb();
     for (size_t p = 0; p < packages.size(); ++p) {
@@ -87,7 +98,7 @@ struct Environment {
     fs::remove(library("QuorvelPackageDatabase.db"));
     std::vector<QuorvelPackageDatabaseObject> packages(200);
     FormatDatabaseHelper2 formats;
-    formats.openDb(false);
+    require(formats.openDb(false));
     {
       CatalogueDatabase::Transaction transaction(formats.database());
       for (int i = 0; i < 200; ++i) {
@@ -99,14 +110,14 @@ struct Environment {
         mode.aspectRatio = "2:1";
         packages[static_cast<size_t>(i)].cameraFormatId = formats.insertNewCameraManufactor(camera, mode)->containerID;
       }
-      transaction.commit();
+      require(transaction.commit());
     }
     formats.closeDb();
     QuorvelFrameGuidesDatabaseHelper guides;
-    guides.openDb(false);
+    require(guides.openDb(false));
     for (int i = 0; i < 20; ++i) {
       QuorvelFrameGuide guide{.width = 3.0f + static_cast<float>(i) / 10.0f, .height = 1.0f};
-      guides.insertFrameGuideFromCameraSetup(guide);
+      benchmark::DoNotOptimize(guides.insertFrameGuideFromCameraSetup(guide));
       packages[static_cast<size_t>(i)].cropID = guide.frameGuideId;
       packages[static_cast<size_t>(i)].frameGuideId = guide.frameGuideId;
     }
@@ -152,7 +163,7 @@ void BM_LensUpdate1000_Ours(benchmark::State& state) {
     env.restore("LensDatabase.db", "LensTemplate.db", "LensPackages.db");
     state.ResumeTiming();
     LensDatabaseHelper helper;
-    helper.openDb(true);
+    require(helper.openDb(true));
     helper.closeDb();
   }
 }
@@ -180,7 +191,7 @@ void BM_FormatUpdate200_Ours(benchmark::State& state) {
     env.restore("QuorvelFormatDatabase.db", "FormatTemplate.db", "FormatPackages.db");
     state.ResumeTiming();
     FormatDatabaseHelper2 helper;
-    helper.openDb(true);
+    require(helper.openDb(true));
     helper.closeDb();
   }
 }

@@ -1,5 +1,7 @@
 #include "app/model/DisplayNumbers.h"
 
+namespace app::model {
+
 using platform::foundation::NumberFormatter;
 
 NumberFormatter DisplayNumbers::plainDecimal(int minimumFractionDigits, int maximumFractionDigits) {
@@ -22,3 +24,5 @@ std::string DisplayNumbers::focal(double value) {
   static const NumberFormatter formatter = plainDecimal(0, 1);
   return formatter.stringFromNumber(value);
 }
+
+}  // namespace app::model

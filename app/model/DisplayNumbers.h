@@ -4,6 +4,8 @@
 
 #include "platform/foundation/NumberFormatter.h"
 
+namespace app::model {
+
 // The number texts the package and record labels share: decimal style, "." as separator, no grouping, half
 // to even, with the fraction digits each label was laid out for.
 class DisplayNumbers {
@@ -16,3 +18,5 @@ class DisplayNumbers {
   // The formatter behind these texts, for labels laid out for other fraction digits (distances).
   static platform::foundation::NumberFormatter plainDecimal(int minimumFractionDigits, int maximumFractionDigits);
 };
+
+}  // namespace app::model

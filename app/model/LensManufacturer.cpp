@@ -4,6 +4,8 @@
 
 #include "app/model/NumericText.h"
 
+using app::model::NumericText;
+
 LensManufacturer::LensManufacturer(int manufactorId, std::string manufactor, std::string model, std::string lensType,
                                    int selected, float anamorphotic, int origin)
     : manufactorId(manufactorId),

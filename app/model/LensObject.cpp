@@ -3,6 +3,8 @@
 #include "app/model/NumericText.h"
 #include "platform/foundation/Format.h"
 
+using app::model::NumericText;
+
 namespace {
 
 constexpr std::string_view kNumberCharacters = "0123456789.,";

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 
+namespace app::model {
+
 namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -95,3 +97,5 @@ bool NumericText::hasSuffix(std::string_view text, std::string_view suffix) { re
 bool NumericText::contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
 }
+
+}  // namespace app::model

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+namespace app::model {
+
 // Small text helpers shared by the records and the value texts: reading a number out of catalogue or typed
 // text the forgiving way the catalogues were written for, and the character filters and replacements that
 // the list texts apply.
@@ -26,3 +28,5 @@ class NumericText {
   static bool hasSuffix(std::string_view text, std::string_view suffix);
   static bool contains(std::string_view text, std::string_view part);
 };
+
+}  // namespace app::model

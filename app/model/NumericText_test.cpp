@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+using app::model::NumericText;
+
 namespace {
 
 TEST(NumericText, ReadsTheLeadingNumberLenientlyAndSaturates) {

@@ -2,6 +2,8 @@
 
 #include "app/model/DisplayNumbers.h"
 
+using app::model::DisplayNumbers;
+
 std::string QuorvelLensAdapter::displayValue() const {
   if (adapterValueWidth != adapterValueHeight) {
     return DisplayNumbers::ratio(1.0 / static_cast<double>(adapterValueWidth)) + "x ANA";

@@ -5,6 +5,9 @@
 #include "app/model/DisplayNumbers.h"
 #include "app/model/NumericText.h"
 
+using app::model::DisplayNumbers;
+using app::model::NumericText;
+
 namespace {
 
 constexpr float kNotANumber = std::numeric_limits<float>::quiet_NaN();

@@ -3,6 +3,9 @@
 #include "app/model/NumericText.h"
 #include "app/model/QuorvelPackage.h"
 
+using app::model::DisplayNumbers;
+using app::model::NumericText;
+
 namespace {
 
 constexpr std::string_view kMiddleDot = " \u00B7 ";

@@ -5,6 +5,8 @@
 #include "app/model/NumericText.h"
 #include "platform/foundation/Format.h"
 
+using app::model::NumericText;
+
 std::string FValueStringBuilder::fStringFromFloat(float aperture) {
   double v = aperture;
   if (v > 10.0) {

@@ -4,6 +4,8 @@
 
 #include "app/model/NumericText.h"
 
+using app::model::NumericText;
+
 namespace {
 
 float circleOfConfusion(const QuorvelPackage& p, float factor) {

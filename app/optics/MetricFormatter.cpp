@@ -2,6 +2,8 @@
 
 #include "app/model/DisplayNumbers.h"
 
+using app::model::DisplayNumbers;
+
 using platform::foundation::NumberFormatter;
 
 std::string MetricFormatter::meterValue(float meters) {

@@ -7,6 +7,8 @@
 #include "platform/foundation/Format.h"
 #include "platform/log/Log.h"
 
+using app::model::NumericText;
+
 namespace {
 
 using platform::log::Debug;

@@ -12,6 +12,8 @@
 #include "sdk/core/REDIri.h"
 #include "testing/TempContainer.h"
 
+using app::state::CurrentRegion;
+
 namespace {
 
 using platform::foundation::PropertyList;

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <mutex>
 
+namespace app::state {
+
 namespace {
 
 std::mutex gMutex;
@@ -43,3 +45,5 @@ std::string CurrentRegion::setOverride(const std::string& countryCode) {
   gOverride = countryCode;
   return previous;
 }
+
+}  // namespace app::state

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace app::state {
+
 // The country of the person's locale ("US", "DE"), as the locale settings of the environment give it:
 // LC_ALL, then LC_MEASUREMENT, then LANG, each of the form language_COUNTRY[.codeset][@modifier].
 // Empty when none names a country ("C", "POSIX", unset).
@@ -14,3 +16,5 @@ class CurrentRegion {
   // The country part of one locale name; empty when it has none.
   static std::string countryOf(const std::string& localeName);
 };
+
+}  // namespace app::state

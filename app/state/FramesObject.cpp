@@ -7,6 +7,9 @@
 #include "app/state/CurrentRegion.h"
 #include "app/storage/QuorvelPackageUtil.h"
 
+using app::state::CurrentRegion;
+using app::model::NumericText;
+
 namespace {
 
 constexpr int kStandardOne = -2;
@@ -52,12 +55,11 @@ void FramesObject::setLensAdapterFromPackage() {
 }
 
 void FramesObject::loadPackages() {
-  currentPackageModus = 0;
   packageOne = QuorvelPackageUtil::loadPackage(kStandardOne);
   dress(*packageOne, kNameOne, true);
-  currentPackageModus = 1;
   packageTwo = QuorvelPackageUtil::loadPackage(kStandardTwo);
   dress(*packageTwo, kNameTwo, true);
+  currentPackageModus = 1;
 }
 
 void FramesObject::setPackageOneAsCurrentPackage() {
@@ -73,7 +75,6 @@ void FramesObject::setPackageTwoAsCurrentPackage() {
 }
 
 void FramesObject::generateStartPackages() {
-  currentPackageModus = 0;
   currentPackage = QuorvelPackageUtil::getStartPackageOne();
   dress(*currentPackage, kNameOne, true);
   QuorvelPackageUtil::saveStandardPackageOne(*currentPackage);

@@ -45,6 +45,7 @@ class FramesObject {
   void loadPrefs();
   // Rewrites the whole preference file and the two standard packages.
   void savePrefs();
+  // Loads both standard packages and leaves package two the one being edited (currentPackageModus 1).
   void loadPackages();
   void setPackageOneAsCurrentPackage();
   void setPackageTwoAsCurrentPackage();
@@ -94,6 +95,9 @@ class FramesObject {
   LensAdapter lensadapterTwo;
   int32_t appVersion = 0;
   std::optional<QuorvelPackage> currentPackage;
+  // Which standard package the setup screens' edits go to: 0 package one, 1 package two. Read only by
+  // loadQuorvelpackage, changeFormatFromPackage and loadCurrentPackage; set by the main screen
+  // (setPackageOne/TwoAsCurrentPackage); start-up (loadPackages, generateStartPackages) leaves it at 1.
   int32_t currentPackageModus = 0;
   bool appInDarkMode = false;
   bool restartFromSettings = false;

@@ -11,6 +11,8 @@
 #include "platform/log/Log.h"
 #include "testing/TempContainer.h"
 
+using app::state::CurrentRegion;
+
 namespace {
 
 using platform::foundation::Dictionary;
@@ -45,7 +47,7 @@ class StartUpTest : public ::testing::Test {
   }
   static QuorvelPackageDatabaseObject storedPackage(int id) {
     PackageDatabaseHelper packages;
-    packages.openDb(false);
+    EXPECT_TRUE(packages.openDb(false));
     return packages.loadPackage(id).value_or(QuorvelPackageDatabaseObject());
   }
   // Exactly what a first launch writes.

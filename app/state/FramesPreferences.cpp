@@ -46,6 +46,18 @@ std::optional<float> floatValue(const Value& stored, const char* key) {
   return static_cast<float>(value.toDouble());
 }
 
+// One catalogue brought to the built-in version; the open that follows finishes whatever re-pointing
+// of the packages the update left, and true means both worked.
+template <class Helper>
+bool updateCatalogue(const char* notice, bool (Helper::*reset)()) {
+  logNotice(notice);
+  Helper helper;
+  const bool updated = (helper.*reset)();
+  const bool opened = helper.openDb(false);
+  helper.closeDb();
+  return updated && opened;
+}
+
 bool fStopPositionIsValid(int row, int modus) { return row >= 0 && row <= 14 && modus >= 0 && modus <= 3; }
 
 }  // namespace
@@ -171,23 +183,11 @@ bool FramesObject::updateDatabase() {
 }
 
 bool FramesObject::migrateCatalogues(bool& lensUpdated) {
-  logNotice("Update LensDB now!");
-  LensDatabaseHelper lenses;
-  lensUpdated = lenses.resetdatabase();
-  lenses.openDb(false);
-  lenses.closeDb();
-
-  logNotice("Update CameraformatDB now!");
-  FormatDatabaseHelper2 formats;
-  const bool formatsUpdated = formats.resetdatabase();
-  formats.openDb(false);
-  formats.closeDb();
-
-  logNotice("Update LensAdapterUpdate now!");
-  QuorvelLensAdapterDBHelper adapters;
-  const bool adaptersUpdated = adapters.resetDB();
-  adapters.openDb(false);
-  adapters.closeDb();
+  lensUpdated = updateCatalogue<LensDatabaseHelper>("Update LensDB now!", &LensDatabaseHelper::resetdatabase);
+  const bool formatsUpdated =
+      updateCatalogue<FormatDatabaseHelper2>("Update CameraformatDB now!", &FormatDatabaseHelper2::resetdatabase);
+  const bool adaptersUpdated =
+      updateCatalogue<QuorvelLensAdapterDBHelper>("Update LensAdapterUpdate now!", &QuorvelLensAdapterDBHelper::resetDB);
 
   // The new version is stored only when every catalogue has it, so a failed update runs again on the
   // next start instead of never.
@@ -201,9 +201,7 @@ bool FramesObject::migrateCatalogues(bool& lensUpdated) {
 
 std::optional<UpdateAnaGenericUtilObject> FramesObject::prepareGenericLensMigration() {
   QuorvelPackageUtil::cleanupPackageDB();
-  currentPackageModus = 0;
   const QuorvelPackage one = QuorvelPackageUtil::loadPackage(-2);
-  currentPackageModus = 1;
   const QuorvelPackage two = QuorvelPackageUtil::loadPackage(-1);
   return UpdateAnaGenericUtil::generateUpdateobjectWithPackageOne(one, two);
 }

@@ -11,6 +11,8 @@
 
 using platform::foundation::AtomicFile;
 
+namespace app::storage {
+
 namespace {
 
 void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
@@ -59,8 +61,7 @@ bool CatalogueDatabase::replaceWithBundleCopy(const std::string& path, const std
 
 bool CatalogueDatabase::openCatalogue(const std::string& fileName, const std::string& resourceName) {
   const std::string path = libraryPath(fileName);
-  seedIfMissing(path, resourceName);
-  return openPath(path);
+  return seedIfMissing(path, resourceName) && openPath(path);
 }
 
 bool CatalogueDatabase::openPath(const std::string& path) {
@@ -152,7 +153,7 @@ bool CatalogueDatabase::remapIds(const std::string& table, const std::string& co
     }
     insert.reset();
   }
-  insert.finalize();
+  insert.release();
   const std::string update = "UPDATE " + table + " SET " + column +
                              " = (SELECT newId FROM temp.catalogue_id_map WHERE oldId = " + table + "." + column +
                              ") WHERE " + column + " IN (SELECT oldId FROM temp.catalogue_id_map)";
@@ -173,3 +174,5 @@ bool CatalogueDatabase::commit() {
 void CatalogueDatabase::rollback() {
   if (inTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
+
+}  // namespace app::storage

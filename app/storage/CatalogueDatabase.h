@@ -11,6 +11,8 @@
 
 struct sqlite3;
 
+namespace app::storage {
+
 // The connection every catalogue access class works through: one SQLite file in the user's Library
 // folder, seeded from the bundle's copy of the same name when it is missing.
 //
@@ -29,17 +31,17 @@ class CatalogueDatabase {
   // The bundle's copy of a catalogue (resource `resourceName` of type "db"); empty when missing.
   static std::string bundlePath(const std::string& resourceName);
   // Copies the bundle's catalogue to `path` when no file is there; true when a file is there afterwards.
-  static bool seedIfMissing(const std::string& path, const std::string& resourceName);
+  [[nodiscard]] static bool seedIfMissing(const std::string& path, const std::string& resourceName);
   // Puts the bundle's catalogue at `path` in one step (write aside, then rename over the old file): on
   // failure the old file is left exactly as it was.
-  static bool replaceWithBundleCopy(const std::string& path, const std::string& resourceName);
+  [[nodiscard]] static bool replaceWithBundleCopy(const std::string& path, const std::string& resourceName);
 
   // Seeds Library/<fileName> from the bundle when missing, then opens it.
-  bool openCatalogue(const std::string& fileName, const std::string& resourceName);
+  [[nodiscard]] bool openCatalogue(const std::string& fileName, const std::string& resourceName);
   // Opens an existing file at `path`; never creates one.
-  bool openPath(const std::string& path);
+  [[nodiscard]] bool openPath(const std::string& path);
   void close();
-  bool isOpen() const { return db_ != nullptr; }
+  [[nodiscard]] bool isOpen() const { return db_ != nullptr; }
   const std::string& path() const { return path_; }
 
   // A statement for `sql`. When the catalogue is not open or the SQL does not prepare, the statement is
@@ -47,41 +49,41 @@ class CatalogueDatabase {
   // for callers that report it in their own words (a closed catalogue is always logged).
   CatalogueStatement prepare(std::string_view sql, bool quiet = false);
   // Runs one statement without results, with optional integer parameters bound in order.
-  bool execute(std::string_view sql, std::initializer_list<int64_t> parameters = {});
+  [[nodiscard]] bool execute(std::string_view sql, std::initializer_list<int64_t> parameters = {});
   std::string errorMessage() const;
-  int changes() const;
+  [[nodiscard]] int changes() const;
 
   // The writes every catalogue class makes, reporting failure in the catalogue's own log texts, so
   // that a failure reads the same whichever catalogue it happened in.
   // An UPDATE with integer parameters bound in order; true when it completed.
-  bool runUpdate(std::string_view sql, std::initializer_list<int64_t> parameters = {});
+  [[nodiscard]] bool runUpdate(std::string_view sql, std::initializer_list<int64_t> parameters = {});
   // A DELETE with integer parameters bound in order; true when it completed.
-  bool runDelete(std::string_view sql, std::initializer_list<int64_t> parameters = {});
+  [[nodiscard]] bool runDelete(std::string_view sql, std::initializer_list<int64_t> parameters = {});
   // An INSERT ready for its binds (inert, and logged, when it cannot be prepared).
   CatalogueStatement prepareInsert(std::string_view sql);
   // Steps an insert to its end and finalizes it; true when the row was written.
-  static bool finishInsert(CatalogueStatement& statement);
+  [[nodiscard]] static bool finishInsert(CatalogueStatement& statement);
   // Logs a statement that could not be prepared for reading or updating, with SQLite's reason.
   void logUpdateFailure() const;
 
   // "SELECT <id> ... ORDER BY <id> DESC LIMIT 1" gives the highest id; this returns it + 1, 1 for an
   // empty table, or nullopt when the statement cannot be prepared (any int, -1 too, can be an answer).
-  std::optional<int> nextId(std::string_view sql);
+  [[nodiscard]] std::optional<int> nextId(std::string_view sql);
   // The next id as the catalogue classes hand it out: never below 1, or -1 (logged) when the table
   // cannot be read.
-  int nextIdOrLog(std::string_view sql);
+  [[nodiscard]] int nextIdOrLog(std::string_view sql);
 
   // Re-points every row whose `column` holds an old id of `mapping` to that entry's new id, in one
   // UPDATE inside a transaction: each row is looked up by the value it had before the update, so a
   // value just written is never moved again by a later entry (5->7 then 7->9 leaves old 5s on 7).
   // When an old id appears twice, its first entry wins. True when the update was applied.
-  bool remapIds(const std::string& table, const std::string& column, const std::vector<UpdateFormatIDObject>& mapping);
+  [[nodiscard]] bool remapIds(const std::string& table, const std::string& column, const std::vector<UpdateFormatIDObject>& mapping);
 
   // BEGIN / COMMIT / ROLLBACK; a scope that may fail part-way uses Transaction below.
-  bool begin();
-  bool commit();
+  [[nodiscard]] bool begin();
+  [[nodiscard]] bool commit();
   void rollback();
-  bool inTransaction() const;
+  [[nodiscard]] bool inTransaction() const;
 
   // Rolls back on destruction unless committed. Inside a transaction that is already open it joins
   // that one: the outer scope commits or rolls back.
@@ -94,8 +96,8 @@ class CatalogueDatabase {
     }
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
-    bool active() const { return active_; }
-    bool commit() {
+    [[nodiscard]] bool active() const { return active_; }
+    [[nodiscard]] bool commit() {
       if (!active_) return false;
       active_ = false;
       return joined_ || database_.commit();
@@ -108,8 +110,10 @@ class CatalogueDatabase {
   };
 
  private:
-  static bool copyFromBundle(const std::string& path, const std::string& resourceName);
+  [[nodiscard]] static bool copyFromBundle(const std::string& path, const std::string& resourceName);
 
   sqlite3* db_ = nullptr;
   std::string path_;
 };
+
+}  // namespace app::storage

@@ -2,6 +2,8 @@
 #include "app/storage/CatalogueDatabase.h"
 #include "platform/log/Log.h"
 
+namespace app::storage {
+
 namespace {
 
 void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
@@ -49,3 +51,5 @@ bool CatalogueDatabase::finishInsert(CatalogueStatement& statement) {
   if (!statement.finalize()) logError("Failed to finalize data statement, normally error handling here.");
   return done;
 }
+
+}  // namespace app::storage

@@ -5,6 +5,9 @@
 #include "app/storage/StorageTestFixture.h"
 #include "platform/foundation/AtomicFile.h"
 
+using app::storage::CatalogueDatabase;
+using app::storage::CatalogueStatement;
+
 using platform::foundation::AtomicFile;
 
 namespace {

@@ -5,11 +5,13 @@
 
 #include <cstdio>
 
-#include "app/storage/CatalogueUpdateStages.h"
+#include "app/storage/CatalogueUpdate.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/log/Log.h"
 
 using platform::foundation::AtomicFile;
+
+namespace app::storage {
 
 namespace {
 
@@ -24,8 +26,8 @@ bool flushToDisk(const std::string& path) {
 
 }  // namespace
 
-void CatalogueReplacement::fillWithoutSyncing(CatalogueDatabase& staging) {
-  staging.execute("PRAGMA synchronous = OFF");
+bool CatalogueReplacement::fillWithoutSyncing(CatalogueDatabase& staging) {
+  return staging.execute("PRAGMA synchronous = OFF");
 }
 
 std::string CatalogueReplacement::stagingPath(const std::string& fileName) {
@@ -44,15 +46,19 @@ bool CatalogueReplacement::run(const std::string& fileName, const std::string& r
     AtomicFile::removeFile(staging);
     return false;
   }
-  CatalogueUpdateStages::reached("staged");
+  CatalogueUpdate::reached(CatalogueUpdate::Stage::Staged);
   if (std::rename(staging.c_str(), path.c_str()) != 0) {
     platform::log::write(platform::log::Error, "Could not put the updated " + fileName + " in place");
     AtomicFile::removeFile(staging);
     return false;
   }
-  CatalogueUpdateStages::reached("swapped");
+  CatalogueUpdate::reached(CatalogueUpdate::Stage::Swapped);
   // The new catalogue is in place whatever happens here; a list that cannot be applied now stays in
   // the file and is applied by the next open.
-  PendingPackageRemap::apply(path);
+  if (!PendingPackageRemap::apply(path)) {
+    platform::log::write(platform::log::Notice, "The next open of " + fileName + " re-points the packages");
+  }
   return true;
 }
+
+}  // namespace app::storage

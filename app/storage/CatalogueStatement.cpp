@@ -4,7 +4,9 @@
 
 #include <utility>
 
-CatalogueStatement::~CatalogueStatement() { finalize(); }
+namespace app::storage {
+
+CatalogueStatement::~CatalogueStatement() { release(); }
 
 CatalogueStatement::CatalogueStatement(CatalogueStatement&& other) noexcept
     : statement_(std::exchange(other.statement_, nullptr)),
@@ -12,7 +14,7 @@ CatalogueStatement::CatalogueStatement(CatalogueStatement&& other) noexcept
 
 CatalogueStatement& CatalogueStatement::operator=(CatalogueStatement&& other) noexcept {
   if (this != &other) {
-    finalize();
+    release();
     statement_ = std::exchange(other.statement_, nullptr);
     lastResult_ = other.lastResult_;
   }
@@ -94,3 +96,5 @@ bool CatalogueStatement::columnIsNull(int index) const {
 }
 
 int CatalogueStatement::columnCount() const { return statement_ ? sqlite3_column_count(statement_) : 0; }
+
+}  // namespace app::storage

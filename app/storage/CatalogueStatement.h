@@ -7,6 +7,8 @@
 
 struct sqlite3_stmt;
 
+namespace app::storage {
+
 // One prepared statement of a catalogue file, finalized when it goes out of scope. A statement that
 // could not be prepared (bad SQL, or a catalogue that failed to open) is inert: binds are ignored,
 // step() reports Error and every column reads as zero or empty, so callers fall through to the empty
@@ -23,7 +25,7 @@ class CatalogueStatement {
   CatalogueStatement(const CatalogueStatement&) = delete;
   CatalogueStatement& operator=(const CatalogueStatement&) = delete;
 
-  bool ok() const { return statement_ != nullptr; }
+  [[nodiscard]] bool ok() const { return statement_ != nullptr; }
 
   // Parameters are numbered from 1, as in the SQL text.
   CatalogueStatement& bind(int index, int value);
@@ -34,22 +36,26 @@ class CatalogueStatement {
 
   Step step();
   // Steps to the end; true when the statement completed.
-  bool run();
+  [[nodiscard]] bool run();
   // Makes the statement ready to run again with new bindings.
   void reset();
   // Finalizes now; false when SQLite reports an error for the statement's last run.
-  bool finalize();
+  [[nodiscard]] bool finalize();
+  // Finalizes now, for a statement whose outcome its run already gave.
+  void release() { static_cast<void>(finalize()); }
 
   // Columns are numbered from 0. NULL reads as 0, 0.0 or the empty text.
-  int columnInt(int index) const;
+  [[nodiscard]] int columnInt(int index) const;
   double columnDouble(int index) const;
   float columnFloat(int index) const { return static_cast<float>(columnDouble(index)); }
   std::string columnText(int index) const;
   std::optional<std::string> columnOptionalText(int index) const;  // nullopt for NULL
-  bool columnIsNull(int index) const;
-  int columnCount() const;
+  [[nodiscard]] bool columnIsNull(int index) const;
+  [[nodiscard]] int columnCount() const;
 
  private:
   sqlite3_stmt* statement_ = nullptr;
   int lastResult_ = 0;
 };
+
+}  // namespace app::storage

@@ -13,24 +13,29 @@
 
 #include "app/storage/CatalogueReplacement.h"
 #include "app/storage/CatalogueUpdateScenes.h"
-#include "app/storage/CatalogueUpdateStages.h"
+#include "app/storage/CatalogueUpdate.h"
 #include "app/storage/PendingPackageRemap.h"
 #include "app/storage/QuorvelLensAdapterDBHelper.h"
 #include "app/storage/StorageTestFixture.h"
 #include "platform/foundation/AtomicFile.h"
 
+using app::storage::CatalogueDatabase;
+using app::storage::CatalogueReplacement;
+using app::storage::CatalogueUpdate;
+using app::storage::PendingPackageRemap;
+
 namespace {
 
 // Runs `update` in a child that stops at `stage`; the child tells the parent through a pipe when it
 // is there and is then killed with SIGKILL. False when the child ended without reaching the stage.
-bool killChildAt(const std::string& stage, const std::function<void()>& update) {
+bool killChildAt(CatalogueUpdate::Stage stage, const std::function<void()>& update) {
   int reached[2], hold[2];
   if (pipe(reached) != 0 || pipe(hold) != 0) return false;
   const pid_t child = fork();
   if (child == 0) {
     close(reached[0]);
     close(hold[1]);
-    CatalogueUpdateStages::setObserver([&](std::string_view at) {
+    CatalogueUpdate::setObserver([&](CatalogueUpdate::Stage at) {
       if (at != stage) return;
       char byte = '!';
       if (write(reached[1], &byte, 1) != 1) _exit(3);
@@ -60,13 +65,13 @@ bool listIsPending(const std::string& fileName) {
 }
 
 struct KillPoint {
-  const char* stage;
+  CatalogueUpdate::Stage stage;
   bool newCatalogue;  // which catalogue the stage leaves in place
 };
 
-void PrintTo(const KillPoint& point, std::ostream* out) { *out << point.stage; }
+void PrintTo(const KillPoint& point, std::ostream* out) { *out << CatalogueUpdate::name(point.stage); }
 
-std::string nameOf(const ::testing::TestParamInfo<KillPoint>& info) { return info.param.stage; }
+std::string nameOf(const ::testing::TestParamInfo<KillPoint>& info) { return CatalogueUpdate::name(info.param.stage); }
 
 class CrashDuringUpdateTest : public StorageTest, public ::testing::WithParamInterface<KillPoint> {
  protected:
@@ -78,7 +83,7 @@ class CrashDuringUpdateTest : public StorageTest, public ::testing::WithParamInt
     scene.build();
     ASSERT_TRUE(killChildAt(GetParam().stage, [] {
       Helper helper;
-      helper.openDb(true);
+      if (!helper.openDb(true)) _exit(4);
     }));
     EXPECT_EQ(listIsPending(Helper::kFileName), GetParam().newCatalogue)
         << "re-pointing the packages is still to come exactly when the new catalogue is in place";
@@ -101,8 +106,10 @@ TEST_P(CrashDuringUpdateTest, FormatCatalogue) { killAndSettle<FormatDatabaseHel
 TEST_P(CrashDuringUpdateTest, AdapterCatalogue) { killAndSettle<QuorvelLensAdapterDBHelper, scenes::AdapterScene>(); }
 
 INSTANTIATE_TEST_SUITE_P(KilledAt, CrashDuringUpdateTest,
-                         ::testing::Values(KillPoint{"staging", false}, KillPoint{"staged", false},
-                                           KillPoint{"swapped", true}, KillPoint{"remapping", true}),
+                         ::testing::Values(KillPoint{CatalogueUpdate::Stage::Staging, false},
+                                           KillPoint{CatalogueUpdate::Stage::Staged, false},
+                                           KillPoint{CatalogueUpdate::Stage::Swapped, true},
+                                           KillPoint{CatalogueUpdate::Stage::Remapping, true}),
                          nameOf);
 
 bool reset(LensDatabaseHelper& helper) { return helper.resetdatabase(); }
@@ -120,7 +127,7 @@ void PrintTo(const Failure& failure, std::ostream* out) { *out << failure.name; 
 
 class FailedUpdateTest : public StorageTest, public ::testing::WithParamInterface<Failure> {
  protected:
-  void TearDown() override { CatalogueUpdateStages::setObserver({}); }
+  void TearDown() override { CatalogueUpdate::setObserver({}); }
 
   template <class Helper, class Scene>
   void failAndCheck() {
@@ -132,7 +139,7 @@ class FailedUpdateTest : public StorageTest, public ::testing::WithParamInterfac
     GetParam().breakUpdate(container_.path(), path);
     Helper helper;
     EXPECT_FALSE(reset(helper));
-    CatalogueUpdateStages::setObserver({});
+    CatalogueUpdate::setObserver({});
     GetParam().restore(path);
     useBuiltBundle();
     EXPECT_EQ(platform::foundation::AtomicFile::readFile(path), before) << "the old catalogue is not touched";
@@ -160,8 +167,8 @@ const Failure kFailures[] = {
     // Just before the swap, a folder stands where the catalogue is, so the rename must fail.
     {"SwapRefused",
      [](const std::string&, const std::string& catalogue) {
-       CatalogueUpdateStages::setObserver([catalogue](std::string_view stage) {
-         if (stage != "staged") return;
+       CatalogueUpdate::setObserver([catalogue](CatalogueUpdate::Stage stage) {
+         if (stage != CatalogueUpdate::Stage::Staged) return;
          std::rename(catalogue.c_str(), (catalogue + ".aside").c_str());
          mkdir(catalogue.c_str(), 0755);
        });

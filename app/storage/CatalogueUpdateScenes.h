@@ -66,8 +66,8 @@ struct LensScene {
     seriesA = series("A primes", "Prime Lens");
     seriesB = series("B empty", "Prime Lens");
     seriesC = series("C zoom", "Zoom Lens");
-    helper.deselectManufacturer();
-    helper.selectManufacturer(seriesA);
+    EXPECT_TRUE(helper.deselectManufacturer());
+    EXPECT_TRUE(helper.selectManufacturer(seriesA));
     const auto add = [&](LensObject made) { return helper.insertNewLensWithSelection(made); };
     const auto addCustom = [&](LensObject made) { return helper.insertOldCustomLens(made); };
     a20 = add(lens(seriesA, 20, 1));
@@ -78,11 +78,11 @@ struct LensScene {
         "INSERT INTO Manufacturer (ManufacturerId, Manufacturer, LensSeries, Type, Origin) "
         "VALUES (1, 'Generic', 'Old primes', 'Prime Lens', 0), (2, 'Generic', 'Old zooms', 'Zoom Lens', 0)"));
     std::vector<LensObject> generic = {lens(1, 24, 1)}, genericZoom = {lens(2, 24, 1, "Zoom Lens", 70)};
-    helper.insertgenericPrimeLenses(generic);
-    helper.insertgenericZoomLenses(genericZoom);
+    EXPECT_TRUE(helper.insertgenericPrimeLenses(generic));
+    EXPECT_TRUE(helper.insertgenericZoomLenses(genericZoom));
     c75 = add(lens(seriesC, 75, 1, "Zoom Lens", 150));
     for (auto [id, flag] : {std::pair{16, 0}, {14, 1}, {10, 1}, {20, 0}}) {
-      helper.updateLensSelection({.lensId = id, .defaultSelection = flag});
+      EXPECT_TRUE(helper.updateLensSelection({.lensId = id, .defaultSelection = flag}));
     }
     helper.closeDb();
     packageA = savePackage(seriesA, {a20, a40});

@@ -1,8 +1,15 @@
 #include "app/storage/FormatDatabaseHelper2.h"
 
 #include "app/model/NumericText.h"
+#include "app/storage/CatalogueUpdate.h"
 #include "app/storage/PendingPackageRemap.h"
 #include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
+
+using app::storage::CatalogueDatabase;
+using app::storage::CatalogueStatement;
+using app::model::NumericText;
+using app::storage::CatalogueUpdate;
+using app::storage::PendingPackageRemap;
 
 namespace {
 
@@ -37,10 +44,8 @@ CameraShootingMode modeFromRow(const CatalogueStatement& row, bool keepName) {
 }  // namespace
 
 bool FormatDatabaseHelper2::openDb(bool reset) {
-  if (reset) resetdatabase();
-  const std::string path = CatalogueDatabase::libraryPath(kFileName);
-  CatalogueDatabase::seedIfMissing(path, kResourceName);
-  return PendingPackageRemap::openFinishing(database_, path);
+  if (reset && !resetdatabase()) CatalogueUpdate::keptInstalled(kFileName);
+  return PendingPackageRemap::openSeeded(database_, kFileName, kResourceName);
 }
 
 std::vector<CameraManufactor> FormatDatabaseHelper2::readManufacturers(const char* sql) {

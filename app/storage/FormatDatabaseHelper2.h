@@ -29,9 +29,9 @@ class FormatDatabaseHelper2 {
   static constexpr const char* kResourceName = "QuorvelFormatDatabase";
 
   // With reset, the catalogue is first brought to the bundle's version (resetdatabase).
-  bool openDb(bool reset);
+  [[nodiscard]] bool openDb(bool reset);
   void closeDb() { database_.close(); }
-  CatalogueDatabase& database() { return database_; }
+  app::storage::CatalogueDatabase& database() { return database_; }
 
   std::vector<CameraManufactor> getAllManufactors();  // by maker and model
   std::vector<CameraManufactor> getAllManufactorsCine();
@@ -46,19 +46,19 @@ class FormatDatabaseHelper2 {
 
   // Inserts return the new id (also written into the record), or -1 when nothing was stored. A user
   // format is always a "Cine" format of its own user camera, with an empty model.
-  int insertNewFormat(CameraShootingMode& mode);
-  int insertCustomManufacturer(CameraManufactor& manufacturer);
+  [[nodiscard]] int insertNewFormat(CameraShootingMode& mode);
+  [[nodiscard]] int insertCustomManufacturer(CameraManufactor& manufacturer);
   // Both rows or neither; the mode comes back with its camera and format ids, nullopt on failure.
   std::optional<CameraShootingMode> insertNewCameraManufactor(CameraManufactor& manufacturer, CameraShootingMode mode);
-  int checkIfCustomManufaturerExist();
-  int getLastContainerID();
-  int getLastFormatID();
-  int getLastManufacturerID();
+  [[nodiscard]] int checkIfCustomManufaturerExist();
+  [[nodiscard]] int getLastContainerID();
+  [[nodiscard]] int getLastFormatID();
+  [[nodiscard]] int getLastManufacturerID();
 
   // Deletes a user camera with its formats; returns the id of its first format (0 when it had none)
   // so that the packages on it can be removed.
-  int deleteCustomFormat(const CameraManufactor& manufacturer);
-  bool deleteContainer(int formatId);
+  [[nodiscard]] int deleteCustomFormat(const CameraManufactor& manufacturer);
+  [[nodiscard]] bool deleteContainer(int formatId);
 
   // Every crop of the table, offered for `mode` (which supplies only the format id).
   std::vector<QuorvelCrop> getCropsForNativeFormat(const CameraShootingMode& mode);
@@ -71,13 +71,13 @@ class FormatDatabaseHelper2 {
   // guide selection over, re-pointing the stored packages in one mapping. The new catalogue is
   // assembled beside the old one and swapped in whole: if any step fails, the old catalogue and the
   // packages stay exactly as they were and this returns false.
-  bool resetdatabase();
+  [[nodiscard]] bool resetdatabase();
 
  private:
   std::vector<CameraManufactor> readManufacturers(const char* sql);
   std::vector<CameraShootingMode> readModes(const std::string& sql, std::optional<int> parameter, bool keepName);
   std::vector<CameraFormatFull> readFull(const char* filter);
-  int nextId(const char* sql);
+  [[nodiscard]] int nextId(const char* sql);
 
-  CatalogueDatabase database_;
+  app::storage::CatalogueDatabase database_;
 };

@@ -1,10 +1,13 @@
 // FormatDatabaseHelper2: bringing the catalogue to the bundle's version.
 #include "app/storage/CatalogueReplacement.h"
-#include "app/storage/CatalogueUpdateStages.h"
+#include "app/storage/CatalogueUpdate.h"
 #include "app/storage/FormatDatabaseHelper2.h"
 #include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
-#include "platform/foundation/AtomicFile.h"
-#include "platform/log/Log.h"
+
+using app::storage::CatalogueDatabase;
+using app::storage::CatalogueReplacement;
+using app::storage::CatalogueUpdate;
+using app::storage::PendingPackageRemap;
 
 namespace {
 
@@ -28,7 +31,7 @@ int mapped(const std::vector<UpdateFormatIDObject>& mapping, int id) {
 bool carryGuides(const std::string& staging, const FormatCarryOver& old, PendingPackageRemap& remap) {
   QuorvelFrameGuidesDatabaseHelper guides;
   if (!guides.openPath(staging)) return false;
-  CatalogueReplacement::fillWithoutSyncing(guides.database());
+  if (!CatalogueReplacement::fillWithoutSyncing(guides.database())) return false;
   CatalogueDatabase::Transaction transaction(guides.database());
   if (!transaction.active()) return false;
   for (QuorvelFrameGuide guide : old.crops) {
@@ -53,22 +56,16 @@ bool carryGuides(const std::string& staging, const FormatCarryOver& old, Pending
 }  // namespace
 
 bool FormatDatabaseHelper2::resetdatabase() {
-  database_.close();
-  const std::string path = CatalogueDatabase::libraryPath(kFileName);
-  // Packages must be on the installed file's numbering before a new mapping is made from it.
-  if (!PendingPackageRemap::apply(path)) return false;
-
   FormatCarryOver old;
-  if (platform::foundation::AtomicFile::fileExists(path)) {
-    FormatDatabaseHelper2 installed;
+  FormatDatabaseHelper2 installed;
+  const auto opened = CatalogueUpdate::openInstalled(
+      database_, installed.database_, kFileName,
+      {"SELECT id, origin FROM FormatContainer", "SELECT id, type, selected FROM QuorvelFrameGuide"},
+      "The camera-format catalogue");
+  if (opened == CatalogueUpdate::Installed::Unreadable) return false;
+  if (opened == CatalogueUpdate::Installed::Open) {
     QuorvelFrameGuidesDatabaseHelper guides;
-    // A catalogue that cannot be read is kept: its user rows cannot be carried, so it is not replaced.
-    if (!installed.database_.openPath(path) || !guides.openPath(path) ||
-        !installed.database_.prepare("SELECT id, origin FROM FormatContainer").ok() ||
-        !installed.database_.prepare("SELECT id, type, selected FROM QuorvelFrameGuide").ok()) {
-      platform::log::write(platform::log::Error, "The camera-format catalogue cannot be read; it is not replaced");
-      return false;
-    }
+    if (!guides.openPath(installed.database_.path())) return false;
     for (auto& mode : installed.getAllCustomShootingModes()) {
       CameraFormatFull full;
       full.manufactorer = installed.getCameraManufacturer(mode.manufacturerID).value_or(CameraManufactor());
@@ -84,7 +81,7 @@ bool FormatDatabaseHelper2::resetdatabase() {
     {
       FormatDatabaseHelper2 fresh;
       if (!fresh.database_.openPath(staging)) return false;
-      CatalogueReplacement::fillWithoutSyncing(fresh.database_);
+      if (!CatalogueReplacement::fillWithoutSyncing(fresh.database_)) return false;
       CatalogueDatabase::Transaction transaction(fresh.database_);
       if (!transaction.active()) return false;
       for (const auto& full : old.formats) {
@@ -93,7 +90,7 @@ bool FormatDatabaseHelper2::resetdatabase() {
         if (!mode) return false;
         remap.add(Kind::Format, full.shootingMode.containerID, mode->containerID);
       }
-      CatalogueUpdateStages::reached("staging");
+      CatalogueUpdate::reached(CatalogueUpdate::Stage::Staging);
       if (!transaction.commit()) return false;
     }
     return carryGuides(staging, old, remap);

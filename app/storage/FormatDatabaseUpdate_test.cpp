@@ -6,6 +6,8 @@
 #include "app/storage/StorageTestFixture.h"
 #include "platform/foundation/AtomicFile.h"
 
+using app::storage::CatalogueReplacement;
+
 namespace {
 
 using platform::foundation::AtomicFile;

@@ -2,6 +2,9 @@
 #include "app/storage/FormatDatabaseHelper2.h"
 #include "platform/log/Log.h"
 
+using app::storage::CatalogueDatabase;
+using app::storage::CatalogueStatement;
+
 namespace {
 
 using Step = CatalogueStatement::Step;

@@ -1,8 +1,14 @@
 #include "app/storage/LensDatabaseHelper.h"
 
+#include "app/storage/CatalogueUpdate.h"
 #include "app/storage/PendingPackageRemap.h"
 #include "platform/foundation/Format.h"
 #include "platform/log/Log.h"
+
+using app::storage::CatalogueDatabase;
+using app::storage::CatalogueStatement;
+using app::storage::CatalogueUpdate;
+using app::storage::PendingPackageRemap;
 
 namespace {
 
@@ -59,17 +65,26 @@ std::string sixDecimals(float value) { return format("%f", static_cast<double>(v
 }  // namespace
 
 bool LensDatabaseHelper::openDb(bool reset) {
-  if (reset) resetdatabase();
-  CatalogueDatabase::seedIfMissing(CatalogueDatabase::libraryPath(kFileName), kResourceName);
-  return openPath(CatalogueDatabase::libraryPath(kFileName));
+  if (reset && !resetdatabase()) CatalogueUpdate::keptInstalled(kFileName);
+  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName)) return false;
+  addOriginColumnWhenMissing();
+  return true;
 }
 
 bool LensDatabaseHelper::openPath(const std::string& path) {
   if (!PendingPackageRemap::openFinishing(database_, path)) return false;
-  if (!checkIfOriginColumnexist() && insertOriginColum()) {
-    platform::log::write(platform::log::Notice, "Inserted Origin Colum!");
-  }
+  addOriginColumnWhenMissing();
   return true;
+}
+
+void LensDatabaseHelper::addOriginColumnWhenMissing() {
+  if (checkIfOriginColumnexist()) return;
+  // Without the column every series reads as shipped, which is what a file from before it means.
+  if (insertOriginColum()) {
+    platform::log::write(platform::log::Notice, "Inserted Origin Colum!");
+  } else {
+    platform::log::write(platform::log::Warning, "The lens catalogue has no Origin column and cannot gain one");
+  }
 }
 
 bool LensDatabaseHelper::checkIfOriginColumnexist() {

@@ -22,14 +22,14 @@ class LensDatabaseHelper {
 
   // With reset, the catalogue is first brought to the bundle's version (resetdatabase). An old file
   // without the Origin column gains it (every series then counts as shipped).
-  bool openDb(bool reset);
+  [[nodiscard]] bool openDb(bool reset);
   void closeDb() { database_.close(); }
-  CatalogueDatabase& database() { return database_; }
-  bool checkIfOriginColumnexist();
-  bool insertOriginColum();
+  app::storage::CatalogueDatabase& database() { return database_; }
+  [[nodiscard]] bool checkIfOriginColumnexist();
+  [[nodiscard]] bool insertOriginColum();
 
-  static int getGenericPrimeLenseManufactuerID() { return 1; }
-  static int getGenericZoomLensManufacturerID() { return 2; }
+  [[nodiscard]] static int getGenericPrimeLenseManufactuerID() { return 1; }
+  [[nodiscard]] static int getGenericZoomLensManufacturerID() { return 2; }
 
   // Series lists, ordered by maker, series and type (case-insensitively).
   std::vector<LensManufacturer> getAllLensManufactors();
@@ -52,36 +52,36 @@ class LensDatabaseHelper {
   LensObject getLens(int lensId);  // id 0 when not stored
   std::vector<LensObject> getAllCustomLenses();
   std::vector<LensSelectionObject> getAllSelctions();
-  bool genericLensesExist();
-  int getGnericPrimeLensId(float focalLength);
-  int getGnericZoomeLensId(float focalLength, float focalLengthMax);
+  [[nodiscard]] bool genericLensesExist();
+  [[nodiscard]] int getGnericPrimeLensId(float focalLength);
+  [[nodiscard]] int getGnericZoomeLensId(float focalLength, float focalLengthMax);
   // Focal lengths are matched by their "%f" text, so only values that survive six decimals match.
-  bool lensExistsAlready(const LensObject& lens);
-  int lensExistsAlreadyWithID(const LensObject& lens);  // -1 when there is no such lens
+  [[nodiscard]] bool lensExistsAlready(const LensObject& lens);
+  [[nodiscard]] int lensExistsAlreadyWithID(const LensObject& lens);  // -1 when there is no such lens
   // Next free ids (highest + 1, 1 in an empty table), -1 when the table cannot be read.
-  int getLastLensID();
-  int getLastManufacturerID();
+  [[nodiscard]] int getLastLensID();
+  [[nodiscard]] int getLastManufacturerID();
   static std::string clearGenericPrefix(const std::string& text);
 
-  bool deselectManufacturer();
-  bool selectManufacturer(int manufacturerId);
-  bool deslectLensesForManufacturer(int manufacturerId);
-  bool selectLens(const LensObject& lens);  // writes the lens's own flag, 0 included
-  bool updateLensSelection(const LensSelectionObject& selection);
+  [[nodiscard]] bool deselectManufacturer();
+  [[nodiscard]] bool selectManufacturer(int manufacturerId);
+  [[nodiscard]] bool deslectLensesForManufacturer(int manufacturerId);
+  [[nodiscard]] bool selectLens(const LensObject& lens);  // writes the lens's own flag, 0 included
+  [[nodiscard]] bool updateLensSelection(const LensSelectionObject& selection);
 
   // Inserts return the new id (also written into the record), or -1 when nothing was stored.
-  int insertManufactor(LensManufacturer& manufacturer);  // always a user series (Origin 1)
+  [[nodiscard]] int insertManufactor(LensManufacturer& manufacturer);  // always a user series (Origin 1)
   // Selects the new lens: a zoom becomes the only selected lens of its series, a prime joins the set.
-  int insertNewLens(LensObject& lens);
-  int insertNewLensWithSelection(LensObject& lens);  // keeps the lens's own flag
-  int insertNewLensWithOutSelectionUpdate(LensObject& lens);
-  int insertOldCustomLens(LensObject& lens);
-  bool insertgenericPrimeLenses(std::vector<LensObject>& lenses);
-  bool insertgenericZoomLenses(std::vector<LensObject>& lenses);
+  [[nodiscard]] int insertNewLens(LensObject& lens);
+  [[nodiscard]] int insertNewLensWithSelection(LensObject& lens);  // keeps the lens's own flag
+  [[nodiscard]] int insertNewLensWithOutSelectionUpdate(LensObject& lens);
+  [[nodiscard]] int insertOldCustomLens(LensObject& lens);
+  [[nodiscard]] bool insertgenericPrimeLenses(std::vector<LensObject>& lenses);
+  [[nodiscard]] bool insertgenericZoomLenses(std::vector<LensObject>& lenses);
 
-  bool deleteLens(const LensObject& lens);
-  bool deleteAllLenses4Manufactorer(int manufacturerId);
-  bool deleteManufacturer(int manufacturerId);  // with its lenses
+  [[nodiscard]] bool deleteLens(const LensObject& lens);
+  [[nodiscard]] bool deleteAllLenses4Manufactorer(int manufacturerId);
+  [[nodiscard]] bool deleteManufacturer(int manufacturerId);  // with its lenses
 
   // The first entry whose old id is the selection's lens id gives its new id.
   static void updateLensID2New(LensSelectionObject& selection, const std::vector<UpdateFormatIDObject>& mapping);
@@ -89,15 +89,16 @@ class LensDatabaseHelper {
   // Replaces the catalogue by the bundle's and carries the user's series, lenses and selections over.
   // The new catalogue is assembled beside the old one and swapped in whole: if any step fails, the old
   // catalogue and the packages stay exactly as they were and this returns false.
-  bool resetdatabase();
+  [[nodiscard]] bool resetdatabase();
 
  private:
-  bool openPath(const std::string& path);
+  [[nodiscard]] bool openPath(const std::string& path);
+  void addOriginColumnWhenMissing();
   std::vector<LensManufacturer> readSeries(const std::string& sql);
   std::optional<LensManufacturer> readOneSeries(const std::string& sql, int manufacturerId);
   std::vector<LensObject> readLenses(const std::string& sql, std::initializer_list<int> parameters);
-  int insertLens(LensObject& lens, int defaultSelection);
-  int matchingLensId(const std::string& sql);
+  [[nodiscard]] int insertLens(LensObject& lens, int defaultSelection);
+  [[nodiscard]] int matchingLensId(const std::string& sql);
 
-  CatalogueDatabase database_;
+  app::storage::CatalogueDatabase database_;
 };

@@ -2,10 +2,14 @@
 #include <unordered_set>
 
 #include "app/storage/CatalogueReplacement.h"
-#include "app/storage/CatalogueUpdateStages.h"
+#include "app/storage/CatalogueUpdate.h"
 #include "app/storage/LensDatabaseHelper.h"
-#include "platform/foundation/AtomicFile.h"
-#include "platform/log/Log.h"
+
+using app::storage::CatalogueDatabase;
+using app::storage::CatalogueReplacement;
+using app::storage::CatalogueStatement;
+using app::storage::CatalogueUpdate;
+using app::storage::PendingPackageRemap;
 
 namespace {
 
@@ -23,23 +27,17 @@ struct LensCarryOver {
 // ones in use into the newer generic series).
 bool isOldGeneric(int seriesId) { return seriesId == 1 || seriesId == 2; }
 
+constexpr const char* kSelectionProbe = "SELECT LensId, ManufacturerId, Custom, DefaultSelection FROM Lenses";
+
 }  // namespace
 
 bool LensDatabaseHelper::resetdatabase() {
-  database_.close();
-  const std::string path = CatalogueDatabase::libraryPath(kFileName);
-  // Packages must be on the installed file's numbering before a new mapping is made from it.
-  if (!PendingPackageRemap::apply(path)) return false;
-
   LensCarryOver old;
-  if (platform::foundation::AtomicFile::fileExists(path)) {
-    LensDatabaseHelper installed;
-    // A catalogue that cannot be read is kept: its user rows cannot be carried, so it is not replaced.
-    if (!installed.database_.openPath(path) ||
-        !installed.database_.prepare("SELECT LensId, ManufacturerId, Custom, DefaultSelection FROM Lenses").ok()) {
-      platform::log::write(platform::log::Error, "The lens catalogue cannot be read; it is not replaced");
-      return false;
-    }
+  LensDatabaseHelper installed;
+  const auto opened = CatalogueUpdate::openInstalled(database_, installed.database_, kFileName,
+                                                     {kSelectionProbe}, "The lens catalogue");
+  if (opened == CatalogueUpdate::Installed::Unreadable) return false;
+  if (opened == CatalogueUpdate::Installed::Open) {
     std::unordered_set<int> userSeriesIds;
     // A file from before the Origin column holds no series of the user's.
     if (installed.checkIfOriginColumnexist()) {
@@ -54,7 +52,7 @@ bool LensDatabaseHelper::resetdatabase() {
     for (auto& lens : installed.getAllCustomLenses()) {
       if (carried(lens.manufacturerId)) old.customLenses.push_back(lens);
     }
-    auto rows = installed.database_.prepare("SELECT LensId, ManufacturerId, Custom, DefaultSelection FROM Lenses");
+    auto rows = installed.database_.prepare(kSelectionProbe);
     while (rows.step() == Step::Row) {
       if (rows.columnInt(2) != 1 && carried(rows.columnInt(1))) {
         old.selections.push_back({.lensId = rows.columnInt(0), .defaultSelection = rows.columnInt(3)});
@@ -65,7 +63,7 @@ bool LensDatabaseHelper::resetdatabase() {
   return CatalogueReplacement::run(kFileName, kResourceName, [&old](const std::string& staging) {
     LensDatabaseHelper fresh;
     if (!fresh.openPath(staging)) return false;
-    CatalogueReplacement::fillWithoutSyncing(fresh.database_);
+    if (!CatalogueReplacement::fillWithoutSyncing(fresh.database_)) return false;
     CatalogueDatabase::Transaction transaction(fresh.database_);
     if (!transaction.active()) return false;
     // Shipped lenses keep their ids from one version to the next, and so do their flags. Written
@@ -86,7 +84,7 @@ bool LensDatabaseHelper::resetdatabase() {
         remap.add(Kind::Lens, oldId, lens.lensId);
       }
     }
-    CatalogueUpdateStages::reached("staging");
+    CatalogueUpdate::reached(CatalogueUpdate::Stage::Staging);
     for (LensObject lens : old.customLenses) {
       const int oldId = lens.lensId;
       const int twin = fresh.lensExistsAlreadyWithID(lens);

@@ -2,6 +2,9 @@
 #include "app/model/NumericText.h"
 #include "app/storage/LensDatabaseHelper.h"
 
+using app::storage::CatalogueDatabase;
+using app::model::NumericText;
+
 bool LensDatabaseHelper::deselectManufacturer() {
   return database_.runUpdate("UPDATE Manufacturer SET Selected = 0", {});
 }

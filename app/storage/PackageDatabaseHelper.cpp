@@ -1,5 +1,10 @@
 #include "app/storage/PackageDatabaseHelper.h"
 
+#include "platform/log/Log.h"
+
+using app::storage::CatalogueDatabase;
+using app::storage::CatalogueStatement;
+
 namespace {
 
 using Step = CatalogueStatement::Step;
@@ -22,7 +27,7 @@ QuorvelPackageDatabaseObject packageFromRow(const CatalogueStatement& row) {
 }  // namespace
 
 bool PackageDatabaseHelper::openDb(bool reset) {
-  if (reset) resetDB();
+  if (reset && !resetDB()) platform::log::write(platform::log::Error, "The package catalogue could not be reset");
   return database_.openCatalogue(kFileName, kResourceName);
 }
 
@@ -53,7 +58,7 @@ std::vector<QuorvelPackageDatabaseObject> PackageDatabaseHelper::readPackages(co
   auto statement = database_.prepare(sql, true);
   if (parameter) statement.bind(1, *parameter);
   while (statement.step() == Step::Row) packages.push_back(packageFromRow(statement));
-  statement.finalize();
+  statement.release();
   for (auto& package : packages) package.lensSetIDs = getallLensIdsForPackage(package.pacakgeID);
   return packages;
 }
@@ -72,7 +77,7 @@ std::optional<QuorvelPackageDatabaseObject> PackageDatabaseHelper::loadPackage(i
   statement.bind(1, packageId);
   QuorvelPackageDatabaseObject package;
   while (statement.step() == Step::Row) package = packageFromRow(statement);
-  statement.finalize();
+  statement.release();
   package.lensSetIDs = getallLensIdsForPackage(package.pacakgeID);
   return package;
 }

@@ -19,15 +19,15 @@ class PackageDatabaseHelper {
   static constexpr const char* kResourceName = "QuorvelPackageDatabase";
 
   // With reset, the Library copy is first replaced by the bundle's starting copy.
-  bool openDb(bool reset);
+  [[nodiscard]] bool openDb(bool reset);
   void closeDb() { database_.close(); }
   // Replaces the Library copy by the bundle's; on failure the old file stays as it was.
-  bool resetDB();
-  CatalogueDatabase& database() { return database_; }
+  [[nodiscard]] bool resetDB();
+  app::storage::CatalogueDatabase& database() { return database_; }
 
   // Next free ids: the highest stored id + 1; user packages start at 1 even beside -2 and -1.
-  int getLastPackageID();
-  int getLastPackageLensID();
+  [[nodiscard]] int getLastPackageID();
+  [[nodiscard]] int getLastPackageLensID();
 
   std::vector<int> getallLensIdsForPackage(int packageId);
   std::vector<QuorvelPackageDatabaseObject> getAllPacakges();  // user packages, newest first
@@ -35,53 +35,53 @@ class PackageDatabaseHelper {
   // The stored package; one with id 0 when none is stored under `packageId`; nullopt on failure.
   std::optional<QuorvelPackageDatabaseObject> loadPackage(int packageId);
   std::vector<QuorvelPackageDatabaseObject> getAllPackagesWithLensManufacturer(int lensManufacturerId);
-  int getLensPackageIDForPackageId(int packageId, int lensID);
+  [[nodiscard]] int getLensPackageIDForPackageId(int packageId, int lensID);
   std::vector<PacakgeCleanUpLensObject> getAllLensesInPackages();
-  bool packageIDExists(int packageId);
+  [[nodiscard]] bool packageIDExists(int packageId);
 
   // Each returns the id stored under, or -1 when nothing was stored (a package is stored whole or not
   // at all; replacing a standard package keeps the old one when the new one cannot be written).
-  int saveNewPackage(const QuorvelPackageDatabaseObject& package);
-  int savePackageStandardOne(const QuorvelPackageDatabaseObject& package);
-  int savePackageStandardTwo(const QuorvelPackageDatabaseObject& package);
-  int savePackageLensID(int lensID, int packageId);
-  bool changePackageName(int packageId, const std::string& name);
+  [[nodiscard]] int saveNewPackage(const QuorvelPackageDatabaseObject& package);
+  [[nodiscard]] int savePackageStandardOne(const QuorvelPackageDatabaseObject& package);
+  [[nodiscard]] int savePackageStandardTwo(const QuorvelPackageDatabaseObject& package);
+  [[nodiscard]] int savePackageLensID(int lensID, int packageId);
+  [[nodiscard]] bool changePackageName(int packageId, const std::string& name);
 
-  bool deletePackage(int packageId);
-  bool deletePackageLenses(int packageId);
-  bool deleteLenses(int lensID);
-  bool deleteFormat(int formatId);
-  bool deleteCropFormat(int cropId);
-  bool deleteLensManufacturer(int lensManufacturerId);
-  bool deleteLensesWithPackageLensID(int lensPackageId);
+  [[nodiscard]] bool deletePackage(int packageId);
+  [[nodiscard]] bool deletePackageLenses(int packageId);
+  [[nodiscard]] bool deleteLenses(int lensID);
+  [[nodiscard]] bool deleteFormat(int formatId);
+  [[nodiscard]] bool deleteCropFormat(int cropId);
+  [[nodiscard]] bool deleteLensManufacturer(int lensManufacturerId);
+  [[nodiscard]] bool deleteLensesWithPackageLensID(int lensPackageId);
   // Removes the lens rows whose package is gone; opens and closes the catalogue itself when needed.
-  bool cleanUp();
+  [[nodiscard]] bool cleanUp();
 
   // Re-pointing after a catalogue row was deleted or renumbered.
-  bool deleteAdapter(int adapterId);        // packages on it fall back to adapter 1
-  bool deleteFrameGuide(int frameGuideId);  // packages on it fall back to frame guide 1
-  bool updateLensIdold(int oldId, int newId);
-  bool updateCropIdold(int oldId, int newId);
-  bool updateFrameGuideIdold(int oldId, int newId);
-  bool updateFormatIdold(int oldId, int newId);
-  bool updateAdapterIdold(int oldId, int newId);
-  bool updateLensManufacturer(int oldId, int newId);
-  bool updateLensManufacturer(int oldId, int newId, int packageId);
-  bool updateLensManufacturerID(int newId, int packageId);
-  bool updateLensID(int oldId, int newId, int lensPackageId);
+  [[nodiscard]] bool deleteAdapter(int adapterId);        // packages on it fall back to adapter 1
+  [[nodiscard]] bool deleteFrameGuide(int frameGuideId);  // packages on it fall back to frame guide 1
+  [[nodiscard]] bool updateLensIdold(int oldId, int newId);
+  [[nodiscard]] bool updateCropIdold(int oldId, int newId);
+  [[nodiscard]] bool updateFrameGuideIdold(int oldId, int newId);
+  [[nodiscard]] bool updateFormatIdold(int oldId, int newId);
+  [[nodiscard]] bool updateAdapterIdold(int oldId, int newId);
+  [[nodiscard]] bool updateLensManufacturer(int oldId, int newId);
+  [[nodiscard]] bool updateLensManufacturer(int oldId, int newId, int packageId);
+  [[nodiscard]] bool updateLensManufacturerID(int newId, int packageId);
+  [[nodiscard]] bool updateLensID(int oldId, int newId, int lensPackageId);
 
   // One catalogue update's whole old-to-new list, applied at once (see CatalogueDatabase::remapIds).
-  bool remapLensIds(const std::vector<UpdateFormatIDObject>& mapping);
-  bool remapCropIds(const std::vector<UpdateFormatIDObject>& mapping);
-  bool remapFormatIds(const std::vector<UpdateFormatIDObject>& mapping);
-  bool remapFrameGuideIds(const std::vector<UpdateFormatIDObject>& mapping);
-  bool remapAdapterIds(const std::vector<UpdateFormatIDObject>& mapping);
-  bool remapLensManufacturerIds(const std::vector<UpdateFormatIDObject>& mapping);
+  [[nodiscard]] bool remapLensIds(const std::vector<UpdateFormatIDObject>& mapping);
+  [[nodiscard]] bool remapCropIds(const std::vector<UpdateFormatIDObject>& mapping);
+  [[nodiscard]] bool remapFormatIds(const std::vector<UpdateFormatIDObject>& mapping);
+  [[nodiscard]] bool remapFrameGuideIds(const std::vector<UpdateFormatIDObject>& mapping);
+  [[nodiscard]] bool remapAdapterIds(const std::vector<UpdateFormatIDObject>& mapping);
+  [[nodiscard]] bool remapLensManufacturerIds(const std::vector<UpdateFormatIDObject>& mapping);
 
  private:
   std::vector<QuorvelPackageDatabaseObject> readPackages(const char* sql, std::optional<int> parameter);
-  int storePackage(const QuorvelPackageDatabaseObject& package, int packageId, bool replace);
-  bool insertPackageRow(const QuorvelPackageDatabaseObject& package, int packageId);
+  [[nodiscard]] int storePackage(const QuorvelPackageDatabaseObject& package, int packageId, bool replace);
+  [[nodiscard]] bool insertPackageRow(const QuorvelPackageDatabaseObject& package, int packageId);
 
-  CatalogueDatabase database_;
+  app::storage::CatalogueDatabase database_;
 };

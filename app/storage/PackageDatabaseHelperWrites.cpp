@@ -1,6 +1,8 @@
 // PackageDatabaseHelper: storing, deleting and re-pointing packages.
 #include "app/storage/PackageDatabaseHelper.h"
 
+using app::storage::CatalogueDatabase;
+
 bool PackageDatabaseHelper::insertPackageRow(const QuorvelPackageDatabaseObject& package, int packageId) {
   auto statement = database_.prepareInsert(
       "INSERT INTO PackageData (packageId,lensManufacturerId,cameraFormatId,adapterId,frameGuideId,"

@@ -40,9 +40,9 @@ TEST_F(PackageDatabaseHelperTest, UserPackagesStartAtOneBesideTheStandardPackage
   EXPECT_EQ(helper_.saveNewPackage(makePackage("mine", {5, 6})), 1);
   EXPECT_EQ(helper_.saveNewPackage(makePackage("also mine", {7})), 2);
   EXPECT_EQ(helper_.getLastPackageLensID(), 6);
-  helper_.deletePackage(1);
-  helper_.deletePackage(2);
-  helper_.deletePackage(-1);
+  EXPECT_TRUE(helper_.deletePackage(1));
+  EXPECT_TRUE(helper_.deletePackage(2));
+  EXPECT_TRUE(helper_.deletePackage(-1));
   EXPECT_EQ(helper_.getLastPackageID(), 1) << "only -2 left: -2 + 1 is not a user id";
 
   const auto unknown = helper_.loadPackage(42);
@@ -52,8 +52,8 @@ TEST_F(PackageDatabaseHelperTest, UserPackagesStartAtOneBesideTheStandardPackage
 }
 
 TEST_F(PackageDatabaseHelperTest, SavingAStandardPackageTwiceKeepsOneRowWithTheLatestLenses) {
-  helper_.savePackageStandardOne(makePackage("first", {10, 11, 12}));
-  helper_.savePackageStandardOne(makePackage("second", {21, 20}));
+  EXPECT_EQ(helper_.savePackageStandardOne(makePackage("first", {10, 11, 12})), -2);
+  EXPECT_EQ(helper_.savePackageStandardOne(makePackage("second", {21, 20})), -2);
   const auto loaded = load(-2);
   EXPECT_EQ(loaded.pacakgeID, -2);
   EXPECT_EQ(loaded.packageName, "second");
@@ -62,21 +62,21 @@ TEST_F(PackageDatabaseHelperTest, SavingAStandardPackageTwiceKeepsOneRowWithTheL
 }
 
 TEST_F(PackageDatabaseHelperTest, ListingLeavesOutTheStandardPackages) {
-  helper_.savePackageStandardOne(makePackage("one", {1}));
-  helper_.savePackageStandardTwo(makePackage("two", {1}));
-  helper_.saveNewPackage(makePackage("b second", {1}));
-  helper_.saveNewPackage(makePackage("A first", {2}));
+  EXPECT_EQ(helper_.savePackageStandardOne(makePackage("one", {1})), -2);
+  EXPECT_EQ(helper_.savePackageStandardTwo(makePackage("two", {1})), -1);
+  EXPECT_GE(helper_.saveNewPackage(makePackage("b second", {1})), 1);
+  EXPECT_GE(helper_.saveNewPackage(makePackage("A first", {2})), 1);
   EXPECT_EQ(idsOf(helper_.getAllPacakges()), (std::vector<int>{2, 1}));
   EXPECT_EQ(idsOf(helper_.getAllPacakgesSortedByName()), (std::vector<int>{2, 1}));
-  helper_.changePackageName(2, "c third");
+  EXPECT_TRUE(helper_.changePackageName(2, "c third"));
   EXPECT_EQ(idsOf(helper_.getAllPacakgesSortedByName()), (std::vector<int>{1, 2}));
   EXPECT_EQ(helper_.getAllPacakges().front().lensSetIDs, (std::vector<int>{2}));
 }
 
 TEST_F(PackageDatabaseHelperTest, CleanUpRemovesExactlyTheOrphanedLensRows) {
-  helper_.saveNewPackage(makePackage("keeps", {1, 2}, 10));
-  helper_.saveNewPackage(makePackage("goes", {3, 4}, 133));
-  helper_.savePackageStandardOne(makePackage("standard", {5}, 133));
+  EXPECT_GE(helper_.saveNewPackage(makePackage("keeps", {1, 2}, 10)), 1);
+  EXPECT_GE(helper_.saveNewPackage(makePackage("goes", {3, 4}, 133)), 1);
+  EXPECT_EQ(helper_.savePackageStandardOne(makePackage("standard", {5}, 133)), -2);
   ASSERT_TRUE(helper_.deleteFormat(133));
   EXPECT_EQ(helper_.getAllLensesInPackages().size(), 5u) << "deleting by format leaves the lens rows";
   helper_.closeDb();
@@ -94,13 +94,13 @@ TEST_F(PackageDatabaseHelperTest, DeletedCatalogueRowsTakeOrFallBackEveryPackage
   auto package = makePackage("p", {7, 8});
   package.adapterId = 9;
   package.frameGuideId = 12;
-  helper_.saveNewPackage(package);
-  helper_.saveNewPackage(makePackage("q", {7}));
+  EXPECT_GE(helper_.saveNewPackage(package), 1);
+  EXPECT_GE(helper_.saveNewPackage(makePackage("q", {7})), 1);
   package.lensManufacturerId = 192;
-  helper_.saveNewPackage(package);
-  helper_.deleteAdapter(9);
-  helper_.deleteFrameGuide(12);
-  helper_.deleteLenses(7);
+  EXPECT_GE(helper_.saveNewPackage(package), 1);
+  EXPECT_TRUE(helper_.deleteAdapter(9));
+  EXPECT_TRUE(helper_.deleteFrameGuide(12));
+  EXPECT_TRUE(helper_.deleteLenses(7));
   const auto loaded = load(1);
   EXPECT_EQ(std::pair(loaded.adapterId, loaded.frameGuideId), std::pair(1, 1));
   EXPECT_EQ(loaded.lensSetIDs, (std::vector<int>{8}));
@@ -111,7 +111,7 @@ TEST_F(PackageDatabaseHelperTest, DeletedCatalogueRowsTakeOrFallBackEveryPackage
 }
 
 TEST_F(PackageDatabaseHelperTest, AFailedWriteStoresNothingAndKeepsTheOldStandardPackage) {
-  helper_.savePackageStandardOne(makePackage("kept", {1, 2}));
+  EXPECT_EQ(helper_.savePackageStandardOne(makePackage("kept", {1, 2})), -2);
   ASSERT_TRUE(
       helper_.database().execute("CREATE TRIGGER refuse BEFORE INSERT ON PackageLensData "
                                  "BEGIN SELECT RAISE(ABORT, 'refused'); END"));

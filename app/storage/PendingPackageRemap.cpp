@@ -1,9 +1,11 @@
 #include "app/storage/PendingPackageRemap.h"
 
-#include "app/storage/CatalogueUpdateStages.h"
+#include "app/storage/CatalogueUpdate.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/log/Log.h"
+
+namespace app::storage {
 
 namespace {
 
@@ -76,7 +78,7 @@ bool PendingPackageRemap::apply(const std::string& cataloguePath) {
   auto attach = database.prepare("ATTACH DATABASE ? AS updated");
   attach.bind(1, cataloguePath);
   if (!attach.run()) return false;
-  attach.finalize();
+  attach.release();
 
   bool applied = false;
   {
@@ -90,19 +92,28 @@ bool PendingPackageRemap::apply(const std::string& cataloguePath) {
                packages.remapFormatIds(list.entries(Kind::Format)) && packages.remapCropIds(list.entries(Kind::Crop)) &&
                packages.remapFrameGuideIds(list.entries(Kind::FrameGuide)) &&
                packages.remapAdapterIds(list.entries(Kind::Adapter))) {
-      CatalogueUpdateStages::reached("remapping");
+      CatalogueUpdate::reached(CatalogueUpdate::Stage::Remapping);
       applied = database.execute(std::string("DROP TABLE updated.") + kTable) && transaction.commit();
     }
   }
-  database.execute("DETACH DATABASE updated");
+  if (!database.execute("DETACH DATABASE updated")) logError("Could not detach " + cataloguePath);
   if (!applied) logError("Stored packages could not follow the renumbered catalogue rows yet: " + cataloguePath);
   return applied;
+}
+
+bool PendingPackageRemap::openSeeded(CatalogueDatabase& catalogue, const std::string& fileName,
+                                     const std::string& resourceName) {
+  const std::string path = CatalogueDatabase::libraryPath(fileName);
+  return CatalogueDatabase::seedIfMissing(path, resourceName) && openFinishing(catalogue, path);
 }
 
 bool PendingPackageRemap::openFinishing(CatalogueDatabase& catalogue, const std::string& path) {
   if (!catalogue.openPath(path)) return false;
   if (!isPending(catalogue)) return true;
   catalogue.close();
-  apply(path);
+  // Invariant (4) cannot be restored now (apply said why); the catalogue is still the user's to read.
+  if (!apply(path)) platform::log::write(platform::log::Warning, "Opening " + path + " before its packages follow it");
   return catalogue.openPath(path);
 }
+
+}  // namespace app::storage

@@ -2,6 +2,10 @@
 
 #include "app/storage/PendingPackageRemap.h"
 
+using app::storage::CatalogueDatabase;
+using app::storage::CatalogueStatement;
+using app::storage::PendingPackageRemap;
+
 namespace {
 
 using Step = CatalogueStatement::Step;
@@ -24,8 +28,7 @@ QuorvelFrameGuide QuorvelFrameGuidesDatabaseHelper::guideFromRow(const Catalogue
 bool QuorvelFrameGuidesDatabaseHelper::openDb(bool reset) {
   if (reset) return resetDB() && database_.openPath(dbPath_);
   dbPath_ = CatalogueDatabase::libraryPath(kFileName);
-  CatalogueDatabase::seedIfMissing(dbPath_, kResourceName);
-  return PendingPackageRemap::openFinishing(database_, dbPath_);
+  return PendingPackageRemap::openSeeded(database_, kFileName, kResourceName);
 }
 
 bool QuorvelFrameGuidesDatabaseHelper::openPath(const std::string& path) {

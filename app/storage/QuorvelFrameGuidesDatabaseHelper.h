@@ -19,41 +19,41 @@ class QuorvelFrameGuidesDatabaseHelper {
   static constexpr const char* kResourceName = "QuorvelFormatDatabase";
 
   // With reset, opens the separate frame-guide catalogue instead, freshly copied from the bundle.
-  bool openDb(bool reset);
+  [[nodiscard]] bool openDb(bool reset);
   void closeDb() { database_.close(); }
-  CatalogueDatabase& database() { return database_; }
+  app::storage::CatalogueDatabase& database() { return database_; }
   // Opens the catalogue file at `path` (for the format catalogue's update, which fills a copy).
-  bool openPath(const std::string& path);
+  [[nodiscard]] bool openPath(const std::string& path);
 
   std::vector<QuorvelFrameGuide> getAllFrameGuids();  // by ratio
-  bool deselectAllFrameGuids();
-  bool selectFrameGuide(int frameGuideId);    // other rows keep their flag
+  [[nodiscard]] bool deselectAllFrameGuids();
+  [[nodiscard]] bool selectFrameGuide(int frameGuideId);    // other rows keep their flag
   QuorvelFrameGuide getSelectedFrameGuide();  // id 0 when none is selected
   // Inserts a user guide and makes it the one selected guide. True when a guide of that size already
   // existed (nothing inserted, selection unchanged); false when it was inserted or could not be.
-  bool insertFrameGuide(QuorvelFrameGuide& guide);
-  bool frameGuideExists(const QuorvelFrameGuide& guide);
-  bool deleteFrameGuide(const QuorvelFrameGuide& guide);
+  [[nodiscard]] bool insertFrameGuide(QuorvelFrameGuide& guide);
+  [[nodiscard]] bool frameGuideExists(const QuorvelFrameGuide& guide);
+  [[nodiscard]] bool deleteFrameGuide(const QuorvelFrameGuide& guide);
   // As insertFrameGuide, leaving the selection alone.
-  bool insertFrameGuideFromCameraSetup(QuorvelFrameGuide& guide);
-  int getLastFrameGuideID();
+  [[nodiscard]] bool insertFrameGuideFromCameraSetup(QuorvelFrameGuide& guide);
+  [[nodiscard]] int getLastFrameGuideID();
   // Puts the bundle's frame-guide catalogue "QuorvelFrameGuideDB.db" in place and points the helper at
   // it; false (and nothing changed) when the bundle has none.
-  bool resetDB();
+  [[nodiscard]] bool resetDB();
   std::optional<QuorvelFrameGuide> getFrameGuide(int frameGuideId);
   // The new id, or -1 when a guide of that size exists (or nothing could be stored).
-  int insertFrameGuide4Update(QuorvelFrameGuide& guide);
+  [[nodiscard]] int insertFrameGuide4Update(QuorvelFrameGuide& guide);
   // The id of the guide of exactly this size, -1 when there is none.
-  int frameGuideIdOfSize(float width, float height);
+  [[nodiscard]] int frameGuideIdOfSize(float width, float height);
 
   // Columns 0-4 of a QuorvelFrameGuide row, in stored order.
-  static QuorvelFrameGuide guideFromRow(const CatalogueStatement& row);
+  static QuorvelFrameGuide guideFromRow(const app::storage::CatalogueStatement& row);
 
  private:
   enum class Inserted { Stored, Exists, Failed };
   Inserted insertUserGuide(QuorvelFrameGuide& guide);
   std::vector<QuorvelFrameGuide> readGuides(const std::string& sql, std::optional<int> parameter);
 
-  CatalogueDatabase database_;
+  app::storage::CatalogueDatabase database_;
   std::string dbPath_;
 };

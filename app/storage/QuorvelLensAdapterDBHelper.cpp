@@ -3,7 +3,13 @@
 #include <array>
 
 #include "app/storage/LensAdapter.h"
+#include "app/storage/CatalogueUpdate.h"
 #include "app/storage/PendingPackageRemap.h"
+
+using app::storage::CatalogueDatabase;
+using app::storage::CatalogueStatement;
+using app::storage::CatalogueUpdate;
+using app::storage::PendingPackageRemap;
 
 namespace {
 
@@ -22,11 +28,8 @@ std::string shownName(std::string stored, bool noneRule) {
 }  // namespace
 
 bool QuorvelLensAdapterDBHelper::openDb(bool reset) {
-  if (reset) resetDB();
-  const std::string path = CatalogueDatabase::libraryPath(kFileName);
-  CatalogueDatabase::seedIfMissing(path, kResourceName);
-  // An update cut short after its swap left the packages to re-point: finished before any read.
-  return PendingPackageRemap::openFinishing(database_, path);
+  if (reset && !resetDB()) CatalogueUpdate::keptInstalled(kFileName);
+  return PendingPackageRemap::openSeeded(database_, kFileName, kResourceName);
 }
 
 // Column order of every SELECT * on QuorvelLensAdapter.

@@ -18,28 +18,28 @@ class QuorvelLensAdapterDBHelper {
   static constexpr const char* kResourceName = "QuorvelLensAdapterDb";
 
   // With reset, the catalogue is first brought to the bundle's version (resetDB).
-  bool openDb(bool reset);
+  [[nodiscard]] bool openDb(bool reset);
   void closeDb() { database_.close(); }
-  CatalogueDatabase& database() { return database_; }
+  app::storage::CatalogueDatabase& database() { return database_; }
 
   std::vector<QuorvelLensAdapter> getAllAdapters();
   std::vector<QuorvelLensAdapter> getAllCustomAdapters();
   // The selected adapter (the last one when several are); initial values when none is selected.
   QuorvelLensAdapter getSelectedLensAdapter();
-  bool deselectAllAdapter();
-  bool selectAdapter(int adapterId);
-  bool deleteAdapter(const QuorvelLensAdapter& adapter);
+  [[nodiscard]] bool deselectAllAdapter();
+  [[nodiscard]] bool selectAdapter(int adapterId);
+  [[nodiscard]] bool deleteAdapter(const QuorvelLensAdapter& adapter);
   // Both store a user adapter (type 1, empty comment) under the next id and return it, or -1 when
   // nothing was stored; insertNewAdapter also makes it the one selected adapter.
-  int insertNewAdapter(const QuorvelLensAdapter& adapter);
-  int insertCustomAdapter(const QuorvelLensAdapter& adapter);
-  int getLastAdapterID();
+  [[nodiscard]] int insertNewAdapter(const QuorvelLensAdapter& adapter);
+  [[nodiscard]] int insertCustomAdapter(const QuorvelLensAdapter& adapter);
+  [[nodiscard]] int getLastAdapterID();
 
   // Replaces the catalogue by the bundle's and carries the user's adapters over under new ids, in
   // name order, re-pointing stored packages in one mapping. The new catalogue is assembled beside the
   // old one and swapped in whole: if any step fails the old catalogue and the packages stay untouched,
   // and a crash after the swap leaves the mapping in the new file for the next open to finish.
-  bool resetDB();
+  [[nodiscard]] bool resetDB();
 
   QuorvelLensAdapter getLensAdapter(int adapterId);
   std::vector<std::string> getAdapterNameList();       // names as stored
@@ -48,13 +48,13 @@ class QuorvelLensAdapterDBHelper {
 
   // Catalogue id of an adapter of the old fixed list, by its short (respectively long) name; 1 for a
   // name that is not in the list.
-  static int getAdapterID4OldName(const std::string& name);
-  static int getAdapterID4OldNameFULL(const std::string& name);
+  [[nodiscard]] static int getAdapterID4OldName(const std::string& name);
+  [[nodiscard]] static int getAdapterID4OldNameFULL(const std::string& name);
 
  private:
   std::vector<QuorvelLensAdapter> readAdapters(const char* sql, bool noneRule);
-  QuorvelLensAdapter readOne(CatalogueStatement& statement);
-  int insertAdapter(const QuorvelLensAdapter& adapter);
+  QuorvelLensAdapter readOne(app::storage::CatalogueStatement& statement);
+  [[nodiscard]] int insertAdapter(const QuorvelLensAdapter& adapter);
 
-  CatalogueDatabase database_;
+  app::storage::CatalogueDatabase database_;
 };

@@ -1,29 +1,23 @@
 // QuorvelLensAdapterDBHelper: bringing the catalogue to the bundle's version.
 #include "app/storage/CatalogueReplacement.h"
-#include "app/storage/CatalogueUpdateStages.h"
+#include "app/storage/CatalogueUpdate.h"
 #include "app/storage/QuorvelLensAdapterDBHelper.h"
-#include "platform/foundation/AtomicFile.h"
-#include "platform/log/Log.h"
 
-using platform::foundation::AtomicFile;
+using app::storage::CatalogueDatabase;
+using app::storage::CatalogueReplacement;
+using app::storage::CatalogueUpdate;
+using app::storage::PendingPackageRemap;
 
 bool QuorvelLensAdapterDBHelper::resetDB() {
-  database_.close();
-  const std::string path = CatalogueDatabase::libraryPath(kFileName);
-  // Packages must be on the installed file's numbering before a new mapping is made from it.
-  if (!PendingPackageRemap::apply(path)) return false;
-
   // The user's adapters as stored: their raw names, so a name beginning with "aaaa" is not turned
   // into the localised "None" on the way over.
   std::vector<QuorvelLensAdapter> custom;
-  if (AtomicFile::fileExists(path)) {
-    QuorvelLensAdapterDBHelper installed;
-    // A catalogue that cannot be read is kept: its user rows cannot be carried, so it is not replaced.
-    if (!installed.database_.openPath(path) ||
-        !installed.database_.prepare("SELECT LensAdapterId, AdapterType FROM QuorvelLensAdapter", true).ok()) {
-      platform::log::write(platform::log::Error, "The lens adapter catalogue cannot be read; it is not replaced");
-      return false;
-    }
+  QuorvelLensAdapterDBHelper installed;
+  const auto opened =
+      CatalogueUpdate::openInstalled(database_, installed.database_, kFileName,
+                                     {"SELECT LensAdapterId, AdapterType FROM QuorvelLensAdapter"}, "The lens adapter catalogue");
+  if (opened == CatalogueUpdate::Installed::Unreadable) return false;
+  if (opened == CatalogueUpdate::Installed::Open) {
     custom = installed.readAdapters(
         "SELECT * FROM QuorvelLensAdapter WHERE AdapterType = 1 ORDER BY LOWER (LensAdapterName)", false);
   }
@@ -31,7 +25,7 @@ bool QuorvelLensAdapterDBHelper::resetDB() {
   return CatalogueReplacement::run(kFileName, kResourceName, [&custom](const std::string& staging) {
     QuorvelLensAdapterDBHelper fresh;
     if (!fresh.database_.openPath(staging)) return false;
-    CatalogueReplacement::fillWithoutSyncing(fresh.database_);
+    if (!CatalogueReplacement::fillWithoutSyncing(fresh.database_)) return false;
     CatalogueDatabase::Transaction transaction(fresh.database_);
     if (!transaction.active()) return false;
     PendingPackageRemap remap;
@@ -40,7 +34,7 @@ bool QuorvelLensAdapterDBHelper::resetDB() {
       if (newId < 0) return false;
       remap.add(PendingPackageRemap::Kind::Adapter, adapter.adapterId, newId);
     }
-    CatalogueUpdateStages::reached("staging");
+    CatalogueUpdate::reached(CatalogueUpdate::Stage::Staging);
     return remap.store(fresh.database_) && transaction.commit();
   });
 }

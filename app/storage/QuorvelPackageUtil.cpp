@@ -5,10 +5,14 @@
 
 #include "app/storage/FormatDatabaseHelper2.h"
 #include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
 #include "app/storage/QuorvelLensAdapterDBHelper.h"
 #include "platform/log/Log.h"
+
+using app::storage::CatalogueDatabase;
+using app::storage::OpenCatalogue;
 
 namespace {
 
@@ -38,64 +42,68 @@ std::optional<QuorvelLensAdapter> adapterOrNone(QuorvelLensAdapterDBHelper& adap
 }
 
 std::optional<QuorvelLensAdapter> storedAdapter(int adapterId) {
-  QuorvelLensAdapterDBHelper adapters;
-  adapters.openDb(false);
-  auto adapter = adapterOrNone(adapters, adapters.getLensAdapter(adapterId));
-  adapters.closeDb();
-  return adapter;
+  OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+  if (!adapters) return std::nullopt;
+  return adapterOrNone(*adapters, adapters->getLensAdapter(adapterId));
 }
 
 // Frame guide 0 is no frame guide, which is frame guide 1; a missing guide of another id stays missing.
 std::optional<QuorvelFrameGuide> storedFrameGuide(int frameGuideId) {
-  QuorvelFrameGuidesDatabaseHelper guides;
-  guides.openDb(false);
-  auto guide = guides.getFrameGuide(frameGuideId == 0 ? QuorvelPackageUtil::kNoFrameGuide : frameGuideId);
-  guides.closeDb();
-  return guide;
+  OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides;
+  if (!guides) return std::nullopt;
+  return guides->getFrameGuide(frameGuideId == 0 ? QuorvelPackageUtil::kNoFrameGuide : frameGuideId);
 }
 
 // Camera, format and crop of a package; crop ids below 2 mean no crop.
 void setFormat(QuorvelPackage& package, int formatId, int cropId) {
-  FormatDatabaseHelper2 formats;
-  formats.openDb(false);
-  package.shootingMode = formats.getCameraFormat(formatId);
+  OpenCatalogue<FormatDatabaseHelper2> formats;
+  // Without the catalogue the package has no format, which errorInPackage reports.
+  if (!formats) return;
+  package.shootingMode = formats->getCameraFormat(formatId);
   if (package.shootingMode)
-    package.cameraManufacturer = formats.getCameraManufacturer(package.shootingMode->manufacturerID);
+    package.cameraManufacturer = formats->getCameraManufacturer(package.shootingMode->manufacturerID);
   if (cropId < 2) {
     package.formatType = "native";
     package.cropAspectRatio.clear();
     package.cropID = QuorvelPackageUtil::kNoCrop;
   } else {
-    const auto crop = formats.getCropForID(cropId);
+    const auto crop = formats->getCropForID(cropId);
     package.formatType = "crop";
     package.cropAspectRatio = crop ? crop->aspectRatio : std::string();
     package.cropID = crop ? crop->cropID : 0;
   }
-  formats.closeDb();
 }
 
 // Series, lenses, adapter and frame guide as the catalogues have them selected now.
 void setFromSelections(QuorvelPackage& package) {
-  LensDatabaseHelper lenses;
-  lenses.openDb(false);
-  package.lensManufacturer = lenses.getSelectedLensManufacturer();
-  package.lensSet =
-      package.lensManufacturer ? lenses.getSelectedLenses4Manufacturer(seriesIdOf(package)) : std::vector<LensObject>();
-  lenses.closeDb();
-
-  QuorvelLensAdapterDBHelper adapters;
-  adapters.openDb(false);
-  package.lensAdapter = adapterOrNone(adapters, adapters.getSelectedLensAdapter());
-  adapters.closeDb();
-
-  QuorvelFrameGuidesDatabaseHelper guides;
-  guides.openDb(false);
-  const int selectedGuide = guides.getSelectedFrameGuide().frameGuideId;
-  guides.closeDb();
-  package.frameGuide = storedFrameGuide(selectedGuide);
+  if (OpenCatalogue<LensDatabaseHelper> lenses; lenses) {
+    package.lensManufacturer = lenses->getSelectedLensManufacturer();
+    if (package.lensManufacturer) package.lensSet = lenses->getSelectedLenses4Manufacturer(seriesIdOf(package));
+  }
+  if (OpenCatalogue<QuorvelLensAdapterDBHelper> adapters; adapters) {
+    package.lensAdapter = adapterOrNone(*adapters, adapters->getSelectedLensAdapter());
+  }
+  if (OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides; guides) {
+    package.frameGuide = storedFrameGuide(guides->getSelectedFrameGuide().frameGuideId);
+  }
 
   package.frameGuideColor = QuorvelColor::blueColor();
   package.frameGuideShading = QuorvelPackageUtil::kBuiltShading;
+}
+
+// Makes `series` the current series; with `onlyLens`, that lens becomes its only selected lens.
+void selectStartSeries(int series, std::optional<int> onlyLens) {
+  OpenCatalogue<LensDatabaseHelper> lenses;
+  if (!lenses) return;
+  CatalogueDatabase::Transaction transaction(lenses->database());
+  bool stored = transaction.active() && lenses->deselectManufacturer() && lenses->selectManufacturer(series);
+  if (onlyLens) {
+    stored = stored && lenses->deslectLensesForManufacturer(series);
+    LensObject lens = lenses->getLens(*onlyLens);
+    lens.selected = 1;
+    if (lens.lensId != 0) stored = stored && lenses->selectLens(lens);
+  }
+  if (!stored || !transaction.commit()) logError("The start package's lens selection could not be stored");
 }
 
 QuorvelPackage checked(QuorvelPackage package) {
@@ -110,16 +118,15 @@ QuorvelPackage QuorvelPackageUtil::generateQuorvelPackageFromDB(const QuorvelPac
   package.packageName = row.packageName;
   setFormat(package, row.cameraFormatId, row.cropID);
 
-  LensDatabaseHelper lenses;
-  lenses.openDb(false);
-  package.lensManufacturer = lenses.getLensManufacturer(row.lensManufacturerId);
-  for (int lensId : row.lensSetIDs) {
-    LensObject lens = lenses.getLens(lensId);
-    // A lens that is gone from the catalogue is not a 0 mm lens of the set.
-    if (lens.lensId == 0) continue;
-    package.lensSet.push_back(std::move(lens));
+  if (OpenCatalogue<LensDatabaseHelper> lenses; lenses) {
+    package.lensManufacturer = lenses->getLensManufacturer(row.lensManufacturerId);
+    for (int lensId : row.lensSetIDs) {
+      LensObject lens = lenses->getLens(lensId);
+      // A lens that is gone from the catalogue is not a 0 mm lens of the set.
+      if (lens.lensId == 0) continue;
+      package.lensSet.push_back(std::move(lens));
+    }
   }
-  lenses.closeDb();
   std::stable_sort(package.lensSet.begin(), package.lensSet.end(),
                    [](const LensObject& a, const LensObject& b) { return a.focalLength < b.focalLength; });
 
@@ -146,10 +153,8 @@ QuorvelPackageDatabaseObject QuorvelPackageUtil::generateDatbaseObject(const Quo
 }
 
 QuorvelPackage QuorvelPackageUtil::loadPackage(int packageId) {
-  PackageDatabaseHelper packages;
-  packages.openDb(false);
-  const auto row = packages.loadPackage(packageId);
-  packages.closeDb();
+  std::optional<QuorvelPackageDatabaseObject> row;
+  if (OpenCatalogue<PackageDatabaseHelper> packages; packages) row = packages->loadPackage(packageId);
 
   QuorvelPackage package;
   if (row) package = generateQuorvelPackageFromDB(*row);
@@ -161,42 +166,31 @@ QuorvelPackage QuorvelPackageUtil::loadPackage(int packageId) {
 
 void QuorvelPackageUtil::setLoadedPackageinDB(const QuorvelPackage& package) {
   const int series = seriesIdOf(package);
-  LensDatabaseHelper lenses;
-  lenses.openDb(false);
-  {
-    // The series and its lens set change together or not at all.
-    CatalogueDatabase::Transaction transaction(lenses.database());
-    lenses.deselectManufacturer();
-    lenses.deslectLensesForManufacturer(series);
-    lenses.selectManufacturer(series);
+  // Each catalogue moves its selection in one commit, or not at all: never none selected, never two.
+  if (OpenCatalogue<LensDatabaseHelper> lenses; lenses) {
+    CatalogueDatabase::Transaction transaction(lenses->database());
+    bool stored = transaction.active() && lenses->deselectManufacturer() &&
+                  lenses->deslectLensesForManufacturer(series) && lenses->selectManufacturer(series);
     for (LensObject lens : package.lensSet) {
       lens.selected = 1;
-      lenses.selectLens(lens);
+      stored = stored && lenses->selectLens(lens);
     }
-    if (!transaction.commit()) logError("The package's lens selection could not be stored");
+    if (!stored || !transaction.commit()) logError("The package's lens selection could not be stored");
   }
-  lenses.closeDb();
-
-  // Each catalogue moves its one selection in one commit: never none selected, never two.
-  QuorvelLensAdapterDBHelper adapters;
-  adapters.openDb(false);
-  {
-    CatalogueDatabase::Transaction transaction(adapters.database());
-    adapters.deselectAllAdapter();
-    adapters.selectAdapter(adapterIdOf(package));
-    transaction.commit();
+  if (OpenCatalogue<QuorvelLensAdapterDBHelper> adapters; adapters) {
+    CatalogueDatabase::Transaction transaction(adapters->database());
+    if (!transaction.active() || !adapters->deselectAllAdapter() || !adapters->selectAdapter(adapterIdOf(package)) ||
+        !transaction.commit()) {
+      logError("The package's adapter selection could not be stored");
+    }
   }
-  adapters.closeDb();
-
-  QuorvelFrameGuidesDatabaseHelper guides;
-  guides.openDb(false);
-  {
-    CatalogueDatabase::Transaction transaction(guides.database());
-    guides.deselectAllFrameGuids();
-    guides.selectFrameGuide(frameGuideIdOf(package));
-    transaction.commit();
+  if (OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides; guides) {
+    CatalogueDatabase::Transaction transaction(guides->database());
+    if (!transaction.active() || !guides->deselectAllFrameGuids() ||
+        !guides->selectFrameGuide(frameGuideIdOf(package)) || !transaction.commit()) {
+      logError("The package's frame-guide selection could not be stored");
+    }
   }
-  guides.closeDb();
 }
 
 QuorvelPackage QuorvelPackageUtil::getCurrentPackageWithFormatID(int formatId, int cropId) {
@@ -218,11 +212,7 @@ QuorvelPackage QuorvelPackageUtil::getCurrentPackage() {
 QuorvelPackage QuorvelPackageUtil::getStartPackageOne() {
   QuorvelPackage package;
   setFormat(package, kStartFormatOne, kNoCrop);
-  LensDatabaseHelper lenses;
-  lenses.openDb(false);
-  lenses.deselectManufacturer();
-  lenses.selectManufacturer(kStartLensSeriesOne);
-  lenses.closeDb();
+  selectStartSeries(kStartLensSeriesOne, std::nullopt);
   setFromSelections(package);
   return checked(std::move(package));
 }
@@ -230,15 +220,7 @@ QuorvelPackage QuorvelPackageUtil::getStartPackageOne() {
 QuorvelPackage QuorvelPackageUtil::getStartPackageTwo() {
   QuorvelPackage package;
   setFormat(package, kStartFormatTwo, kNoCrop);
-  LensDatabaseHelper lenses;
-  lenses.openDb(false);
-  lenses.deselectManufacturer();
-  lenses.selectManufacturer(kStartLensSeriesTwo);
-  lenses.deslectLensesForManufacturer(kStartLensSeriesTwo);
-  LensObject lens = lenses.getLens(kStartLensTwo);
-  lens.selected = 1;
-  if (lens.lensId != 0) lenses.selectLens(lens);
-  lenses.closeDb();
+  selectStartSeries(kStartLensSeriesTwo, kStartLensTwo);
   setFromSelections(package);
   return checked(std::move(package));
 }
@@ -248,21 +230,19 @@ QuorvelPackage QuorvelPackageUtil::getFallBackPackage() {
   QuorvelPackage package;
   setFormat(package, kFallbackFormat, kNoCrop);
 
-  LensDatabaseHelper lenses;
-  lenses.openDb(false);
-  lenses.deselectManufacturer();
-  lenses.selectManufacturer(kStartLensSeriesOne);
-  package.lensManufacturer = lenses.getSelectedLensManufacturer();
-  package.lensSet = lenses.getSelectedLenses4Manufacturer(kStartLensSeriesOne);
-  if (package.lensSet.empty()) {
-    auto all = lenses.getAllLensesForManufcaturer(kStartLensSeriesOne);
-    if (!all.empty()) {
-      all.front().selected = 1;
-      lenses.selectLens(all.front());
-      package.lensSet = lenses.getAllLensesForManufcaturer(kStartLensSeriesOne);
+  selectStartSeries(kStartLensSeriesOne, std::nullopt);
+  if (OpenCatalogue<LensDatabaseHelper> lenses; lenses) {
+    package.lensManufacturer = lenses->getSelectedLensManufacturer();
+    package.lensSet = lenses->getSelectedLenses4Manufacturer(kStartLensSeriesOne);
+    if (package.lensSet.empty()) {
+      auto all = lenses->getAllLensesForManufcaturer(kStartLensSeriesOne);
+      if (!all.empty()) {
+        all.front().selected = 1;
+        if (!lenses->selectLens(all.front())) logError("The fall-back package's lens could not be selected");
+        package.lensSet = lenses->getAllLensesForManufcaturer(kStartLensSeriesOne);
+      }
     }
   }
-  lenses.closeDb();
 
   package.lensAdapter = storedAdapter(kNoAdapter);
   package.frameGuide = storedFrameGuide(kNoFrameGuide);
@@ -291,11 +271,10 @@ bool QuorvelPackageUtil::errorInPackage(const QuorvelPackage* package) {
 
 QuorvelLensSet QuorvelPackageUtil::getLensSet4ManufacturerId(int manufacturerId) {
   QuorvelLensSet set;
-  LensDatabaseHelper lenses;
-  lenses.openDb(false);
-  set.lensManufactrer = lenses.getLensManufacturer(manufacturerId).value_or(LensManufacturer());
-  set.lenses = lenses.getAllLensesForManufcaturer(manufacturerId);
-  set.selectedLenses = lenses.getSelectedLenses4Manufacturer(manufacturerId);
-  lenses.closeDb();
+  OpenCatalogue<LensDatabaseHelper> lenses;
+  if (!lenses) return set;
+  set.lensManufactrer = lenses->getLensManufacturer(manufacturerId).value_or(LensManufacturer());
+  set.lenses = lenses->getAllLensesForManufcaturer(manufacturerId);
+  set.selectedLenses = lenses->getSelectedLenses4Manufacturer(manufacturerId);
   return set;
 }

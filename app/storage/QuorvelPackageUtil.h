@@ -35,10 +35,10 @@ class QuorvelPackageUtil {
   static std::vector<QuorvelPackage> getAllPackages();
   static std::vector<QuorvelPackage> getAllPackagesSortedByName();
   // Stores the package as a new user package under the next id; returns that id, -1 when not stored.
-  static int savePackage(const QuorvelPackage& package);
+  [[nodiscard]] static int savePackage(const QuorvelPackage& package);
   static void deletePackage(int packageId);
   static void editPackageName(int packageId, const std::string& name);
-  static int saveNewPackageFromOldPreset(const QuorvelPackageDatabaseObject& package);
+  [[nodiscard]] static int saveNewPackageFromOldPreset(const QuorvelPackageDatabaseObject& package);
   static void saveStandardPackageOne(const QuorvelPackage& package);
   static void saveStandardPackageTwo(const QuorvelPackage& package);
 
@@ -53,7 +53,7 @@ class QuorvelPackageUtil {
   static QuorvelPackage getStartPackageTwo();
   static QuorvelPackage getFallBackPackage();
   // Why a package cannot be used is logged; nullptr stands for no package at all.
-  static bool errorInPackage(const QuorvelPackage* package);
+  [[nodiscard]] static bool errorInPackage(const QuorvelPackage* package);
   static QuorvelLensSet getLensSet4ManufacturerId(int manufacturerId);
 
   static QuorvelPackage generateQuorvelPackageFromDB(const QuorvelPackageDatabaseObject& row);
@@ -68,12 +68,12 @@ class QuorvelPackageUtil {
   static void deleteLensManufacturer(int manufacturerId);       // standard packages included
   static void cleanupPackageDB();
 
-  static bool genericLensesExist();
+  [[nodiscard]] static bool genericLensesExist();
   static void insertGenericPrimeLenses(const std::vector<PrimeLenseObject>& primes);
   // Only the zoom at `selection` is selected.
   static void insertGenericZoomLenses(const std::vector<FreeZoomLenseObject>& zooms, int selection);
 
-  static int colorCodeFromColor(const QuorvelColor& color) { return color.colorCode(); }
+  [[nodiscard]] static int colorCodeFromColor(const QuorvelColor& color) { return color.colorCode(); }
   static QuorvelColor getUIColorFromInt(int code) { return QuorvelColor::fromColorCode(code); }
 
   // Re-pointing stored packages after a catalogue update renumbered rows. Each list is one mapping:

@@ -1,24 +1,29 @@
 // QuorvelPackageUtil: listing, storing and deleting packages, and following renumbered catalogue rows.
 #include <type_traits>
+#include <utility>
 
 #include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/QuorvelPackageUtil.h"
+#include "platform/log/Log.h"
+
+using app::storage::OpenCatalogue;
 
 namespace {
 
-// One short-lived opening of the package catalogue around `work`.
-template <class Work>
-auto withPackages(Work&& work) {
-  PackageDatabaseHelper packages;
-  packages.openDb(false);
-  if constexpr (std::is_void_v<decltype(work(packages))>) {
-    work(packages);
-    packages.closeDb();
-  } else {
-    auto result = work(packages);
-    packages.closeDb();
-    return result;
+// One short-lived opening of the package catalogue around `work`; `fallback` when it cannot be opened.
+template <class Work, class Result = std::invoke_result_t<Work, PackageDatabaseHelper&>>
+Result withPackages(Work&& work, Result fallback = Result()) {
+  OpenCatalogue<PackageDatabaseHelper> packages;
+  return packages ? work(*packages) : fallback;
+}
+
+// A change of the stored packages; a failure is logged with `what` (the change is then not made).
+template <class Change>
+void changePackages(const char* what, Change&& change) {
+  if (!withPackages(std::forward<Change>(change), false)) {
+    platform::log::write(platform::log::Error, std::string("The stored packages could not ") + what);
   }
 }
 
@@ -51,59 +56,60 @@ int QuorvelPackageUtil::savePackage(const QuorvelPackage& package) {
 }
 
 int QuorvelPackageUtil::saveNewPackageFromOldPreset(const QuorvelPackageDatabaseObject& package) {
-  return withPackages([&](PackageDatabaseHelper& p) { return p.saveNewPackage(package); });
+  return withPackages([&](PackageDatabaseHelper& p) { return p.saveNewPackage(package); }, -1);
 }
 
 void QuorvelPackageUtil::saveStandardPackageOne(const QuorvelPackage& package) {
   const auto row = generateDatbaseObject(package);
-  withPackages([&](PackageDatabaseHelper& p) { p.savePackageStandardOne(row); });
+  changePackages("store standard package one", [&](PackageDatabaseHelper& p) { return p.savePackageStandardOne(row) >= 0; });
 }
 
 void QuorvelPackageUtil::saveStandardPackageTwo(const QuorvelPackage& package) {
   const auto row = generateDatbaseObject(package);
-  withPackages([&](PackageDatabaseHelper& p) { p.savePackageStandardTwo(row); });
+  changePackages("store standard package two", [&](PackageDatabaseHelper& p) { return p.savePackageStandardTwo(row) >= 0; });
 }
 
 void QuorvelPackageUtil::deletePackage(int packageId) {
-  withPackages([&](PackageDatabaseHelper& p) { p.deletePackage(packageId); });
+  changePackages("be deleted", [&](PackageDatabaseHelper& p) { return p.deletePackage(packageId); });
 }
 
 void QuorvelPackageUtil::editPackageName(int packageId, const std::string& name) {
-  withPackages([&](PackageDatabaseHelper& p) { p.changePackageName(packageId, name); });
+  changePackages("be renamed", [&](PackageDatabaseHelper& p) { return p.changePackageName(packageId, name); });
 }
 
 void QuorvelPackageUtil::deleteFormat(int formatId) {
-  withPackages([&](PackageDatabaseHelper& p) { p.deleteFormat(formatId); });
+  changePackages("follow a deleted format", [&](PackageDatabaseHelper& p) { return p.deleteFormat(formatId); });
 }
 
 void QuorvelPackageUtil::deleteCrop(int cropId) {
-  withPackages([&](PackageDatabaseHelper& p) { p.deleteCropFormat(cropId); });
+  changePackages("follow a deleted crop", [&](PackageDatabaseHelper& p) { return p.deleteCropFormat(cropId); });
 }
 
 void QuorvelPackageUtil::deleteAdapter(const QuorvelLensAdapter& adapter) {
-  withPackages([&](PackageDatabaseHelper& p) { p.deleteAdapter(adapter.adapterId); });
+  changePackages("follow a deleted adapter", [&](PackageDatabaseHelper& p) { return p.deleteAdapter(adapter.adapterId); });
 }
 
 void QuorvelPackageUtil::deleteLens(const LensObject& lens) {
-  withPackages([&](PackageDatabaseHelper& p) { p.deleteLenses(lens.lensId); });
+  changePackages("follow a deleted lens", [&](PackageDatabaseHelper& p) { return p.deleteLenses(lens.lensId); });
 }
 
 void QuorvelPackageUtil::deleteFrameLine(const QuorvelFrameGuide& guide) {
-  withPackages([&](PackageDatabaseHelper& p) { p.deleteFrameGuide(guide.frameGuideId); });
+  changePackages("follow a deleted frame guide", [&](PackageDatabaseHelper& p) { return p.deleteFrameGuide(guide.frameGuideId); });
 }
 
 void QuorvelPackageUtil::deleteLensManufacturer(int manufacturerId) {
-  withPackages([&](PackageDatabaseHelper& p) { p.deleteLensManufacturer(manufacturerId); });
+  changePackages("follow a deleted lens series", [&](PackageDatabaseHelper& p) { return p.deleteLensManufacturer(manufacturerId); });
 }
 
-void QuorvelPackageUtil::cleanupPackageDB() { PackageDatabaseHelper().cleanUp(); }
+void QuorvelPackageUtil::cleanupPackageDB() {
+  if (!PackageDatabaseHelper().cleanUp()) {
+    platform::log::write(platform::log::Error, "The package catalogue could not be cleaned up");
+  }
+}
 
 bool QuorvelPackageUtil::genericLensesExist() {
-  LensDatabaseHelper lenses;
-  lenses.openDb(false);
-  const bool exist = lenses.genericLensesExist();
-  lenses.closeDb();
-  return exist;
+  OpenCatalogue<LensDatabaseHelper> lenses;
+  return lenses && lenses->genericLensesExist();
 }
 
 namespace {
@@ -126,10 +132,10 @@ void QuorvelPackageUtil::insertGenericPrimeLenses(const std::vector<PrimeLenseOb
   for (const auto& prime : primes) {
     lenses.push_back(genericLens(static_cast<float>(prime.primelense), 0.0f, prime.selected ? 1 : 0, "Prime Lens"));
   }
-  LensDatabaseHelper helper;
-  helper.openDb(false);
-  helper.insertgenericPrimeLenses(lenses);
-  helper.closeDb();
+  OpenCatalogue<LensDatabaseHelper> helper;
+  if (!helper || !helper->insertgenericPrimeLenses(lenses)) {
+    platform::log::write(platform::log::Error, "Generic lenses could not all be stored");
+  }
 }
 
 void QuorvelPackageUtil::insertGenericZoomLenses(const std::vector<FreeZoomLenseObject>& zooms, int selection) {
@@ -139,48 +145,48 @@ void QuorvelPackageUtil::insertGenericZoomLenses(const std::vector<FreeZoomLense
     lenses.push_back(
         genericLens(static_cast<float>(zooms[i].minFl), static_cast<float>(zooms[i].maxFl), selected, "Zoom Lens"));
   }
-  LensDatabaseHelper helper;
-  helper.openDb(false);
-  helper.insertgenericZoomLenses(lenses);
-  helper.closeDb();
+  OpenCatalogue<LensDatabaseHelper> helper;
+  if (!helper || !helper->insertgenericZoomLenses(lenses)) {
+    platform::log::write(platform::log::Error, "Generic lenses could not all be stored");
+  }
 }
 
 void QuorvelPackageUtil::updatePackageeLensIDs(const std::vector<UpdateFormatIDObject>& mapping) {
-  withPackages([&](PackageDatabaseHelper& p) { p.remapLensIds(mapping); });
+  changePackages("follow renumbered lenses", [&](PackageDatabaseHelper& p) { return p.remapLensIds(mapping); });
 }
 
 void QuorvelPackageUtil::updatePackeageCropIDs(const std::vector<UpdateFormatIDObject>& mapping) {
-  withPackages([&](PackageDatabaseHelper& p) { p.remapCropIds(mapping); });
+  changePackages("follow renumbered crops", [&](PackageDatabaseHelper& p) { return p.remapCropIds(mapping); });
 }
 
 void QuorvelPackageUtil::updatePackeageFormatIDs(const std::vector<UpdateFormatIDObject>& mapping) {
-  withPackages([&](PackageDatabaseHelper& p) { p.remapFormatIds(mapping); });
+  changePackages("follow renumbered formats", [&](PackageDatabaseHelper& p) { return p.remapFormatIds(mapping); });
 }
 
 void QuorvelPackageUtil::updatePackeageFrameGuidIDs(const std::vector<UpdateFormatIDObject>& mapping) {
-  withPackages([&](PackageDatabaseHelper& p) { p.remapFrameGuideIds(mapping); });
+  changePackages("follow renumbered frame guides", [&](PackageDatabaseHelper& p) { return p.remapFrameGuideIds(mapping); });
 }
 
 void QuorvelPackageUtil::updatePackageLensManufacturersIDs(const std::vector<UpdateFormatIDObject>& mapping) {
-  withPackages([&](PackageDatabaseHelper& p) { p.remapLensManufacturerIds(mapping); });
+  changePackages("follow renumbered lens series", [&](PackageDatabaseHelper& p) { return p.remapLensManufacturerIds(mapping); });
 }
 
 void QuorvelPackageUtil::updateAdapterDBOldId(int oldId, int newId) {
-  withPackages([&](PackageDatabaseHelper& p) { p.updateAdapterIdold(oldId, newId); });
+  changePackages("follow a renumbered adapter", [&](PackageDatabaseHelper& p) { return p.updateAdapterIdold(oldId, newId); });
 }
 
 void QuorvelPackageUtil::updatePackageLensManufacturersID(int oldId, int newId, int packageId) {
-  withPackages([&](PackageDatabaseHelper& p) { p.updateLensManufacturer(oldId, newId, packageId); });
+  changePackages("follow a renumbered lens series", [&](PackageDatabaseHelper& p) { return p.updateLensManufacturer(oldId, newId, packageId); });
 }
 
 void QuorvelPackageUtil::updateLensManufacturerID(int newId, int packageId) {
-  withPackages([&](PackageDatabaseHelper& p) { p.updateLensManufacturerID(newId, packageId); });
+  changePackages("follow a new lens series", [&](PackageDatabaseHelper& p) { return p.updateLensManufacturerID(newId, packageId); });
 }
 
 void QuorvelPackageUtil::updatePackagesLensID(int oldLensId, int newLensId, int packageLensId) {
-  withPackages([&](PackageDatabaseHelper& p) { p.updateLensID(oldLensId, newLensId, packageLensId); });
+  changePackages("follow a renumbered lens", [&](PackageDatabaseHelper& p) { return p.updateLensID(oldLensId, newLensId, packageLensId); });
 }
 
 void QuorvelPackageUtil::updatePackageLensID(int newId, int oldId) {
-  withPackages([&](PackageDatabaseHelper& p) { p.updateLensIdold(oldId, newId); });
+  changePackages("follow a renumbered lens", [&](PackageDatabaseHelper& p) { return p.updateLensIdold(oldId, newId); });
 }

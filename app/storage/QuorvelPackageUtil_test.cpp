@@ -90,12 +90,12 @@ TEST_F(PackageFacadeTest, WritingASelectionLeavesExactlyThePackagesPartsSelected
   QuorvelPackage package = QuorvelPackageUtil::loadPackage(scenes::savePackage(5, {16, 20}, 599, 1, 10));
   // Make a mess of every selection first.
   withOpen<LensDatabaseHelper>([](auto& lenses) {
-    lenses.selectManufacturer(192);
-    for (int id : {14, 15, 22}) lenses.updateLensSelection({.lensId = id, .defaultSelection = 1});
+    EXPECT_TRUE(lenses.selectManufacturer(192));
+    for (int id : {14, 15, 22}) EXPECT_TRUE(lenses.updateLensSelection({.lensId = id, .defaultSelection = 1}));
   });
   package.lensAdapter = withOpen<QuorvelLensAdapterDBHelper>([](auto& adapters) {
-    adapters.selectAdapter(3);
-    adapters.selectAdapter(7);
+    EXPECT_TRUE(adapters.selectAdapter(3));
+    EXPECT_TRUE(adapters.selectAdapter(7));
     return adapters.getLensAdapter(5);
   });
 

@@ -7,6 +7,9 @@
 #include "app/storage/CatalogueDatabase.h"
 #include "app/storage/StorageTestFixture.h"
 
+using app::storage::CatalogueDatabase;
+using app::storage::CatalogueStatement;
+
 namespace {
 
 struct Check {

@@ -13,6 +13,9 @@
 #include "platform/log/Log.h"
 #include "testing/TempContainer.h"
 
+using app::storage::CatalogueDatabase;
+using app::storage::CatalogueStatement;
+
 #ifndef OSTREL_TEST_BUNDLE_DIR
 #error "OSTREL_TEST_BUNDLE_DIR must name the built bundle"
 #endif
@@ -43,7 +46,7 @@ inline int countOf(CatalogueDatabase& database, const std::string& sql) {
 template <class Helper>
 int countIn(const std::string& sql) {
   Helper helper;
-  helper.openDb(false);
+  EXPECT_TRUE(helper.openDb(false));
   return countOf(helper.database(), sql);
 }
 

@@ -2,9 +2,12 @@
 
 #include "app/storage/FormatDatabaseHelper2.h"
 #include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/QuorvelPackageUtil.h"
 #include "platform/log/Log.h"
+
+using app::storage::OpenCatalogue;
 
 namespace {
 
@@ -13,11 +16,11 @@ constexpr int kStandardTwo = -1;
 
 bool isOldGeneric(int series) { return series == 1 || series == 2; }
 
+void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
+
 float formatSqueeze(int formatId) {
-  FormatDatabaseHelper2 formats;
-  formats.openDb(false);
-  const auto mode = formats.getCameraFormat(formatId);
-  formats.closeDb();
+  OpenCatalogue<FormatDatabaseHelper2> formats;
+  const auto mode = formats ? formats->getCameraFormat(formatId) : std::nullopt;
   return mode ? mode->anamorphotic : 0.0f;
 }
 
@@ -25,17 +28,14 @@ float formatSqueeze(int formatId) {
 // out: there is nothing to carry for it.
 std::vector<UpdatePackageLensObject> packageLenses(int packageId, const std::vector<int>& lensIds) {
   std::vector<UpdatePackageLensObject> lenses;
-  LensDatabaseHelper catalogue;
-  catalogue.openDb(false);
-  PackageDatabaseHelper packages;
-  packages.openDb(false);
+  OpenCatalogue<LensDatabaseHelper> catalogue;
+  OpenCatalogue<PackageDatabaseHelper> packages;
+  if (!catalogue || !packages) return lenses;
   for (int lensId : lensIds) {
-    LensObject lens = catalogue.getLens(lensId);
+    LensObject lens = catalogue->getLens(lensId);
     if (lens.lensId == 0) continue;
-    lenses.push_back({.packageLensID = packages.getLensPackageIDForPackageId(packageId, lensId), .lens = lens});
+    lenses.push_back({.packageLensID = packages->getLensPackageIDForPackageId(packageId, lensId), .lens = lens});
   }
-  packages.closeDb();
-  catalogue.closeDb();
   return lenses;
 }
 
@@ -54,10 +54,8 @@ std::optional<UpdateAnaGenericSet> standardSet(const QuorvelPackage& package, in
 }
 
 bool seriesExists(int series) {
-  LensDatabaseHelper lenses;
-  lenses.openDb(false);
-  const bool exists = lenses.getLensManufacturer(series).has_value();
-  lenses.closeDb();
+  OpenCatalogue<LensDatabaseHelper> lenses;
+  const bool exists = lenses && lenses->getLensManufacturer(series).has_value();
   if (!exists) {
     platform::log::write(platform::log::Error, "Generic lens series " + std::to_string(series) +
                                                    " is missing; its lenses stay where they are");
@@ -84,17 +82,14 @@ UpdateAnaGenericUtilObject UpdateAnaGenericUtil::generateUpdateobjectWithPackage
   snapshot.actualSet1 = standardSet(packageOne, kStandardOne);
   snapshot.actualSet2 = standardSet(packageTwo, kStandardTwo);
 
-  PackageDatabaseHelper packages;
-  packages.openDb(false);
-  const auto stored = packages.getAllPacakges();
-  packages.closeDb();
+  std::vector<QuorvelPackageDatabaseObject> stored;
+  if (OpenCatalogue<PackageDatabaseHelper> packages; packages) stored = packages->getAllPacakges();
   for (const auto& row : stored) {
     if (!isOldGeneric(row.lensManufacturerId)) continue;
     UpdateAnaGenericSet set;
-    LensDatabaseHelper lenses;
-    lenses.openDb(false);
-    set.manufacturer = lenses.getLensManufacturer(row.lensManufacturerId).value_or(LensManufacturer());
-    lenses.closeDb();
+    if (OpenCatalogue<LensDatabaseHelper> lenses; lenses) {
+      set.manufacturer = lenses->getLensManufacturer(row.lensManufacturerId).value_or(LensManufacturer());
+    }
     // The package row names the series even when the catalogue row of the series is gone.
     set.manufacturer.manufactorId = row.lensManufacturerId;
     set.lensSet = packageLenses(row.pacakgeID, row.lensSetIDs);
@@ -136,47 +131,47 @@ NewLensManufacturerIds UpdateAnaGenericUtil::updateAnaGenericFavorites(const Upd
 
 void UpdateAnaGenericUtil::insertLenses4Manufacturer(const std::vector<UpdatePackageLensObject>& lenses,
                                                      int manufacturerId, float anamorphic) {
-  LensDatabaseHelper catalogue;
-  catalogue.openDb(false);
-  catalogue.deslectLensesForManufacturer(manufacturerId);
+  OpenCatalogue<LensDatabaseHelper> catalogue;
+  if (!catalogue) return;
+  if (!catalogue->deslectLensesForManufacturer(manufacturerId)) logError("The generic lens set could not be cleared");
   for (const auto& entry : lenses) {
     LensObject lens = entry.lens;
     const int oldId = lens.lensId;
     lens.manufacturerId = manufacturerId;
-    int newId = catalogue.lensExistsAlreadyWithID(lens);
+    int newId = catalogue->lensExistsAlreadyWithID(lens);
     if (newId < 0) {
       lens.anamorphic = anamorphic;
-      newId = catalogue.insertNewLens(lens);
+      newId = catalogue->insertNewLens(lens);
     } else {
-      LensObject twin = catalogue.getLens(newId);
+      LensObject twin = catalogue->getLens(newId);
       twin.selected = 1;
-      catalogue.selectLens(twin);
+      if (!catalogue->selectLens(twin)) logError("A generic lens could not be selected");
     }
     if (newId >= 0 && entry.packageLensID >= 0) {
       QuorvelPackageUtil::updatePackagesLensID(oldId, newId, entry.packageLensID);
     }
   }
-  catalogue.closeDb();
 }
 
 void UpdateAnaGenericUtil::updateAndInsertLensSet(const std::vector<UpdatePackageLensObject>& lenses, int oldSeries,
                                                   int newSeries, int packageId, float anamorphic) {
-  LensDatabaseHelper catalogue;
-  catalogue.openDb(false);
-  for (const auto& entry : lenses) {
-    LensObject lens = entry.lens;
-    const int oldId = lens.lensId;
-    lens.manufacturerId = newSeries;
-    int newId = catalogue.lensExistsAlreadyWithID(lens);
-    if (newId < 0) {
-      lens.selected = 0;
-      lens.anamorphic = anamorphic;
-      newId = catalogue.insertNewLensWithOutSelectionUpdate(lens);
-    }
-    if (newId >= 0 && entry.packageLensID >= 0) {
-      QuorvelPackageUtil::updatePackagesLensID(oldId, newId, entry.packageLensID);
+  {
+    OpenCatalogue<LensDatabaseHelper> catalogue;
+    if (!catalogue) return;
+    for (const auto& entry : lenses) {
+      LensObject lens = entry.lens;
+      const int oldId = lens.lensId;
+      lens.manufacturerId = newSeries;
+      int newId = catalogue->lensExistsAlreadyWithID(lens);
+      if (newId < 0) {
+        lens.selected = 0;
+        lens.anamorphic = anamorphic;
+        newId = catalogue->insertNewLensWithOutSelectionUpdate(lens);
+      }
+      if (newId >= 0 && entry.packageLensID >= 0) {
+        QuorvelPackageUtil::updatePackagesLensID(oldId, newId, entry.packageLensID);
+      }
     }
   }
-  catalogue.closeDb();
   QuorvelPackageUtil::updatePackageLensManufacturersID(oldSeries, newSeries, packageId);
 }

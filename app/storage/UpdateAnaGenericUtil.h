@@ -61,7 +61,7 @@ class UpdateAnaGenericUtil {
 
   // The new series for an old generic series and a format squeeze (0 when `oldSeries` is not 1 or 2),
   // and the squeeze its lenses carry.
-  static int targetSeries(int oldSeries, float formatSqueeze);
+  [[nodiscard]] static int targetSeries(int oldSeries, float formatSqueeze);
   static float targetSqueeze(int series);
 
   // A standard package's lenses into `manufacturerId`, where they become its selection.

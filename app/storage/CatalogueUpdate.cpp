@@ -1,0 +1,60 @@
+#include "app/storage/CatalogueUpdate.h"
+
+#include <utility>
+
+#include "app/storage/CatalogueDatabase.h"
+#include "app/storage/PendingPackageRemap.h"
+#include "platform/foundation/AtomicFile.h"
+#include "platform/log/Log.h"
+
+namespace app::storage {
+namespace {
+
+// Catalogue updates run on the main thread only, so the listener needs no guard.
+CatalogueUpdate::Observer& observer() {
+  static CatalogueUpdate::Observer instance;
+  return instance;
+}
+
+}  // namespace
+
+CatalogueUpdate::Observer CatalogueUpdate::setObserver(Observer listener) {
+  return std::exchange(observer(), std::move(listener));
+}
+
+void CatalogueUpdate::reached(Stage stage) {
+  if (observer()) observer()(stage);
+}
+
+const char* CatalogueUpdate::name(Stage stage) {
+  switch (stage) {
+    case Stage::Staging: return "staging";
+    case Stage::Staged: return "staged";
+    case Stage::Swapped: return "swapped";
+    case Stage::Remapping: return "remapping";
+  }
+  return "?";
+}
+
+void CatalogueUpdate::keptInstalled(const std::string& fileName) {
+  platform::log::write(platform::log::Warning, fileName + " stays at its installed version; the update is tried again");
+}
+
+CatalogueUpdate::Installed CatalogueUpdate::openInstalled(CatalogueDatabase& own, CatalogueDatabase& installed,
+                                                          const std::string& fileName,
+                                                          std::initializer_list<const char*> probes,
+                                                          const std::string& what) {
+  own.close();
+  const std::string path = CatalogueDatabase::libraryPath(fileName);
+  if (!PendingPackageRemap::apply(path)) return Installed::Unreadable;
+  if (!platform::foundation::AtomicFile::fileExists(path)) return Installed::Missing;
+  bool readable = installed.openPath(path);
+  for (const char* probe : probes) readable = readable && installed.prepare(probe, true).ok();
+  if (!readable) {
+    platform::log::write(platform::log::Error, what + " cannot be read; it is not replaced");
+    return Installed::Unreadable;
+  }
+  return Installed::Open;
+}
+
+}  // namespace app::storage
