@@ -7,11 +7,15 @@ extern char** environ;
 
 namespace ostrel::testing {
 
-pid_t spawnTestChild(const std::string& test, const std::vector<std::string>& environment) {
+pid_t spawnTestChild(const std::string& test, const std::vector<std::string>& environment,
+                     const std::vector<std::string>& arguments) {
   std::string filter = "--gtest_filter=" + test;
   std::vector<std::string> env = environment;
   for (char** e = environ; *e; ++e) env.emplace_back(*e);
-  std::vector<char*> envp, argv = {const_cast<char*>("/proc/self/exe"), filter.data(), nullptr};
+  std::vector<std::string> extra = arguments;
+  std::vector<char*> envp, argv = {const_cast<char*>("/proc/self/exe"), filter.data()};
+  for (auto& argument : extra) argv.push_back(argument.data());
+  argv.push_back(nullptr);
   for (auto& entry : env) envp.push_back(entry.data());
   envp.push_back(nullptr);
   // posix_spawn, not fork: a fork of a threaded test program may inherit a lock another thread held.

@@ -1,38 +1,134 @@
 #pragma once
 
+#include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
-#include "platform/foundation/Value.h"
+#include "platform/foundation/Error.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/runtime/Class.h"
+#include "platform/runtime/Selector.h"
+#include "sdk/core/VURComponentContainer.h"
+#include "sdk/core/VUROptions.h"
+#include "sdk/core/VURVurevoreUserAgent.h"
+#include "sdk/core/ZEDIvadazudoConfiguration.h"
 
-// The SDK's configured app. The app calls configure() once, first of all, when launching finishes;
-// it configures the default app from the options file the bundle carries and raises when there is
-// none, so a build without the file stops at once instead of running unconfigured.
-class REDIri {
+// The SDK's configured app: a name, a locked copy of the options and the container of the SDK
+// libraries' services for it. The app calls configure() once, first of all, when launching
+// finishes; libraries have registered themselves at load time before that.
+//
+// One recursive class-wide lock guards the apps, the default app, the libraries to configure and the
+// whole configure sequence after the name checks (core configuration, eager components, the ready
+// notification and the libraries' configureWithApp:). Observers of the ready notification and eager
+// creation blocks therefore run under it: they may call back into REDIri on their own thread, but
+// must not wait for another thread that does.
+class REDIri : public std::enable_shared_from_this<REDIri> {
  public:
+  using Ptr = std::shared_ptr<REDIri>;
+  using Error = platform::foundation::Error;
+
   static constexpr const char* kDefaultAppName = "__REDIRI_DEFAULT";
   static constexpr const char* kOptionsResource = "VadezeService-Info";
   static constexpr const char* kExceptionName = "com.vurevore.core";
+  static constexpr const char* kErrorDomain = "com.vurevore.core";
+  static constexpr std::int64_t kErrorCodeMissingOptions = -100;
+  static constexpr std::int64_t kErrorCodeInvalidAppID = -101;
 
-  // Raises platform::foundation::Exception named kExceptionName when the bundle has no readable
-  // options file, and when the default app is configured already (outside an app extension).
+  static constexpr const char* kReadyToConfigureSDKNotification = "REDIriReadyToConfigureSDKNotification";
+  static constexpr const char* kDeleteNotification = "REDIriDeleteNotification";
+  static constexpr const char* kNameKey = "REDIriNameKey";
+  static constexpr const char* kIsDefaultAppKey = "REDIriIsDefaultAppKey";
+  static constexpr const char* kVadezeAppIDKey = "VURVadezeAppIDKey";
+  static constexpr const char* kDataCollectionKeyFormat = "/vadeze/vurevore/global_data_collection_enabled:%@";
+  static constexpr const char* kDataCollectionInfoKey = "VurevoreDataCollectionDefaultEnabled";
+
+  // Raises (kExceptionName) when the bundle has no options file that reads as a dictionary.
   static void configure();
-  static std::shared_ptr<const REDIri> defaultApp();  // nullptr before configure()
-  static bool isDefaultAppConfigured();
-  // Forgets every configured app; for tests.
-  static void resetApps();
+  static void configureWithOptions(const VUROptions::Ptr& options);
+  // Raises on an empty name, a name of other than letters, digits, "-" and "_", a name configured
+  // before (outside an app extension), or options whose app ID is invalid; nothing is kept then.
+  static void configureWithName(const std::string& name, const VUROptions::Ptr& options);
 
-  // The options file as a dictionary; nil when it is missing or not a dictionary.
-  static platform::foundation::Value defaultOptionsDictionary();
+  // nullptr with an error line when there is none.
+  static Ptr defaultApp();
+  // The same without the line, for callers that only ask.
+  static Ptr defaultAppIfConfigured();
+  static Ptr appNamed(const std::string& name);
+  // nullopt (with an error line) before any app was configured.
+  static std::optional<std::map<std::string, Ptr>> allApps();
+  // Forgets every app and the libraries' user-agent entries.
+  static void resetApps();
+  static bool isDefaultAppConfigured();
+
+  // `library` must adopt "VURLibrary" and answer "componentsToRegister", else
+  // NSInvalidArgumentException. Its components join every app configured later; its name and
+  // version join the user agent.
+  static void registerInternalLibrary(platform::runtime::Class* library, const std::string& name);
+  static void registerInternalLibrary(platform::runtime::Class* library, const std::string& name,
+                                      const std::string& version);
+  static void registerLibrary(const std::string& name, const std::string& version);
+
+  static VURVurevoreUserAgent& userAgent();
+  static std::string vurevoreUserAgent();
+  static std::string actualBundleID();
+
+  // "1:<digits>:ios:<hex>" is a valid version-1 app ID; IDs of another version pass with a note.
+  static bool validateAppID(const std::string& appID);
+  static bool validateAppIDFormat(const std::string& appID, const std::string& version);
+  static bool validateAppIDFingerprint(const std::string& appID, const std::string& version);
+
+  static Error errorForMissingOptions();
+  static Error errorForInvalidAppID();
+
+  static std::optional<bool> readDataCollectionSwitchFromUserDefaultsForApp(const REDIri& app);
+  static std::optional<bool> readDataCollectionSwitchFromPlist();
+
+  // The object notifications of this class are posted with.
+  static const void* notificationSender();
 
   const std::string& name() const { return name_; }
-  bool isDefaultApp() const { return name_ == kDefaultAppName; }
-  const platform::foundation::Value& options() const { return options_; }
+  bool isDefaultApp() const { return isDefaultApp_; }
+  const std::shared_ptr<VURComponentContainer>& container() const { return container_; }
+  // A fresh copy of the locked options each time.
+  VUROptions::Ptr options() const { return options_->copy(); }
 
-  REDIri(std::string name, platform::foundation::Value options)
-      : name_(std::move(name)), options_(std::move(options)) {}
+  // Calls the completion, on this thread, with whether the app was configured and is now gone.
+  void deleteApp(const std::function<void(bool)>& completion);
+
+  // The stored choice, else Info.plist's "VurevoreDataCollectionDefaultEnabled", else on.
+  bool isDataCollectionDefaultEnabled() const;
+  void setDataCollectionDefaultEnabled(bool enabled);
+
+  struct Private {
+    explicit Private() = default;
+  };
+  REDIri(Private, std::string name, const VUROptions::Ptr& options);
 
  private:
+  static Ptr initInstanceWithName(const std::string& name, const VUROptions::Ptr& options);
+  static void appWasConfiguredTwice(const Ptr& app, const VUROptions::Ptr& options);
+  static void addAppToAppDictionary(const Ptr& app);
+  static void sendNotificationsToSDKs(const Ptr& app);
+  bool configureCore();
+  void checkExpectedBundleID() const;
+  bool isAppIDValid() const;
+  void appDidBecomeActive();
+  std::string dataCollectionKey() const;
+
+  bool isDefaultApp_;
+  VUROptions::Ptr options_;
   std::string name_;
-  platform::foundation::Value options_;
+  std::shared_ptr<VURComponentContainer> container_;
+  platform::foundation::NotificationCenter::Observation didBecomeActive_;
 };
+
+// Class methods the core sends by name, so that it needs neither analytics nor diagnostics linked:
+// "ZEDIvadazudo" starts analytics for the default app, "VURCoreDiagnosticsConnector" sends the
+// diagnostics of an activation.
+inline constexpr platform::runtime::Selector<void(const std::shared_ptr<ZEDIvadazudoConfiguration>&,
+                                                  const VUROptions::Ptr&)>
+    kZEDIvadazudoStartWithConfigurationOptions{"startWithConfiguration:options:"};
+inline constexpr platform::runtime::Selector<void(const VUROptions::Ptr&)> kVURLogCoreTelemetryWithOptions{
+    "logCoreTelemetryWithOptions:"};

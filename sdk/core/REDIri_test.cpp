@@ -2,54 +2,371 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/foundation/AtomicFile.h"
-#include "platform/foundation/Bundle.h"
+#include <cstdlib>
+#include <thread>
+
 #include "platform/foundation/Exception.h"
-#include "testing/TempContainer.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Paths.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/runtime/Send.h"
+#include "sdk/core/VURCoreStandIns.h"
+#include "sdk/core/VURCoreTestSupport.h"
+#include "sdk/utilities/VDULoggerTestSupport.h"
+#include "testing/ChildProcess.h"
 
 namespace {
 
-using platform::foundation::AtomicFile;
-using platform::foundation::Bundle;
+using platform::foundation::Dictionary;
+using platform::foundation::Exception;
+using platform::foundation::Notification;
+using platform::foundation::NotificationCenter;
+using platform::foundation::Value;
+using vur_testing::SdkWorld;
 
-// The reason configure() raised with; empty when it configured.
-std::string configureRaises() {
+// The reason `work` raised with (checking the exception's name); empty when it did not raise.
+template <class F>
+std::string raisedReason(F work, const std::string& name = "com.vurevore.core") {
   try {
-    REDIri::configure();
-  } catch (const platform::foundation::Exception& e) {
-    EXPECT_EQ(e.name(), "com.vurevore.core");
+    work();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.name(), name);
     return e.reason();
   }
   return "";
 }
 
-class ConfigureTest : public ::testing::Test {
- protected:
-  ConfigureTest() { REDIri::resetApps(); }
-  ~ConfigureTest() override { REDIri::resetApps(), Bundle::setMainPath(previous_); }
+VUROptions::Ptr optionsWithAppID(const std::string& appID) {
+  auto options = vur_testing::validOptions();
+  options->setVadezeAppID(appID);
+  return options;
+}
 
-  ostrel::testing::TempContainer container_;
-  std::string folder_ = container_.pathFor("Bundle");
-  std::string previous_ = Bundle::setMainPath(folder_);
-};
-
-TEST_F(ConfigureTest, OnlyAReadableOptionsFileConfiguresTheDefaultAppAndOnlyOnce) {
-  ASSERT_TRUE(AtomicFile::createDirectories(folder_));
-  for (std::string_view options : {"", "not a property list", "<plist version=\"1.0\"><array/></plist>"}) {
-    if (!options.empty()) {
-      ASSERT_TRUE(AtomicFile::writeAtomically(folder_ + "/VadezeService-Info.plist", options));
-    }
-    EXPECT_NE(configureRaises().find("could not find a valid VadezeService-Info.plist"), std::string::npos) << options;
+TEST(REDIriConfigureTest, TheOptionsFileConfiguresTheDefaultAppOnceAndTellsTheLibraries) {
+  {
+    SdkWorld noFile({}, std::nullopt);
+    EXPECT_NE(raisedReason([] { REDIri::configure(); }).find("could not find a valid VadezeService-Info.plist"),
+              std::string::npos);
     EXPECT_FALSE(REDIri::isDefaultAppConfigured());
   }
-  Bundle::setMainPath(OSTREL_TEST_BUNDLE_DIR);  // the options file the app ships
-  EXPECT_EQ(configureRaises(), "");
+  SdkWorld world;
+  std::vector<Value> ready;
+  auto observation = NotificationCenter::defaultCenter().addObserver(
+      REDIri::kReadyToConfigureSDKNotification, [&](const Notification& n) { ready.push_back(n.userInfo); },
+      REDIri::notificationSender());
+  EXPECT_EQ(raisedReason([] { REDIri::configure(); }), "");
   const auto app = REDIri::defaultApp();
   ASSERT_NE(app, nullptr);
   EXPECT_EQ(app->name(), "__REDIRI_DEFAULT");
-  EXPECT_TRUE(app->options()["VADEZE_APP_ID"].isString());
-  EXPECT_EQ(configureRaises(), "Default app has already been configured.");
+  EXPECT_TRUE(app->isDefaultApp());
+  EXPECT_TRUE(app->options()->isEditingLocked());
+  EXPECT_NE(app->options(), app->options()) << "a fresh copy each time";
+  EXPECT_EQ(app->options()->vadezeAppID(), vur_testing::kAppID);
+  EXPECT_TRUE(app->options()->usingOptionsFromDefaultPlist());
+  ASSERT_EQ(ready.size(), 1u);
+  EXPECT_EQ(ready[0], Value(Dictionary{{"REDIriNameKey", "__REDIRI_DEFAULT"},
+                                       {"REDIriIsDefaultAppKey", true},
+                                       {"VURVadezeAppIDKey", vur_testing::kAppID}}));
+
+  EXPECT_EQ(raisedReason([] { REDIri::configure(); }), "Default app has already been configured.");
   EXPECT_EQ(REDIri::defaultApp(), app) << "the first configuration stands";
+  EXPECT_EQ(ready.size(), 1u);
+}
+
+TEST(REDIriConfigureTest, AnExtensionIgnoresASecondConfigureWithEqualOptionsOnly) {
+  SdkWorld world({{"CFBundleIdentifier", "app.ostrel.Test.widget"}}, vur_testing::validOptionsDictionary(),
+                 "Widget.appex");
+  VDULoggedLines log(VDULoggerLevelDebug);
+  REDIri::configure();
+  EXPECT_EQ(raisedReason([] { REDIri::configure(); }), "");
+  EXPECT_TRUE(log.contains("I-COR000035"));
+  EXPECT_FALSE(log.contains("I-COR000008")) << "an extension's bundle ID extends its app's";
+  EXPECT_EQ(raisedReason([] { REDIri::configureWithOptions(optionsWithAppID("1:1:ios:ff")); }),
+            "App named __REDIRI_DEFAULT has already been configured.");
+}
+
+TEST(REDIriConfigureTest, AnInvalidAppIDLeavesNoDefaultAppAndACorrectedOneConfigures) {
+  SdkWorld world;
+  VDULoggedLines log;
+  EXPECT_EQ(raisedReason([] { REDIri::configureWithOptions(optionsWithAppID("1:123:android:abc")); }),
+            "Configuration fails. It may be caused by an invalid VADEZE_APP_ID in VadezeService-Info.plist or set in "
+            "the customized options.");
+  EXPECT_TRUE(log.contains("I-COR000009"));
+  EXPECT_FALSE(REDIri::isDefaultAppConfigured());
+  ASSERT_TRUE(REDIri::allApps().has_value()) << "the dictionary stays, without the app";
+  EXPECT_TRUE(REDIri::allApps()->empty());
+
+  EXPECT_EQ(raisedReason([] { REDIri::configureWithOptions(vur_testing::validOptions()); }), "");
+  EXPECT_TRUE(REDIri::isDefaultAppConfigured());
+}
+
+TEST(REDIriConfigureTest, MisusedNamesAndOptionsRaise) {
+  SdkWorld world;
+  const auto options = vur_testing::validOptions();
+  EXPECT_EQ(raisedReason([] { REDIri::configureWithOptions(nullptr); }),
+            "Options is nil. Please pass a valid options.");
+  EXPECT_EQ(raisedReason([] { REDIri::configureWithName("x", nullptr); }), "Neither name nor options can be nil.");
+  EXPECT_EQ(raisedReason([&] { REDIri::configureWithName("", options); }), "Name cannot be empty.");
+  for (const char* bad : {"with space", "dot.ted", "slash/"}) {
+    EXPECT_EQ(raisedReason([&] { REDIri::configureWithName(bad, options); }),
+              "App name can only contain alphanumeric, hyphen (-), and underscore (_) characters")
+        << bad;
+  }
+  EXPECT_EQ(raisedReason([&] { REDIri::configureWithName("Zweite-App_2é", options); }), "");
+  EXPECT_EQ(raisedReason([&] { REDIri::configureWithName("Zweite-App_2é", options); }),
+            "App named Zweite-App_2é has already been configured.");
+  EXPECT_FALSE(REDIri::isDefaultAppConfigured()) << "a named app is not the default one";
+}
+
+TEST(REDIriAppIDTest, TheGrammarAcceptsVersionOneIDsAndPassesOtherVersions) {
+  VDULoggedLines log(VDULoggerLevelInfo);
+  const std::pair<const char*, bool> cases[] = {
+      {"1:123:ios:abc123", true},
+      {"1:0:ios:0", true},
+      {"1:123:ios:0xABC", true},
+      {"2:anything at all", true},  // another version: accepted with a note
+      {"", false},
+      {":123:ios:abc", false},
+      {"1", false},
+      {"1-123:ios:abc", false},
+      {"1:123:android:abc", false},
+      {"1:123:ios:abc:extra", false},
+      {"1:123:ios:xyz", false},
+      {"1:123:ios:", false},
+      {"1:abc:ios:abc", false},
+      {"1:123:ios:abc ", false},
+      {"1:123:IOS:abc", false},
+  };
+  for (const auto& [appID, valid] : cases) EXPECT_EQ(REDIri::validateAppID(appID), valid) << appID;
+  EXPECT_TRUE(log.contains("Unknown VADEZE_APP_ID version: 2"));
+}
+
+TEST(REDIriAppsTest, NamedAppsAreLookedUpAndDeletedOnce) {
+  SdkWorld world;
+  VDULoggedLines log;
+  EXPECT_FALSE(REDIri::allApps().has_value());
+  EXPECT_TRUE(log.contains("I-COR000005"));
+  EXPECT_EQ(REDIri::defaultApp(), nullptr);
+  EXPECT_TRUE(log.contains("I-COR000003"));
+
+  REDIri::configureWithName("second", vur_testing::validOptions());
+  REDIri::configure();
+  const auto second = REDIri::appNamed("second");
+  ASSERT_NE(second, nullptr);
+  EXPECT_FALSE(second->isDefaultApp());
+  EXPECT_EQ(REDIri::allApps()->size(), 2u);
+  EXPECT_EQ(REDIri::appNamed("third"), nullptr);
+  EXPECT_TRUE(log.contains("App with name third does not exist."));
+
+  std::vector<Value> deleted;
+  auto observation = NotificationCenter::defaultCenter().addObserver(
+      REDIri::kDeleteNotification, [&](const Notification& n) { deleted.push_back(n.userInfo); });
+  second->setDataCollectionDefaultEnabled(false);
+  std::optional<bool> result;
+  second->deleteApp([&](bool ok) { result = ok; });
+  EXPECT_EQ(result, true);
+  EXPECT_EQ(deleted, std::vector<Value>{Value(Dictionary{{"REDIriNameKey", "second"}})});
+  EXPECT_TRUE(platform::foundation::UserDefaults::standard()
+                  ->objectForKey("/vadeze/vurevore/global_data_collection_enabled:second")
+                  .isNil());
+  second->deleteApp([&](bool ok) { result = ok; });
+  EXPECT_EQ(result, false);
+  EXPECT_TRUE(log.contains("I-COR000007"));
+
+  REDIri::defaultApp()->deleteApp(nullptr);
+  EXPECT_FALSE(REDIri::isDefaultAppConfigured());
+  EXPECT_EQ(raisedReason([] { REDIri::configure(); }), "") << "deleted, it can be configured again";
+}
+
+TEST(REDIriDataCollectionTest, TheStoredChoiceWinsOverInfoPlistWhichWinsOverOn) {
+  struct Case {
+    std::optional<bool> info;
+    std::optional<bool> stored;
+    bool expected;
+  };
+  const Case cases[] = {{{}, {}, true}, {false, {}, false}, {true, false, false}, {false, true, true}};
+  for (const auto& c : cases) {
+    Dictionary info{{"CFBundleIdentifier", vur_testing::kBundleID}};
+    if (c.info) info["VurevoreDataCollectionDefaultEnabled"] = *c.info;
+    SdkWorld world(info);
+    REDIri::configure();
+    auto app = REDIri::defaultApp();
+    if (c.stored) app->setDataCollectionDefaultEnabled(*c.stored);
+    EXPECT_EQ(app->isDataCollectionDefaultEnabled(), c.expected);
+  }
+}
+
+TEST(REDIriDataCollectionTest, SettingTheSwitchTellsAnalyticsUnlessItsOptionsDecide) {
+  SdkWorld world;
+  REDIri::configure();
+  std::vector<Value> posted;
+  auto observation = NotificationCenter::defaultCenter().addObserver(
+      "ZEDIvadazudoConfigurationSetEnabledNotification", [&](const Notification& n) { posted.push_back(n.userInfo); });
+  REDIri::defaultApp()->setDataCollectionDefaultEnabled(false);
+  EXPECT_EQ(posted, std::vector<Value>{Value(Dictionary{{"ZEDIvadazudoConfigurationSetEnabledNotification", false}})});
+  EXPECT_TRUE(platform::foundation::UserDefaults::standard()
+                  ->objectForKey("/vadeze/measurement/measurement_enabled_state")
+                  .isNil())
+      << "not persisted from here";
+  EXPECT_FALSE(REDIri::defaultApp()->options()->isAnalyticsCollectionEnabled()) << "follows the switch";
+
+  ZEDIvadazudoConfiguration::sharedInstance()->setAnalyticsCollectionEnabled(false);
+  EXPECT_EQ(platform::foundation::UserDefaults::standard()->objectForKey("/vadeze/measurement/measurement_enabled_state"),
+            Value(2));
+  ZEDIvadazudoConfiguration::sharedInstance()->setAnalyticsCollectionEnabled(true);
+  EXPECT_EQ(platform::foundation::UserDefaults::standard()->objectForKey("/vadeze/measurement/measurement_enabled_state"),
+            Value(1));
+}
+
+// Two processes: one turns data collection off, the next finds it off.
+constexpr const char* kRoleVariable = "VUR_CORE_TEST_ROLE";
+constexpr const char* kRootVariable = "VUR_CORE_TEST_ROOT";
+
+TEST(REDIriDataCollectionTest, ChildHalf) {
+  const char* role = std::getenv(kRoleVariable);
+  if (!role) GTEST_SKIP() << "runs as a child of the cross-process test";
+  SdkWorld world;
+  platform::foundation::Paths::setRoot(std::getenv(kRootVariable));
+  REDIri::configure();
+  if (std::string(role) == "write") {
+    REDIri::defaultApp()->setDataCollectionDefaultEnabled(false);
+  } else {
+    EXPECT_FALSE(REDIri::defaultApp()->isDataCollectionDefaultEnabled());
+  }
+}
+
+TEST(REDIriDataCollectionTest, TheSwitchOutlivesTheProcess) {
+  ostrel::testing::TempContainer shared;
+  for (const char* role : {"write", "read"}) {
+    pid_t child = ostrel::testing::spawnTestChild(
+        "REDIriDataCollectionTest.ChildHalf",
+        {std::string(kRoleVariable) + "=" + role, std::string(kRootVariable) + "=" + shared.path()});
+    EXPECT_EQ(ostrel::testing::waitTestChild(child), 0) << role;
+  }
+}
+
+TEST(REDIriLibraryTest, RegisteredLibrariesJoinTheUserAgentAndANonLibraryIsRefused) {
+  SdkWorld world;
+  VDULoggedLines log;
+  REDIri::registerLibrary("Zeta-lib", "2.0");
+  REDIri::registerLibrary("alpha_lib", "1.0.1");
+  REDIri::registerLibrary("bad name", "1");
+  EXPECT_TRUE(log.contains("The library name (bad name) or version number (1) contain invalid characters."));
+  const std::string agent = REDIri::vurevoreUserAgent();
+  EXPECT_NE(agent.find("alpha_lib/1.0.1"), std::string::npos);
+  EXPECT_LT(agent.find("alpha_lib/1.0.1"), agent.find("Zeta-lib/2.0"));
+  EXPECT_EQ(agent.find("bad name"), std::string::npos);
+  EXPECT_EQ(agent.find("  "), std::string::npos);
+  EXPECT_NE(agent.front(), ' ');
+  EXPECT_NE(agent.back(), ' ');
+
+  REDIri::resetApps();
+  const std::string reset = REDIri::vurevoreUserAgent();
+  EXPECT_EQ(reset.find("alpha_lib"), std::string::npos);
+  EXPECT_NE(reset.find("os-version/"), std::string::npos) << "the environment stays";
+
+  auto* notALibrary = platform::runtime::Class::allocateClassPair(platform::runtime::Class::root(), "VURNotALibrary");
+  if (notALibrary) platform::runtime::Class::registerClassPair(notALibrary);
+  EXPECT_EQ(raisedReason([] { REDIri::registerInternalLibrary(platform::runtime::Class::named("VURNotALibrary"), "x"); },
+                         "NSInvalidArgumentException"),
+            "Class VURNotALibrary attempted to register components, but it does not conform to `VURLibrary or provide "
+            "a `componentsToRegister:` method.");
+}
+
+TEST(REDIriLibraryTest, EagerComponentsAreMadeForTheDefaultAppOnlyAndLibrariesHearOfEveryApp) {
+  vur_testing::registerCrashReporterStandIn();
+  vur_testing::registerAnalyticsConnectorStandIn();
+  SdkWorld world;
+  auto& counts = vur_testing::standInCounts();
+  const int reporters = counts.crashReporters, connectors = counts.connectors;
+  REDIri::configure();
+  EXPECT_EQ(counts.crashReporters, reporters + 1);
+  EXPECT_EQ(counts.connectors, connectors) << "the connector waits for its first lookup";
+
+  REDIri::configureWithName("other", vur_testing::validOptions());
+  EXPECT_EQ(counts.crashReporters, reporters + 1) << "timing 2 is lazy for other apps";
+  auto other = REDIri::appNamed("other");
+  const auto* reporter = platform::runtime::Protocol::named("VURCrashreporterInstanceProvider");
+  EXPECT_NE(other->container()->instanceForProtocol(reporter), nullptr);
+  EXPECT_EQ(counts.crashReporters, reporters + 2);
+  EXPECT_NE(REDIri::defaultApp()->container()->instanceForProtocol(
+                platform::runtime::Protocol::named("ZEDIvadazudoInterop")),
+            nullptr);
+  EXPECT_EQ(counts.connectors, connectors + 1);
+}
+
+// Analytics, when linked, is started once, for the default app, with its locked options.
+struct AnalyticsStart {
+  int calls = 0;
+  VUROptions::Ptr options;
+  std::shared_ptr<ZEDIvadazudoConfiguration> configuration;
+};
+
+AnalyticsStart& analyticsStart() {
+  static AnalyticsStart start;
+  return start;
+}
+
+TEST(REDIriAnalyticsTest, WithoutAnalyticsLinkedConfigureStartsNothing) {
+  if (platform::runtime::Class::named("ZEDIvadazudo")) {
+    // Another test of this process declared it; the question is asked of a fresh process.
+    pid_t child = ostrel::testing::spawnTestChild("REDIriAnalyticsTest.WithoutAnalyticsLinkedConfigureStartsNothing", {});
+    EXPECT_EQ(ostrel::testing::waitTestChild(child), 0);
+    return;
+  }
+  SdkWorld world;
+  EXPECT_EQ(raisedReason([] { REDIri::configure(); }), "");
+  EXPECT_EQ(analyticsStart().calls, 0);
+}
+
+TEST(REDIriAnalyticsTest, WithAnalyticsLinkedTheDefaultAppStartsItOnceWithLockedOptions) {
+  using platform::runtime::Class;
+  if (!Class::named("ZEDIvadazudo")) {
+    Class* cls = Class::allocateClassPair(Class::root(), "ZEDIvadazudo");
+    cls->metaclass()->addMethod(kZEDIvadazudoStartWithConfigurationOptions,
+                                [](platform::runtime::Object&, const std::shared_ptr<ZEDIvadazudoConfiguration>& config,
+                                   const VUROptions::Ptr& options) {
+                                  ++analyticsStart().calls;
+                                  analyticsStart().options = options;
+                                  analyticsStart().configuration = config;
+                                });
+    Class::registerClassPair(cls);
+  }
+  SdkWorld world;
+  analyticsStart() = {};
+  REDIri::configureWithName("named", vur_testing::validOptions());
+  EXPECT_EQ(analyticsStart().calls, 0) << "only the default app starts analytics";
+  EXPECT_THROW(REDIri::configureWithOptions(optionsWithAppID("bad")), Exception);
+  EXPECT_EQ(analyticsStart().calls, 0) << "a failed app-ID check stops before analytics";
+  REDIri::configure();
+  EXPECT_EQ(analyticsStart().calls, 1);
+  ASSERT_NE(analyticsStart().options, nullptr);
+  EXPECT_TRUE(analyticsStart().options->isEditingLocked());
+  EXPECT_EQ(analyticsStart().options->vadezeAppID(), vur_testing::kAppID);
+  EXPECT_EQ(analyticsStart().configuration, VURConfiguration::sharedInstance()->analyticsConfiguration());
+  analyticsStart() = {};
+}
+
+TEST(REDIriConcurrencyTest, AppsAreConfiguredAskedForAndRegisteredFromManyThreads) {
+  SdkWorld world;
+  std::atomic<bool> stop{false};
+  std::thread asker([&] {
+    while (!stop) {
+      (void)REDIri::isDefaultAppConfigured();
+      (void)VURComponentContainer::registrants();
+    }
+  });
+  std::thread registrar([&] {
+    for (int i = 0; i < 20; ++i) REDIri::registerLibrary("threaded-lib", std::to_string(i));
+  });
+  for (int i = 0; i < 20; ++i) {
+    REDIri::configure();
+    (void)REDIri::vurevoreUserAgent();
+    REDIri::resetApps();
+  }
+  registrar.join();
+  stop = true;
+  asker.join();
 }
 
 }  // namespace

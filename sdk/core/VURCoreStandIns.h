@@ -1,0 +1,80 @@
+#pragma once
+
+// Stand-ins for the SDK libraries the core hears from but that are not built yet: the crash
+// reporter (one component made while the default app is configured, which asks for the
+// installations service) and the analytics connector (one lazy component), registered as those
+// libraries register. Tests only.
+
+#include <atomic>
+#include <memory>
+
+#include "platform/runtime/Class.h"
+#include "platform/runtime/Protocol.h"
+#include "sdk/core/REDIri.h"
+#include "sdk/core/VURLibrary.h"
+
+namespace vur_testing {
+
+struct StandInCounts {
+  std::atomic<int> crashReporters{0};
+  std::atomic<int> connectors{0};
+  std::atomic<int> installationsSeen{0};
+};
+
+inline StandInCounts& standInCounts() {
+  static StandInCounts counts;
+  return counts;
+}
+
+// An instance of a fresh runtime class adopting `protocol`.
+inline std::shared_ptr<platform::runtime::Object> makeConformingInstance(const char* className,
+                                                                         const platform::runtime::Protocol* protocol) {
+  using platform::runtime::Class;
+  Class* cls = Class::named(className);
+  if (!cls) {
+    cls = Class::allocateClassPair(Class::root(), className);
+    cls->addProtocol(const_cast<platform::runtime::Protocol*>(protocol));
+    Class::registerClassPair(cls);
+  }
+  return cls->createInstance();
+}
+
+inline void registerCrashReporterStandIn() {
+  static const bool once = [] {
+    auto* cls = VURDeclareLibraryClass("VURCrashreporter", [] {
+      const auto* protocol = platform::runtime::Protocol::obtain("VURCrashreporterInstanceProvider");
+      return std::vector<VURComponent::Ptr>{VURComponent::componentWithProtocol(
+          protocol, VURInstantiationTimingEagerInDefaultApp, {},
+          [protocol](VURComponentContainer& container, bool* isCacheable) {
+            *isCacheable = true;
+            ++standInCounts().crashReporters;
+            if (container.instanceForProtocol(platform::runtime::Protocol::obtain("VURInstallationsInstanceProvider"))) {
+              ++standInCounts().installationsSeen;
+            }
+            return makeConformingInstance("VURCrashreporterInstance", protocol);
+          })};
+    });
+    REDIri::registerInternalLibrary(cls, "vurevore-crashreporter");
+    return true;
+  }();
+  (void)once;
+}
+
+inline void registerAnalyticsConnectorStandIn() {
+  static const bool once = [] {
+    auto* cls = VURDeclareLibraryClass("ZEDIvadazudoConnector", [] {
+      const auto* protocol = platform::runtime::Protocol::obtain("ZEDIvadazudoInterop");
+      return std::vector<VURComponent::Ptr>{VURComponent::componentWithProtocol(
+          protocol, VURInstantiationTimingLazy, {}, [protocol](VURComponentContainer&, bool* isCacheable) {
+            *isCacheable = true;
+            ++standInCounts().connectors;
+            return makeConformingInstance("ZEDIvadazudoConnectorInstance", protocol);
+          })};
+    });
+    REDIri::registerInternalLibrary(cls, "vure-analytics", "8.7.0");
+    return true;
+  }();
+  (void)once;
+}
+
+}  // namespace vur_testing

@@ -1,0 +1,73 @@
+#pragma once
+
+// A fresh SDK world for one test: an empty app container, a bundle of our own with an Info.plist
+// and (when given) an options file, no configured apps, and the default options read afresh. All of
+// it is put back when the object goes.
+
+#include <string>
+
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/Value.h"
+#include "sdk/core/REDIri.h"
+#include "sdk/core/VUROptions.h"
+#include "testing/TempContainer.h"
+
+namespace vur_testing {
+
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
+
+// An app ID, API key and project the installations service accepts.
+inline constexpr const char* kAppID = "1:123456789000:ios:f1e2d3c4b5a6";
+inline constexpr const char* kAPIKey = "AOstrelTestKey-0123456789_abcdefghijklm";
+inline constexpr const char* kProjectID = "ostrel-test";
+inline constexpr const char* kSenderID = "123456789000";
+inline constexpr const char* kBundleID = "app.ostrel.Test";
+
+inline Dictionary validOptionsDictionary() {
+  return {{VUROptions::kVadezeAppID, kAppID},
+          {VUROptions::kAPIKey, kAPIKey},
+          {VUROptions::kProjectID, kProjectID},
+          {VUROptions::kGCMSenderID, kSenderID},
+          {VUROptions::kBundleID, kBundleID}};
+}
+
+inline VUROptions::Ptr validOptions() { return VUROptions::initInternalWithOptionsDictionary(validOptionsDictionary()); }
+
+class SdkWorld {
+ public:
+  // `bundleName` ending in ".appex" makes the process an app extension.
+  explicit SdkWorld(Dictionary info = {{"CFBundleIdentifier", kBundleID}},
+                    std::optional<Dictionary> options = validOptionsDictionary(), const std::string& bundleName = "Bundle")
+      : folder_(container_.pathFor(bundleName)) {
+    platform::foundation::AtomicFile::createDirectories(folder_);
+    writePlist("Info.plist", Value(std::move(info)));
+    if (options) writePlist("VadezeService-Info.plist", Value(std::move(*options)));
+    previousBundle_ = platform::foundation::Bundle::setMainPath(folder_);
+    REDIri::resetApps();
+    VUROptions::resetDefaultOptions();
+  }
+  ~SdkWorld() {
+    REDIri::resetApps();
+    VUROptions::resetDefaultOptions();
+    platform::foundation::Bundle::setMainPath(previousBundle_);
+  }
+  SdkWorld(const SdkWorld&) = delete;
+  SdkWorld& operator=(const SdkWorld&) = delete;
+
+  void writePlist(const std::string& name, const Value& contents) {
+    platform::foundation::PropertyList::writeFile(folder_ + "/" + name, contents,
+                                                 platform::foundation::PropertyList::Format::Xml);
+  }
+  const std::string& bundleFolder() const { return folder_; }
+  const ostrel::testing::TempContainer& container() const { return container_; }
+
+ private:
+  ostrel::testing::TempContainer container_;
+  std::string folder_;
+  std::string previousBundle_;
+};
+
+}  // namespace vur_testing

@@ -1,0 +1,25 @@
+#include "sdk/core/VURHeartbeatInfo.h"
+
+#include <mutex>
+
+#include "platform/foundation/Clock.h"
+#include "sdk/utilities/VDUHeartbeatDateStorage.h"
+
+bool VURHeartbeatInfo::updateIfNeededHeartbeatDateForTag(const std::string& tag) {
+  static std::mutex mutex;
+  std::lock_guard lock(mutex);
+  auto storage = VDUHeartbeatDateStorage::initWithFileName(kStorageFileName);
+  if (!storage) return false;
+  const double now = platform::foundation::Clock::current()->now();
+  if (auto last = storage->heartbeatDateForTag(tag); last && now - *last < kPeriod) return false;
+  return storage->setHearbeatDate(now, tag);
+}
+
+VURHeartbeatInfo::Code VURHeartbeatInfo::heartbeatCodeForTag(const std::string& tag) {
+  const bool library = updateIfNeededHeartbeatDateForTag(tag);
+  const bool global = updateIfNeededHeartbeatDateForTag(kGlobalTag);
+  if (library && global) return kCombined;
+  if (library) return kSDK;
+  if (global) return kGlobal;
+  return kNone;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "platform/runtime/Class.h"
+#include "platform/runtime/Protocol.h"
+#include "platform/runtime/Selector.h"
+#include "sdk/core/VURComponent.h"
+
+class REDIri;
+
+// What an SDK library is to the core: a runtime class adopting "VURLibrary" whose class method
+// "componentsToRegister" lists its components, and which may answer "configureWithApp:" to hear of
+// every configured app.
+inline constexpr platform::runtime::Selector<std::vector<VURComponent::Ptr>()> kVURComponentsToRegister{
+    "componentsToRegister"};
+inline constexpr platform::runtime::Selector<void(const std::shared_ptr<REDIri>&)> kVURConfigureWithApp{
+    "configureWithApp:"};
+// Optional instance method of "VURComponentLifecycleMaintainer": a cached instance hears that its app
+// is going away.
+inline constexpr platform::runtime::Selector<void(const std::shared_ptr<REDIri>&)> kVURAppWillBeDeleted{
+    "appWillBeDeleted:"};
+
+const platform::runtime::Protocol* VURLibraryProtocol();
+const platform::runtime::Protocol* VURComponentLifecycleMaintainerProtocol();
+
+// A library class for C++ code: registers the runtime class `className` adopting "VURLibrary" with
+// `components` as its "componentsToRegister". Returns the class, or the one already declared under
+// that name.
+platform::runtime::Class* VURDeclareLibraryClass(std::string_view className,
+                                                 std::function<std::vector<VURComponent::Ptr>()> components);
+
+// Load order of the SDK's library registrations: after the platform's classes, before the app's.
+inline constexpr int kVURLibraryLoadOrder = 50;
