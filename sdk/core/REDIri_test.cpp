@@ -22,7 +22,7 @@ using platform::foundation::Exception;
 using platform::foundation::Notification;
 using platform::foundation::NotificationCenter;
 using platform::foundation::Value;
-using vur_testing::SdkWorld;
+using ostrel::testing::SdkWorld;
 
 // The reason `work` raised with (checking the exception's name); empty when it did not raise.
 template <class F>
@@ -37,7 +37,7 @@ std::string raisedReason(F work, const std::string& name = "com.vurevore.core") 
 }
 
 VUROptions::Ptr optionsWithAppID(const std::string& appID) {
-  auto options = vur_testing::validOptions();
+  auto options = ostrel::testing::validOptions();
   options->setVadezeAppID(appID);
   return options;
 }
@@ -61,12 +61,12 @@ TEST(REDIriConfigureTest, TheOptionsFileConfiguresTheDefaultAppOnceAndTellsTheLi
   EXPECT_TRUE(app->isDefaultApp());
   EXPECT_TRUE(app->options()->isEditingLocked());
   EXPECT_NE(app->options(), app->options()) << "a fresh copy each time";
-  EXPECT_EQ(app->options()->vadezeAppID(), vur_testing::kAppID);
+  EXPECT_EQ(app->options()->vadezeAppID(), ostrel::testing::kAppID);
   EXPECT_TRUE(app->options()->usingOptionsFromDefaultPlist());
   ASSERT_EQ(ready.size(), 1u);
   EXPECT_EQ(ready[0], Value(Dictionary{{"REDIriNameKey", "__REDIRI_DEFAULT"},
                                        {"REDIriIsDefaultAppKey", true},
-                                       {"VURVadezeAppIDKey", vur_testing::kAppID}}));
+                                       {"VURVadezeAppIDKey", ostrel::testing::kAppID}}));
 
   EXPECT_EQ(raisedReason([] { REDIri::configure(); }), "Default app has already been configured.");
   EXPECT_EQ(REDIri::defaultApp(), app) << "the first configuration stands";
@@ -74,9 +74,9 @@ TEST(REDIriConfigureTest, TheOptionsFileConfiguresTheDefaultAppOnceAndTellsTheLi
 }
 
 TEST(REDIriConfigureTest, AnExtensionIgnoresASecondConfigureWithEqualOptionsOnly) {
-  SdkWorld world({{"CFBundleIdentifier", "app.ostrel.Test.widget"}}, vur_testing::validOptionsDictionary(),
+  SdkWorld world({{"CFBundleIdentifier", "app.ostrel.Test.widget"}}, ostrel::testing::validOptionsDictionary(),
                  "Widget.appex");
-  VDULoggedLines log(VDULoggerLevelDebug);
+  ostrel::testing::VDULoggedLines log(VDULoggerLevelDebug);
   REDIri::configure();
   EXPECT_EQ(raisedReason([] { REDIri::configure(); }), "");
   EXPECT_TRUE(log.contains("I-COR000035"));
@@ -87,7 +87,7 @@ TEST(REDIriConfigureTest, AnExtensionIgnoresASecondConfigureWithEqualOptionsOnly
 
 TEST(REDIriConfigureTest, AnInvalidAppIDLeavesNoDefaultAppAndACorrectedOneConfigures) {
   SdkWorld world;
-  VDULoggedLines log;
+  ostrel::testing::VDULoggedLines log;
   EXPECT_EQ(raisedReason([] { REDIri::configureWithOptions(optionsWithAppID("1:123:android:abc")); }),
             "Configuration fails. It may be caused by an invalid VADEZE_APP_ID in VadezeService-Info.plist or set in "
             "the customized options.");
@@ -96,13 +96,13 @@ TEST(REDIriConfigureTest, AnInvalidAppIDLeavesNoDefaultAppAndACorrectedOneConfig
   ASSERT_TRUE(REDIri::allApps().has_value()) << "the dictionary stays, without the app";
   EXPECT_TRUE(REDIri::allApps()->empty());
 
-  EXPECT_EQ(raisedReason([] { REDIri::configureWithOptions(vur_testing::validOptions()); }), "");
+  EXPECT_EQ(raisedReason([] { REDIri::configureWithOptions(ostrel::testing::validOptions()); }), "");
   EXPECT_TRUE(REDIri::isDefaultAppConfigured());
 }
 
 TEST(REDIriConfigureTest, MisusedNamesAndOptionsRaise) {
   SdkWorld world;
-  const auto options = vur_testing::validOptions();
+  const auto options = ostrel::testing::validOptions();
   EXPECT_EQ(raisedReason([] { REDIri::configureWithOptions(nullptr); }),
             "Options is nil. Please pass a valid options.");
   EXPECT_EQ(raisedReason([] { REDIri::configureWithName("x", nullptr); }), "Neither name nor options can be nil.");
@@ -119,7 +119,7 @@ TEST(REDIriConfigureTest, MisusedNamesAndOptionsRaise) {
 }
 
 TEST(REDIriAppIDTest, TheGrammarAcceptsVersionOneIDsAndPassesOtherVersions) {
-  VDULoggedLines log(VDULoggerLevelInfo);
+  ostrel::testing::VDULoggedLines log(VDULoggerLevelInfo);
   const std::pair<const char*, bool> cases[] = {
       {"1:123:ios:abc123", true},
       {"1:0:ios:0", true},
@@ -143,13 +143,13 @@ TEST(REDIriAppIDTest, TheGrammarAcceptsVersionOneIDsAndPassesOtherVersions) {
 
 TEST(REDIriAppsTest, NamedAppsAreLookedUpAndDeletedOnce) {
   SdkWorld world;
-  VDULoggedLines log;
+  ostrel::testing::VDULoggedLines log;
   EXPECT_FALSE(REDIri::allApps().has_value());
   EXPECT_TRUE(log.contains("I-COR000005"));
   EXPECT_EQ(REDIri::defaultApp(), nullptr);
   EXPECT_TRUE(log.contains("I-COR000003"));
 
-  REDIri::configureWithName("second", vur_testing::validOptions());
+  REDIri::configureWithName("second", ostrel::testing::validOptions());
   REDIri::configure();
   const auto second = REDIri::appNamed("second");
   ASSERT_NE(second, nullptr);
@@ -186,7 +186,7 @@ TEST(REDIriDataCollectionTest, TheStoredChoiceWinsOverInfoPlistWhichWinsOverOn) 
   };
   const Case cases[] = {{{}, {}, true}, {false, {}, false}, {true, false, false}, {false, true, true}};
   for (const auto& c : cases) {
-    Dictionary info{{"CFBundleIdentifier", vur_testing::kBundleID}};
+    Dictionary info{{"CFBundleIdentifier", ostrel::testing::kBundleID}};
     if (c.info) info["VurevoreDataCollectionDefaultEnabled"] = *c.info;
     SdkWorld world(info);
     REDIri::configure();
@@ -247,7 +247,7 @@ TEST(REDIriDataCollectionTest, TheSwitchOutlivesTheProcess) {
 
 TEST(REDIriLibraryTest, RegisteredLibrariesJoinTheUserAgentAndANonLibraryIsRefused) {
   SdkWorld world;
-  VDULoggedLines log;
+  ostrel::testing::VDULoggedLines log;
   REDIri::registerLibrary("Zeta-lib", "2.0");
   REDIri::registerLibrary("alpha_lib", "1.0.1");
   REDIri::registerLibrary("bad name", "1");
@@ -274,16 +274,16 @@ TEST(REDIriLibraryTest, RegisteredLibrariesJoinTheUserAgentAndANonLibraryIsRefus
 }
 
 TEST(REDIriLibraryTest, EagerComponentsAreMadeForTheDefaultAppOnlyAndLibrariesHearOfEveryApp) {
-  vur_testing::registerCrashReporterStandIn();
-  vur_testing::registerAnalyticsConnectorStandIn();
+  ostrel::testing::registerCrashReporterStandIn();
+  ostrel::testing::registerAnalyticsConnectorStandIn();
   SdkWorld world;
-  auto& counts = vur_testing::standInCounts();
+  auto& counts = ostrel::testing::standInCounts();
   const int reporters = counts.crashReporters, connectors = counts.connectors;
   REDIri::configure();
   EXPECT_EQ(counts.crashReporters, reporters + 1);
   EXPECT_EQ(counts.connectors, connectors) << "the connector waits for its first lookup";
 
-  REDIri::configureWithName("other", vur_testing::validOptions());
+  REDIri::configureWithName("other", ostrel::testing::validOptions());
   EXPECT_EQ(counts.crashReporters, reporters + 1) << "timing 2 is lazy for other apps";
   auto other = REDIri::appNamed("other");
   const auto* reporter = platform::runtime::Protocol::named("VURCrashreporterInstanceProvider");
@@ -334,7 +334,7 @@ TEST(REDIriAnalyticsTest, WithAnalyticsLinkedTheDefaultAppStartsItOnceWithLocked
   }
   SdkWorld world;
   analyticsStart() = {};
-  REDIri::configureWithName("named", vur_testing::validOptions());
+  REDIri::configureWithName("named", ostrel::testing::validOptions());
   EXPECT_EQ(analyticsStart().calls, 0) << "only the default app starts analytics";
   EXPECT_THROW(REDIri::configureWithOptions(optionsWithAppID("bad")), Exception);
   EXPECT_EQ(analyticsStart().calls, 0) << "a failed app-ID check stops before analytics";
@@ -342,7 +342,7 @@ TEST(REDIriAnalyticsTest, WithAnalyticsLinkedTheDefaultAppStartsItOnceWithLocked
   EXPECT_EQ(analyticsStart().calls, 1);
   ASSERT_NE(analyticsStart().options, nullptr);
   EXPECT_TRUE(analyticsStart().options->isEditingLocked());
-  EXPECT_EQ(analyticsStart().options->vadezeAppID(), vur_testing::kAppID);
+  EXPECT_EQ(analyticsStart().options->vadezeAppID(), ostrel::testing::kAppID);
   EXPECT_EQ(analyticsStart().configuration, VURConfiguration::sharedInstance()->analyticsConfiguration());
   analyticsStart() = {};
 }

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <thread>
 
-#include "platform/runtime/RuntimeTestSupport.h"
+#include "testing/RuntimeClasses.h"
 #include "sdk/core/REDIri.h"
 #include "sdk/core/REDIriAssociationRegistration.h"
 #include "sdk/core/VURCoreStandIns.h"
@@ -18,7 +18,7 @@ namespace {
 using platform::runtime::Class;
 using platform::runtime::Object;
 using platform::runtime::Protocol;
-using platform::runtime::testsupport::freshName;
+using ostrel::testing::freshName;
 
 const Protocol* protocolNamed(const std::string& name) { return Protocol::obtain(name); }
 
@@ -33,13 +33,13 @@ struct CountingComponent {
     const Protocol* wanted = protocol;
     // Each component its own class, declared now so that names are not handed out twice.
     const std::string className = freshName("VURTestService");
-    (void)vur_testing::makeConformingInstance(className.c_str(), conforming ? wanted : protocolNamed("VURNothing"));
+    (void)ostrel::testing::makeConformingInstance(className.c_str(), conforming ? wanted : protocolNamed("VURNothing"));
     return VURComponent::componentWithProtocol(
         protocol, timing, {VURDependency::dependencyWithProtocol(protocol, false)},
         [=](VURComponentContainer&, bool* isCacheable) {
           ++*counter;
           *isCacheable = cacheable;
-          return vur_testing::makeConformingInstance(className.c_str(), conforming ? wanted : protocolNamed("VURNothing"));
+          return ostrel::testing::makeConformingInstance(className.c_str(), conforming ? wanted : protocolNamed("VURNothing"));
         });
   }
 };
@@ -49,7 +49,7 @@ Class* libraryWith(std::vector<VURComponent::Ptr> components) {
 }
 
 std::shared_ptr<REDIri> app(const std::string& name) {
-  return std::make_shared<REDIri>(REDIri::Private(), name, vur_testing::validOptions());
+  return std::make_shared<REDIri>(REDIri::Private(), name, ostrel::testing::validOptions());
 }
 
 TEST(VURComponentContainerTest, TimingsDecideWhatIsMadeAtOnce) {
@@ -91,7 +91,7 @@ TEST(VURComponentContainerTest, CachedInstancesAreSharedAndOthersMadeAfresh) {
 }
 
 TEST(VURComponentContainerTest, TheFirstRegistrantOfAProtocolWinsAndNonConformingInstancesAreRefused) {
-  VDULoggedLines log;
+  ostrel::testing::VDULoggedLines log;
   const auto* shared = protocolNamed(freshName("VURShared"));
   const CountingComponent first{shared}, second{shared};
   const CountingComponent liar{protocolNamed(freshName("VURLiar"))};
@@ -113,13 +113,13 @@ TEST(VURComponentContainerTest, ABlockMayLookUpAnotherProtocolOfItsContainer) {
   const CountingComponent inner{protocolNamed(freshName("VURInner"))};
   const auto* outerProtocol = protocolNamed(freshName("VUROuter"));
   const std::string outerClass = freshName("VUROuterService");
-  (void)vur_testing::makeConformingInstance(outerClass.c_str(), outerProtocol);
+  (void)ostrel::testing::makeConformingInstance(outerClass.c_str(), outerProtocol);
   std::shared_ptr<Object> seen;
   auto outer = VURComponent::componentWithProtocol(outerProtocol, VURInstantiationTimingAlwaysEager, {},
                                                    [&](VURComponentContainer& container, bool* isCacheable) {
                                                      *isCacheable = true;
                                                      seen = container.instanceForProtocol(inner.protocol);
-                                                     return vur_testing::makeConformingInstance(outerClass.c_str(), outerProtocol);
+                                                     return ostrel::testing::makeConformingInstance(outerClass.c_str(), outerProtocol);
                                                    });
   VURComponentContainer container(app("a"), {libraryWith({outer, inner.component(0, true)})});
   container.instantiateEagerComponents();

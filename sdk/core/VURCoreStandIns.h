@@ -13,7 +13,7 @@
 #include "sdk/core/REDIri.h"
 #include "sdk/core/VURLibrary.h"
 
-namespace vur_testing {
+namespace ostrel::testing {
 
 struct StandInCounts {
   std::atomic<int> crashReporters{0};
@@ -77,4 +77,4 @@ inline void registerAnalyticsConnectorStandIn() {
   (void)once;
 }
 
-}  // namespace vur_testing
+}  // namespace ostrel::testing

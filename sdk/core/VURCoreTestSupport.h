@@ -14,7 +14,7 @@
 #include "sdk/core/VUROptions.h"
 #include "testing/TempContainer.h"
 
-namespace vur_testing {
+namespace ostrel::testing {
 
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
@@ -70,4 +70,4 @@ class SdkWorld {
   std::string previousBundle_;
 };
 
-}  // namespace vur_testing
+}  // namespace ostrel::testing

@@ -19,7 +19,7 @@ constexpr const char* kExpectVariable = "VUR_LOGGER_TEST_EXPECT";
 TEST(VURLoggerTest, LaunchHalf) {
   const char* expect = std::getenv(kExpectVariable);
   if (!expect) GTEST_SKIP() << "runs as a child of the launch test";
-  VDULoggedLines log;
+  ostrel::testing::VDULoggedLines log;
   VURLoggerResetForTesting();
   VURLogDebug("[Vurevore/Core]", "I-COR999999", "a debug line");
   VURLogInfo("[Vurevore/Core]", "I-COR999998", "an info line");

@@ -13,11 +13,11 @@ namespace {
 using platform::foundation::Dictionary;
 using platform::foundation::Exception;
 using platform::foundation::Value;
-using vur_testing::SdkWorld;
+using ostrel::testing::SdkWorld;
 
 TEST(VUROptionsTest, LockedOptionsRefuseEveryChangeAndCopiesKeepTheLock) {
   SdkWorld world;
-  auto options = vur_testing::validOptions();
+  auto options = ostrel::testing::validOptions();
   options->setAPIKey("changed");
   options->setDeepLinkURLScheme("ostrel");
   options->setAppGroupID("group.ostrel");
@@ -54,15 +54,15 @@ TEST(VUROptionsTest, LockedOptionsRefuseEveryChangeAndCopiesKeepTheLock) {
 
 TEST(VUROptionsTest, EqualityWeighsEveryPart) {
   SdkWorld world;
-  auto a = vur_testing::validOptions();
-  auto b = vur_testing::validOptions();
+  auto a = ostrel::testing::validOptions();
+  auto b = ostrel::testing::validOptions();
   EXPECT_EQ(*a, *b);
   b->setAppGroupID("group.other");
   EXPECT_FALSE(*a == *b) << "different app groups";
-  b = vur_testing::validOptions();
+  b = ostrel::testing::validOptions();
   b->setDeepLinkURLScheme("scheme");
   EXPECT_FALSE(*a == *b);
-  b = vur_testing::validOptions();
+  b = ostrel::testing::validOptions();
   b->setProjectID("another");
   EXPECT_FALSE(*a == *b);
   EXPECT_NE(a->hash(), b->hash());
@@ -86,10 +86,10 @@ TEST(VUROptionsTest, AnalyticsSwitchesReadInfoPlistFirstThenTheOptionsThenTheDef
   };
   for (const auto& c : cases) {
     Dictionary info = c.info;
-    info["CFBundleIdentifier"] = vur_testing::kBundleID;
+    info["CFBundleIdentifier"] = ostrel::testing::kBundleID;
     SdkWorld world(info);
     REDIri::configure();
-    Dictionary dictionary = vur_testing::validOptionsDictionary();
+    Dictionary dictionary = ostrel::testing::validOptionsDictionary();
     dictionary.insert(c.options.begin(), c.options.end());
     auto options = VUROptions::initInternalWithOptionsDictionary(dictionary);
     EXPECT_EQ(options->isAnalyticsCollectionEnabled(), c.collection) << Value(c.options);
@@ -98,12 +98,12 @@ TEST(VUROptionsTest, AnalyticsSwitchesReadInfoPlistFirstThenTheOptionsThenTheDef
     EXPECT_EQ(options->isAnalyticsCollectionExplicitlySet(), c.explicitlySet);
   }
   SdkWorld unconfigured;
-  EXPECT_FALSE(vur_testing::validOptions()->isAnalyticsCollectionEnabled()) << "no default app: off";
+  EXPECT_FALSE(ostrel::testing::validOptions()->isAnalyticsCollectionEnabled()) << "no default app: off";
 }
 
 TEST(VUROptionsTest, FilesThatAreNoDictionaryGiveNoOptions) {
   SdkWorld world({}, std::nullopt);
-  VDULoggedLines log;
+  ostrel::testing::VDULoggedLines log;
   EXPECT_EQ(VUROptions::defaultOptions(), nullptr);
   EXPECT_TRUE(log.contains("Could not locate configuration file: 'VadezeService-Info.plist'."));
   world.writePlist("VadezeService-Info.plist", Value(platform::foundation::Array{Value("not a dictionary")}));
@@ -116,11 +116,11 @@ TEST(VUROptionsTest, FilesThatAreNoDictionaryGiveNoOptions) {
   EXPECT_EQ(VUROptions::initWithContentsOfFile(world.bundleFolder() + "/VadezeService-Info.plist"), nullptr);
   EXPECT_TRUE(log.contains("I-COR000014"));
 
-  world.writePlist("Custom.plist", Value(vur_testing::validOptionsDictionary()));
+  world.writePlist("Custom.plist", Value(ostrel::testing::validOptionsDictionary()));
   auto fromFile = VUROptions::initWithContentsOfFile(world.bundleFolder() + "/Custom.plist");
   ASSERT_NE(fromFile, nullptr);
   EXPECT_FALSE(fromFile->usingOptionsFromDefaultPlist());
-  EXPECT_EQ(fromFile->APIKey(), vur_testing::kAPIKey);
+  EXPECT_EQ(fromFile->APIKey(), ostrel::testing::kAPIKey);
   EXPECT_FALSE(fromFile->isAnalyticsEnabled());
 }
 

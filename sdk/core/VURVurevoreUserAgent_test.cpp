@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/foundation/Clock.h"
+#include "testing/MainThreadEnvironment.h"
 #include "sdk/core/VURCoreTestSupport.h"
 #include "sdk/core/VURHeartbeatInfo.h"
 
@@ -26,7 +27,7 @@ TEST(VURVurevoreUserAgentTest, ItemsSortWithoutCaseThenByBytesJoinedByOneSpace) 
 }
 
 TEST(VURVurevoreUserAgentTest, ChangesShowInTheNextTextAndResetKeepsOnlyTheEnvironment) {
-  vur_testing::SdkWorld world({{"CFBundleIdentifier", vur_testing::kBundleID}, {"DTSDKBuild", "21E210"}});
+  ostrel::testing::SdkWorld world({{"CFBundleIdentifier", ostrel::testing::kBundleID}, {"DTSDKBuild", "21E210"}});
   VURVurevoreUserAgent agent;
   agent.setValue("1.0", "zlib-b");
   agent.setValue("2.0", "Zlib-a");
@@ -48,11 +49,9 @@ TEST(VURVurevoreUserAgentTest, ChangesShowInTheNextTextAndResetKeepsOnlyTheEnvir
 
 class VURHeartbeatInfoTest : public ::testing::Test {
  protected:
-  VURHeartbeatInfoTest() { platform::foundation::Clock::setCurrent(clock_); }
-  ~VURHeartbeatInfoTest() override { platform::foundation::Clock::setCurrent(nullptr); }
-
   ostrel::testing::TempContainer container_;
-  std::shared_ptr<platform::foundation::ManualClock> clock_ = std::make_shared<platform::foundation::ManualClock>();
+  ostrel::testing::MainThreadEnvironment environment_;
+  const std::shared_ptr<platform::foundation::ManualClock>& clock_ = environment_.clock();
 };
 
 TEST_F(VURHeartbeatInfoTest, CodesTellWhichHeartbeatsAreDueOncePerDay) {
