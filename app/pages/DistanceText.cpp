@@ -1,0 +1,15 @@
+#include "app/pages/DistanceText.h"
+
+#include "app/model/NumericText.h"
+#include "app/optics/MetricFormatter.h"
+#include "app/optics/MetricToImperialConversion.h"
+
+namespace app::pages {
+
+std::string DistanceText::text(double meters, int measurementSystem) {
+  float value = NumericText::toFloat(meters);
+  return measurementSystem == 0 ? MetricFormatter::meterValue(value)
+                                : MetricToImperialConversion::returnFeetInchesString(value);
+}
+
+}  // namespace app::pages

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+namespace app::pages {
+
+// The text every page shows for a distance held in metres: metre texts in the metric system (0), feet and
+// inches otherwise. Values are narrowed to single precision first, as the labels were laid out for.
+class DistanceText {
+ public:
+  static std::string text(double meters, int measurementSystem);
+};
+
+// What a page shows in place of a number it could not compute (a zero focal length, a zero
+// circle-of-confusion factor, a format without size): never an infinity or "nan".
+inline constexpr const char* kNoValueText = "–";
+
+}  // namespace app::pages

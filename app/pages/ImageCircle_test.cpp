@@ -1,0 +1,122 @@
+#include "app/pages/ImageCircle.h"
+
+#include <gtest/gtest.h>
+
+#include "app/pages/FormatTexts.h"
+#include "app/pages/PageTestPackages.h"
+
+namespace app::pages {
+namespace {
+
+using testing::lens;
+using testing::package;
+using testing::PackageSpec;
+
+TEST(ImageCircle, APrimeTakesItsCatalogueCircle) {
+  QuorvelPackage primes = package({}, {lens(35, 43.3f), lens(50, 46.3f), lens(85, 52)});
+  ImageCircle circle = ImageCircle::atFocalLength(primes, 1, 0, 0);
+  EXPECT_FLOAT_EQ(circle.diameter, 46.3f);
+  EXPECT_EQ(circle.text(1), "Ø 46.3mm");
+  EXPECT_EQ(ImageCircle::atFocalLength(primes, -1, 0, 46.3f).text(1), "No data");
+  // A negative index other than "none" is no lens either, never a read before the list.
+  EXPECT_EQ(ImageCircle::atFocalLength(primes, -7, 0, 46.3f).diameter, 0);
+  // An index past the list keeps what was shown.
+  EXPECT_FLOAT_EQ(ImageCircle::atFocalLength(primes, 3, 0, 52).diameter, 52);
+}
+
+TEST(ImageCircle, AZoomIsInterpolatedAlongItsRange) {
+  const struct Case {
+    float small, large, percent;
+    const char* text;
+  } cases[] = {
+      {30.5f, 43.3f, 50, "Ø 36.90mm"},
+      {30.5f, 43.3f, 0, "Ø 30.50mm"},
+      {30.5f, 43.3f, 100, "Ø 43.30mm"},
+      {30.5f, 0, 80, "Ø 30.5mm"},  // no circle at the long end: the short end's, whatever the position
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.percent);
+    QuorvelPackage zoom = package({.zoom = true}, {lens(24, c.small, 70, c.large)});
+    EXPECT_EQ(ImageCircle::atFocalLength(zoom, -1, c.percent, 0).text(1), c.text);
+  }
+}
+
+TEST(ImageCircle, AZoomSeriesWithoutAChosenLensHasNoData) {
+  QuorvelPackage zoom = package({.zoom = true}, {lens(24, 30.5f, 70, 43.3f)});
+  zoom.mLensSet->selectedLenses.clear();
+  EXPECT_EQ(ImageCircle::atFocalLength(zoom, 0, 50, 40).text(1), "No data");
+  zoom.mLensSet.reset();
+  EXPECT_EQ(ImageCircle::atFocalLength(zoom, 0, 50, 40).text(1), "No data");
+}
+
+TEST(ImageCircle, OnlyASphericalAdapterScalesTheCircle) {
+  EXPECT_EQ(ImageCircle::adapterFactor(package({.adapterWidth = 0.71f, .adapterHeight = 0.71f})), 0.71f);
+  EXPECT_EQ(ImageCircle::adapterFactor(package({.adapterWidth = 0.5f, .adapterHeight = 1})), 1);
+  EXPECT_EQ(ImageCircle::adapterFactor(package({})), 1);
+  QuorvelPackage noRow = package({});
+  noRow.lensAdapter.reset();
+  EXPECT_EQ(ImageCircle::adapterFactor(noRow), 1);
+
+  ImageCircle circle{46.3f, false};
+  EXPECT_EQ(circle.text(0.71f), "Ø 46.3mm → 32.87mm");
+  EXPECT_EQ(circle.text(1), "Ø 46.3mm");
+}
+
+// The scale must leave room for the largest circle any lens of the series throws, wherever that lens
+// stands in the list and whichever end of a zoom is the larger.
+TEST(ImageCircle, TheLargestCircleIsTheLargestOfAllLenses) {
+  const struct Case {
+    const char* what;
+    std::vector<LensObject> lenses;
+    float largest;
+  } cases[] = {
+      {"primes", {lens(35, 43.3f), lens(85, 52), lens(50, 46.3f)}, 52},
+      {"a larger prime before a zoom", {lens(50, 60), lens(24, 30, 70, 40)}, 60},
+      {"a zoom's long end", {lens(24, 30, 70, 44), lens(50, 40)}, 44},
+      {"a zoom that shrinks towards its long end", {lens(24, 46, 70, 40)}, 46},
+      {"a zoom without a long-end circle", {lens(24, 30.5f, 70, 0)}, 30.5f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_FLOAT_EQ(ImageCircle::largestCircle(package({}, c.lenses)), c.largest);
+  }
+  EXPECT_FLOAT_EQ(ImageCircle::largestCircle(package({.adapterWidth = 0.71f, .adapterHeight = 0.71f},
+                                                     {lens(50, 46.3f)})),
+                  46.3f * 0.71f);
+}
+
+TEST(ImageCircle, TheScaleFitsTheLargerOfCircleAndDiagonal) {
+  float diagonal = FormatTexts::diagonal(36, 24);
+  EXPECT_NEAR(diagonal, 43.267, 1e-3);
+  EXPECT_FLOAT_EQ(*ImageCircle::drawingScale({204, 104}, 30, diagonal), 100 / diagonal);
+  EXPECT_FLOAT_EQ(*ImageCircle::drawingScale({204, 104}, 50, diagonal), 2);
+  EXPECT_FLOAT_EQ(*ImageCircle::drawingScale({104, 204}, 50, diagonal), 2);
+  EXPECT_FALSE(ImageCircle::drawingScale({204, 104}, 0, 0));
+  EXPECT_FALSE(ImageCircle::drawingScale({204, 104}, NAN, 0));
+  EXPECT_FLOAT_EQ(*ImageCircle::drawingScale({204, 104}, NAN, 50), 2);
+}
+
+TEST(ImageCircle, TheOutlineIsCentredAndAsTallAsTheSqueezeMakesIt) {
+  auto spherical = ImageCircle::outline(46.3f, 1, 1, 2, {204, 104});
+  ASSERT_TRUE(spherical);
+  EXPECT_NEAR(spherical->size.width, 92.6, 1e-4);
+  EXPECT_NEAR(spherical->size.height, 92.6, 1e-4);
+  EXPECT_NEAR(spherical->origin.x, (204 - 92.6) / 2, 1e-4);
+  auto anamorphic = ImageCircle::outline(20, 2, 0.5f, 2, {204, 104});
+  ASSERT_TRUE(anamorphic);
+  EXPECT_NEAR(anamorphic->size.width, 20, 1e-4);
+  EXPECT_NEAR(anamorphic->size.height, 40, 1e-4);
+  EXPECT_FALSE(ImageCircle::outline(0, 1, 1, 2, {204, 104}));
+  EXPECT_FALSE(ImageCircle::outline(NAN, 1, 1, 2, {204, 104}));
+  EXPECT_FALSE(ImageCircle::outline(46.3f, 0, 1, 2, {204, 104}));
+}
+
+TEST(ImageCircle, TheLensCaptionPrintsTheFocalLengthAsTheValueDisplayDoes) {
+  QuorvelPackage p = package({});
+  EXPECT_EQ(ImageCircle::lensText(p, 18), "Halden Cine Primes @ 18.0mm");
+  EXPECT_EQ(ImageCircle::lensText(p, 19.9f), "Halden Cine Primes @ 19.9mm");
+  EXPECT_EQ(ImageCircle::lensText(p, 35.4f), "Halden Cine Primes @ 35mm");
+}
+
+}  // namespace
+}  // namespace app::pages
