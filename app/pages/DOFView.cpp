@@ -1,0 +1,132 @@
+#include "app/pages/DOFView.h"
+
+#include "app/kit/StyledViews.h"
+#include "app/kit/UIConstants.h"
+#include "app/pages/DistanceText.h"
+#include "app/pages/PageState.h"
+#include "platform/ui/LocalizedStrings.h"
+
+using app::pages::DepthOfField;
+using app::pages::DepthOfFieldTexts;
+using app::pages::DofMarkerOffsets;
+using app::pages::makePageLabel;
+using platform::graphics::AffineTransform;
+using platform::ui::LocalizedStrings;
+using platform::ui::make;
+using platform::ui::Rect;
+using platform::ui::TextAlignment;
+using platform::ui::View;
+
+namespace {
+
+// Beyond the hyperfocal distance the infinity signs are drawn larger, and raised so that they sit on the
+// same line as the numbers they replace.
+constexpr double kTotalFont = 28, kTotalFontInfinite = 40;
+constexpr double kFarFont = 12, kFarFontInfinite = 18;
+constexpr double kTotalRaise = -12, kFarRaise = -6;
+constexpr double kMarkerWidth = 2, kMarkerHeight = 14, kStripHeight = 20;
+
+}  // namespace
+
+DOFView::DOFView(const Rect& frame) : PageView(frame) { customInit(); }
+
+void DOFView::customInit() {
+  const auto text = UIConstants::maxContrastText();
+  const auto caption = UIConstants::lowContrastText();
+  cocLabel_ = makePageLabel(UIConstants::romanFontQuorvelWithSize(12), UIConstants::contrastText(), TextAlignment::Left);
+  hyperFocalCaption_ = makePageLabel(UIConstants::heavyFontQuorvelWithSize(9), caption, TextAlignment::Right);
+  hyperFocalLabel_ = makePageLabel(UIConstants::mediumFontQuorvelWithSize(12), text, TextAlignment::Right);
+  nearCaption_ = makePageLabel(UIConstants::heavyFontQuorvelWithSize(9), caption, TextAlignment::Left);
+  nearLabel_ = makePageLabel(UIConstants::mediumFontQuorvelWithSize(12), text, TextAlignment::Left);
+  dofCaption_ = makePageLabel(UIConstants::heavyFontQuorvelWithSize(9), caption, TextAlignment::Center);
+  dofLabel_ = makePageLabel(UIConstants::mediumFontQuorvelWithSize(kTotalFont), text, TextAlignment::Center);
+  farCaption_ = makePageLabel(UIConstants::heavyFontQuorvelWithSize(9), caption, TextAlignment::Right);
+  farLabel_ = makePageLabel(UIConstants::mediumFontQuorvelWithSize(kFarFont), text, TextAlignment::Right);
+  distanceLabel_ =
+      makePageLabel(UIConstants::romanFontQuorvelWithSize(12), UIConstants::quorvelBlue(), TextAlignment::Center);
+  hyperFocalCaption_->setAttributedText(UIConstants::kerningWithString(LocalizedStrings::localizedString("HYPERFOCAL")));
+  nearCaption_->setAttributedText(UIConstants::kerningWithString(LocalizedStrings::localizedString("NEAR")));
+  dofCaption_->setAttributedText(UIConstants::kerningWithString(LocalizedStrings::localizedString("DEPTH OF FIELD")));
+  farCaption_->setAttributedText(UIConstants::kerningWithString(LocalizedStrings::localizedString("FAR")));
+  for (const auto& label : {cocLabel_, hyperFocalCaption_, hyperFocalLabel_, nearCaption_, nearLabel_, dofCaption_,
+                            dofLabel_, farCaption_, farLabel_, distanceLabel_}) {
+    contentView_->addSubview(label);
+  }
+
+  markerContainer_ = make<View>();
+  stripLine_ = make<View>();
+  stripLine_->setBackgroundColor(UIConstants::lowContrastText());
+  focusMark_ = make<View>();
+  focusMark_->setBackgroundColor(UIConstants::quorvelBlue());
+  nearMarker_ = make<uiDOFMarkerView>();
+  farMarker_ = make<uiDOFMarkerView>();
+  for (const auto& part : {stripLine_, focusMark_, nearMarker_, farMarker_}) markerContainer_->addSubview(part);
+  contentView_->addSubview(markerContainer_);
+
+  sensorWidth_ = 1;
+  sensorHeight_ = 1;
+  strictness_ = static_cast<float>(app::pages::framesObject()->settings.cocFactor);
+}
+
+void DOFView::layoutContent() {
+  const double w = contentView_->bounds().size.width;
+  const double h = contentView_->bounds().size.height;
+  const double margin = 16, half = (w - 2 * margin) / 2, third = (w - 2 * margin) / 3;
+  cocLabel_->setFrame({margin, 10, half, 16});
+  hyperFocalCaption_->setFrame({margin + half, 10, half, 12});
+  hyperFocalLabel_->setFrame({margin + half, 24, half, 16});
+
+  const double row = h * 0.3;
+  nearCaption_->setFrame({margin, row, third, 12});
+  nearLabel_->setFrame({margin, row + 22, third, 24});
+  dofCaption_->setFrame({margin + third, row, third, 12});
+  dofLabel_->setFrame({margin + third, row + 14, third, 48});
+  farCaption_->setFrame({margin + 2 * third, row, third, 12});
+  farLabel_->setFrame({margin + 2 * third, row + 22, third, 24});
+
+  const double strip = h * 0.72;
+  markerContainer_->setFrame({margin, strip, w - 2 * margin, kStripHeight});
+  const double centre = markerContainer_->bounds().size.width / 2;
+  stripLine_->setFrame({0, kStripHeight / 2, markerContainer_->bounds().size.width, 1});
+  focusMark_->setFrame({centre - 1, 0, 2, kStripHeight});
+  nearMarker_->setFrame({centre + nearMarkerCenterX_.constant() - kMarkerWidth / 2, (kStripHeight - kMarkerHeight) / 2,
+                         kMarkerWidth, kMarkerHeight});
+  farMarker_->setFrame({centre + farMarkerCenterX_.constant() - kMarkerWidth / 2, (kStripHeight - kMarkerHeight) / 2,
+                        kMarkerWidth, kMarkerHeight});
+  distanceLabel_->setFrame({margin + third, strip + kStripHeight + 4, third, 16});
+}
+
+void DOFView::setDistance(float distance) {
+  distance_ = distance;
+  distanceLabel_->setText(app::pages::DistanceText::text(distance, app::pages::framesObject()->settings.measurementSystem));
+}
+
+void DOFView::showInfinite(bool infinite) {
+  dofLabel_->setTransform(infinite ? AffineTransform::translation(0, kTotalRaise) : AffineTransform());
+  farLabel_->setTransform(infinite ? AffineTransform::translation(0, kFarRaise) : AffineTransform());
+  farLabel_->setFont(UIConstants::mediumFontQuorvelWithSize(infinite ? kFarFontInfinite : kFarFont));
+  dofLabel_->setFont(UIConstants::mediumFontQuorvelWithSize(infinite ? kTotalFontInfinite : kTotalFont));
+}
+
+void DOFView::calculateDOF() {
+  auto state = app::pages::framesObject();
+  strictness_ = static_cast<float>(state->settings.cocFactor);
+  sensorWidth_ = package_ ? package_->getExtractionSensorWidth() : 0;
+  sensorHeight_ = package_ ? package_->getExtractionSensorHeight() : 0;
+  dof_ = DepthOfField::calculate(sensorWidth_, sensorHeight_, strictness_, focalLength_, aperture_, distance_);
+
+  DepthOfFieldTexts texts = DepthOfFieldTexts::make(dof_, state->settings.measurementSystem);
+  cocLabel_->setText(texts.circleOfConfusion);
+  hyperFocalLabel_->setText(texts.hyperFocal);
+  nearLabel_->setText(texts.nearLimit);
+  farLabel_->setText(texts.farLimit);
+  dofLabel_->setText(texts.total);
+  showInfinite(dof_.hasLimits() && dof_.beyondHyperfocal());
+
+  contentView_->layoutIfNeeded();
+  DofMarkerOffsets markers = DofMarkerOffsets::make(dof_, markerContainer_->bounds().size.width);
+  if (markers.nearOffset) nearMarkerCenterX_.setConstant(*markers.nearOffset);
+  if (markers.farOffset) farMarkerCenterX_.setConstant(*markers.farOffset);
+  contentView_->setNeedsLayout();
+  contentView_->layoutIfNeeded();
+}

@@ -1,0 +1,127 @@
+#include "app/pages/DOFView.h"
+
+#include <gtest/gtest.h>
+
+#include "app/kit/UIConstants.h"
+#include "app/pages/PageTestPackages.h"
+#include "app/pages/PagesTestEnvironment.h"
+
+namespace {
+
+using app::pages::testing::package;
+using app::pages::testing::PagesTestEnvironment;
+using platform::graphics::AffineTransform;
+using platform::ui::make;
+
+const platform::ui::Rect kPage{0, 0, 375, 300};
+
+std::shared_ptr<DOFView> page(float focalLength, float aperture, float distance) {
+  auto dof = make<DOFView>(kPage);
+  dof->setMCameraPackage(package({.width = 24.89f, .height = 18.66f, .aspectRatio = "4:3"}));
+  dof->setFocalLength(focalLength);
+  dof->setAperture(aperture);
+  dof->setDistance(distance);
+  dof->layoutIfNeeded();
+  dof->calculateDOF();
+  return dof;
+}
+
+double markerCentre(const DOFView& dof, int index) {
+  const auto& marker = dof.markerContainer()->subviews()[index];
+  return marker->frame().origin.x + marker->frame().size.width / 2 - dof.markerContainer()->bounds().size.width / 2;
+}
+
+class DOFViewTest : public ::testing::Test {
+ protected:
+  PagesTestEnvironment env;
+};
+
+TEST_F(DOFViewTest, ShowsTheLimitsOfPackageOne) {
+  auto dof = page(50, 2.8f, 3);
+  EXPECT_EQ(dof->cocLabel()->text(), "CoC: 0.021mm");
+  EXPECT_EQ(dof->hyperFocalLabel()->text(), "43m");
+  EXPECT_EQ(dof->nearLabel()->text(), "2.81m");
+  EXPECT_EQ(dof->farLabel()->text(), "3.22m");
+  EXPECT_EQ(dof->dofLabel()->text(), "0.41m");
+  EXPECT_EQ(dof->distanceLabel()->text(), "3.00m");
+  EXPECT_FLOAT_EQ(dof->sensorWidth(), 24.89f);
+  EXPECT_EQ(dof->dofLabel()->font().pointSize(), 28);
+  EXPECT_EQ(dof->farLabel()->font().pointSize(), 12);
+  // The markers stand where the limits are, as shares of the depth around the focus.
+  double half = dof->markerContainer()->bounds().size.width / 2;
+  EXPECT_NEAR(dof->nearMarkerCenterXConstraint().constant(), (3 - dof->nearDistance()) /
+                                                                 (dof->farDistance() - dof->nearDistance()) * -half,
+              1e-9);
+  EXPECT_NEAR(markerCentre(*dof, 2), dof->nearMarkerCenterXConstraint().constant(), 1e-9);
+  EXPECT_NEAR(markerCentre(*dof, 3), dof->farMarkerCenterXConstraint().constant(), 1e-9);
+}
+
+TEST_F(DOFViewTest, ImperialTexts) {
+  app::pages::framesObject()->settings.measurementSystem = 1;
+  auto dof = page(50, 2.8f, 3);
+  EXPECT_EQ(dof->hyperFocalLabel()->text(), "141'");
+  EXPECT_EQ(dof->nearLabel()->text(), "9' 3''");
+  EXPECT_EQ(dof->farLabel()->text(), "10' 7''");
+  EXPECT_EQ(dof->dofLabel()->text(), "1' 4''");
+  EXPECT_EQ(dof->distanceLabel()->text(), "9' 10''");
+}
+
+TEST_F(DOFViewTest, BeyondTheHyperfocalDistanceInfinityIsLargeAndRaised) {
+  auto dof = page(50, 2.8f, 60);
+  EXPECT_EQ(dof->farLabel()->text(), "∞");
+  EXPECT_EQ(dof->dofLabel()->text(), "∞");
+  EXPECT_EQ(dof->dofLabel()->font().pointSize(), 40);
+  EXPECT_EQ(dof->farLabel()->font().pointSize(), 18);
+  EXPECT_EQ(dof->dofLabel()->transform(), AffineTransform::translation(0, -12));
+  EXPECT_EQ(dof->farLabel()->transform(), AffineTransform::translation(0, -6));
+  EXPECT_EQ(dof->nearMarkerCenterXConstraint().constant(), -2);
+  EXPECT_EQ(dof->farMarkerCenterXConstraint().constant(), dof->markerContainer()->bounds().size.width / 2);
+
+  // Focusing closer again restores the small fonts and the labels' places.
+  dof->setDistance(3);
+  dof->calculateDOF();
+  EXPECT_EQ(dof->dofLabel()->font().pointSize(), 28);
+  EXPECT_EQ(dof->farLabel()->font().pointSize(), 12);
+  EXPECT_EQ(dof->dofLabel()->transform(), AffineTransform());
+  EXPECT_EQ(dof->farLabel()->transform(), AffineTransform());
+}
+
+TEST_F(DOFViewTest, TheFactorIsReadAgainOnEveryCalculation) {
+  auto dof = page(50, 2.8f, 3);
+  EXPECT_EQ(dof->strictness(), 1500);
+  app::pages::framesObject()->settings.cocFactor = 1000;
+  dof->setDistance(5);
+  EXPECT_EQ(dof->distanceLabel()->text(), "5.00m");
+  EXPECT_EQ(dof->nearLabel()->text(), "2.81m") << "the limits wait for the next calculation";
+  static_cast<CoCViewDelegate&>(*dof).calculateDOF();
+  EXPECT_EQ(dof->strictness(), 1000);
+  EXPECT_EQ(dof->cocLabel()->text(), "CoC: 0.031mm");
+}
+
+// A zero focal length or factor, or a focus at the focal length itself, leave the markers where they
+// were and no infinite or undefined number on any frame.
+TEST_F(DOFViewTest, ValuesWithoutADepthOfFieldShowNoValue) {
+  auto dof = page(50, 2.8f, 3);
+  double nearBefore = dof->nearMarkerCenterXConstraint().constant();
+  double farBefore = dof->farMarkerCenterXConstraint().constant();
+  for (auto [focal, factor, distance] : {std::tuple{0.0f, 1500, 3.0f}, std::tuple{50.0f, 0, 3.0f},
+                                         std::tuple{50.0f, 1500, 0.05f}}) {
+    app::pages::framesObject()->settings.cocFactor = factor;
+    dof->setFocalLength(focal);
+    dof->setDistance(distance);
+    dof->calculateDOF();
+    EXPECT_EQ(dof->nearMarkerCenterXConstraint().constant(), nearBefore);
+    EXPECT_EQ(dof->farMarkerCenterXConstraint().constant(), farBefore);
+    std::string dump = platform::shell::ViewTreeDump::json(*dof);
+    EXPECT_EQ(dump.find("nan"), std::string::npos);
+    EXPECT_EQ(dump.find("inf"), std::string::npos);
+  }
+  EXPECT_EQ(dof->dofLabel()->text(), "<0.001m");
+  app::pages::framesObject()->settings.cocFactor = 0;
+  dof->calculateDOF();
+  EXPECT_EQ(dof->cocLabel()->text(), "CoC: –");
+  EXPECT_EQ(dof->nearLabel()->text(), "–");
+  EXPECT_EQ(dof->dofLabel()->transform(), AffineTransform());
+}
+
+}  // namespace

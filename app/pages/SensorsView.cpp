@@ -1,0 +1,81 @@
+#include "app/pages/SensorsView.h"
+
+#include "app/kit/UIConstants.h"
+#include "app/pages/FormatOutlines.h"
+#include "app/pages/PageState.h"
+
+using app::pages::FormatLabelGroups;
+using app::pages::FormatOutlines;
+using platform::graphics::Color;
+using platform::graphics::Context;
+using platform::ui::make;
+using platform::ui::Rect;
+using platform::ui::TextAlignment;
+
+namespace {
+
+constexpr double kMargin = 16;
+constexpr double kDrawingTop = 84;
+
+}  // namespace
+
+void SensorDrawView::drawFormatRect(const Rect& rect, const Color& color, double alpha, Context* context) {
+  if (!context) return;
+  context->saveGState();
+  context->setStrokeColor(color.withAlpha(alpha));
+  context->setFillColor(Color::withWhite(1, 0));
+  context->setLineWidth(FormatOutlines::kLineWidth);
+  context->beginPath();
+  context->addRect(rect);
+  context->drawPath(platform::graphics::PathDrawingMode::FillStroke);
+  context->restoreGState();
+}
+
+void SensorDrawView::drawRect(const Rect&) {
+  auto state = app::pages::framesObject();
+  if (!state->packageOne || !state->packageTwo) return;
+  const QuorvelPackage& one = *state->packageOne;
+  const QuorvelPackage& two = *state->packageTwo;
+  const auto size = bounds().size;
+  auto scale = FormatOutlines::commonScale(size, one.modeWidth(), one.modeHeight(), two.modeWidth(), two.modeHeight());
+  if (!scale) return;
+  Context* context = platform::graphics::currentContext();
+  for (const auto& [package, color] : {std::pair{&one, UIConstants::quorvelBlue()},
+                                       std::pair{&two, UIConstants::secondCameraGreen()}}) {
+    for (const auto& outline : FormatOutlines::outlines(*package, *scale, size)) {
+      drawFormatRect(outline.rect, color, outline.alpha, context);
+    }
+  }
+}
+
+SensorsView::SensorsView(const Rect& frame)
+    : PageView(frame),
+      formatOne_(UIConstants::quorvelBlue(), TextAlignment::Left),
+      formatTwo_(UIConstants::secondCameraGreen(), TextAlignment::Right) {
+  formatOne_.addTo(*contentView_);
+  formatTwo_.addTo(*contentView_);
+  sensorDrawView_ = make<SensorDrawView>();
+  contentView_->addSubview(sensorDrawView_);
+  updateLabels();
+  sensorDrawView_->setNeedsDisplay();
+}
+
+void SensorsView::layoutContent() {
+  const double w = contentView_->bounds().size.width;
+  const double h = contentView_->bounds().size.height;
+  const double column = (w - 3 * kMargin) / 2;
+  formatOne_.layout({kMargin, 8, column, 0});
+  formatTwo_.layout({2 * kMargin + column, 8, column, 0});
+  sensorDrawView_->setFrame({kMargin, kDrawingTop, std::max(0.0, w - 2 * kMargin), std::max(0.0, h - kDrawingTop - 8)});
+}
+
+void SensorsView::updateLabels() {
+  auto state = app::pages::framesObject();
+  if (state->packageOne) formatOne_.update(*state->packageOne, FormatLabelGroups::Sizes::Dimensions);
+  if (state->packageTwo) formatTwo_.update(*state->packageTwo, FormatLabelGroups::Sizes::Dimensions);
+}
+
+void SensorsView::drawSensors() {
+  updateLabels();
+  sensorDrawView_->setNeedsDisplay();
+}
