@@ -12,6 +12,9 @@
 
 namespace app::pages {
 
+using app::model::DisplayNumbers;
+using app::model::NumericText;
+
 namespace {
 
 constexpr const char* kInfinity = "∞";

@@ -6,6 +6,8 @@
 
 namespace app::pages {
 
+using app::model::NumericText;
+
 std::string DistanceText::text(double meters, int measurementSystem) {
   float value = NumericText::toFloat(meters);
   return measurementSystem == 0 ? MetricFormatter::meterValue(value)

@@ -8,6 +8,8 @@
 
 namespace app::pages {
 
+using app::model::DisplayNumbers;
+
 namespace {
 
 constexpr double kDegreesPerRadian = 57.29577951308232;

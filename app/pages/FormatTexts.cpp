@@ -10,6 +10,8 @@
 
 namespace app::pages {
 
+using app::model::DisplayNumbers;
+
 using platform::foundation::format;
 using platform::ui::LocalizedStrings;
 

@@ -11,6 +11,8 @@
 
 namespace app::pages {
 
+using app::model::DisplayNumbers;
+
 using platform::graphics::Rect;
 using platform::graphics::Size;
 
