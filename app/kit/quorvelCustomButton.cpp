@@ -67,13 +67,7 @@ void quorvelCustomButton::applyButtonStyle() {
   button_->setTitleColor(pressed_.text, ControlState::Highlighted);
 }
 
-void quorvelCustomButton::showLook(const Look& look) {
-  if (auto outline = buttonOutline()) {
-    outline->setBackgroundColor(look.background);
-    outline->layer().setBorderColor(look.border);
-  }
-  button_->setTitleColor(look.text, ControlState::Normal);
-}
+void quorvelCustomButton::showLook(const Look& look) { app::kit::paintFramedLook(buttonOutline().get(), *button_, look); }
 
 void quorvelCustomButton::buttonHighlighted() {
   View::animate(0.1, 0, platform::ui::AnimationOptionCurveEaseOut, [this] { showLook(pressed_); });

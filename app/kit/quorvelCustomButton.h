@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "app/kit/FramedLook.h"
 #include "app/kit/uiButtonWithText.h"
 #include "platform/ui/View.h"
 
@@ -30,15 +31,13 @@ class quorvelCustomButton : public platform::ui::View {
   void layoutSubviews() override;
 
  private:
-  struct Look {
-    Color background, border, text;
-  };
+  using Look = app::kit::FramedLook;
   void setLooks(const Look& resting, const Look& pressed, const platform::graphics::Font& font);
   void showLook(const Look& look);
 
   std::shared_ptr<platform::ui::View> contentView_;
   std::weak_ptr<platform::ui::View> buttonOutline_;
   std::shared_ptr<uiButtonWithText> button_;
-  Look resting_{Color::clearColor(), Color::clearColor(), Color::clearColor()};
-  Look pressed_{Color::clearColor(), Color::clearColor(), Color::clearColor()};
+  Look resting_;
+  Look pressed_;
 };
