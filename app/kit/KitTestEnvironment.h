@@ -1,26 +1,20 @@
 #pragma once
 
-// Shared by the kit's tests: a fresh app container with the theme flag chosen per test, and the
-// manual clock with a main loop that advance() drains.
+// Shared by the kit's tests: the main-thread environment (manual clock, drained main loop) over a
+// fresh app container with the theme flag chosen per test.
 #include <memory>
 
 #include "app/state/FramesObject.h"
-#include "platform/dispatch/MainLoop.h"
-#include "platform/foundation/Clock.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/graphics/Image.h"
 #include "platform/ui/Renderer.h"
+#include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
 namespace app::kit::testing {
 
-class KitTestEnvironment {
+class KitTestEnvironment : public ostrel::testing::MainThreadEnvironment {
  public:
-  KitTestEnvironment() { platform::foundation::Clock::setCurrent(clock_); }
-  ~KitTestEnvironment() {
-    platform::dispatch::MainLoop::runUntilIdle();
-    platform::foundation::Clock::setCurrent(nullptr);
-  }
 
   // Writes the preference file with only the theme flag, as the settings page would leave it.
   static void setDarkMode(bool dark) {
@@ -30,11 +24,6 @@ class KitTestEnvironment {
                                                   platform::foundation::PropertyList::Format::Xml);
   }
 
-  void advance(double seconds) {
-    clock_->advance(seconds);
-    platform::dispatch::MainLoop::runUntilIdle();
-  }
-
   // The view drawn alone at scale 1.
   static std::shared_ptr<platform::graphics::Image> render(platform::ui::View& view) {
     return platform::ui::Renderer::render(view, 1);
@@ -42,7 +31,6 @@ class KitTestEnvironment {
 
  private:
   ostrel::testing::TempContainer container_;
-  std::shared_ptr<platform::foundation::ManualClock> clock_ = std::make_shared<platform::foundation::ManualClock>();
 };
 
 // Colour components as whole bytes, for comparing with the palette's byte values.
