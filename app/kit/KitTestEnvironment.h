@@ -15,7 +15,6 @@ namespace app::kit::testing {
 
 class KitTestEnvironment : public ostrel::testing::MainThreadEnvironment {
  public:
-
   // Writes the preference file with only the theme flag, as the settings page would leave it.
   static void setDarkMode(bool dark) {
     platform::foundation::Dictionary prefs{{"SETTINGS_APPINDARKMODE", dark}};
