@@ -15,6 +15,7 @@
 
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Paths.h"
+#include "platform/net/GzipInflater.h"
 #include "platform/net/URLError.h"
 #include "platform/net/URLSession.h"
 
@@ -37,12 +38,49 @@ std::string_view trim(std::string_view text) {
 
 double positiveOr(double value, double fallback) { return value > 0 ? value : fallback; }
 
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+// The fields one request goes out with: the session's, then the request's own over them. libcurl states
+// the length of the body it really sends, so a Content-Length copied from elsewhere is never sent: after
+// a POST became a GET (303) it promised a body that was not coming and the server waited for it. A GET
+// or HEAD carries no body, so no field describing one either.
+HTTPHeaders headersToSend(const HTTPHeaders& additional, const URLRequest& request, const std::string& method) {
+  HTTPHeaders merged = additional;
+  for (const auto& [name, value] : request.allHTTPHeaderFields.fields()) merged.set(name, value);
+  merged.remove("Content-Length");
+  if (method == "GET" || method == "HEAD") {
+    std::vector<std::string> bodyFields;
+    for (const auto& field : merged.fields()) {
+      if (startsWithIgnoringCase(field.first, "Content-")) bodyFields.push_back(field.first);
+    }
+    for (const auto& name : bodyFields) merged.remove(name);
+  }
+  return merged;
+}
+
+// An encoding the inflater expands.
+bool isInflatable(const std::optional<std::string>& encoding) {
+  if (!encoding) return false;
+  std::string_view value = trim(*encoding);
+  return equalsIgnoringCase(value, "gzip") || equalsIgnoringCase(value, "x-gzip") || equalsIgnoringCase(value, "deflate");
+}
+
 // Everything the worker knows about one task in flight. Touched only on the worker thread.
 struct Transfer {
   std::shared_ptr<URLSessionTask> task;
   URLRequest request;
   bool hasDelegate = false;
   bool accumulate = false;  // a completion-handler task: the body is handed over at the end
+  bool decodes = false;     // the request asked for an encoding itself, so the body is expanded
+
+  // Body bytes taken in so far (after expansion) against the session's limit; 0 is no limit.
+  std::uint64_t limit = 0;
+  std::uint64_t received = 0;
+  bool tooLarge = false;
+  std::unique_ptr<GzipInflater> inflater;
+  bool undecodable = false;
 
   std::shared_ptr<foundation::Clock> clock;
   std::int64_t idleTimeout = 0;      // nanoseconds
@@ -101,6 +139,16 @@ size_t onHeader(char* buffer, size_t size, size_t count, void* data) {
       t.response.url = url ? url : t.request.url;
       t.redirectCandidate = isRedirectStatus(t.response.statusCode) && t.response.allHeaderFields.contains("Location");
       if (!t.redirectCandidate) t.task->setResponse(t.response);
+      if (t.decodes && isInflatable(t.response.valueForHTTPHeaderField("Content-Encoding"))) {
+        t.inflater = std::make_unique<GzipInflater>(t.limit ? t.limit : UINT64_MAX);
+      } else if (t.limit) {
+        // A body announced larger than the limit is refused before a byte of it is taken in.
+        auto announced = t.response.valueForHTTPHeaderField("Content-Length");
+        if (announced && std::strtoull(announced->c_str(), nullptr, 10) > t.limit) {
+          t.tooLarge = true;
+          return 0;  // ends the transfer
+        }
+      }
     }
     return length;
   }
@@ -111,18 +159,44 @@ size_t onHeader(char* buffer, size_t size, size_t count, void* data) {
   return length;
 }
 
+// One piece of the body as the caller gets it: counted against the limit, then kept or handed on.
+bool take(Transfer& t, const std::uint8_t* bytes, std::size_t length) {
+  if (t.limit && length > t.limit - std::min(t.received, t.limit)) {
+    t.tooLarge = true;
+    return false;
+  }
+  t.received += length;
+  if (t.redirectCandidate || t.accumulate) {
+    t.held.insert(t.held.end(), bytes, bytes + length);
+  } else if (t.download) {
+    if (std::fwrite(bytes, 1, length, t.download) != length) return false;
+  } else if (length > 0) {
+    t.task->deliverData(Data(bytes, bytes + length));
+  }
+  return true;
+}
+
 size_t onWrite(char* buffer, size_t size, size_t count, void* data) {
   auto& t = *static_cast<Transfer*>(data);
   size_t length = size * count;
   t.touch();
-  if (t.redirectCandidate || t.accumulate) {
-    t.held.insert(t.held.end(), buffer, buffer + length);
-  } else if (t.download) {
-    if (std::fwrite(buffer, 1, length, t.download) != length) return 0;  // fails the transfer
-  } else if (length > 0) {
-    t.task->deliverData(Data(buffer, buffer + length));
+  auto* bytes = reinterpret_cast<const std::uint8_t*>(buffer);
+  if (!t.inflater || t.redirectCandidate) return take(t, bytes, length) ? length : 0;  // 0 fails the transfer
+  auto status = t.inflater->feed({bytes, length}, [&t](const std::uint8_t* piece, std::size_t n) { return take(t, piece, n); });
+  switch (status) {
+    case GzipInflater::Status::NeedsMore:
+    case GzipInflater::Status::Ended:
+      return length;
+    case GzipInflater::Status::TooLarge:
+      t.tooLarge = true;
+      return 0;
+    case GzipInflater::Status::Failed:
+      t.undecodable = true;
+      return 0;
+    case GzipInflater::Status::Refused:
+      return 0;
   }
-  return length;
+  return 0;
 }
 
 size_t onRead(char* buffer, size_t size, size_t count, void* data) {
@@ -247,8 +321,14 @@ void CurlEngine::Impl::begin(std::shared_ptr<URLSessionTask> task) {
   t.clock = foundation::Clock::current();
   double idle = positiveOr(t.request.timeoutInterval, positiveOr(config.timeoutIntervalForRequest, URLRequest::kDefaultTimeoutInterval));
   t.idleTimeout = foundation::Clock::toNanoseconds(idle);
-  t.resourceTimeout = foundation::Clock::toNanoseconds(
-      positiveOr(config.timeoutIntervalForResource, URLSessionConfiguration::kDefaultResourceTimeout));
+  std::optional<double> ownResourceTimeout;
+  {
+    std::lock_guard lock(task->mutex_);
+    ownResourceTimeout = task->resourceTimeout_;
+  }
+  t.resourceTimeout = foundation::Clock::toNanoseconds(positiveOr(
+      ownResourceTimeout.value_or(config.timeoutIntervalForResource), URLSessionConfiguration::kDefaultResourceTimeout));
+  t.limit = config.maximumResponseSize > 0 ? static_cast<std::uint64_t>(config.maximumResponseSize) : 0;
   t.startedAt = t.lastActivity = t.clock->monotonicNanoseconds();
   transfers[task->taskIdentifier()] = std::move(owned);
 
@@ -295,7 +375,6 @@ bool CurlEngine::Impl::configure(Transfer& t) {
   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);  // the delegate decides on redirects
-  curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
   curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
   curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t.errorBuffer);
@@ -304,8 +383,9 @@ bool CurlEngine::Impl::configure(Transfer& t) {
   curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, onWrite);
   curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
 
-  HTTPHeaders merged = t.task->session()->configuration().HTTPAdditionalHeaders;
-  for (const auto& [name, value] : t.request.allHTTPHeaderFields.fields()) merged.set(name, value);
+  const std::string& method = t.request.httpMethod.empty() ? std::string("GET") : t.request.httpMethod;
+  HTTPHeaders merged = headersToSend(t.task->session()->configuration().HTTPAdditionalHeaders, t.request, method);
+  t.decodes = merged.contains("Accept-Encoding");
   for (const auto& [name, value] : merged.fields()) {
     // "Name;" is how libcurl is told to send a field with an empty value.
     std::string line = value.empty() ? name + ";" : name + ": " + value;
@@ -314,7 +394,6 @@ bool CurlEngine::Impl::configure(Transfer& t) {
   t.headers = curl_slist_append(t.headers, "Expect:");  // no 100-continue round trip
   curl_easy_setopt(e, CURLOPT_HTTPHEADER, t.headers);
 
-  const std::string& method = t.request.httpMethod.empty() ? std::string("GET") : t.request.httpMethod;
   if (t.hasBody || method == "POST") {
     curl_easy_setopt(e, CURLOPT_POST, 1L);
     curl_easy_setopt(e, CURLOPT_READFUNCTION, onRead);
@@ -366,6 +445,16 @@ void CurlEngine::Impl::checkTimeout(std::uint64_t id) {
 
 void CurlEngine::Impl::onDone(Transfer& t, CURLcode result) {
   detach(t);
+  if (t.tooLarge) {
+    Data().swap(t.held);  // a body past the limit is no use to anyone: let its memory go at once
+    return finish(t, makeURLError(URLErrorDataLengthExceedsMaximum,
+                                  "The response is larger than the " + std::to_string(t.limit) +
+                                      " bytes the session accepts",
+                                  t.request.url));
+  }
+  if (t.undecodable || (result == CURLE_OK && t.inflater && !t.redirectCandidate && t.inflater->isCutShort())) {
+    return finish(t, makeURLError(URLErrorCannotDecodeContentData, "The response body could not be expanded", t.request.url));
+  }
   if (result != CURLE_OK) return finish(t, urlErrorForCurlCode(result, t.errorBuffer, t.request.url));
   if (!t.redirectCandidate) return finish(t, std::nullopt);
   if (t.redirects >= kMaximumRedirects) {
@@ -434,6 +523,8 @@ void CurlEngine::Impl::follow(Transfer& t, URLRequest request) {
   t.response = HTTPURLResponse{};
   t.headersDone = t.redirectCandidate = false;
   t.held.clear();
+  t.inflater.reset();
+  t.received = 0;
   if (t.download) {
     std::fflush(t.download);
     if (ftruncate(fileno(t.download), 0) != 0) {

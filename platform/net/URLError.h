@@ -26,6 +26,7 @@ enum URLErrorCode : std::int64_t {
   URLErrorCannotDecodeContentData = -1016,
   URLErrorCannotParseResponse = -1017,
   URLErrorFileDoesNotExist = -1100,
+  URLErrorDataLengthExceedsMaximum = -1103,
   URLErrorSecureConnectionFailed = -1200,
   URLErrorServerCertificateUntrusted = -1202,
   URLErrorCannotCreateFile = -3000,

@@ -65,6 +65,11 @@ std::optional<foundation::Error> URLSessionTask::error() const {
   return error_;
 }
 
+void URLSessionTask::setTimeoutIntervalForResource(double seconds) {
+  std::lock_guard lock(mutex_);
+  if (state_ == State::Suspended) resourceTimeout_ = seconds;
+}
+
 void URLSessionTask::resume() {
   {
     std::lock_guard lock(mutex_);

@@ -24,6 +24,7 @@ class URLSessionTask;
 // routed to it.
 struct URLSessionConfiguration {
   static constexpr double kDefaultResourceTimeout = 7 * 24 * 3600.0;
+  static constexpr std::int64_t kDefaultMaximumResponseSize = std::int64_t{64} << 20;
 
   static URLSessionConfiguration defaultSessionConfiguration();
   static URLSessionConfiguration backgroundSessionConfigurationWithIdentifier(std::string identifier);
@@ -37,8 +38,14 @@ struct URLSessionConfiguration {
   // Time a whole transfer may take, redirects included.
   double timeoutIntervalForResource = kDefaultResourceTimeout;
   URLRequestCachePolicy requestCachePolicy = URLRequestCachePolicy::UseProtocolCachePolicy;
+  // The most body bytes (after any decoding) one response may bring, in memory or in a download file;
+  // a task that receives more fails with URLErrorDataLengthExceedsMaximum. Zero or less: no limit.
+  std::int64_t maximumResponseSize = kDefaultMaximumResponseSize;
 };
 
+// Bodies arrive as sent: a response body is expanded only when the request asked for an encoding with
+// its own "Accept-Encoding" field, and then through GzipInflater under the response-size limit.
+//
 // What a session tells its delegate, always on the session's delegate queue and, for one task, in the
 // order: data, redirect questions, the finished download, completion. A task made with a completion
 // handler reports through that handler instead of the data and completion calls.
@@ -83,6 +90,9 @@ class URLSessionTask : public std::enable_shared_from_this<URLSessionTask> {
   std::optional<foundation::Error> error() const;
   const std::shared_ptr<URLSession>& session() const { return session_; }
 
+  // Overrides the session's whole-transfer time-out for this task; set before resume().
+  void setTimeoutIntervalForResource(double seconds);
+
   void resume();
   // Ends the task with URLErrorCancelled unless it has completed already.
   void cancel();
@@ -115,6 +125,7 @@ class URLSessionTask : public std::enable_shared_from_this<URLSessionTask> {
   std::string uploadFile_;
   bool uploadsFromFile_ = false;
   DataCompletion completion_;
+  std::optional<double> resourceTimeout_;
 
   mutable std::mutex mutex_;
   State state_ = State::Suspended;

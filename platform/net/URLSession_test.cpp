@@ -143,10 +143,19 @@ TEST_F(URLSessionTest, DownloadHandsOverATemporaryFileAndRemovesIt) {
   LoopbackResponse reply = LoopbackResponse::ok("zipped contents");
   reply.gzipBody = true;
   server.on("GET", "/file", reply);
-  ASSERT_TRUE(run(session()->downloadTaskWithRequest(URLRequest(server.url("/file")))));
-  EXPECT_EQ(recorder->downloaded, "zipped contents");  // content coding undone on the way
+  URLRequest asking(server.url("/file"));
+  asking.setValue("gzip", "Accept-Encoding");
+  ASSERT_TRUE(run(session()->downloadTaskWithRequest(asking)));
+  EXPECT_EQ(recorder->downloaded, "zipped contents") << "expanded because the request asked for gzip";
   EXPECT_EQ(recorder->events, (std::vector<std::string>{"download", "complete"}));
   EXPECT_TRUE(std::filesystem::is_empty(foundation::Paths::tmp()));
+
+  *recorder = Recorder();
+  ASSERT_TRUE(run(session()->downloadTaskWithRequest(URLRequest(server.url("/file")))));
+  EXPECT_FALSE(recorder->error);
+  ASSERT_GE(recorder->downloaded.size(), 2u);
+  EXPECT_EQ(recorder->downloaded.substr(0, 2), "\x1f\x8b") << "unasked, the body arrives as it was sent";
+  EXPECT_FALSE(server.requests().at(1).header("Accept-Encoding"));
 }
 
 TEST_F(URLSessionTest, RedirectsAreTheDelegatesToRefuseOrFollow) {

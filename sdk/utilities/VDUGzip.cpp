@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/net/GzipInflater.h"
+
 using platform::foundation::Data;
 using platform::foundation::Error;
 using platform::foundation::Value;
@@ -64,46 +66,32 @@ std::optional<Data> VDUGzip::vdu_dataByInflatingGzippedData(std::span<const std:
 std::optional<Data> VDUGzip::inflateWithLimit(std::span<const std::uint8_t> data, std::uint64_t maximumLength,
                                               Error* error) {
   if (data.empty() || data.size() >= kMaximumInputLength) return std::nullopt;
-  z_stream stream{};
-  // Window bits 47: a 32 KB window, gzip or zlib header detected from the data.
-  int status = inflateInit2(&stream, 47);
-  if (status != Z_OK) {
-    platform::foundation::report(error, zlibError(status, nullptr));
-    return std::nullopt;
-  }
-  // Output grows in place, never past one byte beyond the ceiling, so a bomb is caught without
-  // holding more than that.
+  // The same inflater that expands response bodies: a bomb stops at the ceiling, not in memory.
+  platform::net::GzipInflater inflater(maximumLength);
   Data output;
-  const std::uint64_t ceiling = maximumLength + 1;
-  output.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(std::max<std::uint64_t>(data.size() * 4, kChunk), ceiling)));
-  stream.next_in = const_cast<Bytef*>(data.data());
-  stream.avail_in = static_cast<uInt>(data.size());
-  do {
-    std::size_t used = output.size();
-    std::uint64_t room = std::min<std::uint64_t>(std::max(output.capacity(), used + kChunk), ceiling) - used;
-    output.resize(used + static_cast<std::size_t>(std::min<std::uint64_t>(room, UINT32_MAX)));
-    stream.next_out = output.data() + used;
-    stream.avail_out = static_cast<uInt>(output.size() - used);
-    status = inflate(&stream, Z_NO_FLUSH);
-    output.resize(output.size() - stream.avail_out);
-    if (status != Z_OK && status != Z_STREAM_END) {
-      Error failure = zlibError(status, stream.msg);
-      inflateEnd(&stream);
-      platform::foundation::report(error, std::move(failure));
-      return std::nullopt;
-    }
-    // A small download that expands past the ceiling is a decompression bomb, not data to keep.
-    if (output.size() > maximumLength) {
-      inflateEnd(&stream);
+  output.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(std::max<std::uint64_t>(data.size() * 4, kChunk), maximumLength)));
+  auto status = inflater.feed(data, [&](const std::uint8_t* bytes, std::size_t length) {
+    output.insert(output.end(), bytes, bytes + length);
+    return true;
+  });
+  using Status = platform::net::GzipInflater::Status;
+  switch (status) {
+    case Status::Ended:
+      break;
+    case Status::TooLarge:
       platform::foundation::report(error, Error{kVDUNSDataZlibErrorDomain, VDUNSDataZlibErrorGreaterThan32BitsToCompress, Value()});
       return std::nullopt;
-    }
-  } while (status != Z_STREAM_END);
-  std::size_t remaining = stream.avail_in;
-  inflateEnd(&stream);
-  if (remaining > 0) {
+    case Status::NeedsMore:  // the input stopped before the stream did
+      platform::foundation::report(error, zlibError(Z_BUF_ERROR, nullptr));
+      return std::nullopt;
+    case Status::Failed:
+    case Status::Refused:
+      platform::foundation::report(error, zlibError(inflater.zlibStatus(), inflater.message()));
+      return std::nullopt;
+  }
+  if (inflater.remainingInput() > 0) {
     Error left{kVDUNSDataZlibErrorDomain, VDUNSDataZlibErrorDataRemaining, Value()};
-    left.userInfo.set(kVDUNSDataZlibRemainingBytesKey, static_cast<std::int64_t>(remaining));
+    left.userInfo.set(kVDUNSDataZlibRemainingBytesKey, static_cast<std::int64_t>(inflater.remainingInput()));
     platform::foundation::report(error, std::move(left));
     return std::nullopt;
   }

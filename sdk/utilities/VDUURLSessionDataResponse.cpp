@@ -21,6 +21,9 @@ VBLPromise::Ptr vdu_dataTaskPromiseWithRequest(const std::shared_ptr<platform::n
     if (!task) {
       return reject(platform::net::makeURLError(platform::net::URLErrorUnknown, "The session is invalidated", request.url));
     }
+    // The request's own time-out bounds the whole transfer: a server trickling a byte now and then
+    // would otherwise keep the promise pending for the session's week.
+    task->setTimeoutIntervalForResource(request.timeoutInterval);
     task->resume();
   });
 }

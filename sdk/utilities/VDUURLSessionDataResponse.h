@@ -21,6 +21,6 @@ class VDUURLSessionDataResponse : public platform::foundation::Object {
 
 // Runs a data task of `session` for `request`. The promise (observed on the default queue) rejects
 // with the transport's error whenever there is one, response or not, and otherwise fulfils with a
-// VDUURLSessionDataResponse.
+// VDUURLSessionDataResponse. The request's time-out limits the whole transfer, not only idle spells.
 VBLPromise::Ptr vdu_dataTaskPromiseWithRequest(const std::shared_ptr<platform::net::URLSession>& session,
                                                const platform::net::URLRequest& request);

@@ -4,7 +4,11 @@
 
 #include "platform/dispatch/MainLoop.h"
 #include "sdk/promises/VBLPromiseTestSupport.h"
+#include "testing/HostileServer.h"
 #include "testing/LoopbackServer.h"
+
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -34,6 +38,44 @@ TEST(VDUURLSessionDataResponse, PromiseFulfilsWithTheAnswerAndRejectsOnTransport
   EXPECT_EQ(dropped->error().value_or(Error{}).code, platform::net::URLErrorNetworkConnectionLost);
   for (const auto& failed : {dropped, cut}) {
     EXPECT_EQ(failed->error().value_or(Error{}).domain, platform::net::kURLErrorDomain);
+  }
+}
+
+// A server that sends a byte now and then is never idle long enough to time out; the request's time-out
+// still ends the promise, instead of the session's week.
+TEST(VDUURLSessionDataResponse, ATricklingServerRejectsAtTheRequestsTimeOut) {
+  ostrel::testing::PromiseEnvironment environment;
+  std::mutex mutex;
+  std::condition_variable stepped;
+  int steps = 0;
+  {
+    ostrel::testing::HostileServer server;
+    server.on("/trickle", [&](const ostrel::testing::HostileRequest&, ostrel::testing::HostileConnection& c) {
+      c.send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n");
+      for (int sent = 0; sent < 3; ++sent) {
+        std::unique_lock lock(mutex);
+        stepped.wait(lock, [&] { return steps > sent; });
+        lock.unlock();
+        if (!c.send("t")) return;
+      }
+      c.hold();
+    });
+    platform::net::URLRequest request(server.url("/trickle"));
+    request.timeoutInterval = 10;
+    auto promise = vdu_dataTaskPromiseWithRequest(platform::net::URLSession::sharedSession(), request);
+    ASSERT_TRUE(platform::dispatch::MainLoop::runUntil([&] { return !server.requests().empty(); }, 20));
+    // A byte every four seconds: never ten idle seconds, however late each byte is read.
+    for (int step = 1; step <= 3; ++step) {
+      {
+        std::lock_guard lock(mutex);
+        steps = step;
+      }
+      stepped.notify_all();
+      environment.advance(4);
+      if (step < 3) EXPECT_TRUE(promise->isPending()) << step;
+    }
+    ASSERT_TRUE(VBLWaitForPromisesWithTimeout(20));
+    EXPECT_EQ(promise->error().value_or(Error{}).code, platform::net::URLErrorTimedOut);
   }
 }
 

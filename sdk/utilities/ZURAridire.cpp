@@ -108,6 +108,7 @@ std::optional<std::string> ZURAridire::start(URLRequest request, bool post, Queu
                                              CompletionHandler handler) {
   auto fetcher = ZURAridireURLSession::initWithNetworkLoggerDelegate(weak_from_this());
   fetcher->setBackgroundNetworkEnabled(usingBackgroundSession);
+  fetcher->setMaximumResponseSize(maximumResponseSize_);
   std::string id = fetcher->sessionID();
   // Entered before the request starts: a completion that comes quickly must find the entry to remove.
   requests_.setObject(fetcher, id);

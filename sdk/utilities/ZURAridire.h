@@ -62,6 +62,9 @@ class ZURAridire : public VDUReachabilityDelegate,
   // Zero, negative or not a number means the default of 60 seconds.
   double timeoutInterval() const;
   void setTimeoutInterval(double seconds);
+  // The most bytes one response may bring before its request fails (64 MiB unless set).
+  std::int64_t maximumResponseSize() const { return maximumResponseSize_; }
+  void setMaximumResponseSize(std::int64_t bytes) { maximumResponseSize_ = bytes; }
   std::shared_ptr<ZURAridireReachabilityDelegate> reachabilityDelegate() const;
   void setReachabilityDelegate(std::weak_ptr<ZURAridireReachabilityDelegate> delegate);
   std::shared_ptr<ZURAridireLoggerDelegate> loggerDelegate() const;
@@ -98,6 +101,7 @@ class ZURAridire : public VDUReachabilityDelegate,
   std::atomic<bool> networkConnected_{false};
   std::atomic<bool> debugMode_{false};
   std::atomic<double> timeoutInterval_{kDefaultTimeoutInterval};
+  std::atomic<std::int64_t> maximumResponseSize_{platform::net::URLSessionConfiguration::kDefaultMaximumResponseSize};
   mutable std::mutex mutex_;
   std::weak_ptr<ZURAridireReachabilityDelegate> reachabilityDelegate_;
   std::weak_ptr<ZURAridireLoggerDelegate> loggerDelegate_;

@@ -113,7 +113,16 @@ URLSessionConfiguration ZURAridireURLSession::backgroundSessionConfigWithSession
   return URLSessionConfiguration::backgroundSessionConfigurationWithIdentifier(sessionID);
 }
 
+void ZURAridireURLSession::setMaximumResponseSize(std::int64_t bytes) {
+  std::lock_guard lock(mutex_);
+  maximumResponseSize_ = bytes;
+}
+
 void ZURAridireURLSession::populateSessionConfig(URLSessionConfiguration& config, const URLRequest& request) {
+  {
+    std::lock_guard lock(mutex_);
+    config.maximumResponseSize = maximumResponseSize_;
+  }
   config.HTTPAdditionalHeaders = request.allHTTPHeaderFields;
   config.timeoutIntervalForRequest = request.timeoutInterval;
   config.timeoutIntervalForResource = request.timeoutInterval;
@@ -225,9 +234,11 @@ void ZURAridireURLSession::didCompleteWithError(URLSession& session, URLSessionT
     upload = uploadingFile_;
   }
   std::optional<HTTPURLResponse> response = task.response();
-  std::optional<Error> passed;
-  if (!response) {
-    passed = error ? *error : ZURAridireMakeError(ZURAridireErrorCodeEmptyResponse, "Network Error: Empty network response");
+  // A transfer that failed after its head arrived (a reset, a body cut short, one too large) still
+  // failed: the caller gets the error beside the response, never a partial body passed off as whole.
+  std::optional<Error> passed = error;
+  if (!response && !error) {
+    passed = ZURAridireMakeError(ZURAridireErrorCodeEmptyResponse, "Network Error: Empty network response");
   }
   callCompletionHandler(std::move(handler), std::move(response), std::move(data), std::move(passed));
   removeTempItemAtURL(upload);

@@ -63,6 +63,8 @@ class ZURAridireURLSession : public platform::net::URLSessionDelegate,
   void setBackgroundNetworkEnabled(bool enabled);
   std::shared_ptr<ZURAridireLoggerDelegate> loggerDelegate() const;
   void setLoggerDelegate(std::weak_ptr<ZURAridireLoggerDelegate> delegate);
+  // The most bytes a response may bring (URLSessionConfiguration::maximumResponseSize).
+  void setMaximumResponseSize(std::int64_t bytes);
 
   // `<Application Support>/VDU/Network/ZURAridireTemporaryDirectory`.
   const std::string& networkDirectoryURL() const { return networkDirectory_; }
@@ -97,8 +99,7 @@ class ZURAridireURLSession : public platform::net::URLSessionDelegate,
 
  private:
   static platform::net::URLSessionConfiguration backgroundSessionConfigWithSessionID(const std::string& sessionID);
-  static void populateSessionConfig(platform::net::URLSessionConfiguration& config,
-                                    const platform::net::URLRequest& request);
+  void populateSessionConfig(platform::net::URLSessionConfiguration& config, const platform::net::URLRequest& request);
   std::optional<std::string> startTask(const platform::net::URLRequest& request,
                                        std::shared_ptr<platform::net::URLSession> session,
                                        std::shared_ptr<platform::net::URLSessionTask> task, CompletionHandler handler);
@@ -118,5 +119,6 @@ class ZURAridireURLSession : public platform::net::URLSessionDelegate,
   std::string uploadingFile_;
   platform::net::URLRequest request_;
   bool backgroundNetworkEnabled_ = false;
+  std::int64_t maximumResponseSize_ = platform::net::URLSessionConfiguration::kDefaultMaximumResponseSize;
   std::weak_ptr<ZURAridireLoggerDelegate> loggerDelegate_;
 };

@@ -10,6 +10,7 @@
 #include "sdk/utilities/VDUGzip.h"
 #include "sdk/utilities/VDULoggerTestSupport.h"
 #include "sdk/utilities/ZURAridireTestSupport.h"
+#include "testing/HostileServer.h"
 #include "testing/LoopbackServer.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
@@ -133,6 +134,36 @@ TEST_F(ZURAridireTest, StatusesRedirectsDroppedConnectionsAndBadURLsEachReachThe
     EXPECT_EQ(bad.error->code, ZURAridireErrorCodeInvalidURL);
     EXPECT_EQ(bad.error->userInfo[kZURAridireErrorContext].toString(), "Failed to create network request");
   }
+  EXPECT_FALSE(client->hasUploadInProgress());
+}
+
+// The request's body fields travel in the session's extra headers as well; a GET after a 303 must lose
+// them, or a server that trusts Content-Length waits for a body that never comes.
+TEST_F(ZURAridireTest, APostSeeOtherGetsAnswerWithoutBodyFieldsAndOversizedAnswersFailWithTheirResponse) {
+  ostrel::testing::HostileServer hostile;
+  using ostrel::testing::HostileConnection;
+  using ostrel::testing::HostileRequest;
+  hostile.on("/see", [](const HostileRequest&, HostileConnection& c) {
+    c.send(ostrel::testing::HostileServer::response(303, "", {{"Location", "/done"}}));
+  });
+  hostile.on("/done", [](const HostileRequest&, HostileConnection& c) {
+    c.send(ostrel::testing::HostileServer::response(200, "followed"));
+  });
+  hostile.on("/endless", [](const HostileRequest&, HostileConnection& c) {
+    c.send("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
+    c.sendForever(std::string(16 * 1024, 'e'));
+  });
+  Outcome followed = post(hostile.url("/see"), bytes("a payload"));
+  EXPECT_FALSE(followed.error);
+  EXPECT_EQ(followed.body(), "followed");
+  const HostileRequest get = hostile.requests().back();
+  EXPECT_EQ(get.method, "GET");
+  for (const char* field : {"Content-Length", "Content-Type", "Content-Encoding"}) EXPECT_FALSE(get.header(field)) << field;
+
+  client->setMaximumResponseSize(256 * 1024);
+  Outcome endless = post(hostile.url("/endless"));
+  EXPECT_EQ(endless.response.value_or(HTTPURLResponse{}).statusCode, 200);
+  EXPECT_EQ(endless.error.value_or(Error{}).code, platform::net::URLErrorDataLengthExceedsMaximum);
   EXPECT_FALSE(client->hasUploadInProgress());
 }
 
