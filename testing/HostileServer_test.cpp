@@ -9,15 +9,14 @@
 #include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/Clock.h"
 #include "platform/net/URLSession.h"
+#include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
 namespace {
 
 using platform::dispatch::MainLoop;
-using platform::foundation::Clock;
 using platform::foundation::Data;
 using platform::foundation::Error;
-using platform::foundation::ManualClock;
 using namespace platform::net;
 using ostrel::testing::HostileConnection;
 using ostrel::testing::HostileRequest;
@@ -51,10 +50,7 @@ struct Outcome {
 
 class HostileServerTest : public ::testing::Test {
  protected:
-  void TearDown() override {
-    MainLoop::runUntilIdle();
-    Clock::setCurrent(nullptr);
-  }
+  void TearDown() override { MainLoop::runUntilIdle(); }
 
   std::shared_ptr<URLSession> session(HTTPHeaders additional = {}) {
     auto config = URLSessionConfiguration::defaultSessionConfiguration();
@@ -110,8 +106,7 @@ class Watcher : public URLSessionDelegate {
 };
 
 TEST_F(HostileServerTest, StalledHeadsAndBodiesTimeOutOnTheClockWithWhatArrived) {
-  auto clock = std::make_shared<ManualClock>();
-  Clock::setCurrent(clock);
+  ostrel::testing::MainThreadEnvironment environment;
   server.on("/head", [](const HostileRequest&, HostileConnection& c) { c.hold(); });
   server.on("/body", [](const HostileRequest&, HostileConnection& c) {
     c.send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n0123456789");
@@ -127,10 +122,9 @@ TEST_F(HostileServerTest, StalledHeadsAndBodiesTimeOutOnTheClockWithWhatArrived)
     waitForRequests(body ? 2 : 1);
     // Time moves only once what the server sent has arrived, so the idle time counts from there.
     if (body) ASSERT_TRUE(MainLoop::runUntil([&] { return watcher->received == 10; }, 20));
-    clock->advance(29);
-    MainLoop::runUntilIdle();
+    environment.advance(29);
     EXPECT_EQ(watcher->completions, 0) << path << ": still inside the idle time-out";
-    clock->advance(2);
+    environment.advance(2);
     ASSERT_TRUE(MainLoop::runUntil([&] { return watcher->completions > 0; }, 20)) << path;
     MainLoop::runUntilIdle();
     EXPECT_EQ(watcher->completions, 1);
