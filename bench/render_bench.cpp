@@ -45,18 +45,18 @@ std::vector<Cell> cells() {
 }
 
 std::shared_ptr<ui::Window> buildWindow() {
-  auto window = std::make_shared<ui::Window>(ui::Screen::named("phone"));
+  auto window = platform::ui::make<ui::Window>(ui::Screen::named("phone"));
   window->setBackgroundColor(graphics::Color::whiteColor());
   for (const Cell& cell : cells()) {
     std::shared_ptr<ui::View> v;
     if (cell.label) {
-      auto label = std::make_shared<ui::Label>(cell.frame);
+      auto label = platform::ui::make<ui::Label>(cell.frame);
       label->setFont(graphics::Font::named("Avenir-Medium", 14));
       label->setText(cell.text);
       label->setTextAlignment(graphics::TextAlignment::Center);
       v = label;
     } else {
-      v = std::make_shared<ui::View>(cell.frame);
+      v = platform::ui::make<ui::View>(cell.frame);
     }
     v->setBackgroundColor(cell.color);
     if (cell.rounded) {

@@ -34,13 +34,13 @@ double fingerY(int i) {
 
 // A phone window filled by a scroll view of kSubviews rows, scrolled well into the list.
 struct ListWindow {
-  std::shared_ptr<ui::Window> window = std::make_shared<ui::Window>();
-  std::shared_ptr<ui::ScrollView> scroll = std::make_shared<ui::ScrollView>(window->bounds());
+  std::shared_ptr<ui::Window> window = platform::ui::make<ui::Window>();
+  std::shared_ptr<ui::ScrollView> scroll = platform::ui::make<ui::ScrollView>(window->bounds());
 
   ListWindow() {
     scroll->setContentSize({390, kSubviews * kRowHeight});
     for (int i = 0; i < kSubviews; ++i) {
-      scroll->addSubview(std::make_shared<ui::View>(graphics::Rect{0, i * kRowHeight, 390, kRowHeight - 1}));
+      scroll->addSubview(platform::ui::make<ui::View>(graphics::Rect{0, i * kRowHeight, 390, kRowHeight - 1}));
     }
     window->addSubview(scroll);
     scroll->setContentOffset({0, 8000});

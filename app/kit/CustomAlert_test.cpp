@@ -57,7 +57,7 @@ class CustomAlertTest : public ::testing::TestWithParam<bool> {
   }
 
   KitTestEnvironment env;
-  std::shared_ptr<platform::ui::ViewController> controller = std::make_shared<platform::ui::ViewController>();
+  std::shared_ptr<platform::ui::ViewController> controller = make<platform::ui::ViewController>();
   std::shared_ptr<platform::ui::Window> window;
   Screen screen;
 };

@@ -50,7 +50,7 @@ class ScriptRunnerTest : public ::testing::Test {
  protected:
   std::vector<std::string> run(const std::string& text, InputSink& input, std::shared_ptr<ui::Window> window = {},
                                const std::string& out = {}) {
-    if (!window) window = std::make_shared<ui::Window>();
+    if (!window) window = ui::make<ui::Window>();
     ScriptRunner runner(window, input, clock, out.empty() ? folder + "/out" : out);
     return runner.run(Script::parse(text, "t.script"));
   }

@@ -43,7 +43,7 @@ TEST(LaunchApplication, ShowsTheWindowTheAppDelegateMade) {
   runtime::Class* cls = runtime::classOf<AppDelegate>();
   cls->addMethod<bool(ui::Application&, const foundation::Value&), AppDelegate>(
       ui::kDidFinishLaunchingWithOptions, [](AppDelegate& d, ui::Application&, const foundation::Value&) {
-        d.window = std::make_shared<ui::Window>(ui::Screen::named("phone-small"));
+        d.window = ui::make<ui::Window>(ui::Screen::named("phone-small"));
         d.window->makeKeyAndVisible();
         return true;
       });

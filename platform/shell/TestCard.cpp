@@ -63,9 +63,9 @@ class CardView : public ui::View {
 };
 
 std::shared_ptr<ui::View> makeBars() {
-  auto bars = std::make_shared<ui::View>();
+  auto bars = ui::make<ui::View>();
   for (const Color& c : kBars) {
-    auto bar = std::make_shared<ui::View>();
+    auto bar = ui::make<ui::View>();
     bar->setBackgroundColor(c);
     bars->addSubview(bar);
   }
@@ -73,8 +73,8 @@ std::shared_ptr<ui::View> makeBars() {
 }
 
 std::shared_ptr<ui::View> makeRamp() {
-  auto ramp = std::make_shared<ui::View>();
-  auto gradient = std::make_shared<ui::GradientLayer>();
+  auto ramp = ui::make<ui::View>();
+  auto gradient = ui::make<ui::GradientLayer>();
   gradient->setColors({Color::blackColor(), Color::whiteColor()});
   gradient->setStartPoint({0, 0.5});
   gradient->setEndPoint({1, 0.5});
@@ -84,11 +84,11 @@ std::shared_ptr<ui::View> makeRamp() {
 
 // An orange disc, a dashed line beside it and a stroked square: fills, strokes and dashes.
 std::shared_ptr<ui::View> makeShapes() {
-  auto shapes = std::make_shared<ui::View>();
-  auto oval = std::make_shared<ui::ShapeLayer>();
+  auto shapes = ui::make<ui::View>();
+  auto oval = ui::make<ui::ShapeLayer>();
   oval->setPath(graphics::Path::oval({0, 0, 80, 80}));
   oval->setFillColor(Color::fromCode(0xFF9500));
-  auto dash = std::make_shared<ui::ShapeLayer>();
+  auto dash = ui::make<ui::ShapeLayer>();
   graphics::Path line;
   line.moveTo({100, 40});
   line.lineTo({220, 40});
@@ -97,7 +97,7 @@ std::shared_ptr<ui::View> makeShapes() {
   dash->setStrokeColor(Color::systemBlueColor());
   dash->setLineWidth(4);
   dash->setLineDashPattern({10, 6});
-  auto square = std::make_shared<ui::ShapeLayer>();
+  auto square = ui::make<ui::ShapeLayer>();
   square->setPath(graphics::Path::rect({240, 10, 60, 60}));
   square->setFillColor(std::nullopt);
   square->setStrokeColor(Color::fromCode(0x34C759));
@@ -107,14 +107,14 @@ std::shared_ptr<ui::View> makeShapes() {
 }
 
 std::shared_ptr<ui::Label> makeLabel(const Font& font, const std::string& text) {
-  auto label = std::make_shared<ui::Label>();
+  auto label = ui::make<ui::Label>();
   label->setFont(font);
   label->setText(text);
   return label;
 }
 
 std::shared_ptr<ui::TextField> makeField() {
-  auto field = std::make_shared<ui::TextField>();
+  auto field = ui::make<ui::TextField>();
   field->setFont(Font::named("Avenir-Roman", 17));
   field->setBorderStyle(ui::TextBorderStyle::RoundedRect);
   field->setPlaceholder("Type here");
@@ -124,13 +124,13 @@ std::shared_ptr<ui::TextField> makeField() {
 
 // Rows of alternating shade, each labelled with its number, so a scrolled picture shows how far.
 std::shared_ptr<ui::ScrollView> makeList() {
-  auto list = std::make_shared<ui::ScrollView>();
+  auto list = ui::make<ui::ScrollView>();
   list->setClipsToBounds(true);
   list->layer().setBorderWidth(1);
   list->layer().setBorderColor(Color::fromBytes(142, 142, 147));
   const double h = TestCardViewController::kRowHeight;
   for (int i = 0; i < TestCardViewController::kRows; ++i) {
-    auto row = std::make_shared<ui::View>(Rect{0, i * h, 400, h});
+    auto row = ui::make<ui::View>(Rect{0, i * h, 400, h});
     row->setTag(kRowTag);
     row->setBackgroundColor(i % 2 ? Color::fromBytes(0, 122, 255, 0.12) : Color::fromBytes(0, 122, 255, 0.24));
     auto label = makeLabel(Font::named("Avenir-Medium", 17), "Row " + std::to_string(i + 1));
@@ -148,7 +148,7 @@ TouchPad::TouchPad(const Rect& frame) : View(frame) {
   layer().setCornerRadius(12);
   readout_ = makeLabel(Font::named("Avenir-Medium", 15), "touch here");
   readout_->setTextAlignment(ui::TextAlignment::Center);
-  marker_ = std::make_shared<ui::View>(Rect{0, 0, kMarkerSize, kMarkerSize});
+  marker_ = ui::make<ui::View>(Rect{0, 0, kMarkerSize, kMarkerSize});
   marker_->setBackgroundColor(Color::fromCode(0xFF3B30));
   marker_->layer().setCornerRadius(kMarkerSize / 2);
   marker_->setHidden(true);
@@ -190,7 +190,7 @@ TestCardViewController::TestCardViewController() : ViewController(runtime::class
 
 void TestCardViewController::loadView() {
   Rect frame{{0, 0}, window() ? window()->bounds().size : ui::Screen::named("phone").size};
-  auto card = std::make_shared<CardView>(frame);
+  auto card = ui::make<CardView>(frame);
   card->title = title_ = makeLabel(Font::named("Avenir-Heavy", 24), "Ostrel test card");
   card->bars = makeBars();
   card->ramp = makeRamp();
@@ -198,7 +198,7 @@ void TestCardViewController::loadView() {
   card->glyphs = glyphs_ = makeLabel(Font::named("Avenir-Roman", 17), "Avenir 17: \u221e \u2192 \u00d8 \u00b0 \u2764\ufe0f");
   card->field = field_ = makeField();
   card->list = list_ = makeList();
-  card->pad = pad_ = std::make_shared<TouchPad>();
+  card->pad = pad_ = ui::make<TouchPad>();
   for (const std::shared_ptr<ui::View>& v :
        std::initializer_list<std::shared_ptr<ui::View>>{card->title, card->bars, card->ramp, card->shapes, card->glyphs,
                                                         card->field, card->list, card->pad}) {
@@ -225,8 +225,8 @@ void TestCardViewController::applyAppearance() {
 }
 
 std::shared_ptr<ui::Window> makeTestCardWindow(const ui::Screen& screen) {
-  auto window = std::make_shared<ui::Window>(screen);
-  window->setRootViewController(std::make_shared<TestCardViewController>());
+  auto window = ui::make<ui::Window>(screen);
+  window->setRootViewController(ui::make<TestCardViewController>());
   window->makeKeyAndVisible();
   return window;
 }

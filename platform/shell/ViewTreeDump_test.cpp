@@ -17,14 +17,14 @@ class Sheet : public ui::View {
 };
 
 TEST(ViewTreeDump, DescribesEachViewAndItsChildrenInOrder) {
-  auto root = std::make_shared<Sheet>(ui::Rect{0, 0, 100, 200});
+  auto root = ui::make<Sheet>(ui::Rect{0, 0, 100, 200});
   root->setBackgroundColor(Color::fromBytes(255, 128, 0));
-  auto label = std::make_shared<ui::Label>(ui::Rect{10, 20, 80, 0.1 + 0.2});
+  auto label = ui::make<ui::Label>(ui::Rect{10, 20, 80, 0.1 + 0.2});
   label->setText("f/2.8 \u221e");
   label->setTextColor(Color::fromBytes(0, 0, 255, 0.5));
   label->setAlpha(0.5);
   label->setTag(7);
-  auto hidden = std::make_shared<ui::View>(ui::Rect{0, 0, 1, 1});
+  auto hidden = ui::make<ui::View>(ui::Rect{0, 0, 1, 1});
   hidden->setHidden(true);
   hidden->layer().setBorderWidth(1);
   hidden->layer().setBorderColor(Color::redColor());
@@ -50,15 +50,15 @@ TEST(ViewTreeDump, DescribesEachViewAndItsChildrenInOrder) {
 }
 
 TEST(ViewTreeDump, ShowsHowFarAViewIsScrolledAndReadsBackAsJson) {
-  ui::Label scroller(ui::Rect{0, 0, 50, 50});
-  scroller.setText("quote \" and \\ slash");
-  scroller.setBounds({0, 120.0004, 50, 50});
-  Value back = foundation::Json::parse(ViewTreeDump::json(scroller));
+  auto scroller = ui::make<ui::Label>(ui::Rect{0, 0, 50, 50});
+  scroller->setText("quote \" and \\ slash");
+  scroller->setBounds({0, 120.0004, 50, 50});
+  Value back = foundation::Json::parse(ViewTreeDump::json(*scroller));
   EXPECT_EQ(foundation::Json::serialize(back["offset"]), "[0,120]");
   EXPECT_EQ(back["text"].toString(), "quote \" and \\ slash");
   // A tiny offset left over from arithmetic is no offset.
-  scroller.setBounds({-0.0001, 0, 50, 50});
-  EXPECT_FALSE(ViewTreeDump::describe(scroller).contains("offset"));
+  scroller->setBounds({-0.0001, 0, 50, 50});
+  EXPECT_FALSE(ViewTreeDump::describe(*scroller).contains("offset"));
 }
 
 }  // namespace

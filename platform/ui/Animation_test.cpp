@@ -32,7 +32,7 @@ class AnimationTest : public ::testing::Test {
 };
 
 TEST_F(AnimationTest, ModelTakesEndValuesAtOnceWhileTheDrawingMovesOnTheClock) {
-  auto view = std::make_shared<View>(Rect{0, 0, 100, 100});
+  auto view = make<View>(Rect{0, 0, 100, 100});
   std::vector<bool> done;
   View::animate(1.0, 0.5, AnimationOptionCurveLinear, [&] {
     view->setFrame({200, 0, 100, 100});
@@ -51,7 +51,7 @@ TEST_F(AnimationTest, ModelTakesEndValuesAtOnceWhileTheDrawingMovesOnTheClock) {
 }
 
 TEST_F(AnimationTest, RemovedOrReplacedAnimationsFinishFalse) {
-  auto view = std::make_shared<View>(Rect{0, 0, 100, 100});
+  auto view = make<View>(Rect{0, 0, 100, 100});
   std::vector<bool> first, second;
   View::animate(1.0, [&] { view->setAlpha(0.2); }, [&](bool f) { first.push_back(f); });
   view->layer().removeAllAnimations();
@@ -84,11 +84,11 @@ TEST_F(AnimationTest, ABlockWithoutChangesStillCompletesOnTheClock) {
 TEST_F(AnimationTest, LayoutInsideTheBlockRunsAtOnceAndIsAnimated) {
   struct Column : View {
     using View::View;
-    std::shared_ptr<View> child = std::make_shared<View>(Rect{0, 0, 10, 10});
+    std::shared_ptr<View> child = make<View>(Rect{0, 0, 10, 10});
     double offset = 0;
     void layoutSubviews() override { child->setFrame({offset, 0, 10, 10}); }
   };
-  auto column = std::make_shared<Column>(Rect{0, 0, 200, 50});
+  auto column = make<Column>(Rect{0, 0, 200, 50});
   column->addSubview(column->child);
   column->layoutIfNeeded();
   View::animate(1.0, 0, AnimationOptionCurveLinear, [&] {
@@ -106,7 +106,7 @@ TEST_F(AnimationTest, AnOffsetChangeInsideABlockScrollsOnceToTheEnd) {
     std::vector<double> offsets;
     void scrollViewDidScroll(ScrollView& view) override { offsets.push_back(view.contentOffset().x); }
   } recorder;
-  auto scroll = std::make_shared<ScrollView>(Rect{0, 0, 100, 50});
+  auto scroll = make<ScrollView>(Rect{0, 0, 100, 50});
   scroll->setContentSize({1000, 50});
   scroll->setDelegate(&recorder);
   View::animate(0.2, 0, AnimationOptionCurveLinear, [&] { scroll->setContentOffset({400, 0}); });
@@ -118,7 +118,7 @@ TEST_F(AnimationTest, AnOffsetChangeInsideABlockScrollsOnceToTheEnd) {
 }
 
 TEST_F(AnimationTest, WithoutAnimationAndNestedBlocks) {
-  auto view = std::make_shared<View>(Rect{0, 0, 10, 10});
+  auto view = make<View>(Rect{0, 0, 10, 10});
   View::animate(1.0, [&] {
     View::performWithoutAnimation([&] { view->setAlpha(0.5); });
   });
@@ -148,7 +148,7 @@ TEST_F(AnimationTest, CurvesAndSprings) {
   calm.dampingRatio = 1;
   for (double t = 0; t < 1; t += 0.01) EXPECT_LE(calm.progressAt(t), 1.0 + 1e-9);
 
-  auto view = std::make_shared<View>(Rect{0, 0, 10, 10});
+  auto view = make<View>(Rect{0, 0, 10, 10});
   std::vector<bool> done;
   View::animateWithSpring(0.5, 0, 0.5, 0, AnimationOptionNone, [&] { view->setCenter({100, 0}); },
                           [&](bool f) { done.push_back(f); });
@@ -164,7 +164,7 @@ TEST_F(AnimationTest, ColoursMixPremultiplied) {
 }
 
 TEST_F(AnimationTest, PathAnimationOnAShapeLayer) {
-  auto layer = std::make_shared<ShapeLayer>();
+  auto layer = make<ShapeLayer>();
   graphics::Path from, to;
   from.moveTo({0, 0});
   from.lineTo({10, 0});
@@ -200,8 +200,8 @@ TEST_F(AnimationTest, PushTransitionFromBottomSlidesTheOldPictureUp) {
   EXPECT_EQ(push.placementAt(0.25, {100, 200}).incoming, Point(0, -150));
 
   // On screen: a red screen pushed away by a blue one from the bottom, half way.
-  auto window = std::make_shared<Window>(Screen::named("phone-small"));
-  auto screen = std::make_shared<View>(window->bounds());
+  auto window = make<Window>(Screen::named("phone-small"));
+  auto screen = make<View>(window->bounds());
   screen->setBackgroundColor(Color::redColor());
   window->addSubview(screen);
   auto transition = std::make_shared<Transition>();

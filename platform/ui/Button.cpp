@@ -12,7 +12,7 @@ std::uint32_t key(ControlState state) { return static_cast<std::uint32_t>(state)
 }  // namespace
 
 Button::Button(ButtonType type, const Rect& frame) : Control(frame), type_(type) {
-  titleLabel_ = std::make_shared<Label>(bounds());
+  titleLabel_ = make<Label>(bounds());
   titleLabel_->setTextAlignment(TextAlignment::Center);
   titleLabel_->setFont(Font::systemFont(15));
   addSubview(titleLabel_);

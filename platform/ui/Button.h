@@ -18,8 +18,6 @@ enum class ButtonType { Custom, System };
 // uses the normal state's. An attributed title wins over a plain one.
 class Button : public Control {
  public:
-  explicit Button(ButtonType type = ButtonType::Custom, const Rect& frame = {});
-
   ButtonType buttonType() const { return type_; }
 
   void setTitle(std::optional<std::string> title, ControlState state = ControlState::Normal);
@@ -42,6 +40,7 @@ class Button : public Control {
   Size intrinsicContentSize() const override { return sizeThatFits({0, 0}); }
 
  protected:
+  explicit Button(ButtonType type = ButtonType::Custom, const Rect& frame = {});
   void layoutSubviews() override;
   void stateDidChange() override { updateTitle(); }
   void tintColorDidChange() override { updateTitle(); }

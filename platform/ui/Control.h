@@ -54,8 +54,6 @@ class Control : public View {
   // How far outside its bounds a finger still counts as inside while tracking.
   static constexpr double kTouchMargin = 70;
 
-  explicit Control(const Rect& frame = {});
-
   // `target` is not retained. The same target, action and event added twice is kept once.
   template <class T, class C>
   void addTarget(T* target, void (C::*action)(), ControlEvent events) {
@@ -101,6 +99,7 @@ class Control : public View {
   bool allowsRecognizerToTakeTouch(const GestureRecognizer& recognizer) const override;
 
  protected:
+  explicit Control(const Rect& frame = {});
   // Subclasses follow the touch: false from beginTracking or continueTracking stops the calls.
   virtual bool beginTracking(const Touch& touch, const Event* event) { return true; }
   virtual bool continueTracking(const Touch& touch, const Event* event) { return true; }

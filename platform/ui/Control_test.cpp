@@ -34,8 +34,8 @@ struct Screen {
 class ControlTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    window = std::make_shared<Window>();
-    button = std::make_shared<Button>(ButtonType::System, Rect{100, 100, 100, 40});
+    window = make<Window>();
+    button = make<Button>(ButtonType::System, Rect{100, 100, 100, 40});
     window->addSubview(button);
   }
   void tap(Point p) {
@@ -115,7 +115,7 @@ TEST_F(ControlTest, TouchEventsFollowTheFingerWithAMargin) {
 }
 
 TEST_F(ControlTest, DisabledControlIgnoresButHoldsTouches) {
-  auto behind = std::make_shared<View>(window->bounds());
+  auto behind = make<View>(window->bounds());
   auto tapBehind = std::make_shared<TapGestureRecognizer>();
   int behindTaps = 0;
   tapBehind->addTarget(this, "t", [&](GestureRecognizer&) { ++behindTaps; });
@@ -145,9 +145,9 @@ TEST_F(ControlTest, TapRecogniserAroundAButtonLeavesTheButtonItsTap) {
 }
 
 TEST_F(ControlTest, PanOfAScrollViewCancelsTheControlUnderIt) {
-  auto scroll = std::make_shared<ScrollView>(Rect{0, 300, 390, 100});
+  auto scroll = make<ScrollView>(Rect{0, 300, 390, 100});
   scroll->setContentSize({1000, 100});
-  auto inside = std::make_shared<Button>(ButtonType::Custom, Rect{50, 20, 100, 40});
+  auto inside = make<Button>(ButtonType::Custom, Rect{50, 20, 100, 40});
   scroll->addSubview(inside);
   window->addSubview(scroll);
   std::vector<std::string> events;
@@ -184,15 +184,15 @@ TEST_F(ControlTest, ButtonTitlesAndColoursFollowTheState) {
   button->setAttributedTitle(std::nullopt);
   EXPECT_EQ(button->titleLabel()->text(), "Normal");
   // A custom button without colours draws white; a system one the tint.
-  Button custom(ButtonType::Custom);
-  EXPECT_EQ(custom.currentTitleColor(), Color::whiteColor());
-  Button system(ButtonType::System);
-  system.setTintColor(Color::blueColor());
-  EXPECT_EQ(system.currentTitleColor(), Color::blueColor());
+  auto custom = make<Button>(ButtonType::Custom);
+  EXPECT_EQ(custom->currentTitleColor(), Color::whiteColor());
+  auto system = make<Button>(ButtonType::System);
+  system->setTintColor(Color::blueColor());
+  EXPECT_EQ(system->currentTitleColor(), Color::blueColor());
 }
 
 TEST_F(ControlTest, SliderDragsItsThumbWithinTheLimits) {
-  auto slider = std::make_shared<Slider>(Rect{20, 500, 228, 40});
+  auto slider = make<Slider>(Rect{20, 500, 228, 40});
   slider->setMinimumValue(10);
   slider->setMaximumValue(110);
   slider->setValue(60);
@@ -226,12 +226,12 @@ TEST_F(ControlTest, SliderDragsItsThumbWithinTheLimits) {
 }
 
 TEST_F(ControlTest, ToolbarLaysOutItemsAndRunsTheirActions) {
-  auto bar = std::make_shared<Toolbar>(Rect{0, 700, 390, 44});
+  auto bar = make<Toolbar>(Rect{0, 700, 390, 44});
   window->addSubview(bar);
   auto cancel = std::make_shared<BarButtonItem>(BarButtonSystemItem::Cancel);
   auto space = std::make_shared<BarButtonItem>(BarButtonSystemItem::FlexibleSpace);
   auto done = std::make_shared<BarButtonItem>("Next", BarButtonItemStyle::Done);
-  auto custom = std::make_shared<BarButtonItem>(std::make_shared<View>(Rect{0, 0, 30, 30}));
+  auto custom = std::make_shared<BarButtonItem>(make<View>(Rect{0, 0, 30, 30}));
   Screen screen;
   cancel->setAction(&screen, &Screen::touchedDown);
   done->setAction(&screen, &Screen::pressed);

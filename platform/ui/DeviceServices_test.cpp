@@ -45,12 +45,12 @@ TEST(InterfaceRegistry, BuildsScreensByIdentifierAndViewsByFileName) {
   auto& registry = InterfaceRegistry::shared();
   registry.clear();
   registry.registerController("Main_Universal", "NewMainViewController", [] {
-    auto vc = std::make_shared<ViewController>();
+    auto vc = make<ViewController>();
     vc->setTitle("main");
     return vc;
   });
   registry.registerController("Main_Universal", "NewCameraSetupViewController", [] {
-    auto vc = std::make_shared<ViewController>();
+    auto vc = make<ViewController>();
     vc->setTitle("setup");
     return vc;
   });
@@ -64,16 +64,16 @@ TEST(InterfaceRegistry, BuildsScreensByIdentifierAndViewsByFileName) {
   EXPECT_THROW(Storyboard::storyboardWithName("Other"), foundation::Exception);
 
   registry.registerInterfaceFor<OwnerView>("OwnerView", [](OwnerView& owner) {
-    owner.contentView = std::make_shared<View>(Rect{0, 0, 10, 10});
+    owner.contentView = make<View>(Rect{0, 0, 10, 10});
     return std::vector<std::shared_ptr<View>>{owner.contentView};
   });
   OwnerView owner;
   auto top = registry.loadInterface("OwnerView", owner);
   ASSERT_EQ(top.size(), 1u);
   EXPECT_EQ(top[0], owner.contentView);
-  View stranger;
+  auto stranger = make<View>();
   try {
-    registry.loadInterface("OwnerView", stranger);
+    registry.loadInterface("OwnerView", *stranger);
     FAIL() << "a wrong owner must be refused";
   } catch (const foundation::Exception& e) {
     EXPECT_EQ(e.name(), "NSInternalInconsistencyException");
@@ -138,12 +138,12 @@ class MailTest : public ::testing::Test, public MailComposeViewControllerDelegat
 };
 
 TEST_F(MailTest, SendingWritesAnEmlIntoTheOutbox) {
-  MailComposeViewController mail;
-  mail.setMailComposeDelegate(this);
-  mail.setSubject("Ostrel Feedback");
-  mail.setToRecipients({"support@example.org"});
-  mail.setMessageBody("Ostrel 1.0 | iOS 17.4 | iPhone 15 \n\nI'd like to give you some feedback:\n\n", false);
-  auto path = mail.send();
+  auto mail = make<MailComposeViewController>();
+  mail->setMailComposeDelegate(this);
+  mail->setSubject("Ostrel Feedback");
+  mail->setToRecipients({"support@example.org"});
+  mail->setMessageBody("Ostrel 1.0 | iOS 17.4 | iPhone 15 \n\nI'd like to give you some feedback:\n\n", false);
+  auto path = mail->send();
   ASSERT_TRUE(path);
   EXPECT_EQ(fs::path(*path).parent_path(), fs::path(MailComposeViewController::outboxPath()));
   EXPECT_EQ(fs::path(*path).extension(), ".eml");
@@ -156,12 +156,12 @@ TEST_F(MailTest, SendingWritesAnEmlIntoTheOutbox) {
   EXPECT_NE(text.find("\r\n\r\nOstrel 1.0 | iOS 17.4 | iPhone 15=20\r\n\r\nI'd like to give you some feedback:\r\n"),
             std::string::npos);
   EXPECT_EQ(results, std::vector<MailComposeResult>{MailComposeResult::Sent});
-  EXPECT_FALSE(mail.send());  // sent once only
+  EXPECT_FALSE(mail->send());  // sent once only
   EXPECT_EQ(results.size(), 1u);
 }
 
 TEST_F(MailTest, TheSheetsBarSendsAndCancels) {
-  auto mail = std::make_shared<MailComposeViewController>();
+  auto mail = make<MailComposeViewController>();
   mail->setMailComposeDelegate(this);
   mail->setSubject("Ostrel Improvements");
   std::shared_ptr<Toolbar> bar;
@@ -179,20 +179,20 @@ TEST_F(MailTest, TheSheetsBarSendsAndCancels) {
 }
 
 TEST_F(MailTest, HeaderTextsCannotAddHeadersAndUnicodeIsEncoded) {
-  MailComposeViewController mail;
-  mail.setSubject("Hi\r\nBcc: victim@example.org");
-  mail.setToRecipients({"a@example.org\nX-Evil: 1", ""});
-  mail.setMessageBody("Grüße = ok", false);
-  std::string text = mail.messageText();
+  auto mail = make<MailComposeViewController>();
+  mail->setSubject("Hi\r\nBcc: victim@example.org");
+  mail->setToRecipients({"a@example.org\nX-Evil: 1", ""});
+  mail->setMessageBody("Grüße = ok", false);
+  std::string text = mail->messageText();
   EXPECT_EQ(text.find("\nBcc:"), std::string::npos);
   EXPECT_EQ(text.find("\nX-Evil"), std::string::npos);
   EXPECT_NE(text.find("To: a@example.org X-Evil: 1\r\n"), std::string::npos);
   EXPECT_NE(text.find("Gr=C3=BC=C3=9Fe =3D ok"), std::string::npos);
-  mail.setSubject("Grüße");
-  EXPECT_NE(mail.messageText().find("Subject: =?UTF-8?B?R3LDvMOfZQ==?=\r\n"), std::string::npos);
+  mail->setSubject("Grüße");
+  EXPECT_NE(mail->messageText().find("Subject: =?UTF-8?B?R3LDvMOfZQ==?=\r\n"), std::string::npos);
   // Long lines are folded with soft breaks under 77 characters.
-  mail.setMessageBody(std::string(300, 'x'), false);
-  std::string body = mail.messageText();
+  mail->setMessageBody(std::string(300, 'x'), false);
+  std::string body = mail->messageText();
   body = body.substr(body.find("\r\n\r\n") + 4);
   size_t start = 0;
   while (start < body.size()) {
@@ -205,12 +205,12 @@ TEST_F(MailTest, HeaderTextsCannotAddHeadersAndUnicodeIsEncoded) {
 
 TEST_F(MailTest, AnOutboxThatCannotBeMadeReportsFailure) {
   writeFile(folder.path() + "/Library/Outbox", "a file where the folder should be");
-  MailComposeViewController mail;
-  mail.setMailComposeDelegate(this);
-  EXPECT_FALSE(mail.send());
+  auto mail = make<MailComposeViewController>();
+  mail->setMailComposeDelegate(this);
+  EXPECT_FALSE(mail->send());
   EXPECT_EQ(results, std::vector<MailComposeResult>{MailComposeResult::Failed});
   ASSERT_EQ(errors.size(), 1u);
-  mail.cancel();  // a failed send may still be cancelled
+  mail->cancel();  // a failed send may still be cancelled
   EXPECT_EQ(results.back(), MailComposeResult::Cancelled);
   MailComposeViewController::setCanSendMail(false);
   EXPECT_FALSE(MailComposeViewController::canSendMail());

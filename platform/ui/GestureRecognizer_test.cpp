@@ -41,9 +41,9 @@ struct Simultaneous : GestureRecognizerDelegate {
 class GestureTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    window = std::make_shared<Window>();
-    outer = std::make_shared<Pad>(Rect{0, 0, 390, 400});
-    inner = std::make_shared<Pad>(Rect{50, 50, 200, 200});
+    window = make<Window>();
+    outer = make<Pad>(Rect{0, 0, 390, 400});
+    inner = make<Pad>(Rect{50, 50, 200, 200});
     outer->addSubview(inner);
     window->addSubview(outer);
   }
@@ -233,7 +233,7 @@ TEST_F(GestureTest, DisabledOrDetachedRecognisersStayQuiet) {
 }
 
 TEST_F(GestureTest, TouchesReachTheViewAndItsSuperviews) {
-  auto plain = std::make_shared<View>(Rect{10, 10, 50, 50});
+  auto plain = make<View>(Rect{10, 10, 50, 50});
   inner->addSubview(plain);
   window->touchDown({70, 70});
   window->touchUp({70, 70});
@@ -255,7 +255,7 @@ TEST_F(GestureTest, TapCountsAndLocations) {
     std::vector<int>& counts;
     std::vector<Point>& where;
   };
-  auto counter = std::make_shared<Counter>(counts, where);
+  auto counter = make<Counter>(counts, where);
   inner->addSubview(counter);
   tap({60, 60});
   tap({62, 60});

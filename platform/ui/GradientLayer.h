@@ -20,6 +20,7 @@ class GradientLayer : public Layer {
   void setEndPoint(Point p) { end_ = p; }
 
  protected:
+  GradientLayer() = default;
   void drawInContext(Context& context) override;
 
  private:

@@ -13,9 +13,6 @@ enum class ContentMode { ScaleToFill, ScaleAspectFit, ScaleAspectFill, Center, T
 // it unless interaction is turned on.
 class ImageView : public View {
  public:
-  explicit ImageView(const Rect& frame = {});
-  explicit ImageView(std::shared_ptr<graphics::Image> image);
-
   std::shared_ptr<graphics::Image> image() const { return image_; }
   void setImage(std::shared_ptr<graphics::Image> image);
   ContentMode contentMode() const { return mode_; }
@@ -27,6 +24,8 @@ class ImageView : public View {
   Size intrinsicContentSize() const override;
 
  protected:
+  explicit ImageView(const Rect& frame = {});
+  explicit ImageView(std::shared_ptr<graphics::Image> image);
   void drawRect(const Rect& rect) override;
 
  private:

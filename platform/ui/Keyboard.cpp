@@ -170,7 +170,7 @@ void Keyboard::layoutHost(Window& window, double keys) {
   for (const auto& sub : std::vector<std::shared_ptr<View>>(host_->subviews())) sub->removeFromSuperview();
   double width = window.bounds().width();
   double accessoryHeight = accessory_ ? accessory_->frame().height() : 0;
-  auto keysView = std::make_shared<KeyboardKeysView>(Rect{0, accessoryHeight, width, keys});
+  auto keysView = make<KeyboardKeysView>(Rect{0, accessoryHeight, width, keys});
   host_->addSubview(keysView);
   if (accessory_) {
     accessory_->setFrame({0, 0, width, accessoryHeight});
@@ -180,7 +180,7 @@ void Keyboard::layoutHost(Window& window, double keys) {
 
 void Keyboard::show(Window& window, const std::shared_ptr<View>& accessory) {
   unsigned generation = ++generation_;
-  if (!host_) host_ = std::make_shared<KeyboardView>();
+  if (!host_) host_ = make<KeyboardView>();
   Rect from = visible_ ? shownFrame_ : Rect{};
   host_->layer().removeAllAnimations();  // a move still running stops where it is
   accessory_ = accessory;

@@ -19,8 +19,6 @@ using graphics::TextAlignment;
 // Touches pass through it unless interaction is turned on.
 class Label : public View {
  public:
-  explicit Label(const Rect& frame = {});
-
   const std::string& text() const { return text_.string(); }
   // Plain text in the label's font and colour; drops any attributes.
   void setText(const std::string& text);
@@ -46,6 +44,7 @@ class Label : public View {
   Size intrinsicContentSize() const override { return sizeThatFits({0, 0}); }
 
  protected:
+  explicit Label(const Rect& frame = {});
   void drawRect(const Rect& rect) override;
 
  private:

@@ -10,6 +10,7 @@
 #include "platform/graphics/Geometry.h"
 #include "platform/graphics/Image.h"
 #include "platform/ui/AnimatableValue.h"
+#include "platform/ui/Make.h"
 
 namespace platform::ui {
 
@@ -43,7 +44,6 @@ class LayerDelegate {
 // layer inserted at index 0 draws behind every subview.
 class Layer : public std::enable_shared_from_this<Layer> {
  public:
-  Layer() = default;
   virtual ~Layer();
   Layer(const Layer&) = delete;
   Layer& operator=(const Layer&) = delete;
@@ -138,6 +138,7 @@ class Layer : public std::enable_shared_from_this<Layer> {
   virtual std::optional<AnimatableValue> animatableValue(const std::string& keyPath) const;
 
  protected:
+  Layer() = default;
   // Puts a value on show for drawing only: no animation hook, no redraw request.
   virtual void setShownValue(const std::string& keyPath, const AnimatableValue& value);
   // Called by setters before an animatable property changes, so an animation block can see it.

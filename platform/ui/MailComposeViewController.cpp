@@ -189,7 +189,7 @@ void MailComposeViewController::loadView() {
   auto root = view();
   double width = root->bounds().width();
   // The sheet's own bar: Cancel on the left, Send on the right.
-  auto bar = std::make_shared<Toolbar>(Rect{0, 47, width, Toolbar::kHeight});
+  auto bar = make<Toolbar>(Rect{0, 47, width, Toolbar::kHeight});
   auto cancelItem = std::make_shared<BarButtonItem>(BarButtonSystemItem::Cancel);
   cancelItem->setAction(this, "cancel", [this](BarButtonItem&) { cancel(); });
   auto sendItem = std::make_shared<BarButtonItem>("Send", BarButtonItemStyle::Done);
@@ -198,7 +198,7 @@ void MailComposeViewController::loadView() {
   root->addSubview(bar);
   double y = bar->frame().maxY() + 8;
   auto line = [&](const std::string& text, double height, int lines) {
-    auto label = std::make_shared<Label>(Rect{16, y, width - 32, height});
+    auto label = make<Label>(Rect{16, y, width - 32, height});
     label->setText(text);
     label->setNumberOfLines(lines);
     root->addSubview(label);

@@ -30,8 +30,6 @@ class MailComposeViewController : public ViewController {
                                                                       runtime::Image::Platform};
   static constexpr const char* kErrorDomain = "MFMailComposeErrorDomain";
 
-  MailComposeViewController();
-
   // Whether the device has a mail account: a setting the runner and tests change (on by default).
   static bool canSendMail();
   static void setCanSendMail(bool can);
@@ -61,6 +59,9 @@ class MailComposeViewController : public ViewController {
   std::string messageText() const;
 
   void loadView() override;
+
+ protected:
+  MailComposeViewController();
 
  private:
   void finish(MailComposeResult result, const foundation::Error* error);

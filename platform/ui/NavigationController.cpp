@@ -56,7 +56,7 @@ std::shared_ptr<ViewController> NavigationController::topViewController() const 
 
 void NavigationController::loadView() {
   Size size = window() ? window()->bounds().size : Screen::named("phone").size;
-  setView(std::make_shared<NavigationView>(Rect{{0, 0}, size}));
+  setView(make<NavigationView>(Rect{{0, 0}, size}));
 }
 
 void NavigationController::adopt(const std::shared_ptr<ViewController>& controller) {

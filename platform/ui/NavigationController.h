@@ -20,8 +20,6 @@ class NavigationController : public ViewController {
                                                                       runtime::Image::Platform};
   static constexpr double kTransitionDuration = 0.35;
 
-  NavigationController();
-  explicit NavigationController(std::shared_ptr<ViewController> root);
   ~NavigationController() override;
 
   const std::vector<std::shared_ptr<ViewController>>& viewControllers() const { return stack_; }
@@ -42,6 +40,8 @@ class NavigationController : public ViewController {
   void traitCollectionDidChange(const TraitCollection& previous) override;
 
  protected:
+  NavigationController();
+  explicit NavigationController(std::shared_ptr<ViewController> root);
   void removeChildViewController(ViewController& child) override;
 
  private:

@@ -38,9 +38,9 @@ class NavigationTest : public ::testing::Test {
  protected:
   void SetUp() override {
     gCalls.clear();
-    root = std::make_shared<NavScreen>("root");
-    nav = std::make_shared<NavigationController>(root);
-    window = std::make_shared<Window>();
+    root = make<NavScreen>("root");
+    nav = make<NavigationController>(root);
+    window = make<Window>();
     window->setRootViewController(nav);
     window->makeKeyAndVisible();
     gCalls.clear();
@@ -57,7 +57,7 @@ class NavigationTest : public ::testing::Test {
 using Calls = std::vector<std::string>;
 
 TEST_F(NavigationTest, PushAndPopInThePlatformsOrder) {
-  auto setup = std::make_shared<NavScreen>("setup");
+  auto setup = make<NavScreen>("setup");
   nav->pushViewController(setup, false);
   EXPECT_EQ(gCalls, (Calls{"setup.load", "root.willDisappear", "setup.willAppear", "root.didDisappear",
                            "setup.didAppear"}));
@@ -73,7 +73,7 @@ TEST_F(NavigationTest, PushAndPopInThePlatformsOrder) {
 }
 
 TEST_F(NavigationTest, AnimatedPushEndsOnTheClock) {
-  auto setup = std::make_shared<NavScreen>("setup");
+  auto setup = make<NavScreen>("setup");
   nav->pushViewController(setup, true);
   EXPECT_EQ(gCalls, (Calls{"setup.load", "root.willDisappear", "setup.willAppear"}));
   // A pop asked for during the slide waits for it.
@@ -88,8 +88,8 @@ TEST_F(NavigationTest, AnimatedPushEndsOnTheClock) {
 }
 
 TEST_F(NavigationTest, APushFromInsideDidAppearRunsAtOnce) {
-  auto first = std::make_shared<NavScreen>("first");
-  auto second = std::make_shared<NavScreen>("second");
+  auto first = make<NavScreen>("first");
+  auto second = make<NavScreen>("second");
   first->onDidAppear = [&] { nav->pushViewController(second, false); };
   nav->pushViewController(first, true);
   advance(NavigationController::kTransitionDuration);
@@ -101,7 +101,7 @@ TEST_F(NavigationTest, APushFromInsideDidAppearRunsAtOnce) {
 
 TEST_F(NavigationTest, RemovingANonTopControllerMakesNoAppearanceCalls) {
   // The main screen's rebuild: push the new screen, then the old one leaves its parent.
-  auto fresh = std::make_shared<NavScreen>("fresh");
+  auto fresh = make<NavScreen>("fresh");
   nav->pushViewController(fresh, false);
   gCalls.clear();
   root->removeFromParentViewController();
@@ -109,7 +109,7 @@ TEST_F(NavigationTest, RemovingANonTopControllerMakesNoAppearanceCalls) {
   EXPECT_EQ(nav->viewControllers(), (std::vector<std::shared_ptr<ViewController>>{fresh}));
   EXPECT_EQ(root->parentViewController(), nullptr);
   // The top one leaving shows what is beneath it.
-  auto extra = std::make_shared<NavScreen>("extra");
+  auto extra = make<NavScreen>("extra");
   nav->pushViewController(extra, false);
   gCalls.clear();
   extra->removeFromParentViewController();
@@ -118,8 +118,8 @@ TEST_F(NavigationTest, RemovingANonTopControllerMakesNoAppearanceCalls) {
 
 TEST_F(NavigationTest, MisuseAndStacksOffScreen) {
   EXPECT_THROW(nav->pushViewController(root, false), foundation::Exception);
-  auto hidden = std::make_shared<NavigationController>();
-  auto a = std::make_shared<NavScreen>("a");
+  auto hidden = make<NavigationController>();
+  auto a = make<NavScreen>("a");
   hidden->pushViewController(a, false);
   EXPECT_TRUE(gCalls.empty());  // nothing is on screen yet
   EXPECT_THROW(nav->pushViewController(a, false), foundation::Exception);
@@ -128,8 +128,8 @@ TEST_F(NavigationTest, MisuseAndStacksOffScreen) {
 }
 
 TEST_F(NavigationTest, PopToRootSkipsTheControllersBetween) {
-  auto a = std::make_shared<NavScreen>("a");
-  auto b = std::make_shared<NavScreen>("b");
+  auto a = make<NavScreen>("a");
+  auto b = make<NavScreen>("b");
   nav->pushViewController(a, false);
   nav->pushViewController(b, false);
   gCalls.clear();
@@ -140,7 +140,7 @@ TEST_F(NavigationTest, PopToRootSkipsTheControllersBetween) {
 }
 
 TEST_F(NavigationTest, ModalPresentationAndDismissal) {
-  auto sheet = std::make_shared<NavScreen>("sheet");
+  auto sheet = make<NavScreen>("sheet");
   int completed = 0;
   root->presentViewController(sheet, true, [&] { ++completed; });
   EXPECT_EQ(gCalls, (Calls{"sheet.load", "sheet.willAppear"}));
@@ -152,7 +152,7 @@ TEST_F(NavigationTest, ModalPresentationAndDismissal) {
   EXPECT_EQ(gCalls.back(), "sheet.didAppear");
 
   // A second presentation while one is up is refused.
-  root->presentViewController(std::make_shared<NavScreen>("other"), false);
+  root->presentViewController(make<NavScreen>("other"), false);
   EXPECT_EQ(root->presentedViewController(), sheet);
 
   gCalls.clear();

@@ -21,7 +21,7 @@ constexpr Bytes kBlue{0, 0, 255, 255};
 
 // A small white window at scale 2; probes below are in pixels, so a point is two of them.
 std::shared_ptr<Window> probeWindow() {
-  auto w = std::make_shared<Window>(Screen{"probe", {200, 120}, {}, 2});
+  auto w = make<Window>(Screen{"probe", {200, 120}, {}, 2});
   w->setBackgroundColor(Color::whiteColor());
   return w;
 }
@@ -43,7 +43,7 @@ class StrokedBox : public View {
 
 TEST(Renderer, TwoPointStrokedRectangleInAView) {
   auto w = probeWindow();
-  auto box = std::make_shared<StrokedBox>(Rect{20, 20, 100, 60});
+  auto box = make<StrokedBox>(Rect{20, 20, 100, 60});
   w->addSubview(box);
   auto img = Renderer::render(*w);
   ASSERT_TRUE(img);
@@ -60,7 +60,7 @@ TEST(Renderer, TwoPointStrokedRectangleInAView) {
 
 TEST(Renderer, ShapeLayersDrawDashesAndOvals) {
   auto w = probeWindow();
-  auto dash = std::make_shared<ShapeLayer>();
+  auto dash = make<ShapeLayer>();
   dash->setFrame({0, 10, 200, 10});
   graphics::Path line;
   line.moveTo({0, 5});
@@ -72,7 +72,7 @@ TEST(Renderer, ShapeLayersDrawDashesAndOvals) {
   dash->setLineDashPattern({4, 2});
   w->layer().addSublayer(dash);
 
-  auto oval = std::make_shared<ShapeLayer>();
+  auto oval = make<ShapeLayer>();
   oval->setFrame({100, 40, 80, 60});
   oval->setPath(graphics::Path::oval({0, 0, 80, 60}));
   oval->setFillColor(Color::greenColor());
@@ -91,9 +91,9 @@ TEST(Renderer, ShapeLayersDrawDashesAndOvals) {
 
 TEST(Renderer, GradientLayerEndColours) {
   auto w = probeWindow();
-  auto layer = std::make_shared<GradientLayer>();
+  auto layer = make<GradientLayer>();
   layer->setColors({Color::redColor(), Color::blueColor()});
-  auto v = std::make_shared<View>(Rect{10, 10, 50, 100}, layer);
+  auto v = make<View>(Rect{10, 10, 50, 100}, layer);
   w->addSubview(v);
   auto img = Renderer::render(*w);
   auto top = img->pixel(60, 20), bottom = img->pixel(60, 219), middle = img->pixel(60, 120);
@@ -106,7 +106,7 @@ TEST(Renderer, GradientLayerEndColours) {
 
 TEST(Renderer, LabelTextOfAKnownFontAtAKnownPlace) {
   auto w = probeWindow();
-  auto label = std::make_shared<Label>(Rect{40, 30, 100, 40});
+  auto label = make<Label>(Rect{40, 30, 100, 40});
   label->setFont(Font::named("Avenir-Heavy", 20));
   label->setTextColor(Color::redColor());
   label->setText("H");
@@ -129,10 +129,10 @@ TEST(Renderer, LabelTextOfAKnownFontAtAKnownPlace) {
 
 TEST(Renderer, SubtreeAlphaIsAppliedToTheWholeGroup) {
   auto w = probeWindow();
-  auto group = std::make_shared<View>(Rect{0, 0, 200, 120});
+  auto group = make<View>(Rect{0, 0, 200, 120});
   group->setAlpha(0.5);
-  auto a = std::make_shared<View>(Rect{10, 10, 60, 60});
-  auto b = std::make_shared<View>(Rect{40, 40, 60, 60});
+  auto a = make<View>(Rect{10, 10, 60, 60});
+  auto b = make<View>(Rect{40, 40, 60, 60});
   a->setBackgroundColor(Color::redColor());
   b->setBackgroundColor(Color::redColor());
   group->addSubview(a);
@@ -149,12 +149,12 @@ TEST(Renderer, SubtreeAlphaIsAppliedToTheWholeGroup) {
 
 TEST(Renderer, LayerInsertedAtZeroGoesBehindSubviews) {
   auto w = probeWindow();
-  auto card = std::make_shared<View>(Rect{0, 0, 200, 120});
+  auto card = make<View>(Rect{0, 0, 200, 120});
   card->setBackgroundColor(Color::whiteColor());
-  auto button = std::make_shared<View>(Rect{50, 30, 40, 40});
+  auto button = make<View>(Rect{50, 30, 40, 40});
   button->setBackgroundColor(Color::blueColor());
   card->addSubview(button);
-  auto behind = std::make_shared<Layer>();
+  auto behind = make<Layer>();
   behind->setFrame({0, 0, 200, 120});
   behind->setBackgroundColor(Color::redColor());
   card->layer().insertSublayer(behind, 0);
@@ -166,19 +166,19 @@ TEST(Renderer, LayerInsertedAtZeroGoesBehindSubviews) {
 
 TEST(Renderer, CornersBordersClippingAndMasks) {
   auto w = probeWindow();
-  auto clip = std::make_shared<View>(Rect{10, 10, 60, 60});
+  auto clip = make<View>(Rect{10, 10, 60, 60});
   clip->setClipsToBounds(true);
   clip->layer().setCornerRadius(20);
   clip->layer().setBorderWidth(2);
   clip->layer().setBorderColor(Color::blueColor());
-  auto spill = std::make_shared<View>(Rect{0, 0, 200, 200});
+  auto spill = make<View>(Rect{0, 0, 200, 200});
   spill->setBackgroundColor(Color::redColor());
   clip->addSubview(spill);
   w->addSubview(clip);
 
-  auto masked = std::make_shared<View>(Rect{100, 10, 60, 60});
+  auto masked = make<View>(Rect{100, 10, 60, 60});
   masked->setBackgroundColor(Color::greenColor());
-  auto mask = std::make_shared<ShapeLayer>();
+  auto mask = make<ShapeLayer>();
   mask->setFrame({0, 0, 60, 60});
   mask->setPath(graphics::Path::oval({0, 0, 60, 60}));
   masked->layer().setMask(mask);
@@ -195,7 +195,7 @@ TEST(Renderer, CornersBordersClippingAndMasks) {
 
 TEST(Renderer, ContentsAreRedrawnOnlyWhenOutOfDate) {
   auto w = probeWindow();
-  auto box = std::make_shared<StrokedBox>(Rect{0, 0, 100, 60});
+  auto box = make<StrokedBox>(Rect{0, 0, 100, 60});
   w->addSubview(box);
   Renderer::render(*w);
   Renderer::render(*w);
@@ -217,7 +217,7 @@ TEST(Renderer, ContentsAreRedrawnOnlyWhenOutOfDate) {
 // outlive a change of appearance.
 TEST(Renderer, SystemColouredViewsRedrawWhenTheAppearanceChanges) {
   auto w = probeWindow();
-  auto field = std::make_shared<TextField>(Rect{20, 20, 120, 36});
+  auto field = make<TextField>(Rect{20, 20, 120, 36});
   field->setBorderStyle(TextBorderStyle::RoundedRect);
   w->addSubview(field);
   auto fill = [&] { return Renderer::render(*w)->pixelBytes(2 * 100, 2 * 38); };
@@ -232,7 +232,7 @@ TEST(Renderer, ImageViewFitsItsImage) {
   const uint8_t px[] = {255, 0, 0, 255, 255, 0, 0, 255};
   auto wide = graphics::Image::fromRGBA(2, 1, 8, px);
   auto w = probeWindow();
-  auto iv = std::make_shared<ImageView>(Rect{0, 0, 100, 100});
+  auto iv = make<ImageView>(Rect{0, 0, 100, 100});
   iv->setImage(wide);
   iv->setContentMode(ContentMode::ScaleAspectFit);
   EXPECT_EQ(iv->imageRect(), (Rect{0, 25, 100, 50}));
@@ -248,11 +248,11 @@ TEST(Renderer, ImageViewFitsItsImage) {
 TEST(Renderer, SameTreeGivesTheSamePNGBytes) {
   auto build = [] {
     auto w = probeWindow();
-    auto label = std::make_shared<Label>(Rect{5, 5, 190, 30});
+    auto label = make<Label>(Rect{5, 5, 190, 30});
     label->setFont(Font::named("Avenir-Medium", 14));
     label->setText("Ø 46.3mm → 32.87mm ∞ ❤️");
     w->addSubview(label);
-    auto ring = std::make_shared<ShapeLayer>();
+    auto ring = make<ShapeLayer>();
     ring->setFrame({0, 40, 200, 80});
     ring->setPath(graphics::Path::oval({20, 5, 160, 70}));
     ring->setFillColor(std::nullopt);

@@ -42,7 +42,6 @@ class ScrollView : public View {
   static constexpr double kStepInterval = 1.0 / 60;
   static constexpr double kAnimationDuration = 0.3;
 
-  explicit ScrollView(const Rect& frame = {});
   ~ScrollView() override;
 
   Point contentOffset() const { return bounds().origin; }
@@ -97,6 +96,7 @@ class ScrollView : public View {
   bool allowsRecognizerToTakeTouch(const GestureRecognizer& recognizer) const override;
 
  protected:
+  explicit ScrollView(const Rect& frame = {});
   // Called after every change of the offset, before the delegate hears of it.
   virtual void contentOffsetDidChange() {}
   // True while the touch in progress came down on a coasting view (it is not a tap on the content).

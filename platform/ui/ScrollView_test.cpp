@@ -48,8 +48,8 @@ struct Recorder : ScrollViewDelegate {
 class ScrollViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    window = std::make_shared<Window>();
-    scroll = std::make_shared<ScrollView>(Rect{0, 100, 300, 60});
+    window = make<Window>();
+    scroll = make<ScrollView>(Rect{0, 100, 300, 60});
     scroll->setContentSize({1500, 60});
     scroll->setDelegate(&recorder);
     window->addSubview(scroll);
@@ -138,7 +138,7 @@ TEST_F(ScrollViewTest, SettingTheOffsetStopsACoast) {
 }
 
 TEST_F(ScrollViewTest, TouchStopsACoastAndTheTapGoesNowhere) {
-  auto content = std::make_shared<View>(Rect{0, 0, 1500, 60});
+  auto content = make<View>(Rect{0, 0, 1500, 60});
   auto tap = std::make_shared<TapGestureRecognizer>();
   int taps = 0;
   tap->addTarget(this, "tap", [&](GestureRecognizer&) { ++taps; });

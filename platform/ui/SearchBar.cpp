@@ -51,14 +51,14 @@ class SearchBar::FieldDelegate : public TextFieldDelegate {
 };
 
 SearchBar::SearchBar(const Rect& frame) : View(frame) {
-  field_ = std::make_shared<Field>(*this);
+  field_ = make<Field>(*this);
   fieldDelegate_ = std::make_unique<FieldDelegate>(*this);
   field_->setDelegate(fieldDelegate_.get());
   field_->setReturnKeyType(ReturnKeyType::Search);
   field_->setBorderStyle(TextBorderStyle::RoundedRect);
   field_->setBackgroundColor(Color::withWhite(0.93, 1));
   addSubview(field_);
-  cancel_ = std::make_shared<Button>(ButtonType::System);
+  cancel_ = make<Button>(ButtonType::System);
   cancel_->setTitle("Cancel");
   cancel_->setHidden(true);
   cancel_->addTarget(this, &SearchBar::cancelPressed, ControlEvent::TouchUpInside);

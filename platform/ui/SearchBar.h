@@ -30,7 +30,6 @@ class SearchBar : public View {
  public:
   static constexpr double kHeight = 56;
 
-  explicit SearchBar(const Rect& frame = {});
   ~SearchBar() override;
 
   std::string text() const { return field_->text(); }
@@ -54,6 +53,7 @@ class SearchBar : public View {
   Size sizeThatFits(Size size) const override { return {size.width, kHeight}; }
 
  protected:
+  explicit SearchBar(const Rect& frame = {});
   void layoutSubviews() override;
   void tintColorDidChange() override;
 

@@ -30,8 +30,8 @@ struct Listener : SearchBarDelegate {
 class SearchBarTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    window = std::make_shared<Window>();
-    bar = std::make_shared<SearchBar>(Rect{0, 60, 390, SearchBar::kHeight});
+    window = make<Window>();
+    bar = make<SearchBar>(Rect{0, 60, 390, SearchBar::kHeight});
     bar->setDelegate(&listener);
     window->addSubview(bar);
     window->layoutIfNeeded();
@@ -89,7 +89,7 @@ TEST_F(SearchBarTest, FieldOutlivingItsBarStaysSafe) {
   bar.reset();
   field->insertText("x");
   EXPECT_EQ(field->text(), "x");
-  bar = std::make_shared<SearchBar>();
+  bar = make<SearchBar>();
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ class ShapeLayer : public Layer {
   std::optional<AnimatableValue> animatableValue(const std::string& keyPath) const override;
 
  protected:
+  ShapeLayer() = default;
   void drawInContext(Context& context) override;
   void setShownValue(const std::string& keyPath, const AnimatableValue& value) override;
 

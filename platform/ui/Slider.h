@@ -17,8 +17,6 @@ class Slider : public Control {
   static constexpr double kThumbSize = 28;
   static constexpr double kTrackHeight = 4;
 
-  explicit Slider(const Rect& frame = {});
-
   float value() const { return value_; }
   // Clamped to the limits; sends no event (only a finger does).
   void setValue(float value, bool animated = false);
@@ -48,6 +46,7 @@ class Slider : public Control {
   bool allowsRecognizerToTakeTouch(const GestureRecognizer& recognizer) const override;
 
  protected:
+  explicit Slider(const Rect& frame = {});
   void drawRect(const Rect& rect) override;
   bool beginTracking(const Touch& touch, const Event* event) override;
   bool continueTracking(const Touch& touch, const Event* event) override;

@@ -12,7 +12,7 @@ double TableViewDelegate::tableViewHeightForRowAtIndexPath(TableView&, const Ind
   return TableView::kAutomaticDimension;
 }
 
-TableView::TableView(const Rect& frame) : ScrollView(frame), swipe_(std::make_unique<Swipe>(*this)) {
+TableView::TableView(const Rect& frame) : ScrollView(frame), swipe_(std::make_unique<Swipe>()) {
   addGestureRecognizer(swipe_->pan());
 }
 
@@ -174,7 +174,7 @@ void TableView::reloadSectionIndexTitles() {
     return;
   }
   if (!indexStrip_) {
-    indexStrip_ = std::make_shared<IndexStrip>(*this);
+    indexStrip_ = make<IndexStrip>(std::static_pointer_cast<TableView>(shared_from_this()));
     addSubview(indexStrip_);
   }
   indexStrip_->setBackgroundColor(indexBackground_);

@@ -61,7 +61,6 @@ class TableView : public ScrollView {
   static constexpr double kAutomaticDimension = -1;
   static constexpr double kIndexWidth = 16;
 
-  explicit TableView(const Rect& frame = {});
   ~TableView() override;
 
   TableViewDataSource* dataSource() const { return dataSource_.get(); }
@@ -142,6 +141,7 @@ class TableView : public ScrollView {
   bool allowsRecognizerToTakeTouch(const GestureRecognizer& recognizer) const override;
 
  protected:
+  explicit TableView(const Rect& frame = {});
   void layoutSubviews() override;
   void contentOffsetDidChange() override;
 

@@ -9,14 +9,14 @@ constexpr double kSeparatorHeight = 0.5;
 
 TableViewCell::TableViewCell(TableViewCellStyle, std::string reuseIdentifier)
     : View(Rect{0, 0, 320, 44}), reuseIdentifier_(std::move(reuseIdentifier)) {
-  selectionBackground_ = std::make_shared<View>(bounds());
+  selectionBackground_ = make<View>(bounds());
   selectionBackground_->setBackgroundColor(Color::withWhite(0.85, 1));
   selectionBackground_->setHidden(true);
   selectionBackground_->setUserInteractionEnabled(false);
   addSubview(selectionBackground_);
-  contentView_ = std::make_shared<View>(bounds());
+  contentView_ = make<View>(bounds());
   addSubview(contentView_);
-  separator_ = std::make_shared<View>();
+  separator_ = make<View>();
   separator_->setHidden(true);
   separator_->setUserInteractionEnabled(false);
   addSubview(separator_);
@@ -24,7 +24,7 @@ TableViewCell::TableViewCell(TableViewCellStyle, std::string reuseIdentifier)
 
 const std::shared_ptr<Label>& TableViewCell::textLabel() {
   if (!textLabel_) {
-    textLabel_ = std::make_shared<Label>();
+    textLabel_ = make<Label>();
     contentView_->addSubview(textLabel_);
     setNeedsLayout();
   }

@@ -17,8 +17,6 @@ enum class TableViewCellSelectionStyle { None, Default };
 // setSelected, calling the base first.
 class TableViewCell : public View {
  public:
-  explicit TableViewCell(TableViewCellStyle style = TableViewCellStyle::Default, std::string reuseIdentifier = "");
-
   const std::string& reuseIdentifier() const { return reuseIdentifier_; }
   const std::shared_ptr<View>& contentView() const { return contentView_; }
   // A label inside the content view, made on first use.
@@ -40,6 +38,7 @@ class TableViewCell : public View {
   void setSeparator(std::optional<Color> color);
 
  protected:
+  explicit TableViewCell(TableViewCellStyle style = TableViewCellStyle::Default, std::string reuseIdentifier = "");
   void layoutSubviews() override;
 
  private:

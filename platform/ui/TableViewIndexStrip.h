@@ -18,13 +18,11 @@ class TableView::IndexStrip : public View {
  public:
   static constexpr double kLineHeight = 14;
 
-  explicit IndexStrip(TableView& table) : table_(table) {}
-
   void setTitles(const std::vector<std::string>& titles, const Color& color) {
     for (auto& label : labels_) label->removeFromSuperview();
     labels_.clear();
     for (const auto& title : titles) {
-      auto label = std::make_shared<Label>();
+      auto label = make<Label>();
       label->setText(title);
       label->setFont(Font::boldSystemFont(11));
       label->setTextColor(color);
@@ -48,6 +46,7 @@ class TableView::IndexStrip : public View {
   bool allowsRecognizerToTakeTouch(const GestureRecognizer& r) const override { return r.view() == this; }
 
  protected:
+  explicit IndexStrip(std::weak_ptr<TableView> table) : table_(std::move(table)) {}
   void layoutSubviews() override {
     double y = top();
     for (auto& label : labels_) {
@@ -62,10 +61,10 @@ class TableView::IndexStrip : public View {
     double y = touch.locationInView(this).y - top();
     auto index = static_cast<std::int64_t>(std::floor(y / kLineHeight));
     index = std::clamp<std::int64_t>(index, 0, static_cast<std::int64_t>(labels_.size()) - 1);
-    table_.scrollToIndexTitle(static_cast<size_t>(index));
+    if (auto table = table_.lock()) table->scrollToIndexTitle(static_cast<size_t>(index));
   }
 
-  TableView& table_;  // owns this strip
+  std::weak_ptr<TableView> table_;  // owns this strip
   std::vector<std::shared_ptr<Label>> labels_;
 };
 

@@ -5,30 +5,44 @@
 
 namespace platform::ui {
 
-TableView::Swipe::Swipe(TableView& table) : table_(table), pan_(std::make_shared<PanGestureRecognizer>()) {
+TableView::Swipe::Swipe() : pan_(std::make_shared<PanGestureRecognizer>()) {
   pan_->addTarget(this, "swipe", [this](GestureRecognizer&) { handle(); });
 }
 
+std::shared_ptr<TableView> TableView::Swipe::table() const {
+  if (auto table = table_.lock()) return table;
+  // The table is the view the pan is attached to; it exists only once the table is fully made.
+  View* view = pan_->view();
+  if (!view) return nullptr;
+  auto table = std::static_pointer_cast<TableView>(view->weak_from_this().lock());
+  table_ = table;
+  return table;
+}
+
 std::shared_ptr<TableViewCell> TableView::Swipe::cell() const {
+  auto table = this->table();
+  if (!table) return nullptr;
   if (!row_) return nullptr;
-  auto it = table_.visible_.find(*row_);
-  return it == table_.visible_.end() ? nullptr : it->second;
+  auto it = table->visible_.find(*row_);
+  return it == table->visible_.end() ? nullptr : it->second;
 }
 
 bool TableView::Swipe::mayBegin() {
-  Point t = pan_->translationInView(&table_);
+  auto table = this->table();
+  if (!table) return false;
+  Point t = pan_->translationInView(table.get());
   if (std::fabs(t.x) <= std::fabs(t.y)) return false;
-  Point at = pan_->locationInView(&table_);
-  auto row = table_.indexPathForRowAtPoint({at.x - t.x, at.y - t.y});
+  Point at = pan_->locationInView(table.get());
+  auto row = table->indexPathForRowAtPoint({at.x - t.x, at.y - t.y});
   if (!row) return false;
   candidate_ = row;
   // An open row can be dragged back, or closed by dragging another.
-  if (table_.swiped_) return true;
+  if (table->swiped_) return true;
   if (t.x >= 0) return false;
-  auto source = table_.dataSource_.lock();
-  auto delegate = table_.tableDelegate_.lock();
-  if (!source || !delegate || !source->tableViewCanEditRowAtIndexPath(table_, *row)) return false;
-  candidateConfig_ = delegate->tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(table_, *row);
+  auto source = table->dataSource_.lock();
+  auto delegate = table->tableDelegate_.lock();
+  if (!source || !delegate || !source->tableViewCanEditRowAtIndexPath(*table, *row)) return false;
+  candidateConfig_ = delegate->tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(*table, *row);
   return candidateConfig_ && !candidateConfig_->actions().empty();
 }
 
@@ -43,11 +57,13 @@ void TableView::Swipe::handle() {
 }
 
 void TableView::Swipe::began() {
-  if (table_.swiped_ && candidate_ != table_.swiped_) {
-    table_.setEditing(false, true);
+  auto table = this->table();
+  if (!table) return;
+  if (table->swiped_ && candidate_ != table->swiped_) {
+    table->setEditing(false, true);
     return;  // this drag only closed the other row
   }
-  if (!table_.swiped_) {
+  if (!table->swiped_) {
     row_ = candidate_;
     config_ = candidateConfig_;
     reveal_ = 0;
@@ -63,44 +79,48 @@ void TableView::Swipe::began() {
 }
 
 void TableView::Swipe::moved() {
+  auto table = this->table();
+  if (!table) return;
   if (!active_) return;
-  Point t = pan_->translationInView(&table_);
-  reveal_ = std::clamp(startReveal_ - t.x, 0.0, table_.bounds().width());
+  Point t = pan_->translationInView(table.get());
+  reveal_ = std::clamp(startReveal_ - t.x, 0.0, table->bounds().width());
   apply();
 }
 
 void TableView::Swipe::released(bool ended) {
+  auto table = this->table();
+  if (!table) return;
   if (!active_) return;
   active_ = false;
-  double width = table_.bounds().width();
+  double width = table->bounds().width();
   bool full = ended && config_->performsFirstActionWithFullSwipe() && reveal_ > width * kFullSwipeFraction;
   bool open = ended && reveal_ > actionsWidth_ / 2;
   if (!open) {
-    bool wasOpen = table_.swiped_.has_value();
-    table_.setEditing(false, true);
+    bool wasOpen = table->swiped_.has_value();
+    table->setEditing(false, true);
     if (!wasOpen) close();
     return;
   }
   // Past the buttons, a row without a full-swipe action settles back to show them.
   reveal_ = actionsWidth_;
   apply();
-  if (table_.swiped_ != row_) {
-    table_.swiped_ = row_;
-    table_.editing_ = true;
-    if (auto d = table_.tableDelegate_.lock()) d->tableViewWillBeginEditingRowAtIndexPath(table_, *row_);
+  if (table->swiped_ != row_) {
+    table->swiped_ = row_;
+    table->editing_ = true;
+    if (auto d = table->tableDelegate_.lock()) d->tableViewWillBeginEditingRowAtIndexPath(*table, *row_);
   }
   if (full) perform(0);
 }
 
 void TableView::Swipe::build(TableViewCell& cell) {
-  container_ = std::make_shared<View>();
+  container_ = make<View>();
   container_->setClipsToBounds(true);
   cell.insertSubviewBelow(container_, cell.contentView().get());
   buttons_.clear();
   actionsWidth_ = 0;
   const auto& actions = config_->actions();
   for (size_t i = 0; i < actions.size(); ++i) {
-    auto button = std::make_shared<Button>(ButtonType::Custom);
+    auto button = make<Button>(ButtonType::Custom);
     button->setTitle(actions[i]->title());
     button->setBackgroundColor(actions[i]->backgroundColor());
     button->addTarget(this, "action", ControlEvent::TouchUpInside, [this, i](Control&) { perform(i); });
@@ -132,10 +152,9 @@ void TableView::Swipe::perform(size_t index) {
   auto action = config_->actions()[index];
   auto source = buttons_[index];
   if (!action->handler()) return;
-  std::weak_ptr<View> weak = table_.weak_from_this();
-  TableView* table = &table_;
-  action->handler()(*action, *source, [weak, table](bool) {
-    if (auto alive = weak.lock()) table->setEditing(false, true);
+  std::weak_ptr<TableView> weak = table();
+  action->handler()(*action, *source, [weak](bool) {
+    if (auto table = weak.lock()) table->setEditing(false, true);
   });
 }
 

@@ -18,7 +18,7 @@ class TableView::Swipe {
   static constexpr double kMinimumActionWidth = 74;
   static constexpr double kFullSwipeFraction = 0.6;
 
-  explicit Swipe(TableView& table);
+  Swipe();
 
   const std::shared_ptr<PanGestureRecognizer>& pan() const { return pan_; }
   // Whether the drag under way may become a swipe; fetches the row's actions when it may.
@@ -38,8 +38,9 @@ class TableView::Swipe {
   void apply();
   void perform(size_t index);
   std::shared_ptr<TableViewCell> cell() const;
+  std::shared_ptr<TableView> table() const;
 
-  TableView& table_;  // owns this
+  mutable std::weak_ptr<TableView> table_;  // owns this; found through the pan's view
   std::shared_ptr<PanGestureRecognizer> pan_;
   std::optional<IndexPath> row_;
   std::optional<IndexPath> candidate_;

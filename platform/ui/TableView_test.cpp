@@ -33,7 +33,7 @@ struct Rows : TableViewDataSource, TableViewDelegate {
   std::shared_ptr<TableViewCell> tableViewCellForRowAtIndexPath(TableView& table, const IndexPath& ip) override {
     auto cell = table.dequeueReusableCell("Row");
     if (!cell) {
-      cell = std::make_shared<TableViewCell>(TableViewCellStyle::Default, "Row");
+      cell = make<TableViewCell>(TableViewCellStyle::Default, "Row");
       ++made;
     }
     cell->textLabel()->setText(str(ip));
@@ -64,8 +64,8 @@ struct Rows : TableViewDataSource, TableViewDelegate {
 class TableViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    window = std::make_shared<Window>();
-    table = std::make_shared<TableView>(Rect{0, 100, 390, 400});
+    window = make<Window>();
+    table = make<TableView>(Rect{0, 100, 390, 400});
     table->setDataSource(&rows);
     table->setDelegate(&rows);
     window->addSubview(table);
@@ -184,7 +184,7 @@ TEST_F(TableViewTest, ProgrammaticSelectionScrollsAndStaysQuiet) {
 
 TEST_F(TableViewTest, ReloadClearsSelectionAndPlacesTheFooter) {
   tapRow({0, 1});
-  auto footer = std::make_shared<View>(Rect{0, 0, 10, 0});
+  auto footer = make<View>(Rect{0, 0, 10, 0});
   table->setTableFooterView(footer);
   rows.counts = {3};
   table->reloadData();

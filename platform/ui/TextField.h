@@ -46,8 +46,6 @@ class TextFieldDelegate {
 // should-change question one key at a time and lands at the end of the text.
 class TextField : public View, public TextInput {
  public:
-  explicit TextField(const Rect& frame = {});
-
   const std::string& text() const { return text_; }
   // Sets the text without asking the delegate, as code does.
   void setText(const std::string& text);
@@ -100,6 +98,7 @@ class TextField : public View, public TextInput {
   void touchesEnded(const Touches& touches, const Event* event) override;
 
  protected:
+  explicit TextField(const Rect& frame = {});
   void didBecomeFirstResponder() override;
   void didResignFirstResponder() override;
   void drawRect(const Rect& rect) override;

@@ -47,9 +47,9 @@ class RecordingDelegate : public TextFieldDelegate {
 class TextInputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    window = std::make_shared<Window>(Screen::named("phone"));
-    first = std::make_shared<TextField>(Rect{20, 100, 200, 30});
-    second = std::make_shared<TextField>(Rect{20, 200, 200, 30});
+    window = make<Window>(Screen::named("phone"));
+    first = make<TextField>(Rect{20, 100, 200, 30});
+    second = make<TextField>(Rect{20, 200, 200, 30});
     first->setDelegate(&delegate);
     window->addSubview(first);
     window->addSubview(second);
@@ -90,7 +90,7 @@ TEST_F(TextInputTest, FirstResponderMovesBetweenFieldsAndEndsWithEndEditing) {
   EXPECT_EQ(delegate.calls, (std::vector<std::string>{"shouldBegin", "didBegin", "didEnd:"}));
 
   // endEditing on a subtree that does not hold the first responder leaves it alone.
-  auto elsewhere = std::make_shared<View>(Rect{0, 0, 10, 10});
+  auto elsewhere = make<View>(Rect{0, 0, 10, 10});
   window->addSubview(elsewhere);
   EXPECT_TRUE(elsewhere->endEditing(true));
   EXPECT_TRUE(second->isFirstResponder());
@@ -102,9 +102,9 @@ TEST_F(TextInputTest, RefusalsAndWindowlessViewsKeepTheRole) {
   delegate.allowBegin = false;
   EXPECT_FALSE(first->becomeFirstResponder());
   EXPECT_EQ(Responder::current(), nullptr);
-  auto loose = std::make_shared<TextField>(Rect{0, 0, 50, 20});
+  auto loose = make<TextField>(Rect{0, 0, 50, 20});
   EXPECT_FALSE(loose->becomeFirstResponder());  // not in a window
-  auto plain = std::make_shared<View>(Rect{0, 0, 50, 20});
+  auto plain = make<View>(Rect{0, 0, 50, 20});
   window->addSubview(plain);
   EXPECT_FALSE(plain->becomeFirstResponder());
   second->setEnabled(false);
@@ -112,8 +112,8 @@ TEST_F(TextInputTest, RefusalsAndWindowlessViewsKeepTheRole) {
 }
 
 TEST_F(TextInputTest, RemovingTheFirstResponderFromItsWindowResignsIt) {
-  auto box = std::make_shared<View>(Rect{0, 0, 300, 300});
-  auto inner = std::make_shared<TextField>(Rect{0, 0, 100, 30});
+  auto box = make<View>(Rect{0, 0, 300, 300});
+  auto inner = make<TextField>(Rect{0, 0, 100, 30});
   inner->setDelegate(&delegate);
   box->addSubview(inner);
   window->addSubview(box);
@@ -197,9 +197,9 @@ TEST_F(TextInputTest, ShowingAgainWhileHidingDropsTheStaleDidHide) {
 }
 
 TEST_F(TextInputTest, HeightFollowsTheDeviceAndIncludesTheAccessory) {
-  auto small = std::make_shared<Window>(Screen::named("phone-small"));
-  auto field = std::make_shared<TextField>(Rect{0, 0, 100, 30});
-  auto bar = std::make_shared<View>(Rect{0, 0, 10, 44});
+  auto small = make<Window>(Screen::named("phone-small"));
+  auto field = make<TextField>(Rect{0, 0, 100, 30});
+  auto bar = make<View>(Rect{0, 0, 10, 44});
   field->setInputAccessoryView(bar);
   small->addSubview(field);
   ASSERT_TRUE(field->becomeFirstResponder());
@@ -225,7 +225,7 @@ TEST_F(TextInputTest, ReturnAndEscapeKeys) {
 
 TEST_F(TextInputTest, ReturnAndEscapeUseTheAccessoryBarsItems) {
   // The value editor's bar: Cancel, space, title, space, Done.
-  auto bar = std::make_shared<Toolbar>(Rect{0, 0, 390, Toolbar::kHeight});
+  auto bar = make<Toolbar>(Rect{0, 0, 390, Toolbar::kHeight});
   std::vector<std::string> pressed;
   auto cancel = std::make_shared<BarButtonItem>(BarButtonSystemItem::Cancel);
   cancel->setAction(this, "cancel", [&](BarButtonItem&) { pressed.push_back("cancel"); });

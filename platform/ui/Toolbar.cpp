@@ -27,7 +27,7 @@ void Toolbar::rebuild() {
     if (item->customView()) {
       slot.view = item->customView();
     } else if (!item->isSpace()) {
-      slot.button = std::make_shared<Button>(ButtonType::System);
+      slot.button = make<Button>(ButtonType::System);
       slot.button->setTitle(item->title());
       std::weak_ptr<BarButtonItem> weak = item;
       slot.button->addTarget(this, "item", ControlEvent::TouchUpInside, [weak](Control&) {

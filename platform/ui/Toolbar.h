@@ -17,8 +17,6 @@ class Toolbar : public View {
   static constexpr double kMargin = 8;
   static constexpr double kSpacing = 8;
 
-  explicit Toolbar(const Rect& frame = {});
-
   const std::vector<std::shared_ptr<BarButtonItem>>& items() const { return items_; }
   void setItems(std::vector<std::shared_ptr<BarButtonItem>> items, bool animated = false);
   std::optional<Color> barTintColor() const { return barTint_; }
@@ -32,6 +30,7 @@ class Toolbar : public View {
   Size sizeThatFits(Size size) const override { return {size.width, kHeight}; }
 
  protected:
+  explicit Toolbar(const Rect& frame = {});
   void layoutSubviews() override;
   void tintColorDidChange() override;
 

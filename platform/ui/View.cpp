@@ -12,9 +12,9 @@
 
 namespace platform::ui {
 
-View::View(const Rect& frame) : View(frame, std::make_shared<Layer>()) {}
+View::View(const Rect& frame) : View(frame, make<Layer>()) {}
 
-View::View(const Rect& frame, std::shared_ptr<Layer> layer) : layer_(layer ? std::move(layer) : std::make_shared<Layer>()) {
+View::View(const Rect& frame, std::shared_ptr<Layer> layer) : layer_(layer ? std::move(layer) : make<Layer>()) {
   layer_->setDelegate(this);
   layer_->setFrame(frame);
 }
@@ -250,7 +250,7 @@ bool View::drawLayer(Layer&, Context& context) {
 
 bool View::mayDrawLayer(const Layer&) const {
   // Plain views and windows only fill their background, which the layer draws itself.
-  return typeid(*this) != typeid(View) && typeid(*this) != typeid(Window);
+  return typeid(*this) != typeid(detail::HeapOnly<View>) && typeid(*this) != typeid(detail::HeapOnly<Window>);
 }
 
 // --- touches ---
@@ -306,6 +306,9 @@ std::string View::className() const {
   char* plain = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
   std::string name = status == 0 && plain ? plain : mangled;
   std::free(plain);
+  // make<T>() builds a detail::HeapOnly<T>: the view's class is the T inside.
+  if (size_t wrapper = name.find("HeapOnly<"); wrapper != std::string::npos && name.ends_with('>'))
+    name = name.substr(wrapper + 9, name.size() - wrapper - 10);
   size_t colon = name.rfind("::");
   return colon == std::string::npos ? name : name.substr(colon + 2);
 }

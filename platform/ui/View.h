@@ -23,9 +23,6 @@ class Window;
 // subview order. Views are made with make<T>() and held by their superview.
 class View : public std::enable_shared_from_this<View>, protected LayerDelegate {
  public:
-  explicit View(const Rect& frame = {});
-  // For views backed by a special layer (a shape or gradient layer).
-  View(const Rect& frame, std::shared_ptr<Layer> layer);
   ~View() override;
   View(const View&) = delete;
   View& operator=(const View&) = delete;
@@ -146,6 +143,9 @@ class View : public std::enable_shared_from_this<View>, protected LayerDelegate 
   bool endEditing(bool force);
 
  protected:
+  explicit View(const Rect& frame = {});
+  // For views backed by a special layer (a shape or gradient layer).
+  View(const Rect& frame, std::shared_ptr<Layer> layer);
   // Asked before the role is given up; a view that answers false keeps it unless forced.
   virtual bool canResignFirstResponder() const { return true; }
   virtual void didBecomeFirstResponder() {}

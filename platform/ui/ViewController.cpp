@@ -42,7 +42,7 @@ ViewController::~ViewController() = default;
 std::shared_ptr<View> ViewController::view() {
   if (!view_) {
     loadView();
-    if (!view_) view_ = std::make_shared<View>();  // a loadView that made nothing still yields a view
+    if (!view_) view_ = make<View>();  // a loadView that made nothing still yields a view
     runtime::send(*this, kViewDidLoad);
   }
   return view_;
@@ -56,7 +56,7 @@ Window* ViewController::window() const {
 
 void ViewController::loadView() {
   Size size = window() ? window()->bounds().size : Screen::named("phone").size;
-  view_ = std::make_shared<View>(Rect{{0, 0}, size});
+  view_ = make<View>(Rect{{0, 0}, size});
   view_->setBackgroundColor(Color::whiteColor());
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Object.h"
+#include "platform/ui/Make.h"
 #include "platform/runtime/Selector.h"
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
@@ -46,8 +47,6 @@ class ViewController : public runtime::Object {
   // The runtime class with its methods in place; safe to call early (before swizzling, say) and often.
   static runtime::Class* runtimeClass();
 
-  ViewController();
-  explicit ViewController(runtime::Class* cls);
   ~ViewController() override;
 
   // Loads the view when it is not loaded yet.
@@ -97,6 +96,8 @@ class ViewController : public runtime::Object {
   ViewController* presentingViewController() const { return presenting_; }
 
  protected:
+  ViewController();
+  explicit ViewController(runtime::Class* cls);
   // A container's part of removeFromParentViewController.
   virtual void removeChildViewController(ViewController& child) {}
 

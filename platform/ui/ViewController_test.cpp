@@ -39,20 +39,20 @@ class EmptyLoader : public ViewController {
 
 TEST(ViewController, ViewLoadsOnceOnFirstUse) {
   gLog.clear();
-  auto vc = std::make_shared<ScreenController>();
+  auto vc = make<ScreenController>();
   EXPECT_FALSE(vc->isViewLoaded());
   auto view = vc->view();
   EXPECT_EQ(vc->view(), view);
   EXPECT_EQ(gLog, (std::vector<std::string>{"screen.didLoad"}));
   EXPECT_EQ(view->bounds().size, Screen::named("phone").size);
-  auto empty = std::make_shared<EmptyLoader>();
+  auto empty = make<EmptyLoader>();
   EXPECT_TRUE(empty->view()) << "a loadView that makes nothing still yields a view";
 }
 
 TEST(ViewController, WindowDrivesAppearanceInOrder) {
   gLog.clear();
-  auto window = std::make_shared<Window>();
-  auto first = std::make_shared<ScreenController>();
+  auto window = make<Window>();
+  auto first = make<ScreenController>();
   window->setRootViewController(first);
   EXPECT_EQ(first->view()->superview(), window.get());
   EXPECT_EQ(first->view()->frame(), window->bounds());
@@ -63,7 +63,7 @@ TEST(ViewController, WindowDrivesAppearanceInOrder) {
   EXPECT_TRUE(first->isAppearing());
 
   gLog.clear();
-  auto second = std::make_shared<ScreenController>();
+  auto second = make<ScreenController>();
   second->name = "next";
   window->setRootViewController(second);
   EXPECT_EQ(gLog, (std::vector<std::string>{"screen.willDisappear", "screen.didDisappear", "next.didLoad",
@@ -83,8 +83,8 @@ TEST(ViewController, AppearanceCallsCanBeInterceptedThroughTheRuntime) {
     gLog.push_back("tracked " + vc.getClass()->name());
     runtime::callImplementation(original, self, kViewDidAppear, animated);
   });
-  auto window = std::make_shared<Window>();
-  window->setRootViewController(std::make_shared<ScreenController>());
+  auto window = make<Window>();
+  window->setRootViewController(make<ScreenController>());
   window->makeKeyAndVisible();
   base->replaceMethod(kViewDidAppear.name, original);
   EXPECT_EQ(gLog, (std::vector<std::string>{"screen.didLoad", "screen.willAppear", "tracked VCTestScreenController",
@@ -99,8 +99,8 @@ TEST(ViewController, AppearanceCallsCanBeInterceptedThroughTheRuntime) {
 
 TEST(ViewController, TraitChangesFollowTheWindowAppearance) {
   gLog.clear();
-  auto window = std::make_shared<Window>();
-  auto vc = std::make_shared<ScreenController>();
+  auto window = make<Window>();
+  auto vc = make<ScreenController>();
   EXPECT_EQ(vc->traitCollection().userInterfaceStyle, UserInterfaceStyle::Light);
   window->setRootViewController(vc);
   gLog.clear();
@@ -115,8 +115,8 @@ TEST(ViewController, WindowsFollowTheSystemAppearanceSetting) {
   foundation::SystemFacts facts = foundation::SystemFacts::current();
   facts.darkAppearance = true;
   foundation::ScopedSystemFacts dark(facts);
-  auto window = std::make_shared<Window>();
-  auto vc = std::make_shared<ScreenController>();
+  auto window = make<Window>();
+  auto vc = make<ScreenController>();
   window->setRootViewController(vc);
   EXPECT_EQ(vc->traitCollection().userInterfaceStyle, UserInterfaceStyle::Dark) << "a new window starts dark";
 

@@ -14,7 +14,7 @@ namespace platform::ui {
 namespace {
 
 std::shared_ptr<View> makeView(Rect frame, int64_t tag = 0) {
-  auto v = std::make_shared<View>(frame);
+  auto v = make<View>(frame);
   v->setTag(tag);
   return v;
 }
@@ -30,7 +30,7 @@ TEST(View, SubviewOrderFollowsLayersAndRefusesCycles) {
   root->addSubview(a);
   root->addSubview(c);
   root->insertSubviewBelow(b, c.get());
-  auto extra = std::make_shared<Layer>();
+  auto extra = make<Layer>();
   root->layer().insertSublayer(extra, 0);
   ASSERT_EQ(root->subviews().size(), 3u);
   EXPECT_EQ(root->subviews()[1], b);
@@ -97,12 +97,12 @@ class Recorder : public View {
 
 TEST(View, WindowAndTintAnnouncementsReachTheSubtree) {
   std::vector<std::string> log;
-  auto parent = std::make_shared<Recorder>(Rect{});
-  auto child = std::make_shared<Recorder>(Rect{});
+  auto parent = make<Recorder>(Rect{});
+  auto child = make<Recorder>(Rect{});
   parent->log = child->log = &log;
   parent->addSubview(child);
   log.clear();
-  auto window = std::make_shared<Window>();
+  auto window = make<Window>();
   window->addSubview(parent);
   EXPECT_EQ(log, (std::vector<std::string>{"willMoveToWindow", "willMoveToWindow", "didMoveToSuperview",
                                            "didMoveToWindow", "didMoveToWindow", "tint", "tint"}));
@@ -122,8 +122,8 @@ TEST(View, WindowAndTintAnnouncementsReachTheSubtree) {
 }
 
 TEST(View, LayoutRunsOnceWhenMarkedAndOnResize) {
-  auto v = std::make_shared<Recorder>(Rect{0, 0, 10, 10});
-  auto sub = std::make_shared<Recorder>(Rect{0, 0, 5, 5});
+  auto v = make<Recorder>(Rect{0, 0, 10, 10});
+  auto sub = make<Recorder>(Rect{0, 0, 5, 5});
   v->addSubview(sub);
   v->layoutIfNeeded();
   EXPECT_EQ(v->layouts, 1) << "a new view lays out once";
@@ -176,17 +176,17 @@ TEST(View, HitTestingSkipsHiddenFadedAndDisabledViews) {
   back->setUserInteractionEnabled(false);
   EXPECT_EQ(root->hitTest({95, 10}, nullptr), root.get()) << "a disabled view's subviews are skipped too";
 
-  auto round = std::make_shared<RoundButton>(Rect{150, 150, 40, 40});
+  auto round = make<RoundButton>(Rect{150, 150, 40, 40});
   root->addSubview(round);
   EXPECT_EQ(root->hitTest({170, 170}, nullptr), round.get());
   EXPECT_EQ(root->hitTest({152, 152}, nullptr), root.get()) << "corner is outside the overridden shape";
-  auto label = std::make_shared<Label>(Rect{0, 150, 50, 50});
+  auto label = make<Label>(Rect{0, 150, 50, 50});
   root->addSubview(label);
   EXPECT_EQ(root->hitTest({10, 160}, nullptr), root.get()) << "labels let touches through";
 }
 
 TEST(View, ConvertsThroughTransformsAndScrolledBounds) {
-  auto window = std::make_shared<Window>();
+  auto window = make<Window>();
   auto scroller = makeView({10, 20, 100, 100});
   window->addSubview(scroller);
   scroller->setBounds({{0, 50}, {100, 100}});  // scrolled down by 50
@@ -219,7 +219,7 @@ TEST(View, ConvertsThroughTransformsAndScrolledBounds) {
 }
 
 TEST(View, SizeToFitKeepsTheTopLeft) {
-  auto label = std::make_shared<Label>(Rect{30, 40, 64, 64});
+  auto label = make<Label>(Rect{30, 40, 64, 64});
   label->setFont(Font::named("Avenir-Medium", 14));
   label->setText("135");
   label->sizeToFit();
@@ -230,7 +230,7 @@ TEST(View, SizeToFitKeepsTheTopLeft) {
 }
 
 TEST(View, SafeAreaInsetsWhereTheViewMeetsTheEdges) {
-  auto window = std::make_shared<Window>(Screen::named("phone"));
+  auto window = make<Window>(Screen::named("phone"));
   auto full = makeView(window->bounds());
   auto middle = makeView({0, 100, 390, 100});
   window->addSubview(full);
@@ -239,6 +239,13 @@ TEST(View, SafeAreaInsetsWhereTheViewMeetsTheEdges) {
   EXPECT_EQ(middle->safeAreaInsets(), (EdgeInsets{}));
   EXPECT_EQ(makeView({})->safeAreaInsets(), (EdgeInsets{}));
   EXPECT_EQ(Screen::named("no-such-device").name, "phone");
+}
+
+// make<T>() wraps the class for its protected constructor; what the view says it is stays T.
+TEST(View, MadeViewsKeepTheirOwnClassNames) {
+  EXPECT_EQ(make<View>()->className(), "View");
+  EXPECT_EQ(make<Label>()->className(), "Label");
+  EXPECT_EQ(make<Window>()->className(), "Window");
 }
 
 }  // namespace

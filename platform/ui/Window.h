@@ -31,7 +31,6 @@ enum class UserInterfaceStyle { Light, Dark };
 // full-size, and carries the appearance (light or dark) its controllers see.
 class Window : public View {
  public:
-  explicit Window(const Screen& screen = Screen::named("phone"));
   ~Window() override;
 
   const Screen& screen() const { return screen_; }
@@ -62,6 +61,7 @@ class Window : public View {
   TouchDispatcher& touchDispatcher() { return touches_; }
 
  protected:
+  explicit Window(const Screen& screen = Screen::named("phone"));
   void layoutSubviews() override;
 
  private:
