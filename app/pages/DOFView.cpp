@@ -10,6 +10,7 @@ using app::pages::DepthOfField;
 using app::pages::DepthOfFieldTexts;
 using app::pages::DofMarkerOffsets;
 using app::pages::makePageLabel;
+using app::pages::placeCentred;
 using platform::graphics::AffineTransform;
 using platform::ui::LocalizedStrings;
 using platform::ui::make;
@@ -36,12 +37,12 @@ void DOFView::customInit() {
   cocLabel_ = makePageLabel(UIConstants::romanFontQuorvelWithSize(12), UIConstants::contrastText(), TextAlignment::Left);
   hyperFocalCaption_ = makePageLabel(UIConstants::heavyFontQuorvelWithSize(9), caption, TextAlignment::Right);
   hyperFocalLabel_ = makePageLabel(UIConstants::mediumFontQuorvelWithSize(12), text, TextAlignment::Right);
-  nearCaption_ = makePageLabel(UIConstants::heavyFontQuorvelWithSize(9), caption, TextAlignment::Left);
-  nearLabel_ = makePageLabel(UIConstants::mediumFontQuorvelWithSize(12), text, TextAlignment::Left);
+  nearCaption_ = makePageLabel(UIConstants::heavyFontQuorvelWithSize(9), caption, TextAlignment::Center);
+  nearLabel_ = makePageLabel(UIConstants::mediumFontQuorvelWithSize(12), text, TextAlignment::Center);
   dofCaption_ = makePageLabel(UIConstants::heavyFontQuorvelWithSize(9), caption, TextAlignment::Center);
   dofLabel_ = makePageLabel(UIConstants::mediumFontQuorvelWithSize(kTotalFont), text, TextAlignment::Center);
-  farCaption_ = makePageLabel(UIConstants::heavyFontQuorvelWithSize(9), caption, TextAlignment::Right);
-  farLabel_ = makePageLabel(UIConstants::mediumFontQuorvelWithSize(kFarFont), text, TextAlignment::Right);
+  farCaption_ = makePageLabel(UIConstants::heavyFontQuorvelWithSize(9), caption, TextAlignment::Center);
+  farLabel_ = makePageLabel(UIConstants::mediumFontQuorvelWithSize(kFarFont), text, TextAlignment::Center);
   distanceLabel_ =
       makePageLabel(UIConstants::romanFontQuorvelWithSize(12), UIConstants::quorvelBlue(), TextAlignment::Center);
   hyperFocalCaption_->setAttributedText(UIConstants::kerningWithString(LocalizedStrings::localizedString("HYPERFOCAL")));
@@ -71,18 +72,20 @@ void DOFView::customInit() {
 void DOFView::layoutContent() {
   const double w = contentView_->bounds().size.width;
   const double h = contentView_->bounds().size.height;
-  const double margin = 16, half = (w - 2 * margin) / 2, third = (w - 2 * margin) / 3;
+  const double margin = 16, half = (w - 2 * margin) / 2;
   cocLabel_->setFrame({margin, 10, half, 16});
   hyperFocalCaption_->setFrame({margin + half, 10, half, 12});
   hyperFocalLabel_->setFrame({margin + half, 24, half, 16});
 
-  const double row = h * 0.3;
-  nearCaption_->setFrame({margin, row, third, 12});
-  nearLabel_->setFrame({margin, row + 22, third, 24});
-  dofCaption_->setFrame({margin + third, row, third, 12});
-  dofLabel_->setFrame({margin + third, row + 14, third, 48});
-  farCaption_->setFrame({margin + 2 * third, row, third, 12});
-  farLabel_->setFrame({margin + 2 * third, row + 22, third, 24});
+  // Near, total and far stand over the value display's three columns.
+  const double row = h * 0.3, middle = w / 2;
+  const double columnWidth = app::pages::kValueColumnWidth, offset = app::pages::kValueColumnOffset;
+  placeCentred(*nearCaption_, middle - offset, row, columnWidth, 12);
+  placeCentred(*nearLabel_, middle - offset, row + 22, columnWidth, 24);
+  placeCentred(*dofCaption_, middle, row, columnWidth + 20, 12);
+  placeCentred(*dofLabel_, middle, row + 14, columnWidth + 20, 48);
+  placeCentred(*farCaption_, middle + offset, row, columnWidth, 12);
+  placeCentred(*farLabel_, middle + offset, row + 22, columnWidth, 24);
 
   const double strip = h * 0.72;
   markerContainer_->setFrame({margin, strip, w - 2 * margin, kStripHeight});
@@ -93,7 +96,7 @@ void DOFView::layoutContent() {
                          kMarkerWidth, kMarkerHeight});
   farMarker_->setFrame({centre + farMarkerCenterX_.constant() - kMarkerWidth / 2, (kStripHeight - kMarkerHeight) / 2,
                         kMarkerWidth, kMarkerHeight});
-  distanceLabel_->setFrame({margin + third, strip + kStripHeight + 4, third, 16});
+  placeCentred(*distanceLabel_, middle, strip + kStripHeight + 4, columnWidth, 16);
 }
 
 void DOFView::setDistance(float distance) {

@@ -24,9 +24,10 @@ using platform::ui::View;
 
 namespace {
 
-// The three angle labels sit this far apart; the indicator under them moves by the same steps.
-constexpr double kLabelStep = 120;
-constexpr double kLabelWidth = 110;
+// The three angle labels stand over the value display's columns; the indicator under them moves by the same
+// steps.
+constexpr double kLabelStep = app::pages::kValueColumnOffset;
+constexpr double kLabelWidth = app::pages::kValueColumnWidth;
 constexpr double kIllustrationTop = 76;
 constexpr double kPathSeconds = 0.1;
 constexpr double kSelectSeconds = 0.2;

@@ -25,6 +25,11 @@ class PageContentView : public platform::ui::View {
   std::function<void()> layout_;
 };
 
+// The value display under the bars centres its three columns (focal length, aperture, distance) this far
+// left and right of the middle on the depth-of-field page; the pages line their own three columns up with it.
+inline constexpr double kValueColumnOffset = 120;
+inline constexpr double kValueColumnWidth = 110;
+
 // A page of the main screen: its own views live in a content view that fills it, in the theme's page
 // background, and are placed by layoutContent whenever the content view lays out.
 class PageView : public platform::ui::View {
