@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "platform/foundation/Value.h"
+
+// The protocol-buffer message layer. Every message is described by a table of its fields in index
+// order (the index is the field's place in the message's field list; the wire tag is given beside
+// it). A descriptor-driven codec over nanopb's wire functions reads and writes any described
+// message, so the accessors can reach every field by index without per-message code.
+//
+// Wire rules: fields are written in tag order, repeated fields element by element (unpacked), so
+// equal content gives equal bytes. Reading skips unknown tags and tags of reserved indices, takes
+// repeated numbers packed or unpacked, and refuses truncated input, nesting deeper than kMaxDepth
+// and input larger than kMaxEncodedBytes.
+
+enum class APMNanoKind : std::uint8_t { Reserved, Int32, Int64, UInt32, UInt64, Bool, Float, Double, String, Bytes, Message };
+
+struct APMNanoDescriptor;
+using APMNanoDescriptorRef = const APMNanoDescriptor& (*)();
+
+struct APMNanoField {
+  std::uint32_t tag = 0;  // 0 for a reserved index
+  APMNanoKind kind = APMNanoKind::Reserved;
+  bool repeated = false;
+  APMNanoDescriptorRef message = nullptr;  // for Message fields
+};
+
+struct APMNanoDescriptor {
+  APMNanoDescriptor(const char* name, std::vector<APMNanoField> fields);
+
+  const char* name;
+  std::vector<APMNanoField> fields;        // by index
+  std::vector<std::size_t> indicesByTag;  // indices sorted by tag, reserved ones left out
+  // Index of a tag, or -1.
+  int indexOfTag(std::uint32_t tag) const;
+};
+
+class APMNanoMessage {
+ public:
+  static constexpr int kMaxDepth = 48;
+  static constexpr std::size_t kMaxEncodedBytes = 4 * 1024 * 1024;
+
+  // A value of a field: integers (signed kinds as int64, unsigned kinds and bools as uint64), floats
+  // and doubles as double, strings and bytes as string, sub-messages by pointer.
+  using Scalar = std::variant<std::int64_t, std::uint64_t, double, std::string, std::shared_ptr<APMNanoMessage>>;
+
+  explicit APMNanoMessage(const APMNanoDescriptor& descriptor);
+  APMNanoMessage(const APMNanoMessage& other);
+  APMNanoMessage& operator=(const APMNanoMessage& other);
+  virtual ~APMNanoMessage() = default;
+
+  const APMNanoDescriptor& descriptor() const { return *descriptor_; }
+  std::size_t fieldCount() const { return fields_.size(); }
+
+  // The encoded bytes.
+  platform::foundation::Data protoBuffer() const;
+  // Replaces the content with the decoded bytes; false (content cleared) when they do not decode.
+  [[nodiscard]] bool decode(std::span<const std::uint8_t> bytes);
+
+  // The values of one field (at most one for a singular field); throws for an index out of range.
+  const std::vector<Scalar>& values(int index) const;
+  std::vector<Scalar>& values(int index);
+  const APMNanoField& field(int index) const;
+
+  bool operator==(const APMNanoMessage& other) const;
+
+ private:
+  const APMNanoDescriptor* descriptor_;
+  std::vector<std::vector<Scalar>> fields_;
+};
+
+// The typed face of one described message: `Self::descriptor()` names its fields.
+template <typename Self>
+class APMNanoWrapper : public APMNanoMessage {
+ public:
+  APMNanoWrapper() : APMNanoMessage(Self::descriptor()) {}
+
+  // The message, or nullptr when the bytes do not decode.
+  static std::shared_ptr<Self> initWithBuffer(std::span<const std::uint8_t> bytes) {
+    auto message = std::make_shared<Self>();
+    if (!message->decode(bytes)) return nullptr;
+    return message;
+  }
+  // An empty message.
+  static std::shared_ptr<Self> make() { return std::make_shared<Self>(); }
+  // A copy of `other` as this class; nullptr when `other` is another kind of message.
+  static std::shared_ptr<Self> copyOf(const APMNanoMessage& other) {
+    if (&other.descriptor() != &Self::descriptor()) return nullptr;
+    auto message = std::make_shared<Self>();
+    static_cast<APMNanoMessage&>(*message) = other;
+    return message;
+  }
+};

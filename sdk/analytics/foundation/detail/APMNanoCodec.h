@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "platform/foundation/Value.h"
+
+class APMNanoMessage;
+
+namespace sdk::analytics::detail {
+
+// Appends the message's encoding to `out`.
+void encodeMessage(const APMNanoMessage& message, platform::foundation::Data& out);
+// Fills an empty message from `bytes`; false when they do not decode.
+bool decodeMessage(std::span<const std::uint8_t> bytes, APMNanoMessage& message);
+
+}  // namespace sdk::analytics::detail
