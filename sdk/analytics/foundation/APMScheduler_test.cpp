@@ -135,11 +135,15 @@ TEST_F(AlarmTest, ReplacedAndCancelledRunsNeverFire) {
 }
 
 TEST_F(AlarmTest, ZeroDelayIsQueuedNotRunInline) {
-  bool ranInline = true;
+  std::atomic<bool> ranInline{true};
+  std::atomic<bool> inCall{false};
   scheduler.dispatchSyncOnWorkerQueueBlockID("caller", [&] {
-    bool inCall = true;
-    alarm.runAfterDelay(0, [&] { ranInline = inCall; });
-    alarm.runAfterDelay(-3, [&] { ranInline = inCall; record("negative"); });
+    inCall = true;
+    alarm.runAfterDelay(0, [&] { ranInline = inCall.load(); });
+    alarm.runAfterDelay(-3, [&] {
+      ranInline = inCall.load();
+      record("negative");
+    });
     inCall = false;
   });
   flush();
