@@ -1,0 +1,147 @@
+// InputScrollView: the view, its set-up and the lens limits.
+#include "app/main/InputScrollView.h"
+
+#include <cmath>
+
+#include "app/kit/UIConstants.h"
+#include "app/model/NumericText.h"
+#include "app/optics/MetricToImperialConversion.h"
+#include "app/state/FramesObject.h"
+#include "platform/log/Log.h"
+#include "platform/ui/LocalizedStrings.h"
+#include "platform/ui/TapGestureRecognizer.h"
+
+using platform::ui::make;
+using platform::ui::Rect;
+using platform::ui::View;
+
+InputScrollView::InputScrollView(const Rect& frame) : View(frame) { customInit(); }
+
+void InputScrollView::customInit() {
+  contentView_ = make<View>(bounds());
+  gradient_ = make<platform::ui::GradientLayer>();
+  contentView_->layer().insertSublayer(gradient_, 0);
+  scrollView_ = make<platform::ui::ScrollView>(bounds());
+  scrollContentView_ = make<View>();
+  scrollBar_ = make<View>();
+  scrollContentView_->addSubview(scrollBar_);
+  scrollView_->addSubview(scrollContentView_);
+  titleLabel_ = make<platform::ui::Label>(Rect{12, 0, 200, 12});
+  titleLabel_->setUserInteractionEnabled(false);
+  markerView_ = make<View>();
+  markerView_->setUserInteractionEnabled(false);
+  markerView_->setBackgroundColor(UIConstants::quorvelBlue());
+  contentView_->addSubview(scrollView_);
+  contentView_->addSubview(titleLabel_);
+  contentView_->addSubview(markerView_);
+  addSubview(contentView_);
+
+  sensorWidth = 24.0f;
+  anamorphic = 1.0f;
+  adapter = 1.0f;
+  secondCamera_ = false;
+  scrollView_->setDelegate(static_cast<platform::ui::ScrollViewDelegate*>(this));
+  lastFLSnapPosition_ = -1000.0;
+
+  // The recognisers live in this bar's own views; the bar outlives them.
+  auto inScale = make<platform::ui::TapGestureRecognizer>();
+  inScale->addTarget(this, &InputScrollView::tapInScrollBar);
+  scrollBar_->addGestureRecognizer(inScale);
+  auto beside = make<platform::ui::TapGestureRecognizer>();
+  beside->addTarget(this, &InputScrollView::tapOutsideScrollBar);
+  scrollContentView_->addGestureRecognizer(beside);
+  layOutScale();
+}
+
+void InputScrollView::layoutSubviews() {
+  contentView_->setFrame(bounds());
+  scrollView_->setFrame(contentView_->bounds());
+  gradient_->setFrame(contentView_->bounds());
+  const Rect area = contentView_->bounds();
+  markerView_->setFrame({area.midX() - 1, 12, 2, area.size.height - 12});
+  layOutScale();
+}
+
+// The scale with its two insets inside the scroller: the scroller's content is the area around the scale.
+void InputScrollView::layOutScale() {
+  const double height = contentView_->bounds().size.height;
+  const double lead = scrollBarLeadingConstraint_.constant(), trail = scrollBarTrailingConstraint_.constant();
+  const double width = scrollBarWidthConstraint_.constant();
+  scrollContentView_->setFrame({0, 0, lead + width + trail, height});
+  scrollBar_->setFrame({lead, 0, width, height});
+  scrollView_->setContentSize({lead + width + trail, height});
+}
+
+void InputScrollView::setInputType(int type) {
+  setApertureAndCloseFocus();
+  scrollBarType_ = type;
+  if (type == 2) {
+    redrawScrollBarWithAnimation(2);
+  } else if (type == 1) {
+    redrawScrollBarWithAnimation(1);
+  } else if (type == 0) {
+    makeFocalLength();
+  }
+  const double half = contentView_->frame().size.width / 2;
+  scrollBarLeadingConstraint_.setConstant(half);
+  scrollBarTrailingConstraint_.setConstant(half);
+  setNeedsLayout();
+  layoutIfNeeded();
+  // One background gradient per bar, brought up to date (a rebuild used to stack another each time).
+  gradient_->setFrame(contentView_->bounds());
+  gradient_->setColors({UIConstants::gradientColorTop(), UIConstants::gradientColorBottom()});
+}
+
+void InputScrollView::setFLIndex(int index) {
+  currentFLIndex_ = index;
+  setApertureAndCloseFocus();
+}
+
+bool InputScrollView::isPrimePackage() const {
+  return mCameraPackage && mCameraPackage->lensManufacturer && mCameraPackage->lensManufacturer->isPrimeLens();
+}
+
+bool InputScrollView::isZoomPackage() const {
+  return mCameraPackage && mCameraPackage->lensManufacturer && mCameraPackage->lensManufacturer->isZoomLens();
+}
+
+void InputScrollView::setApertureAndCloseFocus() {
+  const LensObject* lens = nullptr;
+  if (isZoomPackage()) {
+    // A zoom series with no selected lens has no limits, like a prime set without a lens.
+    if (!lensSet.selectedLenses.empty()) lens = &lensSet.selectedLenses.front();
+  } else if (currentFLIndex_ >= 0 && currentFLIndex_ < static_cast<int>(lensSet.lenses.size())) {
+    lens = &lensSet.lenses[static_cast<size_t>(currentFLIndex_)];
+  } else if (currentFLIndex_ != -1) {
+    return;
+  }
+  if (!lens) {
+    currentLensAperture_ = currentLensApertureClosed_ = currentLensCloseFocus_ = 0;
+    return;
+  }
+  platform::log::write(platform::log::Debug, "Lens: " + lens->getCloseFcousMetric() + " " + lens->getAperture() +
+                                                 " " + lens->getApertureClose());
+  currentLensAperture_ = app::model::NumericText::floatValue(lens->getAperture());
+  currentLensApertureClosed_ = app::model::NumericText::floatValue(lens->getApertureClose());
+  const auto state = FramesObject::getSingelton();
+  currentLensCloseFocus_ = state->settings.measurementSystem != 0
+                               ? MetricToImperialConversion::returnMeters(lens->getCloseFcousImperialString())
+                               : app::model::NumericText::floatValue(lens->getCloseFcousMetric());
+}
+
+void InputScrollView::setTitle(const char* key) {
+  titleLabel_->setTextColor(UIConstants::lowContrastText());
+  titleLabel_->setFont(UIConstants::heavyFontQuorvelWithSize(9));
+  titleLabel_->setText(platform::ui::LocalizedStrings::localizedString(key));
+}
+
+float InputScrollView::nonLinearToLinearCurve(float y, float width) {
+  return static_cast<float>(std::sqrt(static_cast<double>(y)) * std::sqrt(static_cast<double>(width)));
+}
+
+float InputScrollView::zoomPercentage() const {
+  const double width = scrollBarWidthConstraint_.constant();
+  const double percent = position() / width * 100;
+  if (!(percent > 0)) return 0;  // NaN (a scale without length) reads as the start
+  return static_cast<float>(percent > 100 ? 100 : percent);
+}
