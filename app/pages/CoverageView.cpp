@@ -82,7 +82,8 @@ CoverageView::CoverageView(const Rect& frame)
   imageCircleLabel_ =
       makePageLabel(UIConstants::mediumFontQuorvelWithSize(18), UIConstants::maxContrastText(), TextAlignment::Left);
   shootTestsLabel_ =
-      makePageLabel(UIConstants::romanFontQuorvelWithSize(11), platform::graphics::Color::whiteColor(), TextAlignment::Center);
+      makePageLabel(UIConstants::romanFontQuorvelWithSize(11), platform::graphics::Color::whiteColor(),
+                    TextAlignment::Center);
   shootTestsLabel_->setBackgroundColor(UIConstants::quorvelDarkBlue());
   shootTestsLabel_->setText(platform::ui::LocalizedStrings::localizedString(
       "Image circles are approximate: shoot tests before you rely on them."));
@@ -107,7 +108,8 @@ void CoverageView::layoutContent() {
   imageCircleLabel_->setFrame({kMargin, 26, column, 26});
   formatOne_.layout({2 * kMargin + column, 8, column, 0});
   shootTestsLabel_->setFrame({0, shootTestsTop_.constant(), w, kHintHeight});
-  coverageDrawView_->setFrame({kMargin, kDrawingTop, std::max(0.0, w - 2 * kMargin), std::max(0.0, h - kDrawingTop - 8)});
+  coverageDrawView_->setFrame(
+      {kMargin, kDrawingTop, std::max(0.0, w - 2 * kMargin), std::max(0.0, h - kDrawingTop - 8)});
 }
 
 void CoverageView::updateLabels() {

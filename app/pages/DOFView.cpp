@@ -34,7 +34,8 @@ DOFView::DOFView(const Rect& frame) : PageView(frame) { customInit(); }
 void DOFView::customInit() {
   const auto text = UIConstants::maxContrastText();
   const auto caption = UIConstants::lowContrastText();
-  cocLabel_ = makePageLabel(UIConstants::romanFontQuorvelWithSize(12), UIConstants::contrastText(), TextAlignment::Left);
+  cocLabel_ =
+      makePageLabel(UIConstants::romanFontQuorvelWithSize(12), UIConstants::contrastText(), TextAlignment::Left);
   hyperFocalCaption_ = makePageLabel(UIConstants::heavyFontQuorvelWithSize(9), caption, TextAlignment::Right);
   hyperFocalLabel_ = makePageLabel(UIConstants::mediumFontQuorvelWithSize(12), text, TextAlignment::Right);
   nearCaption_ = makePageLabel(UIConstants::heavyFontQuorvelWithSize(9), caption, TextAlignment::Center);
@@ -45,10 +46,14 @@ void DOFView::customInit() {
   farLabel_ = makePageLabel(UIConstants::mediumFontQuorvelWithSize(kFarFont), text, TextAlignment::Center);
   distanceLabel_ =
       makePageLabel(UIConstants::romanFontQuorvelWithSize(12), UIConstants::quorvelBlue(), TextAlignment::Center);
-  hyperFocalCaption_->setAttributedText(UIConstants::kerningWithString(LocalizedStrings::localizedString("HYPERFOCAL")));
-  nearCaption_->setAttributedText(UIConstants::kerningWithString(LocalizedStrings::localizedString("NEAR")));
-  dofCaption_->setAttributedText(UIConstants::kerningWithString(LocalizedStrings::localizedString("DEPTH OF FIELD")));
-  farCaption_->setAttributedText(UIConstants::kerningWithString(LocalizedStrings::localizedString("FAR")));
+  const std::pair<std::shared_ptr<platform::ui::Label>, const char*> captions[] = {
+      {hyperFocalCaption_, "HYPERFOCAL"},
+      {nearCaption_, "NEAR"},
+      {dofCaption_, "DEPTH OF FIELD"},
+      {farCaption_, "FAR"}};
+  for (const auto& [label, key] : captions) {
+    label->setAttributedText(UIConstants::kerningWithString(LocalizedStrings::localizedString(key)));
+  }
   for (const auto& label : {cocLabel_, hyperFocalCaption_, hyperFocalLabel_, nearCaption_, nearLabel_, dofCaption_,
                             dofLabel_, farCaption_, farLabel_, distanceLabel_}) {
     contentView_->addSubview(label);
@@ -101,7 +106,8 @@ void DOFView::layoutContent() {
 
 void DOFView::setDistance(float distance) {
   distance_ = distance;
-  distanceLabel_->setText(app::pages::DistanceText::text(distance, app::pages::framesObject()->settings.measurementSystem));
+  int system = app::pages::framesObject()->settings.measurementSystem;
+  distanceLabel_->setText(app::pages::DistanceText::text(distance, system));
 }
 
 void DOFView::showInfinite(bool infinite) {

@@ -97,7 +97,8 @@ TEST_F(FOVViewTest, TheButtonsChooseTheDrawnAngle) {
     env.advance(0.2);
     EXPECT_EQ(fov->angleLabel()->text(), c.caption);
     for (const auto& label : {fov->fovHorizontalLabel(), fov->fovVerticalLabel(), fov->fovDiagonalLabel()}) {
-      EXPECT_EQ(label->textColor(), label == c.highlighted ? UIConstants::maxContrastText() : UIConstants::contrastText());
+      auto expected = label == c.highlighted ? UIConstants::maxContrastText() : UIConstants::contrastText();
+      EXPECT_EQ(label->textColor(), expected);
     }
   }
   // The choice survives a new focal length: the vertical angle is drawn again.

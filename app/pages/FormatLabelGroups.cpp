@@ -27,7 +27,8 @@ FormatLabelGroups::FormatLabelGroups(const platform::graphics::Color& titleColor
   extractionSensorSizeLabel = size();
   recordingAreaLabel = title();
   recordingAreaSensorSizeLabel = size();
-  for (const auto& label : {extractionLabel, extractionSensorSizeLabel, recordingAreaLabel, recordingAreaSensorSizeLabel}) {
+  for (const auto& label :
+       {extractionLabel, extractionSensorSizeLabel, recordingAreaLabel, recordingAreaSensorSizeLabel}) {
     withExtractionView->addSubview(label);
   }
   onlyRecAreaView = make<View>();
@@ -57,12 +58,12 @@ void FormatLabelGroups::layout(const Rect& area) {
 void FormatLabelGroups::update(const QuorvelPackage& package, Sizes sizes) {
   FormatTexts texts = FormatTexts::titles(package);
   float extractionWidth = package.getExtractionSensorWidth(), extractionHeight = package.getExtractionSensorHeight();
-  std::string recording = sizes == Sizes::Dimensions
-                              ? FormatTexts::sizeText(package.modeWidth(), package.modeHeight())
-                              : FormatTexts::diagonalText(FormatTexts::diagonal(package.modeWidth(), package.modeHeight()));
-  std::string extraction = sizes == Sizes::Dimensions
-                               ? FormatTexts::sizeText(extractionWidth, extractionHeight)
-                               : FormatTexts::diagonalText(FormatTexts::diagonal(extractionWidth, extractionHeight));
+  auto sizeText = [sizes](float width, float height) {
+    return sizes == Sizes::Dimensions ? FormatTexts::sizeText(width, height)
+                                      : FormatTexts::diagonalText(FormatTexts::diagonal(width, height));
+  };
+  std::string recording = sizeText(package.modeWidth(), package.modeHeight());
+  std::string extraction = sizeText(extractionWidth, extractionHeight);
   extractionLabel->setText(texts.extractionTitle);
   recordingAreaLabel->setText(texts.recordingTitle);
   onlyRecAreaLabel->setText(texts.recordingTitle);

@@ -92,7 +92,8 @@ float ImageCircle::largestCircle(const QuorvelPackage& package) {
 }
 
 std::optional<float> ImageCircle::drawingScale(Size view, float largestCircle, float recordingDiagonal) {
-  float across = std::max(isSize(largestCircle) ? largestCircle : 0.0f, isSize(recordingDiagonal) ? recordingDiagonal : 0.0f);
+  auto sizeOrZero = [](float value) { return isSize(value) ? value : 0.0f; };
+  float across = std::max(sizeOrZero(largestCircle), sizeOrZero(recordingDiagonal));
   float width = static_cast<float>(view.width - FormatOutlines::kMargin);
   float height = static_cast<float>(view.height - FormatOutlines::kMargin);
   if (!isSize(across) || !isSize(width) || !isSize(height)) return std::nullopt;

@@ -132,9 +132,8 @@ void LensMatchView::setupIllustration() {
   }
 }
 
-std::shared_ptr<LayoutConstraint> LensMatchView::changeAspect(const std::shared_ptr<View>& view,
-                                                              std::shared_ptr<LayoutConstraint>& current, float width,
-                                                              float height) {
+void LensMatchView::changeAspect(const std::shared_ptr<View>& view, std::shared_ptr<LayoutConstraint>& current,
+                                 float width, float height) {
   auto replacement = aspectConstraint(view, width / height);
   current->setActive(false);
   current = replacement;
@@ -143,7 +142,6 @@ std::shared_ptr<LayoutConstraint> LensMatchView::changeAspect(const std::shared_
     contentView_->setNeedsLayout();
     contentView_->layoutIfNeeded();
   });
-  return current;
 }
 
 void LensMatchView::changeIllustrationAspectRatio(float width, float height) {

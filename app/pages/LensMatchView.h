@@ -59,9 +59,8 @@ class LensMatchView : public app::pages::PageView {
   void customInit();
   void layoutContent() override;
   void choose(int matchType);
-  std::shared_ptr<platform::ui::LayoutConstraint> changeAspect(const std::shared_ptr<platform::ui::View>& view,
-                                                               std::shared_ptr<platform::ui::LayoutConstraint>& current,
-                                                               float width, float height);
+  void changeAspect(const std::shared_ptr<platform::ui::View>& view,
+                    std::shared_ptr<platform::ui::LayoutConstraint>& current, float width, float height);
   static platform::graphics::Color borderColor(app::pages::AspectFrames::Border border);
 
   std::optional<QuorvelPackage> packageOne_, packageTwo_;
