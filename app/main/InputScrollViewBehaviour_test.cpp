@@ -1,0 +1,187 @@
+// The bars in a window, dragged, flung and tapped with the manual clock.
+#include <gtest/gtest.h>
+
+#include "app/kit/UIConstants.h"
+#include "app/main/BarTestFixture.h"
+
+namespace {
+
+using namespace app::main::testing;
+
+class BarBehaviourTest : public ::testing::Test, public BarTest {
+ protected:
+  std::shared_ptr<InputScrollView> primes() {
+    return bar(0, package("Prime Lens", {lens(25), lens(50), lens(100)}));
+  }
+  // Where the 50 mm mark of primes() lies.
+  double fiftyMark(const InputScrollView& b) const { return b.positionForFocalLength(50); }
+};
+
+TEST_F(BarBehaviourTest, WithSnapOffAnEndedDragStillUpdatesThePrimeIndex) {
+  settings().snap = false;
+  auto b = primes();
+  drag(*b, -360, 30, false);
+  const double resting = b->position();
+  EXPECT_GT(resting, 300);
+  env.advance(1);
+  EXPECT_EQ(b->position(), resting);  // no snap
+  ASSERT_FALSE(recorder.primeIndexes.empty());
+  EXPECT_EQ(recorder.primeIndexes.back(), std::fabs(resting - fiftyMark(*b)) < 3 ? 1 : -1);
+  EXPECT_EQ(recorder.matchUpdates, 1);
+  EXPECT_EQ(recorder.blocks, (std::vector<bool>{true, false}));
+}
+
+TEST_F(BarBehaviourTest, AFlingSnapsAndUpdatesOnlyAfterTheDeceleration) {
+  auto b = primes();
+  drag(*b, -150, 5, true);
+  EXPECT_TRUE(recorder.primeIndexes.empty());
+  EXPECT_EQ(recorder.blocks, (std::vector<bool>{true, false}));
+  env.advance(5);
+  ASSERT_FALSE(recorder.primeIndexes.empty());
+  EXPECT_EQ(recorder.blocks, (std::vector<bool>{true, false, false}));
+  env.advance(0.3);
+  // It came to rest on a mark (the nearest of the deceleration's end).
+  const double x = b->position();
+  bool onMark = false;
+  for (float f : {25.0f, 50.0f, 100.0f}) onMark |= std::fabs(x - b->positionForFocalLength(f)) < 0.5;
+  EXPECT_TRUE(onMark) << x;
+}
+
+TEST_F(BarBehaviourTest, TappingTwiceBesideAMarkSnapsBothTimes) {
+  auto b = primes();
+  const double mark = fiftyMark(*b);
+  b->setFocalLength(b->focalLengthAt(mark - 60), false);
+  tapScale(*b, mark + 10);
+  env.advance(0.4);
+  EXPECT_NEAR(b->position(), mark, 1e-3);
+  ASSERT_FALSE(recorder.focalLengths.empty());
+  EXPECT_FLOAT_EQ(recorder.focalLengths.back(), 50);  // the exact mark while snapped
+  EXPECT_EQ(recorder.primeIndexes.back(), 1);
+
+  tapScale(*b, mark + 10);
+  env.advance(0.15);  // the move to the tapped point, whose end snaps back
+  env.advance(0.4);
+  EXPECT_NEAR(b->position(), mark, 1e-3);
+}
+
+TEST_F(BarBehaviourTest, ReleasingTwiceBesideAMarkSnapsOnlyTheFirstTime) {
+  auto b = primes();
+  const double mark = fiftyMark(*b);
+  b->setFocalLength(b->focalLengthAt(mark - 40), false);
+  drag(*b, -30, 10, false);
+  env.advance(0.3);
+  EXPECT_NEAR(b->position(), mark, 1e-3);
+  drag(*b, 15, 10, false);
+  env.advance(0.3);
+  const double released = b->position();
+  EXPECT_GT(std::fabs(released - mark), 3);
+  EXPECT_LT(std::fabs(released - mark), 20);
+  EXPECT_EQ(b->lastFLSnapPosition(), -1000);
+}
+
+TEST_F(BarBehaviourTest, TheCloseFocusWinsTheSnap) {
+  auto b = bar(2, package("Prime Lens", {lens(50, "T2", "T22", "0.45m | 1'6\"")}));
+  const double closeFocus = b->positionForDistance(0.45f), mark = b->positionForDistance(0.4f);
+  ASSERT_LT(std::fabs(closeFocus - mark), 40);
+  const double between = (closeFocus + mark) / 2;
+  b->setDistance(0.6f, false);
+  tapScale(*b, between);
+  env.advance(0.4);
+  EXPECT_NEAR(b->position(), closeFocus, 0.5);
+  EXPECT_NEAR(recorder.distances.back(), 0.45, 1e-3);
+}
+
+TEST_F(BarBehaviourTest, AValueBelowTheScaleTurnsTheMarkerRed) {
+  auto b = primes();
+  b->setFocalLength(35, false);
+  b->setFocalLength(18, false);
+  EXPECT_EQ(b->position(), 0);
+  EXPECT_EQ(b->markerView()->backgroundColor(), UIConstants::redWarning());
+  EXPECT_EQ(recorder.outOfRange, std::vector<int>{0});
+  EXPECT_NEAR(recorder.focalLengths.back(), 25, 1e-3);
+  b->setFocalLength(50, true);
+  EXPECT_EQ(b->markerView()->backgroundColor(), UIConstants::quorvelBlue());
+  env.advance(0.4);
+  EXPECT_NEAR(recorder.focalLengths.back(), 50, 0.01);
+
+  // A drag hides the warning; package two's marker is green.
+  b->setFocalLength(2000, false);
+  EXPECT_EQ(b->position(), b->scaleWidth());
+  b->makeSecondCamera();
+  drag(*b, 10, 5, false);
+  EXPECT_EQ(b->markerView()->backgroundColor(), UIConstants::secondCameraGreen());
+}
+
+TEST_F(BarBehaviourTest, ProgrammaticMovesGiveNoTicks) {
+  auto b = primes();
+  auto aperture = bar(1, package("Prime Lens", {lens(50, "T1.4", "T22")}));
+  b->setFocalLength(50, false);
+  b->setFocalLength(100, true);
+  aperture->setAperture(2.8f, false);
+  aperture->setAperture(1.4f, true);
+  env.advance(0.5);
+  EXPECT_EQ(ticks(), 0u);
+  EXPECT_TRUE(settings().hapticFeedback);
+
+  // Dragged by hand across the 50 mm mark, the bar ticks.
+  b->setFocalLength(b->focalLengthAt(fiftyMark(*b) - 30), false);
+  settings().snap = false;
+  drag(*b, -60, 30, false);
+  ASSERT_GE(ticks(), 1u);
+  EXPECT_EQ(platform::ui::ImpactFeedbackGenerator::ticks().front().style,
+            platform::ui::ImpactFeedbackGenerator::Style::Heavy);
+}
+
+TEST_F(BarBehaviourTest, ApertureSnapsToTheNearestStop) {
+  auto b = bar(1, package("Prime Lens", {lens(50, "T1.4", "T22")}));
+  b->setAperture(2, false);
+  tapScale(*b, stops(2.8) * 80 + 12);
+  env.advance(0.4);
+  EXPECT_NEAR(b->position(), stops(2.8) * 80, 1e-3);
+  EXPECT_NEAR(recorder.apertures.back(), 2.8, 0.01);
+  tapScale(*b, stops(1.4) * 80 - 15);  // the lens limit
+  env.advance(0.4);
+  EXPECT_NEAR(b->position(), stops(1.4) * 80, 1e-3);
+}
+
+TEST_F(BarBehaviourTest, TapsBesideTheScaleGoToItsEnds) {
+  auto b = primes();
+  const auto content = b->scrollContentView();
+  auto tapContent = [&](double x, double y) {
+    const auto p = content->convertPointTo({x, y}, nullptr);
+    window->touchDown(p);
+    window->touchUp(p);
+    env.advance(0.4);
+  };
+  const double inset = b->scrollView()->bounds().size.width / 2;
+  const double rightOfScale = inset + b->scaleWidth() + 30;
+  b->setFocalLength(b->focalLengthAt(b->scaleWidth() - 100), false);
+  const double before = b->position();
+  tapContent(rightOfScale, 60);  // below the band that takes taps: nothing
+  EXPECT_EQ(b->position(), before);
+  tapContent(rightOfScale, 30);
+  EXPECT_NEAR(b->position(), b->scaleWidth(), 1e-3);
+  b->setFocalLength(b->focalLengthAt(50), false);
+  tapContent(inset - 40, 30);
+  EXPECT_NEAR(b->position(), 0, 1e-3);
+}
+
+TEST_F(BarBehaviourTest, TwoEqualPrimesReportTheFirst) {
+  auto b = bar(0, package("Prime Lens", {lens(25), lens(25), lens(50)}));
+  b->setFocalLength(25, false);
+  recorder.primeIndexes.clear();
+  b->updatePrimeLensIndex();
+  EXPECT_EQ(recorder.primeIndexes, (std::vector<int>{0, 0}));
+}
+
+TEST_F(BarBehaviourTest, ABarLetGoDuringItsAnimationIsNotCalledInto) {
+  auto b = primes();
+  b->setFocalLength(50, false);
+  tapScale(*b, fiftyMark(*b) + 10);
+  b->removeFromSuperview();
+  b.reset();
+  env.advance(1);
+  SUCCEED();
+}
+
+}  // namespace
