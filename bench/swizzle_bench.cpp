@@ -8,8 +8,8 @@
 
 #include "platform/runtime/Send.h"
 #include "platform/ui/Application.h"
-#include "sdk/utilities/VDUAppDelegateSwizzler.h"
-#include "sdk/utilities/VDUSwizzler.h"
+#include "sdk/interception/VDUAppDelegateSwizzler.h"
+#include "sdk/interception/VDUSwizzler.h"
 
 namespace {
 

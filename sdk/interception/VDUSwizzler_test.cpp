@@ -1,4 +1,4 @@
-#include "sdk/utilities/VDUSwizzler.h"
+#include "sdk/interception/VDUSwizzler.h"
 
 #include <gtest/gtest.h>
 

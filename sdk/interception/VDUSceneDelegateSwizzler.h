@@ -10,7 +10,7 @@
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Object.h"
 #include "platform/ui/Scene.h"
-#include "sdk/utilities/VDUDelegateProxyKit.h"
+#include "sdk/interception/VDUDelegateProxyKit.h"
 
 using VDUSceneDelegateInterceptorTable = VDUInterceptorTable;
 

@@ -11,7 +11,7 @@
 #include "platform/runtime/Object.h"
 #include "platform/runtime/Protocol.h"
 #include "sdk/utilities/VDUMutableDictionary.h"
-#include "sdk/utilities/VDUZeroingWeakContainer.h"
+#include "sdk/interception/VDUZeroingWeakContainer.h"
 
 // The real class's implementation of each proxied selector, kept on a proxied delegate object so that
 // its overrides can call on after the interceptors. A selector the real class lacks has no entry.

@@ -1,8 +1,8 @@
-#include "sdk/utilities/VDUAppDelegateSwizzler.h"
+#include "sdk/interception/VDUAppDelegateSwizzler.h"
 
 #include "platform/foundation/Bundle.h"
 #include "platform/runtime/Send.h"
-#include "sdk/utilities/VDUAppDelegateDonors.h"
+#include "sdk/interception/VDUAppDelegateDonors.h"
 #include "sdk/utilities/VDUAppEnvironmentUtil.h"
 #include "sdk/utilities/VDULogger.h"
 

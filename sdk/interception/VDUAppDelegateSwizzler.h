@@ -11,7 +11,7 @@
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Object.h"
 #include "platform/ui/Application.h"
-#include "sdk/utilities/VDUDelegateProxyKit.h"
+#include "sdk/interception/VDUDelegateProxyKit.h"
 
 using VDUAppDelegateInterceptorTable = VDUInterceptorTable;
 

@@ -1,10 +1,10 @@
-#include "sdk/utilities/VDUSceneDelegateSwizzler.h"
+#include "sdk/interception/VDUSceneDelegateSwizzler.h"
 
 #include <cstdlib>
 #include <mutex>
 
 #include "platform/runtime/Send.h"
-#include "sdk/utilities/VDUAppDelegateSwizzler.h"
+#include "sdk/interception/VDUAppDelegateSwizzler.h"
 #include "sdk/utilities/VDUAppEnvironmentUtil.h"
 
 using platform::runtime::Class;

@@ -1,4 +1,4 @@
-#include "sdk/utilities/VDUSceneDelegateSwizzler.h"
+#include "sdk/interception/VDUSceneDelegateSwizzler.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 #include "platform/foundation/SystemFacts.h"
 #include "platform/runtime/Send.h"
-#include "sdk/utilities/VDUAppDelegateSwizzler.h"
+#include "sdk/interception/VDUAppDelegateSwizzler.h"
 #include "sdk/utilities/VDUProxyTestSupport.h"
 
 using ostrel::testing::VDUProxyTestSupport;

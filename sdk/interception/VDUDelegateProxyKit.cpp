@@ -1,4 +1,4 @@
-#include "sdk/utilities/VDUDelegateProxyKit.h"
+#include "sdk/interception/VDUDelegateProxyKit.h"
 
 #include <mutex>
 

@@ -1,4 +1,4 @@
-#include "sdk/utilities/VDUAppDelegateDonors.h"
+#include "sdk/interception/VDUAppDelegateDonors.h"
 
 #include <atomic>
 #include <mutex>
@@ -10,7 +10,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/runtime/Send.h"
 #include "platform/ui/Application.h"
-#include "sdk/utilities/VDUAppDelegateSwizzler.h"
+#include "sdk/interception/VDUAppDelegateSwizzler.h"
 
 using platform::runtime::Class;
 using platform::runtime::IMP;

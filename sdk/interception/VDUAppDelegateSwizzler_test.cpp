@@ -1,4 +1,4 @@
-#include "sdk/utilities/VDUAppDelegateSwizzler.h"
+#include "sdk/interception/VDUAppDelegateSwizzler.h"
 
 #include <gtest/gtest.h>
 
