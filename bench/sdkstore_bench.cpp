@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 
+#include "bench/BenchContainer.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PreferencesDomain.h"
@@ -26,21 +27,7 @@ using platform::foundation::Dictionary;
 using platform::foundation::Value;
 using platform::security::Keychain;
 
-// Every benchmark writes into one throw-away container.
-struct Container {
-  Container() {
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/ostrel-bench-XXXXXX";
-    if (::mkdtemp(pattern.data())) path = pattern;
-    platform::foundation::Paths::setRoot(path);
-  }
-  ~Container() { std::filesystem::remove_all(path); }
-  std::string path;
-};
-
-Container& container() {
-  static Container instance;
-  return instance;
-}
+using ostrel::bench::container;
 
 Dictionary itemQuery(int index) {
   return {{Keychain::kClass, Value(Keychain::kClassGenericPassword)},

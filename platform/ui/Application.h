@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -100,6 +102,16 @@ class Application : public runtime::Object {
   void enterForeground();
   void terminate();
 
+  // Background tasks: work that asked to finish after the app leaves the foreground. This system never
+  // suspends a process, so a task is only bookkeeping until it is ended; the count lets a caller (or a
+  // test) see that every task begun was also ended. Identifiers start at 1; 0 is never handed out.
+  using BackgroundTaskIdentifier = std::uint64_t;
+  static constexpr BackgroundTaskIdentifier kInvalidBackgroundTask = 0;
+  BackgroundTaskIdentifier beginBackgroundTask(std::string name, std::function<void()> expirationHandler);
+  // Ending 0 or an identifier that already ended does nothing.
+  void endBackgroundTask(BackgroundTaskIdentifier identifier);
+  std::size_t backgroundTaskCount() const;
+
  private:
   friend int applicationMain(int, char**, std::string_view, const ApplicationMainOptions&);
 
@@ -113,6 +125,14 @@ class Application : public runtime::Object {
   std::vector<std::string> arguments_;
   bool launched_ = false;
   bool terminated_ = false;
+
+  struct BackgroundTask {
+    std::string name;
+    std::function<void()> expirationHandler;
+  };
+  mutable std::mutex backgroundTasksMutex_;
+  std::map<BackgroundTaskIdentifier, BackgroundTask> backgroundTasks_;
+  BackgroundTaskIdentifier nextBackgroundTask_ = 1;
 };
 
 }  // namespace platform::ui

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Base64.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Paths.h"
 #include "platform/ui/Label.h"
@@ -32,28 +33,10 @@ bool isAscii(const std::string& text) {
   return true;
 }
 
-std::string base64(const std::string& in) {
-  static const char* table = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  size_t i = 0;
-  for (; i + 2 < in.size(); i += 3) {
-    unsigned n = (unsigned char)in[i] << 16 | (unsigned char)in[i + 1] << 8 | (unsigned char)in[i + 2];
-    for (int s = 18; s >= 0; s -= 6) out.push_back(table[(n >> s) & 63]);
-  }
-  if (i < in.size()) {
-    unsigned n = (unsigned char)in[i] << 16 | (i + 1 < in.size() ? (unsigned char)in[i + 1] << 8 : 0);
-    out.push_back(table[(n >> 18) & 63]);
-    out.push_back(table[(n >> 12) & 63]);
-    out.push_back(i + 1 < in.size() ? table[(n >> 6) & 63] : '=');
-    out.push_back('=');
-  }
-  return out;
-}
-
 // A header value in RFC 2047 form when it is not plain ASCII.
 std::string encodedWord(const std::string& text) {
   std::string safe = headerSafe(text);
-  return isAscii(safe) ? safe : "=?UTF-8?B?" + base64(safe) + "?=";
+  return isAscii(safe) ? safe : "=?UTF-8?B?" + foundation::Base64::encode(safe) + "?=";
 }
 
 // Quoted-printable (RFC 2045): lines end in CRLF and stay under 76 characters.

@@ -1,0 +1,136 @@
+// The event transport's flat-file storage beside the raw file work underneath, in the same run:
+// storing 10,000 events durably against a plain write, fsync and rename loop over the same bytes, and
+// batching 10,000 stored events against the same renames done directly.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench/BenchContainer.h"
+#include "platform/foundation/Paths.h"
+#include "sdk/transport/VDTCORArchive.h"
+#include "sdk/transport/VDTCORFlatFileStorage.h"
+#include "sdk/transport/VDTCORPlatform.h"
+
+namespace {
+
+using platform::foundation::Data;
+using platform::foundation::Value;
+
+constexpr int kEvents = 10000;
+
+class Payload final : public VDTCOREventDataObject {
+ public:
+  Data transportBytes() const override { return Data(200, 0x42); }
+};
+
+using ostrel::bench::container;
+
+std::vector<std::shared_ptr<VDTCOREvent>> makeEvents() {
+  std::vector<std::shared_ptr<VDTCOREvent>> events;
+  for (int i = 0; i < kEvents; ++i) {
+    auto event = VDTCOREvent::initWithMappingIDTarget("137", 1001);
+    event->setDataObject(std::make_shared<Payload>());
+    events.push_back(event);
+  }
+  return events;
+}
+
+std::shared_ptr<VDTCORFlatFileStorage> makeStorage(const std::string& root) {
+  return std::make_shared<VDTCORFlatFileStorage>(root, std::weak_ptr<VDTCORUploadCoordinator>(), nullptr);
+}
+
+void storeAll(VDTCORFlatFileStorage& storage, const std::vector<std::shared_ptr<VDTCOREvent>>& events) {
+  for (const auto& event : events) storage.storeEvent(event, [](bool, const auto&) {});
+  storage.storageQueue()->sync([] {});
+}
+
+void BM_StoreTenThousandEvents(benchmark::State& state) {
+  std::string root = container().path + "/store";
+  auto events = makeEvents();
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::remove_all(root);
+    auto storage = makeStorage(root);
+    state.ResumeTiming();
+    storeAll(*storage, events);
+  }
+  state.SetItemsProcessed(state.iterations() * kEvents);
+}
+BENCHMARK(BM_StoreTenThousandEvents)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same archives written the plain way: write, fsync, rename.
+void BM_RawWriteFsyncRename(benchmark::State& state) {
+  std::string folder = container().path + "/raw-store";
+  auto events = makeEvents();
+  std::vector<Data> archives;
+  for (const auto& event : events) archives.push_back(*VDTCORArchiveObject(Value(event), nullptr, nullptr));
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    state.ResumeTiming();
+    for (int i = 0; i < kEvents; ++i) {
+      std::string path = folder + "/" + events[i]->eventID(), temp = folder + "/." + events[i]->eventID();
+      int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+      benchmark::DoNotOptimize(::write(fd, archives[i].data(), archives[i].size()));
+      ::fsync(fd);
+      ::close(fd);
+      std::rename(temp.c_str(), path.c_str());
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kEvents);
+}
+BENCHMARK(BM_RawWriteFsyncRename)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_BatchTenThousandEvents(benchmark::State& state) {
+  std::string root = container().path + "/batch";
+  std::filesystem::remove_all(root);
+  auto storage = makeStorage(root);
+  storeAll(*storage, makeEvents());
+  for (auto _ : state) {
+    std::optional<std::uint32_t> batchID;
+    storage->batchWithEventSelector(VDTCORStorageEventSelector::eventSelectorForTarget(1001), 1e10,
+                                    [&](auto id, auto) { batchID = id; });
+    storage->storageQueue()->sync([] {});
+    state.PauseTiming();
+    if (!batchID) state.SkipWithError("no batch");
+    storage->removeBatchWithID(batchID.value_or(0), false, {});
+    storage->storageQueue()->sync([] {});
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * kEvents);
+}
+BENCHMARK(BM_BatchTenThousandEvents)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The same moves done directly: rename each file into a batch folder.
+void BM_RawRenameIntoFolder(benchmark::State& state) {
+  std::string from = container().path + "/raw-batch/events", to = container().path + "/raw-batch/batch";
+  std::filesystem::remove_all(container().path + "/raw-batch");
+  std::filesystem::create_directories(from);
+  std::filesystem::create_directories(to);
+  std::vector<std::string> names;
+  for (const auto& event : makeEvents()) {
+    names.push_back(event->eventID());
+    std::FILE* file = std::fopen((from + "/" + names.back()).c_str(), "w");
+    std::fputs("x", file);
+    std::fclose(file);
+  }
+  for (auto _ : state) {
+    for (const auto& name : names) std::rename((from + "/" + name).c_str(), (to + "/" + name).c_str());
+    state.PauseTiming();
+    for (const auto& name : names) std::rename((to + "/" + name).c_str(), (from + "/" + name).c_str());
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * kEvents);
+}
+BENCHMARK(BM_RawRenameIntoFolder)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,71 @@
+#include "sdk/transport/VDTCORArchive.h"
+
+#include "platform/dispatch/Once.h"
+#include "platform/foundation/AtomicFile.h"
+
+namespace {
+
+using platform::foundation::AtomicFile;
+using platform::foundation::Error;
+using platform::foundation::KeyedArchive;
+
+constexpr const char* kFileErrorDomain = "NSCocoaErrorDomain";
+constexpr std::int64_t kFileWriteUnknownError = 512;
+constexpr std::int64_t kFileReadUnknownError = 256;
+
+void registerArchiveClasses() {
+  static platform::dispatch::Once once;
+  once.call([] {
+    KeyedArchive::registerClass<VDTCORClock>();
+    KeyedArchive::registerClass<VDTCOREvent>();
+  });
+}
+
+std::string folderOf(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+}  // namespace
+
+bool VDTCORWriteDataToFile(const platform::foundation::Data& data, const std::string& filePath, Error* error) {
+  std::string reason;
+  if (!AtomicFile::createDirectories(folderOf(filePath), &reason) ||
+      !AtomicFile::writeAtomically(filePath, data.data(), data.size(), &reason)) {
+    platform::foundation::report(error, Error::make(kFileErrorDomain, kFileWriteUnknownError, reason));
+    return false;
+  }
+  return true;
+}
+
+std::optional<platform::foundation::Data> VDTCORArchiveObject(const platform::foundation::Value& object,
+                                                              const std::string* filePath, Error* error) {
+  registerArchiveClasses();
+  auto archive = KeyedArchive::archivedData(object, error);
+  if (!archive) return std::nullopt;
+  if (filePath) VDTCORWriteDataToFile(*archive, *filePath, error);
+  return archive;
+}
+
+std::shared_ptr<VDTCOREvent> VDTCORUnarchiveEvent(const std::string& filePath, const platform::foundation::Data* data,
+                                                  Error* error) {
+  registerArchiveClasses();
+  platform::foundation::Data read;
+  if (!data) {
+    std::string reason;
+    auto bytes = AtomicFile::readFile(filePath, &reason);
+    if (!bytes) {
+      platform::foundation::report(error, Error::make(kFileErrorDomain, kFileReadUnknownError, reason));
+      return nullptr;
+    }
+    read = std::move(*bytes);
+    data = &read;
+  }
+  auto value = KeyedArchive::unarchivedObject({VDTCOREvent::kClassName}, *data, error);
+  auto event = value.objectAs<VDTCOREvent>();
+  if (!event) {
+    platform::foundation::report(error, Error::make(KeyedArchive::kErrorDomain, KeyedArchive::kReadCorruptError,
+                                                    "The file holds no event."));
+  }
+  return event;
+}

@@ -1,0 +1,101 @@
+#include "sdk/transport/VDTCORClock.h"
+
+#include <cmath>
+#include <ctime>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <sstream>
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Format.h"
+
+namespace {
+
+std::int64_t readBootTimeSeconds() {
+  std::ifstream stat("/proc/stat");
+  std::string line;
+  while (std::getline(stat, line)) {
+    if (line.rfind("btime ", 0) != 0) continue;
+    std::istringstream fields(line.substr(6));
+    std::int64_t seconds = 0;
+    if (fields >> seconds) return seconds;
+  }
+  return 0;
+}
+
+std::int64_t timezoneOffsetAt(double secondsSince1970) {
+  std::time_t when = static_cast<std::time_t>(std::floor(secondsSince1970));
+  std::tm local{};
+  if (!::localtime_r(&when, &local)) return 0;
+  return local.tm_gmtoff;
+}
+
+std::int64_t millisOf(double secondsSince1970) {
+  double millis = std::trunc(secondsSince1970 * 1000.0);
+  if (!(millis > static_cast<double>(std::numeric_limits<std::int64_t>::min()))) return 0;
+  if (millis >= static_cast<double>(std::numeric_limits<std::int64_t>::max())) {
+    return std::numeric_limits<std::int64_t>::max();
+  }
+  return static_cast<std::int64_t>(millis);
+}
+
+}  // namespace
+
+std::int64_t VDTCORClock::kernelBootTimeNanosecondsNow() {
+  static const std::int64_t bootTime = readBootTimeSeconds() * 1000000000;
+  return bootTime;
+}
+
+VDTCORClock::VDTCORClock(std::int64_t timeMillis, std::int64_t timezoneOffsetSeconds,
+                         std::int64_t kernelBootTimeNanoseconds, std::int64_t uptimeNanoseconds)
+    : timeMillis_(timeMillis),
+      timezoneOffsetSeconds_(timezoneOffsetSeconds),
+      kernelBootTimeNanoseconds_(kernelBootTimeNanoseconds),
+      uptimeNanoseconds_(uptimeNanoseconds) {}
+
+std::shared_ptr<VDTCORClock> VDTCORClock::snapshot() { return clockSnapshotInTheFuture(0); }
+
+std::shared_ptr<VDTCORClock> VDTCORClock::clockSnapshotInTheFuture(std::int64_t millisInTheFuture) {
+  double now = platform::foundation::Clock::current()->now();
+  std::int64_t boot = kernelBootTimeNanosecondsNow();
+  std::int64_t nowNanos = platform::foundation::Clock::toNanoseconds(now);
+  return std::make_shared<VDTCORClock>(millisOf(now) + millisInTheFuture, timezoneOffsetAt(now), boot,
+                                       nowNanos - boot);
+}
+
+bool VDTCORClock::isAfter(const VDTCORClock& other) const {
+  if (kernelBootTimeNanoseconds_ != other.kernelBootTimeNanoseconds_) {
+    return kernelBootTimeNanoseconds_ > other.kernelBootTimeNanoseconds_;
+  }
+  return timeMillis_ > other.timeMillis_;
+}
+
+std::size_t VDTCORClock::hash() const {
+  std::hash<std::int64_t> h;
+  return h(kernelBootTimeNanoseconds_) ^ h(uptimeNanoseconds_) ^ h(timeMillis_) ^ h(timezoneOffsetSeconds_);
+}
+
+bool VDTCORClock::isEqual(const platform::foundation::Object& other) const {
+  auto clock = dynamic_cast<const VDTCORClock*>(&other);
+  return clock && clock->timeMillis_ == timeMillis_ && clock->timezoneOffsetSeconds_ == timezoneOffsetSeconds_ &&
+         clock->kernelBootTimeNanoseconds_ == kernelBootTimeNanoseconds_ &&
+         clock->uptimeNanoseconds_ == uptimeNanoseconds_;
+}
+
+std::string VDTCORClock::description() const {
+  return platform::foundation::format("<VDTCORClock time:%lld offset:%lld boot:%lld uptime:%lld>", timeMillis_,
+                                      timezoneOffsetSeconds_, kernelBootTimeNanoseconds_, uptimeNanoseconds_);
+}
+
+void VDTCORClock::encodeWithCoder(platform::foundation::KeyedArchiver& coder) const {
+  coder.encodeInt64(timeMillis_, kTimeMillisKey);
+  coder.encodeInt64(timezoneOffsetSeconds_, kTimezoneOffsetSecondsKey);
+  coder.encodeInt64(kernelBootTimeNanoseconds_, kKernelBootTimeKey);
+  coder.encodeInt64(uptimeNanoseconds_, kUptimeKey);
+}
+
+std::shared_ptr<VDTCORClock> VDTCORClock::initWithCoder(platform::foundation::KeyedUnarchiver& coder) {
+  return std::make_shared<VDTCORClock>(coder.decodeInt64(kTimeMillisKey), coder.decodeInt64(kTimezoneOffsetSecondsKey),
+                                       coder.decodeInt64(kKernelBootTimeKey), coder.decodeInt64(kUptimeKey));
+}

@@ -1,0 +1,164 @@
+#include "sdk/transport/VDTCOREvent.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <regex>
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Json.h"
+#include "sdk/transport/VDTCORArchive.h"
+#include "sdk/transport/VDTCORClock.h"
+#include "sdk/transport/VDTCORTestSupport.h"
+
+namespace {
+
+using platform::foundation::Clock;
+using platform::foundation::Data;
+using platform::foundation::ManualClock;
+using platform::foundation::Value;
+using ostrel::testing::makeEvent;
+
+class VDTCOREventTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Clock::setCurrent(clock); }
+  void TearDown() override { Clock::setCurrent(nullptr); }
+
+  std::string customText(const VDTCOREvent& event) {
+    return event.customBytes() ? std::string(event.customBytes()->begin(), event.customBytes()->end()) : "(none)";
+  }
+
+  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+};
+
+TEST_F(VDTCOREventTest, InvalidMappingIDsAndTargetsMakeNoEvent) {
+  EXPECT_EQ(VDTCOREvent::initWithMappingIDTarget("", 1000), nullptr);
+  EXPECT_EQ(VDTCOREvent::initWithMappingIDTarget("137", 0), nullptr);
+  EXPECT_EQ(VDTCOREvent::initWithMappingIDTarget("137", -5), nullptr);
+  auto event = VDTCOREvent::initWithMappingIDTarget("137", 1);
+  ASSERT_NE(event, nullptr);
+  EXPECT_TRUE(std::regex_match(event->eventID(), std::regex("[0-9A-F]{32}"))) << event->eventID();
+  EXPECT_EQ(event->qosTier(), 3);
+  EXPECT_EQ(event->expirationDate(), ManualClock::kDefaultWallStart + 604800);
+  EXPECT_NE(VDTCOREvent::nextEventID(), event->eventID());
+}
+
+TEST_F(VDTCOREventTest, ACopyKeepsIdentityAndPayloadButExpiresAfresh) {
+  auto event = makeEvent("1206", 1002, 4, "report");
+  event->setClockSnapshot(VDTCORClock::snapshot());
+  event->setEventCode(7);
+  clock->advance(3600);
+  auto copy = event->copy();
+  EXPECT_EQ(copy->eventID(), event->eventID());
+  EXPECT_EQ(copy->serializedDataObjectBytes(), event->serializedDataObjectBytes());
+  EXPECT_EQ(copy->qosTier(), 4);
+  EXPECT_EQ(copy->customBytes(), event->customBytes());
+  EXPECT_TRUE(copy->isEqual(*event));
+  EXPECT_EQ(copy->expirationDate(), event->expirationDate() + 3600);
+
+  auto bare = VDTCOREvent::initWithMappingIDTarget("137", 1001);
+  EXPECT_FALSE(bare->copy()->serializedDataObjectBytes());
+}
+
+TEST_F(VDTCOREventTest, EventsDifferingInAnyFieldStayApartInASet) {
+  auto a = makeEvent("137", 1001, 3, "a");
+  auto sameID = makeEvent("137", 1001, 3, "b");
+  sameID->setEventID(a->eventID());
+  auto twin = a->copy();
+  VDTCOREventSet set{a, sameID, twin, makeEvent("137", 1001, 3, "a")};
+  EXPECT_EQ(set.size(), 3u);  // the twin is the only duplicate
+  EXPECT_FALSE(a->isEqual(*sameID));
+  EXPECT_EQ(a->hash(), twin->hash());
+}
+
+TEST_F(VDTCOREventTest, ClocksCompareByBootThenByWallTimeAlone) {
+  struct Case {
+    VDTCORClock left, right;
+    bool after;
+  };
+  const Case cases[] = {
+      // Same boot: 1 ms later wins even in a zone one hour west (offsets are not time).
+      {{1001, -3600, 5, 0}, {1000, 0, 5, 0}, true},
+      {{1000, 0, 5, 0}, {1001, -3600, 5, 0}, false},
+      {{1000, 0, 5, 0}, {1000, 0, 5, 0}, false},
+      // Different boots: the later boot wins whatever the wall times say.
+      {{1, 0, 9, 0}, {5000, 0, 5, 0}, true},
+      {{5000, 0, 5, 0}, {1, 0, 9, 0}, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.left.isAfter(c.right), c.after) << c.left.description() << " vs " << c.right.description();
+  }
+}
+
+TEST_F(VDTCOREventTest, SnapshotsReadTheProcessClockAndTheKernelBootTime) {
+  auto now = VDTCORClock::snapshot();
+  EXPECT_EQ(now->timeMillis(), static_cast<std::int64_t>(ManualClock::kDefaultWallStart) * 1000);
+  EXPECT_EQ(now->kernelBootTime(), VDTCORClock::kernelBootTimeNanosecondsNow());
+  EXPECT_GT(now->kernelBootTime(), 0);
+  EXPECT_EQ(now->uptime(), static_cast<std::int64_t>(ManualClock::kDefaultWallStart) * 1000000000 - now->kernelBootTime());
+  EXPECT_EQ(now->uptimeMilliseconds(), now->uptime() / 1000000);
+  auto later = VDTCORClock::clockSnapshotInTheFuture(250);
+  EXPECT_EQ(later->timeMillis(), now->timeMillis() + 250);
+  EXPECT_EQ(later->kernelBootTime(), now->kernelBootTime());
+  EXPECT_TRUE(later->isAfter(*now));
+}
+
+TEST_F(VDTCOREventTest, CustomBytesFollowTheirRules) {
+  auto event = makeEvent("137", 1001, 3);
+  EXPECT_FALSE(event->eventCode());
+  EXPECT_FALSE(event->needsNetworkConnectionInfoPopulated());
+
+  event->setEventCode(0);
+  EXPECT_EQ(customText(*event), R"({"event_code_info":"0"})");
+  EXPECT_EQ(event->eventCode(), 0);
+
+  event->setNetworkConnectionInfoData(Data{1, 2, 3});
+  EXPECT_EQ(event->networkConnectionInfoData(), (Data{1, 2, 3}));
+  event->setNetworkConnectionInfoData(std::nullopt);  // nil changes nothing
+  EXPECT_EQ(event->networkConnectionInfoData(), (Data{1, 2, 3}));
+
+  event->setNeedsNetworkConnectionInfoPopulated(true);
+  EXPECT_TRUE(event->needsNetworkConnectionInfoPopulated());
+  event->setNeedsNetworkConnectionInfoPopulated(false);  // only the event code survives
+  EXPECT_EQ(customText(*event), R"({"event_code_info":"0"})");
+
+  event->setEventCode(std::nullopt);
+  EXPECT_EQ(customText(*event), "{}");
+
+  auto flagOnly = makeEvent("137", 1001, 3);
+  flagOnly->setNeedsNetworkConnectionInfoPopulated(true);
+  flagOnly->setNeedsNetworkConnectionInfoPopulated(false);  // no event code: the flag stays
+  EXPECT_TRUE(flagOnly->needsNetworkConnectionInfoPopulated());
+
+  auto garbage = makeEvent("137", 1001, 3);
+  garbage->setCustomBytes(Data{'[', '1', ']'});
+  garbage->setEventCode(5);  // not an object: left alone
+  EXPECT_EQ(customText(*garbage), "[1]");
+  EXPECT_FALSE(garbage->eventCode());
+}
+
+TEST_F(VDTCOREventTest, ArchivesRoundTripAndEventsWithoutBytesDoNotDecode) {
+  auto event = makeEvent("a/b-c", 1002, 4, std::string("\0\1\2", 3));
+  event->setClockSnapshot(std::make_shared<VDTCORClock>(1, -3600, 3, 4));
+  event->setEventCode(42);
+  platform::foundation::Error error;
+  auto archive = VDTCORArchiveObject(Value(event), nullptr, &error);
+  ASSERT_TRUE(archive) << error;
+  auto back = VDTCORUnarchiveEvent("", &*archive, &error);
+  ASSERT_NE(back, nullptr) << error;
+  EXPECT_TRUE(back->isEqual(*event));
+  EXPECT_EQ(back->mappingID(), "a/b-c");
+  EXPECT_EQ(back->expirationDate(), event->expirationDate());
+  EXPECT_EQ(back->eventCode(), 42);
+  EXPECT_TRUE(back->clockSnapshot()->isEqual(*event->clockSnapshot()));
+
+  auto empty = VDTCOREvent::initWithMappingIDTarget("137", 1001);
+  archive = VDTCORArchiveObject(Value(empty), nullptr, &error);
+  ASSERT_TRUE(archive);
+  EXPECT_EQ(VDTCORUnarchiveEvent("", &*archive, &error), nullptr);
+
+  Data garbage{'n', 'o', 'p', 'e'};
+  EXPECT_EQ(VDTCORUnarchiveEvent("", &garbage, &error), nullptr);
+}
+
+}  // namespace

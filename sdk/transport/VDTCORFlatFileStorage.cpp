@@ -1,0 +1,185 @@
+#include "sdk/transport/VDTCORFlatFileStorage.h"
+
+#include <dirent.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Format.h"
+#include "sdk/transport/VDTCORApplication.h"
+#include "sdk/transport/VDTCORArchive.h"
+#include "sdk/transport/VDTCORLog.h"
+#include "sdk/transport/VDTCORPlatform.h"
+#include "sdk/transport/VDTCORRegistrar.h"
+#include "sdk/transport/VDTCORUploadCoordinator.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using platform::foundation::Error;
+
+Error inconsistency(const std::string& description) {
+  return Error::make(VDTCORFlatFileStorage::kInconsistencyDomain, -1, description);
+}
+
+Error storageError(std::int64_t code, const std::string& reason) {
+  Error error{VDTCORFlatFileStorage::kErrorDomain, code, {}};
+  error.userInfo.set(VDTCORFlatFileStorage::kFailureReasonKey, reason);
+  return error;
+}
+
+bool isHidden(const std::string& name) { return !name.empty() && name.front() == '.'; }
+
+}  // namespace
+
+std::shared_ptr<VDTCORFlatFileStorage> VDTCORFlatFileStorage::sharedInstance() {
+  static const auto instance = std::make_shared<VDTCORFlatFileStorage>(
+      VDTCORRootDirectory(), VDTCORUploadCoordinator::sharedInstance(), VDTCORApplication::sharedApplication());
+  return instance;
+}
+
+void VDTCORFlatFileStorage::registerSharedInstance() {
+  auto registrar = VDTCORRegistrar::sharedInstance();
+  for (std::int64_t target : {999, 1000, 1001, 1002, 1003}) registrar->registerStorage(sharedInstance(), target);
+}
+
+VDTCORFlatFileStorage::VDTCORFlatFileStorage(std::string rootPath,
+                                             std::weak_ptr<VDTCORUploadCoordinator> uploadCoordinator,
+                                             std::shared_ptr<VDTCORApplicationProtocol> application)
+    : rootPath_(std::move(rootPath)),
+      storageQueue_(platform::dispatch::Queue::serial("com.vadeze.VDTCORFlatFileStorage")),
+      uploadCoordinator_(std::move(uploadCoordinator)),
+      application_(std::move(application)) {
+  // Temporary files of writes that a crash cut short are never renamed into place; nothing else runs
+  // on the new queue yet, so every hidden file found now is such a leftover.
+  storageQueue_->async([root = rootPath_] { sweepTemporaryFiles(root); });
+}
+
+VDTCORDirectorySizeTracker& VDTCORFlatFileStorage::sizeTracker() {
+  if (!sizeTracker_) sizeTracker_.emplace(rootPath_);
+  return *sizeTracker_;
+}
+
+VDTCORBackgroundIdentifier VDTCORFlatFileStorage::beginBackgroundTask() {
+  if (!application_) return kVDTCORBackgroundIdentifierInvalid;
+  auto cell = std::make_shared<VDTCORBackgroundIdentifier>(kVDTCORBackgroundIdentifierInvalid);
+  std::weak_ptr<VDTCORApplicationProtocol> application = application_;
+  // The system may call the expiration handler before begin returns; then nothing is left to end.
+  return application_->beginBackgroundTaskWithName("VDTStorage", [application, cell] {
+    if (auto app = application.lock()) app->endBackgroundTask(*cell);
+  });
+}
+
+void VDTCORFlatFileStorage::endBackgroundTask(VDTCORBackgroundIdentifier identifier) {
+  if (application_) application_->endBackgroundTask(identifier);
+}
+
+void VDTCORFlatFileStorage::storeEvent(std::shared_ptr<VDTCOREvent> event, StoreCompletion onComplete) {
+  if (!onComplete) {
+    onComplete = [](bool wasWritten, const OptionalError& error) {
+      VDTCORLogDebug("An event was stored: %d, error: %@", wasWritten, error ? error->description() : "(null)");
+    };
+  }
+  if (!event || !event->serializedDataObjectBytes()) {
+    VDTCORLogDebug("The event was nil, so it was not saved.");
+    onComplete(false, inconsistency(""));
+    return;
+  }
+  // A negative tier would put a second "-" into the file name, and the name would no longer parse.
+  if (event->qosTier() < 0) {
+    onComplete(false, inconsistency("The event's QoS tier is negative."));
+    return;
+  }
+  VDTCORBackgroundIdentifier task = beginBackgroundTask();
+  storageQueue_->async([self = shared_from_this(), event = std::move(event), onComplete = std::move(onComplete), task] {
+    auto finish = [&](bool wasWritten, const OptionalError& error) {
+      onComplete(wasWritten, error);
+      self->endBackgroundTask(task);
+    };
+    std::string path = self->pathForTarget(event->target(), event->eventID(), event->qosTier(),
+                                           event->expirationDate(), event->mappingID());
+    Error error;
+    auto archive = VDTCORArchiveObject(platform::foundation::Value(event), nullptr, &error);
+    if (!archive) return finish(false, error);
+    if (self->sizeTracker().directoryContentSize() + archive->size() > kStorageSizeLimit) {
+      return finish(false, storageError(kStorageSizeLimitReached, "Storage size limit has been reached."));
+    }
+    if (!VDTCORWriteDataToFile(*archive, path, &error)) return finish(false, error);
+    self->sizeTracker().fileWasAddedAtPath(path, archive->size());
+    onComplete(true, std::nullopt);
+    if (event->qosTier() == VDTCOREvent::kForcedUploadQoSTier) {
+      if (auto coordinator = self->uploadCoordinator_.lock()) coordinator->forceUploadForTarget(event->target());
+    }
+    self->endBackgroundTask(task);
+  });
+}
+
+std::set<std::string> VDTCORFlatFileStorage::syncThreadUnsafePathsForTarget(std::int64_t target,
+                                                                            const std::set<std::string>& eventIDs,
+                                                                            const std::set<std::int64_t>& qosTiers,
+                                                                            const std::set<std::string>& mappingIDs) {
+  std::string folder = platform::foundation::format("%@/%lld", eventDataStoragePath(), target);
+  platform::foundation::AtomicFile::createDirectories(folder);
+  std::set<std::string> paths;
+  std::error_code error;
+  bool takeAll = eventIDs.empty() && qosTiers.empty() && mappingIDs.empty();
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    std::string name = it->path().filename().string();
+    if (isHidden(name)) continue;
+    if (!takeAll) {
+      auto components = eventComponentsFromFilename(name);
+      if (components.isNil()) continue;
+      if (!eventIDs.empty() && !eventIDs.count(components[kEventIDComponentKey].toString())) continue;
+      if (!qosTiers.empty() && !qosTiers.count(components[kQoSTierComponentKey].toInt64())) continue;
+      if (!mappingIDs.empty() &&
+          !mappingIDs.count(decodedMappingID(components[kMappingIDComponentKey].toString()))) {
+        continue;
+      }
+    }
+    paths.insert(it->path().string());
+  }
+  if (error) VDTCORLogDebug("Couldn't list the events of target %lld: %@", target, error.message());
+  return paths;
+}
+
+void VDTCORFlatFileStorage::hasEventsForTarget(std::int64_t target, std::function<void(bool)> onComplete) {
+  storageQueue_->async([self = shared_from_this(), target, onComplete = std::move(onComplete)] {
+    std::string folder = platform::foundation::format("%@/%lld", self->eventDataStoragePath(), target);
+    platform::foundation::AtomicFile::createDirectories(folder);
+    bool found = false;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end && !found; it.increment(error)) {
+      found = !isHidden(it->path().filename().string());
+    }
+    if (onComplete) onComplete(found);
+  });
+}
+
+void VDTCORFlatFileStorage::storageSizeWithCallback(std::function<void(std::uint64_t)> onComplete) {
+  if (!onComplete) return;
+  storageQueue_->async([self = shared_from_this(), onComplete = std::move(onComplete)] {
+    onComplete(self->sizeTracker().directoryContentSize());
+  });
+}
+
+void VDTCORFlatFileStorage::syncThreadUnsafeSweepTemporaryFiles() { sweepTemporaryFiles(rootPath_); }
+
+void VDTCORFlatFileStorage::sweepTemporaryFiles(const std::string& rootPath) {
+  std::error_code error;
+  for (fs::recursive_directory_iterator it(rootPath, error), end; !error && it != end; it.increment(error)) {
+    if (!isHidden(it->path().filename().string())) continue;
+    std::error_code removeError;
+    if (it->is_regular_file(removeError)) fs::remove(it->path(), removeError);
+  }
+}
+
+void VDTCORFlatFileStorage::appWillBackground(VDTCORApplicationProtocol&) {
+  // A task begun and ended on the queue: the app gets the time to finish the writes queued before it.
+  storageQueue_->async([self = shared_from_this()] { self->endBackgroundTask(self->beginBackgroundTask()); });
+}
+
+void VDTCORFlatFileStorage::appWillTerminate(VDTCORApplicationProtocol&) {
+  storageQueue_->sync([] {});
+}

@@ -1,0 +1,104 @@
+// Small named values kept beside the events (the batch ID counter), each one file in the library folder.
+#include <cstring>
+#include <filesystem>
+
+#include "platform/foundation/AtomicFile.h"
+#include "sdk/transport/VDTCORArchive.h"
+#include "sdk/transport/VDTCORFlatFileStorage.h"
+#include "sdk/transport/VDTCORLog.h"
+
+namespace {
+
+using platform::foundation::AtomicFile;
+using platform::foundation::Error;
+
+Error missingData() { return Error::make(VDTCORFlatFileStorage::kInconsistencyDomain, -1); }
+
+}  // namespace
+
+std::optional<VDTCORStorageProtocol::Error> VDTCORFlatFileStorage::syncThreadUnsafeWriteLibraryData(
+    const std::string& key, const Data& data) {
+  std::string path = libraryDataStoragePath() + "/" + key;
+  std::uint64_t oldSize = VDTCORDirectorySizeTracker::fileSizeAtPath(path);
+  Error error;
+  if (!VDTCORWriteDataToFile(data, path, &error)) return error;
+  // The new file replaced the old one: count only the difference.
+  sizeTracker().fileWasRemovedAtPath(path, oldSize);
+  sizeTracker().fileWasAddedAtPath(path, data.size());
+  return std::nullopt;
+}
+
+void VDTCORFlatFileStorage::syncThreadUnsafeLibraryData(const std::string& key, const LibraryFetch& onFetchComplete,
+                                                        const std::function<std::optional<Data>()>& setNewValue) {
+  std::string path = libraryDataStoragePath() + "/" + key;
+  std::string reason;
+  auto bytes = AtomicFile::readFile(path, &reason);
+  if (onFetchComplete) {
+    OptionalError error;
+    if (!bytes) error = Error::make("NSCocoaErrorDomain", 260, reason);
+    onFetchComplete(bytes, error);
+  }
+  if (!setNewValue) return;
+  auto newValue = setNewValue();
+  if (!newValue || newValue->empty()) return;
+  if (auto error = syncThreadUnsafeWriteLibraryData(key, *newValue)) {
+    VDTCORLogDebug("Couldn't write library data for %@: %@", key, *error);
+  }
+}
+
+void VDTCORFlatFileStorage::libraryDataForKey(const std::string& key, LibraryFetch onFetchComplete,
+                                              std::function<std::optional<Data>()> setNewValue) {
+  storageQueue_->async([self = shared_from_this(), key, onFetchComplete = std::move(onFetchComplete),
+                        setNewValue = std::move(setNewValue)] {
+    self->syncThreadUnsafeLibraryData(key, onFetchComplete, setNewValue);
+  });
+}
+
+void VDTCORFlatFileStorage::storeLibraryData(const Data& data, const std::string& key,
+                                             std::function<void(const OptionalError&)> onComplete) {
+  if (data.empty()) {
+    if (onComplete) onComplete(missingData());
+    return;
+  }
+  storageQueue_->async([self = shared_from_this(), data, key, onComplete = std::move(onComplete)] {
+    auto error = self->syncThreadUnsafeWriteLibraryData(key, data);
+    if (onComplete) onComplete(error);
+  });
+}
+
+void VDTCORFlatFileStorage::removeLibraryDataForKey(const std::string& key,
+                                                    std::function<void(const OptionalError&)> onComplete) {
+  storageQueue_->async([self = shared_from_this(), key, onComplete = std::move(onComplete)] {
+    std::string path = self->libraryDataStoragePath() + "/" + key;
+    OptionalError result;
+    if (AtomicFile::fileExists(path)) {
+      std::uint64_t size = VDTCORDirectorySizeTracker::fileSizeAtPath(path);
+      std::string reason;
+      if (AtomicFile::removeFile(path, &reason)) {
+        self->sizeTracker().fileWasRemovedAtPath(path, size);
+      } else {
+        result = Error::make("NSCocoaErrorDomain", 512, reason);
+      }
+    }
+    // Nothing to remove is not a failure, and the caller still hears that the removal has ended.
+    if (onComplete) onComplete(result);
+  });
+}
+
+std::optional<std::uint32_t> VDTCORFlatFileStorage::syncThreadUnsafeNextBatchID() {
+  std::string path = libraryDataStoragePath() + "/" + kBatchIDCounterKey;
+  std::uint32_t counter = 0;
+  // Any other length than 4 bytes is not a counter this storage wrote: start again from 0.
+  if (auto bytes = AtomicFile::readFile(path); bytes && bytes->size() == sizeof counter) {
+    std::memcpy(&counter, bytes->data(), sizeof counter);
+  }
+  std::uint32_t next = counter + 1;  // wraps to 0 after the last ID
+  Data stored(sizeof next);
+  std::memcpy(stored.data(), &next, sizeof next);
+  // An ID whose successor could not be stored would be handed out again: hand out none.
+  if (auto error = syncThreadUnsafeWriteLibraryData(kBatchIDCounterKey, stored)) {
+    VDTCORLogDebug("Couldn't advance the batch ID counter: %@", *error);
+    return std::nullopt;
+  }
+  return counter;
+}

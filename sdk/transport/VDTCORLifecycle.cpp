@@ -1,0 +1,64 @@
+#include "sdk/transport/VDTCORLifecycle.h"
+
+#include "platform/runtime/LoadHooks.h"
+#include "sdk/transport/VDTCORApplication.h"
+#include "sdk/transport/VDTCORFlatFileStorage.h"
+#include "sdk/transport/VDTCORRegistrar.h"
+#include "sdk/transport/VDTCORTransformer.h"
+#include "sdk/transport/VDTCORUploadCoordinator.h"
+
+namespace {
+
+using platform::foundation::NotificationCenter;
+
+// Before the SDK core's own registrations, so storage is in place when the first events are sent.
+constexpr int kTransportLoadOrder = 40;
+const bool registered = (platform::runtime::addLoadHook(kTransportLoadOrder, VDTCORRegisterTransport), true);
+
+}  // namespace
+
+std::shared_ptr<VDTCORLifecycle> VDTCORLifecycle::sharedInstance() {
+  static const auto instance = std::make_shared<VDTCORLifecycle>(
+      VDTCORApplication::sharedApplication(), VDTCORTransformer::sharedInstance(),
+      VDTCORUploadCoordinator::sharedInstance(), VDTCORRegistrar::sharedInstance());
+  return instance;
+}
+
+VDTCORLifecycle::VDTCORLifecycle(std::shared_ptr<VDTCORApplicationProtocol> application,
+                                 std::shared_ptr<VDTCORTransformer> transformer,
+                                 std::shared_ptr<VDTCORUploadCoordinator> coordinator,
+                                 std::shared_ptr<VDTCORRegistrar> registrar)
+    : application_(std::move(application)),
+      transformer_(std::move(transformer)),
+      coordinator_(std::move(coordinator)),
+      registrar_(std::move(registrar)) {
+  auto& center = NotificationCenter::defaultCenter();
+  observations_.push_back(center.addObserver(kVDTCORApplicationDidEnterBackgroundNotification,
+                                             [this](const auto&) { applicationDidEnterBackground(); }));
+  observations_.push_back(center.addObserver(kVDTCORApplicationWillEnterForegroundNotification,
+                                             [this](const auto&) { applicationWillEnterForeground(); }));
+  observations_.push_back(center.addObserver(kVDTCORApplicationWillTerminateNotification,
+                                             [this](const auto&) { applicationWillTerminate(); }));
+}
+
+std::vector<std::shared_ptr<VDTCORLifecycleProtocol>> VDTCORLifecycle::receivers() const {
+  return {transformer_, coordinator_, registrar_};
+}
+
+void VDTCORLifecycle::applicationDidEnterBackground() {
+  for (auto& receiver : receivers()) receiver->appWillBackground(*application_);
+}
+
+void VDTCORLifecycle::applicationWillEnterForeground() {
+  for (auto& receiver : receivers()) receiver->appWillForeground(*application_);
+}
+
+void VDTCORLifecycle::applicationWillTerminate() {
+  for (auto& receiver : receivers()) receiver->appWillTerminate(*application_);
+}
+
+void VDTCORRegisterTransport() {
+  VDTCORApplication::sharedApplication();
+  VDTCORLifecycle::sharedInstance();
+  VDTCORFlatFileStorage::registerSharedInstance();
+}
