@@ -10,10 +10,10 @@
 #include "sdk/transport/VDTCORArchive.h"
 #include "sdk/transport/VDTCORClock.h"
 #include "sdk/transport/VDTCORTestSupport.h"
+#include "testing/MainThreadEnvironment.h"
 
 namespace {
 
-using platform::foundation::Clock;
 using platform::foundation::Data;
 using platform::foundation::ManualClock;
 using platform::foundation::Value;
@@ -21,14 +21,12 @@ using ostrel::testing::makeEvent;
 
 class VDTCOREventTest : public ::testing::Test {
  protected:
-  void SetUp() override { Clock::setCurrent(clock); }
-  void TearDown() override { Clock::setCurrent(nullptr); }
-
   std::string customText(const VDTCOREvent& event) {
     return event.customBytes() ? std::string(event.customBytes()->begin(), event.customBytes()->end()) : "(none)";
   }
 
-  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+  ostrel::testing::MainThreadEnvironment environment;
+  std::shared_ptr<ManualClock> clock = environment.clock();
 };
 
 TEST_F(VDTCOREventTest, InvalidMappingIDsAndTargetsMakeNoEvent) {

@@ -10,6 +10,7 @@
 #include "sdk/transport/VDTCORRegistrar.h"
 #include "sdk/transport/VDTCORTestSupport.h"
 #include "sdk/transport/VDTCORUploadCoordinator.h"
+#include "testing/MainThreadEnvironment.h"
 
 namespace ostrel::testing {
 
@@ -21,7 +22,6 @@ class FlatFileStorageTest : public ::testing::Test {
   using OptionalError = VDTCORStorageProtocol::OptionalError;
 
   void SetUp() override {
-    platform::foundation::Clock::setCurrent(clock);
     reachability->setFlags(platform::net::kReachabilityFlagsReachable);
     for (std::int64_t target : {1000, 1001, 1002, 1003}) registrar->registerUploader(uploader, target);
     storage = makeStorage();
@@ -30,7 +30,6 @@ class FlatFileStorageTest : public ::testing::Test {
   void TearDown() override {
     drain(storage->storageQueue());
     drain(coordinator->coordinationQueue());
-    platform::foundation::Clock::setCurrent(nullptr);
   }
 
   std::shared_ptr<VDTCORFlatFileStorage> makeStorage() {
@@ -70,7 +69,8 @@ class FlatFileStorageTest : public ::testing::Test {
   }
 
   TempContainer container;
-  std::shared_ptr<platform::foundation::ManualClock> clock = std::make_shared<platform::foundation::ManualClock>();
+  MainThreadEnvironment environment;
+  std::shared_ptr<platform::foundation::ManualClock> clock = environment.clock();
   std::shared_ptr<CountingApplication> application = std::make_shared<CountingApplication>();
   std::shared_ptr<VDTCORRegistrar> registrar = std::make_shared<VDTCORRegistrar>();
   std::shared_ptr<VDTCORReachability> reachability = VDTCORReachability::make(false);
