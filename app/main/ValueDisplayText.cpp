@@ -1,0 +1,28 @@
+#include "app/main/ValueDisplayText.h"
+
+#include "app/model/DisplayNumbers.h"
+#include "app/model/NumericText.h"
+
+namespace app::main::valuetext {
+
+using app::model::DisplayNumbers;
+using app::model::NumericText;
+
+std::string focalLength(float value) {
+  const bool fine = static_cast<double>(value) < 19.9;
+  return DisplayNumbers::plainDecimal(fine ? 1 : 0, fine ? 1 : 0).stringFromNumber(value) + "mm";
+}
+
+std::string aperture(float value) {
+  const bool fine = static_cast<double>(value) < 9.9;
+  return "f" + DisplayNumbers::plainDecimal(fine ? 1 : 0, fine ? 1 : 0).stringFromNumber(value);
+}
+
+std::string repaired(std::string text) {
+  text = NumericText::replacingAll(text, ",", ".");
+  if (NumericText::hasPrefix(text, ".")) text = "0" + text;
+  if (NumericText::hasSuffix(text, ".")) text.pop_back();
+  return text;
+}
+
+}  // namespace app::main::valuetext
