@@ -1,14 +1,18 @@
 #include "platform/foundation/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <system_error>
+
+#include "platform/foundation/Clock.h"
 
 namespace platform::foundation {
 namespace {
@@ -188,6 +192,33 @@ bool AtomicFile::createDirectories(const std::string& path, std::string* error) 
   }
   if (!isDirectory(path)) return fail(error, "cannot create", path, ENOTDIR);
   return true;
+}
+
+// ".<name>.XXXXXX" as replaceViaTemporary makes them: mkostemp fills the six places with letters and
+// digits.
+static bool isOurTemporary(std::string_view name) {
+  if (name.size() < 9 || name[0] != '.' || name[name.size() - 7] != '.') return false;
+  for (char c : name.substr(name.size() - 6)) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
+std::size_t AtomicFile::removeStaleTemporaries(const std::string& folder, double maximumAge) {
+  DIR* listing = ::opendir(folder.c_str());
+  if (!listing) return 0;
+  const double now = Clock::current()->now();
+  std::size_t removed = 0;
+  while (dirent* entry = ::readdir(listing)) {
+    if (!isOurTemporary(entry->d_name)) continue;
+    std::string path = folder + "/" + entry->d_name;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+    double modified = static_cast<double>(info.st_mtim.tv_sec) + info.st_mtim.tv_nsec / 1e9;
+    if ((modified > now || now - modified > maximumAge) && ::unlink(path.c_str()) == 0) ++removed;
+  }
+  ::closedir(listing);
+  return removed;
 }
 
 }  // namespace platform::foundation

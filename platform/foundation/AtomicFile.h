@@ -36,6 +36,10 @@ class AtomicFile {
                        mode_t mode = 0644);
   // mkdir -p; an existing folder is success.
   static bool createDirectories(const std::string& path, std::string* error = nullptr);
+  // Removes the temporary files of writes that died before their rename (".<name>.XXXXXX" in `folder`)
+  // once they are more than `maximumAge` seconds old by the process clock, or dated in the future, which
+  // no write in progress can be. Stores call it when they open their folder. Returns how many went.
+  static std::size_t removeStaleTemporaries(const std::string& folder, double maximumAge = 3600);
 };
 
 }  // namespace platform::foundation

@@ -41,6 +41,7 @@ const std::string& VDUHeartbeatDateStorage::fileURL() {
   if (fileURL_.empty()) {
     std::string folder = platform::foundation::Paths::applicationSupport() + "/Vadeze/REDIri";
     AtomicFile::createDirectories(folder);  // a failure shows up as a failed write later
+    AtomicFile::removeStaleTemporaries(folder);
     fileURL_ = folder + "/" + fileName_;
   }
   return fileURL_;

@@ -1,5 +1,6 @@
 #include "sdk/utilities/VDUKeychainStorage.h"
 
+#include "platform/foundation/AtomicFile.h"
 #include "platform/security/Keychain.h"
 #include "sdk/promises/VBLPromiseError.h"
 #include "sdk/utilities/VDUKeychainUtils.h"
@@ -27,7 +28,10 @@ VDUKeychainStorage::VDUKeychainStorage(std::string service, std::shared_ptr<VDUK
     : keychainQueue_(platform::dispatch::Queue::serial("com.gul.KeychainStorage.Keychain")),
       inMemoryCacheQueue_(platform::dispatch::Queue::serial("com.gul.KeychainStorage.InMemoryCache")),
       service_(std::move(service)),
-      inMemoryCache_(cache ? std::move(cache) : std::make_shared<VDUKeychainCache>(kCacheCountLimit)) {}
+      inMemoryCache_(cache ? std::move(cache) : std::make_shared<VDUKeychainCache>(kCacheCountLimit)) {
+  // Items whose atomic write was cut off by a kill left hidden temporaries no read ever looks at.
+  platform::foundation::AtomicFile::removeStaleTemporaries(Keychain::folder());
+}
 
 Dictionary VDUKeychainStorage::keychainQueryWithKey(const std::string& key, const AccessGroup& accessGroup) const {
   Dictionary query = {{Keychain::kClass, Value(Keychain::kClassGenericPassword)},

@@ -4,7 +4,9 @@
 
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/Timer.h"
+#include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/Paths.h"
 #include "platform/foundation/PreferencesDomain.h"
 #include "platform/foundation/UserDefaults.h"
 #include "sdk/utilities/VDULogger.h"
@@ -52,7 +54,10 @@ VDUUserDefaults::VDUUserDefaults() : VDUUserDefaults(std::string()) {}
 
 VDUUserDefaults::VDUUserDefaults(const std::string& suiteName)
     : appName_(suiteName.empty() ? PreferencesDomain::currentApplication() : suiteName),
-      writeBehind_(std::make_shared<WriteBehind>()) {}
+      writeBehind_(std::make_shared<WriteBehind>()) {
+  // What a write killed before its rename left behind is never read; clear it when the store opens.
+  platform::foundation::AtomicFile::removeStaleTemporaries(platform::foundation::Paths::preferences());
+}
 
 VDUUserDefaults::~VDUUserDefaults() {
   std::shared_ptr<PreferencesDomain> pending;

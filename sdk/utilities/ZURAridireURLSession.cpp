@@ -402,9 +402,12 @@ void ZURAridireURLSession::maybeRemoveTempFilesAtURL(const std::string& director
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
     double created = static_cast<double>(info.st_mtim.tv_sec) + info.st_mtim.tv_nsec / 1e9;
-    if (std::fabs(now - created) > expiringTime) removeTempItemAtURL(path);
+    // A file dated after now was not written by a request of this run: stale as much as an old one.
+    if (created > now || now - created > expiringTime) removeTempItemAtURL(path);
   }
   ::closedir(listing);
+  // Bodies whose atomic write was cut off (the process killed mid-write) left a hidden temporary.
+  AtomicFile::removeStaleTemporaries(directory, expiringTime);
 }
 
 void ZURAridireURLSession::removeTempItemAtURL(const std::string& path) {

@@ -70,7 +70,8 @@ class ZURAridireURLSession : public platform::net::URLSessionDelegate,
   const std::string& networkDirectoryURL() const { return networkDirectory_; }
   std::string temporaryFilePathWithSessionID(const std::string& sessionID) const;
   bool ensureTemporaryDirectoryExists();
-  // Removes files whose modification time is more than `expiringTime` seconds from now either way.
+  // Removes files more than `expiringTime` seconds old or dated in the future, and the hidden
+  // temporaries of body writes that were cut off.
   void maybeRemoveTempFilesAtURL(const std::string& directory, double expiringTime);
   void removeTempItemAtURL(const std::string& path);
   bool excludeFromBackupForURL(const std::string& path);

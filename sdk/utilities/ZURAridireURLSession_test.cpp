@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 
 #include <future>
+#include <tuple>
+#include <vector>
 
 #include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/AtomicFile.h"
@@ -89,14 +91,21 @@ TEST_F(ZURAridireURLSessionTest, StaleTemporaryFilesAreSweptAtTheNextRequest) {
   auto f = fetcher();
   ASSERT_TRUE(f->ensureTemporaryDirectoryExists());
   const std::string dir = f->networkDirectoryURL() + "/";
-  for (const char* name : {"old", "young", ".hidden"}) ASSERT_TRUE(AtomicFile::writeAtomically(dir + name, "x"));
-  age(dir + "old", 3601);
-  age(dir + "young", 3599);
-  age(dir + ".hidden", 9999);
+  // (name, age in seconds; negative is dated in the future, whether it stays)
+  const std::vector<std::tuple<std::string, double, bool>> files = {
+      {"old", 3601, false},
+      {"young", 3599, true},
+      {"ahead", -60, false},                        // a clock set back since: no request of ours made it
+      {".hidden", 9999, true},                      // not ours to judge
+      {".VDUUpload_temp_x.Ab3dE9", 3601, false},    // an atomic body write cut off by a kill
+      {".VDUUpload_temp_y.Zz9yX1", 10, true},       // one that may still be in progress
+  };
+  for (const auto& [name, seconds, stays] : files) {
+    ASSERT_TRUE(AtomicFile::writeAtomically(dir + name, "x"));
+    age(dir + name, seconds);
+  }
   EXPECT_FALSE(run(f, post("/up")).error);
-  EXPECT_FALSE(AtomicFile::fileExists(dir + "old"));
-  EXPECT_TRUE(AtomicFile::fileExists(dir + "young"));
-  EXPECT_TRUE(AtomicFile::fileExists(dir + ".hidden"));
+  for (const auto& [name, seconds, stays] : files) EXPECT_EQ(AtomicFile::fileExists(dir + name), stays) << name;
 }
 
 TEST_F(ZURAridireURLSessionTest, TransportErrorsAreLoggedAndPassedOnAndABrokenOffBodyComesWithItsResponseAndError) {

@@ -203,7 +203,9 @@ TEST_F(ZURAridireTest, OwnMessagesFollowDebugModeOrGoToTheLoggerDelegate) {
   using platform::foundation::Array, platform::foundation::Value;
   client->ZURAridire_logWithLevel(kZURAridireLogLevelDebug, 900000, "Uploading data. Host", Value("u"));
   client->ZURAridire_logWithLevel(kZURAridireLogLevelWarning, 900002, "Failed", Array{1, Value::null()});
+  client->ZURAridire_logWithLevel(kZURAridireLogLevelInfo, 901019, "Discarding session: s");
   EXPECT_FALSE(logged.contains("Uploading data"));
+  EXPECT_TRUE(logged.contains("<Vadeze/Utilities/Network/INFO> Discarding session: s")) << "info shows without debug";
   EXPECT_TRUE(logged.contains("[ZURAridire][I-NET900002] <Vadeze/Utilities/Network/WARNING> Failed: 1, (nil)"));
   client->setIsDebugModeEnabled(true);
   client->ZURAridire_logWithLevel(kZURAridireLogLevelDebug, 900000, "");
