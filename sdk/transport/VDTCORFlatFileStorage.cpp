@@ -167,11 +167,13 @@ void VDTCORFlatFileStorage::storageSizeWithCallback(std::function<void(std::uint
 void VDTCORFlatFileStorage::syncThreadUnsafeSweepTemporaryFiles() { sweepTemporaryFiles(rootPath_); }
 
 void VDTCORFlatFileStorage::sweepTemporaryFiles(const std::string& rootPath) {
+  // Every write of this storage runs on its queue, so on the queue no temporary file is in use: any age
+  // counts as stale.
+  platform::foundation::AtomicFile::removeStaleTemporaries(rootPath, 0);
   std::error_code error;
   for (fs::recursive_directory_iterator it(rootPath, error), end; !error && it != end; it.increment(error)) {
-    if (!isHidden(it->path().filename().string())) continue;
-    std::error_code removeError;
-    if (it->is_regular_file(removeError)) fs::remove(it->path(), removeError);
+    std::error_code kindError;
+    if (it->is_directory(kindError)) platform::foundation::AtomicFile::removeStaleTemporaries(it->path().string(), 0);
   }
 }
 

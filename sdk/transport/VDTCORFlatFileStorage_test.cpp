@@ -189,7 +189,7 @@ TEST_F(StorageTest, TheSweepDeletesExpiredEventsAlsoInsideExpiredBatches) {
   for (auto& event : {early, late}) ASSERT_TRUE(store(event).first);
   auto [id, events] = batch(VDTCORStorageEventSelector::eventSelectorForTarget(1001), clock->now() + 50);
   ASSERT_EQ(events->size(), 2u);
-  std::ofstream(eventFolder(1001) + "/.stale.tmp") << "half";
+  std::ofstream(eventFolder(1001) + "/.stale.Ab12Cd") << "half";
   std::ofstream(eventFolder(1001) + "/unparsable") << "kept";
 
   clock->advance(200);
@@ -198,7 +198,7 @@ TEST_F(StorageTest, TheSweepDeletesExpiredEventsAlsoInsideExpiredBatches) {
   auto names = filesIn(eventFolder(1001));
   EXPECT_EQ(names.size(), 2u);
   EXPECT_TRUE(names.count("unparsable"));
-  EXPECT_FALSE(names.count(".stale.tmp"));
+  EXPECT_FALSE(names.count(".stale.Ab12Cd"));
   for (const auto& name : names) EXPECT_FALSE(name.starts_with(early->eventID()));
   EXPECT_TRUE(filesIn(storage->batchDataStoragePath()).empty());
 }
