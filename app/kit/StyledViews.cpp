@@ -44,6 +44,14 @@ uiLabelTopBarTitle::uiLabelTopBarTitle(const Rect& frame) : Label(frame) {
   setTextColor(Color::whiteColor());
 }
 
+uiTextViewH2::uiTextViewH2(const Rect& frame) : TextView(frame) {
+  setTextColor(UIConstants::contrastText());
+  setTintColor(UIConstants::contrastText());
+  setLineFragmentPadding(1);
+  setTextContainerInset({0, 0, 0, 0});
+  setKeyboardAppearance(app::kit::keyboardAppearanceForTheme());
+}
+
 uiTextFieldCustom::uiTextFieldCustom(const Rect& frame) : TextField(frame) {
   setTextColor(UIConstants::maxContrastText());
   setTintColor(UIConstants::contrastText());

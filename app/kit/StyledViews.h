@@ -4,6 +4,7 @@
 #include "platform/ui/SearchBar.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/TextField.h"
+#include "platform/ui/TextView.h"
 #include "platform/ui/View.h"
 
 // Views that style themselves from the theme once, when they are made. A view made later after a
@@ -82,6 +83,11 @@ class uiTextSubtitle : public platform::ui::Label {
 class uiLabelTopBarTitle : public platform::ui::Label {
  protected:
   explicit uiLabelTopBarTitle(const platform::ui::Rect& frame = {});
+};
+
+class uiTextViewH2 : public platform::ui::TextView {
+ protected:
+  explicit uiTextViewH2(const platform::ui::Rect& frame = {});
 };
 
 class uiTextFieldCustom : public platform::ui::TextField {

@@ -53,6 +53,31 @@ TEST_P(StyledViewsTest, TextViewsTakeFontsColoursAndTheKeyboardOfTheTheme) {
   EXPECT_EQ(bytes(*table->separatorColor()), dark ? (Rgb{10, 11, 12}) : (Rgb{216, 216, 216}));
   EXPECT_EQ(bytes(make<uiTextSubtitle>()->textColor()), dark ? (Rgb{100, 100, 100}) : (Rgb{170, 170, 170}));
   EXPECT_EQ(make<uiLabelTopBarTitle>()->font().pointSize(), 12);
+  auto textView = make<uiTextViewH2>();
+  EXPECT_EQ(textView->keyboardAppearance(), keyboard);
+  EXPECT_EQ(bytes(textView->textColor()), dark ? (Rgb{170, 170, 170}) : (Rgb{85, 85, 85}));
+  EXPECT_EQ(textView->lineFragmentPadding(), 1);
+  EXPECT_EQ(textView->textContainerInset(), (platform::ui::EdgeInsets{}));
+}
+
+// The text view's text starts at the top left, one point in (its padding), in the theme's colour.
+TEST_P(StyledViewsTest, TheTextViewDrawsFromItsTopLeft) {
+  auto textView = make<uiTextViewH2>(Rect{0, 0, 200, 80});
+  textView->setFont(UIConstants::heavyFontQuorvelWithSize(20));
+  textView->setText("HH HH HH HH HH HH HH HH HH");
+  auto image = KitTestEnvironment::render(*textView);
+  int inked = 0, firstColumn = 200, lowestRow = 0;
+  for (int y = 0; y < image->pixelHeight(); ++y) {
+    for (int x = 0; x < image->pixelWidth(); ++x) {
+      if (image->pixel(x, y).alpha() < 0.5) continue;
+      ++inked;
+      firstColumn = std::min(firstColumn, x);
+      lowestRow = std::max(lowestRow, y);
+    }
+  }
+  EXPECT_GT(inked, 50);
+  EXPECT_LE(firstColumn, 4);
+  EXPECT_GT(lowestRow, 30);  // wrapped onto more lines
 }
 
 INSTANTIATE_TEST_SUITE_P(LightAndDark, StyledViewsTest, ::testing::Bool());
