@@ -74,12 +74,32 @@ std::string stringAttribute(const Dictionary& attributes, const char* key) {
   return found != attributes.end() && found->second.isString() ? *found->second.string() : std::string();
 }
 
+bool isKeyClass(const Dictionary& attributes) {
+  auto found = attributes.find(Keychain::kClass);
+  return found != attributes.end() && found->second == Value(Keychain::kClassKey);
+}
+
+std::string dataAttribute(const Dictionary& attributes, const char* key) {
+  auto found = attributes.find(key);
+  const Data* data = found != attributes.end() ? found->second.data() : nullptr;
+  return data ? std::string(data->begin(), data->end()) : std::string();
+}
+
 // Items of one service and account share the first half of their file name, so a query that names
-// both finds its candidates from the listing alone.
+// both finds its candidates from the listing alone. Key items are named by tag and type the same way.
 std::string identityPrefix(const Dictionary& attributes) {
+  if (isKeyClass(attributes)) {
+    std::string key = std::string(Keychain::kClassKey) + '\0' + dataAttribute(attributes, Keychain::kApplicationTag) +
+                      '\0' + stringAttribute(attributes, Keychain::kKeyType);
+    return sha256Hex(key, 32) + "-";
+  }
   std::string key = std::string(Keychain::kClassGenericPassword) + '\0' + stringAttribute(attributes, Keychain::kService) +
                     '\0' + stringAttribute(attributes, Keychain::kAccount);
   return sha256Hex(key, 32) + "-";
+}
+
+bool isKnownClass(const Value& value) {
+  return value == Value(Keychain::kClassGenericPassword) || value == Value(Keychain::kClassKey);
 }
 
 std::string fileNameFor(const Dictionary& attributes) {
@@ -100,7 +120,14 @@ Status parse(const Value& input, Use use, ParsedQuery& out) {
   if (!fields) return kStatusParam;
   for (const auto& [key, value] : *fields) {
     if (key == Keychain::kClass) {
-      if (use == Use::Changes || value != Value(Keychain::kClassGenericPassword)) return kStatusParam;
+      if (use == Use::Changes || !isKnownClass(value)) return kStatusParam;
+      out.attributes[key] = value;
+    } else if (key == Keychain::kKeyType) {
+      if (!value.isString()) return kStatusParam;
+      out.attributes[key] = value;
+    } else if (key == Keychain::kApplicationTag) {
+      if (!value.isData()) return kStatusParam;
+      out.attributes[key] = value;
     } else if (key == Keychain::kService || key == Keychain::kAccount || key == Keychain::kAccessGroup ||
                key == Keychain::kAccessible) {
       if (!value.isString()) return kStatusParam;
@@ -133,7 +160,8 @@ struct Candidate {
 };
 
 std::vector<Candidate> candidates(const std::string& folder, const Dictionary& query) {
-  bool named = query.count(Keychain::kService) && query.count(Keychain::kAccount);
+  bool named = isKeyClass(query) ? query.count(Keychain::kApplicationTag) && query.count(Keychain::kKeyType)
+                                 : query.count(Keychain::kService) && query.count(Keychain::kAccount);
   std::string prefix = named ? identityPrefix(query) : std::string();
   std::string exact = named && query.count(Keychain::kAccessGroup) ? fileNameFor(query) : std::string();
   std::vector<Candidate> out;
@@ -160,8 +188,7 @@ ReadResult readItem(const std::string& path, Dictionary& item) {
   Value value = PropertyList::read(*bytes);
   const Dictionary* fields = value.dictionary();
   // An item must live under the name its own attributes give it, or a query would find it in the wrong place.
-  bool valid = fields && fields->count(Keychain::kClass) &&
-               fields->at(Keychain::kClass) == Value(Keychain::kClassGenericPassword) &&
+  bool valid = fields && fields->count(Keychain::kClass) && isKnownClass(fields->at(Keychain::kClass)) &&
                std::string_view(path).ends_with("/" + fileNameFor(*fields));
   if (!valid) {
     platform::log::write(platform::log::Warning, "keychain item " + path + " is damaged");
@@ -259,9 +286,15 @@ Status Keychain::add(const Value& attributes) {
   ParsedQuery parsed;
   if (Status status = parse(attributes, Use::Add, parsed); status != kStatusSuccess) return status;
   Dictionary item = parsed.attributes;
-  item[kClass] = Value(kClassGenericPassword);
-  for (const char* key : {kService, kAccount, kAccessGroup}) {
-    if (!item.count(key)) item[key] = Value("");
+  if (isKeyClass(item)) {
+    if (!item.count(kApplicationTag)) item[kApplicationTag] = Value::data({});
+    for (const char* key : {kKeyType, kAccessGroup}) {
+      if (!item.count(key)) item[key] = Value("");
+    }
+  } else {
+    for (const char* key : {kService, kAccount, kAccessGroup}) {
+      if (!item.count(key)) item[key] = Value("");
+    }
   }
   if (!item.count(kAccessible)) item[kAccessible] = Value(kAccessibleWhenUnlocked);
   double now = foundation::Clock::current()->now();
@@ -310,7 +343,10 @@ Status Keychain::remove(const Value& query) {
   // A damaged file can still be deleted when its name alone shows it is the item asked for.
   bool identityOnly = true;
   for (const auto& [key, value] : parsed.attributes) {
-    if (key != kService && key != kAccount && key != kAccessGroup) identityOnly = false;
+    if (key != kClass && key != kService && key != kAccount && key != kAccessGroup && key != kApplicationTag &&
+        key != kKeyType) {
+      identityOnly = false;
+    }
   }
   std::size_t removed = 0;
   for (const auto& entry : found.items) removed += AtomicFile::removeFile(entry.first) ? 1 : 0;

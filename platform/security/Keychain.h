@@ -17,7 +17,8 @@ inline constexpr Status kStatusItemNotFound = -25300;
 inline constexpr Status kStatusDecode = -26275;        // the item's file is damaged
 
 // The keychain: generic-password items, each identified by its service, account and access group,
-// carrying secret data and a few attributes.
+// and key items, each identified by its application tag, key type and access group; both carry
+// secret data and a few attributes.
 //
 // Items live as one binary property-list file each, mode 0600, in a folder of mode 0700 below the
 // container's Library ("Library/Keychains"). Every change replaces a file atomically while holding an
@@ -33,6 +34,10 @@ class Keychain {
  public:
   static constexpr const char* kClass = "class";
   static constexpr const char* kClassGenericPassword = "genericPassword";
+  static constexpr const char* kClassKey = "key";
+  static constexpr const char* kKeyType = "keyType";  // of a key item: a string
+  static constexpr const char* kKeyTypeRSA = "RSA";
+  static constexpr const char* kApplicationTag = "applicationTag";  // of a key item: data
   static constexpr const char* kService = "service";
   static constexpr const char* kAccount = "account";
   static constexpr const char* kAccessGroup = "accessGroup";

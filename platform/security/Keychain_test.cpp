@@ -196,3 +196,28 @@ TEST(RandomBytesTest, FillsBuffersAndRefusesNone) {
   ASSERT_EQ(copyRandomBytes(large.data(), large.size()), kStatusSuccess);
   EXPECT_NE(std::count(large.begin(), large.end(), 0), static_cast<long>(large.size()));
 }
+
+TEST_F(KeychainTest, KeyItemsAreFoundByTheirTagAndTypeAndNeverByPasswordQueries) {
+  auto keyQuery = [](const std::string& tag) {
+    return Value(Dictionary{{K::kClass, Value(K::kClassKey)}, {K::kKeyType, Value(K::kKeyTypeRSA)}, {K::kApplicationTag, bytes(tag)}});
+  };
+  ASSERT_EQ(addItem(keyQuery("com.example.public"), "public key bits"), kStatusSuccess);
+  ASSERT_EQ(addItem(keyQuery("com.example.private"), "private key bits"), kStatusSuccess);
+  EXPECT_EQ(addItem(keyQuery("com.example.public"), "again"), kStatusDuplicateItem);
+  ASSERT_EQ(addItem(query("", ""), "a password"), kStatusSuccess);
+  EXPECT_EQ(readData(keyQuery("com.example.public")), bytes("public key bits"));
+  EXPECT_EQ(readData(keyQuery("com.example.other")), Value());
+
+  Value allPasswords;
+  ASSERT_EQ(K::copyMatching(Value(Dictionary{{K::kClass, Value(K::kClassGenericPassword)},
+                                             {K::kReturnData, Value(true)},
+                                             {K::kMatchLimit, Value(K::kMatchLimitAll)}}),
+                            &allPasswords),
+            kStatusSuccess);
+  EXPECT_EQ(allPasswords, Value(platform::foundation::Array{bytes("a password")}));
+
+  EXPECT_EQ(K::remove(keyQuery("com.example.public")), kStatusSuccess);
+  EXPECT_EQ(K::remove(keyQuery("com.example.public")), kStatusItemNotFound);
+  EXPECT_EQ(readData(keyQuery("com.example.private")), bytes("private key bits"));
+  EXPECT_EQ(K::add(Value(Dictionary{{K::kClass, Value(K::kClassKey)}, {K::kApplicationTag, Value("not data")}})), kStatusParam);
+}

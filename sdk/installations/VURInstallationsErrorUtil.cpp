@@ -1,0 +1,96 @@
+#include "sdk/installations/VURInstallationsErrorUtil.h"
+
+#include "platform/foundation/Format.h"
+
+using platform::foundation::Dictionary;
+using platform::foundation::Error;
+using platform::foundation::format;
+using platform::foundation::Value;
+
+Error VURInstallationsErrorUtil::installationsErrorWithCode(std::int64_t code,
+                                                            const std::optional<std::string>& failureReason,
+                                                            const std::optional<Error>& underlyingError) {
+  Error error{kVURInstallationsErrorDomain, code, Value(Dictionary{})};
+  if (underlyingError) error.setUnderlyingError(*underlyingError);
+  if (failureReason) {
+    error.userInfo.set(kFailureReasonKey, *failureReason);
+  } else if (underlyingError) {
+    error.userInfo.set(kFailureReasonKey, format("Underlying error: %@", underlyingError->localizedDescription()));
+  }
+  return error;
+}
+
+Error VURInstallationsErrorUtil::publicDomainErrorWithError(const Error& error) {
+  if (error.domain == kVURInstallationsErrorDomain) return error;
+  return installationsErrorWithCode(VURInstallationsErrorCodeUnknown, std::nullopt, error);
+}
+
+VBLPromise::Ptr VURInstallationsErrorUtil::rejectedPromiseWithError(const Error& error) {
+  auto promise = VBLPromise::pendingPromise();
+  promise->reject(error);
+  return promise;
+}
+
+Error VURInstallationsErrorUtil::installationItemNotFoundForAppID(const std::string& appID, const std::string& appName) {
+  return installationsErrorWithCode(0, format("Installation for appID %@ appName %@ not found", appID, appName),
+                                    std::nullopt);
+}
+
+Error VURInstallationsErrorUtil::keychainErrorWithFunction(const std::string& function, std::int64_t status) {
+  return installationsErrorWithCode(VURInstallationsErrorCodeKeychain,
+                                    format("%@ (%li)", function, static_cast<long>(status)), std::nullopt);
+}
+
+Error VURInstallationsErrorUtil::keyedArchiverError(const std::string& name, const std::string& reason) {
+  return installationsErrorWithCode(
+      0, format("NSKeyedArchiver exception with name: %@, reason: %@, userInfo: %@", name, reason, "(null)"),
+      std::nullopt);
+}
+
+Error VURInstallationsErrorUtil::corruptedIIDTokenData() {
+  return installationsErrorWithCode(0, "IID token data stored in Keychain is corrupted or in an incompatible format.",
+                                    std::nullopt);
+}
+
+Error VURInstallationsErrorUtil::JSONSerializationError() {
+  return installationsErrorWithCode(0, "Failed to serialize JSON data.", std::nullopt);
+}
+
+Error VURInstallationsErrorUtil::FIDRegistrationErrorWithResponseMissingField(const std::string& field) {
+  return installationsErrorWithCode(0, format("A required response field with name %@ is missing", field),
+                                    std::nullopt);
+}
+
+Error VURInstallationsErrorUtil::backoffIntervalWaitError() {
+  return installationsErrorWithCode(VURInstallationsErrorCodeServerUnreachable, "Too many server requests.",
+                                    std::nullopt);
+}
+
+Error VURInstallationsErrorUtil::APIErrorWithHTTPResponse(const platform::net::HTTPURLResponse& response,
+                                                          const platform::foundation::Data& data) {
+  const std::string body(data.begin(), data.end());
+  Error error = installationsErrorWithCode(
+      0,
+      format("The server responded with an error: \n - URL: %@ \n - HTTP status code: %ld \n - Response body: %@",
+             response.url, static_cast<long>(response.statusCode), body),
+      std::nullopt);
+  error.userInfo.set(kHTTPStatusCodeKey, response.statusCode);
+  error.userInfo.set(kHTTPURLKey, response.url);
+  error.userInfo.set(kHTTPBodyKey, Value::data(data));
+  return error;
+}
+
+std::optional<std::int64_t> VURInstallationsErrorUtil::HTTPStatusOf(const Error& error) {
+  if (error.domain != kVURInstallationsErrorDomain) return std::nullopt;
+  const Value& status = error.userInfo[kHTTPStatusCodeKey];
+  if (!status.isInteger()) return std::nullopt;
+  return status.toInt64();
+}
+
+bool VURInstallationsErrorUtil::isAPIError(const Error& error, std::int64_t HTTPCode) {
+  return HTTPStatusOf(error) == HTTPCode;
+}
+
+std::string VURInstallationsErrorUtil::failureReasonOf(const Error& error) {
+  return error.userInfo[kFailureReasonKey].toString();
+}

@@ -1,0 +1,112 @@
+#include "sdk/installations/VURInstallationsIIDStore.h"
+
+#include <openssl/sha.h>
+
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Paths.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/security/Keychain.h"
+#include "sdk/installations/VURInstallationsErrorUtil.h"
+#include "sdk/installations/VURInstallationsItem.h"
+
+using platform::foundation::Data;
+using platform::foundation::Dictionary;
+using platform::foundation::Error;
+using platform::foundation::Value;
+using platform::security::Keychain;
+
+namespace {
+
+std::shared_ptr<platform::dispatch::Queue> utilityQueue() {
+  return platform::dispatch::Queue::global(platform::dispatch::Queue::Priority::Low);
+}
+
+Dictionary keyQuery(const Data& tag) {
+  return {{Keychain::kClass, Value(Keychain::kClassKey)},
+          {Keychain::kKeyType, Value(Keychain::kKeyTypeRSA)},
+          {Keychain::kApplicationTag, Value::data(tag)}};
+}
+
+bool hasMarker() {
+  const std::string path = VURInstallationsIIDStore::plistPath();
+  if (!platform::foundation::AtomicFile::fileExists(path)) return false;
+  return platform::foundation::PropertyList::readFile(path).contains(VURInstallationsIIDStore::kMarkerKey);
+}
+
+// The key's bytes; nullopt when there is none (or no tag to look it up by).
+std::optional<Data> publicKeyData() {
+  auto tag = VURInstallationsIIDStore::keyTagWithPrefix(VURInstallationsIIDStore::kPublicKeyTagPrefix);
+  if (!tag) return std::nullopt;
+  Dictionary query = keyQuery(*tag);
+  query[Keychain::kReturnData] = Value(true);
+  Value result;
+  if (Keychain::copyMatching(Value(std::move(query)), &result) != platform::security::kStatusSuccess) return std::nullopt;
+  if (!result.isData()) return std::nullopt;
+  return *result.data();
+}
+
+std::optional<Error> deleteMarker() {
+  const std::string path = VURInstallationsIIDStore::plistPath();
+  if (!platform::foundation::AtomicFile::fileExists(path)) return std::nullopt;
+  Error error;
+  Value contents = platform::foundation::PropertyList::readFile(path, &error);
+  if (!contents.isDictionary()) return contents.isNil() ? std::optional<Error>(error) : std::nullopt;
+  if (!contents.erase(VURInstallationsIIDStore::kMarkerKey)) return std::nullopt;
+  if (!platform::foundation::PropertyList::writeFile(path, contents, platform::foundation::PropertyList::Format::Binary,
+                                                     &error)) {
+    return error;
+  }
+  return std::nullopt;
+}
+
+std::optional<Error> deleteKey(const char* prefix) {
+  auto tag = VURInstallationsIIDStore::keyTagWithPrefix(prefix);
+  if (!tag) return std::nullopt;
+  const auto status = Keychain::remove(Value(keyQuery(*tag)));
+  if (status == platform::security::kStatusSuccess || status == platform::security::kStatusItemNotFound) {
+    return std::nullopt;
+  }
+  return VURInstallationsErrorUtil::keychainErrorWithFunction("SecItemDelete", status);
+}
+
+}  // namespace
+
+std::string VURInstallationsIIDStore::plistPath() {
+  return platform::foundation::Paths::applicationSupport() + "/" + kPlistSubdirectory + "/" + kPlistName;
+}
+
+std::optional<Data> VURInstallationsIIDStore::keyTagWithPrefix(const std::string& prefix) {
+  const std::string bundleID = platform::foundation::Bundle::main()->bundleIdentifier();
+  if (bundleID.empty()) return std::nullopt;
+  const std::string tag = prefix + bundleID;
+  return Data(tag.begin(), tag.end());
+}
+
+std::string VURInstallationsIIDStore::IIDWithPublicKeyData(const Data& publicKeyData) {
+  unsigned char digest[SHA_DIGEST_LENGTH];
+  SHA1(publicKeyData.data(), publicKeyData.size(), digest);
+  digest[0] = static_cast<unsigned char>(0x70 | (digest[0] & 0x0f));
+  return VURInstallationsBase64URL(digest, 8, false);
+}
+
+VBLPromise::Ptr VURInstallationsIIDStore::existingIID() {
+  return VBLPromise::onQueueDo(utilityQueue(), [] {
+           if (!hasMarker()) return Value();
+           // No key, or an empty one, is nothing to take over: the digest of no bytes would give
+           // every such device the same identifier.
+           auto key = publicKeyData();
+           if (!key || key->empty()) return Value();
+           return Value(IIDWithPublicKeyData(*key));
+         })
+      ->onQueueValidate(utilityQueue(), [](const Value& identifier) { return identifier.isString() && !identifier.string()->empty(); });
+}
+
+VBLPromise::Ptr VURInstallationsIIDStore::deleteExistingIID() {
+  return VBLPromise::onQueueDo(utilityQueue(), [] {
+    if (auto error = deleteMarker()) return VBLValueWithError(*error);
+    if (auto error = deleteKey(kPublicKeyTagPrefix)) return VBLValueWithError(*error);
+    if (auto error = deleteKey(kPrivateKeyTagPrefix)) return VBLValueWithError(*error);
+    return Value::null();
+  });
+}

@@ -1,0 +1,86 @@
+#include "sdk/installations/VURInstallationsItem.h"
+
+#include <openssl/evp.h>
+#include <uuid/uuid.h>
+
+#include <vector>
+
+#include "platform/foundation/Format.h"
+#include "sdk/installations/VURInstallationsErrorUtil.h"
+
+void VURInstallationsItem::updateWithStoredItem(const VURInstallationsStoredItem& stored) {
+  vurevoreInstallationID = stored.vurevoreInstallationID;
+  refreshToken = stored.refreshToken;
+  authToken = stored.authToken;
+  registrationStatus = stored.registrationStatus;
+  IIDDefaultToken = stored.IIDDefaultToken;
+}
+
+std::shared_ptr<VURInstallationsStoredItem> VURInstallationsItem::storedItem() const {
+  auto stored = std::make_shared<VURInstallationsStoredItem>();
+  stored->vurevoreInstallationID = vurevoreInstallationID;
+  stored->refreshToken = refreshToken;
+  stored->authToken = authToken;
+  stored->registrationStatus = registrationStatus;
+  stored->IIDDefaultToken = IIDDefaultToken;
+  return stored;
+}
+
+bool VURInstallationsItem::isValid(platform::foundation::Error* error) const {
+  std::vector<std::string> problems;
+  if (appID.empty()) problems.emplace_back("`appID` must not be empty");
+  if (vurevoreAppName.empty()) problems.emplace_back("`vurevoreAppName` must not be empty");
+  if (vurevoreInstallationID.empty()) problems.emplace_back("`vurevoreInstallationID` must not be empty");
+  if (registrationStatus == kUnknown) {
+    problems.emplace_back("invalid `registrationStatus`");
+  } else if (registrationStatus == kRegistered) {
+    if (!refreshToken || refreshToken->empty()) {
+      problems.emplace_back("registered installation must have non-empty `refreshToken`");
+    }
+    if (!authToken || authToken->token.empty()) {
+      problems.emplace_back("registered installation must have non-empty `authToken.token`");
+    }
+    if (!authToken || !authToken->expirationDate) {
+      problems.emplace_back("registered installation must have non-empty `authToken.expirationDate`");
+    }
+  }
+  if (problems.empty()) return true;
+  std::string joined;
+  for (const auto& problem : problems) joined += (joined.empty() ? "" : ", ") + problem;
+  platform::foundation::report(
+      error, VURInstallationsErrorUtil::installationsErrorWithCode(
+                 0, platform::foundation::format("VURInstallationsItem validation errors: %@", joined), std::nullopt));
+  return false;
+}
+
+std::string VURInstallationsBase64URL(const std::uint8_t* bytes, std::size_t count, bool keepPadding) {
+  std::string text(4 * ((count + 2) / 3) + 1, '\0');
+  const int written = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), bytes, static_cast<int>(count));
+  text.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
+  std::string out;
+  for (char c : text) {
+    if (c == '/') {
+      out += '_';
+    } else if (c == '+') {
+      out += '-';
+    } else if (c != '=' || keepPadding) {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string VURInstallationsItem::generateFID() {
+  uuid_t uuid;
+  uuid_generate_random(uuid);
+  std::uint8_t block[17];
+  block[0] = static_cast<std::uint8_t>(0x70 + (uuid[15] & 0x0f));
+  for (int i = 0; i < 16; ++i) block[i + 1] = uuid[i];
+  return VURInstallationsBase64URL(block, sizeof block, true).substr(0, 22);
+}
+
+std::string VURInstallationsItem::description() const {
+  // Tokens stay out of logs.
+  return platform::foundation::format("<VURInstallationsItem appName: %@, FID: %@, status: %ld>", vurevoreAppName,
+                                      vurevoreInstallationID, static_cast<long>(registrationStatus));
+}

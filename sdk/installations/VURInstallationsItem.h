@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/foundation/Error.h"
+#include "platform/foundation/Value.h"
+#include "sdk/installations/VURInstallationsStoredAuthToken.h"
+#include "sdk/installations/VURInstallationsStoredItem.h"
+
+// One app's installation: its ID (the FID), the refresh token the service issued at registration,
+// the current auth token and where registration stands. Items travel through promises and are not
+// changed once handed on: a change is made on a copy.
+class VURInstallationsItem final : public platform::foundation::Object {
+ public:
+  using Ptr = std::shared_ptr<VURInstallationsItem>;
+
+  enum RegistrationStatus : std::int64_t { kUnknown = 0, kUnregistered = 1, kRegistered = 2 };
+
+  VURInstallationsItem(std::string appID, std::string appName)
+      : appID(std::move(appID)), vurevoreAppName(std::move(appName)) {}
+
+  std::string appID;
+  std::string vurevoreAppName;
+  std::string vurevoreInstallationID;
+  std::optional<std::string> refreshToken;
+  std::optional<VURInstallationsStoredAuthToken> authToken;
+  std::int64_t registrationStatus = kUnknown;
+  std::optional<std::string> IIDDefaultToken;
+
+  Ptr copy() const { return std::make_shared<VURInstallationsItem>(*this); }
+  void updateWithStoredItem(const VURInstallationsStoredItem& stored);
+  std::shared_ptr<VURInstallationsStoredItem> storedItem() const;
+
+  // The app ID followed directly by the app name: the record's key in the keychain and user defaults.
+  static std::string identifierWithAppID(const std::string& appID, const std::string& appName) {
+    return appID + appName;
+  }
+  std::string identifier() const { return identifierWithAppID(appID, vurevoreAppName); }
+
+  // Every missing part named in one error (code 0) when `error` is given.
+  bool isValid(platform::foundation::Error* error) const;
+
+  // 22 URL-safe base64 characters of a random UUID behind a byte whose high half is 0111, so that
+  // the first character is always c, d, e or f.
+  static std::string generateFID();
+
+  std::string description() const override;
+};
+
+// Standard base64 of `bytes` with "/" as "_" and "+" as "-"; padding kept when asked for.
+std::string VURInstallationsBase64URL(const std::uint8_t* bytes, std::size_t count, bool keepPadding);
