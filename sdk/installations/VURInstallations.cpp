@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/Utf8.h"
 #include "platform/runtime/LoadHooks.h"
 #include "sdk/core/VURCharacterSet.h"
 #include "sdk/core/VURComponentContainer.h"
@@ -133,7 +134,7 @@ void VURInstallations::validateAppOptions(const VUROptions::Ptr& appOptions, con
 
 std::vector<std::string> VURInstallations::validateAPIKey(const std::string& APIKey) {
   std::vector<std::string> broken;
-  if (APIKey.size() != kAPIKeyLength) broken.push_back(format("API Key length must be %lu characters", kAPIKeyLength));
+  if (platform::foundation::Utf8::length(APIKey) != kAPIKeyLength) broken.push_back(format("API Key length must be %lu characters", kAPIKeyLength));
   if (APIKey.empty() || APIKey.front() != 'A') broken.emplace_back("API Key must start with `A`");
   if (!VURIsAlphanumericWith(APIKey, "-_")) {
     broken.emplace_back("API Key must contain only base64 url-safe characters characters");
