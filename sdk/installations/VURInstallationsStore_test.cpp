@@ -185,7 +185,9 @@ TEST_F(VURInstallationsStoreTest, TheLegacyIdentifierNeedsTheMarkerAndAKey) {
     auto promise = legacy.existingIID();
     world.settle(promise);
     EXPECT_EQ(promise->isFulfilled(), c.identifier.has_value());
-    if (c.identifier) EXPECT_EQ(promise->value(), Value(*c.identifier));
+    if (c.identifier) {
+      EXPECT_EQ(promise->value(), Value(*c.identifier));
+    }
   }
   for (const char* key : {"a", "another key", "yet another one"}) {
     const std::string identifier = VURInstallationsIIDStore::IIDWithPublicKeyData(bytesOf(key));

@@ -168,7 +168,7 @@ TEST_F(VURInstallationsComponentTest, FailuresOfOtherDomainsArriveWrappedAndNoSe
 
   EXPECT_TRUE(log.contains("I-FIS001001")) << "requests were logged";
   EXPECT_TRUE(log.contains("I-FIS001003"));
-  for (const std::string secret : {std::string(ostrel::testing::kAPIKey), std::string("refresh-secret"),
+  for (const std::string& secret : {std::string(ostrel::testing::kAPIKey), std::string("refresh-secret"),
                                    std::string("token-secret")}) {
     for (const auto& line : log.messages()) EXPECT_EQ(line.find(secret), std::string::npos) << line;
   }
