@@ -1,10 +1,10 @@
 #include "sdk/installations/VURInstallationsItem.h"
 
-#include <openssl/evp.h>
 #include <uuid/uuid.h>
 
 #include <vector>
 
+#include "platform/foundation/Base64.h"
 #include "platform/foundation/Format.h"
 #include "sdk/installations/VURInstallationsErrorUtil.h"
 
@@ -54,9 +54,8 @@ bool VURInstallationsItem::isValid(platform::foundation::Error* error) const {
 }
 
 std::string VURInstallationsBase64URL(const std::uint8_t* bytes, std::size_t count, bool keepPadding) {
-  std::string text(4 * ((count + 2) / 3) + 1, '\0');
-  const int written = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), bytes, static_cast<int>(count));
-  text.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
+  const std::string text =
+      platform::foundation::Base64::encode(std::string_view(reinterpret_cast<const char*>(bytes), count));
   std::string out;
   for (char c : text) {
     if (c == '/') {
