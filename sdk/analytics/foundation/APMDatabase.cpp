@@ -1,0 +1,200 @@
+#include "sdk/analytics/foundation/APMDatabase.h"
+
+#include "platform/foundation/Clock.h"
+#include "sdk/analytics/foundation/APMError.h"
+#include "sdk/analytics/foundation/APMFiles.h"
+#include "sdk/analytics/foundation/APMHashing.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+
+using platform::foundation::Value;
+
+namespace {
+
+using Columns = std::vector<std::pair<std::string, std::string>>;
+
+// The schema. Columns may be added to a table later: ensureTableWithName adds what an older file lacks.
+const std::vector<std::pair<std::string, Columns>>& tables() {
+  static const std::vector<std::pair<std::string, Columns>> all = {
+      {"user_attributes",
+       {{"name", "TEXT PRIMARY KEY NOT NULL"}, {"origin", "TEXT NOT NULL"}, {"set_timestamp", "REAL NOT NULL"},
+        {"value", "BLOB"}}},
+      {"events",
+       {{"name", "TEXT PRIMARY KEY NOT NULL"}, {"lifetime_count", "INTEGER NOT NULL"},
+        {"current_bundle_count", "INTEGER NOT NULL"}, {"current_session_count", "INTEGER NOT NULL"},
+        {"last_fire_timestamp", "REAL NOT NULL"}, {"last_bundled_timestamp", "REAL"}, {"last_bundled_day", "INTEGER"},
+        {"last_sampling_rate", "INTEGER"}, {"last_sampled_complex_event_id", "INTEGER"},
+        {"last_exempt_from_sampling", "INTEGER"}}},
+      {"daily_counts",
+       {{"id", "INTEGER PRIMARY KEY CHECK (id = 1)"}, {"day", "INTEGER NOT NULL"}, {"conversions_count", "INTEGER"},
+        {"all_events_count", "INTEGER"}, {"public_events_count", "INTEGER"}, {"error_events_count", "INTEGER"},
+        {"realtime_count", "INTEGER"}}},
+      {"raw_events",
+       {{"name", "TEXT NOT NULL"}, {"timestamp", "REAL NOT NULL"}, {"metadata_fingerprint", "INTEGER NOT NULL"},
+        {"data", "BLOB NOT NULL"}, {"realtime", "INTEGER NOT NULL"}}},
+      {"raw_events_metadata", {{"metadata_fingerprint", "INTEGER PRIMARY KEY NOT NULL"}, {"metadata", "BLOB NOT NULL"}}},
+      {"queue",
+       {{"data", "BLOB NOT NULL"}, {"bundle_end_timestamp", "INTEGER NOT NULL"}, {"realtime", "INTEGER NOT NULL"},
+        {"retry_count", "INTEGER NOT NULL DEFAULT 0"}}},
+      {"purchases", {{"fingerprint", "TEXT PRIMARY KEY NOT NULL"}}},
+      {"subscriptions", {{"subscription_id", "TEXT UNIQUE NOT NULL"}}},
+      {"app_metadata",
+       {{"id", "INTEGER PRIMARY KEY CHECK (id = 1)"}, {"last_bundle_index", "INTEGER"},
+        {"last_bundle_start_timestamp", "REAL"}, {"last_bundle_end_timestamp", "REAL"}}},
+      {"remote_config",
+       {{"id", "INTEGER PRIMARY KEY CHECK (id = 1)"}, {"config", "BLOB"}, {"last_update_timestamp", "REAL"}}},
+      {"event_filters",
+       {{"audience_id", "INTEGER NOT NULL"}, {"filter_id", "INTEGER NOT NULL"}, {"event_name", "TEXT NOT NULL"},
+        {"data", "BLOB NOT NULL"}, {"session_scoped", "INTEGER"}, {"PRIMARY", "KEY (audience_id, filter_id)"}}},
+      {"property_filters",
+       {{"audience_id", "INTEGER NOT NULL"}, {"filter_id", "INTEGER NOT NULL"}, {"property_name", "TEXT NOT NULL"},
+        {"data", "BLOB NOT NULL"}, {"session_scoped", "INTEGER"}, {"PRIMARY", "KEY (audience_id, filter_id)"}}},
+      {"audience_filter_values",
+       {{"audience_id", "INTEGER PRIMARY KEY NOT NULL"}, {"current_results", "BLOB"}, {"previous_results", "BLOB"}}},
+      {"conditional_properties",
+       {{"name", "TEXT PRIMARY KEY NOT NULL"}, {"origin", "TEXT NOT NULL"}, {"value", "BLOB NOT NULL"},
+        {"creation_timestamp", "REAL NOT NULL"}, {"active", "INTEGER NOT NULL"}, {"trigger_timeout", "REAL NOT NULL"},
+        {"triggered_timestamp", "REAL"}, {"time_to_live", "REAL NOT NULL"}, {"trigger_event_name", "TEXT"},
+        {"timed_out_event", "BLOB"}, {"triggered_event", "BLOB"}, {"expired_event", "BLOB"}}},
+      {"database_metadata", {{"key", "TEXT PRIMARY KEY NOT NULL"}, {"value", "BLOB"}}},
+  };
+  return all;
+}
+
+}  // namespace
+
+APMDatabase::APMDatabase(std::shared_ptr<APMSqliteStore> store, std::shared_ptr<APMPersistedConfig> persistedConfig)
+    : store_(std::move(store)), persistedConfig_(std::move(persistedConfig)) {}
+
+std::shared_ptr<APMDatabase> APMDatabase::initWithDatabaseName(const std::string& name,
+                                                               std::shared_ptr<APMPersistedConfig> persistedConfig,
+                                                               Error* error) {
+  std::string path = APMMeasurementDirectoryFilePath(name);
+  if (name.empty() || path.empty()) {
+    APMSetError(error, 12000, "Unable to find the database path");
+    return nullptr;
+  }
+  return initWithDatabasePath(path, std::move(persistedConfig), error);
+}
+
+std::shared_ptr<APMDatabase> APMDatabase::initWithDatabasePath(const std::string& path,
+                                                               std::shared_ptr<APMPersistedConfig> persistedConfig,
+                                                               Error* error) {
+  auto store = APMSqliteStore::initWithDatabasePath(path, error);
+  if (!store) {
+    APMMonitor::shared()->logWithLevel(1, 12001, "Unable to open database. Error",
+                                       Value(error ? error->localizedDescription() : std::string()));
+    return nullptr;
+  }
+  std::shared_ptr<APMDatabase> database(new APMDatabase(std::move(store), std::move(persistedConfig)));
+  if (!database->ensureSchema(error)) return nullptr;
+  APMExcludePathFromBackup(path, nullptr);
+  return database;
+}
+
+bool APMDatabase::ensureSchema(Error* error) {
+  for (const auto& [table, columns] : tables()) {
+    Columns plain;
+    std::string constraint;
+    for (const auto& column : columns) {
+      if (column.first == "PRIMARY") {
+        constraint = ", PRIMARY " + column.second;
+      } else {
+        plain.push_back(column);
+      }
+    }
+    // A table-level key goes at the end of the first column list.
+    if (!constraint.empty()) plain.back().second += constraint;
+    if (!store_->ensureTableWithName(table, plain, error)) {
+      APMMonitor::shared()->logWithLevel(1, 12002, "Unable to create table. Table, error", Value(table),
+                                         Value(error ? error->localizedDescription() : std::string()));
+      return false;
+    }
+  }
+  return true;
+}
+
+std::optional<std::vector<APMDatabase::Row>> APMDatabase::query(const std::string& sql, const std::vector<Value>& params,
+                                                                std::int64_t code, const char* what, Error* error) {
+  Error failure;
+  auto rows = store_->recordsForQuery(sql, params, &failure);
+  if (!rows) {
+    APMMonitor::shared()->logWithLevel(1, code, std::string(what) + ". Error", Value(failure.localizedDescription()));
+    APMSetError(error, code, std::string(what) + ": " + failure.localizedDescription());
+  }
+  return rows;
+}
+
+std::optional<std::int64_t> APMDatabase::execute(const std::string& sql, const std::vector<Value>& params,
+                                                 std::int64_t code, const char* what, Error* error) {
+  Error failure;
+  auto changed = store_->executeStatement(sql, params, &failure);
+  if (!changed) {
+    APMMonitor::shared()->logWithLevel(1, code, std::string(what) + ". Error", Value(failure.localizedDescription()));
+    APMSetError(error, code, std::string(what) + ": " + failure.localizedDescription());
+  }
+  return changed;
+}
+
+std::optional<std::int64_t> APMDatabase::scalar(const std::string& sql, const std::vector<Value>& params,
+                                                std::int64_t code, const char* what, Error* error) {
+  auto rows = query(sql, params, code, what, error);
+  if (!rows) return std::nullopt;
+  if (rows->empty() || rows->front().empty()) return std::int64_t{0};
+  return rows->front().begin()->second.toInt64();
+}
+
+bool APMDatabase::refuse(std::int64_t code, const std::string& description, Error* error) {
+  APMMonitor::shared()->logWithLevel(1, code, description);
+  APMSetError(error, code, description);
+  return false;
+}
+
+void APMDatabase::dropUnreadableRow(const char* table, std::int64_t rowID, const std::string& reason) {
+  APMMonitor::shared()->logWithLevel(1, 12050, std::string("Data loss. Deleting unreadable row. Table, row, reason"),
+                                     Value(table), Value(rowID), Value(reason));
+  store_->executeStatement(std::string("DELETE FROM ") + table + " WHERE rowid = ?", {Value(rowID)}, nullptr);
+}
+
+bool APMDatabase::reset(Error* error) {
+  return performTransaction([&] {
+    for (const auto& [table, _] : tables()) {
+      if (!execute("DELETE FROM " + table, {}, 12003, "Failed to reset database", error)) return false;
+    }
+    return true;
+  });
+}
+
+bool APMDatabase::performTransaction(const std::function<bool()>& block) {
+  Error error;
+  if (store_->performTransaction(block, &error)) return true;
+  APMMonitor::shared()->logWithLevel(1, 12056, "Transaction failed. " + error.localizedDescription());
+  return false;
+}
+
+std::optional<std::int64_t> APMDatabase::maybeDeleteStaleData(Error* error) {
+  double now = platform::foundation::Clock::current()->now();
+  auto rows = query("SELECT value FROM database_metadata WHERE key = 'last_stale_data_deletion'", {}, 12004,
+                    "Failed to read the last stale data deletion time", error);
+  if (!rows) return std::nullopt;
+  double last = rows->empty() ? 0 : rows->front().at("value").toDouble();
+  // A time in the future (the clock was set back) does not postpone the look for ever.
+  if (last > 0 && last <= now && now - last < settings_.staleDataDeletionInterval()) return std::int64_t{0};
+  double cutoff = now - settings_.maxQueueTime();
+  std::int64_t deleted = 0;
+  bool ok = performTransaction([&] {
+    auto bundles = execute("DELETE FROM queue WHERE bundle_end_timestamp < ?", {Value(static_cast<std::int64_t>(cutoff * 1000))},
+                           12005, "Failed to delete stale bundles", error);
+    auto events = execute("DELETE FROM raw_events WHERE timestamp < ?", {Value(cutoff)}, 12005,
+                          "Failed to delete stale raw events", error);
+    auto metadata = execute(
+        "DELETE FROM raw_events_metadata WHERE metadata_fingerprint NOT IN (SELECT metadata_fingerprint FROM raw_events)",
+        {}, 12005, "Failed to delete stale raw event metadata", error);
+    if (!bundles || !events || !metadata) return false;
+    deleted = *bundles + *events;
+    return execute("INSERT OR REPLACE INTO database_metadata (key, value) VALUES ('last_stale_data_deletion', ?)",
+                   {Value(now)}, 12005, "Failed to record the stale data deletion time", error)
+        .has_value();
+  });
+  if (!ok) return std::nullopt;
+  return deleted;
+}

@@ -1,0 +1,186 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/foundation/Error.h"
+#include "sdk/analytics/foundation/APMAppMetadata.h"
+#include "sdk/analytics/foundation/APMAudienceRecords.h"
+#include "sdk/analytics/foundation/APMConditionalUserProperty.h"
+#include "sdk/analytics/foundation/APMDailyCounts.h"
+#include "sdk/analytics/foundation/APMEventAggregates.h"
+#include "sdk/analytics/foundation/APMPBMeasurement.h"
+#include "sdk/analytics/foundation/APMRawEventData.h"
+#include "sdk/analytics/foundation/APMSqliteStore.h"
+#include "sdk/analytics/foundation/APMUserAttribute.h"
+
+class APMPersistedConfig;
+
+// The measurement database: one SQLite file in the measurement folder holding user properties, event
+// counters, raw events and their metadata, the upload queue, purchase and subscription marks, app
+// metadata, the remote configuration, audience filters and results, and conditional user
+// properties. Every operation reports failure through its error out-parameter (measurement domain)
+// and a log line, answering false or nothing.
+//
+// Rows that can no longer be read (a raw event or queued bundle that does not decode or gunzip) are
+// deleted with a data-loss log line as they are met, so one bad row cannot stop the pipeline.
+class APMDatabase {
+ public:
+  using Error = platform::foundation::Error;
+  using Row = APMSqliteStore::Row;
+
+  static constexpr const char* kDatabaseName = "vadeze-app-measurement.sql";
+  static constexpr std::int64_t kRawEventReadLimit = 1000;
+  static constexpr std::int64_t kMaxSubscriptions = 1000;
+  static constexpr std::int64_t kMaxConditionalUserProperties = 1000;
+
+  // The measurement settings the database obeys; the engine installs readers of its own settings.
+  struct Settings {
+    std::function<std::int64_t()> maxEventsStored = [] { return std::int64_t{100000}; };
+    // How often stale data is looked for, and how long a row may wait before it is stale (seconds).
+    std::function<double()> staleDataDeletionInterval = [] { return 86400.0; };
+    std::function<double()> maxQueueTime = [] { return 2419200.0; };
+  };
+
+  // Opens (or makes) the database `name` in the measurement folder.
+  static std::shared_ptr<APMDatabase> initWithDatabaseName(const std::string& name,
+                                                           std::shared_ptr<APMPersistedConfig> persistedConfig,
+                                                           Error* error);
+  // The same at an explicit path.
+  static std::shared_ptr<APMDatabase> initWithDatabasePath(const std::string& path,
+                                                           std::shared_ptr<APMPersistedConfig> persistedConfig,
+                                                           Error* error);
+
+  void setSettings(Settings settings) { settings_ = std::move(settings); }
+  const std::string& databasePath() const { return store_->databasePath(); }
+  APMSqliteStore& store() { return *store_; }
+
+  // --- life and transactions
+  [[nodiscard]] bool reset(Error* error);
+  // The number of stale rows deleted (0 when the interval has not passed since the last look).
+  std::optional<std::int64_t> maybeDeleteStaleData(Error* error);
+  // Commits when the block returns true; rolls back when it returns false or throws (rethrown).
+  // Nests: an inner transaction joins the outer one as a savepoint.
+  [[nodiscard]] bool performTransaction(const std::function<bool()>& block);
+
+  // --- user attributes
+  std::optional<bool> containsUserAttributeWithName(const std::string& name, Error* error);
+  std::optional<APMUserAttribute> userAttributeWithName(const std::string& name, Error* error);
+  [[nodiscard]] bool updateUserAttribute(const APMUserAttribute& attribute, Error* error);
+  [[nodiscard]] bool deleteUserAttributeWithName(const std::string& name, Error* error);
+  std::optional<std::int64_t> publicUserAttributeCount(Error* error);
+  std::optional<std::int64_t> userAttributeCountForOrigin(const std::string& origin, Error* error);
+  std::optional<std::vector<APMUserAttribute>> userAttributesIncludingInternal(bool includingInternal, Error* error);
+  std::optional<std::vector<APMUserAttribute>> allLifetimeValueUserAttributes(Error* error);
+
+  // --- event counters
+  // Nothing, without an error, when the name has no row.
+  std::optional<APMEventAggregates> eventAggregatesWithName(const std::string& name, Error* error);
+  [[nodiscard]] bool updateEventAggregates(const APMEventAggregates& aggregates, Error* error);
+  std::optional<std::vector<APMEventAggregates>> allEventAggregates(Error* error);
+  [[nodiscard]] bool clearCurrentSessionCounts(Error* error);
+  std::optional<std::int64_t> publicEventCount(Error* error);
+  std::optional<APMDailyCounts> dailyCounts(Error* error);
+  [[nodiscard]] bool updateDailyCounts(const APMDailyCounts& counts, Error* error);
+
+  // --- raw events and their metadata
+  // The fingerprint a metadata bundle is stored under: the low 64 bits of the MD5 of its encoding.
+  static std::int64_t metadataFingerprint(const APMPBMeasurementBundle& metadata);
+  [[nodiscard]] bool insertIfNotExistsRawEventMetadata(const APMPBMeasurementBundle& metadata, Error* error);
+  [[nodiscard]] bool insertRawEvent(const APMEvent& event, std::int64_t metadataFingerprint, bool isRealtime,
+                                    Error* error);
+  // The fingerprint of the oldest raw event; nothing (without an error) when there is none.
+  std::optional<std::int64_t> nextMetadataFingerprintToProcess(Error* error);
+  using RawEventFilter = std::function<bool(const Row& row, std::int64_t acceptedCount)>;
+  std::optional<std::vector<APMRawEventData>> rawEventsWithMetadataFingerprint(std::int64_t fingerprint, Error* error,
+                                                                               const RawEventFilter& eventFilter);
+  static std::optional<APMRawEventData> rawEventDataFromDictionary(const Row& row, Error* error);
+  std::shared_ptr<APMPBMeasurementBundle> queryRawEventsMetadataWithFingerprint(std::int64_t fingerprint, Error* error);
+  std::optional<bool> containsRawEventWithMetadataFingerprint(std::int64_t fingerprint, Error* error);
+  [[nodiscard]] bool deleteRawEventsWithMaxRowID(std::int64_t maxRowID, Error* error);
+  [[nodiscard]] bool deleteRawEventMetadataWithMetadataFingerprint(std::int64_t fingerprint, Error* error);
+  std::optional<std::int64_t> deleteRawEventsOverAbsoluteLimit(Error* error);
+  // Seconds since 1970; nothing without an error when there are no raw events.
+  std::optional<double> queryLatestRawEventTime(Error* error);
+  std::optional<bool> containsRealtimeRawEventsWithError(Error* error);
+  std::optional<bool> isRawEventsTableEmpty(Error* error);
+
+  // --- bundle queue
+  [[nodiscard]] bool insertBundle(const APMPBMeasurementBundle& bundle, bool isRealtime, Error* error);
+  using QueuedBundle = std::pair<std::shared_ptr<APMPBMeasurementBundle>, std::int64_t>;
+  std::optional<std::vector<QueuedBundle>> queryBundlesWithCountLimit(std::int64_t countLimit, std::int64_t sizeLimit,
+                                                                      Error* error);
+  [[nodiscard]] bool incrementRetryCounterForBundlesWithIDs(const std::vector<std::int64_t>& rowIDs, Error* error);
+  [[nodiscard]] bool deleteBundlesWithRowIDs(const std::vector<std::int64_t>& rowIDs, Error* error);
+  // Milliseconds since 1970; nothing without an error when the queue is empty.
+  std::optional<std::int64_t> queryLatestBundleTime(Error* error);
+  std::optional<bool> containsRealtimeBundlesWithError(Error* error);
+  std::optional<bool> isQueuedBundleTableEmpty(Error* error);
+
+  // --- purchases and subscriptions: true when new (now stored), false when already stored
+  std::optional<bool> insertIfNotDuplicatePurchaseFingerprint(const std::string& fingerprint, Error* error);
+  std::optional<bool> insertIfNotDuplicateSubscriptionID(const std::string& subscriptionID, Error* error);
+  std::optional<std::int64_t> deleteSubscriptionsOverLimit(Error* error);
+
+  // --- app metadata and remote configuration
+  std::optional<APMAppMetadata> queryAppMetadata(Error* error);
+  [[nodiscard]] bool updateAppMetadata(const APMAppMetadata& metadata, Error* error);
+  [[nodiscard]] bool updateRemoteConfig(const APMPBMeasurementConfig& config, Error* error);
+  // Nothing when none is stored (error untouched) or on failure (error set).
+  std::shared_ptr<APMPBMeasurementConfig> queryMeasurementConfigWithError(Error* error);
+  std::optional<double> lastRemoteConfigUpdateTimestamp(Error* error);
+  [[nodiscard]] bool updateRemoteConfigSuccessfulTimestamp(double timestamp, Error* error);
+
+  // --- audience filters and results
+  std::optional<std::vector<APMEventFilter>> eventFiltersForEventName(const std::string& eventName, Error* error);
+  std::optional<std::vector<APMPropertyFilter>> propertyFiltersForPropertyName(const std::string& propertyName,
+                                                                               Error* error);
+  std::optional<APMFilterResult> filterResultForAudienceID(std::int32_t audienceID, Error* error);
+  std::optional<std::map<std::int32_t, APMFilterResult>> allFilterResults(Error* error);
+  std::optional<std::vector<std::int32_t>> allAudienceIDs(Error* error);
+  std::optional<std::map<std::int32_t, std::vector<std::int32_t>>> allSessionScopedFilters(Error* error);
+  [[nodiscard]] bool updateFilterResults(const std::vector<APMFilterResult>& results, Error* error);
+  [[nodiscard]] bool deleteFilterResults(const std::vector<APMFilterResult>& results, Error* error);
+  [[nodiscard]] bool updateEventFilters(const std::vector<APMEventFilter>& filters, Error* error);
+  [[nodiscard]] bool updatePropertyFilters(const std::vector<APMPropertyFilter>& filters, Error* error);
+  [[nodiscard]] bool deleteAllEventFilters(Error* error);
+  [[nodiscard]] bool deleteAllPropertyFilters(Error* error);
+
+  // --- conditional user properties (times are seconds since 1970)
+  std::optional<APMConditionalUserProperty> conditionalUserPropertyWithName(const std::string& name, Error* error);
+  [[nodiscard]] bool updateConditionalUserProperty(const APMConditionalUserProperty& property, Error* error);
+  [[nodiscard]] bool deleteConditionalUserPropertyWithName(const std::string& name, Error* error);
+  std::optional<std::vector<APMConditionalUserProperty>> timedOutConditionalUserPropertiesWithError(Error* error);
+  std::optional<std::vector<APMConditionalUserProperty>> expiredConditionalUserPropertiesWithError(Error* error);
+  std::optional<std::vector<APMConditionalUserProperty>> triggeredConditionalUserPropertiesWithEventName(
+      const std::string& eventName, Error* error);
+  std::optional<std::vector<APMConditionalUserProperty>> conditionalUserPropertiesWithPrefix(
+      const std::optional<std::string>& prefix, const std::optional<std::string>& origin, Error* error);
+
+ private:
+  APMDatabase(std::shared_ptr<APMSqliteStore> store, std::shared_ptr<APMPersistedConfig> persistedConfig);
+  bool ensureSchema(Error* error);
+
+  // Runs a query or statement; a failure is logged with `code` and `what` and reported through `error`.
+  std::optional<std::vector<Row>> query(const std::string& sql, const std::vector<platform::foundation::Value>& params,
+                                        std::int64_t code, const char* what, Error* error);
+  std::optional<std::int64_t> execute(const std::string& sql, const std::vector<platform::foundation::Value>& params,
+                                      std::int64_t code, const char* what, Error* error);
+  // The single integer of "SELECT count(...)"-like queries.
+  std::optional<std::int64_t> scalar(const std::string& sql, const std::vector<platform::foundation::Value>& params,
+                                     std::int64_t code, const char* what, Error* error);
+  bool refuse(std::int64_t code, const std::string& description, Error* error);
+  void dropUnreadableRow(const char* table, std::int64_t rowID, const std::string& reason);
+  std::optional<std::vector<APMConditionalUserProperty>> conditionalUserProperties(
+      const std::string& condition, const std::vector<platform::foundation::Value>& params, Error* error);
+
+  std::shared_ptr<APMSqliteStore> store_;
+  std::shared_ptr<APMPersistedConfig> persistedConfig_;
+  Settings settings_;
+};

@@ -1,0 +1,234 @@
+// Raw events, their metadata and the upload queue.
+#include "sdk/analytics/foundation/APMDatabase.h"
+
+#include "sdk/analytics/foundation/APMError.h"
+#include "sdk/analytics/foundation/APMHashing.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMNanoAccessors.h"
+#include "sdk/analytics/foundation/APMProtoConversions.h"
+#include "sdk/utilities/VDUGzip.h"
+
+using platform::foundation::Data;
+using platform::foundation::Value;
+
+namespace {
+
+constexpr int kBundleEndIndex = 5;
+constexpr int kBundleRetryCountIndex = 35;
+
+std::string placeholders(std::size_t count) {
+  std::string out;
+  for (std::size_t i = 0; i < count; ++i) out += i == 0 ? "?" : ", ?";
+  return out;
+}
+
+std::vector<Value> rowIDValues(const std::vector<std::int64_t>& rowIDs) {
+  std::vector<Value> values;
+  for (std::int64_t id : rowIDs) values.emplace_back(id);
+  return values;
+}
+
+const Data* blob(const APMSqliteStore::Row& row, const char* column) {
+  auto found = row.find(column);
+  return found == row.end() ? nullptr : found->second.data();
+}
+
+}  // namespace
+
+std::int64_t APMDatabase::metadataFingerprint(const APMPBMeasurementBundle& metadata) {
+  return apm_64LSBMD5(metadata.protoBuffer());
+}
+
+bool APMDatabase::insertIfNotExistsRawEventMetadata(const APMPBMeasurementBundle& metadata, Error* error) {
+  Data bytes = metadata.protoBuffer();
+  return execute("INSERT OR IGNORE INTO raw_events_metadata (metadata_fingerprint, metadata) VALUES (?, ?)",
+                 {Value(apm_64LSBMD5(bytes)), Value::data(bytes)}, 12030, "Failed to insert raw event metadata", error)
+      .has_value();
+}
+
+bool APMDatabase::insertRawEvent(const APMEvent& event, std::int64_t fingerprint, bool isRealtime, Error* error) {
+  return execute("INSERT INTO raw_events (name, timestamp, metadata_fingerprint, data, realtime) VALUES (?, ?, ?, ?, ?)",
+                 {Value(event.name()), Value(event.timestamp()), Value(fingerprint),
+                  Value::data(APMProtoEvent(event)->protoBuffer()), Value(std::int64_t{isRealtime})},
+                 12031, "Failed to insert raw event", error)
+      .has_value();
+}
+
+std::optional<std::int64_t> APMDatabase::nextMetadataFingerprintToProcess(Error* error) {
+  auto rows = query("SELECT metadata_fingerprint, MIN(rowid) FROM raw_events", {}, 12032,
+                    "Failed to query the next metadata fingerprint", error);
+  // An empty table still answers one row, of NULLs: that is "none", not a fingerprint of 0.
+  if (!rows || rows->empty() || !rows->front().at("metadata_fingerprint").isInteger()) return std::nullopt;
+  return rows->front().at("metadata_fingerprint").toInt64();
+}
+
+std::optional<APMRawEventData> APMDatabase::rawEventDataFromDictionary(const Row& row, Error* error) {
+  const Data* data = blob(row, "data");
+  auto message = data ? APMPBEvent::initWithBuffer(*data) : nullptr;
+  auto event = message ? APMEventFromProtoEvent(*message) : std::nullopt;
+  if (!event) {
+    APMSetError(error, 12033, "Failed to decode raw event");
+    return std::nullopt;
+  }
+  auto rowID = row.find("rowid");
+  auto fingerprint = row.find("metadata_fingerprint");
+  return APMRawEventData(std::move(*event), rowID == row.end() ? 0 : rowID->second.toInt64(),
+                         fingerprint == row.end() ? 0 : fingerprint->second.toInt64());
+}
+
+std::optional<std::vector<APMRawEventData>> APMDatabase::rawEventsWithMetadataFingerprint(
+    std::int64_t fingerprint, Error* error, const RawEventFilter& eventFilter) {
+  auto rows = query("SELECT rowid, * FROM raw_events WHERE metadata_fingerprint = ? ORDER BY rowid ASC LIMIT ?",
+                    {Value(fingerprint), Value(kRawEventReadLimit)}, 12034, "Failed to query raw events", error);
+  if (!rows) return std::nullopt;
+  std::vector<APMRawEventData> accepted;
+  for (const Row& row : *rows) {
+    auto decoded = rawEventDataFromDictionary(row, nullptr);
+    if (!decoded) {
+      dropUnreadableRow("raw_events", row.at("rowid").toInt64(), "raw event does not decode");
+      continue;
+    }
+    if (eventFilter && !eventFilter(row, static_cast<std::int64_t>(accepted.size()))) break;
+    accepted.push_back(std::move(*decoded));
+  }
+  return accepted;
+}
+
+std::shared_ptr<APMPBMeasurementBundle> APMDatabase::queryRawEventsMetadataWithFingerprint(std::int64_t fingerprint,
+                                                                                         Error* error) {
+  auto rows = query("SELECT metadata FROM raw_events_metadata WHERE metadata_fingerprint = ?", {Value(fingerprint)},
+                    12035, "Failed to query raw event metadata", error);
+  if (!rows || rows->empty()) return nullptr;
+  const Data* data = blob(rows->front(), "metadata");
+  auto bundle = data ? APMPBMeasurementBundle::initWithBuffer(*data) : nullptr;
+  if (!bundle) refuse(12035, "Stored raw event metadata does not decode", error);
+  return bundle;
+}
+
+std::optional<bool> APMDatabase::containsRawEventWithMetadataFingerprint(std::int64_t fingerprint, Error* error) {
+  auto count = scalar("SELECT count(*) FROM raw_events WHERE metadata_fingerprint = ?", {Value(fingerprint)}, 12036,
+                      "Failed to query raw events", error);
+  if (!count) return std::nullopt;
+  return *count > 0;
+}
+
+bool APMDatabase::deleteRawEventsWithMaxRowID(std::int64_t maxRowID, Error* error) {
+  return execute("DELETE FROM raw_events WHERE rowid <= ?", {Value(maxRowID)}, 12037, "Failed to delete raw events",
+                 error)
+      .has_value();
+}
+
+bool APMDatabase::deleteRawEventMetadataWithMetadataFingerprint(std::int64_t fingerprint, Error* error) {
+  return execute("DELETE FROM raw_events_metadata WHERE metadata_fingerprint = ?", {Value(fingerprint)}, 12038,
+                 "Failed to delete raw event metadata", error)
+      .has_value();
+}
+
+std::optional<std::int64_t> APMDatabase::deleteRawEventsOverAbsoluteLimit(Error* error) {
+  std::int64_t limit = std::max<std::int64_t>(0, settings_.maxEventsStored());
+  return execute("DELETE FROM raw_events WHERE rowid NOT IN (SELECT rowid FROM raw_events ORDER BY rowid DESC LIMIT ?)",
+                 {Value(limit)}, 12039, "Failed to delete raw events over the limit", error);
+}
+
+std::optional<double> APMDatabase::queryLatestRawEventTime(Error* error) {
+  auto rows = query("SELECT MAX(timestamp) AS latest FROM raw_events", {}, 12040, "Failed to query raw event time", error);
+  if (!rows || rows->empty() || !rows->front().at("latest").isNumber()) return std::nullopt;
+  return rows->front().at("latest").toDouble();
+}
+
+std::optional<bool> APMDatabase::containsRealtimeRawEventsWithError(Error* error) {
+  auto count = scalar("SELECT count(*) FROM raw_events WHERE realtime = 1", {}, 12041, "Failed to query raw events", error);
+  if (!count) return std::nullopt;
+  return *count > 0;
+}
+
+std::optional<bool> APMDatabase::isRawEventsTableEmpty(Error* error) {
+  auto count = scalar("SELECT count(*) FROM raw_events", {}, 12041, "Failed to query raw events", error);
+  if (!count) return std::nullopt;
+  return *count == 0;
+}
+
+bool APMDatabase::insertBundle(const APMPBMeasurementBundle& bundle, bool isRealtime, Error* error) {
+  Data bytes = bundle.protoBuffer();
+  Error gzipError;
+  Data compressed;
+  if (!bytes.empty()) {
+    auto gzipped = VDUGzip::vdu_dataByGzippingData(bytes, &gzipError);
+    if (!gzipped) return refuse(12042, "Failed to compress bundle: " + gzipError.localizedDescription(), error);
+    compressed = std::move(*gzipped);
+  }
+  return execute("INSERT INTO queue (data, bundle_end_timestamp, realtime) VALUES (?, ?, ?)",
+                 {Value::data(std::move(compressed)), Value(APMNanoGetInt64(bundle, kBundleEndIndex)),
+                  Value(std::int64_t{isRealtime})},
+                 12042, "Failed to insert bundle", error)
+      .has_value();
+}
+
+std::optional<std::vector<APMDatabase::QueuedBundle>> APMDatabase::queryBundlesWithCountLimit(std::int64_t countLimit,
+                                                                                            std::int64_t sizeLimit,
+                                                                                            Error* error) {
+  auto rows = query("SELECT rowid, data, retry_count FROM queue ORDER BY bundle_end_timestamp ASC LIMIT ?",
+                    {Value(countLimit)}, 12043, "Failed to query bundles", error);
+  if (!rows) return std::nullopt;
+  std::vector<QueuedBundle> bundles;
+  std::int64_t totalSize = 0;
+  for (const Row& row : *rows) {
+    std::int64_t rowID = row.at("rowid").toInt64();
+    const Data* data = blob(row, "data");
+    Data bytes;
+    if (data && !data->empty()) {
+      Error inflateError;
+      auto inflated = VDUGzip::inflateWithLimit(*data, APMNanoMessage::kMaxEncodedBytes, &inflateError);
+      if (!inflated) {
+        dropUnreadableRow("queue", rowID, "queued bundle does not expand");
+        continue;
+      }
+      bytes = std::move(*inflated);
+    }
+    auto bundle = APMPBMeasurementBundle::initWithBuffer(bytes);
+    if (!bundle) {
+      dropUnreadableRow("queue", rowID, "queued bundle does not decode");
+      continue;
+    }
+    auto size = static_cast<std::int64_t>(bytes.size());
+    if (!bundles.empty() && totalSize + size > sizeLimit) break;  // the first bundle is always taken
+    totalSize += size;
+    std::int64_t retries = row.at("retry_count").toInt64();
+    if (retries >= 1) APMNanoSetInt32(*bundle, kBundleRetryCountIndex, static_cast<std::int32_t>(retries));
+    bundles.emplace_back(std::move(bundle), rowID);
+  }
+  return bundles;
+}
+
+bool APMDatabase::incrementRetryCounterForBundlesWithIDs(const std::vector<std::int64_t>& rowIDs, Error* error) {
+  if (rowIDs.empty()) return true;
+  return execute("UPDATE queue SET retry_count = retry_count + 1 WHERE rowid IN (" + placeholders(rowIDs.size()) + ")",
+                 rowIDValues(rowIDs), 12044, "Failed to increment bundle retry counts", error)
+      .has_value();
+}
+
+bool APMDatabase::deleteBundlesWithRowIDs(const std::vector<std::int64_t>& rowIDs, Error* error) {
+  if (rowIDs.empty()) return true;
+  return execute("DELETE FROM queue WHERE rowid IN (" + placeholders(rowIDs.size()) + ")", rowIDValues(rowIDs), 12045,
+                 "Failed to delete bundles", error)
+      .has_value();
+}
+
+std::optional<std::int64_t> APMDatabase::queryLatestBundleTime(Error* error) {
+  auto rows = query("SELECT MAX(bundle_end_timestamp) AS latest FROM queue", {}, 12046, "Failed to query bundle time",
+                    error);
+  if (!rows || rows->empty() || !rows->front().at("latest").isNumber()) return std::nullopt;
+  return rows->front().at("latest").toInt64();
+}
+
+std::optional<bool> APMDatabase::containsRealtimeBundlesWithError(Error* error) {
+  auto count = scalar("SELECT count(*) FROM queue WHERE realtime = 1", {}, 12047, "Failed to query bundles", error);
+  if (!count) return std::nullopt;
+  return *count > 0;
+}
+
+std::optional<bool> APMDatabase::isQueuedBundleTableEmpty(Error* error) {
+  auto count = scalar("SELECT count(*) FROM queue", {}, 12047, "Failed to query bundles", error);
+  if (!count) return std::nullopt;
+  return *count == 0;
+}

@@ -1,0 +1,100 @@
+#include "sdk/analytics/foundation/APMEnvironment.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/ui/Application.h"
+#include "sdk/utilities/VDUAppEnvironmentUtil.h"
+
+namespace {
+
+std::mutex& factsMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::optional<APMEnvironmentInfo>& environmentOverride() {
+  static std::optional<APMEnvironmentInfo> facts;
+  return facts;
+}
+
+std::optional<APMPlatformIdentitySupport>& identityOverride() {
+  static std::optional<APMPlatformIdentitySupport> facts;
+  return facts;
+}
+
+// "en_US.UTF-8" → "en-US", as the phone names its first preferred language.
+std::string languageOfLocale() {
+  const char* names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+  for (const char* name : names) {
+    const char* value = std::getenv(name);
+    if (!value || !*value || std::string(value) == "C" || std::string(value) == "POSIX") continue;
+    std::string locale(value);
+    locale = locale.substr(0, locale.find_first_of(".@"));
+    for (char& c : locale) c = c == '_' ? '-' : c;
+    return locale;
+  }
+  return "en-US";
+}
+
+std::int64_t localOffsetMinutes() {
+  auto seconds = static_cast<std::time_t>(platform::foundation::Clock::current()->now());
+  std::tm local{};
+  if (!localtime_r(&seconds, &local)) return 0;
+  return local.tm_gmtoff / 60;
+}
+
+}  // namespace
+
+APMEnvironmentInfo APMEnvironmentInfo::sharedInstance() {
+  {
+    std::lock_guard lock(factsMutex());
+    if (environmentOverride()) return *environmentOverride();
+  }
+  APMEnvironmentInfo facts;
+  facts.deviceModel = VDUAppEnvironmentUtil::deviceModel().value_or("");
+  facts.deviceOSVersion = VDUAppEnvironmentUtil::systemVersion();
+  facts.timeZoneOffsetMinutes = localOffsetMinutes();
+  facts.userDefaultLanguage = languageOfLocale();
+  return facts;
+}
+
+void APMEnvironmentInfo::setShared(std::optional<APMEnvironmentInfo> facts) {
+  std::lock_guard lock(factsMutex());
+  environmentOverride() = std::move(facts);
+}
+
+std::shared_ptr<platform::ui::Application> APMAEU::sharedApplication() {
+  if (platform::ui::Application::isAppExtension()) return nullptr;
+  return platform::ui::Application::sharedApplication();
+}
+
+bool APMAEU::isFAS() { return VDUAppEnvironmentUtil::isFromAppStore(); }
+
+bool APMAEU::isASRS() { return VDUAppEnvironmentUtil::isAppStoreReceiptSandbox(); }
+
+APMPlatformIdentitySupport APMPlatformIdentitySupport::sharedInstance() {
+  std::lock_guard lock(factsMutex());
+  return identityOverride().value_or(APMPlatformIdentitySupport{});
+}
+
+void APMPlatformIdentitySupport::setShared(std::optional<APMPlatformIdentitySupport> facts) {
+  std::lock_guard lock(factsMutex());
+  identityOverride() = std::move(facts);
+}
+
+std::string APMInfoPlistFileUtil::vadezeServiceInfoPlistPath() {
+  auto bundle = platform::foundation::Bundle::main();
+  return bundle ? bundle->pathForResource(kResourceName, "plist") : std::string();
+}
+
+platform::foundation::Value APMInfoPlistFileUtil::dictionaryFromVadezeServiceInfoPlist() {
+  std::string path = vadezeServiceInfoPlistPath();
+  if (path.empty()) return {};
+  platform::foundation::Value contents = platform::foundation::PropertyList::readFile(path);
+  return contents.isDictionary() ? contents : platform::foundation::Value();
+}

@@ -1,0 +1,39 @@
+#include "sdk/analytics/foundation/APMKeychainWrapper.h"
+
+#include "platform/security/Keychain.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/utilities/VDUKeychainUtils.h"
+
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
+using platform::security::Keychain;
+
+namespace {
+
+Dictionary query(const std::string& identifier, const std::string& appID) {
+  return {{Keychain::kClass, Value(Keychain::kClassGenericPassword)},
+          {Keychain::kService, Value(appID)},
+          {Keychain::kAccount, Value(identifier)}};
+}
+
+}  // namespace
+
+std::optional<std::string> APMKeychainWrapper::keychainValueWithIdentifier(const std::string& identifier,
+                                                                           const std::string& appID) {
+  platform::foundation::Error error;
+  auto data = VDUKeychainUtils::getItemWithQuery(query(identifier, appID), &error);
+  if (!data) return std::nullopt;
+  return std::string(data->begin(), data->end());
+}
+
+bool APMKeychainWrapper::upsertKeychainValue(const std::string& value, const std::string& identifier,
+                                             const std::string& appID) {
+  platform::foundation::Error error;
+  if (VDUKeychainUtils::setItem(platform::foundation::Data(value.begin(), value.end()), query(identifier, appID),
+                                &error)) {
+    return true;
+  }
+  APMMonitor::shared()->logWithLevel(4, 27002, "Unable to store keychain value. Identifier, error", Value(identifier),
+                                     Value(error.localizedDescription()));
+  return false;
+}

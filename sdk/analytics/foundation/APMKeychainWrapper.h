@@ -1,0 +1,13 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// Small strings kept in the keychain under an identifier and the app's bundle identifier; they
+// outlive a reinstall.
+class APMKeychainWrapper {
+ public:
+  static std::optional<std::string> keychainValueWithIdentifier(const std::string& identifier, const std::string& appID);
+  // Creates or replaces the item; false when the keychain refused it.
+  static bool upsertKeychainValue(const std::string& value, const std::string& identifier, const std::string& appID);
+};

@@ -1,0 +1,194 @@
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "sdk/analytics/foundation/APMEnvironment.h"
+#include "sdk/analytics/foundation/APMKeychainWrapper.h"
+#include "sdk/analytics/foundation/APMUserDefaults.h"
+#include "testing/ChildProcess.h"
+#include "testing/TempContainer.h"
+
+namespace {
+
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
+
+constexpr const char* kRoleVariable = "APM_PERSISTED_CONFIG_CHILD";
+
+void writeEverything(APMPersistedConfig& config) {
+  config.setMeasurementEnabledState(2);
+  config.setLoadTimestampValue(1700000000.5);
+  config.setAppIDFromVMP("1:123:ios:abc");
+  config.setAppIDFromDeDed("deded");
+  config.setAppInstanceID(std::string("instance"));
+  config.setHashedResettableDeviceID(std::string("hash"));
+  config.setShouldSetLastAdvertisingIDResetUserProperty(true);
+  config.setFirstOpenTimestampMilliseconds(1700000000123);
+  config.setAppVersion("2.1");
+  config.setOSVersion("17.4");
+  config.setAllowPersonalizedAds(Value(false));
+  config.setSessionNumber(7);
+  config.setLastSessionActivityClockTime(1700000100.25);
+  config.setDefaultEventParameters(Dictionary{{"plan", Value("pro")}});
+  config.setVurevoreFeatureRollouts(Value(platform::foundation::Array{Value("r1")}));
+  config.setUnmatchedFirstOpenWithoutIDFA(true);
+  config.setLastSuccessfulUploadTimestamp(1.5);
+  config.setLastFailedUploadTimestamp(2.5);
+  config.setLastBackoffTimestamp(3.5);
+  config.setConfigServerLastModifiedString("Tue, 01 Dec 2026 10:00:00 GMT");
+  config.setLastMonitorDataSampledTimestamp(4.5);
+  config.setSearchAdCampaignValue(Value(1));
+  config.setLastSearchAdLookUpTimestamp(5.5);
+  config.setSearchAdRetryCount(3);
+  config.setDeferredDeepLinkRetrievalComplete(Value(true));
+  config.setDeferredDeepLinkRetryCount(2);
+}
+
+void expectEverything(APMPersistedConfig& config) {
+  EXPECT_EQ(config.measurementEnabledState(), 2);
+  EXPECT_EQ(config.loadTimestampValue(), 1700000000.5);
+  EXPECT_EQ(config.appIDFromVMP(), "1:123:ios:abc");
+  EXPECT_EQ(config.appIDFromDeDed(), "deded");
+  EXPECT_EQ(config.appInstanceID(), "instance");
+  EXPECT_EQ(config.hashedResettableDeviceID(), "hash");
+  EXPECT_TRUE(config.shouldSetLastAdvertisingIDResetUserProperty());
+  EXPECT_EQ(config.firstOpenTimestampMilliseconds(), 1700000000123);
+  EXPECT_EQ(config.appVersion(), "2.1");
+  EXPECT_EQ(config.osVersion(), "17.4");
+  EXPECT_EQ(config.allowPersonalizedAds(), Value(false));
+  EXPECT_EQ(config.sessionNumber(), 7);
+  EXPECT_EQ(config.lastSessionActivityClockTime(), 1700000100.25);
+  EXPECT_EQ(config.defaultEventParameters(), (Dictionary{{"plan", Value("pro")}}));
+  EXPECT_EQ(config.vurevoreFeatureRollouts(), Value(platform::foundation::Array{Value("r1")}));
+  EXPECT_TRUE(config.unmatchedFirstOpenWithoutIDFA());
+  EXPECT_EQ(config.lastSuccessfulUploadTimestamp(), 1.5);
+  EXPECT_EQ(config.lastFailedUploadTimestamp(), 2.5);
+  EXPECT_EQ(config.lastBackoffTimestamp(), 3.5);
+  EXPECT_EQ(config.configServerLastModifiedString(), "Tue, 01 Dec 2026 10:00:00 GMT");
+  EXPECT_EQ(config.lastMonitorDataSampledTimestamp(), 4.5);
+  EXPECT_EQ(config.searchAdCampaignValue(), Value(1));
+  EXPECT_EQ(config.lastSearchAdLookUpTimestamp(), 5.5);
+  EXPECT_EQ(config.searchAdRetryCount(), 3);
+  EXPECT_EQ(config.deferredDeepLinkRetrievalComplete(), Value(true));
+  EXPECT_EQ(config.deferredDeepLinkRetryCount(), 2);
+}
+
+TEST(PersistedConfigTest, AbsentValuesReadAsZeroOrNothing) {
+  ostrel::testing::TempContainer container;
+  APMPersistedConfig config;
+  EXPECT_EQ(config.measurementEnabledState(), 0);
+  EXPECT_FALSE(config.loadTimestampValue());
+  EXPECT_EQ(config.appIDFromVMP(), "");
+  EXPECT_FALSE(config.appInstanceID());
+  EXPECT_TRUE(config.allowPersonalizedAds().isNil());
+  EXPECT_FALSE(config.defaultEventParameters());
+  EXPECT_EQ(config.firstOpenTimestampMilliseconds(), 0);
+}
+
+TEST(PersistedConfigTest, ValuesPersistAcrossInstancesAndClear) {
+  ostrel::testing::TempContainer container;
+  {
+    APMPersistedConfig config;
+    writeEverything(config);
+    config.synchronizeToDisk();
+  }
+  APMPersistedConfig again;
+  expectEverything(again);
+
+  again.setSearchAdCampaignValue(Value("yes"));  // not a number: ignored
+  EXPECT_EQ(again.searchAdCampaignValue(), Value(1));
+  again.setAllowPersonalizedAds(Value("no"));
+  EXPECT_EQ(again.allowPersonalizedAds(), Value(false));
+  again.setAllowPersonalizedAds(Value());
+  EXPECT_TRUE(again.allowPersonalizedAds().isNil());
+
+  APMUserDefaults other(APMPersistedConfig::kSuiteName);
+  other.setObject(Value("kept"), "someone else's key");
+  again.clearValues();
+  EXPECT_EQ(again.measurementEnabledState(), 0);
+  EXPECT_FALSE(again.appInstanceID());
+  EXPECT_EQ(other.objectForKey("someone else's key"), Value("kept"));
+}
+
+TEST(PersistedConfigChild, Write) {
+  if (!std::getenv(kRoleVariable)) GTEST_SKIP() << "runs only as a child process";
+  APMPersistedConfig config;
+  writeEverything(config);
+  // No synchronizeToDisk: the write-behind or the release must carry the values to disk.
+}
+
+TEST(PersistedConfigTest, ValuesWrittenByOneProcessAreReadByTheNext) {
+  ostrel::testing::TempContainer container;
+  pid_t child = ostrel::testing::spawnTestChild(
+      "PersistedConfigChild.Write", {std::string(kRoleVariable) + "=1", "OSTREL_HOME=" + container.path()});
+  ASSERT_EQ(ostrel::testing::waitTestChild(child), 0);
+  APMPersistedConfig config;
+  expectEverything(config);
+}
+
+TEST(PersistedConfigTest, MidnightOffsetIsDrawnOnceAndKept) {
+  ostrel::testing::TempContainer container;
+  double offset;
+  {
+    APMPersistedConfig config;
+    offset = config.midnightOffset();
+    EXPECT_GE(offset, 0);
+    EXPECT_LT(offset, 86400);
+    EXPECT_DOUBLE_EQ(offset * 1000, std::round(offset * 1000));  // millisecond grain
+    EXPECT_EQ(config.midnightOffset(), offset);
+    config.synchronizeToDisk();
+  }
+  APMPersistedConfig again;
+  EXPECT_EQ(again.midnightOffset(), offset);
+}
+
+TEST(UserDefaultsTest, KindsStayDistinct) {
+  ostrel::testing::TempContainer container;
+  APMUserDefaults defaults("APMAnalyticsSuiteName");
+  defaults.setInteger(3, "int");
+  defaults.setDouble(3.5, "double");
+  defaults.setBool(true, "bool");
+  defaults.synchronize();
+  APMUserDefaults again("APMAnalyticsSuiteName");
+  EXPECT_TRUE(again.objectForKey("int").isInteger());
+  EXPECT_TRUE(again.objectForKey("double").isReal());
+  EXPECT_TRUE(again.objectForKey("bool").isBool());
+  EXPECT_EQ(again.doubleForKey("double"), 3.5);
+  again.removeObjectForKey("int");
+  EXPECT_TRUE(again.objectForKey("int").isNil());
+  EXPECT_EQ(again.integerForKey("missing"), 0);
+  EXPECT_FALSE(again.boolForKey("missing"));
+}
+
+TEST(KeychainWrapperTest, UpsertAndRead) {
+  ostrel::testing::TempContainer container;
+  EXPECT_FALSE(APMKeychainWrapper::keychainValueWithIdentifier("_pfo", "com.example.app"));
+  EXPECT_TRUE(APMKeychainWrapper::upsertKeychainValue("1", "_pfo", "com.example.app"));
+  EXPECT_TRUE(APMKeychainWrapper::upsertKeychainValue("2", "_pfo", "com.example.app"));
+  EXPECT_EQ(APMKeychainWrapper::keychainValueWithIdentifier("_pfo", "com.example.app"), "2");
+  EXPECT_FALSE(APMKeychainWrapper::keychainValueWithIdentifier("_pfo", "com.example.other"));
+}
+
+TEST(EnvironmentTest, FactsAreInjectableAndAbsentByDefault) {
+  APMEnvironmentInfo machine = APMEnvironmentInfo::sharedInstance();
+  EXPECT_FALSE(machine.userDefaultLanguage.empty());
+  APMEnvironmentInfo::setShared(APMEnvironmentInfo{"iPhone15,2", "17.4", -300, "fr-CA"});
+  EXPECT_EQ(APMEnvironmentInfo::sharedInstance().timeZoneOffsetMinutes, -300);
+  APMEnvironmentInfo::setShared(std::nullopt);
+
+  APMPlatformIdentitySupport identity = APMPlatformIdentitySupport::sharedInstance();
+  EXPECT_FALSE(identity.hasAppDataConsentStatus);
+  EXPECT_EQ(identity.appDataConsentStatus, APMPlatformIdentitySupport::kUnknownConsentStatus);
+  EXPECT_FALSE(identity.resettableDeviceID);
+  APMPlatformIdentitySupport facts;
+  facts.hasLimitedAdTracking = true;
+  facts.limitedAdTracking = true;
+  APMPlatformIdentitySupport::setShared(facts);
+  EXPECT_TRUE(APMPlatformIdentitySupport::sharedInstance().limitedAdTracking);
+  APMPlatformIdentitySupport::setShared(std::nullopt);
+}
+
+}  // namespace

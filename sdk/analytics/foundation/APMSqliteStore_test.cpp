@@ -1,0 +1,131 @@
+#include "sdk/analytics/foundation/APMSqliteStore.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "sdk/analytics/foundation/APMTestSupport.h"
+#include "testing/TempContainer.h"
+
+namespace {
+
+using platform::foundation::Error;
+using platform::foundation::Value;
+
+class SqliteStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    store = APMSqliteStore::initWithDatabasePath(container.pathFor("store.sql"), &error);
+    ASSERT_TRUE(store) << error;
+    ASSERT_TRUE(store->ensureTableWithName("snapshots", {{"sdk_name", "TEXT NOT NULL PRIMARY KEY"},
+                                                         {"snapshotProto", "BLOB NOT NULL"},
+                                                         {"timestamp", "REAL NOT NULL"}},
+                                           &error));
+  }
+  std::int64_t count() {
+    auto rows = store->recordsForQuery("SELECT count(*) AS n FROM snapshots", {}, &error);
+    return rows ? rows->front().at("n").toInt64() : -1;
+  }
+  bool insert(const std::string& name) {
+    return store->upsertRecord({{"sdk_name", Value(name)},
+                                {"snapshotProto", Value::data({1, 2, 3})},
+                                {"timestamp", Value(1.5)}},
+                               "snapshots", &error);
+  }
+
+  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::TempContainer container;
+  Error error;
+  std::shared_ptr<APMSqliteStore> store;
+};
+
+TEST_F(SqliteStoreTest, TablesGainMissingColumnsAndRowsKeepTheirKinds) {
+  ASSERT_TRUE(insert("abt"));
+  ASSERT_TRUE(store->ensureTableWithName("snapshots", {{"sdk_name", "TEXT NOT NULL PRIMARY KEY"},
+                                                       {"manually_activated", "INTEGER"}},
+                                         &error));
+  ASSERT_TRUE(store->upsertRecord({{"sdk_name", Value("abt")}, {"snapshotProto", Value::data({9})},
+                                   {"timestamp", Value(2.0)}, {"manually_activated", Value(1)}},
+                                  "snapshots", &error));
+  auto rows = store->recordsForQuery("SELECT * FROM snapshots WHERE sdk_name = ?", {Value("abt")}, &error);
+  ASSERT_TRUE(rows);
+  ASSERT_EQ(rows->size(), 1u);  // replaced, not added
+  const auto& row = rows->front();
+  EXPECT_EQ(row.at("snapshotProto"), Value::data({9}));
+  EXPECT_TRUE(row.at("timestamp").isReal());
+  EXPECT_TRUE(row.at("manually_activated").isInteger());
+  EXPECT_EQ(store->databasePath(), container.pathFor("store.sql"));
+}
+
+TEST_F(SqliteStoreTest, DeletesAndCounts) {
+  for (const char* name : {"a", "b", "c", "d"}) ASSERT_TRUE(insert(name));
+  EXPECT_TRUE(store->deleteRecordFromTableWithName("snapshots", "sdk_name", Value("a"), &error));
+  EXPECT_EQ(store->deleteRecordsFromTableWithName("snapshots", "sdk_name IN (?, ?)", {Value("b"), Value("zz")}, &error),
+            1);
+  EXPECT_EQ(count(), 2);
+  EXPECT_FALSE(store->recordsForQuery("SELECT * FROM nowhere", {}, &error));
+  EXPECT_EQ(error.domain, "com.vadeze.vmp.measurement.ErrorDomain");
+  EXPECT_FALSE(store->recordsForQuery("SELECT * FROM snapshots WHERE sdk_name = ?", {}, &error));  // unbound
+}
+
+TEST_F(SqliteStoreTest, OnlyPlainNamesAreSplicedIntoSQL) {
+  const std::string bad[] = {"", "1table", "snap shots", "x; DROP TABLE snapshots", "a\"b", "t--"};
+  for (const std::string& name : bad) {
+    EXPECT_FALSE(store->ensureTableWithName(name, {{"a", "TEXT"}}, &error)) << name;
+    EXPECT_FALSE(store->upsertRecord({{"sdk_name", Value("x")}}, name, &error)) << name;
+    EXPECT_FALSE(store->upsertRecord({{name, Value("x")}}, "snapshots", &error)) << name;
+    EXPECT_FALSE(store->deleteRecordFromTableWithName("snapshots", name, Value(1), &error)) << name;
+  }
+  EXPECT_EQ(count(), 0);
+}
+
+TEST_F(SqliteStoreTest, TransactionsCommitRollBackAndNest) {
+  EXPECT_TRUE(store->performTransaction([&] { return insert("kept"); }, &error));
+  EXPECT_FALSE(store->performTransaction([&] { return insert("undone") && false; }, &error));
+  auto throwing = [&]() -> bool {
+    EXPECT_TRUE(insert("thrown"));
+    throw std::runtime_error("boom");
+  };
+  EXPECT_THROW(static_cast<void>(store->performTransaction(throwing, &error)), std::runtime_error);
+  EXPECT_FALSE(store->isInTransaction());
+  EXPECT_EQ(count(), 1);
+
+  // A nested transaction: the inner one's rollback undoes only its own work.
+  EXPECT_TRUE(store->performTransaction(
+      [&] {
+        EXPECT_TRUE(insert("outer"));
+        EXPECT_FALSE(store->performTransaction([&] { return insert("inner-undone") && false; }, nullptr));
+        EXPECT_TRUE(store->performTransaction([&] { return insert("inner-kept"); }, nullptr));
+        return true;
+      },
+      &error));
+  EXPECT_EQ(count(), 3);
+  // An outer rollback takes the committed inner work with it.
+  EXPECT_FALSE(store->performTransaction(
+      [&] {
+        EXPECT_TRUE(store->performTransaction([&] { return insert("inner"); }, nullptr));
+        return false;
+      },
+      &error));
+  EXPECT_EQ(count(), 3);
+}
+
+TEST_F(SqliteStoreTest, ADamagedFileIsMovedAsideAndRecreated) {
+  std::string path = container.pathFor("garbage.sql");
+  {
+    std::ofstream out(path, std::ios::binary);
+    for (int i = 0; i < 4096; ++i) out << static_cast<char>(i * 7);
+  }
+  auto recreated = APMSqliteStore::initWithDatabasePath(path, &error);
+  ASSERT_TRUE(recreated) << error;
+  EXPECT_TRUE(std::filesystem::exists(path + ".damaged"));
+  EXPECT_TRUE(scope.logged(12001));
+  EXPECT_TRUE(recreated->ensureTableWithName("t", {{"a", "TEXT"}}, &error));
+  EXPECT_TRUE(recreated->closeAndDeleteDatabase());
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_FALSE(recreated->recordsForQuery("SELECT 1", {}, &error));  // closed
+}
+
+}  // namespace
