@@ -6,6 +6,7 @@
 #include "platform/security/Keychain.h"
 #include "sdk/core/REDIri.h"
 #include "sdk/installations/VURInstallationsErrorUtil.h"
+#include "sdk/installations/VURInstallationsLegacyFixtures.h"
 #include "sdk/installations/VURInstallationsTestSupport.h"
 
 namespace {
@@ -176,6 +177,32 @@ TEST_F(VURInstallationsIDControllerTest, OtherDeleteFailuresKeepTheInstallation)
   world.settle(deleted);
   ASSERT_TRUE(deleted->isRejected());
   EXPECT_EQ(awaitItem(world.newController()->getInstallationItem())->vurevoreInstallationID, fid);
+}
+
+TEST_F(VURInstallationsIDControllerTest, TheDefaultAppTakesOverTheLegacyIdentifierAndDeletesItWithTheInstallation) {
+  ostrel::testing::writeLegacyMarker(true);
+  ostrel::testing::writeLegacyKey(VURInstallationsIIDStore::kPublicKeyTagPrefix, "legacy-public-key");
+  ostrel::testing::writeLegacyKey(VURInstallationsIIDStore::kPrivateKeyTagPrefix, "legacy-private-key");
+  ostrel::testing::writeLegacyToken(VURInstallationsIIDTokenStore(ostrel::testing::kSenderID), "legacy-default-token");
+
+  auto other = awaitItem(world.newController("other-app")->getAuthTokenForcingRefresh(false));
+  ASSERT_NE(other, nullptr);
+  EXPECT_NE(other->vurevoreInstallationID, "cVq4D_6SnSI") << "only the default app migrates";
+  EXPECT_FALSE(world.server.requests().back().header("x-vdz-vis-ios-iid-migration-auth").has_value());
+
+  auto controller = world.newController(REDIri::kDefaultAppName);
+  auto item = awaitItem(controller->getAuthTokenForcingRefresh(false));
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->vurevoreInstallationID, "cVq4D_6SnSI");
+  EXPECT_EQ(world.server.requests().back().header("x-vdz-vis-ios-iid-migration-auth"), "legacy-default-token");
+
+  world.server.on("DELETE", ostrel::testing::installationsPath("cVq4D_6SnSI/"), LoopbackResponse::ok());
+  ASSERT_TRUE(world.settle(controller->deleteInstallation()));
+  EXPECT_FALSE(platform::foundation::PropertyList::readFile(VURInstallationsIIDStore::plistPath())
+                   .contains(VURInstallationsIIDStore::kMarkerKey));
+  auto legacy = VURInstallationsIIDStore().existingIID();
+  world.settle(legacy);
+  EXPECT_TRUE(legacy->isRejected()) << "gone with the installation";
 }
 
 TEST(VURInstallationsBackoffControllerTest, WaitsGrowWithEachRecoverableFailureAndASuccessClearsThem) {

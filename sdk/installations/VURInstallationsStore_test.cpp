@@ -11,11 +11,16 @@
 #include "sdk/installations/VURInstallationsIIDStore.h"
 #include "sdk/installations/VURInstallationsIIDTokenStore.h"
 #include "sdk/installations/VURInstallationsItem.h"
+#include "sdk/installations/VURInstallationsLegacyFixtures.h"
 #include "sdk/installations/VURInstallationsTestSupport.h"
 #include "sdk/utilities/VDULoggerTestSupport.h"
 
 namespace {
 
+using ostrel::testing::bytesOf;
+using ostrel::testing::writeLegacyKey;
+using ostrel::testing::writeLegacyMarker;
+using ostrel::testing::writeLegacyToken;
 using platform::foundation::Data;
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
@@ -145,25 +150,6 @@ TEST(VURInstallationsItemTest, ValidationNamesEveryMissingPart) {
 
 // --- what an older identifier library left behind -------------------------------------------------
 
-Data bytesOf(const std::string& text) { return Data(text.begin(), text.end()); }
-
-void writeLegacyMarker(bool withMarker) {
-  const std::string path = VURInstallationsIIDStore::plistPath();
-  platform::foundation::AtomicFile::createDirectories(path.substr(0, path.rfind('/')));
-  Dictionary contents{{"other", "kept"}};
-  if (withMarker) contents[VURInstallationsIIDStore::kMarkerKey] = Value::data(bytesOf("x"));
-  platform::foundation::PropertyList::writeFile(path, Value(contents), platform::foundation::PropertyList::Format::Binary);
-}
-
-void writeLegacyKey(const char* prefix, const std::string& bits) {
-  const std::string tag = std::string(prefix) + ostrel::testing::kBundleID;
-  ASSERT_EQ(Keychain::add(Value(Dictionary{{Keychain::kClass, Value(Keychain::kClassKey)},
-                                           {Keychain::kKeyType, Value(Keychain::kKeyTypeRSA)},
-                                           {Keychain::kApplicationTag, Value::data(bytesOf(tag))},
-                                           {Keychain::kValueData, Value::data(bytesOf(bits))}})),
-            platform::security::kStatusSuccess);
-}
-
 TEST_F(VURInstallationsStoreTest, TheLegacyIdentifierNeedsTheMarkerAndAKey) {
   VURInstallationsIIDStore legacy;
   struct Case {
@@ -209,27 +195,6 @@ TEST_F(VURInstallationsStoreTest, DeletingTheLegacyIdentifierRemovesMarkerAndKey
   Value keys;
   EXPECT_EQ(Keychain::copyMatching(Value(Dictionary{{Keychain::kClass, Value(Keychain::kClassKey)}}), &keys),
             platform::security::kStatusItemNotFound);
-}
-
-// The record the older library archived for its default token.
-class LegacyTokenInfo final : public platform::foundation::KeyedCodable {
- public:
-  explicit LegacyTokenInfo(std::string token) : token_(std::move(token)) {}
-  std::string className() const override { return VURInstallationsIIDTokenInfo::kLegacyClassName; }
-  void encodeWithCoder(platform::foundation::KeyedArchiver& coder) const override {
-    coder.encodeObject(Value(token_), "token");
-  }
-
- private:
-  std::string token_;
-};
-
-void writeLegacyToken(const VURInstallationsIIDTokenStore& store, const std::string& token) {
-  auto data = platform::foundation::KeyedArchive::archivedData(Value(std::make_shared<LegacyTokenInfo>(token)));
-  ASSERT_TRUE(data.has_value());
-  Dictionary attributes = store.tokenQuery();
-  attributes[Keychain::kValueData] = Value::data(*data);
-  ASSERT_EQ(Keychain::add(Value(attributes)), platform::security::kStatusSuccess);
 }
 
 TEST_F(VURInstallationsStoreTest, TheLegacyDefaultTokenIsReadFromItsArchive) {

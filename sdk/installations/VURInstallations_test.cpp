@@ -8,6 +8,7 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Paths.h"
 #include "platform/runtime/LoadHooks.h"
+#include "sdk/core/VURCoreStandIns.h"
 #include "sdk/installations/VURInstallationsErrorUtil.h"
 #include "sdk/installations/VURInstallationsTestSupport.h"
 #include "sdk/utilities/VDULoggerTestSupport.h"
@@ -105,8 +106,12 @@ TEST_F(VURInstallationsComponentTest, TheDefaultAppsComponentIsMadeAtConfigureWi
             "initialized. One way to ensure this is to call `VurevoreApp.configure()` in the App  Delegate's "
             "`application(_:didFinishLaunchingWithOptions:)` (or the `@main` struct's initializer in SwiftUI).");
   world.sdk.writePlist("VadezeService-Info.plist", Value(optionsDictionary(world.serviceURL())));
+  ostrel::testing::registerCrashReporterStandIn();
+  const int seenBefore = ostrel::testing::standInCounts().installationsSeen;
   REDIri::configure();
   EXPECT_NE(REDIri::vurevoreUserAgent().find("vure-install/8.7.0"), std::string::npos);
+  EXPECT_EQ(ostrel::testing::standInCounts().installationsSeen, seenBefore + 1)
+      << "the crash reporter's eager component found the installations service in its container";
   auto installations = VURInstallations::installations();
   ASSERT_NE(installations, nullptr);
   EXPECT_EQ(VURInstallations::installations(), installations);
