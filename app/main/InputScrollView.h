@@ -34,6 +34,8 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   void makeAperture();
   void makeDistance();
   void redrawScrollBarWithAnimation(int type);
+  // The view's current subviews become the labels the next cross-fade fades out.
+  void listSubviewsOfView(const platform::ui::View& view);
   void addLabelwithPosition(float position, const std::string& text, int kind);
   static float linearToNonLinearCurve(float x, float width) { return x * x / width; }
   static float nonLinearToLinearCurve(float y, float width);

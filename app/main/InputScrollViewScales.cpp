@@ -265,6 +265,10 @@ void InputScrollView::redrawScrollBarWithAnimation(int type) {
   crossFadeLabels();
 }
 
+void InputScrollView::listSubviewsOfView(const View& view) {
+  subviewsArrayAnimateFrom_.assign(view.subviews().begin(), view.subviews().end());
+}
+
 void InputScrollView::crossFadeLabels() {
   std::vector<std::shared_ptr<View>> incoming, outgoing;
   for (const auto& weak : subviewsArrayAnimateTo_) {
