@@ -169,7 +169,8 @@ TEST_F(ValueDisplayTest, ThePickerRowsAreTheFStopTable) {
   EXPECT_EQ(display->numberOfComponentsInPickerView(), 2);
   EXPECT_EQ(display->numberOfRowsInComponent(0), static_cast<int>(matrix.fNumDisplay().size()));
   EXPECT_EQ(display->numberOfRowsInComponent(1), static_cast<int>(matrix.fNumDisplaySecondRow().size()));
-  if (!matrix.fNumDisplay().empty()) EXPECT_EQ(display->titleForRow(0, 0), matrix.fNumDisplay()[0]);
+  ASSERT_FALSE(matrix.fNumDisplay().empty());
+  EXPECT_EQ(display->titleForRow(0, 0), matrix.fNumDisplay()[0]);
   EXPECT_EQ(display->titleForRow(-1, 0), "");
 }
 
