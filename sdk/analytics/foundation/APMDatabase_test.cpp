@@ -13,11 +13,11 @@
 #include "sdk/analytics/foundation/APMPersistedConfig.h"
 #include "sdk/analytics/foundation/APMTestSupport.h"
 #include "sdk/utilities/VDUGzip.h"
+#include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
 namespace {
 
-using platform::foundation::Clock;
 using platform::foundation::Data;
 using platform::foundation::Error;
 using platform::foundation::ManualClock;
@@ -26,11 +26,9 @@ using platform::foundation::Value;
 class DatabaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Clock::setCurrent(clock);
     database = open();
     ASSERT_TRUE(database) << error;
   }
-  void TearDown() override { Clock::setCurrent(nullptr); }
 
   std::shared_ptr<APMDatabase> open() {
     return APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, std::make_shared<APMPersistedConfig>(), &error);
@@ -49,7 +47,8 @@ class DatabaseTest : public ::testing::Test {
 
   sdk::analytics::testing::MonitorScope scope;
   ostrel::testing::TempContainer container;
-  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>(1700000000.0);
+  ostrel::testing::MainThreadEnvironment environment;
+  const std::shared_ptr<ManualClock>& clock = environment.clock();
   Error error;
   std::shared_ptr<APMDatabase> database;
 };
@@ -405,7 +404,7 @@ TEST_F(DatabaseTest, StaleDataAndReset) {
   EXPECT_EQ(database->maybeDeleteStaleData(&error), 2);
   ASSERT_TRUE(database->insertBundle(*bundle(static_cast<std::int64_t>((clock->now() - 30 * 86400) * 1000)), false, &error));
   EXPECT_EQ(database->maybeDeleteStaleData(&error), 0);  // looked less than a day ago
-  clock->advance(86400);
+  environment.advance(86400);
   EXPECT_EQ(database->maybeDeleteStaleData(&error), 1);
 
   ASSERT_TRUE(database->updateUserAttribute({"app", "a", APMValue("1"), 1}, &error));

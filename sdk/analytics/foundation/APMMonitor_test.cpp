@@ -4,11 +4,10 @@
 
 #include "platform/foundation/Clock.h"
 #include "platform/log/Log.h"
+#include "testing/MainThreadEnvironment.h"
 
 namespace {
 
-using platform::foundation::Clock;
-using platform::foundation::ManualClock;
 using platform::foundation::Value;
 
 std::vector<int> consoleLevels(const std::vector<std::string>& arguments) {
@@ -52,19 +51,18 @@ TEST(MonitorTest, LineFormatAndTag) {
 
 class MonitoringDataTest : public ::testing::Test {
  protected:
-  void SetUp() override { Clock::setCurrent(clock); }
-  void TearDown() override { Clock::setCurrent(nullptr); }
-  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>(1000.0);
+  ostrel::testing::MainThreadEnvironment environment;
+  const double now = environment.clock()->now();
   APMMonitor monitor{1, {}};
 };
 
 TEST_F(MonitoringDataTest, KeepsMonitorableLevelsAsCounts) {
   for (int level = 0; level <= 8; ++level) monitor.logWithLevel(level, 500, "x");
   for (int i = 0; i < 20000; ++i) monitor.logWithLevel(4, 24005, "script output", Value(i));
-  EXPECT_EQ(monitor.monitoringDataForDispatchWithSamplePeriod(60, 1000), "");  // not due yet
-  EXPECT_EQ(monitor.monitoringDataForDispatchWithSamplePeriod(60, 900),
+  EXPECT_EQ(monitor.monitoringDataForDispatchWithSamplePeriod(60, now), "");  // not due yet
+  EXPECT_EQ(monitor.monitoringDataForDispatchWithSamplePeriod(60, now - 100),
             "1:500:1;2:500:1;4:500:1;4:24005:20000;5:500:1");
-  EXPECT_EQ(monitor.monitoringDataForDispatchWithSamplePeriod(60, 900), "");  // handed over
+  EXPECT_EQ(monitor.monitoringDataForDispatchWithSamplePeriod(60, now - 100), "");  // handed over
   monitor.logWithLevel(1, 1, "x");
   monitor.clearMonitoringData();
   EXPECT_EQ(monitor.monitoringDataForDispatchWithSamplePeriod(0, 0), "");

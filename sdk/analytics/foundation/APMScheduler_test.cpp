@@ -10,12 +10,12 @@
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/foundation/APMAlarm.h"
 #include "sdk/analytics/foundation/APMTestSupport.h"
+#include "testing/MainThreadEnvironment.h"
 
 namespace {
 
 using platform::dispatch::MainLoop;
 using platform::dispatch::Queue;
-using platform::foundation::Clock;
 using platform::foundation::ManualClock;
 
 class SchedulerTest : public ::testing::Test {
@@ -83,28 +83,26 @@ TEST_F(SchedulerTest, BackgroundThreadCheck) {
 
 class AlarmTest : public SchedulerTest {
  protected:
-  void SetUp() override { Clock::setCurrent(clock); }
-  void TearDown() override {
-    flush();
-    Clock::setCurrent(nullptr);
-  }
+  void TearDown() override { flush(); }
   void flush() { scheduler.dispatchSyncOnWorkerQueueBlockID("flush", [] {}); }
   void advance(double seconds) {
-    clock->advance(seconds);
+    environment.advance(seconds);
     flush();
   }
 
-  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>(5000.0);
+  ostrel::testing::MainThreadEnvironment environment;
+  const std::shared_ptr<ManualClock>& clock = environment.clock();
+  const double start = clock->now();
   APMAlarm alarm{scheduler.workerQueue(), "Measurement timer"};
 };
 
 TEST_F(AlarmTest, FiresOnceAtItsTimeAndReportsWallTime) {
-  alarm.runAfterDelay(10, [this] { record("fired@" + std::to_string(static_cast<int>(clock->now()))); });
-  EXPECT_EQ(alarm.scheduledTimestamp(), 5010.0);
+  alarm.runAfterDelay(10, [this] { record("fired@" + std::to_string(static_cast<int>(clock->now() - start))); });
+  EXPECT_EQ(alarm.scheduledTimestamp(), start + 10);
   advance(9.5);
   EXPECT_TRUE(recorded().empty());
   advance(0.5);
-  EXPECT_EQ(recorded(), (std::vector<std::string>{"fired@5010"}));
+  EXPECT_EQ(recorded(), (std::vector<std::string>{"fired@10"}));
   EXPECT_FALSE(alarm.scheduledTimestamp());
   advance(100);
   EXPECT_EQ(recorded().size(), 1u);
@@ -113,7 +111,7 @@ TEST_F(AlarmTest, FiresOnceAtItsTimeAndReportsWallTime) {
 TEST_F(AlarmTest, ReplacedAndCancelledRunsNeverFire) {
   alarm.runAfterDelay(5, [this] { record("first"); });
   alarm.runAfterDelay(20, [this] { record("second"); });
-  EXPECT_EQ(alarm.scheduledTimestamp(), 5020.0);
+  EXPECT_EQ(alarm.scheduledTimestamp(), start + 20);
   advance(10);
   EXPECT_TRUE(recorded().empty());
   alarm.cancel();
