@@ -9,7 +9,9 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/dispatch/MainLoop.h"
 #include "platform/runtime/Send.h"
+#include "platform/ui/Application.h"
 #include "sdk/core/VURCoreStandIns.h"
 #include "sdk/core/VURCoreTestSupport.h"
 #include "sdk/utilities/VDULoggerTestSupport.h"
@@ -367,6 +369,34 @@ TEST(REDIriConcurrencyTest, AppsAreConfiguredAskedForAndRegisteredFromManyThread
   registrar.join();
   stop = true;
   asker.join();
+}
+
+}  // namespace
+
+namespace {
+
+// Diagnostics, when linked, hear of every activation of an app whose data collection is on.
+std::atomic<int> telemetryCalls{0};
+
+TEST(REDIriActivationTest, BecomingActiveSendsDiagnosticsOnlyWithDataCollectionOn) {
+  using platform::runtime::Class;
+  if (!Class::named("VURCoreDiagnosticsConnector")) {
+    Class* cls = Class::allocateClassPair(Class::root(), "VURCoreDiagnosticsConnector");
+    cls->metaclass()->addMethod(kVURLogCoreTelemetryWithOptions, [](platform::runtime::Object&, const VUROptions::Ptr& options) {
+      if (options && options->isEditingLocked()) ++telemetryCalls;
+      platform::dispatch::MainLoop::wakeUp();
+    });
+    Class::registerClassPair(cls);
+  }
+  ostrel::testing::SdkWorld world;
+  REDIri::configure();
+  const int before = telemetryCalls;
+  REDIri::defaultApp()->setDataCollectionDefaultEnabled(false);
+  NotificationCenter::defaultCenter().post(platform::ui::kApplicationDidBecomeActiveNotification);
+  REDIri::defaultApp()->setDataCollectionDefaultEnabled(true);
+  NotificationCenter::defaultCenter().post(platform::ui::kApplicationDidBecomeActiveNotification);
+  ASSERT_TRUE(platform::dispatch::MainLoop::runUntil([&] { return telemetryCalls > before; }, 10));
+  EXPECT_EQ(telemetryCalls, before + 1);
 }
 
 }  // namespace

@@ -25,6 +25,17 @@ constexpr platform::runtime::Selector<bool()> kUsesVIS{"usesVIS"};
 
 const bool registered = (platform::runtime::addLoadHook(kVURLibraryLoadOrder, &VURInstallations::registerLibrary), true);
 
+// The controller for the options, when there are options to build one from; their checks come after.
+VURInstallationsIDController::Ptr controllerFor(const VUROptions::Ptr& options, const std::string& appName) {
+  if (!options) return nullptr;
+  const Value& configured = options->optionsDictionary().contains(VURInstallationsAPIService::kServiceURLOptionKey)
+                                ? options->optionsDictionary().at(VURInstallationsAPIService::kServiceURLOptionKey)
+                                : platform::foundation::nilValue();
+  return VURInstallationsIDController::initWithVadezeAppID(
+      options->vadezeAppID(), appName, options->APIKey(), options->projectID(), options->VCMSenderID(),
+      options->appGroupID(), VURInstallationsAPIService::serviceURLWithOptionsValue(configured.toString()));
+}
+
 std::string joined(const std::vector<std::string>& parts) {
   std::string text;
   for (const auto& part : parts) text += (text.empty() ? "" : ", ") + part;
@@ -79,19 +90,7 @@ std::shared_ptr<VURInstallations> VURInstallations::installationsWithApp(const R
 VURInstallations::VURInstallations(const REDIri& app) : VURInstallations(app.options(), app.name()) {}
 
 VURInstallations::VURInstallations(const VUROptions::Ptr& appOptions, const std::string& appName)
-    : VURInstallations(appOptions, appName,
-                       appOptions ? VURInstallationsIDController::initWithVadezeAppID(
-                                        appOptions->vadezeAppID(), appName, appOptions->APIKey(),
-                                        appOptions->projectID(), appOptions->VCMSenderID(), appOptions->appGroupID(),
-                                        VURInstallationsAPIService::serviceURLWithOptionsValue(
-                                            appOptions->optionsDictionary().contains(
-                                                VURInstallationsAPIService::kServiceURLOptionKey)
-                                                ? appOptions->optionsDictionary()
-                                                      .at(VURInstallationsAPIService::kServiceURLOptionKey)
-                                                      .toString()
-                                                : std::string()))
-                                  : nullptr,
-                       false) {}
+    : VURInstallations(appOptions, appName, controllerFor(appOptions, appName), false) {}
 
 VURInstallations::VURInstallations(const VUROptions::Ptr& appOptions, const std::string& appName,
                                    VURInstallationsIDController::Ptr controller, bool prefetchAuthToken)
