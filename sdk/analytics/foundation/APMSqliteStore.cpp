@@ -86,15 +86,22 @@ bool APMSqliteStore::openFile(Error* error) {
     return false;
   }
   sqlite3_busy_timeout(db_, 5000);
-  // Reading the schema is what finds a file that is not a database.
-  return runSimple("PRAGMA journal_mode=WAL", error) && runSimple("PRAGMA synchronous=FULL", error) &&
-         runSimple("SELECT count(*) FROM sqlite_master", error);
+  // Reading the schema finds a file that is not a database; the quick check finds damaged pages in one
+  // that is (the analytics files are small, so this costs little at each open).
+  if (!runSimple("PRAGMA journal_mode=WAL", error) || !runSimple("PRAGMA synchronous=FULL", error)) return false;
+  Error failure;
+  auto check = recordsForQuery("PRAGMA quick_check(1)", {}, &failure);
+  if (check && check->size() == 1 && check->front().begin()->second.toString() == "ok") return true;
+  damaged_ = true;
+  if (error) *error = check ? apm_errorWithCode(kErrorOpen, "Database file is damaged: " + path_) : failure;
+  return false;
 }
 
 bool APMSqliteStore::open(Error* error) {
   if (openFile(error)) return true;
   int code = db_ ? sqlite3_errcode(db_) : SQLITE_CANTOPEN;
-  if (code != SQLITE_NOTADB && code != SQLITE_CORRUPT) return false;
+  if (!damaged_ && code != SQLITE_NOTADB && code != SQLITE_CORRUPT) return false;
+  damaged_ = false;
   // Kept for whoever wants to look at it; the store starts again empty.
   std::string aside = path_ + ".damaged";
   sqlite3_close_v2(db_);

@@ -79,6 +79,7 @@ class APMSqliteStore {
 
   std::string path_;
   sqlite3* db_ = nullptr;
+  bool damaged_ = false;  // set by openFile when the file opened but failed its check
   int depth_ = 0;  // transactions open: 1 for the outer one, more for savepoints
   mutable std::recursive_mutex mutex_;
 };

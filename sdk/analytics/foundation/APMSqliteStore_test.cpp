@@ -128,4 +128,27 @@ TEST_F(SqliteStoreTest, ADamagedFileIsMovedAsideAndRecreated) {
   EXPECT_FALSE(recreated->recordsForQuery("SELECT 1", {}, &error));  // closed
 }
 
+TEST_F(SqliteStoreTest, ADatabaseWithDamagedPagesIsMovedAsideToo) {
+  std::string path = container.pathFor("pages.sql");
+  {
+    auto original = APMSqliteStore::initWithDatabasePath(path, &error);
+    ASSERT_TRUE(original);
+    ASSERT_TRUE(original->ensureTableWithName("t", {{"a", "TEXT"}}, &error));
+    for (int i = 0; i < 200; ++i) {
+      ASSERT_TRUE(original->upsertRecord({{"a", Value(std::string(100, 'a' + i % 26))}}, "t", &error));
+    }
+    ASSERT_TRUE(original->executeStatement("PRAGMA wal_checkpoint(TRUNCATE)", {}, &error));
+  }
+  {
+    // Scribble over the second and third pages, keeping the header intact.
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(4096);
+    for (int i = 0; i < 8192; ++i) file.put(static_cast<char>(i * 31));
+  }
+  auto reopened = APMSqliteStore::initWithDatabasePath(path, &error);
+  ASSERT_TRUE(reopened) << error;
+  EXPECT_TRUE(std::filesystem::exists(path + ".damaged"));
+  EXPECT_FALSE(reopened->recordsForQuery("SELECT * FROM t", {}, &error));  // a fresh, empty database
+}
+
 }  // namespace
