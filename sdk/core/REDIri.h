@@ -75,9 +75,9 @@ class REDIri : public std::enable_shared_from_this<REDIri> {
   static std::string actualBundleID();
 
   // "1:<digits>:ios:<hex>" is a valid version-1 app ID; IDs of another version pass with a note.
-  static bool validateAppID(const std::string& appID);
-  static bool validateAppIDFormat(const std::string& appID, const std::string& version);
-  static bool validateAppIDFingerprint(const std::string& appID, const std::string& version);
+  [[nodiscard]] static bool validateAppID(const std::string& appID);
+  [[nodiscard]] static bool validateAppIDFormat(const std::string& appID, const std::string& version);
+  [[nodiscard]] static bool validateAppIDFingerprint(const std::string& appID, const std::string& version);
 
   static Error errorForMissingOptions();
   static Error errorForInvalidAppID();

@@ -21,6 +21,6 @@ class VURBundleUtil {
   static std::vector<std::string> relevantURLSchemes();
   // A bundle's identifier equals `identifier`; in an app extension, the bundle identifier without its
   // last dot-separated part may equal it too (an extension is named after its app).
-  static bool hasBundleIdentifierPrefix(const std::string& identifier, const std::vector<BundlePtr>& bundles);
+  [[nodiscard]] static bool hasBundleIdentifierPrefix(const std::string& identifier, const std::vector<BundlePtr>& bundles);
   static std::string bundleIdentifierByRemovingLastPartFrom(const std::string& identifier);
 };

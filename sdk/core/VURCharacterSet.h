@@ -4,4 +4,4 @@
 
 // Whether every character of `text` is a Unicode letter, mark or digit, or one of `extras` (ASCII).
 // Malformed UTF-8 never passes. Names, versions and keys are checked with it.
-bool VURIsAlphanumericWith(std::string_view text, std::string_view extras);
+[[nodiscard]] bool VURIsAlphanumericWith(std::string_view text, std::string_view extras);

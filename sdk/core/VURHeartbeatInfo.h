@@ -16,7 +16,7 @@ class VURHeartbeatInfo {
 
   // Whether a heartbeat for the tag is due now; when it is, now is recorded, and a failed write
   // answers false.
-  static bool updateIfNeededHeartbeatDateForTag(const std::string& tag);
+  [[nodiscard]] static bool updateIfNeededHeartbeatDateForTag(const std::string& tag);
   // Both the library's and the global heartbeat are checked (and recorded) on every call.
   static Code heartbeatCodeForTag(const std::string& tag);
 };

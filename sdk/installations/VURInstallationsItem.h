@@ -41,7 +41,7 @@ class VURInstallationsItem final : public platform::foundation::Object {
   std::string identifier() const { return identifierWithAppID(appID, vurevoreAppName); }
 
   // Every missing part named in one error (code 0) when `error` is given.
-  bool isValid(platform::foundation::Error* error) const;
+  [[nodiscard]] bool isValid(platform::foundation::Error* error) const;
 
   // 22 URL-safe base64 characters of a random UUID behind a byte whose high half is 0111, so that
   // the first character is always c, d, e or f.
