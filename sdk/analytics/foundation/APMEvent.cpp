@@ -4,6 +4,7 @@
 #include "sdk/analytics/foundation/APMEventParameters.h"
 #include "sdk/analytics/foundation/APMMonitor.h"
 #include "sdk/analytics/foundation/APMNameTests.h"
+#include "sdk/analytics/foundation/APMProtoConversions.h"
 
 std::optional<APMEvent> APMEvent::create(std::string origin, bool isPublic, std::string name, double timestamp,
                                          double previousTimestamp, APMParameters parameters) {
@@ -68,6 +69,8 @@ bool APMEvent::addScreenParameters(const APMParameters& screen) {
   if (screenName != screen.end()) parameters_.insert_or_assign("_sn", screenName->second);
   return true;
 }
+
+std::shared_ptr<APMPBEvent> APMEvent::protoEvent() const { return APMProtoEvent(*this); }
 
 bool APMEvent::flag(const char* parameter) const {
   auto found = parameters_.find(parameter);

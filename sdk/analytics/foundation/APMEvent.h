@@ -1,10 +1,13 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/foundation/APMValue.h"
+
+class APMPBEvent;
 
 // One event as the engine handles it: origin, name, times in seconds since 1970 and its parameters.
 // The real-time, conversion and debug flags live in the parameters "_r", "_c" and "_dbg", so they
@@ -40,6 +43,9 @@ class APMEvent {
   // Adds the sanitised `parameters` (as public parameters of an unnamed event) under the event's own,
   // which win on a clash.
   void applyParameters(const platform::foundation::Dictionary& parameters);
+  // The event as a message (see APMProtoConversions.h).
+  std::shared_ptr<APMPBEvent> protoEvent() const;
+
   // Adds "_si" and, where present, "_sc" and "_sn". Nothing is added (false) when the event already
   // has any of them or the screen parameters are incomplete or invalid.
   bool addScreenParameters(const APMParameters& screenParameters);

@@ -91,8 +91,10 @@ void APMMonitor::logWithLevel(int level, std::int64_t messageCode, const std::st
 void APMMonitor::logWithLevelContexts(int level, std::int64_t messageCode, const std::string& message,
                                       const std::vector<Value>& contexts) {
   level = std::clamp(level, 0, kLevelCount - 1);
+  bool shown = consoleShows(level);
+  if (!shown && !isMonitorableLevel(level)) return;  // debug lines outside debug mode cost nothing
   std::string text = composedMessage(message, contexts);
-  if (consoleShows(level)) {
+  if (shown) {
     platform::log::write(systemLogLevel(level), kFacility, logTag() + "[" + formattedCode(messageCode) + "] " + text);
   }
   if (isMonitorableLevel(level)) record(level, messageCode, text);

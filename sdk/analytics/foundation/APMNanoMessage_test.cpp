@@ -310,7 +310,7 @@ TEST(ProtoConversionsTest, EventsKeepEveryParameterKind) {
                                  {"name", APMValue("shoe")},
                                  {"items", APMValue(items)}});
   ASSERT_TRUE(event);
-  auto message = APMPBEvent::initWithBuffer(APMProtoEvent(*event)->protoBuffer());
+  auto message = APMPBEvent::initWithBuffer(event->protoEvent()->protoBuffer());
   ASSERT_TRUE(message);
   EXPECT_EQ(APMNanoGetInt64(*message, 2), 1700000000123);
   auto back = APMEventFromProtoEvent(*message);
@@ -321,7 +321,7 @@ TEST(ProtoConversionsTest, EventsKeepEveryParameterKind) {
   EXPECT_DOUBLE_EQ(back->previousTimestamp(), 1699999999.5);
 
   APMUserAttribute attribute("app", "_ltv_EUR", APMValue(2.5), 1700000000.0);
-  auto decoded = APMUserAttributeFromProto(*APMProtoUserAttribute(attribute), "app");
+  auto decoded = APMUserAttributeFromProto(*attribute.protoUserAttribute(), "app");
   ASSERT_TRUE(decoded);
   EXPECT_EQ(*decoded, attribute);
 }

@@ -124,3 +124,5 @@ std::optional<APMUserAttribute> APMUserAttributeFromProto(const APMPBUserAttribu
   return APMUserAttribute(std::move(origin), std::move(*name), std::move(*value),
                           static_cast<double>(APMNanoGetInt64(message, kSetTimestamp)) / 1000.0);
 }
+
+std::shared_ptr<APMPBUserAttribute> APMUserAttribute::protoUserAttribute() const { return APMProtoUserAttribute(*this); }
