@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/state/CurrentRegion.h"
+#include "platform/foundation/CurrentRegion.h"
 #include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Exception.h"
@@ -12,7 +12,7 @@
 #include "sdk/core/REDIri.h"
 #include "testing/TempContainer.h"
 
-using app::state::CurrentRegion;
+using platform::foundation::CurrentRegion;
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <algorithm>
 
 #include "app/model/NumericText.h"
-#include "app/state/CurrentRegion.h"
+#include "platform/foundation/CurrentRegion.h"
 #include "app/storage/QuorvelPackageUtil.h"
 
-using app::state::CurrentRegion;
+using platform::foundation::CurrentRegion;
 using app::model::NumericText;
 
 namespace {

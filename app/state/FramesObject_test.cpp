@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/state/CurrentRegion.h"
+#include "platform/foundation/CurrentRegion.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Bundle.h"
@@ -11,7 +11,7 @@
 #include "platform/log/Log.h"
 #include "testing/TempContainer.h"
 
-using app::state::CurrentRegion;
+using platform::foundation::CurrentRegion;
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "sdk/transport/VDTCORRegistrar.h"
 #include "sdk/transport/VDTCORTransformer.h"
 #include "sdk/transport/VDTCORUploadCoordinator.h"
+#include "sdk/transport/VDTNETUploader.h"
 
 namespace {
 
@@ -61,4 +62,5 @@ void VDTCORRegisterTransport() {
   VDTCORApplication::sharedApplication();
   VDTCORLifecycle::sharedInstance();
   VDTCORFlatFileStorage::registerSharedInstance();
+  VDTNETUploader::registerSharedInstance();
 }

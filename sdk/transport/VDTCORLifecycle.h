@@ -34,7 +34,7 @@ class VDTCORLifecycle {
   std::vector<platform::foundation::NotificationCenter::Observation> observations_;
 };
 
-// What loading the transport does: the application wrapper and the life-cycle listener exist, and the
-// shared storage is registered for its targets. The upload timer is not started here; the SDK starts it
+// What loading the transport does: the application wrapper and the life-cycle listener exist, the
+// shared storage is registered for its targets and the uploader for the four upload targets. The upload timer is not started here; the SDK starts it
 // when it is configured (VDTCORUploadCoordinator::sharedInstance()->startTimer()).
 void VDTCORRegisterTransport();

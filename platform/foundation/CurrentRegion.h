@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace app::state {
+namespace platform::foundation {
 
 // The country of the person's locale ("US", "DE"), as the locale settings of the environment give it:
 // LC_ALL, then LC_MEASUREMENT, then LANG, each of the form language_COUNTRY[.codeset][@modifier].
@@ -17,4 +17,4 @@ class CurrentRegion {
   static std::string countryOf(const std::string& localeName);
 };
 
-}  // namespace app::state
+}  // namespace platform::foundation

@@ -1,10 +1,10 @@
-#include "app/state/CurrentRegion.h"
+#include "platform/foundation/CurrentRegion.h"
 
 #include <cctype>
 #include <cstdlib>
 #include <mutex>
 
-namespace app::state {
+namespace platform::foundation {
 
 namespace {
 
@@ -46,4 +46,4 @@ std::string CurrentRegion::setOverride(const std::string& countryCode) {
   return previous;
 }
 
-}  // namespace app::state
+}  // namespace platform::foundation

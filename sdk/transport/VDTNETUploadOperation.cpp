@@ -1,0 +1,295 @@
+#include "sdk/transport/VDTNETUploadOperation.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Format.h"
+#include "sdk/promises/VBLPromiseError.h"
+#include "sdk/transport/VDTCORLog.h"
+#include "sdk/transport/VDTCORUploadBatch.h"
+#include "sdk/transport/VDTNETUploadMessages.h"
+#include "sdk/utilities/VDUGzip.h"
+#include "sdk/utilities/VDUURLSessionDataResponse.h"
+
+namespace {
+
+using platform::foundation::Data;
+using platform::foundation::Error;
+using platform::foundation::Value;
+using platform::foundation::format;
+
+bool isGzipped(const Data& data) { return data.size() >= 2 && data[0] == 0x1F && data[1] == 0x8B; }
+
+// "Retry-After" in whole seconds; anything that is not a plain non-negative number gives nothing.
+std::optional<std::int64_t> retryAfterMillis(const std::optional<std::string>& header) {
+  if (!header || header->empty()) return std::nullopt;
+  errno = 0;
+  char* end = nullptr;
+  double seconds = std::strtod(header->c_str(), &end);
+  if (errno != 0 || *end != '\0' || !std::isfinite(seconds) || seconds < 0 || seconds > 9.2e15) return std::nullopt;
+  return static_cast<std::int64_t>(seconds) * 1000;
+}
+
+}  // namespace
+
+VDTNETUploadOperation::VDTNETUploadOperation(std::int64_t target, std::uint32_t conditions, std::string uploadURL,
+                                             std::shared_ptr<platform::dispatch::Queue> uploaderQueue,
+                                             std::shared_ptr<VDTCORStoragePromiseProtocol> storage,
+                                             std::weak_ptr<VDTNETUploadMetadataProvider> metadataProvider,
+                                             std::shared_ptr<VDTCORApplicationProtocol> application)
+    : target_(target),
+      conditions_(conditions),
+      uploadURL_(std::move(uploadURL)),
+      uploaderQueue_(std::move(uploaderQueue)),
+      storage_(std::move(storage)),
+      metadataProvider_(std::move(metadataProvider)),
+      application_(std::move(application)) {}
+
+std::string VDTNETUploadOperation::targetName(std::int64_t target) {
+  switch (target) {
+    case 1000: return "upl";
+    case 1001: return "vll";
+    case 1002: return "csh";
+    case 1003: return "int";
+    default: return "unknown";
+  }
+}
+
+Error VDTNETUploadOperation::genericRejectedPromiseErrorWithReason(const std::string& reason) {
+  Error error{kErrorDomain, -1, {}};
+  error.userInfo.set("NSLocalizedFailureReason", reason);
+  return error;
+}
+
+bool VDTNETUploadOperation::isExecuting() const {
+  std::lock_guard lock(mutex_);
+  return executing_;
+}
+
+bool VDTNETUploadOperation::isFinished() const {
+  std::lock_guard lock(mutex_);
+  return finished_;
+}
+
+void VDTNETUploadOperation::cancel() {
+  cancelled_.store(true);
+  std::function<void()> finished;
+  {
+    std::lock_guard lock(mutex_);
+    if (executing_ || finished_) return;
+    finished_ = true;
+    finished = std::move(onFinished_);
+  }
+  if (finished) finished();
+}
+
+void VDTNETUploadOperation::start(std::function<void()> onFinished) {
+  {
+    std::lock_guard lock(mutex_);
+    if (finished_) {
+      if (onFinished) uploaderQueue_->async(std::move(onFinished));
+      return;
+    }
+    executing_ = true;
+    onFinished_ = std::move(onFinished);
+  }
+  VDTCORLogDebug("Upload operation started: target %ld", static_cast<long>(target_));
+  if (application_) {
+    std::weak_ptr<VDTNETUploadOperation> weak = weak_from_this();
+    backgroundTask_ = application_->beginBackgroundTaskWithName("VDTNETUploader-upload", [weak] {
+      auto self = weak.lock();
+      if (!self) return;
+      self->cancelled_.store(true);
+      if (self->uploaderSession_) self->uploaderSession_->invalidateAndCancel();
+      if (auto task = self->backgroundTask_.exchange(kVDTCORBackgroundIdentifierInvalid)) {
+        self->application_->endBackgroundTask(task);
+      }
+    });
+  }
+  uploaderQueue_->async([self = shared_from_this()] {
+    self->pipeline()->onQueueAlways(self->uploaderQueue_, [self] { self->finishOperation(); });
+  });
+}
+
+void VDTNETUploadOperation::finishOperation() {
+  if (auto task = backgroundTask_.exchange(kVDTCORBackgroundIdentifierInvalid)) application_->endBackgroundTask(task);
+  std::function<void()> finished;
+  {
+    std::lock_guard lock(mutex_);
+    executing_ = false;
+    finished_ = true;
+    finished = std::move(onFinished_);
+  }
+  if (finished) finished();
+}
+
+bool VDTNETUploadOperation::readyToUploadTarget(std::int64_t target, std::uint32_t conditions) {
+  if (conditions & kVDTCORUploadConditionNoNetwork) {
+    VDTCORLogDebug("UPL: Not ready to upload without a network connection.");
+    return false;
+  }
+  if (conditions & kVDTCORUploadConditionHighPriority) {
+    VDTCORLogDebug("UPL: a high priority event is allowing an upload");
+    return true;
+  }
+  auto provider = metadataProvider_.lock();
+  auto next = provider ? provider->nextUploadTimeForTarget(target) : nullptr;
+  if (!next) return true;
+  bool ready = VDTCORClock::snapshot()->isAfter(*next);
+  if (ready) {
+    VDTCORLogDebug("UPL: can upload to target %ld because the request wait time has transpired", static_cast<long>(target));
+  } else {
+    VDTCORLogDebug("UPL: can't upload to target %ld because the backend asked to wait", static_cast<long>(target));
+  }
+  return ready;
+}
+
+VDTCORStorageEventSelector VDTNETUploadOperation::eventSelectorTarget(std::int64_t target, std::uint32_t conditions) {
+  if (conditions & kVDTCORUploadConditionHighPriority) return VDTCORStorageEventSelector::eventSelectorForTarget(target);
+  VDTCORStorageEventSelector selector{target, {}, {}, {}};
+  if (conditions & kVDTCORUploadConditionWifiData) selector.selectedQosTiers.insert({4, 5, 3, 1, 0});
+  if (conditions & kVDTCORUploadConditionCellularData) selector.selectedQosTiers.insert({4, 3});
+  return selector;
+}
+
+VBLPromise::Ptr VDTNETUploadOperation::pipeline() {
+  auto self = shared_from_this();
+  const auto& queue = uploaderQueue_;
+  return VBLPromise::onQueueDo(queue, [self]() -> Value {
+           if (self->readyToUploadTarget(self->target_, self->conditions_)) return Value(true);
+           return VBLValueWithError(genericRejectedPromiseErrorWithReason(
+               format("Target %ld is not ready to upload with condition: %ld", static_cast<long>(self->target_),
+                      static_cast<long>(self->conditions_))));
+         })
+      ->onQueueThen(queue, [self](const Value&) -> Value {
+        return Value(self->storage_->removeAllBatchesForTarget(self->target_, false));
+      })
+      ->onQueueThen(queue, [self](const Value&) -> Value { return Value(self->storage_->hasEventsForTarget(self->target_)); })
+      ->onQueueThen(queue, [self](const Value& hasEvents) -> Value {
+        if (!hasEvents.toBool()) return VBLValueWithError(genericRejectedPromiseErrorWithReason("No events to upload."));
+        if (self->cancelled_.load()) return VBLValueWithError(genericRejectedPromiseErrorWithReason("Cancelled."));
+        double expiration = platform::foundation::Clock::current()->now() + kBatchLifetimeSeconds;
+        return Value(self->storage_->batchWithEventSelector(eventSelectorTarget(self->target_, self->conditions_),
+                                                            expiration));
+      })
+      ->onQueueThen(queue, [self](const Value& made) -> Value {
+        auto batch = made.objectAs<VDTCORUploadBatch>();
+        if (!batch || batch->events().empty()) {
+          return VBLValueWithError(genericRejectedPromiseErrorWithReason("The batch is empty."));
+        }
+        self->uploadAttempted_.store(true);
+        return Value(self->sendURLRequestWithBatch(batch));
+      });
+}
+
+VBLPromise::Ptr VDTNETUploadOperation::returnBatchAndFail(std::uint32_t batchID, const Error& error) {
+  return storage_->removeBatchWithID(batchID, false)->onQueueThen(uploaderQueue_, [error](const Value&) {
+    return VBLValueWithError(error);
+  });
+}
+
+VBLPromise::Ptr VDTNETUploadOperation::sendURLRequestWithBatch(const std::shared_ptr<VDTCORUploadBatch>& batch) {
+  Error encodingError;
+  Data body = VDTNETEncodeUploadRequest(batch->events(), VDTNETDeviceFacts::current(), &encodingError);
+  // Without a body there is nothing to send: the events go back untouched for a later attempt.
+  if (body.empty()) return returnBatchAndFail(batch->batchID(), encodingError);
+  if (auto gzipped = VDUGzip::vdu_dataByGzippingData(body, nullptr); gzipped && gzipped->size() < body.size()) {
+    body = std::move(*gzipped);
+  }
+  auto request = constructRequestWithURL(uploadURL_, target_, body);
+  if (!request) return returnBatchAndFail(batch->batchID(), genericRejectedPromiseErrorWithReason("No request."));
+  VDTCORLogDebug("CTT: request containing %lu events for batch: %u for target: %ld created", batch->events().size(),
+                 batch->batchID(), static_cast<long>(target_));
+
+  auto self = shared_from_this();
+  std::uint32_t batchID = batch->batchID();
+  auto session = uploaderSessionCreateIfNeeded();
+  return vdu_dataTaskPromiseWithRequest(session, *request)
+      ->onQueueThen(uploaderQueue_,
+                    [self, session, batchID](const Value& answer) -> Value {
+                      session->finishTasksAndInvalidate();
+                      auto reply = answer.objectAs<VDUURLSessionDataResponse>();
+                      self->updateNextUploadTimeWithResponse(reply->HTTPResponse, reply->HTTPBody, self->target_);
+                      std::int64_t status = reply->HTTPResponse.statusCode;
+                      if (status == 429 || (status >= 500 && status <= 599)) {
+                        return Value(self->storage_->removeBatchWithID(batchID, false));
+                      }
+                      if (status >= 200 && status <= 300) {
+                        VDTCORLogDebug("UPL: batch %u delivered", batchID);
+                      } else {
+                        VDTCORLogDebug("UPL: batch %u was rejected by the server and will be deleted with all events",
+                                       batchID);
+                      }
+                      return Value(self->storage_->removeBatchWithID(batchID, true));
+                    })
+      ->onQueueRecover(uploaderQueue_, [self, session, batchID](const Error& error) -> Value {
+        session->finishTasksAndInvalidate();
+        return Value(self->returnBatchAndFail(batchID, error));
+      });
+}
+
+std::shared_ptr<platform::net::URLSession> VDTNETUploadOperation::uploaderSessionCreateIfNeeded() {
+  if (!uploaderSession_ || uploaderSession_->isInvalidated()) {
+    uploaderSession_ = platform::net::URLSession::sessionWithConfiguration(
+        platform::net::URLSessionConfiguration::defaultSessionConfiguration(), shared_from_this());
+  }
+  return uploaderSession_;
+}
+
+std::optional<platform::net::URLRequest> VDTNETUploadOperation::constructRequestWithURL(const std::string& url,
+                                                                                        std::int64_t target,
+                                                                                        const Data& data) {
+  if (data.empty()) {
+    VDTCORLogDebug("There was no data to construct a request for target %ld.", static_cast<long>(target));
+    return std::nullopt;
+  }
+  platform::net::URLRequest request;
+  request.url = url;
+  request.httpMethod = "POST";
+  auto provider = metadataProvider_.lock();
+  if (auto key = provider ? provider->APIKeyForTarget(target) : std::nullopt) request.setValue(*key, "X-Vdz-Api-Key");
+  if (isGzipped(data)) request.setValue("gzip", "Content-Encoding");
+  request.setValue("application/x-protobuf", "Content-Type");
+  request.setValue("gzip", "Accept-Encoding");
+  request.setValue(format("datatransport/%@ %@support/%@ apple/", kTransportVersion, targetName(target), kTransportVersion),
+                   "User-Agent");
+  request.httpBody = data;
+  return request;
+}
+
+void VDTNETUploadOperation::updateNextUploadTimeWithResponse(const platform::net::HTTPURLResponse& response,
+                                                             const Data& body, std::int64_t target) {
+  std::optional<std::int64_t> waitMillis;
+  if (!body.empty()) {
+    Error error;
+    auto reply = VDTNETDecodeUploadReply(body, &error);
+    if (!reply) {
+      VDTCORLogDebug("There was a response decoding error: %@", error);
+    } else if (reply->nextWaitMillis) {
+      VDTCORLogDebug("UPL: The backend responded asking to not upload for %lld millis from now.",
+                     static_cast<long long>(*reply->nextWaitMillis));
+      waitMillis = reply->nextWaitMillis;
+    }
+  }
+  if (!waitMillis) waitMillis = retryAfterMillis(response.valueForHTTPHeaderField("Retry-After"));
+  if (!waitMillis) {
+    VDTCORLogDebug("UPL: The backend response failed to parse, so the next request won't occur until 15 minutes from now");
+    waitMillis = kDefaultWaitMillis;
+  }
+  if (auto provider = metadataProvider_.lock()) {
+    provider->setNextUploadTime(VDTCORClock::clockSnapshotInTheFuture(*waitMillis), target);
+  }
+}
+
+void VDTNETUploadOperation::willPerformHTTPRedirection(
+    platform::net::URLSession&, platform::net::URLSessionTask& task, const platform::net::HTTPURLResponse& response,
+    platform::net::URLRequest newRequest, std::function<void(std::optional<platform::net::URLRequest>)> completionHandler) {
+  if (!completionHandler) return;
+  if (response.statusCode == 301 || response.statusCode == 302) {
+    auto rebuilt = constructRequestWithURL(newRequest.url, 1000, task.originalRequest().httpBody);
+    return completionHandler(rebuilt ? std::move(rebuilt) : std::optional(std::move(newRequest)));
+  }
+  completionHandler(std::move(newRequest));
+}
