@@ -429,7 +429,7 @@ TEST_F(DatabaseTest, AGarbageFileIsKeptAsideAndTheSettingsStay) {
   }
   database = open();
   ASSERT_TRUE(database) << error;
-  EXPECT_TRUE(scope.logged(12001));
+  EXPECT_TRUE(scope.logged(12006));
   EXPECT_TRUE(std::filesystem::exists(path + ".damaged"));
   EXPECT_EQ(database->containsUserAttributeWithName("a", &error), false);
   ASSERT_TRUE(database->updateUserAttribute({"app", "b", APMValue("1"), 1}, &error));

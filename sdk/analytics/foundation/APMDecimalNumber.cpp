@@ -1,6 +1,6 @@
 #include "sdk/analytics/foundation/APMDecimalNumber.h"
 
-#include <cstdlib>
+#include <charconv>
 
 #include "sdk/analytics/foundation/APMMonitor.h"
 
@@ -75,7 +75,13 @@ std::string APMDecimalNumber::description() const {
   return out;
 }
 
-double APMDecimalNumber::doubleValue() const { return std::strtod(description().c_str(), nullptr); }
+double APMDecimalNumber::doubleValue() const {
+  // from_chars ignores the process locale, which strtod would follow.
+  std::string text = description();
+  double value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
+}
 
 int APMDecimalNumber::compareMagnitude(const APMDecimalNumber& other) const {
   if (digits_.empty() || other.digits_.empty()) return digits_.empty() ? (other.digits_.empty() ? 0 : -1) : 1;

@@ -111,7 +111,7 @@ bool APMSqliteStore::open(Error* error) {
   std::filesystem::remove(path_ + "-wal", ignored);
   std::filesystem::remove(path_ + "-shm", ignored);
   std::filesystem::remove(path_ + "-journal", ignored);
-  APMMonitor::shared()->logWithLevel(1, 12001, "Database file is damaged. Moved aside and recreated. Path",
+  APMMonitor::shared()->logWithLevel(1, 12006, "Database file is damaged. Moved aside and recreated. Path",
                                      Value(aside));
   return openFile(error);
 }

@@ -121,7 +121,7 @@ TEST_F(SqliteStoreTest, ADamagedFileIsMovedAsideAndRecreated) {
   auto recreated = APMSqliteStore::initWithDatabasePath(path, &error);
   ASSERT_TRUE(recreated) << error;
   EXPECT_TRUE(std::filesystem::exists(path + ".damaged"));
-  EXPECT_TRUE(scope.logged(12001));
+  EXPECT_TRUE(scope.logged(12006));
   EXPECT_TRUE(recreated->ensureTableWithName("t", {{"a", "TEXT"}}, &error));
   EXPECT_TRUE(recreated->closeAndDeleteDatabase());
   EXPECT_FALSE(std::filesystem::exists(path));
