@@ -3,6 +3,8 @@
 #include "platform/runtime/Class.h"
 #include "platform/runtime/LoadHooks.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/InterfaceRegistry.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
 #include "sdk/core/REDIri.h"
 
@@ -26,7 +28,19 @@ bool AppDelegate::didFinishLaunching() {
   applicationObject = FramesObject::getSingelton();
   applicationObject->storyBoardName = "Main_Universal";
   applicationObject->loadPrefs();
+  showInitialScreen();
   return true;
+}
+
+void AppDelegate::showInitialScreen() {
+  // The screens register their storyboard at start; a build without them (the state's own tests) has
+  // nothing to show.
+  if (window || !platform::ui::InterfaceRegistry::shared().hasStoryboard(applicationObject->storyBoardName)) return;
+  auto root = platform::ui::Storyboard::storyboardWithName(applicationObject->storyBoardName)
+                  .instantiateInitialViewController();
+  window = platform::ui::make<platform::ui::Window>();
+  window->setRootViewController(platform::ui::make<platform::ui::NavigationController>(root));
+  window->makeKeyAndVisible();
 }
 
 void AppDelegate::didEnterBackground() {

@@ -21,6 +21,8 @@ class AppDelegate : public platform::runtime::Object {
 
   // application:didFinishLaunchingWithOptions:; always true.
   bool didFinishLaunching();
+  // The storyboard's initial screen in a navigation stack, in a new key window.
+  void showInitialScreen();
   // applicationDidEnterBackground:
   void didEnterBackground();
   // Every screen reaches the state object through the shared application's delegate.

@@ -1,0 +1,338 @@
+#include "app/main/NewMainViewController.h"
+
+#include <algorithm>
+
+#include "app/kit/UIConstants.h"
+#include "app/optics/MetricToImperialConversion.h"
+#include "app/optics/UIDeviceHardware.h"
+#include "app/pages/PageState.h"
+#include "app/settings/InteractiveGuideManager.h"
+#include "platform/dispatch/Queue.h"
+#include "platform/log/Log.h"
+#include "platform/ui/InterfaceRegistry.h"
+#include "platform/ui/NavigationController.h"
+
+using platform::ui::ControlEvent;
+using platform::ui::make;
+
+namespace {
+
+// The screen's root view lays its views out by hand each layout pass, from the constants as they stand.
+class MainScreenRootView : public platform::ui::View {
+ public:
+  std::function<void()> layout;
+
+ protected:
+  using View::View;
+  void layoutSubviews() override {
+    if (layout) layout();
+  }
+};
+
+std::optional<std::string>& deviceNameOverride() {
+  static std::optional<std::string> name;
+  return name;
+}
+
+}  // namespace
+
+NewMainViewController::NewMainViewController()
+    : ViewController(platform::runtime::classOf<NewMainViewController>()) {}
+
+void NewMainViewController::setDeviceNameForTesting(std::optional<std::string> name) {
+  deviceNameOverride() = std::move(name);
+}
+
+std::shared_ptr<FramesObject> NewMainViewController::state() { return app::pages::framesObject(); }
+
+std::shared_ptr<NewMainViewController> NewMainViewController::self() {
+  return std::static_pointer_cast<NewMainViewController>(shared_from_this());
+}
+
+std::shared_ptr<InteractiveGuideManager> NewMainViewController::guideManager() const {
+  return InteractiveGuideManager::getSingelton();
+}
+
+bool NewMainViewController::isSmallPhone() const {
+  const auto name = deviceNameOverride() ? deviceNameOverride() : UIDeviceHardware::platformString();
+  return name && *name == "iPhone SE";
+}
+
+void NewMainViewController::loadView() {
+  auto root = make<MainScreenRootView>();
+  std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
+  root->layout = [weak] {
+    auto strong = std::static_pointer_cast<NewMainViewController>(weak.lock());
+    if (!strong || !strong->isViewLoaded()) return;
+    auto* window = strong->view()->window();
+    const auto safe = window ? window->windowSafeAreaInsets() : platform::ui::EdgeInsets{};
+    app::main::layOutMainScreen(*strong->view(), strong->views_, strong->constraints_, safe);
+  };
+  app::main::buildMainScreen(*root, views_);
+  constraints_.formatOneLabelTopConstraint.setConstant(-6);
+  constraints_.formatTwoLabelTopConstraint.setConstant(-6);
+  setView(root);
+}
+
+void NewMainViewController::viewDidLoad() {
+  views_.safeAreaBlankingView->setBackgroundColor(UIConstants::gradientColorBottom());
+  menuPositionMain = 1;
+  applyPage(1);
+  views_.FOVResultView->shapeInit();
+  lastActiveFLScrollbar = 1;
+}
+
+void NewMainViewController::viewWillAppear(bool) {
+  auto frames = state();
+  frames->blockHapticFeedback();
+  if (frames->restartFromSettings) {
+    menuPositionMain = 6;
+    views_.menuScrollView->restorePosition(6);
+    setupSetting();
+    frames->restartFromSettings = false;
+  }
+  setUIStringsAndArrays();
+}
+
+void NewMainViewController::viewDidAppear(bool) {
+  myInteractiveGuideManager_ = guideManager();
+  if (myInteractiveGuideManager_) {
+    myInteractiveGuideManager_->registerViewForInteractiveGuide(
+        std::shared_ptr<InteractiveGuideDelegate>(self(), this), view(), kGuideScreen);
+  }
+  view()->layoutIfNeeded();
+  views_.menuScrollView->restorePosition(menuPositionMain);
+  setupViewsAndCalculate();
+  connectDelegates();
+  setupViewsAndCalculate();
+  connectTargets();
+  state()->unblockHapticFeddback();
+  if (state()->settings.colorTheme == 2) updateColorTheme();
+  views_.sensorsView->drawSensors();
+  views_.coverageView->drawCoverage();
+  views_.coverageView->updateImageCircle();
+  view()->layoutIfNeeded();
+  bindSwipeGesture();
+  startnotificationObserver();
+  startnotificationObserverHide();
+  views_.settingsView->cocView()->setDelegate(std::shared_ptr<CoCViewDelegate>(views_.DOFResultView));
+}
+
+void NewMainViewController::viewWillDisappear(bool) {
+  if (myInteractiveGuideManager_) myInteractiveGuideManager_->unregisterViewForInteractiveGuide();
+  // The observers go with the screen: coming back registers them again, once.
+  removeNotificationObserver();
+}
+
+void NewMainViewController::connectDelegates() {
+  auto strong = self();
+  views_.menuScrollView->setMenuSelectionDelegate(std::shared_ptr<menuDelegate>(strong, this));
+  for (const auto& bar : views_.bars()) {
+    bar->setInputDelegate(std::shared_ptr<inputScrollViewDelegate>(strong, this));
+  }
+  views_.lensMatchView->setMDelegate(std::shared_ptr<lensMatchDelegate>(strong, this));
+}
+
+void NewMainViewController::connectTargets() {
+  // Controls keep one action per target, action and event, so this is safe on every appearance.
+  auto& one = *views_.formatButtonOne;
+  one.addTarget(this, &NewMainViewController::formatOneButtonClick, ControlEvent::TouchUpInside);
+  one.addTarget(this, &NewMainViewController::formatBtnOneHighlighted, ControlEvent::TouchDown);
+  one.addTarget(this, &NewMainViewController::formatBtnOneNotHighlighted, ControlEvent::TouchUpOutside);
+  one.addTarget(this, &NewMainViewController::formatBtnOneNotHighlighted, ControlEvent::TouchCancel);
+  auto& two = *views_.formatButtonTwo;
+  two.addTarget(this, &NewMainViewController::formatTwoButtonClick, ControlEvent::TouchUpInside);
+  two.addTarget(this, &NewMainViewController::formatBtnTwoHighlighted, ControlEvent::TouchDown);
+  two.addTarget(this, &NewMainViewController::formatBtnTwoNotHighlighted, ControlEvent::TouchUpOutside);
+  two.addTarget(this, &NewMainViewController::formatBtnTwoNotHighlighted, ControlEvent::TouchCancel);
+  auto strong = self();
+  views_.settingsView->colorThemeView()->setDelegate(std::shared_ptr<ColorThemeViewDelegate>(strong, this));
+  views_.settingsView->measurementSystemView()->setDelegate(
+      std::shared_ptr<MeasurementSystemViewDelegate>(strong, this));
+  for (const auto& overlay : {views_.overlayValueFormatOneA, views_.overlayValueFormatOneB,
+                              views_.overlayValueFormatTwoA, views_.overlayValueFormatTwoB}) {
+    overlay->addTarget(this, &NewMainViewController::cancelKeyboard, ControlEvent::TouchUpInside);
+  }
+}
+
+std::optional<float> NewMainViewController::startDistance(const LensObject& lens) const {
+  const auto values = lens.getInputValues();
+  if (values.distance != -1.0f) return values.distance;
+  if (state()->settings.measurementSystem == 0) {
+    try {
+      return std::stof(lens.getCloseFcousMetric());
+    } catch (const std::exception&) {
+      return std::nullopt;
+    }
+  }
+  return MetricToImperialConversion::returnMeters(lens.getCloseFcousImperialString());
+}
+
+void NewMainViewController::setupViewsAndCalculate() {
+  auto frames = state();
+  if (!frames->packageOne || !frames->packageTwo) return;
+  auto& v = views_;
+  const QuorvelPackage one = *frames->packageOne;
+  const QuorvelPackage two = *frames->packageTwo;
+  for (const auto& bar : {v.apertureScrollBar, v.distanceScrollBar, v.focalLengthScrollBar}) bar->mCameraPackage = one;
+  v.secondApertureScrollBar->mCameraPackage = two;
+  v.SecondFocalLengthScrollBar->mCameraPackage = two;
+  v.lensMatchView->setMCameraPackageOne(one);
+  v.lensMatchView->setMCameraPackageTwo(two);
+  v.lensMatchView->setupLensMatchView();
+
+  const QuorvelLensSet setOne = frames->getLensSetForPackageOne();
+  const QuorvelLensSet setTwo = frames->getLensSetForPackageTwo();
+  for (const auto& bar : {v.focalLengthScrollBar, v.apertureScrollBar, v.distanceScrollBar}) bar->lensSet = setOne;
+  v.secondApertureScrollBar->lensSet = setTwo;
+  v.SecondFocalLengthScrollBar->lensSet = setTwo;
+  v.DOFResultView->setMCameraPackage(one);
+  v.FOVResultView->setMCameraPackage(one);
+  v.coverageView->setMCameraPackage(one);
+
+  v.focalLengthScrollBar->setInputType(0);
+  v.apertureScrollBar->setInputType(1);
+  v.distanceScrollBar->setInputType(2);
+  v.focalLengthScrollBar->sensorWidth = one.modeWidth();
+  v.focalLengthScrollBar->anamorphic = one.getTotalAnamorphicFactor();
+  v.focalLengthScrollBar->adapter = one.adapterWidth();
+
+  // A package without lenses cannot be positioned; the state object never gives one, but a damaged
+  // catalogue must not take the screen down with it.
+  if (one.lensSet.empty()) return;
+  const LensObject& first = one.lensSet.front();
+  const auto values = first.getInputValues();
+  const float distance = startDistance(first).value_or(values.distance);
+  currentFocalLengthFormatOne = values.fl;
+  currentApertureFormatOne = values.aperture;
+  v.focalLengthScrollBar->setFocalLength(values.fl, false);
+  v.apertureScrollBar->setAperture(values.aperture, false);
+  v.distanceScrollBar->setDistance(distance, false);
+
+  v.displayOne.focalLength = values.fl;
+  v.displayOne.aperture = values.aperture;
+  v.displayOne.distance = distance;
+  v.DOFResultView->setFocalLength(values.fl);
+  v.DOFResultView->setAperture(values.aperture);
+  v.DOFResultView->setDistance(distance);
+  v.DOFResultView->calculateDOF();
+  v.FOVResultView->setFocalLength(values.fl);
+  v.FOVResultView->setDistance(distance);
+  v.FOVResultView->calculateFOV();
+  v.coverageView->setFocalLength(values.fl);
+
+  v.SecondFocalLengthScrollBar->lensSet = setTwo;
+  v.SecondFocalLengthScrollBar->setInputType(0);
+  v.secondApertureScrollBar->setInputType(1);
+  v.SecondFocalLengthScrollBar->sensorWidth = two.modeWidth();
+  v.SecondFocalLengthScrollBar->anamorphic = two.getTotalAnamorphicFactor();
+  v.SecondFocalLengthScrollBar->adapter = two.adapterWidth();
+  v.SecondFocalLengthScrollBar->makeSecondCamera();
+  v.secondApertureScrollBar->makeSecondCamera();
+  setSecondPackageColours();
+
+  makeSecondFormatMatchFirstwithFocalLength(values.fl);
+  makeSecondFormatMatchFirstwithAperture(values.aperture);
+
+  int primeIndex = 0;
+  if (!setOne.selectedLenses.empty()) {
+    const float focalLength = setOne.selectedLenses.front().focalLength;
+    for (size_t i = 0; i < setOne.lenses.size(); ++i) {
+      if (setOne.lenses[i].focalLength == focalLength) primeIndex = static_cast<int>(i);
+    }
+  }
+  switchPrimesLensWithSecondCamera(false, primeIndex);
+  v.focalLengthScrollBar->hideOutOfRangeWarning();
+}
+
+void NewMainViewController::setSecondPackageColours() {
+  const auto green = UIConstants::secondCameraGreen();
+  views_.secondFormatView->setBackgroundColor(green);
+  views_.displayTwo.focalLengthColor = green;
+  views_.displayTwo.apertureColor = green;
+  views_.SecondFocalLengthScrollBar->markerView()->setBackgroundColor(green);
+  views_.secondApertureScrollBar->markerView()->setBackgroundColor(green);
+}
+
+void NewMainViewController::setHeader(const std::optional<QuorvelPackage>& package, platform::ui::Label& format,
+                                      platform::ui::Label& lens, platform::ui::Label& adapter,
+                                      platform::ui::LayoutConstraint& top) {
+  if (!package) return;
+  format.setText(package->getCameraFormatLabelString());
+  lens.setText(package->getLensStringForMainView());
+  const bool noAdapter = !package->lensAdapter || package->lensAdapter->isNoneAdapter();
+  if (noAdapter) {
+    adapter.setAlpha(0);
+    top.setConstant(-6);
+  } else {
+    adapter.setText(package->getAdapterString());
+    adapter.setAlpha(1);
+    top.setConstant(-12);
+  }
+}
+
+void NewMainViewController::setUIStringsAndArrays() {
+  auto frames = state();
+  setHeader(frames->packageOne, *views_.formatOneLabel, *views_.lensSetOneLabel, *views_.adapterOneLabel,
+            constraints_.formatOneLabelTopConstraint);
+  setHeader(frames->packageTwo, *views_.formatTwoLabel, *views_.lensSetTwoLabel, *views_.adapterTwoLabel,
+            constraints_.formatTwoLabelTopConstraint);
+  view()->setNeedsLayout();
+}
+
+void NewMainViewController::scaleHeader(platform::ui::View& header, double scale, unsigned curve) {
+  std::shared_ptr<platform::ui::View> keep = header.shared_from_this();
+  platform::ui::View::animate(0.1, 0, curve, [keep, scale] {
+    keep->setTransform(platform::graphics::AffineTransform::scale(scale, scale));
+  });
+}
+
+void NewMainViewController::formatBtnOneHighlighted() {
+  scaleHeader(*views_.formatView, 0.95, platform::ui::AnimationOptionCurveEaseOut);
+}
+void NewMainViewController::formatBtnOneNotHighlighted() {
+  scaleHeader(*views_.formatView, 1.0, platform::ui::AnimationOptionCurveEaseIn);
+}
+void NewMainViewController::formatBtnTwoHighlighted() {
+  scaleHeader(*views_.secondFormatView, 0.95, platform::ui::AnimationOptionCurveEaseOut);
+}
+void NewMainViewController::formatBtnTwoNotHighlighted() {
+  scaleHeader(*views_.secondFormatView, 1.0, platform::ui::AnimationOptionCurveEaseIn);
+}
+
+void NewMainViewController::formatOneButtonClick() {
+  auto frames = state();
+  frames->currentPackageModus = 0;
+  frames->setPackageOneAsCurrentPackage();
+  formatBtnOneNotHighlighted();
+  startSetupController();
+}
+
+void NewMainViewController::formatTwoButtonClick() {
+  auto frames = state();
+  frames->currentPackageModus = 1;
+  frames->setPackageTwoAsCurrentPackage();
+  formatBtnTwoNotHighlighted();
+  startSetupController();
+}
+
+void NewMainViewController::startSetupController() {
+  auto* navigation = navigationController();
+  if (!navigation) return;
+  try {
+    auto setup = platform::ui::Storyboard::storyboardWithName(state()->storyBoardName)
+                     .instantiateViewControllerWithIdentifier(kSetupIdentifier);
+    navigation->pushViewController(setup, false);
+  } catch (const platform::foundation::Exception& e) {
+    platform::log::write(platform::log::Error, std::string("the setup screen cannot be opened: ") + e.what());
+  }
+}
+
+void NewMainViewController::showGuide(BasicGuide& guide) {
+  if (guide.guideTag != 110) return;
+  const auto& button = *views_.formatButtonOne;
+  const auto tapCenter = button.superview() ? button.superview()->convertPointTo(button.center(), view().get())
+                                            : button.center();
+  const auto size = view()->bounds().size;
+  guide.createAndShowGuideWithTapCenter(tapCenter, {size.width / 2, size.height - 100});
+}

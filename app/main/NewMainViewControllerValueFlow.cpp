@@ -1,0 +1,278 @@
+// The road of a value on the main screen: bar reports and typed values reach the value displays and the
+// pages, and the other package follows by lens match.
+#include <cmath>
+#include <cstdio>
+
+#include "app/kit/UIConstants.h"
+#include "app/main/NewMainViewController.h"
+#include "app/optics/LensMatchCalc.h"
+#include "app/pages/PageState.h"
+#include "platform/log/Log.h"
+
+namespace {
+
+struct Match {
+  float focalLength = 0;
+  float aperture = 0;
+};
+
+std::string formatted(const char* format, double a, double b = 0) {
+  char text[96];
+  std::snprintf(text, sizeof text, format, a, b);
+  return text;
+}
+
+// The focal length (and, with an aperture, the aperture) on `target` that matches `source`, in the
+// settings' direction: 0 matches widths, anything else heights. Both directions are computed.
+// A format without size gives no match at all (not a number or infinity): the target then stays where it is.
+Match lensMatch(const QuorvelPackage& source, float focalLength, float aperture, const QuorvelPackage& target) {
+  const int cocFactor = app::pages::framesObject()->settings.cocFactor;
+  const double horizontal = LensMatchCalc::horMatchWithPackageSource(source, focalLength, target);
+  const double vertical = LensMatchCalc::verMatchWithPackageSource(source, focalLength, target);
+  const double horizontalAperture =
+      LensMatchCalc::horApertureMatchWithPackageSource(source, focalLength, aperture, target, cocFactor);
+  const double verticalAperture =
+      LensMatchCalc::verApertureMatchWithPackageSource(source, focalLength, aperture, target, cocFactor);
+  const bool widths = app::pages::framesObject()->settings.lensMatchType == 0;
+  return {static_cast<float>(widths ? horizontal : vertical),
+          static_cast<float>(widths ? horizontalAperture : verticalAperture)};
+}
+
+}  // namespace
+
+void NewMainViewController::updateFocalLength(float focalLength, bool isSecondCamera, bool isProgrammaticScroll) {
+  auto& v = views_;
+  if (isSecondCamera) {
+    currentFocalLengthFormatTwo = focalLength;
+    v.displayTwo.focalLength = focalLength;
+    if (!isProgrammaticScroll) {
+      v.focalLengthScrollBar->scrollingProgrammatically = true;
+      makeFirstFormatMatchSecondwithFocalLength(focalLength);
+    }
+    return;
+  }
+  currentFocalLengthFormatOne = focalLength;
+  v.displayOne.focalLength = focalLength;
+  v.DOFResultView->setFocalLength(focalLength);
+  v.DOFResultView->calculateDOF();
+  v.FOVResultView->setFocalLength(focalLength);
+  v.FOVResultView->calculateFOV();
+  v.coverageView->setFocalLength(focalLength);
+  if (!isProgrammaticScroll) {
+    v.SecondFocalLengthScrollBar->scrollingProgrammatically = true;
+    makeSecondFormatMatchFirstwithFocalLength(focalLength);
+  }
+  const auto& one = state()->packageOne;
+  if (one && one->lensManufacturer && one->lensManufacturer->lensType == "Zoom Lens") updateScrollBarPercentage();
+}
+
+void NewMainViewController::makeSecondFormatMatchFirstwithFocalLength(float focalLength) {
+  auto frames = state();
+  if (!frames->packageOne || !frames->packageTwo) return;
+  const float m = lensMatch(*frames->packageOne, focalLength, currentApertureFormatOne, *frames->packageTwo).focalLength;
+  if (!std::isfinite(m)) return;
+  currentFocalLengthFormatTwo = m;
+  views_.SecondFocalLengthScrollBar->setFocalLength(m, false);
+  views_.displayTwo.focalLength = m;
+  lastActiveFLScrollbar = 1;
+}
+
+void NewMainViewController::makeFirstFormatMatchSecondwithFocalLength(float focalLength) {
+  auto frames = state();
+  if (!frames->packageOne || !frames->packageTwo) return;
+  const float m = lensMatch(*frames->packageTwo, focalLength, currentApertureFormatTwo, *frames->packageOne).focalLength;
+  platform::log::write(platform::log::Debug, formatted("FL. %f MATCH: %f", focalLength, m));
+  if (!std::isfinite(m)) return;
+  currentFocalLengthFormatOne = m;
+  views_.focalLengthScrollBar->setFocalLength(m, false);
+  views_.displayOne.focalLength = m;
+  views_.DOFResultView->setFocalLength(m);
+  views_.DOFResultView->calculateDOF();
+  views_.FOVResultView->setFocalLength(m);
+  views_.FOVResultView->calculateFOV();
+  lastActiveFLScrollbar = 2;
+}
+
+void NewMainViewController::updateScrollBarPercentage() {
+  const auto& bar = *views_.focalLengthScrollBar;
+  float percent = static_cast<float>(bar.position() / bar.scaleWidth() * 100);
+  // A scale without length gives no number at all; it counts as the start.
+  if (!(percent > 0)) percent = 0;
+  if (percent > 100) percent = 100;
+  platform::log::write(platform::log::Debug, formatted("percent %f", percent));
+  views_.coverageView->setFocalLengthZoomPercentage(percent);
+  views_.coverageView->updateImageCircle();
+}
+
+void NewMainViewController::updateMatchPrimeLens(int, bool isSecondCamera) {
+  (isSecondCamera ? views_.focalLengthScrollBar : views_.SecondFocalLengthScrollBar)->updatePrimeLensIndex();
+}
+
+void NewMainViewController::lensMatchTypeSwitchUpdate() {
+  auto frames = state();
+  if (!frames->packageOne || !frames->packageTwo) return;
+  const int last = lastActiveFLScrollbar;
+  const bool sourceIsOne = last == 1;
+  const QuorvelPackage& source = sourceIsOne ? *frames->packageOne : *frames->packageTwo;
+  const QuorvelPackage& target = sourceIsOne ? *frames->packageTwo : *frames->packageOne;
+  const float focalLength = sourceIsOne ? currentFocalLengthFormatOne : currentFocalLengthFormatTwo;
+  const float aperture = sourceIsOne ? currentApertureFormatOne : currentApertureFormatTwo;
+  const Match match = lensMatch(source, focalLength, aperture, target);
+  if (!std::isfinite(match.focalLength) || !std::isfinite(match.aperture)) return;
+  (sourceIsOne ? currentFocalLengthFormatTwo : currentFocalLengthFormatOne) = match.focalLength;
+  (sourceIsOne ? currentApertureFormatTwo : currentApertureFormatOne) = match.aperture;
+  auto& targetFocal = sourceIsOne ? views_.SecondFocalLengthScrollBar : views_.focalLengthScrollBar;
+  auto& targetAperture = sourceIsOne ? views_.secondApertureScrollBar : views_.apertureScrollBar;
+  auto& sourceFocal = sourceIsOne ? views_.focalLengthScrollBar : views_.SecondFocalLengthScrollBar;
+  auto& targetDisplay = sourceIsOne ? views_.displayTwo : views_.displayOne;
+  // The target bars move as matches: their reports must not match the source back, or a target held
+  // at its lens's end would drag the user's own value on the source with it. Each flag is cleared by
+  // the source's next report.
+  targetFocal->scrollingProgrammatically = true;
+  targetAperture->scrollingProgrammatically = true;
+  targetFocal->setFocalLength(match.focalLength, true);
+  targetDisplay.focalLength = match.focalLength;
+  targetFocal->updatePrimeLensIndex();
+  sourceFocal->hideOutOfRangeWarning();
+  targetAperture->setAperture(match.aperture, true);
+  targetDisplay.aperture = match.aperture;
+  lastActiveFLScrollbar = last;
+}
+
+void NewMainViewController::updateAperture(float aperture, bool isSecondCamera, bool isProgrammaticScroll) {
+  auto& v = views_;
+  if (isSecondCamera) {
+    currentApertureFormatTwo = aperture;
+    v.displayTwo.aperture = aperture;
+    if (!isProgrammaticScroll) {
+      v.apertureScrollBar->scrollingProgrammatically = true;
+      makeFirstFormatMatchSecondwithAperture(aperture);
+    }
+    return;
+  }
+  currentApertureFormatOne = aperture;
+  v.displayOne.aperture = aperture;
+  v.DOFResultView->setAperture(aperture);
+  v.DOFResultView->calculateDOF();
+  if (!isProgrammaticScroll) {
+    v.secondApertureScrollBar->scrollingProgrammatically = true;
+    makeSecondFormatMatchFirstwithAperture(aperture);
+  }
+}
+
+void NewMainViewController::makeSecondFormatMatchFirstwithAperture(float aperture) {
+  auto frames = state();
+  if (!frames->packageOne || !frames->packageTwo) return;
+  const float a = lensMatch(*frames->packageOne, currentFocalLengthFormatOne, aperture, *frames->packageTwo).aperture;
+  platform::log::write(platform::log::Debug, formatted("Match Format Two: %f.1", a));
+  if (!std::isfinite(a)) return;
+  currentApertureFormatTwo = a;
+  views_.displayTwo.aperture = a;
+  views_.secondApertureScrollBar->setAperture(a, false);
+}
+
+void NewMainViewController::makeFirstFormatMatchSecondwithAperture(float aperture) {
+  auto frames = state();
+  if (!frames->packageOne || !frames->packageTwo) return;
+  const float a = lensMatch(*frames->packageTwo, currentFocalLengthFormatTwo, aperture, *frames->packageOne).aperture;
+  platform::log::write(platform::log::Debug, formatted("Match Format One: %f.1", a));
+  if (!std::isfinite(a)) return;
+  currentApertureFormatOne = a;
+  views_.displayOne.aperture = a;
+  views_.apertureScrollBar->setAperture(a, false);
+}
+
+void NewMainViewController::freeProgrammaticScrollFocalLength(bool isSecondCamera) {
+  platform::log::write(platform::log::Debug, "FREE");
+  (isSecondCamera ? views_.focalLengthScrollBar : views_.SecondFocalLengthScrollBar)->scrollingProgrammatically =
+      false;
+}
+
+void NewMainViewController::freeProgrammaticScrollAperture(bool isSecondCamera) {
+  (isSecondCamera ? views_.apertureScrollBar : views_.secondApertureScrollBar)->scrollingProgrammatically = false;
+}
+
+void NewMainViewController::updateDistance(float distance, bool) {
+  views_.displayOne.distance = distance;
+  views_.DOFResultView->setDistance(distance);
+  views_.DOFResultView->calculateDOF();
+  views_.FOVResultView->setDistance(distance);
+  views_.FOVResultView->calculateFOV();
+}
+
+void NewMainViewController::switchPrimesLensWithSecondCamera(bool isSecondCamera, int arrayIndex) {
+  auto& v = views_;
+  if (isSecondCamera) {
+    v.secondApertureScrollBar->setFLIndex(arrayIndex);
+    v.secondApertureScrollBar->setInputType(1);
+    return;
+  }
+  v.apertureScrollBar->setFLIndex(arrayIndex);
+  v.distanceScrollBar->setFLIndex(arrayIndex);
+  v.apertureScrollBar->setInputType(1);
+  v.distanceScrollBar->setInputType(2);
+  v.coverageView->setFLIndex(arrayIndex);
+}
+
+void NewMainViewController::valuesOutOfRangeFor(int scrollBarType, bool isSecondCamera) {
+  auto& display = isSecondCamera && scrollBarType != 2 ? views_.displayTwo : views_.displayOne;
+  const auto red = UIConstants::redWarning();
+  switch (scrollBarType) {
+    case 0: display.focalLengthColor = red; break;
+    case 1: display.apertureColor = red; break;
+    case 2: display.distanceColor = red; break;
+    default: break;
+  }
+}
+
+void NewMainViewController::valuesWithinOfRangeFor(int scrollBarType, bool isSecondCamera) {
+  const bool second = isSecondCamera && scrollBarType != 2;
+  auto& display = second ? views_.displayTwo : views_.displayOne;
+  const auto colour = second ? UIConstants::secondCameraGreen() : UIConstants::quorvelBlue();
+  switch (scrollBarType) {
+    case 0: display.focalLengthColor = colour; break;
+    case 1: display.apertureColor = colour; break;
+    case 2: display.distanceColor = colour; break;
+    default: break;
+  }
+}
+
+void NewMainViewController::setFocalLengthFromDisplay(float focalLength, bool second) {
+  if (second) {
+    views_.SecondFocalLengthScrollBar->setFocalLength(focalLength, true);
+    makeFirstFormatMatchSecondwithFocalLength(focalLength);
+    views_.SecondFocalLengthScrollBar->updatePrimeLensIndex();
+    lastActiveFLScrollbar = 2;
+    return;
+  }
+  views_.focalLengthScrollBar->setFocalLength(focalLength, true);
+  makeSecondFormatMatchFirstwithFocalLength(focalLength);
+  views_.focalLengthScrollBar->updatePrimeLensIndex();
+  views_.DOFResultView->setFocalLength(focalLength);
+  views_.DOFResultView->calculateDOF();
+  views_.FOVResultView->setFocalLength(focalLength);
+  views_.FOVResultView->calculateFOV();
+  lastActiveFLScrollbar = 1;
+}
+
+void NewMainViewController::setApertureFromDisplay(float aperture, bool second) {
+  if (second) {
+    views_.secondApertureScrollBar->setAperture(aperture, true);
+    makeFirstFormatMatchSecondwithAperture(aperture);
+    lastActiveFLScrollbar = 2;
+    return;
+  }
+  views_.apertureScrollBar->setAperture(aperture, true);
+  makeSecondFormatMatchFirstwithAperture(aperture);
+  views_.DOFResultView->setAperture(aperture);
+  views_.DOFResultView->calculateDOF();
+}
+
+void NewMainViewController::setDistanceFromDisplay(float distance) {
+  views_.distanceScrollBar->setDistance(distance, true);
+  views_.DOFResultView->setDistance(distance);
+  views_.DOFResultView->calculateDOF();
+  views_.FOVResultView->setDistance(distance);
+  views_.FOVResultView->calculateFOV();
+  lastActiveFLScrollbar = 1;
+}

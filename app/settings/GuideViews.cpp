@@ -1,0 +1,167 @@
+#include "app/settings/GuideViews.h"
+
+#include "app/kit/UIConstants.h"
+#include "platform/dispatch/Queue.h"
+
+using platform::graphics::AffineTransform;
+using platform::ui::make;
+using platform::ui::View;
+
+guideMessageView::guideMessageView(const platform::ui::Rect& frame) : View(frame) {
+  contentView_ = make<View>(bounds());
+  contentView_->setBackgroundColor(UIConstants::guideBGColor());
+  contentView_->layer().setCornerRadius(8);
+  titleLabel_ = make<platform::ui::Label>();
+  titleLabel_->setFont(UIConstants::heavyFontQuorvelWithSize(11));
+  titleLabel_->setTextColor(platform::graphics::Color::whiteColor());
+  messageLabel_ = make<platform::ui::Label>();
+  messageLabel_->setFont(UIConstants::romanFontQuorvelWithSize(11));
+  messageLabel_->setTextColor(platform::graphics::Color::whiteColor());
+  messageLabel_->setNumberOfLines(0);
+  closeBtn_ = make<platform::ui::Button>();
+  closeBtn_->setTitle("✕");
+  closeBtn_->setTitleColor(platform::graphics::Color::whiteColor());
+  for (const auto& view : std::initializer_list<std::shared_ptr<View>>{titleLabel_, messageLabel_, closeBtn_}) {
+    contentView_->addSubview(view);
+  }
+  addSubview(contentView_);
+  setAlpha(0);
+}
+
+void guideMessageView::layoutSubviews() {
+  contentView_->setFrame(bounds());
+  const double width = bounds().width();
+  titleLabel_->setFrame({10, 6, width - 44, 14});
+  messageLabel_->setFrame({10, 20, width - 44, std::max(0.0, bounds().height() - 24)});
+  closeBtn_->setFrame({width - 32, 0, 32, 32});
+}
+
+void guideMessageView::show() {
+  setTransform(AffineTransform::scale(0.5, 0.5));
+  std::weak_ptr<View> weak = weak_from_this();
+  auto self = std::static_pointer_cast<guideMessageView>(shared_from_this());
+  View::animate(0.3, 0, platform::ui::AnimationOptionCurveEaseOut, [self] {
+    self->setTransform(AffineTransform::scale(1.2, 1.2));
+    self->setAlpha(1);
+  }, [weak](bool) {
+    if (auto strong = std::static_pointer_cast<guideMessageView>(weak.lock())) strong->visible_ = true;
+  });
+}
+
+void guideMessageView::hide() {
+  std::weak_ptr<View> weak = weak_from_this();
+  auto self = std::static_pointer_cast<guideMessageView>(shared_from_this());
+  View::animate(0.3, 0, platform::ui::AnimationOptionCurveEaseIn, [self] {
+    self->setTransform(AffineTransform::scale(0.5, 0.5));
+    self->setAlpha(0);
+  }, [weak](bool) {
+    if (auto strong = std::static_pointer_cast<guideMessageView>(weak.lock())) strong->visible_ = false;
+  });
+}
+
+guideTapIndicator::guideTapIndicator(const platform::ui::Rect& frame) : View(frame) {}
+
+void guideTapIndicator::after(double delay, void (guideTapIndicator::*step)()) {
+  std::weak_ptr<View> weak = weak_from_this();
+  platform::dispatch::Queue::main()->after(delay, [weak, step] {
+    if (auto strong = std::static_pointer_cast<guideTapIndicator>(weak.lock())) ((*strong).*step)();
+  });
+}
+
+void guideTapIndicator::show() {
+  setUserInteractionEnabled(false);
+  setAlpha(0);
+  layer().setCornerRadius(bounds().width() / 2);
+  setClipsToBounds(true);
+  setBackgroundColor(UIConstants::quorvelBlue());
+  setTransform(AffineTransform::scale(0.25, 0.25));
+  auto self = std::static_pointer_cast<guideTapIndicator>(shared_from_this());
+  View::animate(0.15, 0, platform::ui::AnimationOptionCurveEaseOut, [self] {
+    self->setTransform(AffineTransform::scale(1.2, 1.2));
+    self->setAlpha(0.5);
+  }, [self](bool) {
+    View::animate(0.08, [self] { self->setTransform(AffineTransform::scale(0.9, 0.9)); }, [self](bool) {
+      View::animate(0.07, [self] { self->setTransform(AffineTransform::identity()); });
+    });
+  });
+}
+
+void guideTapIndicator::hide() {
+  loopAnimation = false;
+  auto self = std::static_pointer_cast<guideTapIndicator>(shared_from_this());
+  View::animate(0.3, 0, platform::ui::AnimationOptionCurveEaseIn, [self] { self->setAlpha(0); },
+                [self](bool) { self->setHidden(true); });
+}
+
+void guideTapIndicator::tap() {
+  auto self = std::static_pointer_cast<guideTapIndicator>(shared_from_this());
+  const double scale = 2.0f / 3.0f;
+  View::animate(0.2, [self, scale] {
+    self->setAlpha(1);
+    self->setTransform(AffineTransform::scale(scale, scale));
+  });
+}
+
+void guideTapIndicator::releaseAndHide() {
+  auto self = std::static_pointer_cast<guideTapIndicator>(shared_from_this());
+  View::animate(0.2, 0, platform::ui::AnimationOptionCurveEaseIn, [self] {
+    self->setAlpha(0);
+    self->setTransform(AffineTransform::scale(1.5, 1.5));
+  });
+}
+
+void guideTapIndicator::releaseAndShow() {
+  auto self = std::static_pointer_cast<guideTapIndicator>(shared_from_this());
+  View::animate(0.2, [self] {
+    self->setTransform(AffineTransform::identity());
+    self->setAlpha(0.5);
+  });
+}
+
+void guideTapIndicator::releaseAndHideFast() {
+  auto self = std::static_pointer_cast<guideTapIndicator>(shared_from_this());
+  View::animate(0.05, 0, platform::ui::AnimationOptionCurveEaseIn, [self] {
+    self->setAlpha(0);
+    self->setTransform(AffineTransform::scale(1.5, 1.5));
+  });
+}
+
+void guideTapIndicator::translateLeft() {
+  auto self = std::static_pointer_cast<guideTapIndicator>(shared_from_this());
+  View::animate(0.7, [self] {
+    auto frame = self->frame();
+    frame.origin.x -= 200;
+    self->setFrame(frame);
+  });
+}
+
+void guideTapIndicator::translateRightNoAnimation() {
+  auto frame = this->frame();
+  frame.origin.x += 200;
+  setFrame(frame);
+}
+
+void guideTapIndicator::tapHere() {
+  show();
+  after(0.5, &guideTapIndicator::tap);
+  after(1.0, &guideTapIndicator::releaseAndHide);
+  if (loopAnimation) after(1.5, &guideTapIndicator::tapHere);
+}
+
+void guideTapIndicator::doubleTap() {
+  show();
+  after(0.6, &guideTapIndicator::tap);
+  after(0.8, &guideTapIndicator::releaseAndShow);
+  after(1.0, &guideTapIndicator::tap);
+  after(1.2, &guideTapIndicator::releaseAndHide);
+  if (loopAnimation) after(2.2, &guideTapIndicator::doubleTap);
+}
+
+void guideTapIndicator::swipeLeft() {
+  show();
+  after(0.5, &guideTapIndicator::tap);
+  after(1.0, &guideTapIndicator::translateLeft);
+  after(1.7, &guideTapIndicator::releaseAndHide);
+  after(1.9, &guideTapIndicator::translateRightNoAnimation);
+  if (loopAnimation) after(2.2, &guideTapIndicator::swipeLeft);
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "app/settings/BasicGuide.h"
+#include "app/settings/InteractiveGuideDelegate.h"
+#include "platform/dispatch/Timer.h"
+
+// Watches which screen is in front, counts how long the main screen has been shown over all launches,
+// keeps the guide and rating state in Documents/InteractiveGuideSettings.plist, and hands a due guide
+// (or the rating request) to the registered screen. It draws nothing itself. Main thread only.
+class InteractiveGuideManager : public GuideManagerDelegate, public std::enable_shared_from_this<InteractiveGuideManager> {
+ public:
+  static constexpr const char* kSettingsFile = "InteractiveGuideSettings.plist";
+  static constexpr int64_t kMaxViewTime = 9223372036854675807;  // the largest int64 less 100000
+  static constexpr int kRatingTag = 100;
+  static constexpr int kMainScreen = 1;
+  static constexpr int kSetupMenuScreen = 100;
+
+  // The one manager, made on first call.
+  static std::shared_ptr<InteractiveGuideManager> getSingelton();
+  static std::string settingsPath();
+
+  // `delegate` is not retained.
+  void registerViewForInteractiveGuide(const std::shared_ptr<InteractiveGuideDelegate>& delegate,
+                                       const std::shared_ptr<platform::ui::View>& view, int constant);
+  void unregisterViewForInteractiveGuide();
+  void interAction();
+  void didInteractWithRatingDialog();
+  void didEnterSetup_MainView();
+  void exitGuide(BasicGuide& guide) override;
+
+  void saveInteractiveGuidePrefs();
+  void laodInteractiveGuidePrefs();
+  void startTimer();
+  void stopTimer();
+  void updateViewTime();
+  void checkIfSomethingIs2Show();
+  void checkShowRating();
+  bool isRatingTime();
+  void checkMainViewGuides();
+  void checkAspectRatioSettingsGuide();
+  void checkLensAdapterGuide();
+  static int64_t daysBetweenDate(double from, double to);
+
+  // Properties and persisted state, for the screens and for checks.
+  float viewTimeCount = 0;
+  bool aspectRatioShown = false;
+  int ratingShowCounter = 0;
+  bool didEnterSetup = false;
+  double firstStart = 0;
+  int64_t mainViewTotalViewTime = 0;
+  int currentViewName = 0;
+  bool guideIsShown = false;
+  bool didExit_Guide_MainView_GetStarted = false;
+  bool didExit_Guide_ModeAspect_NativeAspect = false;
+  bool didExit_Guide_LensAdapter_OpticalAdapter = false;
+  bool didShowRatingDialog = false;
+  bool didRated = false;
+  const std::shared_ptr<BasicGuide>& currentGuide() const { return currentGuide_; }
+  bool isRegistered() const { return static_cast<bool>(igDelegate_.lock()); }
+  bool timersRunning() const { return myViewTimer_ != nullptr || viewShowTimer_ != nullptr; }
+
+  InteractiveGuideManager() = default;
+
+ private:
+  // Hands a guide of `tag` to the registered screen and keeps it as the current one.
+  void present(std::shared_ptr<BasicGuide> guide, int tag);
+
+  std::shared_ptr<platform::dispatch::Timer> viewShowTimer_;
+  std::shared_ptr<platform::dispatch::Timer> myViewTimer_;
+  std::weak_ptr<InteractiveGuideDelegate> igDelegate_;
+  std::weak_ptr<platform::ui::View> currentView_;
+  std::shared_ptr<BasicGuide> currentGuide_;
+};

@@ -1,0 +1,14 @@
+#pragma once
+
+// What the theme and unit tiles ask of the main screen after a change: rebuild itself.
+class ColorThemeViewDelegate {
+ public:
+  virtual ~ColorThemeViewDelegate() = default;
+  virtual void updateLayout() = 0;
+};
+
+class MeasurementSystemViewDelegate {
+ public:
+  virtual ~MeasurementSystemViewDelegate() = default;
+  virtual void updateLayout() = 0;
+};
