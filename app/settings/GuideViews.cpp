@@ -39,10 +39,9 @@ void guideMessageView::layoutSubviews() {
 void guideMessageView::show() {
   setTransform(AffineTransform::scale(0.5, 0.5));
   std::weak_ptr<View> weak = weak_from_this();
-  auto self = std::static_pointer_cast<guideMessageView>(shared_from_this());
-  View::animate(0.3, 0, platform::ui::AnimationOptionCurveEaseOut, [self] {
-    self->setTransform(AffineTransform::scale(1.2, 1.2));
-    self->setAlpha(1);
+  View::animate(0.3, 0, platform::ui::AnimationOptionCurveEaseOut, [this] {
+    setTransform(AffineTransform::scale(1.2, 1.2));
+    setAlpha(1);
   }, [weak](bool) {
     if (auto strong = std::static_pointer_cast<guideMessageView>(weak.lock())) strong->visible_ = true;
   });
@@ -50,10 +49,9 @@ void guideMessageView::show() {
 
 void guideMessageView::hide() {
   std::weak_ptr<View> weak = weak_from_this();
-  auto self = std::static_pointer_cast<guideMessageView>(shared_from_this());
-  View::animate(0.3, 0, platform::ui::AnimationOptionCurveEaseIn, [self] {
-    self->setTransform(AffineTransform::scale(0.5, 0.5));
-    self->setAlpha(0);
+  View::animate(0.3, 0, platform::ui::AnimationOptionCurveEaseIn, [this] {
+    setTransform(AffineTransform::scale(0.5, 0.5));
+    setAlpha(0);
   }, [weak](bool) {
     if (auto strong = std::static_pointer_cast<guideMessageView>(weak.lock())) strong->visible_ = false;
   });
@@ -75,63 +73,62 @@ void guideTapIndicator::show() {
   setClipsToBounds(true);
   setBackgroundColor(UIConstants::quorvelBlue());
   setTransform(AffineTransform::scale(0.25, 0.25));
-  auto self = std::static_pointer_cast<guideTapIndicator>(shared_from_this());
-  View::animate(0.15, 0, platform::ui::AnimationOptionCurveEaseOut, [self] {
-    self->setTransform(AffineTransform::scale(1.2, 1.2));
-    self->setAlpha(0.5);
-  }, [self](bool) {
-    View::animate(0.08, [self] { self->setTransform(AffineTransform::scale(0.9, 0.9)); }, [self](bool) {
-      View::animate(0.07, [self] { self->setTransform(AffineTransform::identity()); });
+  std::weak_ptr<View> weak = weak_from_this();
+  View::animate(0.15, 0, platform::ui::AnimationOptionCurveEaseOut, [this] {
+    setTransform(AffineTransform::scale(1.2, 1.2));
+    setAlpha(0.5);
+  }, [weak](bool) {
+    auto self = weak.lock();
+    if (!self) return;
+    View::animate(0.08, [self] { self->setTransform(AffineTransform::scale(0.9, 0.9)); }, [weak](bool) {
+      auto self = weak.lock();
+      if (self) View::animate(0.07, [self] { self->setTransform(AffineTransform::identity()); });
     });
   });
 }
 
 void guideTapIndicator::hide() {
   loopAnimation = false;
-  auto self = std::static_pointer_cast<guideTapIndicator>(shared_from_this());
-  View::animate(0.3, 0, platform::ui::AnimationOptionCurveEaseIn, [self] { self->setAlpha(0); },
-                [self](bool) { self->setHidden(true); });
+  std::weak_ptr<View> weak = weak_from_this();
+  View::animate(0.3, 0, platform::ui::AnimationOptionCurveEaseIn, [this] { setAlpha(0); }, [weak](bool) {
+    if (auto self = weak.lock()) self->setHidden(true);
+  });
 }
 
 void guideTapIndicator::tap() {
-  auto self = std::static_pointer_cast<guideTapIndicator>(shared_from_this());
   const double scale = 2.0f / 3.0f;
-  View::animate(0.2, [self, scale] {
-    self->setAlpha(1);
-    self->setTransform(AffineTransform::scale(scale, scale));
+  View::animate(0.2, [this, scale] {
+    setAlpha(1);
+    setTransform(AffineTransform::scale(scale, scale));
   });
 }
 
 void guideTapIndicator::releaseAndHide() {
-  auto self = std::static_pointer_cast<guideTapIndicator>(shared_from_this());
-  View::animate(0.2, 0, platform::ui::AnimationOptionCurveEaseIn, [self] {
-    self->setAlpha(0);
-    self->setTransform(AffineTransform::scale(1.5, 1.5));
+  View::animate(0.2, 0, platform::ui::AnimationOptionCurveEaseIn, [this] {
+    setAlpha(0);
+    setTransform(AffineTransform::scale(1.5, 1.5));
   });
 }
 
 void guideTapIndicator::releaseAndShow() {
-  auto self = std::static_pointer_cast<guideTapIndicator>(shared_from_this());
-  View::animate(0.2, [self] {
-    self->setTransform(AffineTransform::identity());
-    self->setAlpha(0.5);
+  View::animate(0.2, [this] {
+    setTransform(AffineTransform::identity());
+    setAlpha(0.5);
   });
 }
 
 void guideTapIndicator::releaseAndHideFast() {
-  auto self = std::static_pointer_cast<guideTapIndicator>(shared_from_this());
-  View::animate(0.05, 0, platform::ui::AnimationOptionCurveEaseIn, [self] {
-    self->setAlpha(0);
-    self->setTransform(AffineTransform::scale(1.5, 1.5));
+  View::animate(0.05, 0, platform::ui::AnimationOptionCurveEaseIn, [this] {
+    setAlpha(0);
+    setTransform(AffineTransform::scale(1.5, 1.5));
   });
 }
 
 void guideTapIndicator::translateLeft() {
-  auto self = std::static_pointer_cast<guideTapIndicator>(shared_from_this());
-  View::animate(0.7, [self] {
-    auto frame = self->frame();
+  View::animate(0.7, [this] {
+    auto frame = this->frame();
     frame.origin.x -= 200;
-    self->setFrame(frame);
+    setFrame(frame);
   });
 }
 

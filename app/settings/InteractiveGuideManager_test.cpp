@@ -1,0 +1,198 @@
+// The guide manager on the manual clock and calendar: when the rating prompt is asked for, how view time
+// is counted, what the settings file holds, and how guides end.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/settings/InteractiveGuideManager.h"
+#include "app/settings/SettingsTestEnvironment.h"
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Calendar.h"
+#include "platform/foundation/Clock.h"
+
+namespace {
+
+using platform::foundation::Value;
+using platform::ui::make;
+
+constexpr double kDay = 24 * 3600;
+
+struct Screen : InteractiveGuideDelegate {
+  void showGuide(BasicGuide& guide) override { tags.push_back(guide.guideTag); }
+  std::vector<int> tags;
+};
+
+class GuideManagerTest : public app::settings::testing::SettingsTest {
+ protected:
+  GuideManagerTest() {
+    setenv("TZ", "UTC", 1);
+    view = make<platform::ui::View>(platform::ui::Rect{0, 0, 390, 844});
+    window->addSubview(view);
+  }
+  ~GuideManagerTest() override { manager->unregisterViewForInteractiveGuide(); }
+
+  static double now() { return platform::foundation::Clock::current()->now(); }
+  // A settings file as an earlier run left it.
+  static void writeFile(double daysAgo, int64_t mainScreenSeconds, int counter, Value rated = Value(int64_t{0})) {
+    platform::foundation::Dictionary file{{"FIRSTSTARTDATE", Value::date(now() - daysAgo * kDay)},
+                                          {"MAINVIEWTOTALVIEWTIME", Value(mainScreenSeconds)},
+                                          {"ratingShowCounter", Value(static_cast<int64_t>(counter))},
+                                          {"didRated", rated}};
+    platform::foundation::PropertyList::writeFile(InteractiveGuideManager::settingsPath(), Value(std::move(file)),
+                                                  platform::foundation::PropertyList::Format::Xml);
+  }
+  static Value storedGuide(const std::string& key) {
+    return platform::foundation::PropertyList::readFile(InteractiveGuideManager::settingsPath())[key];
+  }
+  void registerOn(int screenConstant) {
+    manager->registerViewForInteractiveGuide(screen, view, screenConstant);
+  }
+
+  std::shared_ptr<InteractiveGuideManager> manager = std::make_shared<InteractiveGuideManager>();
+  std::shared_ptr<Screen> screen = std::make_shared<Screen>();
+  std::shared_ptr<platform::ui::View> view;
+};
+
+TEST_F(GuideManagerTest, RatingIsRequestedOnceWhenEveryConditionHolds) {
+  writeFile(21, 601, 14);
+  registerOn(InteractiveGuideManager::kSetupMenuScreen);
+  env.advance(3);
+  EXPECT_EQ(screen->tags, std::vector<int>{100});
+  EXPECT_EQ(manager->ratingShowCounter, 15);
+  manager->unregisterViewForInteractiveGuide();
+  EXPECT_EQ(storedGuide("ratingShowCounter").toInt64(), 15);
+
+  registerOn(InteractiveGuideManager::kSetupMenuScreen);
+  env.advance(3);
+  EXPECT_EQ(screen->tags.size(), 1u) << "the counter has reached 15";
+}
+
+TEST_F(GuideManagerTest, RatingIsNotRequestedShortOfAnyCondition) {
+  struct Case {
+    double days;
+    int64_t seconds;
+    int counter;
+    bool rated;
+  };
+  for (const Case& c : {Case{20, 601, 0, false}, Case{21, 600, 0, false}, Case{21, 601, 15, false},
+                        Case{30, 5000, 0, true}}) {
+    writeFile(c.days, c.seconds, c.counter, Value(static_cast<int64_t>(c.rated)));
+    registerOn(InteractiveGuideManager::kSetupMenuScreen);
+    env.advance(2);
+    manager->unregisterViewForInteractiveGuide();
+    EXPECT_TRUE(screen->tags.empty()) << c.days << " days, " << c.seconds << " s";
+  }
+}
+
+TEST_F(GuideManagerTest, DaysAreCalendarDays) {
+  // 21 days less an hour, but across 21 midnights.
+  const double lateEvening = platform::foundation::Calendar::startOfDay(now()) + 23.5 * 3600;
+  EXPECT_EQ(InteractiveGuideManager::daysBetweenDate(lateEvening - 21 * kDay + 3600, lateEvening + 3600), 21);
+  EXPECT_EQ(InteractiveGuideManager::daysBetweenDate(lateEvening, lateEvening + 3600), 1);
+}
+
+TEST_F(GuideManagerTest, AnsweringThePromptEndsRequestsForGood) {
+  writeFile(40, 5000, 0);
+  manager->didInteractWithRatingDialog();
+  EXPECT_EQ(storedGuide("didRated").toInt64(), 1);
+  registerOn(InteractiveGuideManager::kSetupMenuScreen);
+  env.advance(2);
+  EXPECT_TRUE(screen->tags.empty());
+}
+
+TEST_F(GuideManagerTest, MainScreenTimeIsCountedOnlyThereAndKeptAcrossLaunches) {
+  writeFile(0, 100, 0);
+  registerOn(InteractiveGuideManager::kMainScreen);
+  env.advance(3);
+  manager->unregisterViewForInteractiveGuide();
+  EXPECT_EQ(storedGuide("MAINVIEWTOTALVIEWTIME").toInt64(), 103);
+  registerOn(InteractiveGuideManager::kSetupMenuScreen);
+  env.advance(3);
+  manager->unregisterViewForInteractiveGuide();
+  EXPECT_EQ(storedGuide("MAINVIEWTOTALVIEWTIME").toInt64(), 103);
+  env.advance(5);
+  EXPECT_EQ(storedGuide("MAINVIEWTOTALVIEWTIME").toInt64(), 103) << "no timer left after unregistering";
+
+  auto relaunched = std::make_shared<InteractiveGuideManager>();
+  relaunched->laodInteractiveGuidePrefs();
+  EXPECT_EQ(relaunched->mainViewTotalViewTime, 103);
+}
+
+TEST_F(GuideManagerTest, RegisteringAgainReplacesTheRunningTimers) {
+  registerOn(InteractiveGuideManager::kMainScreen);
+  registerOn(InteractiveGuideManager::kMainScreen);
+  const int64_t start = manager->mainViewTotalViewTime;
+  env.advance(2);
+  EXPECT_EQ(manager->viewTimeCount, 2);
+  EXPECT_EQ(manager->mainViewTotalViewTime, start + 2);
+}
+
+TEST_F(GuideManagerTest, FileStoresIntegersAndReadsBooleansAlike) {
+  manager->laodInteractiveGuidePrefs();
+  manager->didExit_Guide_MainView_GetStarted = true;
+  manager->didEnterSetup = true;
+  manager->saveInteractiveGuidePrefs();
+  for (const char* key : {"didEnterSetup", "didExit_Guide_MainView_GetStarted", "didRated", "didShowRatingDialog",
+                          "didExit_Guide_ModeAspect_NativeAspect", "didExit_Guide_LensAdapter_OpticalAdapter"}) {
+    EXPECT_EQ(storedGuide(key).type(), Value::Type::Integer) << key;
+  }
+  EXPECT_TRUE(storedGuide("FIRSTSTARTDATE").isDate());
+
+  platform::foundation::Dictionary booleans{{"didEnterSetup", Value(true)},
+                                            {"didExit_Guide_MainView_GetStarted", Value(true)},
+                                            {"didRated", Value(false)}};
+  platform::foundation::PropertyList::writeFile(InteractiveGuideManager::settingsPath(), Value(std::move(booleans)),
+                                                platform::foundation::PropertyList::Format::Xml);
+  auto reader = std::make_shared<InteractiveGuideManager>();
+  reader->laodInteractiveGuidePrefs();
+  EXPECT_TRUE(reader->didEnterSetup);
+  EXPECT_TRUE(reader->didExit_Guide_MainView_GetStarted);
+  EXPECT_FALSE(reader->didRated);
+  EXPECT_EQ(reader->firstStart, now()) << "a missing first-start date reads as now";
+}
+
+TEST_F(GuideManagerTest, AnUnreadableFileReadsAsDefaults) {
+  platform::foundation::AtomicFile::writeAtomically(InteractiveGuideManager::settingsPath(), std::string("not a plist"));
+  manager->laodInteractiveGuidePrefs();
+  EXPECT_EQ(manager->ratingShowCounter, 0);
+  EXPECT_FALSE(manager->didRated);
+  EXPECT_EQ(manager->firstStart, now());
+}
+
+TEST_F(GuideManagerTest, GetStartedGuideIsPlacedAndEndsDoneWithFiveSeconds) {
+  registerOn(InteractiveGuideManager::kMainScreen);
+  env.advance(11);
+  manager->checkMainViewGuides();
+  ASSERT_EQ(screen->tags, std::vector<int>{110});
+  auto guide = manager->currentGuide();
+  guide->createAndShowGuideWithTapCenter({100, 100}, {195, 744});
+  env.advance(0.5);
+  ASSERT_TRUE(guide->guideMessage());
+  EXPECT_EQ(guide->guideMessage()->superview(), view.get());
+  EXPECT_EQ(guide->guideMessage()->messageLabel()->text(), "Start by selecting your camera and lenses.");
+  EXPECT_EQ(guide->tapIndicator()->center(), (platform::ui::Point{100, 100}));
+  env.advance(3);  // the marker's loop runs on the clock
+
+  // The bubble is drawn at 1.2 times its 360 points, wider than the phone: its button is pressed directly.
+  guide->guideMessage()->closeBtn()->sendActionsForControlEvents(platform::ui::ControlEvent::TouchUpInside);
+  EXPECT_TRUE(manager->didExit_Guide_MainView_GetStarted);
+  EXPECT_EQ(manager->viewTimeCount, 5);
+  EXPECT_EQ(storedGuide("didExit_Guide_MainView_GetStarted").toInt64(), 1);
+  EXPECT_TRUE(view->subviews().empty());
+}
+
+TEST_F(GuideManagerTest, AUserActionEndsTheCurrentGuide) {
+  registerOn(3);
+  manager->checkLensAdapterGuide();
+  EXPECT_TRUE(screen->tags.empty()) << "not before the first second on the screen";
+  env.advance(1);
+  manager->checkLensAdapterGuide();
+  ASSERT_EQ(screen->tags, std::vector<int>{310});
+  manager->interAction();
+  EXPECT_TRUE(manager->didExit_Guide_LensAdapter_OpticalAdapter);
+  EXPECT_FALSE(manager->guideIsShown);
+  manager->checkAspectRatioSettingsGuide();
+  EXPECT_EQ(screen->tags.size(), 1u) << "guide 300 waits for the aspect-ratio choice";
+}
+
+}  // namespace
