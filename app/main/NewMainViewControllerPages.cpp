@@ -56,7 +56,8 @@ void NewMainViewController::applyPage(int page) {
     for (const auto& view : std::initializer_list<std::shared_ptr<View>>{
              v.formatView, v.formatBGView, v.valueDisplayView, v.safeAreaBlankingView, v.focalLengthScrollBar,
              v.apertureScrollBar, v.distanceScrollBar, v.SecondFocalLengthScrollBar, v.secondApertureScrollBar,
-             v.secondValueDisplayView, v.secondFormatView, v.secondFormatBGView}) {
+             v.secondValueDisplayView, v.secondFormatView, v.secondFormatBGView, v.formatButtonOne,
+             v.formatButtonTwo}) {
       view->setAlpha(0);
     }
     return;
@@ -75,6 +76,9 @@ void NewMainViewController::applyPage(int page) {
   }
   v.secondFormatView->setAlpha(alpha(look.secondHeader));
   v.secondFormatBGView->setAlpha(alpha(look.secondHeader));
+  // A header's button goes with its header: a hidden header takes no press.
+  v.formatButtonOne->setAlpha(alpha(look.header));
+  v.formatButtonTwo->setAlpha(alpha(look.secondHeader));
   constraints_.distanceScrollBarBottomConstraint.setConstant(look.distanceBottom);
   constraints_.apertureScrollBarBottomConstraint.setConstant(look.apertureBottom);
   if (look.secondFocalLengthTop) constraints_.secondFocalLengthTopConstraint.setConstant(*look.secondFocalLengthTop);

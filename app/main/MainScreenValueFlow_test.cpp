@@ -1,0 +1,172 @@
+// The road of a value: bar reports reach the displays and pages, the other package follows by lens
+// match without echo, typed values, the match direction, primes passed and out-of-range colours.
+#include <gtest/gtest.h>
+
+#include "app/kit/UIConstants.h"
+#include "app/main/MainScreenTestFixture.h"
+#include "app/optics/LensMatchCalc.h"
+
+namespace {
+
+using app::main::testing::MainScreenFixture;
+
+// Counts the focal-length reports each package's bar sends.
+class CountingScreen : public NewMainViewController {
+ public:
+  void updateFocalLength(float focalLength, bool second, bool programmatic) override {
+    (second ? reportsTwo : reportsOne).push_back(programmatic);
+    NewMainViewController::updateFocalLength(focalLength, second, programmatic);
+  }
+  std::vector<bool> reportsOne, reportsTwo;
+
+ protected:
+  CountingScreen() = default;
+};
+
+class ValueFlowTest : public ::testing::Test, public MainScreenFixture<CountingScreen> {
+ protected:
+  double horizontal(const QuorvelPackage& source, float f, const QuorvelPackage& target) const {
+    return LensMatchCalc::horMatchWithPackageSource(source, f, target);
+  }
+  double vertical(const QuorvelPackage& source, float f, const QuorvelPackage& target) const {
+    return LensMatchCalc::verMatchWithPackageSource(source, f, target);
+  }
+  // Package one with package two's zoom series, positioned again.
+  void zoomOnPackageOne() {
+    state()->packageOne = state()->packageTwo;
+    screen->setupViewsAndCalculate();
+    env.advance(0.5);
+  }
+  const QuorvelPackage& one() const { return *state()->packageOne; }
+  const QuorvelPackage& two() const { return *state()->packageTwo; }
+};
+
+TEST_F(ValueFlowTest, DragOnPackageOneMatchesPackageTwoWithoutEcho) {
+  // Both bars well inside their lenses, so every step moves package two's bar too.
+  screen->setFocalLengthFromDisplay(50, false);
+  env.advance(1);
+  screen->reportsOne.clear();
+  screen->reportsTwo.clear();
+  drag(*views().focalLengthScrollBar, -100);
+  ASSERT_FALSE(screen->reportsOne.empty());
+  EXPECT_EQ(screen->reportsTwo.size(), screen->reportsOne.size()) << "one report of package two per step";
+  for (bool programmatic : screen->reportsTwo) EXPECT_TRUE(programmatic);
+  for (bool programmatic : screen->reportsOne) EXPECT_FALSE(programmatic) << "package two never moves package one back";
+  const float f = screen->currentFocalLengthFormatOne;
+  EXPECT_GT(f, 50.0f);
+  EXPECT_FLOAT_EQ(views().displayOne.focalLength, f);
+  EXPECT_FLOAT_EQ(screen->currentFocalLengthFormatTwo, static_cast<float>(horizontal(one(), f, two())));
+  EXPECT_FLOAT_EQ(views().displayTwo.focalLength, screen->currentFocalLengthFormatTwo);
+  EXPECT_FALSE(views().focalLengthScrollBar->scrollingProgrammatically);
+  EXPECT_FALSE(views().SecondFocalLengthScrollBar->scrollingProgrammatically);
+  // The pages follow.
+  EXPECT_FLOAT_EQ(views().coverageView->currentFocalLength(), f);
+}
+
+TEST_F(ValueFlowTest, MatchDirectionFollowsTheSetting) {
+  for (int type : {0, 1, 7}) {
+    state()->settings.lensMatchType = type;
+    screen->makeSecondFormatMatchFirstwithFocalLength(50);
+    const double expected = type == 0 ? horizontal(one(), 50, two()) : vertical(one(), 50, two());
+    EXPECT_FLOAT_EQ(screen->currentFocalLengthFormatTwo, static_cast<float>(expected)) << type;
+  }
+  EXPECT_NE(horizontal(one(), 50, two()), vertical(one(), 50, two()));
+}
+
+TEST_F(ValueFlowTest, ZoomPercentageStaysWithinTheScale) {
+  zoomOnPackageOne();
+  for (double dx : {-2000.0, 300.0, 4000.0, -500.0}) {
+    drag(*views().focalLengthScrollBar, dx, 10);
+    const float percent = views().coverageView->focalLengthZoomPercentage();
+    EXPECT_GE(percent, 0);
+    EXPECT_LE(percent, 100);
+  }
+  // A finger moving left brings the long end under the marker.
+  drag(*views().focalLengthScrollBar, -9000, 10);
+  EXPECT_EQ(views().coverageView->focalLengthZoomPercentage(), 100);
+  drag(*views().focalLengthScrollBar, 9000, 10);
+  EXPECT_NEAR(views().coverageView->focalLengthZoomPercentage(), 0, 1e-4);
+}
+
+TEST_F(ValueFlowTest, PrimePackageNeverTouchesTheZoomPercentage) {
+  views().coverageView->setFocalLengthZoomPercentage(42);
+  drag(*views().focalLengthScrollBar, -200);
+  EXPECT_EQ(views().coverageView->focalLengthZoomPercentage(), 42);
+}
+
+TEST_F(ValueFlowTest, TypedFocalLengthOnPackageTwoThenADirectionSwitchRematchesPackageOne) {
+  screen->setFocalLengthFromDisplay(70, true);
+  env.advance(1);
+  EXPECT_EQ(screen->lastActiveFLScrollbar, 2);
+  const float typed = screen->currentFocalLengthFormatTwo;
+  state()->settings.lensMatchType = 1;
+  screen->lensMatchTypeSwitchUpdate();
+  env.advance(1);
+  EXPECT_EQ(screen->lastActiveFLScrollbar, 2);
+  EXPECT_FLOAT_EQ(screen->currentFocalLengthFormatTwo, typed) << "the source keeps its value";
+  // What package one's bar reports from its new position.
+  EXPECT_NEAR(screen->currentFocalLengthFormatOne, vertical(two(), typed, one()), 0.01);
+}
+
+TEST_F(ValueFlowTest, DirectionSwitchKeepsTheDialledSourceValue) {
+  // Package one at its 18 mm start: package two's zoom starts at 24 mm, so its bar is held at its end
+  // and reports a value that does not match 18 mm back.
+  ASSERT_FLOAT_EQ(screen->currentFocalLengthFormatOne, 18);
+  for (int type : {1, 0, 1}) {
+    // Package two's bar away from its end, so the switch moves it all the way down to 24 mm.
+    auto& target = *views().SecondFocalLengthScrollBar;
+    target.scrollingProgrammatically = true;
+    target.setFocalLength(60, false);
+    target.scrollingProgrammatically = false;
+    state()->settings.lensMatchType = type;
+    screen->lensMatchTypeSwitchUpdate();
+    env.advance(1);
+    EXPECT_FLOAT_EQ(screen->currentFocalLengthFormatOne, 18) << type;
+    EXPECT_NEAR(views().focalLengthScrollBar->focalLengthAt(views().focalLengthScrollBar->position()), 18, 0.5);
+    EXPECT_FLOAT_EQ(views().displayOne.focalLength, 18);
+    EXPECT_EQ(screen->lastActiveFLScrollbar, 1);
+  }
+}
+
+TEST_F(ValueFlowTest, TypedValuesMoveTheBarsAndThePages) {
+  screen->setFocalLengthFromDisplay(35, false);
+  env.advance(1);
+  EXPECT_EQ(screen->lastActiveFLScrollbar, 1);
+  EXPECT_NEAR(views().focalLengthScrollBar->focalLengthAt(views().focalLengthScrollBar->position()), 35, 0.5);
+  EXPECT_FLOAT_EQ(screen->currentFocalLengthFormatTwo, static_cast<float>(horizontal(one(), 35, two())));
+  screen->setDistanceFromDisplay(5);
+  env.advance(1);
+  EXPECT_NEAR(views().distanceScrollBar->distanceAt(views().distanceScrollBar->position()), 5, 0.05);
+  EXPECT_NEAR(views().DOFResultView->hyperFocalDistance() > 0, true, 0);
+  screen->setApertureFromDisplay(4, false);
+  env.advance(1);
+  EXPECT_NEAR(views().apertureScrollBar->apertureAt(views().apertureScrollBar->position()), 4, 0.05);
+  EXPECT_FLOAT_EQ(screen->currentApertureFormatOne, 4);
+}
+
+TEST_F(ValueFlowTest, OutOfRangeColoursTheDisplayAndBack) {
+  const auto red = UIConstants::redWarning();
+  screen->valuesOutOfRangeFor(2, true);
+  EXPECT_EQ(views().displayOne.distanceColor, red) << "distance is always package one's";
+  screen->valuesWithinOfRangeFor(2, true);
+  EXPECT_EQ(views().displayOne.distanceColor, UIConstants::quorvelBlue());
+  screen->valuesOutOfRangeFor(0, true);
+  EXPECT_EQ(views().displayTwo.focalLengthColor, red);
+  screen->valuesWithinOfRangeFor(0, true);
+  EXPECT_EQ(views().displayTwo.focalLengthColor, UIConstants::secondCameraGreen());
+  screen->valuesOutOfRangeFor(1, false);
+  EXPECT_EQ(views().displayOne.apertureColor, red);
+  screen->valuesOutOfRangeFor(5, false);
+}
+
+TEST_F(ValueFlowTest, PassingAPrimeRebuildsTheApertureAndDistanceScales) {
+  screen->switchPrimesLensWithSecondCamera(false, 2);
+  EXPECT_EQ(views().apertureScrollBar->currentFLIndex(), 2);
+  EXPECT_EQ(views().distanceScrollBar->currentFLIndex(), 2);
+  EXPECT_EQ(views().coverageView->currentFLIndex(), 2);
+  EXPECT_EQ(views().secondApertureScrollBar->currentFLIndex(), 0);
+  screen->switchPrimesLensWithSecondCamera(true, 1);
+  EXPECT_EQ(views().secondApertureScrollBar->currentFLIndex(), 1);
+}
+
+}  // namespace

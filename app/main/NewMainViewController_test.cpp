@@ -1,0 +1,257 @@
+// The main screen: what each page shows, page changes and swipes, appearing again after the setup
+// screen, the keyboard lift, the headers and the theme.
+#include <gtest/gtest.h>
+
+#include "app/kit/UIConstants.h"
+#include "app/main/MainScreenTestFixture.h"
+#include "app/optics/MetricToImperialConversion.h"
+
+namespace {
+
+using app::main::testing::MainScreenFixture;
+
+class MainScreenTest : public ::testing::Test, public MainScreenFixture<> {};
+
+struct PageRow {
+  int page;
+  bool header, display, blanking, focalLength, aperture, distance, packageTwo, secondHeader;
+  double distanceBottom, apertureBottom, secondTop;
+};
+
+// Hidden views are at alpha 0, shown ones at 1; the constants are the screen's own per page.
+void expectPage(const NewMainViewController& screen, const PageRow& row, const char* device) {
+  const auto& v = screen.views();
+  SCOPED_TRACE(std::string(device) + " page " + std::to_string(row.page));
+  const auto shown = [](const std::shared_ptr<platform::ui::View>& view) { return view->alpha() == 1; };
+  EXPECT_EQ(shown(v.formatView), row.header);
+  EXPECT_EQ(shown(v.formatBGView), row.header);
+  EXPECT_EQ(shown(v.valueDisplayView), row.display);
+  EXPECT_EQ(shown(v.safeAreaBlankingView), row.blanking);
+  EXPECT_EQ(shown(v.focalLengthScrollBar), row.focalLength);
+  EXPECT_EQ(shown(v.apertureScrollBar), row.aperture);
+  EXPECT_EQ(shown(v.distanceScrollBar), row.distance);
+  EXPECT_EQ(shown(v.SecondFocalLengthScrollBar), row.packageTwo);
+  EXPECT_EQ(shown(v.secondApertureScrollBar), row.packageTwo);
+  EXPECT_EQ(shown(v.secondValueDisplayView), row.packageTwo);
+  EXPECT_EQ(shown(v.secondFormatView), row.secondHeader);
+  const auto pages = v.pages();
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(shown(pages[i]), i + 1 == row.page) << "page view " << i + 1;
+  auto& c = const_cast<NewMainViewController&>(screen).constraints();
+  EXPECT_EQ(c.distanceScrollBarBottomConstraint.constant(), row.distanceBottom);
+  EXPECT_EQ(c.apertureScrollBarBottomConstraint.constant(), row.apertureBottom);
+  EXPECT_EQ(c.secondFocalLengthTopConstraint.constant(), row.secondTop);
+}
+
+TEST_F(MainScreenTest, EachPageShowsItsViewsAndConstants) {
+  // Settings keeps the constants of the page before it (coverage here).
+  const PageRow rows[] = {
+      {1, true, true, true, true, true, true, false, false, 0, 0, 0},
+      {2, true, true, true, true, false, true, false, false, 0, -64, 0},
+      {3, true, true, true, true, true, false, true, true, 64, 0, 0},
+      {4, true, false, false, false, false, false, false, true, 128, 0, -60},
+      {5, true, false, true, true, false, false, false, false, 128, 0, -60},
+      {6, false, false, false, false, false, false, false, false, 128, 0, -60},
+  };
+  for (const auto& row : rows) {
+    screen->goToMenuPosition(row.page);
+    env.advance(0.5);
+    EXPECT_EQ(screen->menuPositionMain, row.page);
+    expectPage(*screen, row, "phone");
+  }
+  NewMainViewController::setDeviceNameForTesting("iPhone SE");
+  screen->goToMenuPosition(4);
+  env.advance(0.5);
+  expectPage(*screen, {4, true, false, false, false, false, false, false, true, 188, 0, -120}, "iPhone SE");
+  // A page outside 1 to 6 is stored and sets nothing up.
+  screen->goToMenuPosition(9);
+  env.advance(0.5);
+  EXPECT_EQ(screen->menuPositionMain, 9);
+  EXPECT_EQ(views().sensorsView->alpha(), 1);
+}
+
+TEST_F(MainScreenTest, PagesLieBetweenTheHeadersAndTheShownBars) {
+  const auto& v = views();
+  EXPECT_DOUBLE_EQ(v.DOFResultView->frame().minY(), v.formatView->frame().maxY());
+  EXPECT_DOUBLE_EQ(v.DOFResultView->frame().maxY(), v.valueDisplayView->frame().minY());
+  EXPECT_DOUBLE_EQ(v.distanceScrollBar->frame().maxY(), 844 - window->windowSafeAreaInsets().bottom);
+  screen->goToMenuPosition(3);
+  env.advance(0.5);
+  EXPECT_DOUBLE_EQ(v.lensMatchView->frame().minY(), v.secondFormatView->frame().maxY());
+  EXPECT_DOUBLE_EQ(v.lensMatchView->frame().maxY(), v.secondValueDisplayView->frame().minY());
+  EXPECT_GE(v.distanceScrollBar->frame().minY(), 844 - window->windowSafeAreaInsets().bottom);
+}
+
+TEST_F(MainScreenTest, SwipesMoveOnePageAndStopAtTheEnds) {
+  swipe(150);  // right on page 1
+  EXPECT_EQ(screen->menuPositionMain, 1);
+  swipe(-150);
+  EXPECT_EQ(screen->menuPositionMain, 2);
+  EXPECT_EQ(views().menuScrollView->menuPosition(), 2);
+  EXPECT_EQ(views().FOVResultView->alpha(), 1);
+  for (int i = 0; i < 6; ++i) swipe(-150);
+  EXPECT_EQ(screen->menuPositionMain, 6);
+  EXPECT_EQ(views().menuScrollView->menuPosition(), 6);
+  swipe(150);
+  EXPECT_EQ(screen->menuPositionMain, 5);
+}
+
+TEST_F(MainScreenTest, MenuStripChoosesThePage) {
+  tap(*views().menuScrollView->button(3));
+  env.advance(0.5);
+  EXPECT_EQ(screen->menuPositionMain, 3);
+  EXPECT_EQ(views().lensMatchView->alpha(), 1);
+}
+
+TEST_F(MainScreenTest, KeyboardLiftsTheDisplayBlocksSwipesAndNeverGoesBelowZero) {
+  EXPECT_EQ(NewMainViewController::keyboardLift(300, 844, 600), 56);
+  EXPECT_EQ(NewMainViewController::keyboardLift(300, 844, 91), 0);
+  EXPECT_EQ(NewMainViewController::keyboardLift(0, 844, 844), 0);
+
+  screen->goToMenuPosition(3);
+  env.advance(0.5);
+  const double lensMatchY = views().lensMatchView->frame().minY();
+  screen->valueDisplayKeyboardAnimationShow(0.25, {0, 300, 390, 600}, true);
+  env.advance(0.5);
+  EXPECT_EQ(screen->constraints().valueDisplayViewTwoBottomConstraint.constant(), std::max(0.0, 600 - (844 - lensMatchY)));
+  EXPECT_EQ(views().overlayValueFormatTwoA->alpha(), 1);
+  EXPECT_EQ(views().overlayValueFormatOneA->alpha(), 0);
+  EXPECT_TRUE(screen->blockSwipe);
+  swipe(-150);
+  EXPECT_EQ(screen->menuPositionMain, 3) << "no page change while the keyboard is up";
+
+  screen->valueDisplayKeyboardAnimationHide(0.25);
+  EXPECT_TRUE(screen->blockSwipe) << "until the hide animation is over";
+  env.advance(0.5);
+  EXPECT_FALSE(screen->blockSwipe);
+  EXPECT_EQ(screen->constraints().valueDisplayViewTwoBottomConstraint.constant(), 0);
+  EXPECT_EQ(views().overlayValueFormatTwoB->alpha(), 0);
+}
+
+TEST_F(MainScreenTest, KeyboardNotificationsReachTheScreenOnlyWhileItIsShown) {
+  auto post = [] {
+    platform::foundation::Dictionary info{
+        {platform::ui::kKeyboardFrameEndUserInfoKey, platform::ui::RectValue::make({0, 44, 390, 800})},
+        {platform::ui::kKeyboardAnimationDurationUserInfoKey, platform::foundation::Value(0.25)}};
+    platform::foundation::NotificationCenter::defaultCenter().post(platform::ui::kKeyboardWillShowNotification,
+                                                                   platform::foundation::Value(std::move(info)));
+  };
+  tap(*views().formatButtonOne);
+  env.advance(1);
+  ASSERT_NE(navigation->topViewController(), screen);
+  EXPECT_FALSE(screen->observingKeyboard());
+  post();
+  env.advance(0.5);
+  EXPECT_FALSE(screen->blockSwipe);
+  EXPECT_EQ(screen->constraints().valueDisplayViewOneBottomConstraint.constant(), 0);
+
+  navigation->popViewControllerAnimated(false);
+  env.advance(1);
+  EXPECT_TRUE(screen->observingKeyboard());
+  post();
+  env.advance(0.5);
+  EXPECT_TRUE(screen->blockSwipe);
+  // No text field of package one edits, so the lift is package two's.
+  EXPECT_GT(screen->constraints().valueDisplayViewTwoBottomConstraint.constant(), 0);
+}
+
+TEST_F(MainScreenTest, HeaderOpensTheSetupScreenAndTheReturnAddsNothingTwice) {
+  const size_t subviews = screen->view()->subviews().size();
+  EXPECT_EQ(screen->swipeRecognizerCount(), 2u);
+  tap(*views().formatButtonTwo);
+  EXPECT_EQ(navigation->topViewController(), screen) << "package two's header is hidden on page 1";
+  screen->goToMenuPosition(3);
+  env.advance(0.5);
+  for (int round = 0; round < 3; ++round) {
+    tap(*views().formatButtonTwo);
+    env.advance(1);
+    EXPECT_EQ(state()->currentPackageModus, 1);
+    ASSERT_EQ(navigation->viewControllers().size(), 2u);
+    EXPECT_NE(navigation->topViewController(), screen);
+    navigation->popViewControllerAnimated(false);
+    env.advance(1);
+  }
+  EXPECT_EQ(navigation->topViewController(), screen);
+  EXPECT_EQ(screen->swipeRecognizerCount(), 2u);
+  EXPECT_EQ(screen->view()->subviews().size(), subviews);
+  swipe(-150);
+  EXPECT_EQ(screen->menuPositionMain, 4) << "one swipe, one page";
+
+  tap(*views().formatButtonOne);
+  env.advance(1);
+  EXPECT_EQ(state()->currentPackageModus, 0);
+  EXPECT_EQ(screen->views().formatView->transform(), platform::graphics::AffineTransform::identity());
+}
+
+TEST_F(MainScreenTest, HeadersShowThePackagesAndMakeRoomForAnAdapter) {
+  const auto& one = *state()->packageOne;
+  EXPECT_EQ(views().formatOneLabel->text(), one.getCameraFormatLabelString());
+  EXPECT_EQ(views().lensSetOneLabel->text(), one.getLensStringForMainView());
+  EXPECT_EQ(views().formatTwoLabel->text(), state()->packageTwo->getCameraFormatLabelString());
+
+  QuorvelLensAdapter adapter;
+  adapter.adapterValueWidth = 1.5f;
+  adapter.adapterValueHeight = 1.5f;
+  adapter.adapterName = "Expander";
+  state()->packageOne->lensAdapter = adapter;
+  ASSERT_FALSE(adapter.isNoneAdapter());
+  screen->setUIStringsAndArrays();
+  EXPECT_EQ(views().adapterOneLabel->alpha(), 1);
+  EXPECT_EQ(views().adapterOneLabel->text(), state()->packageOne->getAdapterString());
+  EXPECT_EQ(screen->constraints().formatOneLabelTopConstraint.constant(), -12);
+  state()->packageOne->lensAdapter.reset();
+  screen->setUIStringsAndArrays();
+  EXPECT_EQ(views().adapterOneLabel->alpha(), 0);
+  EXPECT_EQ(screen->constraints().formatOneLabelTopConstraint.constant(), -6);
+}
+
+TEST_F(MainScreenTest, StartDistanceIsTheFirstLensCloseFocus) {
+  EXPECT_FLOAT_EQ(views().displayOne.distance, 1) << "a lens without a close-focus text starts at 1 m";
+  state()->packageOne->lensSet.front().closeFocus = "0.45m | 1'6\"";
+  const LensObject& first = state()->packageOne->lensSet.front();
+  ASSERT_EQ(first.getInputValues().distance, -1.0f);
+  screen->setupViewsAndCalculate();
+  EXPECT_FLOAT_EQ(views().displayOne.distance, std::stof(first.getCloseFcousMetric()));
+  state()->settings.measurementSystem = 1;
+  screen->setupViewsAndCalculate();
+  EXPECT_FLOAT_EQ(views().displayOne.distance,
+                  MetricToImperialConversion::returnMeters(first.getCloseFcousImperialString()));
+}
+
+TEST_F(MainScreenTest, ThemeChangeOnSettingsRebuildsTheScreenOnTheSettingsPage) {
+  screen->goToMenuPosition(6);
+  env.advance(0.5);
+  views().settingsView->colorThemeView()->lightBtnPressed();
+  env.advance(1);
+  ASSERT_EQ(navigation->viewControllers().size(), 1u) << "the old screen leaves the stack";
+  auto rebuilt = top();
+  ASSERT_TRUE(rebuilt);
+  EXPECT_NE(rebuilt, std::static_pointer_cast<NewMainViewController>(screen));
+  EXPECT_EQ(rebuilt->menuPositionMain, 6);
+  EXPECT_EQ(rebuilt->views().settingsView->alpha(), 1);
+  EXPECT_FALSE(state()->restartFromSettings);
+  EXPECT_FALSE(state()->appInDarkMode);
+  EXPECT_EQ(rebuilt->view()->backgroundColor(), UIConstants::primaryBG());
+  EXPECT_NE(screen->view()->backgroundColor(), UIConstants::primaryBG()) << "built in the dark theme";
+}
+
+TEST_F(MainScreenTest, AutomaticThemeFollowsTheSystemOnceEachWay) {
+  state()->settings.colorTheme = 2;
+  window->setUserInterfaceStyle(platform::ui::UserInterfaceStyle::Dark);
+  state()->appInDarkMode = false;
+  screen->updateColorTheme();
+  env.advance(1);
+  EXPECT_TRUE(state()->appInDarkMode);
+  auto first = top();
+  EXPECT_NE(first, std::static_pointer_cast<NewMainViewController>(screen));
+  first->updateColorTheme();
+  env.advance(1);
+  EXPECT_EQ(top(), first) << "no change, no rebuild";
+  window->setUserInterfaceStyle(platform::ui::UserInterfaceStyle::Light);
+  first->updateColorTheme();
+  env.advance(1);
+  EXPECT_FALSE(state()->appInDarkMode);
+  EXPECT_NE(top(), first);
+  EXPECT_EQ(navigation->viewControllers().size(), 1u);
+}
+
+}  // namespace
