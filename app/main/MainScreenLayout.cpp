@@ -77,8 +77,8 @@ void buildMainScreen(View& root, MainScreenViews& v) {
   root.addSubview(v.formatButtonOne);
   root.addSubview(v.formatButtonTwo);
 
-  v.valueDisplayView = make<View>();
-  v.secondValueDisplayView = make<View>();
+  v.valueDisplayView = make<ValueDisplayView>();
+  v.secondValueDisplayView = make<ValueDisplayView>();
   v.focalLengthScrollBar = make<InputScrollView>();
   v.apertureScrollBar = make<InputScrollView>();
   v.distanceScrollBar = make<InputScrollView>();

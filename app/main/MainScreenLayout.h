@@ -5,6 +5,7 @@
 
 #include "app/kit/MenuScrollView.h"
 #include "app/main/InputScrollView.h"
+#include "app/main/ValueDisplayView.h"
 #include "app/pages/CoverageView.h"
 #include "app/pages/DOFView.h"
 #include "app/pages/FOVView.h"
@@ -18,14 +19,6 @@
 
 namespace app::main {
 
-// What a package's value display shows and in which colours: the values the screen last wrote into it.
-struct DisplayedValues {
-  float focalLength = 0;
-  float aperture = 0;
-  float distance = 0;
-  platform::graphics::Color focalLengthColor, apertureColor, distanceColor;
-};
-
 // The main screen's views, made in code in place of its storyboard scene.
 struct MainScreenViews {
   std::shared_ptr<MenuScrollView> menuScrollView;
@@ -35,7 +28,7 @@ struct MainScreenViews {
       adapterOneLabel, adapterTwoLabel;
   std::shared_ptr<InputScrollView> focalLengthScrollBar, apertureScrollBar, distanceScrollBar,
       SecondFocalLengthScrollBar, secondApertureScrollBar;
-  std::shared_ptr<platform::ui::View> valueDisplayView, secondValueDisplayView;
+  std::shared_ptr<ValueDisplayView> valueDisplayView, secondValueDisplayView;
   std::shared_ptr<platform::ui::Button> overlayValueFormatOneA, overlayValueFormatOneB, overlayValueFormatTwoA,
       overlayValueFormatTwoB;
   std::shared_ptr<platform::ui::View> safeAreaBlankingView;
@@ -45,7 +38,6 @@ struct MainScreenViews {
   std::shared_ptr<SensorsView> sensorsView;
   std::shared_ptr<CoverageView> coverageView;
   std::shared_ptr<SettingsView> settingsView;
-  DisplayedValues displayOne, displayTwo;
 
   std::array<std::shared_ptr<InputScrollView>, 5> bars() const {
     return {focalLengthScrollBar, apertureScrollBar, distanceScrollBar, SecondFocalLengthScrollBar,

@@ -54,9 +54,9 @@ TEST_F(ValueFlowTest, DragOnPackageOneMatchesPackageTwoWithoutEcho) {
   for (bool programmatic : screen->reportsOne) EXPECT_FALSE(programmatic) << "package two never moves package one back";
   const float f = screen->currentFocalLengthFormatOne;
   EXPECT_GT(f, 50.0f);
-  EXPECT_FLOAT_EQ(views().displayOne.focalLength, f);
+  EXPECT_FLOAT_EQ(views().valueDisplayView->mainFocalLength(), f);
   EXPECT_FLOAT_EQ(screen->currentFocalLengthFormatTwo, static_cast<float>(horizontal(one(), f, two())));
-  EXPECT_FLOAT_EQ(views().displayTwo.focalLength, screen->currentFocalLengthFormatTwo);
+  EXPECT_FLOAT_EQ(views().secondValueDisplayView->mainFocalLength(), screen->currentFocalLengthFormatTwo);
   EXPECT_FALSE(views().focalLengthScrollBar->scrollingProgrammatically);
   EXPECT_FALSE(views().SecondFocalLengthScrollBar->scrollingProgrammatically);
   // The pages follow.
@@ -123,7 +123,7 @@ TEST_F(ValueFlowTest, DirectionSwitchKeepsTheDialledSourceValue) {
     env.advance(1);
     EXPECT_FLOAT_EQ(screen->currentFocalLengthFormatOne, 18) << type;
     EXPECT_NEAR(views().focalLengthScrollBar->focalLengthAt(views().focalLengthScrollBar->position()), 18, 0.5);
-    EXPECT_FLOAT_EQ(views().displayOne.focalLength, 18);
+    EXPECT_FLOAT_EQ(views().valueDisplayView->mainFocalLength(), 18);
     EXPECT_EQ(screen->lastActiveFLScrollbar, 1);
   }
 }
@@ -147,15 +147,15 @@ TEST_F(ValueFlowTest, TypedValuesMoveTheBarsAndThePages) {
 TEST_F(ValueFlowTest, OutOfRangeColoursTheDisplayAndBack) {
   const auto red = UIConstants::redWarning();
   screen->valuesOutOfRangeFor(2, true);
-  EXPECT_EQ(views().displayOne.distanceColor, red) << "distance is always package one's";
+  EXPECT_EQ(views().valueDisplayView->distanceLabel()->textColor(), red) << "distance is always package one's";
   screen->valuesWithinOfRangeFor(2, true);
-  EXPECT_EQ(views().displayOne.distanceColor, UIConstants::quorvelBlue());
+  EXPECT_EQ(views().valueDisplayView->distanceLabel()->textColor(), UIConstants::quorvelBlue());
   screen->valuesOutOfRangeFor(0, true);
-  EXPECT_EQ(views().displayTwo.focalLengthColor, red);
+  EXPECT_EQ(views().secondValueDisplayView->focalLengthLabel()->textColor(), red);
   screen->valuesWithinOfRangeFor(0, true);
-  EXPECT_EQ(views().displayTwo.focalLengthColor, UIConstants::secondCameraGreen());
+  EXPECT_EQ(views().secondValueDisplayView->focalLengthLabel()->textColor(), UIConstants::secondCameraGreen());
   screen->valuesOutOfRangeFor(1, false);
-  EXPECT_EQ(views().displayOne.apertureColor, red);
+  EXPECT_EQ(views().valueDisplayView->apertureLabel()->textColor(), red);
   screen->valuesOutOfRangeFor(5, false);
 }
 

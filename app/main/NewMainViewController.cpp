@@ -77,7 +77,7 @@ void NewMainViewController::loadView() {
 void NewMainViewController::viewDidLoad() {
   views_.safeAreaBlankingView->setBackgroundColor(UIConstants::gradientColorBottom());
   menuPositionMain = 1;
-  applyPage(1);
+  setupDOF();
   views_.FOVResultView->shapeInit();
   lastActiveFLScrollbar = 1;
 }
@@ -112,6 +112,9 @@ void NewMainViewController::viewDidAppear(bool) {
   views_.coverageView->drawCoverage();
   views_.coverageView->updateImageCircle();
   view()->layoutIfNeeded();
+  auto strong = self();
+  views_.valueDisplayView->setDelegate(std::shared_ptr<valueDisplayViewDelegate>(strong, this));
+  views_.secondValueDisplayView->setDelegate(std::shared_ptr<valueDisplayViewDelegate>(strong, this));
   bindSwipeGesture();
   startnotificationObserver();
   startnotificationObserverHide();
@@ -209,9 +212,9 @@ void NewMainViewController::setupViewsAndCalculate() {
   v.apertureScrollBar->setAperture(values.aperture, false);
   v.distanceScrollBar->setDistance(distance, false);
 
-  v.displayOne.focalLength = values.fl;
-  v.displayOne.aperture = values.aperture;
-  v.displayOne.distance = distance;
+  v.valueDisplayView->setFocalLength(values.fl);
+  v.valueDisplayView->setAperture(values.aperture);
+  v.valueDisplayView->setDistance(distance);
   v.DOFResultView->setFocalLength(values.fl);
   v.DOFResultView->setAperture(values.aperture);
   v.DOFResultView->setDistance(distance);
@@ -230,6 +233,7 @@ void NewMainViewController::setupViewsAndCalculate() {
   v.SecondFocalLengthScrollBar->makeSecondCamera();
   v.secondApertureScrollBar->makeSecondCamera();
   setSecondPackageColours();
+  v.secondValueDisplayView->makeLensMatch();
 
   makeSecondFormatMatchFirstwithFocalLength(values.fl);
   makeSecondFormatMatchFirstwithAperture(values.aperture);
@@ -248,8 +252,11 @@ void NewMainViewController::setupViewsAndCalculate() {
 void NewMainViewController::setSecondPackageColours() {
   const auto green = UIConstants::secondCameraGreen();
   views_.secondFormatView->setBackgroundColor(green);
-  views_.displayTwo.focalLengthColor = green;
-  views_.displayTwo.apertureColor = green;
+  views_.secondValueDisplayView->isSecondCamera = true;
+  colourValue(*views_.secondValueDisplayView, 0, green);
+  colourValue(*views_.secondValueDisplayView, 1, green);
+  views_.secondValueDisplayView->focalLengthTextField()->setTintColor(green);
+  views_.secondValueDisplayView->apertureTextField()->setTintColor(green);
   views_.SecondFocalLengthScrollBar->markerView()->setBackgroundColor(green);
   views_.secondApertureScrollBar->markerView()->setBackgroundColor(green);
 }

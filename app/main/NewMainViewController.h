@@ -35,7 +35,8 @@ class NewMainViewController : public platform::ui::ViewController,
                               public ColorThemeViewDelegate,
                               public MeasurementSystemViewDelegate,
                               public InteractiveGuideDelegate,
-                              public lensMatchDelegate {
+                              public lensMatchDelegate,
+                              public valueDisplayViewDelegate {
  public:
   static constexpr platform::runtime::NativeClass<platform::ui::ViewController> kRuntimeClass{
       "NewMainViewController"};
@@ -102,6 +103,14 @@ class NewMainViewController : public platform::ui::ViewController,
   void setApertureFromDisplay(float aperture, bool second);
   void setDistanceFromDisplay(float distance);
 
+  // valueDisplayViewDelegate: a typed value, told apart by its sender.
+  void setFocalLength(float focalLength, ValueDisplayView& sender) override;
+  void setAperture(float aperture, ValueDisplayView& sender) override;
+  void setDistance(float distance, ValueDisplayView& sender) override;
+  void valueDisplayKeyboardAnimationShow(const platform::foundation::Value& duration,
+                                         const platform::ui::Rect& keyboardRect, bool isSecondCamera) override;
+  void valueDisplayKeyboardAnimationHide(const platform::foundation::Value& duration) override;
+
   // --- theme ---
   bool SystemInDarkMode() const;
   void updateColorTheme();
@@ -120,9 +129,9 @@ class NewMainViewController : public platform::ui::ViewController,
   void myNotificationMethod(const platform::foundation::Notification& notification);
   void myNotificationMethodHide(const platform::foundation::Notification& notification);
   void removeNotificationObserver();
-  // What the keyboard lifts a value display by: its height less the room under the reference view,
+  // What the keyboard lifts a value display by: its height less the room under the edge it must clear,
   // never below 0.
-  static double keyboardLift(double keyboardHeight, double screenHeight, double referenceY);
+  static double keyboardLift(double keyboardHeight, double screenHeight, double edgeY);
 
   // --- state ---
   int menuPositionMain = 1;
@@ -146,6 +155,8 @@ class NewMainViewController : public platform::ui::ViewController,
   void connectTargets();
   void applyPage(int page);
   void setSecondPackageColours();
+  // The value display's label and text field of a bar type (0 focal length, 1 aperture, 2 distance).
+  static void colourValue(ValueDisplayView& display, int type, const platform::graphics::Color& colour);
   void setHeader(const std::optional<QuorvelPackage>& package, platform::ui::Label& format, platform::ui::Label& lens,
                  platform::ui::Label& adapter, platform::ui::LayoutConstraint& top);
   void scaleHeader(platform::ui::View& header, double scale, unsigned curve);

@@ -36,14 +36,6 @@ PageLook pageLook(int page, bool smallPhone) {
 
 double alpha(bool shown) { return shown ? 1 : 0; }
 
-bool holdsFirstResponder(const View& view) {
-  if (view.isFirstResponder()) return true;
-  for (const auto& sub : view.subviews()) {
-    if (holdsFirstResponder(*sub)) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 void NewMainViewController::applyPage(int page) {
@@ -85,9 +77,20 @@ void NewMainViewController::applyPage(int page) {
   view()->setNeedsLayout();
 }
 
-void NewMainViewController::setupDOF() { applyPage(1); }
-void NewMainViewController::setupFOV() { applyPage(2); }
-void NewMainViewController::setupLensMatch() { applyPage(3); }
+void NewMainViewController::setupDOF() {
+  applyPage(1);
+  views_.valueDisplayView->makeDOF();
+}
+
+void NewMainViewController::setupFOV() {
+  applyPage(2);
+  views_.valueDisplayView->makeFOV();
+}
+
+void NewMainViewController::setupLensMatch() {
+  applyPage(3);
+  views_.valueDisplayView->makeLensMatch();
+}
 
 void NewMainViewController::setupSensors() {
   applyPage(4);
@@ -224,8 +227,8 @@ void NewMainViewController::updateLayout() {
 
 // --- keyboard ---
 
-double NewMainViewController::keyboardLift(double keyboardHeight, double screenHeight, double referenceY) {
-  return std::max(0.0, keyboardHeight - (screenHeight - referenceY));
+double NewMainViewController::keyboardLift(double keyboardHeight, double screenHeight, double edgeY) {
+  return std::max(0.0, keyboardHeight - (screenHeight - edgeY));
 }
 
 void NewMainViewController::startnotificationObserver() {
@@ -256,7 +259,9 @@ void NewMainViewController::removeNotificationObserver() {
 void NewMainViewController::myNotificationMethod(const platform::foundation::Notification& notification) {
   const auto end = platform::ui::RectValue::from(notification.userInfo[platform::ui::kKeyboardFrameEndUserInfoKey]);
   const double duration = notification.userInfo[platform::ui::kKeyboardAnimationDurationUserInfoKey].toDouble();
-  const bool second = !holdsFirstResponder(*views_.valueDisplayView);
+  const auto& one = *views_.valueDisplayView;
+  const bool second = !(one.focalLengthTextField()->isFirstResponder() || one.apertureTextField()->isFirstResponder() ||
+                        one.distanceTextField()->isFirstResponder());
   valueDisplayKeyboardAnimationShow(duration, end.value_or(platform::ui::Rect{}), second);
 }
 
@@ -269,10 +274,13 @@ void NewMainViewController::valueDisplayKeyboardAnimationShow(double duration, c
                                                               bool isSecondCamera) {
   blockSwipe = true;
   for (const auto& bar : views_.bars()) bar->abortScrollViewAnimation();
-  const auto& reference = isSecondCamera ? static_cast<const View&>(*views_.lensMatchView) : *views_.formatView;
-  const double lift = keyboardLift(keyboardRect.height(), view()->bounds().height(), reference.frame().minY());
+  // The display stands on its package's bars here, so the edge the keyboard must clear is the display's
+  // own bottom where it rests.
   auto& constraint = isSecondCamera ? constraints_.valueDisplayViewTwoBottomConstraint
                                     : constraints_.valueDisplayViewOneBottomConstraint;
+  const auto& display = isSecondCamera ? *views_.secondValueDisplayView : *views_.valueDisplayView;
+  const double restingBottom = display.frame().maxY() + constraint.constant();
+  const double lift = keyboardLift(keyboardRect.height(), view()->bounds().height(), restingBottom);
   auto a = isSecondCamera ? views_.overlayValueFormatTwoA : views_.overlayValueFormatOneA;
   auto b = isSecondCamera ? views_.overlayValueFormatTwoB : views_.overlayValueFormatOneB;
   auto root = view();
@@ -306,6 +314,16 @@ void NewMainViewController::valueDisplayKeyboardAnimationHide(double duration) {
 }
 
 void NewMainViewController::cancelKeyboard() {
-  views_.valueDisplayView->endEditing(true);
-  views_.secondValueDisplayView->endEditing(true);
+  views_.valueDisplayView->contentView()->endEditing(true);
+  views_.secondValueDisplayView->contentView()->endEditing(true);
+}
+
+void NewMainViewController::valueDisplayKeyboardAnimationShow(const platform::foundation::Value& duration,
+                                                              const platform::ui::Rect& keyboardRect,
+                                                              bool isSecondCamera) {
+  valueDisplayKeyboardAnimationShow(duration.toDouble(), keyboardRect, isSecondCamera);
+}
+
+void NewMainViewController::valueDisplayKeyboardAnimationHide(const platform::foundation::Value& duration) {
+  valueDisplayKeyboardAnimationHide(duration.toDouble());
 }

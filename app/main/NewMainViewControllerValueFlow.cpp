@@ -44,7 +44,7 @@ void NewMainViewController::updateFocalLength(float focalLength, bool isSecondCa
   auto& v = views_;
   if (isSecondCamera) {
     currentFocalLengthFormatTwo = focalLength;
-    v.displayTwo.focalLength = focalLength;
+    v.secondValueDisplayView->setFocalLength(focalLength);
     if (!isProgrammaticScroll) {
       v.focalLengthScrollBar->scrollingProgrammatically = true;
       makeFirstFormatMatchSecondwithFocalLength(focalLength);
@@ -52,7 +52,7 @@ void NewMainViewController::updateFocalLength(float focalLength, bool isSecondCa
     return;
   }
   currentFocalLengthFormatOne = focalLength;
-  v.displayOne.focalLength = focalLength;
+  v.valueDisplayView->setFocalLength(focalLength);
   v.DOFResultView->setFocalLength(focalLength);
   v.DOFResultView->calculateDOF();
   v.FOVResultView->setFocalLength(focalLength);
@@ -73,7 +73,7 @@ void NewMainViewController::makeSecondFormatMatchFirstwithFocalLength(float foca
   if (!std::isfinite(m)) return;
   currentFocalLengthFormatTwo = m;
   views_.SecondFocalLengthScrollBar->setFocalLength(m, false);
-  views_.displayTwo.focalLength = m;
+  views_.secondValueDisplayView->setFocalLength(m);
   lastActiveFLScrollbar = 1;
 }
 
@@ -85,7 +85,7 @@ void NewMainViewController::makeFirstFormatMatchSecondwithFocalLength(float foca
   if (!std::isfinite(m)) return;
   currentFocalLengthFormatOne = m;
   views_.focalLengthScrollBar->setFocalLength(m, false);
-  views_.displayOne.focalLength = m;
+  views_.valueDisplayView->setFocalLength(m);
   views_.DOFResultView->setFocalLength(m);
   views_.DOFResultView->calculateDOF();
   views_.FOVResultView->setFocalLength(m);
@@ -124,18 +124,18 @@ void NewMainViewController::lensMatchTypeSwitchUpdate() {
   auto& targetFocal = sourceIsOne ? views_.SecondFocalLengthScrollBar : views_.focalLengthScrollBar;
   auto& targetAperture = sourceIsOne ? views_.secondApertureScrollBar : views_.apertureScrollBar;
   auto& sourceFocal = sourceIsOne ? views_.focalLengthScrollBar : views_.SecondFocalLengthScrollBar;
-  auto& targetDisplay = sourceIsOne ? views_.displayTwo : views_.displayOne;
+  auto& targetDisplay = sourceIsOne ? *views_.secondValueDisplayView : *views_.valueDisplayView;
   // The target bars move as matches: their reports must not match the source back, or a target held
   // at its lens's end would drag the user's own value on the source with it. Each flag is cleared by
   // the source's next report.
   targetFocal->scrollingProgrammatically = true;
   targetAperture->scrollingProgrammatically = true;
   targetFocal->setFocalLength(match.focalLength, true);
-  targetDisplay.focalLength = match.focalLength;
+  targetDisplay.setFocalLength(match.focalLength);
   targetFocal->updatePrimeLensIndex();
   sourceFocal->hideOutOfRangeWarning();
   targetAperture->setAperture(match.aperture, true);
-  targetDisplay.aperture = match.aperture;
+  targetDisplay.setAperture(match.aperture);
   lastActiveFLScrollbar = last;
 }
 
@@ -143,7 +143,7 @@ void NewMainViewController::updateAperture(float aperture, bool isSecondCamera, 
   auto& v = views_;
   if (isSecondCamera) {
     currentApertureFormatTwo = aperture;
-    v.displayTwo.aperture = aperture;
+    v.secondValueDisplayView->setAperture(aperture);
     if (!isProgrammaticScroll) {
       v.apertureScrollBar->scrollingProgrammatically = true;
       makeFirstFormatMatchSecondwithAperture(aperture);
@@ -151,7 +151,7 @@ void NewMainViewController::updateAperture(float aperture, bool isSecondCamera, 
     return;
   }
   currentApertureFormatOne = aperture;
-  v.displayOne.aperture = aperture;
+  v.valueDisplayView->setAperture(aperture);
   v.DOFResultView->setAperture(aperture);
   v.DOFResultView->calculateDOF();
   if (!isProgrammaticScroll) {
@@ -167,7 +167,7 @@ void NewMainViewController::makeSecondFormatMatchFirstwithAperture(float apertur
   platform::log::write(platform::log::Debug, formatted("Match Format Two: %f.1", a));
   if (!std::isfinite(a)) return;
   currentApertureFormatTwo = a;
-  views_.displayTwo.aperture = a;
+  views_.secondValueDisplayView->setAperture(a);
   views_.secondApertureScrollBar->setAperture(a, false);
 }
 
@@ -178,7 +178,7 @@ void NewMainViewController::makeFirstFormatMatchSecondwithAperture(float apertur
   platform::log::write(platform::log::Debug, formatted("Match Format One: %f.1", a));
   if (!std::isfinite(a)) return;
   currentApertureFormatOne = a;
-  views_.displayOne.aperture = a;
+  views_.valueDisplayView->setAperture(a);
   views_.apertureScrollBar->setAperture(a, false);
 }
 
@@ -193,7 +193,7 @@ void NewMainViewController::freeProgrammaticScrollAperture(bool isSecondCamera) 
 }
 
 void NewMainViewController::updateDistance(float distance, bool) {
-  views_.displayOne.distance = distance;
+  views_.valueDisplayView->setDistance(distance);
   views_.DOFResultView->setDistance(distance);
   views_.DOFResultView->calculateDOF();
   views_.FOVResultView->setDistance(distance);
@@ -214,27 +214,34 @@ void NewMainViewController::switchPrimesLensWithSecondCamera(bool isSecondCamera
   v.coverageView->setFLIndex(arrayIndex);
 }
 
-void NewMainViewController::valuesOutOfRangeFor(int scrollBarType, bool isSecondCamera) {
-  auto& display = isSecondCamera && scrollBarType != 2 ? views_.displayTwo : views_.displayOne;
-  const auto red = UIConstants::redWarning();
-  switch (scrollBarType) {
-    case 0: display.focalLengthColor = red; break;
-    case 1: display.apertureColor = red; break;
-    case 2: display.distanceColor = red; break;
+void NewMainViewController::colourValue(ValueDisplayView& display, int type, const platform::graphics::Color& colour) {
+  switch (type) {
+    case 0:
+      display.focalLengthLabel()->setTextColor(colour);
+      display.focalLengthTextField()->setTextColor(colour);
+      break;
+    case 1:
+      display.apertureLabel()->setTextColor(colour);
+      display.apertureTextField()->setTextColor(colour);
+      break;
+    case 2:
+      display.distanceLabel()->setTextColor(colour);
+      display.distanceTextField()->setTextColor(colour);
+      break;
     default: break;
   }
 }
 
+void NewMainViewController::valuesOutOfRangeFor(int scrollBarType, bool isSecondCamera) {
+  // There is one distance bar: its warning is always package one's.
+  auto& display = isSecondCamera && scrollBarType != 2 ? *views_.secondValueDisplayView : *views_.valueDisplayView;
+  colourValue(display, scrollBarType, UIConstants::redWarning());
+}
+
 void NewMainViewController::valuesWithinOfRangeFor(int scrollBarType, bool isSecondCamera) {
   const bool second = isSecondCamera && scrollBarType != 2;
-  auto& display = second ? views_.displayTwo : views_.displayOne;
-  const auto colour = second ? UIConstants::secondCameraGreen() : UIConstants::quorvelBlue();
-  switch (scrollBarType) {
-    case 0: display.focalLengthColor = colour; break;
-    case 1: display.apertureColor = colour; break;
-    case 2: display.distanceColor = colour; break;
-    default: break;
-  }
+  colourValue(second ? *views_.secondValueDisplayView : *views_.valueDisplayView, scrollBarType,
+              second ? UIConstants::secondCameraGreen() : UIConstants::quorvelBlue());
 }
 
 void NewMainViewController::setFocalLengthFromDisplay(float focalLength, bool second) {
@@ -276,3 +283,21 @@ void NewMainViewController::setDistanceFromDisplay(float distance) {
   views_.FOVResultView->calculateFOV();
   lastActiveFLScrollbar = 1;
 }
+
+void NewMainViewController::setFocalLength(float focalLength, ValueDisplayView& sender) {
+  if (&sender == views_.secondValueDisplayView.get()) {
+    setFocalLengthFromDisplay(focalLength, true);
+  } else if (&sender == views_.valueDisplayView.get()) {
+    setFocalLengthFromDisplay(focalLength, false);
+  }
+}
+
+void NewMainViewController::setAperture(float aperture, ValueDisplayView& sender) {
+  if (&sender == views_.secondValueDisplayView.get()) {
+    setApertureFromDisplay(aperture, true);
+  } else if (&sender == views_.valueDisplayView.get()) {
+    setApertureFromDisplay(aperture, false);
+  }
+}
+
+void NewMainViewController::setDistance(float distance, ValueDisplayView&) { setDistanceFromDisplay(distance); }

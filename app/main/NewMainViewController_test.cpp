@@ -109,10 +109,11 @@ TEST_F(MainScreenTest, KeyboardLiftsTheDisplayBlocksSwipesAndNeverGoesBelowZero)
 
   screen->goToMenuPosition(3);
   env.advance(0.5);
-  const double lensMatchY = views().lensMatchView->frame().minY();
-  screen->valueDisplayKeyboardAnimationShow(0.25, {0, 300, 390, 600}, true);
+  const double restingBottom = views().secondValueDisplayView->frame().maxY();
+  screen->valueDisplayKeyboardAnimationShow(0.25, {0, 244, 390, 600}, true);
   env.advance(0.5);
-  EXPECT_EQ(screen->constraints().valueDisplayViewTwoBottomConstraint.constant(), std::max(0.0, 600 - (844 - lensMatchY)));
+  EXPECT_EQ(screen->constraints().valueDisplayViewTwoBottomConstraint.constant(), 600 - (844 - restingBottom));
+  EXPECT_DOUBLE_EQ(views().secondValueDisplayView->frame().maxY(), 244);
   EXPECT_EQ(views().overlayValueFormatTwoA->alpha(), 1);
   EXPECT_EQ(views().overlayValueFormatOneA->alpha(), 0);
   EXPECT_TRUE(screen->blockSwipe);
@@ -125,6 +126,33 @@ TEST_F(MainScreenTest, KeyboardLiftsTheDisplayBlocksSwipesAndNeverGoesBelowZero)
   EXPECT_FALSE(screen->blockSwipe);
   EXPECT_EQ(screen->constraints().valueDisplayViewTwoBottomConstraint.constant(), 0);
   EXPECT_EQ(views().overlayValueFormatTwoB->alpha(), 0);
+}
+
+TEST_F(MainScreenTest, ATypedFocalLengthLiftsItsDisplayAboveTheKeyboardAndMovesTheBar) {
+  tap(*views().valueDisplayView->focalLengthBtn());
+  env.advance(0.5);
+  ASSERT_TRUE(platform::ui::Keyboard::shared().isVisible());
+  EXPECT_LE(views().valueDisplayView->frame().maxY(), platform::ui::Keyboard::shared().frame().minY() + 1e-9);
+  EXPECT_EQ(views().overlayValueFormatOneA->alpha(), 1);
+  platform::ui::Keyboard::shared().typeText("50");
+  platform::ui::Keyboard::shared().pressReturn();
+  env.advance(1);
+  EXPECT_FALSE(platform::ui::Keyboard::shared().isVisible());
+  EXPECT_EQ(screen->constraints().valueDisplayViewOneBottomConstraint.constant(), 0);
+  const auto& bar = *views().focalLengthScrollBar;
+  EXPECT_NEAR(bar.focalLengthAt(bar.position()), 50, 0.5);
+  EXPECT_EQ(screen->lastActiveFLScrollbar, 1);
+  EXPECT_NEAR(views().DOFResultView->circleOfConfusion(), 0.030, 0.001);
+}
+
+TEST_F(MainScreenTest, ATapOutsideTheEditedDisplayEndsEditing) {
+  tap(*views().valueDisplayView->distanceBtn());
+  env.advance(0.5);
+  ASSERT_TRUE(platform::ui::Keyboard::shared().isVisible());
+  tap(*views().overlayValueFormatOneA);
+  env.advance(1);
+  EXPECT_FALSE(platform::ui::Keyboard::shared().isVisible());
+  EXPECT_FALSE(screen->blockSwipe);
 }
 
 TEST_F(MainScreenTest, KeyboardNotificationsReachTheScreenOnlyWhileItIsShown) {
@@ -205,15 +233,15 @@ TEST_F(MainScreenTest, HeadersShowThePackagesAndMakeRoomForAnAdapter) {
 }
 
 TEST_F(MainScreenTest, StartDistanceIsTheFirstLensCloseFocus) {
-  EXPECT_FLOAT_EQ(views().displayOne.distance, 1) << "a lens without a close-focus text starts at 1 m";
+  EXPECT_FLOAT_EQ(views().valueDisplayView->mainDistance(), 1) << "a lens without a close-focus text starts at 1 m";
   state()->packageOne->lensSet.front().closeFocus = "0.45m | 1'6\"";
   const LensObject& first = state()->packageOne->lensSet.front();
   ASSERT_EQ(first.getInputValues().distance, -1.0f);
   screen->setupViewsAndCalculate();
-  EXPECT_FLOAT_EQ(views().displayOne.distance, std::stof(first.getCloseFcousMetric()));
+  EXPECT_FLOAT_EQ(views().valueDisplayView->mainDistance(), std::stof(first.getCloseFcousMetric()));
   state()->settings.measurementSystem = 1;
   screen->setupViewsAndCalculate();
-  EXPECT_FLOAT_EQ(views().displayOne.distance,
+  EXPECT_FLOAT_EQ(views().valueDisplayView->mainDistance(),
                   MetricToImperialConversion::returnMeters(first.getCloseFcousImperialString()));
 }
 
