@@ -2,10 +2,18 @@
 # Sources are the folder's .cpp files; files ending in _test.cpp form the folder's test program,
 # registered with ctest under the same name.
 #
-#   ostrel_folder(DEPS <targets> PKGS <pkg-config modules> LIBS <plain libs> TEST_DEPS <targets> [TSAN] [OBJECT])
+#   ostrel_folder(DEPS <targets> PKGS <pkg-config modules> PUBLIC_PKGS <pkg-config modules>
+#                 LIBS <plain libs> TEST_DEPS <targets> [TSAN] [OBJECT])
 #
+# DEPS are the folders (and imported targets) the folder builds on, checked against the layer rules in
+# OstrelLayers.cmake: configure fails on a folder listed out of order, on an include from a folder not
+# listed, and on a listed folder never included.
+# PKGS are linked privately: their headers stay inside the folder's .cpp files (and its tests);
+# PUBLIC_PKGS are for modules whose headers the folder's own headers include.
 # TSAN marks the folder's tests for the ThreadSanitizer run (scripts/test --tsan).
 # OBJECT makes an OBJECT library, for folders that register themselves at load time.
+include(${CMAKE_CURRENT_LIST_DIR}/OstrelLayers.cmake)
+
 function(ostrel_target_name out folder)
   file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${folder})
   string(REPLACE "/" "_" name ${rel})
@@ -22,15 +30,27 @@ function(ostrel_pkg_target out pkg)
 endfunction()
 
 function(ostrel_folder)
-  cmake_parse_arguments(ARG "TSAN;OBJECT" "" "DEPS;PKGS;LIBS;TEST_DEPS;TEST_LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "TSAN;OBJECT" "" "DEPS;PKGS;PUBLIC_PKGS;LIBS;TEST_DEPS;TEST_LIBS" ${ARGN})
   ostrel_target_name(name ${CMAKE_CURRENT_SOURCE_DIR})
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  set(problems)
+  ostrel_layer_problems(problems "${PROJECT_SOURCE_DIR}" "${folder}" "${ARG_DEPS}" "${ARG_TEST_DEPS}")
+  if(problems)
+    list(JOIN problems "\n  " text)
+    message(FATAL_ERROR "${folder} breaks the layer rules (cmake/OstrelLayers.cmake):\n  ${text}")
+  endif()
+  # What the test-time check (ctest -R layers) reads back.
+  file(WRITE ${PROJECT_BINARY_DIR}/layers/${name}.cmake
+    "set(folder \"${folder}\")\nset(deps \"${ARG_DEPS}\")\nset(test_deps \"${ARG_TEST_DEPS}\")\n")
+
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   if(tests)
     list(REMOVE_ITEM sources ${tests})
   endif()
   if(NOT sources)
-    return()  # a folder whose first files are still being written
+    message(STATUS "${folder}: no sources yet, so no library and no tests")
+    return()
   endif()
   if(ARG_OBJECT)
     add_library(${name} OBJECT ${sources})
@@ -39,7 +59,13 @@ function(ostrel_folder)
   endif()
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} ${ARG_LIBS} Threads::Threads)
+  set(private_pkgs)
   foreach(pkg IN LISTS ARG_PKGS)
+    ostrel_pkg_target(target ${pkg})
+    target_link_libraries(${name} PRIVATE ${target})
+    list(APPEND private_pkgs ${target})
+  endforeach()
+  foreach(pkg IN LISTS ARG_PUBLIC_PKGS)
     ostrel_pkg_target(target ${pkg})
     target_link_libraries(${name} PUBLIC ${target})
   endforeach()
@@ -48,7 +74,7 @@ function(ostrel_folder)
 
   if(tests)
     add_executable(${name}_test ${tests})
-    target_link_libraries(${name}_test PRIVATE ${name} ${ARG_TEST_DEPS} ${ARG_TEST_LIBS}
+    target_link_libraries(${name}_test PRIVATE ${name} ${private_pkgs} ${ARG_TEST_DEPS} ${ARG_TEST_LIBS}
       GTest::gtest GTest::gmock GTest::gtest_main)
     add_test(NAME ${name} COMMAND ${name}_test)
     set(labels unit)
@@ -60,3 +86,14 @@ function(ostrel_folder)
   endif()
 endfunction()
 
+
+# The layer rules once more at test time, over the files as they are now (a new include in an old
+# file does not make CMake configure again), and the check shown failing on deliberate breaks.
+function(ostrel_layer_tests)
+  file(WRITE ${PROJECT_BINARY_DIR}/layers/folders.list "${OSTREL_FOLDERS}")
+  add_test(NAME layers COMMAND ${CMAKE_COMMAND} -DROOT=${PROJECT_SOURCE_DIR}
+    -DRECORDS=${PROJECT_BINARY_DIR}/layers -P ${PROJECT_SOURCE_DIR}/cmake/CheckLayers.cmake)
+  add_test(NAME layers_demo COMMAND ${CMAKE_COMMAND} -DSCRATCH=${PROJECT_BINARY_DIR}/layers-demo
+    -P ${PROJECT_SOURCE_DIR}/cmake/LayerCheckDemo.cmake)
+  set_tests_properties(layers layers_demo PROPERTIES LABELS unit TIMEOUT 120)
+endfunction()
