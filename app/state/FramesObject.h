@@ -116,7 +116,18 @@ class FramesObject {
   platform::foundation::Value preferenceDictionary() const;
   // The three catalogue updates in order; the new version is kept only when all of them succeeded.
   // `lensUpdated` tells whether the lens catalogue is now the built-in one.
-  bool migrateCatalogues(bool& lensUpdated);
+  // Which catalogues this start seeded from the bundle (and so are the built-in version already).
+  struct FreshCatalogues {
+    bool lenses = false;
+    bool formats = false;
+    bool adapters = false;
+    bool all() const { return lenses && formats && adapters; }
+  };
+  FreshCatalogues openCatalogues();
+  static platform::foundation::Value readPreferenceFile(const std::string& path);
+  void writePreferenceFile() const;
+  void storeStandardPackages();
+  bool migrateCatalogues(bool& lensUpdated, const FreshCatalogues& fresh);
   // The generic-lens migration: its snapshot is taken before the catalogues change, and written into
   // them afterwards unless the lens catalogue could not be brought to the built-in version.
   std::optional<UpdateAnaGenericUtilObject> prepareGenericLensMigration();

@@ -1,10 +1,15 @@
 // FramesObject: start-up, the preference file and the catalogue migrations.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 
 #include "app/state/FramesObject.h"
+#include "app/storage/CatalogueBatch.h"
+#include "app/storage/DamagedFile.h"
 #include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/OpenCatalogue.h"
+#include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/QuorvelLensAdapterDBHelper.h"
 #include "app/storage/QuorvelPackageUtil.h"
@@ -182,12 +187,16 @@ bool FramesObject::updateDatabase() {
   return false;
 }
 
-bool FramesObject::migrateCatalogues(bool& lensUpdated) {
-  lensUpdated = updateCatalogue<LensDatabaseHelper>("Update LensDB now!", &LensDatabaseHelper::resetdatabase);
-  const bool formatsUpdated =
-      updateCatalogue<FormatDatabaseHelper2>("Update CameraformatDB now!", &FormatDatabaseHelper2::resetdatabase);
+bool FramesObject::migrateCatalogues(bool& lensUpdated, const FreshCatalogues& fresh) {
+  // A catalogue seeded from the bundle during this start already is the built-in version: replacing
+  // it with a copy of itself would only cost time.
+  lensUpdated =
+      fresh.lenses || updateCatalogue<LensDatabaseHelper>("Update LensDB now!", &LensDatabaseHelper::resetdatabase);
+  const bool formatsUpdated = fresh.formats || updateCatalogue<FormatDatabaseHelper2>(
+                                                   "Update CameraformatDB now!", &FormatDatabaseHelper2::resetdatabase);
   const bool adaptersUpdated =
-      updateCatalogue<QuorvelLensAdapterDBHelper>("Update LensAdapterUpdate now!", &QuorvelLensAdapterDBHelper::resetDB);
+      fresh.adapters || updateCatalogue<QuorvelLensAdapterDBHelper>("Update LensAdapterUpdate now!",
+                                                                    &QuorvelLensAdapterDBHelper::resetDB);
 
   // The new version is stored only when every catalogue has it, so a failed update runs again on the
   // next start instead of never.
@@ -221,24 +230,72 @@ void FramesObject::finishGenericLensMigration(const std::optional<UpdateAnaGener
   quorvelAnamorphicUpdateDone_ = complete;
 }
 
+FramesObject::FreshCatalogues FramesObject::openCatalogues() {
+  using app::storage::CatalogueDatabase;
+  using app::storage::OpenCatalogue;
+  // Missing catalogues are all seeded first, with one sync of the folder for all of them.
+  const std::pair<const char*, const char*> catalogues[] = {
+      {LensDatabaseHelper::kFileName, LensDatabaseHelper::kResourceName},
+      {FormatDatabaseHelper2::kFileName, FormatDatabaseHelper2::kResourceName},
+      {QuorvelLensAdapterDBHelper::kFileName, QuorvelLensAdapterDBHelper::kResourceName},
+      {PackageDatabaseHelper::kFileName, PackageDatabaseHelper::kResourceName}};
+  const auto seeded = CatalogueDatabase::seedAllMissing(catalogues);
+  const auto fresh_ = [&seeded](const char* fileName) {
+    return std::find(seeded.begin(), seeded.end(), fileName) != seeded.end();
+  };
+  FreshCatalogues fresh{.lenses = fresh_(LensDatabaseHelper::kFileName),
+                        .formats = fresh_(FormatDatabaseHelper2::kFileName),
+                        .adapters = fresh_(QuorvelLensAdapterDBHelper::kFileName)};
+  // The first open seeds a missing catalogue, replaces a damaged one and finishes a re-pointing of the
+  // packages that an update left; within the start's session every later use shares that connection.
+  if (!OpenCatalogue<LensDatabaseHelper>()) fresh.lenses = false;
+  if (!OpenCatalogue<FormatDatabaseHelper2>()) fresh.formats = false;
+  if (!OpenCatalogue<QuorvelLensAdapterDBHelper>()) fresh.adapters = false;
+  static_cast<void>(static_cast<bool>(OpenCatalogue<PackageDatabaseHelper>()));
+  return fresh;
+}
+
+Value FramesObject::readPreferenceFile(const std::string& path) {
+  platform::foundation::Error error;
+  Value stored = platform::foundation::PropertyList::readFile(path, &error);
+  if (stored.isDictionary()) return stored;
+  // Defaults are about to be written over it: the user's file is kept aside first, never lost.
+  const std::string kept = app::storage::DamagedFile::keepAside(path);
+  platform::log::write(platform::log::Warning,
+                       kept.empty() ? "The preference file " + path + " cannot be read and could not be moved aside"
+                                    : "The preference file could not be read; it is kept as " + kept +
+                                          " and the settings start from their defaults");
+  return Value(platform::foundation::Dictionary{});
+}
+
 void FramesObject::loadPrefs() {
+  // One connection per catalogue for the whole start.
+  app::storage::CatalogueSession session;
+  const FreshCatalogues fresh = openCatalogues();
   setDefaults();
   const std::string path = preferencePath();
+  bool makeStartPackages = false;
   if (!platform::foundation::AtomicFile::fileExists(path)) {
     setFirstStartValues();
-    generateStartPackages();
+    // Catalogues just seeded from the bundle are the built-in version: there is nothing to migrate.
+    if (fresh.all()) dbVersion = kDBVersion;
+    makeStartPackages = true;
   } else {
     quorvelAnamorphicUpdateDone_ = false;
     first_Start = false;
     // A file that does not parse reads as one without keys.
-    Value stored = platform::foundation::PropertyList::readFile(path);
-    readPreferences(stored.isDictionary() ? stored : Value(platform::foundation::Dictionary{}));
+    readPreferences(readPreferenceFile(path));
+  }
+  // Start packages come before a catalogue migration, which then carries them over.
+  if (makeStartPackages && dbVersion != kDBVersion) {
+    generateStartPackages();
+    makeStartPackages = false;
   }
 
   std::optional<UpdateAnaGenericUtilObject> snapshot;
   if (!quorvelAnamorphicUpdateDone_) snapshot = prepareGenericLensMigration();
   bool lensReady = true;
-  if (updateDatabase()) migrateCatalogues(lensReady);
+  if (updateDatabase()) migrateCatalogues(lensReady, fresh);
   if (!quorvelAnamorphicUpdateDone_) finishGenericLensMigration(snapshot, lensReady);
 
   applyThemeFlag();
@@ -246,20 +303,40 @@ void FramesObject::loadPrefs() {
     // A file from before the current package scheme: the start packages are made again.
     first_Start = true;
     setStartPackageValues();
-    generateStartPackages();
+    makeStartPackages = true;
     appIsVersion3_ = true;
   }
-  loadPackages();
+  {
+    // The start packages and both loads' selections reach each catalogue in one commit.
+    app::storage::CatalogueBatch writes;
+    if (makeStartPackages) generateStartPackages();
+    loadPackages();
+    storeStandardPackages();
+    static_cast<void>(writes.commit());  // a failure is logged; the next start makes the same writes
+  }
   savePrefs();
   hapticFeedbackWasSet_ = settings.hapticFeedback;
 }
 
-void FramesObject::savePrefs() {
-  if (!platform::foundation::PropertyList::writeFile(preferencePath(), preferenceDictionary(),
-                                                     platform::foundation::PropertyList::Format::Xml)) {
-    platform::log::write(platform::log::Error, "The preference file could not be written");
+void FramesObject::writePreferenceFile() const {
+  using platform::foundation::PropertyList;
+  const std::string path = preferencePath();
+  const auto bytes = PropertyList::write(preferenceDictionary(), PropertyList::Format::Xml);
+  if (bytes.empty()) {
+    platform::log::write(platform::log::Error, "The preferences could not be serialised; the file is left as it was");
+    return;
   }
+  // Unchanged preferences touch no file.
+  if (platform::foundation::AtomicFile::readFile(path) == bytes) return;
+  std::string error;
+  if (!platform::foundation::AtomicFile::writeAtomically(path, bytes.data(), bytes.size(), &error)) {
+    platform::log::write(platform::log::Error, "The preference file could not be written: " + error);
+  }
+}
+
+void FramesObject::storeStandardPackages() {
   // Without a loaded package there is nothing to store; an empty row would replace the stored one.
+  // A package stored as it is now is not written again.
   if (packageOne) {
     packageOne->packageName = "Standard Package One";
     QuorvelPackageUtil::saveStandardPackageOne(*packageOne);
@@ -268,6 +345,12 @@ void FramesObject::savePrefs() {
     packageTwo->packageName = "Standard Package Two";
     QuorvelPackageUtil::saveStandardPackageTwo(*packageTwo);
   }
+}
+
+void FramesObject::savePrefs() {
+  app::storage::CatalogueSession session;
+  writePreferenceFile();
+  storeStandardPackages();
   applyThemeFlag();
   if (!hapticBlocked_) hapticFeedbackWasSet_ = settings.hapticFeedback;
 }

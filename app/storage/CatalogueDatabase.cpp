@@ -4,6 +4,8 @@
 
 #include <cctype>
 
+#include "app/storage/CatalogueConnection.h"
+
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Paths.h"
@@ -37,14 +39,17 @@ std::string CatalogueDatabase::bundlePath(const std::string& resourceName) {
   return platform::foundation::Bundle::main()->pathForResource(resourceName, "db");
 }
 
-bool CatalogueDatabase::copyFromBundle(const std::string& path, const std::string& resourceName) {
+bool CatalogueDatabase::copyFromBundle(const std::string& path, const std::string& resourceName,
+                                       bool syncFolderNow) {
+  // A shared connection must not stay on the file this copy replaces.
+  CatalogueSession::forget(path);
   const std::string source = bundlePath(resourceName);
   if (source.empty()) {
     logError("Catalogue " + resourceName + ".db is missing from the bundle");
     return false;
   }
   std::string error;
-  if (!AtomicFile::copyFile(source, path, &error)) {
+  if (!AtomicFile::copyFile(source, path, &error, 0644, syncFolderNow)) {
     logError("Could not copy catalogue " + resourceName + ".db to " + path + ": " + error);
     return false;
   }
@@ -55,48 +60,64 @@ bool CatalogueDatabase::seedIfMissing(const std::string& path, const std::string
   return AtomicFile::fileExists(path) || copyFromBundle(path, resourceName);
 }
 
+std::vector<std::string> CatalogueDatabase::seedAllMissing(
+    std::span<const std::pair<const char*, const char*>> catalogues) {
+  std::vector<std::string> seeded;
+  for (const auto& [fileName, resourceName] : catalogues) {
+    const std::string path = libraryPath(fileName);
+    if (!AtomicFile::fileExists(path) && copyFromBundle(path, resourceName, false)) seeded.push_back(fileName);
+  }
+  if (!seeded.empty()) AtomicFile::syncFolder(platform::foundation::Paths::library());
+  return seeded;
+}
+
 bool CatalogueDatabase::replaceWithBundleCopy(const std::string& path, const std::string& resourceName) {
   return copyFromBundle(path, resourceName);
 }
 
-bool CatalogueDatabase::openCatalogue(const std::string& fileName, const std::string& resourceName) {
-  const std::string path = libraryPath(fileName);
-  return seedIfMissing(path, resourceName) && openPath(path);
-}
 
-bool CatalogueDatabase::openPath(const std::string& path) {
+bool CatalogueDatabase::openPath(const std::string& path, bool shared) {
   close();
   path_ = path;
-  sqlite3* db = nullptr;
-  // No SQLITE_OPEN_CREATE: a missing catalogue must stay missing so that it is seeded next time.
-  const int result = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-  if (result != SQLITE_OK) {
-    logError("Could not open catalogue " + path + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(result)));
-    sqlite3_close(db);
+  std::string error;
+  connection_ = shared && CatalogueSession::active() ? CatalogueSession::connection(path, error)
+                                                     : CatalogueConnection::open(path, error);
+  if (!connection_) {
+    logError("Could not open catalogue " + path + ": " + error);
     return false;
   }
-  db_ = db;
   return true;
 }
 
+bool CatalogueDatabase::checked() const { return connection_ && connection_->checked; }
+
+void CatalogueDatabase::markChecked() {
+  if (connection_) connection_->checked = true;
+}
+
 void CatalogueDatabase::close() {
-  if (!db_) return;
-  sqlite3_close_v2(db_);
-  db_ = nullptr;
+  // A transaction this scope left open goes back, so a shared connection is never handed on mid-way.
+  if (connection_ && connection_.use_count() == 1) rollback();
+  connection_.reset();
 }
 
 CatalogueStatement CatalogueDatabase::prepare(std::string_view sql, bool quiet) {
-  if (!db_) {
+  if (!connection_) {
     logError("Catalogue is not open: " + (path_.empty() ? std::string("(none)") : path_));
     return CatalogueStatement();
   }
+  if (sqlite3_stmt* cached = connection_->takeCached(sql)) {
+    return CatalogueStatement(cached, connection_, std::string(sql));
+  }
   sqlite3_stmt* statement = nullptr;
-  if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &statement, nullptr) != SQLITE_OK) {
-    if (!quiet) logError(std::string("Could not prepare statement: ") + sqlite3_errmsg(db_));
+  sqlite3* db = connection_->handle();
+  if (sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &statement,
+                         nullptr) != SQLITE_OK) {
+    if (!quiet) logError(std::string("Could not prepare statement: ") + sqlite3_errmsg(db));
     sqlite3_finalize(statement);
     return CatalogueStatement();
   }
-  return CatalogueStatement(statement);
+  return CatalogueStatement(statement, connection_, std::string(sql));
 }
 
 bool CatalogueDatabase::execute(std::string_view sql, std::initializer_list<int64_t> parameters) {
@@ -109,15 +130,24 @@ bool CatalogueDatabase::execute(std::string_view sql, std::initializer_list<int6
   return false;
 }
 
-std::string CatalogueDatabase::errorMessage() const { return db_ ? sqlite3_errmsg(db_) : "catalogue is not open"; }
+std::string CatalogueDatabase::errorMessage() const {
+  return connection_ ? sqlite3_errmsg(connection_->handle()) : "catalogue is not open";
+}
 
-int CatalogueDatabase::changes() const { return db_ ? sqlite3_changes(db_) : 0; }
+int CatalogueDatabase::errorCode() const { return connection_ ? sqlite3_errcode(connection_->handle()) : SQLITE_MISUSE; }
+
+int CatalogueDatabase::changes() const { return connection_ ? sqlite3_changes(connection_->handle()) : 0; }
 
 std::optional<int> CatalogueDatabase::nextId(std::string_view sql) {
   CatalogueStatement statement = prepare(sql, true);
   if (!statement.ok()) return std::nullopt;
-  if (statement.step() == CatalogueStatement::Step::Row) return statement.columnInt(0) + 1;
-  return 1;
+  // A kept statement whose table went away prepares again only when stepped, and fails there.
+  switch (statement.step()) {
+    case CatalogueStatement::Step::Row: return statement.columnInt(0) + 1;
+    case CatalogueStatement::Step::Done: return 1;
+    case CatalogueStatement::Step::Error: return std::nullopt;
+  }
+  return std::nullopt;
 }
 
 int CatalogueDatabase::nextIdOrLog(std::string_view sql) {
@@ -163,7 +193,9 @@ bool CatalogueDatabase::remapIds(const std::string& table, const std::string& co
 
 bool CatalogueDatabase::begin() { return execute("BEGIN IMMEDIATE"); }
 
-bool CatalogueDatabase::inTransaction() const { return db_ && !sqlite3_get_autocommit(db_); }
+bool CatalogueDatabase::inTransaction() const {
+  return connection_ && !sqlite3_get_autocommit(connection_->handle());
+}
 
 bool CatalogueDatabase::commit() {
   if (execute("COMMIT")) return true;
@@ -172,7 +204,7 @@ bool CatalogueDatabase::commit() {
 }
 
 void CatalogueDatabase::rollback() {
-  if (inTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  if (inTransaction()) sqlite3_exec(connection_->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 }  // namespace app::storage

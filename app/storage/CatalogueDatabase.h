@@ -1,15 +1,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/model/UpdateFormatIDObject.h"
 #include "app/storage/CatalogueStatement.h"
 
-struct sqlite3;
 
 namespace app::storage {
 
@@ -19,6 +21,8 @@ namespace app::storage {
 // A catalogue is only ever opened, never created: if the seed copy could not be made, the open fails
 // and the next use tries the seed again, instead of leaving an empty file that would never be seeded.
 // After a failed open every operation logs and yields its empty value.
+class CatalogueConnection;
+
 class CatalogueDatabase {
  public:
   CatalogueDatabase() = default;
@@ -32,16 +36,27 @@ class CatalogueDatabase {
   static std::string bundlePath(const std::string& resourceName);
   // Copies the bundle's catalogue to `path` when no file is there; true when a file is there afterwards.
   [[nodiscard]] static bool seedIfMissing(const std::string& path, const std::string& resourceName);
+  // Seeds each missing Library/<fileName> of (fileName, resourceName) pairs, syncing the Library
+  // folder once for all of them; gives back the file names it seeded.
+  static std::vector<std::string> seedAllMissing(std::span<const std::pair<const char*, const char*>> catalogues);
   // Puts the bundle's catalogue at `path` in one step (write aside, then rename over the old file): on
   // failure the old file is left exactly as it was.
   [[nodiscard]] static bool replaceWithBundleCopy(const std::string& path, const std::string& resourceName);
 
-  // Seeds Library/<fileName> from the bundle when missing, then opens it.
-  [[nodiscard]] bool openCatalogue(const std::string& fileName, const std::string& resourceName);
-  // Opens an existing file at `path`; never creates one.
-  [[nodiscard]] bool openPath(const std::string& path);
+  // Seeds Library/<fileName> from the bundle when missing, then opens it. On a connection's first use
+  // the file is checked: one that is not a database, or lacks one of `tables`, is kept aside as
+  // "<fileName>.damaged-<date>" (with a warning) and the bundle's copy takes its place; a busy or
+  // locked one is left alone (the open fails, and the next start tries again).
+  [[nodiscard]] bool openCatalogue(const std::string& fileName, const std::string& resourceName,
+                                   std::span<const char* const> tables = {});
+  // Opens an existing file at `path`; never creates one. Inside a CatalogueSession the connection is
+  // the session's shared one, unless `shared` is false (a file that is about to be renamed or removed).
+  [[nodiscard]] bool openPath(const std::string& path, bool shared = true);
   void close();
-  [[nodiscard]] bool isOpen() const { return db_ != nullptr; }
+  // Whether the checks a helper runs once per connection (see CatalogueConnection::checked) are done.
+  [[nodiscard]] bool checked() const;
+  void markChecked();
+  [[nodiscard]] bool isOpen() const { return connection_ != nullptr; }
   const std::string& path() const { return path_; }
 
   // A statement for `sql`. When the catalogue is not open or the SQL does not prepare, the statement is
@@ -51,6 +66,7 @@ class CatalogueDatabase {
   // Runs one statement without results, with optional integer parameters bound in order.
   [[nodiscard]] bool execute(std::string_view sql, std::initializer_list<int64_t> parameters = {});
   std::string errorMessage() const;
+  int errorCode() const;
   [[nodiscard]] int changes() const;
 
   // The writes every catalogue class makes, reporting failure in the catalogue's own log texts, so
@@ -110,9 +126,13 @@ class CatalogueDatabase {
   };
 
  private:
-  [[nodiscard]] static bool copyFromBundle(const std::string& path, const std::string& resourceName);
+  [[nodiscard]] static bool copyFromBundle(const std::string& path, const std::string& resourceName,
+                                           bool syncFolderNow = true);
+  enum class Health { Sound, Damaged, Busy };
+  Health health(std::span<const char* const> tables);
+  [[nodiscard]] bool replaceDamaged(const std::string& fileName, const std::string& resourceName);
 
-  sqlite3* db_ = nullptr;
+  std::shared_ptr<CatalogueConnection> connection_;
   std::string path_;
 };
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "app/storage/CatalogueConnection.h"
 #include "app/storage/CatalogueUpdate.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/log/Log.h"
@@ -38,7 +39,9 @@ bool CatalogueReplacement::run(const std::string& fileName, const std::string& r
                                const CarryOver& carryOver) {
   const std::string path = CatalogueDatabase::libraryPath(fileName);
   const std::string staging = stagingPath(fileName);
-  // A copy left by an update that was cut short is simply made again.
+  // A copy left by an update that was cut short is simply made again. No shared connection may stay
+  // on either name across the rename: it would keep reading (or writing) the file that was there.
+  CatalogueSession::forget(staging);
   if (!CatalogueDatabase::replaceWithBundleCopy(staging, resourceName)) return false;
   if (!carryOver(staging) || !flushToDisk(staging)) {
     platform::log::write(platform::log::Error,
@@ -47,6 +50,8 @@ bool CatalogueReplacement::run(const std::string& fileName, const std::string& r
     return false;
   }
   CatalogueUpdate::reached(CatalogueUpdate::Stage::Staged);
+  CatalogueSession::forget(staging);
+  CatalogueSession::forget(path);
   if (std::rename(staging.c_str(), path.c_str()) != 0) {
     platform::log::write(platform::log::Error, "Could not put the updated " + fileName + " in place");
     AtomicFile::removeFile(staging);

@@ -4,19 +4,25 @@
 
 #include <utility>
 
+#include "app/storage/CatalogueConnection.h"
+
 namespace app::storage {
 
 CatalogueStatement::~CatalogueStatement() { release(); }
 
 CatalogueStatement::CatalogueStatement(CatalogueStatement&& other) noexcept
     : statement_(std::exchange(other.statement_, nullptr)),
-      lastResult_(other.lastResult_) {}
+      lastResult_(other.lastResult_),
+      owner_(std::move(other.owner_)),
+      sql_(std::move(other.sql_)) {}
 
 CatalogueStatement& CatalogueStatement::operator=(CatalogueStatement&& other) noexcept {
   if (this != &other) {
     release();
     statement_ = std::exchange(other.statement_, nullptr);
     lastResult_ = other.lastResult_;
+    owner_ = std::move(other.owner_);
+    sql_ = std::move(other.sql_);
   }
   return *this;
 }
@@ -66,9 +72,14 @@ void CatalogueStatement::reset() {
 
 bool CatalogueStatement::finalize() {
   if (!statement_) return true;
-  const int result = sqlite3_finalize(statement_);
-  statement_ = nullptr;
-  return result == SQLITE_OK;
+  const bool ok = lastResult_ == 0 || lastResult_ == SQLITE_ROW || lastResult_ == SQLITE_DONE;
+  if (owner_) {
+    owner_->giveBack(std::move(sql_), std::exchange(statement_, nullptr));
+    owner_.reset();
+    return ok;
+  }
+  const int result = sqlite3_finalize(std::exchange(statement_, nullptr));
+  return result == SQLITE_OK && ok;
 }
 
 int CatalogueStatement::columnInt(int index) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,6 +9,8 @@
 struct sqlite3_stmt;
 
 namespace app::storage {
+
+class CatalogueConnection;
 
 // One prepared statement of a catalogue file, finalized when it goes out of scope. A statement that
 // could not be prepared (bad SQL, or a catalogue that failed to open) is inert: binds are ignored,
@@ -19,6 +22,9 @@ class CatalogueStatement {
 
   CatalogueStatement() = default;
   explicit CatalogueStatement(sqlite3_stmt* statement) : statement_(statement) {}
+  // A statement that goes back to `owner`'s cache for the next use of `sql` instead of being finalized.
+  CatalogueStatement(sqlite3_stmt* statement, std::shared_ptr<CatalogueConnection> owner, std::string sql)
+      : statement_(statement), owner_(std::move(owner)), sql_(std::move(sql)) {}
   ~CatalogueStatement();
   CatalogueStatement(CatalogueStatement&& other) noexcept;
   CatalogueStatement& operator=(CatalogueStatement&& other) noexcept;
@@ -56,6 +62,8 @@ class CatalogueStatement {
  private:
   sqlite3_stmt* statement_ = nullptr;
   int lastResult_ = 0;
+  std::shared_ptr<CatalogueConnection> owner_;  // set for a statement that is kept for reuse
+  std::string sql_;
 };
 
 }  // namespace app::storage

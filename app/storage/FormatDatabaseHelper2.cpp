@@ -45,7 +45,9 @@ CameraShootingMode modeFromRow(const CatalogueStatement& row, bool keepName) {
 
 bool FormatDatabaseHelper2::openDb(bool reset) {
   if (reset && !resetdatabase()) CatalogueUpdate::keptInstalled(kFileName);
-  return PendingPackageRemap::openSeeded(database_, kFileName, kResourceName);
+  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, kTables)) return false;
+  database_.markChecked();
+  return true;
 }
 
 std::vector<CameraManufactor> FormatDatabaseHelper2::readManufacturers(const char* sql) {

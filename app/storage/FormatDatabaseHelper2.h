@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,8 @@ class FormatDatabaseHelper2 {
  public:
   static constexpr const char* kFileName = "QuorvelFormatDatabase.db";
   static constexpr const char* kResourceName = "QuorvelFormatDatabase";
+  // The tables without which the file is not this catalogue.
+  static constexpr std::array<const char*, 3> kTables{"ManufactorTable", "FormatContainer", "QuorvelFrameGuide"};
 
   // With reset, the catalogue is first brought to the bundle's version (resetdatabase).
   [[nodiscard]] bool openDb(bool reset);

@@ -66,8 +66,9 @@ std::string sixDecimals(float value) { return format("%f", static_cast<double>(v
 
 bool LensDatabaseHelper::openDb(bool reset) {
   if (reset && !resetdatabase()) CatalogueUpdate::keptInstalled(kFileName);
-  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName)) return false;
-  addOriginColumnWhenMissing();
+  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, kTables)) return false;
+  if (!database_.checked()) addOriginColumnWhenMissing();
+  database_.markChecked();
   return true;
 }
 

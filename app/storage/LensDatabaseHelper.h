@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@ class LensDatabaseHelper {
  public:
   static constexpr const char* kFileName = "LensDatabase.db";
   static constexpr const char* kResourceName = "LensDatabase";
+  // The tables without which the file is not this catalogue.
+  static constexpr std::array<const char*, 2> kTables{"Manufacturer", "Lenses"};
 
   // With reset, the catalogue is first brought to the bundle's version (resetdatabase). An old file
   // without the Origin column gains it (every series then counts as shipped).
@@ -64,6 +67,11 @@ class LensDatabaseHelper {
   static std::string clearGenericPrefix(const std::string& text);
 
   [[nodiscard]] bool deselectManufacturer();
+  // The same ends as deselectManufacturer + selectManufacturer, respectively deslectLensesForManufacturer
+  // + selectLens of each lens, writing only the rows whose flag changes: a selection that is already
+  // as asked writes nothing, so nothing reaches the disk.
+  [[nodiscard]] bool selectOnlyManufacturer(int manufacturerId);
+  [[nodiscard]] bool selectOnlyLenses(int manufacturerId, const std::vector<int>& lensIds);
   [[nodiscard]] bool selectManufacturer(int manufacturerId);
   [[nodiscard]] bool deslectLensesForManufacturer(int manufacturerId);
   [[nodiscard]] bool selectLens(const LensObject& lens);  // writes the lens's own flag, 0 included

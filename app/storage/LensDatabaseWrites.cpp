@@ -5,6 +5,29 @@
 using app::storage::CatalogueDatabase;
 using app::model::NumericText;
 
+bool LensDatabaseHelper::selectOnlyManufacturer(int manufacturerId) {
+  return database_.runUpdate(
+      "UPDATE Manufacturer SET Selected = (ManufacturerId = ?1) WHERE Selected IS NOT (ManufacturerId = ?1)",
+      {manufacturerId});
+}
+
+bool LensDatabaseHelper::selectOnlyLenses(int manufacturerId, const std::vector<int>& lensIds) {
+  std::string kept;
+  for (int id : lensIds) kept += (kept.empty() ? "" : ",") + std::to_string(id);
+  if (!database_.runUpdate("UPDATE Lenses SET DefaultSelection = 0 WHERE ManufacturerId = ? AND DefaultSelection IS NOT 0 "
+                           "AND LensId NOT IN (" + kept + ")",
+                           {manufacturerId})) {
+    return false;
+  }
+  for (int id : lensIds) {
+    if (!database_.runUpdate("UPDATE Lenses SET DefaultSelection = 1 WHERE LensId = ? AND DefaultSelection IS NOT 1",
+                             {id})) {
+      return false;
+    }
+  }
+  return true;
+}
+
 bool LensDatabaseHelper::deselectManufacturer() {
   return database_.runUpdate("UPDATE Manufacturer SET Selected = 0", {});
 }

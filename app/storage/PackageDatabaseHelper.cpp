@@ -28,7 +28,9 @@ QuorvelPackageDatabaseObject packageFromRow(const CatalogueStatement& row) {
 
 bool PackageDatabaseHelper::openDb(bool reset) {
   if (reset && !resetDB()) platform::log::write(platform::log::Error, "The package catalogue could not be reset");
-  return database_.openCatalogue(kFileName, kResourceName);
+  if (!database_.openCatalogue(kFileName, kResourceName, kTables)) return false;
+  database_.markChecked();
+  return true;
 }
 
 bool PackageDatabaseHelper::resetDB() {

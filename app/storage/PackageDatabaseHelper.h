@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@ class PackageDatabaseHelper {
  public:
   static constexpr const char* kFileName = "QuorvelPackageDatabase.db";
   static constexpr const char* kResourceName = "QuorvelPackageDatabase";
+  // The tables without which the file is not this catalogue.
+  static constexpr std::array<const char*, 2> kTables{"PackageData", "PackageLensData"};
 
   // With reset, the Library copy is first replaced by the bundle's starting copy.
   [[nodiscard]] bool openDb(bool reset);
@@ -81,6 +84,8 @@ class PackageDatabaseHelper {
  private:
   std::vector<QuorvelPackageDatabaseObject> readPackages(const char* sql, std::optional<int> parameter);
   [[nodiscard]] int storePackage(const QuorvelPackageDatabaseObject& package, int packageId, bool replace);
+  // Whether `packageId` is stored with exactly these values and lenses.
+  bool storedAs(const QuorvelPackageDatabaseObject& package, int packageId);
   [[nodiscard]] bool insertPackageRow(const QuorvelPackageDatabaseObject& package, int packageId);
 
   app::storage::CatalogueDatabase database_;

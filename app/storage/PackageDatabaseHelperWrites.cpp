@@ -1,6 +1,8 @@
 // PackageDatabaseHelper: storing, deleting and re-pointing packages.
 #include "app/storage/PackageDatabaseHelper.h"
 
+#include <algorithm>
+
 using app::storage::CatalogueDatabase;
 
 bool PackageDatabaseHelper::insertPackageRow(const QuorvelPackageDatabaseObject& package, int packageId) {
@@ -22,6 +24,7 @@ bool PackageDatabaseHelper::insertPackageRow(const QuorvelPackageDatabaseObject&
 // Writes the package row and its lens rows as one unit; `replace` first drops what is stored under the id.
 int PackageDatabaseHelper::storePackage(const QuorvelPackageDatabaseObject& package, int packageId, bool replace) {
   if (packageId == -1 && !replace) return -1;  // no id could be found: store nothing
+  if (replace && storedAs(package, packageId)) return packageId;  // unchanged: nothing to write
   CatalogueDatabase::Transaction transaction(database_);
   if (!transaction.active()) return -1;
   if (replace && !deletePackage(packageId)) return -1;
@@ -30,6 +33,21 @@ int PackageDatabaseHelper::storePackage(const QuorvelPackageDatabaseObject& pack
     if (savePackageLensID(lensID, packageId) < 0) return -1;
   }
   return transaction.commit() ? packageId : -1;
+}
+
+bool PackageDatabaseHelper::storedAs(const QuorvelPackageDatabaseObject& package, int packageId) {
+  const auto stored = loadPackage(packageId);
+  if (!stored || stored->pacakgeID != packageId) return false;
+  // The lens rows come back by lens id: the order they were given in is not kept anyway.
+  auto lenses = package.lensSetIDs;
+  std::sort(lenses.begin(), lenses.end());
+  auto storedLenses = stored->lensSetIDs;
+  std::sort(storedLenses.begin(), storedLenses.end());
+  return lenses == storedLenses && stored->packageName == package.packageName &&
+         stored->lensManufacturerId == package.lensManufacturerId &&
+         stored->cameraFormatId == package.cameraFormatId && stored->adapterId == package.adapterId &&
+         stored->frameGuideId == package.frameGuideId && stored->frameGuideShading == package.frameGuideShading &&
+         stored->frameGuideColor == package.frameGuideColor && stored->cropID == package.cropID;
 }
 
 int PackageDatabaseHelper::saveNewPackage(const QuorvelPackageDatabaseObject& package) {

@@ -102,9 +102,9 @@ bool PendingPackageRemap::apply(const std::string& cataloguePath) {
 }
 
 bool PendingPackageRemap::openSeeded(CatalogueDatabase& catalogue, const std::string& fileName,
-                                     const std::string& resourceName) {
-  const std::string path = CatalogueDatabase::libraryPath(fileName);
-  return CatalogueDatabase::seedIfMissing(path, resourceName) && openFinishing(catalogue, path);
+                                     const std::string& resourceName, std::span<const char* const> tables) {
+  if (!catalogue.openCatalogue(fileName, resourceName, tables)) return false;
+  return catalogue.checked() || openFinishing(catalogue, catalogue.path());
 }
 
 bool PendingPackageRemap::openFinishing(CatalogueDatabase& catalogue, const std::string& path) {

@@ -32,9 +32,10 @@ class PendingPackageRemap {
   // Opens the catalogue file at `path` (never creating it), first finishing a list that an update cut
   // short left in it.
   [[nodiscard]] static bool openFinishing(CatalogueDatabase& catalogue, const std::string& path);
-  // Library/<fileName>, seeded from the bundle's <resourceName>.db when missing, opened as above.
+  // Library/<fileName> opened as CatalogueDatabase::openCatalogue does (seeded when missing, kept aside
+  // and replaced when damaged), then as above.
   [[nodiscard]] static bool openSeeded(CatalogueDatabase& catalogue, const std::string& fileName,
-                                       const std::string& resourceName);
+                                       const std::string& resourceName, std::span<const char* const> tables);
 
  private:
   static size_t index(Kind kind) { return static_cast<size_t>(kind); }

@@ -1,5 +1,6 @@
 #include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
 
+#include "app/storage/FormatDatabaseHelper2.h"
 #include "app/storage/PendingPackageRemap.h"
 
 using app::storage::CatalogueDatabase;
@@ -28,7 +29,11 @@ QuorvelFrameGuide QuorvelFrameGuidesDatabaseHelper::guideFromRow(const Catalogue
 bool QuorvelFrameGuidesDatabaseHelper::openDb(bool reset) {
   if (reset) return resetDB() && database_.openPath(dbPath_);
   dbPath_ = CatalogueDatabase::libraryPath(kFileName);
-  return PendingPackageRemap::openSeeded(database_, kFileName, kResourceName);
+  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, FormatDatabaseHelper2::kTables)) {
+    return false;
+  }
+  database_.markChecked();
+  return true;
 }
 
 bool QuorvelFrameGuidesDatabaseHelper::openPath(const std::string& path) {
@@ -63,6 +68,11 @@ bool QuorvelFrameGuidesDatabaseHelper::deselectAllFrameGuids() {
 
 bool QuorvelFrameGuidesDatabaseHelper::selectFrameGuide(int frameGuideId) {
   return database_.runUpdate("UPDATE QuorvelFrameGuide SET selected = 1 WHERE id = ?", {frameGuideId});
+}
+
+bool QuorvelFrameGuidesDatabaseHelper::selectOnlyFrameGuide(int frameGuideId) {
+  return database_.runUpdate("UPDATE QuorvelFrameGuide SET selected = (id = ?1) WHERE selected IS NOT (id = ?1)",
+                             {frameGuideId});
 }
 
 QuorvelFrameGuide QuorvelFrameGuidesDatabaseHelper::getSelectedFrameGuide() {

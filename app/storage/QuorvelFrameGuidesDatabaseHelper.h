@@ -28,6 +28,8 @@ class QuorvelFrameGuidesDatabaseHelper {
   std::vector<QuorvelFrameGuide> getAllFrameGuids();  // by ratio
   [[nodiscard]] bool deselectAllFrameGuids();
   [[nodiscard]] bool selectFrameGuide(int frameGuideId);    // other rows keep their flag
+  // Leaves exactly `frameGuideId` selected, writing only the rows whose flag changes.
+  [[nodiscard]] bool selectOnlyFrameGuide(int frameGuideId);
   QuorvelFrameGuide getSelectedFrameGuide();  // id 0 when none is selected
   // Inserts a user guide and makes it the one selected guide. True when a guide of that size already
   // existed (nothing inserted, selection unchanged); false when it was inserted or could not be.

@@ -29,7 +29,9 @@ std::string shownName(std::string stored, bool noneRule) {
 
 bool QuorvelLensAdapterDBHelper::openDb(bool reset) {
   if (reset && !resetDB()) CatalogueUpdate::keptInstalled(kFileName);
-  return PendingPackageRemap::openSeeded(database_, kFileName, kResourceName);
+  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, kTables)) return false;
+  database_.markChecked();
+  return true;
 }
 
 // Column order of every SELECT * on QuorvelLensAdapter.
@@ -75,6 +77,12 @@ bool QuorvelLensAdapterDBHelper::deselectAllAdapter() {
 
 bool QuorvelLensAdapterDBHelper::selectAdapter(int adapterId) {
   return database_.runUpdate("UPDATE QuorvelLensAdapter SET AdapterSelected = 1 WHERE LensAdapterId = ?", {adapterId});
+}
+
+bool QuorvelLensAdapterDBHelper::selectOnlyAdapter(int adapterId) {
+  return database_.runUpdate(
+      "UPDATE QuorvelLensAdapter SET AdapterSelected = (LensAdapterId = ?1) WHERE AdapterSelected IS NOT (LensAdapterId = ?1)",
+      {adapterId});
 }
 
 bool QuorvelLensAdapterDBHelper::deleteAdapter(const QuorvelLensAdapter& adapter) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ class QuorvelLensAdapterDBHelper {
  public:
   static constexpr const char* kFileName = "QuorvelLensAdapterDb.db";
   static constexpr const char* kResourceName = "QuorvelLensAdapterDb";
+  // The tables without which the file is not this catalogue.
+  static constexpr std::array<const char*, 1> kTables{"QuorvelLensAdapter"};
 
   // With reset, the catalogue is first brought to the bundle's version (resetDB).
   [[nodiscard]] bool openDb(bool reset);
@@ -28,6 +31,9 @@ class QuorvelLensAdapterDBHelper {
   QuorvelLensAdapter getSelectedLensAdapter();
   [[nodiscard]] bool deselectAllAdapter();
   [[nodiscard]] bool selectAdapter(int adapterId);
+  // Leaves exactly `adapterId` selected, writing only the rows whose flag changes (none when it
+  // already is the one selected adapter, so that nothing reaches the disk).
+  [[nodiscard]] bool selectOnlyAdapter(int adapterId);
   [[nodiscard]] bool deleteAdapter(const QuorvelLensAdapter& adapter);
   // Both store a user adapter (type 1, empty comment) under the next id and return it, or -1 when
   // nothing was stored; insertNewAdapter also makes it the one selected adapter.

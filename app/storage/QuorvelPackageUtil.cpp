@@ -91,19 +91,15 @@ void setFromSelections(QuorvelPackage& package) {
   package.frameGuideShading = QuorvelPackageUtil::kBuiltShading;
 }
 
-// Makes `series` the current series; with `onlyLens`, that lens becomes its only selected lens.
-void selectStartSeries(int series, std::optional<int> onlyLens) {
+// Makes `series` the current series and, with `lensIds`, those its selected lenses (writing only the
+// flags that change), in one commit.
+void selectSeries(int series, std::optional<std::vector<int>> lensIds) {
   OpenCatalogue<LensDatabaseHelper> lenses;
   if (!lenses) return;
   CatalogueDatabase::Transaction transaction(lenses->database());
-  bool stored = transaction.active() && lenses->deselectManufacturer() && lenses->selectManufacturer(series);
-  if (onlyLens) {
-    stored = stored && lenses->deslectLensesForManufacturer(series);
-    LensObject lens = lenses->getLens(*onlyLens);
-    lens.selected = 1;
-    if (lens.lensId != 0) stored = stored && lenses->selectLens(lens);
-  }
-  if (!stored || !transaction.commit()) logError("The start package's lens selection could not be stored");
+  const bool stored = transaction.active() && lenses->selectOnlyManufacturer(series) &&
+                      (!lensIds || lenses->selectOnlyLenses(series, *lensIds)) && transaction.commit();
+  if (!stored) logError("The lens selection could not be stored");
 }
 
 QuorvelPackage checked(QuorvelPackage package) {
@@ -165,29 +161,16 @@ QuorvelPackage QuorvelPackageUtil::loadPackage(int packageId) {
 }
 
 void QuorvelPackageUtil::setLoadedPackageinDB(const QuorvelPackage& package) {
-  const int series = seriesIdOf(package);
   // Each catalogue moves its selection in one commit, or not at all: never none selected, never two.
-  if (OpenCatalogue<LensDatabaseHelper> lenses; lenses) {
-    CatalogueDatabase::Transaction transaction(lenses->database());
-    bool stored = transaction.active() && lenses->deselectManufacturer() &&
-                  lenses->deslectLensesForManufacturer(series) && lenses->selectManufacturer(series);
-    for (LensObject lens : package.lensSet) {
-      lens.selected = 1;
-      stored = stored && lenses->selectLens(lens);
-    }
-    if (!stored || !transaction.commit()) logError("The package's lens selection could not be stored");
-  }
+  // A selection that already is the package's writes nothing.
+  std::vector<int> lensIds;
+  for (const auto& lens : package.lensSet) lensIds.push_back(lens.lensId);
+  selectSeries(seriesIdOf(package), lensIds);
   if (OpenCatalogue<QuorvelLensAdapterDBHelper> adapters; adapters) {
-    CatalogueDatabase::Transaction transaction(adapters->database());
-    if (!transaction.active() || !adapters->deselectAllAdapter() || !adapters->selectAdapter(adapterIdOf(package)) ||
-        !transaction.commit()) {
-      logError("The package's adapter selection could not be stored");
-    }
+    if (!adapters->selectOnlyAdapter(adapterIdOf(package))) logError("The package's adapter selection could not be stored");
   }
   if (OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides; guides) {
-    CatalogueDatabase::Transaction transaction(guides->database());
-    if (!transaction.active() || !guides->deselectAllFrameGuids() ||
-        !guides->selectFrameGuide(frameGuideIdOf(package)) || !transaction.commit()) {
+    if (!guides->selectOnlyFrameGuide(frameGuideIdOf(package))) {
       logError("The package's frame-guide selection could not be stored");
     }
   }
@@ -212,7 +195,7 @@ QuorvelPackage QuorvelPackageUtil::getCurrentPackage() {
 QuorvelPackage QuorvelPackageUtil::getStartPackageOne() {
   QuorvelPackage package;
   setFormat(package, kStartFormatOne, kNoCrop);
-  selectStartSeries(kStartLensSeriesOne, std::nullopt);
+  selectSeries(kStartLensSeriesOne, std::nullopt);
   setFromSelections(package);
   return checked(std::move(package));
 }
@@ -220,7 +203,9 @@ QuorvelPackage QuorvelPackageUtil::getStartPackageOne() {
 QuorvelPackage QuorvelPackageUtil::getStartPackageTwo() {
   QuorvelPackage package;
   setFormat(package, kStartFormatTwo, kNoCrop);
-  selectStartSeries(kStartLensSeriesTwo, kStartLensTwo);
+  std::vector<int> only;
+  if (OpenCatalogue<LensDatabaseHelper> lenses; lenses && lenses->getLens(kStartLensTwo).lensId != 0) only = {kStartLensTwo};
+  selectSeries(kStartLensSeriesTwo, only);
   setFromSelections(package);
   return checked(std::move(package));
 }
@@ -230,7 +215,7 @@ QuorvelPackage QuorvelPackageUtil::getFallBackPackage() {
   QuorvelPackage package;
   setFormat(package, kFallbackFormat, kNoCrop);
 
-  selectStartSeries(kStartLensSeriesOne, std::nullopt);
+  selectSeries(kStartLensSeriesOne, std::nullopt);
   if (OpenCatalogue<LensDatabaseHelper> lenses; lenses) {
     package.lensManufacturer = lenses->getSelectedLensManufacturer();
     package.lensSet = lenses->getSelectedLenses4Manufacturer(kStartLensSeriesOne);

@@ -47,18 +47,12 @@ bool writeAll(int fd, const uint8_t* bytes, size_t size) {
   return true;
 }
 
-// The folder's entry for the renamed file is only durable once the folder itself is synced.
-void syncFolder(const std::string& folder) {
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
 
 using Filler = std::function<bool(int fd, std::string* error)>;
 
 // Makes a temporary file beside `path`, lets `fill` write it, then syncs and renames it into place.
-bool replaceViaTemporary(const std::string& path, mode_t mode, const Filler& fill, std::string* error) {
+bool replaceViaTemporary(const std::string& path, mode_t mode, const Filler& fill, std::string* error,
+                         bool syncFolderNow = true) {
   if (path.empty() || path.back() == '/') return fail(error, "cannot write", path, EINVAL);
   std::string folder = folderOf(path);
   std::string temp = folder + "/." + nameOf(path) + ".XXXXXX";
@@ -89,11 +83,19 @@ bool replaceViaTemporary(const std::string& path, mode_t mode, const Filler& fil
     ::unlink(temp.c_str());
     return fail(error, "cannot replace", path, err);
   }
-  syncFolder(folder);
+  if (syncFolderNow) AtomicFile::syncFolder(folder);
   return true;
 }
 
 }  // namespace
+
+// The folder's entry for a renamed file is only durable once the folder itself is synced.
+void AtomicFile::syncFolder(const std::string& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
 
 bool AtomicFile::writeAtomically(const std::string& path, const void* bytes, size_t size, std::string* error,
                                  mode_t mode) {
@@ -159,7 +161,8 @@ bool AtomicFile::removeFile(const std::string& path, std::string* error) {
   return fail(error, "cannot remove", path, errno);
 }
 
-bool AtomicFile::copyFile(const std::string& from, const std::string& to, std::string* error, mode_t mode) {
+bool AtomicFile::copyFile(const std::string& from, const std::string& to, std::string* error, mode_t mode,
+                          bool syncFolderNow) {
   if (error) error->clear();
   int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (source < 0) return fail(error, "cannot open", from, errno);
@@ -177,7 +180,7 @@ bool AtomicFile::copyFile(const std::string& from, const std::string& to, std::s
           if (!writeAll(fd, chunk, static_cast<size_t>(n))) return fail(err, "cannot write", to, errno);
         }
       },
-      error);
+      error, syncFolderNow);
   ::close(source);
   return ok;
 }

@@ -32,8 +32,12 @@ class AtomicFile {
   // Removes a file (not a folder); a file that is already gone counts as removed.
   static bool removeFile(const std::string& path, std::string* error = nullptr);
   // Copies `from` over `to` atomically, streaming, so large catalogue files need no big buffer.
+  // With `syncFolderNow` false the caller syncs the folder itself (once for several copies, with
+  // syncFolder); until then the new name may not survive a power cut.
   static bool copyFile(const std::string& from, const std::string& to, std::string* error = nullptr,
-                       mode_t mode = 0644);
+                       mode_t mode = 0644, bool syncFolderNow = true);
+  // Makes the folder's entries (renamed or created files) durable.
+  static void syncFolder(const std::string& folder);
   // mkdir -p; an existing folder is success.
   static bool createDirectories(const std::string& path, std::string* error = nullptr);
   // Removes the temporary files of writes that died before their rename (".<name>.XXXXXX" in `folder`)

@@ -1,0 +1,80 @@
+#include "app/storage/CatalogueConnection.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+namespace app::storage {
+namespace {
+
+struct Pool {
+  int depth = 0;
+  std::map<std::string, std::shared_ptr<CatalogueConnection>> connections;
+};
+
+// Catalogues are used on the main thread only, so the pool needs no guard.
+Pool& pool() {
+  static Pool instance;
+  return instance;
+}
+
+}  // namespace
+
+std::shared_ptr<CatalogueConnection> CatalogueConnection::open(const std::string& path, std::string& error) {
+  sqlite3* db = nullptr;
+  // No SQLITE_OPEN_CREATE: a missing catalogue must stay missing so that it is seeded next time.
+  const int result = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  if (result != SQLITE_OK) {
+    error = db ? sqlite3_errmsg(db) : sqlite3_errstr(result);
+    sqlite3_close(db);
+    return nullptr;
+  }
+  // A rollback journal, because the package re-pointing commits the package catalogue and an
+  // attached catalogue together, which SQLite makes atomic only across rollback journals; and FULL
+  // sync, because with a rollback journal anything less can corrupt the file on a power cut. Neither
+  // pragma touches the disk. A busy file waits a little for another process before giving up.
+  sqlite3_exec(db, "PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
+  sqlite3_busy_timeout(db, 2000);
+  return std::shared_ptr<CatalogueConnection>(new CatalogueConnection(db, path));
+}
+
+CatalogueConnection::~CatalogueConnection() {
+  for (auto& [sql, statement] : cache_) sqlite3_finalize(statement);
+  sqlite3_close_v2(db_);
+}
+
+sqlite3_stmt* CatalogueConnection::takeCached(std::string_view sql) {
+  auto found = cache_.find(sql);
+  if (found == cache_.end()) return nullptr;
+  sqlite3_stmt* statement = found->second;
+  cache_.erase(found);
+  return statement;
+}
+
+void CatalogueConnection::giveBack(std::string sql, sqlite3_stmt* statement) {
+  sqlite3_reset(statement);
+  sqlite3_clear_bindings(statement);
+  // Texts with ids formatted in are each used once; a bound keeps them from piling up.
+  constexpr size_t kKept = 64;
+  if (cache_.size() >= kKept || !cache_.emplace(std::move(sql), statement).second) sqlite3_finalize(statement);
+}
+
+CatalogueSession::CatalogueSession() { ++pool().depth; }
+
+CatalogueSession::~CatalogueSession() {
+  if (--pool().depth == 0) pool().connections.clear();
+}
+
+bool CatalogueSession::active() { return pool().depth > 0; }
+
+std::shared_ptr<CatalogueConnection> CatalogueSession::connection(const std::string& path, std::string& error) {
+  auto& connections = pool().connections;
+  if (auto found = connections.find(path); found != connections.end()) return found->second;
+  auto opened = CatalogueConnection::open(path, error);
+  if (opened) connections.emplace(path, opened);
+  return opened;
+}
+
+void CatalogueSession::forget(const std::string& path) { pool().connections.erase(path); }
+
+}  // namespace app::storage

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace app::storage {
+
+// One open SQLite connection to a catalogue file, with the statements it has prepared kept for reuse
+// (keyed by their SQL text). Shared by every CatalogueDatabase that works on the same file during a
+// CatalogueSession; closed when the last of them lets go.
+class CatalogueConnection {
+ public:
+  // Opens an existing file (never creates one) in the journal and sync mode every catalogue uses;
+  // nullptr with `error` set when it cannot be opened.
+  static std::shared_ptr<CatalogueConnection> open(const std::string& path, std::string& error);
+  ~CatalogueConnection();
+  CatalogueConnection(const CatalogueConnection&) = delete;
+  CatalogueConnection& operator=(const CatalogueConnection&) = delete;
+
+  sqlite3* handle() const { return db_; }
+  const std::string& path() const { return path_; }
+
+  // A kept statement for `sql`, taken out of the cache (nullptr when there is none).
+  sqlite3_stmt* takeCached(std::string_view sql);
+  // Gives a statement back for the next use of the same SQL (reset, bindings cleared); finalized
+  // instead when one is already kept for it.
+  void giveBack(std::string sql, sqlite3_stmt* statement);
+
+  // Set once the catalogue's own checks (pending re-pointing, columns) have run on this connection.
+  bool checked = false;
+
+ private:
+  CatalogueConnection(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
+
+  sqlite3* db_;
+  std::string path_;
+  std::map<std::string, sqlite3_stmt*, std::less<>> cache_;
+};
+
+// While a session is alive (on the main thread, where every catalogue is used), a catalogue file is
+// opened once and every helper on it shares that connection and its prepared statements, instead of
+// opening, preparing and closing on every call. Without a session each open is a connection of its
+// own, as before. Sessions nest; the outermost one closes the connections.
+class CatalogueSession {
+ public:
+  CatalogueSession();
+  ~CatalogueSession();
+  CatalogueSession(const CatalogueSession&) = delete;
+  CatalogueSession& operator=(const CatalogueSession&) = delete;
+
+  static bool active();
+  // The shared connection to `path`, opened on first use; nullptr (with `error`) when it cannot be.
+  static std::shared_ptr<CatalogueConnection> connection(const std::string& path, std::string& error);
+  // Lets go of the shared connection to `path`, before the file is replaced or moved aside: the next
+  // open sees the file that is then in place.
+  static void forget(const std::string& path);
+};
+
+}  // namespace app::storage
