@@ -1,0 +1,161 @@
+// Start-up as a person meets it: whole `ostrel` processes, each beside its floor, measured in one run.
+//
+//   Cold: a first start in an empty container. Its work beyond the process floor (cold - help) is
+//         compared with a durable copy of the four catalogues done in one process (copy, then fsync of
+//         each file and of the folder): the least any first start that keeps the catalogues must do.
+//   Warm: a start with everything in place, compared with `ostrel --help` (the process floor).
+//
+// Each iteration runs the pair back to back, so both sides see the same machine. Counters: the mean
+// times, the ratio, and the fsync/fdatasync calls of one such start (counted with strace when it is
+// installed, else -1). Needs the ostrel executable built in the same tree.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kCatalogues[] = {"LensDatabase.db", "QuorvelFormatDatabase.db", "QuorvelLensAdapterDb.db",
+                                       "QuorvelPackageDatabase.db"};
+
+fs::path buildTree() { return fs::read_symlink("/proc/self/exe").parent_path().parent_path(); }
+fs::path ostrel() { return buildTree() / "cmd/ostrel/ostrel"; }
+fs::path bundle() { return buildTree() / "cmd/ostrel/bundle"; }
+
+// Runs a program to its end with its output discarded; its exit status.
+int run(const std::vector<std::string>& arguments) {
+  std::vector<char*> argv;
+  for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t child = 0;
+  const int spawned = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -1;
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+double timed(const std::vector<std::string>& arguments) {
+  const auto start = Clock::now();
+  run(arguments);
+  return seconds(start);
+}
+
+std::string freshHome() {
+  char folder[] = "/tmp/ostrel-startup-bench-XXXXXX";
+  return mkdtemp(folder);
+}
+
+bool copyDurably(const fs::path& from, const fs::path& to) {
+  std::ifstream in(from, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool written = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return written && synced;
+}
+
+// The floor of a first start's own work: the four catalogues copied and made durable, folder included.
+double durableCopy() {
+  const std::string home = freshHome();
+  const auto start = Clock::now();
+  for (const char* name : kCatalogues) copyDurably(bundle() / name, fs::path(home) / name);
+  const int folder = ::open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ::fsync(folder);
+  ::close(folder);
+  const double elapsed = seconds(start);
+  fs::remove_all(home);
+  return elapsed;
+}
+
+// fsync and fdatasync calls of one start in `home`, as strace counts them; -1 without strace.
+double syncsOf(const std::string& home) {
+  const std::string report = home + ".strace";
+  if (run({"strace", "-f", "-c", "-e", "trace=fsync,fdatasync", "-o", report, ostrel().string(), "--home", home}) != 0) {
+    return -1;
+  }
+  std::ifstream in(report);
+  std::string line;
+  double total = -1;
+  while (std::getline(in, line)) {
+    if (line.find("total") == std::string::npos) continue;
+    // "100.00    0.001    12    16      total": the calls column is the fourth.
+    double percent, secs, perCall, calls;
+    if (std::sscanf(line.c_str(), "%lf %lf %lf %lf", &percent, &secs, &perCall, &calls) == 4) total = calls;
+  }
+  fs::remove(report);
+  return total;
+}
+
+bool ready(benchmark::State& state) {
+  if (fs::exists(ostrel()) && fs::exists(bundle() / kCatalogues[0])) return true;
+  state.SkipWithError("build the ostrel target in this tree first");
+  return false;
+}
+
+void BM_ColdStartBesideDurableCopy(benchmark::State& state) {
+  if (!ready(state)) return;
+  double cold = 0, help = 0, copy = 0;
+  for (auto _ : state) {
+    const std::string home = freshHome();
+    cold += timed({ostrel().string(), "--home", home});
+    help += timed({ostrel().string(), "--help"});
+    copy += durableCopy();
+    state.PauseTiming();
+    fs::remove_all(home);
+    state.ResumeTiming();
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["cold_ms"] = cold / n * 1e3;
+  state.counters["help_ms"] = help / n * 1e3;
+  state.counters["copy_ms"] = copy / n * 1e3;
+  state.counters["ratio_beyond_floor_to_copy"] = (cold - help) / copy;
+  const std::string home = freshHome();
+  state.counters["fsyncs_per_cold_start"] = syncsOf(home);
+  fs::remove_all(home);
+}
+
+void BM_WarmStartBesideHelp(benchmark::State& state) {
+  if (!ready(state)) return;
+  const std::string home = freshHome();
+  run({ostrel().string(), "--home", home});
+  double warm = 0, help = 0;
+  for (auto _ : state) {
+    warm += timed({ostrel().string(), "--home", home});
+    help += timed({ostrel().string(), "--help"});
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["warm_ms"] = warm / n * 1e3;
+  state.counters["help_ms"] = help / n * 1e3;
+  state.counters["ratio_to_help"] = warm / help;
+  state.counters["fsyncs_per_warm_start"] = syncsOf(home);
+  fs::remove_all(home);
+}
+
+}  // namespace
+
+BENCHMARK(BM_ColdStartBesideDurableCopy)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_WarmStartBesideHelp)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK_MAIN();
