@@ -329,7 +329,9 @@ void FramesObject::writePreferenceFile() const {
   // Unchanged preferences touch no file.
   if (platform::foundation::AtomicFile::readFile(path) == bytes) return;
   std::string error;
-  if (!platform::foundation::AtomicFile::writeAtomically(path, bytes.data(), bytes.size(), &error)) {
+  // The new file is whole on the disk before it takes the old one's name; the folder is not synced,
+  // so a power cut right after may bring back the previous file (the last save lost, nothing torn).
+  if (!platform::foundation::AtomicFile::writeAtomically(path, bytes.data(), bytes.size(), &error, 0644, false)) {
     platform::log::write(platform::log::Error, "The preference file could not be written: " + error);
   }
 }

@@ -207,6 +207,10 @@ std::vector<LensObject> LensDatabaseHelper::getAllCustomLenses() {
   return readLenses(std::string(kLensColumns) + " FROM Lenses WHERE Lenses.Custom = 1", {});
 }
 
+std::vector<LensObject> LensDatabaseHelper::readWholeCustomLenses() {
+  return readLenses(std::string(kLensColumns) + kImageColumns + "FROM Lenses WHERE Lenses.Custom = 1", {});
+}
+
 std::vector<LensSelectionObject> LensDatabaseHelper::getAllSelctions() {
   std::vector<LensSelectionObject> selections;
   auto statement = database_.prepare("SELECT Lenses.LensId,Lenses.DefaultSelection FROM Lenses", true);

@@ -106,6 +106,9 @@ class LensDatabaseHelper {
   std::optional<LensManufacturer> readOneSeries(const std::string& sql, int manufacturerId);
   std::vector<LensObject> readLenses(const std::string& sql, std::initializer_list<int> parameters);
   [[nodiscard]] int insertLens(LensObject& lens, int defaultSelection);
+  // A user lens carried into a new catalogue by an update, with every column it had.
+  [[nodiscard]] int carryUserLens(LensObject& lens);
+  std::vector<LensObject> readWholeCustomLenses();
   [[nodiscard]] int matchingLensId(const std::string& sql);
 
   app::storage::CatalogueDatabase database_;

@@ -49,7 +49,7 @@ bool LensDatabaseHelper::resetdatabase() {
       }
     }
     const auto carried = [&](int seriesId) { return !isOldGeneric(seriesId) && !userSeriesIds.contains(seriesId); };
-    for (auto& lens : installed.getAllCustomLenses()) {
+    for (auto& lens : installed.readWholeCustomLenses()) {
       if (carried(lens.manufacturerId)) old.customLenses.push_back(lens);
     }
     auto rows = installed.database_.prepare(kSelectionProbe);
@@ -80,7 +80,7 @@ bool LensDatabaseHelper::resetdatabase() {
       for (LensObject lens : entry.lensSet) {
         const int oldId = lens.lensId;
         lens.manufacturerId = series.manufactorId;
-        if (fresh.insertNewLensWithOutSelectionUpdate(lens) < 0) return false;
+        if (fresh.carryUserLens(lens) < 0) return false;
         remap.add(Kind::Lens, oldId, lens.lensId);
       }
     }
@@ -94,7 +94,7 @@ bool LensDatabaseHelper::resetdatabase() {
         if (lens.selected == 1 && !fresh.updateLensSelection({.lensId = twin, .defaultSelection = 1})) return false;
         continue;
       }
-      if (fresh.insertOldCustomLens(lens) < 0) return false;
+      if (fresh.carryUserLens(lens) < 0) return false;
       remap.add(Kind::Lens, oldId, lens.lensId);
     }
     return remap.store(fresh.database_) && transaction.commit();

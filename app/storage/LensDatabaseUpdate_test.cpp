@@ -1,6 +1,8 @@
 // The lens catalogue's update: user rows carried into the bundle's catalogue, packages following.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/storage/CatalogueReplacement.h"
 #include "app/storage/CatalogueUpdateScenes.h"
 #include "app/storage/StorageTestFixture.h"
@@ -64,6 +66,42 @@ TEST_F(LensUpdateTest, AnInstalledCatalogueThatCannotBeReadIsKept) {
   LensDatabaseHelper helper;
   EXPECT_FALSE(helper.resetdatabase());
   EXPECT_EQ(AtomicFile::readText(path).value_or(""), "damaged");
+}
+
+// What the user typed for a lens of their own survives an update, in a series of their own and in a
+// shipped one alike (aperture, mount, size and comment were once stored empty on the way over).
+TEST_F(LensUpdateTest, UserLensesKeepEveryColumn) {
+  const auto fill = [](int id, const char* text) {
+    const std::string value = std::string("'") + text + "'";
+    ASSERT_TRUE(withOpen<LensDatabaseHelper>([&](auto& lenses) {
+      return lenses.database().execute("UPDATE Lenses SET Aperture = " + value + " || ' T', LensMount = " + value +
+                                       " || ' mount', SizeCategory = 'S', Comment = " + value +
+                                       " || ' note', ApertureClose = 'T4', ImageCircle = 31.5, ImageCircleMax = 40 "
+                                       "WHERE LensId = " + std::to_string(id));
+    }));
+  };
+  fill(scene_.a20, "own");
+  fill(scene_.custom17, "shipped");
+  LensDatabaseHelper helper;
+  ASSERT_TRUE(helper.openDb(true));
+  struct Expected {
+    const char* text;
+    int series;
+    float focalLength;
+  };
+  for (const Expected& expected : {Expected{"own", 254, 20}, Expected{"shipped", 5, 17.5f}}) {
+    const auto lenses = helper.getAllLensesForManufcaturer(expected.series);
+    const auto found = std::find_if(lenses.begin(), lenses.end(),
+                                    [&](const LensObject& lens) { return lens.focalLength == expected.focalLength; });
+    ASSERT_NE(found, lenses.end()) << expected.text;
+    EXPECT_EQ(found->aperture, std::string(expected.text) + " T");
+    EXPECT_EQ(found->lensmMount, std::string(expected.text) + " mount");
+    EXPECT_EQ(found->sizeCategory, "S");
+    EXPECT_EQ(found->comment, std::string(expected.text) + " note");
+    EXPECT_EQ(found->apertureClose, "T4");
+    EXPECT_FLOAT_EQ(found->imageCircle, 31.5f);
+    EXPECT_FLOAT_EQ(found->imageCircleMax, 40.0f);
+  }
 }
 
 }  // namespace

@@ -95,6 +95,36 @@ int LensDatabaseHelper::insertLens(LensObject& lens, int defaultSelection) {
   return id;
 }
 
+// Every column the user's lens has, for an update that carries it into a new catalogue: an empty
+// second aperture and zero image circles go back as NULL, as they were stored.
+int LensDatabaseHelper::carryUserLens(LensObject& lens) {
+  const int id = getLastLensID();
+  if (id < 0) return -1;
+  auto statement = database_.prepareInsert(
+      "INSERT INTO Lenses (LensId,ManufacturerId,FocalLength,Aperture,LensMount,Category,LensType,Anamorphotic,"
+      "SizeCategory,DefaultSelection,Custom,FocalLengthMax,Comment,ApertureClose,ImageCircle,ImageCircleMax) "
+      "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+  statement.bind(1, id)
+      .bind(2, lens.manufacturerId)
+      .bind(3, static_cast<double>(lens.focalLength))
+      .bind(4, lens.aperture)
+      .bind(5, lens.lensmMount)
+      .bind(6, lens.closeFocus)
+      .bind(7, lens.lensType)
+      .bind(8, static_cast<double>(lens.anamorphic))
+      .bind(9, lens.sizeCategory)
+      .bind(10, lens.selected)
+      .bind(11, 1)
+      .bind(12, static_cast<double>(lens.focalLengthMax))
+      .bind(13, lens.comment);
+  if (!lens.apertureClose.empty()) statement.bind(14, lens.apertureClose);
+  if (lens.imageCircle != 0.0f) statement.bind(15, static_cast<double>(lens.imageCircle));
+  if (lens.imageCircleMax != 0.0f) statement.bind(16, static_cast<double>(lens.imageCircleMax));
+  if (!CatalogueDatabase::finishInsert(statement)) return -1;
+  lens.lensId = id;
+  return id;
+}
+
 int LensDatabaseHelper::insertNewLens(LensObject& lens) {
   const LensObject before = lens;
   CatalogueDatabase::Transaction transaction(database_);

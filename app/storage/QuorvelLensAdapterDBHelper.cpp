@@ -94,7 +94,7 @@ int QuorvelLensAdapterDBHelper::getLastAdapterID() {
 }
 
 // A user adapter: its name and factors; comment, type and selection are those of a new user row.
-int QuorvelLensAdapterDBHelper::insertAdapter(const QuorvelLensAdapter& adapter) {
+int QuorvelLensAdapterDBHelper::insertAdapter(const QuorvelLensAdapter& adapter, bool withComment) {
   const int id = getLastAdapterID();
   if (id < 0) return -1;
   auto statement = database_.prepareInsert(
@@ -104,7 +104,7 @@ int QuorvelLensAdapterDBHelper::insertAdapter(const QuorvelLensAdapter& adapter)
       .bind(2, adapter.adapterName)
       .bind(3, static_cast<double>(adapter.adapterValueWidth))
       .bind(4, static_cast<double>(adapter.adapterValueHeight))
-      .bind(5, "")
+      .bind(5, withComment ? std::string_view(adapter.comment) : std::string_view())
       .bind(6, 1)
       .bind(7, 0);
   return CatalogueDatabase::finishInsert(statement) ? id : -1;
@@ -113,13 +113,17 @@ int QuorvelLensAdapterDBHelper::insertAdapter(const QuorvelLensAdapter& adapter)
 int QuorvelLensAdapterDBHelper::insertNewAdapter(const QuorvelLensAdapter& adapter) {
   CatalogueDatabase::Transaction transaction(database_);
   if (!transaction.active()) return -1;
-  const int id = insertAdapter(adapter);
+  const int id = insertAdapter(adapter, false);
   if (id < 0 || !deselectAllAdapter() || !selectAdapter(id)) return -1;
   return transaction.commit() ? id : -1;
 }
 
 int QuorvelLensAdapterDBHelper::insertCustomAdapter(const QuorvelLensAdapter& adapter) {
-  return insertAdapter(adapter);
+  return insertAdapter(adapter, false);
+}
+
+int QuorvelLensAdapterDBHelper::carryUserAdapter(const QuorvelLensAdapter& adapter) {
+  return insertAdapter(adapter, true);
 }
 
 QuorvelLensAdapter QuorvelLensAdapterDBHelper::getLensAdapter(int adapterId) {

@@ -60,7 +60,9 @@ class QuorvelLensAdapterDBHelper {
  private:
   std::vector<QuorvelLensAdapter> readAdapters(const char* sql, bool noneRule);
   QuorvelLensAdapter readOne(app::storage::CatalogueStatement& statement);
-  [[nodiscard]] int insertAdapter(const QuorvelLensAdapter& adapter);
+  [[nodiscard]] int insertAdapter(const QuorvelLensAdapter& adapter, bool withComment);
+  // A user adapter carried into a new catalogue by an update: everything the user gave it, comment too.
+  [[nodiscard]] int carryUserAdapter(const QuorvelLensAdapter& adapter);
 
   app::storage::CatalogueDatabase database_;
 };

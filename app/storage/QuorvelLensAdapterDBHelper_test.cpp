@@ -109,4 +109,16 @@ TEST_F(AdapterCatalogueUpdateTest, UserAdaptersComeBackInNameOrderAndPackagesFol
   scene_.expectWhole();
 }
 
+// A comment the user gave an adapter of their own survives an update (it was once stored empty).
+TEST_F(AdapterCatalogueUpdateTest, UserAdaptersKeepTheirComment) {
+  ASSERT_TRUE(helper_.openDb(false));
+  ASSERT_TRUE(helper_.database().execute("UPDATE QuorvelLensAdapter SET Comment = 'rented' WHERE LensAdapterId = ?",
+                                         {scene_.ids[0]}));
+  helper_.closeDb();
+  ASSERT_TRUE(helper_.openDb(true));
+  EXPECT_EQ(countOf(helper_.database(), "SELECT COUNT(*) FROM QuorvelLensAdapter WHERE AdapterType = 1 AND "
+                                        "LensAdapterName = 'Zeta 0.5x' AND Comment = 'rented'"),
+            1);
+}
+
 }  // namespace

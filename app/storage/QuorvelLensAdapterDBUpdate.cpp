@@ -30,7 +30,7 @@ bool QuorvelLensAdapterDBHelper::resetDB() {
     if (!transaction.active()) return false;
     PendingPackageRemap remap;
     for (const auto& adapter : custom) {
-      const int newId = fresh.insertCustomAdapter(adapter);
+      const int newId = fresh.carryUserAdapter(adapter);
       if (newId < 0) return false;
       remap.add(PendingPackageRemap::Kind::Adapter, adapter.adapterId, newId);
     }

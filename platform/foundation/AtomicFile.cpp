@@ -98,7 +98,7 @@ void AtomicFile::syncFolder(const std::string& folder) {
 }
 
 bool AtomicFile::writeAtomically(const std::string& path, const void* bytes, size_t size, std::string* error,
-                                 mode_t mode) {
+                                 mode_t mode, bool syncFolderNow) {
   if (error) error->clear();
   auto data = static_cast<const uint8_t*>(bytes);
   return replaceViaTemporary(
@@ -107,7 +107,7 @@ bool AtomicFile::writeAtomically(const std::string& path, const void* bytes, siz
         if (writeAll(fd, data, size)) return true;
         return fail(err, "cannot write", path, errno);
       },
-      error);
+      error, syncFolderNow);
 }
 
 bool AtomicFile::writeAtomically(const std::string& path, std::string_view bytes, std::string* error, mode_t mode) {

@@ -18,8 +18,9 @@ namespace platform::foundation {
 // left exactly as it was. Error texts, when asked for, name the failing step and the system's reason.
 class AtomicFile {
  public:
+  // With `syncFolderNow` false a power cut may bring back the file as it was before (never a torn one).
   static bool writeAtomically(const std::string& path, const void* bytes, size_t size,
-                              std::string* error = nullptr, mode_t mode = 0644);
+                              std::string* error = nullptr, mode_t mode = 0644, bool syncFolderNow = true);
   static bool writeAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr,
                               mode_t mode = 0644);
 

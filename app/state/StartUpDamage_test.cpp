@@ -1,0 +1,150 @@
+// Start-up over damaged files: whatever the user's files hold, the start works, says what it found,
+// and keeps the damaged file beside the fresh one. And a start that changes nothing writes nothing.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "app/state/StartUpFixture.h"
+#include "app/storage/CatalogueDatabase.h"
+#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/QuorvelLensAdapterDBHelper.h"
+#include "app/storage/QuorvelPackageUtil.h"
+
+namespace {
+
+using namespace startup_test;
+using app::storage::CatalogueDatabase;
+using platform::foundation::AtomicFile;
+
+// The files beside `path` that start with its name and ".damaged-", with their bytes.
+std::vector<std::string> keptBeside(const std::string& path) {
+  std::vector<std::string> kept;
+  const std::filesystem::path file(path);
+  for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
+    if (entry.path().filename().string().rfind(file.filename().string() + ".damaged-", 0) == 0) {
+      kept.push_back(entry.path().string());
+    }
+  }
+  return kept;
+}
+
+struct Damage {
+  const char* name;
+  std::string bytes;
+};
+
+const Damage kDamages[] = {
+    {"Garbage", std::string("\x01\xff not a file of ours \x7f", 22)},
+    {"Empty", ""},
+    {"Truncated", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n<key>Vers"},
+};
+
+TEST_F(StartUpTest, ADamagedPreferenceFileIsKeptAsideAndTheStartGoesOn) {
+  const Damage wrongRoot{"WrongRootType", "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><integer>1"
+                                          "</integer></array></plist>"};
+  for (const Damage& damage : {kDamages[0], kDamages[2], wrongRoot}) {
+    ostrel::testing::TempContainer fresh;
+    launch();
+    const std::string path = FramesObject::preferencePath();
+    ASSERT_TRUE(AtomicFile::writeAtomically(path, std::string_view(damage.bytes)));
+    log_.clear();
+    const auto state = launch();
+    EXPECT_TRUE(state->packageOne && state->packageTwo) << damage.name;
+    EXPECT_TRUE(stored().isDictionary()) << damage.name << ": the defaults were written";
+    const auto kept = keptBeside(path);
+    ASSERT_EQ(kept.size(), 1u) << damage.name;
+    EXPECT_EQ(AtomicFile::readText(kept[0]).value_or("?"), damage.bytes) << damage.name;
+    EXPECT_TRUE(log_.contains("kept as " + kept[0])) << damage.name;
+  }
+}
+
+struct Catalogue {
+  const char* fileName;
+  const char* anyTable;
+};
+
+const Catalogue kCatalogues[] = {{LensDatabaseHelper::kFileName, "Lenses"},
+                                 {FormatDatabaseHelper2::kFileName, "FormatContainer"},
+                                 {QuorvelLensAdapterDBHelper::kFileName, "QuorvelLensAdapter"},
+                                 {PackageDatabaseHelper::kFileName, "PackageData"}};
+
+// A database that is not the catalogue: SQLite reads it, but the catalogue's tables are missing.
+std::string foreignDatabase(const std::string& scratch) {
+  CatalogueDatabase::seedIfMissing(scratch, "QuorvelLensAdapterDb");
+  CatalogueDatabase database;
+  EXPECT_TRUE(database.openPath(scratch));
+  EXPECT_TRUE(database.execute("ALTER TABLE QuorvelLensAdapter RENAME TO SomethingElse"));
+  database.close();
+  return AtomicFile::readText(scratch).value_or("");
+}
+
+TEST_F(StartUpTest, ADamagedCatalogueIsKeptAsideAndReplacedByTheBundlesCopy) {
+  for (const Catalogue& catalogue : kCatalogues) {
+    for (const Damage& damage : {kDamages[0], kDamages[1], Damage{"NoTables", ""}}) {
+      ostrel::testing::TempContainer fresh;
+      launch();
+      const std::string path = CatalogueDatabase::libraryPath(catalogue.fileName);
+      const std::string bytes =
+          std::string(damage.name) == "NoTables" ? foreignDatabase(fresh.pathFor("foreign.db")) : damage.bytes;
+      ASSERT_TRUE(AtomicFile::writeAtomically(path, std::string_view(bytes)));
+      log_.clear();
+      const auto state = launch();
+      const std::string what = std::string(catalogue.fileName) + " " + damage.name;
+      EXPECT_TRUE(state->packageOne && state->packageTwo) << what;
+      const auto kept = keptBeside(path);
+      ASSERT_EQ(kept.size(), 1u) << what;
+      EXPECT_EQ(AtomicFile::readText(kept[0]).value_or("?"), bytes) << what;
+      EXPECT_TRUE(log_.contains("kept as " + kept[0])) << what;
+      CatalogueDatabase reopened;
+      ASSERT_TRUE(reopened.openPath(path)) << what;
+      EXPECT_TRUE(reopened.prepare(std::string("SELECT * FROM ") + catalogue.anyTable).ok()) << what;
+    }
+  }
+}
+
+TEST_F(StartUpTest, TheUsersSavedPackageSurvivesADamagedLensCatalogue) {
+  const auto first = launch();
+  ASSERT_GE(QuorvelPackageUtil::savePackage(*first->packageOne), 1);
+  ASSERT_TRUE(AtomicFile::writeAtomically(CatalogueDatabase::libraryPath(LensDatabaseHelper::kFileName),
+                                          std::string_view("broken")));
+  launch();
+  PackageDatabaseHelper packages;
+  ASSERT_TRUE(packages.openDb(false));
+  const auto saved = packages.getAllPacakges();
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_EQ(saved[0].lensManufacturerId, first->packageOne->lensManufacturer->manufactorId);
+}
+
+struct Stamp {
+  std::string bytes;
+  timespec modified{};
+  bool operator==(const Stamp& other) const {
+    return bytes == other.bytes && modified.tv_sec == other.modified.tv_sec &&
+           modified.tv_nsec == other.modified.tv_nsec;
+  }
+};
+
+Stamp stampOf(const std::string& path) {
+  struct stat info {};
+  ::stat(path.c_str(), &info);
+  return {AtomicFile::readText(path).value_or(""), info.st_mtim};
+}
+
+TEST_F(StartUpTest, AStartThatChangesNothingWritesNoCatalogueAndASecondSaveNoFile) {
+  launch();
+  launch();
+  std::vector<Stamp> before;
+  for (const Catalogue& catalogue : kCatalogues) before.push_back(stampOf(CatalogueDatabase::libraryPath(catalogue.fileName)));
+  const auto state = launch();
+  for (size_t i = 0; i < before.size(); ++i) {
+    EXPECT_TRUE(stampOf(CatalogueDatabase::libraryPath(kCatalogues[i].fileName)) == before[i])
+        << kCatalogues[i].fileName << " was written";
+  }
+  const Stamp preferences = stampOf(FramesObject::preferencePath());
+  state->savePrefs();
+  EXPECT_TRUE(stampOf(FramesObject::preferencePath()) == preferences) << "an unchanged save rewrote the file";
+}
+
+}  // namespace
