@@ -1,6 +1,9 @@
 #include "platform/net/CurlEngine.h"
 
 #include <curl/curl.h>
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -100,6 +103,14 @@ struct Transfer {
   std::size_t bodyOffset = 0;
   std::FILE* bodyFile = nullptr;
   curl_off_t bodySize = 0;
+
+  // The server's trust, for HTTPS under a session delegate: probed and put to the delegate once per
+  // origin ("host:port") before the request goes out, then either libcurl's own verification or an
+  // acceptance of exactly the leaf certificate the delegate accepted.
+  enum class Trust { Undecided, Probing, Asking, Default, Pinned };
+  Trust trust = Trust::Undecided;
+  std::string trustedOrigin;
+  Data pinnedLeaf;
 
   HTTPURLResponse response;
   bool headersDone = false;
@@ -229,6 +240,84 @@ int onSeek(void* data, curl_off_t offset, int origin) {
   return CURL_SEEKFUNC_OK;
 }
 
+struct Origin {
+  std::string scheme;
+  std::string host;
+  int port = 0;
+  std::string key() const { return host + ":" + std::to_string(port); }
+};
+
+std::optional<Origin> originOf(const std::string& url) {
+  CURLU* parsed = curl_url();
+  Origin origin;
+  bool ok = curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK;
+  for (auto [part, out] : {std::pair{CURLUPART_SCHEME, &origin.scheme}, std::pair{CURLUPART_HOST, &origin.host}}) {
+    char* text = nullptr;
+    if (ok && curl_url_get(parsed, part, &text, 0) == CURLUE_OK) *out = text;
+    curl_free(text);
+  }
+  char* port = nullptr;
+  if (ok && curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) origin.port = std::atoi(port);
+  curl_free(port);
+  curl_url_cleanup(parsed);
+  if (!ok || origin.host.empty()) return std::nullopt;
+  // An IPv6 host comes bracketed; certificates name it bare.
+  if (origin.host.front() == '[' && origin.host.back() == ']') origin.host = origin.host.substr(1, origin.host.size() - 2);
+  return origin;
+}
+
+Data derOf(X509* certificate) {
+  int length = i2d_X509(certificate, nullptr);
+  if (length <= 0) return {};
+  Data der(static_cast<std::size_t>(length));
+  unsigned char* out = der.data();
+  i2d_X509(certificate, &out);
+  return der;
+}
+
+// The chain libcurl gathered (CURLOPT_CERTINFO), leaf first, in DER.
+std::vector<Data> presentedChain(CURL* easy) {
+  std::vector<Data> chain;
+  curl_certinfo* info = nullptr;
+  if (curl_easy_getinfo(easy, CURLINFO_CERTINFO, &info) != CURLE_OK || !info) return chain;
+  for (int i = 0; i < info->num_of_certs; ++i) {
+    for (curl_slist* field = info->certinfo[i]; field; field = field->next) {
+      std::string_view line(field->data);
+      if (!line.starts_with("Cert:")) continue;
+      line.remove_prefix(5);
+      BIO* text = BIO_new_mem_buf(line.data(), static_cast<int>(line.size()));
+      X509* certificate = PEM_read_bio_X509(text, nullptr, nullptr, nullptr);
+      BIO_free(text);
+      if (certificate) chain.push_back(derOf(certificate));
+      X509_free(certificate);
+    }
+  }
+  return chain;
+}
+
+int pinnedTransferIndex() {
+  static const int index = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+  return index;
+}
+
+// OpenSSL's verdict stands, except that the one leaf the delegate accepted passes whatever it said.
+int verifyPinned(int verified, X509_STORE_CTX* store) {
+  if (verified) return 1;
+  auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+  auto* t = ssl ? static_cast<const Data*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), pinnedTransferIndex())) : nullptr;
+  X509* leaf = X509_STORE_CTX_get0_cert(store);
+  if (!t || !leaf || derOf(leaf) != *t) return 0;
+  X509_STORE_CTX_set_error(store, X509_V_OK);  // libcurl reads the chain's result after the handshake
+  return 1;
+}
+
+CURLcode installPinning(CURL*, void* context, void* pinnedLeaf) {
+  auto* ssl = static_cast<SSL_CTX*>(context);
+  SSL_CTX_set_ex_data(ssl, pinnedTransferIndex(), pinnedLeaf);
+  SSL_CTX_set_verify(ssl, SSL_VERIFY_PEER, verifyPinned);
+  return CURLE_OK;
+}
+
 }  // namespace
 
 struct CurlEngine::Impl {
@@ -281,6 +370,11 @@ struct CurlEngine::Impl {
   void checkTimeout(std::uint64_t id);
   void onDone(Transfer& t, CURLcode result);
   void onRedirectDecision(std::uint64_t id, std::optional<URLRequest> request);
+  void launch(Transfer& t);
+  void probe(Transfer& t, const Origin& origin);
+  void askTrust(Transfer& t, CURLcode result);
+  void onTrustDecision(std::uint64_t id, URLSessionAuthChallengeDisposition disposition,
+                       std::optional<URLCredential> credential);
   void follow(Transfer& t, URLRequest request);
   void finish(Transfer& t, std::optional<foundation::Error> error);
 };
@@ -308,6 +402,13 @@ void CurlEngine::cancel(std::uint64_t id) {
 
 void CurlEngine::decideRedirect(std::uint64_t id, std::optional<URLRequest> request) {
   impl_->post([impl = impl_, id, request = std::move(request)]() mutable { impl->onRedirectDecision(id, std::move(request)); });
+}
+
+void CurlEngine::decideTrust(std::uint64_t id, URLSessionAuthChallengeDisposition disposition,
+                             std::optional<URLCredential> credential) {
+  impl_->post([impl = impl_, id, disposition, credential = std::move(credential)]() mutable {
+    impl->onTrustDecision(id, disposition, std::move(credential));
+  });
 }
 
 void CurlEngine::Impl::begin(std::shared_ptr<URLSessionTask> task) {
@@ -343,8 +444,76 @@ void CurlEngine::Impl::begin(std::shared_ptr<URLSessionTask> task) {
     }
     t.downloadPath = pattern;
   }
+  launch(t);
+}
+
+// Starts the request itself, or first the server-trust question when its origin has none answered.
+void CurlEngine::Impl::launch(Transfer& t) {
+  auto origin = originOf(t.request.url);
+  if (t.hasDelegate && origin && equalsIgnoringCase(origin->scheme, "https") && t.trustedOrigin != origin->key()) {
+    return probe(t, *origin);
+  }
   if (!configure(t)) return finish(t, makeURLError(URLErrorUnknown, "Cannot start the transfer", t.request.url));
   attach(t);
+}
+
+// A connection that only shakes hands, accepting any certificate, to learn what the server presents and
+// what verification makes of it. It is never reused: the request goes out on a connection of its own.
+void CurlEngine::Impl::probe(Transfer& t, const Origin& origin) {
+  t.easy = curl_easy_init();
+  if (!t.easy) return finish(t, makeURLError(URLErrorUnknown, "Cannot start the transfer", t.request.url));
+  CURL* e = t.easy;
+  std::string target = "https://" + (origin.host.find(':') != std::string::npos ? "[" + origin.host + "]" : origin.host) +
+                       ":" + std::to_string(origin.port) + "/";
+  curl_easy_setopt(e, CURLOPT_URL, target.c_str());
+  curl_easy_setopt(e, CURLOPT_PRIVATE, &t);
+  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "https");
+  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(e, CURLOPT_CONNECT_ONLY, 1L);
+  curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
+  curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
+  curl_easy_setopt(e, CURLOPT_CERTINFO, 1L);
+  curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+  curl_easy_setopt(e, CURLOPT_SSL_SESSIONID_CACHE, 0L);
+  curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t.errorBuffer);
+  t.trust = Transfer::Trust::Probing;
+  attach(t);
+}
+
+void CurlEngine::Impl::askTrust(Transfer& t, CURLcode result) {
+  if (result != CURLE_OK) return finish(t, urlErrorForCurlCode(result, t.errorBuffer, t.request.url));
+  auto origin = originOf(t.request.url);
+  long verifyResult = X509_V_ERR_UNSPECIFIED;
+  curl_easy_getinfo(t.easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+  auto trust = std::make_shared<const ServerTrust>(origin->host, presentedChain(t.easy), verifyResult);
+  curl_easy_cleanup(t.easy);
+  t.easy = nullptr;
+  t.trust = Transfer::Trust::Asking;
+  URLAuthenticationChallenge challenge{
+      URLProtectionSpace{origin->host, origin->port, "https", kURLAuthenticationMethodServerTrust, std::move(trust)}};
+  std::uint64_t id = t.task->taskIdentifier();
+  auto answered = std::make_shared<std::atomic<bool>>(false);
+  t.task->askChallenge(std::move(challenge), [id, answered](URLSessionAuthChallengeDisposition disposition,
+                                                            std::optional<URLCredential> credential) {
+    if (!answered->exchange(true)) CurlEngine::shared().decideTrust(id, disposition, std::move(credential));
+  });
+}
+
+void CurlEngine::Impl::onTrustDecision(std::uint64_t id, URLSessionAuthChallengeDisposition disposition,
+                                       std::optional<URLCredential> credential) {
+  Transfer* t = find(id);
+  if (!t || t->trust != Transfer::Trust::Asking) return;
+  if (disposition == URLSessionAuthChallengeDisposition::CancelAuthenticationChallenge) {
+    return finish(*t, makeURLError(URLErrorCancelled, "The server-trust challenge was cancelled", t->request.url));
+  }
+  bool accepted = disposition == URLSessionAuthChallengeDisposition::UseCredential && credential && credential->trust &&
+                  !credential->trust->certificates().empty();
+  t->trust = accepted ? Transfer::Trust::Pinned : Transfer::Trust::Default;
+  t->pinnedLeaf = accepted ? credential->trust->certificates().front() : Data{};
+  auto origin = originOf(t->request.url);
+  t->trustedOrigin = origin ? origin->key() : std::string();
+  t->touch();
+  launch(*t);
 }
 
 bool CurlEngine::Impl::openBody(Transfer& t) {
@@ -377,6 +546,14 @@ bool CurlEngine::Impl::configure(Transfer& t) {
   curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);  // the delegate decides on redirects
   curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+  if (t.trust == Transfer::Trust::Pinned) {
+    // The delegate judged the host along with the chain; sessions are not cached, so a later
+    // connection under default handling never resumes one that skipped verification.
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(e, CURLOPT_SSL_SESSIONID_CACHE, 0L);
+    curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, installPinning);
+    curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, &t.pinnedLeaf);
+  }
   curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t.errorBuffer);
   curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, onHeader);
   curl_easy_setopt(e, CURLOPT_HEADERDATA, &t);
@@ -434,7 +611,7 @@ void CurlEngine::Impl::arm(Transfer& t) {
 
 void CurlEngine::Impl::checkTimeout(std::uint64_t id) {
   Transfer* t = find(id);
-  if (!t || t->awaitingRedirect) return;
+  if (!t || t->awaitingRedirect || t->trust == Transfer::Trust::Asking) return;
   t->timer = 0;
   std::int64_t now = t->clock->monotonicNanoseconds();
   bool idle = now >= saturatingAdd(t->lastActivity, t->idleTimeout);
@@ -445,6 +622,7 @@ void CurlEngine::Impl::checkTimeout(std::uint64_t id) {
 
 void CurlEngine::Impl::onDone(Transfer& t, CURLcode result) {
   detach(t);
+  if (t.trust == Transfer::Trust::Probing) return askTrust(t, result);
   if (t.tooLarge) {
     Data().swap(t.held);  // a body past the limit is no use to anyone: let its memory go at once
     return finish(t, makeURLError(URLErrorDataLengthExceedsMaximum,
@@ -533,8 +711,7 @@ void CurlEngine::Impl::follow(Transfer& t, URLRequest request) {
     std::rewind(t.download);
   }
   t.touch();
-  if (!configure(t)) return finish(t, makeURLError(URLErrorUnknown, "Cannot start the transfer", t.request.url));
-  attach(t);
+  launch(t);
 }
 
 void CurlEngine::Impl::finish(Transfer& t, std::optional<foundation::Error> error) {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/net/ServerTrust.h"
 #include "platform/net/URLRequest.h"
 
 namespace platform::net {
@@ -21,6 +22,9 @@ class CurlEngine {
   void cancel(std::uint64_t taskIdentifier);
   // The delegate's answer to a redirect: the request to follow, or nothing.
   void decideRedirect(std::uint64_t taskIdentifier, std::optional<URLRequest> request);
+  // The delegate's answer to a server-trust challenge.
+  void decideTrust(std::uint64_t taskIdentifier, URLSessionAuthChallengeDisposition disposition,
+                   std::optional<URLCredential> credential);
 
  private:
   CurlEngine();

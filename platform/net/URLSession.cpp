@@ -123,6 +123,15 @@ void URLSessionTask::askRedirect(HTTPURLResponse response, URLRequest newRequest
   });
 }
 
+void URLSessionTask::askChallenge(URLAuthenticationChallenge challenge, URLChallengeCompletion decide) {
+  session_->delegateQueue()->async([task = shared_from_this(), challenge = std::move(challenge),
+                                    decide = std::move(decide)]() mutable {
+    auto delegate = task->session_->delegate();
+    if (!delegate) return decide(URLSessionAuthChallengeDisposition::PerformDefaultHandling, std::nullopt);
+    delegate->didReceiveChallenge(*task->session_, *task, challenge, std::move(decide));
+  });
+}
+
 void URLSessionTask::complete(std::optional<foundation::Error> error, Data body, std::string downloadPath) {
   {
     std::lock_guard lock(mutex_);

@@ -12,6 +12,7 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Error.h"
 #include "platform/net/URLError.h"
+#include "platform/net/ServerTrust.h"
 #include "platform/net/URLRequest.h"
 
 namespace platform::net {
@@ -47,7 +48,7 @@ struct URLSessionConfiguration {
 // its own "Accept-Encoding" field, and then through GzipInflater under the response-size limit.
 //
 // What a session tells its delegate, always on the session's delegate queue and, for one task, in the
-// order: data, redirect questions, the finished download, completion. A task made with a completion
+// order: the server-trust challenge, data, redirect questions, the finished download, completion. A task made with a completion
 // handler reports through that handler instead of the data and completion calls.
 class URLSessionDelegate {
  public:
@@ -62,6 +63,13 @@ class URLSessionDelegate {
                                           URLRequest newRequest,
                                           std::function<void(std::optional<URLRequest>)> completionHandler) {
     completionHandler(std::move(newRequest));
+  }
+  // Before an HTTPS request goes out, the server's trust: answer with a disposition (and, to accept
+  // the trust, a credential for it). Default handling is libcurl's own verification against the
+  // system's certificates. The handler may be called later and from any thread, but exactly once.
+  virtual void didReceiveChallenge(URLSession& session, URLSessionTask& task, const URLAuthenticationChallenge& challenge,
+                                   URLChallengeCompletion completionHandler) {
+    completionHandler(URLSessionAuthChallengeDisposition::PerformDefaultHandling, std::nullopt);
   }
   virtual void didCompleteWithError(URLSession& session, URLSessionTask& task,
                                     const std::optional<foundation::Error>& error) {}
@@ -109,6 +117,7 @@ class URLSessionTask : public std::enable_shared_from_this<URLSessionTask> {
   void deliverData(Data data);
   void askRedirect(HTTPURLResponse response, URLRequest newRequest,
                    std::function<void(std::optional<URLRequest>)> decide);
+  void askChallenge(URLAuthenticationChallenge challenge, URLChallengeCompletion decide);
   void complete(std::optional<foundation::Error> error, Data body, std::string downloadPath);
 
  private:

@@ -40,6 +40,12 @@ FetcherMap& fetcherMap() {
 }
 
 using SystemHandlers = VDUMutableDictionary<std::string, std::function<void()>>;
+// Trust is evaluated one at a time in the process.
+std::mutex& trustEvaluationMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
 SystemHandlers& systemHandlers() {
   static auto* handlers = new SystemHandlers();
   return *handlers;
@@ -219,6 +225,48 @@ void ZURAridireURLSession::willPerformHTTPRedirection(URLSession&, URLSessionTas
   std::int64_t status = response.statusCode;
   if (status == 300 || status == 301 || status == 302 || status == 307) return handler(std::nullopt);
   handler(std::move(newRequest));
+}
+
+void ZURAridireURLSession::didReceiveChallenge(URLSession&, URLSessionTask&, const URLAuthenticationChallenge& challenge,
+                                               URLChallengeCompletion handler) {
+  using Disposition = URLSessionAuthChallengeDisposition;
+  const URLProtectionSpace& space = challenge.protectionSpace;
+  if (space.authenticationMethod != kURLAuthenticationMethodServerTrust) {
+    return handler(Disposition::PerformDefaultHandling, std::nullopt);
+  }
+  std::string url;
+  {
+    std::lock_guard lock(mutex_);
+    url = request_.url;
+  }
+  if (!space.serverTrust) {
+    log(kZURAridireLogLevelDebug, 901004, "Received empty server trust for host. Host", Value(url));
+    return handler(Disposition::PerformDefaultHandling, std::nullopt);
+  }
+  auto credential = URLCredential::credentialForTrust(space.serverTrust);
+  if (!credential) {
+    log(kZURAridireLogLevelWarning, 901005, "Unable to verify server identity. Host", Value(url));
+    return handler(Disposition::CancelAuthenticationChallenge, std::nullopt);
+  }
+  log(kZURAridireLogLevelDebug, 901006, "Received SSL challenge for host. Host", Value(url));
+  auto self = shared_from_this();
+  platform::dispatch::Queue::global()->async([self, credential, handler = std::move(handler), url] {
+    bool trusted = false;
+    {
+      std::lock_guard lock(trustEvaluationMutex());
+      int status = 0;
+      ServerTrust::Result result = credential->trust->evaluate(&status);
+      if (status != 0) {
+        self->log(kZURAridireLogLevelError, 901008, "Cannot evaluate server trust. Error, host",
+                  Value(platform::foundation::Array{Value(status), Value(url)}));
+      } else {
+        trusted = result == ServerTrust::Result::Unspecified || result == ServerTrust::Result::Proceed;
+      }
+    }
+    if (trusted) return handler(Disposition::UseCredential, credential);
+    self->log(kZURAridireLogLevelDebug, 901007, "Cancelling authentication challenge for host. Host", Value(url));
+    handler(Disposition::CancelAuthenticationChallenge, std::nullopt);
+  });
 }
 
 void ZURAridireURLSession::didCompleteWithError(URLSession& session, URLSessionTask& task,

@@ -89,6 +89,9 @@ class ZURAridireURLSession : public platform::net::URLSessionDelegate,
   void willPerformHTTPRedirection(platform::net::URLSession& session, platform::net::URLSessionTask& task,
                                   const platform::net::HTTPURLResponse& response, platform::net::URLRequest newRequest,
                                   std::function<void(std::optional<platform::net::URLRequest>)> handler) override;
+  void didReceiveChallenge(platform::net::URLSession& session, platform::net::URLSessionTask& task,
+                           const platform::net::URLAuthenticationChallenge& challenge,
+                           platform::net::URLChallengeCompletion completionHandler) override;
   void didCompleteWithError(platform::net::URLSession& session, platform::net::URLSessionTask& task,
                             const std::optional<Error>& error) override;
   void didFinishEventsForBackgroundURLSession(platform::net::URLSession& session) override;

@@ -12,7 +12,9 @@
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Clock.h"
 #include "sdk/utilities/ZURAridireTestSupport.h"
+#include "testing/HostileServer.h"
 #include "testing/LoopbackServer.h"
+#include "testing/TlsIdentity.h"
 #include "testing/TempContainer.h"
 
 using ostrel::testing::ZURLoggedCodes;
@@ -128,6 +130,25 @@ TEST_F(ZURAridireURLSessionTest, TransportErrorsAreLoggedAndPassedOnAndABrokenOf
   asking.setValue("gzip", "Accept-Encoding");
   Data downloaded = run(fetcher(), asking).data.value_or(Data{});
   EXPECT_EQ(std::string(downloaded.begin(), downloaded.end()), "downloaded");
+}
+
+// A certificate no trusted authority signed fails the fetcher's own evaluation: the challenge is
+// cancelled and nothing is sent.
+TEST_F(ZURAridireURLSessionTest, AnUntrustedServerIsCancelledBeforeTheRequestGoesOut) {
+  ostrel::testing::HostileServer tls(ostrel::testing::TlsIdentity::selfSigned());
+  tls.on("/up", [](const ostrel::testing::HostileRequest&, ostrel::testing::HostileConnection& c) {
+    c.send(ostrel::testing::HostileServer::response(200, "accepted"));
+  });
+  URLRequest request(tls.url("/up"));
+  request.httpMethod = "POST";
+  request.httpBody = Data{'x'};
+  Result result = run(fetcher(), request);
+  EXPECT_EQ(result.error.value_or(Error{}).code, URLErrorCancelled);
+  EXPECT_FALSE(result.response);
+  EXPECT_EQ(logs->count(901006), 1);
+  EXPECT_EQ(logs->count(901007), 1);
+  EXPECT_EQ(logs->count(901008), 0) << "a refused trust is a result, not a failure to evaluate";
+  EXPECT_TRUE(tls.requests().empty());
 }
 
 TEST_F(ZURAridireURLSessionTest, SystemHandlersAreKeptOnlyForLiveBackgroundSessions) {
