@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/state/StartUpFixture.h"
+#include "app/state/StartUpTestFixture.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "app/state/StartUpFixture.h"
+#include "app/state/StartUpTestFixture.h"
 #include "app/storage/CatalogueDatabase.h"
 #include "app/storage/FormatDatabaseHelper2.h"
 #include "app/storage/LensDatabaseHelper.h"
