@@ -1,0 +1,228 @@
+#include "sdk/analytics/rules/APMFilterEvaluator.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "sdk/analytics/foundation/APMEventAggregates.h"
+#include "sdk/analytics/foundation/APMTestSupport.h"
+#include "sdk/analytics/foundation/APMUserAttribute.h"
+#include "sdk/analytics/rules/APMAudienceTestSupport.h"
+#include "sdk/analytics/rules/APMNumberFilterEvaluator.h"
+#include "sdk/analytics/rules/APMStringFilterEvaluator.h"
+
+namespace {
+
+using namespace sdk::analytics;
+using namespace sdk::analytics::testing;
+using Outcome = APMFilterOutcome;
+constexpr Outcome kNone = std::nullopt;
+
+class FilterEvaluationTest : public ::testing::Test {
+ protected:
+  Outcome onValue(const std::shared_ptr<APMPBFilter>& filter, const APMValue& value) {
+    return APMEvaluateFilter(filter.get(), value, *scope.monitor);
+  }
+  MonitorScope scope;
+};
+
+TEST_F(FilterEvaluationTest, NumberFiltersCompareDecimalsDoublesAndIntegers) {
+  struct Case {
+    std::shared_ptr<APMPBNumberFilter> filter;
+    APMValue value;
+    Outcome expected;
+  };
+  auto less10 = numberFilter(1, "10");
+  auto between = numberFilter(4, std::nullopt, "1", "5");
+  auto equal03 = numberFilter(3, "0.3");
+  auto greater = numberFilter(2, "-2.5");
+  auto big = numberFilter(3, "9223372036854775807");
+  const Case cases[] = {
+      {less10, APMValue(std::int64_t{9}), true},
+      {less10, APMValue(std::int64_t{10}), false},
+      {less10, APMValue("9.5"), true},
+      {less10, APMValue("+10.000"), false},
+      {less10, APMValue(9.999), true},
+      {between, APMValue(std::int64_t{1}), true},
+      {between, APMValue(std::int64_t{5}), true},
+      {between, APMValue(5.0000001), false},
+      {between, APMValue("0.99"), false},
+      {equal03, APMValue(0.1 + 0.2), true},
+      {equal03, APMValue(0.30000000000000016), false},  // three representable steps away
+      {equal03, APMValue("0.30"), true},
+      {greater, APMValue(std::int64_t{-2}), true},
+      {greater, APMValue(-2.5), false},
+      // Integers compare exactly: a double could not tell these apart.
+      {big, APMValue(std::int64_t{9223372036854775807}), true},
+      {big, APMValue(std::int64_t{9223372036854775806}), false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(onValue(valueFilter(*c.filter), c.value), c.expected) << APMMessageContext(*c.filter).description()
+                                                                     << " on " << c.value.description();
+  }
+}
+
+TEST_F(FilterEvaluationTest, ValuesThatCannotBeJudgedGiveNoResult) {
+  auto less10 = valueFilter(*numberFilter(1, "10"));
+  EXPECT_EQ(onValue(less10, APMValue("abc")), kNone);
+  EXPECT_TRUE(scope.logged(7001));
+  EXPECT_EQ(onValue(less10, APMValue(std::numeric_limits<double>::quiet_NaN())), kNone);
+  EXPECT_EQ(onValue(less10, APMValue(std::numeric_limits<double>::infinity())), kNone);
+  EXPECT_TRUE(scope.logged(7002));
+  EXPECT_EQ(onValue(valueFilter(*stringFilter(5, "a")), APMValue(std::int64_t{1})), kNone);
+  EXPECT_TRUE(scope.logged(7003));
+  EXPECT_EQ(onValue(APMPBFilter::make(), APMValue("a")), kNone);
+  EXPECT_TRUE(scope.logged(7000));
+  // A comparison value with more digits than a decimal holds is refused when parsed.
+  EXPECT_EQ(onValue(valueFilter(*numberFilter(1, std::string(40, '1'))), APMValue(std::int64_t{1})), kNone);
+  EXPECT_TRUE(scope.logged(8015));
+  // Negation turns a result round but leaves "no result" alone.
+  EXPECT_EQ(onValue(valueFilter(*numberFilter(1, "10"), std::nullopt, true), APMValue(std::int64_t{9})), false);
+  EXPECT_EQ(onValue(valueFilter(*numberFilter(1, "10"), std::nullopt, true), APMValue("abc")), kNone);
+}
+
+TEST_F(FilterEvaluationTest, NumberFilterValidation) {
+  struct Case {
+    std::shared_ptr<APMPBNumberFilter> filter;
+    bool valid;
+    std::vector<std::int64_t> codes;
+  };
+  auto noType = APMPBNumberFilter::make();
+  APMNanoSetString(*noType, 2, "1");
+  const Case cases[] = {
+      {noType, false, {8006}},
+      {numberFilter(0, "1"), false, {8007}},
+      {numberFilter(2, std::nullopt), false, {8008}},
+      {numberFilter(3, "1e5"), false, {8008}},
+      {numberFilter(4, std::nullopt, "x", std::nullopt), false, {8009, 8010}},  // both bounds are reported
+      {numberFilter(5, "1"), false, {8011}},
+      {numberFilter(4, std::nullopt, "-1", "+.5"), true, {}},
+      {numberFilter(1, "7."), true, {}},
+  };
+  for (const auto& c : cases) {
+    MonitorScope local;
+    EXPECT_EQ(APMValidateNumberFilter(*c.filter, *local.monitor), c.valid) << APMMessageContext(*c.filter).description();
+    for (auto code : c.codes) EXPECT_TRUE(local.logged(code)) << code;
+  }
+}
+
+TEST_F(FilterEvaluationTest, StringMatchTypes) {
+  struct Case {
+    std::shared_ptr<APMPBStringFilter> filter;
+    std::string value;
+    Outcome expected;
+  };
+  const Case cases[] = {
+      {stringFilter(2, "ab"), "ABc", true},
+      {stringFilter(2, "ab", true), "ABc", false},
+      {stringFilter(3, "BC"), "abc", true},
+      {stringFilter(3, "BC", true), "abc", false},
+      {stringFilter(4, "B"), "abc", true},
+      {stringFilter(4, "d"), "abc", false},
+      {stringFilter(5, "ABC"), "abc", true},
+      {stringFilter(5, "ABC", true), "abc", false},
+      {stringFilter(5, "ab"), "abc", false},
+      {stringFilter(5, "STRASSE"), "straße", true},  // full case folding
+      {stringFilter(6, std::nullopt, false, {"a", "b"}), "A", true},
+      {stringFilter(6, std::nullopt, true, {"a", "b"}), "A", false},
+      {stringFilter(6, std::nullopt, false, {"a", "b"}), "ab", false},
+      {stringFilter(1, "b+c"), "aBBC", true},
+      {stringFilter(1, "b+c", true), "aBBC", false},
+      {stringFilter(1, "^b"), "abc", false},
+      {stringFilter(9, "x"), "x", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(APMMatchStringFilter(*c.filter, c.value, *scope.monitor), c.expected)
+        << APMMessageContext(*c.filter).description() << " on " << c.value;
+  }
+  EXPECT_EQ(APMMatchStringFilter(*stringFilter(5, "a"), std::nullopt, *scope.monitor), kNone);
+  EXPECT_TRUE(scope.logged(9005));
+}
+
+TEST_F(FilterEvaluationTest, StringFilterValidation) {
+  struct Case {
+    std::shared_ptr<APMPBStringFilter> filter;
+    bool valid;
+    std::int64_t code;
+  };
+  auto noType = APMPBStringFilter::make();
+  APMNanoSetString(*noType, 1, "x");
+  const Case cases[] = {
+      {noType, false, 9000},
+      {stringFilter(6, "x"), false, 9003},
+      {stringFilter(0, "x"), false, 9001},
+      {stringFilter(3, std::nullopt), false, 9002},
+      {stringFilter(9, std::nullopt), false, 9002},
+      {stringFilter(1, "(unclosed"), false, 9004},
+      {stringFilter(9, "x"), true, 0},
+  };
+  for (const auto& c : cases) {
+    MonitorScope local;
+    EXPECT_EQ(APMValidateStringFilter(*c.filter, *local.monitor), c.valid) << APMMessageContext(*c.filter).description();
+    if (c.code) EXPECT_TRUE(local.logged(c.code)) << c.code;
+    if (!c.valid) {
+      EXPECT_EQ(APMMatchStringFilter(*c.filter, "x", *local.monitor), kNone);
+      EXPECT_TRUE(local.logged(9006));
+    }
+  }
+}
+
+TEST_F(FilterEvaluationTest, ARunawayRegularExpressionGivesNoResult) {
+  // Nested quantifiers over a near-miss backtrack exponentially; the search is cut off.
+  auto filter = stringFilter(1, "^(a+)+$", true);
+  EXPECT_EQ(APMMatchStringFilter(*filter, std::string(40, 'a') + "b", *scope.monitor), kNone);
+  EXPECT_TRUE(scope.logged(9007));
+  // The same pattern on an ordinary value still answers.
+  EXPECT_EQ(APMMatchStringFilter(*filter, "aaaa", *scope.monitor), true);
+}
+
+TEST_F(FilterEvaluationTest, EventFilters) {
+  APMEventAggregates aggregates("purchase", 10, 0, 1, 0);
+  APMParameters parameters{{"value", APMValue(std::int64_t{30})}, {"currency", APMValue("EUR")}};
+  auto evaluate = [&](const std::shared_ptr<APMPBEventFilter>& filter, const std::string& name = "purchase",
+                      const APMEventAggregates* counts = nullptr) {
+    return APMEvaluateEventFilter(filter.get(), name, parameters, counts ? counts : &aggregates, *scope.monitor);
+  };
+  auto countAbove2 = numberFilter(2, "2");
+  EXPECT_EQ(evaluate(eventFilter(0, "purchase")), true);
+  EXPECT_EQ(evaluate(eventFilter(0, "purchase"), "refund"), kNone);
+  EXPECT_TRUE(scope.logged(7006));
+  EXPECT_EQ(evaluate(eventFilter(0, "purchase"), ""), kNone);
+  EXPECT_TRUE(scope.logged(7005));
+  EXPECT_EQ(APMEvaluateEventFilter(nullptr, "purchase", parameters, &aggregates, *scope.monitor), kNone);
+  // The count is the session's when the filter is session-scoped.
+  EXPECT_EQ(evaluate(eventFilter(0, "purchase", {}, countAbove2)), true);
+  EXPECT_EQ(evaluate(eventFilter(0, "purchase", {}, countAbove2, {.sessionScoped = true})), false);
+  APMEventAggregates other("refund", 10, 0, 1, 0);
+  EXPECT_EQ(evaluate(eventFilter(0, "purchase", {}, countAbove2), "purchase", &other), kNone);
+  EXPECT_TRUE(scope.logged(7007));
+
+  auto value20 = valueFilter(*numberFilter(2, "20"), "value");
+  auto euro = valueFilter(*stringFilter(5, "eur"), "currency");
+  EXPECT_EQ(evaluate(eventFilter(0, "purchase", {value20, euro})), true);
+  EXPECT_EQ(evaluate(eventFilter(0, "purchase", {valueFilter(*numberFilter(2, "40"), "value"), euro})), false);
+  EXPECT_EQ(evaluate(eventFilter(0, "purchase", {value20, valueFilter(*numberFilter(2, "1"), "missing")})), kNone);
+  EXPECT_TRUE(scope.logged(7009));
+  // A string parameter under a number-only filter cannot be judged: no result, not NO.
+  EXPECT_EQ(evaluate(eventFilter(0, "purchase", {valueFilter(*numberFilter(2, "1"), "currency")})), kNone);
+  EXPECT_TRUE(scope.logged(7010));
+  EXPECT_EQ(evaluate(eventFilter(0, "purchase", {valueFilter(*numberFilter(2, "1"))})), kNone);
+  EXPECT_TRUE(scope.logged(7008));
+}
+
+TEST_F(FilterEvaluationTest, PropertyFilters) {
+  APMUserAttribute plan("app", "plan", APMValue("Pro"), 1);
+  auto pro = valueFilter(*stringFilter(5, "pro"));
+  EXPECT_EQ(APMEvaluatePropertyFilter(propertyFilter(0, "plan", pro).get(), &plan, *scope.monitor), true);
+  EXPECT_EQ(APMEvaluatePropertyFilter(propertyFilter(0, "tier", pro).get(), &plan, *scope.monitor), kNone);
+  EXPECT_TRUE(scope.logged(7013));
+  EXPECT_EQ(APMEvaluatePropertyFilter(propertyFilter(0, "plan", nullptr).get(), &plan, *scope.monitor), kNone);
+  EXPECT_TRUE(scope.logged(7014));
+  EXPECT_EQ(APMEvaluatePropertyFilter(propertyFilter(0, "plan", pro).get(), nullptr, *scope.monitor), kNone);
+  EXPECT_TRUE(scope.logged(7012));
+  APMUserAttribute items("app", "plan", APMValue(std::vector<APMParameters>{}), 1);
+  EXPECT_EQ(APMEvaluatePropertyFilter(propertyFilter(0, "plan", pro).get(), &items, *scope.monitor), kNone);
+  EXPECT_TRUE(scope.logged(7015));
+}
+
+}  // namespace

@@ -1,0 +1,57 @@
+#include "sdk/analytics/rules/APMSequenceTimestampsCache.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMNanoAccessors.h"
+#include "sdk/analytics/foundation/APMPBAudience.h"
+#include "sdk/analytics/rules/APMResultWords.h"
+
+std::optional<APMSequenceTimestampsCache> APMSequenceTimestampsCache::initWithAudienceID(
+    std::optional<std::int32_t> audienceID, std::shared_ptr<APMMonitor> monitor) {
+  if (!audienceID) return std::nullopt;
+  return APMSequenceTimestampsCache(*audienceID, std::move(monitor));
+}
+
+std::optional<std::vector<double>> APMSequenceTimestampsCache::sequenceTimestampsForFilterID(
+    std::optional<std::int32_t> filterID) const {
+  if (!filterID) return std::nullopt;
+  auto found = timestamps_.find(*filterID);
+  return found == timestamps_.end() ? std::vector<double>{} : found->second;
+}
+
+void APMSequenceTimestampsCache::addEventFilterTimestamp(double timestamp, std::int32_t filterID) {
+  auto& list = timestamps_[filterID];
+  if (!list.empty()) {
+    if (std::trunc(list.back()) == std::trunc(timestamp)) return;
+    if (list.back() > timestamp) {
+      monitor_->logWithLevel(5, 42000, "Adding a sequence timestamp less than the last added timestamp");
+    }
+  }
+  list.push_back(timestamp);
+}
+
+void APMSequenceTimestampsCache::setUserPropertyTimestamp(double timestamp, std::int32_t filterID) {
+  auto& list = timestamps_[filterID];
+  if (!list.empty() && list.back() > timestamp) {
+    monitor_->logWithLevel(5, 42001, "Setting a sequence timestamp less than the last set timestamp");
+  }
+  list.assign(1, timestamp);
+}
+
+std::vector<std::shared_ptr<APMPBSequenceFilterResultTimestamp>>
+APMSequenceTimestampsCache::sequenceFilterResultTimestamps() const {
+  std::vector<std::shared_ptr<APMPBSequenceFilterResultTimestamp>> out;
+  for (const auto& [filterID, list] : timestamps_) {
+    auto message = APMPBSequenceFilterResultTimestamp::make();
+    APMNanoSetInt32(*message, 0, filterID);
+    std::vector<double> sorted = list;
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<std::int64_t> times;
+    for (double time : sorted) times.push_back(static_cast<std::int64_t>(time));
+    sdk::analytics::APMSetInt64List(*message, 1, times);
+    out.push_back(std::move(message));
+  }
+  return out;
+}

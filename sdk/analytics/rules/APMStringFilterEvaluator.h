@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <unicode/regex.h>
+
+#include "sdk/analytics/rules/APMAudienceFilterResult.h"
+
+class APMMonitor;
+class APMPBStringFilter;
+
+
+namespace sdk::analytics {
+
+// Match types of a string filter (field 1); types above InList validate and never match.
+enum class APMMatchType : std::uint64_t { Regex = 1, BeginsWith = 2, EndsWith = 3, Contains = 4, Exact = 5, InList = 6 };
+
+// Server patterns run on every matching event, so each search is bounded: a pattern that needs more
+// than these (ICU's match-step ticks and backtracking stack) gives no result.
+inline constexpr std::int32_t kAPMRegexTimeLimit = 20;
+inline constexpr std::int32_t kAPMRegexStackLimit = 256 * 1024;
+
+// Whether the filter can be matched; a regular-expression filter is compiled (case-insensitively
+// unless field 3 says case-sensitive) and, when `pattern` is given, handed over through it.
+bool APMValidateStringFilter(const APMPBStringFilter& filter, APMMonitor& monitor,
+                             std::unique_ptr<icu::RegexPattern>* pattern = nullptr);
+
+// Whether `value` matches; nothing without a value, for an invalid filter, or when a regular
+// expression exceeds its limits.
+APMFilterOutcome APMMatchStringFilter(const APMPBStringFilter& filter, const std::optional<std::string>& value,
+                                      APMMonitor& monitor);
+
+}  // namespace sdk::analytics
