@@ -78,8 +78,6 @@ class APMAudience {
   bool evaluateFilters(const std::vector<Filter>& filters, double timestamp, APMAudienceTimestampsCache* cache,
                        const EvaluationTexts& texts, const platform::foundation::Value& subject,
                        const Evaluate& evaluate, const Decide& decide);
-  std::optional<std::string> validate(const APMPBAudience& audience, const std::set<std::int32_t>& accepted,
-                                      std::int64_t& code) const;
   std::int64_t setting(const char* key, std::int64_t defaultValue, std::int64_t maximum) const;
   void logFailure(int level, std::int64_t code, const std::string& message, const platform::foundation::Error& error);
 
