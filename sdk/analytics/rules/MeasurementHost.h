@@ -8,10 +8,14 @@
 
 #include "sdk/analytics/foundation/APMMonitor.h"
 
+class APMDatabase;
+class APMEvent;
+class APMScheduler;
+
 namespace sdk::analytics {
 
-// What the script runtime and event editing need of the measurement engine: its log and its
-// remote configuration. The engine implements it; tests use a fake.
+// What the rules (script runtime, event editing, audiences, conditional user properties) need of the
+// measurement engine: its log, its remote configuration, its database and worker queue. The engine implements it; tests use a fake.
 class MeasurementHost {
  public:
   virtual ~MeasurementHost() = default;
@@ -33,6 +37,13 @@ class MeasurementHost {
     if (failure != std::errc() || last != end || value < minimum || value > maximum) return defaultValue;
     return value;
   }
+
+  // The engine's measurement database, worker-queue scheduler and collection switch, and its
+  // writing of an event handled on the worker queue. Without an engine there is nothing to write to.
+  virtual std::shared_ptr<APMDatabase> database() const { return nullptr; }
+  virtual std::shared_ptr<APMScheduler> scheduler() const { return nullptr; }
+  virtual bool isEnabled() const { return false; }
+  virtual void writeEventOnWorkerQueue(const APMEvent& event) const { (void)event; }
 };
 
 }  // namespace sdk::analytics
