@@ -7,7 +7,6 @@
 #include "sdk/analytics/foundation/APMDataTypeValidator.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
 #include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMNameTests.h"
 #include "sdk/analytics/foundation/APMScheduler.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
 
@@ -21,7 +20,6 @@ std::shared_ptr<const sdk::analytics::MeasurementHost> sharedHost;
 
 double now() { return platform::foundation::Clock::current()->now(); }
 
-Value displayName(const std::string& name) { return Value(APMUserPropertyNameForDisplay(name)); }
 
 // Within [0.001, 180 days]; NaN fails every comparison and is refused with the rest.
 bool isValidDuration(double seconds) {
