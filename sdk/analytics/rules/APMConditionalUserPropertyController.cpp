@@ -20,7 +20,6 @@ std::shared_ptr<const sdk::analytics::MeasurementHost> sharedHost;
 
 double now() { return platform::foundation::Clock::current()->now(); }
 
-
 // Within [0.001, 180 days]; NaN fails every comparison and is refused with the rest.
 bool isValidDuration(double seconds) {
   return seconds >= APMConditionalUserPropertyController::kMinimumDuration &&
