@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+#include "sdk/analytics/rules/APMPRuntimeValue.h"
+#include "sdk/analytics/rules/APMPScope.h"
+
+// Helpers every command evaluator shares.
+
+// Evaluates each argument in order in `scope`; stops after the first that fails.
+APMPValueList APMPEvaluateArguments(const APMPValueList& arguments, APMPScope& scope, APMPError& error);
+bool APMPCheckArgumentCount(const APMPValueList& list, std::size_t n, APMPError& error);
+bool APMPCheckMinimumArgumentCount(const APMPValueList& list, std::size_t n, APMPError& error);
+bool APMPCheckMaximumArgumentCount(const APMPValueList& list, std::size_t n, APMPError& error);
+
+bool APMPIsStringLike(const APMPRuntimeValue& value);
+bool APMPIsArrayIndex(const APMPRuntimeValue& value);
+// The index of a value that passed APMPIsArrayIndex: at or beyond 2^63, the largest int64.
+std::int64_t APMPArrayIndexFromDouble(double value);
+
+// Integer conversions, done in double arithmetic first (an out-of-range cast would be undefined).
+std::int32_t APMPToInt32(double value);
+std::uint32_t APMPToUInt32(double value);
+double APMPToInteger(double value);
+// Truncated toward zero and clamped to int64 (NaN gives 0).
+std::int64_t APMPToInt64Clamped(double value);
+
+bool APMPStringEquals(const APMPRuntimeValue& a, const APMPRuntimeValue& b, APMPError& error);
+bool APMPNumberEquals(const APMPRuntimeValue& a, const APMPRuntimeValue& b, APMPError& error);
+bool APMPStrictEquals(const APMPRuntimeValue& a, const APMPRuntimeValue& b, APMPError& error);

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sdk/analytics/rules/APMPPropertyMap.h"
+#include "sdk/analytics/rules/APMPScope.h"
+
+// A script function with the scope it was defined in. Native functions override
+// invokeWithArguments and receive the raw arguments and the caller's scope.
+class APMPFunctionValue : public APMPRuntimeValue {
+ public:
+  APMPFunctionValue(APMPHeap& heap, std::u16string functionName, std::vector<std::u16string> parameterNames,
+                    APMPValueList statements, APMPRef<APMPScope> definingScope);
+  // A native function: no parameters, an empty body, a fresh parentless defining scope.
+  APMPFunctionValue(APMPHeap& heap, std::u16string functionName);
+
+  std::u16string stringValueOrError(APMPError&, int = 0) const override { return functionName_; }
+  double doubleValueOrError(APMPError& error, int depth = 0) const override;
+  bool booleanValueOrError(APMPError&) const override { return true; }
+  APMPValueRef applyWithName(const std::u16string& name, const APMPValueList& arguments, APMPScope& scope,
+                             APMPError& error) override;
+  bool isEqualToRuntimeValue(const APMPRuntimeValue& other, int depth = 0) const override;
+
+  const std::u16string& functionName() const { return functionName_; }
+  virtual APMPValueRef invokeWithArguments(const APMPValueList& arguments, APMPScope& scope, APMPError& error);
+  APMPValueRef invokeWithEvaluatedArguments(const APMPValueList& arguments, APMPError& error);
+
+  bool hasProperty(const std::u16string& name) const { return properties_.hasName(name); }
+  void setValueForProperty(const APMPValueRef& value, const std::u16string& name) {
+    chargeBytes(properties_.setValue(value, name));
+  }
+  APMPValueRef valueForProperty(const std::u16string& name) const;
+  void removeValueForProperty(const std::u16string& name) { chargeBytes(properties_.removeValueForName(name)); }
+  std::vector<std::u16string> allPropertyNames() const { return properties_.allNames(); }
+
+ protected:
+  void visitChildren(ChildVisitor visit, void* context) override;
+  void clearChildren() override;
+
+ private:
+  const std::u16string functionName_;
+  std::vector<std::u16string> parameters_;
+  APMPValueList statements_;
+  APMPRef<APMPScope> definingScope_;
+  APMPPropertyMap properties_;
+};

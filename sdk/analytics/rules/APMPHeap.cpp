@@ -1,0 +1,137 @@
+#include "sdk/analytics/rules/APMPHeap.h"
+
+#include <vector>
+
+#include "sdk/analytics/rules/APMPError.h"
+
+APMPHeapObject::APMPHeapObject(APMPHeap& heap, std::size_t bytes, bool tracked) : immortal_(false) {
+  heap.attach(*this, bytes, tracked);
+}
+
+APMPHeapObject::~APMPHeapObject() {
+  if (heap_) heap_->detach(*this);
+}
+
+void APMPHeapObject::chargeBytes(std::ptrdiff_t bytes) {
+  if (heap_) heap_->charge(*this, bytes);
+}
+
+APMPHeap* APMPHeap::create(const APMPLimits& limits) { return new APMPHeap(limits); }
+
+void APMPHeap::release() {
+  if (--references_ == 0) delete this;
+}
+
+void APMPHeap::attach(APMPHeapObject& object, std::size_t bytes, bool tracked) {
+  object.heap_ = this;
+  object.charged_ = bytes;
+  liveBytes_ += bytes;
+  ++references_;
+  if (tracked) {
+    object.tracked_ = true;
+    object.next_ = tracked_;
+    if (tracked_) tracked_->previous_ = &object;
+    tracked_ = &object;
+    ++trackedCount_;
+  }
+}
+
+void APMPHeap::detach(APMPHeapObject& object) {
+  liveBytes_ -= object.charged_;
+  if (object.tracked_) {
+    if (object.previous_) object.previous_->next_ = object.next_;
+    else tracked_ = object.next_;
+    if (object.next_) object.next_->previous_ = object.previous_;
+    --trackedCount_;
+  }
+  release();
+}
+
+void APMPHeap::charge(APMPHeapObject& object, std::ptrdiff_t bytes) {
+  if (bytes < 0 && static_cast<std::size_t>(-bytes) > object.charged_) bytes = -static_cast<std::ptrdiff_t>(object.charged_);
+  object.charged_ += bytes;
+  liveBytes_ += bytes;
+}
+
+bool APMPHeap::countInstruction(APMPError& error) {
+  if (instructions_ >= limits_.instructions) {
+    APMPSetError(error, kAPMPErrorLimitReached);
+    return false;
+  }
+  ++instructions_;
+  return true;
+}
+
+void APMPHeap::resetMeters() {
+  instructions_ = 0;
+  work_ = 0;
+}
+
+bool APMPHeap::enter(APMPError& error) {
+  if (depth_ >= limits_.evaluationDepth) {
+    APMPSetError(error, kAPMPErrorLimitReached);
+    return false;
+  }
+  ++depth_;
+  return true;
+}
+
+bool APMPHeap::chargeWork(std::int64_t steps, APMPError& error) {
+  if (steps < 0) steps = 0;
+  if (steps > limits_.nativeWork - work_) {
+    work_ = limits_.nativeWork;
+    APMPSetError(error, kAPMPErrorLimitReached);
+    return false;
+  }
+  work_ += steps;
+  return true;
+}
+
+bool APMPHeap::reserve(std::size_t bytes, APMPError& error) {
+  if (liveBytes_ > limits_.memoryBytes || bytes > limits_.memoryBytes - liveBytes_) {
+    APMPSetError(error, kAPMPErrorLimitReached);
+    return false;
+  }
+  return true;
+}
+
+// Trial deletion: subtract from every tracked object the references that other tracked objects
+// hold on it. What keeps a count is referred to from outside (a runtime's scopes, a native frame,
+// a caller) and is a root; everything reachable from a root lives, the rest is garbage in cycles.
+void APMPHeap::collect() {
+  if (collecting_) return;
+  collecting_ = true;
+  retain();
+  for (auto* o = tracked_; o; o = o->next_) o->gcReferences_ = o->references_;
+  for (auto* o = tracked_; o; o = o->next_) {
+    o->forEachChild([](APMPHeapObject* child) {
+      if (child && child->tracked_ && child->gcReferences_ > 0) --child->gcReferences_;
+    });
+  }
+  // Marking: gcReferences_ becomes a "live" flag (1) on everything reachable from the roots.
+  std::vector<APMPHeapObject*> pending;
+  for (auto* o = tracked_; o; o = o->next_) {
+    if (o->gcReferences_ > 0) {
+      o->gcReferences_ = 1;
+      pending.push_back(o);
+    }
+  }
+  while (!pending.empty()) {
+    auto* o = pending.back();
+    pending.pop_back();
+    o->forEachChild([&pending](APMPHeapObject* child) {
+      if (child && child->tracked_ && child->gcReferences_ == 0) {
+        child->gcReferences_ = 1;
+        pending.push_back(child);
+      }
+    });
+  }
+  std::vector<APMPRef<APMPHeapObject>> garbage;
+  for (auto* o = tracked_; o; o = o->next_) {
+    if (o->gcReferences_ == 0) garbage.emplace_back(o);
+  }
+  for (auto& o : garbage) o->clearChildren();
+  garbage.clear();
+  collecting_ = false;
+  release();
+}

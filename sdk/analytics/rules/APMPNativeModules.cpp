@@ -1,0 +1,95 @@
+#include "sdk/analytics/rules/APMPNativeModules.h"
+
+#include "sdk/analytics/rules/APMPCommandHelpers.h"
+#include "sdk/analytics/rules/APMPRuntime.h"
+#include "sdk/analytics/rules/APMPRuntimeEntityConverter.h"
+#include "sdk/analytics/rules/APMPText.h"
+
+namespace {
+// A member function that ignores its arguments and answers undefined.
+class APMPSilentMember final : public APMPFunctionValue {
+ public:
+  APMPSilentMember(APMPHeap& heap, std::u16string name) : APMPFunctionValue(heap, std::move(name)) {}
+  APMPValueRef invokeWithArguments(const APMPValueList&, APMPScope&, APMPError&) override { return APMPUndefined(); }
+};
+}  // namespace
+
+APMPValueRef APMPFunctionGetVersion::invokeWithArguments(const APMPValueList&, APMPScope& scope, APMPError&) {
+  return APMPNumber(APMPScopeHeap(scope), static_cast<double>(APMPRuntime::runtimeVersion()));
+}
+
+APMPRuntimePlatform::APMPRuntimePlatform(APMPHeap& heap) : APMPFunctionValue(heap, u"internal.platform") {
+  setValueForProperty(heap.make<APMPFunctionGetVersion>(), u"getVersion");
+}
+
+int APMPixieLogger::monitorLevel(std::int64_t level, bool silent, bool monitored) {
+  switch (level) {
+    case 2: return 8;
+    case 3: return 7;
+    case 5: return silent ? 5 : (monitored ? 4 : 3);
+    case 6: return silent ? 2 : (monitored ? 1 : 0);
+    default: return 6;
+  }
+}
+
+void APMPixieLogger::logWithLevel(std::int64_t level, const std::string& message,
+                                  const std::vector<std::string>& contexts, bool silent, bool monitored) {
+  auto monitor = host_ ? host_->monitor() : nullptr;
+  if (!monitor) return;
+  std::vector<platform::foundation::Value> values(contexts.begin(), contexts.end());
+  monitor->logWithLevelContexts(monitorLevel(level, silent, monitored), kMessageCode, message, values);
+}
+
+APMPValueRef APMPFunctionLog::invokeWithArguments(const APMPValueList& arguments, APMPScope& scope, APMPError& error) {
+  if (!APMPCheckMinimumArgumentCount(arguments, 1, error)) return APMPUndefined();
+  auto values = APMPEvaluateArguments(arguments, scope, error);
+  if (APMPFailed(error)) return APMPUndefined();
+  std::int64_t level = 4;
+  std::u16string message;
+  std::vector<std::string> contexts;
+  if (values.size() == 1) {
+    message = values[0]->stringValueOrError(error);
+  } else {
+    level = APMPToInt64Clamped(values[0]->doubleValueOrError(error));
+    if (!APMPFailed(error)) message = values[1]->stringValueOrError(error);
+    for (std::size_t i = 2; i < values.size() && i < 5 && !APMPFailed(error); ++i) {
+      contexts.push_back(APMPToUTF8(values[i]->stringValueOrError(error)));
+    }
+  }
+  if (APMPFailed(error)) return APMPUndefined();
+  if (logger_) logger_->logWithLevel(level, APMPToUTF8(message), contexts, silent_, monitored_);
+  return APMPUndefined();
+}
+
+APMPMessageLogger::APMPMessageLogger(APMPHeap& heap, std::shared_ptr<APMPLoggerDelegate> logger)
+    : APMPFunctionValue(heap, u"internal.logger") {
+  setValueForProperty(heap.make<APMPFunctionLog>(false, true, logger), u"log");
+  auto silent = heap.make<APMPSilentMember>(u"silent");
+  silent->setValueForProperty(heap.make<APMPFunctionLog>(true, true, logger), u"log");
+  setValueForProperty(silent, u"silent");
+  auto unmonitored = heap.make<APMPSilentMember>(u"unmonitored");
+  unmonitored->setValueForProperty(heap.make<APMPFunctionLog>(false, false, logger), u"log");
+  setValueForProperty(unmonitored, u"unmonitored");
+}
+
+APMPValueRef APMPKeyValueStoreGetValue::invokeWithArguments(const APMPValueList& arguments, APMPScope& scope,
+                                                            APMPError& error) {
+  if (!APMPCheckArgumentCount(arguments, 2, error)) return APMPUndefined();
+  auto values = APMPEvaluateArguments(arguments, scope, error);
+  if (APMPFailed(error)) return APMPUndefined();
+  const auto key = values[0]->stringValueOrError(error);
+  if (APMPFailed(error)) return APMPUndefined();
+  const auto answer = block_ ? block_(APMPToUTF8(key)) : std::nullopt;
+  if (!answer) return values[1];
+  return APMPString(APMPScopeHeap(scope), APMPFromUTF8(*answer), error);
+}
+
+APMPKeyValueStore::APMPKeyValueStore(APMPHeap& heap, std::u16string name, APMPKeyValueStoreGetValue::Block block)
+    : APMPFunctionValue(heap, std::move(name)) {
+  setValueForProperty(heap.make<APMPKeyValueStoreGetValue>(std::move(block)), u"getValue");
+}
+
+APMPValueRef APMPObjectProvider::invokeWithArguments(const APMPValueList&, APMPScope& scope, APMPError& error) {
+  const auto object = block_ ? block_() : platform::foundation::Value();
+  return APMPRuntimeEntityConverter::runtimeValueFromNSObject(object, APMPScopeHeap(scope), error);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "sdk/analytics/rules/APMPPropertyMap.h"
+
+// A lexical scope: own bindings and a parent. Writes to an immutable scope, and to constants, are
+// silently kept out.
+class APMPScope final : public APMPHeapObject {
+ public:
+  APMPScope(APMPHeap& heap, APMPRef<APMPScope> parent)
+      : APMPHeapObject(heap, sizeof(APMPScope), true), parent_(std::move(parent)) {}
+
+  APMPRef<APMPScope> createChildScope();
+  const APMPRef<APMPScope>& parentScope() const { return parent_; }
+  bool hasName(const std::u16string& name) const;
+  void addValue(const APMPValueRef& value, const std::u16string& name);
+  void addImmutableValue(const APMPValueRef& value, const std::u16string& name);
+  void setValue(const APMPValueRef& value, const std::u16string& name);
+  // Undefined for a name bound nowhere.
+  APMPRuntimeValue* valueForName(const std::u16string& name) const;
+  void makeImmutable() { contents_.makeImmutable(); }
+  const APMPPropertyMap& contents() const { return contents_; }
+
+ protected:
+  void visitChildren(ChildVisitor visit, void* context) override;
+  void clearChildren() override;
+
+ private:
+  APMPRef<APMPScope> parent_;
+  APMPPropertyMap contents_;
+};
+
+inline APMPHeap& APMPScopeHeap(const APMPScope& scope) { return *scope.heap(); }

@@ -1,0 +1,287 @@
+#include "sdk/analytics/rules/APMPStringCommandEvaluator.h"
+
+#include <unicode/locid.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "sdk/analytics/rules/APMPArrayValue.h"
+#include "sdk/analytics/rules/APMPCommandHelpers.h"
+#include "sdk/analytics/rules/APMPFunctionValue.h"
+#include "sdk/analytics/rules/APMPText.h"
+
+namespace {
+
+using List = APMPValueList;
+using Text = std::u16string;
+APMPValueRef undefined() { return APMPUndefined(); }
+
+APMPValueRef text(APMPScope& scope, Text value, APMPError& error) {
+  return APMPString(APMPScopeHeap(scope), std::move(value), error);
+}
+APMPValueRef number(APMPScope& scope, double value) { return APMPNumber(APMPScopeHeap(scope), value); }
+
+bool stringOf(const List& args, std::size_t i, Text& out, APMPError& error) {
+  out = i < args.size() ? args[i]->stringValueOrError(error) : Text(u"undefined");
+  return !APMPFailed(error);
+}
+bool integerOf(const APMPValueRef& value, double& out, APMPError& error) {
+  out = APMPToInteger(value->doubleValueOrError(error));
+  return !APMPFailed(error);
+}
+double clampTo(double value, double low, double high) { return std::min(std::max(value, low), high); }
+bool charge(APMPScope& scope, std::size_t steps, APMPError& error) {
+  return APMPScopeHeap(scope).chargeWork(static_cast<std::int64_t>(steps), error);
+}
+
+APMPValueRef charAt(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+  if (!APMPCheckMaximumArgumentCount(args, 1, error)) return undefined();
+  double position = 0;
+  if (!args.empty() && !integerOf(args[0], position, error)) return undefined();
+  if (position < 0 || position >= static_cast<double>(s.size())) return text(scope, {}, error);
+  return text(scope, Text(1, s[static_cast<std::size_t>(position)]), error);
+}
+
+APMPValueRef concat(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+  Text out = s;
+  for (const auto& argument : args) {
+    out += argument->stringValueOrError(error);
+    if (APMPFailed(error)) return undefined();
+    if (out.size() > APMPScopeHeap(scope).limits().stringLength) {
+      APMPSetError(error, kAPMPErrorLimitReached);
+      return undefined();
+    }
+  }
+  if (!charge(scope, out.size() / 64, error)) return undefined();
+  return text(scope, std::move(out), error);
+}
+
+APMPValueRef hasOwnProperty(const Text& s, const List& args, APMPScope&, APMPError& error) {
+  if (!APMPCheckArgumentCount(args, 1, error)) return undefined();
+  const auto key = args[0]->stringValueOrError(error);
+  if (APMPFailed(error)) return undefined();
+  if (key == u"length") return APMPBoolean(true);
+  const double n = args[0]->doubleValueOrError(error);
+  if (APMPFailed(error)) return undefined();
+  return APMPBoolean(n >= 0 && std::trunc(n) == n && n < static_cast<double>(s.size()));
+}
+
+APMPValueRef indexOf(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+  if (!APMPCheckMaximumArgumentCount(args, 2, error)) return undefined();
+  Text search;
+  if (!stringOf(args, 0, search, error)) return undefined();
+  double start = 0;
+  if (args.size() > 1 && !integerOf(args[1], start, error)) return undefined();
+  start = clampTo(start, 0, static_cast<double>(s.size()));
+  if (search.empty()) return number(scope, -1);
+  if (!charge(scope, s.size(), error)) return undefined();
+  const auto found = s.find(search, static_cast<std::size_t>(start));
+  return number(scope, found == Text::npos ? -1 : static_cast<double>(found));
+}
+
+APMPValueRef lastIndexOf(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+  if (!APMPCheckMaximumArgumentCount(args, 2, error)) return undefined();
+  Text search;
+  if (!stringOf(args, 0, search, error)) return undefined();
+  double start = std::numeric_limits<double>::infinity();
+  if (args.size() > 1) {
+    const double n = args[1]->doubleValueOrError(error);
+    if (APMPFailed(error)) return undefined();
+    if (!std::isnan(n)) start = APMPToInteger(n);
+  }
+  start = clampTo(start, 0, static_cast<double>(s.size()));
+  if (search.empty()) return number(scope, -1);
+  if (!charge(scope, s.size(), error)) return undefined();
+  const auto found = s.rfind(search, static_cast<std::size_t>(start));
+  return number(scope, found == Text::npos ? -1 : static_cast<double>(found));
+}
+
+APMPValueRef match(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+  if (!APMPCheckMaximumArgumentCount(args, 1, error)) return undefined();
+  auto& heap = APMPScopeHeap(scope);
+  Text pattern;
+  if (!args.empty()) {
+    pattern = args[0]->stringValueOrError(error);
+    if (APMPFailed(error)) return undefined();
+  }
+  if (pattern.empty()) return heap.make<APMPArrayValue>(List{APMPShortString(heap, {})});
+  if (!charge(scope, s.size(), error)) return undefined();
+  std::int64_t length = 0;
+  const auto start = APMPRegexFirstMatch(pattern, s, length, error);
+  if (APMPFailed(error)) return undefined();
+  if (start < 0) return APMPNull();
+  auto found = text(scope, s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length)), error);
+  return heap.make<APMPArrayValue>(List{found});
+}
+
+APMPValueRef search(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+  if (!APMPCheckMaximumArgumentCount(args, 1, error)) return undefined();
+  Text pattern;
+  if (!stringOf(args, 0, pattern, error)) return undefined();
+  if (pattern.empty()) return number(scope, 0);
+  if (!charge(scope, s.size(), error)) return undefined();
+  std::int64_t length = 0;
+  const auto start = APMPRegexFirstMatch(pattern, s, length, error);
+  if (APMPFailed(error)) return undefined();
+  return number(scope, static_cast<double>(start));
+}
+
+APMPValueRef replace(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+  if (!APMPCheckMaximumArgumentCount(args, 2, error)) return undefined();
+  Text pattern;
+  if (!stringOf(args, 0, pattern, error)) return undefined();
+  if (!charge(scope, s.size(), error)) return undefined();
+  const auto found = s.find(pattern);
+  if (found == Text::npos) return text(scope, s, error);
+  Text replacement;
+  if (args.size() > 1 && args[1]->kind() == APMPKind::Function) {
+    auto& heap = APMPScopeHeap(scope);
+    APMPRef<APMPFunctionValue> function(static_cast<APMPFunctionValue*>(args[1].get()));
+    auto result = function->invokeWithArguments(
+        {APMPShortString(heap, pattern), APMPNumber(heap, static_cast<double>(found)), APMPShortString(heap, s)}, scope,
+        error);
+    if (APMPFailed(error)) return undefined();
+    replacement = result->stringValueOrError(error);
+  } else if (!stringOf(args, 1, replacement, error)) {
+    return undefined();
+  }
+  if (APMPFailed(error)) return undefined();
+  Text out = s;
+  out.replace(found, pattern.size(), replacement);
+  return text(scope, std::move(out), error);
+}
+
+// A start or end of "slice": negative counts from the end.
+double sliceBound(double value, double length) {
+  return value < 0 ? std::max(value + length, 0.0) : std::min(value, length);
+}
+
+APMPValueRef slice(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+  if (!APMPCheckMaximumArgumentCount(args, 2, error)) return undefined();
+  const double length = static_cast<double>(s.size());
+  double start = 0, end = length;
+  if (!args.empty() && !integerOf(args[0], start, error)) return undefined();
+  if (args.size() > 1 && !integerOf(args[1], end, error)) return undefined();
+  start = sliceBound(start, length);
+  end = sliceBound(end, length);
+  if (end <= start) return text(scope, {}, error);
+  return text(scope, s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)), error);
+}
+
+APMPValueRef substring(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+  if (!APMPCheckMaximumArgumentCount(args, 2, error)) return undefined();
+  const double length = static_cast<double>(s.size());
+  double start = 0, end = length;
+  if (!args.empty() && !integerOf(args[0], start, error)) return undefined();
+  if (args.size() > 1 && !integerOf(args[1], end, error)) return undefined();
+  start = clampTo(start, 0, length);
+  end = clampTo(end, 0, length);
+  if (start > end) std::swap(start, end);
+  return text(scope, s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)), error);
+}
+
+APMPValueRef split(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+  if (!APMPCheckMaximumArgumentCount(args, 2, error)) return undefined();
+  auto& heap = APMPScopeHeap(scope);
+  if (s.empty() || args.empty()) return heap.make<APMPArrayValue>(List{APMPShortString(heap, s)});
+  const auto separator = args[0]->stringValueOrError(error);
+  if (APMPFailed(error)) return undefined();
+  double limit = 4294967295.0;
+  if (args.size() > 1) {
+    const double n = args[1]->doubleValueOrError(error);
+    if (APMPFailed(error)) return undefined();
+    limit = APMPToUInt32(n);
+  }
+  if (!charge(scope, s.size(), error)) return undefined();
+  List pieces;
+  const auto maxPieces = static_cast<std::size_t>(std::min(limit, static_cast<double>(heap.limits().arrayLength)));
+  if (separator.empty()) {
+    for (std::size_t i = 0; i < s.size() && pieces.size() < maxPieces; ++i) pieces.push_back(APMPShortString(heap, Text(1, s[i])));
+  } else {
+    std::size_t from = 0;
+    while (pieces.size() < maxPieces) {
+      const auto found = s.find(separator, from);
+      pieces.push_back(APMPShortString(heap, s.substr(from, found == Text::npos ? Text::npos : found - from)));
+      if (found == Text::npos) break;
+      from = found + separator.size();
+    }
+  }
+  if (pieces.size() >= static_cast<std::size_t>(heap.limits().arrayLength) && limit > pieces.size()) {
+    APMPSetError(error, kAPMPErrorLimitReached);
+    return undefined();
+  }
+  return heap.make<APMPArrayValue>(std::move(pieces));
+}
+
+template <bool Upper, bool Localised>
+APMPValueRef mapCase(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+  if (!APMPCheckArgumentCount(args, 0, error)) return undefined();
+  if (!charge(scope, s.size(), error)) return undefined();
+  icu::UnicodeString value(s.data(), static_cast<int32_t>(s.size()));
+  const icu::Locale locale = Localised ? icu::Locale::getDefault() : icu::Locale::getRoot();
+  if (Upper) value.toUpper(locale);
+  else value.toLower(locale);
+  return text(scope, Text(value.getBuffer(), static_cast<std::size_t>(value.length())), error);
+}
+
+APMPValueRef toString(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+  if (!APMPCheckArgumentCount(args, 0, error)) return undefined();
+  return text(scope, s, error);
+}
+
+bool isTrimmed(char16_t c) {
+  return c == 0x09 || (c >= 0x0A && c <= 0x0D) || c == 0x85 || (U_GET_GC_MASK(c) & U_GC_Z_MASK) != 0;
+}
+
+APMPValueRef trim(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+  if (!APMPCheckArgumentCount(args, 0, error)) return undefined();
+  std::size_t begin = 0, end = s.size();
+  while (begin < end && isTrimmed(s[begin])) ++begin;
+  while (end > begin && isTrimmed(s[end - 1])) --end;
+  return text(scope, s.substr(begin, end - begin), error);
+}
+
+}  // namespace
+
+const APMPStringCommandEvaluator& APMPStringCommandEvaluator::sharedInstance() {
+  static const APMPStringCommandEvaluator* evaluator = new APMPStringCommandEvaluator();
+  return *evaluator;
+}
+
+APMPStringCommandEvaluator::APMPStringCommandEvaluator() {
+  handlers_ = {
+      {u"charAt", charAt},
+      {u"concat", concat},
+      {u"hasOwnProperty", hasOwnProperty},
+      {u"indexOf", indexOf},
+      {u"lastIndexOf", lastIndexOf},
+      {u"match", match},
+      {u"replace", replace},
+      {u"search", search},
+      {u"slice", slice},
+      {u"split", split},
+      {u"substring", substring},
+      {u"toLowerCase", mapCase<false, false>},
+      {u"toLocaleLowerCase", mapCase<false, true>},
+      {u"toUpperCase", mapCase<true, false>},
+      {u"toLocaleUpperCase", mapCase<true, true>},
+      {u"toString", toString},
+      {u"trim", trim},
+  };
+}
+
+APMPValueRef APMPStringCommandEvaluator::evaluateCommand(const std::u16string& name, const std::u16string& receiver,
+                                                         const APMPValueList& arguments, APMPScope& scope,
+                                                         APMPError& error) const {
+  auto it = handlers_.find(name);
+  if (it == handlers_.end()) {
+    APMPSetError(error, kAPMPErrorUnknownMethod);
+    return APMPUndefined();
+  }
+  auto values = APMPEvaluateArguments(arguments, scope, error);
+  if (APMPFailed(error)) return APMPUndefined();
+  return it->second(receiver, values, scope, error);
+}

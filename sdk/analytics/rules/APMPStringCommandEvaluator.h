@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <unordered_map>
+
+#include "sdk/analytics/rules/APMPRuntimeValue.h"
+
+// The methods of strings, reached through the method-call opcode.
+class APMPStringCommandEvaluator {
+ public:
+  using Handler = APMPValueRef (*)(const std::u16string& receiver, const APMPValueList& arguments, APMPScope& scope,
+                                   APMPError& error);
+  static const APMPStringCommandEvaluator& sharedInstance();
+  // The arguments are unevaluated statements of `scope`.
+  APMPValueRef evaluateCommand(const std::u16string& name, const std::u16string& receiver,
+                               const APMPValueList& arguments, APMPScope& scope, APMPError& error) const;
+
+ private:
+  APMPStringCommandEvaluator();
+  std::unordered_map<std::u16string, Handler> handlers_;
+};
+
+// Regular expressions run with a bound on their time and backtracking stack; their failures are
+// ICU's own errors.
+inline constexpr const char* kAPMPRegexErrorDomain = "com.vadeze.vmp.measurement.pixie.RegexErrorDomain";
+// The position of the first match of `pattern` in `text` and its length; -1 when none.
+std::int64_t APMPRegexFirstMatch(const std::u16string& pattern, const std::u16string& text, std::int64_t& length,
+                                 APMPError& error);
