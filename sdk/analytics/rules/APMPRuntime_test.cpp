@@ -1,0 +1,280 @@
+#include <cmath>
+
+#include "sdk/analytics/rules/APMPArrayValue.h"
+#include "sdk/analytics/rules/APMPFakeHost.h"
+#include "sdk/analytics/rules/APMPMapValue.h"
+#include "sdk/analytics/rules/APMPNativeModules.h"
+#include "sdk/analytics/rules/APMPRuntimeEntityConverter.h"
+#include "sdk/analytics/rules/APMPScriptTestSupport.h"
+
+using platform::foundation::Value;
+
+namespace {
+
+class APMPRuntimeTest : public ScriptTest {};
+
+TEST_F(APMPRuntimeTest, ProgramFormat) {
+  // Type 7 fails before anything runs.
+  auto program = apmp_test::parse("(var \"ran\")");
+  program.insert(program.begin(), apmp_test::literal(7));
+  runtime->executeStatements(program, error);
+  EXPECT_EQ(error.code, kAPMPErrorUnknownEntityType);
+  EXPECT_FALSE(runtime->globalScope().hasName(u"ran"));
+  // A statement without a function name.
+  auto nameless = apmp_test::literal(4);
+  APMNanoAddMessage(*nameless, 1, *apmp_test::numberEntity(1));
+  error = {};
+  runtime->executeStatements({nameless}, error);
+  EXPECT_EQ(error.code, kAPMPErrorNoFunctionName);
+  // Absent literal fields read as their defaults.
+  error = {};
+  auto value = runtime->executeStatements({apmp_test::literal(2)}, error);
+  EXPECT_TRUE(std::isnan(value->doubleValueOrError(error)));
+  value = runtime->executeStatements({apmp_test::literal(1)}, error);
+  EXPECT_EQ(value->kind(), APMPKind::String);
+  EXPECT_EQ(value->stringValueOrError(error), u"");
+  value = runtime->executeStatements({apmp_test::literal(3)}, error);
+  EXPECT_EQ(value.get(), APMPBoolean(false));
+  EXPECT_FALSE(APMPFailed(error));
+}
+
+TEST_F(APMPRuntimeTest, RequireCachesEveryModuleItReturns) {
+  EXPECT_EQ(text("(call (call (require \"internal.platform\") \"getVersion\" (quote)) \"toString\" (quote))"), "0");
+  EXPECT_EQ(text("(=== (require \"internal.platform\") (require \"internal.platform\"))"), "true");
+  EXPECT_EQ(typed("(require \"later\")"), "undefined undefined");
+  runtime->setModuleCreator([](APMPHeap& heap) { return APMPValueRef(heap.make<APMPMapValue>()); }, u"later");
+  EXPECT_EQ(typed("(require \"later\")"), "undefined undefined");
+  EXPECT_EQ(errorOf("(require \"a\" \"b\")"), kAPMPErrorArgumentCount);
+  runtime->setModuleCreator([](APMPHeap&) { return APMPValueRef(); }, u"broken");
+  EXPECT_EQ(errorOf("(require \"broken\")"), kAPMPErrorModuleCreatorFailed);
+}
+
+TEST_F(APMPRuntimeTest, LoggerLevelsFlagsAndContexts) {
+  auto host = std::make_shared<APMPFakeHost>();
+  runtime->setModuleCreator(
+      [host](APMPHeap& heap) {
+        return APMPValueRef(heap.make<APMPMessageLogger>(std::make_shared<APMPixieLogger>(host)));
+      },
+      u"internal.logger");
+  run("(const \"logger\" (require \"internal.logger\"))"
+      "(call $logger \"log\" (quote \"plain\"))"
+      "(call $logger \"log\" (quote 6 \"error\"))"
+      "(call (. $logger \"silent\") \"log\" (quote 6 \"silent error\"))"
+      "(call (. $logger \"unmonitored\") \"log\" (quote 5 \"warning\"))"
+      "(call $logger \"log\" (quote 5 \"w\" 1 2 3 4 5))"
+      "(call $logger \"log\" (quote Infinity \"clamped\"))");
+  ASSERT_FALSE(APMPFailed(error)) << error.code;
+  EXPECT_EQ(host->monitoringData(), "1:24005:1;2:24005:1;4:24005:1");
+  EXPECT_EQ(errorOf("(call $logger \"log\" (quote))"), kAPMPErrorArgumentCount);
+
+  const struct {
+    std::int64_t level;
+    bool silent, monitored;
+    int expected;
+  } table[] = {{2, false, true, 8}, {3, false, true, 7}, {5, true, true, 5},  {5, false, true, 4}, {5, false, false, 3},
+               {6, true, true, 2},  {6, false, true, 1}, {6, false, false, 0}, {4, false, true, 6}, {99, true, true, 6}};
+  for (const auto& row : table) {
+    EXPECT_EQ(APMPixieLogger::monitorLevel(row.level, row.silent, row.monitored), row.expected) << row.level;
+  }
+}
+
+class RecordingLogger final : public APMPLoggerDelegate {
+ public:
+  void logWithLevel(std::int64_t level, const std::string& message, const std::vector<std::string>& contexts, bool,
+                    bool) override {
+    lines.push_back(std::to_string(level) + " " + message + " [" + std::to_string(contexts.size()) + "]");
+  }
+  std::vector<std::string> lines;
+};
+
+TEST_F(APMPRuntimeTest, LogArgumentsAreConvertedAndCapped) {
+  auto logger = std::make_shared<RecordingLogger>();
+  runtime->setModuleCreator([logger](APMPHeap& heap) { return APMPValueRef(heap.make<APMPMessageLogger>(logger)); },
+                            u"internal.logger");
+  run("(const \"l\" (. (require \"internal.logger\") \"log\"))"
+      "(call (require \"internal.logger\") \"log\" (quote \"one\"))"
+      "(call (require \"internal.logger\") \"log\" (quote 2.9 \"two\" \"a\" \"b\" \"c\" \"d\" \"e\"))"
+      "(call (require \"internal.logger\") \"log\" (quote -1e300 \"big\"))");
+  ASSERT_FALSE(APMPFailed(error)) << error.code;
+  EXPECT_EQ(logger->lines, (std::vector<std::string>{"4 one [0]", "2 two [3]", "-9223372036854775808 big [0]"}));
+}
+
+TEST_F(APMPRuntimeTest, KeyValueStoreAndObjectProvider) {
+  runtime->setModuleCreator(
+      [](APMPHeap& heap) {
+        return APMPValueRef(heap.make<APMPKeyValueStore>(u"internal.remoteConfig", [](const std::string& key) {
+          return key == "known" ? std::optional<std::string>("yes") : std::nullopt;
+        }));
+      },
+      u"internal.remoteConfig");
+  runtime->setModuleCreator(
+      [](APMPHeap& heap) {
+        return APMPValueRef(heap.make<APMPObjectProvider>(u"internal.appMetadata", [] {
+          Value object = platform::foundation::Dictionary{{"platform", "ios"}, {"vmp_version", 7}};
+          return object;
+        }));
+      },
+      u"internal.appMetadata");
+  run("(const \"rc\" (require \"internal.remoteConfig\"))");
+  EXPECT_EQ(typed("(call $rc \"getValue\" (quote \"known\" 1))"), "string yes");
+  EXPECT_EQ(typed("(call $rc \"getValue\" (quote \"unknown\" 12))"), "number 12");
+  EXPECT_EQ(errorOf("(call $rc \"getValue\" (quote \"known\"))"), kAPMPErrorArgumentCount);
+  EXPECT_EQ(typed("(const \"m\" (require \"internal.appMetadata\")) (. (m) \"vmp_version\")"), "number 7");
+  EXPECT_EQ(typed("(. (call (object \"m\" $m) \"m\" (quote)) \"platform\")"), "string ios");
+}
+
+TEST_F(APMPRuntimeTest, PlainValueConversions) {
+  auto& heap = runtime->heap();
+  Value input = platform::foundation::Dictionary{
+      {"flag", true}, {"n", 2.5}, {"s", "text"}, {"list", platform::foundation::Array{1, "a"}}, {"nothing", Value()}};
+  auto value = APMPRuntimeEntityConverter::runtimeValueFromNSObject(input, heap, error);
+  ASSERT_EQ(value->kind(), APMPKind::Map);
+  const auto& map = static_cast<const APMPMapValue&>(*value);
+  EXPECT_EQ(map.valueForProperty(u"flag").get(), APMPBoolean(true));
+  EXPECT_EQ(map.valueForProperty(u"nothing").get(), APMPNull());
+  EXPECT_EQ(map.valueForProperty(u"list")->stringValueOrError(error), u"1,a");
+  APMPRuntimeEntityConverter::runtimeValueFromNSObject(Value::null(), heap, error);
+  EXPECT_EQ(error.code, kAPMPErrorNoScriptForm);
+
+  error = {};
+  auto back = APMPRuntimeEntityConverter::objectFromRuntimeValue(*value, error);
+  EXPECT_EQ(back["flag"], Value(1.0));
+  EXPECT_FALSE(back.contains("nothing"));
+  EXPECT_EQ(back["list"], Value(platform::foundation::Array{1.0, "a"}));
+  EXPECT_EQ(APMPRuntimeEntityConverter::objectFromRuntimeValue(*APMPShortString(heap, u"42"), error), Value(42.0));
+  EXPECT_EQ(APMPRuntimeEntityConverter::objectFromRuntimeValue(*APMPUndefined(), error), Value(""));
+  EXPECT_TRUE(APMPRuntimeEntityConverter::objectFromRuntimeValue(*APMPNull(), error).isNil());
+  auto holes = run("(var \"h\") (= \"h\" (array)) (put $h 2 (null)) (put $h 3 \"x\") $h");
+  EXPECT_EQ(APMPRuntimeEntityConverter::objectFromRuntimeValue(*holes, error),
+            Value(platform::foundation::Array{"", "", "x"}));
+  // A lone surrogate leaves the interpreter as U+FFFD.
+  EXPECT_EQ(APMPRuntimeEntityConverter::objectFromRuntimeValue(*APMPShortString(heap, u"a\xD800"), error),
+            Value("a\xEF\xBF\xBD"));
+  EXPECT_FALSE(APMPFailed(error));
+}
+
+// The instruction limit lives in the runtime, not in any binding a script can reach.
+TEST_F(APMPRuntimeTest, InstructionCounterAtTheLimit) {
+  runtime->heap().setInstructionCount(999'999);
+  EXPECT_EQ(text("1"), "1");
+  EXPECT_EQ(runtime->getInstructionCount(), 1'000'000);
+  EXPECT_EQ(errorOf("1"), kAPMPErrorLimitReached);
+  runtime->resetInstructionCount();
+  EXPECT_EQ(runtime->getInstructionCount(), 0);
+  EXPECT_EQ(text("(+ 1 2)"), "3");
+  EXPECT_EQ(runtime->getInstructionCount(), 3);  // the statement and its two literals
+}
+
+TEST_F(APMPRuntimeTest, NoProgramCanResetOrFreezeTheCounter) {
+  // The old name is an ordinary, undeclared one.
+  EXPECT_EQ(errorOf("(loop true (= \"runtime.counter\" 0) false (quote))"), kAPMPErrorUnboundAssignment);
+  const char* attempts[] = {
+      "(var \"runtime.counter\") (loop true (= \"runtime.counter\" 0) false (quote (= \"runtime.counter\" 0)))",
+      "(const \"runtime.counter\" 0) (loop true 0 false (quote))",
+      "(for-of-const \"runtime.counter\" (array 0) (quote (loop true 0 false (quote))))",
+      "(defun \"f\" (quote \"runtime.counter\") (loop true (= \"runtime.counter\" 0) false (quote))) (f 0)",
+      "(block (var \"runtime.counter\") (loop true (put (object) \"runtime.counter\" 0) false (quote)))",
+  };
+  for (const char* program : attempts) {
+    runtime = std::make_unique<APMPRuntime>();
+    EXPECT_EQ(errorOf(program), kAPMPErrorLimitReached) << program;
+    EXPECT_EQ(runtime->getInstructionCount(), 1'000'000) << program;
+  }
+}
+
+TEST_F(APMPRuntimeTest, HostileProgramsEndWithErrorEighteenAndTheNextRunWorks) {
+  APMPLimits limits;
+  limits.memoryBytes = 4u << 20;
+  limits.nativeWork = 2'000'000;
+  const char* bombs[] = {
+      // recursion
+      "(defun \"f\" (quote) (f)) (f)",
+      "(defun \"g\" (quote \"n\") (return (+ 1 (g $n)))) (g 1)",
+      // memory
+      "(var \"a\") (= \"a\" (array)) (put $a 1e9 1)",
+      "(var \"s\") (= \"s\" \"x\") (loop true (= \"s\" (+ $s $s)) false (quote))",
+      "(var \"k\") (= \"k\" (array)) (loop true 0 false (quote (call $k \"push\" (quote (array 1 2 3 4 5 6 7 8)))))",
+      "(var \"m\") (= \"m\" (object)) (var \"i\") (= \"i\" 0) (loop true (= \"i\" (+ $i 1)) false (quote (put $m $i $i)))",
+      // native work
+      "(var \"t\") (= \"t\" \"ab\") (loop (< (. $t \"length\") 100000) (= \"t\" (+ $t $t)) false (quote))"
+      "(loop true 0 false (quote (call $t \"indexOf\" (quote \"zz\"))))",
+      "(var \"big\") (= \"big\" (array)) (put $big \"length\" 100000)"
+      "(loop true 0 false (quote (call $big \"lastIndexOf\" (quote 1))))",
+  };
+  for (const char* program : bombs) {
+    useLimits(limits);
+    EXPECT_EQ(errorOf(program), kAPMPErrorLimitReached) << program;
+    runtime->resetInstructionCount();
+    EXPECT_EQ(text("(+ 40 2)"), "42") << program;
+    EXPECT_LE(runtime->heap().liveBytes(), limits.memoryBytes) << program;
+  }
+  useLimits(limits);
+  EXPECT_EQ(errorOf("(var \"a\") (= \"a\" (array)) (put $a \"length\" 4e9)"), kAPMPErrorBadLength);
+}
+
+TEST_F(APMPRuntimeTest, CyclesPrintWithoutRecursingForever) {
+  EXPECT_EQ(text("(var \"a\") (= \"a\" (array 1 2)) (put $a 2 $a) (call $a \"join\" (quote \"-\"))"), "1-2-");
+  EXPECT_EQ(text("(+ \"\" $a)"), "1,2,");
+  EXPECT_EQ(text("(var \"b\") (= \"b\" (array $a)) (put $a 3 $b) $b"), "1,2,,");
+  // Nesting without a cycle is bounded too.
+  EXPECT_EQ(errorOf("(var \"n\") (= \"n\" (array)) (var \"i\") (= \"i\" 0)"
+                    "(loop (< $i 200) (= \"i\" (+ $i 1)) false (quote (= \"n\" (array $n)))) (+ \"\" $n)"),
+            kAPMPErrorLimitReached);
+  run("(var \"m\") (= \"m\" (object)) (put $m \"self\" $m)");
+  APMPRuntimeEntityConverter::objectFromRuntimeValue(*runtime->globalScope().valueForName(u"m"), error);
+  EXPECT_EQ(error.code, kAPMPErrorLimitReached);
+}
+
+TEST_F(APMPRuntimeTest, DeepEntitiesDoNotLoad) {
+  // 100,000 nested statements, encoded by hand: the decoder refuses them.
+  auto varint = [](std::string& out, std::uint64_t n) {
+    do {
+      out.push_back(static_cast<char>((n & 0x7F) | (n > 0x7F ? 0x80 : 0)));
+      n >>= 7;
+    } while (n);
+  };
+  const std::string innermost = "\x08\x02";  // a number literal
+  const std::string header = "\x08\x04\x1a\x01\x30\x12";  // type 4, function name "0", arguments
+  std::vector<std::size_t> sizes{innermost.size()};
+  for (int i = 0; i < 100'000; ++i) {
+    std::string length;
+    varint(length, sizes.back());
+    sizes.push_back(header.size() + length.size() + sizes.back());
+  }
+  std::string inner;
+  for (auto it = sizes.rbegin() + 1; it != sizes.rend(); ++it) {
+    inner += header;
+    varint(inner, *it);
+  }
+  inner += innermost;
+  const std::vector<std::uint8_t> data(inner.begin(), inner.end());
+  EXPECT_EQ(APMPBRuntimeEntity::initWithBuffer(data), nullptr);
+  // Built in memory, a nesting deeper than evaluation allows fails to convert.
+  APMPLimits limits;
+  limits.evaluationDepth = 40;
+  useLimits(limits);
+  auto entity = apmp_test::numberEntity(1);
+  for (int i = 0; i < 45; ++i) entity = apmp_test::statementEntity("34", {entity});
+  runtime->executeStatements({entity}, error);
+  EXPECT_EQ(error.code, kAPMPErrorLimitReached);
+}
+
+TEST_F(APMPRuntimeTest, MemoryStaysFlatOverManyRunsThatMakeClosures) {
+  const auto program = apmp_test::parse(
+      "(defun \"mk\" (quote \"x\") (var \"self\") (= \"self\" (fn \"\" (quote) (return (array $self $x))))"
+      " (return $self))"
+      "(var \"keep\") (= \"keep\" (mk 1)) (mk 2) (call (array 1 2 3) \"map\" (quote (fn \"\" (quote \"v\") $v)))");
+  auto once = [&] {
+    runtime->resetInstructionCount();
+    runtime->executeStatements(program, error);
+    ASSERT_FALSE(APMPFailed(error)) << error.code;
+  };
+  for (int i = 0; i < 100; ++i) once();
+  const auto bytes = runtime->heap().liveBytes();
+  const auto objects = runtime->heap().trackedCount();
+  for (int i = 0; i < 10'000; ++i) once();
+  EXPECT_LE(runtime->heap().liveBytes(), bytes + bytes / 50);
+  EXPECT_EQ(runtime->heap().trackedCount(), objects);
+}
+
+}  // namespace
