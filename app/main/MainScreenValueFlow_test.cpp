@@ -63,6 +63,27 @@ TEST_F(ValueFlowTest, DragOnPackageOneMatchesPackageTwoWithoutEcho) {
   EXPECT_FLOAT_EQ(views().coverageView->currentFocalLength(), f);
 }
 
+TEST_F(ValueFlowTest, AfterASwitchDraggingEitherPackageStillMatchesTheOther) {
+  // Opening the lens match page sets the direction again, moving package two as a match.
+  screen->goToMenuPosition(3);
+  env.advance(1);
+  for (auto bar : {views().SecondFocalLengthScrollBar, views().focalLengthScrollBar}) {
+    screen->reportsOne.clear();
+    screen->reportsTwo.clear();
+    drag(*bar, -150);
+    const bool second = bar == views().SecondFocalLengthScrollBar;
+    const auto& dragged = second ? screen->reportsTwo : screen->reportsOne;
+    const auto& matched = second ? screen->reportsOne : screen->reportsTwo;
+    ASSERT_FALSE(dragged.empty());
+    for (bool programmatic : dragged) EXPECT_FALSE(programmatic);
+    EXPECT_EQ(matched.size(), dragged.size());
+    for (bool programmatic : matched) EXPECT_TRUE(programmatic);
+    EXPECT_EQ(screen->lastActiveFLScrollbar, second ? 2 : 1);
+  }
+  EXPECT_NEAR(screen->currentFocalLengthFormatTwo,
+              horizontal(one(), screen->currentFocalLengthFormatOne, two()), 0.01);
+}
+
 TEST_F(ValueFlowTest, MatchDirectionFollowsTheSetting) {
   for (int type : {0, 1, 7}) {
     state()->settings.lensMatchType = type;

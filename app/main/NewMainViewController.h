@@ -58,7 +58,8 @@ class NewMainViewController : public platform::ui::ViewController,
   // --- set-up ---
   void bindSwipeGesture();
   void didSwipe(platform::ui::SwipeGestureRecognizer& swipe);
-  void blockSwipeGesutre(bool block) override { blockSwipe = block; }
+  // Sent by a bar when a person starts or stops dragging it.
+  void blockSwipeGesutre(bool block) override;
   void setupViewsAndCalculate();
   void setUIStringsAndArrays();
 

@@ -7,9 +7,13 @@
 #include "app/main/NewMainViewController.h"
 #include "app/optics/LensMatchCalc.h"
 #include "app/pages/PageState.h"
+#include "platform/dispatch/Queue.h"
 #include "platform/log/Log.h"
 
 namespace {
+
+// Longer than a bar's own animated move (0.4 s): by then every report of a match-direction switch is in.
+constexpr double kSwitchSettle = 0.5;
 
 struct Match {
   float focalLength = 0;
@@ -137,6 +141,22 @@ void NewMainViewController::lensMatchTypeSwitchUpdate() {
   targetAperture->setAperture(match.aperture, true);
   targetDisplay.setAperture(match.aperture);
   lastActiveFLScrollbar = last;
+  // A target that did not move, or has finished moving, must answer the person's own drags again.
+  std::weak_ptr<InputScrollView> focal = targetFocal, stop = targetAperture;
+  platform::dispatch::Queue::main()->after(kSwitchSettle, [focal, stop] {
+    for (const auto& weak : {focal, stop}) {
+      if (auto bar = weak.lock()) bar->scrollingProgrammatically = false;
+    }
+  });
+}
+
+void NewMainViewController::blockSwipeGesutre(bool block) {
+  blockSwipe = block;
+  // Between two steps of the flow no bar is moved on the screen's behalf: a drag that begins while a
+  // switch's move is still running takes the bar over.
+  if (block) {
+    for (const auto& bar : views_.bars()) bar->scrollingProgrammatically = false;
+  }
 }
 
 void NewMainViewController::updateAperture(float aperture, bool isSecondCamera, bool isProgrammaticScroll) {
