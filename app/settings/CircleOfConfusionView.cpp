@@ -12,8 +12,8 @@ using platform::ui::make;
 
 namespace {
 
-constexpr double kSliderWidth = 150;
-constexpr double kFormulaWidth = 60;
+constexpr double kSliderWidth = 110;
+constexpr double kFormulaWidth = 52;
 constexpr double kInfoSize = 24;
 
 std::string formula(int factor) { return "d/" + std::to_string(factor); }

@@ -2,10 +2,6 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -15,49 +11,14 @@
 #include "platform/shell/TestCard.h"
 #include "platform/shell/WindowInput.h"
 #include "testing/ScratchFolder.h"
+#include "testing/VirtualDisplay.h"
 
 namespace platform::shell {
 namespace {
 
 namespace fs = std::filesystem;
 
-// An X server of our own for the test's length: Xvfb picks a free display and tells its number
-// through a pipe, so parallel runs never collide. It is stopped, by its id, when the test ends.
-class VirtualDisplay {
- public:
-  static std::unique_ptr<VirtualDisplay> start() {
-    int fds[2];
-    if (pipe(fds) != 0) return nullptr;
-    pid_t pid = fork();
-    if (pid == 0) {
-      close(fds[0]);
-      std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1800x24", "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    auto display = std::unique_ptr<VirtualDisplay>(new VirtualDisplay(pid));
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    char c;
-    // Xvfb writes the number once it accepts connections; a broken install gives up after 20 s.
-    while (poll(&p, 1, 20000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (number.empty()) return nullptr;
-    display->name = ":" + number;
-    return display;
-  }
-  ~VirtualDisplay() {
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-  std::string name;
-
- private:
-  explicit VirtualDisplay(pid_t pid) : pid_(pid) {}
-  pid_t pid_;
-};
+using ostrel::testing::VirtualDisplay;
 
 SDL_Event mouse(Uint32 type, unsigned window, int x, int y, Uint32 buttons = SDL_BUTTON_LMASK) {
   SDL_Event e{};
@@ -87,7 +48,7 @@ SDL_Event key(SDL_Keycode code) {
 // Opens the real window on a virtual display, clicks the test card's touch pad, scrolls its list with
 // the wheel, types into its field, toggles the dark appearance, saves a screenshot and closes.
 TEST(DesktopWindowSmoke, OpensClicksAndCloses) {
-  if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) GTEST_SKIP() << "Xvfb is not installed";
+  if (!VirtualDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
   auto display = VirtualDisplay::start();
   ASSERT_NE(display, nullptr) << "Xvfb did not start";
   setenv("DISPLAY", display->name.c_str(), 1);

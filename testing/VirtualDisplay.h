@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <sys/types.h>
+
+namespace ostrel::testing {
+
+// An X server of our own for a test's length: Xvfb picks a free display and tells its number through a
+// pipe, so parallel runs never collide. It is stopped, by its id, when the object goes.
+class VirtualDisplay {
+ public:
+  // Null when Xvfb cannot be started or does not answer within 20 s.
+  static std::unique_ptr<VirtualDisplay> start();
+  // Whether Xvfb is installed at all (a test skips without it).
+  static bool available();
+  ~VirtualDisplay();
+  VirtualDisplay(const VirtualDisplay&) = delete;
+  VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+
+  // ":<number>", for $DISPLAY.
+  std::string name;
+
+ private:
+  explicit VirtualDisplay(pid_t pid) : pid_(pid) {}
+  pid_t pid_;
+};
+
+}  // namespace ostrel::testing
