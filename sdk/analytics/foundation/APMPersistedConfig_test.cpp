@@ -7,6 +7,8 @@
 
 #include "sdk/analytics/foundation/APMEnvironment.h"
 #include "sdk/analytics/foundation/APMKeychainWrapper.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/PropertyList.h"
 #include "sdk/analytics/foundation/APMUserDefaults.h"
 #include "testing/ChildProcess.h"
 #include "testing/TempContainer.h"
@@ -189,6 +191,19 @@ TEST(EnvironmentTest, FactsAreInjectableAndAbsentByDefault) {
   APMPlatformIdentitySupport::setShared(facts);
   EXPECT_TRUE(APMPlatformIdentitySupport::sharedInstance().limitedAdTracking);
   APMPlatformIdentitySupport::setShared(std::nullopt);
+}
+
+TEST(EnvironmentTest, OptionsFileInTheMainBundle) {
+  ostrel::testing::TempContainer container;
+  std::string previous = platform::foundation::Bundle::setMainPath(container.path());
+  EXPECT_EQ(APMInfoPlistFileUtil::vadezeServiceInfoPlistPath(), "");
+  EXPECT_TRUE(APMInfoPlistFileUtil::dictionaryFromVadezeServiceInfoPlist().isNil());
+  std::string path = container.pathFor("VadezeService-Info.plist");
+  ASSERT_TRUE(platform::foundation::PropertyList::writeFile(path, Value(Dictionary{{"APP_ID", Value("1:2:ios:3")}}),
+                                                            platform::foundation::PropertyList::Format::Xml));
+  EXPECT_EQ(APMInfoPlistFileUtil::vadezeServiceInfoPlistPath(), path);
+  EXPECT_EQ(APMInfoPlistFileUtil::dictionaryFromVadezeServiceInfoPlist()["APP_ID"], Value("1:2:ios:3"));
+  platform::foundation::Bundle::setMainPath(previous);
 }
 
 }  // namespace
