@@ -10,7 +10,8 @@
 #include <thread>
 
 #include "platform/dispatch/Queue.h"
-#include "platform/dispatch/WorkerPool.h"
+#include "platform/dispatch/detail/QueuedBlock.h"
+#include "platform/dispatch/detail/WorkerPool.h"
 #include "platform/foundation/Exception.h"
 
 namespace platform::dispatch {
@@ -113,7 +114,7 @@ bool MainLoop::runOnce() {
   }
   auto main = Queue::main();
   CurrentQueueScope scope(main.get());
-  block();
+  runQueuedBlock(*main, block);
   return true;
 }
 

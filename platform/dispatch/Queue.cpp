@@ -3,7 +3,7 @@
 #include <array>
 
 #include "platform/dispatch/MainLoop.h"
-#include "platform/dispatch/SerialQueue.h"
+#include "platform/dispatch/detail/SerialQueue.h"
 #include "platform/dispatch/Timer.h"
 
 namespace platform::dispatch {

@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "platform/dispatch/Group.h"
+#include "platform/dispatch/MainLoop.h"
+#include "platform/dispatch/detail/WorkerPool.h"
+#include "platform/log/Log.h"
 
 namespace platform::dispatch {
 namespace {
@@ -114,6 +117,27 @@ TEST(ConcurrentQueueTest, RunsBlocksSideBySideAndGrowsPastBlockedWorkers) {
     EXPECT_EQ(Queue::current(), global);
   });
   EXPECT_FALSE(global->isCurrent());
+}
+
+// An exception nobody catches still ends the process, but the log says whose block it came from.
+TEST(QueueDeathTest, AnExceptionEscapingAQueuedBlockIsLoggedWithTheQueueBeforeTheProcessEnds) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  for (bool concurrent : {false, true}) {
+    EXPECT_DEATH(
+        {
+          auto queue = concurrent ? Queue::concurrent("test.thrower") : Queue::serial("test.thrower");
+          queue->async([] { throw std::runtime_error("boom"); });
+          Completion().wait();  // never finished: the block ends the process first
+        },
+        "uncaught exception in a block on queue \"test.thrower\": boom");
+  }
+}
+
+TEST(QueueTest, AnExceptionFromAMainQueueBlockIsLoggedAndReachesTheLoopsCaller) {
+  log::CapturedLines lines;
+  Queue::main()->async([] { throw std::runtime_error("on main"); });
+  EXPECT_THROW(MainLoop::runUntilIdle(), std::runtime_error);
+  EXPECT_TRUE(lines.contains("uncaught exception in a block on queue \"main\": on main"));
 }
 
 }  // namespace

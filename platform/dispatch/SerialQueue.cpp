@@ -1,4 +1,6 @@
-#include "platform/dispatch/SerialQueue.h"
+#include "platform/dispatch/detail/SerialQueue.h"
+
+#include "platform/dispatch/detail/QueuedBlock.h"
 
 namespace platform::dispatch {
 
@@ -42,7 +44,7 @@ void SerialQueue::drain() {
       item.handOver->finish();  // the sync() caller owns the queue from here
       return;
     }
-    item.block();
+    runQueuedBlock(*this, item.block);
   }
 }
 
@@ -79,7 +81,7 @@ void SerialQueue::sync(const std::function<void()>& block) {
 void ConcurrentQueue::async(std::function<void()> block) {
   WorkerPool::shared().submit([self = shared_from_this(), block = std::move(block)] {
     CurrentQueueScope scope(self.get());
-    block();
+    runQueuedBlock(*self, block);
   });
 }
 

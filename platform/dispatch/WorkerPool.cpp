@@ -1,4 +1,4 @@
-#include "platform/dispatch/WorkerPool.h"
+#include "platform/dispatch/detail/WorkerPool.h"
 
 #include <algorithm>
 #include <chrono>

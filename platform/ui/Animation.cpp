@@ -7,6 +7,7 @@
 
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Clock.h"
+#include "platform/graphics/Context.h"
 #include "platform/ui/Layer.h"
 #include "platform/ui/ShownValues.h"
 

@@ -7,19 +7,11 @@
 
 #include "platform/graphics/Image.h"
 #include "platform/ui/AnimatableValue.h"
+#include "platform/ui/AnimationOptions.h"
 
 namespace platform::ui {
 
 class Layer;
-
-// Options of View::animate: the curve the changes follow (ease-in-out when none is given).
-enum AnimationOptions : unsigned {
-  AnimationOptionNone = 0,
-  AnimationOptionCurveEaseInOut = 0,
-  AnimationOptionCurveEaseIn = 1u << 16,
-  AnimationOptionCurveEaseOut = 2u << 16,
-  AnimationOptionCurveLinear = 3u << 16,
-};
 
 // How an animation's progress follows time: the named cubic curves of the platform.
 enum class TimingFunction { Linear, EaseIn, EaseOut, EaseInEaseOut, Default };

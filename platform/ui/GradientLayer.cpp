@@ -1,5 +1,6 @@
 #include "platform/ui/GradientLayer.h"
 
+#include "platform/graphics/Context.h"
 #include "platform/graphics/Gradient.h"
 
 namespace platform::ui {

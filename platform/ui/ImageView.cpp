@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/graphics/Context.h"
+
 namespace platform::ui {
 
 ImageView::ImageView(const Rect& frame) : View(frame) { setUserInteractionEnabled(false); }

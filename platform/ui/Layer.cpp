@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/graphics/Context.h"
 #include "platform/graphics/Path.h"
 #include "platform/ui/ShownValues.h"
 

@@ -6,9 +6,8 @@
 #include <vector>
 
 #include "platform/graphics/Color.h"
-#include "platform/graphics/Context.h"
 #include "platform/graphics/Geometry.h"
-#include "platform/graphics/Image.h"
+#include "platform/graphics/Forward.h"
 #include "platform/ui/AnimatableValue.h"
 #include "platform/ui/Make.h"
 

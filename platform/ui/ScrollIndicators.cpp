@@ -5,6 +5,7 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/Timer.h"
 #include "platform/foundation/Clock.h"
+#include "platform/graphics/Context.h"
 #include "platform/graphics/Path.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/Window.h"

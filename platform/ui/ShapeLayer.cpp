@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/graphics/Context.h"
+
 namespace platform::ui {
 
 void ShapeLayer::drawInContext(Context& context) {

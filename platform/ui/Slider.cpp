@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/graphics/Context.h"
 #include "platform/ui/PanGestureRecognizer.h"
 
 namespace platform::ui {

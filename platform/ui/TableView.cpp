@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/ui/TableViewCell.h"
 #include "platform/ui/TableViewIndexStrip.h"
 #include "platform/ui/TableViewSwipe.h"
 

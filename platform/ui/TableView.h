@@ -8,10 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/Forward.h"
 #include "platform/ui/IndexPath.h"
 #include "platform/ui/ScrollView.h"
-#include "platform/ui/SwipeActionsConfiguration.h"
-#include "platform/ui/TableViewCell.h"
 
 namespace platform::ui {
 

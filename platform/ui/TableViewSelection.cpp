@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/ui/TableViewCell.h"
 #include "platform/ui/TableViewSwipe.h"
 
 namespace platform::ui {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/ui/TableViewCell.h"
+
 namespace platform::ui {
 
 TableView::Swipe::Swipe() : pan_(std::make_shared<PanGestureRecognizer>()) {

@@ -6,7 +6,9 @@
 
 #include "platform/ui/Button.h"
 #include "platform/ui/PanGestureRecognizer.h"
+#include "platform/ui/SwipeActionsConfiguration.h"
 #include "platform/ui/TableView.h"
+#include "platform/ui/TableViewCell.h"
 
 namespace platform::ui {
 

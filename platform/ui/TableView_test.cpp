@@ -8,6 +8,8 @@
 
 #include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/Clock.h"
+#include "platform/ui/SwipeActionsConfiguration.h"
+#include "platform/ui/TableViewCell.h"
 #include "platform/ui/Window.h"
 #include "testing/MainThreadEnvironment.h"
 

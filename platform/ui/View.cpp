@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <typeinfo>
 
+#include "platform/graphics/Context.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/Responder.h"
 #include "platform/ui/Window.h"

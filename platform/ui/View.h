@@ -7,16 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/Animation.h"
+#include "platform/ui/AnimationOptions.h"
+#include "platform/ui/Forward.h"
 #include "platform/ui/Layer.h"
 #include "platform/ui/Make.h"
 #include "platform/ui/Touch.h"
 
 namespace platform::ui {
-
-class Event;
-class GestureRecognizer;
-class Window;
 
 // A rectangle of the screen that draws itself and takes touches, in a tree of views. Each view owns a
 // layer; the geometry and look below are the layer's, and the subviews' layers are sublayers of it in

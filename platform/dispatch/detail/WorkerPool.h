@@ -1,5 +1,7 @@
 #pragma once
 
+// Internal to platform/dispatch: the queues are built from these; never include them elsewhere.
+
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -17,7 +19,7 @@ class Queue;
 // Blocks may block (sync onto another queue, a group wait, a file lock), so a monitor thread watches
 // a backlog: when tasks wait and none has started for a tick, every worker is stuck or busy for long,
 // and the pool adds workers so the tasks they may be waiting for can run. Workers idle for a while
-// end. Internal to platform/dispatch.
+// end.
 class WorkerPool {
  public:
   static WorkerPool& shared();

@@ -1,11 +1,13 @@
 #pragma once
 
+// Internal to platform/dispatch: the queues are built from these; never include them elsewhere.
+
 #include <deque>
 #include <memory>
 #include <mutex>
 
 #include "platform/dispatch/Queue.h"
-#include "platform/dispatch/WorkerPool.h"
+#include "platform/dispatch/detail/WorkerPool.h"
 
 namespace platform::dispatch {
 
