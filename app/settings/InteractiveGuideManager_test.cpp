@@ -125,6 +125,10 @@ TEST_F(GuideManagerTest, RegisteringAgainReplacesTheRunningTimers) {
   env.advance(2);
   EXPECT_EQ(manager->viewTimeCount, 2);
   EXPECT_EQ(manager->mainViewTotalViewTime, start + 2);
+  // Both of the first registration's timers were stopped: unregistering leaves none behind.
+  const size_t others = platform::foundation::Clock::current()->pendingTimers() - 2;
+  manager->unregisterViewForInteractiveGuide();
+  EXPECT_EQ(platform::foundation::Clock::current()->pendingTimers(), others);
 }
 
 TEST_F(GuideManagerTest, FileStoresIntegersAndReadsBooleansAlike) {
