@@ -205,7 +205,8 @@ void NewMainViewController::setupViewsAndCalculate() {
   if (one.lensSet.empty()) return;
   const LensObject& first = one.lensSet.front();
   const auto values = first.getInputValues();
-  const float distance = startDistance(first).value_or(values.distance);
+  // A close-focus text that holds no number starts where a lens without one does: at 1 m.
+  const float distance = startDistance(first).value_or(1.0f);
   currentFocalLengthFormatOne = values.fl;
   currentApertureFormatOne = values.aperture;
   v.focalLengthScrollBar->setFocalLength(values.fl, false);

@@ -243,6 +243,10 @@ TEST_F(MainScreenTest, StartDistanceIsTheFirstLensCloseFocus) {
   screen->setupViewsAndCalculate();
   EXPECT_FLOAT_EQ(views().valueDisplayView->mainDistance(),
                   MetricToImperialConversion::returnMeters(first.getCloseFcousImperialString()));
+  state()->settings.measurementSystem = 0;
+  state()->packageOne->lensSet.front().closeFocus = "close | up";
+  screen->setupViewsAndCalculate();
+  EXPECT_FLOAT_EQ(views().valueDisplayView->mainDistance(), 1) << "no number: the start of a lens without one";
 }
 
 TEST_F(MainScreenTest, ThemeChangeOnSettingsRebuildsTheScreenOnTheSettingsPage) {
