@@ -79,6 +79,9 @@ void buildMainScreen(View& root, MainScreenViews& v) {
 
   v.valueDisplayView = make<ValueDisplayView>();
   v.secondValueDisplayView = make<ValueDisplayView>();
+  // Lifted over the page while a value is typed, a display hides what it passes over.
+  v.valueDisplayView->setBackgroundColor(UIConstants::primaryBG());
+  v.secondValueDisplayView->setBackgroundColor(UIConstants::primaryBG());
   v.focalLengthScrollBar = make<InputScrollView>();
   v.apertureScrollBar = make<InputScrollView>();
   v.distanceScrollBar = make<InputScrollView>();
