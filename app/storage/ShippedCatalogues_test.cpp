@@ -76,6 +76,7 @@ const Check kChecks[] = {
      "SELECT b.id FROM QuorvelFrameGuide a JOIN QuorvelFrameGuide b "
      "ON a.id < b.id AND a.width = b.width AND a.height = b.height"},
     {kLenses, -1, "SELECT ManufacturerId FROM Manufacturer WHERE Origin != 0"},
+    // Every lens in a series of its own type and squeeze, zooms the right way round, primes without a range.
     {kLenses, -1,
      "SELECT l.LensId FROM Lenses l LEFT JOIN Manufacturer m ON m.ManufacturerId = l.ManufacturerId WHERE "
      "m.ManufacturerId IS NULL OR NOT l.FocalLength > 0 OR l.LensType != m.Type OR "
@@ -83,6 +84,28 @@ const Check kChecks[] = {
      "WHEN 'Zoom Lens' THEN NOT l.FocalLengthMax > l.FocalLength WHEN 'Prime Lens' THEN "
      "IFNULL(l.FocalLengthMax, 0) != 0 ELSE 1 END OR (m.Manufacturer != 'Generic' AND "
      "NOT CAST(ltrim(IFNULL(l.Aperture, ''), 'Tf/') AS REAL) > 0.9)"},
+    // A close focus shorter than the lens allows was measured from the lens front or mistyped. The bound:
+    // no lens body plus its mount's flange is shorter than 0.15 m, and even with internal focusing no
+    // non-macro lens (nor any lens shipped here) focuses closer than twice its longest focal length from
+    // the sensor (a thin lens cannot come closer than four times it).
+    {kLenses, -1,
+     "SELECT LensId FROM Lenses WHERE Category != '' AND CAST(Category AS REAL) < "
+     "MAX(0.15, 2 * MAX(FocalLength, IFNULL(FocalLengthMax, 0)) / 1000.0)"},
+    // An image circle must cover the smallest format of the coverage the series is sold for: a 16:9
+    // Super 35 area (23.5 x 13.2 mm), an APS-C sensor (22.3 x 14.9 mm), full frame (36 x 24 mm).
+    {kLenses, -1,
+     "SELECT LensId FROM Lenses WHERE MIN(IFNULL(ImageCircle, 1e9), IFNULL(ImageCircleMax, 1e9)) < CASE "
+     "SizeCategory WHEN 'Super 35' THEN 26.9 WHEN 'APS-C' THEN 26.8 WHEN 'Full Frame' THEN 43.2 "
+     "WHEN 'Large Format' THEN 43.2 ELSE 0 END OR NOT IFNULL(ImageCircle, 1) > 0 OR "
+     "(ImageCircleMax IS NOT NULL AND (LensType != 'Zoom Lens' OR ImageCircle IS NULL))"},
+    // One row per lens of a series, and one row per mode of a camera as its menu names it.
+    {kLenses, -1,
+     "SELECT b.LensId FROM Lenses a JOIN Lenses b ON a.LensId < b.LensId AND a.ManufacturerId = b.ManufacturerId "
+     "AND a.FocalLength = b.FocalLength AND IFNULL(a.FocalLengthMax, 0) = IFNULL(b.FocalLengthMax, 0) "
+     "AND a.Aperture = b.Aperture"},
+    {kFormats, -1,
+     "SELECT b.id FROM FormatContainer a JOIN FormatContainer b ON a.id < b.id AND a.manufactorId = b.manufactorId "
+     "AND a.shootingMode = b.shootingMode"},
     {kAdapters, -1,
      "SELECT LensAdapterId FROM QuorvelLensAdapter WHERE AdapterType != 0 OR NOT AdapterWidthValue > 0 "
      "OR NOT AdapterHeightValue > 0"},
