@@ -233,6 +233,8 @@ TEST_F(MainScreenTest, HeadersShowThePackagesAndMakeRoomForAnAdapter) {
 }
 
 TEST_F(MainScreenTest, StartDistanceIsTheFirstLensCloseFocus) {
+  state()->packageOne->lensSet.front().closeFocus = "";
+  screen->setupViewsAndCalculate();
   EXPECT_FLOAT_EQ(views().valueDisplayView->mainDistance(), 1) << "a lens without a close-focus text starts at 1 m";
   state()->packageOne->lensSet.front().closeFocus = "0.45m | 1'6\"";
   const LensObject& first = state()->packageOne->lensSet.front();
