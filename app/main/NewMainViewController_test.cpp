@@ -251,6 +251,27 @@ TEST_F(MainScreenTest, StartDistanceIsTheFirstLensCloseFocus) {
   EXPECT_FLOAT_EQ(views().valueDisplayView->mainDistance(), 1) << "no number: the start of a lens without one";
 }
 
+TEST_F(MainScreenTest, GetStartedGuideIsPlacedOnPackageOnesHeader) {
+  auto manager = InteractiveGuideManager::getSingelton();
+  EXPECT_EQ(manager->currentViewName, InteractiveGuideManager::kMainScreen);
+  env.advance(11);
+  EXPECT_GE(manager->mainViewTotalViewTime, 11);
+  manager->checkMainViewGuides();
+  auto guide = manager->currentGuide();
+  ASSERT_TRUE(guide);
+  EXPECT_EQ(guide->guideTag, 110);
+  ASSERT_TRUE(guide->tapIndicator());
+  EXPECT_EQ(guide->tapIndicator()->superview(), screen->view().get());
+  EXPECT_EQ(guide->tapIndicator()->center(), views().formatButtonOne->center());
+  EXPECT_EQ(guide->guideMessage()->center(), (platform::ui::Point{195, 744}));
+  // Leaving for the setup screen ends the guide and takes its views away.
+  tap(*views().formatButtonOne);
+  env.advance(1);
+  EXPECT_FALSE(manager->currentGuide());
+  EXPECT_TRUE(manager->didExit_Guide_MainView_GetStarted);
+  EXPECT_EQ(guide->tapIndicator(), nullptr);
+}
+
 TEST_F(MainScreenTest, ThemeChangeOnSettingsRebuildsTheScreenOnTheSettingsPage) {
   screen->goToMenuPosition(6);
   env.advance(0.5);
