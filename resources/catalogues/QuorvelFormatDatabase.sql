@@ -54,11 +54,20 @@ INSERT INTO FormatContainer VALUES (599, 1, '4K 16:9', 1.0, 24.88, 14.0, 'Cine',
 INSERT INTO FormatContainer VALUES (3, 1, '4K 2:1', 1.0, 24.88, 12.44, 'Cine', 0, '2:1', 4);
 INSERT INTO FormatContainer VALUES (4, 1, '3.3K 6:5', 1.0, 20.22, 16.95, 'Cine', 0, '1.19:1', 5);
 INSERT INTO FormatContainer VALUES (5, 1, '3K 1:1', 1.0, 18.66, 18.66, 'Cine', 0, '1:1', 6);
+INSERT INTO FormatContainer VALUES (1088, 1, '3.8K 16:9', 1.0, 23.33, 13.12, 'Cine', 0, '1.78:1', 7);
+INSERT INTO FormatContainer VALUES (1089, 1, '2.7K 8:9', 1.0, 16.66, 18.75, 'Cine', 0, '0.89:1', 8);
+INSERT INTO FormatContainer VALUES (1090, 1, '2K 16:9 S16', 1.0, 12.44, 7.0, 'Cine', 0, '1.78:1', 9);
 
 INSERT INTO ManufactorTable VALUES (2, 'ARRI', 'ALEXA Mini LF', 'Cine', 0);
-INSERT INTO FormatContainer VALUES (1084, 2, 'LF Open Gate', 1.0, 36.7, 25.54, 'Cine', 0, '1.44:1', 1);
-INSERT INTO FormatContainer VALUES (6, 2, 'LF 16:9 UHD', 1.0, 31.68, 17.82, 'Cine', 0, '1.78:1', 2);
-INSERT INTO FormatContainer VALUES (7, 2, 'LF 2.39:1', 1.0, 36.7, 15.31, 'Cine', 0, '2.4:1', 3);
+INSERT INTO FormatContainer VALUES (1084, 2, '4.5K LF 3:2 Open Gate', 1.0, 36.7, 25.54, 'Cine', 0, '1.44:1', 1);
+INSERT INTO FormatContainer VALUES (6, 2, '3.8K LF 16:9', 1.0, 31.68, 17.82, 'Cine', 0, '1.78:1', 2);
+INSERT INTO FormatContainer VALUES (7, 2, '4.5K LF 2.39:1', 1.0, 36.7, 15.31, 'Cine', 0, '2.4:1', 3);
+INSERT INTO FormatContainer VALUES (1091, 2, '4.3K LF 16:9', 1.0, 35.64, 20.05, 'Cine', 0, '1.78:1', 4);
+INSERT INTO FormatContainer VALUES (1092, 2, '2.8K LF 1:1', 1.0, 23.76, 23.76, 'Cine', 0, '1:1', 5);
+INSERT INTO FormatContainer VALUES (1093, 2, '3.4K S35 3:2', 1.0, 28.25, 18.17, 'Cine', 0, '1.55:1', 6);
+INSERT INTO FormatContainer VALUES (1094, 2, '3.2K S35 16:9', 1.0, 26.4, 14.85, 'Cine', 0, '1.78:1', 7);
+INSERT INTO FormatContainer VALUES (1095, 2, '2.8K S35 4:3', 1.0, 23.76, 17.82, 'Cine', 0, '1.33:1', 8);
+INSERT INTO FormatContainer VALUES (1096, 2, '2.8K S35 16:9', 1.0, 23.76, 13.37, 'Cine', 0, '1.78:1', 9);
 
 INSERT INTO ManufactorTable VALUES (3, 'ARRI', 'ALEXA LF', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (8, 3, 'LF Open Gate', 1.0, 36.7, 25.54, 'Cine', 0, '1.44:1', 1);
@@ -66,19 +75,30 @@ INSERT INTO FormatContainer VALUES (9, 3, 'LF 16:9 UHD', 1.0, 31.68, 17.82, 'Cin
 INSERT INTO FormatContainer VALUES (11, 3, 'LF 2.39:1', 1.0, 36.7, 15.31, 'Cine', 0, '2.4:1', 3);
 
 INSERT INTO ManufactorTable VALUES (4, 'ARRI', 'ALEXA 65', 'Cine', 0);
-INSERT INTO FormatContainer VALUES (12, 4, '65 Open Gate', 1.0, 54.12, 25.58, 'Cine', 0, '2.12:1', 1);
+INSERT INTO FormatContainer VALUES (12, 4, '6.5K Open Gate', 1.0, 54.12, 25.58, 'Cine', 0, '2.12:1', 1);
+INSERT INTO FormatContainer VALUES (1097, 4, '5.1K 16:9', 1.0, 42.24, 23.76, 'Cine', 0, '1.78:1', 2);
+INSERT INTO FormatContainer VALUES (1098, 4, '4.5K LF Open Gate', 1.0, 36.7, 25.54, 'Cine', 0, '1.44:1', 3);
+INSERT INTO FormatContainer VALUES (1099, 4, '4.3K 3:2', 1.0, 35.64, 23.76, 'Cine', 0, '1.5:1', 4);
+INSERT INTO FormatContainer VALUES (1100, 4, '3.8K 16:9 UHD', 1.0, 31.68, 17.82, 'Cine', 0, '1.78:1', 5);
 
 INSERT INTO ManufactorTable VALUES (5, 'ARRI', 'ALEXA Mini', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (13, 5, 'Open Gate 3.4K', 1.0, 28.25, 18.17, 'Cine', 0, '1.55:1', 1);
 INSERT INTO FormatContainer VALUES (133, 5, '4:3 2.8K', 1.0, 23.76, 17.82, 'Cine', 0, '1.33:1', 2);
 INSERT INTO FormatContainer VALUES (14, 5, '16:9 3.2K', 1.0, 26.4, 14.85, 'Cine', 0, '1.78:1', 3);
 INSERT INTO FormatContainer VALUES (15, 5, '16:9 HD', 1.0, 23.76, 13.37, 'Cine', 0, '1.78:1', 4);
+INSERT INTO FormatContainer VALUES (1105, 5, '2K 2.39:1 Anamorphic', 1.0, 21.12, 17.7, 'Cine', 0, '1.19:1', 5);
+INSERT INTO FormatContainer VALUES (1106, 5, 'HD 8:9 Anamorphic', 1.0, 15.84, 17.82, 'Cine', 0, '0.89:1', 6);
+INSERT INTO FormatContainer VALUES (1107, 5, 'HD S16 16:9', 1.0, 13.2, 7.425, 'Cine', 0, '1.78:1', 7);
 
 INSERT INTO ManufactorTable VALUES (6, 'ARRI', 'ALEXA SXT', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (16, 6, 'Open Gate 3.4K', 1.0, 28.25, 18.17, 'Cine', 0, '1.55:1', 1);
 INSERT INTO FormatContainer VALUES (17, 6, '4:3 2.8K', 1.0, 23.76, 17.82, 'Cine', 0, '1.33:1', 2);
 INSERT INTO FormatContainer VALUES (18, 6, '16:9 3.2K', 1.0, 26.4, 14.85, 'Cine', 0, '1.78:1', 3);
 INSERT INTO FormatContainer VALUES (19, 6, '16:9 HD', 1.0, 23.76, 13.37, 'Cine', 0, '1.78:1', 4);
+INSERT INTO FormatContainer VALUES (1101, 6, '2.6K 6:5', 1.0, 21.38, 17.82, 'Cine', 0, '1.2:1', 5);
+INSERT INTO FormatContainer VALUES (1102, 6, '4K Cine 6:5 Anamorphic', 1.0, 21.12, 17.7, 'Cine', 0, '1.19:1', 6);
+INSERT INTO FormatContainer VALUES (1103, 6, '4K Cine Open Gate', 1.0, 28.17, 18.13, 'Cine', 0, '1.55:1', 7);
+INSERT INTO FormatContainer VALUES (1104, 6, '3.2K 16:9 ARRIRAW', 1.0, 26.14, 14.7, 'Cine', 0, '1.78:1', 8);
 
 INSERT INTO ManufactorTable VALUES (7, 'ARRI', 'ALEXA', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (21, 7, '16:9 HD', 1.0, 23.76, 13.37, 'Cine', 0, '1.78:1', 1);
@@ -86,11 +106,21 @@ INSERT INTO FormatContainer VALUES (21, 7, '16:9 HD', 1.0, 23.76, 13.37, 'Cine',
 INSERT INTO ManufactorTable VALUES (8, 'ARRI', 'AMIRA', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (22, 8, '16:9 3.2K', 1.0, 26.4, 14.85, 'Cine', 0, '1.78:1', 1);
 INSERT INTO FormatContainer VALUES (23, 8, '16:9 HD', 1.0, 23.76, 13.37, 'Cine', 0, '1.78:1', 2);
+INSERT INTO FormatContainer VALUES (1108, 8, 'HD S16 16:9', 1.0, 13.2, 7.425, 'Cine', 0, '1.78:1', 3);
 
 INSERT INTO ManufactorTable VALUES (9, 'RED', 'V-RAPTOR 8K VV', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (24, 9, '8K 17:9', 1.0, 40.96, 21.6, 'Cine', 0, '1.9:1', 1);
 INSERT INTO FormatContainer VALUES (25, 9, '6K 17:9', 1.0, 30.72, 16.2, 'Cine', 0, '1.9:1', 2);
 INSERT INTO FormatContainer VALUES (26, 9, '4K 17:9', 1.0, 20.48, 10.8, 'Cine', 0, '1.9:1', 3);
+INSERT INTO FormatContainer VALUES (1150, 9, '8K 2:1', 1.0, 40.96, 20.48, 'Cine', 0, '2:1', 4);
+INSERT INTO FormatContainer VALUES (1151, 9, '8K 2.4:1', 1.0, 40.96, 17.28, 'Cine', 0, '2.37:1', 5);
+INSERT INTO FormatContainer VALUES (1152, 9, '8K 16:9', 1.0, 38.4, 21.6, 'Cine', 0, '1.78:1', 6);
+INSERT INTO FormatContainer VALUES (1153, 9, '8K 6:5 Anamorphic', 1.0, 25.92, 21.6, 'Cine', 0, '1.2:1', 7);
+INSERT INTO FormatContainer VALUES (1154, 9, '8K 4:3 Anamorphic', 1.0, 28.8, 21.6, 'Cine', 0, '1.33:1', 8);
+INSERT INTO FormatContainer VALUES (1155, 9, '7K 17:9', 1.0, 35.84, 18.9, 'Cine', 0, '1.9:1', 9);
+INSERT INTO FormatContainer VALUES (1156, 9, '6K 16:9', 1.0, 28.8, 16.2, 'Cine', 0, '1.78:1', 10);
+INSERT INTO FormatContainer VALUES (1157, 9, '5K S35 17:9', 1.0, 25.6, 13.5, 'Cine', 0, '1.9:1', 11);
+INSERT INTO FormatContainer VALUES (1158, 9, '8K 1:1', 1.0, 21.6, 21.6, 'Cine', 0, '1:1', 12);
 
 INSERT INTO ManufactorTable VALUES (10, 'RED', 'V-RAPTOR 8K S35', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (27, 10, '8K 17:9', 1.0, 26.21, 13.82, 'Cine', 0, '1.9:1', 1);
@@ -100,6 +130,12 @@ INSERT INTO FormatContainer VALUES (29, 10, '4K 17:9', 1.0, 13.11, 6.91, 'Cine',
 INSERT INTO ManufactorTable VALUES (11, 'RED', 'KOMODO 6K', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (30, 11, '6K 17:9', 1.0, 27.03, 14.26, 'Cine', 0, '1.9:1', 1);
 INSERT INTO FormatContainer VALUES (31, 11, '4K 17:9', 1.0, 18.02, 9.5, 'Cine', 0, '1.9:1', 2);
+INSERT INTO FormatContainer VALUES (1161, 11, '6K 16:9', 1.0, 25.34, 14.26, 'Cine', 0, '1.78:1', 3);
+INSERT INTO FormatContainer VALUES (1162, 11, '6K 2:1', 1.0, 27.03, 13.52, 'Cine', 0, '2:1', 4);
+INSERT INTO FormatContainer VALUES (1163, 11, '6K 2.4:1', 1.0, 27.03, 11.32, 'Cine', 0, '2.39:1', 5);
+INSERT INTO FormatContainer VALUES (1164, 11, '6K 4:3 Anamorphic', 1.0, 18.61, 14.26, 'Cine', 0, '1.31:1', 6);
+INSERT INTO FormatContainer VALUES (1165, 11, '6K 6:5 Anamorphic', 1.0, 17.11, 14.26, 'Cine', 0, '1.2:1', 7);
+INSERT INTO FormatContainer VALUES (1166, 11, '5K 17:9', 1.0, 22.53, 11.88, 'Cine', 0, '1.9:1', 8);
 
 INSERT INTO ManufactorTable VALUES (12, 'RED', 'MONSTRO 8K VV', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (32, 12, '8K 17:9', 1.0, 40.96, 21.6, 'Cine', 0, '1.9:1', 1);
@@ -118,9 +154,27 @@ INSERT INTO FormatContainer VALUES (36, 16, '6K 3:2', 1.0, 35.9, 24.0, 'Cine', 0
 INSERT INTO FormatContainer VALUES (37, 16, '6K 17:9', 1.0, 35.9, 18.9, 'Cine', 0, '1.9:1', 2);
 INSERT INTO FormatContainer VALUES (38, 16, '4K 4:3', 1.0, 24.3, 18.0, 'Cine', 0, '1.35:1', 3);
 INSERT INTO FormatContainer VALUES (39, 16, '4K 17:9', 1.0, 24.3, 12.8, 'Cine', 0, '1.9:1', 4);
+INSERT INTO FormatContainer VALUES (1138, 16, '6K 2.39:1', 1.0, 35.9, 15.0, 'Cine', 0, '2.39:1', 5);
+INSERT INTO FormatContainer VALUES (1139, 16, '4K 6:5', 1.0, 24.3, 20.4, 'Cine', 0, '1.19:1', 6);
+INSERT INTO FormatContainer VALUES (1140, 16, '6K 1.85:1', 1.0, 36.0, 19.4, 'Cine', 0, '1.86:1', 7);
+INSERT INTO FormatContainer VALUES (1141, 16, '5.7K 16:9', 1.0, 33.7, 18.9, 'Cine', 0, '1.78:1', 8);
+INSERT INTO FormatContainer VALUES (1142, 16, '4K 2.39:1', 1.0, 24.3, 10.3, 'Cine', 0, '2.36:1', 9);
+INSERT INTO FormatContainer VALUES (1143, 16, '3.8K 16:9', 1.0, 22.8, 12.8, 'Cine', 0, '1.78:1', 10);
+INSERT INTO FormatContainer VALUES (1144, 16, '4K 4:3 Surround View', 1.0, 27.0, 20.0, 'Cine', 0, '1.35:1', 11);
+INSERT INTO FormatContainer VALUES (1145, 16, '4K 17:9 Surround View', 1.0, 27.0, 14.3, 'Cine', 0, '1.89:1', 12);
 
 INSERT INTO ManufactorTable VALUES (17, 'Sony', 'VENICE 2 8K', 'Cine', 0);
-INSERT INTO FormatContainer VALUES (40, 17, '8.6K 3:2', 1.0, 35.9, 24.0, 'Cine', 0, '1.5:1', 1);
+INSERT INTO FormatContainer VALUES (40, 17, '8.6K 3:2 FF', 1.0, 35.9, 24.0, 'Cine', 0, '1.5:1', 1);
+INSERT INTO FormatContainer VALUES (1118, 17, '8.6K 17:9 FF', 1.0, 35.94, 18.95, 'Cine', 0, '1.9:1', 2);
+INSERT INTO FormatContainer VALUES (1119, 17, '8.2K 17:9 FF', 1.0, 34.08, 17.97, 'Cine', 0, '1.9:1', 3);
+INSERT INTO FormatContainer VALUES (1120, 17, '8.2K 2.39:1 FF', 1.0, 34.08, 14.28, 'Cine', 0, '2.39:1', 4);
+INSERT INTO FormatContainer VALUES (1121, 17, '8.1K 16:9 FF', 1.0, 33.7, 18.95, 'Cine', 0, '1.78:1', 5);
+INSERT INTO FormatContainer VALUES (1122, 17, '7.6K 16:9 FF', 1.0, 31.95, 17.97, 'Cine', 0, '1.78:1', 6);
+INSERT INTO FormatContainer VALUES (1123, 17, '5.8K 6:5 S35', 1.0, 24.09, 20.19, 'Cine', 0, '1.19:1', 7);
+INSERT INTO FormatContainer VALUES (1124, 17, '5.8K 4:3 S35', 1.0, 24.09, 17.79, 'Cine', 0, '1.35:1', 8);
+INSERT INTO FormatContainer VALUES (1125, 17, '5.8K 17:9 S35', 1.0, 24.09, 12.71, 'Cine', 0, '1.9:1', 9);
+INSERT INTO FormatContainer VALUES (1126, 17, '5.5K 2.39:1 S35', 1.0, 22.8, 9.55, 'Cine', 0, '2.39:1', 10);
+INSERT INTO FormatContainer VALUES (1127, 17, '5.4K 16:9 S35', 1.0, 22.61, 12.71, 'Cine', 0, '1.78:1', 11);
 
 INSERT INTO ManufactorTable VALUES (18, 'Sony', 'FX3', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (41, 18, '4K UHD 16:9', 1.0, 35.6, 20.0, 'Cine', 0, '1.78:1', 1);
@@ -134,7 +188,7 @@ INSERT INTO FormatContainer VALUES (44, 20, '4K DCI', 1.0, 26.2, 13.8, 'Cine', 0
 INSERT INTO FormatContainer VALUES (45, 20, '4K UHD', 1.0, 24.6, 13.8, 'Cine', 0, '1.78:1', 2);
 
 INSERT INTO ManufactorTable VALUES (21, 'Canon', 'EOS C300 Mark III', 'Cine', 0);
-INSERT INTO FormatContainer VALUES (46, 21, '4K DCI', 1.0, 26.2, 13.8, 'Cine', 0, '1.9:1', 1);
+INSERT INTO FormatContainer VALUES (46, 21, '4K DCI S35', 1.0, 26.2, 13.8, 'Cine', 0, '1.9:1', 1);
 INSERT INTO FormatContainer VALUES (47, 21, '4K UHD', 1.0, 24.6, 13.8, 'Cine', 0, '1.78:1', 2);
 
 INSERT INTO ManufactorTable VALUES (22, 'Canon', 'EOS C70', 'Cine', 0);
@@ -259,6 +313,130 @@ INSERT INTO FormatContainer VALUES (92, 59, 'Stills 3:2', 1.0, 36.0, 24.0, 'Phot
 -- Row 1 stands for "no frame guide" and for the native format (no crop). The lists name it by its id,
 -- never by its size; its sort value 0 keeps it first, and its size is one that no camera or typed
 -- ratio uses, so it never passes for a real ratio. It is the selected frame guide to begin with.
+INSERT INTO ManufactorTable VALUES (60, 'ARRI', 'ALEXA 265', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1085, 60, '6.5K 2.12:1 Open Gate', 1.0, 54.12, 25.58, 'Cine', 0, '2.12:1', 1);
+INSERT INTO FormatContainer VALUES (1086, 60, '5.1K 1.65:1', 1.0, 42.24, 25.58, 'Cine', 0, '1.65:1', 2);
+INSERT INTO FormatContainer VALUES (1087, 60, '4.5K LF 3:2', 1.0, 36.7, 25.54, 'Cine', 0, '1.44:1', 3);
+
+INSERT INTO ManufactorTable VALUES (61, 'Sony', 'BURANO', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1109, 61, '8.6K FF 16:9', 1.0, 35.9, 20.2, 'Cine', 0, '1.78:1', 1);
+INSERT INTO FormatContainer VALUES (1110, 61, '8.6K FF 17:9', 1.0, 35.9, 18.9, 'Cine', 0, '1.9:1', 2);
+INSERT INTO FormatContainer VALUES (1111, 61, '6K FFc 16:9', 1.0, 33.6, 18.9, 'Cine', 0, '1.78:1', 3);
+INSERT INTO FormatContainer VALUES (1112, 61, '6K FFc 17:9', 1.0, 33.6, 17.7, 'Cine', 0, '1.9:1', 4);
+INSERT INTO FormatContainer VALUES (1113, 61, '3.8K FFc 16:9', 1.0, 32.0, 18.0, 'Cine', 0, '1.78:1', 5);
+INSERT INTO FormatContainer VALUES (1114, 61, '5.8K S35 16:9', 1.0, 24.0, 13.5, 'Cine', 0, '1.78:1', 6);
+INSERT INTO FormatContainer VALUES (1115, 61, '5.8K S35 17:9', 1.0, 24.0, 12.6, 'Cine', 0, '1.9:1', 7);
+INSERT INTO FormatContainer VALUES (1116, 61, '4.3K S35 4:3', 1.0, 23.6, 17.7, 'Cine', 0, '1.33:1', 8);
+INSERT INTO FormatContainer VALUES (1117, 61, '4K S35c 17:9', 1.0, 17.0, 9.0, 'Cine', 0, '1.89:1', 9);
+
+INSERT INTO ManufactorTable VALUES (62, 'Sony', 'VENICE 2 6K', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1128, 62, '6K 3:2 FF', 1.0, 35.93, 23.95, 'Cine', 0, '1.5:1', 1);
+INSERT INTO FormatContainer VALUES (1129, 62, '6K 1.85:1 FF', 1.0, 35.96, 19.44, 'Cine', 0, '1.85:1', 2);
+INSERT INTO FormatContainer VALUES (1130, 62, '6K 17:9 FF', 1.0, 35.96, 18.96, 'Cine', 0, '1.9:1', 3);
+INSERT INTO FormatContainer VALUES (1131, 62, '6K 2.39:1 FF', 1.0, 35.93, 15.05, 'Cine', 0, '2.39:1', 4);
+INSERT INTO FormatContainer VALUES (1132, 62, '5.7K 16:9 FF', 1.0, 33.7, 18.96, 'Cine', 0, '1.78:1', 5);
+INSERT INTO FormatContainer VALUES (1133, 62, '4K 6:5 S35', 1.0, 24.33, 20.39, 'Cine', 0, '1.19:1', 6);
+INSERT INTO FormatContainer VALUES (1134, 62, '4K 4:3 S35', 1.0, 24.33, 17.96, 'Cine', 0, '1.35:1', 7);
+INSERT INTO FormatContainer VALUES (1135, 62, '4K 17:9 S35', 1.0, 24.33, 12.83, 'Cine', 0, '1.9:1', 8);
+INSERT INTO FormatContainer VALUES (1136, 62, '4K 2.39:1 S35', 1.0, 24.33, 10.19, 'Cine', 0, '2.39:1', 9);
+INSERT INTO FormatContainer VALUES (1137, 62, '3.8K 16:9 S35', 1.0, 22.81, 12.83, 'Cine', 0, '1.78:1', 10);
+
+INSERT INTO ManufactorTable VALUES (63, 'Sony', 'FX9', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1146, 63, '6K FF 17:9', 1.0, 35.7, 18.8, 'Cine', 0, '1.9:1', 1);
+INSERT INTO FormatContainer VALUES (1147, 63, '5K 17:9 Crop', 1.0, 29.7, 15.7, 'Cine', 0, '1.89:1', 2);
+INSERT INTO FormatContainer VALUES (1148, 63, '4K S35 17:9', 1.0, 24.3, 12.8, 'Cine', 0, '1.9:1', 3);
+INSERT INTO FormatContainer VALUES (1149, 63, '2K S16 17:9', 1.0, 12.2, 6.4, 'Cine', 0, '1.91:1', 4);
+
+INSERT INTO ManufactorTable VALUES (64, 'RED', 'V-RAPTOR [X] 8K VV', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1159, 64, '8K 17:9', 1.0, 40.96, 21.6, 'Cine', 0, '1.9:1', 1);
+INSERT INTO FormatContainer VALUES (1160, 64, '6K 17:9', 1.0, 30.72, 16.2, 'Cine', 0, '1.9:1', 2);
+
+INSERT INTO ManufactorTable VALUES (65, 'Blackmagic Design', 'URSA Cine 12K LF', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1167, 65, '12K 3:2 Open Gate', 1.0, 35.6352, 23.316, 'Cine', 0, '1.53:1', 1);
+INSERT INTO FormatContainer VALUES (1168, 65, '12K 16:9', 1.0, 35.6352, 20.04, 'Cine', 0, '1.78:1', 2);
+INSERT INTO FormatContainer VALUES (1169, 65, '12K 17:9', 1.0, 35.6352, 18.79, 'Cine', 0, '1.9:1', 3);
+INSERT INTO FormatContainer VALUES (1170, 65, '12K 2.4:1', 1.0, 35.6352, 14.82, 'Cine', 0, '2.4:1', 4);
+INSERT INTO FormatContainer VALUES (1171, 65, '9.6K 6:5', 1.0, 27.98, 23.316, 'Cine', 0, '1.2:1', 5);
+INSERT INTO FormatContainer VALUES (1172, 65, '9.4K S35 3:2', 1.0, 27.28, 18.16, 'Cine', 0, '1.5:1', 6);
+INSERT INTO FormatContainer VALUES (1173, 65, '8.7K S35 16:9', 1.0, 25.2, 14.2, 'Cine', 0, '1.77:1', 7);
+INSERT INTO FormatContainer VALUES (1174, 65, '9.3K S35 17:9', 1.0, 27.0, 14.2, 'Cine', 0, '1.9:1', 8);
+INSERT INTO FormatContainer VALUES (1175, 65, '9.3K S35 2.4:1', 1.0, 27.0, 11.21, 'Cine', 0, '2.41:1', 9);
+INSERT INTO FormatContainer VALUES (1176, 65, '7.7K S35 6:5', 1.0, 22.27, 18.58, 'Cine', 0, '1.2:1', 10);
+
+INSERT INTO ManufactorTable VALUES (66, 'Blackmagic Design', 'URSA Cine 17K 65', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1177, 66, '17K 2.2:1 Open Gate', 1.0, 50.808, 23.316, 'Cine', 0, '2.18:1', 1);
+INSERT INTO FormatContainer VALUES (1178, 66, '17K 2.4:1', 1.0, 50.808, 21.16, 'Cine', 0, '2.4:1', 2);
+INSERT INTO FormatContainer VALUES (1179, 66, '16.1K 2:1', 1.0, 46.77, 23.32, 'Cine', 0, '2.01:1', 3);
+INSERT INTO FormatContainer VALUES (1180, 66, '15.4K 17:9', 1.0, 44.54, 23.32, 'Cine', 0, '1.91:1', 4);
+INSERT INTO FormatContainer VALUES (1181, 66, '14.3K 16:9', 1.0, 41.48, 23.32, 'Cine', 0, '1.78:1', 5);
+INSERT INTO FormatContainer VALUES (1182, 66, '12K 3:2', 1.0, 35.64, 23.32, 'Cine', 0, '1.53:1', 6);
+INSERT INTO FormatContainer VALUES (1183, 66, '9.6K 6:5', 1.0, 27.98, 23.32, 'Cine', 0, '1.2:1', 7);
+INSERT INTO FormatContainer VALUES (1184, 66, '12K 16:9 Crop', 1.0, 35.64, 20.04, 'Cine', 0, '1.78:1', 8);
+INSERT INTO FormatContainer VALUES (1185, 66, '12K 17:9 Crop', 1.0, 35.64, 18.79, 'Cine', 0, '1.9:1', 9);
+INSERT INTO FormatContainer VALUES (1186, 66, '12K 2.4:1 Crop', 1.0, 35.64, 14.82, 'Cine', 0, '2.4:1', 10);
+
+INSERT INTO ManufactorTable VALUES (67, 'Blackmagic Design', 'Cinema Camera 6K', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1187, 67, '6K 3:2 Open Gate', 1.0, 36.0, 24.0, 'Cine', 0, '1.5:1', 1);
+INSERT INTO FormatContainer VALUES (1189, 67, '6K 17:9', 1.0, 36.0, 19.048, 'Cine', 0, '1.89:1', 2);
+INSERT INTO FormatContainer VALUES (1190, 67, '6K 2.4:1', 1.0, 36.0, 15.0, 'Cine', 0, '2.4:1', 3);
+INSERT INTO FormatContainer VALUES (1191, 67, '4K 6:5', 1.0, 28.762, 24.0, 'Cine', 0, '1.2:1', 4);
+INSERT INTO FormatContainer VALUES (1192, 67, '4K 17:9', 1.0, 24.381, 12.857, 'Cine', 0, '1.9:1', 5);
+
+INSERT INTO ManufactorTable VALUES (68, 'Blackmagic Design', 'PYXIS 6K', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1188, 68, '6K 3:2 Open Gate', 1.0, 36.0, 24.0, 'Cine', 0, '1.5:1', 1);
+INSERT INTO FormatContainer VALUES (1193, 68, '6K 17:9', 1.0, 36.0, 19.048, 'Cine', 0, '1.89:1', 2);
+INSERT INTO FormatContainer VALUES (1194, 68, '6K 2.4:1', 1.0, 36.0, 15.0, 'Cine', 0, '2.4:1', 3);
+INSERT INTO FormatContainer VALUES (1195, 68, '4K 6:5', 1.0, 28.762, 24.0, 'Cine', 0, '1.2:1', 4);
+INSERT INTO FormatContainer VALUES (1196, 68, '4K 17:9', 1.0, 24.381, 12.857, 'Cine', 0, '1.9:1', 5);
+
+INSERT INTO ManufactorTable VALUES (69, 'Canon', 'EOS C400', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1197, 69, '6K FF 17:9', 1.0, 36.0, 19.0, 'Cine', 0, '1.89:1', 1);
+INSERT INTO FormatContainer VALUES (1198, 69, '4.4K S35 17:9', 1.0, 26.2, 13.8, 'Cine', 0, '1.9:1', 2);
+INSERT INTO FormatContainer VALUES (1199, 69, '2.2K S16 17:9', 1.0, 13.1, 6.9, 'Cine', 0, '1.9:1', 3);
+
+INSERT INTO ManufactorTable VALUES (70, 'Canon', 'EOS C80', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1200, 70, '6K FF 17:9', 1.0, 36.0, 19.0, 'Cine', 0, '1.89:1', 1);
+INSERT INTO FormatContainer VALUES (1201, 70, '3.8K FF 16:9 UHD', 1.0, 33.8, 19.0, 'Cine', 0, '1.78:1', 2);
+INSERT INTO FormatContainer VALUES (1202, 70, '4.4K S35 17:9', 1.0, 26.2, 13.8, 'Cine', 0, '1.9:1', 3);
+INSERT INTO FormatContainer VALUES (1203, 70, '3.8K S35 16:9 UHD', 1.0, 24.6, 13.8, 'Cine', 0, '1.78:1', 4);
+
+INSERT INTO ManufactorTable VALUES (71, 'Canon', 'EOS C700 FF', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1204, 71, '5.9K FF 17:9', 1.0, 38.1, 20.1, 'Cine', 0, '1.9:1', 1);
+
+INSERT INTO ManufactorTable VALUES (72, 'Panasonic', 'VariCam LT', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1205, 72, '4K S35 17:9', 1.0, 26.688, 14.184, 'Cine', 0, '1.88:1', 1);
+
+INSERT INTO ManufactorTable VALUES (73, 'Panasonic', 'VariCam 35', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1206, 73, '4K S35 17:9', 1.0, 26.688, 14.184, 'Cine', 0, '1.88:1', 1);
+
+INSERT INTO ManufactorTable VALUES (74, 'Panasonic', 'AU-EVA1', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1207, 74, '5.7K S35 17:9', 1.0, 24.596, 12.969, 'Cine', 0, '1.9:1', 1);
+INSERT INTO FormatContainer VALUES (1208, 74, '4K 4/3 Crop 17:9', 1.0, 19.436, 10.251, 'Cine', 0, '1.9:1', 2);
+
+INSERT INTO ManufactorTable VALUES (75, 'Nikon', 'Z 8', 'Photo', 0);
+INSERT INTO FormatContainer VALUES (1209, 75, 'Stills 3:2', 1.0, 35.9, 23.9, 'Photo', 0, '1.5:1', 1);
+
+INSERT INTO ManufactorTable VALUES (76, 'Fujifilm', 'GFX100 II', 'Photo', 0);
+INSERT INTO FormatContainer VALUES (1210, 76, 'Stills 4:3', 1.0, 43.8, 32.9, 'Photo', 0, '1.33:1', 1);
+
+INSERT INTO ManufactorTable VALUES (77, 'DJI', 'Ronin 4D Zenmuse X9-8K', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1211, 77, '8K FF 17:9', 1.0, 35.68, 18.82, 'Cine', 0, '1.9:1', 1);
+INSERT INTO FormatContainer VALUES (1213, 77, '8K FF 2.39:1', 1.0, 36.0, 15.06, 'Cine', 0, '2.39:1', 2);
+INSERT INTO FormatContainer VALUES (1214, 77, '5.5K S35 17:9', 1.0, 24.5, 12.98, 'Cine', 0, '1.89:1', 3);
+INSERT INTO FormatContainer VALUES (1220, 77, '7.7K FF 16:9', 1.0, 33.8, 19.0, 'Cine', 0, '1.78:1', 4);
+INSERT INTO FormatContainer VALUES (1221, 77, '5.2K S35 16:9', 1.0, 23.1, 13.0, 'Cine', 0, '1.78:1', 5);
+
+INSERT INTO ManufactorTable VALUES (78, 'DJI', 'Ronin 4D Zenmuse X9-6K', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1212, 78, '6K FF 17:9', 1.0, 35.68, 18.82, 'Cine', 0, '1.9:1', 1);
+INSERT INTO FormatContainer VALUES (1215, 78, '5.6K FF 16:9', 1.0, 33.5, 18.8, 'Cine', 0, '1.78:1', 2);
+INSERT INTO FormatContainer VALUES (1216, 78, '6K FF 2.39:1', 1.0, 35.7, 14.9, 'Cine', 0, '2.4:1', 3);
+INSERT INTO FormatContainer VALUES (1217, 78, '3.8K S35 16:9', 1.0, 22.8, 12.8, 'Cine', 0, '1.78:1', 4);
+INSERT INTO FormatContainer VALUES (1218, 78, '4K S35 17:9', 1.0, 24.3, 12.8, 'Cine', 0, '1.9:1', 5);
+INSERT INTO FormatContainer VALUES (1219, 78, '4K S35 2.39:1', 1.0, 24.3, 10.2, 'Cine', 0, '2.38:1', 6);
+
+INSERT INTO ManufactorTable VALUES (79, 'Film', '8mm', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1222, 79, 'Standard 8', 1.0, 4.8, 3.5, 'Cine', 0, '1.37:1', 1);
+
 INSERT INTO QuorvelFrameGuide VALUES (1, 1.0, 100.0, 1, 0, 0.0);
 INSERT INTO QuorvelFrameGuide VALUES (2, 9.0, 16.0, 0, 0, 0.5625);
 INSERT INTO QuorvelFrameGuide VALUES (3, 4.0, 5.0, 0, 0, 0.8);
