@@ -1,0 +1,19 @@
+#include "sdk/analytics/rules/APMPEvent.h"
+
+#include <cmath>
+
+platform::foundation::Value APMPEvent::parameterForName(const std::string& key) const {
+  auto it = parameters.find(key);
+  return it == parameters.end() ? platform::foundation::Value() : it->second;
+}
+
+void APMPEvent::setParameter(const platform::foundation::Value& value, const std::string& key) {
+  if (value.isNil()) parameters.erase(key);
+  else parameters[key] = value;
+}
+
+bool APMPEvent::isEqualToEvent(const APMPEvent& other) const {
+  if (this == &other) return true;
+  return std::fabs(timestamp - other.timestamp) < 2.220446049250313e-16 && name == other.name &&
+         parameters == other.parameters;
+}

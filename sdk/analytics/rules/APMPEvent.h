@@ -1,0 +1,54 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/Value.h"
+
+// An event as event editing sees it: name, time in seconds and plain-value parameters.
+class APMPEvent {
+ public:
+  APMPEvent() = default;
+  APMPEvent(std::string name, double timestamp, platform::foundation::Dictionary parameters)
+      : name(std::move(name)), timestamp(timestamp), parameters(std::move(parameters)) {}
+
+  // Nil when absent.
+  platform::foundation::Value parameterForName(const std::string& name) const;
+  // A nil value removes the parameter.
+  void setParameter(const platform::foundation::Value& value, const std::string& name);
+  bool hasParameterName(const std::string& name) const { return parameters.count(name) != 0; }
+  // Same name and parameters, timestamps closer than the double epsilon.
+  bool isEqualToEvent(const APMPEvent& other) const;
+
+  std::string name;
+  double timestamp = 0;
+  platform::foundation::Dictionary parameters;
+};
+
+// The event being handled, its edited copy and the events created meanwhile.
+class APMPEventContext {
+ public:
+  APMPEventContext() = default;
+  explicit APMPEventContext(const APMPEvent& event) { setInputEvent(event); }
+
+  void setInputEvent(const APMPEvent& event) {
+    inputEvent_ = event;
+    outputEvent_ = event;
+    loggedEvents_.clear();
+  }
+  void setOutputEvent(const APMPEvent& event) { outputEvent_ = event; }
+  void logEventWithName(std::string name, double timestamp, platform::foundation::Dictionary parameters) {
+    loggedEvents_.emplace_back(std::move(name), timestamp, std::move(parameters));
+  }
+
+  const APMPEvent& inputEvent() const { return inputEvent_; }
+  APMPEvent& outputEvent() { return outputEvent_; }
+  const APMPEvent& outputEvent() const { return outputEvent_; }
+  const std::vector<APMPEvent>& eventsToLog() const { return loggedEvents_; }
+
+ private:
+  APMPEvent inputEvent_;
+  APMPEvent outputEvent_;
+  std::vector<APMPEvent> loggedEvents_;
+};

@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include "sdk/analytics/foundation/APMNanoAccessors.h"
+#include "sdk/analytics/foundation/APMPBMeasurement.h"
+#include "sdk/analytics/rules/APMPEventEditing.h"
+#include "sdk/analytics/rules/APMPEventNativeFunctions.h"
+#include "sdk/analytics/rules/APMPText.h"
+#include "sdk/analytics/rules/APMPFakeHost.h"
+#include "sdk/analytics/rules/APMPTestProgram.h"
+
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
+
+namespace {
+
+// Every program here defines "rule", which registers its callback argument with the options.
+const std::string kRegister =
+    "(const \"register\" (require \"internal.registerCallback\") \"log\" (require \"internal.eventLogger\"))"
+    "(defun \"rule\" (quote \"options\") (register \"rule\" (. $options \"callback\") $options))";
+
+std::string editRule(const std::string& priority, const std::string& body) {
+  return "(object \"type\" \"edit\" " + priority + " \"callback\" (fn \"\" (quote \"e\") " + body + "))";
+}
+
+class APMPEventEditingTest : public ::testing::Test {
+ protected:
+  bool load(const std::string& extra, const std::vector<std::string>& rules, APMPLimits limits = {}) {
+    editing = std::make_unique<APMPEventEditing>(host, limits);
+    std::vector<std::pair<std::string, std::string>> activities;
+    for (const auto& rule : rules) activities.emplace_back("rule", rule);
+    error = {};
+    return editing->loadProgram(*apmp_test::program(kRegister + extra, activities), error);
+  }
+  bool handle(const APMPEvent& event) {
+    error = {};
+    return editing->handleEvent(event, error);
+  }
+  APMPEvent sample() const { return APMPEvent("purchase", 1000.5, Dictionary{{"value", 10.0}, {"item", "hat"}}); }
+
+  std::shared_ptr<APMPFakeHost> host = std::make_shared<APMPFakeHost>();
+  std::unique_ptr<APMPEventEditing> editing;
+  APMPError error;
+};
+
+TEST_F(APMPEventEditingTest, PriorityRules) {
+  const char* priorities[] = {"\"priority\" 5", "\"priority\" 5", "\"priority\" 5", "\"priority\" 6", "",
+                              "\"priority\" -3", "\"priority\" 3000000000", "\"priority\" 2.9",
+                              "\"priority\" 2147483647", "\"priority\" 2147483647"};
+  std::vector<std::string> rules;
+  for (const char* p : priorities) rules.push_back(editRule(p, "(return 0)"));
+  ASSERT_TRUE(load("", rules)) << error.domain << " " << error.code;
+  EXPECT_EQ(editing->callbackHandler().sortedEditPriorities(),
+            (std::vector<std::int64_t>{-1294967296, -3, 2, 5, 6, 7, 8, 1000, 2147483647, 2147483648}));
+}
+
+TEST_F(APMPEventEditingTest, AThousandCallbacksAtMost) {
+  const std::string loop =
+      "(var \"i\") (= \"i\" 0) (loop (< $i 999) (= \"i\" (+ $i 1)) false"
+      " (quote (rule (object \"type\" (? (% $i 2) \"edit\" \"create\") \"callback\" (fn \"\" (quote))))))";
+  EXPECT_TRUE(load(loop, {editRule("", "(return 0)")}));
+  EXPECT_EQ(editing->callbackHandler().sortedEditPriorities().size() +
+                editing->callbackHandler().sortedCreatePriorities().size(),
+            1000u);
+  EXPECT_FALSE(load(loop, {editRule("", "(return 0)"), editRule("", "(return 0)")}));
+  EXPECT_EQ(error.domain, kAPMPEditingErrorDomain);
+  EXPECT_EQ(error.code, kAPMPEditingErrorTooManyCallbacks);
+  EXPECT_FALSE(load("", {"(object \"callback\" (fn \"\" (quote)))"}));
+  EXPECT_EQ(error.code, kAPMPEditingErrorNoType);
+  EXPECT_FALSE(load("", {"(object \"type\" \"other\" \"callback\" (fn \"\" (quote)))"}));
+  EXPECT_EQ(error.code, kAPMPEditingErrorUnknownType);
+}
+
+TEST_F(APMPEventEditingTest, LoadingErrors) {
+  EXPECT_FALSE(load("(return 1)", {}));
+  EXPECT_EQ(error.code, kAPMPEditingErrorControlValue);
+  EXPECT_FALSE(load("", {"5"}));
+  EXPECT_EQ(error.code, kAPMPEditingErrorOptionsNotMap);
+  editing = std::make_unique<APMPEventEditing>(host);
+  error = {};
+  EXPECT_FALSE(editing->loadProgram(*apmp_test::program("", {{"missing", "(object)"}}), error));
+  EXPECT_EQ(error.code, kAPMPEditingErrorNotFunction);
+  EXPECT_FALSE(load("(nothing-here (undefined)) (break)", {}));
+  EXPECT_EQ(error.code, kAPMPEditingErrorControlValue);
+}
+
+TEST_F(APMPEventEditingTest, EditsDiscardedOnTwoMinusOneAndNonNumbersAndRestoredOnError) {
+  const struct {
+    const char* result;
+    bool kept;
+  } cases[] = {{"0", true}, {"1", true}, {"7.5", true}, {"2", false}, {"-1", false}, {"-1.5", false},
+               {"\"0\"", false}, {"(undefined)", false}, {"(object)", false}, {"4294967295", false}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(load("", {editRule("", std::string("(call $e \"setParamValue\" (quote \"x\" 1)) (return ") + c.result + ")")}));
+    EXPECT_EQ(handle(sample()), c.kept) << c.result;
+    EXPECT_EQ(editing->hasEdits(), c.kept) << c.result;
+  }
+  // An error restores the event and stops: the later callback never runs.
+  ASSERT_TRUE(load("", {editRule("\"priority\" 1", "(call $e \"setEventName\" (quote \"renamed\")) (return 0)"),
+                        editRule("\"priority\" 2", "(call $e \"setParamValue\" (quote \"y\" 1)) (call $e \"setEventName\" (quote (undefined)))"),
+                        editRule("\"priority\" 3", "(call $e \"setParamValue\" (quote \"z\" 1)) (return 0)")}));
+  EXPECT_FALSE(handle(sample()));
+  EXPECT_EQ(error.code, kAPMPErrorArgumentType);
+  EXPECT_EQ(editing->eventContext().outputEvent().name, "renamed");
+  EXPECT_FALSE(editing->eventContext().outputEvent().hasParameterName("y"));
+  EXPECT_FALSE(editing->eventContext().outputEvent().hasParameterName("z"));
+}
+
+TEST_F(APMPEventEditingTest, EventObjectMethods) {
+  ASSERT_TRUE(load("(var \"seen\")",
+                   {editRule("", "(= \"seen\" (+ (+ (call $e \"getEventName\" (quote)) (call $e \"getTimestamp\" (quote)))"
+                                 " (. (call $e \"getParams\" (quote)) \"item\")))"
+                                 "(call $e \"setParamValue\" (quote \"item\" (null)))"
+                                 "(call $e \"setParamValue\" (quote \"list\" (array 1 \"a\")))"
+                                 "(call $e \"setParamValue\" (quote \"blank\" (undefined)))"
+                                 "(return (call $e \"getParamValue\" (quote \"absent\")))")}));
+  EXPECT_FALSE(handle(sample()));  // the callback's result is null: its edits are discarded
+  ASSERT_TRUE(load("(var \"seen\")",
+                   {editRule("", "(= \"seen\" (+ (+ (call $e \"getEventName\" (quote)) (call $e \"getTimestamp\" (quote)))"
+                                 " (. (call $e \"getParams\" (quote)) \"item\")))"
+                                 "(call $e \"setParamValue\" (quote \"item\" (null)))"
+                                 "(call $e \"setParamValue\" (quote \"list\" (array 1 \"a\")))"
+                                 "(call $e \"setParamValue\" (quote \"blank\" (undefined)))"
+                                 "(return 0)")}));
+  EXPECT_TRUE(handle(sample()));
+  const auto& out = editing->eventContext().outputEvent();
+  EXPECT_FALSE(out.hasParameterName("item"));
+  EXPECT_EQ(out.parameterForName("list"), Value(platform::foundation::Array{1.0, "a"}));
+  EXPECT_EQ(out.parameterForName("blank"), Value(""));
+  EXPECT_EQ(APMPToUTF8(editing->runtime().globalScope().valueForName(u"seen")->stringValueOrError(error)),
+            "purchase1000.5hat");
+  ASSERT_TRUE(load("", {editRule("", "(call $e \"getEventName\" (quote 1))")}));
+  EXPECT_FALSE(handle(sample()));
+  EXPECT_EQ(error.code, kAPMPErrorArgumentCount);
+}
+
+TEST_F(APMPEventEditingTest, EndToEndFromAnEncodedConfiguration) {
+  const std::string createRule =
+      "(object \"type\" \"create\" \"callback\" (fn \"\" (quote \"e\")"
+      " (log \"derived\" 1.9 (object \"from\" (call $e \"getEventName\" (quote)) \"_o\" \"auto\" \"nothing\" (null)))"
+      " (log \"bad name!\" NaN (object))))";
+  auto program = apmp_test::program(
+      kRegister, {{"rule", editRule("", "(call $e \"setEventName\" (quote \"checkout\"))"
+                                        "(call $e \"setParamValue\" (quote \"value\" (* (call $e \"getParamValue\" (quote \"value\")) 2)))"
+                                        "(call $e \"setParamValue\" (quote \"item\" (null))) (return 0)")},
+                  {"rule", createRule}});
+  auto config = APMPBMeasurementConfig::make();
+  APMNanoAddMessage(*config, 8, *program);
+  const auto bytes = config->protoBuffer();
+  auto decoded = APMPBMeasurementConfig::initWithBuffer(bytes);
+  ASSERT_TRUE(decoded);
+  auto programs = APMNanoGetMessageArray<APMPBProgram>(*decoded, 8);
+  ASSERT_EQ(programs.size(), 1u);
+  editing = std::make_unique<APMPEventEditing>(host);
+  ASSERT_TRUE(editing->loadProgram(*programs[0], error)) << error.code;
+
+  host->settings["measurement.ees_feature_enabled"] = true;
+  auto event = APMEvent::create("app", true, "purchase", 1000.5, 0,
+                                APMParameters{{"value", APMValue(10.0)}, {"item", APMValue("hat")}});
+  ASSERT_TRUE(event);
+  auto outcome = APMPApplyEventEditing(editing.get(), *event, *host);
+  EXPECT_EQ(outcome.event.name(), "checkout");
+  EXPECT_EQ(outcome.event.origin(), "app");
+  EXPECT_EQ(outcome.event.parameters().at("value").doubleValue(), 20.0);
+  EXPECT_EQ(outcome.event.parameters().count("item"), 0u);
+  ASSERT_EQ(outcome.createdEvents.size(), 1u);  // the invalid name is dropped with a log line
+  EXPECT_EQ(outcome.createdEvents[0].name(), "derived");
+  EXPECT_EQ(outcome.createdEvents[0].origin(), "auto");
+  EXPECT_EQ(outcome.createdEvents[0].timestamp(), 1.0);
+  EXPECT_EQ(outcome.createdEvents[0].parameters().at("from").stringValue(), "checkout");
+  // Without the feature switch nothing is edited.
+  host->settings["measurement.ees_feature_enabled"] = false;
+  EXPECT_EQ(APMPApplyEventEditing(editing.get(), *event, *host).event.name(), "purchase");
+}
+
+TEST_F(APMPEventEditingTest, NamesCrossBothWays) {
+  auto event = APMEvent::create("auto", false, "_vs", 5, 0, APMParameters{});
+  ASSERT_TRUE(event);
+  EXPECT_EQ(APMPEditEventFromEvent(*event).name, "screen_view");
+  auto back = APMPEventFromEditEvent(APMPEvent("screen_view", 5, Dictionary{{"_o", "fa"}}));
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->name(), "_vs");
+  EXPECT_EQ(back->origin(), "fa");
+  EXPECT_FALSE(back->isPublic());
+  // An edited event that cannot be built (an invalid name) is an editing failure: the event stays.
+  EXPECT_FALSE(APMPEventFromEditEvent(APMPEvent("no spaces allowed", 5, {})));
+  host->settings["measurement.ees_feature_enabled"] = true;
+  ASSERT_TRUE(load("", {editRule("", "(call $e \"setEventName\" (quote \"bad name\")) (return 0)")}));
+  auto outcome = APMPApplyEventEditing(editing.get(), *event, *host);
+  EXPECT_EQ(outcome.event.name(), "_vs");
+  EXPECT_EQ(host->monitoringData(), "1:23223:1");
+}
+
+TEST_F(APMPEventEditingTest, HostileProgramsLeaveTheEventUnedited) {
+  host->settings["measurement.ees_feature_enabled"] = true;
+  APMPLimits limits;
+  limits.memoryBytes = 8u << 20;
+  const char* bodies[] = {
+      "(call $e \"setEventName\" (quote \"x\")) (loop true 0 false (quote))",
+      "(call $e \"setEventName\" (quote \"x\")) (var \"a\") (= \"a\" (array)) (put $a \"length\" 1000000)"
+      " (loop true 0 false (quote (= \"a\" (call $a \"concat\" (quote $a)))))",
+      "(defun \"deep\" (quote) (deep)) (call $e \"setEventName\" (quote \"x\")) (deep)",
+  };
+  auto event = APMEvent::create("app", true, "purchase", 1, 0, APMParameters{});
+  ASSERT_TRUE(event);
+  for (const char* body : bodies) {
+    ASSERT_TRUE(load("", {editRule("", body)}, limits)) << body;
+    auto outcome = APMPApplyEventEditing(editing.get(), *event, *host);
+    EXPECT_EQ(outcome.event.name(), "purchase") << body;
+    EXPECT_TRUE(outcome.createdEvents.empty()) << body;
+    EXPECT_EQ(host->monitoringData(), "1:23223:1") << body;
+  }
+  // Creating 100,000 events runs out of instructions; 60,000 stop at the cap, the rest counted and
+  // logged once.
+  const std::string creator = "(object \"type\" \"create\" \"callback\" (fn \"\" (quote \"e\") (var \"i\") (= \"i\" 0)"
+                              " (loop (< $i COUNT) (= \"i\" (+ $i 1)) false (quote (log \"made\" 1 (object))))))";
+  ASSERT_TRUE(load("", {std::string(creator).replace(creator.find("COUNT"), 5, "100000")}));
+  EXPECT_EQ(APMPApplyEventEditing(editing.get(), *event, *host).createdEvents.size(), 0u);
+  EXPECT_EQ(host->monitoringData(), "1:23223:1;1:24006:1");
+  ASSERT_TRUE(load("", {std::string(creator).replace(creator.find("COUNT"), 5, "60000")}));
+  host->monitoringData();
+  EXPECT_TRUE(handle(sample()));
+  EXPECT_EQ(editing->eventContext().eventsToLog().size(), APMPEventLogger::kMaxCreatedEvents);
+  EXPECT_EQ(host->monitoringData(), "1:24006:1");
+}
+
+}  // namespace

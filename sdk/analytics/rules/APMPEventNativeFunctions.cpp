@@ -1,0 +1,106 @@
+#include "sdk/analytics/rules/APMPEventNativeFunctions.h"
+
+#include "sdk/analytics/rules/APMPCommandHelpers.h"
+#include "sdk/analytics/rules/APMPRuntimeEntityConverter.h"
+#include "sdk/analytics/rules/APMPText.h"
+
+namespace {
+
+using List = APMPValueList;
+
+APMPValueRef parameterValue(const platform::foundation::Value& value, APMPHeap& heap, APMPError& error) {
+  return APMPRuntimeEntityConverter::runtimeValueFromNSObject(value, heap, error);
+}
+
+}  // namespace
+
+APMPValueRef APMPEventNativeFunctions::applyWithName(const std::u16string& name, const APMPValueList& arguments,
+                                                     APMPScope& scope, APMPError& error) {
+  static const std::map<std::u16string, std::size_t> kCounts = {
+      {u"getEventName", 0}, {u"getParamValue", 1}, {u"getParams", 0},
+      {u"getTimestamp", 0}, {u"setEventName", 1},  {u"setParamValue", 2},
+  };
+  auto it = kCounts.find(name);
+  if (it == kCounts.end()) return APMPMapValue::applyWithName(name, arguments, scope, error);
+  auto values = APMPEvaluateArguments(arguments, scope, error);
+  if (APMPFailed(error) || !APMPCheckArgumentCount(values, it->second, error)) return APMPUndefined();
+  auto& heap = APMPScopeHeap(scope);
+  auto& event = context_->outputEvent();
+  if (name == u"getEventName") return APMPString(heap, APMPFromUTF8(event.name), error);
+  if (name == u"getTimestamp") return APMPNumber(heap, event.timestamp);
+  if (name == u"getParams") {
+    auto map = heap.make<APMPMapValue>();
+    for (const auto& [key, value] : event.parameters) {
+      auto converted = parameterValue(value, heap, error);
+      if (APMPFailed(error)) return APMPUndefined();
+      map->setValueForProperty(converted, APMPFromUTF8(key));
+    }
+    return map;
+  }
+  const auto key = values[0]->stringValueOrError(error);
+  if (APMPFailed(error)) return APMPUndefined();
+  if (name == u"getParamValue") return parameterValue(event.parameterForName(APMPToUTF8(key)), heap, error);
+  if (name == u"setEventName") {
+    if (values[0]->isNothing()) {
+      APMPSetError(error, kAPMPErrorArgumentType);
+      return APMPUndefined();
+    }
+    event.name = APMPToUTF8(key);
+    return APMPString(heap, key, error);
+  }
+  // setParamValue
+  auto value = APMPRuntimeEntityConverter::objectFromRuntimeValue(*values[1], error);
+  if (APMPFailed(error)) return APMPUndefined();
+  event.setParameter(value, APMPToUTF8(key));
+  return values[1];
+}
+
+APMPValueRef APMPRegisterCallbackNativeFunctionValue::invokeWithArguments(const APMPValueList& arguments,
+                                                                          APMPScope& scope, APMPError& error) {
+  if (!APMPCheckArgumentCount(arguments, 3, error)) return APMPUndefined();
+  auto values = APMPEvaluateArguments(arguments, scope, error);
+  if (APMPFailed(error)) return APMPUndefined();
+  if (values[1]->kind() != APMPKind::Function || values[2]->kind() != APMPKind::Map) {
+    APMPSetError(error, kAPMPErrorArgumentType);
+    return APMPUndefined();
+  }
+  const auto& options = static_cast<const APMPMapValue&>(*values[2]);
+  if (!options.hasProperty(u"type")) {
+    APMPSetEditingError(error, kAPMPEditingErrorNoType);
+    return APMPUndefined();
+  }
+  const auto type = options.valueForProperty(u"type")->stringValueOrError(error);
+  if (APMPFailed(error)) return APMPUndefined();
+  std::int64_t priority = 1000;
+  if (options.hasProperty(u"priority")) {
+    const double number = options.valueForProperty(u"priority")->doubleValueOrError(error);
+    if (APMPFailed(error)) return APMPUndefined();
+    priority = APMPToInt32(number);
+  }
+  APMPRef<APMPFunctionValue> callback(static_cast<APMPFunctionValue*>(values[1].get()));
+  (void)handler_->registerWithPriority(priority, callback, type, error);
+  return APMPUndefined();
+}
+
+APMPValueRef APMPEventLogger::invokeWithArguments(const APMPValueList& arguments, APMPScope& scope, APMPError& error) {
+  if (!APMPCheckArgumentCount(arguments, 3, error)) return APMPUndefined();
+  auto values = APMPEvaluateArguments(arguments, scope, error);
+  if (APMPFailed(error)) return APMPUndefined();
+  const auto name = values[0]->stringValueOrError(error);
+  if (APMPFailed(error)) return APMPUndefined();
+  const double time = values[1]->doubleValueOrError(error);
+  if (APMPFailed(error)) return APMPUndefined();
+  if (values[2]->kind() != APMPKind::Map) {
+    APMPSetError(error, kAPMPErrorArgumentType);
+    return APMPUndefined();
+  }
+  auto parameters =
+      APMPRuntimeEntityConverter::dictionaryFromMapValue(static_cast<const APMPMapValue&>(*values[2]), error);
+  if (APMPFailed(error)) return APMPUndefined();
+  if (context_->eventsToLog().size() >= kMaxCreatedEvents) {
+    ++*dropped_;
+    return APMPUndefined();
+  }
+  context_->logEventWithName(APMPToUTF8(name), static_cast<double>(APMPToInt64Clamped(time)), std::move(parameters));
+  return APMPUndefined();
+}
