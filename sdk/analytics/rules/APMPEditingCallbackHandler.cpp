@@ -36,6 +36,13 @@ void APMPEditingCallbackHandler::addCallback(const APMPRef<APMPFunctionValue>& c
   std::sort(keys.begin(), keys.end());
 }
 
+void APMPEditingCallbackHandler::clear() {
+  editCallbackMap_.clear();
+  createCallbackMap_.clear();
+  sortedEditPriorities_.clear();
+  sortedCreatePriorities_.clear();
+}
+
 std::int32_t APMPEditingCallbackHandler::invokeCallbackWithScope(APMPScope& scope, APMPFunctionValue& callback,
                                                                  const APMPValueRef& eventHandler, APMPError& error) {
   auto result = callback.invokeWithArguments({eventHandler}, scope, error);

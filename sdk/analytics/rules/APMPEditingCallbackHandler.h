@@ -34,6 +34,9 @@ class APMPEditingCallbackHandler {
   static std::int32_t invokeCallbackWithScope(APMPScope& scope, APMPFunctionValue& callback,
                                               const APMPValueRef& eventHandler, APMPError& error);
 
+  // Drops every callback, so the runtime can free them with the scopes they closed over.
+  void clear();
+
   const std::vector<std::int64_t>& sortedEditPriorities() const { return sortedEditPriorities_; }
   const std::vector<std::int64_t>& sortedCreatePriorities() const { return sortedCreatePriorities_; }
 

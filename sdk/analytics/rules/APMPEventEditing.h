@@ -16,6 +16,11 @@ class APMPEventEditing {
  public:
   explicit APMPEventEditing(std::shared_ptr<const sdk::analytics::MeasurementHost> host = nullptr,
                             const APMPLimits& limits = {});
+  // The callbacks close over the runtime's scopes and the runtime's modules hold the handler: the
+  // callbacks go first, so the runtime can collect the rest.
+  ~APMPEventEditing() { handler_->clear(); }
+  APMPEventEditing(const APMPEventEditing&) = delete;
+  APMPEventEditing& operator=(const APMPEventEditing&) = delete;
 
   void setModuleCreator(const APMPModuleCreator& creator, const std::u16string& name) {
     runtime_.setModuleCreator(creator, name);
