@@ -1,5 +1,8 @@
 #include "sdk/promises/VBLPromise.h"
 
+#include <atomic>
+
+#include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/Format.h"
 
 using platform::foundation::Error;
@@ -17,7 +20,95 @@ VBLQueue& defaultQueueSlot() {
   return queue;
 }
 
+std::atomic<std::int64_t>& outstandingWork() {
+  static std::atomic<std::int64_t> count{0};
+  return count;
+}
+
 }  // namespace
+
+class VBLPromise::Continuation {
+ public:
+  explicit Continuation(VBLQueue queue) : queue(std::move(queue)) {}
+  virtual ~Continuation() = default;
+  // On `queue`, once `source` has settled.
+  virtual void run() = 0;
+
+  const VBLQueue queue;
+  // The settled promise. Its result never changes again, and handing the continuation to the queue
+  // orders the reads here after the writes, so they need no lock; keeping the promise rather than a
+  // copy of its result keeps each step of a long chain small.
+  Ptr source;
+  ContinuationPtr next;
+
+ protected:
+  bool fulfilled() const { return source->state_ == State::Fulfilled; }
+  const Value& value() const { return source->value_; }
+  const Error& error() const { return *source->error_; }
+};
+
+class VBLPromise::ObserveContinuation final : public Continuation {
+ public:
+  ObserveContinuation(VBLQueue queue, FulfillBlock onFulfill, RejectBlock onReject)
+      : Continuation(std::move(queue)), onFulfill_(std::move(onFulfill)), onReject_(std::move(onReject)) {}
+  void run() override {
+    if (fulfilled()) {
+      if (onFulfill_) onFulfill_(value());
+    } else if (onReject_) {
+      onReject_(error());
+    }
+  }
+
+ private:
+  FulfillBlock onFulfill_;
+  RejectBlock onReject_;
+};
+
+class VBLPromise::ChainContinuation final : public Continuation {
+ public:
+  ChainContinuation(VBLQueue queue, ChainedFulfillBlock onFulfill, ChainedRejectBlock onReject, Ptr chained)
+      : Continuation(std::move(queue)),
+        onFulfill_(std::move(onFulfill)),
+        onReject_(std::move(onReject)),
+        chained_(std::move(chained)) {}
+  void run() override {
+    if (fulfilled()) {
+      chained_->resolveFollowing(queue, onFulfill_ ? onFulfill_(value()) : value());
+    } else {
+      chained_->resolveFollowing(queue, onReject_ ? onReject_(error()) : VBLValueWithError(error()));
+    }
+  }
+
+ private:
+  ChainedFulfillBlock onFulfill_;
+  ChainedRejectBlock onReject_;
+  Ptr chained_;
+};
+
+class VBLPromise::FollowContinuation final : public Continuation {
+ public:
+  FollowContinuation(VBLQueue queue, Ptr follower) : Continuation(std::move(queue)), follower_(std::move(follower)) {}
+  void run() override {
+    if (fulfilled()) {
+      follower_->fulfill(value());
+    } else {
+      follower_->reject(error());
+    }
+  }
+
+ private:
+  Ptr follower_;
+};
+
+void VBLPromise::ContinuationDeleter::operator()(Continuation* continuation) const { delete continuation; }
+
+void VBLPromise::enterGroup() {
+  if (outstandingWork().fetch_add(1, std::memory_order_acq_rel) == 0) dispatchGroup().enter();
+}
+
+void VBLPromise::leaveGroup() {
+  if (outstandingWork().fetch_sub(1, std::memory_order_acq_rel) == 1) dispatchGroup().leave();
+}
 
 VBLQueue VBLPromise::defaultDispatchQueue() {
   std::lock_guard lock(defaultQueueMutex());
@@ -44,7 +135,7 @@ VBLPromise::Ptr VBLPromise::resolvedWith(Value resolution) {
 
 VBLPromise::Ptr VBLPromise::resolvedWith(Error error) { return resolvedWith(VBLValueWithError(std::move(error))); }
 
-VBLPromise::VBLPromise(Private) : state_(State::Pending) { dispatchGroup().enter(); }
+VBLPromise::VBLPromise(Private) : state_(State::Pending) { enterGroup(); }
 
 VBLPromise::VBLPromise(Private, Value resolution) {
   if (auto error = VBLErrorFromValue(resolution)) {
@@ -58,28 +149,30 @@ VBLPromise::VBLPromise(Private, Value resolution) {
 
 VBLPromise::~VBLPromise() {
   // A promise nobody can resolve any more must not keep waiters waiting.
-  if (state_ == State::Pending) dispatchGroup().leave();
-  releaseObservers(std::move(observers_));
+  if (state_ == State::Pending) leaveGroup();
+  releaseContinuations(std::move(first_));
 }
 
-void VBLPromise::releaseObservers(std::vector<Observer> observers) {
-  // An observer owns the promise chained after this one, whose observers own the next, and so on:
-  // dropping a long unresolved chain would otherwise release it recursively and run out of stack.
+void VBLPromise::releaseContinuations(ContinuationPtr first) {
+  // A continuation owns the promise chained after this one, whose continuations own the next, and so
+  // on: dropping a long unresolved chain would otherwise release it recursively and run out of stack.
   // The outermost release on a thread drains the chain in a loop; nested ones only hand over.
   struct Drain {
     bool active = false;
-    std::vector<Observer> waiting;
+    std::vector<ContinuationPtr> waiting;
   };
   thread_local Drain drain;
-  if (observers.empty()) return;
-  if (drain.active) {
-    for (auto& observer : observers) drain.waiting.push_back(std::move(observer));
-    return;
+  while (first) {
+    ContinuationPtr next = std::move(first->next);
+    drain.waiting.push_back(std::move(first));
+    first = std::move(next);
   }
+  if (drain.active) return;
   drain.active = true;
-  while (!observers.empty()) {
-    observers.clear();
-    observers.swap(drain.waiting);
+  while (!drain.waiting.empty()) {
+    ContinuationPtr last = std::move(drain.waiting.back());
+    drain.waiting.pop_back();
+    last.reset();  // may append to `waiting`
   }
   drain.active = false;
 }
@@ -95,7 +188,7 @@ void VBLPromise::fulfill(Value value) {
 void VBLPromise::reject(Error error) { resolve(State::Rejected, Value(), std::move(error)); }
 
 void VBLPromise::resolve(State state, Value value, std::optional<Error> error) {
-  std::vector<Observer> observers;
+  ContinuationPtr first;
   std::vector<std::shared_ptr<void>> released;
   {
     std::lock_guard lock(mutex_);
@@ -103,25 +196,58 @@ void VBLPromise::resolve(State state, Value value, std::optional<Error> error) {
     state_ = state;
     value_ = std::move(value);
     error_ = std::move(error);
-    observers.swap(observers_);
+    first.swap(first_);
+    last_ = nullptr;
     released.swap(pendingObjects_);
-    // Submitting under the lock keeps the observers' order against one registered meanwhile, which
-    // would otherwise be submitted straight away. Submitting only queues a block: no user code runs here.
-    for (auto& observer : observers) {
-      if (state_ == State::Fulfilled) {
-        submit(observer.queue, [block = std::move(observer.onFulfill), result = value_] { block(result); });
-      } else {
-        submit(observer.queue, [block = std::move(observer.onReject), result = *error_] { block(result); });
-      }
+    // Scheduling under the lock keeps the continuations' order against one registered meanwhile, which
+    // would otherwise be scheduled straight away. Scheduling only queues: no user code runs here.
+    Ptr self = first ? shared_from_this() : nullptr;
+    while (first) {
+      ContinuationPtr next = std::move(first->next);
+      first->source = self;
+      schedule(std::move(first));
+      first = std::move(next);
     }
   }
   // Leave only after the callbacks entered, so the group is never empty while they are outstanding.
-  dispatchGroup().leave();
-  // `observers` and `released` go here, outside the lock: their destructors may release other promises.
+  leaveGroup();
+  // `released` goes here, outside the lock: its destructors may release other promises.
+}
+
+void VBLPromise::schedule(ContinuationPtr continuation) {
+  enterGroup();
+  // The block carries a bare pointer, small enough for the function object to hold without a heap
+  // allocation of its own; the block owns it and always runs (queues never drop their blocks).
+  Continuation* queued = continuation.release();
+  queued->queue->async([queued] {
+    ContinuationPtr owned(queued);
+    owned->run();
+    owned.reset();
+    leaveGroup();
+  });
 }
 
 void VBLPromise::submit(const VBLQueue& queue, std::function<void()> block) {
-  dispatchGroup().async(queue ? queue : defaultDispatchQueue(), std::move(block));
+  enterGroup();
+  (queue ? queue : defaultDispatchQueue())->async([block = std::move(block)] {
+    block();
+    leaveGroup();
+  });
+}
+
+void VBLPromise::addContinuation(ContinuationPtr continuation) {
+  std::lock_guard lock(mutex_);
+  if (state_ != State::Pending) {
+    continuation->source = shared_from_this();
+    return schedule(std::move(continuation));
+  }
+  Continuation* added = continuation.get();
+  if (last_) {
+    last_->next = std::move(continuation);
+  } else {
+    first_ = std::move(continuation);
+  }
+  last_ = added;
 }
 
 VBLPromise::State VBLPromise::state() const {
@@ -146,45 +272,22 @@ void VBLPromise::addPendingObject(std::shared_ptr<void> object) {
 
 void VBLPromise::observeOnQueue(VBLQueue queue, FulfillBlock onFulfill, RejectBlock onReject) {
   if (!queue) queue = defaultDispatchQueue();
-  // An observer may care about one outcome only; the other must not call an empty function.
-  if (!onFulfill) onFulfill = [](const Value&) {};
-  if (!onReject) onReject = [](const Error&) {};
-  std::lock_guard lock(mutex_);
-  switch (state_) {
-    case State::Pending:
-      observers_.push_back(Observer{std::move(queue), std::move(onFulfill), std::move(onReject)});
-      break;
-    case State::Fulfilled:
-      submit(queue, [block = std::move(onFulfill), result = value_] { block(result); });
-      break;
-    case State::Rejected:
-      submit(queue, [block = std::move(onReject), result = *error_] { block(result); });
-      break;
-  }
+  addContinuation(ContinuationPtr(new ObserveContinuation(std::move(queue), std::move(onFulfill), std::move(onReject))));
 }
 
 VBLPromise::Ptr VBLPromise::chainOnQueue(VBLQueue queue, ChainedFulfillBlock chainedFulfill,
                                          ChainedRejectBlock chainedReject) {
   if (!queue) queue = defaultDispatchQueue();
   Ptr chained = pendingPromise();
-  auto resolver = [queue, chained](Value result) { chained->resolveFollowing(queue, std::move(result)); };
-  observeOnQueue(
-      queue,
-      [resolver, chainedFulfill = std::move(chainedFulfill)](const Value& value) {
-        resolver(chainedFulfill ? chainedFulfill(value) : value);
-      },
-      [resolver, chainedReject = std::move(chainedReject)](const Error& error) {
-        resolver(chainedReject ? chainedReject(error) : VBLValueWithError(error));
-      });
+  addContinuation(
+      ContinuationPtr(new ChainContinuation(std::move(queue), std::move(chainedFulfill), std::move(chainedReject), chained)));
   return chained;
 }
 
 void VBLPromise::resolveFollowing(const VBLQueue& queue, Value result) {
   auto followed = result.objectAs<VBLPromise>();
   if (!followed) return fulfill(std::move(result));
-  followed->observeOnQueue(
-      queue, [self = shared_from_this()](const Value& value) { self->fulfill(value); },
-      [self = shared_from_this()](const Error& error) { self->reject(error); });
+  followed->addContinuation(ContinuationPtr(new FollowContinuation(queue, shared_from_this())));
 }
 
 std::string VBLPromise::description() const {
@@ -202,5 +305,8 @@ std::string VBLPromise::description() const {
 }
 
 bool VBLWaitForPromisesWithTimeout(double timeoutSeconds) {
+  // Work already on the main queue runs straight through before the wait starts checking the group
+  // between blocks: a long chain is one drain, not a check per step.
+  if (platform::dispatch::MainLoop::isMainThread()) platform::dispatch::MainLoop::runUntilIdle();
   return VBLPromise::dispatchGroup().waitPumpingMainLoop(timeoutSeconds);
 }

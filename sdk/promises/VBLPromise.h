@@ -170,23 +170,36 @@ class VBLPromise final : public platform::foundation::Object, public std::enable
       VBLQueue queue, std::function<void(std::function<void(double, OptionalError)>)> work);
 
  private:
-  struct Observer {
-    VBLQueue queue;
-    FulfillBlock onFulfill;
-    RejectBlock onReject;
+  // One registered interest in the result: scheduled on its queue once the promise settles, carrying
+  // the result with it. Kinds: an observer's two blocks, a chain step, a promise following another.
+  class Continuation;
+  class ObserveContinuation;
+  class ChainContinuation;
+  class FollowContinuation;
+  struct ContinuationDeleter {
+    void operator()(Continuation* continuation) const;
   };
+  using ContinuationPtr = std::unique_ptr<Continuation, ContinuationDeleter>;
 
   void resolve(State state, Value value, std::optional<Error> error);
   // Resolves with a block's result: a promise is followed on `queue`, an error Value rejects.
   void resolveFollowing(const VBLQueue& queue, Value result);
+  void addContinuation(ContinuationPtr continuation);
+  // Hands the continuation to its queue, counted in the promise group until it has run.
+  static void schedule(ContinuationPtr continuation);
   static void submit(const VBLQueue& queue, std::function<void()> block);
-  static void releaseObservers(std::vector<Observer> observers);
+  static void releaseContinuations(ContinuationPtr first);
+  // The promise group counts outstanding promise work as one: entered when the first piece starts,
+  // left when the last one ends, so each promise and callback costs an atomic step, not a lock.
+  static void enterGroup();
+  static void leaveGroup();
 
   mutable std::mutex mutex_;
   State state_;
   Value value_;
   std::optional<Error> error_;
-  std::vector<Observer> observers_;
+  ContinuationPtr first_;  // registration order; each holds the next
+  Continuation* last_ = nullptr;
   std::vector<std::shared_ptr<void>> pendingObjects_;
 };
 
