@@ -145,8 +145,22 @@ Dictionary PreferencesDomain::copyAll() {
   return values_;
 }
 
+namespace {
+
+// A number or a boolean under a plain ASCII key always has a binary property-list form: the common
+// write needs no trial encoding.
+bool plainlyWritable(const std::string& key, const Value& value) {
+  if (!value.isInteger() && !value.isBool()) return false;
+  for (unsigned char c : key) {
+    if (c < 0x20 || c > 0x7e) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool PreferencesDomain::setValue(const std::string& key, Value value, Error* error) {
-  if (!value.isNil() && !isPropertyListValue(Value(Dictionary{{key, value}}))) {
+  if (!value.isNil() && !plainlyWritable(key, value) && !isPropertyListValue(Value(Dictionary{{key, value}}))) {
     report(error, Error::make(kErrorDomain, kInvalidValueError,
                               "the value for \"" + key + "\" has no property-list form"));
     return false;

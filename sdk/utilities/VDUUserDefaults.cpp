@@ -5,6 +5,7 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/Timer.h"
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PreferencesDomain.h"
@@ -27,12 +28,15 @@ void synchronizeDomain(const std::shared_ptr<PreferencesDomain>& domain) {
 
 }  // namespace
 
-// The pending delayed synchronisation of one store. Its timer holds it only weakly, so a released
-// store's timer finds nothing to do.
+// The pending delayed synchronisation of one store. There is at most one timer: a write only notes its
+// time, and a timer that finds a later write re-arms itself for one delay after it, so a burst of
+// writes costs one timer per delay instead of a cancel and a new timer (and a clock-thread wake-up)
+// each. Its timer holds it only weakly, so a released store's timer finds nothing to do.
 struct VDUUserDefaults::WriteBehind {
   std::mutex mutex;
   std::shared_ptr<platform::dispatch::Timer> timer;
   std::shared_ptr<PreferencesDomain> domain;  // the domain the pending changes went to
+  double lastWrite = 0;                        // monotonic seconds of the latest change
 };
 
 namespace {
@@ -85,15 +89,15 @@ void VDUUserDefaults::setObject(const Value& value, const std::string& key) {
     VDULogWarning(kWriteService, false, messageCode(2), "Cannot set object for invalid user default key.");
     return;
   }
-  // The property-list kinds are exactly the six the store accepts, checked all the way down.
-  if (!value.isNil() && !PreferencesDomain::isPropertyListValue(value)) {
+  // The domain refuses whatever has no property-list form, checked all the way down: exactly the six
+  // kinds the store accepts.
+  if (!PreferencesDomain::named(appName_)->setValue(key, value)) {
     VDULogWarning(kWriteService, false, messageCode(3),
                   "Cannot set invalid object to user defaults. Must be a string, number, array, dictionary, date, or "
                   "data. Value: %@",
                   value);
     return;
   }
-  PreferencesDomain::named(appName_)->setValue(key, value);
   scheduleSynchronize();
 }
 
@@ -112,18 +116,30 @@ std::optional<platform::foundation::Dictionary> VDUUserDefaults::dictionaryForKe
 void VDUUserDefaults::synchronize() { synchronizeDomain(PreferencesDomain::named(appName_)); }
 
 void VDUUserDefaults::scheduleSynchronize() {
-  std::weak_ptr<WriteBehind> weak = writeBehind_;
+  const double now = platform::foundation::Clock::current()->monotonic();
   std::lock_guard lock(writeBehind_->mutex);
-  if (writeBehind_->timer) writeBehind_->timer->invalidate();
+  writeBehind_->lastWrite = now;
   writeBehind_->domain = PreferencesDomain::named(appName_);
-  writeBehind_->timer = platform::dispatch::Timer::scheduled(
-      kSynchronizeDelay, false, synchronizeQueue(), [weak](platform::dispatch::Timer& timer) {
+  if (!writeBehind_->timer) armSynchronize(writeBehind_, kSynchronizeDelay);
+}
+
+// Called under the write-behind's lock.
+void VDUUserDefaults::armSynchronize(const std::shared_ptr<WriteBehind>& writeBehind, double delay) {
+  std::weak_ptr<WriteBehind> weak = writeBehind;
+  writeBehind->timer = platform::dispatch::Timer::scheduled(
+      delay, false, synchronizeQueue(), [weak](platform::dispatch::Timer& timer) {
         auto state = weak.lock();
         if (!state) return;
         std::shared_ptr<PreferencesDomain> domain;
+        std::shared_ptr<platform::dispatch::Timer> firing;  // outlives its own replacement below
         {
           std::lock_guard lock(state->mutex);
-          if (state->timer.get() != &timer) return;  // restarted meanwhile
+          if (state->timer.get() != &timer) return;  // replaced meanwhile
+          firing = state->timer;
+          // A change since the timer was set moves the synchronisation to one delay after it.
+          double due = state->lastWrite + kSynchronizeDelay;
+          double now = platform::foundation::Clock::current()->monotonic();
+          if (due > now) return armSynchronize(state, due - now);
           state->timer.reset();
           domain = state->domain;
         }

@@ -9,8 +9,8 @@
 #include "platform/foundation/Value.h"
 
 // A small key-value store over the preferences of one application identifier (a suite name, or the
-// current application's), with checks on keys and values and a write-behind: each change restarts a
-// one-second timer on the process clock, and when it runs out the store synchronises. The timer needs
+// current application's), with checks on keys and values and a write-behind: the store synchronises
+// one second (on the process clock) after the last change. The timer needs
 // no run loop on the writing thread, changes still pending are written when the store is released,
 // and the preferences write whatever is left at process exit, so nothing written is lost.
 class VDUUserDefaults {
@@ -53,7 +53,7 @@ class VDUUserDefaults {
 
   // Writes the pending changes of this application identifier now.
   void synchronize();
-  // Restarts the write-behind timer.
+  // Moves the write-behind's synchronisation to one delay from now.
   void scheduleSynchronize();
 
   const std::string& appNameRef() const { return appName_; }
@@ -62,6 +62,7 @@ class VDUUserDefaults {
 
  private:
   struct WriteBehind;
+  static void armSynchronize(const std::shared_ptr<WriteBehind>& writeBehind, double delay);
 
   std::string appName_;
   std::atomic<bool> isPreferenceFileExcluded_ = false;

@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <thread>
+#include <vector>
+
+#include <sys/stat.h>
 
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/AtomicFile.h"
@@ -89,6 +93,41 @@ TEST_F(VDUUserDefaultsTest, TenWritesWithinOneSecondCauseOneSynchronisationOneSe
   auto written = std::filesystem::last_write_time(fileOf("burst"));
   clock->advance(10);
   EXPECT_EQ(std::filesystem::last_write_time(fileOf("burst")), written);
+  EXPECT_EQ(clock->pendingTimers(), 0u);
+}
+
+// Many threads writing at once: every write arrives, the write-behind keeps a single timer however many
+// writes there are, and the file is written once per burst, one delay after its last write.
+TEST_F(VDUUserDefaultsTest, TenThousandWritesFromSeveralThreadsArriveInOneFileWritePerPeriod) {
+  auto clock = useManualClock();
+  VDUUserDefaults defaults("crowd");
+  constexpr int kThreads = 8, kEach = 1250;
+  auto burst = [&](const std::string& prefix) {
+    std::vector<std::thread> writers;
+    for (int t = 0; t < kThreads; ++t) {
+      writers.emplace_back([&, t] {
+        for (int i = 0; i < kEach; ++i) defaults.setInteger(i, prefix + std::to_string(t) + "-" + std::to_string(i));
+      });
+    }
+    for (auto& writer : writers) writer.join();
+    EXPECT_EQ(clock->pendingTimers(), 1u) << "one pending flush, not one per write";
+  };
+  burst("first-");
+  clock->advance(0.5);
+  burst("second-");  // at 0.5 s: the flush moves to 1.5 s
+  clock->advance(0.5);
+  EXPECT_FALSE(AtomicFile::fileExists(fileOf("crowd")));
+  clock->advance(0.5);
+  ASSERT_TRUE(AtomicFile::fileExists(fileOf("crowd")));
+  Value written = PropertyList::readFile(fileOf("crowd"));
+  EXPECT_EQ(written.size(), std::size_t{2 * kThreads * kEach}) << "every write arrived";
+  EXPECT_EQ(written["second-7-1249"], Value(1249));
+  struct stat first {};
+  ASSERT_EQ(::stat(fileOf("crowd").c_str(), &first), 0);
+  clock->advance(10);
+  struct stat later {};
+  ASSERT_EQ(::stat(fileOf("crowd").c_str(), &later), 0);
+  EXPECT_EQ(later.st_ino, first.st_ino) << "nothing more to write, so no second file";
   EXPECT_EQ(clock->pendingTimers(), 0u);
 }
 
