@@ -42,10 +42,11 @@ std::int64_t Clock::toNanoseconds(double seconds) {
 Clock::TimerId Clock::schedule(std::int64_t deadlineNanoseconds, std::function<void()> fire) {
   std::lock_guard lock(mutex_);
   TimerId id = nextId_++;
-  timers_.emplace(Key{deadlineNanoseconds, id}, std::move(fire));
+  auto added = timers_.emplace(Key{deadlineNanoseconds, id}, std::move(fire)).first;
   deadlines_.emplace(id, deadlineNanoseconds);
   timerAddedLocked();
-  timersChanged_.notify_all();
+  // The waiter sleeps until the earliest deadline; only a new earliest one moves its wake-up.
+  if (added == timers_.begin()) timersChanged_.notify_all();
   return id;
 }
 
@@ -62,7 +63,7 @@ bool Clock::cancel(TimerId id) {
   dropped = std::move(timer->second);
   timers_.erase(timer);
   deadlines_.erase(found);
-  timersChanged_.notify_all();
+  // No wake-up: a waiter sleeping toward the cancelled deadline wakes, finds nothing due and sleeps on.
   return true;
 }
 

@@ -108,9 +108,13 @@ void URLSessionTask::setCurrentRequest(URLRequest request) {
 }
 
 void URLSessionTask::deliverData(Data data) {
-  session_->delegateQueue()->async([task = shared_from_this(), data = std::move(data)] {
-    if (auto delegate = task->session_->delegate()) delegate->didReceiveData(*task->session_, *task, data);
-  });
+  {
+    std::lock_guard lock(outboxMutex_);
+    unsentData_.insert(unsentData_.end(), data.begin(), data.end());
+    if (flushQueued_) return;
+    flushQueued_ = true;
+  }
+  session_->delegateQueue()->async([task = shared_from_this()] { task->flushOutbox(); });
 }
 
 void URLSessionTask::askRedirect(HTTPURLResponse response, URLRequest newRequest,
@@ -138,23 +142,41 @@ void URLSessionTask::complete(std::optional<foundation::Error> error, Data body,
     state_ = State::Completed;
     error_ = error;
   }
-  session_->delegateQueue()->async([task = shared_from_this(), error = std::move(error), body = std::move(body),
-                                    path = std::move(downloadPath)]() mutable {
-    URLSession& session = *task->session_;
-    auto delegate = session.delegate();
-    if (!path.empty()) {
-      if (delegate) delegate->didFinishDownloadingToURL(session, *task, path);
-      ::unlink(path.c_str());
-    }
-    if (task->completion_) {
-      auto completion = std::move(task->completion_);
-      task->completion_ = nullptr;
-      completion(task->response(), std::move(body), std::move(error));
-    } else if (delegate) {
-      delegate->didCompleteWithError(session, *task, error);
-    }
-    session.taskFinished(task);
-  });
+  {
+    std::lock_guard lock(outboxMutex_);
+    ending_ = Ending{std::move(error), std::move(body), std::move(downloadPath)};
+    if (flushQueued_) return;
+    flushQueued_ = true;
+  }
+  session_->delegateQueue()->async([task = shared_from_this()] { task->flushOutbox(); });
+}
+
+// On the delegate queue: the body that arrived since the last hop, then the end if it has come.
+void URLSessionTask::flushOutbox() {
+  Data data;
+  std::optional<Ending> ending;
+  {
+    std::lock_guard lock(outboxMutex_);
+    data.swap(unsentData_);
+    ending.swap(ending_);
+    flushQueued_ = false;
+  }
+  URLSession& session = *session_;
+  auto delegate = session.delegate();
+  if (!data.empty() && delegate) delegate->didReceiveData(session, *this, data);
+  if (!ending) return;
+  if (!ending->downloadPath.empty()) {
+    if (delegate) delegate->didFinishDownloadingToURL(session, *this, ending->downloadPath);
+    ::unlink(ending->downloadPath.c_str());
+  }
+  if (completion_) {
+    auto completion = std::move(completion_);
+    completion_ = nullptr;
+    completion(response(), std::move(ending->body), std::move(ending->error));
+  } else if (delegate) {
+    delegate->didCompleteWithError(session, *this, ending->error);
+  }
+  session.taskFinished(shared_from_this());
 }
 
 // --- session ------------------------------------------------------------------------------------

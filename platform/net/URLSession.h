@@ -136,6 +136,19 @@ class URLSessionTask : public std::enable_shared_from_this<URLSessionTask> {
   DataCompletion completion_;
   std::optional<double> resourceTimeout_;
 
+  // What waits to be told on the delegate queue: body pieces and the end ride one hop together when
+  // the delegate queue has not caught up yet, instead of one hop (and one thread wake-up) each.
+  struct Ending {
+    std::optional<foundation::Error> error;
+    Data body;
+    std::string downloadPath;
+  };
+  void flushOutbox();
+  std::mutex outboxMutex_;
+  Data unsentData_;
+  std::optional<Ending> ending_;
+  bool flushQueued_ = false;
+
   mutable std::mutex mutex_;
   State state_ = State::Suspended;
   URLRequest current_;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
 
 #include "platform/dispatch/Queue.h"
@@ -433,8 +434,59 @@ bool ZURAridireURLSession::excludeFromBackupForURL(const std::string& path) {
   return false;
 }
 
+namespace {
+
+double secondsOf(const timespec& time) { return static_cast<double>(time.tv_sec) + time.tv_nsec / 1e9; }
+
+// What the last sweep of a folder found: when the folder last changed, and the earliest moment a file
+// it kept can turn stale. Until either moves, another sweep can remove nothing, and a request is spared
+// listing the folder twice. A memo older than ten minutes is not trusted (a change inside one
+// time-stamp tick of the sweep leaves the folder's time as it was).
+struct SweepMemo {
+  timespec folderChanged{};
+  double sweptAt = 0;          // wall seconds
+  double sweptAtSteady = 0;    // monotonic seconds
+  double expiringTime = 0;
+  double nextExpiry = 0;       // wall seconds
+};
+constexpr double kSweepMemoLifetime = 600;
+
+std::mutex& sweepMemoMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+std::map<std::string, SweepMemo>& sweepMemos() {
+  static auto* memos = new std::map<std::string, SweepMemo>();
+  return *memos;
+}
+
+}  // namespace
+
 void ZURAridireURLSession::maybeRemoveTempFilesAtURL(const std::string& directory, double expiringTime) {
   if (directory.empty()) return;
+  struct stat folder {};
+  if (::stat(directory.c_str(), &folder) != 0) {
+    if (errno != ENOENT) {
+      log(kZURAridireLogLevelDebug, 901012, "Cannot get files from the temporary network folder. Error",
+          Value(std::string(std::strerror(errno))));
+    }
+    return;
+  }
+  auto clock = platform::foundation::Clock::current();
+  const double now = clock->now(), steady = clock->monotonic();
+  {
+    std::lock_guard lock(sweepMemoMutex());
+    auto found = sweepMemos().find(directory);
+    if (found != sweepMemos().end()) {
+      const SweepMemo& memo = found->second;
+      bool unchanged = memo.folderChanged.tv_sec == folder.st_mtim.tv_sec && memo.folderChanged.tv_nsec == folder.st_mtim.tv_nsec;
+      // The wall clock set back can make kept files look dated in the future: sweep again then.
+      if (unchanged && memo.expiringTime == expiringTime && now >= memo.sweptAt && now < memo.nextExpiry &&
+          steady - memo.sweptAtSteady < kSweepMemoLifetime) {
+        return;
+      }
+    }
+  }
   DIR* listing = ::opendir(directory.c_str());
   if (!listing) {
     if (errno != ENOENT) {
@@ -443,19 +495,29 @@ void ZURAridireURLSession::maybeRemoveTempFilesAtURL(const std::string& director
     }
     return;
   }
-  double now = platform::foundation::Clock::current()->now();
+  double nextExpiry = std::numeric_limits<double>::infinity();
   while (dirent* entry = ::readdir(listing)) {
-    if (entry->d_name[0] == '.') continue;  // hidden files, "." and ".."
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
     std::string path = directory + "/" + entry->d_name;
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
-    double created = static_cast<double>(info.st_mtim.tv_sec) + info.st_mtim.tv_nsec / 1e9;
+    double created = secondsOf(info.st_mtim);
+    // Hidden files are not this sweep's to judge (the cut-off temporaries below are), but when they
+    // may turn stale counts all the same.
+    bool hidden = entry->d_name[0] == '.';
     // A file dated after now was not written by a request of this run: stale as much as an old one.
-    if (created > now || now - created > expiringTime) removeTempItemAtURL(path);
+    if (!hidden && (created > now || now - created > expiringTime)) {
+      removeTempItemAtURL(path);
+    } else {
+      nextExpiry = std::min(nextExpiry, created + expiringTime);
+    }
   }
   ::closedir(listing);
   // Bodies whose atomic write was cut off (the process killed mid-write) left a hidden temporary.
   AtomicFile::removeStaleTemporaries(directory, expiringTime);
+  if (::stat(directory.c_str(), &folder) != 0) return;
+  std::lock_guard lock(sweepMemoMutex());
+  sweepMemos()[directory] = SweepMemo{folder.st_mtim, now, steady, expiringTime, nextExpiry};
 }
 
 void ZURAridireURLSession::removeTempItemAtURL(const std::string& path) {
