@@ -159,7 +159,9 @@ TEST_F(FilterEvaluationTest, StringFilterValidation) {
   for (const auto& c : cases) {
     MonitorScope local;
     EXPECT_EQ(APMValidateStringFilter(*c.filter, *local.monitor), c.valid) << APMMessageContext(*c.filter).description();
-    if (c.code) EXPECT_TRUE(local.logged(c.code)) << c.code;
+    if (c.code) {
+      EXPECT_TRUE(local.logged(c.code)) << c.code;
+    }
     if (!c.valid) {
       EXPECT_EQ(APMMatchStringFilter(*c.filter, "x", *local.monitor), kNone);
       EXPECT_TRUE(local.logged(9006));
