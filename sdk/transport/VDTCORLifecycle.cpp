@@ -1,12 +1,14 @@
 #include "sdk/transport/VDTCORLifecycle.h"
 
 #include "platform/runtime/LoadHooks.h"
+#include "sdk/core/REDIri.h"
 #include "sdk/transport/VDTCORApplication.h"
 #include "sdk/transport/VDTCORFlatFileStorage.h"
 #include "sdk/transport/VDTCORRegistrar.h"
 #include "sdk/transport/VDTCORTransformer.h"
 #include "sdk/transport/VDTCORUploadCoordinator.h"
 #include "sdk/transport/VDTNETUploader.h"
+#include "sdk/transport/VURCoreDiagnostics.h"
 
 namespace {
 
@@ -63,4 +65,8 @@ void VDTCORRegisterTransport() {
   VDTCORLifecycle::sharedInstance();
   VDTCORFlatFileStorage::registerSharedInstance();
   VDTNETUploader::registerSharedInstance();
+  VURRegisterCoreDiagnosticsConnector();
+  // Uploads begin once the SDK is configured, not when the library is loaded.
+  static auto configured = NotificationCenter::defaultCenter().addObserver(
+      REDIri::kReadyToConfigureSDKNotification, [](const auto&) { VDTCORUploadCoordinator::sharedInstance()->startTimer(); });
 }

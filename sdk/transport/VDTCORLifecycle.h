@@ -35,6 +35,6 @@ class VDTCORLifecycle {
 };
 
 // What loading the transport does: the application wrapper and the life-cycle listener exist, the
-// shared storage is registered for its targets and the uploader for the four upload targets. The upload timer is not started here; the SDK starts it
-// when it is configured (VDTCORUploadCoordinator::sharedInstance()->startTimer()).
+// shared storage is registered for its targets and the uploader for the four upload targets, and the
+// core diagnostics connector is declared. The upload timer starts when the SDK has been configured.
 void VDTCORRegisterTransport();
