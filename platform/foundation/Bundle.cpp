@@ -12,14 +12,16 @@
 namespace platform::foundation {
 namespace {
 
+// The main bundle's state is never destroyed: SDK work still running on other threads while the
+// process exits may read the bundle after static destructors have run.
 std::mutex& mainMutex() {
-  static std::mutex mutex;
-  return mutex;
+  static auto* const mutex = new std::mutex;
+  return *mutex;
 }
 
 std::string& mainOverride() {
-  static std::string path;
-  return path;
+  static auto* const path = new std::string;
+  return *path;
 }
 
 std::string executableFolder() {
@@ -35,8 +37,8 @@ std::string resolvedMainPath() {
   if (const char* fromEnvironment = std::getenv("OSTREL_BUNDLE"); fromEnvironment && *fromEnvironment) {
     return fromEnvironment;
   }
-  static const std::string beside = executableFolder() + "/bundle";
-  return beside;
+  static const auto* const beside = new std::string(executableFolder() + "/bundle");
+  return *beside;
 }
 
 std::string withoutTrailingSlash(std::string path) {
@@ -57,10 +59,10 @@ Bundle::Bundle(std::string path) : path_(withoutTrailingSlash(std::move(path))) 
 
 std::shared_ptr<const Bundle> Bundle::main() {
   std::lock_guard lock(mainMutex());
-  static std::shared_ptr<const Bundle> current;
+  static auto* const current = new std::shared_ptr<const Bundle>;
   std::string path = withoutTrailingSlash(resolvedMainPath());
-  if (!current || current->bundlePath() != path) current = std::make_shared<Bundle>(path);
-  return current;
+  if (!*current || (*current)->bundlePath() != path) *current = std::make_shared<Bundle>(path);
+  return *current;
 }
 
 std::string Bundle::setMainPath(const std::string& path) {

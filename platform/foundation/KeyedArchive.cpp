@@ -32,11 +32,12 @@ std::int64_t indexOf(const Value& reference) {
   return *found->second.integer();
 }
 
+// The tables below are never destroyed: SDK queues may still archive while the process exits.
 bool isBuiltIn(const std::string& name) {
-  static const KeyedArchive::ClassSet names = {KeyedArchive::kString, KeyedArchive::kNumber, KeyedArchive::kData,
-                                               KeyedArchive::kDate,   KeyedArchive::kArray,  KeyedArchive::kDictionary,
-                                               KeyedArchive::kNull};
-  return names.count(name) > 0;
+  static const auto* const names = new KeyedArchive::ClassSet{
+      KeyedArchive::kString, KeyedArchive::kNumber, KeyedArchive::kData, KeyedArchive::kDate,
+      KeyedArchive::kArray,  KeyedArchive::kDictionary, KeyedArchive::kNull};
+  return names->count(name) > 0;
 }
 
 struct ClassRegistry {
@@ -45,8 +46,8 @@ struct ClassRegistry {
 };
 
 ClassRegistry& classRegistry() {
-  static ClassRegistry registry;
-  return registry;
+  static auto* const registry = new ClassRegistry;
+  return *registry;
 }
 
 KeyedArchive::Factory factoryFor(const std::string& name) {

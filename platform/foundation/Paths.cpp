@@ -13,14 +13,15 @@
 namespace platform::foundation {
 namespace {
 
+// Never destroyed: SDK queues may still reach their files while the process exits.
 std::mutex& rootMutex() {
-  static std::mutex mutex;
-  return mutex;
+  static auto* const mutex = new std::mutex;
+  return *mutex;
 }
 
 std::string& rootOverrideStorage() {
-  static std::string root;
-  return root;
+  static auto* const root = new std::string;
+  return *root;
 }
 
 std::string environment(const char* name) {

@@ -10,14 +10,15 @@ using platform::foundation::Value;
 
 namespace {
 
+// Never destroyed, like the dispatch group below.
 std::mutex& defaultQueueMutex() {
-  static std::mutex mutex;
-  return mutex;
+  static auto* const mutex = new std::mutex;
+  return *mutex;
 }
 
 VBLQueue& defaultQueueSlot() {
-  static VBLQueue queue = platform::dispatch::Queue::main();
-  return queue;
+  static auto* const queue = new VBLQueue(platform::dispatch::Queue::main());
+  return *queue;
 }
 
 std::atomic<std::int64_t>& outstandingWork() {
@@ -122,9 +123,10 @@ void VBLPromise::setDefaultDispatchQueue(VBLQueue queue) {
 }
 
 platform::dispatch::Group VBLPromise::dispatchGroup() {
-  // Copies of a Group share one count; this one lives for the process.
-  static const platform::dispatch::Group group;
-  return group;
+  // Copies of a Group share one count; this one lives for the process and is never destroyed, since
+  // promises may still resolve on other threads while the process exits.
+  static const auto* const group = new platform::dispatch::Group;
+  return *group;
 }
 
 VBLPromise::Ptr VBLPromise::pendingPromise() { return std::make_shared<VBLPromise>(Private()); }

@@ -15,8 +15,9 @@ std::shared_ptr<platform::ui::Application> applicationForBackgroundTask() {
 }  // namespace
 
 std::shared_ptr<VDTCORApplication> VDTCORApplication::sharedApplication() {
-  static const auto instance = std::make_shared<VDTCORApplication>();
-  return instance;
+  // Never destroyed: queued work may still reach it while the process exits.
+  static const auto* const instance = new std::shared_ptr<VDTCORApplication>(std::make_shared<VDTCORApplication>());
+  return *instance;
 }
 
 VDTCORApplication::VDTCORApplication() {

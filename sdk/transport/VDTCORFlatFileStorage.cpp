@@ -35,9 +35,10 @@ bool isHidden(const std::string& name) { return !name.empty() && name.front() ==
 }  // namespace
 
 std::shared_ptr<VDTCORFlatFileStorage> VDTCORFlatFileStorage::sharedInstance() {
-  static const auto instance = std::make_shared<VDTCORFlatFileStorage>(
-      VDTCORRootDirectory(), VDTCORUploadCoordinator::sharedInstance(), VDTCORApplication::sharedApplication());
-  return instance;
+  // Never destroyed: queued work may still reach it while the process exits.
+  static const auto* const instance = new std::shared_ptr<VDTCORFlatFileStorage>(std::make_shared<VDTCORFlatFileStorage>(
+      VDTCORRootDirectory(), VDTCORUploadCoordinator::sharedInstance(), VDTCORApplication::sharedApplication()));
+  return *instance;
 }
 
 void VDTCORFlatFileStorage::registerSharedInstance() {

@@ -21,10 +21,11 @@ const bool registered = (platform::runtime::addLoadHook(kTransportLoadOrder, VDT
 }  // namespace
 
 std::shared_ptr<VDTCORLifecycle> VDTCORLifecycle::sharedInstance() {
-  static const auto instance = std::make_shared<VDTCORLifecycle>(
+  // Never destroyed: queued work may still reach it while the process exits.
+  static const auto* const instance = new std::shared_ptr<VDTCORLifecycle>(std::make_shared<VDTCORLifecycle>(
       VDTCORApplication::sharedApplication(), VDTCORTransformer::sharedInstance(),
-      VDTCORUploadCoordinator::sharedInstance(), VDTCORRegistrar::sharedInstance());
-  return instance;
+      VDTCORUploadCoordinator::sharedInstance(), VDTCORRegistrar::sharedInstance()));
+  return *instance;
 }
 
 VDTCORLifecycle::VDTCORLifecycle(std::shared_ptr<VDTCORApplicationProtocol> application,
@@ -57,6 +58,8 @@ void VDTCORLifecycle::applicationWillEnterForeground() {
 }
 
 void VDTCORLifecycle::applicationWillTerminate() {
+  // A diagnostics message being built now still reaches storage before the transport winds down.
+  VURCoreDiagnostics::drainIfCreated();
   for (auto& receiver : receivers()) receiver->appWillTerminate(*application_);
 }
 

@@ -17,8 +17,9 @@ bool VDTCORReachabilityFlagsContainWWAN(std::uint32_t flags) {
 }
 
 std::shared_ptr<VDTCORReachability> VDTCORReachability::sharedInstance() {
-  static const auto instance = make(true);
-  return instance;
+  // Never destroyed: the platform's call-back may still arrive while the process exits.
+  static const auto* const instance = new std::shared_ptr<VDTCORReachability>(make(true));
+  return *instance;
 }
 
 std::uint32_t VDTCORReachability::currentFlags() { return sharedInstance()->flagsNow(); }

@@ -3,8 +3,9 @@
 #include "sdk/transport/VDTCORLog.h"
 
 std::shared_ptr<VDTCORRegistrar> VDTCORRegistrar::sharedInstance() {
-  static const auto instance = std::make_shared<VDTCORRegistrar>();
-  return instance;
+  // Never destroyed: queued work may still reach it while the process exits.
+  static const auto* const instance = new std::shared_ptr<VDTCORRegistrar>(std::make_shared<VDTCORRegistrar>());
+  return *instance;
 }
 
 VDTCORRegistrar::VDTCORRegistrar() : registrarQueue_(platform::dispatch::Queue::serial("com.vadeze.VDTCORRegistrar")) {}

@@ -36,9 +36,9 @@ class BackgroundTaskCell {
 }  // namespace
 
 std::shared_ptr<VDTCORTransformer> VDTCORTransformer::sharedInstance() {
-  static const auto instance =
-      std::make_shared<VDTCORTransformer>(VDTCORApplication::sharedApplication(), VDTCORRegistrar::sharedInstance());
-  return instance;
+  // Never destroyed: queued work may still reach it while the process exits.
+  static const auto* const instance = new std::shared_ptr<VDTCORTransformer>(std::make_shared<VDTCORTransformer>(VDTCORApplication::sharedApplication(), VDTCORRegistrar::sharedInstance()));
+  return *instance;
 }
 
 VDTCORTransformer::VDTCORTransformer(std::shared_ptr<VDTCORApplicationProtocol> application,

@@ -6,9 +6,10 @@
 #include "sdk/transport/VDTCORLog.h"
 
 std::shared_ptr<VDTCORUploadCoordinator> VDTCORUploadCoordinator::sharedInstance() {
-  static const auto instance = std::make_shared<VDTCORUploadCoordinator>(
-      VDTCORRegistrar::sharedInstance(), VDTCORReachability::sharedInstance(), VDTCORApplication::sharedApplication());
-  return instance;
+  // Never destroyed: queued work may still reach it while the process exits.
+  static const auto* const instance = new std::shared_ptr<VDTCORUploadCoordinator>(std::make_shared<VDTCORUploadCoordinator>(
+      VDTCORRegistrar::sharedInstance(), VDTCORReachability::sharedInstance(), VDTCORApplication::sharedApplication()));
+  return *instance;
 }
 
 VDTCORUploadCoordinator::VDTCORUploadCoordinator(std::shared_ptr<VDTCORRegistrar> registrar,

@@ -78,7 +78,14 @@ void VDTNETUploadOperation::cancel() {
   std::function<void()> finished;
   {
     std::lock_guard lock(mutex_);
-    if (executing_ || finished_) return;
+    if (executing_) {
+      // The request in flight ends with a cancellation error, which returns its batch.
+      uploaderQueue_->async([self = shared_from_this()] {
+        if (self->uploaderSession_) self->uploaderSession_->invalidateAndCancel();
+      });
+      return;
+    }
+    if (finished_) return;
     finished_ = true;
     finished = std::move(onFinished_);
   }
@@ -101,8 +108,7 @@ void VDTNETUploadOperation::start(std::function<void()> onFinished) {
     backgroundTask_ = application_->beginBackgroundTaskWithName("VDTNETUploader-upload", [weak] {
       auto self = weak.lock();
       if (!self) return;
-      self->cancelled_.store(true);
-      if (self->uploaderSession_) self->uploaderSession_->invalidateAndCancel();
+      self->cancel();
       if (auto task = self->backgroundTask_.exchange(kVDTCORBackgroundIdentifierInvalid)) {
         self->application_->endBackgroundTask(task);
       }

@@ -22,9 +22,9 @@ TestServer& testServer() {
 }  // namespace
 
 std::shared_ptr<VDTNETUploader> VDTNETUploader::sharedInstance() {
-  static const auto instance =
-      std::make_shared<VDTNETUploader>(VDTCORRegistrar::sharedInstance(), VDTCORApplication::sharedApplication());
-  return instance;
+  // Never destroyed: queued work may still reach it while the process exits.
+  static const auto* const instance = new std::shared_ptr<VDTNETUploader>(std::make_shared<VDTNETUploader>(VDTCORRegistrar::sharedInstance(), VDTCORApplication::sharedApplication()));
+  return *instance;
 }
 
 void VDTNETUploader::registerSharedInstance() {
@@ -129,6 +129,21 @@ void VDTNETUploader::operationFinished(const std::shared_ptr<VDTNETUploadOperati
   lock.unlock();
   platform::dispatch::MainLoop::wakeUp();
   for (auto& waiting : cancelled) waiting->cancel();
+}
+
+void VDTNETUploader::appWillTerminate(VDTCORApplicationProtocol&) {
+  std::deque<std::shared_ptr<VDTNETUploadOperation>> cancelled;
+  std::shared_ptr<VDTNETUploadOperation> running;
+  {
+    std::lock_guard lock(operationsMutex_);
+    cancelled.swap(waiting_);
+    running = running_;
+  }
+  for (auto& operation : cancelled) operation->cancel();
+  if (running) running->cancel();
+  std::unique_lock lock(operationsMutex_);
+  operationsChanged_.wait_for(lock, std::chrono::duration<double>(kTerminationWaitSeconds),
+                              [this] { return waiting_.empty() && !running_; });
 }
 
 std::size_t VDTNETUploader::operationCount() const {

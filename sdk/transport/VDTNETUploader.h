@@ -28,6 +28,9 @@ class VDTNETUploader final : public VDTCORUploader,
   VDTNETUploader(std::shared_ptr<VDTCORRegistrar> registrar, std::shared_ptr<VDTCORApplicationProtocol> application);
 
   void uploadTarget(std::int64_t target, std::uint32_t conditions) override;
+  // Cancels what is queued and the upload in flight, whose events go back to storage, and waits (a few
+  // seconds at most) until that has happened, so nothing of the transport runs while the process ends.
+  void appWillTerminate(VDTCORApplicationProtocol& application) override;
 
   // When set, every target uploads there.
   static void setTestServerURL(std::optional<std::string> url);
@@ -46,6 +49,7 @@ class VDTNETUploader final : public VDTCORUploader,
   const std::shared_ptr<platform::dispatch::Queue>& uploadQueue() const { return uploadQueue_; }
 
  private:
+  static constexpr double kTerminationWaitSeconds = 5;
   void startNextLocked(std::unique_lock<std::mutex>& lock);
   void operationFinished(const std::shared_ptr<VDTNETUploadOperation>& operation);
 

@@ -3,6 +3,7 @@
 #include <pb_decode.h>
 #include <pb_encode.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -163,10 +164,20 @@ platform::foundation::Data VURCoreDiagnosticsLog::transportBytes() const {
   return bytes;
 }
 
+namespace {
+std::atomic<VURCoreDiagnostics*> sharedDiagnostics{nullptr};
+}  // namespace
+
 VURCoreDiagnostics& VURCoreDiagnostics::sharedInstance() {
-  static VURCoreDiagnostics instance(VDTCORTransport::initWithMappingID("137", {}, 1001),
-                                     VDUHeartbeatDateStorage::initWithFileName(kHeartbeatFileName));
-  return instance;
+  // Never destroyed: its queue may still be building a message while the process exits.
+  static auto* const instance = new VURCoreDiagnostics(VDTCORTransport::initWithMappingID("137", {}, 1001),
+                                                       VDUHeartbeatDateStorage::initWithFileName(kHeartbeatFileName));
+  sharedDiagnostics.store(instance);
+  return *instance;
+}
+
+void VURCoreDiagnostics::drainIfCreated() {
+  if (auto* instance = sharedDiagnostics.load()) instance->diagnosticsQueue_->sync([] {});
 }
 
 VURCoreDiagnostics::VURCoreDiagnostics(std::shared_ptr<VDTCORTransport> transport,

@@ -40,6 +40,8 @@ class VURCoreDiagnostics {
   static constexpr const char* kHeartbeatTag = "VURCoreDiagnostics";
 
   static VURCoreDiagnostics& sharedInstance();
+  // Waits for the shared instance's queued work, when there is a shared instance.
+  static void drainIfCreated();
   VURCoreDiagnostics(std::shared_ptr<VDTCORTransport> transport, std::shared_ptr<VDUHeartbeatDateStorable> dates);
 
   static void sendDiagnosticsData(std::shared_ptr<VURDiagnosticsData> data);
