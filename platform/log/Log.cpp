@@ -1,5 +1,8 @@
 #include "platform/log/Log.h"
 
+#include "platform/log/LogFile.h"
+
+#include <sys/stat.h>
 #include <syslog.h>
 
 #include <atomic>
@@ -12,6 +15,7 @@ namespace {
 
 std::atomic<int> gMask{maskUpTo(Debug)};
 std::atomic<bool> gStderr{false};
+std::atomic<int> gEcho{-1};
 
 std::mutex& sinkMutex() {
   static std::mutex m;
@@ -33,9 +37,10 @@ void writeToSyslog(const Line& line) {
 void write(int level, const std::string& facility, const std::string& message) {
   if (!isLogged(level)) return;
   Line line{level, facility, message};
-  if (gStderr.load(std::memory_order_relaxed)) {
+  if (gStderr.load(std::memory_order_relaxed) || level <= gEcho.load(std::memory_order_relaxed)) {
     std::fprintf(stderr, "%s%s%s\n", facility.c_str(), facility.empty() ? "" : ": ", message.c_str());
   }
+  appendLineToFile(line);
   Sink sink;
   {
     std::lock_guard lock(sinkMutex());
@@ -56,6 +61,13 @@ bool isLogged(int level) {
 }
 
 void setStderrCopy(bool enabled) { gStderr.store(enabled, std::memory_order_relaxed); }
+void setStderrEchoLevel(int level) { gEcho.store(level, std::memory_order_relaxed); }
+int stderrEchoLevel() { return gEcho.load(std::memory_order_relaxed); }
+
+bool systemLogReachable() {
+  struct stat info {};
+  return ::stat("/dev/log", &info) == 0 && S_ISSOCK(info.st_mode);
+}
 bool stderrCopy() { return gStderr.load(std::memory_order_relaxed); }
 
 Sink setSink(Sink sink) {

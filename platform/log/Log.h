@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,6 +35,21 @@ bool isLogged(int level);
 
 void setStderrCopy(bool enabled);
 bool stderrCopy();
+
+// Where a person running the program sees what goes wrong: kept lines at `level` or more urgent (3-7)
+// are echoed to stderr whatever the copy above says; -1 (the default) echoes none.
+void setStderrEchoLevel(int level);
+int stderrEchoLevel();
+// Whether a system log daemon listens (its socket, /dev/log, is there): without one, syslog(3) lines
+// go nowhere at all.
+bool systemLogReachable();
+
+// The program's own log file: kept lines at `level` or more urgent are appended to `path`, one per
+// line with the date and level. When the file passes `rotateAtBytes` it becomes "<path>.1" (replacing
+// the one before) and a new file is started. False when the file cannot be opened (nothing changes).
+bool appendToFile(const std::string& path, size_t rotateAtBytes, int level);
+// Stops appending to the file.
+void closeFile();
 
 // Replaces where kept lines go; returns the previous sink. An empty sink restores syslog.
 Sink setSink(Sink sink);

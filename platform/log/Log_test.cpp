@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <thread>
+
+#include "testing/ScratchFolder.h"
 
 namespace platform::log {
 namespace {
@@ -12,6 +16,8 @@ class LogTest : public ::testing::Test {
   void TearDown() override {
     setLevelMask(maskUpTo(Debug));
     setStderrCopy(false);
+    setStderrEchoLevel(-1);
+    closeFile();
   }
   CapturedLines captured;
 };
@@ -49,6 +55,40 @@ TEST_F(LogTest, ConcurrentWritersLoseNoLines) {
   }
   for (auto& th : threads) th.join();
   EXPECT_EQ(captured.lines().size(), 1000u);
+}
+
+TEST_F(LogTest, TheEchoShowsTheUrgentLinesOnStderrEvenWithoutTheCopy) {
+  setStderrEchoLevel(Warning);
+  testing::internal::CaptureStderr();
+  write(Error, "", "broken");
+  write(Warning, "", "odd");
+  write(Notice, "", "fine");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "broken\nodd\n");
+  EXPECT_EQ(captured.lines().size(), 3u) << "the sink still gets every kept line";
+}
+
+std::string contentsOf(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST_F(LogTest, TheLogFileTakesTheUrgentLinesAndRotatesAtItsLimit) {
+  ostrel::testing::ScratchFolder folder;
+  const std::string path = folder / "ostrel.log";
+  ASSERT_TRUE(appendToFile(path, 200, Notice));
+  write(Warning, "svc", "first");
+  write(Info, "svc", "left out");
+  const std::string one = contentsOf(path);
+  EXPECT_NE(one.find(" warning svc: first\n"), std::string::npos) << one;
+  EXPECT_EQ(one.find("left out"), std::string::npos);
+  // Past the limit the file moves to ".1" and a new one starts; an older ".1" goes.
+  for (int i = 0; i < 10; ++i) write(Error, "line " + std::to_string(i) + " of some length");
+  EXPECT_NE(contentsOf(path + ".1").find("line"), std::string::npos);
+  EXPECT_LT(contentsOf(path).size(), 200u + 60u);
+  EXPECT_EQ(contentsOf(path + ".1").find("first"), std::string::npos) << "rotated twice: the oldest lines went";
+  EXPECT_FALSE(appendToFile(folder / "missing/ostrel.log", 200, Notice));
 }
 
 }  // namespace

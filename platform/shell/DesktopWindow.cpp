@@ -29,8 +29,14 @@ std::string sdlError() { return SDL_GetError(); }
 // SDL's video layer is started once and kept for the process: quitting it unloads the X libraries it
 // opened, and the allocations those libraries keep for their own lifetime then look like leaks of
 // unknown origin. A desktop session is the whole process anyway.
+//
+// Only a real display will do: left to itself SDL falls back to drivers that show nothing anywhere,
+// and the app would run on with nobody able to see it. SDL_VIDEODRIVER, when set, still decides.
 bool startVideo() {
-  static const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  static const bool started = [] {
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
+    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  }();
   return started;
 }
 
@@ -45,7 +51,7 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<ui::Window> w
     if (error) *error = what + ": " + sdlError();
     return nullptr;
   };
-  if (!startVideo()) return fail("no display");
+  if (!startVideo()) return fail("no display can be reached (check DISPLAY or WAYLAND_DISPLAY)");
   std::unique_ptr<DesktopWindow> desktop(new DesktopWindow(std::move(window), input));
   ui::Size points = desktop->window_->bounds().size;
   const double scale = desktop->window_->scale();

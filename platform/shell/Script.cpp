@@ -1,11 +1,13 @@
 #include "platform/shell/Script.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 #include <map>
 #include <sstream>
 
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Utf8.h"
 
 namespace platform::shell {
 namespace {
@@ -138,10 +140,57 @@ void checkNamesUnique(const Script& script) {
   }
 }
 
+// One finger: "down" puts it on the screen, "move" and "up" need it there, and a tap or a drag needs
+// it lifted first.
+void checkFinger(const Script& script) {
+  int downAt = 0;
+  for (const ScriptStep& step : script.steps) {
+    const bool needsDown = step.kind == ScriptStep::Kind::Move || step.kind == ScriptStep::Kind::Up;
+    const bool needsUp = step.kind == ScriptStep::Kind::Down || step.kind == ScriptStep::Kind::Tap ||
+                         step.kind == ScriptStep::Kind::Drag;
+    if (needsDown && downAt == 0) {
+      throw ScriptError(script.source, step.line, "no finger is down (a \"down\" comes first)");
+    }
+    if (needsUp && downAt != 0) {
+      throw ScriptError(script.source, step.line, "the finger put down on line " + std::to_string(downAt) +
+                                                      " is still down (an \"up\" comes first)");
+    }
+    if (step.kind == ScriptStep::Kind::Down) downAt = step.line;
+    if (step.kind == ScriptStep::Kind::Up) downAt = 0;
+  }
+}
+
+// A message quotes what the script says; bytes that are not printable text are shown as \xNN, so a
+// script of garbage cannot write control sequences to the person's terminal.
+std::string printable(const std::string& text) {
+  std::string shown;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t start = at;
+    const char32_t c = foundation::Utf8::next(text, at);
+    const bool invalid = c == foundation::Utf8::kReplacement && text.compare(start, at - start, "\xEF\xBF\xBD") != 0;
+    if (invalid || c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0)) {
+      for (size_t i = start; i < at; ++i) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(text[i]));
+        shown += hex;
+      }
+    } else {
+      shown.append(text, start, at - start);
+    }
+  }
+  return shown;
+}
+
+// A script that cannot be read at all has no line to point at.
+std::string located(const std::string& source, int line) {
+  return line > 0 ? source + ":" + std::to_string(line) : source;
+}
+
 }  // namespace
 
 ScriptError::ScriptError(const std::string& source, int line, const std::string& message)
-    : std::runtime_error(source + ":" + std::to_string(line) + ": " + message), line_(line) {}
+    : std::runtime_error(printable(located(source, line) + ": " + message)), line_(line) {}
 
 Script Script::parse(const std::string& text, const std::string& source) {
   Script script;
@@ -156,6 +205,7 @@ Script Script::parse(const std::string& text, const std::string& source) {
     script.steps.push_back(LineParser(source, number, line).parse());
   }
   checkNamesUnique(script);
+  checkFinger(script);
   return script;
 }
 

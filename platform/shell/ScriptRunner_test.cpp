@@ -194,5 +194,24 @@ TEST_F(ScriptRunnerTest, TapFlingAndTypeShowInTheDump) {
   EXPECT_FALSE(list.isDecelerating());
 }
 
+// Touches before the first shot act on the window as it will be shown, and a dump before any shot
+// shows laid-out frames: the runner lays the window out before every step, as a display does before
+// every frame. (Before, a tap ahead of the first shot hit a window of zero-sized views.)
+TEST_F(ScriptRunnerTest, InputBeforeTheFirstShotChangesTheFirstShot) {
+  const auto measured = makeTestCardWindow();
+  const std::string tap = "tap " + at(*card(*measured)->pad(), 0.3, 0.5) + "\n";
+  std::vector<std::vector<uint8_t>> pictures;
+  for (const std::string& before : {std::string(), tap}) {
+    auto window = makeTestCardWindow();  // never laid out before the script runs
+    WindowInput input(window);
+    const auto written =
+        run(before + "dump tree\nshot card\n", input, window, folder + "/r" + std::to_string(pictures.size()));
+    pictures.push_back(*foundation::AtomicFile::readFile(written[1]));
+    const auto tree = foundation::Json::parse(*foundation::AtomicFile::readText(written[0]));
+    EXPECT_GT(tree["children"].at(0)["frame"].at(2).toDouble(), 0) << "the dump shows zero-sized views";
+  }
+  EXPECT_FALSE(pictures[0] == pictures[1]) << "the tap before the first shot changed nothing";
+}
+
 }  // namespace
 }  // namespace platform::shell

@@ -60,6 +60,15 @@ TEST(Script, RefusesMistakesNamingTheLine) {
       {"shot a\nwait 1\nshot a\n", "t.script:3: \"a\" was already written on line 1"},
       {"dump a\ndump a\n", "t.script:2: \"a\" was already written on line 1"},
       {"shot a\ndump a\n", ""},  // a.png and a.json
+      // One finger: it must be down to move or lift, and lifted to go down, tap or drag again.
+      {"up 1 2\n", "t.script:1: no finger is down (a \"down\" comes first)"},
+      {"move 1 2\n", "t.script:1: no finger is down (a \"down\" comes first)"},
+      {"down 1 2\nwait 1\ndown 3 4\n", "t.script:3: the finger put down on line 1 is still down (an \"up\" comes first)"},
+      {"down 1 2\ntap 3 4\n", "t.script:2: the finger put down on line 1 is still down (an \"up\" comes first)"},
+      {"down 1 2\nmove 3 4\nup 3 4\ndown 5 6\nup 5 6\n", ""},
+      // What a garbage script says is shown as escapes, never sent raw to the terminal.
+      {std::string("\x1b[2J\xff\x01 1 2\n"), "t.script:1: unknown command \"\\x1B[2J\\xFF\\x01\""},
+      {"t\u00e4p 1 2\n", "t.script:1: unknown command \"t\u00e4p\""},
   };
   for (const auto& [text, error] : cases) EXPECT_EQ(errorOf(text), error) << text;
   for (const std::string& name : {std::string("../up"), std::string("a/b"), std::string(".hidden"),
@@ -74,7 +83,8 @@ TEST(Script, MissingFileIsAnError) {
     FAIL() << "loaded a missing file";
   } catch (const ScriptError& e) {
     EXPECT_EQ(e.line(), 0);
-    EXPECT_NE(std::string(e.what()).find("/nonexistent/tour.script:0: cannot read the script"), std::string::npos);
+    // A file that cannot be read has no line to name.
+    EXPECT_EQ(std::string(e.what()).rfind("/nonexistent/tour.script: cannot read the script", 0), 0u) << e.what();
   }
 }
 

@@ -1,10 +1,13 @@
 #include "platform/shell/Shell.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
 #include "platform/dispatch/MainLoop.h"
+#include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Paths.h"
@@ -62,11 +65,13 @@ int runScript(const ShellOptions& options, int argc, char** argv) {
 }  // namespace
 
 const char* const kUsage =
-    "usage: ostrel [--home DIR] [--script FILE --out DIR | --window [--out DIR]]\n"
+    "usage: ostrel [--home DIR] [--verbose] [--script FILE --out DIR | --window [--out DIR]]\n"
     "  --home DIR     keep the app's files in DIR instead of the default container\n"
     "  --script FILE  run FILE headless on a virtual clock, writing shots and dumps into --out DIR\n"
     "  --window       show the app in a desktop window (the default when a display is there);\n"
-    "                 F12 saves a screenshot into --out DIR (else the current folder), F2 toggles dark\n";
+    "                 F12 saves a screenshot into --out DIR (else the current folder), F2 toggles dark\n"
+    "  --verbose      show info lines too (errors and warnings always reach stderr or the log file,\n"
+    "                 Library/Logs/ostrel.log in the app's container)\n";
 
 bool haveDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -97,10 +102,13 @@ ShellOptions ShellOptions::parse(const std::vector<std::string>& arguments, bool
       window = true;
     } else if (a == "--help" || a == "-h") {
       options.help = true;
+    } else if (a == "--verbose" || a == "-v") {
+      options.verbose = true;
     } else {
       throw std::invalid_argument("unknown argument \"" + a + "\"");
     }
   }
+  options.windowAsked = window;
   if (window && !options.script.empty()) throw std::invalid_argument("--window and --script exclude each other");
   if (!options.script.empty() && options.out.empty()) throw std::invalid_argument("--script needs --out DIR");
   if (options.script.empty() && !options.out.empty() && !window && !display) {
@@ -112,6 +120,16 @@ ShellOptions ShellOptions::parse(const std::vector<std::string>& arguments, bool
     options.mode = Mode::Window;
   }
   return options;
+}
+
+void setUpLogging(bool verbose) {
+  const int shown = verbose ? log::Info : log::Warning;
+  const std::string folder = foundation::Paths::library() + "/Logs";
+  if (!foundation::AtomicFile::createDirectories(folder) ||
+      !log::appendToFile(folder + "/ostrel.log", 1 << 20, verbose ? log::Info : log::Notice)) {
+    std::cerr << "ostrel: cannot write the log file in " << folder << "\n";
+  }
+  if (verbose || ::isatty(STDERR_FILENO) || !log::systemLogReachable()) log::setStderrEchoLevel(shown);
 }
 
 std::shared_ptr<ui::Window> launchApplication(int argc, char** argv) {
@@ -141,8 +159,13 @@ int runShell(int argc, char** argv) {
     std::cout << kUsage;
     return 0;
   }
+  if (options.windowAsked && !haveDisplay()) {
+    std::cerr << "ostrel: --window needs a display, and neither DISPLAY nor WAYLAND_DISPLAY is set\n";
+    return 1;
+  }
   dispatch::MainLoop::setMainThread();
   if (!options.home.empty()) foundation::Paths::setRoot(absolute(options.home));
+  setUpLogging(options.verbose);
   try {
     switch (options.mode) {
       case ShellOptions::Mode::Script: return runScript(options, argc, argv);

@@ -18,6 +18,8 @@ struct ShellOptions {
   std::string script;  // --script FILE
   std::string out;     // --out DIR: where shots and dumps go (the window's F12 screenshots too)
   bool help = false;
+  bool verbose = false;       // --verbose: info lines too, on stderr and in the log file
+  bool windowAsked = false;   // --window was given (not merely chosen because a display is there)
 
   // Without --script or --window: the desktop window when a display is there, else headless.
   // Throws std::invalid_argument, with a message for the user, on a usage mistake.
@@ -31,6 +33,11 @@ inline constexpr runtime::Selector<std::shared_ptr<ui::Window>()> kApplicationDe
 
 // Whether a desktop display is reachable ($DISPLAY or $WAYLAND_DISPLAY is set).
 bool haveDisplay();
+
+// Where the app's log lines reach the person: Library/Logs/ostrel.log in the container (rotated at
+// 1 MB), and stderr for errors and warnings when stderr is a terminal or no system log listens;
+// `verbose` adds info lines to both, and stderr always.
+void setUpLogging(bool verbose);
 
 // Launches the application (load hooks, the "AppDelegate" class when one is registered) and gives back
 // the window it shows: the delegate's "window", or the test card when the app shows none yet.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/runtime/Send.h"
 #include "platform/ui/Application.h"
 
@@ -59,4 +61,22 @@ TEST(LaunchApplication, ShowsTheWindowTheAppDelegateMade) {
 }
 
 }  // namespace
+// Asked for a window where there is no display, the command says so and ends at once, instead of
+// running an app that nobody can see.
+TEST(RunShell, AWindowWithoutADisplayEndsAtOnceWithItsMessage) {
+  std::vector<std::pair<const char*, std::string>> saved;
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    if (const char* value = std::getenv(name)) saved.emplace_back(name, value);
+    unsetenv(name);
+  }
+  char name[] = "ostrel";
+  char window[] = "--window";
+  char* argv[] = {name, window, nullptr};
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(runShell(2, argv), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "ostrel: --window needs a display, and neither DISPLAY nor WAYLAND_DISPLAY is set\n");
+  for (const auto& [variable, value] : saved) setenv(variable, value.c_str(), 1);
+}
+
 }  // namespace platform::shell

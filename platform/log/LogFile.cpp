@@ -1,0 +1,88 @@
+// The program's own log file: what reached the system log, kept where the person can find it.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+#include <string>
+
+#include "platform/log/LogFile.h"
+
+namespace platform::log {
+namespace {
+
+const char* levelName(int level) {
+  switch (level) {
+    case Error: return "error";
+    case Warning: return "warning";
+    case Notice: return "notice";
+    case Info: return "info";
+    default: return "debug";
+  }
+}
+
+struct File {
+  std::mutex mutex;
+  int fd = -1;
+  std::string path;
+  size_t rotateAt = 0;
+  int level = -1;
+};
+
+File& file() {
+  static File instance;
+  return instance;
+}
+
+int openForAppend(const std::string& path) { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644); }
+
+// Called with the file's mutex held.
+void rotateIfFull(File& f) {
+  struct stat info {};
+  if (f.rotateAt == 0 || ::fstat(f.fd, &info) != 0 || static_cast<size_t>(info.st_size) < f.rotateAt) return;
+  ::close(f.fd);
+  std::rename(f.path.c_str(), (f.path + ".1").c_str());
+  f.fd = openForAppend(f.path);
+}
+
+}  // namespace
+
+bool appendToFile(const std::string& path, size_t rotateAtBytes, int level) {
+  const int fd = openForAppend(path);
+  if (fd < 0) return false;
+  File& f = file();
+  std::lock_guard lock(f.mutex);
+  if (f.fd >= 0) ::close(f.fd);
+  f.fd = fd;
+  f.path = path;
+  f.rotateAt = rotateAtBytes;
+  f.level = level;
+  return true;
+}
+
+void closeFile() {
+  File& f = file();
+  std::lock_guard lock(f.mutex);
+  if (f.fd >= 0) ::close(f.fd);
+  f.fd = -1;
+}
+
+void appendLineToFile(const Line& line) {
+  File& f = file();
+  std::lock_guard lock(f.mutex);
+  if (f.fd < 0 || line.level > f.level) return;
+  // The date of the line is the wall clock's: the file is read by people, next to other logs.
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  char date[32] = "";
+  if (gmtime_r(&now, &tm)) std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &tm);
+  std::string text = std::string(date) + " " + levelName(line.level) + " " + line.facility +
+                     (line.facility.empty() ? "" : ": ") + line.message + "\n";
+  // One write per line, so that lines of two threads never interleave within a line.
+  if (::write(f.fd, text.data(), text.size()) < 0) return;
+  rotateIfFull(f);
+}
+
+}  // namespace platform::log
