@@ -31,6 +31,8 @@ const Color kOtherTitle = Color::withWhite(170 / 255.0);
 }  // namespace
 
 MenuScrollView::MenuScrollView(const Rect& frame) : View(frame) {
+  // The title greys are the same in both themes, so the strip keeps one dark ground for them in both.
+  setBackgroundColor(UIConstants::topBarColor());
   contentView_ = make<View>(bounds());
   scrollView_ = make<platform::ui::ScrollView>(bounds());
   menuContainerView_ = make<View>();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/kit/KitTestEnvironment.h"
+#include "app/kit/UIConstants.h"
 #include "platform/ui/ShownValues.h"
 #include "platform/ui/Window.h"
 
@@ -119,6 +120,23 @@ TEST_F(MenuScrollViewTest, ARowNarrowerThanTheScreenIsCentredAndNeverScrolls) {
   press(6);
   env.advance(0.2);
   EXPECT_EQ(offset(), 0);
+}
+
+TEST_F(MenuScrollViewTest, TheChosenTitleStandsOutOnTheStripInBothThemes) {
+  for (bool dark : {true, false}) {
+    SCOPED_TRACE(dark ? "dark" : "light");
+    KitTestEnvironment::setDarkMode(dark);
+    show("phone");
+    // The strip lies on the page's ground, as on the main screen.
+    window->setBackgroundColor(UIConstants::primaryBG());
+    press(3);
+    auto image = KitTestEnvironment::render(*window);
+    auto ground = image->pixel(2, 52);
+    auto chosen = menu->button(3)->currentTitleColor();
+    auto other = menu->button(1)->currentTitleColor();
+    EXPECT_GT(chosen.perceivedBrightness() - ground.perceivedBrightness(), 0.5);
+    EXPECT_GT(other.perceivedBrightness() - ground.perceivedBrightness(), 0.3);
+  }
 }
 
 }  // namespace

@@ -23,9 +23,10 @@ using platform::ui::View;
 namespace {
 
 constexpr double kMargin = 16;
-constexpr double kDrawingTop = 84;
-// The hint rests above the page and slides down into view.
+// The hint rests above the page and slides down into a band of its own, so it never covers the texts.
 constexpr double kHintHidden = -20, kHintShown = 0, kHintHeight = 20;
+constexpr double kTextTop = kHintShown + kHintHeight + 8;
+constexpr double kDrawingTop = kTextTop + 76;
 constexpr double kHintDelay = 1.0, kHintStay = 6.0, kHintSeconds = 0.3;
 
 }  // namespace
@@ -104,9 +105,9 @@ void CoverageView::layoutContent() {
   const double w = contentView_->bounds().size.width;
   const double h = contentView_->bounds().size.height;
   const double column = (w - 3 * kMargin) / 2;
-  lensAtFocalLengthLabel_->setFrame({kMargin, 8, column, 16});
-  imageCircleLabel_->setFrame({kMargin, 26, column, 26});
-  formatOne_.layout({2 * kMargin + column, 8, column, 0});
+  lensAtFocalLengthLabel_->setFrame({kMargin, kTextTop, column, 16});
+  imageCircleLabel_->setFrame({kMargin, kTextTop + 18, column, 26});
+  formatOne_.layout({2 * kMargin + column, kTextTop, column, 0});
   shootTestsLabel_->setFrame({0, shootTestsTop_.constant(), w, kHintHeight});
   coverageDrawView_->setFrame(
       {kMargin, kDrawingTop, std::max(0.0, w - 2 * kMargin), std::max(0.0, h - kDrawingTop - 8)});

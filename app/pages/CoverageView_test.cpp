@@ -144,4 +144,25 @@ TEST_F(CoverageViewTest, TheHintSlidesInAfterASecondAndOutSixSecondsLater) {
   EXPECT_TRUE(view->shootTestsLabel()->layer().animationKeys().empty());
 }
 
+TEST_F(CoverageViewTest, TheShownHintCoversNoneOfThePagesTexts) {
+  for (bool crop : {false, true}) {
+    SCOPED_TRACE(crop ? "with extraction" : "recording area only");
+    auto view = page(crop ? primes({.cropID = 2}) : primes());
+    view->setFocalLength(50);
+    view->setFLIndex(1);
+    view->displayShootTestsLabel();
+    view->layoutIfNeeded();
+    auto place = [](const platform::ui::View& v) { return v.convertRectTo(v.bounds(), nullptr); };
+    const auto hint = place(*view->shootTestsLabel());
+    ASSERT_EQ(view->shootTestsTopConstraint().constant(), 0);
+    const auto& g = view->formatOne();
+    for (const auto& label : {view->lensAtFocalLengthLabel(), view->imageCircleLabel(), g.extractionLabel,
+                              g.extractionSensorSizeLabel, g.recordingAreaLabel, g.recordingAreaSensorSizeLabel,
+                              g.onlyRecAreaLabel, g.onlyRecAreaSensorLabel}) {
+      EXPECT_FALSE(hint.intersects(place(*label))) << label->text();
+    }
+    EXPECT_FALSE(hint.intersects(place(*view->coverageDrawView())));
+  }
+}
+
 }  // namespace
