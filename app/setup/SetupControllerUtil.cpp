@@ -1,0 +1,226 @@
+// SetupControllerUtil: a commit rebuilds the edited package from the catalogues and hands it over whole.
+#include "app/setup/SetupControllerUtil.h"
+
+#include "app/pages/PageState.h"
+#include "app/state/FramesObject.h"
+#include "app/storage/CatalogueConnection.h"
+#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/OpenCatalogue.h"
+#include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
+#include "app/storage/QuorvelLensAdapterDBHelper.h"
+#include "app/storage/QuorvelPackageUtil.h"
+#include "platform/log/Log.h"
+
+using app::storage::OpenCatalogue;
+
+namespace {
+
+constexpr int kNoCrop = QuorvelPackageUtil::kNoCrop;
+
+void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
+
+}  // namespace
+
+bool SetupControllerUtil::commit(int formatId, int cropId, int shading, const QuorvelColor& color) {
+  // One connection per catalogue file for the whole rebuild and the save that follows it.
+  app::storage::CatalogueSession session;
+  QuorvelPackage package;
+  if (!loadCamera(package, formatId, cropId)) return false;
+  loadLens(package);
+  loadFrameguide(package, shading, color);
+  loadLensAdapter(package);
+  saveChangedPackage(package);
+  return true;
+}
+
+bool SetupControllerUtil::setNewCameraSetupWithCamera(int, int shootingMode, int crop) {
+  return commit(shootingMode, crop, getCurrentFrameGuideShading(), getCurrentFrameGuideColor());
+}
+
+bool SetupControllerUtil::setNewCameraManufactor(int, int shootingMode) {
+  return commit(shootingMode, kNoCrop, getCurrentFrameGuideShading(), getCurrentFrameGuideColor());
+}
+
+bool SetupControllerUtil::setNewCameraCrop(int crop) {
+  return commit(getCurrentShootingModeID(), crop, getCurrentFrameGuideShading(), getCurrentFrameGuideColor());
+}
+
+bool SetupControllerUtil::setNewLensSetup() {
+  return commit(getCurrentShootingModeID(), getCurrentCropID(), getCurrentFrameGuideShading(),
+                getCurrentFrameGuideColor());
+}
+
+bool SetupControllerUtil::setNewLensAdapter() { return setNewLensSetup(); }
+
+bool SetupControllerUtil::setNewFrameGuide(int shading, const QuorvelColor& color) {
+  return commit(getCurrentShootingModeID(), getCurrentCropID(), shading, color);
+}
+
+void SetupControllerUtil::setDefaultLensManufacturer() {
+  OpenCatalogue<LensDatabaseHelper> lenses;
+  if (!lenses) return;
+  // Both flags in one commit: a series list with none selected would give the next commit no lenses.
+  app::storage::CatalogueDatabase::Transaction transaction(lenses->database());
+  if (!transaction.active() || !lenses->deselectManufacturer() || !lenses->selectManufacturer(kDefaultLensSeries) ||
+      !transaction.commit()) {
+    logError("The default lens series could not be selected");
+  }
+}
+
+bool SetupControllerUtil::loadCamera(QuorvelPackage& package, int formatId, int cropId) {
+  OpenCatalogue<FormatDatabaseHelper2> formats;
+  if (!formats) return false;
+  auto mode = formats->getCameraFormat(formatId);
+  if (!mode) {
+    logError("The setup is not committed: format " + std::to_string(formatId) + " is not in the catalogue");
+    return false;
+  }
+  auto camera = formats->getCameraManufacturer(mode->manufacturerID);
+  if (!camera) {
+    logError("The setup is not committed: the camera of format " + std::to_string(formatId) + " is not in the catalogue");
+    return false;
+  }
+  std::optional<QuorvelCrop> crop;
+  if (cropId != kNoCrop) {
+    crop = formats->getCropForID(cropId);
+    // A crop that is gone leaves the format uncropped rather than a crop without a ratio.
+    if (!crop) logError("Crop " + std::to_string(cropId) + " is not in the catalogue; the format is used uncropped");
+  }
+  if (crop) {
+    package.cropID = cropId;
+    package.cropAspectRatio = crop->aspectRatio;
+    package.formatType = "crop";
+  } else {
+    package.cropID = kNoCrop;
+    package.cropAspectRatio.clear();
+    package.formatType = "native";
+  }
+  package.shootingMode = std::move(mode);
+  package.cameraManufacturer = std::move(camera);
+  return true;
+}
+
+void SetupControllerUtil::loadLens(QuorvelPackage& package) {
+  OpenCatalogue<LensDatabaseHelper> lenses;
+  if (!lenses) return;
+  package.lensManufacturer = lenses->getSelectedLensManufacturer();
+  // Without a selected series, or with a series that has no lenses, there is no lens to fall back on:
+  // the set stays empty and nothing is written.
+  if (!package.lensManufacturer) return;
+  const int series = package.lensManufacturer->manufactorId;
+  package.lensSet = lenses->getSelectedLenses4Manufacturer(series);
+  if (!package.lensSet.empty()) return;
+  auto all = lenses->getAllLensesForManufcaturer(series);
+  if (all.empty()) return;
+  LensObject shortest = all.front();
+  shortest.selected = 1;
+  if (!lenses->selectLens(shortest)) logError("The series' shortest lens could not be selected");
+  package.lensSet = lenses->getSelectedLenses4Manufacturer(series);
+  if (package.lensSet.empty()) package.lensSet.push_back(std::move(shortest));
+}
+
+void SetupControllerUtil::loadFrameguide(QuorvelPackage& package, int shading, const QuorvelColor& color) {
+  OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides;
+  QuorvelFrameGuide guide;
+  if (guides) {
+    guide = guides->getSelectedFrameGuide();
+    // None selected is no frame guide, which is guide 1; a guide 0 would make the package unloadable.
+    if (guide.frameGuideId == 0) {
+      guide = guides->getFrameGuide(QuorvelPackageUtil::kNoFrameGuide).value_or(QuorvelFrameGuide());
+    }
+  }
+  if (guide.frameGuideId == 0) guide.frameGuideId = QuorvelPackageUtil::kNoFrameGuide;
+  package.frameGuide = guide;
+  package.frameGuideColor = color;
+  package.frameGuideShading = shading;
+}
+
+void SetupControllerUtil::loadLensAdapter(QuorvelPackage& package) {
+  OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+  if (!adapters) return;
+  QuorvelLensAdapter adapter = adapters->getSelectedLensAdapter();
+  // None selected is no adapter, which is adapter 1: never an adapter of zero factors.
+  if (adapter.adapterId == 0) adapter = adapters->getLensAdapter(QuorvelPackageUtil::kNoAdapter);
+  if (adapter.adapterId == 0) {
+    logError("No lens adapter is selected and adapter 1 is missing");
+    return;
+  }
+  package.lensAdapter = std::move(adapter);
+}
+
+void SetupControllerUtil::saveChangedPackage(QuorvelPackage& package) {
+  auto frames = getApllication();
+  frames->currentPackage.reset();
+  const int series = package.lensManufacturer ? package.lensManufacturer->manufactorId : 0;
+  package.mLensSet = QuorvelPackageUtil::getLensSet4ManufacturerId(series);
+  package.packageID = 0;
+  // The state object names the package it stores; the current package is a copy of it, named alike.
+  package.packageName = frames->currentPackageModus == 0 ? "Standard Package One" : "Standard Package Two";
+  frames->loadQuorvelpackage(package);
+  frames->savePrefs();
+}
+
+std::shared_ptr<FramesObject> SetupControllerUtil::getApllication() { return app::pages::framesObject(); }
+
+std::optional<QuorvelPackage> SetupControllerUtil::getCurrentPackage() { return getApllication()->currentPackage; }
+
+std::optional<CameraManufactor> SetupControllerUtil::getCurrentCameraManufactor() {
+  const auto& package = getApllication()->currentPackage;
+  return package ? package->cameraManufacturer : std::nullopt;
+}
+
+int SetupControllerUtil::getCurrentCameraManufactorID() {
+  const auto camera = getCurrentCameraManufactor();
+  return camera ? camera->manufactorId : 0;
+}
+
+std::optional<CameraShootingMode> SetupControllerUtil::getCurrentShootingMode() {
+  const auto& package = getApllication()->currentPackage;
+  return package ? package->shootingMode : std::nullopt;
+}
+
+int SetupControllerUtil::getCurrentShootingModeID() {
+  const auto mode = getCurrentShootingMode();
+  return mode ? mode->containerID : 0;
+}
+
+int SetupControllerUtil::getCurrentCropID() {
+  const auto& package = getApllication()->currentPackage;
+  return package ? package->cropID : 0;
+}
+
+std::optional<LensManufacturer> SetupControllerUtil::getCurrentLensManufactor() {
+  const auto& package = getApllication()->currentPackage;
+  return package ? package->lensManufacturer : std::nullopt;
+}
+
+int SetupControllerUtil::getCurrentLensManufactorID() {
+  const auto series = getCurrentLensManufactor();
+  return series ? series->manufactorId : 0;
+}
+
+int SetupControllerUtil::getCurrentLensAdapterID() {
+  const auto& package = getApllication()->currentPackage;
+  return package && package->lensAdapter ? package->lensAdapter->adapterId : 0;
+}
+
+int SetupControllerUtil::getCurrentFrameGuideID() {
+  const auto& package = getApllication()->currentPackage;
+  return package && package->frameGuide ? package->frameGuide->frameGuideId : 0;
+}
+
+QuorvelColor SetupControllerUtil::getCurrentFrameGuideColor() {
+  const auto& package = getApllication()->currentPackage;
+  return package ? package->frameGuideColor : QuorvelColor();
+}
+
+int SetupControllerUtil::getCurrentFrameGuideShading() {
+  const auto& package = getApllication()->currentPackage;
+  return package ? package->frameGuideShading : 0;
+}
+
+bool SetupControllerUtil::setupHasShootingMode() {
+  const auto mode = getCurrentShootingMode();
+  return mode && mode->shootingModeNameOrig;
+}

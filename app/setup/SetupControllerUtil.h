@@ -1,0 +1,66 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "app/model/QuorvelColor.h"
+#include "app/model/QuorvelPackage.h"
+
+class FramesObject;
+
+// How every setup screen commits a choice: the package being edited is never changed in place. The
+// pickers write their choice into the catalogues as selection flags (or pass a format and crop id), and
+// one of the commits below builds a whole new package from the edited package's ids and the catalogues'
+// flags, and hands it to the state object, which puts it into the slot being edited and saves.
+//
+// A commit is all or nothing: when the format cannot be read from the catalogue nothing changes. It
+// answers whether the package was committed; the reason for a refusal is logged. Main thread only.
+class SetupControllerUtil {
+ public:
+  // The format id and crop id of the new package; the camera argument is not used, the camera always
+  // follows from the format.
+  static bool setNewCameraSetupWithCamera(int camera, int shootingMode, int crop);
+  // A new format without a crop.
+  static bool setNewCameraManufactor(int camera, int shootingMode);
+  // The edited package's format with another crop.
+  static bool setNewCameraCrop(int crop);
+  // The lens series and lenses, the adapter, respectively the frame guide as the catalogues now have
+  // them selected; only setNewFrameGuide changes the frame guide's shading and colour.
+  static bool setNewLensSetup();
+  static bool setNewLensAdapter();
+  static bool setNewFrameGuide(int shading, const QuorvelColor& color);
+  // Selects the generic prime series in the lens catalogue, for when the current series was deleted.
+  // Commits nothing.
+  static void setDefaultLensManufacturer();
+
+  // The steps of a commit, each filling its part of the package being built. loadCamera answers false
+  // when the format is not in the catalogue.
+  [[nodiscard]] static bool loadCamera(QuorvelPackage& package, int formatId, int cropId);
+  static void loadLens(QuorvelPackage& package);
+  static void loadFrameguide(QuorvelPackage& package, int shading, const QuorvelColor& color);
+  static void loadLensAdapter(QuorvelPackage& package);
+  static void saveChangedPackage(QuorvelPackage& package);
+
+  // Readers of the state object's edited package; ids read 0 and records nullopt when it is missing.
+  static std::shared_ptr<FramesObject> getApllication();
+  static std::optional<QuorvelPackage> getCurrentPackage();
+  static std::optional<CameraManufactor> getCurrentCameraManufactor();
+  static int getCurrentCameraManufactorID();
+  static std::optional<CameraShootingMode> getCurrentShootingMode();
+  static int getCurrentShootingModeID();
+  static int getCurrentCropID();
+  static std::optional<LensManufacturer> getCurrentLensManufactor();
+  static int getCurrentLensManufactorID();
+  static int getCurrentLensAdapterID();
+  static int getCurrentFrameGuideID();
+  static QuorvelColor getCurrentFrameGuideColor();
+  static int getCurrentFrameGuideShading();
+  static bool setupHasShootingMode();
+
+  // The series selected when the current one is deleted: the generic primes.
+  static constexpr int kDefaultLensSeries = 250;
+
+ private:
+  // The whole commit with the given format, crop, shading and colour.
+  static bool commit(int formatId, int cropId, int shading, const QuorvelColor& color);
+};

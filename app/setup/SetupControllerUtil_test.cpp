@@ -1,0 +1,200 @@
+#include "app/setup/SetupControllerUtil.h"
+
+#include <gtest/gtest.h>
+
+#include "app/setup/SetupTestEnvironment.h"
+#include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/OpenCatalogue.h"
+#include "app/storage/PackageDatabaseHelper.h"
+#include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
+#include "app/storage/QuorvelLensAdapterDBHelper.h"
+#include "app/storage/QuorvelPackageUtil.h"
+#include "platform/foundation/PropertyList.h"
+
+namespace {
+
+using app::storage::OpenCatalogue;
+
+constexpr int kFormatLF = 1084;     // an open-gate large-format mode, 1.44:1
+constexpr int kFormatAlexa35 = 599;
+constexpr int kCrop239 = 17;
+
+class SetupCommitTest : public ::testing::Test {
+ protected:
+  std::shared_ptr<FramesObject> frames() { return env_.state(); }
+  static int64_t storedInt(const char* key) {
+    const auto prefs = platform::foundation::PropertyList::readFile(FramesObject::preferencePath());
+    const auto* dict = prefs.dictionary();
+    if (!dict || !dict->count(key)) return -1;
+    return dict->at(key).toInt64();
+  }
+  static std::vector<int> selectedLensIds(int series) {
+    OpenCatalogue<LensDatabaseHelper> lenses;
+    std::vector<int> ids;
+    for (const auto& lens : lenses->getSelectedLenses4Manufacturer(series)) ids.push_back(lens.lensId);
+    return ids;
+  }
+
+  app::setup::testing::SetupTestEnvironment env_;
+};
+
+TEST_F(SetupCommitTest, CropOneIsNativeAndAnyOtherCropCarriesItsRatio) {
+  struct Case {
+    int crop;
+    const char* type;
+    const char* ratio;
+    int storedCrop;
+  };
+  // A crop id the table does not hold leaves the format uncropped rather than a crop without a ratio.
+  for (const Case& c : {Case{1, "native", "", 1}, Case{kCrop239, "crop", "2.39:1", kCrop239},
+                        Case{9999, "native", "", 1}, Case{0, "native", "", 1}}) {
+    ASSERT_TRUE(SetupControllerUtil::setNewCameraSetupWithCamera(0, kFormatLF, c.crop)) << c.crop;
+    const auto& package = *frames()->currentPackage;
+    EXPECT_EQ(package.formatType, c.type) << c.crop;
+    EXPECT_EQ(package.cropAspectRatio, c.ratio) << c.crop;
+    EXPECT_EQ(package.cropID, c.storedCrop) << c.crop;
+    EXPECT_EQ(frames()->cropIDOne(), c.storedCrop) << c.crop;
+  }
+}
+
+TEST_F(SetupCommitTest, TheCameraFollowsTheFormatAndANewCameraDropsTheCrop) {
+  ASSERT_TRUE(SetupControllerUtil::setNewCameraSetupWithCamera(0, kFormatLF, kCrop239));
+  // Camera 1 is not the camera of format 599; the package's camera is.
+  ASSERT_TRUE(SetupControllerUtil::setNewCameraManufactor(1, kFormatAlexa35));
+  const auto& package = *frames()->currentPackage;
+  EXPECT_EQ(package.shootingMode->containerID, kFormatAlexa35);
+  EXPECT_EQ(package.cameraManufacturer->manufactorId, package.shootingMode->manufacturerID);
+  EXPECT_EQ(package.cameraManufacturer->model, "ALEXA 35");
+  EXPECT_EQ(package.cropID, 1);
+  EXPECT_EQ(package.formatType, "native");
+
+  ASSERT_TRUE(SetupControllerUtil::setNewCameraCrop(kCrop239));
+  EXPECT_EQ(frames()->currentPackage->shootingMode->containerID, kFormatAlexa35);
+  EXPECT_EQ(frames()->currentPackage->cropAspectRatio, "2.39:1");
+  EXPECT_EQ(storedInt("FormatOneID"), kFormatAlexa35);
+}
+
+TEST_F(SetupCommitTest, ASavedPackageChangedAnywhereBecomesTheStandardOneKeepingItsColourAndShading) {
+  auto saved = *frames()->currentPackage;
+  saved.packageName = "Night exteriors";
+  saved.frameGuideColor = QuorvelColor::fromColorCode(0x00FF00);
+  saved.frameGuideShading = 3;
+  const int id = QuorvelPackageUtil::savePackage(saved);
+  ASSERT_GT(id, 0);
+  auto loaded = QuorvelPackageUtil::loadPackage(id);
+  ASSERT_EQ(loaded.packageID, id);
+  frames()->loadQuorvelpackage(loaded);
+
+  ASSERT_TRUE(SetupControllerUtil::setNewLensAdapter());
+  const auto& package = *frames()->currentPackage;
+  EXPECT_EQ(package.packageID, 0);
+  EXPECT_EQ(package.packageName, "Standard Package One");
+  EXPECT_EQ(package.frameGuideColor.colorCode(), 0x00FF00);
+  EXPECT_EQ(package.frameGuideShading, 3);
+
+  ASSERT_TRUE(SetupControllerUtil::setNewFrameGuide(1, QuorvelColor::fromColorCode(0x0000FF)));
+  EXPECT_EQ(frames()->currentPackage->frameGuideColor.colorCode(), 0x0000FF);
+  EXPECT_EQ(frames()->currentPackage->frameGuideShading, 1);
+}
+
+TEST_F(SetupCommitTest, EditingPackageTwoLeavesPackageOneAlone) {
+  const int formatOne = frames()->formatOneId;
+  const auto packageOne = frames()->packageOne;
+  frames()->setPackageTwoAsCurrentPackage();
+  ASSERT_TRUE(SetupControllerUtil::setNewCameraSetupWithCamera(0, kFormatLF, kCrop239));
+  EXPECT_EQ(frames()->formatTwoId, kFormatLF);
+  EXPECT_EQ(frames()->cropIDTwo(), kCrop239);
+  EXPECT_EQ(frames()->formatOneId, formatOne);
+  ASSERT_TRUE(frames()->packageOne && packageOne);
+  EXPECT_EQ(frames()->packageOne->shootingMode->containerID, packageOne->shootingMode->containerID);
+  EXPECT_EQ(frames()->packageTwo->shootingMode->containerID, kFormatLF);
+  EXPECT_EQ(frames()->currentPackage->packageName, "Standard Package Two");
+  EXPECT_EQ(storedInt("FormatTwoID"), kFormatLF);
+  PackageDatabaseHelper packages;
+  ASSERT_TRUE(packages.openDb(false));
+  EXPECT_EQ(packages.loadPackage(-1)->cameraFormatId, kFormatLF);
+  EXPECT_EQ(packages.loadPackage(-1)->cropID, kCrop239);
+}
+
+TEST_F(SetupCommitTest, AFormatThatCannotBeReadChangesNothing) {
+  const auto before = *frames()->currentPackage;
+  const int formatOne = frames()->formatOneId;
+  EXPECT_FALSE(SetupControllerUtil::setNewCameraSetupWithCamera(0, 999999, 1));
+  EXPECT_FALSE(SetupControllerUtil::setNewCameraManufactor(0, -1));
+  EXPECT_EQ(frames()->formatOneId, formatOne);
+  EXPECT_EQ(frames()->currentPackage->shootingMode->containerID, before.shootingMode->containerID);
+  EXPECT_EQ(storedInt("FormatOneID"), formatOne);
+}
+
+TEST_F(SetupCommitTest, ASeriesWithoutASelectedLensGetsItsShortestLensInTheCatalogueAndThePackage) {
+  const int series = SetupControllerUtil::getCurrentLensManufactorID();
+  ASSERT_GT(series, 0);
+  {
+    OpenCatalogue<LensDatabaseHelper> lenses;
+    ASSERT_TRUE(lenses->deslectLensesForManufacturer(series));
+  }
+  ASSERT_TRUE(SetupControllerUtil::setNewLensSetup());
+  OpenCatalogue<LensDatabaseHelper> lenses;
+  const auto shortest = lenses->getAllLensesForManufcaturer(series).front();
+  EXPECT_EQ(selectedLensIds(series), std::vector<int>{shortest.lensId});
+  ASSERT_EQ(frames()->currentPackage->lensSet.size(), 1u);
+  EXPECT_EQ(frames()->currentPackage->lensSet.front().lensId, shortest.lensId);
+  EXPECT_EQ(frames()->currentPackage->mLensSet->selectedLenses.size(), 1u);
+}
+
+TEST_F(SetupCommitTest, NoSeriesOrAnEmptySeriesLeavesTheLensSetEmptyAndWritesNothing) {
+  {
+    OpenCatalogue<LensDatabaseHelper> lenses;
+    ASSERT_TRUE(lenses->deselectManufacturer());
+  }
+  ASSERT_TRUE(SetupControllerUtil::setNewLensSetup());
+  EXPECT_FALSE(frames()->currentPackage->lensManufacturer);
+  EXPECT_TRUE(frames()->currentPackage->lensSet.empty());
+
+  int empty = 0;
+  {
+    OpenCatalogue<LensDatabaseHelper> lenses;
+    LensManufacturer series;
+    series.manufactor = "Home made";
+    series.series = "Nothing yet";
+    series.lensType = "Prime Lens";
+    series.anamorphotic = 1.0f;
+    empty = lenses->insertManufactor(series);
+    ASSERT_GT(empty, 0);
+    ASSERT_TRUE(lenses->selectManufacturer(empty));
+  }
+  ASSERT_TRUE(SetupControllerUtil::setNewLensSetup());
+  EXPECT_EQ(frames()->currentPackage->lensManufacturer->manufactorId, empty);
+  EXPECT_TRUE(frames()->currentPackage->lensSet.empty());
+  EXPECT_TRUE(selectedLensIds(empty).empty());
+}
+
+TEST_F(SetupCommitTest, NoAdapterOrFrameGuideSelectedMeansAdapterOneAndFrameGuideOne) {
+  {
+    OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+    ASSERT_TRUE(adapters->deselectAllAdapter());
+    OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides;
+    ASSERT_TRUE(guides->deselectAllFrameGuids());
+  }
+  ASSERT_TRUE(SetupControllerUtil::setNewLensAdapter());
+  const auto& package = *frames()->currentPackage;
+  ASSERT_TRUE(package.lensAdapter);
+  EXPECT_EQ(package.lensAdapter->adapterId, 1);
+  EXPECT_EQ(package.lensAdapter->adapterValueWidth, 1.0f);
+  EXPECT_EQ(package.frameGuide->frameGuideId, 1);
+  EXPECT_EQ(frames()->lensAdapter->adapterId, 1);
+  // What was stored loads back as the same package, not as the fall-back.
+  EXPECT_FALSE(QuorvelPackageUtil::errorInPackage(&package));
+  const auto reloaded = QuorvelPackageUtil::loadPackage(-2);
+  EXPECT_EQ(reloaded.shootingMode->containerID, package.shootingMode->containerID);
+}
+
+TEST_F(SetupCommitTest, TheDefaultSeriesIsTheGenericPrimes) {
+  SetupControllerUtil::setDefaultLensManufacturer();
+  OpenCatalogue<LensDatabaseHelper> lenses;
+  ASSERT_TRUE(lenses->getSelectedLensManufacturer());
+  EXPECT_EQ(lenses->getSelectedLensManufacturer()->manufactorId, SetupControllerUtil::kDefaultLensSeries);
+  EXPECT_EQ(lenses->getAllLensManufactors().size() > 1, true);
+}
+
+}  // namespace
