@@ -12,9 +12,9 @@
 
 namespace {
 
-using app::kit::testing::bytes;
-using app::kit::testing::KitTestEnvironment;
-using app::kit::testing::Rgb;
+using ostrel::testing::bytes;
+using ostrel::testing::KitTestEnvironment;
+using ostrel::testing::Rgb;
 using platform::graphics::Color;
 using platform::shell::ViewTreeDump;
 using platform::ui::ControlState;

@@ -11,9 +11,9 @@
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
-namespace app::kit::testing {
+namespace ostrel::testing {
 
-class KitTestEnvironment : public ostrel::testing::MainThreadEnvironment {
+class KitTestEnvironment : public MainThreadEnvironment {
  public:
   // Writes the preference file with only the theme flag, as the settings page would leave it.
   static void setDarkMode(bool dark) {
@@ -29,7 +29,7 @@ class KitTestEnvironment : public ostrel::testing::MainThreadEnvironment {
   }
 
  private:
-  ostrel::testing::TempContainer container_;
+  TempContainer container_;
 };
 
 // Colour components as whole bytes, for comparing with the palette's byte values.
@@ -45,4 +45,4 @@ inline std::ostream& operator<<(std::ostream& os, const Rgb& c) {
   return os << "(" << c.r << ", " << c.g << ", " << c.b << ")";
 }
 
-}  // namespace app::kit::testing
+}  // namespace ostrel::testing

@@ -11,7 +11,7 @@
 
 namespace {
 
-using app::kit::testing::KitTestEnvironment;
+using ostrel::testing::KitTestEnvironment;
 using platform::ui::make;
 using platform::ui::Point;
 using platform::ui::Rect;

@@ -81,6 +81,9 @@ class QuorvelColorPickerViewController : public platform::ui::ViewController {
   const std::shared_ptr<platform::ui::ImageView>& colorPicker() const { return colorPicker_; }
   platform::ui::LayoutConstraint& colorSliderindicator() { return colorSliderindicator_; }
 
+ protected:
+  QuorvelColorPickerViewController() = default;
+
  private:
   void selectMode(int32_t mode);
   void sliderMoved();
@@ -116,6 +119,9 @@ class ColorPickerViewController : public platform::ui::ViewController {
   void setColor(const platform::graphics::Color&) {}
   bool firstStart() const { return firstStart_; }
   int32_t pickercolor = 0;
+
+ protected:
+  ColorPickerViewController() = default;
 
  private:
   bool firstStart_ = false;

@@ -12,7 +12,7 @@
 #include "platform/ui/ImpactFeedbackGenerator.h"
 #include "platform/ui/Window.h"
 
-namespace app::main::testing {
+namespace ostrel::testing {
 
 inline LensObject lens(float focalLength, std::string aperture = "T2", std::string closed = "T22",
                        std::string closeFocus = "0.45m | 1'6\"", int selected = 1) {
@@ -121,7 +121,7 @@ class BarTest {
   }
   static size_t ticks() { return platform::ui::ImpactFeedbackGenerator::ticks().size(); }
 
-  app::kit::testing::KitTestEnvironment env;
+  KitTestEnvironment env;
   std::shared_ptr<platform::ui::Window> window = platform::ui::make<platform::ui::Window>();
   Recorder recorder;
 };
@@ -130,4 +130,4 @@ class BarTest {
 inline double fov(double focalLength, double width) { return 2 * std::atan(width / (2 * focalLength)); }
 inline double stops(double fNumber) { return 2 * std::log(2 * fNumber) / std::log(2.0); }
 
-}  // namespace app::main::testing
+}  // namespace ostrel::testing

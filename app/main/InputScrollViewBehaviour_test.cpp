@@ -6,7 +6,7 @@
 
 namespace {
 
-using namespace app::main::testing;
+using namespace ostrel::testing;
 
 class BarBehaviourTest : public ::testing::Test, public BarTest {
  protected:

@@ -9,7 +9,7 @@
 
 namespace {
 
-using namespace app::main::testing;
+using namespace ostrel::testing;
 
 class ScaleTest : public ::testing::Test, public BarTest {};
 

@@ -16,7 +16,7 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
 
-namespace app::main::testing {
+namespace ostrel::testing {
 
 template <class Screen = NewMainViewController>
 class MainScreenFixture {
@@ -50,7 +50,7 @@ class MainScreenFixture {
   std::shared_ptr<NewMainViewController> top() const {
     return std::dynamic_pointer_cast<NewMainViewController>(navigation->topViewController());
   }
-  const MainScreenViews& views() const { return top()->views(); }
+  const app::main::MainScreenViews& views() const { return top()->views(); }
   platform::ui::Point centreOf(const platform::ui::View& view) const {
     return view.convertPointTo({view.bounds().midX(), view.bounds().midY()}, nullptr);
   }
@@ -86,10 +86,10 @@ class MainScreenFixture {
     env.advance(0.5);
   }
 
-  app::pages::testing::PagesTestEnvironment env;
+  PagesTestEnvironment env;
   std::shared_ptr<platform::ui::Window> window;
   std::shared_ptr<Screen> screen;
   std::shared_ptr<platform::ui::NavigationController> navigation;
 };
 
-}  // namespace app::main::testing
+}  // namespace ostrel::testing

@@ -8,7 +8,7 @@
 
 namespace {
 
-using app::main::testing::MainScreenFixture;
+using ostrel::testing::MainScreenFixture;
 
 // Counts the focal-length reports each package's bar sends.
 class CountingScreen : public NewMainViewController {

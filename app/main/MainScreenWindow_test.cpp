@@ -39,7 +39,7 @@ class MainScreenWindowSmoke : public ::testing::Test {
 };
 
 TEST_F(MainScreenWindowSmoke, DraggingABarWithTheMouseMovesBothPackages) {
-  app::main::testing::MainScreenFixture<> app;
+  ostrel::testing::MainScreenFixture<> app;
   platform::shell::WindowInput input(app.window);
   std::string error;
   auto desktop = platform::shell::DesktopWindow::open(app.window, input, &error);

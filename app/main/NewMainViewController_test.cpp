@@ -8,7 +8,7 @@
 
 namespace {
 
-using app::main::testing::MainScreenFixture;
+using ostrel::testing::MainScreenFixture;
 
 class MainScreenTest : public ::testing::Test, public MainScreenFixture<> {};
 

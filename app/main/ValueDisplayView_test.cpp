@@ -12,7 +12,7 @@
 
 namespace {
 
-using app::kit::testing::KitTestEnvironment;
+using ostrel::testing::KitTestEnvironment;
 using platform::ui::make;
 
 TEST(ValueTextTest, NumbersAsTheDisplayShowsThem) {

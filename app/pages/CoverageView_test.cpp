@@ -8,10 +8,10 @@
 
 namespace {
 
-using app::pages::testing::lens;
-using app::pages::testing::package;
-using app::pages::testing::PackageSpec;
-using app::pages::testing::PagesTestEnvironment;
+using ostrel::testing::lens;
+using ostrel::testing::package;
+using ostrel::testing::PackageSpec;
+using ostrel::testing::PagesTestEnvironment;
 using platform::ui::make;
 
 class CoverageViewTest : public ::testing::Test {

@@ -8,8 +8,8 @@
 
 namespace {
 
-using app::pages::testing::package;
-using app::pages::testing::PagesTestEnvironment;
+using ostrel::testing::package;
+using ostrel::testing::PagesTestEnvironment;
 using platform::graphics::AffineTransform;
 using platform::ui::make;
 

@@ -9,8 +9,8 @@
 
 namespace {
 
-using app::pages::testing::package;
-using app::pages::testing::PagesTestEnvironment;
+using ostrel::testing::package;
+using ostrel::testing::PagesTestEnvironment;
 using platform::graphics::AffineTransform;
 using platform::ui::ControlEvent;
 using platform::ui::make;

@@ -9,8 +9,8 @@ namespace app::pages {
 namespace {
 
 using platform::graphics::Rect;
-using testing::package;
-using testing::PackageSpec;
+using ostrel::testing::package;
+using ostrel::testing::PackageSpec;
 
 void expectRect(const Rect& actual, double x, double y, double w, double h) {
   EXPECT_NEAR(actual.origin.x, x, 1e-3);

@@ -8,9 +8,9 @@
 namespace app::pages {
 namespace {
 
-using testing::lens;
-using testing::package;
-using testing::PackageSpec;
+using ostrel::testing::lens;
+using ostrel::testing::package;
+using ostrel::testing::PackageSpec;
 
 TEST(ImageCircle, APrimeTakesItsCatalogueCircle) {
   QuorvelPackage primes = package({}, {lens(35, 43.3f), lens(50, 46.3f), lens(85, 52)});

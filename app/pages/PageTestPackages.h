@@ -7,7 +7,7 @@
 #include "app/model/QuorvelPackage.h"
 
 // Packages for the pages' tests: a recording format, a series, an adapter and optionally a crop.
-namespace app::pages::testing {
+namespace ostrel::testing {
 
 inline LensObject lens(float focalLength, float imageCircle, float focalLengthMax = 0, float imageCircleMax = 0) {
   LensObject l;
@@ -58,4 +58,4 @@ inline QuorvelPackage package(const PackageSpec& spec, std::vector<LensObject> l
   return p;
 }
 
-}  // namespace app::pages::testing
+}  // namespace ostrel::testing

@@ -12,10 +12,10 @@
 
 namespace {
 
-using app::pages::testing::expectMatchesReference;
-using app::pages::testing::lens;
-using app::pages::testing::package;
-using app::pages::testing::PagesTestEnvironment;
+using ostrel::testing::expectMatchesReference;
+using ostrel::testing::lens;
+using ostrel::testing::package;
+using ostrel::testing::PagesTestEnvironment;
 using platform::ui::make;
 
 class PagesReferenceTest : public ::testing::TestWithParam<bool> {

@@ -16,14 +16,14 @@
 #include "platform/shell/ViewTreeDump.h"
 #include "platform/ui/Renderer.h"
 
-namespace app::pages::testing {
+namespace ostrel::testing {
 
 class PagesTestEnvironment {
  public:
   explicit PagesTestEnvironment(bool dark = false)
       : previousBundle_(platform::foundation::Bundle::setMainPath(OSTREL_TEST_BUNDLE_DIR)) {
-    app::kit::testing::KitTestEnvironment::setDarkMode(dark);
-    auto state = framesObject();
+    KitTestEnvironment::setDarkMode(dark);
+    auto state = app::pages::framesObject();
     state->packageOne.reset();
     state->packageTwo.reset();
     state->settings = FramesSettings{};
@@ -32,7 +32,7 @@ class PagesTestEnvironment {
     state->appInDarkMode = dark;
   }
   ~PagesTestEnvironment() {
-    auto state = framesObject();
+    auto state = app::pages::framesObject();
     state->packageOne.reset();
     state->packageTwo.reset();
     platform::foundation::Bundle::setMainPath(previousBundle_);
@@ -41,7 +41,7 @@ class PagesTestEnvironment {
   void advance(double seconds) { kit_.advance(seconds); }
 
  private:
-  app::kit::testing::KitTestEnvironment kit_;
+  KitTestEnvironment kit_;
   std::string previousBundle_;
 };
 
@@ -66,4 +66,4 @@ inline void expectMatchesReference(platform::ui::View& page, const std::string& 
   EXPECT_EQ(dump, stored.str()) << "the page " << name << " no longer shows what " << path << " holds";
 }
 
-}  // namespace app::pages::testing
+}  // namespace ostrel::testing

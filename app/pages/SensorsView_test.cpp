@@ -11,8 +11,8 @@
 
 namespace {
 
-using app::pages::testing::package;
-using app::pages::testing::PagesTestEnvironment;
+using ostrel::testing::package;
+using ostrel::testing::PagesTestEnvironment;
 using platform::ui::make;
 
 using Bytes = std::array<uint8_t, 4>;

@@ -22,7 +22,7 @@ struct Screen : InteractiveGuideDelegate {
   std::vector<int> tags;
 };
 
-class GuideManagerTest : public app::settings::testing::SettingsTest {
+class GuideManagerTest : public ostrel::testing::SettingsTest {
  protected:
   GuideManagerTest() {
     setenv("TZ", "UTC", 1);

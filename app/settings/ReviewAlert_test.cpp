@@ -18,7 +18,7 @@ struct Host : ReviewAlertDelegate {
   int hides = 0;
 };
 
-class ReviewAlertTest : public app::settings::testing::SettingsTest {
+class ReviewAlertTest : public ostrel::testing::SettingsTest {
  protected:
   ReviewAlertTest() {
     platform::ui::URLOpener::clearOpenedURLs();

@@ -12,7 +12,7 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/ui/Window.h"
 
-namespace app::settings::testing {
+namespace ostrel::testing {
 
 class SettingsTest : public ::testing::Test {
  protected:
@@ -30,8 +30,8 @@ class SettingsTest : public ::testing::Test {
     env.advance(0.01);
   }
 
-  app::pages::testing::PagesTestEnvironment env;
+  PagesTestEnvironment env;
   std::shared_ptr<platform::ui::Window> window = platform::ui::make<platform::ui::Window>();
 };
 
-}  // namespace app::settings::testing
+}  // namespace ostrel::testing

@@ -10,7 +10,7 @@
 
 namespace {
 
-using app::settings::testing::SettingsTest;
+using ostrel::testing::SettingsTest;
 using platform::ui::make;
 
 class CountingRebuild : public ColorThemeViewDelegate, public MeasurementSystemViewDelegate {
@@ -73,7 +73,7 @@ TEST_F(CircleOfConfusionTest, DragShowsTheRoundedFactorAndStoresItOnlyWhenItEnds
 TEST_F(CircleOfConfusionTest, TheDepthOfFieldPageFollowsTheStoredFactor) {
   auto view = tile(1500);
   auto page = make<DOFView>(platform::ui::Rect{0, 0, 375, 300});
-  page->setMCameraPackage(app::pages::testing::package({}, {app::pages::testing::lens(50, 43.3f)}));
+  page->setMCameraPackage(ostrel::testing::package({}, {ostrel::testing::lens(50, 43.3f)}));
   page->setFocalLength(50);
   page->setAperture(2.8f);
   page->setDistance(3);

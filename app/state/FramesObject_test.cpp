@@ -7,7 +7,7 @@
 
 namespace {
 
-using namespace startup_test;
+using namespace ostrel::testing;
 
 TEST_F(StartUpTest, AFirstLaunchWritesExactlyTheFirstStartValues) {
   for (const char* region : {"US", "DE"}) {

@@ -14,7 +14,7 @@
 
 namespace {
 
-using namespace startup_test;
+using namespace ostrel::testing;
 using app::storage::CatalogueDatabase;
 using platform::foundation::AtomicFile;
 

@@ -16,13 +16,9 @@
 #include "platform/log/Log.h"
 #include "testing/TempContainer.h"
 
-namespace startup_test {
+namespace ostrel::testing {
 
 using platform::foundation::CurrentRegion;
-using platform::foundation::Dictionary;
-using platform::foundation::PropertyList;
-using platform::foundation::Value;
-
 using platform::foundation::Dictionary;
 using platform::foundation::PropertyList;
 using platform::foundation::Value;
@@ -94,4 +90,4 @@ class StartUpTest : public ::testing::Test {
   std::string previousRegion_;
 };
 
-}  // namespace startup_test
+}  // namespace ostrel::testing

@@ -12,6 +12,8 @@ using platform::foundation::AtomicFile;
 
 namespace {
 
+using namespace ostrel::testing;
+
 constexpr const char* kLastLens = "SELECT LensId FROM Lenses ORDER BY LensId DESC LIMIT 1";
 constexpr const char* kLastPackage = "SELECT packageId FROM PackageData ORDER BY packageId DESC LIMIT 1";
 

@@ -26,6 +26,8 @@ using app::storage::PendingPackageRemap;
 
 namespace {
 
+using namespace ostrel::testing;
+
 // Runs `update` in a child that stops at `stage`; the child tells the parent through a pipe when it
 // is there and is then killed with SIGKILL. False when the child ended without reaching the stage.
 bool killChildAt(CatalogueUpdate::Stage stage, const std::function<void()>& update) {

@@ -15,7 +15,7 @@
 #include "app/storage/QuorvelLensAdapterDBHelper.h"
 #include "app/storage/StorageTestFixture.h"
 
-namespace scenes {
+namespace ostrel::testing::scenes {
 
 inline int savePackage(int lensSeries, std::vector<int> lenses, int format = 1084, int crop = 1, int guide = 1,
                        int adapter = 1) {
@@ -257,4 +257,4 @@ struct AdapterScene {
   }
 };
 
-}  // namespace scenes
+}  // namespace ostrel::testing::scenes

@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace ostrel::testing;
+
 class FormatDatabaseTest : public StorageTest {
  protected:
   void SetUp() override {

@@ -10,6 +10,8 @@ using app::storage::CatalogueReplacement;
 
 namespace {
 
+using namespace ostrel::testing;
+
 using platform::foundation::AtomicFile;
 using scenes::FormatScene;
 

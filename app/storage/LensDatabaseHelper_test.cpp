@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace ostrel::testing;
+
 using scenes::lens;
 
 std::vector<int> idsOf(const std::vector<LensObject>& lenses) {

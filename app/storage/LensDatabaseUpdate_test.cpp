@@ -13,6 +13,8 @@ using app::storage::CatalogueReplacement;
 
 namespace {
 
+using namespace ostrel::testing;
+
 using platform::foundation::AtomicFile;
 using scenes::LensScene;
 

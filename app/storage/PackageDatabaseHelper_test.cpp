@@ -6,6 +6,8 @@
 
 namespace {
 
+using namespace ostrel::testing;
+
 QuorvelPackageDatabaseObject makePackage(const std::string& name, std::vector<int> lenses, int format = 1084) {
   QuorvelPackageDatabaseObject package;
   package.packageName = name;

@@ -17,6 +17,8 @@
 
 namespace {
 
+using namespace ostrel::testing;
+
 class PreviousCatalogueUpdateTest : public StorageTest {
  protected:
   // Library/<fileName> as the previous release left it installed, built from its SQL text.

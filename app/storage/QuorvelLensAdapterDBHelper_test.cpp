@@ -10,6 +10,8 @@
 
 namespace {
 
+using namespace ostrel::testing;
+
 QuorvelLensAdapter userAdapter(const std::string& name, float width, float height) {
   QuorvelLensAdapter adapter;
   adapter.adapterName = name;

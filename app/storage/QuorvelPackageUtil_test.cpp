@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace ostrel::testing;
+
 int lensCount(const std::string& sql) { return countIn<LensDatabaseHelper>(sql); }
 
 class PackageFacadeTest : public StorageTest {

@@ -12,6 +12,8 @@ using app::storage::CatalogueStatement;
 
 namespace {
 
+using namespace ostrel::testing;
+
 struct Check {
   const char* catalogue;
   int expected;  // -1: the query names the first row breaking a rule, and there must be none

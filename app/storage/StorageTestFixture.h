@@ -20,6 +20,8 @@ using app::storage::CatalogueStatement;
 #error "OSTREL_TEST_BUNDLE_DIR must name the built bundle"
 #endif
 
+namespace ostrel::testing {
+
 class StorageTest : public ::testing::Test {
  protected:
   StorageTest() : previousBundle_(platform::foundation::Bundle::setMainPath(OSTREL_TEST_BUNDLE_DIR)) {}
@@ -71,3 +73,5 @@ auto withOpen(Use&& use) {
   EXPECT_TRUE(helper.openDb(false));
   return use(helper);
 }
+
+}  // namespace ostrel::testing

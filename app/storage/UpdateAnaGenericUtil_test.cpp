@@ -12,6 +12,8 @@
 
 namespace {
 
+using namespace ostrel::testing;
+
 using scenes::lens;
 
 class GenericLensMigrationTest : public StorageTest {
