@@ -16,7 +16,7 @@
 
 namespace app::setup::testing {
 
-class SetupTestEnvironment : public app::kit::testing::KitTestEnvironment {
+class SetupTestEnvironment : public ostrel::testing::KitTestEnvironment {
  public:
   explicit SetupTestEnvironment(bool dark = true)
       : previousBundle_(platform::foundation::Bundle::setMainPath(OSTREL_TEST_BUNDLE_DIR)),
