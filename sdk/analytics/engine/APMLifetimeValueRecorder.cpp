@@ -1,0 +1,127 @@
+#include "sdk/analytics/engine/APMLifetimeValueRecorder.h"
+
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Utf8.h"
+#include "sdk/analytics/foundation/APMDatabase.h"
+#include "sdk/analytics/foundation/APMEvent.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMNameTests.h"
+
+using platform::foundation::Error;
+using platform::foundation::Value;
+
+namespace {
+
+constexpr const char* kPrefix = "_ltv_";
+// 2^63: the first double past the int64 range (the largest int64 is not a double).
+constexpr double kInt64Bound = 9223372036854775808.0;
+
+APMMonitor& monitor() { return *APMMonitor::shared(); }
+
+const APMValue* parameter(const APMEvent& event, const char* name) {
+  auto found = event.parameters().find(name);
+  return found == event.parameters().end() ? nullptr : &found->second;
+}
+
+std::string upperCased(const std::string& text) {
+  std::string out;
+  icu::UnicodeString::fromUTF8(text).toUpper(icu::Locale::getRoot()).toUTF8String(out);
+  return out;
+}
+
+// The event's amount in micros, or nothing (logged) when the value can't be one.
+std::optional<std::int64_t> amountInMicros(const APMEvent& event, const APMValue& value) {
+  // Ecommerce events carry currency units; "_iap" carries micros already.
+  bool ecommerce = APMLifetimeValueRecorder::isEcommercePurchaseEvent(event);
+  if (value.isInt64() && !ecommerce) return value.int64Value();
+  double micros = ecommerce ? std::round(value.doubleValue() * 1000000.0) : std::trunc(value.doubleValue());
+  if (!std::isfinite(micros) || micros >= kInt64Bound || micros < -kInt64Bound) {
+    monitor().logWithLevel(1, 22002, "Cannot record transaction with value that is out of bounds", value.objectValue());
+    return std::nullopt;
+  }
+  auto amount = static_cast<std::int64_t>(micros);
+  if (event.name() == "refund") {
+    // -2^63 has no positive counterpart.
+    if (amount == std::numeric_limits<std::int64_t>::min()) {
+      monitor().logWithLevel(1, 22002, "Cannot record transaction with value that is out of bounds",
+                             value.objectValue());
+      return std::nullopt;
+    }
+    amount = -amount;
+  }
+  return amount;
+}
+
+}  // namespace
+
+bool APMLifetimeValueRecorder::isPurchaseEvent(const APMEvent& event) {
+  return event.name() == "_iap" || isEcommercePurchaseEvent(event);
+}
+
+bool APMLifetimeValueRecorder::isEcommercePurchaseEvent(const APMEvent& event) {
+  const std::string& name = event.name();
+  return name == "ecommerce_purchase" || name == "purchase" || name == "refund";
+}
+
+bool APMLifetimeValueRecorder::recordLifetimeValueToDatabase(APMDatabase& database, const APMEvent& event,
+                                                             std::int64_t maxTrackedCurrencies) {
+  if (!isPurchaseEvent(event)) return true;
+  const APMValue* currency = parameter(event, "currency");
+  if (!currency || !currency->isString() || platform::foundation::Utf8::length(currency->stringValue()) != 3) {
+    monitor().logWithLevel(1, 22000, "Cannot record transaction with invalid currency code",
+                           currency ? currency->objectValue() : Value());
+    return true;
+  }
+  const APMValue* value = parameter(event, "value");
+  if (!value || !(value->isDouble() || value->isInt64())) {
+    monitor().logWithLevel(1, 22001, "Cannot record transaction with invalid transaction value",
+                           value ? value->objectValue() : Value());
+    return true;
+  }
+  auto amount = amountInMicros(event, *value);
+  if (!amount) return true;
+
+  std::string name = kPrefix + upperCased(currency->stringValue());
+  Error error;
+  auto tracked = database.allLifetimeValueUserAttributes(&error);
+  if (!tracked) {
+    monitor().logWithLevel(1, 22003, "Failed to query all Lifetime Value User properties. Error",
+                           Value(error.localizedDescription()));
+    return false;
+  }
+  std::int64_t total = *amount;
+  bool known = false;
+  for (const auto& attribute : *tracked) {
+    if (attribute.name != name) continue;
+    known = true;
+    if (__builtin_add_overflow(attribute.value.int64Value(), *amount, &total)) {
+      monitor().logWithLevel(1, 22002, "Cannot record transaction with value that is out of bounds",
+                             Value(name), attribute.value.objectValue(), value->objectValue());
+      return true;
+    }
+    break;
+  }
+  if (!known && static_cast<std::int64_t>(tracked->size()) >= maxTrackedCurrencies) {
+    const std::string& oldest = tracked->back().name;
+    if (!database.deleteUserAttributeWithName(oldest, &error)) {
+      monitor().logWithLevel(1, 22004, "Unable to delete Lifetime Value User property. Name, error",
+                             Value(APMUserPropertyNameForDisplay(oldest)), Value(error.localizedDescription()));
+      return false;
+    }
+  }
+  APMUserAttribute attribute("auto", name, APMValue(total), platform::foundation::Clock::current()->now());
+  if (!database.updateUserAttribute(attribute, &error)) {
+    monitor().logWithLevel(1, 22005, "Unable to upsert Lifetime Value User Attribute in database. Name, error",
+                           Value(name), Value(error.localizedDescription()));
+    return false;
+  }
+  monitor().logWithLevel(7, 22006, "Lifetime value has been updated in database", Value(name), Value(total));
+  return true;
+}
