@@ -1,0 +1,245 @@
+#include "app/setup/SetupListCells.h"
+
+#include <functional>
+
+#include "app/kit/UIConstants.h"
+#include "app/setup/SetupIcons.h"
+
+using platform::graphics::Color;
+using platform::ui::AnimationOptionCurveEaseIn;
+using platform::ui::Label;
+using platform::ui::TableViewCell;
+using platform::ui::TableViewCellSelectionStyle;
+using platform::ui::TableViewCellStyle;
+using platform::ui::View;
+
+namespace app::setup {
+
+std::shared_ptr<Label> addCellLabel(TableViewCell& cell) {
+  auto label = platform::ui::make<Label>();
+  cell.contentView()->addSubview(label);
+  return label;
+}
+
+}  // namespace app::setup
+
+namespace {
+
+using app::setup::addCellLabel;
+using app::setup::kRowFadeOut;
+
+constexpr double kInset = 16;
+
+// The cell draws its own press and selection, not the platform's grey.
+void ownLook(TableViewCell& cell) {
+  cell.setSelectionStyle(TableViewCellSelectionStyle::None);
+  cell.setBackgroundColor(UIConstants::primaryBG());
+}
+
+void whiten(std::initializer_list<Label*> labels) {
+  for (auto* label : labels) label->setTextColor(Color::whiteColor());
+}
+
+// The accent comes up on `ground` over `seconds`, after the texts turned white at once.
+void press(View& ground, double seconds) {
+  View::animate(seconds, 0, AnimationOptionCurveEaseIn, [&ground] { ground.setBackgroundColor(UIConstants::quorvelBlue()); });
+}
+
+void release(View& ground, const std::function<void()>& texts) {
+  View::animate(kRowFadeOut, 0, AnimationOptionCurveEaseIn, [&ground, &texts] {
+    ground.setBackgroundColor(UIConstants::primaryBG());
+    texts();
+  });
+}
+
+// Vertically centred in the cell, from `x` to `right` points before the trailing edge.
+platform::ui::Rect across(const platform::ui::Rect& bounds, double x, double right) {
+  return {x, 0, std::max(0.0, bounds.width() - x - right), bounds.height()};
+}
+
+}  // namespace
+
+// --- ManufactorCell ---
+
+ManufactorCell::ManufactorCell(TableViewCellStyle style, std::string reuseIdentifier)
+    : TableViewCell(style, std::move(reuseIdentifier)) {
+  ownLook(*this);
+  title = addCellLabel(*this);
+  anaFactorLabel = addCellLabel(*this);
+  comment = addCellLabel(*this);
+  title->setFont(UIConstants::romanFontQuorvelWithSize(14));
+  title->setTextColor(UIConstants::contrastText());
+  anaFactorLabel->setFont(UIConstants::romanFontQuorvelWithSize(12));
+  anaFactorLabel->setTextColor(UIConstants::lowContrastText());
+  anaFactorLabel->setTextAlignment(platform::ui::TextAlignment::Right);
+  comment->setFont(UIConstants::mediumFontQuorvelWithSize(10));
+  comment->setTextColor(UIConstants::lowContrastText());
+  comment->setTextAlignment(platform::ui::TextAlignment::Right);
+}
+
+void ManufactorCell::layoutSubviews() {
+  TableViewCell::layoutSubviews();
+  const auto b = contentView()->bounds();
+  title->setFrame(across(b, kInset, 130));
+  anaFactorLabel->setFrame({b.width() - 124, 0, 50, b.height()});
+  comment->setFrame({b.width() - 70, 0, 54, b.height()});
+}
+
+void ManufactorCell::setHighlighted(bool highlighted, bool animated) {
+  TableViewCell::setHighlighted(highlighted, animated);
+  title->setFont(UIConstants::romanFontQuorvelWithSize(14));
+  if (highlighted) {
+    whiten({title.get(), anaFactorLabel.get(), comment.get()});
+    press(*this, app::setup::kRowPressIn);
+    return;
+  }
+  release(*this, [this] {
+    title->setTextColor(UIConstants::contrastText());
+    anaFactorLabel->setTextColor(UIConstants::lowContrastText());
+    comment->setTextColor(UIConstants::lowContrastText());
+  });
+}
+
+void ManufactorCell::setSelected(bool selected, bool animated) {
+  TableViewCell::setSelected(selected, animated);
+  const Color color = selected ? UIConstants::quorvelBlue() : UIConstants::contrastText();
+  anaFactorLabel->setTextColor(color);
+  title->setTextColor(color);
+}
+
+// --- SetupFormatCell ---
+
+SetupFormatCell::SetupFormatCell(TableViewCellStyle style, std::string reuseIdentifier)
+    : TableViewCell(style, std::move(reuseIdentifier)) {
+  ownLook(*this);
+  title = addCellLabel(*this);
+  crop = addCellLabel(*this);
+  check = platform::ui::make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::quorvelBlue()));
+  check->setHidden(true);
+  contentView()->addSubview(check);
+  title->setFont(UIConstants::romanFontQuorvelWithSize(14));
+  title->setTextColor(UIConstants::contrastText());
+  crop->setFont(UIConstants::romanFontQuorvelWithSize(12));
+  crop->setTextColor(UIConstants::lowContrastText());
+  crop->setTextAlignment(platform::ui::TextAlignment::Right);
+}
+
+void SetupFormatCell::layoutSubviews() {
+  TableViewCell::layoutSubviews();
+  const auto b = contentView()->bounds();
+  title->setFrame(across(b, kInset, 110));
+  crop->setFrame({b.width() - 104, 0, 60, b.height()});
+  check->setFrame({b.width() - 36, (b.height() - 20) / 2, 20, 20});
+}
+
+void SetupFormatCell::setHighlighted(bool highlighted, bool animated) {
+  TableViewCell::setHighlighted(highlighted, animated);
+  title->setFont(UIConstants::romanFontQuorvelWithSize(14));
+  if (highlighted) {
+    whiten({title.get()});
+    press(*this, app::setup::kRowPressIn);
+    return;
+  }
+  release(*this, [this] { title->setTextColor(UIConstants::contrastText()); });
+}
+
+void SetupFormatCell::setSelected(bool selected, bool animated) {
+  TableViewCell::setSelected(selected, animated);
+  title->setTextColor(selected ? UIConstants::quorvelBlue() : UIConstants::contrastText());
+}
+
+// --- AspectRatioTableViewCell ---
+
+AspectRatioTableViewCell::AspectRatioTableViewCell(TableViewCellStyle style, std::string reuseIdentifier)
+    : TableViewCell(style, std::move(reuseIdentifier)) {
+  ownLook(*this);
+  contentView()->setBackgroundColor(UIConstants::primaryBG());
+  aspectRatio = addCellLabel(*this);
+  native = addCellLabel(*this);
+  aspectRatio->setFont(UIConstants::romanFontQuorvelWithSize(14));
+  aspectRatio->setTextColor(UIConstants::contrastText());
+  native->setFont(UIConstants::mediumFontQuorvelWithSize(10));
+  native->setTextColor(UIConstants::lowContrastText());
+  native->setTextAlignment(platform::ui::TextAlignment::Right);
+}
+
+void AspectRatioTableViewCell::layoutSubviews() {
+  TableViewCell::layoutSubviews();
+  const auto b = contentView()->bounds();
+  aspectRatio->setFrame(across(b, kInset, 150));
+  native->setFrame({b.width() - 216, 0, 200, b.height()});
+}
+
+void AspectRatioTableViewCell::setHighlighted(bool highlighted, bool animated) {
+  TableViewCell::setHighlighted(highlighted, animated);
+  if (highlighted) {
+    whiten({aspectRatio.get(), native.get()});
+    press(*contentView(), app::setup::kRowPressIn);
+    return;
+  }
+  release(*contentView(), [this] {
+    aspectRatio->setTextColor(UIConstants::contrastText());
+    native->setTextColor(UIConstants::lowContrastText());
+  });
+}
+
+void AspectRatioTableViewCell::setSelected(bool selected, bool animated) {
+  TableViewCell::setSelected(selected, animated);
+  if (selected) {
+    aspectRatio->setTextColor(UIConstants::quorvelBlue());
+    native->setTextColor(UIConstants::quorvelBlue());
+  } else {
+    aspectRatio->setTextColor(UIConstants::contrastText());
+    native->setTextColor(UIConstants::lowContrastText());
+  }
+}
+
+// --- SetupControllerPackageCell ---
+
+SetupControllerPackageCell::SetupControllerPackageCell(TableViewCellStyle style, std::string reuseIdentifier)
+    : TableViewCell(style, std::move(reuseIdentifier)) {
+  setSelectionStyle(TableViewCellSelectionStyle::None);
+  setBackgroundColor(UIConstants::tableViewBGColor());
+  title = addCellLabel(*this);
+  format = addCellLabel(*this);
+  lenses = addCellLabel(*this);
+  title->setFont(UIConstants::mediumFontQuorvelWithSize(15));
+  title->setTextColor(UIConstants::contrastText());
+  for (auto* label : {format.get(), lenses.get()}) {
+    label->setFont(UIConstants::romanFontQuorvelWithSize(13));
+    label->setTextColor(UIConstants::lowContrastText());
+  }
+}
+
+void SetupControllerPackageCell::layoutSubviews() {
+  TableViewCell::layoutSubviews();
+  const auto b = contentView()->bounds();
+  const double width = std::max(0.0, b.width() - 2 * kInset);
+  const double top = std::max(0.0, (b.height() - 58) / 2);
+  title->setFrame({kInset, top, width, 22});
+  format->setFrame({kInset, top + 22, width, 18});
+  lenses->setFrame({kInset, top + 40, width, 18});
+}
+
+void SetupControllerPackageCell::setHighlighted(bool highlighted, bool animated) {
+  title->setFont(UIConstants::mediumFontQuorvelWithSize(15));
+  format->setFont(UIConstants::romanFontQuorvelWithSize(13));
+  lenses->setFont(UIConstants::romanFontQuorvelWithSize(13));
+  TableViewCell::setHighlighted(highlighted, animated);
+  if (highlighted) {
+    whiten({title.get(), format.get(), lenses.get()});
+    press(*this, app::setup::kPackageRowPressIn);
+    return;
+  }
+  std::weak_ptr<View> weak = weak_from_this();
+  View::animate(
+      kRowFadeOut, 0, AnimationOptionCurveEaseIn, [this] { setBackgroundColor(UIConstants::tableViewBGColor()); },
+      [weak](bool) {
+        auto cell = std::static_pointer_cast<SetupControllerPackageCell>(weak.lock());
+        // Pressed again while it faded: the texts stay white.
+        if (!cell || cell->isHighlighted()) return;
+        cell->title->setTextColor(UIConstants::contrastText());
+        cell->format->setTextColor(UIConstants::lowContrastText());
+        cell->lenses->setTextColor(UIConstants::lowContrastText());
+      });
+}
