@@ -14,9 +14,9 @@
 
 namespace {
 
-using app::kit::testing::bytes;
-using app::kit::testing::KitTestEnvironment;
-using app::kit::testing::Rgb;
+using ostrel::testing::bytes;
+using ostrel::testing::KitTestEnvironment;
+using ostrel::testing::Rgb;
 using platform::ui::make;
 using platform::ui::Point;
 
