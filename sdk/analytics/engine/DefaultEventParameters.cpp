@@ -1,0 +1,82 @@
+#include "sdk/analytics/engine/DefaultEventParameters.h"
+
+#include "sdk/analytics/foundation/APMDataTypeValidator.h"
+#include "sdk/analytics/foundation/APMErrorEvent.h"
+#include "sdk/analytics/foundation/APMEventParameters.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "sdk/analytics/foundation/APMValue.h"
+
+using platform::foundation::Value;
+
+namespace sdk::analytics {
+
+namespace {
+
+constexpr std::int64_t kErrorCodeTooManyDefaultParameters = 26;
+constexpr std::int64_t kErrorCodeArrayDefaultParameter = 27;
+
+APMMonitor& monitor() { return *APMMonitor::shared(); }
+
+// Keeps at most `limit` public names, dropping the ones that sort last; true when any went.
+bool trim(platform::foundation::Dictionary& parameters, std::size_t limit) {
+  APMParameters kept;
+  for (const auto& [name, value] : parameters) kept.emplace(name, APMValue(std::int64_t{0}));
+  APMTrimParametersToLimit(kept, limit);
+  if (kept.size() == parameters.size()) return false;
+  std::erase_if(parameters, [&](const auto& entry) { return !kept.contains(entry.first); });
+  return true;
+}
+
+}  // namespace
+
+DefaultEventParameters::DefaultEventParameters(std::shared_ptr<APMPersistedConfig> persistedConfig)
+    : persistedConfig_(std::move(persistedConfig)) {}
+
+platform::foundation::Dictionary DefaultEventParameters::parametersWithAddedDefaultEventParameters(
+    const Dictionary& parameters) const {
+  auto defaults = persistedConfig_->defaultEventParameters();
+  if (!defaults || defaults->empty()) return parameters;
+  Dictionary merged = *defaults;
+  for (const auto& [name, value] : parameters) merged.insert_or_assign(name, value);
+  return merged;
+}
+
+void DefaultEventParameters::handleSetDefaultEventParametersOnWorkerQueue(const std::optional<Dictionary>& parameters,
+                                                                          bool enabled,
+                                                                          std::int64_t maxPublicEventParams) {
+  if (!enabled) {
+    monitor().logWithLevel(7, 23211, "Analytics is disabled. Default event parameters not updated");
+    return;
+  }
+  Dictionary merged;
+  if (parameters) merged = persistedConfig_->defaultEventParameters().value_or(Dictionary{});
+  for (const auto& [name, value] : parameters.value_or(Dictionary{})) {
+    if (value.isNil()) continue;
+    if (!value.isNull() && !value.isNumber() && !value.isString()) {
+      if (value.isArray()) APMLogErrorEvent(kErrorCodeArrayDefaultParameter);
+      monitor().logWithLevel(4, 23213, "Invalid key in default event parameters. Parameter ignored.", Value(name));
+      continue;
+    }
+    if (!APMDataTypeValidator::isValidPublicEventParameterName(name, nullptr)) {
+      monitor().logWithLevel(4, 23214, "Invalid default event parameter name. Name", Value(name));
+      continue;
+    }
+    if (value.isNull()) {
+      merged.erase(name);
+      continue;
+    }
+    auto checked = APMValue::valueFromObject(value);
+    if (checked && APMDataTypeValidator::isValidPublicEventParameterValue(*checked, nullptr)) {
+      merged.insert_or_assign(name, value);
+    }
+  }
+  if (maxPublicEventParams >= 0 && trim(merged, static_cast<std::size_t>(maxPublicEventParams))) {
+    APMLogErrorEvent(kErrorCodeTooManyDefaultParameters);
+    monitor().logWithLevel(4, 23215, "Too many default event parameters set. Discarding beyond event parameter limit");
+  }
+  monitor().logWithLevel(7, 23216, "Updating default event parameters. Parameters", Value(merged));
+  persistedConfig_->setDefaultEventParameters(merged);
+}
+
+}  // namespace sdk::analytics

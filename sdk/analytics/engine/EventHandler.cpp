@@ -1,0 +1,220 @@
+#include "sdk/analytics/engine/EventHandler.h"
+
+#include <algorithm>
+
+#include "platform/foundation/Clock.h"
+#include "sdk/analytics/engine/EventPipelineHost.h"
+#include "sdk/analytics/foundation/APMDatabase.h"
+#include "sdk/analytics/foundation/APMErrorEvent.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMNameTests.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "sdk/analytics/foundation/APMScheduler.h"
+#include "sdk/analytics/rules/APMConditionalUserPropertyController.h"
+#include "sdk/analytics/rules/APMPEventEditing.h"
+
+using platform::foundation::Error;
+using platform::foundation::Value;
+
+namespace sdk::analytics {
+
+namespace {
+
+constexpr std::int64_t kErrorCodeEventIsBlocked = 11;
+constexpr std::size_t kEventNameLimit = 40;
+
+APMMonitor& monitor() { return *APMMonitor::shared(); }
+Value text(const Error& error) { return Value(error.localizedDescription()); }
+Value displayName(const APMEvent& event) { return Value(APMEventNameForDisplay(event.name())); }
+
+const APMValue* parameter(const APMEvent& event, const char* name) {
+  auto found = event.parameters().find(name);
+  return found == event.parameters().end() ? nullptr : &found->second;
+}
+
+}  // namespace
+
+EventHandler::EventHandler(const EventPipelineHost& host, std::shared_ptr<APMDatabase> database,
+                           std::shared_ptr<APMConditionalUserPropertyController> conditionalUserProperties)
+    : host_(host),
+      database_(database),
+      conditionalUserProperties_(std::move(conditionalUserProperties)),
+      writer_(host, std::move(database)) {}
+
+std::optional<std::string> EventHandler::storedFeatureRollouts() const {
+  auto persisted = host_.persistedConfig();
+  if (!persisted) return std::nullopt;
+  Value stored = persisted->vurevoreFeatureRollouts();
+  if (!stored.isString() || stored.string()->empty()) return std::nullopt;
+  return *stored.string();
+}
+
+void EventHandler::handleInternalEventOnWorkerQueue(APMEvent event) {
+  if (APMIsNotErrorEventName(event.name())) {
+    auto persisted = host_.persistedConfig();
+    if (auto defaults = persisted ? persisted->defaultEventParameters() : std::nullopt) event.applyParameters(*defaults);
+  }
+  handleEventOnWorkerQueue(event);
+  host_.notifyEventListeners(event);
+}
+
+void EventHandler::handleEventOnWorkerQueue(const APMEvent& logged) {
+  APMScheduler::checkOnBackgroundThreadWithMethodName("handleEventOnWorkerQueue:");
+  if (!host_.isEnabled()) {
+    monitor().logWithLevel(7, 23049, "Analytics is disabled. Event not logged");
+    return;
+  }
+  auto event = eventAfterSafelistingEvent(logged);
+  if (!event) return;
+  processSessionFromEvent(*event);
+  if (!dedupeSubscriptionEvent(*event)) return;
+
+  std::optional<std::vector<APMEvent>> triggered;
+  if (conditionalUserProperties_) triggered = conditionalUserProperties_->processEventOnWorkerQueue(*event);
+  if (!triggered) {
+    monitor().logWithLevel(4, 23050, "Unable to process conditional user property. Event name, origin",
+                           displayName(*event), Value(event->origin()));
+  }
+  if (shouldDropDuplicatedSessionStartWithRolloutEvent(*event)) return;
+
+  writeEventOnWorkerQueue(appExceptionEventWithVurevoreFeatureRollouts(*event));
+  writeSessionStartEventOnWorkerQueue(*event);
+  if (triggered) {
+    for (const auto& follower : *triggered) writeEventOnWorkerQueue(follower);
+  }
+  host_.updateSchedule();
+}
+
+std::optional<APMEvent> EventHandler::eventAfterSafelistingEvent(const APMEvent& event) const {
+  auto safelist = host_.safelistedEvents();
+  if (safelist.empty()) return event;
+  if (std::find(safelist.begin(), safelist.end(), event.name()) == safelist.end()) {
+    monitor().logWithLevel(3, 23174, "Event dropped. Reason: not in allowlist. Event name, origin", displayName(event),
+                           Value(event.origin()));
+    return std::nullopt;
+  }
+  APMParameters parameters = event.parameters();
+  parameters.insert_or_assign("ga_safelisted", APMValue(std::int64_t{1}));
+  return event.copyWithParameters(std::move(parameters));
+}
+
+void EventHandler::processSessionFromEvent(const APMEvent& event) {
+  if (host_.isAppActive()) return;
+  if (const APMValue* extend = parameter(event, "extend_session")) {
+    if (extend->isInt64() && extend->int64Value() == 1) {
+      if (host_.isSessionExpired()) {
+        host_.reportSessionStartOnWorkerQueue(event.timestamp(), true);
+      } else {
+        host_.extendSession();
+      }
+    } else {
+      monitor().logWithLevel(3, 23179,
+                             "extend_session is a reserved parameter. To extend or start a session in the background, "
+                             "set an event parameter {@'extend_session': @1}");
+    }
+  }
+  if (!host_.isSessionExpired()) return;
+  struct Removal {
+    const char* name;
+    std::int64_t code;
+    const char* message;
+  };
+  static constexpr Removal kRemovals[] = {
+      {"_sid", 23177, "Failed to remove session ID user property on session expiration. Error"},
+      {"_sno", 23178, "Failed to remove session number user property on session expiration. Error"},
+      {"_se", 23192, "Failed to remove session user engagement user property on session expiration. Error"},
+  };
+  (void)database_->performTransaction([&] {
+    for (const auto& removal : kRemovals) {
+      Error error;
+      if (!database_->deleteUserAttributeWithName(removal.name, &error)) {
+        monitor().logWithLevel(2, removal.code, removal.message, text(error));
+        return false;
+      }
+    }
+    return true;
+  });
+}
+
+bool EventHandler::dedupeSubscriptionEvent(const APMEvent& event) {
+  if (!APMIsSubscriptionEvent(event)) return true;
+  const APMValue* dedupeID = parameter(event, "_did");
+  if (!dedupeID || !dedupeID->isInt64()) return true;
+  const APMValue* product = parameter(event, "product_id");
+  Value productID = product ? product->objectValue() : Value();
+  Error error;
+  auto isNew = database_->insertIfNotDuplicateSubscriptionID(std::to_string(dedupeID->int64Value()), &error);
+  if (!isNew) {
+    monitor().logWithLevel(2, 23181, "Failed to save subscription ID. Product ID, error", productID, text(error));
+    return true;
+  }
+  if (!*isNew) {
+    monitor().logWithLevel(4, 23182, "Event dropped. Reason: Subscription purchase is a duplicate. Product ID",
+                           productID);
+    return false;
+  }
+  auto deleted = database_->deleteSubscriptionsOverLimit(&error);
+  if (!deleted) {
+    monitor().logWithLevel(5, 23183, "Failed to delete older subscription records. Error", text(error));
+    return false;
+  }
+  if (*deleted > 0) monitor().logWithLevel(5, 23184, "Deleted older subscription records beyond limit", Value(*deleted));
+  return true;
+}
+
+bool EventHandler::shouldDropDuplicatedSessionStartWithRolloutEvent(const APMEvent& event) {
+  if (event.name() != "_ssr") return false;
+  const APMValue* rollouts = parameter(event, "_ffr");
+  auto stored = storedFeatureRollouts();
+  bool duplicate = stored ? (rollouts && rollouts->isString() && rollouts->stringValue() == *stored)
+                          : (!rollouts || (rollouts->isString() && rollouts->stringValue().empty()));
+  if (duplicate) {
+    monitor().logWithLevel(8, 23191, "Feature rollouts value is a duplicate, dropping event");
+    return true;
+  }
+  if (rollouts && !rollouts->isString()) {
+    monitor().logWithLevel(2, 23190, "Unable to process vurevore feature rollouts, value is not a string.");
+  }
+  if (auto persisted = host_.persistedConfig()) {
+    bool replace = rollouts && rollouts->isString() && !rollouts->stringValue().empty();
+    persisted->setVurevoreFeatureRollouts(replace ? Value(rollouts->stringValue()) : Value());
+  }
+  return false;
+}
+
+APMEvent EventHandler::appExceptionEventWithVurevoreFeatureRollouts(const APMEvent& event) const {
+  if (event.name() != "_ae") return event;
+  auto stored = storedFeatureRollouts();
+  if (!stored) return event;
+  APMParameters parameters = event.parameters();
+  parameters.insert_or_assign("_ffr", APMValue(*stored));
+  return event.copyWithParameters(std::move(parameters));
+}
+
+void EventHandler::writeSessionStartEventOnWorkerQueue(const APMEvent& event) {
+  if (event.name() != "_s") return;
+  auto stored = storedFeatureRollouts();
+  if (!stored) return;
+  double now = platform::foundation::Clock::current()->now();
+  if (auto rollout = APMEvent::create("auto", false, "_ssr", now, 0, {{"_ffr", APMValue(*stored)}})) {
+    writeEventOnWorkerQueue(*rollout);
+  }
+}
+
+void EventHandler::writeEventOnWorkerQueue(const APMEvent& event) {
+  APMScheduler::checkOnBackgroundThreadWithMethodName("writeEventOnWorkerQueue:");
+  monitor().logWithLevel(7, 23051, "Logging event: origin, name, params", Value(event.origin()), displayName(event),
+                         Value(APMDictionaryDescriptionForDisplay(event.parameters())));
+  if (host_.isEventBlocklisted(event.name())) {
+    monitor().logWithLevel(5, 23052, "Rejected event. Event name", displayName(event));
+    if (!host_.blocklistInternal() && !host_.blocklistPublic() && !APMIsErrorEvent(event.name())) {
+      APMLogErrorEventWithValue(kErrorCodeEventIsBlocked, event.name(), kEventNameLimit, std::nullopt);
+    }
+    return;
+  }
+  auto outcome = APMPApplyEventEditing(host_.eventEditing(), event, host_);
+  writer_.writeFilteredEventOnWorkerQueue(std::move(outcome.event));
+  for (auto& created : outcome.createdEvents) writer_.writeFilteredEventOnWorkerQueue(std::move(created));
+}
+
+}  // namespace sdk::analytics

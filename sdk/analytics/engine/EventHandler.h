@@ -1,0 +1,53 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "sdk/analytics/engine/RawEventWriter.h"
+#include "sdk/analytics/foundation/APMEvent.h"
+
+class APMConditionalUserPropertyController;
+class APMDatabase;
+
+namespace sdk::analytics {
+
+class EventPipelineHost;
+
+// The engine's road from a built event to the raw-event writer, on the worker queue: the safelist,
+// background session extension and expiry, subscription de-duplication, conditional user
+// properties, feature-rollout de-duplication, the block list and event editing. Every event that
+// gets past the early filters ends with the upload schedule brought up to date.
+class EventHandler {
+ public:
+  // `host` is the engine that owns this handler and outlives it.
+  EventHandler(const EventPipelineHost& host, std::shared_ptr<APMDatabase> database,
+               std::shared_ptr<APMConditionalUserPropertyController> conditionalUserProperties);
+
+  // Events the engine makes itself: default parameters first (not for "_err"), then the listeners.
+  void handleInternalEventOnWorkerQueue(APMEvent event);
+  void handleEventOnWorkerQueue(const APMEvent& event);
+  // The block list, event editing, then the filtered write of the event and of what editing made.
+  void writeEventOnWorkerQueue(const APMEvent& event);
+
+  // The steps of handling.
+  std::optional<APMEvent> eventAfterSafelistingEvent(const APMEvent& event) const;
+  void processSessionFromEvent(const APMEvent& event);
+  // False when the event must be dropped.
+  bool dedupeSubscriptionEvent(const APMEvent& event);
+  bool shouldDropDuplicatedSessionStartWithRolloutEvent(const APMEvent& event);
+  APMEvent appExceptionEventWithVurevoreFeatureRollouts(const APMEvent& event) const;
+  void writeSessionStartEventOnWorkerQueue(const APMEvent& event);
+
+  RawEventWriter& writer() { return writer_; }
+
+ private:
+  // The stored feature-rollouts text, when there is one.
+  std::optional<std::string> storedFeatureRollouts() const;
+
+  const EventPipelineHost& host_;
+  std::shared_ptr<APMDatabase> database_;
+  std::shared_ptr<APMConditionalUserPropertyController> conditionalUserProperties_;
+  RawEventWriter writer_;
+};
+
+}  // namespace sdk::analytics

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sdk/analytics/foundation/APMEvent.h"
+#include "sdk/analytics/foundation/APMUserAttribute.h"
+#include "sdk/analytics/rules/MeasurementHost.h"
+
+class APMPBMeasurementBundle;
+class APMPEventEditing;
+class APMPersistedConfig;
+
+namespace sdk::analytics {
+
+// What the road from a logged event to a stored raw event needs of the engine beyond its database:
+// the measurement settings it obeys, the persisted settings, sessions, identity and the raw-event
+// metadata, and what follows a handled event (the upload schedule, the listeners). The engine
+// implements it; every call comes on the worker queue.
+class EventPipelineHost : public MeasurementHost {
+ public:
+  // --- measurement settings, as the engine's settings read them
+  virtual std::int64_t maxEventsPerDay() const = 0;
+  virtual std::int64_t maxPublicEventsPerDay() const = 0;
+  virtual std::int64_t maxErrorEventsPerDay() const = 0;
+  virtual std::int64_t maxRealtimeEventCountPerDay() const = 0;
+  virtual std::int64_t maxEventNameCardinality() const = 0;
+  virtual std::int64_t maxTrackedCurrencies() const = 0;
+  virtual bool blocklistInternal() const = 0;
+  virtual bool blocklistPublic() const = 0;
+  virtual bool isEventBlocklisted(const std::string& eventName) const = 0;
+  virtual bool isEventCustomConversion(const std::string& eventName) const = 0;
+  // The current configuration's editing program, if any; valid until the next configuration.
+  virtual APMPEventEditing* eventEditing() const = 0;
+
+  // --- the engine's own state
+  virtual std::shared_ptr<APMPersistedConfig> persistedConfig() const = 0;
+  // Empty: every event passes.
+  virtual std::vector<std::string> safelistedEvents() const = 0;
+
+  // --- sessions
+  virtual bool isAppActive() const = 0;
+  virtual bool isSessionExpired() const = 0;
+  virtual void extendSession() const = 0;
+  virtual void reportSessionStartOnWorkerQueue(double timestamp, bool appInBackground) const = 0;
+
+  // --- identity and the raw-event metadata
+  virtual void updateIdentifiers() const = 0;
+  virtual bool shouldSetLastAdvertisingIDResetUserProperty() const = 0;
+  virtual void setLastAdvertisingIDResetUserPropertyOnWorkerQueue() const = 0;
+  // The bundle-level fields every raw event is stored under; nothing when they can't be built.
+  virtual std::shared_ptr<APMPBMeasurementBundle> createRawEventMetadataWithUserAttributes(
+      const std::vector<APMUserAttribute>& userAttributes) const = 0;
+
+  // --- after an event
+  virtual void updateSchedule() const = 0;
+  virtual void notifyEventListeners(const APMEvent& event) const = 0;
+};
+
+}  // namespace sdk::analytics

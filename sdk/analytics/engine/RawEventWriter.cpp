@@ -1,0 +1,267 @@
+#include "sdk/analytics/engine/RawEventWriter.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Clock.h"
+#include "sdk/analytics/engine/APMLifetimeValueRecorder.h"
+#include "sdk/analytics/engine/EventPipelineHost.h"
+#include "sdk/analytics/foundation/APMDatabase.h"
+#include "sdk/analytics/foundation/APMErrorEvent.h"
+#include "sdk/analytics/foundation/APMKeychainWrapper.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMNameTests.h"
+#include "sdk/analytics/foundation/APMNanoAccessors.h"
+#include "sdk/analytics/foundation/APMPBMeasurement.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "sdk/analytics/foundation/APMScheduler.h"
+
+using platform::foundation::Error;
+using platform::foundation::Value;
+
+namespace sdk::analytics {
+
+namespace {
+
+constexpr int kAdvertisingIdentifierField = 19;
+constexpr std::int64_t kErrorCodeEventLimitReached = 8;
+constexpr std::int64_t kErrorCodePublicEventLimitReached = 16;
+
+APMMonitor& monitor() { return *APMMonitor::shared(); }
+double now() { return platform::foundation::Clock::current()->now(); }
+Value text(const Error& error) { return Value(error.localizedDescription()); }
+bool failed(const Error& error) { return !error.domain.empty(); }
+
+Value parameterObject(const APMEvent& event, const char* name) {
+  auto found = event.parameters().find(name);
+  return found == event.parameters().end() ? Value() : found->second.objectValue();
+}
+
+// Log lines for drops past a daily limit are written for the first and then every 1000th.
+bool everyThousandth(std::int64_t count, std::int64_t limit) { return (count - limit) % 1000 == 0; }
+
+}  // namespace
+
+RawEventWriter::RawEventWriter(const EventPipelineHost& host, std::shared_ptr<APMDatabase> database)
+    : host_(host), database_(std::move(database)) {}
+
+std::int64_t RawEventWriter::currentDayNumber() const {
+  double offset = host_.persistedConfig() ? host_.persistedConfig()->midnightOffset() : 0;
+  return static_cast<std::int64_t>(std::floor((now() - offset) / 86400.0));
+}
+
+void RawEventWriter::raiseErrorEvent(std::int64_t code) {
+  if (inTransaction_) {
+    pendingErrorCodes_.push_back(code);
+  } else {
+    APMLogErrorEvent(code);
+  }
+}
+
+void RawEventWriter::writeFilteredEventOnWorkerQueue(APMEvent event) {
+  host_.updateIdentifiers();
+  if (APMIsDefaultConversionEventName(event.name())) event.setConversion(true);
+  inTransaction_ = true;
+  (void)database_->performTransaction([&] {
+    if (!updateLifetimeValueWithEvent(event)) return false;
+    bool isPublic = APMIsPublicName(Value(event.name()));
+    Error error;
+    auto counts = database_->dailyCounts(&error);
+    if (!counts) {
+      monitor().logWithLevel(1, 23054, "Data loss. Unable to query daily event counts. Error", text(error));
+      return false;
+    }
+    bool process = shouldProcessEvent(event, *counts, isPublic);
+    bool realtime = isRealtimeEvent(event, *counts);
+    if (!database_->updateDailyCounts(*counts, &error)) {
+      monitor().logWithLevel(1, 23061, "Data loss. Unable to update daily event counts. Name, error",
+                             Value(APMEventNameForDisplay(event.name())), text(error));
+      return false;
+    }
+    return !process || writeEvent(event, isPublic, realtime);
+  });
+  inTransaction_ = false;
+  auto codes = std::move(pendingErrorCodes_);
+  pendingErrorCodes_.clear();
+  for (auto code : codes) APMLogErrorEvent(code);
+}
+
+bool RawEventWriter::updateLifetimeValueWithEvent(const APMEvent& event) {
+  if (!APMLifetimeValueRecorder::isPurchaseEvent(event)) return true;
+  if (APMLifetimeValueRecorder::recordLifetimeValueToDatabase(*database_, event, host_.maxTrackedCurrencies())) {
+    return true;
+  }
+  monitor().logWithLevel(1, 23053, "Cannot record lifetime value of event. Name, currency code, transaction value",
+                         Value(APMEventNameForDisplay(event.name())), parameterObject(event, "currency"),
+                         parameterObject(event, "value"));
+  return false;
+}
+
+bool RawEventWriter::shouldProcessEvent(const APMEvent& event, APMDailyCounts& counts, bool isPublicEvent) {
+  std::int64_t today = currentDayNumber();
+  if (counts.day != today) counts.resetWithNewDay(today);
+  bool isError = APMIsErrorEvent(event.name());
+  auto effectiveCount = static_cast<std::int32_t>(
+      std::min<std::int64_t>(1 + APMEventItemCount(event), std::numeric_limits<std::int32_t>::max()));
+  auto countNormally = [&] {
+    if (isError) {
+      counts.incrementErrorEventsCountForCurrentDay(today);
+    } else {
+      counts.incrementCountsForCurrentDay(today, isPublicEvent, false, effectiveCount);
+    }
+  };
+
+  if (std::int64_t limit = host_.maxEventsPerDay(); counts.allEventsCount >= limit) {
+    if (everyThousandth(counts.allEventsCount, limit)) {
+      monitor().logWithLevel(1, 23055, "Data loss. Too many events logged. Name, limit",
+                             Value(APMEventNameForDisplay(event.name())), Value(limit));
+    }
+    countNormally();
+    return false;
+  }
+  if (std::int64_t limit = host_.maxErrorEventsPerDay(); isError && counts.errorEventsCount >= limit) {
+    if (everyThousandth(counts.errorEventsCount, limit)) {
+      monitor().logWithLevel(1, 23056, "Too many error events logged. Error code, limit",
+                             parameterObject(event, "_err"), Value(limit));
+    }
+    countNormally();
+    counts.decrementAllEventsCount();
+    return false;
+  }
+  if (std::int64_t limit = host_.maxPublicEventsPerDay(); isPublicEvent && counts.publicEventsCount >= limit) {
+    if (everyThousandth(counts.publicEventsCount, limit)) {
+      monitor().logWithLevel(1, 23057, "Data loss. Too many public events logged. Name, limit",
+                             Value(APMEventNameForDisplay(event.name())), Value(limit));
+    }
+    raiseErrorEvent(kErrorCodePublicEventLimitReached);
+    countNormally();
+    counts.decrementAllEventsCount();
+    return false;
+  }
+  countNormally();
+  return true;
+}
+
+bool RawEventWriter::isRealtimeEvent(APMEvent& event, const APMDailyCounts& counts) {
+  std::int64_t limit = host_.maxRealtimeEventCountPerDay();
+  const std::string& name = event.name();
+  bool exempt = monitor().isDebugModeEnabled() || name == "_iap" || name == "_f" || name == "_fx";
+  bool conversion = event.isConversion() || host_.isEventCustomConversion(name);
+  bool realtime = conversion && (counts.realtimeCount < limit || exempt);
+  if (event.isRealtime() && !exempt && counts.realtimeCount >= limit) {
+    event.setRealtime(false);
+    monitor().logWithLevel(4, 23060, "Too many real-time events. Event is no longer real-time. Event name, parameters",
+                           Value(APMEventNameForDisplay(name)),
+                           Value(APMDictionaryDescriptionForDisplay(event.parameters())));
+  }
+  maybeAddDebugAndRealtimeParameters(event);
+  return realtime || event.isRealtime();
+}
+
+void RawEventWriter::maybeAddDebugAndRealtimeParameters(APMEvent& event) {
+  if (!monitor().isDebugModeEnabled()) return;
+  event.setRealtime(true);
+  event.setDebug(true);
+  monitor().logWithLevel(7, 23073, "Debug mode is enabled. Marking event as debug and real-time. Event name, parameters",
+                         Value(APMEventNameForDisplay(event.name())),
+                         Value(APMDictionaryDescriptionForDisplay(event.parameters())));
+}
+
+bool RawEventWriter::writeEvent(const APMEvent& event, bool isPublicEvent, bool isRealtime) {
+  const std::string& name = event.name();
+  Error error;
+  auto aggregates = database_->eventAggregatesWithName(name, &error);
+  if (!aggregates && failed(error)) {
+    monitor().logWithLevel(1, 23063, "Cannot query event aggregates. Name, error", Value(APMEventNameForDisplay(name)),
+                           text(error));
+    return false;
+  }
+  if (!aggregates) {
+    if (isPublicEvent) {
+      auto names = database_->publicEventCount(&error);
+      if (!names) {
+        monitor().logWithLevel(1, 23064, "Cannot query event count. Error", text(error));
+        return false;
+      }
+      if (*names >= host_.maxEventNameCardinality()) {
+        monitor().logWithLevel(1, 23065, "Cannot set event. Reached limit on set events. Name",
+                               Value(APMEventNameForDisplay(name)));
+        raiseErrorEvent(kErrorCodeEventLimitReached);
+        return false;
+      }
+    }
+    if (!database_->updateEventAggregates(APMEventAggregates(name, 0, 0, 0, 0), &error)) {
+      monitor().logWithLevel(1, 23066, "Data loss. Cannot record event aggregates. Error", text(error));
+      return false;
+    }
+  }
+  if (host_.shouldSetLastAdvertisingIDResetUserProperty()) host_.setLastAdvertisingIDResetUserPropertyOnWorkerQueue();
+
+  auto attributes = database_->userAttributesIncludingInternal(true, &error);
+  if (!attributes) {
+    monitor().logWithLevel(1, 23067, "Data loss. Cannot query user properties. Error", text(error));
+    return false;
+  }
+  auto metadata = host_.createRawEventMetadataWithUserAttributes(*attributes);
+  if (!metadata) {
+    monitor().logWithLevel(1, 23068, "Data loss. Cannot record event metadata. Error",
+                           Value("The event's metadata could not be built"));
+    return false;
+  }
+  auto persisted = host_.persistedConfig();
+  bool carriesAdvertisingID = APMNanoHasField(*metadata, kAdvertisingIdentifierField);
+  if (carriesAdvertisingID && persisted && persisted->unmatchedFirstOpenWithoutIDFA()) {
+    logFirstOpenConsentedEvent(event.timestamp());
+  } else if (!carriesAdvertisingID && name == "_f" && persisted) {
+    persisted->setUnmatchedFirstOpenWithoutIDFA(true);
+  }
+  if (!database_->insertIfNotExistsRawEventMetadata(*metadata, &error)) {
+    monitor().logWithLevel(1, 23068, "Data loss. Cannot record event metadata. Error", text(error));
+    return false;
+  }
+  auto deleted = database_->deleteRawEventsOverAbsoluteLimit(&error);
+  if (!deleted) {
+    monitor().logWithLevel(1, 23069, "Data loss. Unable to check raw event storage limit. Error", text(error));
+    return false;
+  }
+  if (*deleted > 0) {
+    monitor().logWithLevel(4, 23070, "Data loss. Too many events stored on disk. Deleted count", Value(*deleted));
+  }
+  if (!database_->insertRawEvent(event, APMDatabase::metadataFingerprint(*metadata), isRealtime, &error)) {
+    monitor().logWithLevel(1, 23071, "Data loss. Cannot record raw event. Error", text(error));
+    return false;
+  }
+  if (name == "_f") incrementPreviousFirstOpenCount();
+  monitor().logWithLevel(7, 23072, "Event logged. Event name, event params", Value(APMEventNameForDisplay(name)),
+                         Value(APMDictionaryDescriptionForDisplay(event.parameters())));
+  return true;
+}
+
+void RawEventWriter::incrementPreviousFirstOpenCount() {
+  std::string appID = platform::foundation::Bundle::main()->bundleIdentifier();
+  std::int64_t count = 0;
+  if (auto stored = APMKeychainWrapper::keychainValueWithIdentifier("_pfo", appID)) {
+    const char* end = stored->data() + stored->size();
+    auto [last, failure] = std::from_chars(stored->data(), end, count);
+    if (failure != std::errc() || last != end || count < 1) count = 0;
+  }
+  if (count < std::numeric_limits<std::int64_t>::max()) ++count;
+  (void)APMKeychainWrapper::upsertKeychainValue(std::to_string(count), "_pfo", appID);
+}
+
+void RawEventWriter::logFirstOpenConsentedEvent(double timestamp) {
+  if (auto persisted = host_.persistedConfig()) persisted->setUnmatchedFirstOpenWithoutIDFA(false);
+  auto scheduler = host_.scheduler();
+  if (!scheduler) return;
+  const EventPipelineHost* host = &host_;
+  scheduler->scheduleOnWorkerQueueBlockID("APMMeasurement:895", [host, timestamp] {
+    auto event = APMEvent::create("auto", false, "_fx", timestamp, 0, {});
+    if (!event) return;
+    event->setRealtime(true);
+    host->writeEventOnWorkerQueue(*event);
+  });
+}
+
+}  // namespace sdk::analytics

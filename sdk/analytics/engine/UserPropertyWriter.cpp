@@ -1,0 +1,130 @@
+#include "sdk/analytics/engine/UserPropertyWriter.h"
+
+#include "sdk/analytics/foundation/APMDatabase.h"
+#include "sdk/analytics/foundation/APMErrorEvent.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMNameTests.h"
+#include "sdk/analytics/foundation/APMScheduler.h"
+
+using platform::foundation::Error;
+using platform::foundation::Value;
+
+namespace sdk::analytics {
+
+namespace {
+
+constexpr std::int64_t kErrorCodeUserPropertyLimitReached = 9;
+
+APMMonitor& monitor() { return *APMMonitor::shared(); }
+Value text(const Error& error) { return Value(error.localizedDescription()); }
+bool failed(const Error& error) { return !error.domain.empty(); }
+Value displayName(const std::string& name) { return Value(APMUserPropertyNameForDisplay(name)); }
+
+}  // namespace
+
+UserPropertyWriter::UserPropertyWriter(std::shared_ptr<APMDatabase> database) : database_(std::move(database)) {}
+
+void UserPropertyWriter::setUserAttributeOnWorkerQueue(const APMUserAttribute& attribute, bool enabled,
+                                                       const Limits& limits) {
+  APMScheduler::checkOnBackgroundThreadWithMethodName("setUserAttributeOnWorkerQueue:");
+  if (!enabled) {
+    monitor().logWithLevel(7, 23081, "Analytics is disabled. User property not set");
+    return;
+  }
+  (void)setUserPropertyInDatabaseOnWorkerQueue(attribute, limits);
+}
+
+bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const APMUserAttribute& attribute,
+                                                                const Limits& limits) {
+  Error error;
+  auto exists = database_->containsUserAttributeWithName(attribute.name, &error);
+  if (!exists) {
+    monitor().logWithLevel(1, 23082, "Unable to query existence of user property. Name, error",
+                           displayName(attribute.name), text(error));
+    return false;
+  }
+  if (limits.lastAdvertisingIDResetFeatureEnabled && attribute.name == "_id" && *exists) {
+    auto stored = database_->userAttributeWithName("_id", &error);
+    if (stored && stored->value.stringValue() != attribute.value.stringValue()) {
+      (void)database_->deleteUserAttributeWithName("_lair", &error);
+    }
+  }
+  if (!*exists) {
+    bool isPublic = attribute.isPublic();
+    auto count = isPublic ? database_->publicUserAttributeCount(&error)
+                          : database_->userAttributeCountForOrigin(attribute.origin, &error);
+    if (!count) {
+      monitor().logWithLevel(1, 23083, "Unable to query user property count. Origin, error", Value(attribute.origin),
+                             text(error));
+      return false;
+    }
+    std::int64_t limit = isPublic ? limits.maxPublicUserProperties : kMaxUserPropertiesPerOrigin;
+    if (*count >= limit) {
+      monitor().logWithLevel(3, 23084,
+                             "Unable to set user property. Reached limit on set user properties for origin. Origin, "
+                             "name, value",
+                             Value(attribute.origin), displayName(attribute.name), attribute.value.objectValue());
+      APMLogErrorEvent(kErrorCodeUserPropertyLimitReached);
+      return false;
+    }
+  }
+  Error updateError;
+  if (!database_->updateUserAttribute(attribute, &updateError) && failed(updateError)) {
+    monitor().logWithLevel(1, 23085, "Unable to set user property. Name, value, error", displayName(attribute.name),
+                           attribute.value.objectValue(), text(updateError));
+    return false;
+  }
+  monitor().logWithLevel(7, 23087, "User property set. Name, value", displayName(attribute.name),
+                         attribute.value.objectValue());
+  return true;
+}
+
+void UserPropertyWriter::removeUserAttributeOnWorkerQueue(const APMUserAttribute& attribute, bool enabled) {
+  APMScheduler::checkOnBackgroundThreadWithMethodName("removeUserAttributeOnWorkerQueue:");
+  if (!enabled) {
+    monitor().logWithLevel(7, 23076, "Analytics is disabled. User property not removed");
+    return;
+  }
+  Error error;
+  if (!database_->deleteUserAttributeWithName(attribute.name, &error) && failed(error)) {
+    monitor().logWithLevel(1, 23077, "Unable to remove user property. Name, error", displayName(attribute.name),
+                           text(error));
+    return;
+  }
+  monitor().logWithLevel(7, 23078, "User property removed. Name", displayName(attribute.name));
+}
+
+std::optional<APMUserAttribute> UserPropertyWriter::userAttributeWithName(const std::string& name) {
+  Error error;
+  auto attribute = database_->userAttributeWithName(name, &error);
+  if (!attribute && failed(error)) {
+    monitor().logWithLevel(1, 23089, "Unable to get user attribute by name. Name", displayName(name));
+  }
+  return attribute;
+}
+
+platform::foundation::Dictionary UserPropertyWriter::userPropertiesIncludingInternal(bool includingInternal) {
+  Error error;
+  auto attributes = database_->userAttributesIncludingInternal(includingInternal, &error);
+  if (!attributes) {
+    monitor().logWithLevel(1, 23091, "Unable to retrieve user properties. Error", text(error));
+    return {};
+  }
+  platform::foundation::Dictionary properties;
+  for (const auto& attribute : *attributes) {
+    if (attribute.name.empty()) {
+      monitor().logWithLevel(3, 23092, "Cannot add invalid public user property name or value.");
+      continue;
+    }
+    if (attribute.value.isString()) {
+      properties.insert_or_assign(attribute.name, Value(attribute.value.stringValue()));
+    } else if (attribute.value.isDouble()) {
+      properties.insert_or_assign(attribute.name, Value(attribute.value.doubleValue()));
+    } else if (attribute.value.isInt64()) {
+      properties.insert_or_assign(attribute.name, Value(attribute.value.int64Value()));
+    }
+  }
+  return properties;
+}
+
+}  // namespace sdk::analytics

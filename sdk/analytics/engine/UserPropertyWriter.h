@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/foundation/Value.h"
+#include "sdk/analytics/foundation/APMUserAttribute.h"
+
+class APMDatabase;
+
+namespace sdk::analytics {
+
+// Writes, removes and reads user properties in the measurement database under their limits: at most
+// `maxPublicUserProperties` public ones and 25 per other origin; replacing a value is never
+// limited. Worker queue only.
+class UserPropertyWriter {
+ public:
+  static constexpr std::int64_t kMaxUserPropertiesPerOrigin = 25;
+
+  struct Limits {
+    std::int64_t maxPublicUserProperties = 25;
+    // A new user ID makes the last advertising-ID reset property stale.
+    bool lastAdvertisingIDResetFeatureEnabled = true;
+  };
+
+  explicit UserPropertyWriter(std::shared_ptr<APMDatabase> database);
+
+  void setUserAttributeOnWorkerQueue(const APMUserAttribute& attribute, bool enabled, const Limits& limits);
+  [[nodiscard]] bool setUserPropertyInDatabaseOnWorkerQueue(const APMUserAttribute& attribute, const Limits& limits);
+  void removeUserAttributeOnWorkerQueue(const APMUserAttribute& attribute, bool enabled);
+
+  std::optional<APMUserAttribute> userAttributeWithName(const std::string& name);
+  // Name to string, double or integer value; public ones only unless `includingInternal`.
+  platform::foundation::Dictionary userPropertiesIncludingInternal(bool includingInternal);
+
+ private:
+  std::shared_ptr<APMDatabase> database_;
+};
+
+}  // namespace sdk::analytics

@@ -1,0 +1,142 @@
+// Default event parameters and user properties as the worker queue writes them.
+#include <gtest/gtest.h>
+
+#include "sdk/analytics/engine/DefaultEventParameters.h"
+#include "sdk/analytics/engine/UserPropertyWriter.h"
+#include "sdk/analytics/foundation/APMDatabase.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "sdk/analytics/foundation/APMTestSupport.h"
+#include "testing/MainThreadEnvironment.h"
+#include "testing/TempContainer.h"
+
+namespace {
+
+using platform::foundation::Array;
+using platform::foundation::Dictionary;
+using platform::foundation::Error;
+using platform::foundation::Value;
+using sdk::analytics::DefaultEventParameters;
+using sdk::analytics::UserPropertyWriter;
+
+class WorkerQueueEntriesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Error error;
+    database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, persisted, &error);
+    ASSERT_TRUE(database) << error;
+    users = std::make_unique<UserPropertyWriter>(database);
+  }
+  void setDefaults(const std::optional<Dictionary>& parameters, std::int64_t limit = 25, bool enabled = true) {
+    defaults.handleSetDefaultEventParametersOnWorkerQueue(parameters, enabled, limit);
+  }
+  Dictionary storedDefaults() { return persisted->defaultEventParameters().value_or(Dictionary{}); }
+  std::vector<std::int64_t> errorCodes() {
+    std::vector<std::int64_t> codes;
+    for (const auto& parameters : scope.errorEvents()) codes.push_back(parameters.at("_err").int64Value());
+    return codes;
+  }
+  bool set(const std::string& origin, const std::string& name, const std::string& value,
+           UserPropertyWriter::Limits limits = {}) {
+    return users->setUserPropertyInDatabaseOnWorkerQueue(APMUserAttribute(origin, name, APMValue(value), 1), limits);
+  }
+  bool has(const std::string& name) {
+    Error error;
+    return database->userAttributeWithName(name, &error).has_value();
+  }
+
+  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::TempContainer container;
+  ostrel::testing::MainThreadEnvironment environment;
+  std::shared_ptr<APMPersistedConfig> persisted = std::make_shared<APMPersistedConfig>();
+  std::shared_ptr<APMDatabase> database;
+  DefaultEventParameters defaults{persisted};
+  std::unique_ptr<UserPropertyWriter> users;
+};
+
+TEST_F(WorkerQueueEntriesTest, DefaultParametersMergeAndNullRemoves) {
+  setDefaults(Dictionary{{"b", Value("x")}, {"c", Value(2)}});
+  setDefaults(Dictionary{{"a", Value(1)}, {"b", Value::null()}});
+  EXPECT_EQ(storedDefaults(), (Dictionary{{"a", Value(1)}, {"c", Value(2)}}));
+  // The event's own parameters win.
+  EXPECT_EQ(defaults.parametersWithAddedDefaultEventParameters(Dictionary{{"a", Value("mine")}, {"d", Value(4)}}),
+            (Dictionary{{"a", Value("mine")}, {"c", Value(2)}, {"d", Value(4)}}));
+  // Nothing at all clears them, and then events keep exactly their own.
+  setDefaults(std::nullopt);
+  EXPECT_TRUE(storedDefaults().empty());
+  EXPECT_EQ(defaults.parametersWithAddedDefaultEventParameters(Dictionary{{"d", Value(4)}}), (Dictionary{{"d", Value(4)}}));
+  // Disabled: unchanged.
+  setDefaults(Dictionary{{"a", Value(1)}}, 25, false);
+  EXPECT_TRUE(storedDefaults().empty());
+}
+
+TEST_F(WorkerQueueEntriesTest, DefaultParametersBeyondTheLimitKeepTheNamesThatSortFirst) {
+  Dictionary many;
+  for (int i = 0; i < 30; ++i) many.emplace("p" + std::string(i < 10 ? "0" : "") + std::to_string(i), Value(i));
+  setDefaults(many);
+  auto kept = storedDefaults();
+  ASSERT_EQ(kept.size(), 25u);
+  EXPECT_TRUE(kept.contains("p00"));
+  EXPECT_TRUE(kept.contains("p24"));
+  EXPECT_FALSE(kept.contains("p25"));
+  EXPECT_EQ(errorCodes(), std::vector<std::int64_t>{26});
+  EXPECT_TRUE(scope.logged(23215));
+}
+
+TEST_F(WorkerQueueEntriesTest, RefusedDefaultParametersAreSkipped) {
+  setDefaults(Dictionary{{"list", Value(Array{Value(1)})},
+                         {"map", Value(Dictionary{})},
+                         {"ga_name", Value(1)},
+                         {"long", Value(std::string(101, 'x'))},
+                         {"fine", Value(true)}});
+  EXPECT_EQ(storedDefaults(), (Dictionary{{"fine", Value(true)}}));
+  EXPECT_EQ(errorCodes(), std::vector<std::int64_t>{27});
+  EXPECT_TRUE(scope.logged(23213));
+  EXPECT_TRUE(scope.logged(23214));
+}
+
+TEST_F(WorkerQueueEntriesTest, PublicUserPropertiesStopAtTheLimitButReplacingAlwaysWorks) {
+  for (int i = 0; i < 25; ++i) ASSERT_TRUE(set("app", "prop" + std::to_string(i), "v")) << i;
+  EXPECT_FALSE(set("app", "prop25", "v"));
+  EXPECT_FALSE(has("prop25"));
+  EXPECT_TRUE(scope.logged(23084));
+  EXPECT_EQ(errorCodes(), std::vector<std::int64_t>{9});
+  EXPECT_TRUE(set("app", "prop3", "changed"));
+  EXPECT_EQ(users->userPropertiesIncludingInternal(false).at("prop3"), Value("changed"));
+  // A higher limit from the settings makes room.
+  EXPECT_TRUE(set("app", "prop25", "v", {.maxPublicUserProperties = 26}));
+  // Internal properties count per origin, apart from the public ones.
+  for (int i = 0; i < 25; ++i) ASSERT_TRUE(set("fcm", "_fcm" + std::to_string(i), "v")) << i;
+  EXPECT_FALSE(set("fcm", "_fcm25", "v"));
+  EXPECT_TRUE(set("auto", "_other", "v"));
+}
+
+TEST_F(WorkerQueueEntriesTest, ANewUserIDDropsTheAdvertisingIDResetProperty) {
+  ASSERT_TRUE(set("app", "_id", "alice"));
+  ASSERT_TRUE(set("auto", "_lair", "1"));
+  ASSERT_TRUE(set("app", "_id", "alice"));
+  EXPECT_TRUE(has("_lair"));
+  ASSERT_TRUE(set("app", "_id", "bob", {.lastAdvertisingIDResetFeatureEnabled = false}));
+  EXPECT_TRUE(has("_lair"));
+  ASSERT_TRUE(set("app", "_id", "carol"));
+  EXPECT_FALSE(has("_lair"));
+}
+
+TEST_F(WorkerQueueEntriesTest, UserPropertiesAreWrittenOnlyWhileEnabledAndReadBackByKind) {
+  users->setUserAttributeOnWorkerQueue(APMUserAttribute("app", "tier", APMValue("gold"), 1), false, {});
+  EXPECT_FALSE(has("tier"));
+  users->setUserAttributeOnWorkerQueue(APMUserAttribute("app", "tier", APMValue("gold"), 1), true, {});
+  users->setUserAttributeOnWorkerQueue(APMUserAttribute("auto", "score", APMValue(2.5), 1), true, {});
+  users->setUserAttributeOnWorkerQueue(APMUserAttribute("auto", "_n", APMValue(std::int64_t{3}), 1), true, {});
+  EXPECT_EQ(users->userPropertiesIncludingInternal(false),
+            (Dictionary{{"tier", Value("gold")}, {"score", Value(2.5)}}));
+  EXPECT_EQ(users->userPropertiesIncludingInternal(true).at("_n"), Value(3));
+  EXPECT_EQ(users->userAttributeWithName("tier")->value.stringValue(), "gold");
+
+  users->removeUserAttributeOnWorkerQueue(APMUserAttribute("", "tier", APMValue(0.0), 1), false);
+  EXPECT_TRUE(has("tier"));
+  users->removeUserAttributeOnWorkerQueue(APMUserAttribute("", "tier", APMValue(0.0), 1), true);
+  EXPECT_FALSE(has("tier"));
+  EXPECT_FALSE(users->userAttributeWithName("tier"));
+}
+
+}  // namespace
