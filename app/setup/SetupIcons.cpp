@@ -90,4 +90,18 @@ std::shared_ptr<platform::graphics::Image> SetupIcons::back(const Color& color) 
   });
 }
 
+std::shared_ptr<platform::graphics::Image> SetupIcons::sortDown(const Color& color) {
+  return drawn(14, color, [](Context& c) {
+    c.fillRect({0, 2, 8, 2});
+    c.fillRect({0, 6, 6, 2});
+    c.fillRect({0, 10, 4, 2});
+    c.fillRect({10.5, 1.5, 2, 7});
+    c.moveTo({9, 8});
+    c.lineTo({14, 8});
+    c.lineTo({11.5, 12.5});
+    c.closePath();
+    c.fillPath();
+  });
+}
+
 }  // namespace app::setup

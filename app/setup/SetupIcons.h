@@ -19,6 +19,7 @@ struct SetupIcons {
   static std::shared_ptr<Image> search(const Color& color);   // 22 x 22: a magnifier
   static std::shared_ptr<Image> close(const Color& color);    // 22 x 22: a cross
   static std::shared_ptr<Image> back(const Color& color);     // 22 x 22: a chevron to the left
+  static std::shared_ptr<Image> sortDown(const Color& color); // 14 x 14: bars shortening over an arrow
 };
 
 }  // namespace app::setup

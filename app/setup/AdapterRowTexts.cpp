@@ -1,0 +1,24 @@
+#include "app/setup/AdapterRowTexts.h"
+
+#include "app/model/DisplayNumbers.h"
+#include "platform/ui/LocalizedStrings.h"
+
+namespace app::setup {
+
+namespace {
+
+std::string localized(const char* key) { return platform::ui::LocalizedStrings::localizedString(key); }
+
+}  // namespace
+
+std::string AdapterRowTexts::factorText(const QuorvelLensAdapter& adapter) {
+  const float width = adapter.adapterValueWidth;
+  const bool anamorphic = width != adapter.adapterValueHeight;
+  const bool custom = adapter.adapterType == 1;
+  const double factor = anamorphic ? 1.0 / static_cast<double>(width) : static_cast<double>(width);
+  const std::string number = model::DisplayNumbers::ratio(factor) + "x";
+  if (!custom) return anamorphic ? number + " " + localized("ANA") : number;
+  return number + " " + localized(anamorphic ? "ANA | CUSTOM" : "CUSTOM");
+}
+
+}  // namespace app::setup

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+#include "app/model/QuorvelLensAdapter.h"
+
+namespace app::setup {
+
+// The factor label of a row of the adapter list: the factor (the squeeze for an anamorphic adapter,
+// 1 / width) with the kind of adapter after it for anamorphic and user-made ones.
+class AdapterRowTexts {
+ public:
+  static std::string factorText(const QuorvelLensAdapter& adapter);
+  // An adapter of width factor 1 changes nothing, so its row shows no factor.
+  static bool factorHidden(const QuorvelLensAdapter& adapter) { return adapter.adapterValueWidth == 1.0f; }
+};
+
+}  // namespace app::setup

@@ -1,0 +1,56 @@
+#include "app/setup/CameraSetupLensAdapterCell.h"
+
+#include "app/kit/UIConstants.h"
+#include "app/setup/SetupIcons.h"
+#include "app/setup/SetupListCells.h"
+#include "platform/ui/AnimationOptions.h"
+
+using platform::graphics::Color;
+using platform::ui::make;
+
+CameraSetupLensAdapterCell::CameraSetupLensAdapterCell(platform::ui::TableViewCellStyle style, std::string reuseIdentifier)
+    : TableViewCell(style, std::move(reuseIdentifier)) {
+  setSelectionStyle(platform::ui::TableViewCellSelectionStyle::None);
+  setBackgroundColor(UIConstants::primaryBG());
+  title_ = app::setup::addCellLabel(*this);
+  title_->setFont(UIConstants::romanFontQuorvelWithSize(14));
+  title_->setTextColor(UIConstants::contrastText());
+  crop_ = app::setup::addCellLabel(*this);
+  crop_->setFont(UIConstants::romanFontQuorvelWithSize(12));
+  crop_->setTextColor(UIConstants::lowContrastText());
+  crop_->setTextAlignment(platform::graphics::TextAlignment::Right);
+  check_ = make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::quorvelBlue()));
+  check_->setHidden(true);
+  contentView()->addSubview(check_);
+}
+
+void CameraSetupLensAdapterCell::layoutSubviews() {
+  TableViewCell::layoutSubviews();
+  const auto size = contentView()->bounds().size;
+  crop_->setFrame({size.width - 176, 0, 160, size.height});
+  title_->setFrame({16, 0, size.width - 200, size.height});
+  check_->setFrame({size.width - 200, (size.height - 20) / 2, 20, 20});
+}
+
+void CameraSetupLensAdapterCell::setHighlighted(bool highlighted, bool animated) {
+  check_->setHidden(true);
+  title_->setFont(UIConstants::romanFontQuorvelWithSize(14));
+  TableViewCell::setHighlighted(highlighted, animated);
+  if (highlighted) {
+    title_->setTextColor(Color::whiteColor());
+    crop_->setTextColor(Color::whiteColor());
+    View::animate(app::setup::kRowPressIn, 0, platform::ui::AnimationOptionCurveEaseIn,
+                  [this] { setBackgroundColor(UIConstants::quorvelBlue()); });
+    return;
+  }
+  View::animate(app::setup::kRowFadeOut, 0, platform::ui::AnimationOptionCurveEaseIn, [this] {
+    setBackgroundColor(UIConstants::primaryBG());
+    title_->setTextColor(UIConstants::contrastText());
+    crop_->setTextColor(UIConstants::lowContrastText());
+  });
+}
+
+void CameraSetupLensAdapterCell::setSelected(bool selected, bool animated) {
+  TableViewCell::setSelected(selected, animated);
+  title_->setTextColor(selected ? UIConstants::quorvelBlue() : UIConstants::contrastText());
+}

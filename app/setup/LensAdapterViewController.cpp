@@ -1,0 +1,352 @@
+#include "app/setup/LensAdapterViewController.h"
+
+#include "app/kit/UIConstants.h"
+#include "app/settings/BasicGuide.h"
+#include "app/settings/InteractiveGuideManager.h"
+#include "app/setup/AdapterForm.h"
+#include "app/setup/AdapterRowTexts.h"
+#include "app/setup/OtherSlotRepair.h"
+#include "app/setup/SetupControllerUtil.h"
+#include "app/storage/OpenCatalogue.h"
+#include "app/storage/QuorvelLensAdapterDBHelper.h"
+#include "app/storage/QuorvelPackageUtil.h"
+#include "platform/log/Log.h"
+#include "platform/ui/AnimationOptions.h"
+#include "platform/ui/LocalizedStrings.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/SwipeActionsConfiguration.h"
+
+using app::storage::OpenCatalogue;
+using platform::graphics::Color;
+using platform::ui::IndexPath;
+using platform::ui::make;
+
+namespace {
+
+std::string localized(const char* key) { return platform::ui::LocalizedStrings::localizedString(key); }
+
+}  // namespace
+
+LensAdapterViewController::LensAdapterViewController()
+    : ViewController(platform::runtime::classOf<LensAdapterViewController>()) {}
+
+void LensAdapterViewController::viewDidLoad() {
+  auto& v = views_;
+  v.createNewBtn->setBackgroundColor(Color::clearColor());
+  v.createNewBtn->styleCustomButtonWithString(localized("+ ADD CUSTOM ADAPTER"), 0);
+  v.createNewBtn->button()->addTarget(this, &LensAdapterViewController::createNewButtonPressed,
+                                      platform::ui::ControlEvent::TouchUpInside);
+  v.saveBtn->setBackgroundColor(Color::clearColor());
+  v.saveBtn->styleCustomButtonWithString(localized("SAVE"), 2);
+  v.saveBtn->button()->addTarget(this, &LensAdapterViewController::saveBtnPressed,
+                                 platform::ui::ControlEvent::TouchUpInside);
+  v.exitBtn->addTarget(this, &LensAdapterViewController::doneBtnPressed, platform::ui::ControlEvent::TouchUpInside);
+  v.anamorphicBtn->addTarget(this, &LensAdapterViewController::anamorphicBtnPressed,
+                             platform::ui::ControlEvent::TouchUpInside);
+  v.adapterValueField->setDelegate(this);
+  v.adapterNameField->setDelegate(this);
+  const auto placeholder = [](const std::string& text) {
+    platform::graphics::TextAttributes attributes;
+    attributes.foregroundColor = UIConstants::textFieldPlaceholder();
+    return platform::graphics::AttributedString(text, attributes);
+  };
+  v.adapterNameField->setAttributedPlaceholder(placeholder("My Lens Adapter"));
+  v.adapterValueField->setAttributedPlaceholder(placeholder("0.65x"));
+  v.adapterTableView->setDataSource(this);
+  v.adapterTableView->setDelegate(this);
+  v.adapterTableView->setTableFooterView(make<platform::ui::View>());
+  v.adapterTableView->registerCell(CameraSetupLensAdapterCell::kIdentifier,
+                                   [] { return make<CameraSetupLensAdapterCell>(); });
+}
+
+void LensAdapterViewController::viewWillAppear(bool) {
+  currentAdapterID = SetupControllerUtil::getCurrentLensAdapterID();
+  bindUI();
+  loadDataFromDB();
+  setinitialTableViewState();
+}
+
+void LensAdapterViewController::viewDidAppear(bool) {
+  myInteractiveGuideManager_ = InteractiveGuideManager::getSingelton();
+  if (!myInteractiveGuideManager_) return;
+  auto self = std::static_pointer_cast<LensAdapterViewController>(shared_from_this());
+  myInteractiveGuideManager_->registerViewForInteractiveGuide(std::shared_ptr<InteractiveGuideDelegate>(self, this),
+                                                              view(), kGuideScreen);
+}
+
+void LensAdapterViewController::viewWillDisappear(bool) {
+  if (myInteractiveGuideManager_) myInteractiveGuideManager_->unregisterViewForInteractiveGuide();
+  myInteractiveGuideManager_.reset();
+}
+
+void LensAdapterViewController::bindUI() {
+  // Set again on every appearance; a target-action pair is kept once however often it is added.
+  views_.searchCancelBtn->addTarget(this, &LensAdapterViewController::searchCancelButtonPressed,
+                                    platform::ui::ControlEvent::TouchUpInside);
+}
+
+void LensAdapterViewController::loadDataFromDB() { loadLensAdapterDatabase(); }
+
+void LensAdapterViewController::loadLensAdapterDatabase() {
+  OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+  lensAdapterItems_ = adapters ? adapters->getAllAdapters() : std::vector<QuorvelLensAdapter>();
+  views_.adapterTableView->reloadData();
+}
+
+void LensAdapterViewController::setinitialTableViewState() {
+  const auto package = SetupControllerUtil::getCurrentPackage();
+  if (!package || !package->lensAdapter) return;
+  scrollLensAdapter2IndexPath(getIndexPath4LensMAdapter(*package->lensAdapter));
+}
+
+std::optional<IndexPath> LensAdapterViewController::getIndexPath4LensMAdapter(const QuorvelLensAdapter& adapter) const {
+  for (size_t row = 0; row < lensAdapterItems_.size(); ++row) {
+    if (lensAdapterItems_[row].adapterId == adapter.adapterId) return IndexPath::forRow(static_cast<int64_t>(row), 0);
+  }
+  return std::nullopt;
+}
+
+void LensAdapterViewController::scrollLensAdapter2IndexPath(const std::optional<IndexPath>& indexPath) {
+  if (!indexPath) return;
+  views_.adapterTableView->selectRowAtIndexPath(indexPath, false, platform::ui::TableViewScrollPosition::Middle);
+}
+
+void LensAdapterViewController::selectAndCommit(int adapterId) {
+  {
+    OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+    if (!adapters || !adapters->deselectAllAdapter() || !adapters->selectAdapter(adapterId)) {
+      platform::log::write(platform::log::Error, "The adapter selection could not be stored");
+    }
+  }
+  SetupControllerUtil::setNewLensAdapter();
+  currentAdapterID = SetupControllerUtil::getCurrentLensAdapterID();
+}
+
+void LensAdapterViewController::tableViewDidSelectRowAtIndexPath(platform::ui::TableView&, const IndexPath& path) {
+  if (myInteractiveGuideManager_) myInteractiveGuideManager_->interAction();
+  if (path.row < 0 || static_cast<size_t>(path.row) >= lensAdapterItems_.size()) return;
+  selectAndCommit(lensAdapterItems_[path.row].adapterId);
+  doneBtnPressed();
+}
+
+void LensAdapterViewController::doneBtnPressed() {
+  SetupControllerUtil::setNewLensAdapter();
+  if (auto* navigation = navigationController()) navigation->popViewControllerAnimated(true);
+}
+
+void LensAdapterViewController::backButtonPressed() {
+  if (auto* navigation = navigationController()) navigation->popViewControllerAnimated(true);
+}
+
+// --- the form ---
+
+void LensAdapterViewController::createNewButtonPressed() {
+  auto& v = views_;
+  isAnamorphic = false;
+  v.anamorphicCheck->setAlpha(0);
+  v.filterBarTitleLabel->setText(localized("CREATE CUSTOM ADAPTER"));
+  v.adapterValueField->becomeFirstResponder();
+  std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
+  platform::ui::View::animate(0.2, 0, platform::ui::AnimationOptionNone, [this] {
+    auto& v = views_;
+    v.customAdapterView->setAlpha(1);
+    v.createNewBtn->setAlpha(0);
+    v.filterBarTitleLabel->setAlpha(1);
+    v.saveBtn->setAlpha(1);
+    v.searchCancelBtn->setAlpha(1);
+    topBarConstraint.setConstant(-50);
+    view()->layoutIfNeeded();
+  }, [weak](bool) {
+    if (auto self = std::static_pointer_cast<LensAdapterViewController>(weak.lock())) {
+      self->views_.createNewBtn->buttonNotHighlighted();
+    }
+  });
+}
+
+void LensAdapterViewController::anamorphicBtnPressed() {
+  isAnamorphic = !isAnamorphic;
+  views_.anamorphicCheck->setAlpha(isAnamorphic ? 1 : 0);
+}
+
+void LensAdapterViewController::saveBtnPressed() {
+  if (!checkForErrorAdapter()) {
+    saveNewAdapter();
+    searchCancelButtonPressed();
+  }
+  views_.saveBtn->buttonNotHighlighted();
+  view()->endEditing(true);
+}
+
+void LensAdapterViewController::markInputError(platform::ui::TextField& field) {
+  auto& layer = field.layer();
+  layer.setBorderColor(UIConstants::redWarning());
+  layer.setBorderWidth(2.0);
+  layer.setCornerRadius(4.0);
+  layer.setMasksToBounds(true);
+}
+
+void LensAdapterViewController::unmarkInputErrors() {
+  views_.adapterNameField->layer().setBorderColor(Color::clearColor());
+  views_.adapterValueField->layer().setBorderColor(Color::clearColor());
+}
+
+bool LensAdapterViewController::checkForErrorAdapter() {
+  unmarkInputErrors();
+  const auto check = app::setup::AdapterForm::check(views_.adapterNameField->text(), views_.adapterValueField->text());
+  if (check.nameError) markInputError(*views_.adapterNameField);
+  if (check.factorError) markInputError(*views_.adapterValueField);
+  return check.anyError();
+}
+
+void LensAdapterViewController::saveNewAdapter() {
+  const auto factor = app::setup::AdapterForm::factor(views_.adapterValueField->text());
+  if (!factor) return;
+  const auto adapter = app::setup::AdapterForm::adapter(views_.adapterNameField->text(), *factor, isAnamorphic);
+  int stored = -1;
+  {
+    OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+    if (adapters) stored = adapters->insertNewAdapter(adapter);
+  }
+  if (stored < 1) {
+    platform::log::write(platform::log::Error, "The adapter \"" + adapter.adapterName + "\" could not be stored");
+  } else {
+    SetupControllerUtil::setNewLensAdapter();
+    currentAdapterID = SetupControllerUtil::getCurrentLensAdapterID();
+  }
+  loadLensAdapterDatabase();
+  setinitialTableViewState();
+}
+
+void LensAdapterViewController::searchCancelButtonPressed() {
+  view()->endEditing(true);
+  std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
+  platform::ui::View::animate(0.2, 0, platform::ui::AnimationOptionCurveEaseOut, [this] {
+    auto& v = views_;
+    v.searchCancelBtn->setAlpha(0);
+    v.createNewBtn->setAlpha(1);
+    v.filterBarTitleLabel->setAlpha(0);
+    v.customAdapterView->setAlpha(0);
+    v.saveBtn->setAlpha(0);
+    createNewBtnLeadingConstraint.setConstant(16);
+    topBarConstraint.setConstant(0);
+    view()->layoutIfNeeded();
+  }, [weak](bool) {
+    if (auto self = std::static_pointer_cast<LensAdapterViewController>(weak.lock())) {
+      self->views_.saveBtn->buttonNotHighlighted();
+    }
+  });
+  unmarkInputErrors();
+  clearTextFieldsOnCancel();
+}
+
+void LensAdapterViewController::clearTextFieldsOnCancel() {
+  views_.adapterNameField->setText("");
+  views_.adapterValueField->setText("");
+}
+
+// --- deletion ---
+
+void LensAdapterViewController::deleteLensAdapter(const QuorvelLensAdapter& adapter) {
+  QuorvelPackageUtil::deleteAdapter(adapter);
+  bool deleted = false;
+  {
+    OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+    deleted = adapters && adapters->deleteAdapter(adapter);
+  }
+  if (!deleted) platform::log::write(platform::log::Error, "The adapter \"" + adapter.adapterName + "\" could not be deleted");
+  if (deleted && adapter.adapterId == currentAdapterID) selectAndCommit(QuorvelPackageUtil::kNoAdapter);
+  if (deleted) {
+    if (auto frames = SetupControllerUtil::getApllication()) app::setup::OtherSlotRepair::adapterDeleted(*frames, adapter.adapterId);
+  }
+  loadLensAdapterDatabase();
+  setinitialTableViewState();
+}
+
+// --- table ---
+
+int64_t LensAdapterViewController::tableViewNumberOfRowsInSection(platform::ui::TableView& table, int64_t) {
+  return &table == views_.adapterTableView.get() ? static_cast<int64_t>(lensAdapterItems_.size()) : 0;
+}
+
+std::shared_ptr<platform::ui::TableViewCell> LensAdapterViewController::tableViewCellForRowAtIndexPath(
+    platform::ui::TableView& table, const IndexPath& path) {
+  if (&table != views_.adapterTableView.get() || static_cast<size_t>(path.row) >= lensAdapterItems_.size()) return nullptr;
+  auto cell = std::dynamic_pointer_cast<CameraSetupLensAdapterCell>(
+      table.dequeueReusableCell(CameraSetupLensAdapterCell::kIdentifier));
+  if (!cell) return nullptr;
+  const QuorvelLensAdapter& adapter = lensAdapterItems_[path.row];
+  cell->title()->setText(adapter.getListString());
+  cell->crop()->setText(app::setup::AdapterRowTexts::factorText(adapter));
+  cell->crop()->setHidden(app::setup::AdapterRowTexts::factorHidden(adapter));
+  cell->setTag(adapter.adapterId);
+  return cell;
+}
+
+bool LensAdapterViewController::tableViewCanEditRowAtIndexPath(platform::ui::TableView&, const IndexPath& path) {
+  return static_cast<size_t>(path.row) < lensAdapterItems_.size() && lensAdapterItems_[path.row].adapterType == 1;
+}
+
+double LensAdapterViewController::tableViewHeightForRowAtIndexPath(platform::ui::TableView&, const IndexPath&) {
+  return kRowHeight;
+}
+
+void LensAdapterViewController::tableViewWillDisplayCellForRowAtIndexPath(platform::ui::TableView&,
+                                                                          platform::ui::TableViewCell& cell,
+                                                                          const IndexPath& path) {
+  if (static_cast<size_t>(path.row) < lensAdapterItems_.size() &&
+      lensAdapterItems_[path.row].adapterId == currentAdapterID) {
+    cell.setSelected(true, false);
+  }
+}
+
+std::shared_ptr<platform::ui::SwipeActionsConfiguration>
+LensAdapterViewController::tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(platform::ui::TableView& table,
+                                                                                      const IndexPath& path) {
+  if (!tableViewCanEditRowAtIndexPath(table, path)) return nullptr;
+  const QuorvelLensAdapter adapter = lensAdapterItems_[path.row];
+  std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
+  auto remove = platform::ui::ContextualAction::contextualActionWithStyle(
+      platform::ui::ContextualActionStyle::Normal, localized("Delete"),
+      [weak, adapter](platform::ui::ContextualAction&, platform::ui::View&, platform::ui::ContextualAction::Completion done) {
+        auto self = std::static_pointer_cast<LensAdapterViewController>(weak.lock());
+        if (!self) return;
+        self->deleteLensAdapter(adapter);
+        self->views_.adapterTableView->setEditing(false, true);
+        if (done) done(true);
+      });
+  remove->setBackgroundColor(UIConstants::redWarning());
+  auto configuration = platform::ui::SwipeActionsConfiguration::configurationWithActions({remove});
+  configuration->setPerformsFirstActionWithFullSwipe(false);
+  return configuration;
+}
+
+// --- keyboard and guide ---
+
+void LensAdapterViewController::textFieldDidBeginEditing(platform::ui::TextField& textField) {
+  activeTextFieldTag = textField.tag();
+}
+
+void LensAdapterViewController::nextTextField() {
+  auto* parent = views_.adapterValueField->superview();
+  if (auto* next = parent ? parent->viewWithTag(activeTextFieldTag + 1) : nullptr) next->becomeFirstResponder();
+}
+
+bool LensAdapterViewController::textFieldShouldReturn(platform::ui::TextField& textField) {
+  if (textField.returnKeyType() == platform::ui::ReturnKeyType::Next) {
+    if (auto* parent = textField.superview()) {
+      if (auto* next = parent->viewWithTag(textField.tag() + 1)) next->becomeFirstResponder();
+    }
+  } else if (textField.returnKeyType() == platform::ui::ReturnKeyType::Done) {
+    textField.resignFirstResponder();
+  }
+  return true;
+}
+
+void LensAdapterViewController::showGuide(BasicGuide& guide) {
+  if (guide.guideTag != kGuideTag) return;
+  const auto* window = view()->window();
+  const double width = window ? window->bounds().width() : view()->bounds().width();
+  const float right = window ? static_cast<float>(window->windowSafeAreaInsets().right) : 0.0f;
+  const float x = static_cast<float>(width) - (right + 180.0f + 20.0f + 40.0f);
+  guide.createAndShowGuideWithTapCenter({0, 0}, {x, 160});
+}

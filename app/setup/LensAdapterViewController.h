@@ -1,0 +1,117 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "app/kit/AlertOkayCancelDelegate.h"
+#include "app/kit/quorvelCustomButton.h"
+#include "app/model/QuorvelLensAdapter.h"
+#include "app/settings/InteractiveGuideDelegate.h"
+#include "app/setup/CameraSetupLensAdapterCell.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/LayoutConstraint.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/ViewController.h"
+
+class InteractiveGuideManager;
+
+// The lens-adapter picker: the adapter catalogue as a list, the package's adapter marked. A tap makes
+// the adapter the package's and closes; a form adds an adapter of the user's (selected at once, the
+// screen staying open); the user's own adapters can be swiped away. EXIT commits the adapter selected
+// in the catalogue and closes. Main thread only.
+class LensAdapterViewController : public platform::ui::ViewController,
+                                  public platform::ui::TableViewDataSource,
+                                  public platform::ui::TableViewDelegate,
+                                  public platform::ui::TextFieldDelegate,
+                                  public InteractiveGuideDelegate,
+                                  public AlertOkayCancelDelegate {
+ public:
+  static constexpr platform::runtime::NativeClass<platform::ui::ViewController> kRuntimeClass{
+      "LensAdapterViewController"};
+  static constexpr const char* kStoryboardIdentifier = "LensAdapterViewController";
+  static constexpr int kGuideScreen = 3;
+  static constexpr int kGuideTag = 310;
+  static constexpr int64_t kFactorFieldTag = 1;  // the name field follows it
+  static constexpr double kRowHeight = 40;
+
+  void loadView() override;
+  void viewDidLoad() override;
+  void viewWillAppear(bool animated) override;
+  void viewDidAppear(bool animated) override;
+  void viewWillDisappear(bool animated) override;
+
+  void bindUI();
+  void loadDataFromDB();
+  void loadLensAdapterDatabase();
+  void setinitialTableViewState();
+  std::optional<platform::ui::IndexPath> getIndexPath4LensMAdapter(const QuorvelLensAdapter& adapter) const;
+  void scrollLensAdapter2IndexPath(const std::optional<platform::ui::IndexPath>& indexPath);
+
+  // The form.
+  void createNewButtonPressed();
+  void anamorphicBtnPressed();
+  void saveBtnPressed();
+  void searchCancelButtonPressed();
+  void clearTextFieldsOnCancel();
+  void unmarkInputErrors();
+  // Marks the fields in error; true when any is.
+  bool checkForErrorAdapter();
+  void saveNewAdapter();
+
+  void deleteLensAdapter(const QuorvelLensAdapter& adapter);
+  void doneBtnPressed();
+  void backButtonPressed();
+  void nextTextField();
+
+  // Table.
+  int64_t tableViewNumberOfRowsInSection(platform::ui::TableView& table, int64_t section) override;
+  std::shared_ptr<platform::ui::TableViewCell> tableViewCellForRowAtIndexPath(platform::ui::TableView& table,
+                                                                              const platform::ui::IndexPath& path) override;
+  bool tableViewCanEditRowAtIndexPath(platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
+  double tableViewHeightForRowAtIndexPath(platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
+  void tableViewWillDisplayCellForRowAtIndexPath(platform::ui::TableView& table, platform::ui::TableViewCell& cell,
+                                                 const platform::ui::IndexPath& path) override;
+  void tableViewDidSelectRowAtIndexPath(platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
+  std::shared_ptr<platform::ui::SwipeActionsConfiguration> tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(
+      platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
+
+  void textFieldDidBeginEditing(platform::ui::TextField& textField) override;
+  bool textFieldShouldReturn(platform::ui::TextField& textField) override;
+  void showGuide(BasicGuide& guide) override;
+
+  // State, for the screen's tests.
+  int currentAdapterID = 0;
+  int64_t activeTextFieldTag = 0;
+  bool isAnamorphic = false;
+  const std::vector<QuorvelLensAdapter>& lensAdapterItems() const { return lensAdapterItems_; }
+
+  struct Views {
+    std::shared_ptr<platform::ui::View> topBar, secondBar, customAdapterView, anamorphicRow;
+    std::shared_ptr<platform::ui::Label> topBarTitleLabel, filterBarTitleLabel, customAdapterNameLabel,
+        customAdapterFactorLabel, anamorphicLabel;
+    std::shared_ptr<platform::ui::TextField> adapterNameField, adapterValueField;
+    std::shared_ptr<quorvelCustomButton> createNewBtn, saveBtn;
+    std::shared_ptr<platform::ui::Button> exitBtn, searchCancelBtn, anamorphicBtn;
+    std::shared_ptr<platform::ui::ImageView> anamorphicCheck;
+    std::shared_ptr<platform::ui::TableView> adapterTableView;
+  };
+  const Views& views() const { return views_; }
+  platform::ui::LayoutConstraint topBarConstraint, createNewBtnLeadingConstraint;
+
+ protected:
+  LensAdapterViewController();
+
+ private:
+  void buildViews(platform::ui::View& root);
+  void layOutViews();
+  static void markInputError(platform::ui::TextField& field);
+  // Makes `adapterId` the one selected adapter in the catalogue and commits it.
+  void selectAndCommit(int adapterId);
+
+  Views views_;
+  std::vector<QuorvelLensAdapter> lensAdapterItems_;
+  std::shared_ptr<InteractiveGuideManager> myInteractiveGuideManager_;
+};

@@ -1,0 +1,214 @@
+// The lens-adapter picker driven by touches and typing, against the real adapter and package catalogues.
+#include <gtest/gtest.h>
+
+#include "app/kit/KitTestEnvironment.h"
+#include "app/kit/UIConstants.h"
+#include "app/setup/LensAdapterViewController.h"
+#include "app/setup/SavedPackages.h"
+#include "app/setup/SetupScreenFixture.h"
+#include "app/storage/OpenCatalogue.h"
+#include "app/storage/PackageDatabaseHelper.h"
+#include "app/storage/QuorvelLensAdapterDBHelper.h"
+#include "platform/ui/SwipeActionsConfiguration.h"
+
+namespace {
+
+using ostrel::testing::bytes;
+using app::storage::OpenCatalogue;
+using platform::ui::IndexPath;
+
+class LensAdapterPickerTest : public ::testing::Test, public app::setup::testing::SetupScreenFixture {
+ protected:
+  LensAdapterPickerTest() {
+    screen = platform::ui::make<LensAdapterViewController>();
+    push(screen);
+  }
+  const LensAdapterViewController::Views& v() const { return screen->views(); }
+  bool onScreen() const { return navigation->topViewController() == screen; }
+  int rowOf(const std::string& name) const {
+    const auto& items = screen->lensAdapterItems();
+    for (size_t i = 0; i < items.size(); ++i) {
+      if (items[i].adapterName == name) return static_cast<int>(i);
+    }
+    return -1;
+  }
+  static QuorvelLensAdapter selectedInCatalogue() {
+    OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+    return adapters->getSelectedLensAdapter();
+  }
+  int editedAdapterId() const { return state()->currentPackage->lensAdapter->adapterId; }
+  // Opens the form, types the factor and the name, sets the toggle, and saves.
+  void create(const std::string& factor, const std::string& name, bool anamorphic) {
+    tap(*v().createNewBtn->button());
+    env.advance(0.3);
+    tap(*v().adapterValueField);
+    type(factor);
+    tap(*v().adapterNameField);
+    type(name);
+    if (anamorphic) tap(*v().anamorphicBtn);
+    tap(*v().saveBtn->button());
+    env.advance(0.3);
+  }
+  void tapRow(int row) {
+    v().adapterTableView->scrollToRowAtIndexPath(IndexPath::forRow(row, 0), platform::ui::TableViewScrollPosition::Middle,
+                                                 false);
+    env.advance(0.1);
+    layOut();
+    tap(*v().adapterTableView->cellForRowAtIndexPath(IndexPath::forRow(row, 0)));
+  }
+  bool marked(const platform::ui::TextField& field) const {
+    return field.layer().borderWidth() == 2.0 && field.layer().borderColor() == UIConstants::redWarning();
+  }
+
+  std::shared_ptr<LensAdapterViewController> screen;
+};
+
+TEST_F(LensAdapterPickerTest, ListsTheCatalogueWithTheCommittedAdapterChosen) {
+  const auto& items = screen->lensAdapterItems();
+  ASSERT_GT(items.size(), 3u);
+  EXPECT_EQ(items.front().adapterName, "None") << "the no-adapter row comes first";
+  EXPECT_EQ(screen->currentAdapterID, editedAdapterId());
+  const auto selected = v().adapterTableView->indexPathForSelectedRow();
+  ASSERT_TRUE(selected);
+  EXPECT_EQ(items[selected->row].adapterId, editedAdapterId());
+  auto none = std::dynamic_pointer_cast<CameraSetupLensAdapterCell>(
+      v().adapterTableView->cellForRowAtIndexPath(IndexPath::forRow(0, 0)));
+  ASSERT_TRUE(none);
+  EXPECT_TRUE(none->crop()->isHidden()) << "an adapter of width 1 shows no factor";
+  EXPECT_FALSE(screen->tableViewCanEditRowAtIndexPath(*v().adapterTableView, IndexPath::forRow(1, 0)))
+      << "catalogue adapters cannot be swiped";
+}
+
+TEST_F(LensAdapterPickerTest, ATapCommitsTheAdapterAndCloses) {
+  const int row = 2;
+  const QuorvelLensAdapter chosen = screen->lensAdapterItems()[row];
+  tapRow(row);
+  env.advance(1);
+  EXPECT_EQ(selectedInCatalogue().adapterId, chosen.adapterId);
+  EXPECT_EQ(editedAdapterId(), chosen.adapterId);
+  EXPECT_EQ(state()->packageOne->lensAdapter->adapterId, chosen.adapterId) << "package one is being edited";
+  EXPECT_FALSE(onScreen());
+}
+
+TEST_F(LensAdapterPickerTest, NewAdaptersAreStoredSelectedAndTheScreenStays) {
+  create("0.65", "Reducer", false);
+  EXPECT_TRUE(onScreen());
+  QuorvelLensAdapter reducer = selectedInCatalogue();
+  EXPECT_EQ(reducer.adapterName, "Reducer");
+  EXPECT_FLOAT_EQ(reducer.adapterValueWidth, 0.65f);
+  EXPECT_FLOAT_EQ(reducer.adapterValueHeight, 0.65f);
+  EXPECT_EQ(reducer.adapterType, 1);
+  EXPECT_EQ(editedAdapterId(), reducer.adapterId);
+  EXPECT_EQ(v().customAdapterView->alpha(), 0) << "a save closes the form";
+  EXPECT_TRUE(v().adapterValueField->text().empty());
+
+  create("2", "Front Anamorphic", true);
+  const QuorvelLensAdapter ana = selectedInCatalogue();
+  EXPECT_EQ(ana.adapterName, "Front Anamorphic");
+  EXPECT_FLOAT_EQ(ana.adapterValueWidth, 0.5f);
+  EXPECT_FLOAT_EQ(ana.adapterValueHeight, 1.0f);
+  const int row = rowOf("Front Anamorphic");
+  ASSERT_GE(row, 0);
+  v().adapterTableView->scrollToRowAtIndexPath(IndexPath::forRow(row, 0), platform::ui::TableViewScrollPosition::Middle,
+                                               false);
+  env.advance(0.1);
+  layOut();
+  auto cell = std::dynamic_pointer_cast<CameraSetupLensAdapterCell>(
+      v().adapterTableView->cellForRowAtIndexPath(IndexPath::forRow(row, 0)));
+  ASSERT_TRUE(cell);
+  EXPECT_EQ(cell->crop()->text(), "2x ANA | CUSTOM");
+  EXPECT_TRUE(cell->isSelected()) << "the new adapter is the package's";
+
+  create("1,33", "Comma", false);
+  EXPECT_FLOAT_EQ(selectedInCatalogue().adapterValueWidth, 1.33f);
+}
+
+TEST_F(LensAdapterPickerTest, BadInputIsMarkedAndNothingStored) {
+  const size_t before = screen->lensAdapterItems().size();
+  struct Case {
+    const char* factor;
+    const char* name;
+    bool factorMarked, nameMarked;
+  };
+  const Case cases[] = {
+      {"0", "Zero", true, false}, {"abc", "Letters", true, false}, {"2x", "Unit", true, false},
+      {"", "Empty", true, false}, {"0.7", "", false, true},       {"-2", "Negative", true, false},
+  };
+  for (const auto& c : cases) {
+    create(c.factor, c.name, false);
+    EXPECT_EQ(marked(*v().adapterValueField), c.factorMarked) << c.factor << " / " << c.name;
+    EXPECT_EQ(marked(*v().adapterNameField), c.nameMarked) << c.factor << " / " << c.name;
+    EXPECT_EQ(v().customAdapterView->alpha(), 1) << "the form stays open";
+    tap(*v().searchCancelBtn);
+    env.advance(0.3);
+  }
+  EXPECT_EQ(screen->lensAdapterItems().size(), before);
+  EXPECT_FALSE(marked(*v().adapterValueField)) << "cancel clears the marks";
+}
+
+TEST_F(LensAdapterPickerTest, TheMarkIsARedBorderOnScreen) {
+  create("abc", "Letters", false);
+  auto image = render();
+  ASSERT_TRUE(image);
+  const auto frame = v().adapterValueField->convertRectTo(v().adapterValueField->bounds(), nullptr);
+  const double scale = window->scale();
+  // The left edge of the field, half-way down, lies on the 2-point border.
+  const auto pixel = image->pixel(static_cast<int>((frame.minX() + 1) * scale), static_cast<int>(frame.midY() * scale));
+  EXPECT_EQ(bytes(pixel), bytes(UIConstants::redWarning()));
+}
+
+TEST_F(LensAdapterPickerTest, DeletingTheCommittedAdapterFallsBackToAdapterOneEverywhere) {
+  create("0.71", "Booster", false);
+  const int booster = selectedInCatalogue().adapterId;
+  // A saved package and the other slot on the new adapter.
+  ASSERT_TRUE(app::setup::SavedPackages::save(*state()->currentPackage, "On booster"));
+  state()->packageTwo->lensAdapter = state()->currentPackage->lensAdapter;
+
+  const int row = rowOf("Booster");
+  ASSERT_TRUE(screen->tableViewCanEditRowAtIndexPath(*v().adapterTableView, IndexPath::forRow(row, 0)));
+  auto configuration = screen->tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(
+      *v().adapterTableView, IndexPath::forRow(row, 0));
+  ASSERT_TRUE(configuration);
+  EXPECT_FALSE(configuration->performsFirstActionWithFullSwipe());
+  ASSERT_EQ(configuration->actions().size(), 1u);
+  EXPECT_EQ(configuration->actions().front()->title(), "Delete");
+  auto source = platform::ui::make<platform::ui::View>();
+  configuration->actions().front()->handler()(*configuration->actions().front(), *source, {});
+
+  EXPECT_EQ(rowOf("Booster"), -1);
+  EXPECT_EQ(selectedInCatalogue().adapterId, 1);
+  EXPECT_EQ(editedAdapterId(), 1);
+  EXPECT_EQ(state()->packageOne->lensAdapter->adapterId, 1);
+  EXPECT_EQ(state()->packageTwo->lensAdapter->adapterId, 1) << "the other slot is mended too";
+  const auto saved = app::setup::SavedPackages::list(app::setup::SavedPackages::kRecent);
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_EQ(saved.front().lensAdapter->adapterId, 1);
+  EXPECT_NE(booster, 1);
+}
+
+TEST_F(LensAdapterPickerTest, DeletingAnotherAdapterKeepsTheCommittedOne) {
+  create("0.71", "Spare", false);
+  create("0.8", "Kept", false);
+  const int kept = selectedInCatalogue().adapterId;
+  const int row = rowOf("Spare");
+  auto configuration = screen->tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(
+      *v().adapterTableView, IndexPath::forRow(row, 0));
+  auto source = platform::ui::make<platform::ui::View>();
+  configuration->actions().front()->handler()(*configuration->actions().front(), *source, {});
+  EXPECT_EQ(rowOf("Spare"), -1);
+  EXPECT_EQ(editedAdapterId(), kept);
+}
+
+TEST_F(LensAdapterPickerTest, ExitCommitsWhatTheCatalogueHasSelected) {
+  const QuorvelLensAdapter other = screen->lensAdapterItems()[3];
+  {
+    OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+    ASSERT_TRUE(adapters->selectOnlyAdapter(other.adapterId));
+  }
+  tap(*v().exitBtn);
+  env.advance(1);
+  EXPECT_FALSE(onScreen());
+  EXPECT_EQ(editedAdapterId(), other.adapterId);
+}
+
+}  // namespace

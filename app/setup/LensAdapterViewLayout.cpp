@@ -1,0 +1,150 @@
+// LensAdapterViewController: its views, made and placed in code in place of its storyboard scene.
+#include "app/kit/UIConstants.h"
+#include "app/pages/PageContentView.h"
+#include "app/setup/LensAdapterViewController.h"
+#include "app/setup/SetupIcons.h"
+
+using platform::ui::make;
+
+namespace {
+
+constexpr double kBarHeight = 50;
+constexpr double kFormHeight = 150;
+constexpr double kSide = 16;
+
+std::shared_ptr<platform::ui::Label> label(const std::string& text, const platform::graphics::Font& font,
+                                           const platform::graphics::Color& color) {
+  auto l = make<platform::ui::Label>();
+  l->setText(text);
+  l->setFont(font);
+  l->setTextColor(color);
+  return l;
+}
+
+std::shared_ptr<platform::ui::TextField> field(int64_t tag) {
+  auto f = make<platform::ui::TextField>();
+  f->setTag(tag);
+  f->setFont(UIConstants::romanFontQuorvelWithSize(15));
+  f->setTextColor(UIConstants::textFieldTextColor());
+  f->setBackgroundColor(UIConstants::textFieldBG());
+  f->layer().setCornerRadius(4.0);
+  return f;
+}
+
+}  // namespace
+
+void LensAdapterViewController::loadView() {
+  auto root = make<app::pages::PageContentView>();
+  root->setBackgroundColor(UIConstants::primaryBG());
+  buildViews(*root);
+  std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
+  root->setLayout([weak] {
+    if (auto self = std::static_pointer_cast<LensAdapterViewController>(weak.lock())) self->layOutViews();
+  });
+  setView(root);
+}
+
+void LensAdapterViewController::buildViews(platform::ui::View& root) {
+  auto& v = views_;
+  v.adapterTableView = make<platform::ui::TableView>();
+  v.adapterTableView->setBackgroundColor(UIConstants::primaryBG());
+  v.adapterTableView->setSeparatorColor(UIConstants::tableViewSeparator());
+  root.addSubview(v.adapterTableView);
+
+  v.customAdapterView = make<platform::ui::View>();
+  v.customAdapterView->setBackgroundColor(UIConstants::secondaryBG());
+  v.customAdapterView->setAlpha(0);
+  v.customAdapterFactorLabel = label("FACTOR", UIConstants::mediumFontQuorvelWithSize(11), UIConstants::lowContrastText());
+  v.customAdapterNameLabel = label("NAME", UIConstants::mediumFontQuorvelWithSize(11), UIConstants::lowContrastText());
+  v.adapterValueField = field(kFactorFieldTag);
+  v.adapterValueField->setKeyboardType(platform::ui::KeyboardType::DecimalPad);
+  v.adapterNameField = field(kFactorFieldTag + 1);
+  v.anamorphicRow = make<platform::ui::View>();
+  v.anamorphicCheck = make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::quorvelBlue()));
+  v.anamorphicCheck->setAlpha(0);
+  v.anamorphicCheck->layer().setBorderColor(UIConstants::lowContrastText());
+  v.anamorphicCheck->layer().setBorderWidth(1);
+  v.anamorphicCheck->layer().setCornerRadius(3);
+  v.anamorphicLabel = label("ANAMORPHIC", UIConstants::mediumFontQuorvelWithSize(12), UIConstants::contrastText());
+  v.anamorphicBtn = make<platform::ui::Button>();
+  for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
+           v.anamorphicCheck, v.anamorphicLabel, v.anamorphicBtn}) {
+    v.anamorphicRow->addSubview(view);
+  }
+  for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
+           v.customAdapterFactorLabel, v.adapterValueField, v.customAdapterNameLabel, v.adapterNameField,
+           v.anamorphicRow}) {
+    v.customAdapterView->addSubview(view);
+  }
+  root.addSubview(v.customAdapterView);
+
+  v.secondBar = make<platform::ui::View>();
+  v.secondBar->setBackgroundColor(UIConstants::filterBarColor());
+  v.createNewBtn = make<quorvelCustomButton>();
+  v.filterBarTitleLabel = label("", UIConstants::heavyFontQuorvelWithSize(12), UIConstants::contrastText());
+  v.filterBarTitleLabel->setAlpha(0);
+  v.saveBtn = make<quorvelCustomButton>();
+  v.saveBtn->setAlpha(0);
+  v.searchCancelBtn = make<platform::ui::Button>();
+  v.searchCancelBtn->setTitle("CANCEL");
+  v.searchCancelBtn->setTitleColor(UIConstants::lowContrastText());
+  v.searchCancelBtn->titleLabel()->setFont(UIConstants::mediumFontQuorvelWithSize(11));
+  v.searchCancelBtn->setAlpha(0);
+  for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
+           v.createNewBtn, v.filterBarTitleLabel, v.saveBtn, v.searchCancelBtn}) {
+    v.secondBar->addSubview(view);
+  }
+  root.addSubview(v.secondBar);
+
+  v.topBar = make<platform::ui::View>();
+  v.topBar->setBackgroundColor(UIConstants::topBarColor());
+  v.topBarTitleLabel = label("LENS ADAPTER", UIConstants::heavyFontQuorvelWithSize(14), UIConstants::maxContrastText());
+  v.topBarTitleLabel->setTextAlignment(platform::graphics::TextAlignment::Center);
+  v.exitBtn = make<platform::ui::Button>();
+  v.exitBtn->setTitle("EXIT");
+  v.exitBtn->setTitleColor(UIConstants::quorvelBlue());
+  v.exitBtn->titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(12));
+  v.topBar->addSubview(v.topBarTitleLabel);
+  v.topBar->addSubview(v.exitBtn);
+  root.addSubview(v.topBar);
+  createNewBtnLeadingConstraint.setConstant(kSide);
+}
+
+void LensAdapterViewController::layOutViews() {
+  auto& v = views_;
+  auto root = view();
+  const double width = root->bounds().width();
+  const double height = root->bounds().height();
+  const auto* window = root->window();
+  const double top = window ? window->windowSafeAreaInsets().top : 0;
+  const double bottom = window ? window->windowSafeAreaInsets().bottom : 0;
+
+  const double barTop = top + topBarConstraint.constant();
+  v.topBar->setFrame({0, 0, width, barTop + kBarHeight});
+  v.topBarTitleLabel->setFrame({80, barTop, width - 160, kBarHeight});
+  v.exitBtn->setFrame({width - 80, barTop, 72, kBarHeight});
+
+  const double secondTop = barTop + kBarHeight;
+  v.secondBar->setFrame({0, secondTop, width, kBarHeight});
+  const double lead = createNewBtnLeadingConstraint.constant();
+  v.createNewBtn->setFrame({lead, 8, width - 2 * kSide, kBarHeight - 16});
+  v.filterBarTitleLabel->setFrame({kSide, 0, width - 200, kBarHeight});
+  v.searchCancelBtn->setFrame({width - 184, 8, 80, kBarHeight - 16});
+  v.saveBtn->setFrame({width - 96, 8, 80, kBarHeight - 16});
+
+  const bool form = v.customAdapterView->alpha() > 0;
+  const double formTop = secondTop + kBarHeight;
+  v.customAdapterView->setFrame({0, formTop, width, kFormHeight});
+  const double fieldWidth = width - 2 * kSide;
+  v.customAdapterFactorLabel->setFrame({kSide, 6, fieldWidth, 16});
+  v.adapterValueField->setFrame({kSide, 22, fieldWidth, 32});
+  v.customAdapterNameLabel->setFrame({kSide, 58, fieldWidth, 16});
+  v.adapterNameField->setFrame({kSide, 74, fieldWidth, 32});
+  v.anamorphicRow->setFrame({kSide, 112, fieldWidth, 32});
+  v.anamorphicCheck->setFrame({0, 6, 20, 20});
+  v.anamorphicLabel->setFrame({30, 0, 200, 32});
+  v.anamorphicBtn->setFrame({0, 0, 230, 32});
+
+  const double tableTop = form ? formTop + kFormHeight : formTop;
+  v.adapterTableView->setFrame({0, tableTop, width, std::max(0.0, height - tableTop - bottom)});
+}

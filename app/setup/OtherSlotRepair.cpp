@@ -1,0 +1,126 @@
+#include "app/setup/OtherSlotRepair.h"
+
+#include <algorithm>
+
+#include "app/setup/SetupControllerUtil.h"
+#include "app/state/FramesObject.h"
+#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/OpenCatalogue.h"
+#include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
+#include "app/storage/QuorvelLensAdapterDBHelper.h"
+#include "app/storage/QuorvelPackageUtil.h"
+
+namespace app::setup {
+
+using app::storage::OpenCatalogue;
+
+namespace {
+
+// The series' lenses that are chosen in the catalogue, else its shortest one, as a commit would take them.
+std::vector<LensObject> lensesOfSeries(int seriesId) {
+  OpenCatalogue<LensDatabaseHelper> lenses;
+  if (!lenses) return {};
+  auto chosen = lenses->getSelectedLenses4Manufacturer(seriesId);
+  if (!chosen.empty()) return chosen;
+  auto all = lenses->getAllLensesForManufcaturer(seriesId);
+  if (all.empty()) return {};
+  return {all.front()};
+}
+
+void refreshLensSet(QuorvelPackage& package) {
+  const int series = package.lensManufacturer ? package.lensManufacturer->manufactorId : 0;
+  package.mLensSet = QuorvelPackageUtil::getLensSet4ManufacturerId(series);
+}
+
+void setNativeCrop(QuorvelPackage& package) {
+  package.cropID = QuorvelPackageUtil::kNoCrop;
+  package.formatType = "native";
+  package.cropAspectRatio.clear();
+}
+
+}  // namespace
+
+QuorvelPackage* OtherSlotRepair::otherSlot(FramesObject& frames) {
+  auto& slot = frames.currentPackageModus != 0 ? frames.packageOne : frames.packageTwo;
+  return slot ? &*slot : nullptr;
+}
+
+void OtherSlotRepair::store(FramesObject& frames) {
+  // The state object keeps a slot's format and crop ids only for the slot being edited, so the
+  // mended slot is named the edited one for that moment.
+  const int32_t edited = frames.currentPackageModus;
+  frames.currentPackageModus = edited != 0 ? 0 : 1;
+  if (const auto& mended = edited != 0 ? frames.packageOne : frames.packageTwo) frames.changeFormatFromPackage(*mended);
+  frames.currentPackageModus = edited;
+  frames.savePrefs();
+}
+
+void OtherSlotRepair::formatDeleted(FramesObject& frames, int formatId) {
+  QuorvelPackage* package = otherSlot(frames);
+  if (!package || !package->shootingMode || package->shootingMode->containerID != formatId) return;
+  OpenCatalogue<FormatDatabaseHelper2> formats;
+  if (!formats) return;
+  package->shootingMode = formats->getCameraFormat(QuorvelPackageUtil::kStartFormatOne);
+  package->cameraManufacturer.reset();
+  if (package->shootingMode) {
+    package->cameraManufacturer = formats->getCameraManufacturer(package->shootingMode->manufacturerID);
+  }
+  setNativeCrop(*package);
+  store(frames);
+}
+
+void OtherSlotRepair::cropDeleted(FramesObject& frames, int cropId) {
+  QuorvelPackage* package = otherSlot(frames);
+  if (!package || package->cropID != cropId || cropId == QuorvelPackageUtil::kNoCrop) return;
+  setNativeCrop(*package);
+  store(frames);
+}
+
+void OtherSlotRepair::frameGuideDeleted(FramesObject& frames, int frameGuideId) {
+  QuorvelPackage* package = otherSlot(frames);
+  if (!package || !package->frameGuide || package->frameGuide->frameGuideId != frameGuideId) return;
+  OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides;
+  if (!guides) return;
+  package->frameGuide = guides->getFrameGuide(QuorvelPackageUtil::kNoFrameGuide);
+  store(frames);
+}
+
+void OtherSlotRepair::seriesDeleted(FramesObject& frames, int seriesId) {
+  QuorvelPackage* package = otherSlot(frames);
+  if (!package || !package->lensManufacturer || package->lensManufacturer->manufactorId != seriesId) return;
+  {
+    OpenCatalogue<LensDatabaseHelper> lenses;
+    if (!lenses) return;
+    package->lensManufacturer = lenses->getLensManufacturer(SetupControllerUtil::kDefaultLensSeries);
+  }
+  package->lensSet = lensesOfSeries(SetupControllerUtil::kDefaultLensSeries);
+  refreshLensSet(*package);
+  store(frames);
+}
+
+void OtherSlotRepair::lensDeleted(FramesObject& frames, int lensId) {
+  QuorvelPackage* package = otherSlot(frames);
+  if (!package) return;
+  auto& set = package->lensSet;
+  const auto gone = std::remove_if(set.begin(), set.end(), [&](const LensObject& lens) { return lens.lensId == lensId; });
+  if (gone == set.end()) return;
+  set.erase(gone, set.end());
+  // A series always keeps a lens, so a package left without one takes the series' first lens.
+  if (set.empty() && package->lensManufacturer) set = lensesOfSeries(package->lensManufacturer->manufactorId);
+  refreshLensSet(*package);
+  store(frames);
+}
+
+void OtherSlotRepair::adapterDeleted(FramesObject& frames, int adapterId) {
+  QuorvelPackage* package = otherSlot(frames);
+  if (!package || !package->lensAdapter || package->lensAdapter->adapterId != adapterId || adapterId == QuorvelPackageUtil::kNoAdapter) {
+    return;
+  }
+  OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+  if (!adapters) return;
+  package->lensAdapter = adapters->getLensAdapter(QuorvelPackageUtil::kNoAdapter);
+  store(frames);
+}
+
+}  // namespace app::setup

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/model/QuorvelPackage.h"
+
+class FramesObject;
+
+namespace app::setup {
+
+// The user's saved packages as the setup menu's second page handles them: listed in one of two
+// orders, saved from the package being edited, renamed, deleted, and loaded into the slot being edited.
+// All storage goes through the package facade. Main thread only.
+class SavedPackages {
+ public:
+  enum SortMode { kRecent = 1, kByName = 2 };
+
+  struct CellTexts {
+    std::string title;
+    std::string format;
+    std::string lenses;
+  };
+
+  static std::vector<QuorvelPackage> list(int sortMode);
+  // The other order; any other mode stays as it is.
+  static int toggledSortMode(int sortMode);
+  static std::string sortTitle(int sortMode);
+
+  // "<maker> <model> Package": the name a package is saved under when none is typed.
+  static std::string defaultName(const QuorvelPackage& package);
+  // Stores `package` as a new saved package under `typedName` (the default name when it is empty).
+  // Returns the new package's id, or nothing when it was not stored.
+  static std::optional<int> save(QuorvelPackage package, const std::string& typedName);
+  // An empty name keeps the old one; returns whether a name was stored.
+  static bool rename(int packageId, const std::string& name);
+  static void remove(int packageId);
+  // Puts the saved package into the slot being edited, writes its choices into the catalogue flags and
+  // saves the preferences. A package that is broken (a format, adapter, frame guide or its lenses gone)
+  // is not loaded: the slot and the catalogue flags stay as they were, and false is returned.
+  static bool load(FramesObject& frames, const QuorvelPackage& listed);
+
+  static CellTexts cellTexts(const QuorvelPackage& package);
+};
+
+}  // namespace app::setup

@@ -1,0 +1,21 @@
+// The setup screens in the app's storyboard "Main_Universal", registered at start.
+#include "app/setup/LensAdapterViewController.h"
+#include "platform/runtime/LoadHooks.h"
+#include "platform/ui/InterfaceRegistry.h"
+
+namespace {
+
+constexpr const char* kStoryboard = "Main_Universal";
+// Before the main screen's stand-in for the setup menu, which is registered only where none is.
+constexpr int kSetupScreensOrder = 80;
+
+void registerSetupScreens() {
+  auto& registry = platform::ui::InterfaceRegistry::shared();
+  registry.registerController(kStoryboard, LensAdapterViewController::kStoryboardIdentifier,
+                              [] { return platform::ui::make<LensAdapterViewController>(); });
+}
+
+const bool registered = (platform::runtime::addLoadHook(kSetupScreensOrder, &registerSetupScreens), true);
+[[maybe_unused]] const bool* const keep = &registered;
+
+}  // namespace
