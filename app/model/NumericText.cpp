@@ -60,6 +60,13 @@ double NumericText::doubleValue(std::string_view text) {
 
 float NumericText::floatValue(std::string_view text) { return toFloat(doubleValue(text)); }
 
+bool NumericText::isWholeNumber(std::string_view text) {
+  const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return !text.empty() && numberLength(text) == text.size();
+}
+
 float NumericText::toFloat(double value) {
   if (std::fabs(value) > static_cast<double>(FLT_MAX)) {
     return value > 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();

@@ -18,6 +18,9 @@ class NumericText {
   // A double narrowed to float, values beyond float range going to an infinity of their sign (a plain
   // conversion of such a value is undefined).
   static float toFloat(double value);
+  // Whether `text`, apart from white space around it, is exactly one number of the grammar above (no
+  // "inf", "nan" or hexadecimal, which the C library would take).
+  static bool isWholeNumber(std::string_view text);
 
   // `text` with every byte not in `allowed` removed.
   static std::string keepingOnly(std::string_view text, std::string_view allowed);
