@@ -6,6 +6,7 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/IdentityFacts.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/ui/Application.h"
 #include "sdk/utilities/VDUAppEnvironmentUtil.h"
@@ -19,11 +20,6 @@ std::mutex& factsMutex() {
 
 std::optional<APMEnvironmentInfo>& environmentOverride() {
   static std::optional<APMEnvironmentInfo> facts;
-  return facts;
-}
-
-std::optional<APMPlatformIdentitySupport>& identityOverride() {
-  static std::optional<APMPlatformIdentitySupport> facts;
   return facts;
 }
 
@@ -78,13 +74,17 @@ bool APMAEU::isFAS() { return VDUAppEnvironmentUtil::isFromAppStore(); }
 bool APMAEU::isASRS() { return VDUAppEnvironmentUtil::isAppStoreReceiptSandbox(); }
 
 APMPlatformIdentitySupport APMPlatformIdentitySupport::sharedInstance() {
-  std::lock_guard lock(factsMutex());
-  return identityOverride().value_or(APMPlatformIdentitySupport{});
-}
-
-void APMPlatformIdentitySupport::setShared(std::optional<APMPlatformIdentitySupport> facts) {
-  std::lock_guard lock(factsMutex());
-  identityOverride() = std::move(facts);
+  auto facts = platform::foundation::IdentityFacts::current();
+  APMPlatformIdentitySupport support;
+  support.hasAppDataConsentStatus = facts.trackingAuthorizationServicePresent;
+  support.appDataConsentStatus =
+      facts.trackingAuthorizationServicePresent ? facts.trackingAuthorizationStatus : kUnknownConsentStatus;
+  support.hasLimitedAdTracking = facts.advertisingServicePresent;
+  if (facts.advertisingServicePresent) {
+    support.limitedAdTracking = !facts.advertisingTrackingEnabled;
+    support.resettableDeviceID = facts.advertisingIdentifier;
+  }
+  return support;
 }
 
 std::string APMInfoPlistFileUtil::vadezeServiceInfoPlistPath() {

@@ -35,8 +35,8 @@ class APMAEU {
   static bool isASRS();
 };
 
-// The advertising-identity services of the phone, which Linux does not have: every answer is
-// "absent" unless a test puts facts in force.
+// The advertising-identity services of the phone as this library asks them, over the platform's
+// identity facts (absent on Linux unless a test puts facts in force).
 struct APMPlatformIdentitySupport {
   static constexpr std::uint64_t kUnknownConsentStatus = ~std::uint64_t{0};
 
@@ -46,8 +46,8 @@ struct APMPlatformIdentitySupport {
   bool limitedAdTracking = false;
   std::optional<std::string> resettableDeviceID;
 
+  // The answers of the facts in force now.
   static APMPlatformIdentitySupport sharedInstance();
-  static void setShared(std::optional<APMPlatformIdentitySupport> facts);
 };
 
 // The SDK's options file in the app bundle.

@@ -8,6 +8,7 @@
 #include "sdk/analytics/foundation/APMEnvironment.h"
 #include "sdk/analytics/foundation/APMKeychainWrapper.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/IdentityFacts.h"
 #include "platform/foundation/PropertyList.h"
 #include "sdk/analytics/foundation/APMUserDefaults.h"
 #include "testing/ChildProcess.h"
@@ -185,12 +186,19 @@ TEST(EnvironmentTest, FactsAreInjectableAndAbsentByDefault) {
   EXPECT_FALSE(identity.hasAppDataConsentStatus);
   EXPECT_EQ(identity.appDataConsentStatus, APMPlatformIdentitySupport::kUnknownConsentStatus);
   EXPECT_FALSE(identity.resettableDeviceID);
-  APMPlatformIdentitySupport facts;
-  facts.hasLimitedAdTracking = true;
-  facts.limitedAdTracking = true;
-  APMPlatformIdentitySupport::setShared(facts);
-  EXPECT_TRUE(APMPlatformIdentitySupport::sharedInstance().limitedAdTracking);
-  APMPlatformIdentitySupport::setShared(std::nullopt);
+  platform::foundation::IdentityFacts facts;
+  facts.advertisingServicePresent = true;
+  facts.advertisingTrackingEnabled = false;
+  facts.advertisingIdentifier = "6D92078A-8246-4BA4-AE5B-76104861E7DC";
+  facts.trackingAuthorizationServicePresent = true;
+  facts.trackingAuthorizationStatus = 2;
+  platform::foundation::ScopedIdentityFacts scoped(facts);
+  identity = APMPlatformIdentitySupport::sharedInstance();
+  EXPECT_TRUE(identity.hasLimitedAdTracking);
+  EXPECT_TRUE(identity.limitedAdTracking);
+  EXPECT_EQ(identity.resettableDeviceID, "6D92078A-8246-4BA4-AE5B-76104861E7DC");
+  EXPECT_TRUE(identity.hasAppDataConsentStatus);
+  EXPECT_EQ(identity.appDataConsentStatus, 2u);
 }
 
 TEST(EnvironmentTest, OptionsFileInTheMainBundle) {

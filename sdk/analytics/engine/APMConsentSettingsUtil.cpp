@@ -1,0 +1,146 @@
+#include "sdk/analytics/engine/APMConsentSettingsUtil.h"
+
+#include <strings.h>
+
+#include "platform/foundation/Bundle.h"
+#include "sdk/analytics/engine/IdentitySettings.h"
+
+namespace {
+
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
+
+struct ConsentState {
+  std::optional<Dictionary> settings;
+  std::int64_t source = APMConsentSettingsUtil::kSourceNone;
+};
+
+// Touched only on the serial queue.
+ConsentState& state() {
+  static ConsentState consent;
+  return consent;
+}
+
+bool holds(const Value& value, const char* word) {
+  const std::string* text = value.string();
+  return text && strcasecmp(text->c_str(), word) == 0;
+}
+
+bool deniedIn(const std::optional<Dictionary>& settings, const char* key) {
+  if (!settings) return false;
+  auto found = settings->find(key);
+  return found != settings->end() && holds(found->second, APMConsentSettingsUtil::kDenied);
+}
+
+bool storageDenied(const char* key) {
+  if (!sdk::analytics::IdentitySettings::current()->isConsentSettingsEnabled()) return false;
+  bool denied = false;
+  APMConsentSettingsUtil::serialQueue()->sync([&] { denied = deniedIn(state().settings, key); });
+  return denied;
+}
+
+char signalFor(const Value& value) {
+  if (holds(value, APMConsentSettingsUtil::kDenied)) return '0';
+  if (holds(value, APMConsentSettingsUtil::kGranted)) return '1';
+  return '-';
+}
+
+}  // namespace
+
+std::shared_ptr<platform::dispatch::Queue> APMConsentSettingsUtil::serialQueue() {
+  static const auto queue = platform::dispatch::Queue::serial("APMConsentSettingsUtilQueue");
+  return queue;
+}
+
+std::optional<Dictionary> APMConsentSettingsUtil::consentSettings() {
+  std::optional<Dictionary> copy;
+  serialQueue()->sync([&] { copy = state().settings; });
+  return copy;
+}
+
+void APMConsentSettingsUtil::setConsentSettings(const std::optional<Dictionary>& settings) {
+  serialQueue()->async([settings] {
+    state().settings = settings;
+    if (!settings) state().source = kSourceNone;
+  });
+}
+
+std::int64_t APMConsentSettingsUtil::consentSource() {
+  std::int64_t source = kSourceNone;
+  serialQueue()->sync([&] { source = state().source; });
+  return source;
+}
+
+void APMConsentSettingsUtil::setConsentSource(std::int64_t source) {
+  serialQueue()->async([source] { state().source = source; });
+}
+
+void APMConsentSettingsUtil::updateSettings(const Dictionary& entries) {
+  serialQueue()->async([entries] {
+    Dictionary merged = state().settings.value_or(Dictionary{});
+    for (const auto& [key, value] : entries) merged[key] = value;
+    state().settings = std::move(merged);
+  });
+}
+
+bool APMConsentSettingsUtil::isAdStorageDenied() { return storageDenied(kAdStorage); }
+
+bool APMConsentSettingsUtil::isAnalyticsStorageDenied() { return storageDenied(kAnalyticsStorage); }
+
+Dictionary APMConsentSettingsUtil::consentSettingsFromDictionary(const Value& dictionary) {
+  Dictionary found;
+  for (const char* key : {kAdStorage, kAnalyticsStorage}) {
+    const Value& value = dictionary[key];
+    if (!value.isNil()) found[key] = value;
+  }
+  return found;
+}
+
+Dictionary APMConsentSettingsUtil::consentSettingsFromPlist() {
+  Dictionary defaults;
+  auto bundle = platform::foundation::Bundle::main();
+  if (!bundle) return defaults;
+  const std::pair<const char*, const char*> keys[] = {{kDefaultAllowAdStorageKey, kAdStorage},
+                                                      {kDefaultAllowAnalyticsStorageKey, kAnalyticsStorage}};
+  for (const auto& [plistKey, consentKey] : keys) {
+    const Value& allowed = bundle->objectForInfoDictionaryKey(plistKey);
+    if (allowed.isNumber()) defaults[consentKey] = Value(allowed.toBool() ? kGranted : kDenied);
+  }
+  return defaults;
+}
+
+bool APMConsentSettingsUtil::didWithdrawPreviousConsent(const Value& previous) {
+  if (!sdk::analytics::IdentitySettings::current()->isConsentSettingsEnabled()) return false;
+  if (!previous.isNil() && !previous.isDictionary()) return false;
+  auto current = consentSettings();
+  if (!current) return false;
+  std::optional<Dictionary> before;
+  if (previous.isDictionary()) before = *previous.dictionary();
+  if (before && *before == *current) return false;
+  for (const char* key : {kAdStorage, kAnalyticsStorage}) {
+    if (!deniedIn(before, key) && deniedIn(current, key)) return true;
+  }
+  return false;
+}
+
+bool APMConsentSettingsUtil::isConsentSourceHigherPriority(std::int64_t source) {
+  return consentSource() >= source;
+}
+
+std::optional<std::string> APMConsentSettingsUtil::consentSignals() {
+  auto settings = sdk::analytics::IdentitySettings::current();
+  if (!settings->isConsentSettings3PEnabled() || !settings->isConsentSettingsEnabled()) return std::nullopt;
+  Value current(consentSettings().value_or(Dictionary{}));
+  return std::string("G1") + signalFor(current[kAdStorage]) + signalFor(current[kAnalyticsStorage]);
+}
+
+std::string APMConsentSettingsUtil::description() {
+  Value current(consentSettings().value_or(Dictionary{}));
+  auto shown = [&](const char* key) {
+    const Value& value = current[key];
+    if (value.isNil()) return std::string(kGranted);
+    return value.isString() ? *value.string() : value.description();
+  };
+  return std::string(kAdStorage) + " is " + shown(kAdStorage) + ". " + kAnalyticsStorage + " is " +
+         shown(kAnalyticsStorage) + ".";
+}
