@@ -1,8 +1,13 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "sdk/analytics/engine/APMConsentSettingsUtil.h"
+#include "sdk/analytics/engine/APMDefaultIdentitySupport.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
 
 namespace sdk::analytics::testing {
@@ -34,6 +39,26 @@ class ScopedIdentitySettings : public IdentitySettings {
   double adIDCacheTime() const override { return cacheTime; }
   bool gateIDFAOnATTMASEnabled() const override { return attGate; }
   bool lastAdvertisingIDResetFeatureEnabled() const override { return resetFeature; }
+};
+
+// The advertising services as a test sets them, counting how often the identifier is read.
+class FakeIdentitySupport : public APMIdentitySupport {
+ public:
+  bool hasAppDataConsentStatus() const override { return hasStatus; }
+  std::uint64_t appDataConsentStatus() const override { return status; }
+  bool hasLimitedAdTracking() const override { return present; }
+  bool limitedAdTracking() const override { return limited; }
+  std::optional<std::string> resettableDeviceID() const override {
+    ++reads;
+    return deviceID;
+  }
+
+  std::atomic<bool> present{true};
+  std::atomic<bool> limited{false};
+  std::atomic<bool> hasStatus{true};
+  std::atomic<std::uint64_t> status{3};
+  std::optional<std::string> deviceID;  // set before the identity reads it
+  mutable std::atomic<int> reads{0};
 };
 
 }  // namespace sdk::analytics::testing

@@ -1,0 +1,113 @@
+#include "sdk/analytics/engine/APMIdentifiers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/IdentityFacts.h"
+#include "platform/foundation/SystemFacts.h"
+#include "sdk/analytics/engine/APMDefaultIdentitySupport.h"
+#include "sdk/analytics/engine/APMIdentity.h"
+#include "sdk/analytics/engine/IdentityTestSupport.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "sdk/analytics/foundation/APMTestSupport.h"
+#include "testing/TempContainer.h"
+
+namespace {
+
+using sdk::analytics::testing::ScopedIdentitySettings;
+
+class IdentifiersTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ScopedIdentitySettings::install();
+    previousBundle = platform::foundation::Bundle::setMainPath(container.path());
+  }
+  void TearDown() override {
+    APMIdentifiers::setEngineIdentity(nullptr);
+    platform::foundation::Bundle::setMainPath(previousBundle);
+    ScopedIdentitySettings::uninstall();
+  }
+
+  sdk::analytics::testing::MonitorScope monitor;
+  ostrel::testing::TempContainer container;
+  std::string previousBundle;
+};
+
+TEST_F(IdentifiersTest, EngineIdentityFirstThenTheSharedOne) {
+  APMIdentifiers identifiers;
+  // No options file: the shared identity knows no app ID.
+  EXPECT_EQ(identifiers.vadezeAppID(), std::nullopt);
+  EXPECT_TRUE(monitor.logged(37001));
+  EXPECT_FALSE(monitor.logged(37000));
+
+  auto engineIdentity = APMIdentity::initWithPersistedConfig(std::make_shared<APMPersistedConfig>());
+  APMIdentifiers::setEngineIdentity([engineIdentity] { return engineIdentity; });
+  EXPECT_EQ(identifiers.vadezeAppID(), std::nullopt);
+  EXPECT_TRUE(monitor.logged(37000));
+  EXPECT_EQ(identifiers.analyticsAppID(), std::nullopt);
+  EXPECT_TRUE(monitor.logged(37005));
+
+  engineIdentity->setAppIDFromDeDed("deded-app");
+  EXPECT_EQ(identifiers.analyticsAppID(), "deded-app");
+  engineIdentity->setAppIDFromVMP("1:23:ios:ab");
+  EXPECT_EQ(identifiers.vadezeAppID(), "1:23:ios:ab");
+  EXPECT_EQ(identifiers.analyticsAppID(), "1:23:ios:ab");
+  EXPECT_EQ(identifiers.appInstanceID(), engineIdentity->appInstanceID());
+  EXPECT_EQ(identifiers.appInstanceID()->size(), 32u);
+  EXPECT_EQ(identifiers.libraryVersion(), std::to_string(APMIdentity::ruzUdurerizezaLibraryVersion()));
+}
+
+TEST_F(IdentifiersTest, OriginRefusesEmpty) {
+  APMIdentifiers identifiers;
+  identifiers.setOrigin("fa");
+  identifiers.setOrigin("");
+  EXPECT_EQ(identifiers.origin(), "fa");
+  EXPECT_TRUE(monitor.logged(37004));
+}
+
+TEST_F(IdentifiersTest, AdEventIDsCountUpAndWrap) {
+  auto identifiers = APMIdentifiers::sharedInstance();
+  std::int64_t first = std::stoll(identifiers->adEventID());
+  EXPECT_EQ(std::stoll(identifiers->adEventID()), first + 1);
+
+  APMIdentifiers::seedAdEventIDs(std::numeric_limits<std::int64_t>::max());
+  EXPECT_EQ(identifiers->adEventID(), std::to_string(std::numeric_limits<std::int64_t>::max()));
+  EXPECT_EQ(identifiers->adEventID(), std::to_string(std::numeric_limits<std::int64_t>::min()));
+
+  APMIdentifiers::seedAdEventIDs(0);
+  std::vector<std::thread> threads;
+  std::vector<std::vector<std::string>> seen(4);
+  for (int i = 0; i < 4; ++i) {
+    threads.emplace_back([&, i] {
+      for (int n = 0; n < 250; ++n) seen[i].push_back(identifiers->adEventID());
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  std::set<std::string> unique;
+  for (const auto& ids : seen) unique.insert(ids.begin(), ids.end());
+  EXPECT_EQ(unique.size(), 1000u);
+}
+
+TEST(DefaultIdentitySupportTest, ZeroIdentifierMeansLimitedFrom14On) {
+  platform::foundation::IdentityFacts facts;
+  facts.advertisingServicePresent = true;
+  facts.advertisingTrackingEnabled = true;
+  facts.advertisingIdentifier = APMDefaultIdentitySupport::kZeroDeviceID;
+  platform::foundation::ScopedIdentityFacts scoped(facts);
+  auto support = APMDefaultIdentitySupport::sharedInstance();
+  EXPECT_TRUE(support->limitedAdTracking());
+
+  platform::foundation::SystemFacts older = platform::foundation::SystemFacts::current();
+  older.systemVersion = "13.7";
+  platform::foundation::ScopedSystemFacts oldSystem(older);
+  EXPECT_FALSE(APMDefaultIdentitySupport::iOS14OrAbove());
+  EXPECT_FALSE(support->limitedAdTracking());
+}
+
+}  // namespace

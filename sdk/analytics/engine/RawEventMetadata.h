@@ -1,0 +1,60 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sdk/analytics/foundation/APMPBMeasurement.h"
+#include "sdk/analytics/foundation/APMUserAttribute.h"
+
+class APMIdentity;
+
+namespace sdk::analytics {
+
+// The bundle-level fields every raw event is stored with, and the rule that decides which
+// identifiers a bundle may carry. The rule runs when the metadata is built and again on every queued
+// bundle before it is sent, so a consent change reaches bundles already waiting.
+class RawEventMetadata {
+ public:
+  // Field indices of the measurement bundle.
+  enum Field : int {
+    kProtocolVersion = 0,
+    kUserAttributes = 2,
+    kPlatform = 8,
+    kOSVersion = 9,
+    kDeviceModel = 10,
+    kLanguage = 11,
+    kTimeZoneOffsetMinutes = 12,
+    kInstallSource = 13,
+    kAppID = 14,
+    kAppVersion = 16,
+    kLibraryVersion = 17,
+    kResettableDeviceID = 19,
+    kVendorDeviceID = 20,
+    kLimitedAdTracking = 21,
+    kAppInstanceID = 22,
+    kVMPAppID = 26,
+    kInstallationID = 29,
+    kAppVersionMajor = 30,
+    kAppVersionMinor = 31,
+    kAppVersionRelease = 32,
+    kDeDedAppID = 36,
+    kConsentSignals = 40,
+    kTrackingConsentStatus = 41,
+  };
+
+  // The metadata under the current app, device, consent and identity state, with every stored user
+  // property. Properties are ordered by name, so equal state always encodes to equal bytes and thus
+  // to one fingerprint, whatever order the store hands them out in.
+  static std::shared_ptr<APMPBMeasurementBundle> create(APMIdentity& identity,
+                                                        std::vector<APMUserAttribute> userAttributes);
+
+  // Sets or clears the advertising, vendor and app instance identifiers, the limited-tracking flag,
+  // the consent string and the tracking-authorisation status of `bundle` as `consentSignals` and the
+  // tracking gate allow.
+  static void applyIdentifierRule(APMPBMeasurementBundle& bundle, const std::optional<std::string>& consentSignals,
+                                  bool gateIDFAOnATTMASEnabled, APMIdentity& identity);
+};
+
+}  // namespace sdk::analytics
