@@ -29,25 +29,21 @@ FStopMatrix::FStopMatrix()
                    26.90868529, 38.05462768, 53.81737058, 76.10925536, 107.6347412},
       fNumDisplaySecondRow_{"-", kOneThird, kOneHalf, kTwoThirds} {}
 
-bool FStopMatrix::positionIsValid() const { return row_ >= 0 && row_ < kRows && modus_ >= 0 && modus_ <= 3; }
-
-int FStopMatrix::row() const { return positionIsValid() ? row_ : kDefaultRow; }
-
-int FStopMatrix::modus() const { return positionIsValid() ? modus_ : 0; }
+int FStopMatrix::row() const { return row_ >= 0 && row_ < kRows ? row_ : kDefaultRow; }
 
 double FStopMatrix::getFStopReal() const {
-  switch (modus()) {
+  switch (modus_) {
+    case 0: return fNumReal_[row()];
     case 1: return fNumPlus1_3_[row()];
     case 2: return fNumPlus1_2_[row()];
     case 3: return fNumPlus2_3_[row()];
-    default: return fNumReal_[row()];
+    default: return 0.0;
   }
 }
 
 std::string FStopMatrix::getFStopString() const {
   std::string text = "f " + fNumDisplay_[row()];
-  int m = modus();
-  if (m >= 1 && m <= 3) text += " " + fNumDisplaySecondRow_[m];
+  if (modus_ >= 1 && modus_ <= 3) text += " " + fNumDisplaySecondRow_[modus_];
   return text;
 }
 

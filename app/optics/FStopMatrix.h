@@ -9,10 +9,11 @@ class FStopMatrix {
  public:
   FStopMatrix();
 
-  // The position as stored in the preferences. A row outside 0..14 or a modus outside 0..3 (an edited
-  // preference file) reads as row 4, modus 0, the position of a first start.
+  // The position. A row outside 0..14 reads as row 4, the first start's. A modus outside 0..3 is kept
+  // as it is: it has no value (0.0) and no fraction sign. Start-up replaces a stored position that is off
+  // the table before it gets here.
   int row() const;
-  int modus() const;  // 0 full stop, 1 plus a third, 2 plus a half, 3 plus two thirds
+  int modus() const { return modus_; }  // 0 full stop, 1 plus a third, 2 plus a half, 3 plus two thirds
   void setRow(int row) { row_ = row; }
   void setModus(int modus) { modus_ = modus; }
 
@@ -31,8 +32,6 @@ class FStopMatrix {
   const std::vector<std::string>& fNumDisplaySecondRow() const { return fNumDisplaySecondRow_; }
 
  private:
-  bool positionIsValid() const;
-
   std::vector<double> fNumReal_;
   std::vector<std::string> fNumDisplay_;
   std::vector<double> fNumPlus1_3_;

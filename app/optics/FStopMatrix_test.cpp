@@ -52,14 +52,35 @@ TEST(FStopMatrix, PositionTextsAndValues) {
   }
 }
 
-TEST(FStopMatrix, StoredPositionOutOfRangeReadsAsTheFirstStartPosition) {
-  for (auto [row, modus] : {std::pair{15, 1}, {-1, 2}, {1000000, 0}, {3, 4}, {3, -1}}) {
+TEST(FStopMatrix, AModusOffTheTableHasNoValueAndNoSuffixButKeepsItsRow) {
+  for (int modus : {4, 7, -1}) {
+    FStopMatrix m;
+    m.setRow(6);
+    m.setModus(modus);
+    EXPECT_EQ(m.getFStopReal(), 0.0) << modus;
+    EXPECT_EQ(m.getFStopString(), "f 5.6") << modus;
+    EXPECT_EQ(m.row(), 6) << modus;
+  }
+}
+
+TEST(FStopMatrix, ARowOffTheTableReadsAsTheFirstStartRow) {
+  for (int row : {15, -1, 1000000}) {
     FStopMatrix m;
     m.setRow(row);
-    m.setModus(modus);
-    EXPECT_EQ(std::pair(m.row(), m.modus()), std::pair(4, 0)) << row << " " << modus;
-    EXPECT_EQ(m.getFStopString(), "f 2.8");
+    m.setModus(1);
+    EXPECT_EQ(m.row(), 4) << row;
+    EXPECT_EQ(m.getFStopString(), "f 2.8 " + kThird) << row;
+    EXPECT_DOUBLE_EQ(m.getFStopReal(), 3.174802104) << row;
   }
+}
+
+TEST(FStopMatrix, TheLastIndexOfTheTableIsNeverPassed) {
+  // log2 of this aperture over the half-stop divisor is exactly 14: the first value past f 90's row.
+  const double edge = 128.00000000000014;
+  ASSERT_EQ(std::log2(edge) / 0.5000000000000001, 14.0);
+  FStopMatrix m;
+  EXPECT_EQ(m.getFResultString(edge), "> f 90");
+  EXPECT_EQ(m.getFResultString(std::nextafter(edge, 0.0)), "> f 90") << "the next stop up is past the table";
 }
 
 }  // namespace

@@ -19,6 +19,8 @@ std::string FocalLengthStringBuilder::getFocalLengthStringFromString(std::string
   std::string text(focalLength);
   if (NumericText::hasSuffix(text, ".0mm")) text.resize(text.size() - 4);
   if (NumericText::hasSuffix(text, ".0")) text.resize(text.size() - 2);
+  // "24.5mm" is shown as it is, never as "24.5mmmm".
+  if (NumericText::hasSuffix(text, "mm")) return text;
   return text + "mm";
 }
 

@@ -61,7 +61,6 @@ TEST(LensMatchCalc, ZeroSizedSourceGivesNonFiniteResults) {
   EXPECT_FALSE(std::isfinite(LensMatchCalc::verMatchWithPackageSource(broken, 50, kFullFrame)));
   EXPECT_FALSE(
       std::isfinite(LensMatchCalc::horApertureMatchWithPackageSource(broken, 50, 2.8f, kFullFrame, kCocFactor)));
-  EXPECT_NO_THROW(LensMatchCalc::verApertureMatchWithPackageSource(QuorvelPackage(), 50, 2.8f, QuorvelPackage(), 0));
 }
 
 }  // namespace

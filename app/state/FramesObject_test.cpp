@@ -117,6 +117,16 @@ TEST_F(StartUpTest, StoredValuesAreReadByTheirRulesAndOutOfRangeOnesReplaced) {
   EXPECT_EQ(read({{"SETTINGS_COLORTHEME", 0}, {"COCFACTOR", 5000}, {"FMATRIXROW", "seven"}}),
             std::tuple(true, 1500, 4, 0));
   EXPECT_EQ(read({{"COCFACTOR", 0}, {"FMATRIXROW", 99.0}}), std::tuple(true, 1500, 4, 0));
+  // A stored modus off the table is not the user's choice either: the whole position is the first start's.
+  EXPECT_EQ(read({{"FMATRIXROW", 6.0}, {"FMATRIXMODUS", 9.0}}), std::tuple(true, 1500, 4, 0));
+  EXPECT_EQ(read({{"FMATRIXROW", 6.0}, {"FMATRIXMODUS", -1.0}}), std::tuple(true, 1500, 4, 0));
+  // The ends of the tile's range are the user's choice.
+  for (int factor : {1000, 2000}) {
+    EXPECT_EQ(std::get<1>(read({{"COCFACTOR", factor}})), factor);
+    state->savePrefs();
+    EXPECT_EQ(stored()["COCFACTOR"], Value(factor));
+  }
+  for (int factor : {999, 2001}) EXPECT_EQ(std::get<1>(read({{"COCFACTOR", factor}})), 1500) << factor;
   EXPECT_EQ(stored()["COCFACTOR"], Value(1500));
 }
 

@@ -63,6 +63,20 @@ TEST_F(FormatDatabaseTest, AUserCameraIsACineCameraWithItsOwnFormatAndGoesWithIt
   EXPECT_FALSE(formats_.getCameraFormat(stored->containerID).has_value());
 }
 
+TEST_F(FormatDatabaseTest, AUserCameraWithoutFormatsGoesAndNamesNoFormat) {
+  CameraManufactor camera(0, "Empty rig", "", "Cine", 0);
+  CameraShootingMode mode;
+  mode.width = 22.3f;
+  mode.height = 14.9f;
+  const auto stored = formats_.insertNewCameraManufactor(camera, mode);
+  ASSERT_TRUE(stored.has_value());
+  ASSERT_TRUE(formats_.deleteContainer(stored->containerID));
+  ASSERT_TRUE(formats_.getAllShootingModesForManufacturer(camera.manufactorId).empty());
+
+  EXPECT_EQ(formats_.deleteCustomFormat(camera), 0) << "no format whose packages must go";
+  EXPECT_FALSE(formats_.getCameraManufacturer(camera.manufactorId).has_value());
+}
+
 TEST_F(FormatDatabaseTest, CropsGiveShortRatioTextsAndSingleValues) {
   CameraShootingMode mode;
   mode.containerID = 599;

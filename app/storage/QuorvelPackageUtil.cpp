@@ -54,15 +54,21 @@ std::optional<QuorvelFrameGuide> storedFrameGuide(int frameGuideId) {
   return guides->getFrameGuide(frameGuideId == 0 ? QuorvelPackageUtil::kNoFrameGuide : frameGuideId);
 }
 
-// Camera, format and crop of a package; crop ids below 2 mean no crop.
-void setFormat(QuorvelPackage& package, int formatId, int cropId) {
+// How a package's crop id reads. Stored: ids below 2 are no crop, and a crop row that is gone leaves crop
+// id 0, which errorInPackage reports. Given (by the setup screens): only crop 1 is no crop and the id is
+// kept, so a crop row that is gone leaves a crop without a ratio, which frames like no crop and keeps the
+// user's format; an id below 1 is still a broken package.
+enum class CropId { Stored, Given };
+
+// Camera, format and crop of a package.
+void setFormat(QuorvelPackage& package, int formatId, int cropId, CropId rule = CropId::Stored) {
   OpenCatalogue<FormatDatabaseHelper2> formats;
   // Without the catalogue the package has no format, which errorInPackage reports.
   if (!formats) return;
   package.shootingMode = formats->getCameraFormat(formatId);
   if (package.shootingMode)
     package.cameraManufacturer = formats->getCameraManufacturer(package.shootingMode->manufacturerID);
-  if (cropId < 2) {
+  if (rule == CropId::Stored ? cropId < 2 : cropId == QuorvelPackageUtil::kNoCrop) {
     package.formatType = "native";
     package.cropAspectRatio.clear();
     package.cropID = QuorvelPackageUtil::kNoCrop;
@@ -70,7 +76,7 @@ void setFormat(QuorvelPackage& package, int formatId, int cropId) {
     const auto crop = formats->getCropForID(cropId);
     package.formatType = "crop";
     package.cropAspectRatio = crop ? crop->aspectRatio : std::string();
-    package.cropID = crop ? crop->cropID : 0;
+    package.cropID = rule == CropId::Given ? cropId : crop ? crop->cropID : 0;
   }
 }
 
@@ -178,12 +184,7 @@ void QuorvelPackageUtil::setLoadedPackageinDB(const QuorvelPackage& package) {
 
 QuorvelPackage QuorvelPackageUtil::getCurrentPackageWithFormatID(int formatId, int cropId) {
   QuorvelPackage package;
-  setFormat(package, formatId, cropId);
-  // Only crop 1 means "no crop" here; an id below 1 names no crop row, so the package is broken.
-  if (cropId < kNoCrop) {
-    package.formatType = "crop";
-    package.cropID = cropId;
-  }
+  setFormat(package, formatId, cropId, CropId::Given);
   setFromSelections(package);
   return checked(std::move(package));
 }

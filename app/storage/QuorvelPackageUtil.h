@@ -47,6 +47,8 @@ class QuorvelPackageUtil {
   static QuorvelPackage loadPackage(int packageId);
   // Leaves exactly the package's series, lenses, adapter and frame guide selected.
   static void setLoadedPackageinDB(const QuorvelPackage& package);
+  // The given format and crop with the catalogues' current selections. The crop id is kept as given: one
+  // whose row is gone is a crop without a ratio, which frames like no crop.
   static QuorvelPackage getCurrentPackageWithFormatID(int formatId, int cropId);
   static QuorvelPackage getCurrentPackage();
   static QuorvelPackage getStartPackageOne();

@@ -33,6 +33,11 @@ class PackageFacadeTest : public StorageTest {
     for (int id : lensIds(package)) text += " " + std::to_string(id);
     return text;
   }
+  // "599 crop 10 1.66:1": the format part of the summary.
+  static std::string formatOf(const QuorvelPackage& package) {
+    const std::string text = summary(package);
+    return text.substr(0, text.find(" |"));
+  }
 };
 
 TEST_F(PackageFacadeTest, ListingDropsStoredPackagesWhoseLensesAreAllGone) {
@@ -70,6 +75,39 @@ TEST_F(PackageFacadeTest, CropsBelowTwoLoadAsNativeAndAMissingCropOrFormatGivesT
   EXPECT_EQ(noFormat.frameGuideColor, QuorvelColor::blueColor());
   EXPECT_EQ(noFormat.frameGuideShading, 4);
   EXPECT_TRUE(isFallback(QuorvelPackageUtil::loadPackage(777))) << "no such package";
+}
+
+TEST_F(PackageFacadeTest, AFormatsCropThatIsGoneKeepsTheFormatAsACropWithoutARatio) {
+  const auto gone = QuorvelPackageUtil::getCurrentPackageWithFormatID(599, 4242);
+  EXPECT_FALSE(isFallback(gone));
+  EXPECT_EQ(formatOf(gone), "599 crop 4242");
+  // Without a ratio the crop frames nothing away.
+  const auto native = QuorvelPackageUtil::getCurrentPackageWithFormatID(599, 1);
+  EXPECT_EQ(formatOf(native), "599 native 1");
+  EXPECT_FLOAT_EQ(gone.getFinalSimulationFormatWidth(), native.getFinalSimulationFormatWidth());
+  EXPECT_FLOAT_EQ(gone.getFinalSimulationFormatHeight(), native.getFinalSimulationFormatHeight());
+
+  EXPECT_EQ(formatOf(QuorvelPackageUtil::getCurrentPackageWithFormatID(599, 10)), "599 crop 10 1.66:1");
+  for (int crop : {0, -3}) EXPECT_TRUE(isFallback(QuorvelPackageUtil::getCurrentPackageWithFormatID(599, crop))) << crop;
+  EXPECT_TRUE(isFallback(QuorvelPackageUtil::getCurrentPackageWithFormatID(987654, 1)));
+}
+
+TEST_F(PackageFacadeTest, TheFallbackPackageSelectsTheFirstLensOfItsSeriesWhenNoneIsSelected) {
+  const auto all = withOpen<LensDatabaseHelper>([](auto& lenses) { return lenses.getAllLensesForManufcaturer(5); });
+  ASSERT_GE(all.size(), 2u);
+  ASSERT_TRUE(withOpen<LensDatabaseHelper>([](auto& lenses) { return lenses.deslectLensesForManufacturer(5); }));
+
+  const auto fallback = QuorvelPackageUtil::getFallBackPackage();
+  EXPECT_EQ(fallback.lensSet.size(), all.size()) << "the whole series";
+  const std::string selected = "SELECT COUNT(*) FROM Lenses WHERE ManufacturerId = 5 AND DefaultSelection = 1";
+  EXPECT_EQ(lensCount(selected), 1);
+  EXPECT_EQ(lensCount(selected + " AND LensId = " + std::to_string(all.front().lensId)), 1);
+  ASSERT_FALSE(fallback.lensSet.empty());
+  EXPECT_EQ(fallback.lensSet.front().selected, 1);
+  EXPECT_EQ(selectedSeries(), 5);
+
+  // Once a lens is selected, the fallback package carries the selected lenses only.
+  EXPECT_EQ(lensIds(QuorvelPackageUtil::getFallBackPackage()), std::vector<int>{all.front().lensId});
 }
 
 TEST_F(PackageFacadeTest, StartPackageTwoSelectsItsSeriesWithOnlyItsZoom) {

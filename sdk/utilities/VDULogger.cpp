@@ -88,9 +88,9 @@ void VDUSetLoggerLevel(int level) {
     return;
   }
   setUpOnce();
-  // Store installs never log above notice unless forced or in debug mode. Notice itself stays allowed,
-  // so a store install that lowered its level to warning can go back to notice.
-  if (level > VDULoggerLevelNotice && VDUAppEnvironmentUtil::isFromAppStore()) return;
+  // Store installs never log above notice unless forced or in debug mode, and take no level from notice
+  // up: a store install that lowered its level to warning stays there.
+  if (level >= VDULoggerLevelNotice && VDUAppEnvironmentUtil::isFromAppStore()) return;
   LoggerState& s = state();
   s.level.store(level);
   s.queue->async([level] { state().filterMask.store(platform::log::maskUpTo(level)); });

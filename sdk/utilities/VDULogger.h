@@ -26,7 +26,8 @@ void VDULoggerInitializeASL();
 void VDULoggerEnableSTDERR();
 // Debug flag on and level 7, except in a store install, where it does nothing.
 void VDULoggerForceDebug();
-// Levels outside 3..7 are refused with an error line. A store install never rises above notice.
+// Levels outside 3..7 are refused with an error line. A store install takes no level of notice or above:
+// it logs at most notice, and once lowered below notice it never comes back to it.
 void VDUSetLoggerLevel(int level);
 bool VDUIsLoggableLevel(int level);
 void VDULoggerRegisterVersion(std::string version);

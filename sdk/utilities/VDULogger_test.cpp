@@ -65,14 +65,17 @@ TEST_F(VDULoggerTest, LevelFilterInvalidLevelsForcedLinesAndDebugFlag) {
   EXPECT_EQ(logged.lines()[2].level, VDULoggerLevelDebug);
 }
 
-TEST_F(VDULoggerTest, StoreInstallNeverRisesAboveNoticeButForcedLinesPass) {
+TEST_F(VDULoggerTest, StoreInstallOnlyLowersItsLevelButForcedLinesPass) {
   ScopedSystemFacts store(phoneFacts(true));
   VDUSetLoggerLevel(VDULoggerLevelInfo);
   EXPECT_FALSE(VDUIsLoggableLevel(VDULoggerLevelInfo));
   VDULoggerForceDebug();
   EXPECT_FALSE(VDUIsLoggableLevel(VDULoggerLevelDebug));
   VDUSetLoggerLevel(VDULoggerLevelWarning);
-  EXPECT_FALSE(VDUIsLoggableLevel(VDULoggerLevelNotice)) << "lowering still works";
+  EXPECT_FALSE(VDUIsLoggableLevel(VDULoggerLevelNotice)) << "lowering works";
+  VDUSetLoggerLevel(VDULoggerLevelNotice);
+  EXPECT_FALSE(VDUIsLoggableLevel(VDULoggerLevelNotice)) << "notice is refused like every level above it";
+  EXPECT_TRUE(VDUIsLoggableLevel(VDULoggerLevelWarning));
   VDULogInfo("[S]", true, "I-COR000008", "forced in store");
   EXPECT_EQ(logged.messages(), Messages{" - [S][I-COR000008] forced in store"});
 }
