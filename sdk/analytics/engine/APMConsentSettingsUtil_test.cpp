@@ -7,7 +7,12 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/PropertyList.h"
+#include "sdk/analytics/engine/APMRemoteConfig.h"
 #include "sdk/analytics/engine/IdentityTestSupport.h"
+#include "sdk/analytics/foundation/APMDatabase.h"
+#include "sdk/analytics/foundation/APMNanoAccessors.h"
+#include "sdk/analytics/foundation/APMPBMeasurement.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
 #include "testing/TempContainer.h"
 
 namespace {
@@ -147,6 +152,37 @@ TEST_F(ConsentTest, WritesFromManyThreadsAreSeenInOrder) {
   }
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(Consent::consentSettings()->size(), 4u);
+}
+
+TEST(ConsentRemoteConfigTest, TheEngineSettingsDecide) {
+  ostrel::testing::TempContainer container;
+  APMConsentSettingsUtil::setConsentSettings(Dictionary{{"ad_storage", Value("denied")}});
+  // Before the engine installs its settings the defaults answer: consent on, signals on.
+  EXPECT_TRUE(Consent::isAdStorageDenied());
+  EXPECT_EQ(Consent::consentSignals(), "G10-");
+  EXPECT_EQ(sdk::analytics::IdentitySettings::current()->adIDCacheTime(), 1);
+
+  platform::foundation::Error error;
+  auto database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName,
+                                                    std::make_shared<APMPersistedConfig>(), &error);
+  ASSERT_TRUE(database);
+  auto remoteConfig = APMRemoteConfig::initWithAppID("1:23:ios:ab", database);
+  ASSERT_TRUE(remoteConfig);
+  auto configuration = APMPBMeasurementConfig::make();
+  APMNanoSetString(*configuration, 1, std::string("1:23:ios:ab"));
+  for (auto [name, value] : {std::pair{"measurement.api.consent_settings", "0"},
+                             std::pair{"measurement.ad_id_cache_time", "60000"}}) {
+    auto setting = APMPBSetting::make();
+    APMNanoSetString(*setting, 0, std::string(name));
+    APMNanoSetString(*setting, 1, std::string(value));
+    APMNanoAddMessage(*configuration, 3, *setting);
+  }
+  remoteConfig->parseRemoteConfigFromMeasurementConfig(*configuration);
+  sdk::analytics::IdentitySettings::setCurrent(sdk::analytics::IdentitySettings::fromRemoteConfig(remoteConfig));
+  EXPECT_FALSE(Consent::isAdStorageDenied());
+  EXPECT_FALSE(Consent::consentSignals());
+  EXPECT_EQ(sdk::analytics::IdentitySettings::current()->adIDCacheTime(), 60);
+  ScopedIdentitySettings::uninstall();
 }
 
 }  // namespace

@@ -2,8 +2,28 @@
 
 #include <mutex>
 
+#include "sdk/analytics/engine/APMRemoteConfig.h"
+
 namespace sdk::analytics {
 namespace {
+
+class RemoteConfigIdentitySettings final : public IdentitySettings {
+ public:
+  explicit RemoteConfigIdentitySettings(std::shared_ptr<APMRemoteConfig> remoteConfig)
+      : remoteConfig_(std::move(remoteConfig)) {}
+
+  bool isConsentSettingsEnabled() const override { return remoteConfig_->isConsentSettingsEnabled(); }
+  bool isConsentSettings3PEnabled() const override { return remoteConfig_->isConsentSettings3PEnabled(); }
+  bool nonBlockingAppInstanceIDEnabled() const override { return remoteConfig_->nonBlockingAppInstanceIDEnabled(); }
+  double adIDCacheTime() const override { return remoteConfig_->adIDCacheTime(); }
+  bool gateIDFAOnATTMASEnabled() const override { return remoteConfig_->gateIDFAOnATTMASEnabled(); }
+  bool lastAdvertisingIDResetFeatureEnabled() const override {
+    return remoteConfig_->lastAdvertisingIDResetFeatureEnabled();
+  }
+
+ private:
+  const std::shared_ptr<APMRemoteConfig> remoteConfig_;
+};
 
 std::mutex& settingsMutex() {
   static std::mutex mutex;
@@ -17,12 +37,17 @@ std::shared_ptr<const IdentitySettings>& installed() {
 
 }  // namespace
 
+std::shared_ptr<const IdentitySettings> IdentitySettings::fromRemoteConfig(
+    std::shared_ptr<APMRemoteConfig> remoteConfig) {
+  return std::make_shared<RemoteConfigIdentitySettings>(std::move(remoteConfig));
+}
+
 std::shared_ptr<const IdentitySettings> IdentitySettings::current() {
   {
     std::lock_guard lock(settingsMutex());
     if (installed()) return installed();
   }
-  static const auto defaults = std::make_shared<const IdentitySettings>();
+  static const auto defaults = fromRemoteConfig(APMRemoteConfig::defaultInstance());
   return defaults;
 }
 
