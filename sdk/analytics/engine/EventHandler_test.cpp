@@ -6,7 +6,9 @@
 
 #include "platform/foundation/Bundle.h"
 
+#include "sdk/analytics/engine/DefaultEventParameters.h"
 #include "sdk/analytics/engine/EventPipelineTestHost.h"
+#include "sdk/analytics/engine/LoggedEventRouter.h"
 #include "sdk/analytics/foundation/APMKeychainWrapper.h"
 #include "sdk/analytics/foundation/APMTestSupport.h"
 #include "sdk/analytics/rules/APMConditionalUserPropertyController.h"
@@ -445,6 +447,59 @@ TEST_F(EventHandlerTest, FirstOpenCountsInTheKeychainAndWaitsForTheAdvertisingId
   ASSERT_TRUE(APMKeychainWrapper::upsertKeychainValue("many", "_pfo", appID));
   handle(event("_f", {}, "auto"));
   EXPECT_EQ(APMKeychainWrapper::keychainValueWithIdentifier("_pfo", appID), "1");
+}
+
+TEST_F(EventHandlerTest, LoggedEventsTakeDefaultsAndGoToTheInterceptorOrTheListeners) {
+  sdk::analytics::DefaultEventParameters defaults(host->persisted);
+  sdk::analytics::LoggedEventRouter router(*host, *handler, defaults);
+  host->persisted->setDefaultEventParameters(platform::foundation::Dictionary{{"plan", Value("pro")}});
+  std::vector<std::string> intercepted;
+  auto log = [&](std::string name, bool isPublic, bool ignoreInterceptor = false, bool withInterceptor = false,
+                 std::string origin = "app", bool enabled = true) {
+    sdk::analytics::LoggedEvent logged;
+    logged.origin = std::move(origin);
+    logged.isPublicEvent = isPublic;
+    logged.name = std::move(name);
+    logged.parameters = {{"n", Value(1)}};
+    logged.timestamp = 1000;
+    logged.enabled = enabled;
+    logged.ignoreInterceptor = ignoreInterceptor;
+    logged.addedScreenParameters = {{"_si", APMValue(std::int64_t{7})}, {"_sn", APMValue("Home")}};
+    if (withInterceptor) {
+      logged.interceptor = [&](const std::string& o, const std::string& n, const platform::foundation::Dictionary& p,
+                               double t) {
+        intercepted.push_back(o + "/" + n + "/" + Value(p).description() + "/" + std::to_string(int(t)));
+      };
+    }
+    onWorker([&] { router.logEventOnWorkerQueue(logged); });
+  };
+  log("shop", true);
+  log("_err", false);
+  log("quiet", true, /*ignoreInterceptor=*/true, /*withInterceptor=*/true);
+  log("caught", true, false, true);
+  log("_xa", false, false, false, "auto");
+  log("bad name", true);
+  log("off", true, false, false, "app", /*enabled=*/false);
+  EXPECT_TRUE(scope.logged(23219));
+
+  auto events = stored();
+  std::vector<std::string> names;
+  for (const auto& s : events) names.push_back(s.event.name());
+  EXPECT_EQ(names, (std::vector<std::string>{"shop", "_err", "quiet", "_xa", "off"}));
+  EXPECT_EQ(events[0].event.parameters().at("plan").stringValue(), "pro");
+  EXPECT_EQ(events[0].event.parameters().at("_si").int64Value(), 7);
+  EXPECT_EQ(events[1].event.parameters().count("plan"), 0u);
+  EXPECT_EQ(events[2].event.parameters().count("plan"), 0u);
+  ASSERT_EQ(intercepted.size(), 1u);
+  EXPECT_NE(intercepted[0].find("app/caught/"), std::string::npos);
+  EXPECT_NE(intercepted[0].find("Home"), std::string::npos);
+  EXPECT_NE(intercepted[0].find("plan"), std::string::npos);
+  auto calls = host->calls();
+  std::vector<std::string> told;
+  for (const auto& call : calls) {
+    if (call.starts_with("listeners:")) told.push_back(call.substr(10));
+  }
+  EXPECT_EQ(told, (std::vector<std::string>{"shop", "_err", "quiet"}));
 }
 
 }  // namespace
