@@ -176,6 +176,14 @@ TEST_F(DatabaseTest, RawEventsOverTheAbsoluteLimitGoOldestFirst) {
   auto left = database->rawEventsWithMetadataFingerprint(1, &error, nullptr);
   ASSERT_EQ(left->size(), 3u);
   EXPECT_EQ(left->front().rawEvent.name(), "e2");
+  // Gaps in the row IDs: a span over the limit with few rows deletes nothing; the next excess does.
+  ASSERT_TRUE(database->store().executeStatement("DELETE FROM raw_events WHERE name = 'e3'", {}, &error));
+  EXPECT_EQ(database->deleteRawEventsOverAbsoluteLimit(&error), 0);
+  for (int i = 5; i < 7; ++i) ASSERT_TRUE(database->insertRawEvent(event("e" + std::to_string(i), i), 1, false, &error));
+  EXPECT_EQ(database->deleteRawEventsOverAbsoluteLimit(&error), 1);
+  EXPECT_EQ(database->rawEventsWithMetadataFingerprint(1, &error, nullptr)->front().rawEvent.name(), "e4");
+  ASSERT_TRUE(database->deleteRawEventsWithMaxRowID(100, &error));
+  EXPECT_EQ(database->deleteRawEventsOverAbsoluteLimit(&error), 0);
 }
 
 TEST_F(DatabaseTest, QueueSizeRuleRetriesAndPoisonRows) {

@@ -1,0 +1,90 @@
+// 10,000 logged events taken from the engine's worker-queue entry to stored raw events (defaults,
+// validation, handling, daily limits and the raw-event write, one transaction per event), beside
+// the same number of raw-event inserts made directly with SQLite in one transaction each under the
+// same journal and sync settings, in the same run.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <string>
+
+#include "sdk/analytics/engine/DefaultEventParameters.h"
+#include "sdk/analytics/engine/EventHandler.h"
+#include "sdk/analytics/engine/EventPipelineTestHost.h"
+#include "sdk/analytics/engine/LoggedEventRouter.h"
+#include "sdk/analytics/foundation/APMProtoConversions.h"
+#include "testing/TempContainer.h"
+
+namespace {
+
+constexpr int kEvents = 10000;
+
+platform::foundation::Dictionary sampleParameters(int i) {
+  return {{"level", platform::foundation::Value(i)}, {"character", platform::foundation::Value("hero")},
+          {"score", platform::foundation::Value(i * 1.5)}};
+}
+
+void BM_EngineLogEventsToRawEvents(benchmark::State& state) {
+  ostrel::testing::TempContainer container;
+  auto host = std::make_shared<sdk::analytics::testing::PipelineHost>();
+  host->database_ = APMDatabase::initWithDatabaseName("bench.sql", host->persisted, nullptr);
+  sdk::analytics::EventHandler handler(*host, host->database_, nullptr);
+  host->handler = &handler;
+  sdk::analytics::DefaultEventParameters defaults(host->persisted);
+  sdk::analytics::LoggedEventRouter router(*host, handler, defaults);
+  for (auto _ : state) {
+    for (int i = 0; i < kEvents; ++i) {
+      sdk::analytics::LoggedEvent logged;
+      logged.origin = "app";
+      logged.isPublicEvent = true;
+      logged.name = "level_up";
+      logged.parameters = sampleParameters(i);
+      logged.timestamp = 1700000000.0 + i;
+      logged.enabled = true;
+      host->scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:2166",
+                                                     [&router, logged] { router.logEventOnWorkerQueue(logged); });
+    }
+    host->scheduler_->dispatchSyncOnWorkerQueueBlockID("bench", [] {});
+  }
+  state.SetItemsProcessed(state.iterations() * kEvents);
+}
+
+void BM_SqliteInsertRawEvents(benchmark::State& state) {
+  ostrel::testing::TempContainer container;
+  std::string path = container.pathFor("raw.sql");
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr, nullptr, nullptr);
+  sqlite3_exec(db,
+               "CREATE TABLE raw_events (name TEXT NOT NULL, timestamp REAL NOT NULL, metadata_fingerprint INTEGER NOT "
+               "NULL, data BLOB NOT NULL, realtime INTEGER NOT NULL)",
+               nullptr, nullptr, nullptr);
+  std::vector<platform::foundation::Data> encoded;
+  for (int i = 0; i < kEvents; ++i) {
+    auto event = APMEvent::create("app", true, "level_up", 1700000000.0 + i, 0,
+                                  {{"level", APMValue(std::int64_t{i})}, {"character", APMValue("hero")},
+                                   {"score", APMValue(i * 1.5)}});
+    encoded.push_back(APMProtoEvent(*event)->protoBuffer());
+  }
+  sqlite3_stmt* insert = nullptr;
+  sqlite3_prepare_v2(db, "INSERT INTO raw_events VALUES ('level_up', ?, 42, ?, 0)", -1, &insert, nullptr);
+  for (auto _ : state) {
+    for (int i = 0; i < kEvents; ++i) {
+      sqlite3_exec(db, "BEGIN EXCLUSIVE TRANSACTION", nullptr, nullptr, nullptr);
+      sqlite3_bind_double(insert, 1, 1700000000.0 + i);
+      sqlite3_bind_blob(insert, 2, encoded[i].data(), static_cast<int>(encoded[i].size()), SQLITE_STATIC);
+      benchmark::DoNotOptimize(sqlite3_step(insert));
+      sqlite3_reset(insert);
+      sqlite3_exec(db, "END TRANSACTION", nullptr, nullptr, nullptr);
+    }
+  }
+  sqlite3_finalize(insert);
+  sqlite3_close(db);
+  state.SetItemsProcessed(state.iterations() * kEvents);
+}
+
+BENCHMARK(BM_EngineLogEventsToRawEvents)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SqliteInsertRawEvents)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
