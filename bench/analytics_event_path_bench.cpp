@@ -3,10 +3,10 @@
 // the same number of raw-event inserts made directly with SQLite in one transaction each under the
 // same journal and sync settings, in the same run.
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 #include <string>
 
+#include "bench/RawEventInserts.h"
 #include "sdk/analytics/engine/DefaultEventParameters.h"
 #include "sdk/analytics/engine/EventHandler.h"
 #include "sdk/analytics/engine/EventPipelineTestHost.h"
@@ -49,15 +49,6 @@ void BM_EngineLogEventsToRawEvents(benchmark::State& state) {
 }
 
 void BM_SqliteInsertRawEvents(benchmark::State& state) {
-  ostrel::testing::TempContainer container;
-  std::string path = container.pathFor("raw.sql");
-  sqlite3* db = nullptr;
-  sqlite3_open(path.c_str(), &db);
-  sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr, nullptr, nullptr);
-  sqlite3_exec(db,
-               "CREATE TABLE raw_events (name TEXT NOT NULL, timestamp REAL NOT NULL, metadata_fingerprint INTEGER NOT "
-               "NULL, data BLOB NOT NULL, realtime INTEGER NOT NULL)",
-               nullptr, nullptr, nullptr);
   std::vector<platform::foundation::Data> encoded;
   for (int i = 0; i < kEvents; ++i) {
     auto event = APMEvent::create("app", true, "level_up", 1700000000.0 + i, 0,
@@ -65,21 +56,7 @@ void BM_SqliteInsertRawEvents(benchmark::State& state) {
                                    {"score", APMValue(i * 1.5)}});
     encoded.push_back(APMProtoEvent(*event)->protoBuffer());
   }
-  sqlite3_stmt* insert = nullptr;
-  sqlite3_prepare_v2(db, "INSERT INTO raw_events VALUES ('level_up', ?, 42, ?, 0)", -1, &insert, nullptr);
-  for (auto _ : state) {
-    for (int i = 0; i < kEvents; ++i) {
-      sqlite3_exec(db, "BEGIN EXCLUSIVE TRANSACTION", nullptr, nullptr, nullptr);
-      sqlite3_bind_double(insert, 1, 1700000000.0 + i);
-      sqlite3_bind_blob(insert, 2, encoded[i].data(), static_cast<int>(encoded[i].size()), SQLITE_STATIC);
-      benchmark::DoNotOptimize(sqlite3_step(insert));
-      sqlite3_reset(insert);
-      sqlite3_exec(db, "END TRANSACTION", nullptr, nullptr, nullptr);
-    }
-  }
-  sqlite3_finalize(insert);
-  sqlite3_close(db);
-  state.SetItemsProcessed(state.iterations() * kEvents);
+  ostrel::bench::insertRawEventsWithSqlite(state, encoded);
 }
 
 BENCHMARK(BM_EngineLogEventsToRawEvents)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
