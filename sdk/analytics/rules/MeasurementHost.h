@@ -14,7 +14,7 @@ class APMScheduler;
 
 namespace sdk::analytics {
 
-// What the rules (script runtime, event editing, audiences, conditional user properties) need of the
+// What the rules (script runtime, event editing, audiences, conditional user properties, experiments) need of the
 // measurement engine: its log, its remote configuration, its database and worker queue. The engine implements it; tests use a fake.
 class MeasurementHost {
  public:
@@ -44,6 +44,8 @@ class MeasurementHost {
   virtual std::shared_ptr<APMScheduler> scheduler() const { return nullptr; }
   virtual bool isEnabled() const { return false; }
   virtual void writeEventOnWorkerQueue(const APMEvent& event) const { (void)event; }
+  // The app instance ID the experiments service diverts by; nothing before the engine has one.
+  virtual std::optional<std::string> appInstanceID() const { return std::nullopt; }
 };
 
 }  // namespace sdk::analytics

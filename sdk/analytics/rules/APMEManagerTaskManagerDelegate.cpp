@@ -1,0 +1,101 @@
+// The experiments manager as its task manager's delegate: what a start, a fetch and a rewrite of
+// pending rows change in memory, and which SDKs hear of it.
+
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/rules/APMEManager.h"
+
+using platform::foundation::Value;
+
+namespace {
+APMMonitor& monitor() { return *APMMonitor::shared(); }
+}  // namespace
+
+bool APMEManager::taskManagerShouldFetchExperiments(APMETaskManager& taskManager) {
+  (void)taskManager;
+  // Read from the task manager's queue without a hop onto the serial queue: the clients' answers
+  // may wait on their own SDKs' queues, which may be waiting on this manager.
+  for (const auto& [name, client] : registeredClientsBySDKName_.dictionary()) {
+    auto delegate = client->delegate();
+    if (!delegate) return true;
+    std::optional<bool> answer = delegate->shouldFetchExperimentsForClient(*client);
+    if (!answer || *answer) return true;
+  }
+  return false;
+}
+
+void APMEManager::taskManagerDidStartWithActivatedSnapshots(APMETaskManager& taskManager,
+                                                            const std::vector<APMESnapshot>& activated,
+                                                            const std::vector<APMESnapshot>& pending,
+                                                            const std::vector<APMESnapshot>& launched) {
+  (void)taskManager;
+  dispatchAsyncOnSerialQueue([activated, pending, launched](APMEManager& self) {
+    auto store = [](const std::vector<APMESnapshot>& snapshots, std::map<std::string, APMESnapshot>& into) {
+      for (const APMESnapshot& snapshot : snapshots) into.insert_or_assign(snapshot.SDKName(), snapshot.copy());
+    };
+    store(activated, self.activatedSnapshotsBySDKName_);
+    store(pending, self.pendingSnapshotsBySDKName_);
+    store(launched, self.launchedSnapshotsBySDKName_);
+  });
+}
+
+void APMEManager::taskManagerDidFinishFetchingExperimentSnapshots(APMETaskManager& taskManager,
+                                                                  const std::vector<APMESnapshot>& snapshots,
+                                                                  const std::map<std::string, Error>& errors) {
+  (void)taskManager;
+  if (snapshots.empty() && errors.empty()) {
+    monitor().logWithLevel(3, 800020, "No pending snapshots to notify the clients");
+    return;
+  }
+  dispatchAsyncOnSerialQueue([snapshots, errors](APMEManager& self) {
+    std::vector<APMESnapshot> selfActivating;
+    for (const APMESnapshot& snapshot : snapshots) {
+      APMESnapshot pending = snapshot.copy();
+      auto client = self.registeredClientsBySDKName_.objectForKey(pending.SDKName());
+      auto delegate = client ? client->delegate() : nullptr;
+      if (delegate && delegate->implementsClientDidReceiveNewSnapshot()) {
+        pending.setManuallyActivated(true);
+        selfActivating.push_back(pending);
+      }
+      self.pendingSnapshotsBySDKName_.insert_or_assign(pending.SDKName(), pending);
+    }
+    for (const auto& [sdkName, error] : errors) {
+      auto client = self.registeredClientsBySDKName_.objectForKey(sdkName);
+      if (!client) continue;
+      notifyDelegate(client, [error](APMEExperimentObserverDelegate& delegate, APMEClient& client) {
+        delegate.clientDidReceiveFetchError(client, error);
+      });
+    }
+    if (!selfActivating.empty()) self.taskManager_->upsertPendingSnapshots(selfActivating);
+  });
+}
+
+void APMEManager::taskManagerDidUpsertPendingSnapshots(APMETaskManager& taskManager,
+                                                       const std::vector<APMESnapshot>& snapshots) {
+  (void)taskManager;
+  for (const APMESnapshot& snapshot : snapshots) {
+    auto client = registeredClientsBySDKName_.objectForKey(snapshot.SDKName());
+    auto delegate = client ? client->delegate() : nullptr;
+    if (!delegate || !delegate->implementsClientDidReceiveNewSnapshot()) {
+      monitor().logWithLevel(
+          0, 800021,
+          "Cannot notify new snapshot for SDK because the delegate does not implement -clientDidReceiveNewSnapshot:",
+          Value(snapshot.SDKName()));
+      continue;
+    }
+    notifyDelegate(client, [](APMEExperimentObserverDelegate& delegate, APMEClient& client) {
+      delegate.clientDidReceiveNewSnapshot(client);
+    });
+  }
+}
+
+void APMEManager::notifyDelegate(const std::shared_ptr<APMEClient>& client,
+                                 std::function<void(APMEExperimentObserverDelegate&, APMEClient&)> call) {
+  auto delegate = client->delegate();
+  if (!delegate) return;
+  auto queue = delegate->queue();
+  if (!queue) queue = platform::dispatch::Queue::main();
+  std::weak_ptr<APMEExperimentObserverDelegate> weak = delegate;
+  queue->async([weak, client, call = std::move(call)] {
+    if (auto delegate = weak.lock()) call(*delegate, *client);
+  });
+}
