@@ -45,6 +45,10 @@ class APMWeakMeasurementHost final : public MeasurementHost {
   void writeEventOnWorkerQueue(const APMEvent& event) const override {
     if (auto host = host_.lock()) host->writeEventOnWorkerQueue(event);
   }
+  std::optional<std::string> appInstanceID() const override {
+    auto host = host_.lock();
+    return host ? host->appInstanceID() : std::nullopt;
+  }
 
  private:
   std::weak_ptr<const MeasurementHost> host_;

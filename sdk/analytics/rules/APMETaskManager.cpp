@@ -4,6 +4,7 @@
 #include "sdk/analytics/foundation/APMAlarm.h"
 #include "sdk/analytics/foundation/APMFiles.h"
 #include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMServiceURL.h"
 #include "sdk/analytics/foundation/APMUserDefaults.h"
 #include "sdk/analytics/rules/APMEDatabase.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
@@ -13,45 +14,18 @@ using platform::foundation::Value;
 
 namespace {
 
-struct EndpointSetting {
-  std::mutex mutex;
-  std::string endpoint = APMETaskManager::kBuiltInEndpoint;
-};
-
-EndpointSetting& endpointSetting() {
-  static EndpointSetting setting;
-  return setting;
-}
-
-// "https://host:port/path" → "host".
-std::string hostOfURL(const std::string& url) {
-  std::size_t start = url.find("://");
-  start = start == std::string::npos ? 0 : start + 3;
-  std::size_t end = url.find_first_of(":/?#", start);
-  return url.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
-
 APMMonitor& monitor() { return *APMMonitor::shared(); }
 
 Value errorText(const platform::foundation::Error& error) { return Value(error.localizedDescription()); }
 
 }  // namespace
 
-std::string APMETaskManager::defaultEndpoint() {
-  std::lock_guard lock(endpointSetting().mutex);
-  return endpointSetting().endpoint;
-}
-
-void APMETaskManager::setDefaultEndpoint(std::string endpoint) {
-  std::lock_guard lock(endpointSetting().mutex);
-  endpointSetting().endpoint = std::move(endpoint);
-}
-
 std::shared_ptr<APMETaskManager> APMETaskManager::init() {
   auto queue = platform::dispatch::Queue::serial(kWorkerQueueLabel);
-  std::string endpoint = defaultEndpoint();
+  std::string endpoint = sdk::analytics::APMServiceBaseURL();
+  std::string host = sdk::analytics::APMServiceHost();
   return initWithQueue(queue, std::make_shared<APMAlarm>(queue, kAlarmName),
-                       ZURAridire::initWithReachabilityHost(hostOfURL(endpoint)),
+                       host.empty() ? nullptr : ZURAridire::initWithReachabilityHost(host),
                        std::make_shared<APMUserDefaults>(kSuiteName),
                        APMMeasurementDirectoryFilePath(APMEDatabase::kDatabaseName),
                        platform::foundation::Clock::current()->now(), endpoint);

@@ -65,9 +65,6 @@ class APMETaskManager : public std::enable_shared_from_this<APMETaskManager> {
   static constexpr const char* kBackoffTimestampKey = "APMExperimentFetchBackoffTimestamp";
   static constexpr const char* kErrorDomain = "com.vadeze.vmp.measurement.experiment.ErrorDomain";
   static constexpr const char* kRequestPath = "/sdk-exp";
-  // Where the experiments service lives is configuration: the built-in address is a reserved,
-  // unresolvable domain, so nothing is sent anywhere until the product (or a test) sets one.
-  static constexpr const char* kBuiltInEndpoint = "https://experiments.analytics.invalid";
 
   static constexpr double kFetchInterval = 14400;        // 4 hours after a success
   static constexpr double kFirstFetchDelay = 10;         // never sooner after launch
@@ -77,12 +74,11 @@ class APMETaskManager : public std::enable_shared_from_this<APMETaskManager> {
   static constexpr double kEpsilon = 2.220446049250313e-16;
   static constexpr double kSmallestDelay = 0.001;
 
-  // The endpoint (scheme and host, no path) that init() gives new task managers.
-  static std::string defaultEndpoint();
-  static void setDefaultEndpoint(std::string endpoint);
-
-  // Its own worker queue, alarm, network client (watching the endpoint's host) and suite; created now.
+  // Its own worker queue, alarm, network client and suite, created now, on the configured analytics
+  // service address (see APMServiceURL.h).
   static std::shared_ptr<APMETaskManager> init();
+  // `endpoint` is the service's base URL (the request path is added); empty: nothing is configured,
+  // and every fetch fails without leaving the device.
   static std::shared_ptr<APMETaskManager> initWithQueue(QueuePtr queue, std::shared_ptr<APMAlarm> alarm,
                                                         std::shared_ptr<ZURAridire> network,
                                                         std::shared_ptr<APMUserDefaults> persistedStorage,

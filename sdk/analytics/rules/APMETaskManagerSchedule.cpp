@@ -93,8 +93,10 @@ void APMETaskManager::fetchExperiments() {
   auto request = APMEExperimentRequestBuilder::sharedInstance()->request(appInstanceID());
   Data payload = request->protoBuffer();
   monitor().logWithLevel(8, 820001, "Fetching new experiments. Request", Value(std::to_string(payload.size()) + " bytes"));
-  if (!network_) {
-    handleFetchingExperimentsResponse(std::nullopt, std::nullopt, std::nullopt);
+  if (!network_ || endpoint_.empty()) {
+    handleFetchingExperimentsResponse(
+        std::nullopt, std::nullopt,
+        Error::make(kErrorDomain, -1, endpoint_.empty() ? "No experiments service is configured" : "No network client"));
     return;
   }
   std::weak_ptr<APMETaskManager> weak = weak_from_this();

@@ -228,6 +228,18 @@ TEST_F(ExperimentsTaskManagerTest, UnreadableAnswersAreFailedFetchesNotSuccesses
   EXPECT_DOUBLE_EQ(stamp(APMETaskManager::kSuccessTimestampKey), now());
 }
 
+TEST_F(ExperimentsTaskManagerTest, WithoutAServiceAddressNothingLeavesTheDevice) {
+  makeTaskManager({}, "");
+  taskManager->setDelegate(delegate);
+  start();
+  environment.advance(10);
+  settle();
+  EXPECT_EQ(server.requestCount(), 0u);
+  EXPECT_TRUE(scope.logged(820002));
+  EXPECT_DOUBLE_EQ(stamp(APMETaskManager::kFailureTimestampKey), now());
+  EXPECT_DOUBLE_EQ(*alarmTime(), taskManager->initializationTimestamp() + 1800);
+}
+
 TEST_F(ExperimentsTaskManagerTest, AnswersWithoutSnapshotsTakeThemFromTheSDKParts) {
   auto answer = APMPBExperimentResponse::make();
   APMNanoAddMessage(*answer, 1, *sdkResponse("renamed", 0, snapshotMessage("original", {{4, {{"f", Value(1)}}}})));

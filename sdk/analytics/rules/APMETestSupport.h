@@ -108,14 +108,15 @@ class TaskManagerEnvironment {
     if (taskManager) taskManager->workerQueue()->sync([] {});
   }
 
-  std::shared_ptr<APMETaskManager> makeTaskManager(const std::string& databasePath = {}) {
+  std::shared_ptr<APMETaskManager> makeTaskManager(const std::string& databasePath = {},
+                                                  std::optional<std::string> endpoint = std::nullopt) {
     auto queue = platform::dispatch::Queue::serial(APMETaskManager::kWorkerQueueLabel);
     taskManager = APMETaskManager::initWithQueue(
         queue, std::make_shared<APMAlarm>(queue, APMETaskManager::kAlarmName),
         ZURAridire::initWithReachabilityHost("127.0.0.1"),
         std::make_shared<APMUserDefaults>(APMETaskManager::kSuiteName),
         databasePath.empty() ? APMMeasurementDirectoryFilePath(APMEDatabase::kDatabaseName) : databasePath,
-        environment.clock()->now(), "http://127.0.0.1:" + std::to_string(server.port()));
+        environment.clock()->now(), endpoint.value_or("http://127.0.0.1:" + std::to_string(server.port())));
     return taskManager;
   }
 
