@@ -139,14 +139,12 @@ std::string APMIdentity::randomAppInstanceID() {
 }
 
 std::optional<std::string> APMIdentity::appInstanceID() {
-  updateIdentifiers();
   if (sdk::analytics::IdentitySettings::current()->nonBlockingAppInstanceIDEnabled() &&
       platform::dispatch::Queue::main()->isCurrent()) {
+    updateIdentifiers();
     return persistedConfig_->appInstanceID();
   }
-  std::optional<std::string> value;
-  queue_->sync([&] { value = persistedConfig_->appInstanceID(); });
-  return value;
+  return refreshedRead([&] { return persistedConfig_->appInstanceID(); });
 }
 
 void APMIdentity::setAppInstanceID(const std::string& appInstanceID) {
@@ -154,38 +152,23 @@ void APMIdentity::setAppInstanceID(const std::string& appInstanceID) {
 }
 
 std::optional<std::string> APMIdentity::resettableDeviceID() {
-  updateIdentifiers();
-  std::optional<std::string> value;
-  queue_->sync([&] { value = resettableDeviceID_; });
-  return value;
+  return refreshedRead([&] { return resettableDeviceID_; });
 }
 
 std::optional<std::string> APMIdentity::hashedResettableDeviceID() {
-  updateIdentifiers();
-  std::optional<std::string> value;
-  queue_->sync([&] { value = persistedConfig_->hashedResettableDeviceID(); });
-  return value;
+  return refreshedRead([&] { return persistedConfig_->hashedResettableDeviceID(); });
 }
 
 bool APMIdentity::limitedAdTracking() {
-  updateIdentifiers();
-  bool value = false;
-  queue_->sync([&] { value = limitedAdTracking_; });
-  return value;
+  return refreshedRead([&] { return limitedAdTracking_; });
 }
 
 bool APMIdentity::hasLimitedAdTracking() {
-  updateIdentifiers();
-  bool value = false;
-  queue_->sync([&] { value = support_->hasLimitedAdTracking(); });
-  return value;
+  return refreshedRead([&] { return support_->hasLimitedAdTracking(); });
 }
 
 std::uint64_t APMIdentity::appleConsentStatus() {
-  updateIdentifiers();
-  std::uint64_t value = kConsentUnsupported;
-  queue_->sync([&] { value = appleConsentStatus_; });
-  return value;
+  return refreshedRead([&] { return appleConsentStatus_; });
 }
 
 bool APMIdentity::iOS14OrAbove() const { return APMDefaultIdentitySupport::iOS14OrAbove(); }

@@ -99,6 +99,17 @@ class APMIdentity : public std::enable_shared_from_this<APMIdentity> {
   void readOptionsFile();
   void readBundle();
   void refreshOnQueue();
+  // The refresh and then `read`, in one turn of the queue: the same order as queuing the refresh
+  // before the read, without handing the work to another thread and back.
+  template <class Read>
+  auto refreshedRead(Read read) {
+    decltype(read()) value{};
+    queue_->sync([&] {
+      refreshOnQueue();
+      value = read();
+    });
+    return value;
+  }
   void enforceConsentOnQueue();
   std::uint64_t consentStatusOnQueue(bool* gateOpen) const;
 
