@@ -80,10 +80,14 @@ ManufactorCell::ManufactorCell(TableViewCellStyle style, std::string reuseIdenti
 void ManufactorCell::layoutSubviews() {
   TableViewCell::layoutSubviews();
   const auto b = contentView()->bounds();
-  title->setFrame(across(b, kInset, 130));
+  // The title takes the room the squeeze and comment texts leave; the index strip keeps its edge.
+  const bool side = !anaFactorLabel->text().empty() || !comment->text().empty();
+  title->setFrame(across(b, kInset, side ? 130 : 24));
   anaFactorLabel->setFrame({b.width() - 124, 0, 50, b.height()});
   comment->setFrame({b.width() - 70, 0, 54, b.height()});
 }
+
+void ManufactorCell::prepareForReuse() { setNeedsLayout(); }
 
 void ManufactorCell::setHighlighted(bool highlighted, bool animated) {
   TableViewCell::setHighlighted(highlighted, animated);

@@ -19,6 +19,7 @@ class ManufactorCell : public platform::ui::TableViewCell {
 
   void setHighlighted(bool highlighted, bool animated) override;
   void setSelected(bool selected, bool animated) override;
+  void prepareForReuse() override;
 
  protected:
   explicit ManufactorCell(platform::ui::TableViewCellStyle style = {}, std::string reuseIdentifier = kReuseIdentifier);

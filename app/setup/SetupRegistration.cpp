@@ -1,4 +1,5 @@
 // The setup screens in the app's storyboard "Main_Universal", registered at start.
+#include "app/setup/CameraModeAspectViewController.h"
 #include "app/setup/LensAdapterViewController.h"
 #include "platform/runtime/LoadHooks.h"
 #include "platform/ui/InterfaceRegistry.h"
@@ -13,6 +14,8 @@ void registerSetupScreens() {
   auto& registry = platform::ui::InterfaceRegistry::shared();
   registry.registerController(kStoryboard, LensAdapterViewController::kStoryboardIdentifier,
                               [] { return platform::ui::make<LensAdapterViewController>(); });
+  registry.registerController(kStoryboard, CameraModeAspectViewController::kStoryboardIdentifier,
+                              [] { return platform::ui::make<CameraModeAspectViewController>(); });
 }
 
 const bool registered = (platform::runtime::addLoadHook(kSetupScreensOrder, &registerSetupScreens), true);

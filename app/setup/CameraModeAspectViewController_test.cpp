@@ -1,0 +1,536 @@
+// The camera picker driven by touches and typing, against the real catalogues of a fresh container.
+#include "app/setup/CameraModeAspectViewController.h"
+
+#include <gtest/gtest.h>
+
+#include "app/kit/KitTestEnvironment.h"
+#include "app/kit/UIConstants.h"
+#include "app/settings/InteractiveGuideManager.h"
+#include "app/setup/SetupControllerUtil.h"
+#include "app/setup/SetupForm.h"
+#include "app/setup/SetupListCells.h"
+#include "platform/ui/TableViewCell.h"
+#include "app/setup/SetupPause.h"
+#include "app/setup/SetupScreenFixture.h"
+#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/OpenCatalogue.h"
+#include "app/storage/PackageDatabaseHelper.h"
+#include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
+#include "app/storage/QuorvelPackageUtil.h"
+#include "platform/foundation/PropertyList.h"
+
+namespace {
+
+using app::storage::OpenCatalogue;
+using platform::ui::IndexPath;
+
+constexpr int kAlexa35 = 1;  // nine shooting modes
+constexpr int kAlexa = 7;    // one shooting mode
+constexpr int kFormatLF = 1084;
+constexpr int kCrop239 = 17;
+
+class CameraPickerTest : public ::testing::Test, public app::setup::testing::SetupScreenFixture {
+ protected:
+  CameraPickerTest() {
+    previousPause_ = app::setup::SetupPause::setHandler([this](double seconds) { pauses.push_back(seconds); });
+  }
+  ~CameraPickerTest() override { app::setup::SetupPause::setHandler(std::move(previousPause_)); }
+
+  void open(bool onModes = false, bool onRatios = false) {
+    screen = platform::ui::make<CameraModeAspectViewController>();
+    screen->startWithShootingMode = onModes;
+    screen->startWithAspectRatio = onRatios;
+    push(screen);
+  }
+  const CameraModeAspectViewController::Views& v() const { return screen->views(); }
+  bool onScreen() const { return navigation->topViewController() == screen; }
+  const QuorvelPackage& edited() const { return *state()->currentPackage; }
+  int editedFormat() const { return edited().shootingMode->containerID; }
+
+  // A camera of the user's with one mode, as the form stores it; its format id.
+  static int addCamera(const std::string& name, float width = 36, float height = 24) {
+    OpenCatalogue<FormatDatabaseHelper2> formats;
+    CameraManufactor camera(0, name, "", "Cine", 1);
+    CameraShootingMode mode;
+    mode.width = width;
+    mode.height = height;
+    mode.anamorphotic = 1;
+    mode.category = "Cine";
+    mode.formatOrigin = 1;
+    mode.aspectRatio = "1.5:1";
+    const auto stored = formats->insertNewCameraManufactor(camera, mode);
+    return stored ? stored->containerID : -1;
+  }
+  static int cameraCount() {
+    OpenCatalogue<FormatDatabaseHelper2> formats;
+    return static_cast<int>(formats->getAllManufactors().size());
+  }
+  static std::optional<CameraManufactor> cameraNamed(const std::string& name) {
+    OpenCatalogue<FormatDatabaseHelper2> formats;
+    for (const auto& camera : formats->getAllManufactors()) {
+      if (camera.manufactor == name) return camera;
+    }
+    return std::nullopt;
+  }
+  std::optional<IndexPath> cameraRow(int cameraId) const {
+    const auto& sections = screen->manufactorItemsArray;
+    for (size_t s = 0; s < sections.size(); ++s) {
+      for (size_t r = 0; r < sections[s].size(); ++r) {
+        if (sections[s][r].manufactorId == cameraId) return IndexPath::forRow(r, s);
+      }
+    }
+    return std::nullopt;
+  }
+  void tapRow(platform::ui::TableView& table, const IndexPath& path) {
+    table.scrollToRowAtIndexPath(path, platform::ui::TableViewScrollPosition::Middle, false);
+    env.advance(0.05);
+    layOut();
+    auto cell = table.cellForRowAtIndexPath(path);
+    ASSERT_TRUE(cell);
+    tap(*cell);
+    env.advance(0.5);
+  }
+  void tapCamera(int cameraId) {
+    const auto row = cameraRow(cameraId);
+    ASSERT_TRUE(row) << "camera " << cameraId << " is not listed";
+    tapRow(*v().cameraTableView, *row);
+  }
+  void swipeOpen(platform::ui::TableView& table, const IndexPath& path) {
+    table.scrollToRowAtIndexPath(path, platform::ui::TableViewScrollPosition::Middle, false);
+    env.advance(0.05);
+    layOut();
+    auto cell = table.cellForRowAtIndexPath(path);
+    ASSERT_TRUE(cell);
+    swipeLeft(centreOf(*cell), 200);
+  }
+  void tapDelete(platform::ui::TableView& table) {
+    const auto buttons = table.swipeActionButtons();
+    ASSERT_EQ(buttons.size(), 1u);
+    tap(*buttons.front());
+    env.advance(0.5);
+  }
+  void fill(platform::ui::TextField& field, const std::string& text) {
+    tap(field);
+    type(text);
+  }
+  void openForm() {
+    tap(*v().createNewBtn->button());
+    env.advance(0.3);
+  }
+  void save() {
+    tap(*v().saveBtn->button());
+    env.advance(0.5);
+  }
+  static int64_t storedPreference(const char* key) {
+    const auto prefs = platform::foundation::PropertyList::readFile(FramesObject::preferencePath());
+    return prefs.dictionary()->at(key).toInt64();
+  }
+
+  std::shared_ptr<CameraModeAspectViewController> screen;
+  std::vector<double> pauses;
+
+ private:
+  app::setup::SetupPause::Handler previousPause_;
+};
+
+TEST_F(CameraPickerTest, ListsEveryCameraInTheSectionOfItsFirstCharacterAndPicksFromAnyOfThem) {
+  addCamera("Überkamera");
+  addCamera("");
+  open();
+  const auto& keys = screen->manufactorIndex;
+  EXPECT_EQ(keys.front(), "#") << "the catalogue lists an empty name first";
+  EXPECT_NE(std::find(keys.begin(), keys.end(), "A"), keys.end());
+  EXPECT_NE(std::find(keys.begin(), keys.end(), "Ü"), keys.end());
+  EXPECT_NE(std::find(keys.begin(), keys.end(), "#"), keys.end());
+  EXPECT_EQ(v().cameraTableView->sectionIndexTitles(), keys);
+  size_t listed = 0;
+  for (const auto& section : screen->manufactorItemsArray) listed += section.size();
+  EXPECT_EQ(static_cast<int>(listed), cameraCount()) << "every camera is in exactly one section";
+  EXPECT_EQ(v().topBarTitleLabel->text(), "CAMERA");
+
+  // The package's own camera is shown chosen.
+  const auto own = cameraRow(edited().cameraManufacturer->manufactorId);
+  ASSERT_TRUE(own);
+  EXPECT_EQ(v().cameraTableView->indexPathForSelectedRow(), own);
+
+  const auto uber = cameraNamed("Überkamera");
+  ASSERT_TRUE(uber);
+  const auto row = cameraRow(uber->manufactorId);
+  ASSERT_TRUE(row);
+  v().cameraTableView->scrollToRowAtIndexPath(*row, platform::ui::TableViewScrollPosition::Middle, false);
+  env.advance(0.05);
+  auto cell = std::dynamic_pointer_cast<ManufactorCell>(v().cameraTableView->cellForRowAtIndexPath(*row));
+  ASSERT_TRUE(cell);
+  EXPECT_EQ(cell->comment->text(), "CUSTOM");
+  EXPECT_EQ(cell->title->text(), "Überkamera ");
+
+  // One shooting mode: committed with crop 1 and closed, without page 2.
+  tapCamera(uber->manufactorId);
+  EXPECT_EQ(edited().cameraManufacturer->manufactorId, uber->manufactorId);
+  EXPECT_EQ(edited().cropID, 1);
+  EXPECT_EQ(pauses, std::vector<double>{0.15});
+  EXPECT_FALSE(onScreen());
+  EXPECT_EQ(storedPreference("FormatOneID"), editedFormat());
+}
+
+TEST_F(CameraPickerTest, ACameraWithoutShootingModesChangesNothing) {
+  {
+    OpenCatalogue<FormatDatabaseHelper2> formats;
+    ASSERT_TRUE(formats->database().execute(
+        "INSERT INTO ManufactorTable (id, manufactor, model, type, origin) VALUES (9000, 'Empty', 'Body', 'Cine', 1)"));
+  }
+  open();
+  const int format = editedFormat();
+  tapCamera(9000);
+  EXPECT_TRUE(onScreen());
+  EXPECT_EQ(screen->menuPosition, 1);
+  EXPECT_EQ(editedFormat(), format);
+  EXPECT_TRUE(pauses.empty());
+  EXPECT_EQ(screen->currentCameraManuID, edited().cameraManufacturer->manufactorId);
+}
+
+TEST_F(CameraPickerTest, SearchFindsEveryWordAndShowsOneSectionWithoutIndexOrDeletion) {
+  addCamera("Home made");
+  open();
+  tap(*v().searchBtn);
+  env.advance(0.3);
+  EXPECT_TRUE(screen->searchActive);
+  type("alexa  35");
+  EXPECT_TRUE(screen->searching);
+  ASSERT_EQ(screen->formatItemsSearchArray.size(), 1u);
+  EXPECT_EQ(screen->formatItemsSearchArray.front().getListString(), "ARRI ALEXA 35");
+  EXPECT_EQ(v().cameraTableView->numberOfSections(), 1);
+  EXPECT_TRUE(v().cameraTableView->sectionIndexTitles().empty());
+
+  platform::ui::Keyboard::shared().deleteBackward();
+  for (int i = 0; i < 9; ++i) platform::ui::Keyboard::shared().deleteBackward();
+  type("home");
+  ASSERT_EQ(screen->formatItemsSearchArray.size(), 1u);
+  EXPECT_FALSE(screen->tableViewCanEditRowAtIndexPath(*v().cameraTableView, IndexPath::forRow(0, 0)))
+      << "no deletion among search results";
+
+  // Picking a result closes the search and commits it.
+  tapRow(*v().cameraTableView, IndexPath::forRow(0, 0));
+  EXPECT_FALSE(screen->searching);
+  EXPECT_EQ(edited().cameraManufacturer->manufactor, "Home made");
+  EXPECT_FALSE(onScreen());
+}
+
+TEST_F(CameraPickerTest, TheFiltersExcludeEachOtherAndEndWhenPageOneReturns) {
+  open();
+  const size_t all = screen->copyListOfFormatSearchItems.size();
+  tap(*v().filterCameraBtn);
+  env.advance(0.5);
+  EXPECT_TRUE(screen->filterMenuOpen);
+  tap(*v().filterCameraCineBtn);
+  for (const auto& camera : screen->copyListOfFormatSearchItems) EXPECT_EQ(camera.type, "Cine");
+  tap(*v().filterCameraPhotoBtn);
+  EXPECT_FALSE(screen->filterCineActive);
+  EXPECT_TRUE(screen->filterPhotoActive);
+  ASSERT_FALSE(screen->copyListOfFormatSearchItems.empty());
+  for (const auto& camera : screen->copyListOfFormatSearchItems) EXPECT_EQ(camera.type, "Photo");
+  tap(*v().filterCameraPhotoBtn);
+  EXPECT_EQ(screen->copyListOfFormatSearchItems.size(), all);
+
+  tap(*v().filterCameraCineBtn);
+  const size_t cine = screen->copyListOfFormatSearchItems.size();
+  EXPECT_LT(cine, all);
+  tapCamera(kAlexa35);
+  EXPECT_EQ(screen->menuPosition, 2);
+  tap(*v().backBtn);
+  env.advance(0.5);
+  EXPECT_EQ(screen->menuPosition, 1);
+  EXPECT_FALSE(screen->filterCineActive);
+  EXPECT_FALSE(screen->filterPhotoActive);
+  EXPECT_EQ(screen->copyListOfFormatSearchItems.size(), all) << "the list is loaded without the filter";
+}
+
+TEST_F(CameraPickerTest, BackCommitsTheEntryFormatWithoutCropAndExitRestoresEverything) {
+  ASSERT_TRUE(SetupControllerUtil::setNewCameraCrop(kCrop239));
+  const int camera = edited().cameraManufacturer->manufactorId;
+  open();
+  tapCamera(kAlexa35);
+  EXPECT_EQ(screen->menuPosition, 2);
+  EXPECT_EQ(v().topBarTitleLabel->text(), "SHOOTING MODE");
+  EXPECT_EQ(v().filterBarTitleLabel->text(), "ARRI ALEXA 35");
+  EXPECT_EQ(screen->shootingModestemsArray.size(), 9u);
+  EXPECT_FALSE(v().backBtn->isHidden());
+  EXPECT_TRUE(v().exitBtn->isHidden());
+  EXPECT_EQ(editedFormat(), kFormatLF) << "several modes: nothing is committed before one is chosen";
+
+  tap(*v().backBtn);
+  env.advance(0.5);
+  EXPECT_EQ(screen->menuPosition, 1);
+  EXPECT_EQ(editedFormat(), kFormatLF);
+  EXPECT_EQ(edited().cropID, 1);
+
+  tap(*v().exitBtn);
+  env.advance(0.5);
+  EXPECT_FALSE(onScreen());
+  EXPECT_EQ(editedFormat(), kFormatLF);
+  EXPECT_EQ(edited().cropID, kCrop239);
+  EXPECT_EQ(edited().cameraManufacturer->manufactorId, camera);
+}
+
+TEST_F(CameraPickerTest, AModeTapCommitsItWithoutCropAndCloses) {
+  open();
+  tapCamera(kAlexa35);
+  tapRow(*v().shootingModeTableView, IndexPath::forRow(2, 0));
+  EXPECT_EQ(editedFormat(), 599);
+  EXPECT_EQ(edited().cropID, 1);
+  EXPECT_EQ(pauses.size(), 2u);
+  EXPECT_FALSE(onScreen());
+}
+
+TEST_F(CameraPickerTest, OpenedOnModesTheExitButtonShowsAndTheModeIsChosen) {
+  open(true);
+  EXPECT_EQ(screen->menuPosition, 2);
+  EXPECT_TRUE(v().backBtn->isHidden());
+  EXPECT_FALSE(v().exitBtn->isHidden());
+  const auto chosen = v().shootingModeTableView->indexPathForSelectedRow();
+  ASSERT_TRUE(chosen);
+  EXPECT_EQ(screen->shootingModestemsArray[chosen->row].containerID, kFormatLF);
+}
+
+TEST_F(CameraPickerTest, TheRatioPageOffersTheOtherRatiosAroundTheNativeRowAndCommitsTheOneTapped) {
+  open(false, true);
+  EXPECT_EQ(screen->menuPosition, 3);
+  EXPECT_TRUE(InteractiveGuideManager::getSingelton()->aspectRatioShown);
+  EXPECT_EQ(v().topBarTitleLabel->text(), "ASPECT RATIO");
+  const auto& crops = screen->cropList;
+  ASSERT_TRUE(screen->positionNativeAspect);
+  const size_t native = *screen->positionNativeAspect;
+  EXPECT_EQ(crops[native].cropID, 1);
+  // 36.7 x 25.54 is 1.437: the native row stands between 1.43 and 1.5.
+  EXPECT_FLOAT_EQ(crops[native - 1].value, 1.43f);
+  EXPECT_FLOAT_EQ(crops[native + 1].value, 1.5f);
+  auto cell = std::dynamic_pointer_cast<AspectRatioTableViewCell>(
+      v().aspectRatioTableView->cellForRowAtIndexPath(IndexPath::forRow(native, 0)));
+  ASSERT_TRUE(cell);
+  EXPECT_EQ(cell->aspectRatio->text(), "1.44:1");
+  EXPECT_EQ(cell->native->text(), "Native Aspect Ratio");
+
+  size_t row239 = 0;
+  while (row239 < crops.size() && crops[row239].cropID != kCrop239) ++row239;
+  ASSERT_LT(row239, crops.size());
+  tapRow(*v().aspectRatioTableView, IndexPath::forRow(row239, 0));
+  EXPECT_EQ(edited().cropID, kCrop239);
+  EXPECT_EQ(edited().cropAspectRatio, "2.39:1");
+  EXPECT_FALSE(onScreen());
+}
+
+TEST_F(CameraPickerTest, TheCameraFormMarksWhatIsWrongAndStoresNothingUntilItIsRight) {
+  open();
+  const int cameras = cameraCount();
+  openForm();
+  EXPECT_TRUE(screen->newFormatCreation);
+  EXPECT_EQ(v().filterBarTitleLabel->text(), "CREATE CUSTOM CAMERA");
+  struct Case {
+    const char* name;
+    const char* width;
+    const char* height;
+    bool nameMarked, widthMarked, heightMarked;
+  };
+  const Case cases[] = {
+      {"", "36", "24", true, false, false},
+      {"Mine", "36x", "24", false, true, false},
+      {"Mine", "-36", "0", false, true, true},
+      {"Mine", "1e39", "", false, true, true},
+  };
+  for (const auto& c : cases) {
+    v().customFormatNameTextField->setText(c.name);
+    v().customFormatSensorWidthTextField->setText(c.width);
+    v().customFormatSensorHeightTextField->setText(c.height);
+    save();
+    EXPECT_EQ(app::setup::isMarkedInputError(*v().customFormatNameTextField), c.nameMarked) << c.name << c.width;
+    EXPECT_EQ(app::setup::isMarkedInputError(*v().customFormatSensorWidthTextField), c.widthMarked) << c.width;
+    EXPECT_EQ(app::setup::isMarkedInputError(*v().customFormatSensorHeightTextField), c.heightMarked) << c.height;
+    EXPECT_TRUE(screen->newFormatCreation);
+    EXPECT_EQ(cameraCount(), cameras);
+  }
+
+  v().customFormatNameTextField->setText("");
+  v().customFormatSensorWidthTextField->setText("");
+  v().customFormatSensorHeightTextField->setText("");
+  fill(*v().customFormatNameTextField, "Home,made");
+  fill(*v().customFormatSensorWidthTextField, "36");
+  fill(*v().customFormatSensorHeightTextField, "24,0");
+  save();
+  const auto stored = cameraNamed("Home.made");
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->origin, 1);
+  EXPECT_EQ(stored->type, "Cine");
+  EXPECT_EQ(edited().cameraManufacturer->manufactorId, stored->manufactorId);
+  EXPECT_EQ(edited().shootingMode->aspectRatio, "1.5:1");
+  EXPECT_FLOAT_EQ(edited().shootingMode->width, 36.0f);
+  EXPECT_EQ(edited().shootingMode->formatOrigin, 1);
+  EXPECT_EQ(edited().cropID, 1);
+  EXPECT_EQ(storedPreference("FormatOneID"), editedFormat());
+  EXPECT_FALSE(onScreen());
+  EXPECT_TRUE(pauses.empty()) << "a saved camera closes without the pause";
+}
+
+TEST_F(CameraPickerTest, ACameraThatCannotBeStoredCommitsNothingAndKeepsTheForm) {
+  {
+    OpenCatalogue<FormatDatabaseHelper2> formats;
+    ASSERT_TRUE(formats->database().execute(
+        "CREATE TRIGGER refuse BEFORE INSERT ON FormatContainer BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+  }
+  open();
+  const int format = editedFormat();
+  const int cameras = cameraCount();
+  openForm();
+  v().customFormatNameTextField->setText("Mine");
+  v().customFormatSensorWidthTextField->setText("36");
+  v().customFormatSensorHeightTextField->setText("24");
+  save();
+  EXPECT_TRUE(onScreen());
+  EXPECT_TRUE(screen->newFormatCreation);
+  EXPECT_EQ(editedFormat(), format);
+  EXPECT_EQ(cameraCount(), cameras) << "camera and format are stored together or not at all";
+}
+
+TEST_F(CameraPickerTest, ARatioThatExistsIsNotWrittenAndANewOneIsCommitted) {
+  open(false, true);
+  int guides = 0;
+  {
+    OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> catalogue;
+    guides = static_cast<int>(catalogue->getAllFrameGuids().size());
+  }
+  openForm();
+  EXPECT_EQ(v().filterBarTitleLabel->text(), "CREATE CUSTOM ASPECT RATIO");
+  EXPECT_TRUE(v().customAspectRatioWidthTextField->isFirstResponder());
+  type("2,39");
+  screen->nextTextField();
+  EXPECT_TRUE(v().customAspectRatioHeightTextField->isFirstResponder());
+  type("1");
+  save();
+  EXPECT_TRUE(onScreen());
+  EXPECT_FALSE(screen->newFormatCreation);
+  EXPECT_EQ(edited().cropID, 1);
+  {
+    OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> catalogue;
+    EXPECT_EQ(static_cast<int>(catalogue->getAllFrameGuids().size()), guides);
+  }
+
+  openForm();
+  type("2.1");
+  screen->nextTextField();
+  type("1");
+  save();
+  EXPECT_FALSE(onScreen());
+  EXPECT_EQ(edited().cropAspectRatio, "2.1:1");
+  OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> catalogue;
+  const auto made = catalogue->getFrameGuide(edited().cropID);
+  ASSERT_TRUE(made);
+  EXPECT_EQ(made->type, 1);
+}
+
+TEST_F(CameraPickerTest, DeletingTheEditedCameraFallsBackToTheStartFormatEvenAfterExit) {
+  const int format = addCamera("Doomed");
+  const auto doomed = cameraNamed("Doomed");
+  ASSERT_TRUE(doomed);
+  ASSERT_TRUE(SetupControllerUtil::setNewCameraManufactor(doomed->manufactorId, format));
+  const int saved = QuorvelPackageUtil::savePackage(edited());
+  ASSERT_GT(saved, 0);
+  open();
+  const auto row = cameraRow(doomed->manufactorId);
+  ASSERT_TRUE(row);
+  EXPECT_FALSE(screen->tableViewCanEditRowAtIndexPath(*v().cameraTableView, IndexPath::forRow(0, 0)))
+      << "catalogue cameras cannot be deleted";
+  swipeOpen(*v().cameraTableView, *row);
+  tapDelete(*v().cameraTableView);
+  EXPECT_FALSE(cameraNamed("Doomed"));
+  EXPECT_EQ(editedFormat(), kFormatLF);
+  EXPECT_EQ(edited().cropID, 1);
+  for (const auto& package : QuorvelPackageUtil::getAllPackages()) EXPECT_NE(package.packageID, saved);
+  tap(*v().exitBtn);
+  env.advance(0.5);
+  EXPECT_FALSE(onScreen());
+  EXPECT_EQ(editedFormat(), kFormatLF);
+}
+
+TEST_F(CameraPickerTest, DeletingTheRatioInUseLeavesNoTraceOfItsId) {
+  QuorvelFrameGuide guide;
+  guide.width = 2.2f;
+  guide.height = 1.1f;
+  {
+    OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> catalogue;
+    ASSERT_FALSE(catalogue->insertFrameGuideFromCameraSetup(guide));
+    ASSERT_GT(guide.frameGuideId, 0);
+    ASSERT_TRUE(catalogue->selectOnlyFrameGuide(guide.frameGuideId));
+  }
+  ASSERT_TRUE(SetupControllerUtil::setNewCameraCrop(guide.frameGuideId));
+  ASSERT_EQ(edited().frameGuide->frameGuideId, guide.frameGuideId);
+  const int saved = QuorvelPackageUtil::savePackage(edited());
+  ASSERT_GT(saved, 0);
+  open(false, true);
+  size_t row = 0;
+  while (row < screen->cropList.size() && screen->cropList[row].cropID != guide.frameGuideId) ++row;
+  ASSERT_LT(row, screen->cropList.size());
+  EXPECT_TRUE(screen->tableViewCanEditRowAtIndexPath(*v().aspectRatioTableView, IndexPath::forRow(row, 0)));
+  swipeOpen(*v().aspectRatioTableView, IndexPath::forRow(row, 0));
+  tapDelete(*v().aspectRatioTableView);
+
+  EXPECT_TRUE(onScreen());
+  EXPECT_EQ(edited().cropID, 1);
+  EXPECT_EQ(edited().frameGuide->frameGuideId, 1);
+  for (const auto& package : QuorvelPackageUtil::getAllPackages()) EXPECT_NE(package.packageID, saved);
+  PackageDatabaseHelper packages;
+  ASSERT_TRUE(packages.openDb(false));
+  EXPECT_EQ(packages.loadPackage(-2)->frameGuideId, 1);
+  EXPECT_EQ(packages.loadPackage(-2)->cropID, 1);
+  OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> catalogue;
+  EXPECT_FALSE(catalogue->getFrameGuide(guide.frameGuideId));
+  for (const auto& crop : screen->cropList) EXPECT_NE(crop.cropID, guide.frameGuideId);
+  // Exit keeps the native format: the entry crop is gone.
+  tap(*v().exitBtn);
+  env.advance(0.5);
+  EXPECT_EQ(edited().cropID, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// Real pixels: the header bar, the chosen camera's title in the accent, the open form.
+TEST_F(CameraPickerTest, DrawsTheHeaderTheChosenRowAndTheForm) {
+  open();
+  const auto shoot = [this](const char* name) {
+    layOut();
+    auto image = render();
+    if (const char* dir = std::getenv("OSTREL_PAGES_PNG_DIR")) image->writePNG(std::string(dir) + "/" + name + ".png");
+    return image;
+  };
+  auto image = shoot("camera-picker");
+  const double scale = image->scale();
+  const auto at = [&](const std::shared_ptr<platform::graphics::Image>& i, double x, double y) {
+    return ostrel::testing::bytes(i->pixel(static_cast<int>(x * scale), static_cast<int>(y * scale)));
+  };
+  const double top = window->windowSafeAreaInsets().top;
+  EXPECT_EQ(at(image, 20, top + 5), ostrel::testing::bytes(UIConstants::topBarColor()));
+  const auto row = v().cameraTableView->indexPathForSelectedRow();
+  ASSERT_TRUE(row);
+  auto cell = std::dynamic_pointer_cast<ManufactorCell>(v().cameraTableView->cellForRowAtIndexPath(*row));
+  ASSERT_TRUE(cell);
+  EXPECT_EQ(ostrel::testing::bytes(cell->title->textColor()), ostrel::testing::bytes(UIConstants::quorvelBlue()));
+  // Some of the title's pixels are drawn in the accent.
+  const auto frame = cell->title->convertRectTo(cell->title->bounds(), nullptr);
+  int accent = 0;
+  for (double x = frame.minX(); x < frame.minX() + 150; x += 0.5) {
+    for (double y = frame.minY(); y < frame.maxY(); y += 0.5) {
+      if (at(image, x, y) == ostrel::testing::bytes(UIConstants::quorvelBlue())) ++accent;
+    }
+  }
+  EXPECT_GT(accent, 10);
+
+  openForm();
+  auto form = shoot("camera-picker-form");
+  const auto field = v().customFormatNameTextField->convertRectTo(v().customFormatNameTextField->bounds(), nullptr);
+  EXPECT_EQ(at(form, field.midX(), field.midY()), ostrel::testing::bytes(UIConstants::textFieldBG()));
+  tapCamera(kAlexa35);
+  EXPECT_FALSE(screen->newFormatCreation) << "a pick below the form closes it";
+  shoot("camera-picker-modes");
+}
+
+}  // namespace

@@ -1,0 +1,259 @@
+// CameraModeAspectViewController: its views, made and placed in code in place of its storyboard scene.
+#include "app/kit/StyledViews.h"
+#include "app/kit/UIConstants.h"
+#include "app/pages/PageContentView.h"
+#include "app/setup/CameraModeAspectViewController.h"
+#include "app/setup/SetupForm.h"
+#include "app/setup/SetupIcons.h"
+#include "app/setup/SetupListCells.h"
+#include "platform/ui/LocalizedStrings.h"
+
+using platform::graphics::Color;
+using platform::ui::make;
+using platform::ui::View;
+
+namespace {
+
+constexpr double kBarHeight = 50;
+constexpr double kFilterMenuHeight = CameraModeAspectViewController::kFilterMenuHeight;
+constexpr double kSide = 16;
+constexpr double kFieldHeight = 32;
+constexpr double kFieldLabelHeight = 16;
+constexpr double kFieldRow = kFieldLabelHeight + kFieldHeight + 8;
+
+std::string localized(const char* key) { return platform::ui::LocalizedStrings::localizedString(key); }
+
+std::shared_ptr<platform::ui::Label> label(const std::string& text, const platform::graphics::Font& font,
+                                           const Color& color) {
+  auto l = app::pages::makePageLabel(font, color, platform::graphics::TextAlignment::Left);
+  l->setText(text);
+  return l;
+}
+
+std::shared_ptr<platform::ui::TextField> field(int64_t tag, const char* placeholder) {
+  auto f = make<platform::ui::TextField>();
+  f->setTag(tag);
+  f->setFont(UIConstants::romanFontQuorvelWithSize(15));
+  f->setBackgroundColor(UIConstants::textFieldBG());
+  f->layer().setCornerRadius(4.0);
+  app::setup::styleFormField(*f, placeholder);
+  return f;
+}
+
+std::shared_ptr<platform::ui::Button> iconButton(const std::shared_ptr<platform::graphics::Image>& icon) {
+  auto button = make<platform::ui::Button>();
+  auto image = make<platform::ui::ImageView>(icon);
+  image->setContentMode(platform::ui::ContentMode::Center);
+  image->setFrame({0, 0, 44, 44});
+  button->addSubview(image);
+  return button;
+}
+
+std::shared_ptr<platform::ui::TableView> table() {
+  auto t = make<platform::ui::TableView>();
+  t->setBackgroundColor(UIConstants::primaryBG());
+  t->setSeparatorColor(UIConstants::tableViewSeparator());
+  t->setSectionIndexColor(UIConstants::quorvelBlue());
+  t->setSectionIndexBackgroundColor(Color::clearColor());
+  t->setRowHeight(CameraModeAspectViewController::kRowHeight);
+  t->setTableFooterView(make<View>());
+  return t;
+}
+
+// A form's labelled fields, one under the other.
+void layOutFields(const std::vector<std::shared_ptr<platform::ui::Label>>& labels,
+                  const std::vector<std::shared_ptr<platform::ui::TextField>>& fields, double width) {
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const double top = 6 + kFieldRow * static_cast<double>(i);
+    labels[i]->setFrame({kSide, top, width - 2 * kSide, kFieldLabelHeight});
+    fields[i]->setFrame({kSide, top + kFieldLabelHeight, width - 2 * kSide, kFieldHeight});
+  }
+}
+
+}  // namespace
+
+std::shared_ptr<CameraModeAspectViewController> CameraModeAspectViewController::self() {
+  return std::static_pointer_cast<CameraModeAspectViewController>(shared_from_this());
+}
+
+void CameraModeAspectViewController::loadView() {
+  auto root = make<app::pages::PageContentView>();
+  root->setBackgroundColor(UIConstants::primaryBG());
+  buildViews(*root);
+  std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
+  root->setLayout([weak] {
+    if (auto screen = std::static_pointer_cast<CameraModeAspectViewController>(weak.lock())) screen->layOutViews();
+  });
+  setView(root);
+}
+
+void CameraModeAspectViewController::buildViews(View& root) {
+  auto& v = views_;
+  v.cameraTableView = table();
+  v.shootingModeTableView = table();
+  v.aspectRatioTableView = table();
+  v.cameraTableView->registerCell(ManufactorCell::kReuseIdentifier, [] { return make<ManufactorCell>(); });
+  v.shootingModeTableView->registerCell(SetupFormatCell::kReuseIdentifier, [] { return make<SetupFormatCell>(); });
+  v.aspectRatioTableView->registerCell(AspectRatioTableViewCell::kReuseIdentifier,
+                                       [] { return make<AspectRatioTableViewCell>(); });
+  for (const auto& t : {v.cameraTableView, v.shootingModeTableView, v.aspectRatioTableView}) root.addSubview(t);
+
+  buildForms(root);
+
+  v.filterMenuView = make<View>();
+  v.filterMenuView->setBackgroundColor(UIConstants::filterBarColor());
+  v.filterCameraCineBtn = make<uiButtonWithText>();
+  v.filterCameraCineBtn->styleButtonWithString(localized("CINE"), 0);
+  v.filterCameraPhotoBtn = make<uiButtonWithText>();
+  v.filterCameraPhotoBtn->styleButtonWithString(localized("PHOTO"), 0);
+  v.filterMenuView->addSubview(v.filterCameraCineBtn);
+  v.filterMenuView->addSubview(v.filterCameraPhotoBtn);
+  root.addSubview(v.filterMenuView);
+
+  v.secondBar = make<View>();
+  v.secondBar->setBackgroundColor(UIConstants::filterBarColor());
+  v.createNewBtn = make<quorvelCustomButton>();
+  v.saveBtn = make<quorvelCustomButton>();
+  v.saveBtn->setAlpha(0);
+  v.filterBarTitleLabel = label("", UIConstants::heavyFontQuorvelWithSize(12), UIConstants::contrastText());
+  v.filterBarTitleLabel->setAlpha(0);
+  v.searchBtn = iconButton(app::setup::SetupIcons::search(UIConstants::contrastText()));
+  v.searchCancelBtn = iconButton(app::setup::SetupIcons::close(UIConstants::contrastText()));
+  v.searchCancelBtn->setAlpha(0);
+  v.filterCameraView = make<View>();
+  v.filterCameraIcon = make<platform::ui::ImageView>(app::setup::SetupIcons::filter(UIConstants::contrastText()));
+  v.filterCameraIcon->setContentMode(platform::ui::ContentMode::Center);
+  v.filterCameraBtn = make<platform::ui::Button>();
+  v.filterCameraView->addSubview(v.filterCameraIcon);
+  v.filterCameraView->addSubview(v.filterCameraBtn);
+  v.searchFormatBar = make<uiSearchBarCustom>();
+  v.searchFormatBar->setPlaceholder(localized("Search"));
+  v.searchFormatBar->setAlpha(0);
+  for (const auto& view : std::initializer_list<std::shared_ptr<View>>{
+           v.createNewBtn, v.filterBarTitleLabel, v.filterCameraView, v.searchBtn, v.searchFormatBar, v.saveBtn,
+           v.searchCancelBtn}) {
+    v.secondBar->addSubview(view);
+  }
+  root.addSubview(v.secondBar);
+
+  v.topBar = make<View>();
+  v.topBar->setBackgroundColor(UIConstants::topBarColor());
+  v.topBarTitleLabel = label(localized("CAMERA"), UIConstants::heavyFontQuorvelWithSize(14), UIConstants::maxContrastText());
+  v.topBarTitleLabel->setTextAlignment(platform::graphics::TextAlignment::Center);
+  v.backBtn = iconButton(app::setup::SetupIcons::back(UIConstants::quorvelBlue()));
+  v.backBtn->setHidden(true);
+  v.exitBtn = make<platform::ui::Button>();
+  v.exitBtn->setTitle(localized("EXIT"));
+  v.exitBtn->setTitleColor(UIConstants::quorvelBlue());
+  v.exitBtn->titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(12));
+  for (const auto& view : std::initializer_list<std::shared_ptr<View>>{v.topBarTitleLabel, v.backBtn, v.exitBtn}) {
+    v.topBar->addSubview(view);
+  }
+  root.addSubview(v.topBar);
+
+  createNewBtnLeadingConstraint.setConstant(kSide);
+  createNewButtonWidthConstraint.setConstant(70);
+}
+
+void CameraModeAspectViewController::buildForms(View& root) {
+  auto& v = views_;
+  const auto formLabel = [&](const char* text) {
+    auto l = label(localized(text), UIConstants::mediumFontQuorvelWithSize(11), UIConstants::lowContrastText());
+    v.formLabels.push_back(l);
+    return l;
+  };
+  v.customFormatView = make<View>();
+  v.customFramelineView = make<View>();
+  v.customFormatNameTextField = field(kNameFieldTag, "My Camera");
+  v.customFormatSensorWidthTextField = field(kSensorWidthFieldTag, "36mm");
+  v.customFormatSensorHeightTextField = field(kSensorHeightFieldTag, "24mm");
+  v.customAspectRatioWidthTextField = field(kRatioWidthFieldTag, "1.78");
+  v.customAspectRatioHeightTextField = field(kRatioHeightFieldTag, "1");
+  v.customFormatView->addSubview(formLabel("CAMERA NAME"));
+  v.customFormatView->addSubview(formLabel("SENSOR WIDTH (MM)"));
+  v.customFormatView->addSubview(formLabel("SENSOR HEIGHT (MM)"));
+  v.customFramelineView->addSubview(formLabel("WIDTH"));
+  v.customFramelineView->addSubview(formLabel("HEIGHT"));
+  for (const auto& f : {v.customFormatNameTextField, v.customFormatSensorWidthTextField,
+                        v.customFormatSensorHeightTextField}) {
+    v.customFormatView->addSubview(f);
+  }
+  for (const auto& f : {v.customAspectRatioWidthTextField, v.customAspectRatioHeightTextField}) {
+    v.customFramelineView->addSubview(f);
+  }
+  for (const auto& f : {v.customFormatSensorWidthTextField, v.customFormatSensorHeightTextField,
+                        v.customAspectRatioWidthTextField, v.customAspectRatioHeightTextField}) {
+    f->setKeyboardType(platform::ui::KeyboardType::DecimalPad);
+  }
+  for (const auto& form : {v.customFormatView, v.customFramelineView}) {
+    form->setBackgroundColor(UIConstants::secondaryBG());
+    form->setAlpha(0);
+    root.addSubview(form);
+  }
+}
+
+void CameraModeAspectViewController::placeTables(int page) {
+  if (!isViewLoaded()) return;
+  const auto* window = view()->window();
+  double width = view()->bounds().width();
+  if (width <= 0 && window) width = window->bounds().width();
+  placedWidth_ = width;
+  const double away = width + 2;
+  leadingConstraintCameraTable.setConstant(page == 1 ? 0 : -away);
+  leadingConstraintShootingModeTable.setConstant(page == 1 ? away : (page == 2 ? 0 : -away));
+  leadingConstraintAspectRatioTable.setConstant(page == 3 ? 0 : away);
+}
+
+void CameraModeAspectViewController::layOutViews() {
+  auto& v = views_;
+  auto root = view();
+  const double width = root->bounds().width();
+  const double height = root->bounds().height();
+  const auto* window = root->window();
+  const double top = window ? window->windowSafeAreaInsets().top : 0;
+  // The pages lie side by side a screen's width apart, whatever width they were placed for.
+  if (width != placedWidth_) placeTables(menuPosition);
+
+  const double barTop = top + topBarConstraint.constant();
+  v.topBar->setFrame({0, 0, width, barTop + kBarHeight});
+  v.topBarTitleLabel->setFrame({80, barTop, width - 160, kBarHeight});
+  v.backBtn->setFrame({8, barTop + 3, 44, 44});
+  v.exitBtn->setFrame({width - 80, barTop, 72, kBarHeight});
+
+  const double secondTop = barTop + kBarHeight;
+  v.secondBar->setFrame({0, secondTop, width, kBarHeight});
+  const double createWidth = std::max(createNewButtonWidthConstraint.constant(),
+                                      v.createNewBtn->button()->intrinsicContentSize().width + 24);
+  v.createNewBtn->setFrame({createNewBtnLeadingConstraint.constant(), 8, createWidth, kBarHeight - 16});
+  v.filterBarTitleLabel->setFrame({kSide, 0, width - 160, kBarHeight});
+  v.searchBtn->setFrame({width - 52, 3, 44, 44});
+  v.filterCameraView->setFrame({width - 100, 3, 44, 44});
+  v.filterCameraIcon->setFrame({0, 0, 44, 44});
+  v.filterCameraBtn->setFrame({0, 0, 44, 44});
+  v.searchFormatBar->setFrame({0, (kBarHeight - platform::ui::SearchBar::kHeight) / 2, width - 52,
+                               platform::ui::SearchBar::kHeight});
+  v.searchCancelBtn->setFrame({width - 52, 3, 44, 44});
+  v.saveBtn->setFrame({width - 140, 8, 80, kBarHeight - 16});
+
+  const double listTop = secondTop + kBarHeight;
+  v.filterMenuView->setFrame({0, listTop + filterMenuTopConstraint.constant(), width, kFilterMenuHeight});
+  v.filterCameraCineBtn->setFrame({kSide, 0, (width - 3 * kSide) / 2, kFilterMenuHeight});
+  v.filterCameraPhotoBtn->setFrame({width / 2 + kSide / 2, 0, (width - 3 * kSide) / 2, kFilterMenuHeight});
+
+  const auto cameraFields = std::vector{v.customFormatNameTextField, v.customFormatSensorWidthTextField,
+                                        v.customFormatSensorHeightTextField};
+  const auto ratioFields = std::vector{v.customAspectRatioWidthTextField, v.customAspectRatioHeightTextField};
+  v.customFormatView->setFrame({0, listTop, width, 12 + kFieldRow * 3});
+  v.customFramelineView->setFrame({0, listTop, width, 12 + kFieldRow * 2});
+  layOutFields({v.formLabels.begin(), v.formLabels.begin() + 3}, cameraFields, width);
+  layOutFields({v.formLabels.begin() + 3, v.formLabels.end()}, ratioFields, width);
+
+  // An open form pushes the lists down rather than covering their first rows.
+  double tablesTop = listTop;
+  if (v.customFormatView->alpha() > 0) tablesTop = v.customFormatView->frame().maxY();
+  if (v.customFramelineView->alpha() > 0) tablesTop = v.customFramelineView->frame().maxY();
+  const double tablesHeight = std::max(0.0, height - tablesTop);
+  v.cameraTableView->setFrame({leadingConstraintCameraTable.constant(), tablesTop, width, tablesHeight});
+  v.shootingModeTableView->setFrame({leadingConstraintShootingModeTable.constant(), tablesTop, width, tablesHeight});
+  v.aspectRatioTableView->setFrame({leadingConstraintAspectRatioTable.constant(), tablesTop, width, tablesHeight});
+}
