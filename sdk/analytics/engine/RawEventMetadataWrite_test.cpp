@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/IdentityFacts.h"
+#include "sdk/analytics/engine/APMIdentity.h"
+#include "sdk/analytics/engine/EventPipelineTestHost.h"
+#include "sdk/analytics/engine/IdentityTestSupport.h"
+#include "sdk/analytics/engine/RawEventMetadata.h"
+#include "sdk/analytics/foundation/APMTestSupport.h"
+#include "sdk/analytics/rules/APMConditionalUserPropertyController.h"
+#include "testing/MainThreadEnvironment.h"
+#include "testing/TempContainer.h"
+
+namespace {
+
+using platform::foundation::Dictionary;
+using platform::foundation::Error;
+using platform::foundation::Value;
+using sdk::analytics::EventHandler;
+using sdk::analytics::RawEventMetadata;
+using M = RawEventMetadata;
+
+// The event path with the real metadata over a real identity.
+class MetadataHost : public sdk::analytics::testing::PipelineHost {
+ public:
+  std::shared_ptr<APMPBMeasurementBundle> createRawEventMetadataWithUserAttributes(
+      const std::vector<APMUserAttribute>& attributes) const override {
+    return RawEventMetadata::create(*identity, attributes);
+  }
+  std::shared_ptr<APMIdentity> identity;
+};
+
+class RawEventMetadataWriteTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    settings = sdk::analytics::testing::ScopedIdentitySettings::install();
+    platform::foundation::IdentityFacts facts;
+    facts.identifierForVendor = "E621E1F8-C36C-495A-93FC-0C247A3E6E5F";
+    platform::foundation::IdentityFacts::setCurrent(facts);
+    Error error;
+    host->database_ = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, host->persisted, &error);
+    ASSERT_TRUE(host->database_) << error;
+    host->identity = APMIdentity::initWithPersistedConfig(host->persisted);
+    controller = std::make_shared<APMConditionalUserPropertyController>(host);
+    handler = std::make_unique<EventHandler>(*host, host->database_, controller);
+    host->handler = handler.get();
+  }
+  void TearDown() override {
+    host->scheduler_->dispatchSyncOnWorkerQueueBlockID("test", [] {});
+    platform::foundation::IdentityFacts::reset();
+    sdk::analytics::testing::ScopedIdentitySettings::uninstall();
+  }
+
+  void handle(const std::string& name) {
+    auto event = APMEvent::create("app", true, name, 1000, 0, {});
+    ASSERT_TRUE(event);
+    host->scheduler_->dispatchSyncOnWorkerQueueBlockID("test", [&] { handler->handleEventOnWorkerQueue(*event); });
+  }
+  std::vector<std::int64_t> fingerprints() {
+    Error error;
+    auto rows = host->database_->store().recordsForQuery("SELECT rowid, * FROM raw_events ORDER BY rowid", {}, &error);
+    std::vector<std::int64_t> found;
+    for (const auto& row : rows ? *rows : std::vector<APMDatabase::Row>{}) {
+      if (auto data = APMDatabase::rawEventDataFromDictionary(row, &error)) found.push_back(data->metadataFingerprint);
+    }
+    return found;
+  }
+  std::shared_ptr<APMPBMeasurementBundle> metadata(std::int64_t fingerprint) {
+    Error error;
+    return host->database_->queryRawEventsMetadataWithFingerprint(fingerprint, &error);
+  }
+
+  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::TempContainer container;
+  ostrel::testing::MainThreadEnvironment environment;
+  std::shared_ptr<sdk::analytics::testing::ScopedIdentitySettings> settings;
+  std::shared_ptr<MetadataHost> host = std::make_shared<MetadataHost>();
+  std::shared_ptr<APMConditionalUserPropertyController> controller;
+  std::unique_ptr<EventHandler> handler;
+};
+
+TEST_F(RawEventMetadataWriteTest, StoredEventsShareMetadataUntilConsentChanges) {
+  handle("level_start");
+  handle("level_end");
+  APMConsentSettingsUtil::setConsentSettings(Dictionary{{"analytics_storage", Value("denied")}});
+  handle("level_start");
+
+  auto stored = fingerprints();
+  ASSERT_EQ(stored.size(), 3u);
+  EXPECT_EQ(stored[0], stored[1]);
+  EXPECT_NE(stored[1], stored[2]);
+
+  auto granted = metadata(stored[0]);
+  ASSERT_TRUE(granted);
+  EXPECT_EQ(APMNanoGetString(*granted, M::kAppInstanceID)->size(), 32u);
+  EXPECT_TRUE(APMNanoHasField(*granted, M::kVendorDeviceID));
+  EXPECT_EQ(APMNanoGetString(*granted, M::kConsentSignals), "G1--");
+
+  auto denied = metadata(stored[2]);
+  ASSERT_TRUE(denied);
+  EXPECT_FALSE(APMNanoHasField(*denied, M::kAppInstanceID));
+  EXPECT_FALSE(APMNanoHasField(*denied, M::kVendorDeviceID));
+  EXPECT_FALSE(APMNanoHasField(*denied, M::kResettableDeviceID));
+  EXPECT_EQ(APMNanoGetString(*denied, M::kConsentSignals), "G1-0");
+}
+
+}  // namespace
