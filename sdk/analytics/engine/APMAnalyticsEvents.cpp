@@ -1,0 +1,251 @@
+#include <cmath>
+
+#include "platform/dispatch/Queue.h"
+#include "sdk/analytics/engine/APMAnalytics.h"
+#include "sdk/analytics/engine/APMAnalyticsState.h"
+#include "sdk/analytics/foundation/APMDataTypeValidator.h"
+#include "sdk/analytics/foundation/APMDecimalNumber.h"
+#include "sdk/analytics/foundation/APMErrorEvent.h"
+
+namespace facade = sdk::analytics::facade;
+using facade::state;
+
+namespace {
+
+constexpr const char* kScreenView = "screen_view";
+constexpr const char* kScreenParameterNames[] = {"_sn", "_sc", "_si"};
+
+bool hasScreenParameters(const platform::foundation::Dictionary& parameters) {
+  for (const char* name : kScreenParameterNames) {
+    if (parameters.contains(name)) return true;
+  }
+  return false;
+}
+
+APMParameters currentScreenParameters() {
+  auto reporter = APMAnalytics::screenViewReporter();
+  return reporter ? reporter->screenParameters() : APMParameters{};
+}
+
+// The integer value of decimal text ("12" and "12.9" give 12); nothing when it leaves 64 bits.
+std::optional<std::int64_t> integerPart(const std::string& text) {
+  const auto decimal = APMDecimalNumber::parse(text);
+  if (!decimal) return std::nullopt;
+  const double value = std::trunc(decimal->doubleValue());
+  if (!(value >= -9223372036854775808.0 && value < 9223372036854775808.0)) return std::nullopt;
+  // Whole texts within 64 bits are read exactly; a double would round them above 2^53.
+  try {
+    std::size_t used = 0;
+    const long long exact = std::stoll(text, &used);
+    if (used == text.size()) return exact;
+  } catch (const std::exception&) {
+  }
+  return static_cast<std::int64_t>(value);
+}
+
+}  // namespace
+
+void APMAnalytics::logEventWithName(const std::string& name, const Dictionary& parameters) {
+  logEventWithOrigin("app", name, parameters);
+}
+
+void APMAnalytics::logEventWithOrigin(const std::string& origin, const std::string& name, const Dictionary& parameters) {
+  int failureCode = 0;
+  if (!APMDataTypeValidator::isValidPublicEventName(name, &failureCode)) {
+    const std::int64_t code = failureCode == 4 ? APMErrorCodeEventNameIsReserved : APMErrorCodeInvalidEventName;
+    APMLogErrorEventWithValue(code, name, 40, Value(name));
+    return;
+  }
+  logEventWithOrigin(origin, true, name, parameters);
+}
+
+void APMAnalytics::logInternalEventWithOrigin(const std::string& origin, const std::string& name,
+                                              const Dictionary& parameters) {
+  logEventWithOrigin(origin, false, name, parameters);
+}
+
+void APMAnalytics::logEventWithOrigin(const std::string& origin, bool isPublicEvent, const std::string& name,
+                                      const Dictionary& parameters) {
+  if (name == kScreenView) {
+    if (auto reporter = screenViewReporter()) reporter->trackScreenWithParameters(parameters, facade::now());
+    return;
+  }
+  // The screen the user sees while the call is made, not when the serial queue gets to it.
+  APMParameters screen = hasScreenParameters(parameters) ? APMParameters{} : currentScreenParameters();
+  // Taking the time and queueing under one lock keeps timestamp order and queue order the same
+  // across threads.
+  auto& s = state();
+  s.timestampQueue->sync([&] {
+    const double timestamp = facade::now();
+    queueOperationWithBlock([origin, isPublicEvent, name, parameters, timestamp, screen]() mutable {
+      logEventOnSerialQueue(std::move(origin), isPublicEvent, std::move(name), std::move(parameters), timestamp, false,
+                            false, std::move(screen));
+    });
+  });
+}
+
+void APMAnalytics::logInternalEventWithOrigin(const std::string& origin, const std::string& name, double timestamp,
+                                              const Dictionary& parameters) {
+  APMParameters screen = hasScreenParameters(parameters) ? APMParameters{} : currentScreenParameters();
+  queueOperationWithBlock([origin, name, parameters, timestamp, screen]() mutable {
+    logEventOnSerialQueue(std::move(origin), false, std::move(name), std::move(parameters), timestamp, false, false,
+                          std::move(screen));
+  });
+}
+
+void APMAnalytics::logEventWithOrigin(const std::string& origin, bool isPublicEvent, const std::string& name,
+                                      const Dictionary& parameters, double timestamp, bool ignoreEnabled,
+                                      bool ignoreInterceptor) {
+  queueOperationWithBlock([=]() mutable {
+    logEventOnSerialQueue(origin, isPublicEvent, name, parameters, timestamp, ignoreEnabled, ignoreInterceptor, {});
+  });
+}
+
+void APMAnalytics::logInternalEventWithOriginInstance(const std::string& origin, const std::string& name,
+                                                      const Dictionary& parameters) {
+  Dictionary copy = parameters;
+  if (origin == "am") {
+    auto found = copy.find("_aeid");
+    if (found != copy.end() && found->second.string()) {
+      const std::string text = *found->second.string();
+      std::optional<std::int64_t> number;
+      if (APMIsDecimalNumberString(text)) number = integerPart(text);
+      if (number) {
+        found->second = Value(*number);
+      } else {
+        facade::monitor()->logWithLevel(2, 25024, "AdEvent ID string is not a number", Value(text));
+      }
+    }
+  }
+  logInternalEventWithOrigin(origin, name, copy);
+}
+
+void APMAnalytics::logEventOnSerialQueue(std::string origin, bool isPublicEvent, std::string name,
+                                         Dictionary parameters, double timestamp, bool ignoreEnabled,
+                                         bool ignoreInterceptor, APMParameters addedScreenParameters) {
+  // A forwarded event carries its screen in its parameters; they travel as the added screen instead.
+  if (ignoreInterceptor && addedScreenParameters.empty() &&
+      APMDataTypeValidator::isValidForwardedEventOrigin(origin, nullptr)) {
+    for (const char* key : kScreenParameterNames) {
+      auto found = parameters.find(key);
+      if (found == parameters.end()) continue;
+      if (auto value = APMValue::valueFromObject(found->second)) addedScreenParameters.emplace(key, *value);
+      parameters.erase(found);
+    }
+  }
+  auto engine = facade::engine();
+  if (!engine) return;
+  auto& s = state();
+  sdk::analytics::FacadeEngine::Event event;
+  event.origin = std::move(origin);
+  event.isPublicEvent = isPublicEvent;
+  event.name = std::move(name);
+  event.parameters = std::move(parameters);
+  event.timestamp = timestamp;
+  event.enabled = s.enabled.load();
+  event.ignoreEnabled = ignoreEnabled;
+  event.ignoreInterceptor = ignoreInterceptor;
+  {
+    std::lock_guard lock(s.callbacksMutex);
+    event.interceptor = s.interceptor;
+  }
+  event.addedScreenParameters = std::move(addedScreenParameters);
+  engine->logEvent(event);
+}
+
+// --- listeners and the interceptor
+
+void APMAnalytics::setLogEventInterceptor(LogEventInterceptor interceptor) {
+  auto store = [interceptor = std::move(interceptor)]() mutable {
+    auto& s = state();
+    std::lock_guard lock(s.callbacksMutex);
+    s.interceptor = std::move(interceptor);
+  };
+  if (isCurrentQueueSerialQueue()) {
+    store();
+  } else {
+    queueOperationWithBlock(std::move(store));
+  }
+}
+
+std::optional<APMAnalytics::ListenerToken> APMAnalytics::addLogEventListener(EventListener listener) {
+  if (!listener) {
+    facade::monitor()->logWithLevel(2, 25012, "Attempted addition of nil log event listener.");
+    return std::nullopt;
+  }
+  auto& s = state();
+  ListenerToken token;
+  {
+    std::lock_guard lock(s.callbacksMutex);
+    token = s.nextToken++;
+  }
+  auto store = [token, listener = std::move(listener)]() mutable {
+    auto& s = state();
+    std::lock_guard lock(s.callbacksMutex);
+    s.hasListenerDictionary = true;
+    s.listeners[token] = std::move(listener);
+  };
+  if (isCurrentQueueSerialQueue()) {
+    store();
+  } else {
+    queueOperationWithBlock(std::move(store));
+  }
+  return token;
+}
+
+void APMAnalytics::removeLogEventListener(std::optional<ListenerToken> token) {
+  if (!token) {
+    facade::monitor()->logWithLevel(2, 25013, "Attempted removal of nil log event.");
+    return;
+  }
+  queueOperationWithBlock([token = *token] {
+    auto& s = state();
+    std::unique_lock lock(s.callbacksMutex);
+    if (!s.hasListenerDictionary) {
+      lock.unlock();
+      facade::monitor()->logWithLevel(2, 25014, "Attempted removal of nil log event listener.");
+      return;
+    }
+    if (s.listeners.erase(token) == 0) {
+      lock.unlock();
+      facade::monitor()->logWithLevel(2, 25015, "Attempted removal of log event listener with invalid token.");
+    }
+  });
+}
+
+void APMAnalytics::notifyEventListeners(const APMEvent& event) {
+  queueOperationWithBlock([event] { notifyEventListenersOnSerialQueue(event); });
+}
+
+void APMAnalytics::notifyEventListenersOnSerialQueue(const APMEvent& event) {
+  std::vector<EventListener> listeners;
+  {
+    auto& s = state();
+    std::lock_guard lock(s.callbacksMutex);
+    for (const auto& [token, listener] : s.listeners) listeners.push_back(listener);
+  }
+  // Called outside the lock: a listener may add or remove listeners.
+  for (const auto& listener : listeners) listener(event);
+}
+
+void APMAnalytics::setOpenURLListener(OpenURLListener listener) {
+  dispatchAsyncOnSerialQueue([listener = std::move(listener)]() mutable {
+    auto& s = state();
+    std::lock_guard lock(s.callbacksMutex);
+    s.openURLListener = std::move(listener);
+  });
+}
+
+void APMAnalytics::handleOpenURL(const std::string& url) {
+  const double timestamp = facade::now();
+  dispatchAsyncOnSerialQueue([url, timestamp] {
+    if (auto engine = facade::engine()) engine->handleNonFirstOpenEventURL(url, timestamp);
+    OpenURLListener listener;
+    {
+      auto& s = state();
+      std::lock_guard lock(s.callbacksMutex);
+      listener = s.openURLListener;
+    }
+    if (listener) listener(url);
+  });
+}

@@ -1,0 +1,215 @@
+#include "platform/dispatch/Queue.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/runtime/Class.h"
+#include "sdk/analytics/engine/APMAnalytics.h"
+#include "sdk/analytics/engine/APMAnalyticsState.h"
+#include "sdk/analytics/engine/APMConsentSettingsUtil.h"
+#include "sdk/analytics/engine/APMIdentifiers.h"
+#include "sdk/analytics/engine/APMIdentity.h"
+#include "sdk/analytics/foundation/APMDataTypeValidator.h"
+#include "sdk/analytics/foundation/APMEnvironment.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "sdk/core/ZEDIvadazudoConfiguration.h"
+#include "sdk/interception/VDUAppDelegateSwizzler.h"
+#include "platform/runtime/Send.h"
+
+namespace facade = sdk::analytics::facade;
+using facade::state;
+using platform::foundation::Value;
+
+namespace {
+
+constexpr const char* kConsentSettingsOnStart = "consent_settings_on_start";
+
+bool classExists(const char* name) { return platform::runtime::Class::named(name) != nullptr; }
+
+bool boolOption(const platform::foundation::Dictionary& options, const char* key, bool fallback) {
+  auto found = options.find(key);
+  return found != options.end() && found->second.isNumber() ? found->second.toBool() : fallback;
+}
+
+// The checks that refuse a start, repeated by every call. False: stop.
+bool mayStart(const std::string& origin) {
+  auto monitor = facade::monitor();
+  if (classExists("ZAVARozerova")) {
+    monitor->logWithLevel(1, 25029,
+                          "Detected an older version of Vadeze Analytics for Vurevore framework. Data collection will "
+                          "be disabled. Please upgrade to the latest version of Vadeze Analytics for Vurevore");
+    return false;
+  }
+  if (classExists("ZEDIvadazudo")) {
+    if (origin != "fa") {
+      monitor->logWithLevel(3, 25026, "Deferring to Vurevore for event data collection");
+      return false;
+    }
+  } else if (!APMInfoPlistFileUtil::vadezeServiceInfoPlistPath().empty()) {
+    monitor->logWithLevel(0, 25027,
+                          "Deferring to Vadeze Analytics for Vurevore for event data collection. "
+                          "https://example.invalid/analytics/linking");
+    return false;
+  }
+  if (classExists("DEDMobileAds") && APMInfoPlistFileUtil::dictionaryFromVadezeServiceInfoPlist().isDictionary() &&
+      facade::identity()->appIDFromDeDed().empty()) {
+    monitor->logWithLevel(3, 25028,
+                          "DeDed and Vurevore are in use in this app, but are not linked. For analytics data "
+                          "consistency and integrity, it is highly recommended that you link your DeDed app to the "
+                          "corresponding Vurevore app and re-download the VadezeServices-Info.plist file. See "
+                          "https://example.invalid/analytics/linking for help.");
+  }
+  return true;
+}
+
+void applyLogTag(const platform::foundation::Dictionary& options) {
+  if (options.empty()) return;
+  auto found = options.find(APMAnalytics::kOptionLogTag);
+  if (found != options.end() && found->second.string() && !found->second.string()->empty()) {
+    facade::monitor()->setLogTag(*found->second.string());
+  } else {
+    facade::monitor()->logWithLevel(2, 25030, "Invalid monitor tag. It must be a non-empty string.");
+  }
+}
+
+}  // namespace
+
+bool APMValidateSafelistedEvents(const Value& list) {
+  if (!list.isArray()) {
+    facade::monitor()->logWithLevel(0, 25034, "Invalid safelisted event parameter. Type must be an array");
+    return false;
+  }
+  for (const Value& element : *list.array()) {
+    if (!element.string() || !APMDataTypeValidator::isValidInternalEventName(*element.string(), nullptr)) {
+      facade::monitor()->logWithLevel(0, 25035, "Invalid event name for safelisting. Name", element);
+      return false;
+    }
+  }
+  return true;
+}
+
+void APMAnalytics::startWithAppID(const std::string& appID, const std::string& origin, const Dictionary& options,
+                                  const std::shared_ptr<ZEDIvadazudoConfiguration>& configuration) {
+  if (!mayStart(origin)) return;
+  applyLogTag(options);
+  state().startOnce.call([&] { runStartBlock(appID, origin, options, configuration); });
+}
+
+void APMAnalytics::runStartBlock(const std::string& appID, const std::string& origin, const Dictionary& options,
+                                 const std::shared_ptr<ZEDIvadazudoConfiguration>& configuration) {
+  auto& s = state();
+  auto monitor = facade::monitor();
+  if (APMConsentSettingsUtil::consentSource() == APMConsentSettingsUtil::kSourceNone) loadPersistedConsentSettings();
+
+  auto identity = facade::identity();
+  if (origin == "fa" && appID != identity->appIDFromVMP()) {
+    const std::string original = identity->appIDFromVMP();
+    identity->setAppIDFromVMP(appID);
+    monitor->logWithLevel(1, 25020,
+                          "Analytics requires Vadeze App ID from VadezeService-Info.plist. Your data may be lost. "
+                          "Vadeze App ID has been changed. Original, new ID",
+                          Value(original), Value(appID));
+  } else if (origin == "am" && appID != identity->appIDFromDeDed()) {
+    const std::string original = identity->appIDFromDeDed();
+    monitor->logWithLevel(3, 25031, "DeDed App ID changed. Original, new", Value(original), Value(appID));
+    identity->setAppIDFromDeDed(appID);
+  }
+  platform::foundation::NotificationCenter::defaultCenter().post(kWillStartNotification);
+  APMIdentifiers::sharedInstance()->setOrigin(origin);
+
+  s.deactivated = false;
+  bool enabled = true;
+  std::vector<std::string> safelist;
+  if (!options.empty()) {
+    enabled = boolOption(options, kOptionCollectionEnabled, true);
+    s.deactivated = boolOption(options, kOptionCollectionDeactivated, false);
+    if (auto found = options.find(kOptionSafelistedEvents);
+        found != options.end() && APMValidateSafelistedEvents(found->second)) {
+      for (const Value& name : *found->second.array()) safelist.push_back(*name.string());
+    }
+    const auto consent = APMConsentSettingsUtil::consentSettingsFromDictionary(Value(options));
+    if (!consent.empty()) s.defaults.setObject(Value(consent), kConsentSettingsOnStart);
+  }
+
+  const bool deactivated = s.deactivated.load();
+  dispatchAsyncOnSerialQueue([appID, enabled, deactivated, safelist] {
+    auto& s = state();
+    std::function<void(const std::string&, bool, bool, const std::vector<std::string>&)> initialize;
+    {
+      std::lock_guard lock(s.boundariesMutex);
+      initialize = s.engineAccess.initializeSharedInstance;
+    }
+    if (initialize) initialize(appID, enabled, deactivated, safelist);
+    if (!VDUAppDelegateSwizzler::isAppDelegateProxyEnabled()) {
+      facade::monitor()->logWithLevel(6, 25036, "App Delegate Proxy is disabled");
+    }
+    auto engine = facade::engine();
+    s.enabled = engine && engine->wasEnabledDuringInitialization();
+    maybeEnableTagManager();
+  });
+  if (configuration && !options.empty()) observeNotificationsForAnalyticsConfiguration(configuration);
+  unsuspendOperationQueue();
+}
+
+void APMAnalytics::maybeEnableTagManager() {
+  auto* tagManager = platform::runtime::Class::named("VTMTagManager");
+  if (!tagManager) return;
+  static constexpr platform::runtime::Selector<void()> kInitializeSharedInstance{"initializeSharedInstance"};
+  if (!tagManager->metaclass()->instancesRespondTo(kInitializeSharedInstance.name)) {
+    facade::monitor()->logWithLevel(2, 25016, "VTMTagManager class doesn't define initializeSharedInstance");
+    return;
+  }
+  platform::runtime::send(*tagManager, kInitializeSharedInstance);
+}
+
+// --- switches
+
+void APMAnalytics::setAnalyticsEnabled(bool enabled, bool persistSetting) {
+  dispatchAsyncOnSerialQueue([enabled, persistSetting] {
+    if (persistSetting) APMPersistedConfig::sharedInstance()->setMeasurementEnabledState(enabled ? 1 : 2);
+    auto& s = state();
+    if (s.deactivated.load() && enabled) return;
+    s.enabled = enabled;
+    if (auto engine = facade::engine()) engine->setEnabled(enabled);
+  });
+}
+
+void APMAnalytics::observeNotificationsForAnalyticsConfiguration(
+    const std::shared_ptr<ZEDIvadazudoConfiguration>& configuration) {
+  auto& center = platform::foundation::NotificationCenter::defaultCenter();
+  state().configurationObservation = center.addObserver(
+      ZEDIvadazudoConfiguration::kSetEnabledNotification,
+      [](const platform::foundation::Notification& notification) {
+        handleSetEnabled(notification.userInfo[ZEDIvadazudoConfiguration::kSetEnabledNotification]);
+      },
+      configuration.get());
+}
+
+void APMAnalytics::handleSetEnabled(const Value& enabledState) {
+  if (!enabledState.isNumber()) {
+    facade::monitor()->logWithLevel(4, 25000, "Received setEnabled notification without NSNumber", enabledState);
+    return;
+  }
+  setAnalyticsEnabled(enabledState.toBool(), false);
+}
+
+void APMAnalytics::setSessionTimeoutInterval(double seconds) {
+  dispatchAsyncOnSerialQueue([seconds] {
+    if (auto engine = facade::engine()) engine->setSessionTimeoutInterval(seconds);
+  });
+}
+
+void APMAnalytics::setDefaultEventParameters(const std::optional<Dictionary>& parameters) {
+  queueOperationWithBlock([parameters] {
+    auto engine = facade::engine();
+    if (state().enabled.load() && engine) engine->setDefaultEventParameters(parameters);
+  });
+}
+
+void APMAnalytics::setScreenName(const std::optional<std::string>& screenName,
+                                 const std::optional<std::string>& screenClass) {
+  if (!platform::dispatch::Queue::main()->isCurrent()) {
+    facade::monitor()->logWithLevel(3, 25025,
+                                    "setScreenName:screenClass: must be called from the main thread to ensure that "
+                                    "events are associated with the intended screen.");
+    return;
+  }
+  if (auto reporter = screenViewReporter()) reporter->setScreenName(screenName, screenClass);
+}

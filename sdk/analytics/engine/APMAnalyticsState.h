@@ -1,0 +1,94 @@
+#pragma once
+
+// The facade's process-wide state, shared by its source files; not for other callers.
+
+#include <atomic>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/dispatch/Once.h"
+#include "platform/dispatch/Queue.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "sdk/analytics/engine/APMAnalytics.h"
+#include "sdk/analytics/engine/APMIdentity.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMUserDefaults.h"
+
+namespace sdk::analytics::facade {
+
+// A suspended, one-at-a-time operation queue whose operations each hand a block to the serial queue.
+// While suspended the blocks wait here; resuming passes them on in arrival order, and later blocks
+// follow under the same lock, so the serial queue sees them in the order they were queued.
+class OperationQueue {
+ public:
+  explicit OperationQueue(std::shared_ptr<platform::dispatch::Queue> target) : target_(std::move(target)) {}
+
+  void add(std::function<void()> block) {
+    std::lock_guard lock(mutex_);
+    if (suspended_) {
+      waiting_.push_back(std::move(block));
+    } else {
+      target_->async(std::move(block));
+    }
+  }
+  void resume() {
+    std::lock_guard lock(mutex_);
+    suspended_ = false;
+    for (auto& block : waiting_) target_->async(std::move(block));
+    waiting_.clear();
+  }
+  bool isSuspended() const {
+    std::lock_guard lock(mutex_);
+    return suspended_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  bool suspended_ = true;
+  std::deque<std::function<void()>> waiting_;
+  std::shared_ptr<platform::dispatch::Queue> target_;
+};
+
+struct State {
+  std::shared_ptr<platform::dispatch::Queue> serialQueue = platform::dispatch::Queue::serial(APMAnalytics::kSerialQueueLabel);
+  std::shared_ptr<platform::dispatch::Queue> timestampQueue =
+      platform::dispatch::Queue::serial(APMAnalytics::kTimestampQueueLabel);
+  OperationQueue operations{serialQueue};
+  APMUserDefaults defaults{APMAnalytics::kSuiteName};
+
+  std::mutex loadTimestampMutex;
+  double loadTimestamp = 0;
+
+  std::atomic<bool> enabled{false};
+  std::atomic<bool> deactivated{false};
+  platform::dispatch::Once startOnce;
+
+  // Set from any thread (inline on the serial queue), read on the serial queue: guarded.
+  std::mutex callbacksMutex;
+  APMAnalytics::LogEventInterceptor interceptor;
+  std::map<APMAnalytics::ListenerToken, APMAnalytics::EventListener> listeners;
+  bool hasListenerDictionary = false;
+  APMAnalytics::ListenerToken nextToken = 1;
+  APMAnalytics::OpenURLListener openURLListener;
+
+  std::mutex boundariesMutex;
+  sdk::analytics::FacadeEngineAccess engineAccess;
+  std::shared_ptr<sdk::analytics::ScreenViewReporting> screenViewReporter;
+  std::shared_ptr<APMIdentity> identity;  // none: the shared identity
+
+  platform::foundation::NotificationCenter::Observation configurationObservation;
+};
+
+// Made on first use: the load time is when the library was first touched.
+State& state();
+// Replaces the state (tests only); the old one is kept alive, as queued work may still reach it.
+void replaceState();
+
+std::shared_ptr<sdk::analytics::FacadeEngine> engine();
+std::shared_ptr<APMMonitor> monitor();
+std::shared_ptr<APMIdentity> identity();
+double now();
+
+}  // namespace sdk::analytics::facade
