@@ -136,7 +136,7 @@ void APMAnalytics::logEventOnSerialQueue(std::string origin, bool isPublicEvent,
   auto engine = facade::engine();
   if (!engine) return;
   auto& s = state();
-  sdk::analytics::FacadeEngine::Event event;
+  sdk::analytics::LoggedEvent event;
   event.origin = std::move(origin);
   event.isPublicEvent = isPublicEvent;
   event.name = std::move(name);

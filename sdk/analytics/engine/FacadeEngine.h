@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "platform/foundation/Value.h"
+#include "sdk/analytics/engine/LoggedEventRouter.h"
 #include "sdk/analytics/foundation/APMUserAttribute.h"
 #include "sdk/analytics/foundation/APMValue.h"
 
 namespace sdk::analytics {
 
-// Takes an event the app logged in place of storing it (origin, name, parameters, seconds since 1970).
-using LogEventInterceptor = std::function<void(const std::string& origin, const std::string& name,
-                                               const platform::foundation::Dictionary& parameters, double timestamp)>;
+// The facade's name for the engine's interceptor type.
+using LogEventInterceptor = APMEventInterceptor;
 
 // What the analytics facade asks of the measurement engine. Every call comes from the facade's serial
 // queue; the engine moves the work onto its worker queue and answers queries on a global queue.
@@ -26,19 +26,7 @@ class FacadeEngine {
   virtual ~FacadeEngine() = default;
 
   // One logged event with the facade's view of the switch at the time of the call.
-  struct Event {
-    std::string origin;
-    bool isPublicEvent = false;
-    std::string name;
-    Dictionary parameters;
-    double timestamp = 0;  // seconds since 1970
-    bool enabled = false;
-    bool ignoreEnabled = false;
-    bool ignoreInterceptor = false;
-    LogEventInterceptor interceptor;
-    APMParameters addedScreenParameters;
-  };
-  virtual void logEvent(const Event& event) = 0;
+  virtual void logEvent(const LoggedEvent& event) = 0;
 
   virtual void setEnabled(bool enabled) = 0;
   virtual bool wasEnabledDuringInitialization() const = 0;

@@ -14,7 +14,7 @@ namespace sdk::analytics::testing {
 // An engine that records what the facade asks of it, in order, and answers queries at once.
 class RecordingEngine : public FacadeEngine {
  public:
-  void logEvent(const Event& event) override {
+  void logEvent(const LoggedEvent& event) override {
     std::lock_guard lock(mutex_);
     events_.push_back(event);
     calls_.push_back("event " + event.name);
@@ -47,7 +47,7 @@ class RecordingEngine : public FacadeEngine {
     std::lock_guard lock(mutex_);
     return calls_;
   }
-  std::vector<Event> events() const {
+  std::vector<LoggedEvent> events() const {
     std::lock_guard lock(mutex_);
     return events_;
   }
@@ -65,7 +65,7 @@ class RecordingEngine : public FacadeEngine {
  private:
   mutable std::mutex mutex_;
   std::vector<std::string> calls_;
-  std::vector<Event> events_;
+  std::vector<LoggedEvent> events_;
 };
 
 // Installs `engine` as what the facade's start creates; the creation is recorded as "create <app ID>".
