@@ -216,6 +216,48 @@ TEST_F(CameraPickerTest, SearchFindsEveryWordAndShowsOneSectionWithoutIndexOrDel
   EXPECT_FALSE(onScreen());
 }
 
+TEST_F(CameraPickerTest, AMakerWithABlankAfterItsFirstLetterIsFoundWithoutIt) {
+  addCamera("Z CAM");
+  open();
+  tap(*v().searchBtn);
+  env.advance(0.3);
+  type("zcam");
+  ASSERT_EQ(screen->formatItemsSearchArray.size(), 1u);
+  EXPECT_EQ(screen->formatItemsSearchArray.front().manufactor, "Z CAM");
+  // Closing the search brings the whole list back, with its sections.
+  tap(*v().searchCancelBtn);
+  env.advance(0.3);
+  EXPECT_FALSE(screen->searching);
+  EXPECT_FALSE(screen->searchActive);
+  EXPECT_EQ(v().cameraTableView->sectionIndexTitles(), screen->manufactorIndex);
+}
+
+TEST_F(CameraPickerTest, TheKeyboardLiftsTheCameraListAndNextWalksTheForm) {
+  open();
+  openForm();
+  tap(*v().customFormatNameTextField);
+  env.advance(0.5);
+  EXPECT_GT(v().cameraTableView->contentInset().bottom, window->windowSafeAreaInsets().bottom);
+  EXPECT_EQ(screen->activeTextFieldTag, CameraModeAspectViewController::kNameFieldTag);
+  screen->nextTextField();
+  EXPECT_TRUE(v().customFormatSensorWidthTextField->isFirstResponder());
+  EXPECT_TRUE(screen->textFieldShouldReturn(*v().customFormatSensorWidthTextField));
+  EXPECT_TRUE(v().customFormatSensorHeightTextField->isFirstResponder());
+  EXPECT_TRUE(screen->textFieldShouldReturn(*v().customFormatSensorHeightTextField));
+  env.advance(0.5);
+  EXPECT_FALSE(v().customFormatSensorHeightTextField->isFirstResponder());
+  EXPECT_EQ(v().cameraTableView->contentInset().bottom, 0);
+  // The close button ends the form, empty and unmarked.
+  v().customFormatNameTextField->setText("x");
+  save();
+  tap(*v().searchCancelBtn);
+  env.advance(0.3);
+  EXPECT_FALSE(screen->newFormatCreation);
+  EXPECT_TRUE(v().customFormatNameTextField->text().empty());
+  EXPECT_FALSE(app::setup::isMarkedInputError(*v().customFormatSensorWidthTextField));
+  EXPECT_EQ(v().customFormatView->alpha(), 0);
+}
+
 TEST_F(CameraPickerTest, TheFiltersExcludeEachOtherAndEndWhenPageOneReturns) {
   open();
   const size_t all = screen->copyListOfFormatSearchItems.size();
