@@ -121,6 +121,13 @@ class CameraPickerTest : public ::testing::Test, public app::setup::testing::Set
     tap(*v().saveBtn->button());
     env.advance(0.5);
   }
+  // The window's picture; also written to $OSTREL_PAGES_PNG_DIR when set, for a person to look at.
+  std::shared_ptr<platform::graphics::Image> shoot(const std::string& name) {
+    layOut();
+    auto image = render();
+    if (const char* dir = std::getenv("OSTREL_PAGES_PNG_DIR")) image->writePNG(std::string(dir) + "/" + name + ".png");
+    return image;
+  }
   static int64_t storedPreference(const char* key) {
     const auto prefs = platform::foundation::PropertyList::readFile(FramesObject::preferencePath());
     return prefs.dictionary()->at(key).toInt64();
@@ -351,6 +358,7 @@ TEST_F(CameraPickerTest, TheRatioPageOffersTheOtherRatiosAroundTheNativeRowAndCo
   ASSERT_TRUE(cell);
   EXPECT_EQ(cell->aspectRatio->text(), "1.44:1");
   EXPECT_EQ(cell->native->text(), "Native Aspect Ratio");
+  shoot("camera-picker-ratios");
 
   size_t row239 = 0;
   while (row239 < crops.size() && crops[row239].cropID != kCrop239) ++row239;
@@ -538,12 +546,6 @@ namespace {
 // Real pixels: the header bar, the chosen camera's title in the accent, the open form.
 TEST_F(CameraPickerTest, DrawsTheHeaderTheChosenRowAndTheForm) {
   open();
-  const auto shoot = [this](const char* name) {
-    layOut();
-    auto image = render();
-    if (const char* dir = std::getenv("OSTREL_PAGES_PNG_DIR")) image->writePNG(std::string(dir) + "/" + name + ".png");
-    return image;
-  };
   auto image = shoot("camera-picker");
   const double scale = image->scale();
   const auto at = [&](const std::shared_ptr<platform::graphics::Image>& i, double x, double y) {
