@@ -1,0 +1,99 @@
+#include "app/setup/LensChoices.h"
+
+#include "app/model/NumericText.h"
+#include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/OpenCatalogue.h"
+#include "app/storage/QuorvelPackageUtil.h"
+
+using app::model::NumericText;
+using LensCatalogue = app::storage::OpenCatalogue<LensDatabaseHelper>;
+
+namespace app::setup {
+
+namespace {
+
+// Writes the lens's own flag; a failure is the catalogue's to log.
+void writeSelection(const LensObject& lens) {
+  LensCatalogue catalogue;
+  if (catalogue) (void)catalogue->selectLens(lens);
+}
+
+}  // namespace
+
+bool LensChoices::isPrime(const LensObject& lens) { return NumericText::contains(lens.lensType, "Prime Lens"); }
+
+bool LensChoices::hasLenses(int seriesId) {
+  LensCatalogue catalogue;
+  return catalogue && !catalogue->getAllLensesForManufcaturer(seriesId).empty();
+}
+
+void LensChoices::chooseSeries(int seriesId) {
+  LensCatalogue catalogue;
+  if (!catalogue) return;
+  (void)catalogue->deselectManufacturer();
+  (void)catalogue->selectManufacturer(seriesId);
+}
+
+LensChoices::Lenses LensChoices::lensesOf(int seriesId) {
+  Lenses found;
+  LensCatalogue catalogue;
+  if (!catalogue) return found;
+  found.lenses = catalogue->getAllLensesForManufcaturer(seriesId);
+  if (!found.lenses.empty() && catalogue->getSelectedLenses4Manufacturer(seriesId).empty()) {
+    LensObject shortest = found.lenses.front();
+    shortest.selected = 1;
+    if (catalogue->selectLens(shortest)) {
+      found.lenses = catalogue->getAllLensesForManufcaturer(seriesId);
+      found.selectedShortest = true;
+    }
+  }
+  return found;
+}
+
+void LensChoices::clearDoubleSelected(const LensObject& tapped, std::vector<LensObject>& lenses) {
+  if (!isPrime(tapped)) return;
+  for (auto& lens : lenses) {
+    if (lens.selected == 1 && lens.focalLength == tapped.focalLength) {
+      lens.selected = 0;
+      writeSelection(lens);
+    }
+  }
+}
+
+void LensChoices::selectPrime(LensObject& lens, std::vector<LensObject>& lenses) {
+  clearDoubleSelected(lens, lenses);
+  lens.selected = 1;
+  for (auto& listed : lenses) {
+    if (listed.lensId == lens.lensId) listed.selected = 1;
+  }
+  writeSelection(lens);
+}
+
+void LensChoices::selectZoom(LensObject& lens) {
+  lens.selected = 1;
+  LensCatalogue catalogue;
+  if (!catalogue) return;
+  (void)catalogue->deslectLensesForManufacturer(lens.manufacturerId);
+  (void)catalogue->selectLens(lens);
+}
+
+void LensChoices::deselect(LensObject& lens) {
+  lens.selected = 0;
+  writeSelection(lens);
+}
+
+bool LensChoices::deleteLens(const LensObject& lens, size_t lensesListed) {
+  if (lensesListed < 2) return false;
+  QuorvelPackageUtil::deleteLens(lens);
+  LensCatalogue catalogue;
+  if (catalogue) (void)catalogue->deleteLens(lens);
+  return true;
+}
+
+void LensChoices::deleteSeries(int seriesId) {
+  QuorvelPackageUtil::deleteLensManufacturer(seriesId);
+  LensCatalogue catalogue;
+  if (catalogue) (void)catalogue->deleteManufacturer(seriesId);
+}
+
+}  // namespace app::setup
