@@ -1,6 +1,7 @@
 // The setup screens in the app's storyboard "Main_Universal", registered at start.
 #include "app/setup/CameraModeAspectViewController.h"
 #include "app/setup/LensAdapterViewController.h"
+#include "app/setup/LensesFocalLengthsViewController.h"
 #include "platform/runtime/LoadHooks.h"
 #include "platform/ui/InterfaceRegistry.h"
 
@@ -16,6 +17,8 @@ void registerSetupScreens() {
                               [] { return platform::ui::make<LensAdapterViewController>(); });
   registry.registerController(kStoryboard, CameraModeAspectViewController::kStoryboardIdentifier,
                               [] { return platform::ui::make<CameraModeAspectViewController>(); });
+  registry.registerController(kStoryboard, LensesFocalLengthsViewController::kStoryboardIdentifier,
+                              [] { return platform::ui::make<LensesFocalLengthsViewController>(); });
 }
 
 const bool registered = (platform::runtime::addLoadHook(kSetupScreensOrder, &registerSetupScreens), true);

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/model/LensManufacturer.h"
+#include "app/model/LensObject.h"
+
+namespace app::setup {
+
+// What the custom lens forms make of their typed texts: the squeeze field's texts, and the series and
+// lens records they store. Typed numbers take "," as a decimal separator.
+class LensFormValues {
+ public:
+  // While edited, the squeeze field holds only its number: the text before its first "x".
+  static std::string squeezeEditingText(std::string_view text);
+  // Once edited, the number as typed with "x | Spherical" for exactly 1 and "x | Anamorphic" for any
+  // other value; nothing typed is "1x | Spherical".
+  static std::string squeezeDisplayText(std::string_view typed);
+  static std::string defaultSqueezeText();
+
+  // The squeeze the field's text stands for: its leading number. nullopt for zero, a negative or a
+  // non-finite value, none of which a lens can have (a -1 would also read as the catalogue's "any
+  // squeeze" marker).
+  static std::optional<float> squeeze(std::string_view text);
+
+  // The series the form describes, not yet stored (id -1); the name is kept as typed.
+  static LensManufacturer series(const std::string& name, float squeeze, bool primes);
+  // A prime of the given focal length, and a zoom from the shorter to the longer of the two typed ends.
+  static LensObject prime(const LensManufacturer& series, float focalLength);
+  static LensObject zoom(const LensManufacturer& series, float oneEnd, float otherEnd);
+};
+
+}  // namespace app::setup

@@ -1,0 +1,223 @@
+#include "app/kit/UIConstants.h"
+#include "app/setup/LensPickerViews.h"
+#include "app/setup/SetupIcons.h"
+#include "platform/ui/LocalizedStrings.h"
+
+using platform::ui::Label;
+using platform::ui::LocalizedStrings;
+using platform::ui::make;
+using platform::ui::Rect;
+
+namespace app::setup {
+
+namespace {
+
+constexpr double kInset = 16;
+constexpr double kIcon = 22;
+
+std::string text(const char* key) { return LocalizedStrings::localizedString(key); }
+
+// A plain text button of the bars; the icon, when given, sits left of the title.
+std::shared_ptr<platform::ui::Button> barButton(platform::ui::View& parent, const std::string& title,
+                                                std::shared_ptr<platform::graphics::Image> icon = nullptr) {
+  auto button = make<platform::ui::Button>();
+  button->setTitle(title);
+  button->setTitleColor(UIConstants::contrastText());
+  button->setTitleColor(UIConstants::quorvelBlue(), platform::ui::ControlState::Highlighted);
+  button->titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(11));
+  if (icon) {
+    auto picture = make<platform::ui::ImageView>(icon);
+    picture->setFrame({0, 0, kIcon, kIcon});
+    picture->setTag(1);
+    button->addSubview(picture);
+  }
+  parent.addSubview(button);
+  return button;
+}
+
+std::shared_ptr<Label> label(platform::ui::View& parent, const platform::graphics::Font& font,
+                             const platform::graphics::Color& color) {
+  auto made = make<Label>();
+  made->setFont(font);
+  made->setTextColor(color);
+  parent.addSubview(made);
+  return made;
+}
+
+std::shared_ptr<uiButtonWithText> filterButton(platform::ui::View& parent, const char* title) {
+  auto button = make<uiButtonWithText>();
+  button->styleButtonWithString(text(title), 0);
+  parent.addSubview(button);
+  return button;
+}
+
+std::shared_ptr<uiTextFieldCustom> field(platform::ui::View& parent, int tag) {
+  auto made = make<uiTextFieldCustom>();
+  made->setTag(tag);
+  made->setBackgroundColor(UIConstants::textFieldBG());
+  made->setKeyboardType(platform::ui::KeyboardType::DecimalPad);
+  parent.addSubview(made);
+  return made;
+}
+
+void centreIcon(platform::ui::Button& button) {
+  if (auto* icon = button.viewWithTag(1)) {
+    icon->setFrame({0, (button.bounds().height() - kIcon) / 2, kIcon, kIcon});
+  }
+}
+
+}  // namespace
+
+LensPickerViews LensPickerLayout::build(platform::ui::View& root) {
+  LensPickerViews v;
+  const auto ink = UIConstants::contrastText();
+
+  // The pages first, so that every bar and form lies above them.
+  v.lensSeriesTableView = make<uiGeneralTableView>();
+  v.focalLengthsTableView = make<uiGeneralTableView>();
+  for (auto* table : {v.lensSeriesTableView.get(), v.focalLengthsTableView.get()}) {
+    table->setRowHeight(kRowHeight);
+    table->setBackgroundColor(UIConstants::primaryBG());
+    table->setSectionIndexColor(UIConstants::lowContrastText());
+    table->setTableFooterView(make<platform::ui::View>());
+  }
+  root.addSubview(v.lensSeriesTableView);
+  root.addSubview(v.focalLengthsTableView);
+
+  // The filter menu slides out from under the filter bar.
+  v.filterMenuClip = make<platform::ui::View>();
+  v.filterMenuClip->setClipsToBounds(true);
+  v.filterMenuClip->setUserInteractionEnabled(false);  // on only while the menu is open
+  root.addSubview(v.filterMenuClip);
+  v.filterMenuView = make<uiFilterBarView>();
+  v.filterMenuClip->addSubview(v.filterMenuView);
+  v.filterLensesPrimesBtn = filterButton(*v.filterMenuView, "PRIMES");
+  v.filterLensesZoomsBtn = filterButton(*v.filterMenuView, "ZOOMS");
+  v.filterLensesSphericalBtn = filterButton(*v.filterMenuView, "SPHERICAL");
+  v.filterLensesAnamorphicBtn = filterButton(*v.filterMenuView, "ANAMORPHIC");
+  v.filterLensesClearBtn = filterButton(*v.filterMenuView, "CLEAR FILTERS");
+
+  v.filterLensesView = make<uiFilterBarView>();
+  root.addSubview(v.filterLensesView);
+  v.filterLensesBtn = filterButton(*v.filterLensesView, "FILTER");
+  v.filterLenseIcon = make<platform::ui::ImageView>(SetupIcons::filter(ink));
+  v.filterLensesView->addSubview(v.filterLenseIcon);
+  v.filterBarTitleLabel = label(*v.filterLensesView, UIConstants::mediumFontQuorvelWithSize(13), ink);
+  v.filterBarTitleLabel->setTextAlignment(platform::ui::TextAlignment::Center);
+  v.searchBtn = barButton(*v.filterLensesView, "", SetupIcons::search(ink));
+
+  // Under the top bar: the search row, or a form's cancel, title and save.
+  v.searchFormatBar = make<uiSearchBarCustom>();
+  v.searchFormatBar->setPlaceholder(text("Search"));
+  root.addSubview(v.searchFormatBar);
+  v.searchCancelBtn = barButton(root, text("CANCEL"));
+  v.backFilterBarBtn = barButton(root, "", SetupIcons::back(ink));
+  v.titleLabel = label(root, UIConstants::heavyFontQuorvelWithSize(12), UIConstants::maxContrastText());
+  v.titleLabel->setTextAlignment(platform::ui::TextAlignment::Center);
+  v.saveBtn = make<quorvelCustomButton>();
+  root.addSubview(v.saveBtn);
+
+  v.topBar = make<uiTopBarView>();
+  root.addSubview(v.topBar);
+  v.backBtn = barButton(*v.topBar, "", SetupIcons::back(ink));
+  v.exitBtn = barButton(*v.topBar, "", SetupIcons::close(ink));
+  v.topBarTitleLabel = make<uiLabelTopBarTitle>();
+  v.topBarTitleLabel->setTextAlignment(platform::ui::TextAlignment::Center);
+  v.topBar->addSubview(v.topBarTitleLabel);
+  v.doneBtn = make<quorvelCustomButton>();
+  v.topBar->addSubview(v.doneBtn);
+
+  v.createNewBtn = make<quorvelCustomButton>();
+  root.addSubview(v.createNewBtn);
+  v.primeLensCountLabel = label(root, UIConstants::mediumFontQuorvelWithSize(12), UIConstants::lowContrastText());
+  v.primeLensCountLabel->setTextAlignment(platform::ui::TextAlignment::Right);
+
+  // The forms, over the pages.
+  const auto formFont = UIConstants::mediumFontQuorvelWithSize(12);
+  v.customLensSeriesView = make<uiGeneralBGView>();
+  root.addSubview(v.customLensSeriesView);
+  v.customLensSeriesNameTextField = field(*v.customLensSeriesView, kNameTag);
+  v.customLensSeriesNameTextField->setKeyboardType(platform::ui::KeyboardType::Default);
+  v.customLensSeriesSqueezeTextField = field(*v.customLensSeriesView, kSqueezeTag);
+  v.customLensSeriesTypeRadioBtn = make<CustomRadioButtonView>();
+  v.customLensSeriesTypeRadioBtn->yesBtn()->setTitle(text("Primes"));
+  v.customLensSeriesTypeRadioBtn->noBtn()->setTitle(text("Zooms"));
+  v.customLensSeriesView->addSubview(v.customLensSeriesTypeRadioBtn);
+
+  v.customPrimeLensView = make<uiGeneralBGView>();
+  root.addSubview(v.customPrimeLensView);
+  v.customPrimeLensLabel = label(*v.customPrimeLensView, formFont, UIConstants::lowContrastText());
+  v.customPrimeLensTextField = field(*v.customPrimeLensView, kPrimeTag);
+
+  v.customZoomLensView = make<uiGeneralBGView>();
+  root.addSubview(v.customZoomLensView);
+  v.customZoomLensLabel = label(*v.customZoomLensView, formFont, UIConstants::lowContrastText());
+  v.customZoomMinTextField = field(*v.customZoomLensView, kZoomMinTag);
+  v.customZoomMaxTextField = field(*v.customZoomLensView, kZoomMaxTag);
+  return v;
+}
+
+void LensPickerLayout::layOut(const LensPickerViews& v, const LensPickerConstraints& c, const Rect& bounds,
+                              double safeTop) {
+  const double w = bounds.width();
+  const double top = safeTop;
+
+  v.topBar->setFrame({0, top + c.topBarConstraint.constant(), w, kBarHeight});
+  v.backBtn->setFrame({8, 0, 60, kBarHeight});
+  v.exitBtn->setFrame({w - 60, 0, 52, kBarHeight});
+  v.topBarTitleLabel->setFrame({70, 0, w - 140, kBarHeight});
+  v.doneBtn->setFrame({w - 96, 10, 84, 30});
+  centreIcon(*v.backBtn);
+  if (auto* icon = v.exitBtn->viewWithTag(1)) icon->setFrame({52 - kIcon - 8, (kBarHeight - kIcon) / 2, kIcon, kIcon});
+
+  v.searchCancelBtn->setFrame({8, top, 70, kBarHeight});
+  v.backFilterBarBtn->setFrame({8, top, 60, kBarHeight});
+  centreIcon(*v.backFilterBarBtn);
+  v.searchFormatBar->setFrame({78, top + (kBarHeight - 44) / 2, w - 86, 44});
+  v.titleLabel->setFrame({80, top, w - 180, kBarHeight});
+  v.saveBtn->setFrame({w - 96, top + 10, 84, 30});
+
+  const double filterTop = top + kBarHeight;
+  v.filterLensesView->setFrame({0, filterTop, w, kFilterBarHeight});
+  v.filterLenseIcon->setFrame({kInset, (kFilterBarHeight - kIcon) / 2, kIcon, kIcon});
+  v.filterLensesBtn->setFrame({kInset, 0, 110, kFilterBarHeight});
+  v.filterBarTitleLabel->setFrame({60, 0, w - 120, kFilterBarHeight});
+  v.searchBtn->setFrame({w - kInset - kIcon - 8, 0, kIcon + 8, kFilterBarHeight});
+  centreIcon(*v.searchBtn);
+
+  const double pagesTop = filterTop + kFilterBarHeight;
+  v.filterMenuClip->setFrame({0, pagesTop, w, kFilterMenuHeight});
+  v.filterMenuView->setFrame({0, c.filterMenuTopConstraint.constant(), w, kFilterMenuHeight});
+  const double quarter = (w - 2 * kInset) / 4;
+  double x = kInset;
+  for (auto* button : {v.filterLensesPrimesBtn.get(), v.filterLensesZoomsBtn.get(), v.filterLensesSphericalBtn.get(),
+                       v.filterLensesAnamorphicBtn.get()}) {
+    button->setFrame({x, 4, quarter, 34});
+    x += quarter;
+  }
+  v.filterLensesClearBtn->setFrame({kInset, 40, w - 2 * kInset, 32});
+
+  const double pagesHeight = bounds.height() - pagesTop - kBottomHeight;
+  v.lensSeriesTableView->setFrame({c.leadingConstraintLensSeriesTable.constant(), pagesTop, w, pagesHeight});
+  v.focalLengthsTableView->setFrame({c.leadingConstraintFocalLengthsTable.constant(), pagesTop, w, pagesHeight});
+
+  const double bottom = bounds.height() - kBottomHeight;
+  v.createNewBtn->setFrame({c.createNewBtnLeadingConstraint.constant(), bottom + 12, 230, 36});
+  v.primeLensCountLabel->setFrame({w - 140, bottom + 12, 124, 36});
+
+  const Rect form{0, filterTop, w, bounds.height() - filterTop};
+  v.customLensSeriesView->setFrame(form);
+  v.customLensSeriesNameTextField->setFrame({kInset, 24, w - 2 * kInset, 40});
+  v.customLensSeriesSqueezeTextField->setFrame({kInset, 76, w - 2 * kInset, 40});
+  v.customLensSeriesTypeRadioBtn->setFrame({kInset, 132, w - 2 * kInset, 36});
+  v.customPrimeLensView->setFrame(form);
+  v.customPrimeLensLabel->setFrame({kInset, 16, w - 2 * kInset, 20});
+  v.customPrimeLensTextField->setFrame({kInset, 44, w - 2 * kInset, 40});
+  v.customZoomLensView->setFrame(form);
+  v.customZoomLensLabel->setFrame({kInset, 16, w - 2 * kInset, 20});
+  const double half = (w - 3 * kInset) / 2;
+  v.customZoomMinTextField->setFrame({kInset, 44, half, 40});
+  v.customZoomMaxTextField->setFrame({2 * kInset + half, 44, half, 40});
+}
+
+}  // namespace app::setup

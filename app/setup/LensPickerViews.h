@@ -1,0 +1,91 @@
+#pragma once
+
+#include <memory>
+
+#include "app/kit/CustomRadioButtonView.h"
+#include "app/kit/StyledViews.h"
+#include "app/kit/quorvelCustomButton.h"
+#include "app/kit/uiButtonWithText.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/LayoutConstraint.h"
+#include "platform/ui/TextField.h"
+
+namespace app::setup {
+
+// The lens picker's views as its layout leaves them, before the screen gives them texts and actions.
+//
+// From the top: the top bar (back, title, exit, done), raised out of sight while searching or while a
+// form is open, uncovering the row beneath it (search bar with its cancel button, or a form's cancel,
+// title and save); the filter bar (filter button, the series name, search) with the filter menu that
+// slides out under it; the two pages side by side (the series table, the lens table); the bottom row
+// (create button, lens count). The forms lie over the pages.
+struct LensPickerViews {
+  std::shared_ptr<uiTopBarView> topBar;
+  std::shared_ptr<uiLabelTopBarTitle> topBarTitleLabel;
+  std::shared_ptr<platform::ui::Button> backBtn, exitBtn;
+  std::shared_ptr<quorvelCustomButton> doneBtn;
+
+  std::shared_ptr<uiSearchBarCustom> searchFormatBar;
+  std::shared_ptr<platform::ui::Button> searchCancelBtn, backFilterBarBtn;
+  std::shared_ptr<platform::ui::Label> titleLabel;  // the open form's title
+  std::shared_ptr<quorvelCustomButton> saveBtn;
+
+  std::shared_ptr<uiFilterBarView> filterLensesView;
+  std::shared_ptr<uiButtonWithText> filterLensesBtn;
+  std::shared_ptr<platform::ui::ImageView> filterLenseIcon;
+  std::shared_ptr<platform::ui::Label> filterBarTitleLabel;
+  std::shared_ptr<platform::ui::Button> searchBtn;
+  std::shared_ptr<platform::ui::View> filterMenuClip;  // shows the menu only below the filter bar
+  std::shared_ptr<uiFilterBarView> filterMenuView;
+  std::shared_ptr<uiButtonWithText> filterLensesPrimesBtn, filterLensesZoomsBtn, filterLensesSphericalBtn,
+      filterLensesAnamorphicBtn, filterLensesClearBtn;
+
+  std::shared_ptr<uiGeneralTableView> lensSeriesTableView, focalLengthsTableView;
+
+  std::shared_ptr<quorvelCustomButton> createNewBtn;
+  std::shared_ptr<platform::ui::Label> primeLensCountLabel;
+
+  std::shared_ptr<uiGeneralBGView> customLensSeriesView;
+  std::shared_ptr<uiTextFieldCustom> customLensSeriesNameTextField, customLensSeriesSqueezeTextField;
+  std::shared_ptr<CustomRadioButtonView> customLensSeriesTypeRadioBtn;
+  std::shared_ptr<uiGeneralBGView> customPrimeLensView;
+  std::shared_ptr<platform::ui::Label> customPrimeLensLabel;
+  std::shared_ptr<uiTextFieldCustom> customPrimeLensTextField;
+  std::shared_ptr<uiGeneralBGView> customZoomLensView;
+  std::shared_ptr<platform::ui::Label> customZoomLensLabel;
+  std::shared_ptr<uiTextFieldCustom> customZoomMinTextField, customZoomMaxTextField;
+};
+
+// The numbers the screen moves its views by.
+struct LensPickerConstraints {
+  platform::ui::LayoutConstraint topBarConstraint;         // 0 shown, -50 raised
+  platform::ui::LayoutConstraint filterMenuTopConstraint;  // 0 open, minus the menu's height closed
+  platform::ui::LayoutConstraint createNewBtnLeadingConstraint;
+  platform::ui::LayoutConstraint leadingConstraintLensSeriesTable;
+  platform::ui::LayoutConstraint leadingConstraintFocalLengthsTable;
+};
+
+class LensPickerLayout {
+ public:
+  static constexpr double kBarHeight = 50;
+  static constexpr double kFilterBarHeight = 44;
+  static constexpr double kFilterMenuHeight = 76;
+  static constexpr double kBottomHeight = 64;
+  static constexpr double kRowHeight = 40;
+  // The tags that chain each form's fields for Next; the squeeze field's is fixed at 11.
+  static constexpr int kNameTag = 10;
+  static constexpr int kSqueezeTag = 11;
+  static constexpr int kPrimeTag = 20;
+  static constexpr int kZoomMinTag = 30;
+  static constexpr int kZoomMaxTag = 31;
+
+  // Every view made, styled in the current theme and added to `root`.
+  static LensPickerViews build(platform::ui::View& root);
+  // Places them in the root's bounds below the top safe inset.
+  static void layOut(const LensPickerViews& views, const LensPickerConstraints& constraints,
+                     const platform::ui::Rect& bounds, double safeTop);
+};
+
+}  // namespace app::setup

@@ -1,0 +1,331 @@
+#include "app/setup/LensesFocalLengthsViewController.h"
+
+#include "app/kit/PackageAlerts.h"
+#include "app/kit/UIConstants.h"
+#include "app/model/NumericText.h"
+#include "app/pages/PageContentView.h"
+#include "app/setup/LensChoices.h"
+#include "app/setup/LensRowTexts.h"
+#include "app/setup/SetupControllerUtil.h"
+#include "platform/ui/LocalizedStrings.h"
+#include "platform/ui/NavigationController.h"
+
+using app::model::NumericText;
+using app::setup::LensChoices;
+using app::setup::LensPickerLayout;
+using platform::ui::LocalizedStrings;
+using platform::ui::make;
+
+namespace {
+
+std::string text(const char* key) { return LocalizedStrings::localizedString(key); }
+
+bool isPrimeSeries(const LensManufacturer& series) { return NumericText::hasPrefix(series.lensType, "Prime"); }
+
+}  // namespace
+
+LensesFocalLengthsViewController::LensesFocalLengthsViewController()
+    : ViewController(platform::runtime::classOf<LensesFocalLengthsViewController>()) {}
+
+// --- life cycle ---
+
+void LensesFocalLengthsViewController::loadView() {
+  // The root lays the bars, pages and forms out by hand whenever its size changes or a constant moves.
+  auto root = make<app::pages::PageContentView>();
+  root->setBackgroundColor(UIConstants::primaryBG());
+  views_ = LensPickerLayout::build(*root);
+  root->setLayout([this] { layOut(); });
+  setView(root);
+}
+
+void LensesFocalLengthsViewController::layOut() {
+  auto root = view();
+  const double top = root->window() ? root->window()->windowSafeAreaInsets().top : 0;
+  // The pages follow the width, which is not known before the screen is first laid out.
+  const double w = root->bounds().width();
+  constraints_.leadingConstraintLensSeriesTable.setConstant(placedPage_ == 1 ? 0 : -2.0 - w);
+  constraints_.leadingConstraintFocalLengthsTable.setConstant(placedPage_ == 1 ? w + 2.0 : 0);
+  LensPickerLayout::layOut(views_, constraints_, root->bounds(), top);
+}
+
+void LensesFocalLengthsViewController::viewDidLoad() {
+  auto& v = views_;
+  v.searchFormatBar->searchTextField()->setTextColor(UIConstants::textFieldTextColor());
+  v.searchFormatBar->setDelegate(this);
+  menuPosition = 1;
+  filterMenuOpen = false;
+  v.focalLengthsTableView->setAllowsMultipleSelection(false);
+  constraints_.filterMenuTopConstraint.setConstant(-LensPickerLayout::kFilterMenuHeight);
+  constraints_.createNewBtnLeadingConstraint.setConstant(16);
+  v.doneBtn->styleCustomButtonWithString(text("DONE"), 1);
+  v.doneBtn->button()->addTarget(this, &LensesFocalLengthsViewController::doneBtnPressed,
+                                 platform::ui::ControlEvent::TouchUpInside);
+  v.createNewBtn->styleCustomButtonWithString(text("+ ADD CUSTOM LENS SERIES"), 0);
+  v.createNewBtn->button()->addTarget(this, &LensesFocalLengthsViewController::createNewButtonPressed,
+                                      platform::ui::ControlEvent::TouchUpInside);
+  v.saveBtn->styleCustomButtonWithString(text("SAVE"), 2);
+  v.saveBtn->button()->addTarget(this, &LensesFocalLengthsViewController::saveBtnPressed,
+                                 platform::ui::ControlEvent::TouchUpInside);
+  for (auto* table : {v.lensSeriesTableView.get(), v.focalLengthsTableView.get()}) {
+    table->setDataSource(this);
+    table->setDelegate(this);
+  }
+  // The looks the layout starts with: page 1 without a search, filter menu or form.
+  for (auto* hidden : std::initializer_list<platform::ui::View*>{
+           v.backBtn.get(), v.doneBtn.get(), v.primeLensCountLabel.get(), v.searchFormatBar.get(),
+           v.searchCancelBtn.get(), v.backFilterBarBtn.get(), v.titleLabel.get(), v.saveBtn.get(),
+           v.filterBarTitleLabel.get(), v.customLensSeriesView.get(), v.customPrimeLensView.get(),
+           v.customZoomLensView.get()}) {
+    hidden->setAlpha(0);
+  }
+  v.topBarTitleLabel->setText(text("LENS SERIES"));
+  setupForms();
+}
+
+void LensesFocalLengthsViewController::viewWillAppear(bool animated) {
+  currentLensManufactorID = SetupControllerUtil::getCurrentLensManufactorID();
+  lensManufactorID = currentLensManufactorID;
+  loadDataFromDB();
+  views_.lensSeriesTableView->reloadData();
+  bindUI();
+  if (!startWithLensList) {
+    placePages(1);
+    return;
+  }
+  auto& v = views_;
+  menuPosition = 2;
+  v.createNewBtn->button()->changeTextwithString(text("+ ADD CUSTOM LENS"));
+  placePages(2);
+  v.lensSeriesTableView->setAlpha(0);
+  showSeriesTitles();
+  for (auto* gone : std::initializer_list<platform::ui::View*>{v.filterLensesView.get(), v.filterBarTitleLabel.get(),
+                                                               v.searchBtn.get()})
+    gone->setAlpha(0);
+  v.createNewBtn->setAlpha(1);
+  v.exitBtn->setAlpha(1);
+  if (primeLensSetSelected) {
+    v.doneBtn->setAlpha(1);
+    v.exitBtn->setAlpha(0);
+    v.primeLensCountLabel->setAlpha(1);
+    setPrimeLensCountLabel();
+  }
+}
+
+void LensesFocalLengthsViewController::bindUI() {
+  if (!bound_) {
+    bound_ = true;
+    using platform::ui::ControlEvent;
+    auto& v = views_;
+    v.backBtn->addTarget(this, &LensesFocalLengthsViewController::backButtonPressed, ControlEvent::TouchUpInside);
+    v.exitBtn->addTarget(this, &LensesFocalLengthsViewController::exitButtonPressed, ControlEvent::TouchUpInside);
+    v.searchBtn->addTarget(this, &LensesFocalLengthsViewController::searchButtonPressed, ControlEvent::TouchUpInside);
+    v.searchCancelBtn->addTarget(this, &LensesFocalLengthsViewController::searchCancelButtonPressed,
+                                 ControlEvent::TouchUpInside);
+    v.backFilterBarBtn->addTarget(this, &LensesFocalLengthsViewController::backToLensSeriesCreation,
+                                  ControlEvent::TouchUpInside);
+    v.filterLensesBtn->addTarget(this, &LensesFocalLengthsViewController::filterLensesBtnPressed,
+                                 ControlEvent::TouchUpInside);
+    v.filterLensesPrimesBtn->addTarget(this, &LensesFocalLengthsViewController::filterLensesPrimesBtnPressed,
+                                       ControlEvent::TouchUpInside);
+    v.filterLensesZoomsBtn->addTarget(this, &LensesFocalLengthsViewController::filterLensesZoomsBtnPressed,
+                                      ControlEvent::TouchUpInside);
+    v.filterLensesSphericalBtn->addTarget(this, &LensesFocalLengthsViewController::filterLensesSphericalBtnPressed,
+                                          ControlEvent::TouchUpInside);
+    v.filterLensesAnamorphicBtn->addTarget(this, &LensesFocalLengthsViewController::filterLensesAnamorphicBtnPressed,
+                                           ControlEvent::TouchUpInside);
+    v.filterLensesClearBtn->addTarget(this, &LensesFocalLengthsViewController::clearLensFilters,
+                                      ControlEvent::TouchUpInside);
+  }
+  setinitialTableViewState();
+}
+
+void LensesFocalLengthsViewController::commit() { (void)SetupControllerUtil::setNewLensSetup(); }
+
+std::optional<LensManufacturer> LensesFocalLengthsViewController::currentSeries() const {
+  return SetupControllerUtil::getCurrentLensManufactor();
+}
+
+// --- pages ---
+
+void LensesFocalLengthsViewController::placePages(int page) {
+  placedPage_ = page;
+  layOut();
+}
+
+// The series name over page 2 and the title that says how many lenses may be picked.
+void LensesFocalLengthsViewController::showSeriesTitles() {
+  auto series = currentSeries().value_or(LensManufacturer{});
+  views_.filterBarTitleLabel->setText(series.manufactor + " " + series.series);
+  primeLensSetSelected = isPrimeSeries(series);
+  views_.topBarTitleLabel->setText(text(primeLensSetSelected ? "SELECT LENSES" : "SELECT LENS"));
+}
+
+void LensesFocalLengthsViewController::goToLensSeriesSelection() {
+  auto& v = views_;
+  menuPosition = 1;
+  v.createNewBtn->button()->changeTextwithString(text("+ ADD CUSTOM LENS SERIES"));
+  v.lensSeriesTableView->setAlpha(1);
+  v.filterBarTitleLabel->setAlpha(0);
+  v.topBarTitleLabel->setAlpha(0);
+  v.topBarTitleLabel->setText(text("LENS SERIES"));
+  layOut();
+  platform::ui::View::animate(0.3, [this] {
+    auto& v = views_;
+    v.topBarTitleLabel->setAlpha(1);
+    for (auto* gone :
+         std::initializer_list<platform::ui::View*>{v.doneBtn.get(), v.primeLensCountLabel.get(), v.backBtn.get()})
+      gone->setAlpha(0);
+    for (auto* shown : std::initializer_list<platform::ui::View*>{v.filterLensesView.get(), v.searchBtn.get(),
+                                                                  v.createNewBtn.get(), v.exitBtn.get()}) {
+      shown->setAlpha(1);
+    }
+    placePages(1);
+  });
+}
+
+void LensesFocalLengthsViewController::goToFocalLengthsSelection() {
+  clearLensFilters();
+  enterLensPage(false);
+}
+
+void LensesFocalLengthsViewController::returnFromLensSeriesCreation() {
+  views_.lensSeriesTableView->setAlpha(0);
+  placePages(2);
+  enterLensPage(true);
+}
+
+void LensesFocalLengthsViewController::enterLensPage(bool fromCreation) {
+  auto& v = views_;
+  menuPosition = 2;
+  v.createNewBtn->button()->changeTextwithString(text("+ ADD CUSTOM LENS"));
+  v.topBarTitleLabel->setAlpha(0);
+  v.filterBarTitleLabel->setAlpha(0);
+  showSeriesTitles();
+  layOut();
+  platform::ui::View::animate(
+      0.3,
+      [this, fromCreation] {
+        auto& v = views_;
+        v.topBarTitleLabel->setAlpha(1);
+        for (auto* gone :
+             std::initializer_list<platform::ui::View*>{v.filterLensesView.get(), v.searchBtn.get(), v.exitBtn.get()})
+          gone->setAlpha(0);
+        v.filterBarTitleLabel->setAlpha(fromCreation ? 1 : 0);
+        v.createNewBtn->setAlpha(1);
+        v.backBtn->setAlpha(1);
+        if (fromCreation) {
+          for (auto* gone : std::initializer_list<platform::ui::View*>{
+                   v.backFilterBarBtn.get(), v.saveBtn.get(), v.customLensSeriesView.get(), v.customPrimeLensView.get(),
+                   v.customZoomLensView.get(), v.searchCancelBtn.get(), v.titleLabel.get()}) {
+            gone->setAlpha(0);
+          }
+          constraints_.topBarConstraint.setConstant(0);
+        }
+        placePages(2);
+        if (primeLensSetSelected) {
+          v.doneBtn->setAlpha(1);
+          v.primeLensCountLabel->setAlpha(1);
+          setPrimeLensCountLabel();
+        }
+      },
+      [this](bool) { views_.lensSeriesTableView->setAlpha(0); });
+  if (fromCreation) {
+    v.saveBtn->buttonNotHighlighted();
+    newFormatCreation = false;
+    creatingNewLensSeries = false;
+  }
+}
+
+void LensesFocalLengthsViewController::doneBtnPressed() {
+  views_.doneBtn->buttonNotHighlighted();
+  commit();
+  if (auto* navigation = navigationController()) navigation->popViewControllerAnimated(true);
+}
+
+// Only the series is restored: lens flags written during the visit stay as they are.
+void LensesFocalLengthsViewController::restoreEntrySeries() {
+  LensChoices::chooseSeries(currentLensManufactorID);
+  lensManufactorID = currentLensManufactorID;
+  commit();
+}
+
+void LensesFocalLengthsViewController::exitButtonPressed() {
+  restoreEntrySeries();
+  if (auto* navigation = navigationController()) navigation->popViewControllerAnimated(true);
+}
+
+void LensesFocalLengthsViewController::backButtonPressed() {
+  restoreEntrySeries();
+  // The list shows the restored series as the selected one again.
+  loadLensManufacturerData();
+  views_.lensSeriesTableView->reloadData();
+  scrollLensManufacturer2IndexPath(series_.indexPathOf(currentLensManufactorID));
+  goToLensSeriesSelection();
+}
+
+// --- lists ---
+
+void LensesFocalLengthsViewController::loadDataFromDB() {
+  loadLensManufacturerData();
+  if (auto series = currentSeries()) loadLensesForManufactor(*series);
+}
+
+void LensesFocalLengthsViewController::loadLensManufacturerData() { series_.load(filters_); }
+
+void LensesFocalLengthsViewController::loadLensesForManufactor(const LensManufacturer& series) {
+  auto listed = LensChoices::lensesOf(series.manufactorId);
+  lensItemsArray_ = std::move(listed.lenses);
+  if (listed.selectedShortest) commit();
+  applySelectionMode(currentSeries().value_or(LensManufacturer{}).lensType);
+  views_.focalLengthsTableView->reloadData();
+  setPrimeLensCountLabel();
+}
+
+void LensesFocalLengthsViewController::applySelectionMode(const std::string& lensType) {
+  const bool several = NumericText::contains(lensType, "Prime Lens");
+  auto& table = *views_.focalLengthsTableView;
+  table.setAllowsMultipleSelection(several);
+  table.setAllowsMultipleSelectionDuringEditing(several);
+  table.setAllowsSelectionDuringEditing(several);
+}
+
+void LensesFocalLengthsViewController::setPrimeLensCountLabel() {
+  auto package = SetupControllerUtil::getCurrentPackage();
+  views_.primeLensCountLabel->setText(app::setup::LensRowTexts::lensCount(package ? package->lensSet.size() : 0));
+}
+
+void LensesFocalLengthsViewController::setinitialTableViewState() {
+  auto package = SetupControllerUtil::getCurrentPackage();
+  if (!package) return;
+  if (package->lensManufacturer) {
+    scrollLensManufacturer2IndexPath(getIndexPath4LensManufacturer(*package->lensManufacturer));
+  }
+  if (!package->lensSet.empty()) scrollLensSet2IndexPath(getIndexPath4LensSet(package->lensSet.back()));
+}
+
+std::optional<platform::ui::IndexPath> LensesFocalLengthsViewController::getIndexPath4LensManufacturer(
+    const LensManufacturer& series) const {
+  return series_.indexPathOf(series.manufactorId);
+}
+
+std::optional<platform::ui::IndexPath> LensesFocalLengthsViewController::getIndexPath4LensSet(
+    const LensObject& lens) const {
+  for (size_t row = 0; row < lensItemsArray_.size(); ++row) {
+    if (lensItemsArray_[row].lensId == lens.lensId) {
+      return platform::ui::IndexPath::forRow(static_cast<std::int64_t>(row), 0);
+    }
+  }
+  return std::nullopt;
+}
+
+void LensesFocalLengthsViewController::scrollLensManufacturer2IndexPath(
+    const std::optional<platform::ui::IndexPath>& indexPath) {
+  if (!indexPath) return;
+  views_.lensSeriesTableView->selectRowAtIndexPath(indexPath, false, platform::ui::TableViewScrollPosition::Middle);
+}
+
+void LensesFocalLengthsViewController::scrollLensSet2IndexPath(
+    const std::optional<platform::ui::IndexPath>& indexPath) {
+  if (!indexPath) return;
+  views_.focalLengthsTableView->selectRowAtIndexPath(indexPath, false, platform::ui::TableViewScrollPosition::Middle);
+}

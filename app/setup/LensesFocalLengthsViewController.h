@@ -1,0 +1,188 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/kit/AlertOkayCancelDelegate.h"
+#include "app/model/LensManufacturer.h"
+#include "app/model/LensObject.h"
+#include "app/setup/LensFilters.h"
+#include "app/setup/LensPickerViews.h"
+#include "app/setup/LensSeriesList.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/ui/SearchBar.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/ViewController.h"
+
+class CustomOkayCancelAlert;
+
+// The setup screen on which the user picks the lens series of the package being edited (page 1) and its
+// lenses (page 2): any number of primes, one per focal length, or exactly one zoom. Every choice is
+// written into the lens catalogue's selection flags at once and committed; the screen keeps no choice of
+// its own but the series it was entered with, which Back and Exit restore. It also creates series and
+// lenses of the user's own, and deletes them again.
+class LensesFocalLengthsViewController : public platform::ui::ViewController,
+                                         public platform::ui::TableViewDataSource,
+                                         public platform::ui::TableViewDelegate,
+                                         public platform::ui::SearchBarDelegate,
+                                         public platform::ui::TextFieldDelegate,
+                                         public AlertOkayCancelDelegate {
+ public:
+  static constexpr platform::runtime::NativeClass<platform::ui::ViewController> kRuntimeClass{
+      "LensesFocalLengthsViewController"};
+  static constexpr const char* kStoryboardIdentifier = "LensesFocalLengthsViewController";
+
+  // --- entry, set before the push ---
+  // The lens list marks the stored selection of zooms only when set (every accepted series tap sets it).
+  bool canSelectLenses = false;
+  // Opens on page 2, the lenses of the current series.
+  bool startWithLensList = false;
+
+  // --- life cycle ---
+  void loadView() override;
+  void viewDidLoad() override;
+  void viewWillAppear(bool animated) override;
+  void bindUI();
+
+  // --- pages ---
+  void goToLensSeriesSelection();
+  void goToFocalLengthsSelection();
+  void returnFromLensSeriesCreation();
+  void doneBtnPressed();
+  void exitButtonPressed();
+  void backButtonPressed();
+
+  // --- lists ---
+  void loadDataFromDB();
+  void loadLensManufacturerData();
+  void loadLensesForManufactor(const LensManufacturer& series);
+  void setPrimeLensCountLabel();
+  void setinitialTableViewState();
+  std::optional<platform::ui::IndexPath> getIndexPath4LensManufacturer(const LensManufacturer& series) const;
+  std::optional<platform::ui::IndexPath> getIndexPath4LensSet(const LensObject& lens) const;
+  void scrollLensManufacturer2IndexPath(const std::optional<platform::ui::IndexPath>& indexPath);
+  void scrollLensSet2IndexPath(const std::optional<platform::ui::IndexPath>& indexPath);
+
+  // --- filters and search ---
+  void filterLensesBtnPressed();
+  void filterLensesPrimesBtnPressed();
+  void filterLensesZoomsBtnPressed();
+  void filterLensesSphericalBtnPressed();
+  void filterLensesAnamorphicBtnPressed();
+  void clearLensFilters();
+  void dbFIlterUpdate();
+  void searchButtonPressed();
+  void searchCancelButtonPressed();
+  void cancelSearch();
+
+  // --- custom series and lenses ---
+  void createNewButtonPressed();
+  void createNewLensSeries();
+  void customLensSeriesPrimesSelected();
+  void customLensSeriesZoomsSelected();
+  void createNewLens();
+  void backToLensSeriesCreation();
+  void saveBtnPressed();
+  void clearTextFieldsOnCancel();
+  void unmarkInputErrors();
+  [[nodiscard]] bool checkForErrorLensSeries();
+  [[nodiscard]] bool checkForErrorPrimeLens();
+  [[nodiscard]] bool checkForErrorZoomLens();
+  void nextTextField();
+
+  // --- deletion ---
+  void deleteLensObject(const LensObject& lens);
+  void deleteManufacturerObject(const LensManufacturer& series);
+  void showLastLensAlert();
+  void hideLastLensAlert();
+
+  // --- table data source and delegate ---
+  std::int64_t numberOfSectionsInTableView(platform::ui::TableView& table) override;
+  std::int64_t tableViewNumberOfRowsInSection(platform::ui::TableView& table, std::int64_t section) override;
+  std::shared_ptr<platform::ui::TableViewCell> tableViewCellForRowAtIndexPath(
+      platform::ui::TableView& table, const platform::ui::IndexPath& indexPath) override;
+  std::vector<std::string> sectionIndexTitlesForTableView(platform::ui::TableView& table) override;
+  bool tableViewCanEditRowAtIndexPath(platform::ui::TableView& table,
+                                      const platform::ui::IndexPath& indexPath) override;
+  void tableViewWillDisplayCellForRowAtIndexPath(platform::ui::TableView& table, platform::ui::TableViewCell& cell,
+                                                 const platform::ui::IndexPath& indexPath) override;
+  void tableViewDidSelectRowAtIndexPath(platform::ui::TableView& table,
+                                        const platform::ui::IndexPath& indexPath) override;
+  void tableViewDidDeselectRowAtIndexPath(platform::ui::TableView& table,
+                                          const platform::ui::IndexPath& indexPath) override;
+  std::shared_ptr<platform::ui::SwipeActionsConfiguration> tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(
+      platform::ui::TableView& table, const platform::ui::IndexPath& indexPath) override;
+
+  // --- search bar, text fields, alert ---
+  void searchBarTextDidBeginEditing(platform::ui::SearchBar& bar) override;
+  void searchBarTextDidChange(platform::ui::SearchBar& bar, const std::string& text) override;
+  void searchBarSearchButtonClicked(platform::ui::SearchBar& bar) override;
+  void searchBarCancelButtonClicked(platform::ui::SearchBar& bar) override;
+  void textFieldDidBeginEditing(platform::ui::TextField& field) override;
+  void textFieldDidEndEditing(platform::ui::TextField& field) override;
+  bool textFieldShouldReturn(platform::ui::TextField& field) override;
+  void okClickFromAlert(quorvelCustomAlert& alert) override;
+
+  int preferredScreenEdgesDeferringSystemGestures() const { return 15; }
+  bool prefersHomeIndicatorAutoHidden() const { return true; }
+
+  // --- state, for the screen's tests ---
+  int menuPosition = 1;
+  bool primeLensSetSelected = false;
+  bool newFormatCreation = false;
+  bool creatingNewLensSeries = false;
+  bool filterMenuOpen = false;
+  int currentLensManufactorID = 0;
+  int lensManufactorID = 0;
+  const app::setup::LensFilters& filters() const { return filters_; }
+  const app::setup::LensSeriesList& seriesList() const { return series_; }
+  const std::vector<LensObject>& lensItems() const { return lensItemsArray_; }
+  const std::optional<LensManufacturer>& manufacturerToCreate() const { return manufacturer2Create_; }
+  const app::setup::LensPickerViews& views() const { return views_; }
+  app::setup::LensPickerConstraints& constraints() { return constraints_; }
+  const std::shared_ptr<CustomOkayCancelAlert>& lastLensAlert() const { return deleteLastLensAlert_; }
+
+ protected:
+  LensesFocalLengthsViewController();
+
+ private:
+  bool isSeriesTable(const platform::ui::TableView& table) const;
+  void layOut();
+  void placePages(int page);
+  void showSeriesTitles();
+  void enterLensPage(bool fromCreation);
+  void restoreEntrySeries();
+  void setupForms();
+  void applySelectionMode(const std::string& lensType);
+  void commit();
+  void tapSeries(const platform::ui::IndexPath& indexPath);
+  void tapLens(const platform::ui::IndexPath& indexPath);
+  void closeForm();
+  void showForm(platform::ui::View& form, bool creatingSeries);
+  void saveLensForm();
+  void saveLensOfNewSeries();
+  LensObject saveNewPrimeLens();
+  void saveNewZoomLens();
+  void setNewCreatedLensSeries();
+  void createTMPLensManufacturer();
+  std::optional<LensManufacturer> currentSeries() const;
+  void showFilterIcon(bool active);
+  void registerForKeyboardNotifications();
+  void addKeyboardToolBarButtons();
+  void keyboardWasShown(const platform::foundation::Notification& notification);
+  void keyboardWillBeHidden(const platform::foundation::Notification& notification);
+
+  app::setup::LensPickerViews views_;
+  app::setup::LensPickerConstraints constraints_;
+  app::setup::LensFilters filters_;
+  app::setup::LensSeriesList series_;
+  std::vector<LensObject> lensItemsArray_;
+  std::optional<LensManufacturer> manufacturer2Create_;
+  std::shared_ptr<CustomOkayCancelAlert> deleteLastLensAlert_;
+  std::int64_t activeTextFieldTag_ = 0;
+  bool bound_ = false;
+  int placedPage_ = 1;
+  std::optional<platform::foundation::NotificationCenter::Observation> keyboardShown_, keyboardHidden_;
+};

@@ -1,0 +1,399 @@
+// The lens picker driven by touches and typing over the real lens and package catalogues.
+#include "app/setup/LensesFocalLengthsViewController.h"
+
+#include <gtest/gtest.h>
+
+#include "app/kit/PackageAlerts.h"
+#include "app/kit/UIConstants.h"
+#include "app/setup/LensCells.h"
+#include "app/setup/LensPickerTestEnvironment.h"
+#include "app/setup/SetupListCells.h"
+#include "app/setup/SetupPause.h"
+#include "app/setup/SetupScreenFixture.h"
+#include "app/storage/OpenCatalogue.h"
+#include "app/storage/QuorvelPackageUtil.h"
+#include "platform/ui/SwipeActionsConfiguration.h"
+
+namespace {
+
+using app::setup::SetupPause;
+using Env = app::setup::testing::LensPickerTestEnvironment;
+using platform::ui::IndexPath;
+using LensCatalogue = app::storage::OpenCatalogue<LensDatabaseHelper>;
+
+class LensPickerTest : public ::testing::Test, public app::setup::testing::SetupScreenFixture {
+ protected:
+  LensPickerTest() {
+    primes = Env::addSeries("Aaa Primes", 1.0f);
+    Env::addLens(primes, 24);
+    first35 = Env::addLens(primes, 35);
+    second35 = Env::addLens(primes, 35);
+    zooms = Env::addSeries("Aaa Zooms", 1.0f, "Zoom Lens");
+    Env::addLens(zooms, 24, 70, "Zoom Lens");
+    longZoom = Env::addLens(zooms, 70, 200, "Zoom Lens");
+    empty = Env::addSeries("Aaa Empty", 1.0f);
+    previousPause_ = SetupPause::setHandler([this](double seconds) { pauses.push_back(seconds); });
+  }
+  ~LensPickerTest() override { SetupPause::setHandler(previousPause_); }
+
+  void open(bool onLensList = false) {
+    screen = platform::ui::make<LensesFocalLengthsViewController>();
+    screen->canSelectLenses = onLensList;
+    screen->startWithLensList = onLensList;
+    push(screen);
+    entrySeries = editedSeries();
+  }
+  const app::setup::LensPickerViews& v() const { return screen->views(); }
+  bool onScreen() const { return navigation->topViewController() == screen; }
+  static int editedSeries() {
+    const auto& package = state()->currentPackage;
+    return package && package->lensManufacturer ? package->lensManufacturer->manufactorId : 0;
+  }
+  static std::vector<float> editedFocalLengths() {
+    std::vector<float> focals;
+    for (const auto& lens : state()->currentPackage->lensSet) focals.push_back(lens.focalLength);
+    return focals;
+  }
+  static int selectedSeriesInCatalogue() {
+    LensCatalogue lenses;
+    auto series = lenses->getSelectedLensManufacturer();
+    return series ? series->manufactorId : 0;
+  }
+  void tapRow(platform::ui::TableView& table, const IndexPath& indexPath) {
+    table.scrollToRowAtIndexPath(indexPath, platform::ui::TableViewScrollPosition::Middle, false);
+    env.advance(0.1);
+    layOut();
+    auto cell = table.cellForRowAtIndexPath(indexPath);
+    ASSERT_TRUE(cell) << indexPath.section << "/" << indexPath.row;
+    tap(*cell);
+    env.advance(0.5);
+  }
+  void tapSeries(int id) {
+    auto at = screen->seriesList().indexPathOf(id);
+    ASSERT_TRUE(at) << "series " << id << " is not listed";
+    tapRow(*v().lensSeriesTableView, *at);
+  }
+  void tapLens(int lensId) {
+    const auto& lenses = screen->lensItems();
+    for (size_t row = 0; row < lenses.size(); ++row) {
+      if (lenses[row].lensId == lensId) return tapRow(*v().focalLengthsTableView, IndexPath::forRow(row, 0));
+    }
+    ADD_FAILURE() << "lens " << lensId << " is not listed";
+  }
+  bool marked(const platform::ui::TextField& field) const {
+    return field.layer().borderWidth() == 2.0 && field.layer().borderColor() == UIConstants::redWarning();
+  }
+  void typeInto(platform::ui::TextField& field, const std::string& text) {
+    tap(field);
+    field.setText("");
+    type(text);
+  }
+
+  std::shared_ptr<LensesFocalLengthsViewController> screen;
+  int primes = 0, first35 = 0, second35 = 0, zooms = 0, longZoom = 0, empty = 0, entrySeries = 0;
+  std::vector<double> pauses;
+
+ private:
+  SetupPause::Handler previousPause_;
+};
+
+TEST_F(LensPickerTest, OpensOnTheSeriesListWithTheEditedSeriesChosen) {
+  open();
+  EXPECT_EQ(screen->menuPosition, 1);
+  EXPECT_EQ(screen->currentLensManufactorID, entrySeries);
+  EXPECT_EQ(v().topBarTitleLabel->text(), "LENS SERIES");
+  EXPECT_FALSE(v().lensSeriesTableView->sectionIndexTitles().empty());
+  const auto selected = v().lensSeriesTableView->indexPathForSelectedRow();
+  ASSERT_TRUE(selected);
+  EXPECT_EQ(screen->seriesList().seriesAt(*selected)->manufactorId, entrySeries);
+  const auto row = *screen->seriesList().indexPathOf(primes);
+  v().lensSeriesTableView->scrollToRowAtIndexPath(row, platform::ui::TableViewScrollPosition::Middle, false);
+  layOut();
+  auto cell = std::dynamic_pointer_cast<ManufactorCell>(v().lensSeriesTableView->cellForRowAtIndexPath(row));
+  ASSERT_TRUE(cell);
+  EXPECT_EQ(cell->title->text(), "Aaa Primes ");
+  EXPECT_EQ(cell->anaFactorLabel->text(), "CUSTOM");
+}
+
+TEST_F(LensPickerTest, PrimeTapsKeepOneLensPerFocalLengthAndNeverNone) {
+  open();
+  tapSeries(primes);
+  EXPECT_EQ(screen->menuPosition, 2);
+  EXPECT_EQ(editedSeries(), primes);
+  EXPECT_EQ(pauses, (std::vector<double>{SetupPause::kFinalPick}));
+  EXPECT_EQ(editedFocalLengths(), (std::vector<float>{24})) << "a series without a selection gets its shortest lens";
+  EXPECT_EQ(v().topBarTitleLabel->text(), "SELECT LENSES");
+  EXPECT_EQ(v().backBtn->alpha(), 1.0);
+
+  tapLens(first35);
+  tapLens(second35);
+  EXPECT_EQ(editedFocalLengths(), (std::vector<float>{24, 35}));
+  EXPECT_EQ(state()->currentPackage->lensSet.back().lensId, second35);
+  EXPECT_EQ(v().primeLensCountLabel->text(), "2 Lenses");
+  EXPECT_EQ(v().backBtn->alpha(), 0.0) << "after a lens change the visit ends by Done";
+
+  // Tapping both selected rows again: the last one going brings the shortest back.
+  tapLens(second35);
+  EXPECT_EQ(editedFocalLengths(), (std::vector<float>{24}));
+  tapLens(screen->lensItems().front().lensId);
+  EXPECT_EQ(editedFocalLengths(), (std::vector<float>{24}));
+  EXPECT_EQ(v().primeLensCountLabel->text(), "1 Lens");
+  EXPECT_TRUE(onScreen());
+
+  tap(*v().doneBtn->button());
+  EXPECT_FALSE(onScreen());
+}
+
+TEST_F(LensPickerTest, AZoomTapSelectsOnlyThatLensAndCloses) {
+  open();
+  tapSeries(zooms);
+  EXPECT_EQ(v().topBarTitleLabel->text(), "SELECT LENS");
+  EXPECT_FALSE(v().focalLengthsTableView->allowsMultipleSelection());
+  tapLens(longZoom);
+  EXPECT_FALSE(onScreen());
+  EXPECT_EQ(pauses.size(), 2u);
+  ASSERT_EQ(state()->currentPackage->lensSet.size(), 1u);
+  EXPECT_EQ(state()->currentPackage->lensSet[0].lensId, longZoom);
+  EXPECT_EQ(Env::selectedFocalLengths(zooms), (std::vector<float>{70}));
+}
+
+TEST_F(LensPickerTest, BackAndExitRestoreTheEntrySeries) {
+  open();
+  tapSeries(primes);
+  ASSERT_EQ(editedSeries(), primes);
+  tap(*v().backBtn);
+  env.advance(0.5);
+  EXPECT_EQ(screen->menuPosition, 1);
+  EXPECT_EQ(editedSeries(), entrySeries);
+  EXPECT_EQ(selectedSeriesInCatalogue(), entrySeries);
+  const auto selected = v().lensSeriesTableView->indexPathForSelectedRow();
+  ASSERT_TRUE(selected);
+  EXPECT_EQ(screen->seriesList().seriesAt(*selected)->manufactorId, entrySeries);
+
+  tapSeries(zooms);
+  ASSERT_EQ(editedSeries(), zooms);
+  screen->exitButtonPressed();
+  env.advance(0.5);
+  EXPECT_FALSE(onScreen());
+  EXPECT_EQ(editedSeries(), entrySeries);
+}
+
+TEST_F(LensPickerTest, ASeriesWithoutLensesCannotBeChosenAndLeavesTheWaysOut) {
+  open();
+  tapSeries(empty);
+  EXPECT_EQ(screen->menuPosition, 1);
+  EXPECT_EQ(editedSeries(), entrySeries);
+  EXPECT_EQ(selectedSeriesInCatalogue(), entrySeries);
+  EXPECT_TRUE(pauses.empty());
+  EXPECT_EQ(v().exitBtn->alpha(), 1.0);
+  const auto selected = v().lensSeriesTableView->indexPathForSelectedRow();
+  ASSERT_TRUE(selected);
+  EXPECT_EQ(screen->seriesList().seriesAt(*selected)->manufactorId, entrySeries);
+}
+
+TEST_F(LensPickerTest, FilterPairsExcludeEachOtherAndTheLensPageClearsThem) {
+  const int squeezed = Env::addSeries("Aaa Squeezed", 1.33f);
+  Env::addLens(squeezed, 50);
+  const int any = Env::addSeries("Aaa Any", -1.0f);
+  open();
+  tap(*v().filterLensesBtn);
+  env.advance(0.5);
+  ASSERT_TRUE(screen->filterMenuOpen);
+  tap(*v().filterLensesSphericalBtn);
+  EXPECT_TRUE(screen->filters().spherical);
+  EXPECT_TRUE(screen->seriesList().indexPathOf(primes));
+  EXPECT_TRUE(screen->seriesList().indexPathOf(any));
+  EXPECT_FALSE(screen->seriesList().indexPathOf(squeezed));
+  tap(*v().filterLensesAnamorphicBtn);
+  EXPECT_FALSE(screen->filters().spherical);
+  EXPECT_TRUE(screen->filters().anamorphic);
+  EXPECT_TRUE(screen->seriesList().indexPathOf(squeezed));
+  EXPECT_FALSE(screen->seriesList().indexPathOf(primes));
+  tap(*v().filterLensesPrimesBtn);
+  tap(*v().filterLensesZoomsBtn);
+  EXPECT_EQ(screen->filters(), (app::setup::LensFilters{false, true, false, true}));
+
+  tap(*v().filterLensesBtn);  // closing the menu keeps the filters
+  env.advance(0.5);
+  EXPECT_FALSE(screen->filterMenuOpen);
+  tap(*v().filterLensesBtn);
+  env.advance(0.5);
+  tap(*v().filterLensesZoomsBtn);
+  tap(*v().filterLensesBtn);
+  env.advance(0.5);
+  tapSeries(squeezed);
+  EXPECT_EQ(screen->menuPosition, 2);
+  EXPECT_FALSE(screen->filters().anyActive());
+  EXPECT_TRUE(screen->seriesList().indexPathOf(primes)) << "page 1 was read again without filters";
+}
+
+TEST_F(LensPickerTest, SearchCoversTheListAndItsRowsCannotBeSwiped) {
+  open();
+  tap(*v().searchBtn);
+  env.advance(0.5);
+  type("aaa  PRIMES");
+  ASSERT_TRUE(screen->seriesList().searching());
+  ASSERT_EQ(screen->seriesList().results().size(), 1u);
+  EXPECT_TRUE(v().lensSeriesTableView->sectionIndexTitles().empty());
+  EXPECT_FALSE(screen->tableViewCanEditRowAtIndexPath(*v().lensSeriesTableView, IndexPath::forRow(0, 0)));
+  tapRow(*v().lensSeriesTableView, IndexPath::forRow(0, 0));
+  EXPECT_EQ(editedSeries(), primes);
+  EXPECT_FALSE(screen->seriesList().searching());
+}
+
+TEST_F(LensPickerTest, OnlyTheUsersOwnRowsOfferDeletion) {
+  open();
+  const auto catalogueRow = screen->seriesList().indexPathOf(250);
+  ASSERT_TRUE(catalogueRow);
+  EXPECT_FALSE(
+      screen->tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(*v().lensSeriesTableView, *catalogueRow));
+  auto mine = screen->tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(
+      *v().lensSeriesTableView, *screen->seriesList().indexPathOf(primes));
+  ASSERT_TRUE(mine);
+  ASSERT_EQ(mine->actions().size(), 1u);
+  EXPECT_EQ(mine->actions()[0]->title(), "Delete");
+  EXPECT_EQ(mine->actions()[0]->backgroundColor(), UIConstants::redWarning());
+  EXPECT_FALSE(mine->performsFirstActionWithFullSwipe());
+}
+
+TEST_F(LensPickerTest, TheLastLensOfASeriesStaysAndSavedPackagesLoseADeletedLens) {
+  open();
+  tapSeries(primes);
+  tapLens(first35);
+  auto package = *state()->currentPackage;
+  package.packageName = "Kept";
+  ASSERT_GT(QuorvelPackageUtil::savePackage(package), 0);
+
+  screen->deleteLensObject(screen->lensItems()[1]);
+  EXPECT_EQ(Env::lensesOf(primes).size(), 2u);
+  auto saved = QuorvelPackageUtil::getAllPackages();
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_EQ(saved[0].lensSet.size(), 1u) << "the saved package lost the deleted lens";
+
+  screen->deleteLensObject(screen->lensItems()[0]);
+  ASSERT_EQ(screen->lensItems().size(), 1u);
+  EXPECT_FALSE(screen->lastLensAlert());
+  screen->deleteLensObject(screen->lensItems()[0]);
+  EXPECT_EQ(Env::lensesOf(primes).size(), 1u);
+  ASSERT_TRUE(screen->lastLensAlert());
+  EXPECT_EQ(screen->lastLensAlert()->alertTitle()->text(), "CANNOT DELETE");
+  EXPECT_EQ(screen->lastLensAlert()->alertTitle()->textColor(), UIConstants::redWarning());
+  screen->okClickFromAlert(*screen->lastLensAlert());
+}
+
+TEST_F(LensPickerTest, DeletingTheEditedSeriesFallsBackToTheGenericPrimes) {
+  open();
+  tapSeries(primes);
+  screen->backButtonPressed();
+  env.advance(0.5);
+  tapSeries(primes);
+  ASSERT_EQ(editedSeries(), primes);
+  screen->deleteManufacturerObject(*screen->seriesList().seriesAt(*screen->seriesList().indexPathOf(zooms)));
+  EXPECT_EQ(editedSeries(), primes) << "another series goes without touching the edited one";
+  screen->deleteManufacturerObject(*screen->seriesList().seriesAt(*screen->seriesList().indexPathOf(primes)));
+  EXPECT_EQ(editedSeries(), 250);
+  EXPECT_EQ(screen->currentLensManufactorID, 250);
+  EXPECT_FALSE(screen->seriesList().indexPathOf(primes));
+  EXPECT_FALSE(state()->currentPackage->lensSet.empty());
+}
+
+TEST_F(LensPickerTest, ANewSeriesIsStoredWithItsFirstLensOnlyOnceTheLensIsValid) {
+  open();
+  tap(*v().createNewBtn->button());
+  env.advance(0.5);
+  ASSERT_TRUE(screen->creatingNewLensSeries);
+  tap(*v().saveBtn->button());  // nothing typed: the name is missing
+  EXPECT_TRUE(marked(*v().customLensSeriesNameTextField));
+  EXPECT_EQ(screen->menuPosition, 1);
+
+  typeInto(*v().customLensSeriesNameTextField, "Homemade");
+  typeInto(*v().customLensSeriesSqueezeTextField, "1,5");
+  screen->view()->endEditing(true);
+  EXPECT_EQ(v().customLensSeriesSqueezeTextField->text(), "1,5x | Anamorphic");
+  tap(*v().saveBtn->button());  // NEXT
+  env.advance(0.5);
+  ASSERT_EQ(screen->menuPosition, 2);
+  ASSERT_TRUE(screen->manufacturerToCreate());
+  EXPECT_EQ(screen->manufacturerToCreate()->anamorphotic, 1.5f);
+  EXPECT_EQ(v().customPrimeLensLabel->text(), "Add lens to Homemade ");
+
+  LensCatalogue before;
+  const auto seriesBefore = before->getAllCustomManufacturers().size();
+  typeInto(*v().customPrimeLensTextField, "35mm");
+  tap(*v().saveBtn->button());
+  EXPECT_TRUE(marked(*v().customPrimeLensTextField));
+  EXPECT_EQ(LensCatalogue()->getAllCustomManufacturers().size(), seriesBefore) << "a refused lens stores nothing";
+
+  typeInto(*v().customPrimeLensTextField, "35,5");
+  tap(*v().saveBtn->button());
+  env.advance(0.5);
+  const auto custom = LensCatalogue()->getAllCustomManufacturers();
+  ASSERT_EQ(custom.size(), seriesBefore + 1);
+  const int created = editedSeries();
+  EXPECT_NE(created, entrySeries);
+  LensCatalogue after;
+  const auto series = after->getLensManufacturer(created);
+  ASSERT_TRUE(series);
+  EXPECT_EQ(series->manufactor, "Homemade");
+  EXPECT_EQ(series->origin, 1);
+  EXPECT_EQ(series->anamorphotic, 1.5f);
+  EXPECT_EQ(editedFocalLengths(), (std::vector<float>{35.5f}));
+  EXPECT_EQ(state()->currentPackage->lensSet[0].custom, 1);
+  EXPECT_EQ(screen->menuPosition, 2);
+  EXPECT_FALSE(screen->creatingNewLensSeries);
+  EXPECT_FALSE(screen->manufacturerToCreate());
+  EXPECT_EQ(screen->currentLensManufactorID, created);
+  EXPECT_TRUE(onScreen());
+}
+
+TEST_F(LensPickerTest, AddedLensesJoinTheEditedSeriesAndAReversedZoomIsTurnedRound) {
+  open();
+  tapSeries(zooms);
+  // The picker closed on the zoom tap; open it again on the lens list, as the lenses row does.
+  open(true);
+  ASSERT_EQ(screen->menuPosition, 2);
+  tap(*v().createNewBtn->button());
+  env.advance(0.5);
+  ASSERT_FALSE(screen->primeLensSetSelected);
+  typeInto(*v().customZoomMinTextField, "50");
+  typeInto(*v().customZoomMaxTextField, "-17");
+  tap(*v().saveBtn->button());
+  EXPECT_TRUE(marked(*v().customZoomMaxTextField));
+  EXPECT_FALSE(marked(*v().customZoomMinTextField));
+  EXPECT_FALSE(marked(*v().customPrimeLensTextField)) << "only the open form is checked";
+  typeInto(*v().customZoomMaxTextField, "17");
+  tap(*v().saveBtn->button());
+  env.advance(0.5);
+  ASSERT_EQ(state()->currentPackage->lensSet.size(), 1u);
+  EXPECT_EQ(state()->currentPackage->lensSet[0].focalLength, 17);
+  EXPECT_EQ(state()->currentPackage->lensSet[0].focalLengthMax, 50);
+  EXPECT_FALSE(screen->newFormatCreation);
+}
+
+TEST_F(LensPickerTest, TheSqueezeFieldShowsItsNumberWhileEditedAndItsKindAfter) {
+  open();
+  tap(*v().createNewBtn->button());
+  env.advance(0.5);
+  auto& squeeze = *v().customLensSeriesSqueezeTextField;
+  struct Case {
+    const char* typed;
+    const char* shown;
+  } cases[] = {{"1", "1x | Spherical"}, {"", "1x | Spherical"}, {"2", "2x | Anamorphic"}, {"1.0", "1.0x | Spherical"}};
+  for (const auto& c : cases) {
+    tap(squeeze);
+    EXPECT_EQ(squeeze.text().find('x'), std::string::npos) << "while edited only the number shows";
+    squeeze.setText("");
+    type(c.typed);
+    screen->view()->endEditing(true);
+    EXPECT_EQ(squeeze.text(), c.shown);
+  }
+  typeInto(*v().customLensSeriesNameTextField, "Negative");
+  for (const char* refused : {"0", "-1", "x", "1e39"}) {
+    squeeze.setText(refused);
+    tap(*v().saveBtn->button());
+    EXPECT_TRUE(marked(squeeze)) << refused;
+    EXPECT_EQ(screen->menuPosition, 1) << refused;
+  }
+}
+
+}  // namespace
