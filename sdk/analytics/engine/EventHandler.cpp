@@ -212,7 +212,9 @@ void EventHandler::writeEventOnWorkerQueue(const APMEvent& event) {
     }
     return;
   }
-  auto outcome = APMPApplyEventEditing(host_.eventEditing(), event, host_);
+  // Held for the call: a new configuration may replace the program meanwhile.
+  auto editing = host_.eventEditing();
+  auto outcome = APMPApplyEventEditing(editing.get(), event, host_);
   writer_.writeFilteredEventOnWorkerQueue(std::move(outcome.event));
   for (auto& created : outcome.createdEvents) writer_.writeFilteredEventOnWorkerQueue(std::move(created));
 }

@@ -317,7 +317,7 @@ TEST_F(EventHandlerTest, AFailingEditingProgramStoresTheUneditedEventOnce) {
       "(defun \"rule\" (quote \"options\") (register \"rule\" (. $options \"callback\") $options))";
   const std::string failing =
       "(object \"type\" \"edit\" \"callback\" (fn \"\" (quote \"e\") (call $e \"getEventName\" (quote 1))))";
-  host->editing = std::make_unique<APMPEventEditing>(host);
+  host->editing = std::make_shared<APMPEventEditing>(host);
   APMPError error;
   ASSERT_TRUE(host->editing->loadProgram(*apmp_test::program(registerRule, {{"rule", failing}}), error));
   handle("shop", {{"value", APMValue(2.0)}});
@@ -331,7 +331,7 @@ TEST_F(EventHandlerTest, AFailingEditingProgramStoresTheUneditedEventOnce) {
   const std::string editing =
       "(object \"type\" \"edit\" \"callback\" (fn \"\" (quote \"e\") (call $e \"setEventName\" (quote \"checkout\"))"
       " (return 0)))";
-  host->editing = std::make_unique<APMPEventEditing>(host);
+  host->editing = std::make_shared<APMPEventEditing>(host);
   ASSERT_TRUE(host->editing->loadProgram(*apmp_test::program(registerRule, {{"rule", editing}}), error));
   handle("shop");
   EXPECT_EQ(storedNames(), (std::vector<std::string>{"shop", "checkout"}));

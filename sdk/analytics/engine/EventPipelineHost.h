@@ -32,8 +32,8 @@ class EventPipelineHost : public MeasurementHost {
   virtual bool blocklistPublic() const = 0;
   virtual bool isEventBlocklisted(const std::string& eventName) const = 0;
   virtual bool isEventCustomConversion(const std::string& eventName) const = 0;
-  // The current configuration's editing program, if any; valid until the next configuration.
-  virtual APMPEventEditing* eventEditing() const = 0;
+  // The current configuration's editing program, if any.
+  virtual std::shared_ptr<APMPEventEditing> eventEditing() const = 0;
 
   // --- the engine's own state
   virtual std::shared_ptr<APMPersistedConfig> persistedConfig() const = 0;

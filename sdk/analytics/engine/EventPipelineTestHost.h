@@ -54,7 +54,7 @@ class PipelineHost : public EventPipelineHost {
     return name.front() == '_' ? blockInternal : blockPublic;
   }
   bool isEventCustomConversion(const std::string& name) const override { return customConversions.contains(name); }
-  APMPEventEditing* eventEditing() const override { return editing.get(); }
+  std::shared_ptr<APMPEventEditing> eventEditing() const override { return editing; }
 
   std::shared_ptr<APMPersistedConfig> persistedConfig() const override { return persisted; }
   std::vector<std::string> safelistedEvents() const override { return safelist; }
@@ -94,7 +94,7 @@ class PipelineHost : public EventPipelineHost {
   std::shared_ptr<APMScheduler> scheduler_ = std::make_shared<APMScheduler>("com.vadeze.vura.worker");
   std::shared_ptr<APMPersistedConfig> persisted = std::make_shared<APMPersistedConfig>();
   EventHandler* handler = nullptr;
-  std::unique_ptr<APMPEventEditing> editing;
+  std::shared_ptr<APMPEventEditing> editing;
   std::map<std::string, std::string> config;
   std::vector<std::string> safelist;
   std::set<std::string> blocked, customConversions;

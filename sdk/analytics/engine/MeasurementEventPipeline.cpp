@@ -1,0 +1,104 @@
+#include "sdk/analytics/engine/MeasurementEventPipeline.h"
+
+#include "sdk/analytics/engine/APMIdentity.h"
+#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/RawEventMetadata.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+
+namespace sdk::analytics {
+
+MeasurementEventPipeline::MeasurementEventPipeline(Components components, Hooks hooks)
+    : components_(std::move(components)),
+      hooks_(std::move(hooks)),
+      defaults_(components_.persistedConfig),
+      userProperties_(components_.database),
+      handler_(std::make_unique<EventHandler>(*this, components_.database, components_.conditionalUserProperties)),
+      router_(*this, *handler_, defaults_) {}
+
+UserPropertyWriter::Limits MeasurementEventPipeline::userPropertyLimits() const {
+  return {.maxPublicUserProperties = components_.settings->maxPublicUserProperties(),
+          .lastAdvertisingIDResetFeatureEnabled = components_.settings->lastAdvertisingIDResetFeatureEnabled()};
+}
+
+std::int64_t MeasurementEventPipeline::maxPublicEventParams() const {
+  return components_.settings->maxPublicEventParams();
+}
+
+std::shared_ptr<APMMonitor> MeasurementEventPipeline::monitor() const {
+  auto engine = components_.engine.lock();
+  return engine ? engine->monitor() : APMMonitor::shared();
+}
+
+std::optional<std::string> MeasurementEventPipeline::remoteConfigValue(const std::string& key) const {
+  auto engine = components_.engine.lock();
+  return engine ? engine->remoteConfigValue(key) : std::nullopt;
+}
+
+bool MeasurementEventPipeline::boolSetting(const std::string& key, bool defaultValue) const {
+  auto engine = components_.engine.lock();
+  return engine ? engine->boolSetting(key, defaultValue) : defaultValue;
+}
+
+std::int64_t MeasurementEventPipeline::integerSetting(const std::string& key, std::int64_t defaultValue,
+                                                      std::int64_t minimum, std::int64_t maximum) const {
+  auto engine = components_.engine.lock();
+  return engine ? engine->integerSetting(key, defaultValue, minimum, maximum) : defaultValue;
+}
+
+std::shared_ptr<APMScheduler> MeasurementEventPipeline::scheduler() const {
+  auto engine = components_.engine.lock();
+  return engine ? engine->scheduler() : nullptr;
+}
+
+bool MeasurementEventPipeline::isEnabled() const {
+  auto engine = components_.engine.lock();
+  return engine && engine->isEnabled();
+}
+
+void MeasurementEventPipeline::writeEventOnWorkerQueue(const APMEvent& event) const {
+  handler_->writeEventOnWorkerQueue(event);
+}
+
+std::int64_t MeasurementEventPipeline::maxEventsPerDay() const { return components_.settings->maxEventsPerDay(); }
+std::int64_t MeasurementEventPipeline::maxPublicEventsPerDay() const {
+  return components_.settings->maxPublicEventsPerDay();
+}
+std::int64_t MeasurementEventPipeline::maxErrorEventsPerDay() const {
+  return components_.settings->maxErrorEventsPerDay();
+}
+std::int64_t MeasurementEventPipeline::maxRealtimeEventCountPerDay() const {
+  return components_.settings->maxRealtimeEventCountPerDay();
+}
+std::int64_t MeasurementEventPipeline::maxEventNameCardinality() const {
+  return components_.settings->maxEventNameCardinality();
+}
+std::int64_t MeasurementEventPipeline::maxTrackedCurrencies() const {
+  return components_.settings->maxTrackedCurrencies();
+}
+bool MeasurementEventPipeline::blocklistInternal() const { return components_.settings->blocklistInternal(); }
+bool MeasurementEventPipeline::blocklistPublic() const { return components_.settings->blocklistPublic(); }
+bool MeasurementEventPipeline::isEventBlocklisted(const std::string& eventName) const {
+  return components_.settings->isEventBlocklisted(eventName);
+}
+bool MeasurementEventPipeline::isEventCustomConversion(const std::string& eventName) const {
+  return components_.settings->isEventCustomConversion(eventName);
+}
+std::shared_ptr<APMPEventEditing> MeasurementEventPipeline::eventEditing() const {
+  return components_.settings->eventEditing();
+}
+
+void MeasurementEventPipeline::updateIdentifiers() const {
+  if (components_.identity) components_.identity->updateIdentifiers();
+}
+
+bool MeasurementEventPipeline::shouldSetLastAdvertisingIDResetUserProperty() const {
+  return components_.identity && components_.identity->shouldSetLastAdvertisingIDResetUserProperty();
+}
+
+std::shared_ptr<APMPBMeasurementBundle> MeasurementEventPipeline::createRawEventMetadataWithUserAttributes(
+    const std::vector<APMUserAttribute>& userAttributes) const {
+  if (!components_.identity) return nullptr;
+  return RawEventMetadata::create(*components_.identity, userAttributes);
+}
+
+}  // namespace sdk::analytics

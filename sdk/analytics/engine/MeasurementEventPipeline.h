@@ -1,0 +1,109 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sdk/analytics/engine/DefaultEventParameters.h"
+#include "sdk/analytics/engine/EventHandler.h"
+#include "sdk/analytics/engine/EventPipelineHost.h"
+#include "sdk/analytics/engine/LoggedEventRouter.h"
+#include "sdk/analytics/engine/UserPropertyWriter.h"
+
+class APMIdentity;
+class APMRemoteConfig;
+
+namespace sdk::analytics {
+
+// The event path of one engine, put together once its components exist: the engine's settings,
+// persisted settings, identity and database behind the pipeline's host interface, and the handler,
+// router, default parameters and user-property writer over them. Parts of the engine that come
+// later (sessions, the upload schedule, the facade's listeners) plug in through the hooks; until
+// then the app counts as active, sessions never expire and nothing is scheduled or told.
+class MeasurementEventPipeline final : public EventPipelineHost {
+ public:
+  struct Hooks {
+    std::function<bool()> isAppActive = [] { return true; };
+    std::function<bool()> isSessionExpired = [] { return false; };
+    std::function<void()> extendSession = [] {};
+    std::function<void(double timestamp, bool appInBackground)> reportSessionStart = [](double, bool) {};
+    std::function<void()> setLastAdvertisingIDResetUserProperty = [] {};
+    std::function<void()> updateSchedule = [] {};
+    std::function<void(const APMEvent&)> notifyEventListeners = [](const APMEvent&) {};
+  };
+
+  struct Components {
+    // The engine: its log, settings texts, database, worker queue and collection switch. Held weakly.
+    std::weak_ptr<const MeasurementHost> engine;
+    std::shared_ptr<APMDatabase> database;
+    std::shared_ptr<APMRemoteConfig> settings;
+    std::shared_ptr<APMPersistedConfig> persistedConfig;
+    std::shared_ptr<APMIdentity> identity;
+    std::shared_ptr<APMConditionalUserPropertyController> conditionalUserProperties;
+    std::vector<std::string> safelistedEvents;
+  };
+
+  MeasurementEventPipeline(Components components, Hooks hooks);
+  MeasurementEventPipeline(const MeasurementEventPipeline&) = delete;
+  MeasurementEventPipeline& operator=(const MeasurementEventPipeline&) = delete;
+
+  EventHandler& handler() { return *handler_; }
+  LoggedEventRouter& router() { return router_; }
+  DefaultEventParameters& defaultEventParameters() { return defaults_; }
+  UserPropertyWriter& userProperties() { return userProperties_; }
+  UserPropertyWriter::Limits userPropertyLimits() const;
+  std::int64_t maxPublicEventParams() const;
+
+  // --- MeasurementHost, forwarded to the engine
+  std::shared_ptr<APMMonitor> monitor() const override;
+  std::optional<std::string> remoteConfigValue(const std::string& key) const override;
+  bool boolSetting(const std::string& key, bool defaultValue) const override;
+  std::int64_t integerSetting(const std::string& key, std::int64_t defaultValue, std::int64_t minimum,
+                              std::int64_t maximum) const override;
+  std::shared_ptr<APMDatabase> database() const override { return components_.database; }
+  std::shared_ptr<APMScheduler> scheduler() const override;
+  bool isEnabled() const override;
+  void writeEventOnWorkerQueue(const APMEvent& event) const override;
+
+  // --- EventPipelineHost
+  std::int64_t maxEventsPerDay() const override;
+  std::int64_t maxPublicEventsPerDay() const override;
+  std::int64_t maxErrorEventsPerDay() const override;
+  std::int64_t maxRealtimeEventCountPerDay() const override;
+  std::int64_t maxEventNameCardinality() const override;
+  std::int64_t maxTrackedCurrencies() const override;
+  bool blocklistInternal() const override;
+  bool blocklistPublic() const override;
+  bool isEventBlocklisted(const std::string& eventName) const override;
+  bool isEventCustomConversion(const std::string& eventName) const override;
+  std::shared_ptr<APMPEventEditing> eventEditing() const override;
+  std::shared_ptr<APMPersistedConfig> persistedConfig() const override { return components_.persistedConfig; }
+  std::vector<std::string> safelistedEvents() const override { return components_.safelistedEvents; }
+  bool isAppActive() const override { return hooks_.isAppActive(); }
+  bool isSessionExpired() const override { return hooks_.isSessionExpired(); }
+  void extendSession() const override { hooks_.extendSession(); }
+  void reportSessionStartOnWorkerQueue(double timestamp, bool appInBackground) const override {
+    hooks_.reportSessionStart(timestamp, appInBackground);
+  }
+  void updateIdentifiers() const override;
+  bool shouldSetLastAdvertisingIDResetUserProperty() const override;
+  void setLastAdvertisingIDResetUserPropertyOnWorkerQueue() const override {
+    hooks_.setLastAdvertisingIDResetUserProperty();
+  }
+  std::shared_ptr<APMPBMeasurementBundle> createRawEventMetadataWithUserAttributes(
+      const std::vector<APMUserAttribute>& userAttributes) const override;
+  void updateSchedule() const override { hooks_.updateSchedule(); }
+  void notifyEventListeners(const APMEvent& event) const override { hooks_.notifyEventListeners(event); }
+
+ private:
+  Components components_;
+  Hooks hooks_;
+  DefaultEventParameters defaults_;
+  UserPropertyWriter userProperties_;
+  // Through a pointer: the engine's const writing entry reaches it.
+  std::unique_ptr<EventHandler> handler_;
+  LoggedEventRouter router_;
+};
+
+}  // namespace sdk::analytics
