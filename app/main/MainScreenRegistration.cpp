@@ -1,14 +1,12 @@
-// The main screen and its neighbours in the app's storyboard "Main_Universal", registered at start.
+// The main screen in the app's storyboard "Main_Universal", registered at start. The setup screens it
+// opens register themselves under their own identifiers.
 #include "app/main/NewMainViewController.h"
-#include "app/main/SetupPlaceholderViewController.h"
 #include "platform/runtime/LoadHooks.h"
 #include "platform/ui/InterfaceRegistry.h"
 
 namespace {
 
 constexpr const char* kStoryboard = "Main_Universal";
-// Before the setup screens' own registration, which replaces the placeholder once it exists.
-constexpr int kPlaceholderOrder = 90;
 constexpr int kMainScreenOrder = 100;
 
 void registerMainScreen() {
@@ -18,15 +16,7 @@ void registerMainScreen() {
   registry.setInitial(kStoryboard, NewMainViewController::kStoryboardIdentifier);
 }
 
-void registerSetupPlaceholder() {
-  auto& registry = platform::ui::InterfaceRegistry::shared();
-  if (registry.hasController(kStoryboard, NewMainViewController::kSetupIdentifier)) return;
-  registry.registerController(kStoryboard, NewMainViewController::kSetupIdentifier,
-                              [] { return platform::ui::make<SetupPlaceholderViewController>(); });
-}
-
-const bool registered = (platform::runtime::addLoadHook(kPlaceholderOrder, &registerSetupPlaceholder),
-                         platform::runtime::addLoadHook(kMainScreenOrder, &registerMainScreen), true);
+const bool registered = (platform::runtime::addLoadHook(kMainScreenOrder, &registerMainScreen), true);
 [[maybe_unused]] const bool* const keep = &registered;
 
 }  // namespace

@@ -27,9 +27,12 @@ CameraSetupLensAdapterCell::CameraSetupLensAdapterCell(platform::ui::TableViewCe
 void CameraSetupLensAdapterCell::layoutSubviews() {
   TableViewCell::layoutSubviews();
   const auto size = contentView()->bounds().size;
-  crop_->setFrame({size.width - 176, 0, 160, size.height});
-  title_->setFrame({16, 0, size.width - 200, size.height});
-  check_->setFrame({size.width - 200, (size.height - 20) / 2, 20, 20});
+  // The factor takes what its text needs, up to a third of the row; the name has the rest.
+  const double cropWidth = std::min(size.width / 3, crop_->sizeThatFits({size.width, size.height}).width);
+  crop_->setFrame({size.width - 16 - cropWidth, 0, cropWidth, size.height});
+  const double titleRight = size.width - 16 - cropWidth - 8;
+  title_->setFrame({16, 0, std::max(0.0, titleRight - 16), size.height});
+  check_->setFrame({size.width - 16 - 20, (size.height - 20) / 2, 20, 20});
 }
 
 void CameraSetupLensAdapterCell::setHighlighted(bool highlighted, bool animated) {

@@ -96,6 +96,8 @@ void LensAdapterViewController::loadLensAdapterDatabase() {
 void LensAdapterViewController::setinitialTableViewState() {
   const auto package = SetupControllerUtil::getCurrentPackage();
   if (!package || !package->lensAdapter) return;
+  // Scrolling to the middle needs the table's height.
+  view()->layoutIfNeeded();
   scrollLensAdapter2IndexPath(getIndexPath4LensMAdapter(*package->lensAdapter));
 }
 
@@ -279,6 +281,7 @@ std::shared_ptr<platform::ui::TableViewCell> LensAdapterViewController::tableVie
   cell->crop()->setText(app::setup::AdapterRowTexts::factorText(adapter));
   cell->crop()->setHidden(app::setup::AdapterRowTexts::factorHidden(adapter));
   cell->setTag(adapter.adapterId);
+  cell->setNeedsLayout();
   return cell;
 }
 

@@ -1,6 +1,7 @@
 #include "app/setup/SetupMenuRows.h"
 
 #include "app/model/NumericText.h"
+#include "app/storage/QuorvelPackageUtil.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/LocalizedStrings.h"
 
@@ -38,7 +39,8 @@ std::string SetupMenuRows::displayAspectRatio(const QuorvelPackage& package) {
 
 std::string SetupMenuRows::framelineText(const QuorvelPackage& package) {
   const QuorvelFrameGuide guide = package.frameGuide.value_or(QuorvelFrameGuide());
-  if (guide.height == -1.0f) return localized("None");
+  // The no-frame-line row is stored as 1:100 in the shipped catalogue; a height of -1 marks it in older ones.
+  if (guide.height == -1.0f || guide.frameGuideId == QuorvelPackageUtil::kNoFrameGuide) return localized("None");
   return dotted(format("%.3g:%.3g", guide.width, guide.height));
 }
 

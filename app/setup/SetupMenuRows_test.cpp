@@ -101,6 +101,9 @@ TEST(SetupMenuRows, AspectRatioInAllBranches) {
 TEST(SetupMenuRows, FramelineTextIsPointedInEveryLocale) {
   auto p = package(1, 1, 1, 1);
   EXPECT_EQ(SetupMenuRows::forPackage(p).framelineValue, "None");
+  p.frameGuide->width = 1.0f;
+  p.frameGuide->height = 100.0f;
+  EXPECT_EQ(SetupMenuRows::forPackage(p).framelineValue, "None") << "the shipped no-frame-line row";
   p.frameGuide->frameGuideId = 4;
   p.frameGuide->width = 2.39f;
   p.frameGuide->height = 1.0f;

@@ -2,6 +2,7 @@
 #include "app/setup/CameraModeAspectViewController.h"
 #include "app/setup/LensAdapterViewController.h"
 #include "app/setup/LensesFocalLengthsViewController.h"
+#include "app/setup/NewCameraSetupViewController.h"
 #include "platform/runtime/LoadHooks.h"
 #include "platform/ui/InterfaceRegistry.h"
 
@@ -19,6 +20,8 @@ void registerSetupScreens() {
                               [] { return platform::ui::make<CameraModeAspectViewController>(); });
   registry.registerController(kStoryboard, LensesFocalLengthsViewController::kStoryboardIdentifier,
                               [] { return platform::ui::make<LensesFocalLengthsViewController>(); });
+  registry.registerController(kStoryboard, NewCameraSetupViewController::kStoryboardIdentifier,
+                              [] { return platform::ui::make<NewCameraSetupViewController>(); });
 }
 
 const bool registered = (platform::runtime::addLoadHook(kSetupScreensOrder, &registerSetupScreens), true);

@@ -1,0 +1,275 @@
+#include "app/setup/NewCameraSetupViewController.h"
+
+#include "app/kit/UIConstants.h"
+#include "app/settings/BasicGuide.h"
+#include "app/settings/InteractiveGuideManager.h"
+#include "app/setup/SetupControllerUtil.h"
+#include "app/setup/SetupIcons.h"
+#include "app/setup/SetupListCells.h"
+#include "app/setup/SetupMenuRows.h"
+#include "app/state/FramesObject.h"
+#include "app/storage/QuorvelPackageUtil.h"
+#include "platform/foundation/Exception.h"
+#include "platform/log/Log.h"
+#include "platform/ui/Animation.h"
+#include "platform/ui/AnimationOptions.h"
+#include "platform/ui/InterfaceRegistry.h"
+#include "platform/ui/LocalizedStrings.h"
+#include "platform/ui/NavigationController.h"
+
+using platform::graphics::Color;
+using platform::ui::ControlEvent;
+using platform::ui::make;
+
+namespace {
+
+std::string localized(const char* key) { return platform::ui::LocalizedStrings::localizedString(key); }
+
+void fill(CameraSetupButton& row, const std::string& title, const std::string& value) {
+  row.titleLabel->setText(title);
+  row.itemLabel->setText(value);
+}
+
+}  // namespace
+
+NewCameraSetupViewController::NewCameraSetupViewController()
+    : ViewController(platform::runtime::classOf<NewCameraSetupViewController>()) {}
+
+std::shared_ptr<FramesObject> NewCameraSetupViewController::frames() { return SetupControllerUtil::getApllication(); }
+
+void NewCameraSetupViewController::viewDidLoad() {
+  auto& v = views_;
+  favoriteSortMode = 1;
+  v.doneBtn->setBackgroundColor(Color::clearColor());
+  v.doneBtn->styleCustomButtonWithString(localized("DONE"), 1);
+  v.doneBtn->button()->addTarget(this, &NewCameraSetupViewController::doneBtnPressed, ControlEvent::TouchUpInside);
+  v.addToFavoritesBtn->setBackgroundColor(Color::clearColor());
+  v.addToFavoritesBtn->styleCustomButtonWithString(localized("+ ADD THIS SETUP TO FAVORITES"), 0);
+  v.addToFavoritesBtn->button()->addTarget(this, &NewCameraSetupViewController::saveFavoriteBtnPressed,
+                                           ControlEvent::TouchUpInside);
+  v.menuSetup->addTarget(this, &NewCameraSetupViewController::menuSetupPressed, ControlEvent::TouchUpInside);
+  v.menuFavorites->addTarget(this, &NewCameraSetupViewController::menuFavoritesPressed, ControlEvent::TouchUpInside);
+  v.favoriteSortBtn->styleButtonWithString(localized("RECENT"), 0);
+  v.favoriteSortBtn->addTarget(this, &NewCameraSetupViewController::favoriteSortHighlightIcon, ControlEvent::TouchDown);
+  v.favoriteSortBtn->addTarget(this, &NewCameraSetupViewController::favoriteSortNotHighlightIcon,
+                               ControlEvent::TouchUpOutside | ControlEvent::TouchCancel);
+  v.favoriteSortBtn->addTarget(this, &NewCameraSetupViewController::favoriteSortBtnPressed, ControlEvent::TouchUpInside);
+  v.favoriteTable->setDataSource(this);
+  v.favoriteTable->setDelegate(this);
+  v.favoriteTable->setTableFooterView(make<platform::ui::View>());
+  v.favoriteTable->registerCell(SetupControllerPackageCell::kReuseIdentifier,
+                                [] { return make<SetupControllerPackageCell>(); });
+  auto self = std::static_pointer_cast<NewCameraSetupViewController>(shared_from_this());
+  v.actualReviewAlert->setReviewAlertDelegate(std::shared_ptr<ReviewAlertDelegate>(self, this));
+  v.ReviewAlertView->setBackgroundColor(UIConstants::cameraSetupButtonsColor());
+  menuSetupPressed();
+  QuorvelPackageUtil::cleanupPackageDB();
+}
+
+void NewCameraSetupViewController::viewWillAppear(bool) {
+  auto state = frames();
+  currentPackage = state ? state->currentPackage : std::nullopt;
+  resetButtonStateColor();
+  setupButtons();
+  loadPackageData();
+  myInteractiveGuideManager_ = InteractiveGuideManager::getSingelton();
+  if (!myInteractiveGuideManager_) return;
+  auto self = std::static_pointer_cast<NewCameraSetupViewController>(shared_from_this());
+  myInteractiveGuideManager_->registerViewForInteractiveGuide(std::shared_ptr<InteractiveGuideDelegate>(self, this),
+                                                              view(), kGuideScreen);
+  if (myInteractiveGuideManager_->ratingShowCounter >= 1 && myInteractiveGuideManager_->isRatingTime()) {
+    showReviewAlert();
+  }
+}
+
+void NewCameraSetupViewController::viewDidAppear(bool) {
+  if (views_.ReviewAlertView->alpha() != 1.0) return;
+  view()->layoutIfNeeded();
+  views_.favoriteTable->setContentInset({0, 0, kReviewAlertHeight, 0});
+  views_.favoriteTable->setScrollIndicatorInsets({0, 0, kReviewAlertHeight, 0});
+}
+
+void NewCameraSetupViewController::viewWillDisappear(bool) {
+  if (myInteractiveGuideManager_) myInteractiveGuideManager_->unregisterViewForInteractiveGuide();
+  myInteractiveGuideManager_.reset();
+}
+
+// --- rows ---
+
+void NewCameraSetupViewController::resetButtonStateColor() {
+  for (const auto& row : views_.rows()) row->buttonNotHighlighted();
+}
+
+std::string NewCameraSetupViewController::getDisplayAspectRatio() const {
+  return currentPackage ? app::setup::SetupMenuRows::displayAspectRatio(*currentPackage) : std::string();
+}
+
+void NewCameraSetupViewController::setupButtons() {
+  auto& v = views_;
+  const auto rows = app::setup::SetupMenuRows::forPackage(currentPackage.value_or(QuorvelPackage()));
+  cameraHasShootingMode = rows.withShootingMode;
+  v.cameraSetupWithModeView->setAlpha(cameraHasShootingMode ? 1 : 0);
+  v.setupWithoutModeView->setAlpha(cameraHasShootingMode ? 0 : 1);
+  lensSetupTopConstraint.setConstant(rows.lensSetupTop);
+  v.aspectRatio->titleLabel->setText(localized("Aspect Ratio"));
+  v.aspectRatioWithoutMode->titleLabel->setText(localized("Aspect Ratio"));
+  if (cameraHasShootingMode) {
+    fill(*v.camera, localized("Camera"), rows.cameraValue);
+    fill(*v.shootingMode, localized("Shooting Mode"), rows.shootingModeValue);
+    fill(*v.aspectRatio, rows.aspectTitle, rows.aspectValue);
+    fill(*v.frameline, localized("Frameline"), rows.framelineValue);
+  } else {
+    fill(*v.cameraWithoutMode, localized("Camera"), rows.cameraValue);
+    fill(*v.aspectRatioWithoutMode, rows.aspectTitle, rows.aspectValue);
+    fill(*v.framelineWithoutMode, localized("Frameline"), rows.framelineValue);
+  }
+  fill(*v.lensSeries, localized("Lens Series"), rows.lensSeriesValue);
+  fill(*v.focalLengths, rows.lensesTitle, rows.lensesValue);
+  fill(*v.lensAdapter, localized("Lens Adapter"), rows.adapterValue);
+  view()->setNeedsLayout();
+  bindButtonActions();
+}
+
+void NewCameraSetupViewController::bindButtonActions() {
+  using Self = NewCameraSetupViewController;
+  const auto bind = [this](CameraSetupButton& row, void (Self::*action)()) {
+    if (auto button = row.button()) button->addTarget(this, action, ControlEvent::TouchUpInside);
+  };
+  auto& v = views_;
+  bind(*v.camera, &Self::startCameraModeAspectController);
+  bind(*v.cameraWithoutMode, &Self::startCameraModeAspectController);
+  bind(*v.shootingMode, &Self::startCameraModeAspectControllerWithMode);
+  bind(*v.aspectRatio, &Self::startCameraModeAspectControllerWithAspect);
+  bind(*v.aspectRatioWithoutMode, &Self::startCameraModeAspectControllerWithAspect);
+  bind(*v.frameline, &Self::startFrameLineController);
+  bind(*v.framelineWithoutMode, &Self::startFrameLineController);
+  bind(*v.lensSeries, &Self::startLensController);
+  bind(*v.focalLengths, &Self::startLensControllerWithLensList);
+  bind(*v.lensAdapter, &Self::startLensAdapterController);
+}
+
+// --- pickers ---
+
+void NewCameraSetupViewController::pushPicker(const char* identifier,
+                                              const std::function<void(platform::ui::ViewController&)>& configure) {
+  auto* navigation = navigationController();
+  auto state = frames();
+  if (!navigation || !state) return;
+  std::shared_ptr<platform::ui::ViewController> picker;
+  try {
+    picker = platform::ui::Storyboard::storyboardWithName(state->storyBoardName)
+                 .instantiateViewControllerWithIdentifier(identifier);
+  } catch (const platform::foundation::Exception& e) {
+    platform::log::write(platform::log::Error, std::string("The picker cannot be opened: ") + e.what());
+    return;
+  }
+  if (configure) configure(*picker);
+  navigation->pushViewController(picker, true);
+}
+
+void NewCameraSetupViewController::startCameraModeAspectController() { pushPicker(kCameraPicker); }
+
+void NewCameraSetupViewController::startCameraModeAspectControllerWithMode() { pushPicker(kCameraPicker); }
+
+void NewCameraSetupViewController::startCameraModeAspectControllerWithAspect() { pushPicker(kCameraPicker); }
+
+void NewCameraSetupViewController::startLensController() { pushPicker(kLensPicker); }
+
+void NewCameraSetupViewController::startLensControllerWithLensList() { pushPicker(kLensPicker); }
+
+void NewCameraSetupViewController::startLensAdapterController() { pushPicker(kAdapterPicker); }
+
+// --- pages and closing ---
+
+void NewCameraSetupViewController::menuSetupPressed() {
+  platform::ui::View::animate(0.2, 0, platform::ui::AnimationOptionNone, [this] {
+    auto& v = views_;
+    v.menuSetup->setTitleColor(Color::withWhite(245.0 / 255, 1));
+    v.menuFavorites->setTitleColor(Color::withWhite(170.0 / 255, 1));
+    blueIndicatorViewLeadConstraint.setConstant(0);
+    v.setupView->setAlpha(1);
+    for (auto* hidden : std::initializer_list<platform::ui::View*>{v.filterBarView.get(), v.favoriteTable.get(), v.noFavoritesView.get(), v.tapToLoadLabel.get()}) {
+      hidden->setAlpha(0);
+    }
+    view()->layoutIfNeeded();
+  });
+}
+
+void NewCameraSetupViewController::menuFavoritesPressed() {
+  const bool any = !pacakgeItemsArray_.empty();
+  std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
+  platform::ui::View::animate(0.2, 0, platform::ui::AnimationOptionNone, [this, any] {
+    auto& v = views_;
+    v.menuFavorites->setTitleColor(Color::withWhite(245.0 / 255, 1));
+    v.menuSetup->setTitleColor(Color::withWhite(170.0 / 255, 1));
+    blueIndicatorViewLeadConstraint.setConstant(100.0);
+    v.setupView->setAlpha(0);
+    v.filterBarView->setAlpha(1);
+    v.noFavoritesView->setAlpha(any ? 0 : 1);
+    for (auto* shown : std::initializer_list<platform::ui::View*>{v.tapToLoadLabel.get(), v.favoriteTable.get(),
+                                                                   v.favoriteSortBtn.get(), v.favoriteSortIcon.get()}) {
+      shown->setAlpha(any ? 1 : 0);
+    }
+    view()->layoutIfNeeded();
+  }, [weak, any](bool) {
+    // An empty list stays hidden, so the empty-list view is not covered.
+    auto self = std::static_pointer_cast<NewCameraSetupViewController>(weak.lock());
+    if (self && any) self->views_.favoriteTable->setAlpha(1);
+  });
+}
+
+void NewCameraSetupViewController::closeMenu() {
+  auto* navigation = navigationController();
+  if (!navigation) return;
+  auto transition = std::make_shared<platform::ui::Transition>();
+  transition->duration = 0.3;
+  transition->timing = platform::ui::TimingFunction::EaseInEaseOut;
+  transition->type = platform::ui::TransitionType::Push;
+  transition->subtype = platform::ui::TransitionSubtype::FromBottom;
+  navigation->view()->layer().addAnimation(transition, platform::ui::kTransitionKey);
+  navigation->popViewControllerAnimated(false);
+}
+
+void NewCameraSetupViewController::doneBtnPressed() {
+  if (auto state = frames()) state->savePrefs();
+  closeMenu();
+}
+
+// --- rating prompt ---
+
+void NewCameraSetupViewController::showGuide(BasicGuide& guide) {
+  if (guide.guideTag != kRatingTag || !myInteractiveGuideManager_) return;
+  if (myInteractiveGuideManager_->ratingShowCounter == 1) animateShowReviewAlert();
+}
+
+void NewCameraSetupViewController::showReviewAlert() { views_.ReviewAlertView->setAlpha(1); }
+
+void NewCameraSetupViewController::animateShowReviewAlert() {
+  reviewAlertBottomConstraint.setConstant(-kReviewAlertHeight);
+  view()->setNeedsLayout();
+  view()->layoutIfNeeded();
+  views_.ReviewAlertView->setAlpha(1);
+  const double height = kReviewAlertHeight;
+  platform::ui::View::animate(0.4, 1.0, platform::ui::AnimationOptionCurveEaseOut, [this, height] {
+    reviewAlertBottomConstraint.setConstant(0);
+    views_.favoriteTable->setContentInset({0, 0, height, 0});
+    views_.favoriteTable->setScrollIndicatorInsets({0, 0, height, 0});
+    view()->setNeedsLayout();
+    view()->layoutIfNeeded();
+  });
+}
+
+void NewCameraSetupViewController::animateHideReviewAlert() {
+  std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
+  platform::ui::View::animate(0.3, 0, platform::ui::AnimationOptionCurveEaseIn, [this] {
+    reviewAlertBottomConstraint.setConstant(-kReviewAlertHeight);
+    views_.favoriteTable->setContentInset({});
+    views_.favoriteTable->setScrollIndicatorInsets({});
+    view()->setNeedsLayout();
+    view()->layoutIfNeeded();
+  }, [weak](bool) {
+    if (auto self = std::static_pointer_cast<NewCameraSetupViewController>(weak.lock())) {
+      self->views_.ReviewAlertView->setAlpha(0);
+    }
+  });
+}

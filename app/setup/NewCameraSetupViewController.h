@@ -1,0 +1,147 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/kit/AlertOkayCancelDelegate.h"
+#include "app/kit/PackageAlerts.h"
+#include "app/kit/quorvelCustomButton.h"
+#include "app/kit/uiButtonWithText.h"
+#include "app/model/QuorvelPackage.h"
+#include "app/settings/InteractiveGuideDelegate.h"
+#include "app/settings/ReviewAlert.h"
+#include "app/setup/CameraSetupButton.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/LayoutConstraint.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/ViewController.h"
+
+class FramesObject;
+class InteractiveGuideManager;
+
+// The setup menu: the package being edited, one row per choice (camera, shooting mode, aspect ratio,
+// frame line, lens series, lenses, adapter), each row opening its picker; a second page lists the saved
+// packages. DONE saves the preferences and goes back to the main screen. Rows are rebuilt each time the
+// screen appears, so a picker's commit shows on return. Main thread only.
+class NewCameraSetupViewController : public platform::ui::ViewController,
+                                     public platform::ui::TableViewDataSource,
+                                     public platform::ui::TableViewDelegate,
+                                     public AlertOkayCancelDelegate,
+                                     public ReviewAlertDelegate,
+                                     public InteractiveGuideDelegate {
+ public:
+  static constexpr platform::runtime::NativeClass<platform::ui::ViewController> kRuntimeClass{
+      "NewCameraSetupViewController"};
+  static constexpr const char* kStoryboardIdentifier = "NewCameraSetupViewController";
+  static constexpr const char* kCameraPicker = "CameraModeAspectViewController";
+  static constexpr const char* kLensPicker = "LensesFocalLengthsViewController";
+  static constexpr const char* kAdapterPicker = "LensAdapterViewController";
+  static constexpr int kGuideScreen = 100;
+  static constexpr int kRatingTag = 100;
+  static constexpr double kRowHeight = 60;
+  static constexpr double kPackageRowHeight = 78;
+  static constexpr double kReviewAlertHeight = 101;
+
+  void loadView() override;
+  void viewDidLoad() override;
+  void viewWillAppear(bool animated) override;
+  void viewDidAppear(bool animated) override;
+  void viewWillDisappear(bool animated) override;
+
+  void setupButtons();
+  std::string getDisplayAspectRatio() const;
+  void bindButtonActions();
+  void resetButtonStateColor();
+
+  void startCameraModeAspectController();
+  void startCameraModeAspectControllerWithMode();
+  void startCameraModeAspectControllerWithAspect();
+  void startFrameLineController() {}
+  void startLensController();
+  void startLensControllerWithLensList();
+  void startLensAdapterController();
+
+  void menuSetupPressed();
+  void menuFavoritesPressed();
+  void doneBtnPressed();
+
+  void showReviewAlert();
+  void animateShowReviewAlert();
+  void animateHideReviewAlert() override;
+  void showGuide(BasicGuide& guide) override;
+
+  // Saved packages.
+  void loadPackageData();
+  void favoriteSortBtnPressed();
+  void favoriteSortHighlightIcon();
+  void favoriteSortNotHighlightIcon();
+  void saveFavoriteBtnPressed();
+  // The new package's id, or nothing when it was not stored.
+  std::optional<int> savePackageWithName(const std::string& name);
+  void deletePacakgeAtIndexPatch(const platform::ui::IndexPath& indexPath);
+  void editPackageAtIndexPatch(const platform::ui::IndexPath& indexPath, const std::string& name);
+  void openRenameDialog(const platform::ui::IndexPath& indexPath);
+  void okClickFromAlert(quorvelCustomAlert& alert) override;
+  void cancelClickFromAlert(quorvelCustomAlert& alert) override;
+
+  int64_t tableViewNumberOfRowsInSection(platform::ui::TableView& table, int64_t section) override;
+  std::shared_ptr<platform::ui::TableViewCell> tableViewCellForRowAtIndexPath(platform::ui::TableView& table,
+                                                                              const platform::ui::IndexPath& path) override;
+  double tableViewHeightForRowAtIndexPath(platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
+  void tableViewDidSelectRowAtIndexPath(platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
+  std::shared_ptr<platform::ui::SwipeActionsConfiguration> tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(
+      platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
+
+  // State, for the screen's tests.
+  std::optional<QuorvelPackage> currentPackage;
+  int favoriteSortMode = 1;
+  bool cameraHasShootingMode = false;
+  const std::vector<QuorvelPackage>& pacakgeItemsArray() const { return pacakgeItemsArray_; }
+  const std::shared_ptr<PackageSaveAlert>& packageSaveAlert() const { return packageSaveAlert_; }
+  const std::shared_ptr<PackageEditAlert>& packageEditAlert() const { return packageEditAlert_; }
+
+  struct Views {
+    std::shared_ptr<platform::ui::View> header, blueIndicatorView, setupView, cameraSetupWithModeView,
+        setupWithoutModeView, lensSetupView, filterBarView, noFavoritesView, ReviewAlertView;
+    std::shared_ptr<platform::ui::Button> menuSetup, menuFavorites;
+    std::shared_ptr<quorvelCustomButton> doneBtn, addToFavoritesBtn;
+    std::shared_ptr<CameraSetupButton> camera, shootingMode, aspectRatio, frameline, lensSeries, focalLengths,
+        lensAdapter, cameraWithoutMode, aspectRatioWithoutMode, framelineWithoutMode;
+    std::shared_ptr<platform::ui::TableView> favoriteTable;
+    std::shared_ptr<uiButtonWithText> favoriteSortBtn;
+    std::shared_ptr<platform::ui::ImageView> favoriteSortIcon;
+    std::shared_ptr<platform::ui::Label> tapToLoadLabel, noFavoritesLabel;
+    std::shared_ptr<ReviewAlert> actualReviewAlert;
+
+    std::vector<std::shared_ptr<CameraSetupButton>> rows() const {
+      return {camera, shootingMode, aspectRatio, frameline, lensSeries, focalLengths, lensAdapter,
+              cameraWithoutMode, aspectRatioWithoutMode, framelineWithoutMode};
+    }
+  };
+  const Views& views() const { return views_; }
+  platform::ui::LayoutConstraint blueIndicatorViewLeadConstraint, reviewAlertBottomConstraint, lensSetupTopConstraint;
+
+ protected:
+  NewCameraSetupViewController();
+
+ private:
+  static std::shared_ptr<FramesObject> frames();
+  void buildViews(platform::ui::View& root);
+  void layOutViews();
+  // The picker under `identifier`, set up by `configure` before the push; nothing when it is not there.
+  void pushPicker(const char* identifier, const std::function<void(platform::ui::ViewController&)>& configure = {});
+  void closeMenu();
+  void showSaveHighlight(int packageId);
+  // The alert's text field, centred in the screen and shown.
+  template <class Alert>
+  std::shared_ptr<Alert> openDialog(const std::string& title);
+
+  Views views_;
+  std::shared_ptr<InteractiveGuideManager> myInteractiveGuideManager_;
+  std::shared_ptr<PackageEditAlert> packageEditAlert_;
+  std::shared_ptr<PackageSaveAlert> packageSaveAlert_;
+  std::vector<QuorvelPackage> pacakgeItemsArray_;
+};

@@ -1,0 +1,330 @@
+// The setup menu and its saved-packages page driven by touches, against the real catalogues.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/kit/KitTestEnvironment.h"
+#include "app/kit/UIConstants.h"
+#include "app/setup/NewCameraSetupViewController.h"
+#include "app/setup/SavedPackages.h"
+#include "app/setup/SetupListCells.h"
+#include "app/setup/SetupMenuRows.h"
+#include "app/setup/SetupScreenFixture.h"
+#include "app/storage/OpenCatalogue.h"
+#include "app/storage/PackageDatabaseHelper.h"
+#include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/ui/InterfaceRegistry.h"
+#include "platform/ui/SwipeActionsConfiguration.h"
+
+namespace {
+
+using app::setup::SavedPackages;
+using app::storage::OpenCatalogue;
+using platform::foundation::Value;
+using platform::ui::IndexPath;
+using Menu = NewCameraSetupViewController;
+
+int distance(const ostrel::testing::Rgb& a, const platform::graphics::Color& colour) {
+  const auto b = ostrel::testing::bytes(colour);
+  return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b);
+}
+
+// Stands for a picker that is not registered in this test program, recording that it was asked for.
+class StandInPicker : public platform::ui::ViewController {
+ public:
+  static inline std::string lastIdentifier;
+ protected:
+  StandInPicker() = default;
+};
+
+class SetupMenuTest : public ::testing::Test, public app::setup::testing::SetupScreenFixture {
+ protected:
+  SetupMenuTest() {
+    for (const char* identifier : {Menu::kCameraPicker, Menu::kLensPicker}) {
+      auto& registry = platform::ui::InterfaceRegistry::shared();
+      if (registry.hasController("Main_Universal", identifier)) continue;
+      registry.registerController("Main_Universal", identifier, [identifier] {
+        StandInPicker::lastIdentifier = identifier;
+        return platform::ui::make<StandInPicker>();
+      });
+    }
+  }
+  void open() {
+    menu = std::dynamic_pointer_cast<Menu>(
+        platform::ui::Storyboard::storyboardWithName("Main_Universal").instantiateViewControllerWithIdentifier(
+            Menu::kStoryboardIdentifier));
+    ASSERT_TRUE(menu);
+    push(menu);
+  }
+  const Menu::Views& v() const { return menu->views(); }
+  bool menuOnTop() const { return navigation->topViewController() == menu; }
+  // Which picker the top screen is: its class name, or the identifier a stand-in was made for.
+  std::string topPicker() const {
+    auto top = navigation->topViewController();
+    if (std::dynamic_pointer_cast<StandInPicker>(top)) return StandInPicker::lastIdentifier;
+    return top ? top->getClass()->name() : "";
+  }
+  void back() {
+    navigation->popViewControllerAnimated(false);
+    env.advance(1);
+    layOut();
+  }
+  // The save dialog with `name` typed, then OK.
+  void saveAs(const std::string& name) {
+    if (v().setupView->alpha() == 0) {
+      tap(*v().menuSetup);
+      env.advance(0.5);
+    }
+    tap(*v().addToFavoritesBtn->button());
+    env.advance(0.5);
+    ASSERT_TRUE(menu->packageSaveAlert());
+    tap(*menu->packageSaveAlert()->okCancelTextField());
+    type(name);
+    tap(*menu->packageSaveAlert()->okBtn());
+    env.advance(0.1);
+  }
+  std::shared_ptr<SetupControllerPackageCell> packageCell(int row) {
+    layOut();
+    return std::dynamic_pointer_cast<SetupControllerPackageCell>(
+        v().favoriteTable->cellForRowAtIndexPath(IndexPath::forRow(row, 0)));
+  }
+  void runAction(int row, size_t action) {
+    auto configuration = menu->tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(*v().favoriteTable,
+                                                                                          IndexPath::forRow(row, 0));
+    auto source = platform::ui::make<platform::ui::View>();
+    configuration->actions().at(action)->handler()(*configuration->actions().at(action), *source, {});
+    env.advance(0.5);
+  }
+  static void writeGuideSettings(double daysAgo, int64_t mainSeconds, int counter, bool rated) {
+    const double now = platform::foundation::Clock::current()->now();
+    platform::foundation::Dictionary file{{"FIRSTSTARTDATE", Value::date(now - daysAgo * 86400)},
+                                          {"MAINVIEWTOTALVIEWTIME", Value(mainSeconds)},
+                                          {"ratingShowCounter", Value(static_cast<int64_t>(counter))},
+                                          {"didRated", Value(static_cast<int64_t>(rated ? 1 : 0))}};
+    platform::foundation::PropertyList::writeFile(InteractiveGuideManager::settingsPath(), Value(std::move(file)),
+                                                  platform::foundation::PropertyList::Format::Xml);
+  }
+
+  std::shared_ptr<Menu> menu;
+};
+
+TEST_F(SetupMenuTest, RowsShowTheEditedPackageInBothLayouts) {
+  open();
+  const auto rows = app::setup::SetupMenuRows::forPackage(*state()->currentPackage);
+  ASSERT_TRUE(menu->cameraHasShootingMode);
+  EXPECT_EQ(v().cameraSetupWithModeView->alpha(), 1);
+  EXPECT_EQ(v().setupWithoutModeView->alpha(), 0);
+  EXPECT_EQ(menu->lensSetupTopConstraint.constant(), 1.0);
+  EXPECT_EQ(v().camera->itemLabel->text(), rows.cameraValue);
+  EXPECT_EQ(v().shootingMode->itemLabel->text(), state()->currentPackage->shootingMode->shootingMode);
+  EXPECT_EQ(v().aspectRatio->titleLabel->text(), "Native Aspect Ratio");
+  EXPECT_EQ(v().aspectRatio->itemLabel->text(), menu->getDisplayAspectRatio());
+  EXPECT_EQ(v().frameline->itemLabel->text(), "None");
+  EXPECT_EQ(v().focalLengths->titleLabel->text(), state()->currentPackage->lensSet.size() < 2 ? "Lens" : "Lenses");
+  EXPECT_EQ(v().lensAdapter->itemLabel->text(), "None");
+  const double withModeLensTop = v().lensSetupView->frame().minY();
+
+  // A camera that names no modes: the other block, and the lens block a row higher.
+  state()->currentPackage->shootingMode->shootingModeNameOrig = false;
+  back();
+  open();
+  EXPECT_FALSE(menu->cameraHasShootingMode);
+  EXPECT_EQ(v().setupWithoutModeView->alpha(), 1);
+  EXPECT_EQ(menu->lensSetupTopConstraint.constant(), -60.0);
+  EXPECT_EQ(v().cameraWithoutMode->itemLabel->text(), rows.cameraValue);
+  EXPECT_DOUBLE_EQ(v().lensSetupView->frame().minY(), withModeLensTop - 61);
+}
+
+TEST_F(SetupMenuTest, EachRowOpensItsPickerAndTheFrameLineNothing) {
+  open();
+  struct Case {
+    std::shared_ptr<CameraSetupButton> row;
+    const char* identifier;
+  };
+  const Case cases[] = {{v().camera, Menu::kCameraPicker},
+                        {v().shootingMode, Menu::kCameraPicker},
+                        {v().aspectRatio, Menu::kCameraPicker},
+                        {v().lensSeries, Menu::kLensPicker},
+                        {v().focalLengths, Menu::kLensPicker},
+                        {v().lensAdapter, Menu::kAdapterPicker}};
+  for (const auto& c : cases) {
+    StandInPicker::lastIdentifier.clear();
+    tap(*c.row);
+    env.advance(1);
+    EXPECT_FALSE(menuOnTop()) << c.identifier;
+    EXPECT_EQ(topPicker(), c.identifier);
+    back();
+    ASSERT_TRUE(menuOnTop());
+    EXPECT_EQ(c.row->contentView->backgroundColor(), UIConstants::cameraSetupButtonsColor())
+        << "the row left blue by the tap is reset on return";
+  }
+  tap(*v().frameline);
+  env.advance(1);
+  EXPECT_TRUE(menuOnTop()) << "the frame-line row opens nothing";
+}
+
+TEST_F(SetupMenuTest, DoneSavesThePreferencesAndGoesBack) {
+  open();
+  state()->settings.cocFactor = 1777;
+  tap(*v().doneBtn->button());
+  env.advance(1);
+  EXPECT_FALSE(menuOnTop());
+  EXPECT_EQ(navigation->viewControllers().size(), 1u);
+  const Value stored = platform::foundation::PropertyList::readFile(FramesObject::preferencePath());
+  EXPECT_EQ(stored["COCFACTOR"].toInt64(), 1777);
+}
+
+TEST_F(SetupMenuTest, SavingWithoutANameStoresTheDefaultNameOnTopHighlighted) {
+  open();
+  saveAs("Zeta");
+  // Sorted by name, then a save without a name: the order goes back to recent, the new one on top.
+  env.advance(1);
+  tap(*v().favoriteSortBtn);
+  EXPECT_EQ(menu->favoriteSortMode, SavedPackages::kByName);
+  EXPECT_EQ(v().favoriteSortBtn->currentTitle(), "A-Z");
+  saveAs("");
+  EXPECT_EQ(menu->favoriteSortMode, SavedPackages::kRecent);
+  const std::string name = SavedPackages::defaultName(*state()->currentPackage);
+  ASSERT_EQ(menu->pacakgeItemsArray().size(), 2u);
+  EXPECT_EQ(menu->pacakgeItemsArray().front().packageName, name);
+  EXPECT_EQ(v().setupView->alpha(), 0) << "the page switched to the saved list";
+  auto cell = packageCell(0);
+  ASSERT_TRUE(cell);
+  EXPECT_EQ(cell->title->text(), name);
+  EXPECT_EQ(cell->backgroundColor(), UIConstants::primaryBG()) << "the model colour is the end of the fade";
+  // On screen, once the dialog has faded, the row is still nearer the accent than its rest colour, a
+  // third into its one-second fade.
+  env.advance(0.25);
+  const auto centre = cell->convertPointTo({20, 4}, nullptr);
+  const auto shown = ostrel::testing::bytes(render()->pixel(static_cast<int>(centre.x * 2), static_cast<int>(centre.y * 2)));
+  EXPECT_LT(distance(shown, UIConstants::quorvelBlue()), distance(shown, UIConstants::primaryBG()));
+  env.advance(1);
+  const auto rested = ostrel::testing::bytes(render()->pixel(static_cast<int>(centre.x * 2), static_cast<int>(centre.y * 2)));
+  EXPECT_EQ(rested, ostrel::testing::bytes(UIConstants::primaryBG()));
+}
+
+TEST_F(SetupMenuTest, AFailedSaveHighlightsNothing) {
+  open();
+  saveAs("First");
+  {
+    OpenCatalogue<PackageDatabaseHelper> packages;
+    ASSERT_TRUE(packages->database().execute(
+        "CREATE TRIGGER refuse BEFORE INSERT ON PackageData WHEN NEW.packageId > 0 BEGIN SELECT RAISE(ABORT, 'no'); END"));
+  }
+  saveAs("Second");
+  ASSERT_EQ(menu->pacakgeItemsArray().size(), 1u);
+  auto cell = packageCell(0);
+  ASSERT_TRUE(cell);
+  env.advance(0.25);
+  const auto corner = cell->convertPointTo({20, 4}, nullptr);
+  const auto shown = ostrel::testing::bytes(render()->pixel(static_cast<int>(corner.x * 2), static_cast<int>(corner.y * 2)));
+  EXPECT_GT(distance(shown, UIConstants::quorvelBlue()), distance(shown, UIConstants::tableViewBGColor()))
+      << "the row of the earlier package is not marked as new";
+}
+
+TEST_F(SetupMenuTest, RenameKeepsTheNameForAnEmptyTextAndDeleteEmptiesThePage) {
+  open();
+  saveAs("Original");
+  runAction(0, 1);
+  ASSERT_TRUE(menu->packageEditAlert());
+  EXPECT_EQ(menu->packageEditAlert()->okCancelTextField()->text(), "Original");
+  menu->packageEditAlert()->okCancelTextField()->setText("");
+  tap(*menu->packageEditAlert()->okBtn());
+  EXPECT_EQ(menu->pacakgeItemsArray().front().packageName, "Original");
+  runAction(0, 1);
+  menu->packageEditAlert()->okCancelTextField()->setText("Renamed");
+  tap(*menu->packageEditAlert()->okBtn());
+  EXPECT_EQ(menu->pacakgeItemsArray().front().packageName, "Renamed");
+
+  // A full swipe only opens the row.
+  layOut();
+  auto cell = packageCell(0);
+  ASSERT_TRUE(cell);
+  const auto start = cell->convertPointTo({cell->bounds().width() - 10, cell->bounds().midY()}, nullptr);
+  swipeLeft(start, 370);
+  EXPECT_EQ(menu->pacakgeItemsArray().size(), 1u);
+  EXPECT_EQ(SavedPackages::list(SavedPackages::kRecent).size(), 1u);
+
+  runAction(0, 0);
+  EXPECT_TRUE(menu->pacakgeItemsArray().empty());
+  EXPECT_EQ(v().noFavoritesView->alpha(), 1);
+  EXPECT_EQ(v().favoriteSortBtn->alpha(), 0);
+  env.advance(1);
+  EXPECT_EQ(v().favoriteTable->alpha(), 0) << "an empty list stays hidden under the empty-list view";
+}
+
+TEST_F(SetupMenuTest, TappingASavedPackageLoadsItIntoTheEditedSlotAndCloses) {
+  // Package two edited; package one saved earlier.
+  state()->setPackageTwoAsCurrentPackage();
+  const QuorvelPackage one = *state()->packageOne;
+  ASSERT_TRUE(SavedPackages::save(one, "Camera A"));
+  open();
+  tap(*v().menuFavorites);
+  env.advance(0.5);
+  tap(*packageCell(0));
+  env.advance(1);
+  EXPECT_FALSE(menuOnTop());
+  EXPECT_EQ(state()->packageTwo->shootingMode->containerID, one.shootingMode->containerID);
+  EXPECT_EQ(state()->formatTwoId, one.shootingMode->containerID);
+  EXPECT_EQ(state()->formatOneId, one.shootingMode->containerID) << "slot one keeps its own format";
+  EXPECT_EQ(state()->packageOne->lensManufacturer->manufactorId, one.lensManufacturer->manufactorId);
+}
+
+TEST_F(SetupMenuTest, ABrokenSavedPackageIsNotLoadedAndTheMenuStays) {
+  QuorvelFrameGuide guide;
+  guide.width = 3.31f;
+  guide.height = 1.0f;
+  {
+    OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides;
+    ASSERT_FALSE(guides->insertFrameGuideFromCameraSetup(guide));
+  }
+  QuorvelPackage broken = *state()->packageTwo;
+  broken.frameGuide = guide;
+  ASSERT_TRUE(SavedPackages::save(broken, "Broken"));
+  {
+    OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides;
+    ASSERT_TRUE(guides->deleteFrameGuide(guide));
+  }
+  const int formatBefore = state()->packageOne->shootingMode->containerID;
+  open();
+  tap(*v().menuFavorites);
+  env.advance(0.5);
+  tap(*packageCell(0));
+  env.advance(1);
+  EXPECT_TRUE(menuOnTop());
+  EXPECT_EQ(state()->packageOne->shootingMode->containerID, formatBefore);
+}
+
+TEST_F(SetupMenuTest, RatingPromptSlidesInOnTheFirstVisitAndShowsAtOnceLater) {
+  writeGuideSettings(30, 700, 0, false);
+  open();
+  env.advance(0.6);
+  auto manager = InteractiveGuideManager::getSingelton();
+  EXPECT_EQ(manager->ratingShowCounter, 1);
+  EXPECT_EQ(v().ReviewAlertView->alpha(), 1);
+  EXPECT_EQ(menu->reviewAlertBottomConstraint.constant(), 0) << "the model value is the end of the slide";
+  EXPECT_EQ(v().favoriteTable->contentInset().bottom, Menu::kReviewAlertHeight);
+  back();
+
+  open();
+  EXPECT_EQ(v().ReviewAlertView->alpha(), 1) << "a later visit shows the prompt at once";
+  env.advance(0.6);
+  EXPECT_EQ(manager->ratingShowCounter, 2);
+  menu->animateHideReviewAlert();
+  env.advance(0.5);
+  EXPECT_EQ(v().ReviewAlertView->alpha(), 0);
+  EXPECT_EQ(v().favoriteTable->contentInset().bottom, 0);
+  back();
+
+  for (const auto& [counter, rated] : {std::pair{15, false}, std::pair{3, true}}) {
+    writeGuideSettings(30, 700, counter, rated);
+    open();
+    env.advance(1);
+    EXPECT_EQ(v().ReviewAlertView->alpha(), 0) << counter << (rated ? " rated" : "");
+    back();
+  }
+}
+
+}  // namespace

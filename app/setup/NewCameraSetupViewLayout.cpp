@@ -1,0 +1,166 @@
+// NewCameraSetupViewController: its views, made and placed in code in place of its storyboard scene.
+#include "app/kit/UIConstants.h"
+#include "app/pages/PageContentView.h"
+#include "app/setup/NewCameraSetupViewController.h"
+#include "app/setup/SetupIcons.h"
+
+using platform::ui::make;
+
+namespace {
+
+constexpr double kHeaderHeight = 56;
+constexpr double kTabWidth = 100;
+constexpr double kSide = 16;
+constexpr double kFilterBarHeight = 44;
+constexpr double kRowGap = 1;
+
+std::shared_ptr<platform::ui::Button> tab(const std::string& title) {
+  auto button = make<platform::ui::Button>();
+  button->setTitle(title);
+  button->titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(13));
+  return button;
+}
+
+std::shared_ptr<CameraSetupButton> row(platform::ui::View& block) {
+  auto button = make<CameraSetupButton>();
+  block.addSubview(button);
+  return button;
+}
+
+void stack(const std::vector<CameraSetupButton*>& rows, double width) {
+  double y = 0;
+  for (auto* r : rows) {
+    r->setFrame({0, y, width, NewCameraSetupViewController::kRowHeight});
+    y += NewCameraSetupViewController::kRowHeight + kRowGap;
+  }
+}
+
+double blockHeight(size_t rows) { return rows * (NewCameraSetupViewController::kRowHeight + kRowGap); }
+
+}  // namespace
+
+void NewCameraSetupViewController::loadView() {
+  auto root = make<app::pages::PageContentView>();
+  root->setBackgroundColor(UIConstants::primaryBG());
+  buildViews(*root);
+  std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
+  root->setLayout([weak] {
+    if (auto self = std::static_pointer_cast<NewCameraSetupViewController>(weak.lock())) self->layOutViews();
+  });
+  setView(root);
+}
+
+void NewCameraSetupViewController::buildViews(platform::ui::View& root) {
+  auto& v = views_;
+  v.setupView = make<platform::ui::View>();
+  v.cameraSetupWithModeView = make<platform::ui::View>();
+  v.camera = row(*v.cameraSetupWithModeView);
+  v.shootingMode = row(*v.cameraSetupWithModeView);
+  v.aspectRatio = row(*v.cameraSetupWithModeView);
+  v.frameline = row(*v.cameraSetupWithModeView);
+  v.setupWithoutModeView = make<platform::ui::View>();
+  v.cameraWithoutMode = row(*v.setupWithoutModeView);
+  v.aspectRatioWithoutMode = row(*v.setupWithoutModeView);
+  v.framelineWithoutMode = row(*v.setupWithoutModeView);
+  v.lensSetupView = make<platform::ui::View>();
+  v.lensSeries = row(*v.lensSetupView);
+  v.focalLengths = row(*v.lensSetupView);
+  v.lensAdapter = row(*v.lensSetupView);
+  v.addToFavoritesBtn = make<quorvelCustomButton>();
+  for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
+           v.cameraSetupWithModeView, v.setupWithoutModeView, v.lensSetupView, v.addToFavoritesBtn}) {
+    v.setupView->addSubview(view);
+  }
+  root.addSubview(v.setupView);
+
+  v.favoriteTable = make<platform::ui::TableView>();
+  v.favoriteTable->setBackgroundColor(UIConstants::tableViewBGColor());
+  v.favoriteTable->setSeparatorColor(UIConstants::tableViewSeparator());
+  v.favoriteTable->setAlpha(0);
+  root.addSubview(v.favoriteTable);
+  v.noFavoritesView = make<platform::ui::View>();
+  v.noFavoritesView->setAlpha(0);
+  v.noFavoritesLabel = make<platform::ui::Label>();
+  v.noFavoritesLabel->setText("NO SAVED PACKAGES YET");
+  v.noFavoritesLabel->setFont(UIConstants::mediumFontQuorvelWithSize(13));
+  v.noFavoritesLabel->setTextColor(UIConstants::lowContrastText());
+  v.noFavoritesLabel->setTextAlignment(platform::graphics::TextAlignment::Center);
+  v.noFavoritesView->addSubview(v.noFavoritesLabel);
+  root.addSubview(v.noFavoritesView);
+  v.filterBarView = make<platform::ui::View>();
+  v.filterBarView->setBackgroundColor(UIConstants::filterBarColor());
+  v.filterBarView->setAlpha(0);
+  v.tapToLoadLabel = make<platform::ui::Label>();
+  v.tapToLoadLabel->setText("TAP TO LOAD A PACKAGE");
+  v.tapToLoadLabel->setFont(UIConstants::mediumFontQuorvelWithSize(11));
+  v.tapToLoadLabel->setTextColor(UIConstants::lowContrastText());
+  v.favoriteSortBtn = make<uiButtonWithText>();
+  v.favoriteSortIcon = make<platform::ui::ImageView>(app::setup::SetupIcons::sortDown(UIConstants::lowContrastText()));
+  for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
+           v.tapToLoadLabel, v.favoriteSortBtn, v.favoriteSortIcon}) {
+    v.filterBarView->addSubview(view);
+  }
+  root.addSubview(v.filterBarView);
+
+  v.header = make<platform::ui::View>();
+  v.header->setBackgroundColor(UIConstants::topBarColor());
+  v.menuSetup = tab("SETUP");
+  v.menuFavorites = tab("FAVORITES");
+  v.blueIndicatorView = make<platform::ui::View>();
+  v.blueIndicatorView->setBackgroundColor(UIConstants::quorvelBlue());
+  v.doneBtn = make<quorvelCustomButton>();
+  for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
+           v.menuSetup, v.menuFavorites, v.blueIndicatorView, v.doneBtn}) {
+    v.header->addSubview(view);
+  }
+  root.addSubview(v.header);
+
+  v.ReviewAlertView = make<platform::ui::View>();
+  v.ReviewAlertView->setAlpha(0);
+  v.actualReviewAlert = make<ReviewAlert>();
+  v.ReviewAlertView->addSubview(v.actualReviewAlert);
+  root.addSubview(v.ReviewAlertView);
+}
+
+void NewCameraSetupViewController::layOutViews() {
+  auto& v = views_;
+  auto root = view();
+  const double width = root->bounds().width();
+  const double height = root->bounds().height();
+  const auto* window = root->window();
+  const double top = window ? window->windowSafeAreaInsets().top : 0;
+  const double bottom = window ? window->windowSafeAreaInsets().bottom : 0;
+
+  v.header->setFrame({0, 0, width, top + kHeaderHeight});
+  v.menuSetup->setFrame({kSide, top, kTabWidth, kHeaderHeight - 4});
+  v.menuFavorites->setFrame({kSide + kTabWidth, top, kTabWidth, kHeaderHeight - 4});
+  v.blueIndicatorView->setFrame({kSide + blueIndicatorViewLeadConstraint.constant() + 20, top + kHeaderHeight - 4,
+                                 kTabWidth - 40, 3});
+  v.doneBtn->setFrame({width - kSide - 90, top + 10, 90, kHeaderHeight - 20});
+
+  const double pageTop = top + kHeaderHeight;
+  v.setupView->setFrame({0, pageTop, width, std::max(0.0, height - pageTop)});
+  v.cameraSetupWithModeView->setFrame({0, 0, width, blockHeight(4)});
+  stack({v.camera.get(), v.shootingMode.get(), v.aspectRatio.get(), v.frameline.get()}, width);
+  v.setupWithoutModeView->setFrame({0, 0, width, blockHeight(3)});
+  stack({v.cameraWithoutMode.get(), v.aspectRatioWithoutMode.get(), v.framelineWithoutMode.get()}, width);
+  // The lens block follows the camera block with a shooting-mode row; without one it moves up a row.
+  const double lensTop = blockHeight(4) - kRowGap + lensSetupTopConstraint.constant();
+  v.lensSetupView->setFrame({0, lensTop, width, blockHeight(3)});
+  stack({v.lensSeries.get(), v.focalLengths.get(), v.lensAdapter.get()}, width);
+  v.addToFavoritesBtn->setFrame({kSide, lensTop + blockHeight(3) + 24, width - 2 * kSide, 44});
+
+  v.filterBarView->setFrame({0, pageTop, width, kFilterBarHeight});
+  v.tapToLoadLabel->setFrame({kSide, 0, width / 2, kFilterBarHeight});
+  v.favoriteSortBtn->setFrame({width - kSide - 22 - 90, 0, 90, kFilterBarHeight});
+  v.favoriteSortIcon->setFrame({width - kSide - 14, (kFilterBarHeight - 14) / 2, 14, 14});
+  const double listTop = pageTop + kFilterBarHeight;
+  v.favoriteTable->setFrame({0, listTop, width, std::max(0.0, height - listTop)});
+  v.noFavoritesView->setFrame({0, listTop, width, 120});
+  v.noFavoritesLabel->setFrame({kSide, 40, width - 2 * kSide, 40});
+
+  // The rating card rests on the safe area's bottom edge; a negative constant puts it below.
+  const double cardTop = height - bottom - kReviewAlertHeight - reviewAlertBottomConstraint.constant();
+  v.ReviewAlertView->setFrame({0, cardTop, width, kReviewAlertHeight + bottom});
+  v.actualReviewAlert->setFrame({0, 0, width, kReviewAlertHeight});
+}
