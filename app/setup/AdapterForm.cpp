@@ -1,22 +1,12 @@
 #include "app/setup/AdapterForm.h"
 
-#include <cmath>
-#include <regex>
-
-#include "app/model/NumericText.h"
+#include "app/setup/SetupForm.h"
 
 namespace app::setup {
 
-using app::model::NumericText;
-
 std::optional<float> AdapterForm::factor(const std::string& text) {
-  // The strict grammar keeps out what a C conversion would take: "inf", "nan", hex, a unit after the number.
-  static const std::regex kDecimal(R"(^\s*[+-]?(\d+(\.\d*)?|\.\d+)([eE][+-]?\d+)?\s*$)");
-  const std::string dotted = NumericText::replacingAll(text, ",", ".");
-  if (!std::regex_match(dotted, kDecimal)) return std::nullopt;
-  const float value = NumericText::floatValue(dotted);
-  if (!std::isfinite(value) || value <= 0.0f) return std::nullopt;
-  return value;
+  if (!FormNumber::isPositive(text)) return std::nullopt;
+  return FormNumber::value(text);
 }
 
 AdapterForm::Check AdapterForm::check(const std::string& name, const std::string& factorText) {

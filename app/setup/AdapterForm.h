@@ -17,9 +17,8 @@ class AdapterForm {
     bool anyError() const { return nameError || factorError; }
   };
 
-  // The factor of the text: one decimal number, "," read as ".", blanks around it allowed. A factor
-  // must be a finite number above zero: an anamorphic adapter stores 1 / factor, and the optics
-  // divide by the stored factors.
+  // The factor of the text, read as the setup forms read numbers. A factor must be a finite number
+  // above zero: an anamorphic adapter stores 1 / factor, and the optics divide by the stored factors.
   static std::optional<float> factor(const std::string& text);
   static Check check(const std::string& name, const std::string& factorText);
   // The adapter the form stores: width and height the factor, or (1 / factor, 1) when anamorphic.

@@ -7,6 +7,8 @@
 #include "app/setup/AdapterRowTexts.h"
 #include "app/setup/OtherSlotRepair.h"
 #include "app/setup/SetupControllerUtil.h"
+#include "app/setup/SetupForm.h"
+#include "app/setup/SetupPause.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/QuorvelLensAdapterDBHelper.h"
 #include "app/storage/QuorvelPackageUtil.h"
@@ -43,15 +45,11 @@ void LensAdapterViewController::viewDidLoad() {
   v.exitBtn->addTarget(this, &LensAdapterViewController::doneBtnPressed, platform::ui::ControlEvent::TouchUpInside);
   v.anamorphicBtn->addTarget(this, &LensAdapterViewController::anamorphicBtnPressed,
                              platform::ui::ControlEvent::TouchUpInside);
+  addKeyboardToolBarButtons();
   v.adapterValueField->setDelegate(this);
   v.adapterNameField->setDelegate(this);
-  const auto placeholder = [](const std::string& text) {
-    platform::graphics::TextAttributes attributes;
-    attributes.foregroundColor = UIConstants::textFieldPlaceholder();
-    return platform::graphics::AttributedString(text, attributes);
-  };
-  v.adapterNameField->setAttributedPlaceholder(placeholder("My Lens Adapter"));
-  v.adapterValueField->setAttributedPlaceholder(placeholder("0.65x"));
+  app::setup::styleFormField(*v.adapterNameField, "My Lens Adapter");
+  app::setup::styleFormField(*v.adapterValueField, "0.65x");
   v.adapterTableView->setDataSource(this);
   v.adapterTableView->setDelegate(this);
   v.adapterTableView->setTableFooterView(make<platform::ui::View>());
@@ -67,6 +65,8 @@ void LensAdapterViewController::viewWillAppear(bool) {
 }
 
 void LensAdapterViewController::viewDidAppear(bool) {
+  // Before it appeared the table had no height to centre the committed adapter in.
+  setinitialTableViewState();
   myInteractiveGuideManager_ = InteractiveGuideManager::getSingelton();
   if (!myInteractiveGuideManager_) return;
   auto self = std::static_pointer_cast<LensAdapterViewController>(shared_from_this());
@@ -96,7 +96,6 @@ void LensAdapterViewController::loadLensAdapterDatabase() {
 void LensAdapterViewController::setinitialTableViewState() {
   const auto package = SetupControllerUtil::getCurrentPackage();
   if (!package || !package->lensAdapter) return;
-  // Scrolling to the middle needs the table's height.
   view()->layoutIfNeeded();
   scrollLensAdapter2IndexPath(getIndexPath4LensMAdapter(*package->lensAdapter));
 }
@@ -128,6 +127,7 @@ void LensAdapterViewController::tableViewDidSelectRowAtIndexPath(platform::ui::T
   if (myInteractiveGuideManager_) myInteractiveGuideManager_->interAction();
   if (path.row < 0 || static_cast<size_t>(path.row) >= lensAdapterItems_.size()) return;
   selectAndCommit(lensAdapterItems_[path.row].adapterId);
+  app::setup::SetupPause::pause();
   doneBtnPressed();
 }
 
@@ -157,6 +157,7 @@ void LensAdapterViewController::createNewButtonPressed() {
     v.saveBtn->setAlpha(1);
     v.searchCancelBtn->setAlpha(1);
     topBarConstraint.setConstant(-50);
+    view()->setNeedsLayout();
     view()->layoutIfNeeded();
   }, [weak](bool) {
     if (auto self = std::static_pointer_cast<LensAdapterViewController>(weak.lock())) {
@@ -179,24 +180,16 @@ void LensAdapterViewController::saveBtnPressed() {
   view()->endEditing(true);
 }
 
-void LensAdapterViewController::markInputError(platform::ui::TextField& field) {
-  auto& layer = field.layer();
-  layer.setBorderColor(UIConstants::redWarning());
-  layer.setBorderWidth(2.0);
-  layer.setCornerRadius(4.0);
-  layer.setMasksToBounds(true);
-}
-
 void LensAdapterViewController::unmarkInputErrors() {
-  views_.adapterNameField->layer().setBorderColor(Color::clearColor());
-  views_.adapterValueField->layer().setBorderColor(Color::clearColor());
+  app::setup::unmarkInputError(*views_.adapterNameField);
+  app::setup::unmarkInputError(*views_.adapterValueField);
 }
 
 bool LensAdapterViewController::checkForErrorAdapter() {
   unmarkInputErrors();
   const auto check = app::setup::AdapterForm::check(views_.adapterNameField->text(), views_.adapterValueField->text());
-  if (check.nameError) markInputError(*views_.adapterNameField);
-  if (check.factorError) markInputError(*views_.adapterValueField);
+  if (check.nameError) app::setup::markInputError(*views_.adapterNameField);
+  if (check.factorError) app::setup::markInputError(*views_.adapterValueField);
   return check.anyError();
 }
 
@@ -231,6 +224,7 @@ void LensAdapterViewController::searchCancelButtonPressed() {
     v.saveBtn->setAlpha(0);
     createNewBtnLeadingConstraint.setConstant(16);
     topBarConstraint.setConstant(0);
+    view()->setNeedsLayout();
     view()->layoutIfNeeded();
   }, [weak](bool) {
     if (auto self = std::static_pointer_cast<LensAdapterViewController>(weak.lock())) {
@@ -330,19 +324,22 @@ void LensAdapterViewController::textFieldDidBeginEditing(platform::ui::TextField
 }
 
 void LensAdapterViewController::nextTextField() {
-  auto* parent = views_.adapterValueField->superview();
-  if (auto* next = parent ? parent->viewWithTag(activeTextFieldTag + 1) : nullptr) next->becomeFirstResponder();
+  if (auto* parent = views_.adapterValueField->superview()) app::setup::FormKeyboardBars::focusNext(*parent, activeTextFieldTag);
 }
 
 bool LensAdapterViewController::textFieldShouldReturn(platform::ui::TextField& textField) {
-  if (textField.returnKeyType() == platform::ui::ReturnKeyType::Next) {
-    if (auto* parent = textField.superview()) {
-      if (auto* next = parent->viewWithTag(textField.tag() + 1)) next->becomeFirstResponder();
-    }
-  } else if (textField.returnKeyType() == platform::ui::ReturnKeyType::Done) {
-    textField.resignFirstResponder();
-  }
-  return true;
+  return app::setup::FormKeyboardBars::returnKey(textField);
+}
+
+void LensAdapterViewController::addKeyboardToolBarButtons() {
+  std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
+  const auto endEditing = [weak] {
+    if (auto self = std::static_pointer_cast<LensAdapterViewController>(weak.lock())) self->view()->endEditing(true);
+  };
+  views_.adapterValueField->setInputAccessoryView(app::setup::FormKeyboardBars::nextBar(endEditing, [weak] {
+    if (auto self = std::static_pointer_cast<LensAdapterViewController>(weak.lock())) self->nextTextField();
+  }));
+  views_.adapterNameField->setInputAccessoryView(app::setup::FormKeyboardBars::doneBar(endEditing));
 }
 
 void LensAdapterViewController::showGuide(BasicGuide& guide) {

@@ -65,6 +65,7 @@ class LensAdapterViewController : public platform::ui::ViewController,
   void doneBtnPressed();
   void backButtonPressed();
   void nextTextField();
+  void addKeyboardToolBarButtons();
 
   // Table.
   int64_t tableViewNumberOfRowsInSection(platform::ui::TableView& table, int64_t section) override;
@@ -89,7 +90,7 @@ class LensAdapterViewController : public platform::ui::ViewController,
   const std::vector<QuorvelLensAdapter>& lensAdapterItems() const { return lensAdapterItems_; }
 
   struct Views {
-    std::shared_ptr<platform::ui::View> topBar, secondBar, customAdapterView, anamorphicRow;
+    std::shared_ptr<platform::ui::View> topBar, secondBar, customAdapterView, anamorphicRow, anamorphicBox;
     std::shared_ptr<platform::ui::Label> topBarTitleLabel, filterBarTitleLabel, customAdapterNameLabel,
         customAdapterFactorLabel, anamorphicLabel;
     std::shared_ptr<platform::ui::TextField> adapterNameField, adapterValueField;
@@ -107,7 +108,6 @@ class LensAdapterViewController : public platform::ui::ViewController,
  private:
   void buildViews(platform::ui::View& root);
   void layOutViews();
-  static void markInputError(platform::ui::TextField& field);
   // Makes `adapterId` the one selected adapter in the catalogue and commits it.
   void selectAndCommit(int adapterId);
 

@@ -5,6 +5,8 @@
 #include "app/kit/UIConstants.h"
 #include "app/setup/LensAdapterViewController.h"
 #include "app/setup/SavedPackages.h"
+#include "app/setup/SetupForm.h"
+#include "app/setup/SetupPause.h"
 #include "app/setup/SetupScreenFixture.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
@@ -20,9 +22,11 @@ using platform::ui::IndexPath;
 class LensAdapterPickerTest : public ::testing::Test, public app::setup::testing::SetupScreenFixture {
  protected:
   LensAdapterPickerTest() {
+    previousPause = app::setup::SetupPause::setHandler([this](double seconds) { pauses.push_back(seconds); });
     screen = platform::ui::make<LensAdapterViewController>();
     push(screen);
   }
+  ~LensAdapterPickerTest() override { app::setup::SetupPause::setHandler(previousPause); }
   const LensAdapterViewController::Views& v() const { return screen->views(); }
   bool onScreen() const { return navigation->topViewController() == screen; }
   int rowOf(const std::string& name) const {
@@ -56,11 +60,11 @@ class LensAdapterPickerTest : public ::testing::Test, public app::setup::testing
     layOut();
     tap(*v().adapterTableView->cellForRowAtIndexPath(IndexPath::forRow(row, 0)));
   }
-  bool marked(const platform::ui::TextField& field) const {
-    return field.layer().borderWidth() == 2.0 && field.layer().borderColor() == UIConstants::redWarning();
-  }
+  static bool marked(const platform::ui::TextField& field) { return app::setup::isMarkedInputError(field); }
 
   std::shared_ptr<LensAdapterViewController> screen;
+  std::vector<double> pauses;
+  app::setup::SetupPause::Handler previousPause;
 };
 
 TEST_F(LensAdapterPickerTest, ListsTheCatalogueWithTheCommittedAdapterChosen) {
@@ -84,6 +88,7 @@ TEST_F(LensAdapterPickerTest, ATapCommitsTheAdapterAndCloses) {
   const QuorvelLensAdapter chosen = screen->lensAdapterItems()[row];
   tapRow(row);
   env.advance(1);
+  EXPECT_EQ(pauses, std::vector<double>{app::setup::SetupPause::kFinalPick}) << "the pick shows before the screen goes";
   EXPECT_EQ(selectedInCatalogue().adapterId, chosen.adapterId);
   EXPECT_EQ(editedAdapterId(), chosen.adapterId);
   EXPECT_EQ(state()->packageOne->lensAdapter->adapterId, chosen.adapterId) << "package one is being edited";

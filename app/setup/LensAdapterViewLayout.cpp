@@ -21,11 +21,11 @@ std::shared_ptr<platform::ui::Label> label(const std::string& text, const platfo
   return l;
 }
 
-std::shared_ptr<platform::ui::TextField> field(int64_t tag) {
+std::shared_ptr<platform::ui::TextField> field(int64_t tag, platform::ui::ReturnKeyType returnKey) {
   auto f = make<platform::ui::TextField>();
   f->setTag(tag);
+  f->setReturnKeyType(returnKey);
   f->setFont(UIConstants::romanFontQuorvelWithSize(15));
-  f->setTextColor(UIConstants::textFieldTextColor());
   f->setBackgroundColor(UIConstants::textFieldBG());
   f->layer().setCornerRadius(4.0);
   return f;
@@ -56,19 +56,22 @@ void LensAdapterViewController::buildViews(platform::ui::View& root) {
   v.customAdapterView->setAlpha(0);
   v.customAdapterFactorLabel = label("FACTOR", UIConstants::mediumFontQuorvelWithSize(11), UIConstants::lowContrastText());
   v.customAdapterNameLabel = label("NAME", UIConstants::mediumFontQuorvelWithSize(11), UIConstants::lowContrastText());
-  v.adapterValueField = field(kFactorFieldTag);
+  v.adapterValueField = field(kFactorFieldTag, platform::ui::ReturnKeyType::Next);
   v.adapterValueField->setKeyboardType(platform::ui::KeyboardType::DecimalPad);
-  v.adapterNameField = field(kFactorFieldTag + 1);
+  v.adapterNameField = field(kFactorFieldTag + 1, platform::ui::ReturnKeyType::Done);
   v.anamorphicRow = make<platform::ui::View>();
   v.anamorphicCheck = make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::quorvelBlue()));
   v.anamorphicCheck->setAlpha(0);
-  v.anamorphicCheck->layer().setBorderColor(UIConstants::lowContrastText());
-  v.anamorphicCheck->layer().setBorderWidth(1);
-  v.anamorphicCheck->layer().setCornerRadius(3);
+  // The box stays while the tick inside comes and goes.
+  v.anamorphicBox = make<platform::ui::View>();
+  v.anamorphicBox->layer().setBorderColor(UIConstants::lowContrastText());
+  v.anamorphicBox->layer().setBorderWidth(1);
+  v.anamorphicBox->layer().setCornerRadius(3);
+  v.anamorphicBox->addSubview(v.anamorphicCheck);
   v.anamorphicLabel = label("ANAMORPHIC", UIConstants::mediumFontQuorvelWithSize(12), UIConstants::contrastText());
   v.anamorphicBtn = make<platform::ui::Button>();
   for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
-           v.anamorphicCheck, v.anamorphicLabel, v.anamorphicBtn}) {
+           v.anamorphicBox, v.anamorphicLabel, v.anamorphicBtn}) {
     v.anamorphicRow->addSubview(view);
   }
   for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
@@ -98,7 +101,9 @@ void LensAdapterViewController::buildViews(platform::ui::View& root) {
 
   v.topBar = make<platform::ui::View>();
   v.topBar->setBackgroundColor(UIConstants::topBarColor());
-  v.topBarTitleLabel = label("LENS ADAPTER", UIConstants::heavyFontQuorvelWithSize(14), UIConstants::maxContrastText());
+  // The top bar keeps its dark ground in both themes, so its title keeps a fixed light grey.
+  v.topBarTitleLabel = label("LENS ADAPTER", UIConstants::heavyFontQuorvelWithSize(14),
+                             platform::graphics::Color::withWhite(245.0 / 255));
   v.topBarTitleLabel->setTextAlignment(platform::graphics::TextAlignment::Center);
   v.exitBtn = make<platform::ui::Button>();
   v.exitBtn->setTitle("EXIT");
@@ -141,7 +146,8 @@ void LensAdapterViewController::layOutViews() {
   v.customAdapterNameLabel->setFrame({kSide, 58, fieldWidth, 16});
   v.adapterNameField->setFrame({kSide, 74, fieldWidth, 32});
   v.anamorphicRow->setFrame({kSide, 112, fieldWidth, 32});
-  v.anamorphicCheck->setFrame({0, 6, 20, 20});
+  v.anamorphicBox->setFrame({0, 5, 22, 22});
+  v.anamorphicCheck->setFrame({1, 1, 20, 20});
   v.anamorphicLabel->setFrame({30, 0, 200, 32});
   v.anamorphicBtn->setFrame({0, 0, 230, 32});
 

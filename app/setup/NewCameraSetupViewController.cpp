@@ -188,9 +188,11 @@ void NewCameraSetupViewController::menuSetupPressed() {
     v.menuFavorites->setTitleColor(Color::withWhite(170.0 / 255, 1));
     blueIndicatorViewLeadConstraint.setConstant(0);
     v.setupView->setAlpha(1);
-    for (auto* hidden : std::initializer_list<platform::ui::View*>{v.filterBarView.get(), v.favoriteTable.get(), v.noFavoritesView.get(), v.tapToLoadLabel.get()}) {
+    for (auto* hidden : std::initializer_list<platform::ui::View*>{v.filterBarView.get(), v.favoriteTable.get(),
+                                                                    v.noFavoritesView.get(), v.tapToLoadLabel.get()}) {
       hidden->setAlpha(0);
     }
+    view()->setNeedsLayout();
     view()->layoutIfNeeded();
   });
 }
@@ -210,6 +212,7 @@ void NewCameraSetupViewController::menuFavoritesPressed() {
                                                                    v.favoriteSortBtn.get(), v.favoriteSortIcon.get()}) {
       shown->setAlpha(any ? 1 : 0);
     }
+    view()->setNeedsLayout();
     view()->layoutIfNeeded();
   }, [weak, any](bool) {
     // An empty list stays hidden, so the empty-list view is not covered.

@@ -179,6 +179,15 @@ TEST_F(SetupMenuTest, DoneSavesThePreferencesAndGoesBack) {
 TEST_F(SetupMenuTest, SavingWithoutANameStoresTheDefaultNameOnTopHighlighted) {
   open();
   saveAs("Zeta");
+  // The first save: the list appears with the page, and its one row is marked all the same.
+  env.advance(0.25);
+  {
+    auto first = packageCell(0);
+    ASSERT_TRUE(first);
+    const auto p = first->convertPointTo({20, 4}, nullptr);
+    const auto shown = ostrel::testing::bytes(render()->pixel(static_cast<int>(p.x * 2), static_cast<int>(p.y * 2)));
+    EXPECT_LT(distance(shown, UIConstants::quorvelBlue()), distance(shown, UIConstants::primaryBG()));
+  }
   // Sorted by name, then a save without a name: the order goes back to recent, the new one on top.
   env.advance(1);
   tap(*v().favoriteSortBtn);

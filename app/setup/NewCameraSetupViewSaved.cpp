@@ -88,8 +88,11 @@ void NewCameraSetupViewController::showSaveHighlight(int packageId) {
   // Only the package just stored is marked: a failed save, or a stored package the list dropped, marks nothing.
   if (pacakgeItemsArray_.empty() || pacakgeItemsArray_.front().packageID != packageId) return;
   view()->layoutIfNeeded();
+  views_.favoriteTable->layoutIfNeeded();
   auto cell = views_.favoriteTable->cellForRowAtIndexPath(IndexPath::forRow(0, 0));
   if (!cell) return;
+  // A row made during the page's switch is still fading in from there; the highlight starts afresh.
+  cell->layer().removeAllAnimations();
   cell->setBackgroundColor(UIConstants::quorvelBlue());
   platform::ui::View::animate(1.0, 0, platform::ui::AnimationOptionNone,
                               [cell] { cell->setBackgroundColor(UIConstants::primaryBG()); });

@@ -8,8 +8,13 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "the tour failed with status ${status}\n${out}\n${err}")
 endif()
 
-# Every page, in both themes.
-foreach(page depth-of-field field-of-view lens-match sensors coverage settings)
+# Every page, in both themes (the main tour's; PAGES names, comma-separated, those another tour must show).
+if(DEFINED PAGES)
+  string(REPLACE "," ";" PAGES "${PAGES}")
+else()
+  set(PAGES depth-of-field field-of-view lens-match sensors coverage settings)
+endif()
+foreach(page IN LISTS PAGES)
   foreach(theme dark light)
     file(GLOB shots ${WORK}/out/*-${page}-${theme}.png)
     if(NOT shots)
