@@ -3,6 +3,7 @@
 #include "app/kit/UIConstants.h"
 #include "app/settings/BasicGuide.h"
 #include "app/settings/InteractiveGuideManager.h"
+#include "app/setup/CameraModeAspectViewController.h"
 #include "app/setup/SetupControllerUtil.h"
 #include "app/setup/SetupIcons.h"
 #include "app/setup/SetupListCells.h"
@@ -169,9 +170,25 @@ void NewCameraSetupViewController::pushPicker(const char* identifier,
 
 void NewCameraSetupViewController::startCameraModeAspectController() { pushPicker(kCameraPicker); }
 
-void NewCameraSetupViewController::startCameraModeAspectControllerWithMode() { pushPicker(kCameraPicker); }
+void NewCameraSetupViewController::startCameraModeAspectControllerWithMode() {
+  const bool withMode = cameraHasShootingMode;
+  pushPicker(kCameraPicker, [withMode](platform::ui::ViewController& picker) {
+    if (auto* camera = dynamic_cast<CameraModeAspectViewController*>(&picker)) {
+      camera->startWithShootingMode = true;
+      camera->cameraHasShootingMode = withMode;
+    }
+  });
+}
 
-void NewCameraSetupViewController::startCameraModeAspectControllerWithAspect() { pushPicker(kCameraPicker); }
+void NewCameraSetupViewController::startCameraModeAspectControllerWithAspect() {
+  const bool withMode = cameraHasShootingMode;
+  pushPicker(kCameraPicker, [withMode](platform::ui::ViewController& picker) {
+    if (auto* camera = dynamic_cast<CameraModeAspectViewController*>(&picker)) {
+      camera->startWithAspectRatio = true;
+      camera->cameraHasShootingMode = withMode;
+    }
+  });
+}
 
 void NewCameraSetupViewController::startLensController() { pushPicker(kLensPicker); }
 

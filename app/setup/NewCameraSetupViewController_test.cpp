@@ -5,6 +5,7 @@
 
 #include "app/kit/KitTestEnvironment.h"
 #include "app/kit/UIConstants.h"
+#include "app/setup/CameraModeAspectViewController.h"
 #include "app/setup/NewCameraSetupViewController.h"
 #include "app/setup/SavedPackages.h"
 #include "app/setup/SetupListCells.h"
@@ -163,6 +164,23 @@ TEST_F(SetupMenuTest, EachRowOpensItsPickerAndTheFrameLineNothing) {
   tap(*v().frameline);
   env.advance(1);
   EXPECT_TRUE(menuOnTop()) << "the frame-line row opens nothing";
+
+  // The camera picker opens on the page of the row.
+  struct Start {
+    std::shared_ptr<CameraSetupButton> row;
+    bool mode, aspect;
+  };
+  for (const auto& start : {Start{v().camera, false, false}, Start{v().shootingMode, true, false},
+                            Start{v().aspectRatio, false, true}}) {
+    tap(*start.row);
+    env.advance(1);
+    auto picker = std::dynamic_pointer_cast<CameraModeAspectViewController>(navigation->topViewController());
+    ASSERT_TRUE(picker);
+    EXPECT_EQ(picker->startWithShootingMode, start.mode);
+    EXPECT_EQ(picker->startWithAspectRatio, start.aspect);
+    if (start.mode || start.aspect) EXPECT_TRUE(picker->cameraHasShootingMode);
+    back();
+  }
 }
 
 TEST_F(SetupMenuTest, DoneSavesThePreferencesAndGoesBack) {
