@@ -4,6 +4,7 @@
 #include "app/settings/BasicGuide.h"
 #include "app/settings/InteractiveGuideManager.h"
 #include "app/setup/CameraModeAspectViewController.h"
+#include "app/setup/LensesFocalLengthsViewController.h"
 #include "app/setup/SetupControllerUtil.h"
 #include "app/setup/SetupIcons.h"
 #include "app/setup/SetupListCells.h"
@@ -190,9 +191,20 @@ void NewCameraSetupViewController::startCameraModeAspectControllerWithAspect() {
   });
 }
 
-void NewCameraSetupViewController::startLensController() { pushPicker(kLensPicker); }
+void NewCameraSetupViewController::startLensController() {
+  pushPicker(kLensPicker, [](platform::ui::ViewController& picker) {
+    if (auto* lenses = dynamic_cast<LensesFocalLengthsViewController*>(&picker)) lenses->canSelectLenses = false;
+  });
+}
 
-void NewCameraSetupViewController::startLensControllerWithLensList() { pushPicker(kLensPicker); }
+void NewCameraSetupViewController::startLensControllerWithLensList() {
+  pushPicker(kLensPicker, [](platform::ui::ViewController& picker) {
+    if (auto* lenses = dynamic_cast<LensesFocalLengthsViewController*>(&picker)) {
+      lenses->canSelectLenses = true;
+      lenses->startWithLensList = true;
+    }
+  });
+}
 
 void NewCameraSetupViewController::startLensAdapterController() { pushPicker(kAdapterPicker); }
 

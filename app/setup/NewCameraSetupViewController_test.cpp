@@ -6,6 +6,7 @@
 #include "app/kit/KitTestEnvironment.h"
 #include "app/kit/UIConstants.h"
 #include "app/setup/CameraModeAspectViewController.h"
+#include "app/setup/LensesFocalLengthsViewController.h"
 #include "app/setup/NewCameraSetupViewController.h"
 #include "app/setup/SavedPackages.h"
 #include "app/setup/SetupListCells.h"
@@ -32,26 +33,8 @@ int distance(const ostrel::testing::Rgb& a, const platform::graphics::Color& col
   return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b);
 }
 
-// Stands for a picker that is not registered in this test program, recording that it was asked for.
-class StandInPicker : public platform::ui::ViewController {
- public:
-  static inline std::string lastIdentifier;
- protected:
-  StandInPicker() = default;
-};
-
 class SetupMenuTest : public ::testing::Test, public app::setup::testing::SetupScreenFixture {
  protected:
-  SetupMenuTest() {
-    for (const char* identifier : {Menu::kCameraPicker, Menu::kLensPicker}) {
-      auto& registry = platform::ui::InterfaceRegistry::shared();
-      if (registry.hasController("Main_Universal", identifier)) continue;
-      registry.registerController("Main_Universal", identifier, [identifier] {
-        StandInPicker::lastIdentifier = identifier;
-        return platform::ui::make<StandInPicker>();
-      });
-    }
-  }
   void open() {
     menu = std::dynamic_pointer_cast<Menu>(
         platform::ui::Storyboard::storyboardWithName("Main_Universal").instantiateViewControllerWithIdentifier(
@@ -61,10 +44,9 @@ class SetupMenuTest : public ::testing::Test, public app::setup::testing::SetupS
   }
   const Menu::Views& v() const { return menu->views(); }
   bool menuOnTop() const { return navigation->topViewController() == menu; }
-  // Which picker the top screen is: its class name, or the identifier a stand-in was made for.
+  // Which picker the top screen is: its class, named as its storyboard identifier.
   std::string topPicker() const {
     auto top = navigation->topViewController();
-    if (std::dynamic_pointer_cast<StandInPicker>(top)) return StandInPicker::lastIdentifier;
     return top ? top->getClass()->name() : "";
   }
   void back() {
@@ -151,7 +133,6 @@ TEST_F(SetupMenuTest, EachRowOpensItsPickerAndTheFrameLineNothing) {
                         {v().focalLengths, Menu::kLensPicker},
                         {v().lensAdapter, Menu::kAdapterPicker}};
   for (const auto& c : cases) {
-    StandInPicker::lastIdentifier.clear();
     tap(*c.row);
     env.advance(1);
     EXPECT_FALSE(menuOnTop()) << c.identifier;
@@ -179,6 +160,16 @@ TEST_F(SetupMenuTest, EachRowOpensItsPickerAndTheFrameLineNothing) {
     EXPECT_EQ(picker->startWithShootingMode, start.mode);
     EXPECT_EQ(picker->startWithAspectRatio, start.aspect);
     if (start.mode || start.aspect) EXPECT_TRUE(picker->cameraHasShootingMode);
+    back();
+  }
+  // The lens picker opens on the series, or with the lens list and lenses to choose.
+  for (const auto& [row, list] : {std::pair{v().lensSeries, false}, std::pair{v().focalLengths, true}}) {
+    tap(*row);
+    env.advance(1);
+    auto picker = std::dynamic_pointer_cast<LensesFocalLengthsViewController>(navigation->topViewController());
+    ASSERT_TRUE(picker);
+    EXPECT_EQ(picker->canSelectLenses, list);
+    EXPECT_EQ(picker->startWithLensList, list);
     back();
   }
 }
