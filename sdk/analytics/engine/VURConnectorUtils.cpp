@@ -1,0 +1,70 @@
+#include "sdk/analytics/engine/VURConnectorUtils.h"
+
+#include <regex>
+#include <vector>
+
+const std::set<std::string>& VURConnectorUtils::allowedListenerOrigins() {
+  static const std::set<std::string> list{"viam", "crash", "clx"};
+  return list;
+}
+
+const std::set<std::string>& VURConnectorUtils::blocklistedOrigins() {
+  static const std::set<std::string> list{"auto", "app", "am"};
+  return list;
+}
+
+const std::set<std::string>& VURConnectorUtils::blocklistedEventNames() {
+  static const std::set<std::string> list{"_e", "_f", "_iap", "_s", "_au"};
+  return list;
+}
+
+const std::set<std::string>& VURConnectorUtils::blocklistedParameters() {
+  static const std::set<std::string> list{"_r", "_dbg"};
+  return list;
+}
+
+const std::set<std::string>& VURConnectorUtils::blocklistedUserProperties() {
+  static const std::set<std::string> list{"_fot", "_ln", "_id", "_fi", "_lte", "_sid", "_sno"};
+  return list;
+}
+
+const std::set<std::string>& VURConnectorUtils::hiddenEventNames() {
+  static const std::set<std::string> list{"_xa",         "_xu",           "_aq",           "_aa",       "_ai",
+                                          "_ac",         "campaign_details", "_iapx",     "_ug",       "_exp_set",
+                                          "_exp_clear",  "_exp_activate", "_exp_timeout", "_exp_expire"};
+  return list;
+}
+
+bool VURConnectorUtils::isOriginAllowed(const std::string& origin) { return !blocklistedOrigins().contains(origin); }
+
+bool VURConnectorUtils::isAppOrigin(const std::string& origin) { return origin == "app" || origin.starts_with("app+"); }
+
+bool VURConnectorUtils::isListenerOriginAllowed(const std::string& origin) {
+  return allowedListenerOrigins().contains(origin);
+}
+
+bool VURConnectorUtils::isEventNameAllowedForListeners(const std::string& name) {
+  return !hiddenEventNames().contains(name);
+}
+
+bool VURConnectorUtils::shouldLogEventWithName(const std::string& name,
+                                               const std::optional<platform::foundation::Dictionary>& parameters) {
+  if (name.empty() || blocklistedEventNames().contains(name)) return false;
+  if (parameters) {
+    for (const auto& blocked : blocklistedParameters()) {
+      if (parameters->contains(blocked)) return false;
+    }
+  }
+  return true;
+}
+
+bool VURConnectorUtils::isUserPropertyAllowed(const std::string& name, const std::string& origin) {
+  if (name.empty()) return false;
+  if (name == "_ln") return origin == "vcm" || origin == "viam";
+  if (blocklistedUserProperties().contains(name)) return false;
+  static const std::vector<std::regex> patterns{std::regex("^_ltv_[A-Z]{3}$"), std::regex("^_cc[1-5]{1}$")};
+  for (const auto& pattern : patterns) {
+    if (std::regex_search(name, pattern)) return false;
+  }
+  return true;
+}

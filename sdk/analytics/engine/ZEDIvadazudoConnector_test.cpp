@@ -1,0 +1,184 @@
+#include "sdk/analytics/engine/ZEDIvadazudoConnector.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/dispatch/Queue.h"
+#include "sdk/analytics/engine/APMIdentity.h"
+#include "sdk/analytics/engine/FacadeTestSupport.h"
+#include "sdk/analytics/engine/IdentityTestSupport.h"
+#include "sdk/analytics/engine/VURConnectorUtils.h"
+#include "sdk/core/VURComponentContainer.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "sdk/analytics/foundation/APMTestSupport.h"
+#include "testing/MainThreadEnvironment.h"
+#include "testing/TempContainer.h"
+
+namespace {
+
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
+using Strings = std::vector<std::string>;
+
+class RecordingListener : public ZEDIvadazudoInteropListener {
+ public:
+  void messageTriggered(const std::string& name, const Dictionary& parameters) override {
+    EXPECT_TRUE(platform::dispatch::Queue::main()->isCurrent());
+    heard.push_back(name);
+    last = parameters;
+  }
+  Strings heard;
+  Dictionary last;
+};
+
+class ConnectorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sdk::analytics::testing::ScopedIdentitySettings::install();
+    APMAnalytics::resetForTesting();
+    APMAnalytics::installErrorEventHandler();
+    sdk::analytics::testing::installRecordingEngine(engine);
+    APMAnalytics::setIdentityForTesting(APMIdentity::initWithPersistedConfig(std::make_shared<APMPersistedConfig>()));
+    APMAnalytics::startWithAppID("1:app", "fa", {});
+    APMAnalytics::drainForTesting();
+  }
+  void TearDown() override {
+    APMAnalytics::resetForTesting();
+    sdk::analytics::testing::ScopedIdentitySettings::uninstall();
+  }
+  // Tells the listeners of one logged event, as the engine does, and delivers what reaches the main queue.
+  void tell(const std::string& origin, const std::string& name, APMParameters parameters = {}) {
+    APMAnalytics::notifyEventListeners(*APMEvent::create(origin, false, name, 1, 0, std::move(parameters)));
+    APMAnalytics::drainForTesting();
+    ZEDIvadazudoConnector::queue()->sync([] {});
+    environment.drain();
+  }
+  Strings loggedEvents() {
+    APMAnalytics::drainForTesting();
+    Strings names;
+    for (const auto& event : engine->events()) names.push_back(event.origin + " " + event.name);
+    return names;
+  }
+
+  ostrel::testing::TempContainer container;
+  ostrel::testing::MainThreadEnvironment environment;
+  sdk::analytics::testing::MonitorScope log;
+  std::shared_ptr<sdk::analytics::testing::RecordingEngine> engine =
+      std::make_shared<sdk::analytics::testing::RecordingEngine>();
+  std::shared_ptr<ZEDIvadazudoConnector> connector = std::make_shared<ZEDIvadazudoConnector>();
+};
+
+TEST_F(ConnectorTest, EventsPassOnlyFromAllowedOriginsWithTheirRules) {
+  connector->logEventWithOrigin("app", "custom", std::nullopt);
+  connector->logEventWithOrigin("clx", "_s", std::nullopt);
+  connector->logEventWithOrigin("clx", "custom", Dictionary{{"_dbg", Value(1)}});
+  connector->logEventWithOrigin("clx", "_ae", Dictionary{{"fatal", Value(1)}});
+  connector->logEventWithOrigin("fdl", "_cmp", std::nullopt);
+  connector->logEventWithOrigin("clx", "_cmp", std::nullopt);
+  EXPECT_EQ(loggedEvents(), (Strings{"clx _ae", "fdl _cmp", "clx _cmp"}));
+
+  auto events = engine->events();
+  EXPECT_EQ(events[0].parameters.at("_r"), Value(1));
+  EXPECT_FALSE(events[0].isPublicEvent);
+  EXPECT_EQ(events[1].parameters.at("_cis"), Value("fdl_integration"));
+  EXPECT_FALSE(events[2].parameters.contains("_cis"));
+}
+
+TEST_F(ConnectorTest, UserPropertiesFollowTheBlockLists) {
+  struct Case {
+    const char* origin;
+    const char* name;
+    bool allowed;
+  } cases[] = {{"clx", "_ltv_USD", false}, {"vcm", "_cc3", false}, {"vcm", "_ln", true}, {"clx", "_ln", false},
+               {"clx", "_id", false},      {"clx", "_ltv_usd", true}, {"clx", "_cc6", true}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(VURConnectorUtils::isUserPropertyAllowed(c.name, c.origin), c.allowed) << c.origin << " " << c.name;
+  }
+  connector->setUserPropertyWithOrigin("app", "color", Value("red"));
+  connector->setUserPropertyWithOrigin("clx", "_ltv_USD", Value(1));
+  connector->setUserPropertyWithOrigin("vcm", "_ln", Value("campaign"));
+  APMAnalytics::drainForTesting();
+  EXPECT_EQ(engine->calls().back(), "set _ln=campaign vcm");
+  EXPECT_EQ(engine->calls().size(), 2u) << "creation and the one accepted property";
+}
+
+TEST_F(ConnectorTest, ListenersHearTheirOriginAndTheAppOnTheMainQueue) {
+  auto crash = std::make_shared<RecordingListener>();
+  auto messaging = std::make_shared<RecordingListener>();
+  connector->registerAnalyticsListener(crash, "clx");
+  connector->registerAnalyticsListener(messaging, "viam");
+  connector->registerAnalyticsListener(std::make_shared<RecordingListener>(), "fdl");  // not an allowed origin
+
+  tell("app", "level_up", {{"level", APMValue(std::int64_t{3})}, {"items", APMValue(std::vector<APMParameters>{})}});
+  tell("app", "_exp_set");
+  tell("viam", "_cmp");
+  tell("auto", "_x");
+  EXPECT_EQ(crash->heard, (Strings{"level_up"}));
+  EXPECT_EQ(crash->last, (Dictionary{{"level", Value(3)}})) << "item arrays are left out";
+  EXPECT_EQ(messaging->heard, (Strings{"level_up", "_cmp"}));
+
+  // A second registration replaces the first; the last unregistration removes the facade listener.
+  auto replacement = std::make_shared<RecordingListener>();
+  connector->registerAnalyticsListener(replacement, "clx");
+  tell("clx", "_ae");
+  EXPECT_EQ(replacement->heard, (Strings{"_ae"}));
+  EXPECT_EQ(crash->heard.size(), 1u);
+  connector->unregisterAnalyticsListenerWithOrigin("clx");
+  connector->unregisterAnalyticsListenerWithOrigin("viam");
+  tell("app", "after");
+  EXPECT_EQ(messaging->heard.size(), 2u);
+  EXPECT_FALSE(log.logged(25015)) << "the facade listener was removed with its own token";
+}
+
+TEST_F(ConnectorTest, MaxUserPropertiesAnswersEvenOnTheConnectorQueueAndGivesUpAfterTenSeconds) {
+  EXPECT_EQ(connector->maxUserProperties("clx"), 25);
+  std::int64_t onQueue = -1;
+  ZEDIvadazudoConnector::queue()->sync([&] { onQueue = connector->maxUserProperties("clx"); });
+  EXPECT_EQ(onQueue, 25);
+
+  engine->answersMaxUserProperties = false;
+  std::atomic<bool> done{false};
+  std::int64_t late = -1;
+  std::thread caller([&] {
+    late = connector->maxUserProperties("clx");
+    done = true;
+  });
+  while (!done) {
+    environment.clock()->advance(ZEDIvadazudoConnector::kMaxUserPropertiesTimeout);
+    std::this_thread::yield();
+  }
+  caller.join();
+  EXPECT_EQ(late, 0);
+}
+
+TEST_F(ConnectorTest, ConditionalUserPropertiesTakeKnownFieldsInTheirOwnTypes) {
+  const auto property = ZEDIvadazudoConnector::conditionalUserPropertyFromDictionary(
+      {{"name", Value("plan")},
+       {"origin", Value("frc")},
+       {"value", Value("gold")},
+       {"creationTimestamp", Value(100)},
+       {"triggerTimeout", Value("soon")},
+       {"color", Value("red")},
+       {"triggeredEvent", Value(Dictionary{{"origin", Value("frc")}, {"name", Value("_t")}, {"timestamp", Value(5)}})}});
+  EXPECT_EQ(property.name, "plan");
+  EXPECT_EQ(property.origin, "frc");
+  EXPECT_EQ(property.value, APMValue("gold"));
+  EXPECT_EQ(property.creationTimestamp, 100);
+  EXPECT_EQ(property.triggerTimeout, 0) << "a mistyped field is skipped";
+  ASSERT_TRUE(property.triggeredEvent);
+  EXPECT_EQ(property.triggeredEvent->timestamp(), 5);
+  EXPECT_TRUE(log.logged(25044));
+}
+
+TEST_F(ConnectorTest, EveryLookupGetsTheSameConnector) {
+  ZEDIvadazudoConnector::registerLibrary();
+  VURComponentContainer::Registrants registrants;
+  VURComponentContainer::registerAsComponentRegistrant(platform::runtime::classOf<ZEDIvadazudoConnector>(), registrants);
+  VURComponentContainer container(nullptr, registrants);
+  auto first = container.instanceForProtocol(ZEDIvadazudoInterop::protocol());
+  ASSERT_TRUE(std::dynamic_pointer_cast<ZEDIvadazudoInterop>(first));
+  EXPECT_EQ(container.instanceForProtocol(ZEDIvadazudoInterop::protocol()), first);
+}
+
+}  // namespace
