@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "platform/foundation/IdentityFacts.h"
 #include "sdk/analytics/engine/APMIdentity.h"
 #include "sdk/analytics/engine/APMRemoteConfig.h"
 #include "sdk/analytics/engine/IdentityTestSupport.h"
+#include "sdk/analytics/engine/MeasurementEventEntries.h"
 #include "sdk/analytics/engine/RawEventMetadata.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
 #include "sdk/analytics/foundation/APMNanoAccessors.h"
@@ -131,6 +134,72 @@ TEST_F(MeasurementEventPipelineTest, LimitsComeFromTheSettings) {
   EXPECT_EQ(pipeline->maxPublicEventParams(), 25);
   EXPECT_EQ(pipeline->maxPublicEventsPerDay(), 2);
   EXPECT_TRUE(pipeline->isEventBlocklisted("spam"));
+}
+
+TEST_F(MeasurementEventPipelineTest, EntriesWorkInOrderOnTheWorkerQueueAndAnswerOnAGlobalQueue) {
+  std::shared_ptr<MeasurementEventPipeline> shared(std::move(pipeline));
+  bool built = false;
+  sdk::analytics::MeasurementEventEntries entries(engine->scheduler_, [&]() -> std::shared_ptr<MeasurementEventPipeline> {
+    return built ? shared : nullptr;
+  });
+  auto property = [](const char* name, const char* value) {
+    return APMUserAttribute("app", name, APMValue(value), 1);
+  };
+  auto read = [&](const std::string& name) {
+    std::promise<std::optional<APMUserAttribute>> answer;
+    entries.userAttributeWithName(name, [&](const std::optional<APMUserAttribute>& a) {
+      EXPECT_FALSE(engine->scheduler_->workerQueue()->isCurrent());
+      answer.set_value(a);
+    });
+    return answer.get_future().get();
+  };
+
+  // Before the components exist, collection is off.
+  entries.setUserAttribute(property("tier", "gold"));
+  EXPECT_FALSE(read("tier"));
+
+  built = true;
+  entries.setDefaultEventParameters(Dictionary{{"plan", Value("pro")}});
+  entries.setUserAttribute(property("tier", "gold"));
+  EXPECT_EQ(read("tier")->value.stringValue(), "gold");
+  entries.removeUserAttribute(property("tier", ""));
+  EXPECT_FALSE(read("tier"));
+
+  sdk::analytics::LoggedEvent logged;
+  logged.origin = "app";
+  logged.isPublicEvent = true;
+  logged.name = "shop";
+  logged.timestamp = 1000;
+  logged.enabled = true;
+  entries.logEvent(logged);
+  entries.logEvent(*APMEvent::create("auto", false, "_custom", 1000, 0, {}));
+  entries.setUserAttribute(property("tier", "silver"));
+  std::promise<Dictionary> properties;
+  entries.userPropertiesIncludingInternal(false, [&](const Dictionary& d) { properties.set_value(d); });
+  EXPECT_EQ(properties.get_future().get(), (Dictionary{{"tier", Value("silver")}}));
+  Error error;
+  auto rows = database->store().recordsForQuery("SELECT name FROM raw_events ORDER BY rowid", {}, &error);
+  ASSERT_EQ(rows->size(), 2u);
+  EXPECT_EQ(rows->at(0).at("name"), Value("shop"));
+  auto stored = database->rawEventsWithMetadataFingerprint(storedMetadata().empty() ? 0 :
+      APMDatabase::metadataFingerprint(*storedMetadata()[0]), &error, nullptr);
+  ASSERT_FALSE(stored->empty());
+  EXPECT_EQ(stored->front().rawEvent.parameters().at("plan").stringValue(), "pro");
+
+  std::promise<std::int64_t> maximum;
+  entries.maxUserPropertiesForOrigin("fcm", [&](std::int64_t n) { maximum.set_value(n); });
+  EXPECT_EQ(maximum.get_future().get(), 25);
+
+  // Missing arguments are refused where they are given.
+  entries.logEvent(std::optional<APMEvent>());
+  entries.setUserAttribute(std::nullopt);
+  entries.removeUserAttribute(std::nullopt);
+  entries.userAttributeWithName("tier", nullptr);
+  entries.userPropertiesIncludingInternal(true, nullptr);
+  entries.maxUserPropertiesForOrigin("", [](std::int64_t) { ADD_FAILURE(); });
+  entries.maxUserPropertiesForOrigin("fcm", nullptr);
+  for (std::int64_t code : {23048, 23079, 23074, 23088, 23090, 23093, 23094}) EXPECT_TRUE(scope.logged(code)) << code;
+  engine->scheduler_->dispatchSyncOnWorkerQueueBlockID("test", [] {});
 }
 
 }  // namespace

@@ -1,0 +1,130 @@
+#include "sdk/analytics/engine/MeasurementEventEntries.h"
+
+#include "platform/dispatch/Queue.h"
+#include "sdk/analytics/engine/MeasurementEventPipeline.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMScheduler.h"
+
+using platform::foundation::Value;
+
+namespace sdk::analytics {
+
+namespace {
+
+APMMonitor& monitor() { return *APMMonitor::shared(); }
+
+void deliver(std::function<void()> work) {
+  platform::dispatch::Queue::global(platform::dispatch::Queue::Priority::Background)->async(std::move(work));
+}
+
+}  // namespace
+
+MeasurementEventEntries::MeasurementEventEntries(std::shared_ptr<APMScheduler> scheduler, PipelineSource pipeline)
+    : scheduler_(std::move(scheduler)), pipeline_(std::move(pipeline)) {}
+
+void MeasurementEventEntries::logEvent(const LoggedEvent& event) {
+  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:2166", [pipeline = pipeline_, event] {
+    if (auto path = pipeline()) {
+      path->router().logEventOnWorkerQueue(event);
+    } else {
+      monitor().logWithLevel(7, 23049, "Analytics is disabled. Event not logged");
+    }
+  });
+}
+
+void MeasurementEventEntries::logEvent(const std::optional<APMEvent>& event) {
+  if (!event) {
+    monitor().logWithLevel(4, 23048, "Attempted to log nil event");
+    return;
+  }
+  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:2272", [pipeline = pipeline_, event = *event] {
+    if (auto path = pipeline()) {
+      path->handler().handleEventOnWorkerQueue(event);
+    } else {
+      monitor().logWithLevel(7, 23049, "Analytics is disabled. Event not logged");
+    }
+  });
+}
+
+void MeasurementEventEntries::setDefaultEventParameters(const std::optional<Dictionary>& parameters) {
+  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:2281", [pipeline = pipeline_, parameters] {
+    auto path = pipeline();
+    if (!path) {
+      monitor().logWithLevel(7, 23211, "Analytics is disabled. Default event parameters not updated");
+      return;
+    }
+    path->defaultEventParameters().handleSetDefaultEventParametersOnWorkerQueue(parameters, path->isEnabled(),
+                                                                                path->maxPublicEventParams());
+  });
+}
+
+void MeasurementEventEntries::setUserAttribute(const std::optional<APMUserAttribute>& attribute) {
+  if (!attribute) {
+    monitor().logWithLevel(3, 23079, "Attempted to set nil user property");
+    return;
+  }
+  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:2465", [pipeline = pipeline_, attribute = *attribute] {
+    auto path = pipeline();
+    if (!path) {
+      monitor().logWithLevel(7, 23081, "Analytics is disabled. User property not set");
+      return;
+    }
+    path->userProperties().setUserAttributeOnWorkerQueue(attribute, path->isEnabled(), path->userPropertyLimits());
+  });
+}
+
+void MeasurementEventEntries::removeUserAttribute(const std::optional<APMUserAttribute>& attribute) {
+  if (!attribute) {
+    monitor().logWithLevel(3, 23074, "Attempted to remove nil user property");
+    return;
+  }
+  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:2425", [pipeline = pipeline_, attribute = *attribute] {
+    auto path = pipeline();
+    if (!path) {
+      monitor().logWithLevel(7, 23076, "Analytics is disabled. User property not removed");
+      return;
+    }
+    path->userProperties().removeUserAttributeOnWorkerQueue(attribute, path->isEnabled());
+  });
+}
+
+void MeasurementEventEntries::userAttributeWithName(
+    const std::string& name, std::function<void(const std::optional<APMUserAttribute>&)> callback) {
+  if (!callback) {
+    monitor().logWithLevel(0, 23088, "userAttributeWithName callback is nil");
+    return;
+  }
+  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:2593", [pipeline = pipeline_, name, callback] {
+    std::optional<APMUserAttribute> attribute;
+    if (auto path = pipeline()) attribute = path->userProperties().userAttributeWithName(name);
+    deliver([callback, attribute] { callback(attribute); });
+  });
+}
+
+void MeasurementEventEntries::userPropertiesIncludingInternal(bool includingInternal,
+                                                              std::function<void(const Dictionary&)> callback) {
+  if (!callback) {
+    monitor().logWithLevel(0, 23090, "Unable to retrieve user properties. Callback is nil");
+    return;
+  }
+  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:2648", [pipeline = pipeline_, includingInternal, callback] {
+    Dictionary properties;
+    if (auto path = pipeline()) properties = path->userProperties().userPropertiesIncludingInternal(includingInternal);
+    deliver([callback, properties] { callback(properties); });
+  });
+}
+
+void MeasurementEventEntries::maxUserPropertiesForOrigin(const std::string& origin,
+                                                         std::function<void(std::int64_t)> callback) {
+  if (origin.empty()) {
+    monitor().logWithLevel(0, 23093, "Origin for querying MaxUserProperties cannot be nil");
+    return;
+  }
+  if (!callback) {
+    monitor().logWithLevel(0, 23094, "MaxUserProperties callback cannot be nil. Origin", Value(origin));
+    return;
+  }
+  deliver([callback] { callback(UserPropertyWriter::kMaxUserPropertiesPerOrigin); });
+}
+
+}  // namespace sdk::analytics

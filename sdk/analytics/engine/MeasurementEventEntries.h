@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/foundation/Value.h"
+#include "sdk/analytics/engine/LoggedEventRouter.h"
+#include "sdk/analytics/foundation/APMEvent.h"
+#include "sdk/analytics/foundation/APMUserAttribute.h"
+
+class APMScheduler;
+
+namespace sdk::analytics {
+
+class MeasurementEventPipeline;
+
+// The engine's entry points for events, default event parameters and user properties: each takes
+// its arguments from any thread and does its work in order on the worker queue, through the event
+// path of the engine's components. Query results reach their callbacks on the background global
+// queue. Before the components exist (collection never enabled) the work finds collection off.
+class MeasurementEventEntries {
+ public:
+  using Dictionary = platform::foundation::Dictionary;
+  // The engine's event path, or nothing before its components exist. Blocks keep this function,
+  // never the engine: it is to reach the engine weakly.
+  using PipelineSource = std::function<std::shared_ptr<MeasurementEventPipeline>()>;
+
+  MeasurementEventEntries(std::shared_ptr<APMScheduler> scheduler, PipelineSource pipeline);
+
+  void logEvent(const LoggedEvent& event);
+  void logEvent(const std::optional<APMEvent>& event);
+  // Nothing clears every default.
+  void setDefaultEventParameters(const std::optional<Dictionary>& parameters);
+  void setUserAttribute(const std::optional<APMUserAttribute>& attribute);
+  void removeUserAttribute(const std::optional<APMUserAttribute>& attribute);
+  void userAttributeWithName(const std::string& name,
+                             std::function<void(const std::optional<APMUserAttribute>&)> callback);
+  void userPropertiesIncludingInternal(bool includingInternal, std::function<void(const Dictionary&)> callback);
+  void maxUserPropertiesForOrigin(const std::string& origin, std::function<void(std::int64_t)> callback);
+
+ private:
+  std::shared_ptr<APMScheduler> scheduler_;
+  PipelineSource pipeline_;
+};
+
+}  // namespace sdk::analytics
