@@ -27,7 +27,12 @@ CameraModeAspectViewController::CameraModeAspectViewController()
 
 void CameraModeAspectViewController::viewDidLoad() {
   auto& v = views_;
-  v.searchFormatBar->searchTextField()->setTextColor(UIConstants::textFieldTextColor());
+  const auto& searchField = v.searchFormatBar->searchTextField();
+  searchField->setTextColor(UIConstants::textFieldTextColor());
+  searchField->setBackgroundColor(UIConstants::textFieldBG());
+  searchField->setBorderStyle(platform::ui::TextBorderStyle::None);
+  searchField->layer().setCornerRadius(4.0);
+  searchField->setFont(UIConstants::romanFontQuorvelWithSize(15));
   markCropList = true;
   searching = false;
   filterMenuOpen = false;

@@ -138,7 +138,8 @@ void CameraModeAspectViewController::buildViews(View& root) {
 
   v.topBar = make<View>();
   v.topBar->setBackgroundColor(UIConstants::topBarColor());
-  v.topBarTitleLabel = label(localized("CAMERA"), UIConstants::heavyFontQuorvelWithSize(14), UIConstants::maxContrastText());
+  // The top bar is dark in both themes.
+  v.topBarTitleLabel = label(localized("CAMERA"), UIConstants::heavyFontQuorvelWithSize(14), Color::whiteColor());
   v.topBarTitleLabel->setTextAlignment(platform::graphics::TextAlignment::Center);
   v.backBtn = iconButton(app::setup::SetupIcons::back(UIConstants::quorvelBlue()));
   v.backBtn->setHidden(true);
