@@ -10,6 +10,7 @@
 #include "sdk/analytics/engine/IdentityTestSupport.h"
 #include "sdk/analytics/engine/VURConnectorUtils.h"
 #include "sdk/core/VURComponentContainer.h"
+#include "sdk/crash/reports/VURCRAnalyticsManager.h"
 #include "sdk/analytics/foundation/APMPersistedConfig.h"
 #include "sdk/analytics/foundation/APMTestSupport.h"
 #include "testing/MainThreadEnvironment.h"
@@ -169,6 +170,25 @@ TEST_F(ConnectorTest, ConditionalUserPropertiesTakeKnownFieldsInTheirOwnTypes) {
   ASSERT_TRUE(property.triggeredEvent);
   EXPECT_EQ(property.triggeredEvent->timestamp(), 5);
   EXPECT_TRUE(log.logged(25044));
+}
+
+TEST_F(ConnectorTest, TheCrashReporterKeepsAppEventsAsBreadcrumbsAndLogsItsCrashEvent) {
+  auto breadcrumbs = std::make_shared<VURCRBreadcrumbLog>();
+  auto manager = std::make_shared<VURCRAnalyticsManager>(connector, breadcrumbs);
+  manager->registerAnalyticsListener();
+  tell("app", "level_up", {{"level", APMValue(std::int64_t{3})}});
+  tell("app", "_exp_set");
+  ASSERT_EQ(breadcrumbs->lines(), (Strings{R"($A$:{"name":"level_up","parameters":{"level":3}})"}));
+
+  VURCRAnalyticsManager::logCrashWithTimeStamp(1700000000.5, connector);
+  APMAnalytics::drainForTesting();
+  auto events = engine->events();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].name, "_ae");
+  EXPECT_EQ(events[0].parameters, (Dictionary{{"_r", Value(1)},
+                                              {"fatal", Value(1)},
+                                              {"timestamp", Value(std::int64_t{1700000000500})}}));
+  connector->unregisterAnalyticsListenerWithOrigin("clx");
 }
 
 TEST_F(ConnectorTest, EveryLookupGetsTheSameConnector) {
