@@ -1,0 +1,179 @@
+#include "sdk/analytics/engine/EventSampler.h"
+
+#include <map>
+#include <mutex>
+#include <random>
+#include <string>
+
+#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/foundation/APMDatabase.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMNanoAccessors.h"
+#include "sdk/analytics/foundation/APMProtoConversions.h"
+
+using platform::foundation::Value;
+
+namespace sdk::analytics {
+
+namespace {
+
+constexpr int kEventParams = 0;
+constexpr int kEventName = 1;
+constexpr int kEventTimestamp = 2;
+constexpr int kEventPreviousTimestamp = 3;
+constexpr int kParamName = 0;
+constexpr int kParamInteger = 2;
+
+APMMonitor& monitor() { return *APMMonitor::shared(); }
+
+std::shared_ptr<APMPBEventParam> parameterNamed(const APMPBEvent& event, const std::string& name) {
+  for (auto& parameter : APMNanoGetMessageArray<APMPBEventParam>(event, kEventParams)) {
+    if (APMNanoGetString(*parameter, kParamName) == name) return parameter;
+  }
+  return nullptr;
+}
+
+// The event keeps a parameter it already has: a rate the app set itself is not overwritten.
+void addIntegerParameter(APMPBEvent& event, const std::string& name, std::int64_t value, std::int64_t failureCode,
+                         const char* failureText) {
+  if (parameterNamed(event, name)) {
+    monitor().logWithLevel(4, 23156, "Event parameter already exists. Parameter name", Value(name));
+    return;
+  }
+  auto parameter = APMProtoEventParam(name, APMValue(value));
+  if (!parameter) {
+    monitor().logWithLevel(2, failureCode, failureText);
+    return;
+  }
+  APMNanoAddMessage(event, kEventParams, *parameter);
+}
+
+std::int64_t dayOf(std::int64_t milliseconds, std::int64_t offsetMinutes) {
+  std::int64_t seconds = milliseconds / 1000;
+  return (seconds + 60 * offsetMinutes) / 86400;
+}
+
+}  // namespace
+
+EventSampler::EventSampler(std::shared_ptr<APMDatabase> database, std::shared_ptr<APMRemoteConfig> settings,
+                           RandomSource random)
+    : database_(std::move(database)), settings_(std::move(settings)), random_(std::move(random)) {
+  if (!random_) random_ = systemRandomSource();
+}
+
+EventSampler::RandomSource EventSampler::systemRandomSource() {
+  struct Generator {
+    std::mutex mutex;
+    std::mt19937_64 engine{std::random_device{}()};
+  };
+  auto generator = std::make_shared<Generator>();
+  return [generator](std::int32_t bound) {
+    std::lock_guard lock(generator->mutex);
+    return std::uniform_int_distribution<std::int32_t>(0, bound - 1)(generator->engine);
+  };
+}
+
+bool EventSampler::isEventBundledAfterRoll(std::int32_t rate) { return rate <= 1 || random_(rate) == 0; }
+
+bool EventSampler::canEventBeSampled(const APMPBEvent& event) {
+  if (!settings_->isEventSamplingEnabled()) return false;
+  std::string name = APMNanoGetString(event, kEventName).value_or("");
+  if (!settings_->eventHasSamplingRate(name)) return false;
+  if (settings_->samplingRateForEvent(name) <= 1) {
+    monitor().logWithLevel(5, 23154, "Invalid sampling rate provided", Value(name));
+    return false;
+  }
+  return true;
+}
+
+std::optional<EventSampler::Events> EventSampler::sampleEvents(const Events& events, Error* error) {
+  Error failure;
+  auto fail = [&](std::int64_t code, const std::string& text, std::optional<std::string> name) {
+    Value description(failure.localizedDescription());
+    if (name) {
+      monitor().logWithLevel(1, code, text, Value(*name), description);
+    } else {
+      monitor().logWithLevel(1, code, text, description);
+    }
+    if (error) *error = failure;
+    return std::nullopt;
+  };
+  auto rows = database_->allEventAggregates(&failure);
+  if (!rows) return fail(23157, "Unable to query all event aggregates for cache. error", std::nullopt);
+  std::map<std::string, APMEventAggregates> cache;
+  for (auto& row : *rows) cache.emplace(row.name, std::move(row));
+  std::map<std::string, bool> touched;
+
+  const std::int64_t offsetMinutes = settings_->analyticsAccountTimeZoneOffsetMinutes();
+  Events kept;
+  for (const auto& original : events) {
+    if (!original) continue;
+    auto name = APMNanoGetString(*original, kEventName);
+    if (!name || name->empty()) {
+      monitor().logWithLevel(2, 23155, "Dropping event at sampling. Event has no name");
+      continue;
+    }
+    auto event = APMPBEvent::copyOf(*original);
+    const std::int64_t milliseconds = APMNanoGetInt64(*event, kEventTimestamp);
+    const double timestamp = static_cast<double>(milliseconds / 1000);
+    const std::int64_t day = dayOf(milliseconds, offsetMinutes);
+    auto [found, _] = cache.try_emplace(*name, *name, 0, 0, 0, 0.0);
+    APMEventAggregates& row = found->second;
+    touched[*name] = true;
+
+    if (!canEventBeSampled(*event)) {
+      row.lastBundledTimestamp = timestamp;
+      row.lastBundledDay = day;
+      kept.push_back(std::move(event));
+      continue;
+    }
+    const std::int32_t rate = settings_->samplingRateForEvent(*name);
+    if (isEventBundledAfterRoll(rate)) {
+      row.lastSamplingRate = rate;
+      row.lastSampledComplexEventID = 0;
+      row.lastBundledTimestamp = timestamp;
+      row.lastBundledDay = day;
+      addIntegerParameter(*event, "_sr", rate, 23153, "Failed to create sampling rate parameter");
+      kept.push_back(std::move(event));
+      continue;
+    }
+    std::int64_t lastDay = row.lastBundledDay != 0
+                               ? row.lastBundledDay
+                               : dayOf(APMNanoGetInt64(*event, kEventPreviousTimestamp), offsetMinutes);
+    if (lastDay != day) {
+      row.lastBundledTimestamp = timestamp;
+      row.lastBundledDay = day;
+      row.lastExemptFromSampling = true;
+      row.lastSamplingRate = rate;
+      addIntegerParameter(*event, "_sr", rate, 23153, "Failed to create sampling rate parameter");
+      addIntegerParameter(*event, "_efs", 1, 23158, "Failed to create exempt from sampling parameter");
+      kept.push_back(std::move(event));
+      continue;
+    }
+    if (auto eventID = parameterNamed(*event, "_eid")) {
+      row.lastSampledComplexEventID = APMNanoGetInt64(*eventID, kParamInteger);
+    }
+    row.lastSamplingRate = rate;
+  }
+
+  for (const auto& [name, _] : touched) {
+    const APMEventAggregates& cached = cache.at(name);
+    auto stored = database_->eventAggregatesWithName(name, &failure);
+    if (!stored && !failure.domain.empty()) {
+      return fail(23151, "Unable to query event aggregates to update database. Name, error", name);
+    }
+    APMEventAggregates row = stored.value_or(cached);
+    if (cached.lastBundledTimestamp != 0) row.lastBundledTimestamp = cached.lastBundledTimestamp;
+    row.lastSamplingRate = cached.lastSamplingRate;
+    row.lastSampledComplexEventID = cached.lastSampledComplexEventID;
+    row.lastExemptFromSampling = cached.lastExemptFromSampling;
+    row.lastBundledDay = cached.lastBundledDay;
+    if (!database_->updateEventAggregates(row, &failure)) {
+      return fail(23152, "Failed to update event aggregates after removing removing events due to sampling. Error",
+                  std::nullopt);
+    }
+  }
+  return kept;
+}
+
+}  // namespace sdk::analytics

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/foundation/Error.h"
+#include "sdk/analytics/foundation/APMPBMeasurement.h"
+
+class APMDatabase;
+class APMRemoteConfig;
+
+namespace sdk::analytics {
+
+// Drops events of a bundle by the sampling rate the configuration gives their name: of rate r, one
+// in r stays on average and carries "_sr" = r, and the first event of each day (on the account's time
+// zone) always stays, marked with "_efs". The state per name lives in its aggregates row, written back
+// at the end, so a failed bundling transaction leaves it untouched. Worker queue only.
+class EventSampler {
+ public:
+  using Error = platform::foundation::Error;
+  using Events = std::vector<std::shared_ptr<APMPBEvent>>;
+  // A uniform integer in [0, bound).
+  using RandomSource = std::function<std::int32_t(std::int32_t bound)>;
+
+  // Without a random source, a generator seeded from the system's entropy.
+  EventSampler(std::shared_ptr<APMDatabase> database, std::shared_ptr<APMRemoteConfig> settings,
+               RandomSource random = {});
+
+  // The kept events in the given order; nothing (with `error`) when the aggregates can't be read
+  // or written.
+  std::optional<Events> sampleEvents(const Events& events, Error* error);
+  bool canEventBeSampled(const APMPBEvent& event);
+  bool isEventBundledAfterRoll(std::int32_t rate);
+
+  static RandomSource systemRandomSource();
+
+ private:
+  std::shared_ptr<APMDatabase> database_;
+  std::shared_ptr<APMRemoteConfig> settings_;
+  RandomSource random_;
+};
+
+}  // namespace sdk::analytics

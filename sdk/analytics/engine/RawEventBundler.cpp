@@ -1,0 +1,486 @@
+#include "sdk/analytics/engine/RawEventBundler.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Clock.h"
+#include "sdk/analytics/engine/APMConsentSettingsUtil.h"
+#include "sdk/analytics/engine/APMIdentity.h"
+#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/UserPropertyWriter.h"
+#include "sdk/analytics/foundation/APMDatabase.h"
+#include "sdk/analytics/foundation/APMEnvironment.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMNameTables.h"
+#include "sdk/analytics/foundation/APMNanoAccessors.h"
+#include "sdk/analytics/foundation/APMPBAudience.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "sdk/analytics/foundation/APMProtoConversions.h"
+#include "sdk/analytics/rules/APMAudience.h"
+#include "sdk/analytics/rules/APMAudienceTimestampsCache.h"
+
+using platform::foundation::Error;
+using platform::foundation::Value;
+
+namespace sdk::analytics {
+
+namespace {
+
+constexpr int kAttributeName = 1;
+
+APMMonitor& monitor() { return *APMMonitor::shared(); }
+double now() { return platform::foundation::Clock::current()->now(); }
+Value text(const Error& error) { return Value(error.localizedDescription()); }
+bool failed(const Error& error) { return !error.domain.empty(); }
+
+std::optional<std::int64_t> integerParameter(const APMEvent& event, const char* name) {
+  auto found = event.parameters().find(name);
+  if (found == event.parameters().end() || !found->second.isInt64()) return std::nullopt;
+  return found->second.int64Value();
+}
+
+bool hasParameter(const APMEvent& event, const char* name) { return event.parameters().contains(name); }
+
+Value parametersObject(const APMEvent& event) {
+  platform::foundation::Dictionary parameters;
+  for (const auto& [name, value] : event.parameters()) parameters[name] = value.objectValue();
+  return Value(std::move(parameters));
+}
+
+}  // namespace
+
+RawEventBundler::RawEventBundler(Parts parts, EventSampler::RandomSource random)
+    : parts_(std::move(parts)), sampler_(parts_.database, parts_.settings, std::move(random)) {}
+
+std::int64_t RawEventBundler::milliseconds(double seconds) { return static_cast<std::int64_t>(seconds * 1000.0); }
+
+std::int64_t RawEventBundler::currentDayNumber() const {
+  double offset = parts_.persistedConfig ? parts_.persistedConfig->midnightOffset() : 0;
+  return static_cast<std::int64_t>(std::floor((now() - offset) / 86400.0));
+}
+
+bool RawEventBundler::bundleRawEvents() {
+  Outcome outcome = Outcome::kRollBack;
+  // Rolled back and committed alike, the call answers what the transaction did.
+  (void)parts_.database->performTransaction([&] {
+    outcome = bundleOneGroup();
+    return outcome != Outcome::kRollBack;
+  });
+  return outcome == Outcome::kCommitBundled;
+}
+
+RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
+  Error error;
+  std::optional<std::int64_t> fingerprint;
+  std::optional<std::vector<APMRawEventData>> group;
+  // Rows that no longer decode are deleted as the group is read. A group made only of such rows comes
+  // back empty; those rows are consumed, so the next fingerprint is tried at once instead of leaving
+  // the oldest group to block every later bundle.
+  for (;;) {
+    fingerprint = parts_.database->nextMetadataFingerprintToProcess(&error);
+    if (failed(error)) {
+      monitor().logWithLevel(1, 23095, "Unable to fetch next event metadata. Error", text(error));
+      return Outcome::kRollBack;
+    }
+    if (!fingerprint) return Outcome::kCommitNoBundle;
+    group = rawEventsWithMetadataFingerprint(*fingerprint);
+    if (!group) return Outcome::kRollBack;
+    if (!group->empty()) break;
+    auto remaining = parts_.database->containsRawEventWithMetadataFingerprint(*fingerprint, &error);
+    if (!remaining) return Outcome::kRollBack;
+    if (*remaining) return Outcome::kCommitNoBundle;
+    if (!parts_.database->deleteRawEventMetadataWithMetadataFingerprint(*fingerprint, &error)) return Outcome::kRollBack;
+  }
+
+  auto bundle = parts_.database->queryRawEventsMetadataWithFingerprint(*fingerprint, &error);
+  if (!bundle) {
+    monitor().logWithLevel(1, 23098, "Unable to fetch event metadata. Metadata fingerprint, error", Value(*fingerprint),
+                           text(error));
+    return Outcome::kRollBack;
+  }
+  auto events = processRawEvents(*group, *fingerprint);
+  if (!events) return Outcome::kRollBack;
+  if (events->empty()) return Outcome::kCommitNoBundle;
+
+  evaluationTimeFromRawEvents(*group, *bundle);
+  APMAudienceTimestampsCache cache(APMMonitor::shared());
+  events = eventsAfterUpdatingEventAggregates(*events, &cache);
+  if (!events) return Outcome::kRollBack;
+
+  EventSampler::Events protoEvents;
+  for (const auto& event : *events) protoEvents.push_back(event.protoEvent());
+  if (parts_.settings->isEventSamplingEnabled() && !monitor().isDebugModeEnabled()) {
+    auto sampled = sampler_.sampleEvents(protoEvents, &error);
+    if (!sampled) return Outcome::kRollBack;
+    protoEvents = std::move(*sampled);
+  }
+  if (protoEvents.empty()) {
+    monitor().logWithLevel(5, 23159, "No events left after sampling. Dropping bundle");
+    return deleteGroup(*group, *fingerprint) ? Outcome::kCommitBundled : Outcome::kRollBack;
+  }
+  APMNanoSetMessageArray(*bundle, kEvents, protoEvents);
+
+  double start = group->front().rawEvent.timestamp();
+  double end = start;
+  for (const auto& raw : *group) {
+    start = std::min(start, raw.rawEvent.timestamp());
+    end = std::max(end, raw.rawEvent.timestamp());
+  }
+  if (!updateAppMetadataForBundle(*bundle, start, end)) return Outcome::kRollBack;
+
+  for (const auto& attribute : APMNanoGetMessageArray<APMPBUserAttribute>(*bundle, kUserAttributes)) {
+    if (!parts_.audience->evaluateFiltersForNanoUserProperty(*attribute, &cache, start)) return Outcome::kRollBack;
+  }
+  std::optional<std::vector<std::shared_ptr<APMPBAudienceLeafFilterResult>>> results;
+  if (!parts_.audience->resultsForBundling(&results) || !results) {
+    monitor().logWithLevel(1, 23113, "Unable to read audience evaluation results");
+    return Outcome::kRollBack;
+  }
+  if (!results->empty()) APMNanoSetMessageArray(*bundle, kAudienceResults, *results);
+
+  addBundleMetadataIntoBundle(*bundle, start, end);
+  bool isRealtime = std::any_of(events->begin(), events->end(), [](const APMEvent& e) { return e.isRealtime(); });
+  if (!parts_.database->insertBundle(*bundle, isRealtime, &error)) {
+    monitor().logWithLevel(1, 23115, "Unable to insert bundle. Error", text(error));
+    return Outcome::kRollBack;
+  }
+  if (parts_.settings->isConsentSettingsEnabled()) {
+    monitor().logWithLevel(8, 23221, APMConsentSettingsUtil::description());
+  }
+  monitor().logWithLevel(7, 23116, "Bundle added to the upload queue. BundleID, timestamp (ms)",
+                         Value(std::int64_t{APMNanoGetInt32(*bundle, kBundleIndex)}),
+                         Value(APMNanoGetInt64(*bundle, kEndTimestamp)));
+  return deleteGroup(*group, *fingerprint) ? Outcome::kCommitBundled : Outcome::kRollBack;
+}
+
+bool RawEventBundler::deleteGroup(const std::vector<APMRawEventData>& group, std::int64_t fingerprint) {
+  Error error;
+  std::int64_t lastRowID = group.back().rowID;
+  if (!parts_.database->deleteRawEventsWithMaxRowID(lastRowID, &error)) {
+    monitor().logWithLevel(1, 23119, "Unable to delete raw events. RowID, error", Value(lastRowID), text(error));
+    return false;
+  }
+  auto remaining = parts_.database->containsRawEventWithMetadataFingerprint(fingerprint, &error);
+  if (!remaining) {
+    monitor().logWithLevel(1, 23120, "Unable to query existence of raw event. Metadata, error", Value(fingerprint),
+                           text(error));
+    return false;
+  }
+  if (!*remaining && !parts_.database->deleteRawEventMetadataWithMetadataFingerprint(fingerprint, &error)) {
+    monitor().logWithLevel(1, 23121, "Unable to delete raw event metadata. Metadata, error", Value(fingerprint),
+                           text(error));
+    return false;
+  }
+  return true;
+}
+
+std::optional<std::vector<APMRawEventData>> RawEventBundler::rawEventsWithMetadataFingerprint(std::int64_t fingerprint) {
+  const std::int64_t maxEvents = parts_.settings->uploadMaxEventsPerBundle();
+  const std::int64_t maxSize = parts_.settings->uploadMaxSizeLimitBytes();
+  std::int64_t groupHour = 0;
+  std::int64_t previousRowID = 0;
+  std::int64_t size = 0;
+  auto filter = [&](const APMDatabase::Row& row, std::int64_t accepted) {
+    const bool first = accepted == 0;
+    if (!first && accepted >= maxEvents) return false;
+    std::int64_t rowID = row.at("rowid").toInt64();
+    auto hour = static_cast<std::int64_t>(std::floor(row.at("timestamp").toDouble())) / 3600;
+    if (first) {
+      groupHour = hour;
+    } else if (hour != groupHour || rowID != previousRowID + 1) {
+      return false;
+    }
+    auto data = row.find("data");
+    std::int64_t length = data == row.end() || !data->second.data() ? 0
+                                                                    : static_cast<std::int64_t>(data->second.data()->size());
+    // The first row is always taken: an event too large for any bundle on its own still leaves as a
+    // bundle of one, instead of staying the oldest and blocking every later one.
+    if (!first && size + length >= maxSize) return false;
+    size += length;
+    previousRowID = rowID;
+    return true;
+  };
+  Error error;
+  auto group = parts_.database->rawEventsWithMetadataFingerprint(fingerprint, &error, filter);
+  if (!group) {
+    monitor().logWithLevel(1, 23097, "Inconsistent state, raw event is expected. Error", text(error));
+    return std::nullopt;
+  }
+  return group;
+}
+
+std::optional<std::vector<APMEvent>> RawEventBundler::processRawEvents(const std::vector<APMRawEventData>& group,
+                                                                       std::int64_t fingerprint) {
+  auto& settings = *parts_.settings;
+  std::vector<APMEvent> kept;
+  for (const auto& raw : group) {
+    const APMEvent& event = raw.rawEvent;
+    auto exemptName = APMReservedEventNameExemptions().internalName(event.name());
+    if (exemptName && settings.blocklistInternal() && !settings.blocklistPublic()) {
+      kept.push_back(event);
+      continue;
+    }
+    if (settings.isEventBlocklisted(event.name()) || (exemptName && settings.isEventBlocklisted(*exemptName))) {
+      monitor().logWithLevel(4, 23099, "Rejected event. Event name", Value(event.name()));
+      continue;
+    }
+    if (settings.redundantEngagementRemovalEnabled() && event.name() == "_e" && integerParameter(event, "_fr") == 1) {
+      continue;
+    }
+    kept.push_back(event);
+  }
+  if (kept.empty()) {
+    if (!deleteGroup(group, fingerprint)) return std::nullopt;
+    monitor().logWithLevel(4, 23100, "Rejected all events.");
+    return std::vector<APMEvent>{};
+  }
+
+  Error error;
+  auto counts = parts_.database->dailyCounts(&error);
+  if (!counts) {
+    monitor().logWithLevel(1, 23101, "Failed to query daily event counts. Error", text(error));
+    return std::nullopt;
+  }
+  bool countsChanged = false;
+  std::vector<APMEvent> processed;
+  for (const auto& original : kept) {
+    APMEvent event = internalEventFromPublicEvent(original);
+    countsChanged |= checkConversion(event, *counts);
+    countsChanged |= checkRealtime(event, *counts);
+    if (event.name() == "_iap" && APMAEU::isASRS()) {
+      APMParameters parameters = event.parameters();
+      parameters.insert_or_assign("sandbox", APMValue(std::int64_t{1}));
+      event = event.copyWithParameters(std::move(parameters));
+    }
+    processed.push_back(std::move(event));
+  }
+  if (countsChanged && !parts_.database->updateDailyCounts(*counts, &error)) {
+    monitor().logWithLevel(2, 23106, "Failed to update daily event counts. Name, error", Value(processed.back().name()),
+                           text(error));
+    return std::nullopt;
+  }
+  return processed;
+}
+
+APMEvent RawEventBundler::internalEventFromPublicEvent(const APMEvent& event) {
+  auto internal = APMPublicToInternalEventNames().internalName(event.name());
+  if (!internal) return event;
+  auto renamed = APMEvent::create(event.origin(), false, *internal, event.timestamp(), event.previousTimestamp(),
+                                  event.parameters());
+  return renamed ? *renamed : event;
+}
+
+bool RawEventBundler::checkConversion(APMEvent& event, APMDailyCounts& counts) {
+  if (parts_.settings->isEventCustomConversion(event.name())) event.setConversion(true);
+  const bool isPublicName = !event.name().empty() && event.name().front() != '_';
+  if (!isPublicName || !event.isConversion()) return false;
+  const std::int64_t today = currentDayNumber();
+  if (counts.day != today) counts.resetWithNewDay(today);
+  const std::int32_t limit = parts_.settings->maxConversionsPerDay();
+  if (counts.conversionsCount >= limit) {
+    event.setConversion(false);
+    monitor().logWithLevel(3, 23102, "Too many conversion events. Not logging event as conversion. Name, limit",
+                           Value(event.name()), Value(std::int64_t{limit}));
+    return false;
+  }
+  counts.incrementCountsForCurrentDay(today, false, true);
+  counts.decrementAllEventsCount();
+  return true;
+}
+
+bool RawEventBundler::checkRealtime(APMEvent& event, APMDailyCounts& counts) {
+  if (!event.isRealtime() && !event.isConversion()) return false;
+  const std::string& name = event.name();
+  if (monitor().isDebugModeEnabled() || name == "_iap" || name == "_f" || name == "_fx") {
+    event.setRealtime(true);
+    monitor().logWithLevel(7, 23105,
+                           "Event is not subject to real-time event count daily limit. Marking an event as real-time. "
+                           "Event name, parameters",
+                           Value(name), parametersObject(event));
+    return false;
+  }
+  const std::int64_t today = currentDayNumber();
+  if (counts.day != today) counts.resetWithNewDay(today);
+  if (counts.realtimeCount < parts_.settings->maxRealtimeEventCountPerDay()) {
+    counts.incrementRealtimeCountsForCurrentDay(today);
+    event.setRealtime(true);
+    monitor().logWithLevel(7, 23103,
+                           "Event is under real-time event count daily limit. Marking the event as real-time. Event "
+                           "name, parameters",
+                           Value(name), parametersObject(event));
+    return true;
+  }
+  event.setRealtime(false);
+  monitor().logWithLevel(4, 23104,
+                         "Number of real-time events is over the real-time event count daily limit. Event is no "
+                         "longer real-time. Event name, parameters",
+                         Value(name), parametersObject(event));
+  return false;
+}
+
+void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<APMRawEventData>& group,
+                                                  APMPBMeasurementBundle& bundle) {
+  const bool sessionStart =
+      std::any_of(group.begin(), group.end(), [](const APMRawEventData& raw) { return raw.rawEvent.name() == "_s"; });
+  bool sessionStepDone = true;
+  if (sessionStart) {
+    sessionStepDone = false;
+    if (parts_.audience->clearEvaluationResultsForSessionScopedFilters()) {
+      bool evaluated = true;
+      for (const auto& attribute : APMNanoGetMessageArray<APMPBUserAttribute>(bundle, kUserAttributes)) {
+        if (!parts_.audience->evaluateFiltersForNanoUserProperty(*attribute, nullptr, std::nullopt)) {
+          evaluated = false;
+          break;
+        }
+      }
+      Error error;
+      if (evaluated) {
+        if (parts_.database->clearCurrentSessionCounts(&error)) {
+          sessionStepDone = true;
+        } else {
+          monitor().logWithLevel(1, 23185, "Failed to clear event session counts. Error", text(error));
+        }
+      }
+    }
+  }
+  std::int64_t engagement = 0;
+  for (const auto& raw : group) {
+    auto time = integerParameter(raw.rawEvent, "_et");
+    if (time && !hasParameter(raw.rawEvent, "_fr")) engagement += *time;
+  }
+  if (!updateUserEngagement(engagement, bundle, false)) return;
+  if (!sessionStart || !sessionStepDone) return;
+  Error error;
+  if (!parts_.database->deleteUserAttributeWithName("_se", &error)) {
+    monitor().logWithLevel(1, 23188, "Unable to delete session engagement property on session start. Error",
+                           text(error));
+    return;
+  }
+  auto attributes = APMNanoGetMessageArray<APMPBUserAttribute>(bundle, kUserAttributes);
+  std::erase_if(attributes, [](const auto& a) { return APMNanoGetString(*a, kAttributeName) == "_se"; });
+  APMNanoSetMessageArray(bundle, kUserAttributes, attributes);
+  (void)updateUserEngagement(engagement, bundle, true);
+}
+
+bool RawEventBundler::updateUserEngagement(std::int64_t engagement, APMPBMeasurementBundle& bundle,
+                                           bool sessionScoped) {
+  if (engagement < 0) {
+    monitor().logWithLevel(2, 23186, "User engagement time is negative.");
+    return false;
+  }
+  if (engagement == 0) return true;
+  const std::string name = sessionScoped ? "_se" : "_lte";
+  Error error;
+  auto stored = parts_.database->userAttributeWithName(name, &error);
+  if (failed(error)) {
+    monitor().logWithLevel(1, 23187, "Failed to query for user engagement user property. Name, error", Value(name),
+                           text(error));
+    return false;
+  }
+  std::int64_t total = engagement;
+  if (stored && stored->value.isInt64()) total += stored->value.int64Value();
+  APMUserAttribute attribute("auto", name, APMValue(total), now());
+  UserPropertyWriter::Limits limits;
+  limits.maxPublicUserProperties = parts_.settings->maxPublicUserProperties();
+  limits.lastAdvertisingIDResetFeatureEnabled = parts_.settings->lastAdvertisingIDResetFeatureEnabled();
+  if (!UserPropertyWriter(parts_.database).setUserPropertyInDatabaseOnWorkerQueue(attribute, limits)) return false;
+
+  auto attributes = APMNanoGetMessageArray<APMPBUserAttribute>(bundle, kUserAttributes);
+  auto updated = attribute.protoUserAttribute();
+  auto found = std::find_if(attributes.begin(), attributes.end(),
+                            [&](const auto& a) { return APMNanoGetString(*a, kAttributeName) == name; });
+  if (found != attributes.end()) {
+    *found = updated;
+  } else {
+    attributes.push_back(updated);
+  }
+  APMNanoSetMessageArray(bundle, kUserAttributes, attributes);
+  return true;
+}
+
+std::optional<std::vector<APMEvent>> RawEventBundler::eventsAfterUpdatingEventAggregates(
+    const std::vector<APMEvent>& events, APMAudienceTimestampsCache* cache) {
+  std::vector<APMEvent> updated;
+  for (const auto& original : events) {
+    Error error;
+    auto row = parts_.database->eventAggregatesWithName(original.name(), &error);
+    if (failed(error)) {
+      monitor().logWithLevel(1, 23107, "Failed to query event aggregates. Name, error", Value(original.name()),
+                             text(error));
+      return std::nullopt;
+    }
+    APMEvent event = original;
+    if (row) {
+      event = original.copyWithPreviousTimestamp(row->lastFireTimestamp);
+      row->incrementCurrentBundleCount();
+      row->incrementLifetimeCount();
+      row->incrementCurrentSessionCount();
+      row->lastFireTimestamp = original.timestamp();
+    } else {
+      row.emplace(original.name(), 1, 1, 1, original.timestamp());
+    }
+    if (!parts_.database->updateEventAggregates(*row, &error)) {
+      monitor().logWithLevel(1, 23108, "Failed to update event aggregates. Error", text(error));
+      return std::nullopt;
+    }
+    if (!parts_.audience->evaluateFiltersForEvent(event, &*row, cache)) return std::nullopt;
+    updated.push_back(std::move(event));
+  }
+  return updated;
+}
+
+bool RawEventBundler::updateAppMetadataForBundle(APMPBMeasurementBundle& bundle, double start, double end) {
+  Error error;
+  auto metadata = parts_.database->queryAppMetadata(&error);
+  if (!metadata) {
+    monitor().logWithLevel(1, 23111, "Unable to fetch app metadata for bundling events. Error", text(error));
+    return false;
+  }
+  const std::int64_t previousStart = milliseconds(metadata->lastBundleStartTimestamp);
+  const std::int64_t previousEnd = milliseconds(metadata->lastBundleEndTimestamp);
+  if (previousEnd > 0) APMNanoSetInt64(bundle, kPreviousEndTimestamp, previousEnd);
+  if (previousStart > 0) {
+    APMNanoSetInt64(bundle, kPreviousStartTimestamp, previousStart);
+  } else if (previousEnd > 0) {
+    APMNanoSetInt64(bundle, kPreviousStartTimestamp, previousEnd);
+  }
+  metadata->incrementLastBundleIndex();
+  metadata->lastBundleStartTimestamp = start;
+  metadata->lastBundleEndTimestamp = end;
+  APMNanoSetInt32(bundle, kBundleIndex, static_cast<std::int32_t>(metadata->lastBundleIndex));
+  if (!parts_.database->updateAppMetadata(*metadata, &error)) {
+    monitor().logWithLevel(1, 23112, "Unable to update the app metadata. Error", text(error));
+    return false;
+  }
+  return true;
+}
+
+void RawEventBundler::addBundleMetadataIntoBundle(APMPBMeasurementBundle& bundle, double start, double end) {
+  auto& settings = *parts_.settings;
+  auto experimentIDs = settings.experimentIDs();
+  if (!experimentIDs.empty()) {
+    platform::foundation::Array ids;
+    for (std::int64_t id : experimentIDs) ids.emplace_back(id);
+    APMNanoSetArray(bundle, kExperimentIDs, ids);
+  }
+  if (parts_.persistedConfig) {
+    std::string sampled = monitor().monitoringDataForDispatchWithSamplePeriod(
+        settings.monitoringSamplePeriod(), parts_.persistedConfig->lastMonitorDataSampledTimestamp());
+    if (!sampled.empty()) {
+      APMNanoSetString(bundle, kMonitoringData, sampled);
+      parts_.persistedConfig->setLastMonitorDataSampledTimestamp(now());
+    }
+  }
+  if (std::int64_t version = settings.version(); version >= 0) APMNanoSetInt64(bundle, kConfigVersion, version);
+  if (APMNanoGetString(bundle, kAppID).value_or("").empty()) {
+    std::string appID = parts_.identity ? parts_.identity->appID() : std::string();
+    if (appID.empty()) appID = platform::foundation::Bundle::main()->bundleIdentifier();
+    APMNanoSetString(bundle, kAppID, appID);
+  }
+  APMNanoSetInt64(bundle, kStartTimestamp, milliseconds(start));
+  APMNanoSetInt64(bundle, kEndTimestamp, milliseconds(end));
+}
+
+}  // namespace sdk::analytics

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "sdk/analytics/engine/EventSampler.h"
+#include "sdk/analytics/foundation/APMDailyCounts.h"
+#include "sdk/analytics/foundation/APMEvent.h"
+#include "sdk/analytics/foundation/APMPBMeasurement.h"
+#include "sdk/analytics/foundation/APMRawEventData.h"
+
+class APMAudience;
+class APMAudienceTimestampsCache;
+class APMDatabase;
+class APMIdentity;
+class APMPersistedConfig;
+class APMRemoteConfig;
+
+namespace sdk::analytics {
+
+// Turns stored raw events into measurement bundles in the upload queue, one bundle per call and one
+// transaction each: the oldest fingerprint's consecutive rows of one clock hour within the count and
+// size limits, filtered, counted against the conversion and real-time limits, run through the
+// aggregates, audiences and sampling, completed with the bundle-level fields and stored compressed;
+// the bundled raw events (and metadata nobody uses any more) are deleted in the same transaction.
+// Worker queue only.
+class RawEventBundler {
+ public:
+  struct Parts {
+    std::shared_ptr<APMDatabase> database;
+    std::shared_ptr<APMRemoteConfig> settings;
+    std::shared_ptr<APMAudience> audience;
+    std::shared_ptr<APMPersistedConfig> persistedConfig;
+    std::shared_ptr<APMIdentity> identity;
+  };
+
+  // Bundle fields by index (the wire tags differ).
+  enum Field : int {
+    kEvents = 1,
+    kUserAttributes = 2,
+    kUploadTimestamp = 3,
+    kStartTimestamp = 4,
+    kEndTimestamp = 5,
+    kPreviousStartTimestamp = 6,
+    kPreviousEndTimestamp = 7,
+    kAppID = 14,
+    kBundleIndex = 24,
+    kMonitoringData = 25,
+    kAudienceResults = 28,
+    kConfigVersion = 34,
+    kExperimentIDs = 37,
+  };
+
+  explicit RawEventBundler(Parts parts, EventSampler::RandomSource random = {});
+
+  // True when a bundle was queued, or a group whose events were all sampled away was deleted.
+  bool bundleRawEvents();
+
+  // The steps, each nothing or false when the transaction must roll back.
+  std::optional<std::vector<APMRawEventData>> rawEventsWithMetadataFingerprint(std::int64_t fingerprint);
+  std::optional<std::vector<APMEvent>> processRawEvents(const std::vector<APMRawEventData>& group,
+                                                        std::int64_t fingerprint);
+  static APMEvent internalEventFromPublicEvent(const APMEvent& event);
+  bool checkConversion(APMEvent& event, APMDailyCounts& dailyCounts);
+  bool checkRealtime(APMEvent& event, APMDailyCounts& dailyCounts);
+  void evaluationTimeFromRawEvents(const std::vector<APMRawEventData>& group, APMPBMeasurementBundle& bundle);
+  std::optional<std::vector<APMEvent>> eventsAfterUpdatingEventAggregates(const std::vector<APMEvent>& events,
+                                                                          APMAudienceTimestampsCache* cache);
+  bool updateUserEngagement(std::int64_t milliseconds, APMPBMeasurementBundle& bundle, bool sessionScoped);
+  bool updateAppMetadataForBundle(APMPBMeasurementBundle& bundle, double start, double end);
+  void addBundleMetadataIntoBundle(APMPBMeasurementBundle& bundle, double start, double end);
+
+  EventSampler& sampler() { return sampler_; }
+  static std::int64_t milliseconds(double seconds);
+
+ private:
+  enum class Outcome { kRollBack, kCommitNoBundle, kCommitBundled };
+  Outcome bundleOneGroup();
+  bool deleteGroup(const std::vector<APMRawEventData>& group, std::int64_t fingerprint);
+  std::int64_t currentDayNumber() const;
+
+  Parts parts_;
+  EventSampler sampler_;
+};
+
+}  // namespace sdk::analytics
