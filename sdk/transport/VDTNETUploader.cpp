@@ -141,6 +141,11 @@ void VDTNETUploader::appWillTerminate(VDTCORApplicationProtocol&) {
   }
   for (auto& operation : cancelled) operation->cancel();
   if (running) running->cancel();
+  // On the main thread the wait keeps the main queue turning: a running upload's last steps may need it.
+  if (platform::dispatch::MainLoop::isMainThread()) {
+    (void)platform::dispatch::MainLoop::runUntil([this] { return operationCount() == 0; }, kTerminationWaitSeconds);
+    return;
+  }
   std::unique_lock lock(operationsMutex_);
   operationsChanged_.wait_for(lock, std::chrono::duration<double>(kTerminationWaitSeconds),
                               [this] { return waiting_.empty() && !running_; });
