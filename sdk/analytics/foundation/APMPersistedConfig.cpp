@@ -77,7 +77,13 @@ void APMPersistedConfig::setNumberOrNil(const Value& value, const char* key) {
   }
 }
 
-std::int64_t APMPersistedConfig::measurementEnabledState() const { return defaults_.integerForKey(kMeasurementEnabledState); }
+std::int64_t APMPersistedConfig::measurementEnabledState() const {
+  // The SDK core persists the app's choice in the standard defaults; a choice made there and never
+  // copied into this suite must still hold at the next launch.
+  if (const std::int64_t state = defaults_.integerForKey(kMeasurementEnabledState); state != 0) return state;
+  const std::int64_t standard = APMUserDefaults::standardUserDefaults()->integerForKey(kMeasurementEnabledState);
+  return standard == 1 || standard == 2 ? standard : 0;
+}
 void APMPersistedConfig::setMeasurementEnabledState(std::int64_t state) { defaults_.setInteger(state, kMeasurementEnabledState); }
 
 std::optional<double> APMPersistedConfig::loadTimestampValue() const {

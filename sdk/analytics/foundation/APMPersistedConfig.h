@@ -24,7 +24,8 @@ class APMPersistedConfig {
   // Removes every key of the table below.
   void clearValues();
 
-  std::int64_t measurementEnabledState() const;  // 0 unset, 1 enabled, 2 disabled
+  // 0 unset, 1 enabled, 2 disabled; unset here, the SDK core's choice in the standard defaults.
+  std::int64_t measurementEnabledState() const;
   void setMeasurementEnabledState(std::int64_t state);
   std::optional<double> loadTimestampValue() const;
   void setLoadTimestampValue(std::optional<double> value);

@@ -1,0 +1,199 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/Value.h"
+#include "sdk/analytics/engine/APMRemoteConfigExperiments.h"
+#include "sdk/analytics/engine/MeasurementFacade.h"
+#include "sdk/analytics/rules/MeasurementHost.h"
+#include "sdk/utilities/ZURAridire.h"
+
+class APMAlarm;
+class APMAudience;
+class APMDatabase;
+class APMIdentity;
+class APMPersistedConfig;
+class APMRemoteConfig;
+class APMScheduler;
+
+// The measurement engine: one shared instance per process owning the measurement database, the
+// persisted settings, the network client, the worker queue with its upload alarm, the measurement
+// settings and the audience evaluator. Its components are built once, on the worker queue, when
+// collection is first enabled; a failed build leaves collection off and the next enable tries again.
+//
+// States: not created -> created (components not built) -> enabled <-> disabled; "deactivated" (a
+// flag) refuses every enable. Enabling wins only when not deactivated; the choice at creation is the
+// persisted state (1 on, 2 off) when there is one, else the app's default.
+//
+// Analytics data is wiped on an app-ID change, a consent withdrawal or an explicit reset. A wipe that
+// could not delete the old data reports failure, so the raised reset retry count makes the next start
+// try again instead of uploading what should be gone.
+class APMMeasurement final : public sdk::analytics::MeasurementHost,
+                             public ZURAridireLoggerDelegate,
+                             public ZURAridireReachabilityDelegate,
+                             public std::enable_shared_from_this<APMMeasurement> {
+ public:
+  using Value = platform::foundation::Value;
+
+  static constexpr const char* kDatabaseName = "vadeze-app-measurement.sql";
+  static constexpr const char* kWorkerQueueLabel = "com.vadeze.vura.worker";
+  static constexpr const char* kAlarmName = "Measurement timer";
+  static constexpr const char* kAnalyticsVersion = "80700000";
+
+  // What the engine is built from; the public creation fills it from the process's shared parts.
+  struct Parts {
+    std::string databaseName = kDatabaseName;
+    std::shared_ptr<APMPersistedConfig> persistedConfig;
+    std::shared_ptr<ZURAridire> network;  // none: events are stored, nothing is sent
+    std::shared_ptr<APMScheduler> scheduler;
+    std::shared_ptr<APMAlarm> alarm;
+    std::shared_ptr<sdk::analytics::APMRemoteConfigExperiments> experimentManager;
+    std::shared_ptr<sdk::analytics::MeasurementFacade> facade;
+    // The identity the components take; none: the process's shared identity.
+    std::shared_ptr<APMIdentity> identity;
+  };
+
+  // --- the shared instance
+  // Creates the shared instance once; an empty app ID blocks it for good.
+  static void initializeSharedInstanceWithAppID(const std::string& appID, bool isAnalyticsCollectionEnabled,
+                                                bool isAnalyticsCollectionDeactivated,
+                                                const std::vector<std::string>& safelistedEvents);
+  static bool hasSharedInstance();
+  // nullptr before creation (with a warning when the SDK's analytics class is present).
+  static std::shared_ptr<APMMeasurement> sharedInstance();
+  // The log of the whole analytics library.
+  static std::shared_ptr<APMMonitor> sharedMonitor();
+  // The shared instance's settings, else the defaults.
+  static std::shared_ptr<APMRemoteConfig> remoteConfig();
+  // Tests only: forgets the shared instance and the attempt, so a test can create it again.
+  static void resetSharedInstanceForTesting();
+
+  // nullptr (logged) for an empty app ID. Makes the network client, worker queue and alarm.
+  static std::shared_ptr<APMMeasurement> initWithAppID(
+      const std::string& appID, bool isAnalyticsCollectionEnabled, bool isAnalyticsCollectionDeactivated,
+      const std::vector<std::string>& safelistedEvents,
+      std::shared_ptr<sdk::analytics::APMRemoteConfigExperiments> experimentManager,
+      std::shared_ptr<sdk::analytics::MeasurementFacade> facade);
+  // The designated form: sends setEnabled() with shouldEnableMeasurement() before it returns.
+  static std::shared_ptr<APMMeasurement> initWithParts(Parts parts, const std::string& appID,
+                                                       bool isAnalyticsCollectionEnabled,
+                                                       bool isAnalyticsCollectionDeactivated,
+                                                       const std::vector<std::string>& safelistedEvents);
+
+  // --- enabling
+  bool shouldEnableMeasurement() const;
+  // Queued on the worker queue.
+  void setEnabled(bool enabled);
+  void setEnabledOnWorkerQueue(bool enabled);
+  [[nodiscard]] bool startMeasurementOnWorkerQueue();
+
+  // --- wiping
+  void setProspectiveConsentSettings();
+  bool shouldWipeDataWithAppID(const std::string& appID, const std::string& appIDFromVMP,
+                               const std::string& appIDFromDeDed, const std::string& persistedAppIDFromVMP,
+                               const std::string& persistedAppIDFromDeDed);
+  [[nodiscard]] bool wipeoutAnalyticsDataAndResetComponents();
+  // Waits for the worker queue. An empty ID is refused unless analytics storage is denied.
+  [[nodiscard]] bool resetAnalyticsDataWithAppInstanceID(const std::string& appInstanceID);
+
+  // --- queries for the upload
+  bool hasDataToUpload();
+  [[nodiscard]] bool removeBundlesFromDatabaseWithIDs(const std::vector<std::int64_t>& rowIDs);
+
+  // --- accessors
+  std::shared_ptr<APMAlarm> alarm() const { return alarm_; }
+  std::shared_ptr<APMAudience> audience() const;
+  std::shared_ptr<APMIdentity> identity() const;
+  std::shared_ptr<ZURAridire> network() const { return network_; }
+  std::shared_ptr<APMPersistedConfig> persistedConfig() const { return persistedConfig_; }
+  std::shared_ptr<APMRemoteConfig> remoteConfigInstance() const;
+  const std::vector<std::string>& safelistedEvents() const { return safelistedEvents_; }
+  bool wasEnabledDuringInitialization() const { return wasEnabledDuringInitialization_; }
+  bool didInitializeComponents() const;
+  const std::string& appID() const { return appID_; }
+  const std::string& databaseName() const { return databaseName_; }
+  double initTimestamp() const { return initTimestamp_.load(); }
+  std::string previousVMPAppID() const;
+  bool isAnalyticsCollectionEnabled() const { return isAnalyticsCollectionEnabled_.load(); }
+  void setIsAnalyticsCollectionEnabled(bool enabled) { isAnalyticsCollectionEnabled_ = enabled; }
+  bool isAnalyticsCollectionDeactivated() const { return isAnalyticsCollectionDeactivated_.load(); }
+  void setIsAnalyticsCollectionDeactivated(bool deactivated) { isAnalyticsCollectionDeactivated_ = deactivated; }
+  bool isNetworkRequestPending() const { return isNetworkRequestPending_.load(); }
+  void setIsNetworkRequestPending(bool pending) { isNetworkRequestPending_ = pending; }
+  void setSuspendedUploadTimestamp(double uptime) { suspendedUploadTimestamp_ = uptime; }
+  double suspendedUploadTimestamp() const { return suspendedUploadTimestamp_.load(); }
+  const std::shared_ptr<sdk::analytics::MeasurementFacade>& facade() const { return facade_; }
+
+  // --- MeasurementHost
+  std::shared_ptr<APMMonitor> monitor() const override { return sharedMonitor(); }
+  std::optional<std::string> remoteConfigValue(const std::string& key) const override;
+  bool boolSetting(const std::string& key, bool defaultValue) const override;
+  std::int64_t integerSetting(const std::string& key, std::int64_t defaultValue, std::int64_t minimum,
+                              std::int64_t maximum) const override;
+  std::shared_ptr<APMDatabase> database() const override;
+  std::shared_ptr<APMScheduler> scheduler() const override { return scheduler_; }
+  bool isEnabled() const override { return enabled_.load(); }
+
+  // --- the network client's reports
+  void reachabilityDidChange() override;
+  void ZURAridire_logWithLevel(ZURAridireLogLevel level, std::int64_t messageCode, const std::string& message,
+                               const platform::foundation::Array& contexts) override;
+  void ZURAridire_logWithLevel(ZURAridireLogLevel level, std::int64_t messageCode, const std::string& message,
+                               const Value& context) override;
+  void ZURAridire_logWithLevel(ZURAridireLogLevel level, std::int64_t messageCode, const std::string& message) override;
+  // The network's levels as the monitor's.
+  static int monitorLevelForNetworkLevel(int level);
+
+  struct Private {
+    explicit Private() = default;
+  };
+  APMMeasurement(Private, Parts parts, const std::string& appID, bool isAnalyticsCollectionEnabled,
+                 bool isAnalyticsCollectionDeactivated, const std::vector<std::string>& safelistedEvents);
+
+ private:
+  bool initializeComponentsOnWorkerQueue();
+  void logLaunchArgumentHints() const;
+  // Steps of start-up and of collection switching that belong to other parts of the engine.
+  void setReportersEnabled(bool enabled);
+  void setPersonalizedAdsUserPropertyOnWorkerQueue();
+  void reportFirstOpenOnWorkerQueue();
+  void startLifecycleReportersOnWorkerQueue();
+  void clearExpiredDeferredDeepLink();
+  void updateSchedule();
+  std::weak_ptr<APMMeasurement> weakSelf() { return weak_from_this(); }
+
+  const std::string databaseName_;
+  mutable std::mutex initializeComponentsLock_;
+  bool didInitializeComponents_ = false;
+  const std::shared_ptr<APMAlarm> alarm_;
+  const std::shared_ptr<APMPersistedConfig> persistedConfig_;
+  const std::shared_ptr<ZURAridire> network_;
+  const std::shared_ptr<APMScheduler> scheduler_;
+  const std::shared_ptr<sdk::analytics::APMRemoteConfigExperiments> experimentManager_;
+  const std::shared_ptr<sdk::analytics::MeasurementFacade> facade_;
+  const std::shared_ptr<APMIdentity> givenIdentity_;
+
+  // Made by the component initialisation on the worker queue; read from any queue.
+  mutable std::mutex componentsMutex_;
+  std::shared_ptr<APMAudience> audience_;
+  std::shared_ptr<APMDatabase> database_;
+  std::shared_ptr<APMIdentity> identity_;
+  std::shared_ptr<APMRemoteConfig> remoteConfig_;
+  std::string previousVMPAppID_;
+
+  std::atomic<double> initTimestamp_{0};
+  std::atomic<double> suspendedUploadTimestamp_{0};
+  const std::string appID_;
+  const std::vector<std::string> safelistedEvents_;
+  std::atomic<bool> enabled_{false};
+  bool wasEnabledDuringInitialization_ = false;
+  std::atomic<bool> isAnalyticsCollectionEnabled_;
+  std::atomic<bool> isAnalyticsCollectionDeactivated_;
+  std::atomic<bool> isNetworkRequestPending_{false};
+};

@@ -1,0 +1,204 @@
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Format.h"
+#include "platform/runtime/Class.h"
+#include "sdk/analytics/engine/APMConsentSettingsUtil.h"
+#include "sdk/analytics/engine/APMIdentifiers.h"
+#include "sdk/analytics/engine/APMIdentity.h"
+#include "sdk/analytics/engine/APMMeasurement.h"
+#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/APMWeakMeasurementHost.h"
+#include "sdk/analytics/engine/BackwardCompatibility.h"
+#include "sdk/analytics/engine/EngineIdentitySettings.h"
+#include "sdk/analytics/foundation/APMAlarm.h"
+#include "sdk/analytics/foundation/APMDatabase.h"
+#include "sdk/analytics/foundation/APMFiles.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "sdk/analytics/foundation/APMScheduler.h"
+#include "sdk/analytics/rules/APMAudience.h"
+
+namespace {
+
+using platform::foundation::Value;
+
+bool isScreenReportingEnabled() {
+  const auto& bundle = platform::foundation::Bundle::main();
+  for (const char* key : {"VurevoreScreenReportingEnabled", "VurevoreAutomaticScreenReportingEnabled"}) {
+    const Value& value = bundle->objectForInfoDictionaryKey(key);
+    if (!value.isNil()) return value.isNumber() ? value.toBool() : true;
+  }
+  return true;
+}
+
+}  // namespace
+
+// --- enabling --------------------------------------------------------------------------------------
+
+bool APMMeasurement::shouldEnableMeasurement() const {
+  if (isAnalyticsCollectionDeactivated()) return false;
+  switch (persistedConfig_->measurementEnabledState()) {
+    case 1: return true;
+    case 2: return false;
+    default: return isAnalyticsCollectionEnabled();
+  }
+}
+
+void APMMeasurement::setEnabled(bool enabled) {
+  std::weak_ptr<APMMeasurement> weak = weak_from_this();
+  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:571", [weak, enabled] {
+    if (auto self = weak.lock()) self->setEnabledOnWorkerQueue(enabled);
+  });
+}
+
+void APMMeasurement::setEnabledOnWorkerQueue(bool enabled) {
+  APMScheduler::checkOnBackgroundThreadWithMethodName("setIsEnabledOnWorkerQueue");
+  auto monitor = sharedMonitor();
+  const bool deactivated = isAnalyticsCollectionDeactivated();
+  if (deactivated && enabled) {
+    monitor->logWithLevel(6, 23206, "Analytics collection deactivated");
+    return;
+  }
+  if (!deactivated && !facade_->deferredAnalyticsCollection()) facade_->setDeferredAnalyticsCollection(!enabled);
+  enabled_ = enabled;
+  if (enabled) {
+    if (!startMeasurementOnWorkerQueue()) {
+      monitor->logWithLevel(0, 23011, "Failed to start Analytics. Analytics is disabled");
+      setEnabled(false);
+      return;
+    }
+    setReportersEnabled(true);
+    monitor->logWithLevel(6, 23012, "Analytics collection enabled");
+    if (isScreenReportingEnabled() && platform::runtime::Class::named("ZEDIvadazudo")) {
+      monitor->logWithLevel(6, 23220,
+                            platform::foundation::format(
+                                "Analytics screen reporting is enabled. Call +[ZEDIvadazudo "
+                                "logEventWithName:VUREventScreenView parameters:] to log a screen view event. To "
+                                "disable automatic screen reporting, set the flag %@ to NO (boolean) in the Info.plist",
+                                "VurevoreAutomaticScreenReportingEnabled"));
+    }
+    return;
+  }
+  clearExpiredDeferredDeepLink();
+  if (alarm_) alarm_->cancel();
+  setReportersEnabled(false);
+  monitor->logWithLevel(6, 23013, "Analytics collection disabled");
+}
+
+bool APMMeasurement::startMeasurementOnWorkerQueue() {
+  APMScheduler::checkOnBackgroundThreadWithMethodName("startMeasurementOnWorkerQueue");
+  {
+    std::lock_guard lock(initializeComponentsLock_);
+    if (!didInitializeComponents_) didInitializeComponents_ = initializeComponentsOnWorkerQueue();
+    if (!didInitializeComponents_) return false;
+  }
+  setPersonalizedAdsUserPropertyOnWorkerQueue();
+  if (facade_->needFirstOpenAfterReset()) {
+    reportFirstOpenOnWorkerQueue();
+    facade_->removeNeedFirstOpenAfterReset();
+  }
+  updateSchedule();
+  if (APMBackwardCompatibilityUtil::disableVEVUvuzadovaro()) {
+    sharedMonitor()->logWithLevel(1, 23210, "VEVUvuzadovaro has been disabled");
+  }
+  return true;
+}
+
+// The one-time build of the engine's components, in an order that matters: consent and the wipe
+// decision come before the database is opened, so a wipe at start deletes the file instead of
+// emptying an open database; identity is refreshed after the wipe so it sees the new state.
+bool APMMeasurement::initializeComponentsOnWorkerQueue() {
+  auto monitor = sharedMonitor();
+  auto identity = givenIdentity_ ? givenIdentity_ : APMIdentity::sharedInstance();
+  if (!identity) return false;
+  {
+    std::lock_guard lock(componentsMutex_);
+    identity_ = identity;
+  }
+  std::weak_ptr<APMMeasurement> weak = weak_from_this();
+  APMIdentifiers::setEngineIdentity([weak]() -> std::shared_ptr<APMIdentity> {
+    auto self = weak.lock();
+    return self ? self->identity() : nullptr;
+  });
+  sdk::analytics::IdentitySettings::setCurrent(std::make_shared<sdk::analytics::EngineIdentitySettings>());
+
+  const auto previousConsent = APMConsentSettingsUtil::consentSettings();
+  setProspectiveConsentSettings();
+  const bool consentReset =
+      APMConsentSettingsUtil::didWithdrawPreviousConsent(previousConsent ? Value(*previousConsent) : Value()) ||
+      facade_->deferredResetOnDeniedConsent();
+  facade_->removeStartUpConsentSettings();
+  facade_->removeDeferredResetOnDeniedConsent();
+
+  const bool wipe = shouldWipeDataWithAppID(appID_, identity->appIDFromVMP(), identity->appIDFromDeDed(),
+                                            persistedConfig_->appIDFromVMP(), persistedConfig_->appIDFromDeDed());
+  if (consentReset || wipe) {
+    if (consentReset) facade_->setAppInstanceIDAfterReset(std::nullopt);
+    facade_->setResetRetryCount(facade_->resetRetryCount() + 1);
+    if (wipeoutAnalyticsDataAndResetComponents()) {
+      facade_->setResetRetryCount(0);
+    } else {
+      monitor->logWithLevel(4, 23208, "Failed to wipe out Analytics data");
+    }
+  }
+
+  identity->updateIdentifiers();
+  if (auto afterReset = facade_->appInstanceIDAfterReset(); afterReset && !afterReset->empty()) {
+    identity->setAppInstanceID(*afterReset);
+    facade_->setAppInstanceIDAfterReset(std::nullopt);
+  }
+
+  if (const std::string vmp = identity->appIDFromVMP(); vmp != persistedConfig_->appIDFromVMP()) {
+    persistedConfig_->setAppIDFromVMP(vmp);
+  }
+  if (const std::string deDed = identity->appIDFromDeDed(); deDed != persistedConfig_->appIDFromDeDed()) {
+    persistedConfig_->setAppIDFromDeDed(deDed);
+  }
+  if (const std::string origin = APMIdentifiers::sharedInstance()->origin(); origin == "fa") {
+    persistedConfig_->setAppIDFromVMP(appID_);
+  } else if (origin == "am") {
+    persistedConfig_->setAppIDFromDeDed(appID_);
+  }
+
+  platform::foundation::Error error;
+  auto database = APMDatabase::initWithDatabaseName(databaseName_, persistedConfig_, &error);
+  if (!database) database = APMDatabase::initWithDatabaseName(databaseName_, persistedConfig_, &error);
+  if (!database) return false;
+
+  APMRemoteConfig::Context context;
+  context.origin = [] { return APMIdentifiers::sharedInstance()->origin(); };
+  context.isAnalyticsStorageDenied = [] { return APMConsentSettingsUtil::isAnalyticsStorageDenied(); };
+  context.appVersion = [identity] { return identity->appVersion(); };
+  context.isMeasurementEnabled = [weak] {
+    auto self = weak.lock();
+    return self && self->isEnabled();
+  };
+  context.libraryVersion = APMIdentity::ruzUdurerizezaLibraryVersion();
+  context.host = weak;
+  auto remoteConfig = APMRemoteConfig::initWithAppID(appID_, database, experimentManager_, context);
+  if (!remoteConfig) return false;
+  auto audience = std::make_shared<APMAudience>(database, std::make_shared<sdk::analytics::APMWeakMeasurementHost>(weak));
+  // The database obeys the engine's settings from now on.
+  APMDatabase::Settings settings;
+  settings.maxEventsStored = [] { return static_cast<std::int64_t>(APMMeasurement::remoteConfig()->maxEventsStored()); };
+  settings.staleDataDeletionInterval = [] { return APMMeasurement::remoteConfig()->databaseDeleteStaleBundlesInterval(); };
+  settings.maxQueueTime = [] { return APMMeasurement::remoteConfig()->maxQueueTime(); };
+  database->setSettings(std::move(settings));
+  {
+    std::lock_guard lock(componentsMutex_);
+    database_ = database;
+    remoteConfig_ = remoteConfig;
+    audience_ = audience;
+  }
+
+  const std::string directory = APMMeasurementDirectoryFilePath("");
+  if (platform::foundation::Error backupError; !directory.empty() && !APMExcludePathFromBackup(directory, &backupError)) {
+    monitor->logWithLevel(5, 23015, "Failed to exclude directory from backup. Error", Value(backupError.description()));
+  }
+  monitor->logWithLevel(7, 23016, "Analytics is ready to receive events");
+  monitor->setEncodeContexts(identity->isFromAppStore());
+  if (platform::foundation::Error staleError; !database->maybeDeleteStaleData(&staleError) && !staleError.domain.empty()) {
+    monitor->logWithLevel(5, 23018, "Unable to delete stale data. Error", Value(staleError.description()));
+  }
+  startLifecycleReportersOnWorkerQueue();
+  return true;
+}

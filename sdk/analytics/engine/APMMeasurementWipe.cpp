@@ -1,0 +1,166 @@
+#include "platform/runtime/Class.h"
+#include "sdk/analytics/engine/APMConsentSettingsUtil.h"
+#include "sdk/analytics/engine/APMIdentity.h"
+#include "sdk/analytics/engine/APMMeasurement.h"
+#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/foundation/APMDatabase.h"
+#include "sdk/analytics/foundation/APMFiles.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "sdk/analytics/foundation/APMScheduler.h"
+
+namespace {
+
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
+using Consent = APMConsentSettingsUtil;
+
+bool nonEmpty(const std::optional<Dictionary>& settings) { return settings && !settings->empty(); }
+
+}  // namespace
+
+void APMMeasurement::setProspectiveConsentSettings() {
+  std::int64_t source = Consent::consentSource();
+  std::optional<Dictionary> settings = Consent::consentSettings();
+  const std::optional<Dictionary> atStart = facade_->consentSettings1PStart();
+  if (remoteConfig()->isConsentSettings3PEnabled()) {
+    const std::optional<Dictionary> publicSettings = facade_->consentSettings3P();
+    const Dictionary fromPlist = Consent::consentSettingsFromPlist();
+    if (!fromPlist.empty() && Consent::isConsentSourceHigherPriority(Consent::kSourcePublicStored)) {
+      settings = fromPlist;
+      source = Consent::kSourcePublicStored;
+    } else if (platform::runtime::Class::named("ZEDIvadazudo") &&
+               (source == Consent::kSourceInternalStored || source == Consent::kSourceInternal)) {
+      // With the public interface linked, consent the internal entry left behind gives way.
+      facade_->clearConsent();
+      settings.reset();
+      source = Consent::kSourcePublic;
+    } else if (nonEmpty(atStart) && Consent::isConsentSourceHigherPriority(Consent::kSourceInternalStored)) {
+      settings = atStart;
+      source = Consent::kSourceInternalStored;
+    } else {
+      settings = publicSettings;
+      source = Consent::kSourcePublic;
+    }
+  } else if (nonEmpty(atStart) && Consent::isConsentSourceHigherPriority(Consent::kSourceInternalStored)) {
+    settings = atStart;
+    source = Consent::kSourceInternalStored;
+  }
+  if (nonEmpty(settings) && Consent::isConsentSourceHigherPriority(source)) {
+    Consent::setConsentSettings(settings);
+    Consent::setConsentSource(source);
+    facade_->persistConsentSettings(settings, source);
+  }
+}
+
+bool APMMeasurement::shouldWipeDataWithAppID(const std::string& appID, const std::string& appIDFromVMP,
+                                             const std::string& appIDFromDeDed,
+                                             const std::string& persistedAppIDFromVMP,
+                                             const std::string& persistedAppIDFromDeDed) {
+  // A wipe that failed at an earlier start is tried again, nine times at most; after that only the
+  // app IDs decide.
+  if (const std::int64_t retries = facade_->resetRetryCount(); retries >= 1 && retries <= 9) return true;
+  const std::string& a = appID;
+  const std::string& G = appIDFromVMP;
+  const std::string& M = appIDFromDeDed;
+  const std::string& PG = persistedAppIDFromVMP;
+  const std::string& PM = persistedAppIDFromDeDed;
+  if (!PG.empty() && !G.empty()) return PG != G;
+  if (PG.empty() && !PM.empty() && M.empty() && !G.empty()) return true;
+  if (PG.empty() && !PM.empty() && !M.empty() && !G.empty() && PM != M) return true;
+  if (PM.empty() && G.empty() && !PG.empty() && !M.empty() && !a.empty()) return true;
+  if (!G.empty() || PM.empty()) return false;
+  return !a.empty() && a != PM;
+}
+
+bool APMMeasurement::wipeoutAnalyticsDataAndResetComponents() {
+  APMScheduler::checkOnBackgroundThreadWithMethodName("wipeoutAnalyticsDataAndResetComponents");
+  auto monitor = sharedMonitor();
+  monitor->logWithLevel(6, 23171, "Resetting App Measurement data");
+  {
+    std::lock_guard lock(componentsMutex_);
+    previousVMPAppID_ = persistedConfig_->appIDFromVMP();
+  }
+  persistedConfig_->clearValues();
+  monitor->clearMonitoringData();
+  if (auto database = this->database()) {
+    platform::foundation::Error error;
+    if (!database->reset(&error)) {
+      monitor->logWithLevel(1, 23209, "Failed to reset database", Value(error.description()));
+      return false;
+    }
+    if (auto config = remoteConfigInstance()) config->reset();
+    setReportersEnabled(enabled_.load());
+  } else {
+    // Before the database is opened the wipe deletes its file. A file that is not there (a first
+    // start) is wiped already; any other failure leaves the data in place and must say so, or the
+    // withdrawn data would be uploaded later.
+    platform::foundation::Error error;
+    const std::string path = APMMeasurementDirectoryFilePath(databaseName_);
+    if (path.empty() || !APMDeleteFileAtPath(path, &error)) {
+      monitor->logWithLevel(1, 23014, "Failed to delete old database file. Error",
+                            Value(path.empty() ? std::string("no measurement folder") : error.description()));
+      return false;
+    }
+  }
+  if (auto identity = this->identity()) identity->updateIdentifiers();
+  return true;
+}
+
+bool APMMeasurement::resetAnalyticsDataWithAppInstanceID(const std::string& appInstanceID) {
+  APMScheduler::checkOnBackgroundThreadWithMethodName("resetAnalyticsData");
+  auto monitor = sharedMonitor();
+  if (appInstanceID.empty()) {
+    if (!Consent::isAnalyticsStorageDenied()) {
+      monitor->logWithLevel(1, 23167, "Cannot reset with an empty app instance ID");
+      return false;
+    }
+    monitor->logWithLevel(7, 23218, "Resetting with an empty app instance ID");
+  }
+  const double loadTimestamp = facade_->loadTimestamp();
+  bool succeeded = false;
+  scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:3086", [&] {
+    if (!wipeoutAnalyticsDataAndResetComponents()) return;
+    succeeded = true;
+    persistedConfig_->setAppInstanceID(appInstanceID.empty() ? std::nullopt : std::optional(appInstanceID));
+    monitor->logWithLevel(6, 23168, "Analytics data has been reset");
+    if (!isAnalyticsCollectionDeactivated() && !facade_->deferredAnalyticsCollection()) {
+      facade_->setDeferredAnalyticsCollection(!enabled_.load());
+    }
+    initTimestamp_ = loadTimestamp;
+    persistedConfig_->setLoadTimestampValue(loadTimestamp);
+    if (enabled_.load()) reportFirstOpenOnWorkerQueue();
+  });
+  return succeeded;
+}
+
+bool APMMeasurement::hasDataToUpload() {
+  auto database = this->database();
+  if (!database) return false;
+  platform::foundation::Error error;
+  auto queueEmpty = database->isQueuedBundleTableEmpty(&error);
+  if (!queueEmpty) {
+    sharedMonitor()->logWithLevel(1, 23117, "Failed to check if queue table is empty. Error",
+                                  Value(error.description()));
+    return false;
+  }
+  if (!*queueEmpty) return true;
+  auto rawEmpty = database->isRawEventsTableEmpty(&error);
+  if (!rawEmpty) {
+    sharedMonitor()->logWithLevel(1, 23118, "Failed to check if raw events table is empty. Error",
+                                  Value(error.description()));
+    return false;
+  }
+  return !*rawEmpty;
+}
+
+bool APMMeasurement::removeBundlesFromDatabaseWithIDs(const std::vector<std::int64_t>& rowIDs) {
+  auto database = this->database();
+  platform::foundation::Error error;
+  if (!database || !database->deleteBundlesWithRowIDs(rowIDs, &error)) {
+    sharedMonitor()->logWithLevel(1, 23122, "Failed to delete bundles from database. Error",
+                                  Value(database ? error.description() : std::string("no database")));
+    return false;
+  }
+  return true;
+}

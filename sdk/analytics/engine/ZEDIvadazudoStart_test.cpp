@@ -1,0 +1,67 @@
+#include "sdk/analytics/engine/ZEDIvadazudoStart.h"
+
+#include <gtest/gtest.h>
+
+#include "sdk/analytics/engine/APMConsentSettingsUtil.h"
+#include "sdk/analytics/engine/APMIdentifiers.h"
+#include "sdk/analytics/engine/APMMeasurement.h"
+#include "sdk/analytics/engine/IdentitySettings.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "sdk/analytics/foundation/APMScheduler.h"
+#include "sdk/analytics/foundation/APMTestSupport.h"
+#include "sdk/analytics/foundation/APMUserDefaults.h"
+#include "sdk/core/VURCoreTestSupport.h"
+#include "testing/MainThreadEnvironment.h"
+
+namespace {
+
+using platform::foundation::Array;
+
+void drain(APMMeasurement& engine) {
+  for (int i = 0; i < 2; ++i) engine.scheduler()->dispatchSyncOnWorkerQueueBlockID("test", [] {});
+}
+
+// The start runs once per process, so this is the one test of it: configuring the SDK starts the
+// engine, and the app's opt-out through the core holds at the next launch.
+TEST(ZEDIvadazudoStartTest, ConfiguringTheSDKStartsTheEngineAndAPersistedOptOutLasts) {
+  sdk::analytics::testing::MonitorScope scope;
+  auto options = ostrel::testing::validOptionsDictionary();
+  options["ANALYTICS_SAFELISTED_EVENTS"] = Array{"_e", "_s"};
+  ostrel::testing::SdkWorld world({{"CFBundleIdentifier", ostrel::testing::kBundleID}}, options);
+  ostrel::testing::MainThreadEnvironment environment;
+  APMMeasurement::resetSharedInstanceForTesting();
+  sdk::analytics::ZEDIvadazudoRegisterClass();
+
+  REDIri::configure();
+  sdk::analytics::ZEDIvadazudoStartQueue()->sync([] {});
+  auto engine = APMMeasurement::sharedInstance();
+  ASSERT_TRUE(engine);
+  drain(*engine);
+  EXPECT_EQ(engine->appID(), ostrel::testing::kAppID);
+  EXPECT_EQ(engine->safelistedEvents(), (std::vector<std::string>{"_e", "_s"}));
+  EXPECT_TRUE(engine->isEnabled());
+  EXPECT_FALSE(engine->network());  // no service address configured: nothing is sent
+
+  ZEDIvadazudoConfiguration::sharedInstance()->setAnalyticsCollectionEnabled(false);
+  drain(*engine);
+  EXPECT_FALSE(engine->isEnabled());
+  // In the engine's own suite, not only in the standard defaults the core wrote.
+  EXPECT_EQ(APMUserDefaults(APMPersistedConfig::kSuiteName).integerForKey("/vadeze/measurement/measurement_enabled_state"),
+            2);
+  EXPECT_FALSE(engine->shouldEnableMeasurement());
+
+  // A switch the core does not persist changes this launch only.
+  ZEDIvadazudoConfiguration::sharedInstance()->setAnalyticsCollectionEnabled(true, false);
+  drain(*engine);
+  EXPECT_TRUE(engine->isEnabled());
+  EXPECT_EQ(APMUserDefaults(APMPersistedConfig::kSuiteName).integerForKey("/vadeze/measurement/measurement_enabled_state"),
+            2);
+
+  drain(*engine);
+  APMMeasurement::resetSharedInstanceForTesting();
+  sdk::analytics::IdentitySettings::setCurrent(nullptr);
+  APMIdentifiers::setEngineIdentity(nullptr);
+  APMUserDefaults::standardUserDefaults()->removeObjectForKey("/vadeze/measurement/measurement_enabled_state");
+}
+
+}  // namespace
