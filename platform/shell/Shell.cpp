@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -81,6 +82,21 @@ bool haveDisplay() {
   return false;
 }
 
+namespace {
+
+// "-SomeSwitchEnabled": one dash and a word, the form the phone's launch arguments take.
+bool isLaunchArgument(const std::string& argument) {
+  if (argument.size() < 3 || argument[0] != '-' || !std::isalpha(static_cast<unsigned char>(argument[1]))) {
+    return false;
+  }
+  for (char c : argument.substr(1)) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 ShellOptions ShellOptions::parse(const std::vector<std::string>& arguments, bool display) {
   ShellOptions options;
   bool window = false;
@@ -104,6 +120,8 @@ ShellOptions ShellOptions::parse(const std::vector<std::string>& arguments, bool
       options.help = true;
     } else if (a == "--verbose" || a == "-v") {
       options.verbose = true;
+    } else if (isLaunchArgument(a)) {
+      // The phone hands such arguments to the app untouched; the libraries read them from the process.
     } else {
       throw std::invalid_argument("unknown argument \"" + a + "\"");
     }

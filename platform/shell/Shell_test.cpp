@@ -25,7 +25,10 @@ TEST(ShellOptions, ChoosesTheModeFromOptionsAndDisplayAndRefusesUsageMistakes) {
   EXPECT_EQ(s.mode, Mode::Script);
   EXPECT_EQ(s.home, "/h");
   EXPECT_EQ(s.script, "a.script");
+  // The libraries' own switches pass through; near misses of ours do not.
+  EXPECT_EQ(parse({"-APMAnalyticsDebugEnabled", "-noZEDIvadazudoDebugEnabled"}).mode, Mode::Headless);
   const std::vector<std::vector<std::string>> bad{
+      {"-x"}, {"-verbose-"}, {"-1Enabled"},
       {"--script", "a.script"},  // nowhere to write
       {"--out", "pics"},         // nothing to write
       {"--script", "a", "--out", "o", "--window"}, {"--home"}, {"--home", ""}, {"--scirpt", "a"}, {"tour.script"},

@@ -8,7 +8,7 @@
 #include "sdk/analytics/engine/APMRemoteConfig.h"
 #include "sdk/analytics/engine/APMWeakMeasurementHost.h"
 #include "sdk/analytics/engine/BackwardCompatibility.h"
-#include "sdk/analytics/engine/EngineIdentitySettings.h"
+#include "sdk/analytics/engine/IdentitySettings.h"
 #include "sdk/analytics/foundation/APMAlarm.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
 #include "sdk/analytics/foundation/APMFiles.h"
@@ -119,7 +119,6 @@ bool APMMeasurement::initializeComponentsOnWorkerQueue() {
     auto self = weak.lock();
     return self ? self->identity() : nullptr;
   });
-  sdk::analytics::IdentitySettings::setCurrent(std::make_shared<sdk::analytics::EngineIdentitySettings>());
 
   const auto previousConsent = APMConsentSettingsUtil::consentSettings();
   setProspectiveConsentSettings();
@@ -177,7 +176,8 @@ bool APMMeasurement::initializeComponentsOnWorkerQueue() {
   auto remoteConfig = APMRemoteConfig::initWithAppID(appID_, database, experimentManager_, context);
   if (!remoteConfig) return false;
   auto audience = std::make_shared<APMAudience>(database, std::make_shared<sdk::analytics::APMWeakMeasurementHost>(weak));
-  // The database obeys the engine's settings from now on.
+  // Consent, identity and the database obey the engine's settings from now on.
+  sdk::analytics::IdentitySettings::setCurrent(sdk::analytics::IdentitySettings::fromRemoteConfig(remoteConfig));
   APMDatabase::Settings settings;
   settings.maxEventsStored = [] { return static_cast<std::int64_t>(APMMeasurement::remoteConfig()->maxEventsStored()); };
   settings.staleDataDeletionInterval = [] { return APMMeasurement::remoteConfig()->databaseDeleteStaleBundlesInterval(); };

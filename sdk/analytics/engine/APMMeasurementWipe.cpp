@@ -122,6 +122,9 @@ bool APMMeasurement::resetAnalyticsDataWithAppInstanceID(const std::string& appI
   scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:3086", [&] {
     if (!wipeoutAnalyticsDataAndResetComponents()) return;
     succeeded = true;
+    // The wipe's identity refresh finds no app instance ID and makes one: let it finish first, so it
+    // cannot replace the ID this reset sets.
+    if (auto identity = this->identity()) identity->queue()->sync([] {});
     persistedConfig_->setAppInstanceID(appInstanceID.empty() ? std::nullopt : std::optional(appInstanceID));
     monitor->logWithLevel(6, 23168, "Analytics data has been reset");
     if (!isAnalyticsCollectionDeactivated() && !facade_->deferredAnalyticsCollection()) {

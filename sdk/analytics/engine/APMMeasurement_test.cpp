@@ -18,6 +18,7 @@
 #include "sdk/analytics/foundation/APMScheduler.h"
 #include "sdk/analytics/foundation/APMTestSupport.h"
 #include "sdk/analytics/foundation/APMUserDefaults.h"
+#include "platform/foundation/UserDefaults.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
@@ -100,13 +101,13 @@ TEST_F(MeasurementTest, EnabledStateChoice) {
   };
   for (const Case& c : cases) {
     persisted->setMeasurementEnabledState(c.persistedState);
-    APMUserDefaults::standardUserDefaults()->setInteger(c.standardState, "/vadeze/measurement/measurement_enabled_state");
+    platform::foundation::UserDefaults::standard()->setInteger(c.standardState, "/vadeze/measurement/measurement_enabled_state");
     auto engine = start(c.appDefault, c.deactivated);
     EXPECT_EQ(engine->shouldEnableMeasurement(), c.enabled) << c.persistedState << " " << c.standardState;
     EXPECT_EQ(engine->isEnabled(), c.enabled) << c.persistedState << " " << c.standardState;
     EXPECT_EQ(engine->wasEnabledDuringInitialization(), c.enabled);
   }
-  APMUserDefaults::standardUserDefaults()->removeObjectForKey("/vadeze/measurement/measurement_enabled_state");
+  platform::foundation::UserDefaults::standard()->removeObjectForKey("/vadeze/measurement/measurement_enabled_state");
 }
 
 TEST_F(MeasurementTest, DeactivatedRefusesEnablingButDisables) {

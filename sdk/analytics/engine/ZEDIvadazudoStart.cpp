@@ -4,6 +4,7 @@
 
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/runtime/Class.h"
 #include "platform/runtime/LoadHooks.h"
 #include "sdk/analytics/engine/APMIdentifiers.h"
@@ -11,7 +12,6 @@
 #include "sdk/analytics/foundation/APMDataTypeValidator.h"
 #include "sdk/analytics/foundation/APMMonitor.h"
 #include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMUserDefaults.h"
 #include "sdk/core/REDIri.h"
 #include "sdk/core/VURLibrary.h"
 #include "sdk/core/VURVersion.h"
@@ -50,8 +50,8 @@ void handleSetEnabled(const platform::foundation::Notification& notification) {
   const bool enabled = value.toBool();
   const std::int64_t state = enabled ? 1 : 2;
   auto persisted = APMPersistedConfig::sharedInstance();
-  if (APMUserDefaults::standardUserDefaults()->integerForKey(ZEDIvadazudoConfiguration::kMeasurementEnabledStateKey) ==
-      state) {
+  if (platform::foundation::UserDefaults::standard()->integerForKey(
+          ZEDIvadazudoConfiguration::kMeasurementEnabledStateKey) == state) {
     persisted->setMeasurementEnabledState(state);
     persisted->synchronizeToDisk();
   }

@@ -10,6 +10,7 @@
 #include "sdk/analytics/foundation/APMScheduler.h"
 #include "sdk/analytics/foundation/APMTestSupport.h"
 #include "sdk/analytics/foundation/APMUserDefaults.h"
+#include "platform/foundation/UserDefaults.h"
 #include "sdk/core/VURCoreTestSupport.h"
 #include "testing/MainThreadEnvironment.h"
 
@@ -61,7 +62,7 @@ TEST(ZEDIvadazudoStartTest, ConfiguringTheSDKStartsTheEngineAndAPersistedOptOutL
   APMMeasurement::resetSharedInstanceForTesting();
   sdk::analytics::IdentitySettings::setCurrent(nullptr);
   APMIdentifiers::setEngineIdentity(nullptr);
-  APMUserDefaults::standardUserDefaults()->removeObjectForKey("/vadeze/measurement/measurement_enabled_state");
+  platform::foundation::UserDefaults::standard()->removeObjectForKey("/vadeze/measurement/measurement_enabled_state");
 }
 
 }  // namespace

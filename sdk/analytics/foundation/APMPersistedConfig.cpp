@@ -1,5 +1,7 @@
 #include "sdk/analytics/foundation/APMPersistedConfig.h"
 
+#include "platform/foundation/UserDefaults.h"
+
 #include "sdk/analytics/foundation/APMMonitor.h"
 #include "sdk/analytics/foundation/APMNumericUtil.h"
 
@@ -81,7 +83,7 @@ std::int64_t APMPersistedConfig::measurementEnabledState() const {
   // The SDK core persists the app's choice in the standard defaults; a choice made there and never
   // copied into this suite must still hold at the next launch.
   if (const std::int64_t state = defaults_.integerForKey(kMeasurementEnabledState); state != 0) return state;
-  const std::int64_t standard = APMUserDefaults::standardUserDefaults()->integerForKey(kMeasurementEnabledState);
+  const std::int64_t standard = platform::foundation::UserDefaults::standard()->integerForKey(kMeasurementEnabledState);
   return standard == 1 || standard == 2 ? standard : 0;
 }
 void APMPersistedConfig::setMeasurementEnabledState(std::int64_t state) { defaults_.setInteger(state, kMeasurementEnabledState); }
