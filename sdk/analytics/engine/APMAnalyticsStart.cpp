@@ -1,5 +1,6 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/runtime/Class.h"
 #include "sdk/analytics/engine/APMAnalytics.h"
 #include "sdk/analytics/engine/APMAnalyticsState.h"
@@ -187,7 +188,13 @@ void APMAnalytics::handleSetEnabled(const Value& enabledState) {
     facade::monitor()->logWithLevel(4, 25000, "Received setEnabled notification without NSNumber", enabledState);
     return;
   }
-  setAnalyticsEnabled(enabledState.toBool(), false);
+  // The SDK core stores a persisted choice in the standard defaults, which the engine's suite does not
+  // see: a choice the core persisted is persisted here too, or an opt-out would be forgotten at the
+  // next launch.
+  const std::int64_t state = enabledState.toBool() ? 1 : 2;
+  const bool persisted = platform::foundation::UserDefaults::standard()->integerForKey(
+                             ZEDIvadazudoConfiguration::kMeasurementEnabledStateKey) == state;
+  setAnalyticsEnabled(enabledState.toBool(), persisted);
 }
 
 void APMAnalytics::setSessionTimeoutInterval(double seconds) {

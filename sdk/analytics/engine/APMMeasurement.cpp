@@ -3,7 +3,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Send.h"
-#include "sdk/analytics/engine/APMFacadeDefaults.h"
+#include "sdk/analytics/engine/APMAnalytics.h"
 #include "sdk/analytics/engine/APMIdentity.h"
 #include "sdk/analytics/engine/APMRemoteConfig.h"
 #include "sdk/analytics/engine/ZEDIvadazudoStart.h"
@@ -47,7 +47,7 @@ void APMMeasurement::initializeSharedInstanceWithAppID(const std::string& appID,
   if (appID.empty()) return;
   (void)sharedMonitor();
   state.instance = initWithAppID(appID, isAnalyticsCollectionEnabled, isAnalyticsCollectionDeactivated,
-                                 safelistedEvents, nullptr, sdk::analytics::APMFacadeDefaults::sharedInstance());
+                                 safelistedEvents, nullptr);
 }
 
 bool APMMeasurement::hasSharedInstance() {
@@ -92,8 +92,7 @@ std::shared_ptr<APMRemoteConfig> APMMeasurement::remoteConfig() {
 std::shared_ptr<APMMeasurement> APMMeasurement::initWithAppID(
     const std::string& appID, bool isAnalyticsCollectionEnabled, bool isAnalyticsCollectionDeactivated,
     const std::vector<std::string>& safelistedEvents,
-    std::shared_ptr<sdk::analytics::APMRemoteConfigExperiments> experimentManager,
-    std::shared_ptr<sdk::analytics::MeasurementFacade> facade) {
+    std::shared_ptr<sdk::analytics::APMRemoteConfigExperiments> experimentManager) {
   auto monitor = sharedMonitor();
   if (appID.empty()) {
     monitor->logWithLevel(1, 23170, "Cannot start Measurement. App ID is empty.");
@@ -125,7 +124,6 @@ std::shared_ptr<APMMeasurement> APMMeasurement::initWithAppID(
   parts.scheduler = std::make_shared<APMScheduler>(kWorkerQueueLabel);
   parts.alarm = std::make_shared<APMAlarm>(parts.scheduler->workerQueue(), kAlarmName);
   parts.experimentManager = std::move(experimentManager);
-  parts.facade = facade ? std::move(facade) : sdk::analytics::APMFacadeDefaults::sharedInstance();
   auto engine = initWithParts(std::move(parts), appID, isAnalyticsCollectionEnabled, isAnalyticsCollectionDeactivated,
                               safelistedEvents);
   engine->logLaunchArgumentHints();
@@ -172,7 +170,6 @@ APMMeasurement::APMMeasurement(Private, Parts parts, const std::string& appID, b
       network_(std::move(parts.network)),
       scheduler_(std::move(parts.scheduler)),
       experimentManager_(std::move(parts.experimentManager)),
-      facade_(parts.facade ? std::move(parts.facade) : sdk::analytics::APMFacadeDefaults::sharedInstance()),
       givenIdentity_(std::move(parts.identity)),
       appID_(appID),
       safelistedEvents_(safelistedEvents),
@@ -182,7 +179,7 @@ APMMeasurement::APMMeasurement(Private, Parts parts, const std::string& appID, b
   if (auto stored = persistedConfig_->loadTimestampValue()) {
     initTimestamp_ = *stored;
   } else {
-    initTimestamp_ = facade_->loadTimestamp();
+    initTimestamp_ = APMAnalytics::loadTimestamp();
     persistedConfig_->setLoadTimestampValue(initTimestamp_.load());
   }
 }

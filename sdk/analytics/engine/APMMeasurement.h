@@ -10,7 +10,7 @@
 
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/engine/APMRemoteConfigExperiments.h"
-#include "sdk/analytics/engine/MeasurementFacade.h"
+#include "sdk/analytics/engine/FacadeEngine.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
 #include "sdk/utilities/ZURAridire.h"
 
@@ -35,6 +35,7 @@ class APMScheduler;
 // could not delete the old data reports failure, so the raised reset retry count makes the next start
 // try again instead of uploading what should be gone.
 class APMMeasurement final : public sdk::analytics::MeasurementHost,
+                             public sdk::analytics::FacadeEngine,
                              public ZURAridireLoggerDelegate,
                              public ZURAridireReachabilityDelegate,
                              public std::enable_shared_from_this<APMMeasurement> {
@@ -54,7 +55,6 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
     std::shared_ptr<APMScheduler> scheduler;
     std::shared_ptr<APMAlarm> alarm;
     std::shared_ptr<sdk::analytics::APMRemoteConfigExperiments> experimentManager;
-    std::shared_ptr<sdk::analytics::MeasurementFacade> facade;
     // The identity the components take; none: the process's shared identity.
     std::shared_ptr<APMIdentity> identity;
   };
@@ -78,8 +78,7 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   static std::shared_ptr<APMMeasurement> initWithAppID(
       const std::string& appID, bool isAnalyticsCollectionEnabled, bool isAnalyticsCollectionDeactivated,
       const std::vector<std::string>& safelistedEvents,
-      std::shared_ptr<sdk::analytics::APMRemoteConfigExperiments> experimentManager,
-      std::shared_ptr<sdk::analytics::MeasurementFacade> facade);
+      std::shared_ptr<sdk::analytics::APMRemoteConfigExperiments> experimentManager);
   // The designated form: sends setEnabled() with shouldEnableMeasurement() before it returns.
   static std::shared_ptr<APMMeasurement> initWithParts(Parts parts, const std::string& appID,
                                                        bool isAnalyticsCollectionEnabled,
@@ -89,7 +88,7 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   // --- enabling
   bool shouldEnableMeasurement() const;
   // Queued on the worker queue.
-  void setEnabled(bool enabled);
+  void setEnabled(bool enabled) override;
   void setEnabledOnWorkerQueue(bool enabled);
   [[nodiscard]] bool startMeasurementOnWorkerQueue();
 
@@ -99,8 +98,6 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
                                const std::string& appIDFromDeDed, const std::string& persistedAppIDFromVMP,
                                const std::string& persistedAppIDFromDeDed);
   [[nodiscard]] bool wipeoutAnalyticsDataAndResetComponents();
-  // Waits for the worker queue. An empty ID is refused unless analytics storage is denied.
-  [[nodiscard]] bool resetAnalyticsDataWithAppInstanceID(const std::string& appInstanceID);
 
   // --- queries for the upload
   bool hasDataToUpload();
@@ -114,8 +111,8 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   std::shared_ptr<APMPersistedConfig> persistedConfig() const { return persistedConfig_; }
   std::shared_ptr<APMRemoteConfig> remoteConfigInstance() const;
   const std::vector<std::string>& safelistedEvents() const { return safelistedEvents_; }
-  bool wasEnabledDuringInitialization() const { return wasEnabledDuringInitialization_; }
-  bool didInitializeComponents() const;
+  bool wasEnabledDuringInitialization() const override { return wasEnabledDuringInitialization_; }
+  bool didInitializeComponents() const override;
   const std::string& appID() const { return appID_; }
   const std::string& databaseName() const { return databaseName_; }
   double initTimestamp() const { return initTimestamp_.load(); }
@@ -128,7 +125,6 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   void setIsNetworkRequestPending(bool pending) { isNetworkRequestPending_ = pending; }
   void setSuspendedUploadTimestamp(double uptime) { suspendedUploadTimestamp_ = uptime; }
   double suspendedUploadTimestamp() const { return suspendedUploadTimestamp_.load(); }
-  const std::shared_ptr<sdk::analytics::MeasurementFacade>& facade() const { return facade_; }
 
   // --- MeasurementHost
   std::shared_ptr<APMMonitor> monitor() const override { return sharedMonitor(); }
@@ -139,6 +135,22 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   std::shared_ptr<APMDatabase> database() const override;
   std::shared_ptr<APMScheduler> scheduler() const override { return scheduler_; }
   bool isEnabled() const override { return enabled_.load(); }
+
+  // --- FacadeEngine: what the facade sends on
+  void logEvent(const sdk::analytics::LoggedEvent& event) override;
+  void setSessionTimeoutInterval(double seconds) override;
+  void setDefaultEventParameters(const std::optional<Dictionary>& parameters) override;
+  void setUserAttribute(const APMUserAttribute& attribute) override;
+  void removeUserAttribute(const APMUserAttribute& attribute) override;
+  void userPropertiesIncludingInternal(bool includingInternal,
+                                       std::function<void(const Dictionary&)> callback) override;
+  void maxUserPropertiesForOrigin(const std::string& origin, std::function<void(std::int64_t)> callback) override;
+  std::optional<std::int64_t> shouldDisableAdPersonalization() override;
+  // Waits for the worker queue. No ID is refused unless analytics storage is denied.
+  [[nodiscard]] bool resetAnalyticsDataWithAppInstanceID(const std::optional<std::string>& appInstanceID) override;
+  void handleNonFirstOpenEventURL(const std::string& url, double timestamp) override;
+  // Makes the facade create and find this engine.
+  static void installFacadeEngineAccess();
 
   // --- the network client's reports
   void reachabilityDidChange() override;
@@ -176,7 +188,6 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   const std::shared_ptr<ZURAridire> network_;
   const std::shared_ptr<APMScheduler> scheduler_;
   const std::shared_ptr<sdk::analytics::APMRemoteConfigExperiments> experimentManager_;
-  const std::shared_ptr<sdk::analytics::MeasurementFacade> facade_;
   const std::shared_ptr<APMIdentity> givenIdentity_;
 
   // Made by the component initialisation on the worker queue; read from any queue.

@@ -1,6 +1,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Format.h"
 #include "platform/runtime/Class.h"
+#include "sdk/analytics/engine/APMAnalytics.h"
 #include "sdk/analytics/engine/APMConsentSettingsUtil.h"
 #include "sdk/analytics/engine/APMIdentifiers.h"
 #include "sdk/analytics/engine/APMIdentity.h"
@@ -58,7 +59,7 @@ void APMMeasurement::setEnabledOnWorkerQueue(bool enabled) {
     monitor->logWithLevel(6, 23206, "Analytics collection deactivated");
     return;
   }
-  if (!deactivated && !facade_->deferredAnalyticsCollection()) facade_->setDeferredAnalyticsCollection(!enabled);
+  if (!deactivated && !APMAnalytics::deferredAnalyticsCollection()) APMAnalytics::setDeferredAnalyticsCollection(!enabled);
   enabled_ = enabled;
   if (enabled) {
     if (!startMeasurementOnWorkerQueue()) {
@@ -92,9 +93,9 @@ bool APMMeasurement::startMeasurementOnWorkerQueue() {
     if (!didInitializeComponents_) return false;
   }
   setPersonalizedAdsUserPropertyOnWorkerQueue();
-  if (facade_->needFirstOpenAfterReset()) {
+  if (APMAnalytics::needFirstOpenAfterReset()) {
     reportFirstOpenOnWorkerQueue();
-    facade_->removeNeedFirstOpenAfterReset();
+    APMAnalytics::removeNeedFirstOpenAfterReset();
   }
   updateSchedule();
   if (APMBackwardCompatibilityUtil::disableVEVUvuzadovaro()) {
@@ -124,26 +125,26 @@ bool APMMeasurement::initializeComponentsOnWorkerQueue() {
   setProspectiveConsentSettings();
   const bool consentReset =
       APMConsentSettingsUtil::didWithdrawPreviousConsent(previousConsent ? Value(*previousConsent) : Value()) ||
-      facade_->deferredResetOnDeniedConsent();
-  facade_->removeStartUpConsentSettings();
-  facade_->removeDeferredResetOnDeniedConsent();
+      APMAnalytics::deferredResetOnDeniedConsent();
+  APMAnalytics::removeStartUpConsentSettings();
+  APMAnalytics::removeDeferredResetOnDeniedConsent();
 
   const bool wipe = shouldWipeDataWithAppID(appID_, identity->appIDFromVMP(), identity->appIDFromDeDed(),
                                             persistedConfig_->appIDFromVMP(), persistedConfig_->appIDFromDeDed());
   if (consentReset || wipe) {
-    if (consentReset) facade_->setAppInstanceIDAfterReset(std::nullopt);
-    facade_->setResetRetryCount(facade_->resetRetryCount() + 1);
+    if (consentReset) APMAnalytics::setAppInstanceIDAfterReset(std::nullopt);
+    APMAnalytics::setResetRetryCount(APMAnalytics::resetRetryCount() + 1);
     if (wipeoutAnalyticsDataAndResetComponents()) {
-      facade_->setResetRetryCount(0);
+      APMAnalytics::setResetRetryCount(0);
     } else {
       monitor->logWithLevel(4, 23208, "Failed to wipe out Analytics data");
     }
   }
 
   identity->updateIdentifiers();
-  if (auto afterReset = facade_->appInstanceIDAfterReset(); afterReset && !afterReset->empty()) {
+  if (auto afterReset = APMAnalytics::appInstanceIDAfterReset(); afterReset && !afterReset->empty()) {
     identity->setAppInstanceID(*afterReset);
-    facade_->setAppInstanceIDAfterReset(std::nullopt);
+    APMAnalytics::setAppInstanceIDAfterReset(std::nullopt);
   }
 
   if (const std::string vmp = identity->appIDFromVMP(); vmp != persistedConfig_->appIDFromVMP()) {

@@ -1,4 +1,5 @@
 #include "platform/runtime/Class.h"
+#include "sdk/analytics/engine/APMAnalytics.h"
 #include "sdk/analytics/engine/APMConsentSettingsUtil.h"
 #include "sdk/analytics/engine/APMIdentity.h"
 #include "sdk/analytics/engine/APMMeasurement.h"
@@ -22,9 +23,9 @@ bool nonEmpty(const std::optional<Dictionary>& settings) { return settings && !s
 void APMMeasurement::setProspectiveConsentSettings() {
   std::int64_t source = Consent::consentSource();
   std::optional<Dictionary> settings = Consent::consentSettings();
-  const std::optional<Dictionary> atStart = facade_->consentSettings1PStart();
+  const std::optional<Dictionary> atStart = APMAnalytics::consentSettings1PStart();
   if (remoteConfig()->isConsentSettings3PEnabled()) {
-    const std::optional<Dictionary> publicSettings = facade_->consentSettings3P();
+    const std::optional<Dictionary> publicSettings = APMAnalytics::consentSettings3P();
     const Dictionary fromPlist = Consent::consentSettingsFromPlist();
     if (!fromPlist.empty() && Consent::isConsentSourceHigherPriority(Consent::kSourcePublicStored)) {
       settings = fromPlist;
@@ -32,7 +33,7 @@ void APMMeasurement::setProspectiveConsentSettings() {
     } else if (platform::runtime::Class::named("ZEDIvadazudo") &&
                (source == Consent::kSourceInternalStored || source == Consent::kSourceInternal)) {
       // With the public interface linked, consent the internal entry left behind gives way.
-      facade_->clearConsent();
+      APMAnalytics::clearConsent();
       settings.reset();
       source = Consent::kSourcePublic;
     } else if (nonEmpty(atStart) && Consent::isConsentSourceHigherPriority(Consent::kSourceInternalStored)) {
@@ -49,7 +50,7 @@ void APMMeasurement::setProspectiveConsentSettings() {
   if (nonEmpty(settings) && Consent::isConsentSourceHigherPriority(source)) {
     Consent::setConsentSettings(settings);
     Consent::setConsentSource(source);
-    facade_->persistConsentSettings(settings, source);
+    APMAnalytics::persistConsentSettings(settings, source);
   }
 }
 
@@ -59,7 +60,7 @@ bool APMMeasurement::shouldWipeDataWithAppID(const std::string& appID, const std
                                              const std::string& persistedAppIDFromDeDed) {
   // A wipe that failed at an earlier start is tried again, nine times at most; after that only the
   // app IDs decide.
-  if (const std::int64_t retries = facade_->resetRetryCount(); retries >= 1 && retries <= 9) return true;
+  if (const std::int64_t retries = APMAnalytics::resetRetryCount(); retries >= 1 && retries <= 9) return true;
   const std::string& a = appID;
   const std::string& G = appIDFromVMP;
   const std::string& M = appIDFromDeDed;
@@ -107,7 +108,8 @@ bool APMMeasurement::wipeoutAnalyticsDataAndResetComponents() {
   return true;
 }
 
-bool APMMeasurement::resetAnalyticsDataWithAppInstanceID(const std::string& appInstanceID) {
+bool APMMeasurement::resetAnalyticsDataWithAppInstanceID(const std::optional<std::string>& givenID) {
+  const std::string appInstanceID = givenID.value_or("");
   APMScheduler::checkOnBackgroundThreadWithMethodName("resetAnalyticsData");
   auto monitor = sharedMonitor();
   if (appInstanceID.empty()) {
@@ -117,7 +119,7 @@ bool APMMeasurement::resetAnalyticsDataWithAppInstanceID(const std::string& appI
     }
     monitor->logWithLevel(7, 23218, "Resetting with an empty app instance ID");
   }
-  const double loadTimestamp = facade_->loadTimestamp();
+  const double loadTimestamp = APMAnalytics::loadTimestamp();
   bool succeeded = false;
   scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:3086", [&] {
     if (!wipeoutAnalyticsDataAndResetComponents()) return;
@@ -127,8 +129,8 @@ bool APMMeasurement::resetAnalyticsDataWithAppInstanceID(const std::string& appI
     if (auto identity = this->identity()) identity->queue()->sync([] {});
     persistedConfig_->setAppInstanceID(appInstanceID.empty() ? std::nullopt : std::optional(appInstanceID));
     monitor->logWithLevel(6, 23168, "Analytics data has been reset");
-    if (!isAnalyticsCollectionDeactivated() && !facade_->deferredAnalyticsCollection()) {
-      facade_->setDeferredAnalyticsCollection(!enabled_.load());
+    if (!isAnalyticsCollectionDeactivated() && !APMAnalytics::deferredAnalyticsCollection()) {
+      APMAnalytics::setDeferredAnalyticsCollection(!enabled_.load());
     }
     initTimestamp_ = loadTimestamp;
     persistedConfig_->setLoadTimestampValue(loadTimestamp);

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "sdk/analytics/engine/APMConsentSettingsUtil.h"
-#include "sdk/analytics/engine/APMFacadeDefaults.h"
+#include "sdk/analytics/engine/APMAnalytics.h"
 #include "sdk/analytics/engine/APMIdentifiers.h"
 #include "sdk/analytics/engine/APMIdentity.h"
 #include "sdk/analytics/engine/APMRemoteConfig.h"
@@ -28,7 +28,11 @@ constexpr const char* kAppID = "1:100000000001:ios:0123456789abcdef";
 
 class MeasurementTest : public ::testing::Test {
  protected:
-  void SetUp() override { APMConsentSettingsUtil::setConsentSettings(std::nullopt); }
+  void SetUp() override {
+    APMConsentSettingsUtil::setConsentSettings(std::nullopt);
+    // Started through the public interface: the engine's own app ID is the one kept.
+    APMIdentifiers::sharedInstance()->setOrigin("fa");
+  }
   void TearDown() override {
     for (auto& engine : engines) drain(*engine);
     sdk::analytics::IdentitySettings::setCurrent(nullptr);
@@ -45,7 +49,6 @@ class MeasurementTest : public ::testing::Test {
     parts.persistedConfig = persisted;
     parts.scheduler = std::make_shared<APMScheduler>("test.worker");
     parts.alarm = std::make_shared<APMAlarm>(parts.scheduler->workerQueue(), APMMeasurement::kAlarmName);
-    parts.facade = facade;
     parts.identity = identity;
     auto engine = APMMeasurement::initWithParts(parts, kAppID, enabledByDefault, deactivated, {});
     engines.push_back(engine);
@@ -82,7 +85,6 @@ class MeasurementTest : public ::testing::Test {
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
   std::shared_ptr<APMPersistedConfig> persisted = std::make_shared<APMPersistedConfig>();
-  std::shared_ptr<sdk::analytics::APMFacadeDefaults> facade = std::make_shared<sdk::analytics::APMFacadeDefaults>();
   std::vector<std::shared_ptr<APMMeasurement>> engines;
 };
 
@@ -167,23 +169,23 @@ TEST_F(MeasurementTest, AChangedAppIDWipesAndKeepsTheOldOne) {
   EXPECT_TRUE(scope.logged(23171));
   EXPECT_EQ(engine->previousVMPAppID(), "1:1:ios:aaaa");
   EXPECT_FALSE(hasRawEvents(*engine));
-  EXPECT_EQ(persisted->appIDFromVMP(), "1:1:ios:bbbb");
-  EXPECT_EQ(facade->resetRetryCount(), 0);
+  EXPECT_EQ(persisted->appIDFromVMP(), kAppID);
+  EXPECT_EQ(APMAnalytics::resetRetryCount(), 0);
 }
 
 TEST_F(MeasurementTest, SameAppIDKeepsTheDataUnlessAWipeIsOwed) {
-  persisted->setAppIDFromVMP("1:1:ios:aaaa");
+  persisted->setAppIDFromVMP(kAppID);
   leaveRawEvent();
-  auto engine = start(true, false, "1:1:ios:aaaa");
+  auto engine = start(true, false, kAppID);
   EXPECT_TRUE(hasRawEvents(*engine));
   EXPECT_TRUE(engine->hasDataToUpload());
 
   // A retry count of 3: an earlier wipe failed, so this start wipes although the IDs match.
-  facade->setResetRetryCount(3);
-  auto restarted = start(true, false, "1:1:ios:aaaa");
+  APMAnalytics::setResetRetryCount(3);
+  auto restarted = start(true, false, kAppID);
   EXPECT_FALSE(hasRawEvents(*restarted));
   EXPECT_FALSE(restarted->hasDataToUpload());
-  EXPECT_EQ(facade->resetRetryCount(), 0);
+  EXPECT_EQ(APMAnalytics::resetRetryCount(), 0);
 }
 
 TEST_F(MeasurementTest, AWipeThatCannotDeleteTheDatabaseFailsAndIsTriedAgain) {
@@ -193,15 +195,16 @@ TEST_F(MeasurementTest, AWipeThatCannotDeleteTheDatabaseFailsAndIsTriedAgain) {
   EXPECT_TRUE(scope.logged(23014));
   EXPECT_TRUE(scope.logged(23208));
   EXPECT_FALSE(engine->isEnabled());
-  EXPECT_EQ(facade->resetRetryCount(), 1);
+  EXPECT_EQ(APMAnalytics::resetRetryCount(), 1);
 
   // The next launch owes the wipe even though the app IDs now agree.
   std::filesystem::remove_all(databasePath());
   leaveRawEvent();
-  auto next = start(true, false, "1:1:ios:bbbb");
+  ASSERT_EQ(persisted->appIDFromVMP(), kAppID);
+  auto next = start(true, false, kAppID);
   EXPECT_TRUE(next->isEnabled());
   EXPECT_FALSE(hasRawEvents(*next));
-  EXPECT_EQ(facade->resetRetryCount(), 0);
+  EXPECT_EQ(APMAnalytics::resetRetryCount(), 0);
 }
 
 TEST_F(MeasurementTest, WipeDecisionTable) {
@@ -221,18 +224,18 @@ TEST_F(MeasurementTest, WipeDecisionTable) {
         << c.a << "|" << c.G << "|" << c.M << "|" << c.PG << "|" << c.PM;
   }
   for (std::int64_t retries : {1, 9}) {
-    facade->setResetRetryCount(retries);
+    APMAnalytics::setResetRetryCount(retries);
     EXPECT_TRUE(engine->shouldWipeDataWithAppID("a", "G", "", "G", "")) << retries;
   }
-  facade->setResetRetryCount(10);
+  APMAnalytics::setResetRetryCount(10);
   EXPECT_FALSE(engine->shouldWipeDataWithAppID("a", "G", "", "G", ""));
-  facade->setResetRetryCount(0);
+  APMAnalytics::setResetRetryCount(0);
 }
 
 TEST_F(MeasurementTest, ResetWithANewAppInstanceID) {
   auto engine = start();
   leaveRawEvent();
-  EXPECT_FALSE(engine->resetAnalyticsDataWithAppInstanceID(""));
+  EXPECT_FALSE(engine->resetAnalyticsDataWithAppInstanceID(std::string()));
   EXPECT_TRUE(scope.logged(23167));
   ASSERT_TRUE(engine->resetAnalyticsDataWithAppInstanceID("0123456789abcdef0123456789abcdef"));
   EXPECT_TRUE(scope.logged(23168));
@@ -242,7 +245,7 @@ TEST_F(MeasurementTest, ResetWithANewAppInstanceID) {
 
   // With analytics storage denied an empty ID is what a reset leaves.
   APMConsentSettingsUtil::setConsentSettings(platform::foundation::Dictionary{{"analytics_storage", "denied"}});
-  EXPECT_TRUE(engine->resetAnalyticsDataWithAppInstanceID(""));
+  EXPECT_TRUE(engine->resetAnalyticsDataWithAppInstanceID(std::string()));
   EXPECT_TRUE(scope.logged(23218));
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "sdk/analytics/engine/APMAnalytics.h"
 #include "sdk/analytics/engine/APMConsentSettingsUtil.h"
 #include "sdk/analytics/engine/APMIdentifiers.h"
 #include "sdk/analytics/engine/APMMeasurement.h"
@@ -22,7 +23,7 @@ void drain(APMMeasurement& engine) {
   for (int i = 0; i < 2; ++i) engine.scheduler()->dispatchSyncOnWorkerQueueBlockID("test", [] {});
 }
 
-// The start runs once per process, so this is the one test of it: configuring the SDK starts the
+// The start through the core: configuring the SDK starts the
 // engine, and the app's opt-out through the core holds at the next launch.
 TEST(ZEDIvadazudoStartTest, ConfiguringTheSDKStartsTheEngineAndAPersistedOptOutLasts) {
   sdk::analytics::testing::MonitorScope scope;
@@ -31,10 +32,11 @@ TEST(ZEDIvadazudoStartTest, ConfiguringTheSDKStartsTheEngineAndAPersistedOptOutL
   ostrel::testing::SdkWorld world({{"CFBundleIdentifier", ostrel::testing::kBundleID}}, options);
   ostrel::testing::MainThreadEnvironment environment;
   APMMeasurement::resetSharedInstanceForTesting();
+  APMAnalytics::resetForTesting();
   sdk::analytics::ZEDIvadazudoRegisterClass();
 
   REDIri::configure();
-  sdk::analytics::ZEDIvadazudoStartQueue()->sync([] {});
+  APMAnalytics::drainForTesting();
   auto engine = APMMeasurement::sharedInstance();
   ASSERT_TRUE(engine);
   drain(*engine);
@@ -44,6 +46,7 @@ TEST(ZEDIvadazudoStartTest, ConfiguringTheSDKStartsTheEngineAndAPersistedOptOutL
   EXPECT_FALSE(engine->network());  // no service address configured: nothing is sent
 
   ZEDIvadazudoConfiguration::sharedInstance()->setAnalyticsCollectionEnabled(false);
+  APMAnalytics::drainForTesting();
   drain(*engine);
   EXPECT_FALSE(engine->isEnabled());
   // In the engine's own suite, not only in the standard defaults the core wrote.
@@ -53,12 +56,14 @@ TEST(ZEDIvadazudoStartTest, ConfiguringTheSDKStartsTheEngineAndAPersistedOptOutL
 
   // A switch the core does not persist changes this launch only.
   ZEDIvadazudoConfiguration::sharedInstance()->setAnalyticsCollectionEnabled(true, false);
+  APMAnalytics::drainForTesting();
   drain(*engine);
   EXPECT_TRUE(engine->isEnabled());
   EXPECT_EQ(APMUserDefaults(APMPersistedConfig::kSuiteName).integerForKey("/vadeze/measurement/measurement_enabled_state"),
             2);
 
   drain(*engine);
+  APMAnalytics::resetForTesting();
   APMMeasurement::resetSharedInstanceForTesting();
   sdk::analytics::IdentitySettings::setCurrent(nullptr);
   APMIdentifiers::setEngineIdentity(nullptr);
