@@ -9,6 +9,7 @@
 #include "app/settings/InteractiveGuideManager.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/log/Log.h"
+#include "platform/ui/Animation.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
 
@@ -330,6 +331,13 @@ void NewMainViewController::startSetupController() {
   try {
     auto setup = platform::ui::Storyboard::storyboardWithName(state()->storyBoardName)
                      .instantiateViewControllerWithIdentifier(kSetupIdentifier);
+    // The setup screens come down from the header rather than in from the side.
+    auto transition = std::make_shared<platform::ui::Transition>();
+    transition->duration = 0.5;
+    transition->timing = platform::ui::TimingFunction::EaseInEaseOut;
+    transition->type = platform::ui::TransitionType::Push;
+    transition->subtype = platform::ui::TransitionSubtype::FromTop;
+    navigation->view()->layer().addAnimation(transition, platform::ui::kTransitionKey);
     navigation->pushViewController(setup, false);
   } catch (const platform::foundation::Exception& e) {
     platform::log::write(platform::log::Error, std::string("the setup screen cannot be opened: ") + e.what());

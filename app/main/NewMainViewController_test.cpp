@@ -5,6 +5,7 @@
 #include "app/kit/UIConstants.h"
 #include "app/main/MainScreenTestFixture.h"
 #include "app/optics/MetricToImperialConversion.h"
+#include "platform/ui/Animation.h"
 
 namespace {
 
@@ -205,6 +206,11 @@ TEST_F(MainScreenTest, HeaderOpensTheSetupScreenAndTheReturnAddsNothingTwice) {
   EXPECT_EQ(screen->menuPositionMain, 4) << "one swipe, one page";
 
   tap(*views().formatButtonOne);
+  auto transition = std::dynamic_pointer_cast<platform::ui::Transition>(
+      navigation->view()->layer().animationForKey(platform::ui::kTransitionKey));
+  ASSERT_TRUE(transition) << "the setup screens come down from the top";
+  EXPECT_EQ(transition->subtype, platform::ui::TransitionSubtype::FromTop);
+  EXPECT_DOUBLE_EQ(transition->duration, 0.5);
   env.advance(1);
   EXPECT_EQ(state()->currentPackageModus, 0);
   EXPECT_EQ(screen->views().formatView->transform(), platform::graphics::AffineTransform::identity());

@@ -42,6 +42,8 @@ class LensAdapterViewController : public platform::ui::ViewController,
   void viewWillAppear(bool animated) override;
   void viewDidAppear(bool animated) override;
   void viewWillDisappear(bool animated) override;
+  int preferredScreenEdgesDeferringSystemGestures() const { return 15; }
+  bool prefersHomeIndicatorAutoHidden() const { return true; }
 
   void bindUI();
   void loadDataFromDB();

@@ -50,6 +50,8 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
   void viewWillAppear(bool animated) override;
   void viewDidAppear(bool animated) override;
   void viewWillDisappear(bool animated) override;
+  int preferredScreenEdgesDeferringSystemGestures() const { return 15; }
+  bool prefersHomeIndicatorAutoHidden() const { return true; }
 
   void setupButtons();
   std::string getDisplayAspectRatio() const;

@@ -17,6 +17,7 @@
 #include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/ui/Animation.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/SwipeActionsConfiguration.h"
 
@@ -178,6 +179,12 @@ TEST_F(SetupMenuTest, DoneSavesThePreferencesAndGoesBack) {
   open();
   state()->settings.cocFactor = 1777;
   tap(*v().doneBtn->button());
+  auto transition = std::dynamic_pointer_cast<platform::ui::Transition>(
+      navigation->view()->layer().animationForKey(platform::ui::kTransitionKey));
+  ASSERT_TRUE(transition) << "the menu goes down under a push from the bottom";
+  EXPECT_EQ(transition->subtype, platform::ui::TransitionSubtype::FromBottom);
+  EXPECT_EQ(transition->type, platform::ui::TransitionType::Push);
+  EXPECT_DOUBLE_EQ(transition->duration, 0.3);
   env.advance(1);
   EXPECT_FALSE(menuOnTop());
   EXPECT_EQ(navigation->viewControllers().size(), 1u);
