@@ -50,15 +50,22 @@ class BundlingEnvironment {
 
   RawEventBundler::Parts parts() const { return {database, settings, audience, persisted, nullptr}; }
 
-  void configure(const std::map<std::string, std::string>& values, const std::vector<EventSetting>& events = {}) {
+  // A configuration of `appID` with the given "measurement." settings.
+  static std::shared_ptr<APMPBMeasurementConfig> configuration(const std::map<std::string, std::string>& values,
+                                                               const std::string& appID = kAppID) {
     auto config = APMPBMeasurementConfig::make();
-    APMNanoSetString(*config, 1, kAppID);
+    APMNanoSetString(*config, 1, appID);
     for (const auto& [name, value] : values) {
       auto setting = APMPBSetting::make();
       APMNanoSetString(*setting, 0, name);
       APMNanoSetString(*setting, 1, value);
       APMNanoAddMessage(*config, 3, *setting);
     }
+    return config;
+  }
+
+  void configure(const std::map<std::string, std::string>& values, const std::vector<EventSetting>& events = {}) {
+    auto config = configuration(values);
     for (const auto& event : events) {
       auto message = APMPBEventConfig::make();
       APMNanoSetString(*message, 0, event.name);

@@ -1,0 +1,434 @@
+#include "sdk/analytics/engine/MeasurementUploader.h"
+
+#include <cmath>
+#include <limits>
+
+#include "platform/foundation/Clock.h"
+#include "sdk/analytics/engine/APMConsentSettingsUtil.h"
+#include "sdk/analytics/engine/APMIdentity.h"
+#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/RawEventMetadata.h"
+#include "sdk/analytics/engine/UploadTime.h"
+#include "sdk/analytics/foundation/APMAlarm.h"
+#include "sdk/analytics/foundation/APMHashing.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMNanoAccessors.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "sdk/analytics/foundation/APMScheduler.h"
+#include "sdk/analytics/foundation/APMServiceURL.h"
+
+using platform::foundation::Data;
+using platform::foundation::Error;
+using platform::foundation::Value;
+using platform::net::HTTPURLResponse;
+
+namespace sdk::analytics {
+
+namespace {
+
+constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
+constexpr int kUploadTimestamp = 3;
+constexpr int kAppID = 14;
+constexpr int kLibraryVersionAtUpload = 18;
+constexpr int kResettableDeviceID = 19;
+constexpr int kVendorDeviceID = 20;
+constexpr int kChecksum = 38;
+
+APMMonitor& monitor() { return *APMMonitor::shared(); }
+double now() { return platform::foundation::Clock::current()->now(); }
+Value text(const Error& error) { return Value(error.localizedDescription()); }
+Value text(const std::optional<Error>& error) { return Value(error ? error->localizedDescription() : std::string()); }
+
+std::string fieldText(const APMPBMeasurementBundle& bundle, int index) {
+  return APMNanoGetString(bundle, index).value_or("");
+}
+
+}  // namespace
+
+std::shared_ptr<MeasurementUploader> MeasurementUploader::make(Parts parts, Hooks hooks,
+                                                               EventSampler::RandomSource random) {
+  return std::make_shared<MeasurementUploader>(Private(), std::move(parts), std::move(hooks), std::move(random));
+}
+
+MeasurementUploader::MeasurementUploader(Private, Parts parts, Hooks hooks, EventSampler::RandomSource random)
+    : parts_(std::move(parts)), hooks_(std::move(hooks)), bundler_(parts_.bundling, std::move(random)) {}
+
+// --- hooks --------------------------------------------------------------------------------------------
+
+bool MeasurementUploader::isNetworkConnected() const {
+  if (hooks_.isNetworkConnected) return hooks_.isNetworkConnected();
+  return parts_.network && parts_.network->isNetworkConnected();
+}
+
+double MeasurementUploader::uptime() const {
+  if (hooks_.uptime) return hooks_.uptime();
+  return platform::foundation::Clock::current()->monotonic();
+}
+
+void MeasurementUploader::terminateBackgroundTask() const {
+  if (hooks_.terminateBackgroundTask) hooks_.terminateBackgroundTask();
+}
+
+void MeasurementUploader::activateNewSnapshot() const { (void)parts_.bundling.settings->activateNewSnapshot(); }
+
+bool MeasurementUploader::shouldUseBackgroundSession() {
+  return parts_.bundling.settings->isNetworkBackgroundSessionEnabled() && hooks_.isBackgroundTaskRunning &&
+         hooks_.isBackgroundTaskRunning();
+}
+
+void MeasurementUploader::reachabilityDidChange() {
+  std::weak_ptr<MeasurementUploader> weak = weak_from_this();
+  parts_.scheduler->scheduleOnWorkerQueueBlockID("APMMeasurement:reachabilityDidChange", [weak] {
+    if (auto self = weak.lock()) self->updateSchedule();
+  });
+}
+
+// --- schedule -----------------------------------------------------------------------------------------
+
+void MeasurementUploader::endSchedule() {
+  parts_.alarm->cancel();
+  if (parts_.network) parts_.network->setReachabilityDelegate({});
+  terminateBackgroundTask();
+}
+
+bool MeasurementUploader::hasDataToUpload() {
+  Error error;
+  auto noBundles = parts_.bundling.database->isQueuedBundleTableEmpty(&error);
+  auto noRawEvents = parts_.bundling.database->isRawEventsTableEmpty(&error);
+  return (noBundles && !*noBundles) || (noRawEvents && !*noRawEvents);
+}
+
+double MeasurementUploader::nextUploadingTime() {
+  auto& database = *parts_.bundling.database;
+  auto& settings = *parts_.bundling.settings;
+  auto& persisted = *parts_.bundling.persistedConfig;
+  UploadTimeInputs in;
+  in.now = now();
+  in.lastSuccessfulUpload = persisted.lastSuccessfulUploadTimestamp();
+  in.lastFailedUpload = persisted.lastFailedUploadTimestamp();
+
+  Error error;
+  double latestRawEvent = database.queryLatestRawEventTime(&error).value_or(0);
+  if (!error.domain.empty()) {
+    monitor().logWithLevel(5, 23029, "Failed to query latest raw event time. Error", text(error));
+    error = Error();
+  }
+  double latestBundle = static_cast<double>(database.queryLatestBundleTime(&error).value_or(0)) / 1000.0;
+  if (!error.domain.empty()) {
+    monitor().logWithLevel(5, 23030, "Failed to query latest bundle time. Error", text(error));
+    error = Error();
+  }
+  in.newestDataTime = std::max(latestRawEvent, latestBundle);
+  if (std::fabs(in.newestDataTime) < kEpsilon) return 0;
+
+  in.debug = monitor().isDebugModeEnabled();
+  in.realtime = in.debug;
+  if (!in.realtime) {
+    auto realtimeBundles = database.containsRealtimeBundlesWithError(&error);
+    if (!realtimeBundles) {
+      monitor().logWithLevel(5, 23031, "Failed to query for real-time bundle indicator. Error", text(error));
+      error = Error();
+    }
+    in.realtime = realtimeBundles.value_or(false);
+  }
+  if (!in.realtime) {
+    auto realtimeEvents = database.containsRealtimeRawEventsWithError(&error);
+    if (!realtimeEvents) {
+      monitor().logWithLevel(5, 23032, "Failed to query for real-time raw event indicator. Error", text(error));
+    }
+    in.realtime = realtimeEvents.value_or(false);
+  }
+  in.uploadInterval = settings.uploadingInterval();
+  in.realtimeInterval = settings.uploadingRealTimeInterval();
+  in.initialDelay = settings.uploadingInitialDelayInterval();
+  in.debugInterval = settings.uploadingDebugModeInterval();
+  in.retryCount = settings.uploadingRetryCount();
+  in.retryInterval = settings.uploadingRetryInterval();
+  return nextUploadingTimeFor(in);
+}
+
+void MeasurementUploader::updateSchedule() {
+  APMScheduler::checkOnBackgroundThreadWithMethodName("updateSchedule");
+  if (double suspended = suspendedUploadTimestamp_.load(); suspended != 0) {
+    double elapsed = std::fabs(uptime() - suspended);
+    if (elapsed < kSuspensionSeconds) {
+      monitor().logWithLevel(3, 23023, "Upload has been suspended. Will update scheduling later. Seconds",
+                             Value(kSuspensionSeconds - elapsed));
+      endSchedule();
+      return;
+    }
+    suspendedUploadTimestamp_ = 0;
+  }
+  if (!hasDataToUpload()) {
+    activateNewSnapshot();
+    monitor().logWithLevel(8, 23024, "No data to upload. Upload task will not be scheduled");
+    endSchedule();
+    return;
+  }
+  double t = nextUploadingTime();
+  if (std::fabs(t) < kEpsilon) {
+    monitor().logWithLevel(8, 23025, "No next uploading time. Upload task will not be scheduled");
+    endSchedule();
+    return;
+  }
+  if (!isNetworkConnected()) {
+    monitor().logWithLevel(8, 23026, "No network. Upload task will not be scheduled");
+    if (parts_.network) parts_.network->setReachabilityDelegate(weak_from_this());
+    parts_.alarm->cancel();
+    terminateBackgroundTask();
+    return;
+  }
+  if (parts_.network) parts_.network->setReachabilityDelegate({});
+  const double current = now();
+  double backoff = parts_.bundling.persistedConfig->lastBackoffTimestamp();
+  double backoffPeriod = parts_.bundling.settings->uploadingBackoffInterval();
+  if (std::fabs(backoff) > kEpsilon && current - backoff < backoffPeriod) t = std::max(t, backoff + backoffPeriod);
+
+  if (auto scheduled = parts_.alarm->scheduledTimestamp(); scheduled && *scheduled != 0 && *scheduled <= t) {
+    monitor().logWithLevel(8, 23027, "Do not schedule an upload task. Task already exists. Will be executed in seconds",
+                           Value(*scheduled - current));
+    return;
+  }
+  double delay = t - current;
+  if (std::fabs(delay) < kEpsilon) delay = 0.001;
+  std::weak_ptr<MeasurementUploader> weak = weak_from_this();
+  parts_.alarm->runAfterDelay(delay, [weak] {
+    auto self = weak.lock();
+    if (!self) return;
+    self->parts_.scheduler->scheduleOnWorkerQueueBlockID(kAlarmBlockID, [weak] {
+      if (auto again = weak.lock()) again->uploadData();
+    });
+  });
+  monitor().logWithLevel(8, 23028, "Upload task scheduled to be executed in approx. (s)", Value(delay));
+}
+
+// --- upload -------------------------------------------------------------------------------------------
+
+void MeasurementUploader::uploadDataOrRegisterAlarm() {
+  if (isNetworkConnected() && hasDataToUpload()) {
+    uploadData();
+  } else {
+    updateSchedule();
+  }
+}
+
+bool MeasurementUploader::isNetworkReadyForRequest() {
+  if (parts_.network && parts_.network->hasUploadInProgress()) return false;
+  if (isNetworkRequestPending_) {
+    monitor().logWithLevel(1, 23041, "Analytics is uploading but network is not uploading");
+    return false;
+  }
+  return true;
+}
+
+std::vector<MeasurementUploader::QueuedBundle> MeasurementUploader::filteredBundlesWithCompatibleAppID(
+    const std::string& appID, const std::string& resettableDeviceID, const std::string& vendorDeviceID,
+    const std::vector<QueuedBundle>& bundles) {
+  if (!resettableDeviceID.empty() && !vendorDeviceID.empty()) {
+    monitor().logWithLevel(2, 23042, "Bundle filter must not specify both resettableDeviceID and vendorDeviceID");
+    return {};
+  }
+  const int field = resettableDeviceID.empty() && !vendorDeviceID.empty() ? kVendorDeviceID : kResettableDeviceID;
+  const std::string& reference = field == kVendorDeviceID ? vendorDeviceID : resettableDeviceID;
+  std::vector<QueuedBundle> kept;
+  for (const auto& queued : bundles) {
+    const auto& bundle = *queued.first;
+    if (fieldText(bundle, kAppID) != appID) break;
+    std::string identifier = fieldText(bundle, field);
+    if (!identifier.empty() && !reference.empty() && identifier != reference) break;
+    kept.push_back(queued);
+  }
+  return kept;
+}
+
+bool MeasurementUploader::setUploadInProgressWithBundleIDs(const std::vector<std::int64_t>& rowIDs) {
+  if (rowIDs.empty()) {
+    monitor().logWithLevel(2, 23046, "Bundle list is empty. Cancelling upload");
+    return false;
+  }
+  if (!uploadingBundleIDs_.empty()) {
+    // Sending bundles whose IDs are not recorded would leave them queued after a success, to be sent
+    // again: the earlier upload is finished first.
+    monitor().logWithLevel(2, 23047, "Set uploading progress before finishing the previous upload");
+    return false;
+  }
+  uploadingBundleIDs_ = rowIDs;
+  return true;
+}
+
+ZURAridire::CompletionHandler MeasurementUploader::completionFor(Completion completion) {
+  const std::uint64_t request = ++requestNumber_;
+  const std::uint64_t generation = wipeGeneration_;
+  std::weak_ptr<MeasurementUploader> weak = weak_from_this();
+  return [weak, request, generation, completion = std::move(completion)](
+             std::optional<HTTPURLResponse> response, std::optional<Data> data, std::optional<Error> error) {
+    auto self = weak.lock();
+    if (!self) return;
+    if (request == self->requestNumber_) self->isNetworkRequestPending_ = false;
+    // An answer about data that a wipe has since removed: its row IDs may already name new bundles.
+    if (generation != self->wipeGeneration_) {
+      self->updateSchedule();
+      return;
+    }
+    completion(*self, response, data, error);
+  };
+}
+
+void MeasurementUploader::dataWasWiped() {
+  ++wipeGeneration_;
+  uploadingBundleIDs_.clear();
+}
+
+void MeasurementUploader::uploadData() {
+  APMScheduler::checkOnBackgroundThreadWithMethodName("uploadData");
+  auto& settings = *parts_.bundling.settings;
+  auto& persisted = *parts_.bundling.persistedConfig;
+  if (suspendedUploadTimestamp_.load() > 0) {
+    updateSchedule();
+    return;
+  }
+  monitor().logWithLevel(8, 23033, "Starting data upload");
+  if (!isNetworkReadyForRequest()) {
+    monitor().logWithLevel(8, 23034, "Network operation is pending. Ignoring upload request");
+    return;
+  }
+  if (!isNetworkConnected()) {
+    monitor().logWithLevel(7, 23035, "Network not connected, ignoring upload request");
+    updateSchedule();
+    return;
+  }
+  if (!settings.isExpired()) {
+    for (std::int32_t made = 0; made < settings.maxBundlesCreatedPerIteration(); ++made) {
+      if (!bundler_.bundleRawEvents()) break;
+      suspendedUploadTimestamp_ = 0;
+    }
+  }
+  Error error;
+  auto queued = parts_.bundling.database->queryBundlesWithCountLimit(settings.uploadMaxBundlesLimit(),
+                                                                     settings.uploadMaxSizeLimitBytes(), &error);
+  if (!queued) {
+    monitor().logWithLevel(1, 23036, "Failed to query bundles. Error", text(error));
+    terminateBackgroundTask();
+    return;
+  }
+  if (queued->empty()) {
+    activateNewSnapshot();
+    monitor().logWithLevel(8, 23037, "No data to upload");
+    if (settings.isExpired()) {
+      fetchRemoteConfig();
+    } else {
+      terminateBackgroundTask();
+    }
+    return;
+  }
+  if (auto& identity = parts_.bundling.identity) {
+    auto consent = APMConsentSettingsUtil::consentSignals();
+    bool gate = settings.gateIDFAOnATTMASEnabled();
+    for (auto& [bundle, _] : *queued) RawEventMetadata::applyIdentifierRule(*bundle, consent, gate, *identity);
+  }
+  const double current = now();
+  if (double success = persisted.lastSuccessfulUploadTimestamp(); std::fabs(success) > kEpsilon) {
+    monitor().logWithLevel(8, 23038, "Uploading events. Elapsed time since last successful upload (s)",
+                           Value(std::fabs(current - success)));
+  }
+
+  std::string resettableDeviceID, vendorDeviceID;
+  for (const auto& [bundle, _] : *queued) {
+    if (auto id = fieldText(*bundle, kResettableDeviceID); !id.empty()) {
+      resettableDeviceID = id;
+      break;
+    }
+    if (auto id = fieldText(*bundle, kVendorDeviceID); !id.empty()) {
+      vendorDeviceID = id;
+      break;
+    }
+  }
+  auto bundles = filteredBundlesWithCompatibleAppID(fieldText(*queued->front().first, kAppID), resettableDeviceID,
+                                                    vendorDeviceID, *queued);
+
+  const std::int64_t uploadTime = RawEventBundler::milliseconds(current);
+  const bool checksum = settings.checksumEnabled();
+  auto batch = APMPBMeasurementBatch::make();
+  std::vector<std::int64_t> rowIDs;
+  for (auto& [bundle, rowID] : bundles) {
+    APMNanoSetInt64(*bundle, kLibraryVersionAtUpload, APMIdentity::ruzUdurerizezaLibraryVersion());
+    APMNanoSetInt64(*bundle, kUploadTimestamp, uploadTime);
+    if (checksum) APMNanoSetInt64(*bundle, kChecksum, apm_64LSBMD5(bundle->protoBuffer()));
+    APMNanoAddMessage(*batch, 0, *bundle);
+    rowIDs.push_back(rowID);
+  }
+  Data payload = batch->protoBuffer();
+  monitor().logWithLevel(7, 23039, "Measurement data sent to network. Timestamp (ms), data", Value(uploadTime),
+                         Value(static_cast<std::int64_t>(rowIDs.size())));
+  if (!setUploadInProgressWithBundleIDs(rowIDs)) {
+    // Nothing goes out, so nothing failed: no failure time, and the background task may end.
+    terminateBackgroundTask();
+    return;
+  }
+  const std::string base = APMServiceBaseURL();
+  persisted.setLastFailedUploadTimestamp(current);
+  isNetworkRequestPending_ = true;
+  std::optional<std::string> session;
+  if (parts_.network) {
+    parts_.network->setTimeoutInterval(settings.networkTimeout());
+    session = parts_.network->postURL(
+        base.empty() ? std::string() : base + kUploadPath, payload, parts_.scheduler->workerQueue(),
+        shouldUseBackgroundSession(),
+        completionFor([](MeasurementUploader& self, const auto& response, const auto&, const auto& failure) {
+          self.networkUploadCompletionHandler(response, failure);
+        }));
+  }
+  if (!session) {
+    monitor().logWithLevel(2, 23040, "Unable to create network session.");
+    uploadingBundleIDs_.clear();
+    // The client reports why on the worker queue; until then nothing is pending any more.
+    isNetworkRequestPending_ = false;
+    if (!parts_.network) updateSchedule();
+  }
+}
+
+void MeasurementUploader::incrementRetryCounter() {
+  Error error;
+  if (!parts_.bundling.database->incrementRetryCounterForBundlesWithIDs(uploadingBundleIDs_, &error)) {
+    monitor().logWithLevel(2, 23166, "Failed to update the bundles' retry counts. Error", text(error));
+  }
+}
+
+void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTTPURLResponse>& response,
+                                                         const std::optional<Error>& error) {
+  auto& persisted = *parts_.bundling.persistedConfig;
+  const std::int64_t status = response ? response->statusCode : 0;
+  const double current = now();
+  if (status == 200 || status == 204) {
+    auto length = response->valueForHTTPHeaderField("Content-Length");
+    monitor().logWithLevel(7, 23044, "Successful upload. Got network response. Code, size", Value(status),
+                           Value(length.value_or("")));
+    persisted.setLastSuccessfulUploadTimestamp(current);
+    persisted.setLastFailedUploadTimestamp(0);
+    persisted.setLastBackoffTimestamp(0);
+    updateSchedule();
+    Error deleteError;
+    if (!parts_.bundling.database->deleteBundlesWithRowIDs(uploadingBundleIDs_, &deleteError)) {
+      monitor().logWithLevel(1, 23045, "Unable to delete uploaded bundles. Uploads will be suspended for seconds",
+                             Value(kSuspensionSeconds));
+      suspendedUploadTimestamp_ = uptime();
+    } else {
+      suspendedUploadTimestamp_ = 0;
+    }
+    uploadingBundleIDs_.clear();
+    if ((isNetworkConnected() && hasDataToUpload()) || parts_.bundling.settings->isExpired()) {
+      uploadData();
+    } else {
+      updateSchedule();
+    }
+    return;
+  }
+  persisted.setLastFailedUploadTimestamp(current);
+  if (status == 429 || status == 503) persisted.setLastBackoffTimestamp(current);
+  monitor().logWithLevel(7, 23043, "Network upload failed. Will retry later. Code, error", Value(status), text(error));
+  incrementRetryCounter();
+  uploadingBundleIDs_.clear();
+  updateSchedule();
+}
+
+}  // namespace sdk::analytics

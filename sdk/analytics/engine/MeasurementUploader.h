@@ -1,0 +1,132 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/Error.h"
+#include "platform/net/URLRequest.h"
+#include "sdk/analytics/engine/RawEventBundler.h"
+#include "sdk/analytics/foundation/APMDatabase.h"
+#include "sdk/utilities/ZURAridire.h"
+
+class APMAlarm;
+class APMScheduler;
+
+namespace sdk::analytics {
+
+// The way out of the engine, on its worker queue: the one-shot "Measurement timer" armed from the
+// newest data, the last upload outcomes, a doubling retry series and the server's back-off; an upload
+// that bundles raw events, takes the oldest queued bundles that belong together, stamps them and
+// posts them as one batch; and the conditional fetch of the measurement configuration, whose failures
+// delay uploads the same way.
+//
+// States: idle (no alarm) -> scheduled (alarm pending) -> in flight (a request pending, its bundle
+// row IDs recorded) -> idle or scheduled again; suspended for an hour of uptime after bundles that
+// were sent could not be deleted. A wipe of the database forgets the upload in flight: its
+// completion changes nothing, since SQLite hands the same row IDs to new bundles.
+class MeasurementUploader final : public ZURAridireReachabilityDelegate,
+                                  public std::enable_shared_from_this<MeasurementUploader> {
+ public:
+  using Error = platform::foundation::Error;
+  using QueuedBundle = APMDatabase::QueuedBundle;
+
+  static constexpr const char* kUploadPath = "/a";
+  static constexpr const char* kPlatform = "ios";
+  static constexpr const char* kAlarmBlockID = "APMMeasurement:1613";
+  static constexpr double kSuspensionSeconds = 3600;
+
+  struct Parts {
+    RawEventBundler::Parts bundling;
+    std::shared_ptr<ZURAridire> network;
+    std::shared_ptr<APMScheduler> scheduler;
+    std::shared_ptr<APMAlarm> alarm;
+  };
+  // What belongs to the engine's life cycle; every hook may be left empty.
+  struct Hooks {
+    // Empty: the network client's reachability.
+    std::function<bool()> isNetworkConnected;
+    // Seconds of device uptime; empty: the clock's steady time.
+    std::function<double()> uptime;
+    std::function<bool()> isBackgroundTaskRunning;
+    std::function<void()> terminateBackgroundTask;
+  };
+
+  static std::shared_ptr<MeasurementUploader> make(Parts parts, Hooks hooks, EventSampler::RandomSource random = {});
+
+  // --- scheduling
+  void updateSchedule();
+  double nextUploadingTime();
+  bool hasDataToUpload();
+
+  // --- upload
+  void uploadData();
+  void uploadDataOrRegisterAlarm();
+  bool shouldUseBackgroundSession();
+  bool isNetworkReadyForRequest();
+  // The leading run of bundles of app ID `appID` whose identifier of the given kind matches.
+  static std::vector<QueuedBundle> filteredBundlesWithCompatibleAppID(const std::string& appID,
+                                                                      const std::string& resettableDeviceID,
+                                                                      const std::string& vendorDeviceID,
+                                                                      const std::vector<QueuedBundle>& bundles);
+  void networkUploadCompletionHandler(const std::optional<platform::net::HTTPURLResponse>& response,
+                                      const std::optional<Error>& error);
+  void incrementRetryCounter();
+  // False (logged) when the upload must not go: no bundles, or another upload still recorded.
+  bool setUploadInProgressWithBundleIDs(const std::vector<std::int64_t>& rowIDs);
+
+  // --- configuration fetch
+  void fetchRemoteConfig();
+  void networkRemoteConfigFetchCompletionHandler(const std::optional<platform::net::HTTPURLResponse>& response,
+                                                 const std::optional<platform::foundation::Data>& data,
+                                                 const std::optional<Error>& error);
+  // Installs an encoded configuration in one transaction; false leaves the previous one in force.
+  bool installConfiguration(const platform::foundation::Data& body);
+
+  // --- state
+  // The database was emptied: the upload in flight is forgotten.
+  void dataWasWiped();
+  bool isNetworkRequestPending() const { return isNetworkRequestPending_.load(); }
+  double suspendedUploadTimestamp() const { return suspendedUploadTimestamp_.load(); }
+  void setSuspendedUploadTimestamp(double uptime) { suspendedUploadTimestamp_ = uptime; }
+  std::vector<std::int64_t> uploadingBundleIDs() const { return uploadingBundleIDs_; }
+  RawEventBundler& bundler() { return bundler_; }
+  const Parts& parts() const { return parts_; }
+
+  // ZURAridireReachabilityDelegate: reschedules on the worker queue.
+  void reachabilityDidChange() override;
+
+  struct Private {
+    explicit Private() = default;
+  };
+  MeasurementUploader(Private, Parts parts, Hooks hooks, EventSampler::RandomSource random);
+
+ private:
+  void endSchedule();
+  bool isNetworkConnected() const;
+  double uptime() const;
+  void terminateBackgroundTask() const;
+  void activateNewSnapshot() const;
+  // Hands a request to the network; the completion runs on the worker queue while this object lives,
+  // with the pending flag already cleared for the latest request.
+  using Completion = std::function<void(MeasurementUploader&, const std::optional<platform::net::HTTPURLResponse>&,
+                                        const std::optional<platform::foundation::Data>&,
+                                        const std::optional<Error>&)>;
+  ZURAridire::CompletionHandler completionFor(Completion completion);
+
+  Parts parts_;
+  Hooks hooks_;
+  RawEventBundler bundler_;
+  std::vector<std::int64_t> uploadingBundleIDs_;
+  std::atomic<bool> isNetworkRequestPending_{false};
+  std::atomic<double> suspendedUploadTimestamp_{0};
+  // Worker queue only: the latest request handed to the network, and the wipes so far.
+  std::uint64_t requestNumber_ = 0;
+  std::uint64_t wipeGeneration_ = 0;
+};
+
+}  // namespace sdk::analytics

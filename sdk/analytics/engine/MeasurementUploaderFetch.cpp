@@ -1,0 +1,138 @@
+// The conditional fetch of the measurement configuration and its installation.
+#include <map>
+
+#include "platform/foundation/Clock.h"
+#include "sdk/analytics/engine/APMIdentity.h"
+#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/MeasurementUploader.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMNanoAccessors.h"
+#include "sdk/analytics/foundation/APMPBAudience.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "sdk/analytics/foundation/APMScheduler.h"
+#include "sdk/analytics/rules/APMAudience.h"
+#include "sdk/analytics/rules/APMPRuntime.h"
+
+using platform::foundation::Data;
+using platform::foundation::Error;
+using platform::foundation::Value;
+using platform::net::HTTPURLResponse;
+
+namespace sdk::analytics {
+
+namespace {
+
+constexpr int kConfigAppID = 1;
+constexpr int kConfigAudiences = 5;
+
+APMMonitor& monitor() { return *APMMonitor::shared(); }
+double now() { return platform::foundation::Clock::current()->now(); }
+
+}  // namespace
+
+void MeasurementUploader::fetchRemoteConfig() {
+  auto& settings = *parts_.bundling.settings;
+  auto& persisted = *parts_.bundling.persistedConfig;
+  std::optional<std::string> appInstanceID;
+  if (parts_.bundling.identity) appInstanceID = parts_.bundling.identity->appInstanceID();
+  auto url = settings.remoteConfigURLWithAppInstanceID(appInstanceID, kPlatform,
+                                                       APMIdentity::ruzUdurerizezaLibraryVersion(),
+                                                       APMPRuntime::runtimeVersion());
+  if (!url || !parts_.network) {
+    monitor().logWithLevel(2, 23125, "Invalid server URL to get configuration");
+    return;
+  }
+  monitor().logWithLevel(8, 23126, "Fetching configuration from the server");
+  std::map<std::string, std::string> headers;
+  if (std::string lastModified = persisted.configServerLastModifiedString(); !lastModified.empty()) {
+    headers["If-Modified-Since"] = lastModified;
+  }
+  isNetworkRequestPending_ = true;
+  parts_.network->setTimeoutInterval(settings.networkTimeout());
+  auto session = parts_.network->getURL(
+      *url, headers, parts_.scheduler->workerQueue(), shouldUseBackgroundSession(),
+      completionFor([](MeasurementUploader& self, const auto& response, const auto& data, const auto& error) {
+        self.networkRemoteConfigFetchCompletionHandler(response, data, error);
+      }));
+  // A request that never started reports why through its completion; nothing is pending meanwhile.
+  if (!session) isNetworkRequestPending_ = false;
+}
+
+void MeasurementUploader::networkRemoteConfigFetchCompletionHandler(const std::optional<HTTPURLResponse>& response,
+                                                                    const std::optional<Data>& data,
+                                                                    const std::optional<Error>& error) {
+  auto& persisted = *parts_.bundling.persistedConfig;
+  auto& database = *parts_.bundling.database;
+  const std::int64_t status = response ? response->statusCode : 0;
+  monitor().logWithLevel(8, 23127, "Fetched configuration. Status code", Value(status));
+  const double current = now();
+  if (status == 200 || status == 204 || status == 304 || status == 404) {
+    persisted.setConfigServerLastModifiedString(response->valueForHTTPHeaderField("Last-Modified").value_or(""));
+    persisted.setLastFailedUploadTimestamp(0);
+    persisted.setLastBackoffTimestamp(0);
+    Error recordError;
+    bool recorded = true;
+    if (status == 304 || status == 404) {
+      if (status == 304) {
+        monitor().logWithLevel(8, 23131, "Configuration has not been modified. Using the same configuration. Code",
+                               Value(status));
+      } else {
+        monitor().logWithLevel(3, 23130, "Configuration not found. Using default configuration");
+      }
+      recorded = database.updateRemoteConfigSuccessfulTimestamp(current, &recordError);
+      if (!recorded) {
+        monitor().logWithLevel(1, 23132, "Failed to update config last set timestamp. Error",
+                               Value(recordError.localizedDescription()));
+      }
+    } else {
+      monitor().logWithLevel(8, 23133, "Successfully fetched configuration from the server. Code, size", Value(status),
+                             Value(response->valueForHTTPHeaderField("Content-Length").value_or("")));
+      recorded = database.updateRemoteConfigSuccessfulTimestamp(current, &recordError);
+      if (!recorded) {
+        monitor().logWithLevel(1, 23134, "Failed to set last set timestamp in database. Error",
+                               Value(recordError.localizedDescription()));
+      }
+      if (data && !data->empty()) (void)installConfiguration(*data);
+    }
+    suspendedUploadTimestamp_ = recorded ? 0 : uptime();
+    uploadDataOrRegisterAlarm();
+    return;
+  }
+  std::string reason = error ? error->localizedDescription() : std::string();
+  monitor().logWithLevel(3, 23128, "Network request failed to fetch remote config. Code, Error", Value(status),
+                         Value(reason));
+  persisted.setLastFailedUploadTimestamp(current);
+  if (status == 503 || status == 429) persisted.setLastBackoffTimestamp(current);
+  monitor().logWithLevel(3, 23129, "Network fetch failed. Will retry later. Code, error", Value(status), Value(reason));
+  updateSchedule();
+}
+
+bool MeasurementUploader::installConfiguration(const Data& body) {
+  auto& settings = *parts_.bundling.settings;
+  return parts_.bundling.database->performTransaction([&] {
+    // The body comes from the network: the message layer refuses what does not decode within its bounds.
+    auto config = APMPBMeasurementConfig::initWithBuffer(body);
+    if (!config) {
+      monitor().logWithLevel(2, 23135, "Configuration data is invalid.");
+      return false;
+    }
+    std::string appID = parts_.bundling.identity ? parts_.bundling.identity->appIDFromVMP() : settings.appID();
+    if (APMNanoGetString(*config, kConfigAppID).value_or("") != appID) {
+      monitor().logWithLevel(2, 23136, "Configuration does not have valid Vadeze App ID.");
+      return false;
+    }
+    auto audiences = APMNanoGetMessageArray<APMPBAudience>(*config, kConfigAudiences);
+    if (!parts_.bundling.audience->updateAudiences(audiences)) {
+      monitor().logWithLevel(2, 23137, "Failed to update audiences with new server configuration");
+      return false;
+    }
+    APMNanoClearField(*config, kConfigAudiences);
+    if (!settings.updateMeasurementConfig(config)) {
+      monitor().logWithLevel(2, 23138, "Failed to update configuration with new server configuration");
+      return false;
+    }
+    return true;
+  });
+}
+
+}  // namespace sdk::analytics

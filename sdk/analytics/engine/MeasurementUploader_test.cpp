@@ -1,0 +1,439 @@
+#include "sdk/analytics/engine/MeasurementUploader.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/dispatch/MainLoop.h"
+#include "sdk/analytics/engine/APMIdentity.h"
+#include "sdk/analytics/engine/BundlingTestSupport.h"
+#include "sdk/analytics/engine/UploadTime.h"
+#include "sdk/analytics/foundation/APMAlarm.h"
+#include "sdk/analytics/foundation/APMPBAudience.h"
+#include "sdk/analytics/foundation/APMScheduler.h"
+#include "sdk/analytics/foundation/APMServiceURL.h"
+#include "testing/LoopbackServer.h"
+
+namespace {
+
+using ostrel::testing::LoopbackRequest;
+using ostrel::testing::LoopbackResponse;
+using platform::foundation::Data;
+using sdk::analytics::MeasurementUploader;
+using sdk::analytics::UploadTimeInputs;
+using sdk::analytics::testing::BundlingEnvironment;
+
+// --- the schedule as a function of its inputs
+
+TEST(NextUploadingTime, FollowsTheIntervalsAndTheDoublingRetrySeries) {
+  const double now = 1000000;
+  const double base = now - 100;  // data written 100 s ago
+  auto inputs = [&](double success, double failure) {
+    UploadTimeInputs in;
+    in.now = now;
+    in.newestDataTime = base;
+    in.lastSuccessfulUpload = success;
+    in.lastFailedUpload = failure;
+    return in;
+  };
+  struct Case {
+    const char* what;
+    UploadTimeInputs in;
+    double expected;
+  };
+  UploadTimeInputs none = inputs(0, 0);
+  none.newestDataTime = 0;
+  UploadTimeInputs future = inputs(0, 0);
+  future.newestDataTime = now + 100;  // mirrored: as old as base
+  UploadTimeInputs debug = inputs(0, 0);
+  debug.debug = true;
+  UploadTimeInputs realtime = inputs(now - 5, 0);
+  realtime.realtime = true;
+  UploadTimeInputs noRetries = inputs(0, base + 1);
+  noRetries.retryCount = 0;
+  std::vector<Case> cases = {
+      {"no data", none, 0},
+      {"first upload after the initial delay", inputs(0, 0), base + 15},
+      {"future data", future, base + 15},
+      {"an hour after a recent success", inputs(now - 10, 0), now - 10 + 3600},
+      {"real-time interval", realtime, now - 5 + 10},
+      {"debug mode", debug, base + 1},
+      {"first retry", inputs(0, base + 1), base + 15 + 1800},
+      {"second retry", inputs(0, base + 15 + 1800), base + 15 + 1800 + 3600},
+      {"sixth retry", inputs(0, base + 15 + 1800 * 31), base + 15 + 1800 * 63},
+      {"series spent", inputs(0, base + 15 + 1800 * 63), 0},
+      {"no retries allowed", noRetries, 0},
+      {"a failure before the data does not count", inputs(0, base - 1), base + 15},
+  };
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(sdk::analytics::nextUploadingTimeFor(c.in), c.expected) << c.what;
+}
+
+TEST(CompatibleBundles, ABatchNeverMixesAppIDsOrIdentifiers) {
+  auto bundle = [](const std::string& appID, std::optional<std::string> ad, std::optional<std::string> vendor) {
+    return MeasurementUploader::QueuedBundle(BundlingEnvironment::metadata(appID, ad, vendor), 0);
+  };
+  std::vector<MeasurementUploader::QueuedBundle> bundles = {
+      bundle("a", std::nullopt, std::nullopt), bundle("a", "AD1", std::nullopt), bundle("a", std::nullopt, "V1"),
+      bundle("a", "AD1", "V2"), bundle("a", "AD2", std::nullopt), bundle("a", "AD1", std::nullopt)};
+  EXPECT_EQ(MeasurementUploader::filteredBundlesWithCompatibleAppID("a", "AD1", "", bundles).size(), 4u);
+  EXPECT_EQ(MeasurementUploader::filteredBundlesWithCompatibleAppID("b", "AD1", "", bundles).size(), 0u);
+  std::vector<MeasurementUploader::QueuedBundle> vendors = {bundle("a", std::nullopt, "V1"), bundle("a", "AD9", "V1"),
+                                                            bundle("a", std::nullopt, "V2")};
+  EXPECT_EQ(MeasurementUploader::filteredBundlesWithCompatibleAppID("a", "", "V1", vendors).size(), 2u);
+  EXPECT_EQ(MeasurementUploader::filteredBundlesWithCompatibleAppID("a", "AD1", "V1", vendors).size(), 0u);
+  std::vector<MeasurementUploader::QueuedBundle> apps = {bundle("a", std::nullopt, std::nullopt),
+                                                         bundle("b", std::nullopt, std::nullopt)};
+  EXPECT_EQ(MeasurementUploader::filteredBundlesWithCompatibleAppID("a", "", "", apps).size(), 1u);
+}
+
+// --- the uploader against a loopback service
+
+// 2023-11-14 22:00:00 UTC: the hour the manual clock starts in.
+constexpr double kHour = 1699999200.0;
+
+class MeasurementUploaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv(sdk::analytics::kAnalyticsServiceURLEnvironmentVariable, server.url("").c_str(), 1);
+    identity = APMIdentity::initWithPersistedConfig(env.persisted);
+    identity->setAppIDFromVMP(BundlingEnvironment::kAppID);
+    auto parts = env.parts();
+    parts.identity = identity;
+    MeasurementUploader::Hooks hooks;
+    hooks.isNetworkConnected = [this] { return connected.load(); };
+    hooks.uptime = [this] { return uptime.load(); };
+    hooks.terminateBackgroundTask = [this] { ++backgroundTaskEnds; };
+    uploader = MeasurementUploader::make(
+        {parts, network, scheduler, std::make_shared<APMAlarm>(scheduler->workerQueue(), "Measurement timer")}, hooks);
+  }
+  void TearDown() override {
+    settle();
+    unsetenv(sdk::analytics::kAnalyticsServiceURLEnvironmentVariable);
+  }
+
+  void onWorker(const std::function<void()>& work) { scheduler->dispatchSyncOnWorkerQueueBlockID("test", work); }
+  void settle() { onWorker([] {}); }
+  // Runs the main queue until the requests have arrived and nothing is in flight any more.
+  bool until(std::size_t requests) {
+    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (;;) {
+      bool done = false;
+      onWorker([&] { done = server.requestCount() >= requests && !uploader->isNetworkRequestPending(); });
+      if (done) return true;
+      if (std::chrono::steady_clock::now() > limit) return false;
+      if (!platform::dispatch::MainLoop::runOnce()) std::this_thread::yield();
+    }
+  }
+  void upload(std::size_t expectedRequests) {
+    onWorker([&] { uploader->uploadData(); });
+    ASSERT_TRUE(until(expectedRequests));
+    settle();
+  }
+
+  // A configuration of this app with the given settings; optionally another app's.
+  static std::string configurationBody(const std::map<std::string, std::string>& settings = {},
+                                       const std::string& appID = BundlingEnvironment::kAppID, int audiences = 0) {
+    auto config = BundlingEnvironment::configuration(settings, appID);
+    for (int i = 0; i < audiences; ++i) {
+      auto audience = APMPBAudience::make();
+      APMNanoSetInt32(*audience, 0, 100 + i);
+      APMNanoAddMessage(*config, 5, *audience);
+    }
+    Data bytes = config->protoBuffer();
+    return std::string(bytes.begin(), bytes.end());
+  }
+  static std::string configPath() { return std::string("/config/app/") + BundlingEnvironment::kAppID; }
+  void serveConfiguration(std::map<std::string, std::string> settings = {}) {
+    LoopbackResponse answer = LoopbackResponse::ok(configurationBody(settings));
+    answer.headers.push_back({"Last-Modified", "Tue, 14 Nov 2023 22:00:00 GMT"});
+    server.on("GET", configPath(), answer);
+  }
+
+  std::vector<LoopbackRequest> requestsFor(const std::string& path) const {
+    std::vector<LoopbackRequest> found;
+    for (const auto& request : server.requests()) {
+      if (request.path == path) found.push_back(request);
+    }
+    return found;
+  }
+  static std::shared_ptr<APMPBMeasurementBatch> batchOf(const LoopbackRequest& request) {
+    return APMPBMeasurementBatch::initWithBuffer(
+        std::span(reinterpret_cast<const std::uint8_t*>(request.body.data()), request.body.size()));
+  }
+  std::optional<double> alarmTime() const { return uploader->parts().alarm->scheduledTimestamp(); }
+
+  BundlingEnvironment env;
+  ostrel::testing::LoopbackServer server;
+  std::shared_ptr<ZURAridire> network = ZURAridire::initWithReachabilityHost("127.0.0.1");
+  std::shared_ptr<APMScheduler> scheduler = std::make_shared<APMScheduler>("com.vadeze.vura.worker");
+  std::shared_ptr<APMIdentity> identity;
+  std::shared_ptr<MeasurementUploader> uploader;
+  std::atomic<bool> connected{true};
+  std::atomic<double> uptime{500};
+  std::atomic<int> backgroundTaskEnds{0};
+};
+
+TEST_F(MeasurementUploaderTest, FetchesTheConfigurationFirstThenPostsTheBatch) {
+  serveConfiguration();
+  server.on("POST", "/a", LoopbackResponse::withStatus(204));
+  env.store("shot", kHour + 1, {{"lens", APMValue(std::string("35mm"))}});
+
+  upload(2);
+  auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].method, "GET");
+  EXPECT_EQ(requests[0].path, configPath());
+  for (const char* key : {"app_instance_id=", "platform=ios", "vmp_version=", "runtime_version="}) {
+    EXPECT_NE(requests[0].target.find(key), std::string::npos) << key << " in " << requests[0].target;
+  }
+  EXPECT_FALSE(requests[0].header("If-Modified-Since"));
+
+  const auto& post = requests[1];
+  EXPECT_EQ(post.method, "POST");
+  EXPECT_EQ(post.path, "/a");
+  EXPECT_EQ(post.header("Content-Encoding"), "gzip");
+  EXPECT_EQ(post.header("Content-Type"), "application/x-www-form-urlencoded");
+  EXPECT_TRUE(post.header("Content-Length"));
+  auto batch = batchOf(post);
+  ASSERT_TRUE(batch);
+  auto bundles = APMNanoGetMessageArray<APMPBMeasurementBundle>(*batch, 0);
+  ASSERT_EQ(bundles.size(), 1u);
+  const auto& bundle = *bundles[0];
+  EXPECT_EQ(APMNanoGetInt32(bundle, 0), 1);
+  EXPECT_EQ(APMNanoGetString(bundle, 8), "ios");
+  EXPECT_EQ(BundlingEnvironment::eventNames(bundle), std::vector<std::string>{"shot"});
+  auto event = APMNanoGetMessageArray<APMPBEvent>(bundle, 1).at(0);
+  EXPECT_EQ(BundlingEnvironment::parameters(*event).at("lens").stringValue(), "35mm");
+  EXPECT_EQ(APMNanoGetInt64(bundle, 3), std::int64_t(env.now() * 1000));
+  EXPECT_EQ(APMNanoGetInt64(bundle, 4), std::int64_t((kHour + 1) * 1000));
+  EXPECT_EQ(APMNanoGetInt64(bundle, 5), std::int64_t((kHour + 1) * 1000));
+  EXPECT_EQ(APMNanoGetInt64(bundle, 18), APMIdentity::ruzUdurerizezaLibraryVersion());
+  EXPECT_EQ(APMNanoGetInt32(bundle, 24), 1);
+  EXPECT_FALSE(APMNanoHasField(bundle, 35));
+
+  EXPECT_EQ(env.count("raw_events"), 0);
+  EXPECT_EQ(env.count("queue"), 0);
+  EXPECT_EQ(env.persisted->lastSuccessfulUploadTimestamp(), env.now());
+  EXPECT_EQ(env.persisted->lastFailedUploadTimestamp(), 0);
+  EXPECT_EQ(env.persisted->configServerLastModifiedString(), "Tue, 14 Nov 2023 22:00:00 GMT");
+
+  // The next upload: the configuration is fresh, the bundle index goes on.
+  env.store("shot", kHour + 2);
+  upload(3);
+  ASSERT_EQ(requestsFor("/a").size(), 2u);
+  auto second = APMNanoGetMessageArray<APMPBMeasurementBundle>(*batchOf(requestsFor("/a")[1]), 0);
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_EQ(APMNanoGetInt32(*second[0], 24), 2);
+  EXPECT_EQ(APMNanoGetInt64(*second[0], 7), std::int64_t((kHour + 1) * 1000));
+}
+
+TEST_F(MeasurementUploaderTest, AFailedUploadKeepsTheBundleAndTheNextBatchCarriesItsRetryCount) {
+  serveConfiguration();
+  server.onSequence("POST", "/a", {LoopbackResponse::withStatus(500), LoopbackResponse::withStatus(200)});
+  env.store("shot", kHour + 1);
+  upload(2);
+  EXPECT_EQ(env.count("queue"), 1);
+  EXPECT_EQ(env.persisted->lastFailedUploadTimestamp(), env.now());
+  EXPECT_EQ(env.persisted->lastBackoffTimestamp(), 0);
+  // Retried on the series: the alarm waits for the first retry.
+  ASSERT_TRUE(alarmTime());
+  EXPECT_GT(*alarmTime(), env.now() + 1000);
+
+  upload(3);
+  auto retried = APMNanoGetMessageArray<APMPBMeasurementBundle>(*batchOf(requestsFor("/a").at(1)), 0);
+  ASSERT_EQ(retried.size(), 1u);
+  EXPECT_EQ(APMNanoGetInt32(*retried[0], 35), 1);
+  EXPECT_EQ(env.count("queue"), 0);
+}
+
+TEST_F(MeasurementUploaderTest, BackOffAfterA503AndAnEarlierAlarmIsKept) {
+  serveConfiguration();
+  server.on("POST", "/a", LoopbackResponse::withStatus(503));
+  env.store("shot", kHour + 1);
+  upload(2);
+  const double backoff = env.persisted->lastBackoffTimestamp();
+  EXPECT_EQ(backoff, env.now());
+  ASSERT_TRUE(alarmTime());
+  EXPECT_GE(*alarmTime(), backoff + 43200);
+
+  // An alarm due earlier than the schedule is kept; a later one is replaced.
+  onWorker([&] {
+    uploader->parts().alarm->runAfterDelay(5, [] {});
+    uploader->updateSchedule();
+  });
+  ASSERT_TRUE(alarmTime());
+  EXPECT_NEAR(*alarmTime(), env.now() + 5, 0.001);
+  onWorker([&] {
+    uploader->parts().alarm->runAfterDelay(10 * 86400, [] {});
+    uploader->updateSchedule();
+  });
+  ASSERT_TRUE(alarmTime());
+  EXPECT_NEAR(*alarmTime(), backoff + 43200, 0.001);
+
+  // Nothing goes out before the back-off ends; then the batch does.
+  env.environment.advance(43199);
+  settle();
+  EXPECT_EQ(requestsFor("/a").size(), 1u);
+  env.environment.advance(1);
+  ASSERT_TRUE(until(3));
+  EXPECT_EQ(requestsFor("/a").size(), 2u);
+}
+
+TEST_F(MeasurementUploaderTest, NoDataOrNoNetworkArmsNoAlarm) {
+  onWorker([&] { uploader->updateSchedule(); });
+  EXPECT_FALSE(alarmTime());
+  env.store("shot", env.now() - 1);
+  connected = false;
+  onWorker([&] { uploader->updateSchedule(); });
+  EXPECT_FALSE(alarmTime());
+  EXPECT_EQ(network->reachabilityDelegate(), uploader);
+  connected = true;
+  onWorker([&] { uploader->updateSchedule(); });
+  ASSERT_TRUE(alarmTime());
+  EXPECT_NEAR(*alarmTime(), env.now() - 1 + 15, 0.001);
+  EXPECT_FALSE(network->reachabilityDelegate());
+}
+
+TEST_F(MeasurementUploaderTest, BundlesOfAnotherAppTravelInASeparateBatch) {
+  serveConfiguration();
+  server.on("POST", "/a", LoopbackResponse::withStatus(204));
+  env.store(BundlingEnvironment::event("one", kHour + 1), *BundlingEnvironment::metadata());
+  env.store(BundlingEnvironment::event("two", kHour + 2), *BundlingEnvironment::metadata("1:456:ios:def"));
+  upload(3);  // the configuration, then one batch per app, chained
+  auto posts = requestsFor("/a");
+  ASSERT_EQ(posts.size(), 2u);
+  for (const auto& post : posts) {
+    EXPECT_EQ(APMNanoGetMessageArray<APMPBMeasurementBundle>(*batchOf(post), 0).size(), 1u);
+  }
+  EXPECT_EQ(env.count("queue"), 0);
+}
+
+TEST_F(MeasurementUploaderTest, AWipeDuringAnUploadDeletesNoNewBundle) {
+  serveConfiguration();
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool arrived = false, release = false;
+  server.on("POST", "/a", [&](const LoopbackRequest&) {
+    std::unique_lock lock(mutex);
+    arrived = true;
+    changed.notify_all();
+    changed.wait(lock, [&] { return release; });
+    return LoopbackResponse::withStatus(204);
+  });
+  env.store("old", kHour + 1);
+  onWorker([&] { uploader->uploadData(); });
+  // The configuration's answer comes through the main queue; then the batch goes out and is held.
+  for (;;) {
+    {
+      std::lock_guard lock(mutex);
+      if (arrived) break;
+    }
+    if (!platform::dispatch::MainLoop::runOnce()) std::this_thread::yield();
+  }
+
+  // The data is wiped while the batch is out; a new event makes a bundle that may reuse the row ID.
+  onWorker([&] {
+    platform::foundation::Error error;
+    ASSERT_TRUE(env.database->reset(&error)) << error;
+    uploader->dataWasWiped();
+    env.store("new", kHour + 5);
+    ASSERT_TRUE(uploader->bundler().bundleRawEvents());
+  });
+  {
+    std::lock_guard lock(mutex);
+    release = true;
+  }
+  changed.notify_all();
+  ASSERT_TRUE(until(2));
+  settle();
+  auto queued = env.queuedBundles();
+  ASSERT_EQ(queued.size(), 1u);
+  EXPECT_EQ(BundlingEnvironment::eventNames(*queued[0]), std::vector<std::string>{"new"});
+}
+
+TEST_F(MeasurementUploaderTest, ARequestThatNeverStartsLeavesNothingPending) {
+  serveConfiguration();
+  env.store("shot", kHour + 1);
+  upload(1);  // the configuration only: uploads have nowhere to go
+  unsetenv(sdk::analytics::kAnalyticsServiceURLEnvironmentVariable);
+  onWorker([&] { uploader->uploadData(); });
+  for (int i = 0; i < 100 && !uploader->isNetworkRequestPending() && platform::dispatch::MainLoop::runOnce(); ++i) {
+  }
+  settle();
+  EXPECT_FALSE(uploader->isNetworkRequestPending());
+  onWorker([&] { EXPECT_TRUE(uploader->isNetworkReadyForRequest()); });
+  EXPECT_FALSE(env.scope.logged(23041));
+  EXPECT_TRUE(uploader->uploadingBundleIDs().empty());
+}
+
+TEST_F(MeasurementUploaderTest, AnEmptyBundleListSendsNothing) {
+  onWorker([&] { EXPECT_FALSE(uploader->setUploadInProgressWithBundleIDs({})); });
+  EXPECT_TRUE(env.scope.logged(23046));
+  onWorker([&] {
+    EXPECT_TRUE(uploader->setUploadInProgressWithBundleIDs({1, 2}));
+    EXPECT_FALSE(uploader->setUploadInProgressWithBundleIDs({3}));
+  });
+  EXPECT_EQ(uploader->uploadingBundleIDs(), (std::vector<std::int64_t>{1, 2}));
+}
+
+// --- the configuration fetch
+
+TEST_F(MeasurementUploaderTest, ConditionalFetchAndTheAcceptedStatuses) {
+  LoopbackResponse fresh = LoopbackResponse::ok(configurationBody({{"measurement.upload.interval", "7200000"}}));
+  fresh.headers.push_back({"Last-Modified", "Wed, 15 Nov 2023 10:00:00 GMT"});
+  server.onSequence("GET", configPath(),
+                    {fresh, LoopbackResponse::withStatus(304), LoopbackResponse::withStatus(404)});
+  onWorker([&] { uploader->fetchRemoteConfig(); });
+  ASSERT_TRUE(until(1));
+  EXPECT_EQ(env.settings->uploadingInterval(), 7200);
+  EXPECT_EQ(env.persisted->configServerLastModifiedString(), "Wed, 15 Nov 2023 10:00:00 GMT");
+
+  env.environment.advance(100);
+  env.persisted->setLastFailedUploadTimestamp(env.now() - 5);
+  onWorker([&] { uploader->fetchRemoteConfig(); });
+  ASSERT_TRUE(until(2));
+  EXPECT_EQ(server.requests()[1].header("If-Modified-Since"), "Wed, 15 Nov 2023 10:00:00 GMT");
+  EXPECT_EQ(env.settings->uploadingInterval(), 7200);  // 304: the same configuration
+  EXPECT_EQ(env.settings->lastRemoteConfigUpdateTimestamp(), env.now());
+  EXPECT_EQ(env.persisted->lastFailedUploadTimestamp(), 0);
+
+  env.environment.advance(100);
+  env.persisted->setLastBackoffTimestamp(env.now() - 5);
+  onWorker([&] { uploader->fetchRemoteConfig(); });
+  ASSERT_TRUE(until(3));
+  EXPECT_EQ(env.settings->uploadingInterval(), 7200);  // 404: nothing changes but the fetch time
+  EXPECT_EQ(env.settings->lastRemoteConfigUpdateTimestamp(), env.now());
+  EXPECT_EQ(env.persisted->lastBackoffTimestamp(), 0);
+  EXPECT_EQ(env.persisted->configServerLastModifiedString(), "");
+}
+
+TEST_F(MeasurementUploaderTest, ARejectedConfigurationChangesNothingAndA503BacksOff) {
+  server.onSequence("GET", configPath(),
+                    {LoopbackResponse::ok(configurationBody({{"measurement.upload.interval", "7200000"}},
+                                                            "1:999:ios:other", 2)),
+                     LoopbackResponse::ok("\x0a\xff\xff\xff garbage"), LoopbackResponse::withStatus(503)});
+  for (std::size_t fetch = 1; fetch <= 2; ++fetch) {
+    onWorker([&] { uploader->fetchRemoteConfig(); });
+    ASSERT_TRUE(until(fetch));
+    settle();
+  }
+  EXPECT_TRUE(env.scope.logged(23136));
+  EXPECT_TRUE(env.scope.logged(23135));
+  EXPECT_EQ(env.settings->uploadingInterval(), 3600);
+  platform::foundation::Error error;
+  EXPECT_EQ(env.database->allAudienceIDs(&error).value_or(std::vector<std::int32_t>{-1}).size(), 0u);
+
+  env.store("shot", kHour + 1);
+  onWorker([&] { uploader->fetchRemoteConfig(); });
+  ASSERT_TRUE(until(3));
+  settle();
+  EXPECT_EQ(env.persisted->lastBackoffTimestamp(), env.now());
+  EXPECT_EQ(env.persisted->lastFailedUploadTimestamp(), env.now());
+  ASSERT_TRUE(alarmTime());
+  EXPECT_GE(*alarmTime(), env.now() + 43200);
+}
+
+}  // namespace
