@@ -5,6 +5,7 @@
 
 #include "app/kit/KitTestEnvironment.h"
 #include "app/kit/UIConstants.h"
+#include "app/settings/BasicGuide.h"
 #include "app/settings/InteractiveGuideManager.h"
 #include "app/setup/SetupControllerUtil.h"
 #include "app/setup/SetupForm.h"
@@ -575,6 +576,29 @@ TEST_F(CameraPickerTest, DrawsTheHeaderTheChosenRowAndTheForm) {
   tapCamera(kAlexa35);
   EXPECT_FALSE(screen->newFormatCreation) << "a pick below the form closes it";
   shoot("camera-picker-modes");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CameraPickerTest, ShowsOnlyItsOwnGuideRightOfCentre) {
+  open(false, true);
+  BasicGuide other;
+  other.messageRect = {0, 0, 220, 120};
+  other.guideTag = 310;
+  other.superView = v().topBar->superview()->shared_from_this();
+  screen->showGuide(other);
+  EXPECT_FALSE(other.guideMessage());
+  BasicGuide own;
+  own.messageRect = {0, 0, 220, 120};
+  own.guideTag = CameraModeAspectViewController::kGuideTag;
+  own.superView = v().topBar->superview()->shared_from_this();
+  screen->showGuide(own);
+  ASSERT_TRUE(own.guideMessage());
+  EXPECT_DOUBLE_EQ(own.guideMessage()->center().x, window->bounds().width() - 240);
+  EXPECT_DOUBLE_EQ(own.guideMessage()->center().y, 160);
+  own.hideInteractiveGuide();
 }
 
 }  // namespace
