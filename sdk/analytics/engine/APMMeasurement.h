@@ -22,6 +22,10 @@ class APMPersistedConfig;
 class APMRemoteConfig;
 class APMScheduler;
 
+namespace sdk::analytics {
+class MeasurementUploader;
+}
+
 // The measurement engine: one shared instance per process owning the measurement database, the
 // persisted settings, the network client, the worker queue with its upload alarm, the measurement
 // settings and the audience evaluator. Its components are built once, on the worker queue, when
@@ -106,6 +110,8 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   // --- accessors
   std::shared_ptr<APMAlarm> alarm() const { return alarm_; }
   std::shared_ptr<APMAudience> audience() const;
+  // The way out: upload schedule, upload and configuration fetch; nothing before the components exist.
+  std::shared_ptr<sdk::analytics::MeasurementUploader> uploader() const;
   std::shared_ptr<APMIdentity> identity() const;
   std::shared_ptr<ZURAridire> network() const { return network_; }
   std::shared_ptr<APMPersistedConfig> persistedConfig() const { return persistedConfig_; }
@@ -178,6 +184,7 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   void startLifecycleReportersOnWorkerQueue();
   void clearExpiredDeferredDeepLink();
   void updateSchedule();
+  void installUploaderOnWorkerQueue();
   std::weak_ptr<APMMeasurement> weakSelf() { return weak_from_this(); }
 
   const std::string databaseName_;
@@ -193,6 +200,7 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   // Made by the component initialisation on the worker queue; read from any queue.
   mutable std::mutex componentsMutex_;
   std::shared_ptr<APMAudience> audience_;
+  std::shared_ptr<sdk::analytics::MeasurementUploader> uploader_;
   std::shared_ptr<APMDatabase> database_;
   std::shared_ptr<APMIdentity> identity_;
   std::shared_ptr<APMRemoteConfig> remoteConfig_;

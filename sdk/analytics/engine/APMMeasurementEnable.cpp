@@ -200,6 +200,7 @@ bool APMMeasurement::initializeComponentsOnWorkerQueue() {
   if (platform::foundation::Error staleError; !database->maybeDeleteStaleData(&staleError) && !staleError.domain.empty()) {
     monitor->logWithLevel(5, 23018, "Unable to delete stale data. Error", Value(staleError.description()));
   }
+  installUploaderOnWorkerQueue();
   startLifecycleReportersOnWorkerQueue();
   return true;
 }

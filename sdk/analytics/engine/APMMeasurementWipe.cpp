@@ -4,6 +4,7 @@
 #include "sdk/analytics/engine/APMIdentity.h"
 #include "sdk/analytics/engine/APMMeasurement.h"
 #include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/MeasurementUploader.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
 #include "sdk/analytics/foundation/APMFiles.h"
 #include "sdk/analytics/foundation/APMMonitor.h"
@@ -90,6 +91,8 @@ bool APMMeasurement::wipeoutAnalyticsDataAndResetComponents() {
       monitor->logWithLevel(1, 23209, "Failed to reset database", Value(error.description()));
       return false;
     }
+    // SQLite hands the emptied queue's row IDs to new bundles: an upload still out must not delete them.
+    if (auto uploader = this->uploader()) uploader->dataWasWiped();
     if (auto config = remoteConfigInstance()) config->reset();
     setReportersEnabled(enabled_.load());
   } else {
@@ -141,31 +144,10 @@ bool APMMeasurement::resetAnalyticsDataWithAppInstanceID(const std::optional<std
 
 bool APMMeasurement::hasDataToUpload() {
   auto database = this->database();
-  if (!database) return false;
-  platform::foundation::Error error;
-  auto queueEmpty = database->isQueuedBundleTableEmpty(&error);
-  if (!queueEmpty) {
-    sharedMonitor()->logWithLevel(1, 23117, "Failed to check if queue table is empty. Error",
-                                  Value(error.description()));
-    return false;
-  }
-  if (!*queueEmpty) return true;
-  auto rawEmpty = database->isRawEventsTableEmpty(&error);
-  if (!rawEmpty) {
-    sharedMonitor()->logWithLevel(1, 23118, "Failed to check if raw events table is empty. Error",
-                                  Value(error.description()));
-    return false;
-  }
-  return !*rawEmpty;
+  return database && sdk::analytics::MeasurementUploader::hasDataToUploadIn(*database);
 }
 
 bool APMMeasurement::removeBundlesFromDatabaseWithIDs(const std::vector<std::int64_t>& rowIDs) {
   auto database = this->database();
-  platform::foundation::Error error;
-  if (!database || !database->deleteBundlesWithRowIDs(rowIDs, &error)) {
-    sharedMonitor()->logWithLevel(1, 23122, "Failed to delete bundles from database. Error",
-                                  Value(database ? error.description() : std::string("no database")));
-    return false;
-  }
-  return true;
+  return sdk::analytics::MeasurementUploader::removeBundlesWithIDs(database.get(), rowIDs);
 }

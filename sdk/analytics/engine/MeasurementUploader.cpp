@@ -91,11 +91,32 @@ void MeasurementUploader::endSchedule() {
   terminateBackgroundTask();
 }
 
-bool MeasurementUploader::hasDataToUpload() {
+bool MeasurementUploader::hasDataToUpload() { return hasDataToUploadIn(*parts_.bundling.database); }
+
+bool MeasurementUploader::hasDataToUploadIn(APMDatabase& database) {
   Error error;
-  auto noBundles = parts_.bundling.database->isQueuedBundleTableEmpty(&error);
-  auto noRawEvents = parts_.bundling.database->isRawEventsTableEmpty(&error);
-  return (noBundles && !*noBundles) || (noRawEvents && !*noRawEvents);
+  auto queueEmpty = database.isQueuedBundleTableEmpty(&error);
+  if (!queueEmpty) {
+    monitor().logWithLevel(1, 23117, "Failed to check if queue table is empty. Error", text(error));
+    return false;
+  }
+  if (!*queueEmpty) return true;
+  auto rawEmpty = database.isRawEventsTableEmpty(&error);
+  if (!rawEmpty) {
+    monitor().logWithLevel(1, 23118, "Failed to check if raw events table is empty. Error", text(error));
+    return false;
+  }
+  return !*rawEmpty;
+}
+
+bool MeasurementUploader::removeBundlesWithIDs(APMDatabase* database, const std::vector<std::int64_t>& rowIDs) {
+  Error error;
+  if (!database || !database->deleteBundlesWithRowIDs(rowIDs, &error)) {
+    monitor().logWithLevel(1, 23122, "Failed to delete bundles from database. Error",
+                           Value(database ? error.localizedDescription() : std::string("no database")));
+    return false;
+  }
+  return true;
 }
 
 double MeasurementUploader::nextUploadingTime() {
@@ -407,8 +428,7 @@ void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTT
     persisted.setLastFailedUploadTimestamp(0);
     persisted.setLastBackoffTimestamp(0);
     updateSchedule();
-    Error deleteError;
-    if (!parts_.bundling.database->deleteBundlesWithRowIDs(uploadingBundleIDs_, &deleteError)) {
+    if (!removeBundlesWithIDs(parts_.bundling.database.get(), uploadingBundleIDs_)) {
       monitor().logWithLevel(1, 23045, "Unable to delete uploaded bundles. Uploads will be suspended for seconds",
                              Value(kSuspensionSeconds));
       suspendedUploadTimestamp_ = uptime();

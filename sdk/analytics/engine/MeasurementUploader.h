@@ -62,6 +62,10 @@ class MeasurementUploader final : public ZURAridireReachabilityDelegate,
   void updateSchedule();
   double nextUploadingTime();
   bool hasDataToUpload();
+  // Whether the upload queue or the raw events hold anything; a failed look counts as nothing.
+  static bool hasDataToUploadIn(APMDatabase& database);
+  // Deletes uploaded bundles; false (logged) without a database or on failure.
+  static bool removeBundlesWithIDs(APMDatabase* database, const std::vector<std::int64_t>& rowIDs);
 
   // --- upload
   void uploadData();

@@ -1,0 +1,26 @@
+// The engine's way out: the uploader over the components, and the schedule the rest of the engine asks for.
+#include "sdk/analytics/engine/APMMeasurement.h"
+#include "sdk/analytics/engine/MeasurementUploader.h"
+
+std::shared_ptr<sdk::analytics::MeasurementUploader> APMMeasurement::uploader() const {
+  std::lock_guard lock(componentsMutex_);
+  return uploader_;
+}
+
+void APMMeasurement::installUploaderOnWorkerQueue() {
+  sdk::analytics::MeasurementUploader::Parts parts;
+  parts.bundling = {database(), remoteConfigInstance(), audience(), persistedConfig_, identity()};
+  parts.network = network_;
+  parts.scheduler = scheduler_;
+  parts.alarm = alarm_;
+  sdk::analytics::MeasurementUploader::Hooks hooks;
+  std::shared_ptr<ZURAridire> network = network_;
+  hooks.isNetworkConnected = [network] { return network && network->isNetworkConnected(); };
+  auto uploader = sdk::analytics::MeasurementUploader::make(std::move(parts), std::move(hooks));
+  std::lock_guard lock(componentsMutex_);
+  uploader_ = std::move(uploader);
+}
+
+void APMMeasurement::updateSchedule() {
+  if (auto uploader = this->uploader()) uploader->updateSchedule();
+}
