@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
-#include "platform/dispatch/MainLoop.h"
 #include "sdk/analytics/engine/APMConsentSettingsUtil.h"
 #include "sdk/analytics/engine/APMIdentifiers.h"
 #include "sdk/analytics/engine/APMIdentity.h"
@@ -20,6 +17,7 @@
 #include "sdk/analytics/foundation/APMScheduler.h"
 #include "sdk/analytics/foundation/APMServiceURL.h"
 #include "sdk/analytics/foundation/APMTestSupport.h"
+#include "sdk/analytics/rules/APMETestSupport.h"
 #include "testing/LoopbackServer.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
@@ -65,12 +63,7 @@ class MeasurementUploadTest : public ::testing::Test {
     for (int i = 0; i < 2; ++i) engine->scheduler()->dispatchSyncOnWorkerQueueBlockID("test", [] {});
   }
   static bool spinUntil(const std::function<bool()>& predicate) {
-    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!predicate()) {
-      if (std::chrono::steady_clock::now() > limit) return false;
-      if (!platform::dispatch::MainLoop::runOnce()) std::this_thread::yield();
-    }
-    return true;
+    return sdk::analytics::testing::TaskManagerEnvironment::spinUntil(predicate);
   }
   bool untilRequests(std::size_t count) {
     return spinUntil([&] {

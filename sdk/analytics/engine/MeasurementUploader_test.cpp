@@ -15,6 +15,7 @@
 #include "sdk/analytics/foundation/APMPBAudience.h"
 #include "sdk/analytics/foundation/APMScheduler.h"
 #include "sdk/analytics/foundation/APMServiceURL.h"
+#include "sdk/analytics/rules/APMETestSupport.h"
 #include "testing/LoopbackServer.h"
 
 namespace {
@@ -118,14 +119,11 @@ class MeasurementUploaderTest : public ::testing::Test {
   void settle() { onWorker([] {}); }
   // Runs the main queue until the requests have arrived and nothing is in flight any more.
   bool until(std::size_t requests) {
-    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    for (;;) {
+    return sdk::analytics::testing::TaskManagerEnvironment::spinUntil([&] {
       bool done = false;
       onWorker([&] { done = server.requestCount() >= requests && !uploader->isNetworkRequestPending(); });
-      if (done) return true;
-      if (std::chrono::steady_clock::now() > limit) return false;
-      if (!platform::dispatch::MainLoop::runOnce()) std::this_thread::yield();
-    }
+      return done;
+    });
   }
   void upload(std::size_t expectedRequests) {
     onWorker([&] { uploader->uploadData(); });
