@@ -334,6 +334,10 @@ TEST_F(CameraPickerTest, AModeTapCommitsItWithoutCropAndCloses) {
 
 TEST_F(CameraPickerTest, OpenedOnModesTheExitButtonShowsAndTheModeIsChosen) {
   open(true);
+  EXPECT_FALSE(screen->tableViewCanEditRowAtIndexPath(*v().shootingModeTableView, IndexPath::forRow(0, 0)))
+      << "shooting modes are never deleted";
+  EXPECT_FALSE(screen->tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(*v().shootingModeTableView,
+                                                                                   IndexPath::forRow(0, 0)));
   EXPECT_EQ(screen->menuPosition, 2);
   EXPECT_TRUE(v().backBtn->isHidden());
   EXPECT_FALSE(v().exitBtn->isHidden());
