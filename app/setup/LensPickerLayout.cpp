@@ -126,6 +126,8 @@ LensPickerViews LensPickerLayout::build(platform::ui::View& root) {
   v.topBar->addSubview(v.topBarTitleLabel);
   v.doneBtn = make<quorvelCustomButton>();
   v.topBar->addSubview(v.doneBtn);
+  v.statusCover = make<uiGeneralBGView>();
+  root.addSubview(v.statusCover);
 
   v.createNewBtn = make<quorvelCustomButton>();
   root.addSubview(v.createNewBtn);
@@ -162,6 +164,7 @@ void LensPickerLayout::layOut(const LensPickerViews& v, const LensPickerConstrai
   const double w = bounds.width();
   const double top = safeTop;
 
+  v.statusCover->setFrame({0, 0, w, top});
   v.topBar->setFrame({0, top + c.topBarConstraint.constant(), w, kBarHeight});
   v.backBtn->setFrame({8, 0, 60, kBarHeight});
   v.exitBtn->setFrame({w - 60, 0, 52, kBarHeight});

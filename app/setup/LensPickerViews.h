@@ -23,6 +23,7 @@ namespace app::setup {
 // (create button, lens count). The forms lie over the pages.
 struct LensPickerViews {
   std::shared_ptr<uiTopBarView> topBar;
+  std::shared_ptr<uiGeneralBGView> statusCover;  // over the top inset, hiding the raised top bar
   std::shared_ptr<uiLabelTopBarTitle> topBarTitleLabel;
   std::shared_ptr<platform::ui::Button> backBtn, exitBtn;
   std::shared_ptr<quorvelCustomButton> doneBtn;

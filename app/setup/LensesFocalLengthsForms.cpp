@@ -117,7 +117,6 @@ void LensesFocalLengthsViewController::createNewLens() {
   auto& label = primeLensSetSelected ? *v.customPrimeLensLabel : *v.customZoomLensLabel;
   label.setText(text("Add lens to") + " " + series.manufactor + " " + series.series);
   v.titleLabel->setText(text("CREATE CUSTOM LENS"));
-  (void)(primeLensSetSelected ? v.customPrimeLensTextField : v.customZoomMinTextField)->becomeFirstResponder();
   layOut();
   platform::ui::View::animate(0.2, [this] {
     auto& v = views_;
@@ -136,6 +135,8 @@ void LensesFocalLengthsViewController::createNewLens() {
     constraints_.topBarConstraint.setConstant(-LensPickerLayout::kBarHeight);
     layOut();
   });
+  // Once the form shows, its first field takes the keyboard.
+  (void)(primeLensSetSelected ? v.customPrimeLensTextField : v.customZoomMinTextField)->becomeFirstResponder();
 }
 
 void LensesFocalLengthsViewController::backToLensSeriesCreation() {

@@ -80,6 +80,15 @@ class LensPickerTest : public ::testing::Test, public app::setup::testing::Setup
     }
     ADD_FAILURE() << "lens " << lensId << " is not listed";
   }
+  // For a person to look at: the window's picture goes to $OSTREL_SETUP_PNG_DIR when it is set.
+  void photograph(const std::string& name) {
+    const char* folder = std::getenv("OSTREL_SETUP_PNG_DIR");
+    if (!folder) return;
+    env.advance(1);
+    layOut();
+    auto picture = render();
+    ASSERT_TRUE(picture && picture->writePNG(std::string(folder) + "/" + name + ".png"));
+  }
   bool marked(const platform::ui::TextField& field) const {
     return field.layer().borderWidth() == 2.0 && field.layer().borderColor() == UIConstants::redWarning();
   }
@@ -113,6 +122,7 @@ TEST_F(LensPickerTest, OpensOnTheSeriesListWithTheEditedSeriesChosen) {
   ASSERT_TRUE(cell);
   EXPECT_EQ(cell->title->text(), "Aaa Primes ");
   EXPECT_EQ(cell->anaFactorLabel->text(), "CUSTOM");
+  photograph("lens-picker-series");
 }
 
 TEST_F(LensPickerTest, PrimeTapsKeepOneLensPerFocalLengthAndNeverNone) {
@@ -207,6 +217,7 @@ TEST_F(LensPickerTest, FilterPairsExcludeEachOtherAndTheLensPageClearsThem) {
   tap(*v().filterLensesAnamorphicBtn);
   EXPECT_FALSE(screen->filters().spherical);
   EXPECT_TRUE(screen->filters().anamorphic);
+  photograph("lens-picker-filters");
   EXPECT_TRUE(screen->seriesList().indexPathOf(squeezed));
   EXPECT_FALSE(screen->seriesList().indexPathOf(primes));
   tap(*v().filterLensesPrimesBtn);
@@ -234,6 +245,7 @@ TEST_F(LensPickerTest, SearchCoversTheListAndItsRowsCannotBeSwiped) {
   type("aaa  PRIMES");
   ASSERT_TRUE(screen->seriesList().searching());
   ASSERT_EQ(screen->seriesList().results().size(), 1u);
+  photograph("lens-picker-search");
   EXPECT_TRUE(v().lensSeriesTableView->sectionIndexTitles().empty());
   EXPECT_FALSE(screen->tableViewCanEditRowAtIndexPath(*v().lensSeriesTableView, IndexPath::forRow(0, 0)));
   tapRow(*v().lensSeriesTableView, IndexPath::forRow(0, 0));
@@ -304,6 +316,7 @@ TEST_F(LensPickerTest, ANewSeriesIsStoredWithItsFirstLensOnlyOnceTheLensIsValid)
   ASSERT_TRUE(screen->creatingNewLensSeries);
   tap(*v().saveBtn->button());  // nothing typed: the name is missing
   EXPECT_TRUE(marked(*v().customLensSeriesNameTextField));
+  photograph("lens-picker-new-series");
   EXPECT_EQ(screen->menuPosition, 1);
 
   typeInto(*v().customLensSeriesNameTextField, "Homemade");
@@ -316,6 +329,7 @@ TEST_F(LensPickerTest, ANewSeriesIsStoredWithItsFirstLensOnlyOnceTheLensIsValid)
   ASSERT_TRUE(screen->manufacturerToCreate());
   EXPECT_EQ(screen->manufacturerToCreate()->anamorphotic, 1.5f);
   EXPECT_EQ(v().customPrimeLensLabel->text(), "Add lens to Homemade ");
+  photograph("lens-picker-new-series-lens");
 
   LensCatalogue before;
   const auto seriesBefore = before->getAllCustomManufacturers().size();
@@ -394,6 +408,47 @@ TEST_F(LensPickerTest, TheSqueezeFieldShowsItsNumberWhileEditedAndItsKindAfter) 
     EXPECT_TRUE(marked(squeeze)) << refused;
     EXPECT_EQ(screen->menuPosition, 1) << refused;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The lens page drawn: a chosen prime wears the accent tick at the right edge, an unchosen one none.
+TEST_F(LensPickerTest, TheLensPageShowsTheChosenPrimesTicked) {
+  open();
+  tapSeries(primes);
+  tapLens(first35);
+  env.advance(1);
+  layOut();
+  auto picture = render();
+  ASSERT_TRUE(picture);
+  if (const char* folder = std::getenv("OSTREL_SETUP_PNG_DIR")) {
+    ASSERT_TRUE(picture->writePNG(std::string(folder) + "/lens-picker-primes.png"));
+  }
+  auto& table = *v().focalLengthsTableView;
+  const auto tickOf = [&](int row) {
+    auto cell =
+        std::dynamic_pointer_cast<CameraSetupPrimeLensCell>(table.cellForRowAtIndexPath(IndexPath::forRow(row, 0)));
+    EXPECT_TRUE(cell);
+    return cell->check->convertPointTo({cell->check->bounds().midX(), cell->check->bounds().midY()}, nullptr);
+  };
+  // Row 0 is the 24mm (chosen first), row 1 the first 35mm (chosen), row 2 the second 35mm (not chosen).
+  const auto scale = picture->pixelWidth() / window->bounds().width();
+  const auto inkNear = [&](platform::ui::Point p) {
+    int accent = 0;
+    for (int dx = -8; dx <= 8; ++dx) {
+      for (int dy = -8; dy <= 8; ++dy) {
+        const auto c = ostrel::testing::bytes(
+            picture->pixel(static_cast<int>((p.x + dx) * scale), static_cast<int>((p.y + dy) * scale)));
+        if (c.b > 150 && c.r < 100) ++accent;
+      }
+    }
+    return accent;
+  };
+  EXPECT_GT(inkNear(tickOf(0)), 3);
+  EXPECT_GT(inkNear(tickOf(1)), 3);
+  EXPECT_EQ(inkNear(tickOf(2)), 0);
 }
 
 }  // namespace
