@@ -102,7 +102,8 @@ LensPickerViews LensPickerLayout::build(platform::ui::View& root) {
   v.filterLensesBtn = filterButton(*v.filterLensesView, "FILTER");
   v.filterLenseIcon = make<platform::ui::ImageView>(SetupIcons::filter(ink));
   v.filterLensesView->addSubview(v.filterLenseIcon);
-  v.filterBarTitleLabel = label(*v.filterLensesView, UIConstants::mediumFontQuorvelWithSize(13), ink);
+  // A sibling of the filter bar, not a part of it: the series name stays when the bar goes on page 2.
+  v.filterBarTitleLabel = label(root, UIConstants::mediumFontQuorvelWithSize(13), ink);
   v.filterBarTitleLabel->setTextAlignment(platform::ui::TextAlignment::Center);
   v.searchBtn = barButton(*v.filterLensesView, "", SetupIcons::search(ink));
 
@@ -184,7 +185,7 @@ void LensPickerLayout::layOut(const LensPickerViews& v, const LensPickerConstrai
   v.filterLensesView->setFrame({0, filterTop, w, kFilterBarHeight});
   v.filterLenseIcon->setFrame({kInset, (kFilterBarHeight - kIcon) / 2, kIcon, kIcon});
   v.filterLensesBtn->setFrame({kInset, 0, 110, kFilterBarHeight});
-  v.filterBarTitleLabel->setFrame({60, 0, w - 120, kFilterBarHeight});
+  v.filterBarTitleLabel->setFrame({60, filterTop, w - 120, kFilterBarHeight});
   v.searchBtn->setFrame({w - kInset - kIcon - 8, 0, kIcon + 8, kFilterBarHeight});
   centreIcon(*v.searchBtn);
 

@@ -111,6 +111,15 @@ void LensesFocalLengthsViewController::viewWillAppear(bool animated) {
   }
 }
 
+// The chosen rows were marked before the tables had their height; now they can be brought to the middle.
+void LensesFocalLengthsViewController::viewDidAppear(bool animated) {
+  for (auto* table : {views_.lensSeriesTableView.get(), views_.focalLengthsTableView.get()}) {
+    if (auto chosen = table->indexPathForSelectedRow()) {
+      table->scrollToRowAtIndexPath(*chosen, platform::ui::TableViewScrollPosition::Middle, false);
+    }
+  }
+}
+
 void LensesFocalLengthsViewController::bindUI() {
   if (!bound_) {
     bound_ = true;

@@ -44,6 +44,7 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   void loadView() override;
   void viewDidLoad() override;
   void viewWillAppear(bool animated) override;
+  void viewDidAppear(bool animated) override;
   void bindUI();
 
   // --- pages ---

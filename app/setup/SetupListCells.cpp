@@ -84,7 +84,7 @@ void ManufactorCell::layoutSubviews() {
   const bool side = !anaFactorLabel->text().empty() || !comment->text().empty();
   // Without a comment (the lens series rows) the squeeze text takes the comment's room too: a series of the
   // user's own reads "1.33x ANA  |  CUSTOM".
-  const bool wideSqueeze = comment->text().empty();
+  const bool wideSqueeze = !anaFactorLabel->text().empty() && comment->text().empty();
   title->setFrame(across(b, kInset, side ? (wideSqueeze ? 160 : 130) : 24));
   anaFactorLabel->setFrame(wideSqueeze ? platform::ui::Rect{b.width() - 154, 0, 130, b.height()}
                                        : platform::ui::Rect{b.width() - 124, 0, 50, b.height()});
