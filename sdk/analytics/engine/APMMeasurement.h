@@ -127,10 +127,6 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   void setIsAnalyticsCollectionEnabled(bool enabled) { isAnalyticsCollectionEnabled_ = enabled; }
   bool isAnalyticsCollectionDeactivated() const { return isAnalyticsCollectionDeactivated_.load(); }
   void setIsAnalyticsCollectionDeactivated(bool deactivated) { isAnalyticsCollectionDeactivated_ = deactivated; }
-  bool isNetworkRequestPending() const { return isNetworkRequestPending_.load(); }
-  void setIsNetworkRequestPending(bool pending) { isNetworkRequestPending_ = pending; }
-  void setSuspendedUploadTimestamp(double uptime) { suspendedUploadTimestamp_ = uptime; }
-  double suspendedUploadTimestamp() const { return suspendedUploadTimestamp_.load(); }
 
   // --- MeasurementHost
   std::shared_ptr<APMMonitor> monitor() const override { return sharedMonitor(); }
@@ -207,12 +203,10 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   std::string previousVMPAppID_;
 
   std::atomic<double> initTimestamp_{0};
-  std::atomic<double> suspendedUploadTimestamp_{0};
   const std::string appID_;
   const std::vector<std::string> safelistedEvents_;
   std::atomic<bool> enabled_{false};
   bool wasEnabledDuringInitialization_ = false;
   std::atomic<bool> isAnalyticsCollectionEnabled_;
   std::atomic<bool> isAnalyticsCollectionDeactivated_;
-  std::atomic<bool> isNetworkRequestPending_{false};
 };
