@@ -302,8 +302,14 @@ TEST_F(LensPickerTest, DeletingTheEditedSeriesFallsBackToTheGenericPrimes) {
   ASSERT_EQ(editedSeries(), primes);
   screen->deleteManufacturerObject(*screen->seriesList().seriesAt(*screen->seriesList().indexPathOf(zooms)));
   EXPECT_EQ(editedSeries(), primes) << "another series goes without touching the edited one";
+  // Package two uses the series too; it is mended, not thrown away at the next start.
+  ASSERT_TRUE(state()->packageTwo);
+  state()->packageTwo->lensManufacturer = state()->currentPackage->lensManufacturer;
+  state()->packageTwo->lensSet = state()->currentPackage->lensSet;
   screen->deleteManufacturerObject(*screen->seriesList().seriesAt(*screen->seriesList().indexPathOf(primes)));
   EXPECT_EQ(editedSeries(), 250);
+  EXPECT_EQ(state()->packageTwo->lensManufacturer->manufactorId, 250);
+  EXPECT_FALSE(state()->packageTwo->lensSet.empty());
   EXPECT_EQ(screen->currentLensManufactorID, 250);
   EXPECT_FALSE(screen->seriesList().indexPathOf(primes));
   EXPECT_FALSE(state()->currentPackage->lensSet.empty());
@@ -449,6 +455,42 @@ TEST_F(LensPickerTest, TheLensPageShowsTheChosenPrimesTicked) {
   EXPECT_GT(inkNear(tickOf(0)), 3);
   EXPECT_GT(inkNear(tickOf(1)), 3);
   EXPECT_EQ(inkNear(tickOf(2)), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A swipe on the user's own lens reveals Delete; on the series' last lens it brings the alert instead.
+TEST_F(LensPickerTest, SwipingTheUsersLensOffersDeleteAndKeepsTheLastOne) {
+  open();
+  tapSeries(zooms);
+  open(true);
+  auto& table = *v().focalLengthsTableView;
+  const auto swipeDelete = [&](int row) {
+    const auto path = IndexPath::forRow(row, 0);
+    table.scrollToRowAtIndexPath(path, platform::ui::TableViewScrollPosition::Middle, false);
+    env.advance(0.05);
+    layOut();
+    auto cell = table.cellForRowAtIndexPath(path);
+    ASSERT_TRUE(cell);
+    swipeLeft(centreOf(*cell), 200);
+    const auto buttons = table.swipeActionButtons();
+    ASSERT_EQ(buttons.size(), 1u);
+    tap(*buttons.front());
+    env.advance(0.5);
+  };
+  swipeDelete(0);
+  ASSERT_EQ(Env::lensesOf(zooms).size(), 1u);
+  EXPECT_EQ(Env::lensesOf(zooms)[0].lensId, longZoom);
+  EXPECT_FALSE(table.isEditing());
+  EXPECT_FALSE(screen->lastLensAlert());
+  swipeDelete(0);
+  EXPECT_EQ(Env::lensesOf(zooms).size(), 1u);
+  ASSERT_TRUE(screen->lastLensAlert());
+  tap(*screen->lastLensAlert()->okSingleBtn());
+  env.advance(1);
+  EXPECT_TRUE(onScreen());
 }
 
 }  // namespace
