@@ -95,6 +95,13 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   }
 
   auto bundle = parts_.database->queryRawEventsMetadataWithFingerprint(*fingerprint, &error);
+  if (!bundle && !failed(error)) {
+    // Events whose metadata row is gone can never make a bundle; kept, they would stay the oldest
+    // group and block every later one.
+    monitor().logWithLevel(1, 23098, "Unable to fetch event metadata. Metadata fingerprint, error", Value(*fingerprint),
+                           Value("Data loss. No metadata: deleting the group's raw events"));
+    return deleteGroup(*group, *fingerprint) ? Outcome::kCommitNoBundle : Outcome::kRollBack;
+  }
   if (!bundle) {
     monitor().logWithLevel(1, 23098, "Unable to fetch event metadata. Metadata fingerprint, error", Value(*fingerprint),
                            text(error));

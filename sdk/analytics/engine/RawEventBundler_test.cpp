@@ -94,6 +94,18 @@ TEST_F(RawEventBundlerTest, RowsThatNoLongerDecodeAreConsumedAndDoNotBlockLaterE
   EXPECT_EQ(env.count("raw_events"), 0);
 }
 
+TEST_F(RawEventBundlerTest, EventsWithoutTheirMetadataAreDroppedAndDoNotBlockLaterEvents) {
+  platform::foundation::Error error;
+  ASSERT_TRUE(env.database->insertRawEvent(BundlingEnvironment::event("orphan", kHour), 99, false, &error)) << error;
+  env.store("kept", kHour + 1);
+  auto b = bundler();
+  EXPECT_FALSE(b.bundleRawEvents());  // the orphan group is deleted, no bundle
+  EXPECT_EQ(env.count("raw_events"), 1);
+  EXPECT_TRUE(b.bundleRawEvents());
+  ASSERT_EQ(env.queuedBundles().size(), 1u);
+  EXPECT_EQ(BundlingEnvironment::eventNames(*env.queuedBundles()[0]), std::vector<std::string>{"kept"});
+}
+
 TEST_F(RawEventBundlerTest, BlockedEventsAreRejectedAndAWhollyRejectedGroupIsDeletedWithoutABundle) {
   env.configure({}, {{"blocked_one", true, std::nullopt}});
   env.store("blocked_one", kHour + 1);
