@@ -1,5 +1,8 @@
 #include "platform/ui/Window.h"
 
+#include <mutex>
+
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/SystemFacts.h"
 #include "platform/ui/ViewController.h"
 
@@ -15,6 +18,16 @@ UserInterfaceStyle systemStyle() {
 void redisplaySubtree(View& view) {
   view.setNeedsDisplay();
   for (const auto& sub : view.subviews()) redisplaySubtree(*sub);
+}
+
+struct KeyWindow {
+  std::mutex mutex;
+  std::weak_ptr<Window> window;
+};
+
+KeyWindow& keyWindowSlot() {
+  static auto* slot = new KeyWindow;
+  return *slot;
 }
 
 }  // namespace
@@ -63,11 +76,28 @@ void Window::makeKeyAndVisible() {
   setHidden(false);
   if (key_) return;
   key_ = true;
+  std::shared_ptr<Window> previous;
+  {
+    auto& slot = keyWindowSlot();
+    std::lock_guard lock(slot.mutex);
+    previous = slot.window.lock();
+    slot.window = std::static_pointer_cast<Window>(weak_from_this().lock());
+  }
+  if (previous && previous.get() != this) {
+    previous->key_ = false;
+    foundation::NotificationCenter::defaultCenter().post(kWindowDidResignKeyNotification, {}, previous.get());
+  }
   // The root controller's view comes on screen now.
   if (root_) {
     root_->sendViewWillAppear(false);
     root_->sendViewDidAppear(false);
   }
+}
+
+std::shared_ptr<Window> Window::keyWindow() {
+  auto& slot = keyWindowSlot();
+  std::lock_guard lock(slot.mutex);
+  return slot.window.lock();
 }
 
 void Window::setUserInterfaceStyle(UserInterfaceStyle style) {

@@ -27,6 +27,9 @@ struct Screen {
 
 enum class UserInterfaceStyle { Light, Dark };
 
+// Posted with the window as sender when another window becomes key.
+inline constexpr const char* kWindowDidResignKeyNotification = "UIWindowDidResignKeyNotification";
+
 // The root of a view tree shown on a screen. It fills the screen, holds the root view controller's view
 // full-size, and carries the appearance (light or dark) its controllers see.
 class Window : public View {
@@ -40,8 +43,11 @@ class Window : public View {
   std::shared_ptr<ViewController> rootViewController() const { return root_; }
   void setRootViewController(std::shared_ptr<ViewController> controller);
 
+  // The window that was key resigns (kWindowDidResignKeyNotification): one window is key at a time.
   void makeKeyAndVisible();
   bool isKeyWindow() const { return key_; }
+  // The application's key window; nullptr when none is key or it has gone.
+  static std::shared_ptr<Window> keyWindow();
 
   // A new window takes the system's appearance (SystemFacts::darkAppearance).
   UserInterfaceStyle userInterfaceStyle() const { return style_; }

@@ -1,0 +1,195 @@
+#include "sdk/analytics/engine/reporters/APMAdExposureReporter.h"
+
+#include "platform/foundation/Clock.h"
+#include "sdk/analytics/engine/APMAnalytics.h"
+#include "sdk/analytics/engine/reporters/APMScreen.h"
+#include "sdk/analytics/engine/reporters/APMSessionReporter.h"
+#include "sdk/analytics/engine/reporters/ReporterHost.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
+
+namespace {
+
+std::int64_t exposureMillis(double start, double end) {
+  const double ms = (end - start) * 1000;
+  if (!(ms > -9.2e18 && ms < 9.2e18)) return 0;
+  return static_cast<std::int64_t>(ms);
+}
+
+Dictionary currentScreenParameters() {
+  Dictionary parameters;
+  if (auto reporter = APMAnalytics::screenViewReporter()) {
+    for (const auto& [name, value] : reporter->screenParameters()) parameters[name] = value.objectValue();
+  }
+  return parameters;
+}
+
+void logExposure(const std::string& name, const Dictionary& parameters) {
+  sdk::analytics::ReporterHost::current()->logInternalEvent("am", name, parameters, std::nullopt);
+}
+
+bool appActive() { return sdk::analytics::ReporterHost::current()->isAppActive(); }
+
+}  // namespace
+
+APMAdExposureReporter::APMAdExposureReporter()
+    : queue_(platform::dispatch::Queue::serial(kQueueLabel)), adExposureStartTime_(currentTime()) {}
+
+std::shared_ptr<APMAdExposureReporter> APMAdExposureReporter::create() {
+  struct Made : APMAdExposureReporter {};
+  auto reporter = std::make_shared<Made>();
+  reporter->startObserving();
+  return reporter;
+}
+
+std::shared_ptr<APMAdExposureReporter> APMAdExposureReporter::sharedInstance() {
+  // Kept for the process: queued begins may still reach it while the process exits.
+  static auto* shared = new std::shared_ptr<APMAdExposureReporter>(create());
+  return *shared;
+}
+
+void APMAdExposureReporter::startObserving() {
+  std::weak_ptr<APMAdExposureReporter> weak = weak_from_this();
+  engagementTimerObservation_ = platform::foundation::NotificationCenter::defaultCenter().addObserver(
+      APMSessionReporter::kEngagementTimerDidFireNotification, [weak](const platform::foundation::Notification&) {
+        if (auto self = weak.lock()) self->handleEngagementTimer();
+      });
+}
+
+double APMAdExposureReporter::currentTime() const { return platform::foundation::Clock::current()->monotonic(); }
+
+void APMAdExposureReporter::waitForQueue() const {
+  queue_->sync([] {});
+}
+
+void APMAdExposureReporter::beginAdUnitExposure(const std::string& adUnitID) {
+  if (adUnitID.empty()) {
+    APMMonitor::shared()->logWithLevel(5, 1000, "Ignoring call to begin ad unit exposure. Received empty ad unit ID");
+    return;
+  }
+  const double time = currentTime();
+  std::weak_ptr<APMAdExposureReporter> weak = weak_from_this();
+  queue_->async([weak, adUnitID, time] {
+    auto self = weak.lock();
+    if (!self) return;
+    if (self->adUnitCounts_.size() >= kMaxAdUnits) {
+      APMMonitor::shared()->logWithLevel(5, 1002, "Reached limit on ad units. Ignoring ad unit with ID", Value(adUnitID));
+      return;
+    }
+    if (self->adUnitCounts_.empty()) self->adExposureStartTime_ = time;
+    if (!self->adUnitCounts_.contains(adUnitID)) self->adUnitStartTimes_[adUnitID] = time;
+    ++self->adUnitCounts_[adUnitID];
+  });
+}
+
+void APMAdExposureReporter::endAdUnitExposure(const std::string& adUnitID) {
+  if (adUnitID.empty()) {
+    APMMonitor::shared()->logWithLevel(5, 1003, "Ignoring call to end ad unit exposure. Received empty ad unit ID");
+    return;
+  }
+  const double time = currentTime();
+  const Dictionary parameters = currentScreenParameters();
+  queue_->sync([&] {
+    auto count = adUnitCounts_.find(adUnitID);
+    if (count == adUnitCounts_.end()) {
+      APMMonitor::shared()->logWithLevel(5, 1004, "Unknown ad unit. Ignoring ad unit with ID", Value(adUnitID));
+      return;
+    }
+    if (count->second >= 2) {
+      --count->second;
+      return;
+    }
+    logAdUnitExposureEventOnSerialQueue(adUnitID, time, parameters);
+    adUnitCounts_.erase(count);
+    adUnitStartTimes_.erase(adUnitID);
+    if (adUnitCounts_.empty()) {
+      logAdExposureEventOnSerialQueue(time, parameters);
+      adExposureStartTime_ = time;
+    }
+  });
+}
+
+void APMAdExposureReporter::logExposureEventsWithScreenParameters(const Dictionary& parameters) {
+  const double time = currentTime();
+  queue_->sync([&] { logExposureEventsOnSerialQueue(time, parameters); });
+}
+
+void APMAdExposureReporter::logExposureEventsOnSerialQueue(double endTime, const Dictionary& parameters) {
+  if (adUnitCounts_.empty()) return;
+  for (const auto& [adUnitID, count] : adUnitCounts_) logAdUnitExposureEventOnSerialQueue(adUnitID, endTime, parameters);
+  logAdExposureEventOnSerialQueue(endTime, parameters);
+  updateStartTimesOnSerialQueue(endTime);
+}
+
+void APMAdExposureReporter::updateStartTimesOnSerialQueue(double time) {
+  for (auto& [adUnitID, start] : adUnitStartTimes_) start = time;
+  adExposureStartTime_ = time;
+}
+
+void APMAdExposureReporter::logAdExposureEventOnSerialQueue(double endTime, const Dictionary& parameters) {
+  auto monitor = APMMonitor::shared();
+  if (!reportingEnabled_) {
+    monitor->logWithLevel(5, 1005, "Ad exposure not logged. Reporting is disabled.");
+    return;
+  }
+  if (!appActive()) {
+    monitor->logWithLevel(8, 1010, "Ad exposure not logged. App is not active.");
+    return;
+  }
+  const std::int64_t ms = exposureMillis(adExposureStartTime_, endTime);
+  if (ms <= 999) {
+    monitor->logWithLevel(8, 1006, "Ad exposure not logged. Exposure time was less than 1 sec");
+    return;
+  }
+  Dictionary event = parameters;
+  event["_xt"] = Value(ms);
+  logExposure("_xa", event);
+}
+
+void APMAdExposureReporter::logAdUnitExposureEventOnSerialQueue(const std::string& adUnitID, double endTime,
+                                                                const Dictionary& parameters) {
+  auto monitor = APMMonitor::shared();
+  if (!reportingEnabled_) {
+    monitor->logWithLevel(5, 1007, "Ad unit exposure not logged. Reporting is disabled.");
+    return;
+  }
+  if (adUnitID.empty()) {
+    monitor->logWithLevel(5, 1008, "Ad unit exposure not logged. Received empty ad unit ID");
+    return;
+  }
+  if (!appActive()) {
+    monitor->logWithLevel(8, 1011, "Ad unit exposure not logged. App is not active.");
+    return;
+  }
+  const auto start = adUnitStartTimes_.find(adUnitID);
+  const std::int64_t ms = exposureMillis(start == adUnitStartTimes_.end() ? endTime : start->second, endTime);
+  if (ms <= 999) {
+    monitor->logWithLevel(8, 1009, "Ad unit exposure not logged. Exposure time was less than 1 sec");
+    return;
+  }
+  Dictionary event = parameters;
+  event["_ai"] = Value(adUnitID);
+  event["_xt"] = Value(ms);
+  logExposure("_xu", event);
+}
+
+// --- triggers
+
+void APMAdExposureReporter::handleScreenDidChangeFromScreen(const APMScreen* previous, const APMScreen*) {
+  if (previous) logExposureEventsWithScreenParameters(APMScreenParameters(previous));
+}
+
+void APMAdExposureReporter::handleEngagementTimer() { logExposureEventsWithScreenParameters(currentScreenParameters()); }
+
+void APMAdExposureReporter::handleAppWillResignActiveWithScreen(const APMScreen* screen) {
+  Dictionary parameters = screen ? APMScreenParameters(screen) : Dictionary{};
+  if (parameters.empty()) parameters = currentScreenParameters();
+  logExposureEventsWithScreenParameters(parameters);
+}
+
+void APMAdExposureReporter::handleAppDidBecomeActive() {
+  const double time = currentTime();
+  queue_->sync([&] { updateStartTimesOnSerialQueue(time); });
+}

@@ -1,0 +1,281 @@
+#include "sdk/analytics/engine/reporters/APMSessionReporter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "platform/dispatch/Queue.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/reporters/APMScreen.h"
+#include "sdk/analytics/engine/reporters/ReporterHost.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
+
+namespace {
+
+constexpr double kMaxEngagementSeconds = 3600;
+
+std::int64_t millis(double seconds) {
+  const double ms = seconds * 1000;
+  if (!(ms > -9.2e18 && ms < 9.2e18)) return ms > 0 ? std::numeric_limits<std::int64_t>::max() : 0;
+  return static_cast<std::int64_t>(ms);
+}
+
+std::int64_t truncated(double seconds) {
+  if (!(seconds > -9.2e18 && seconds < 9.2e18)) return 0;
+  return static_cast<std::int64_t>(seconds);
+}
+
+void logInternal(const std::string& name, const Dictionary& parameters) {
+  sdk::analytics::ReporterHost::current()->logInternalEvent("auto", name, parameters, std::nullopt);
+}
+
+bool appActive() { return sdk::analytics::ReporterHost::current()->isAppActive(); }
+
+}  // namespace
+
+std::shared_ptr<APMSessionReporter> APMSessionReporter::initWithPersistedConfig(
+    std::shared_ptr<APMPersistedConfig> persistedConfig, std::shared_ptr<APMRemoteConfig> remoteConfig) {
+  return std::make_shared<APMSessionReporter>(Private{}, std::move(persistedConfig), std::move(remoteConfig));
+}
+
+APMSessionReporter::APMSessionReporter(Private, std::shared_ptr<APMPersistedConfig> persistedConfig,
+                                       std::shared_ptr<APMRemoteConfig> remoteConfig)
+    : persistedConfig_(persistedConfig ? std::move(persistedConfig) : APMPersistedConfig::sharedInstance()),
+      remoteConfig_(remoteConfig ? std::move(remoteConfig) : APMRemoteConfig::defaultInstance()),
+      timer_(platform::dispatch::Queue::main(), kEngagementTimerName) {
+  timeoutSessionInterval_ = remoteConfig_->sessionDefaultTimeoutInterval();
+  engagementStartUptime_ = freerideEngagementStartUptime_ = currentUptime();
+}
+
+APMSessionReporter::~APMSessionReporter() { timer_.cancel(); }
+
+void APMSessionReporter::installFactory() {
+  sdk::analytics::SessionReporting::setFactory(
+      [](std::shared_ptr<APMPersistedConfig> persisted, std::shared_ptr<APMRemoteConfig> remote) {
+        return std::static_pointer_cast<sdk::analytics::SessionReporting>(
+            initWithPersistedConfig(std::move(persisted), std::move(remote)));
+      });
+}
+
+// --- switches and expiry
+
+void APMSessionReporter::setReportingEnabled(bool enabled) {
+  {
+    std::lock_guard lock(mutex_);
+    reportingEnabled_ = enabled;
+  }
+  if (!enabled) {
+    timer_.cancel();
+  } else if (appActive() && !timer_.scheduledTimestamp()) {
+    rescheduleUserEngagementTimer();
+  }
+}
+
+bool APMSessionReporter::isReportingEnabled() const {
+  std::lock_guard lock(mutex_);
+  return reportingEnabled_;
+}
+
+void APMSessionReporter::setTimeoutSessionInterval(double seconds) {
+  if (seconds < 0) {
+    APMMonitor::shared()->logWithLevel(3, 33001, "Received negative timeout session duration. Setting to 0.0 instead.");
+    seconds = 0;
+  }
+  std::lock_guard lock(mutex_);
+  timeoutSessionInterval_ = seconds;
+}
+
+double APMSessionReporter::timeoutSessionInterval() const {
+  std::lock_guard lock(mutex_);
+  return timeoutSessionInterval_;
+}
+
+bool APMSessionReporter::isSessionExpiredAt(double now) const {
+  return std::fabs(now - persistedConfig_->lastSessionActivityClockTime()) > timeoutSessionInterval_;
+}
+
+bool APMSessionReporter::isSessionExpired() const {
+  std::lock_guard lock(mutex_);
+  return isSessionExpiredAt(currentClockTime());
+}
+
+bool APMSessionReporter::shouldStartNewSession() const { return appActive() && isSessionExpired(); }
+
+bool APMSessionReporter::extendSession() {
+  std::lock_guard lock(mutex_);
+  const double now = currentClockTime();
+  if (isSessionExpiredAt(now)) return false;
+  persistedConfig_->setLastSessionActivityClockTime(now);
+  return true;
+}
+
+void APMSessionReporter::updatePropertiesForNewSessionStart() {
+  std::lock_guard lock(mutex_);
+  persistedConfig_->setSessionNumber(persistedConfig_->sessionNumber() + 1);
+  persistedConfig_->setLastSessionActivityClockTime(currentClockTime());
+}
+
+APMUserAttribute APMSessionReporter::sessionIDPropertyWithTimestamp(double timestamp) const {
+  return APMUserAttribute("auto", "_sid", APMValue(truncated(timestamp)), timestamp);
+}
+
+APMUserAttribute APMSessionReporter::sessionNumberProperty() const {
+  return APMUserAttribute("auto", "_sno", APMValue(persistedConfig_->sessionNumber()), currentClockTime());
+}
+
+// --- clocks and engagement time
+
+double APMSessionReporter::currentUptime() const { return platform::foundation::Clock::current()->monotonic(); }
+
+double APMSessionReporter::currentClockTime() const { return platform::foundation::Clock::current()->now(); }
+
+bool APMSessionReporter::efficient() const { return remoteConfig_->efficientEngagementReportingEnabled(); }
+
+double APMSessionReporter::incurredEngagementTimeLocked(double uptime) const {
+  const double start = efficient() ? freerideEngagementStartUptime_ : engagementStartUptime_;
+  const double incurred = uptime - start;
+  if (incurred < 0) {
+    APMMonitor::shared()->logWithLevel(4, 33004, "Incurred engagement time is negative. Setting to 0.0 instead");
+    return 0;
+  }
+  return incurred;
+}
+
+double APMSessionReporter::incurredEngagementTime() {
+  std::lock_guard lock(mutex_);
+  return incurredEngagementTimeLocked(currentUptime());
+}
+
+std::int64_t APMSessionReporter::cutFreerideEngagementTimeMillis() {
+  if (!efficient()) return 0;
+  std::lock_guard lock(mutex_);
+  const double uptime = currentUptime();
+  const double incurred = incurredEngagementTimeLocked(uptime);
+  freerideEngagementStartUptime_ = uptime;
+  return millis(incurred);
+}
+
+// --- events
+
+void APMSessionReporter::setSessionID(const Value& sessionID, const Value& sessionNumber) {
+  auto host = sdk::analytics::ReporterHost::current();
+  host->setInternalUserProperty(sessionID, "_sid", "auto");
+  host->setInternalUserProperty(sessionNumber, "_sno", "auto");
+}
+
+void APMSessionReporter::logSessionStartEvent() {
+  if (!appActive()) {
+    APMMonitor::shared()->logWithLevel(7, 33005, "Session start event not logged. Application is not active");
+    return;
+  }
+  if (!isReportingEnabled()) return;
+  std::int64_t sessionID = 0;
+  std::int64_t sessionNumber = 0;
+  {
+    std::lock_guard lock(mutex_);
+    const double now = currentClockTime();
+    sessionNumber = persistedConfig_->sessionNumber() + 1;
+    persistedConfig_->setSessionNumber(sessionNumber);
+    persistedConfig_->setLastSessionActivityClockTime(now);
+    sessionID = truncated(now);
+  }
+  setSessionID(Value(sessionID), Value(sessionNumber));
+  logInternal("_s", Dictionary{{"_sid", Value(sessionID)}, {"_sno", Value(sessionNumber)}});
+}
+
+std::int64_t APMSessionReporter::logEngagementEvent(const APMScreen* screen, bool isRedundant) {
+  if (!appActive()) {
+    APMMonitor::shared()->logWithLevel(7, 33006, "User engagement event not logged. Application is not active");
+    return 0;
+  }
+  const bool isEfficient = efficient();
+  std::int64_t ms = 0;
+  bool log = false;
+  {
+    std::lock_guard lock(mutex_);
+    const double uptime = currentUptime();
+    if (reportingEnabled_) {
+      ms = millis(std::min(incurredEngagementTimeLocked(uptime), kMaxEngagementSeconds));
+      log = true;
+    }
+    engagementStartUptime_ = uptime;
+    if (isEfficient && !isRedundant) freerideEngagementStartUptime_ = uptime;
+    persistedConfig_->setLastSessionActivityClockTime(currentClockTime());
+  }
+  if (log) {
+    Dictionary parameters{{"_et", Value(ms)}};
+    if (screen) {
+      for (auto& [name, value] : APMScreenParameters(screen)) parameters[name] = value;
+    }
+    if (isEfficient && isRedundant) parameters["_fr"] = Value(std::int64_t{1});
+    logInternal("_e", parameters);
+  }
+  rescheduleUserEngagementTimer();
+  return ms;
+}
+
+std::int64_t APMSessionReporter::logEngagementEventAndReturnTimeWithScreen(const APMScreen* screen, bool isRedundant) {
+  return logEngagementEvent(screen, isRedundant);
+}
+
+void APMSessionReporter::logUserEngagementEvent() { logEngagementEvent(nullptr, false); }
+
+void APMSessionReporter::logAppBackgroundEvent(std::int64_t milliseconds) {
+  if (!isReportingEnabled() || !remoteConfig_->appBackgroundedEventEnabled()) return;
+  if (!appActive()) {
+    APMMonitor::shared()->logWithLevel(7, 33008, "App backgrounded event not logged. Application is not active");
+    return;
+  }
+  Dictionary parameters;
+  if (milliseconds >= 1 && efficient()) parameters["_et"] = Value(milliseconds);
+  logInternal("_ab", parameters);
+}
+
+// --- timer and application state
+
+void APMSessionReporter::rescheduleUserEngagementTimer() {
+  std::weak_ptr<APMSessionReporter> weak = weak_from_this();
+  timer_.runAfterDelay(remoteConfig_->sessionEventUserEngagementInterval(), [weak] {
+    auto self = weak.lock();
+    if (!self) return;
+    platform::foundation::NotificationCenter::defaultCenter().post(kEngagementTimerDidFireNotification);
+    self->logUserEngagementEvent();
+  });
+}
+
+void APMSessionReporter::handleAppDidBecomeActive() {
+  {
+    std::lock_guard lock(mutex_);
+    engagementStartUptime_ = freerideEngagementStartUptime_ = currentUptime();
+  }
+  rescheduleUserEngagementTimer();
+  if (shouldStartNewSession() && isReportingEnabled()) {
+    setSessionID(Value(), Value());
+    logSessionStartEvent();
+  }
+}
+
+void APMSessionReporter::handleAppWillResignActiveWithScreen(const APMScreen* screen) {
+  const bool background = remoteConfig_->appBackgroundedEventEnabled();
+  std::int64_t ms = 0;
+  if (background && remoteConfig_->redundantEngagementRemovalEnabled()) {
+    ms = cutFreerideEngagementTimeMillis();
+  } else {
+    ms = logEngagementEvent(screen, background);
+  }
+  logAppBackgroundEvent(ms);
+  timer_.cancel();
+}
+
+void APMSessionReporter::handleScreenDidChangeFromScreen(const APMScreen* previous, const APMScreen*) {
+  if (!previous || incurredEngagementTime() < 1.0) return;
+  const bool isEfficient = efficient();
+  if (isEfficient && remoteConfig_->redundantEngagementRemovalEnabled()) return;
+  logEngagementEvent(previous, isEfficient);
+}
