@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/SystemFacts.h"
 #include "platform/runtime/Send.h"
 #include "platform/ui/Window.h"
@@ -128,6 +129,24 @@ TEST(ViewController, WindowsFollowTheSystemAppearanceSetting) {
   window->followSystemAppearance();
   EXPECT_EQ(window->userInterfaceStyle(), UserInterfaceStyle::Light);
   EXPECT_EQ(gLog, std::vector<std::string>{"screen.wasDark"});
+}
+
+TEST(Window, TheWindowMadeKeyLastIsTheKeyWindow) {
+  std::vector<const void*> resigned;
+  auto observation = foundation::NotificationCenter::defaultCenter().addObserver(
+      kWindowDidResignKeyNotification, [&](const foundation::Notification& n) { resigned.push_back(n.sender); });
+  auto first = make<Window>();
+  first->makeKeyAndVisible();
+  EXPECT_EQ(Window::keyWindow(), first);
+  auto second = make<Window>();
+  second->makeKeyAndVisible();
+  EXPECT_EQ(Window::keyWindow(), second);
+  // Made key again, the first takes the place back without showing its controllers a second time.
+  first->makeKeyAndVisible();
+  EXPECT_EQ(Window::keyWindow(), first);
+  EXPECT_EQ(resigned, (std::vector<const void*>{first.get(), second.get()}));
+  first.reset();
+  EXPECT_EQ(Window::keyWindow(), nullptr);
 }
 
 }  // namespace

@@ -74,8 +74,6 @@ void Window::setRootViewController(std::shared_ptr<ViewController> controller) {
 
 void Window::makeKeyAndVisible() {
   setHidden(false);
-  if (key_) return;
-  key_ = true;
   std::shared_ptr<Window> previous;
   {
     auto& slot = keyWindowSlot();
@@ -84,9 +82,10 @@ void Window::makeKeyAndVisible() {
     slot.window = std::static_pointer_cast<Window>(weak_from_this().lock());
   }
   if (previous && previous.get() != this) {
-    previous->key_ = false;
     foundation::NotificationCenter::defaultCenter().post(kWindowDidResignKeyNotification, {}, previous.get());
   }
+  if (key_) return;
+  key_ = true;
   // The root controller's view comes on screen now.
   if (root_) {
     root_->sendViewWillAppear(false);

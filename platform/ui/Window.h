@@ -43,7 +43,9 @@ class Window : public View {
   std::shared_ptr<ViewController> rootViewController() const { return root_; }
   void setRootViewController(std::shared_ptr<ViewController> controller);
 
-  // The window that was key resigns (kWindowDidResignKeyNotification): one window is key at a time.
+  // The window made key last is the application's key window; the one before hears
+  // kWindowDidResignKeyNotification. It keeps showing its controllers as a key window does, since the
+  // shell and the app keep windows they made key earlier on screen.
   void makeKeyAndVisible();
   bool isKeyWindow() const { return key_; }
   // The application's key window; nullptr when none is key or it has gone.
