@@ -18,6 +18,9 @@ class ZEDIvadazudoConfiguration;
 namespace platform::dispatch {
 class Queue;
 }
+namespace platform::ui {
+struct UserActivity;
+}
 
 // The one door into the measurement library: the public interface, the connector, the automatic
 // reporters and the app-delegate interceptor all call it. Arguments are checked on the caller's
@@ -113,8 +116,13 @@ class APMAnalytics {
   static void notifyEventListeners(const APMEvent& event);
   static void setOpenURLListener(OpenURLListener listener);
 
-  // --- open URL
+  // --- open URL, user activity, background sessions
   static void handleOpenURL(const std::string& url);
+  static void handleUserActivity(const platform::ui::UserActivity& activity);
+  static void handleEventsForBackgroundURLSession(const std::string& identifier,
+                                                  std::function<void()> completionHandler);
+  // Once per process: the app-delegate proxy with the facade's interceptor.
+  static void createAppDelegateProxy();
 
   // --- reset and consent
   static void resetAnalyticsData();

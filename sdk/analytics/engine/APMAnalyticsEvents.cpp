@@ -2,6 +2,9 @@
 
 #include "platform/dispatch/Queue.h"
 #include "sdk/analytics/engine/APMAnalytics.h"
+#include "sdk/analytics/engine/APMAppDelegateInterceptor.h"
+#include "sdk/interception/VDUAppDelegateSwizzler.h"
+#include "sdk/utilities/ZURAridire.h"
 #include "sdk/analytics/engine/APMAnalyticsState.h"
 #include "sdk/analytics/foundation/APMDataTypeValidator.h"
 #include "sdk/analytics/foundation/APMDecimalNumber.h"
@@ -247,5 +250,27 @@ void APMAnalytics::handleOpenURL(const std::string& url) {
       listener = s.openURLListener;
     }
     if (listener) listener(url);
+  });
+}
+
+void APMAnalytics::handleUserActivity(const platform::ui::UserActivity& activity) {
+  const double timestamp = facade::now();
+  dispatchAsyncOnSerialQueue([activity, timestamp] {
+    const auto link = APMDeepLinkFromUserActivity(&activity);
+    if (!link || link->empty()) return;
+    if (auto engine = facade::engine()) engine->handleNonFirstOpenEventURL(*link, timestamp);
+  });
+}
+
+void APMAnalytics::handleEventsForBackgroundURLSession(const std::string& identifier,
+                                                       std::function<void()> completionHandler) {
+  ZURAridire::handleEventsForBackgroundURLSessionID(identifier, std::move(completionHandler));
+}
+
+void APMAnalytics::createAppDelegateProxy() {
+  static platform::dispatch::Once once;
+  once.call([] {
+    VDUAppDelegateSwizzler::proxyOriginalDelegate();
+    VDUAppDelegateSwizzler::registerAppDelegateInterceptor(APMAppDelegateInterceptor::sharedInstance());
   });
 }

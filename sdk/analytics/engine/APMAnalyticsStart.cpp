@@ -140,6 +140,8 @@ void APMAnalytics::runStartBlock(const std::string& appID, const std::string& or
     if (initialize) initialize(appID, enabled, deactivated, safelist);
     if (!VDUAppDelegateSwizzler::isAppDelegateProxyEnabled()) {
       facade::monitor()->logWithLevel(6, 25036, "App Delegate Proxy is disabled");
+    } else if (!deactivated) {
+      platform::dispatch::Queue::main()->async([] { createAppDelegateProxy(); });
     }
     auto engine = facade::engine();
     s.enabled = engine && engine->wasEnabledDuringInitialization();

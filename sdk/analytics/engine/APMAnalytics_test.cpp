@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "platform/dispatch/Queue.h"
+#include "platform/ui/ApplicationDelegateSelectors.h"
+#include "sdk/analytics/engine/APMAppDelegateInterceptor.h"
 #include "sdk/analytics/engine/APMConsentSettingsUtil.h"
 #include "sdk/analytics/engine/APMIdentity.h"
 #include "sdk/analytics/engine/FacadeTestSupport.h"
@@ -379,6 +381,24 @@ TEST_F(ConsentFacadeTest, ResetKeepsItsIDUntilTheEngineHasUsedIt) {
   EXPECT_EQ(APMAnalytics::resetRetryCount(), 0);
   EXPECT_FALSE(APMAnalytics::appInstanceIDAfterReset());
   EXPECT_EQ(callsAfterCreation().size(), 2u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FacadeTest, ContinuedWebActivitiesOpenTheirPage) {
+  start();
+  APMAnalytics::handleUserActivity({"NSUserActivityTypeBrowsingWeb", "https://example.com/a", Value()});
+  APMAnalytics::handleUserActivity({"NSUserActivityTypeBrowsingWeb", "", Value()});
+  APMAnalytics::handleUserActivity({"com.example.reading", "https://example.com/b", Value()});
+  std::vector<std::string> opened;
+  APMAnalytics::setOpenURLListener([&](const std::string& url) { opened.push_back(url); });
+  APMAnalytics::drainForTesting();
+  EXPECT_EQ(callsAfterCreation(), (Strings{"url https://example.com/a"}));
+  EXPECT_TRUE(opened.empty()) << "activities do not reach the open-URL listener";
+  EXPECT_TRUE(log.logged(23006));
+  EXPECT_FALSE(APMDeepLinkFromUserActivity(nullptr));
 }
 
 }  // namespace
