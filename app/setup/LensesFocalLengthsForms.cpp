@@ -275,12 +275,23 @@ void LensesFocalLengthsViewController::saveLensOfNewSeries() {
   if (!manufacturer2Create_) return;
   const bool prime = primeLensSetSelected;
   if (prime ? checkForErrorPrimeLens() : checkForErrorZoomLens()) return;
+  if (!storeNewSeriesWithLens(prime)) return;
+  if (prime) canSelectLenses = true;
+  setNewCreatedLensSeries();
+  returnFromLensSeriesCreation();
+  if (auto series = currentSeries()) loadLensesForManufactor(*series);
+  views_.focalLengthsTableView->reloadData();
+}
+
+// The series (unless an earlier SAVE stored it) and its first lens, through one connection that is closed
+// again before the commit reads the catalogue.
+bool LensesFocalLengthsViewController::storeNewSeriesWithLens(bool prime) {
   auto& v = views_;
   LensCatalogue catalogue;
-  if (!catalogue) return;
+  if (!catalogue) return false;
   if (manufacturer2Create_->manufactorId == -1 && catalogue->insertManufactor(*manufacturer2Create_) < 0) {
     platform::log::write(platform::log::Error, "The new lens series could not be stored");
-    return;
+    return false;
   }
   LensObject lens =
       prime ? LensFormValues::prime(*manufacturer2Create_, FormNumber::value(v.customPrimeLensTextField->text()))
@@ -289,13 +300,9 @@ void LensesFocalLengthsViewController::saveLensOfNewSeries() {
   if (catalogue->insertNewLens(lens) < 0) {
     // The series stays stored and keeps its id: the next SAVE adds the lens to it.
     platform::log::write(platform::log::Error, "The first lens of the new series could not be stored");
-    return;
+    return false;
   }
-  if (prime) canSelectLenses = true;
-  setNewCreatedLensSeries();
-  returnFromLensSeriesCreation();
-  if (auto series = currentSeries()) loadLensesForManufactor(*series);
-  views_.focalLengthsTableView->reloadData();
+  return true;
 }
 
 LensObject LensesFocalLengthsViewController::saveNewPrimeLens() {

@@ -164,6 +164,7 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   void showForm(platform::ui::View& form, bool creatingSeries);
   void saveLensForm();
   void saveLensOfNewSeries();
+  [[nodiscard]] bool storeNewSeriesWithLens(bool prime);
   LensObject saveNewPrimeLens();
   void saveNewZoomLens();
   void setNewCreatedLensSeries();
