@@ -172,10 +172,8 @@ void LensAdapterViewController::anamorphicBtnPressed() {
 }
 
 void LensAdapterViewController::saveBtnPressed() {
-  if (!checkForErrorAdapter()) {
-    saveNewAdapter();
-    searchCancelButtonPressed();
-  }
+  // A failed write keeps the form and what was typed.
+  if (!checkForErrorAdapter() && saveNewAdapter()) searchCancelButtonPressed();
   views_.saveBtn->buttonNotHighlighted();
   view()->endEditing(true);
 }
@@ -193,9 +191,9 @@ bool LensAdapterViewController::checkForErrorAdapter() {
   return check.anyError();
 }
 
-void LensAdapterViewController::saveNewAdapter() {
+bool LensAdapterViewController::saveNewAdapter() {
   const auto factor = app::setup::AdapterForm::factor(views_.adapterValueField->text());
-  if (!factor) return;
+  if (!factor) return false;
   const auto adapter = app::setup::AdapterForm::adapter(views_.adapterNameField->text(), *factor, isAnamorphic);
   int stored = -1;
   {
@@ -210,6 +208,7 @@ void LensAdapterViewController::saveNewAdapter() {
   }
   loadLensAdapterDatabase();
   setinitialTableViewState();
+  return stored >= 1;
 }
 
 void LensAdapterViewController::searchCancelButtonPressed() {

@@ -61,7 +61,8 @@ class LensAdapterViewController : public platform::ui::ViewController,
   void unmarkInputErrors();
   // Marks the fields in error; true when any is.
   bool checkForErrorAdapter();
-  void saveNewAdapter();
+  // Whether the adapter was stored (and committed).
+  [[nodiscard]] bool saveNewAdapter();
 
   void deleteLensAdapter(const QuorvelLensAdapter& adapter);
   void doneBtnPressed();

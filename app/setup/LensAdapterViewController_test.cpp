@@ -11,6 +11,7 @@
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/QuorvelLensAdapterDBHelper.h"
+#include "platform/log/Log.h"
 #include "platform/ui/SwipeActionsConfiguration.h"
 
 namespace {
@@ -149,6 +150,23 @@ TEST_F(LensAdapterPickerTest, BadInputIsMarkedAndNothingStored) {
   }
   EXPECT_EQ(screen->lensAdapterItems().size(), before);
   EXPECT_FALSE(marked(*v().adapterValueField)) << "cancel clears the marks";
+}
+
+TEST_F(LensAdapterPickerTest, AFailedWriteKeepsTheFormAndCommitsNothing) {
+  {
+    OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+    ASSERT_TRUE(adapters->database().execute(
+        "CREATE TRIGGER refuse BEFORE INSERT ON QuorvelLensAdapter BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+  }
+  const int before = editedAdapterId();
+  const size_t rows = screen->lensAdapterItems().size();
+  platform::log::CapturedLines log;
+  create("0.71", "Lost", false);
+  EXPECT_EQ(v().customAdapterView->alpha(), 1) << "the form stays open";
+  EXPECT_EQ(v().adapterNameField->text(), "Lost");
+  EXPECT_EQ(editedAdapterId(), before);
+  EXPECT_EQ(screen->lensAdapterItems().size(), rows);
+  EXPECT_TRUE(log.contains("The adapter \"Lost\" could not be stored"));
 }
 
 TEST_F(LensAdapterPickerTest, TheMarkIsARedBorderOnScreen) {
