@@ -23,6 +23,7 @@ class APMRemoteConfig;
 class APMScheduler;
 
 namespace sdk::analytics {
+class MeasurementEventPipeline;
 class MeasurementUploader;
 }
 
@@ -137,6 +138,9 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   std::shared_ptr<APMDatabase> database() const override;
   std::shared_ptr<APMScheduler> scheduler() const override { return scheduler_; }
   bool isEnabled() const override { return enabled_.load(); }
+  void writeEventOnWorkerQueue(const APMEvent& event) const override;
+  // The event path over the components; nothing before they are built.
+  std::shared_ptr<sdk::analytics::MeasurementEventPipeline> eventPipeline() const;
 
   // --- FacadeEngine: what the facade sends on
   void logEvent(const sdk::analytics::LoggedEvent& event) override;
@@ -181,7 +185,9 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   void clearExpiredDeferredDeepLink();
   void updateSchedule();
   void installUploaderOnWorkerQueue();
-  std::weak_ptr<APMMeasurement> weakSelf() { return weak_from_this(); }
+  // Runs `block` with the event path on the worker queue; dropped while there is none.
+  void onWorkerQueueWithPipeline(const char* blockID,
+                                 std::function<void(APMMeasurement&, sdk::analytics::MeasurementEventPipeline&)> block);
 
   const std::string databaseName_;
   mutable std::mutex initializeComponentsLock_;
@@ -200,6 +206,7 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   std::shared_ptr<APMDatabase> database_;
   std::shared_ptr<APMIdentity> identity_;
   std::shared_ptr<APMRemoteConfig> remoteConfig_;
+  std::shared_ptr<sdk::analytics::MeasurementEventPipeline> pipeline_;
   std::string previousVMPAppID_;
 
   std::atomic<double> initTimestamp_{0};

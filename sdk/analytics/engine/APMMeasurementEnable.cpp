@@ -10,6 +10,7 @@
 #include "sdk/analytics/engine/APMWeakMeasurementHost.h"
 #include "sdk/analytics/engine/BackwardCompatibility.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
+#include "sdk/analytics/engine/MeasurementEventPipeline.h"
 #include "sdk/analytics/foundation/APMAlarm.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
 #include "sdk/analytics/foundation/APMFiles.h"
@@ -17,6 +18,7 @@
 #include "sdk/analytics/foundation/APMPersistedConfig.h"
 #include "sdk/analytics/foundation/APMScheduler.h"
 #include "sdk/analytics/rules/APMAudience.h"
+#include "sdk/analytics/rules/APMConditionalUserPropertyController.h"
 
 namespace {
 
@@ -184,11 +186,27 @@ bool APMMeasurement::initializeComponentsOnWorkerQueue() {
   settings.staleDataDeletionInterval = [] { return APMMeasurement::remoteConfig()->databaseDeleteStaleBundlesInterval(); };
   settings.maxQueueTime = [] { return APMMeasurement::remoteConfig()->maxQueueTime(); };
   database->setSettings(std::move(settings));
+  APMConditionalUserPropertyController::setSharedHost(std::make_shared<sdk::analytics::APMWeakMeasurementHost>(weak));
+  sdk::analytics::MeasurementEventPipeline::Components parts{
+      .engine = weak,
+      .database = database,
+      .settings = remoteConfig,
+      .persistedConfig = persistedConfig_,
+      .identity = identity,
+      .conditionalUserProperties = APMConditionalUserPropertyController::sharedInstance(),
+      .safelistedEvents = safelistedEvents_};
+  sdk::analytics::MeasurementEventPipeline::Hooks hooks;
+  hooks.notifyEventListeners = [](const APMEvent& event) { APMAnalytics::notifyEventListeners(event); };
+  hooks.updateSchedule = [weak] {
+    if (auto self = weak.lock()) self->updateSchedule();
+  };
+  auto pipeline = std::make_shared<sdk::analytics::MeasurementEventPipeline>(std::move(parts), std::move(hooks));
   {
     std::lock_guard lock(componentsMutex_);
     database_ = database;
     remoteConfig_ = remoteConfig;
     audience_ = audience;
+    pipeline_ = pipeline;
   }
 
   const std::string directory = APMMeasurementDirectoryFilePath("");

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 
 #include "sdk/analytics/engine/APMConsentSettingsUtil.h"
 #include "sdk/analytics/engine/APMAnalytics.h"
@@ -205,6 +206,41 @@ TEST_F(MeasurementTest, AWipeThatCannotDeleteTheDatabaseFailsAndIsTriedAgain) {
   EXPECT_TRUE(next->isEnabled());
   EXPECT_FALSE(hasRawEvents(*next));
   EXPECT_EQ(APMAnalytics::resetRetryCount(), 0);
+}
+
+TEST_F(MeasurementTest, LoggedEventsAndUserPropertiesReachTheDatabase) {
+  auto engine = start();
+  ASSERT_TRUE(engine->isEnabled());
+  sdk::analytics::LoggedEvent logged;
+  logged.origin = "app";
+  logged.isPublicEvent = true;
+  logged.name = "level_up";
+  logged.parameters = platform::foundation::Dictionary{{"level", 3}};
+  logged.timestamp = environment.clock()->now();
+  logged.enabled = true;
+  engine->logEvent(logged);
+  engine->setUserAttribute(APMUserAttribute("app", "plan", APMValue("pro"), environment.clock()->now()));
+  drain(*engine);
+  EXPECT_TRUE(hasRawEvents(*engine));
+
+  std::promise<platform::foundation::Dictionary> properties;
+  engine->userPropertiesIncludingInternal(false, [&](const platform::foundation::Dictionary& found) {
+    properties.set_value(found);
+  });
+  EXPECT_EQ(properties.get_future().get(), (platform::foundation::Dictionary{{"plan", "pro"}}));
+  std::promise<std::int64_t> limit;
+  engine->maxUserPropertiesForOrigin("app", [&](std::int64_t value) { limit.set_value(value); });
+  EXPECT_EQ(limit.get_future().get(), 25);
+
+  // Switched off, the worker queue drops what comes.
+  engine->setEnabled(false);
+  engine->removeUserAttribute(APMUserAttribute("app", "plan", APMValue("pro"), environment.clock()->now()));
+  drain(*engine);
+  std::promise<platform::foundation::Dictionary> kept;
+  engine->userPropertiesIncludingInternal(false, [&](const platform::foundation::Dictionary& found) {
+    kept.set_value(found);
+  });
+  EXPECT_EQ(kept.get_future().get().size(), 1u);
 }
 
 TEST_F(MeasurementTest, WipeDecisionTable) {

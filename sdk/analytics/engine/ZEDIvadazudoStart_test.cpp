@@ -7,6 +7,7 @@
 #include "sdk/analytics/engine/APMIdentifiers.h"
 #include "sdk/analytics/engine/APMMeasurement.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
+#include "sdk/analytics/foundation/APMDatabase.h"
 #include "sdk/analytics/foundation/APMPersistedConfig.h"
 #include "sdk/analytics/foundation/APMScheduler.h"
 #include "sdk/analytics/foundation/APMTestSupport.h"
@@ -44,6 +45,18 @@ TEST(ZEDIvadazudoStartTest, ConfiguringTheSDKStartsTheEngineAndAPersistedOptOutL
   EXPECT_EQ(engine->safelistedEvents(), (std::vector<std::string>{"_e", "_s"}));
   EXPECT_TRUE(engine->isEnabled());
   EXPECT_FALSE(engine->network());  // no service address configured: nothing is sent
+
+  // Events reach the engine's database, as far as the options' safelist lets them.
+  APMAnalytics::logEventWithName("level_up", {});
+  APMAnalytics::drainForTesting();
+  drain(*engine);
+  platform::foundation::Error error;
+  ASSERT_TRUE(engine->database());
+  EXPECT_EQ(engine->database()->isRawEventsTableEmpty(&error), true);
+  APMAnalytics::logInternalEventWithOrigin("auto", "_e", {});
+  APMAnalytics::drainForTesting();
+  drain(*engine);
+  EXPECT_EQ(engine->database()->isRawEventsTableEmpty(&error), false);
 
   ZEDIvadazudoConfiguration::sharedInstance()->setAnalyticsCollectionEnabled(false);
   APMAnalytics::drainForTesting();
