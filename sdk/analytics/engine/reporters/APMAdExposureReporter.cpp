@@ -26,8 +26,11 @@ Dictionary currentScreenParameters() {
   return parameters;
 }
 
-void logExposure(const std::string& name, const Dictionary& parameters) {
-  sdk::analytics::ReporterHost::current()->logInternalEvent("am", name, parameters, std::nullopt);
+// Events made on the queue are logged once the caller has left it: logging may ask the screen-view
+// reporter for the current screen on its queue, whose blocks in turn wait for this one.
+void logExposures(const std::vector<std::pair<std::string, Dictionary>>& events) {
+  auto host = sdk::analytics::ReporterHost::current();
+  for (const auto& [name, parameters] : events) host->logInternalEvent("am", name, parameters, std::nullopt);
 }
 
 bool appActive() { return sdk::analytics::ReporterHost::current()->isAppActive(); }
@@ -91,6 +94,7 @@ void APMAdExposureReporter::endAdUnitExposure(const std::string& adUnitID) {
   }
   const double time = currentTime();
   const Dictionary parameters = currentScreenParameters();
+  std::vector<std::pair<std::string, Dictionary>> events;
   queue_->sync([&] {
     auto count = adUnitCounts_.find(adUnitID);
     if (count == adUnitCounts_.end()) {
@@ -108,12 +112,19 @@ void APMAdExposureReporter::endAdUnitExposure(const std::string& adUnitID) {
       logAdExposureEventOnSerialQueue(time, parameters);
       adExposureStartTime_ = time;
     }
+    events.swap(outbox_);
   });
+  logExposures(events);
 }
 
 void APMAdExposureReporter::logExposureEventsWithScreenParameters(const Dictionary& parameters) {
   const double time = currentTime();
-  queue_->sync([&] { logExposureEventsOnSerialQueue(time, parameters); });
+  std::vector<std::pair<std::string, Dictionary>> events;
+  queue_->sync([&] {
+    logExposureEventsOnSerialQueue(time, parameters);
+    events.swap(outbox_);
+  });
+  logExposures(events);
 }
 
 void APMAdExposureReporter::logExposureEventsOnSerialQueue(double endTime, const Dictionary& parameters) {
@@ -145,7 +156,7 @@ void APMAdExposureReporter::logAdExposureEventOnSerialQueue(double endTime, cons
   }
   Dictionary event = parameters;
   event["_xt"] = Value(ms);
-  logExposure("_xa", event);
+  outbox_.emplace_back("_xa", std::move(event));
 }
 
 void APMAdExposureReporter::logAdUnitExposureEventOnSerialQueue(const std::string& adUnitID, double endTime,
@@ -172,7 +183,7 @@ void APMAdExposureReporter::logAdUnitExposureEventOnSerialQueue(const std::strin
   Dictionary event = parameters;
   event["_ai"] = Value(adUnitID);
   event["_xt"] = Value(ms);
-  logExposure("_xu", event);
+  outbox_.emplace_back("_xu", std::move(event));
 }
 
 // --- triggers

@@ -4,6 +4,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -61,6 +63,8 @@ class APMAdExposureReporter : public std::enable_shared_from_this<APMAdExposureR
   std::map<std::string, int> adUnitCounts_;
   std::map<std::string, double> adUnitStartTimes_;
   double adExposureStartTime_ = 0;
+  // Events made in the current queue block, logged by its caller after the block.
+  std::vector<std::pair<std::string, platform::foundation::Dictionary>> outbox_;
   std::atomic<bool> reportingEnabled_{true};
   platform::foundation::NotificationCenter::Observation engagementTimerObservation_;
 };
