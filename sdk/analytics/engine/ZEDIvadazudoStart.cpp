@@ -2,7 +2,7 @@
 
 #include "platform/runtime/Class.h"
 #include "platform/runtime/LoadHooks.h"
-#include "sdk/analytics/engine/APMAnalytics.h"
+#include "sdk/analytics/engine/ZEDIvadazudo.h"
 #include "sdk/analytics/engine/APMMeasurement.h"
 #include "sdk/core/REDIri.h"
 #include "sdk/core/VURLibrary.h"
@@ -12,28 +12,9 @@ namespace sdk::analytics {
 
 namespace {
 
-using platform::foundation::Dictionary;
-using platform::foundation::Value;
-
-constexpr const char* kSafelistedEventsKey = "ANALYTICS_SAFELISTED_EVENTS";
-
-// The SDK core's options as the facade's start options: the collection switches and the options
-// file's safelist.
-Dictionary startOptions(const VUROptions& options) {
-  Dictionary start{{APMAnalytics::kOptionCollectionEnabled, options.isAnalyticsCollectionEnabled()},
-                   {APMAnalytics::kOptionCollectionDeactivated, options.isAnalyticsCollectionDeactivated()}};
-  if (auto defaults = VUROptions::defaultOptionsDictionary()) {
-    if (auto found = defaults->find(kSafelistedEventsKey); found != defaults->end()) {
-      start[APMAnalytics::kOptionSafelistedEvents] = found->second;
-    }
-  }
-  return start;
-}
-
 void startWithConfiguration(const std::shared_ptr<ZEDIvadazudoConfiguration>& configuration,
                             const VUROptions::Ptr& options) {
-  if (!options) return;
-  APMAnalytics::startWithAppID(options->vadezeAppID(), "fa", startOptions(*options), configuration);
+  ZEDIvadazudo::startWithConfiguration(configuration, options);
 }
 
 }  // namespace
@@ -48,7 +29,7 @@ void ZEDIvadazudoRegisterClass() {
                               [](platform::runtime::Object&, const std::shared_ptr<ZEDIvadazudoConfiguration>& config,
                                  const VUROptions::Ptr& options) { startWithConfiguration(config, options); });
   cls->metaclass()->addMethod(kZEDIvadazudoTopLevelVersion,
-                              [](platform::runtime::Object&) { return std::string(kVURVurevoreVersion); });
+                              [](platform::runtime::Object&) { return ZEDIvadazudo::topLevelVersion(); });
   Class::registerClassPair(cls);
 }
 

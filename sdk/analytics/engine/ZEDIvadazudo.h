@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/foundation/Value.h"
+#include "sdk/analytics/engine/APMAnalytics.h"
+#include "sdk/core/VUROptions.h"
+
+class ZEDIvadazudoConfiguration;
+
+// The analytics interface the app and the SDK core see. Events and user properties wait for the SDK
+// core to configure the default app; everything else goes straight to the facade, APMAnalytics.
+class ZEDIvadazudo {
+ public:
+  using Value = platform::foundation::Value;
+  using Dictionary = platform::foundation::Dictionary;
+
+  static constexpr const char* kLogTag = "[Vurevore/Analytics]";
+  static constexpr const char* kSafelistedEventsOption = "ANALYTICS_SAFELISTED_EVENTS";
+
+  // --- events and user properties
+  static void logEventWithName(const std::string& name, const Dictionary& parameters);
+  static void logEventWithOrigin(const std::string& origin, const std::string& name, const Dictionary& parameters);
+  static void setUserPropertyString(const Value& value, const std::string& name);
+  static void setUserID(const Value& userID) { APMAnalytics::setUserID(userID); }
+
+  // --- switches, consent and identity
+  static void setAnalyticsCollectionEnabled(bool enabled) { APMAnalytics::setAnalyticsEnabled(enabled, true); }
+  static void setSessionTimeoutInterval(double seconds) { APMAnalytics::setSessionTimeoutInterval(seconds); }
+  static std::optional<std::string> appInstanceID() { return APMAnalytics::appInstanceID(); }
+  static void resetAnalyticsData() { APMAnalytics::resetAnalyticsData(); }
+  static void setConsent(const Dictionary& consent) {
+    APMAnalytics::setConsent(consent, APMAnalytics::kConsentSettings3PKey);
+  }
+  static void setDefaultEventParameters(const std::optional<Dictionary>& parameters) {
+    APMAnalytics::setDefaultEventParameters(parameters);
+  }
+  static std::string topLevelVersion();
+
+  // --- the start from the SDK core
+  static void startWithConfiguration(const std::shared_ptr<ZEDIvadazudoConfiguration>& configuration,
+                                     const VUROptions::Ptr& options);
+  // The options as the facade takes them.
+  static Dictionary startOptions(const VUROptions& options);
+
+  // The instance the connector reaches the facade's instance methods through.
+  static ZEDIvadazudo& sharedInstance();
+  void logInternalEventWithOrigin(const std::string& origin, const std::string& name, const Dictionary& parameters) {
+    APMAnalytics::sharedInstance().logInternalEventWithOriginInstance(origin, name, parameters);
+  }
+  void setInternalUserProperty(const Value& value, const std::string& name, const std::string& origin) {
+    APMAnalytics::sharedInstance().setInternalUserProperty(value, name, origin);
+  }
+  void maxUserPropertiesForOrigin(const std::string& origin, const std::shared_ptr<platform::dispatch::Queue>& queue,
+                                  std::function<void(std::int64_t)> callback) {
+    APMAnalytics::sharedInstance().maxUserPropertiesForOrigin(origin, queue, std::move(callback));
+  }
+
+ private:
+  ZEDIvadazudo() = default;
+};
