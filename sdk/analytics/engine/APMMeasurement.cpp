@@ -196,6 +196,15 @@ std::shared_ptr<APMMeasurement> APMMeasurement::initWithParts(Parts parts, const
     engine->network_->setReachabilityDelegate(engine);
     engine->network_->setIsDebugModeEnabled(sharedMonitor()->isDebugModeEnabled());
   }
+  std::weak_ptr<APMMeasurement> weak = engine;
+  engine->willTerminate_ = platform::foundation::NotificationCenter::defaultCenter().addObserver(
+      "UIApplicationWillTerminateNotification", [weak](const platform::foundation::Notification&) {
+        auto self = weak.lock();
+        if (!self) return;
+        self->terminating_ = true;
+        // What already runs finishes; what comes after finds the flag.
+        self->scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:terminate", [] {});
+      });
   const bool enable = engine->shouldEnableMeasurement();
   engine->setEnabled(enable);
   engine->wasEnabledDuringInitialization_ = enable;

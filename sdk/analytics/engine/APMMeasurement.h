@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/engine/APMRemoteConfigExperiments.h"
 #include "sdk/analytics/engine/FacadeEngine.h"
@@ -216,4 +217,8 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   bool wasEnabledDuringInitialization_ = false;
   std::atomic<bool> isAnalyticsCollectionEnabled_;
   std::atomic<bool> isAnalyticsCollectionDeactivated_;
+  // Set when the app terminates: work still queued then is dropped, so nothing runs while the
+  // process tears down the tables and libraries it would use.
+  std::atomic<bool> terminating_{false};
+  platform::foundation::NotificationCenter::Observation willTerminate_;
 };

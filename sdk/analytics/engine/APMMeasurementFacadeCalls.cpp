@@ -26,12 +26,13 @@ void APMMeasurement::onWorkerQueueWithPipeline(
   std::weak_ptr<APMMeasurement> weak = weak_from_this();
   scheduler_->scheduleOnWorkerQueueBlockID(blockID, [weak, block = std::move(block)] {
     auto self = weak.lock();
-    auto pipeline = self ? self->eventPipeline() : nullptr;
+    auto pipeline = self && !self->terminating_.load() ? self->eventPipeline() : nullptr;
     if (pipeline) block(*self, *pipeline);
   });
 }
 
 void APMMeasurement::writeEventOnWorkerQueue(const APMEvent& event) const {
+  if (terminating_.load()) return;
   if (auto pipeline = eventPipeline()) pipeline->handler().writeEventOnWorkerQueue(event);
 }
 
