@@ -8,7 +8,7 @@
 #include "sdk/analytics/engine/APMMeasurement.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
 #include "sdk/analytics/engine/MeasurementUploader.h"
-#include "sdk/analytics/engine/RawEventMetadata.h"
+#include "sdk/analytics/engine/LoggedEventRouter.h"
 #include "sdk/analytics/foundation/APMAlarm.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
 #include "sdk/analytics/foundation/APMNanoAccessors.h"
@@ -30,8 +30,8 @@ using platform::foundation::Data;
 
 constexpr const char* kAppID = "1:100000000001:ios:0123456789abcdef";
 
-// The engine started over a loopback analytics service in debug mode: an event it stored goes out
-// on the engine's own timer, after the configuration it fetches first.
+// The engine started over a loopback analytics service in debug mode: an event logged through the
+// facade's entry goes out on the engine's own timer, after the configuration it fetches first.
 class MeasurementUploadTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -75,20 +75,16 @@ class MeasurementUploadTest : public ::testing::Test {
     });
   }
 
-  // What the event path stores: the event under the metadata of the current state.
-  void storeEvent(const std::string& name, APMParameters parameters) {
-    engine->scheduler()->dispatchSyncOnWorkerQueueBlockID("test", [&] {
-      auto metadata = sdk::analytics::RawEventMetadata::create(*identity, {});
-      ASSERT_TRUE(metadata);
-      auto event = APMEvent::create("app", true, name, environment.clock()->now(), 0, std::move(parameters));
-      ASSERT_TRUE(event);
-      platform::foundation::Error error;
-      auto database = engine->database();
-      ASSERT_TRUE(database->insertIfNotExistsRawEventMetadata(*metadata, &error)) << error;
-      ASSERT_TRUE(database->insertRawEvent(*event, APMDatabase::metadataFingerprint(*metadata), false, &error));
-    });
-    // What follows a handled event.
-    engine->reachabilityDidChange();
+  // An event as the facade hands it to the engine.
+  void logEvent(const std::string& name, platform::foundation::Dictionary parameters) {
+    sdk::analytics::LoggedEvent event;
+    event.origin = "app";
+    event.isPublicEvent = true;
+    event.name = name;
+    event.parameters = std::move(parameters);
+    event.timestamp = environment.clock()->now();
+    event.enabled = true;
+    engine->logEvent(event);
     settle();
   }
 
@@ -102,14 +98,14 @@ class MeasurementUploadTest : public ::testing::Test {
   std::shared_ptr<APMMeasurement> engine;
 };
 
-TEST_F(MeasurementUploadTest, AStoredEventReachesTheServiceOnTheEnginesTimer) {
+TEST_F(MeasurementUploadTest, ALoggedEventReachesTheServiceOnTheEnginesTimer) {
   auto config = APMPBMeasurementConfig::make();
   APMNanoSetString(*config, 1, std::string(kAppID));
   Data body = config->protoBuffer();
   server.on("GET", std::string("/config/app/") + kAppID, LoopbackResponse::ok(std::string(body.begin(), body.end())));
   server.on("POST", "/a", LoopbackResponse::withStatus(204));
 
-  storeEvent("take", {{"scene", APMValue(std::int64_t{12})}});
+  logEvent("take", {{"scene", platform::foundation::Value(std::int64_t{12})}});
   auto alarm = engine->alarm()->scheduledTimestamp();
   ASSERT_TRUE(alarm);
   EXPECT_LE(*alarm, environment.clock()->now() + 1);  // debug mode: within a second of the data
