@@ -1,6 +1,7 @@
 #include "sdk/analytics/foundation/APMDecimalNumber.h"
 
 #include <charconv>
+#include <vector>
 
 #include "sdk/analytics/foundation/APMMonitor.h"
 
@@ -47,6 +48,26 @@ std::optional<APMDecimalNumber> APMDecimalNumber::parse(std::string_view text) {
 
 APMDecimalNumber APMDecimalNumber::fromInt64(std::int64_t value) {
   return *parse(std::to_string(value));
+}
+
+APMDecimalNumber APMDecimalNumber::multipliedBy(const APMDecimalNumber& other) const {
+  if (digits_.empty() || other.digits_.empty()) return APMDecimalNumber();
+  std::vector<int> sum(digits_.size() + other.digits_.size(), 0);
+  for (std::size_t i = digits_.size(); i-- > 0;) {
+    for (std::size_t j = other.digits_.size(); j-- > 0;) {
+      sum[i + j + 1] += (digits_[i] - '0') * (other.digits_[j] - '0');
+    }
+  }
+  for (std::size_t k = sum.size(); k-- > 1;) {
+    sum[k - 1] += sum[k] / 10;
+    sum[k] %= 10;
+  }
+  std::string text = negative_ != other.negative_ ? "-" : "";
+  for (int digit : sum) text += static_cast<char>('0' + digit);
+  // Reading the digits back as text reuses the rounding to 38 digits; the power of ten follows.
+  APMDecimalNumber product = *parse(text);
+  if (!product.digits_.empty()) product.exponent_ += exponent_ + other.exponent_;
+  return product;
 }
 
 void APMDecimalNumber::normalize() {

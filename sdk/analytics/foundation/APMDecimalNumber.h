@@ -16,6 +16,9 @@ class APMDecimalNumber {
   static std::optional<APMDecimalNumber> parse(std::string_view text);
   static APMDecimalNumber fromInt64(std::int64_t value);
 
+  // The exact product, rounded half up to 38 significant digits.
+  APMDecimalNumber multipliedBy(const APMDecimalNumber& other) const;
+
   // Plain decimal text without exponent or trailing zeros: "12.5", "-0.001", "1200", "0".
   std::string description() const;
   double doubleValue() const;

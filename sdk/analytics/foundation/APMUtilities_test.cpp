@@ -73,6 +73,16 @@ TEST(DecimalTest, Comparison) {
   EXPECT_EQ(APMDecimalNumber::parse(std::string(39, '9'))->description(), "1" + std::string(39, '0'));
 }
 
+TEST(DecimalTest, MultiplicationIsExact) {
+  auto d = [](const char* t) { return *APMDecimalNumber::parse(t); };
+  struct Case { const char* a; const char* b; const char* product; };
+  for (const Case& c : {Case{"0.99", "2", "1.98"}, Case{"0.99", "1000000", "990000"},
+                        Case{"-1.5", "0.2", "-0.3"}, Case{"0", "12.5", "0"}, Case{"0.1", "0.1", "0.01"},
+                        Case{"99999999999999999999", "99999999999999999999", "9999999999999999999800000000000000000000"}}) {
+    EXPECT_EQ(d(c.a).multipliedBy(d(c.b)).description(), c.product) << c.a << " * " << c.b;
+  }
+}
+
 TEST(QueryStringTest, ParsingAndWriting) {
   auto parsed = apm_dictionaryWithHttpArgumentsString("a=1&b=x%20y&a=2&c&d=e=f&&%3D=%26+z");
   EXPECT_EQ(parsed.at("a"), "1");  // first wins

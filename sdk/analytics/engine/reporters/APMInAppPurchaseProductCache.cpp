@@ -1,0 +1,65 @@
+#include "sdk/analytics/engine/reporters/APMInAppPurchaseProductCache.h"
+
+std::shared_ptr<APMInAppPurchaseProductCache> APMInAppPurchaseProductCache::sharedInstance() {
+  static auto instance = std::make_shared<APMInAppPurchaseProductCache>();
+  return instance;
+}
+
+APMInAppPurchaseProductCache::APMInAppPurchaseProductCache()
+    : lockQueue_(platform::dispatch::Queue::serial("com.vadeze.vmp.measurement.iap-cache")) {}
+
+std::optional<platform::store::Product> APMInAppPurchaseProductCache::cachedProductForProductIdentifier(
+    const std::string& identifier) {
+  std::optional<platform::store::Product> product;
+  lockQueue_->sync([&] {
+    if (auto it = validProducts_.find(identifier); it != validProducts_.end()) product = it->second;
+  });
+  return product;
+}
+
+std::size_t APMInAppPurchaseProductCache::validCount() {
+  std::size_t count = 0;
+  lockQueue_->sync([&] { count = validProducts_.size(); });
+  return count;
+}
+
+std::set<std::string> APMInAppPurchaseProductCache::invalidProductIdentifiers() {
+  std::set<std::string> invalid;
+  lockQueue_->sync([&] { invalid = invalidProductIdentifiers_; });
+  return invalid;
+}
+
+void APMInAppPurchaseProductCache::addAnswer(const std::optional<APMProductsRequest::Products>& valid,
+                                             const std::optional<std::set<std::string>>& invalid) {
+  if (valid) {
+    for (const auto& [identifier, product] : *valid) {
+      validProducts_.insert_or_assign(identifier, product);
+      invalidProductIdentifiers_.erase(identifier);
+    }
+  }
+  if (invalid) {
+    for (const auto& identifier : *invalid) {
+      validProducts_.erase(identifier);
+      invalidProductIdentifiers_.insert(identifier);
+    }
+  }
+  if (validProducts_.size() + invalidProductIdentifiers_.size() > kMaxEntries) {
+    validProducts_ = valid.value_or(APMProductsRequest::Products{});
+    invalidProductIdentifiers_ = invalid.value_or(std::set<std::string>{});
+  }
+}
+
+void APMInAppPurchaseProductCache::requestProductsWithProductIdentifiers(
+    const std::set<std::string>& identifiers, std::shared_ptr<platform::dispatch::Queue> queue,
+    APMProductsRequest::CompletionHandler completionHandler) {
+  if (!queue || !completionHandler) return;
+  auto self = shared_from_this();
+  APMProductsRequest::requestProductsWithProductIdentifiers(
+      identifiers, lockQueue_,
+      [self, queue, completionHandler](std::optional<APMProductsRequest::Products> valid,
+                                                                std::optional<std::set<std::string>> invalid,
+                                                                std::optional<platform::foundation::Error> error) {
+        self->addAnswer(valid, invalid);
+        queue->async([=] { completionHandler(valid, invalid, error); });
+      });
+}

@@ -1,0 +1,115 @@
+#include "sdk/analytics/engine/reporters/APMInAppPurchaseTransactionReporter.h"
+
+#include <set>
+
+#include "sdk/analytics/engine/APMAnalytics.h"
+#include "sdk/analytics/engine/reporters/APMInAppPurchaseEventParameters.h"
+#include "sdk/analytics/foundation/APMEnvironment.h"
+#include "sdk/analytics/foundation/APMHashing.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
+using platform::store::PaymentTransaction;
+using platform::store::TransactionState;
+
+std::shared_ptr<APMInAppPurchaseTransactionReporter> APMInAppPurchaseTransactionReporter::sharedInstance() {
+  static auto instance = make({});
+  return instance;
+}
+
+std::shared_ptr<APMInAppPurchaseTransactionReporter> APMInAppPurchaseTransactionReporter::make(Dependencies dependencies) {
+  if (!dependencies.productCache) dependencies.productCache = APMInAppPurchaseProductCache::sharedInstance();
+  if (!dependencies.reportQueue) dependencies.reportQueue = platform::dispatch::Queue::global();
+  if (!dependencies.logEvent) {
+    dependencies.logEvent = [](const std::string& name, const Dictionary& parameters) {
+      APMAnalytics::logInternalEventWithOrigin("auto", name, parameters);
+    };
+  }
+  if (!dependencies.purchaseItems) dependencies.purchaseItems = [] { return std::vector<APMInAppPurchaseItem>{}; };
+  return std::shared_ptr<APMInAppPurchaseTransactionReporter>(new APMInAppPurchaseTransactionReporter(std::move(dependencies)));
+}
+
+APMInAppPurchaseTransactionReporter::APMInAppPurchaseTransactionReporter(Dependencies dependencies)
+    : dependencies_(std::move(dependencies)) {}
+
+std::optional<std::string> APMInAppPurchaseTransactionReporter::transactionFingerprint(const PaymentTransaction* transaction) {
+  auto& monitor = *APMMonitor::shared();
+  if (!transaction) {
+    monitor.logWithLevel(2, 21014, "Transaction is nil");
+    return std::nullopt;
+  }
+  if (transaction->transactionState != TransactionState::Purchased) return std::nullopt;
+  Value code(transaction->error ? transaction->error->code : std::int64_t{0});
+  if (!transaction->transactionIdentifier) {
+    monitor.logWithLevel(2, 21015, "Transaction identifier is nil. Code", code);
+    return std::nullopt;
+  }
+  const std::string& identifier = *transaction->transactionIdentifier;
+  if (identifier.empty()) {
+    monitor.logWithLevel(2, 21016, "Transaction identifier is empty. Code", code);
+    return std::nullopt;
+  }
+  if (identifier.find_first_not_of("0-") == std::string::npos) {
+    monitor.logWithLevel(2, 21017, "Transaction identifier is only zeroes. Code", code);
+    return std::nullopt;
+  }
+  return apm_MD5String(identifier);
+}
+
+void APMInAppPurchaseTransactionReporter::paymentQueueUpdatedFilteredTransactions(
+    const std::vector<PaymentTransaction>& transactions) {
+  std::vector<PaymentTransaction> kept;
+  std::set<std::string> missing;
+  for (const auto& transaction : transactions) {
+    if (transaction.transactionState != TransactionState::Purchased || transaction.payment.productIdentifier.empty()) {
+      continue;
+    }
+    kept.push_back(transaction);
+    const std::string& identifier = transaction.payment.productIdentifier;
+    if (!dependencies_.productCache->cachedProductForProductIdentifier(identifier)) missing.insert(identifier);
+  }
+  if (kept.empty()) return;
+  std::weak_ptr<APMInAppPurchaseTransactionReporter> weak = weak_from_this();
+  if (missing.empty()) {
+    dependencies_.reportQueue->async([weak, kept = std::move(kept)] {
+      if (auto self = weak.lock()) self->reportTransactionsFromArray(kept);
+    });
+    return;
+  }
+  dependencies_.productCache->requestProductsWithProductIdentifiers(
+      missing, dependencies_.reportQueue,
+      [weak, kept = std::move(kept)](std::optional<APMProductsRequest::Products> valid, std::optional<std::set<std::string>>,
+                                     std::optional<platform::foundation::Error> error) {
+        if (error && (!valid || valid->empty())) {
+          APMMonitor::shared()->logWithLevel(1, 21027, "Cannot request product information. Error", Value(error->description()));
+          return;
+        }
+        if (auto self = weak.lock()) self->reportTransactionsFromArray(kept);
+      });
+}
+
+void APMInAppPurchaseTransactionReporter::reportTransactionsFromArray(const std::vector<PaymentTransaction>& transactions) {
+  const std::vector<APMInAppPurchaseItem> items = dependencies_.purchaseItems();
+  for (const auto& transaction : transactions) {
+    auto product = dependencies_.productCache->cachedProductForProductIdentifier(transaction.payment.productIdentifier);
+    auto parameters = APMInAppPurchaseEventParameters(product ? &*product : nullptr, &transaction, items);
+    if (!parameters || parameters->empty()) continue;
+    std::string name = "_iap";
+    auto takeFlag = [&](const char* key) {
+      auto it = parameters->find(key);
+      if (it == parameters->end() || !it->second.isInt64() || it->second.int64Value() != 1) return false;
+      parameters->erase(it);
+      return true;
+    };
+    if (takeFlag("invalid")) {
+      name = "_iapx";
+      if (APMAEU::isASRS()) parameters->insert_or_assign("sandbox", APMValue(std::int64_t{1}));
+    }
+    if (takeFlag("sub_renew")) name = "_assr";
+    if (takeFlag("sub_convert")) name = "_assc";
+    Dictionary event;
+    for (const auto& [key, value] : *parameters) event.emplace(key, value.objectValue());
+    dependencies_.logEvent(name, event);
+  }
+}

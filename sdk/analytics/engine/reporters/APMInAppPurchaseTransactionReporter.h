@@ -1,0 +1,46 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/dispatch/Queue.h"
+#include "platform/foundation/Value.h"
+#include "platform/store/Store.h"
+#include "sdk/analytics/engine/reporters/APMInAppPurchaseItem.h"
+#include "sdk/analytics/engine/reporters/APMInAppPurchaseProductCache.h"
+
+// Reports purchased transactions that the engine's purchase filter let through as "_iap", "_iapx",
+// "_assr" or "_assc".
+class APMInAppPurchaseTransactionReporter : public std::enable_shared_from_this<APMInAppPurchaseTransactionReporter> {
+ public:
+  using EventLogger = std::function<void(const std::string& name, const platform::foundation::Dictionary& parameters)>;
+  // The purchase items of the app's receipt; there is no receipt on this platform, so by default none.
+  using PurchaseItemsSource = std::function<std::vector<APMInAppPurchaseItem>()>;
+
+  struct Dependencies {
+    std::shared_ptr<APMInAppPurchaseProductCache> productCache;  // the shared cache when empty
+    std::shared_ptr<platform::dispatch::Queue> reportQueue;      // the default global queue when empty
+    EventLogger logEvent;                                        // the facade's internal events when empty
+    PurchaseItemsSource purchaseItems;
+  };
+
+  static std::shared_ptr<APMInAppPurchaseTransactionReporter> sharedInstance();
+  static std::shared_ptr<APMInAppPurchaseTransactionReporter> make(Dependencies dependencies);
+
+  // The MD5 text of a purchased transaction's identifier; nothing (logged) for a missing, empty or
+  // all-zero identifier.
+  static std::optional<std::string> transactionFingerprint(const platform::store::PaymentTransaction* transaction);
+
+  void paymentQueueUpdatedFilteredTransactions(const std::vector<platform::store::PaymentTransaction>& transactions);
+  // The receipt's items are read once per call and travel with it, so reports that overlap on the
+  // global queue never see each other's items.
+  void reportTransactionsFromArray(const std::vector<platform::store::PaymentTransaction>& transactions);
+
+ private:
+  explicit APMInAppPurchaseTransactionReporter(Dependencies dependencies);
+
+  Dependencies dependencies_;
+};
