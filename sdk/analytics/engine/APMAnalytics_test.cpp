@@ -402,3 +402,22 @@ TEST_F(FacadeTest, ContinuedWebActivitiesOpenTheirPage) {
 }
 
 }  // namespace
+
+#include "sdk/analytics/engine/VersionUpdateReport.h"
+
+namespace {
+
+TEST_F(FacadeTest, VersionUpdatesAreReportedOnlyWhenAVersionWasStored) {
+  start();
+  std::string stored;
+  auto store = [&](const std::string& v) { stored = v; };
+  sdk::analytics::reportVersionChange("1.0", stored, store, "_au", "_pv");  // first run: stored only
+  sdk::analytics::reportVersionChange("1.0", stored, store, "_au", "_pv");  // unchanged
+  sdk::analytics::reportVersionChange("1.1", stored, store, "_au", "_pv");
+  APMAnalytics::drainForTesting();
+  EXPECT_EQ(stored, "1.1");
+  EXPECT_EQ(callsAfterCreation(), (Strings{"event _au"}));
+  EXPECT_EQ(eventParameter("_au", "_pv"), Value("1.0"));
+}
+
+}  // namespace
