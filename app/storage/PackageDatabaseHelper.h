@@ -47,6 +47,9 @@ class PackageDatabaseHelper {
   [[nodiscard]] int saveNewPackage(const QuorvelPackageDatabaseObject& package);
   [[nodiscard]] int savePackageStandardOne(const QuorvelPackageDatabaseObject& package);
   [[nodiscard]] int savePackageStandardTwo(const QuorvelPackageDatabaseObject& package);
+  // Standard package two is stored under -1, the very value that says "nothing stored" above:
+  // whether a standard package (-2 or -1) was stored, told apart from its id.
+  [[nodiscard]] bool storeStandardPackage(const QuorvelPackageDatabaseObject& package, int packageId);
   [[nodiscard]] int savePackageLensID(int lensID, int packageId);
   [[nodiscard]] bool changePackageName(int packageId, const std::string& name);
 
@@ -84,6 +87,7 @@ class PackageDatabaseHelper {
  private:
   std::vector<QuorvelPackageDatabaseObject> readPackages(const char* sql, std::optional<int> parameter);
   [[nodiscard]] int storePackage(const QuorvelPackageDatabaseObject& package, int packageId, bool replace);
+  [[nodiscard]] bool writePackage(const QuorvelPackageDatabaseObject& package, int packageId, bool replace);
   // Whether `packageId` is stored with exactly these values and lenses.
   bool storedAs(const QuorvelPackageDatabaseObject& package, int packageId);
   [[nodiscard]] bool insertPackageRow(const QuorvelPackageDatabaseObject& package, int packageId);

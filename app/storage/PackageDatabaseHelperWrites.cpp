@@ -24,15 +24,19 @@ bool PackageDatabaseHelper::insertPackageRow(const QuorvelPackageDatabaseObject&
 // Writes the package row and its lens rows as one unit; `replace` first drops what is stored under the id.
 int PackageDatabaseHelper::storePackage(const QuorvelPackageDatabaseObject& package, int packageId, bool replace) {
   if (packageId == -1 && !replace) return -1;  // no id could be found: store nothing
-  if (replace && storedAs(package, packageId)) return packageId;  // unchanged: nothing to write
+  return writePackage(package, packageId, replace) ? packageId : -1;
+}
+
+bool PackageDatabaseHelper::writePackage(const QuorvelPackageDatabaseObject& package, int packageId, bool replace) {
+  if (replace && storedAs(package, packageId)) return true;  // unchanged: nothing to write
   CatalogueDatabase::Transaction transaction(database_);
-  if (!transaction.active()) return -1;
-  if (replace && !deletePackage(packageId)) return -1;
-  if (!insertPackageRow(package, packageId)) return -1;
+  if (!transaction.active()) return false;
+  if (replace && !deletePackage(packageId)) return false;
+  if (!insertPackageRow(package, packageId)) return false;
   for (int lensID : package.lensSetIDs) {
-    if (savePackageLensID(lensID, packageId) < 0) return -1;
+    if (savePackageLensID(lensID, packageId) < 0) return false;
   }
-  return transaction.commit() ? packageId : -1;
+  return transaction.commit();
 }
 
 bool PackageDatabaseHelper::storedAs(const QuorvelPackageDatabaseObject& package, int packageId) {
@@ -60,6 +64,10 @@ int PackageDatabaseHelper::savePackageStandardOne(const QuorvelPackageDatabaseOb
 
 int PackageDatabaseHelper::savePackageStandardTwo(const QuorvelPackageDatabaseObject& package) {
   return storePackage(package, -1, true);
+}
+
+bool PackageDatabaseHelper::storeStandardPackage(const QuorvelPackageDatabaseObject& package, int packageId) {
+  return (packageId == -2 || packageId == -1) && writePackage(package, packageId, true);
 }
 
 int PackageDatabaseHelper::savePackageLensID(int lensID, int packageId) {

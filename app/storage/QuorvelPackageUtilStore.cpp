@@ -61,12 +61,12 @@ int QuorvelPackageUtil::saveNewPackageFromOldPreset(const QuorvelPackageDatabase
 
 void QuorvelPackageUtil::saveStandardPackageOne(const QuorvelPackage& package) {
   const auto row = generateDatbaseObject(package);
-  changePackages("store standard package one", [&](PackageDatabaseHelper& p) { return p.savePackageStandardOne(row) >= 0; });
+  changePackages("store standard package one", [&](PackageDatabaseHelper& p) { return p.storeStandardPackage(row, -2); });
 }
 
 void QuorvelPackageUtil::saveStandardPackageTwo(const QuorvelPackage& package) {
   const auto row = generateDatbaseObject(package);
-  changePackages("store standard package two", [&](PackageDatabaseHelper& p) { return p.savePackageStandardTwo(row) >= 0; });
+  changePackages("store standard package two", [&](PackageDatabaseHelper& p) { return p.storeStandardPackage(row, -1); });
 }
 
 void QuorvelPackageUtil::deletePackage(int packageId) {

@@ -6,6 +6,7 @@
 #include "app/storage/CatalogueUpdateScenes.h"
 #include "app/storage/QuorvelLensAdapterDBHelper.h"
 #include "app/storage/StorageTestFixture.h"
+#include "platform/log/Log.h"
 
 namespace {
 
@@ -186,6 +187,21 @@ TEST_F(PackageFacadeTest, APackageComesBackAsItWasSaved) {
   EXPECT_EQ(loaded.packageName, package.packageName);
   EXPECT_EQ(loaded.frameGuideColor.colorCode(), 0x123456);
   EXPECT_EQ(loaded.frameGuideShading, 3);
+}
+
+TEST_F(PackageFacadeTest, BothStandardPackagesAreStoredWithoutAFailureReported) {
+  // Standard package two lives under -1, the value that otherwise means "nothing stored".
+  platform::log::CapturedLines log;
+  QuorvelPackage one = QuorvelPackageUtil::getCurrentPackageWithFormatID(599, 10);
+  QuorvelPackage two = QuorvelPackageUtil::getCurrentPackageWithFormatID(599, 10);
+  one.packageName = "first";
+  two.packageName = "second";
+  QuorvelPackageUtil::saveStandardPackageOne(one);
+  QuorvelPackageUtil::saveStandardPackageTwo(two);
+  QuorvelPackageUtil::saveStandardPackageTwo(two);  // unchanged: nothing written, still no failure
+  EXPECT_FALSE(log.contains("could not store")) << "a stored package reported as lost";
+  EXPECT_EQ(QuorvelPackageUtil::loadPackage(-2).packageName, "first");
+  EXPECT_EQ(QuorvelPackageUtil::loadPackage(-1).packageName, "second");
 }
 
 }  // namespace
