@@ -227,7 +227,9 @@ TEST_F(ExperimentsManagerTest, AFetchReachesEachSDKOnItsOwnQueueAndTheRestActiva
   server.on("POST", APMETaskManager::kRequestPath, LoopbackResponse::ok(gzippedBody(*answer)));
   // The first alarm was armed at start, before anyone registered: it only postpones. The next one,
   // armed with clients registered, fetches.
+  // The alarm fires on the worker queue: let it re-arm before reading when it is due next.
   environment.advance(10);
+  settle();
   EXPECT_EQ(server.requestCount(), 0u);
   ASSERT_TRUE(alarmTime());
   environment.advance(*alarmTime() - now());
