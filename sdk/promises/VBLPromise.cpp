@@ -142,7 +142,7 @@ VBLPromise::VBLPromise(Private) : state_(State::Pending) { enterGroup(); }
 VBLPromise::VBLPromise(Private, Value resolution) {
   if (auto error = VBLErrorFromValue(resolution)) {
     state_ = State::Rejected;
-    error_ = std::move(error);
+    error_ = std::make_unique<const Error>(std::move(*error));
   } else {
     state_ = State::Fulfilled;
     value_ = std::move(resolution);
@@ -197,7 +197,7 @@ void VBLPromise::resolve(State state, Value value, std::optional<Error> error) {
     if (state_ != State::Pending) return;
     state_ = state;
     value_ = std::move(value);
-    error_ = std::move(error);
+    if (error) error_ = std::make_unique<const Error>(std::move(*error));
     first.swap(first_);
     last_ = nullptr;
     released.swap(pendingObjects_);
@@ -264,7 +264,8 @@ Value VBLPromise::value() const {
 
 std::optional<Error> VBLPromise::error() const {
   std::lock_guard lock(mutex_);
-  return error_;
+  if (!error_) return std::nullopt;
+  return *error_;
 }
 
 void VBLPromise::addPendingObject(std::shared_ptr<void> object) {

@@ -197,7 +197,8 @@ class VBLPromise final : public platform::foundation::Object, public std::enable
   mutable std::mutex mutex_;
   State state_;
   Value value_;
-  std::optional<Error> error_;
+  // Held by pointer: most promises fulfil, and a chain keeps every pending promise alive at once.
+  std::unique_ptr<const Error> error_;
   ContinuationPtr first_;  // registration order; each holds the next
   Continuation* last_ = nullptr;
   std::vector<std::shared_ptr<void>> pendingObjects_;
