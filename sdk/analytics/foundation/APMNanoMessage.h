@@ -32,6 +32,8 @@ struct APMNanoField {
   APMNanoDescriptorRef message = nullptr;  // for Message fields
 };
 
+// Each message kind's descriptor is made once and never destroyed: work still queued on a worker
+// thread while the process exits may encode messages after static destructors have run.
 struct APMNanoDescriptor {
   APMNanoDescriptor(const char* name, std::vector<APMNanoField> fields);
 
