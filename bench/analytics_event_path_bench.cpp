@@ -25,7 +25,7 @@ platform::foundation::Dictionary sampleParameters(int i) {
 
 void BM_EngineLogEventsToRawEvents(benchmark::State& state) {
   ostrel::testing::TempContainer container;
-  auto host = std::make_shared<sdk::analytics::testing::PipelineHost>();
+  auto host = std::make_shared<ostrel::testing::PipelineHost>();
   host->database_ = APMDatabase::initWithDatabaseName("bench.sql", host->persisted, nullptr);
   sdk::analytics::EventHandler handler(*host, host->database_, nullptr);
   host->handler = &handler;

@@ -29,7 +29,7 @@ void run(benchmark::State& state, bool withProgram) {
   host->settings["measurement.ees_feature_enabled"] = true;
   APMPEventEditing editing(host);
   APMPError error;
-  auto program = apmp_test::program(
+  auto program = ostrel::testing::program(
       kProgram, {{"rule", rule(1, "(call $e \"setParamValue\" (quote \"a\" 1))")},
                  {"rule", rule(2, "(call $e \"setParamValue\" (quote \"value\" (* (call $e \"getParamValue\" (quote \"value\")) 2)))")},
                  {"rule", rule(3, "(if (== (call $e \"getEventName\" (quote)) \"purchase\") (quote (call $e \"setEventName\" (quote \"checkout\"))))")}});

@@ -26,7 +26,7 @@ APMPLimits generous() {
 
 void runScript(benchmark::State& state, const std::string& source) {
   APMPRuntime runtime(generous());
-  const auto program = apmp_test::parse(source);
+  const auto program = ostrel::testing::parse(source);
   for (auto _ : state) {
     runtime.resetInstructionCount();
     APMPError error;

@@ -30,7 +30,7 @@ constexpr int kAlexa = 7;    // one shooting mode
 constexpr int kFormatLF = 1084;
 constexpr int kCrop239 = 17;
 
-class CameraPickerTest : public ::testing::Test, public app::setup::testing::SetupScreenFixture {
+class CameraPickerTest : public ::testing::Test, public ostrel::testing::SetupScreenFixture {
  protected:
   CameraPickerTest() {
     previousPause_ = app::setup::SetupPause::setHandler([this](double seconds) { pauses.push_back(seconds); });

@@ -20,7 +20,7 @@ using ostrel::testing::bytes;
 using app::storage::OpenCatalogue;
 using platform::ui::IndexPath;
 
-class LensAdapterPickerTest : public ::testing::Test, public app::setup::testing::SetupScreenFixture {
+class LensAdapterPickerTest : public ::testing::Test, public ostrel::testing::SetupScreenFixture {
  protected:
   LensAdapterPickerTest() {
     previousPause = app::setup::SetupPause::setHandler([this](double seconds) { pauses.push_back(seconds); });

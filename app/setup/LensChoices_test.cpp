@@ -8,7 +8,7 @@
 namespace {
 
 using app::setup::LensChoices;
-using app::setup::testing::LensPickerTestEnvironment;
+using ostrel::testing::LensPickerTestEnvironment;
 using Env = LensPickerTestEnvironment;
 
 class LensChoicesTest : public ::testing::Test {

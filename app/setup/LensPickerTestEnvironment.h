@@ -11,7 +11,7 @@
 #include "app/storage/CatalogueUpdateScenes.h"
 #include "app/storage/LensDatabaseHelper.h"
 
-namespace app::setup::testing {
+namespace ostrel::testing {
 
 class LensPickerTestEnvironment : public SetupTestEnvironment {
  public:
@@ -45,4 +45,4 @@ class LensPickerTestEnvironment : public SetupTestEnvironment {
   }
 };
 
-}  // namespace app::setup::testing
+}  // namespace ostrel::testing

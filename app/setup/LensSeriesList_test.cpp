@@ -11,7 +11,7 @@ namespace {
 
 using app::setup::LensFilters;
 using app::setup::LensSeriesList;
-using app::setup::testing::LensPickerTestEnvironment;
+using ostrel::testing::LensPickerTestEnvironment;
 
 bool lists(const std::vector<LensManufacturer>& series, int id) {
   return std::any_of(series.begin(), series.end(), [id](const auto& s) { return s.manufactorId == id; });

@@ -17,11 +17,11 @@
 namespace {
 
 using app::setup::SetupPause;
-using Env = app::setup::testing::LensPickerTestEnvironment;
+using Env = ostrel::testing::LensPickerTestEnvironment;
 using platform::ui::IndexPath;
 using LensCatalogue = app::storage::OpenCatalogue<LensDatabaseHelper>;
 
-class LensPickerTest : public ::testing::Test, public app::setup::testing::SetupScreenFixture {
+class LensPickerTest : public ::testing::Test, public ostrel::testing::SetupScreenFixture {
  protected:
   LensPickerTest() {
     primes = Env::addSeries("Aaa Primes", 1.0f);

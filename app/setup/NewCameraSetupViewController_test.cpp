@@ -34,7 +34,7 @@ int distance(const ostrel::testing::Rgb& a, const platform::graphics::Color& col
   return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b);
 }
 
-class SetupMenuTest : public ::testing::Test, public app::setup::testing::SetupScreenFixture {
+class SetupMenuTest : public ::testing::Test, public ostrel::testing::SetupScreenFixture {
  protected:
   void open() {
     menu = std::dynamic_pointer_cast<Menu>(

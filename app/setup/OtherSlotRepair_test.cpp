@@ -31,7 +31,7 @@ class OtherSlotRepairTest : public ::testing::Test {
     EXPECT_EQ(state->packageOne->lensSet.size(), editedBefore.lensSet.size());
   }
 
-  app::setup::testing::SetupTestEnvironment env;
+  ostrel::testing::SetupTestEnvironment env;
   std::shared_ptr<FramesObject> state = env.state();
   QuorvelPackage editedBefore;
 };

@@ -35,7 +35,7 @@ class SavedPackagesTest : public ::testing::Test {
     return adapters->getSelectedLensAdapter().adapterId;
   }
 
-  app::setup::testing::SetupTestEnvironment env;
+  ostrel::testing::SetupTestEnvironment env;
   platform::log::CapturedLines log;
 };
 

@@ -35,7 +35,7 @@ class SetupCommitTest : public ::testing::Test {
     return ids;
   }
 
-  app::setup::testing::SetupTestEnvironment env_;
+  ostrel::testing::SetupTestEnvironment env_;
 };
 
 TEST_F(SetupCommitTest, CropOneIsNativeAndAnyOtherCropCarriesItsRatio) {

@@ -14,7 +14,7 @@
 #include "platform/ui/Renderer.h"
 #include "platform/ui/Window.h"
 
-namespace app::setup::testing {
+namespace ostrel::testing {
 
 class BlankScreen : public platform::ui::ViewController {
  protected:
@@ -80,4 +80,4 @@ class SetupScreenFixture {
   std::shared_ptr<platform::ui::NavigationController> navigation;
 };
 
-}  // namespace app::setup::testing
+}  // namespace ostrel::testing

@@ -14,7 +14,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/CurrentRegion.h"
 
-namespace app::setup::testing {
+namespace ostrel::testing {
 
 class SetupTestEnvironment : public ostrel::testing::KitTestEnvironment {
  public:
@@ -50,4 +50,4 @@ class SetupTestEnvironment : public ostrel::testing::KitTestEnvironment {
   std::string previousRegion_;
 };
 
-}  // namespace app::setup::testing
+}  // namespace ostrel::testing

@@ -21,7 +21,7 @@ namespace {
 
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
-using sdk::analytics::testing::RecordingEngine;
+using ostrel::testing::RecordingEngine;
 using Strings = std::vector<std::string>;
 
 class RecordingScreenReporter : public sdk::analytics::ScreenViewReporting {
@@ -45,16 +45,16 @@ class RecordingScreenReporter : public sdk::analytics::ScreenViewReporting {
 class FacadeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    settings = sdk::analytics::testing::ScopedIdentitySettings::install();
+    settings = ostrel::testing::ScopedIdentitySettings::install();
     APMAnalytics::resetForTesting();
     APMAnalytics::installErrorEventHandler();
-    sdk::analytics::testing::installRecordingEngine(engine);
+    ostrel::testing::installRecordingEngine(engine);
     APMAnalytics::setScreenViewReporter(screen);
     APMAnalytics::setIdentityForTesting(APMIdentity::initWithPersistedConfig(std::make_shared<APMPersistedConfig>()));
   }
   void TearDown() override {
     APMAnalytics::resetForTesting();
-    sdk::analytics::testing::ScopedIdentitySettings::uninstall();
+    ostrel::testing::ScopedIdentitySettings::uninstall();
   }
 
   void start(Dictionary options = {}) {
@@ -76,8 +76,8 @@ class FacadeTest : public ::testing::Test {
 
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
-  sdk::analytics::testing::MonitorScope log;
-  std::shared_ptr<sdk::analytics::testing::ScopedIdentitySettings> settings;
+  ostrel::testing::MonitorScope log;
+  std::shared_ptr<ostrel::testing::ScopedIdentitySettings> settings;
   std::shared_ptr<RecordingEngine> engine = std::make_shared<RecordingEngine>();
   std::shared_ptr<RecordingScreenReporter> screen = std::make_shared<RecordingScreenReporter>();
 };

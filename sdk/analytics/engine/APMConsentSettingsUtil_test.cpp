@@ -19,7 +19,7 @@ namespace {
 
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
-using sdk::analytics::testing::ScopedIdentitySettings;
+using ostrel::testing::ScopedIdentitySettings;
 using Consent = APMConsentSettingsUtil;
 
 class ConsentTest : public ::testing::Test {

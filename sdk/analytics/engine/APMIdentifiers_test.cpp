@@ -20,7 +20,7 @@
 
 namespace {
 
-using sdk::analytics::testing::ScopedIdentitySettings;
+using ostrel::testing::ScopedIdentitySettings;
 
 class IdentifiersTest : public ::testing::Test {
  protected:
@@ -34,7 +34,7 @@ class IdentifiersTest : public ::testing::Test {
     ScopedIdentitySettings::uninstall();
   }
 
-  sdk::analytics::testing::MonitorScope monitor;
+  ostrel::testing::MonitorScope monitor;
   ostrel::testing::TempContainer container;
   std::string previousBundle;
 };

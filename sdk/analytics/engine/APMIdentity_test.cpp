@@ -21,8 +21,8 @@ namespace {
 using platform::foundation::Dictionary;
 using platform::foundation::IdentityFacts;
 using platform::foundation::Value;
-using sdk::analytics::testing::FakeIdentitySupport;
-using sdk::analytics::testing::ScopedIdentitySettings;
+using ostrel::testing::FakeIdentitySupport;
+using ostrel::testing::ScopedIdentitySettings;
 
 constexpr const char* kFirstAdID = "6D92078A-8246-4BA4-AE5B-76104861E7DC";
 constexpr const char* kSecondAdID = "0F8FAD5B-D9CB-469F-A165-70867728950E";
@@ -63,7 +63,7 @@ class IdentityTest : public ::testing::Test {
     return APMIdentity::initWithPersistedConfig(config, std::move(support));
   }
 
-  sdk::analytics::testing::MonitorScope monitor;
+  ostrel::testing::MonitorScope monitor;
   std::shared_ptr<platform::foundation::ManualClock> clock = std::make_shared<platform::foundation::ManualClock>();
   std::shared_ptr<ScopedIdentitySettings> settings;
   ostrel::testing::TempContainer container;
@@ -271,7 +271,7 @@ TEST(IdentityVersionTest, NumericFieldsAndLibraryVersion) {
       {"", {}, false},             {"4.5.6.7", {4, 5, 6, 7}, false}, {"99999999999.1", {0, 1}, false},
   };
   for (const auto& c : cases) {
-    sdk::analytics::testing::MonitorScope fresh;
+    ostrel::testing::MonitorScope fresh;
     EXPECT_EQ(APMIdentity::numericFieldsFromAppVersionNumeric(c.version), c.fields) << c.version;
     EXPECT_EQ(fresh.logged(20002), c.logs) << c.version;
   }

@@ -43,7 +43,7 @@ class LifetimeValueTest : public ::testing::Test {
     return attribute->value.int64Value();
   }
 
-  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::MonitorScope scope;
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
   std::shared_ptr<APMDatabase> database;
@@ -98,7 +98,7 @@ TEST_F(LifetimeValueTest, UnusableCurrencyOrValueKeepsTotalsAndTheEvent) {
       {purchase("_iap", APMValue(9.3e18)), 22002},
   };
   for (const auto& c : cases) {
-    sdk::analytics::testing::MonitorScope local;
+    ostrel::testing::MonitorScope local;
     EXPECT_TRUE(record(c.event)) << c.event.name() << " " << c.code;
     EXPECT_TRUE(local.logged(c.code)) << c.code;
     EXPECT_EQ(total("_ltv_USD"), 1000000);

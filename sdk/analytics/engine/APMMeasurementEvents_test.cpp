@@ -29,7 +29,7 @@ constexpr const char* kAppID = "1:100000000001:ios:0123456789abcdef";
 class MeasurementEventsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    settings = sdk::analytics::testing::ScopedIdentitySettings::install();
+    settings = ostrel::testing::ScopedIdentitySettings::install();
     APMAnalytics::resetForTesting();
     APMAnalytics::installErrorEventHandler();
     APMAnalytics::setIdentityForTesting(APMIdentity::initWithPersistedConfig(std::make_shared<APMPersistedConfig>()));
@@ -50,7 +50,7 @@ class MeasurementEventsTest : public ::testing::Test {
     APMAnalytics::resetForTesting();
     APMIdentifiers::setEngineIdentity(nullptr);
     sdk::analytics::IdentitySettings::setCurrent(nullptr);
-    sdk::analytics::testing::ScopedIdentitySettings::uninstall();
+    ostrel::testing::ScopedIdentitySettings::uninstall();
   }
 
   void start() {
@@ -91,8 +91,8 @@ class MeasurementEventsTest : public ::testing::Test {
 
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
-  sdk::analytics::testing::MonitorScope log;
-  std::shared_ptr<sdk::analytics::testing::ScopedIdentitySettings> settings;
+  ostrel::testing::MonitorScope log;
+  std::shared_ptr<ostrel::testing::ScopedIdentitySettings> settings;
   std::shared_ptr<APMPersistedConfig> persisted = std::make_shared<APMPersistedConfig>();
   std::shared_ptr<APMMeasurement> engine;
 };

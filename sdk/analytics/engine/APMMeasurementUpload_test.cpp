@@ -63,7 +63,7 @@ class MeasurementUploadTest : public ::testing::Test {
     for (int i = 0; i < 2; ++i) engine->scheduler()->dispatchSyncOnWorkerQueueBlockID("test", [] {});
   }
   static bool spinUntil(const std::function<bool()>& predicate) {
-    return sdk::analytics::testing::TaskManagerEnvironment::spinUntil(predicate);
+    return ostrel::testing::TaskManagerEnvironment::spinUntil(predicate);
   }
   bool untilRequests(std::size_t count) {
     return spinUntil([&] {
@@ -88,7 +88,7 @@ class MeasurementUploadTest : public ::testing::Test {
     settle();
   }
 
-  sdk::analytics::testing::MonitorScope scope{std::vector<std::string>{"-APMAnalyticsDebugEnabled"}};
+  ostrel::testing::MonitorScope scope{std::vector<std::string>{"-APMAnalyticsDebugEnabled"}};
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
   ostrel::testing::LoopbackServer server;

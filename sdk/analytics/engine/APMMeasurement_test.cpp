@@ -82,7 +82,7 @@ class MeasurementTest : public ::testing::Test {
     std::ofstream(databasePath() + "/keep") << "x";
   }
 
-  sdk::analytics::testing::MonitorScope scope{std::vector<std::string>{"-APMAnalyticsDebugEnabled"}};
+  ostrel::testing::MonitorScope scope{std::vector<std::string>{"-APMAnalyticsDebugEnabled"}};
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
   std::shared_ptr<APMPersistedConfig> persisted = std::make_shared<APMPersistedConfig>();

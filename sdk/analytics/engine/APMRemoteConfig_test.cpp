@@ -89,7 +89,7 @@ class RemoteConfigTest : public ::testing::Test {
   }
 
   // Debug mode, so the debug-level lines reach the console the scope reads.
-  sdk::analytics::testing::MonitorScope scope{std::vector<std::string>{"-APMAnalyticsDebugEnabled"}};
+  ostrel::testing::MonitorScope scope{std::vector<std::string>{"-APMAnalyticsDebugEnabled"}};
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
   std::shared_ptr<APMPFakeHost> host = std::make_shared<APMPFakeHost>();
@@ -279,7 +279,7 @@ TEST_F(RemoteConfigTest, FetchURL) {
 TEST_F(RemoteConfigTest, EventEditingFromTheFirstProgram) {
   auto withProgram = [](const std::string& instructions) {
     auto c = configuration({{"measurement.custom", "hello"}});
-    APMNanoAddMessage(*c, 8, *apmp_test::program(instructions, {}));
+    APMNanoAddMessage(*c, 8, *ostrel::testing::program(instructions, {}));
     return c;
   };
   ASSERT_TRUE(config->updateMeasurementConfig(withProgram(

@@ -23,7 +23,12 @@
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
-namespace sdk::analytics::testing {
+namespace sdk::analytics {}
+
+namespace ostrel::testing {
+
+// The helpers sit beside the analytics code they drive.
+using namespace sdk::analytics;
 
 // The measurement database in a temporary container on the manual clock, with settings from a
 // configuration a test writes, an audience evaluator without audiences and helpers to store raw
@@ -152,4 +157,4 @@ class BundlingEnvironment {
   std::shared_ptr<APMAudience> audience;
 };
 
-}  // namespace sdk::analytics::testing
+}  // namespace ostrel::testing

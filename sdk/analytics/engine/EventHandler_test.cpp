@@ -83,10 +83,10 @@ class EventHandlerTest : public ::testing::Test {
     return *host->database_->dailyCounts(&error);
   }
 
-  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::MonitorScope scope;
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
-  std::shared_ptr<sdk::analytics::testing::PipelineHost> host = std::make_shared<sdk::analytics::testing::PipelineHost>();
+  std::shared_ptr<ostrel::testing::PipelineHost> host = std::make_shared<ostrel::testing::PipelineHost>();
   std::shared_ptr<APMConditionalUserPropertyController> controller;
   std::unique_ptr<EventHandler> handler;
 };
@@ -182,7 +182,7 @@ TEST_F(EventHandlerTest, DropsPastTheDailyLimitsAreLoggedForTheFirstAndEveryThou
     preset.allEventsCount = count;
     Error error;
     ASSERT_TRUE(host->database_->updateDailyCounts(preset, &error));
-    sdk::analytics::testing::MonitorScope local;
+    ostrel::testing::MonitorScope local;
     handle("c");
     EXPECT_EQ(local.logged(23055), logs) << count;
     EXPECT_EQ(counts().allEventsCount, count + 1);
@@ -302,7 +302,7 @@ TEST_F(EventHandlerTest, RealtimeStaysWithinTheDailyCapExceptForExemptEvents) {
 }
 
 TEST_F(EventHandlerTest, DebugModeMarksEveryEventDebugAndRealtime) {
-  sdk::analytics::testing::MonitorScope debug({"-APMAnalyticsDebugEnabled"});
+  ostrel::testing::MonitorScope debug({"-APMAnalyticsDebugEnabled"});
   host->maxRealtimeEvents = 0;
   handle("browse");
   auto events = stored();
@@ -319,7 +319,7 @@ TEST_F(EventHandlerTest, AFailingEditingProgramStoresTheUneditedEventOnce) {
       "(object \"type\" \"edit\" \"callback\" (fn \"\" (quote \"e\") (call $e \"getEventName\" (quote 1))))";
   host->editing = std::make_shared<APMPEventEditing>(host);
   APMPError error;
-  ASSERT_TRUE(host->editing->loadProgram(*apmp_test::program(registerRule, {{"rule", failing}}), error));
+  ASSERT_TRUE(host->editing->loadProgram(*ostrel::testing::program(registerRule, {{"rule", failing}}), error));
   handle("shop", {{"value", APMValue(2.0)}});
   auto events = stored();
   ASSERT_EQ(events.size(), 1u);
@@ -332,7 +332,7 @@ TEST_F(EventHandlerTest, AFailingEditingProgramStoresTheUneditedEventOnce) {
       "(object \"type\" \"edit\" \"callback\" (fn \"\" (quote \"e\") (call $e \"setEventName\" (quote \"checkout\"))"
       " (return 0)))";
   host->editing = std::make_shared<APMPEventEditing>(host);
-  ASSERT_TRUE(host->editing->loadProgram(*apmp_test::program(registerRule, {{"rule", editing}}), error));
+  ASSERT_TRUE(host->editing->loadProgram(*ostrel::testing::program(registerRule, {{"rule", editing}}), error));
   handle("shop");
   EXPECT_EQ(storedNames(), (std::vector<std::string>{"shop", "checkout"}));
 }

@@ -18,7 +18,12 @@
 #include "sdk/analytics/foundation/APMUserAttribute.h"
 #include "sdk/analytics/rules/APMPEventEditing.h"
 
-namespace sdk::analytics::testing {
+namespace sdk::analytics {}
+
+namespace ostrel::testing {
+
+// The helpers sit beside the analytics code they drive.
+using namespace sdk::analytics;
 
 // Tests and benchmarks only: the engine as the event path sees it, over a real database and worker
 // queue, with settings and session state a test sets, and a record of what the path asked for.
@@ -113,4 +118,4 @@ class PipelineHost : public EventPipelineHost {
   mutable std::vector<std::string> calls_;
 };
 
-}  // namespace sdk::analytics::testing
+}  // namespace ostrel::testing

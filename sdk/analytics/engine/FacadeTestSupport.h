@@ -9,7 +9,12 @@
 #include "sdk/analytics/engine/APMAnalytics.h"
 #include "sdk/analytics/engine/FacadeEngine.h"
 
-namespace sdk::analytics::testing {
+namespace sdk::analytics {}
+
+namespace ostrel::testing {
+
+// The helpers sit beside the analytics code they drive.
+using namespace sdk::analytics;
 
 // An engine that records what the facade asks of it, in order, and answers queries at once.
 class RecordingEngine : public FacadeEngine {
@@ -82,4 +87,4 @@ inline void installRecordingEngine(const std::shared_ptr<RecordingEngine>& engin
        }});
 }
 
-}  // namespace sdk::analytics::testing
+}  // namespace ostrel::testing

@@ -10,7 +10,12 @@
 #include "sdk/analytics/engine/APMDefaultIdentitySupport.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
 
-namespace sdk::analytics::testing {
+namespace sdk::analytics {}
+
+namespace ostrel::testing {
+
+// The helpers sit beside the analytics code they drive.
+using namespace sdk::analytics;
 
 // Settings a test can turn, installed for its scope; consent starts empty and is emptied again after.
 class ScopedIdentitySettings : public IdentitySettings {
@@ -61,4 +66,4 @@ class FakeIdentitySupport : public APMIdentitySupport {
   mutable std::atomic<int> reads{0};
 };
 
-}  // namespace sdk::analytics::testing
+}  // namespace ostrel::testing

@@ -43,7 +43,7 @@ class Engine final : public sdk::analytics::MeasurementHost {
 class MeasurementEventPipelineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    settings = sdk::analytics::testing::ScopedIdentitySettings::install();
+    settings = ostrel::testing::ScopedIdentitySettings::install();
     Error error;
     database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, persisted, &error);
     ASSERT_TRUE(database) << error;
@@ -67,7 +67,7 @@ class MeasurementEventPipelineTest : public ::testing::Test {
   }
   void TearDown() override {
     engine->scheduler_->dispatchSyncOnWorkerQueueBlockID("test", [] {});
-    sdk::analytics::testing::ScopedIdentitySettings::uninstall();
+    ostrel::testing::ScopedIdentitySettings::uninstall();
   }
 
   void log(const std::string& name) {
@@ -90,14 +90,14 @@ class MeasurementEventPipelineTest : public ::testing::Test {
     return bundles;
   }
 
-  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::MonitorScope scope;
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
-  std::shared_ptr<sdk::analytics::testing::ScopedIdentitySettings> settings;
+  std::shared_ptr<ostrel::testing::ScopedIdentitySettings> settings;
   std::shared_ptr<Engine> engine = std::make_shared<Engine>();
   std::shared_ptr<APMPersistedConfig> persisted = std::make_shared<APMPersistedConfig>();
-  std::shared_ptr<sdk::analytics::testing::FakeIdentitySupport> support =
-      std::make_shared<sdk::analytics::testing::FakeIdentitySupport>();
+  std::shared_ptr<ostrel::testing::FakeIdentitySupport> support =
+      std::make_shared<ostrel::testing::FakeIdentitySupport>();
   std::shared_ptr<APMDatabase> database;
   std::shared_ptr<APMRemoteConfig> remoteConfig;
   std::shared_ptr<APMIdentity> identity;

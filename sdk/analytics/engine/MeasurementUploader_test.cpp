@@ -25,7 +25,7 @@ using ostrel::testing::LoopbackResponse;
 using platform::foundation::Data;
 using sdk::analytics::MeasurementUploader;
 using sdk::analytics::UploadTimeInputs;
-using sdk::analytics::testing::BundlingEnvironment;
+using ostrel::testing::BundlingEnvironment;
 
 // --- the schedule as a function of its inputs
 
@@ -119,7 +119,7 @@ class MeasurementUploaderTest : public ::testing::Test {
   void settle() { onWorker([] {}); }
   // Runs the main queue until the requests have arrived and nothing is in flight any more.
   bool until(std::size_t requests) {
-    return sdk::analytics::testing::TaskManagerEnvironment::spinUntil([&] {
+    return ostrel::testing::TaskManagerEnvironment::spinUntil([&] {
       bool done = false;
       onWorker([&] { done = server.requestCount() >= requests && !uploader->isNetworkRequestPending(); });
       return done;

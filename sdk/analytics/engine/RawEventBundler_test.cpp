@@ -10,7 +10,7 @@ namespace {
 using platform::foundation::Value;
 using sdk::analytics::EventSampler;
 using sdk::analytics::RawEventBundler;
-using sdk::analytics::testing::BundlingEnvironment;
+using ostrel::testing::BundlingEnvironment;
 
 // 2023-11-14 22:00:00 UTC: the start of the manual clock's hour.
 constexpr double kHour = 1699999200.0;

@@ -21,7 +21,7 @@ using sdk::analytics::RawEventMetadata;
 using M = RawEventMetadata;
 
 // The event path with the real metadata over a real identity.
-class MetadataHost : public sdk::analytics::testing::PipelineHost {
+class MetadataHost : public ostrel::testing::PipelineHost {
  public:
   std::shared_ptr<APMPBMeasurementBundle> createRawEventMetadataWithUserAttributes(
       const std::vector<APMUserAttribute>& attributes) const override {
@@ -33,7 +33,7 @@ class MetadataHost : public sdk::analytics::testing::PipelineHost {
 class RawEventMetadataWriteTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    settings = sdk::analytics::testing::ScopedIdentitySettings::install();
+    settings = ostrel::testing::ScopedIdentitySettings::install();
     platform::foundation::IdentityFacts facts;
     facts.identifierForVendor = "E621E1F8-C36C-495A-93FC-0C247A3E6E5F";
     platform::foundation::IdentityFacts::setCurrent(facts);
@@ -48,7 +48,7 @@ class RawEventMetadataWriteTest : public ::testing::Test {
   void TearDown() override {
     host->scheduler_->dispatchSyncOnWorkerQueueBlockID("test", [] {});
     platform::foundation::IdentityFacts::reset();
-    sdk::analytics::testing::ScopedIdentitySettings::uninstall();
+    ostrel::testing::ScopedIdentitySettings::uninstall();
   }
 
   void handle(const std::string& name) {
@@ -70,10 +70,10 @@ class RawEventMetadataWriteTest : public ::testing::Test {
     return host->database_->queryRawEventsMetadataWithFingerprint(fingerprint, &error);
   }
 
-  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::MonitorScope scope;
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
-  std::shared_ptr<sdk::analytics::testing::ScopedIdentitySettings> settings;
+  std::shared_ptr<ostrel::testing::ScopedIdentitySettings> settings;
   std::shared_ptr<MetadataHost> host = std::make_shared<MetadataHost>();
   std::shared_ptr<APMConditionalUserPropertyController> controller;
   std::unique_ptr<EventHandler> handler;

@@ -20,8 +20,8 @@ namespace {
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
 using sdk::analytics::RawEventMetadata;
-using sdk::analytics::testing::FakeIdentitySupport;
-using sdk::analytics::testing::ScopedIdentitySettings;
+using ostrel::testing::FakeIdentitySupport;
+using ostrel::testing::ScopedIdentitySettings;
 using M = RawEventMetadata;
 
 constexpr const char* kAdID = "6D92078A-8246-4BA4-AE5B-76104861E7DC";
@@ -58,7 +58,7 @@ class RawEventMetadataTest : public ::testing::Test {
         Dictionary{{"ad_storage", Value(ad)}, {"analytics_storage", Value(analytics)}});
   }
 
-  sdk::analytics::testing::MonitorScope monitor;
+  ostrel::testing::MonitorScope monitor;
   std::shared_ptr<platform::foundation::ManualClock> clock = std::make_shared<platform::foundation::ManualClock>();
   std::shared_ptr<ScopedIdentitySettings> settings;
   ostrel::testing::TempContainer container;

@@ -44,7 +44,7 @@ class WorkerQueueEntriesTest : public ::testing::Test {
     return database->userAttributeWithName(name, &error).has_value();
   }
 
-  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::MonitorScope scope;
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
   std::shared_ptr<APMPersistedConfig> persisted = std::make_shared<APMPersistedConfig>();

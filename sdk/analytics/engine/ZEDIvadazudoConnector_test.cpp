@@ -36,17 +36,17 @@ class RecordingListener : public ZEDIvadazudoInteropListener {
 class ConnectorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    sdk::analytics::testing::ScopedIdentitySettings::install();
+    ostrel::testing::ScopedIdentitySettings::install();
     APMAnalytics::resetForTesting();
     APMAnalytics::installErrorEventHandler();
-    sdk::analytics::testing::installRecordingEngine(engine);
+    ostrel::testing::installRecordingEngine(engine);
     APMAnalytics::setIdentityForTesting(APMIdentity::initWithPersistedConfig(std::make_shared<APMPersistedConfig>()));
     APMAnalytics::startWithAppID("1:app", "fa", {});
     APMAnalytics::drainForTesting();
   }
   void TearDown() override {
     APMAnalytics::resetForTesting();
-    sdk::analytics::testing::ScopedIdentitySettings::uninstall();
+    ostrel::testing::ScopedIdentitySettings::uninstall();
   }
   // Tells the listeners of one logged event, as the engine does, and delivers what reaches the main queue.
   void tell(const std::string& origin, const std::string& name, APMParameters parameters = {}) {
@@ -64,9 +64,9 @@ class ConnectorTest : public ::testing::Test {
 
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
-  sdk::analytics::testing::MonitorScope log;
-  std::shared_ptr<sdk::analytics::testing::RecordingEngine> engine =
-      std::make_shared<sdk::analytics::testing::RecordingEngine>();
+  ostrel::testing::MonitorScope log;
+  std::shared_ptr<ostrel::testing::RecordingEngine> engine =
+      std::make_shared<ostrel::testing::RecordingEngine>();
   std::shared_ptr<ZEDIvadazudoConnector> connector = std::make_shared<ZEDIvadazudoConnector>();
 };
 

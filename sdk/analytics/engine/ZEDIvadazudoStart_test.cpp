@@ -27,7 +27,7 @@ void drain(APMMeasurement& engine) {
 // The start through the core: configuring the SDK starts the
 // engine, and the app's opt-out through the core holds at the next launch.
 TEST(ZEDIvadazudoStartTest, ConfiguringTheSDKStartsTheEngineAndAPersistedOptOutLasts) {
-  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::MonitorScope scope;
   auto options = ostrel::testing::validOptionsDictionary();
   options["ANALYTICS_SAFELISTED_EVENTS"] = Array{"_e", "_s"};
   ostrel::testing::SdkWorld world({{"CFBundleIdentifier", ostrel::testing::kBundleID}}, options);

@@ -19,22 +19,22 @@ using platform::foundation::Value;
 class PublicInterfaceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    sdk::analytics::testing::ScopedIdentitySettings::install();
+    ostrel::testing::ScopedIdentitySettings::install();
     APMAnalytics::resetForTesting();
     APMAnalytics::installErrorEventHandler();
-    sdk::analytics::testing::installRecordingEngine(engine);
+    ostrel::testing::installRecordingEngine(engine);
     APMAnalytics::setIdentityForTesting(APMIdentity::initWithPersistedConfig(std::make_shared<APMPersistedConfig>()));
   }
   void TearDown() override {
     APMAnalytics::resetForTesting();
-    sdk::analytics::testing::ScopedIdentitySettings::uninstall();
+    ostrel::testing::ScopedIdentitySettings::uninstall();
   }
 
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
-  sdk::analytics::testing::MonitorScope log;
-  std::shared_ptr<sdk::analytics::testing::RecordingEngine> engine =
-      std::make_shared<sdk::analytics::testing::RecordingEngine>();
+  ostrel::testing::MonitorScope log;
+  std::shared_ptr<ostrel::testing::RecordingEngine> engine =
+      std::make_shared<ostrel::testing::RecordingEngine>();
 };
 
 TEST_F(PublicInterfaceTest, EventsAndPropertiesWaitForTheConfiguredApp) {

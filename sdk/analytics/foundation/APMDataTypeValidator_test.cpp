@@ -26,7 +26,7 @@ struct NameCase {
 
 class ValidatorTest : public ::testing::Test {
  protected:
-  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::MonitorScope scope;
 };
 
 TEST_F(ValidatorTest, NameLengthBoundariesAndCharacters) {

@@ -45,7 +45,7 @@ class DatabaseTest : public ::testing::Test {
     return b;
   }
 
-  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::MonitorScope scope;
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
   const std::shared_ptr<ManualClock>& clock = environment.clock();

@@ -14,7 +14,7 @@ using platform::foundation::Value;
 
 class ParametersTest : public ::testing::Test {
  protected:
-  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::MonitorScope scope;
 };
 
 std::string name(int i) {

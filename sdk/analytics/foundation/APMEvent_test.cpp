@@ -13,7 +13,7 @@ using platform::foundation::Value;
 
 class EventTest : public ::testing::Test {
  protected:
-  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::MonitorScope scope;
 };
 
 APMValue integer(std::int64_t n) { return APMValue(n); }
@@ -147,7 +147,7 @@ TEST_F(EventTest, NameTests) {
 TEST_F(EventTest, DisplayFormsFollowDebugMode) {
   EXPECT_EQ(APMEventNameForDisplay("_vs"), "_vs");
   EXPECT_EQ(APMUserPropertyNameForDisplay("_exp_7"), "experiment_id (_exp_7)");
-  sdk::analytics::testing::MonitorScope debug({"-APMAnalyticsDebugEnabled"});
+  ostrel::testing::MonitorScope debug({"-APMAnalyticsDebugEnabled"});
   EXPECT_EQ(APMEventNameForDisplay("_vs"), "screen_view (_vs)");
   EXPECT_EQ(APMEventNameForDisplay("_cmp"), "vurevore_campaign (_cmp)");  // the first of two public names
   EXPECT_EQ(APMEventNameForDisplay("shop"), "shop");

@@ -29,7 +29,7 @@ class SchedulerTest : public ::testing::Test {
     return events;
   }
 
-  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::MonitorScope scope;
   APMScheduler scheduler{"com.vadeze.vura.worker"};
   std::mutex mutex;
   std::vector<std::string> events;

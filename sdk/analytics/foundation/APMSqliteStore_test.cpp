@@ -35,7 +35,7 @@ class SqliteStoreTest : public ::testing::Test {
                                "snapshots", &error);
   }
 
-  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::MonitorScope scope;
   ostrel::testing::TempContainer container;
   Error error;
   std::shared_ptr<APMSqliteStore> store;

@@ -9,7 +9,12 @@
 #include "sdk/analytics/foundation/APMErrorEvent.h"
 #include "sdk/analytics/foundation/APMMonitor.h"
 
-namespace sdk::analytics::testing {
+namespace sdk::analytics {}
+
+namespace ostrel::testing {
+
+// The helpers sit beside the analytics code they drive.
+using namespace sdk::analytics;
 
 // For one test: a fresh shared monitor (with the given launch arguments), the console lines it
 // writes, and the error events raised meanwhile.
@@ -52,4 +57,4 @@ class MonitorScope {
   APMErrorEventHandler previousHandler_;
 };
 
-}  // namespace sdk::analytics::testing
+}  // namespace ostrel::testing

@@ -34,7 +34,7 @@ TEST(HashingTest, MD5Vectors) {
 }
 
 TEST(DecimalTest, AcceptanceAndRefusal) {
-  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::MonitorScope scope;
   const std::string digits38(38, '7');
   const std::pair<std::string, const char*> cases[] = {
       {"12", "12"},      {"-12.50", "-12.5"}, {"+3", "3"},      {"1.", "1"},         {"0.001", "0.001"},

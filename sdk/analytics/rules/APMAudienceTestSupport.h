@@ -11,7 +11,12 @@
 #include "sdk/analytics/foundation/APMPBAudience.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
 
-namespace sdk::analytics::testing {
+namespace sdk::analytics {}
+
+namespace ostrel::testing {
+
+// The helpers sit beside the analytics code they drive.
+using namespace sdk::analytics;
 
 // The engine as audience tests see it: the shared monitor and settings a test writes.
 class AudienceHost : public MeasurementHost {
@@ -105,4 +110,4 @@ inline std::shared_ptr<APMPBAudience> audience(std::optional<std::int32_t> id,
   return message;
 }
 
-}  // namespace sdk::analytics::testing
+}  // namespace ostrel::testing

@@ -17,7 +17,7 @@
 namespace {
 
 using namespace sdk::analytics;
-using namespace sdk::analytics::testing;
+using namespace ostrel::testing;
 using platform::foundation::Data;
 using platform::foundation::Error;
 

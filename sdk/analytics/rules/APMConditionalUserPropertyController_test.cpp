@@ -20,7 +20,7 @@ namespace {
 using platform::foundation::Error;
 
 // The engine as the controller sees it: a real database and worker queue, events it writes kept.
-class EngineHost : public sdk::analytics::testing::AudienceHost {
+class EngineHost : public ostrel::testing::AudienceHost {
  public:
   std::shared_ptr<APMDatabase> database() const override { return database_; }
   std::shared_ptr<APMScheduler> scheduler() const override { return scheduler_; }
@@ -90,7 +90,7 @@ class ConditionalUserPropertyTest : public ::testing::Test {
     onWorker();
   }
 
-  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::MonitorScope scope;
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
   std::shared_ptr<EngineHost> host = std::make_shared<EngineHost>();
@@ -105,7 +105,7 @@ TEST_F(ConditionalUserPropertyTest, DurationsAreBoundedAndFinite) {
   };
   for (auto [value, valid] : {Case{0.0005, false}, Case{0.001, true}, Case{15552000, true}, Case{15552001, false},
                               Case{nan, false}, Case{inf, false}, Case{-inf, false}}) {
-    sdk::analytics::testing::MonitorScope local;
+    ostrel::testing::MonitorScope local;
     auto p = property();
     p.name = "tier";
     p.triggerTimeout = value;

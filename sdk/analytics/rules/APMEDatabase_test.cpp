@@ -46,7 +46,7 @@ class ExperimentsDatabaseTest : public ::testing::Test {
     return out;
   }
 
-  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::MonitorScope scope;
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
   Error error;

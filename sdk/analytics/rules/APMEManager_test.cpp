@@ -13,10 +13,10 @@ using ostrel::testing::LoopbackResponse;
 using platform::dispatch::Queue;
 using platform::foundation::Error;
 using platform::foundation::Value;
-using sdk::analytics::testing::gzippedBody;
-using sdk::analytics::testing::sdkResponse;
-using sdk::analytics::testing::snapshotMessage;
-using sdk::analytics::testing::TaskManagerEnvironment;
+using ostrel::testing::gzippedBody;
+using ostrel::testing::sdkResponse;
+using ostrel::testing::snapshotMessage;
+using ostrel::testing::TaskManagerEnvironment;
 
 using Experiments = std::vector<std::pair<std::int32_t, std::map<std::string, Value>>>;
 

@@ -12,11 +12,11 @@ using ostrel::testing::LoopbackResponse;
 using platform::foundation::Data;
 using platform::foundation::Error;
 using platform::foundation::Value;
-using sdk::analytics::testing::gzippedBody;
-using sdk::analytics::testing::RecordingTaskManagerDelegate;
-using sdk::analytics::testing::sdkResponse;
-using sdk::analytics::testing::snapshotMessage;
-using sdk::analytics::testing::TaskManagerEnvironment;
+using ostrel::testing::gzippedBody;
+using ostrel::testing::RecordingTaskManagerDelegate;
+using ostrel::testing::sdkResponse;
+using ostrel::testing::snapshotMessage;
+using ostrel::testing::TaskManagerEnvironment;
 
 constexpr double kHour = 3600;
 

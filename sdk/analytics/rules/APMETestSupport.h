@@ -28,7 +28,12 @@
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
-namespace sdk::analytics::testing {
+namespace sdk::analytics {}
+
+namespace ostrel::testing {
+
+// The helpers sit beside the analytics code they drive.
+using namespace sdk::analytics;
 
 inline std::shared_ptr<APMPBSnapshot> snapshotMessage(
     const std::string& sdkName, const std::vector<std::pair<std::int32_t, std::map<std::string, platform::foundation::Value>>>& experiments) {
@@ -147,4 +152,4 @@ class TaskManagerEnvironment {
   std::shared_ptr<APMETaskManager> taskManager;
 };
 
-}  // namespace sdk::analytics::testing
+}  // namespace ostrel::testing

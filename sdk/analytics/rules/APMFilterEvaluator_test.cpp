@@ -14,7 +14,7 @@
 namespace {
 
 using namespace sdk::analytics;
-using namespace sdk::analytics::testing;
+using namespace ostrel::testing;
 using Outcome = APMFilterOutcome;
 constexpr Outcome kNone = std::nullopt;
 

@@ -29,7 +29,7 @@ class APMPEventEditingTest : public ::testing::Test {
     std::vector<std::pair<std::string, std::string>> activities;
     for (const auto& rule : rules) activities.emplace_back("rule", rule);
     error = {};
-    return editing->loadProgram(*apmp_test::program(kRegister + extra, activities), error);
+    return editing->loadProgram(*ostrel::testing::program(kRegister + extra, activities), error);
   }
   bool handle(const APMPEvent& event) {
     error = {};
@@ -77,7 +77,7 @@ TEST_F(APMPEventEditingTest, LoadingErrors) {
   EXPECT_EQ(error.code, kAPMPEditingErrorOptionsNotMap);
   editing = std::make_unique<APMPEventEditing>(host);
   error = {};
-  EXPECT_FALSE(editing->loadProgram(*apmp_test::program("", {{"missing", "(object)"}}), error));
+  EXPECT_FALSE(editing->loadProgram(*ostrel::testing::program("", {{"missing", "(object)"}}), error));
   EXPECT_EQ(error.code, kAPMPEditingErrorNotFunction);
   EXPECT_FALSE(load("(nothing-here (undefined)) (break)", {}));
   EXPECT_EQ(error.code, kAPMPEditingErrorControlValue);
@@ -138,7 +138,7 @@ TEST_F(APMPEventEditingTest, EndToEndFromAnEncodedConfiguration) {
       "(object \"type\" \"create\" \"callback\" (fn \"\" (quote \"e\")"
       " (log \"derived\" 1.9 (object \"from\" (call $e \"getEventName\" (quote)) \"_o\" \"auto\" \"nothing\" (null)))"
       " (log \"bad name!\" NaN (object))))";
-  auto program = apmp_test::program(
+  auto program = ostrel::testing::program(
       kRegister, {{"rule", editRule("", "(call $e \"setEventName\" (quote \"checkout\"))"
                                         "(call $e \"setParamValue\" (quote \"value\" (* (call $e \"getParamValue\" (quote \"value\")) 2)))"
                                         "(call $e \"setParamValue\" (quote \"item\" (null))) (return 0)")},

@@ -15,25 +15,25 @@ class APMPRuntimeTest : public ScriptTest {};
 
 TEST_F(APMPRuntimeTest, ProgramFormat) {
   // Type 7 fails before anything runs.
-  auto program = apmp_test::parse("(var \"ran\")");
-  program.insert(program.begin(), apmp_test::literal(7));
+  auto program = ostrel::testing::parse("(var \"ran\")");
+  program.insert(program.begin(), ostrel::testing::literal(7));
   runtime->executeStatements(program, error);
   EXPECT_EQ(error.code, kAPMPErrorUnknownEntityType);
   EXPECT_FALSE(runtime->globalScope().hasName(u"ran"));
   // A statement without a function name.
-  auto nameless = apmp_test::literal(4);
-  APMNanoAddMessage(*nameless, 1, *apmp_test::numberEntity(1));
+  auto nameless = ostrel::testing::literal(4);
+  APMNanoAddMessage(*nameless, 1, *ostrel::testing::numberEntity(1));
   error = {};
   runtime->executeStatements({nameless}, error);
   EXPECT_EQ(error.code, kAPMPErrorNoFunctionName);
   // Absent literal fields read as their defaults.
   error = {};
-  auto value = runtime->executeStatements({apmp_test::literal(2)}, error);
+  auto value = runtime->executeStatements({ostrel::testing::literal(2)}, error);
   EXPECT_TRUE(std::isnan(value->doubleValueOrError(error)));
-  value = runtime->executeStatements({apmp_test::literal(1)}, error);
+  value = runtime->executeStatements({ostrel::testing::literal(1)}, error);
   EXPECT_EQ(value->kind(), APMPKind::String);
   EXPECT_EQ(value->stringValueOrError(error), u"");
-  value = runtime->executeStatements({apmp_test::literal(3)}, error);
+  value = runtime->executeStatements({ostrel::testing::literal(3)}, error);
   EXPECT_EQ(value.get(), APMPBoolean(false));
   EXPECT_FALSE(APMPFailed(error));
 }
@@ -253,14 +253,14 @@ TEST_F(APMPRuntimeTest, DeepEntitiesDoNotLoad) {
   APMPLimits limits;
   limits.evaluationDepth = 40;
   useLimits(limits);
-  auto entity = apmp_test::numberEntity(1);
-  for (int i = 0; i < 45; ++i) entity = apmp_test::statementEntity("34", {entity});
+  auto entity = ostrel::testing::numberEntity(1);
+  for (int i = 0; i < 45; ++i) entity = ostrel::testing::statementEntity("34", {entity});
   runtime->executeStatements({entity}, error);
   EXPECT_EQ(error.code, kAPMPErrorLimitReached);
 }
 
 TEST_F(APMPRuntimeTest, MemoryStaysFlatOverManyRunsThatMakeClosures) {
-  const auto program = apmp_test::parse(
+  const auto program = ostrel::testing::parse(
       "(defun \"mk\" (quote \"x\") (var \"self\") (= \"self\" (fn \"\" (quote) (return (array $self $x))))"
       " (return $self))"
       "(var \"keep\") (= \"keep\" (mk 1)) (mk 2) (call (array 1 2 3) \"map\" (quote (fn \"\" (quote \"v\") $v)))");

@@ -16,7 +16,7 @@ class ScriptTest : public ::testing::Test {
 
   APMPValueRef run(const std::string& program) {
     error = {};
-    return runtime->executeStatements(apmp_test::parse(program), error);
+    return runtime->executeStatements(ostrel::testing::parse(program), error);
   }
   // The result's text, or "error <code>".
   std::string text(const std::string& program) {

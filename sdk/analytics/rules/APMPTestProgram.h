@@ -22,7 +22,12 @@
 #include "sdk/analytics/foundation/APMNanoAccessors.h"
 #include "sdk/analytics/foundation/APMPBProgram.h"
 
-namespace apmp_test {
+namespace sdk::analytics {}
+
+namespace ostrel::testing {
+
+// The helpers sit beside the analytics code they drive.
+using namespace sdk::analytics;
 
 using Entity = std::shared_ptr<APMPBRuntimeEntity>;
 using Entities = std::vector<Entity>;
@@ -167,4 +172,4 @@ inline std::shared_ptr<APMPBProgram> program(const std::string& instructions,
   return message;
 }
 
-}  // namespace apmp_test
+}  // namespace ostrel::testing

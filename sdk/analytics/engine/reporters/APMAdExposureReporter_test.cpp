@@ -9,7 +9,7 @@
 
 namespace {
 
-using sdk::analytics::testing::ReporterTestBase;
+using ostrel::testing::ReporterTestBase;
 
 class AdExposureReporterTest : public ReporterTestBase {
  protected:

@@ -123,7 +123,7 @@ class InAppPurchaseTest : public ::testing::Test {
     return std::exchange(events, {});
   }
 
-  sdk::analytics::testing::MonitorScope scope{{"-APMAnalyticsVerboseLoggingEnabled"}};
+  ostrel::testing::MonitorScope scope{{"-APMAnalyticsVerboseLoggingEnabled"}};
   FakeStore store;
   std::shared_ptr<APMInAppPurchaseProductCache> cache = std::make_shared<APMInAppPurchaseProductCache>();
   std::shared_ptr<platform::dispatch::Queue> queue = platform::dispatch::Queue::serial("reports");
@@ -179,7 +179,7 @@ TEST_F(InAppPurchaseTest, RequiredKeysDecideWhetherThereIsAnEvent) {
 }
 
 TEST(InAppPurchaseFingerprint, TransactionIdentifiers) {
-  sdk::analytics::testing::MonitorScope scope;
+  ostrel::testing::MonitorScope scope;
   auto fp = [](std::optional<std::string> id, TransactionState state = TransactionState::Purchased) {
     PaymentTransaction t;
     t.transactionState = state;

@@ -30,7 +30,7 @@ using platform::ui::make;
 using platform::ui::NavigationController;
 using platform::ui::ViewController;
 using platform::ui::Window;
-using sdk::analytics::testing::ReporterTestBase;
+using ostrel::testing::ReporterTestBase;
 
 // A screen of any runtime class the test names.
 class TestScreen : public ViewController {
@@ -69,7 +69,7 @@ class ScreenViewReporterTest : public ReporterTestBase {
     reporter->viewControllerDidAppear(*controller);
   }
   void post(const char* notification) { NotificationCenter::defaultCenter().post(notification); }
-  std::vector<sdk::analytics::testing::RecordingReporterHost::Event> screenViews() {
+  std::vector<ostrel::testing::RecordingReporterHost::Event> screenViews() {
     reporter->waitForQueue();
     return host->named("_vs");
   }

@@ -10,7 +10,7 @@
 namespace {
 
 using platform::foundation::Value;
-using sdk::analytics::testing::ReporterTestBase;
+using ostrel::testing::ReporterTestBase;
 
 class SessionReporterTest : public ReporterTestBase {
  protected:

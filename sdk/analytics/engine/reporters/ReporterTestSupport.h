@@ -21,7 +21,12 @@
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
-namespace sdk::analytics::testing {
+namespace sdk::analytics {}
+
+namespace ostrel::testing {
+
+// The helpers sit beside the analytics code they drive.
+using namespace sdk::analytics;
 
 // What the reporters sent out, in order.
 class RecordingReporterHost final : public ReporterHost {
@@ -120,4 +125,4 @@ class ReporterTestBase : public ::testing::Test {
   std::shared_ptr<APMRemoteConfig> settings;
 };
 
-}  // namespace sdk::analytics::testing
+}  // namespace ostrel::testing
