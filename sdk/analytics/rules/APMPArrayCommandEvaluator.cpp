@@ -100,7 +100,8 @@ APMPValueRef map(const Array& array, const List& args, APMPScope& scope, APMPErr
 }
 
 APMPValueRef concat(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
-  auto out = array->subarrayWithRange(0, static_cast<std::int64_t>(array->count()));
+  auto out = array->subarrayWithRange(0, static_cast<std::int64_t>(array->count()), error);
+  if (!out) return undefined();
   for (const auto& argument : args) {
     out->concat(argument, error);
     if (APMPFailed(error)) return undefined();
@@ -167,8 +168,8 @@ APMPValueRef pop(const Array& array, const List& args, APMPScope&, APMPError& er
 
 APMPValueRef shift(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 0, error)) return undefined();
-  if (!APMPScopeHeap(scope).chargeWork(static_cast<std::int64_t>(array->count()), error)) return undefined();
-  return array->removeFirstElement();
+  (void)scope;
+  return array->removeFirstElement(error);
 }
 
 APMPValueRef push(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
@@ -201,6 +202,7 @@ APMPValueRef reduce(const Array& array, const List& args, APMPScope& scope, APMP
     accumulator = args[1];
   } else {
     for (; inRange(i); i += stepBy) {
+      if (!heap.chargeWork(1, error)) return undefined();
       auto index = APMPNumber(heap, static_cast<double>(i));
       if (array->hasProperty(*index, error)) {
         accumulator = array->valueForProperty(*index, error);
@@ -226,8 +228,8 @@ APMPValueRef reduce(const Array& array, const List& args, APMPScope& scope, APMP
 
 APMPValueRef reverse(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 0, error)) return undefined();
-  if (!APMPScopeHeap(scope).chargeWork(static_cast<std::int64_t>(array->count()), error)) return undefined();
-  array->reverse();
+  (void)scope;
+  if (!array->reverse(error)) return undefined();
   return array;
 }
 
@@ -242,8 +244,9 @@ APMPValueRef slice(const Array& array, const List& args, APMPScope& scope, APMPE
   if (args.size() > 1 && !integerOf(args[1], end, error)) return undefined();
   start = relative(start, n);
   end = std::min(std::max(end < 0 ? end + n : end, start), n);
-  if (!APMPScopeHeap(scope).chargeWork(static_cast<std::int64_t>(end - start), error)) return undefined();
-  return array->subarrayWithRange(static_cast<std::int64_t>(start), static_cast<std::int64_t>(end - start));
+  (void)scope;
+  auto out = array->subarrayWithRange(static_cast<std::int64_t>(start), static_cast<std::int64_t>(end - start), error);
+  return out ? APMPValueRef(out) : undefined();
 }
 
 APMPValueRef sort(const Array& array, const List& args, APMPScope& scope, APMPError& error) {

@@ -56,11 +56,15 @@ std::u16string APMPArrayValue::stringValueWithSeparator(const std::u16string& se
   const auto limit = heap()->limits().stringLength;
   for (std::size_t i = 0; i < elements_.size(); ++i) {
     const auto* element = elements_[i].get();
+    const auto before = out.size();
     if (!isHole(element) && !element->isNothing()) {
       out += element->stringValueOrError(error, depth + 1);
       if (APMPFailed(error)) return {};
     }
     if (i + 1 < elements_.size()) out += separator;
+    if (!heap()->chargeWork(1 + static_cast<std::int64_t>((out.size() - before) / APMPHeap::kCodeUnitsPerStep), error)) {
+      return {};
+    }
     if (out.size() > limit) {
       APMPSetError(error, kAPMPErrorLimitReached);
       return {};
@@ -114,6 +118,9 @@ bool APMPArrayValue::setLength(std::int64_t length, APMPError& error) {
   if (length < 0) return false;
   const auto n = static_cast<std::size_t>(length);
   if (!canGrowTo(n, error)) return false;
+  // Growing fills holes, shrinking releases elements: either way every slot passed is work.
+  const auto passed = n > elements_.size() ? n - elements_.size() : elements_.size() - n;
+  if (!heap()->chargeWork(static_cast<std::int64_t>(passed), error)) return false;
   elements_.resize(n, APMPValueRef(APMPRuntimeValue::emptyValue()));
   chargeSlots();
   return true;
@@ -190,8 +197,11 @@ bool APMPArrayValue::hasProperty(const APMPRuntimeValue& property, APMPError& er
   return properties_.hasName(name);
 }
 
-APMPValueList APMPArrayValue::allPropertyNames() const {
+APMPValueList APMPArrayValue::allPropertyNames(APMPError& error) const {
   APMPValueList names;
+  const auto count = properties_.count() + elements_.size();
+  APMPMemoryCharge list(*heap(), count * (sizeof(APMPValueRef) + sizeof(APMPStringValue) + 32), error);
+  if (!list.charged() || !heap()->chargeWork(static_cast<std::int64_t>(count), error)) return names;
   for (const auto& name : properties_.allNames()) names.push_back(APMPShortString(*heap(), name));
   for (std::size_t i = 0; i < elements_.size(); ++i) {
     if (!isHole(elements_[i].get())) names.push_back(APMPShortString(*heap(), APMPLiteral(std::to_string(i))));
@@ -199,8 +209,12 @@ APMPValueList APMPArrayValue::allPropertyNames() const {
   return names;
 }
 
-APMPValueList APMPArrayValue::allElements() const {
+APMPValueList APMPArrayValue::allElements(APMPError& error) const {
   APMPValueList out;
+  if (!heap()->chargeWork(static_cast<std::int64_t>(elements_.size()), error) ||
+      !heap()->reserve(elements_.size() * kSlotBytes, error)) {
+    return out;
+  }
   out.reserve(elements_.size());
   for (const auto& element : elements_) {
     out.push_back(isHole(element.get()) ? APMPValueRef(APMPUndefined()) : element);
@@ -208,10 +222,12 @@ APMPValueList APMPArrayValue::allElements() const {
   return out;
 }
 
-APMPRef<APMPArrayValue> APMPArrayValue::subarrayWithRange(std::int64_t location, std::int64_t length) const {
+APMPRef<APMPArrayValue> APMPArrayValue::subarrayWithRange(std::int64_t location, std::int64_t length,
+                                                          APMPError& error) const {
   const auto n = static_cast<std::int64_t>(elements_.size());
   const auto start = std::clamp<std::int64_t>(location, 0, n);
   const auto count = std::clamp<std::int64_t>(length, 0, n - start);
+  if (!heap()->chargeWork(count, error) || !canGrowTo(static_cast<std::size_t>(count), error)) return nullptr;
   return heap()->make<APMPArrayValue>(APMPValueList(elements_.begin() + start, elements_.begin() + start + count));
 }
 
@@ -248,10 +264,15 @@ void APMPArrayValue::concat(const APMPValueRef& value, APMPError& error) {
   chargeSlots();
 }
 
-void APMPArrayValue::reverse() { std::reverse(elements_.begin(), elements_.end()); }
+bool APMPArrayValue::reverse(APMPError& error) {
+  if (!heap()->chargeWork(static_cast<std::int64_t>(elements_.size()), error)) return false;
+  std::reverse(elements_.begin(), elements_.end());
+  return true;
+}
 
-APMPValueRef APMPArrayValue::removeFirstElement() {
+APMPValueRef APMPArrayValue::removeFirstElement(APMPError& error) {
   if (elements_.empty()) return APMPUndefined();
+  if (!heap()->chargeWork(static_cast<std::int64_t>(elements_.size()), error)) return APMPUndefined();
   APMPValueRef first = elements_.front();
   elements_.erase(elements_.begin());
   chargeSlots();

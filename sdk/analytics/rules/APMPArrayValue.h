@@ -30,18 +30,20 @@ class APMPArrayValue final : public APMPRuntimeValue {
   bool hasProperty(const APMPRuntimeValue& property, APMPError& error) const;
   std::size_t count() const { return elements_.size(); }
   // Named properties first, then the indices that are not holes, as string values.
-  APMPValueList allPropertyNames() const;
-  // The elements, holes read as undefined.
-  APMPValueList allElements() const;
+  // Charged as native work and memory: error 18 (and an empty list) when they do not fit.
+  APMPValueList allPropertyNames(APMPError& error) const;
+  // The elements, holes read as undefined; charged as allPropertyNames is.
+  APMPValueList allElements(APMPError& error) const;
   const APMPValueList& elements() const { return elements_; }
   APMPPropertyMap& propertyMap() { return properties_; }
 
-  APMPRef<APMPArrayValue> subarrayWithRange(std::int64_t location, std::int64_t length) const;
+  // Null (with error 18) when the copy does not fit the budgets.
+  APMPRef<APMPArrayValue> subarrayWithRange(std::int64_t location, std::int64_t length, APMPError& error) const;
   void sortUsingFunctionValue(APMPFunctionValue* comparator, APMPScope& scope, APMPError& error);
   APMPValueList spliceFrom(std::int64_t from, std::int64_t deleteCount, const APMPValueList& values, APMPError& error);
   void concat(const APMPValueRef& value, APMPError& error);
-  void reverse();
-  APMPValueRef removeFirstElement();
+  bool reverse(APMPError& error);
+  APMPValueRef removeFirstElement(APMPError& error);
   APMPValueRef removeLastElement();
   std::int64_t appendElements(const APMPValueList& values, APMPError& error);
   std::int64_t prependElements(const APMPValueList& values, APMPError& error);

@@ -77,6 +77,13 @@ std::int64_t APMPToInt64Clamped(double value) {
 }
 
 bool APMPStringEquals(const APMPRuntimeValue& a, const APMPRuntimeValue& b, APMPError& error) {
+  if (a.kind() == APMPKind::String && b.kind() == APMPKind::String) {
+    // Two texts compare in place, without the copies their conversions would make.
+    const auto& x = static_cast<const APMPStringValue&>(a).value();
+    const auto& y = static_cast<const APMPStringValue&>(b).value();
+    if (x.size() != y.size()) return false;
+    return a.heap()->chargeUnits(x.size(), error) && x == y;
+  }
   const auto x = a.stringValueOrError(error);
   if (APMPFailed(error)) return false;
   const auto y = b.stringValueOrError(error);

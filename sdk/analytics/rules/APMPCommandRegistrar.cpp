@@ -41,6 +41,9 @@ APMPValueRef APMPCommandRegistrar::evaluateStatement(const APMPRuntimeValue& val
     APMPSetError(error, kAPMPErrorLimitReached);
     return APMPUndefined();
   }
+  // Every native frame holds what it works on through counted references, so a statement boundary
+  // is a safe point to free the cycles a long run leaves behind.
+  if (heap.collectionDue()) heap.collect();
   if (value.kind() != APMPKind::Statement) return APMPValueRef(const_cast<APMPRuntimeValue*>(&value));
   APMPDepthGuard depth(heap, error);
   if (!depth.entered()) return APMPUndefined();

@@ -14,6 +14,12 @@ APMPValueRef eval(const APMPValueRef& statement, APMPScope& scope, APMPError& er
 const APMPArrayValue* asArray(const APMPValueRef& value) {
   return value->kind() == APMPKind::Array ? static_cast<const APMPArrayValue*>(value.get()) : nullptr;
 }
+// A statement array run in `scope`: a snapshot of its elements, since the statements may change it.
+APMPValueRef runStatements(const APMPArrayValue& list, APMPScope& scope, APMPError& error) {
+  const auto statements = list.allElements(error);
+  if (APMPFailed(error)) return undefined();
+  return APMPEvaluator::executeStatements(statements, scope, error);
+}
 bool isControl(const APMPValueRef& value, APMPControlValue::Type type) {
   return value->kind() == APMPKind::Control && static_cast<const APMPControlValue&>(*value).type() == type;
 }
@@ -28,7 +34,8 @@ APMPValueRef methodCall(const List& args, APMPScope& scope, APMPError& error) {
     return undefined();
   }
   const auto name = static_cast<const APMPStringValue&>(*values[1]).value();
-  const auto arguments = list->allElements();
+  const auto arguments = list->allElements(error);
+  if (APMPFailed(error)) return undefined();
   APMPValueRef target = values[0];
   return target->applyWithName(name, arguments, scope, error);
 }
@@ -52,7 +59,7 @@ APMPValueRef runStatementArray(const List& args, APMPScope& scope, APMPError& er
     APMPSetError(error, kAPMPErrorArgumentType);
     return undefined();
   }
-  return APMPEvaluator::executeStatements(list->allElements(), scope, error);
+  return runStatements(*list, scope, error);
 }
 
 APMPValueRef block(const List& args, APMPScope& scope, APMPError& error) {
@@ -87,7 +94,7 @@ APMPValueRef ifStatement(const List& args, APMPScope& scope, APMPError& error) {
   if (branch >= args.size()) return undefined();
   auto value = eval(args[branch], scope, error);
   if (APMPFailed(error)) return undefined();
-  if (const auto* list = asArray(value)) return APMPEvaluator::executeStatements(list->allElements(), scope, error);
+  if (const auto* list = asArray(value)) return runStatements(*list, scope, error);
   return value;
 }
 
@@ -128,8 +135,9 @@ APMPValueRef switchStatement(const List& args, APMPScope& scope, APMPError& erro
     APMPSetError(error, kAPMPErrorArgumentCount);
     return undefined();
   }
-  const auto caseList = cases->allElements();
-  const auto bodyList = bodies->allElements();
+  const auto caseList = cases->allElements(error);
+  const auto bodyList = bodies->allElements(error);
+  if (APMPFailed(error)) return undefined();
   bool matched = false;
   APMPValueRef result = undefined();
   for (std::size_t i = 0; i < caseList.size(); ++i) {
@@ -168,7 +176,9 @@ APMPValueRef functionExpression(const List& args, APMPScope& scope, APMPError& e
     return undefined();
   }
   std::vector<std::u16string> parameters;
-  for (const auto& element : list->allElements()) {
+  const auto names = list->allElements(error);
+  if (APMPFailed(error)) return undefined();
+  for (const auto& element : names) {
     parameters.push_back(element->stringValueOrError(error));
     if (APMPFailed(error)) return undefined();
   }

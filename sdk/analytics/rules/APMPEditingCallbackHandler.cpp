@@ -57,6 +57,10 @@ void APMPEditingCallbackHandler::triggerCallbacksWithScope(APMPScope& scope,
   auto& heap = APMPScopeHeap(scope);
   APMPValueRef eventObject = heap.make<APMPEventNativeFunctions>(context);
   for (auto priority : std::vector<std::int64_t>(sortedEditPriorities_)) {
+    // The copy kept for undoing the callback's edits holds what the scripts added once more.
+    const auto added = context->chargedBytes();
+    APMPMemoryCharge copy(heap, added, error);
+    if (!copy.charged() || !heap.chargeUnits(added + context->outputEvent().parameters.size() * 16, error)) return;
     const APMPEvent before = context->outputEvent();
     APMPRef<APMPFunctionValue> callback = editCallbackMap_[priority];
     const auto outcome = invokeCallbackWithScope(scope, *callback, eventObject, error);

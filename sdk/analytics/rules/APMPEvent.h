@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/foundation/Value.h"
@@ -47,8 +48,15 @@ class APMPEventContext {
   const APMPEvent& outputEvent() const { return outputEvent_; }
   const std::vector<APMPEvent>& eventsToLog() const { return loggedEvents_; }
 
+  // Bytes the scripts added to the output and created events since the input was set, which the
+  // runtime counts against its memory budget until the next event.
+  std::size_t chargedBytes() const { return chargedBytes_; }
+  void addChargedBytes(std::size_t bytes) { chargedBytes_ += bytes; }
+  std::size_t takeChargedBytes() { return std::exchange(chargedBytes_, 0); }
+
  private:
   APMPEvent inputEvent_;
   APMPEvent outputEvent_;
   std::vector<APMPEvent> loggedEvents_;
+  std::size_t chargedBytes_ = 0;
 };

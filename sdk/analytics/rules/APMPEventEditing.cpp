@@ -55,6 +55,7 @@ bool APMPEventEditing::loadProgram(const APMPBProgram& program, APMPError& error
 }
 
 bool APMPEventEditing::handleEvent(const APMPEvent& event, APMPError& error) {
+  runtime_.heap().refundMemory(context_->takeChargedBytes());
   context_->setInputEvent(event);
   *droppedEvents_ = 0;
   runtime_.resetInstructionCount();

@@ -223,4 +223,40 @@ TEST_F(APMPEventEditingTest, HostileProgramsLeaveTheEventUnedited) {
   EXPECT_EQ(host->monitoringData(), "1:24006:1");
 }
 
+// What callbacks hand out of the interpreter (edited parameters, created events) is held until the
+// next event and counted against the memory budget; shared structures cost each time they are
+// written. Each attack ends the event with error 18, and the next event works.
+TEST_F(APMPEventEditingTest, WhatCallbacksHandOutFitsTheBudgets) {
+  APMPLimits limits;
+  limits.memoryBytes = 2u << 20;
+  const std::string big = "(var \"s\") (= \"s\" \"0123456789abcdef\")"
+                          " (loop (< (. $s \"length\") 100000) (= \"s\" (+ $s $s)) false (quote))";
+  const std::string bodies[] = {
+      // a doubled array written out once per reference
+      "(var \"x\") (= \"x\" (array 1)) (var \"i\") (= \"i\" 0)"
+      " (loop (< $i 30) (= \"i\" (+ $i 1)) false (quote (= \"x\" (array $x $x))))"
+      " (call $e \"setParamValue\" (quote \"x\" $x)) (return 0)",
+      "(var \"x\") (= \"x\" (array 1)) (var \"i\") (= \"i\" 0)"
+      " (loop (< $i 30) (= \"i\" (+ $i 1)) false (quote (= \"x\" (array $x $x))))"
+      " (log \"made\" 1 (object \"x\" $x))",
+      // many large parameters, and many large created events
+      big + " (var \"i\") (= \"i\" 0) (loop (< $i 100) (= \"i\" (+ $i 1)) false"
+            " (quote (call $e \"setParamValue\" (quote (+ \"p\" $i) $s)))) (return 0)",
+      big + " (var \"i\") (= \"i\" 0) (loop (< $i 100) (= \"i\" (+ $i 1)) false"
+            " (quote (log \"made\" 1 (object \"p\" $s))))",
+  };
+  for (const auto& body : bodies) {
+    ASSERT_TRUE(load("", {editRule("", body)}, limits)) << body;
+    EXPECT_FALSE(handle(sample())) << body;
+    EXPECT_EQ(error.code, kAPMPErrorLimitReached) << body;
+    EXPECT_LE(editing->runtime().heap().liveBytes(), limits.memoryBytes) << body;
+  }
+  // What one event held is given back before the next: a parameter of half the budget fits every time.
+  const std::string half = "(var \"s\") (= \"s\" \"0123456789abcdef\")"
+                           " (loop (< (. $s \"length\") 200000) (= \"s\" (+ $s $s)) false (quote))"
+                           " (call $e \"setParamValue\" (quote \"p\" $s)) (return 0)";
+  ASSERT_TRUE(load("", {editRule("", half)}, limits));
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(handle(sample())) << error.code;
+}
+
 }  // namespace

@@ -8,6 +8,18 @@ namespace {
 
 using List = APMPValueList;
 
+}  // namespace
+
+// What a script writes into the output event is held until the next event: counted against the
+// runtime's memory budget first.
+bool APMPEventNativeFunctions::charge(APMPHeap& heap, std::size_t bytes, APMPError& error) {
+  if (!heap.chargeMemory(bytes, error)) return false;
+  context_->addChargedBytes(bytes);
+  return true;
+}
+
+namespace {
+
 APMPValueRef parameterValue(const platform::foundation::Value& value, APMPHeap& heap, APMPError& error) {
   return APMPRuntimeEntityConverter::runtimeValueFromNSObject(value, heap, error);
 }
@@ -45,13 +57,18 @@ APMPValueRef APMPEventNativeFunctions::applyWithName(const std::u16string& name,
       APMPSetError(error, kAPMPErrorArgumentType);
       return APMPUndefined();
     }
-    event.name = APMPToUTF8(key);
+    auto name = APMPToUTF8(key);
+    if (!charge(heap, name.size(), error)) return APMPUndefined();
+    event.name = std::move(name);
     return APMPString(heap, key, error);
   }
   // setParamValue
-  auto value = APMPRuntimeEntityConverter::objectFromRuntimeValue(*values[1], error);
+  std::size_t bytes = 0;
+  auto value = APMPRuntimeEntityConverter::objectFromRuntimeValue(*values[1], error, &bytes);
   if (APMPFailed(error)) return APMPUndefined();
-  event.setParameter(value, APMPToUTF8(key));
+  auto parameter = APMPToUTF8(key);
+  if (!charge(heap, bytes + parameter.size(), error)) return APMPUndefined();
+  event.setParameter(value, parameter);
   return values[1];
 }
 
@@ -94,13 +111,20 @@ APMPValueRef APMPEventLogger::invokeWithArguments(const APMPValueList& arguments
     APMPSetError(error, kAPMPErrorArgumentType);
     return APMPUndefined();
   }
+  std::size_t bytes = 0;
   auto parameters =
-      APMPRuntimeEntityConverter::dictionaryFromMapValue(static_cast<const APMPMapValue&>(*values[2]), error);
+      APMPRuntimeEntityConverter::dictionaryFromMapValue(static_cast<const APMPMapValue&>(*values[2]), error, &bytes);
   if (APMPFailed(error)) return APMPUndefined();
   if (context_->eventsToLog().size() >= kMaxCreatedEvents) {
     ++*dropped_;
     return APMPUndefined();
   }
-  context_->logEventWithName(APMPToUTF8(name), static_cast<double>(APMPToInt64Clamped(time)), std::move(parameters));
+  auto eventName = APMPToUTF8(name);
+  auto& heap = APMPScopeHeap(scope);
+  const auto eventBytes = sizeof(APMPEvent) + eventName.size() + bytes;
+  if (!heap.chargeMemory(eventBytes, error)) return APMPUndefined();
+  context_->addChargedBytes(eventBytes);
+  context_->logEventWithName(std::move(eventName), static_cast<double>(APMPToInt64Clamped(time)),
+                             std::move(parameters));
   return APMPUndefined();
 }

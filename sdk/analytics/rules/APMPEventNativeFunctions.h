@@ -16,6 +16,8 @@ class APMPEventNativeFunctions final : public APMPMapValue {
                              APMPError& error) override;
 
  private:
+  bool charge(APMPHeap& heap, std::size_t bytes, APMPError& error);
+
   std::shared_ptr<APMPEventContext> context_;
 };
 

@@ -42,6 +42,9 @@ APMPValueRef APMPFunctionValue::invokeWithArguments(const APMPValueList& argumen
 
 APMPValueRef APMPFunctionValue::invokeWithEvaluatedArguments(const APMPValueList& arguments, APMPError& error) {
   APMPRef<APMPFunctionValue> keep(this);
+  if (parameters_.size() > 8 && !heap()->chargeWork(static_cast<std::int64_t>(parameters_.size()), error)) {
+    return APMPUndefined();
+  }
   auto callScope = definingScope_ ? definingScope_->createChildScope() : heap()->make<APMPScope>(nullptr);
   for (std::size_t i = 0; i < parameters_.size(); ++i) {
     callScope->addValue(i < arguments.size() ? arguments[i] : APMPValueRef(APMPUndefined()), parameters_[i]);

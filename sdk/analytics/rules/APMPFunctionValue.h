@@ -33,6 +33,7 @@ class APMPFunctionValue : public APMPRuntimeValue {
   APMPValueRef valueForProperty(const std::u16string& name) const;
   void removeValueForProperty(const std::u16string& name) { chargeBytes(properties_.removeValueForName(name)); }
   std::vector<std::u16string> allPropertyNames() const { return properties_.allNames(); }
+  const APMPPropertyMap& propertyMap() const { return properties_; }
 
  protected:
   void visitChildren(ChildVisitor visit, void* context) override;

@@ -1,5 +1,6 @@
 #include "sdk/analytics/rules/APMPHeap.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "sdk/analytics/rules/APMPError.h"
@@ -33,6 +34,7 @@ void APMPHeap::attach(APMPHeapObject& object, std::size_t bytes, bool tracked) {
     if (tracked_) tracked_->previous_ = &object;
     tracked_ = &object;
     ++trackedCount_;
+    ++trackedSinceCollection_;
   }
 }
 
@@ -53,18 +55,38 @@ void APMPHeap::charge(APMPHeapObject& object, std::ptrdiff_t bytes) {
   liveBytes_ += bytes;
 }
 
-bool APMPHeap::countInstruction(APMPError& error) {
-  if (instructions_ >= limits_.instructions) {
-    APMPSetError(error, kAPMPErrorLimitReached);
-    return false;
-  }
-  ++instructions_;
-  return true;
+bool APMPHeap::refuse(APMPError& error) {
+  APMPSetError(error, kAPMPErrorLimitReached);
+  return false;
 }
 
 void APMPHeap::resetMeters() {
   instructions_ = 0;
   work_ = 0;
+  loggedBytes_ = 0;
+  logRefused_ = false;
+  logTruncationTaken_ = false;
+}
+
+bool APMPHeap::chargeMemory(std::size_t bytes, APMPError& error) {
+  if (!reserve(bytes, error)) return false;
+  liveBytes_ += bytes;
+  return true;
+}
+
+bool APMPHeap::chargeLogOutput(std::size_t bytes) {
+  if (logRefused_ || bytes > limits_.logRunBytes - loggedBytes_) {
+    logRefused_ = true;
+    return false;
+  }
+  loggedBytes_ += bytes;
+  return true;
+}
+
+bool APMPHeap::takeLogTruncation() {
+  if (!logRefused_ || logTruncationTaken_) return false;
+  logTruncationTaken_ = true;
+  return true;
 }
 
 bool APMPHeap::enter(APMPError& error) {
@@ -73,17 +95,6 @@ bool APMPHeap::enter(APMPError& error) {
     return false;
   }
   ++depth_;
-  return true;
-}
-
-bool APMPHeap::chargeWork(std::int64_t steps, APMPError& error) {
-  if (steps < 0) steps = 0;
-  if (steps > limits_.nativeWork - work_) {
-    work_ = limits_.nativeWork;
-    APMPSetError(error, kAPMPErrorLimitReached);
-    return false;
-  }
-  work_ += steps;
   return true;
 }
 
@@ -132,6 +143,10 @@ void APMPHeap::collect() {
   }
   for (auto& o : garbage) o->clearChildren();
   garbage.clear();
+  trackedSinceCollection_ = 0;
+  // The next collection waits for as many new containers as are alive now, so collecting stays
+  // linear in what a run makes however much it keeps.
+  nextCollection_ = std::max(limits_.collectionThreshold, trackedCount_);
   collecting_ = false;
   release();
 }

@@ -28,7 +28,20 @@ class APMPHeap {
   }
 
   // Instruction counting: false (with error 18) once the limit is reached.
-  [[nodiscard]] bool countInstruction(platform::foundation::Error& error);
+  [[nodiscard]] bool countInstruction(platform::foundation::Error& error) {
+    if (instructions_ < limits_.instructions) {
+      ++instructions_;
+      return true;
+    }
+    return refuse(error);
+  }
+  // Counts `count` instructions at once when all of them fit; false (and nothing counted) when not,
+  // so the caller can count them one by one and stop exactly at the limit.
+  bool countInstructions(std::int64_t count) {
+    if (count > limits_.instructions - instructions_) return false;
+    instructions_ += count;
+    return true;
+  }
   std::int64_t instructionCount() const { return instructions_; }
   void setInstructionCount(std::int64_t count) { instructions_ = count; }
   // Resets the instruction counter and the native-work meter.
@@ -40,9 +53,30 @@ class APMPHeap {
   void leave() { --depth_; }
 
   // Native work of `steps` element steps: false (with error 18) beyond the budget.
-  [[nodiscard]] bool chargeWork(std::int64_t steps, platform::foundation::Error& error);
+  [[nodiscard]] bool chargeWork(std::int64_t steps, platform::foundation::Error& error) {
+    if (steps <= limits_.nativeWork - work_) {
+      if (steps > 0) work_ += steps;
+      return true;
+    }
+    work_ = limits_.nativeWork;
+    return refuse(error);
+  }
+  // Native work of copying, scanning or comparing `units` code units.
+  [[nodiscard]] bool chargeUnits(std::size_t units, platform::foundation::Error& error) {
+    return chargeWork(static_cast<std::int64_t>(units / kCodeUnitsPerStep), error);
+  }
+  static constexpr std::size_t kCodeUnitsPerStep = 16;
   // Whether `bytes` more fit in the memory budget; false sets error 18.
   [[nodiscard]] bool reserve(std::size_t bytes, platform::foundation::Error& error);
+  // Memory a run holds outside the heap's objects (lists being built, what it hands out of the
+  // interpreter): counted like the objects' own; false (with error 18, nothing counted) when it
+  // does not fit. Each successful charge is matched by a refund.
+  [[nodiscard]] bool chargeMemory(std::size_t bytes, platform::foundation::Error& error);
+  void refundMemory(std::size_t bytes) { liveBytes_ -= bytes < liveBytes_ ? bytes : liveBytes_; }
+  // Script log output between two resets: false once `bytes` more would pass the run's cap.
+  bool chargeLogOutput(std::size_t bytes);
+  // True once, the first time the log output was refused since the last reset.
+  bool takeLogTruncation();
   // True once the live bytes passed the budget (an allocation that could not be refused).
   bool exhausted() const { return liveBytes_ > limits_.memoryBytes; }
   std::size_t liveBytes() const { return liveBytes_; }
@@ -52,14 +86,17 @@ class APMPHeap {
   // outside the heap's own objects (the runtime's scopes, a result the caller holds) and everything
   // they reach are kept.
   void collect();
+  // Whether enough containers were made since the last collection to start one mid-run.
+  bool collectionDue() const { return trackedSinceCollection_ >= nextCollection_; }
 
  private:
   friend class APMPHeapObject;
-  explicit APMPHeap(const APMPLimits& limits) : limits_(limits) {}
+  explicit APMPHeap(const APMPLimits& limits) : limits_(limits), nextCollection_(limits.collectionThreshold) {}
 
   void attach(APMPHeapObject& object, std::size_t bytes, bool tracked);
   void detach(APMPHeapObject& object);
   void charge(APMPHeapObject& object, std::ptrdiff_t bytes);
+  bool refuse(platform::foundation::Error& error);
 
   APMPLimits limits_;
   std::int64_t references_ = 1;
@@ -70,6 +107,28 @@ class APMPHeap {
   std::size_t trackedCount_ = 0;
   APMPHeapObject* tracked_ = nullptr;  // head of the list of tracked objects
   bool collecting_ = false;
+  std::size_t trackedSinceCollection_ = 0;
+  std::size_t nextCollection_ = 0;
+  std::size_t loggedBytes_ = 0;
+  bool logRefused_ = false;
+  bool logTruncationTaken_ = false;
+};
+
+// Memory held for the guard's lifetime (a list a native loop builds); `charged()` is false when it
+// did not fit, and then error 18 is set.
+class APMPMemoryCharge {
+ public:
+  APMPMemoryCharge(APMPHeap& heap, std::size_t bytes, platform::foundation::Error& error)
+      : heap_(heap), bytes_(heap.chargeMemory(bytes, error) ? bytes : 0), charged_(bytes_ == bytes) {}
+  ~APMPMemoryCharge() { heap_.refundMemory(bytes_); }
+  APMPMemoryCharge(const APMPMemoryCharge&) = delete;
+  APMPMemoryCharge& operator=(const APMPMemoryCharge&) = delete;
+  bool charged() const { return charged_; }
+
+ private:
+  APMPHeap& heap_;
+  std::size_t bytes_;
+  bool charged_;
 };
 
 // Enters one nesting level for the lifetime of the guard.

@@ -17,8 +17,19 @@ struct APMPLimits {
   std::int64_t arrayLength = 1 << 20;
   // UTF-16 code units of one string.
   std::size_t stringLength = 1 << 22;
-  // Bytes held by the runtime's values, scopes and containers.
+  // Bytes held by the runtime's values, scopes and containers, and by what a run hands out of the
+  // interpreter (edited parameters, created events) until the next event.
   std::size_t memoryBytes = 64u << 20;
-  // Element steps of native work (sorting, searching, copying) between two resets.
+  // Steps of native work (an element visited, sixteen code units copied or scanned, a slice of a
+  // regular expression's matching) between two resets.
   std::int64_t nativeWork = 50'000'000;
+  // What one conversion to plain values may write: elements (every array and map entry, each time
+  // a shared one is written) and bytes.
+  std::int64_t conversionElements = 65'536;
+  std::size_t conversionBytes = 4u << 20;
+  // Script log output: bytes of one line, and of all lines between two resets.
+  std::size_t logLineBytes = 1024;
+  std::size_t logRunBytes = 64u << 10;
+  // Containers and scopes made since the last collection that start one in the middle of a run.
+  std::size_t collectionThreshold = 20'000;
 };

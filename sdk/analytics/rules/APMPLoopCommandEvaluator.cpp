@@ -38,23 +38,73 @@ const APMPArrayValue* asArray(const APMPValueRef& value) {
   return value->kind() == APMPKind::Array ? static_cast<const APMPArrayValue*>(value.get()) : nullptr;
 }
 
-List stringUnits(APMPHeap& heap, const std::u16string& text, bool indices) {
-  List items;
-  items.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    items.push_back(indices ? APMPShortString(heap, APMPLiteral(std::to_string(i)))
-                            : APMPShortString(heap, std::u16string(1, text[i])));
+// The items of a for-in or for-of, fixed before the first iteration. A text never changes, so its
+// items are made one at a time as the loop reaches them; other objects are copied, the copy charged
+// as memory for as long as the loop runs.
+class LoopItems {
+ public:
+  LoopItems(APMPHeap& heap) : heap_(heap) {}
+  ~LoopItems() { heap_.refundMemory(chargedBytes_); }
+
+  // False (with the error) when the object cannot be iterated or its items do not fit.
+  bool take(const APMPValueRef& object, bool forOf, APMPError& error) {
+    forOf_ = forOf;
+    if (object->kind() == APMPKind::String) {
+      text_ = object;
+      count_ = static_cast<const APMPStringValue&>(*object).value().size();
+      return true;
+    }
+    if (object->kind() == APMPKind::Array) {
+      const auto& array = static_cast<const APMPArrayValue&>(*object);
+      return keep(forOf ? array.allElements(error) : array.allPropertyNames(error), error);
+    }
+    if (forOf) {
+      APMPSetError(error, kAPMPErrorNotIterable);
+      return false;
+    }
+    if (object->kind() == APMPKind::Map) return keepNames(static_cast<const APMPMapValue&>(*object).propertyMap(), error);
+    if (object->kind() == APMPKind::Function) {
+      return keepNames(static_cast<const APMPFunctionValue&>(*object).propertyMap(), error);
+    }
+    return true;
   }
-  return items;
-}
+  std::size_t count() const { return count_; }
+  APMPValueRef item(std::size_t i) const {
+    if (!text_) return items_[i];
+    if (!forOf_) return APMPShortString(heap_, APMPLiteral(std::to_string(i)));
+    return APMPShortString(heap_, std::u16string(1, static_cast<const APMPStringValue&>(*text_).value()[i]));
+  }
 
-List wrapNames(APMPHeap& heap, const std::vector<std::u16string>& names) {
-  List items;
-  for (const auto& name : names) items.push_back(APMPShortString(heap, name));
-  return items;
-}
+ private:
+  bool keep(List items, APMPError& error) {
+    if (APMPFailed(error)) return false;
+    const auto bytes = items.size() * sizeof(APMPValueRef);
+    if (!heap_.chargeMemory(bytes, error)) return false;
+    chargedBytes_ = bytes;
+    items_ = std::move(items);
+    count_ = items_.size();
+    return true;
+  }
+  bool keepNames(const APMPPropertyMap& properties, APMPError& error) {
+    const auto n = properties.count();
+    if (!heap_.chargeWork(static_cast<std::int64_t>(n), error) ||
+        !heap_.reserve(n * (sizeof(APMPValueRef) + sizeof(APMPStringValue) + 32), error)) {
+      return false;
+    }
+    List names;
+    names.reserve(n);
+    for (const auto& name : properties.allNames()) names.push_back(APMPShortString(heap_, name));
+    return keep(std::move(names), error);
+  }
 
-// Items, body and name of a for-in or for-of; false when the loop fails before its first item.
+  APMPHeap& heap_;
+  bool forOf_ = false;
+  APMPValueRef text_;
+  List items_;
+  std::size_t count_ = 0;
+  std::size_t chargedBytes_ = 0;
+};
+
 template <bool ForOf>
 APMPValueRef iterate(const List& args, APMPScope& scope, APMPError& error, Binder binder) {
   if (!APMPCheckArgumentCount(args, 3, error)) return undefined();
@@ -63,31 +113,20 @@ APMPValueRef iterate(const List& args, APMPScope& scope, APMPError& error, Binde
   const auto name = values[0]->stringValueOrError(error);
   if (APMPFailed(error)) return undefined();
   auto& heap = APMPScopeHeap(scope);
-  const auto& object = values[1];
-  List items;
-  if (object->kind() == APMPKind::String) {
-    const auto& text = static_cast<const APMPStringValue&>(*object).value();
-    if (!heap.chargeWork(static_cast<std::int64_t>(text.size()), error)) return undefined();
-    items = stringUnits(heap, text, !ForOf);
-  } else if (const auto* array = asArray(object)) {
-    if (!heap.chargeWork(static_cast<std::int64_t>(array->count()), error)) return undefined();
-    items = ForOf ? array->allElements() : array->allPropertyNames();
-  } else if (!ForOf && object->kind() == APMPKind::Map) {
-    items = wrapNames(heap, static_cast<const APMPMapValue&>(*object).allPropertyNames());
-  } else if (!ForOf && object->kind() == APMPKind::Function) {
-    items = wrapNames(heap, static_cast<const APMPFunctionValue&>(*object).allPropertyNames());
-  } else if (ForOf) {
-    APMPSetError(error, kAPMPErrorNotIterable);
-    return undefined();
-  }
+  LoopItems items(heap);
+  if (!items.take(values[1], ForOf, error)) return undefined();
   const auto* bodyArray = asArray(values[2]);
   if (!bodyArray) {
     APMPSetError(error, kAPMPErrorArgumentType);
     return undefined();
   }
-  const auto body = bodyArray->allElements();
+  const auto body = bodyArray->allElements(error);
+  if (APMPFailed(error)) return undefined();
   APMPValueRef result = undefined();
-  for (const auto& item : items) {
+  for (std::size_t i = 0; i < items.count(); ++i) {
+    // An empty body evaluates nothing: the items themselves are the loop's work.
+    if (!heap.chargeWork(1, error)) return undefined();
+    auto item = items.item(i);
     APMPRef<APMPScope> bodyScope(&scope);
     switch (binder) {
       case Binder::Assign:
@@ -145,16 +184,22 @@ APMPValueRef forWithCopies(const List& args, APMPScope& scope, APMPError& error)
     return undefined();
   }
   std::vector<std::u16string> names;
-  for (const auto& element : namesArray->allElements()) {
+  const auto nameValues = namesArray->allElements(error);
+  if (APMPFailed(error)) return undefined();
+  for (const auto& element : nameValues) {
     names.push_back(element->stringValueOrError(error));
     if (APMPFailed(error)) return undefined();
   }
-  const auto body = bodyArray->allElements();
+  const auto body = bodyArray->allElements(error);
+  if (APMPFailed(error)) return undefined();
+  auto& heap = APMPScopeHeap(scope);
+  if (!heap.chargeWork(static_cast<std::int64_t>(names.size()), error)) return undefined();
   auto iteration = copyVariables(names, scope, scope);
   if (!condition(args[1], *iteration, error)) return undefined();
   APMPValueRef result = undefined();
   while (true) {
     if (!runBody(body, *iteration, result, error)) return result;
+    if (!heap.chargeWork(static_cast<std::int64_t>(names.size()), error)) return undefined();
     auto next = copyVariables(names, scope, *iteration);
     iteration = next;
     APMPEvaluator::evaluateStatement(*args[2], *iteration, error);
@@ -176,7 +221,8 @@ APMPValueRef generalLoop(const List& args, APMPScope& scope, APMPError& error) {
     APMPSetError(error, kAPMPErrorArgumentType);
     return undefined();
   }
-  const auto body = bodyArray->allElements();
+  const auto body = bodyArray->allElements(error);
+  if (APMPFailed(error)) return undefined();
   APMPValueRef result = undefined();
   if (bodyFirst && !runBody(body, scope, result, error)) return result;
   if (!condition(args[0], scope, error)) return undefined();

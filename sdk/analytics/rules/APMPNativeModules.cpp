@@ -6,6 +6,17 @@
 #include "sdk/analytics/rules/APMPText.h"
 
 namespace {
+// What a log line costs besides its texts, so that empty lines count too.
+constexpr std::size_t kLineOverhead = 32;
+constexpr const char* kTruncationNotice = "Script log output passed its limit; later lines of this run are dropped";
+
+// Cuts a UTF-8 text to at most `bytes` bytes, at a character boundary.
+void cutUTF8(std::string& text, std::size_t bytes) {
+  if (text.size() <= bytes) return;
+  while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80) --bytes;
+  text.resize(bytes);
+}
+
 // A member function that ignores its arguments and answers undefined.
 class APMPSilentMember final : public APMPFunctionValue {
  public:
@@ -38,8 +49,25 @@ APMPValueRef APMPFunctionLog::invokeWithArguments(const APMPValueList& arguments
       contexts.push_back(APMPToUTF8(values[i]->stringValueOrError(error)));
     }
   }
-  if (APMPFailed(error)) return APMPUndefined();
-  if (logger_) logger_->logWithLevel(level, APMPToUTF8(message), contexts, silent_, monitored_);
+  if (APMPFailed(error) || !logger_) return APMPUndefined();
+  // A line keeps its first bytes up to the line cap; lines past the run's cap are dropped, and the
+  // first one dropped leaves a notice instead.
+  auto& heap = APMPScopeHeap(scope);
+  std::size_t room = heap.limits().logLineBytes;
+  auto line = APMPToUTF8(message);
+  cutUTF8(line, room);
+  room -= line.size();
+  std::size_t bytes = kLineOverhead + line.size();
+  for (auto& context : contexts) {
+    cutUTF8(context, room);
+    room -= context.size();
+    bytes += context.size();
+  }
+  if (!heap.chargeLogOutput(bytes)) {
+    if (heap.takeLogTruncation()) logger_->logWithLevel(5, kTruncationNotice, {}, false, false);
+    return APMPUndefined();
+  }
+  logger_->logWithLevel(level, line, contexts, silent_, monitored_);
   return APMPUndefined();
 }
 

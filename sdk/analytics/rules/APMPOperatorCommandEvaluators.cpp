@@ -33,8 +33,7 @@ APMPValueRef addition(const List& values, APMPScope& scope, APMPError& error) {
   if (APMPFailed(error)) return undefined();
   const auto tail = values[1]->stringValueOrError(error);
   if (APMPFailed(error)) return undefined();
-  if (text.size() + tail.size() > heap.limits().stringLength ||
-      !heap.chargeWork(static_cast<std::int64_t>((text.size() + tail.size()) / 64), error)) {
+  if (text.size() + tail.size() > heap.limits().stringLength || !heap.chargeUnits(text.size() + tail.size(), error)) {
     APMPSetError(error, kAPMPErrorLimitReached);
     return undefined();
   }

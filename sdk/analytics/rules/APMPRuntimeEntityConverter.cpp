@@ -48,14 +48,25 @@ APMPValueRef statementValue(const APMNanoMessage& entity, APMPHeap& heap, APMPEr
 APMPValueRef entityValue(const APMNanoMessage& entity, APMPHeap& heap, APMPError& error, int depth) {
   // Programs built in memory are not bounded by the decoder; deeper nesting than evaluation allows
   // could never run anyway.
-  if (depth > heap.limits().evaluationDepth) {
+  // A program's statements live in the heap: they must fit before they are made, however small
+  // the wire form that describes them.
+  if (depth > heap.limits().evaluationDepth || !heap.reserve(sizeof(APMPStatementValue) + sizeof(APMPValueRef), error)) {
     APMPSetError(error, kAPMPErrorLimitReached);
     return APMPUndefined();
   }
   const auto* type = field(entity, kType);
   const auto* number = type ? std::get_if<std::uint64_t>(type) : nullptr;
   switch (number ? *number : 0) {
-    case 1: return APMPRuntimeEntityConverter::stringValueFromRuntimeEntity(entity, heap);
+    case 1: {
+      const auto* text = field(entity, kString);
+      const auto* s = text ? std::get_if<std::string>(text) : nullptr;
+      // UTF-8 never takes fewer bytes than the code units it makes.
+      if (s && (s->size() > heap.limits().stringLength * 3 || !heap.reserve(s->size() * 2, error))) {
+        APMPSetError(error, kAPMPErrorLimitReached);
+        return APMPUndefined();
+      }
+      return APMPRuntimeEntityConverter::stringValueFromRuntimeEntity(entity, heap);
+    }
     case 2: return APMPRuntimeEntityConverter::numberValueFromRuntimeEntity(entity, heap);
     case 3: return APMPRuntimeEntityConverter::booleanValueFromRuntimeEntity(entity);
     case 4: return statementValue(entity, heap, error, depth);
@@ -66,7 +77,8 @@ APMPValueRef entityValue(const APMNanoMessage& entity, APMPHeap& heap, APMPError
 }
 
 APMPValueRef fromObject(const Value& object, APMPHeap& heap, APMPError& error, int depth) {
-  if (depth > heap.limits().conversionDepth) {
+  if (depth > heap.limits().conversionDepth || !heap.chargeWork(1, error) ||
+      !heap.reserve(sizeof(APMPArrayValue) + sizeof(APMPValueRef), error)) {
     APMPSetError(error, kAPMPErrorLimitReached);
     return APMPUndefined();
   }
@@ -99,47 +111,88 @@ APMPValueRef fromObject(const Value& object, APMPHeap& heap, APMPError& error, i
   }
 }
 
-Value toObject(const APMPRuntimeValue& value, APMPError& error, int depth);
+// Writes script values out as plain values within one conversion's budget. Every element written
+// counts, with its bytes, and a sub-structure that several places share counts each time it is
+// written: the output, and the work, stay linear in what the budget allows however the values
+// were built.
+class PlainWriter {
+ public:
+  PlainWriter(const APMPRuntimeValue& root, APMPError& error)
+      : heap_(root.heap()), limits_(heap_ ? heap_->limits() : APMPLimits{}), error_(error) {}
 
-platform::foundation::Dictionary toDictionary(const APMPMapValue& map, APMPError& error, int depth) {
-  platform::foundation::Dictionary out;
-  map.propertyMap().forEachEntry([&](const std::u16string& name, const APMPValueRef& element) {
-    if (APMPFailed(error)) return;
-    auto converted = toObject(*element, error, depth + 1);
-    if (APMPFailed(error) || converted.isNil()) return;
-    out[APMPToUTF8(name)] = std::move(converted);
-  });
-  return out;
-}
+  Value write(const APMPRuntimeValue& value, int depth) {
+    if (depth > limits_.conversionDepth || !count(0)) return fail();
+    switch (value.kind()) {
+      case APMPKind::Null: return {};
+      case APMPKind::Undefined: return Value(std::string());
+      case APMPKind::Map: return Value(writeMap(static_cast<const APMPMapValue&>(value), depth));
+      case APMPKind::Array: {
+        platform::foundation::Array out;
+        for (const auto& element : static_cast<const APMPArrayValue&>(value).elements()) {
+          const auto* item = APMPArrayValue::isHole(element.get()) ? APMPUndefined() : element.get();
+          auto converted = write(*item, depth + 1);
+          if (APMPFailed(error_)) return Value(std::move(out));
+          // A null element has no plain form; it is left out, as in maps.
+          if (!converted.isNil()) out.push_back(std::move(converted));
+        }
+        return Value(std::move(out));
+      }
+      default: {
+        const double number = value.doubleValueOrError(error_);
+        if (!APMPFailed(error_) && number == number) return count(sizeof(double)) ? Value(number) : fail();
+        auto text = value.stringValueOrError(error_);
+        if (APMPFailed(error_)) return {};
+        auto utf8 = APMPToUTF8(text);
+        return count(utf8.size()) ? Value(std::move(utf8)) : fail();
+      }
+    }
+  }
 
-Value toObject(const APMPRuntimeValue& value, APMPError& error, int depth) {
-  if (depth > 64 || (value.heap() && depth > value.heap()->limits().conversionDepth)) {
-    APMPSetError(error, kAPMPErrorLimitReached);
+  platform::foundation::Dictionary writeMap(const APMPMapValue& map, int depth) {
+    platform::foundation::Dictionary out;
+    map.propertyMap().forEachEntry([&](const std::u16string& name, const APMPValueRef& element) {
+      if (APMPFailed(error_)) return;
+      auto converted = write(*element, depth + 1);
+      if (APMPFailed(error_) || converted.isNil()) return;
+      auto key = APMPToUTF8(name);
+      if (!count(key.size() + kEntryBytes)) return;
+      out[std::move(key)] = std::move(converted);
+    });
+    return out;
+  }
+
+  std::size_t bytes() const { return bytes_; }
+
+ private:
+  // What a plain container spends on one entry besides the key and value themselves.
+  static constexpr std::size_t kEntryBytes = 64;
+
+  // One more element of `bytes` bytes (or, with 0, the element itself).
+  bool count(std::size_t bytes) {
+    if (bytes == 0) {
+      if (++elements_ > limits_.conversionElements) return refuse();
+      bytes = kEntryBytes;
+      if (heap_ && !heap_->chargeWork(1, error_)) return false;
+    }
+    if (bytes > limits_.conversionBytes - bytes_) return refuse();
+    bytes_ += bytes;
+    return true;
+  }
+  bool refuse() {
+    APMPSetError(error_, kAPMPErrorLimitReached);
+    return false;
+  }
+  Value fail() {
+    refuse();
     return {};
   }
-  switch (value.kind()) {
-    case APMPKind::Null: return {};
-    case APMPKind::Undefined: return Value(std::string());
-    case APMPKind::Map: return Value(toDictionary(static_cast<const APMPMapValue&>(value), error, depth));
-    case APMPKind::Array: {
-      platform::foundation::Array out;
-      for (const auto& element : static_cast<const APMPArrayValue&>(value).allElements()) {
-        auto converted = toObject(*element, error, depth + 1);
-        if (APMPFailed(error)) return Value(std::move(out));
-        // A null element has no plain form; it is left out, as in maps.
-        if (!converted.isNil()) out.push_back(std::move(converted));
-      }
-      return Value(std::move(out));
-    }
-    default: {
-      const double number = value.doubleValueOrError(error);
-      if (!APMPFailed(error) && number == number) return Value(number);
-      auto text = value.stringValueOrError(error);
-      if (APMPFailed(error)) return {};
-      return Value(APMPToUTF8(text));
-    }
-  }
-}
+
+  APMPHeap* heap_;
+  const APMPLimits limits_;
+  APMPError& error_;
+  std::int64_t elements_ = 0;
+  std::size_t bytes_ = 0;
+};
 
 }  // namespace
 
@@ -176,11 +229,19 @@ APMPValueRef APMPRuntimeEntityConverter::runtimeValueFromNSObject(const Value& o
   return fromObject(object, heap, error, 0);
 }
 
-Value APMPRuntimeEntityConverter::objectFromRuntimeValue(const APMPRuntimeValue& value, APMPError& error) {
-  return toObject(value, error, 0);
+Value APMPRuntimeEntityConverter::objectFromRuntimeValue(const APMPRuntimeValue& value, APMPError& error,
+                                                         std::size_t* bytesWritten) {
+  PlainWriter writer(value, error);
+  auto out = writer.write(value, 0);
+  if (bytesWritten) *bytesWritten = writer.bytes();
+  return out;
 }
 
 platform::foundation::Dictionary APMPRuntimeEntityConverter::dictionaryFromMapValue(const APMPMapValue& map,
-                                                                                    APMPError& error) {
-  return toDictionary(map, error, 0);
+                                                                                    APMPError& error,
+                                                                                    std::size_t* bytesWritten) {
+  PlainWriter writer(map, error);
+  auto out = writer.writeMap(map, 0);
+  if (bytesWritten) *bytesWritten = writer.bytes();
+  return out;
 }

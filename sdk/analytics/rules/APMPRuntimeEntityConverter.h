@@ -19,7 +19,10 @@ struct APMPRuntimeEntityConverter {
   static APMPValueRef runtimeValueFromNSObject(const platform::foundation::Value& object, APMPHeap& heap,
                                                APMPError& error);
   // Null gives nil; undefined ""; maps and arrays convert element by element; anything else its
-  // number when that is not NaN, else its text.
-  static platform::foundation::Value objectFromRuntimeValue(const APMPRuntimeValue& value, APMPError& error);
-  static platform::foundation::Dictionary dictionaryFromMapValue(const APMPMapValue& map, APMPError& error);
+  // number when that is not NaN, else its text. One conversion writes at most the runtime's
+  // conversion budget (elements and bytes), error 18 beyond it; `bytesWritten` receives what it wrote.
+  static platform::foundation::Value objectFromRuntimeValue(const APMPRuntimeValue& value, APMPError& error,
+                                                            std::size_t* bytesWritten = nullptr);
+  static platform::foundation::Dictionary dictionaryFromMapValue(const APMPMapValue& map, APMPError& error,
+                                                                 std::size_t* bytesWritten = nullptr);
 };

@@ -118,8 +118,15 @@ APMPValueRef APMPString(APMPHeap& heap, std::u16string value, APMPError& error) 
   return heap.make<APMPStringValue>(std::move(value));
 }
 
-std::u16string APMPStringValue::stringValueOrError(APMPError&, int) const { return value_; }
-double APMPStringValue::doubleValueOrError(APMPError&, int) const { return APMPParseNumber(value_); }
+// Both conversions copy or scan the whole text: long texts are charged as native work.
+std::u16string APMPStringValue::stringValueOrError(APMPError& error, int) const {
+  if (!heap()->chargeUnits(value_.size(), error)) return {};
+  return value_;
+}
+double APMPStringValue::doubleValueOrError(APMPError& error, int) const {
+  if (!heap()->chargeUnits(value_.size(), error)) return kNaN;
+  return APMPParseNumber(value_);
+}
 bool APMPStringValue::booleanValueOrError(APMPError&) const { return !value_.empty(); }
 APMPValueRef APMPStringValue::applyWithName(const std::u16string& name, const APMPValueList& arguments,
                                             APMPScope& scope, APMPError& error) {

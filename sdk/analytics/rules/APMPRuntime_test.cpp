@@ -83,8 +83,10 @@ class RecordingLogger final : public APMPLoggerDelegate {
   void logWithLevel(std::int64_t level, const std::string& message, const std::vector<std::string>& contexts, bool,
                     bool) override {
     lines.push_back(std::to_string(level) + " " + message + " [" + std::to_string(contexts.size()) + "]");
+    messages.push_back(message);
   }
   std::vector<std::string> lines;
+  std::vector<std::string> messages;
 };
 
 TEST_F(APMPRuntimeTest, LogArgumentsAreConvertedAndCapped) {
@@ -97,6 +99,31 @@ TEST_F(APMPRuntimeTest, LogArgumentsAreConvertedAndCapped) {
       "(call (require \"internal.logger\") \"log\" (quote -1e300 \"big\"))");
   ASSERT_FALSE(APMPFailed(error)) << error.code;
   EXPECT_EQ(logger->lines, (std::vector<std::string>{"4 one [0]", "2 two [3]", "-9223372036854775808 big [0]"}));
+}
+
+// Log lines keep their first bytes up to the line cap; past the run's cap one notice stands for
+// everything dropped, until the next reset.
+TEST_F(APMPRuntimeTest, LogOutputIsCappedPerLineAndPerRun) {
+  APMPLimits limits;
+  limits.logLineBytes = 100;
+  limits.logRunBytes = 1000;
+  useLimits(limits);
+  auto logger = std::make_shared<RecordingLogger>();
+  runtime->setModuleCreator([logger](APMPHeap& heap) { return APMPValueRef(heap.make<APMPMessageLogger>(logger)); },
+                            u"internal.logger");
+  run("(const \"l\" (require \"internal.logger\")) (var \"s\") (= \"s\" \"\xc3\xa9\")"
+      "(loop (< (. $s \"length\") 5000) (= \"s\" (+ $s $s)) false (quote))"
+      "(var \"i\") (= \"i\" 0) (loop (< $i 1000) (= \"i\" (+ $i 1)) false (quote (call $l \"log\" (quote $s))))");
+  ASSERT_FALSE(APMPFailed(error)) << error.code;
+  ASSERT_EQ(logger->messages.size(), 8u);  // seven lines of 100 + 32 bytes, then the notice
+  for (std::size_t i = 0; i < 7; ++i) {
+    EXPECT_EQ(logger->messages[i].size(), 100u);
+    EXPECT_EQ(APMPFromUTF8(logger->messages[i]), std::u16string(50, u'\u00e9'));
+  }
+  EXPECT_NE(logger->messages[7].find("limit"), std::string::npos);
+  runtime->resetInstructionCount();
+  run("(call $l \"log\" (quote \"again\"))");
+  EXPECT_EQ(logger->messages.back(), "again");
 }
 
 TEST_F(APMPRuntimeTest, KeyValueStoreAndObjectProvider) {
@@ -210,6 +237,99 @@ TEST_F(APMPRuntimeTest, HostileProgramsEndWithErrorEighteenAndTheNextRunWorks) {
   }
   useLimits(limits);
   EXPECT_EQ(errorOf("(var \"a\") (= \"a\" (array)) (put $a \"length\" 4e9)"), kAPMPErrorBadLength);
+}
+
+// Each of these does a large native job in one instruction, over and over: the work meter, not the
+// instruction counter, must be what stops it.
+TEST_F(APMPRuntimeTest, NativeWorkIsChargedByWhatItTouches) {
+  APMPLimits limits;
+  limits.instructions = 50'000'000;
+  limits.nativeWork = 200'000;
+  const std::string text60k = "(var \"t\") (= \"t\" \"abcdefgh\")"
+                              "(loop (< (. $t \"length\") 60000) (= \"t\" (+ $t $t)) false (quote))";
+  const std::string holes = "(var \"h\") (= \"h\" (array)) (put $h \"length\" 50000)";
+  const std::string forever = "(loop true 0 false (quote ";
+  const std::string programs[] = {
+      "(var \"a\") (= \"a\" (array))" + forever + "(put $a \"length\" 50000) (put $a \"length\" 0)))",
+      holes + forever + "(call $h \"concat\" (quote))))",
+      holes + "(put $h 0 (quote (break)))" + forever + "(array (run $h))))",
+      holes + "(put $h 0 (quote (break)))" + forever + "(array (if true $h))))",
+      holes + forever + "(== $h \"x\")))",
+      holes + "(put $h 49999 1)" + forever + "(call $h \"reduce\" (quote (fn \"\" (quote))))))",
+      text60k + forever + "(< $t $t)))",
+      text60k + forever + "(=== $t (+ \"\" $t))))",
+      text60k + forever + "(call $t \"slice\" (quote 1))))",
+      text60k + forever + "(call $t \"substring\" (quote 1))))",
+      text60k + forever + "(call $t \"trim\" (quote))))",
+      text60k + forever + "(call $t \"indexOf\" (quote \"abcdefghabcdefghabcdefghz\"))))",
+      "(var \"u\") (= \"u\" \"\xc3\xa9\") (loop (< (. $u \"length\") 30000) (= \"u\" (+ $u $u)) false (quote))" +
+          forever + "(< $u \"e\")))",
+      // Costly matching on a short subject: the matcher's own steps add up across calls.
+      forever + "(call \"aaaaaaaaaaaaaaaaaa\" \"search\" (quote \"(a*)*b\"))))",
+      "(loop true 0 false (quote (for-of \"c\" \"" + std::string(2000, 'x') + "\" (quote))))",
+  };
+  for (const auto& program : programs) {
+    useLimits(limits);
+    EXPECT_EQ(errorOf(program), kAPMPErrorLimitReached) << program;
+    EXPECT_LT(runtime->getInstructionCount(), 2'000'000) << program;
+  }
+}
+
+// Lists a native loop builds count against memory before they are made.
+TEST_F(APMPRuntimeTest, ListsBuiltInOneInstructionFitTheMemoryBudget) {
+  APMPLimits limits;
+  limits.memoryBytes = 1u << 20;
+  const std::string text60k = "(var \"t\") (= \"t\" \"abcdefgh\")"
+                              "(loop (< (. $t \"length\") 60000) (= \"t\" (+ $t $t)) false (quote))";
+  const std::string programs[] = {
+      text60k + "(call $t \"split\" (quote \"\"))",
+      "(var \"h\") (= \"h\" (array)) (put $h \"length\" 60000)"
+      "(var \"k\") (= \"k\" 0) (loop (< $k 60000) (= \"k\" (+ $k 1)) false (quote (put $h $k 1)))"
+      "(for-in \"i\" $h (quote))",
+  };
+  for (const auto& program : programs) {
+    useLimits(limits);
+    EXPECT_EQ(errorOf(program), kAPMPErrorLimitReached) << program;
+    EXPECT_LE(runtime->heap().liveBytes(), limits.memoryBytes) << program;
+  }
+  // A text's items are made one at a time: iterating a long one needs no list.
+  useLimits(limits);
+  EXPECT_EQ(text(text60k + "(var \"n\") (= \"n\" 0) (for-of \"c\" $t (quote (= \"n\" (+ $n 1)))) $n"), "65536");
+}
+
+// Garbage is collected during a run, not only after it: a long loop that makes closures runs in a
+// small budget.
+TEST_F(APMPRuntimeTest, CollectionDuringARun) {
+  APMPLimits limits;
+  limits.memoryBytes = 512u << 10;
+  limits.collectionThreshold = 500;
+  useLimits(limits);
+  EXPECT_EQ(text("(var \"i\") (= \"i\" 0) (loop (< $i 20000) (= \"i\" (+ $i 1)) false"
+                 " (quote (var \"self\") (= \"self\" (fn \"\" (quote) $self $i)))) $i"),
+            "20000");
+  EXPECT_LE(runtime->heap().liveBytes(), limits.memoryBytes);
+}
+
+// A conversion to plain values writes a shared sub-structure each time it meets it: doubling makes
+// an output too big for the budget, never an exponential one.
+TEST_F(APMPRuntimeTest, PlainConversionsStayWithinTheirBudget) {
+  auto doubled = run("(var \"x\") (= \"x\" (array 1)) (var \"i\") (= \"i\" 0)"
+                     "(loop (< $i 40) (= \"i\" (+ $i 1)) false (quote (= \"x\" (array $x $x)))) $x");
+  ASSERT_FALSE(APMPFailed(error));
+  APMPRuntimeEntityConverter::objectFromRuntimeValue(*doubled, error);
+  EXPECT_EQ(error.code, kAPMPErrorLimitReached);
+  error = {};
+  auto text = run("(var \"s\") (= \"s\" \"0123456789abcdef\") (loop (< (. $s \"length\") 1000000)"
+                  " (= \"s\" (+ $s $s)) false (quote)) (array $s $s $s $s $s)");
+  ASSERT_FALSE(APMPFailed(error));
+  APMPRuntimeEntityConverter::objectFromRuntimeValue(*text, error);
+  EXPECT_EQ(error.code, kAPMPErrorLimitReached);
+  error = {};
+  std::size_t bytes = 0;
+  const auto small = APMPRuntimeEntityConverter::objectFromRuntimeValue(*run("(array \"ab\" 1 (object \"k\" 2))"),
+                                                                         error, &bytes);
+  EXPECT_EQ(small, Value(platform::foundation::Array{"ab", 1.0, platform::foundation::Dictionary{{"k", 2.0}}}));
+  EXPECT_GT(bytes, 0u);
 }
 
 TEST_F(APMPRuntimeTest, CyclesPrintWithoutRecursingForever) {

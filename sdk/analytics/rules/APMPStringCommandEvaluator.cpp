@@ -19,7 +19,9 @@ using List = APMPValueList;
 using Text = std::u16string;
 APMPValueRef undefined() { return APMPUndefined(); }
 
+// A result text: its copy is charged as work and its size against the budgets.
 APMPValueRef text(APMPScope& scope, Text value, APMPError& error) {
+  if (!APMPScopeHeap(scope).chargeUnits(value.size(), error)) return undefined();
   return APMPString(APMPScopeHeap(scope), std::move(value), error);
 }
 APMPValueRef number(APMPScope& scope, double value) { return APMPNumber(APMPScopeHeap(scope), value); }
@@ -33,8 +35,32 @@ bool integerOf(const APMPValueRef& value, double& out, APMPError& error) {
   return !APMPFailed(error);
 }
 double clampTo(double value, double low, double high) { return std::min(std::max(value, low), high); }
-bool charge(APMPScope& scope, std::size_t steps, APMPError& error) {
-  return APMPScopeHeap(scope).chargeWork(static_cast<std::int64_t>(steps), error);
+// Scanning or copying `units` code units.
+bool charge(APMPScope& scope, std::size_t units, APMPError& error) {
+  return APMPScopeHeap(scope).chargeUnits(units, error);
+}
+
+// Text search that charges every candidate position it compares, so a search whose every position
+// almost matches costs what it does.
+constexpr std::size_t kNotFound = Text::npos;
+std::size_t findIn(const Text& s, const Text& search, std::size_t from, APMPHeap& heap, APMPError& error) {
+  if (search.empty()) return from <= s.size() ? from : kNotFound;
+  for (std::size_t i = from; i + search.size() <= s.size(); ++i) {
+    const auto* hit = std::char_traits<char16_t>::find(s.data() + i, s.size() - search.size() + 1 - i, search[0]);
+    if (!hit) return kNotFound;
+    if (!heap.chargeUnits(static_cast<std::size_t>(hit - (s.data() + i)) + search.size(), error)) return kNotFound;
+    i = static_cast<std::size_t>(hit - s.data());
+    if (s.compare(i, search.size(), search) == 0) return i;
+  }
+  return kNotFound;
+}
+std::size_t findLastIn(const Text& s, const Text& search, std::size_t start, APMPHeap& heap, APMPError& error) {
+  if (search.size() > s.size()) return kNotFound;
+  for (std::size_t i = std::min(start, s.size() - search.size()) + 1; i-- > 0;) {
+    if (!heap.chargeUnits(search.size(), error)) return kNotFound;
+    if (s[i] == search[0] && s.compare(i, search.size(), search) == 0) return i;
+  }
+  return kNotFound;
 }
 
 APMPValueRef charAt(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
@@ -48,6 +74,7 @@ APMPValueRef charAt(const Text& s, const List& args, APMPScope& scope, APMPError
 APMPValueRef concat(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
   Text out = s;
   for (const auto& argument : args) {
+    if (!charge(scope, out.size(), error)) return undefined();
     out += argument->stringValueOrError(error);
     if (APMPFailed(error)) return undefined();
     if (out.size() > APMPScopeHeap(scope).limits().stringLength) {
@@ -55,7 +82,6 @@ APMPValueRef concat(const Text& s, const List& args, APMPScope& scope, APMPError
       return undefined();
     }
   }
-  if (!charge(scope, out.size() / 64, error)) return undefined();
   return text(scope, std::move(out), error);
 }
 
@@ -78,7 +104,8 @@ APMPValueRef indexOf(const Text& s, const List& args, APMPScope& scope, APMPErro
   start = clampTo(start, 0, static_cast<double>(s.size()));
   if (search.empty()) return number(scope, -1);
   if (!charge(scope, s.size(), error)) return undefined();
-  const auto found = s.find(search, static_cast<std::size_t>(start));
+  const auto found = findIn(s, search, static_cast<std::size_t>(start), APMPScopeHeap(scope), error);
+  if (APMPFailed(error)) return undefined();
   return number(scope, found == Text::npos ? -1 : static_cast<double>(found));
 }
 
@@ -95,7 +122,8 @@ APMPValueRef lastIndexOf(const Text& s, const List& args, APMPScope& scope, APMP
   start = clampTo(start, 0, static_cast<double>(s.size()));
   if (search.empty()) return number(scope, -1);
   if (!charge(scope, s.size(), error)) return undefined();
-  const auto found = s.rfind(search, static_cast<std::size_t>(start));
+  const auto found = findLastIn(s, search, static_cast<std::size_t>(start), APMPScopeHeap(scope), error);
+  if (APMPFailed(error)) return undefined();
   return number(scope, found == Text::npos ? -1 : static_cast<double>(found));
 }
 
@@ -110,7 +138,7 @@ APMPValueRef match(const Text& s, const List& args, APMPScope& scope, APMPError&
   if (pattern.empty()) return heap.make<APMPArrayValue>(List{APMPShortString(heap, {})});
   if (!charge(scope, s.size(), error)) return undefined();
   std::int64_t length = 0;
-  const auto start = APMPRegexFirstMatch(pattern, s, length, error);
+  const auto start = APMPRegexFirstMatch(pattern, s, length, heap, error);
   if (APMPFailed(error)) return undefined();
   if (start < 0) return APMPNull();
   auto found = text(scope, s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length)), error);
@@ -124,7 +152,7 @@ APMPValueRef search(const Text& s, const List& args, APMPScope& scope, APMPError
   if (pattern.empty()) return number(scope, 0);
   if (!charge(scope, s.size(), error)) return undefined();
   std::int64_t length = 0;
-  const auto start = APMPRegexFirstMatch(pattern, s, length, error);
+  const auto start = APMPRegexFirstMatch(pattern, s, length, APMPScopeHeap(scope), error);
   if (APMPFailed(error)) return undefined();
   return number(scope, static_cast<double>(start));
 }
@@ -134,7 +162,8 @@ APMPValueRef replace(const Text& s, const List& args, APMPScope& scope, APMPErro
   Text pattern;
   if (!stringOf(args, 0, pattern, error)) return undefined();
   if (!charge(scope, s.size(), error)) return undefined();
-  const auto found = s.find(pattern);
+  const auto found = findIn(s, pattern, 0, APMPScopeHeap(scope), error);
+  if (APMPFailed(error)) return undefined();
   if (found == Text::npos) return text(scope, s, error);
   Text replacement;
   if (args.size() > 1 && args[1]->kind() == APMPKind::Function) {
@@ -198,13 +227,24 @@ APMPValueRef split(const Text& s, const List& args, APMPScope& scope, APMPError&
   if (!charge(scope, s.size(), error)) return undefined();
   List pieces;
   const auto maxPieces = static_cast<std::size_t>(std::min(limit, static_cast<double>(heap.limits().arrayLength)));
+  // Each piece is a new string and a slot of the result: both must fit before it is made.
+  auto add = [&](Text piece) {
+    if (!heap.reserve(sizeof(APMPStringValue) + sizeof(APMPValueRef) * (pieces.size() + 1) + piece.size() * 2, error)) {
+      return false;
+    }
+    pieces.push_back(APMPShortString(heap, std::move(piece)));
+    return true;
+  };
   if (separator.empty()) {
-    for (std::size_t i = 0; i < s.size() && pieces.size() < maxPieces; ++i) pieces.push_back(APMPShortString(heap, Text(1, s[i])));
+    for (std::size_t i = 0; i < s.size() && pieces.size() < maxPieces; ++i) {
+      if (!add(Text(1, s[i]))) return undefined();
+    }
   } else {
     std::size_t from = 0;
     while (pieces.size() < maxPieces) {
-      const auto found = s.find(separator, from);
-      pieces.push_back(APMPShortString(heap, s.substr(from, found == Text::npos ? Text::npos : found - from)));
+      const auto found = findIn(s, separator, from, heap, error);
+      if (APMPFailed(error)) return undefined();
+      if (!add(s.substr(from, found == Text::npos ? Text::npos : found - from))) return undefined();
       if (found == Text::npos) break;
       from = found + separator.size();
     }
@@ -238,6 +278,7 @@ bool isTrimmed(char16_t c) {
 
 APMPValueRef trim(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 0, error)) return undefined();
+  if (!charge(scope, s.size(), error)) return undefined();
   std::size_t begin = 0, end = s.size();
   while (begin < end && isTrimmed(s[begin])) ++begin;
   while (end > begin && isTrimmed(s[end - 1])) --end;

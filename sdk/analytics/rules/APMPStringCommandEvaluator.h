@@ -24,5 +24,7 @@ class APMPStringCommandEvaluator {
 // ICU's own errors.
 inline constexpr const char* kAPMPRegexErrorDomain = "com.vadeze.vmp.measurement.pixie.RegexErrorDomain";
 // The position of the first match of `pattern` in `text` and its length; -1 when none.
+// Matching is charged to `heap` as native work: the subject's length up front, then the matcher's
+// steps as it goes, so many cheap calls add up as one long one would.
 std::int64_t APMPRegexFirstMatch(const std::u16string& pattern, const std::u16string& text, std::int64_t& length,
-                                 APMPError& error);
+                                 APMPHeap& heap, APMPError& error);
