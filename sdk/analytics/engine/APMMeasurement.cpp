@@ -6,6 +6,8 @@
 #include "sdk/analytics/engine/APMAnalytics.h"
 #include "sdk/analytics/engine/APMIdentity.h"
 #include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/APMRemoteConfigExperimentsAdapter.h"
+#include "sdk/analytics/engine/MeasurementEventEntries.h"
 #include "sdk/analytics/engine/ZEDIvadazudoStart.h"
 #include "sdk/analytics/foundation/APMAlarm.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
@@ -14,6 +16,7 @@
 #include "sdk/analytics/foundation/APMScheduler.h"
 #include "sdk/analytics/foundation/APMServiceURL.h"
 #include "sdk/analytics/rules/APMAudience.h"
+#include "sdk/analytics/rules/APMEManager.h"
 #include "sdk/utilities/VDULogger.h"
 
 namespace {
@@ -46,8 +49,12 @@ void APMMeasurement::initializeSharedInstanceWithAppID(const std::string& appID,
   state.attempted = true;
   if (appID.empty()) return;
   (void)sharedMonitor();
+  auto experiments = APMEManager::sharedInstance();
   state.instance = initWithAppID(appID, isAnalyticsCollectionEnabled, isAnalyticsCollectionDeactivated,
-                                 safelistedEvents, nullptr);
+                                 safelistedEvents,
+                                 std::make_shared<sdk::analytics::APMRemoteConfigExperimentsAdapter>(experiments));
+  // The experiments service diverts by this engine's app instance ID.
+  if (state.instance) APMEManager::setSharedHost(state.instance);
 }
 
 bool APMMeasurement::hasSharedInstance() {
@@ -184,6 +191,8 @@ APMMeasurement::APMMeasurement(Private, Parts parts, const std::string& appID, b
   }
 }
 
+APMMeasurement::~APMMeasurement() = default;
+
 std::shared_ptr<APMMeasurement> APMMeasurement::initWithParts(Parts parts, const std::string& appID,
                                                               bool isAnalyticsCollectionEnabled,
                                                               bool isAnalyticsCollectionDeactivated,
@@ -196,12 +205,14 @@ std::shared_ptr<APMMeasurement> APMMeasurement::initWithParts(Parts parts, const
     engine->network_->setReachabilityDelegate(engine);
     engine->network_->setIsDebugModeEnabled(sharedMonitor()->isDebugModeEnabled());
   }
+  engine->installEventEntries();
   std::weak_ptr<APMMeasurement> weak = engine;
   engine->willTerminate_ = platform::foundation::NotificationCenter::defaultCenter().addObserver(
       "UIApplicationWillTerminateNotification", [weak](const platform::foundation::Notification&) {
         auto self = weak.lock();
         if (!self) return;
         self->terminating_ = true;
+        self->entries_->stop();
         // What already runs finishes; what comes after finds the flag.
         self->scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:terminate", [] {});
       });
@@ -254,6 +265,11 @@ bool APMMeasurement::boolSetting(const std::string& key, bool defaultValue) cons
   auto config = remoteConfigInstance();
   if (!config) config = APMRemoteConfig::defaultInstance();
   return config->intValueFromCacheWithKey(key, defaultValue ? 1 : 0, 1, 0) == 1;
+}
+
+std::optional<std::string> APMMeasurement::appInstanceID() const {
+  auto identity = this->identity();
+  return identity ? identity->appInstanceID() : std::nullopt;
 }
 
 std::int64_t APMMeasurement::integerSetting(const std::string& key, std::int64_t defaultValue, std::int64_t minimum,

@@ -24,6 +24,7 @@ class APMRemoteConfig;
 class APMScheduler;
 
 namespace sdk::analytics {
+class MeasurementEventEntries;
 class MeasurementEventPipeline;
 class MeasurementUploader;
 }
@@ -140,15 +141,22 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   std::shared_ptr<APMScheduler> scheduler() const override { return scheduler_; }
   bool isEnabled() const override { return enabled_.load(); }
   void writeEventOnWorkerQueue(const APMEvent& event) const override;
+  // Nothing before the components exist or while analytics storage is denied.
+  std::optional<std::string> appInstanceID() const override;
   // The event path over the components; nothing before they are built.
   std::shared_ptr<sdk::analytics::MeasurementEventPipeline> eventPipeline() const;
 
-  // --- FacadeEngine: what the facade sends on
+  // --- FacadeEngine: what the facade sends on, in order on the worker queue
   void logEvent(const sdk::analytics::LoggedEvent& event) override;
+  // An event already built goes straight to handling; nothing is refused (logged).
+  void logEvent(const std::optional<APMEvent>& event);
   void setSessionTimeoutInterval(double seconds) override;
   void setDefaultEventParameters(const std::optional<Dictionary>& parameters) override;
   void setUserAttribute(const APMUserAttribute& attribute) override;
   void removeUserAttribute(const APMUserAttribute& attribute) override;
+  // The stored property, or nothing, on a global queue.
+  void userAttributeWithName(const std::string& name,
+                             std::function<void(const std::optional<APMUserAttribute>&)> callback);
   void userPropertiesIncludingInternal(bool includingInternal,
                                        std::function<void(const Dictionary&)> callback) override;
   void maxUserPropertiesForOrigin(const std::string& origin, std::function<void(std::int64_t)> callback) override;
@@ -174,6 +182,7 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   };
   APMMeasurement(Private, Parts parts, const std::string& appID, bool isAnalyticsCollectionEnabled,
                  bool isAnalyticsCollectionDeactivated, const std::vector<std::string>& safelistedEvents);
+  ~APMMeasurement() override;
 
  private:
   bool initializeComponentsOnWorkerQueue();
@@ -186,9 +195,7 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   void clearExpiredDeferredDeepLink();
   void updateSchedule();
   void installUploaderOnWorkerQueue();
-  // Runs `block` with the event path on the worker queue; dropped while there is none.
-  void onWorkerQueueWithPipeline(const char* blockID,
-                                 std::function<void(APMMeasurement&, sdk::analytics::MeasurementEventPipeline&)> block);
+  void installEventEntries();
 
   const std::string databaseName_;
   mutable std::mutex initializeComponentsLock_;
@@ -209,6 +216,8 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   std::shared_ptr<APMRemoteConfig> remoteConfig_;
   std::shared_ptr<sdk::analytics::MeasurementEventPipeline> pipeline_;
   std::string previousVMPAppID_;
+  // The entries for events and user properties; made with the engine, so always there.
+  std::unique_ptr<sdk::analytics::MeasurementEventEntries> entries_;
 
   std::atomic<double> initTimestamp_{0};
   const std::string appID_;

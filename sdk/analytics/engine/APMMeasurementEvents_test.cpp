@@ -1,6 +1,9 @@
 // Events and user properties from the facade through the engine to the measurement database.
 #include <gtest/gtest.h>
 
+#include <future>
+
+#include "platform/foundation/NotificationCenter.h"
 #include "sdk/analytics/engine/APMAnalytics.h"
 #include "sdk/analytics/engine/APMConsentSettingsUtil.h"
 #include "sdk/analytics/engine/APMIdentifiers.h"
@@ -8,6 +11,7 @@
 #include "sdk/analytics/engine/APMMeasurement.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
 #include "sdk/analytics/engine/IdentityTestSupport.h"
+#include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
 #include "sdk/analytics/foundation/APMAlarm.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
 #include "sdk/analytics/foundation/APMNanoAccessors.h"
@@ -32,8 +36,12 @@ class MeasurementEventsTest : public ::testing::Test {
     settings = ostrel::testing::ScopedIdentitySettings::install();
     APMAnalytics::resetForTesting();
     APMAnalytics::installErrorEventHandler();
-    APMAnalytics::setIdentityForTesting(APMIdentity::initWithPersistedConfig(std::make_shared<APMPersistedConfig>()));
     APMIdentifiers::sharedInstance()->setOrigin("fa");
+    installEngineAccess();
+  }
+  // The facade's engine: a new one at each start, over the same persisted settings and files.
+  void installEngineAccess() {
+    APMAnalytics::setIdentityForTesting(APMIdentity::initWithPersistedConfig(std::make_shared<APMPersistedConfig>()));
     APMAnalytics::setEngineAccess(
         {[this](const std::string&, bool, bool, const std::vector<std::string>&) {
            APMMeasurement::Parts parts;
@@ -57,6 +65,13 @@ class MeasurementEventsTest : public ::testing::Test {
     APMAnalytics::startWithAppID(kAppID, "fa", {});
     drain();
   }
+  // The next launch of the app: a new facade and, at its start, a new engine.
+  void relaunch() {
+    drain();
+    APMAnalytics::resetForTesting();
+    engine.reset();
+    installEngineAccess();
+  }
   // The facade's queues, then the engine's worker queue, twice: error events come back through both.
   void drain() {
     for (int round = 0; round < 2; ++round) {
@@ -78,15 +93,7 @@ class MeasurementEventsTest : public ::testing::Test {
     Error error;
     auto database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, persisted, &error);
     ASSERT_TRUE(database) << error;
-    auto config = APMPBMeasurementConfig::make();
-    APMNanoSetString(*config, 1, std::string(kAppID));
-    for (const auto& [name, value] : settings) {
-      auto setting = APMPBSetting::make();
-      APMNanoSetString(*setting, 0, name);
-      APMNanoSetString(*setting, 1, value);
-      APMNanoAddMessage(*config, 3, *setting);
-    }
-    ASSERT_TRUE(database->updateRemoteConfig(*config, &error)) << error;
+    ASSERT_TRUE(database->updateRemoteConfig(*ostrel::testing::measurementConfig(kAppID, settings), &error)) << error;
   }
 
   ostrel::testing::TempContainer container;
@@ -138,6 +145,66 @@ TEST_F(MeasurementEventsTest, DefaultParametersAndUserPropertiesReachTheDatabase
   EXPECT_EQ(events->front().rawEvent.parameters().at("plan").stringValue(), "pro");
   auto metadata = database->queryRawEventsMetadataWithFingerprint(*fingerprint, &error);
   EXPECT_EQ(APMNanoGetMessageArray<APMPBUserAttribute>(*metadata, 2).size(), 1u);
+}
+
+TEST_F(MeasurementEventsTest, TheEnginesEntriesRefuseMissingArgumentsAndFallSilentWhenTheAppTerminates) {
+  start();
+  engine->logEvent(std::optional<APMEvent>());
+  EXPECT_TRUE(log.logged(23048));
+  engine->userAttributeWithName("tier", nullptr);
+  EXPECT_TRUE(log.logged(23088));
+  engine->logEvent(APMEvent::create("auto", false, "_built", environment.clock()->now(), 0, {}));
+  APMAnalytics::setUserPropertyString("gold", "tier");
+  drain();
+  std::promise<std::optional<APMUserAttribute>> stored;
+  engine->userAttributeWithName("tier", [&](const std::optional<APMUserAttribute>& found) { stored.set_value(found); });
+  auto tier = stored.get_future().get();
+  ASSERT_TRUE(tier);
+  EXPECT_EQ(tier->value.stringValue(), "gold");
+
+  // The process is ending: what the engine is handed now is dropped without a line in the log,
+  // which is itself being torn down.
+  platform::foundation::NotificationCenter::defaultCenter().post("UIApplicationWillTerminateNotification");
+  sdk::analytics::LoggedEvent late;
+  late.origin = "app";
+  late.isPublicEvent = true;
+  late.name = "late";
+  late.enabled = true;
+  engine->logEvent(late);
+  engine->setUserAttribute(APMUserAttribute("app", "plan", APMValue("pro"), 1));
+  drain();
+  EXPECT_EQ(storedNames(), (std::vector<std::string>{"_built"}));
+  EXPECT_FALSE(log.logged(23049));
+  EXPECT_FALSE(log.logged(23081));
+  Error error;
+  EXPECT_FALSE(engine->database()->userAttributeWithName("plan", &error));
+}
+
+TEST_F(MeasurementEventsTest, ConsentWithdrawnBeforeTheEngineStartsWipesItsDataAtTheStart) {
+  start();
+  APMAnalytics::logEventWithName("before", {});
+  drain();
+  ASSERT_EQ(storedNames(), (std::vector<std::string>{"before"}));
+  const auto firstID = engine->appInstanceID();
+  ASSERT_TRUE(firstID);
+
+  relaunch();
+  APMAnalytics::setConsent(Dictionary{{"analytics_storage", Value("granted")}});
+  APMAnalytics::setConsent(Dictionary{{"analytics_storage", Value("denied")}});
+  EXPECT_TRUE(APMAnalytics::deferredResetOnDeniedConsent()) << "no engine to reset yet";
+  start();
+  EXPECT_TRUE(log.logged(23171)) << "the start wiped";
+  EXPECT_FALSE(APMAnalytics::deferredResetOnDeniedConsent());
+  EXPECT_TRUE(storedNames().empty());
+  EXPECT_FALSE(engine->appInstanceID()) << "no instance ID while analytics storage is denied";
+
+  // Granted again, the app gets an instance ID of its own, never the withdrawn one.
+  APMAnalytics::setConsent(Dictionary{{"analytics_storage", Value("granted")}});
+  drain();
+  const auto nextID = engine->appInstanceID();
+  ASSERT_TRUE(nextID);
+  EXPECT_NE(nextID, firstID);
+  APMConsentSettingsUtil::setConsentSettings(std::nullopt);
 }
 
 }  // namespace

@@ -2,13 +2,18 @@
 
 #include <cstdlib>
 
+#include "platform/foundation/IdentityFacts.h"
+#include "sdk/analytics/engine/APMAnalytics.h"
 #include "sdk/analytics/engine/APMConsentSettingsUtil.h"
 #include "sdk/analytics/engine/APMIdentifiers.h"
 #include "sdk/analytics/engine/APMIdentity.h"
 #include "sdk/analytics/engine/APMMeasurement.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
-#include "sdk/analytics/engine/MeasurementUploader.h"
 #include "sdk/analytics/engine/LoggedEventRouter.h"
+#include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
+#include "sdk/analytics/engine/MeasurementUploader.h"
+#include "sdk/analytics/engine/RawEventMetadata.h"
+#include "sdk/analytics/engine/ZEDIvadazudo.h"
 #include "sdk/analytics/foundation/APMAlarm.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
 #include "sdk/analytics/foundation/APMNanoAccessors.h"
@@ -29,6 +34,13 @@ using ostrel::testing::LoopbackResponse;
 using platform::foundation::Data;
 
 constexpr const char* kAppID = "1:100000000001:ios:0123456789abcdef";
+constexpr const char* kVendorID = "E621E1F8-C36C-495A-93FC-0C247A3E6E5F";
+
+platform::foundation::IdentityFacts withVendorID() {
+  platform::foundation::IdentityFacts facts;
+  facts.identifierForVendor = kVendorID;
+  return facts;
+}
 
 // The engine started over a loopback analytics service in debug mode: an event logged through the
 // facade's entry goes out on the engine's own timer, after the configuration it fetches first.
@@ -36,6 +48,7 @@ class MeasurementUploadTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv(sdk::analytics::kAnalyticsServiceURLEnvironmentVariable, server.url("").c_str(), 1);
+    APMAnalytics::resetForTesting();
     APMConsentSettingsUtil::setConsentSettings(std::nullopt);
     APMIdentifiers::sharedInstance()->setOrigin("fa");
     identity = APMIdentity::initWithPersistedConfig(persisted);
@@ -54,6 +67,8 @@ class MeasurementUploadTest : public ::testing::Test {
   }
   void TearDown() override {
     settle();
+    APMAnalytics::resetForTesting();
+    APMConsentSettingsUtil::setConsentSettings(std::nullopt);
     sdk::analytics::IdentitySettings::setCurrent(nullptr);
     APMIdentifiers::setEngineIdentity(nullptr);
     unsetenv(sdk::analytics::kAnalyticsServiceURLEnvironmentVariable);
@@ -75,6 +90,21 @@ class MeasurementUploadTest : public ::testing::Test {
     });
   }
 
+  void serve() {
+    Data body = ostrel::testing::measurementConfig(kAppID, {})->protoBuffer();
+    server.on("GET", std::string("/config/app/") + kAppID,
+              LoopbackResponse::ok(std::string(body.begin(), body.end())));
+    server.on("POST", "/a", LoopbackResponse::withStatus(204));
+  }
+  // The bundles of the batch the service received last.
+  std::vector<std::shared_ptr<APMPBMeasurementBundle>> uploadedBundles() {
+    auto requests = server.requests();
+    if (requests.empty()) return {};
+    auto batch = APMPBMeasurementBatch::initWithBuffer(std::span(
+        reinterpret_cast<const std::uint8_t*>(requests.back().body.data()), requests.back().body.size()));
+    return batch ? APMNanoGetMessageArray<APMPBMeasurementBundle>(*batch, 0) : decltype(uploadedBundles()){};
+  }
+
   // An event as the facade hands it to the engine.
   void logEvent(const std::string& name, platform::foundation::Dictionary parameters) {
     sdk::analytics::LoggedEvent event;
@@ -89,6 +119,7 @@ class MeasurementUploadTest : public ::testing::Test {
   }
 
   ostrel::testing::MonitorScope scope{std::vector<std::string>{"-APMAnalyticsDebugEnabled"}};
+  platform::foundation::ScopedIdentityFacts facts{withVendorID()};
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
   ostrel::testing::LoopbackServer server;
@@ -99,11 +130,7 @@ class MeasurementUploadTest : public ::testing::Test {
 };
 
 TEST_F(MeasurementUploadTest, ALoggedEventReachesTheServiceOnTheEnginesTimer) {
-  auto config = APMPBMeasurementConfig::make();
-  APMNanoSetString(*config, 1, std::string(kAppID));
-  Data body = config->protoBuffer();
-  server.on("GET", std::string("/config/app/") + kAppID, LoopbackResponse::ok(std::string(body.begin(), body.end())));
-  server.on("POST", "/a", LoopbackResponse::withStatus(204));
+  serve();
 
   logEvent("take", {{"scene", platform::foundation::Value(std::int64_t{12})}});
   auto alarm = engine->alarm()->scheduledTimestamp();
@@ -137,6 +164,38 @@ TEST_F(MeasurementUploadTest, ALoggedEventReachesTheServiceOnTheEnginesTimer) {
   EXPECT_EQ(engine->database()->isRawEventsTableEmpty(&error), true);
   EXPECT_EQ(engine->database()->isQueuedBundleTableEmpty(&error), true);
   EXPECT_FALSE(engine->hasDataToUpload());
+}
+
+TEST_F(MeasurementUploadTest, DeniedAnalyticsStorageKeepsTheInstanceAndVendorIDsOutOfWhatIsSentNext) {
+  using M = sdk::analytics::RawEventMetadata;
+  serve();
+  logEvent("take", {});
+  // Stored while storage was allowed: its metadata carries both identifiers.
+  platform::foundation::Error error;
+  auto fingerprint = engine->database()->nextMetadataFingerprintToProcess(&error);
+  ASSERT_TRUE(fingerprint) << error;
+  auto stored = engine->database()->queryRawEventsMetadataWithFingerprint(*fingerprint, &error);
+  ASSERT_TRUE(stored) << error;
+  EXPECT_EQ(APMNanoGetString(*stored, M::kAppInstanceID), identity->appInstanceID());
+  EXPECT_EQ(APMNanoGetString(*stored, M::kVendorDeviceID), std::string(kVendorID));
+
+  ZEDIvadazudo::setConsent({{"analytics_storage", platform::foundation::Value("denied")}});
+  APMAnalytics::drainForTesting();
+  EXPECT_EQ(APMConsentSettingsUtil::consentSource(), APMConsentSettingsUtil::kSourcePublic);
+
+  environment.advance(1);
+  ASSERT_TRUE(untilRequests(2));
+  settle();
+  auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_NE(requests[0].target.find("app_instance_id=&"), std::string::npos) << requests[0].target;
+  auto bundles = uploadedBundles();
+  ASSERT_EQ(bundles.size(), 1u);
+  EXPECT_FALSE(APMNanoHasField(*bundles[0], M::kAppInstanceID)) << "tag 21";
+  EXPECT_FALSE(APMNanoHasField(*bundles[0], M::kVendorDeviceID)) << "tag 27";
+  const auto signals = APMNanoGetString(*bundles[0], M::kConsentSignals).value_or("");
+  ASSERT_GE(signals.size(), 4u);
+  EXPECT_EQ(signals[3], '0') << signals;
 }
 
 }  // namespace

@@ -30,7 +30,8 @@ class APMRemoteConfigExperiments {
   virtual void registerClient(const std::string& name, std::int64_t version,
                               const std::map<std::string, std::int64_t>& defaultFlags,
                               std::weak_ptr<Delegate> delegate) = 0;
-  // The flag's value in the active snapshot; nothing when the snapshot does not hold it.
+  // The value an experiment in force (an activated, else a launched snapshot) gives the flag; nothing
+  // when no snapshot sets it.
   virtual std::optional<bool> flag(const std::string& name) const = 0;
   virtual std::vector<std::int64_t> experimentIDs() const = 0;
   // False with the error when the latest snapshot could not be activated.

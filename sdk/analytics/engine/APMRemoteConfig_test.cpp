@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
 #include "sdk/analytics/foundation/APMNanoAccessors.h"
 #include "sdk/analytics/foundation/APMPBMeasurement.h"
@@ -54,15 +55,7 @@ class FakeExperiments final : public sdk::analytics::APMRemoteConfigExperiments 
 
 std::shared_ptr<APMPBMeasurementConfig> configuration(const std::map<std::string, std::string>& settings,
                                                       const std::string& appID = kAppID) {
-  auto config = APMPBMeasurementConfig::make();
-  APMNanoSetString(*config, 1, appID);
-  for (const auto& [name, value] : settings) {
-    auto setting = APMPBSetting::make();
-    APMNanoSetString(*setting, 0, name);
-    APMNanoSetString(*setting, 1, value);
-    APMNanoAddMessage(*config, 3, *setting);
-  }
-  return config;
+  return ostrel::testing::measurementConfig(appID, settings);
 }
 
 void addEventConfig(APMPBMeasurementConfig& config, const std::string& name, std::optional<bool> blocked,

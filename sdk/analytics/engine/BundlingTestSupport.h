@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
 #include "sdk/analytics/engine/RawEventBundler.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
 #include "sdk/analytics/foundation/APMNanoAccessors.h"
@@ -58,15 +59,7 @@ class BundlingEnvironment {
   // A configuration of `appID` with the given "measurement." settings.
   static std::shared_ptr<APMPBMeasurementConfig> configuration(const std::map<std::string, std::string>& values,
                                                                const std::string& appID = kAppID) {
-    auto config = APMPBMeasurementConfig::make();
-    APMNanoSetString(*config, 1, appID);
-    for (const auto& [name, value] : values) {
-      auto setting = APMPBSetting::make();
-      APMNanoSetString(*setting, 0, name);
-      APMNanoSetString(*setting, 1, value);
-      APMNanoAddMessage(*config, 3, *setting);
-    }
-    return config;
+    return measurementConfig(appID, values);
   }
 
   void configure(const std::map<std::string, std::string>& values, const std::vector<EventSetting>& events = {}) {

@@ -22,8 +22,17 @@ void deliver(std::function<void()> work) {
 MeasurementEventEntries::MeasurementEventEntries(std::shared_ptr<APMScheduler> scheduler, PipelineSource pipeline)
     : scheduler_(std::move(scheduler)), pipeline_(std::move(pipeline)) {}
 
+void MeasurementEventEntries::stop() { stopped_->store(true); }
+
+void MeasurementEventEntries::schedule(const char* blockID, std::function<void()> work) {
+  if (stopped_->load()) return;
+  scheduler_->scheduleOnWorkerQueueBlockID(blockID, [stopped = stopped_, work = std::move(work)] {
+    if (!stopped->load()) work();
+  });
+}
+
 void MeasurementEventEntries::logEvent(const LoggedEvent& event) {
-  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:2166", [pipeline = pipeline_, event] {
+  schedule("APMMeasurement:2166", [pipeline = pipeline_, event] {
     if (auto path = pipeline()) {
       path->router().logEventOnWorkerQueue(event);
     } else {
@@ -37,7 +46,7 @@ void MeasurementEventEntries::logEvent(const std::optional<APMEvent>& event) {
     monitor().logWithLevel(4, 23048, "Attempted to log nil event");
     return;
   }
-  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:2272", [pipeline = pipeline_, event = *event] {
+  schedule("APMMeasurement:2272", [pipeline = pipeline_, event = *event] {
     if (auto path = pipeline()) {
       path->handler().handleEventOnWorkerQueue(event);
     } else {
@@ -47,7 +56,7 @@ void MeasurementEventEntries::logEvent(const std::optional<APMEvent>& event) {
 }
 
 void MeasurementEventEntries::setDefaultEventParameters(const std::optional<Dictionary>& parameters) {
-  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:2281", [pipeline = pipeline_, parameters] {
+  schedule("APMMeasurement:2281", [pipeline = pipeline_, parameters] {
     auto path = pipeline();
     if (!path) {
       monitor().logWithLevel(7, 23211, "Analytics is disabled. Default event parameters not updated");
@@ -63,7 +72,7 @@ void MeasurementEventEntries::setUserAttribute(const std::optional<APMUserAttrib
     monitor().logWithLevel(3, 23079, "Attempted to set nil user property");
     return;
   }
-  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:2465", [pipeline = pipeline_, attribute = *attribute] {
+  schedule("APMMeasurement:2465", [pipeline = pipeline_, attribute = *attribute] {
     auto path = pipeline();
     if (!path) {
       monitor().logWithLevel(7, 23081, "Analytics is disabled. User property not set");
@@ -78,7 +87,7 @@ void MeasurementEventEntries::removeUserAttribute(const std::optional<APMUserAtt
     monitor().logWithLevel(3, 23074, "Attempted to remove nil user property");
     return;
   }
-  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:2425", [pipeline = pipeline_, attribute = *attribute] {
+  schedule("APMMeasurement:2425", [pipeline = pipeline_, attribute = *attribute] {
     auto path = pipeline();
     if (!path) {
       monitor().logWithLevel(7, 23076, "Analytics is disabled. User property not removed");
@@ -94,7 +103,7 @@ void MeasurementEventEntries::userAttributeWithName(
     monitor().logWithLevel(0, 23088, "userAttributeWithName callback is nil");
     return;
   }
-  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:2593", [pipeline = pipeline_, name, callback] {
+  schedule("APMMeasurement:2593", [pipeline = pipeline_, name, callback] {
     std::optional<APMUserAttribute> attribute;
     if (auto path = pipeline()) attribute = path->userProperties().userAttributeWithName(name);
     deliver([callback, attribute] { callback(attribute); });
@@ -107,7 +116,7 @@ void MeasurementEventEntries::userPropertiesIncludingInternal(bool includingInte
     monitor().logWithLevel(0, 23090, "Unable to retrieve user properties. Callback is nil");
     return;
   }
-  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:2648", [pipeline = pipeline_, includingInternal, callback] {
+  schedule("APMMeasurement:2648", [pipeline = pipeline_, includingInternal, callback] {
     Dictionary properties;
     if (auto path = pipeline()) properties = path->userProperties().userPropertiesIncludingInternal(includingInternal);
     deliver([callback, properties] { callback(properties); });

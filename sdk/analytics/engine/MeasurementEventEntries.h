@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -41,9 +42,17 @@ class MeasurementEventEntries {
   void userPropertiesIncludingInternal(bool includingInternal, std::function<void(const Dictionary&)> callback);
   void maxUserPropertiesForOrigin(const std::string& origin, std::function<void(std::int64_t)> callback);
 
+  // From now on work still queued, and any that comes, is dropped without a word: the app is ending,
+  // and what the work would use (the log included) is being torn down.
+  void stop();
+
  private:
+  void schedule(const char* blockID, std::function<void()> work);
+
   std::shared_ptr<APMScheduler> scheduler_;
   PipelineSource pipeline_;
+  // Shared with the queued blocks, which may outlive this object.
+  std::shared_ptr<std::atomic<bool>> stopped_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 }  // namespace sdk::analytics

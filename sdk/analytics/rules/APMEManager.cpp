@@ -20,12 +20,13 @@ using platform::foundation::Value;
 }  // namespace
 
 std::shared_ptr<APMEManager> APMEManager::sharedInstance() {
-  static const std::shared_ptr<APMEManager> instance = [] {
+  // Never destroyed: its queues and dictionaries are still in use while the process exits.
+  static const auto* instance = new std::shared_ptr<APMEManager>([] {
     auto manager = init();
     manager->taskManager_->startTaskManager();
     return manager;
-  }();
-  return instance;
+  }());
+  return *instance;
 }
 
 void APMEManager::setSharedHost(std::weak_ptr<const sdk::analytics::MeasurementHost> host) {
@@ -140,6 +141,14 @@ std::vector<std::int64_t> APMEManager::experimentIDs() {
 }
 
 Value APMEManager::flagValueForFlagName(const std::string& flagName, const std::string& sdkName) {
+  return lookUpFlag(flagName, sdkName, true);
+}
+
+Value APMEManager::snapshotFlagValueForFlagName(const std::string& flagName, const std::string& sdkName) {
+  return lookUpFlag(flagName, sdkName, false);
+}
+
+Value APMEManager::lookUpFlag(const std::string& flagName, const std::string& sdkName, bool orDefault) {
   if (sdkName.empty()) {
     monitor().logWithLevel(0, 800010, "Cannot retrieve flag value for empty SDK name");
     return Value();
@@ -181,7 +190,7 @@ Value APMEManager::flagValueForFlagName(const std::string& flagName, const std::
                            "Cannot find activated flag. Looking for launched flag. SDK name, flag name, launched flag",
                            Value(sdkName), Value(flagName));
     result = valueIn(self.launchedSnapshotsBySDKName_);
-    if (!result.isNil()) return;
+    if (!result.isNil() || !orDefault) return;
     result = APMEFlagValueFromFlag(fallback->second.get());
     monitor().logWithLevel(8, 800019,
                            "Cannot find launched flag. Returned the default flag value. SDK name, flag name, default flag",

@@ -55,6 +55,9 @@ class APMEManager : public APMETaskManagerDelegate, public std::enable_shared_fr
   // The experiments in force for SDKs without a diversion key of their own, ascending.
   std::vector<std::int64_t> experimentIDs();
   Value flagValueForFlagName(const std::string& flagName, const std::string& sdkName);
+  // The same without the default: nil unless an activated or launched snapshot sets the flag, so a
+  // caller can tell an experiment's value from the one it registered.
+  Value snapshotFlagValueForFlagName(const std::string& flagName, const std::string& sdkName);
   // False without an error when there is nothing pending.
   [[nodiscard]] bool activateSnapshotOfSDK(const std::string& sdkName, Error* error);
   // -1 unregistered, -2 nothing activated, 1 activated more than three days ago, 0 otherwise.
@@ -89,6 +92,7 @@ class APMEManager : public APMETaskManagerDelegate, public std::enable_shared_fr
  private:
   using FlagsByName = std::map<std::string, std::shared_ptr<const APMPBFlag>>;
 
+  Value lookUpFlag(const std::string& flagName, const std::string& sdkName, bool orDefault);
   // Hands `call` to the client's delegate on the delegate's queue.
   static void notifyDelegate(const std::shared_ptr<APMEClient>& client,
                              std::function<void(APMEExperimentObserverDelegate&, APMEClient&)> call);

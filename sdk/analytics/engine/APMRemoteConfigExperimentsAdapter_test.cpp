@@ -1,0 +1,97 @@
+#include "sdk/analytics/engine/APMRemoteConfigExperimentsAdapter.h"
+
+#include <gtest/gtest.h>
+
+#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
+#include "sdk/analytics/foundation/APMDatabase.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "sdk/analytics/rules/APMEManager.h"
+#include "sdk/analytics/rules/APMETestSupport.h"
+
+namespace {
+
+using platform::foundation::Error;
+using platform::foundation::Value;
+using ostrel::testing::snapshotMessage;
+
+constexpr const char* kAppID = "1:100000000001:ios:0123456789abcdef";
+constexpr const char* kBackgroundSessions = "network_background_session_enabled";
+
+APMESnapshot snapshot(const std::string& sdkName, std::int32_t experimentID, std::map<std::string, Value> flags) {
+  return *APMESnapshot::initWithProtobuf(*snapshotMessage(sdkName, {{experimentID, std::move(flags)}}));
+}
+
+// The measurement settings over the real experiments manager and its task manager's database.
+class RemoteConfigExperimentsTest : public ::testing::Test, public ostrel::testing::TaskManagerEnvironment {
+ protected:
+  void SetUp() override {
+    makeTaskManager();
+    manager = APMEManager::initWithTaskManager(taskManager);
+    taskManager->startTaskManager();
+    settle();
+    Error error;
+    database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, std::make_shared<APMPersistedConfig>(),
+                                                 &error);
+    ASSERT_TRUE(database) << error;
+    context.isMeasurementEnabled = [this] { return measurementEnabled.load(); };
+    context.libraryVersion = 80700;
+    config = APMRemoteConfig::initWithAppID(
+        kAppID, database, std::make_shared<sdk::analytics::APMRemoteConfigExperimentsAdapter>(manager), context);
+    ASSERT_TRUE(config);
+  }
+  void configure(const std::map<std::string, std::string>& settings) {
+    ASSERT_TRUE(config->updateMeasurementConfig(ostrel::testing::measurementConfig(kAppID, settings)));
+  }
+  // A fetched snapshot for the settings: told on the main queue, then activated by them.
+  bool fetchAndActivate(const APMESnapshot& fetched) {
+    manager->taskManagerDidFinishFetchingExperimentSnapshots(*taskManager, {fetched}, {});
+    return until([&] { return config->activateNewSnapshot(); });
+  }
+
+  std::atomic<bool> measurementEnabled{true};
+  std::shared_ptr<APMEManager> manager;
+  std::shared_ptr<APMDatabase> database;
+  APMRemoteConfig::Context context;
+  std::shared_ptr<APMRemoteConfig> config;
+};
+
+TEST_F(RemoteConfigExperimentsTest, ExperimentsOverrideTheirSettingsOnlyWhileASnapshotSetsTheFlag) {
+  configure({{"measurement.network.background_session_enabled", "1"},
+             {"measurement.collection.redundant_engagement_removal_enabled", "1"}});
+  // Registered, but no experiment yet: the registered default must not hide the setting.
+  ASSERT_TRUE(manager->clientForSDKName(APMRemoteConfig::kSDKPropertyName));
+  EXPECT_EQ(manager->flagValueForFlagName(kBackgroundSessions, APMRemoteConfig::kSDKPropertyName), Value(0));
+  EXPECT_TRUE(config->isNetworkBackgroundSessionEnabled());
+  EXPECT_FALSE(config->efficientEngagementReportingEnabled());
+
+  ASSERT_TRUE(fetchAndActivate(snapshot(APMRemoteConfig::kSDKPropertyName, 12, {{kBackgroundSessions, Value(0)}})));
+  EXPECT_FALSE(config->isNetworkBackgroundSessionEnabled());
+  EXPECT_TRUE(config->redundantEngagementRemovalEnabled()) << "a flag the snapshot leaves out keeps its setting";
+  EXPECT_EQ(config->experimentIDs(), (std::vector<std::int64_t>{12}));
+
+  ASSERT_TRUE(fetchAndActivate(snapshot(APMRemoteConfig::kSDKPropertyName, 13,
+                                        {{"efficient_engagement_reporting_enabled", Value("true")}})));
+  EXPECT_TRUE(config->efficientEngagementReportingEnabled()) << "a flag carried as text";
+  EXPECT_TRUE(config->isNetworkBackgroundSessionEnabled()) << "the new snapshot replaced the one that set it";
+
+  // The settings' reset forgets every experiment.
+  config->reset();
+  configure({});
+  EXPECT_FALSE(config->efficientEngagementReportingEnabled());
+  EXPECT_TRUE(config->experimentIDs().empty());
+}
+
+TEST_F(RemoteConfigExperimentsTest, TheManagerFetchesWhileMeasurementIsEnabledAndErrorsReachTheLog) {
+  ASSERT_TRUE(manager->clientForSDKName(APMRemoteConfig::kSDKPropertyName));
+  EXPECT_TRUE(manager->taskManagerShouldFetchExperiments(*taskManager));
+  measurementEnabled = false;
+  EXPECT_FALSE(manager->taskManagerShouldFetchExperiments(*taskManager));
+
+  manager->taskManagerDidFinishFetchingExperimentSnapshots(
+      *taskManager, {}, {{APMRemoteConfig::kSDKPropertyName, Error{"test", 2, {}}}});
+  EXPECT_TRUE(until([&] { return scope.logged(29025); }));
+  EXPECT_FALSE(config->activateNewSnapshot()) << "an error is not a snapshot";
+}
+
+}  // namespace

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "sdk/analytics/foundation/APMNanoAccessors.h"
+#include "sdk/analytics/foundation/APMPBMeasurement.h"
+
+namespace ostrel::testing {
+
+// A measurement configuration of `appID` carrying the given "measurement." settings, as the
+// configuration service serves them (values as texts).
+inline std::shared_ptr<APMPBMeasurementConfig> measurementConfig(const std::string& appID,
+                                                                 const std::map<std::string, std::string>& settings) {
+  auto config = APMPBMeasurementConfig::make();
+  APMNanoSetString(*config, 1, appID);
+  for (const auto& [name, value] : settings) {
+    auto setting = APMPBSetting::make();
+    APMNanoSetString(*setting, 0, name);
+    APMNanoSetString(*setting, 1, value);
+    APMNanoAddMessage(*config, 3, *setting);
+  }
+  return config;
+}
+
+}  // namespace ostrel::testing
