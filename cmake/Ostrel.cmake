@@ -12,12 +12,50 @@
 # PUBLIC_PKGS are for modules whose headers the folder's own headers include.
 # TSAN marks the folder's tests for the ThreadSanitizer run (scripts/test --tsan).
 # OBJECT makes an OBJECT library, for folders that register themselves at load time.
+#
+# CMake links an OBJECT library's objects only into the targets that list it directly; one OBJECT library
+# listing another passes on the other's usage requirements but not its objects. So each folder records,
+# in OSTREL_OBJECT_CLOSURE, the OBJECT libraries that an OBJECT library somewhere below it lists, and every
+# program links them (ostrel_link_objects): a folder may then call into an OBJECT library that its own
+# OBJECT dependency uses, and the programs built on it still link.
 include(${CMAKE_CURRENT_LIST_DIR}/OstrelLayers.cmake)
 
 function(ostrel_target_name out folder)
   file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${folder})
   string(REPLACE "/" "_" name ${rel})
   set(${out} ${name} PARENT_SCOPE)
+endfunction()
+
+# The OBJECT libraries whose objects a program linking `targets` needs besides those it lists itself:
+# each OBJECT library that an OBJECT library below the targets lists. A STATIC library needs no help,
+# since the objects of the OBJECT libraries it lists go into its archive.
+function(ostrel_object_closure out)
+  set(closure)
+  foreach(target IN LISTS ARGN)
+    if(NOT TARGET ${target})
+      continue()
+    endif()
+    get_property(below TARGET ${target} PROPERTY OSTREL_OBJECT_CLOSURE)
+    list(APPEND closure ${below})
+  endforeach()
+  list(REMOVE_DUPLICATES closure)
+  set(${out} ${closure} PARENT_SCOPE)
+endfunction()
+
+# Links into the program `exe` the objects that the targets it lists need from OBJECT libraries it does
+# not list; call it after the program's own target_link_libraries.
+function(ostrel_link_objects exe)
+  get_target_property(listed ${exe} LINK_LIBRARIES)
+  if(NOT listed)
+    return()
+  endif()
+  ostrel_object_closure(closure ${listed})
+  if(closure)
+    list(REMOVE_ITEM closure ${listed})
+  endif()
+  if(closure)
+    target_link_libraries(${exe} PRIVATE ${closure})
+  endif()
 endfunction()
 
 # The imported target of a pkg-config module, made once for the whole build.
@@ -70,12 +108,26 @@ function(ostrel_folder)
     target_link_libraries(${name} PUBLIC ${target})
   endforeach()
   set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  ostrel_object_closure(closure ${ARG_DEPS})
+  if(ARG_OBJECT)
+    foreach(dep IN LISTS ARG_DEPS)
+      if(TARGET ${dep})
+        get_target_property(type ${dep} TYPE)
+        if(type STREQUAL "OBJECT_LIBRARY")
+          list(APPEND closure ${dep})
+        endif()
+      endif()
+    endforeach()
+    list(REMOVE_DUPLICATES closure)
+  endif()
+  set_property(TARGET ${name} PROPERTY OSTREL_OBJECT_CLOSURE ${closure})
   set_property(GLOBAL APPEND PROPERTY OSTREL_LIBRARIES ${name})
 
   if(tests)
     add_executable(${name}_test ${tests})
     target_link_libraries(${name}_test PRIVATE ${name} ${private_pkgs} ${ARG_TEST_DEPS} ${ARG_TEST_LIBS}
       GTest::gtest GTest::gmock GTest::gtest_main)
+    ostrel_link_objects(${name}_test)
     add_test(NAME ${name} COMMAND ${name}_test)
     set(labels unit)
     if(ARG_TSAN)
@@ -95,5 +147,9 @@ function(ostrel_layer_tests)
     -DRECORDS=${PROJECT_BINARY_DIR}/layers -P ${PROJECT_SOURCE_DIR}/cmake/CheckLayers.cmake)
   add_test(NAME layers_demo COMMAND ${CMAKE_COMMAND} -DSCRATCH=${PROJECT_BINARY_DIR}/layers-demo
     -P ${PROJECT_SOURCE_DIR}/cmake/LayerCheckDemo.cmake)
-  set_tests_properties(layers layers_demo PROPERTIES LABELS unit TIMEOUT 120)
+  # A scratch project built with ostrel_folder, whose programs link only if OBJECT libraries' objects
+  # are passed on.
+  add_test(NAME object_links_demo COMMAND ${CMAKE_COMMAND} -DSCRATCH=${PROJECT_BINARY_DIR}/object-links-demo
+    -DCXX=${CMAKE_CXX_COMPILER} -P ${PROJECT_SOURCE_DIR}/cmake/ObjectLinkDemo.cmake)
+  set_tests_properties(layers layers_demo object_links_demo PROPERTIES LABELS unit TIMEOUT 120)
 endfunction()
