@@ -24,6 +24,13 @@ struct UserActivity {
   foundation::Value userInfo;  // a dictionary, or nil
 };
 
+// A user activity where a dictionary must carry it (the launch options).
+class UserActivityBox final : public foundation::Object {
+ public:
+  explicit UserActivityBox(UserActivity userActivity) : activity(std::move(userActivity)) {}
+  const UserActivity activity;
+};
+
 // Gives the delegate's objects that should restore the activity's state.
 using RestorationHandler = std::function<void(const std::vector<std::shared_ptr<runtime::Object>>&)>;
 

@@ -18,6 +18,9 @@ class ZEDIvadazudoConfiguration;
 namespace platform::dispatch {
 class Queue;
 }
+namespace platform::store {
+struct PaymentTransaction;
+}
 namespace platform::ui {
 struct UserActivity;
 }
@@ -34,6 +37,9 @@ class APMAnalytics {
   using EventListener = std::function<void(const APMEvent&)>;
   using ListenerToken = std::uint64_t;
   using OpenURLListener = std::function<void(const std::string& url)>;
+  // What the automatic reporters do with a batch of store transactions: filter out what was reported
+  // before and report the rest. Runs on the serial queue while collection is enabled.
+  using PurchaseReporting = std::function<void(const std::vector<platform::store::PaymentTransaction>&)>;
   using LogEventInterceptor = sdk::analytics::LogEventInterceptor;
 
   static constexpr const char* kSerialQueueLabel = "APMAnalyticsQueue";
@@ -119,6 +125,8 @@ class APMAnalytics {
   // --- open URL, user activity, background sessions
   static void handleOpenURL(const std::string& url);
   static void handleUserActivity(const platform::ui::UserActivity& activity);
+  // The store's payment queue reports updated transactions (the facade observes it from start).
+  static void paymentQueueUpdatedTransactions(const std::vector<platform::store::PaymentTransaction>& transactions);
   static void handleEventsForBackgroundURLSession(const std::string& identifier,
                                                   std::function<void()> completionHandler);
   // Once per process: the app-delegate proxy with the facade's interceptor.
@@ -157,6 +165,7 @@ class APMAnalytics {
   // --- boundaries: the engine and the screen-view reporter install themselves here
   static void setEngineAccess(sdk::analytics::FacadeEngineAccess access);
   static void setScreenViewReporter(std::shared_ptr<sdk::analytics::ScreenViewReporting> reporter);
+  static void setPurchaseReporting(PurchaseReporting reporting);
   static std::shared_ptr<sdk::analytics::ScreenViewReporting> screenViewReporter();
   // Tests only: the app IDs the start compares are kept once per process by the shared identity.
   static void setIdentityForTesting(std::shared_ptr<APMIdentity> identity);
@@ -179,6 +188,7 @@ class APMAnalytics {
   static void runStartBlock(const std::string& appID, const std::string& origin, const Dictionary& options,
                             const std::shared_ptr<ZEDIvadazudoConfiguration>& configuration);
   static void maybeEnableTagManager();
+  static void observePaymentQueue();
 };
 
 // Whether the app is in the foreground, as the screen-view reporter tells it.

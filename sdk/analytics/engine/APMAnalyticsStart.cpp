@@ -148,6 +148,7 @@ void APMAnalytics::runStartBlock(const std::string& appID, const std::string& or
     maybeEnableTagManager();
   });
   if (configuration && !options.empty()) observeNotificationsForAnalyticsConfiguration(configuration);
+  observePaymentQueue();
   unsuspendOperationQueue();
 }
 

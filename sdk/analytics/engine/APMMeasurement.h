@@ -24,9 +24,11 @@ class APMRemoteConfig;
 class APMScheduler;
 
 namespace sdk::analytics {
+class CampaignReporting;
 class MeasurementEventEntries;
 class MeasurementEventPipeline;
 class MeasurementUploader;
+class SearchAdReporting;
 }
 
 // The measurement engine: one shared instance per process owning the measurement database, the
@@ -164,6 +166,12 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   // Waits for the worker queue. No ID is refused unless analytics storage is denied.
   [[nodiscard]] bool resetAnalyticsDataWithAppInstanceID(const std::optional<std::string>& appInstanceID) override;
   void handleNonFirstOpenEventURL(const std::string& url, double timestamp) override;
+  // Worker queue: the campaign event of a link and extra parameters (see CampaignReporting). A parked
+  // launch link comes back this way once the engine has started.
+  void handleOpenURLOnWorkerQueue(const std::optional<std::string>& url, std::optional<std::int64_t> clickTimestampMs,
+                                  double eventTimestampSeconds, const Dictionary& extraParameters);
+  // The campaign and deep-link reporter working for this engine; nullptr when it is not linked in.
+  std::shared_ptr<sdk::analytics::CampaignReporting> campaigns();
   // Makes the facade create and find this engine.
   static void installFacadeEngineAccess();
 
@@ -215,6 +223,7 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   std::shared_ptr<APMIdentity> identity_;
   std::shared_ptr<APMRemoteConfig> remoteConfig_;
   std::shared_ptr<sdk::analytics::MeasurementEventPipeline> pipeline_;
+  std::shared_ptr<sdk::analytics::SearchAdReporting> searchAdReporter_;
   std::string previousVMPAppID_;
   // The entries for events and user properties; made with the engine, so always there.
   std::unique_ptr<sdk::analytics::MeasurementEventEntries> entries_;

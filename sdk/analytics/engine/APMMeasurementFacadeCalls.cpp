@@ -1,5 +1,6 @@
 #include "sdk/analytics/engine/APMAnalytics.h"
 #include "sdk/analytics/engine/APMMeasurement.h"
+#include "sdk/analytics/engine/CampaignReporting.h"
 #include "sdk/analytics/engine/MeasurementEventEntries.h"
 #include "sdk/analytics/engine/MeasurementEventPipeline.h"
 
@@ -56,10 +57,24 @@ void APMMeasurement::maxUserPropertiesForOrigin(const std::string& origin, std::
   entries_->maxUserPropertiesForOrigin(origin, std::move(callback));
 }
 
-// The personalised-ads choice and campaign URLs belong to parts not built yet.
+// The personalised-ads choice belongs to a part not built yet.
 std::optional<std::int64_t> APMMeasurement::shouldDisableAdPersonalization() { return std::nullopt; }
 
-void APMMeasurement::handleNonFirstOpenEventURL(const std::string&, double) {}
+std::shared_ptr<sdk::analytics::CampaignReporting> APMMeasurement::campaigns() {
+  return sdk::analytics::CampaignReporting::create(weak_from_this());
+}
+
+void APMMeasurement::handleNonFirstOpenEventURL(const std::string& url, double timestamp) {
+  if (auto reporter = campaigns()) reporter->handleNonFirstOpenEventURL(url, timestamp);
+}
+
+void APMMeasurement::handleOpenURLOnWorkerQueue(const std::optional<std::string>& url,
+                                                std::optional<std::int64_t> clickTimestampMs,
+                                                double eventTimestampSeconds, const Dictionary& extraParameters) {
+  if (auto reporter = campaigns()) {
+    reporter->handleOpenURLOnWorkerQueue(url, clickTimestampMs, eventTimestampSeconds, extraParameters);
+  }
+}
 
 void APMMeasurement::installFacadeEngineAccess() {
   sdk::analytics::FacadeEngineAccess access;

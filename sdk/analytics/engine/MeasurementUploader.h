@@ -95,6 +95,8 @@ class MeasurementUploader final : public ZURAridireReachabilityDelegate,
   // The database was emptied: the upload in flight is forgotten.
   void dataWasWiped();
   bool isNetworkRequestPending() const { return isNetworkRequestPending_.load(); }
+  // Other requests of the engine (the deferred deep link) hold uploads back while they are out.
+  void setIsNetworkRequestPending(bool pending) { isNetworkRequestPending_ = pending; }
   double suspendedUploadTimestamp() const { return suspendedUploadTimestamp_.load(); }
   void setSuspendedUploadTimestamp(double uptime) { suspendedUploadTimestamp_ = uptime; }
   std::vector<std::int64_t> uploadingBundleIDs() const { return uploadingBundleIDs_; }

@@ -125,6 +125,8 @@ class APMDatabase {
 
   // --- purchases and subscriptions: true when new (now stored), false when already stored
   std::optional<bool> insertIfNotDuplicatePurchaseFingerprint(const std::string& fingerprint, Error* error);
+  // For a purchase that was let through but could not be reported: a later delivery may report it.
+  [[nodiscard]] bool deletePurchaseFingerprint(const std::string& fingerprint, Error* error);
   std::optional<bool> insertIfNotDuplicateSubscriptionID(const std::string& subscriptionID, Error* error);
   std::optional<std::int64_t> deleteSubscriptionsOverLimit(Error* error);
 

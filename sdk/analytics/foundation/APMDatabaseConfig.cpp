@@ -13,6 +13,12 @@ std::optional<bool> APMDatabase::insertIfNotDuplicatePurchaseFingerprint(const s
   return *inserted > 0;
 }
 
+bool APMDatabase::deletePurchaseFingerprint(const std::string& fingerprint, Error* error) {
+  return execute("DELETE FROM purchases WHERE fingerprint = ?", {Value(fingerprint)}, 12097,
+                 "Failed to delete purchase fingerprint", error)
+      .has_value();
+}
+
 std::optional<bool> APMDatabase::insertIfNotDuplicateSubscriptionID(const std::string& subscriptionID, Error* error) {
   auto inserted = execute("INSERT OR IGNORE INTO subscriptions (subscription_id) VALUES (?)", {Value(subscriptionID)},
                           12061, "Failed to store subscription ID", error);

@@ -58,43 +58,61 @@ std::optional<std::string> APMInAppPurchaseTransactionReporter::transactionFinge
 }
 
 void APMInAppPurchaseTransactionReporter::paymentQueueUpdatedFilteredTransactions(
-    const std::vector<PaymentTransaction>& transactions) {
+    const std::vector<PaymentTransaction>& transactions, UnreportedCallback done) {
+  if (!done) done = [](std::vector<PaymentTransaction>) {};
   std::vector<PaymentTransaction> kept;
+  std::vector<PaymentTransaction> dropped;
   std::set<std::string> missing;
   for (const auto& transaction : transactions) {
     if (transaction.transactionState != TransactionState::Purchased || transaction.payment.productIdentifier.empty()) {
+      dropped.push_back(transaction);
       continue;
     }
     kept.push_back(transaction);
     const std::string& identifier = transaction.payment.productIdentifier;
     if (!dependencies_.productCache->cachedProductForProductIdentifier(identifier)) missing.insert(identifier);
   }
-  if (kept.empty()) return;
+  if (kept.empty()) {
+    done(std::move(dropped));
+    return;
+  }
   std::weak_ptr<APMInAppPurchaseTransactionReporter> weak = weak_from_this();
+  auto report = [weak, kept, dropped, done]() mutable {
+    auto self = weak.lock();
+    auto unreported = self ? self->reportTransactionsFromArray(kept) : kept;
+    unreported.insert(unreported.end(), dropped.begin(), dropped.end());
+    done(std::move(unreported));
+  };
   if (missing.empty()) {
-    dependencies_.reportQueue->async([weak, kept = std::move(kept)] {
-      if (auto self = weak.lock()) self->reportTransactionsFromArray(kept);
-    });
+    dependencies_.reportQueue->async(std::move(report));
     return;
   }
   dependencies_.productCache->requestProductsWithProductIdentifiers(
       missing, dependencies_.reportQueue,
-      [weak, kept = std::move(kept)](std::optional<APMProductsRequest::Products> valid, std::optional<std::set<std::string>>,
-                                     std::optional<platform::foundation::Error> error) {
+      [report = std::move(report), kept, dropped, done](std::optional<APMProductsRequest::Products> valid,
+                                                       std::optional<std::set<std::string>>,
+                                                       std::optional<platform::foundation::Error> error) mutable {
         if (error && (!valid || valid->empty())) {
           APMMonitor::shared()->logWithLevel(1, 21027, "Cannot request product information. Error", Value(error->description()));
+          kept.insert(kept.end(), dropped.begin(), dropped.end());
+          done(std::move(kept));
           return;
         }
-        if (auto self = weak.lock()) self->reportTransactionsFromArray(kept);
+        report();
       });
 }
 
-void APMInAppPurchaseTransactionReporter::reportTransactionsFromArray(const std::vector<PaymentTransaction>& transactions) {
+std::vector<PaymentTransaction> APMInAppPurchaseTransactionReporter::reportTransactionsFromArray(
+    const std::vector<PaymentTransaction>& transactions) {
   const std::vector<APMInAppPurchaseItem> items = dependencies_.purchaseItems();
+  std::vector<PaymentTransaction> unreported;
   for (const auto& transaction : transactions) {
     auto product = dependencies_.productCache->cachedProductForProductIdentifier(transaction.payment.productIdentifier);
     auto parameters = APMInAppPurchaseEventParameters(product ? &*product : nullptr, &transaction, items);
-    if (!parameters || parameters->empty()) continue;
+    if (!parameters || parameters->empty()) {
+      unreported.push_back(transaction);
+      continue;
+    }
     std::string name = "_iap";
     auto takeFlag = [&](const char* key) {
       auto it = parameters->find(key);
@@ -112,4 +130,5 @@ void APMInAppPurchaseTransactionReporter::reportTransactionsFromArray(const std:
     for (const auto& [key, value] : *parameters) event.emplace(key, value.objectValue());
     dependencies_.logEvent(name, event);
   }
+  return unreported;
 }

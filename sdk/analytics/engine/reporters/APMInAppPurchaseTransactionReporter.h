@@ -34,10 +34,16 @@ class APMInAppPurchaseTransactionReporter : public std::enable_shared_from_this<
   // all-zero identifier.
   static std::optional<std::string> transactionFingerprint(const platform::store::PaymentTransaction* transaction);
 
-  void paymentQueueUpdatedFilteredTransactions(const std::vector<platform::store::PaymentTransaction>& transactions);
+  // Told, once the batch is done, which transactions produced no event (not purchased, no product,
+  // parameters incomplete, or the product lookup failed), so their fingerprints can be forgotten.
+  using UnreportedCallback = std::function<void(std::vector<platform::store::PaymentTransaction> unreported)>;
+
+  void paymentQueueUpdatedFilteredTransactions(const std::vector<platform::store::PaymentTransaction>& transactions,
+                                               UnreportedCallback done = {});
   // The receipt's items are read once per call and travel with it, so reports that overlap on the
-  // global queue never see each other's items.
-  void reportTransactionsFromArray(const std::vector<platform::store::PaymentTransaction>& transactions);
+  // global queue never see each other's items. Answers the transactions that produced no event.
+  std::vector<platform::store::PaymentTransaction> reportTransactionsFromArray(
+      const std::vector<platform::store::PaymentTransaction>& transactions);
 
  private:
   explicit APMInAppPurchaseTransactionReporter(Dependencies dependencies);
