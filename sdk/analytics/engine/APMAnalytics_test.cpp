@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/store/PaymentQueue.h"
+
 #include <algorithm>
 #include <thread>
 
@@ -313,6 +315,27 @@ TEST_F(FacadeTest, AnOpenedURLBeforeStartReachesOnlyTheListener) {
   APMAnalytics::drainForTesting();
   EXPECT_EQ(opened, (Strings{"app://before", "app://after"}));
   EXPECT_EQ(callsAfterCreation(), (Strings{"url app://after"}));
+}
+
+TEST_F(FacadeTest, StoreTransactionsReachThePurchaseReportingInOrderOnceStartedAndWhileEnabled) {
+  std::vector<std::string> batches;
+  APMAnalytics::setPurchaseReporting([&](const std::vector<platform::store::PaymentTransaction>& transactions) {
+    batches.push_back(transactions.front().transactionIdentifier.value_or(""));
+  });
+  auto batch = [](const char* id) {
+    platform::store::PaymentTransaction transaction;
+    transaction.transactionIdentifier = id;
+    return std::vector<platform::store::PaymentTransaction>{transaction};
+  };
+  APMAnalytics::paymentQueueUpdatedTransactions(batch("before start"));
+  start();
+  platform::store::PaymentQueue::defaultQueue().deliverUpdatedTransactions(batch("from the store"));
+  APMAnalytics::drainForTesting();
+  APMAnalytics::setAnalyticsEnabled(false);
+  platform::store::PaymentQueue::defaultQueue().deliverUpdatedTransactions(batch("while disabled"));
+  APMAnalytics::drainForTesting();
+  APMAnalytics::setPurchaseReporting(nullptr);
+  EXPECT_EQ(batches, (Strings{"before start", "from the store"}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <mutex>
 #include <utility>
 
 #include "platform/foundation/Utf8.h"
@@ -93,17 +94,20 @@ const bool registered = (platform::runtime::addLoadHook(kCampaignLoadOrder, &Cam
 CampaignReporter::CampaignReporter(std::weak_ptr<APMMeasurement> engine) : engine_(std::move(engine)) {}
 
 void CampaignReporter::installFactory() {
-  CampaignReporting::setFactory([](std::weak_ptr<APMMeasurement> engine) -> std::shared_ptr<CampaignReporting> {
-    return std::make_shared<CampaignReporter>(std::move(engine));
+  static std::once_flag once;
+  std::call_once(once, [] {
+    CampaignReporting::setFactory([](std::weak_ptr<APMMeasurement> engine) -> std::shared_ptr<CampaignReporting> {
+      return std::make_shared<CampaignReporter>(std::move(engine));
+    });
+    // Never destroyed: the observation lasts as long as the process.
+    static auto* launches = new platform::foundation::NotificationCenter::Observation(
+        platform::foundation::NotificationCenter::defaultCenter().addObserver(
+            platform::ui::kApplicationDidFinishLaunchingNotification,
+            [](const platform::foundation::Notification& notification) {
+              if (!notification.userInfo.isNil()) handleStoredURLAfterAppLaunchWithNotification(notification.userInfo);
+            }));
+    (void)launches;
   });
-  // Never destroyed: the observation lasts as long as the process.
-  static auto* launches = new platform::foundation::NotificationCenter::Observation(
-      platform::foundation::NotificationCenter::defaultCenter().addObserver(
-          platform::ui::kApplicationDidFinishLaunchingNotification,
-          [](const platform::foundation::Notification& notification) {
-            if (!notification.userInfo.isNil()) handleStoredURLAfterAppLaunchWithNotification(notification.userInfo);
-          }));
-  (void)launches;
 }
 
 void CampaignReporter::handleStoredURLAfterAppLaunchWithNotification(const Value& userInfo) {
