@@ -89,14 +89,14 @@ std::shared_ptr<APMAlarm> APMSearchAdReporter::alarm() const {
 }
 
 void APMSearchAdReporter::setSearchAdReporterEnabled(bool enabled) {
-  bool started;
+  bool switchedBackOn;
   {
     std::lock_guard lock(mutex_);
+    switchedBackOn = enabled && !enabled_ && started_;
     enabled_ = enabled;
-    started = started_;
   }
   // Collection switched back on after start: the lookup that switching off cancelled is due again.
-  if (enabled && started) {
+  if (switchedBackOn) {
     scheduleSearchAdReport();
   } else if (auto pending = alarm(); pending && !enabled) {
     pending->cancel();

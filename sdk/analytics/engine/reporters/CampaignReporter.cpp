@@ -12,6 +12,7 @@
 #include "sdk/analytics/engine/APMAppDelegateInterceptor.h"
 #include "sdk/analytics/engine/APMIdentity.h"
 #include "sdk/analytics/engine/APMMeasurement.h"
+#include "sdk/analytics/engine/APMRemoteConfig.h"
 #include "sdk/analytics/engine/EventHandler.h"
 #include "sdk/analytics/engine/MeasurementEventPipeline.h"
 #include "sdk/analytics/engine/ParkedCampaignLink.h"
@@ -221,6 +222,24 @@ void CampaignReporter::handleOpenURLOnWorkerQueue(const std::optional<std::strin
   if (!event) return;
   pipeline->handler().handleInternalEventOnWorkerQueue(*event);
   APMAnalytics::notifyEventListeners(*event);
+}
+
+void CampaignReporter::reportParkedLinkOnWorkerQueue(std::optional<std::int64_t> clickTimestampMs) {
+  auto engine = engine_.lock();
+  if (!engine) return;
+  auto& defaults = *APMUserDefaults::standardUserDefaults();
+  auto link = parkedCampaignLink(defaults);
+  if (!link) return;
+  const double parkedAt = defaults.doubleForKey(kParkedCampaignLinkTimestampKey);
+  Dictionary extras;
+  if (isParkedCampaignLinkExpired(defaults, engine->remoteConfigInstance()->attributionCacheTTLInterval())) {
+    link = "(not set)";
+    extras = {{"utm_source", Value("(not set)")}, {"utm_medium", Value("(not set)")}, {"_cc", Value(std::int64_t{1})}};
+  } else {
+    extras = {{"_cc", Value(campaignClickHour(static_cast<std::int64_t>(parkedAt * 1000)))}};
+  }
+  forgetParkedCampaignLink(defaults);
+  handleOpenURLOnWorkerQueue(*link, clickTimestampMs, parkedAt, extras);
 }
 
 void CampaignReporter::requestDeferredDeepLinkIfAllowedOnWorkerQueue() {

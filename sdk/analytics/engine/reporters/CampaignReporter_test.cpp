@@ -5,6 +5,7 @@
 #include "platform/ui/Application.h"
 #include "sdk/analytics/engine/ParkedCampaignLink.h"
 #include "sdk/analytics/engine/reporters/CampaignTestSupport.h"
+#include "sdk/analytics/engine/APMRemoteConfig.h"
 #include "sdk/analytics/foundation/APMUserDefaults.h"
 
 namespace {
@@ -128,18 +129,31 @@ TEST_F(CampaignReporterTest, LinksOpenedWhileRunningComeThroughTheWorkerQueueOnl
   EXPECT_EQ(text(*event, "source"), "mail");
 }
 
+TEST_F(CampaignReporterTest, AParkedLinkIsReportedOnceWithTheHourBeforeItWasParked) {
+  auto& defaults = *APMUserDefaults::standardUserDefaults();
+  environment.advance(1000);  // from 22:13:20 to 22:30:00 UTC
+  sdk::analytics::parkCampaignLink(defaults, "ostrel://open?utm_source=poster");
+  environment.advance(600);
+  onWorker([&] { reporter->reportParkedLinkOnWorkerQueue(std::nullopt); });
+  onWorker([&] { reporter->reportParkedLinkOnWorkerQueue(std::nullopt); });  // forgotten: nothing more
+  auto event = onlyCampaign();
+  ASSERT_TRUE(event);
+  EXPECT_EQ(event->parameters().at("_cc").int64Value(), 1699995600000);  // 21:00:00
+  EXPECT_EQ(text(*event, "source"), "poster");
+  EXPECT_FALSE(sdk::analytics::parkedCampaignLink(defaults));
+}
+
 TEST_F(CampaignReporterTest, AnExpiredParkedLinkIsReportedAsNotSet) {
-  onWorker([&] {
-    engine->handleOpenURLOnWorkerQueue("(not set)", 1700000000000 - 1, environment.clock()->now(),
-                                       {{"utm_source", Value("(not set)")},
-                                        {"utm_medium", Value("(not set)")},
-                                        {"_cc", Value(std::int64_t{1})}});
-  });
+  auto& defaults = *APMUserDefaults::standardUserDefaults();
+  sdk::analytics::parkCampaignLink(defaults, "ostrel://open?utm_source=poster");
+  environment.advance(engine->remoteConfigInstance()->attributionCacheTTLInterval() + 1);
+  onWorker([&] { reporter->reportParkedLinkOnWorkerQueue(1700000000000 - 1); });
   auto expired = storedEvents("_cmpx");
   ASSERT_EQ(expired.size(), 1u);
   EXPECT_EQ(text(expired.front(), "source"), "(not set)");
   EXPECT_EQ(text(expired.front(), "medium"), "(not set)");
   EXPECT_EQ(expired.front().parameters().at("_cc").int64Value(), 1);
+  EXPECT_EQ(expired.front().parameters().at("click_timestamp").int64Value(), 1700000000000 - 1);
   EXPECT_TRUE(storedEvents("_cmp").empty());
 }
 
