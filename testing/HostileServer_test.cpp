@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <condition_variable>
+#include <mutex>
+
 #include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/Clock.h"
 #include "platform/net/URLSession.h"
@@ -121,7 +124,9 @@ TEST_F(HostileServerTest, StalledHeadsAndBodiesTimeOutOnTheClockWithWhatArrived)
     URLSession::sessionWithConfiguration(config, watcher)->dataTaskWithRequest(request)->resume();
     waitForRequests(body ? 2 : 1);
     // Time moves only once what the server sent has arrived, so the idle time counts from there.
-    if (body) ASSERT_TRUE(MainLoop::runUntil([&] { return watcher->received == 10; }, 20));
+    if (body) {
+      ASSERT_TRUE(MainLoop::runUntil([&] { return watcher->received == 10; }, 20));
+    }
     environment.advance(29);
     EXPECT_EQ(watcher->completions, 0) << path << ": still inside the idle time-out";
     environment.advance(2);
@@ -131,6 +136,52 @@ TEST_F(HostileServerTest, StalledHeadsAndBodiesTimeOutOnTheClockWithWhatArrived)
     EXPECT_EQ(watcher->error.value_or(Error{}).code, URLErrorTimedOut) << path;
     EXPECT_EQ(watcher->response.value_or(HTTPURLResponse{}).statusCode, body ? 200 : 0) << "the head that came is kept";
   }
+}
+
+// A body that trickles in is never idle, yet the request's time-out still ends it, counted from the
+// request's start (a head that comes one line at a time is held to it the same way).
+TEST_F(HostileServerTest, ATricklingBodyEndsAtTheRequestsTimeOut) {
+  ostrel::testing::MainThreadEnvironment environment;
+  std::mutex mutex;
+  std::condition_variable stepped;
+  int steps = 0;
+  server.on("/trickle", [&](const HostileRequest&, HostileConnection& c) {
+    c.send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n");
+    for (int sent = 0; sent < 4; ++sent) {
+      std::unique_lock lock(mutex);
+      stepped.wait(lock, [&] { return steps > sent; });
+      lock.unlock();
+      if (!c.send("b")) return;
+    }
+    c.hold();
+  });
+  auto step = [&](int by = 1) {
+    {
+      std::lock_guard lock(mutex);
+      steps += by;
+    }
+    stepped.notify_all();
+  };
+  // However the test ends, the script runs out, or the server could not stop.
+  std::shared_ptr<void> release(nullptr, [&](void*) { step(4); });
+  auto watcher = std::make_shared<Watcher>();
+  URLRequest request(server.url("/trickle"));
+  request.timeoutInterval = 10;
+  URLSession::sessionWithConfiguration(URLSessionConfiguration::defaultSessionConfiguration(), watcher)
+      ->dataTaskWithRequest(request)
+      ->resume();
+  waitForRequests(1);
+  // A byte every four seconds, each read before time moves on: never ten idle seconds.
+  for (std::size_t round = 1; round <= 3; ++round) {
+    step();
+    ASSERT_TRUE(MainLoop::runUntil([&] { return watcher->received == round; }, 20)) << round;
+    environment.advance(4);
+    if (round < 3) {
+      EXPECT_EQ(watcher->completions, 0) << round;
+    }
+  }
+  ASSERT_TRUE(MainLoop::runUntil([&] { return watcher->completions > 0; }, 20));
+  EXPECT_EQ(watcher->error.value_or(Error{}).code, URLErrorTimedOut);
 }
 
 TEST_F(HostileServerTest, BodiesThatEndEarlyBreakOrResetFailWithTheResponseBesideTheError) {

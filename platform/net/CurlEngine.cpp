@@ -427,8 +427,11 @@ void CurlEngine::Impl::begin(std::shared_ptr<URLSessionTask> task) {
     std::lock_guard lock(task->mutex_);
     ownResourceTimeout = task->resourceTimeout_;
   }
-  t.resourceTimeout = foundation::Clock::toNanoseconds(positiveOr(
-      ownResourceTimeout.value_or(config.timeoutIntervalForResource), URLSessionConfiguration::kDefaultResourceTimeout));
+  // The request's time-out bounds the whole request too, not only its silences: a server that sends a
+  // byte now and then must not hold a caller (and whatever queues behind it) for the session's week.
+  double whole = positiveOr(ownResourceTimeout.value_or(config.timeoutIntervalForResource),
+                            URLSessionConfiguration::kDefaultResourceTimeout);
+  t.resourceTimeout = foundation::Clock::toNanoseconds(std::min(whole, idle));
   t.limit = config.maximumResponseSize > 0 ? static_cast<std::uint64_t>(config.maximumResponseSize) : 0;
   t.startedAt = t.lastActivity = t.clock->monotonicNanoseconds();
   transfers[task->taskIdentifier()] = std::move(owned);

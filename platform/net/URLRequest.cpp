@@ -11,6 +11,24 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
          });
 }
 
+std::string percentEncoded(std::string_view text, std::string_view keep) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    const bool letterOrDigit = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (letterOrDigit || (c != 0 && keep.find(ch) != std::string_view::npos)) {
+      out += ch;
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
 namespace {
 
 // Field names match without regard to case, as HTTP has them.

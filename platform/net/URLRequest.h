@@ -40,6 +40,11 @@ class HTTPHeaders {
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
+// `text` with every byte other than ASCII letters, digits and the characters of `keep` written as
+// "%XX" (upper-case hexadecimal). With the default, the result is one URL path segment whatever the
+// text holds: no "/", "?", "#" or dot segment can reach the path.
+std::string percentEncoded(std::string_view text, std::string_view keep = "-_~");
+
 enum class URLRequestCachePolicy {
   UseProtocolCachePolicy = 0,
   ReloadIgnoringLocalCacheData = 1,
@@ -61,7 +66,8 @@ struct URLRequest {
   HTTPHeaders allHTTPHeaderFields;
   Data httpBody;
   URLRequestCachePolicy cachePolicy = URLRequestCachePolicy::UseProtocolCachePolicy;
-  // Seconds the transfer may stay idle before it fails as timed out.
+  // Seconds the transfer may stay idle before it fails as timed out, and the longest the whole request
+  // may take from its start (a session's shorter resource time-out still wins).
   double timeoutInterval = kDefaultTimeoutInterval;
 
   std::optional<std::string> valueForHTTPHeaderField(std::string_view field) const {

@@ -36,7 +36,7 @@ struct URLSessionConfiguration {
   HTTPHeaders HTTPAdditionalHeaders;
   // Idle time a transfer may spend without a byte moving (a request's own positive time-out wins).
   double timeoutIntervalForRequest = URLRequest::kDefaultTimeoutInterval;
-  // Time a whole transfer may take, redirects included.
+  // Time a whole transfer may take, redirects included (a request's shorter time-out wins).
   double timeoutIntervalForResource = kDefaultResourceTimeout;
   URLRequestCachePolicy requestCachePolicy = URLRequestCachePolicy::UseProtocolCachePolicy;
   // The most body bytes (after any decoding) one response may bring, in memory or in a download file;

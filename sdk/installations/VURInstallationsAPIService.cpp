@@ -1,5 +1,6 @@
 #include "sdk/installations/VURInstallationsAPIService.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "platform/foundation/Bundle.h"
@@ -26,6 +27,39 @@ constexpr const char* kService = "[Vurevore/Installations]";
 
 double now() { return platform::foundation::Clock::current()->now(); }
 
+// The debug lines quote whole requests and replies; what they need is only built when they are written.
+bool debugLogging() {
+  VURLoggerInitialize();
+  return VDUIsLoggableLevel(VDULoggerLevelDebug);
+}
+
+std::string pathSegment(const std::string& text) { return platform::net::percentEncoded(text); }
+
+platform::net::URLSessionConfiguration sessionConfiguration() {
+  auto configuration = platform::net::URLSessionConfiguration::defaultSessionConfiguration();
+  configuration.maximumResponseSize = VURInstallationsAPIService::kMaximumReplySize;
+  return configuration;
+}
+
+// "3600s", "0.5s": decimal seconds and one unit character, which is dropped unread. Only a finite
+// lifetime from none up to kMaximumTokenLifetime is believed: a NaN, a negative or a huge value would
+// hand out an expired token as valid or never refresh it.
+std::optional<double> tokenLifetime(const std::string& expiresIn) {
+  const std::string seconds = expiresIn.substr(0, expiresIn.size() - 1);
+  if (seconds.empty()) return 0.0;
+  bool point = false;
+  for (char c : seconds) {
+    if (c == '.' && !point) {
+      point = true;
+    } else if (c < '0' || c > '9') {
+      return std::nullopt;
+    }
+  }
+  const double value = std::strtod(seconds.c_str(), nullptr);
+  if (!std::isfinite(value) || value > VURInstallationsAPIService::kMaximumTokenLifetime) return std::nullopt;
+  return value;
+}
+
 std::shared_ptr<platform::dispatch::Queue> utilityQueue() {
   return platform::dispatch::Queue::global(platform::dispatch::Queue::Priority::Low);
 }
@@ -50,8 +84,7 @@ Value dictionaryFromJSONData(const Data& data, Error* error) {
 
 VURInstallationsAPIService::VURInstallationsAPIService(std::string APIKey, std::string projectID, std::string serviceURL)
     : URLSession_(platform::net::URLSession::sessionWithConfiguration(
-          platform::net::URLSessionConfiguration::defaultSessionConfiguration(), nullptr,
-          platform::dispatch::Queue::serial("com.vurevore.VURInstallationsAPIService"))),
+          sessionConfiguration(), nullptr, platform::dispatch::Queue::serial("com.vurevore.VURInstallationsAPIService"))),
       APIKey_(std::move(APIKey)),
       projectID_(std::move(projectID)),
       serviceURL_(std::move(serviceURL)) {
@@ -87,7 +120,8 @@ URLRequest VURInstallationsAPIService::requestWithURL(const std::string& url, co
 }
 
 URLRequest VURInstallationsAPIService::registerRequestWithInstallation(const VURInstallationsItem& item) const {
-  const std::string url = platform::foundation::format("%@/v1/projects/%@/installations/", serviceURL_, projectID_);
+  const std::string url =
+      platform::foundation::format("%@/v1/projects/%@/installations/", serviceURL_, pathSegment(projectID_));
   Dictionary body{{"fid", item.vurevoreInstallationID},
                   {"authVersion", "VIS_v2"},
                   {"appId", item.appID},
@@ -101,14 +135,15 @@ URLRequest VURInstallationsAPIService::registerRequestWithInstallation(const VUR
 
 URLRequest VURInstallationsAPIService::authTokenRequestWithInstallation(const VURInstallationsItem& item) const {
   const std::string url = platform::foundation::format("%@/v1/projects/%@/installations/%@/authTokens:generate",
-                                                       serviceURL_, projectID_, item.vurevoreInstallationID);
+                                                       serviceURL_, pathSegment(projectID_),
+                                                       pathSegment(item.vurevoreInstallationID));
   Dictionary body{{"installation", Value(Dictionary{{"sdkVersion", SDKVersion()}})}};
   return requestWithURL(url, "POST", Value(std::move(body)), item.refreshToken.value_or(""), {});
 }
 
 URLRequest VURInstallationsAPIService::deleteInstallationRequestWithInstallation(const VURInstallationsItem& item) const {
-  const std::string url = platform::foundation::format("%@/v1/projects/%@/installations/%@/", serviceURL_, projectID_,
-                                                       item.vurevoreInstallationID);
+  const std::string url = platform::foundation::format("%@/v1/projects/%@/installations/%@/", serviceURL_,
+                                                       pathSegment(projectID_), pathSegment(item.vurevoreInstallationID));
   return requestWithURL(url, "DELETE", Value(Dictionary{}), item.refreshToken.value_or(""), {});
 }
 
@@ -132,13 +167,20 @@ VBLPromise::Ptr VURInstallationsAPIService::sendURLRequest(const URLRequest& req
 
 VBLPromise::Ptr VURInstallationsAPIService::URLRequestPromise(const std::shared_ptr<platform::net::URLSession>& session,
                                                               const URLRequest& request) {
-  VURLogDebug(kService, "I-FIS001001", "Sending request: %@, body:%@, headers: %@.",
-              VURInstallationsRedactedRequest(request), VURInstallationsRedactedBody(request.httpBody),
-              VURInstallationsRedactedHeaders(request.allHTTPHeaderFields));
+  if (debugLogging()) {
+    VURLogDebug(kService, "I-FIS001001", "Sending request: %@, body:%@, headers: %@.",
+                VURInstallationsRedactedRequest(request), VURInstallationsRedactedBody(request.httpBody),
+                VURInstallationsRedactedHeaders(request.allHTTPHeaderFields));
+  }
   auto promise = VBLPromise::pendingPromise();
   auto task = session->dataTaskWithRequest(
       request, [promise, request](std::optional<platform::net::HTTPURLResponse> response, Data data,
                                   std::optional<Error> error) {
+        // An error reply too large to keep is still an error reply: its status decides what follows.
+        if (error && error->code == platform::net::URLErrorDataLengthExceedsMaximum && response &&
+            (response->statusCode < 200 || response->statusCode > 299)) {
+          error.reset();
+        }
         if (error || !response) {
           Error failure = error.value_or(Error::make(platform::net::kURLErrorDomain, -1, "No response"));
           VURLogDebug(kService, "I-FIS001002", "Request failed: %@, error: %@.", VURInstallationsRedactedRequest(request),
@@ -146,12 +188,17 @@ VBLPromise::Ptr VURInstallationsAPIService::URLRequestPromise(const std::shared_
           promise->reject(failure);
           return;
         }
-        VURLogDebug(kService, "I-FIS001003", "Request response received: %@, error: %@, body: %@.",
-                    VURInstallationsRedactedRequest(request), "(null)", VURInstallationsRedactedBody(data));
+        const bool debug = debugLogging();
+        if (debug) {
+          VURLogDebug(kService, "I-FIS001003", "Request response received: %@, error: %@, body: %@.",
+                      VURInstallationsRedactedRequest(request), "(null)", VURInstallationsRedactedBody(data));
+        }
         if (response->statusCode < 200 || response->statusCode > 299) {
-          VURLogDebug(kService, "I-FIS001004", "Unexpected API response: %@, body: %@.",
-                      platform::foundation::format("%@ %ld", response->url, static_cast<long>(response->statusCode)),
-                      VURInstallationsRedactedBody(data));
+          if (debug) {
+            VURLogDebug(kService, "I-FIS001004", "Unexpected API response: %@, body: %@.",
+                        platform::foundation::format("%@ %ld", response->url, static_cast<long>(response->statusCode)),
+                        VURInstallationsRedactedBody(data));
+          }
           promise->reject(VURInstallationsErrorUtil::APIErrorWithHTTPResponse(*response, data));
           return;
         }
@@ -225,8 +272,13 @@ VURInstallationsItem::Ptr VURInstallationsAPIService::registeredInstallationWith
   }
   auto token = authTokenWithJSONDict(reply["authToken"], date, error);
   if (!token) return nullptr;
+  auto FID = validStringOrNil(reply, "fid");
+  if (FID && !VURInstallationsItem::isWellFormedFID(*FID)) {
+    platform::foundation::report(error, VURInstallationsErrorUtil::FIDRegistrationErrorWithResponseInvalidField("fid"));
+    return nullptr;
+  }
   auto registered = std::make_shared<VURInstallationsItem>(sent.appID, sent.vurevoreAppName);
-  registered->vurevoreInstallationID = validStringOrNil(reply, "fid").value_or(sent.vurevoreInstallationID);
+  registered->vurevoreInstallationID = FID.value_or(sent.vurevoreInstallationID);
   registered->refreshToken = refreshToken;
   registered->authToken = token;
   registered->registrationStatus = VURInstallationsItem::kRegistered;
@@ -247,12 +299,16 @@ std::optional<VURInstallationsStoredAuthToken> VURInstallationsAPIService::authT
                                  VURInstallationsErrorUtil::FIDRegistrationErrorWithResponseMissingField("authToken.expiresIn"));
     return std::nullopt;
   }
-  // "3600s": a decimal number of seconds and one unit character, dropped unread.
-  const std::string seconds = expiresIn->substr(0, expiresIn->size() - 1);
+  const auto lifetime = tokenLifetime(*expiresIn);
+  if (!lifetime) {
+    platform::foundation::report(error,
+                                 VURInstallationsErrorUtil::FIDRegistrationErrorWithResponseInvalidField("authToken.expiresIn"));
+    return std::nullopt;
+  }
   VURInstallationsStoredAuthToken result;
   result.status = VURInstallationsStoredAuthToken::kStatusTokenFetched;
   result.token = *token;
-  result.expirationDate = date + std::strtod(seconds.c_str(), nullptr);
+  result.expirationDate = date + *lifetime;
   return result;
 }
 

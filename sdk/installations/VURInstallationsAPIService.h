@@ -29,6 +29,11 @@ class VURInstallationsAPIService {
   static constexpr const char* kServiceURLOptionKey = "INSTALLATIONS_SERVICE_URL";
   static constexpr const char* kServiceURLEnvironmentVariable = "OSTREL_INSTALLATIONS_URL";
   static constexpr const char* kHeartbeatTag = "vure-installations";
+  // Replies are a few hundred bytes of JSON; a larger one fails as a transport error (a non-2xx one
+  // still counts by its status).
+  static constexpr std::int64_t kMaximumReplySize = 64 * 1024;
+  // The longest token lifetime believed from a reply.
+  static constexpr double kMaximumTokenLifetime = 7 * 24 * 3600.0;
 
   // `serviceURL` without a trailing slash ("http://127.0.0.1:8080"); empty when not configured.
   VURInstallationsAPIService(std::string APIKey, std::string projectID, std::string serviceURL);

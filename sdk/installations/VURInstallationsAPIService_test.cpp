@@ -93,9 +93,9 @@ TEST_F(VURInstallationsAPIServiceTest, RepliesAreParsedIntoItemsAndTokens) {
   EXPECT_EQ(kept->registrationStatus, VURInstallationsItem::kRegistered);
   EXPECT_EQ(kept->authToken->expirationDate, date + 3600);
   auto replaced = VURInstallationsAPIService::registeredInstallationWithJSONData(
-      *sent, data(R"({"fid":"eNewFid","refreshToken":"r","authToken":{"token":"t","expiresIn":"s"}})"), date, &error);
+      *sent, data(R"({"fid":"eNewFid-AbCdEfGhIjK_01","refreshToken":"r","authToken":{"token":"t","expiresIn":"s"}})"), date, &error);
   ASSERT_NE(replaced, nullptr);
-  EXPECT_EQ(replaced->vurevoreInstallationID, "eNewFid");
+  EXPECT_EQ(replaced->vurevoreInstallationID, "eNewFid-AbCdEfGhIjK_01");
   EXPECT_EQ(replaced->authToken->expirationDate, date) << "a unit alone is no time at all";
 
   const std::pair<const char*, const char*> refused[] = {
@@ -105,6 +105,19 @@ TEST_F(VURInstallationsAPIServiceTest, RepliesAreParsedIntoItemsAndTokens) {
       {R"({"refreshToken":"r","authToken":"t"})", "A required response field with name authToken is missing"},
       {R"({"refreshToken":"r","authToken":{"expiresIn":"1s"}})", "A required response field with name authToken.token is missing"},
       {R"({"refreshToken":"r","authToken":{"token":"t"}})", "A required response field with name authToken.expiresIn is missing"},
+      // A server's ID goes into later request paths; a lifetime decides when a token is trusted.
+      {R"({"fid":"../../../admin/x?y=1#frag","refreshToken":"r","authToken":{"token":"t","expiresIn":"1s"}})",
+       "The response field with name fid is malformed"},
+      {R"({"fid":"eNewFid-AbCdEfGhIjK_012","refreshToken":"r","authToken":{"token":"t","expiresIn":"1s"}})",
+       "The response field with name fid is malformed"},
+      {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"nans"}})",
+       "The response field with name authToken.expiresIn is malformed"},
+      {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"-99999999s"}})",
+       "The response field with name authToken.expiresIn is malformed"},
+      {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"1e308s"}})",
+       "The response field with name authToken.expiresIn is malformed"},
+      {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"604801s"}})",
+       "The response field with name authToken.expiresIn is malformed"},
   };
   for (const auto& [body, reason] : refused) {
     Error failure;

@@ -1,5 +1,7 @@
 #include "sdk/installations/VURInstallationsErrorUtil.h"
 
+#include <algorithm>
+
 #include "platform/foundation/Format.h"
 
 using platform::foundation::Dictionary;
@@ -61,6 +63,10 @@ Error VURInstallationsErrorUtil::FIDRegistrationErrorWithResponseMissingField(co
                                     std::nullopt);
 }
 
+Error VURInstallationsErrorUtil::FIDRegistrationErrorWithResponseInvalidField(const std::string& field) {
+  return installationsErrorWithCode(0, format("The response field with name %@ is malformed", field), std::nullopt);
+}
+
 Error VURInstallationsErrorUtil::backoffIntervalWaitError() {
   return installationsErrorWithCode(VURInstallationsErrorCodeServerUnreachable, "Too many server requests.",
                                     std::nullopt);
@@ -68,7 +74,11 @@ Error VURInstallationsErrorUtil::backoffIntervalWaitError() {
 
 Error VURInstallationsErrorUtil::APIErrorWithHTTPResponse(const platform::net::HTTPURLResponse& response,
                                                           const platform::foundation::Data& data) {
-  const std::string body(data.begin(), data.end());
+  std::size_t quoted = std::min(data.size(), kQuotedBodyBytes);
+  // Cut before a character's continuation bytes, so that the quote stays text.
+  while (quoted < data.size() && quoted > 0 && (data[quoted] & 0xC0) == 0x80) --quoted;
+  std::string body(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(quoted));
+  if (quoted < data.size()) body += format("... (%lu bytes in all)", static_cast<unsigned long>(data.size()));
   Error error = installationsErrorWithCode(
       0,
       format("The server responded with an error: \n - URL: %@ \n - HTTP status code: %ld \n - Response body: %@",

@@ -41,9 +41,13 @@ class VURInstallationsErrorUtil {
   static Error corruptedIIDTokenData();
   static Error JSONSerializationError();
   static Error FIDRegistrationErrorWithResponseMissingField(const std::string& field);
+  // A field that is there but cannot be trusted (an ID of the wrong form, a lifetime out of range).
+  static Error FIDRegistrationErrorWithResponseInvalidField(const std::string& field);
   static Error backoffIntervalWaitError();
 
-  // The service answered with a status outside 200-299.
+  // The service answered with a status outside 200-299. The whole body stays under kHTTPBodyKey;
+  // the failure reason, which ends up in log lines, quotes only its first kQuotedBodyBytes bytes.
+  static constexpr std::size_t kQuotedBodyBytes = 300;
   static Error APIErrorWithHTTPResponse(const platform::net::HTTPURLResponse& response,
                                         const platform::foundation::Data& data);
   static bool isAPIError(const Error& error, std::int64_t HTTPCode);

@@ -2,6 +2,7 @@
 
 #include <uuid/uuid.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/foundation/Base64.h"
@@ -75,7 +76,14 @@ std::string VURInstallationsItem::generateFID() {
   std::uint8_t block[17];
   block[0] = static_cast<std::uint8_t>(0x70 + (uuid[15] & 0x0f));
   for (int i = 0; i < 16; ++i) block[i + 1] = uuid[i];
-  return VURInstallationsBase64URL(block, sizeof block, true).substr(0, 22);
+  return VURInstallationsBase64URL(block, sizeof block, true).substr(0, kFIDLength);
+}
+
+bool VURInstallationsItem::isWellFormedFID(std::string_view FID) {
+  if (FID.size() != kFIDLength) return false;
+  return std::all_of(FID.begin(), FID.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+  });
 }
 
 std::string VURInstallationsItem::description() const {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/foundation/Error.h"
 #include "platform/foundation/Value.h"
@@ -18,6 +19,7 @@ class VURInstallationsItem final : public platform::foundation::Object {
   using Ptr = std::shared_ptr<VURInstallationsItem>;
 
   enum RegistrationStatus : std::int64_t { kUnknown = 0, kUnregistered = 1, kRegistered = 2 };
+  static constexpr std::size_t kFIDLength = 22;
 
   VURInstallationsItem(std::string appID, std::string appName)
       : appID(std::move(appID)), vurevoreAppName(std::move(appName)) {}
@@ -46,6 +48,9 @@ class VURInstallationsItem final : public platform::foundation::Object {
   // 22 URL-safe base64 characters of a random UUID behind a byte whose high half is 0111, so that
   // the first character is always c, d, e or f.
   static std::string generateFID();
+  // Whether `FID` has the form of an installation ID: exactly 22 characters of the URL-safe base64
+  // alphabet. An ID a server sends goes into later request paths, so nothing else is taken from it.
+  static bool isWellFormedFID(std::string_view FID);
 
   std::string description() const override;
 };

@@ -67,6 +67,9 @@ VBLPromise::Ptr VURInstallationsStore::setInstallationExists(bool exists, const 
     } else {
       defaults->removeObjectForKey(identifier);
     }
+    // The marker decides whether the record is trusted at the next launch: it reaches the disk now,
+    // before the ID it vouches for is handed out, not a second later with the defaults' other writes.
+    defaults->synchronize();
     return Value::null();
   });
 }

@@ -14,7 +14,8 @@
 // record left from an earlier install is never read and the next save overwrites it.
 //
 // The record is written before its marker and removed before its marker, so a crash in between
-// leaves at worst an unmarked record, which reads as no installation.
+// leaves at worst an unmarked record, which reads as no installation. Both are on disk when a save
+// or a removal reports success.
 class VURInstallationsStore {
  public:
   static constexpr const char* kUserDefaultsSuiteName = "com.vurevore.VURInstallations";

@@ -7,6 +7,7 @@
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Format.h"
+#include "platform/net/URLRequest.h"
 #include "sdk/transport/VDTCORFlatFileStorage.h"
 #include "sdk/transport/VDTCORLog.h"
 
@@ -84,15 +85,7 @@ std::string VDTCORFlatFileStorage::pathForTarget(std::int64_t target, const std:
 }
 
 std::string VDTCORFlatFileStorage::encodedMappingID(const std::string& mappingID) {
-  std::string out;
-  for (unsigned char c : mappingID) {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-') {
-      out.push_back(static_cast<char>(c));
-    } else {
-      out += format("%%%02X", c);
-    }
-  }
-  return out;
+  return platform::net::percentEncoded(mappingID, "-");
 }
 
 std::string VDTCORFlatFileStorage::decodedMappingID(const std::string& encoded) {

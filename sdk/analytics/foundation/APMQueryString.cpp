@@ -1,13 +1,11 @@
 #include "sdk/analytics/foundation/APMQueryString.h"
 
-#include <cctype>
-#include <cstring>
+#include "platform/net/URLRequest.h"
 
 namespace {
 
-bool staysInQuery(unsigned char c) {
-  return std::isalnum(c) || std::strchr("-._~!$'()*,;:@/?", c) != nullptr;
-}
+// Characters a query value may hold as they are, besides ASCII letters and digits.
+constexpr const char* kStaysInQuery = "-._~!$'()*,;:@/?";
 
 int hexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -18,22 +16,7 @@ int hexValue(char c) {
 
 }  // namespace
 
-std::string apm_percentEncoded(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(text.size());
-  for (char ch : text) {
-    auto c = static_cast<unsigned char>(ch);
-    if (c != 0 && staysInQuery(c)) {
-      out += ch;
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
-}
+std::string apm_percentEncoded(std::string_view text) { return platform::net::percentEncoded(text, kStaysInQuery); }
 
 std::string apm_percentDecoded(std::string_view text) {
   std::string out;

@@ -1,0 +1,95 @@
+// The installations service against a server that misbehaves: replies too big to hold and IDs that
+// are paths. Each ends in a clear error, and nothing odd is stored, logged whole or sent on.
+#include <gtest/gtest.h>
+
+#include "platform/foundation/Json.h"
+#include "sdk/installations/VURInstallationsAPIService.h"
+#include "sdk/installations/VURInstallationsErrorUtil.h"
+#include "sdk/installations/VURInstallationsTestSupport.h"
+#include "testing/HostileServer.h"
+
+namespace {
+
+using ostrel::testing::HostileConnection;
+using ostrel::testing::HostileRequest;
+using ostrel::testing::HostileServer;
+using ostrel::testing::installationsPath;
+using platform::foundation::Error;
+
+constexpr const char* kFID = "dAbCdEfGhIjKlMnOpQrStU";
+
+class VURInstallationsHostileServerTest : public ::testing::Test {
+ protected:
+  VURInstallationsItem::Ptr item(const std::string& FID, bool registered) {
+    auto made = std::make_shared<VURInstallationsItem>(ostrel::testing::kAppID, "app");
+    made->vurevoreInstallationID = FID;
+    made->registrationStatus = registered ? VURInstallationsItem::kRegistered : VURInstallationsItem::kUnregistered;
+    if (registered) {
+      made->refreshToken = "refresh-secret";
+      made->authToken.emplace();
+      made->authToken->token = "token";
+      made->authToken->expirationDate = 1.0;
+    }
+    return made;
+  }
+  Error failureOf(const VBLPromise::Ptr& promise) {
+    EXPECT_TRUE(world.settle(promise));
+    EXPECT_TRUE(promise->isRejected());
+    return promise->error().value_or(Error{});
+  }
+
+  ostrel::testing::InstallationsWorld world;
+  HostileServer server;
+  VURInstallationsAPIService service{ostrel::testing::kAPIKey, ostrel::testing::kProjectID, server.url("")};
+};
+
+TEST_F(VURInstallationsHostileServerTest, RepliesPastTheLimitFailAndErrorBodiesReachTheLogCut) {
+  // A well-formed create reply padded far past anything the protocol needs.
+  const std::string padded = R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"3600s"},"pad":")" +
+                             std::string(1 << 20, 'x') + "\"}";
+  server.on(installationsPath(), [&](const HostileRequest&, HostileConnection& c) { c.send(HostileServer::response(201, padded)); });
+  const Error large = failureOf(service.registerInstallation(item(kFID, false)));
+  EXPECT_EQ(large.domain, platform::net::kURLErrorDomain);
+  EXPECT_EQ(large.code, platform::net::URLErrorDataLengthExceedsMaximum);
+
+  // An error reply too big to keep still counts by its status, and its log text stays short.
+  server.on(installationsPath(std::string(kFID) + "/"), [](const HostileRequest&, HostileConnection& c) {
+    c.send(HostileServer::response(404, std::string(10 << 20, 'n')));
+  });
+  const Error missing = failureOf(service.deleteInstallation(item(kFID, true)));
+  EXPECT_TRUE(VURInstallationsErrorUtil::isAPIError(missing, 404));
+  EXPECT_LT(VURInstallationsErrorUtil::failureReasonOf(missing).size(), 1000u);
+
+  const std::string multibyte = std::string(299, 'a') + "\xC3\xA9" + std::string(5000, 'b');
+  server.on(installationsPath(std::string(kFID) + "/authTokens:generate"), [&](const HostileRequest&, HostileConnection& c) {
+    c.send(HostileServer::response(500, multibyte));
+  });
+  const Error refused = failureOf(service.refreshAuthTokenForInstallation(item(kFID, true)));
+  const std::string reason = VURInstallationsErrorUtil::failureReasonOf(refused);
+  EXPECT_NE(reason.find(std::string(299, 'a') + "... (5301 bytes in all)"), std::string::npos)
+      << "cut before the character it would split";
+}
+
+TEST_F(VURInstallationsHostileServerTest, AnIDThatIsAPathIsRefusedAndStoredIDsStayOneSegment) {
+  server.on(installationsPath(), [](const HostileRequest&, HostileConnection& c) {
+    c.send(HostileServer::response(
+        201, R"({"fid":"../../../admin/x?y=1#frag","refreshToken":"r","authToken":{"token":"t","expiresIn":"3600s"}})"));
+  });
+  const Error refused = failureOf(service.registerInstallation(item(kFID, false)));
+  EXPECT_EQ(VURInstallationsErrorUtil::failureReasonOf(refused), "The response field with name fid is malformed");
+
+  // An ID that came from elsewhere (an older store) still cannot leave its path segment.
+  for (const char* odd : {"../../../admin/x?y=1#frag", ".."}) {
+    auto promise = service.refreshAuthTokenForInstallation(item(odd, true));
+    world.settle(promise);
+  }
+  for (const auto& request : server.requests()) {
+    EXPECT_TRUE(request.target.starts_with(installationsPath())) << request.target;
+    EXPECT_EQ(request.target.find('?'), std::string::npos) << request.target;
+  }
+  ASSERT_GE(server.requests().size(), 3u);
+  EXPECT_EQ(server.requests()[1].target, installationsPath("%2E%2E%2F%2E%2E%2F%2E%2E%2Fadmin%2Fx%3Fy%3D1%23frag/authTokens:generate"));
+  EXPECT_EQ(server.requests()[2].target, installationsPath("%2E%2E/authTokens:generate"));
+}
+
+}  // namespace
