@@ -10,7 +10,7 @@ class APMPCommandEvaluator;
 
 // A handler receives either the evaluated argument values or the raw argument statements, as its
 // evaluator's convention says.
-using APMPCommandHandler = APMPValueRef (*)(const APMPValueList& arguments, APMPScope& scope, APMPError& error);
+using APMPCommandHandler = APMPValueRef (*)(APMPArguments arguments, APMPScope& scope, APMPError& error);
 
 // One row of the registrar's table: who evaluates an opcode and with which handler.
 struct APMPCommandEntry {
@@ -32,7 +32,7 @@ class APMPCommandEvaluator {
   std::vector<std::u16string> allSupportedCommands() const;
   const std::unordered_map<std::u16string, APMPCommandHandler>& handlers() const { return handlers_; }
   // Runs one handler under this evaluator's convention.
-  APMPValueRef run(APMPCommandHandler handler, const APMPValueList& arguments, APMPScope& scope,
+  APMPValueRef run(APMPCommandHandler handler, APMPArguments arguments, APMPScope& scope,
                    APMPError& error) const;
 
  protected:

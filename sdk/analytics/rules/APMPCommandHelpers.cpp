@@ -5,7 +5,7 @@
 
 #include "sdk/analytics/rules/APMPEvaluator.h"
 
-APMPValueList APMPEvaluateArguments(const APMPValueList& arguments, APMPScope& scope, APMPError& error) {
+APMPValueList APMPEvaluateArguments(APMPArguments arguments, APMPScope& scope, APMPError& error) {
   APMPValueList values;
   values.reserve(arguments.size());
   for (const auto& argument : arguments) {
@@ -15,19 +15,29 @@ APMPValueList APMPEvaluateArguments(const APMPValueList& arguments, APMPScope& s
   return values;
 }
 
-bool APMPCheckArgumentCount(const APMPValueList& list, std::size_t n, APMPError& error) {
+std::size_t APMPEvaluateArgumentsInto(APMPArguments arguments, APMPValueRef* out, APMPScope& scope,
+                                      APMPError& error) {
+  std::size_t n = 0;
+  for (const auto& argument : arguments) {
+    out[n++] = APMPEvaluator::evaluateStatement(*argument, scope, error);
+    if (APMPFailed(error)) break;
+  }
+  return n;
+}
+
+bool APMPCheckArgumentCount(APMPArguments list, std::size_t n, APMPError& error) {
   if (list.size() == n) return true;
   APMPSetError(error, kAPMPErrorArgumentCount);
   return false;
 }
 
-bool APMPCheckMinimumArgumentCount(const APMPValueList& list, std::size_t n, APMPError& error) {
+bool APMPCheckMinimumArgumentCount(APMPArguments list, std::size_t n, APMPError& error) {
   if (list.size() >= n) return true;
   APMPSetError(error, kAPMPErrorArgumentCount);
   return false;
 }
 
-bool APMPCheckMaximumArgumentCount(const APMPValueList& list, std::size_t n, APMPError& error) {
+bool APMPCheckMaximumArgumentCount(APMPArguments list, std::size_t n, APMPError& error) {
   if (list.size() <= n) return true;
   APMPSetError(error, kAPMPErrorArgumentCount);
   return false;

@@ -8,10 +8,15 @@
 // Helpers every command evaluator shares.
 
 // Evaluates each argument in order in `scope`; stops after the first that fails.
-APMPValueList APMPEvaluateArguments(const APMPValueList& arguments, APMPScope& scope, APMPError& error);
-bool APMPCheckArgumentCount(const APMPValueList& list, std::size_t n, APMPError& error);
-bool APMPCheckMinimumArgumentCount(const APMPValueList& list, std::size_t n, APMPError& error);
-bool APMPCheckMaximumArgumentCount(const APMPValueList& list, std::size_t n, APMPError& error);
+APMPValueList APMPEvaluateArguments(APMPArguments arguments, APMPScope& scope, APMPError& error);
+
+// Evaluates into `out`, which has room for every argument; answers how many were evaluated (the
+// first that fails is the last). Up to kAPMPInlineArguments fit a buffer on the caller's stack.
+inline constexpr std::size_t kAPMPInlineArguments = 8;
+std::size_t APMPEvaluateArgumentsInto(APMPArguments arguments, APMPValueRef* out, APMPScope& scope, APMPError& error);
+bool APMPCheckArgumentCount(APMPArguments list, std::size_t n, APMPError& error);
+bool APMPCheckMinimumArgumentCount(APMPArguments list, std::size_t n, APMPError& error);
+bool APMPCheckMaximumArgumentCount(APMPArguments list, std::size_t n, APMPError& error);
 
 bool APMPIsStringLike(const APMPRuntimeValue& value);
 bool APMPIsArrayIndex(const APMPRuntimeValue& value);

@@ -1,5 +1,7 @@
 #include "sdk/analytics/rules/APMPCommandRegistrar.h"
 
+#include <cmath>
+
 #include "sdk/analytics/rules/APMPCommandHelpers.h"
 #include "sdk/analytics/rules/APMPEvaluator.h"
 #include "sdk/analytics/rules/APMPFunctionValue.h"
@@ -35,33 +37,115 @@ const APMPCommandEntry& APMPCommandRegistrar::entryForOpcode(const std::u16strin
 
 APMPValueRef APMPCommandRegistrar::evaluateStatement(const APMPRuntimeValue& value, APMPScope& scope,
                                                      APMPError& error) const {
-  auto& heap = APMPScopeHeap(scope);
-  if (!heap.countInstruction(error) || APMPFailed(error)) return APMPUndefined();
+  return APMPEvaluator::evaluateStatement(value, scope, error);
+}
+
+namespace {
+
+// The steps every evaluation takes before its value is looked at: the instruction counted, the
+// memory budget checked, and (a statement boundary being a safe point) a collection when one is due.
+inline bool beginEvaluation(APMPHeap& heap, APMPError& error) {
+  if (!heap.countInstruction(error) || APMPFailed(error)) return false;
   if (heap.exhausted()) {
     APMPSetError(error, kAPMPErrorLimitReached);
-    return APMPUndefined();
+    return false;
   }
   // Every native frame holds what it works on through counted references, so a statement boundary
   // is a safe point to free the cycles a long run leaves behind.
   if (heap.collectionDue()) heap.collect();
+  return true;
+}
+
+double arithmetic(APMPOperation operation, double a, double b) {
+  switch (operation) {
+    case APMPOperation::Add: return a + b;
+    case APMPOperation::Subtract: return a - b;
+    case APMPOperation::Multiply: return a * b;
+    case APMPOperation::Divide: return a / b;
+    default: return std::fmod(a, b);
+  }
+}
+
+// Numbers compare as the comparison opcodes compare them: NaN makes every ordering false.
+bool compare(APMPOperation operation, double a, double b) {
+  switch (operation) {
+    case APMPOperation::Less: return a < b;
+    case APMPOperation::LessOrEqual: return a <= b;
+    case APMPOperation::Greater: return a > b;
+    case APMPOperation::GreaterOrEqual: return a >= b;
+    case APMPOperation::StrictEqual: return a == b;
+    default: return !(a == b);
+  }
+}
+
+double numberOf(const APMPValueRef& value) { return static_cast<const APMPNumberValue&>(*value).value(); }
+
+// An operand: a literal or a name read in place (with both of its instructions counted at once when
+// nothing can stop it between them), anything else through evaluateStatement.
+inline APMPValueRef evaluateOperand(const APMPValueRef& argument, APMPHeap& heap, APMPScope& scope, APMPError& error) {
+  if (argument->kind() != APMPKind::Statement) {
+    if (!beginEvaluation(heap, error)) return APMPUndefined();
+    return argument;
+  }
+  const auto& statement = static_cast<const APMPStatementValue&>(*argument);
+  if (statement.form() == APMPStatementForm::ReadName && !APMPFailed(error) && !heap.exhausted() &&
+      heap.depthAvailable(1) && heap.countInstructions(2)) {
+    if (heap.collectionDue()) heap.collect();
+    return APMPValueRef(scope.valueForName(statement.name()));
+  }
+  return APMPEvaluator::evaluateStatement(statement, scope, error);
+}
+
+// The direct shapes; each evaluates its operands exactly as the opcode's handler would.
+APMPValueRef runForm(const APMPStatementValue& statement, APMPHeap& heap, APMPScope& scope, APMPError& error) {
+  const auto& arguments = statement.arguments();
+  switch (statement.form()) {
+    case APMPStatementForm::ReadName:
+      if (!beginEvaluation(heap, error)) return APMPUndefined();
+      return APMPValueRef(scope.valueForName(statement.name()));
+    case APMPStatementForm::AssignName: {
+      if (!beginEvaluation(heap, error)) return APMPUndefined();
+      auto value = evaluateOperand(arguments[1], heap, scope, error);
+      if (APMPFailed(error)) return APMPUndefined();
+      if (!scope.assign(value, statement.name())) {
+        APMPSetError(error, kAPMPErrorUnboundAssignment);
+        return APMPUndefined();
+      }
+      return value;
+    }
+    default: {
+      APMPValueRef operands[2];
+      operands[0] = evaluateOperand(arguments[0], heap, scope, error);
+      if (APMPFailed(error)) return APMPUndefined();
+      operands[1] = evaluateOperand(arguments[1], heap, scope, error);
+      if (APMPFailed(error)) return APMPUndefined();
+      if (operands[0]->kind() == APMPKind::Number && operands[1]->kind() == APMPKind::Number) {
+        const double a = numberOf(operands[0]);
+        const double b = numberOf(operands[1]);
+        if (statement.form() == APMPStatementForm::Comparison) return APMPBoolean(compare(statement.operation(), a, b));
+        return APMPNumber(heap, arithmetic(statement.operation(), a, b));
+      }
+      return statement.command().handler(APMPArguments(operands, 2), scope, error);
+    }
+  }
+}
+
+}  // namespace
+
+APMPValueRef APMPEvaluator::evaluateStatement(const APMPRuntimeValue& value, APMPScope& scope, APMPError& error) {
+  auto& heap = APMPScopeHeap(scope);
+  if (!beginEvaluation(heap, error)) return APMPUndefined();
   if (value.kind() != APMPKind::Statement) return APMPValueRef(const_cast<APMPRuntimeValue*>(&value));
   APMPDepthGuard depth(heap, error);
   if (!depth.entered()) return APMPUndefined();
   const auto& statement = static_cast<const APMPStatementValue&>(value);
-  const auto* entry = statement.cachedCommand();
-  if (!entry) {
-    entry = &entryForOpcode(statement.functionName());
-    statement.setCachedCommand(entry);
-  }
-  if (!entry->handler) return entry->evaluator->evaluateCommand(statement.functionName(), statement.arguments(), scope, error);
-  return entry->evaluator->run(entry->handler, statement.arguments(), scope, error);
+  if (statement.form() != APMPStatementForm::Generic) return runForm(statement, heap, scope, error);
+  const auto& entry = statement.command();
+  if (!entry.handler) return entry.evaluator->evaluateCommand(statement.functionName(), statement.arguments(), scope, error);
+  return entry.evaluator->run(entry.handler, statement.arguments(), scope, error);
 }
 
-APMPValueRef APMPEvaluator::evaluateStatement(const APMPRuntimeValue& value, APMPScope& scope, APMPError& error) {
-  return APMPCommandRegistrar::sharedInstance().evaluateStatement(value, scope, error);
-}
-
-APMPValueRef APMPEvaluator::executeStatements(const APMPValueList& statements, APMPScope& scope, APMPError& error) {
+APMPValueRef APMPEvaluator::executeStatements(APMPArguments statements, APMPScope& scope, APMPError& error) {
   APMPValueRef result = APMPUndefined();
   for (const auto& statement : statements) {
     result = evaluateStatement(*statement, scope, error);
@@ -88,7 +172,7 @@ APMPValueRef APMPCommandEvaluator::evaluateCommand(const std::u16string& opcode,
   return run(it->second, arguments, scope, error);
 }
 
-APMPValueRef APMPCommandEvaluator::run(APMPCommandHandler handler, const APMPValueList& arguments, APMPScope& scope,
+APMPValueRef APMPCommandEvaluator::run(APMPCommandHandler handler, APMPArguments arguments, APMPScope& scope,
                                        APMPError& error) const {
   switch (convention_) {
     case Convention::ExactlyTwoEvaluated:
@@ -98,6 +182,12 @@ APMPValueRef APMPCommandEvaluator::run(APMPCommandHandler handler, const APMPVal
       }
       [[fallthrough]];
     case Convention::EvaluatesArguments: {
+      if (arguments.size() <= kAPMPInlineArguments) {
+        APMPValueRef values[kAPMPInlineArguments];
+        const auto n = APMPEvaluateArgumentsInto(arguments, values, scope, error);
+        if (APMPFailed(error)) return APMPUndefined();
+        return handler(APMPArguments(values, n), scope, error);
+      }
       auto values = APMPEvaluateArguments(arguments, scope, error);
       if (APMPFailed(error)) return APMPUndefined();
       return handler(values, scope, error);

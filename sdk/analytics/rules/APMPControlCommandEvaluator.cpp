@@ -24,7 +24,7 @@ bool isControl(const APMPValueRef& value, APMPControlValue::Type type) {
   return value->kind() == APMPKind::Control && static_cast<const APMPControlValue&>(*value).type() == type;
 }
 
-APMPValueRef methodCall(const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef methodCall(APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 3, error)) return undefined();
   auto values = APMPEvaluateArguments(args, scope, error);
   if (APMPFailed(error)) return undefined();
@@ -40,17 +40,17 @@ APMPValueRef methodCall(const List& args, APMPScope& scope, APMPError& error) {
   return target->applyWithName(name, arguments, scope, error);
 }
 
-APMPValueRef breakStatement(const List& args, APMPScope&, APMPError& error) {
+APMPValueRef breakStatement(APMPArguments args, APMPScope&, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 0, error)) return undefined();
   return APMPControlValue::breakValue();
 }
 
-APMPValueRef continueStatement(const List& args, APMPScope&, APMPError& error) {
+APMPValueRef continueStatement(APMPArguments args, APMPScope&, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 0, error)) return undefined();
   return APMPControlValue::continueValue();
 }
 
-APMPValueRef runStatementArray(const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef runStatementArray(APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 1, error)) return undefined();
   auto value = eval(args[0], scope, error);
   if (APMPFailed(error)) return undefined();
@@ -62,12 +62,12 @@ APMPValueRef runStatementArray(const List& args, APMPScope& scope, APMPError& er
   return runStatements(*list, scope, error);
 }
 
-APMPValueRef block(const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef block(APMPArguments args, APMPScope& scope, APMPError& error) {
   auto child = scope.createChildScope();
   return APMPEvaluator::executeStatements(args, *child, error);
 }
 
-APMPValueRef sequence(const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef sequence(APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMinimumArgumentCount(args, 1, error)) return undefined();
   APMPValueRef last = undefined();
   for (const auto& argument : args) {
@@ -81,7 +81,7 @@ APMPValueRef sequence(const List& args, APMPScope& scope, APMPError& error) {
   return last;
 }
 
-APMPValueRef ifStatement(const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef ifStatement(APMPArguments args, APMPScope& scope, APMPError& error) {
   if (args.empty() || args.size() > 3) {
     APMPSetError(error, kAPMPErrorArgumentCount);
     return undefined();
@@ -98,7 +98,7 @@ APMPValueRef ifStatement(const List& args, APMPScope& scope, APMPError& error) {
   return value;
 }
 
-APMPValueRef conditional(const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef conditional(APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 3, error)) return undefined();
   auto condition = eval(args[0], scope, error);
   if (APMPFailed(error)) return undefined();
@@ -107,7 +107,7 @@ APMPValueRef conditional(const List& args, APMPScope& scope, APMPError& error) {
   return eval(args[truth ? 1 : 2], scope, error);
 }
 
-APMPValueRef returnStatement(const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef returnStatement(APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMaximumArgumentCount(args, 1, error)) return undefined();
   APMPValueRef data = undefined();
   if (!args.empty()) {
@@ -124,7 +124,7 @@ bool switchBodyEnds(const APMPValueRef& value, APMPValueRef& result) {
   return true;
 }
 
-APMPValueRef switchStatement(const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef switchStatement(APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 3, error)) return undefined();
   auto values = APMPEvaluateArguments(args, scope, error);
   if (APMPFailed(error)) return undefined();
@@ -160,11 +160,11 @@ APMPValueRef switchStatement(const List& args, APMPScope& scope, APMPError& erro
   return undefined();
 }
 
-APMPValueRef quote(const List& args, APMPScope& scope, APMPError&) {
-  return APMPScopeHeap(scope).make<APMPArrayValue>(args);
+APMPValueRef quote(APMPArguments args, APMPScope& scope, APMPError&) {
+  return APMPScopeHeap(scope).make<APMPArrayValue>(List(args.begin(), args.end()));
 }
 
-APMPValueRef functionExpression(const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef functionExpression(APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMinimumArgumentCount(args, 2, error)) return undefined();
   auto name = args[0]->stringValueOrError(error);
   if (APMPFailed(error)) return undefined();
@@ -186,7 +186,7 @@ APMPValueRef functionExpression(const List& args, APMPScope& scope, APMPError& e
                                                        List(args.begin() + 2, args.end()), APMPRef<APMPScope>(&scope));
 }
 
-APMPValueRef functionDeclaration(const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef functionDeclaration(APMPArguments args, APMPScope& scope, APMPError& error) {
   auto function = functionExpression(args, scope, error);
   if (APMPFailed(error)) return undefined();
   scope.setValue(function, static_cast<const APMPFunctionValue&>(*function).functionName());

@@ -35,12 +35,18 @@ bool APMPFunctionValue::isEqualToRuntimeValue(const APMPRuntimeValue& other, int
 
 APMPValueRef APMPFunctionValue::invokeWithArguments(const APMPValueList& arguments, APMPScope& scope,
                                                     APMPError& error) {
+  if (arguments.size() <= kAPMPInlineArguments) {
+    APMPValueRef values[kAPMPInlineArguments];
+    const auto n = APMPEvaluateArgumentsInto(arguments, values, scope, error);
+    if (APMPFailed(error)) return APMPUndefined();
+    return invokeWithEvaluatedArguments(APMPArguments(values, n), error);
+  }
   auto values = APMPEvaluateArguments(arguments, scope, error);
   if (APMPFailed(error)) return APMPUndefined();
   return invokeWithEvaluatedArguments(values, error);
 }
 
-APMPValueRef APMPFunctionValue::invokeWithEvaluatedArguments(const APMPValueList& arguments, APMPError& error) {
+APMPValueRef APMPFunctionValue::invokeWithEvaluatedArguments(APMPArguments arguments, APMPError& error) {
   APMPRef<APMPFunctionValue> keep(this);
   if (parameters_.size() > 8 && !heap()->chargeWork(static_cast<std::int64_t>(parameters_.size()), error)) {
     return APMPUndefined();

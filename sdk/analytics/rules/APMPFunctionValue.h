@@ -24,7 +24,7 @@ class APMPFunctionValue : public APMPRuntimeValue {
 
   const std::u16string& functionName() const { return functionName_; }
   virtual APMPValueRef invokeWithArguments(const APMPValueList& arguments, APMPScope& scope, APMPError& error);
-  APMPValueRef invokeWithEvaluatedArguments(const APMPValueList& arguments, APMPError& error);
+  APMPValueRef invokeWithEvaluatedArguments(APMPArguments arguments, APMPError& error);
 
   bool hasProperty(const std::u16string& name) const { return properties_.hasName(name); }
   void setValueForProperty(const APMPValueRef& value, const std::u16string& name) {

@@ -89,15 +89,6 @@ bool APMPHeap::takeLogTruncation() {
   return true;
 }
 
-bool APMPHeap::enter(APMPError& error) {
-  if (depth_ >= limits_.evaluationDepth) {
-    APMPSetError(error, kAPMPErrorLimitReached);
-    return false;
-  }
-  ++depth_;
-  return true;
-}
-
 bool APMPHeap::reserve(std::size_t bytes, APMPError& error) {
   if (liveBytes_ > limits_.memoryBytes || bytes > limits_.memoryBytes - liveBytes_) {
     APMPSetError(error, kAPMPErrorLimitReached);

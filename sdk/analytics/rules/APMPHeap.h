@@ -49,8 +49,16 @@ class APMPHeap {
 
   // Nesting of evaluations: enter() fails with error 18 beyond the limit; every successful enter()
   // is matched by leave().
-  [[nodiscard]] bool enter(platform::foundation::Error& error);
+  [[nodiscard]] bool enter(platform::foundation::Error& error) {
+    if (depth_ < limits_.evaluationDepth) {
+      ++depth_;
+      return true;
+    }
+    return refuse(error);
+  }
   void leave() { --depth_; }
+  // Whether `levels` more nesting levels fit.
+  bool depthAvailable(int levels) const { return depth_ + levels <= limits_.evaluationDepth; }
 
   // Native work of `steps` element steps: false (with error 18) beyond the budget.
   [[nodiscard]] bool chargeWork(std::int64_t steps, platform::foundation::Error& error) {

@@ -14,7 +14,7 @@ APMPValueRef undefined() { return APMPUndefined(); }
 enum class Binder { Assign, Constant, Variable };
 
 // Runs a body once: true to go on with the next iteration, false when the loop ends with `result`.
-bool runBody(const List& body, APMPScope& scope, APMPValueRef& result, APMPError& error) {
+bool runBody(APMPArguments body, APMPScope& scope, APMPValueRef& result, APMPError& error) {
   auto outcome = APMPEvaluator::executeStatements(body, scope, error);
   if (APMPFailed(error)) {
     result = undefined();
@@ -106,7 +106,7 @@ class LoopItems {
 };
 
 template <bool ForOf>
-APMPValueRef iterate(const List& args, APMPScope& scope, APMPError& error, Binder binder) {
+APMPValueRef iterate(APMPArguments args, APMPScope& scope, APMPError& error, Binder binder) {
   if (!APMPCheckArgumentCount(args, 3, error)) return undefined();
   auto values = APMPEvaluateArguments(args, scope, error);
   if (APMPFailed(error)) return undefined();
@@ -146,12 +146,12 @@ APMPValueRef iterate(const List& args, APMPScope& scope, APMPError& error, Binde
   return undefined();
 }
 
-APMPValueRef forInAssign(const List& a, APMPScope& s, APMPError& e) { return iterate<false>(a, s, e, Binder::Assign); }
-APMPValueRef forInConstant(const List& a, APMPScope& s, APMPError& e) { return iterate<false>(a, s, e, Binder::Constant); }
-APMPValueRef forInVariable(const List& a, APMPScope& s, APMPError& e) { return iterate<false>(a, s, e, Binder::Variable); }
-APMPValueRef forOfAssign(const List& a, APMPScope& s, APMPError& e) { return iterate<true>(a, s, e, Binder::Assign); }
-APMPValueRef forOfConstant(const List& a, APMPScope& s, APMPError& e) { return iterate<true>(a, s, e, Binder::Constant); }
-APMPValueRef forOfVariable(const List& a, APMPScope& s, APMPError& e) { return iterate<true>(a, s, e, Binder::Variable); }
+APMPValueRef forInAssign(APMPArguments a, APMPScope& s, APMPError& e) { return iterate<false>(a, s, e, Binder::Assign); }
+APMPValueRef forInConstant(APMPArguments a, APMPScope& s, APMPError& e) { return iterate<false>(a, s, e, Binder::Constant); }
+APMPValueRef forInVariable(APMPArguments a, APMPScope& s, APMPError& e) { return iterate<false>(a, s, e, Binder::Variable); }
+APMPValueRef forOfAssign(APMPArguments a, APMPScope& s, APMPError& e) { return iterate<true>(a, s, e, Binder::Assign); }
+APMPValueRef forOfConstant(APMPArguments a, APMPScope& s, APMPError& e) { return iterate<true>(a, s, e, Binder::Constant); }
+APMPValueRef forOfVariable(APMPArguments a, APMPScope& s, APMPError& e) { return iterate<true>(a, s, e, Binder::Variable); }
 
 bool condition(const APMPValueRef& statement, APMPScope& scope, APMPError& error) {
   auto value = APMPEvaluator::evaluateStatement(*statement, scope, error);
@@ -167,7 +167,7 @@ APMPRef<APMPScope> copyVariables(const std::vector<std::u16string>& names, APMPS
   return target;
 }
 
-APMPValueRef forWithCopies(const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef forWithCopies(APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 4, error)) return undefined();
   auto nameList = APMPEvaluator::evaluateStatement(*args[0], scope, error);
   if (APMPFailed(error)) return undefined();
@@ -208,7 +208,7 @@ APMPValueRef forWithCopies(const List& args, APMPScope& scope, APMPError& error)
   }
 }
 
-APMPValueRef generalLoop(const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef generalLoop(APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 4, error)) return undefined();
   auto flag = APMPEvaluator::evaluateStatement(*args[2], scope, error);
   if (APMPFailed(error)) return undefined();

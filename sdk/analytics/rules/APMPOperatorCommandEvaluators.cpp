@@ -13,7 +13,7 @@ APMPValueRef undefined() { return APMPUndefined(); }
 // Math.
 
 // The two operands' numbers, first before second; false on a wrong count or a failed conversion.
-bool twoNumbers(const List& values, double& a, double& b, APMPError& error) {
+bool twoNumbers(APMPArguments values, double& a, double& b, APMPError& error) {
   if (!APMPCheckArgumentCount(values, 2, error)) return false;
   a = values[0]->doubleValueOrError(error);
   if (APMPFailed(error)) return false;
@@ -21,7 +21,7 @@ bool twoNumbers(const List& values, double& a, double& b, APMPError& error) {
   return !APMPFailed(error);
 }
 
-APMPValueRef addition(const List& values, APMPScope& scope, APMPError& error) {
+APMPValueRef addition(APMPArguments values, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(values, 2, error)) return undefined();
   auto& heap = APMPScopeHeap(scope);
   if (!APMPIsStringLike(*values[0]) && !APMPIsStringLike(*values[1])) {
@@ -42,7 +42,7 @@ APMPValueRef addition(const List& values, APMPScope& scope, APMPError& error) {
 }
 
 template <double (*Op)(double, double)>
-APMPValueRef binary(const List& values, APMPScope& scope, APMPError& error) {
+APMPValueRef binary(APMPArguments values, APMPScope& scope, APMPError& error) {
   double a = 0, b = 0;
   if (!twoNumbers(values, a, b, error)) return undefined();
   return APMPNumber(APMPScopeHeap(scope), Op(a, b));
@@ -52,26 +52,26 @@ double opMultiply(double a, double b) { return a * b; }
 double opDivide(double a, double b) { return a / b; }
 double opRemainder(double a, double b) { return std::fmod(a, b); }
 
-APMPValueRef negate(const List& values, APMPScope& scope, APMPError& error) {
+APMPValueRef negate(APMPArguments values, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(values, 1, error)) return undefined();
   const double a = values[0]->doubleValueOrError(error);
   if (APMPFailed(error)) return undefined();
   return APMPNumber(APMPScopeHeap(scope), -a);
 }
 
-APMPValueRef firstOfTwo(const List& values, APMPScope&, APMPError& error) {
+APMPValueRef firstOfTwo(APMPArguments values, APMPScope&, APMPError& error) {
   if (!APMPCheckArgumentCount(values, 2, error)) return undefined();
   return values[0];
 }
 
-APMPValueRef single(const List& values, APMPScope&, APMPError& error) {
+APMPValueRef single(APMPArguments values, APMPScope&, APMPError& error) {
   if (!APMPCheckArgumentCount(values, 1, error)) return undefined();
   return values[0];
 }
 
 // Logical (raw).
 
-APMPValueRef andOperator(const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef andOperator(APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 2, error)) return undefined();
   auto a = APMPEvaluator::evaluateStatement(*args[0], scope, error);
   if (APMPFailed(error)) return undefined();
@@ -80,7 +80,7 @@ APMPValueRef andOperator(const List& args, APMPScope& scope, APMPError& error) {
   return truth ? APMPEvaluator::evaluateStatement(*args[1], scope, error) : a;
 }
 
-APMPValueRef orOperator(const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef orOperator(APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 2, error)) return undefined();
   auto a = APMPEvaluator::evaluateStatement(*args[0], scope, error);
   if (APMPFailed(error)) return undefined();
@@ -89,7 +89,7 @@ APMPValueRef orOperator(const List& args, APMPScope& scope, APMPError& error) {
   return truth ? a : APMPEvaluator::evaluateStatement(*args[1], scope, error);
 }
 
-APMPValueRef notOperator(const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef notOperator(APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 1, error)) return undefined();
   auto a = APMPEvaluator::evaluateStatement(*args[0], scope, error);
   if (APMPFailed(error)) return undefined();
@@ -103,18 +103,18 @@ APMPValueRef notOperator(const List& args, APMPScope& scope, APMPError& error) {
 APMPValueRef booleanResult(bool value, const APMPError& error) {
   return APMPFailed(error) ? APMPValueRef(APMPUndefined()) : APMPValueRef(APMPBoolean(value));
 }
-APMPValueRef looseEqual(const List& v, APMPScope&, APMPError& e) { return booleanResult(APMPLooseEquals(*v[0], *v[1], e), e); }
-APMPValueRef looseNotEqual(const List& v, APMPScope&, APMPError& e) { return booleanResult(!APMPLooseEquals(*v[0], *v[1], e), e); }
-APMPValueRef strictEqual(const List& v, APMPScope&, APMPError& e) { return booleanResult(APMPStrictEquals(*v[0], *v[1], e), e); }
-APMPValueRef strictNotEqual(const List& v, APMPScope&, APMPError& e) { return booleanResult(!APMPStrictEquals(*v[0], *v[1], e), e); }
-APMPValueRef less(const List& v, APMPScope&, APMPError& e) { return booleanResult(APMPCompareValues(*v[0], *v[1], e) == -1, e); }
-APMPValueRef lessOrEqual(const List& v, APMPScope&, APMPError& e) { return booleanResult(APMPCompareValues(*v[0], *v[1], e) <= 0, e); }
-APMPValueRef greater(const List& v, APMPScope&, APMPError& e) { return booleanResult(APMPCompareValues(*v[1], *v[0], e) == -1, e); }
-APMPValueRef greaterOrEqual(const List& v, APMPScope&, APMPError& e) { return booleanResult(APMPCompareValues(*v[1], *v[0], e) <= 0, e); }
+APMPValueRef looseEqual(APMPArguments v, APMPScope&, APMPError& e) { return booleanResult(APMPLooseEquals(*v[0], *v[1], e), e); }
+APMPValueRef looseNotEqual(APMPArguments v, APMPScope&, APMPError& e) { return booleanResult(!APMPLooseEquals(*v[0], *v[1], e), e); }
+APMPValueRef strictEqual(APMPArguments v, APMPScope&, APMPError& e) { return booleanResult(APMPStrictEquals(*v[0], *v[1], e), e); }
+APMPValueRef strictNotEqual(APMPArguments v, APMPScope&, APMPError& e) { return booleanResult(!APMPStrictEquals(*v[0], *v[1], e), e); }
+APMPValueRef less(APMPArguments v, APMPScope&, APMPError& e) { return booleanResult(APMPCompareValues(*v[0], *v[1], e) == -1, e); }
+APMPValueRef lessOrEqual(APMPArguments v, APMPScope&, APMPError& e) { return booleanResult(APMPCompareValues(*v[0], *v[1], e) <= 0, e); }
+APMPValueRef greater(APMPArguments v, APMPScope&, APMPError& e) { return booleanResult(APMPCompareValues(*v[1], *v[0], e) == -1, e); }
+APMPValueRef greaterOrEqual(APMPArguments v, APMPScope&, APMPError& e) { return booleanResult(APMPCompareValues(*v[1], *v[0], e) <= 0, e); }
 
 // Bitwise.
 
-bool numbers(const List& values, std::size_t count, double* out, APMPError& error) {
+bool numbers(APMPArguments values, std::size_t count, double* out, APMPError& error) {
   if (!APMPCheckArgumentCount(values, count, error)) return false;
   for (std::size_t i = 0; i < count; ++i) {
     out[i] = values[i]->doubleValueOrError(error);
@@ -124,7 +124,7 @@ bool numbers(const List& values, std::size_t count, double* out, APMPError& erro
 }
 
 template <double (*Op)(double, double)>
-APMPValueRef bitwise(const List& values, APMPScope& scope, APMPError& error) {
+APMPValueRef bitwise(APMPArguments values, APMPScope& scope, APMPError& error) {
   double n[2];
   if (!numbers(values, 2, n, error)) return undefined();
   return APMPNumber(APMPScopeHeap(scope), Op(n[0], n[1]));
@@ -138,7 +138,7 @@ double shiftLeft(double a, double b) {
 double shiftRight(double a, double b) { return APMPToInt32(a) >> (APMPToUInt32(b) & 31); }
 double shiftRightUnsigned(double a, double b) { return APMPToUInt32(a) >> (APMPToUInt32(b) & 31); }
 
-APMPValueRef bitNot(const List& values, APMPScope& scope, APMPError& error) {
+APMPValueRef bitNot(APMPArguments values, APMPScope& scope, APMPError& error) {
   double n[1];
   if (!numbers(values, 1, n, error)) return undefined();
   return APMPNumber(APMPScopeHeap(scope), ~APMPToInt32(n[0]));

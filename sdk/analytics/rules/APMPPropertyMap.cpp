@@ -2,16 +2,19 @@
 
 std::ptrdiff_t APMPPropertyMap::bind(const APMPValueRef& value, const std::u16string& name, bool immutable) {
   if (immutable_) return 0;
-  auto it = index_.find(name);
-  if (it != index_.end()) {
-    auto& entry = entries_[it->second];
+  if (const auto i = find(name); i >= 0) {
+    auto& entry = entries_[static_cast<std::size_t>(i)];
     if (entry.immutable) return 0;
     entry.value = value;
     entry.immutable = immutable;
     return 0;
   }
-  index_.emplace(name, static_cast<std::uint32_t>(entries_.size()));
   entries_.push_back(Entry{name, value, immutable});
+  if (!index_.empty()) {
+    index_.emplace(name, static_cast<std::uint32_t>(entries_.size() - 1));
+  } else if (entries_.size() > kScannedEntries) {
+    for (std::size_t i = 0; i < entries_.size(); ++i) index_.emplace(entries_[i].name, static_cast<std::uint32_t>(i));
+  }
   return static_cast<std::ptrdiff_t>(entryBytes(name));
 }
 
@@ -25,13 +28,15 @@ std::ptrdiff_t APMPPropertyMap::setImmutableValue(const APMPValueRef& value, con
 
 std::ptrdiff_t APMPPropertyMap::removeValueForName(const std::u16string& name) {
   if (immutable_) return 0;
-  auto it = index_.find(name);
-  if (it == index_.end() || entries_[it->second].immutable) return 0;
-  const auto position = it->second;
-  index_.erase(it);
+  const auto found = find(name);
+  if (found < 0 || entries_[static_cast<std::size_t>(found)].immutable) return 0;
+  const auto position = static_cast<std::uint32_t>(found);
   entries_.erase(entries_.begin() + position);
-  for (auto& [key, slot] : index_) {
-    if (slot > position) --slot;
+  if (!index_.empty()) {
+    index_.erase(name);
+    for (auto& [key, slot] : index_) {
+      if (slot > position) --slot;
+    }
   }
   return -static_cast<std::ptrdiff_t>(entryBytes(name));
 }

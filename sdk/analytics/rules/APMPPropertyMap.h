@@ -12,19 +12,19 @@
 // Not a heap object itself: its owner (a scope, map, array or function) charges and traces it.
 class APMPPropertyMap {
  public:
-  bool hasName(const std::u16string& name) const { return index_.find(name) != index_.end(); }
+  bool hasName(const std::u16string& name) const { return find(name) >= 0; }
   // Each answers the change in charged bytes.
   std::ptrdiff_t setValue(const APMPValueRef& value, const std::u16string& name);
   std::ptrdiff_t setImmutableValue(const APMPValueRef& value, const std::u16string& name);
   std::ptrdiff_t removeValueForName(const std::u16string& name);
   // Nullptr for an absent name (callers read it as undefined).
   APMPRuntimeValue* valueForName(const std::u16string& name) const {
-    auto it = index_.find(name);
-    return it == index_.end() ? nullptr : entries_[it->second].value.get();
+    const auto i = find(name);
+    return i < 0 ? nullptr : entries_[static_cast<std::size_t>(i)].value.get();
   }
   bool isConstant(const std::u16string& name) const {
-    auto it = index_.find(name);
-    return it != index_.end() && entries_[it->second].immutable;
+    const auto i = find(name);
+    return i >= 0 && entries_[static_cast<std::size_t>(i)].immutable;
   }
   void makeImmutable() { immutable_ = true; }
   bool isImmutable() const { return immutable_; }
@@ -53,6 +53,19 @@ class APMPPropertyMap {
     bool immutable = false;
   };
   std::ptrdiff_t bind(const APMPValueRef& value, const std::u16string& name, bool immutable);
+  // Scopes and most objects hold a handful of names: those are found by scanning, and only larger
+  // maps keep an index (which then holds every entry).
+  static constexpr std::size_t kScannedEntries = 8;
+  std::ptrdiff_t find(const std::u16string& name) const {
+    if (index_.empty()) {
+      for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].name == name) return static_cast<std::ptrdiff_t>(i);
+      }
+      return -1;
+    }
+    auto it = index_.find(name);
+    return it == index_.end() ? -1 : static_cast<std::ptrdiff_t>(it->second);
+  }
 
   std::vector<Entry> entries_;
   std::unordered_map<std::u16string, std::uint32_t> index_;

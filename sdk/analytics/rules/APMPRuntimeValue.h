@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@ class APMPRuntimeValue;
 
 using APMPValueRef = APMPRef<APMPRuntimeValue>;
 using APMPValueList = std::vector<APMPValueRef>;
+// Values handed to a handler or a call: a list, or a few evaluated into a buffer on the stack.
+using APMPArguments = std::span<const APMPValueRef>;
 
 // What a value is; subclasses of the named classes keep their base's kind (a native function is a
 // Function).
@@ -95,6 +98,9 @@ class APMPNumberValue final : public APMPRuntimeValue {
  public:
   APMPNumberValue(APMPHeap& heap, double value)
       : APMPRuntimeValue(heap, APMPKind::Number, sizeof(APMPNumberValue), false), value_(value) {}
+  // Arithmetic makes a number per operation: they come from a free list of the thread, not malloc.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block, std::size_t size);
   double value() const { return value_; }
   std::u16string stringValueOrError(APMPError& error, int depth = 0) const override;
   double doubleValueOrError(APMPError& error, int depth = 0) const override;

@@ -192,6 +192,42 @@ TEST_F(APMPRuntimeTest, InstructionCounterAtTheLimit) {
   EXPECT_EQ(runtime->getInstructionCount(), 3);  // the statement and its two literals
 }
 
+// Statements that run directly (names, arithmetic, comparisons) count each statement and literal
+// as the opcodes' handlers do, and stop at exactly the same instruction.
+TEST_F(APMPRuntimeTest, EveryInstructionIsCountedInOrder) {
+  const struct {
+    const char* program;
+    std::int32_t count;
+  } cases[] = {
+      {"(var \"i\")", 2}, {"(= \"i\" 0)", 3}, {"$i", 2}, {"(+ $i 1)", 4}, {"(= \"i\" (+ $i 1))", 6},
+      {"(< $i 10)", 4}, {"(< \"a\" $i)", 4}, {"(=== (+ 1 2) 3)", 5},
+  };
+  for (const auto& c : cases) {
+    runtime->resetInstructionCount();
+    run(c.program);
+    EXPECT_FALSE(APMPFailed(error)) << c.program;
+    EXPECT_EQ(runtime->getInstructionCount(), c.count) << c.program;
+  }
+  // Stopped at every possible instruction, the program has done exactly what came before it.
+  const std::string program = "(var \"n\") (= \"n\" 1) (loop (< $n 4) (= \"n\" (* $n 2)) false (quote)) $n";
+  std::int64_t whole = 0;
+  for (std::int64_t limit = 0;; ++limit) {
+    APMPLimits limits;
+    limits.instructions = limit;
+    useLimits(limits);
+    const auto outcome = text(program);
+    if (outcome != "error 18") {
+      EXPECT_EQ(outcome, "4");
+      whole = limit;
+      break;
+    }
+    EXPECT_EQ(runtime->getInstructionCount(), limit);
+    const auto n = APMPToUTF8(runtime->globalScope().valueForName(u"n")->stringValueOrError(error));
+    EXPECT_TRUE(n == "undefined" || n == "1" || n == "2" || n == "4") << limit;
+  }
+  EXPECT_EQ(whole, 34);
+}
+
 TEST_F(APMPRuntimeTest, NoProgramCanResetOrFreezeTheCounter) {
   // The old name is an ordinary, undeclared one.
   EXPECT_EQ(errorOf("(loop true (= \"runtime.counter\" 0) false (quote))"), kAPMPErrorUnboundAssignment);

@@ -17,21 +17,32 @@ void APMPScope::addImmutableValue(const APMPValueRef& value, const std::u16strin
   chargeBytes(contents_.setImmutableValue(value, name));
 }
 
-void APMPScope::setValue(const APMPValueRef& value, const std::u16string& name) {
-  // The nearest scope that holds the name takes the write (else this one); an immutable scope on
-  // the way keeps everything out, its ancestors' names included.
-  APMPScope* target = this;
+APMPScope* APMPScope::nearestHolder(const std::u16string& name) {
   for (APMPScope* scope = this; scope; scope = scope->parent_.get()) {
-    if (scope->contents_.hasName(name)) {
-      target = scope;
-      break;
-    }
+    if (scope->contents_.hasName(name)) return scope;
   }
+  return nullptr;
+}
+
+void APMPScope::writeTo(APMPScope& target, const APMPValueRef& value, const std::u16string& name) {
+  // An immutable scope on the way keeps everything out, its ancestors' names included.
   for (APMPScope* scope = this;; scope = scope->parent_.get()) {
     if (scope->contents_.isImmutable()) return;
-    if (scope == target) break;
+    if (scope == &target) break;
   }
-  target->chargeBytes(target->contents_.setValue(value, name));
+  target.chargeBytes(target.contents_.setValue(value, name));
+}
+
+void APMPScope::setValue(const APMPValueRef& value, const std::u16string& name) {
+  auto* holder = nearestHolder(name);
+  writeTo(holder ? *holder : *this, value, name);
+}
+
+bool APMPScope::assign(const APMPValueRef& value, const std::u16string& name) {
+  auto* holder = nearestHolder(name);
+  if (!holder) return false;
+  writeTo(*holder, value, name);
+  return true;
 }
 
 APMPRuntimeValue* APMPScope::valueForName(const std::u16string& name) const {

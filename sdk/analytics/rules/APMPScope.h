@@ -17,6 +17,8 @@ class APMPScope final : public APMPHeapObject {
   void addValue(const APMPValueRef& value, const std::u16string& name);
   void addImmutableValue(const APMPValueRef& value, const std::u16string& name);
   void setValue(const APMPValueRef& value, const std::u16string& name);
+  // setValue for a name some scope of the chain holds; false (nothing written) when none does.
+  bool assign(const APMPValueRef& value, const std::u16string& name);
   // Undefined for a name bound nowhere.
   APMPRuntimeValue* valueForName(const std::u16string& name) const;
   void makeImmutable() { contents_.makeImmutable(); }
@@ -27,6 +29,10 @@ class APMPScope final : public APMPHeapObject {
   void clearChildren() override;
 
  private:
+  // The nearest scope of the chain that binds `name`, or null.
+  APMPScope* nearestHolder(const std::u16string& name);
+  void writeTo(APMPScope& target, const APMPValueRef& value, const std::u16string& name);
+
   APMPRef<APMPScope> parent_;
   APMPPropertyMap contents_;
 };

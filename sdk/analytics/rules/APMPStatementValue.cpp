@@ -1,9 +1,48 @@
 #include "sdk/analytics/rules/APMPStatementValue.h"
 
+#include "sdk/analytics/rules/APMPCommandRegistrar.h"
+
 APMPStatementValue::APMPStatementValue(APMPHeap& heap, std::u16string functionName, APMPValueList arguments)
     : APMPRuntimeValue(heap, APMPKind::Statement, sizeof(APMPStatementValue) + arguments.size() * 8, false),
       functionName_(std::move(functionName)),
-      arguments_(std::move(arguments)) {}
+      arguments_(std::move(arguments)) {
+  compile();
+}
+
+void APMPStatementValue::compile() {
+  command_ = &APMPCommandRegistrar::sharedInstance().entryForOpcode(functionName_);
+  struct Shape {
+    const char16_t* opcode;
+    APMPStatementForm form;
+    APMPOperation operation;
+  };
+  static constexpr Shape kShapes[] = {
+      {u"0", APMPStatementForm::Arithmetic, APMPOperation::Add},
+      {u"37", APMPStatementForm::Arithmetic, APMPOperation::Subtract},
+      {u"26", APMPStatementForm::Arithmetic, APMPOperation::Multiply},
+      {u"10", APMPStatementForm::Arithmetic, APMPOperation::Divide},
+      {u"25", APMPStatementForm::Arithmetic, APMPOperation::Remainder},
+      {u"23", APMPStatementForm::Comparison, APMPOperation::Less},
+      {u"24", APMPStatementForm::Comparison, APMPOperation::LessOrEqual},
+      {u"18", APMPStatementForm::Comparison, APMPOperation::Greater},
+      {u"19", APMPStatementForm::Comparison, APMPOperation::GreaterOrEqual},
+      {u"20", APMPStatementForm::Comparison, APMPOperation::StrictEqual},
+      {u"21", APMPStatementForm::Comparison, APMPOperation::StrictNotEqual},
+  };
+  const bool literalName = !arguments_.empty() && arguments_[0]->kind() == APMPKind::String;
+  if (functionName_ == u"15" && arguments_.size() == 1 && literalName) {
+    form_ = APMPStatementForm::ReadName;
+  } else if (functionName_ == u"3" && arguments_.size() == 2 && literalName) {
+    form_ = APMPStatementForm::AssignName;
+  } else if (arguments_.size() == 2) {
+    for (const auto& shape : kShapes) {
+      if (functionName_ == shape.opcode) {
+        form_ = shape.form;
+        operation_ = shape.operation;
+      }
+    }
+  }
+}
 
 bool APMPStatementValue::isEqualToRuntimeValue(const APMPRuntimeValue& other, int depth) const {
   if (this == &other) return true;

@@ -1,12 +1,23 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "sdk/analytics/rules/APMPRuntimeValue.h"
 
 struct APMPCommandEntry;
 
-// One statement of a program: an opcode and its arguments (literals and nested statements).
+// The shapes of statement the evaluator runs directly, without going through a handler, because
+// programs are made of little else: reading and assigning a name given as a literal, arithmetic and
+// comparisons. Every other statement (and these, when their operands are not plain numbers) runs
+// its opcode's handler. Either way every statement and literal is counted, in the same order.
+enum class APMPStatementForm : std::uint8_t { Generic, ReadName, AssignName, Arithmetic, Comparison };
+enum class APMPOperation : std::uint8_t { Add, Subtract, Multiply, Divide, Remainder, Less, LessOrEqual, Greater,
+                                          GreaterOrEqual, StrictEqual, StrictNotEqual };
+
+// One statement of a program: an opcode and its arguments (literals and nested statements). Made
+// once when the program loads, with its opcode resolved and its shape known, so running it looks
+// nothing up by name but the variables it reads.
 class APMPStatementValue final : public APMPRuntimeValue {
  public:
   APMPStatementValue(APMPHeap& heap, std::u16string functionName, APMPValueList arguments);
@@ -15,12 +26,19 @@ class APMPStatementValue final : public APMPRuntimeValue {
   const APMPValueList& arguments() const { return arguments_; }
   bool isEqualToRuntimeValue(const APMPRuntimeValue& other, int depth = 0) const override;
 
-  // What the registrar found for the opcode, looked up once: its table never changes.
-  const APMPCommandEntry* cachedCommand() const { return command_; }
-  void setCachedCommand(const APMPCommandEntry* command) const { command_ = command; }
+  // The registrar's row for the opcode.
+  const APMPCommandEntry& command() const { return *command_; }
+  APMPStatementForm form() const { return form_; }
+  APMPOperation operation() const { return operation_; }
+  // The literal name of ReadName and AssignName.
+  const std::u16string& name() const { return static_cast<const APMPStringValue&>(*arguments_[0]).value(); }
 
  private:
+  void compile();
+
   const std::u16string functionName_;
   const APMPValueList arguments_;
-  mutable const APMPCommandEntry* command_ = nullptr;
+  const APMPCommandEntry* command_ = nullptr;
+  APMPStatementForm form_ = APMPStatementForm::Generic;
+  APMPOperation operation_ = APMPOperation::Add;
 };

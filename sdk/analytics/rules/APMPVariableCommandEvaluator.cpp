@@ -19,25 +19,24 @@ const std::u16string* nameOf(const APMPValueRef& value, APMPError& error) {
   return &static_cast<const APMPStringValue&>(*value).value();
 }
 
-bool checkEven(const List& values, APMPError& error) {
+bool checkEven(APMPArguments values, APMPError& error) {
   if (values.size() % 2 == 0) return true;
   APMPSetError(error, kAPMPErrorArgumentCount);
   return false;
 }
 
-APMPValueRef assign(const List& values, APMPScope& scope, APMPError& error) {
+APMPValueRef assign(APMPArguments values, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(values, 2, error)) return undefined();
   const auto* name = nameOf(values[0], error);
   if (!name) return undefined();
-  if (!scope.hasName(*name)) {
+  if (!scope.assign(values[1], *name)) {
     APMPSetError(error, kAPMPErrorUnboundAssignment);
     return undefined();
   }
-  scope.setValue(values[1], *name);
   return values[1];
 }
 
-APMPValueRef declareConstants(const List& values, APMPScope& scope, APMPError& error) {
+APMPValueRef declareConstants(APMPArguments values, APMPScope& scope, APMPError& error) {
   if (!checkEven(values, error)) return undefined();
   for (std::size_t i = 0; i < values.size(); i += 2) {
     const auto* name = nameOf(values[i], error);
@@ -47,7 +46,7 @@ APMPValueRef declareConstants(const List& values, APMPScope& scope, APMPError& e
   return undefined();
 }
 
-APMPValueRef declareVariables(const List& values, APMPScope& scope, APMPError& error) {
+APMPValueRef declareVariables(APMPArguments values, APMPScope& scope, APMPError& error) {
   for (const auto& value : values) {
     const auto* name = nameOf(value, error);
     if (!name) return undefined();
@@ -56,16 +55,16 @@ APMPValueRef declareVariables(const List& values, APMPScope& scope, APMPError& e
   return undefined();
 }
 
-APMPValueRef arrayLiteral(const List& values, APMPScope& scope, APMPError& error) {
+APMPValueRef arrayLiteral(APMPArguments values, APMPScope& scope, APMPError& error) {
   auto& heap = APMPScopeHeap(scope);
   if (static_cast<std::int64_t>(values.size()) > heap.limits().arrayLength) {
     APMPSetError(error, kAPMPErrorLimitReached);
     return undefined();
   }
-  return heap.make<APMPArrayValue>(values);
+  return heap.make<APMPArrayValue>(List(values.begin(), values.end()));
 }
 
-APMPValueRef mapLiteral(const List& values, APMPScope& scope, APMPError& error) {
+APMPValueRef mapLiteral(APMPArguments values, APMPScope& scope, APMPError& error) {
   if (!checkEven(values, error)) return undefined();
   auto map = APMPScopeHeap(scope).make<APMPMapValue>();
   for (std::size_t i = 0; i < values.size(); i += 2) {
@@ -76,26 +75,26 @@ APMPValueRef mapLiteral(const List& values, APMPScope& scope, APMPError& error) 
   return map;
 }
 
-APMPValueRef readVariable(const List& values, APMPScope& scope, APMPError& error) {
+APMPValueRef readVariable(APMPArguments values, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(values, 1, error)) return undefined();
   const auto* name = nameOf(values[0], error);
   if (!name) return undefined();
   return APMPValueRef(scope.valueForName(*name));
 }
 
-APMPValueRef readProperty(const List& values, APMPScope& scope, APMPError& error) {
+APMPValueRef readProperty(APMPArguments values, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(values, 2, error)) return undefined();
   return APMPReadProperty(values[0], *values[1], scope, error);
 }
 
-APMPValueRef writeProperty(const List& values, APMPScope&, APMPError& error) {
+APMPValueRef writeProperty(APMPArguments values, APMPScope&, APMPError& error) {
   if (!APMPCheckArgumentCount(values, 3, error)) return undefined();
   APMPWriteProperty(values[0], *values[1], values[2], error);
   if (APMPFailed(error)) return undefined();
   return values[2];
 }
 
-APMPValueRef typeName(const List& values, APMPScope& scope, APMPError& error) {
+APMPValueRef typeName(APMPArguments values, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(values, 1, error)) return undefined();
   const char16_t* name = u"object";
   switch (values[0]->kind()) {
@@ -109,8 +108,8 @@ APMPValueRef typeName(const List& values, APMPScope& scope, APMPError& error) {
   return APMPShortString(APMPScopeHeap(scope), name);
 }
 
-APMPValueRef undefinedLiteral(const List&, APMPScope&, APMPError&) { return APMPUndefined(); }
-APMPValueRef nullLiteral(const List&, APMPScope&, APMPError&) { return APMPNull(); }
+APMPValueRef undefinedLiteral(APMPArguments, APMPScope&, APMPError&) { return APMPUndefined(); }
+APMPValueRef nullLiteral(APMPArguments, APMPScope&, APMPError&) { return APMPNull(); }
 
 }  // namespace
 
