@@ -29,6 +29,16 @@ std::string percentEncoded(std::string_view text, std::string_view keep) {
   return out;
 }
 
+std::string normalizedBaseURL(std::string url) {
+  while (!url.empty() && (url.back() == '/' || url.back() == ' ')) url.pop_back();
+  for (std::string_view scheme : {"https://", "http://"}) {
+    if (!url.starts_with(scheme)) continue;
+    const std::size_t host = scheme.size();
+    return host < url.size() && url[host] != '/' && url[host] != ':' ? url : "";
+  }
+  return "";
+}
+
 namespace {
 
 // Field names match without regard to case, as HTTP has them.

@@ -45,6 +45,10 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b);
 // text holds: no "/", "?", "#" or dot segment can reach the path.
 std::string percentEncoded(std::string_view text, std::string_view keep = "-_~");
 
+// A configured service address made ready for paths to be appended: trailing slashes and blanks
+// dropped; "" unless it starts with "http://" or "https://" followed by a host.
+std::string normalizedBaseURL(std::string url);
+
 enum class URLRequestCachePolicy {
   UseProtocolCachePolicy = 0,
   ReloadIgnoringLocalCacheData = 1,

@@ -60,7 +60,12 @@ std::shared_ptr<VDTCORClock> VDTCORClock::clockSnapshotInTheFuture(std::int64_t 
   double now = platform::foundation::Clock::current()->now();
   std::int64_t boot = kernelBootTimeNanosecondsNow();
   std::int64_t nowNanos = platform::foundation::Clock::toNanoseconds(now);
-  return std::make_shared<VDTCORClock>(millisOf(now) + millisInTheFuture, timezoneOffsetAt(now), boot,
+  // Saturating: a time past the end of the range stays the latest time there is, never a negative one.
+  std::int64_t time = 0;
+  if (__builtin_add_overflow(millisOf(now), millisInTheFuture, &time)) {
+    time = millisInTheFuture > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+  }
+  return std::make_shared<VDTCORClock>(time, timezoneOffsetAt(now), boot,
                                        nowNanos - boot);
 }
 

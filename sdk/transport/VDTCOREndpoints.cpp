@@ -1,49 +1,69 @@
 #include "sdk/transport/VDTCOREndpoints.h"
 
+#include <cstdlib>
 #include <mutex>
+
+#include "platform/net/URLRequest.h"
+#include "sdk/core/VUROptions.h"
 
 namespace {
 
-std::map<std::int64_t, std::string> builtInURLs() {
-  return {{1000, "https://upl.events.invalid/batch"},
-          {1001, "https://vll.events.invalid/batch"},
-          {1002, "https://csh.events.invalid/batch"},
-          {1003, "https://int.events.invalid/batch"}};
+const std::map<std::int64_t, std::string>& targetNames() {
+  static const std::map<std::int64_t, std::string> names{{1000, "upl"}, {1001, "vll"}, {1002, "csh"}, {1003, "int"}};
+  return names;
 }
 
-struct URLTable {
+struct Overrides {
   std::mutex mutex;
-  std::map<std::int64_t, std::string> urls = builtInURLs();
+  std::map<std::int64_t, std::string> urls;
 };
 
-URLTable& table() {
-  static URLTable instance;
+Overrides& overrides() {
+  static Overrides instance;
   return instance;
 }
 
 }  // namespace
 
+std::string VDTCOREndpoints::serviceBaseURL() {
+  if (const char* environment = std::getenv(kServiceURLEnvironmentVariable); environment && *environment) {
+    return platform::net::normalizedBaseURL(environment);
+  }
+  const auto options = VUROptions::defaultOptionsDictionary();
+  if (!options) return "";
+  const auto found = options->find(kServiceURLOptionKey);
+  return found != options->end() && found->second.isString() ? platform::net::normalizedBaseURL(*found->second.string())
+                                                              : "";
+}
+
 std::map<std::int64_t, std::string> VDTCOREndpoints::uploadURLs() {
-  std::lock_guard lock(table().mutex);
-  return table().urls;
+  std::map<std::int64_t, std::string> urls;
+  for (const auto& [target, name] : targetNames()) {
+    if (auto url = uploadURLForTarget(target)) urls[target] = *url;
+  }
+  return urls;
 }
 
 std::optional<std::string> VDTCOREndpoints::uploadURLForTarget(std::int64_t target) {
-  std::lock_guard lock(table().mutex);
-  auto found = table().urls.find(target);
-  if (found == table().urls.end()) return std::nullopt;
-  return found->second;
+  auto name = targetNames().find(target);
+  if (name == targetNames().end()) return std::nullopt;
+  {
+    std::lock_guard lock(overrides().mutex);
+    if (auto found = overrides().urls.find(target); found != overrides().urls.end()) return found->second;
+  }
+  const std::string base = serviceBaseURL();
+  if (base.empty()) return std::nullopt;
+  return base + "/batch/" + name->second;
 }
 
 bool VDTCOREndpoints::setUploadURLForTarget(std::int64_t target, std::string url) {
-  std::lock_guard lock(table().mutex);
-  auto found = table().urls.find(target);
-  if (found == table().urls.end()) return false;
-  found->second = std::move(url);
+  if (!targetNames().count(target)) return false;
+  std::lock_guard lock(overrides().mutex);
+  overrides().urls[target] = std::move(url);
   return true;
 }
 
 void VDTCOREndpoints::resetUploadURLs() {
-  std::lock_guard lock(table().mutex);
-  table().urls = builtInURLs();
+  std::lock_guard lock(overrides().mutex);
+  overrides().urls.clear();
 }

@@ -12,6 +12,7 @@ enum VDTCORMessageCode : long {
   kVDTCORMCETransformerDoesntImplementTransform = 1000,
   kVDTCORMCEDiagnosticsEncodingError = 1005,
   kVDTCORMCEGeneralError = 1006,
+  kVDTCORMCNNoUploadAddress = 1007,
 };
 
 // Levels the transport logs at; only lines at or above the threshold are written.
@@ -32,6 +33,20 @@ void VDTCORLog(long code, int level, std::string_view format, const Args&... arg
   } else {
     const platform::foundation::FormatArg list[] = {platform::foundation::FormatArg(args)...};
     VDTCORLogList(code, level, format, list);
+  }
+}
+
+// A line the user should read whatever the threshold (a state of the product, not a fault): written
+// as the lines above, at the system log's notice level.
+void VDTCORLogNoticeList(long code, std::string_view format, std::span<const platform::foundation::FormatArg> args);
+
+template <typename... Args>
+void VDTCORLogNotice(long code, std::string_view format, const Args&... args) {
+  if constexpr (sizeof...(Args) == 0) {
+    VDTCORLogNoticeList(code, format, {});
+  } else {
+    const platform::foundation::FormatArg list[] = {platform::foundation::FormatArg(args)...};
+    VDTCORLogNoticeList(code, format, list);
   }
 }
 

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/log/Log.h"
+#include "sdk/core/VURCoreTestSupport.h"
 #include "sdk/transport/VDTCOREndpoints.h"
 
 namespace {
@@ -19,17 +22,32 @@ TEST(VDTCORLogTest, OnlyLevelFourLinesAreWrittenWithTheirCodes) {
   EXPECT_EQ(kept[1].message, "[VadezeDataTransport][I-VDTCOR001006] 100% sure");
 }
 
-TEST(VDTCOREndpointsTest, EveryUploadTargetHasAURLThatCanBeConfigured) {
-  for (std::int64_t target : {1000, 1001, 1002, 1003}) EXPECT_TRUE(VDTCOREndpoints::uploadURLForTarget(target)) << target;
-  for (std::int64_t target : {999, 1004, 0}) EXPECT_FALSE(VDTCOREndpoints::uploadURLForTarget(target)) << target;
-  for (const auto& [target, url] : VDTCOREndpoints::uploadURLs()) {
-    EXPECT_NE(url.find(".invalid/"), std::string::npos) << url;  // nothing names a real host
-  }
-  EXPECT_TRUE(VDTCOREndpoints::setUploadURLForTarget(1001, "http://127.0.0.1:9/batch"));
+// The address comes from the environment, else the options file; without either no target has a URL.
+TEST(VDTCOREndpointsTest, UploadURLsFollowTheConfiguredAddressAndNothingElse) {
+  ostrel::testing::SdkWorld world;  // options without an address
+  ::unsetenv(VDTCOREndpoints::kServiceURLEnvironmentVariable);
+  for (std::int64_t target : {999, 1000, 1001, 1002, 1003}) EXPECT_FALSE(VDTCOREndpoints::uploadURLForTarget(target)) << target;
+  EXPECT_TRUE(VDTCOREndpoints::uploadURLs().empty());
+
+  auto options = ostrel::testing::validOptionsDictionary();
+  options[VDTCOREndpoints::kServiceURLOptionKey] = "https://events.example.net/";
+  world.writePlist("VadezeService-Info.plist", platform::foundation::Value(options));
+  VUROptions::resetDefaultOptions();
+  EXPECT_EQ(VDTCOREndpoints::uploadURLForTarget(1001), "https://events.example.net/batch/vll");
+  EXPECT_EQ(VDTCOREndpoints::uploadURLs().size(), 4u);
+  EXPECT_FALSE(VDTCOREndpoints::uploadURLForTarget(999));
+
+  ::setenv(VDTCOREndpoints::kServiceURLEnvironmentVariable, "http://127.0.0.1:9", 1);
+  EXPECT_EQ(VDTCOREndpoints::uploadURLForTarget(1000), "http://127.0.0.1:9/batch/upl") << "the environment wins";
+  ::setenv(VDTCOREndpoints::kServiceURLEnvironmentVariable, "ftp://127.0.0.1", 1);
+  EXPECT_FALSE(VDTCOREndpoints::uploadURLForTarget(1000)) << "only http(s) addresses";
+  ::unsetenv(VDTCOREndpoints::kServiceURLEnvironmentVariable);
+
+  EXPECT_TRUE(VDTCOREndpoints::setUploadURLForTarget(1002, "http://127.0.0.1:9/crashes"));
   EXPECT_FALSE(VDTCOREndpoints::setUploadURLForTarget(999, "http://127.0.0.1:9/batch"));
-  EXPECT_EQ(VDTCOREndpoints::uploadURLForTarget(1001), "http://127.0.0.1:9/batch");
+  EXPECT_EQ(VDTCOREndpoints::uploadURLForTarget(1002), "http://127.0.0.1:9/crashes");
   VDTCOREndpoints::resetUploadURLs();
-  EXPECT_NE(VDTCOREndpoints::uploadURLForTarget(1001), "http://127.0.0.1:9/batch");
+  EXPECT_EQ(VDTCOREndpoints::uploadURLForTarget(1002), "https://events.example.net/batch/csh");
 }
 
 }  // namespace

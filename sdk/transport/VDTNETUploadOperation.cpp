@@ -1,5 +1,6 @@
 #include "sdk/transport/VDTNETUploadOperation.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -284,6 +285,7 @@ void VDTNETUploadOperation::updateNextUploadTimeWithResponse(const platform::net
     VDTCORLogDebug("UPL: The backend response failed to parse, so the next request won't occur until 15 minutes from now");
     waitMillis = kDefaultWaitMillis;
   }
+  waitMillis = std::clamp<std::int64_t>(*waitMillis, 0, kMaximumWaitMillis);
   if (auto provider = metadataProvider_.lock()) {
     provider->setNextUploadTime(VDTCORClock::clockSnapshotInTheFuture(*waitMillis), target);
   }

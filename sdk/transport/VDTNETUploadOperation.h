@@ -35,6 +35,9 @@ class VDTNETUploadOperation final : public platform::net::URLSessionDelegate,
   static constexpr const char* kErrorDomain = "VDTNETUploader";
   static constexpr double kBatchLifetimeSeconds = 600;
   static constexpr std::int64_t kDefaultWaitMillis = 900000;  // 15 minutes
+  // The longest wait a reply can impose on a target (24 hours); a longer or negative one is brought
+  // into 0..kMaximumWaitMillis, so that no server can stop uploads for good or time them in the past.
+  static constexpr std::int64_t kMaximumWaitMillis = 24 * 3600 * 1000;
   static constexpr const char* kTransportVersion = "9.1.0";
 
   VDTNETUploadOperation(std::int64_t target, std::uint32_t conditions, std::string uploadURL,

@@ -84,10 +84,21 @@ void VDTNETUploader::uploadTarget(std::int64_t target, std::uint32_t conditions)
   auto storages = registrar ? registrar->targetToStorage() : VDTCORRegistrar::StorageMap{};
   auto found = storages.find(target);
   auto storage = found == storages.end() ? nullptr : std::dynamic_pointer_cast<VDTCORStoragePromiseProtocol>(found->second);
-  auto url = serverURLForTarget(target);
-  if (!storage || !url) {
+  if (!storage) {
     VDTCORLog(kVDTCORMCEGeneralError, kVDTCORLogLevelError,
               "Failed to upload target: %ld - could not find corresponding storage instance.", static_cast<long>(target));
+    return;
+  }
+  auto url = serverURLForTarget(target);
+  if (!url) {
+    // Not a fault: the product ships without an address until one is configured. Said once, so that
+    // whoever wonders why nothing arrives finds the reason in the log.
+    if (!toldNoAddress_.exchange(true)) {
+      VDTCORLogNotice(kVDTCORMCNNoUploadAddress,
+                      "No event upload address is configured (%@ in the options file or %@). Events are stored on "
+                      "this device and not uploaded",
+                      VDTCOREndpoints::kServiceURLOptionKey, VDTCOREndpoints::kServiceURLEnvironmentVariable);
+    }
     return;
   }
   auto operation = std::make_shared<VDTNETUploadOperation>(target, conditions, *url, uploadQueue_, storage,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -63,6 +64,8 @@ class VDTNETUploader final : public VDTCORUploader,
   std::condition_variable operationsChanged_;
   std::deque<std::shared_ptr<VDTNETUploadOperation>> waiting_;
   std::shared_ptr<VDTNETUploadOperation> running_;
+
+  std::atomic<bool> toldNoAddress_{false};
 
   std::mutex nextUploadMutex_;
   std::map<std::int64_t, std::shared_ptr<VDTCORClock>> nextUploadTimeByTarget_;

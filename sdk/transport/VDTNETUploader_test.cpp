@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include "platform/log/Log.h"
+#include "sdk/core/VURCoreTestSupport.h"
+#include "sdk/transport/VDTCOREndpoints.h"
 #include "sdk/transport/VDTCORTransport.h"
 #include "sdk/transport/VDTCORFlatFileStorageTestSupport.h"
 #include "sdk/transport/VDTCORTransformer.h"
@@ -88,6 +93,10 @@ TEST_F(UploaderTest, StatusesDecideWhetherEventsAreKeptAndHowLongTheTargetWaits)
       {"200 without a wait", reply(200, std::nullopt), false, 900000},
       {"200 Retry-After not a number", reply(200, std::nullopt, {{"Retry-After", "soon"}}), false, 900000},
       {"500 with a wait", reply(500, 1234), true, 1234},
+      // A wait past any sense holds the target for a day at most, and one in the past holds it not at all.
+      {"200 waiting for ever", reply(200, std::numeric_limits<std::int64_t>::max()), false, 86400000},
+      {"200 waiting a negative time", reply(200, std::numeric_limits<std::int64_t>::min()), false, 0},
+      {"200 Retry-After of centuries", reply(200, std::nullopt, {{"Retry-After", "9000000000000000"}}), false, 86400000},
   };
   for (const auto& c : cases) {
     server.on("POST", "/batch", c.response);
@@ -126,6 +135,23 @@ TEST_F(UploaderTest, ARefusedConnectionKeepsTheEventsWithoutAWait) {
   EXPECT_EQ(stored(1003), 1u);
   EXPECT_EQ(uploader->nextUploadTimeForTarget(1003), nullptr);
   EXPECT_EQ(application->openTasks(), 0u);
+}
+
+// As shipped, without an address: events stay stored, nothing is sent, and the log says why once.
+TEST_F(UploaderTest, WithoutAnAddressEventsStayStoredAndOneNoticeSaysWhy) {
+  SdkWorld world;
+  ::unsetenv(VDTCOREndpoints::kServiceURLEnvironmentVariable);
+  VDTNETUploader::setTestServerURL(std::nullopt);
+  platform::log::CapturedLines lines;
+  storedEvent(1001, 3);
+  upload(1001, 4);
+  upload(1001, 4 | 16);
+  EXPECT_EQ(stored(1001), 1u);
+  EXPECT_EQ(server.requestCount(), 0u);
+  ASSERT_EQ(lines.lines().size(), 1u);
+  EXPECT_EQ(lines.lines()[0].level, platform::log::Notice);
+  EXPECT_NE(lines.lines()[0].message.find("No event upload address is configured (TRANSPORT_SERVICE_URL"),
+            std::string::npos);
 }
 
 TEST_F(UploaderTest, HeadersFollowTheTargetAndGzipIsUsedOnlyWhenShorter) {

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/net/URLRequest.h"
 #include "sdk/analytics/foundation/APMEnvironment.h"
 
 namespace sdk::analytics {
@@ -17,12 +18,7 @@ std::size_t hostStart(const std::string& url) {
 
 }  // namespace
 
-std::string APMNormalizedServiceURL(std::string url) {
-  while (!url.empty() && (url.back() == '/' || url.back() == ' ')) url.pop_back();
-  const std::size_t start = hostStart(url);
-  if (start == std::string::npos || start >= url.size() || url[start] == '/' || url[start] == ':') return "";
-  return url;
-}
+std::string APMNormalizedServiceURL(std::string url) { return platform::net::normalizedBaseURL(std::move(url)); }
 
 std::string APMServiceBaseURL() {
   if (const char* environment = std::getenv(kAnalyticsServiceURLEnvironmentVariable); environment && *environment) {
