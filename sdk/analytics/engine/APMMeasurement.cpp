@@ -8,6 +8,7 @@
 #include "sdk/analytics/engine/APMRemoteConfig.h"
 #include "sdk/analytics/engine/APMRemoteConfigExperimentsAdapter.h"
 #include "sdk/analytics/engine/MeasurementEventEntries.h"
+#include "sdk/analytics/engine/SessionReporting.h"
 #include "sdk/analytics/engine/ZEDIvadazudoStart.h"
 #include "sdk/analytics/foundation/APMAlarm.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
@@ -216,6 +217,21 @@ std::shared_ptr<APMMeasurement> APMMeasurement::initWithParts(Parts parts, const
         // What already runs finishes; what comes after finds the flag.
         self->scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:terminate", [] {});
       });
+  // The automatic reporters find the newest engine, its session reporter and its settings.
+  sdk::analytics::ReporterEngineAccess access;
+  access.isEngineEnabled = [weak] {
+    auto self = weak.lock();
+    return self && self->isEnabled();
+  };
+  access.sessionReporter = [weak]() -> std::shared_ptr<sdk::analytics::SessionReporting> {
+    auto self = weak.lock();
+    return self ? self->sessionReporter() : nullptr;
+  };
+  access.remoteConfig = [weak]() -> std::shared_ptr<APMRemoteConfig> {
+    auto self = weak.lock();
+    return self ? self->remoteConfigInstance() : nullptr;
+  };
+  sdk::analytics::ReporterEngineAccess::setCurrent(std::move(access));
   const bool enable = engine->shouldEnableMeasurement();
   engine->setEnabled(enable);
   engine->wasEnabledDuringInitialization_ = enable;

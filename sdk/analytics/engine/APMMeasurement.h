@@ -11,6 +11,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/engine/APMRemoteConfigExperiments.h"
+#include "sdk/analytics/engine/BackgroundUploadTask.h"
 #include "sdk/analytics/engine/FacadeEngine.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
 #include "sdk/utilities/ZURAridire.h"
@@ -29,6 +30,7 @@ class MeasurementEventEntries;
 class MeasurementEventPipeline;
 class MeasurementUploader;
 class SearchAdReporting;
+class SessionReporting;
 }
 
 // The measurement engine: one shared instance per process owning the measurement database, the
@@ -107,6 +109,34 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
                                const std::string& appIDFromDeDed, const std::string& persistedAppIDFromVMP,
                                const std::string& persistedAppIDFromDeDed);
   [[nodiscard]] bool wipeoutAnalyticsDataAndResetComponents();
+
+  // --- sessions
+  // The engine's session reporter; nullptr before the components exist or when the reporters are not
+  // linked in. A wipe replaces it.
+  std::shared_ptr<sdk::analytics::SessionReporting> sessionReporter() const;
+  // Starts a session when the last one has expired: new "_sid"/"_sno" properties and an "_s" event.
+  void reportSessionStartOnWorkerQueueWithTimestamp(double timestamp, bool appInBackground);
+  // A session number lost with the persisted settings comes back from the lifetime count of "_s".
+  void backfillSessionNumber();
+
+  // --- life-cycle events
+  // The first open of an install (or after a wipe), else a plain session start.
+  void reportFirstOpenOnWorkerQueue();
+  // "_npa" from the app's choice or the info dictionary's default.
+  void setPersonalizedAdsUserPropertyOnWorkerQueue();
+  // "_lair" once a device advertising ID has been seen.
+  void setLastAdvertisingIDResetUserPropertyOnWorkerQueue();
+  // The hour after `milliseconds`: an exact hour still moves one hour on.
+  static std::int64_t timestampMillisRoundedUpToNextHour(std::int64_t milliseconds);
+  static bool shouldAllowAdNetworkRegistration();
+
+  // --- the app's life cycle (main thread)
+  void handleAppDidBecomeActiveEvent();
+  void handleAppWillResignActiveEvent();
+  void handleAppWillEnterForegroundNotification();
+  // Ends the background task that carries the last upload, if one runs.
+  void terminateBackgroundTask();
+  sdk::analytics::BackgroundUploadTask::Identifier backgroundUpdateTask() const { return backgroundUpdateTask_.current(); }
 
   // --- queries for the upload
   bool hasDataToUpload();
@@ -195,11 +225,17 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
  private:
   bool initializeComponentsOnWorkerQueue();
   void logLaunchArgumentHints() const;
-  // Steps of start-up and of collection switching that belong to other parts of the engine.
   void setReportersEnabled(bool enabled);
-  void setPersonalizedAdsUserPropertyOnWorkerQueue();
-  void reportFirstOpenOnWorkerQueue();
+  // Start-up's automatic reports after the components exist: first open, the stored campaign, app and
+  // OS updates, and what the later steps add.
   void startLifecycleReportersOnWorkerQueue();
+  void replaceSessionReporterOnWorkerQueue();
+  void subscribeForAppForegroundBackgroundNotifications();
+  void reportStoredCampaignEventOnWorkerQueue(std::optional<std::int64_t> clickTimestampMillis);
+  // Steps of start-up and of collection switching that belong to other parts of the engine.
+  void startSearchAdReporterOnWorkerQueue();
+  void setSearchAdReporterEnabled(bool enabled);
+  void requestDeferredDeepLinkOnWorkerQueue();
   void clearExpiredDeferredDeepLink();
   void updateSchedule();
   void installUploaderOnWorkerQueue();
@@ -224,9 +260,12 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   std::shared_ptr<APMRemoteConfig> remoteConfig_;
   std::shared_ptr<sdk::analytics::MeasurementEventPipeline> pipeline_;
   std::shared_ptr<sdk::analytics::SearchAdReporting> searchAdReporter_;
+  std::shared_ptr<sdk::analytics::SessionReporting> sessionReporter_;
   std::string previousVMPAppID_;
   // The entries for events and user properties; made with the engine, so always there.
   std::unique_ptr<sdk::analytics::MeasurementEventEntries> entries_;
+  // The session timeout the app asked for, given to every new session reporter. Worker queue only.
+  std::optional<double> requestedSessionTimeout_;
 
   std::atomic<double> initTimestamp_{0};
   const std::string appID_;
@@ -239,4 +278,7 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   // process tears down the tables and libraries it would use.
   std::atomic<bool> terminating_{false};
   platform::foundation::NotificationCenter::Observation willTerminate_;
+  // The app's foreground and background changes, observed once the components exist.
+  std::vector<platform::foundation::NotificationCenter::Observation> appStateObservations_;
+  sdk::analytics::BackgroundUploadTask backgroundUpdateTask_;
 };

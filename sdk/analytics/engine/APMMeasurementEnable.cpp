@@ -11,6 +11,7 @@
 #include "sdk/analytics/engine/BackwardCompatibility.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
 #include "sdk/analytics/engine/MeasurementEventPipeline.h"
+#include "sdk/analytics/engine/SessionReporting.h"
 #include "sdk/analytics/foundation/APMAlarm.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
 #include "sdk/analytics/foundation/APMFiles.h"
@@ -197,6 +198,22 @@ bool APMMeasurement::initializeComponentsOnWorkerQueue() {
       .safelistedEvents = safelistedEvents_};
   sdk::analytics::MeasurementEventPipeline::Hooks hooks;
   hooks.notifyEventListeners = [](const APMEvent& event) { APMAnalytics::notifyEventListeners(event); };
+  hooks.isAppActive = [] { return APMIsAppActive(); };
+  hooks.isSessionExpired = [weak] {
+    auto self = weak.lock();
+    auto reporter = self ? self->sessionReporter() : nullptr;
+    return reporter && reporter->isSessionExpired();
+  };
+  hooks.extendSession = [weak] {
+    auto self = weak.lock();
+    if (auto reporter = self ? self->sessionReporter() : nullptr) (void)reporter->extendSession();
+  };
+  hooks.reportSessionStart = [weak](double timestamp, bool appInBackground) {
+    if (auto self = weak.lock()) self->reportSessionStartOnWorkerQueueWithTimestamp(timestamp, appInBackground);
+  };
+  hooks.setLastAdvertisingIDResetUserProperty = [weak] {
+    if (auto self = weak.lock()) self->setLastAdvertisingIDResetUserPropertyOnWorkerQueue();
+  };
   hooks.updateSchedule = [weak] {
     if (auto self = weak.lock()) self->updateSchedule();
   };

@@ -1,6 +1,7 @@
 // Events and user properties from the facade through the engine to the measurement database.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <future>
 
 #include "platform/foundation/NotificationCenter.h"
@@ -79,12 +80,14 @@ class MeasurementEventsTest : public ::testing::Test {
       if (engine) engine->scheduler()->dispatchSyncOnWorkerQueueBlockID("test", [] {});
     }
   }
+  // What was stored, without the first open's own "_f" and "_e".
   std::vector<std::string> storedNames() {
     std::vector<std::string> names;
     auto database = engine ? engine->database() : nullptr;
     if (!database) return names;
     Error error;
-    auto rows = database->store().recordsForQuery("SELECT name FROM raw_events ORDER BY rowid", {}, &error);
+    auto rows = database->store().recordsForQuery(
+        "SELECT name FROM raw_events WHERE name NOT IN ('_f', '_e') ORDER BY rowid", {}, &error);
     for (const auto& row : *rows) names.push_back(*row.at("name").string());
     return names;
   }
@@ -138,13 +141,23 @@ TEST_F(MeasurementEventsTest, DefaultParametersAndUserPropertiesReachTheDatabase
   auto stored = database->userAttributeWithName("tier", &error);
   ASSERT_TRUE(stored);
   EXPECT_EQ(stored->value.stringValue(), "gold");
-  auto fingerprint = database->nextMetadataFingerprintToProcess(&error);
-  ASSERT_TRUE(fingerprint);
-  auto events = database->rawEventsWithMetadataFingerprint(*fingerprint, &error, nullptr);
-  ASSERT_EQ(events->size(), 1u);
-  EXPECT_EQ(events->front().rawEvent.parameters().at("plan").stringValue(), "pro");
-  auto metadata = database->queryRawEventsMetadataWithFingerprint(*fingerprint, &error);
-  EXPECT_EQ(APMNanoGetMessageArray<APMPBUserAttribute>(*metadata, 2).size(), 1u);
+  auto rows = database->store().recordsForQuery("SELECT metadata_fingerprint FROM raw_events WHERE name = 'shop'", {},
+                                                &error);
+  ASSERT_TRUE(rows && rows->size() == 1u);
+  const std::int64_t fingerprint = rows->front().at("metadata_fingerprint").toInt64();
+  auto events = database->rawEventsWithMetadataFingerprint(fingerprint, &error, nullptr);
+  ASSERT_TRUE(events);
+  auto shop = std::find_if(events->begin(), events->end(),
+                           [](const auto& stored) { return stored.rawEvent.name() == "shop"; });
+  ASSERT_NE(shop, events->end());
+  EXPECT_EQ(shop->rawEvent.parameters().at("plan").stringValue(), "pro");
+  // Beside the first open's own properties.
+  auto metadata = database->queryRawEventsMetadataWithFingerprint(fingerprint, &error);
+  std::vector<std::string> properties;
+  for (const auto& attribute : APMNanoGetMessageArray<APMPBUserAttribute>(*metadata, 2)) {
+    properties.push_back(APMNanoGetString(*attribute, 1).value_or(""));
+  }
+  EXPECT_EQ(std::count(properties.begin(), properties.end(), "tier"), 1);
 }
 
 TEST_F(MeasurementEventsTest, TheEnginesEntriesRefuseMissingArgumentsAndFallSilentWhenTheAppTerminates) {

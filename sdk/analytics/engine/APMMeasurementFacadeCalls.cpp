@@ -30,9 +30,6 @@ void APMMeasurement::logEvent(const sdk::analytics::LoggedEvent& event) { entrie
 
 void APMMeasurement::logEvent(const std::optional<APMEvent>& event) { entries_->logEvent(event); }
 
-// Sessions are not built yet: the timeout has no one to go to.
-void APMMeasurement::setSessionTimeoutInterval(double) {}
-
 void APMMeasurement::setDefaultEventParameters(const std::optional<Dictionary>& parameters) {
   entries_->setDefaultEventParameters(parameters);
 }
@@ -56,9 +53,6 @@ void APMMeasurement::userPropertiesIncludingInternal(bool includingInternal,
 void APMMeasurement::maxUserPropertiesForOrigin(const std::string& origin, std::function<void(std::int64_t)> callback) {
   entries_->maxUserPropertiesForOrigin(origin, std::move(callback));
 }
-
-// The personalised-ads choice belongs to a part not built yet.
-std::optional<std::int64_t> APMMeasurement::shouldDisableAdPersonalization() { return std::nullopt; }
 
 std::shared_ptr<sdk::analytics::CampaignReporting> APMMeasurement::campaigns() {
   return sdk::analytics::CampaignReporting::create(weak_from_this());

@@ -1,20 +1,16 @@
 #include "sdk/analytics/engine/APMMeasurement.h"
-#include "sdk/analytics/engine/APMIdentity.h"
 #include "sdk/analytics/engine/APMRemoteConfig.h"
 #include "sdk/analytics/engine/CampaignReporting.h"
 #include "sdk/analytics/engine/ParkedCampaignLink.h"
 #include "sdk/analytics/engine/SearchAdReporting.h"
-#include "sdk/analytics/engine/VersionUpdateReport.h"
-#include "sdk/analytics/foundation/APMEnvironment.h"
 #include "sdk/analytics/foundation/APMPersistedConfig.h"
 #include "sdk/analytics/foundation/APMScheduler.h"
 #include "sdk/analytics/foundation/APMUserDefaults.h"
 
-// Steps of start-up and of switching collection that belong to parts of the engine not built yet:
-// the life-cycle events (first open, stored campaigns, the personalised-ads
-// property) and sessions. Each does nothing until its part takes it over.
+// The steps of start-up and of switching collection that search-ad attribution and deferred deep
+// links take: the reporters above the engine do the work.
 
-void APMMeasurement::setReportersEnabled(bool enabled) {
+void APMMeasurement::setSearchAdReporterEnabled(bool enabled) {
   std::shared_ptr<sdk::analytics::SearchAdReporting> searchAds;
   {
     std::lock_guard lock(componentsMutex_);
@@ -23,23 +19,8 @@ void APMMeasurement::setReportersEnabled(bool enabled) {
   if (searchAds) searchAds->setSearchAdReporterEnabled(enabled);
 }
 
-void APMMeasurement::setPersonalizedAdsUserPropertyOnWorkerQueue() {}
-
-void APMMeasurement::reportFirstOpenOnWorkerQueue() {}
-
-void APMMeasurement::startLifecycleReportersOnWorkerQueue() {
-  auto persisted = persistedConfig();
-  if (!persisted) return;
-  if (!sdk::analytics::parkedCampaignLink(*APMUserDefaults::standardUserDefaults())) {
-    if (auto reporter = campaigns()) reporter->requestDeferredDeepLinkIfAllowedOnWorkerQueue();
-  }
-  if (auto identity = this->identity()) {
-    sdk::analytics::reportVersionChange(identity->appVersion(), persisted->appVersion(),
-                                        [persisted](const std::string& v) { persisted->setAppVersion(v); }, "_au", "_pv");
-  }
-  sdk::analytics::reportVersionChange(APMEnvironmentInfo::sharedInstance().deviceOSVersion, persisted->osVersion(),
-                                      [persisted](const std::string& v) { persisted->setOSVersion(v); }, "_ou", "_po");
-  auto searchAds = sdk::analytics::SearchAdReporting::create(scheduler_->workerQueue(), persisted);
+void APMMeasurement::startSearchAdReporterOnWorkerQueue() {
+  auto searchAds = sdk::analytics::SearchAdReporting::create(scheduler_->workerQueue(), persistedConfig_);
   {
     std::lock_guard lock(componentsMutex_);
     searchAdReporter_ = searchAds;
@@ -48,6 +29,10 @@ void APMMeasurement::startLifecycleReportersOnWorkerQueue() {
     searchAds->setSearchAdReporterEnabled(true);
     searchAds->start();
   }
+}
+
+void APMMeasurement::requestDeferredDeepLinkOnWorkerQueue() {
+  if (auto reporter = campaigns()) reporter->requestDeferredDeepLinkIfAllowedOnWorkerQueue();
 }
 
 void APMMeasurement::clearExpiredDeferredDeepLink() {

@@ -16,6 +16,14 @@ void APMMeasurement::installUploaderOnWorkerQueue() {
   sdk::analytics::MeasurementUploader::Hooks hooks;
   std::shared_ptr<ZURAridire> network = network_;
   hooks.isNetworkConnected = [network] { return network && network->isNetworkConnected(); };
+  std::weak_ptr<APMMeasurement> weak = weak_from_this();
+  hooks.isBackgroundTaskRunning = [weak] {
+    auto self = weak.lock();
+    return self && self->backgroundUpdateTask_.isRunning();
+  };
+  hooks.terminateBackgroundTask = [weak] {
+    if (auto self = weak.lock()) self->terminateBackgroundTask();
+  };
   auto uploader = sdk::analytics::MeasurementUploader::make(std::move(parts), std::move(hooks));
   std::lock_guard lock(componentsMutex_);
   uploader_ = std::move(uploader);

@@ -3,6 +3,8 @@
 #include <cstdlib>
 
 #include "platform/foundation/IdentityFacts.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/ui/Application.h"
 #include "sdk/analytics/engine/APMAnalytics.h"
 #include "sdk/analytics/engine/APMConsentSettingsUtil.h"
 #include "sdk/analytics/engine/APMIdentifiers.h"
@@ -154,9 +156,10 @@ TEST_F(MeasurementUploadTest, ALoggedEventReachesTheServiceOnTheEnginesTimer) {
   EXPECT_EQ(APMNanoGetInt32(*bundles[0], 0), 1);
   EXPECT_EQ(APMNanoGetString(*bundles[0], 8), "ios");
   EXPECT_EQ(APMNanoGetString(*bundles[0], 22), identity->appInstanceID());
+  // The logged event beside the first open's own.
   auto events = APMNanoGetMessageArray<APMPBEvent>(*bundles[0], 1);
+  std::erase_if(events, [](const auto& event) { return APMNanoGetString(*event, 1) != "take"; });
   ASSERT_EQ(events.size(), 1u);
-  EXPECT_EQ(APMNanoGetString(*events[0], 1), "take");
   EXPECT_EQ(APMEventFromProtoEvent(*events[0])->parameters().at("scene").int64Value(), 12);
   EXPECT_EQ(persisted->lastSuccessfulUploadTimestamp(), environment.clock()->now());
 
@@ -196,6 +199,37 @@ TEST_F(MeasurementUploadTest, DeniedAnalyticsStorageKeepsTheInstanceAndVendorIDs
   const auto signals = APMNanoGetString(*bundles[0], M::kConsentSignals).value_or("");
   ASSERT_GE(signals.size(), 4u);
   EXPECT_EQ(signals[3], '0') << signals;
+}
+
+TEST_F(MeasurementUploadTest, LeavingTheForegroundUploadsUnderABackgroundTaskThatEndsWithTheUpload) {
+  serve();
+  logEvent("take", {});
+  auto application = platform::ui::Application::sharedApplication();
+  ASSERT_TRUE(application);
+  const auto tasksBefore = application->backgroundTaskCount();
+
+  auto& center = platform::foundation::NotificationCenter::defaultCenter();
+
+  // The facade has not started yet, so the upload waits behind its operations: coming back to the
+  // foreground ends the task.
+  center.post(platform::ui::kApplicationWillResignActiveNotification);
+  EXPECT_NE(engine->backgroundUpdateTask(), platform::ui::Application::kInvalidBackgroundTask);
+  EXPECT_EQ(application->backgroundTaskCount(), tasksBefore + 1);
+  center.post(platform::ui::kApplicationWillEnterForegroundNotification);
+  EXPECT_EQ(engine->backgroundUpdateTask(), platform::ui::Application::kInvalidBackgroundTask);
+  EXPECT_EQ(application->backgroundTaskCount(), tasksBefore);
+
+  // Leaving again with the facade running: the upload goes at once and its end ends the task.
+  center.post(platform::ui::kApplicationWillResignActiveNotification);
+  EXPECT_TRUE(scope.logged(23142)) << "coming back ended the first task";
+  APMAnalytics::unsuspendOperationQueue();
+  APMAnalytics::drainForTesting();
+  ASSERT_TRUE(untilRequests(2)) << "the upload went without waiting for the timer";
+  settle();
+  EXPECT_EQ(server.requests().back().path, "/a");
+  EXPECT_EQ(engine->backgroundUpdateTask(), platform::ui::Application::kInvalidBackgroundTask);
+  EXPECT_EQ(application->backgroundTaskCount(), tasksBefore);
+  APMAnalytics::resetForTesting();
 }
 
 }  // namespace

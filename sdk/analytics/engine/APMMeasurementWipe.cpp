@@ -5,6 +5,7 @@
 #include "sdk/analytics/engine/APMMeasurement.h"
 #include "sdk/analytics/engine/APMRemoteConfig.h"
 #include "sdk/analytics/engine/MeasurementUploader.h"
+#include "sdk/analytics/engine/SessionReporting.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
 #include "sdk/analytics/foundation/APMFiles.h"
 #include "sdk/analytics/foundation/APMMonitor.h"
@@ -94,7 +95,8 @@ bool APMMeasurement::wipeoutAnalyticsDataAndResetComponents() {
     // SQLite hands the emptied queue's row IDs to new bundles: an upload still out must not delete them.
     if (auto uploader = this->uploader()) uploader->dataWasWiped();
     if (auto config = remoteConfigInstance()) config->reset();
-    setReportersEnabled(enabled_.load());
+    replaceSessionReporterOnWorkerQueue();
+    if (auto reporter = sessionReporter()) reporter->setReportingEnabled(enabled_.load());
   } else {
     // Before the database is opened the wipe deletes its file. A file that is not there (a first
     // start) is wiped already; any other failure leaves the data in place and must say so, or the

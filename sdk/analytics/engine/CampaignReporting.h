@@ -30,6 +30,9 @@ class CampaignReporting {
                                           const Dictionary& extraParameters) = 0;
   // Worker queue, at start when no launch link is parked: asks the deep-link service when allowed.
   virtual void requestDeferredDeepLinkIfAllowedOnWorkerQueue() = 0;
+  // Worker queue, once the engine has started (no click time) and at first open (the first-open time
+  // less a millisecond, so the campaign sorts before the open it led to): the parked launch link.
+  virtual void reportParkedLinkOnWorkerQueue(std::optional<std::int64_t> clickTimestampMs) = 0;
 
   // A reporter working for `engine`; nullptr when the reporters are not linked in.
   static std::shared_ptr<CampaignReporting> create(std::weak_ptr<APMMeasurement> engine);

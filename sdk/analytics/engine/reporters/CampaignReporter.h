@@ -41,7 +41,7 @@ class CampaignReporter final : public CampaignReporting, public std::enable_shar
   void requestDeferredDeepLinkIfAllowedOnWorkerQueue() override;
   // Worker queue, once the engine has started: the parked launch link, forgotten and reported with
   // "_cc" = the hour before it was parked, or, past the time to live, as a "(not set)" campaign.
-  void reportParkedLinkOnWorkerQueue(std::optional<std::int64_t> clickTimestampMs);
+  void reportParkedLinkOnWorkerQueue(std::optional<std::int64_t> clickTimestampMs) override;
 
   // At least one of the keys that make a campaign has a non-empty value.
   static bool isValidCampaignURLParamDictionary(const std::map<std::string, std::string>& parameters);

@@ -41,6 +41,9 @@ class CampaignEngineTest : public ::testing::Test {
     setenv(sdk::analytics::kAnalyticsServiceURLEnvironmentVariable, server.url("").c_str(), 1);
     previousBundle = platform::foundation::Bundle::setMainPath(container.path());
     support->deviceID = kDeviceID;
+    // Tests read the monitor's kept lines; an upload of the first open's events must not take them away
+    // into a bundle.
+    persisted->setLastMonitorDataSampledTimestamp(environment.clock()->now());
     APMIdentifiers::sharedInstance()->setOrigin("fa");
     sdk::analytics::CampaignReporter::installFactory();
   }
