@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/foundation/Json.h"
+#include "platform/ui/KeyboardKeysView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TextField.h"
@@ -40,6 +41,8 @@ void describeText(const ui::View& view, Dictionary& out) {
   if (auto* label = dynamic_cast<const ui::Label*>(&view)) {
     out["text"] = label->text();
     out["textColor"] = ViewTreeDump::colorText(label->textColor());
+    // Only when it happens, so a dump names the texts a person cannot read in full.
+    if (label->isTruncated()) out["truncated"] = true;
   } else if (auto* field = dynamic_cast<const ui::TextField*>(&view)) {
     out["text"] = field->text();
     out["textColor"] = ViewTreeDump::colorText(field->textColor());
@@ -73,6 +76,15 @@ Value ViewTreeDump::describe(const ui::View& view) {
   if (auto bg = view.backgroundColor()) out["backgroundColor"] = colorText(*bg);
   if (view.layer().borderWidth() > 0) out["borderColor"] = colorText(view.layer().borderColor());
   describeText(view, out);
+  if (auto* keys = dynamic_cast<const ui::KeyboardKeysView*>(&view)) {
+    // Which keys a person sees, in reading order, and on which grey.
+    std::string labels;
+    for (const auto& key : ui::KeyboardKeysView::keys(keys->type(), keys->bounds().size)) {
+      labels += (labels.empty() ? "" : " ") + key.label;
+    }
+    out["keys"] = labels;
+    out["dark"] = keys->isDark();
+  }
   if (auto* scroller = dynamic_cast<const ui::ScrollView*>(&view)) {
     out["contentSize"] = numbers({scroller->contentSize().width, scroller->contentSize().height});
   }

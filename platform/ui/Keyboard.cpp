@@ -4,42 +4,13 @@
 
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Utf8.h"
-#include "platform/graphics/Path.h"
+#include "platform/ui/KeyboardKeysView.h"
 #include "platform/ui/Responder.h"
 #include "platform/ui/Toolbar.h"
 #include "platform/ui/Window.h"
 
 namespace platform::ui {
 namespace {
-
-// The keys: four rows of rounded caps on the system grey, light or dark as the window is.
-class KeyboardKeysView : public View {
- public:
-  using View::View;
-
- protected:
-  void drawRect(const Rect&) override {
-    Context* context = graphics::currentContext();
-    if (!context) return;
-    bool dark = window() && window()->userInterfaceStyle() == UserInterfaceStyle::Dark;
-    Rect b = bounds();
-    context->setFillColor(dark ? Color(0.17, 0.17, 0.18) : Color(0.82, 0.84, 0.86));
-    context->fillPath(graphics::Path::rect(b));
-    const int columns[] = {10, 9, 7, 1};
-    double rowHeight = 54;
-    double keyWidth = (b.width() - 6) / 10;
-    context->setFillColor(dark ? Color(0.42, 0.42, 0.43) : Color::whiteColor());
-    for (int row = 0; row < 4; ++row) {
-      double width = row == 3 ? keyWidth * 5 : keyWidth;
-      double x = b.minX() + (b.width() - width * columns[row]) / 2;
-      double y = b.minY() + 8 + row * rowHeight;
-      if (y + rowHeight > b.maxY()) break;
-      for (int i = 0; i < columns[row]; ++i) {
-        context->fillPath(graphics::Path::roundedRect({x + i * width + 3, y + 3, width - 6, rowHeight - 12}, 5));
-      }
-    }
-  }
-};
 
 // Holds the accessory above the keys; touches that land on it stay with the keyboard.
 class KeyboardView : public View {
@@ -161,16 +132,31 @@ void Keyboard::responderChanged(View* responder) {
     return;
   }
   std::shared_ptr<View> accessory = input->inputAccessoryView();
-  if (visible_ && host_ && host_->window() == window && accessory == accessory_) return;
+  if (visible_ && host_ && host_->window() == window && accessory == accessory_ &&
+      input->keyboardType() == keysType_ && isDark(*input, *window) == keysDark_) {
+    return;
+  }
   if (visible_ && host_ && host_->window() != window) hide();
-  show(*window, accessory);
+  show(*window, *input, accessory);
 }
 
-void Keyboard::layoutHost(Window& window, double keys) {
+bool Keyboard::isDark(const TextInput& input, const Window& window) {
+  switch (input.keyboardAppearance()) {
+    case KeyboardAppearance::Dark: return true;
+    case KeyboardAppearance::Light: return false;
+    case KeyboardAppearance::Default: return window.userInterfaceStyle() == UserInterfaceStyle::Dark;
+  }
+  return false;
+}
+
+void Keyboard::layoutHost(Window& window, const TextInput& input, double keys) {
   for (const auto& sub : std::vector<std::shared_ptr<View>>(host_->subviews())) sub->removeFromSuperview();
   double width = window.bounds().width();
   double accessoryHeight = accessory_ ? accessory_->frame().height() : 0;
   auto keysView = make<KeyboardKeysView>(Rect{0, accessoryHeight, width, keys});
+  keysType_ = input.keyboardType();
+  keysDark_ = isDark(input, window);
+  keysView->setKeys(keysType_, keysDark_);
   host_->addSubview(keysView);
   if (accessory_) {
     accessory_->setFrame({0, 0, width, accessoryHeight});
@@ -178,7 +164,7 @@ void Keyboard::layoutHost(Window& window, double keys) {
   }
 }
 
-void Keyboard::show(Window& window, const std::shared_ptr<View>& accessory) {
+void Keyboard::show(Window& window, TextInput& input, const std::shared_ptr<View>& accessory) {
   unsigned generation = ++generation_;
   if (!host_) host_ = make<KeyboardView>();
   Rect from = visible_ ? shownFrame_ : Rect{};
@@ -190,7 +176,7 @@ void Keyboard::show(Window& window, const std::shared_ptr<View>& accessory) {
   Rect end{0, screen.height() - height, screen.width(), height};
   Rect begin = from.isEmpty() ? Rect{0, screen.height(), screen.width(), height} : from;
   View::performWithoutAnimation([&] {
-    layoutHost(window, keys);
+    layoutHost(window, input, keys);
     host_->setFrame(begin);
   });
   window.addSubview(host_);  // on top of everything in the window
@@ -224,6 +210,8 @@ void Keyboard::hide() {
 void Keyboard::reset() {
   ++generation_;
   visible_ = false;
+  keysType_ = KeyboardType::Default;
+  keysDark_ = false;
   shownFrame_ = {};
   accessory_.reset();
   if (host_) {

@@ -36,11 +36,18 @@ class RectValue : public foundation::Object {
   Rect rect;
 };
 
+enum class KeyboardType { Default, ASCIICapable, NumbersAndPunctuation, URL, NumberPad, PhonePad, NamePhonePad,
+                          EmailAddress, DecimalPad, Twitter, WebSearch, ASCIICapableNumberPad };
+// Default follows the window's light or dark appearance.
+enum class KeyboardAppearance { Default, Dark, Light };
+
 // A view that takes typed text from the keyboard (a text field). The keyboard comes up while such a
-// view is first responder.
+// view is first responder, with the keys and the appearance the view asks for.
 class TextInput {
  public:
   virtual ~TextInput() = default;
+  virtual KeyboardType keyboardType() const { return KeyboardType::Default; }
+  virtual KeyboardAppearance keyboardAppearance() const { return KeyboardAppearance::Default; }
   // Asked before the view becomes first responder; false keeps it from editing.
   virtual bool shouldBeginEditing() { return true; }
   virtual void insertText(const std::string& text) = 0;
@@ -65,6 +72,9 @@ class Keyboard {
 
   // Up or on its way up.
   bool isVisible() const { return visible_; }
+  // The keys on show, or last shown: their layout and whether they are drawn dark.
+  KeyboardType keysType() const { return keysType_; }
+  bool keysAreDark() const { return keysDark_; }
   // Where the keyboard with its accessory ends up, in window coordinates; empty while hidden.
   Rect frame() const;
   // The view that holds the keys and the accessory while the keyboard is in a window.
@@ -88,17 +98,21 @@ class Keyboard {
 
  private:
   Keyboard() = default;
-  void show(Window& window, const std::shared_ptr<View>& accessory);
+  void show(Window& window, TextInput& input, const std::shared_ptr<View>& accessory);
   void hide();
-  void layoutHost(Window& window, double keys);
+  void layoutHost(Window& window, const TextInput& input, double keys);
   void post(const char* name, const Rect& begin, const Rect& end) const;
   static TextInput* currentInput();
+  // The input's own appearance, or the window's when it asks for the default.
+  static bool isDark(const TextInput& input, const Window& window);
 
   std::shared_ptr<View> host_;
   std::shared_ptr<View> accessory_;
   std::weak_ptr<View> window_;
   Rect shownFrame_;
   bool visible_ = false;
+  KeyboardType keysType_ = KeyboardType::Default;
+  bool keysDark_ = false;
   unsigned generation_ = 0;  // stale did-show / did-hide completions are ignored
 };
 

@@ -1,5 +1,6 @@
 #include "platform/ui/Label.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace platform::ui {
@@ -47,6 +48,51 @@ void Label::setLineBreakMode(LineBreakMode mode) {
   setNeedsDisplay();
 }
 
+void Label::setAdjustsFontSizeToFitWidth(bool adjusts) {
+  adjustsFontSize_ = adjusts;
+  setNeedsDisplay();
+}
+
+void Label::setMinimumScaleFactor(double factor) {
+  minimumScaleFactor_ = factor < 0 ? 0 : factor > 1 ? 1 : factor;
+  setNeedsDisplay();
+}
+
+AttributedString Label::fittedText(double width) const {
+  if (!adjustsFontSize_ || style_.numberOfLines != 1 || text_.empty() || !(width > 0)) return text_;
+  double natural = graphics::TextLayout(text_, style_, 0).size().width;
+  if (natural <= width) return text_;
+  const double smallest = minimumScaleFactor_ > 0 ? minimumScaleFactor_ : 0.5;
+  auto scaled = [&](double factor) {
+    AttributedString shrunk(text_.string());
+    for (const auto& run : text_.runs()) {
+      graphics::TextAttributes attributes = run.attributes;
+      const Font& font = attributes.font ? *attributes.font : style_.font;
+      attributes.font = font.withSize(font.pointSize() * factor);
+      if (attributes.kern) attributes.kern = *attributes.kern * factor;
+      shrunk.addAttributes(attributes, run.location, run.length);
+    }
+    return shrunk;
+  };
+  // Text does not shrink quite in proportion to its size (hinting, rounding): step down until it fits.
+  double factor = std::max(smallest, width / natural);
+  AttributedString shrunk = scaled(factor);
+  for (int step = 0; step < 8 && factor > smallest; ++step) {
+    if (graphics::TextLayout(shrunk, style_, 0).size().width <= width) break;
+    factor = std::max(smallest, factor * 0.97);
+    shrunk = scaled(factor);
+  }
+  return shrunk;
+}
+
+bool Label::isTruncated() const {
+  Rect b = bounds();
+  // A label of no size shows nothing, so nothing of it is cut.
+  if (text_.empty() || b.isEmpty()) return false;
+  graphics::TextLayout layout(fittedText(b.width()), style_, b.width());
+  return layout.isTruncated() || (style_.numberOfLines == 1 && layout.size().width > std::ceil(b.width()));
+}
+
 Size Label::sizeThatFits(Size size) const {
   if (text_.empty()) return {0, 0};
   double width = style_.numberOfLines == 1 ? 0 : size.width;
@@ -58,7 +104,7 @@ void Label::drawRect(const Rect& rect) {
   Context* context = graphics::currentContext();
   if (!context || text_.empty()) return;
   Rect b = bounds();
-  graphics::TextLayout layout(text_, style_, b.width());
+  graphics::TextLayout layout(fittedText(b.width()), style_, b.width());
   double y = b.minY() + (b.height() - layout.size().height) / 2;
   layout.draw(context, {b.minX(), y});
 }

@@ -38,18 +38,32 @@ class Label : public View {
   LineBreakMode lineBreakMode() const { return style_.lineBreakMode; }
   void setLineBreakMode(LineBreakMode mode);
 
+  // A one-line label that shrinks its text to its width instead of cutting it, down to
+  // minimumScaleFactor of the font size (0, the default, is read as half); below that it truncates.
+  bool adjustsFontSizeToFitWidth() const { return adjustsFontSize_; }
+  void setAdjustsFontSizeToFitWidth(bool adjusts);
+  double minimumScaleFactor() const { return minimumScaleFactor_; }
+  void setMinimumScaleFactor(double factor);
+
   // The text's size: on one line for a one-line label, else wrapped at the given width (unbounded
   // when not above zero), rounded up to whole points.
   Size sizeThatFits(Size size) const override;
   Size intrinsicContentSize() const override { return sizeThatFits({0, 0}); }
+  // Whether the text as drawn at the current bounds is cut: ellipsized, or more lines than it may show.
+  bool isTruncated() const;
 
  protected:
   explicit Label(const Rect& frame = {});
   void drawRect(const Rect& rect) override;
 
  private:
+  // The text as drawn in `width`: shrunk to fit when the label adjusts its font size.
+  AttributedString fittedText(double width) const;
+
   AttributedString text_;
   graphics::TextStyle style_;
+  bool adjustsFontSize_ = false;
+  double minimumScaleFactor_ = 0;
 };
 
 }  // namespace platform::ui

@@ -127,6 +127,39 @@ TEST(Renderer, LabelTextOfAKnownFontAtAKnownPlace) {
       << "the label redrew when its alignment changed";
 }
 
+// A one-line label too narrow for its text: cut at the tail by default; drawn smaller and whole when it
+// adjusts its font size, down to its minimum scale, below which it is cut again.
+TEST(Renderer, ALabelThatAdjustsItsFontSizeShrinksLongTextToFit) {
+  auto w = probeWindow();
+  auto label = make<Label>(Rect{10, 10, 120, 30});
+  label->setFont(Font::named("Avenir-Heavy", 20));
+  label->setTextColor(Color::redColor());
+  label->setText("HHHHHHHHHH");
+  w->addSubview(label);
+  const double natural = label->sizeThatFits({0, 0}).width;
+  ASSERT_GT(natural, 120);
+  ASSERT_LT(natural * 0.7, 120);
+  EXPECT_TRUE(label->isTruncated());
+  // The topmost row of ink: smaller capitals, centred as before, start lower.
+  auto firstInkRow = [&] {
+    auto img = Renderer::render(*w);
+    for (int y = 20; y < 80; ++y) {
+      for (int x = 20; x < 260; ++x) {
+        if (img->pixelBytes(x, y) != kWhite) return y;
+      }
+    }
+    return 80;
+  };
+  const int cut = firstInkRow();
+  label->setAdjustsFontSizeToFitWidth(true);
+  EXPECT_FALSE(label->isTruncated());
+  EXPECT_GT(firstInkRow(), cut + 2);
+  label->setMinimumScaleFactor(0.95);
+  EXPECT_TRUE(label->isTruncated()) << "not small enough at the allowed scale";
+  label->setFrame({10, 10, 0, 30});
+  EXPECT_FALSE(label->isTruncated()) << "a label of no width shows nothing to cut";
+}
+
 TEST(Renderer, SubtreeAlphaIsAppliedToTheWholeGroup) {
   auto w = probeWindow();
   auto group = make<View>(Rect{0, 0, 200, 120});

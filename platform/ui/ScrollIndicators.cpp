@@ -36,8 +36,13 @@ std::optional<std::pair<double, double>> knob(const Axis& a) {
 
 }  // namespace
 
-bool ScrollView::areScrollIndicatorsVisible() const {
-  return dragging_ || decelerating_ || animating_ || foundation::Clock::current()->monotonic() < indicatorsUntil_;
+bool ScrollView::areScrollIndicatorsVisible() const { return scrollIndicatorAlpha() > 0; }
+
+double ScrollView::scrollIndicatorAlpha() const {
+  if (dragging_ || decelerating_ || animating_) return 1;
+  double left = indicatorsUntil_ - foundation::Clock::current()->monotonic();
+  if (!(left > 0)) return 0;
+  return std::min(1.0, left / kIndicatorFade);
 }
 
 Rect ScrollView::verticalScrollIndicatorFrame() const {
@@ -64,11 +69,12 @@ Rect ScrollView::horizontalScrollIndicatorFrame() const {
 }
 
 void ScrollView::drawLayerOverlay(Layer&, Context& context) {
-  if (!areScrollIndicatorsVisible()) return;
+  double alpha = scrollIndicatorAlpha();
+  if (!(alpha > 0)) return;
   // Dark bars on a light screen, light ones on a dark screen, translucent over any content.
   Window* w = window();
   bool dark = w && w->userInterfaceStyle() == UserInterfaceStyle::Dark;
-  Color bar = dark ? Color(1, 1, 1, 0.35) : Color(0, 0, 0, 0.35);
+  Color bar = dark ? Color(1, 1, 1, 0.35 * alpha) : Color(0, 0, 0, 0.35 * alpha);
   for (const Rect& r : {verticalScrollIndicatorFrame(), horizontalScrollIndicatorFrame()}) {
     if (r.isEmpty()) continue;
     context.saveGState();
@@ -81,7 +87,8 @@ void ScrollView::drawLayerOverlay(Layer&, Context& context) {
 void ScrollView::lingerIndicators() {
   indicatorsUntil_ = foundation::Clock::current()->monotonic() + kIndicatorLinger;
   if (indicatorTimer_) indicatorTimer_->invalidate();
-  // Nothing to do when it fires but to be the reason for a next frame, in which the bars are gone.
+  // Nothing to do when it fires; while it is pending a window keeps drawing frames, so the fade is
+  // seen, and the frame after it has the bars gone.
   indicatorTimer_ = dispatch::Timer::scheduled(kIndicatorLinger, false, dispatch::Queue::main(), [] {});
 }
 

@@ -73,8 +73,10 @@ class ScrollView : public View {
   // --- indicators (ScrollIndicators.cpp) ---
   // Thin bars along the right and bottom edges showing where the visible part lies in the content.
   // They show while a finger, a coast or an animated scroll moves the content, and for
-  // kIndicatorLinger seconds after it stops; an offset set without animation does not show them.
+  // kIndicatorLinger seconds after it stops, fading out over the last kIndicatorFade of them as a
+  // phone's do; an offset set without animation does not show them.
   static constexpr double kIndicatorLinger = 0.5;
+  static constexpr double kIndicatorFade = 0.25;
   static constexpr double kIndicatorThickness = 3;
   static constexpr double kIndicatorMargin = 3;
   static constexpr double kIndicatorMinimumLength = 36;
@@ -83,6 +85,8 @@ class ScrollView : public View {
   bool showsHorizontalScrollIndicator() const { return showsHorizontal_; }
   void setShowsHorizontalScrollIndicator(bool shows) { showsHorizontal_ = shows; }
   bool areScrollIndicatorsVisible() const;
+  // 1 while the content moves, falling to 0 as the bars fade after it stops.
+  double scrollIndicatorAlpha() const;
   // Where each bar lies in the view's bounds space, inside the indicator insets; empty when the
   // content cannot move along that axis or the bar is switched off.
   Rect verticalScrollIndicatorFrame() const;

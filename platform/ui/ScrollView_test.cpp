@@ -226,9 +226,16 @@ TEST_F(ScrollViewTest, IndicatorsShowWhileTheContentMovesThenGo) {
   EXPECT_LT(barRed(), 200) << "drawn over the content while the finger drags";
   clock->advance(0.3);
   window->touchUp({150, 130});
-  clock->advance(ScrollView::kIndicatorLinger - 0.1);
-  EXPECT_TRUE(scroll->areScrollIndicatorsVisible()) << "they stay a moment after the finger lifts";
-  clock->advance(0.2);
+  clock->advance(ScrollView::kIndicatorLinger - ScrollView::kIndicatorFade - 0.05);
+  EXPECT_EQ(scroll->scrollIndicatorAlpha(), 1) << "they stay a moment after the finger lifts";
+  const int solid = barRed();
+  clock->advance(ScrollView::kIndicatorFade / 2 + 0.05);
+  EXPECT_NEAR(scroll->scrollIndicatorAlpha(), 0.5, 1e-9) << "then fade";
+  EXPECT_GT(barRed(), solid);
+  EXPECT_LT(barRed(), 255);
+  clock->advance(ScrollView::kIndicatorFade / 2 - 0.01);
+  EXPECT_TRUE(scroll->areScrollIndicatorsVisible());
+  clock->advance(0.02);
   EXPECT_FALSE(scroll->areScrollIndicatorsVisible());
   EXPECT_EQ(barRed(), 255);
 

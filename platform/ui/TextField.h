@@ -23,9 +23,6 @@ struct TextRange {
 };
 
 enum class ReturnKeyType { Default, Go, Join, Next, Route, Search, Send, Done, EmergencyCall, Continue };
-enum class KeyboardType { Default, ASCIICapable, NumbersAndPunctuation, URL, NumberPad, PhonePad, NamePhonePad,
-                          EmailAddress, DecimalPad, Twitter, WebSearch, ASCIICapableNumberPad };
-enum class KeyboardAppearance { Default, Dark, Light };
 enum class TextBorderStyle { None, Line, Bezel, RoundedRect };
 
 // What a text field asks and tells while it is edited. Every method is optional.
@@ -65,9 +62,9 @@ class TextField : public View, public TextInput {
 
   ReturnKeyType returnKeyType() const { return returnKeyType_; }
   void setReturnKeyType(ReturnKeyType type) { returnKeyType_ = type; }
-  KeyboardType keyboardType() const { return keyboardType_; }
+  KeyboardType keyboardType() const override { return keyboardType_; }
   void setKeyboardType(KeyboardType type) { keyboardType_ = type; }
-  KeyboardAppearance keyboardAppearance() const { return keyboardAppearance_; }
+  KeyboardAppearance keyboardAppearance() const override { return keyboardAppearance_; }
   void setKeyboardAppearance(KeyboardAppearance appearance) { keyboardAppearance_ = appearance; }
 
   bool isEnabled() const { return enabled_; }

@@ -7,6 +7,8 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Keyboard.h"
+#include "platform/ui/KeyboardKeysView.h"
+#include "platform/ui/Renderer.h"
 #include "platform/ui/Responder.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/Toolbar.h"
@@ -245,6 +247,40 @@ TEST_F(TextInputTest, ATapOnTheFieldStartsEditing) {
   window->touchDown({50, 110});
   window->touchUp({50, 110});
   EXPECT_TRUE(first->isFirstResponder());
+}
+
+// The keys follow the input that edits: a pad of digits for a numeric field, dark when the field or its
+// window asks for dark, and a new layout when the keyboard moves to a field of another kind.
+TEST_F(TextInputTest, TheKeysAreTheOnesAndInTheAppearanceTheFieldAsksFor) {
+  first->setKeyboardType(KeyboardType::DecimalPad);
+  first->setKeyboardAppearance(KeyboardAppearance::Dark);
+  ASSERT_TRUE(first->becomeFirstResponder());
+  EXPECT_EQ(Keyboard::shared().keysType(), KeyboardType::DecimalPad);
+  EXPECT_TRUE(Keyboard::shared().keysAreDark());
+  advance(Keyboard::kAnimationDuration);
+  auto image = Renderer::render(*window);
+  const double scale = image->pixelWidth() / window->bounds().width();
+  // The keyboard's grey beside the first key, and a key's cap: both dark on this light window.
+  const Rect keys = Keyboard::shared().frame();
+  auto pixel = [&](double x, double y) { return image->pixelBytes(int(x * scale), int(y * scale)); };
+  EXPECT_LT(pixel(2, keys.minY() + 2)[0], 80);
+  EXPECT_LT(pixel(keys.width() / 6, keys.minY() + 10)[0], 140);
+
+  std::vector<std::string> labels;
+  for (const auto& key : KeyboardKeysView::keys(KeyboardType::DecimalPad, keys.size)) labels.push_back(key.label);
+  EXPECT_EQ(labels, (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7", "8", "9", ".", "0", "⌫"}));
+  for (const auto& key : KeyboardKeysView::keys(KeyboardType::Default, keys.size)) {
+    EXPECT_TRUE(keys.offsetBy(-keys.minX(), -keys.minY()).contains(key.frame.origin)) << key.label;
+  }
+
+  // Letters for a default field; light for a field that leaves it to a light window.
+  ASSERT_TRUE(second->becomeFirstResponder());
+  EXPECT_EQ(Keyboard::shared().keysType(), KeyboardType::Default);
+  EXPECT_FALSE(Keyboard::shared().keysAreDark());
+  Responder::resignCurrent();
+  window->setUserInterfaceStyle(UserInterfaceStyle::Dark);
+  ASSERT_TRUE(second->becomeFirstResponder());
+  EXPECT_TRUE(Keyboard::shared().keysAreDark());
 }
 
 }  // namespace
