@@ -1,8 +1,11 @@
 // The bars in a window, dragged, flung and tapped with the manual clock.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "app/kit/UIConstants.h"
 #include "app/main/BarTestFixture.h"
+#include "platform/ui/PanGestureRecognizer.h"
 
 namespace {
 
@@ -130,6 +133,27 @@ TEST_F(BarBehaviourTest, ProgrammaticMovesGiveNoTicks) {
   ASSERT_GE(ticks(), 1u);
   EXPECT_EQ(platform::ui::ImpactFeedbackGenerator::ticks().front().style,
             platform::ui::ImpactFeedbackGenerator::Style::Heavy);
+}
+
+// A hand on the aperture bar feels the f/2.8 mark within half a tenth of a stop on either side of it,
+// coming from below or from above.
+TEST_F(BarBehaviourTest, TheApertureTicksJustBeforeAndJustAfterAStop) {
+  settings().snap = false;
+  auto b = bar(1, package("Prime Lens", {lens(50, "T1.4", "T22")}));
+  const double step = 80, mark = stops(2.8);  // 4.97 stops above f/0.5
+  for (double end : {mark - 0.02, mark + 0.06}) {
+    SCOPED_TRACE(end);
+    // Start half a stop away, between marks, and drag to just beside the mark.
+    const double start = end < mark ? mark - 0.5 : mark + 0.5;
+    b->setAperture(static_cast<float>(std::pow(2.0, start / 2) / 2), false);
+    env.advance(0.5);
+    platform::ui::ImpactFeedbackGenerator::clearTicks();
+    // The finger travels the pan's hysteresis before the bar follows it.
+    const double travel = (end - start) * step;
+    drag(*b, -(travel + std::copysign(platform::ui::PanGestureRecognizer::kHysteresis, travel)), 10, false);
+    ASSERT_NEAR(b->position() / step, end, 0.01);
+    EXPECT_EQ(ticks(), 1u);
+  }
 }
 
 TEST_F(BarBehaviourTest, ApertureSnapsToTheNearestStop) {

@@ -133,6 +133,15 @@ TEST_F(ScaleTest, EqualFocalLengthsKeepTheSparseDensity) {
   EXPECT_NEAR(b->scaleWidth(), std::pow(75.0, 0.02) * 1500 * (a1 - a2), 0.5);
 }
 
+// Two primes whose angles lie less than 0.035 rad apart spread the whole scale, so their marks stay
+// apart.
+TEST_F(ScaleTest, ClosePrimesSpreadTheScale) {
+  auto b = bar(0, package("Prime Lens", {lens(25), lens(75), lens(80)}));
+  ASSERT_LT(fov(75, 36) - fov(80, 36), 0.035);
+  const double a1 = std::atan(fov(25, 36) / 2), a2 = std::atan(fov(80, 36) / 2);
+  EXPECT_NEAR(b->scaleWidth(), std::pow(55.0, 0.02) * 2500 * (a1 - a2), 0.5);
+}
+
 TEST_F(ScaleTest, OverlappingLabelsShrinkAndAlternateHeights) {
   std::vector<LensObject> lenses;
   for (float f : {135.0f, 140.0f, 145.0f, 150.0f, 1000.0f}) lenses.push_back(lens(f));

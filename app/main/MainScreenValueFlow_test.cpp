@@ -165,6 +165,27 @@ TEST_F(ValueFlowTest, TypedValuesMoveTheBarsAndThePages) {
   EXPECT_FLOAT_EQ(screen->currentApertureFormatOne, 4);
 }
 
+// A short lens stopped down on a small package two has its hyperfocal distance inside the focal length
+// its match needs on a package one of a far larger format: no stop there keeps that depth, the lens
+// would have to open wider than any can. Package one's display says so with the no-value text in the
+// out-of-range colour, never a negative f-number, and its bar stays where it was.
+TEST_F(ValueFlowTest, AStopNoLensCanBeSetToShowsNoValue) {
+  state()->packageOne->shootingMode->width *= 4;
+  state()->packageOne->shootingMode->height *= 4;
+  screen->setupViewsAndCalculate();
+  env.advance(1);
+  const double resting = views().apertureScrollBar->position();
+  screen->currentFocalLengthFormatTwo = 1;
+  const int coc = state()->settings.cocFactor;
+  ASSERT_LT(LensMatchCalc::horApertureMatchWithPackageSource(two(), 1, 45, one(), coc), 0)
+      << "the scene needs a stop behind the lens";
+  screen->makeFirstFormatMatchSecondwithAperture(45);
+  env.advance(1);
+  EXPECT_EQ(views().valueDisplayView->apertureLabel()->text(), "–");
+  EXPECT_EQ(views().valueDisplayView->apertureLabel()->textColor(), UIConstants::redWarning());
+  EXPECT_EQ(views().apertureScrollBar->position(), resting);
+}
+
 TEST_F(ValueFlowTest, OutOfRangeColoursTheDisplayAndBack) {
   const auto red = UIConstants::redWarning();
   screen->valuesOutOfRangeFor(2, true);

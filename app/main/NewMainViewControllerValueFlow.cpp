@@ -5,10 +5,13 @@
 
 #include "app/kit/UIConstants.h"
 #include "app/main/NewMainViewController.h"
+#include "app/optics/LensLimits.h"
 #include "app/optics/LensMatchCalc.h"
 #include "app/pages/PageState.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/log/Log.h"
+
+using app::optics::LensLimits;
 
 namespace {
 
@@ -40,6 +43,17 @@ Match lensMatch(const QuorvelPackage& source, float focalLength, float aperture,
   const bool widths = app::pages::framesObject()->settings.lensMatchType == 0;
   return {static_cast<float>(widths ? horizontal : vertical),
           static_cast<float>(widths ? horizontalAperture : verticalAperture)};
+}
+
+// A matched stop no lens can be set to (the depth would need a lens opening wider than any, or a stop
+// behind the lens) has no place on the bar: the display shows no value, in the out-of-range colour the
+// bar gives it, and the bar stays where it was.
+void moveToMatchedAperture(InputScrollView& bar, float aperture, bool animated) {
+  if (LensLimits::isFNumber(aperture)) {
+    bar.setAperture(aperture, animated);
+  } else {
+    bar.showOutOfRangeWarning();
+  }
 }
 
 }  // namespace
@@ -138,7 +152,7 @@ void NewMainViewController::lensMatchTypeSwitchUpdate() {
   targetDisplay.setFocalLength(match.focalLength);
   targetFocal->updatePrimeLensIndex();
   sourceFocal->hideOutOfRangeWarning();
-  targetAperture->setAperture(match.aperture, true);
+  moveToMatchedAperture(*targetAperture, match.aperture, true);
   targetDisplay.setAperture(match.aperture);
   lastActiveFLScrollbar = last;
   // A target that did not move, or has finished moving, must answer the person's own drags again.
@@ -188,7 +202,7 @@ void NewMainViewController::makeSecondFormatMatchFirstwithAperture(float apertur
   if (!std::isfinite(a)) return;
   currentApertureFormatTwo = a;
   views_.secondValueDisplayView->setAperture(a);
-  views_.secondApertureScrollBar->setAperture(a, false);
+  moveToMatchedAperture(*views_.secondApertureScrollBar, a, false);
 }
 
 void NewMainViewController::makeFirstFormatMatchSecondwithAperture(float aperture) {
@@ -199,7 +213,7 @@ void NewMainViewController::makeFirstFormatMatchSecondwithAperture(float apertur
   if (!std::isfinite(a)) return;
   currentApertureFormatOne = a;
   views_.valueDisplayView->setAperture(a);
-  views_.apertureScrollBar->setAperture(a, false);
+  moveToMatchedAperture(*views_.apertureScrollBar, a, false);
 }
 
 void NewMainViewController::freeProgrammaticScrollFocalLength(bool isSecondCamera) {

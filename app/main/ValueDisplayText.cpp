@@ -2,18 +2,23 @@
 
 #include "app/model/DisplayNumbers.h"
 #include "app/model/NumericText.h"
+#include "app/optics/LensLimits.h"
+#include "app/pages/DistanceText.h"
 
 namespace app::main::valuetext {
 
 using app::model::DisplayNumbers;
 using app::model::NumericText;
+using app::optics::LensLimits;
 
 std::string focalLength(float value) {
+  if (!LensLimits::isFocalLength(value)) return app::pages::kNoValueText;
   const bool fine = static_cast<double>(value) < 19.9;
   return DisplayNumbers::plainDecimal(fine ? 1 : 0, fine ? 1 : 0).stringFromNumber(value) + "mm";
 }
 
 std::string aperture(float value) {
+  if (!LensLimits::isFNumber(value)) return app::pages::kNoValueText;
   const bool fine = static_cast<double>(value) < 9.9;
   return "f" + DisplayNumbers::plainDecimal(fine ? 1 : 0, fine ? 1 : 0).stringFromNumber(value);
 }

@@ -37,6 +37,9 @@ std::shared_ptr<platform::ui::Label> valueLabel() {
   label->setFont(UIConstants::mediumFontQuorvelWithSize(24));
   label->setTextColor(UIConstants::maxContrastText());
   label->setTextAlignment(platform::ui::TextAlignment::Center);
+  // A typed distance of many digits is drawn smaller, not cut.
+  label->setAdjustsFontSizeToFitWidth(true);
+  label->setMinimumScaleFactor(0.5);
   return label;
 }
 
@@ -161,7 +164,9 @@ void ValueDisplayView::setDistance(float meters) {
 
 // --- editing ---
 
-// The field lies under the tap area; the tap shows it and hands it the keyboard.
+// The field lies under the tap area; the tap shows it and hands it the keyboard. The label in the same
+// place goes, or what is typed would be drawn over the value it replaces; the field shows the same text
+// once the edit ends.
 void ValueDisplayView::focalLengthBecomeFirstResponder() {
   focalLengthTextField_->setAlpha(1);
   focalLengthLabel_->setAlpha(0);
@@ -170,11 +175,13 @@ void ValueDisplayView::focalLengthBecomeFirstResponder() {
 
 void ValueDisplayView::distanceBecomeFirstResponder() {
   distanceTextField_->setAlpha(1);
+  distanceLabel_->setAlpha(0);
   distanceTextField_->becomeFirstResponder();
 }
 
 void ValueDisplayView::apertureBecomeFirstResponder() {
   apertureTextField_->setAlpha(1);
+  apertureLabel_->setAlpha(0);
   apertureTextField_->becomeFirstResponder();
 }
 

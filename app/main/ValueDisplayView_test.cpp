@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "app/kit/KitTestEnvironment.h"
 #include "app/kit/UIConstants.h"
 #include "app/main/ValueDisplayText.h"
@@ -23,6 +25,13 @@ TEST(ValueTextTest, NumbersAsTheDisplayShowsThem) {
   const std::pair<float, const char*> apertures[] = {{2.8f, "f2.8"}, {9.9f, "f9.9"}, {11, "f11"}, {0.8f, "f0.8"},
                                                      {22.5f, "f22"}};
   for (const auto& [value, shown] : apertures) EXPECT_EQ(text::aperture(value), shown) << value;
+  // What no lens has or can be set to shows as no value, never as a negative or endless number.
+  const std::pair<float, const char*> lenses[] = {{1e9f, "–"}, {10001, "–"}, {10000, "10000mm"}, {0.4f, "–"},
+                                                  {NAN, "–"}};
+  for (const auto& [value, shown] : lenses) EXPECT_EQ(text::focalLength(value), shown) << value;
+  const std::pair<float, const char*> stops[] = {{-641158938624.0f, "–"}, {0.0001f, "–"}, {0.49f, "–"},
+                                                 {0.5f, "f0.5"}, {1000, "f1000"}, {1e12f, "–"}, {INFINITY, "–"}};
+  for (const auto& [value, shown] : stops) EXPECT_EQ(text::aperture(value), shown) << value;
   const std::pair<const char*, const char*> repairs[] = {
       {"1,5", "1.5"}, {".8", "0.8"}, {"35.", "35"}, {"1.5.", "1.5"}, {"2.8.", "2.8"}, {"", ""}, {",5", "0.5"}};
   for (const auto& [typed, repaired] : repairs) EXPECT_EQ(text::repaired(typed), repaired) << typed;
@@ -111,6 +120,19 @@ TEST_F(ValueDisplayTest, NothingUsableOrCancelResendsTheOldValue) {
   // The next edit is not cancelled.
   type(*display->apertureBtn(), "4");
   EXPECT_FLOAT_EQ(display->mainAperture(), 4);
+}
+
+// Typed digits never stand over the value they replace: each editor hides the label at its place.
+TEST_F(ValueDisplayTest, EachEditorHidesTheValueItReplaces) {
+  const std::pair<std::shared_ptr<platform::ui::Button>, std::shared_ptr<platform::ui::Label>> columns[] = {
+      {display->focalLengthBtn(), display->focalLengthLabel()},
+      {display->apertureBtn(), display->apertureLabel()},
+      {display->distanceBtn(), display->distanceLabel()}};
+  for (const auto& [button, label] : columns) {
+    press(*button);
+    EXPECT_EQ(label->alpha(), 0) << label->text();
+    keyboard().pressEscape();
+  }
 }
 
 TEST_F(ValueDisplayTest, EditingPreparesTheFieldAndLimitsItsLength) {

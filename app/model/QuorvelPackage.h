@@ -74,5 +74,9 @@ struct QuorvelPackage {
   float adapterWidth() const { return lensAdapter ? lensAdapter->adapterValueWidth : 0.0f; }
   float adapterHeight() const { return lensAdapter ? lensAdapter->adapterValueHeight : 0.0f; }
   bool isAdapterSpherical() const { return adapterWidth() == adapterHeight(); }
+  // How much the adapter enlarges the image the lens throws: a focal reducer below 1, a converter above.
+  // The sensor records the picture of a lens whose focal length and f-number are both this many times
+  // the lens's own. An anamorphic adapter squeezes the width only and leaves the height, so it gives 1.
+  float adapterMagnification() const { return isAdapterSpherical() ? adapterWidth() : 1.0f; }
   bool isCropped() const;
 };

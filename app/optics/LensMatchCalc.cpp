@@ -16,14 +16,22 @@ float circleOfConfusion(const QuorvelPackage& p, float factor) {
 
 // The aperture at which the target, at its matched focal length and with its own circle of confusion, has
 // the source's hyperfocal distance. Single precision throughout, as the stored sizes are.
+//
+// Depth of field belongs to the picture the sensor records: behind a focal reducer or converter that is
+// the picture of a lens with focal length and f-number both scaled by the adapter. The source's hyperfocal
+// distance is taken for its lens as seen through its adapter, the target's stop solved for its lens as
+// seen through its own, and then read back as the stop set on the target's lens.
 double apertureMatch(const QuorvelPackage& source, float f, float n, const QuorvelPackage& target, int cocFactor,
                      float matchedFocalLength) {
   float k = static_cast<float>(cocFactor);
   float cS = circleOfConfusion(source, k);
   float cT = circleOfConfusion(target, k);
-  float hyperfocalMeters = (f * f / (cS * n) + f) / 1000.0f;
-  float f2 = matchedFocalLength;
-  return -(f2 * f2) / (cT * f2 - cT * 1000.0f * hyperfocalMeters);
+  float mS = source.adapterMagnification();
+  float mT = target.adapterMagnification();
+  float fS = f * mS;
+  float hyperfocalMeters = (fS * fS / (cS * (n * mS)) + fS) / 1000.0f;
+  float f2 = matchedFocalLength * mT;
+  return -(f2 * f2) / (cT * f2 - cT * 1000.0f * hyperfocalMeters) / mT;
 }
 
 }  // namespace

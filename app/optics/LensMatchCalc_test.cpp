@@ -55,6 +55,35 @@ TEST(LensMatchCalc, ApertureKeepsTheHyperfocalDistance) {
   EXPECT_GT(n2, n);  // the larger format needs a smaller opening for the same depth of field
 }
 
+QuorvelPackage withAdapter(QuorvelPackage p, float width, float height) {
+  p.lensAdapter->adapterValueWidth = width;
+  p.lensAdapter->adapterValueHeight = height;
+  return p;
+}
+
+// Behind a focal reducer or converter the sensor sees a lens of scaled focal length and f-number: the
+// matches find the lens on the other package that gives that picture and that depth of field.
+TEST(LensMatchCalc, AnAdapterScalesFocalLengthAndStopAlike) {
+  const QuorvelPackage extended = withAdapter(kSuper35, 2, 2);
+  EXPECT_NEAR(LensMatchCalc::horMatchWithPackageSource(extended, 50, kSuper35), 100, 1e-3);
+  EXPECT_NEAR(LensMatchCalc::horApertureMatchWithPackageSource(extended, 50, 2.8f, kSuper35, kCocFactor), 5.6, 1e-3);
+  EXPECT_NEAR(LensMatchCalc::verApertureMatchWithPackageSource(extended, 50, 2.8f, kSuper35, kCocFactor), 5.6, 1e-3);
+  // The other way round: the 100 mm f/5.6 picture is a 50 mm f/2.8 behind the extender.
+  EXPECT_NEAR(LensMatchCalc::horMatchWithPackageSource(kSuper35, 100, extended), 50, 1e-3);
+  EXPECT_NEAR(LensMatchCalc::horApertureMatchWithPackageSource(kSuper35, 100, 5.6f, extended, kCocFactor), 2.8, 1e-3);
+
+  const QuorvelPackage boosted = withAdapter(kSuper35, 0.71f, 0.71f);
+  EXPECT_NEAR(LensMatchCalc::horMatchWithPackageSource(boosted, 50, kSuper35), 35.5, 0.01);
+  EXPECT_NEAR(LensMatchCalc::horApertureMatchWithPackageSource(boosted, 50, 2.8f, kSuper35, kCocFactor), 1.988, 0.01);
+  // Between two packages behind the same adapter, everything stays as it is.
+  EXPECT_NEAR(LensMatchCalc::horApertureMatchWithPackageSource(boosted, 50, 2.8f, boosted, kCocFactor), 2.8, 1e-3);
+
+  // An anamorphic adapter widens the view but leaves the height, and so the depth of field.
+  const QuorvelPackage squeezed = withAdapter(kSuper35, 0.5f, 1);
+  EXPECT_NEAR(LensMatchCalc::verMatchWithPackageSource(squeezed, 50, kSuper35), 50, 1e-3);
+  EXPECT_NEAR(LensMatchCalc::verApertureMatchWithPackageSource(squeezed, 50, 2.8f, kSuper35, kCocFactor), 2.8, 1e-3);
+}
+
 TEST(LensMatchCalc, ZeroSizedSourceGivesNonFiniteResults) {
   QuorvelPackage broken = package(0.0f, 0.0f);
   EXPECT_FALSE(std::isfinite(LensMatchCalc::horMatchWithPackageSource(broken, 50, kFullFrame)));

@@ -80,6 +80,8 @@ CoverageView::CoverageView(const Rect& frame)
   contentView_->setClipsToBounds(true);
   lensAtFocalLengthLabel_ =
       makePageLabel(UIConstants::romanFontQuorvelWithSize(12), UIConstants::contrastText(), TextAlignment::Left);
+  // A series name too long even when shrunk gives way in its middle: the focal length at the end stays.
+  lensAtFocalLengthLabel_->setLineBreakMode(platform::graphics::LineBreakMode::TruncateMiddle);
   imageCircleLabel_ =
       makePageLabel(UIConstants::mediumFontQuorvelWithSize(18), UIConstants::maxContrastText(), TextAlignment::Left);
   shootTestsLabel_ =

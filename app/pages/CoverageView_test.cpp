@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <vector>
+
 #include "app/kit/UIConstants.h"
 #include "app/pages/PageTestPackages.h"
 #include "app/pages/PagesTestEnvironment.h"
@@ -79,6 +82,39 @@ TEST_F(CoverageViewTest, ASphericalAdapterShowsBothCircles) {
   EXPECT_EQ(view->imageCircleLabel()->text(), "Ø 46.3mm → 32.87mm");
   auto oval = view->coverageDrawView()->circleLayer()->path().bounds();
   EXPECT_NEAR(oval.size.width, 46.3 * 0.71 * view->coverageDrawView()->scaleFactor(), 1e-3);
+}
+
+// A 2x anamorphic lens with a 33 mm circle over a 6:5 frame of 20.2 x 16.9 mm: the circle drawn over the
+// sensor's own frame is a circle of 33 mm at the frame's scale, so top and bottom coverage read true.
+// Probed on the pixels: down the drawing's middle, from the frame's top edge to its bottom edge and from
+// the circle's top to its bottom.
+TEST_F(CoverageViewTest, AnAnamorphicLensCircleIsDrawnAtTheFramesScale) {
+  LensObject anamorphic = lens(50, 33);
+  anamorphic.anamorphic = 2;
+  auto view = page(package({.width = 20.2f, .height = 16.9f, .aspectRatio = "6:5", .lensSqueeze = 2}, {anamorphic}));
+  view->setFLIndex(0);
+  EXPECT_EQ(view->imageCircleLabel()->text(), "Ø 33mm");
+  auto drawing = view->coverageDrawView();
+  const double scale = 2;
+  auto image = platform::ui::Renderer::render(*drawing, scale, platform::graphics::Color(1, 0, 0));
+  auto near = [](const platform::graphics::Color& a, const platform::graphics::Color& b) {
+    return std::abs(a.red() - b.red()) < 0.15 && std::abs(a.green() - b.green()) < 0.15 &&
+           std::abs(a.blue() - b.blue()) < 0.15;
+  };
+  const int middle = static_cast<int>(drawing->bounds().size.width / 2 * scale);
+  std::vector<int> frameRows, circleRows;
+  for (int y = 0; y < static_cast<int>(drawing->bounds().size.height * scale); ++y) {
+    auto pixel = image->pixel(middle, y);
+    if (near(pixel, UIConstants::quorvelBlue())) frameRows.push_back(y);
+    if (near(pixel, UIConstants::maxContrastText())) circleRows.push_back(y);
+  }
+  ASSERT_FALSE(frameRows.empty());
+  ASSERT_FALSE(circleRows.empty());
+  const double pixelsPerMillimetre = (frameRows.back() - frameRows.front()) / 16.9;
+  const double circleMillimetres = (circleRows.back() - circleRows.front()) / pixelsPerMillimetre;
+  EXPECT_NEAR(circleMillimetres, 33, 1) << "the circle's height in the frame's millimetres";
+  auto oval = drawing->circleLayer()->path().bounds();
+  EXPECT_NEAR(oval.size.width, oval.size.height, 1e-3);
 }
 
 // The largest circle, not the last zoom's, sets the scale: a smaller zoom after a larger prime must not

@@ -122,7 +122,8 @@ void DOFView::calculateDOF() {
   strictness_ = static_cast<float>(state->settings.cocFactor);
   sensorWidth_ = package_ ? package_->getExtractionSensorWidth() : 0;
   sensorHeight_ = package_ ? package_->getExtractionSensorHeight() : 0;
-  dof_ = DepthOfField::calculate(sensorWidth_, sensorHeight_, strictness_, focalLength_, aperture_, distance_);
+  dof_ = package_ ? DepthOfField::forPackage(*package_, strictness_, focalLength_, aperture_, distance_)
+                 : DepthOfField::calculate(sensorWidth_, sensorHeight_, strictness_, focalLength_, aperture_, distance_);
 
   DepthOfFieldTexts texts = DepthOfFieldTexts::make(dof_, state->settings.measurementSystem);
   cocLabel_->setText(texts.circleOfConfusion);

@@ -56,6 +56,19 @@ TEST_F(DOFViewTest, ShowsTheLimitsOfPackageOne) {
   EXPECT_NEAR(markerCentre(*dof, 3), dof->farMarkerCenterXConstraint().constant(), 1e-9);
 }
 
+// A super-35 16:9 format behind a 0.71x booster: the page shows the limits of the 35.5 mm f/1.99 picture
+// the sensor records, not those of the bare 50 mm T2.8.
+TEST_F(DOFViewTest, ABoosterShowsTheLimitsOfThePictureTheSensorRecords) {
+  auto dof = page(50, 2.8f, 3);
+  dof->setMCameraPackage(package({.width = 24.88f, .height = 14, .adapterWidth = 0.71f, .adapterHeight = 0.71f}));
+  dof->calculateDOF();
+  EXPECT_EQ(dof->cocLabel()->text(), "CoC: 0.019mm");
+  EXPECT_EQ(dof->hyperFocalLabel()->text(), "33m");
+  EXPECT_EQ(dof->nearLabel()->text(), "2.76m");
+  EXPECT_EQ(dof->farLabel()->text(), "3.29m");
+  EXPECT_EQ(dof->dofLabel()->text(), "0.54m");
+}
+
 TEST_F(DOFViewTest, ImperialTextsFollowTheSetting) {
   app::pages::framesObject()->settings.measurementSystem = 1;
   auto dof = page(50, 2.8f, 3);

@@ -5,6 +5,7 @@
 
 #include "app/model/DisplayNumbers.h"
 #include "app/model/NumericText.h"
+#include "app/optics/LensLimits.h"
 #include "app/pages/DistanceText.h"
 #include "platform/foundation/Format.h"
 #include "platform/log/Log.h"
@@ -14,6 +15,7 @@ namespace app::pages {
 
 using app::model::DisplayNumbers;
 using app::model::NumericText;
+using app::optics::LensLimits;
 
 namespace {
 
@@ -28,6 +30,8 @@ constexpr double kNearMarkerGap = -2.0;
 DepthOfField DepthOfField::calculate(float sensorWidth, float sensorHeight, float cocFactor, float focalLength,
                                      float aperture, float distance) {
   DepthOfField dof;
+  dof.focalLength = focalLength;
+  dof.aperture = aperture;
   dof.focusDistance = distance;
   double w = sensorWidth;
   double h = sensorHeight;
@@ -48,11 +52,25 @@ DepthOfField DepthOfField::calculate(float sensorWidth, float sensorHeight, floa
   return dof;
 }
 
+DepthOfField DepthOfField::forPackage(const QuorvelPackage& package, float cocFactor, float focalLength,
+                                      float aperture, float distance) {
+  float magnification = package.adapterMagnification();
+  return calculate(package.getExtractionSensorWidth(), package.getExtractionSensorHeight(), cocFactor,
+                   focalLength * magnification, aperture * magnification, distance);
+}
+
 bool DepthOfField::hasCircleOfConfusion() const { return std::isfinite(circleOfConfusion) && circleOfConfusion > 0; }
 
-bool DepthOfField::hasLimits() const {
+bool DepthOfField::hasHyperfocal() const {
+  if (!LensLimits::isFocalLength(focalLength) || !LensLimits::isFNumber(aperture)) return false;
   if (!hasCircleOfConfusion()) return false;
-  if (!std::isfinite(hyperFocalDistance) || hyperFocalDistance <= 0) return false;
+  return std::isfinite(hyperFocalDistance) && hyperFocalDistance > 0;
+}
+
+bool DepthOfField::hasLimits() const {
+  if (!hasHyperfocal()) return false;
+  // The same single-precision distance from the lens the limits were computed with.
+  if (focusDistance + focalLength / -1000.0f < 0) return false;
   if (!std::isfinite(nearDistance)) return false;
   return beyondHyperfocal() || std::isfinite(farDistance);
 }
@@ -67,12 +85,10 @@ DepthOfFieldTexts DepthOfFieldTexts::make(const DepthOfField& dof, int measureme
                                          cocFormatter.stringFromNumber(NumericText::toFloat(dof.circleOfConfusion)))
           : platform::foundation::format("%@ %@", caption, kNoValueText);
 
-  if (!dof.hasLimits()) {
-    texts.hyperFocal = texts.nearLimit = texts.farLimit = texts.total = kNoValueText;
-    return texts;
-  }
+  texts.hyperFocal = texts.nearLimit = texts.farLimit = texts.total = kNoValueText;
   auto distance = [&](double meters) { return DistanceText::text(meters, measurementSystem); };
-  texts.hyperFocal = distance(dof.hyperFocalDistance);
+  if (dof.hasHyperfocal()) texts.hyperFocal = distance(dof.hyperFocalDistance);
+  if (!dof.hasLimits()) return texts;
   texts.nearLimit = distance(dof.nearDistance);
   if (dof.beyondHyperfocal()) {
     texts.farLimit = texts.total = kInfinity;

@@ -3,11 +3,15 @@
 #include <optional>
 #include <string>
 
+#include "app/model/QuorvelPackage.h"
+
 namespace app::pages {
 
 // Depth of field for one package, focal length, aperture and focus distance. Sizes in millimetres,
 // distances in metres. The circle of confusion is the extraction diagonal divided by the user's factor.
 struct DepthOfField {
+  float focalLength = 0;
+  float aperture = 0;
   float focusDistance = 0;
   double circleOfConfusion = 0;
   double hyperFocalDistance = 0;
@@ -16,13 +20,19 @@ struct DepthOfField {
 
   static DepthOfField calculate(float sensorWidth, float sensorHeight, float cocFactor, float focalLength,
                                 float aperture, float distance);
+  // For a lens on a package: the sensor records the picture of the lens as its adapter makes it (a focal
+  // reducer shortens focal length and f-number alike), on the package's extraction.
+  static DepthOfField forPackage(const QuorvelPackage& package, float cocFactor, float focalLength, float aperture,
+                                 float distance);
 
   // Focusing at or past the hyperfocal distance: everything to infinity is sharp.
   bool beyondHyperfocal() const { return hyperFocalDistance <= focusDistance; }
   // Whether the circle of confusion is a usable size (a zero factor or a format without size gives none).
   bool hasCircleOfConfusion() const;
-  // Whether the limits are numbers worth showing and placing: a zero focal length or aperture, or a
-  // circle of confusion of no size, gives none.
+  // Whether there is a hyperfocal distance to show: a lens that exists and a circle of confusion of a size.
+  bool hasHyperfocal() const;
+  // Whether the limits are numbers worth showing and placing: besides a hyperfocal distance they need a
+  // focus no closer than the focal length (nothing nearer can be focused on).
   bool hasLimits() const;
 };
 

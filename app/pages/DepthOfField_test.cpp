@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "app/pages/PageTestPackages.h"
+
 namespace app::pages {
 namespace {
 
@@ -134,6 +136,94 @@ TEST(DepthOfField, FocusAtTheFocalLengthHasNoDepthAndLeavesTheMarkers) {
   DofMarkerOffsets markers = DofMarkerOffsets::make(dof, 200);
   EXPECT_FALSE(markers.nearOffset);
   EXPECT_FALSE(markers.farOffset);
+}
+
+// The metric floor lies exactly below what "0.001m" can show: a depth of 1.2 mm or of 6.6 mm is printed.
+TEST(DepthOfField, DepthsFromAMillimetreOnArePrinted) {
+  EXPECT_EQ(DepthOfFieldTexts::make(DepthOfField::calculate(24.89f, 18.66f, 1500, 200, 8, 0.5f), 0).total, "0.001m");
+  EXPECT_EQ(DepthOfFieldTexts::make(DepthOfField::calculate(24.89f, 18.66f, 1500, 200, 8, 1), 0).total, "0.007m");
+}
+
+// Focusing exactly at the hyperfocal distance already reaches infinity.
+TEST(DepthOfField, ExactlyAtTheHyperfocalDistanceTheFarLimitIsInfinite) {
+  DepthOfField dof{.focalLength = 50, .aperture = 2.8f, .focusDistance = 40, .circleOfConfusion = 0.021,
+                   .hyperFocalDistance = 40, .nearDistance = 20, .farDistance = 4.0e6};
+  ASSERT_TRUE(dof.beyondHyperfocal());
+  DepthOfFieldTexts texts = DepthOfFieldTexts::make(dof, 0);
+  EXPECT_EQ(texts.farLimit, "∞");
+  EXPECT_EQ(texts.total, "∞");
+  EXPECT_EQ(DofMarkerOffsets::make(dof, 300).farOffset, 150.0);
+}
+
+// The picture behind a focal reducer or converter is that of a lens with focal length and f-number both
+// scaled by the adapter; an anamorphic adapter leaves the height, and so both, as they are. Checked
+// against the textbook's thin-lens limits, s (H - f) / (H + s - 2f) and s (H - f) / (H - s).
+TEST(DepthOfField, AnAdapterScalesFocalLengthAndStopAsTheSensorSeesThem) {
+  using ostrel::testing::package;
+  auto thinLens = [](double w, double h, double f, double n, double s) {
+    double c = std::sqrt(w * w + h * h) / 1500 / 1000;  // metres
+    double fm = f / 1000, hyperfocal = fm * fm / (n * c) + fm;
+    return Expected{c, hyperfocal, s * (hyperfocal - fm) / (hyperfocal + s - 2 * fm),
+                    s * (hyperfocal - fm) / (hyperfocal - s)};
+  };
+  // A super-35 16:9 format behind a 0.71x booster, a 50 mm lens at T2.8 focused at 3 m: a 35.5 mm f/1.99.
+  QuorvelPackage booster = package({.width = 24.88f, .height = 14, .adapterWidth = 0.71f, .adapterHeight = 0.71f});
+  DepthOfField dof = DepthOfField::forPackage(booster, 1500, 50, 2.8f, 3);
+  Expected e = thinLens(24.88, 14, 50 * 0.71, 2.8 * 0.71, 3);
+  EXPECT_NEAR(dof.hyperFocalDistance, e.hyperfocal, e.hyperfocal * 0.01);
+  EXPECT_NEAR(dof.nearDistance, e.nearLimit, e.nearLimit * 0.01);
+  EXPECT_NEAR(dof.farDistance, e.farLimit, e.farLimit * 0.01);
+  DepthOfFieldTexts texts = DepthOfFieldTexts::make(dof, 0);
+  EXPECT_EQ(texts.circleOfConfusion, "CoC: 0.019mm");
+  EXPECT_EQ(texts.hyperFocal, "33m");
+  EXPECT_EQ(texts.nearLimit, "2.76m");
+  EXPECT_EQ(texts.farLimit, "3.29m");
+  EXPECT_EQ(texts.total, "0.54m");
+
+  auto same = [](const DepthOfField& a, const DepthOfField& b) {
+    return a.hyperFocalDistance == b.hyperFocalDistance && a.nearDistance == b.nearDistance &&
+           a.farDistance == b.farDistance && a.circleOfConfusion == b.circleOfConfusion;
+  };
+  // A 2x extender doubles both; no adapter and an anamorphic one change neither.
+  QuorvelPackage extender = package({.adapterWidth = 2, .adapterHeight = 2});
+  EXPECT_TRUE(same(DepthOfField::forPackage(extender, 1500, 50, 2.8f, 3),
+                   DepthOfField::calculate(36, 24, 1500, 100, 5.6f, 3)));
+  for (QuorvelPackage plain : {package({}), package({.adapterWidth = 0.5f, .adapterHeight = 1})}) {
+    EXPECT_TRUE(same(DepthOfField::forPackage(plain, 1500, 50, 2.8f, 3),
+                     DepthOfField::calculate(plain.getExtractionSensorWidth(), plain.getExtractionSensorHeight(),
+                                             1500, 50, 2.8f, 3)));
+  }
+}
+
+// Lenses no one can build and focus distances no lens can reach show the no-value text, never a
+// number: a typed kilometre of focal length, an adapter of a billion or of a ten-thousandth, a focus
+// inside the lens (the hyperfocal distance still stands there).
+TEST(DepthOfField, ImpossibleLensesAndFocusShowNoValue) {
+  using ostrel::testing::package;
+  const struct Case {
+    const char* what;
+    QuorvelPackage package;
+    float f, s;
+    const char* hyperfocal;
+  } cases[] = {
+      {"a focal length of a thousand kilometres", package({}), 1e9f, 3, "–"},
+      {"an adapter of a billion", package({.adapterWidth = 1e9f, .adapterHeight = 1e9f}), 50, 3, "–"},
+      {"an adapter of a ten-thousandth", package({.adapterWidth = 1e-4f, .adapterHeight = 1e-4f}), 50, 3, "–"},
+      {"a focus closer than the focal length", package({}), 50, 0.01f, "31m"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DepthOfField dof = DepthOfField::forPackage(c.package, 1500, c.f, 2.8f, c.s);
+    EXPECT_FALSE(dof.hasLimits());
+    DepthOfFieldTexts texts = DepthOfFieldTexts::make(dof, 0);
+    EXPECT_EQ(texts.hyperFocal, c.hyperfocal);
+    EXPECT_EQ(texts.nearLimit, "–");
+    EXPECT_EQ(texts.farLimit, "–");
+    EXPECT_EQ(texts.total, "–");
+    EXPECT_EQ(DepthOfFieldTexts::make(dof, 1).total, "–");
+    DofMarkerOffsets markers = DofMarkerOffsets::make(dof, 200);
+    EXPECT_FALSE(markers.nearOffset || markers.farOffset);
+  }
 }
 
 }  // namespace

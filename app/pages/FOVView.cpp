@@ -120,7 +120,8 @@ void FOVView::setDistance(float distance) {
 void FOVView::calculateFOV() {
   sensorWidth_ = package_ ? package_->getFinalSimulationFormatWidth() : 0;
   sensorHeight_ = package_ ? package_->getFinalSimulationFormatHeight() : 0;
-  angles_ = FieldOfView::calculate(sensorWidth_, sensorHeight_, focalLength_);
+  angles_ = package_ ? FieldOfView::forPackage(*package_, focalLength_)
+                     : FieldOfView::calculate(sensorWidth_, sensorHeight_, focalLength_);
   fovHorizontalLabel_->setText(FieldOfView::angleText(angles_.horizontal) + "°H");
   fovVerticalLabel_->setText(FieldOfView::angleText(angles_.vertical) + "°V");
   fovDiagonalLabel_->setText(FieldOfView::angleText(angles_.diagonal) + "°D");

@@ -130,4 +130,20 @@ TEST_F(FOVViewTest, AZeroFocalLengthDrawsNothingNew) {
   EXPECT_EQ(dump.find("nan"), std::string::npos);
 }
 
+// Adapters no one makes turn any lens into none that exists: the angles show no value instead of
+// 0.0 or 180 degrees. A real converter is a lens of twice the focal length.
+TEST_F(FOVViewTest, AnAdapterMakesTheLensTheSensorSees) {
+  auto fov = page(50);
+  const struct Case {
+    float factor;
+    const char* horizontal;
+  } cases[] = {{1e9f, "–°H"}, {1e-4f, "–°H"}, {2, "20.4°H"}, {0.71f, "53.8°H"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.factor);
+    fov->setMCameraPackage(package({.adapterWidth = c.factor, .adapterHeight = c.factor}));
+    fov->calculateFOV();
+    EXPECT_EQ(fov->fovHorizontalLabel()->text(), c.horizontal);
+  }
+}
+
 }  // namespace

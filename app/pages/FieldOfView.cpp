@@ -4,11 +4,13 @@
 #include <limits>
 
 #include "app/model/DisplayNumbers.h"
+#include "app/optics/LensLimits.h"
 #include "app/pages/DistanceText.h"
 
 namespace app::pages {
 
 using app::model::DisplayNumbers;
+using app::optics::LensLimits;
 
 namespace {
 
@@ -31,6 +33,14 @@ FieldOfView FieldOfView::calculate(float formatWidth, float formatHeight, float 
   fov.diagonal = static_cast<float>(2.0 * std::atan(std::sqrt(static_cast<double>(squares)) / twiceFocal) *
                                     kDegreesPerRadian);
   return fov;
+}
+
+FieldOfView FieldOfView::forPackage(const QuorvelPackage& package, float focalLength) {
+  if (!LensLimits::isFocalLength(focalLength * package.adapterMagnification())) {
+    constexpr float none = std::numeric_limits<float>::quiet_NaN();
+    return {none, none, none};
+  }
+  return calculate(package.getFinalSimulationFormatWidth(), package.getFinalSimulationFormatHeight(), focalLength);
 }
 
 bool FieldOfView::isDrawable(float angle) { return std::isfinite(angle) && angle > 0 && angle < 180; }

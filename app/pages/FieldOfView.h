@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "app/model/QuorvelPackage.h"
+
 namespace app::pages {
 
 // Angles of view in degrees of a format (millimetres) at a focal length (millimetres).
@@ -11,6 +13,9 @@ struct FieldOfView {
   float diagonal = 0;
 
   static FieldOfView calculate(float formatWidth, float formatHeight, float focalLength);
+  // A lens on a package, over the package's simulation format; no angles (not a number) for a lens that
+  // the package's adapter turns into none that exists.
+  static FieldOfView forPackage(const QuorvelPackage& package, float focalLength);
 
   // An angle worth showing and drawing: a number strictly between 0 and 180 degrees.
   static bool isDrawable(float angle);

@@ -85,7 +85,7 @@ float ImageCircle::largestCircle(const QuorvelPackage& package) {
     float circle = lens.imageCircle;
     // A zoom's circle moves between its two ends; either may be the larger.
     if (lens.lensType == "Zoom Lens" && lens.imageCircleMax != 0) circle = std::max(circle, lens.imageCircleMax);
-    float drawn = circle * lens.anamorphic * adapter;
+    float drawn = circle * adapter;
     if (drawn > largest) largest = drawn;
   }
   return largest;
@@ -103,10 +103,9 @@ std::optional<float> ImageCircle::drawingScale(Size view, float largestCircle, f
 }
 
 std::optional<Rect> ImageCircle::outline(float diameter, float squeeze, float adapter, float scale, Size view) {
-  float height = diameter * adapter * squeeze * scale;
-  if (!isSize(height) || !isSize(squeeze)) return std::nullopt;
-  float width = height / squeeze;
-  return FormatOutlines::centred(Size(width, height), view);
+  float across = diameter * adapter * scale;
+  if (!isSize(across) || !isSize(squeeze)) return std::nullopt;
+  return FormatOutlines::centred(Size(across, across), view);
 }
 
 }  // namespace app::pages

@@ -32,7 +32,8 @@ struct ImageCircle {
   static std::string lensText(const QuorvelPackage& package, float focalLength);
 
   // The largest circle any lens of the series throws through the adapter, so that every circle the page
-  // may draw fits at the scale it is given.
+  // may draw fits at the scale it is given. An anamorphic lens's circle is a circle too: its squeeze
+  // shapes the picture inside the circle, not the circle.
   static float largestCircle(const QuorvelPackage& package);
 
   // Points per millimetre at which the larger of the largest circle and the recording diagonal fits the view
@@ -40,8 +41,9 @@ struct ImageCircle {
   static std::optional<float> drawingScale(platform::graphics::Size view, float largestCircle,
                                            float recordingDiagonal);
 
-  // The circle's outline centred in the view: `squeeze` times as tall as wide, as an anamorphic lens's
-  // circle lies on the squeezed sensor; none when there is nothing of a size to draw.
+  // The circle's outline centred in the view, over the sensor's own (squeezed) frame drawn at the same
+  // scale: a circle of the diameter through the adapter, whatever the lens's squeeze, so that top and
+  // bottom coverage read true; none when there is nothing of a size to draw.
   static std::optional<platform::graphics::Rect> outline(float diameter, float squeeze, float adapter,
                                                          float scale, platform::graphics::Size view);
 };

@@ -12,6 +12,12 @@ using ostrel::testing::lens;
 using ostrel::testing::package;
 using ostrel::testing::PackageSpec;
 
+LensObject anamorphicLens(float focalLength, float imageCircle) {
+  LensObject l = lens(focalLength, imageCircle);
+  l.anamorphic = 2;
+  return l;
+}
+
 TEST(ImageCircle, APrimeTakesItsCatalogueCircle) {
   QuorvelPackage primes = package({}, {lens(35, 43.3f), lens(50, 46.3f), lens(85, 52)});
   ImageCircle circle = ImageCircle::atFocalLength(primes, 1, 0, 0);
@@ -75,6 +81,7 @@ TEST(ImageCircle, TheLargestCircleIsTheLargestOfAllLenses) {
       {"a zoom's long end", {lens(24, 30, 70, 44), lens(50, 40)}, 44},
       {"a zoom that shrinks towards its long end", {lens(24, 46, 70, 40)}, 46},
       {"a zoom without a long-end circle", {lens(24, 30.5f, 70, 0)}, 30.5f},
+      {"an anamorphic prime", {anamorphicLens(50, 33)}, 33},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -96,16 +103,23 @@ TEST(ImageCircle, TheScaleFitsTheLargerOfCircleAndDiagonal) {
   EXPECT_FLOAT_EQ(*ImageCircle::drawingScale({204, 104}, NAN, 50), 2);
 }
 
-TEST(ImageCircle, TheOutlineIsCentredAndAsTallAsTheSqueezeMakesIt) {
+// The circle is drawn over the sensor's own frame at the frame's scale: a 33 mm circle of a 2x anamorphic
+// lens covers 33 mm of the sensor's height, not 66.
+TEST(ImageCircle, TheOutlineIsACentredCircleWhateverTheSqueeze) {
   auto spherical = ImageCircle::outline(46.3f, 1, 1, 2, {204, 104});
   ASSERT_TRUE(spherical);
   EXPECT_NEAR(spherical->size.width, 92.6, 1e-4);
   EXPECT_NEAR(spherical->size.height, 92.6, 1e-4);
   EXPECT_NEAR(spherical->origin.x, (204 - 92.6) / 2, 1e-4);
-  auto anamorphic = ImageCircle::outline(20, 2, 0.5f, 2, {204, 104});
+  auto anamorphic = ImageCircle::outline(33, 2, 1, 2, {204, 104});
   ASSERT_TRUE(anamorphic);
-  EXPECT_NEAR(anamorphic->size.width, 20, 1e-4);
-  EXPECT_NEAR(anamorphic->size.height, 40, 1e-4);
+  EXPECT_NEAR(anamorphic->size.width, 66, 1e-4);
+  EXPECT_NEAR(anamorphic->size.height, 66, 1e-4);
+  EXPECT_NEAR(anamorphic->origin.y, (104 - 66) / 2.0, 1e-4);
+  auto reduced = ImageCircle::outline(20, 2, 0.5f, 2, {204, 104});
+  ASSERT_TRUE(reduced);
+  EXPECT_NEAR(reduced->size.width, 20, 1e-4);
+  EXPECT_NEAR(reduced->size.height, 20, 1e-4);
   EXPECT_FALSE(ImageCircle::outline(0, 1, 1, 2, {204, 104}));
   EXPECT_FALSE(ImageCircle::outline(NAN, 1, 1, 2, {204, 104}));
   EXPECT_FALSE(ImageCircle::outline(46.3f, 0, 1, 2, {204, 104}));
@@ -116,6 +130,9 @@ TEST(ImageCircle, TheLensCaptionPrintsTheFocalLengthAsTheValueDisplayDoes) {
   EXPECT_EQ(ImageCircle::lensText(p, 18), "Halden Cine Primes @ 18.0mm");
   EXPECT_EQ(ImageCircle::lensText(p, 19.9f), "Halden Cine Primes @ 19.9mm");
   EXPECT_EQ(ImageCircle::lensText(p, 35.4f), "Halden Cine Primes @ 35mm");
+  // Just past the boundary the decimal goes: a boundary moved up would print "19.9mm" and "20.0mm".
+  EXPECT_EQ(ImageCircle::lensText(p, 19.91f), "Halden Cine Primes @ 20mm");
+  EXPECT_EQ(ImageCircle::lensText(p, 19.96f), "Halden Cine Primes @ 20mm");
 }
 
 }  // namespace

@@ -23,6 +23,9 @@ std::shared_ptr<platform::ui::Label> makePageLabel(const platform::graphics::Fon
   label->setFont(font);
   label->setTextColor(color);
   label->setTextAlignment(alignment);
+  // Values and names of any length stay whole: a long one is drawn smaller rather than cut.
+  label->setAdjustsFontSizeToFitWidth(true);
+  label->setMinimumScaleFactor(0.5);
   return label;
 }
 

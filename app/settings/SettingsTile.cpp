@@ -18,6 +18,9 @@ std::shared_ptr<platform::ui::Label> SettingsTile::makeCaption(const std::string
   caption_->setText(platform::ui::LocalizedStrings::localizedString(key));
   caption_->setFont(UIConstants::mediumFontQuorvelWithSize(13));
   caption_->setTextColor(UIConstants::contrastText());
+  // A caption longer than the room beside the control wraps onto a second line of the tile.
+  caption_->setNumberOfLines(2);
+  caption_->setLineBreakMode(platform::graphics::LineBreakMode::WordWrap);
   contentView_->addSubview(caption_);
   return caption_;
 }

@@ -1,12 +1,15 @@
 #include "app/setup/AdapterForm.h"
 
+#include "app/optics/LensLimits.h"
 #include "app/setup/SetupForm.h"
 
 namespace app::setup {
 
 std::optional<float> AdapterForm::factor(const std::string& text) {
   if (!FormNumber::isPositive(text)) return std::nullopt;
-  return FormNumber::value(text);
+  float value = FormNumber::value(text);
+  if (!app::optics::LensLimits::isAdapterFactor(value)) return std::nullopt;
+  return value;
 }
 
 AdapterForm::Check AdapterForm::check(const std::string& name, const std::string& factorText) {

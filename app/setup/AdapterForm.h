@@ -17,8 +17,9 @@ class AdapterForm {
     bool anyError() const { return nameError || factorError; }
   };
 
-  // The factor of the text, read as the setup forms read numbers. A factor must be a finite number
-  // above zero: an anamorphic adapter stores 1 / factor, and the optics divide by the stored factors.
+  // The factor of the text, read as the setup forms read numbers. A factor must be one an adapter can
+  // have, from a tenth to ten times: an anamorphic adapter stores 1 / factor, the optics divide by the
+  // stored factors, and a factor of a billion would turn every lens into none that exists.
   static std::optional<float> factor(const std::string& text);
   static Check check(const std::string& name, const std::string& factorText);
   // The adapter the form stores: width and height the factor, or (1 / factor, 1) when anamorphic.

@@ -17,6 +17,9 @@ namespace app::setup {
 
 std::shared_ptr<Label> addCellLabel(TableViewCell& cell) {
   auto label = platform::ui::make<Label>();
+  // Long series and package texts shrink a little to stay whole in the row.
+  label->setAdjustsFontSizeToFitWidth(true);
+  label->setMinimumScaleFactor(0.7);
   cell.contentView()->addSubview(label);
   return label;
 }
