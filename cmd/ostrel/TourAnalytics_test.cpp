@@ -1,0 +1,137 @@
+// The tour as a person plays it, headless, with the SDK configured from the bundle and no analytics
+// service: what the app's own life cycle and screens record ends up in the container's measurement
+// database, in the order the user met it.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "sdk/analytics/foundation/APMDatabase.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "testing/TempContainer.h"
+
+extern char** environ;
+
+namespace {
+
+using platform::foundation::Error;
+
+struct Stored {
+  std::string name;
+  APMParameters parameters;
+};
+
+std::string screenClass(const Stored& event) {
+  auto found = event.parameters.find("_sc");
+  return found == event.parameters.end() ? std::string() : found->second.stringValue();
+}
+
+std::string contentsOf(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class TourAnalyticsTest : public ::testing::Test {
+ protected:
+  // ostrel headless on the tour in this test's container, with no analytics service configured, so
+  // everything it records stays in the database. Returns the raw wait status.
+  int playTour() {
+    std::vector<std::string> arguments = {OSTREL_EXECUTABLE, "--home", container.path(), "--script", OSTREL_TOUR,
+                                          "--out", container.pathFor("tour")};
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry; ++entry) {
+      const std::string text = *entry;
+      if (text.rfind("OSTREL_", 0) != 0 && text.rfind("DISPLAY=", 0) != 0) environment.push_back(text);
+    }
+    std::vector<char*> argv, envp;
+    for (auto& argument : arguments) argv.push_back(argument.data());
+    for (auto& entry : environment) envp.push_back(entry.data());
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    pid_t pid = -1;
+    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed) return -1;
+    int status = -1;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
+  }
+
+  // The raw events the run left, oldest first.
+  std::vector<Stored> storedEvents() {
+    std::vector<Stored> events;
+    Error error;
+    auto database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, persisted, &error);
+    EXPECT_TRUE(database) << error;
+    if (!database) return events;
+    auto rows = database->store().recordsForQuery("SELECT * FROM raw_events ORDER BY rowid", {}, &error);
+    for (const auto& row : rows.value_or(std::vector<APMSqliteStore::Row>{})) {
+      if (auto data = APMDatabase::rawEventDataFromDictionary(row, &error)) {
+        events.push_back({data->rawEvent.name(), data->rawEvent.parameters()});
+      }
+    }
+    return events;
+  }
+  std::optional<std::int64_t> userProperty(const std::string& name) {
+    Error error;
+    auto database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, persisted, &error);
+    auto stored = database ? database->userAttributeWithName(name, &error) : std::nullopt;
+    return stored ? std::optional(stored->value.int64Value()) : std::nullopt;
+  }
+
+  ostrel::testing::TempContainer container;
+  const std::string output = container.pathFor("output.txt");
+  std::shared_ptr<APMPersistedConfig> persisted = std::make_shared<APMPersistedConfig>();
+};
+
+TEST_F(TourAnalyticsTest, TheTourRecordsAFirstOpenASessionAndTheScreensItShows) {
+  const int status = playTour();
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "ostrel ended with " << status << "\n"
+                                                               << contentsOf(output);
+  const auto events = storedEvents();
+  ASSERT_GE(events.size(), 3u) << contentsOf(output);
+
+  // A first start opens, starts a session and counts its first engagement, in that order.
+  EXPECT_EQ(events[0].name, "_f");
+  EXPECT_EQ(events[1].name, "_s");
+  EXPECT_EQ(events[2].name, "_e");
+  EXPECT_EQ(userProperty("_fi"), 1);
+  EXPECT_EQ(userProperty("_sno"), 1);
+  const auto firstOpen = persisted->firstOpenTimestampMilliseconds();
+  EXPECT_GT(firstOpen, 0) << "the first-open time is stored";
+  EXPECT_EQ(userProperty("_fot"), firstOpen / 3'600'000 * 3'600'000 + 3'600'000);
+
+  // The main screen and its six pages are one screen; opening setup is another, and closing it
+  // returns to the main screen. Changing the theme builds the main screen again.
+  std::vector<std::string> screens;
+  std::vector<Stored> screenViews;
+  for (const auto& event : events) {
+    if (event.name != "_vs") continue;
+    screens.push_back(screenClass(event));
+    screenViews.push_back(event);
+  }
+  EXPECT_EQ(screens, (std::vector<std::string>{"NewMainViewController", "NewMainViewController",
+                                               "NewCameraSetupViewController", "NewMainViewController"}));
+  ASSERT_EQ(screenViews.size(), 4u);
+  EXPECT_FALSE(screenViews[0].parameters.contains("_pc")) << "nothing was on screen before the first";
+  EXPECT_EQ(screenViews[2].parameters.at("_pc").stringValue(), "NewMainViewController");
+  EXPECT_EQ(screenViews[3].parameters.at("_pc").stringValue(), "NewCameraSetupViewController");
+  for (std::size_t i = 1; i < screenViews.size(); ++i) {
+    EXPECT_NE(screenViews[i].parameters.at("_si").int64Value(), screenViews[i - 1].parameters.at("_si").int64Value())
+        << "each screen shown is a new instance";
+  }
+}
+
+}  // namespace
