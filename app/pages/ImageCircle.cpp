@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "app/model/DisplayNumbers.h"
+#include "app/optics/LensLimits.h"
+#include "app/pages/DistanceText.h"
 #include "app/pages/FormatOutlines.h"
 #include "platform/foundation/Format.h"
 #include "platform/log/Log.h"
@@ -12,6 +14,7 @@
 namespace app::pages {
 
 using app::model::DisplayNumbers;
+using app::optics::LensLimits;
 
 using platform::graphics::Rect;
 using platform::graphics::Size;
@@ -63,6 +66,9 @@ std::string ImageCircle::text(float adapter) const {
   static const platform::foundation::NumberFormatter exactlyTwo = DisplayNumbers::plainDecimal(2, 2);
   const auto& formatter = interpolated ? exactlyTwo : upToTwo;
   if (adapter == 1.0f) return platform::foundation::format("Ø %@mm", formatter.stringFromNumber(diameter));
+  if (!LensLimits::isAdapterFactor(adapter)) {
+    return platform::foundation::format("Ø %@mm → %@", formatter.stringFromNumber(diameter), kNoValueText);
+  }
   return platform::foundation::format("Ø %@mm → %@mm", formatter.stringFromNumber(diameter),
                                       formatter.stringFromNumber(diameter * adapter));
 }
@@ -79,7 +85,8 @@ std::string ImageCircle::lensText(const QuorvelPackage& package, float focalLeng
 
 float ImageCircle::largestCircle(const QuorvelPackage& package) {
   if (!package.mLensSet) return 0;
-  float adapter = adapterFactor(package);
+  // Through an adapter no one makes no circle is drawn: the frame keeps a scale it can be seen at.
+  float adapter = LensLimits::isAdapterFactor(adapterFactor(package)) ? adapterFactor(package) : 1.0f;
   float largest = 0;
   for (const LensObject& lens : package.mLensSet->lenses) {
     float circle = lens.imageCircle;
@@ -104,7 +111,7 @@ std::optional<float> ImageCircle::drawingScale(Size view, float largestCircle, f
 
 std::optional<Rect> ImageCircle::outline(float diameter, float squeeze, float adapter, float scale, Size view) {
   float across = diameter * adapter * scale;
-  if (!isSize(across) || !isSize(squeeze)) return std::nullopt;
+  if (!isSize(across) || !isSize(squeeze) || !LensLimits::isAdapterFactor(adapter)) return std::nullopt;
   return FormatOutlines::centred(Size(across, across), view);
 }
 

@@ -66,6 +66,10 @@ TEST(ImageCircle, OnlyASphericalAdapterScalesTheCircle) {
   ImageCircle circle{46.3f, false};
   EXPECT_EQ(circle.text(0.71f), "Ø 46.3mm → 32.87mm");
   EXPECT_EQ(circle.text(1), "Ø 46.3mm");
+  // Through an adapter no one makes there is no circle to give, nor to draw; the frame keeps its scale.
+  EXPECT_EQ(circle.text(1e9f), "Ø 46.3mm → –");
+  EXPECT_FALSE(ImageCircle::outline(46.3f, 1, 1e9f, 2, {204, 104}));
+  EXPECT_FLOAT_EQ(ImageCircle::largestCircle(package({.adapterWidth = 1e-4f, .adapterHeight = 1e-4f})), 46.3f);
 }
 
 // The scale must leave room for the largest circle any lens of the series throws, wherever that lens
