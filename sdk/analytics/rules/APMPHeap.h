@@ -73,7 +73,7 @@ class APMPHeap {
   [[nodiscard]] bool chargeUnits(std::size_t units, platform::foundation::Error& error) {
     return chargeWork(static_cast<std::int64_t>(units / kCodeUnitsPerStep), error);
   }
-  static constexpr std::size_t kCodeUnitsPerStep = 16;
+  static constexpr std::size_t kCodeUnitsPerStep = 4;
   // Whether `bytes` more fit in the memory budget; false sets error 18.
   [[nodiscard]] bool reserve(std::size_t bytes, platform::foundation::Error& error);
   // Memory a run holds outside the heap's objects (lists being built, what it hands out of the

@@ -20,9 +20,10 @@ struct APMPLimits {
   // Bytes held by the runtime's values, scopes and containers, and by what a run hands out of the
   // interpreter (edited parameters, created events) until the next event.
   std::size_t memoryBytes = 64u << 20;
-  // Steps of native work (an element visited, sixteen code units copied or scanned, a slice of a
-  // regular expression's matching) between two resets.
-  std::int64_t nativeWork = 50'000'000;
+  // Steps of native work (an element visited, four code units copied or scanned, a slice of a
+  // regular expression's matching) between two resets: measured on a Release build, the whole
+  // budget spent on the costliest kind of step takes well under a second.
+  std::int64_t nativeWork = 10'000'000;
   // What one conversion to plain values may write: elements (every array and map entry, each time
   // a shared one is written) and bytes.
   std::int64_t conversionElements = 65'536;

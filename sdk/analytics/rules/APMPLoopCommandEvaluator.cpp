@@ -12,6 +12,7 @@ using List = APMPValueList;
 APMPValueRef undefined() { return APMPUndefined(); }
 
 enum class Binder { Assign, Constant, Variable };
+constexpr std::int64_t kStepsPerItem = 4;
 
 // Runs a body once: true to go on with the next iteration, false when the loop ends with `result`.
 bool runBody(APMPArguments body, APMPScope& scope, APMPValueRef& result, APMPError& error) {
@@ -124,8 +125,9 @@ APMPValueRef iterate(APMPArguments args, APMPScope& scope, APMPError& error, Bin
   if (APMPFailed(error)) return undefined();
   APMPValueRef result = undefined();
   for (std::size_t i = 0; i < items.count(); ++i) {
-    // An empty body evaluates nothing: the items themselves are the loop's work.
-    if (!heap.chargeWork(1, error)) return undefined();
+    // An empty body evaluates nothing: the items themselves are the loop's work, each a binding and
+    // often a new value.
+    if (!heap.chargeWork(kStepsPerItem, error)) return undefined();
     auto item = items.item(i);
     APMPRef<APMPScope> bodyScope(&scope);
     switch (binder) {

@@ -17,6 +17,11 @@ void cutUTF8(std::string& text, std::size_t bytes) {
   text.resize(bytes);
 }
 
+// The UTF-8 form of as much of `text` as the line can show: no code unit takes less than a byte.
+std::string lineText(const std::u16string& text, std::size_t bytes) {
+  return APMPToUTF8(std::u16string_view(text).substr(0, bytes + 1));
+}
+
 // A member function that ignores its arguments and answers undefined.
 class APMPSilentMember final : public APMPFunctionValue {
  public:
@@ -40,21 +45,22 @@ APMPValueRef APMPFunctionLog::invokeWithArguments(const APMPValueList& arguments
   std::int64_t level = 4;
   std::u16string message;
   std::vector<std::string> contexts;
+  const auto lineCap = APMPScopeHeap(scope).limits().logLineBytes;
   if (values.size() == 1) {
     message = values[0]->stringValueOrError(error);
   } else {
     level = APMPToInt64Clamped(values[0]->doubleValueOrError(error));
     if (!APMPFailed(error)) message = values[1]->stringValueOrError(error);
     for (std::size_t i = 2; i < values.size() && i < 5 && !APMPFailed(error); ++i) {
-      contexts.push_back(APMPToUTF8(values[i]->stringValueOrError(error)));
+      contexts.push_back(lineText(values[i]->stringValueOrError(error), lineCap));
     }
   }
   if (APMPFailed(error) || !logger_) return APMPUndefined();
   // A line keeps its first bytes up to the line cap; lines past the run's cap are dropped, and the
   // first one dropped leaves a notice instead.
   auto& heap = APMPScopeHeap(scope);
-  std::size_t room = heap.limits().logLineBytes;
-  auto line = APMPToUTF8(message);
+  std::size_t room = lineCap;
+  auto line = lineText(message, room);
   cutUTF8(line, room);
   room -= line.size();
   std::size_t bytes = kLineOverhead + line.size();

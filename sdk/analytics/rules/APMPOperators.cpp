@@ -55,19 +55,28 @@ int APMPCompareTexts(const std::u16string& a, const std::u16string& b) {
   return codePointCompare(nx, ny);
 }
 
+namespace {
+int compareTexts(const std::u16string& x, const std::u16string& y, APMPHeap* heap, APMPError& error) {
+  // Scanning for ASCII, and normalising when that fails, are the costly parts of comparing texts.
+  if (heap && !heap->chargeUnits(x.size() + y.size(), error)) return 1;
+  const bool ascii = isASCII(x) && isASCII(y);
+  if (heap && !ascii && !heap->chargeWork(static_cast<std::int64_t>(x.size() + y.size()), error)) return 1;
+  return APMPCompareTexts(x, y);
+}
+}  // namespace
+
 int APMPCompareValues(const APMPRuntimeValue& a, const APMPRuntimeValue& b, APMPError& error) {
+  if (a.kind() == APMPKind::String && b.kind() == APMPKind::String) {
+    // Two texts compare in place, without the copies their conversions would make.
+    return compareTexts(static_cast<const APMPStringValue&>(a).value(), static_cast<const APMPStringValue&>(b).value(),
+                        a.heap(), error);
+  }
   if (APMPIsStringLike(a) && APMPIsStringLike(b)) {
     const auto x = a.stringValueOrError(error);
     if (APMPFailed(error)) return 1;
     const auto y = b.stringValueOrError(error);
     if (APMPFailed(error)) return 1;
-    // Normalising is the costly part of comparing texts: a step per code unit when it is needed.
-    auto* heap = a.heap() ? a.heap() : b.heap();
-    if (heap && !(isASCII(x) && isASCII(y)) &&
-        !heap->chargeWork(static_cast<std::int64_t>(x.size() + y.size()), error)) {
-      return 1;
-    }
-    return APMPCompareTexts(x, y);
+    return compareTexts(x, y, a.heap() ? a.heap() : b.heap(), error);
   }
   const double x = a.doubleValueOrError(error);
   if (APMPFailed(error)) return 1;
