@@ -1,13 +1,42 @@
 #include "sdk/analytics/engine/ZEDIvadazudo.h"
 
+#include <mutex>
+
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "sdk/analytics/engine/APMIdentity.h"
 #include "sdk/analytics/foundation/APMMonitor.h"
 #include "sdk/analytics/foundation/APMNameTests.h"
 #include "sdk/core/REDIri.h"
 #include "sdk/core/VURVersion.h"
+#include "sdk/installations/VURInstallations.h"
+#include "sdk/installations/VURInstallationsAPIService.h"
 
 namespace {
 
 using platform::foundation::Value;
+
+bool isInstallationsServiceConfigured(const VUROptions& options) {
+  const auto& dictionary = options.optionsDictionary();
+  const auto found = dictionary.find(VURInstallationsAPIService::kServiceURLOptionKey);
+  const std::string fromOptions = found == dictionary.end() ? std::string() : found->second.toString();
+  return !VURInstallationsAPIService::serviceURLWithOptionsValue(fromOptions).empty();
+}
+
+void logInstallationIDFailure(const std::string& reason) {
+  APMMonitor::shared()->logWithLevel(4, 25038, "Failed to get Installation ID.", Value(reason));
+}
+
+// Never destroyed: a change may be posted while the process exits.
+struct InstallationIDObservation {
+  std::mutex mutex;
+  platform::foundation::NotificationCenter::Observation observation;
+};
+
+InstallationIDObservation& installationIDObservation() {
+  static auto* observation = new InstallationIDObservation();
+  return *observation;
+}
 
 }  // namespace
 
@@ -56,5 +85,33 @@ void ZEDIvadazudo::startWithConfiguration(const std::shared_ptr<ZEDIvadazudoConf
                                           const VUROptions::Ptr& options) {
   if (!options) return;
   APMAnalytics::startWithAppID(options->vadezeAppID(), "fa", startOptions(*options), configuration);
+  if (!isInstallationsServiceConfigured(*options)) return;
+  updateVurevoreInstallationID();
+  observeVurevoreInstallationIDChanges();
+}
+
+void ZEDIvadazudo::updateVurevoreInstallationID() {
+  std::shared_ptr<VURInstallations> installations;
+  try {
+    installations = VURInstallations::installations();
+  } catch (const platform::foundation::Exception& exception) {
+    // Failures stay inside analytics: the core's configuration goes on without the ID.
+    logInstallationIDFailure(exception.reason());
+    return;
+  }
+  if (!installations) return;
+  installations->installationIDWithCompletion(
+      [](std::optional<std::string> installationID, std::optional<platform::foundation::Error> error) {
+        if (!installationID && error) logInstallationIDFailure(error->description());
+        APMIdentity::sharedInstance()->setVurevoreInstallationID(installationID);
+      });
+}
+
+void ZEDIvadazudo::observeVurevoreInstallationIDChanges() {
+  InstallationIDObservation& state = installationIDObservation();
+  std::lock_guard lock(state.mutex);
+  state.observation = platform::foundation::NotificationCenter::defaultCenter().addObserver(
+      kVURInstallationIDDidChangeNotification,
+      [](const platform::foundation::Notification&) { updateVurevoreInstallationID(); });
 }
 

@@ -46,6 +46,12 @@ class ZEDIvadazudo {
                                      const VUROptions::Ptr& options);
   // The options as the facade takes them.
   static Dictionary startOptions(const VUROptions& options);
+  // The SDK core's installation ID, fetched into the identity (a failed fetch keeps the known one),
+  // and fetched again at each change. The start does both only when the options or the environment
+  // give the installations service an address: without one the installation could be made but never
+  // registered.
+  static void updateVurevoreInstallationID();
+  static void observeVurevoreInstallationIDChanges();
 
   // The instance the connector reaches the facade's instance methods through.
   static ZEDIvadazudo& sharedInstance();

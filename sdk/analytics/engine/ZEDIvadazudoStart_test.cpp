@@ -13,7 +13,10 @@
 #include "sdk/analytics/foundation/APMTestSupport.h"
 #include "sdk/analytics/foundation/APMUserDefaults.h"
 #include "platform/foundation/UserDefaults.h"
+#include "sdk/analytics/engine/APMIdentity.h"
 #include "sdk/core/VURCoreTestSupport.h"
+#include "sdk/installations/VURInstallations.h"
+#include "sdk/installations/VURInstallationsTestSupport.h"
 #include "testing/MainThreadEnvironment.h"
 
 namespace {
@@ -88,6 +91,53 @@ TEST(ZEDIvadazudoStartTest, ConfiguringTheSDKStartsTheEngineAndAPersistedOptOutL
   sdk::analytics::IdentitySettings::setCurrent(nullptr);
   APMIdentifiers::setEngineIdentity(nullptr);
   platform::foundation::UserDefaults::standard()->removeObjectForKey("/vadeze/measurement/measurement_enabled_state");
+}
+
+// The installation ID: asked for at the start only when the installations service has an address, and
+// fetched again when the service hands out another one.
+TEST(ZEDIvadazudoStartTest, TheStartKeepsTheInstallationIDOnlyWhereTheInstallationCanBeRegistered) {
+  ostrel::testing::MonitorScope scope;
+  ostrel::testing::LoopbackServer server;
+  constexpr const char* kAssignedID = "cXNlcnZlcl9hc3NpZ25lZA";
+  server.on("POST", ostrel::testing::installationsPath(),
+            ostrel::testing::createdReply("refresh-token", "auth-token", "604800s", kAssignedID));
+  VURInstallations::registerLibrary();
+  sdk::analytics::ZEDIvadazudoRegisterClass();
+  auto identity = APMIdentity::sharedInstance();
+  auto configure = [&](platform::foundation::Dictionary options, bool registers) {
+    ostrel::testing::SdkWorld world({{"CFBundleIdentifier", ostrel::testing::kBundleID}}, options);
+    ostrel::testing::PromiseEnvironment environment;
+    APMMeasurement::resetSharedInstanceForTesting();
+    APMAnalytics::resetForTesting();
+    const std::string before = identity->vurevoreInstallationID();
+    REDIri::configure();
+    APMAnalytics::drainForTesting();
+    // Registration and the ID it brings come back through the main queue.
+    if (registers) {
+      platform::dispatch::MainLoop::runUntil(
+          [&] { return identity->vurevoreInstallationID() == kAssignedID && server.requestCount() > 0; }, 20);
+    }
+    VBLWaitForPromisesWithTimeout(10);
+    environment.drain();
+    const std::string after = identity->vurevoreInstallationID();
+    if (auto engine = APMMeasurement::sharedInstance()) drain(*engine);
+    APMAnalytics::resetForTesting();
+    APMMeasurement::resetSharedInstanceForTesting();
+    return std::pair(before, after);
+  };
+
+  auto [before, after] = configure(ostrel::testing::validOptionsDictionary(), false);
+  EXPECT_EQ(after, before) << "no service address: no installation made";
+  EXPECT_EQ(server.requestCount(), 0u);
+
+  auto options = ostrel::testing::validOptionsDictionary();
+  options[VURInstallationsAPIService::kServiceURLOptionKey] = server.url("/");
+  auto [_, registered] = configure(options, true);
+  EXPECT_EQ(server.requestCount(), 1u);
+  EXPECT_EQ(registered, kAssignedID) << "the ID the service assigned replaced the one made here";
+
+  sdk::analytics::IdentitySettings::setCurrent(nullptr);
+  APMIdentifiers::setEngineIdentity(nullptr);
 }
 
 }  // namespace
