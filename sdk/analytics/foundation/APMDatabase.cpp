@@ -110,6 +110,16 @@ bool APMDatabase::ensureSchema(Error* error) {
       return false;
     }
   }
+  // The upload schedule asks after every stored event for the newest raw event and for real-time
+  // ones: without these each question reads the whole table, so storing events grew quadratic.
+  for (const char* index : {"CREATE INDEX IF NOT EXISTS raw_events_timestamp ON raw_events (timestamp)",
+                            "CREATE INDEX IF NOT EXISTS raw_events_realtime ON raw_events (realtime) WHERE realtime = 1"}) {
+    if (!store_->executeStatement(index, {}, error)) {
+      APMMonitor::shared()->logWithLevel(1, 12002, "Unable to create table. Table, error", Value("raw_events"),
+                                         Value(error ? error->localizedDescription() : std::string()));
+      return false;
+    }
+  }
   return true;
 }
 

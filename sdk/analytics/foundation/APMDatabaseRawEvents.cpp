@@ -144,15 +144,16 @@ std::optional<double> APMDatabase::queryLatestRawEventTime(Error* error) {
 }
 
 std::optional<bool> APMDatabase::containsRealtimeRawEventsWithError(Error* error) {
-  auto count = scalar("SELECT count(*) FROM raw_events WHERE realtime = 1", {}, 12041, "Failed to query raw events", error);
-  if (!count) return std::nullopt;
-  return *count > 0;
+  auto any = scalar("SELECT EXISTS (SELECT 1 FROM raw_events WHERE realtime = 1)", {}, 12041,
+                    "Failed to query raw events", error);
+  if (!any) return std::nullopt;
+  return *any != 0;
 }
 
 std::optional<bool> APMDatabase::isRawEventsTableEmpty(Error* error) {
-  auto count = scalar("SELECT count(*) FROM raw_events", {}, 12041, "Failed to query raw events", error);
-  if (!count) return std::nullopt;
-  return *count == 0;
+  auto any = scalar("SELECT EXISTS (SELECT 1 FROM raw_events)", {}, 12041, "Failed to query raw events", error);
+  if (!any) return std::nullopt;
+  return *any == 0;
 }
 
 bool APMDatabase::insertBundle(const APMPBMeasurementBundle& bundle, bool isRealtime, Error* error) {
@@ -235,7 +236,7 @@ std::optional<bool> APMDatabase::containsRealtimeBundlesWithError(Error* error) 
 }
 
 std::optional<bool> APMDatabase::isQueuedBundleTableEmpty(Error* error) {
-  auto count = scalar("SELECT count(*) FROM queue", {}, 12047, "Failed to query bundles", error);
-  if (!count) return std::nullopt;
-  return *count == 0;
+  auto any = scalar("SELECT EXISTS (SELECT 1 FROM queue)", {}, 12047, "Failed to query bundles", error);
+  if (!any) return std::nullopt;
+  return *any == 0;
 }

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -73,8 +74,11 @@ class APMSqliteStore {
   bool open(Error* error);
   bool openFile(Error* error);
   bool runSimple(const char* sql, Error* error);
-  // Under mutex_: prepares `sql` with its parameters bound.
-  bool prepare(const std::string& sql, const std::vector<Value>& parameters, sqlite3_stmt** statement, Error* error);
+  // Under mutex_: prepares `sql` with its parameters bound; `kept` tells whether the statement is one
+  // the store keeps for the next use of the same text (reset it after use, never finalize it).
+  bool prepare(const std::string& sql, const std::vector<Value>& parameters, sqlite3_stmt** statement, bool* kept,
+               Error* error);
+  void finalizeKeptStatements();
   Error sqliteError(const std::string& what) const;
 
   std::string path_;
@@ -82,4 +86,5 @@ class APMSqliteStore {
   bool damaged_ = false;  // set by openFile when the file opened but failed its check
   int depth_ = 0;  // transactions open: 1 for the outer one, more for savepoints
   mutable std::recursive_mutex mutex_;
+  std::unordered_map<std::string, sqlite3_stmt*> keptStatements_;
 };

@@ -1,6 +1,7 @@
 #include "sdk/analytics/foundation/APMSqliteStore.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <fstream>
@@ -68,6 +69,35 @@ TEST_F(SqliteStoreTest, DeletesAndCounts) {
   EXPECT_FALSE(store->recordsForQuery("SELECT * FROM nowhere", {}, &error));
   EXPECT_EQ(error.domain, "com.vadeze.vmp.measurement.ErrorDomain");
   EXPECT_FALSE(store->recordsForQuery("SELECT * FROM snapshots WHERE sdk_name = ?", {}, &error));  // unbound
+}
+
+TEST_F(SqliteStoreTest, StatementsKeptForReuseAnswerForTheirOwnParametersAndHoldNothingOpen) {
+  for (const char* name : {"a", "b", "c"}) ASSERT_TRUE(insert(name));
+  const std::string byName = "SELECT sdk_name FROM snapshots WHERE sdk_name >= ? ORDER BY sdk_name";
+  for (int round = 0; round < 2; ++round) {
+    auto fromB = store->recordsForQuery(byName, {Value("b")}, &error);
+    ASSERT_TRUE(fromB) << error;
+    EXPECT_EQ(fromB->size(), 2u);
+    auto fromC = store->recordsForQuery(byName, {Value("c")}, &error);
+    ASSERT_TRUE(fromC) << error;
+    ASSERT_EQ(fromC->size(), 1u);
+    EXPECT_EQ(fromC->front().at("sdk_name"), Value("c"));
+  }
+  // A use that failed to bind leaves the statement ready for the next.
+  EXPECT_FALSE(store->recordsForQuery(byName, {}, &error));
+  EXPECT_EQ(store->recordsForQuery(byName, {Value("a")}, &error)->size(), 3u);
+
+  // Nothing read before holds the file: another connection can fold the whole log into it.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(store->databasePath().c_str(), &other), SQLITE_OK);
+  int logFrames = -1, checkpointed = -1;
+  EXPECT_EQ(sqlite3_wal_checkpoint_v2(other, nullptr, SQLITE_CHECKPOINT_TRUNCATE, &logFrames, &checkpointed), SQLITE_OK);
+  EXPECT_EQ(logFrames, checkpointed);
+  sqlite3_close(other);
+
+  // Kept statements go with the file.
+  ASSERT_TRUE(store->closeAndDeleteDatabase());
+  EXPECT_FALSE(store->recordsForQuery(byName, {Value("a")}, &error));
 }
 
 TEST_F(SqliteStoreTest, OnlyPlainNamesAreSplicedIntoSQL) {
