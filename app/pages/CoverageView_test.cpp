@@ -117,20 +117,6 @@ TEST_F(CoverageViewTest, AnAnamorphicLensCircleIsDrawnAtTheFramesScale) {
   EXPECT_NEAR(oval.size.width, oval.size.height, 1e-3);
 }
 
-// A series name too long for the caption's column is drawn smaller; the focal length stays readable.
-TEST_F(CoverageViewTest, ALongSeriesNameLeavesTheFocalLengthWhole) {
-  QuorvelPackage long_ = primes();
-  long_.lensManufacturer->manufactor = "Kestrel Optics";
-  long_.lensManufacturer->series = "Master Anamorphic Flare";
-  auto view = page(long_);
-  view->setFocalLength(50);
-  view->layoutIfNeeded();
-  const auto& caption = *view->lensAtFocalLengthLabel();
-  EXPECT_EQ(caption.text(), "Kestrel Optics Master Anamorphic Flare @ 50mm");
-  EXPECT_GT(caption.sizeThatFits({0, 0}).width, caption.bounds().size.width) << "too long at full size";
-  EXPECT_FALSE(caption.isTruncated());
-}
-
 // The largest circle, not the last zoom's, sets the scale: a smaller zoom after a larger prime must not
 // let the prime's circle overflow the drawing.
 TEST_F(CoverageViewTest, EveryCircleOfTheSeriesFitsTheDrawing) {
