@@ -126,21 +126,23 @@ class LifecycleTest : public ::testing::Test {
   }
 
   // One launch of the app over the container in use: the facade starts anew and makes a new engine.
-  void launch(double loadTimestamp = kLoadTimestamp) {
+  void launch(double loadTimestamp = kLoadTimestamp, bool enabledByDefault = true) {
     drain();
     APMAnalytics::resetForTesting();
     APMAnalytics::installErrorEventHandler();
     persisted = std::make_shared<APMPersistedConfig>();
     APMAnalytics::setIdentityForTesting(APMIdentity::initWithPersistedConfig(persisted));
     APMAnalytics::setLoadTimestamp(loadTimestamp);
-    APMAnalytics::setEngineAccess({[this](const std::string&, bool, bool, const std::vector<std::string>&) {
+    APMAnalytics::setEngineAccess({[this, enabledByDefault](const std::string&, bool, bool,
+                                                            const std::vector<std::string>&) {
                                      APMMeasurement::Parts parts;
                                      parts.persistedConfig = persisted;
                                      parts.scheduler = std::make_shared<APMScheduler>("test.worker");
                                      parts.alarm = std::make_shared<APMAlarm>(parts.scheduler->workerQueue(),
                                                                               APMMeasurement::kAlarmName);
                                      parts.identity = APMIdentity::initWithPersistedConfig(persisted);
-                                     engine = APMMeasurement::initWithParts(parts, kAppID, true, false, {});
+                                     engine = APMMeasurement::initWithParts(parts, kAppID, enabledByDefault,
+                                                                            false, {});
                                    },
                                    [this]() -> std::shared_ptr<sdk::analytics::FacadeEngine> { return engine; }});
     APMAnalytics::startWithAppID(kAppID, "fa", {});
@@ -352,6 +354,48 @@ TEST_F(LifecycleTest, TheAppsSessionTimeoutOutlivesAWipe) {
   EXPECT_NE(reporter, reporters.front()) << "a wipe brings a new session reporter";
   EXPECT_EQ(reporter->timeoutSessionInterval(), 5);
   EXPECT_TRUE(reporter->isReportingEnabled());
+}
+
+TEST_F(LifecycleTest, CollectionSwitchedOnLaterMarksTheFirstOpenAsDeferred) {
+  launch(kLoadTimestamp, false);
+  EXPECT_FALSE(engine->database());
+  APMAnalytics::setAnalyticsEnabled(true);
+  drain();
+  EXPECT_EQ(storedNames(), (Strings{"_f", "_s", "_e"}));
+  EXPECT_EQ(storedParameters("_f").at("_dac").int64Value(), 1);
+  EXPECT_FALSE(APMAnalytics::deferredAnalyticsCollection()) << "said once, with the first open";
+}
+
+TEST_F(LifecycleTest, ALostSessionNumberComesBackFromTheSessionsCounted) {
+  launch();
+  // Four sessions went into bundles; then the persisted settings lost their count.
+  engine->scheduler()->dispatchSyncOnWorkerQueueBlockID("test", [&] {
+    Error error;
+    ASSERT_TRUE(engine->database()->updateEventAggregates(APMEventAggregates("_s", 4, 0, 0, 0), &error)) << error;
+  });
+  persisted->setSessionNumber(0);
+  environment.advance(3600);
+  launch(environment.clock()->now());
+  EXPECT_EQ(property("_sno")->int64Value(), 5) << "numbered on from the sessions counted";
+}
+
+TEST_F(LifecycleTest, AnAdvertisingIDResetIsMarkedOnceAnIDWasSeen) {
+  launch();
+  auto onWorker = [&](const std::function<void()>& block) {
+    engine->scheduler()->dispatchSyncOnWorkerQueueBlockID("test", block);
+  };
+  onWorker([&] { engine->setLastAdvertisingIDResetUserPropertyOnWorkerQueue(); });
+  EXPECT_FALSE(property("_lair")) << "no advertising ID seen yet";
+
+  engine->setUserAttribute(APMUserAttribute("auto", "_id", APMValue("6D92078A"), environment.clock()->now()));
+  drain();
+  onWorker([&] { engine->setLastAdvertisingIDResetUserPropertyOnWorkerQueue(); });
+  EXPECT_EQ(property("_lair")->int64Value(), 1);
+  Error error;
+  const double markedAt = engine->database()->userAttributeWithName("_lair", &error)->lastSetTimestamp;
+  environment.advance(60);
+  onWorker([&] { engine->setLastAdvertisingIDResetUserPropertyOnWorkerQueue(); });
+  EXPECT_EQ(engine->database()->userAttributeWithName("_lair", &error)->lastSetTimestamp, markedAt) << "marked once";
 }
 
 }  // namespace
