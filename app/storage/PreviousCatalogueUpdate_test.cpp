@@ -1,5 +1,5 @@
-// The update from the catalogues the previous release shipped (their SQL text, kept in testdata/) to the
-// ones this build ships: a user keeps every row of their own and every package.
+// The update from the catalogues each earlier release shipped (their SQL text, kept in testdata/<release>/)
+// to the ones this build ships: a user keeps every row of their own and every package.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -19,11 +19,11 @@ namespace {
 
 using namespace ostrel::testing;
 
-class PreviousCatalogueUpdateTest : public StorageTest {
+class PreviousCatalogueUpdateTest : public StorageTest, public ::testing::WithParamInterface<const char*> {
  protected:
-  // Library/<fileName> as the previous release left it installed, built from its SQL text.
+  // Library/<fileName> as the release under test left it installed, built from its SQL text.
   static void installPrevious(const std::string& fileName, const std::string& sqlName) {
-    std::ifstream in(std::string(OSTREL_STORAGE_TESTDATA_DIR) + "/" + sqlName, std::ios::binary);
+    std::ifstream in(std::string(OSTREL_STORAGE_TESTDATA_DIR) + "/" + GetParam() + "/" + sqlName, std::ios::binary);
     ASSERT_TRUE(in) << sqlName;
     std::ostringstream sql;
     sql << in.rdbuf();
@@ -49,7 +49,7 @@ class PreviousCatalogueUpdateTest : public StorageTest {
   }
 };
 
-TEST_F(PreviousCatalogueUpdateTest, LensUserRowsAndPackagesComeThroughAndTheNewLensesArrive) {
+TEST_P(PreviousCatalogueUpdateTest, LensUserRowsAndPackagesComeThroughAndTheNewLensesArrive) {
   installPrevious(LensDatabaseHelper::kFileName, "LensDatabase.sql");
   scenes::LensScene scene;
   scene.build();
@@ -73,7 +73,7 @@ TEST_F(PreviousCatalogueUpdateTest, LensUserRowsAndPackagesComeThroughAndTheNewL
   EXPECT_EQ(selectedSeries(), 5);
 }
 
-TEST_F(PreviousCatalogueUpdateTest, FormatUserRowsAndPackagesComeThroughAndTheNewModesArrive) {
+TEST_P(PreviousCatalogueUpdateTest, FormatUserRowsAndPackagesComeThroughAndTheNewModesArrive) {
   installPrevious(FormatDatabaseHelper2::kFileName, "QuorvelFormatDatabase.sql");
   scenes::FormatScene scene;
   scene.build();
@@ -87,5 +87,8 @@ TEST_F(PreviousCatalogueUpdateTest, FormatUserRowsAndPackagesComeThroughAndTheNe
                                                         "SELECT COUNT(*) FROM FormatContainer WHERE origin = 0");
   EXPECT_EQ(modes.first, modes.second);
 }
+
+// Oldest first: the first shipped catalogues, then the ones with today's cameras and sourced lens figures.
+INSTANTIATE_TEST_SUITE_P(Releases, PreviousCatalogueUpdateTest, ::testing::Values("release-1", "release-2"));
 
 }  // namespace
