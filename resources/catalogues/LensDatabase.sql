@@ -4,6 +4,8 @@
 -- object distance measured from the sensor plane (never from the lens front), as "metric | imperial"
 -- (the imperial text is the metric figure to the nearest inch); a zoom's image circle is given at
 -- both ends. Both are filled only where a published figure was found and otherwise left empty.
+-- Series known from one third-party list only (no maker document behind it) carry their focal lengths
+-- and T-stops but no close focus or image circle; reference/ holds the rows behind the newest series.
 -- A zoom's FocalLength is its short end. A lens mount is left empty where no source named it.
 -- Anamorphotic is the squeeze of the series and of each of its lenses (1.0 spherical).
 --
@@ -212,6 +214,7 @@ INSERT INTO Lenses VALUES (137, 16, 50.0, 'T1.4', 'PL', '', 'Prime Lens', 1.0, '
 INSERT INTO Lenses VALUES (138, 16, 65.0, 'T1.4', 'PL', '', 'Prime Lens', 1.0, 'Super 35', 0, 0, 0.0, '', NULL, NULL, NULL);
 INSERT INTO Lenses VALUES (139, 16, 75.0, 'T1.4', 'PL', '', 'Prime Lens', 1.0, 'Super 35', 0, 0, 0.0, '', NULL, NULL, NULL);
 INSERT INTO Lenses VALUES (140, 16, 100.0, 'T1.4', 'PL', '', 'Prime Lens', 1.0, 'Super 35', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (391, 16, 135.0, 'T1.4', 'PL', '', 'Prime Lens', 1.0, 'Super 35', 0, 0, 0.0, '', NULL, NULL, NULL);
 
 INSERT INTO Manufacturer VALUES (17, 'Leitz', 'Summicron-C', 'Prime Lens', 0, 1.0, 0);
 INSERT INTO Lenses VALUES (141, 17, 15.0, 'T2.0', 'PL', '0.3m | 1''', 'Prime Lens', 1.0, 'Super 35', 0, 0, 0.0, '', NULL, 36.0, NULL);
@@ -371,6 +374,8 @@ INSERT INTO Manufacturer VALUES (36, 'Sirui', 'Venus Anamorphic 1.6x', 'Prime Le
 INSERT INTO Lenses VALUES (251, 36, 35.0, 'T2.9', 'E', '', 'Prime Lens', 1.6, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
 INSERT INTO Lenses VALUES (252, 36, 50.0, 'T2.9', 'E', '', 'Prime Lens', 1.6, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
 INSERT INTO Lenses VALUES (253, 36, 75.0, 'T2.9', 'E', '', 'Prime Lens', 1.6, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (469, 36, 100.0, 'T2.9', 'E', '', 'Prime Lens', 1.6, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (470, 36, 150.0, 'T2.9', 'E', '', 'Prime Lens', 1.6, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
 
 INSERT INTO Manufacturer VALUES (37, 'ZEISS', 'Supreme Prime Radiance', 'Prime Lens', 0, 1.0, 0);
 INSERT INTO Lenses VALUES (302, 37, 18.0, 'T1.5', '', '0.35m | 1''2"', 'Prime Lens', 1.0, 'Large Format', 0, 0, 0.0, '', NULL, 46.3, NULL);
@@ -443,6 +448,154 @@ INSERT INTO Lenses VALUES (355, 47, 42.0, 'T2.2', '', '', 'Prime Lens', 1.5, '',
 INSERT INTO Lenses VALUES (356, 47, 54.0, 'T2.2', '', '', 'Prime Lens', 1.5, '', 0, 0, 0.0, '', NULL, NULL, NULL);
 INSERT INTO Lenses VALUES (357, 47, 72.0, 'T2.2', '', '', 'Prime Lens', 1.5, '', 0, 0, 0.0, '', NULL, NULL, NULL);
 INSERT INTO Lenses VALUES (358, 47, 95.0, 'T2.2', '', '', 'Prime Lens', 1.5, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (48, 'ZEISS', 'Nano Prime', 'Prime Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (359, 48, 18.0, 'T1.5', '', '0.25m | 10"', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
+INSERT INTO Lenses VALUES (360, 48, 24.0, 'T1.5', '', '0.35m | 1''2"', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
+INSERT INTO Lenses VALUES (361, 48, 35.0, 'T1.5', '', '0.45m | 1''6"', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
+INSERT INTO Lenses VALUES (362, 48, 50.0, 'T1.5', '', '0.5m | 1''8"', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
+INSERT INTO Lenses VALUES (363, 48, 75.0, 'T1.5', '', '0.75m | 2''6"', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
+INSERT INTO Lenses VALUES (364, 48, 100.0, 'T1.5', '', '1m | 3''3"', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
+
+INSERT INTO Manufacturer VALUES (49, 'Cooke', 'S8/i FF', 'Prime Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (365, 49, 18.0, 'T1.4', '', '0.6m | 2''', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
+INSERT INTO Lenses VALUES (366, 49, 25.0, 'T1.4', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
+INSERT INTO Lenses VALUES (367, 49, 32.0, 'T1.4', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
+INSERT INTO Lenses VALUES (368, 49, 50.0, 'T1.4', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
+INSERT INTO Lenses VALUES (369, 49, 75.0, 'T1.4', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
+INSERT INTO Lenses VALUES (370, 49, 100.0, 'T1.4', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
+INSERT INTO Lenses VALUES (371, 49, 27.0, 'T1.4', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
+INSERT INTO Lenses VALUES (372, 49, 40.0, 'T1.4', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.31, NULL);
+INSERT INTO Lenses VALUES (373, 49, 65.0, 'T1.4', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
+
+INSERT INTO Manufacturer VALUES (50, 'Cooke', 'SP3', 'Prime Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (374, 50, 25.0, 'T2.4', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, 43.3, NULL);
+INSERT INTO Lenses VALUES (375, 50, 32.0, 'T2.4', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (376, 50, 50.0, 'T2.4', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, 43.3, NULL);
+INSERT INTO Lenses VALUES (377, 50, 75.0, 'T2.4', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (378, 50, 100.0, 'T2.4', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, 43.3, NULL);
+
+INSERT INTO Manufacturer VALUES (51, 'Angénieux', 'Optimo Prime', 'Prime Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (379, 51, 18.0, 'T2', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (380, 51, 21.0, 'T1.8', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (381, 51, 24.0, 'T1.8', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (382, 51, 28.0, 'T1.8', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (383, 51, 32.0, 'T1.8', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (384, 51, 40.0, 'T1.8', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (385, 51, 50.0, 'T1.8', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (386, 51, 60.0, 'T1.8', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (387, 51, 75.0, 'T1.8', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (388, 51, 100.0, 'T1.8', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (389, 51, 135.0, 'T1.8', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (390, 51, 200.0, 'T2.2', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (52, 'Tokina', 'Vista', 'Prime Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (392, 52, 18.0, 'T1.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (393, 52, 21.0, 'T1.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (394, 52, 25.0, 'T1.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (395, 52, 35.0, 'T1.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (396, 52, 40.0, 'T1.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (397, 52, 50.0, 'T1.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (398, 52, 65.0, 'T1.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (399, 52, 85.0, 'T1.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (400, 52, 105.0, 'T1.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (53, 'DZOFilm', 'Vespid Prime', 'Prime Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (401, 53, 12.0, 'T2.8', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (402, 53, 16.0, 'T2.8', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (403, 53, 21.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (404, 53, 25.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (405, 53, 35.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (406, 53, 40.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (407, 53, 50.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (408, 53, 75.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (409, 53, 90.0, 'T2.8', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (410, 53, 100.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (411, 53, 125.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (54, 'DZOFilm', 'Catta Ace Zoom', 'Zoom Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (412, 54, 18.0, 'T2.9', '', '', 'Zoom Lens', 1.0, 'Full Frame', 0, 0, 35.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (413, 54, 35.0, 'T2.9', '', '', 'Zoom Lens', 1.0, 'Full Frame', 0, 0, 80.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (414, 54, 70.0, 'T2.9', '', '', 'Zoom Lens', 1.0, 'Full Frame', 0, 0, 135.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (55, 'DZOFilm', 'Pictor Zoom', 'Zoom Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (415, 55, 12.0, 'T2.8', '', '', 'Zoom Lens', 1.0, 'Super 35', 0, 0, 25.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (416, 55, 14.0, 'T2.8', '', '', 'Zoom Lens', 1.0, 'Super 35', 0, 0, 30.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (417, 55, 20.0, 'T2.8', '', '', 'Zoom Lens', 1.0, 'Super 35', 0, 0, 55.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (418, 55, 50.0, 'T2.8', '', '', 'Zoom Lens', 1.0, 'Super 35', 0, 0, 125.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (56, 'Sigma', 'Cine Classic Prime FF', 'Prime Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (419, 56, 14.0, 'T2.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (420, 56, 20.0, 'T2.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (421, 56, 24.0, 'T2.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (422, 56, 28.0, 'T2.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (423, 56, 35.0, 'T2.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (424, 56, 40.0, 'T2.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (425, 56, 50.0, 'T2.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (426, 56, 65.0, 'T2.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (427, 56, 85.0, 'T2.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (428, 56, 105.0, 'T2.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (429, 56, 135.0, 'T2.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (57, 'ZEISS', 'Super Speed MK I', 'Prime Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (430, 57, 18.0, 'T1.4', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (431, 57, 25.0, 'T1.4', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (432, 57, 35.0, 'T1.4', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (433, 57, 50.0, 'T1.4', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (434, 57, 85.0, 'T1.4', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (58, 'Canon', 'K-35', 'Prime Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (435, 58, 18.0, 'T2.8', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (436, 58, 24.0, 'T1.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (437, 58, 35.0, 'T1.4', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (438, 58, 55.0, 'T1.4', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (439, 58, 85.0, 'T1.4', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (59, 'Cooke', 'Speed Panchro', 'Prime Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (440, 59, 18.0, 'T2.2', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (441, 59, 25.0, 'T2.2', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (442, 59, 32.0, 'T2.3', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (443, 59, 40.0, 'T2.3', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (444, 59, 50.0, 'T2.3', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (445, 59, 75.0, 'T2.3', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (446, 59, 100.0, 'T2.8', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (60, 'Panavision', 'C-Series Anamorphic', 'Prime Lens', 0, 2.0, 0);
+INSERT INTO Lenses VALUES (447, 60, 35.0, 'T2.3', 'PV', '', 'Prime Lens', 2.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (448, 60, 40.0, 'T2.8', 'PV', '', 'Prime Lens', 2.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (449, 60, 50.0, 'T2.3', 'PV', '', 'Prime Lens', 2.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (450, 60, 75.0, 'T2.5', 'PV', '', 'Prime Lens', 2.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (451, 60, 100.0, 'T2.8', 'PV', '', 'Prime Lens', 2.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (61, 'Panavision', 'E-Series Anamorphic', 'Prime Lens', 0, 2.0, 0);
+INSERT INTO Lenses VALUES (452, 61, 35.0, 'T2', '', '', 'Prime Lens', 2.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (453, 61, 50.0, 'T2', '', '', 'Prime Lens', 2.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (454, 61, 75.0, 'T2', '', '', 'Prime Lens', 2.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (62, 'Panavision', 'Primo Anamorphic', 'Prime Lens', 0, 2.0, 0);
+INSERT INTO Lenses VALUES (455, 62, 35.0, 'T2', '', '', 'Prime Lens', 2.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (456, 62, 50.0, 'T2', '', '', 'Prime Lens', 2.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (457, 62, 100.0, 'T2', '', '', 'Prime Lens', 2.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (63, 'Blazar', 'Remus Anamorphic', 'Prime Lens', 0, 1.5, 0);
+INSERT INTO Lenses VALUES (458, 63, 33.0, 'T1.6', '', '', 'Prime Lens', 1.5, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (459, 63, 45.0, 'T2', '', '', 'Prime Lens', 1.5, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (460, 63, 50.0, 'T2', '', '', 'Prime Lens', 1.5, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (461, 63, 65.0, 'T2', '', '', 'Prime Lens', 1.5, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (462, 63, 85.0, 'T2.8', '', '', 'Prime Lens', 1.5, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (463, 63, 100.0, 'T2.8', '', '', 'Prime Lens', 1.5, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (464, 63, 125.0, 'T4', '', '', 'Prime Lens', 1.5, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (64, 'Blazar', 'Cato Anamorphic', 'Prime Lens', 0, 2.0, 0);
+INSERT INTO Lenses VALUES (465, 64, 40.0, 'T2', '', '', 'Prime Lens', 2.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (466, 64, 55.0, 'T2', '', '', 'Prime Lens', 2.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (467, 64, 85.0, 'T2.8', '', '', 'Prime Lens', 2.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (468, 64, 125.0, 'T4', '', '', 'Prime Lens', 2.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (65, 'Sirui', 'Vision Prime 1', 'Prime Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (471, 65, 24.0, 'T1.4', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (472, 65, 35.0, 'T1.4', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (473, 65, 50.0, 'T1.4', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
 
 INSERT INTO Manufacturer VALUES (250, 'Generic', 'Prime Lenses', 'Prime Lens', 0, 1.0, 0);
 INSERT INTO Lenses VALUES (254, 250, 8.0, '', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);

@@ -6,7 +6,10 @@
 --
 -- Format ids the app starts from: 1084 and 599 are the two start packages, 133 is the camera of a
 -- package built from the current selection, 10 the fallback when a stored package is broken.
--- Aspect texts are width / height of the recorded area as "<ratio>:1".
+-- Aspect texts are width / height of the recorded area as "<ratio>:1". Mode names give resolution,
+-- cropped area and shape as the camera's menu does; for an anamorphic mode that may be the shape after
+-- desqueezing ("8K 35mm 2.76:1 Anamorphic" records a 1.38:1 area). reference/ holds the rows behind the
+-- newest cameras and modes.
 
 CREATE TABLE ManufactorTable (
   id INTEGER PRIMARY KEY,
@@ -121,6 +124,21 @@ INSERT INTO FormatContainer VALUES (1155, 9, '7K 17:9', 1.0, 35.84, 18.9, 'Cine'
 INSERT INTO FormatContainer VALUES (1156, 9, '6K 16:9', 1.0, 28.8, 16.2, 'Cine', 0, '1.78:1', 10);
 INSERT INTO FormatContainer VALUES (1157, 9, '5K S35 17:9', 1.0, 25.6, 13.5, 'Cine', 0, '1.9:1', 11);
 INSERT INTO FormatContainer VALUES (1158, 9, '8K 1:1', 1.0, 21.6, 21.6, 'Cine', 0, '1:1', 12);
+INSERT INTO FormatContainer VALUES (1298, 9, '8K 3:2 Anamorphic', 1.0, 32.4, 21.6, 'Cine', 0, '1.5:1', 13);
+INSERT INTO FormatContainer VALUES (1299, 9, '7K 2:1', 1.0, 35.84, 17.92, 'Cine', 0, '2:1', 14);
+INSERT INTO FormatContainer VALUES (1300, 9, '7K 2.4:1', 1.0, 35.84, 15.01, 'Cine', 0, '2.39:1', 15);
+INSERT INTO FormatContainer VALUES (1301, 9, '7K 16:9', 1.0, 33.6, 18.9, 'Cine', 0, '1.78:1', 16);
+INSERT INTO FormatContainer VALUES (1302, 9, '7K 4:3 Anamorphic', 1.0, 25.2, 18.9, 'Cine', 0, '1.33:1', 17);
+INSERT INTO FormatContainer VALUES (1303, 9, '7K 6:5 Anamorphic', 1.0, 22.68, 18.9, 'Cine', 0, '1.2:1', 18);
+INSERT INTO FormatContainer VALUES (1304, 9, '7K 3:2 Anamorphic', 1.0, 28.35, 18.9, 'Cine', 0, '1.5:1', 19);
+INSERT INTO FormatContainer VALUES (1305, 9, '6K 2:1', 1.0, 30.72, 15.36, 'Cine', 0, '2:1', 20);
+INSERT INTO FormatContainer VALUES (1306, 9, '6K 2.4:1', 1.0, 30.72, 12.87, 'Cine', 0, '2.39:1', 21);
+INSERT INTO FormatContainer VALUES (1307, 9, '5K S35 2:1', 1.0, 25.6, 12.8, 'Cine', 0, '2:1', 22);
+INSERT INTO FormatContainer VALUES (1308, 9, '5K S35 2.4:1', 1.0, 25.6, 10.8, 'Cine', 0, '2.37:1', 23);
+INSERT INTO FormatContainer VALUES (1309, 9, '5K S35 16:9', 1.0, 24.0, 13.5, 'Cine', 0, '1.78:1', 24);
+INSERT INTO FormatContainer VALUES (1310, 9, '4K 16:9', 1.0, 19.2, 10.8, 'Cine', 0, '1.78:1', 25);
+INSERT INTO FormatContainer VALUES (1311, 9, '3K 17:9', 1.0, 15.36, 8.1, 'Cine', 0, '1.9:1', 26);
+INSERT INTO FormatContainer VALUES (1312, 9, '2K 17:9', 1.0, 10.24, 5.4, 'Cine', 0, '1.9:1', 27);
 
 INSERT INTO ManufactorTable VALUES (10, 'RED', 'V-RAPTOR 8K S35', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (27, 10, '8K 17:9', 1.0, 26.21, 13.82, 'Cine', 0, '1.9:1', 1);
@@ -136,6 +154,9 @@ INSERT INTO FormatContainer VALUES (1163, 11, '6K 2.4:1', 1.0, 27.03, 11.32, 'Ci
 INSERT INTO FormatContainer VALUES (1164, 11, '6K 4:3 Anamorphic', 1.0, 18.61, 14.26, 'Cine', 0, '1.31:1', 6);
 INSERT INTO FormatContainer VALUES (1165, 11, '6K 6:5 Anamorphic', 1.0, 17.11, 14.26, 'Cine', 0, '1.2:1', 7);
 INSERT INTO FormatContainer VALUES (1166, 11, '5K 17:9', 1.0, 22.53, 11.88, 'Cine', 0, '1.9:1', 8);
+INSERT INTO FormatContainer VALUES (1295, 11, '6K 3:2 Anamorphic', 1.0, 21.38, 14.26, 'Cine', 0, '1.5:1', 9);
+INSERT INTO FormatContainer VALUES (1296, 11, '4K 16:9', 1.0, 16.9, 9.5, 'Cine', 0, '1.78:1', 10);
+INSERT INTO FormatContainer VALUES (1297, 11, '2K 17:9', 1.0, 9.01, 4.75, 'Cine', 0, '1.9:1', 11);
 
 INSERT INTO ManufactorTable VALUES (12, 'RED', 'MONSTRO 8K VV', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (32, 12, '8K 17:9', 1.0, 40.96, 21.6, 'Cine', 0, '1.9:1', 1);
@@ -192,7 +213,7 @@ INSERT INTO FormatContainer VALUES (46, 21, '4K DCI S35', 1.0, 26.2, 13.8, 'Cine
 INSERT INTO FormatContainer VALUES (47, 21, '4K UHD', 1.0, 24.6, 13.8, 'Cine', 0, '1.78:1', 2);
 
 INSERT INTO ManufactorTable VALUES (22, 'Canon', 'EOS C70', 'Cine', 0);
-INSERT INTO FormatContainer VALUES (48, 22, '4K DCI', 1.0, 26.2, 13.8, 'Cine', 0, '1.9:1', 1);
+INSERT INTO FormatContainer VALUES (48, 22, '4K DCI S35', 1.0, 26.2, 13.8, 'Cine', 0, '1.9:1', 1);
 INSERT INTO FormatContainer VALUES (49, 22, '4K UHD', 1.0, 24.6, 13.8, 'Cine', 0, '1.78:1', 2);
 
 INSERT INTO ManufactorTable VALUES (23, 'Canon', 'EOS C500 Mark II', 'Cine', 0);
@@ -310,9 +331,6 @@ INSERT INTO FormatContainer VALUES (91, 58, 'Stills 3:2', 1.0, 36.0, 24.0, 'Phot
 INSERT INTO ManufactorTable VALUES (59, 'Leica', 'M11', 'Photo', 0);
 INSERT INTO FormatContainer VALUES (92, 59, 'Stills 3:2', 1.0, 36.0, 24.0, 'Photo', 0, '1.5:1', 1);
 
--- Row 1 stands for "no frame guide" and for the native format (no crop). The lists name it by its id,
--- never by its size; its sort value 0 keeps it first, and its size is one that no camera or typed
--- ratio uses, so it never passes for a real ratio. It is the selected frame guide to begin with.
 INSERT INTO ManufactorTable VALUES (60, 'ARRI', 'ALEXA 265', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (1085, 60, '6.5K 2.12:1 Open Gate', 1.0, 54.12, 25.58, 'Cine', 0, '2.12:1', 1);
 INSERT INTO FormatContainer VALUES (1086, 60, '5.1K 1.65:1', 1.0, 42.24, 25.58, 'Cine', 0, '1.65:1', 2);
@@ -437,6 +455,96 @@ INSERT INTO FormatContainer VALUES (1219, 78, '4K S35 2.39:1', 1.0, 24.3, 10.2, 
 INSERT INTO ManufactorTable VALUES (79, 'Film', '8mm', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (1222, 79, 'Standard 8', 1.0, 4.8, 3.5, 'Cine', 0, '1.37:1', 1);
 
+INSERT INTO ManufactorTable VALUES (80, 'Fujifilm', 'GFX ETERNA 55', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1223, 80, '4K GF 4:3 Open Gate', 1.0, 43.63, 32.71, 'Cine', 0, '1.33:1', 1);
+INSERT INTO FormatContainer VALUES (1224, 80, '5.8K GF 2.39:1', 1.0, 43.8, 18.32, 'Cine', 0, '2.39:1', 2);
+INSERT INTO FormatContainer VALUES (1225, 80, '4K GF 17:9', 1.0, 43.63, 23.01, 'Cine', 0, '1.9:1', 3);
+INSERT INTO FormatContainer VALUES (1226, 80, '4K GF 16:9', 1.0, 43.63, 24.55, 'Cine', 0, '1.78:1', 4);
+INSERT INTO FormatContainer VALUES (1227, 80, '2K GF 17:9', 1.0, 43.63, 23.01, 'Cine', 0, '1.9:1', 5);
+INSERT INTO FormatContainer VALUES (1228, 80, 'HD GF 16:9', 1.0, 43.63, 24.55, 'Cine', 0, '1.78:1', 6);
+INSERT INTO FormatContainer VALUES (1229, 80, '5.4K Premista 17:9', 1.0, 40.91, 21.57, 'Cine', 0, '1.9:1', 7);
+INSERT INTO FormatContainer VALUES (1230, 80, '4K Premista 17:9', 1.0, 40.27, 21.23, 'Cine', 0, '1.9:1', 8);
+INSERT INTO FormatContainer VALUES (1231, 80, '4K Premista 16:9', 1.0, 40.27, 22.65, 'Cine', 0, '1.78:1', 9);
+INSERT INTO FormatContainer VALUES (1232, 80, '2K Premista 17:9', 1.0, 40.27, 21.23, 'Cine', 0, '1.9:1', 10);
+INSERT INTO FormatContainer VALUES (1233, 80, 'HD Premista 16:9', 1.0, 40.27, 22.65, 'Cine', 0, '1.78:1', 11);
+INSERT INTO FormatContainer VALUES (1234, 80, '4.8K 35mm 3:2', 1.0, 35.92, 23.94, 'Cine', 0, '1.5:1', 12);
+INSERT INTO FormatContainer VALUES (1235, 80, '4.8K 35mm 16:9', 1.0, 35.92, 20.21, 'Cine', 0, '1.78:1', 13);
+INSERT INTO FormatContainer VALUES (1236, 80, '4K 35mm 17:9', 1.0, 35.92, 18.95, 'Cine', 0, '1.9:1', 14);
+INSERT INTO FormatContainer VALUES (1237, 80, '4K 35mm 16:9', 1.0, 35.92, 20.21, 'Cine', 0, '1.78:1', 15);
+INSERT INTO FormatContainer VALUES (1238, 80, '2K 35mm 17:9', 1.0, 35.92, 18.95, 'Cine', 0, '1.9:1', 16);
+INSERT INTO FormatContainer VALUES (1239, 80, 'HD 35mm 16:9', 1.0, 35.92, 20.2, 'Cine', 0, '1.78:1', 17);
+INSERT INTO FormatContainer VALUES (1240, 80, '8K 35mm 2.76:1 Anamorphic', 1.0, 35.07, 25.42, 'Cine', 0, '1.38:1', 18);
+INSERT INTO FormatContainer VALUES (1241, 80, '8K 35mm 2.39:1 Anamorphic', 1.0, 30.38, 25.42, 'Cine', 0, '1.2:1', 19);
+INSERT INTO FormatContainer VALUES (1242, 80, '4.6K 35mm 1.38:1 Anamorphic', 1.0, 35.07, 25.42, 'Cine', 0, '1.38:1', 20);
+INSERT INTO FormatContainer VALUES (1243, 80, '4.6K 35mm 6:5 Anamorphic', 1.0, 30.38, 25.42, 'Cine', 0, '1.2:1', 21);
+INSERT INTO FormatContainer VALUES (1244, 80, '8K 17:9', 1.0, 30.8, 16.24, 'Cine', 0, '1.9:1', 22);
+INSERT INTO FormatContainer VALUES (1245, 80, '8K 16:9', 1.0, 28.88, 16.24, 'Cine', 0, '1.78:1', 23);
+INSERT INTO FormatContainer VALUES (1246, 80, '6.3K S35 16:9', 1.0, 24.0, 13.5, 'Cine', 0, '1.78:1', 24);
+INSERT INTO FormatContainer VALUES (1247, 80, '4K S35 17:9', 1.0, 24.0, 12.66, 'Cine', 0, '1.9:1', 25);
+INSERT INTO FormatContainer VALUES (1248, 80, '4K S35 16:9', 1.0, 24.0, 13.5, 'Cine', 0, '1.78:1', 26);
+INSERT INTO FormatContainer VALUES (1249, 80, '2K S35 17:9', 1.0, 24.0, 12.63, 'Cine', 0, '1.9:1', 27);
+INSERT INTO FormatContainer VALUES (1250, 80, 'HD S35 16:9', 1.0, 24.0, 13.49, 'Cine', 0, '1.78:1', 28);
+
+INSERT INTO ManufactorTable VALUES (81, 'Panavision', 'Millennium DXL2', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1251, 81, '8K 17:9', 1.0, 40.96, 21.6, 'Cine', 0, '1.9:1', 1);
+INSERT INTO FormatContainer VALUES (1252, 81, '8K 2:1', 1.0, 40.96, 20.48, 'Cine', 0, '2:1', 2);
+INSERT INTO FormatContainer VALUES (1253, 81, '8K 2.4:1', 1.0, 40.96, 17.28, 'Cine', 0, '2.37:1', 3);
+INSERT INTO FormatContainer VALUES (1254, 81, '8K 16:9', 1.0, 38.4, 21.6, 'Cine', 0, '1.78:1', 4);
+INSERT INTO FormatContainer VALUES (1255, 81, '7.5K 17:9', 1.0, 38.4, 20.4, 'Cine', 0, '1.88:1', 5);
+INSERT INTO FormatContainer VALUES (1256, 81, '7.5K 2:1', 1.0, 38.4, 19.2, 'Cine', 0, '2:1', 6);
+INSERT INTO FormatContainer VALUES (1257, 81, '7.5K 2.4:1', 1.0, 38.4, 16.2, 'Cine', 0, '2.37:1', 7);
+INSERT INTO FormatContainer VALUES (1258, 81, '7.5K 16:9', 1.0, 36.48, 20.52, 'Cine', 0, '1.78:1', 8);
+INSERT INTO FormatContainer VALUES (1259, 81, '7K 17:9', 1.0, 35.84, 18.9, 'Cine', 0, '1.9:1', 9);
+INSERT INTO FormatContainer VALUES (1260, 81, '7K 2:1', 1.0, 35.84, 17.92, 'Cine', 0, '2:1', 10);
+INSERT INTO FormatContainer VALUES (1261, 81, '7K 2.4:1', 1.0, 35.84, 15.12, 'Cine', 0, '2.37:1', 11);
+INSERT INTO FormatContainer VALUES (1262, 81, '7K 16:9', 1.0, 33.6, 18.9, 'Cine', 0, '1.78:1', 12);
+INSERT INTO FormatContainer VALUES (1263, 81, '6.5K 17:9', 1.0, 33.28, 17.68, 'Cine', 0, '1.88:1', 13);
+INSERT INTO FormatContainer VALUES (1264, 81, '6.5K 2:1', 1.0, 33.28, 16.64, 'Cine', 0, '2:1', 14);
+INSERT INTO FormatContainer VALUES (1265, 81, '6.5K 2.4:1', 1.0, 33.28, 14.04, 'Cine', 0, '2.37:1', 15);
+INSERT INTO FormatContainer VALUES (1266, 81, '6.5K 16:9', 1.0, 30.72, 17.28, 'Cine', 0, '1.78:1', 16);
+INSERT INTO FormatContainer VALUES (1267, 81, '6K 17:9', 1.0, 30.72, 16.2, 'Cine', 0, '1.9:1', 17);
+INSERT INTO FormatContainer VALUES (1268, 81, '6K 2:1', 1.0, 30.72, 15.36, 'Cine', 0, '2:1', 18);
+INSERT INTO FormatContainer VALUES (1269, 81, '6K 2.4:1', 1.0, 30.72, 12.96, 'Cine', 0, '2.37:1', 19);
+INSERT INTO FormatContainer VALUES (1270, 81, '6K 16:9', 1.0, 28.8, 16.2, 'Cine', 0, '1.78:1', 20);
+INSERT INTO FormatContainer VALUES (1271, 81, '5K 17:9', 1.0, 25.6, 13.5, 'Cine', 0, '1.9:1', 21);
+INSERT INTO FormatContainer VALUES (1272, 81, '5K 2:1', 1.0, 25.6, 12.8, 'Cine', 0, '2:1', 22);
+INSERT INTO FormatContainer VALUES (1273, 81, '5K 2.4:1', 1.0, 25.6, 10.8, 'Cine', 0, '2.37:1', 23);
+INSERT INTO FormatContainer VALUES (1274, 81, '5K 16:9', 1.0, 24.0, 13.5, 'Cine', 0, '1.78:1', 24);
+INSERT INTO FormatContainer VALUES (1275, 81, '4K 17:9', 1.0, 20.48, 10.8, 'Cine', 0, '1.9:1', 25);
+INSERT INTO FormatContainer VALUES (1276, 81, '4K 2:1', 1.0, 20.48, 10.24, 'Cine', 0, '2:1', 26);
+INSERT INTO FormatContainer VALUES (1277, 81, '4K 2.4:1', 1.0, 20.48, 8.64, 'Cine', 0, '2.37:1', 27);
+INSERT INTO FormatContainer VALUES (1278, 81, '4K 16:9', 1.0, 19.2, 10.8, 'Cine', 0, '1.78:1', 28);
+INSERT INTO FormatContainer VALUES (1279, 81, '3K 17:9', 1.0, 15.36, 8.1, 'Cine', 0, '1.9:1', 29);
+INSERT INTO FormatContainer VALUES (1280, 81, '3K 2.4:1', 1.0, 15.36, 6.48, 'Cine', 0, '2.37:1', 30);
+INSERT INTO FormatContainer VALUES (1281, 81, '3K 16:9', 1.0, 14.4, 8.1, 'Cine', 0, '1.78:1', 31);
+INSERT INTO FormatContainer VALUES (1282, 81, '2K 17:9', 1.0, 10.24, 5.4, 'Cine', 0, '1.9:1', 32);
+INSERT INTO FormatContainer VALUES (1283, 81, '2K 2.4:1', 1.0, 10.24, 4.32, 'Cine', 0, '2.37:1', 33);
+
+INSERT INTO ManufactorTable VALUES (82, 'DJI', 'Inspire 3 Zenmuse X9-8K Air', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1284, 82, '8.1K FF 17:9', 1.0, 36.0, 19.0, 'Cine', 0, '1.89:1', 1);
+INSERT INTO FormatContainer VALUES (1285, 82, '8K FF 16:9', 1.0, 33.8, 19.0, 'Cine', 0, '1.78:1', 2);
+INSERT INTO FormatContainer VALUES (1286, 82, '8.1K FF 2.39:1', 1.0, 36.0, 15.06, 'Cine', 0, '2.39:1', 3);
+INSERT INTO FormatContainer VALUES (1287, 82, '5.5K S35 17:9', 1.0, 24.5, 12.98, 'Cine', 0, '1.89:1', 4);
+INSERT INTO FormatContainer VALUES (1288, 82, '5.2K S35 16:9', 1.0, 23.1, 12.98, 'Cine', 0, '1.78:1', 5);
+
+INSERT INTO ManufactorTable VALUES (83, 'Canon', 'EOS C50', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1289, 83, '7K FF 3:2', 1.0, 35.9, 23.9, 'Cine', 0, '1.5:1', 1);
+INSERT INTO FormatContainer VALUES (1290, 83, '7K FF 17:9', 1.0, 35.9, 18.9, 'Cine', 0, '1.9:1', 2);
+INSERT INTO FormatContainer VALUES (1291, 83, '5K S35 17:9', 1.0, 26.0, 13.7, 'Cine', 0, '1.9:1', 3);
+INSERT INTO FormatContainer VALUES (1292, 83, '2.5K S16 17:9', 1.0, 13.0, 6.9, 'Cine', 0, '1.88:1', 4);
+
+INSERT INTO ManufactorTable VALUES (84, 'Blackmagic Design', 'PYXIS 12K', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1293, 84, '12K 3:2 Open Gate', 1.0, 35.64, 23.32, 'Cine', 0, '1.53:1', 1);
+
+INSERT INTO ManufactorTable VALUES (85, 'RED', 'V-RAPTOR XE', 'Cine', 0);
+INSERT INTO FormatContainer VALUES (1294, 85, '8K 17:9', 1.0, 40.96, 21.6, 'Cine', 0, '1.9:1', 1);
+
+INSERT INTO ManufactorTable VALUES (86, 'Panasonic', 'LUMIX S5II', 'Photo', 0);
+INSERT INTO FormatContainer VALUES (1313, 86, '6K 3:2 Open Gate', 1.0, 35.6, 23.8, 'Photo', 0, '1.5:1', 1);
+
+-- Row 1 stands for "no frame guide" and for the native format (no crop). The lists name it by its id,
+-- never by its size; its sort value 0 keeps it first, and its size is one that no camera or typed
+-- ratio uses, so it never passes for a real ratio. It is the selected frame guide to begin with.
 INSERT INTO QuorvelFrameGuide VALUES (1, 1.0, 100.0, 1, 0, 0.0);
 INSERT INTO QuorvelFrameGuide VALUES (2, 9.0, 16.0, 0, 0, 0.5625);
 INSERT INTO QuorvelFrameGuide VALUES (3, 4.0, 5.0, 0, 0, 0.8);
