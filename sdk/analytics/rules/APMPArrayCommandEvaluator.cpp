@@ -18,7 +18,7 @@ bool integerOf(const APMPValueRef& value, double& out, APMPError& error) {
   return !APMPFailed(error);
 }
 
-APMPFunctionValue* callbackOf(const List& args, APMPError& error) {
+APMPFunctionValue* callbackOf(APMPArguments args, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 1, error)) return nullptr;
   if (args[0]->kind() != APMPKind::Function) {
     APMPSetError(error, kAPMPErrorArgumentType);
@@ -47,7 +47,7 @@ void walk(const Array& array, APMPFunctionValue& callback, APMPScope& scope, APM
   }
 }
 
-APMPValueRef every(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef every(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   auto* callback = callbackOf(args, error);
   if (!callback) return undefined();
   bool all = true;
@@ -58,7 +58,7 @@ APMPValueRef every(const Array& array, const List& args, APMPScope& scope, APMPE
   return APMPFailed(error) ? undefined() : APMPValueRef(APMPBoolean(all));
 }
 
-APMPValueRef some(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef some(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   auto* callback = callbackOf(args, error);
   if (!callback) return undefined();
   bool any = false;
@@ -69,7 +69,7 @@ APMPValueRef some(const Array& array, const List& args, APMPScope& scope, APMPEr
   return APMPFailed(error) ? undefined() : APMPValueRef(APMPBoolean(any));
 }
 
-APMPValueRef filter(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef filter(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   auto* callback = callbackOf(args, error);
   if (!callback) return undefined();
   List kept;
@@ -80,14 +80,14 @@ APMPValueRef filter(const Array& array, const List& args, APMPScope& scope, APMP
   return APMPFailed(error) ? undefined() : APMPValueRef(APMPScopeHeap(scope).make<APMPArrayValue>(std::move(kept)));
 }
 
-APMPValueRef forEach(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef forEach(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   auto* callback = callbackOf(args, error);
   if (!callback) return undefined();
   walk(array, *callback, scope, error, [](std::size_t, const APMPValueRef&, const APMPValueRef&) { return true; });
   return undefined();
 }
 
-APMPValueRef map(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef map(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   auto* callback = callbackOf(args, error);
   if (!callback) return undefined();
   auto& heap = APMPScopeHeap(scope);
@@ -99,7 +99,7 @@ APMPValueRef map(const Array& array, const List& args, APMPScope& scope, APMPErr
   return APMPFailed(error) ? undefined() : APMPValueRef(out);
 }
 
-APMPValueRef concat(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef concat(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   auto out = array->subarrayWithRange(0, static_cast<std::int64_t>(array->count()), error);
   if (!out) return undefined();
   for (const auto& argument : args) {
@@ -110,7 +110,7 @@ APMPValueRef concat(const Array& array, const List& args, APMPScope& scope, APMP
   return out;
 }
 
-APMPValueRef hasOwnProperty(const Array& array, const List& args, APMPScope&, APMPError& error) {
+APMPValueRef hasOwnProperty(const Array& array, APMPArguments args, APMPScope&, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 1, error)) return undefined();
   const auto key = args[0]->stringValueOrError(error);
   if (APMPFailed(error)) return undefined();
@@ -119,7 +119,7 @@ APMPValueRef hasOwnProperty(const Array& array, const List& args, APMPScope&, AP
   return APMPFailed(error) ? undefined() : APMPValueRef(APMPBoolean(has));
 }
 
-APMPValueRef indexOf(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef indexOf(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMaximumArgumentCount(args, 2, error)) return undefined();
   const double n = static_cast<double>(array->count());
   double start = 0;
@@ -131,7 +131,7 @@ APMPValueRef indexOf(const Array& array, const List& args, APMPScope& scope, APM
   return APMPFailed(error) ? undefined() : number(scope, static_cast<double>(found));
 }
 
-APMPValueRef lastIndexOf(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef lastIndexOf(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMaximumArgumentCount(args, 2, error)) return undefined();
   const double n = static_cast<double>(array->count());
   double start = n - 1;
@@ -148,7 +148,7 @@ APMPValueRef lastIndexOf(const Array& array, const List& args, APMPScope& scope,
   return APMPFailed(error) ? undefined() : number(scope, static_cast<double>(found));
 }
 
-APMPValueRef join(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef join(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMaximumArgumentCount(args, 1, error)) return undefined();
   std::u16string separator = u",";
   if (!args.empty()) {
@@ -161,29 +161,29 @@ APMPValueRef join(const Array& array, const List& args, APMPScope& scope, APMPEr
   return APMPString(APMPScopeHeap(scope), std::move(text), error);
 }
 
-APMPValueRef pop(const Array& array, const List& args, APMPScope&, APMPError& error) {
+APMPValueRef pop(const Array& array, APMPArguments args, APMPScope&, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 0, error)) return undefined();
   return array->removeLastElement();
 }
 
-APMPValueRef shift(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef shift(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 0, error)) return undefined();
   (void)scope;
   return array->removeFirstElement(error);
 }
 
-APMPValueRef push(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef push(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   const auto count = array->appendElements(args, error);
   return APMPFailed(error) ? undefined() : number(scope, static_cast<double>(count));
 }
 
-APMPValueRef unshift(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef unshift(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   const auto count = array->prependElements(args, error);
   return APMPFailed(error) ? undefined() : number(scope, static_cast<double>(count));
 }
 
 template <bool Right>
-APMPValueRef reduce(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef reduce(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMinimumArgumentCount(args, 1, error) || !APMPCheckMaximumArgumentCount(args, 2, error)) {
     return undefined();
   }
@@ -226,7 +226,7 @@ APMPValueRef reduce(const Array& array, const List& args, APMPScope& scope, APMP
   return accumulator;
 }
 
-APMPValueRef reverse(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef reverse(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 0, error)) return undefined();
   (void)scope;
   if (!array->reverse(error)) return undefined();
@@ -236,7 +236,7 @@ APMPValueRef reverse(const Array& array, const List& args, APMPScope& scope, APM
 // Start and end of "slice" and "splice": negative counts from the end, clamped to [0, n].
 double relative(double value, double n) { return value < 0 ? std::max(value + n, 0.0) : std::min(value, n); }
 
-APMPValueRef slice(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef slice(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMaximumArgumentCount(args, 2, error)) return undefined();
   const double n = static_cast<double>(array->count());
   double start = 0, end = n;
@@ -249,7 +249,7 @@ APMPValueRef slice(const Array& array, const List& args, APMPScope& scope, APMPE
   return out ? APMPValueRef(out) : undefined();
 }
 
-APMPValueRef sort(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef sort(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMaximumArgumentCount(args, 1, error)) return undefined();
   if (array->count() < 2) return array;
   APMPFunctionValue* comparator = nullptr;
@@ -264,7 +264,7 @@ APMPValueRef sort(const Array& array, const List& args, APMPScope& scope, APMPEr
   return APMPFailed(error) ? undefined() : APMPValueRef(array);
 }
 
-APMPValueRef splice(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef splice(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   auto& heap = APMPScopeHeap(scope);
   if (args.empty()) return heap.make<APMPArrayValue>();
   const double n = static_cast<double>(array->count());
@@ -282,7 +282,7 @@ APMPValueRef splice(const Array& array, const List& args, APMPScope& scope, APMP
   return heap.make<APMPArrayValue>(std::move(removed));
 }
 
-APMPValueRef toString(const Array& array, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef toString(const Array& array, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 0, error)) return undefined();
   auto text = array->stringValueOrError(error);
   if (APMPFailed(error)) return undefined();
@@ -321,7 +321,23 @@ APMPValueRef APMPArrayCommandEvaluator::evaluateCommand(const std::u16string& na
     APMPSetError(error, kAPMPErrorUnknownMethod);
     return APMPUndefined();
   }
+  return run(it->second, array, arguments, scope, error);
+}
+
+APMPArrayCommandEvaluator::Handler APMPArrayCommandEvaluator::handlerNamed(const std::u16string& name) const {
+  auto it = handlers_.find(name);
+  return it == handlers_.end() ? nullptr : it->second;
+}
+
+APMPValueRef APMPArrayCommandEvaluator::run(Handler handler, const APMPRef<APMPArrayValue>& array, const APMPValueList& arguments, APMPScope& scope,
+                     APMPError& error) const {
+  if (arguments.size() <= kAPMPInlineArguments) {
+    APMPValueRef values[kAPMPInlineArguments];
+    const auto n = APMPEvaluateArgumentsInto(arguments, values, scope, error);
+    if (APMPFailed(error)) return APMPUndefined();
+    return handler(array, APMPArguments(values, n), scope, error);
+  }
   auto values = APMPEvaluateArguments(arguments, scope, error);
   if (APMPFailed(error)) return APMPUndefined();
-  return it->second(array, values, scope, error);
+  return handler(array, values, scope, error);
 }

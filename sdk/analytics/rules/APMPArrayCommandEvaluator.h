@@ -4,16 +4,21 @@
 #include <unordered_map>
 
 #include "sdk/analytics/rules/APMPArrayValue.h"
+#include "sdk/analytics/rules/APMPStatementValue.h"
 
 // The methods of arrays, reached through the method-call opcode.
 class APMPArrayCommandEvaluator {
  public:
-  using Handler = APMPValueRef (*)(const APMPRef<APMPArrayValue>& array, const APMPValueList& arguments,
-                                   APMPScope& scope, APMPError& error);
+  using Handler = APMPArrayMethod;
   static const APMPArrayCommandEvaluator& sharedInstance();
   // The arguments are unevaluated statements of `scope`.
   APMPValueRef evaluateCommand(const std::u16string& name, const APMPRef<APMPArrayValue>& array,
                                const APMPValueList& arguments, APMPScope& scope, APMPError& error) const;
+  // The handler of a method name, or null; a program resolves the names it writes once.
+  Handler handlerNamed(const std::u16string& name) const;
+  // Evaluates the arguments and runs `handler`.
+  APMPValueRef run(Handler handler, const APMPRef<APMPArrayValue>& array, const APMPValueList& arguments, APMPScope& scope,
+                   APMPError& error) const;
 
  private:
   APMPArrayCommandEvaluator();

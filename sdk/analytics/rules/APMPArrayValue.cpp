@@ -231,7 +231,7 @@ APMPRef<APMPArrayValue> APMPArrayValue::subarrayWithRange(std::int64_t location,
   return heap()->make<APMPArrayValue>(APMPValueList(elements_.begin() + start, elements_.begin() + start + count));
 }
 
-APMPValueList APMPArrayValue::spliceFrom(std::int64_t from, std::int64_t deleteCount, const APMPValueList& values,
+APMPValueList APMPArrayValue::spliceFrom(std::int64_t from, std::int64_t deleteCount, APMPArguments values,
                                          APMPError& error) {
   const auto n = static_cast<std::int64_t>(elements_.size());
   const auto start = std::clamp<std::int64_t>(from, 0, n);
@@ -287,7 +287,7 @@ APMPValueRef APMPArrayValue::removeLastElement() {
   return isHole(last.get()) ? APMPValueRef(APMPUndefined()) : last;
 }
 
-std::int64_t APMPArrayValue::appendElements(const APMPValueList& values, APMPError& error) {
+std::int64_t APMPArrayValue::appendElements(APMPArguments values, APMPError& error) {
   if (canGrowTo(elements_.size() + values.size(), error)) {
     elements_.insert(elements_.end(), values.begin(), values.end());
     chargeSlots();
@@ -295,7 +295,7 @@ std::int64_t APMPArrayValue::appendElements(const APMPValueList& values, APMPErr
   return static_cast<std::int64_t>(elements_.size());
 }
 
-std::int64_t APMPArrayValue::prependElements(const APMPValueList& values, APMPError& error) {
+std::int64_t APMPArrayValue::prependElements(APMPArguments values, APMPError& error) {
   if (canGrowTo(elements_.size() + values.size(), error) &&
       heap()->chargeWork(static_cast<std::int64_t>(elements_.size()), error)) {
     elements_.insert(elements_.begin(), values.begin(), values.end());

@@ -40,13 +40,13 @@ class APMPArrayValue final : public APMPRuntimeValue {
   // Null (with error 18) when the copy does not fit the budgets.
   APMPRef<APMPArrayValue> subarrayWithRange(std::int64_t location, std::int64_t length, APMPError& error) const;
   void sortUsingFunctionValue(APMPFunctionValue* comparator, APMPScope& scope, APMPError& error);
-  APMPValueList spliceFrom(std::int64_t from, std::int64_t deleteCount, const APMPValueList& values, APMPError& error);
+  APMPValueList spliceFrom(std::int64_t from, std::int64_t deleteCount, APMPArguments values, APMPError& error);
   void concat(const APMPValueRef& value, APMPError& error);
   bool reverse(APMPError& error);
   APMPValueRef removeFirstElement(APMPError& error);
   APMPValueRef removeLastElement();
-  std::int64_t appendElements(const APMPValueList& values, APMPError& error);
-  std::int64_t prependElements(const APMPValueList& values, APMPError& error);
+  std::int64_t appendElements(APMPArguments values, APMPError& error);
+  std::int64_t prependElements(APMPArguments values, APMPError& error);
   std::int64_t indexOfValue(const APMPRuntimeValue& value, std::int64_t fromIndex, APMPError& error) const;
   std::int64_t lastIndexOfValue(const APMPRuntimeValue& value, std::int64_t fromIndex, APMPError& error) const;
 

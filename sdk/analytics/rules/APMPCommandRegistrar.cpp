@@ -2,7 +2,9 @@
 
 #include <cmath>
 
+#include "sdk/analytics/rules/APMPArrayCommandEvaluator.h"
 #include "sdk/analytics/rules/APMPCommandHelpers.h"
+#include "sdk/analytics/rules/APMPStringCommandEvaluator.h"
 #include "sdk/analytics/rules/APMPEvaluator.h"
 #include "sdk/analytics/rules/APMPFunctionValue.h"
 #include "sdk/analytics/rules/APMPScope.h"
@@ -112,6 +114,42 @@ APMPValueRef runForm(const APMPStatementValue& statement, APMPHeap& heap, APMPSc
         return APMPUndefined();
       }
       return value;
+    }
+    case APMPStatementForm::QuotedCall: {
+      auto target = evaluateOperand(arguments[0], heap, scope, error);
+      if (APMPFailed(error)) return APMPUndefined();
+      auto name = evaluateOperand(arguments[1], heap, scope, error);
+      if (APMPFailed(error)) return APMPUndefined();
+      // The quote is counted and nested as a statement; the array it would make holds only its own
+      // arguments, which the method receives directly, with the copy's work and memory charged.
+      if (!beginEvaluation(heap, error)) return APMPUndefined();
+      if (!heap.depthAvailable(1)) {
+        APMPSetError(error, kAPMPErrorLimitReached);
+        return APMPUndefined();
+      }
+      if (name->kind() != APMPKind::String) {
+        APMPSetError(error, kAPMPErrorArgumentType);
+        return APMPUndefined();
+      }
+      const auto& quoted = static_cast<const APMPStatementValue&>(*arguments[2]).arguments();
+      if (!heap.chargeWork(static_cast<std::int64_t>(quoted.size()), error) ||
+          !heap.reserve(quoted.size() * sizeof(APMPValueRef), error)) {
+        return APMPUndefined();
+      }
+      const auto& method = static_cast<const APMPStringValue&>(*name).value();
+      // A literal method name was resolved with the program; an array's own function of that name
+      // still comes first, as applyWithName has it.
+      if (target->kind() == APMPKind::Array && statement.arrayMethod() &&
+          !static_cast<APMPArrayValue&>(*target).propertyMap().hasName(method)) {
+        return APMPArrayCommandEvaluator::sharedInstance().run(
+            statement.arrayMethod(), APMPRef<APMPArrayValue>(static_cast<APMPArrayValue*>(target.get())), quoted,
+            scope, error);
+      }
+      if (target->kind() == APMPKind::String && statement.stringMethod()) {
+        return APMPStringCommandEvaluator::sharedInstance().run(
+            statement.stringMethod(), static_cast<const APMPStringValue&>(*target).value(), quoted, scope, error);
+      }
+      return target->applyWithName(method, quoted, scope, error);
     }
     default: {
       APMPValueRef operands[2];

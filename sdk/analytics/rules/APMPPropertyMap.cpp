@@ -9,6 +9,7 @@ std::ptrdiff_t APMPPropertyMap::bind(const APMPValueRef& value, const std::u16st
     entry.immutable = immutable;
     return 0;
   }
+  if (entries_.empty()) entries_.reserve(APMPSmallListAllocator<Entry>::kSmall);  // parameters, loop variables
   entries_.push_back(Entry{name, value, immutable});
   if (!index_.empty()) {
     index_.emplace(name, static_cast<std::uint32_t>(entries_.size() - 1));

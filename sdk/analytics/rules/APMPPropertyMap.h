@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "sdk/analytics/rules/APMPBlockPool.h"
 #include "sdk/analytics/rules/APMPRuntimeValue.h"
 
 // Named bindings in insertion order. Refused writes (an immutable map, a constant name) are silent.
@@ -67,7 +68,7 @@ class APMPPropertyMap {
     return it == index_.end() ? -1 : static_cast<std::ptrdiff_t>(it->second);
   }
 
-  std::vector<Entry> entries_;
+  std::vector<Entry, APMPSmallListAllocator<Entry>> entries_;
   std::unordered_map<std::u16string, std::uint32_t> index_;
   bool immutable_ = false;
 };

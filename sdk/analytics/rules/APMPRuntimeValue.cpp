@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "sdk/analytics/rules/APMPBlockPool.h"
 #include "sdk/analytics/rules/APMPCommandHelpers.h"
 #include "sdk/analytics/rules/APMPStringCommandEvaluator.h"
 
@@ -99,55 +100,11 @@ bool APMPBooleanValue::isEqualToRuntimeValue(const APMPRuntimeValue& other, int)
 
 // Numbers.
 
-namespace {
-// Blocks of freed numbers, kept for the thread's next ones; a bounded list, so a run that once made
-// many keeps no more than this many spare.
-thread_local bool numberBlocksGone = false;
-
-class NumberBlocks {
- public:
-  // Numbers a static object frees after the thread's own objects are gone bypass the list.
-  ~NumberBlocks() {
-    numberBlocksGone = true;
-    while (head_) {
-      auto* next = head_->next;
-      ::operator delete(head_);
-      head_ = next;
-    }
-  }
-  void* take(std::size_t size) {
-    if (!head_) return ::operator new(size);
-    auto* block = head_;
-    head_ = block->next;
-    --count_;
-    return block;
-  }
-  void give(void* block) {
-    if (count_ >= kKept) {
-      ::operator delete(block);
-      return;
-    }
-    head_ = new (block) Free{head_};
-    ++count_;
-  }
-
- private:
-  struct Free {
-    Free* next;
-  };
-  static constexpr std::size_t kKept = 4096;
-  Free* head_ = nullptr;
-  std::size_t count_ = 0;
-};
-thread_local NumberBlocks numberBlocks;
-}  // namespace
-
-void* APMPNumberValue::operator new(std::size_t size) {
-  return numberBlocksGone ? ::operator new(size) : numberBlocks.take(size);
-}
-void APMPNumberValue::operator delete(void* block, std::size_t) {
-  if (numberBlocksGone) ::operator delete(block);
-  else numberBlocks.give(block);
+void* APMPNumberValue::operator new(std::size_t) { return APMPBlockPool<sizeof(APMPNumberValue)>::take(); }
+void APMPNumberValue::operator delete(void* block, std::size_t) { APMPBlockPool<sizeof(APMPNumberValue)>::give(block); }
+void* APMPControlValue::operator new(std::size_t) { return APMPBlockPool<sizeof(APMPControlValue)>::take(); }
+void APMPControlValue::operator delete(void* block, std::size_t) {
+  APMPBlockPool<sizeof(APMPControlValue)>::give(block);
 }
 
 std::u16string APMPNumberValue::stringValueOrError(APMPError&, int) const { return APMPFormatNumber(value_); }

@@ -98,7 +98,7 @@ class APMPNumberValue final : public APMPRuntimeValue {
  public:
   APMPNumberValue(APMPHeap& heap, double value)
       : APMPRuntimeValue(heap, APMPKind::Number, sizeof(APMPNumberValue), false), value_(value) {}
-  // Arithmetic makes a number per operation: they come from a free list of the thread, not malloc.
+  // Arithmetic makes a number per operation: they come from the thread's spare blocks.
   static void* operator new(std::size_t size);
   static void operator delete(void* block, std::size_t size);
   double value() const { return value_; }
@@ -133,6 +133,9 @@ class APMPControlValue final : public APMPRuntimeValue {
  public:
   enum class Type : std::uint8_t { Break, Continue, Return };
   APMPControlValue(APMPHeap& heap, Type type, APMPValueRef data);
+  // Every return makes one: they come from the thread's spare blocks.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block, std::size_t size);
   static APMPControlValue* breakValue();
   static APMPControlValue* continueValue();
   static APMPValueRef returnValueWithData(APMPHeap& heap, APMPValueRef data);

@@ -201,6 +201,8 @@ TEST_F(APMPRuntimeTest, EveryInstructionIsCountedInOrder) {
   } cases[] = {
       {"(var \"i\")", 2}, {"(= \"i\" 0)", 3}, {"$i", 2}, {"(+ $i 1)", 4}, {"(= \"i\" (+ $i 1))", 6},
       {"(< $i 10)", 4}, {"(< \"a\" $i)", 4}, {"(=== (+ 1 2) 3)", 5},
+      {"(call (array) \"push\" (quote 1 2))", 6}, {"(call \"ab\" \"charAt\" (array 1))", 6},
+      {"(call \"ab\" \"charAt\" (quote 1))", 5},
   };
   for (const auto& c : cases) {
     runtime->resetInstructionCount();
@@ -208,6 +210,11 @@ TEST_F(APMPRuntimeTest, EveryInstructionIsCountedInOrder) {
     EXPECT_FALSE(APMPFailed(error)) << c.program;
     EXPECT_EQ(runtime->getInstructionCount(), c.count) << c.program;
   }
+  // A method call written in place still finds an array's own function of that name first.
+  EXPECT_EQ(text("(var \"a\") (= \"a\" (array)) (put $a \"push\" (fn \"\" (quote \"x\") (return (* $x 2))))"
+                 "(call $a \"push\" (quote 21))"),
+            "42");
+  EXPECT_EQ(text("(call (array 1) \"push\" (quote 2 3))"), "3");
   // Stopped at every possible instruction, the program has done exactly what came before it.
   const std::string program = "(var \"n\") (= \"n\" 1) (loop (< $n 4) (= \"n\" (* $n 2)) false (quote)) $n";
   std::int64_t whole = 0;

@@ -1,5 +1,10 @@
 #include "sdk/analytics/rules/APMPScope.h"
 
+#include "sdk/analytics/rules/APMPBlockPool.h"
+
+void* APMPScope::operator new(std::size_t) { return APMPBlockPool<sizeof(APMPScope)>::take(); }
+void APMPScope::operator delete(void* block, std::size_t) { APMPBlockPool<sizeof(APMPScope)>::give(block); }
+
 APMPRef<APMPScope> APMPScope::createChildScope() { return heap()->make<APMPScope>(APMPRef<APMPScope>(this)); }
 
 bool APMPScope::hasName(const std::u16string& name) const {

@@ -11,6 +11,10 @@ class APMPScope final : public APMPHeapObject {
   APMPScope(APMPHeap& heap, APMPRef<APMPScope> parent)
       : APMPHeapObject(heap, sizeof(APMPScope), true), parent_(std::move(parent)) {}
 
+  // Every call and many loops make one: they come from the thread's spare blocks.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block, std::size_t size);
+
   APMPRef<APMPScope> createChildScope();
   const APMPRef<APMPScope>& parentScope() const { return parent_; }
   bool hasName(const std::u16string& name) const;

@@ -1,6 +1,8 @@
 #include "sdk/analytics/rules/APMPStatementValue.h"
 
+#include "sdk/analytics/rules/APMPArrayCommandEvaluator.h"
 #include "sdk/analytics/rules/APMPCommandRegistrar.h"
+#include "sdk/analytics/rules/APMPStringCommandEvaluator.h"
 
 APMPStatementValue::APMPStatementValue(APMPHeap& heap, std::u16string functionName, APMPValueList arguments)
     : APMPRuntimeValue(heap, APMPKind::Statement, sizeof(APMPStatementValue) + arguments.size() * 8, false),
@@ -34,6 +36,14 @@ void APMPStatementValue::compile() {
     form_ = APMPStatementForm::ReadName;
   } else if (functionName_ == u"3" && arguments_.size() == 2 && literalName) {
     form_ = APMPStatementForm::AssignName;
+  } else if (functionName_ == u"2" && arguments_.size() == 3 && arguments_[2]->kind() == APMPKind::Statement &&
+             static_cast<const APMPStatementValue&>(*arguments_[2]).functionName() == u"46") {
+    form_ = APMPStatementForm::QuotedCall;
+    if (arguments_[1]->kind() == APMPKind::String) {
+      const auto& method = static_cast<const APMPStringValue&>(*arguments_[1]).value();
+      arrayMethod_ = APMPArrayCommandEvaluator::sharedInstance().handlerNamed(method);
+      stringMethod_ = APMPStringCommandEvaluator::sharedInstance().handlerNamed(method);
+    }
   } else if (arguments_.size() == 2) {
     for (const auto& shape : kShapes) {
       if (functionName_ == shape.opcode) {

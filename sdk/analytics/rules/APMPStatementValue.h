@@ -6,12 +6,20 @@
 #include "sdk/analytics/rules/APMPRuntimeValue.h"
 
 struct APMPCommandEntry;
+class APMPArrayValue;
+
+// A method of arrays or of strings, as their evaluators keep them.
+using APMPArrayMethod = APMPValueRef (*)(const APMPRef<APMPArrayValue>& array, APMPArguments arguments,
+                                         APMPScope& scope, APMPError& error);
+using APMPStringMethod = APMPValueRef (*)(const std::u16string& receiver, APMPArguments arguments, APMPScope& scope,
+                                          APMPError& error);
 
 // The shapes of statement the evaluator runs directly, without going through a handler, because
 // programs are made of little else: reading and assigning a name given as a literal, arithmetic and
-// comparisons. Every other statement (and these, when their operands are not plain numbers) runs
+// comparisons, and method calls whose arguments are written in place (the quoted statements are
+// handed to the method as they stand, not copied into an array first). Every other statement (and these, when their operands are not plain numbers) runs
 // its opcode's handler. Either way every statement and literal is counted, in the same order.
-enum class APMPStatementForm : std::uint8_t { Generic, ReadName, AssignName, Arithmetic, Comparison };
+enum class APMPStatementForm : std::uint8_t { Generic, ReadName, AssignName, Arithmetic, Comparison, QuotedCall };
 enum class APMPOperation : std::uint8_t { Add, Subtract, Multiply, Divide, Remainder, Less, LessOrEqual, Greater,
                                           GreaterOrEqual, StrictEqual, StrictNotEqual };
 
@@ -30,6 +38,9 @@ class APMPStatementValue final : public APMPRuntimeValue {
   const APMPCommandEntry& command() const { return *command_; }
   APMPStatementForm form() const { return form_; }
   APMPOperation operation() const { return operation_; }
+  // A QuotedCall's method, when its name is a literal that arrays or strings have.
+  APMPArrayMethod arrayMethod() const { return arrayMethod_; }
+  APMPStringMethod stringMethod() const { return stringMethod_; }
   // The literal name of ReadName and AssignName.
   const std::u16string& name() const { return static_cast<const APMPStringValue&>(*arguments_[0]).value(); }
 
@@ -41,4 +52,6 @@ class APMPStatementValue final : public APMPRuntimeValue {
   const APMPCommandEntry* command_ = nullptr;
   APMPStatementForm form_ = APMPStatementForm::Generic;
   APMPOperation operation_ = APMPOperation::Add;
+  APMPArrayMethod arrayMethod_ = nullptr;
+  APMPStringMethod stringMethod_ = nullptr;
 };

@@ -26,7 +26,7 @@ APMPValueRef text(APMPScope& scope, Text value, APMPError& error) {
 }
 APMPValueRef number(APMPScope& scope, double value) { return APMPNumber(APMPScopeHeap(scope), value); }
 
-bool stringOf(const List& args, std::size_t i, Text& out, APMPError& error) {
+bool stringOf(APMPArguments args, std::size_t i, Text& out, APMPError& error) {
   out = i < args.size() ? args[i]->stringValueOrError(error) : Text(u"undefined");
   return !APMPFailed(error);
 }
@@ -63,7 +63,7 @@ std::size_t findLastIn(const Text& s, const Text& search, std::size_t start, APM
   return kNotFound;
 }
 
-APMPValueRef charAt(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef charAt(const Text& s, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMaximumArgumentCount(args, 1, error)) return undefined();
   double position = 0;
   if (!args.empty() && !integerOf(args[0], position, error)) return undefined();
@@ -71,7 +71,7 @@ APMPValueRef charAt(const Text& s, const List& args, APMPScope& scope, APMPError
   return text(scope, Text(1, s[static_cast<std::size_t>(position)]), error);
 }
 
-APMPValueRef concat(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef concat(const Text& s, APMPArguments args, APMPScope& scope, APMPError& error) {
   Text out = s;
   for (const auto& argument : args) {
     if (!charge(scope, out.size(), error)) return undefined();
@@ -85,7 +85,7 @@ APMPValueRef concat(const Text& s, const List& args, APMPScope& scope, APMPError
   return text(scope, std::move(out), error);
 }
 
-APMPValueRef hasOwnProperty(const Text& s, const List& args, APMPScope&, APMPError& error) {
+APMPValueRef hasOwnProperty(const Text& s, APMPArguments args, APMPScope&, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 1, error)) return undefined();
   const auto key = args[0]->stringValueOrError(error);
   if (APMPFailed(error)) return undefined();
@@ -95,7 +95,7 @@ APMPValueRef hasOwnProperty(const Text& s, const List& args, APMPScope&, APMPErr
   return APMPBoolean(n >= 0 && std::trunc(n) == n && n < static_cast<double>(s.size()));
 }
 
-APMPValueRef indexOf(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef indexOf(const Text& s, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMaximumArgumentCount(args, 2, error)) return undefined();
   Text search;
   if (!stringOf(args, 0, search, error)) return undefined();
@@ -109,7 +109,7 @@ APMPValueRef indexOf(const Text& s, const List& args, APMPScope& scope, APMPErro
   return number(scope, found == Text::npos ? -1 : static_cast<double>(found));
 }
 
-APMPValueRef lastIndexOf(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef lastIndexOf(const Text& s, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMaximumArgumentCount(args, 2, error)) return undefined();
   Text search;
   if (!stringOf(args, 0, search, error)) return undefined();
@@ -127,7 +127,7 @@ APMPValueRef lastIndexOf(const Text& s, const List& args, APMPScope& scope, APMP
   return number(scope, found == Text::npos ? -1 : static_cast<double>(found));
 }
 
-APMPValueRef match(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef match(const Text& s, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMaximumArgumentCount(args, 1, error)) return undefined();
   auto& heap = APMPScopeHeap(scope);
   Text pattern;
@@ -145,7 +145,7 @@ APMPValueRef match(const Text& s, const List& args, APMPScope& scope, APMPError&
   return heap.make<APMPArrayValue>(List{found});
 }
 
-APMPValueRef search(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef search(const Text& s, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMaximumArgumentCount(args, 1, error)) return undefined();
   Text pattern;
   if (!stringOf(args, 0, pattern, error)) return undefined();
@@ -157,7 +157,7 @@ APMPValueRef search(const Text& s, const List& args, APMPScope& scope, APMPError
   return number(scope, static_cast<double>(start));
 }
 
-APMPValueRef replace(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef replace(const Text& s, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMaximumArgumentCount(args, 2, error)) return undefined();
   Text pattern;
   if (!stringOf(args, 0, pattern, error)) return undefined();
@@ -188,7 +188,7 @@ double sliceBound(double value, double length) {
   return value < 0 ? std::max(value + length, 0.0) : std::min(value, length);
 }
 
-APMPValueRef slice(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef slice(const Text& s, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMaximumArgumentCount(args, 2, error)) return undefined();
   const double length = static_cast<double>(s.size());
   double start = 0, end = length;
@@ -200,7 +200,7 @@ APMPValueRef slice(const Text& s, const List& args, APMPScope& scope, APMPError&
   return text(scope, s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)), error);
 }
 
-APMPValueRef substring(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef substring(const Text& s, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMaximumArgumentCount(args, 2, error)) return undefined();
   const double length = static_cast<double>(s.size());
   double start = 0, end = length;
@@ -212,7 +212,7 @@ APMPValueRef substring(const Text& s, const List& args, APMPScope& scope, APMPEr
   return text(scope, s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)), error);
 }
 
-APMPValueRef split(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef split(const Text& s, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckMaximumArgumentCount(args, 2, error)) return undefined();
   auto& heap = APMPScopeHeap(scope);
   if (s.empty() || args.empty()) return heap.make<APMPArrayValue>(List{APMPShortString(heap, s)});
@@ -257,7 +257,7 @@ APMPValueRef split(const Text& s, const List& args, APMPScope& scope, APMPError&
 }
 
 template <bool Upper, bool Localised>
-APMPValueRef mapCase(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef mapCase(const Text& s, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 0, error)) return undefined();
   if (!charge(scope, s.size(), error)) return undefined();
   icu::UnicodeString value(s.data(), static_cast<int32_t>(s.size()));
@@ -267,7 +267,7 @@ APMPValueRef mapCase(const Text& s, const List& args, APMPScope& scope, APMPErro
   return text(scope, Text(value.getBuffer(), static_cast<std::size_t>(value.length())), error);
 }
 
-APMPValueRef toString(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef toString(const Text& s, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 0, error)) return undefined();
   return text(scope, s, error);
 }
@@ -276,7 +276,7 @@ bool isTrimmed(char16_t c) {
   return c == 0x09 || (c >= 0x0A && c <= 0x0D) || c == 0x85 || (U_GET_GC_MASK(c) & U_GC_Z_MASK) != 0;
 }
 
-APMPValueRef trim(const Text& s, const List& args, APMPScope& scope, APMPError& error) {
+APMPValueRef trim(const Text& s, APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 0, error)) return undefined();
   if (!charge(scope, s.size(), error)) return undefined();
   std::size_t begin = 0, end = s.size();
@@ -322,7 +322,23 @@ APMPValueRef APMPStringCommandEvaluator::evaluateCommand(const std::u16string& n
     APMPSetError(error, kAPMPErrorUnknownMethod);
     return APMPUndefined();
   }
+  return run(it->second, receiver, arguments, scope, error);
+}
+
+APMPStringCommandEvaluator::Handler APMPStringCommandEvaluator::handlerNamed(const std::u16string& name) const {
+  auto it = handlers_.find(name);
+  return it == handlers_.end() ? nullptr : it->second;
+}
+
+APMPValueRef APMPStringCommandEvaluator::run(Handler handler, const std::u16string& receiver, const APMPValueList& arguments, APMPScope& scope,
+                     APMPError& error) const {
+  if (arguments.size() <= kAPMPInlineArguments) {
+    APMPValueRef values[kAPMPInlineArguments];
+    const auto n = APMPEvaluateArgumentsInto(arguments, values, scope, error);
+    if (APMPFailed(error)) return APMPUndefined();
+    return handler(receiver, APMPArguments(values, n), scope, error);
+  }
   auto values = APMPEvaluateArguments(arguments, scope, error);
   if (APMPFailed(error)) return APMPUndefined();
-  return it->second(receiver, values, scope, error);
+  return handler(receiver, values, scope, error);
 }

@@ -3,17 +3,21 @@
 #include <string>
 #include <unordered_map>
 
-#include "sdk/analytics/rules/APMPRuntimeValue.h"
+#include "sdk/analytics/rules/APMPStatementValue.h"
 
 // The methods of strings, reached through the method-call opcode.
 class APMPStringCommandEvaluator {
  public:
-  using Handler = APMPValueRef (*)(const std::u16string& receiver, const APMPValueList& arguments, APMPScope& scope,
-                                   APMPError& error);
+  using Handler = APMPStringMethod;
   static const APMPStringCommandEvaluator& sharedInstance();
   // The arguments are unevaluated statements of `scope`.
   APMPValueRef evaluateCommand(const std::u16string& name, const std::u16string& receiver,
                                const APMPValueList& arguments, APMPScope& scope, APMPError& error) const;
+  // The handler of a method name, or null; a program resolves the names it writes once.
+  Handler handlerNamed(const std::u16string& name) const;
+  // Evaluates the arguments and runs `handler`.
+  APMPValueRef run(Handler handler, const std::u16string& receiver, const APMPValueList& arguments, APMPScope& scope,
+                   APMPError& error) const;
 
  private:
   APMPStringCommandEvaluator();
