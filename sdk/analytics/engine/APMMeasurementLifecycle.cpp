@@ -32,7 +32,7 @@ namespace {
 using platform::foundation::Error;
 using platform::foundation::Value;
 
-// The keychain item that outlives a reinstall: set once an install has opened before.
+// The keychain count of this app's first opens on the device: it outlives a reinstall.
 constexpr const char* kPreviousFirstOpenItem = "_pfo";
 constexpr const char* kAllowAdPersonalizationKey = "VADEZE_ANALYTICS_DEFAULT_ALLOW_AD_PERSONALIZATION_SIGNALS";
 constexpr const char* kAdNetworkRegistrationKey = "VADEZE_ANALYTICS_REGISTRATION_WITH_AD_NETWORK_ENABLED";
@@ -125,7 +125,8 @@ void APMMeasurement::reportFirstOpenOnWorkerQueue() {
   // Whether this version is the first installed: an earlier version that ran analytics here left its
   // version behind; a reinstall after an open is known from the keychain.
   const std::string storedVersion = persistedConfig_->appVersion();
-  const std::string runningVersion = identity() ? identity()->appVersion() : std::string();
+  const auto identity = this->identity();
+  const std::string runningVersion = identity ? identity->appVersion() : std::string();
   const bool firstInstalledVersion = storedVersion.empty() || storedVersion == runningVersion;
   const std::int64_t firstVersion = previousFirstOpen >= 1 || firstInstalledVersion ? 1 : 0;
 

@@ -232,4 +232,26 @@ TEST_F(MeasurementUploadTest, LeavingTheForegroundUploadsUnderABackgroundTaskTha
   APMAnalytics::resetForTesting();
 }
 
+TEST_F(MeasurementUploadTest, ComingBackAfterAWeekFetchesTheConfigurationWhenInternalEventsAreBlocklisted) {
+  Data body = ostrel::testing::measurementConfig(kAppID, {{"measurement.upload.blacklist_internal", "1"}})->protoBuffer();
+  server.on("GET", std::string("/config/app/") + kAppID, LoopbackResponse::ok(std::string(body.begin(), body.end())));
+  server.on("POST", "/a", LoopbackResponse::withStatus(204));
+  logEvent("take", {});
+  environment.advance(1);
+  ASSERT_TRUE(untilRequests(2));
+  settle();
+  auto becomeActive = [&] {
+    platform::foundation::NotificationCenter::defaultCenter().post(platform::ui::kApplicationDidBecomeActiveNotification);
+    settle();
+  };
+
+  environment.advance(6 * 24 * 3600);
+  becomeActive();
+  EXPECT_EQ(server.requestCount(), 2u) << "within a week of the last configuration";
+  environment.advance(24 * 3600);
+  becomeActive();
+  ASSERT_TRUE(untilRequests(3));
+  EXPECT_EQ(server.requests().back().method, "GET");
+}
+
 }  // namespace
