@@ -58,11 +58,12 @@ TEST_F(StartUpTest, TheCatalogueVersionDecidesAndIsStoredOnlyOnceTheUpdatesSucce
   EXPECT_TRUE(logged("NO DBUpate!"));
   EXPECT_FALSE(logged("Update LensDB now!"));
 
-  storeChanged({{"DBVersion", 51}, {"quorvelAnamorphicUpdateDone", false}});
+  // A container from the release before this catalogue carries that release's version.
+  storeChanged({{"DBVersion", 52}, {"quorvelAnamorphicUpdateDone", false}});
   // Without the bundle's catalogues no update can be made; the installed ones stay in use.
   platform::foundation::Bundle::setMainPath(container_.pathFor("EmptyBundle"));
   EXPECT_EQ(launch()->packageOne->lensManufacturer->manufactorId, 5) << "packages still load";
-  EXPECT_EQ(stored()["DBVersion"], Value(51));
+  EXPECT_EQ(stored()["DBVersion"], Value(52));
   EXPECT_EQ(stored()["quorvelAnamorphicUpdateDone"], Value(false));
 
   platform::foundation::Bundle::setMainPath(OSTREL_TEST_BUNDLE_DIR);
@@ -74,7 +75,7 @@ TEST_F(StartUpTest, TheCatalogueVersionDecidesAndIsStoredOnlyOnceTheUpdatesSucce
   EXPECT_LT(lens, format);
   EXPECT_LT(format, adapter);
   EXPECT_LT(adapter, log_.lines().size());
-  EXPECT_EQ(stored()["DBVersion"], Value(52));
+  EXPECT_EQ(stored()["DBVersion"], Value(FramesObject::kDBVersion));
   EXPECT_EQ(stored()["quorvelAnamorphicUpdateDone"], Value(true));
 }
 
@@ -92,7 +93,7 @@ TEST_F(StartUpTest, AFileThatDoesNotParseReadsAsOneWithoutKeys) {
 TEST_F(StartUpTest, StoredValuesAreReadByTheirRulesAndOutOfRangeOnesReplaced) {
   launch();
   // The settings group is read only with its theme key.
-  store({{"appIsVersion3", true}, {"quorvelAnamorphicUpdateDone", true}, {"DBVersion", 52}, {"SETTINGS_SNAP", false}});
+  store({{"appIsVersion3", true}, {"quorvelAnamorphicUpdateDone", true}, {"DBVersion", FramesObject::kDBVersion}, {"SETTINGS_SNAP", false}});
   auto state = launch();
   EXPECT_TRUE(state->settings.snap);
   EXPECT_TRUE(state->settings.hapticFeedback);

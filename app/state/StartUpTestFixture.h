@@ -57,7 +57,7 @@ class StartUpTest : public ::testing::Test {
   // Exactly what a first launch writes.
   static Value firstStartValues(const std::string& region) {
     return Value(Dictionary{{"Version", 32},
-                            {"DBVersion", 52},
+                            {"DBVersion", FramesObject::kDBVersion},
                             {"FormatOneID", 1084},
                             {"FormatTwoID", 599},
                             {"App_Start_Count", 1},
