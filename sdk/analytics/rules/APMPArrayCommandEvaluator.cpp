@@ -331,13 +331,7 @@ APMPArrayCommandEvaluator::Handler APMPArrayCommandEvaluator::handlerNamed(const
 
 APMPValueRef APMPArrayCommandEvaluator::run(Handler handler, const APMPRef<APMPArrayValue>& array, const APMPValueList& arguments, APMPScope& scope,
                      APMPError& error) const {
-  if (arguments.size() <= kAPMPInlineArguments) {
-    APMPValueRef values[kAPMPInlineArguments];
-    const auto n = APMPEvaluateArgumentsInto(arguments, values, scope, error);
-    if (APMPFailed(error)) return APMPUndefined();
-    return handler(array, APMPArguments(values, n), scope, error);
-  }
-  auto values = APMPEvaluateArguments(arguments, scope, error);
-  if (APMPFailed(error)) return APMPUndefined();
-  return handler(array, values, scope, error);
+  return APMPWithEvaluatedArguments(arguments, scope, error, [&](APMPArguments values) {
+    return handler(array, values, scope, error);
+  });
 }

@@ -14,6 +14,21 @@ APMPValueList APMPEvaluateArguments(APMPArguments arguments, APMPScope& scope, A
 // first that fails is the last). Up to kAPMPInlineArguments fit a buffer on the caller's stack.
 inline constexpr std::size_t kAPMPInlineArguments = 8;
 std::size_t APMPEvaluateArgumentsInto(APMPArguments arguments, APMPValueRef* out, APMPScope& scope, APMPError& error);
+
+// Evaluates `arguments` (into a buffer on the stack when they are few) and hands them to `use`;
+// undefined when one fails.
+template <typename Use>
+APMPValueRef APMPWithEvaluatedArguments(APMPArguments arguments, APMPScope& scope, APMPError& error, Use&& use) {
+  if (arguments.size() <= kAPMPInlineArguments) {
+    APMPValueRef values[kAPMPInlineArguments];
+    const auto n = APMPEvaluateArgumentsInto(arguments, values, scope, error);
+    if (APMPFailed(error)) return APMPUndefined();
+    return use(APMPArguments(values, n));
+  }
+  auto values = APMPEvaluateArguments(arguments, scope, error);
+  if (APMPFailed(error)) return APMPUndefined();
+  return use(APMPArguments(values));
+}
 bool APMPCheckArgumentCount(APMPArguments list, std::size_t n, APMPError& error);
 bool APMPCheckMinimumArgumentCount(APMPArguments list, std::size_t n, APMPError& error);
 bool APMPCheckMaximumArgumentCount(APMPArguments list, std::size_t n, APMPError& error);

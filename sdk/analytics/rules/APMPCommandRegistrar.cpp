@@ -220,15 +220,8 @@ APMPValueRef APMPCommandEvaluator::run(APMPCommandHandler handler, APMPArguments
       }
       [[fallthrough]];
     case Convention::EvaluatesArguments: {
-      if (arguments.size() <= kAPMPInlineArguments) {
-        APMPValueRef values[kAPMPInlineArguments];
-        const auto n = APMPEvaluateArgumentsInto(arguments, values, scope, error);
-        if (APMPFailed(error)) return APMPUndefined();
-        return handler(APMPArguments(values, n), scope, error);
-      }
-      auto values = APMPEvaluateArguments(arguments, scope, error);
-      if (APMPFailed(error)) return APMPUndefined();
-      return handler(values, scope, error);
+      return APMPWithEvaluatedArguments(arguments, scope, error,
+                                        [&](APMPArguments values) { return handler(values, scope, error); });
     }
     case Convention::Raw:
       return handler(arguments, scope, error);

@@ -35,15 +35,9 @@ bool APMPFunctionValue::isEqualToRuntimeValue(const APMPRuntimeValue& other, int
 
 APMPValueRef APMPFunctionValue::invokeWithArguments(const APMPValueList& arguments, APMPScope& scope,
                                                     APMPError& error) {
-  if (arguments.size() <= kAPMPInlineArguments) {
-    APMPValueRef values[kAPMPInlineArguments];
-    const auto n = APMPEvaluateArgumentsInto(arguments, values, scope, error);
-    if (APMPFailed(error)) return APMPUndefined();
-    return invokeWithEvaluatedArguments(APMPArguments(values, n), error);
-  }
-  auto values = APMPEvaluateArguments(arguments, scope, error);
-  if (APMPFailed(error)) return APMPUndefined();
-  return invokeWithEvaluatedArguments(values, error);
+  return APMPWithEvaluatedArguments(arguments, scope, error, [&](APMPArguments values) {
+    return invokeWithEvaluatedArguments(values, error);
+  });
 }
 
 APMPValueRef APMPFunctionValue::invokeWithEvaluatedArguments(APMPArguments arguments, APMPError& error) {

@@ -332,13 +332,7 @@ APMPStringCommandEvaluator::Handler APMPStringCommandEvaluator::handlerNamed(con
 
 APMPValueRef APMPStringCommandEvaluator::run(Handler handler, const std::u16string& receiver, const APMPValueList& arguments, APMPScope& scope,
                      APMPError& error) const {
-  if (arguments.size() <= kAPMPInlineArguments) {
-    APMPValueRef values[kAPMPInlineArguments];
-    const auto n = APMPEvaluateArgumentsInto(arguments, values, scope, error);
-    if (APMPFailed(error)) return APMPUndefined();
-    return handler(receiver, APMPArguments(values, n), scope, error);
-  }
-  auto values = APMPEvaluateArguments(arguments, scope, error);
-  if (APMPFailed(error)) return APMPUndefined();
-  return handler(receiver, values, scope, error);
+  return APMPWithEvaluatedArguments(arguments, scope, error, [&](APMPArguments values) {
+    return handler(receiver, values, scope, error);
+  });
 }
