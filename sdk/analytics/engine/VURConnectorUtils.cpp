@@ -3,36 +3,39 @@
 #include <regex>
 #include <vector>
 
+// The lists are never destroyed: listeners are told of events from queued work that may still run
+// while the process exits.
+
 const std::set<std::string>& VURConnectorUtils::allowedListenerOrigins() {
-  static const std::set<std::string> list{"viam", "crash", "clx"};
-  return list;
+  static const auto* list = new std::set<std::string>{"viam", "crash", "clx"};
+  return *list;
 }
 
 const std::set<std::string>& VURConnectorUtils::blocklistedOrigins() {
-  static const std::set<std::string> list{"auto", "app", "am"};
-  return list;
+  static const auto* list = new std::set<std::string>{"auto", "app", "am"};
+  return *list;
 }
 
 const std::set<std::string>& VURConnectorUtils::blocklistedEventNames() {
-  static const std::set<std::string> list{"_e", "_f", "_iap", "_s", "_au"};
-  return list;
+  static const auto* list = new std::set<std::string>{"_e", "_f", "_iap", "_s", "_au"};
+  return *list;
 }
 
 const std::set<std::string>& VURConnectorUtils::blocklistedParameters() {
-  static const std::set<std::string> list{"_r", "_dbg"};
-  return list;
+  static const auto* list = new std::set<std::string>{"_r", "_dbg"};
+  return *list;
 }
 
 const std::set<std::string>& VURConnectorUtils::blocklistedUserProperties() {
-  static const std::set<std::string> list{"_fot", "_ln", "_id", "_fi", "_lte", "_sid", "_sno"};
-  return list;
+  static const auto* list = new std::set<std::string>{"_fot", "_ln", "_id", "_fi", "_lte", "_sid", "_sno"};
+  return *list;
 }
 
 const std::set<std::string>& VURConnectorUtils::hiddenEventNames() {
-  static const std::set<std::string> list{"_xa",         "_xu",           "_aq",           "_aa",       "_ai",
+  static const auto* list = new std::set<std::string>{"_xa",         "_xu",           "_aq",           "_aa",       "_ai",
                                           "_ac",         "campaign_details", "_iapx",     "_ug",       "_exp_set",
                                           "_exp_clear",  "_exp_activate", "_exp_timeout", "_exp_expire"};
-  return list;
+  return *list;
 }
 
 bool VURConnectorUtils::isOriginAllowed(const std::string& origin) { return !blocklistedOrigins().contains(origin); }
