@@ -28,10 +28,11 @@ std::string folderOf(const std::string& path) {
 
 }  // namespace
 
-bool VDTCORWriteDataToFile(const platform::foundation::Data& data, const std::string& filePath, Error* error) {
+bool VDTCORWriteDataToFile(const platform::foundation::Data& data, const std::string& filePath, Error* error,
+                           bool syncFolderNow) {
   std::string reason;
   if (!AtomicFile::createDirectories(folderOf(filePath), &reason) ||
-      !AtomicFile::writeAtomically(filePath, data.data(), data.size(), &reason)) {
+      !AtomicFile::writeAtomically(filePath, data.data(), data.size(), &reason, 0644, syncFolderNow)) {
     platform::foundation::report(error, Error::make(kFileErrorDomain, kFileWriteUnknownError, reason));
     return false;
   }

@@ -16,6 +16,7 @@ std::optional<platform::foundation::Data> VDTCORArchiveObject(const platform::fo
 // The event archived in `data`, or read from `filePath` when `data` is nullptr; nullptr with an error.
 std::shared_ptr<VDTCOREvent> VDTCORUnarchiveEvent(const std::string& filePath, const platform::foundation::Data* data,
                                                   platform::foundation::Error* error);
-// Makes the parent folder, then writes atomically.
+// Makes the parent folder, then writes atomically. With `syncFolderNow` false the caller syncs the
+// folder itself before it counts the file as stored (until then a power cut may take the new name).
 bool VDTCORWriteDataToFile(const platform::foundation::Data& data, const std::string& filePath,
-                           platform::foundation::Error* error);
+                           platform::foundation::Error* error, bool syncFolderNow = true);

@@ -94,26 +94,35 @@ void VDTCORFlatFileStorage::storeEvent(std::shared_ptr<VDTCOREvent> event, Store
     return;
   }
   VDTCORBackgroundIdentifier task = beginBackgroundTask();
+  folderSyncs_.storeQueued();
   storageQueue_->async([self = shared_from_this(), event = std::move(event), onComplete = std::move(onComplete), task] {
-    auto finish = [&](bool wasWritten, const OptionalError& error) {
-      onComplete(wasWritten, error);
+    self->folderSyncs_.storeStarted();
+    auto fail = [&](const Error& error) {
+      self->folderSyncs_.flush();  // reports keep the order of the stores
+      onComplete(false, error);
       self->endBackgroundTask(task);
     };
     std::string path = self->pathForTarget(event->target(), event->eventID(), event->qosTier(),
                                            event->expirationDate(), event->mappingID());
     Error error;
     auto archive = VDTCORArchiveObject(platform::foundation::Value(event), nullptr, &error);
-    if (!archive) return finish(false, error);
+    if (!archive) return fail(error);
     if (self->sizeTracker().directoryContentSize() + archive->size() > kStorageSizeLimit) {
-      return finish(false, storageError(kStorageSizeLimitReached, "Storage size limit has been reached."));
+      return fail(storageError(kStorageSizeLimitReached, "Storage size limit has been reached."));
     }
-    if (!VDTCORWriteDataToFile(*archive, path, &error)) return finish(false, error);
+    if (!VDTCORWriteDataToFile(*archive, path, &error, false)) return fail(error);
     self->sizeTracker().fileWasAddedAtPath(path, archive->size());
-    onComplete(true, std::nullopt);
-    if (event->qosTier() == VDTCOREvent::kForcedUploadQoSTier) {
-      if (auto coordinator = self->uploadCoordinator_.lock()) coordinator->forceUploadForTarget(event->target());
-    }
-    self->endBackgroundTask(task);
+    std::weak_ptr<VDTCORFlatFileStorage> weak = self;
+    self->folderSyncs_.add(path.substr(0, path.find_last_of('/')), [weak, event, onComplete, task] {
+      auto storage = weak.lock();
+      onComplete(true, std::nullopt);
+      if (!storage) return;
+      if (event->qosTier() == VDTCOREvent::kForcedUploadQoSTier) {
+        if (auto coordinator = storage->uploadCoordinator_.lock()) coordinator->forceUploadForTarget(event->target());
+      }
+      storage->endBackgroundTask(task);
+    });
+    self->folderSyncs_.flushIfBurstEnded();
   });
 }
 
@@ -184,5 +193,7 @@ void VDTCORFlatFileStorage::appWillBackground(VDTCORApplicationProtocol&) {
 }
 
 void VDTCORFlatFileStorage::appWillTerminate(VDTCORApplicationProtocol&) {
-  storageQueue_->sync([] {});
+  storageQueue_->sync([self = shared_from_this()] { self->syncThreadUnsafeFlushStores(); });
 }
+
+void VDTCORFlatFileStorage::syncThreadUnsafeFlushStores() { folderSyncs_.flush(); }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/dispatch/Queue.h"
+#include "sdk/transport/FolderSyncGroup.h"
 #include "sdk/transport/VDTCORDirectorySizeTracker.h"
 #include "sdk/transport/VDTCORStorageProtocol.h"
 
@@ -29,6 +30,9 @@ class VDTCORUploadCoordinator;
 //     returning a batch never loses an event that failed to move.
 //  4. The total size of the root stays at or below kStorageSizeLimit; an event that would pass it is
 //     refused and nothing is deleted to make room.
+//  5. A store reports success only once its file and its folder entry are on disk, so a reported event
+//     survives a power cut too. Stores queued together share the folder sync (FolderSyncGroup); what a
+//     power cut can take is only events whose store has not reported yet.
 //
 // All file work runs on the storage's serial queue; operations return at once and complete there.
 class VDTCORFlatFileStorage final : public VDTCORStoragePromiseProtocol,
@@ -115,6 +119,9 @@ class VDTCORFlatFileStorage final : public VDTCORStoragePromiseProtocol,
   // Moves every entry of `from` into `to`; false with an error listing the failed moves.
   static bool moveContentsOfDirectoryAtPath(const std::string& from, const std::string& to, OptionalError* error);
   void syncThreadUnsafeRemoveBatchWithID(std::uint32_t batchID, bool deleteEvents);
+  // Makes the stores written so far durable and reports them; every step that moves or deletes event
+  // files runs it first.
+  void syncThreadUnsafeFlushStores();
   void syncThreadUnsafeCheckForExpirations();
 
  private:
@@ -134,4 +141,5 @@ class VDTCORFlatFileStorage final : public VDTCORStoragePromiseProtocol,
   std::weak_ptr<VDTCORUploadCoordinator> uploadCoordinator_;
   std::shared_ptr<VDTCORApplicationProtocol> application_;
   std::optional<VDTCORDirectorySizeTracker> sizeTracker_;  // on storageQueue_
+  sdk::transport::FolderSyncGroup folderSyncs_;
 };

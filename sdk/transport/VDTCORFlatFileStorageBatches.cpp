@@ -45,6 +45,7 @@ bool removeEmptyFolder(const std::string& folder) { return ::rmdir(folder.c_str(
 void VDTCORFlatFileStorage::batchWithEventSelector(const VDTCORStorageEventSelector& selector, double batchExpiration,
                                                    BatchCompletion onComplete) {
   storageQueue_->async([self = shared_from_this(), selector, batchExpiration, onComplete = std::move(onComplete)] {
+    self->syncThreadUnsafeFlushStores();
     auto finish = [&](std::optional<std::uint32_t> batchID, std::optional<VDTCOREventSet> events) {
       if (onComplete) onComplete(batchID, std::move(events));
     };
@@ -167,6 +168,7 @@ void VDTCORFlatFileStorage::syncThreadUnsafeRemoveBatchWithID(std::uint32_t batc
 void VDTCORFlatFileStorage::removeBatchWithID(std::uint32_t batchID, bool deleteEvents,
                                               std::function<void()> onComplete) {
   storageQueue_->async([self = shared_from_this(), batchID, deleteEvents, onComplete = std::move(onComplete)] {
+    self->syncThreadUnsafeFlushStores();
     self->syncThreadUnsafeRemoveBatchWithID(batchID, deleteEvents);
     if (onComplete) onComplete();
   });
@@ -197,5 +199,8 @@ void VDTCORFlatFileStorage::syncThreadUnsafeCheckForExpirations() {
 }
 
 void VDTCORFlatFileStorage::checkForExpirations() {
-  storageQueue_->async([self = shared_from_this()] { self->syncThreadUnsafeCheckForExpirations(); });
+  storageQueue_->async([self = shared_from_this()] {
+    self->syncThreadUnsafeFlushStores();
+    self->syncThreadUnsafeCheckForExpirations();
+  });
 }

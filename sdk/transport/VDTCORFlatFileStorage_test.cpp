@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <future>
 
 #include "platform/foundation/AtomicFile.h"
 #include "sdk/transport/VDTCORArchive.h"
@@ -296,6 +297,38 @@ TEST_F(StorageTest, ATierFourEventForcesAnUploadOfItsTargetAndEveryStoreEndsItsT
   EXPECT_FALSE(store(makeEvent("137", 1001, 3), full).first);
   EXPECT_EQ(application->openTasks(), 0u);
   EXPECT_EQ(application->begunTasks(), 3u);
+}
+
+// Stores queued together share their folder sync, yet each reports only with its file in place, the
+// reports keep the order of the stores, and a batch asked for in between sees every earlier store done.
+TEST_F(StorageTest, AQueuedBurstReportsInOrderWithEveryFileInPlaceBeforeALaterBatch) {
+  std::promise<void> release;
+  storage->storageQueue()->async([gate = release.get_future().share()] { gate.wait(); });
+  std::vector<std::string> reports;  // on the storage queue only
+  auto storeOne = [&](int index) {
+    auto event = makeEvent("137", 1001, 3);
+    const std::string path = storage->pathForTarget(1001, event->eventID(), 3, event->expirationDate(), "137");
+    storage->storeEvent(event, [&reports, path, index](bool written, const OptionalError&) {
+      EXPECT_TRUE(written);
+      EXPECT_TRUE(platform::foundation::AtomicFile::fileExists(path)) << index;
+      reports.push_back(std::to_string(index));
+    });
+  };
+  constexpr int kBurst = 2 * static_cast<int>(sdk::transport::FolderSyncGroup::kMaximumDeferred) + 10;
+  for (int i = 0; i < kBurst; ++i) storeOne(i);
+  storage->batchWithEventSelector(VDTCORStorageEventSelector::eventSelectorForTarget(1001), 1e10,
+                                  [&](auto, auto events) {
+                                    EXPECT_EQ(events.value_or(VDTCOREventSet{}).size(), static_cast<std::size_t>(kBurst));
+                                    reports.push_back("batch");
+                                  });
+  storeOne(kBurst);
+  release.set_value();
+  drain(storage->storageQueue());
+  ASSERT_EQ(reports.size(), static_cast<std::size_t>(kBurst + 2));
+  for (int i = 0; i < kBurst; ++i) EXPECT_EQ(reports[static_cast<std::size_t>(i)], std::to_string(i));
+  EXPECT_EQ(reports[kBurst], "batch");
+  EXPECT_EQ(reports[kBurst + 1], std::to_string(kBurst));
+  EXPECT_EQ(application->openTasks(), 0u);
 }
 
 }  // namespace
