@@ -259,4 +259,21 @@ TEST_F(APMPEventEditingTest, WhatCallbacksHandOutFitsTheBudgets) {
   for (int i = 0; i < 5; ++i) EXPECT_TRUE(handle(sample())) << error.code;
 }
 
+// A callback that makes closures (each keeping itself alive through its own scope) leaves nothing
+// behind: memory is flat over many events.
+TEST_F(APMPEventEditingTest, MemoryStaysFlatOverManyEventsThatMakeClosures) {
+  ASSERT_TRUE(load("", {editRule("", "(var \"self\") (= \"self\" (fn \"\" (quote) $self $e))"
+                                     " (call (array 1 2 3) \"map\" (quote (fn \"\" (quote \"v\") $self))) (return 0)")}));
+  auto once = [&] {
+    (void)handle(sample());
+    ASSERT_FALSE(APMPFailed(error)) << error.code;
+  };
+  for (int i = 0; i < 100; ++i) once();
+  const auto bytes = editing->runtime().heap().liveBytes();
+  const auto objects = editing->runtime().heap().trackedCount();
+  for (int i = 0; i < 10'000; ++i) once();
+  EXPECT_LE(editing->runtime().heap().liveBytes(), bytes + bytes / 50);
+  EXPECT_EQ(editing->runtime().heap().trackedCount(), objects);
+}
+
 }  // namespace
