@@ -84,7 +84,10 @@ std::vector<std::int64_t> APMRemoteConfigExperimentsAdapter::experimentIDs() con
 
 bool APMRemoteConfigExperimentsAdapter::activateLatestSnapshot(platform::foundation::Error* error) {
   auto client = this->client();
-  return client && client->activateLatestSnapshot(error);
+  // The settings activate whatever waits at every start; that nothing waits is the usual case, not
+  // the warning the manager gives an SDK that asks to activate nothing.
+  if (!client || !manager_->hasPendingSnapshotOfSDK(client->SDKName())) return false;
+  return client->activateLatestSnapshot(error);
 }
 
 void APMRemoteConfigExperimentsAdapter::reset() {

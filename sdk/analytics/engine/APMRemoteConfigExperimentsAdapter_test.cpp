@@ -94,4 +94,16 @@ TEST_F(RemoteConfigExperimentsTest, TheManagerFetchesWhileMeasurementIsEnabledAn
   EXPECT_FALSE(config->activateNewSnapshot()) << "an error is not a snapshot";
 }
 
+TEST_F(RemoteConfigExperimentsTest, ASnapshotLeftPendingIsActivatedByTheNextSettingsAndNoneIsNoWarning) {
+  EXPECT_FALSE(scope.logged(800023)) << "nothing pending at start is the usual case";
+  // What an earlier process fetched and never activated, as the task manager reads it back at start.
+  manager->taskManagerDidStartWithActivatedSnapshots(
+      *taskManager, {}, {snapshot(APMRemoteConfig::kSDKPropertyName, 21, {{kBackgroundSessions, Value(1)}})}, {});
+  auto next = APMRemoteConfig::initWithAppID(
+      kAppID, database, std::make_shared<sdk::analytics::APMRemoteConfigExperimentsAdapter>(manager), context);
+  ASSERT_TRUE(next);
+  EXPECT_TRUE(next->isNetworkBackgroundSessionEnabled());
+  EXPECT_EQ(next->experimentIDs(), (std::vector<std::int64_t>{21}));
+}
+
 }  // namespace

@@ -199,6 +199,12 @@ Value APMEManager::lookUpFlag(const std::string& flagName, const std::string& sd
   return result;
 }
 
+bool APMEManager::hasPendingSnapshotOfSDK(const std::string& sdkName) {
+  bool pending = false;
+  dispatchSyncOnSerialQueue([&](APMEManager& self) { pending = self.pendingSnapshotsBySDKName_.contains(sdkName); });
+  return pending;
+}
+
 bool APMEManager::activateSnapshotOfSDK(const std::string& sdkName, Error* error) {
   if (sdkName.empty()) {
     APMSetError(error, 1, "SDK name cannot be empty");

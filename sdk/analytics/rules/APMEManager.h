@@ -60,6 +60,8 @@ class APMEManager : public APMETaskManagerDelegate, public std::enable_shared_fr
   Value snapshotFlagValueForFlagName(const std::string& flagName, const std::string& sdkName);
   // False without an error when there is nothing pending.
   [[nodiscard]] bool activateSnapshotOfSDK(const std::string& sdkName, Error* error);
+  // Whether a fetched snapshot waits for the SDK to activate it.
+  bool hasPendingSnapshotOfSDK(const std::string& sdkName);
   // -1 unregistered, -2 nothing activated, 1 activated more than three days ago, 0 otherwise.
   std::int64_t activatedSnapshotStatusOfSDKName(const std::string& sdkName);
   void resetToDefaultsOfSDKName(const std::string& sdkName);

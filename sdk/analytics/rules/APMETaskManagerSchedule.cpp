@@ -48,6 +48,9 @@ double APMETaskManager::fetchTimeFromLastSuccessfulTimestamp(double lastSuccessf
 }
 
 void APMETaskManager::scheduleFetchingExperimentsOnWorkerQueue() {
+  // Without a service address there is nowhere to fetch from: no fetch is armed, so none fails and
+  // none is retried. The engine says once at start that nothing is sent.
+  if (endpoint_.empty()) return;
   double due = fetchTimeFromLastSuccessfulTimestamp(persistedStorage_->doubleForKey(kSuccessTimestampKey),
                                                     persistedStorage_->doubleForKey(kFailureTimestampKey));
   if (std::fabs(due) < kEpsilon) {
