@@ -1,5 +1,6 @@
-// The installations service against a server that misbehaves: replies too big to hold and IDs that
-// are paths. Each ends in a clear error, and nothing odd is stored, logged whole or sent on.
+// The installations service against a server that misbehaves: replies too big to hold, IDs that are
+// paths, token lifetimes out of range. Each ends in a clear error, and nothing odd is stored, logged
+// whole or sent on.
 #include <gtest/gtest.h>
 
 #include "platform/foundation/Json.h"
@@ -38,6 +39,7 @@ class VURInstallationsHostileServerTest : public ::testing::Test {
     return promise->error().value_or(Error{});
   }
 
+  const std::string tokenPath = installationsPath(std::string(kFID) + "/authTokens:generate");
   ostrel::testing::InstallationsWorld world;
   HostileServer server;
   VURInstallationsAPIService service{ostrel::testing::kAPIKey, ostrel::testing::kProjectID, server.url("")};
@@ -47,7 +49,8 @@ TEST_F(VURInstallationsHostileServerTest, RepliesPastTheLimitFailAndErrorBodiesR
   // A well-formed create reply padded far past anything the protocol needs.
   const std::string padded = R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"3600s"},"pad":")" +
                              std::string(1 << 20, 'x') + "\"}";
-  server.on(installationsPath(), [&](const HostileRequest&, HostileConnection& c) { c.send(HostileServer::response(201, padded)); });
+  server.on(installationsPath(),
+            [&](const HostileRequest&, HostileConnection& c) { c.send(HostileServer::response(201, padded)); });
   const Error large = failureOf(service.registerInstallation(item(kFID, false)));
   EXPECT_EQ(large.domain, platform::net::kURLErrorDomain);
   EXPECT_EQ(large.code, platform::net::URLErrorDataLengthExceedsMaximum);
@@ -61,9 +64,8 @@ TEST_F(VURInstallationsHostileServerTest, RepliesPastTheLimitFailAndErrorBodiesR
   EXPECT_LT(VURInstallationsErrorUtil::failureReasonOf(missing).size(), 1000u);
 
   const std::string multibyte = std::string(299, 'a') + "\xC3\xA9" + std::string(5000, 'b');
-  server.on(installationsPath(std::string(kFID) + "/authTokens:generate"), [&](const HostileRequest&, HostileConnection& c) {
-    c.send(HostileServer::response(500, multibyte));
-  });
+  server.on(tokenPath,
+            [&](const HostileRequest&, HostileConnection& c) { c.send(HostileServer::response(500, multibyte)); });
   const Error refused = failureOf(service.refreshAuthTokenForInstallation(item(kFID, true)));
   const std::string reason = VURInstallationsErrorUtil::failureReasonOf(refused);
   EXPECT_NE(reason.find(std::string(299, 'a') + "... (5301 bytes in all)"), std::string::npos)
@@ -73,7 +75,8 @@ TEST_F(VURInstallationsHostileServerTest, RepliesPastTheLimitFailAndErrorBodiesR
 TEST_F(VURInstallationsHostileServerTest, AnIDThatIsAPathIsRefusedAndStoredIDsStayOneSegment) {
   server.on(installationsPath(), [](const HostileRequest&, HostileConnection& c) {
     c.send(HostileServer::response(
-        201, R"({"fid":"../../../admin/x?y=1#frag","refreshToken":"r","authToken":{"token":"t","expiresIn":"3600s"}})"));
+        201,
+        R"({"fid":"../../../admin/x?y=1#frag","refreshToken":"r","authToken":{"token":"t","expiresIn":"3600s"}})"));
   });
   const Error refused = failureOf(service.registerInstallation(item(kFID, false)));
   EXPECT_EQ(VURInstallationsErrorUtil::failureReasonOf(refused), "The response field with name fid is malformed");
@@ -88,8 +91,23 @@ TEST_F(VURInstallationsHostileServerTest, AnIDThatIsAPathIsRefusedAndStoredIDsSt
     EXPECT_EQ(request.target.find('?'), std::string::npos) << request.target;
   }
   ASSERT_GE(server.requests().size(), 3u);
-  EXPECT_EQ(server.requests()[1].target, installationsPath("%2E%2E%2F%2E%2E%2F%2E%2E%2Fadmin%2Fx%3Fy%3D1%23frag/authTokens:generate"));
+  EXPECT_EQ(server.requests()[1].target,
+            installationsPath("%2E%2E%2F%2E%2E%2F%2E%2E%2Fadmin%2Fx%3Fy%3D1%23frag/authTokens:generate"));
   EXPECT_EQ(server.requests()[2].target, installationsPath("%2E%2E/authTokens:generate"));
+}
+
+// A lifetime that is not a number, lies in the past or never ends would hand out a dead token as good
+// or keep one for ever: the reply is malformed, and nothing is handed out.
+TEST_F(VURInstallationsHostileServerTest, TokenLifetimesOutOfRangeAreRefused) {
+  for (const char* lifetime : {"nans", "-99999999s", "1e308s", "infs", "604801s"}) {
+    server.on(tokenPath, [lifetime](const HostileRequest&, HostileConnection& c) {
+      c.send(HostileServer::response(200, std::string(R"({"token":"t","expiresIn":")") + lifetime + "\"}"));
+    });
+    const Error refused = failureOf(service.refreshAuthTokenForInstallation(item(kFID, true)));
+    EXPECT_EQ(VURInstallationsErrorUtil::failureReasonOf(refused),
+              "The response field with name authToken.expiresIn is malformed")
+        << lifetime;
+  }
 }
 
 }  // namespace

@@ -34,8 +34,8 @@ TEST(InstallationsCrashChild, HandOutTheIDUntilKilled) {
   if (!fdText) GTEST_SKIP() << "runs only as the child of the kill test";
   const int fd = std::atoi(fdText);
   MainQueuePromiseDefaults promises;
-  auto controller =
-      VURInstallationsIDController::initWithVadezeAppID(kAppID, kAppName, kAPIKey, kProjectID, kSenderID, std::nullopt, "");
+  auto controller = VURInstallationsIDController::initWithVadezeAppID(kAppID, kAppName, kAPIKey, kProjectID, kSenderID,
+                                                                       std::nullopt, "");
   bool handedOut = false;
   controller->getInstallationItem()->then([&](const platform::foundation::Value& value) {
     report(fd, "I " + value.objectAs<VURInstallationsItem>()->vurevoreInstallationID);
@@ -55,8 +55,9 @@ class InstallationsCrashTest : public ::testing::Test {
     int fds[2];
     EXPECT_EQ(::pipe(fds), 0);
     ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-    pid_t child = spawnTestChild("InstallationsCrashChild.HandOutTheIDUntilKilled",
-                                 {"OSTREL_HOME=" + root, std::string(kReportFdVariable) + "=" + std::to_string(fds[1])});
+    pid_t child = spawnTestChild(
+        "InstallationsCrashChild.HandOutTheIDUntilKilled",
+        {"OSTREL_HOME=" + root, std::string(kReportFdVariable) + "=" + std::to_string(fds[1])});
     ::close(fds[1]);
     EXPECT_GT(child, 0);
     std::string FID, pending;
@@ -81,8 +82,8 @@ class InstallationsCrashTest : public ::testing::Test {
   // What the next launch finds in `root`.
   std::string nextLaunchReads(const std::string& root) {
     const std::string previous = platform::foundation::Paths::setRoot(root);
-    auto controller = VURInstallationsIDController::initWithVadezeAppID(kAppID, kAppName, kAPIKey, kProjectID, kSenderID,
-                                                                         std::nullopt, "");
+    auto controller = VURInstallationsIDController::initWithVadezeAppID(kAppID, kAppName, kAPIKey, kProjectID,
+                                                                         kSenderID, std::nullopt, "");
     auto promise = controller->getInstallationItem();
     EXPECT_TRUE(world.settle(promise));
     auto item = promise->value().objectAs<VURInstallationsItem>();
