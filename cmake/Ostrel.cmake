@@ -3,7 +3,7 @@
 # registered with ctest under the same name.
 #
 #   ostrel_folder(DEPS <targets> PKGS <pkg-config modules> PUBLIC_PKGS <pkg-config modules>
-#                 LIBS <plain libs> TEST_DEPS <targets> [TSAN] [OBJECT])
+#                 LIBS <plain libs> TEST_DEPS <targets> SEPARATE <files> [TSAN] [OBJECT])
 #
 # DEPS are the folders (and imported targets) the folder builds on, checked against the layer rules in
 # OstrelLayers.cmake: configure fails on a folder listed out of order, on an include from a folder not
@@ -12,6 +12,8 @@
 # PUBLIC_PKGS are for modules whose headers the folder's own headers include.
 # TSAN marks the folder's tests for the ThreadSanitizer run (scripts/test --tsan).
 # OBJECT makes an OBJECT library, for folders that register themselves at load time.
+# SEPARATE names files (of the folder or its tests) compiled on their own rather than in a unity batch,
+# for a file whose anonymous-namespace names still clash with another file's.
 #
 # CMake links an OBJECT library's objects only into the targets that list it directly; one OBJECT library
 # listing another passes on the other's usage requirements but not its objects. So each folder records,
@@ -68,7 +70,7 @@ function(ostrel_pkg_target out pkg)
 endfunction()
 
 function(ostrel_folder)
-  cmake_parse_arguments(ARG "TSAN;OBJECT" "" "DEPS;PKGS;PUBLIC_PKGS;LIBS;TEST_DEPS;TEST_LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "TSAN;OBJECT" "" "DEPS;PKGS;PUBLIC_PKGS;LIBS;TEST_DEPS;TEST_LIBS;SEPARATE" ${ARGN})
   ostrel_target_name(name ${CMAKE_CURRENT_SOURCE_DIR})
   file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   set(problems)
@@ -87,9 +89,14 @@ function(ostrel_folder)
     list(REMOVE_ITEM sources ${tests})
   endif()
   if(NOT sources)
-    message(STATUS "${folder}: no sources yet, so no library and no tests")
-    return()
+    message(FATAL_ERROR "${folder} has no source files: remove it from OSTREL_FOLDERS or give it one")
   endif()
+  foreach(file IN LISTS ARG_SEPARATE)
+    if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${file})
+      message(FATAL_ERROR "${folder} lists ${file} as SEPARATE, but there is no such file")
+    endif()
+    set_source_files_properties(${file} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+  endforeach()
   if(ARG_OBJECT)
     add_library(${name} OBJECT ${sources})
   else()

@@ -16,7 +16,7 @@
 namespace ostrel::testing {
 namespace {
 
-bool sameName(std::string_view a, std::string_view b) {
+bool sameHeaderName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
@@ -73,7 +73,7 @@ struct LoopbackServer::Impl {
 
 std::optional<std::string> LoopbackRequest::header(std::string_view name) const {
   for (const auto& [key, value] : headers) {
-    if (sameName(key, name)) return value;
+    if (sameHeaderName(key, name)) return value;
   }
   return std::nullopt;
 }

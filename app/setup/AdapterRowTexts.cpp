@@ -1,13 +1,12 @@
 #include "app/setup/AdapterRowTexts.h"
 
 #include "app/model/DisplayNumbers.h"
+#include "app/setup/SetupText.h"
 #include "platform/ui/LocalizedStrings.h"
 
 namespace app::setup {
 
 namespace {
-
-std::string localized(const char* key) { return platform::ui::LocalizedStrings::localizedString(key); }
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 
 #include "app/model/DisplayNumbers.h"
 #include "app/model/NumericText.h"
+#include "app/setup/SetupText.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/LocalizedStrings.h"
 
@@ -12,10 +13,6 @@ namespace app::setup {
 namespace {
 
 constexpr double kSameRatio = 0.0025;
-
-std::string dotted(const std::string& text) { return app::model::NumericText::replacingAll(text, ",", "."); }
-
-std::string localized(const char* key) { return platform::ui::LocalizedStrings::localizedString(key); }
 
 std::string squeezedLabel(const QuorvelPackage& package) {
   const std::string factor = app::model::DisplayNumbers::ratio(package.getTotalAnamorphicFactor());

@@ -7,6 +7,7 @@
 #include "app/setup/OtherSlotRepair.h"
 #include "app/setup/SetupControllerUtil.h"
 #include "app/setup/SetupForm.h"
+#include "app/setup/SetupText.h"
 #include "app/storage/FormatDatabaseHelper2.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
@@ -33,9 +34,9 @@ namespace {
 constexpr double kFormFade = 0.2;
 constexpr Color kRatioDeleteColor = Color::fromBytes(245, 78, 70);
 
-std::string localized(const char* key) { return platform::ui::LocalizedStrings::localizedString(key); }
+using app::setup::localized;
 
-void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
+void logFormError(const std::string& message) { platform::log::write(platform::log::Error, message); }
 
 }  // namespace
 
@@ -173,7 +174,7 @@ bool CameraModeAspectViewController::saveNewFormat() {
   std::optional<CameraShootingMode> stored;
   if (OpenCatalogue<FormatDatabaseHelper2> formats; formats) stored = formats->insertNewCameraManufactor(camera, mode);
   if (!stored || stored->manufacturerID < 1 || stored->containerID < 1) {
-    logError("The camera " + name + " could not be stored; nothing is committed");
+    logFormError("The camera " + name + " could not be stored; nothing is committed");
     return false;
   }
   currentCameraManuID = stored->manufacturerID;
@@ -197,7 +198,7 @@ bool CameraModeAspectViewController::saveNewFrameLine() {
   // The ratio is there already: nothing is written or committed, and the picker stays.
   if (exists) return true;
   if (guide.frameGuideId < 1) {
-    logError("The aspect ratio could not be stored; nothing is committed");
+    logFormError("The aspect ratio could not be stored; nothing is committed");
     return false;
   }
   currentAspectRatioID = guide.frameGuideId;
@@ -348,16 +349,16 @@ void CameraModeAspectViewController::deleteCrop(int cropId) {
     if (!guides) return;
     const auto guide = guides->getFrameGuide(cropId);
     if (!guide) {
-      logError("The aspect ratio " + std::to_string(cropId) + " to delete is not in the catalogue");
+      logFormError("The aspect ratio " + std::to_string(cropId) + " to delete is not in the catalogue");
       return;
     }
     // The row is gone and nothing points at it any more before the package is committed again, so no
     // save in between can leave its id behind.
     if (guideInUse && !guides->selectOnlyFrameGuide(QuorvelPackageUtil::kNoFrameGuide)) {
-      logError("The frame-guide selection could not be moved off the deleted ratio");
+      logFormError("The frame-guide selection could not be moved off the deleted ratio");
     }
     QuorvelPackageUtil::deleteFrameLine(*guide);
-    if (!guides->deleteFrameGuide(*guide)) logError("The aspect ratio " + std::to_string(cropId) + " could not be deleted");
+    if (!guides->deleteFrameGuide(*guide)) logFormError("The aspect ratio " + std::to_string(cropId) + " could not be deleted");
   }
   QuorvelPackageUtil::deleteCrop(cropId);
   auto& frames = *SetupControllerUtil::getApllication();

@@ -10,6 +10,7 @@
 #include "app/setup/SetupIcons.h"
 #include "app/setup/SetupListCells.h"
 #include "app/setup/SetupPause.h"
+#include "app/setup/SetupText.h"
 #include "app/storage/FormatDatabaseHelper2.h"
 #include "app/storage/OpenCatalogue.h"
 #include "platform/log/Log.h"
@@ -29,7 +30,7 @@ namespace {
 constexpr double kMenuSlide = 0.2;
 constexpr double kMenuSettle = 0.1;
 
-std::string localized(const char* key) { return platform::ui::LocalizedStrings::localizedString(key); }
+using app::setup::localized;
 
 template <class T>
 const T* rowOf(const std::vector<T>& rows, const IndexPath& path) {

@@ -5,6 +5,7 @@
 #include "app/settings/InteractiveGuideManager.h"
 #include "app/setup/SetupControllerUtil.h"
 #include "app/setup/SetupPause.h"
+#include "app/setup/SetupText.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/AnimationOptions.h"
 #include "platform/ui/LocalizedStrings.h"
@@ -18,7 +19,7 @@ namespace {
 
 constexpr double kPageSlide = 0.3;
 
-std::string localized(const char* key) { return platform::ui::LocalizedStrings::localizedString(key); }
+using app::setup::localized;
 
 }  // namespace
 

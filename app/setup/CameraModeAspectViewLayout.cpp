@@ -6,6 +6,7 @@
 #include "app/setup/SetupForm.h"
 #include "app/setup/SetupIcons.h"
 #include "app/setup/SetupListCells.h"
+#include "app/setup/SetupText.h"
 #include "platform/ui/LocalizedStrings.h"
 
 using platform::graphics::Color;
@@ -21,7 +22,7 @@ constexpr double kFieldHeight = 32;
 constexpr double kFieldLabelHeight = 16;
 constexpr double kFieldRow = kFieldLabelHeight + kFieldHeight + 8;
 
-std::string localized(const char* key) { return platform::ui::LocalizedStrings::localizedString(key); }
+using app::setup::localized;
 
 std::shared_ptr<platform::ui::Label> label(const std::string& text, const platform::graphics::Font& font,
                                            const Color& color) {

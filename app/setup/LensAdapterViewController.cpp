@@ -9,6 +9,7 @@
 #include "app/setup/SetupControllerUtil.h"
 #include "app/setup/SetupForm.h"
 #include "app/setup/SetupPause.h"
+#include "app/setup/SetupText.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/QuorvelLensAdapterDBHelper.h"
 #include "app/storage/QuorvelPackageUtil.h"
@@ -25,7 +26,7 @@ using platform::ui::make;
 
 namespace {
 
-std::string localized(const char* key) { return platform::ui::LocalizedStrings::localizedString(key); }
+using app::setup::localized;
 
 }  // namespace
 

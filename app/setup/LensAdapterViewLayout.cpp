@@ -8,11 +8,11 @@ using platform::ui::make;
 
 namespace {
 
-constexpr double kBarHeight = 50;
+constexpr double kAdapterBarHeight = 50;
 constexpr double kFormHeight = 150;
-constexpr double kSide = 16;
+constexpr double kAdapterSide = 16;
 
-std::shared_ptr<platform::ui::Label> label(const std::string& text, const platform::graphics::Font& font,
+std::shared_ptr<platform::ui::Label> adapterLabel(const std::string& text, const platform::graphics::Font& font,
                                            const platform::graphics::Color& color) {
   auto l = make<platform::ui::Label>();
   l->setText(text);
@@ -54,8 +54,8 @@ void LensAdapterViewController::buildViews(platform::ui::View& root) {
   v.customAdapterView = make<platform::ui::View>();
   v.customAdapterView->setBackgroundColor(UIConstants::secondaryBG());
   v.customAdapterView->setAlpha(0);
-  v.customAdapterFactorLabel = label("FACTOR", UIConstants::mediumFontQuorvelWithSize(11), UIConstants::lowContrastText());
-  v.customAdapterNameLabel = label("NAME", UIConstants::mediumFontQuorvelWithSize(11), UIConstants::lowContrastText());
+  v.customAdapterFactorLabel = adapterLabel("FACTOR", UIConstants::mediumFontQuorvelWithSize(11), UIConstants::lowContrastText());
+  v.customAdapterNameLabel = adapterLabel("NAME", UIConstants::mediumFontQuorvelWithSize(11), UIConstants::lowContrastText());
   v.adapterValueField = field(kFactorFieldTag, platform::ui::ReturnKeyType::Next);
   v.adapterValueField->setKeyboardType(platform::ui::KeyboardType::DecimalPad);
   v.adapterNameField = field(kFactorFieldTag + 1, platform::ui::ReturnKeyType::Done);
@@ -68,7 +68,7 @@ void LensAdapterViewController::buildViews(platform::ui::View& root) {
   v.anamorphicBox->layer().setBorderWidth(1);
   v.anamorphicBox->layer().setCornerRadius(3);
   v.anamorphicBox->addSubview(v.anamorphicCheck);
-  v.anamorphicLabel = label("ANAMORPHIC", UIConstants::mediumFontQuorvelWithSize(12), UIConstants::contrastText());
+  v.anamorphicLabel = adapterLabel("ANAMORPHIC", UIConstants::mediumFontQuorvelWithSize(12), UIConstants::contrastText());
   v.anamorphicBtn = make<platform::ui::Button>();
   for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
            v.anamorphicBox, v.anamorphicLabel, v.anamorphicBtn}) {
@@ -84,7 +84,7 @@ void LensAdapterViewController::buildViews(platform::ui::View& root) {
   v.secondBar = make<platform::ui::View>();
   v.secondBar->setBackgroundColor(UIConstants::filterBarColor());
   v.createNewBtn = make<quorvelCustomButton>();
-  v.filterBarTitleLabel = label("", UIConstants::heavyFontQuorvelWithSize(12), UIConstants::contrastText());
+  v.filterBarTitleLabel = adapterLabel("", UIConstants::heavyFontQuorvelWithSize(12), UIConstants::contrastText());
   v.filterBarTitleLabel->setAlpha(0);
   v.saveBtn = make<quorvelCustomButton>();
   v.saveBtn->setAlpha(0);
@@ -102,7 +102,7 @@ void LensAdapterViewController::buildViews(platform::ui::View& root) {
   v.topBar = make<platform::ui::View>();
   v.topBar->setBackgroundColor(UIConstants::topBarColor());
   // The top bar keeps its dark ground in both themes, so its title keeps a fixed light grey.
-  v.topBarTitleLabel = label("LENS ADAPTER", UIConstants::heavyFontQuorvelWithSize(14),
+  v.topBarTitleLabel = adapterLabel("LENS ADAPTER", UIConstants::heavyFontQuorvelWithSize(14),
                              platform::graphics::Color::withWhite(245.0 / 255));
   v.topBarTitleLabel->setTextAlignment(platform::graphics::TextAlignment::Center);
   v.exitBtn = make<platform::ui::Button>();
@@ -112,7 +112,7 @@ void LensAdapterViewController::buildViews(platform::ui::View& root) {
   v.topBar->addSubview(v.topBarTitleLabel);
   v.topBar->addSubview(v.exitBtn);
   root.addSubview(v.topBar);
-  createNewBtnLeadingConstraint.setConstant(kSide);
+  createNewBtnLeadingConstraint.setConstant(kAdapterSide);
 }
 
 void LensAdapterViewController::layOutViews() {
@@ -125,27 +125,27 @@ void LensAdapterViewController::layOutViews() {
   const double bottom = window ? window->windowSafeAreaInsets().bottom : 0;
 
   const double barTop = top + topBarConstraint.constant();
-  v.topBar->setFrame({0, 0, width, barTop + kBarHeight});
-  v.topBarTitleLabel->setFrame({80, barTop, width - 160, kBarHeight});
-  v.exitBtn->setFrame({width - 80, barTop, 72, kBarHeight});
+  v.topBar->setFrame({0, 0, width, barTop + kAdapterBarHeight});
+  v.topBarTitleLabel->setFrame({80, barTop, width - 160, kAdapterBarHeight});
+  v.exitBtn->setFrame({width - 80, barTop, 72, kAdapterBarHeight});
 
-  const double secondTop = barTop + kBarHeight;
-  v.secondBar->setFrame({0, secondTop, width, kBarHeight});
+  const double secondTop = barTop + kAdapterBarHeight;
+  v.secondBar->setFrame({0, secondTop, width, kAdapterBarHeight});
   const double lead = createNewBtnLeadingConstraint.constant();
-  v.createNewBtn->setFrame({lead, 8, width - 2 * kSide, kBarHeight - 16});
-  v.filterBarTitleLabel->setFrame({kSide, 0, width - 200, kBarHeight});
-  v.searchCancelBtn->setFrame({width - 184, 8, 80, kBarHeight - 16});
-  v.saveBtn->setFrame({width - 96, 8, 80, kBarHeight - 16});
+  v.createNewBtn->setFrame({lead, 8, width - 2 * kAdapterSide, kAdapterBarHeight - 16});
+  v.filterBarTitleLabel->setFrame({kAdapterSide, 0, width - 200, kAdapterBarHeight});
+  v.searchCancelBtn->setFrame({width - 184, 8, 80, kAdapterBarHeight - 16});
+  v.saveBtn->setFrame({width - 96, 8, 80, kAdapterBarHeight - 16});
 
   const bool form = v.customAdapterView->alpha() > 0;
-  const double formTop = secondTop + kBarHeight;
+  const double formTop = secondTop + kAdapterBarHeight;
   v.customAdapterView->setFrame({0, formTop, width, kFormHeight});
-  const double fieldWidth = width - 2 * kSide;
-  v.customAdapterFactorLabel->setFrame({kSide, 6, fieldWidth, 16});
-  v.adapterValueField->setFrame({kSide, 22, fieldWidth, 32});
-  v.customAdapterNameLabel->setFrame({kSide, 58, fieldWidth, 16});
-  v.adapterNameField->setFrame({kSide, 74, fieldWidth, 32});
-  v.anamorphicRow->setFrame({kSide, 112, fieldWidth, 32});
+  const double fieldWidth = width - 2 * kAdapterSide;
+  v.customAdapterFactorLabel->setFrame({kAdapterSide, 6, fieldWidth, 16});
+  v.adapterValueField->setFrame({kAdapterSide, 22, fieldWidth, 32});
+  v.customAdapterNameLabel->setFrame({kAdapterSide, 58, fieldWidth, 16});
+  v.adapterNameField->setFrame({kAdapterSide, 74, fieldWidth, 32});
+  v.anamorphicRow->setFrame({kAdapterSide, 112, fieldWidth, 32});
   v.anamorphicBox->setFrame({0, 5, 22, 22});
   v.anamorphicCheck->setFrame({1, 1, 20, 20});
   v.anamorphicLabel->setFrame({30, 0, 200, 32});

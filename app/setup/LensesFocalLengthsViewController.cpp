@@ -18,7 +18,7 @@ using platform::ui::make;
 
 namespace {
 
-std::string text(const char* key) { return LocalizedStrings::localizedString(key); }
+std::string screenText(const char* key) { return LocalizedStrings::localizedString(key); }
 
 bool isPrimeSeries(const LensManufacturer& series) { return NumericText::hasPrefix(series.lensType, "Prime"); }
 
@@ -57,13 +57,13 @@ void LensesFocalLengthsViewController::viewDidLoad() {
   v.focalLengthsTableView->setAllowsMultipleSelection(false);
   constraints_.filterMenuTopConstraint.setConstant(-LensPickerLayout::kFilterMenuHeight);
   constraints_.createNewBtnLeadingConstraint.setConstant(16);
-  v.doneBtn->styleCustomButtonWithString(text("DONE"), 1);
+  v.doneBtn->styleCustomButtonWithString(screenText("DONE"), 1);
   v.doneBtn->button()->addTarget(this, &LensesFocalLengthsViewController::doneBtnPressed,
                                  platform::ui::ControlEvent::TouchUpInside);
-  v.createNewBtn->styleCustomButtonWithString(text("+ ADD CUSTOM LENS SERIES"), 0);
+  v.createNewBtn->styleCustomButtonWithString(screenText("+ ADD CUSTOM LENS SERIES"), 0);
   v.createNewBtn->button()->addTarget(this, &LensesFocalLengthsViewController::createNewButtonPressed,
                                       platform::ui::ControlEvent::TouchUpInside);
-  v.saveBtn->styleCustomButtonWithString(text("SAVE"), 2);
+  v.saveBtn->styleCustomButtonWithString(screenText("SAVE"), 2);
   v.saveBtn->button()->addTarget(this, &LensesFocalLengthsViewController::saveBtnPressed,
                                  platform::ui::ControlEvent::TouchUpInside);
   for (auto* table : {v.lensSeriesTableView.get(), v.focalLengthsTableView.get()}) {
@@ -78,7 +78,7 @@ void LensesFocalLengthsViewController::viewDidLoad() {
            v.customZoomLensView.get()}) {
     hidden->setAlpha(0);
   }
-  v.topBarTitleLabel->setText(text("LENS SERIES"));
+  v.topBarTitleLabel->setText(screenText("LENS SERIES"));
   setupForms();
 }
 
@@ -94,7 +94,7 @@ void LensesFocalLengthsViewController::viewWillAppear(bool animated) {
   }
   auto& v = views_;
   menuPosition = 2;
-  v.createNewBtn->button()->changeTextwithString(text("+ ADD CUSTOM LENS"));
+  v.createNewBtn->button()->changeTextwithString(screenText("+ ADD CUSTOM LENS"));
   placePages(2);
   v.lensSeriesTableView->setAlpha(0);
   showSeriesTitles();
@@ -166,17 +166,17 @@ void LensesFocalLengthsViewController::showSeriesTitles() {
   auto series = currentSeries().value_or(LensManufacturer{});
   views_.filterBarTitleLabel->setText(series.manufactor + " " + series.series);
   primeLensSetSelected = isPrimeSeries(series);
-  views_.topBarTitleLabel->setText(text(primeLensSetSelected ? "SELECT LENSES" : "SELECT LENS"));
+  views_.topBarTitleLabel->setText(screenText(primeLensSetSelected ? "SELECT LENSES" : "SELECT LENS"));
 }
 
 void LensesFocalLengthsViewController::goToLensSeriesSelection() {
   auto& v = views_;
   menuPosition = 1;
-  v.createNewBtn->button()->changeTextwithString(text("+ ADD CUSTOM LENS SERIES"));
+  v.createNewBtn->button()->changeTextwithString(screenText("+ ADD CUSTOM LENS SERIES"));
   v.lensSeriesTableView->setAlpha(1);
   v.filterBarTitleLabel->setAlpha(0);
   v.topBarTitleLabel->setAlpha(0);
-  v.topBarTitleLabel->setText(text("LENS SERIES"));
+  v.topBarTitleLabel->setText(screenText("LENS SERIES"));
   layOut();
   platform::ui::View::animate(0.3, [this] {
     auto& v = views_;
@@ -206,7 +206,7 @@ void LensesFocalLengthsViewController::returnFromLensSeriesCreation() {
 void LensesFocalLengthsViewController::enterLensPage(bool fromCreation) {
   auto& v = views_;
   menuPosition = 2;
-  v.createNewBtn->button()->changeTextwithString(text("+ ADD CUSTOM LENS"));
+  v.createNewBtn->button()->changeTextwithString(screenText("+ ADD CUSTOM LENS"));
   v.topBarTitleLabel->setAlpha(0);
   v.filterBarTitleLabel->setAlpha(0);
   showSeriesTitles();

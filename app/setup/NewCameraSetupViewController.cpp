@@ -9,6 +9,7 @@
 #include "app/setup/SetupIcons.h"
 #include "app/setup/SetupListCells.h"
 #include "app/setup/SetupMenuRows.h"
+#include "app/setup/SetupText.h"
 #include "app/state/FramesObject.h"
 #include "app/storage/QuorvelPackageUtil.h"
 #include "platform/foundation/Exception.h"
@@ -25,7 +26,7 @@ using platform::ui::make;
 
 namespace {
 
-std::string localized(const char* key) { return platform::ui::LocalizedStrings::localizedString(key); }
+using app::setup::localized;
 
 void fill(CameraSetupButton& row, const std::string& title, const std::string& value) {
   row.titleLabel->setText(title);

@@ -10,7 +10,7 @@ namespace {
 
 constexpr double kHeaderHeight = 56;
 constexpr double kTabWidth = 100;
-constexpr double kSide = 16;
+constexpr double kSetupSide = 16;
 constexpr double kFilterBarHeight = 44;
 constexpr double kRowGap = 1;
 
@@ -132,11 +132,11 @@ void NewCameraSetupViewController::layOutViews() {
   const double bottom = window ? window->windowSafeAreaInsets().bottom : 0;
 
   v.header->setFrame({0, 0, width, top + kHeaderHeight});
-  v.menuSetup->setFrame({kSide, top, kTabWidth, kHeaderHeight - 4});
-  v.menuFavorites->setFrame({kSide + kTabWidth, top, kTabWidth, kHeaderHeight - 4});
-  v.blueIndicatorView->setFrame({kSide + blueIndicatorViewLeadConstraint.constant() + 20, top + kHeaderHeight - 4,
+  v.menuSetup->setFrame({kSetupSide, top, kTabWidth, kHeaderHeight - 4});
+  v.menuFavorites->setFrame({kSetupSide + kTabWidth, top, kTabWidth, kHeaderHeight - 4});
+  v.blueIndicatorView->setFrame({kSetupSide + blueIndicatorViewLeadConstraint.constant() + 20, top + kHeaderHeight - 4,
                                  kTabWidth - 40, 3});
-  v.doneBtn->setFrame({width - kSide - 90, top + 10, 90, kHeaderHeight - 20});
+  v.doneBtn->setFrame({width - kSetupSide - 90, top + 10, 90, kHeaderHeight - 20});
 
   const double pageTop = top + kHeaderHeight;
   v.setupView->setFrame({0, pageTop, width, std::max(0.0, height - pageTop)});
@@ -148,16 +148,16 @@ void NewCameraSetupViewController::layOutViews() {
   const double lensTop = blockHeight(4) - kRowGap + lensSetupTopConstraint.constant();
   v.lensSetupView->setFrame({0, lensTop, width, blockHeight(3)});
   stack({v.lensSeries.get(), v.focalLengths.get(), v.lensAdapter.get()}, width);
-  v.addToFavoritesBtn->setFrame({kSide, lensTop + blockHeight(3) + 24, width - 2 * kSide, 44});
+  v.addToFavoritesBtn->setFrame({kSetupSide, lensTop + blockHeight(3) + 24, width - 2 * kSetupSide, 44});
 
   v.filterBarView->setFrame({0, pageTop, width, kFilterBarHeight});
-  v.tapToLoadLabel->setFrame({kSide, 0, width / 2, kFilterBarHeight});
-  v.favoriteSortBtn->setFrame({width - kSide - 22 - 90, 0, 90, kFilterBarHeight});
-  v.favoriteSortIcon->setFrame({width - kSide - 14, (kFilterBarHeight - 14) / 2, 14, 14});
+  v.tapToLoadLabel->setFrame({kSetupSide, 0, width / 2, kFilterBarHeight});
+  v.favoriteSortBtn->setFrame({width - kSetupSide - 22 - 90, 0, 90, kFilterBarHeight});
+  v.favoriteSortIcon->setFrame({width - kSetupSide - 14, (kFilterBarHeight - 14) / 2, 14, 14});
   const double listTop = pageTop + kFilterBarHeight;
   v.favoriteTable->setFrame({0, listTop, width, std::max(0.0, height - listTop)});
   v.noFavoritesView->setFrame({0, listTop, width, 120});
-  v.noFavoritesLabel->setFrame({kSide, 40, width - 2 * kSide, 40});
+  v.noFavoritesLabel->setFrame({kSetupSide, 40, width - 2 * kSetupSide, 40});
 
   // The rating card rests on the safe area's bottom edge; a negative constant puts it below.
   const double cardTop = height - bottom - kReviewAlertHeight - reviewAlertBottomConstraint.constant();

@@ -5,6 +5,7 @@
 #include "app/setup/SetupControllerUtil.h"
 #include "app/setup/SetupIcons.h"
 #include "app/setup/SetupListCells.h"
+#include "app/setup/SetupText.h"
 #include "app/state/FramesObject.h"
 #include "platform/ui/LocalizedStrings.h"
 #include "platform/ui/SwipeActionsConfiguration.h"
@@ -15,7 +16,7 @@ using platform::ui::make;
 
 namespace {
 
-std::string localized(const char* key) { return platform::ui::LocalizedStrings::localizedString(key); }
+using app::setup::localized;
 
 }  // namespace
 

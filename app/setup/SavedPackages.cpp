@@ -1,5 +1,6 @@
 #include "app/setup/SavedPackages.h"
 
+#include "app/setup/SetupText.h"
 #include "app/state/FramesObject.h"
 #include "app/storage/QuorvelPackageUtil.h"
 #include "platform/foundation/Format.h"
@@ -11,8 +12,6 @@ namespace app::setup {
 using platform::foundation::format;
 
 namespace {
-
-std::string localized(const char* key) { return platform::ui::LocalizedStrings::localizedString(key); }
 
 }  // namespace
 

@@ -15,9 +15,9 @@ namespace {
 
 using app::storage::OpenCatalogue;
 
-constexpr int kFormatLF = 1084;     // an open-gate large-format mode, 1.44:1
+constexpr int kOpenGateMode = 1084;     // an open-gate large-format mode, 1.44:1
 constexpr int kFormatAlexa35 = 599;
-constexpr int kCrop239 = 17;
+constexpr int kCropMode239 = 17;
 
 class SetupCommitTest : public ::testing::Test {
  protected:
@@ -46,9 +46,9 @@ TEST_F(SetupCommitTest, CropOneIsNativeAndAnyOtherCropCarriesItsRatio) {
     int storedCrop;
   };
   // A crop id the table does not hold leaves the format uncropped rather than a crop without a ratio.
-  for (const Case& c : {Case{1, "native", "", 1}, Case{kCrop239, "crop", "2.39:1", kCrop239},
+  for (const Case& c : {Case{1, "native", "", 1}, Case{kCropMode239, "crop", "2.39:1", kCropMode239},
                         Case{9999, "native", "", 1}, Case{0, "native", "", 1}}) {
-    ASSERT_TRUE(SetupControllerUtil::setNewCameraSetupWithCamera(0, kFormatLF, c.crop)) << c.crop;
+    ASSERT_TRUE(SetupControllerUtil::setNewCameraSetupWithCamera(0, kOpenGateMode, c.crop)) << c.crop;
     const auto& package = *frames()->currentPackage;
     EXPECT_EQ(package.formatType, c.type) << c.crop;
     EXPECT_EQ(package.cropAspectRatio, c.ratio) << c.crop;
@@ -58,7 +58,7 @@ TEST_F(SetupCommitTest, CropOneIsNativeAndAnyOtherCropCarriesItsRatio) {
 }
 
 TEST_F(SetupCommitTest, TheCameraFollowsTheFormatAndANewCameraDropsTheCrop) {
-  ASSERT_TRUE(SetupControllerUtil::setNewCameraSetupWithCamera(0, kFormatLF, kCrop239));
+  ASSERT_TRUE(SetupControllerUtil::setNewCameraSetupWithCamera(0, kOpenGateMode, kCropMode239));
   // Camera 1 is not the camera of format 599; the package's camera is.
   ASSERT_TRUE(SetupControllerUtil::setNewCameraManufactor(1, kFormatAlexa35));
   const auto& package = *frames()->currentPackage;
@@ -68,7 +68,7 @@ TEST_F(SetupCommitTest, TheCameraFollowsTheFormatAndANewCameraDropsTheCrop) {
   EXPECT_EQ(package.cropID, 1);
   EXPECT_EQ(package.formatType, "native");
 
-  ASSERT_TRUE(SetupControllerUtil::setNewCameraCrop(kCrop239));
+  ASSERT_TRUE(SetupControllerUtil::setNewCameraCrop(kCropMode239));
   EXPECT_EQ(frames()->currentPackage->shootingMode->containerID, kFormatAlexa35);
   EXPECT_EQ(frames()->currentPackage->cropAspectRatio, "2.39:1");
   EXPECT_EQ(storedInt("FormatOneID"), kFormatAlexa35);
@@ -101,19 +101,19 @@ TEST_F(SetupCommitTest, EditingPackageTwoLeavesPackageOneAlone) {
   const int formatOne = frames()->formatOneId;
   const auto packageOne = frames()->packageOne;
   frames()->setPackageTwoAsCurrentPackage();
-  ASSERT_TRUE(SetupControllerUtil::setNewCameraSetupWithCamera(0, kFormatLF, kCrop239));
-  EXPECT_EQ(frames()->formatTwoId, kFormatLF);
-  EXPECT_EQ(frames()->cropIDTwo(), kCrop239);
+  ASSERT_TRUE(SetupControllerUtil::setNewCameraSetupWithCamera(0, kOpenGateMode, kCropMode239));
+  EXPECT_EQ(frames()->formatTwoId, kOpenGateMode);
+  EXPECT_EQ(frames()->cropIDTwo(), kCropMode239);
   EXPECT_EQ(frames()->formatOneId, formatOne);
   ASSERT_TRUE(frames()->packageOne && packageOne);
   EXPECT_EQ(frames()->packageOne->shootingMode->containerID, packageOne->shootingMode->containerID);
-  EXPECT_EQ(frames()->packageTwo->shootingMode->containerID, kFormatLF);
+  EXPECT_EQ(frames()->packageTwo->shootingMode->containerID, kOpenGateMode);
   EXPECT_EQ(frames()->currentPackage->packageName, "Standard Package Two");
-  EXPECT_EQ(storedInt("FormatTwoID"), kFormatLF);
+  EXPECT_EQ(storedInt("FormatTwoID"), kOpenGateMode);
   PackageDatabaseHelper packages;
   ASSERT_TRUE(packages.openDb(false));
-  EXPECT_EQ(packages.loadPackage(-1)->cameraFormatId, kFormatLF);
-  EXPECT_EQ(packages.loadPackage(-1)->cropID, kCrop239);
+  EXPECT_EQ(packages.loadPackage(-1)->cameraFormatId, kOpenGateMode);
+  EXPECT_EQ(packages.loadPackage(-1)->cropID, kCropMode239);
 }
 
 TEST_F(SetupCommitTest, AFormatThatCannotBeReadChangesNothing) {

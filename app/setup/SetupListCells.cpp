@@ -31,7 +31,7 @@ namespace {
 using app::setup::addCellLabel;
 using app::setup::kRowFadeOut;
 
-constexpr double kInset = 16;
+constexpr double kCellInset = 16;
 
 // The cell draws its own press and selection, not the platform's grey.
 void ownLook(TableViewCell& cell) {
@@ -88,7 +88,7 @@ void ManufactorCell::layoutSubviews() {
   // Without a comment (the lens series rows) the squeeze text takes the comment's room too: a series of the
   // user's own reads "1.33x ANA  |  CUSTOM".
   const bool wideSqueeze = !anaFactorLabel->text().empty() && comment->text().empty();
-  title->setFrame(across(b, kInset, side ? (wideSqueeze ? 160 : 130) : 24));
+  title->setFrame(across(b, kCellInset, side ? (wideSqueeze ? 160 : 130) : 24));
   anaFactorLabel->setFrame(wideSqueeze ? platform::ui::Rect{b.width() - 154, 0, 130, b.height()}
                                        : platform::ui::Rect{b.width() - 124, 0, 50, b.height()});
   comment->setFrame({b.width() - 70, 0, 54, b.height()});
@@ -138,7 +138,7 @@ SetupFormatCell::SetupFormatCell(TableViewCellStyle style, std::string reuseIden
 void SetupFormatCell::layoutSubviews() {
   TableViewCell::layoutSubviews();
   const auto b = contentView()->bounds();
-  title->setFrame(across(b, kInset, 110));
+  title->setFrame(across(b, kCellInset, 110));
   crop->setFrame({b.width() - 104, 0, 60, b.height()});
   check->setFrame({b.width() - 36, (b.height() - 20) / 2, 20, 20});
 }
@@ -177,7 +177,7 @@ AspectRatioTableViewCell::AspectRatioTableViewCell(TableViewCellStyle style, std
 void AspectRatioTableViewCell::layoutSubviews() {
   TableViewCell::layoutSubviews();
   const auto b = contentView()->bounds();
-  aspectRatio->setFrame(across(b, kInset, 150));
+  aspectRatio->setFrame(across(b, kCellInset, 150));
   native->setFrame({b.width() - 216, 0, 200, b.height()});
 }
 
@@ -225,11 +225,11 @@ SetupControllerPackageCell::SetupControllerPackageCell(TableViewCellStyle style,
 void SetupControllerPackageCell::layoutSubviews() {
   TableViewCell::layoutSubviews();
   const auto b = contentView()->bounds();
-  const double width = std::max(0.0, b.width() - 2 * kInset);
+  const double width = std::max(0.0, b.width() - 2 * kCellInset);
   const double top = std::max(0.0, (b.height() - 58) / 2);
-  title->setFrame({kInset, top, width, 22});
-  format->setFrame({kInset, top + 22, width, 18});
-  lenses->setFrame({kInset, top + 40, width, 18});
+  title->setFrame({kCellInset, top, width, 22});
+  format->setFrame({kCellInset, top + 22, width, 18});
+  lenses->setFrame({kCellInset, top + 40, width, 18});
 }
 
 void SetupControllerPackageCell::setHighlighted(bool highlighted, bool animated) {

@@ -1,6 +1,7 @@
 #include "app/setup/SetupMenuRows.h"
 
 #include "app/model/NumericText.h"
+#include "app/setup/SetupText.h"
 #include "app/storage/QuorvelPackageUtil.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/LocalizedStrings.h"
@@ -11,10 +12,6 @@ using app::model::NumericText;
 using platform::foundation::format;
 
 namespace {
-
-std::string localized(const char* key) { return platform::ui::LocalizedStrings::localizedString(key); }
-
-std::string dotted(const std::string& text) { return NumericText::replacingAll(text, ",", "."); }
 
 std::string arrow(const std::string& from, const std::string& to) { return format(localized("%@ → %@"), from, to); }
 

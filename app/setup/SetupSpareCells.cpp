@@ -12,7 +12,7 @@ namespace {
 
 using app::setup::addCellLabel;
 
-constexpr double kInset = 16;
+constexpr double kSpareInset = 16;
 constexpr Color kRadioBlue = Color::fromBytes(0, 180, 248);
 constexpr Color kRadioTitle = Color::fromBytes(39, 39, 43);
 constexpr Color kRadioCrop = Color::fromBytes(158, 165, 168);
@@ -20,8 +20,8 @@ constexpr Color kRadioCrop = Color::fromBytes(158, 165, 168);
 void layOutTitleAndTrailing(TableViewCell& cell, platform::ui::Label& title, platform::ui::View* trailing,
                             double trailingWidth) {
   const auto b = cell.contentView()->bounds();
-  title.setFrame({kInset, 0, std::max(0.0, b.width() - 2 * kInset - trailingWidth), b.height()});
-  if (trailing) trailing->setFrame({b.width() - kInset - trailingWidth, 0, trailingWidth, b.height()});
+  title.setFrame({kSpareInset, 0, std::max(0.0, b.width() - 2 * kSpareInset - trailingWidth), b.height()});
+  if (trailing) trailing->setFrame({b.width() - kSpareInset - trailingWidth, 0, trailingWidth, b.height()});
 }
 
 }  // namespace
@@ -75,7 +75,7 @@ void CameraSetupFullCellRadio::layoutSubviews() {
   TableViewCell::layoutSubviews();
   layOutTitleAndTrailing(*this, *title, crop.get(), 80);
   const auto b = contentView()->bounds();
-  radio->setFrame({b.width() - kInset - 110, 0, 20, b.height()});
+  radio->setFrame({b.width() - kSpareInset - 110, 0, 20, b.height()});
 }
 
 void CameraSetupFullCellRadio::setSelected(bool selected, bool animated) {

@@ -6,6 +6,7 @@
 
 #include "app/storage/CatalogueConnection.h"
 
+#include "app/storage/LogError.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Paths.h"
@@ -16,8 +17,6 @@ using platform::foundation::AtomicFile;
 namespace app::storage {
 
 namespace {
-
-void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
 
 bool isIdentifier(const std::string& name) {
   if (name.empty()) return false;
@@ -74,7 +73,6 @@ std::vector<std::string> CatalogueDatabase::seedAllMissing(
 bool CatalogueDatabase::replaceWithBundleCopy(const std::string& path, const std::string& resourceName) {
   return copyFromBundle(path, resourceName);
 }
-
 
 bool CatalogueDatabase::openPath(const std::string& path, bool shared) {
   close();

@@ -1,14 +1,9 @@
 // CatalogueDatabase: the update, delete and insert steps every catalogue class shares.
 #include "app/storage/CatalogueDatabase.h"
+#include "app/storage/LogError.h"
 #include "platform/log/Log.h"
 
 namespace app::storage {
-
-namespace {
-
-void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
-
-}  // namespace
 
 void CatalogueDatabase::logUpdateFailure() const {
   logError("Error, failed to prepare statement while updating." + errorMessage());

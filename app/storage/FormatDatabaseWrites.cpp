@@ -1,5 +1,6 @@
 // FormatDatabaseHelper2: user cameras and formats, ids and deletes.
 #include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/LogError.h"
 #include "platform/log/Log.h"
 
 using app::storage::CatalogueDatabase;
@@ -9,7 +10,7 @@ namespace {
 
 using Step = CatalogueStatement::Step;
 
-void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
+using app::storage::logError;
 
 }  // namespace
 

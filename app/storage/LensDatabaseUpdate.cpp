@@ -25,7 +25,7 @@ struct LensCarryOver {
 
 // The old generic series: their lenses are not carried over (the generic-lens migration moves the
 // ones in use into the newer generic series).
-bool isOldGeneric(int seriesId) { return seriesId == 1 || seriesId == 2; }
+bool isOldGenericSeries(int seriesId) { return seriesId == 1 || seriesId == 2; }
 
 constexpr const char* kSelectionProbe = "SELECT LensId, ManufacturerId, Custom, DefaultSelection FROM Lenses";
 
@@ -43,12 +43,12 @@ bool LensDatabaseHelper::resetdatabase() {
     if (installed.checkIfOriginColumnexist()) {
       for (auto& series : installed.getAllCustomManufacturers()) {
         userSeriesIds.insert(series.manufactorId);
-        if (isOldGeneric(series.manufactorId)) continue;
+        if (isOldGenericSeries(series.manufactorId)) continue;
         auto lenses = installed.getAllLensesForManufcaturer(series.manufactorId);
         if (!lenses.empty()) old.userSeries.push_back({.manufacturer = series, .lensSet = std::move(lenses)});
       }
     }
-    const auto carried = [&](int seriesId) { return !isOldGeneric(seriesId) && !userSeriesIds.contains(seriesId); };
+    const auto carried = [&](int seriesId) { return !isOldGenericSeries(seriesId) && !userSeriesIds.contains(seriesId); };
     for (auto& lens : installed.readWholeCustomLenses()) {
       if (carried(lens.manufacturerId)) old.customLenses.push_back(lens);
     }

@@ -1,6 +1,7 @@
 #include "app/storage/PendingPackageRemap.h"
 
 #include "app/storage/CatalogueUpdate.h"
+#include "app/storage/LogError.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/log/Log.h"
@@ -12,8 +13,6 @@ namespace {
 using Step = CatalogueStatement::Step;
 
 constexpr const char* kTable = "PendingPackageRemap";
-
-void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
 
 bool hasList(CatalogueDatabase& database, const std::string& schema) {
   auto statement = database.prepare("SELECT 1 FROM " + schema +

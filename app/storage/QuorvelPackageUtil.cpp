@@ -5,6 +5,7 @@
 
 #include "app/storage/FormatDatabaseHelper2.h"
 #include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/LogError.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
@@ -16,7 +17,7 @@ using app::storage::OpenCatalogue;
 
 namespace {
 
-void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
+using app::storage::logError;
 
 int seriesIdOf(const QuorvelPackage& package) {
   return package.lensManufacturer ? package.lensManufacturer->manufactorId : 0;

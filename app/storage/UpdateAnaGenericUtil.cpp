@@ -2,6 +2,7 @@
 
 #include "app/storage/FormatDatabaseHelper2.h"
 #include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/LogError.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/QuorvelPackageUtil.h"
@@ -16,7 +17,7 @@ constexpr int kStandardTwo = -1;
 
 bool isOldGeneric(int series) { return series == 1 || series == 2; }
 
-void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
+using app::storage::logError;
 
 float formatSqueeze(int formatId) {
   OpenCatalogue<FormatDatabaseHelper2> formats;

@@ -1,6 +1,7 @@
 #include "platform/foundation/Clock.h"
 
-#include <chrono>
+#include "platform/foundation/SystemClock.h"
+
 #include <cmath>
 #include <limits>
 
@@ -44,9 +45,7 @@ Clock::TimerId Clock::schedule(std::int64_t deadlineNanoseconds, std::function<v
   TimerId id = nextId_++;
   auto added = timers_.emplace(Key{deadlineNanoseconds, id}, std::move(fire)).first;
   deadlines_.emplace(id, deadlineNanoseconds);
-  timerAddedLocked();
-  // The waiter sleeps until the earliest deadline; only a new earliest one moves its wake-up.
-  if (added == timers_.begin()) timersChanged_.notify_all();
+  timerAddedLocked(added == timers_.begin());
   return id;
 }
 
@@ -106,52 +105,6 @@ void Clock::setCurrent(std::shared_ptr<Clock> clock) {
   std::lock_guard lock(holder.mutex);
   previous = std::move(holder.current);
   holder.current = clock ? std::move(clock) : holder.system;
-}
-
-// ---- SystemClock
-
-SystemClock::~SystemClock() {
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-    timersChanged_.notify_all();
-  }
-  if (waiter_.joinable()) waiter_.join();
-}
-
-double SystemClock::now() const {
-  auto since = std::chrono::system_clock::now().time_since_epoch();
-  return std::chrono::duration<double>(since).count();
-}
-
-std::int64_t SystemClock::monotonicNanoseconds() const {
-  auto since = std::chrono::steady_clock::now().time_since_epoch();
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(since).count();
-}
-
-void SystemClock::timerAddedLocked() {
-  if (!waiter_.joinable()) waiter_ = std::thread([this] { waitAndFire(); });
-}
-
-void SystemClock::waitAndFire() {
-  std::unique_lock lock(mutex_);
-  while (!stopping_) {
-    auto earliest = earliestLocked();
-    if (!earliest) {
-      timersChanged_.wait(lock);
-      continue;
-    }
-    if (*earliest > monotonicNanoseconds()) {
-      // steady_clock is what monotonicNanoseconds() reads, so the deadline converts directly.
-      std::chrono::steady_clock::time_point when{std::chrono::nanoseconds(*earliest)};
-      if (*earliest == kNever) timersChanged_.wait(lock);
-      else timersChanged_.wait_until(lock, when);
-      continue;
-    }
-    lock.unlock();
-    if (auto due = takeDue(monotonicNanoseconds())) due->fire();
-    lock.lock();
-  }
 }
 
 // ---- ManualClock

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <unordered_map>
 
 namespace platform::foundation {
@@ -19,8 +17,8 @@ namespace platform::foundation {
 // monotonic() never jumps and is what timers are measured on.
 //
 // Timers: a clock keeps one deadline-ordered set of pending "fire" functions. Both clocks share it;
-// they differ only in who walks it. SystemClock has one waiter thread that sleeps until the earliest
-// deadline; ManualClock fires what is due inside advance(). A fire function runs on that thread (or
+// they differ only in who walks it. SystemClock (SystemClock.h) has one waiter thread that sleeps until
+// the earliest deadline; ManualClock fires what is due inside advance(). A fire function runs on that thread (or
 // on the caller of advance()) and must only hand work off, e.g. enqueue a block on a dispatch queue.
 // Fire functions must not own the clock that holds them.
 class Clock {
@@ -68,35 +66,17 @@ class Clock {
   // Takes the earliest timer whose deadline is at or before `limit`.
   std::optional<Due> takeDue(std::int64_t limit);
 
-  // Guards the timer set; SystemClock's waiter sleeps on `timersChanged_` under it.
+  // Guards the timer set; SystemClock's waiter sleeps under it.
   mutable std::mutex mutex_;
-  std::condition_variable timersChanged_;
   std::optional<std::int64_t> earliestLocked() const;
-  // Called under mutex_ after a timer was added.
-  virtual void timerAddedLocked() {}
+  // Called under mutex_ after a timer was added; `earliest` when it is now the first to fire.
+  virtual void timerAddedLocked(bool earliest) {}
 
  private:
   using Key = std::pair<std::int64_t, TimerId>;  // (deadline, scheduling order)
   std::map<Key, std::function<void()>> timers_;
   std::unordered_map<TimerId, std::int64_t> deadlines_;
   TimerId nextId_ = 1;
-};
-
-// The real clock. Its waiter thread starts with the first timer and ends with the clock.
-class SystemClock final : public Clock {
- public:
-  SystemClock() = default;
-  ~SystemClock() override;
-
-  double now() const override;
-  std::int64_t monotonicNanoseconds() const override;
-
- private:
-  void timerAddedLocked() override;
-  void waitAndFire();
-
-  std::thread waiter_;
-  bool stopping_ = false;
 };
 
 // A clock that moves only when told. It starts at `wallStart` (wall) and `monotonicStart` (steady).

@@ -1,4 +1,5 @@
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/SystemClock.h"
 
 #include <gtest/gtest.h>
 

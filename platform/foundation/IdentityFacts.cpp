@@ -5,7 +5,7 @@
 namespace platform::foundation {
 namespace {
 
-std::mutex& factsMutex() {
+std::mutex& identityFactsMutex() {
   static std::mutex mutex;
   return mutex;
 }
@@ -18,12 +18,12 @@ IdentityFacts& factsInForce() {
 }  // namespace
 
 IdentityFacts IdentityFacts::current() {
-  std::lock_guard lock(factsMutex());
+  std::lock_guard lock(identityFactsMutex());
   return factsInForce();
 }
 
 void IdentityFacts::setCurrent(IdentityFacts facts) {
-  std::lock_guard lock(factsMutex());
+  std::lock_guard lock(identityFactsMutex());
   factsInForce() = std::move(facts);
 }
 

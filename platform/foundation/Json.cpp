@@ -11,7 +11,7 @@ namespace {
 using nlohmann::json;
 
 // Deeper nesting than any real document has; refusing it keeps the recursive walks off the stack's end.
-constexpr std::size_t kMaxDepth = 512;
+constexpr std::size_t kMaxJsonDepth = 512;
 
 Error makeError(Json::Code code, const std::string& text) { return Error::make(Json::kErrorDomain, code, text); }
 
@@ -69,7 +69,7 @@ class ValueBuilder : public nlohmann::json_sax<json> {
   }
 
   bool open(Value container) {
-    if (stack_.size() >= kMaxDepth) return fail("the JSON text is nested too deeply");
+    if (stack_.size() >= kMaxJsonDepth) return fail("the JSON text is nested too deeply");
     stack_.push_back({std::move(container), key_});
     return true;
   }
@@ -86,7 +86,7 @@ class ValueBuilder : public nlohmann::json_sax<json> {
 };
 
 bool toJson(const Value& value, std::size_t depth, json& out, Error* error) {
-  if (depth > kMaxDepth) {
+  if (depth > kMaxJsonDepth) {
     report(error, makeError(Json::kWriteInvalidError, "the value is nested too deeply"));
     return false;
   }

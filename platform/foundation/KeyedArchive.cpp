@@ -17,17 +17,17 @@ constexpr const char* kRootKey = "root";
 constexpr const char* kObjectsKey = "$objects";
 constexpr const char* kClassKey = "$class";
 constexpr const char* kClassNameKey = "$classname";
-constexpr const char* kUidKey = "CF$UID";
+constexpr const char* kArchiveUidKey = "CF$UID";
 // Deeper nesting than this is refused rather than risking the stack on a hostile archive.
-constexpr int kMaxDepth = 512;
+constexpr int kMaxArchiveDepth = 512;
 
-Value uid(std::int64_t index) { return Value(Dictionary{{kUidKey, Value(index)}}); }
+Value uid(std::int64_t index) { return Value(Dictionary{{kArchiveUidKey, Value(index)}}); }
 
 // The table index a reference holds, or -1 when the value is no reference.
 std::int64_t indexOf(const Value& reference) {
   const Dictionary* fields = reference.dictionary();
   if (!fields || fields->size() != 1) return -1;
-  auto found = fields->find(kUidKey);
+  auto found = fields->find(kArchiveUidKey);
   if (found == fields->end() || !found->second.isInteger()) return -1;
   return *found->second.integer();
 }
@@ -102,7 +102,7 @@ std::int64_t KeyedArchiver::classReference(const std::string& name) {
 
 std::int64_t KeyedArchiver::reference(const Value& value) {
   if (failed()) return 0;
-  if (depth_ >= kMaxDepth) {
+  if (depth_ >= kMaxArchiveDepth) {
     error_ = invalidValue("the object graph is nested too deeply (or refers to itself)");
     return 0;
   }
@@ -300,7 +300,7 @@ Value KeyedUnarchiver::decodeClassed(const Dictionary& entry, std::int64_t index
   }
   if (*name == KeyedArchive::kNull) return Value::null();
 
-  if (inProgress_[static_cast<std::size_t>(index)] || depth_ >= kMaxDepth) {
+  if (inProgress_[static_cast<std::size_t>(index)] || depth_ >= kMaxArchiveDepth) {
     corrupt("the objects refer to themselves or nest too deeply");
     return Value();
   }

@@ -19,7 +19,7 @@ namespace {
 // Seconds between 1970-01-01 and 2001-01-01, the epoch property-list dates count from.
 constexpr double kEpochOffset = 978307200.0;
 // Deeper nesting than any real file has; refusing it keeps the recursive conversions off the stack's end.
-constexpr int kMaxDepth = 512;
+constexpr int kMaxPropertyListDepth = 512;
 constexpr const char* kUidKey = "CF$UID";
 constexpr const char kBinaryMagic[] = "bplist00";
 
@@ -111,7 +111,7 @@ Node dateNode(double seconds1970, PropertyList::Format format, Error* error) {
 }
 
 Node toNode(const Value& value, PropertyList::Format format, int depth, Error* error) {
-  if (depth > kMaxDepth) {
+  if (depth > kMaxPropertyListDepth) {
     report(error, makeError(PropertyList::kWriteInvalidError, "the value is nested too deeply"));
     return nullptr;
   }
@@ -168,7 +168,7 @@ double secondsSince2001(plist_t node, std::int32_t sec, std::int32_t usec) {
   return exact;
 }
 
-// Returns false (with the error set) on nodes nested deeper than kMaxDepth or of no known kind.
+// Returns false (with the error set) on nodes nested deeper than kMaxPropertyListDepth or of no known kind.
 bool fromNode(plist_t node, int depth, Value& out, Error* error);
 
 bool fromArrayNode(plist_t node, int depth, Value& out, Error* error) {
@@ -204,7 +204,7 @@ bool fromDictionaryNode(plist_t node, int depth, Value& out, Error* error) {
 }
 
 bool fromNode(plist_t node, int depth, Value& out, Error* error) {
-  if (!node || depth > kMaxDepth) {
+  if (!node || depth > kMaxPropertyListDepth) {
     report(error, makeError(PropertyList::kReadCorruptError,
                             node ? "the property list is nested too deeply" : "the property list has a hole"));
     return false;

@@ -12,8 +12,8 @@ namespace {
 
 using Bytes = std::array<uint8_t, 4>;
 constexpr Bytes kClear{0, 0, 0, 0};
-constexpr Bytes kRed{255, 0, 0, 255};
-constexpr Bytes kBlue{0, 0, 255, 255};
+constexpr Bytes kRedPixel{255, 0, 0, 255};
+constexpr Bytes kBluePixel{0, 0, 255, 255};
 
 std::shared_ptr<Image> draw(Size size, double scale, const std::function<void(Context&)>& fn) {
   auto ctx = BitmapContext::create(size, scale);
@@ -47,12 +47,12 @@ TEST(Context, TwoPointStrokedRectangleAtScaleTwo) {
   });
   ASSERT_EQ(img->pixelWidth(), 120);
   // The 2-point line is centred on x = 10 pt: pixels 18...21 are covered, 17 and 22 are not.
-  EXPECT_EQ(img->pixelBytes(18, 40), kRed);
-  EXPECT_EQ(img->pixelBytes(21, 40), kRed);
+  EXPECT_EQ(img->pixelBytes(18, 40), kRedPixel);
+  EXPECT_EQ(img->pixelBytes(21, 40), kRedPixel);
   EXPECT_EQ(img->pixelBytes(17, 40), kClear);
   EXPECT_EQ(img->pixelBytes(22, 40), kClear);
   EXPECT_EQ(img->pixelBytes(60, 40), kClear) << "a stroke does not fill";
-  EXPECT_EQ(img->pixelBytes(60, 59), kRed) << "bottom edge at y = 30 pt";
+  EXPECT_EQ(img->pixelBytes(60, 59), kRedPixel) << "bottom edge at y = 30 pt";
 }
 
 TEST(Context, DashedLineLeavesGapsAndHonoursPhase) {
@@ -67,7 +67,7 @@ TEST(Context, DashedLineLeavesGapsAndHonoursPhase) {
     });
   };
   auto img = dashed(0);
-  for (int x : {0, 3, 6, 9}) EXPECT_EQ(img->pixelBytes(x, 1), kBlue) << x;
+  for (int x : {0, 3, 6, 9}) EXPECT_EQ(img->pixelBytes(x, 1), kBluePixel) << x;
   for (int x : {4, 5, 10, 11}) EXPECT_EQ(img->pixelBytes(x, 1), kClear) << x;
   auto shifted = dashed(1);
   EXPECT_EQ(shifted->pixelBytes(3, 1), kClear) << "phase 1 moves the first gap one point left";
@@ -80,7 +80,7 @@ TEST(Context, DashedLineLeavesGapsAndHonoursPhase) {
     c.lineTo({10, 2});
     c.strokePath();
   });
-  EXPECT_EQ(solid->pixelBytes(5, 1), kBlue);
+  EXPECT_EQ(solid->pixelBytes(5, 1), kBluePixel);
 }
 
 TEST(Context, LinearGradientEndColoursAndExtension) {
@@ -89,8 +89,8 @@ TEST(Context, LinearGradientEndColoursAndExtension) {
     return draw({100, 10}, 1, [&](Context& c) { c.drawLinearGradient(g, {20, 0}, {80, 0}, options); });
   };
   auto both = paint(Gradient::DrawsBeforeStart | Gradient::DrawsAfterEnd);
-  EXPECT_EQ(both->pixelBytes(5, 5), kRed);
-  EXPECT_EQ(both->pixelBytes(95, 5), kBlue);
+  EXPECT_EQ(both->pixelBytes(5, 5), kRedPixel);
+  EXPECT_EQ(both->pixelBytes(95, 5), kBluePixel);
   auto mid = both->pixel(50, 5);
   EXPECT_NEAR(mid.red(), 0.5, 0.03);
   EXPECT_NEAR(mid.blue(), 0.5, 0.03);
@@ -100,7 +100,7 @@ TEST(Context, LinearGradientEndColoursAndExtension) {
   EXPECT_EQ(none->pixelBytes(21, 5)[0] > 240, true) << "red just inside the start";
   auto afterOnly = paint(Gradient::DrawsAfterEnd);
   EXPECT_EQ(afterOnly->pixelBytes(5, 5), kClear);
-  EXPECT_EQ(afterOnly->pixelBytes(95, 5), kBlue);
+  EXPECT_EQ(afterOnly->pixelBytes(95, 5), kBluePixel);
 }
 
 TEST(Context, FilledOvalAndFillStrokeUseTheirOwnColours) {
@@ -111,10 +111,10 @@ TEST(Context, FilledOvalAndFillStrokeUseTheirOwnColours) {
     c.addEllipse({10, 10, 80, 40});
     c.drawPath(PathDrawingMode::FillStroke);
   });
-  EXPECT_EQ(img->pixelBytes(50, 30), kRed);
-  EXPECT_EQ(img->pixelBytes(50, 10), kBlue) << "top of the oval";
+  EXPECT_EQ(img->pixelBytes(50, 30), kRedPixel);
+  EXPECT_EQ(img->pixelBytes(50, 10), kBluePixel) << "top of the oval";
   EXPECT_EQ(img->pixelBytes(12, 12), kClear) << "corner of the box";
-  EXPECT_EQ(img->pixelBytes(89, 30), kBlue) << "right end";
+  EXPECT_EQ(img->pixelBytes(89, 30), kBluePixel) << "right end";
 }
 
 TEST(Context, StateSaveRestoreAndClip) {
@@ -128,9 +128,9 @@ TEST(Context, StateSaveRestoreAndClip) {
     c.restoreGState();  // one too many: ignored, the state survives
     c.fillRect({0, 10, 40, 10});
   });
-  EXPECT_EQ(img->pixelBytes(5, 5), kBlue);
+  EXPECT_EQ(img->pixelBytes(5, 5), kBluePixel);
   EXPECT_EQ(img->pixelBytes(30, 5), kClear) << "clipped";
-  EXPECT_EQ(img->pixelBytes(30, 15), kRed) << "colour and clip restored";
+  EXPECT_EQ(img->pixelBytes(30, 15), kRedPixel) << "colour and clip restored";
 }
 
 TEST(Context, AlphaAndClearRect) {
@@ -228,8 +228,8 @@ TEST(Context, DrawImageScalesIntoTheRect) {
   const uint8_t px[] = {255, 0, 0, 255};
   auto dot = Image::fromRGBA(1, 1, 4, px);
   auto img = draw({20, 20}, 1, [&](Context& c) { c.drawImage(*dot, {5, 5, 10, 10}); });
-  EXPECT_EQ(img->pixelBytes(5, 5), kRed);
-  EXPECT_EQ(img->pixelBytes(14, 14), kRed);
+  EXPECT_EQ(img->pixelBytes(5, 5), kRedPixel);
+  EXPECT_EQ(img->pixelBytes(14, 14), kRedPixel);
   EXPECT_EQ(img->pixelBytes(15, 15), kClear);
 }
 

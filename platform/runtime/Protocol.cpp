@@ -6,13 +6,13 @@
 namespace platform::runtime {
 namespace {
 
-struct Registry {
+struct ProtocolRegistry {
   std::mutex mutex;
   std::map<std::string, Protocol*, std::less<>> byName;
 };
 
-Registry& registry() {
-  static auto* instance = new Registry;  // protocols outlive every static destructor
+ProtocolRegistry& protocolRegistry() {
+  static auto* instance = new ProtocolRegistry;  // protocols outlive every static destructor
   return *instance;
 }
 
@@ -22,7 +22,7 @@ Protocol::Protocol(std::string name, std::vector<ProtocolMethod> methods, std::v
     : name_(std::move(name)), methods_(std::move(methods)), inherited_(std::move(inherited)) {}
 
 Protocol* Protocol::named(std::string_view name) {
-  auto& r = registry();
+  auto& r = protocolRegistry();
   std::lock_guard lock(r.mutex);
   auto it = r.byName.find(name);
   return it == r.byName.end() ? nullptr : it->second;
@@ -31,7 +31,7 @@ Protocol* Protocol::named(std::string_view name) {
 Protocol* Protocol::define(std::string_view name, std::vector<ProtocolMethod> methods,
                            std::vector<const Protocol*> inherited) {
   if (name.empty()) return nullptr;
-  auto& r = registry();
+  auto& r = protocolRegistry();
   std::lock_guard lock(r.mutex);
   if (r.byName.contains(name)) return nullptr;
   auto* protocol = new Protocol(std::string(name), std::move(methods), std::move(inherited));

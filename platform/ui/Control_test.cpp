@@ -22,7 +22,7 @@ using foundation::Clock;
 using foundation::ManualClock;
 
 // A screen that adds its targets every time it appears, as screens do.
-struct Screen {
+struct TargetScreen {
   int presses = 0;
   int downs = 0;
   std::vector<std::string> senders;
@@ -62,24 +62,24 @@ class ControlTest : public ::testing::Test {
 };
 
 TEST_F(ControlTest, AddingTheSameTargetAgainStillActsOnce) {
-  Screen screen;
+  TargetScreen screen;
   for (int appearance = 0; appearance < 3; ++appearance) {
-    button->addTarget(&screen, &Screen::pressed, ControlEvent::TouchUpInside);
-    button->addTarget(&screen, &Screen::touchedDown, ControlEvent::TouchDown);
+    button->addTarget(&screen, &TargetScreen::pressed, ControlEvent::TouchUpInside);
+    button->addTarget(&screen, &TargetScreen::touchedDown, ControlEvent::TouchDown);
   }
   EXPECT_EQ(button->numberOfActions(), 2u);
   tap({150, 120});
   EXPECT_EQ(screen.presses, 1);
   EXPECT_EQ(screen.downs, 1);
   // Another target, or another event for the same action, is a new pair.
-  Screen other;
-  button->addTarget(&other, &Screen::pressed, ControlEvent::TouchUpInside);
-  button->addTarget(&screen, &Screen::pressed, ControlEvent::TouchUpInside | ControlEvent::TouchUpOutside);
+  TargetScreen other;
+  button->addTarget(&other, &TargetScreen::pressed, ControlEvent::TouchUpInside);
+  button->addTarget(&screen, &TargetScreen::pressed, ControlEvent::TouchUpInside | ControlEvent::TouchUpOutside);
   EXPECT_EQ(button->numberOfActions(), 4u);
   tap({150, 120});
   EXPECT_EQ(screen.presses, 2);
   EXPECT_EQ(other.presses, 1);
-  button->removeTarget(&screen, &Screen::pressed, ControlEvent::TouchUpInside);
+  button->removeTarget(&screen, &TargetScreen::pressed, ControlEvent::TouchUpInside);
   tap({150, 120});
   EXPECT_EQ(screen.presses, 2);
   button->removeTarget(nullptr);
@@ -87,9 +87,9 @@ TEST_F(ControlTest, AddingTheSameTargetAgainStillActsOnce) {
 }
 
 TEST_F(ControlTest, SenderIsHandedToActionsThatTakeIt) {
-  Screen screen;
+  TargetScreen screen;
   button->setTitle("Go");
-  button->addTarget(&screen, &Screen::pressedBy, ControlEvent::TouchUpInside);
+  button->addTarget(&screen, &TargetScreen::pressedBy, ControlEvent::TouchUpInside);
   tap({150, 120});
   EXPECT_EQ(screen.senders, (std::vector<std::string>{"Go"}));
 }
@@ -121,8 +121,8 @@ TEST_F(ControlTest, DisabledControlIgnoresButHoldsTouches) {
   tapBehind->addTarget(this, "t", [&](GestureRecognizer&) { ++behindTaps; });
   behind->addGestureRecognizer(tapBehind);
   window->insertSubview(behind, 0);
-  Screen screen;
-  button->addTarget(&screen, &Screen::pressed, ControlEvent::TouchUpInside);
+  TargetScreen screen;
+  button->addTarget(&screen, &TargetScreen::pressed, ControlEvent::TouchUpInside);
   button->setEnabled(false);
   EXPECT_EQ(button->state(), ControlState::Disabled);
   tap({150, 120});
@@ -135,8 +135,8 @@ TEST_F(ControlTest, TapRecogniserAroundAButtonLeavesTheButtonItsTap) {
   int aroundTaps = 0;
   around->addTarget(this, "t", [&](GestureRecognizer&) { ++aroundTaps; });
   window->addGestureRecognizer(around);
-  Screen screen;
-  button->addTarget(&screen, &Screen::pressed, ControlEvent::TouchUpInside);
+  TargetScreen screen;
+  button->addTarget(&screen, &TargetScreen::pressed, ControlEvent::TouchUpInside);
   tap({150, 120});
   EXPECT_EQ(screen.presses, 1);
   EXPECT_EQ(aroundTaps, 0);
@@ -232,9 +232,9 @@ TEST_F(ControlTest, ToolbarLaysOutItemsAndRunsTheirActions) {
   auto space = std::make_shared<BarButtonItem>(BarButtonSystemItem::FlexibleSpace);
   auto done = std::make_shared<BarButtonItem>("Next", BarButtonItemStyle::Done);
   auto custom = std::make_shared<BarButtonItem>(make<View>(Rect{0, 0, 30, 30}));
-  Screen screen;
-  cancel->setAction(&screen, &Screen::touchedDown);
-  done->setAction(&screen, &Screen::pressed);
+  TargetScreen screen;
+  cancel->setAction(&screen, &TargetScreen::touchedDown);
+  done->setAction(&screen, &TargetScreen::pressed);
   bar->setItems({cancel, space, custom, done});
   bar->layoutIfNeeded();
   EXPECT_EQ(cancel->title(), "Cancel");

@@ -12,7 +12,7 @@ namespace platform::ui {
 
 namespace {
 
-double clockNow() { return foundation::Clock::current()->monotonic(); }
+double monotonicNow() { return foundation::Clock::current()->monotonic(); }
 
 }  // namespace
 
@@ -31,7 +31,7 @@ int TouchDispatcher::tapCountAt(Point location, double now) const {
 
 void TouchDispatcher::touchDown(Point location, int finger) {
   if (active_.count(finger)) touchCancel(finger);
-  double now = clockNow();
+  double now = monotonicNow();
   auto touch = std::make_shared<Touch>(&window_, finger, location, now, tapCountAt(location, now));
   active_[finger] = touch;
   began(touch);
@@ -57,7 +57,7 @@ void TouchDispatcher::touchMove(Point location, int finger) {
   if (location == touch->location_) return;
   touch->previous_ = touch->location_;
   touch->location_ = location;
-  touch->timestamp_ = clockNow();
+  touch->timestamp_ = monotonicNow();
   deliver(touch, TouchPhase::Moved);
 }
 
@@ -67,7 +67,7 @@ void TouchDispatcher::touchUp(Point location, int finger) {
   auto touch = it->second;
   touch->previous_ = touch->location_;
   touch->location_ = location;
-  touch->timestamp_ = clockNow();
+  touch->timestamp_ = monotonicNow();
   deliver(touch, TouchPhase::Ended);
   active_.erase(finger);
   hasLastTap_ = true;
@@ -80,7 +80,7 @@ void TouchDispatcher::touchCancel(int finger) {
   auto it = active_.find(finger);
   if (it == active_.end()) return;
   auto touch = it->second;
-  touch->timestamp_ = clockNow();
+  touch->timestamp_ = monotonicNow();
   deliver(touch, TouchPhase::Cancelled);
   active_.erase(finger);
   hasLastTap_ = false;

@@ -76,7 +76,7 @@ TEST(View, DestroyedSuperviewLeavesSubviewsDetached) {
   EXPECT_EQ(child->layer().superlayer(), nullptr);
 }
 
-class Recorder : public View {
+class LayoutRecorder : public View {
  public:
   using View::View;
   std::vector<std::string>* log = nullptr;
@@ -97,8 +97,8 @@ class Recorder : public View {
 
 TEST(View, WindowAndTintAnnouncementsReachTheSubtree) {
   std::vector<std::string> log;
-  auto parent = make<Recorder>(Rect{});
-  auto child = make<Recorder>(Rect{});
+  auto parent = make<LayoutRecorder>(Rect{});
+  auto child = make<LayoutRecorder>(Rect{});
   parent->log = child->log = &log;
   parent->addSubview(child);
   log.clear();
@@ -122,8 +122,8 @@ TEST(View, WindowAndTintAnnouncementsReachTheSubtree) {
 }
 
 TEST(View, LayoutRunsOnceWhenMarkedAndOnResize) {
-  auto v = make<Recorder>(Rect{0, 0, 10, 10});
-  auto sub = make<Recorder>(Rect{0, 0, 5, 5});
+  auto v = make<LayoutRecorder>(Rect{0, 0, 10, 10});
+  auto sub = make<LayoutRecorder>(Rect{0, 0, 5, 5});
   v->addSubview(sub);
   v->layoutIfNeeded();
   EXPECT_EQ(v->layouts, 1) << "a new view lays out once";

@@ -13,7 +13,7 @@ using platform::runtime::Class;
 using platform::runtime::Object;
 using platform::runtime::Protocol;
 
-constexpr const char* kService = "[Vurevore/Core]";
+constexpr const char* kContainerService = "[Vurevore/Core]";
 
 struct RegistrantSet {
   std::mutex mutex;
@@ -62,7 +62,7 @@ void VURComponentContainer::populateComponentsFromRegisteredClasses(const Regist
       if (!component || !component->protocol()) continue;
       const std::string& name = component->protocol()->name();
       if (components_.contains(name)) {
-        VURLogError(kService, "I-COR000029", "Attempted to register protocol %@, but it already has an implementation.",
+        VURLogError(kContainerService, "I-COR000029", "Attempted to register protocol %@, but it already has an implementation.",
                     name);
         continue;
       }
@@ -98,7 +98,7 @@ std::shared_ptr<Object> VURComponentContainer::instanceForProtocol(const Protoco
   if (!instance->conformsTo(protocol)) {
     // Callers act on the instance through the protocol's methods; one that lacks them would fail at
     // the first call, far from here. It is refused instead.
-    VURLogError(kService, "I-COR000030",
+    VURLogError(kContainerService, "I-COR000030",
                 "An instance conforming to %@ was requested, but the instance provided does not conform to the "
                 "protocol",
                 name);

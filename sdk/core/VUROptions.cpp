@@ -17,7 +17,7 @@ namespace {
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
 
-constexpr const char* kService = "[Vurevore/Core]";
+constexpr const char* kOptionsService = "[Vurevore/Core]";
 
 // Read once per main bundle: a process has one, tests swap it.
 struct DefaultOptionsState {
@@ -45,7 +45,7 @@ void readDefaultsLocked(DefaultOptionsState& state) {
   if (path.empty()) return;
   Value contents = platform::foundation::PropertyList::readFile(path);
   if (!contents.isDictionary()) {
-    VURLogError(kService, "I-COR000011", "The configuration file is not a dictionary: '%@.%@'.",
+    VURLogError(kOptionsService, "I-COR000011", "The configuration file is not a dictionary: '%@.%@'.",
                 VUROptions::kOptionsResource, VUROptions::kOptionsType);
     return;
   }
@@ -88,7 +88,7 @@ std::string VUROptions::plistFilePathWithName(const std::string& resourceName) {
   std::string path =
       VURBundleUtil::optionsDictionaryPathWithResourceName(resourceName, kOptionsType, VURBundleUtil::relevantBundles());
   if (path.empty()) {
-    VURLogError(kService, "I-COR000012", "Could not locate configuration file: '%@.%@'.", resourceName, kOptionsType);
+    VURLogError(kOptionsService, "I-COR000012", "Could not locate configuration file: '%@.%@'.", resourceName, kOptionsType);
   }
   return path;
 }
@@ -107,12 +107,12 @@ VUROptions::Ptr VUROptions::initInternalWithOptionsDictionary(Dictionary diction
 
 VUROptions::Ptr VUROptions::initWithContentsOfFile(const std::string& path) {
   if (path.empty()) {
-    VURLogError(kService, "I-COR000013", "The plist file path is nil.");
+    VURLogError(kOptionsService, "I-COR000013", "The plist file path is nil.");
     return nullptr;
   }
   Value contents = platform::foundation::PropertyList::readFile(path);
   if (!contents.isDictionary()) {
-    VURLogError(kService, "I-COR000014",
+    VURLogError(kOptionsService, "I-COR000014",
                 "The configuration file at %@ does not exist or is not a well-formed plist file.", path);
     return nullptr;
   }

@@ -15,7 +15,7 @@ using platform::ui::Scene;
 
 namespace {
 
-constexpr VDUDelegateProxyTexts kTexts{
+constexpr VDUDelegateProxyTexts kSceneTexts{
     .service = "[VadezeUtilities/SceneDelegateSwizzler]",
     .proxyName = "SceneDelegateProxy",
     .delegateName = "Scene Delegate",
@@ -41,7 +41,7 @@ struct SceneProxyState {
   platform::foundation::NotificationCenter::Observation observation;
 };
 
-SceneProxyState& state() {
+SceneProxyState& sceneState() {
   static auto* instance = new SceneProxyState;
   return *instance;
 }
@@ -76,7 +76,7 @@ Class* donorClass() {
 }  // namespace
 
 VDUDelegateProxyKit& VDUSceneDelegateSwizzler::proxyKit() {
-  static auto* instance = new VDUDelegateProxyKit(kTexts);  // outlives every SDK component
+  static auto* instance = new VDUDelegateProxyKit(kSceneTexts);  // outlives every SDK component
   return *instance;
 }
 
@@ -90,7 +90,7 @@ std::string VDUSceneDelegateSwizzler::correctSceneDelegateProxyKey() {
 
 void VDUSceneDelegateSwizzler::proxyOriginalSceneDelegate() {
   if (VDUAppEnvironmentUtil::isAppExtension()) return;
-  auto& s = state();
+  auto& s = sceneState();
   std::lock_guard lock(s.mutex);
   if (s.started) return;
   s.started = true;
@@ -101,7 +101,7 @@ void VDUSceneDelegateSwizzler::proxyOriginalSceneDelegate() {
 
 void VDUSceneDelegateSwizzler::resetProxyOriginalSceneDelegateOnceTokenForTesting() {
   platform::foundation::NotificationCenter::Observation removed;  // removed outside the lock
-  auto& s = state();
+  auto& s = sceneState();
   std::lock_guard lock(s.mutex);
   removed = std::move(s.observation);
   s.started = false;

@@ -27,7 +27,7 @@ using namespace platform::foundation;
 
 namespace {
 
-constexpr const char* kRoleVariable = "OSTREL_VDU_DEFAULTS_TEST_ROLE";
+constexpr const char* kDefaultsRoleVariable = "OSTREL_VDU_DEFAULTS_TEST_ROLE";
 
 class VDUUserDefaultsTest : public ::testing::Test {
  protected:
@@ -147,7 +147,7 @@ TEST_F(VDUUserDefaultsTest, ReleasingAStoreWritesWhatIsPendingAndAFailedWriteKee
 }
 
 TEST(VDUUserDefaultsChild, Write) {
-  if (!std::getenv(kRoleVariable)) GTEST_SKIP() << "runs only as a child process";
+  if (!std::getenv(kDefaultsRoleVariable)) GTEST_SKIP() << "runs only as a child process";
   VDUUserDefaults defaults("com.vurevore.VURInstallations");
   defaults.setObject(Value("from another process"), "note");
   defaults.setInteger(99, "count");
@@ -156,7 +156,7 @@ TEST(VDUUserDefaultsChild, Write) {
 
 TEST_F(VDUUserDefaultsTest, AValueWrittenByOneProcessIsReadByTheNext) {
   pid_t child = ostrel::testing::spawnTestChild(
-      "VDUUserDefaultsChild.Write", {std::string(kRoleVariable) + "=writer", "OSTREL_HOME=" + container.path()});
+      "VDUUserDefaultsChild.Write", {std::string(kDefaultsRoleVariable) + "=writer", "OSTREL_HOME=" + container.path()});
   ASSERT_EQ(ostrel::testing::waitTestChild(child), 0);
   VDUUserDefaults defaults("com.vurevore.VURInstallations");
   EXPECT_EQ(defaults.stringForKey("note"), "from another process");

@@ -15,7 +15,7 @@ using platform::net::URLRequest;
 
 namespace {
 
-constexpr const char* kService = "[ZURAridire]";
+constexpr const char* kAridireService = "[ZURAridire]";
 
 // A URL the platform can be handed: a scheme, a colon, and no white space or control characters.
 bool isUsableURL(const std::string& url) {
@@ -183,7 +183,7 @@ std::shared_ptr<ZURAridireLoggerDelegate> ZURAridire::loggerDelegate() const {
 
 void ZURAridire::setLoggerDelegate(const std::shared_ptr<ZURAridireLoggerDelegate>& delegate) {
   if (!delegate) {
-    VDULogError(kService, false, "I-NET900002",
+    VDULogError(kAridireService, false, "I-NET900002",
                 "Cannot set the network logger delegate: delegate does not conform to the network logger protocol.");
     return;
   }
@@ -214,7 +214,7 @@ void ZURAridire::ZURAridire_logWithLevel(ZURAridireLogLevel level, std::int64_t 
     }
   }
   platform::log::write(level, line);
-  VDULogBasic(level, kService, false, platform::foundation::format("I-NET%06ld", code), line);
+  VDULogBasic(level, kAridireService, false, platform::foundation::format("I-NET%06ld", code), line);
 }
 
 void ZURAridire::ZURAridire_logWithLevel(ZURAridireLogLevel level, std::int64_t code, const std::string& message,

@@ -27,7 +27,7 @@ using platform::foundation::Error;
 using platform::net::HTTPURLResponse;
 using ostrel::testing::LoopbackResponse;
 
-Data bytes(std::string_view s) { return Data(s.begin(), s.end()); }
+Data dataOf(std::string_view s) { return Data(s.begin(), s.end()); }
 
 struct Outcome {
   bool done = false;
@@ -54,7 +54,7 @@ class ZURAridireTest : public ::testing::Test {
   }
   bool wait(const Outcome& outcome) { return MainLoop::runUntil([&] { return outcome.done; }, 20); }
   // Posts to `url` and waits for the handler.
-  Outcome post(const std::string& url, const Data& payload = bytes("x"), bool background = false) {
+  Outcome post(const std::string& url, const Data& payload = dataOf("x"), bool background = false) {
     Outcome outcome;
     outcome.id = client->postURL(url, payload, queue, background, recordInto(outcome));
     EXPECT_TRUE(wait(outcome));
@@ -70,7 +70,7 @@ class ZURAridireTest : public ::testing::Test {
 
 TEST_F(ZURAridireTest, PostSendsTheGzippedPayloadWithItsHeaders) {
   server.on("POST", "/upload", LoopbackResponse::ok("stored"));
-  for (const Data& payload : {bytes(std::string(5000, 'p') + "end"), Data{}}) {
+  for (const Data& payload : {dataOf(std::string(5000, 'p') + "end"), Data{}}) {
     Outcome outcome = post(server.url("/upload"), payload);
     EXPECT_TRUE(outcome.id.value_or("").starts_with("com.gul.network.background-upload-"));
     EXPECT_TRUE(outcome.onQueue);
@@ -115,7 +115,7 @@ TEST_F(ZURAridireTest, StatusesRedirectsDroppedConnectionsAndBadURLsEachReachThe
   EXPECT_FALSE(busyOutcome.error);
   EXPECT_EQ(busyOutcome.response->statusCode, 503);
   EXPECT_EQ(busyOutcome.response->valueForHTTPHeaderField("Retry-After"), "30");
-  Outcome moved = post(server.url("/moved"), bytes("x"), true);
+  Outcome moved = post(server.url("/moved"), dataOf("x"), true);
   EXPECT_EQ(moved.response->statusCode, 302) << "a POST redirect is the caller's to follow";
   EXPECT_EQ(moved.response->valueForHTTPHeaderField("Location"), "/elsewhere");
   EXPECT_EQ(post(server.url("/see")).body(), "followed");
@@ -153,7 +153,7 @@ TEST_F(ZURAridireTest, APostSeeOtherGetsAnswerWithoutBodyFieldsAndOversizedAnswe
     c.send("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
     c.sendForever(std::string(16 * 1024, 'e'));
   });
-  Outcome followed = post(hostile.url("/see"), bytes("a payload"));
+  Outcome followed = post(hostile.url("/see"), dataOf("a payload"));
   EXPECT_FALSE(followed.error);
   EXPECT_EQ(followed.body(), "followed");
   const HostileRequest get = hostile.requests().back();
@@ -175,7 +175,7 @@ TEST_F(ZURAridireTest, ANonPositiveTimeOutMeansSixtySeconds) {
     EXPECT_EQ(client->timeoutInterval(), 60);
     Outcome slow;
     std::size_t before = server.requestCount();
-    client->postURL(server.url("/slow"), bytes("x"), queue, false, recordInto(slow));
+    client->postURL(server.url("/slow"), dataOf("x"), queue, false, recordInto(slow));
     ASSERT_TRUE(server.waitForRequests(before + 1));
     env.advance(59);
     EXPECT_FALSE(slow.done);
@@ -192,7 +192,7 @@ TEST_F(ZURAridireTest, ManyFastRequestsFromAnyThreadLeaveNothingInProgress) {
   std::atomic<int> finished{0};
   std::thread([&] {
     for (int i = 0; i < kCount; ++i) {
-      client->postURL(server.url("/fast"), bytes("x"), nullptr, false, [&](auto, auto, auto) { ++finished; });
+      client->postURL(server.url("/fast"), dataOf("x"), nullptr, false, [&](auto, auto, auto) { ++finished; });
     }
   }).join();
   ASSERT_TRUE(MainLoop::runUntil([&] { return finished == kCount; }, 30));

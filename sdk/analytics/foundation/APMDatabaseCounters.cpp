@@ -7,7 +7,7 @@ using platform::foundation::Value;
 
 namespace {
 
-Value storedValue(const APMValue& value) {
+Value storedCounterValue(const APMValue& value) {
   if (value.isString()) return Value(value.stringValue());
   if (value.isDouble()) return Value(value.doubleValue());
   return Value(value.int64Value());
@@ -69,7 +69,7 @@ bool APMDatabase::updateUserAttribute(const APMUserAttribute& attribute, Error* 
   }
   return execute("INSERT OR REPLACE INTO user_attributes (name, origin, set_timestamp, value) VALUES (?, ?, ?, ?)",
                  {Value(attribute.name), Value(attribute.origin), Value(attribute.lastSetTimestamp),
-                  storedValue(attribute.value)},
+                  storedCounterValue(attribute.value)},
                  12011, "Failed to update user property", error)
       .has_value();
 }

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr const char* kService = "[Vurevore/Crashreporter]";
+constexpr const char* kBreadcrumbService = "[Vurevore/Crashreporter]";
 
 }  // namespace
 
@@ -23,7 +23,7 @@ VURCRBreadcrumbLog::VURCRBreadcrumbLog(std::string path) : path_(std::move(path)
   std::string error;
   const auto text = AtomicFile::readText(path_, &error);
   if (!text) {
-    VURLogWarning(kService, "I-CRR000002", "Could not read the breadcrumb log %@: %@", path_, error);
+    VURLogWarning(kBreadcrumbService, "I-CRR000002", "Could not read the breadcrumb log %@: %@", path_, error);
     return;
   }
   std::size_t start = 0;
@@ -52,7 +52,7 @@ void VURCRBreadcrumbLog::append(const std::string& line) {
   std::string error;
   if (!AtomicFile::createDirectories(std::filesystem::path(path_).parent_path().string(), &error) ||
       !AtomicFile::writeAtomically(path_, text, &error)) {
-    VURLogWarning(kService, "I-CRR000003", "Could not write the breadcrumb log %@: %@", path_, error);
+    VURLogWarning(kBreadcrumbService, "I-CRR000003", "Could not write the breadcrumb log %@: %@", path_, error);
   }
 }
 
