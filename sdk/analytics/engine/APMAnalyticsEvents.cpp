@@ -182,16 +182,21 @@ std::optional<APMAnalytics::ListenerToken> APMAnalytics::addLogEventListener(Eve
     std::lock_guard lock(s.callbacksMutex);
     token = s.nextToken++;
   }
-  auto store = [token, listener = std::move(listener)]() mutable {
+  auto store = [token, listener = std::move(listener)](bool queued) mutable {
     auto& s = state();
     std::lock_guard lock(s.callbacksMutex);
     s.hasListenerDictionary = true;
     s.listeners[token] = std::move(listener);
+    if (queued && s.listenersBeingAdded > 0) --s.listenersBeingAdded;
   };
   if (isCurrentQueueSerialQueue()) {
-    store();
+    store(false);
   } else {
-    queueOperationWithBlock(std::move(store));
+    {
+      std::lock_guard lock(s.callbacksMutex);
+      ++s.listenersBeingAdded;
+    }
+    queueOperationWithBlock([store = std::move(store)]() mutable { store(true); });
   }
   return token;
 }
@@ -217,6 +222,12 @@ void APMAnalytics::removeLogEventListener(std::optional<ListenerToken> token) {
 }
 
 void APMAnalytics::notifyEventListeners(const APMEvent& event) {
+  {
+    // Every handled event comes here: with nobody listening, it need not travel the facade's queues.
+    auto& s = state();
+    std::lock_guard lock(s.callbacksMutex);
+    if (s.listeners.empty() && s.listenersBeingAdded == 0) return;
+  }
   queueOperationWithBlock([event] { notifyEventListenersOnSerialQueue(event); });
 }
 

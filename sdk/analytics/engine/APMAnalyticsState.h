@@ -70,6 +70,9 @@ struct State {
   APMAnalytics::LogEventInterceptor interceptor;
   std::map<APMAnalytics::ListenerToken, APMAnalytics::EventListener> listeners;
   bool hasListenerDictionary = false;
+  // Listeners handed to the operation queue and not stored yet: events handled meanwhile still wait
+  // for them, as they did before there was any shortcut.
+  int listenersBeingAdded = 0;
   APMAnalytics::ListenerToken nextToken = 1;
   APMAnalytics::OpenURLListener openURLListener;
 

@@ -172,6 +172,15 @@ TEST_F(FacadeTest, TimestampOrderIsQueueOrderAcrossThreads) {
                              [](const auto& a, const auto& b) { return a.timestamp < b.timestamp; }));
 }
 
+TEST_F(FacadeTest, AnEventToldWhileItsListenerWaitsInTheQueueStillReachesIt) {
+  std::atomic<int> heard{0};
+  // Before start the operation queue holds both: the listener must be stored before the event is told.
+  ASSERT_TRUE(APMAnalytics::addLogEventListener([&](const APMEvent&) { ++heard; }));
+  APMAnalytics::notifyEventListeners(*APMEvent::create("auto", false, "_x", 1, 0, {}));
+  start();
+  EXPECT_EQ(heard.load(), 1);
+}
+
 TEST_F(FacadeTest, ListenersAreGuardedAndMayChangeFromInsideOne) {
   start();
   APMAnalytics::removeLogEventListener(APMAnalytics::ListenerToken{99});
