@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/state/FramesObject.h"
+#include "app/state/SavedThemeFlag.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/graphics/Image.h"
 #include "platform/ui/Renderer.h"
@@ -21,6 +22,7 @@ class KitTestEnvironment : public MainThreadEnvironment {
     platform::foundation::PropertyList::writeFile(FramesObject::preferencePath(),
                                                   platform::foundation::Value(std::move(prefs)),
                                                   platform::foundation::PropertyList::Format::Xml);
+    app::state::SavedThemeFlag::fileChanged();
   }
 
   // The view drawn alone at scale 1.

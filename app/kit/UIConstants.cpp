@@ -1,8 +1,6 @@
 #include "app/kit/UIConstants.h"
 
-#include "app/state/FramesObject.h"
-#include "platform/foundation/AtomicFile.h"
-#include "platform/foundation/PropertyList.h"
+#include "app/state/SavedThemeFlag.h"
 
 namespace {
 
@@ -15,13 +13,7 @@ Color themed(const Color& light, const Color& dark) { return UIConstants::appInD
 
 }  // namespace
 
-bool UIConstants::appInDarkMode() {
-  const std::string path = FramesObject::preferencePath();
-  if (!platform::foundation::AtomicFile::fileExists(path)) return false;
-  // A damaged file is the preference writer's to report; here it simply reads as light.
-  const auto stored = platform::foundation::PropertyList::readFile(path);
-  return stored["SETTINGS_APPINDARKMODE"].toBool();
-}
+bool UIConstants::appInDarkMode() { return app::state::SavedThemeFlag::isDark(); }
 
 UIConstants::Font UIConstants::romanFontQuorvelWithSize(double size) { return Font::named("Avenir-Roman", size); }
 UIConstants::Font UIConstants::mediumFontQuorvelWithSize(double size) { return Font::named("Avenir-Medium", size); }

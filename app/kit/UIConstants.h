@@ -6,8 +6,8 @@
 #include "platform/graphics/Color.h"
 #include "platform/graphics/Font.h"
 
-// The app's palette, fonts and kerning. It keeps no state: every themed colour reads the dark-theme
-// flag from the preference file anew, so what is drawn always follows the flag as last saved.
+// The app's palette, fonts and kerning. It keeps no state: every themed colour follows the dark-theme
+// flag as last saved in the preference file.
 class UIConstants {
  public:
   using Color = platform::graphics::Color;

@@ -65,11 +65,15 @@ TEST_F(ThemeTest, EachColourFollowsTheFlagAsLastSaved) {
 }
 
 TEST_F(ThemeTest, AFileThatCannotBeReadOrLacksTheKeyIsLight) {
+  KitTestEnvironment::setDarkMode(true);
+  EXPECT_TRUE(UIConstants::appInDarkMode());
   std::ofstream(FramesObject::preferencePath()) << "<plist><dict><key>SETTINGS_APPINDARKMODE</key><tr";
+  app::state::SavedThemeFlag::fileChanged();
   EXPECT_FALSE(UIConstants::appInDarkMode());
   platform::foundation::PropertyList::writeFile(
       FramesObject::preferencePath(), platform::foundation::Value(platform::foundation::Dictionary{{"Version", 32}}),
       platform::foundation::PropertyList::Format::Xml);
+  app::state::SavedThemeFlag::fileChanged();
   EXPECT_FALSE(UIConstants::appInDarkMode());
   EXPECT_EQ(bytes(UIConstants::primaryBG()), (Rgb{253, 253, 253}));
 }

@@ -1,5 +1,7 @@
 #include "app/state/AppDelegate.h"
 
+#include "app/storage/CatalogueConnection.h"
+
 #include "platform/runtime/Class.h"
 #include "platform/runtime/LoadHooks.h"
 #include "platform/ui/Application.h"
@@ -27,6 +29,9 @@ bool AppDelegate::didFinishLaunching() {
   if (applicationObject) return true;
   applicationObject = FramesObject::getSingelton();
   applicationObject->storyBoardName = "Main_Universal";
+  // The start and the first screen each read and save through the catalogues several times: one
+  // connection per catalogue serves all of them, instead of opening each file again for every save.
+  app::storage::CatalogueSession session;
   applicationObject->loadPrefs();
   showInitialScreen();
   return true;

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "app/state/FramesObject.h"
+#include "app/state/SavedThemeFlag.h"
 #include "app/storage/CatalogueBatch.h"
 #include "app/storage/DamagedFile.h"
 #include "app/storage/FormatDatabaseHelper2.h"
@@ -261,6 +262,7 @@ Value FramesObject::readPreferenceFile(const std::string& path) {
   if (stored.isDictionary()) return stored;
   // Defaults are about to be written over it: the user's file is kept aside first, never lost.
   const std::string kept = app::storage::DamagedFile::keepAside(path);
+  app::state::SavedThemeFlag::fileChanged();
   platform::log::write(platform::log::Warning,
                        kept.empty() ? "The preference file " + path + " cannot be read and could not be moved aside"
                                     : "The preference file could not be read; it is kept as " + kept +
@@ -327,13 +329,19 @@ void FramesObject::writePreferenceFile() const {
     return;
   }
   // Unchanged preferences touch no file.
-  if (platform::foundation::AtomicFile::readFile(path) == bytes) return;
+  if (platform::foundation::AtomicFile::readFile(path) == bytes) {
+    app::state::SavedThemeFlag::fileWritten(appInDarkMode);
+    return;
+  }
   std::string error;
   // The new file is whole on the disk before it takes the old one's name; the folder is not synced,
   // so a power cut right after may bring back the previous file (the last save lost, nothing torn).
   if (!platform::foundation::AtomicFile::writeAtomically(path, bytes.data(), bytes.size(), &error, 0644, false)) {
     platform::log::write(platform::log::Error, "The preference file could not be written: " + error);
+    app::state::SavedThemeFlag::fileChanged();
+    return;
   }
+  app::state::SavedThemeFlag::fileWritten(appInDarkMode);
 }
 
 void FramesObject::storeStandardPackages() {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/state/FramesObject.h"
+#include "app/state/SavedThemeFlag.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Bundle.h"
@@ -42,6 +43,7 @@ class StartUpTest : public ::testing::Test {
   static void store(Dictionary preferences) {
     ASSERT_TRUE(PropertyList::writeFile(FramesObject::preferencePath(), Value(std::move(preferences)),
                                         PropertyList::Format::Xml));
+    app::state::SavedThemeFlag::fileChanged();
   }
   // The file a first launch leaves, with some keys changed.
   static void storeChanged(const Dictionary& changes) {
