@@ -1,6 +1,7 @@
 #include "sdk/promises/VBLPromise.h"
 
 #include <atomic>
+#include <thread>
 
 #include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/Format.h"
@@ -21,6 +22,10 @@ VBLQueue& defaultQueueSlot() {
   return *queue;
 }
 
+// Bumped by every change of the default queue, so a thread can keep the queue it last read and skip the
+// lock while nothing changed: every operator without a queue asks for it.
+std::atomic<std::uint64_t> defaultQueueGeneration{1};
+
 std::atomic<std::int64_t>& outstandingWork() {
   static std::atomic<std::int64_t> count{0};
   return count;
@@ -32,10 +37,14 @@ class VBLPromise::Continuation {
  public:
   explicit Continuation(VBLQueue queue) : queue(std::move(queue)) {}
   virtual ~Continuation() = default;
-  // On `queue`, once `source` has settled.
-  virtual void run() = 0;
+  // On `queue`, once `source` has settled, under one count in the promise group; true when the count
+  // was handed on with the result instead of left behind.
+  virtual bool run() { return false; }
+  // What the owner does when done with it; a chain step lives inside its promise and only lets go.
+  virtual void destroy() { delete this; }
 
-  const VBLQueue queue;
+  // Empty for a kept object, which is released on settling instead of scheduled.
+  VBLQueue queue;
   // The settled promise. Its result never changes again, and handing the continuation to the queue
   // orders the reads here after the writes, so they need no lock; keeping the promise rather than a
   // copy of its result keeps each step of a long chain small.
@@ -43,21 +52,30 @@ class VBLPromise::Continuation {
   ContinuationPtr next;
 
  protected:
-  bool fulfilled() const { return source->state_ == State::Fulfilled; }
+  bool fulfilled() const { return !source->error_; }
   const Value& value() const { return source->value_; }
   const Error& error() const { return *source->error_; }
+};
+
+class VBLPromise::KeepAlive final : public Continuation {
+ public:
+  explicit KeepAlive(std::shared_ptr<void> object) : Continuation(nullptr), object_(std::move(object)) {}
+
+ private:
+  std::shared_ptr<void> object_;
 };
 
 class VBLPromise::ObserveContinuation final : public Continuation {
  public:
   ObserveContinuation(VBLQueue queue, FulfillBlock onFulfill, RejectBlock onReject)
       : Continuation(std::move(queue)), onFulfill_(std::move(onFulfill)), onReject_(std::move(onReject)) {}
-  void run() override {
+  bool run() override {
     if (fulfilled()) {
       if (onFulfill_) onFulfill_(value());
     } else if (onReject_) {
       onReject_(error());
     }
+    return false;
   }
 
  private:
@@ -65,61 +83,90 @@ class VBLPromise::ObserveContinuation final : public Continuation {
   RejectBlock onReject_;
 };
 
+// The step that resolves a chained promise. It shares one allocation with that promise, and holds it
+// until the step has run or been dropped; then it lets go of everything, the promise last.
 class VBLPromise::ChainContinuation final : public Continuation {
  public:
-  ChainContinuation(VBLQueue queue, ChainedFulfillBlock onFulfill, ChainedRejectBlock onReject, Ptr chained)
-      : Continuation(std::move(queue)),
-        onFulfill_(std::move(onFulfill)),
-        onReject_(std::move(onReject)),
-        chained_(std::move(chained)) {}
-  void run() override {
+  ChainContinuation(VBLQueue queue, ChainedFulfillBlock onFulfill, ChainedRejectBlock onReject)
+      : Continuation(std::move(queue)), onFulfill_(std::move(onFulfill)), onReject_(std::move(onReject)) {}
+  bool run() override {
     if (fulfilled()) {
-      chained_->resolveFollowing(queue, onFulfill_ ? onFulfill_(value()) : value());
+      chained->resolveFollowing(queue, onFulfill_ ? onFulfill_(value()) : value(), true);
     } else {
-      chained_->resolveFollowing(queue, onReject_ ? onReject_(error()) : VBLValueWithError(error()));
+      chained->resolveFollowing(queue, onReject_ ? onReject_(error()) : VBLValueWithError(error()), true);
     }
+    return true;
   }
+  void destroy() override {
+    // The blocks' captures and the source go now, as a separately allocated step's would.
+    onFulfill_ = nullptr;
+    onReject_ = nullptr;
+    source.reset();
+    queue.reset();
+    if (chained.use_count() > 1) chained->countIfOrphaned();
+    Ptr last = std::move(chained);
+    // `last` may be the final owner of the allocation holding this step: nothing touches it after.
+  }
+
+  Ptr chained;
 
  private:
   ChainedFulfillBlock onFulfill_;
   ChainedRejectBlock onReject_;
-  Ptr chained_;
+};
+
+struct VBLPromise::ChainedPromise {
+  ChainedPromise(VBLQueue queue, ChainedFulfillBlock onFulfill, ChainedRejectBlock onReject)
+      : promise(Private(), CoveredByStep()), step(std::move(queue), std::move(onFulfill), std::move(onReject)) {}
+  VBLPromise promise;
+  ChainContinuation step;
 };
 
 class VBLPromise::FollowContinuation final : public Continuation {
  public:
   FollowContinuation(VBLQueue queue, Ptr follower) : Continuation(std::move(queue)), follower_(std::move(follower)) {}
-  void run() override {
+  ~FollowContinuation() override {
+    if (follower_.use_count() > 1) follower_->countIfOrphaned();
+  }
+  bool run() override {
     if (fulfilled()) {
-      follower_->fulfill(value());
+      follower_->resolve(value(), nullptr, true);
     } else {
-      follower_->reject(error());
+      follower_->resolve(Value(), std::make_unique<const Error>(error()), true);
     }
+    return true;
   }
 
  private:
   Ptr follower_;
 };
 
-void VBLPromise::ContinuationDeleter::operator()(Continuation* continuation) const { delete continuation; }
+void VBLPromise::ContinuationDeleter::operator()(Continuation* continuation) const { continuation->destroy(); }
 
-void VBLPromise::enterGroup() {
-  if (outstandingWork().fetch_add(1, std::memory_order_acq_rel) == 0) dispatchGroup().enter();
+void VBLPromise::enterGroup(std::int64_t pieces) {
+  if (outstandingWork().fetch_add(pieces, std::memory_order_acq_rel) == 0) dispatchGroup().enter();
 }
 
-void VBLPromise::leaveGroup() {
-  if (outstandingWork().fetch_sub(1, std::memory_order_acq_rel) == 1) dispatchGroup().leave();
+void VBLPromise::leaveGroup(std::int64_t pieces) {
+  if (outstandingWork().fetch_sub(pieces, std::memory_order_acq_rel) == pieces) dispatchGroup().leave();
 }
 
 VBLQueue VBLPromise::defaultDispatchQueue() {
-  std::lock_guard lock(defaultQueueMutex());
-  return defaultQueueSlot();
+  thread_local std::uint64_t seen = 0;
+  thread_local VBLQueue cached;
+  if (defaultQueueGeneration.load(std::memory_order_acquire) != seen) {
+    std::lock_guard lock(defaultQueueMutex());
+    cached = defaultQueueSlot();
+    seen = defaultQueueGeneration.load(std::memory_order_relaxed);
+  }
+  return cached;
 }
 
 void VBLPromise::setDefaultDispatchQueue(VBLQueue queue) {
   if (!queue) return;
   std::lock_guard lock(defaultQueueMutex());
   defaultQueueSlot() = std::move(queue);
+  defaultQueueGeneration.fetch_add(1, std::memory_order_release);
 }
 
 platform::dispatch::Group VBLPromise::dispatchGroup() {
@@ -129,30 +176,40 @@ platform::dispatch::Group VBLPromise::dispatchGroup() {
   return *group;
 }
 
-VBLPromise::Ptr VBLPromise::pendingPromise() { return std::make_shared<VBLPromise>(Private()); }
+VBLPromise::Ptr VBLPromise::adopt(Ptr promise) {
+  promise->self_ = promise;
+  return promise;
+}
+
+VBLPromise::Ptr VBLPromise::pendingPromise() { return adopt(std::make_shared<VBLPromise>(Private())); }
 
 VBLPromise::Ptr VBLPromise::resolvedWith(Value resolution) {
-  return std::make_shared<VBLPromise>(Private(), std::move(resolution));
+  return adopt(std::make_shared<VBLPromise>(Private(), std::move(resolution)));
 }
 
 VBLPromise::Ptr VBLPromise::resolvedWith(Error error) { return resolvedWith(VBLValueWithError(std::move(error))); }
 
-VBLPromise::VBLPromise(Private) : state_(State::Pending) { enterGroup(); }
+VBLPromise::VBLPromise(Private) : head_(kCounted) { enterGroup(); }
+
+VBLPromise::VBLPromise(Private, CoveredByStep) {}
 
 VBLPromise::VBLPromise(Private, Value resolution) {
   if (auto error = VBLErrorFromValue(resolution)) {
-    state_ = State::Rejected;
     error_ = std::make_unique<const Error>(std::move(*error));
+    head_.store(kRejected, std::memory_order_relaxed);
   } else {
-    state_ = State::Fulfilled;
     value_ = std::move(resolution);
+    head_.store(kFulfilled, std::memory_order_relaxed);
   }
 }
 
 VBLPromise::~VBLPromise() {
+  // Nobody settles a promise while it is being destroyed: the settling thread holds a reference.
+  std::uintptr_t head = head_.load(std::memory_order_acquire);
+  if (!isPendingHead(head)) return;
   // A promise nobody can resolve any more must not keep waiters waiting.
-  if (state_ == State::Pending) leaveGroup();
-  releaseContinuations(std::move(first_));
+  if (head & kCounted) leaveGroup();
+  releaseContinuations(ContinuationPtr(listOf(head)));
 }
 
 void VBLPromise::releaseContinuations(ContinuationPtr first) {
@@ -181,51 +238,85 @@ void VBLPromise::releaseContinuations(ContinuationPtr first) {
 
 void VBLPromise::fulfill(Value value) {
   if (auto error = VBLErrorFromValue(value)) {
-    resolve(State::Rejected, Value(), std::move(error));
+    resolve(Value(), std::make_unique<const Error>(std::move(*error)));
   } else {
-    resolve(State::Fulfilled, std::move(value), std::nullopt);
+    resolve(std::move(value), nullptr);
   }
 }
 
-void VBLPromise::reject(Error error) { resolve(State::Rejected, Value(), std::move(error)); }
+void VBLPromise::reject(Error error) { resolve(Value(), std::make_unique<const Error>(std::move(error))); }
 
-void VBLPromise::resolve(State state, Value value, std::optional<Error> error) {
-  ContinuationPtr first;
-  std::vector<std::shared_ptr<void>> released;
-  {
-    std::lock_guard lock(mutex_);
-    if (state_ != State::Pending) return;
-    state_ = state;
-    value_ = std::move(value);
-    if (error) error_ = std::make_unique<const Error>(std::move(*error));
-    first.swap(first_);
-    last_ = nullptr;
-    released.swap(pendingObjects_);
-    // Scheduling under the lock keeps the continuations' order against one registered meanwhile, which
-    // would otherwise be scheduled straight away. Scheduling only queues: no user code runs here.
-    Ptr self = first ? shared_from_this() : nullptr;
-    while (first) {
-      ContinuationPtr next = std::move(first->next);
-      first->source = self;
-      schedule(std::move(first));
-      first = std::move(next);
+void VBLPromise::resolve(Value value, std::unique_ptr<const Error> error, bool carriesCount) {
+  std::uintptr_t head = head_.load(std::memory_order_acquire);
+  do {
+    if (!isPendingHead(head)) {  // settled, or being settled by another thread
+      if (carriesCount) leaveGroup();
+      return;
     }
+  } while (!head_.compare_exchange_weak(head, kSettling, std::memory_order_acquire, std::memory_order_acquire));
+  value_ = std::move(value);
+  error_ = std::move(error);
+
+  // The list is newest first: turn it into registration order, setting kept objects aside.
+  ContinuationPtr ordered;
+  ContinuationPtr kept;
+  std::int64_t scheduled = 0;
+  for (ContinuationPtr item(listOf(head)); item;) {
+    ContinuationPtr next = std::move(item->next);
+    ContinuationPtr& into = item->queue ? ordered : kept;
+    scheduled += item->queue ? 1 : 0;
+    item->next = std::move(into);
+    into = std::move(item);
+    item = std::move(next);
   }
-  // Leave only after the callbacks entered, so the group is never empty while they are outstanding.
-  leaveGroup();
-  // `released` goes here, outside the lock: its destructors may release other promises.
+  // The counts at hand (this promise's own, the caller's) pass to the callbacks; those that need more
+  // add theirs before any of them can run, so the group never looks empty while work is outstanding.
+  const std::int64_t held = ((head & kCounted) ? 1 : 0) + (carriesCount ? 1 : 0);
+  if (scheduled > held) enterGroup(scheduled - held);
+  // Scheduling before publishing the result keeps the continuations' order against one registered
+  // meanwhile, which waits for the result and is scheduled after them. Scheduling only queues.
+  Ptr source = scheduled > 0 ? self() : nullptr;
+  while (ordered) {
+    ContinuationPtr next = std::move(ordered->next);
+    ordered->source = source;
+    schedule(std::move(ordered));
+    ordered = std::move(next);
+  }
+  head_.store(error_ ? kRejected : kFulfilled, std::memory_order_release);
+  if (held > scheduled) leaveGroup(held - scheduled);
+  // Kept objects go last, outside the settling: their destructors may release other promises.
+  releaseContinuations(std::move(kept));
+}
+
+void VBLPromise::countIfOrphaned() {
+  std::uintptr_t head = head_.load(std::memory_order_acquire);
+  if (!isPendingHead(head) || (head & kCounted)) return;
+  // Counted before the flag is published, so a resolution that takes the count finds it entered.
+  enterGroup();
+  while (isPendingHead(head) && !(head & kCounted)) {
+    if (head_.compare_exchange_weak(head, head | kCounted, std::memory_order_acq_rel, std::memory_order_acquire)) return;
+  }
+  leaveGroup();  // settled or counted meanwhile
+}
+
+std::uintptr_t VBLPromise::settledHead() const {
+  std::uintptr_t head = head_.load(std::memory_order_acquire);
+  while (head == kSettling) {
+    std::this_thread::yield();
+    head = head_.load(std::memory_order_acquire);
+  }
+  return head;
 }
 
 void VBLPromise::schedule(ContinuationPtr continuation) {
-  enterGroup();
   // The block carries a bare pointer, small enough for the function object to hold without a heap
   // allocation of its own; the block owns it and always runs (queues never drop their blocks).
   Continuation* queued = continuation.release();
   queued->queue->async([queued] {
     ContinuationPtr owned(queued);
-    owned->run();
+    bool handedOn = owned->run();
     owned.reset();
-    leaveGroup();
+    if (!handedOn) leaveGroup();
   });
 }
 
@@ -238,39 +329,44 @@ void VBLPromise::submit(const VBLQueue& queue, std::function<void()> block) {
 }
 
 void VBLPromise::addContinuation(ContinuationPtr continuation) {
-  std::lock_guard lock(mutex_);
-  if (state_ != State::Pending) {
-    continuation->source = shared_from_this();
-    return schedule(std::move(continuation));
+  std::uintptr_t head = settledHead();
+  while (isPendingHead(head)) {
+    continuation->next.reset(listOf(head));
+    const auto added = reinterpret_cast<std::uintptr_t>(continuation.get()) | (head & kCounted);
+    if (head_.compare_exchange_weak(head, added, std::memory_order_acq_rel, std::memory_order_acquire)) {
+      continuation.release();
+      return;
+    }
+    (void)continuation->next.release();  // still owned by the list
+    if (head == kSettling) head = settledHead();
   }
-  Continuation* added = continuation.get();
-  if (last_) {
-    last_->next = std::move(continuation);
-  } else {
-    first_ = std::move(continuation);
-  }
-  last_ = added;
+  // Already settled: straight to the queue, or, for a kept object, nothing to keep it for.
+  if (!continuation->queue) return;
+  continuation->source = self();
+  enterGroup();
+  schedule(std::move(continuation));
 }
 
 VBLPromise::State VBLPromise::state() const {
-  std::lock_guard lock(mutex_);
-  return state_;
+  switch (settledHead()) {
+    case kFulfilled:
+      return State::Fulfilled;
+    case kRejected:
+      return State::Rejected;
+    default:
+      return State::Pending;
+  }
 }
 
-Value VBLPromise::value() const {
-  std::lock_guard lock(mutex_);
-  return value_;
-}
+Value VBLPromise::value() const { return settledHead() == kFulfilled ? value_ : Value(); }
 
 std::optional<Error> VBLPromise::error() const {
-  std::lock_guard lock(mutex_);
-  if (!error_) return std::nullopt;
+  if (settledHead() != kRejected) return std::nullopt;
   return *error_;
 }
 
 void VBLPromise::addPendingObject(std::shared_ptr<void> object) {
-  std::lock_guard lock(mutex_);
-  if (state_ == State::Pending) pendingObjects_.push_back(std::move(object));
+  addContinuation(ContinuationPtr(new KeepAlive(std::move(object))));
 }
 
 void VBLPromise::observeOnQueue(VBLQueue queue, FulfillBlock onFulfill, RejectBlock onReject) {
@@ -281,22 +377,32 @@ void VBLPromise::observeOnQueue(VBLQueue queue, FulfillBlock onFulfill, RejectBl
 VBLPromise::Ptr VBLPromise::chainOnQueue(VBLQueue queue, ChainedFulfillBlock chainedFulfill,
                                          ChainedRejectBlock chainedReject) {
   if (!queue) queue = defaultDispatchQueue();
-  Ptr chained = pendingPromise();
-  addContinuation(
-      ContinuationPtr(new ChainContinuation(std::move(queue), std::move(chainedFulfill), std::move(chainedReject), chained)));
+  // The chained promise and the step that resolves it are made together: one allocation per step.
+  auto block = std::make_shared<ChainedPromise>(std::move(queue), std::move(chainedFulfill), std::move(chainedReject));
+  ChainContinuation* step = &block->step;
+  VBLPromise* promise = &block->promise;
+  Ptr chained = adopt(Ptr(std::move(block), promise));
+  step->chained = chained;
+  addContinuation(ContinuationPtr(step));
   return chained;
 }
 
-void VBLPromise::resolveFollowing(const VBLQueue& queue, Value result) {
+void VBLPromise::resolveFollowing(const VBLQueue& queue, Value result, bool carriesCount) {
   auto followed = result.objectAs<VBLPromise>();
-  if (!followed) return fulfill(std::move(result));
-  followed->addContinuation(ContinuationPtr(new FollowContinuation(queue, shared_from_this())));
+  if (!followed) {
+    if (auto error = VBLErrorFromValue(result)) {
+      return resolve(Value(), std::make_unique<const Error>(std::move(*error)), carriesCount);
+    }
+    return resolve(std::move(result), nullptr, carriesCount);
+  }
+  // Until the followed promise settles, its count (or whatever covers it) covers this one too.
+  followed->addContinuation(ContinuationPtr(new FollowContinuation(queue, self())));
+  if (carriesCount) leaveGroup();
 }
 
 std::string VBLPromise::description() const {
-  std::lock_guard lock(mutex_);
   const void* self = this;
-  switch (state_) {
+  switch (state()) {
     case State::Fulfilled:
       return platform::foundation::format("<%@ %p> Fulfilled: %@", "VBLPromise", self, value_);
     case State::Rejected:

@@ -1,9 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,7 +26,7 @@ using VBLQueue = std::shared_ptr<platform::dispatch::Queue>;
 //
 // Blocks that continue a chain answer with a Value that may hold a plain value (fulfils), an error made
 // by VBLValueWithError (rejects) or another promise (the chain follows it).
-class VBLPromise final : public platform::foundation::Object, public std::enable_shared_from_this<VBLPromise> {
+class VBLPromise final : public platform::foundation::Object {
  public:
   using Ptr = std::shared_ptr<VBLPromise>;
   using Value = platform::foundation::Value;
@@ -171,37 +171,63 @@ class VBLPromise final : public platform::foundation::Object, public std::enable
 
  private:
   // One registered interest in the result: scheduled on its queue once the promise settles, carrying
-  // the result with it. Kinds: an observer's two blocks, a chain step, a promise following another.
+  // the result with it. Kinds: an observer's two blocks, a chain step, a promise following another, and
+  // an object merely kept alive until the promise settles (never scheduled).
   class Continuation;
   class ObserveContinuation;
   class ChainContinuation;
   class FollowContinuation;
+  class KeepAlive;
+  struct ChainedPromise;
   struct ContinuationDeleter {
     void operator()(Continuation* continuation) const;
   };
   using ContinuationPtr = std::unique_ptr<Continuation, ContinuationDeleter>;
 
-  void resolve(State state, Value value, std::optional<Error> error);
+  // What `head_` holds once it no longer lists continuations, and the flag a pending promise's head
+  // carries when the promise holds a count of its own in the promise group. Continuations are aligned,
+  // so a pointer never has these low bits set.
+  static constexpr std::uintptr_t kSettling = 1;
+  static constexpr std::uintptr_t kFulfilled = 2;
+  static constexpr std::uintptr_t kRejected = 3;
+  static constexpr std::uintptr_t kCounted = 4;
+  static bool isPendingHead(std::uintptr_t head) { return (head & 3) == 0; }
+  static Continuation* listOf(std::uintptr_t head) { return reinterpret_cast<Continuation*>(head & ~std::uintptr_t{7}); }
+
+  // A promise made by a chain step is not counted in the group by itself: until its source settles the
+  // source's count covers it, and afterwards the step's own. Such a promise left pending when its step
+  // is dropped unrun (the source released unsettled) takes a count of its own here.
+  void countIfOrphaned();
+  struct CoveredByStep {};
+  VBLPromise(Private, CoveredByStep);
+
+  static Ptr adopt(Ptr promise);
+  Ptr self() const { return self_.lock(); }
+  // `carriesCount`: the caller hands over one count in the promise group (a step that has run).
+  void resolve(Value value, std::unique_ptr<const Error> error, bool carriesCount = false);
   // Resolves with a block's result: a promise is followed on `queue`, an error Value rejects.
-  void resolveFollowing(const VBLQueue& queue, Value result);
+  void resolveFollowing(const VBLQueue& queue, Value result, bool carriesCount);
   void addContinuation(ContinuationPtr continuation);
-  // Hands the continuation to its queue, counted in the promise group until it has run.
+  // The head once no resolution is under way: the continuation list of a pending promise, or the tag
+  // of a settled one. Settling only queues work, so the wait is brief.
+  std::uintptr_t settledHead() const;
+  // Hands the continuation to its queue, which runs it under one count in the promise group.
   static void schedule(ContinuationPtr continuation);
   static void submit(const VBLQueue& queue, std::function<void()> block);
   static void releaseContinuations(ContinuationPtr first);
   // The promise group counts outstanding promise work as one: entered when the first piece starts,
-  // left when the last one ends, so each promise and callback costs an atomic step, not a lock.
-  static void enterGroup();
-  static void leaveGroup();
+  // left when the last one ends, so each piece costs an atomic step, not a lock.
+  static void enterGroup(std::int64_t pieces = 1);
+  static void leaveGroup(std::int64_t pieces = 1);
 
-  mutable std::mutex mutex_;
-  State state_;
+  // A pending promise's registrations, newest first (with kCounted), swapped for a tag when it settles:
+  // registering and settling meet on this one word instead of a lock.
+  std::atomic<std::uintptr_t> head_{0};
+  std::weak_ptr<VBLPromise> self_;
+  // Written once, by the thread that moves `head_` to kSettling, before any reader can see it settled.
   Value value_;
   // Held by pointer: most promises fulfil, and a chain keeps every pending promise alive at once.
   std::unique_ptr<const Error> error_;
-  ContinuationPtr first_;  // registration order; each holds the next
-  Continuation* last_ = nullptr;
-  std::vector<std::shared_ptr<void>> pendingObjects_;
 };
 
 // Pumps the main loop on the main thread until every promise is resolved and every callback has run,

@@ -95,7 +95,7 @@ VBLPromise::Ptr VBLPromise::reduce(Array items, ReduceBlock combine) {
 }
 
 VBLPromise::Ptr VBLPromise::onQueueReduce(VBLQueue queue, Array items, ReduceBlock combine) {
-  Ptr current = shared_from_this();
+  Ptr current = self();
   for (auto& item : items) {
     current = current->chainOnQueue(
         queue, [combine, item = std::move(item)](const Value& partial) { return combine(partial, item); }, nullptr);

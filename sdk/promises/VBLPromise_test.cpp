@@ -100,6 +100,47 @@ TEST_F(VBLPromiseTest, DispatchGroupCountsOnlyPendingPromisesAndResolutionDropsP
   EXPECT_TRUE(group.isEmpty());
 }
 
+// A chain step's promise is covered in the group by its source and then by its step; whichever way it
+// ends up, the group stays non-empty exactly while something can still settle or run.
+TEST_F(VBLPromiseTest, DispatchGroupWaitsForChainedPromisesHoweverTheyEnd) {
+  waitForPromises();
+  auto group = VBLPromise::dispatchGroup();
+  auto increment = [](const Value& v) { return Value(v.toInt64() + 1); };
+
+  // Orphaned: its source is released unsettled while the caller still holds it.
+  auto source = VBLPromise::pendingPromise();
+  auto orphan = source->then(increment);
+  source.reset();
+  EXPECT_FALSE(group.isEmpty()) << "a pending promise someone holds";
+  orphan.reset();
+  EXPECT_TRUE(group.isEmpty());
+
+  // Settled by hand before its source: its own callback still counts, and the source's step runs later.
+  source = VBLPromise::pendingPromise();
+  auto early = source->then(increment);
+  int observed = 0;
+  early->observeOnQueue(nullptr, [&](const Value& v) { observed = static_cast<int>(v.toInt64()); }, nullptr);
+  early->fulfill(Value(7));
+  source->fulfill(Value(1));
+  source.reset();
+  EXPECT_FALSE(group.isEmpty());
+  waitForPromises();
+  EXPECT_EQ(observed, 7);
+  EXPECT_EQ(early->value(), Value(7));
+
+  // Following a promise returned by its block: waits for that one, then takes its result.
+  auto inner = VBLPromise::pendingPromise();
+  auto outer = VBLPromise::resolvedWith(Value(1))->then([inner](const Value&) { return Value(inner); });
+  auto after = outer->then(increment);
+  pump();
+  EXPECT_FALSE(group.isEmpty());
+  EXPECT_TRUE(outer->isPending());
+  inner->fulfill(Value(41));
+  waitForPromises();
+  EXPECT_EQ(after->value(), Value(42));
+  EXPECT_TRUE(group.isEmpty());
+}
+
 TEST_F(VBLPromiseTest, DroppingALongUnresolvedChainReleasesEveryPromise) {
   // Each step owns the next through its observer; releasing them must not recurse once per step.
   auto head = VBLPromise::pendingPromise();
@@ -117,6 +158,7 @@ TEST_F(VBLPromiseTest, ResolvedFromManyThreadsObservedOnSerialQueues) {
   auto queue = Queue::serial("promise-test");
   std::atomic<int> sum{0};
   std::vector<VBLPromise::Ptr> promises;
+  std::vector<VBLPromise::Ptr> chained(100);
   for (int i = 0; i < 100; ++i) promises.push_back(VBLPromise::pendingPromise());
   auto add = [&sum, queue](const Value& v) {
     EXPECT_TRUE(queue->isCurrent());
@@ -127,13 +169,18 @@ TEST_F(VBLPromiseTest, ResolvedFromManyThreadsObservedOnSerialQueues) {
     threads.emplace_back([&, t] {
       for (int i = t; i < 100; i += 4) {
         promises[i]->observeOnQueue(queue, add, nullptr);
+        chained[i] = promises[i]->onQueueThen(queue, [](const Value& v) { return Value(v.toInt64() * 2); });
         promises[(i + 50) % 100]->fulfill(Value(1));
       }
     });
   }
   for (auto& thread : threads) thread.join();
   auto all = VBLPromise::onQueueAll(queue, VBLPromise::arrayOf(promises));
+  auto allChained = VBLPromise::onQueueAll(queue, VBLPromise::arrayOf(chained));
   waitForPromises();
   EXPECT_EQ(sum.load(), 100);
   EXPECT_EQ(all->value().size(), 100u);
+  ASSERT_EQ(allChained->value().size(), 100u);
+  EXPECT_EQ(allChained->value().array()->back(), Value(2));
+  EXPECT_TRUE(VBLPromise::dispatchGroup().isEmpty());
 }
