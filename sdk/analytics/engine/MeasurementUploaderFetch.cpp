@@ -111,9 +111,10 @@ bool MeasurementUploader::installConfiguration(const Data& body) {
   auto& settings = *parts_.bundling.settings;
   return parts_.bundling.database->performTransaction([&] {
     // The body comes from the network: the message layer refuses what does not decode within its bounds.
-    auto config = APMPBMeasurementConfig::initWithBuffer(body);
+    APMNanoDecodeFailure failure = APMNanoDecodeFailure::None;
+    auto config = APMPBMeasurementConfig::initWithBuffer(body, &failure);
     if (!config) {
-      monitor().logWithLevel(2, 23135, "Configuration data is invalid.");
+      monitor().logWithLevel(2, 23135, "Configuration data is invalid.", Value(APMNanoDecodeFailureText(failure)));
       return false;
     }
     std::string appID = parts_.bundling.identity ? parts_.bundling.identity->appIDFromVMP() : settings.appID();

@@ -66,8 +66,12 @@ std::shared_ptr<APMPBMeasurementConfig> APMDatabase::queryMeasurementConfigWithE
   if (!rows || rows->empty()) return nullptr;
   const Data* data = rows->front().at("config").data();
   if (!data) return nullptr;  // only a fetch time is stored
-  auto config = APMPBMeasurementConfig::initWithBuffer(*data);
-  if (!config) refuse(12066, "Stored remote configuration does not decode", error);
+  APMNanoDecodeFailure failure = APMNanoDecodeFailure::None;
+  auto config = APMPBMeasurementConfig::initWithBuffer(*data, &failure);
+  if (!config) {
+    refuse(12066, std::string("Stored remote configuration does not decode: ") + APMNanoDecodeFailureText(failure),
+           error);
+  }
   return config;
 }
 

@@ -108,9 +108,9 @@ bool APMNanoHasField(const APMNanoMessage& message, int index) {
 void APMNanoClearField(APMNanoMessage& message, int index) { message.values(index).clear(); }
 
 std::optional<std::string> APMNanoGetString(const APMNanoMessage& message, int index) {
-  const Scalar* value = singleValue(message, index, Family::Text);
-  if (!value) return std::nullopt;
-  return std::get<std::string>(*value);
+  const std::string* text = APMNanoStringIn(message, index);
+  if (!text) return std::nullopt;
+  return *text;
 }
 
 void APMNanoSetString(APMNanoMessage& message, int index, std::optional<std::string> value) {
@@ -160,10 +160,8 @@ void APMNanoSetBool(APMNanoMessage& message, int index, bool value) {
 }
 
 std::shared_ptr<APMNanoMessage> APMNanoGetMessageBase(const APMNanoMessage& message, int index) {
-  const Scalar* value = singleValue(message, index, Family::Message);
-  if (!value) return nullptr;
-  const auto& child = std::get<std::shared_ptr<APMNanoMessage>>(*value);
-  return child ? std::make_shared<APMNanoMessage>(*child) : nullptr;
+  const APMNanoMessage* child = APMNanoMessageBaseIn(message, index);
+  return child ? child->clone() : nullptr;
 }
 
 void APMNanoSetMessage(APMNanoMessage& message, int index, const APMNanoMessage* value) {
@@ -174,7 +172,7 @@ void APMNanoSetMessage(APMNanoMessage& message, int index, const APMNanoMessage*
                                           std::string(value->descriptor().name) + " does not fit field " +
                                               std::to_string(index) + " of " + message.descriptor().name);
   }
-  setSingle(message, index, std::make_shared<APMNanoMessage>(*value));
+  setSingle(message, index, value->clone());
 }
 
 void APMNanoAddMessage(APMNanoMessage& message, int index, const APMNanoMessage& value) {
@@ -184,7 +182,7 @@ void APMNanoAddMessage(APMNanoMessage& message, int index, const APMNanoMessage&
                                           std::string(value.descriptor().name) + " does not fit field " +
                                               std::to_string(index) + " of " + message.descriptor().name);
   }
-  message.values(index).push_back(std::make_shared<APMNanoMessage>(value));
+  message.values(index).push_back(value.clone());
 }
 
 platform::foundation::Array APMNanoGetArray(const APMNanoMessage& message, int index) {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "platform/foundation/Value.h"
@@ -32,12 +33,77 @@ void APMNanoSetDouble(APMNanoMessage& message, int index, double value);
 bool APMNanoGetBool(const APMNanoMessage& message, int index);
 void APMNanoSetBool(APMNanoMessage& message, int index, bool value);
 
+// In-place reads: nothing is copied, and the answer stays valid while `message` and that field are
+// left unchanged. The audience filters read this way on every event.
+inline const std::string* APMNanoStringIn(const APMNanoMessage& message, int index) {
+  const APMNanoField& field = message.field(index);
+  if (field.repeated || (field.kind != APMNanoKind::String && field.kind != APMNanoKind::Bytes)) return nullptr;
+  const auto& values = message.values(index);
+  return values.empty() ? nullptr : std::get_if<std::string>(&values.front());
+}
+inline const APMNanoMessage* APMNanoMessageBaseIn(const APMNanoMessage& message, int index) {
+  const APMNanoField& field = message.field(index);
+  if (field.repeated || field.kind != APMNanoKind::Message) return nullptr;
+  const auto& values = message.values(index);
+  const auto* child = values.empty() ? nullptr : std::get_if<std::shared_ptr<APMNanoMessage>>(&values.front());
+  return child ? child->get() : nullptr;
+}
+// The sub-message as `T`, nullptr when absent or of another kind. Sub-messages of a typed kind are
+// always made as their typed class (APMNanoDescriptor::of), which makes the cast sound.
+template <typename T>
+const T* APMNanoMessageIn(const APMNanoMessage& message, int index) {
+  const APMNanoMessage* child = APMNanoMessageBaseIn(message, index);
+  return child && &child->descriptor() == &T::descriptor() ? static_cast<const T*>(child) : nullptr;
+}
+
+// The elements of a repeated message field that are of kind `T`, in place, for a range-for.
+template <typename T>
+class APMNanoMessagesView {
+ public:
+  using Values = std::vector<APMNanoMessage::Scalar>;
+
+  class Iterator {
+   public:
+    Iterator(Values::const_iterator at, Values::const_iterator end) : at_(at), end_(end) { skipOthers(); }
+    const T& operator*() const { return static_cast<const T&>(**std::get_if<std::shared_ptr<APMNanoMessage>>(&*at_)); }
+    Iterator& operator++() {
+      ++at_;
+      skipOthers();
+      return *this;
+    }
+    bool operator==(const Iterator& other) const { return at_ == other.at_; }
+
+   private:
+    void skipOthers() {
+      while (at_ != end_) {
+        const auto* element = std::get_if<std::shared_ptr<APMNanoMessage>>(&*at_);
+        if (element && *element && &(*element)->descriptor() == &T::descriptor()) return;
+        ++at_;
+      }
+    }
+    Values::const_iterator at_, end_;
+  };
+
+  explicit APMNanoMessagesView(const Values& values) : values_(values) {}
+  Iterator begin() const { return Iterator(values_.begin(), values_.end()); }
+  Iterator end() const { return Iterator(values_.end(), values_.end()); }
+  bool empty() const { return begin() == end(); }
+
+ private:
+  const Values& values_;
+};
+
+template <typename T>
+APMNanoMessagesView<T> APMNanoMessagesIn(const APMNanoMessage& message, int index) {
+  return APMNanoMessagesView<T>(message.values(index));
+}
+
 // The sub-message as a new wrapper (a copy), nullptr when absent.
 std::shared_ptr<APMNanoMessage> APMNanoGetMessageBase(const APMNanoMessage& message, int index);
 template <typename T>
 std::shared_ptr<T> APMNanoGetMessage(const APMNanoMessage& message, int index) {
-  auto base = APMNanoGetMessageBase(message, index);
-  return base ? T::copyOf(*base) : nullptr;
+  const T* child = APMNanoMessageIn<T>(message, index);
+  return child ? std::static_pointer_cast<T>(child->clone()) : nullptr;
 }
 // Stores a copy; nullptr clears the field.
 void APMNanoSetMessage(APMNanoMessage& message, int index, const APMNanoMessage* value);
@@ -53,10 +119,8 @@ void APMNanoAddMessage(APMNanoMessage& message, int index, const APMNanoMessage&
 template <typename T>
 std::vector<std::shared_ptr<T>> APMNanoGetMessageArray(const APMNanoMessage& message, int index) {
   std::vector<std::shared_ptr<T>> out;
-  for (const auto& value : message.values(index)) {
-    if (const auto* element = std::get_if<std::shared_ptr<APMNanoMessage>>(&value); element && *element) {
-      if (auto copy = T::copyOf(**element)) out.push_back(std::move(copy));
-    }
+  for (const T& element : APMNanoMessagesIn<T>(message, index)) {
+    out.push_back(std::static_pointer_cast<T>(element.clone()));
   }
   return out;
 }

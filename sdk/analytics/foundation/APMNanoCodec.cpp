@@ -124,10 +124,21 @@ bool readScalar(pb_istream_t* stream, const APMNanoField& field, Scalar& out) {
   }
 }
 
-bool decodeFields(pb_istream_t* stream, APMNanoMessage& message, int depth);
+// What one decode may still spend; the first limit crossed names the failure.
+struct DecodeBudget {
+  std::size_t messagesLeft;
+  APMNanoDecodeFailure failure = APMNanoDecodeFailure::None;
+
+  bool fail(APMNanoDecodeFailure why) {
+    if (failure == APMNanoDecodeFailure::None) failure = why;
+    return false;
+  }
+};
+
+bool decodeFields(pb_istream_t* stream, APMNanoMessage& message, int depth, DecodeBudget& budget);
 
 bool readField(pb_istream_t* stream, const APMNanoField& field, pb_wire_type_t wire, std::vector<Scalar>& values,
-               int depth) {
+               int depth, DecodeBudget& budget) {
   if (field.repeated && wire == PB_WT_STRING && isPackable(field.kind)) {
     pb_istream_t packed;
     if (!pb_make_string_substream(stream, &packed)) return false;
@@ -142,10 +153,13 @@ bool readField(pb_istream_t* stream, const APMNanoField& field, pb_wire_type_t w
   if (wire != wireType(field.kind)) return pb_skip_field(stream, wire);  // as an unknown field
   Scalar value;
   if (field.kind == APMNanoKind::Message) {
+    // Counted before it is made, so a flood of empty sub-messages stops at the limit.
+    if (budget.messagesLeft == 0) return budget.fail(APMNanoDecodeFailure::TooManyMessages);
+    --budget.messagesLeft;
     pb_istream_t inner;
     if (!pb_make_string_substream(stream, &inner)) return false;
-    auto child = std::make_shared<APMNanoMessage>(field.message());
-    bool ok = decodeFields(&inner, *child, depth + 1);
+    auto child = field.message().makeMessage();
+    bool ok = decodeFields(&inner, *child, depth + 1, budget);
     if (!pb_close_string_substream(stream, &inner) || !ok) return false;
     value = std::move(child);
   } else if (!readScalar(stream, field, value)) {
@@ -156,8 +170,8 @@ bool readField(pb_istream_t* stream, const APMNanoField& field, pb_wire_type_t w
   return true;
 }
 
-bool decodeFields(pb_istream_t* stream, APMNanoMessage& message, int depth) {
-  if (depth > APMNanoMessage::kMaxDepth) return false;
+bool decodeFields(pb_istream_t* stream, APMNanoMessage& message, int depth, DecodeBudget& budget) {
+  if (depth > APMNanoMessage::kMaxDepth) return budget.fail(APMNanoDecodeFailure::TooDeep);
   const APMNanoDescriptor& descriptor = message.descriptor();
   while (stream->bytes_left > 0) {
     pb_wire_type_t wire;
@@ -169,7 +183,8 @@ bool decodeFields(pb_istream_t* stream, APMNanoMessage& message, int depth) {
       if (!pb_skip_field(stream, wire)) return false;
       continue;
     }
-    if (!readField(stream, descriptor.fields[static_cast<std::size_t>(index)], wire, message.values(index), depth)) {
+    if (!readField(stream, descriptor.fields[static_cast<std::size_t>(index)], wire, message.values(index), depth,
+                   budget)) {
       return false;
     }
   }
@@ -190,9 +205,12 @@ void encodeMessage(const APMNanoMessage& message, platform::foundation::Data& ou
   }
 }
 
-bool decodeMessage(std::span<const std::uint8_t> bytes, APMNanoMessage& message) {
+APMNanoDecodeFailure decodeMessage(std::span<const std::uint8_t> bytes, APMNanoMessage& message) {
+  if (bytes.size() > APMNanoMessage::kMaxEncodedBytes) return APMNanoDecodeFailure::TooLarge;
   pb_istream_t stream = pb_istream_from_buffer(bytes.data(), bytes.size());
-  return decodeFields(&stream, message, 0);
+  DecodeBudget budget{APMNanoMessage::kMaxDecodedMessages - 1};  // the message itself is the first
+  if (decodeFields(&stream, message, 0, budget)) return APMNanoDecodeFailure::None;
+  return budget.failure == APMNanoDecodeFailure::None ? APMNanoDecodeFailure::Malformed : budget.failure;
 }
 
 }  // namespace sdk::analytics::detail

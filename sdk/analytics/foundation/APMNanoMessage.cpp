@@ -5,19 +5,28 @@
 #include "platform/foundation/Exception.h"
 #include "sdk/analytics/foundation/detail/APMNanoCodec.h"
 
-APMNanoDescriptor::APMNanoDescriptor(const char* name, std::vector<APMNanoField> fields)
-    : name(name), fields(std::move(fields)) {
+APMNanoDescriptor::APMNanoDescriptor(const char* name, std::vector<APMNanoField> fields, Maker maker)
+    : name(name), maker(maker), fields(std::move(fields)) {
   for (std::size_t i = 0; i < this->fields.size(); ++i) {
     if (this->fields[i].kind != APMNanoKind::Reserved) indicesByTag.push_back(i);
   }
   std::sort(indicesByTag.begin(), indicesByTag.end(),
             [this](std::size_t a, std::size_t b) { return this->fields[a].tag < this->fields[b].tag; });
+  std::uint32_t topTag = indicesByTag.empty() ? 0 : this->fields[indicesByTag.back()].tag;
+  indexByTag.assign(std::min(topTag + 1, kDirectTags), -1);
+  for (std::size_t index : indicesByTag) {
+    if (this->fields[index].tag < indexByTag.size()) indexByTag[this->fields[index].tag] = static_cast<std::int16_t>(index);
+  }
 }
 
-int APMNanoDescriptor::indexOfTag(std::uint32_t tag) const {
+int APMNanoDescriptor::searchTag(std::uint32_t tag) const {
   auto found = std::lower_bound(indicesByTag.begin(), indicesByTag.end(), tag,
                                 [this](std::size_t index, std::uint32_t t) { return fields[index].tag < t; });
   return found != indicesByTag.end() && fields[*found].tag == tag ? static_cast<int>(*found) : -1;
+}
+
+std::shared_ptr<APMNanoMessage> APMNanoDescriptor::makeMessage() const {
+  return maker ? maker() : std::make_shared<APMNanoMessage>(*this);
 }
 
 APMNanoMessage::APMNanoMessage(const APMNanoDescriptor& descriptor)
@@ -33,29 +42,22 @@ APMNanoMessage& APMNanoMessage::operator=(const APMNanoMessage& other) {
   for (auto& values : fields_) {
     for (auto& value : values) {
       if (auto* message = std::get_if<std::shared_ptr<APMNanoMessage>>(&value); message && *message) {
-        *message = std::make_shared<APMNanoMessage>(**message);
+        *message = (*message)->clone();
       }
     }
   }
   return *this;
 }
 
-const APMNanoField& APMNanoMessage::field(int index) const {
-  if (index < 0 || static_cast<std::size_t>(index) >= fields_.size()) {
-    throw platform::foundation::Exception("NSRangeException", std::string("Field index ") + std::to_string(index) +
-                                                                  " is out of range for " + descriptor_->name);
-  }
-  return descriptor_->fields[static_cast<std::size_t>(index)];
+std::shared_ptr<APMNanoMessage> APMNanoMessage::clone() const {
+  auto copy = descriptor_->makeMessage();
+  *copy = *this;
+  return copy;
 }
 
-const std::vector<APMNanoMessage::Scalar>& APMNanoMessage::values(int index) const {
-  field(index);
-  return fields_[static_cast<std::size_t>(index)];
-}
-
-std::vector<APMNanoMessage::Scalar>& APMNanoMessage::values(int index) {
-  field(index);
-  return fields_[static_cast<std::size_t>(index)];
+void APMNanoMessage::throwOutOfRange(int index) const {
+  throw platform::foundation::Exception("NSRangeException", std::string("Field index ") + std::to_string(index) +
+                                                                " is out of range for " + descriptor_->name);
 }
 
 bool APMNanoMessage::operator==(const APMNanoMessage& other) const {
@@ -68,11 +70,22 @@ platform::foundation::Data APMNanoMessage::protoBuffer() const {
   return out;
 }
 
-bool APMNanoMessage::decode(std::span<const std::uint8_t> bytes) {
+bool APMNanoMessage::decode(std::span<const std::uint8_t> bytes, APMNanoDecodeFailure* failure) {
   for (auto& values : fields_) values.clear();
-  if (bytes.size() > kMaxEncodedBytes || !sdk::analytics::detail::decodeMessage(bytes, *this)) {
-    for (auto& values : fields_) values.clear();
-    return false;
+  APMNanoDecodeFailure outcome = sdk::analytics::detail::decodeMessage(bytes, *this);
+  if (failure) *failure = outcome;
+  if (outcome == APMNanoDecodeFailure::None) return true;
+  for (auto& values : fields_) values.clear();
+  return false;
+}
+
+const char* APMNanoDecodeFailureText(APMNanoDecodeFailure failure) {
+  switch (failure) {
+    case APMNanoDecodeFailure::None: return "decoded";
+    case APMNanoDecodeFailure::Malformed: return "malformed or truncated message";
+    case APMNanoDecodeFailure::TooLarge: return "message larger than the decoder accepts";
+    case APMNanoDecodeFailure::TooDeep: return "messages nested too deeply";
+    case APMNanoDecodeFailure::TooManyMessages: return "more sub-messages than one decode may make";
   }
-  return true;
+  return "unknown failure";
 }

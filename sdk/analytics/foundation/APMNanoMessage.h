@@ -17,12 +17,20 @@
 //
 // Wire rules: fields are written in tag order, repeated fields element by element (unpacked), so
 // equal content gives equal bytes. Reading skips unknown tags and tags of reserved indices, takes
-// repeated numbers packed or unpacked, and refuses truncated input, nesting deeper than kMaxDepth
-// and input larger than kMaxEncodedBytes.
+// repeated numbers packed or unpacked, and refuses truncated input, nesting deeper than kMaxDepth,
+// input larger than kMaxEncodedBytes and input that would make more than kMaxDecodedMessages
+// messages (a small input of many empty sub-messages would otherwise take far more memory than its
+// size suggests).
+
+// Why bytes did not decode.
+enum class APMNanoDecodeFailure : std::uint8_t { None, Malformed, TooLarge, TooDeep, TooManyMessages };
+// A short English description of the failure, for logs.
+const char* APMNanoDecodeFailureText(APMNanoDecodeFailure failure);
 
 enum class APMNanoKind : std::uint8_t { Reserved, Int32, Int64, UInt32, UInt64, Bool, Float, Double, String, Bytes, Message };
 
 struct APMNanoDescriptor;
+class APMNanoMessage;
 using APMNanoDescriptorRef = const APMNanoDescriptor& (*)();
 
 struct APMNanoField {
@@ -35,19 +43,43 @@ struct APMNanoField {
 // Each message kind's descriptor is made once and never destroyed: work still queued on a worker
 // thread while the process exits may encode messages after static destructors have run.
 struct APMNanoDescriptor {
-  APMNanoDescriptor(const char* name, std::vector<APMNanoField> fields);
+  // Makes an empty message of the descriptor's typed class.
+  using Maker = std::shared_ptr<APMNanoMessage> (*)();
+
+  APMNanoDescriptor(const char* name, std::vector<APMNanoField> fields, Maker maker = nullptr);
+  // The descriptor of the typed message `Self`. Sub-messages of this kind, decoded or copied, are
+  // made as `Self`, so they can be read in place through the typed class.
+  template <typename Self>
+  static const APMNanoDescriptor& of(const char* name, std::vector<APMNanoField> fields) {
+    return *new APMNanoDescriptor(name, std::move(fields), []() -> std::shared_ptr<APMNanoMessage> {
+      return std::make_shared<Self>();
+    });
+  }
+
+  // An empty message of this kind.
+  std::shared_ptr<APMNanoMessage> makeMessage() const;
 
   const char* name;
+  Maker maker;
   std::vector<APMNanoField> fields;        // by index
   std::vector<std::size_t> indicesByTag;  // indices sorted by tag, reserved ones left out
   // Index of a tag, or -1.
-  int indexOfTag(std::uint32_t tag) const;
+  int indexOfTag(std::uint32_t tag) const {
+    return tag < indexByTag.size() ? indexByTag[tag] : searchTag(tag);
+  }
+
+ private:
+  int searchTag(std::uint32_t tag) const;
+  // Every field of our messages has a small tag: the decoder looks each one up directly.
+  static constexpr std::uint32_t kDirectTags = 256;
+  std::vector<std::int16_t> indexByTag;  // by tag below kDirectTags, -1 for none
 };
 
 class APMNanoMessage {
  public:
   static constexpr int kMaxDepth = 48;
   static constexpr std::size_t kMaxEncodedBytes = 4 * 1024 * 1024;
+  static constexpr std::size_t kMaxDecodedMessages = 200'000;
 
   // A value of a field: integers (signed kinds as int64, unsigned kinds and bools as uint64), floats
   // and doubles as double, strings and bytes as string, sub-messages by pointer.
@@ -63,17 +95,28 @@ class APMNanoMessage {
 
   // The encoded bytes.
   platform::foundation::Data protoBuffer() const;
-  // Replaces the content with the decoded bytes; false (content cleared) when they do not decode.
-  [[nodiscard]] bool decode(std::span<const std::uint8_t> bytes);
+  // Replaces the content with the decoded bytes; false (content cleared) when they do not decode,
+  // with the reason in `failure` when given.
+  [[nodiscard]] bool decode(std::span<const std::uint8_t> bytes, APMNanoDecodeFailure* failure = nullptr);
+
+  // A deep copy, of the same typed class.
+  std::shared_ptr<APMNanoMessage> clone() const;
 
   // The values of one field (at most one for a singular field); throws for an index out of range.
-  const std::vector<Scalar>& values(int index) const;
-  std::vector<Scalar>& values(int index);
-  const APMNanoField& field(int index) const;
+  const std::vector<Scalar>& values(int index) const { return fields_[checkedIndex(index)]; }
+  std::vector<Scalar>& values(int index) { return fields_[checkedIndex(index)]; }
+  const APMNanoField& field(int index) const { return descriptor_->fields[checkedIndex(index)]; }
 
   bool operator==(const APMNanoMessage& other) const;
 
  private:
+  // Field reads sit on the audience filters' per-event path: the check stays inline, the throw not.
+  std::size_t checkedIndex(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= fields_.size()) [[unlikely]] throwOutOfRange(index);
+    return static_cast<std::size_t>(index);
+  }
+  [[noreturn]] void throwOutOfRange(int index) const;
+
   const APMNanoDescriptor* descriptor_;
   std::vector<std::vector<Scalar>> fields_;
 };
@@ -84,10 +127,11 @@ class APMNanoWrapper : public APMNanoMessage {
  public:
   APMNanoWrapper() : APMNanoMessage(Self::descriptor()) {}
 
-  // The message, or nullptr when the bytes do not decode.
-  static std::shared_ptr<Self> initWithBuffer(std::span<const std::uint8_t> bytes) {
+  // The message, or nullptr when the bytes do not decode (the reason in `failure` when given).
+  static std::shared_ptr<Self> initWithBuffer(std::span<const std::uint8_t> bytes,
+                                              APMNanoDecodeFailure* failure = nullptr) {
     auto message = std::make_shared<Self>();
-    if (!message->decode(bytes)) return nullptr;
+    if (!message->decode(bytes, failure)) return nullptr;
     return message;
   }
   // An empty message.

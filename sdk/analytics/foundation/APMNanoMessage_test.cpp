@@ -212,7 +212,9 @@ TEST(NanoMessageTest, BadInputGivesNoMessage) {
     return entity;
   };
   EXPECT_TRUE(APMPBRuntimeEntity::initWithBuffer(nested(APMNanoMessage::kMaxDepth)));
-  EXPECT_FALSE(APMPBRuntimeEntity::initWithBuffer(nested(APMNanoMessage::kMaxDepth + 1)));
+  APMNanoDecodeFailure tooDeep = APMNanoDecodeFailure::None;
+  EXPECT_FALSE(APMPBRuntimeEntity::initWithBuffer(nested(APMNanoMessage::kMaxDepth + 1), &tooDeep));
+  EXPECT_EQ(tooDeep, APMNanoDecodeFailure::TooDeep);
   EXPECT_FALSE(APMPBRuntimeEntity::initWithBuffer(nested(2000)));
 
   // Unknown fields and fields of an unexpected wire type are skipped.
@@ -284,6 +286,78 @@ TEST(NanoMessageTest, AccessorAnswersForAbsentFieldsAndCopies) {
   APMNanoSetArray(*result, 0, Array{std::uint64_t{0xFFFFFFFFFFFFFFFFull}, 1});
   auto back = APMPBResultData::initWithBuffer(result->protoBuffer());
   EXPECT_EQ(APMNanoGetArray(*back, 0), APMNanoGetArray(*result, 0));
+}
+
+TEST(NanoMessageTest, SubMessagesReadInPlaceWhetherDecodedCopiedOrSet) {
+  // A sub-message set from a plain message of the right kind still reads as its typed class.
+  APMNanoMessage count(APMPBNumberFilter::descriptor());
+  APMNanoSetString(count, 2, "7");
+  auto filter = APMPBEventFilter::make();
+  APMNanoSetMessage(*filter, 4, &count);
+  for (int i = 0; i < 2; ++i) {
+    auto parameter = APMPBFilter::make();
+    APMNanoSetString(*parameter, 3, "p" + std::to_string(i));
+    APMNanoAddMessage(*filter, 2, *parameter);
+  }
+  auto decoded = APMPBEventFilter::initWithBuffer(filter->protoBuffer());
+  ASSERT_TRUE(decoded);
+  APMPBEventFilter copied;
+  static_cast<APMNanoMessage&>(copied) = *decoded;
+  for (const APMNanoMessage* message : {static_cast<const APMNanoMessage*>(filter.get()),
+                                        static_cast<const APMNanoMessage*>(decoded.get()),
+                                        static_cast<const APMNanoMessage*>(&copied)}) {
+    const auto* inPlace = APMNanoMessageIn<APMPBNumberFilter>(*message, 4);
+    ASSERT_TRUE(inPlace);
+    ASSERT_TRUE(APMNanoStringIn(*inPlace, 2));
+    EXPECT_EQ(*APMNanoStringIn(*inPlace, 2), "7");
+    EXPECT_FALSE(APMNanoMessageIn<APMPBStringFilter>(*message, 4));  // another class
+    EXPECT_FALSE(APMNanoStringIn(*inPlace, 3));                        // absent
+    std::vector<std::string> names;
+    for (const APMPBFilter& parameter : APMNanoMessagesIn<APMPBFilter>(*message, 2)) {
+      names.push_back(*APMNanoStringIn(parameter, 3));
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"p0", "p1"}));
+  }
+  // In-place reads see the message, not a copy: copies made before do not follow.
+  auto before = APMNanoGetMessage<APMPBNumberFilter>(copied, 4);
+  APMNanoSetString(count, 2, "8");
+  APMNanoSetMessage(copied, 4, &count);
+  EXPECT_EQ(*APMNanoStringIn(*APMNanoMessageIn<APMPBNumberFilter>(copied, 4), 2), "8");
+  EXPECT_EQ(APMNanoGetString(*before, 2), "7");
+  EXPECT_EQ(*APMNanoStringIn(*APMNanoMessageIn<APMPBNumberFilter>(*decoded, 4), 2), "7");
+  EXPECT_TRUE(APMNanoMessagesIn<APMPBFilter>(*APMPBEventFilter::make(), 2).empty());
+}
+
+TEST(NanoMessageTest, OneDecodeMakesAtMostTheMessageLimit) {
+  // Empty settings cost two bytes each on the wire and far more once made: a configuration of
+  // nothing else is refused at the limit instead of filling memory.
+  auto config = [](std::size_t settings) {
+    Data bytes;
+    bytes.reserve(settings * 2);
+    for (std::size_t i = 0; i < settings; ++i) bytes.insert(bytes.end(), {0x22, 0x00});  // tag 4, empty
+    return bytes;
+  };
+  constexpr std::size_t limit = APMNanoMessage::kMaxDecodedMessages;
+  APMNanoDecodeFailure failure = APMNanoDecodeFailure::None;
+  EXPECT_FALSE(APMPBMeasurementConfig::initWithBuffer(config(limit), &failure));
+  EXPECT_EQ(failure, APMNanoDecodeFailure::TooManyMessages);
+  EXPECT_FALSE(APMPBMeasurementConfig::initWithBuffer(config(APMNanoMessage::kMaxEncodedBytes / 2), &failure));
+  EXPECT_EQ(failure, APMNanoDecodeFailure::TooManyMessages);
+
+  // The limit counts one decode: the same message decodes again, and other failures keep their reason.
+  APMPBMeasurementConfig reused;
+  ASSERT_TRUE(reused.decode(config(limit - 1)));  // the configuration itself is one
+  EXPECT_EQ(reused.values(3).size(), limit - 1);
+  EXPECT_TRUE(reused.decode(config(3), &failure));
+  EXPECT_EQ(failure, APMNanoDecodeFailure::None);
+  EXPECT_EQ(reused.values(3).size(), 3u);
+  EXPECT_FALSE(reused.decode(Data{0x22, 0x05}, &failure));
+  EXPECT_EQ(failure, APMNanoDecodeFailure::Malformed);
+  EXPECT_TRUE(reused.values(3).empty());
+  EXPECT_FALSE(reused.decode(Data(APMNanoMessage::kMaxEncodedBytes + 1, 0), &failure));
+  EXPECT_EQ(failure, APMNanoDecodeFailure::TooLarge);
+  EXPECT_STRNE(APMNanoDecodeFailureText(APMNanoDecodeFailure::TooManyMessages),
+               APMNanoDecodeFailureText(APMNanoDecodeFailure::Malformed));
 }
 
 TEST(NanoMessageTest, LargeFieldsAreKeptWhole) {

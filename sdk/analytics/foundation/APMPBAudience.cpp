@@ -4,7 +4,7 @@ using namespace sdk::analytics::detail;
 using K = APMNanoKind;
 
 const APMNanoDescriptor& APMPBAudience::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBAudience", {
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBAudience>("APMPBAudience", {
       single(1, K::Int32), messages(2, &APMPBPropertyFilter::descriptor), messages(3, &APMPBEventFilter::descriptor),
       single(4, K::Bool), single(5, K::Bool),
   });
@@ -12,7 +12,7 @@ const APMNanoDescriptor& APMPBAudience::descriptor() {
 }
 
 const APMNanoDescriptor& APMPBEventFilter::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBEventFilter", {
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBEventFilter>("APMPBEventFilter", {
       single(1, K::Int32), single(2, K::String), messages(3, &APMPBFilter::descriptor), single(4, K::Bool),
       message(5, &APMPBNumberFilter::descriptor), single(6, K::Bool), single(7, K::Bool), single(8, K::Bool),
   });
@@ -20,7 +20,7 @@ const APMNanoDescriptor& APMPBEventFilter::descriptor() {
 }
 
 const APMNanoDescriptor& APMPBPropertyFilter::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBPropertyFilter", {
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBPropertyFilter>("APMPBPropertyFilter", {
       single(1, K::Int32), single(2, K::String), message(3, &APMPBFilter::descriptor), single(4, K::Bool),
       single(5, K::Bool), single(6, K::Bool),
   });
@@ -28,7 +28,7 @@ const APMNanoDescriptor& APMPBPropertyFilter::descriptor() {
 }
 
 const APMNanoDescriptor& APMPBFilter::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBFilter", {
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBFilter>("APMPBFilter", {
       message(1, &APMPBStringFilter::descriptor), message(2, &APMPBNumberFilter::descriptor), single(3, K::Bool),
       single(4, K::String),
   });
@@ -36,21 +36,21 @@ const APMNanoDescriptor& APMPBFilter::descriptor() {
 }
 
 const APMNanoDescriptor& APMPBNumberFilter::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBNumberFilter", {
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBNumberFilter>("APMPBNumberFilter", {
       single(1, K::UInt32), single(2, K::Bool), single(3, K::String), single(4, K::String), single(5, K::String),
   });
   return d;
 }
 
 const APMNanoDescriptor& APMPBStringFilter::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBStringFilter", {
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBStringFilter>("APMPBStringFilter", {
       single(1, K::UInt32), single(2, K::String), single(3, K::Bool), repeated(4, K::String),
   });
   return d;
 }
 
 const APMNanoDescriptor& APMPBResultData::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBResultData", {
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBResultData>("APMPBResultData", {
       repeated(1, K::UInt64), repeated(2, K::UInt64), messages(3, &APMPBDynamicFilterResultTimestamp::descriptor),
       messages(4, &APMPBSequenceFilterResultTimestamp::descriptor),
   });
@@ -58,17 +58,17 @@ const APMNanoDescriptor& APMPBResultData::descriptor() {
 }
 
 const APMNanoDescriptor& APMPBDynamicFilterResultTimestamp::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBDynamicFilterResultTimestamp", {single(1, K::Int32), single(2, K::Int64)});
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBDynamicFilterResultTimestamp>("APMPBDynamicFilterResultTimestamp", {single(1, K::Int32), single(2, K::Int64)});
   return d;
 }
 
 const APMNanoDescriptor& APMPBSequenceFilterResultTimestamp::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBSequenceFilterResultTimestamp", {single(1, K::Int32), repeated(2, K::Int64)});
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBSequenceFilterResultTimestamp>("APMPBSequenceFilterResultTimestamp", {single(1, K::Int32), repeated(2, K::Int64)});
   return d;
 }
 
 const APMNanoDescriptor& APMPBAudienceLeafFilterResult::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBAudienceLeafFilterResult", {
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBAudienceLeafFilterResult>("APMPBAudienceLeafFilterResult", {
       single(1, K::Int32), message(2, &APMPBResultData::descriptor), message(3, &APMPBResultData::descriptor),
       single(4, K::Bool),
   });

@@ -7,12 +7,12 @@ using namespace sdk::analytics::detail;
 using K = APMNanoKind;
 
 const APMNanoDescriptor& APMPBMeasurementBatch::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBMeasurementBatch", {messages(1, &APMPBMeasurementBundle::descriptor)});
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBMeasurementBatch>("APMPBMeasurementBatch", {messages(1, &APMPBMeasurementBundle::descriptor)});
   return d;
 }
 
 const APMNanoDescriptor& APMPBMeasurementBundle::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBMeasurementBundle", {
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBMeasurementBundle>("APMPBMeasurementBundle", {
       single(1, K::Int32),                               // 0 protocol version
       messages(2, &APMPBEvent::descriptor),              // 1 events
       messages(3, &APMPBUserAttribute::descriptor),      // 2 user properties
@@ -61,14 +61,14 @@ const APMNanoDescriptor& APMPBMeasurementBundle::descriptor() {
 }
 
 const APMNanoDescriptor& APMPBEvent::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBEvent", {
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBEvent>("APMPBEvent", {
       messages(1, &APMPBEventParam::descriptor), single(2, K::String), single(3, K::Int64), single(4, K::Int64),
   });
   return d;
 }
 
 const APMNanoDescriptor& APMPBEventParam::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBEventParam", {
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBEventParam>("APMPBEventParam", {
       single(1, K::String), single(2, K::String), single(3, K::Int64), single(4, K::Float), single(5, K::Double),
       messages(6, &APMPBEventParam::descriptor),
   });
@@ -76,7 +76,7 @@ const APMNanoDescriptor& APMPBEventParam::descriptor() {
 }
 
 const APMNanoDescriptor& APMPBUserAttribute::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBUserAttribute", {
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBUserAttribute>("APMPBUserAttribute", {
       single(1, K::Int64), single(2, K::String), single(3, K::String), single(4, K::Int64), single(5, K::Float),
       single(6, K::Double),
   });
@@ -84,7 +84,7 @@ const APMNanoDescriptor& APMPBUserAttribute::descriptor() {
 }
 
 const APMNanoDescriptor& APMPBMeasurementConfig::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBMeasurementConfig", {
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBMeasurementConfig>("APMPBMeasurementConfig", {
       single(1, K::Int64), single(2, K::String), reserved(), messages(4, &APMPBSetting::descriptor),
       messages(5, &APMPBEventConfig::descriptor), messages(6, &APMPBAudience::descriptor), single(7, K::String),
       reserved(), messages(9, &APMPBProgram::descriptor),
@@ -93,12 +93,12 @@ const APMNanoDescriptor& APMPBMeasurementConfig::descriptor() {
 }
 
 const APMNanoDescriptor& APMPBSetting::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBSetting", {single(1, K::String), single(2, K::String)});
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBSetting>("APMPBSetting", {single(1, K::String), single(2, K::String)});
   return d;
 }
 
 const APMNanoDescriptor& APMPBEventConfig::descriptor() {
-  static const APMNanoDescriptor& d = *new APMNanoDescriptor("APMPBEventConfig", {
+  static const APMNanoDescriptor& d = APMNanoDescriptor::of<APMPBEventConfig>("APMPBEventConfig", {
       single(1, K::String), single(2, K::Bool), single(3, K::Bool), single(4, K::Int32),
   });
   return d;

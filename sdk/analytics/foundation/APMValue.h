@@ -34,6 +34,8 @@ class APMValue {
 
   // Readers convert between the two number kinds; other kinds read as empty or 0.
   std::string stringValue() const;
+  // The string in place, nullptr for the other kinds.
+  const std::string* string() const { return std::get_if<std::string>(&value_); }
   double doubleValue() const;
   std::int64_t int64Value() const;
   const std::vector<APMParameters>& items() const;

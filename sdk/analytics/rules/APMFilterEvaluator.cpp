@@ -23,13 +23,13 @@ constexpr int kPropertyFilterName = 1, kPropertyFilterFilter = 2;
 
 APMFilterOutcome evaluateNumber(const APMPBNumberFilter& number, const APMPBFilter& filter, const APMValue& value,
                                 APMMonitor& monitor) {
-  if (value.isString()) {
-    if (!APMIsDecimalNumberString(value.stringValue())) {
+  if (const std::string* text = value.string()) {
+    if (!APMIsDecimalNumberString(*text)) {
       monitor.logWithLevel(3, 7001, "String value is not a numeric value. Audience filter will not be evaluated. "
-                           "Value, filter", Value(value.stringValue()), APMMessageContext(filter));
+                           "Value, filter", Value(*text), APMMessageContext(filter));
       return std::nullopt;
     }
-    auto decimal = APMDecimalNumberFromString(value.stringValue());
+    auto decimal = APMDecimalNumberFromString(*text);
     if (!decimal) return std::nullopt;
     return APMEvaluateNumberFilter(number, *decimal, monitor);
   }
@@ -49,18 +49,19 @@ APMFilterOutcome evaluateNumber(const APMPBNumberFilter& number, const APMPBFilt
 
 APMFilterOutcome APMEvaluateFilter(const APMPBFilter* filter, const APMValue& value, APMMonitor& monitor) {
   if (!filter) return std::nullopt;
-  auto number = APMNanoGetMessage<APMPBNumberFilter>(*filter, kFilterNumber);
-  auto string = APMNanoGetMessage<APMPBStringFilter>(*filter, kFilterString);
+  const auto* number = APMNanoMessageIn<APMPBNumberFilter>(*filter, kFilterNumber);
+  const auto* string = APMNanoMessageIn<APMPBStringFilter>(*filter, kFilterString);
   APMFilterOutcome outcome;
   if (number) {
     outcome = evaluateNumber(*number, *filter, value, monitor);
   } else if (string) {
-    if (!value.isString()) {
+    const std::string* text = value.string();
+    if (!text) {
       monitor.logWithLevel(3, 7003, "Value is not a string. Audience filter will not be evaluated",
                            value.objectValue(), APMMessageContext(*filter));
       return std::nullopt;
     }
-    outcome = APMMatchStringFilter(*string, value.stringValue(), monitor);
+    outcome = APMMatchStringFilter(*string, *text, monitor);
   } else {
     monitor.logWithLevel(1, 7000,
                          "Filter has neither a number nor string filter. Audience filter will not be evaluated",
@@ -82,14 +83,14 @@ APMFilterOutcome APMEvaluateEventFilter(const APMPBEventFilter* filter, const st
     monitor.logWithLevel(1, 7005, "Event name is nil. Audience filter will not be evaluated");
     return std::nullopt;
   }
-  auto filterName = APMNanoGetString(*filter, kEventFilterName);
+  const std::string* filterName = APMNanoStringIn(*filter, kEventFilterName);
   if (!filterName || *filterName != eventName) {
     monitor.logWithLevel(1, 7006, "Event filter name does not match event name. Audience filter will not be evaluated",
                          Value(APMEventNameForDisplay(eventName)), APMMessageContext(*filter));
     return std::nullopt;
   }
-  auto countFilter = APMNanoGetMessage<APMPBNumberFilter>(*filter, kEventFilterCount);
-  auto parameterFilters = APMNanoGetMessageArray<APMPBFilter>(*filter, kEventFilterParameters);
+  const auto* countFilter = APMNanoMessageIn<APMPBNumberFilter>(*filter, kEventFilterCount);
+  auto parameterFilters = APMNanoMessagesIn<APMPBFilter>(*filter, kEventFilterParameters);
   if (!countFilter && parameterFilters.empty()) return true;
   if (countFilter) {
     if (!aggregates || aggregates->name != eventName) {
@@ -104,8 +105,8 @@ APMFilterOutcome APMEvaluateEventFilter(const APMPBEventFilter* filter, const st
     APMFilterOutcome outcome = APMEvaluateNumberFilter(*countFilter, count, monitor);
     if (outcome != true) return outcome;
   }
-  for (const auto& parameterFilter : parameterFilters) {
-    auto parameterName = APMNanoGetString(*parameterFilter, kFilterParameterName);
+  for (const APMPBFilter& parameterFilter : parameterFilters) {
+    const std::string* parameterName = APMNanoStringIn(parameterFilter, kFilterParameterName);
     if (!parameterName || parameterName->empty()) {
       monitor.logWithLevel(1, 7008, "Event filter does not have parameter name. Audience filter will not be evaluated");
       return std::nullopt;
@@ -117,14 +118,14 @@ APMFilterOutcome APMEvaluateEventFilter(const APMPBEventFilter* filter, const st
                            Value(APMDictionaryDescriptionForDisplay(parameters)), APMMessageContext(*filter));
       return std::nullopt;
     }
-    if (parameter->second.isString() && !APMNanoHasField(*parameterFilter, kFilterString)) {
+    if (parameter->second.isString() && !APMNanoHasField(parameterFilter, kFilterString)) {
       monitor.logWithLevel(3, 7010, "Event param is a string and the filter does not have a string filter. Audience "
                            "filter will not be evaluated. Event name, event params, filter",
                            Value(APMEventNameForDisplay(eventName)),
                            Value(APMDictionaryDescriptionForDisplay(parameters)), APMMessageContext(*filter));
       return std::nullopt;
     }
-    APMFilterOutcome outcome = APMEvaluateFilter(parameterFilter.get(), parameter->second, monitor);
+    APMFilterOutcome outcome = APMEvaluateFilter(&parameterFilter, parameter->second, monitor);
     if (outcome != true) return outcome;
   }
   return true;
@@ -140,7 +141,7 @@ APMFilterOutcome APMEvaluatePropertyFilter(const APMPBPropertyFilter* filter, co
     monitor.logWithLevel(1, 7012, "User property is nil. Audience filter will not be evaluated");
     return std::nullopt;
   }
-  auto filterName = APMNanoGetString(*filter, kPropertyFilterName);
+  const std::string* filterName = APMNanoStringIn(*filter, kPropertyFilterName);
   if (!filterName || *filterName != property->name) {
     monitor.logWithLevel(1, 7013,
                          "User property name does not match property filter name. Audience filter will not be "
@@ -148,7 +149,7 @@ APMFilterOutcome APMEvaluatePropertyFilter(const APMPBPropertyFilter* filter, co
                          Value(APMUserPropertyNameForDisplay(property->name)), APMMessageContext(*filter));
     return std::nullopt;
   }
-  auto valueFilter = APMNanoGetMessage<APMPBFilter>(*filter, kPropertyFilterFilter);
+  const auto* valueFilter = APMNanoMessageIn<APMPBFilter>(*filter, kPropertyFilterFilter);
   if (!valueFilter) {
     monitor.logWithLevel(1, 7014, "Property filter does not have filter. Audience filter will not be evaluated");
     return std::nullopt;
@@ -159,7 +160,7 @@ APMFilterOutcome APMEvaluatePropertyFilter(const APMPBPropertyFilter* filter, co
                          Value(APMUserPropertyNameForDisplay(property->name)));
     return std::nullopt;
   }
-  return APMEvaluateFilter(valueFilter.get(), value, monitor);
+  return APMEvaluateFilter(valueFilter, value, monitor);
 }
 
 }  // namespace sdk::analytics

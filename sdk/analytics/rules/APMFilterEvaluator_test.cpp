@@ -55,6 +55,18 @@ TEST_F(FilterEvaluationTest, NumberFiltersCompareDecimalsDoublesAndIntegers) {
       // Integers compare exactly: a double could not tell these apart.
       {big, APMValue(std::int64_t{9223372036854775807}), true},
       {big, APMValue(std::int64_t{9223372036854775806}), false},
+      // Integers against every way of writing a whole comparison value, and against ones that are not whole.
+      {numberFilter(1, "007"), APMValue(std::int64_t{7}), false},
+      {numberFilter(3, "+5"), APMValue(std::int64_t{5}), true},
+      {numberFilter(3, "5."), APMValue(std::int64_t{5}), true},
+      {numberFilter(3, "-0"), APMValue(std::int64_t{0}), true},
+      {numberFilter(2, "1.5"), APMValue(std::int64_t{1}), false},
+      {numberFilter(2, "1.5"), APMValue(std::int64_t{2}), true},
+      {numberFilter(4, std::nullopt, "-3", "+3"), APMValue(std::int64_t{-3}), true},
+      {numberFilter(4, std::nullopt, "-3", "2.5"), APMValue(std::int64_t{3}), false},
+      {numberFilter(2, "-9223372036854775808"), APMValue(std::numeric_limits<std::int64_t>::min()), false},
+      {numberFilter(1, "99999999999999999999"), APMValue(std::numeric_limits<std::int64_t>::max()), true},
+      {numberFilter(3, "999999999999999999"), APMValue(std::int64_t{999999999999999999}), true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(onValue(valueFilter(*c.filter), c.value), c.expected) << APMMessageContext(*c.filter).description()
@@ -123,6 +135,10 @@ TEST_F(FilterEvaluationTest, StringMatchTypes) {
       {stringFilter(5, "ABC", true), "abc", false},
       {stringFilter(5, "ab"), "abc", false},
       {stringFilter(5, "STRASSE"), "straße", true},  // full case folding
+      {stringFilter(2, "STR"), "Straße", true},
+      {stringFilter(5, "k"), "\u212A", true},   // the Kelvin sign folds to an ASCII letter
+      {stringFilter(5, "\u212A"), "K", true},
+      {stringFilter(5, "\u212A", true), "K", false},
       {stringFilter(6, std::nullopt, false, {"a", "b"}), "A", true},
       {stringFilter(6, std::nullopt, true, {"a", "b"}), "A", false},
       {stringFilter(6, std::nullopt, false, {"a", "b"}), "ab", false},

@@ -19,8 +19,13 @@ constexpr int kMinComparisonValue = 3;
 constexpr int kMaxComparisonValue = 4;
 
 bool hasDecimalText(const APMPBNumberFilter& filter, int index) {
-  auto text = APMNanoGetString(filter, index);
+  const std::string* text = APMNanoStringIn(filter, index);
   return text && APMIsDecimalNumberString(*text);
+}
+
+std::string_view textOf(const APMPBNumberFilter& filter, int index) {
+  const std::string* text = APMNanoStringIn(filter, index);
+  return text ? std::string_view(*text) : std::string_view();
 }
 
 std::uint64_t comparisonType(const APMPBNumberFilter& filter) {
@@ -30,7 +35,7 @@ std::uint64_t comparisonType(const APMPBNumberFilter& filter) {
 APMAudienceComparisonValues parseComparisonValues(const APMPBNumberFilter& filter, APMMonitor& monitor) {
   APMAudienceComparisonValues values;
   auto parse = [&](int index, int code, const char* message) {
-    auto number = APMDecimalNumberFromString(APMNanoGetString(filter, index).value_or(""));
+    auto number = APMDecimalNumberFromString(textOf(filter, index));
     if (!number) monitor.logWithLevel(1, code, message);
     return number;
   };
@@ -50,7 +55,7 @@ APMAudienceComparisonValues parseComparisonValues(const APMPBNumberFilter& filte
 
 // The en_US reading of a decimal text with an optional sign; validation has admitted only plain
 // decimal texts.
-std::optional<double> parseDouble(const std::optional<std::string>& text) {
+std::optional<double> parseDouble(const std::string* text) {
   if (!text || !APMIsDecimalNumberString(*text)) return std::nullopt;
   std::string_view digits = *text;
   bool negative = false;
@@ -62,6 +67,19 @@ std::optional<double> parseDouble(const std::optional<std::string>& text) {
   auto [end, failure] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
   if (failure != std::errc() || end != digits.data() + digits.size() || !std::isfinite(value)) return std::nullopt;
   return negative ? -value : value;
+}
+
+// A comparison text that is a plain integer of at most 18 digits: against an integer value the exact
+// decimal comparison then reduces to comparing integers.
+std::optional<std::int64_t> plainInteger(const std::string* text) {
+  if (!text) return std::nullopt;
+  std::string_view digits = *text;
+  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  if (digits.empty() || digits.size() > 18 || digits.front() == '+') return std::nullopt;
+  std::int64_t value = 0;
+  auto [end, failure] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (failure != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  return value;
 }
 
 double stepped(double value, double direction, int steps) {
@@ -131,10 +149,10 @@ APMFilterOutcome APMEvaluateNumberFilter(const APMPBNumberFilter& filter, double
   auto type = static_cast<APMComparisonType>(comparisonType(filter));
   std::optional<double> comparison, minimum, maximum;
   if (type == APMComparisonType::Between) {
-    minimum = parseDouble(APMNanoGetString(filter, kMinComparisonValue));
-    maximum = parseDouble(APMNanoGetString(filter, kMaxComparisonValue));
+    minimum = parseDouble(APMNanoStringIn(filter, kMinComparisonValue));
+    maximum = parseDouble(APMNanoStringIn(filter, kMaxComparisonValue));
   } else {
-    comparison = parseDouble(APMNanoGetString(filter, kComparisonValue));
+    comparison = parseDouble(APMNanoStringIn(filter, kComparisonValue));
   }
   if (type == APMComparisonType::Between ? !(minimum && maximum) : !comparison) {
     monitor.logWithLevel(1, 8012,
@@ -154,6 +172,23 @@ APMFilterOutcome APMEvaluateNumberFilter(const APMPBNumberFilter& filter, double
 }
 
 APMFilterOutcome APMEvaluateNumberFilter(const APMPBNumberFilter& filter, std::int64_t value, APMMonitor& monitor) {
+  if (!APMValidateNumberFilter(filter, monitor)) return std::nullopt;
+  switch (static_cast<APMComparisonType>(comparisonType(filter))) {
+    case APMComparisonType::Between: {
+      auto minimum = plainInteger(APMNanoStringIn(filter, kMinComparisonValue));
+      auto maximum = plainInteger(APMNanoStringIn(filter, kMaxComparisonValue));
+      if (minimum && maximum) return *minimum <= value && value <= *maximum;
+      break;
+    }
+    default:
+      if (auto comparison = plainInteger(APMNanoStringIn(filter, kComparisonValue))) {
+        switch (static_cast<APMComparisonType>(comparisonType(filter))) {
+          case APMComparisonType::LessThan: return value < *comparison;
+          case APMComparisonType::GreaterThan: return value > *comparison;
+          default: return value == *comparison;
+        }
+      }
+  }
   return APMEvaluateNumberFilter(filter, APMDecimalNumber::fromInt64(value), monitor);
 }
 

@@ -1,5 +1,7 @@
 #include "sdk/analytics/rules/APMStringFilterEvaluator.h"
 
+#include <algorithm>
+
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
 
@@ -23,34 +25,63 @@ std::uint64_t matchType(const APMPBStringFilter& filter) {
   return static_cast<std::uint64_t>(APMNanoGetInt64(filter, kMatchType));
 }
 
-std::vector<std::string> expressionList(const APMPBStringFilter& filter) {
-  std::vector<std::string> list;
-  for (const Value& entry : APMNanoGetArray(filter, kExpressionList)) {
-    if (const std::string* text = entry.string()) list.push_back(*text);
-  }
-  return list;
+bool hasExpressionList(const APMPBStringFilter& filter) { return !filter.values(kExpressionList).empty(); }
+
+bool isAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// Full Unicode case folding, so "STRASSE" and "straße" compare equal when case does not matter.
-std::string folded(const std::string& text) {
+bool isFoldedAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80 && !(c >= 'A' && c <= 'Z'); });
+}
+
+// Full Unicode case folding, so "STRASSE" and "straße" compare equal when case does not matter. For
+// ASCII text that folding is exactly A-Z to a-z, which spares ICU on the common path.
+std::string folded(std::string_view text) {
   std::string out;
-  icu::UnicodeString::fromUTF8(text).foldCase().toUTF8String(out);
+  if (isAscii(text)) {
+    out.resize(text.size());
+    std::transform(text.begin(), text.end(), out.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return out;
+  }
+  icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<std::int32_t>(text.size())))
+      .foldCase()
+      .toUTF8String(out);
   return out;
 }
 
-bool beginsWith(const std::string& text, const std::string& prefix) {
-  return !prefix.empty() && text.starts_with(prefix);
-}
-bool endsWith(const std::string& text, const std::string& suffix) {
-  return !suffix.empty() && text.ends_with(suffix);
-}
-bool contains(const std::string& text, const std::string& part) {
-  return !part.empty() && text.find(part) != std::string::npos;
+// The text as compared: folded unless case matters, kept in place when folding would not change it.
+class ComparedText {
+ public:
+  ComparedText(std::string_view text, bool caseSensitive) {
+    if (caseSensitive || isFoldedAscii(text)) {
+      view_ = text;
+    } else {
+      folded_ = folded(text);
+      view_ = folded_;
+    }
+  }
+  ComparedText(const ComparedText&) = delete;
+  ComparedText& operator=(const ComparedText&) = delete;
+  std::string_view view() const { return view_; }
+
+ private:
+  std::string folded_;
+  std::string_view view_;
+};
+
+bool beginsWith(std::string_view text, std::string_view prefix) { return !prefix.empty() && text.starts_with(prefix); }
+bool endsWith(std::string_view text, std::string_view suffix) { return !suffix.empty() && text.ends_with(suffix); }
+bool contains(std::string_view text, std::string_view part) {
+  return !part.empty() && text.find(part) != std::string_view::npos;
 }
 
-APMFilterOutcome matchRegex(icu::RegexPattern& pattern, const std::string& value, APMMonitor& monitor) {
+APMFilterOutcome matchRegex(icu::RegexPattern& pattern, std::string_view value, APMMonitor& monitor) {
   UErrorCode status = U_ZERO_ERROR;
-  icu::UnicodeString subject = icu::UnicodeString::fromUTF8(value);
+  icu::UnicodeString subject =
+      icu::UnicodeString::fromUTF8(icu::StringPiece(value.data(), static_cast<std::int32_t>(value.size())));
   std::unique_ptr<icu::RegexMatcher> matcher(pattern.matcher(subject, status));
   if (U_FAILURE(status) || !matcher) return std::nullopt;
   matcher->setTimeLimit(kAPMRegexTimeLimit, status);
@@ -78,7 +109,7 @@ bool APMValidateStringFilter(const APMPBStringFilter& filter, APMMonitor& monito
   }
   std::uint64_t type = matchType(filter);
   if (type == static_cast<std::uint64_t>(APMMatchType::InList)) {
-    if (!expressionList(filter).empty()) return true;
+    if (hasExpressionList(filter)) return true;
     monitor.logWithLevel(1, 9003, "String filter has no expression list", APMMessageContext(filter));
     return false;
   }
@@ -86,7 +117,7 @@ bool APMValidateStringFilter(const APMPBStringFilter& filter, APMMonitor& monito
     monitor.logWithLevel(1, 9001, "String filter has unknown match type", APMMessageContext(filter));
     return false;
   }
-  auto expression = APMNanoGetString(filter, kExpression);
+  const std::string* expression = APMNanoStringIn(filter, kExpression);
   if (!expression) {
     monitor.logWithLevel(1, 9002, "String filter has no expression", APMMessageContext(filter));
     return false;
@@ -106,7 +137,7 @@ bool APMValidateStringFilter(const APMPBStringFilter& filter, APMMonitor& monito
   return true;
 }
 
-APMFilterOutcome APMMatchStringFilter(const APMPBStringFilter& filter, const std::optional<std::string>& value,
+APMFilterOutcome APMMatchStringFilter(const APMPBStringFilter& filter, std::optional<std::string_view> value,
                                       APMMonitor& monitor) {
   if (!value) {
     monitor.logWithLevel(1, 9005, "Evaluation string is nil. Audience filter will not be evaluated");
@@ -117,22 +148,24 @@ APMFilterOutcome APMMatchStringFilter(const APMPBStringFilter& filter, const std
     monitor.logWithLevel(1, 9006, "String filter is invalid. Audience filter will not be evaluated");
     return std::nullopt;
   }
+  std::uint64_t type = matchType(filter);
+  if (type == static_cast<std::uint64_t>(APMMatchType::Regex)) return matchRegex(*pattern, *value, monitor);
   bool caseSensitive = APMNanoGetBool(filter, kCaseSensitive);
-  auto fold = [&](const std::string& text) { return caseSensitive ? text : folded(text); };
-  std::string expression = APMNanoGetString(filter, kExpression).value_or("");
-  switch (matchType(filter)) {
-    case static_cast<std::uint64_t>(APMMatchType::Regex): return matchRegex(*pattern, *value, monitor);
-    case static_cast<std::uint64_t>(APMMatchType::BeginsWith): return beginsWith(fold(*value), fold(expression));
-    case static_cast<std::uint64_t>(APMMatchType::EndsWith): return endsWith(fold(*value), fold(expression));
-    case static_cast<std::uint64_t>(APMMatchType::Contains): return contains(fold(*value), fold(expression));
-    case static_cast<std::uint64_t>(APMMatchType::Exact): return fold(*value) == fold(expression);
-    case static_cast<std::uint64_t>(APMMatchType::InList): {
-      std::string subject = fold(*value);
-      for (const std::string& entry : expressionList(filter)) {
-        if (fold(entry) == subject) return true;
-      }
-      return false;
+  ComparedText subject(*value, caseSensitive);
+  if (type == static_cast<std::uint64_t>(APMMatchType::InList)) {
+    for (const auto& entry : filter.values(kExpressionList)) {
+      const auto* text = std::get_if<std::string>(&entry);
+      if (text && ComparedText(*text, caseSensitive).view() == subject.view()) return true;
     }
+    return false;
+  }
+  const std::string* expressionText = APMNanoStringIn(filter, kExpression);
+  ComparedText expression(expressionText ? std::string_view(*expressionText) : std::string_view(), caseSensitive);
+  switch (type) {
+    case static_cast<std::uint64_t>(APMMatchType::BeginsWith): return beginsWith(subject.view(), expression.view());
+    case static_cast<std::uint64_t>(APMMatchType::EndsWith): return endsWith(subject.view(), expression.view());
+    case static_cast<std::uint64_t>(APMMatchType::Contains): return contains(subject.view(), expression.view());
+    case static_cast<std::uint64_t>(APMMatchType::Exact): return subject.view() == expression.view();
     default: return false;
   }
 }

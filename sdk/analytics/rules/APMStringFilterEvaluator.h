@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <unicode/regex.h>
 
@@ -11,7 +12,6 @@
 
 class APMMonitor;
 class APMPBStringFilter;
-
 
 namespace sdk::analytics {
 
@@ -30,7 +30,7 @@ bool APMValidateStringFilter(const APMPBStringFilter& filter, APMMonitor& monito
 
 // Whether `value` matches; nothing without a value, for an invalid filter, or when a regular
 // expression exceeds its limits.
-APMFilterOutcome APMMatchStringFilter(const APMPBStringFilter& filter, const std::optional<std::string>& value,
+APMFilterOutcome APMMatchStringFilter(const APMPBStringFilter& filter, std::optional<std::string_view> value,
                                       APMMonitor& monitor);
 
 }  // namespace sdk::analytics
