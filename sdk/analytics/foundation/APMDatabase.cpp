@@ -111,9 +111,13 @@ bool APMDatabase::ensureSchema(Error* error) {
     }
   }
   // The upload schedule asks after every stored event for the newest raw event and for real-time
-  // ones: without these each question reads the whole table, so storing events grew quadratic.
-  for (const char* index : {"CREATE INDEX IF NOT EXISTS raw_events_timestamp ON raw_events (timestamp)",
-                            "CREATE INDEX IF NOT EXISTS raw_events_realtime ON raw_events (realtime) WHERE realtime = 1"}) {
+  // ones, and bundling reads each group by its metadata fingerprint and asks whether any are left:
+  // without these each question reads the whole table, so storing and bundling events grew
+  // quadratic. Created here, they also reach databases made before they existed.
+  for (const char* index :
+       {"CREATE INDEX IF NOT EXISTS raw_events_timestamp ON raw_events (timestamp)",
+        "CREATE INDEX IF NOT EXISTS raw_events_realtime ON raw_events (realtime) WHERE realtime = 1",
+        "CREATE INDEX IF NOT EXISTS raw_events_metadata_fingerprint ON raw_events (metadata_fingerprint)"}) {
     if (!store_->executeStatement(index, {}, error)) {
       APMMonitor::shared()->logWithLevel(1, 12002, "Unable to create table. Table, error", Value("raw_events"),
                                          Value(error ? error->localizedDescription() : std::string()));

@@ -106,10 +106,11 @@ std::shared_ptr<APMPBMeasurementBundle> APMDatabase::queryRawEventsMetadataWithF
 }
 
 std::optional<bool> APMDatabase::containsRawEventWithMetadataFingerprint(std::int64_t fingerprint, Error* error) {
-  auto count = scalar("SELECT count(*) FROM raw_events WHERE metadata_fingerprint = ?", {Value(fingerprint)}, 12036,
-                      "Failed to query raw events", error);
-  if (!count) return std::nullopt;
-  return *count > 0;
+  // Asks for the first row only: counting them all read every remaining row of the group.
+  auto found = scalar("SELECT EXISTS (SELECT 1 FROM raw_events WHERE metadata_fingerprint = ?)", {Value(fingerprint)},
+                      12036, "Failed to query raw events", error);
+  if (!found) return std::nullopt;
+  return *found != 0;
 }
 
 bool APMDatabase::deleteRawEventsWithMaxRowID(std::int64_t maxRowID, Error* error) {

@@ -139,6 +139,29 @@ TEST_F(DatabaseTest, RawEventsByFingerprint) {
   EXPECT_FALSE(database->queryRawEventsMetadataWithFingerprint(fingerprint, &error));
 }
 
+TEST_F(DatabaseTest, ADatabaseFromBeforeTheFingerprintIndexGetsItAndKeepsItsEvents) {
+  // As a file written by an earlier release: raw events stored, no index on their fingerprint.
+  ASSERT_TRUE(database->store().executeStatement("DROP INDEX raw_events_metadata_fingerprint", {}, &error)) << error;
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(database->insertRawEvent(event("e", 1000 + i), i % 2 ? 7 : 8, false, &error));
+  database.reset();
+  database = open();
+  ASSERT_TRUE(database) << error;
+
+  // Each question bundling asks per group goes through the index, not through the whole table.
+  for (const char* question : {"SELECT EXISTS (SELECT 1 FROM raw_events WHERE metadata_fingerprint = 7)",
+                               "SELECT rowid, * FROM raw_events WHERE metadata_fingerprint = 7 ORDER BY rowid ASC"}) {
+    auto plan = database->store().recordsForQuery(std::string("EXPLAIN QUERY PLAN ") + question, {}, &error);
+    ASSERT_TRUE(plan) << error;
+    std::string details;
+    for (const auto& row : *plan) details += row.at("detail").toString() + "; ";
+    EXPECT_NE(details.find("INDEX raw_events_metadata_fingerprint"), std::string::npos) << question << ": " << details;
+  }
+  EXPECT_EQ(database->containsRawEventWithMetadataFingerprint(7, &error), true);
+  EXPECT_EQ(database->rawEventsWithMetadataFingerprint(8, &error, nullptr)->size(), 3u);
+  ASSERT_TRUE(database->deleteRawEventsWithMaxRowID(5, &error));
+  EXPECT_EQ(database->containsRawEventWithMetadataFingerprint(7, &error), false);
+}
+
 TEST_F(DatabaseTest, APoisonRawEventIsRemovedAndLaterEventsGoThrough) {
   ASSERT_TRUE(database->insertRawEvent(event("good1", 1), 7, false, &error));
   ASSERT_TRUE(database->store()
