@@ -1,6 +1,9 @@
 #pragma once
 
+#include <span>
+
 #include "sdk/analytics/rules/APMPRuntimeValue.h"
+#include "sdk/analytics/rules/Operand.h"
 
 class APMPScope;
 
@@ -10,4 +13,12 @@ struct APMPEvaluator {
   // In order; the first error gives undefined, a control value ends the list and is the result,
   // otherwise the last value (undefined for none).
   static APMPValueRef executeStatements(APMPArguments statements, APMPScope& scope, APMPError& error);
+
+  // The same, for callers that take a number as it is (conditions, loop bodies, assignments): a
+  // number result is not made into an object.
+  static sdk::analytics::Operand evaluate(const APMPRuntimeValue& value, APMPScope& scope, APMPError& error);
+  static sdk::analytics::Operand execute(APMPArguments statements, APMPScope& scope, APMPError& error);
+  // A function's body in its call scope: a return ends it with its value, a break or continue that
+  // escapes is the result as it stands, otherwise the last statement's value.
+  static sdk::analytics::Operand runFunctionBody(APMPArguments statements, APMPScope& scope, APMPError& error);
 };

@@ -13,10 +13,15 @@ APMPFunctionValue::APMPFunctionValue(APMPHeap& heap, std::u16string functionName
       functionName_(std::move(functionName)),
       parameters_(std::move(parameterNames)),
       statements_(std::move(statements)),
-      definingScope_(std::move(definingScope)) {}
+      definingScope_(std::move(definingScope)) {
+  parameterHashes_.reserve(parameters_.size());
+  for (const auto& name : parameters_) parameterHashes_.push_back(sdk::analytics::BindingName::hashOf(name));
+}
 
 APMPFunctionValue::APMPFunctionValue(APMPHeap& heap, std::u16string functionName)
-    : APMPFunctionValue(heap, std::move(functionName), {}, {}, heap.make<APMPScope>(nullptr)) {}
+    : APMPFunctionValue(heap, std::move(functionName), {}, {}, heap.make<APMPScope>(nullptr)) {
+  native_ = true;
+}
 
 double APMPFunctionValue::doubleValueOrError(APMPError&, int) const {
   return std::numeric_limits<double>::quiet_NaN();
@@ -33,29 +38,56 @@ bool APMPFunctionValue::isEqualToRuntimeValue(const APMPRuntimeValue& other, int
   return !functionName_.empty() && static_cast<const APMPFunctionValue&>(other).functionName_ == functionName_;
 }
 
+namespace {
+
+// Arguments on their way into a call: on the stack when they are few.
+class ArgumentBuffer {
+ public:
+  explicit ArgumentBuffer(std::size_t size) : values_(inline_) {
+    if (size > kAPMPInlineArguments) {
+      list_.resize(size);
+      values_ = list_.data();
+    }
+  }
+  sdk::analytics::Operand& operator[](std::size_t i) { return values_[i]; }
+  std::span<sdk::analytics::Operand> first(std::size_t n) { return {values_, n}; }
+
+ private:
+  sdk::analytics::Operand inline_[kAPMPInlineArguments];
+  std::vector<sdk::analytics::Operand> list_;
+  sdk::analytics::Operand* values_;
+};
+
+}  // namespace
+
 APMPValueRef APMPFunctionValue::invokeWithArguments(const APMPValueList& arguments, APMPScope& scope,
                                                     APMPError& error) {
-  return APMPWithEvaluatedArguments(arguments, scope, error, [&](APMPArguments values) {
-    return invokeWithEvaluatedArguments(values, error);
-  });
+  ArgumentBuffer values(arguments.size());
+  std::size_t n = 0;
+  for (const auto& argument : arguments) {
+    values[n++] = APMPEvaluator::evaluate(*argument, scope, error);
+    if (APMPFailed(error)) return APMPUndefined();
+  }
+  return call(values.first(n), error).box(*heap());
 }
 
 APMPValueRef APMPFunctionValue::invokeWithEvaluatedArguments(APMPArguments arguments, APMPError& error) {
+  ArgumentBuffer values(arguments.size());
+  for (std::size_t i = 0; i < arguments.size(); ++i) values[i] = sdk::analytics::Operand(arguments[i]);
+  return call(values.first(arguments.size()), error).box(*heap());
+}
+
+sdk::analytics::Operand APMPFunctionValue::call(std::span<sdk::analytics::Operand> arguments, APMPError& error) {
   APMPRef<APMPFunctionValue> keep(this);
   if (parameters_.size() > 8 && !heap()->chargeWork(static_cast<std::int64_t>(parameters_.size()), error)) {
-    return APMPUndefined();
+    return {};
   }
   auto callScope = definingScope_ ? definingScope_->createChildScope() : heap()->make<APMPScope>(nullptr);
   for (std::size_t i = 0; i < parameters_.size(); ++i) {
-    callScope->addValue(i < arguments.size() ? arguments[i] : APMPValueRef(APMPUndefined()), parameters_[i]);
+    const sdk::analytics::BindingName name(parameters_[i], parameterHashes_[i]);
+    callScope->addValue(i < arguments.size() ? std::move(arguments[i]) : sdk::analytics::Operand(), name);
   }
-  auto result = APMPEvaluator::executeStatements(statements_, *callScope, error);
-  if (APMPFailed(error)) return APMPUndefined();
-  if (result->kind() == APMPKind::Control &&
-      static_cast<const APMPControlValue&>(*result).type() == APMPControlValue::Type::Return) {
-    return static_cast<const APMPControlValue&>(*result).data();
-  }
-  return result;
+  return APMPEvaluator::runFunctionBody(statements_, *callScope, error);
 }
 
 APMPValueRef APMPFunctionValue::valueForProperty(const std::u16string& name) const {

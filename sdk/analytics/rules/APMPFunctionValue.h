@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ class APMPFunctionValue : public APMPRuntimeValue {
   const std::u16string& functionName() const { return functionName_; }
   virtual APMPValueRef invokeWithArguments(const APMPValueList& arguments, APMPScope& scope, APMPError& error);
   APMPValueRef invokeWithEvaluatedArguments(APMPArguments arguments, APMPError& error);
+  // invokeWithEvaluatedArguments for arguments as the evaluator holds them; the arguments are
+  // moved into the call's scope.
+  sdk::analytics::Operand call(std::span<sdk::analytics::Operand> arguments, APMPError& error);
+  // Made by the runtime rather than by a script: invokeWithArguments may do anything.
+  bool isNative() const { return native_; }
 
   bool hasProperty(const std::u16string& name) const { return properties_.hasName(name); }
   void setValueForProperty(const APMPValueRef& value, const std::u16string& name) {
@@ -42,7 +48,9 @@ class APMPFunctionValue : public APMPRuntimeValue {
  private:
   const std::u16string functionName_;
   std::vector<std::u16string> parameters_;
+  std::vector<std::size_t> parameterHashes_;
   APMPValueList statements_;
   APMPRef<APMPScope> definingScope_;
   APMPPropertyMap properties_;
+  bool native_ = false;
 };

@@ -89,6 +89,9 @@ class APMPHeap {
   bool exhausted() const { return liveBytes_ > limits_.memoryBytes; }
   std::size_t liveBytes() const { return liveBytes_; }
   std::size_t trackedCount() const { return trackedCount_; }
+  // A number no other scope of this heap had, for caches that must not mistake a new scope for a
+  // freed one at the same address.
+  std::uint64_t nextScopeSerial() { return ++scopeSerials_; }
 
   // Frees every tracked object that only other tracked garbage refers to. Objects referred to from
   // outside the heap's own objects (the runtime's scopes, a result the caller holds) and everything
@@ -120,6 +123,7 @@ class APMPHeap {
   std::size_t loggedBytes_ = 0;
   bool logRefused_ = false;
   bool logTruncationTaken_ = false;
+  std::uint64_t scopeSerials_ = 0;
 };
 
 // Memory held for the guard's lifetime (a list a native loop builds); `charged()` is false when it

@@ -16,18 +16,18 @@ constexpr std::int64_t kStepsPerItem = 4;
 
 // Runs a body once: true to go on with the next iteration, false when the loop ends with `result`.
 bool runBody(APMPArguments body, APMPScope& scope, APMPValueRef& result, APMPError& error) {
-  auto outcome = APMPEvaluator::executeStatements(body, scope, error);
+  auto outcome = APMPEvaluator::execute(body, scope, error);
   if (APMPFailed(error)) {
     result = undefined();
     return false;
   }
-  if (outcome->kind() != APMPKind::Control) return true;
-  switch (static_cast<const APMPControlValue&>(*outcome).type()) {
+  if (outcome.kind() != APMPKind::Control) return true;
+  switch (static_cast<const APMPControlValue&>(*outcome.object()).type()) {
     case APMPControlValue::Type::Break:
       result = undefined();
       return false;
     case APMPControlValue::Type::Return:
-      result = outcome;
+      result = outcome.object();
       return false;
     case APMPControlValue::Type::Continue:
       return true;
@@ -156,16 +156,19 @@ APMPValueRef forOfConstant(APMPArguments a, APMPScope& s, APMPError& e) { return
 APMPValueRef forOfVariable(APMPArguments a, APMPScope& s, APMPError& e) { return iterate<true>(a, s, e, Binder::Variable); }
 
 bool condition(const APMPValueRef& statement, APMPScope& scope, APMPError& error) {
-  auto value = APMPEvaluator::evaluateStatement(*statement, scope, error);
+  const auto value = APMPEvaluator::evaluate(*statement, scope, error);
   if (APMPFailed(error)) return false;
-  const bool truth = value->booleanValueOrError(error);
+  const bool truth = value.truth(error);
   return !APMPFailed(error) && truth;
 }
 
 // A fresh iteration scope under `scope` holding copies of the named variables of `source`.
 APMPRef<APMPScope> copyVariables(const std::vector<std::u16string>& names, APMPScope& scope, APMPScope& source) {
   auto target = scope.createChildScope();
-  for (const auto& name : names) target->addValue(APMPValueRef(source.valueForName(name)), name);
+  for (const auto& text : names) {
+    const sdk::analytics::BindingName name(text);
+    target->addValue(source.operandForName(name), name);
+  }
   return target;
 }
 
@@ -204,7 +207,7 @@ APMPValueRef forWithCopies(APMPArguments args, APMPScope& scope, APMPError& erro
     if (!heap.chargeWork(static_cast<std::int64_t>(names.size()), error)) return undefined();
     auto next = copyVariables(names, scope, *iteration);
     iteration = next;
-    APMPEvaluator::evaluateStatement(*args[2], *iteration, error);
+    APMPEvaluator::evaluate(*args[2], *iteration, error);
     if (APMPFailed(error)) return undefined();
     if (!condition(args[1], *iteration, error)) return undefined();
   }
@@ -230,7 +233,7 @@ APMPValueRef generalLoop(APMPArguments args, APMPScope& scope, APMPError& error)
   if (!condition(args[0], scope, error)) return undefined();
   while (true) {
     if (!runBody(body, scope, result, error)) return result;
-    APMPEvaluator::evaluateStatement(*args[1], scope, error);
+    APMPEvaluator::evaluate(*args[1], scope, error);
     if (APMPFailed(error)) return undefined();
     if (!condition(args[0], scope, error)) return undefined();
   }

@@ -7,62 +7,69 @@ void APMPScope::operator delete(void* block, std::size_t) { APMPBlockPool<sizeof
 
 APMPRef<APMPScope> APMPScope::createChildScope() { return heap()->make<APMPScope>(APMPRef<APMPScope>(this)); }
 
-bool APMPScope::hasName(const std::u16string& name) const {
-  for (const APMPScope* scope = this; scope; scope = scope->parent_.get()) {
-    if (scope->contents_.hasName(name)) return true;
-  }
-  return false;
-}
-
-void APMPScope::addValue(const APMPValueRef& value, const std::u16string& name) {
-  chargeBytes(contents_.setValue(value, name));
+void APMPScope::addValue(const Operand& value, const BindingName& name) {
+  chargeBytes(bindings_.bind(value, name, false));
 }
 
 void APMPScope::addImmutableValue(const APMPValueRef& value, const std::u16string& name) {
-  chargeBytes(contents_.setImmutableValue(value, name));
+  chargeBytes(bindings_.bind(Operand(value), BindingName(name), true));
 }
 
-APMPScope* APMPScope::nearestHolder(const std::u16string& name) {
-  for (APMPScope* scope = this; scope; scope = scope->parent_.get()) {
-    if (scope->contents_.hasName(name)) return scope;
+APMPScope::Holder APMPScope::nearestHolder(const BindingName& name) const {
+  for (const APMPScope* scope = this; scope; scope = scope->parent_.get()) {
+    if (const auto i = scope->bindings_.find(name); i >= 0) {
+      return {const_cast<APMPScope*>(scope), static_cast<std::size_t>(i)};
+    }
   }
-  return nullptr;
+  return {};
 }
 
-void APMPScope::writeTo(APMPScope& target, const APMPValueRef& value, const std::u16string& name) {
+void APMPScope::writeTo(const Holder& holder, const Operand& value) {
   // An immutable scope on the way keeps everything out, its ancestors' names included.
   for (APMPScope* scope = this;; scope = scope->parent_.get()) {
-    if (scope->contents_.isImmutable()) return;
-    if (scope == &target) break;
+    if (scope->bindings_.isImmutable()) return;
+    if (scope == holder.scope) break;
   }
-  target.chargeBytes(target.contents_.setValue(value, name));
+  holder.scope->bindings_.write(holder.position, value);
 }
 
-void APMPScope::setValue(const APMPValueRef& value, const std::u16string& name) {
-  auto* holder = nearestHolder(name);
-  writeTo(holder ? *holder : *this, value, name);
+void APMPScope::setValue(const APMPValueRef& value, const std::u16string& text) {
+  const BindingName name(text);
+  if (const auto holder = nearestHolder(name); holder.scope) {
+    writeTo(holder, Operand(value));
+  } else {
+    // A new name: bound here, unless this scope is immutable.
+    chargeBytes(bindings_.bind(Operand(value), name, false));
+  }
 }
 
-bool APMPScope::assign(const APMPValueRef& value, const std::u16string& name) {
-  auto* holder = nearestHolder(name);
-  if (!holder) return false;
-  writeTo(*holder, value, name);
+bool APMPScope::assign(const Operand& value, const BindingName& name) {
+  const auto holder = nearestHolder(name);
+  if (!holder.scope) return false;
+  writeTo(holder, value);
   return true;
 }
 
-APMPRuntimeValue* APMPScope::valueForName(const std::u16string& name) const {
-  for (const APMPScope* scope = this; scope; scope = scope->parent_.get()) {
-    if (auto* value = scope->contents_.valueForName(name)) return value;
-  }
-  return APMPUndefined();
+APMPRuntimeValue* APMPScope::valueForName(const BindingName& name) const {
+  const auto holder = nearestHolder(name);
+  if (!holder.scope) return APMPUndefined();
+  auto& entry = holder.scope->bindings_.at(holder.position);
+  if (!entry.value) entry.value = APMPNumber(*heap(), entry.number);
+  return entry.value.get();
+}
+
+APMPScope::Operand APMPScope::operandForName(const BindingName& name) const {
+  const auto holder = nearestHolder(name);
+  if (!holder.scope) return Operand();
+  return sdk::analytics::ScopeBindings::operandOf(holder.scope->bindings_.at(holder.position));
 }
 
 void APMPScope::visitChildren(ChildVisitor visit, void* context) {
   if (parent_) visit(parent_.get(), context);
-  contents_.forEachValue([&](APMPRuntimeValue* value) { visit(value, context); });
+  bindings_.forEachValue([&](APMPRuntimeValue* value) { visit(value, context); });
 }
 
 void APMPScope::clearChildren() {
   parent_ = nullptr;
-  contents_.clear();
+  bindings_.clear();
 }

@@ -2,14 +2,27 @@
 
 #include <string>
 
-#include "sdk/analytics/rules/APMPPropertyMap.h"
+#include "sdk/analytics/rules/ScopeBindings.h"
 
 // A lexical scope: own bindings and a parent. Writes to an immutable scope, and to constants, are
 // silently kept out.
 class APMPScope final : public APMPHeapObject {
  public:
+  using Operand = sdk::analytics::Operand;
+  using BindingName = sdk::analytics::BindingName;
+
   APMPScope(APMPHeap& heap, APMPRef<APMPScope> parent)
-      : APMPHeapObject(heap, sizeof(APMPScope), true), parent_(std::move(parent)) {}
+      : APMPHeapObject(heap, sizeof(APMPScope), true), parent_(std::move(parent)), serial_(heap.nextScopeSerial()) {}
+
+  // Where a statement last found its name. It stays right while the scope it looked from is the
+  // same one and has bound nothing since, when the name was found there or in its parent: scopes
+  // never lose a binding, a scope's parent never changes, and nothing else can come between.
+  struct NameCache {
+    std::uint64_t scopeSerial = 0;
+    std::size_t count = 0;
+    APMPScope* holder = nullptr;
+    std::size_t position = 0;
+  };
 
   // Every call and many loops make one: they come from the thread's spare blocks.
   static void* operator new(std::size_t size);
@@ -17,28 +30,59 @@ class APMPScope final : public APMPHeapObject {
 
   APMPRef<APMPScope> createChildScope();
   const APMPRef<APMPScope>& parentScope() const { return parent_; }
-  bool hasName(const std::u16string& name) const;
-  void addValue(const APMPValueRef& value, const std::u16string& name);
+  bool hasName(const std::u16string& name) const { return nearestHolder(BindingName(name)).scope != nullptr; }
+  void addValue(const APMPValueRef& value, const std::u16string& name) { addValue(Operand(value), BindingName(name)); }
+  void addValue(const Operand& value, const BindingName& name);
   void addImmutableValue(const APMPValueRef& value, const std::u16string& name);
   void setValue(const APMPValueRef& value, const std::u16string& name);
   // setValue for a name some scope of the chain holds; false (nothing written) when none does.
-  bool assign(const APMPValueRef& value, const std::u16string& name);
-  // Undefined for a name bound nowhere.
-  APMPRuntimeValue* valueForName(const std::u16string& name) const;
-  void makeImmutable() { contents_.makeImmutable(); }
-  const APMPPropertyMap& contents() const { return contents_; }
+  bool assign(const APMPValueRef& value, const std::u16string& name) { return assign(Operand(value), BindingName(name)); }
+  bool assign(const Operand& value, const BindingName& name);
+  // Undefined for a name bound nowhere. A number held plainly becomes a value here.
+  APMPRuntimeValue* valueForName(const std::u16string& name) const { return valueForName(BindingName(name)); }
+  APMPRuntimeValue* valueForName(const BindingName& name) const;
+  // The same without making a value of a plain number.
+  Operand operandForName(const BindingName& name) const;
+  // The same two, for a statement that keeps a cache.
+  Operand operandForName(const BindingName& name, NameCache& cache) const {
+    const auto holder = cachedHolder(name, cache);
+    if (!holder.scope) return Operand();
+    return sdk::analytics::ScopeBindings::operandOf(holder.scope->bindings_.at(holder.position));
+  }
+  bool assign(const Operand& value, const BindingName& name, NameCache& cache) {
+    const auto holder = cachedHolder(name, cache);
+    if (!holder.scope) return false;
+    writeTo(holder, value);
+    return true;
+  }
+  void makeImmutable() { bindings_.makeImmutable(); }
+  const sdk::analytics::ScopeBindings& contents() const { return bindings_; }
 
  protected:
   void visitChildren(ChildVisitor visit, void* context) override;
   void clearChildren() override;
 
  private:
-  // The nearest scope of the chain that binds `name`, or null.
-  APMPScope* nearestHolder(const std::u16string& name);
-  void writeTo(APMPScope& target, const APMPValueRef& value, const std::u16string& name);
+  struct Holder {
+    APMPScope* scope = nullptr;
+    std::size_t position = 0;
+  };
+  // The nearest scope of the chain that binds `name`, with the binding's position there.
+  Holder nearestHolder(const BindingName& name) const;
+  Holder cachedHolder(const BindingName& name, NameCache& cache) const {
+    if (cache.scopeSerial == serial_ && cache.count == bindings_.count()) return {cache.holder, cache.position};
+    const auto holder = nearestHolder(name);
+    if (holder.scope && (holder.scope == this || holder.scope == parent_.get())) {
+      cache = {serial_, bindings_.count(), holder.scope, holder.position};
+    }
+    return holder;
+  }
+  void writeTo(const Holder& holder, const Operand& value);
 
   APMPRef<APMPScope> parent_;
-  APMPPropertyMap contents_;
+  const std::uint64_t serial_;
+  // Reading a plain number as a value makes its object in place.
+  mutable sdk::analytics::ScopeBindings bindings_;
 };
 
 inline APMPHeap& APMPScopeHeap(const APMPScope& scope) { return *scope.heap(); }

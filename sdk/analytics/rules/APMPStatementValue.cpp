@@ -1,5 +1,7 @@
 #include "sdk/analytics/rules/APMPStatementValue.h"
 
+#include <algorithm>
+
 #include "sdk/analytics/rules/APMPArrayCommandEvaluator.h"
 #include "sdk/analytics/rules/APMPCommandRegistrar.h"
 #include "sdk/analytics/rules/APMPStringCommandEvaluator.h"
@@ -44,6 +46,10 @@ void APMPStatementValue::compile() {
       arrayMethod_ = APMPArrayCommandEvaluator::sharedInstance().handlerNamed(method);
       stringMethod_ = APMPStringCommandEvaluator::sharedInstance().handlerNamed(method);
     }
+  } else if (functionName_ == u"36" && arguments_.size() <= 1) {
+    form_ = APMPStatementForm::Return;
+  } else if (!command_->handler) {
+    form_ = APMPStatementForm::Call;
   } else if (arguments_.size() == 2) {
     for (const auto& shape : kShapes) {
       if (functionName_ == shape.opcode) {
@@ -51,6 +57,56 @@ void APMPStatementValue::compile() {
         operation_ = shape.operation;
       }
     }
+  }
+  if (form_ == APMPStatementForm::ReadName || form_ == APMPStatementForm::AssignName ||
+      form_ == APMPStatementForm::Call) {
+    nameHash_ = sdk::analytics::BindingName::hashOf(name());
+  }
+  findSimpleSteps();
+}
+
+void APMPStatementValue::findSimpleSteps() {
+  // A literal is one step at no depth; a name read two steps, one level down.
+  auto leaf = [](const APMPValueRef& value, int& steps, int& depth) {
+    if (value->kind() != APMPKind::Statement) {
+      steps = 1;
+      depth = 0;
+      return true;
+    }
+    const auto& statement = static_cast<const APMPStatementValue&>(*value);
+    steps = 2;
+    depth = 1;
+    return statement.form() == APMPStatementForm::ReadName;
+  };
+  int steps[2] = {0, 0};
+  int depth[2] = {0, 0};
+  switch (form_) {
+    case APMPStatementForm::ReadName:
+      simpleSteps_ = 2;
+      simpleDepth_ = 1;
+      break;
+    case APMPStatementForm::Arithmetic:
+    case APMPStatementForm::Comparison:
+      // Only names and literals as operands: a nested operation could fail before the next operand.
+      if (leaf(arguments_[0], steps[0], depth[0]) && leaf(arguments_[1], steps[1], depth[1])) {
+        simpleSteps_ = static_cast<std::uint8_t>(1 + steps[0] + steps[1]);
+        simpleDepth_ = static_cast<std::uint8_t>(1 + std::max(depth[0], depth[1]));
+      }
+      break;
+    case APMPStatementForm::AssignName: {
+      const auto& value = arguments_[1];
+      if (leaf(value, steps[1], depth[1])) {
+        simpleSteps_ = static_cast<std::uint8_t>(2 + steps[1]);
+        simpleDepth_ = static_cast<std::uint8_t>(1 + depth[1]);
+      } else if (const auto& statement = static_cast<const APMPStatementValue&>(*value);
+                 statement.simpleSteps_ && statement.form_ != APMPStatementForm::AssignName) {
+        simpleSteps_ = static_cast<std::uint8_t>(2 + statement.simpleSteps_);
+        simpleDepth_ = static_cast<std::uint8_t>(1 + statement.simpleDepth_);
+      }
+      break;
+    }
+    default:
+      break;
   }
 }
 

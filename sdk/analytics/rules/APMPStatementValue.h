@@ -4,6 +4,7 @@
 #include <string>
 
 #include "sdk/analytics/rules/APMPRuntimeValue.h"
+#include "sdk/analytics/rules/APMPScope.h"
 
 struct APMPCommandEntry;
 class APMPArrayValue;
@@ -16,10 +17,14 @@ using APMPStringMethod = APMPValueRef (*)(const std::u16string& receiver, APMPAr
 
 // The shapes of statement the evaluator runs directly, without going through a handler, because
 // programs are made of little else: reading and assigning a name given as a literal, arithmetic and
-// comparisons, and method calls whose arguments are written in place (the quoted statements are
-// handed to the method as they stand, not copied into an array first). Every other statement (and these, when their operands are not plain numbers) runs
-// its opcode's handler. Either way every statement and literal is counted, in the same order.
-enum class APMPStatementForm : std::uint8_t { Generic, ReadName, AssignName, Arithmetic, Comparison, QuotedCall };
+// comparisons, method calls whose arguments are written in place (the quoted statements are handed
+// to the method as they stand, not copied into an array first), calls of a script function by name
+// and a function's return. Every other statement (and these, when their operands are not plain
+// numbers or the function is native) runs its opcode's handler. Either way every statement and
+// literal is counted, in the same order.
+enum class APMPStatementForm : std::uint8_t {
+  Generic, ReadName, AssignName, Arithmetic, Comparison, QuotedCall, Call, Return
+};
 enum class APMPOperation : std::uint8_t { Add, Subtract, Multiply, Divide, Remainder, Less, LessOrEqual, Greater,
                                           GreaterOrEqual, StrictEqual, StrictNotEqual };
 
@@ -41,11 +46,23 @@ class APMPStatementValue final : public APMPRuntimeValue {
   // A QuotedCall's method, when its name is a literal that arrays or strings have.
   APMPArrayMethod arrayMethod() const { return arrayMethod_; }
   APMPStringMethod stringMethod() const { return stringMethod_; }
-  // The literal name of ReadName and AssignName.
-  const std::u16string& name() const { return static_cast<const APMPStringValue&>(*arguments_[0]).value(); }
+  // The literal name of ReadName and AssignName, and the function name of a Call.
+  const std::u16string& name() const {
+    return form_ == APMPStatementForm::Call ? functionName_
+                                            : static_cast<const APMPStringValue&>(*arguments_[0]).value();
+  }
+  sdk::analytics::BindingName bindingName() const { return {name(), nameHash_}; }
+  APMPScope::NameCache& nameCache() const { return nameCache_; }
+
+  // A simple statement reads names and literals and does at most one thing after all of them: it
+  // cannot fail or make anything between two of its counted steps, so when all of its steps fit
+  // the meters they are counted at once. Its steps and nesting; 0 steps when it is not simple.
+  int simpleSteps() const { return simpleSteps_; }
+  int simpleDepth() const { return simpleDepth_; }
 
  private:
   void compile();
+  void findSimpleSteps();
 
   const std::u16string functionName_;
   const APMPValueList arguments_;
@@ -54,4 +71,8 @@ class APMPStatementValue final : public APMPRuntimeValue {
   APMPOperation operation_ = APMPOperation::Add;
   APMPArrayMethod arrayMethod_ = nullptr;
   APMPStringMethod stringMethod_ = nullptr;
+  std::size_t nameHash_ = 0;
+  mutable APMPScope::NameCache nameCache_;
+  std::uint8_t simpleSteps_ = 0;
+  std::uint8_t simpleDepth_ = 0;
 };

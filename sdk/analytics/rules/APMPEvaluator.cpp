@@ -1,0 +1,283 @@
+#include "sdk/analytics/rules/APMPEvaluator.h"
+
+#include <cmath>
+
+#include "sdk/analytics/rules/APMPArrayCommandEvaluator.h"
+#include "sdk/analytics/rules/APMPArrayValue.h"
+#include "sdk/analytics/rules/APMPCommandHelpers.h"
+#include "sdk/analytics/rules/APMPCommandRegistrar.h"
+#include "sdk/analytics/rules/APMPFunctionValue.h"
+#include "sdk/analytics/rules/APMPScope.h"
+#include "sdk/analytics/rules/APMPStatementValue.h"
+#include "sdk/analytics/rules/APMPStringCommandEvaluator.h"
+
+using sdk::analytics::Operand;
+
+namespace {
+
+// The steps every evaluation takes before its value is looked at: the instruction counted, the
+// memory budget checked, and (a statement boundary being a safe point) a collection when one is due.
+inline bool beginEvaluation(APMPHeap& heap, APMPError& error) {
+  if (!heap.countInstruction(error) || APMPFailed(error)) return false;
+  if (heap.exhausted()) {
+    APMPSetError(error, kAPMPErrorLimitReached);
+    return false;
+  }
+  // Every native frame holds what it works on through counted references, so a statement boundary
+  // is a safe point to free the cycles a long run leaves behind.
+  if (heap.collectionDue()) heap.collect();
+  return true;
+}
+
+double arithmetic(APMPOperation operation, double a, double b) {
+  switch (operation) {
+    case APMPOperation::Add: return a + b;
+    case APMPOperation::Subtract: return a - b;
+    case APMPOperation::Multiply: return a * b;
+    case APMPOperation::Divide: return a / b;
+    default: return std::fmod(a, b);
+  }
+}
+
+// Numbers compare as the comparison opcodes compare them: NaN makes every ordering false.
+bool compare(APMPOperation operation, double a, double b) {
+  switch (operation) {
+    case APMPOperation::Less: return a < b;
+    case APMPOperation::LessOrEqual: return a <= b;
+    case APMPOperation::Greater: return a > b;
+    case APMPOperation::GreaterOrEqual: return a >= b;
+    case APMPOperation::StrictEqual: return a == b;
+    default: return !(a == b);
+  }
+}
+
+// A literal evaluates to itself; a number literal is taken as its number.
+inline Operand literal(const APMPRuntimeValue& value) {
+  if (value.kind() == APMPKind::Number) return Operand(static_cast<const APMPNumberValue&>(value).value());
+  return Operand(APMPValueRef(const_cast<APMPRuntimeValue*>(&value)));
+}
+
+Operand runSimple(const APMPStatementValue& statement, APMPScope& scope, APMPError& error);
+
+// An operand of a simple statement: its steps are counted already.
+inline Operand simpleOperand(const APMPRuntimeValue& argument, APMPScope& scope, APMPError& error) {
+  if (argument.kind() != APMPKind::Statement) return literal(argument);
+  return runSimple(static_cast<const APMPStatementValue&>(argument), scope, error);
+}
+
+Operand operate(const APMPStatementValue& statement, Operand a, Operand b, APMPScope& scope, APMPError& error) {
+  if (a.isNumber() && b.isNumber()) {
+    if (statement.form() == APMPStatementForm::Comparison) {
+      return Operand(APMPBoolean(compare(statement.operation(), a.number(), b.number())));
+    }
+    return Operand(arithmetic(statement.operation(), a.number(), b.number()));
+  }
+  auto& heap = APMPScopeHeap(scope);
+  APMPValueRef operands[2] = {std::move(a).box(heap), std::move(b).box(heap)};
+  return statement.command().handler(APMPArguments(operands, 2), scope, error);
+}
+
+Operand runSimple(const APMPStatementValue& statement, APMPScope& scope, APMPError& error) {
+  const auto& arguments = statement.arguments();
+  switch (statement.form()) {
+    case APMPStatementForm::ReadName:
+      return scope.operandForName(statement.bindingName(), statement.nameCache());
+    case APMPStatementForm::AssignName: {
+      auto value = simpleOperand(*arguments[1], scope, error);
+      if (APMPFailed(error)) return Operand();
+      if (!scope.assign(value, statement.bindingName(), statement.nameCache())) {
+        APMPSetError(error, kAPMPErrorUnboundAssignment);
+        return Operand();
+      }
+      return value;
+    }
+    default: {
+      auto a = simpleOperand(*arguments[0], scope, error);
+      auto b = simpleOperand(*arguments[1], scope, error);
+      return operate(statement, std::move(a), std::move(b), scope, error);
+    }
+  }
+}
+
+// Counts a simple statement's steps at once when nothing can stop it before its end; false when
+// it must go step by step (near a limit, or with an error pending).
+inline bool countSimple(const APMPStatementValue& statement, APMPHeap& heap, const APMPError& error) {
+  if (APMPFailed(error) || heap.exhausted() || !heap.depthAvailable(statement.simpleDepth()) ||
+      !heap.countInstructions(statement.simpleSteps())) {
+    return false;
+  }
+  if (heap.collectionDue()) heap.collect();
+  return true;
+}
+
+// An operand: a literal, or a statement through evaluate.
+inline Operand evaluateOperand(const APMPRuntimeValue& argument, APMPHeap& heap, APMPScope& scope, APMPError& error) {
+  if (argument.kind() != APMPKind::Statement) {
+    if (!beginEvaluation(heap, error)) return Operand();
+    return literal(argument);
+  }
+  return APMPEvaluator::evaluate(argument, scope, error);
+}
+
+Operand methodCall(const APMPStatementValue& statement, APMPHeap& heap, APMPScope& scope, APMPError& error) {
+  const auto& arguments = statement.arguments();
+  auto target = evaluateOperand(*arguments[0], heap, scope, error).box(heap);
+  if (APMPFailed(error)) return Operand();
+  auto name = evaluateOperand(*arguments[1], heap, scope, error);
+  if (APMPFailed(error)) return Operand();
+  // The quote is counted and nested as a statement; the array it would make holds only its own
+  // arguments, which the method receives directly, with the copy's work and memory charged.
+  if (!beginEvaluation(heap, error)) return Operand();
+  if (!heap.depthAvailable(1)) {
+    APMPSetError(error, kAPMPErrorLimitReached);
+    return Operand();
+  }
+  if (name.kind() != APMPKind::String) {
+    APMPSetError(error, kAPMPErrorArgumentType);
+    return Operand();
+  }
+  const auto& quoted = static_cast<const APMPStatementValue&>(*arguments[2]).arguments();
+  if (!heap.chargeWork(static_cast<std::int64_t>(quoted.size()), error) ||
+      !heap.reserve(quoted.size() * sizeof(APMPValueRef), error)) {
+    return Operand();
+  }
+  const auto& method = static_cast<const APMPStringValue&>(*name.object()).value();
+  // A literal method name was resolved with the program; an array's own function of that name
+  // still comes first, as applyWithName has it.
+  if (target->kind() == APMPKind::Array && statement.arrayMethod() &&
+      !static_cast<APMPArrayValue&>(*target).propertyMap().hasName(method)) {
+    return APMPArrayCommandEvaluator::sharedInstance().run(
+        statement.arrayMethod(), APMPRef<APMPArrayValue>(static_cast<APMPArrayValue*>(target.get())), quoted, scope,
+        error);
+  }
+  if (target->kind() == APMPKind::String && statement.stringMethod()) {
+    return APMPStringCommandEvaluator::sharedInstance().run(
+        statement.stringMethod(), static_cast<const APMPStringValue&>(*target).value(), quoted, scope, error);
+  }
+  return target->applyWithName(method, quoted, scope, error);
+}
+
+// A call of the function bound under the opcode's name. A script function takes its arguments as
+// they are; a native one, or one with more arguments than fit on the stack, goes the general way.
+Operand call(const APMPStatementValue& statement, APMPHeap& heap, APMPScope& scope, APMPError& error) {
+  auto callee = scope.operandForName(statement.bindingName(), statement.nameCache());
+  if (callee.kind() != APMPKind::Function) return Operand();
+  APMPRef<APMPFunctionValue> function(static_cast<APMPFunctionValue*>(callee.object().get()));
+  const auto& arguments = statement.arguments();
+  if (function->isNative() || arguments.size() > kAPMPInlineArguments) {
+    return function->invokeWithArguments(arguments, scope, error);
+  }
+  Operand values[kAPMPInlineArguments];
+  std::size_t n = 0;
+  for (const auto& argument : arguments) {
+    values[n++] = evaluateOperand(*argument, heap, scope, error);
+    if (APMPFailed(error)) return Operand();
+  }
+  return function->call(std::span<Operand>(values, n), error);
+}
+
+// The direct shapes; each evaluates its operands exactly as the opcode's handler would.
+Operand runForm(const APMPStatementValue& statement, APMPHeap& heap, APMPScope& scope, APMPError& error) {
+  const auto& arguments = statement.arguments();
+  switch (statement.form()) {
+    case APMPStatementForm::ReadName:
+      if (!beginEvaluation(heap, error)) return Operand();
+      return scope.operandForName(statement.bindingName(), statement.nameCache());
+    case APMPStatementForm::AssignName: {
+      if (!beginEvaluation(heap, error)) return Operand();
+      auto value = evaluateOperand(*arguments[1], heap, scope, error);
+      if (APMPFailed(error)) return Operand();
+      if (!scope.assign(value, statement.bindingName(), statement.nameCache())) {
+        APMPSetError(error, kAPMPErrorUnboundAssignment);
+        return Operand();
+      }
+      return value;
+    }
+    case APMPStatementForm::QuotedCall:
+      return methodCall(statement, heap, scope, error);
+    case APMPStatementForm::Call:
+      return call(statement, heap, scope, error);
+    case APMPStatementForm::Arithmetic:
+    case APMPStatementForm::Comparison: {
+      auto a = evaluateOperand(*arguments[0], heap, scope, error);
+      if (APMPFailed(error)) return Operand();
+      auto b = evaluateOperand(*arguments[1], heap, scope, error);
+      if (APMPFailed(error)) return Operand();
+      return operate(statement, std::move(a), std::move(b), scope, error);
+    }
+    default: {
+      const auto& entry = statement.command();
+      if (!entry.handler) return entry.evaluator->evaluateCommand(statement.functionName(), arguments, scope, error);
+      return entry.evaluator->run(entry.handler, arguments, scope, error);
+    }
+  }
+}
+
+// A return among a function's own statements: its value is the call's result, with no return
+// value made to carry it there. Counted and nested as the statement would be.
+Operand returnFromFunction(const APMPStatementValue& statement, APMPScope& scope, APMPError& error) {
+  auto& heap = APMPScopeHeap(scope);
+  if (!beginEvaluation(heap, error)) return Operand();
+  APMPDepthGuard depth(heap, error);
+  if (!depth.entered()) return Operand();
+  if (statement.arguments().empty()) return Operand();
+  auto value = evaluateOperand(*statement.arguments()[0], heap, scope, error);
+  if (APMPFailed(error)) return Operand();
+  return value;
+}
+
+}  // namespace
+
+Operand APMPEvaluator::evaluate(const APMPRuntimeValue& value, APMPScope& scope, APMPError& error) {
+  auto& heap = APMPScopeHeap(scope);
+  if (value.kind() == APMPKind::Statement) {
+    const auto& statement = static_cast<const APMPStatementValue&>(value);
+    if (statement.simpleSteps() && countSimple(statement, heap, error)) return runSimple(statement, scope, error);
+  }
+  if (!beginEvaluation(heap, error)) return Operand();
+  if (value.kind() != APMPKind::Statement) return literal(value);
+  APMPDepthGuard depth(heap, error);
+  if (!depth.entered()) return Operand();
+  return runForm(static_cast<const APMPStatementValue&>(value), heap, scope, error);
+}
+
+APMPValueRef APMPEvaluator::evaluateStatement(const APMPRuntimeValue& value, APMPScope& scope, APMPError& error) {
+  if (value.kind() != APMPKind::Statement) {
+    // A literal is its own value: no new object for a number.
+    if (!beginEvaluation(APMPScopeHeap(scope), error)) return APMPUndefined();
+    return APMPValueRef(const_cast<APMPRuntimeValue*>(&value));
+  }
+  return evaluate(value, scope, error).box(APMPScopeHeap(scope));
+}
+
+Operand APMPEvaluator::execute(APMPArguments statements, APMPScope& scope, APMPError& error) {
+  Operand result;
+  for (const auto& statement : statements) {
+    result = evaluate(*statement, scope, error);
+    if (APMPFailed(error)) return Operand();
+    if (result.kind() == APMPKind::Control) return result;
+  }
+  return result;
+}
+
+APMPValueRef APMPEvaluator::executeStatements(APMPArguments statements, APMPScope& scope, APMPError& error) {
+  return execute(statements, scope, error).box(APMPScopeHeap(scope));
+}
+
+Operand APMPEvaluator::runFunctionBody(APMPArguments statements, APMPScope& scope, APMPError& error) {
+  Operand result;
+  for (const auto& statement : statements) {
+    if (statement->kind() == APMPKind::Statement &&
+        static_cast<const APMPStatementValue&>(*statement).form() == APMPStatementForm::Return) {
+      return returnFromFunction(static_cast<const APMPStatementValue&>(*statement), scope, error);
+    }
+    result = evaluate(*statement, scope, error);
+    if (APMPFailed(error)) return Operand();
+    if (result.kind() == APMPKind::Control) {
+      const auto& control = static_cast<const APMPControlValue&>(*result.object());
+      if (control.type() == APMPControlValue::Type::Return) return Operand(control.data());
+      return result;
+    }
+  }
+  return result;
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sdk/analytics/rules/APMPBlockPool.h"
+#include "sdk/analytics/rules/Operand.h"
+
+namespace sdk::analytics {
+
+// A variable name with its hash: a statement hashes the names it spells out once, when the program
+// loads, and every lookup then compares hashes before it compares text.
+struct BindingName {
+  explicit BindingName(const std::u16string& text)
+      : text(text), hash(std::hash<std::u16string_view>()(text)) {}
+  BindingName(const std::u16string& text, std::size_t hash) : text(text), hash(hash) {}
+  static std::size_t hashOf(const std::u16string& text) { return std::hash<std::u16string_view>()(text); }
+
+  const std::u16string& text;
+  std::size_t hash;
+};
+
+// The own bindings of one scope, in the order they were made. A binding holds a value, or a number
+// as a plain double until someone asks for it as a value. Scopes never lose a name, so the index
+// that larger scopes keep only ever grows. Writes to an immutable scope, and to constants, are
+// silently kept out; the scope charges and traces what is here.
+class ScopeBindings {
+ public:
+  // The position of a name, or -1.
+  std::ptrdiff_t find(const BindingName& name) const {
+    if (slots_.empty()) {
+      for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].hash == name.hash && entries_[i].name == name.text) return static_cast<std::ptrdiff_t>(i);
+      }
+      return -1;
+    }
+    return findIndexed(name);
+  }
+  bool hasName(const std::u16string& name) const { return find(BindingName(name)) >= 0; }
+  std::size_t count() const { return entries_.size(); }
+
+  // The binding at `i`; `value` is null while it holds a plain number.
+  struct Entry {
+    std::u16string name;
+    std::size_t hash;
+    APMPValueRef value;
+    double number = 0;
+    bool constant = false;
+  };
+  Entry& at(std::size_t i) { return entries_[i]; }
+  const Entry& at(std::size_t i) const { return entries_[i]; }
+  static Operand operandOf(const Entry& entry) {
+    return entry.value ? Operand(entry.value) : Operand(entry.number);
+  }
+  // Writes a binding that exists; a constant keeps its value.
+  void write(std::size_t i, const Operand& value) {
+    auto& entry = entries_[i];
+    if (entry.constant) return;
+    store(entry, value);
+  }
+
+  // Binds in this scope, replacing a binding that is not a constant; answers the change in charged
+  // bytes.
+  std::ptrdiff_t bind(const Operand& value, const BindingName& name, bool constant);
+  void makeImmutable() { immutable_ = true; }
+  bool isImmutable() const { return immutable_; }
+
+  template <typename F>
+  void forEachValue(F&& visit) const {
+    for (const auto& entry : entries_) {
+      if (entry.value) visit(entry.value.get());
+    }
+  }
+  void clear() {
+    entries_.clear();
+    slots_.clear();
+  }
+
+ private:
+  static void store(Entry& entry, const Operand& value) {
+    if (value.isPlainNumber()) {
+      entry.value = nullptr;
+      entry.number = value.number();
+    } else {
+      entry.value = value.object();
+    }
+  }
+  std::ptrdiff_t findIndexed(const BindingName& name) const;
+  void index(std::uint32_t position);
+  void rebuildIndex();
+
+  // Scopes of calls and loops hold a handful of names, found by scanning; beyond this many a scope
+  // keeps an open-addressed index of positions.
+  static constexpr std::size_t kScannedEntries = 8;
+  std::vector<Entry, APMPSmallListAllocator<Entry>> entries_;
+  std::vector<std::uint32_t> slots_;  // position + 1; 0 is free
+  bool immutable_ = false;
+};
+
+}  // namespace sdk::analytics
