@@ -1,5 +1,6 @@
-// Handling 10,000 events through a program of three edit callbacks, beside handling them with no
-// program at all (the event goes through unchanged). The ratio is the cost event editing adds.
+// Handling 10,000 events through a program of three edit callbacks, beside the same three edits
+// written by hand in C++ on the same editing events and through the same conversions (the ratio is
+// what the interpreter costs), and beside no program at all (the event goes through unchanged).
 #include <benchmark/benchmark.h>
 
 #include "sdk/analytics/rules/APMPEventEditing.h"
@@ -43,10 +44,36 @@ void run(benchmark::State& state, bool withProgram) {
   }
 }
 
+// What the three rules do, without the interpreter: the event into an editing event and back out
+// through validation when it changed.
+APMPEditingOutcome editByHand(const APMEvent& event) {
+  APMPEditingOutcome outcome{event, {}};
+  const auto input = APMPEditEventFromEvent(event);
+  auto output = input;
+  output.setParameter(platform::foundation::Value(1.0), "a");
+  output.setParameter(platform::foundation::Value(output.parameterForName("value").toDouble() * 2), "value");
+  if (output.name == "purchase") output.name = "checkout";
+  if (!output.isEqualToEvent(input)) {
+    if (auto edited = APMPEventFromEditEvent(output)) outcome.event = *edited;
+  }
+  return outcome;
+}
+
+void BM_TenThousandEvents_HandWritten(benchmark::State& state) {
+  const auto event = sampleEvent();
+  for (auto _ : state) {
+    for (int i = 0; i < kEvents; ++i) {
+      auto outcome = editByHand(*event);
+      benchmark::DoNotOptimize(outcome);
+    }
+  }
+}
+
 void BM_TenThousandEvents_ThreeCallbacks(benchmark::State& state) { run(state, true); }
 void BM_TenThousandEvents_NoProgram(benchmark::State& state) { run(state, false); }
 
 BENCHMARK(BM_TenThousandEvents_ThreeCallbacks)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TenThousandEvents_HandWritten)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TenThousandEvents_NoProgram)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -57,12 +57,34 @@ inline Operand literal(const APMPRuntimeValue& value) {
   return Operand(APMPValueRef(const_cast<APMPRuntimeValue*>(&value)));
 }
 
-Operand runSimple(const APMPStatementValue& statement, APMPScope& scope, APMPError& error);
+using sdk::analytics::SimpleOperand;
+using sdk::analytics::SimpleStatement;
 
-// An operand of a simple statement: its steps are counted already.
-inline Operand simpleOperand(const APMPRuntimeValue& argument, APMPScope& scope, APMPError& error) {
-  if (argument.kind() != APMPKind::Statement) return literal(argument);
-  return runSimple(static_cast<const APMPStatementValue&>(argument), scope, error);
+Operand simpleValue(const SimpleOperand& operand, const APMPScope& scope) {
+  switch (operand.type) {
+    case SimpleOperand::Type::Number: return Operand(operand.number);
+    case SimpleOperand::Type::Literal: return Operand(APMPValueRef(const_cast<APMPRuntimeValue*>(operand.literal)));
+    case SimpleOperand::Type::Name: return scope.operandForName(operand.bindingName(), operand.cache);
+  }
+  return Operand();
+}
+
+// The operand's number, when it is one.
+inline bool simpleNumber(const SimpleOperand& operand, const APMPScope& scope, double& number) {
+  if (operand.type == SimpleOperand::Type::Number) {
+    number = operand.number;
+    return true;
+  }
+  if (operand.type != SimpleOperand::Type::Name) return false;
+  const auto* binding = scope.bindingFor(operand.bindingName(), operand.cache);
+  if (!binding) return false;
+  if (!binding->value) {
+    number = binding->number;
+    return true;
+  }
+  if (binding->value->kind() != APMPKind::Number) return false;
+  number = static_cast<const APMPNumberValue&>(*binding->value).value();
+  return true;
 }
 
 Operand operate(const APMPStatementValue& statement, Operand a, Operand b, APMPScope& scope, APMPError& error) {
@@ -77,33 +99,52 @@ Operand operate(const APMPStatementValue& statement, Operand a, Operand b, APMPS
   return statement.command().handler(APMPArguments(operands, 2), scope, error);
 }
 
-Operand runSimple(const APMPStatementValue& statement, APMPScope& scope, APMPError& error) {
-  const auto& arguments = statement.arguments();
-  switch (statement.form()) {
-    case APMPStatementForm::ReadName:
-      return scope.operandForName(statement.bindingName(), statement.nameCache());
-    case APMPStatementForm::AssignName: {
-      auto value = simpleOperand(*arguments[1], scope, error);
-      if (APMPFailed(error)) return Operand();
-      if (!scope.assign(value, statement.bindingName(), statement.nameCache())) {
-        APMPSetError(error, kAPMPErrorUnboundAssignment);
-        return Operand();
-      }
-      return value;
+Operand simpleOperation(const APMPStatementValue& statement, APMPScope& scope, APMPError& error) {
+  const auto& simple = statement.simple();
+  double a = 0;
+  double b = 0;
+  if (simpleNumber(simple.operands[0], scope, a) && simpleNumber(simple.operands[1], scope, b)) {
+    if (statement.form() == APMPStatementForm::Comparison) {
+      return Operand(APMPBoolean(compare(statement.operation(), a, b)));
     }
-    default: {
-      auto a = simpleOperand(*arguments[0], scope, error);
-      auto b = simpleOperand(*arguments[1], scope, error);
-      return operate(statement, std::move(a), std::move(b), scope, error);
-    }
+    return Operand(arithmetic(statement.operation(), a, b));
   }
+  auto first = simpleValue(simple.operands[0], scope);
+  auto second = simpleValue(simple.operands[1], scope);
+  return operate(statement, std::move(first), std::move(second), scope, error);
+}
+
+Operand runSimple(const APMPStatementValue& statement, APMPScope& scope, APMPError& error) {
+  const auto& simple = statement.simple();
+  Operand value;
+  switch (simple.shape) {
+    case SimpleStatement::Shape::Read:
+      return simpleValue(simple.operands[0], scope);
+    case SimpleStatement::Shape::Operation:
+      return simpleOperation(statement, scope, error);
+    case SimpleStatement::Shape::Assign:
+      value = simpleValue(simple.operands[0], scope);
+      break;
+    case SimpleStatement::Shape::AssignOperation:
+      value = simpleOperation(*simple.operation, scope, error);
+      if (APMPFailed(error)) return Operand();
+      break;
+    case SimpleStatement::Shape::None:
+      return Operand();
+  }
+  if (!scope.assign(value, statement.bindingName(), statement.nameCache())) {
+    APMPSetError(error, kAPMPErrorUnboundAssignment);
+    return Operand();
+  }
+  return value;
 }
 
 // Counts a simple statement's steps at once when nothing can stop it before its end; false when
 // it must go step by step (near a limit, or with an error pending).
 inline bool countSimple(const APMPStatementValue& statement, APMPHeap& heap, const APMPError& error) {
-  if (APMPFailed(error) || heap.exhausted() || !heap.depthAvailable(statement.simpleDepth()) ||
-      !heap.countInstructions(statement.simpleSteps())) {
+  const auto& simple = statement.simple();
+  if (APMPFailed(error) || heap.exhausted() || !heap.depthAvailable(simple.depth) ||
+      !heap.countInstructions(simple.steps)) {
     return false;
   }
   if (heap.collectionDue()) heap.collect();
@@ -232,7 +273,9 @@ Operand APMPEvaluator::evaluate(const APMPRuntimeValue& value, APMPScope& scope,
   auto& heap = APMPScopeHeap(scope);
   if (value.kind() == APMPKind::Statement) {
     const auto& statement = static_cast<const APMPStatementValue&>(value);
-    if (statement.simpleSteps() && countSimple(statement, heap, error)) return runSimple(statement, scope, error);
+    if (statement.simple().shape != sdk::analytics::SimpleStatement::Shape::None && countSimple(statement, heap, error)) {
+      return runSimple(statement, scope, error);
+    }
   }
   if (!beginEvaluation(heap, error)) return Operand();
   if (value.kind() != APMPKind::Statement) return literal(value);

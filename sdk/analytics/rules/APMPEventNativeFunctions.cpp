@@ -1,5 +1,9 @@
 #include "sdk/analytics/rules/APMPEventNativeFunctions.h"
 
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+
 #include "sdk/analytics/rules/APMPCommandHelpers.h"
 #include "sdk/analytics/rules/APMPRuntimeEntityConverter.h"
 #include "sdk/analytics/rules/APMPText.h"
@@ -26,21 +30,39 @@ APMPValueRef parameterValue(const platform::foundation::Value& value, APMPHeap& 
 
 }  // namespace
 
+namespace {
+
+enum class EventMethod { GetEventName, GetParamValue, GetParams, GetTimestamp, SetEventName, SetParamValue };
+struct EventMethodRow {
+  std::u16string_view name;
+  EventMethod method;
+  std::size_t arguments;
+};
+constexpr EventMethodRow kEventMethods[] = {
+    {u"getEventName", EventMethod::GetEventName, 0}, {u"getParamValue", EventMethod::GetParamValue, 1},
+    {u"getParams", EventMethod::GetParams, 0},       {u"getTimestamp", EventMethod::GetTimestamp, 0},
+    {u"setEventName", EventMethod::SetEventName, 1}, {u"setParamValue", EventMethod::SetParamValue, 2},
+};
+
+}  // namespace
+
 APMPValueRef APMPEventNativeFunctions::applyWithName(const std::u16string& name, const APMPValueList& arguments,
                                                      APMPScope& scope, APMPError& error) {
-  static const std::map<std::u16string, std::size_t> kCounts = {
-      {u"getEventName", 0}, {u"getParamValue", 1}, {u"getParams", 0},
-      {u"getTimestamp", 0}, {u"setEventName", 1},  {u"setParamValue", 2},
-  };
-  auto it = kCounts.find(name);
-  if (it == kCounts.end()) return APMPMapValue::applyWithName(name, arguments, scope, error);
-  auto values = APMPEvaluateArguments(arguments, scope, error);
-  if (APMPFailed(error) || !APMPCheckArgumentCount(values, it->second, error)) return APMPUndefined();
-  auto& heap = APMPScopeHeap(scope);
+  const auto* row = std::find_if(std::begin(kEventMethods), std::end(kEventMethods),
+                                 [&](const EventMethodRow& r) { return r.name == name; });
+  if (row == std::end(kEventMethods)) return APMPMapValue::applyWithName(name, arguments, scope, error);
+  return APMPWithEvaluatedArguments(arguments, scope, error, [&](APMPArguments values) {
+    if (!APMPCheckArgumentCount(values, row->arguments, error)) return APMPValueRef(APMPUndefined());
+    return run(static_cast<int>(row->method), values, APMPScopeHeap(scope), error);
+  });
+}
+
+APMPValueRef APMPEventNativeFunctions::run(int methodNumber, APMPArguments values, APMPHeap& heap, APMPError& error) {
+  const auto method = static_cast<EventMethod>(methodNumber);
   auto& event = context_->outputEvent();
-  if (name == u"getEventName") return APMPString(heap, APMPFromUTF8(event.name), error);
-  if (name == u"getTimestamp") return APMPNumber(heap, event.timestamp);
-  if (name == u"getParams") {
+  if (method == EventMethod::GetEventName) return APMPString(heap, APMPFromUTF8(event.name), error);
+  if (method == EventMethod::GetTimestamp) return APMPNumber(heap, event.timestamp);
+  if (method == EventMethod::GetParams) {
     auto map = heap.make<APMPMapValue>();
     for (const auto& [key, value] : event.parameters) {
       auto converted = parameterValue(value, heap, error);
@@ -51,8 +73,8 @@ APMPValueRef APMPEventNativeFunctions::applyWithName(const std::u16string& name,
   }
   const auto key = values[0]->stringValueOrError(error);
   if (APMPFailed(error)) return APMPUndefined();
-  if (name == u"getParamValue") return parameterValue(event.parameterForName(APMPToUTF8(key)), heap, error);
-  if (name == u"setEventName") {
+  if (method == EventMethod::GetParamValue) return parameterValue(event.parameterForName(APMPToUTF8(key)), heap, error);
+  if (method == EventMethod::SetEventName) {
     if (values[0]->isNothing()) {
       APMPSetError(error, kAPMPErrorArgumentType);
       return APMPUndefined();
@@ -62,7 +84,6 @@ APMPValueRef APMPEventNativeFunctions::applyWithName(const std::u16string& name,
     event.name = std::move(name);
     return APMPString(heap, key, error);
   }
-  // setParamValue
   std::size_t bytes = 0;
   auto value = APMPRuntimeEntityConverter::objectFromRuntimeValue(*values[1], error, &bytes);
   if (APMPFailed(error)) return APMPUndefined();

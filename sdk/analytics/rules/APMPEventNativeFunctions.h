@@ -17,6 +17,8 @@ class APMPEventNativeFunctions final : public APMPMapValue {
 
  private:
   bool charge(APMPHeap& heap, std::size_t bytes, APMPError& error);
+  // One event method on evaluated arguments of the right count.
+  APMPValueRef run(int method, APMPArguments values, APMPHeap& heap, APMPError& error);
 
   std::shared_ptr<APMPEventContext> context_;
 };

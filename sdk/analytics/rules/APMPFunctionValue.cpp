@@ -1,5 +1,6 @@
 #include "sdk/analytics/rules/APMPFunctionValue.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "sdk/analytics/rules/APMPCommandHelpers.h"
@@ -14,8 +15,16 @@ APMPFunctionValue::APMPFunctionValue(APMPHeap& heap, std::u16string functionName
       parameters_(std::move(parameterNames)),
       statements_(std::move(statements)),
       definingScope_(std::move(definingScope)) {
+  parameterNames_.reserve(parameters_.size());
   parameterHashes_.reserve(parameters_.size());
-  for (const auto& name : parameters_) parameterHashes_.push_back(sdk::analytics::BindingName::hashOf(name));
+  for (const auto& name : parameters_) {
+    parameterNames_.push_back(heap.make<APMPStringValue>(name));
+    parameterHashes_.push_back(sdk::analytics::BindingName::hashOf(name));
+  }
+  for (std::size_t i = 0; i < parameters_.size() && distinctParameters_; ++i) {
+    distinctParameters_ = std::find(parameters_.begin() + static_cast<std::ptrdiff_t>(i) + 1, parameters_.end(),
+                                    parameters_[i]) == parameters_.end();
+  }
 }
 
 APMPFunctionValue::APMPFunctionValue(APMPHeap& heap, std::u16string functionName)
@@ -84,8 +93,10 @@ sdk::analytics::Operand APMPFunctionValue::call(std::span<sdk::analytics::Operan
   }
   auto callScope = definingScope_ ? definingScope_->createChildScope() : heap()->make<APMPScope>(nullptr);
   for (std::size_t i = 0; i < parameters_.size(); ++i) {
-    const sdk::analytics::BindingName name(parameters_[i], parameterHashes_[i]);
-    callScope->addValue(i < arguments.size() ? std::move(arguments[i]) : sdk::analytics::Operand(), name);
+    const sdk::analytics::BindingName name(parameters_[i], parameterHashes_[i], parameterNames_[i].get());
+    auto value = i < arguments.size() ? std::move(arguments[i]) : sdk::analytics::Operand();
+    if (distinctParameters_) callScope->addNewValue(value, name);
+    else callScope->addValue(value, name);
   }
   return APMPEvaluator::runFunctionBody(statements_, *callScope, error);
 }

@@ -48,7 +48,11 @@ class APMPFunctionValue : public APMPRuntimeValue {
  private:
   const std::u16string functionName_;
   std::vector<std::u16string> parameters_;
+  // The parameters as the string values and hashes each call binds.
+  std::vector<APMPRef<APMPStringValue>> parameterNames_;
   std::vector<std::size_t> parameterHashes_;
+  // No name twice: a call binds its parameters without looking for earlier ones.
+  bool distinctParameters_ = true;
   APMPValueList statements_;
   APMPRef<APMPScope> definingScope_;
   APMPPropertyMap properties_;

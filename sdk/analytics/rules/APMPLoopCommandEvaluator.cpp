@@ -35,6 +35,14 @@ bool runBody(APMPArguments body, APMPScope& scope, APMPValueRef& result, APMPErr
   return true;
 }
 
+// A loop variable's name as a string value, made once for all the bindings of the loop.
+APMPValueRef nameValueOf(const APMPValueRef& value, APMPHeap& heap, APMPError& error) {
+  if (value->kind() == APMPKind::String) return value;
+  auto text = value->stringValueOrError(error);
+  if (APMPFailed(error)) return undefined();
+  return APMPShortString(heap, std::move(text));
+}
+
 const APMPArrayValue* asArray(const APMPValueRef& value) {
   return value->kind() == APMPKind::Array ? static_cast<const APMPArrayValue*>(value.get()) : nullptr;
 }
@@ -111,9 +119,10 @@ APMPValueRef iterate(APMPArguments args, APMPScope& scope, APMPError& error, Bin
   if (!APMPCheckArgumentCount(args, 3, error)) return undefined();
   auto values = APMPEvaluateArguments(args, scope, error);
   if (APMPFailed(error)) return undefined();
-  const auto name = values[0]->stringValueOrError(error);
-  if (APMPFailed(error)) return undefined();
   auto& heap = APMPScopeHeap(scope);
+  const auto nameValue = nameValueOf(values[0], heap, error);
+  if (APMPFailed(error)) return undefined();
+  const sdk::analytics::BindingName name(static_cast<const APMPStringValue&>(*nameValue));
   LoopItems items(heap);
   if (!items.take(values[1], ForOf, error)) return undefined();
   const auto* bodyArray = asArray(values[2]);
@@ -163,10 +172,10 @@ bool condition(const APMPValueRef& statement, APMPScope& scope, APMPError& error
 }
 
 // A fresh iteration scope under `scope` holding copies of the named variables of `source`.
-APMPRef<APMPScope> copyVariables(const std::vector<std::u16string>& names, APMPScope& scope, APMPScope& source) {
+APMPRef<APMPScope> copyVariables(const List& names, APMPScope& scope, APMPScope& source) {
   auto target = scope.createChildScope();
   for (const auto& text : names) {
-    const sdk::analytics::BindingName name(text);
+    const sdk::analytics::BindingName name(static_cast<const APMPStringValue&>(*text));
     target->addValue(source.operandForName(name), name);
   }
   return target;
@@ -188,16 +197,16 @@ APMPValueRef forWithCopies(APMPArguments args, APMPScope& scope, APMPError& erro
     APMPSetError(error, kAPMPErrorArgumentType);
     return undefined();
   }
-  std::vector<std::u16string> names;
+  auto& heap = APMPScopeHeap(scope);
+  List names;
   const auto nameValues = namesArray->allElements(error);
   if (APMPFailed(error)) return undefined();
   for (const auto& element : nameValues) {
-    names.push_back(element->stringValueOrError(error));
+    names.push_back(nameValueOf(element, heap, error));
     if (APMPFailed(error)) return undefined();
   }
   const auto body = bodyArray->allElements(error);
   if (APMPFailed(error)) return undefined();
-  auto& heap = APMPScopeHeap(scope);
   if (!heap.chargeWork(static_cast<std::int64_t>(names.size()), error)) return undefined();
   auto iteration = copyVariables(names, scope, scope);
   if (!condition(args[1], *iteration, error)) return undefined();

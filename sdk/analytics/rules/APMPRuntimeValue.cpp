@@ -53,10 +53,6 @@ bool APMPRuntimeValue::isEqualToRuntimeValue(const APMPRuntimeValue& other, int)
 
 // Undefined and null.
 
-APMPUndefinedValue* APMPUndefinedValue::sharedInstance() {
-  static APMPUndefinedValue* value = new APMPUndefinedValue();
-  return value;
-}
 std::u16string APMPUndefinedValue::stringValueOrError(APMPError&, int) const { return u"undefined"; }
 double APMPUndefinedValue::doubleValueOrError(APMPError&, int) const { return kNaN; }
 bool APMPUndefinedValue::booleanValueOrError(APMPError&) const { return false; }
@@ -86,11 +82,6 @@ bool APMPNullValue::isEqualToRuntimeValue(const APMPRuntimeValue& other, int) co
 
 // Booleans.
 
-APMPBooleanValue* APMPBooleanValue::booleanValueWithBool(bool value) {
-  static APMPBooleanValue* yes = new APMPBooleanValue(true);
-  static APMPBooleanValue* no = new APMPBooleanValue(false);
-  return value ? yes : no;
-}
 std::u16string APMPBooleanValue::stringValueOrError(APMPError&, int) const { return value_ ? u"true" : u"false"; }
 double APMPBooleanValue::doubleValueOrError(APMPError&, int) const { return value_ ? 1 : 0; }
 bool APMPBooleanValue::booleanValueOrError(APMPError&) const { return value_; }

@@ -151,6 +151,16 @@ class APMPControlValue final : public APMPRuntimeValue {
   APMPValueRef data_;
 };
 
+// Made once, never freed: runtimes on other threads may still hold them at exit.
+inline APMPUndefinedValue* APMPUndefinedValue::sharedInstance() {
+  static APMPUndefinedValue* value = new APMPUndefinedValue();
+  return value;
+}
+inline APMPBooleanValue* APMPBooleanValue::booleanValueWithBool(bool value) {
+  static APMPBooleanValue* const values[2] = {new APMPBooleanValue(false), new APMPBooleanValue(true)};
+  return values[value];
+}
+
 // Shared values, never counted.
 inline APMPRuntimeValue* APMPUndefined() { return APMPUndefinedValue::sharedInstance(); }
 inline APMPRuntimeValue* APMPNull() { return APMPNullValue::sharedInstance(); }

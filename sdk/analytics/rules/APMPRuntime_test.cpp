@@ -260,6 +260,9 @@ TEST_F(APMPRuntimeTest, RememberedNamesAndPlainNumbersBehaveAsPlainLookups) {
                  "(var \"a\") (= \"a\" (mk 1)) (var \"b\") (= \"b\" (mk 10)) (+ (a) (b))"),
             "11");
   EXPECT_EQ(text("(defun \"sum\" (quote \"n\") (return (? (< $n 1) 0 (+ $n (sum (- $n 1)))))) (sum 10)"), "55");
+  // A parameter named twice is bound twice: the later argument wins.
+  EXPECT_EQ(text("(defun \"dup\" (quote \"p\" \"p\") (return $p)) (dup 1 2)"), "2");
+  EXPECT_EQ(typed("(dup 1)"), "undefined undefined");
   // A function that rebinds its own name while it runs finishes as the function it was.
   EXPECT_EQ(text("(defun \"once\" (quote) (= \"once\" 5) (return 7)) (+ (once) $once)"), "12");
   EXPECT_EQ(typed("(once)"), "undefined undefined");

@@ -8,11 +8,15 @@ void APMPScope::operator delete(void* block, std::size_t) { APMPBlockPool<sizeof
 APMPRef<APMPScope> APMPScope::createChildScope() { return heap()->make<APMPScope>(APMPRef<APMPScope>(this)); }
 
 void APMPScope::addValue(const Operand& value, const BindingName& name) {
-  chargeBytes(bindings_.bind(value, name, false));
+  chargeBytes(bindings_.bind(value, name, false, *heap()));
 }
 
-void APMPScope::addImmutableValue(const APMPValueRef& value, const std::u16string& name) {
-  chargeBytes(bindings_.bind(Operand(value), BindingName(name), true));
+void APMPScope::addNewValue(const Operand& value, const BindingName& name) {
+  chargeBytes(bindings_.append(value, name, false, *heap()));
+}
+
+void APMPScope::addImmutableValue(const APMPValueRef& value, const BindingName& name) {
+  chargeBytes(bindings_.bind(Operand(value), name, true, *heap()));
 }
 
 APMPScope::Holder APMPScope::nearestHolder(const BindingName& name) const {
@@ -33,13 +37,12 @@ void APMPScope::writeTo(const Holder& holder, const Operand& value) {
   holder.scope->bindings_.write(holder.position, value);
 }
 
-void APMPScope::setValue(const APMPValueRef& value, const std::u16string& text) {
-  const BindingName name(text);
+void APMPScope::setValue(const APMPValueRef& value, const BindingName& name) {
   if (const auto holder = nearestHolder(name); holder.scope) {
     writeTo(holder, Operand(value));
   } else {
     // A new name: bound here, unless this scope is immutable.
-    chargeBytes(bindings_.bind(Operand(value), name, false));
+    chargeBytes(bindings_.bind(Operand(value), name, false, *heap()));
   }
 }
 

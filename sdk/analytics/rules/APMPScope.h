@@ -16,7 +16,9 @@ class APMPScope final : public APMPHeapObject {
 
   // Where a statement last found its name. It stays right while the scope it looked from is the
   // same one and has bound nothing since, when the name was found there or in its parent: scopes
-  // never lose a binding, a scope's parent never changes, and nothing else can come between.
+  // never lose a binding, a scope's parent never changes, and nothing else can come between. A
+  // name found in the scope that looked keeps no holder: its position is tried first in the next
+  // scope too (the next call of the same function binds its parameters in the same order).
   struct NameCache {
     std::uint64_t scopeSerial = 0;
     std::size_t count = 0;
@@ -33,8 +35,14 @@ class APMPScope final : public APMPHeapObject {
   bool hasName(const std::u16string& name) const { return nearestHolder(BindingName(name)).scope != nullptr; }
   void addValue(const APMPValueRef& value, const std::u16string& name) { addValue(Operand(value), BindingName(name)); }
   void addValue(const Operand& value, const BindingName& name);
-  void addImmutableValue(const APMPValueRef& value, const std::u16string& name);
-  void setValue(const APMPValueRef& value, const std::u16string& name);
+  // addValue for a name this scope does not bind yet (a fresh call scope's distinct parameters).
+  void addNewValue(const Operand& value, const BindingName& name);
+  void addImmutableValue(const APMPValueRef& value, const std::u16string& name) {
+    addImmutableValue(value, BindingName(name));
+  }
+  void addImmutableValue(const APMPValueRef& value, const BindingName& name);
+  void setValue(const APMPValueRef& value, const std::u16string& name) { setValue(value, BindingName(name)); }
+  void setValue(const APMPValueRef& value, const BindingName& name);
   // setValue for a name some scope of the chain holds; false (nothing written) when none does.
   bool assign(const APMPValueRef& value, const std::u16string& name) { return assign(Operand(value), BindingName(name)); }
   bool assign(const Operand& value, const BindingName& name);
@@ -48,6 +56,11 @@ class APMPScope final : public APMPHeapObject {
     const auto holder = cachedHolder(name, cache);
     if (!holder.scope) return Operand();
     return sdk::analytics::ScopeBindings::operandOf(holder.scope->bindings_.at(holder.position));
+  }
+  // The binding a name refers to, or null when none does.
+  const sdk::analytics::ScopeBindings::Entry* bindingFor(const BindingName& name, NameCache& cache) const {
+    const auto holder = cachedHolder(name, cache);
+    return holder.scope ? &holder.scope->bindings_.at(holder.position) : nullptr;
   }
   bool assign(const Operand& value, const BindingName& name, NameCache& cache) {
     const auto holder = cachedHolder(name, cache);
@@ -70,9 +83,22 @@ class APMPScope final : public APMPHeapObject {
   // The nearest scope of the chain that binds `name`, with the binding's position there.
   Holder nearestHolder(const BindingName& name) const;
   Holder cachedHolder(const BindingName& name, NameCache& cache) const {
-    if (cache.scopeSerial == serial_ && cache.count == bindings_.count()) return {cache.holder, cache.position};
+    if (cache.scopeSerial == serial_ && cache.count == bindings_.count()) {
+      return {cache.holder ? cache.holder : const_cast<APMPScope*>(this), cache.position};
+    }
+    // Another scope of the same shape (the next call of a function): the name is likely where it
+    // was, and a name this scope binds itself is the nearest whatever its parents hold.
+    if (cache.holder == nullptr && cache.position < bindings_.count() &&
+        bindings_.isNameAt(cache.position, name)) {
+      cache.scopeSerial = serial_;
+      cache.count = bindings_.count();
+      return {const_cast<APMPScope*>(this), cache.position};
+    }
     const auto holder = nearestHolder(name);
-    if (holder.scope && (holder.scope == this || holder.scope == parent_.get())) {
+    if (holder.scope == this) {
+      // Found here: the cache keeps no scope, so it serves the next scope of this shape too.
+      cache = {serial_, bindings_.count(), nullptr, holder.position};
+    } else if (holder.scope && holder.scope == parent_.get()) {
       cache = {serial_, bindings_.count(), holder.scope, holder.position};
     }
     return holder;

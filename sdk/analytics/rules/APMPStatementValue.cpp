@@ -62,46 +62,65 @@ void APMPStatementValue::compile() {
       form_ == APMPStatementForm::Call) {
     nameHash_ = sdk::analytics::BindingName::hashOf(name());
   }
-  findSimpleSteps();
+  compileSimple();
 }
 
-void APMPStatementValue::findSimpleSteps() {
-  // A literal is one step at no depth; a name read two steps, one level down.
-  auto leaf = [](const APMPValueRef& value, int& steps, int& depth) {
+void APMPStatementValue::compileSimple() {
+  using sdk::analytics::SimpleOperand;
+  using sdk::analytics::SimpleStatement;
+  // A literal is one step at no depth; a name read two steps, one level down. Anything else is not
+  // an operand of a simple statement.
+  auto leaf = [](const APMPValueRef& value, SimpleOperand& operand) {
+    if (value->kind() == APMPKind::Number) {
+      operand.number = static_cast<const APMPNumberValue&>(*value).value();
+      return 1;
+    }
     if (value->kind() != APMPKind::Statement) {
-      steps = 1;
-      depth = 0;
-      return true;
+      operand.type = SimpleOperand::Type::Literal;
+      operand.literal = value.get();
+      return 1;
     }
     const auto& statement = static_cast<const APMPStatementValue&>(*value);
-    steps = 2;
-    depth = 1;
-    return statement.form() == APMPStatementForm::ReadName;
+    if (statement.form_ != APMPStatementForm::ReadName) return 0;
+    operand.type = SimpleOperand::Type::Name;
+    operand.name = &statement.name();
+    operand.hash = statement.nameHash_;
+    return 2;
   };
-  int steps[2] = {0, 0};
-  int depth[2] = {0, 0};
+  auto depthOf = [](int steps) { return steps == 2 ? 1 : 0; };
+  auto& simple = simple_;
   switch (form_) {
     case APMPStatementForm::ReadName:
-      simpleSteps_ = 2;
-      simpleDepth_ = 1;
+      simple.shape = SimpleStatement::Shape::Read;
+      simple.steps = 2;
+      simple.depth = 1;
+      simple.operands[0].type = SimpleOperand::Type::Name;
+      simple.operands[0].name = &name();
+      simple.operands[0].hash = nameHash_;
       break;
     case APMPStatementForm::Arithmetic:
-    case APMPStatementForm::Comparison:
+    case APMPStatementForm::Comparison: {
       // Only names and literals as operands: a nested operation could fail before the next operand.
-      if (leaf(arguments_[0], steps[0], depth[0]) && leaf(arguments_[1], steps[1], depth[1])) {
-        simpleSteps_ = static_cast<std::uint8_t>(1 + steps[0] + steps[1]);
-        simpleDepth_ = static_cast<std::uint8_t>(1 + std::max(depth[0], depth[1]));
-      }
+      const int a = leaf(arguments_[0], simple.operands[0]);
+      const int b = a ? leaf(arguments_[1], simple.operands[1]) : 0;
+      if (!b) break;
+      simple.shape = SimpleStatement::Shape::Operation;
+      simple.steps = static_cast<std::uint8_t>(1 + a + b);
+      simple.depth = static_cast<std::uint8_t>(1 + std::max(depthOf(a), depthOf(b)));
       break;
+    }
     case APMPStatementForm::AssignName: {
       const auto& value = arguments_[1];
-      if (leaf(value, steps[1], depth[1])) {
-        simpleSteps_ = static_cast<std::uint8_t>(2 + steps[1]);
-        simpleDepth_ = static_cast<std::uint8_t>(1 + depth[1]);
-      } else if (const auto& statement = static_cast<const APMPStatementValue&>(*value);
-                 statement.simpleSteps_ && statement.form_ != APMPStatementForm::AssignName) {
-        simpleSteps_ = static_cast<std::uint8_t>(2 + statement.simpleSteps_);
-        simpleDepth_ = static_cast<std::uint8_t>(1 + statement.simpleDepth_);
+      if (const int steps = leaf(value, simple.operands[0])) {
+        simple.shape = SimpleStatement::Shape::Assign;
+        simple.steps = static_cast<std::uint8_t>(2 + steps);
+        simple.depth = static_cast<std::uint8_t>(1 + depthOf(steps));
+      } else if (const auto& operation = static_cast<const APMPStatementValue&>(*value);
+                 operation.simple_.shape == SimpleStatement::Shape::Operation) {
+        simple.shape = SimpleStatement::Shape::AssignOperation;
+        simple.steps = static_cast<std::uint8_t>(2 + operation.simple_.steps);
+        simple.depth = static_cast<std::uint8_t>(1 + operation.simple_.depth);
+        simple.operation = &operation;
       }
       break;
     }

@@ -5,6 +5,7 @@
 
 #include "sdk/analytics/rules/APMPRuntimeValue.h"
 #include "sdk/analytics/rules/APMPScope.h"
+#include "sdk/analytics/rules/SimpleStatement.h"
 
 struct APMPCommandEntry;
 class APMPArrayValue;
@@ -54,15 +55,12 @@ class APMPStatementValue final : public APMPRuntimeValue {
   sdk::analytics::BindingName bindingName() const { return {name(), nameHash_}; }
   APMPScope::NameCache& nameCache() const { return nameCache_; }
 
-  // A simple statement reads names and literals and does at most one thing after all of them: it
-  // cannot fail or make anything between two of its counted steps, so when all of its steps fit
-  // the meters they are counted at once. Its steps and nesting; 0 steps when it is not simple.
-  int simpleSteps() const { return simpleSteps_; }
-  int simpleDepth() const { return simpleDepth_; }
+  // The compact form of a simple statement (shape None when it is not one).
+  const sdk::analytics::SimpleStatement& simple() const { return simple_; }
 
  private:
   void compile();
-  void findSimpleSteps();
+  void compileSimple();
 
   const std::u16string functionName_;
   const APMPValueList arguments_;
@@ -73,6 +71,5 @@ class APMPStatementValue final : public APMPRuntimeValue {
   APMPStringMethod stringMethod_ = nullptr;
   std::size_t nameHash_ = 0;
   mutable APMPScope::NameCache nameCache_;
-  std::uint8_t simpleSteps_ = 0;
-  std::uint8_t simpleDepth_ = 0;
+  sdk::analytics::SimpleStatement simple_;
 };

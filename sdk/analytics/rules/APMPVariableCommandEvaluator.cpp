@@ -41,7 +41,7 @@ APMPValueRef declareConstants(APMPArguments values, APMPScope& scope, APMPError&
   for (std::size_t i = 0; i < values.size(); i += 2) {
     const auto* name = nameOf(values[i], error);
     if (!name) return undefined();
-    scope.addImmutableValue(values[i + 1], *name);
+    scope.addImmutableValue(values[i + 1], APMPScope::BindingName(static_cast<const APMPStringValue&>(*values[i])));
   }
   return undefined();
 }
@@ -50,7 +50,7 @@ APMPValueRef declareVariables(APMPArguments values, APMPScope& scope, APMPError&
   for (const auto& value : values) {
     const auto* name = nameOf(value, error);
     if (!name) return undefined();
-    scope.addValue(APMPUndefined(), *name);
+    scope.addValue(APMPScope::Operand(), APMPScope::BindingName(static_cast<const APMPStringValue&>(*value)));
   }
   return undefined();
 }

@@ -32,7 +32,10 @@ class Operand {
 
   // The boolean form, as booleanValueOrError gives it.
   bool truth(APMPError& error) const {
-    if (object_) return object_->booleanValueOrError(error);
+    if (object_) {
+      if (object_->kind() == APMPKind::Boolean) return static_cast<const APMPBooleanValue&>(*object_).value();
+      return object_->booleanValueOrError(error);
+    }
     return number_ != 0 && !std::isnan(number_);
   }
 

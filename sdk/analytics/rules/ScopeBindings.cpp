@@ -4,7 +4,7 @@
 
 namespace sdk::analytics {
 
-std::ptrdiff_t ScopeBindings::bind(const Operand& value, const BindingName& name, bool constant) {
+std::ptrdiff_t ScopeBindings::bind(const Operand& value, const BindingName& name, bool constant, APMPHeap& heap) {
   if (immutable_) return 0;
   if (const auto i = find(name); i >= 0) {
     auto& entry = entries_[static_cast<std::size_t>(i)];
@@ -13,8 +13,15 @@ std::ptrdiff_t ScopeBindings::bind(const Operand& value, const BindingName& name
     entry.constant = constant;
     return 0;
   }
+  return append(value, name, constant, heap);
+}
+
+std::ptrdiff_t ScopeBindings::append(const Operand& value, const BindingName& name, bool constant, APMPHeap& heap) {
+  if (immutable_) return 0;
   if (entries_.empty()) entries_.reserve(APMPSmallListAllocator<Entry>::kSmall);  // parameters, loop variables
-  entries_.push_back(Entry{name.text, name.hash, nullptr, 0, constant});
+  auto text = name.value ? APMPRef<APMPStringValue>(const_cast<APMPStringValue*>(name.value))
+                         : heap.make<APMPStringValue>(name.text);
+  entries_.push_back(Entry{std::move(text), name.hash, nullptr, 0, constant});
   store(entries_.back(), value);
   const auto position = static_cast<std::uint32_t>(entries_.size() - 1);
   if (!slots_.empty() && slots_.size() >= entries_.size() * 2) {
@@ -32,7 +39,7 @@ std::ptrdiff_t ScopeBindings::findIndexed(const BindingName& name) const {
     const auto slot = slots_[s];
     if (slot == 0) return -1;
     const auto& entry = entries_[slot - 1];
-    if (entry.hash == name.hash && entry.name == name.text) return static_cast<std::ptrdiff_t>(slot - 1);
+    if (entry.hash == name.hash && entry.name->value() == name.text) return static_cast<std::ptrdiff_t>(slot - 1);
   }
 }
 

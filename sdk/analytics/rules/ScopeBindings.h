@@ -13,14 +13,19 @@ namespace sdk::analytics {
 
 // A variable name with its hash: a statement hashes the names it spells out once, when the program
 // loads, and every lookup then compares hashes before it compares text.
+// A new binding keeps the name's string value when one is given (a literal of the program, a
+// function's parameter), else makes one.
 struct BindingName {
-  explicit BindingName(const std::u16string& text)
-      : text(text), hash(std::hash<std::u16string_view>()(text)) {}
-  BindingName(const std::u16string& text, std::size_t hash) : text(text), hash(hash) {}
+  explicit BindingName(const std::u16string& text, const APMPStringValue* value = nullptr)
+      : text(text), hash(hashOf(text)), value(value) {}
+  BindingName(const std::u16string& text, std::size_t hash, const APMPStringValue* value = nullptr)
+      : text(text), hash(hash), value(value) {}
+  explicit BindingName(const APMPStringValue& value) : BindingName(value.value(), &value) {}
   static std::size_t hashOf(const std::u16string& text) { return std::hash<std::u16string_view>()(text); }
 
   const std::u16string& text;
   std::size_t hash;
+  const APMPStringValue* value;
 };
 
 // The own bindings of one scope, in the order they were made. A binding holds a value, or a number
@@ -33,18 +38,24 @@ class ScopeBindings {
   std::ptrdiff_t find(const BindingName& name) const {
     if (slots_.empty()) {
       for (std::size_t i = 0; i < entries_.size(); ++i) {
-        if (entries_[i].hash == name.hash && entries_[i].name == name.text) return static_cast<std::ptrdiff_t>(i);
+        if (entries_[i].hash == name.hash && entries_[i].name->value() == name.text) {
+          return static_cast<std::ptrdiff_t>(i);
+        }
       }
       return -1;
     }
     return findIndexed(name);
   }
   bool hasName(const std::u16string& name) const { return find(BindingName(name)) >= 0; }
+  bool isNameAt(std::size_t i, const BindingName& name) const {
+    const auto& entry = entries_[i];
+    return entry.hash == name.hash && (entry.name.get() == name.value || entry.name->value() == name.text);
+  }
   std::size_t count() const { return entries_.size(); }
 
   // The binding at `i`; `value` is null while it holds a plain number.
   struct Entry {
-    std::u16string name;
+    APMPRef<APMPStringValue> name;
     std::size_t hash;
     APMPValueRef value;
     double number = 0;
@@ -63,8 +74,10 @@ class ScopeBindings {
   }
 
   // Binds in this scope, replacing a binding that is not a constant; answers the change in charged
-  // bytes.
-  std::ptrdiff_t bind(const Operand& value, const BindingName& name, bool constant);
+  // bytes. A new name's string value is made in `heap` when the name brings none.
+  std::ptrdiff_t bind(const Operand& value, const BindingName& name, bool constant, APMPHeap& heap);
+  // The same for a name not bound here (the caller knows).
+  std::ptrdiff_t append(const Operand& value, const BindingName& name, bool constant, APMPHeap& heap);
   void makeImmutable() { immutable_ = true; }
   bool isImmutable() const { return immutable_; }
 
