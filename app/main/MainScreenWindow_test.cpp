@@ -3,11 +3,12 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <list>
 
 #include "app/main/MainScreenTestFixture.h"
 #include "platform/shell/DesktopWindow.h"
 #include "platform/shell/WindowInput.h"
+#include "testing/ScopedEnvironmentVariable.h"
 #include "testing/VirtualDisplay.h"
 
 namespace {
@@ -31,11 +32,12 @@ class MainScreenWindowSmoke : public ::testing::Test {
     if (!VirtualDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
     display = VirtualDisplay::start();
     ASSERT_NE(display, nullptr) << "Xvfb did not start";
-    setenv("DISPLAY", display->name.c_str(), 1);
-    setenv("SDL_VIDEODRIVER", "x11", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    variables.emplace_back("DISPLAY", display->name);
+    variables.emplace_back("SDL_VIDEODRIVER", "x11");
+    variables.emplace_back("SDL_AUDIODRIVER", "dummy");
   }
   std::unique_ptr<VirtualDisplay> display;
+  std::list<ostrel::testing::ScopedEnvironmentVariable> variables;  // put back when the test ends
 };
 
 TEST_F(MainScreenWindowSmoke, DraggingABarWithTheMouseMovesBothPackages) {

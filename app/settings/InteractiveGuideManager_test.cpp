@@ -9,6 +9,7 @@
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Calendar.h"
 #include "platform/foundation/Clock.h"
+#include "testing/ScopedEnvironmentVariable.h"
 
 namespace {
 
@@ -25,11 +26,12 @@ struct Screen : InteractiveGuideDelegate {
 class GuideManagerTest : public ostrel::testing::SettingsTest {
  protected:
   GuideManagerTest() {
-    setenv("TZ", "UTC", 1);
     view = make<platform::ui::View>(platform::ui::Rect{0, 0, 390, 844});
     window->addSubview(view);
   }
   ~GuideManagerTest() override { manager->unregisterViewForInteractiveGuide(); }
+
+  ostrel::testing::ScopedEnvironmentVariable zone{"TZ", "UTC"};
 
   static double now() { return platform::foundation::Clock::current()->now(); }
   // A settings file as an earlier run left it.

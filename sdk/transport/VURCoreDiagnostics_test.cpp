@@ -13,6 +13,7 @@
 #include "sdk/transport/VDTNETUploadTestSupport.h"
 #include "sdk/transport/VDTNETUploader.h"
 #include "testing/LoopbackServer.h"
+#include "testing/ScopedClock.h"
 
 namespace ostrel::testing {
 namespace {
@@ -132,11 +133,10 @@ TEST_F(CoreDiagnosticsTest, TheHeartbeatFlagComesWithTheFirstMessageOfEachDayOnl
   EXPECT_TRUE(heartbeat());
   // A clock set back before the stored day: no flag until that day has passed.
   auto setBack = std::make_shared<platform::foundation::ManualClock>(clock->now() - 3 * 24 * 3600);
-  platform::foundation::Clock::setCurrent(setBack);
+  ostrel::testing::ScopedClock setBackClock(setBack);
   EXPECT_FALSE(heartbeat());
   setBack->advance(4 * 24 * 3600);
   EXPECT_TRUE(heartbeat());
-  platform::foundation::Clock::setCurrent(clock);
 }
 
 TEST_F(CoreDiagnosticsTest, TheMessageIsStoredAsTelemetryForTarget1001AndUploaded) {

@@ -14,6 +14,7 @@
 #include "sdk/utilities/ZURAridireTestSupport.h"
 #include "testing/HostileServer.h"
 #include "testing/LoopbackServer.h"
+#include "testing/MainThreadEnvironment.h"
 #include "testing/TlsIdentity.h"
 #include "testing/TempContainer.h"
 
@@ -89,19 +90,21 @@ TEST_F(ZURAridireURLSessionTest, BackgroundPostGoesThroughATemporaryFileOrFromMe
 }
 
 TEST_F(ZURAridireURLSessionTest, StaleTemporaryFilesAreSweptAtTheNextRequest) {
+  // The sweep and the file dates read the same manual clock, which stands still while the request runs,
+  // so the files can sit a second either side of the hour however slow the machine is.
+  ostrel::testing::MainThreadEnvironment time;
   server.on("POST", "/up", LoopbackResponse::ok());
   auto f = fetcher();
   ASSERT_TRUE(f->ensureTemporaryDirectoryExists());
   const std::string dir = f->networkDirectoryURL() + "/";
   // (name, age in seconds; negative is dated in the future, whether it stays)
   const std::vector<std::tuple<std::string, double, bool>> files = {
-      // Wide margins around the hour: the sweep reads the real clock, and a loaded machine may take seconds.
-      {"old", 4200, false},
-      {"young", 3000, true},
-      {"ahead", -60, false},                        // a clock set back since: no request of ours made it
+      {"old", 3601, false},
+      {"young", 3599, true},
+      {"ahead", -1, false},                         // a clock set back since: no request of ours made it
       {".hidden", 9999, true},                      // not ours to judge
-      {".VDUUpload_temp_x.Ab3dE9", 4200, false},    // an atomic body write cut off by a kill
-      {".VDUUpload_temp_y.Zz9yX1", 10, true},       // one that may still be in progress
+      {".VDUUpload_temp_x.Ab3dE9", 3601, false},    // an atomic body write cut off by a kill
+      {".VDUUpload_temp_y.Zz9yX1", 3599, true},     // one that may still be in progress
   };
   for (const auto& [name, seconds, stays] : files) {
     ASSERT_TRUE(AtomicFile::writeAtomically(dir + name, "x"));

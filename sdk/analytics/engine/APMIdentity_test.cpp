@@ -14,6 +14,7 @@
 #include "sdk/analytics/foundation/APMHashing.h"
 #include "sdk/analytics/foundation/APMPersistedConfig.h"
 #include "sdk/analytics/foundation/APMTestSupport.h"
+#include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
 namespace {
@@ -34,7 +35,6 @@ bool isAppInstanceID(const std::optional<std::string>& id) {
 class IdentityTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::foundation::Clock::setCurrent(clock);
     settings = ScopedIdentitySettings::install();
     previousBundle = platform::foundation::Bundle::setMainPath(container.path());
     writeInfo({});
@@ -43,7 +43,6 @@ class IdentityTest : public ::testing::Test {
   void TearDown() override {
     platform::foundation::Bundle::setMainPath(previousBundle);
     ScopedIdentitySettings::uninstall();
-    platform::foundation::Clock::setCurrent(nullptr);
   }
 
   void writeInfo(Dictionary extra) {
@@ -64,7 +63,8 @@ class IdentityTest : public ::testing::Test {
   }
 
   ostrel::testing::MonitorScope monitor;
-  std::shared_ptr<platform::foundation::ManualClock> clock = std::make_shared<platform::foundation::ManualClock>();
+  ostrel::testing::MainThreadEnvironment environment;  // the manual clock, put back after the test
+  const std::shared_ptr<platform::foundation::ManualClock>& clock = environment.clock();
   std::shared_ptr<ScopedIdentitySettings> settings;
   ostrel::testing::TempContainer container;
   std::string previousBundle;

@@ -13,6 +13,7 @@
 #include "sdk/analytics/foundation/APMNanoAccessors.h"
 #include "sdk/analytics/foundation/APMPersistedConfig.h"
 #include "sdk/analytics/foundation/APMTestSupport.h"
+#include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
 namespace {
@@ -30,7 +31,6 @@ constexpr const char* kVendorID = "E621E1F8-C36C-495A-93FC-0C247A3E6E5F";
 class RawEventMetadataTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::foundation::Clock::setCurrent(clock);
     settings = ScopedIdentitySettings::install();
     previousBundle = platform::foundation::Bundle::setMainPath(container.path());
     Dictionary info{{"CFBundleIdentifier", Value("com.ostrel.app")},
@@ -50,7 +50,6 @@ class RawEventMetadataTest : public ::testing::Test {
     APMEnvironmentInfo::setShared(std::nullopt);
     platform::foundation::Bundle::setMainPath(previousBundle);
     ScopedIdentitySettings::uninstall();
-    platform::foundation::Clock::setCurrent(nullptr);
   }
 
   void setConsent(const char* ad, const char* analytics) {
@@ -59,7 +58,8 @@ class RawEventMetadataTest : public ::testing::Test {
   }
 
   ostrel::testing::MonitorScope monitor;
-  std::shared_ptr<platform::foundation::ManualClock> clock = std::make_shared<platform::foundation::ManualClock>();
+  ostrel::testing::MainThreadEnvironment environment;  // the manual clock, put back after the test
+  const std::shared_ptr<platform::foundation::ManualClock>& clock = environment.clock();
   std::shared_ptr<ScopedIdentitySettings> settings;
   ostrel::testing::TempContainer container;
   std::string previousBundle;

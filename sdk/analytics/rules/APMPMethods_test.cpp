@@ -1,4 +1,4 @@
-#include <chrono>
+#include <unicode/utypes.h>
 
 #include "sdk/analytics/rules/APMPScriptTestSupport.h"
 #include "sdk/analytics/rules/APMPStringCommandEvaluator.h"
@@ -74,10 +74,10 @@ TEST_F(APMPStringMethods, PiecesAndCases) {
 TEST_F(APMPStringMethods, RegularExpressionsFailCleanly) {
   EXPECT_EQ(call("\"abc\"", "match", "\"(\""), "error 66310");  // ICU's own error: a missing close parenthesis
   EXPECT_EQ(error.domain, kAPMPRegexErrorDomain);
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(call("\"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa!\"", "match", "\"(a+)+$\"").rfind("error ", 0), 0u);
+  // A runaway pattern is stopped by the matcher's step limit, which counts work rather than seconds, so
+  // the same pattern stops at the same point on any machine.
+  EXPECT_EQ(call("\"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa!\"", "match", "\"(a+)+$\""), "error " + std::to_string(U_REGEX_TIME_OUT));
   EXPECT_EQ(error.domain, kAPMPRegexErrorDomain);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
   EXPECT_EQ(call("\"aaaa\"", "match", "\"a+$\""), "array aaaa");
 }
 
