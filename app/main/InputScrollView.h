@@ -122,6 +122,18 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   void customInit();
   void setTitle(const char* key);
   void layOutScale();
+  // One label of a scale: where it stands, what it reads and how it is drawn (see addLabelwithPosition).
+  struct ScaleMark {
+    float position = 0;
+    std::string text;
+    int kind = 0;
+    bool operator==(const ScaleMark&) const = default;
+  };
+  // Puts `marks` on the scale as new labels (after removing every label first when `replaceAll`),
+  // unless the scale already shows exactly these marks in the theme in force: making a label measures
+  // its text, and each appearance of the main screen builds every scale several times over, mostly
+  // unchanged. True when new labels were made.
+  bool showMarks(const std::vector<ScaleMark>& marks, bool replaceAll);
   void crossFadeLabels();
   void overlapPass();
   void tick(int style);
@@ -151,6 +163,10 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   float currentLensAperture_ = 0, currentLensApertureClosed_ = 0, currentLensCloseFocus_ = 0;
   int currentFLIndex_ = 0;
   std::vector<std::weak_ptr<platform::ui::View>> subviewsArrayAnimateFrom_, subviewsArrayAnimateTo_;
+  // The marks the scale shows, their labels and the theme they were drawn in.
+  std::vector<ScaleMark> shownMarks_;
+  std::vector<std::weak_ptr<platform::ui::View>> shownLabels_;
+  std::optional<bool> shownInDarkTheme_;
   float lastHapticFeedback_ = 0;
   double lastFLSnapPosition_ = -1000.0;
   double snapFL_ = 0;

@@ -56,8 +56,27 @@ void InputScrollView::addLabelwithPosition(float position, const std::string& te
   scrollBar_->addSubview(label);
 }
 
+bool InputScrollView::showMarks(const std::vector<ScaleMark>& marks, bool replaceAll) {
+  const bool dark = UIConstants::appInDarkMode();
+  const bool stillShown = std::all_of(shownLabels_.begin(), shownLabels_.end(), [this](const auto& weak) {
+    const auto label = weak.lock();
+    return label && label->superview() == scrollBar_.get();
+  });
+  if (stillShown && marks == shownMarks_ && shownInDarkTheme_ == dark) return false;
+  if (replaceAll) {
+    for (const auto& view : std::vector<std::shared_ptr<View>>(scrollBar_->subviews())) view->removeFromSuperview();
+  }
+  shownLabels_.clear();
+  for (const auto& mark : marks) {
+    addLabelwithPosition(mark.position, mark.text, mark.kind);
+    shownLabels_.push_back(scrollBar_->subviews().back());
+  }
+  shownMarks_ = marks;
+  shownInDarkTheme_ = dark;
+  return true;
+}
+
 void InputScrollView::makeFocalLength() {
-  for (const auto& view : std::vector<std::shared_ptr<View>>(scrollBar_->subviews())) view->removeFromSuperview();
   setTitle("FOCAL LENGTH");
   focalLengthDefaultArray_.assign(std::begin(kDefaultMarks), std::end(kDefaultMarks));
   const bool prime = isPrimePackage();
@@ -130,22 +149,24 @@ void InputScrollView::makeFocalLength() {
     if (!measurable) return 0;
     return (1 - atanf(static_cast<float>(fov / 2))) * m_ + b_;
   };
+  std::vector<ScaleMark> marks;
   for (size_t i = 0; i < fovSelectedArray_.size(); ++i) {
-    addLabelwithPosition(positionOf(fovSelectedArray_[i]), scale::numberText(focalLengthSelectedArray_[i]), 1);
+    marks.push_back({positionOf(fovSelectedArray_[i]), scale::numberText(focalLengthSelectedArray_[i]), 1});
   }
   for (size_t i = 0; i < fovNotSelectedArray_.size(); ++i) {
     const float x = positionOf(fovNotSelectedArray_[i]);
     const std::string text = scale::numberText(focalLengthNotSelectedArray_[i]);
     if (prime) {
-      addLabelwithPosition(x, text, 2);
+      marks.push_back({x, text, 2});
       fovNotSelectedArrayDisplayed_.push_back(fovNotSelectedArray_[i]);
     } else if (!fovSelectedArray_.empty() && std::fabs(x - positionOf(fovSelectedArray_.front())) >= 20 &&
                std::fabs(x - positionOf(fovSelectedArray_.back())) >= 20) {
       fovNotSelectedArrayDisplayed_.push_back(fovNotSelectedArray_[i]);
-      addLabelwithPosition(x, text, 0);
+      marks.push_back({x, text, 0});
     }
   }
-  overlapPass();
+  // Labels kept from the last build have been through the overlap pass already.
+  if (showMarks(marks, true)) overlapPass();
 }
 
 // Labels that touch their neighbour shrink and step up and down alternately.
@@ -180,7 +201,6 @@ double InputScrollView::apertureStep() const {
 }
 
 void InputScrollView::makeAperture() {
-  subviewsArrayAnimateTo_.clear();
   setTitle("APERTURE");
   scrollBarWidthConstraint_.setConstant(scale::kApertureWidth);
   layOutScale();
@@ -188,9 +208,9 @@ void InputScrollView::makeAperture() {
   maxAperture_ = currentLensApertureClosed_;
   apertureArray_.assign(std::begin(kApertureMarks), std::end(kApertureMarks));
   const float step = static_cast<float>(apertureStep());
-  auto addLabel = [this, step](float value, int kind) {
-    addLabelwithPosition(scale::apertureStop(value) * step, scale::numberText(value), kind);
-    subviewsArrayAnimateTo_.push_back(scrollBar_->subviews().back());
+  std::vector<ScaleMark> marks;
+  auto addLabel = [&marks, step](float value, int kind) {
+    marks.push_back({scale::apertureStop(value) * step, scale::numberText(value), kind});
   };
   // A limit of 0 is no limit: it has no place on the scale.
   if (minAperture_ > 0) addLabel(minAperture_, 1);
@@ -208,6 +228,7 @@ void InputScrollView::makeAperture() {
     addLabel(n, kind);
     apertureArrayDisplayed_.push_back(n);
   }
+  if (showMarks(marks, false)) subviewsArrayAnimateTo_ = shownLabels_;
 }
 
 std::vector<float> InputScrollView::metricOrImperialDistances() const {
@@ -224,7 +245,6 @@ double InputScrollView::distanceRatio() const {
 }
 
 void InputScrollView::makeDistance() {
-  subviewsArrayAnimateTo_.clear();
   setTitle("DISTANCE");
   scrollBarWidthConstraint_.setConstant(scale::kDistanceWidth);
   layOutScale();
@@ -234,12 +254,12 @@ void InputScrollView::makeDistance() {
   const double k = distanceRatio();
   const float first = distanceArray_.front();
   const double closePosition = std::log(closeFocusDistance_ / first) / std::log(k);
+  std::vector<ScaleMark> marks;
   if (closeFocusDistance_ > 0) {
-    addLabelwithPosition(static_cast<float>(closePosition),
-                         imperial ? MetricToImperialConversion::returnFeetInchesString(closeFocusDistance_)
-                                  : scale::numberText(closeFocusDistance_),
-                         1);
-    subviewsArrayAnimateTo_.push_back(scrollBar_->subviews().back());
+    marks.push_back({static_cast<float>(closePosition),
+                     imperial ? MetricToImperialConversion::returnFeetInchesString(closeFocusDistance_)
+                              : scale::numberText(closeFocusDistance_),
+                     1});
   }
   distanceArrayDisplayed_.clear();
   const float logK = logf(static_cast<float>(k));
@@ -247,11 +267,11 @@ void InputScrollView::makeDistance() {
     const float x = logf(d / first) / logK;
     if (closeFocusDistance_ > 0 && std::fabs(x - closePosition) < 30) continue;
     const int kind = d < closeFocusDistance_ ? 2 : 0;
-    addLabelwithPosition(x, imperial ? " " + MetricToImperialConversion::returnFeetInchesString(d) : scale::numberText(d),
-                         kind);
-    subviewsArrayAnimateTo_.push_back(scrollBar_->subviews().back());
+    marks.push_back(
+        {x, imperial ? " " + MetricToImperialConversion::returnFeetInchesString(d) : scale::numberText(d), kind});
     distanceArrayDisplayed_.push_back(d);
   }
+  if (showMarks(marks, false)) subviewsArrayAnimateTo_ = shownLabels_;
 }
 
 void InputScrollView::redrawScrollBarWithAnimation(int type) {
@@ -270,6 +290,12 @@ void InputScrollView::listSubviewsOfView(const View& view) {
 }
 
 void InputScrollView::crossFadeLabels() {
+  // A scale that kept its labels has nothing to fade: they are the ones on show.
+  const auto same = [](const std::weak_ptr<View>& a, const std::weak_ptr<View>& b) { return a.lock() == b.lock(); };
+  if (std::equal(subviewsArrayAnimateTo_.begin(), subviewsArrayAnimateTo_.end(), subviewsArrayAnimateFrom_.begin(),
+                 subviewsArrayAnimateFrom_.end(), same)) {
+    return;
+  }
   std::vector<std::shared_ptr<View>> incoming, outgoing;
   for (const auto& weak : subviewsArrayAnimateTo_) {
     if (auto label = weak.lock()) {

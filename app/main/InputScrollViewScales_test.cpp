@@ -205,19 +205,47 @@ TEST_F(ScaleTest, NearAHiddenFirstMarkTheValueIsTheScalesOwn) {
   EXPECT_LT(d->distanceAt(10), 0.11f);
 }
 
-TEST_F(ScaleTest, RebuildingKeepsOneGradientAndCrossFadesTheLabels) {
+TEST_F(ScaleTest, RebuildingKeepsOneGradientAndCrossFadesChangedLabels) {
   const size_t labels = marks(*bar(1, package("Prime Lens", {lens(50, "T1.4", "T22")}))).size();
   auto b = bar(1, package("Prime Lens", {lens(50, "T1.4", "T22")}));
   const size_t layers = b->contentView()->layer().sublayers().size();
+  const auto* before = markLabel(*b, "1.4");
+  // The same scale built again keeps its labels: nothing to fade, nothing flickers.
   b->setInputType(1);
   b->setInputType(1);
   EXPECT_EQ(b->contentView()->layer().sublayers().size(), layers);
   EXPECT_EQ(b->gradientLayer()->colors().size(), 2u);
   EXPECT_EQ(b->gradientLayer()->frame(), b->contentView()->bounds());
-  // Old and new labels both stay during the fade; only the new remain after it.
-  EXPECT_EQ(b->scrollBar()->subviews().size(), 3 * labels);
+  EXPECT_EQ(b->scrollBar()->subviews().size(), labels);
+  EXPECT_EQ(markLabel(*b, "1.4"), before);
+  EXPECT_EQ(markLabel(*b, "1.4")->alpha(), 1);
+
+  // Another lens: old and new labels both stay during the fade; only the new remain after it.
+  b->lensSet.lenses = {lens(50, "T2", "T16")};
+  b->setFLIndex(0);
+  b->setInputType(1);
+  EXPECT_EQ(b->scrollBar()->subviews().size(), 2 * labels);
   env.advance(0.2);
   EXPECT_EQ(b->scrollBar()->subviews().size(), labels);
+  EXPECT_FALSE(markLabel(*b, "1.4") && markLabel(*b, "1.4")->font().fontName() == "Avenir-Heavy");
+  EXPECT_EQ(markLabel(*b, "16")->font().fontName(), "Avenir-Heavy");
+
+  // The labels take the theme's colours: a theme saved since is drawn anew.
+  KitTestEnvironment::setDarkMode(true);
+  b->setInputType(1);
+  env.advance(0.2);
+  EXPECT_EQ(markLabel(*b, "2.8")->textColor(), platform::graphics::Color::whiteColor());
+}
+
+TEST_F(ScaleTest, AFocalLengthScaleFollowsTheSensorItIsBuiltFor) {
+  auto b = bar(0, package("Prime Lens", {lens(25, "T2", "T22"), lens(50, "T2", "T22"), lens(100, "T2", "T22")}));
+  const double wide = markLabel(*b, "100")->center().x;
+  b->setInputType(0);
+  EXPECT_EQ(markLabel(*b, "100")->center().x, wide) << "the same sensor gives the same scale";
+  b->sensorWidth = 12;
+  b->setInputType(0);
+  EXPECT_NE(markLabel(*b, "100")->center().x, wide);
+  EXPECT_EQ(marks(*b).size(), 3u) << "the old labels are replaced, not added to";
 }
 
 }  // namespace
