@@ -10,6 +10,7 @@
 #include "sdk/analytics/rules/APMPScope.h"
 #include "sdk/analytics/rules/APMPStatementValue.h"
 #include "sdk/analytics/rules/APMPStringCommandEvaluator.h"
+#include "sdk/analytics/rules/OperandList.h"
 
 using sdk::analytics::Operand;
 
@@ -199,22 +200,19 @@ Operand methodCall(const APMPStatementValue& statement, APMPHeap& heap, APMPScop
 }
 
 // A call of the function bound under the opcode's name. A script function takes its arguments as
-// they are; a native one, or one with more arguments than fit on the stack, goes the general way.
+// they are; a native one goes the general way.
 Operand call(const APMPStatementValue& statement, APMPHeap& heap, APMPScope& scope, APMPError& error) {
   auto callee = scope.operandForName(statement.bindingName(), statement.nameCache());
   if (callee.kind() != APMPKind::Function) return Operand();
   APMPRef<APMPFunctionValue> function(static_cast<APMPFunctionValue*>(callee.object().get()));
   const auto& arguments = statement.arguments();
-  if (function->isNative() || arguments.size() > kAPMPInlineArguments) {
-    return function->invokeWithArguments(arguments, scope, error);
-  }
-  Operand values[kAPMPInlineArguments];
-  std::size_t n = 0;
+  if (function->isNative()) return function->invokeWithArguments(arguments, scope, error);
+  sdk::analytics::OperandList values(arguments.size());
   for (const auto& argument : arguments) {
-    values[n++] = evaluateOperand(*argument, heap, scope, error);
+    values.push(evaluateOperand(*argument, heap, scope, error));
     if (APMPFailed(error)) return Operand();
   }
-  return function->call(std::span<Operand>(values, n), error);
+  return function->call(values.span(), error);
 }
 
 // The direct shapes; each evaluates its operands exactly as the opcode's handler would.

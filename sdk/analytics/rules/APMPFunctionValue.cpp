@@ -6,6 +6,7 @@
 #include "sdk/analytics/rules/APMPCommandHelpers.h"
 #include "sdk/analytics/rules/APMPEvaluator.h"
 #include "sdk/analytics/rules/APMPMapValue.h"
+#include "sdk/analytics/rules/OperandList.h"
 
 APMPFunctionValue::APMPFunctionValue(APMPHeap& heap, std::u16string functionName,
                                      std::vector<std::u16string> parameterNames, APMPValueList statements,
@@ -47,43 +48,20 @@ bool APMPFunctionValue::isEqualToRuntimeValue(const APMPRuntimeValue& other, int
   return !functionName_.empty() && static_cast<const APMPFunctionValue&>(other).functionName_ == functionName_;
 }
 
-namespace {
-
-// Arguments on their way into a call: on the stack when they are few.
-class ArgumentBuffer {
- public:
-  explicit ArgumentBuffer(std::size_t size) : values_(inline_) {
-    if (size > kAPMPInlineArguments) {
-      list_.resize(size);
-      values_ = list_.data();
-    }
-  }
-  sdk::analytics::Operand& operator[](std::size_t i) { return values_[i]; }
-  std::span<sdk::analytics::Operand> first(std::size_t n) { return {values_, n}; }
-
- private:
-  sdk::analytics::Operand inline_[kAPMPInlineArguments];
-  std::vector<sdk::analytics::Operand> list_;
-  sdk::analytics::Operand* values_;
-};
-
-}  // namespace
-
 APMPValueRef APMPFunctionValue::invokeWithArguments(const APMPValueList& arguments, APMPScope& scope,
                                                     APMPError& error) {
-  ArgumentBuffer values(arguments.size());
-  std::size_t n = 0;
+  sdk::analytics::OperandList values(arguments.size());
   for (const auto& argument : arguments) {
-    values[n++] = APMPEvaluator::evaluate(*argument, scope, error);
+    values.push(APMPEvaluator::evaluate(*argument, scope, error));
     if (APMPFailed(error)) return APMPUndefined();
   }
-  return call(values.first(n), error).box(*heap());
+  return call(values.span(), error).box(*heap());
 }
 
 APMPValueRef APMPFunctionValue::invokeWithEvaluatedArguments(APMPArguments arguments, APMPError& error) {
-  ArgumentBuffer values(arguments.size());
-  for (std::size_t i = 0; i < arguments.size(); ++i) values[i] = sdk::analytics::Operand(arguments[i]);
-  return call(values.first(arguments.size()), error).box(*heap());
+  sdk::analytics::OperandList values(arguments.size());
+  for (const auto& argument : arguments) values.push(sdk::analytics::Operand(argument));
+  return call(values.span(), error).box(*heap());
 }
 
 sdk::analytics::Operand APMPFunctionValue::call(std::span<sdk::analytics::Operand> arguments, APMPError& error) {
