@@ -35,16 +35,15 @@ std::atomic<std::int64_t>& outstandingWork() {
 
 class VBLPromise::Continuation {
  public:
-  explicit Continuation(VBLQueue queue) : queue(std::move(queue)) {}
+  explicit Continuation(TargetQueue queue) : queue(std::move(queue)) {}
   virtual ~Continuation() = default;
-  // On `queue`, once `source` has settled, under one count in the promise group; true when the count
-  // was handed on with the result instead of left behind.
-  virtual bool run() { return false; }
+  // On `queue`, once `source` has settled, under one count in the promise group.
+  virtual RunOutcome run() { return RunOutcome::CountLeft; }
   // What the owner does when done with it; a chain step lives inside its promise and only lets go.
   virtual void destroy() { delete this; }
 
   // Empty for a kept object, which is released on settling instead of scheduled.
-  VBLQueue queue;
+  TargetQueue queue;
   // The settled promise. Its result never changes again, and handing the continuation to the queue
   // orders the reads here after the writes, so they need no lock; keeping the promise rather than a
   // copy of its result keeps each step of a long chain small.
@@ -59,7 +58,7 @@ class VBLPromise::Continuation {
 
 class VBLPromise::KeepAlive final : public Continuation {
  public:
-  explicit KeepAlive(std::shared_ptr<void> object) : Continuation(nullptr), object_(std::move(object)) {}
+  explicit KeepAlive(std::shared_ptr<void> object) : Continuation(TargetQueue()), object_(std::move(object)) {}
 
  private:
   std::shared_ptr<void> object_;
@@ -67,15 +66,15 @@ class VBLPromise::KeepAlive final : public Continuation {
 
 class VBLPromise::ObserveContinuation final : public Continuation {
  public:
-  ObserveContinuation(VBLQueue queue, FulfillBlock onFulfill, RejectBlock onReject)
+  ObserveContinuation(TargetQueue queue, FulfillBlock onFulfill, RejectBlock onReject)
       : Continuation(std::move(queue)), onFulfill_(std::move(onFulfill)), onReject_(std::move(onReject)) {}
-  bool run() override {
+  RunOutcome run() override {
     if (fulfilled()) {
       if (onFulfill_) onFulfill_(value());
     } else if (onReject_) {
       onReject_(error());
     }
-    return false;
+    return RunOutcome::CountLeft;
   }
 
  private:
@@ -87,22 +86,29 @@ class VBLPromise::ObserveContinuation final : public Continuation {
 // until the step has run or been dropped; then it lets go of everything, the promise last.
 class VBLPromise::ChainContinuation final : public Continuation {
  public:
-  ChainContinuation(VBLQueue queue, ChainedFulfillBlock onFulfill, ChainedRejectBlock onReject)
-      : Continuation(std::move(queue)), onFulfill_(std::move(onFulfill)), onReject_(std::move(onReject)) {}
-  bool run() override {
-    if (fulfilled()) {
-      chained->resolveFollowing(queue, onFulfill_ ? onFulfill_(value()) : value(), true);
-    } else {
-      chained->resolveFollowing(queue, onReject_ ? onReject_(error()) : VBLValueWithError(error()), true);
-    }
-    return true;
+  ChainContinuation(TargetQueue queue, ChainedFulfillBlock onFulfill, ChainedRejectBlock onReject)
+      : Continuation(std::move(queue)),
+        onFulfill_(std::move(onFulfill)),
+        onReject_(onReject ? std::make_unique<ChainedRejectBlock>(std::move(onReject)) : nullptr) {}
+  RunOutcome run() override {
+    Value result = fulfilled() ? (onFulfill_ ? onFulfill_(value()) : value())
+                               : (onReject_ ? (*onReject_)(error()) : VBLValueWithError(error()));
+    // Everything but the chained promise goes now. The reference to it, which keeps the allocation
+    // holding this step, goes to whatever settles it next: nothing here may be touched afterwards.
+    onFulfill_ = nullptr;
+    onReject_.reset();
+    source.reset();
+    TargetQueue target = std::move(queue);
+    VBLPromise* promise = chained.get();
+    promise->resolveFollowing(target, std::move(result), true, std::move(chained));
+    return RunOutcome::CountAndSelfHandedOn;
   }
   void destroy() override {
     // The blocks' captures and the source go now, as a separately allocated step's would.
     onFulfill_ = nullptr;
-    onReject_ = nullptr;
+    onReject_.reset();
     source.reset();
-    queue.reset();
+    queue = TargetQueue();
     if (chained.use_count() > 1) chained->countIfOrphaned();
     Ptr last = std::move(chained);
     // `last` may be the final owner of the allocation holding this step: nothing touches it after.
@@ -112,11 +118,13 @@ class VBLPromise::ChainContinuation final : public Continuation {
 
  private:
   ChainedFulfillBlock onFulfill_;
-  ChainedRejectBlock onReject_;
+  // Most steps continue only a fulfilment (then, validate): a reject block is the exception and costs
+  // a separate allocation, so each step of a long chain stays small.
+  std::unique_ptr<ChainedRejectBlock> onReject_;
 };
 
 struct VBLPromise::ChainedPromise {
-  ChainedPromise(VBLQueue queue, ChainedFulfillBlock onFulfill, ChainedRejectBlock onReject)
+  ChainedPromise(TargetQueue queue, ChainedFulfillBlock onFulfill, ChainedRejectBlock onReject)
       : promise(Private(), CoveredByStep()), step(std::move(queue), std::move(onFulfill), std::move(onReject)) {}
   VBLPromise promise;
   ChainContinuation step;
@@ -124,17 +132,18 @@ struct VBLPromise::ChainedPromise {
 
 class VBLPromise::FollowContinuation final : public Continuation {
  public:
-  FollowContinuation(VBLQueue queue, Ptr follower) : Continuation(std::move(queue)), follower_(std::move(follower)) {}
+  FollowContinuation(TargetQueue queue, Ptr follower) : Continuation(std::move(queue)), follower_(std::move(follower)) {}
   ~FollowContinuation() override {
     if (follower_.use_count() > 1) follower_->countIfOrphaned();
   }
-  bool run() override {
+  RunOutcome run() override {
+    VBLPromise* follower = follower_.get();
     if (fulfilled()) {
-      follower_->resolve(value(), nullptr, true);
+      follower->resolve(value(), nullptr, true, std::move(follower_));
     } else {
-      follower_->resolve(Value(), std::make_unique<const Error>(error()), true);
+      follower->resolve(Value(), std::make_unique<const Error>(error()), true, std::move(follower_));
     }
-    return true;
+    return RunOutcome::CountHandedOn;
   }
 
  private:
@@ -151,15 +160,32 @@ void VBLPromise::leaveGroup(std::int64_t pieces) {
   if (outstandingWork().fetch_sub(pieces, std::memory_order_acq_rel) == pieces) dispatchGroup().leave();
 }
 
-VBLQueue VBLPromise::defaultDispatchQueue() {
+namespace {
+// The main queue without its reference count: it is never destroyed.
+const VBLQueue& unownedMainQueue() {
+  static const auto* const queue = new VBLQueue(std::shared_ptr<void>(), platform::dispatch::Queue::main().get());
+  return *queue;
+}
+}  // namespace
+
+VBLPromise::TargetQueue::TargetQueue(VBLQueue queue)
+    : queue_(queue.get() == unownedMainQueue().get() ? unownedMainQueue() : std::move(queue)) {}
+
+VBLPromise::TargetQueue VBLPromise::TargetQueue::defaultQueue() {
   thread_local std::uint64_t seen = 0;
-  thread_local VBLQueue cached;
+  thread_local TargetQueue cached;
   if (defaultQueueGeneration.load(std::memory_order_acquire) != seen) {
     std::lock_guard lock(defaultQueueMutex());
-    cached = defaultQueueSlot();
+    cached = TargetQueue(defaultQueueSlot());
     seen = defaultQueueGeneration.load(std::memory_order_relaxed);
   }
   return cached;
+}
+
+VBLQueue VBLPromise::defaultDispatchQueue() {
+  // Handed out owned: a caller may compare or keep it like any queue.
+  VBLQueue queue = TargetQueue::defaultQueue().shared();
+  return queue.get() == unownedMainQueue().get() ? platform::dispatch::Queue::main() : queue;
 }
 
 void VBLPromise::setDefaultDispatchQueue(VBLQueue queue) {
@@ -246,7 +272,7 @@ void VBLPromise::fulfill(Value value) {
 
 void VBLPromise::reject(Error error) { resolve(Value(), std::make_unique<const Error>(std::move(error))); }
 
-void VBLPromise::resolve(Value value, std::unique_ptr<const Error> error, bool carriesCount) {
+void VBLPromise::resolve(Value value, std::unique_ptr<const Error> error, bool carriesCount, Ptr owner) {
   std::uintptr_t head = head_.load(std::memory_order_acquire);
   do {
     if (!isPendingHead(head)) {  // settled, or being settled by another thread
@@ -275,14 +301,17 @@ void VBLPromise::resolve(Value value, std::unique_ptr<const Error> error, bool c
   if (scheduled > held) enterGroup(scheduled - held);
   // Scheduling before publishing the result keeps the continuations' order against one registered
   // meanwhile, which waits for the result and is scheduled after them. Scheduling only queues.
-  Ptr source = scheduled > 0 ? self() : nullptr;
+  // `source` also keeps this promise alive until the result is published: a callback may run and let go
+  // of its reference on another thread before then.
+  Ptr source = scheduled == 0 ? nullptr : owner ? std::move(owner) : self();
+  const std::uintptr_t settled = error_ ? kRejected : kFulfilled;
   while (ordered) {
     ContinuationPtr next = std::move(ordered->next);
     ordered->source = source;
     schedule(std::move(ordered));
     ordered = std::move(next);
   }
-  head_.store(error_ ? kRejected : kFulfilled, std::memory_order_release);
+  head_.store(settled, std::memory_order_release);
   if (held > scheduled) leaveGroup(held - scheduled);
   // Kept objects go last, outside the settling: their destructors may release other promises.
   releaseContinuations(std::move(kept));
@@ -314,9 +343,18 @@ void VBLPromise::schedule(ContinuationPtr continuation) {
   Continuation* queued = continuation.release();
   queued->queue->async([queued] {
     ContinuationPtr owned(queued);
-    bool handedOn = owned->run();
-    owned.reset();
-    if (!handedOn) leaveGroup();
+    switch (owned->run()) {
+      case RunOutcome::CountLeft:
+        owned.reset();
+        leaveGroup();
+        break;
+      case RunOutcome::CountHandedOn:
+        owned.reset();
+        break;
+      case RunOutcome::CountAndSelfHandedOn:
+        (void)owned.release();  // may already be gone with the allocation it lived in
+        break;
+    }
   });
 }
 
@@ -370,13 +408,18 @@ void VBLPromise::addPendingObject(std::shared_ptr<void> object) {
 }
 
 void VBLPromise::observeOnQueue(VBLQueue queue, FulfillBlock onFulfill, RejectBlock onReject) {
-  if (!queue) queue = defaultDispatchQueue();
-  addContinuation(ContinuationPtr(new ObserveContinuation(std::move(queue), std::move(onFulfill), std::move(onReject))));
+  TargetQueue target = queue ? TargetQueue(std::move(queue)) : TargetQueue::defaultQueue();
+  addContinuation(ContinuationPtr(new ObserveContinuation(std::move(target), std::move(onFulfill), std::move(onReject))));
 }
 
 VBLPromise::Ptr VBLPromise::chainOnQueue(VBLQueue queue, ChainedFulfillBlock chainedFulfill,
                                          ChainedRejectBlock chainedReject) {
-  if (!queue) queue = defaultDispatchQueue();
+  TargetQueue target = queue ? TargetQueue(std::move(queue)) : TargetQueue::defaultQueue();
+  return chain(std::move(target), std::move(chainedFulfill), std::move(chainedReject));
+}
+
+VBLPromise::Ptr VBLPromise::chain(TargetQueue queue, ChainedFulfillBlock chainedFulfill,
+                                  ChainedRejectBlock chainedReject) {
   // The chained promise and the step that resolves it are made together: one allocation per step.
   auto block = std::make_shared<ChainedPromise>(std::move(queue), std::move(chainedFulfill), std::move(chainedReject));
   ChainContinuation* step = &block->step;
@@ -387,16 +430,16 @@ VBLPromise::Ptr VBLPromise::chainOnQueue(VBLQueue queue, ChainedFulfillBlock cha
   return chained;
 }
 
-void VBLPromise::resolveFollowing(const VBLQueue& queue, Value result, bool carriesCount) {
+void VBLPromise::resolveFollowing(const TargetQueue& queue, Value result, bool carriesCount, Ptr owner) {
   auto followed = result.objectAs<VBLPromise>();
   if (!followed) {
     if (auto error = VBLErrorFromValue(result)) {
-      return resolve(Value(), std::make_unique<const Error>(std::move(*error)), carriesCount);
+      return resolve(Value(), std::make_unique<const Error>(std::move(*error)), carriesCount, std::move(owner));
     }
-    return resolve(std::move(result), nullptr, carriesCount);
+    return resolve(std::move(result), nullptr, carriesCount, std::move(owner));
   }
   // Until the followed promise settles, its count (or whatever covers it) covers this one too.
-  followed->addContinuation(ContinuationPtr(new FollowContinuation(queue, self())));
+  followed->addContinuation(ContinuationPtr(new FollowContinuation(queue, owner ? std::move(owner) : self())));
   if (carriesCount) leaveGroup();
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -173,6 +174,24 @@ class VBLPromise final : public platform::foundation::Object {
   // One registered interest in the result: scheduled on its queue once the promise settles, carrying
   // the result with it. Kinds: an observer's two blocks, a chain step, a promise following another, and
   // an object merely kept alive until the promise settles (never scheduled).
+  // The queue a continuation runs on. The main queue lives as long as the process, so it is held without
+  // a reference count (an owner-less pointer) and copying it costs nothing; any other queue is kept alive.
+  class TargetQueue {
+   public:
+    TargetQueue() = default;
+    explicit TargetQueue(VBLQueue queue);
+    // The default queue, read without a lock while it is unchanged.
+    static TargetQueue defaultQueue();
+    platform::dispatch::Queue* operator->() const { return queue_.get(); }
+    explicit operator bool() const { return queue_ != nullptr; }
+    const VBLQueue& shared() const { return queue_; }
+
+   private:
+    VBLQueue queue_;
+  };
+  // What a continuation's run did with the count in the promise group it ran under, and with itself.
+  enum class RunOutcome { CountLeft, CountHandedOn, CountAndSelfHandedOn };
+
   class Continuation;
   class ObserveContinuation;
   class ChainContinuation;
@@ -203,10 +222,12 @@ class VBLPromise final : public platform::foundation::Object {
 
   static Ptr adopt(Ptr promise);
   Ptr self() const { return self_.lock(); }
-  // `carriesCount`: the caller hands over one count in the promise group (a step that has run).
-  void resolve(Value value, std::unique_ptr<const Error> error, bool carriesCount = false);
+  // `carriesCount`: the caller hands over one count in the promise group (a step that has run);
+  // `owner`: a reference to this promise the caller gives up, which then needs no taking.
+  void resolve(Value value, std::unique_ptr<const Error> error, bool carriesCount = false, Ptr owner = nullptr);
   // Resolves with a block's result: a promise is followed on `queue`, an error Value rejects.
-  void resolveFollowing(const VBLQueue& queue, Value result, bool carriesCount);
+  void resolveFollowing(const TargetQueue& queue, Value result, bool carriesCount, Ptr owner = nullptr);
+  Ptr chain(TargetQueue queue, ChainedFulfillBlock chainedFulfill, ChainedRejectBlock chainedReject);
   void addContinuation(ContinuationPtr continuation);
   // The head once no resolution is under way: the continuation list of a pending promise, or the tag
   // of a settled one. Settling only queues work, so the wait is brief.

@@ -5,7 +5,9 @@
 using platform::foundation::Error;
 using platform::foundation::Value;
 
-VBLPromise::Ptr VBLPromise::then(ChainedFulfillBlock work) { return onQueueThen(defaultDispatchQueue(), std::move(work)); }
+VBLPromise::Ptr VBLPromise::then(ChainedFulfillBlock work) {
+  return chain(TargetQueue::defaultQueue(), std::move(work), nullptr);
+}
 
 VBLPromise::Ptr VBLPromise::onQueueThen(VBLQueue queue, ChainedFulfillBlock work) {
   return chainOnQueue(std::move(queue), std::move(work), nullptr);

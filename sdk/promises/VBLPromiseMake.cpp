@@ -41,7 +41,7 @@ VBLPromise::Ptr VBLPromise::onQueueAsync(VBLQueue queue, AsyncWorkBlock work) {
   if (!queue) queue = defaultDispatchQueue();
   Ptr promise = pendingPromise();
   submit(queue, [queue, promise, work = std::move(work)] {
-    work([promise, queue](const Value& value) { promise->resolveFollowing(queue, value, false); },
+    work([promise, queue](const Value& value) { promise->resolveFollowing(TargetQueue(queue), value, false); },
          [promise](const Error& error) { promise->reject(error); });
   });
   return promise;
@@ -52,7 +52,7 @@ VBLPromise::Ptr VBLPromise::doWork(DoWorkBlock work) { return onQueueDo(defaultD
 VBLPromise::Ptr VBLPromise::onQueueDo(VBLQueue queue, DoWorkBlock work) {
   if (!queue) queue = defaultDispatchQueue();
   Ptr promise = pendingPromise();
-  submit(queue, [queue, promise, work = std::move(work)] { promise->resolveFollowing(queue, work(), false); });
+  submit(queue, [queue, promise, work = std::move(work)] { promise->resolveFollowing(TargetQueue(queue), work(), false); });
   return promise;
 }
 
