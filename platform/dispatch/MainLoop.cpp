@@ -50,9 +50,13 @@ class MainQueue final : public Queue {
 
   void async(std::function<void()> block) override {
     auto& s = state();
-    std::lock_guard lock(s.mutex);
-    s.blocks.push_back(std::move(block));
-    ++s.wakeCount;
+    {
+      std::lock_guard lock(s.mutex);
+      s.blocks.push_back(std::move(block));
+      ++s.wakeCount;
+    }
+    // Told after the lock is let go, so the woken main thread does not wake only to wait for it. The
+    // state is never destroyed, so nothing here can be gone by then.
     s.changed.notify_all();
   }
 

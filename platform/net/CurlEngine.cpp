@@ -70,6 +70,10 @@ bool isInflatable(const std::optional<std::string>& encoding) {
   return equalsIgnoringCase(value, "gzip") || equalsIgnoringCase(value, "x-gzip") || equalsIgnoringCase(value, "deflate");
 }
 
+std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
+  return (b > 0 && a > INT64_MAX - b) ? INT64_MAX : a + b;
+}
+
 // Everything the worker knows about one task in flight. Touched only on the worker thread.
 struct Transfer {
   std::shared_ptr<URLSessionTask> task;
@@ -90,7 +94,6 @@ struct Transfer {
   std::int64_t resourceTimeout = 0;  // nanoseconds
   std::int64_t startedAt = 0;
   std::int64_t lastActivity = 0;
-  foundation::Clock::TimerId timer = 0;
 
   CURL* easy = nullptr;
   curl_slist* headers = nullptr;
@@ -118,16 +121,19 @@ struct Transfer {
   bool awaitingRedirect = false;
   int redirects = 0;
   Data held;  // the body of a redirect response, or all of it for completion-handler tasks
+  bool holdsData = false;  // pieces handed to the task that wait for the end of this round
 
   std::FILE* download = nullptr;
   std::string downloadPath;
 
   void touch() { lastActivity = clock->monotonicNanoseconds(); }
+  // When the transfer times out unless it hears from the server first.
+  std::int64_t deadline() const {
+    return std::min(saturatingAdd(lastActivity, idleTimeout), saturatingAdd(startedAt, resourceTimeout));
+  }
+  // Waiting on a delegate's answer, when no time-out runs.
+  bool waitingForDelegate() const { return awaitingRedirect || trust == Trust::Asking; }
 };
-
-std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
-  return (b > 0 && a > INT64_MAX - b) ? INT64_MAX : a + b;
-}
 
 size_t onHeader(char* buffer, size_t size, size_t count, void* data) {
   auto& t = *static_cast<Transfer*>(data);
@@ -182,7 +188,8 @@ bool take(Transfer& t, const std::uint8_t* bytes, std::size_t length) {
   } else if (t.download) {
     if (std::fwrite(bytes, 1, length, t.download) != length) return false;
   } else if (length > 0) {
-    t.task->deliverData(Data(bytes, bytes + length));
+    t.task->holdData(Data(bytes, bytes + length));
+    t.holdsData = true;
   }
   return true;
 }
@@ -326,6 +333,17 @@ struct CurlEngine::Impl {
   CURLM* multi = nullptr;
   std::map<std::uint64_t, std::unique_ptr<Transfer>> transfers;  // worker thread only
 
+  // One timer per clock in use, set for the earliest deadline among that clock's transfers, rather than
+  // one per transfer: setting a new earliest timer wakes the clock's thread, and requests one after
+  // another would otherwise do that every time. It is left to fire when transfers end; firing finds the
+  // next deadline. Worker thread only.
+  struct Watchdog {
+    std::weak_ptr<foundation::Clock> clock;
+    foundation::Clock::TimerId timer = 0;
+    std::int64_t deadline = INT64_MAX;
+  };
+  std::vector<Watchdog> watchdogs;
+
   void post(std::function<void()> command) {
     {
       std::lock_guard lock(mutex);
@@ -353,6 +371,12 @@ struct CurlEngine::Impl {
         CURLcode result = message->data.result;
         if (transfer) onDone(*transfer, result);
       }
+      // Body pieces of transfers still running go out now; an ended one took its pieces with its end.
+      for (auto& [id, t] : transfers) {
+        if (!t->holdsData) continue;
+        t->holdsData = false;
+        t->task->sendHeldData();
+      }
     }
   }
 
@@ -367,7 +391,9 @@ struct CurlEngine::Impl {
   void attach(Transfer& t);
   void detach(Transfer& t);
   void arm(Transfer& t);
-  void checkTimeout(std::uint64_t id);
+  Watchdog& watchdogFor(const std::shared_ptr<foundation::Clock>& clock);
+  void setWatchdog(Watchdog& watchdog, const std::shared_ptr<foundation::Clock>& clock, std::int64_t deadline);
+  void onWatchdog(const std::weak_ptr<foundation::Clock>& clock);
   void onDone(Transfer& t, CURLcode result);
   void onRedirectDecision(std::uint64_t id, std::optional<URLRequest> request);
   void launch(Transfer& t);
@@ -599,28 +625,54 @@ void CurlEngine::Impl::attach(Transfer& t) {
 void CurlEngine::Impl::detach(Transfer& t) {
   if (t.attached) curl_multi_remove_handle(multi, t.easy);
   t.attached = false;
-  if (t.timer) t.clock->cancel(t.timer);
-  t.timer = 0;
 }
 
-// One clock timer per transfer, set for the earlier of its idle and its whole-transfer deadline. Going
-// through the process clock lets a test move time past a time-out instead of waiting for it.
+// Time-outs go through the transfer's clock, so a test can move time past one instead of waiting.
 void CurlEngine::Impl::arm(Transfer& t) {
-  if (t.timer) t.clock->cancel(t.timer);
-  std::int64_t deadline = std::min(saturatingAdd(t.lastActivity, t.idleTimeout), saturatingAdd(t.startedAt, t.resourceTimeout));
-  std::uint64_t id = t.task->taskIdentifier();
-  t.timer = t.clock->schedule(deadline, [this, id] { post([this, id] { checkTimeout(id); }); });
+  Watchdog& watchdog = watchdogFor(t.clock);
+  std::int64_t deadline = t.deadline();
+  if (watchdog.timer == 0 || deadline < watchdog.deadline) setWatchdog(watchdog, t.clock, deadline);
 }
 
-void CurlEngine::Impl::checkTimeout(std::uint64_t id) {
-  Transfer* t = find(id);
-  if (!t || t->awaitingRedirect || t->trust == Transfer::Trust::Asking) return;
-  t->timer = 0;
-  std::int64_t now = t->clock->monotonicNanoseconds();
-  bool idle = now >= saturatingAdd(t->lastActivity, t->idleTimeout);
-  bool tooLong = now >= saturatingAdd(t->startedAt, t->resourceTimeout);
-  if (idle || tooLong) return finish(*t, makeURLError(URLErrorTimedOut, "The request timed out.", t->request.url));
-  arm(*t);
+CurlEngine::Impl::Watchdog& CurlEngine::Impl::watchdogFor(const std::shared_ptr<foundation::Clock>& clock) {
+  // A clock that is gone took its timers with it; its place may be taken by a new one at the same address.
+  std::erase_if(watchdogs, [](const Watchdog& w) { return w.clock.expired(); });
+  for (auto& watchdog : watchdogs) {
+    if (watchdog.clock.lock() == clock) return watchdog;
+  }
+  return watchdogs.emplace_back(Watchdog{clock});
+}
+
+void CurlEngine::Impl::setWatchdog(Watchdog& watchdog, const std::shared_ptr<foundation::Clock>& clock,
+                                   std::int64_t deadline) {
+  if (watchdog.timer) clock->cancel(watchdog.timer);
+  watchdog.deadline = deadline;
+  std::weak_ptr<foundation::Clock> weak = clock;
+  watchdog.timer = clock->schedule(deadline, [this, weak] { post([this, weak] { onWatchdog(weak); }); });
+}
+
+void CurlEngine::Impl::onWatchdog(const std::weak_ptr<foundation::Clock>& weak) {
+  auto clock = weak.lock();
+  if (!clock) return;
+  Watchdog& watchdog = watchdogFor(clock);
+  watchdog.timer = 0;
+  watchdog.deadline = INT64_MAX;
+  const std::int64_t now = clock->monotonicNanoseconds();
+  std::vector<std::uint64_t> expired;
+  std::int64_t next = INT64_MAX;
+  for (const auto& [id, t] : transfers) {
+    if (t->clock != clock || !t->attached || t->waitingForDelegate()) continue;
+    std::int64_t deadline = t->deadline();
+    if (now >= deadline) {
+      expired.push_back(id);
+    } else {
+      next = std::min(next, deadline);
+    }
+  }
+  for (std::uint64_t id : expired) {
+    if (Transfer* t = find(id)) finish(*t, makeURLError(URLErrorTimedOut, "The request timed out.", t->request.url));
+  }
+  if (next != INT64_MAX) setWatchdog(watchdogFor(clock), clock, next);
 }
 
 void CurlEngine::Impl::onDone(Transfer& t, CURLcode result) {

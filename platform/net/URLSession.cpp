@@ -108,10 +108,19 @@ void URLSessionTask::setCurrentRequest(URLRequest request) {
 }
 
 void URLSessionTask::deliverData(Data data) {
+  holdData(std::move(data));
+  sendHeldData();
+}
+
+void URLSessionTask::holdData(Data data) {
+  std::lock_guard lock(outboxMutex_);
+  unsentData_.insert(unsentData_.end(), data.begin(), data.end());
+}
+
+void URLSessionTask::sendHeldData() {
   {
     std::lock_guard lock(outboxMutex_);
-    unsentData_.insert(unsentData_.end(), data.begin(), data.end());
-    if (flushQueued_) return;
+    if (flushQueued_ || unsentData_.empty()) return;
     flushQueued_ = true;
   }
   session_->delegateQueue()->async([task = shared_from_this()] { task->flushOutbox(); });

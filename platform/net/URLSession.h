@@ -115,6 +115,10 @@ class URLSessionTask : public std::enable_shared_from_this<URLSessionTask> {
   void setResponse(HTTPURLResponse response);
   void setCurrentRequest(URLRequest request);
   void deliverData(Data data);
+  // As deliverData(), in two halves: pieces are gathered until the engine sends them on, once per round
+  // of transfer work, so that a small response and its end usually ride one hop.
+  void holdData(Data data);
+  void sendHeldData();
   void askRedirect(HTTPURLResponse response, URLRequest newRequest,
                    std::function<void(std::optional<URLRequest>)> decide);
   void askChallenge(URLAuthenticationChallenge challenge, URLChallengeCompletion decide);

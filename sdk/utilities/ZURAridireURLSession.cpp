@@ -151,6 +151,10 @@ std::optional<std::string> ZURAridireURLSession::sessionIDFromAsyncPOSTRequest(c
   if (isBackgroundNetworkEnabled() && ensureTemporaryDirectoryExists()) {
     std::string failure;
     const Data& body = request.httpBody;
+    {
+      std::lock_guard lock(mutex_);
+      uploadFileWritten_ = true;  // or tried: a failed write leaves nothing, but removing costs little
+    }
     if (AtomicFile::writeAtomically(upload, body.data(), body.size(), &failure, 0600)) {
       excludeFromBackupForURL(upload);
       config = backgroundSessionConfigWithSessionID(id);
@@ -280,7 +284,8 @@ void ZURAridireURLSession::didCompleteWithError(URLSession& session, URLSessionT
     handler = std::move(completionHandler_);
     completionHandler_ = nullptr;
     data = downloadedData_;
-    upload = uploadingFile_;
+    // A request sent from memory wrote no file: nothing to remove, so no trip to the file system.
+    if (uploadFileWritten_) upload = uploadingFile_;
   }
   std::optional<HTTPURLResponse> response = task.response();
   // A transfer that failed after its head arrived (a reset, a body cut short, one too large) still

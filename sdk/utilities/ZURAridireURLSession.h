@@ -121,6 +121,7 @@ class ZURAridireURLSession : public platform::net::URLSessionDelegate,
   std::weak_ptr<platform::net::URLSession> session_;
   std::optional<Data> downloadedData_;
   std::string uploadingFile_;
+  bool uploadFileWritten_ = false;
   platform::net::URLRequest request_;
   bool backgroundNetworkEnabled_ = false;
   std::int64_t maximumResponseSize_ = platform::net::URLSessionConfiguration::kDefaultMaximumResponseSize;
