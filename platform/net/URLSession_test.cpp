@@ -235,6 +235,44 @@ TEST_F(URLSessionTest, IdleTimeOutFollowsTheProcessClock) {
   EXPECT_EQ(recorder->error->code, URLErrorTimedOut);
 }
 
+// Time-outs share one timer per clock: a later request with a sooner deadline still ends first, each at
+// its own deadline, and requests one after another leave no pile of timers behind.
+TEST_F(URLSessionTest, OverlappingRequestsTimeOutEachAtItsOwnDeadline) {
+  ostrel::testing::MainThreadEnvironment env;
+  auto clock = env.clock();
+  server.on("GET", "/fast", LoopbackResponse::ok("ok"));
+  for (int i = 0; i < 5; ++i) {
+    *recorder = Recorder();
+    ASSERT_TRUE(run(session()->dataTaskWithRequest(URLRequest(server.url("/fast")))));
+  }
+  EXPECT_LE(clock->pendingTimers(), 1u);
+
+  server.on("GET", "/slow", LoopbackResponse::held());
+  auto patient = std::make_shared<Recorder>();
+  auto hasty = std::make_shared<Recorder>();
+  URLRequest longer(server.url("/slow"));
+  longer.timeoutInterval = 10;
+  URLRequest shorter(server.url("/slow"));
+  shorter.timeoutInterval = 3;
+  std::size_t before = server.requestCount();
+  URLSession::sessionWithConfiguration(URLSessionConfiguration::defaultSessionConfiguration(), patient)
+      ->dataTaskWithRequest(longer)
+      ->resume();
+  ASSERT_TRUE(server.waitForRequests(before + 1));
+  URLSession::sessionWithConfiguration(URLSessionConfiguration::defaultSessionConfiguration(), hasty)
+      ->dataTaskWithRequest(shorter)
+      ->resume();
+  ASSERT_TRUE(server.waitForRequests(before + 2));
+  clock->advance(3.5);
+  ASSERT_TRUE(MainLoop::runUntil([&] { return hasty->completed; }, 20));
+  EXPECT_EQ(hasty->error.value_or(foundation::Error{}).code, URLErrorTimedOut);
+  env.advance(0);
+  EXPECT_FALSE(patient->completed);
+  clock->advance(7);
+  ASSERT_TRUE(MainLoop::runUntil([&] { return patient->completed; }, 20));
+  EXPECT_EQ(patient->error.value_or(foundation::Error{}).code, URLErrorTimedOut);
+}
+
 TEST_F(URLSessionTest, CancelEndsRunningAndUnstartedTasks) {
   server.on("GET", "/slow", LoopbackResponse::held());
   auto s = session();
