@@ -91,14 +91,15 @@ void VDUUserDefaults::setObject(const Value& value, const std::string& key) {
   }
   // The domain refuses whatever has no property-list form, checked all the way down: exactly the six
   // kinds the store accepts.
-  if (!PreferencesDomain::named(appName_)->setValue(key, value)) {
+  auto domain = PreferencesDomain::named(appName_);
+  if (!domain->setValue(key, value)) {
     VDULogWarning(kWriteService, false, messageCode(3),
                   "Cannot set invalid object to user defaults. Must be a string, number, array, dictionary, date, or "
                   "data. Value: %@",
                   value);
     return;
   }
-  scheduleSynchronize();
+  scheduleSynchronize(std::move(domain));
 }
 
 std::optional<std::string> VDUUserDefaults::stringForKey(const std::string& key) const {
@@ -115,11 +116,13 @@ std::optional<platform::foundation::Dictionary> VDUUserDefaults::dictionaryForKe
 
 void VDUUserDefaults::synchronize() { synchronizeDomain(PreferencesDomain::named(appName_)); }
 
-void VDUUserDefaults::scheduleSynchronize() {
+void VDUUserDefaults::scheduleSynchronize() { scheduleSynchronize(PreferencesDomain::named(appName_)); }
+
+void VDUUserDefaults::scheduleSynchronize(std::shared_ptr<PreferencesDomain> domain) {
   const double now = platform::foundation::Clock::current()->monotonic();
   std::lock_guard lock(writeBehind_->mutex);
   writeBehind_->lastWrite = now;
-  writeBehind_->domain = PreferencesDomain::named(appName_);
+  writeBehind_->domain = std::move(domain);
   if (!writeBehind_->timer) armSynchronize(writeBehind_, kSynchronizeDelay);
 }
 

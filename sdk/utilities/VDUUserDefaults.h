@@ -8,6 +8,10 @@
 
 #include "platform/foundation/Value.h"
 
+namespace platform::foundation {
+class PreferencesDomain;
+}
+
 // A small key-value store over the preferences of one application identifier (a suite name, or the
 // current application's), with checks on keys and values and a write-behind: the store synchronises
 // one second (on the process clock) after the last change. The timer needs
@@ -62,6 +66,8 @@ class VDUUserDefaults {
 
  private:
   struct WriteBehind;
+  // As scheduleSynchronize(), for the domain a write has just looked up.
+  void scheduleSynchronize(std::shared_ptr<platform::foundation::PreferencesDomain> domain);
   static void armSynchronize(const std::shared_ptr<WriteBehind>& writeBehind, double delay);
 
   std::string appName_;
