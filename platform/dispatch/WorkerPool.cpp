@@ -20,12 +20,11 @@ thread_local std::vector<const Queue*> currentQueues;
 
 }  // namespace
 
-WorkerPool::WorkerPool() : coreThreads_(std::max(4u, std::thread::hardware_concurrency())) {
-  std::thread([this] { watch(); }).detach();
-}
+WorkerPool::WorkerPool() : coreThreads_(std::max(4u, std::thread::hardware_concurrency())) {}
 
 WorkerPool& WorkerPool::shared() {
-  // Never destroyed: detached workers may still be waking up while statics are torn down at exit.
+  // Not destroyed at exit: the process end joins its threads first, and a program that ends without
+  // one (a test) may still have workers waking up while statics are torn down.
   static auto* pool = new WorkerPool();
   return *pool;
 }
@@ -34,19 +33,64 @@ void WorkerPool::submit(std::function<void()> task) {
   std::lock_guard lock(mutex_);
   tasks_.push_back(std::move(task));
   backlogSize_.store(tasks_.size(), std::memory_order_relaxed);
+  startMonitorLocked();
   if (tasks_.size() > sleeping_ && threads_ < coreThreads_) spawnLocked();
   else wake_.notify_one();
   if (monitorIdle_) backlog_.notify_one();
 }
 
+void WorkerPool::startMonitorLocked() {
+  if (!monitor_.joinable()) monitor_ = std::thread([this] { watch(); });
+}
+
 void WorkerPool::spawnLocked() {
+  joinRetiredLocked();
   ++threads_;
-  std::thread([this] { work(); }).detach();
+  workers_.emplace_back([this] { work(); });
+}
+
+void WorkerPool::joinRetiredLocked() {
+  // A retired worker has given up the lock for good; joining it only waits for its thread to end.
+  for (auto id : retired_) {
+    auto found = std::find_if(workers_.begin(), workers_.end(), [id](const std::thread& t) { return t.get_id() == id; });
+    if (found == workers_.end()) continue;
+    found->join();
+    workers_.erase(found);
+  }
+  retired_.clear();
 }
 
 std::size_t WorkerPool::threadCount() const {
   std::lock_guard lock(mutex_);
   return threads_;
+}
+
+bool WorkerPool::isIdle() const {
+  std::lock_guard lock(mutex_);
+  return tasks_.empty() && running_ == 0;
+}
+
+void WorkerPool::joinThreads() {
+  std::list<std::thread> workers;
+  std::thread monitor;
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+    wake_.notify_all();
+    backlog_.notify_all();
+    workers.swap(workers_);
+    monitor.swap(monitor_);
+    retired_.clear();
+  }
+  for (auto& worker : workers) worker.join();
+  if (monitor.joinable()) monitor.join();
+  std::lock_guard lock(mutex_);
+  stopping_ = false;
+  // Work that came while the threads were ending still runs.
+  if (!tasks_.empty()) {
+    startMonitorLocked();
+    spawnLocked();
+  }
 }
 
 void WorkerPool::work() {
@@ -57,17 +101,25 @@ void WorkerPool::work() {
       tasks_.pop_front();
       backlogSize_.store(tasks_.size(), std::memory_order_relaxed);
       ++started_;
+      ++running_;
       lock.unlock();
       task();
       task = nullptr;  // release what the task captured before taking the lock again
       lock.lock();
+      --running_;
       continue;
     }
+    if (stopping_) {
+      --threads_;
+      retired_.push_back(std::this_thread::get_id());  // joined here unless joinThreads() holds it
+      return;
+    }
     ++sleeping_;
-    bool woken = wake_.wait_for(lock, kIdleLifetime, [this] { return !tasks_.empty(); });
+    bool woken = wake_.wait_for(lock, kIdleLifetime, [this] { return !tasks_.empty() || stopping_; });
     --sleeping_;
     if (!woken) {
       --threads_;
+      retired_.push_back(std::this_thread::get_id());
       return;
     }
   }
@@ -76,12 +128,13 @@ void WorkerPool::work() {
 void WorkerPool::watch() {
   std::unique_lock lock(mutex_);
   std::size_t startedAtLastTick = started_;
-  while (true) {
+  while (!stopping_) {
     if (tasks_.empty()) {
       monitorIdle_ = true;
-      backlog_.wait(lock, [this] { return !tasks_.empty(); });
+      backlog_.wait(lock, [this] { return !tasks_.empty() || stopping_; });
       monitorIdle_ = false;
       startedAtLastTick = started_;
+      if (stopping_) return;
     }
     backlog_.wait_for(lock, kMonitorTick);
     if (tasks_.empty() || started_ != startedAtLastTick || sleeping_ > 0) {

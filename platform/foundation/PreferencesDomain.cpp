@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 
@@ -76,9 +77,27 @@ Registry& registry() {
 PreferencesDomain::PreferencesDomain(Private, std::string name, std::string path)
     : name_(std::move(name)), path_(std::move(path)) {}
 
+namespace {
+
+// The app's own domain before its bundle named itself.
+constexpr const char* kUnnamedApplicationDomain = "ostrel";
+
+// The app's own defaults were kept under "ostrel" while the bundle had no identifier: they move to
+// the identifier's file the first time it is wanted, rather than being left behind.
+void adoptUnnamedApplicationFile(const std::string& domainName, const std::string& path) {
+  if (domainName == kUnnamedApplicationDomain || domainName != PreferencesDomain::currentApplication()) return;
+  const std::string old = Paths::resolvedRoot() + "/Library/Preferences/" + kUnnamedApplicationDomain + ".plist";
+  if (AtomicFile::fileExists(path) || !AtomicFile::fileExists(old)) return;
+  if (std::rename(old.c_str(), path.c_str()) != 0 && errno != ENOENT) {
+    log::write(log::Warning, "cannot move the app's defaults from " + old + " to " + path);
+  }
+}
+
+}  // namespace
+
 std::string PreferencesDomain::currentApplication() {
   std::string identifier = Bundle::main()->bundleIdentifier();
-  return identifier.empty() ? "ostrel" : identifier;
+  return identifier.empty() ? kUnnamedApplicationDomain : identifier;
 }
 
 std::shared_ptr<PreferencesDomain> PreferencesDomain::named(const std::string& name) {
@@ -94,7 +113,10 @@ std::shared_ptr<PreferencesDomain> PreferencesDomain::named(const std::string& n
   Paths::preferences();
   std::lock_guard lock(shared.mutex);
   auto& slot = shared.domains[path];
-  if (!slot) slot = std::make_shared<PreferencesDomain>(Private(), domainName, path);
+  if (!slot) {
+    adoptUnnamedApplicationFile(domainName, path);
+    slot = std::make_shared<PreferencesDomain>(Private(), domainName, path);
+  }
   return slot;
 }
 

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <set>
 #include <vector>
 
 namespace platform::log {
@@ -27,6 +28,27 @@ Sink& sinkSlot() {
   return sink;
 }
 
+// Facilities whose debug lines the person asked for; the count spares ordinary lines the lock.
+struct AskedFacilities {
+  std::mutex mutex;
+  std::set<std::string> names;
+  std::atomic<std::size_t> count{0};
+};
+
+// Never destroyed, like the log file: static destructors may still write lines.
+AskedFacilities& askedFacilities() {
+  static auto* instance = new AskedFacilities;
+  return *instance;
+}
+
+bool asked(int level, const std::string& facility) {
+  if (level != Debug || facility.empty()) return false;
+  AskedFacilities& a = askedFacilities();
+  if (a.count.load(std::memory_order_relaxed) == 0) return false;
+  std::lock_guard lock(a.mutex);
+  return a.names.count(facility) != 0;
+}
+
 void writeToSyslog(const Line& line) {
   // The mask is ours; syslog's own mask stays open so it never drops what we decided to keep.
   syslog(line.level, "%s%s%s", line.facility.c_str(), line.facility.empty() ? "" : ": ", line.message.c_str());
@@ -37,10 +59,12 @@ void writeToSyslog(const Line& line) {
 void write(int level, const std::string& facility, const std::string& message) {
   if (!isLogged(level)) return;
   Line line{level, facility, message};
-  if (gStderr.load(std::memory_order_relaxed) || level <= gEcho.load(std::memory_order_relaxed)) {
+  const bool wanted = asked(level, facility);
+  const int echo = gEcho.load(std::memory_order_relaxed);
+  if (gStderr.load(std::memory_order_relaxed) || level <= echo || (wanted && echo >= Info)) {
     std::fprintf(stderr, "%s%s%s\n", facility.c_str(), facility.empty() ? "" : ": ", message.c_str());
   }
-  appendLineToFile(line);
+  appendLineToFile(line, wanted);
   Sink sink;
   {
     std::lock_guard lock(sinkMutex());
@@ -63,6 +87,16 @@ bool isLogged(int level) {
 void setStderrCopy(bool enabled) { gStderr.store(enabled, std::memory_order_relaxed); }
 void setStderrEchoLevel(int level) { gEcho.store(level, std::memory_order_relaxed); }
 int stderrEchoLevel() { return gEcho.load(std::memory_order_relaxed); }
+
+void showDebugLinesOf(const std::string& facility, bool shown) {
+  AskedFacilities& a = askedFacilities();
+  std::lock_guard lock(a.mutex);
+  if (shown) a.names.insert(facility);
+  else a.names.erase(facility);
+  a.count.store(a.names.size(), std::memory_order_relaxed);
+}
+
+bool debugLinesShownFor(const std::string& facility) { return asked(Debug, facility); }
 
 bool systemLogReachable() {
   struct stat info {};

@@ -44,6 +44,13 @@ int stderrEchoLevel();
 // go nowhere at all.
 bool systemLogReachable();
 
+// A library with a debug switch of its own (a launch argument the person gave) asks here for its debug
+// lines to be seen: from then on the debug lines of `facility` reach the log file whatever level the
+// file keeps, and stderr when the echo shows info lines (`ostrel --verbose`). Without the switch such
+// lines would only reach a system log's debug level, which nobody reads (and this machine may not run).
+void showDebugLinesOf(const std::string& facility, bool shown = true);
+bool debugLinesShownFor(const std::string& facility);
+
 // The program's own log file: kept lines at `level` or more urgent are appended to `path`, one per
 // line with the date and level. When the file passes `rotateAtBytes` it becomes "<path>.1" (replacing
 // the one before) and a new file is started. False when the file cannot be opened (nothing changes).

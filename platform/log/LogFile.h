@@ -4,7 +4,8 @@
 
 namespace platform::log {
 
-// Appends a kept line to the program's log file when one is open (see appendToFile).
-void appendLineToFile(const Line& line);
+// Appends a kept line to the program's log file when one is open (see appendToFile); a line the person
+// asked for (see showDebugLinesOf) goes in whatever level the file keeps.
+void appendLineToFile(const Line& line, bool asked);
 
 }  // namespace platform::log

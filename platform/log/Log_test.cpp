@@ -18,6 +18,7 @@ class LogTest : public ::testing::Test {
     setStderrCopy(false);
     setStderrEchoLevel(-1);
     closeFile();
+    showDebugLinesOf("lib", false);
   }
   CapturedLines captured;
 };
@@ -89,6 +90,31 @@ TEST_F(LogTest, TheLogFileTakesTheUrgentLinesAndRotatesAtItsLimit) {
   EXPECT_LT(contentsOf(path).size(), 200u + 60u);
   EXPECT_EQ(contentsOf(path + ".1").find("first"), std::string::npos) << "rotated twice: the oldest lines went";
   EXPECT_FALSE(appendToFile(folder / "missing/ostrel.log", 200, Notice));
+}
+
+TEST_F(LogTest, DebugLinesALibraryWasAskedForReachTheFileAndTheVerboseStderrOnly) {
+  ostrel::testing::ScratchFolder folder;
+  const std::string path = folder / "ostrel.log";
+  ASSERT_TRUE(appendToFile(path, 1 << 20, Notice));
+  showDebugLinesOf("lib");
+  setStderrEchoLevel(Warning);
+  testing::internal::CaptureStderr();
+  write(Debug, "lib", "asked for");
+  write(Debug, "app", "not asked for");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "without --verbose stderr keeps to warnings";
+  setStderrEchoLevel(Info);
+  testing::internal::CaptureStderr();
+  write(Debug, "lib", "asked again");
+  write(Debug, "app", "still not");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "lib: asked again\n");
+  showDebugLinesOf("lib", false);
+  write(Debug, "lib", "switched off");
+  const std::string text = contentsOf(path);
+  EXPECT_NE(text.find(" debug lib: asked for\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("asked again"), std::string::npos);
+  for (const char* absent : {"not asked for", "still not", "switched off"}) {
+    EXPECT_EQ(text.find(absent), std::string::npos) << absent;
+  }
 }
 
 }  // namespace

@@ -3,11 +3,13 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
 #include "platform/dispatch/MainLoop.h"
+#include "platform/dispatch/ProcessEnd.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Exception.h"
@@ -26,6 +28,14 @@ namespace {
 
 constexpr const char* kDelegateClass = "AppDelegate";
 
+// The app is told it terminates, then everything stops in order while statics still stand (see
+// ProcessEnd); only then may main return.
+void endProcess() {
+  if (auto app = ui::Application::sharedApplication()) app->terminate();
+  dispatch::MainLoop::runUntilIdle();
+  dispatch::ProcessEnd::run();
+}
+
 std::string absolute(const std::string& path) {
   std::error_code ec;
   auto full = std::filesystem::absolute(path, ec);
@@ -40,8 +50,11 @@ int runScript(const ShellOptions& options, int argc, char** argv) {
     std::cerr << "ostrel: " << e.what() << "\n";
     return 2;
   }
-  // Everything the app schedules from launch on follows the script's clock.
-  auto clock = std::make_shared<foundation::ManualClock>();
+  // Everything the app schedules from launch on follows the script's clock. It starts at today's
+  // date, so what the app records in the container carries real dates (and is not taken for data weeks
+  // old by the next real start), but at the day's first second, so every run of a script on one day
+  // draws the same pictures.
+  auto clock = std::make_shared<foundation::ManualClock>(headlessClockStart(foundation::Clock::current()->now()));
   foundation::Clock::setCurrent(clock);
   auto window = launchApplication(argc, argv);
   WindowInput input(window);
@@ -57,13 +70,18 @@ int runScript(const ShellOptions& options, int argc, char** argv) {
     std::cerr << "ostrel: " << e.what() << "\n";
     status = 1;
   }
-  if (auto app = ui::Application::sharedApplication()) app->terminate();
-  dispatch::MainLoop::runUntilIdle();
+  // The script's clock stays until the end: what stops then still reads and waits on it.
+  endProcess();
   foundation::Clock::setCurrent(nullptr);
   return status;
 }
 
 }  // namespace
+
+double headlessClockStart(double now) {
+  constexpr double kDay = 86400;
+  return std::floor(now / kDay) * kDay;
+}
 
 const char* const kUsage =
     "usage: ostrel [--home DIR] [--verbose] [--script FILE --out DIR | --window [--out DIR]]\n"
@@ -187,21 +205,27 @@ int runShell(int argc, char** argv) {
   try {
     switch (options.mode) {
       case ShellOptions::Mode::Script: return runScript(options, argc, argv);
-      case ShellOptions::Mode::Window:
-        return DesktopWindow::run(launchApplication(argc, argv), options.out.empty() ? "." : absolute(options.out));
+      case ShellOptions::Mode::Window: {
+        const int status =
+            DesktopWindow::run(launchApplication(argc, argv), options.out.empty() ? "." : absolute(options.out));
+        endProcess();
+        return status;
+      }
       case ShellOptions::Mode::Headless:
         launchApplication(argc, argv);
         // With nobody to look at it, a start is a whole session: the app goes to the background, which is
         // where it saves, and ends, so a start can be checked from outside by its files alone.
-        if (auto app = ui::Application::sharedApplication()) {
-          app->enterBackground();
-          app->terminate();
-        }
-        dispatch::MainLoop::runUntilIdle();
+        if (auto app = ui::Application::sharedApplication()) app->enterBackground();
+        endProcess();
         return 0;
     }
   } catch (const foundation::Exception& e) {
     std::cerr << "ostrel: " << e.what() << "\n";
+    try {
+      endProcess();
+    } catch (const foundation::Exception& again) {
+      std::cerr << "ostrel: " << again.what() << "\n";
+    }
     return 1;
   }
   return 0;

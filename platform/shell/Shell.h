@@ -31,6 +31,10 @@ extern const char* const kUsage;
 // The application delegate's window property: the window the app shows, as the shell finds it.
 inline constexpr runtime::Selector<std::shared_ptr<ui::Window>()> kApplicationDelegateWindow{"window"};
 
+// Where the headless runner's virtual clock starts for a run that begins at `now` (seconds since
+// 1970): the start of that day in UTC.
+double headlessClockStart(double now);
+
 // Whether a desktop display is reachable ($DISPLAY or $WAYLAND_DISPLAY is set).
 bool haveDisplay();
 

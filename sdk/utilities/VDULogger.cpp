@@ -80,6 +80,8 @@ void VDULoggerForceDebug() {
   if (VDUAppEnvironmentUtil::isFromAppStore()) return;
   state().debug.store(true);
   VDUSetLoggerLevel(VDULoggerLevelDebug);
+  // Forced by the person's launch argument: its debug lines go where the person looks.
+  platform::log::showDebugLinesOf(kVDULoggerFacility);
 }
 
 void VDUSetLoggerLevel(int level) {
@@ -131,6 +133,7 @@ void VDULoggerResetForTesting() {
   VDULoggerFlush();
   LoggerState& s = state();
   s.debug.store(false);
+  platform::log::showDebugLinesOf(kVDULoggerFacility, false);
   s.level.store(VDULoggerLevelNotice);
   s.filterMask.store(platform::log::maskUpTo(VDULoggerLevelNotice));
   VDULoggerRegisterVersion({});

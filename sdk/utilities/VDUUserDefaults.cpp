@@ -142,7 +142,9 @@ void VDUUserDefaults::armSynchronize(const std::shared_ptr<WriteBehind>& writeBe
           // A change since the timer was set moves the synchronisation to one delay after it.
           double due = state->lastWrite + kSynchronizeDelay;
           double now = platform::foundation::Clock::current()->monotonic();
-          if (due > now) return armSynchronize(state, due - now);
+          // Less than a clock tick left is due now: a timer for it would fire at this very instant
+          // and find the same remainder again, for ever.
+          if (due - now >= kClockTick) return armSynchronize(state, due - now);
           state->timer.reset();
           domain = state->domain;
         }

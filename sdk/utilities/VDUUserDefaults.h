@@ -23,6 +23,8 @@ class VDUUserDefaults {
 
   // Seconds between the last change and the synchronisation it causes.
   static constexpr double kSynchronizeDelay = 1.0;
+  // The clocks count nanoseconds: a shorter remainder cannot be waited for.
+  static constexpr double kClockTick = 1e-9;
 
   // One shared store for the current application, made on first use.
   static std::shared_ptr<VDUUserDefaults> standardUserDefaults();

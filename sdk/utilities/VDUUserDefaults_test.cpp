@@ -96,6 +96,19 @@ TEST_F(VDUUserDefaultsTest, TenWritesWithinOneSecondCauseOneSynchronisationOneSe
   EXPECT_EQ(clock->pendingTimers(), 0u);
 }
 
+// A second after a write is not always a whole number of the clock's nanoseconds away in doubles; the
+// write-behind must not wait for the fraction of a nanosecond for ever (the virtual clock hung here).
+TEST_F(VDUUserDefaultsTest, AWriteIsSynchronisedOnTimeWhateverTheRoundingOfItsSecond) {
+  auto clock = useManualClock();
+  VDUUserDefaults defaults("rounding");
+  clock->advance(1.416666667);  // 1.416666667 + 1.0 lands a few 1e-16 past 2.416666667 in doubles
+  auto worker = platform::dispatch::Queue::serial("writer");
+  worker->sync([&] { defaults.setInteger(1, "value"); });
+  clock->advance(1.0);
+  EXPECT_EQ(PropertyList::readFile(fileOf("rounding")).size(), 1u);
+  EXPECT_EQ(clock->pendingTimers(), 0u);
+}
+
 // Many threads writing at once: every write arrives, the write-behind keeps a single timer however many
 // writes there are, and the file is written once per burst, one delay after its last write.
 TEST_F(VDUUserDefaultsTest, TenThousandWritesFromSeveralThreadsArriveInOneFileWritePerPeriod) {

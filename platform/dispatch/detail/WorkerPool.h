@@ -8,7 +8,9 @@
 #include <deque>
 #include <exception>
 #include <functional>
+#include <list>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace platform::dispatch {
@@ -19,7 +21,8 @@ class Queue;
 // Blocks may block (sync onto another queue, a group wait, a file lock), so a monitor thread watches
 // a backlog: when tasks wait and none has started for a tick, every worker is stuck or busy for long,
 // and the pool adds workers so the tasks they may be waiting for can run. Workers idle for a while
-// end.
+// end. At the process end (ProcessEnd) the pool is waited for and its threads are joined, so none is
+// left running while statics and thread-locals are destroyed.
 class WorkerPool {
  public:
   static WorkerPool& shared();
@@ -28,10 +31,17 @@ class WorkerPool {
   std::size_t threadCount() const;
   // True when tasks wait for a worker; a long-draining serial queue then lets them go first.
   bool hasBacklog() const { return backlogSize_.load(std::memory_order_relaxed) > 0; }
+  // True when no task waits or runs.
+  bool isIdle() const;
+  // Ends every worker and the monitor once the tasks are done, and joins them. Work submitted later
+  // starts new threads, so nothing is lost, but the process end submits none.
+  void joinThreads();
 
  private:
   WorkerPool();
   void spawnLocked();
+  void startMonitorLocked();
+  void joinRetiredLocked();
   void work();
   void watch();
 
@@ -41,8 +51,13 @@ class WorkerPool {
   std::deque<std::function<void()>> tasks_;
   std::size_t sleeping_ = 0;
   std::size_t threads_ = 0;
+  std::size_t running_ = 0;  // tasks taken and not yet finished
   std::size_t started_ = 0;  // tasks taken so far; the monitor's measure of progress
   bool monitorIdle_ = false;
+  bool stopping_ = false;    // joinThreads() waits: workers end once the tasks are done
+  std::list<std::thread> workers_;
+  std::vector<std::thread::id> retired_;  // workers that ended on their own, still to be joined
+  std::thread monitor_;
   const std::size_t coreThreads_;
   std::atomic<std::size_t> backlogSize_{0};  // tasks_.size(), readable without the lock
 };

@@ -1,5 +1,6 @@
 #include "sdk/analytics/engine/APMMeasurement.h"
 
+#include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/Format.h"
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Send.h"
@@ -8,6 +9,7 @@
 #include "sdk/analytics/engine/APMRemoteConfig.h"
 #include "sdk/analytics/engine/APMRemoteConfigExperimentsAdapter.h"
 #include "sdk/analytics/engine/MeasurementEventEntries.h"
+#include "sdk/analytics/engine/MeasurementUploader.h"
 #include "sdk/analytics/engine/SessionReporting.h"
 #include "sdk/analytics/engine/ZEDIvadazudoStart.h"
 #include "sdk/analytics/foundation/APMAlarm.h"
@@ -208,15 +210,10 @@ std::shared_ptr<APMMeasurement> APMMeasurement::initWithParts(Parts parts, const
   }
   engine->installEventEntries();
   std::weak_ptr<APMMeasurement> weak = engine;
-  engine->willTerminate_ = platform::foundation::NotificationCenter::defaultCenter().addObserver(
-      "UIApplicationWillTerminateNotification", [weak](const platform::foundation::Notification&) {
-        auto self = weak.lock();
-        if (!self) return;
-        self->terminating_ = true;
-        self->entries_->stop();
-        // What already runs finishes; what comes after finds the flag.
-        self->scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:terminate", [] {});
-      });
+  engine->processEnd_ = platform::dispatch::ProcessEnd::add(platform::dispatch::ProcessEnd::kComponents, "analytics",
+                                                            [weak] {
+                                                              if (auto self = weak.lock()) self->stopAtProcessEnd();
+                                                            });
   // The automatic reporters find the newest engine, its session reporter and its settings.
   sdk::analytics::ReporterEngineAccess access;
   access.isEngineEnabled = [weak] {
@@ -236,6 +233,34 @@ std::shared_ptr<APMMeasurement> APMMeasurement::initWithParts(Parts parts, const
   engine->setEnabled(enable);
   engine->wasEnabledDuringInitialization_ = enable;
   return engine;
+}
+
+// --- the process end -------------------------------------------------------------------------------
+
+void APMMeasurement::stopAtProcessEnd() {
+  // Calls the facade still holds reach the worker queue first.
+  APMAnalytics::queue()->sync([] {});
+  auto way = uploader();
+  if (way) {
+    scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:end", [way] { way->stopStartingRequests(); });
+    // The answer comes through the main queue, so the main loop runs while it is awaited.
+    platform::dispatch::MainLoop::runUntil([&] { return !way->isNetworkRequestPending(); }, kUploadWaitAtEndSeconds);
+  }
+  scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:end", [this, way] {
+    if (way) way->leaveRequestInFlight();
+    terminating_ = true;
+    entries_->stop();
+  });
+  alarm_->cancel();
+  persistedConfig_->synchronizeToDisk();
+  processEnd_.reset();
+  std::shared_ptr<APMMeasurement> released;
+  {
+    SharedState& state = sharedState();
+    std::lock_guard lock(state.mutex);
+    if (state.instance.get() == this) released = std::move(state.instance);
+  }
+  // `released` may hold the last reference: this object ends with this call's caller's reference.
 }
 
 // --- accessors -------------------------------------------------------------------------------------

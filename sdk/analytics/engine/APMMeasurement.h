@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dispatch/ProcessEnd.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/engine/APMRemoteConfigExperiments.h"
@@ -205,6 +206,15 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   // Makes the facade create and find this engine.
   static void installFacadeEngineAccess();
 
+  // --- the process end
+  // How long an upload in flight may still take when the app ends, on the steady clock.
+  static constexpr double kUploadWaitAtEndSeconds = 3;
+  // Runs at the process end, on the main thread: gives the upload in flight its bounded wait, lets
+  // the work already queued on the worker queue run (events reach the database), drops what comes
+  // later, writes the pending settings and lets go of the shared instance, so that nothing of the
+  // engine is left for the static destructors.
+  void stopAtProcessEnd();
+
   // --- the network client's reports
   void reachabilityDidChange() override;
   void ZURAridire_logWithLevel(ZURAridireLogLevel level, std::int64_t messageCode, const std::string& message,
@@ -274,11 +284,10 @@ class APMMeasurement final : public sdk::analytics::MeasurementHost,
   bool wasEnabledDuringInitialization_ = false;
   std::atomic<bool> isAnalyticsCollectionEnabled_;
   std::atomic<bool> isAnalyticsCollectionDeactivated_;
-  // Set when the app terminates: work still queued then is dropped, so nothing runs while the
-  // process tears down the tables and libraries it would use.
+  // Set at the process end once the worker queue has drained: later work is dropped.
   std::atomic<bool> terminating_{false};
-  platform::foundation::NotificationCenter::Observation willTerminate_;
   // The app's foreground and background changes, observed once the components exist.
   std::vector<platform::foundation::NotificationCenter::Observation> appStateObservations_;
   sdk::analytics::BackgroundUploadTask backgroundUpdateTask_;
+  platform::dispatch::ProcessEnd::Registration processEnd_;
 };

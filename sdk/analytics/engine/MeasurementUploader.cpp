@@ -170,6 +170,7 @@ double MeasurementUploader::nextUploadingTime() {
 
 void MeasurementUploader::updateSchedule() {
   APMScheduler::checkOnBackgroundThreadWithMethodName("updateSchedule");
+  if (stopped_) return;
   if (double suspended = suspendedUploadTimestamp_.load(); suspended != 0) {
     double elapsed = std::fabs(uptime() - suspended);
     if (elapsed < kSuspensionSeconds) {
@@ -300,8 +301,23 @@ void MeasurementUploader::dataWasWiped() {
   uploadingBundleIDs_.clear();
 }
 
+void MeasurementUploader::stopStartingRequests() {
+  stopped_ = true;
+  parts_.alarm->cancel();
+  if (parts_.network) parts_.network->setReachabilityDelegate({});
+}
+
+void MeasurementUploader::leaveRequestInFlight() {
+  if (!isNetworkRequestPending_.load()) return;
+  monitor().logWithLevel(3, 23224,
+                         "The upload in flight did not finish before the app ended. Its bundles go again at the next "
+                         "start, marked as a repeat. Bundles",
+                         Value(static_cast<std::int64_t>(uploadingBundleIDs_.size())));
+}
+
 void MeasurementUploader::uploadData() {
   APMScheduler::checkOnBackgroundThreadWithMethodName("uploadData");
+  if (stopped_) return;
   auto& settings = *parts_.bundling.settings;
   auto& persisted = *parts_.bundling.persistedConfig;
   if (suspendedUploadTimestamp_.load() > 0) {
@@ -388,10 +404,15 @@ void MeasurementUploader::uploadData() {
   }
   const std::string base = APMServiceBaseURL();
   persisted.setLastFailedUploadTimestamp(current);
+  // Counted before it goes: whatever becomes of this attempt, a later send of these bundles is a repeat.
+  incrementRetryCounter();
   isNetworkRequestPending_ = true;
   std::optional<std::string> session;
   if (parts_.network) {
     parts_.network->setTimeoutInterval(settings.networkTimeout());
+    // The configuration fetch narrows what a reply may bring; the upload's reply is not read, so it
+    // keeps the client's own bound and a long answer never turns a delivered batch into a failure.
+    parts_.network->setMaximumResponseSize(platform::net::URLSessionConfiguration::kDefaultMaximumResponseSize);
     session = parts_.network->postURL(
         base.empty() ? std::string() : base + kUploadPath, payload, parts_.scheduler->workerQueue(),
         shouldUseBackgroundSession(),
@@ -446,7 +467,7 @@ void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTT
   persisted.setLastFailedUploadTimestamp(current);
   if (status == 429 || status == 503) persisted.setLastBackoffTimestamp(current);
   monitor().logWithLevel(7, 23043, "Network upload failed. Will retry later. Code, error", Value(status), text(error));
-  incrementRetryCounter();
+  // The retry count already rose when the batch went.
   uploadingBundleIDs_.clear();
   updateSchedule();
 }

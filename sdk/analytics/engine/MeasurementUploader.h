@@ -27,7 +27,9 @@ namespace sdk::analytics {
 //
 // States: idle (no alarm) -> scheduled (alarm pending) -> in flight (a request pending, its bundle
 // row IDs recorded) -> idle or scheduled again; suspended for an hour of uptime after bundles that
-// were sent could not be deleted. A wipe of the database forgets the upload in flight: its
+// were sent could not be deleted; stopped at the process end. A batch's bundles count the attempt
+// (their retry count rises) before the batch goes, not when it fails: an app killed or ended while
+// the batch was on its way then sends them again marked as a repeat. A wipe of the database forgets the upload in flight: its
 // completion changes nothing, since SQLite hands the same row IDs to new bundles.
 class MeasurementUploader final : public ZURAridireReachabilityDelegate,
                                   public std::enable_shared_from_this<MeasurementUploader> {
@@ -91,6 +93,14 @@ class MeasurementUploader final : public ZURAridireReachabilityDelegate,
   // Installs an encoded configuration in one transaction; false leaves the previous one in force.
   bool installConfiguration(const platform::foundation::Data& body);
 
+  // --- the process end
+  // No upload, fetch or alarm starts from here on; the request in flight may still finish.
+  void stopStartingRequests();
+  // The app ends with a request still in flight: its outcome stays unknown. Its bundles were marked
+  // as tried before they went, so the next start sends them again with their retry count raised and
+  // the service can tell the repeat.
+  void leaveRequestInFlight();
+
   // --- state
   // The database was emptied: the upload in flight is forgotten.
   void dataWasWiped();
@@ -130,6 +140,7 @@ class MeasurementUploader final : public ZURAridireReachabilityDelegate,
   std::vector<std::int64_t> uploadingBundleIDs_;
   std::atomic<bool> isNetworkRequestPending_{false};
   std::atomic<double> suspendedUploadTimestamp_{0};
+  std::atomic<bool> stopped_{false};  // stopStartingRequests() was called
   // Worker queue only: the latest request handed to the network, and the wipes so far.
   std::uint64_t requestNumber_ = 0;
   std::uint64_t wipeGeneration_ = 0;

@@ -24,6 +24,8 @@ namespace {
 
 constexpr int kConfigAppID = 1;
 constexpr int kConfigAudiences = 5;
+// A configuration is a few kilobytes; a reply far beyond that is refused before it fills memory.
+constexpr std::int64_t kMaximumConfigurationBytes = 1 << 20;
 
 APMMonitor& monitor() { return *APMMonitor::shared(); }
 double now() { return platform::foundation::Clock::current()->now(); }
@@ -31,6 +33,7 @@ double now() { return platform::foundation::Clock::current()->now(); }
 }  // namespace
 
 void MeasurementUploader::fetchRemoteConfig() {
+  if (stopped_) return;
   auto& settings = *parts_.bundling.settings;
   auto& persisted = *parts_.bundling.persistedConfig;
   std::optional<std::string> appInstanceID;
@@ -49,6 +52,7 @@ void MeasurementUploader::fetchRemoteConfig() {
   }
   isNetworkRequestPending_ = true;
   parts_.network->setTimeoutInterval(settings.networkTimeout());
+  parts_.network->setMaximumResponseSize(kMaximumConfigurationBytes);
   auto session = parts_.network->getURL(
       *url, headers, parts_.scheduler->workerQueue(), shouldUseBackgroundSession(),
       completionFor([](MeasurementUploader& self, const auto& response, const auto& data, const auto& error) {
@@ -66,7 +70,10 @@ void MeasurementUploader::networkRemoteConfigFetchCompletionHandler(const std::o
   const std::int64_t status = response ? response->statusCode : 0;
   monitor().logWithLevel(8, 23127, "Fetched configuration. Status code", Value(status));
   const double current = now();
-  if (status == 200 || status == 204 || status == 304 || status == 404) {
+  // A transfer that failed after its head arrived (a body cut off, too large, too slow) brought no
+  // configuration: it is a failed fetch, whatever the status said.
+  const bool accepted = status == 200 || status == 204 || status == 304 || status == 404;
+  if (accepted && !error) {
     persisted.setConfigServerLastModifiedString(response->valueForHTTPHeaderField("Last-Modified").value_or(""));
     persisted.setLastFailedUploadTimestamp(0);
     persisted.setLastBackoffTimestamp(0);
@@ -107,6 +114,8 @@ void MeasurementUploader::networkRemoteConfigFetchCompletionHandler(const std::o
   updateSchedule();
 }
 
+// Why a configuration is refused is logged as an error, so that it reaches the log file rather than
+// only the monitoring data.
 bool MeasurementUploader::installConfiguration(const Data& body) {
   auto& settings = *parts_.bundling.settings;
   return parts_.bundling.database->performTransaction([&] {
@@ -114,22 +123,22 @@ bool MeasurementUploader::installConfiguration(const Data& body) {
     APMNanoDecodeFailure failure = APMNanoDecodeFailure::None;
     auto config = APMPBMeasurementConfig::initWithBuffer(body, &failure);
     if (!config) {
-      monitor().logWithLevel(2, 23135, "Configuration data is invalid.", Value(APMNanoDecodeFailureText(failure)));
+      monitor().logWithLevel(1, 23135, "Configuration data is invalid.", Value(APMNanoDecodeFailureText(failure)));
       return false;
     }
     std::string appID = parts_.bundling.identity ? parts_.bundling.identity->appIDFromVMP() : settings.appID();
     if (APMNanoGetString(*config, kConfigAppID).value_or("") != appID) {
-      monitor().logWithLevel(2, 23136, "Configuration does not have valid Vadeze App ID.");
+      monitor().logWithLevel(1, 23136, "Configuration does not have valid Vadeze App ID.");
       return false;
     }
     auto audiences = APMNanoGetMessageArray<APMPBAudience>(*config, kConfigAudiences);
     if (!parts_.bundling.audience->updateAudiences(audiences)) {
-      monitor().logWithLevel(2, 23137, "Failed to update audiences with new server configuration");
+      monitor().logWithLevel(1, 23137, "Failed to update audiences with new server configuration");
       return false;
     }
     APMNanoClearField(*config, kConfigAudiences);
     if (!settings.updateMeasurementConfig(config)) {
-      monitor().logWithLevel(2, 23138, "Failed to update configuration with new server configuration");
+      monitor().logWithLevel(1, 23138, "Failed to update configuration with new server configuration");
       return false;
     }
     return true;

@@ -16,6 +16,7 @@
 #include "sdk/analytics/foundation/APMScheduler.h"
 #include "sdk/analytics/foundation/APMServiceURL.h"
 #include "sdk/analytics/rules/APMETestSupport.h"
+#include "testing/HostileServer.h"
 #include "testing/LoopbackServer.h"
 
 namespace {
@@ -247,6 +248,37 @@ TEST_F(MeasurementUploaderTest, AFailedUploadKeepsTheBundleAndTheNextBatchCarrie
   EXPECT_EQ(env.count("queue"), 0);
 }
 
+// The app may end (or be killed) while a batch is at the server and unanswered: its bundles count the
+// attempt from the moment it goes, so whatever sends them next marks them as a repeat. Once stopped,
+// the uploader starts nothing more and says what it leaves in flight.
+TEST_F(MeasurementUploaderTest, ABatchInFlightIsAlreadyMarkedTriedAndAStoppedUploaderStartsNothing) {
+  serveConfiguration();
+  server.on("POST", "/a", LoopbackResponse::held());
+  env.store("shot", kHour + 1);
+  onWorker([&] { uploader->uploadData(); });
+  ASSERT_TRUE(server.waitForRequests(1));  // the configuration first
+  ASSERT_TRUE(ostrel::testing::TaskManagerEnvironment::spinUntil([&] { return requestsFor("/a").size() == 1; }));
+  settle();
+  auto queued = env.queuedBundles();
+  ASSERT_EQ(queued.size(), 1u);
+  EXPECT_EQ(APMNanoGetInt32(*queued[0], 35), 1) << "read back now, the bundle is a repeat";
+  EXPECT_FALSE(APMNanoHasField(*APMNanoGetMessageArray<APMPBMeasurementBundle>(*batchOf(requestsFor("/a")[0]), 0)[0],
+                               35))
+      << "the first send carries no retry count";
+
+  env.store("later", kHour + 2);
+  onWorker([&] {
+    uploader->stopStartingRequests();
+    uploader->updateSchedule();
+    uploader->uploadData();
+    uploader->fetchRemoteConfig();
+    uploader->leaveRequestInFlight();
+  });
+  EXPECT_FALSE(alarmTime());
+  EXPECT_TRUE(env.scope.logged(23224));
+  EXPECT_EQ(server.requestCount(), 2u) << "nothing new went out";
+}
+
 TEST_F(MeasurementUploaderTest, BackOffAfterA503AndAnEarlierAlarmIsKept) {
   serveConfiguration();
   server.on("POST", "/a", LoopbackResponse::withStatus(503));
@@ -418,8 +450,9 @@ TEST_F(MeasurementUploaderTest, ARejectedConfigurationChangesNothingAndA503Backs
     ASSERT_TRUE(until(fetch));
     settle();
   }
-  EXPECT_TRUE(env.scope.logged(23136));
-  EXPECT_TRUE(env.scope.logged(23135));
+  // The reasons reach the log a person reads, not only the monitoring data.
+  EXPECT_TRUE(env.scope.console.contains("Configuration does not have valid Vadeze App ID."));
+  EXPECT_TRUE(env.scope.console.contains("Configuration data is invalid."));
   EXPECT_EQ(env.settings->uploadingInterval(), 3600);
   platform::foundation::Error error;
   EXPECT_EQ(env.database->allAudienceIDs(&error).value_or(std::vector<std::int32_t>{-1}).size(), 0u);
@@ -432,6 +465,52 @@ TEST_F(MeasurementUploaderTest, ARejectedConfigurationChangesNothingAndA503Backs
   EXPECT_EQ(env.persisted->lastFailedUploadTimestamp(), env.now());
   ASSERT_TRUE(alarmTime());
   EXPECT_GE(*alarmTime(), env.now() + 43200);
+}
+
+// A reply whose head said 200 but whose body never arrived whole brought no configuration: the fetch
+// failed, so the retry series applies and the configuration stays due instead of counting as fresh.
+TEST_F(MeasurementUploaderTest, AFetchWhoseTransferFailsAfterItsHeadIsAFailedFetch) {
+  const std::string body = configurationBody({{"measurement.upload.interval", "7200000"}});
+  ostrel::testing::HostileServer stalling;
+  stalling.on(configPath(), [](const auto&, ostrel::testing::HostileConnection& connection) {
+    connection.send("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n" + std::string(100, 'x'));
+    connection.hold();
+  });
+  LoopbackResponse large = LoopbackResponse::ok(std::string((1 << 20) + 1, 'x'));
+  struct Case {
+    const char* what;
+    std::function<void()> serve;
+    double stallSeconds;  // the clock moves past the request timeout once the request is there
+  };
+  std::vector<Case> cases = {
+      {"body cut off", [&] { server.on("GET", configPath(), LoopbackResponse::truncated(body, body.size() / 2)); }, 0},
+      {"body over 1 MiB", [&] { server.on("GET", configPath(), large); }, 0},
+      {"body stalls", [&] {
+         setenv(sdk::analytics::kAnalyticsServiceURLEnvironmentVariable, stalling.url("").c_str(), 1);
+       }, 61},
+  };
+  for (const auto& c : cases) {
+    env.scope.console.clear();
+    c.serve();
+    env.environment.advance(100);
+    const double fetchedAt = env.settings->lastRemoteConfigUpdateTimestamp();
+    onWorker([&] { uploader->fetchRemoteConfig(); });
+    if (c.stallSeconds > 0) {
+      ASSERT_TRUE(ostrel::testing::TaskManagerEnvironment::spinUntil([&] { return stalling.requests().size() == 1; }));
+      env.environment.advance(c.stallSeconds);
+    }
+    ASSERT_TRUE(ostrel::testing::TaskManagerEnvironment::spinUntil([&] {
+      bool pending = true;
+      onWorker([&] { pending = uploader->isNetworkRequestPending(); });
+      return !pending;
+    })) << c.what;
+    settle();
+    EXPECT_TRUE(env.scope.logged(23128)) << c.what;
+    EXPECT_EQ(env.settings->lastRemoteConfigUpdateTimestamp(), fetchedAt) << c.what;
+    EXPECT_EQ(env.persisted->lastFailedUploadTimestamp(), env.now()) << c.what;
+    EXPECT_TRUE(env.settings->isExpired()) << c.what;
+    EXPECT_EQ(env.settings->uploadingInterval(), 3600) << c.what;
+  }
 }
 
 }  // namespace

@@ -194,7 +194,7 @@ std::optional<std::int64_t> APMDatabase::maybeDeleteStaleData(Error* error) {
   // A time in the future (the clock was set back) does not postpone the look for ever.
   if (last > 0 && last <= now && now - last < settings_.staleDataDeletionInterval()) return std::int64_t{0};
   double cutoff = now - settings_.maxQueueTime();
-  std::int64_t deleted = 0;
+  std::int64_t deleted = 0, staleBundles = 0, staleEvents = 0;
   bool ok = performTransaction([&] {
     auto bundles = execute("DELETE FROM queue WHERE bundle_end_timestamp < ?", {Value(static_cast<std::int64_t>(cutoff * 1000))},
                            12005, "Failed to delete stale bundles", error);
@@ -205,10 +205,20 @@ std::optional<std::int64_t> APMDatabase::maybeDeleteStaleData(Error* error) {
         {}, 12005, "Failed to delete stale raw event metadata", error);
     if (!bundles || !events || !metadata) return false;
     deleted = *bundles + *events;
+    staleBundles = *bundles;
+    staleEvents = *events;
     return execute("INSERT OR REPLACE INTO database_metadata (key, value) VALUES ('last_stale_data_deletion', ?)",
                    {Value(now)}, 12005, "Failed to record the stale data deletion time", error)
         .has_value();
   });
   if (!ok) return std::nullopt;
+  // Data that never went out is gone for good: the person running the app should learn of it.
+  if (deleted > 0) {
+    APMMonitor::shared()->logWithLevel(3, 12057,
+                                       "Deleted analytics data older than the longest time it may wait for upload. "
+                                       "Bundles, raw events, days",
+                                       Value(staleBundles), Value(staleEvents),
+                                       Value(static_cast<std::int64_t>(settings_.maxQueueTime() / 86400)));
+  }
   return deleted;
 }

@@ -433,6 +433,7 @@ TEST_F(DatabaseTest, StaleDataAndReset) {
   ASSERT_TRUE(database->insertRawEvent(event("old", clock->now() - 29 * 86400), 1, false, &error));
   ASSERT_TRUE(database->insertRawEvent(event("new", clock->now()), 1, false, &error));
   EXPECT_EQ(database->maybeDeleteStaleData(&error), 2);
+  EXPECT_TRUE(scope.console.contains("Bundles, raw events, days: 1, 1, 28")) << "the purge is never silent";
   ASSERT_TRUE(database->insertBundle(*bundle(static_cast<std::int64_t>((clock->now() - 30 * 86400) * 1000)), false, &error));
   EXPECT_EQ(database->maybeDeleteStaleData(&error), 0);  // looked less than a day ago
   environment.advance(86400);

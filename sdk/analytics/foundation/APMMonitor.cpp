@@ -56,6 +56,8 @@ APMMonitor::APMMonitor(std::int64_t libraryVersion, const std::vector<std::strin
     if (names(kVerboseEnabledArguments, argument)) verbose_ = true;
     if (names(kVerboseDisabledArguments, argument)) verbose_ = false;
   }
+  // The switches are the person asking to see these lines: they go where the person looks.
+  if (debug_ || verbose_) platform::log::showDebugLinesOf(kFacility);
 }
 
 std::shared_ptr<APMMonitor> APMMonitor::shared() {

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform::dispatch {
+
+// The one way the process ends in order, for every layer. The program calls run() on the main thread
+// once the application has said it will terminate, before main returns:
+//
+//   1. the stops that components registered run, lowest order first (equal orders in the order they
+//      were added): each finishes or drops its queued work, gives work in flight (an upload) its
+//      bounded wait and lets go of its queues, threads and files;
+//   2. the work still queued anywhere drains, main-queue blocks included, for at most the given
+//      time on the steady clock (a stuck block must not hold the exit for ever);
+//   3. the worker threads are joined (unless work was still running: then they are left, and said so);
+//   4. pending preferences (user defaults, settings plists) are written.
+//
+// Everything destroyed after main returns (statics, the main thread's thread-locals) then owns no
+// running queue, no thread and no unwritten file. A stop that throws is logged and the end goes on.
+class ProcessEnd {
+ public:
+  // Where a stop belongs: components that may still post work and wait for answers come first, the
+  // services they use after them.
+  enum Order : int { kComponents = 100, kServices = 200 };
+  static constexpr double kDefaultDrainSeconds = 5;
+
+  // Keeps a stop registered while it lives; an object that goes away before the end takes its stop
+  // with it. Move-only.
+  class Registration {
+   public:
+    Registration() = default;
+    ~Registration();
+    Registration(Registration&& other) noexcept;
+    Registration& operator=(Registration&& other) noexcept;
+    Registration(const Registration&) = delete;
+    Registration& operator=(const Registration&) = delete;
+
+    explicit operator bool() const { return id_ != 0; }
+    void reset();
+
+   private:
+    friend class ProcessEnd;
+    explicit Registration(unsigned long id) : id_(id) {}
+    unsigned long id_ = 0;
+  };
+
+  [[nodiscard]] static Registration add(int order, std::string name, std::function<void()> stop);
+  // Once per process; later calls do nothing. Returns whether everything drained within the bound.
+  static bool run(double drainSeconds = kDefaultDrainSeconds);
+  static bool hasRun();
+
+  // Tests only: forgets that the end ran, so a test can run it again.
+  static void resetForTesting();
+};
+
+}  // namespace platform::dispatch

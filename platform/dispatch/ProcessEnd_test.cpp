@@ -1,0 +1,86 @@
+#include "platform/dispatch/ProcessEnd.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/dispatch/MainLoop.h"
+#include "platform/dispatch/Queue.h"
+#include "platform/dispatch/detail/WorkerPool.h"
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Paths.h"
+#include "platform/foundation/PreferencesDomain.h"
+#include "platform/foundation/Value.h"
+#include "testing/TempContainer.h"
+
+namespace platform::dispatch {
+namespace {
+
+class ProcessEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override { MainLoop::setMainThread(); }
+  void TearDown() override { ProcessEnd::resetForTesting(); }
+
+  ostrel::testing::TempContainer container;
+};
+
+TEST_F(ProcessEndTest, StopsRunInOrderThenQueuedWorkDrainsAndEverythingPendingIsWritten) {
+  std::mutex mutex;
+  std::vector<std::string> done;
+  auto note = [&](std::string what) {
+    std::lock_guard lock(mutex);
+    done.push_back(std::move(what));
+  };
+  auto queue = Queue::serial("component");
+  auto services = ProcessEnd::add(ProcessEnd::kServices, "services", [&] { note("services"); });
+  auto first = ProcessEnd::add(ProcessEnd::kComponents, "first", [&] {
+    note("first");
+    // Work a stop leaves queued, and the main-queue block it posts in turn, still run before the end.
+    queue->async([&] { Queue::main()->async([&] { note("main block"); }); });
+  });
+  auto gone = ProcessEnd::add(ProcessEnd::kComponents, "gone", [&] { note("gone"); });
+  auto throwing = ProcessEnd::add(ProcessEnd::kComponents, "throwing", [] { throw std::runtime_error("boom"); });
+  auto second = ProcessEnd::add(ProcessEnd::kComponents, "second", [&] { note("second"); });
+  gone.reset();  // its object went away before the end
+  auto domain = foundation::PreferencesDomain::named("ending");
+  ASSERT_TRUE(domain->setValue("left", foundation::Value("pending")));
+
+  EXPECT_TRUE(ProcessEnd::run());
+  EXPECT_EQ(done, (std::vector<std::string>{"first", "second", "services", "main block"}));
+  EXPECT_TRUE(WorkerPool::shared().isIdle());
+  EXPECT_EQ(WorkerPool::shared().threadCount(), 0u) << "the workers are joined";
+  EXPECT_TRUE(foundation::AtomicFile::fileExists(foundation::Paths::preferences() + "/ending.plist"));
+
+  EXPECT_TRUE(ProcessEnd::run()) << "a second end does nothing";
+  EXPECT_EQ(done.size(), 4u);
+  // Work after the end still runs: the pool starts threads again.
+  std::atomic<bool> ran{false};
+  queue->sync([&] {});
+  Queue::global()->async([&] { ran = true; });
+  EXPECT_TRUE(MainLoop::runUntil([&] { return ran.load(); }, 10));
+}
+
+TEST_F(ProcessEndTest, WorkThatDoesNotFinishHoldsTheEndOnlyForTheBound) {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool release = false;
+  auto stuck = Queue::serial("stuck");
+  stuck->async([&] {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return release; });
+  });
+  EXPECT_FALSE(ProcessEnd::run(0.05)) << "still running after the bound";
+  {
+    std::lock_guard lock(mutex);
+    release = true;
+  }
+  changed.notify_all();
+  stuck->sync([] {});
+}
+
+}  // namespace
+}  // namespace platform::dispatch
