@@ -19,6 +19,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/foundation/Clock.h"
 #include "sdk/analytics/foundation/APMNanoAccessors.h"
 #include "sdk/analytics/foundation/APMPBMeasurement.h"
 #include "testing/LoopbackServer.h"
@@ -32,6 +33,7 @@ using ostrel::testing::LoopbackRequest;
 using ostrel::testing::LoopbackResponse;
 
 // Bundle fields as the batch carries them (field indexes of the message layer).
+constexpr int kBundleEnd = 5;
 constexpr int kBundleAppID = 14;
 constexpr int kBundleIndex = 24;
 constexpr int kBundleRetryCount = 35;
@@ -43,6 +45,7 @@ struct Sighting {
   std::int64_t retryCount;
   std::string appID;
   std::size_t events;
+  double endSeconds;
 };
 
 std::vector<Sighting> sightingsIn(const LoopbackRequest& request) {
@@ -54,7 +57,8 @@ std::vector<Sighting> sightingsIn(const LoopbackRequest& request) {
   for (const auto& bundle : APMNanoGetMessageArray<APMPBMeasurementBundle>(*batch, 0)) {
     found.push_back({APMNanoGetInt32(*bundle, kBundleIndex), APMNanoGetInt32(*bundle, kBundleRetryCount),
                      APMNanoGetString(*bundle, kBundleAppID).value_or(""),
-                     APMNanoGetMessageArray<APMPBEvent>(*bundle, 1).size()});
+                     APMNanoGetMessageArray<APMPBEvent>(*bundle, 1).size(),
+                     static_cast<double>(APMNanoGetInt64(*bundle, kBundleEnd)) / 1000});
   }
   return found;
 }
@@ -128,6 +132,7 @@ class AnalyticsRunTest : public ::testing::Test {
 TEST_F(AnalyticsRunTest, TwoToursEndCleanlyAndTheServerGetsEveryBundleOnce) {
   std::map<std::int64_t, int> received;
   std::size_t events = 0;
+  const double today = platform::foundation::Clock::current()->now();
   for (int round = 1; round <= 2; ++round) {
     const int status = run(OSTREL_TOUR);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "run " << round << " ended with " << status << "\n"
@@ -137,6 +142,10 @@ TEST_F(AnalyticsRunTest, TwoToursEndCleanlyAndTheServerGetsEveryBundleOnce) {
     if (round == 1) ASSERT_FALSE(sightings.empty()) << "the first tour sent nothing\n" << output();
     for (const auto& seen : sightings) {
       EXPECT_EQ(seen.appID, kAppBundleID) << "bundle " << seen.index;
+      // Dated today (the headless clock starts at the day's beginning), not on a fixed day long past
+      // that the next start would purge as stale.
+      EXPECT_GT(seen.endSeconds, today - 86400) << "bundle " << seen.index;
+      EXPECT_LT(seen.endSeconds, today + 3600) << "bundle " << seen.index;
       EXPECT_EQ(seen.retryCount, 0) << "bundle " << seen.index << " went again in run " << round;
       EXPECT_EQ(++received[seen.index], 1) << "bundle " << seen.index << " arrived twice";
       events += seen.events;
