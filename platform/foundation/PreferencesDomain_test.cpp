@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
 #include "testing/ScratchFolder.h"
@@ -121,6 +122,29 @@ TEST_F(PreferencesDomainTest, UserDefaultsRefuseOtherKindsAndUnwritableValues) {
   EXPECT_EQ(defaults.dictionaryForKey("list"), std::nullopt);
   EXPECT_FALSE(defaults.setObject("bad", Value::null()));
   EXPECT_TRUE(defaults.objectForKey("bad").isNil());
+}
+
+// The app's own defaults were kept as "ostrel" while the bundle had no identifier; once it has one,
+// they move over rather than being left behind, and an identifier's file already there is kept.
+TEST_F(PreferencesDomainTest, TheAppsDefaultsFollowItsBundleIdentifier) {
+  ostrel::testing::ScratchFolder bundle;
+  ASSERT_TRUE(PropertyList::writeFile(bundle / "Info.plist",
+                                      Value(Dictionary{{"CFBundleIdentifier", Value("com.example.ostrel")}}),
+                                      PropertyList::Format::Xml));
+  const std::string savedBundle = Bundle::setMainPath(bundle.path());
+  const std::string old = Paths::preferences() + "/ostrel.plist";
+  ASSERT_TRUE(PropertyList::writeFile(old, Value(Dictionary{{"kept", Value("yes")}}), PropertyList::Format::Binary));
+  EXPECT_EQ(PreferencesDomain::named("")->copyValue("kept"), Value("yes"));
+  EXPECT_FALSE(AtomicFile::fileExists(old));
+  EXPECT_TRUE(AtomicFile::fileExists(Paths::preferences() + "/com.example.ostrel.plist"));
+
+  Paths::setRoot(root_ / "second");
+  ASSERT_TRUE(PropertyList::writeFile(Paths::preferences() + "/ostrel.plist", Value(Dictionary{{"kept", Value("old")}}),
+                                      PropertyList::Format::Binary));
+  ASSERT_TRUE(PropertyList::writeFile(Paths::preferences() + "/com.example.ostrel.plist",
+                                      Value(Dictionary{{"kept", Value("new")}}), PropertyList::Format::Binary));
+  EXPECT_EQ(PreferencesDomain::named("")->copyValue("kept"), Value("new"));
+  Bundle::setMainPath(savedBundle);
 }
 
 // --- across processes -----------------------------------------------------------------------------
