@@ -42,8 +42,8 @@ class MeasurementEventEntries {
   void userPropertiesIncludingInternal(bool includingInternal, std::function<void(const Dictionary&)> callback);
   void maxUserPropertiesForOrigin(const std::string& origin, std::function<void(std::int64_t)> callback);
 
-  // From now on work still queued, and any that comes, is dropped without a word: the app is ending,
-  // and what the work would use (the log included) is being torn down.
+  // From now on work still queued, and any that comes, is dropped without a word: the engine has
+  // stopped at the process end, after the work queued before it ran.
   void stop();
 
  private:
