@@ -85,9 +85,11 @@ constexpr const char* kUnnamedApplicationDomain = "ostrel";
 // The app's own defaults were kept under "ostrel" while the bundle had no identifier: they move to
 // the identifier's file the first time it is wanted, rather than being left behind.
 void adoptUnnamedApplicationFile(const std::string& domainName, const std::string& path) {
-  if (domainName == kUnnamedApplicationDomain || domainName != PreferencesDomain::currentApplication()) return;
+  if (domainName == kUnnamedApplicationDomain) return;
   const std::string old = Paths::resolvedRoot() + "/Library/Preferences/" + kUnnamedApplicationDomain + ".plist";
-  if (AtomicFile::fileExists(path) || !AtomicFile::fileExists(old)) return;
+  // The bundle is asked last: reading it early would fix its Info.plist before the app has it in place.
+  if (!AtomicFile::fileExists(old) || AtomicFile::fileExists(path)) return;
+  if (domainName != PreferencesDomain::currentApplication()) return;
   if (std::rename(old.c_str(), path.c_str()) != 0 && errno != ENOENT) {
     log::write(log::Warning, "cannot move the app's defaults from " + old + " to " + path);
   }

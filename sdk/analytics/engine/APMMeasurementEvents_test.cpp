@@ -160,7 +160,7 @@ TEST_F(MeasurementEventsTest, DefaultParametersAndUserPropertiesReachTheDatabase
   EXPECT_EQ(std::count(properties.begin(), properties.end(), "tier"), 1);
 }
 
-TEST_F(MeasurementEventsTest, TheEnginesEntriesRefuseMissingArgumentsAndFallSilentWhenTheAppTerminates) {
+TEST_F(MeasurementEventsTest, TheEnginesEntriesRefuseMissingArgumentsAndFallSilentAtTheProcessEnd) {
   start();
   engine->logEvent(std::optional<APMEvent>());
   EXPECT_TRUE(log.logged(23048));
@@ -175,9 +175,11 @@ TEST_F(MeasurementEventsTest, TheEnginesEntriesRefuseMissingArgumentsAndFallSile
   ASSERT_TRUE(tier);
   EXPECT_EQ(tier->value.stringValue(), "gold");
 
-  // The process is ending: what the engine is handed now is dropped without a line in the log,
-  // which is itself being torn down.
+  // Told the app terminates, the engine still stores what it is handed: the app may log on its way out.
   platform::foundation::NotificationCenter::defaultCenter().post("UIApplicationWillTerminateNotification");
+  engine->logEvent(APMEvent::create("auto", false, "_last", environment.clock()->now(), 0, {}));
+  // Stopped at the process end, it lets that work run and drops what comes later without a word.
+  engine->stopAtProcessEnd();
   sdk::analytics::LoggedEvent late;
   late.origin = "app";
   late.isPublicEvent = true;
@@ -186,7 +188,7 @@ TEST_F(MeasurementEventsTest, TheEnginesEntriesRefuseMissingArgumentsAndFallSile
   engine->logEvent(late);
   engine->setUserAttribute(APMUserAttribute("app", "plan", APMValue("pro"), 1));
   drain();
-  EXPECT_EQ(storedNames(), (std::vector<std::string>{"_built"}));
+  EXPECT_EQ(storedNames(), (std::vector<std::string>{"_built", "_last"}));
   EXPECT_FALSE(log.logged(23049));
   EXPECT_FALSE(log.logged(23081));
   Error error;
