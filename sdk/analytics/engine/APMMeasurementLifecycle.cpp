@@ -311,23 +311,36 @@ void APMMeasurement::setLastAdvertisingIDResetUserPropertyOnWorkerQueue() {
 // --- start-up --------------------------------------------------------------------------------------
 
 void APMMeasurement::startLifecycleReportersOnWorkerQueue() {
-  setPersonalizedAdsUserPropertyOnWorkerQueue();
-  backfillSessionNumber();
-  replaceSessionReporterOnWorkerQueue();
-  reportFirstOpenOnWorkerQueue();
-  if (sdk::analytics::parkedCampaignLink(*APMUserDefaults::standardUserDefaults())) {
-    reportStoredCampaignEventOnWorkerQueue(std::nullopt);
+  // The start's own properties and events (a first start has a dozen) share one commit, so they
+  // cost one sync instead of one each; each still rolls back alone when it fails.
+  auto reportStart = [this] {
+    setPersonalizedAdsUserPropertyOnWorkerQueue();
+    backfillSessionNumber();
+    replaceSessionReporterOnWorkerQueue();
+    reportFirstOpenOnWorkerQueue();
+    if (sdk::analytics::parkedCampaignLink(*APMUserDefaults::standardUserDefaults())) {
+      reportStoredCampaignEventOnWorkerQueue(std::nullopt);
+    } else {
+      requestDeferredDeepLinkOnWorkerQueue();
+    }
+    if (auto identity = this->identity()) {
+      sdk::analytics::reportVersionChange(identity->appVersion(), persistedConfig_->appVersion(),
+                                          [this](const std::string& v) { persistedConfig_->setAppVersion(v); }, "_au",
+                                          "_pv");
+    }
+    sdk::analytics::reportVersionChange(APMEnvironmentInfo::sharedInstance().deviceOSVersion,
+                                        persistedConfig_->osVersion(),
+                                        [this](const std::string& v) { persistedConfig_->setOSVersion(v); }, "_ou",
+                                        "_po");
+  };
+  if (auto database = this->database()) {
+    (void)database->performTransaction([&] {
+      reportStart();
+      return true;
+    });
   } else {
-    requestDeferredDeepLinkOnWorkerQueue();
+    reportStart();
   }
-  if (auto identity = this->identity()) {
-    sdk::analytics::reportVersionChange(identity->appVersion(), persistedConfig_->appVersion(),
-                                        [this](const std::string& v) { persistedConfig_->setAppVersion(v); }, "_au",
-                                        "_pv");
-  }
-  sdk::analytics::reportVersionChange(APMEnvironmentInfo::sharedInstance().deviceOSVersion,
-                                      persistedConfig_->osVersion(),
-                                      [this](const std::string& v) { persistedConfig_->setOSVersion(v); }, "_ou", "_po");
   startSearchAdReporterOnWorkerQueue();
   // Rollouts are kept for the remote-configuration SDK; without it nothing would ever clear them.
   if (!persistedConfig_->vurevoreFeatureRollouts().isNil() && !isVurevoreRemoteConfigSDKPresent()) {

@@ -27,6 +27,7 @@
 #include "sdk/analytics/foundation/APMKeychainWrapper.h"
 #include "sdk/analytics/foundation/APMPersistedConfig.h"
 #include "sdk/analytics/foundation/APMScheduler.h"
+#include "sdk/analytics/foundation/APMFiles.h"
 #include "sdk/analytics/foundation/APMTestSupport.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
@@ -214,6 +215,8 @@ TEST_F(LifecycleTest, FirstStartOpensThenStartsASessionAndLaterStartsOnlyMarkThe
   const auto registrations = platform::store::AdNetwork::registrationCount();
   launch();
   EXPECT_EQ(storedNames(), (Strings{"_f", "_s", "_e"}));
+  // One sync each for the new database's tables, the stale-data sweep and all the start's reports.
+  EXPECT_EQ(ostrel::testing::walCommitCount(APMMeasurementDirectoryFilePath(APMDatabase::kDatabaseName)), 3);
   EXPECT_EQ(property("_fi")->int64Value(), 1);
   EXPECT_EQ(property("_fot")->int64Value(), 1700002800000);
   EXPECT_EQ(property("_sid")->int64Value(), 1699999200);

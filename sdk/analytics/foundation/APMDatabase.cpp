@@ -92,6 +92,16 @@ std::shared_ptr<APMDatabase> APMDatabase::initWithDatabasePath(const std::string
 }
 
 bool APMDatabase::ensureSchema(Error* error) {
+  // One transaction: a first start creates every table and index with one sync instead of one each,
+  // and a later start, which finds them all, writes nothing.
+  Error failure;
+  Error transaction;
+  if (store_->performTransaction([&] { return ensureTablesAndIndexes(&failure); }, &transaction)) return true;
+  if (error) *error = failure.domain.empty() ? transaction : failure;
+  return false;
+}
+
+bool APMDatabase::ensureTablesAndIndexes(Error* error) {
   for (const auto& [table, columns] : tables()) {
     Columns plain;
     std::string constraint;

@@ -168,6 +168,7 @@ class APMDatabase {
  private:
   APMDatabase(std::shared_ptr<APMSqliteStore> store, std::shared_ptr<APMPersistedConfig> persistedConfig);
   bool ensureSchema(Error* error);
+  bool ensureTablesAndIndexes(Error* error);
 
   // Runs a query or statement; a failure is logged with `code` and `what` and reported through `error`.
   std::optional<std::vector<Row>> query(const std::string& sql, const std::vector<platform::foundation::Value>& params,

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "platform/foundation/Clock.h"
+#include "sdk/analytics/foundation/APMFiles.h"
 #include "sdk/analytics/foundation/APMNanoAccessors.h"
 #include "sdk/analytics/foundation/APMPBAudience.h"
 #include "sdk/analytics/foundation/APMPersistedConfig.h"
@@ -137,6 +138,16 @@ TEST_F(DatabaseTest, RawEventsByFingerprint) {
   EXPECT_EQ(database->containsRawEventWithMetadataFingerprint(42, &error), false);
   ASSERT_TRUE(database->deleteRawEventMetadataWithMetadataFingerprint(fingerprint, &error));
   EXPECT_FALSE(database->queryRawEventsMetadataWithFingerprint(fingerprint, &error));
+}
+
+TEST_F(DatabaseTest, ANewDatabaseIsMadeInOneCommitAndOpeningItAgainWritesNothing) {
+  const std::string path = APMMeasurementDirectoryFilePath(APMDatabase::kDatabaseName);
+  EXPECT_EQ(ostrel::testing::walCommitCount(path), 1);
+  auto second = open();  // a second connection while the first holds the log open
+  ASSERT_TRUE(second) << error;
+  EXPECT_EQ(ostrel::testing::walCommitCount(path), 1);
+  ASSERT_TRUE(second->insertRawEvent(event("e", 1000), 7, false, &error));
+  EXPECT_EQ(ostrel::testing::walCommitCount(path), 2);
 }
 
 TEST_F(DatabaseTest, ADatabaseFromBeforeTheFingerprintIndexGetsItAndKeepsItsEvents) {

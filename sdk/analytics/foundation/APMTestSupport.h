@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -15,6 +18,27 @@ namespace ostrel::testing {
 
 // The helpers sit beside the analytics code they drive.
 using namespace sdk::analytics;
+
+// The commits in the write-ahead log of the SQLite database at `path` since its last checkpoint:
+// how many times its writers had the log synced. Frames left from an earlier generation of the log
+// (another salt) are not counted.
+inline int walCommitCount(const std::string& path) {
+  std::ifstream file(path + "-wal", std::ios::binary);
+  const std::vector<unsigned char> log((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  auto word = [&](std::size_t at) {
+    return std::uint32_t{log[at]} << 24 | std::uint32_t{log[at + 1]} << 16 | std::uint32_t{log[at + 2]} << 8 |
+           std::uint32_t{log[at + 3]};
+  };
+  constexpr std::size_t kHeader = 32, kFrameHeader = 24;
+  if (log.size() < kHeader) return 0;
+  const std::size_t pageSize = word(8);
+  int commits = 0;
+  for (std::size_t at = kHeader; at + kFrameHeader + pageSize <= log.size(); at += kFrameHeader + pageSize) {
+    if (word(at + 8) != word(16) || word(at + 12) != word(20)) break;
+    if (word(at + 4) != 0) ++commits;  // a commit frame carries the database's size after it
+  }
+  return commits;
+}
 
 // For one test: a fresh shared monitor (with the given launch arguments), the console lines it
 // writes, and the error events raised meanwhile.
