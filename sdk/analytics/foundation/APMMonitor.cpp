@@ -72,29 +72,36 @@ void APMMonitor::setShared(std::shared_ptr<APMMonitor> monitor) {
   sharedSlot() = std::move(monitor);
 }
 
-void APMMonitor::logWithLevel(int level, std::int64_t messageCode, const std::string& message) {
-  logWithLevelContexts(level, messageCode, message, {});
+// Each form asks first whether the line goes anywhere: a debug line outside debug mode builds no
+// list of its contexts.
+void APMMonitor::logWithLevel(int level, std::int64_t messageCode, std::string_view message) {
+  if (wanted(level)) logWithLevelContexts(level, messageCode, message, {});
 }
 
-void APMMonitor::logWithLevel(int level, std::int64_t messageCode, const std::string& message, const Value& context) {
-  logWithLevelContexts(level, messageCode, message, {context});
+void APMMonitor::logWithLevel(int level, std::int64_t messageCode, std::string_view message, const Value& context) {
+  if (wanted(level)) logWithLevelContexts(level, messageCode, message, {context});
 }
 
-void APMMonitor::logWithLevel(int level, std::int64_t messageCode, const std::string& message, const Value& context1,
+void APMMonitor::logWithLevel(int level, std::int64_t messageCode, std::string_view message, const Value& context1,
                               const Value& context2) {
-  logWithLevelContexts(level, messageCode, message, {context1, context2});
+  if (wanted(level)) logWithLevelContexts(level, messageCode, message, {context1, context2});
 }
 
-void APMMonitor::logWithLevel(int level, std::int64_t messageCode, const std::string& message, const Value& context1,
+void APMMonitor::logWithLevel(int level, std::int64_t messageCode, std::string_view message, const Value& context1,
                               const Value& context2, const Value& context3) {
-  logWithLevelContexts(level, messageCode, message, {context1, context2, context3});
+  if (wanted(level)) logWithLevelContexts(level, messageCode, message, {context1, context2, context3});
 }
 
-void APMMonitor::logWithLevelContexts(int level, std::int64_t messageCode, const std::string& message,
+bool APMMonitor::wanted(int level) const {
+  level = std::clamp(level, 0, kLevelCount - 1);
+  return consoleShows(level) || isMonitorableLevel(level);
+}
+
+void APMMonitor::logWithLevelContexts(int level, std::int64_t messageCode, std::string_view message,
                                       const std::vector<Value>& contexts) {
   level = std::clamp(level, 0, kLevelCount - 1);
   bool shown = consoleShows(level);
-  if (!shown && !isMonitorableLevel(level)) return;  // debug lines outside debug mode cost nothing
+  if (!shown && !isMonitorableLevel(level)) return;
   std::string text = composedMessage(message, contexts);
   if (shown) {
     platform::log::write(systemLogLevel(level), kFacility, logTag() + "[" + formattedCode(messageCode) + "] " + text);
@@ -115,8 +122,8 @@ std::string APMMonitor::formattedCode(std::int64_t messageCode) {
   return buffer;
 }
 
-std::string APMMonitor::composedMessage(const std::string& message, const std::vector<Value>& contexts) {
-  std::string text = message;
+std::string APMMonitor::composedMessage(std::string_view message, const std::vector<Value>& contexts) {
+  std::string text(message);
   for (std::size_t i = 0; i < contexts.size(); ++i) {
     text += i == 0 ? ": " : ", ";
     text += contexts[i].description();

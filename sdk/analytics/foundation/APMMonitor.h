@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -46,13 +47,13 @@ class APMMonitor {
   static std::shared_ptr<APMMonitor> shared();
   static void setShared(std::shared_ptr<APMMonitor> monitor);
 
-  void logWithLevel(int level, std::int64_t messageCode, const std::string& message);
-  void logWithLevel(int level, std::int64_t messageCode, const std::string& message, const Value& context);
-  void logWithLevel(int level, std::int64_t messageCode, const std::string& message, const Value& context1,
+  void logWithLevel(int level, std::int64_t messageCode, std::string_view message);
+  void logWithLevel(int level, std::int64_t messageCode, std::string_view message, const Value& context);
+  void logWithLevel(int level, std::int64_t messageCode, std::string_view message, const Value& context1,
                     const Value& context2);
-  void logWithLevel(int level, std::int64_t messageCode, const std::string& message, const Value& context1,
+  void logWithLevel(int level, std::int64_t messageCode, std::string_view message, const Value& context1,
                     const Value& context2, const Value& context3);
-  void logWithLevelContexts(int level, std::int64_t messageCode, const std::string& message,
+  void logWithLevelContexts(int level, std::int64_t messageCode, std::string_view message,
                             const std::vector<Value>& contexts);
 
   bool isDebugModeEnabled() const { return debug_; }
@@ -73,7 +74,7 @@ class APMMonitor {
   // The code as it appears in console lines: "A" and six digits.
   static std::string formattedCode(std::int64_t messageCode);
   // The text of one line: the message, then ": " and the contexts joined by ", ".
-  static std::string composedMessage(const std::string& message, const std::vector<Value>& contexts);
+  static std::string composedMessage(std::string_view message, const std::vector<Value>& contexts);
 
  private:
   struct Entry {
@@ -82,6 +83,8 @@ class APMMonitor {
   };
 
   bool consoleShows(int level) const;
+  // Whether a line of the level reaches the console or the monitoring data.
+  bool wanted(int level) const;
   void record(int level, std::int64_t messageCode, const std::string& text);
   std::string encodedLocked() const;
 
