@@ -237,6 +237,21 @@ TEST_F(ScaleTest, RebuildingKeepsOneGradientAndCrossFadesChangedLabels) {
   EXPECT_EQ(markLabel(*b, "2.8")->textColor(), platform::graphics::Color::whiteColor());
 }
 
+// Marks are measured once per font and text: the same text in another font has its own width.
+TEST_F(ScaleTest, EachMarkIsAsWideAsItsTextInItsFont) {
+  auto chosen = bar(0, package("Prime Lens", {lens(35), lens(50), lens(85)}));
+  auto notChosen = bar(0, package("Prime Lens", {lens(35), lens(50, "T2", "T22", "0.45m | 1'6\"", 0), lens(85)}));
+  ASSERT_NE(markLabel(*chosen, "50")->font(), markLabel(*notChosen, "50")->font());
+  EXPECT_NE(markLabel(*chosen, "50")->bounds().width(), markLabel(*notChosen, "50")->bounds().width());
+  for (const auto* b : {chosen.get(), notChosen.get()}) {
+    for (const auto& [text, centre] : marks(*b)) {
+      const auto* label = markLabel(*b, text);
+      EXPECT_EQ(label->bounds().width(), label->sizeThatFits({64, 64}).width) << text;
+      EXPECT_EQ(label->bounds().height(), 64) << text;
+    }
+  }
+}
+
 TEST_F(ScaleTest, AFocalLengthScaleFollowsTheSensorItIsBuiltFor) {
   auto b = bar(0, package("Prime Lens", {lens(25, "T2", "T22"), lens(50, "T2", "T22"), lens(100, "T2", "T22")}));
   const double wide = markLabel(*b, "100")->center().x;
