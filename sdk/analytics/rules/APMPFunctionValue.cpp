@@ -69,14 +69,24 @@ sdk::analytics::Operand APMPFunctionValue::call(std::span<sdk::analytics::Operan
   if (parameters_.size() > 8 && !heap()->chargeWork(static_cast<std::int64_t>(parameters_.size()), error)) {
     return {};
   }
-  auto callScope = definingScope_ ? definingScope_->createChildScope() : heap()->make<APMPScope>(nullptr);
-  for (std::size_t i = 0; i < parameters_.size(); ++i) {
-    const sdk::analytics::BindingName name(parameters_[i], parameterHashes_[i], parameterNames_[i].get());
-    auto value = i < arguments.size() ? std::move(arguments[i]) : sdk::analytics::Operand();
-    if (distinctParameters_) callScope->addNewValue(value, name);
-    else callScope->addValue(value, name);
+  auto argument = [&](std::size_t i) { return i < arguments.size() ? std::move(arguments[i]) : sdk::analytics::Operand(); };
+  APMPRef<APMPScope> callScope = std::move(spareScope_);
+  if (callScope) {
+    for (std::size_t i = 0; i < parameters_.size(); ++i) callScope->setParameter(i, argument(i));
+  } else {
+    callScope = definingScope_ ? definingScope_->createChildScope() : heap()->make<APMPScope>(nullptr);
+    for (std::size_t i = 0; i < parameters_.size(); ++i) {
+      const sdk::analytics::BindingName name(parameters_[i], parameterHashes_[i], parameterNames_[i].get());
+      if (distinctParameters_) callScope->addNewValue(argument(i), name);
+      else callScope->addValue(argument(i), name);
+    }
   }
-  return APMPEvaluator::runFunctionBody(statements_, *callScope, error);
+  auto result = APMPEvaluator::runFunctionBody(statements_, *callScope, error);
+  // Kept only for a function whose parameters are the scope's first bindings, in order.
+  if (!spareScope_ && definingScope_ && distinctParameters_ && callScope->recycle(parameters_.size())) {
+    spareScope_ = std::move(callScope);
+  }
+  return result;
 }
 
 APMPValueRef APMPFunctionValue::valueForProperty(const std::u16string& name) const {
@@ -86,10 +96,12 @@ APMPValueRef APMPFunctionValue::valueForProperty(const std::u16string& name) con
 
 void APMPFunctionValue::visitChildren(ChildVisitor visit, void* context) {
   if (definingScope_) visit(definingScope_.get(), context);
+  if (spareScope_) visit(spareScope_.get(), context);
   properties_.forEachValue([&](APMPRuntimeValue* value) { visit(value, context); });
 }
 
 void APMPFunctionValue::clearChildren() {
   definingScope_ = nullptr;
+  spareScope_ = nullptr;
   properties_.clear();
 }

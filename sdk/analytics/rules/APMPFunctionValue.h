@@ -53,6 +53,9 @@ class APMPFunctionValue : public APMPRuntimeValue {
   std::vector<std::size_t> parameterHashes_;
   // No name twice: a call binds its parameters without looking for earlier ones.
   bool distinctParameters_ = true;
+  // The last call's scope, kept when nothing else held it: the next call binds its parameters in
+  // place instead of making a scope.
+  APMPRef<APMPScope> spareScope_;
   APMPValueList statements_;
   APMPRef<APMPScope> definingScope_;
   APMPPropertyMap properties_;

@@ -24,6 +24,8 @@ class APMPHeapObject {
     if (!immortal_ && --references_ == 0) delete this;
   }
   APMPHeap* heap() const { return heap_; }
+  // Whether anything but the one reference its owner holds keeps the object.
+  bool isShared() const { return references_ > 1; }
 
   // Containers name every object they hold, so the heap can trace and break cycles.
   template <typename F>

@@ -1,6 +1,8 @@
 #include "sdk/analytics/rules/APMPRuntimeEntityConverter.h"
 
 #include <limits>
+#include <string>
+#include <unordered_map>
 
 #include "sdk/analytics/rules/APMPArrayValue.h"
 #include "sdk/analytics/rules/APMPMapValue.h"
@@ -25,9 +27,30 @@ const APMNanoMessage::Scalar* field(const APMNanoMessage& entity, int index) {
   return values.empty() ? nullptr : &values.back();
 }
 
-APMPValueRef entityValue(const APMNanoMessage& entity, APMPHeap& heap, APMPError& error, int depth);
+// The short texts of one statement's literals, made once each: a name spelled the same way in a
+// parameter list and in the statements that read it is then the same object, which finding the
+// name compares before it compares text. Texts are immutable, so nothing else can tell.
+class LiteralTexts {
+ public:
+  APMPValueRef text(const APMNanoMessage& entity, APMPHeap& heap) {
+    const auto* scalar = field(entity, kString);
+    const auto* utf8 = scalar ? std::get_if<std::string>(scalar) : nullptr;
+    if (!utf8 || utf8->size() > kShortText) return APMPRuntimeEntityConverter::stringValueFromRuntimeEntity(entity, heap);
+    auto& value = texts_[*utf8];
+    if (!value) value = APMPRuntimeEntityConverter::stringValueFromRuntimeEntity(entity, heap);
+    return value;
+  }
 
-APMPValueRef statementValue(const APMNanoMessage& entity, APMPHeap& heap, APMPError& error, int depth) {
+ private:
+  static constexpr std::size_t kShortText = 64;
+  std::unordered_map<std::string, APMPValueRef> texts_;
+};
+
+APMPValueRef entityValue(const APMNanoMessage& entity, APMPHeap& heap, APMPError& error, int depth,
+                         LiteralTexts& texts);
+
+APMPValueRef statementValue(const APMNanoMessage& entity, APMPHeap& heap, APMPError& error, int depth,
+                            LiteralTexts& texts) {
   const auto* name = field(entity, kFunctionName);
   if (!name || !std::holds_alternative<std::string>(*name)) {
     APMPSetError(error, kAPMPErrorNoFunctionName);
@@ -38,14 +61,15 @@ APMPValueRef statementValue(const APMNanoMessage& entity, APMPHeap& heap, APMPEr
     for (const auto& element : entity.values(kArguments)) {
       const auto* message = std::get_if<std::shared_ptr<APMNanoMessage>>(&element);
       if (!message || !*message) continue;
-      arguments.push_back(entityValue(**message, heap, error, depth + 1));
+      arguments.push_back(entityValue(**message, heap, error, depth + 1, texts));
       if (APMPFailed(error)) return APMPUndefined();
     }
   }
   return heap.make<APMPStatementValue>(APMPFromUTF8(std::get<std::string>(*name)), std::move(arguments));
 }
 
-APMPValueRef entityValue(const APMNanoMessage& entity, APMPHeap& heap, APMPError& error, int depth) {
+APMPValueRef entityValue(const APMNanoMessage& entity, APMPHeap& heap, APMPError& error, int depth,
+                         LiteralTexts& texts) {
   // Programs built in memory are not bounded by the decoder; deeper nesting than evaluation allows
   // could never run anyway.
   // A program's statements live in the heap: they must fit before they are made, however small
@@ -65,11 +89,11 @@ APMPValueRef entityValue(const APMNanoMessage& entity, APMPHeap& heap, APMPError
         APMPSetError(error, kAPMPErrorLimitReached);
         return APMPUndefined();
       }
-      return APMPRuntimeEntityConverter::stringValueFromRuntimeEntity(entity, heap);
+      return texts.text(entity, heap);
     }
     case 2: return APMPRuntimeEntityConverter::numberValueFromRuntimeEntity(entity, heap);
     case 3: return APMPRuntimeEntityConverter::booleanValueFromRuntimeEntity(entity);
-    case 4: return statementValue(entity, heap, error, depth);
+    case 4: return statementValue(entity, heap, error, depth, texts);
     default:
       APMPSetError(error, kAPMPErrorUnknownEntityType);
       return APMPUndefined();
@@ -216,12 +240,14 @@ APMPValueRef APMPRuntimeEntityConverter::booleanValueFromRuntimeEntity(const APM
 
 APMPValueRef APMPRuntimeEntityConverter::statementValueFromRuntimeEntity(const APMNanoMessage& entity, APMPHeap& heap,
                                                                          APMPError& error) {
-  return statementValue(entity, heap, error, 0);
+  LiteralTexts texts;
+  return statementValue(entity, heap, error, 0, texts);
 }
 
 APMPValueRef APMPRuntimeEntityConverter::runtimeValueFromRuntimeEntity(const APMNanoMessage& entity, APMPHeap& heap,
                                                                        APMPError& error) {
-  return entityValue(entity, heap, error, 0);
+  LiteralTexts texts;
+  return entityValue(entity, heap, error, 0, texts);
 }
 
 APMPValueRef APMPRuntimeEntityConverter::runtimeValueFromNSObject(const Value& object, APMPHeap& heap,

@@ -53,6 +53,12 @@ bool APMPRuntimeValue::isEqualToRuntimeValue(const APMPRuntimeValue& other, int)
 
 // Undefined and null.
 
+APMPUndefinedValue* APMPMakeSharedUndefined() { return new APMPUndefinedValue(); }
+APMPBooleanValue* const* APMPMakeSharedBooleans() {
+  static APMPBooleanValue* const values[2] = {new APMPBooleanValue(false), new APMPBooleanValue(true)};
+  return values;
+}
+
 std::u16string APMPUndefinedValue::stringValueOrError(APMPError&, int) const { return u"undefined"; }
 double APMPUndefinedValue::doubleValueOrError(APMPError&, int) const { return kNaN; }
 bool APMPUndefinedValue::booleanValueOrError(APMPError&) const { return false; }

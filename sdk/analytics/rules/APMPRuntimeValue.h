@@ -54,6 +54,7 @@ class APMPRuntimeValue : public APMPHeapObject {
 
 class APMPUndefinedValue final : public APMPRuntimeValue {
  public:
+  friend APMPUndefinedValue* APMPMakeSharedUndefined();
   static APMPUndefinedValue* sharedInstance();
   std::u16string stringValueOrError(APMPError& error, int depth = 0) const override;
   double doubleValueOrError(APMPError& error, int depth = 0) const override;
@@ -82,6 +83,7 @@ class APMPNullValue final : public APMPRuntimeValue {
 
 class APMPBooleanValue final : public APMPRuntimeValue {
  public:
+  friend APMPBooleanValue* const* APMPMakeSharedBooleans();
   static APMPBooleanValue* booleanValueWithBool(bool value);
   bool value() const { return value_; }
   std::u16string stringValueOrError(APMPError& error, int depth = 0) const override;
@@ -151,13 +153,16 @@ class APMPControlValue final : public APMPRuntimeValue {
   APMPValueRef data_;
 };
 
-// Made once, never freed: runtimes on other threads may still hold them at exit.
+// Made once, never freed: runtimes on other threads may still hold them at exit. Only the first
+// use leaves the inline path.
+APMPUndefinedValue* APMPMakeSharedUndefined();
+APMPBooleanValue* const* APMPMakeSharedBooleans();
 inline APMPUndefinedValue* APMPUndefinedValue::sharedInstance() {
-  static APMPUndefinedValue* value = new APMPUndefinedValue();
+  static APMPUndefinedValue* const value = APMPMakeSharedUndefined();
   return value;
 }
 inline APMPBooleanValue* APMPBooleanValue::booleanValueWithBool(bool value) {
-  static APMPBooleanValue* const values[2] = {new APMPBooleanValue(false), new APMPBooleanValue(true)};
+  static APMPBooleanValue* const* const values = APMPMakeSharedBooleans();
   return values[value];
 }
 

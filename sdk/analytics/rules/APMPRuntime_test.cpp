@@ -260,6 +260,13 @@ TEST_F(APMPRuntimeTest, RememberedNamesAndPlainNumbersBehaveAsPlainLookups) {
                  "(var \"a\") (= \"a\" (mk 1)) (var \"b\") (= \"b\" (mk 10)) (+ (a) (b))"),
             "11");
   EXPECT_EQ(text("(defun \"sum\" (quote \"n\") (return (? (< $n 1) 0 (+ $n (sum (- $n 1)))))) (sum 10)"), "55");
+  // Every call starts from its parameters alone: what an earlier call declared or made constant is
+  // gone, even when the next call takes over its scope.
+  EXPECT_EQ(text("(var \"x\") (= \"x\" \"global\")"
+                 "(defun \"peek\" (quote \"p\") (var \"r\") (= \"r\" $x) (var \"x\") (= \"x\" $p) (return $r))"
+                 "(+ (peek \"a\") (peek \"b\"))"),
+            "globalglobal");
+  EXPECT_EQ(text("(defun \"k\" (quote \"p\") (const \"p\" (+ $p 5)) (= \"p\" 0) (return $p)) (+ (k 1) (k 2))"), "13");
   // A parameter named twice is bound twice: the later argument wins.
   EXPECT_EQ(text("(defun \"dup\" (quote \"p\" \"p\") (return $p)) (dup 1 2)"), "2");
   EXPECT_EQ(typed("(dup 1)"), "undefined undefined");

@@ -67,6 +67,13 @@ APMPScope::Operand APMPScope::operandForName(const BindingName& name) const {
   return sdk::analytics::ScopeBindings::operandOf(holder.scope->bindings_.at(holder.position));
 }
 
+bool APMPScope::recycle(std::size_t parameters) {
+  if (isShared() || !bindings_.isReusable() || bindings_.count() < parameters) return false;
+  chargeBytes(bindings_.keepFirst(parameters));
+  serial_ = heap()->nextScopeSerial();
+  return true;
+}
+
 void APMPScope::visitChildren(ChildVisitor visit, void* context) {
   if (parent_) visit(parent_.get(), context);
   bindings_.forEachValue([&](APMPRuntimeValue* value) { visit(value, context); });

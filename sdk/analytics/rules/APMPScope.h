@@ -69,6 +69,13 @@ class APMPScope final : public APMPHeapObject {
     return true;
   }
   void makeImmutable() { bindings_.makeImmutable(); }
+
+  // A function's call scope kept for its next call, when nothing but the call holds it and it holds
+  // no more than a few names: only the parameters stay bound, emptied, and it is a new scope to
+  // every cache. False when it cannot be kept.
+  bool recycle(std::size_t parameters);
+  // The parameter at `position` of a recycled scope.
+  void setParameter(std::size_t position, const Operand& value) { bindings_.reset(position, value); }
   const sdk::analytics::ScopeBindings& contents() const { return bindings_; }
 
  protected:
@@ -106,7 +113,7 @@ class APMPScope final : public APMPHeapObject {
   void writeTo(const Holder& holder, const Operand& value);
 
   APMPRef<APMPScope> parent_;
-  const std::uint64_t serial_;
+  std::uint64_t serial_;
   // Reading a plain number as a value makes its object in place.
   mutable sdk::analytics::ScopeBindings bindings_;
 };

@@ -13,22 +13,29 @@ namespace sdk::analytics {
 // have no identity a script can see, so when the object is made changes nothing but the cost.
 class Operand {
  public:
-  Operand() : object_(APMPUndefined()) {}
+  // Undefined.
+  Operand() = default;
   Operand(APMPValueRef object) : object_(std::move(object)) {}
-  explicit Operand(double number) : number_(number) {}
+  explicit Operand(double number) : number_(number), plain_(true) {}
 
-  APMPKind kind() const { return object_ ? object_->kind() : APMPKind::Number; }
+  APMPKind kind() const { return object_ ? object_->kind() : plain_ ? APMPKind::Number : APMPKind::Undefined; }
   // A number, held plainly or as an object.
   bool isNumber() const { return kind() == APMPKind::Number; }
   // Held as a plain double, with no object yet.
-  bool isPlainNumber() const { return !object_; }
-  double number() const { return object_ ? static_cast<const APMPNumberValue&>(*object_).value() : number_; }
-  // The object of an operand that is not a plain number.
+  bool isPlainNumber() const { return plain_; }
+  double number() const { return plain_ ? number_ : static_cast<const APMPNumberValue&>(*object_).value(); }
+  // The object of an operand that is neither a plain number nor undefined.
   const APMPValueRef& object() const { return object_; }
 
   // The value as an object, made now for a plain number.
-  APMPValueRef box(APMPHeap& heap) && { return object_ ? std::move(object_) : APMPNumber(heap, number_); }
-  APMPValueRef box(APMPHeap& heap) const& { return object_ ? object_ : APMPNumber(heap, number_); }
+  APMPValueRef box(APMPHeap& heap) && {
+    if (object_) return std::move(object_);
+    return plain_ ? APMPNumber(heap, number_) : APMPValueRef(APMPUndefined());
+  }
+  APMPValueRef box(APMPHeap& heap) const& {
+    if (object_) return object_;
+    return plain_ ? APMPNumber(heap, number_) : APMPValueRef(APMPUndefined());
+  }
 
   // The boolean form, as booleanValueOrError gives it.
   bool truth(APMPError& error) const {
@@ -36,12 +43,14 @@ class Operand {
       if (object_->kind() == APMPKind::Boolean) return static_cast<const APMPBooleanValue&>(*object_).value();
       return object_->booleanValueOrError(error);
     }
-    return number_ != 0 && !std::isnan(number_);
+    return plain_ && number_ != 0 && !std::isnan(number_);
   }
 
  private:
+  // Null for a plain number, and for undefined.
   APMPValueRef object_;
   double number_ = 0;
+  bool plain_ = false;
 };
 
 }  // namespace sdk::analytics

@@ -33,6 +33,20 @@ std::ptrdiff_t ScopeBindings::append(const Operand& value, const BindingName& na
   return static_cast<std::ptrdiff_t>(APMPPropertyMap::entryBytes(name.text));
 }
 
+std::ptrdiff_t ScopeBindings::keepFirst(std::size_t n) {
+  std::ptrdiff_t refund = 0;
+  for (std::size_t i = n; i < entries_.size(); ++i) {
+    refund -= static_cast<std::ptrdiff_t>(APMPPropertyMap::entryBytes(entries_[i].name->value()));
+  }
+  if (entries_.size() > n) entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(n), entries_.end());
+  for (auto& entry : entries_) {
+    entry.value = nullptr;
+    entry.number = 0;
+    entry.constant = false;
+  }
+  return refund;
+}
+
 std::ptrdiff_t ScopeBindings::findIndexed(const BindingName& name) const {
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t s = name.hash & mask;; s = (s + 1) & mask) {

@@ -78,6 +78,13 @@ class ScopeBindings {
   std::ptrdiff_t bind(const Operand& value, const BindingName& name, bool constant, APMPHeap& heap);
   // The same for a name not bound here (the caller knows).
   std::ptrdiff_t append(const Operand& value, const BindingName& name, bool constant, APMPHeap& heap);
+  // For a scope used again: keeps the first `n` bindings, emptied and no longer constant, and drops
+  // the rest; answers the change in charged bytes.
+  std::ptrdiff_t keepFirst(std::size_t n);
+  // Whether keepFirst can work here: a small scope that writes go into.
+  bool isReusable() const { return slots_.empty() && !immutable_; }
+  // Sets the binding at `i` whatever it held.
+  void reset(std::size_t i, const Operand& value) { store(entries_[i], value); }
   void makeImmutable() { immutable_ = true; }
   bool isImmutable() const { return immutable_; }
 
@@ -98,7 +105,7 @@ class ScopeBindings {
       entry.value = nullptr;
       entry.number = value.number();
     } else {
-      entry.value = value.object();
+      entry.value = value.object() ? value.object() : APMPValueRef(APMPUndefined());
     }
   }
   std::ptrdiff_t findIndexed(const BindingName& name) const;
