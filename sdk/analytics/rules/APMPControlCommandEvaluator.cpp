@@ -86,9 +86,7 @@ APMPValueRef ifStatement(APMPArguments args, APMPScope& scope, APMPError& error)
     APMPSetError(error, kAPMPErrorArgumentCount);
     return undefined();
   }
-  auto condition = eval(args[0], scope, error);
-  if (APMPFailed(error)) return undefined();
-  const bool truth = condition->booleanValueOrError(error);
+  const bool truth = APMPEvaluator::test(*args[0], scope, error);
   if (APMPFailed(error)) return undefined();
   const std::size_t branch = truth ? 1 : 2;
   if (branch >= args.size()) return undefined();
@@ -100,9 +98,7 @@ APMPValueRef ifStatement(APMPArguments args, APMPScope& scope, APMPError& error)
 
 APMPValueRef conditional(APMPArguments args, APMPScope& scope, APMPError& error) {
   if (!APMPCheckArgumentCount(args, 3, error)) return undefined();
-  auto condition = eval(args[0], scope, error);
-  if (APMPFailed(error)) return undefined();
-  const bool truth = condition->booleanValueOrError(error);
+  const bool truth = APMPEvaluator::test(*args[0], scope, error);
   if (APMPFailed(error)) return undefined();
   return eval(args[truth ? 1 : 2], scope, error);
 }
@@ -183,7 +179,8 @@ APMPValueRef functionExpression(APMPArguments args, APMPScope& scope, APMPError&
     if (APMPFailed(error)) return undefined();
   }
   return APMPScopeHeap(scope).make<APMPFunctionValue>(std::move(name), std::move(parameters),
-                                                       List(args.begin() + 2, args.end()), APMPRef<APMPScope>(&scope));
+                                                       List(args.begin() + 2, args.end()), APMPRef<APMPScope>(&scope),
+                                                       names);
 }
 
 APMPValueRef functionDeclaration(APMPArguments args, APMPScope& scope, APMPError& error) {

@@ -282,6 +282,30 @@ Operand APMPEvaluator::evaluate(const APMPRuntimeValue& value, APMPScope& scope,
   return runForm(static_cast<const APMPStatementValue&>(value), heap, scope, error);
 }
 
+bool APMPEvaluator::test(const APMPRuntimeValue& value, APMPScope& scope, APMPError& error) {
+  if (value.kind() == APMPKind::Statement) {
+    // A comparison of numbers answers without making its boolean value.
+    const auto& statement = static_cast<const APMPStatementValue&>(value);
+    const auto& simple = statement.simple();
+    double a = 0;
+    double b = 0;
+    if (statement.form() == APMPStatementForm::Comparison && simple.shape == SimpleStatement::Shape::Operation &&
+        countSimple(statement, APMPScopeHeap(scope), error)) {
+      if (simpleNumber(simple.operands[0], scope, a) && simpleNumber(simple.operands[1], scope, b)) {
+        return compare(statement.operation(), a, b);
+      }
+      auto first = simpleValue(simple.operands[0], scope);
+      auto second = simpleValue(simple.operands[1], scope);
+      const auto result = operate(statement, std::move(first), std::move(second), scope, error);
+      return !APMPFailed(error) && result.truth(error) && !APMPFailed(error);
+    }
+  }
+  const auto result = evaluate(value, scope, error);
+  if (APMPFailed(error)) return false;
+  const bool truth = result.truth(error);
+  return !APMPFailed(error) && truth;
+}
+
 APMPValueRef APMPEvaluator::evaluateStatement(const APMPRuntimeValue& value, APMPScope& scope, APMPError& error) {
   if (value.kind() != APMPKind::Statement) {
     // A literal is its own value: no new object for a number.

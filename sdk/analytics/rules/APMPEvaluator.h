@@ -18,6 +18,8 @@ struct APMPEvaluator {
   // number result is not made into an object.
   static sdk::analytics::Operand evaluate(const APMPRuntimeValue& value, APMPScope& scope, APMPError& error);
   static sdk::analytics::Operand execute(APMPArguments statements, APMPScope& scope, APMPError& error);
+  // The boolean form of a statement's value (false on error), as a loop or a condition tests it.
+  static bool test(const APMPRuntimeValue& value, APMPScope& scope, APMPError& error);
   // A function's body in its call scope: a return ends it with its value, a break or continue that
   // escapes is the result as it stands, otherwise the last statement's value.
   static sdk::analytics::Operand runFunctionBody(APMPArguments statements, APMPScope& scope, APMPError& error);

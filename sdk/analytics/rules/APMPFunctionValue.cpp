@@ -10,7 +10,7 @@
 
 APMPFunctionValue::APMPFunctionValue(APMPHeap& heap, std::u16string functionName,
                                      std::vector<std::u16string> parameterNames, APMPValueList statements,
-                                     APMPRef<APMPScope> definingScope)
+                                     APMPRef<APMPScope> definingScope, const APMPValueList& parameterTexts)
     : APMPRuntimeValue(heap, APMPKind::Function, sizeof(APMPFunctionValue) + 64 * parameterNames.size(), true),
       functionName_(std::move(functionName)),
       parameters_(std::move(parameterNames)),
@@ -18,8 +18,13 @@ APMPFunctionValue::APMPFunctionValue(APMPHeap& heap, std::u16string functionName
       definingScope_(std::move(definingScope)) {
   parameterNames_.reserve(parameters_.size());
   parameterHashes_.reserve(parameters_.size());
-  for (const auto& name : parameters_) {
-    parameterNames_.push_back(heap.make<APMPStringValue>(name));
+  for (std::size_t i = 0; i < parameters_.size(); ++i) {
+    const auto& name = parameters_[i];
+    auto* text = i < parameterTexts.size() && parameterTexts[i]->kind() == APMPKind::String
+                           ? static_cast<APMPStringValue*>(parameterTexts[i].get())
+                           : nullptr;
+    parameterNames_.push_back(text && text->value() == name ? APMPRef<APMPStringValue>(text)
+                                                           : heap.make<APMPStringValue>(name));
     parameterHashes_.push_back(sdk::analytics::BindingName::hashOf(name));
   }
   for (std::size_t i = 0; i < parameters_.size() && distinctParameters_; ++i) {

@@ -11,8 +11,10 @@
 // invokeWithArguments and receive the raw arguments and the caller's scope.
 class APMPFunctionValue : public APMPRuntimeValue {
  public:
+  // `parameterTexts` may give each parameter name as the string value it was written as, which
+  // the statements of the body that read it then share.
   APMPFunctionValue(APMPHeap& heap, std::u16string functionName, std::vector<std::u16string> parameterNames,
-                    APMPValueList statements, APMPRef<APMPScope> definingScope);
+                    APMPValueList statements, APMPRef<APMPScope> definingScope, const APMPValueList& parameterTexts = {});
   // A native function: no parameters, an empty body, a fresh parentless defining scope.
   APMPFunctionValue(APMPHeap& heap, std::u16string functionName);
 

@@ -165,10 +165,7 @@ APMPValueRef forOfConstant(APMPArguments a, APMPScope& s, APMPError& e) { return
 APMPValueRef forOfVariable(APMPArguments a, APMPScope& s, APMPError& e) { return iterate<true>(a, s, e, Binder::Variable); }
 
 bool condition(const APMPValueRef& statement, APMPScope& scope, APMPError& error) {
-  const auto value = APMPEvaluator::evaluate(*statement, scope, error);
-  if (APMPFailed(error)) return false;
-  const bool truth = value.truth(error);
-  return !APMPFailed(error) && truth;
+  return APMPEvaluator::test(*statement, scope, error);
 }
 
 // A fresh iteration scope under `scope` holding copies of the named variables of `source`.

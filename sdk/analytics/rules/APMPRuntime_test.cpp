@@ -279,6 +279,11 @@ TEST_F(APMPRuntimeTest, RememberedNamesAndPlainNumbersBehaveAsPlainLookups) {
                                     std::to_string(i) + ")";
   many += " (block (var \"v7\") (= \"v7\" 100) (= \"v39\" (+ $v39 $v7))) (+ (+ $v0 $v7) $v39))";
   EXPECT_EQ(text(many), "146");
+  // Conditions that compare what is not a number, or cannot be compared at all.
+  EXPECT_EQ(text("(var \"w\") (= \"w\" \"a\") (loop (< $w \"aaaa\") (= \"w\" (+ $w \"a\")) false (quote)) $w"), "aaaa");
+  EXPECT_EQ(text("(var \"q\") (= \"q\" (. (quote (break)) 0)) (? (< 0 \"1\") (if (>= \"b\" \"a\") \"yes\") 0)"), "yes");
+  EXPECT_EQ(errorOf("(if (< $q 1) 1 2)"), kAPMPErrorNoNumberForm);
+  EXPECT_EQ(errorOf("(loop (< $q 1) 0 false (quote))"), kAPMPErrorNoNumberForm);
   // Plain numbers reach every consumer as numbers.
   EXPECT_EQ(typed("(var \"i\") (= \"i\" (+ 1 2)) (typeof $i)"), "string number");
   EXPECT_EQ(text("(call (array $i (* $i 2)) \"join\" (quote \"+\"))"), "3+6");
