@@ -55,6 +55,20 @@ if(NOT prefs MATCHES "<key>App_Start_Count</key>[ \t\r\n]*<integer>2</integer>")
   message(FATAL_ERROR "two plain starts did not count themselves:\n${prefs}")
 endif()
 
+# Started with the files it ships (bundle, options file, catalogues), the app has nothing to warn
+# about: every run above left a log without an error or a warning line.
+foreach(home home1 home2 plain)
+  set(log ${WORK}/${home}/Library/Logs/ostrel.log)
+  if(NOT EXISTS ${log})
+    message(FATAL_ERROR "the run in ${home} left no log file")
+  endif()
+  file(STRINGS ${log} complaints REGEX "^[0-9-]+ [0-9:]+ (error|warning) ")
+  if(complaints)
+    list(JOIN complaints "\n" complaints)
+    message(FATAL_ERROR "a start with the shipped files logged errors or warnings (${home}):\n${complaints}")
+  endif()
+endforeach()
+
 expect_status(2 ${OSTREL} --script ${TOUR})
 expect_status(2 ${OSTREL} --home ${WORK}/home4 --script ${WORK}/missing.script --out ${WORK}/missing)
 file(REMOVE_RECURSE ${WORK})
