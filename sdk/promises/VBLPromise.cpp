@@ -172,14 +172,18 @@ VBLPromise::TargetQueue::TargetQueue(VBLQueue queue)
     : queue_(queue.get() == unownedMainQueue().get() ? unownedMainQueue() : std::move(queue)) {}
 
 VBLPromise::TargetQueue VBLPromise::TargetQueue::defaultQueue() {
+  // Remembered only while it is the main queue, which is held without owning it: no thread's end (nor
+  // the process's) releases a queue from here.
   thread_local std::uint64_t seen = 0;
   thread_local TargetQueue cached;
-  if (defaultQueueGeneration.load(std::memory_order_acquire) != seen) {
-    std::lock_guard lock(defaultQueueMutex());
-    cached = TargetQueue(defaultQueueSlot());
+  if (defaultQueueGeneration.load(std::memory_order_acquire) == seen) return cached;
+  std::lock_guard lock(defaultQueueMutex());
+  TargetQueue current(defaultQueueSlot());
+  if (current.queue_ == unownedMainQueue()) {
+    cached = current;
     seen = defaultQueueGeneration.load(std::memory_order_relaxed);
   }
-  return cached;
+  return current;
 }
 
 VBLQueue VBLPromise::defaultDispatchQueue() {

@@ -45,6 +45,33 @@ TEST_F(VBLPromiseTest, ObserversRunLaterOnTheirQueueInRegistrationOrder) {
   EXPECT_EQ(order, (std::vector<std::int64_t>{1, 2, 5, -3}));
 }
 
+// Operators without a queue follow every change of the default queue, on this thread and on others.
+TEST_F(VBLPromiseTest, OperatorsFollowTheDefaultQueueAsItChanges) {
+  auto serial = Queue::serial("promise-default");
+  auto ranOn = [](const VBLQueue& queue) {
+    return [queue](const Value& v) { return Value(queue->isCurrent() ? v.toInt64() + 1 : -1); };
+  };
+  auto main = VBLPromise::defaultDispatchQueue();
+  EXPECT_EQ(main, Queue::main());
+  auto onMain = VBLPromise::resolvedWith(Value(0))->then(ranOn(main));
+  waitForPromises();
+  EXPECT_EQ(onMain->value(), Value(1));
+
+  VBLPromise::setDefaultDispatchQueue(serial);
+  EXPECT_EQ(VBLPromise::defaultDispatchQueue(), serial);
+  auto onSerial = VBLPromise::resolvedWith(Value(0))->then(ranOn(serial));
+  VBLPromise::Ptr fromOtherThread;
+  std::thread([&] { fromOtherThread = VBLPromise::resolvedWith(Value(10))->then(ranOn(serial)); }).join();
+  waitForPromises();
+  EXPECT_EQ(onSerial->value(), Value(1));
+  EXPECT_EQ(fromOtherThread->value(), Value(11));
+
+  VBLPromise::setDefaultDispatchQueue(main);
+  auto backOnMain = VBLPromise::resolvedWith(Value(20))->then(ranOn(main));
+  waitForPromises();
+  EXPECT_EQ(backOnMain->value(), Value(21));
+}
+
 TEST_F(VBLPromiseTest, BlocksNeverRunUnderThePromisesLock) {
   // Every block reaches back into the promise it observes; under its lock this would hang.
   auto promise = VBLPromise::pendingPromise();
