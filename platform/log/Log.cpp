@@ -14,7 +14,7 @@
 namespace platform::log {
 namespace {
 
-std::atomic<int> gMask{maskUpTo(Debug)};
+std::atomic<int> gMask{maskUpTo(Info)};
 std::atomic<bool> gStderr{false};
 std::atomic<int> gEcho{-1};
 
@@ -31,7 +31,7 @@ Sink& sinkSlot() {
 // Facilities whose debug lines the person asked for; the count spares ordinary lines the lock.
 struct AskedFacilities {
   std::mutex mutex;
-  std::set<std::string> names;
+  std::set<std::string, std::less<>> names;
   std::atomic<std::size_t> count{0};
 };
 
@@ -41,28 +41,32 @@ AskedFacilities& askedFacilities() {
   return *instance;
 }
 
-bool asked(int level, const std::string& facility) {
+bool asked(int level, std::string_view facility) {
   if (level != Debug || facility.empty()) return false;
   AskedFacilities& a = askedFacilities();
   if (a.count.load(std::memory_order_relaxed) == 0) return false;
   std::lock_guard lock(a.mutex);
-  return a.names.count(facility) != 0;
+  return a.names.find(facility) != a.names.end();
 }
 
 void writeToSyslog(const Line& line) {
+  // Without a daemon listening, glibc opens a socket for every line, fails to connect and closes it
+  // again: look once, and send nothing when nobody listens.
+  static const bool reachable = systemLogReachable();
+  if (!reachable) return;
   // The mask is ours; syslog's own mask stays open so it never drops what we decided to keep.
   syslog(line.level, "%s%s%s", line.facility.c_str(), line.facility.empty() ? "" : ": ", line.message.c_str());
 }
 
 }  // namespace
 
-void write(int level, const std::string& facility, const std::string& message) {
-  if (!isLogged(level)) return;
-  Line line{level, facility, message};
+void write(int level, std::string_view facility, std::string_view message) {
   const bool wanted = asked(level, facility);
+  if (!wanted && !isLogged(level)) return;
+  Line line{level, std::string(facility), std::string(message)};
   const int echo = gEcho.load(std::memory_order_relaxed);
   if (gStderr.load(std::memory_order_relaxed) || level <= echo || (wanted && echo >= Info)) {
-    std::fprintf(stderr, "%s%s%s\n", facility.c_str(), facility.empty() ? "" : ": ", message.c_str());
+    std::fprintf(stderr, "%s%s%s\n", line.facility.c_str(), facility.empty() ? "" : ": ", line.message.c_str());
   }
   appendLineToFile(line, wanted);
   Sink sink;
@@ -88,15 +92,18 @@ void setStderrCopy(bool enabled) { gStderr.store(enabled, std::memory_order_rela
 void setStderrEchoLevel(int level) { gEcho.store(level, std::memory_order_relaxed); }
 int stderrEchoLevel() { return gEcho.load(std::memory_order_relaxed); }
 
-void showDebugLinesOf(const std::string& facility, bool shown) {
+void showDebugLinesOf(std::string_view facility, bool shown) {
   AskedFacilities& a = askedFacilities();
   std::lock_guard lock(a.mutex);
-  if (shown) a.names.insert(facility);
-  else a.names.erase(facility);
+  if (shown) {
+    a.names.emplace(facility);
+  } else if (auto found = a.names.find(facility); found != a.names.end()) {
+    a.names.erase(found);
+  }
   a.count.store(a.names.size(), std::memory_order_relaxed);
 }
 
-bool debugLinesShownFor(const std::string& facility) { return asked(Debug, facility); }
+bool debugLinesShownFor(std::string_view facility) { return asked(Debug, facility); }
 
 bool systemLogReachable() {
   struct stat info {};
@@ -116,7 +123,8 @@ struct CapturedLines::State {
   std::vector<Line> lines;
 };
 
-CapturedLines::CapturedLines() : state_(std::make_shared<State>()) {
+CapturedLines::CapturedLines() : state_(std::make_shared<State>()), previousMask_(levelMask()) {
+  setLevelMask(maskUpTo(Debug));
   auto state = state_;
   previous_ = setSink([state](const Line& line) {
     std::lock_guard lock(state->mutex);
@@ -124,7 +132,10 @@ CapturedLines::CapturedLines() : state_(std::make_shared<State>()) {
   });
 }
 
-CapturedLines::~CapturedLines() { setSink(std::move(previous_)); }
+CapturedLines::~CapturedLines() {
+  setSink(std::move(previous_));
+  setLevelMask(previousMask_);
+}
 
 std::vector<Line> CapturedLines::lines() const {
   std::lock_guard lock(state_->mutex);

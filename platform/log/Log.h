@@ -4,13 +4,16 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform::log {
 
 // The system log. Levels follow syslog: 3 error, 4 warning, 5 notice, 6 info, 7 debug. A line is kept
-// when its level's bit is set in the mask (all of 3-7 by default); kept lines go to the sink (syslog(3)
-// unless a test swapped it) and, when enabled, to stderr as well.
+// when its level's bit is set in the mask (3-6 by default: debug lines only when asked for, by
+// `ostrel --verbose` or by a library's own debug switch, see showDebugLinesOf); kept lines go to the
+// sink (syslog(3) unless a test swapped it, and nowhere when no system log runs) and, when enabled, to
+// stderr as well. A line that is not kept costs a level test: nothing is copied or formatted.
 enum Level : int { Error = 3, Warning = 4, Notice = 5, Info = 6, Debug = 7 };
 
 struct Line {
@@ -26,8 +29,8 @@ constexpr int maskFor(int level) { return 1 << level; }
 // All levels up to and including `level`, as LOG_UPTO.
 constexpr int maskUpTo(int level) { return (1 << (level + 1)) - 1; }
 
-void write(int level, const std::string& facility, const std::string& message);
-inline void write(int level, const std::string& message) { write(level, {}, message); }
+void write(int level, std::string_view facility, std::string_view message);
+inline void write(int level, std::string_view message) { write(level, {}, message); }
 
 void setLevelMask(int mask);
 int levelMask();
@@ -48,8 +51,8 @@ bool systemLogReachable();
 // lines to be seen: from then on the debug lines of `facility` reach the log file whatever level the
 // file keeps, and stderr when the echo shows info lines (`ostrel --verbose`). Without the switch such
 // lines would only reach a system log's debug level, which nobody reads (and this machine may not run).
-void showDebugLinesOf(const std::string& facility, bool shown = true);
-bool debugLinesShownFor(const std::string& facility);
+void showDebugLinesOf(std::string_view facility, bool shown = true);
+bool debugLinesShownFor(std::string_view facility);
 
 // The program's own log file: kept lines at `level` or more urgent are appended to `path`, one per
 // line with the date and level. When the file passes `rotateAtBytes` it becomes "<path>.1" (replacing
@@ -61,7 +64,8 @@ void closeFile();
 // Replaces where kept lines go; returns the previous sink. An empty sink restores syslog.
 Sink setSink(Sink sink);
 
-// Swaps the sink for the scope's lifetime and collects every kept line; for tests.
+// Swaps the sink for the scope's lifetime and collects every line written, debug lines included (the
+// mask is opened while it captures); for tests.
 class CapturedLines {
  public:
   CapturedLines();
@@ -77,6 +81,7 @@ class CapturedLines {
   struct State;
   std::shared_ptr<State> state_;
   Sink previous_;
+  int previousMask_;
 };
 
 }  // namespace platform::log

@@ -117,5 +117,36 @@ TEST_F(LogTest, DebugLinesALibraryWasAskedForReachTheFileAndTheVerboseStderrOnly
   }
 }
 
+TEST_F(LogTest, PartsOfLongerTextsAreWrittenAsTheyAreCut) {
+  const std::string text = "lib-and-more: a line, and text that follows it";
+  setStderrCopy(true);
+  testing::internal::CaptureStderr();
+  write(Warning, std::string_view(text).substr(0, 3), std::string_view(text).substr(14, 6));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "lib: a line\n");
+  ASSERT_EQ(captured.lines().size(), 1u);
+  EXPECT_EQ(captured.lines()[0].facility, "lib");
+  EXPECT_EQ(captured.lines()[0].message, "a line");
+}
+
+// Outside the fixture: no capture opens the mask here.
+TEST(LogDefaultsTest, DebugLinesAreKeptOnlyWhenAskedFor) {
+  EXPECT_TRUE(isLogged(Info));
+  EXPECT_FALSE(isLogged(Debug));
+  std::vector<std::string> kept;
+  Sink previous = setSink([&kept](const Line& line) { kept.push_back(line.facility + " " + line.message); });
+  write(Debug, "app", "not asked for");
+  write(Info, "app", "info");
+  showDebugLinesOf("lib");
+  write(Debug, "lib", "asked for");
+  write(Debug, "app", "still not");
+  showDebugLinesOf("lib", false);
+  const int mask = levelMask();
+  setLevelMask(maskUpTo(Debug));  // as ostrel --verbose does
+  write(Debug, "app", "verbose");
+  setLevelMask(mask);
+  setSink(std::move(previous));
+  EXPECT_EQ(kept, (std::vector<std::string>{"app info", "lib asked for", "app verbose"}));
+}
+
 }  // namespace
 }  // namespace platform::log

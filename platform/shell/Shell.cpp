@@ -166,6 +166,8 @@ void setUpLogging(bool verbose) {
     std::cerr << "ostrel: cannot write the log file in " << folder << "\n";
   }
   if (verbose || ::isatty(STDERR_FILENO) || !log::systemLogReachable()) log::setStderrEchoLevel(shown);
+  // Debug lines are made only when asked for: here, or by a library's own debug switch.
+  if (verbose) log::setLevelMask(log::maskUpTo(log::Debug));
 }
 
 std::shared_ptr<ui::Window> launchApplication(int argc, char** argv) {
