@@ -127,7 +127,7 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
     monitor().logWithLevel(5, 23159, "No events left after sampling. Dropping bundle");
     return deleteGroup(*group, *fingerprint) ? Outcome::kCommitBundled : Outcome::kRollBack;
   }
-  APMNanoSetMessageArray(*bundle, kEvents, protoEvents);
+  APMNanoAdoptMessageArray(*bundle, kEvents, std::move(protoEvents));
 
   double start = group->front().rawEvent.timestamp();
   double end = start;

@@ -185,6 +185,16 @@ void APMNanoAddMessage(APMNanoMessage& message, int index, const APMNanoMessage&
   message.values(index).push_back(value.clone());
 }
 
+void APMNanoCheckMessageArrayField(const APMNanoMessage& message, int index, const APMNanoDescriptor& kind) {
+  const APMNanoField& field = checkedField(message, index, Family::Message);
+  if (!field.repeated || &kind != &field.message()) {
+    throw platform::foundation::Exception("NSInvalidArgumentException", std::string(kind.name) +
+                                                                            " does not fit field " +
+                                                                            std::to_string(index) + " of " +
+                                                                            message.descriptor().name);
+  }
+}
+
 platform::foundation::Array APMNanoGetArray(const APMNanoMessage& message, int index) {
   const APMNanoField& field = message.field(index);
   platform::foundation::Array out;

@@ -124,6 +124,22 @@ std::vector<std::shared_ptr<T>> APMNanoGetMessageArray(const APMNanoMessage& mes
   }
   return out;
 }
+// Throws platform::foundation::Exception unless field `index` is a repeated field of `kind` messages.
+void APMNanoCheckMessageArrayField(const APMNanoMessage& message, int index, const APMNanoDescriptor& kind);
+
+// Stores the elements themselves, not copies (null elements are skipped): for messages made for this
+// field alone, which nothing else changes afterwards. A bundle's thousand events are not copied again.
+template <typename T>
+void APMNanoAdoptMessageArray(APMNanoMessage& message, int index, std::vector<std::shared_ptr<T>> values) {
+  APMNanoCheckMessageArrayField(message, index, T::descriptor());
+  auto& stored = message.values(index);
+  stored.clear();
+  stored.reserve(values.size());
+  for (auto& value : values) {
+    if (value) stored.push_back(std::shared_ptr<APMNanoMessage>(std::move(value)));
+  }
+}
+
 // Stores copies of the elements (null elements are skipped).
 template <typename T>
 void APMNanoSetMessageArray(APMNanoMessage& message, int index, const std::vector<std::shared_ptr<T>>& values) {

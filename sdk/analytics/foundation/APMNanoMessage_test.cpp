@@ -318,6 +318,16 @@ TEST(NanoMessageTest, SubMessagesReadInPlaceWhetherDecodedCopiedOrSet) {
     }
     EXPECT_EQ(names, (std::vector<std::string>{"p0", "p1"}));
   }
+  // Adopted elements are the very messages handed over; only the right kind of field takes them.
+  auto parameter = APMPBFilter::make();
+  APMNanoAdoptMessageArray(copied, 2, std::vector<std::shared_ptr<APMPBFilter>>{parameter, nullptr});
+  ASSERT_EQ(copied.values(2).size(), 1u);
+  EXPECT_EQ(&*APMNanoMessagesIn<APMPBFilter>(copied, 2).begin(), parameter.get());
+  EXPECT_THROW(APMNanoAdoptMessageArray(copied, 4, std::vector<std::shared_ptr<APMPBNumberFilter>>{}),
+               platform::foundation::Exception);  // a singular field
+  EXPECT_THROW(APMNanoAdoptMessageArray(copied, 2, std::vector<std::shared_ptr<APMPBStringFilter>>{}),
+               platform::foundation::Exception);  // another kind
+  EXPECT_EQ(copied.values(2).size(), 1u);
   // In-place reads see the message, not a copy: copies made before do not follow.
   auto before = APMNanoGetMessage<APMPBNumberFilter>(copied, 4);
   APMNanoSetString(count, 2, "8");
