@@ -21,9 +21,9 @@ class APMPScope final : public APMPHeapObject {
   // scope too (the next call of the same function binds its parameters in the same order).
   struct NameCache {
     std::uint64_t scopeSerial = 0;
-    std::size_t count = 0;
     APMPScope* holder = nullptr;
-    std::size_t position = 0;
+    std::uint32_t count = 0;
+    std::uint32_t position = 0;
   };
 
   // Every call and many loops make one: they come from the thread's spare blocks.
@@ -98,15 +98,17 @@ class APMPScope final : public APMPHeapObject {
     if (cache.holder == nullptr && cache.position < bindings_.count() &&
         bindings_.isNameAt(cache.position, name)) {
       cache.scopeSerial = serial_;
-      cache.count = bindings_.count();
+      cache.count = static_cast<std::uint32_t>(bindings_.count());
       return {const_cast<APMPScope*>(this), cache.position};
     }
     const auto holder = nearestHolder(name);
     if (holder.scope == this) {
       // Found here: the cache keeps no scope, so it serves the next scope of this shape too.
-      cache = {serial_, bindings_.count(), nullptr, holder.position};
+      cache = {serial_, nullptr, static_cast<std::uint32_t>(bindings_.count()),
+               static_cast<std::uint32_t>(holder.position)};
     } else if (holder.scope && holder.scope == parent_.get()) {
-      cache = {serial_, bindings_.count(), holder.scope, holder.position};
+      cache = {serial_, holder.scope, static_cast<std::uint32_t>(bindings_.count()),
+               static_cast<std::uint32_t>(holder.position)};
     }
     return holder;
   }

@@ -62,14 +62,16 @@ class APMPStatementValue final : public APMPRuntimeValue {
   void compile();
   void compileSimple();
 
-  const std::u16string functionName_;
-  const APMPValueList arguments_;
-  const APMPCommandEntry* command_ = nullptr;
+  // What running the statement reads comes first, close to the value's kind; the opcode's text and
+  // the argument list are for the general way and for comparing statements.
   APMPStatementForm form_ = APMPStatementForm::Generic;
   APMPOperation operation_ = APMPOperation::Add;
+  sdk::analytics::SimpleStatement simple_;
+  mutable APMPScope::NameCache nameCache_;
+  std::size_t nameHash_ = 0;
+  const APMPCommandEntry* command_ = nullptr;
+  const std::u16string functionName_;
+  const APMPValueList arguments_;
   APMPArrayMethod arrayMethod_ = nullptr;
   APMPStringMethod stringMethod_ = nullptr;
-  std::size_t nameHash_ = 0;
-  mutable APMPScope::NameCache nameCache_;
-  sdk::analytics::SimpleStatement simple_;
 };

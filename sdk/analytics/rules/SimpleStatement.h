@@ -17,11 +17,11 @@ struct SimpleOperand {
   enum class Type : std::uint8_t { Number, Literal, Name };
   Type type = Type::Number;
   double number = 0;
-  // A literal or a name of the statement's own arguments, which live as long as it does.
-  const APMPRuntimeValue* literal = nullptr;
-  const std::u16string* name = nullptr;
   std::size_t hash = 0;
   mutable APMPScope::NameCache cache;
+  // A literal or a name of the statement's own arguments, which live as long as it does.
+  const std::u16string* name = nullptr;
+  const APMPRuntimeValue* literal = nullptr;
 
   BindingName bindingName() const { return {*name, hash}; }
 };
