@@ -109,7 +109,7 @@ void BM_TouchMovesByHand(benchmark::State& state) {
 BENCHMARK(BM_TouchMovesByHand)->Unit(benchmark::kMillisecond);
 
 // Taps walk down the list so every one lands on another row.
-graphics::Point tapPoint(int i) { return {200, 50 + (i * 7) % 700}; }
+graphics::Point tapPoint(int i) { return {200, static_cast<double>(50 + (i * 7) % 700)}; }
 
 void BM_TapsThroughWindow(benchmark::State& state) {
   auto clock = std::make_shared<foundation::ManualClock>();

@@ -41,7 +41,7 @@ TEST_F(LensChoicesTest, OnePrimePerFocalLengthAndNeverNone) {
   }
   EXPECT_EQ(Env::selectedFocalLengths(series), (std::vector<float>{24, 35}));
   for (const auto& lens : Env::lensesOf(series)) {
-    if (lens.focalLength == 35) EXPECT_EQ(lens.selected, lens.lensId == second35 ? 1 : 0);
+    if (lens.focalLength == 35) { EXPECT_EQ(lens.selected, lens.lensId == second35 ? 1 : 0); }
   }
   EXPECT_FALSE(LensChoices::lensesOf(series).selectedShortest);
 

@@ -160,7 +160,7 @@ TEST_F(SetupMenuTest, EachRowOpensItsPickerAndTheFrameLineNothing) {
     ASSERT_TRUE(picker);
     EXPECT_EQ(picker->startWithShootingMode, start.mode);
     EXPECT_EQ(picker->startWithAspectRatio, start.aspect);
-    if (start.mode || start.aspect) EXPECT_TRUE(picker->cameraHasShootingMode);
+    if (start.mode || start.aspect) { EXPECT_TRUE(picker->cameraHasShootingMode); }
     back();
   }
   // The lens picker opens on the series, or with the lens list and lenses to choose.

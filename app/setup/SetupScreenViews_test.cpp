@@ -19,7 +19,7 @@ class ScreenViewRecorder final : public sdk::analytics::ReporterHost {
                         std::optional<double>) override {
     std::lock_guard lock(mutex);
     if (name == "_vs") views.push_back(parameters);
-    if (name == "_vs") EXPECT_EQ(origin, "auto");
+    if (name == "_vs") { EXPECT_EQ(origin, "auto"); }
   }
   void setInternalUserProperty(const Value&, const std::string&, const std::string&) override {}
   bool isAppActive() override { return true; }

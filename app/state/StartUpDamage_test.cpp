@@ -72,7 +72,7 @@ const Catalogue kCatalogues[] = {{LensDatabaseHelper::kFileName, "Lenses"},
 
 // A database that is not the catalogue: SQLite reads it, but the catalogue's tables are missing.
 std::string foreignDatabase(const std::string& scratch) {
-  CatalogueDatabase::seedIfMissing(scratch, "QuorvelLensAdapterDb");
+  EXPECT_TRUE(CatalogueDatabase::seedIfMissing(scratch, "QuorvelLensAdapterDb"));
   CatalogueDatabase database;
   EXPECT_TRUE(database.openPath(scratch));
   EXPECT_TRUE(database.execute("ALTER TABLE QuorvelLensAdapter RENAME TO SomethingElse"));

@@ -8,6 +8,7 @@
 #include "app/storage/CatalogueConnection.h"
 #include "app/storage/CatalogueUpdate.h"
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Check.h"
 #include "platform/log/Log.h"
 
 using platform::foundation::AtomicFile;
@@ -49,6 +50,8 @@ bool CatalogueReplacement::run(const std::string& fileName, const std::string& r
     AtomicFile::removeFile(staging);
     return false;
   }
+  // (1): only a whole copy, flushed beside the installed file, is ever renamed into its place.
+  DCHECK(staging != path && AtomicFile::fileExists(staging));
   CatalogueUpdate::reached(CatalogueUpdate::Stage::Staged);
   CatalogueSession::forget(staging);
   CatalogueSession::forget(path);

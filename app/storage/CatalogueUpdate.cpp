@@ -5,6 +5,7 @@
 #include "app/storage/CatalogueDatabase.h"
 #include "app/storage/PendingPackageRemap.h"
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Check.h"
 #include "platform/log/Log.h"
 
 namespace app::storage {
@@ -54,6 +55,8 @@ CatalogueUpdate::Installed CatalogueUpdate::openInstalled(CatalogueDatabase& own
     platform::log::write(platform::log::Error, what + " cannot be read; it is not replaced");
     return Installed::Unreadable;
   }
+  // (5): the rows read for the update are on the installed numbering, never on a list left half-applied.
+  DCHECK(!PendingPackageRemap::isPending(installed));
   return Installed::Open;
 }
 

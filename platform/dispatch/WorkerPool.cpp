@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "platform/dispatch/MainLoop.h"
+#include "platform/foundation/SequenceChecker.h"
 
 namespace platform::dispatch {
 
@@ -17,6 +18,20 @@ constexpr auto kMonitorTick = std::chrono::milliseconds(10);
 constexpr std::size_t kMaxAddedPerTick = 4;
 
 thread_local std::vector<const Queue*> currentQueues;
+
+// Sequence checkers learn from the marks below which serial queue the calling code runs on; the main
+// queue counts as the main thread, whose code runs both inside and outside its blocks.
+const bool sequenceCheckersToldOfQueues = [] {
+  foundation::SequenceChecker::setQueues(
+      {[]() -> const void* {
+         const Queue* queue = currentQueues.empty() ? nullptr : currentQueues.back();
+         return queue == Queue::main().get() ? nullptr : queue;
+       },
+       [](const void* queue) {
+         return std::find(currentQueues.begin(), currentQueues.end(), queue) != currentQueues.end();
+       }});
+  return true;
+}();
 
 }  // namespace
 

@@ -29,7 +29,7 @@ TEST(Context, NoCurrentContextMakesDrawingHarmless) {
   addRect(none, {0, 0, 10, 10});
   drawPath(none, PathDrawingMode::FillStroke);
   fillRect(none, {0, 0, 10, 10});
-  drawLinearGradient(none, Gradient{{Color::redColor(), Color::blueColor()}}, {0, 0}, {1, 1}, 3);
+  drawLinearGradient(none, Gradient{{Color::redColor(), Color::blueColor()}, {}}, {0, 0}, {1, 1}, 3);
   saveGState(none);
   restoreGState(none);
   Path::oval({0, 0, 5, 5}).fill();
@@ -84,7 +84,7 @@ TEST(Context, DashedLineLeavesGapsAndHonoursPhase) {
 }
 
 TEST(Context, LinearGradientEndColoursAndExtension) {
-  Gradient g{{Color::redColor(), Color::blueColor()}};
+  Gradient g{{Color::redColor(), Color::blueColor()}, {}};
   auto paint = [&](unsigned options) {
     return draw({100, 10}, 1, [&](Context& c) { c.drawLinearGradient(g, {20, 0}, {80, 0}, options); });
   };

@@ -72,7 +72,7 @@ TEST(VDUURLSessionDataResponse, ATricklingServerRejectsAtTheRequestsTimeOut) {
       }
       stepped.notify_all();
       environment.advance(4);
-      if (step < 3) EXPECT_TRUE(promise->isPending()) << step;
+      if (step < 3) { EXPECT_TRUE(promise->isPending()) << step; }
     }
     ASSERT_TRUE(VBLWaitForPromisesWithTimeout(20));
     EXPECT_EQ(promise->error().value_or(Error{}).code, platform::net::URLErrorTimedOut);

@@ -82,7 +82,7 @@ TEST_F(ZURAridireTest, PostSendsTheGzippedPayloadWithItsHeaders) {
     EXPECT_EQ(received.header("Content-Type"), "application/x-www-form-urlencoded");
     auto compressed = VDUGzip::vdu_dataByGzippingData(payload, nullptr);
     EXPECT_EQ(received.header("Content-Length"), std::to_string(compressed ? compressed->size() : 0));
-    if (compressed) EXPECT_EQ(received.header("Content-Encoding"), "gzip");
+    if (compressed) { EXPECT_EQ(received.header("Content-Encoding"), "gzip"); }
   }
   EXPECT_FALSE(client->hasUploadInProgress());
 }

@@ -1,4 +1,5 @@
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Format.h"
 #include "platform/runtime/Class.h"
 #include "sdk/analytics/engine/APMAnalytics.h"
@@ -55,6 +56,7 @@ void APMMeasurement::setEnabled(bool enabled) {
 }
 
 void APMMeasurement::setEnabledOnWorkerQueue(bool enabled) {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
   APMScheduler::checkOnBackgroundThreadWithMethodName("setIsEnabledOnWorkerQueue");
   auto monitor = sharedMonitor();
   const bool deactivated = isAnalyticsCollectionDeactivated();
@@ -89,6 +91,7 @@ void APMMeasurement::setEnabledOnWorkerQueue(bool enabled) {
 }
 
 bool APMMeasurement::startMeasurementOnWorkerQueue() {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
   APMScheduler::checkOnBackgroundThreadWithMethodName("startMeasurementOnWorkerQueue");
   {
     std::lock_guard lock(initializeComponentsLock_);
@@ -111,6 +114,7 @@ bool APMMeasurement::startMeasurementOnWorkerQueue() {
 // decision come before the database is opened, so a wipe at start deletes the file instead of
 // emptying an open database; identity is refreshed after the wipe so it sees the new state.
 bool APMMeasurement::initializeComponentsOnWorkerQueue() {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
   auto monitor = sharedMonitor();
   auto identity = givenIdentity_ ? givenIdentity_ : APMIdentity::sharedInstance();
   if (!identity) return false;

@@ -1,4 +1,5 @@
 #include "sdk/analytics/engine/APMAnalytics.h"
+#include "platform/foundation/Check.h"
 #include "sdk/analytics/engine/APMMeasurement.h"
 #include "sdk/analytics/engine/CampaignReporting.h"
 #include "sdk/analytics/engine/MeasurementEventEntries.h"
@@ -22,6 +23,7 @@ void APMMeasurement::installEventEntries() {
 }
 
 void APMMeasurement::writeEventOnWorkerQueue(const APMEvent& event) const {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
   if (terminating_.load()) return;
   if (auto pipeline = eventPipeline()) pipeline->handler().writeEventOnWorkerQueue(event);
 }
@@ -65,6 +67,7 @@ void APMMeasurement::handleNonFirstOpenEventURL(const std::string& url, double t
 void APMMeasurement::handleOpenURLOnWorkerQueue(const std::optional<std::string>& url,
                                                 std::optional<std::int64_t> clickTimestampMs,
                                                 double eventTimestampSeconds, const Dictionary& extraParameters) {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
   if (auto reporter = campaigns()) {
     reporter->handleOpenURLOnWorkerQueue(url, clickTimestampMs, eventTimestampSeconds, extraParameters);
   }

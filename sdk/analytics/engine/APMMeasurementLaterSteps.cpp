@@ -1,4 +1,5 @@
 #include "sdk/analytics/engine/APMMeasurement.h"
+#include "platform/foundation/Check.h"
 #include "sdk/analytics/engine/APMRemoteConfig.h"
 #include "sdk/analytics/engine/CampaignReporting.h"
 #include "sdk/analytics/engine/ParkedCampaignLink.h"
@@ -20,6 +21,7 @@ void APMMeasurement::setSearchAdReporterEnabled(bool enabled) {
 }
 
 void APMMeasurement::startSearchAdReporterOnWorkerQueue() {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
   auto searchAds = sdk::analytics::SearchAdReporting::create(scheduler_->workerQueue(), persistedConfig_);
   {
     std::lock_guard lock(componentsMutex_);
@@ -32,6 +34,7 @@ void APMMeasurement::startSearchAdReporterOnWorkerQueue() {
 }
 
 void APMMeasurement::requestDeferredDeepLinkOnWorkerQueue() {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
   if (auto reporter = campaigns()) reporter->requestDeferredDeepLinkIfAllowedOnWorkerQueue();
 }
 

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Clock.h"
 #include "platform/runtime/Class.h"
 #include "platform/store/AdNetwork.h"
@@ -96,6 +97,7 @@ std::int64_t APMMeasurement::timestampMillisRoundedUpToNextHour(std::int64_t mil
 }
 
 void APMMeasurement::reportFirstOpenOnWorkerQueue() {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
   APMScheduler::checkOnBackgroundThreadWithMethodName("reportFirstOpenOnWorkerQueue");
   auto pipeline = eventPipeline();
   auto database = this->database();
@@ -183,6 +185,7 @@ void APMMeasurement::reportFirstOpenOnWorkerQueue() {
 }
 
 void APMMeasurement::reportStoredCampaignEventOnWorkerQueue(std::optional<std::int64_t> clickTimestampMillis) {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
   if (auto reporter = campaigns()) reporter->reportParkedLinkOnWorkerQueue(clickTimestampMillis);
 }
 
@@ -194,6 +197,7 @@ std::shared_ptr<sdk::analytics::SessionReporting> APMMeasurement::sessionReporte
 }
 
 void APMMeasurement::replaceSessionReporterOnWorkerQueue() {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
   auto reporter = sdk::analytics::SessionReporting::create(persistedConfig_, remoteConfigInstance());
   // The app's own timeout outlives a wipe: the new reporter would otherwise fall back to the default.
   if (reporter && requestedSessionTimeout_) reporter->setTimeoutSessionInterval(*requestedSessionTimeout_);
@@ -265,6 +269,7 @@ bool APMMeasurement::shouldAllowAdNetworkRegistration() {
 }
 
 void APMMeasurement::setPersonalizedAdsUserPropertyOnWorkerQueue() {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
   auto pipeline = eventPipeline();
   auto database = this->database();
   if (!pipeline || !database) return;
@@ -294,6 +299,7 @@ void APMMeasurement::setPersonalizedAdsUserPropertyOnWorkerQueue() {
 }
 
 void APMMeasurement::setLastAdvertisingIDResetUserPropertyOnWorkerQueue() {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
   auto pipeline = eventPipeline();
   auto database = this->database();
   if (!pipeline || !database) return;
@@ -311,6 +317,7 @@ void APMMeasurement::setLastAdvertisingIDResetUserPropertyOnWorkerQueue() {
 // --- start-up --------------------------------------------------------------------------------------
 
 void APMMeasurement::startLifecycleReportersOnWorkerQueue() {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
   // The start's own properties and events (a first start has a dozen) share one commit, so they
   // cost one sync instead of one each; each still rolls back alone when it fails.
   auto reportStart = [this] {

@@ -1,5 +1,6 @@
 // The engine's way out: the uploader over the components, and the schedule the rest of the engine asks for.
 #include "sdk/analytics/engine/APMMeasurement.h"
+#include "platform/foundation/Check.h"
 #include "sdk/analytics/engine/MeasurementUploader.h"
 
 std::shared_ptr<sdk::analytics::MeasurementUploader> APMMeasurement::uploader() const {
@@ -8,6 +9,7 @@ std::shared_ptr<sdk::analytics::MeasurementUploader> APMMeasurement::uploader() 
 }
 
 void APMMeasurement::installUploaderOnWorkerQueue() {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
   sdk::analytics::MeasurementUploader::Parts parts;
   parts.bundling = {database(), remoteConfigInstance(), audience(), persistedConfig_, identity()};
   parts.network = network_;

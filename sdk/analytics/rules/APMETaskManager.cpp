@@ -1,5 +1,6 @@
 #include "sdk/analytics/rules/APMETaskManager.h"
 
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/foundation/APMAlarm.h"
 #include "sdk/analytics/foundation/APMFiles.h"
@@ -109,6 +110,7 @@ void APMETaskManager::startTaskManager() {
 }
 
 void APMETaskManager::startTaskManagerOnWorkerQueue() {
+  DCHECK(workerQueue_->isCurrent());
   // Without its database the component stays idle for the process: nothing to load, nowhere to keep
   // what a fetch would bring.
   database_ = APMEDatabase::initWithPath(databasePath_);
@@ -118,6 +120,7 @@ void APMETaskManager::startTaskManagerOnWorkerQueue() {
 }
 
 void APMETaskManager::fetchAllSnapshotsOnWorkerQueue() {
+  DCHECK(workerQueue_->isCurrent());
   if (!database_) return;
   bool committed = database_->performTransaction([this] {
     Error error;

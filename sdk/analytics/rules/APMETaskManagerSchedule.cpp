@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/Check.h"
 #include "sdk/analytics/foundation/APMAlarm.h"
 #include "sdk/analytics/foundation/APMMonitor.h"
 #include "sdk/analytics/foundation/APMPBExperiments.h"
@@ -48,6 +49,7 @@ double APMETaskManager::fetchTimeFromLastSuccessfulTimestamp(double lastSuccessf
 }
 
 void APMETaskManager::scheduleFetchingExperimentsOnWorkerQueue() {
+  DCHECK(workerQueue_->isCurrent());
   // Without a service address there is nowhere to fetch from: no fetch is armed, so none fails and
   // none is retried. The engine says once at start that nothing is sent.
   if (endpoint_.empty()) return;

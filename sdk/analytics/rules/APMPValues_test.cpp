@@ -38,7 +38,7 @@ TEST(APMPNumberText, ScansWholeDecimalNumbersOnly) {
   };
   for (const auto& c : cases) {
     const double got = APMPParseNumber(c.text);
-    if (std::isnan(c.value)) EXPECT_TRUE(std::isnan(got)) << APMPToUTF8(c.text);
+    if (std::isnan(c.value)) { EXPECT_TRUE(std::isnan(got)) << APMPToUTF8(c.text); }
     else EXPECT_EQ(got, c.value) << APMPToUTF8(c.text);
   }
 }
@@ -87,7 +87,7 @@ TEST_F(APMPValuesTest, ConversionTableRows) {
     APMPError e;
     EXPECT_EQ(APMPToUTF8(value->stringValueOrError(e)), row.text) << row.program;
     const double n = value->doubleValueOrError(e);
-    if (std::isnan(row.number)) EXPECT_TRUE(std::isnan(n)) << row.program;
+    if (std::isnan(row.number)) { EXPECT_TRUE(std::isnan(n)) << row.program; }
     else EXPECT_EQ(n, row.number) << row.program;
     EXPECT_EQ(value->booleanValueOrError(e), row.truth) << row.program;
     EXPECT_FALSE(APMPFailed(e)) << row.program;

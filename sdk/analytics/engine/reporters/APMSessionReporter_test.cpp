@@ -164,7 +164,7 @@ TEST_F(SessionReporterTest, ResignActiveMatrix) {
     reporter->handleAppWillResignActiveWithScreen(&screen);
     EXPECT_EQ(host->eventNames(), c.events);
     for (const auto& event : host->events()) {
-      if (event.name == "_ab") EXPECT_EQ(event.integer("_et"), c.backgroundTime);
+      if (event.name == "_ab") { EXPECT_EQ(event.integer("_et"), c.backgroundTime); }
       if (event.name == "_e") {
         EXPECT_EQ(event.integer("_et"), 3000);
         EXPECT_EQ(event.has("_fr"), c.redundantMark);
