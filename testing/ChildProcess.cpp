@@ -1,7 +1,16 @@
 #include "testing/ChildProcess.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 
 extern char** environ;
 
@@ -27,6 +36,115 @@ int waitTestChild(pid_t pid) {
   int status = 0;
   if (pid <= 0 || ::waitpid(pid, &status, 0) != pid) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<std::string> environmentWithout(std::initializer_list<std::string_view> prefixes) {
+  std::vector<std::string> kept;
+  for (char** e = environ; *e; ++e) {
+    std::string_view entry = *e;
+    if (std::none_of(prefixes.begin(), prefixes.end(), [&](std::string_view p) { return entry.starts_with(p); })) {
+      kept.emplace_back(entry);
+    }
+  }
+  return kept;
+}
+
+std::unique_ptr<ChildProcess> ChildProcess::start(const std::vector<std::string>& arguments,
+                                                  const std::vector<std::string>& environment) {
+  if (arguments.empty()) return nullptr;
+  std::vector<std::string> args = arguments, env = environment;
+  std::vector<char*> argv, envp;
+  for (auto& argument : args) argv.push_back(argument.data());
+  for (auto& entry : env) envp.push_back(entry.data());
+  argv.push_back(nullptr);
+  envp.push_back(nullptr);
+  // Close-on-exec, so no other program this test starts holds the pipe open; the child's copies are
+  // made by dup2, which clears the flag.
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return nullptr;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
+  pid_t pid = -1;
+  const int failed = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(fds[1]);
+  // Called by number: the C library's header of this release declares it without C linkage.
+  const int exited = failed ? -1 : static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+  if (failed || exited < 0) {
+    if (!failed) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+    }
+    ::close(fds[0]);
+    return nullptr;
+  }
+  ::fcntl(fds[0], F_SETFL, O_NONBLOCK);
+  return std::unique_ptr<ChildProcess>(new ChildProcess(pid, fds[0], exited));
+}
+
+ChildProcess::~ChildProcess() {
+  if (!ended_) {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  ::close(outputFD_);
+  ::close(exitedFD_);
+}
+
+void ChildProcess::signal(int signal) const {
+  if (!ended_) ::kill(pid_, signal);
+}
+
+bool ChildProcess::drainOutput() {
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = ::read(outputFD_, buffer, sizeof buffer);
+    if (n > 0) {
+      output_.append(buffer, static_cast<std::size_t>(n));
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      return n < 0;  // nothing more for now, or every writer gone
+    }
+  }
+}
+
+bool ChildProcess::readSome(int timeoutMs) {
+  if (outputOpen_) outputOpen_ = drainOutput();
+  if (ended_) return false;
+  // A helper the program started may hold the pipe after the program itself has gone, so its end is
+  // watched on its own.
+  pollfd watched[2] = {{outputOpen_ ? outputFD_ : -1, POLLIN, 0}, {exitedFD_, POLLIN, 0}};
+  if (::poll(watched, 2, timeoutMs) > 0 && (watched[1].revents & POLLIN)) {
+    int status = -1;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    status_ = status;
+    ended_ = true;
+    if (outputOpen_) outputOpen_ = drainOutput();  // what it wrote just before it went
+  }
+  return !ended_;
+}
+
+bool ChildProcess::waitForOutput(std::string_view text, int times, double timeoutSeconds) {
+  auto seen = [&] {
+    int count = 0;
+    for (auto at = output_.find(text); at != std::string::npos; at = output_.find(text, at + text.size())) ++count;
+    return count >= times;
+  };
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+  while (!seen()) {
+    if (std::chrono::steady_clock::now() >= deadline || !readSome(100)) return seen();
+  }
+  return true;
+}
+
+int ChildProcess::wait() {
+  while (readSome(-1)) {
+  }
+  return status_;
 }
 
 }  // namespace ostrel::testing

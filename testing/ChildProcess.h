@@ -2,7 +2,10 @@
 
 #include <sys/types.h>
 
+#include <initializer_list>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ostrel::testing {
@@ -17,5 +20,49 @@ pid_t spawnTestChild(const std::string& test, const std::vector<std::string>& en
 
 // Waits for a child; its exit status, or -1 when it could not be waited for or did not exit normally.
 int waitTestChild(pid_t pid);
+
+// This process's environment ("NAME=value") without the entries whose names begin with one of
+// `prefixes`, for a child that must not inherit them.
+std::vector<std::string> environmentWithout(std::initializer_list<std::string_view> prefixes);
+
+// A program a test starts, its output (stdout and stderr together) read through a pipe, so the test
+// can wait for what the program says instead of sleeping. If it still runs when the object goes, it
+// is killed, by its id, and waited for.
+class ChildProcess {
+ public:
+  // Null when the program cannot be started. `arguments` start with the program's path;
+  // `environment` is its whole environment.
+  static std::unique_ptr<ChildProcess> start(const std::vector<std::string>& arguments,
+                                             const std::vector<std::string>& environment);
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  pid_t pid() const { return pid_; }
+  // Reads its output until `text` has appeared `times` times (true), or the program ended or
+  // `timeoutSeconds` passed, a safety net for a test that would otherwise hang (false).
+  bool waitForOutput(std::string_view text, int times = 1, double timeoutSeconds = 120);
+  void signal(int signal) const;
+  // Reads the rest of its output and waits for its end: the raw wait status, -1 when it could not be
+  // waited for.
+  int wait();
+  const std::string& output() const { return output_; }
+
+ private:
+  ChildProcess(pid_t pid, int output, int exited) : pid_(pid), outputFD_(output), exitedFD_(exited) {}
+  // Reads what the pipe holds, waiting up to `timeoutMs` for something to happen; false once the
+  // program has ended and its output is all read.
+  bool readSome(int timeoutMs);
+  // Reads all the pipe holds now; false once it has reached the end.
+  bool drainOutput();
+
+  pid_t pid_;
+  int outputFD_;
+  int exitedFD_;  // readable once the program has ended
+  bool outputOpen_ = true;
+  bool ended_ = false;
+  int status_ = -1;
+  std::string output_;
+};
 
 }  // namespace ostrel::testing

@@ -2,10 +2,14 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <vector>
+
+extern char** environ;
 
 namespace ostrel::testing {
 
@@ -14,15 +18,24 @@ bool VirtualDisplay::available() { return std::system("command -v Xvfb >/dev/nul
 std::unique_ptr<VirtualDisplay> VirtualDisplay::start() {
   int fds[2];
   if (pipe(fds) != 0) return nullptr;
-  pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    std::string fd = std::to_string(fds[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1800x24", "-nolisten", "tcp",
-           static_cast<char*>(nullptr));
-    _exit(127);
-  }
+  // Spawned, not forked: a test program has threads (a loopback server's), and a forked child that
+  // allocates before its exec can hang for ever on a lock one of them held.
+  std::string fd = std::to_string(fds[1]);
+  std::vector<std::string> arguments = {"Xvfb", "-displayfd", fd, "-screen", "0", "1280x1800x24", "-nolisten", "tcp"};
+  std::vector<char*> argv;
+  for (auto& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addclose(&actions, fds[0]);
+  pid_t pid = -1;
+  const int failed = posix_spawnp(&pid, "Xvfb", &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
   close(fds[1]);
+  if (failed) {
+    close(fds[0]);
+    return nullptr;
+  }
   auto display = std::unique_ptr<VirtualDisplay>(new VirtualDisplay(pid));
   std::string number;
   pollfd p{fds[0], POLLIN, 0};

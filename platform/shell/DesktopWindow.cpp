@@ -7,10 +7,12 @@
 #include <iostream>
 
 #include "platform/dispatch/MainLoop.h"
+#include "platform/dispatch/QuitRequest.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/SystemFacts.h"
 #include "platform/graphics/LeakSuppressions.h"
+#include "platform/log/Log.h"
 #include "platform/shell/WindowInput.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Renderer.h"
@@ -32,15 +34,26 @@ std::string sdlError() { return SDL_GetError(); }
 //
 // Only a real display will do: left to itself SDL falls back to drivers that show nothing anywhere,
 // and the app would run on with nobody able to see it. SDL_VIDEODRIVER, when set, still decides.
+//
+// SIGTERM and SIGINT are the shell's to handle (QuitRequest); SDL would otherwise take them over.
 bool startVideo() {
   static const bool started = [] {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
   }();
   return started;
 }
 
+constexpr const char* kNoDisplay = "no display can be reached (check DISPLAY or WAYLAND_DISPLAY)";
+
 }  // namespace
+
+bool DesktopWindow::connectDisplay(std::string* error) {
+  if (startVideo()) return true;
+  if (error) *error = std::string(kNoDisplay) + ": " + sdlError();
+  return false;
+}
 
 DesktopWindow::DesktopWindow(std::shared_ptr<ui::Window> window, InputSink& input)
     : window_(std::move(window)), input_(input) {}
@@ -51,7 +64,7 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<ui::Window> w
     if (error) *error = what + ": " + sdlError();
     return nullptr;
   };
-  if (!startVideo()) return fail("no display can be reached (check DISPLAY or WAYLAND_DISPLAY)");
+  if (!startVideo()) return fail(kNoDisplay);
   std::unique_ptr<DesktopWindow> desktop(new DesktopWindow(std::move(window), input));
   ui::Size points = desktop->window_->bounds().size;
   const double scale = desktop->window_->scale();
@@ -59,8 +72,12 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<ui::Window> w
                                          static_cast<int>(std::lround(points.width * scale)),
                                          static_cast<int>(std::lround(points.height * scale)), SDL_WINDOW_SHOWN);
   if (!desktop->sdlWindow_) return fail("cannot open a window");
-  desktop->renderer_ = SDL_CreateRenderer(desktop->sdlWindow_, -1, SDL_RENDERER_ACCELERATED);
-  if (!desktop->renderer_) desktop->renderer_ = SDL_CreateRenderer(desktop->sdlWindow_, -1, SDL_RENDERER_SOFTWARE);
+  // The picture is drawn in memory and only copied to the window, which needs no graphics driver. The
+  // software renderer keeps the GPU driver stack out of the process: its threads, its compiler and the
+  // thread-local blocks of libraries it loads at run time, which the leak checker of sanitizer builds
+  // sometimes misreads at exit and aborts on. SDL_RENDER_DRIVER, when set, still decides.
+  desktop->renderer_ = SDL_CreateRenderer(desktop->sdlWindow_, -1, SDL_RENDERER_SOFTWARE);
+  if (!desktop->renderer_) desktop->renderer_ = SDL_CreateRenderer(desktop->sdlWindow_, -1, 0);
   if (!desktop->renderer_) return fail("cannot draw into the window");
   SDL_StartTextInput();
   return desktop;
@@ -197,6 +214,8 @@ bool DesktopWindow::pump(int timeoutMs) {
     open = handle(event);
     while (open && SDL_PollEvent(&event)) open = handle(event);
   }
+  // A quit asked from outside (SIGTERM, Ctrl-C) ends the session as the window's close does.
+  if (dispatch::QuitRequest::pending()) open = false;
   if (dispatch::MainLoop::runUntilIdle() > 0) dirty_ = true;
   // While timers are pending an animation may be running: keep the frames coming.
   if (foundation::Clock::current()->pendingTimers() > 0) dirty_ = true;
@@ -213,7 +232,12 @@ int DesktopWindow::run(std::shared_ptr<ui::Window> window, const std::string& sc
     return 1;
   }
   desktop->setScreenshotFolder(screenshotFolder);
-  while (desktop->pump(kFrameMilliseconds)) {
+  // Once the first picture is up it is said, for whoever waits to see the window.
+  bool showing = desktop->pump(0);
+  if (showing) log::write(log::Info, "the window is shown");
+  while (showing) showing = desktop->pump(kFrameMilliseconds);
+  if (const int signal = dispatch::QuitRequest::signal()) {
+    log::write(log::Notice, std::string("quit asked by ") + dispatch::QuitRequest::signalName(signal));
   }
   desktop.reset();
   if (auto app = ui::Application::sharedApplication()) app->terminate();

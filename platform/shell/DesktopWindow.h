@@ -20,6 +20,10 @@ namespace platform::shell {
 // appearance and F12 saves a screenshot.
 class DesktopWindow {
  public:
+  // Reaches the display, once for the process; false, with the reason in `error`, when there is none.
+  // The desktop library may start a helper process there (the session bus's launcher), by a fork that
+  // is only safe while the program has one thread: the shell calls this before the app starts any.
+  static bool connectDisplay(std::string* error = nullptr);
   // Opens the window; null, with the reason in `error`, when no display or window can be had.
   static std::unique_ptr<DesktopWindow> open(std::shared_ptr<ui::Window> window, InputSink& input,
                                              std::string* error = nullptr);
@@ -27,11 +31,12 @@ class DesktopWindow {
   DesktopWindow(const DesktopWindow&) = delete;
   DesktopWindow& operator=(const DesktopWindow&) = delete;
 
-  // The whole desktop session for the app's window, until the user closes it. Returns the exit status.
+  // The whole desktop session for the app's window, until the user closes it or a quit is asked from
+  // outside (QuitRequest). Returns the exit status.
   static int run(std::shared_ptr<ui::Window> window, const std::string& screenshotFolder = ".");
 
   // Waits up to `timeoutMs` for input, handles what came, runs the main queue and redraws when the
-  // picture may have changed. False once the window has been closed.
+  // picture may have changed. False once the window has been closed or a quit has been asked.
   bool pump(int timeoutMs);
   // One event, as pump() handles it; false when it closes the window.
   bool handle(const SDL_Event& event);

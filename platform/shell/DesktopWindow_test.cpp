@@ -2,10 +2,12 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/dispatch/QuitRequest.h"
 #include "platform/foundation/SystemFacts.h"
 #include "platform/graphics/Image.h"
 #include "platform/shell/TestCard.h"
@@ -131,6 +133,10 @@ TEST(DesktopWindowSmoke, OpensClicksAndCloses) {
   // The dark card's background, just inside the left edge below the status bar.
   EXPECT_EQ(shot->pixelBytes(4, 200)[0], 28);
 
+  // A quit asked from outside (SIGTERM, Ctrl-C) closes the window as the close button does.
+  dispatch::QuitRequest::request(SIGTERM);
+  EXPECT_FALSE(desktop->pump(0));
+  dispatch::QuitRequest::resetForTesting();
   push({event(SDL_QUIT, 0)});
   EXPECT_FALSE(desktop->pump(0));
   desktop.reset();

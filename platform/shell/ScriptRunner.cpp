@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/dispatch/MainLoop.h"
+#include "platform/dispatch/QuitRequest.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/SystemFacts.h"
 #include "platform/shell/ViewTreeDump.h"
@@ -52,8 +53,13 @@ std::vector<std::string> ScriptRunner::run(const Script& script) {
     throw std::runtime_error("cannot make the output folder " + folder_ + ": " + error);
   }
   written_.clear();
+  stoppedBeforeLine_ = 0;
   dispatch::MainLoop::runUntilIdle();
   for (const ScriptStep& step : script.steps) {
+    if (dispatch::QuitRequest::pending()) {
+      stoppedBeforeLine_ = step.line;
+      break;
+    }
     play(script, step);
     dispatch::MainLoop::runUntilIdle();
   }

@@ -24,8 +24,11 @@ class ScriptRunner {
 
   // Checks the script against the window (every point on the screen), creates the output folder and
   // plays it. Returns the files written, in order. Throws ScriptError, before anything runs, for a
-  // point off the screen, and std::runtime_error for output that cannot be written.
+  // point off the screen, and std::runtime_error for output that cannot be written. A quit asked from
+  // outside (QuitRequest) stops it before the next step.
   std::vector<std::string> run(const Script& script);
+  // The line of the step a quit request stopped the last run before; 0 when it ran to the end.
+  int stoppedBeforeLine() const { return stoppedBeforeLine_; }
 
  private:
   void check(const Script& script) const;
@@ -39,6 +42,7 @@ class ScriptRunner {
   std::shared_ptr<foundation::ManualClock> clock_;
   std::string folder_;
   std::vector<std::string> written_;
+  int stoppedBeforeLine_ = 0;
 };
 
 }  // namespace platform::shell

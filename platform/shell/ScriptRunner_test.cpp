@@ -1,10 +1,13 @@
 #include "platform/shell/ScriptRunner.h"
 
+#include <signal.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/dispatch/QuitRequest.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Json.h"
@@ -88,6 +91,27 @@ TEST_F(ScriptRunnerTest, WhatTheAppQueuesRunsBeforeTheNextStep) {
   for (const auto& r : input.records) order.push_back(r.what);
   EXPECT_EQ(order, (std::vector<std::string>{"down", "block", "up", "type:a", "timer", "type:b"}));
   EXPECT_DOUBLE_EQ(input.records[4].t, 1.0);
+}
+
+// A quit asked in the middle of a step lets that step finish, with what it queued, and no later step
+// run; the runner says where it stopped.
+TEST_F(ScriptRunnerTest, AQuitRequestStopsThePlayBeforeTheNextStep) {
+  RecordingInput input;
+  input.onDown = [&] {
+    dispatch::QuitRequest::request(SIGTERM);
+    dispatch::Queue::main()->async([&] { input.add("block", {}); });
+  };
+  ScriptRunner runner(ui::make<ui::Window>(), input, clock, folder + "/out");
+  EXPECT_TRUE(runner.run(Script::parse("type a\ntap 5 5\n\nshot never\ntype b\n", "t.script")).empty());
+  dispatch::QuitRequest::resetForTesting();
+  std::vector<std::string> order;
+  for (const auto& r : input.records) order.push_back(r.what);
+  EXPECT_EQ(order, (std::vector<std::string>{"type:a", "down", "block", "up"}));
+  EXPECT_EQ(runner.stoppedBeforeLine(), 4);
+  EXPECT_FALSE(fs::exists(folder + "/out/never.png"));
+
+  runner.run(Script::parse("type c\n", "t.script"));
+  EXPECT_EQ(runner.stoppedBeforeLine(), 0) << "a run that went to its end";
 }
 
 TEST_F(ScriptRunnerTest, PointOffTheScreenOrUnwritableOutputFailsTheRunBeforeAnyTouch) {

@@ -10,6 +10,7 @@
 
 #include "platform/dispatch/MainLoop.h"
 #include "platform/dispatch/ProcessEnd.h"
+#include "platform/dispatch/QuitRequest.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Exception.h"
@@ -34,6 +35,16 @@ void endProcess() {
   if (auto app = ui::Application::sharedApplication()) app->terminate();
   dispatch::MainLoop::runUntilIdle();
   dispatch::ProcessEnd::run();
+}
+
+// A headless run that a signal asked to quit ended in order, but not where it would have: it says so
+// and ends with the status shells and supervisors read as "ended by that signal".
+int statusAfterQuit(int status, const std::string& where) {
+  const int signal = dispatch::QuitRequest::signal();
+  if (signal == 0) return status;
+  std::cerr << "ostrel: stopped by " << dispatch::QuitRequest::signalName(signal) << where
+            << "; the app ended in order\n";
+  return 128 + signal;
 }
 
 std::string absolute(const std::string& path) {
@@ -73,7 +84,8 @@ int runScript(const ShellOptions& options, int argc, char** argv) {
   // The script's clock stays until the end: what stops then still reads and waits on it.
   endProcess();
   foundation::Clock::setCurrent(nullptr);
-  return status;
+  const int line = runner.stoppedBeforeLine();
+  return statusAfterQuit(status, line ? " before line " + std::to_string(line) + " of " + options.script : "");
 }
 
 }  // namespace
@@ -186,6 +198,7 @@ std::shared_ptr<ui::Window> launchApplication(int argc, char** argv) {
 }
 
 int runShell(int argc, char** argv) {
+  dispatch::QuitRequest::catchSignals();
   ShellOptions options;
   try {
     options = ShellOptions::parse({argv, argv + argc}, haveDisplay());
@@ -208,6 +221,14 @@ int runShell(int argc, char** argv) {
     switch (options.mode) {
       case ShellOptions::Mode::Script: return runScript(options, argc, argv);
       case ShellOptions::Mode::Window: {
+        // Before the app starts its threads: reaching the display may fork a helper, and a child forked
+        // while other threads hold locks can hang for ever before it runs the helper, its parent with it.
+        std::string error;
+        if (!DesktopWindow::connectDisplay(&error)) {
+          std::cerr << "ostrel: " << error << "\n";
+          return 1;
+        }
+        // A quit asked of the window (its close, SIGTERM, Ctrl-C) is how a desktop session ends: 0.
         const int status =
             DesktopWindow::run(launchApplication(argc, argv), options.out.empty() ? "." : absolute(options.out));
         endProcess();
@@ -219,7 +240,7 @@ int runShell(int argc, char** argv) {
         // where it saves, and ends, so a start can be checked from outside by its files alone.
         if (auto app = ui::Application::sharedApplication()) app->enterBackground();
         endProcess();
-        return 0;
+        return statusAfterQuit(0, "");
     }
   } catch (const foundation::Exception& e) {
     std::cerr << "ostrel: " << e.what() << "\n";

@@ -47,8 +47,9 @@ void setUpLogging(bool verbose);
 // the window it shows: the delegate's "window", or the test card when the app shows none yet.
 std::shared_ptr<ui::Window> launchApplication(int argc, char** argv);
 
-// The whole command: parses the options, launches and runs the chosen mode. Exit codes: 0 done,
-// 1 the run failed (output that could not be written), 2 a usage or script mistake.
+// The whole command: parses the options, launches and runs the chosen mode. Exit codes: 0 done (the
+// window also when SIGTERM or SIGINT closed it), 1 the run failed (output that could not be written),
+// 2 a usage or script mistake, 128 + N when signal N stopped a headless run (after its ordered end).
 int runShell(int argc, char** argv);
 
 }  // namespace platform::shell

@@ -1,0 +1,156 @@
+// ostrel asked to quit from outside, as a desktop's log-out, a supervisor or Ctrl-C asks, with a
+// collecting server on loopback attached: the window and a headless tour both end in order, with no
+// sanitizer report, and what the app recorded before the request is kept.
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "sdk/analytics/foundation/APMDatabase.h"
+#include "sdk/analytics/foundation/APMFiles.h"
+#include "sdk/analytics/foundation/APMNanoAccessors.h"
+#include "sdk/analytics/foundation/APMPBMeasurement.h"
+#include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "sdk/analytics/foundation/APMProtoConversions.h"
+#include "testing/ChildProcess.h"
+#include "testing/LoopbackServer.h"
+#include "testing/TempContainer.h"
+#include "testing/VirtualDisplay.h"
+
+namespace {
+
+using ostrel::testing::ChildProcess;
+using ostrel::testing::LoopbackResponse;
+using platform::foundation::Error;
+
+constexpr const char* kEventLogged = "Event logged. Event name, event params: ";
+
+bool hasSanitizerReport(const std::string& output) {
+  return output.find("ERROR: ") != std::string::npos || output.find("runtime error") != std::string::npos;
+}
+
+std::string describe(int status) {
+  if (WIFEXITED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
+  if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
+  return "wait status " + std::to_string(status);
+}
+
+// The internal names ("_vs") of the events the debug lines in `output` say were stored.
+std::vector<std::string> loggedEventNames(const std::string& output) {
+  std::vector<std::string> names;
+  for (auto at = output.find(kEventLogged); at != std::string::npos; at = output.find(kEventLogged, at + 1)) {
+    // "screen_view (_vs), {...}"
+    const auto open = output.find('(', at), close = output.find(')', open);
+    if (open != std::string::npos && close != std::string::npos) names.push_back(output.substr(open + 1, close - open - 1));
+  }
+  return names;
+}
+
+// The database file is whole, as SQLite itself checks it, opened without being changed.
+std::string integrityOf(const std::string& path) {
+  sqlite3* db = nullptr;
+  std::string result = "cannot open";
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* check = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr) == SQLITE_OK &&
+        sqlite3_step(check) == SQLITE_ROW) {
+      result = reinterpret_cast<const char*>(sqlite3_column_text(check, 0));
+    }
+    sqlite3_finalize(check);
+  }
+  sqlite3_close(db);
+  return result;
+}
+
+class QuitAskedTest : public ::testing::Test {
+ protected:
+  void SetUp() override { server.on("POST", "/a", LoopbackResponse::withStatus(204)); }
+
+  std::unique_ptr<ChildProcess> start(std::vector<std::string> arguments, const std::string& display = {}) {
+    arguments.insert(arguments.begin(), {OSTREL_EXECUTABLE, "--home", container.path(), "--verbose"});
+    auto environment = ostrel::testing::environmentWithout({"OSTREL_", "DISPLAY=", "WAYLAND_DISPLAY="});
+    environment.push_back("OSTREL_ANALYTICS_URL=" + server.url(""));
+    if (!display.empty()) environment.push_back("DISPLAY=" + display);
+    auto child = ChildProcess::start(arguments, environment);
+    EXPECT_NE(child, nullptr) << "ostrel did not start";
+    return child;
+  }
+
+  // Every event the app kept: still in the database, or received by the server.
+  std::map<std::string, int> storedEventCounts() {
+    std::map<std::string, int> counts;
+    Error error;
+    auto database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName,
+                                                      std::make_shared<APMPersistedConfig>(), &error);
+    EXPECT_TRUE(database) << error;
+    if (!database) return counts;
+    auto rows = database->store().recordsForQuery("SELECT * FROM raw_events", {}, &error);
+    for (const auto& row : rows.value_or(std::vector<APMSqliteStore::Row>{})) {
+      if (auto data = APMDatabase::rawEventDataFromDictionary(row, &error)) ++counts[data->rawEvent.name()];
+    }
+    for (const auto& request : server.requests()) {
+      if (request.path != "/a") continue;
+      auto batch = APMPBMeasurementBatch::initWithBuffer(
+          std::span(reinterpret_cast<const std::uint8_t*>(request.body.data()), request.body.size()));
+      if (!batch) continue;
+      for (const auto& bundle : APMNanoGetMessageArray<APMPBMeasurementBundle>(*batch, 0)) {
+        for (const auto& event : APMNanoGetMessageArray<APMPBEvent>(*bundle, 1)) {
+          if (auto decoded = APMEventFromProtoEvent(*event)) ++counts[decoded->name()];
+        }
+      }
+    }
+    return counts;
+  }
+
+  ostrel::testing::TempContainer container;
+  ostrel::testing::LoopbackServer server;
+};
+
+// The window asked to quit once it is up ends in order and says 0, as its close button does; one
+// container across the runs, as a person's restarts would leave it.
+TEST_F(QuitAskedTest, TheWindowAskedToQuitEndsInOrderWithStatusZero) {
+  if (!ostrel::testing::VirtualDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
+  auto display = ostrel::testing::VirtualDisplay::start();
+  ASSERT_NE(display, nullptr) << "Xvfb did not start";
+  for (int signal : {SIGTERM, SIGINT, SIGTERM}) {
+    auto app = start({"--window"}, display->name);
+    ASSERT_TRUE(app);
+    ASSERT_TRUE(app->waitForOutput("the window is shown")) << app->output();
+    app->signal(signal);
+    const int status = app->wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << describe(status) << "\n" << app->output();
+    EXPECT_FALSE(hasSanitizerReport(app->output())) << app->output();
+    EXPECT_NE(app->output().find(std::string("quit asked by ") + (signal == SIGINT ? "SIGINT" : "SIGTERM")),
+              std::string::npos)
+        << app->output();
+  }
+}
+
+// A headless tour stopped by SIGTERM ends in order too: it says where it stopped and ends with the
+// status of that signal, the measurement database is whole, and every event it had stored before
+// the signal is still there (or reached the server).
+TEST_F(QuitAskedTest, AHeadlessTourStoppedBySigtermKeepsWhatItRecorded) {
+  auto app = start({"--script", OSTREL_TOUR, "--out", container.pathFor("tour"), "-APMAnalyticsDebugEnabled"});
+  ASSERT_TRUE(app);
+  // First open, session, engagement and the first screen: the app is up and the tour under way.
+  ASSERT_TRUE(app->waitForOutput(kEventLogged, 4)) << app->output();
+  app->signal(SIGTERM);
+  const auto before = loggedEventNames(app->output());
+  const int status = app->wait();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGTERM) << describe(status) << "\n" << app->output();
+  EXPECT_NE(app->output().find("stopped by SIGTERM before line "), std::string::npos) << app->output();
+  EXPECT_FALSE(hasSanitizerReport(app->output())) << app->output();
+
+  EXPECT_EQ(integrityOf(APMMeasurementDirectoryFilePath(APMDatabase::kDatabaseName)), "ok");
+  std::map<std::string, int> recorded;
+  for (const auto& name : before) ++recorded[name];
+  const auto stored = storedEventCounts();
+  for (const auto& [name, count] : recorded) {
+    EXPECT_GE(stored.contains(name) ? stored.at(name) : 0, count) << name << " was stored before the signal and lost";
+  }
+}
+
+}  // namespace
