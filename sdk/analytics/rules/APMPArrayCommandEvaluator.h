@@ -19,6 +19,13 @@ class APMPArrayCommandEvaluator {
   // Evaluates the arguments and runs `handler`.
   APMPValueRef run(Handler handler, const APMPRef<APMPArrayValue>& array, const APMPValueList& arguments, APMPScope& scope,
                    APMPError& error) const;
+  // Whether `handler` is "push", which pushWithArguments runs without making objects of numbers.
+  static bool isPush(Handler handler);
+  // "push" with its arguments evaluated as the evaluator holds them: a computed number goes into
+  // its slot as a number, and the new count comes back as a number. Counted, charged and checked
+  // as run() with the push handler is.
+  sdk::analytics::Operand pushWithArguments(const APMPRef<APMPArrayValue>& array, APMPArguments arguments, APMPScope& scope,
+                                 APMPError& error) const;
 
  private:
   APMPArrayCommandEvaluator();

@@ -66,11 +66,12 @@ void mergeSort(APMPValueList& items, SortOrder& order) {
 }  // namespace
 
 void APMPArrayValue::sortUsingFunctionValue(APMPFunctionValue* comparator, APMPScope& scope, APMPError& error) {
-  APMPValueList items = elements_;
+  APMPValueList items = valuesIn(0, elements_.size());
   APMPRef<APMPFunctionValue> keep(comparator);
   SortOrder order(comparator, scope, *heap(), error);
   mergeSort(items, order);
   // The comparator may have changed the array meanwhile; the sorted copy replaces it whole.
-  elements_ = std::move(items);
+  elements_.assign(std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
+  numbersInPlace_ = 0;
   chargeSlots();
 }

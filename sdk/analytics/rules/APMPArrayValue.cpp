@@ -1,6 +1,7 @@
 #include "sdk/analytics/rules/APMPArrayValue.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "sdk/analytics/rules/APMPArrayCommandEvaluator.h"
 #include "sdk/analytics/rules/APMPCommandHelpers.h"
@@ -22,16 +23,56 @@ class ConversionMark {
 }  // namespace
 
 APMPArrayValue::APMPArrayValue(APMPHeap& heap, APMPValueList elements)
-    : APMPRuntimeValue(heap, APMPKind::Array, sizeof(APMPArrayValue), true), elements_(std::move(elements)) {
+    : APMPRuntimeValue(heap, APMPKind::Array, sizeof(APMPArrayValue), true),
+      elements_(std::make_move_iterator(elements.begin()), std::make_move_iterator(elements.end())) {
   chargeSlots();
 }
 
 APMPArrayValue::~APMPArrayValue() = default;
 
 void APMPArrayValue::chargeSlots() {
-  chargeBytes(static_cast<std::ptrdiff_t>(elements_.size() * kSlotBytes) -
-              static_cast<std::ptrdiff_t>(chargedSlots_ * kSlotBytes));
-  chargedSlots_ = elements_.size();
+  const auto bytes = elements_.size() * kSlotBytes + numbersInPlace_ * kNumberBytes;
+  chargeBytes(static_cast<std::ptrdiff_t>(bytes) - static_cast<std::ptrdiff_t>(chargedBytes_));
+  chargedBytes_ = bytes;
+}
+
+void APMPArrayValue::makeObjects(std::size_t first, std::size_t last) const {
+  if (numbersInPlace_ == 0) return;
+  for (auto i = first; i < last; ++i) {
+    if (!elements_[i].holdsNumber()) continue;
+    elements_[i].makeObject(*heap());
+    --numbersInPlace_;
+  }
+  const_cast<APMPArrayValue*>(this)->chargeSlots();
+}
+
+void APMPArrayValue::forgetNumbers(std::size_t first, std::size_t last) {
+  if (numbersInPlace_ == 0) return;
+  for (auto i = first; i < last; ++i) {
+    if (elements_[i].holdsNumber()) --numbersInPlace_;
+  }
+}
+
+APMPValueList APMPArrayValue::valuesIn(std::size_t first, std::size_t last) const {
+  makeObjects(first, last);
+  APMPValueList out;
+  out.reserve(last - first);
+  for (auto i = first; i < last; ++i) out.push_back(elements_[i].value());
+  return out;
+}
+
+bool APMPArrayValue::slotEquals(std::size_t i, const APMPRuntimeValue& value, APMPError& error) const {
+  const auto& slot = elements_[i];
+  if (slot.holdsNumber()) {
+    // Strictly equal to a number only, and then by value (NaN equals nothing).
+    return value.kind() == APMPKind::Number && static_cast<const APMPNumberValue&>(value).value() == slot.number();
+  }
+  return APMPStrictEquals(*slot.object(), value, error);
+}
+
+const APMPValueRef& APMPArrayValue::valueAt(std::size_t i) const {
+  if (elements_[i].holdsNumber()) makeObjects(i, i + 1);
+  return elements_[i].value();
 }
 
 bool APMPArrayValue::canGrowTo(std::size_t length, APMPError& error) const {
@@ -55,10 +96,12 @@ std::u16string APMPArrayValue::stringValueWithSeparator(const std::u16string& se
   std::u16string out;
   const auto limit = heap()->limits().stringLength;
   for (std::size_t i = 0; i < elements_.size(); ++i) {
-    const auto* element = elements_[i].get();
+    const auto& slot = elements_[i];
     const auto before = out.size();
-    if (!isHole(element) && !element->isNothing()) {
-      out += element->stringValueOrError(error, depth + 1);
+    if (slot.holdsNumber()) {
+      out += APMPFormatNumber(slot.number());
+    } else if (!slot.isHole() && !slot.object()->isNothing()) {
+      out += slot.object()->stringValueOrError(error, depth + 1);
       if (APMPFailed(error)) return {};
     }
     if (i + 1 < elements_.size()) out += separator;
@@ -103,11 +146,16 @@ bool APMPArrayValue::isEqualToRuntimeValue(const APMPRuntimeValue& other, int de
   const auto& o = static_cast<const APMPArrayValue&>(other);
   if (o.elements_.size() != elements_.size() || depth >= heap()->limits().conversionDepth) return false;
   for (std::size_t i = 0; i < elements_.size(); ++i) {
-    const auto* a = elements_[i].get();
-    const auto* b = o.elements_[i].get();
-    if (isHole(a) || isHole(b)) {
-      if (a != b) return false;
-    } else if (!a->isEqualToRuntimeValue(*b, depth + 1)) {
+    const auto& a = elements_[i];
+    const auto& b = o.elements_[i];
+    if (a.holdsNumber() || b.holdsNumber()) {
+      const auto x = a.operand();
+      const auto y = b.operand();
+      if (!x.isNumber() || !y.isNumber()) return false;
+      if (!(x.number() == y.number() || (std::isnan(x.number()) && std::isnan(y.number())))) return false;
+    } else if (a.isHole() || b.isHole()) {
+      if (a.object() != b.object()) return false;
+    } else if (!a.object()->isEqualToRuntimeValue(*b.object(), depth + 1)) {
       return false;
     }
   }
@@ -121,7 +169,8 @@ bool APMPArrayValue::setLength(std::int64_t length, APMPError& error) {
   // Growing fills holes, shrinking releases elements: either way every slot passed is work.
   const auto passed = n > elements_.size() ? n - elements_.size() : elements_.size() - n;
   if (!heap()->chargeWork(static_cast<std::int64_t>(passed), error)) return false;
-  elements_.resize(n, APMPValueRef(APMPRuntimeValue::emptyValue()));
+  if (n < elements_.size()) forgetNumbers(n, elements_.size());
+  elements_.resize(n, sdk::analytics::ArraySlot(APMPValueRef(APMPRuntimeValue::emptyValue())));
   chargeSlots();
   return true;
 }
@@ -151,7 +200,9 @@ void APMPArrayValue::setValueForProperty(const APMPValueRef& value, const APMPRu
     }
     const auto slot = static_cast<std::size_t>(index);
     if (slot >= elements_.size() && !setLength(index + 1, error)) return;
+    forgetNumbers(slot, slot + 1);
     elements_[slot] = value;
+    chargeSlots();
     return;
   }
   setProperty(value, name);
@@ -166,8 +217,8 @@ APMPValueRef APMPArrayValue::valueForProperty(const APMPRuntimeValue& property, 
   if (APMPIsArrayIndex(property)) {
     const auto index = APMPArrayIndexFromDouble(property.doubleValueOrError(error));
     if (static_cast<std::uint64_t>(index) >= elements_.size()) return APMPUndefined();
-    const auto& element = elements_[static_cast<std::size_t>(index)];
-    return isHole(element.get()) ? APMPValueRef(APMPUndefined()) : element;
+    const auto i = static_cast<std::size_t>(index);
+    return elements_[i].isHole() ? APMPValueRef(APMPUndefined()) : valueAt(i);
   }
   auto* value = properties_.valueForName(name);
   return value ? APMPValueRef(value) : APMPValueRef(APMPUndefined());
@@ -179,7 +230,10 @@ void APMPArrayValue::removeValueForProperty(const APMPRuntimeValue& property, AP
   if (APMPIsArrayIndex(property)) {
     const auto index = APMPArrayIndexFromDouble(property.doubleValueOrError(error));
     if (static_cast<std::uint64_t>(index) < elements_.size()) {
-      elements_[static_cast<std::size_t>(index)] = APMPRuntimeValue::emptyValue();
+      const auto i = static_cast<std::size_t>(index);
+      forgetNumbers(i, i + 1);
+      elements_[i] = APMPValueRef(APMPRuntimeValue::emptyValue());
+      chargeSlots();
     }
     return;
   }
@@ -190,7 +244,7 @@ bool APMPArrayValue::hasProperty(const APMPRuntimeValue& property, APMPError& er
   if (APMPIsArrayIndex(property)) {
     const auto index = APMPArrayIndexFromDouble(property.doubleValueOrError(error));
     return static_cast<std::uint64_t>(index) < elements_.size() &&
-           !isHole(elements_[static_cast<std::size_t>(index)].get());
+           !elements_[static_cast<std::size_t>(index)].isHole();
   }
   const auto name = property.stringValueOrError(error);
   if (APMPFailed(error)) return false;
@@ -204,7 +258,7 @@ APMPValueList APMPArrayValue::allPropertyNames(APMPError& error) const {
   if (!list.charged() || !heap()->chargeWork(static_cast<std::int64_t>(count), error)) return names;
   for (const auto& name : properties_.allNames()) names.push_back(APMPShortString(*heap(), name));
   for (std::size_t i = 0; i < elements_.size(); ++i) {
-    if (!isHole(elements_[i].get())) names.push_back(APMPShortString(*heap(), APMPLiteral(std::to_string(i))));
+    if (!elements_[i].isHole()) names.push_back(APMPShortString(*heap(), APMPLiteral(std::to_string(i))));
   }
   return names;
 }
@@ -215,9 +269,10 @@ APMPValueList APMPArrayValue::allElements(APMPError& error) const {
       !heap()->reserve(elements_.size() * kSlotBytes, error)) {
     return out;
   }
+  makeObjects(0, elements_.size());
   out.reserve(elements_.size());
   for (const auto& element : elements_) {
-    out.push_back(isHole(element.get()) ? APMPValueRef(APMPUndefined()) : element);
+    out.push_back(element.isHole() ? APMPValueRef(APMPUndefined()) : element.value());
   }
   return out;
 }
@@ -228,7 +283,7 @@ APMPRef<APMPArrayValue> APMPArrayValue::subarrayWithRange(std::int64_t location,
   const auto start = std::clamp<std::int64_t>(location, 0, n);
   const auto count = std::clamp<std::int64_t>(length, 0, n - start);
   if (!heap()->chargeWork(count, error) || !canGrowTo(static_cast<std::size_t>(count), error)) return nullptr;
-  return heap()->make<APMPArrayValue>(APMPValueList(elements_.begin() + start, elements_.begin() + start + count));
+  return heap()->make<APMPArrayValue>(valuesIn(static_cast<std::size_t>(start), static_cast<std::size_t>(start + count)));
 }
 
 APMPValueList APMPArrayValue::spliceFrom(std::int64_t from, std::int64_t deleteCount, APMPArguments values,
@@ -238,7 +293,7 @@ APMPValueList APMPArrayValue::spliceFrom(std::int64_t from, std::int64_t deleteC
   const auto d = std::clamp<std::int64_t>(deleteCount, 0, n - start);
   if (!canGrowTo(elements_.size() - d + values.size(), error)) return {};
   if (!heap()->chargeWork(n + static_cast<std::int64_t>(values.size()), error)) return {};
-  APMPValueList removed(elements_.begin() + start, elements_.begin() + start + d);
+  APMPValueList removed = valuesIn(static_cast<std::size_t>(start), static_cast<std::size_t>(start + d));
   elements_.erase(elements_.begin() + start, elements_.begin() + start + d);
   elements_.insert(elements_.begin() + start, values.begin(), values.end());
   chargeSlots();
@@ -251,7 +306,8 @@ void APMPArrayValue::concat(const APMPValueRef& value, APMPError& error) {
     return;
   }
   if (value->kind() == APMPKind::Array) {
-    const auto copy = static_cast<const APMPArrayValue&>(*value).elements_;
+    const auto& other = static_cast<const APMPArrayValue&>(*value);
+    const auto copy = other.valuesIn(0, other.elements_.size());
     if (!canGrowTo(elements_.size() + copy.size(), error) ||
         !heap()->chargeWork(static_cast<std::int64_t>(copy.size()), error)) {
       return;
@@ -273,7 +329,7 @@ bool APMPArrayValue::reverse(APMPError& error) {
 APMPValueRef APMPArrayValue::removeFirstElement(APMPError& error) {
   if (elements_.empty()) return APMPUndefined();
   if (!heap()->chargeWork(static_cast<std::int64_t>(elements_.size()), error)) return APMPUndefined();
-  APMPValueRef first = elements_.front();
+  APMPValueRef first = valueAt(0);
   elements_.erase(elements_.begin());
   chargeSlots();
   return isHole(first.get()) ? APMPValueRef(APMPUndefined()) : first;
@@ -281,7 +337,7 @@ APMPValueRef APMPArrayValue::removeFirstElement(APMPError& error) {
 
 APMPValueRef APMPArrayValue::removeLastElement() {
   if (elements_.empty()) return APMPUndefined();
-  APMPValueRef last = elements_.back();
+  APMPValueRef last = valueAt(elements_.size() - 1);
   elements_.pop_back();
   chargeSlots();
   return isHole(last.get()) ? APMPValueRef(APMPUndefined()) : last;
@@ -292,6 +348,24 @@ std::int64_t APMPArrayValue::appendElements(APMPArguments values, APMPError& err
     elements_.insert(elements_.end(), values.begin(), values.end());
     chargeSlots();
   }
+  return static_cast<std::int64_t>(elements_.size());
+}
+
+std::int64_t APMPArrayValue::appendOperands(std::span<sdk::analytics::Operand> values, std::size_t heldBytes,
+                                            APMPError& error) {
+  // The held bytes stay counted through the check, as the numbers' objects would have been.
+  const bool fits = canGrowTo(elements_.size() + values.size(), error);
+  heap()->refundMemory(heldBytes);
+  if (!fits) return static_cast<std::int64_t>(elements_.size());
+  for (auto& value : values) {
+    if (value.isPlainNumber()) {
+      elements_.emplace_back(value.number());
+      ++numbersInPlace_;
+    } else {
+      elements_.emplace_back(std::move(value).box(*heap()));
+    }
+  }
+  chargeSlots();
   return static_cast<std::int64_t>(elements_.size());
 }
 
@@ -309,7 +383,7 @@ std::int64_t APMPArrayValue::indexOfValue(const APMPRuntimeValue& value, std::in
   const auto n = static_cast<std::int64_t>(elements_.size());
   for (auto i = std::max<std::int64_t>(fromIndex, 0); i < n; ++i) {
     if (!heap()->chargeWork(1, error)) return -1;
-    if (APMPStrictEquals(*elements_[static_cast<std::size_t>(i)], value, error)) return i;
+    if (slotEquals(static_cast<std::size_t>(i), value, error)) return i;
     if (APMPFailed(error)) return -1;
   }
   return -1;
@@ -320,19 +394,22 @@ std::int64_t APMPArrayValue::lastIndexOfValue(const APMPRuntimeValue& value, std
   const auto n = static_cast<std::int64_t>(elements_.size());
   for (auto i = std::min<std::int64_t>(fromIndex, n - 1); i >= 0; --i) {
     if (!heap()->chargeWork(1, error)) return -1;
-    if (APMPStrictEquals(*elements_[static_cast<std::size_t>(i)], value, error)) return i;
+    if (slotEquals(static_cast<std::size_t>(i), value, error)) return i;
     if (APMPFailed(error)) return -1;
   }
   return -1;
 }
 
 void APMPArrayValue::visitChildren(ChildVisitor visit, void* context) {
-  for (const auto& element : elements_) visit(element.get(), context);
+  for (const auto& element : elements_) {
+    if (!element.holdsNumber()) visit(element.object(), context);
+  }
   properties_.forEachValue([&](APMPRuntimeValue* value) { visit(value, context); });
 }
 
 void APMPArrayValue::clearChildren() {
   elements_.clear();
+  numbersInPlace_ = 0;
   properties_.clear();
   chargeSlots();
 }

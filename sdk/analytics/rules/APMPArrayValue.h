@@ -1,14 +1,18 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "sdk/analytics/rules/APMPPropertyMap.h"
+#include "sdk/analytics/rules/ArraySlot.h"
 
 class APMPFunctionValue;
 
 // Elements with holes (slots holding the shared empty value) and named properties. The length is
-// capped by the runtime's limits and every slot is charged to its heap.
+// capped by the runtime's limits and every slot is charged to its heap. A number the evaluator
+// hands over as it is (a pushed counter) stays in its slot until something takes it as a value.
 class APMPArrayValue final : public APMPRuntimeValue {
  public:
   explicit APMPArrayValue(APMPHeap& heap, APMPValueList elements = {});
@@ -29,12 +33,17 @@ class APMPArrayValue final : public APMPRuntimeValue {
   void removeValueForProperty(const APMPRuntimeValue& property, APMPError& error);
   bool hasProperty(const APMPRuntimeValue& property, APMPError& error) const;
   std::size_t count() const { return elements_.size(); }
+  // The element at `i` (below count()) as a value: a hole is the empty value, a number held in its
+  // slot gets its object now, once.
+  const APMPValueRef& valueAt(std::size_t i) const;
+  // The element at `i` as the evaluator passes it on: a number held in its slot stays a number.
+  sdk::analytics::Operand operandAt(std::size_t i) const { return elements_[i].operand(); }
+  bool isHoleAt(std::size_t i) const { return elements_[i].isHole(); }
   // Named properties first, then the indices that are not holes, as string values.
   // Charged as native work and memory: error 18 (and an empty list) when they do not fit.
   APMPValueList allPropertyNames(APMPError& error) const;
   // The elements, holes read as undefined; charged as allPropertyNames is.
   APMPValueList allElements(APMPError& error) const;
-  const APMPValueList& elements() const { return elements_; }
   APMPPropertyMap& propertyMap() { return properties_; }
 
   // Null (with error 18) when the copy does not fit the budgets.
@@ -46,6 +55,12 @@ class APMPArrayValue final : public APMPRuntimeValue {
   APMPValueRef removeFirstElement(APMPError& error);
   APMPValueRef removeLastElement();
   std::int64_t appendElements(APMPArguments values, APMPError& error);
+  // appendElements for values as the evaluator holds them: numbers stay in their slots. The memory
+  // of the numbers among them was held while they were evaluated (`heldBytes`); it becomes the
+  // array's charge.
+  std::int64_t appendOperands(std::span<sdk::analytics::Operand> values, std::size_t heldBytes, APMPError& error);
+  // What the memory meter charges for a number held in a slot: what its object costs.
+  static constexpr std::size_t kNumberBytes = sizeof(APMPNumberValue);
   std::int64_t prependElements(APMPArguments values, APMPError& error);
   std::int64_t indexOfValue(const APMPRuntimeValue& value, std::int64_t fromIndex, APMPError& error) const;
   std::int64_t lastIndexOfValue(const APMPRuntimeValue& value, std::int64_t fromIndex, APMPError& error) const;
@@ -60,11 +75,22 @@ class APMPArrayValue final : public APMPRuntimeValue {
   // Whether the array may grow to `length` slots (error 18 when not).
   bool canGrowTo(std::size_t length, APMPError& error) const;
   void chargeSlots();
+  // Slots whose numbers get their objects (the objects are charged, the slots no longer), before
+  // the slots are copied, handed out or reordered.
+  void makeObjects(std::size_t first, std::size_t last) const;
+  // Slots about to be dropped or overwritten: their numbers stop being charged at chargeSlots().
+  void forgetNumbers(std::size_t first, std::size_t last);
+  // The elements in [first, last) as values (holes as the empty value).
+  APMPValueList valuesIn(std::size_t first, std::size_t last) const;
+  // Whether the element at `i` is strictly equal to `value`.
+  bool slotEquals(std::size_t i, const APMPRuntimeValue& value, APMPError& error) const;
   void setProperty(const APMPValueRef& value, const std::u16string& name) { chargeBytes(properties_.setValue(value, name)); }
 
-  APMPValueList elements_;
+  mutable std::vector<sdk::analytics::ArraySlot> elements_;
   APMPPropertyMap properties_;
-  std::size_t chargedSlots_ = 0;
+  std::size_t chargedBytes_ = 0;
+  // Slots holding a number in place.
+  mutable std::size_t numbersInPlace_ = 0;
   // Set while a conversion walks this array, so a cycle reads as "".
   mutable bool converting_ = false;
 };

@@ -140,16 +140,18 @@ Operand runSimple(const APMPStatementValue& statement, APMPScope& scope, APMPErr
   return value;
 }
 
-// Counts a simple statement's steps at once when nothing can stop it before its end; false when
-// it must go step by step (near a limit, or with an error pending).
-inline bool countSimple(const APMPStatementValue& statement, APMPHeap& heap, const APMPError& error) {
-  const auto& simple = statement.simple();
-  if (APMPFailed(error) || heap.exhausted() || !heap.depthAvailable(simple.depth) ||
-      !heap.countInstructions(simple.steps)) {
+// Counts `steps` steps that nest `depth` levels at once, when nothing can stop them before their
+// end; false when they must go one by one (near a limit, or with an error pending).
+inline bool countAtOnce(int steps, int depth, APMPHeap& heap, const APMPError& error) {
+  if (APMPFailed(error) || heap.exhausted() || !heap.depthAvailable(depth) || !heap.countInstructions(steps)) {
     return false;
   }
   if (heap.collectionDue()) heap.collect();
   return true;
+}
+
+inline bool countSimple(const APMPStatementValue& statement, APMPHeap& heap, const APMPError& error) {
+  return countAtOnce(statement.simple().steps, statement.simple().depth, heap, error);
 }
 
 // An operand: a literal, or a statement through evaluate.
@@ -159,6 +161,10 @@ inline Operand evaluateOperand(const APMPRuntimeValue& argument, APMPHeap& heap,
     return literal(argument);
   }
   return APMPEvaluator::evaluate(argument, scope, error);
+}
+
+inline bool hasOwnMethod(const APMPPropertyMap& properties, const std::u16string& name) {
+  return properties.count() > 0 && properties.hasName(name);
 }
 
 Operand methodCall(const APMPStatementValue& statement, APMPHeap& heap, APMPScope& scope, APMPError& error) {
@@ -187,10 +193,13 @@ Operand methodCall(const APMPStatementValue& statement, APMPHeap& heap, APMPScop
   // A literal method name was resolved with the program; an array's own function of that name
   // still comes first, as applyWithName has it.
   if (target->kind() == APMPKind::Array && statement.arrayMethod() &&
-      !static_cast<APMPArrayValue&>(*target).propertyMap().hasName(method)) {
-    return APMPArrayCommandEvaluator::sharedInstance().run(
-        statement.arrayMethod(), APMPRef<APMPArrayValue>(static_cast<APMPArrayValue*>(target.get())), quoted, scope,
-        error);
+      !hasOwnMethod(static_cast<APMPArrayValue&>(*target).propertyMap(), method)) {
+    const auto& arrays = APMPArrayCommandEvaluator::sharedInstance();
+    APMPRef<APMPArrayValue> array(static_cast<APMPArrayValue*>(target.get()));
+    if (APMPArrayCommandEvaluator::isPush(statement.arrayMethod())) {
+      return arrays.pushWithArguments(array, quoted, scope, error);
+    }
+    return arrays.run(statement.arrayMethod(), array, quoted, scope, error);
   }
   if (target->kind() == APMPKind::String && statement.stringMethod()) {
     return APMPStringCommandEvaluator::sharedInstance().run(
@@ -202,15 +211,19 @@ Operand methodCall(const APMPStatementValue& statement, APMPHeap& heap, APMPScop
 // A call of the function bound under the opcode's name. A script function takes its arguments as
 // they are; a native one goes the general way.
 Operand call(const APMPStatementValue& statement, APMPHeap& heap, APMPScope& scope, APMPError& error) {
-  auto callee = scope.operandForName(statement.bindingName(), statement.nameCache());
-  if (callee.kind() != APMPKind::Function) return Operand();
-  APMPRef<APMPFunctionValue> function(static_cast<APMPFunctionValue*>(callee.object().get()));
+  const auto* binding = scope.bindingFor(statement.bindingName(), statement.nameCache());
+  if (!binding || !binding->value || binding->value->kind() != APMPKind::Function) return Operand();
+  APMPRef<APMPFunctionValue> function(static_cast<APMPFunctionValue*>(binding->value.get()));
   const auto& arguments = statement.arguments();
   if (function->isNative()) return function->invokeWithArguments(arguments, scope, error);
   sdk::analytics::OperandList values(arguments.size());
-  for (const auto& argument : arguments) {
-    values.push(evaluateOperand(*argument, heap, scope, error));
-    if (APMPFailed(error)) return Operand();
+  if (statement.hasLeafArguments() && countAtOnce(statement.argumentSteps(), statement.argumentDepth(), heap, error)) {
+    for (const auto& operand : statement.leafArguments()) values.push(simpleValue(operand, scope));
+  } else {
+    for (const auto& argument : arguments) {
+      values.push(evaluateOperand(*argument, heap, scope, error));
+      if (APMPFailed(error)) return Operand();
+    }
   }
   return function->call(values.span(), error);
 }
@@ -256,6 +269,14 @@ Operand runForm(const APMPStatementValue& statement, APMPHeap& heap, APMPScope& 
 // value made to carry it there. Counted and nested as the statement would be.
 Operand returnFromFunction(const APMPStatementValue& statement, APMPScope& scope, APMPError& error) {
   auto& heap = APMPScopeHeap(scope);
+  // The return and a simple value: one more step, one more level.
+  if (!statement.arguments().empty() && statement.arguments()[0]->kind() == APMPKind::Statement) {
+    const auto& value = static_cast<const APMPStatementValue&>(*statement.arguments()[0]);
+    const auto& simple = value.simple();
+    if (simple.shape != SimpleStatement::Shape::None && countAtOnce(1 + simple.steps, 1 + simple.depth, heap, error)) {
+      return runSimple(value, scope, error);
+    }
+  }
   if (!beginEvaluation(heap, error)) return Operand();
   APMPDepthGuard depth(heap, error);
   if (!depth.entered()) return Operand();
@@ -306,13 +327,17 @@ bool APMPEvaluator::test(const APMPRuntimeValue& value, APMPScope& scope, APMPEr
   return !APMPFailed(error) && truth;
 }
 
-APMPValueRef APMPEvaluator::evaluateStatement(const APMPRuntimeValue& value, APMPScope& scope, APMPError& error) {
+Operand APMPEvaluator::evaluateValue(const APMPRuntimeValue& value, APMPScope& scope, APMPError& error) {
   if (value.kind() != APMPKind::Statement) {
     // A literal is its own value: no new object for a number.
-    if (!beginEvaluation(APMPScopeHeap(scope), error)) return APMPUndefined();
-    return APMPValueRef(const_cast<APMPRuntimeValue*>(&value));
+    if (!beginEvaluation(APMPScopeHeap(scope), error)) return Operand();
+    return Operand(APMPValueRef(const_cast<APMPRuntimeValue*>(&value)));
   }
-  return evaluate(value, scope, error).box(APMPScopeHeap(scope));
+  return evaluate(value, scope, error);
+}
+
+APMPValueRef APMPEvaluator::evaluateStatement(const APMPRuntimeValue& value, APMPScope& scope, APMPError& error) {
+  return evaluateValue(value, scope, error).box(APMPScopeHeap(scope));
 }
 
 Operand APMPEvaluator::execute(APMPArguments statements, APMPScope& scope, APMPError& error) {

@@ -17,6 +17,9 @@ struct APMPEvaluator {
   // The same, for callers that take a number as it is (conditions, loop bodies, assignments): a
   // number result is not made into an object.
   static sdk::analytics::Operand evaluate(const APMPRuntimeValue& value, APMPScope& scope, APMPError& error);
+  // evaluateStatement without making an object of a computed number: a literal is its own value,
+  // as there.
+  static sdk::analytics::Operand evaluateValue(const APMPRuntimeValue& value, APMPScope& scope, APMPError& error);
   static sdk::analytics::Operand execute(APMPArguments statements, APMPScope& scope, APMPError& error);
   // The boolean form of a statement's value (false on error), as a loop or a condition tests it.
   static bool test(const APMPRuntimeValue& value, APMPScope& scope, APMPError& error);

@@ -81,6 +81,9 @@ class APMPHeap {
   // does not fit. Each successful charge is matched by a refund.
   [[nodiscard]] bool chargeMemory(std::size_t bytes, platform::foundation::Error& error);
   void refundMemory(std::size_t bytes) { liveBytes_ -= bytes < liveBytes_ ? bytes : liveBytes_; }
+  // Memory counted without a check, as making an object counts it: for a value held in a form that
+  // costs less than the object it stands for (refunded like chargeMemory's).
+  void holdMemory(std::size_t bytes) { liveBytes_ += bytes; }
   // Script log output between two resets: false once `bytes` more would pass the run's cap.
   bool chargeLogOutput(std::size_t bytes);
   // True once, the first time the log output was refused since the last reset.

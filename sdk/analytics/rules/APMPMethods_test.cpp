@@ -1,9 +1,13 @@
 #include <unicode/utypes.h>
 
+#include "sdk/analytics/rules/APMPArrayValue.h"
+#include "sdk/analytics/rules/APMPRuntimeEntityConverter.h"
 #include "sdk/analytics/rules/APMPScriptTestSupport.h"
 #include "sdk/analytics/rules/APMPStringCommandEvaluator.h"
 
 namespace {
+
+using platform::foundation::Value;
 
 struct Case {
   const char* program;
@@ -174,6 +178,62 @@ TEST_F(APMPArrayMethods, SortToleratesAnyComparator) {
                     " (put $r \"length\" 1) (return 1))))"),
             0);
   EXPECT_EQ(text("(. $r \"length\")"), "16");
+}
+
+// Numbers a loop computes and pushes are kept in the array as numbers: every way of reading,
+// reordering or taking them out sees the values they were, and the memory meter charges each what
+// its object costs, from the push until the element is gone.
+TEST_F(APMPArrayMethods, ComputedNumbersPushedStayValuesAndKeepTheirCharge) {
+  const std::string filled = "(var \"a\") (= \"a\" (array)) (var \"i\") (= \"i\" 0)"
+                             "(loop (< $i 6) (= \"i\" (+ $i 1)) false (quote (call $a \"push\" (quote (* $i 1.5)))))";
+  const Case cases[] = {
+      {"$a", "0,1.5,3,4.5,6,7.5"},
+      {"(+ (. $a 2) (. $a \"length\"))", "9"},
+      {"(call $a \"indexOf\" (quote 4.5))", "3"},
+      {"(call $a \"lastIndexOf\" (quote \"3\"))", "-1"},
+      {"(call (call $a \"slice\" (quote 4)) \"concat\" (quote $a))", "6,7.5,0,1.5,3,4.5,6,7.5"},
+      {"(call $a \"sort\" (quote (fn \"\" (quote \"x\" \"y\") (return (- $y $x))))) $a", "7.5,6,4.5,3,1.5,0"},
+      {"(call $a \"reverse\" (quote)) (+ (call $a \"pop\" (quote)) (call $a \"shift\" (quote)))", "7.5"},
+      {"(+ (call $a \"splice\" (quote 1 2 \"x\")) $a)", "1.5,30,x,4.5,6,7.5"},
+      {"(call $a \"push\" (quote (/ 0 0))) (put $a 0 \"z\") (put $a \"length\" 2) (call $a \"unshift\" (quote 5))",
+       "3"},
+      {"(var \"s\") (= \"s\" 0) (for-of \"v\" $a (quote (= \"s\" (+ $s $v)))) $s", "22.5"},
+      {"(call $a \"map\" (quote (fn \"\" (quote \"v\") (return (typeof $v)))))", "number,number,number,number,number,number"},
+      {"(=== (. $a 1) 1.5)", "true"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(text(filled + c.program), c.result) << c.program;
+  // Structural equality and the plain form read them as numbers too.
+  auto computed = run(filled + "(call $a \"push\" (quote (/ 0 0))) $a");
+  auto written = run("(array 0 1.5 3 4.5 6 7.5 (/ 0 0))");
+  EXPECT_TRUE(computed->isEqualToRuntimeValue(*written));
+  EXPECT_TRUE(written->isEqualToRuntimeValue(*computed));
+  EXPECT_EQ(APMPRuntimeEntityConverter::objectFromRuntimeValue(*computed, error),
+            Value(platform::foundation::Array{0.0, 1.5, 3.0, 4.5, 6.0, 7.5, "NaN"}));
+  computed = nullptr;
+  written = nullptr;
+
+  run("(var \"b\") (= \"b\" (array)) (var \"k\") (= \"k\" 0)");
+  const auto before = runtime->heap().liveBytes();
+  run("(loop (< $k 1000) (= \"k\" (+ $k 1)) false (quote (call $b \"push\" (quote $k))))");
+  EXPECT_EQ(runtime->heap().liveBytes() - before, 1000 * (sizeof(APMPValueRef) + sizeof(APMPNumberValue)));
+  run("(put $b \"length\" 0)");
+  // Taken out, overwritten, cut, reordered or dropped by a comparator that pushes as the sort
+  // runs: each element's charge goes when the element goes.
+  const char* changes[] = {
+      "(call $b \"pop\" (quote)) (call $b \"shift\" (quote))",
+      "(call $b \"splice\" (quote 0 10 $k))",
+      "(put $b 3 \"x\") (put $b 1200 (undefined))",
+      "(call $b \"reverse\" (quote)) (call $b \"slice\" (quote 5)) (call $b \"concat\" (quote $b))",
+      "(call $b \"sort\" (quote (fn \"\" (quote \"x\" \"y\") (call $b \"push\" (quote (+ $k 1))) (return 0))))",
+      "(put $b \"length\" 100) (call $b \"indexOf\" (quote 7)) (call $b \"join\" (quote))",
+  };
+  for (const char* change : changes) {
+    run("(= \"k\" 0) (loop (< $k 1000) (= \"k\" (+ $k 1)) false (quote (call $b \"push\" (quote $k))))");
+    run(change);
+    ASSERT_FALSE(APMPFailed(error)) << change;
+    run("(put $b \"length\" 0)");
+    EXPECT_EQ(runtime->heap().liveBytes(), before) << change;
+  }
 }
 
 }  // namespace

@@ -152,15 +152,24 @@ class PlainWriter {
       case APMPKind::Map: return Value(writeMap(static_cast<const APMPMapValue&>(value), depth));
       case APMPKind::Array: {
         platform::foundation::Array out;
-        for (const auto& element : static_cast<const APMPArrayValue&>(value).elements()) {
-          const auto* item = APMPArrayValue::isHole(element.get()) ? APMPUndefined() : element.get();
-          auto converted = write(*item, depth + 1);
+        const auto& array = static_cast<const APMPArrayValue&>(value);
+        for (std::size_t i = 0; i < array.count(); ++i) {
+          const auto element = array.operandAt(i);
+          Value converted;
+          if (!element.isPlainNumber()) {
+            converted = write(array.isHoleAt(i) ? *APMPUndefined() : *element.object(), depth + 1);
+          } else if (depth + 1 > limits_.conversionDepth || !count(0)) {
+            converted = fail();
+          } else {
+            converted = writeNumber(element.number());
+          }
           if (APMPFailed(error_)) return Value(std::move(out));
           // A null element has no plain form; it is left out, as in maps.
           if (!converted.isNil()) out.push_back(std::move(converted));
         }
         return Value(std::move(out));
       }
+      case APMPKind::Number: return writeNumber(static_cast<const APMPNumberValue&>(value).value());
       default: {
         const double number = value.doubleValueOrError(error_);
         if (!APMPFailed(error_) && number == number) return count(sizeof(double)) ? Value(number) : fail();
@@ -170,6 +179,12 @@ class PlainWriter {
         return count(utf8.size()) ? Value(std::move(utf8)) : fail();
       }
     }
+  }
+
+  Value writeNumber(double number) {
+    if (number == number) return count(sizeof(double)) ? Value(number) : fail();
+    auto utf8 = APMPToUTF8(APMPFormatNumber(number));
+    return count(utf8.size()) ? Value(std::move(utf8)) : fail();
   }
 
   platform::foundation::Dictionary writeMap(const APMPMapValue& map, int depth) {

@@ -205,6 +205,8 @@ TEST_F(APMPRuntimeTest, EveryInstructionIsCountedInOrder) {
       {"(call \"ab\" \"charAt\" (quote 1))", 5},
       {"(defun \"f\" (quote \"a\") (return (+ $a 1)))", 2}, {"(f 2)", 7}, {"(f (f 2))", 13},
       {"(< $i \"a\")", 4}, {"(= \"i\" (+ \"a\" $i))", 6},
+      {"(defun \"g\" (quote \"a\" \"b\") (return $b))", 2}, {"(g 1 $i)", 7}, {"(g)", 4},
+      {"(call (array) \"push\" (quote $i (+ $i 1) \"s\"))", 11},
   };
   for (const auto& c : cases) {
     runtime->resetInstructionCount();
@@ -242,6 +244,11 @@ TEST_F(APMPRuntimeTest, EveryInstructionIsCountedInOrder) {
                            "(loop (< $n 8) (= \"n\" (dbl $n)) false (quote)) $n",
                            "8"),
             58);
+  // And through numbers pushed as they are computed.
+  EXPECT_EQ(stopEverywhere("(var \"n\") (= \"n\" 1) (var \"a\") (= \"a\" (array))"
+                           "(loop (< $n 8) (= \"n\" (* $n 2)) false (quote (call $a \"push\" (quote $n)))) $n",
+                           "8"),
+            70);
 }
 
 // Statements remember where they found a name, and numbers stay plain doubles in bindings until a

@@ -69,8 +69,12 @@ APMPScope::Operand APMPScope::operandForName(const BindingName& name) const {
 
 bool APMPScope::recycle(std::size_t parameters) {
   if (isShared() || !bindings_.isReusable() || bindings_.count() < parameters) return false;
+  // What a cache found while no more than the parameters were bound stays right: they keep their
+  // names and positions, and the parent is the same. A name bound beyond them may come back at
+  // another position in the next call, so then every cache must look again.
+  const bool grew = bindings_.count() > parameters;
   chargeBytes(bindings_.keepFirst(parameters));
-  serial_ = heap()->nextScopeSerial();
+  if (grew) serial_ = heap()->nextScopeSerial();
   return true;
 }
 

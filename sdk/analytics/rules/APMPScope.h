@@ -71,8 +71,8 @@ class APMPScope final : public APMPHeapObject {
   void makeImmutable() { bindings_.makeImmutable(); }
 
   // A function's call scope kept for its next call, when nothing but the call holds it and it holds
-  // no more than a few names: only the parameters stay bound, emptied, and it is a new scope to
-  // every cache. False when it cannot be kept.
+  // no more than a few names: only the parameters stay bound, emptied; it is a new scope to every
+  // cache when it bound more than them. False when it cannot be kept.
   bool recycle(std::size_t parameters);
   // The parameter at `position` of a recycled scope.
   void setParameter(std::size_t position, const Operand& value) { bindings_.reset(position, value); }

@@ -5,6 +5,7 @@
 #include "sdk/analytics/rules/APMPArrayCommandEvaluator.h"
 #include "sdk/analytics/rules/APMPCommandRegistrar.h"
 #include "sdk/analytics/rules/APMPStringCommandEvaluator.h"
+#include "sdk/analytics/rules/OperandList.h"
 
 APMPStatementValue::APMPStatementValue(APMPHeap& heap, std::u16string functionName, APMPValueList arguments)
     : APMPRuntimeValue(heap, APMPKind::Statement, sizeof(APMPStatementValue) + arguments.size() * 8, false),
@@ -63,30 +64,49 @@ void APMPStatementValue::compile() {
     nameHash_ = sdk::analytics::BindingName::hashOf(name());
   }
   compileSimple();
+  if (form_ == APMPStatementForm::Call) compileArguments();
+}
+
+// A literal is one step at no depth; a name read two steps, one level down. Anything else is not
+// an operand of a simple statement (0).
+int APMPStatementValue::leaf(const APMPValueRef& value, sdk::analytics::SimpleOperand& operand) {
+  using sdk::analytics::SimpleOperand;
+  if (value->kind() == APMPKind::Number) {
+    operand.number = static_cast<const APMPNumberValue&>(*value).value();
+    return 1;
+  }
+  if (value->kind() != APMPKind::Statement) {
+    operand.type = SimpleOperand::Type::Literal;
+    operand.literal = value.get();
+    return 1;
+  }
+  const auto& statement = static_cast<const APMPStatementValue&>(*value);
+  if (statement.form_ != APMPStatementForm::ReadName) return 0;
+  operand.type = SimpleOperand::Type::Name;
+  operand.name = &statement.nameText();
+  operand.hash = statement.nameHash_;
+  return 2;
+}
+
+void APMPStatementValue::compileArguments() {
+  std::vector<sdk::analytics::SimpleOperand> operands(arguments_.size());
+  std::uint32_t steps = 0;
+  std::uint8_t depth = 0;
+  for (std::size_t i = 0; i < arguments_.size(); ++i) {
+    const int s = leaf(arguments_[i], operands[i]);
+    if (s == 0 || arguments_.size() > sdk::analytics::OperandList::kInline) return;
+    steps += static_cast<std::uint32_t>(s);
+    if (s == 2) depth = 1;
+  }
+  simpleArguments_ = std::move(operands);
+  argumentSteps_ = steps;
+  argumentDepth_ = depth;
+  leafArguments_ = true;
 }
 
 void APMPStatementValue::compileSimple() {
   using sdk::analytics::SimpleOperand;
   using sdk::analytics::SimpleStatement;
-  // A literal is one step at no depth; a name read two steps, one level down. Anything else is not
-  // an operand of a simple statement.
-  auto leaf = [](const APMPValueRef& value, SimpleOperand& operand) {
-    if (value->kind() == APMPKind::Number) {
-      operand.number = static_cast<const APMPNumberValue&>(*value).value();
-      return 1;
-    }
-    if (value->kind() != APMPKind::Statement) {
-      operand.type = SimpleOperand::Type::Literal;
-      operand.literal = value.get();
-      return 1;
-    }
-    const auto& statement = static_cast<const APMPStatementValue&>(*value);
-    if (statement.form_ != APMPStatementForm::ReadName) return 0;
-    operand.type = SimpleOperand::Type::Name;
-    operand.name = &statement.name();
-    operand.hash = statement.nameHash_;
-    return 2;
-  };
   auto depthOf = [](int steps) { return steps == 2 ? 1 : 0; };
   auto& simple = simple_;
   switch (form_) {
@@ -95,7 +115,7 @@ void APMPStatementValue::compileSimple() {
       simple.steps = 2;
       simple.depth = 1;
       simple.operands[0].type = SimpleOperand::Type::Name;
-      simple.operands[0].name = &name();
+      simple.operands[0].name = &nameText();
       simple.operands[0].hash = nameHash_;
       break;
     case APMPStatementForm::Arithmetic:

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "sdk/analytics/rules/APMPRuntimeValue.h"
 #include "sdk/analytics/rules/APMPScope.h"
@@ -52,15 +53,27 @@ class APMPStatementValue final : public APMPRuntimeValue {
     return form_ == APMPStatementForm::Call ? functionName_
                                             : static_cast<const APMPStringValue&>(*arguments_[0]).value();
   }
-  sdk::analytics::BindingName bindingName() const { return {name(), nameHash_}; }
+  sdk::analytics::BindingName bindingName() const {
+    return {name(), nameHash_, form_ == APMPStatementForm::Call ? nullptr : &nameText()};
+  }
   APMPScope::NameCache& nameCache() const { return nameCache_; }
 
   // The compact form of a simple statement (shape None when it is not one).
   const sdk::analytics::SimpleStatement& simple() const { return simple_; }
+  // Whether every argument of a Call is a literal or a name: their steps can then be counted at
+  // once (argumentSteps, nesting argumentDepth), as they cannot fail or make anything in between.
+  bool hasLeafArguments() const { return leafArguments_; }
+  const std::vector<sdk::analytics::SimpleOperand>& leafArguments() const { return simpleArguments_; }
+  int argumentSteps() const { return static_cast<int>(argumentSteps_); }
+  int argumentDepth() const { return argumentDepth_; }
 
  private:
+  // The literal name of ReadName and AssignName as its string value.
+  const APMPStringValue& nameText() const { return static_cast<const APMPStringValue&>(*arguments_[0]); }
   void compile();
   void compileSimple();
+  void compileArguments();
+  static int leaf(const APMPValueRef& value, sdk::analytics::SimpleOperand& operand);
 
   // What running the statement reads comes first, close to the value's kind; the opcode's text and
   // the argument list are for the general way and for comparing statements.
@@ -74,4 +87,8 @@ class APMPStatementValue final : public APMPRuntimeValue {
   const APMPValueList arguments_;
   APMPArrayMethod arrayMethod_ = nullptr;
   APMPStringMethod stringMethod_ = nullptr;
+  std::vector<sdk::analytics::SimpleOperand> simpleArguments_;
+  std::uint32_t argumentSteps_ = 0;
+  std::uint8_t argumentDepth_ = 0;
+  bool leafArguments_ = false;
 };

@@ -20,10 +20,10 @@ struct SimpleOperand {
   std::size_t hash = 0;
   mutable APMPScope::NameCache cache;
   // A literal or a name of the statement's own arguments, which live as long as it does.
-  const std::u16string* name = nullptr;
+  const APMPStringValue* name = nullptr;
   const APMPRuntimeValue* literal = nullptr;
 
-  BindingName bindingName() const { return {*name, hash}; }
+  BindingName bindingName() const { return {name->value(), hash, name}; }
 };
 
 // A simple statement reads names and literals and does at most one thing after all of them: it
