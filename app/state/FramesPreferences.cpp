@@ -7,6 +7,7 @@
 #include "app/state/FramesObject.h"
 #include "app/state/SavedThemeFlag.h"
 #include "app/storage/CatalogueBatch.h"
+#include "app/storage/CatalogueSeeding.h"
 #include "app/storage/DamagedFile.h"
 #include "app/storage/FormatDatabaseHelper2.h"
 #include "app/storage/OpenCatalogue.h"
@@ -316,6 +317,8 @@ void FramesObject::loadPrefs() {
     storeStandardPackages();
     static_cast<void>(writes.commit());  // a failure is logged; the next start makes the same writes
   }
+  // A first start's catalogues go in place, flushed, before the preference file says the start is done.
+  static_cast<void>(app::storage::CatalogueSeeding::publish());
   savePrefs();
   hapticFeedbackWasSet_ = settings.hapticFeedback;
 }

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "app/storage/CatalogueSeeding.h"
+
 namespace app::storage {
 namespace {
 
@@ -20,7 +22,8 @@ Pool& pool() {
 
 }  // namespace
 
-std::shared_ptr<CatalogueConnection> CatalogueConnection::open(const std::string& path, std::string& error) {
+std::shared_ptr<CatalogueConnection> CatalogueConnection::open(const std::string& path, std::string& error,
+                                                               Durability durability) {
   sqlite3* db = nullptr;
   // No SQLITE_OPEN_CREATE: a missing catalogue must stay missing so that it is seeded next time.
   const int result = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
@@ -33,7 +36,10 @@ std::shared_ptr<CatalogueConnection> CatalogueConnection::open(const std::string
   // attached catalogue together, which SQLite makes atomic only across rollback journals; and FULL
   // sync, because with a rollback journal anything less can corrupt the file on a power cut. Neither
   // pragma touches the disk. A busy file waits a little for another process before giving up.
-  sqlite3_exec(db, "PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
+  sqlite3_exec(db,
+               durability == Durability::EachCommit ? "PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL"
+                                                    : "PRAGMA journal_mode = MEMORY; PRAGMA synchronous = OFF",
+               nullptr, nullptr, nullptr);
   sqlite3_busy_timeout(db, 2000);
   return std::shared_ptr<CatalogueConnection>(new CatalogueConnection(db, path));
 }
@@ -62,7 +68,14 @@ void CatalogueConnection::giveBack(std::string sql, sqlite3_stmt* statement) {
 CatalogueSession::CatalogueSession() { ++pool().depth; }
 
 CatalogueSession::~CatalogueSession() {
-  if (--pool().depth == 0) pool().connections.clear();
+  if (pool().depth > 1) {
+    --pool().depth;
+    return;
+  }
+  // Still a session while the staged catalogues go in place, so that their connections can be closed.
+  static_cast<void>(CatalogueSeeding::publish());
+  --pool().depth;
+  pool().connections.clear();
 }
 
 bool CatalogueSession::active() { return pool().depth > 0; }
@@ -70,11 +83,22 @@ bool CatalogueSession::active() { return pool().depth > 0; }
 std::shared_ptr<CatalogueConnection> CatalogueSession::connection(const std::string& path, std::string& error) {
   auto& connections = pool().connections;
   if (auto found = connections.find(path); found != connections.end()) return found->second;
-  auto opened = CatalogueConnection::open(path, error);
+  const std::string copy = CatalogueSeeding::copyOf(path);
+  auto opened = copy.empty() ? CatalogueConnection::open(path, error)
+                             : CatalogueConnection::open(copy, error, CatalogueConnection::Durability::OnceWhenPlaced);
   if (opened) connections.emplace(path, opened);
   return opened;
 }
 
 void CatalogueSession::forget(const std::string& path) { pool().connections.erase(path); }
+
+bool CatalogueSession::release(const std::string& path) {
+  auto& connections = pool().connections;
+  const auto found = connections.find(path);
+  if (found == connections.end()) return true;
+  if (found->second.use_count() > 1) return false;
+  connections.erase(found);
+  return true;
+}
 
 }  // namespace app::storage

@@ -15,9 +15,14 @@ namespace app::storage {
 // CatalogueSession; closed when the last of them lets go.
 class CatalogueConnection {
  public:
-  // Opens an existing file (never creates one) in the journal and sync mode every catalogue uses;
-  // nullptr with `error` set when it cannot be opened.
-  static std::shared_ptr<CatalogueConnection> open(const std::string& path, std::string& error);
+  // How commits reach the disk: every catalogue in place keeps a rollback journal and flushes each
+  // commit; a copy that is not in place yet (CatalogueSeeding) keeps its journal in memory and is
+  // flushed once, before it is renamed into place.
+  enum class Durability { EachCommit, OnceWhenPlaced };
+
+  // Opens an existing file (never creates one); nullptr with `error` set when it cannot be opened.
+  static std::shared_ptr<CatalogueConnection> open(const std::string& path, std::string& error,
+                                                   Durability durability = Durability::EachCommit);
   ~CatalogueConnection();
   CatalogueConnection(const CatalogueConnection&) = delete;
   CatalogueConnection& operator=(const CatalogueConnection&) = delete;
@@ -45,7 +50,8 @@ class CatalogueConnection {
 // While a session is alive (on the main thread, where every catalogue is used), a catalogue file is
 // opened once and every helper on it shares that connection and its prepared statements, instead of
 // opening, preparing and closing on every call. Without a session each open is a connection of its
-// own, as before. Sessions nest; the outermost one closes the connections.
+// own, as before. Sessions nest; the outermost one closes the connections, after putting in place the
+// catalogues a first start staged (CatalogueSeeding) and nobody has put in place yet.
 class CatalogueSession {
  public:
   CatalogueSession();
@@ -59,6 +65,8 @@ class CatalogueSession {
   // Lets go of the shared connection to `path`, before the file is replaced or moved aside: the next
   // open sees the file that is then in place.
   static void forget(const std::string& path);
+  // Closes the shared connection to `path` when nobody else holds it; false when someone does.
+  [[nodiscard]] static bool release(const std::string& path);
 };
 
 }  // namespace app::storage

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "app/storage/CatalogueConnection.h"
+#include "app/storage/CatalogueSeeding.h"
 
 #include "app/storage/LogError.h"
 #include "platform/foundation/AtomicFile.h"
@@ -56,17 +57,24 @@ bool CatalogueDatabase::copyFromBundle(const std::string& path, const std::strin
 }
 
 bool CatalogueDatabase::seedIfMissing(const std::string& path, const std::string& resourceName) {
-  return AtomicFile::fileExists(path) || copyFromBundle(path, resourceName);
+  return AtomicFile::fileExists(path) || !CatalogueSeeding::copyOf(path).empty() || copyFromBundle(path, resourceName);
 }
 
 std::vector<std::string> CatalogueDatabase::seedAllMissing(
     std::span<const std::pair<const char*, const char*>> catalogues) {
   std::vector<std::string> seeded;
+  if (CatalogueSeeding::stageAll(catalogues)) {
+    for (const auto& catalogue : catalogues) seeded.push_back(catalogue.first);
+    return seeded;
+  }
   for (const auto& [fileName, resourceName] : catalogues) {
     const std::string path = libraryPath(fileName);
     if (!AtomicFile::fileExists(path) && copyFromBundle(path, resourceName, false)) seeded.push_back(fileName);
   }
-  if (!seeded.empty()) AtomicFile::syncFolder(platform::foundation::Paths::library());
+  if (!seeded.empty()) {
+    AtomicFile::syncFolder(platform::foundation::Paths::library());
+    CatalogueSeeding::removeStaleCopies(catalogues);
+  }
   return seeded;
 }
 

@@ -37,7 +37,8 @@ class CatalogueDatabase {
   // Copies the bundle's catalogue to `path` when no file is there; true when a file is there afterwards.
   [[nodiscard]] static bool seedIfMissing(const std::string& path, const std::string& resourceName);
   // Seeds each missing Library/<fileName> of (fileName, resourceName) pairs, syncing the Library
-  // folder once for all of them; gives back the file names it seeded.
+  // folder once for all of them; gives back the file names it seeded. Inside a session, when all are
+  // missing, they are staged instead (CatalogueSeeding) and in place after CatalogueSeeding::publish().
   static std::vector<std::string> seedAllMissing(std::span<const std::pair<const char*, const char*>> catalogues);
   // Puts the bundle's catalogue at `path` in one step (write aside, then rename over the old file): on
   // failure the old file is left exactly as it was.

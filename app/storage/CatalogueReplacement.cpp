@@ -15,18 +15,13 @@ using platform::foundation::AtomicFile;
 
 namespace app::storage {
 
-namespace {
-
-// The copy must be whole on disk before the rename makes it the catalogue.
-bool flushToDisk(const std::string& path) {
+bool CatalogueReplacement::flushToDisk(const std::string& path) {
   const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (file < 0) return false;
   const bool flushed = ::fsync(file) == 0;
   ::close(file);
   return flushed;
 }
-
-}  // namespace
 
 bool CatalogueReplacement::fillWithoutSyncing(CatalogueDatabase& staging) {
   return staging.execute("PRAGMA synchronous = OFF");

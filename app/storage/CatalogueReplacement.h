@@ -21,6 +21,8 @@ class CatalogueReplacement {
   // For a connection to the copy: its commits need not reach the disk one by one, since the copy is
   // thrown away unless complete, and run() flushes it once before it takes the installed file's place.
   [[nodiscard]] static bool fillWithoutSyncing(CatalogueDatabase& staging);
+  // A copy must be whole on the disk before a rename makes it the catalogue.
+  [[nodiscard]] static bool flushToDisk(const std::string& path);
 };
 
 }  // namespace app::storage

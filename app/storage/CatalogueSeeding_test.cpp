@@ -1,0 +1,138 @@
+// A first start's catalogues are staged beside their places and put in place together: until then
+// nothing half-made is in Library, a start stopped before that is a first start again, and the start's
+// writes are in the catalogues once they are in place.
+#include "app/storage/CatalogueSeeding.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "app/storage/CatalogueConnection.h"
+#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/PackageDatabaseHelper.h"
+#include "app/storage/StorageTestFixture.h"
+#include "platform/foundation/AtomicFile.h"
+
+using app::storage::CatalogueSeeding;
+using app::storage::CatalogueSession;
+using platform::foundation::AtomicFile;
+
+namespace {
+
+using namespace ostrel::testing;
+
+constexpr CatalogueSeeding::Catalogue kCatalogues[] = {
+    {LensDatabaseHelper::kFileName, LensDatabaseHelper::kResourceName},
+    {FormatDatabaseHelper2::kFileName, FormatDatabaseHelper2::kResourceName},
+    {QuorvelLensAdapterDBHelper::kFileName, QuorvelLensAdapterDBHelper::kResourceName},
+    {PackageDatabaseHelper::kFileName, PackageDatabaseHelper::kResourceName}};
+
+constexpr const char* kMarkSeries = "UPDATE Manufacturer SET Selected = 7 WHERE ManufacturerId = 3";
+constexpr const char* kMarkedSeries = "SELECT COUNT(*) FROM Manufacturer WHERE Selected = 7";
+
+std::string lensPath() { return CatalogueDatabase::libraryPath(LensDatabaseHelper::kFileName); }
+std::string copyOfLenses() { return lensPath() + ".seeding"; }
+
+int inPlace() {
+  int count = 0;
+  for (const auto& [fileName, resource] : kCatalogues) count += AtomicFile::fileExists(CatalogueDatabase::libraryPath(fileName));
+  return count;
+}
+
+// What a first start does before it publishes: stage, then write into the lens catalogue.
+void stageAndMarkLenses() {
+  ASSERT_EQ(CatalogueDatabase::seedAllMissing(kCatalogues).size(), 4u);
+  CatalogueDatabase lenses;
+  ASSERT_TRUE(lenses.openCatalogue(LensDatabaseHelper::kFileName, LensDatabaseHelper::kResourceName,
+                                   LensDatabaseHelper::kTables));
+  ASSERT_TRUE(lenses.execute(kMarkSeries));
+}
+
+int markedSeries() { return countIn<LensDatabaseHelper>(kMarkedSeries); }
+
+using CatalogueSeedingTest = StorageTest;
+
+TEST_F(CatalogueSeedingTest, AFirstStartsWritesAreInTheCataloguesOnceTheyAreInPlace) {
+  {
+    CatalogueSession session;
+    stageAndMarkLenses();
+    EXPECT_EQ(inPlace(), 0) << "nothing is in Library before publish";
+    EXPECT_TRUE(AtomicFile::fileExists(copyOfLenses()));
+    ASSERT_TRUE(CatalogueSeeding::publish());
+    EXPECT_EQ(inPlace(), 4);
+    EXPECT_FALSE(AtomicFile::fileExists(copyOfLenses()));
+    EXPECT_FALSE(AtomicFile::fileExists(lensPath() + "-journal"));
+  }
+  EXPECT_EQ(markedSeries(), 1);
+}
+
+TEST_F(CatalogueSeedingTest, TheEndOfTheSessionPutsInPlaceWhatNobodyPublished) {
+  {
+    CatalogueSession session;
+    stageAndMarkLenses();
+  }
+  EXPECT_EQ(inPlace(), 4);
+  EXPECT_EQ(markedSeries(), 1);
+}
+
+TEST_F(CatalogueSeedingTest, ACatalogueStillInUseStaysStagedUntilItIsLetGo) {
+  CatalogueSession session;
+  stageAndMarkLenses();
+  {
+    CatalogueDatabase held;
+    ASSERT_TRUE(held.openCatalogue(LensDatabaseHelper::kFileName, LensDatabaseHelper::kResourceName));
+    EXPECT_FALSE(CatalogueSeeding::publish());
+    EXPECT_FALSE(AtomicFile::fileExists(lensPath()));
+    EXPECT_EQ(inPlace(), 3) << "the others are in place";
+    EXPECT_EQ(countOf(held, kMarkedSeries), 1) << "the held catalogue keeps serving its copy";
+  }
+  EXPECT_TRUE(CatalogueSeeding::publish());
+  EXPECT_EQ(markedSeries(), 1);
+}
+
+TEST_F(CatalogueSeedingTest, AStartStoppedBeforePublishingIsAFirstStartAgain) {
+  const pid_t child = fork();
+  if (child == 0) {
+    CatalogueSession session;
+    stageAndMarkLenses();
+    _exit(0);  // as a kill would: no session end, nothing published
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_EQ(inPlace(), 0);
+  ASSERT_TRUE(AtomicFile::fileExists(copyOfLenses())) << "the stopped start left its copies";
+  std::ofstream(copyOfLenses(), std::ios::trunc) << "not a database";
+
+  {
+    CatalogueSession session;
+    ASSERT_EQ(CatalogueDatabase::seedAllMissing(kCatalogues).size(), 4u);
+    ASSERT_TRUE(CatalogueSeeding::publish());
+  }
+  EXPECT_EQ(inPlace(), 4);
+  EXPECT_EQ(markedSeries(), 0) << "the stopped start's writes are gone with it";
+  EXPECT_GT(countIn<LensDatabaseHelper>("SELECT COUNT(*) FROM Lenses"), 0);
+  for (const auto& line : log_.lines()) ADD_FAILURE() << "logged: " << line.message;
+}
+
+TEST_F(CatalogueSeedingTest, WithOneCatalogueInPlaceTheMissingOnesAreSeededAtOnceAndStaleCopiesGo) {
+  {
+    CatalogueDatabase packages;
+    ASSERT_TRUE(packages.openCatalogue(PackageDatabaseHelper::kFileName, PackageDatabaseHelper::kResourceName));
+  }
+  std::ofstream(copyOfLenses()) << "left by a start stopped while it published";
+  CatalogueSession session;
+  EXPECT_EQ(CatalogueDatabase::seedAllMissing(kCatalogues).size(), 3u);
+  EXPECT_EQ(inPlace(), 4);
+  EXPECT_FALSE(AtomicFile::fileExists(copyOfLenses()));
+}
+
+TEST_F(CatalogueSeedingTest, WithoutASessionNothingIsStaged) {
+  EXPECT_EQ(CatalogueDatabase::seedAllMissing(kCatalogues).size(), 4u);
+  EXPECT_EQ(inPlace(), 4);
+  EXPECT_FALSE(AtomicFile::fileExists(copyOfLenses()));
+}
+
+}  // namespace
