@@ -9,6 +9,12 @@
 namespace app::storage {
 namespace {
 
+// SQLite's memory statistics take one process-wide lock around every allocation it makes: the
+// catalogues on the main thread and the SDK's databases on its worker threads then wait for each other
+// all through the start. Nothing reads the statistics, so they are off, before SQLite first starts
+// (it refuses the setting afterwards), which a static of this file does before main runs.
+[[maybe_unused]] const bool memoryStatisticsOff = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+
 struct Pool {
   int depth = 0;
   std::map<std::string, std::shared_ptr<CatalogueConnection>> connections;

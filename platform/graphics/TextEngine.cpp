@@ -41,4 +41,6 @@ PangoContext* textContext() {
   return holder->context;
 }
 
+void startTextEngine() { static_cast<void>(textContext()); }
+
 }  // namespace platform::graphics

@@ -9,4 +9,9 @@ namespace platform::graphics {
 // renders to the same pixels on every run.
 PangoContext* textContext();
 
+// Makes the text context now. Its font map has fontconfig read the machine's font configuration on a
+// thread of its own, and the first text layout waits for that: a program that will lay text out calls
+// this first, so the reading overlaps its other start-up work instead.
+void startTextEngine();
+
 }  // namespace platform::graphics

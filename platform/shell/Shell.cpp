@@ -15,6 +15,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Paths.h"
+#include "platform/graphics/TextEngine.h"
 #include "platform/log/Log.h"
 #include "platform/runtime/LoadHooks.h"
 #include "platform/runtime/Send.h"
@@ -215,6 +216,8 @@ int runShell(int argc, char** argv) {
     return 1;
   }
   dispatch::MainLoop::setMainThread();
+  // Every mode from here on shows the app's screens.
+  graphics::startTextEngine();
   if (!options.home.empty()) foundation::Paths::setRoot(absolute(options.home));
   setUpLogging(options.verbose);
   try {
