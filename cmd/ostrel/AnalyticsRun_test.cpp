@@ -139,7 +139,9 @@ TEST_F(AnalyticsRunTest, TwoToursEndCleanlyAndTheServerGetsEveryBundleOnce) {
                                                                  << output();
     const auto sightings = sightingsOf(server.requests());
     server.clearRequests();
-    if (round == 1) ASSERT_FALSE(sightings.empty()) << "the first tour sent nothing\n" << output();
+    if (round == 1) {
+      ASSERT_FALSE(sightings.empty()) << "the first tour sent nothing\n" << output();
+    }
     for (const auto& seen : sightings) {
       EXPECT_EQ(seen.appID, kAppBundleID) << "bundle " << seen.index;
       // Dated today (the headless clock starts at the day's beginning), not on a fixed day long past
