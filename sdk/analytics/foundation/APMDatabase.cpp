@@ -180,6 +180,7 @@ void APMDatabase::dropUnreadableRow(const char* table, std::int64_t rowID, const
 }
 
 bool APMDatabase::reset(Error* error) {
+  FiltersChange change{filterWrites_};
   return performTransaction([&] {
     for (const auto& [table, _] : tables()) {
       if (!execute("DELETE FROM " + table, {}, 12003, "Failed to reset database", error)) return false;

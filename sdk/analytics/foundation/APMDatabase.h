@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -153,6 +154,10 @@ class APMDatabase {
   [[nodiscard]] bool updatePropertyFilters(const std::vector<APMPropertyFilter>& filters, Error* error);
   [[nodiscard]] bool deleteAllEventFilters(Error* error);
   [[nodiscard]] bool deleteAllPropertyFilters(Error* error);
+  // Changes whenever the stored event or property filters may have changed: written or deleted
+  // through this database, reset, or put back by a rollback. Readers that keep decoded filters
+  // between events read them again when it moves.
+  std::uint64_t audienceFiltersVersion() const;
 
   // --- conditional user properties (times are seconds since 1970)
   std::optional<APMConditionalUserProperty> conditionalUserPropertyWithName(const std::string& name, Error* error);
@@ -183,7 +188,15 @@ class APMDatabase {
   std::optional<std::vector<APMConditionalUserProperty>> conditionalUserProperties(
       const std::string& condition, const std::vector<platform::foundation::Value>& params, Error* error);
 
+  // Moves audienceFiltersVersion once the statements that change the filters have run, so a reader
+  // that reads the version before the filters never keeps new filters under an old version.
+  struct FiltersChange {
+    std::atomic<std::uint64_t>& writes;
+    ~FiltersChange() { writes.fetch_add(1, std::memory_order_relaxed); }
+  };
+
   std::shared_ptr<APMSqliteStore> store_;
   std::shared_ptr<APMPersistedConfig> persistedConfig_;
   Settings settings_;
+  std::atomic<std::uint64_t> filterWrites_{0};
 };

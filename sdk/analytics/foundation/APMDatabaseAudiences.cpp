@@ -133,6 +133,7 @@ bool APMDatabase::deleteFilterResults(const std::vector<APMFilterResult>& result
 }
 
 bool APMDatabase::updateEventFilters(const std::vector<APMEventFilter>& filters, Error* error) {
+  FiltersChange change{filterWrites_};
   if (filters.empty()) return refuse(12078, "No event filters to store", error);
   for (const APMEventFilter& filter : filters) {
     if (filter.eventName.empty() || filter.data.empty()) return refuse(12078, "Event filter without name or data", error);
@@ -152,6 +153,7 @@ bool APMDatabase::updateEventFilters(const std::vector<APMEventFilter>& filters,
 }
 
 bool APMDatabase::updatePropertyFilters(const std::vector<APMPropertyFilter>& filters, Error* error) {
+  FiltersChange change{filterWrites_};
   if (filters.empty()) return refuse(12079, "No property filters to store", error);
   for (const APMPropertyFilter& filter : filters) {
     if (filter.propertyName.empty() || filter.data.empty()) {
@@ -173,9 +175,15 @@ bool APMDatabase::updatePropertyFilters(const std::vector<APMPropertyFilter>& fi
 }
 
 bool APMDatabase::deleteAllEventFilters(Error* error) {
+  FiltersChange change{filterWrites_};
   return execute("DELETE FROM event_filters", {}, 12080, "Failed to delete event filters", error).has_value();
 }
 
 bool APMDatabase::deleteAllPropertyFilters(Error* error) {
+  FiltersChange change{filterWrites_};
   return execute("DELETE FROM property_filters", {}, 12080, "Failed to delete property filters", error).has_value();
+}
+
+std::uint64_t APMDatabase::audienceFiltersVersion() const {
+  return filterWrites_.load(std::memory_order_relaxed) + store_->rollbackCount();
 }

@@ -138,6 +138,21 @@ bool APMIsDecimalNumberString(std::string_view text) {
   return (integerDigits > 0 && fractionDigits == 0) || (point && fractionDigits > 0);
 }
 
+namespace {
+
+// Whether the number's own text is found again in the text it was read from.
+bool keepsPrecision(std::string_view text, const APMDecimalNumber& number) {
+  return text.find(number.description()) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::optional<APMDecimalNumber> APMExactDecimalNumber(std::string_view text) {
+  auto number = APMDecimalNumber::parse(text);
+  if (!number || !keepsPrecision(text, *number)) return std::nullopt;
+  return number;
+}
+
 std::optional<APMDecimalNumber> APMDecimalNumberFromString(std::string_view text) {
   auto number = APMDecimalNumber::parse(text);
   if (!number) {
@@ -145,7 +160,7 @@ std::optional<APMDecimalNumber> APMDecimalNumberFromString(std::string_view text
                                        Value(std::string(text)));
     return std::nullopt;
   }
-  if (text.find(number->description()) == std::string_view::npos) {
+  if (!keepsPrecision(text, *number)) {
     APMMonitor::shared()->logWithLevel(2, 26003,
                                        "Unable to create a NSDecimalNumber from string value: loss of precision. Value",
                                        Value(std::string(text)));

@@ -43,3 +43,5 @@ bool APMIsDecimalNumberString(std::string_view text);
 // The number, or nothing (logged) when the text is not a decimal number or its value's text is not
 // found again in the input (".5", "+.5", 39 significant digits).
 std::optional<APMDecimalNumber> APMDecimalNumberFromString(std::string_view text);
+// The same reading without a log line, for texts read ahead of time.
+std::optional<APMDecimalNumber> APMExactDecimalNumber(std::string_view text);

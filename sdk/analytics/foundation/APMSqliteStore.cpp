@@ -323,6 +323,7 @@ bool APMSqliteStore::performTransaction(const std::function<bool()>& block, Erro
       runSimple(("ROLLBACK TO " + savepoint).c_str(), nullptr);
       runSimple(("RELEASE " + savepoint).c_str(), nullptr);
     }
+    rollbacks_.fetch_add(1, std::memory_order_relaxed);
   };
   bool keep;
   try {
@@ -338,7 +339,10 @@ bool APMSqliteStore::performTransaction(const std::function<bool()>& block, Erro
   }
   --depth_;
   if (runSimple(outer ? "END TRANSACTION" : ("RELEASE " + savepoint).c_str(), error)) return true;
-  if (outer) runSimple("ROLLBACK", nullptr);
+  if (outer) {
+    runSimple("ROLLBACK", nullptr);
+    rollbacks_.fetch_add(1, std::memory_order_relaxed);
+  }
   return false;
 }
 

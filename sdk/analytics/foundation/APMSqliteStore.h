@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -60,6 +61,9 @@ class APMSqliteStore {
   // True only when the block returned true and its work was kept.
   [[nodiscard]] bool performTransaction(const std::function<bool()>& block, Error* error);
   bool isInTransaction() const;
+  // How many transactions or savepoints were undone so far: what a reader kept from inside one may
+  // be gone.
+  std::uint64_t rollbackCount() const { return rollbacks_.load(std::memory_order_relaxed); }
 
   [[nodiscard]] bool closeAndDeleteDatabase();
 
@@ -85,6 +89,7 @@ class APMSqliteStore {
   sqlite3* db_ = nullptr;
   bool damaged_ = false;  // set by openFile when the file opened but failed its check
   int depth_ = 0;  // transactions open: 1 for the outer one, more for savepoints
+  std::atomic<std::uint64_t> rollbacks_{0};
   mutable std::recursive_mutex mutex_;
   std::unordered_map<std::string, sqlite3_stmt*> keptStatements_;
 };

@@ -11,6 +11,7 @@
 #include "sdk/analytics/foundation/APMAudienceRecords.h"
 #include "sdk/analytics/foundation/APMValue.h"
 #include "sdk/analytics/rules/APMAudienceTimestampsCache.h"
+#include "sdk/analytics/rules/AudienceFilterCache.h"
 
 class APMDatabase;
 class APMEvent;
@@ -74,8 +75,8 @@ class APMAudience {
   struct EvaluationTexts;
 
  private:
-  template <typename Filter, typename Evaluate, typename Decide>
-  bool evaluateFilters(const std::vector<Filter>& filters, double timestamp, APMAudienceTimestampsCache* cache,
+  template <typename KeptFilter, typename Evaluate, typename Decide>
+  bool evaluateFilters(const std::vector<KeptFilter>& filters, double timestamp, APMAudienceTimestampsCache* cache,
                        const EvaluationTexts& texts, const platform::foundation::Value& subject,
                        const Evaluate& evaluate, const Decide& decide);
   std::int64_t setting(const char* key, std::int64_t defaultValue, std::int64_t maximum) const;
@@ -84,4 +85,5 @@ class APMAudience {
   std::shared_ptr<APMDatabase> database_;
   std::shared_ptr<const sdk::analytics::MeasurementHost> host_;
   std::shared_ptr<APMMonitor> monitor_;
+  sdk::analytics::AudienceFilterCache filters_;
 };

@@ -9,7 +9,7 @@
 #include "sdk/analytics/foundation/APMPBMeasurement.h"
 #include "sdk/analytics/foundation/APMUserAttribute.h"
 #include "sdk/analytics/rules/APMAudience.h"
-#include "sdk/analytics/rules/APMFilterEvaluator.h"
+#include "sdk/analytics/rules/EventParameterLookup.h"
 
 using platform::foundation::Error;
 using platform::foundation::Value;
@@ -35,8 +35,8 @@ const APMAudience::EvaluationTexts& propertyTexts();
 
 // One walk over the stored filters of one event or property name. Several filters of one audience
 // share one record: it is read at most once and saved once with the others.
-template <typename Filter, typename Evaluate, typename Decide>
-bool APMAudience::evaluateFilters(const std::vector<Filter>& filters, double timestamp,
+template <typename KeptFilter, typename Evaluate, typename Decide>
+bool APMAudience::evaluateFilters(const std::vector<KeptFilter>& filters, double timestamp,
                                   APMAudienceTimestampsCache* givenCache, const EvaluationTexts& texts,
                                   const Value& subject, const Evaluate& evaluate, const Decide& decide) {
   std::optional<APMAudienceTimestampsCache> ownCache;
@@ -44,7 +44,8 @@ bool APMAudience::evaluateFilters(const std::vector<Filter>& filters, double tim
   APMAudienceTimestampsCache& cache = givenCache ? *givenCache : *ownCache;
   std::map<std::int32_t, APMFilterResult> updated;
   std::map<std::int32_t, std::optional<APMFilterResult>> read;
-  for (const Filter& filter : filters) {
+  for (const KeptFilter& kept : filters) {
+    const auto& filter = kept.record;
     std::optional<APMFilterResult> record;
     if (auto found = updated.find(filter.audienceID); found != updated.end()) {
       record = found->second;
@@ -62,7 +63,7 @@ bool APMAudience::evaluateFilters(const std::vector<Filter>& filters, double tim
     }
     bool heldBefore = isFilterResult(record, filter.filterID, *monitor_);
     if (heldBefore && !filter.isDynamic && !filter.isSequence && !filter.isSessionScoped) continue;
-    std::optional<bool> outcome = evaluate(filter);
+    std::optional<bool> outcome = evaluate(kept);
     if (!outcome) continue;
     cache.populateCachedTimestamps(record, filter.audienceID);
     if (*outcome) cache.addEvaluationTimestamp(timestamp, filter);
@@ -93,26 +94,27 @@ bool APMAudience::evaluateFiltersForEventName(const std::string& eventName, cons
                                               APMAudienceTimestampsCache* audienceTimestampsCache) {
   const EvaluationTexts& texts = eventTexts();
   Error error;
-  auto filters = database_->eventFiltersForEventName(eventName, &error);
+  const sdk::analytics::EventFilterSet* filters = filters_.eventFilters(*database_, eventName, &error);
   if (!filters) {
     monitor_->logWithLevel(1, texts.queryFiltersCode, texts.queryFilters, Value(APMEventNameForDisplay(eventName)),
                            Value(error.localizedDescription()));
     return false;
   }
-  auto evaluate = [&](const APMEventFilter& filter) -> std::optional<bool> {
-    auto message = APMPBEventFilter::initWithBuffer(filter.data);
-    if (filter.data.empty() || !message) {
+  if (filters->filters.empty()) return true;
+  sdk::analytics::EventParameterLookup parameters(filters->parameterNames, eventParameters);
+  auto evaluate = [&](const auto& kept) -> std::optional<bool> {
+    if (!kept.message) {
+      const APMEventFilter& filter = kept.record;
       monitor_->logWithLevelContexts(1, texts.corruptFilterCode, texts.corruptFilter,
                                      {Value(APMEventNameForDisplay(eventName)), Value(filter.filterID),
                                       Value(filter.audienceID), Value(filter.isDynamic)});
       return std::nullopt;
     }
-    return sdk::analytics::APMEvaluateEventFilter(message.get(), eventName, eventParameters, eventAggregates,
-                                                  *monitor_);
+    return kept.prepared->evaluate(eventName, parameters, eventAggregates, *monitor_);
   };
   // An event filter that held keeps holding: later events only move its timestamps.
   auto decide = [](const APMEventFilter&, bool outcome, bool heldBefore) { return outcome || heldBefore; };
-  return evaluateFilters(*filters, eventTimestamp, audienceTimestampsCache, texts,
+  return evaluateFilters(filters->filters, eventTimestamp, audienceTimestampsCache, texts,
                          Value(APMEventNameForDisplay(eventName)), evaluate, decide);
 }
 
@@ -121,21 +123,22 @@ bool APMAudience::evaluateFiltersForUserProperty(const APMUserAttribute& userPro
                                                  double evaluationTimestamp) {
   const EvaluationTexts& texts = propertyTexts();
   Error error;
-  auto filters = database_->propertyFiltersForPropertyName(userProperty.name, &error);
+  const sdk::analytics::PropertyFilterSet* filters =
+      filters_.propertyFilters(*database_, userProperty.name, &error);
   if (!filters) {
     monitor_->logWithLevel(1, texts.queryFiltersCode, texts.queryFilters,
                            Value(APMUserPropertyNameForDisplay(userProperty.name)), Value(error.localizedDescription()));
     return false;
   }
-  auto evaluate = [&](const APMPropertyFilter& filter) -> std::optional<bool> {
-    auto message = APMPBPropertyFilter::initWithBuffer(filter.data);
-    if (filter.data.empty() || !message) {
+  auto evaluate = [&](const auto& kept) -> std::optional<bool> {
+    if (!kept.message) {
+      const APMPropertyFilter& filter = kept.record;
       monitor_->logWithLevelContexts(1, texts.corruptFilterCode, texts.corruptFilter,
                                      {Value(APMUserPropertyNameForDisplay(userProperty.name)), Value(filter.filterID),
                                       Value(filter.audienceID), Value(filter.isDynamic)});
       return std::nullopt;
     }
-    return sdk::analytics::APMEvaluatePropertyFilter(message.get(), &userProperty, *monitor_);
+    return kept.prepared->evaluate(&userProperty, *monitor_);
   };
   // A property's value can stop matching: a dynamic filter that is not session-scoped follows it.
   auto decide = [](const APMPropertyFilter& filter, bool outcome, bool heldBefore) {
@@ -143,7 +146,7 @@ bool APMAudience::evaluateFiltersForUserProperty(const APMUserAttribute& userPro
     if (filter.isDynamic && !filter.isSessionScoped) return false;
     return heldBefore;
   };
-  return evaluateFilters(*filters, evaluationTimestamp, audienceTimestampsCache, texts,
+  return evaluateFilters(filters->filters, evaluationTimestamp, audienceTimestampsCache, texts,
                          Value(APMUserPropertyNameForDisplay(userProperty.name)), evaluate, decide);
 }
 

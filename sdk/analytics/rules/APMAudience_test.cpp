@@ -348,6 +348,75 @@ TEST_F(AudienceTest, DamagedRecordsAreReadSafely) {
   EXPECT_EQ(bits(5, 1), std::make_pair(true, true));
 }
 
+// The walk keeps each name's decoded filters between events: whatever changes the stored filters
+// (new audiences, removal, a reset, a rolled-back write) must be seen by the very next event.
+TEST_F(AudienceTest, KeptFiltersFollowEveryChangeOfTheStoredOnes) {
+  auto above = [](const char* bound) { return valueFilter(*numberFilter(2, bound), "value"); };
+  auto value = [](std::int64_t v) { return APMParameters{{"value", APMValue(v)}}; };
+  ASSERT_TRUE(audiences->updateAudiences({audience(1, {eventFilter(0, "buy", {above("100")})})}));
+  ASSERT_TRUE(event("buy", value(50), 10));
+  EXPECT_EQ(bits(1, 0), std::make_pair(true, false));
+
+  ASSERT_TRUE(audiences->updateAudiences({audience(1, {eventFilter(0, "buy", {above("10")})})}));
+  ASSERT_TRUE(event("buy", value(50), 20));
+  EXPECT_EQ(bits(1, 0), std::make_pair(true, true));
+
+  // Filters written and then undone: the next event is judged by the ones that stayed.
+  ASSERT_TRUE(audiences->updateAudiences({audience(2, {eventFilter(0, "buy", {above("1")})})}));
+  ASSERT_TRUE(event("buy", value(50), 25));
+  EXPECT_EQ(bits(2, 0), std::make_pair(true, true));
+  EXPECT_FALSE(database->performTransaction([&] {
+    EXPECT_TRUE(database->updateEventFilters({{3, 0, "buy", eventFilter(0, "buy", {above("1")})->protoBuffer(), false}},
+                                             &error));
+    EXPECT_TRUE(event("buy", value(50), 30));
+    return false;
+  }));
+  ASSERT_TRUE(event("buy", value(50), 40));
+  EXPECT_FALSE(current(3));
+
+  ASSERT_TRUE(database->deleteAllEventFilters(&error));
+  ASSERT_TRUE(database->updateEventFilters({{4, 0, "buy", eventFilter(0, "buy", {above("1")})->protoBuffer(), false}},
+                                           &error));
+  ASSERT_TRUE(event("buy", value(50), 50));
+  EXPECT_EQ(bits(4, 0), std::make_pair(true, true));
+  ASSERT_TRUE(database->reset(&error));
+  ASSERT_TRUE(event("buy", value(50), 60));
+  EXPECT_FALSE(current(4));
+
+  ASSERT_TRUE(audiences->updateAudiences({audience(5, {}, {propertyFilter(0, "plan", matches("pro"))})}));
+  ASSERT_TRUE(property("plan", APMValue("free"), 70));
+  EXPECT_EQ(bits(5, 0), std::make_pair(true, false));
+  ASSERT_TRUE(audiences->updateAudiences({audience(5, {}, {propertyFilter(0, "plan", matches("free"))})}));
+  ASSERT_TRUE(property("plan", APMValue("free"), 80));
+  EXPECT_EQ(bits(5, 0), std::make_pair(true, true));
+}
+
+// Filters of one event share each parameter's lookup and its folded text: one filter's reading must
+// not leak into another's (case-sensitive beside case-blind, number beside string).
+TEST_F(AudienceTest, FiltersSharingAParameterJudgeItEachTheirOwnWay) {
+  auto text = [](std::uint64_t type, const char* expression, bool caseSensitive) {
+    return valueFilter(*stringFilter(type, expression, caseSensitive), "item");
+  };
+  ASSERT_TRUE(audiences->updateAudiences({audience(1, {
+      eventFilter(0, "buy", {text(5, "STRASSE", false)}),
+      eventFilter(1, "buy", {text(5, "STRASSE", true)}),
+      eventFilter(2, "buy", {text(5, "straße", true)}),
+      eventFilter(3, "buy", {text(2, "str", false), valueFilter(*numberFilter(3, "7"), "count")}),
+      eventFilter(4, "buy", {valueFilter(*numberFilter(3, "7"), "item")}),
+      eventFilter(5, "buy", {text(5, "straße", false)}, nullptr, {.dynamic = true}),
+  })}));
+  ASSERT_TRUE(event("buy", {{"item", APMValue("Straße")}, {"count", APMValue(std::int64_t{7})}}, 10));
+  EXPECT_EQ(bits(1, 0), std::make_pair(true, true));
+  EXPECT_EQ(bits(1, 1), std::make_pair(true, false));
+  EXPECT_EQ(bits(1, 2), std::make_pair(true, false));
+  EXPECT_EQ(bits(1, 3), std::make_pair(true, true));
+  EXPECT_EQ(bits(1, 4), std::make_pair(false, false));  // a word where a number is asked: no result
+  EXPECT_EQ(bits(1, 5), std::make_pair(true, true));
+  ASSERT_TRUE(event("buy", {{"item", APMValue("straße")}, {"count", APMValue(std::int64_t{8})}}, 20));
+  EXPECT_EQ(bits(1, 2), std::make_pair(true, true));
+  EXPECT_EQ(bits(1, 1), std::make_pair(true, false));
+}
+
 TEST(SequenceTimestampsCacheTest, AddAndSet) {
   MonitorScope scope;
   EXPECT_FALSE(APMSequenceTimestampsCache::initWithAudienceID(std::nullopt, scope.monitor));

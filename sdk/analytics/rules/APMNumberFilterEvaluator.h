@@ -24,8 +24,11 @@ namespace sdk::analytics {
 enum class APMComparisonType : std::uint64_t { LessThan = 1, GreaterThan = 2, Equal = 3, Between = 4 };
 
 // Whether the filter has a known comparison type and the decimal values that type needs; every
-// refusal is logged.
-bool APMValidateNumberFilter(const APMPBNumberFilter& filter, APMMonitor& monitor);
+// refusal is logged, unless `monitor` is null.
+bool APMValidateNumberFilter(const APMPBNumberFilter& filter, APMMonitor* monitor);
+inline bool APMValidateNumberFilter(const APMPBNumberFilter& filter, APMMonitor& monitor) {
+  return APMValidateNumberFilter(filter, &monitor);
+}
 
 // Each judges a value against a valid filter; an invalid filter or unparsable comparison values
 // give nothing.

@@ -24,9 +24,14 @@ inline constexpr std::int32_t kAPMRegexTimeLimit = 20;
 inline constexpr std::int32_t kAPMRegexStackLimit = 256 * 1024;
 
 // Whether the filter can be matched; a regular-expression filter is compiled (case-insensitively
-// unless field 3 says case-sensitive) and, when `pattern` is given, handed over through it.
-bool APMValidateStringFilter(const APMPBStringFilter& filter, APMMonitor& monitor,
+// unless field 3 says case-sensitive) and, when `pattern` is given, handed over through it. Every
+// refusal is logged, unless `monitor` is null.
+bool APMValidateStringFilter(const APMPBStringFilter& filter, APMMonitor* monitor,
                              std::unique_ptr<icu::RegexPattern>* pattern = nullptr);
+inline bool APMValidateStringFilter(const APMPBStringFilter& filter, APMMonitor& monitor,
+                                    std::unique_ptr<icu::RegexPattern>* pattern = nullptr) {
+  return APMValidateStringFilter(filter, &monitor, pattern);
+}
 
 // Whether `value` matches; nothing without a value, for an invalid filter, or when a regular
 // expression exceeds its limits.

@@ -1,0 +1,61 @@
+#include "sdk/analytics/rules/AudienceFilterCache.h"
+
+#include "sdk/analytics/foundation/APMDatabase.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+template <typename Message, typename Kept>
+void decode(Kept& kept) {
+  // Empty data decodes to an empty message, but an empty stored filter is damage all the same.
+  if (!kept.record.data.empty()) kept.message = Message::initWithBuffer(kept.record.data);
+}
+
+}  // namespace
+
+void AudienceFilterCache::forgetWhenChanged(const APMDatabase& database) {
+  std::uint64_t version = database.audienceFiltersVersion();
+  if (version_ == version) return;
+  events_.clear();
+  properties_.clear();
+  version_ = version;
+}
+
+const EventFilterSet* AudienceFilterCache::eventFilters(APMDatabase& database, const std::string& eventName,
+                                                        platform::foundation::Error* error) {
+  forgetWhenChanged(database);
+  if (auto found = events_.find(eventName); found != events_.end()) return &found->second;
+  auto records = database.eventFiltersForEventName(eventName, error);
+  if (!records) return nullptr;
+  if (events_.size() >= kMaxNames) events_.clear();
+  EventFilterSet& set = events_[eventName];
+  set.filters.reserve(records->size());
+  for (APMEventFilter& record : *records) {
+    auto& kept = set.filters.emplace_back();
+    kept.record = std::move(record);
+    decode<APMPBEventFilter>(kept);
+    if (kept.message) kept.prepared.emplace(*kept.message, set.parameterNames);
+  }
+  return &set;
+}
+
+const PropertyFilterSet* AudienceFilterCache::propertyFilters(APMDatabase& database, const std::string& propertyName,
+                                                              platform::foundation::Error* error) {
+  forgetWhenChanged(database);
+  if (auto found = properties_.find(propertyName); found != properties_.end()) return &found->second;
+  auto records = database.propertyFiltersForPropertyName(propertyName, error);
+  if (!records) return nullptr;
+  if (properties_.size() >= kMaxNames) properties_.clear();
+  PropertyFilterSet& set = properties_[propertyName];
+  set.filters.reserve(records->size());
+  for (APMPropertyFilter& record : *records) {
+    auto& kept = set.filters.emplace_back();
+    kept.record = std::move(record);
+    decode<APMPBPropertyFilter>(kept);
+    if (kept.message) kept.prepared.emplace(*kept.message);
+  }
+  return &set;
+}
+
+}  // namespace sdk::analytics

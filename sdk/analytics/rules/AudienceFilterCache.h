@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/foundation/Error.h"
+#include "sdk/analytics/foundation/APMAudienceRecords.h"
+#include "sdk/analytics/foundation/APMPBAudience.h"
+#include "sdk/analytics/rules/PreparedEventFilter.h"
+#include "sdk/analytics/rules/PreparedPropertyFilter.h"
+
+class APMDatabase;
+
+namespace sdk::analytics {
+
+// One stored filter as evaluation uses it: its row, its message decoded once (nullptr when the stored
+// data is empty or does not decode) and the message prepared.
+template <typename Record, typename Message, typename Prepared>
+struct KeptAudienceFilter {
+  Record record;
+  std::shared_ptr<const Message> message;
+  std::optional<Prepared> prepared;
+};
+
+// The stored event filters of one event name, with the parameters they ask for.
+struct EventFilterSet {
+  std::vector<KeptAudienceFilter<APMEventFilter, APMPBEventFilter, PreparedEventFilter>> filters;
+  std::vector<std::string> parameterNames;  // the slots of an EventParameterLookup
+};
+
+// The stored property filters of one user-property name.
+struct PropertyFilterSet {
+  std::vector<KeptAudienceFilter<APMPropertyFilter, APMPBPropertyFilter, PreparedPropertyFilter>> filters;
+};
+
+// The stored audience filters, decoded and prepared once and kept between events, per event and
+// property name. A bundle of a thousand events reads and decodes each name's filters once instead of
+// once per event; everything is read again once the stored filters change
+// (APMDatabase::audienceFiltersVersion). Worker queue only.
+class AudienceFilterCache {
+ public:
+  // The sets answered stay valid until the next call. nullptr (error set) when the read failed.
+  const EventFilterSet* eventFilters(APMDatabase& database, const std::string& eventName,
+                                     platform::foundation::Error* error);
+  const PropertyFilterSet* propertyFilters(APMDatabase& database, const std::string& propertyName,
+                                           platform::foundation::Error* error);
+
+  // Names kept at most, per kind: past it the kept sets start again empty.
+  static constexpr std::size_t kMaxNames = 1024;
+
+ private:
+  void forgetWhenChanged(const APMDatabase& database);
+
+  std::optional<std::uint64_t> version_;
+  std::unordered_map<std::string, EventFilterSet> events_;
+  std::unordered_map<std::string, PropertyFilterSet> properties_;
+};
+
+}  // namespace sdk::analytics

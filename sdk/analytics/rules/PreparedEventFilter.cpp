@@ -1,0 +1,86 @@
+#include "sdk/analytics/rules/PreparedEventFilter.h"
+
+#include "sdk/analytics/foundation/APMEventAggregates.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMNameTests.h"
+#include "sdk/analytics/foundation/APMNanoAccessors.h"
+#include "sdk/analytics/foundation/APMPBAudience.h"
+#include "sdk/analytics/rules/EventParameterLookup.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+// Field indices of APMPBEventFilter.
+constexpr int kEventNameField = 1, kEventParametersField = 2, kEventCountField = 4, kEventSessionScopedField = 7;
+
+}  // namespace
+
+PreparedEventFilter::PreparedEventFilter(const APMPBEventFilter& filter, std::vector<std::string>& parameterNames)
+    : message_(&filter),
+      eventName_(APMNanoStringIn(filter, kEventNameField)),
+      countMessage_(APMNanoMessageIn<APMPBNumberFilter>(filter, kEventCountField)),
+      sessionScoped_(APMNanoGetBool(filter, kEventSessionScopedField)) {
+  if (countMessage_) count_ = PreparedNumberFilter::from(*countMessage_);
+  for (const APMPBFilter& parameterFilter : APMNanoMessagesIn<APMPBFilter>(filter, kEventParametersField)) {
+    Parameter parameter{PreparedValueFilter(parameterFilter), std::nullopt};
+    if (const std::string* name = parameter.filter.parameterName()) {
+      parameter.slot = EventParameterLookup::slotFor(parameterNames, *name);
+    }
+    parameters_.push_back(std::move(parameter));
+  }
+}
+
+APMFilterOutcome PreparedEventFilter::evaluate(const std::string& eventName, EventParameterLookup& parameters,
+                                               const APMEventAggregates* aggregates, APMMonitor& monitor) const {
+  using platform::foundation::Value;
+  if (eventName.empty()) {
+    monitor.logWithLevel(1, 7005, "Event name is nil. Audience filter will not be evaluated");
+    return std::nullopt;
+  }
+  if (!eventName_ || *eventName_ != eventName) {
+    monitor.logWithLevel(1, 7006, "Event filter name does not match event name. Audience filter will not be evaluated",
+                         Value(APMEventNameForDisplay(eventName)), APMMessageContext(*message_));
+    return std::nullopt;
+  }
+  if (!countMessage_ && parameters_.empty()) return true;
+  if (countMessage_) {
+    if (!aggregates || aggregates->name != eventName) {
+      monitor.logWithLevel(1, 7007,
+                           "Event aggregates name does not match event name. Audience filter will not be evaluated",
+                           Value(aggregates ? APMEventNameForDisplay(aggregates->name) : std::string()),
+                           Value(APMEventNameForDisplay(eventName)), APMMessageContext(*message_));
+      return std::nullopt;
+    }
+    std::int64_t count = sessionScoped_ ? aggregates->currentSessionCount : aggregates->lifetimeCount;
+    APMFilterOutcome outcome = count_ ? count_->holdsFor(count) : APMEvaluateNumberFilter(*countMessage_, count, monitor);
+    if (outcome != true) return outcome;
+  }
+  for (const Parameter& parameter : parameters_) {
+    if (!parameter.slot) {
+      monitor.logWithLevel(1, 7008, "Event filter does not have parameter name. Audience filter will not be evaluated");
+      return std::nullopt;
+    }
+    const APMValue* value = parameters.value(*parameter.slot);
+    if (!value) {
+      monitor.logWithLevel(3, 7009, "Event does not have parameter required by filter. Audience filter will not be "
+                           "evaluated", Value(APMEventNameForDisplay(eventName)),
+                           Value(APMDictionaryDescriptionForDisplay(parameters.parameters())),
+                           APMMessageContext(*message_));
+      return std::nullopt;
+    }
+    if (value->isString() && !parameter.filter.hasStringFilter()) {
+      monitor.logWithLevel(3, 7010, "Event param is a string and the filter does not have a string filter. Audience "
+                           "filter will not be evaluated. Event name, event params, filter",
+                           Value(APMEventNameForDisplay(eventName)),
+                           Value(APMDictionaryDescriptionForDisplay(parameters.parameters())),
+                           APMMessageContext(*message_));
+      return std::nullopt;
+    }
+    APMFilterOutcome outcome = parameter.filter.evaluate(*value, parameters.text(*parameter.slot), monitor);
+    if (outcome != true) return outcome;
+  }
+  return true;
+}
+
+}  // namespace sdk::analytics

@@ -1,0 +1,178 @@
+#include "sdk/analytics/rules/PreparedNumberFilter.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMNanoAccessors.h"
+#include "sdk/analytics/foundation/APMPBAudience.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+// Field indices of APMPBNumberFilter.
+constexpr int kNumberTypeField = 0;
+constexpr int kNumberValueField = 2;
+constexpr int kNumberMinimumField = 3;
+constexpr int kNumberMaximumField = 4;
+
+// The en_US reading of a decimal text with an optional sign; validation has admitted only plain
+// decimal texts.
+std::optional<double> readDouble(const std::string* text) {
+  if (!text || !APMIsDecimalNumberString(*text)) return std::nullopt;
+  std::string_view digits = *text;
+  bool negative = false;
+  if (digits.front() == '+' || digits.front() == '-') {
+    negative = digits.front() == '-';
+    digits.remove_prefix(1);
+  }
+  double value = 0;
+  auto [end, failure] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (failure != std::errc() || end != digits.data() + digits.size() || !std::isfinite(value)) return std::nullopt;
+  return negative ? -value : value;
+}
+
+std::optional<std::int64_t> readPlainInteger(const std::string* text) {
+  if (!text) return std::nullopt;
+  std::string_view digits = *text;
+  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  if (digits.empty() || digits.size() > 18 || digits.front() == '+') return std::nullopt;
+  std::int64_t value = 0;
+  auto [end, failure] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (failure != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  return value;
+}
+
+double stepped(double value, double direction, int steps) {
+  for (int i = 0; i < steps; ++i) value = std::nextafter(value, direction);
+  return value;
+}
+
+bool isBetween(const APMPBNumberFilter& filter) {
+  return PreparedNumberFilter::typeOf(filter) == APMComparisonType::Between;
+}
+
+}  // namespace
+
+APMComparisonType PreparedNumberFilter::typeOf(const APMPBNumberFilter& filter) {
+  return static_cast<APMComparisonType>(APMNanoGetInt64(filter, kNumberTypeField));
+}
+
+APMAudienceComparisonValues PreparedNumberFilter::readDecimals(const APMPBNumberFilter& filter, APMMonitor* monitor) {
+  APMAudienceComparisonValues values;
+  auto read = [&](int index, int code, const char* message) -> std::optional<APMDecimalNumber> {
+    const std::string* text = APMNanoStringIn(filter, index);
+    std::string_view view = text ? std::string_view(*text) : std::string_view();
+    if (!monitor) return APMExactDecimalNumber(view);
+    auto number = APMDecimalNumberFromString(view);
+    if (!number) monitor->logWithLevel(1, code, message);
+    return number;
+  };
+  if (isBetween(filter)) {
+    values.minComparisonValue = read(kNumberMinimumField, 8004, "Number filter min comparison value is not a number");
+    if (values.minComparisonValue) {
+      values.maxComparisonValue =
+          read(kNumberMaximumField, 8005, "Number filter max comparison value is not a number");
+    }
+    values.valid = values.minComparisonValue && values.maxComparisonValue;
+  } else {
+    values.comparisonValue = read(kNumberValueField, 8002, "Number filter comparison value is not a number");
+    values.valid = values.comparisonValue.has_value();
+  }
+  return values;
+}
+
+std::optional<PreparedNumberFilter::Bounds<double>> PreparedNumberFilter::readDoubles(const APMPBNumberFilter& filter) {
+  constexpr double kInfinity = std::numeric_limits<double>::infinity();
+  Bounds<double> bounds;
+  if (isBetween(filter)) {
+    auto minimum = readDouble(APMNanoStringIn(filter, kNumberMinimumField));
+    auto maximum = readDouble(APMNanoStringIn(filter, kNumberMaximumField));
+    if (!minimum || !maximum) return std::nullopt;
+    bounds.minimum = *minimum;
+    bounds.maximum = *maximum;
+    return bounds;
+  }
+  auto value = readDouble(APMNanoStringIn(filter, kNumberValueField));
+  if (!value) return std::nullopt;
+  bounds.value = *value;
+  // A value equal to the comparison value or one representable step from it is equal.
+  bounds.minimum = stepped(*value, -kInfinity, 2);
+  bounds.maximum = stepped(*value, kInfinity, 2);
+  return bounds;
+}
+
+std::optional<PreparedNumberFilter::Bounds<std::int64_t>> PreparedNumberFilter::readIntegers(
+    const APMPBNumberFilter& filter) {
+  Bounds<std::int64_t> bounds;
+  if (isBetween(filter)) {
+    auto minimum = readPlainInteger(APMNanoStringIn(filter, kNumberMinimumField));
+    auto maximum = readPlainInteger(APMNanoStringIn(filter, kNumberMaximumField));
+    if (!minimum || !maximum) return std::nullopt;
+    bounds.minimum = *minimum;
+    bounds.maximum = *maximum;
+    return bounds;
+  }
+  auto value = readPlainInteger(APMNanoStringIn(filter, kNumberValueField));
+  if (!value) return std::nullopt;
+  bounds.value = *value;
+  return bounds;
+}
+
+bool PreparedNumberFilter::holds(APMComparisonType type, const APMAudienceComparisonValues& values,
+                                 const APMDecimalNumber& value) {
+  switch (type) {
+    case APMComparisonType::LessThan: return value.compare(*values.comparisonValue) < 0;
+    case APMComparisonType::GreaterThan: return value.compare(*values.comparisonValue) > 0;
+    case APMComparisonType::Equal: return value.compare(*values.comparisonValue) == 0;
+    case APMComparisonType::Between:
+      return values.minComparisonValue->compare(value) <= 0 && value.compare(*values.maxComparisonValue) <= 0;
+  }
+  return false;
+}
+
+bool PreparedNumberFilter::holds(APMComparisonType type, const Bounds<double>& bounds, double value) {
+  switch (type) {
+    case APMComparisonType::LessThan: return value < bounds.value;
+    case APMComparisonType::GreaterThan: return value > bounds.value;
+    case APMComparisonType::Equal: return bounds.minimum < value && value < bounds.maximum;
+    case APMComparisonType::Between: return bounds.minimum <= value && value <= bounds.maximum;
+  }
+  return false;
+}
+
+bool PreparedNumberFilter::holds(APMComparisonType type, const Bounds<std::int64_t>& bounds, std::int64_t value) {
+  switch (type) {
+    case APMComparisonType::LessThan: return value < bounds.value;
+    case APMComparisonType::GreaterThan: return value > bounds.value;
+    case APMComparisonType::Equal: return value == bounds.value;
+    case APMComparisonType::Between: return bounds.minimum <= value && value <= bounds.maximum;
+  }
+  return false;
+}
+
+std::optional<PreparedNumberFilter> PreparedNumberFilter::from(const APMPBNumberFilter& filter) {
+  if (!APMValidateNumberFilter(filter, nullptr)) return std::nullopt;
+  PreparedNumberFilter prepared;
+  prepared.type_ = typeOf(filter);
+  prepared.decimals_ = readDecimals(filter, nullptr);
+  auto doubles = readDoubles(filter);
+  if (!prepared.decimals_.isValid() || !doubles) return std::nullopt;
+  prepared.doubles_ = *doubles;
+  prepared.integers_ = readIntegers(filter);
+  return prepared;
+}
+
+bool PreparedNumberFilter::holdsFor(const APMDecimalNumber& value) const { return holds(type_, decimals_, value); }
+
+bool PreparedNumberFilter::holdsFor(double value) const { return holds(type_, doubles_, value); }
+
+bool PreparedNumberFilter::holdsFor(std::int64_t value) const {
+  if (integers_) return holds(type_, *integers_, value);
+  return holds(type_, decimals_, APMDecimalNumber::fromInt64(value));
+}
+
+}  // namespace sdk::analytics

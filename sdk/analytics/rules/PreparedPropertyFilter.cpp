@@ -1,0 +1,54 @@
+#include "sdk/analytics/rules/PreparedPropertyFilter.h"
+
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMNameTests.h"
+#include "sdk/analytics/foundation/APMNanoAccessors.h"
+#include "sdk/analytics/foundation/APMPBAudience.h"
+#include "sdk/analytics/foundation/APMUserAttribute.h"
+#include "sdk/analytics/rules/CaselessText.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+// Field indices of APMPBPropertyFilter.
+constexpr int kPropertyNameField = 1, kPropertyValueFilterField = 2;
+
+}  // namespace
+
+PreparedPropertyFilter::PreparedPropertyFilter(const APMPBPropertyFilter& filter)
+    : message_(&filter), propertyName_(APMNanoStringIn(filter, kPropertyNameField)) {
+  if (const auto* valueFilter = APMNanoMessageIn<APMPBFilter>(filter, kPropertyValueFilterField)) {
+    value_.emplace(*valueFilter);
+  }
+}
+
+APMFilterOutcome PreparedPropertyFilter::evaluate(const APMUserAttribute* property, APMMonitor& monitor) const {
+  using platform::foundation::Value;
+  if (!property) {
+    monitor.logWithLevel(1, 7012, "User property is nil. Audience filter will not be evaluated");
+    return std::nullopt;
+  }
+  if (!propertyName_ || *propertyName_ != property->name) {
+    monitor.logWithLevel(1, 7013,
+                         "User property name does not match property filter name. Audience filter will not be "
+                         "evaluated",
+                         Value(APMUserPropertyNameForDisplay(property->name)), APMMessageContext(*message_));
+    return std::nullopt;
+  }
+  if (!value_) {
+    monitor.logWithLevel(1, 7014, "Property filter does not have filter. Audience filter will not be evaluated");
+    return std::nullopt;
+  }
+  const APMValue& value = property->value;
+  if (!value.isString() && !value.isInt64() && !value.isDouble()) {
+    monitor.logWithLevel(1, 7015, "Unknown user property type. Audience filter will not be evaluated. Property Name",
+                         Value(APMUserPropertyNameForDisplay(property->name)));
+    return std::nullopt;
+  }
+  const std::string* string = value.string();
+  CaselessText text(string ? std::string_view(*string) : std::string_view());
+  return value_->evaluate(value, text, monitor);
+}
+
+}  // namespace sdk::analytics

@@ -1,0 +1,88 @@
+#include "sdk/analytics/rules/PreparedStringFilter.h"
+
+#include <unicode/unistr.h>
+
+#include "platform/foundation/Value.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMNanoAccessors.h"
+#include "sdk/analytics/foundation/APMPBAudience.h"
+#include "sdk/analytics/rules/APMStringFilterEvaluator.h"
+#include "sdk/analytics/rules/CaselessText.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+// Field indices of APMPBStringFilter.
+constexpr int kStringMatchTypeField = 0;
+constexpr int kStringExpressionField = 1;
+constexpr int kStringCaseSensitiveField = 2;
+constexpr int kStringExpressionListField = 3;
+
+APMFilterOutcome findPattern(const icu::RegexPattern& pattern, std::string_view value, APMMonitor& monitor) {
+  UErrorCode status = U_ZERO_ERROR;
+  icu::UnicodeString subject =
+      icu::UnicodeString::fromUTF8(icu::StringPiece(value.data(), static_cast<std::int32_t>(value.size())));
+  std::unique_ptr<icu::RegexMatcher> matcher(pattern.matcher(subject, status));
+  if (U_FAILURE(status) || !matcher) return std::nullopt;
+  matcher->setTimeLimit(kAPMRegexTimeLimit, status);
+  matcher->setStackLimit(kAPMRegexStackLimit, status);
+  bool found = matcher->find(status);
+  if (U_FAILURE(status)) {
+    std::string patternText;
+    pattern.pattern().toUTF8String(patternText);
+    monitor.logWithLevel(1, 9007,
+                         "Regular expression exceeded its time or stack limit. Audience filter will not be evaluated. "
+                         "Pattern, error",
+                         platform::foundation::Value(patternText),
+                         platform::foundation::Value(std::string(u_errorName(status))));
+    return std::nullopt;
+  }
+  return found;
+}
+
+}  // namespace
+
+std::optional<PreparedStringFilter> PreparedStringFilter::from(const APMPBStringFilter& filter) {
+  std::unique_ptr<icu::RegexPattern> pattern;
+  if (!APMValidateStringFilter(filter, nullptr, &pattern)) return std::nullopt;
+  return PreparedStringFilter(filter, std::move(pattern));
+}
+
+PreparedStringFilter::PreparedStringFilter(const APMPBStringFilter& filter,
+                                           std::shared_ptr<const icu::RegexPattern> pattern)
+    : type_(static_cast<std::uint64_t>(APMNanoGetInt64(filter, kStringMatchTypeField))),
+      caseSensitive_(APMNanoGetBool(filter, kStringCaseSensitiveField)),
+      pattern_(std::move(pattern)) {
+  auto compared = [&](std::string_view text) { return caseSensitive_ ? std::string(text) : CaselessText::fold(text); };
+  if (const std::string* expression = APMNanoStringIn(filter, kStringExpressionField)) {
+    expression_ = compared(*expression);
+  }
+  for (const auto& entry : filter.values(kStringExpressionListField)) {
+    if (const auto* text = std::get_if<std::string>(&entry)) list_.push_back(compared(*text));
+  }
+}
+
+APMFilterOutcome PreparedStringFilter::matches(CaselessText& value, APMMonitor& monitor) const {
+  if (type_ == static_cast<std::uint64_t>(APMMatchType::Regex)) {
+    return pattern_ ? findPattern(*pattern_, value.text(), monitor) : std::nullopt;
+  }
+  std::string_view subject = caseSensitive_ ? value.text() : value.folded();
+  switch (type_) {
+    case static_cast<std::uint64_t>(APMMatchType::BeginsWith):
+      return !expression_.empty() && subject.starts_with(expression_);
+    case static_cast<std::uint64_t>(APMMatchType::EndsWith):
+      return !expression_.empty() && subject.ends_with(expression_);
+    case static_cast<std::uint64_t>(APMMatchType::Contains):
+      return !expression_.empty() && subject.find(expression_) != std::string_view::npos;
+    case static_cast<std::uint64_t>(APMMatchType::Exact): return subject == expression_;
+    case static_cast<std::uint64_t>(APMMatchType::InList):
+      for (const std::string& entry : list_) {
+        if (entry == subject) return true;
+      }
+      return false;
+    default: return false;
+  }
+}
+
+}  // namespace sdk::analytics

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <unicode/regex.h>
+
+#include "sdk/analytics/rules/APMAudienceFilterResult.h"
+
+class APMMonitor;
+class APMPBStringFilter;
+
+namespace sdk::analytics {
+
+class CaselessText;
+
+// A valid string filter read once: its match type, its expression or list folded once when case does
+// not matter, and its regular expression compiled once. Matching answers as APMMatchStringFilter
+// does on the message.
+class PreparedStringFilter {
+ public:
+  // Nothing when the filter is not valid; nothing is logged (APMMatchStringFilter says why).
+  static std::optional<PreparedStringFilter> from(const APMPBStringFilter& filter);
+  // A filter that passed validation, with the pattern validation compiled for a regular expression.
+  PreparedStringFilter(const APMPBStringFilter& filter, std::shared_ptr<const icu::RegexPattern> pattern);
+
+  // Nothing only when a regular expression exceeds its limits (logged).
+  APMFilterOutcome matches(CaselessText& value, APMMonitor& monitor) const;
+
+ private:
+  std::uint64_t type_ = 0;
+  bool caseSensitive_ = false;
+  std::string expression_;          // folded unless case-sensitive
+  std::vector<std::string> list_;   // likewise
+  std::shared_ptr<const icu::RegexPattern> pattern_;
+};
+
+}  // namespace sdk::analytics

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "sdk/analytics/foundation/APMValue.h"
+#include "sdk/analytics/rules/APMAudienceFilterResult.h"
+#include "sdk/analytics/rules/PreparedNumberFilter.h"
+#include "sdk/analytics/rules/PreparedStringFilter.h"
+
+class APMMonitor;
+class APMPBFilter;
+class APMPBNumberFilter;
+class APMPBStringFilter;
+
+namespace sdk::analytics {
+
+class CaselessText;
+
+// One value filter (a number or a string filter, optionally negated) read once. Its number or
+// string filter is prepared when valid; one that is not is judged from its message on every value,
+// so it logs what is wrong with it each time, as it always has.
+class PreparedValueFilter {
+ public:
+  // `filter` must outlive this.
+  explicit PreparedValueFilter(const APMPBFilter& filter);
+
+  // The event parameter the filter judges; nullptr when it names none.
+  const std::string* parameterName() const { return parameterName_; }
+  bool hasStringFilter() const { return stringMessage_ != nullptr; }
+
+  // `text` is the value's string when it is one (folded on demand, and kept by the caller for other
+  // filters of the same value).
+  APMFilterOutcome evaluate(const APMValue& value, CaselessText& text, APMMonitor& monitor) const;
+
+ private:
+  APMFilterOutcome judgeNumber(const APMValue& value, APMMonitor& monitor) const;
+
+  const APMPBFilter* message_;
+  const APMPBNumberFilter* numberMessage_;
+  const APMPBStringFilter* stringMessage_;
+  const std::string* parameterName_;
+  bool complement_;
+  std::optional<PreparedNumberFilter> number_;
+  std::optional<PreparedStringFilter> string_;
+};
+
+}  // namespace sdk::analytics
