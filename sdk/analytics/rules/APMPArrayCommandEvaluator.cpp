@@ -4,9 +4,7 @@
 #include <cmath>
 
 #include "sdk/analytics/rules/APMPCommandHelpers.h"
-#include "sdk/analytics/rules/APMPEvaluator.h"
 #include "sdk/analytics/rules/APMPFunctionValue.h"
-#include "sdk/analytics/rules/OperandList.h"
 
 namespace {
 
@@ -332,30 +330,6 @@ APMPArrayCommandEvaluator::Handler APMPArrayCommandEvaluator::handlerNamed(const
 }
 
 bool APMPArrayCommandEvaluator::isPush(Handler handler) { return handler == &push; }
-
-sdk::analytics::Operand APMPArrayCommandEvaluator::pushWithArguments(const APMPRef<APMPArrayValue>& array,
-                                                                     APMPArguments arguments, APMPScope& scope,
-                                                                     APMPError& error) const {
-  auto& heap = APMPScopeHeap(scope);
-  sdk::analytics::OperandList values(arguments.size());
-  // A number's object would have been made as its argument was evaluated: its memory is held from
-  // then on, so every later check sees what it would have seen.
-  std::size_t held = 0;
-  for (const auto& argument : arguments) {
-    values.push(APMPEvaluator::evaluateValue(*argument, scope, error));
-    if (APMPFailed(error)) {
-      heap.refundMemory(held);
-      return {};
-    }
-    if (values.span().back().isPlainNumber()) {
-      heap.holdMemory(APMPArrayValue::kNumberBytes);
-      held += APMPArrayValue::kNumberBytes;
-    }
-  }
-  const auto count = array->appendOperands(values.span(), held, error);
-  if (APMPFailed(error)) return {};
-  return sdk::analytics::Operand(static_cast<double>(count));
-}
 
 APMPValueRef APMPArrayCommandEvaluator::run(Handler handler, const APMPRef<APMPArrayValue>& array, const APMPValueList& arguments, APMPScope& scope,
                      APMPError& error) const {

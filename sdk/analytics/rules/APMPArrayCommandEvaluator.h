@@ -19,13 +19,9 @@ class APMPArrayCommandEvaluator {
   // Evaluates the arguments and runs `handler`.
   APMPValueRef run(Handler handler, const APMPRef<APMPArrayValue>& array, const APMPValueList& arguments, APMPScope& scope,
                    APMPError& error) const;
-  // Whether `handler` is "push", which pushWithArguments runs without making objects of numbers.
+  // Whether `handler` is "push", which the evaluator runs itself so that a computed number it
+  // pushes needs no object (APMPArrayValue::appendOperands).
   static bool isPush(Handler handler);
-  // "push" with its arguments evaluated as the evaluator holds them: a computed number goes into
-  // its slot as a number, and the new count comes back as a number. Counted, charged and checked
-  // as run() with the push handler is.
-  sdk::analytics::Operand pushWithArguments(const APMPRef<APMPArrayValue>& array, APMPArguments arguments, APMPScope& scope,
-                                 APMPError& error) const;
 
  private:
   APMPArrayCommandEvaluator();

@@ -10,6 +10,7 @@
 #include "sdk/analytics/rules/APMPScope.h"
 #include "sdk/analytics/rules/APMPStatementValue.h"
 #include "sdk/analytics/rules/APMPStringCommandEvaluator.h"
+#include "sdk/analytics/rules/CallFrame.h"
 #include "sdk/analytics/rules/OperandList.h"
 
 using sdk::analytics::Operand;
@@ -61,31 +62,80 @@ inline Operand literal(const APMPRuntimeValue& value) {
 using sdk::analytics::SimpleOperand;
 using sdk::analytics::SimpleStatement;
 
-Operand simpleValue(const SimpleOperand& operand, const APMPScope& scope) {
+// Where a simple statement finds its names: the scope it runs in.
+class ScopeNames {
+ public:
+  explicit ScopeNames(APMPScope& scope) : scope_(scope) {}
+  APMPScope& scope() const { return scope_; }
+  Operand operand(const SimpleOperand& name) const { return scope_.operandForName(name.bindingName(), name.cache); }
+  // The name's number, when it holds one.
+  bool number(const SimpleOperand& name, double& number) const {
+    const auto* binding = scope_.bindingFor(name.bindingName(), name.cache);
+    if (!binding) return false;
+    if (!binding->value) {
+      number = binding->number;
+      return true;
+    }
+    if (binding->value->kind() != APMPKind::Number) return false;
+    number = static_cast<const APMPNumberValue&>(*binding->value).value();
+    return true;
+  }
+  bool assign(const Operand& value, const APMPStatementValue& statement) const {
+    return scope_.assign(value, statement.bindingName(), statement.nameCache());
+  }
+
+ private:
+  APMPScope& scope_;
+};
+
+// The same for a call that made no scope: its parameters' slots, then its defining scope.
+class FrameNames {
+ public:
+  explicit FrameNames(const sdk::analytics::CallFrame& frame) : frame_(frame), outer_(frame.definingScope()) {}
+  APMPScope& scope() const { return outer_.scope(); }
+  Operand operand(const SimpleOperand& name) const {
+    if (const auto* slot = frame_.slotFor(name.bindingName())) return *slot;
+    return outer_.operand(name);
+  }
+  bool number(const SimpleOperand& name, double& number) const {
+    if (const auto* slot = frame_.slotFor(name.bindingName())) {
+      if (!slot->isNumber()) return false;
+      number = slot->number();
+      return true;
+    }
+    return outer_.number(name, number);
+  }
+  bool assign(const Operand& value, const APMPStatementValue& statement) const {
+    if (auto* slot = frame_.slotFor(statement.bindingName())) {
+      *slot = value;
+      return true;
+    }
+    return outer_.assign(value, statement);
+  }
+
+ private:
+  const sdk::analytics::CallFrame& frame_;
+  ScopeNames outer_;
+};
+
+template <typename Names>
+Operand simpleValue(const SimpleOperand& operand, const Names& names) {
   switch (operand.type) {
     case SimpleOperand::Type::Number: return Operand(operand.number);
     case SimpleOperand::Type::Literal: return Operand(APMPValueRef(const_cast<APMPRuntimeValue*>(operand.literal)));
-    case SimpleOperand::Type::Name: return scope.operandForName(operand.bindingName(), operand.cache);
+    case SimpleOperand::Type::Name: return names.operand(operand);
   }
   return Operand();
 }
 
 // The operand's number, when it is one.
-inline bool simpleNumber(const SimpleOperand& operand, const APMPScope& scope, double& number) {
+template <typename Names>
+inline bool simpleNumber(const SimpleOperand& operand, const Names& names, double& number) {
   if (operand.type == SimpleOperand::Type::Number) {
     number = operand.number;
     return true;
   }
-  if (operand.type != SimpleOperand::Type::Name) return false;
-  const auto* binding = scope.bindingFor(operand.bindingName(), operand.cache);
-  if (!binding) return false;
-  if (!binding->value) {
-    number = binding->number;
-    return true;
-  }
-  if (binding->value->kind() != APMPKind::Number) return false;
-  number = static_cast<const APMPNumberValue&>(*binding->value).value();
-  return true;
+  return operand.type == SimpleOperand::Type::Name && names.number(operand, number);
 }
 
 Operand operate(const APMPStatementValue& statement, Operand a, Operand b, APMPScope& scope, APMPError& error) {
@@ -100,40 +150,42 @@ Operand operate(const APMPStatementValue& statement, Operand a, Operand b, APMPS
   return statement.command().handler(APMPArguments(operands, 2), scope, error);
 }
 
-Operand simpleOperation(const APMPStatementValue& statement, APMPScope& scope, APMPError& error) {
+template <typename Names>
+Operand simpleOperation(const APMPStatementValue& statement, const Names& names, APMPError& error) {
   const auto& simple = statement.simple();
   double a = 0;
   double b = 0;
-  if (simpleNumber(simple.operands[0], scope, a) && simpleNumber(simple.operands[1], scope, b)) {
+  if (simpleNumber(simple.operands[0], names, a) && simpleNumber(simple.operands[1], names, b)) {
     if (statement.form() == APMPStatementForm::Comparison) {
       return Operand(APMPBoolean(compare(statement.operation(), a, b)));
     }
     return Operand(arithmetic(statement.operation(), a, b));
   }
-  auto first = simpleValue(simple.operands[0], scope);
-  auto second = simpleValue(simple.operands[1], scope);
-  return operate(statement, std::move(first), std::move(second), scope, error);
+  auto first = simpleValue(simple.operands[0], names);
+  auto second = simpleValue(simple.operands[1], names);
+  return operate(statement, std::move(first), std::move(second), names.scope(), error);
 }
 
-Operand runSimple(const APMPStatementValue& statement, APMPScope& scope, APMPError& error) {
+template <typename Names>
+Operand runSimple(const APMPStatementValue& statement, const Names& names, APMPError& error) {
   const auto& simple = statement.simple();
   Operand value;
   switch (simple.shape) {
     case SimpleStatement::Shape::Read:
-      return simpleValue(simple.operands[0], scope);
+      return simpleValue(simple.operands[0], names);
     case SimpleStatement::Shape::Operation:
-      return simpleOperation(statement, scope, error);
+      return simpleOperation(statement, names, error);
     case SimpleStatement::Shape::Assign:
-      value = simpleValue(simple.operands[0], scope);
+      value = simpleValue(simple.operands[0], names);
       break;
     case SimpleStatement::Shape::AssignOperation:
-      value = simpleOperation(*simple.operation, scope, error);
+      value = simpleOperation(*simple.operation, names, error);
       if (APMPFailed(error)) return Operand();
       break;
     case SimpleStatement::Shape::None:
       return Operand();
   }
-  if (!scope.assign(value, statement.bindingName(), statement.nameCache())) {
+  if (!names.assign(value, statement)) {
     APMPSetError(error, kAPMPErrorUnboundAssignment);
     return Operand();
   }
@@ -142,7 +194,7 @@ Operand runSimple(const APMPStatementValue& statement, APMPScope& scope, APMPErr
 
 // Counts `steps` steps that nest `depth` levels at once, when nothing can stop them before their
 // end; false when they must go one by one (near a limit, or with an error pending).
-inline bool countAtOnce(int steps, int depth, APMPHeap& heap, const APMPError& error) {
+[[gnu::always_inline]] inline bool countAtOnce(int steps, int depth, APMPHeap& heap, const APMPError& error) {
   if (APMPFailed(error) || heap.exhausted() || !heap.depthAvailable(depth) || !heap.countInstructions(steps)) {
     return false;
   }
@@ -167,20 +219,64 @@ inline bool hasOwnMethod(const APMPPropertyMap& properties, const std::u16string
   return properties.count() > 0 && properties.hasName(name);
 }
 
-Operand methodCall(const APMPStatementValue& statement, APMPHeap& heap, APMPScope& scope, APMPError& error) {
-  const auto& arguments = statement.arguments();
-  auto target = evaluateOperand(*arguments[0], heap, scope, error).box(heap);
-  if (APMPFailed(error)) return Operand();
-  auto name = evaluateOperand(*arguments[1], heap, scope, error);
-  if (APMPFailed(error)) return Operand();
-  // The quote is counted and nested as a statement; the array it would make holds only its own
-  // arguments, which the method receives directly, with the copy's work and memory charged.
-  if (!beginEvaluation(heap, error)) return Operand();
-  if (!heap.depthAvailable(1)) {
-    APMPSetError(error, kAPMPErrorLimitReached);
-    return Operand();
+// "push" with its arguments as the evaluator holds them: a computed number goes into its slot as a
+// number. A number's object would have been made as its argument was evaluated, so its memory is
+// held from then on and every later check sees what it would have seen.
+Operand push(const APMPStatementValue& statement, APMPArrayValue& array, APMPArguments arguments, APMPHeap& heap,
+             APMPScope& scope, APMPError& error) {
+  sdk::analytics::OperandList values(arguments.size());
+  std::size_t held = 0;
+  auto hold = [&] {
+    if (!values.span().back().isPlainNumber()) return;
+    heap.holdMemory(APMPArrayValue::kNumberBytes);
+    held += APMPArrayValue::kNumberBytes;
+  };
+  // A single literal or name cannot fail or make anything between its steps.
+  if (arguments.size() == 1 && statement.hasLeafArguments() &&
+      countAtOnce(statement.argumentSteps(), statement.argumentDepth(), heap, error)) {
+    values.push(simpleValue(statement.leafArguments()[0], ScopeNames(scope)));
+    hold();
+  } else {
+    for (const auto& argument : arguments) {
+      values.push(APMPEvaluator::evaluateValue(*argument, scope, error));
+      if (APMPFailed(error)) {
+        heap.refundMemory(held);
+        return Operand();
+      }
+      hold();
+    }
   }
-  if (name.kind() != APMPKind::String) {
+  const auto count = array.appendOperands(values.span(), held, error);
+  if (APMPFailed(error)) return Operand();
+  return Operand(static_cast<double>(count));
+}
+
+// `leadCounted`: the target, a literal name and the quote were counted with the statement.
+Operand methodCall(const APMPStatementValue& statement, APMPHeap& heap, APMPScope& scope, APMPError& error,
+                   bool leadCounted = false) {
+  const auto& arguments = statement.arguments();
+  APMPValueRef target;
+  // A computed name is held here while the method runs.
+  Operand computedName;
+  const APMPRuntimeValue* name = arguments[1].get();
+  if (leadCounted || (statement.leadSteps() && countAtOnce(statement.leadSteps(), 1, heap, error))) {
+    // The target, a literal name and the quote: counted together, nothing between them can fail.
+    target = simpleValue(statement.target(), ScopeNames(scope)).box(heap);
+  } else {
+    target = evaluateOperand(*arguments[0], heap, scope, error).box(heap);
+    if (APMPFailed(error)) return Operand();
+    computedName = evaluateOperand(*arguments[1], heap, scope, error);
+    if (APMPFailed(error)) return Operand();
+    name = computedName.object().get();
+    // The quote is counted and nested as a statement; the array it would make holds only its own
+    // arguments, which the method receives directly, with the copy's work and memory charged.
+    if (!beginEvaluation(heap, error)) return Operand();
+    if (!heap.depthAvailable(1)) {
+      APMPSetError(error, kAPMPErrorLimitReached);
+      return Operand();
+    }
+  }
+  if (!name || name->kind() != APMPKind::String) {
     APMPSetError(error, kAPMPErrorArgumentType);
     return Operand();
   }
@@ -189,17 +285,17 @@ Operand methodCall(const APMPStatementValue& statement, APMPHeap& heap, APMPScop
       !heap.reserve(quoted.size() * sizeof(APMPValueRef), error)) {
     return Operand();
   }
-  const auto& method = static_cast<const APMPStringValue&>(*name.object()).value();
+  const auto& method = static_cast<const APMPStringValue&>(*name).value();
   // A literal method name was resolved with the program; an array's own function of that name
   // still comes first, as applyWithName has it.
   if (target->kind() == APMPKind::Array && statement.arrayMethod() &&
       !hasOwnMethod(static_cast<APMPArrayValue&>(*target).propertyMap(), method)) {
-    const auto& arrays = APMPArrayCommandEvaluator::sharedInstance();
-    APMPRef<APMPArrayValue> array(static_cast<APMPArrayValue*>(target.get()));
+    auto* array = static_cast<APMPArrayValue*>(target.get());
     if (APMPArrayCommandEvaluator::isPush(statement.arrayMethod())) {
-      return arrays.pushWithArguments(array, quoted, scope, error);
+      return push(statement, *array, quoted, heap, scope, error);
     }
-    return arrays.run(statement.arrayMethod(), array, quoted, scope, error);
+    return APMPArrayCommandEvaluator::sharedInstance().run(statement.arrayMethod(), APMPRef<APMPArrayValue>(array),
+                                                           quoted, scope, error);
   }
   if (target->kind() == APMPKind::String && statement.stringMethod()) {
     return APMPStringCommandEvaluator::sharedInstance().run(
@@ -218,7 +314,7 @@ Operand call(const APMPStatementValue& statement, APMPHeap& heap, APMPScope& sco
   if (function->isNative()) return function->invokeWithArguments(arguments, scope, error);
   sdk::analytics::OperandList values(arguments.size());
   if (statement.hasLeafArguments() && countAtOnce(statement.argumentSteps(), statement.argumentDepth(), heap, error)) {
-    for (const auto& operand : statement.leafArguments()) values.push(simpleValue(operand, scope));
+    for (const auto& operand : statement.leafArguments()) values.push(simpleValue(operand, ScopeNames(scope)));
   } else {
     for (const auto& argument : arguments) {
       values.push(evaluateOperand(*argument, heap, scope, error));
@@ -228,6 +324,17 @@ Operand call(const APMPStatementValue& statement, APMPHeap& heap, APMPScope& sco
   return function->call(values.span(), error);
 }
 
+// An assignment whose name literal was counted: its value, then the write.
+Operand assignValue(const APMPStatementValue& statement, APMPHeap& heap, APMPScope& scope, APMPError& error) {
+  auto value = evaluateOperand(*statement.arguments()[1], heap, scope, error);
+  if (APMPFailed(error)) return Operand();
+  if (!scope.assign(value, statement.bindingName(), statement.nameCache())) {
+    APMPSetError(error, kAPMPErrorUnboundAssignment);
+    return Operand();
+  }
+  return value;
+}
+
 // The direct shapes; each evaluates its operands exactly as the opcode's handler would.
 Operand runForm(const APMPStatementValue& statement, APMPHeap& heap, APMPScope& scope, APMPError& error) {
   const auto& arguments = statement.arguments();
@@ -235,16 +342,9 @@ Operand runForm(const APMPStatementValue& statement, APMPHeap& heap, APMPScope& 
     case APMPStatementForm::ReadName:
       if (!beginEvaluation(heap, error)) return Operand();
       return scope.operandForName(statement.bindingName(), statement.nameCache());
-    case APMPStatementForm::AssignName: {
+    case APMPStatementForm::AssignName:
       if (!beginEvaluation(heap, error)) return Operand();
-      auto value = evaluateOperand(*arguments[1], heap, scope, error);
-      if (APMPFailed(error)) return Operand();
-      if (!scope.assign(value, statement.bindingName(), statement.nameCache())) {
-        APMPSetError(error, kAPMPErrorUnboundAssignment);
-        return Operand();
-      }
-      return value;
-    }
+      return assignValue(statement, heap, scope, error);
     case APMPStatementForm::QuotedCall:
       return methodCall(statement, heap, scope, error);
     case APMPStatementForm::Call:
@@ -274,7 +374,7 @@ Operand returnFromFunction(const APMPStatementValue& statement, APMPScope& scope
     const auto& value = static_cast<const APMPStatementValue&>(*statement.arguments()[0]);
     const auto& simple = value.simple();
     if (simple.shape != SimpleStatement::Shape::None && countAtOnce(1 + simple.steps, 1 + simple.depth, heap, error)) {
-      return runSimple(value, scope, error);
+      return runSimple(value, ScopeNames(scope), error);
     }
   }
   if (!beginEvaluation(heap, error)) return Operand();
@@ -293,7 +393,19 @@ Operand APMPEvaluator::evaluate(const APMPRuntimeValue& value, APMPScope& scope,
   if (value.kind() == APMPKind::Statement) {
     const auto& statement = static_cast<const APMPStatementValue&>(value);
     if (statement.simple().shape != sdk::analytics::SimpleStatement::Shape::None && countSimple(statement, heap, error)) {
-      return runSimple(statement, scope, error);
+      return runSimple(statement, ScopeNames(scope), error);
+    }
+    // An assignment of what is not simple: the statement and its name literal are two steps with
+    // nothing between them.
+    if (statement.form() == APMPStatementForm::AssignName && countAtOnce(2, 1, heap, error)) {
+      APMPDepthGuard depth(heap, error);
+      return assignValue(statement, heap, scope, error);
+    }
+    // So are a method call, its target when that is a literal or a name, a literal method name and
+    // the quote, one level deeper.
+    if (statement.leadSteps() && countAtOnce(1 + statement.leadSteps(), 2, heap, error)) {
+      APMPDepthGuard depth(heap, error);
+      return methodCall(statement, heap, scope, error, true);
     }
   }
   if (!beginEvaluation(heap, error)) return Operand();
@@ -312,11 +424,12 @@ bool APMPEvaluator::test(const APMPRuntimeValue& value, APMPScope& scope, APMPEr
     double b = 0;
     if (statement.form() == APMPStatementForm::Comparison && simple.shape == SimpleStatement::Shape::Operation &&
         countSimple(statement, APMPScopeHeap(scope), error)) {
-      if (simpleNumber(simple.operands[0], scope, a) && simpleNumber(simple.operands[1], scope, b)) {
+      const ScopeNames names(scope);
+      if (simpleNumber(simple.operands[0], names, a) && simpleNumber(simple.operands[1], names, b)) {
         return compare(statement.operation(), a, b);
       }
-      auto first = simpleValue(simple.operands[0], scope);
-      auto second = simpleValue(simple.operands[1], scope);
+      auto first = simpleValue(simple.operands[0], names);
+      auto second = simpleValue(simple.operands[1], names);
       const auto result = operate(statement, std::move(first), std::move(second), scope, error);
       return !APMPFailed(error) && result.truth(error) && !APMPFailed(error);
     }
@@ -370,4 +483,88 @@ Operand APMPEvaluator::runFunctionBody(APMPArguments statements, APMPScope& scop
     }
   }
   return result;
+}
+
+namespace {
+
+// A return's value when it is a literal or a simple statement, with the steps and depth of the
+// return and its value; null otherwise (and for a return of nothing).
+const APMPRuntimeValue* simpleReturnValue(const APMPStatementValue& statement, int& steps, int& depth) {
+  if (statement.arguments().empty()) {
+    steps = 1;
+    depth = 1;
+    return nullptr;
+  }
+  const auto& value = *statement.arguments()[0];
+  if (value.kind() != APMPKind::Statement) {
+    steps = 2;
+    depth = 1;
+    return &value;
+  }
+  const auto& simple = static_cast<const APMPStatementValue&>(value).simple();
+  if (simple.shape == SimpleStatement::Shape::None) return nullptr;
+  steps = 1 + simple.steps;
+  depth = 1 + simple.depth;
+  return &value;
+}
+
+}  // namespace
+
+bool APMPEvaluator::bindsNoName(APMPArguments statements) {
+  for (const auto& value : statements) {
+    if (value->kind() != APMPKind::Statement) continue;
+    const auto& statement = static_cast<const APMPStatementValue&>(*value);
+    int steps = 0;
+    int depth = 0;
+    if (statement.form() == APMPStatementForm::Return) {
+      if (!statement.arguments().empty() && !simpleReturnValue(statement, steps, depth)) return false;
+    } else if (statement.simple().shape == SimpleStatement::Shape::None) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool APMPEvaluator::runFrameless(APMPArguments statements, const sdk::analytics::CallFrame& frame, Operand& result,
+                                 std::size_t& next, APMPError& error) {
+  auto& heap = APMPScopeHeap(frame.definingScope());
+  const FrameNames names(frame);
+  result = Operand();
+  for (next = 0; next < statements.size(); ++next) {
+    const auto& value = *statements[next];
+    if (value.kind() != APMPKind::Statement) {
+      if (!countAtOnce(1, 0, heap, error)) return false;
+      result = literal(value);
+      continue;
+    }
+    const auto& statement = static_cast<const APMPStatementValue&>(value);
+    if (statement.form() == APMPStatementForm::Return) {
+      int steps = 0;
+      int depth = 0;
+      const auto* returned = simpleReturnValue(statement, steps, depth);
+      if (!countAtOnce(steps, depth, heap, error)) return false;
+      if (!returned) {
+        result = Operand();
+      } else if (returned->kind() != APMPKind::Statement) {
+        result = literal(*returned);
+      } else {
+        result = runSimple(static_cast<const APMPStatementValue&>(*returned), names, error);
+      }
+      if (APMPFailed(error)) result = Operand();
+      return true;
+    }
+    if (!countSimple(statement, heap, error)) return false;
+    result = runSimple(statement, names, error);
+    if (APMPFailed(error)) {
+      result = Operand();
+      return true;
+    }
+    // A variable may hold a control value a function returned; it ends the body as it would there.
+    if (result.kind() == APMPKind::Control) {
+      const auto& control = static_cast<const APMPControlValue&>(*result.object());
+      if (control.type() == APMPControlValue::Type::Return) result = Operand(control.data());
+      return true;
+    }
+  }
+  return true;
 }

@@ -6,6 +6,9 @@
 #include "sdk/analytics/rules/Operand.h"
 
 class APMPScope;
+namespace sdk::analytics {
+class CallFrame;
+}
 
 // The entry points every evaluator uses for sub-statements.
 struct APMPEvaluator {
@@ -26,4 +29,12 @@ struct APMPEvaluator {
   // A function's body in its call scope: a return ends it with its value, a break or continue that
   // escapes is the result as it stands, otherwise the last statement's value.
   static sdk::analytics::Operand runFunctionBody(APMPArguments statements, APMPScope& scope, APMPError& error);
+  // Whether a body can run with its parameters in a frame: every statement a literal, a simple
+  // statement, or a return of one.
+  static bool bindsNoName(APMPArguments statements);
+  // runFunctionBody for such a body, with the parameters in `frame`. False when statement `next`
+  // must go step by step (a limit is near): the caller goes on from there in a scope made from the
+  // frame. Otherwise `result` is the body's result.
+  static bool runFrameless(APMPArguments statements, const sdk::analytics::CallFrame& frame,
+                           sdk::analytics::Operand& result, std::size_t& next, APMPError& error);
 };

@@ -6,6 +6,7 @@
 #include "sdk/analytics/rules/APMPCommandHelpers.h"
 #include "sdk/analytics/rules/APMPEvaluator.h"
 #include "sdk/analytics/rules/APMPMapValue.h"
+#include "sdk/analytics/rules/CallFrame.h"
 #include "sdk/analytics/rules/OperandList.h"
 
 APMPFunctionValue::APMPFunctionValue(APMPHeap& heap, std::u16string functionName,
@@ -31,6 +32,8 @@ APMPFunctionValue::APMPFunctionValue(APMPHeap& heap, std::u16string functionName
     distinctParameters_ = std::find(parameters_.begin() + static_cast<std::ptrdiff_t>(i) + 1, parameters_.end(),
                                     parameters_[i]) == parameters_.end();
   }
+  frameless_ = definingScope_ && distinctParameters_ && parameters_.size() <= sdk::analytics::OperandList::kInline &&
+               APMPEvaluator::bindsNoName(statements_);
 }
 
 APMPFunctionValue::APMPFunctionValue(APMPHeap& heap, std::u16string functionName)
@@ -74,6 +77,36 @@ sdk::analytics::Operand APMPFunctionValue::call(std::span<sdk::analytics::Operan
   if (parameters_.size() > 8 && !heap()->chargeWork(static_cast<std::int64_t>(parameters_.size()), error)) {
     return {};
   }
+  std::size_t from = 0;
+  // The first call makes the scope later calls would reuse, so memory is charged and held just as
+  // for a body run in a scope.
+  if (frameless_ && spareScope_) {
+    if (arguments.size() >= parameters_.size()) {
+      sdk::analytics::Operand result;
+      if (runFrameless(arguments, result, from, error)) return result;
+    } else {
+      // The parameters not passed are undefined.
+      sdk::analytics::OperandList slots(parameters_.size());
+      for (std::size_t i = 0; i < parameters_.size(); ++i) {
+        slots.push(i < arguments.size() ? std::move(arguments[i]) : sdk::analytics::Operand());
+      }
+      sdk::analytics::Operand result;
+      if (runFrameless(slots.span(), result, from, error)) return result;
+      return callInScope(slots.span(), from, error);
+    }
+  }
+  return callInScope(arguments, from, error);
+}
+
+bool APMPFunctionValue::runFrameless(std::span<sdk::analytics::Operand> slots, sdk::analytics::Operand& result,
+                                     std::size_t& next, APMPError& error) {
+  const sdk::analytics::CallFrame frame(parameterNames_, parameterHashes_, slots.first(parameters_.size()),
+                                        *definingScope_);
+  return APMPEvaluator::runFrameless(statements_, frame, result, next, error);
+}
+
+sdk::analytics::Operand APMPFunctionValue::callInScope(std::span<sdk::analytics::Operand> arguments, std::size_t from,
+                                                       APMPError& error) {
   auto argument = [&](std::size_t i) { return i < arguments.size() ? std::move(arguments[i]) : sdk::analytics::Operand(); };
   APMPRef<APMPScope> callScope = std::move(spareScope_);
   if (callScope) {
@@ -86,7 +119,7 @@ sdk::analytics::Operand APMPFunctionValue::call(std::span<sdk::analytics::Operan
       else callScope->addValue(argument(i), name);
     }
   }
-  auto result = APMPEvaluator::runFunctionBody(statements_, *callScope, error);
+  auto result = APMPEvaluator::runFunctionBody(APMPArguments(statements_).subspan(from), *callScope, error);
   // Kept only for a function whose parameters are the scope's first bindings, in order.
   if (!spareScope_ && definingScope_ && distinctParameters_ && callScope->recycle(parameters_.size())) {
     spareScope_ = std::move(callScope);

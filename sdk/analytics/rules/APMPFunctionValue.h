@@ -48,6 +48,14 @@ class APMPFunctionValue : public APMPRuntimeValue {
   void clearChildren() override;
 
  private:
+  // A call of a body that binds no name, with the parameters in `slots`: false when statement
+  // `next` must run step by step in a scope (see APMPEvaluator::runFrameless).
+  bool runFrameless(std::span<sdk::analytics::Operand> slots, sdk::analytics::Operand& result, std::size_t& next,
+                    APMPError& error);
+  // The call in a scope holding the parameters, its body run from statement `from` on (the
+  // arguments hold what the statements before it left in the parameters).
+  sdk::analytics::Operand callInScope(std::span<sdk::analytics::Operand> arguments, std::size_t from,
+                                      APMPError& error);
   const std::u16string functionName_;
   std::vector<std::u16string> parameters_;
   // The parameters as the string values and hashes each call binds.
@@ -55,6 +63,8 @@ class APMPFunctionValue : public APMPRuntimeValue {
   std::vector<std::size_t> parameterHashes_;
   // No name twice: a call binds its parameters without looking for earlier ones.
   bool distinctParameters_ = true;
+  // The body binds no name: a call keeps the parameters in slots and makes no scope.
+  bool frameless_ = false;
   // The last call's scope, kept when nothing else held it: the next call binds its parameters in
   // place instead of making a scope.
   APMPRef<APMPScope> spareScope_;

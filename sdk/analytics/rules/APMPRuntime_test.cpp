@@ -244,11 +244,61 @@ TEST_F(APMPRuntimeTest, EveryInstructionIsCountedInOrder) {
                            "(loop (< $n 8) (= \"n\" (dbl $n)) false (quote)) $n",
                            "8"),
             58);
+  // Through a function that binds nothing, so its parameter lives in a slot until a limit is near
+  // and the rest of its body runs in a scope made from the slots.
+  EXPECT_EQ(stopEverywhere("(defun \"twice\" (quote \"x\") (= \"x\" (* $x 2)) (return $x)) (var \"n\") (= \"n\" 1)"
+                           "(loop (< $n 8) (= \"n\" (twice $n)) false (quote)) $n",
+                           "8"),
+            70);
   // And through numbers pushed as they are computed.
   EXPECT_EQ(stopEverywhere("(var \"n\") (= \"n\" 1) (var \"a\") (= \"a\" (array))"
                            "(loop (< $n 8) (= \"n\" (* $n 2)) false (quote (call $a \"push\" (quote $n)))) $n",
                            "8"),
             70);
+}
+
+// A function whose body only reads, computes, assigns and returns keeps its parameters in slots:
+// it must see, change and shadow names exactly as a call scope holding only them would.
+TEST_F(APMPRuntimeTest, FunctionsThatBindNothingBehaveAsCallsWithAScope) {
+  run("(var \"a\") (= \"a\" 100) (var \"g\") (= \"g\" 10)"
+      "(defun \"f\" (quote \"a\" \"b\") (= \"a\" (+ $a $g)) (= \"g\" (+ $g 1)) (return (+ $a $b)))");
+  ASSERT_FALSE(APMPFailed(error));
+  EXPECT_EQ(text("(f 1 2)"), "13");
+  EXPECT_EQ(text("(+ (+ $a \"/\") $g)"), "100/11");
+  EXPECT_EQ(text("(f 1)"), "NaN");  // b undefined
+  EXPECT_EQ(text("(f 1 2 3)"), "15");
+  EXPECT_EQ(typed("(defun \"h\" (quote \"p\") $nosuch) (h)"), "undefined undefined");
+  EXPECT_EQ(errorOf("(defun \"bad\" (quote) (= \"nowhere\" 1)) (bad)"), kAPMPErrorUnboundAssignment);
+  EXPECT_EQ(text("(defun \"last\" (quote \"v\") (+ $v 1) 4 (* $v 3)) (last 2)"), "6");
+  EXPECT_EQ(typed("(defun \"k\" (quote) 1 (return \"s\") (= \"g\" 0)) (k)"), "string s");
+  EXPECT_EQ(typed("(defun \"none\" (quote) (return)) (none)"), "undefined undefined");
+  EXPECT_EQ(text("$g"), "13");
+  // A variable holding a control value a function returned ends the body there, as a statement
+  // list ends at a control value.
+  run("(defun \"brk\" (quote) (return (break))) (var \"c\") (= \"c\" (brk))"
+      "(defun \"slots\" (quote) $c (return 5)) (defun \"scoped\" (quote) (block) $c (return 5))");
+  ASSERT_FALSE(APMPFailed(error));
+  EXPECT_EQ(typed("(slots)"), typed("(scoped)"));
+  EXPECT_EQ(run("(slots)")->kind(), APMPKind::Control);
+  // Memory is held as by a call run in a scope: the first call makes the scope the next ones reuse,
+  // which keeps none of their parameters alive.
+  run("(var \"t\") (= \"t\" \"\") (var \"i\") (= \"i\" 0)"
+      "(loop (< $i 300) (= \"i\" (+ $i 1)) false (quote (= \"t\" (+ $t \"x\"))))"
+      "(defun \"bare\" (quote \"s\") (= \"s\" (+ $s \"\")) (return $s))"
+      "(defun \"scoped\" (quote \"s\") (var \"k\") (= \"s\" (+ $s \"\")) (return $s))");
+  ASSERT_FALSE(APMPFailed(error));
+  auto heldBy = [&](const std::string& call) {
+    const auto before = runtime->heap().liveBytes();
+    run(call);
+    return runtime->heap().liveBytes() - before;
+  };
+  for (const auto* call : {"1", "(+ $t \"y\")", "2"}) {
+    EXPECT_EQ(heldBy(std::string("(bare ") + call + ")"), heldBy(std::string("(scoped ") + call + ")")) << call;
+  }
+  // Closures made by one function each keep their own parameter.
+  EXPECT_EQ(text("(defun \"adder\" (quote \"n\") (return (fn \"\" (quote \"m\") (return (+ $n $m)))))"
+                 "(var \"p\") (= \"p\" (adder 1)) (var \"q\") (= \"q\" (adder 20)) (+ (p 2) (q 3))"),
+            "26");
 }
 
 // Statements remember where they found a name, and numbers stay plain doubles in bindings until a

@@ -64,7 +64,7 @@ void APMPStatementValue::compile() {
     nameHash_ = sdk::analytics::BindingName::hashOf(name());
   }
   compileSimple();
-  if (form_ == APMPStatementForm::Call) compileArguments();
+  if (form_ == APMPStatementForm::Call || form_ == APMPStatementForm::QuotedCall) compileArguments();
 }
 
 // A literal is one step at no depth; a name read two steps, one level down. Anything else is not
@@ -89,19 +89,33 @@ int APMPStatementValue::leaf(const APMPValueRef& value, sdk::analytics::SimpleOp
 }
 
 void APMPStatementValue::compileArguments() {
-  std::vector<sdk::analytics::SimpleOperand> operands(arguments_.size());
+  const APMPValueList* arguments = &arguments_;
+  std::vector<sdk::analytics::SimpleOperand> operands;
+  if (form_ == APMPStatementForm::QuotedCall) {
+    // The target first, when it is a literal or a name and the method's name is a literal.
+    sdk::analytics::SimpleOperand target;
+    const int steps = leaf(arguments_[0], target);
+    if (steps == 0 || arguments_[1]->kind() != APMPKind::String) return;
+    operands.push_back(target);
+    leadSteps_ = static_cast<std::uint8_t>(steps + 2);
+    arguments = &static_cast<const APMPStatementValue&>(*arguments_[2]).arguments();
+  }
+  const auto first = operands.size();
+  operands.resize(first + arguments->size());
   std::uint32_t steps = 0;
   std::uint8_t depth = 0;
-  for (std::size_t i = 0; i < arguments_.size(); ++i) {
-    const int s = leaf(arguments_[i], operands[i]);
-    if (s == 0 || arguments_.size() > sdk::analytics::OperandList::kInline) return;
+  bool leaves = arguments->size() <= sdk::analytics::OperandList::kInline;
+  for (std::size_t i = 0; i < arguments->size() && leaves; ++i) {
+    const int s = leaf((*arguments)[i], operands[first + i]);
+    leaves = s != 0;
     steps += static_cast<std::uint32_t>(s);
     if (s == 2) depth = 1;
   }
+  if (!leaves) operands.resize(first);
   simpleArguments_ = std::move(operands);
   argumentSteps_ = steps;
   argumentDepth_ = depth;
-  leafArguments_ = true;
+  leafArguments_ = leaves;
 }
 
 void APMPStatementValue::compileSimple() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -60,10 +61,17 @@ class APMPStatementValue final : public APMPRuntimeValue {
 
   // The compact form of a simple statement (shape None when it is not one).
   const sdk::analytics::SimpleStatement& simple() const { return simple_; }
-  // Whether every argument of a Call is a literal or a name: their steps can then be counted at
-  // once (argumentSteps, nesting argumentDepth), as they cannot fail or make anything in between.
+  // Whether every argument of a Call, or every quoted argument of a QuotedCall, is a literal or a
+  // name: their steps can then be counted at once (argumentSteps, nesting argumentDepth), as they
+  // cannot fail or make anything in between.
   bool hasLeafArguments() const { return leafArguments_; }
-  const std::vector<sdk::analytics::SimpleOperand>& leafArguments() const { return simpleArguments_; }
+  std::span<const sdk::analytics::SimpleOperand> leafArguments() const {
+    return std::span(simpleArguments_).subspan(leadSteps_ ? 1 : 0);
+  }
+  // A QuotedCall whose target is a literal or a name and whose method name is a literal: the
+  // target, the name and the quote are leadSteps() steps, one level deep, with nothing between.
+  int leadSteps() const { return leadSteps_; }
+  const sdk::analytics::SimpleOperand& target() const { return simpleArguments_[0]; }
   int argumentSteps() const { return static_cast<int>(argumentSteps_); }
   int argumentDepth() const { return argumentDepth_; }
 
@@ -90,5 +98,6 @@ class APMPStatementValue final : public APMPRuntimeValue {
   std::vector<sdk::analytics::SimpleOperand> simpleArguments_;
   std::uint32_t argumentSteps_ = 0;
   std::uint8_t argumentDepth_ = 0;
+  std::uint8_t leadSteps_ = 0;
   bool leafArguments_ = false;
 };
