@@ -102,6 +102,7 @@ bool APMAudience::evaluateFiltersForEventName(const std::string& eventName, cons
   }
   if (filters->filters.empty()) return true;
   sdk::analytics::EventParameterLookup parameters(filters->parameterNames, eventParameters);
+  bool aggregatesNamedAlike = eventAggregates && eventAggregates->name == eventName;
   auto evaluate = [&](const auto& kept) -> std::optional<bool> {
     if (!kept.message) {
       const APMEventFilter& filter = kept.record;
@@ -110,7 +111,8 @@ bool APMAudience::evaluateFiltersForEventName(const std::string& eventName, cons
                                       Value(filter.audienceID), Value(filter.isDynamic)});
       return std::nullopt;
     }
-    return kept.prepared->evaluate(eventName, parameters, eventAggregates, *monitor_);
+    if (!kept.namedAsStored) return kept.prepared->evaluate(eventName, parameters, eventAggregates, *monitor_);
+    return kept.prepared->judge(eventName, parameters, eventAggregates, aggregatesNamedAlike, *monitor_);
   };
   // An event filter that held keeps holding: later events only move its timestamps.
   auto decide = [](const APMEventFilter&, bool outcome, bool heldBefore) { return outcome || heldBefore; };

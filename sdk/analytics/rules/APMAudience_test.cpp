@@ -383,6 +383,20 @@ TEST_F(AudienceTest, KeptFiltersFollowEveryChangeOfTheStoredOnes) {
   ASSERT_TRUE(event("buy", value(50), 60));
   EXPECT_FALSE(current(4));
 
+  // A row whose message names another event, and aggregates of another name, are still refused.
+  ASSERT_TRUE(database->updateEventFilters(
+      {{6, 0, "buy", eventFilter(0, "sell")->protoBuffer(), false},
+       {6, 1, "buy", eventFilter(1, "buy", {}, numberFilter(2, "0"))->protoBuffer(), false},
+       {6, 2, "buy", eventFilter(2, "buy", {above("1")})->protoBuffer(), false}},
+      &error));
+  APMEventAggregates other("sell", 5, 5, 5, 0);
+  ASSERT_TRUE(audiences->evaluateFiltersForEventName("buy", value(50), &other, 65, nullptr));
+  EXPECT_TRUE(scope.logged(7006));
+  EXPECT_TRUE(scope.logged(7007));
+  EXPECT_EQ(bits(6, 0), std::make_pair(false, false));
+  EXPECT_EQ(bits(6, 1), std::make_pair(false, false));
+  EXPECT_EQ(bits(6, 2), std::make_pair(true, true));
+
   ASSERT_TRUE(audiences->updateAudiences({audience(5, {}, {propertyFilter(0, "plan", matches("pro"))})}));
   ASSERT_TRUE(property("plan", APMValue("free"), 70));
   EXPECT_EQ(bits(5, 0), std::make_pair(true, false));

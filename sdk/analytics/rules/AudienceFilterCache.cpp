@@ -35,7 +35,10 @@ const EventFilterSet* AudienceFilterCache::eventFilters(APMDatabase& database, c
     auto& kept = set.filters.emplace_back();
     kept.record = std::move(record);
     decode<APMPBEventFilter>(kept);
-    if (kept.message) kept.prepared.emplace(*kept.message, set.parameterNames);
+    if (kept.message) {
+      kept.prepared.emplace(*kept.message, set.parameterNames);
+      kept.namedAsStored = kept.prepared->isFor(eventName);
+    }
   }
   return &set;
 }

@@ -24,6 +24,8 @@ struct KeptAudienceFilter {
   Record record;
   std::shared_ptr<const Message> message;
   std::optional<Prepared> prepared;
+  // The message names what the row is stored under, so the name need not be compared per event.
+  bool namedAsStored = false;
 };
 
 // The stored event filters of one event name, with the parameters they ask for.

@@ -43,9 +43,16 @@ APMFilterOutcome PreparedEventFilter::evaluate(const std::string& eventName, Eve
                          Value(APMEventNameForDisplay(eventName)), APMMessageContext(*message_));
     return std::nullopt;
   }
+  return judge(eventName, parameters, aggregates, aggregates && aggregates->name == eventName, monitor);
+}
+
+APMFilterOutcome PreparedEventFilter::judge(const std::string& eventName, EventParameterLookup& parameters,
+                                            const APMEventAggregates* aggregates, bool aggregatesNamedAlike,
+                                            APMMonitor& monitor) const {
+  using platform::foundation::Value;
   if (!countMessage_ && parameters_.empty()) return true;
   if (countMessage_) {
-    if (!aggregates || aggregates->name != eventName) {
+    if (!aggregatesNamedAlike) {
       monitor.logWithLevel(1, 7007,
                            "Event aggregates name does not match event name. Audience filter will not be evaluated",
                            Value(aggregates ? APMEventNameForDisplay(aggregates->name) : std::string()),

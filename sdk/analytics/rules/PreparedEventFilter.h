@@ -29,6 +29,13 @@ class PreparedEventFilter {
   APMFilterOutcome evaluate(const std::string& eventName, EventParameterLookup& parameters,
                             const APMEventAggregates* aggregates, APMMonitor& monitor) const;
 
+  // Whether the filter judges events of this name: then `judge` may skip the name checks.
+  bool isFor(const std::string& eventName) const { return eventName_ && !eventName.empty() && *eventName_ == eventName; }
+  // The rest of `evaluate` for an event of a name isFor accepts, its aggregates' name compared once
+  // for every filter of that name.
+  APMFilterOutcome judge(const std::string& eventName, EventParameterLookup& parameters,
+                         const APMEventAggregates* aggregates, bool aggregatesNamedAlike, APMMonitor& monitor) const;
+
  private:
   struct Parameter {
     PreparedValueFilter filter;
