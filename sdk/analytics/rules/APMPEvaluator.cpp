@@ -306,20 +306,33 @@ Operand methodCall(const APMPStatementValue& statement, APMPHeap& heap, APMPScop
 
 // A call of the function bound under the opcode's name. A script function takes its arguments as
 // they are; a native one goes the general way.
-Operand call(const APMPStatementValue& statement, APMPHeap& heap, APMPScope& scope, APMPError& error) {
+// The function a call by name calls, or null when its name holds no function.
+inline APMPFunctionValue* calledFunction(const APMPStatementValue& statement, const APMPScope& scope) {
   const auto* binding = scope.bindingFor(statement.bindingName(), statement.nameCache());
-  if (!binding || !binding->value || binding->value->kind() != APMPKind::Function) return Operand();
-  APMPRef<APMPFunctionValue> function(static_cast<APMPFunctionValue*>(binding->value.get()));
+  if (!binding || !binding->value || binding->value->kind() != APMPKind::Function) return nullptr;
+  return static_cast<APMPFunctionValue*>(binding->value.get());
+}
+
+// A call of a script function whose arguments are literals and names, counted already.
+Operand callWithLeafArguments(const APMPStatementValue& statement, APMPFunctionValue& function, APMPScope& scope,
+                              APMPError& error) {
+  sdk::analytics::OperandList values(statement.arguments().size());
+  for (const auto& operand : statement.leafArguments()) values.push(simpleValue(operand, ScopeNames(scope)));
+  return function.call(values.span(), error);
+}
+
+Operand call(const APMPStatementValue& statement, APMPHeap& heap, APMPScope& scope, APMPError& error) {
+  APMPRef<APMPFunctionValue> function(calledFunction(statement, scope));
+  if (!function) return Operand();
   const auto& arguments = statement.arguments();
   if (function->isNative()) return function->invokeWithArguments(arguments, scope, error);
-  sdk::analytics::OperandList values(arguments.size());
   if (statement.hasLeafArguments() && countAtOnce(statement.argumentSteps(), statement.argumentDepth(), heap, error)) {
-    for (const auto& operand : statement.leafArguments()) values.push(simpleValue(operand, ScopeNames(scope)));
-  } else {
-    for (const auto& argument : arguments) {
-      values.push(evaluateOperand(*argument, heap, scope, error));
-      if (APMPFailed(error)) return Operand();
-    }
+    return callWithLeafArguments(statement, *function, scope, error);
+  }
+  sdk::analytics::OperandList values(arguments.size());
+  for (const auto& argument : arguments) {
+    values.push(evaluateOperand(*argument, heap, scope, error));
+    if (APMPFailed(error)) return Operand();
   }
   return function->call(values.span(), error);
 }
@@ -400,6 +413,16 @@ Operand APMPEvaluator::evaluate(const APMPRuntimeValue& value, APMPScope& scope,
     if (statement.form() == APMPStatementForm::AssignName && countAtOnce(2, 1, heap, error)) {
       APMPDepthGuard depth(heap, error);
       return assignValue(statement, heap, scope, error);
+    }
+    // A call of a script function with literal and named arguments: the statement and its
+    // arguments, one level deeper (the call holds itself while it runs).
+    if (statement.form() == APMPStatementForm::Call && statement.hasLeafArguments()) {
+      auto* function = calledFunction(statement, scope);
+      if (function && !function->isNative() &&
+          countAtOnce(1 + statement.argumentSteps(), 1 + statement.argumentDepth(), heap, error)) {
+        APMPDepthGuard depth(heap, error);
+        return callWithLeafArguments(statement, *function, scope, error);
+      }
     }
     // So are a method call, its target when that is a literal or a name, a literal method name and
     // the quote, one level deeper.

@@ -257,6 +257,32 @@ TEST_F(APMPRuntimeTest, EveryInstructionIsCountedInOrder) {
             70);
 }
 
+// The statements counted at once nest exactly as deep as when each is counted alone: below the
+// nesting a program needs it stops with error 18, at it the program ends.
+TEST_F(APMPRuntimeTest, EveryNestingLevelIsCounted) {
+  auto deepestNesting = [&](const std::string& program, const std::string& result) {
+    for (int depth = 0;; ++depth) {
+      APMPLimits limits;
+      limits.evaluationDepth = depth;
+      useLimits(limits);
+      const auto outcome = text(program);
+      if (outcome != "error 18") {
+        EXPECT_EQ(outcome, result) << depth;
+        return depth;
+      }
+    }
+  };
+  const std::string twice = "(defun \"twice\" (quote \"x\") (= \"x\" (* $x 2)) (return $x)) (var \"n\") (= \"n\" 3) ";
+  EXPECT_EQ(deepestNesting(twice + "(= \"n\" (twice $n)) $n", "6"), 5);
+  EXPECT_EQ(deepestNesting(twice + "(= \"n\" (twice (twice $n))) $n", "12"), 6);
+  EXPECT_EQ(deepestNesting(twice + "(twice 5)", "10"), 4);
+  EXPECT_EQ(deepestNesting("(var \"a\") (= \"a\" (array)) (call $a \"push\" (quote 1 2))", "2"), 2);
+  EXPECT_EQ(deepestNesting("(var \"a\") (= \"a\" (array 7)) (var \"b\") (= \"b\" (call $a \"push\" (quote $a)))"
+                           "(+ $b (. $a \"length\"))",
+                           "4"),
+            4);
+}
+
 // A function whose body only reads, computes, assigns and returns keeps its parameters in slots:
 // it must see, change and shadow names exactly as a call scope holding only them would.
 TEST_F(APMPRuntimeTest, FunctionsThatBindNothingBehaveAsCallsWithAScope) {

@@ -4,7 +4,6 @@
 #include <memory>
 #include <new>
 #include <span>
-#include <vector>
 
 #include "sdk/analytics/rules/Operand.h"
 
@@ -18,28 +17,27 @@ class OperandList {
 
   explicit OperandList(std::size_t capacity) {
     if (capacity > kInline) {
-      list_.reserve(capacity);
-      values_ = list_.data();
+      values_ = std::allocator<Operand>().allocate(capacity);
+      capacity_ = capacity;
     }
   }
   OperandList(const OperandList&) = delete;
   OperandList& operator=(const OperandList&) = delete;
   ~OperandList() {
-    if (list_.capacity() == 0) std::destroy_n(values_, size_);
+    std::destroy_n(values_, size_);
+    if (capacity_ > 0) std::allocator<Operand>().deallocate(values_, capacity_);
   }
 
-  void push(Operand value) {
-    if (list_.capacity() > 0) list_.push_back(std::move(value));
-    else new (values_ + size_) Operand(std::move(value));
-    ++size_;
-  }
+  // At most the capacity given.
+  [[gnu::always_inline]] void push(Operand value) { new (values_ + size_++) Operand(std::move(value)); }
   std::span<Operand> span() { return {values_, size_}; }
 
  private:
   alignas(Operand) unsigned char storage_[kInline * sizeof(Operand)];
   Operand* values_ = reinterpret_cast<Operand*>(storage_);
   std::size_t size_ = 0;
-  std::vector<Operand> list_;
+  // Nonzero when the list is on the heap.
+  std::size_t capacity_ = 0;
 };
 
 }  // namespace sdk::analytics
