@@ -83,6 +83,9 @@ class ScopeNames {
   bool assign(const Operand& value, const APMPStatementValue& statement) const {
     return scope_.assign(value, statement.bindingName(), statement.nameCache());
   }
+  bool assignNumber(double number, const APMPStatementValue& statement) const {
+    return scope_.assignNumber(number, statement.bindingName(), statement.nameCache());
+  }
 
  private:
   APMPScope& scope_;
@@ -111,6 +114,13 @@ class FrameNames {
       return true;
     }
     return outer_.assign(value, statement);
+  }
+  bool assignNumber(double number, const APMPStatementValue& statement) const {
+    if (auto* slot = frame_.slotFor(statement.bindingName())) {
+      *slot = Operand(number);
+      return true;
+    }
+    return outer_.assignNumber(number, statement);
   }
 
  private:
@@ -178,10 +188,23 @@ Operand runSimple(const APMPStatementValue& statement, const Names& names, APMPE
     case SimpleStatement::Shape::Assign:
       value = simpleValue(simple.operands[0], names);
       break;
-    case SimpleStatement::Shape::AssignOperation:
-      value = simpleOperation(*simple.operation, names, error);
+    case SimpleStatement::Shape::AssignOperation: {
+      // Arithmetic on numbers goes straight into the binding.
+      const auto& operation = *simple.operation;
+      double a = 0;
+      double b = 0;
+      if (operation.form() == APMPStatementForm::Arithmetic &&
+          simpleNumber(operation.simple().operands[0], names, a) &&
+          simpleNumber(operation.simple().operands[1], names, b)) {
+        const double number = arithmetic(operation.operation(), a, b);
+        if (names.assignNumber(number, statement)) return Operand(number);
+        APMPSetError(error, kAPMPErrorUnboundAssignment);
+        return Operand();
+      }
+      value = simpleOperation(operation, names, error);
       if (APMPFailed(error)) return Operand();
       break;
+    }
     case SimpleStatement::Shape::None:
       return Operand();
   }

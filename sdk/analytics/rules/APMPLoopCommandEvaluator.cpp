@@ -238,7 +238,7 @@ APMPValueRef generalLoop(APMPArguments args, APMPScope& scope, APMPError& error)
   if (bodyFirst && !runBody(body, scope, result, error)) return result;
   if (!condition(args[0], scope, error)) return undefined();
   while (true) {
-    if (!runBody(body, scope, result, error)) return result;
+    if (!body.empty() && !runBody(body, scope, result, error)) return result;
     APMPEvaluator::evaluate(*args[1], scope, error);
     if (APMPFailed(error)) return undefined();
     if (!condition(args[0], scope, error)) return undefined();

@@ -62,6 +62,14 @@ class APMPScope final : public APMPHeapObject {
     const auto holder = cachedHolder(name, cache);
     return holder.scope ? &holder.scope->bindings_.at(holder.position) : nullptr;
   }
+  // The same for a number, as a counting loop writes it.
+  bool assignNumber(double number, const BindingName& name, NameCache& cache) {
+    const auto holder = cachedHolder(name, cache);
+    if (!holder.scope) return false;
+    if (holder.scope == this && !bindings_.isImmutable()) bindings_.writeNumber(holder.position, number);
+    else writeTo(holder, Operand(number));
+    return true;
+  }
   bool assign(const Operand& value, const BindingName& name, NameCache& cache) {
     const auto holder = cachedHolder(name, cache);
     if (!holder.scope) return false;

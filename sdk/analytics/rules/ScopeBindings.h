@@ -72,6 +72,12 @@ class ScopeBindings {
     if (entry.constant) return;
     store(entry, value);
   }
+  void writeNumber(std::size_t i, double number) {
+    auto& entry = entries_[i];
+    if (entry.constant) return;
+    entry.value = nullptr;
+    entry.number = number;
+  }
 
   // Binds in this scope, replacing a binding that is not a constant; answers the change in charged
   // bytes. A new name's string value is made in `heap` when the name brings none.
