@@ -669,10 +669,12 @@ void CurlEngine::Impl::onWatchdog(const std::weak_ptr<foundation::Clock>& weak) 
       next = std::min(next, deadline);
     }
   }
+  // The next deadline is armed before anyone hears of a time-out: a caller told of one may move the clock
+  // on at once, and a timer set after that move would wait for the move after it.
+  if (next != INT64_MAX) setWatchdog(watchdog, clock, next);
   for (std::uint64_t id : expired) {
     if (Transfer* t = find(id)) finish(*t, makeURLError(URLErrorTimedOut, "The request timed out.", t->request.url));
   }
-  if (next != INT64_MAX) setWatchdog(watchdogFor(clock), clock, next);
 }
 
 void CurlEngine::Impl::onDone(Transfer& t, CURLcode result) {
