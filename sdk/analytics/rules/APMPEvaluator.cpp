@@ -97,11 +97,11 @@ class FrameNames {
   explicit FrameNames(const sdk::analytics::CallFrame& frame) : frame_(frame), outer_(frame.definingScope()) {}
   APMPScope& scope() const { return outer_.scope(); }
   Operand operand(const SimpleOperand& name) const {
-    if (const auto* slot = frame_.slotFor(name.bindingName())) return *slot;
+    if (const auto* slot = frame_.slotFor(*name.name, name.hash, name.cache)) return *slot;
     return outer_.operand(name);
   }
   bool number(const SimpleOperand& name, double& number) const {
-    if (const auto* slot = frame_.slotFor(name.bindingName())) {
+    if (const auto* slot = frame_.slotFor(*name.name, name.hash, name.cache)) {
       if (!slot->isNumber()) return false;
       number = slot->number();
       return true;
@@ -109,14 +109,14 @@ class FrameNames {
     return outer_.number(name, number);
   }
   bool assign(const Operand& value, const APMPStatementValue& statement) const {
-    if (auto* slot = frame_.slotFor(statement.bindingName())) {
+    if (auto* slot = frame_.slotFor(statement.nameText(), statement.nameHash(), statement.nameCache())) {
       *slot = value;
       return true;
     }
     return outer_.assign(value, statement);
   }
   bool assignNumber(double number, const APMPStatementValue& statement) const {
-    if (auto* slot = frame_.slotFor(statement.bindingName())) {
+    if (auto* slot = frame_.slotFor(statement.nameText(), statement.nameHash(), statement.nameCache())) {
       *slot = Operand(number);
       return true;
     }

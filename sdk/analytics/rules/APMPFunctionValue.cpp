@@ -34,6 +34,7 @@ APMPFunctionValue::APMPFunctionValue(APMPHeap& heap, std::u16string functionName
   }
   frameless_ = definingScope_ && distinctParameters_ && parameters_.size() <= sdk::analytics::OperandList::kInline &&
                APMPEvaluator::bindsNoName(statements_);
+  if (frameless_) frameSerial_ = heap.nextScopeSerial();
 }
 
 APMPFunctionValue::APMPFunctionValue(APMPHeap& heap, std::u16string functionName)
@@ -101,7 +102,7 @@ sdk::analytics::Operand APMPFunctionValue::call(std::span<sdk::analytics::Operan
 bool APMPFunctionValue::runFrameless(std::span<sdk::analytics::Operand> slots, sdk::analytics::Operand& result,
                                      std::size_t& next, APMPError& error) {
   const sdk::analytics::CallFrame frame(parameterNames_, parameterHashes_, slots.first(parameters_.size()),
-                                        *definingScope_);
+                                        *definingScope_, frameSerial_);
   return APMPEvaluator::runFrameless(statements_, frame, result, next, error);
 }
 

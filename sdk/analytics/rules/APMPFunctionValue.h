@@ -65,6 +65,8 @@ class APMPFunctionValue : public APMPRuntimeValue {
   bool distinctParameters_ = true;
   // The body binds no name: a call keeps the parameters in slots and makes no scope.
   bool frameless_ = false;
+  // What the body's name caches know its parameters' slots by.
+  std::uint64_t frameSerial_ = 0;
   // The last call's scope, kept when nothing else held it: the next call binds its parameters in
   // place instead of making a scope.
   APMPRef<APMPScope> spareScope_;

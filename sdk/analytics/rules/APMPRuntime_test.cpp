@@ -321,6 +321,11 @@ TEST_F(APMPRuntimeTest, FunctionsThatBindNothingBehaveAsCallsWithAScope) {
   for (const auto* call : {"1", "(+ $t \"y\")", "2"}) {
     EXPECT_EQ(heldBy(std::string("(bare ") + call + ")"), heldBy(std::string("(scoped ") + call + ")")) << call;
   }
+  // Functions made by one expression share its statements, whatever their parameters.
+  run("(defun \"make\" (quote \"ps\") (return (fn \"\" $ps (return (- $x $y)))))"
+      "(var \"f\") (= \"f\" (make (array \"x\" \"y\"))) (var \"r\") (= \"r\" (make (array \"y\" \"x\")))");
+  ASSERT_FALSE(APMPFailed(error));
+  EXPECT_EQ(text("(+ (+ (+ (f 5 3) \"/\") (r 5 3)) (f 1 0))"), "2/-21");
   // Closures made by one function each keep their own parameter.
   EXPECT_EQ(text("(defun \"adder\" (quote \"n\") (return (fn \"\" (quote \"m\") (return (+ $n $m)))))"
                  "(var \"p\") (= \"p\" (adder 1)) (var \"q\") (= \"q\" (adder 20)) (+ (p 2) (q 3))"),

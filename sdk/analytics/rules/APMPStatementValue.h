@@ -75,9 +75,11 @@ class APMPStatementValue final : public APMPRuntimeValue {
   int argumentSteps() const { return static_cast<int>(argumentSteps_); }
   int argumentDepth() const { return argumentDepth_; }
 
- private:
-  // The literal name of ReadName and AssignName as its string value.
+  // The literal name of ReadName and AssignName as its string value, and its hash.
   const APMPStringValue& nameText() const { return static_cast<const APMPStringValue&>(*arguments_[0]); }
+  std::size_t nameHash() const { return nameHash_; }
+
+ private:
   void compile();
   void compileSimple();
   void compileArguments();

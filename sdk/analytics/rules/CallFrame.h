@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 
 #include "sdk/analytics/rules/APMPScope.h"
@@ -13,14 +14,23 @@ namespace sdk::analytics {
 // would have had, which would have held nothing but the parameters.
 class CallFrame {
  public:
+  // `serial`: the function's own, from the heap's scope serials.
   CallFrame(std::span<const APMPRef<APMPStringValue>> names, std::span<const std::size_t> hashes,
-            std::span<Operand> slots, APMPScope& definingScope)
-      : names_(names), hashes_(hashes), slots_(slots), definingScope_(definingScope) {}
+            std::span<Operand> slots, APMPScope& definingScope, std::uint64_t serial)
+      : names_(names), hashes_(hashes), slots_(slots), definingScope_(definingScope), serial_(serial) {}
 
-  // The slot of a parameter of that name, or null.
-  Operand* slotFor(const BindingName& name) const {
+  // The slot of a parameter of that name (with its hash), or null. `cache` remembers the slot
+  // under the frame's serial, a number no scope has; the position is the parameter's position in
+  // the call scope the function would otherwise make, so the same cache serves that scope too.
+  [[gnu::always_inline]] Operand* slotFor(const APMPStringValue& name, std::size_t hash,
+                                          APMPScope::NameCache& cache) const {
+    if (cache.scopeSerial == serial_) [[likely]] return &slots_[cache.position];
+    return findSlot(name, hash, cache);
+  }
+  Operand* findSlot(const APMPStringValue& name, std::size_t hash, APMPScope::NameCache& cache) const {
     for (std::size_t i = 0; i < slots_.size(); ++i) {
-      if (hashes_[i] == name.hash && (names_[i].get() == name.value || names_[i]->value() == name.text)) {
+      if (hashes_[i] == hash && (names_[i].get() == &name || names_[i]->value() == name.value())) {
+        cache = {serial_, nullptr, 0, static_cast<std::uint32_t>(i)};
         return &slots_[i];
       }
     }
@@ -34,6 +44,7 @@ class CallFrame {
   std::span<const std::size_t> hashes_;
   std::span<Operand> slots_;
   APMPScope& definingScope_;
+  std::uint64_t serial_;
 };
 
 }  // namespace sdk::analytics
