@@ -3,4 +3,4 @@
 // they would bring along.
 #include "sdk/analytics/foundation/APMMonitor.h"
 
-void APMMonitor::logWithLevel(int, std::int64_t, const std::string&, const Value&, const Value&) {}
+void APMMonitor::logWithLevel(int, std::int64_t, std::string_view, const Value&, const Value&) {}
