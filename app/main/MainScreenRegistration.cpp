@@ -1,6 +1,8 @@
 // The main screen in the app's storyboard "Main_Universal", registered at start. The setup screens it
 // opens register themselves under their own identifiers.
+#include "app/kit/UIConstants.h"
 #include "app/main/NewMainViewController.h"
+#include "platform/graphics/TextEngine.h"
 #include "platform/runtime/LoadHooks.h"
 #include "platform/ui/InterfaceRegistry.h"
 
@@ -14,6 +16,12 @@ void registerMainScreen() {
   registry.registerController(kStoryboard, NewMainViewController::kStoryboardIdentifier,
                               [] { return platform::ui::make<NewMainViewController>(); });
   registry.setInitial(kStoryboard, NewMainViewController::kStoryboardIdentifier);
+  // The fonts the main screen first measures text in: the menu's titles, the scales' marks and their
+  // current values. Loading them is most of the first screen's text work; it overlaps the launch's
+  // preference and catalogue loading this way.
+  platform::graphics::prepareFonts({UIConstants::heavyFontQuorvelWithSize(11),
+                                    UIConstants::mediumFontQuorvelWithSize(14),
+                                    UIConstants::heavyFontQuorvelWithSize(16)});
 }
 
 const bool registered = (platform::runtime::addLoadHook(kMainScreenOrder, &registerMainScreen), true);

@@ -2,6 +2,11 @@
 
 #include <pango/pangocairo.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
 #include "platform/graphics/LeakSuppressions.h"
 
 namespace platform::graphics {
@@ -9,6 +14,10 @@ namespace {
 
 // Every program that lays out text loads fontconfig, whose allocations the leak checker misreads.
 [[gnu::used]] const auto keepLeakSuppressions = &leakSuppressions;
+
+// What the fonts being prepared are laid out with: the characters of numbers, units and titles, so
+// their glyphs' metrics are known before the first screen asks.
+constexpr const char* kSampleText = "0123456789.,:;-+/'\"%° ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz";
 
 struct TextContext {
   PangoFontMap* map = nullptr;
@@ -31,16 +40,71 @@ struct TextContext {
   }
 };
 
+// Pango's objects are not shared between threads: the preparing thread has the context to itself
+// until the first textContext() call joins it, and only the main thread uses it from then on.
+struct TextEngine {
+  std::mutex mutex;
+  TextContext* text = nullptr;
+  std::thread preparing;
+  std::atomic<bool> inUse{false};
+
+  TextContext& made() {
+    if (!text) text = new TextContext;
+    return *text;
+  }
+};
+
+// Kept for the life of the process: Pango's caches refer into the font map, and tearing it down while
+// Pango's fontconfig worker may still answer would race it.
+TextEngine& engine() {
+  static auto* instance = new TextEngine;
+  return *instance;
+}
+
+void layOutSamples(PangoContext* context, const std::vector<Font>& fonts) {
+  for (const Font& font : fonts) {
+    PangoLayout* layout = pango_layout_new(context);
+    PangoFontDescription* description = font.newPangoDescription();
+    pango_layout_set_font_description(layout, description);
+    pango_font_description_free(description);
+    pango_layout_set_text(layout, kSampleText, -1);
+    PangoRectangle logical;
+    pango_layout_get_extents(layout, nullptr, &logical);
+    g_object_unref(layout);
+  }
+}
+
 }  // namespace
 
 PangoContext* textContext() {
-  // Kept for the life of the process: Pango's caches refer into the font map, and tearing it down
-  // while Pango's fontconfig worker may still answer would race it. Text is laid out on the main
-  // thread only, like all view work.
-  static TextContext* holder = new TextContext;
-  return holder->context;
+  TextEngine& e = engine();
+  if (!e.inUse.load(std::memory_order_acquire)) {
+    std::lock_guard lock(e.mutex);
+    if (e.preparing.joinable()) e.preparing.join();
+    e.made();
+    e.inUse.store(true, std::memory_order_release);
+  }
+  return e.text->context;
 }
 
-void startTextEngine() { static_cast<void>(textContext()); }
+void startTextEngine() {
+  TextEngine& e = engine();
+  std::lock_guard lock(e.mutex);
+  e.made();
+}
+
+void prepareFonts(const std::vector<Font>& fonts) {
+  TextEngine& e = engine();
+  std::lock_guard lock(e.mutex);
+  if (fonts.empty() || e.inUse.load(std::memory_order_acquire) || e.preparing.joinable()) return;
+  PangoContext* context = e.made().context;
+  e.preparing = std::thread([context, fonts] { layOutSamples(context, fonts); });
+  // A program that ends without laying text out still ends with no thread of ours running.
+  std::atexit([] {
+    TextEngine& ended = engine();
+    std::lock_guard lock(ended.mutex);
+    if (ended.preparing.joinable()) ended.preparing.join();
+  });
+}
 
 }  // namespace platform::graphics
