@@ -133,8 +133,16 @@ void WorkerPool::work() {
     bool woken = wake_.wait_for(lock, kIdleLifetime, [this] { return !tasks_.empty() || stopping_; });
     --sleeping_;
     if (!woken) {
+      // Nobody may come to join a worker that retires on its own before the program ends: it lets go of
+      // its thread, so a program that never spawns again leaves no ended, unjoined thread behind. It runs
+      // none of our code after this but the unlock, on a pool that is never destroyed.
       --threads_;
-      retired_.push_back(std::this_thread::get_id());
+      auto self = std::find_if(workers_.begin(), workers_.end(),
+                               [](const std::thread& t) { return t.get_id() == std::this_thread::get_id(); });
+      if (self != workers_.end()) {
+        self->detach();
+        workers_.erase(self);
+      }
       return;
     }
   }

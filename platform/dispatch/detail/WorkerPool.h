@@ -56,7 +56,7 @@ class WorkerPool {
   bool monitorIdle_ = false;
   bool stopping_ = false;    // joinThreads() waits: workers end once the tasks are done
   std::list<std::thread> workers_;
-  std::vector<std::thread::id> retired_;  // workers that ended on their own, still to be joined
+  std::vector<std::thread::id> retired_;  // workers that ended while joinThreads() held them, still to be joined
   std::thread monitor_;
   const std::size_t coreThreads_;
   std::atomic<std::size_t> backlogSize_{0};  // tasks_.size(), readable without the lock
