@@ -3,7 +3,8 @@
 # registered with ctest under the same name.
 #
 #   ostrel_folder(DEPS <targets> PKGS <pkg-config modules> PUBLIC_PKGS <pkg-config modules>
-#                 LIBS <plain libs> TEST_DEPS <targets> SEPARATE <files> [TSAN] [OBJECT])
+#                 LIBS <plain libs> TEST_DEPS <targets> SEPARATE <files> OWN_PROCESS <test suites>
+#                 [TSAN] [OBJECT])
 #
 # DEPS are the folders (and imported targets) the folder builds on, checked against the layer rules in
 # OstrelLayers.cmake: configure fails on a folder listed out of order, on an include from a folder not
@@ -14,6 +15,9 @@
 # OBJECT makes an OBJECT library, for folders that register themselves at load time.
 # SEPARATE names files (of the folder or its tests) compiled on their own rather than in a unity batch,
 # for a file whose anonymous-namespace names still clash with another file's.
+# OWN_PROCESS names test suites that change what a process cannot take back (a class registered with the
+# runtime, an identity that keeps the first app ID it is given): each runs as a ctest entry of its own
+# (<folder>_<suite>), and the folder's entry runs the rest, so no other test sees what they leave.
 #
 # CMake links an OBJECT library's objects only into the targets that list it directly; one OBJECT library
 # listing another passes on the other's usage requirements but not its objects. So each folder records,
@@ -70,7 +74,7 @@ function(ostrel_pkg_target out pkg)
 endfunction()
 
 function(ostrel_folder)
-  cmake_parse_arguments(ARG "TSAN;OBJECT" "" "DEPS;PKGS;PUBLIC_PKGS;LIBS;TEST_DEPS;TEST_LIBS;SEPARATE" ${ARGN})
+  cmake_parse_arguments(ARG "TSAN;OBJECT" "" "DEPS;PKGS;PUBLIC_PKGS;LIBS;TEST_DEPS;TEST_LIBS;SEPARATE;OWN_PROCESS" ${ARGN})
   ostrel_target_name(name ${CMAKE_CURRENT_SOURCE_DIR})
   file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   set(problems)
@@ -135,12 +139,23 @@ function(ostrel_folder)
     target_link_libraries(${name}_test PRIVATE ${name} ${private_pkgs} ${ARG_TEST_DEPS} ${ARG_TEST_LIBS}
       GTest::gtest GTest::gmock GTest::gtest_main)
     ostrel_link_objects(${name}_test)
-    add_test(NAME ${name} COMMAND ${name}_test)
+    set(entries ${name})
+    if(ARG_OWN_PROCESS)
+      list(TRANSFORM ARG_OWN_PROCESS APPEND ".*" OUTPUT_VARIABLE suites)
+      list(JOIN suites ":" others)
+      add_test(NAME ${name} COMMAND ${name}_test --gtest_filter=-${others})
+      foreach(suite IN LISTS ARG_OWN_PROCESS)
+        add_test(NAME ${name}_${suite} COMMAND ${name}_test --gtest_filter=${suite}.*)
+        list(APPEND entries ${name}_${suite})
+      endforeach()
+    else()
+      add_test(NAME ${name} COMMAND ${name}_test)
+    endif()
     set(labels unit)
     if(ARG_TSAN)
       list(APPEND labels tsan)
     endif()
-    set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT 600
+    set_tests_properties(${entries} PROPERTIES LABELS "${labels}" TIMEOUT 600
       ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
   endif()
 endfunction()

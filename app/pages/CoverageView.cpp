@@ -12,6 +12,7 @@ using app::pages::FormatLabelGroups;
 using app::pages::FormatOutlines;
 using app::pages::FormatTexts;
 using app::pages::ImageCircle;
+using app::pages::kPageMargin;
 using app::pages::makePageLabel;
 using platform::graphics::Path;
 using platform::ui::make;
@@ -22,7 +23,6 @@ using platform::ui::View;
 
 namespace {
 
-constexpr double kMargin = 16;
 // The hint rests above the page and slides down into a band of its own, so it never covers the texts.
 constexpr double kHintHidden = -20, kHintShown = 0, kHintHeight = 20;
 constexpr double kTextTop = kHintShown + kHintHeight + 8;
@@ -106,13 +106,13 @@ CoverageView::CoverageView(const Rect& frame)
 void CoverageView::layoutContent() {
   const double w = contentView_->bounds().size.width;
   const double h = contentView_->bounds().size.height;
-  const double column = (w - 3 * kMargin) / 2;
-  lensAtFocalLengthLabel_->setFrame({kMargin, kTextTop, column, 16});
-  imageCircleLabel_->setFrame({kMargin, kTextTop + 18, column, 26});
-  formatOne_.layout({2 * kMargin + column, kTextTop, column, 0});
+  const double column = (w - 3 * kPageMargin) / 2;
+  lensAtFocalLengthLabel_->setFrame({kPageMargin, kTextTop, column, 16});
+  imageCircleLabel_->setFrame({kPageMargin, kTextTop + 18, column, 26});
+  formatOne_.layout({2 * kPageMargin + column, kTextTop, column, 0});
   shootTestsLabel_->setFrame({0, shootTestsTop_.constant(), w, kHintHeight});
   coverageDrawView_->setFrame(
-      {kMargin, kDrawingTop, std::max(0.0, w - 2 * kMargin), std::max(0.0, h - kDrawingTop - 8)});
+      {kPageMargin, kDrawingTop, std::max(0.0, w - 2 * kPageMargin), std::max(0.0, h - kDrawingTop - 8)});
 }
 
 void CoverageView::updateLabels() {

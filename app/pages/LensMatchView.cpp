@@ -7,6 +7,7 @@
 #include "platform/ui/LocalizedStrings.h"
 
 using app::pages::AspectFrames;
+using app::pages::kPageMargin;
 using app::pages::placeCentred;
 using platform::graphics::Color;
 using platform::graphics::Path;
@@ -23,7 +24,6 @@ namespace {
 constexpr double kIndicatorStep = 54;
 constexpr double kButtonWidth = 100;
 constexpr double kFramesTop = 56;
-constexpr double kMargin = 16;
 constexpr double kSeconds = 0.15;
 
 using Attribute = LayoutConstraint::Attribute;
@@ -80,7 +80,7 @@ void LensMatchView::layoutContent() {
   placeCentred(*verticalBtn_, w / 2 + kIndicatorStep, 8, kButtonWidth, 30);
   placeCentred(*indicator_, w / 2 + indicatorCenterX_.constant(), 40, 40, 2);
 
-  Rect area(kMargin, kFramesTop, std::max(0.0, w - 2 * kMargin), std::max(0.0, h - kFramesTop - 8));
+  Rect area(kPageMargin, kFramesTop, std::max(0.0, w - 2 * kPageMargin), std::max(0.0, h - kFramesTop - 8));
   Rect outer = fitted(area, illustrationAspect_->multiplier());
   illustrationView_->setFrame(outer);
   // The matched format is the wider one (horizontal) or the narrower one (vertical), so fitting it into

@@ -30,6 +30,9 @@ class PageContentView : public platform::ui::View {
 inline constexpr double kValueColumnOffset = 120;
 inline constexpr double kValueColumnWidth = 110;
 
+// The pages keep their drawings and texts this far from their sides.
+inline constexpr double kPageMargin = 16;
+
 // A page of the main screen: its own views live in a content view that fills it, in the theme's page
 // background, and are placed by layoutContent whenever the content view lays out.
 class PageView : public platform::ui::View {

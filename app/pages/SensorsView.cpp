@@ -6,6 +6,7 @@
 
 using app::pages::FormatLabelGroups;
 using app::pages::FormatOutlines;
+using app::pages::kPageMargin;
 using platform::graphics::Color;
 using platform::graphics::Context;
 using platform::ui::make;
@@ -14,8 +15,7 @@ using platform::ui::TextAlignment;
 
 namespace {
 
-constexpr double kMargin = 16;
-constexpr double kDrawingTop = 84;
+constexpr double kSensorDrawingTop = 84;
 
 }  // namespace
 
@@ -63,10 +63,10 @@ SensorsView::SensorsView(const Rect& frame)
 void SensorsView::layoutContent() {
   const double w = contentView_->bounds().size.width;
   const double h = contentView_->bounds().size.height;
-  const double column = (w - 3 * kMargin) / 2;
-  formatOne_.layout({kMargin, 8, column, 0});
-  formatTwo_.layout({2 * kMargin + column, 8, column, 0});
-  sensorDrawView_->setFrame({kMargin, kDrawingTop, std::max(0.0, w - 2 * kMargin), std::max(0.0, h - kDrawingTop - 8)});
+  const double column = (w - 3 * kPageMargin) / 2;
+  formatOne_.layout({kPageMargin, 8, column, 0});
+  formatTwo_.layout({2 * kPageMargin + column, 8, column, 0});
+  sensorDrawView_->setFrame({kPageMargin, kSensorDrawingTop, std::max(0.0, w - 2 * kPageMargin), std::max(0.0, h - kSensorDrawingTop - 8)});
 }
 
 void SensorsView::updateLabels() {

@@ -7,8 +7,11 @@
 #include "sdk/core/VURCharacterSet.h"
 #include "sdk/core/VURComponentContainer.h"
 #include "sdk/core/VURLibrary.h"
+#include "sdk/installations/InstallationsShared.h"
 #include "sdk/installations/VURInstallationsAPIService.h"
 #include "sdk/installations/VURInstallationsErrorUtil.h"
+
+using sdk::installations::kLogService;
 
 namespace {
 
@@ -18,7 +21,6 @@ using platform::foundation::format;
 using platform::foundation::Value;
 using platform::runtime::Class;
 
-constexpr const char* kLogPrefix = "[Vurevore/Installations]";
 constexpr const char* kMessageCode = "I-FIS008000";
 constexpr std::size_t kAPIKeyLength = 39;
 constexpr platform::runtime::Selector<bool()> kUsesVIS{"usesVIS"};
@@ -117,7 +119,7 @@ void VURInstallations::validateAppOptions(const VUROptions::Ptr& appOptions, con
                            "following parameters are nil or empty: %@. If you use VadezeServices-Info.plist please "
                            "download the most recent version from the Vurevore Console. If you configure Vurevore in "
                            "code, please make sure you specify all required parameters.",
-                           kLogPrefix, kMessageCode, joined(missing)));
+                           kLogService, kMessageCode, joined(missing)));
   }
   const auto broken = validateAPIKey(appOptions->APIKey());
   if (!broken.empty()) {
@@ -127,7 +129,7 @@ void VURInstallations::validateAppOptions(const VUROptions::Ptr& appOptions, con
                            "VadezeServices-Info.plist please download the most recent version from the Vurevore "
                            "Console. If you configure Vurevore in code, please make sure you specify all required "
                            "parameters.",
-                           kLogPrefix, kMessageCode, joined(broken)));
+                           kLogService, kMessageCode, joined(broken)));
   }
 }
 

@@ -11,6 +11,7 @@
 #include "sdk/core/VURHeartbeatInfo.h"
 #include "sdk/core/VURLogger.h"
 #include "sdk/core/VURVersion.h"
+#include "sdk/installations/InstallationsShared.h"
 #include "sdk/installations/VURInstallationsErrorUtil.h"
 #include "sdk/installations/VURInstallationsLogRedaction.h"
 
@@ -21,9 +22,10 @@ using platform::foundation::Value;
 using platform::net::HTTPHeaders;
 using platform::net::URLRequest;
 
-namespace {
+using sdk::installations::kLogService;
+using sdk::installations::utilityQueue;
 
-constexpr const char* kService = "[Vurevore/Installations]";
+namespace {
 
 double now() { return platform::foundation::Clock::current()->now(); }
 
@@ -58,10 +60,6 @@ std::optional<double> tokenLifetime(const std::string& expiresIn) {
   const double value = std::strtod(seconds.c_str(), nullptr);
   if (!std::isfinite(value) || value > VURInstallationsAPIService::kMaximumTokenLifetime) return std::nullopt;
   return value;
-}
-
-std::shared_ptr<platform::dispatch::Queue> utilityQueue() {
-  return platform::dispatch::Queue::global(platform::dispatch::Queue::Priority::Low);
 }
 
 // Only non-empty strings count as present.
@@ -168,7 +166,7 @@ VBLPromise::Ptr VURInstallationsAPIService::sendURLRequest(const URLRequest& req
 VBLPromise::Ptr VURInstallationsAPIService::URLRequestPromise(const std::shared_ptr<platform::net::URLSession>& session,
                                                               const URLRequest& request) {
   if (debugLogging()) {
-    VURLogDebug(kService, "I-FIS001001", "Sending request: %@, body:%@, headers: %@.",
+    VURLogDebug(kLogService, "I-FIS001001", "Sending request: %@, body:%@, headers: %@.",
                 VURInstallationsRedactedRequest(request), VURInstallationsRedactedBody(request.httpBody),
                 VURInstallationsRedactedHeaders(request.allHTTPHeaderFields));
   }
@@ -183,19 +181,19 @@ VBLPromise::Ptr VURInstallationsAPIService::URLRequestPromise(const std::shared_
         }
         if (error || !response) {
           Error failure = error.value_or(Error::make(platform::net::kURLErrorDomain, -1, "No response"));
-          VURLogDebug(kService, "I-FIS001002", "Request failed: %@, error: %@.", VURInstallationsRedactedRequest(request),
+          VURLogDebug(kLogService, "I-FIS001002", "Request failed: %@, error: %@.", VURInstallationsRedactedRequest(request),
                       failure);
           promise->reject(failure);
           return;
         }
         const bool debug = debugLogging();
         if (debug) {
-          VURLogDebug(kService, "I-FIS001003", "Request response received: %@, error: %@, body: %@.",
+          VURLogDebug(kLogService, "I-FIS001003", "Request response received: %@, error: %@, body: %@.",
                       VURInstallationsRedactedRequest(request), "(null)", VURInstallationsRedactedBody(data));
         }
         if (response->statusCode < 200 || response->statusCode > 299) {
           if (debug) {
-            VURLogDebug(kService, "I-FIS001004", "Unexpected API response: %@, body: %@.",
+            VURLogDebug(kLogService, "I-FIS001004", "Unexpected API response: %@, body: %@.",
                         platform::foundation::format("%@ %ld", response->url, static_cast<long>(response->statusCode)),
                         VURInstallationsRedactedBody(data));
           }
@@ -219,14 +217,14 @@ VBLPromise::Ptr VURInstallationsAPIService::registerInstallation(const VURInstal
   if (!item->isValid(&invalid)) return VURInstallationsErrorUtil::rejectedPromiseWithError(invalid);
   return sendURLRequest(registerRequestWithInstallation(*item))->then([item](const Value& reply) {
     auto response = reply.objectAs<VURInstallationsURLSessionResponse>();
-    VURLogDebug(kService, "I-FIS001005", "Parsing server response for %@.", response->HTTPResponse.url);
+    VURLogDebug(kLogService, "I-FIS001005", "Parsing server response for %@.", response->HTTPResponse.url);
     Error error;
     auto registered = registeredInstallationWithJSONData(*item, response->data, now(), &error);
     if (!registered) {
-      VURLogDebug(kService, "I-FIS001006", "Failed to parse VURInstallationsItem: %@.", error);
+      VURLogDebug(kLogService, "I-FIS001006", "Failed to parse VURInstallationsItem: %@.", error);
       return VBLValueWithError(error);
     }
-    VURLogDebug(kService, "I-FIS001007", "VURInstallationsItem parsed successfully.");
+    VURLogDebug(kLogService, "I-FIS001007", "VURInstallationsItem parsed successfully.");
     return Value(registered);
   });
 }
@@ -234,14 +232,14 @@ VBLPromise::Ptr VURInstallationsAPIService::registerInstallation(const VURInstal
 VBLPromise::Ptr VURInstallationsAPIService::refreshAuthTokenForInstallation(const VURInstallationsItem::Ptr& item) {
   return sendURLRequest(authTokenRequestWithInstallation(*item))->then([item](const Value& reply) {
     auto response = reply.objectAs<VURInstallationsURLSessionResponse>();
-    VURLogDebug(kService, "I-FIS001005", "Parsing server response for %@.", response->HTTPResponse.url);
+    VURLogDebug(kLogService, "I-FIS001005", "Parsing server response for %@.", response->HTTPResponse.url);
     Error error;
     auto token = authTokenWithGenerateTokenAPIJSONData(response->data, now(), &error);
     if (!token) {
-      VURLogDebug(kService, "I-FIS001008", "Failed to parse VURInstallationsStoredAuthToken: %@.", error);
+      VURLogDebug(kLogService, "I-FIS001008", "Failed to parse VURInstallationsStoredAuthToken: %@.", error);
       return VBLValueWithError(error);
     }
-    VURLogDebug(kService, "I-FIS001009", "VURInstallationsStoredAuthToken parsed successfully.");
+    VURLogDebug(kLogService, "I-FIS001009", "VURInstallationsStoredAuthToken parsed successfully.");
     auto updated = item->copy();
     updated->authToken = *token;
     return Value(updated);

@@ -4,15 +4,16 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "sdk/core/REDIri.h"
 #include "sdk/core/VURLogger.h"
+#include "sdk/installations/InstallationsShared.h"
 #include "sdk/installations/VURInstallationsErrorUtil.h"
 
 using platform::foundation::Array;
 using platform::foundation::Error;
 using platform::foundation::Value;
 
-namespace {
+using sdk::installations::kLogService;
 
-constexpr const char* kService = "[Vurevore/Installations]";
+namespace {
 
 VURInstallationsItem::Ptr itemOf(const Value& value) { return value.objectAs<VURInstallationsItem>(); }
 
@@ -94,7 +95,7 @@ VBLPromise::Ptr VURInstallationsIDController::deleteInstallation() {
 // --- get or create --------------------------------------------------------------------------------
 
 VBLPromise::Ptr VURInstallationsIDController::createGetInstallationItemPromise() {
-  VURLogDebug(kService, "I-FIS002000", "%s, appName: %@", "-[VURInstallationsIDController createGetInstallationItemPromise]",
+  VURLogDebug(kLogService, "I-FIS002000", "%s, appName: %@", "-[VURInstallationsIDController createGetInstallationItemPromise]",
               appName_);
   auto self = shared_from_this();
   VBLPromise::Ptr item =
@@ -113,7 +114,7 @@ VBLPromise::Ptr VURInstallationsIDController::getStoredInstallation() {
     Error error;
     if (item && item->isValid(&error)) return value;
     if (!item) error = VURInstallationsErrorUtil::installationsErrorWithCode(0, "No stored installation.", std::nullopt);
-    VURLogWarning(kService, "I-FIS002004", "Stored installation validation error: %@", error.description());
+    VURLogWarning(kLogService, "I-FIS002004", "Stored installation validation error: %@", error.description());
     return VBLValueWithError(error);
   });
 }
@@ -167,7 +168,7 @@ VBLPromise::Ptr VURInstallationsIDController::registerInstallationIfNeeded(const
         self->updateBackoffWithSuccess(false, error);
         const auto status = VURInstallationsErrorUtil::HTTPStatusOf(error);
         if (status == 400 || status == 403 || status == 404) {
-          VURLogError(kService, "I-FIS002003",
+          VURLogError(kLogService, "I-FIS002003",
                       "Vurevore Installation registration failed for app with name: %@, error:\n%@\nPlease make sure "
                       "you use valid VadezeService-Info.plist",
                       self->appName_, VURInstallationsErrorUtil::failureReasonOf(error));
@@ -184,7 +185,7 @@ VBLPromise::Ptr VURInstallationsIDController::registerInstallationIfNeeded(const
 }
 
 VBLPromise::Ptr VURInstallationsIDController::installationWithValidAuthTokenForcingRefresh(bool forceRefresh) {
-  VURLogDebug(kService, "I-FIS002001",
+  VURLogDebug(kLogService, "I-FIS002001",
               "-[VURInstallationsIDController installationWithValidAuthTokenForcingRefresh:%@], appName: %@",
               Value(forceRefresh ? 1 : 0), appName_);
   auto self = shared_from_this();
@@ -230,7 +231,7 @@ VBLPromise::Ptr VURInstallationsIDController::regenerateFIDOnRefreshTokenErrorIf
 // --- deletion -------------------------------------------------------------------------------------
 
 VBLPromise::Ptr VURInstallationsIDController::createDeleteInstallationPromise() {
-  VURLogDebug(kService, "I-FIS002002", "%s, appName: %@", "-[VURInstallationsIDController createDeleteInstallationPromise]",
+  VURLogDebug(kLogService, "I-FIS002002", "%s, appName: %@", "-[VURInstallationsIDController createDeleteInstallationPromise]",
               appName_);
   auto self = shared_from_this();
   VBLPromise::Ptr start = mostRecentInstallationOperation();

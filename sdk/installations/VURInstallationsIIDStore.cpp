@@ -7,6 +7,7 @@
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/security/Keychain.h"
+#include "sdk/installations/InstallationsShared.h"
 #include "sdk/installations/VURInstallationsErrorUtil.h"
 #include "sdk/installations/VURInstallationsItem.h"
 
@@ -16,11 +17,9 @@ using platform::foundation::Error;
 using platform::foundation::Value;
 using platform::security::Keychain;
 
-namespace {
+using sdk::installations::utilityQueue;
 
-std::shared_ptr<platform::dispatch::Queue> utilityQueue() {
-  return platform::dispatch::Queue::global(platform::dispatch::Queue::Priority::Low);
-}
+namespace {
 
 Dictionary keyQuery(const Data& tag) {
   return {{Keychain::kClass, Value(Keychain::kClassKey)},

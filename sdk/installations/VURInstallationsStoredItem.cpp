@@ -3,13 +3,14 @@
 #include <mutex>
 
 #include "sdk/core/VURLogger.h"
+#include "sdk/installations/InstallationsShared.h"
+
+using sdk::installations::kLogService;
 
 namespace {
 
 using platform::foundation::KeyedArchive;
 using platform::foundation::Value;
-
-constexpr const char* kService = "[Vurevore/Installations]";
 
 void encodeOptional(platform::foundation::KeyedArchiver& coder, const std::optional<std::string>& text,
                     const char* key) {
@@ -29,7 +30,7 @@ std::shared_ptr<VURInstallationsStoredAuthToken> VURInstallationsStoredAuthToken
     platform::foundation::KeyedUnarchiver& coder) {
   const std::int64_t version = coder.decodeInt64("storageVersion");
   if (version > kStorageVersion) {
-    VURLogWarning(kService, "I-FIS004000",
+    VURLogWarning(kLogService, "I-FIS004000",
                   "VURInstallationsStoredAuthToken was encoded by a newer coder version %ld. Current coder version is "
                   "%ld. Some auth token data may be lost.",
                   static_cast<long>(version), static_cast<long>(kStorageVersion));
@@ -55,7 +56,7 @@ std::shared_ptr<VURInstallationsStoredItem> VURInstallationsStoredItem::initWith
     platform::foundation::KeyedUnarchiver& coder) {
   const std::int64_t version = coder.decodeInt64("storageVersion");
   if (version > kStorageVersion) {
-    VURLogWarning(kService, "I-FIS003000",
+    VURLogWarning(kLogService, "I-FIS003000",
                   "VURInstallationsStoredItem was encoded by a newer coder version %ld. Current coder version is %ld. "
                   "Some installation data may be lost.",
                   static_cast<long>(version), static_cast<long>(kStorageVersion));

@@ -167,6 +167,8 @@ class APMAnalytics {
   static void setScreenViewReporter(std::shared_ptr<sdk::analytics::ScreenViewReporting> reporter);
   static void setPurchaseReporting(PurchaseReporting reporting);
   static std::shared_ptr<sdk::analytics::ScreenViewReporting> screenViewReporter();
+  // The screen the screen-view reporter last saw, as event parameters; none without a reporter.
+  static APMParameters currentScreenParameters();
   // Tests only: the app IDs the start compares are kept once per process by the shared identity.
   static void setIdentityForTesting(std::shared_ptr<APMIdentity> identity);
   // Routes the foundation's "_err" events through the facade (done at first use).

@@ -5,6 +5,7 @@
 #include "sdk/analytics/engine/IdentitySettings.h"
 
 namespace facade = sdk::analytics::facade;
+using facade::kConsentSettingsOnStart;
 using facade::state;
 using platform::foundation::Value;
 
@@ -14,7 +15,6 @@ constexpr const char* kResetRetryCount = "reset_retry_count";
 constexpr const char* kNeedFirstOpenAfterReset = "need_first_open_after_reset";
 constexpr const char* kAppInstanceIDAfterReset = "app_instance_id_after_reset";
 constexpr const char* kDeferredAnalyticsCollection = "deferred_analytics_collection";
-constexpr const char* kConsentSettingsOnStart = "consent_settings_on_start";
 constexpr const char* kConsentSource = "consent_source";
 constexpr const char* kDeferredConsentReset = "deferred_consent_reset";
 

@@ -25,11 +25,6 @@ bool hasScreenParameters(const platform::foundation::Dictionary& parameters) {
   return false;
 }
 
-APMParameters currentScreenParameters() {
-  auto reporter = APMAnalytics::screenViewReporter();
-  return reporter ? reporter->screenParameters() : APMParameters{};
-}
-
 // The integer value of decimal text ("12" and "12.9" give 12); nothing when it leaves 64 bits.
 std::optional<std::int64_t> integerPart(const std::string& text) {
   const auto decimal = APMDecimalNumber::parse(text);
@@ -74,7 +69,7 @@ void APMAnalytics::logEventWithOrigin(const std::string& origin, bool isPublicEv
     return;
   }
   // The screen the user sees while the call is made, not when the serial queue gets to it.
-  APMParameters screen = hasScreenParameters(parameters) ? APMParameters{} : currentScreenParameters();
+  APMParameters screen = hasScreenParameters(parameters) ? APMParameters{} : APMAnalytics::currentScreenParameters();
   // Taking the time and queueing under one lock keeps timestamp order and queue order the same
   // across threads.
   auto& s = state();
@@ -89,7 +84,7 @@ void APMAnalytics::logEventWithOrigin(const std::string& origin, bool isPublicEv
 
 void APMAnalytics::logInternalEventWithOrigin(const std::string& origin, const std::string& name, double timestamp,
                                               const Dictionary& parameters) {
-  APMParameters screen = hasScreenParameters(parameters) ? APMParameters{} : currentScreenParameters();
+  APMParameters screen = hasScreenParameters(parameters) ? APMParameters{} : APMAnalytics::currentScreenParameters();
   queueOperationWithBlock([origin, name, parameters, timestamp, screen]() mutable {
     logEventOnSerialQueue(std::move(origin), false, std::move(name), std::move(parameters), timestamp, false, false,
                           std::move(screen));

@@ -57,8 +57,6 @@ std::shared_ptr<APMIdentity> identity() {
   return s.identity ? s.identity : APMIdentity::sharedInstance();
 }
 
-double now() { return platform::foundation::Clock::current()->now(); }
-
 }  // namespace sdk::analytics::facade
 
 using sdk::analytics::facade::state;
@@ -111,6 +109,11 @@ std::shared_ptr<sdk::analytics::ScreenViewReporting> APMAnalytics::screenViewRep
   auto& s = state();
   std::lock_guard lock(s.boundariesMutex);
   return s.screenViewReporter;
+}
+
+APMParameters APMAnalytics::currentScreenParameters() {
+  auto reporter = screenViewReporter();
+  return reporter ? reporter->screenParameters() : APMParameters{};
 }
 
 void APMAnalytics::setIdentityForTesting(std::shared_ptr<APMIdentity> identity) {

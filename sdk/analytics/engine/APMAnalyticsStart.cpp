@@ -15,12 +15,11 @@
 #include "platform/runtime/Send.h"
 
 namespace facade = sdk::analytics::facade;
+using facade::kConsentSettingsOnStart;
 using facade::state;
 using platform::foundation::Value;
 
 namespace {
-
-constexpr const char* kConsentSettingsOnStart = "consent_settings_on_start";
 
 bool classExists(const char* name) { return platform::runtime::Class::named(name) != nullptr; }
 

@@ -15,8 +15,12 @@
 #include "sdk/analytics/engine/APMIdentity.h"
 #include "sdk/analytics/foundation/APMMonitor.h"
 #include "sdk/analytics/foundation/APMUserDefaults.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 namespace sdk::analytics::facade {
+
+// The consent the app set before the engine started, kept in the facade's defaults until start applies it.
+inline constexpr const char* kConsentSettingsOnStart = "consent_settings_on_start";
 
 // A suspended, one-at-a-time operation queue whose operations each hand a block to the serial queue.
 // While suspended the blocks wait here; resuming passes them on in arrival order, and later blocks
@@ -92,6 +96,6 @@ void replaceState();
 std::shared_ptr<sdk::analytics::FacadeEngine> engine();
 std::shared_ptr<APMMonitor> monitor();
 std::shared_ptr<APMIdentity> identity();
-double now();
+using sdk::analytics::now;
 
 }  // namespace sdk::analytics::facade

@@ -16,7 +16,7 @@ struct ConsentState {
 };
 
 // Touched only on the serial queue.
-ConsentState& state() {
+ConsentState& consentState() {
   static ConsentState consent;
   return consent;
 }
@@ -35,7 +35,7 @@ bool deniedIn(const std::optional<Dictionary>& settings, const char* key) {
 bool storageDenied(const char* key) {
   if (!sdk::analytics::IdentitySettings::current()->isConsentSettingsEnabled()) return false;
   bool denied = false;
-  APMConsentSettingsUtil::serialQueue()->sync([&] { denied = deniedIn(state().settings, key); });
+  APMConsentSettingsUtil::serialQueue()->sync([&] { denied = deniedIn(consentState().settings, key); });
   return denied;
 }
 
@@ -54,32 +54,32 @@ std::shared_ptr<platform::dispatch::Queue> APMConsentSettingsUtil::serialQueue()
 
 std::optional<Dictionary> APMConsentSettingsUtil::consentSettings() {
   std::optional<Dictionary> copy;
-  serialQueue()->sync([&] { copy = state().settings; });
+  serialQueue()->sync([&] { copy = consentState().settings; });
   return copy;
 }
 
 void APMConsentSettingsUtil::setConsentSettings(const std::optional<Dictionary>& settings) {
   serialQueue()->async([settings] {
-    state().settings = settings;
-    if (!settings) state().source = kSourceNone;
+    consentState().settings = settings;
+    if (!settings) consentState().source = kSourceNone;
   });
 }
 
 std::int64_t APMConsentSettingsUtil::consentSource() {
   std::int64_t source = kSourceNone;
-  serialQueue()->sync([&] { source = state().source; });
+  serialQueue()->sync([&] { source = consentState().source; });
   return source;
 }
 
 void APMConsentSettingsUtil::setConsentSource(std::int64_t source) {
-  serialQueue()->async([source] { state().source = source; });
+  serialQueue()->async([source] { consentState().source = source; });
 }
 
 void APMConsentSettingsUtil::updateSettings(const Dictionary& entries) {
   serialQueue()->async([entries] {
-    Dictionary merged = state().settings.value_or(Dictionary{});
+    Dictionary merged = consentState().settings.value_or(Dictionary{});
     for (const auto& [key, value] : entries) merged[key] = value;
-    state().settings = std::move(merged);
+    consentState().settings = std::move(merged);
   });
 }
 

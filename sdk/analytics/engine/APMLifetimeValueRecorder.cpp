@@ -13,18 +13,17 @@
 #include "sdk/analytics/foundation/APMEvent.h"
 #include "sdk/analytics/foundation/APMMonitor.h"
 #include "sdk/analytics/foundation/APMNameTests.h"
+#include "sdk/analytics/foundation/APMNumericUtil.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Error;
 using platform::foundation::Value;
 
+using sdk::analytics::monitor;
+
 namespace {
 
 constexpr const char* kPrefix = "_ltv_";
-// 2^63: the first double past the int64 range (the largest int64 is not a double).
-constexpr double kInt64Bound = 9223372036854775808.0;
-
-APMMonitor& monitor() { return *APMMonitor::shared(); }
-
 const APMValue* parameter(const APMEvent& event, const char* name) {
   auto found = event.parameters().find(name);
   return found == event.parameters().end() ? nullptr : &found->second;
@@ -42,7 +41,7 @@ std::optional<std::int64_t> amountInMicros(const APMEvent& event, const APMValue
   bool ecommerce = APMLifetimeValueRecorder::isEcommercePurchaseEvent(event);
   if (value.isInt64() && !ecommerce) return value.int64Value();
   double micros = ecommerce ? std::round(value.doubleValue() * 1000000.0) : std::trunc(value.doubleValue());
-  if (!std::isfinite(micros) || micros >= kInt64Bound || micros < -kInt64Bound) {
+  if (!std::isfinite(micros) || micros >= APMNumericUtil::kInt64Bound || micros < -APMNumericUtil::kInt64Bound) {
     monitor().logWithLevel(1, 22002, "Cannot record transaction with value that is out of bounds", value.objectValue());
     return std::nullopt;
   }

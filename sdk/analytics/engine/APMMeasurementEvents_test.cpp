@@ -29,7 +29,7 @@ using platform::foundation::Dictionary;
 using platform::foundation::Error;
 using platform::foundation::Value;
 
-constexpr const char* kAppID = "1:100000000001:ios:0123456789abcdef";
+using ostrel::testing::kMeasurementAppID;
 
 class MeasurementEventsTest : public ::testing::Test {
  protected:
@@ -50,7 +50,7 @@ class MeasurementEventsTest : public ::testing::Test {
            parts.scheduler = std::make_shared<APMScheduler>("test.worker");
            parts.alarm = std::make_shared<APMAlarm>(parts.scheduler->workerQueue(), APMMeasurement::kAlarmName);
            parts.identity = APMIdentity::initWithPersistedConfig(persisted);
-           engine = APMMeasurement::initWithParts(parts, kAppID, true, false, {});
+           engine = APMMeasurement::initWithParts(parts, kMeasurementAppID, true, false, {});
          },
          [this]() -> std::shared_ptr<sdk::analytics::FacadeEngine> { return engine; }});
   }
@@ -63,7 +63,7 @@ class MeasurementEventsTest : public ::testing::Test {
   }
 
   void start() {
-    APMAnalytics::startWithAppID(kAppID, "fa", {});
+    APMAnalytics::startWithAppID(kMeasurementAppID, "fa", {});
     drain();
   }
   // The next launch of the app: a new facade and, at its start, a new engine.
@@ -96,7 +96,7 @@ class MeasurementEventsTest : public ::testing::Test {
     Error error;
     auto database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, persisted, &error);
     ASSERT_TRUE(database) << error;
-    ASSERT_TRUE(database->updateRemoteConfig(*ostrel::testing::measurementConfig(kAppID, settings), &error)) << error;
+    ASSERT_TRUE(database->updateRemoteConfig(*ostrel::testing::measurementConfig(kMeasurementAppID, settings), &error)) << error;
   }
 
   ostrel::testing::TempContainer container;

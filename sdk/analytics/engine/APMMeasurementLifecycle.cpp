@@ -56,11 +56,6 @@ std::int64_t millisFromSeconds(double seconds) {
   return static_cast<std::int64_t>(ms);
 }
 
-APMParameters currentScreenParameters() {
-  auto reporter = APMAnalytics::screenViewReporter();
-  return reporter ? reporter->screenParameters() : APMParameters{};
-}
-
 void handleAutomaticEvent(sdk::analytics::MeasurementEventPipeline& pipeline, const std::string& name, double timestamp,
                           APMParameters parameters, const APMParameters& screen) {
   auto event = APMEvent::create("auto", false, name, timestamp, 0, std::move(parameters));
@@ -161,7 +156,7 @@ void APMMeasurement::reportFirstOpenOnWorkerQueue() {
   parameters.emplace("_uwa", APMValue(1 - firstVersion));
   if (APMAnalytics::deferredAnalyticsCollection().value_or(false)) parameters.emplace("_dac", APMValue(std::int64_t{1}));
   if (efficient) parameters.emplace("_et", APMValue(std::int64_t{1}));
-  const APMParameters screen = currentScreenParameters();
+  const APMParameters screen = APMAnalytics::currentScreenParameters();
   handleAutomaticEvent(*pipeline, "_f", initTimestamp, std::move(parameters), screen);
 
   APMAnalytics::setDeferredAnalyticsCollection(std::nullopt);

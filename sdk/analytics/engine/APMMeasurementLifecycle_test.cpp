@@ -21,6 +21,7 @@
 #include "sdk/analytics/engine/CampaignReporting.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
 #include "sdk/analytics/engine/IdentityTestSupport.h"
+#include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
 #include "sdk/analytics/engine/SessionReporting.h"
 #include "sdk/analytics/foundation/APMAlarm.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
@@ -39,7 +40,7 @@ using platform::foundation::Error;
 using platform::foundation::Value;
 using Strings = std::vector<std::string>;
 
-constexpr const char* kAppID = "1:100000000001:ios:0123456789abcdef";
+using ostrel::testing::kMeasurementAppID;
 // One millisecond past a whole hour, a little before the test clock's start.
 constexpr double kLoadTimestamp = 1699999200.001;
 constexpr std::int64_t kFirstOpenMillis = 1699999200001;
@@ -142,11 +143,11 @@ class LifecycleTest : public ::testing::Test {
                                      parts.alarm = std::make_shared<APMAlarm>(parts.scheduler->workerQueue(),
                                                                               APMMeasurement::kAlarmName);
                                      parts.identity = APMIdentity::initWithPersistedConfig(persisted);
-                                     engine = APMMeasurement::initWithParts(parts, kAppID, enabledByDefault,
+                                     engine = APMMeasurement::initWithParts(parts, kMeasurementAppID, enabledByDefault,
                                                                             false, {});
                                    },
                                    [this]() -> std::shared_ptr<sdk::analytics::FacadeEngine> { return engine; }});
-    APMAnalytics::startWithAppID(kAppID, "fa", {});
+    APMAnalytics::startWithAppID(kMeasurementAppID, "fa", {});
     drain();
   }
   // The facade's queues and the worker queue, twice over: work on one queues work on the other.

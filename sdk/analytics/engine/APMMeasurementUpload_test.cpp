@@ -35,12 +35,12 @@ using ostrel::testing::LoopbackRequest;
 using ostrel::testing::LoopbackResponse;
 using platform::foundation::Data;
 
-constexpr const char* kAppID = "1:100000000001:ios:0123456789abcdef";
-constexpr const char* kVendorID = "E621E1F8-C36C-495A-93FC-0C247A3E6E5F";
+using ostrel::testing::kMeasurementAppID;
+using ostrel::testing::kMeasurementVendorID;
 
 platform::foundation::IdentityFacts withVendorID() {
   platform::foundation::IdentityFacts facts;
-  facts.identifierForVendor = kVendorID;
+  facts.identifierForVendor = kMeasurementVendorID;
   return facts;
 }
 
@@ -54,14 +54,14 @@ class MeasurementUploadTest : public ::testing::Test {
     APMConsentSettingsUtil::setConsentSettings(std::nullopt);
     APMIdentifiers::sharedInstance()->setOrigin("fa");
     identity = APMIdentity::initWithPersistedConfig(persisted);
-    identity->setAppIDFromVMP(kAppID);
+    identity->setAppIDFromVMP(kMeasurementAppID);
     APMMeasurement::Parts parts;
     parts.persistedConfig = persisted;
     parts.scheduler = std::make_shared<APMScheduler>("test.worker");
     parts.alarm = std::make_shared<APMAlarm>(parts.scheduler->workerQueue(), APMMeasurement::kAlarmName);
     parts.identity = identity;
     parts.network = network;
-    engine = APMMeasurement::initWithParts(parts, kAppID, true, false, {});
+    engine = APMMeasurement::initWithParts(parts, kMeasurementAppID, true, false, {});
     settle();
     ASSERT_TRUE(engine->uploader());
     // The reachability checker's first answer comes through the main queue.
@@ -93,8 +93,8 @@ class MeasurementUploadTest : public ::testing::Test {
   }
 
   void serve() {
-    Data body = ostrel::testing::measurementConfig(kAppID, {})->protoBuffer();
-    server.on("GET", std::string("/config/app/") + kAppID,
+    Data body = ostrel::testing::measurementConfig(kMeasurementAppID, {})->protoBuffer();
+    server.on("GET", std::string("/config/app/") + kMeasurementAppID,
               LoopbackResponse::ok(std::string(body.begin(), body.end())));
     server.on("POST", "/a", LoopbackResponse::withStatus(204));
   }
@@ -180,7 +180,7 @@ TEST_F(MeasurementUploadTest, DeniedAnalyticsStorageKeepsTheInstanceAndVendorIDs
   auto stored = engine->database()->queryRawEventsMetadataWithFingerprint(*fingerprint, &error);
   ASSERT_TRUE(stored) << error;
   EXPECT_EQ(APMNanoGetString(*stored, M::kAppInstanceID), identity->appInstanceID());
-  EXPECT_EQ(APMNanoGetString(*stored, M::kVendorDeviceID), std::string(kVendorID));
+  EXPECT_EQ(APMNanoGetString(*stored, M::kVendorDeviceID), std::string(kMeasurementVendorID));
 
   ZEDIvadazudo::setConsent({{"analytics_storage", platform::foundation::Value("denied")}});
   APMAnalytics::drainForTesting();
@@ -233,8 +233,8 @@ TEST_F(MeasurementUploadTest, LeavingTheForegroundUploadsUnderABackgroundTaskTha
 }
 
 TEST_F(MeasurementUploadTest, ComingBackAfterAWeekFetchesTheConfigurationWhenInternalEventsAreBlocklisted) {
-  Data body = ostrel::testing::measurementConfig(kAppID, {{"measurement.upload.blacklist_internal", "1"}})->protoBuffer();
-  server.on("GET", std::string("/config/app/") + kAppID, LoopbackResponse::ok(std::string(body.begin(), body.end())));
+  Data body = ostrel::testing::measurementConfig(kMeasurementAppID, {{"measurement.upload.blacklist_internal", "1"}})->protoBuffer();
+  server.on("GET", std::string("/config/app/") + kMeasurementAppID, LoopbackResponse::ok(std::string(body.begin(), body.end())));
   server.on("POST", "/a", LoopbackResponse::withStatus(204));
   logEvent("take", {});
   environment.advance(1);

@@ -12,6 +12,7 @@
 #include "sdk/analytics/engine/APMIdentity.h"
 #include "sdk/analytics/engine/APMRemoteConfig.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
+#include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
 #include "sdk/analytics/foundation/APMAlarm.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
 #include "sdk/analytics/foundation/APMFiles.h"
@@ -25,7 +26,7 @@
 
 namespace {
 
-constexpr const char* kAppID = "1:100000000001:ios:0123456789abcdef";
+using ostrel::testing::kMeasurementAppID;
 
 class MeasurementTest : public ::testing::Test {
  protected:
@@ -51,7 +52,7 @@ class MeasurementTest : public ::testing::Test {
     parts.scheduler = std::make_shared<APMScheduler>("test.worker");
     parts.alarm = std::make_shared<APMAlarm>(parts.scheduler->workerQueue(), APMMeasurement::kAlarmName);
     parts.identity = identity;
-    auto engine = APMMeasurement::initWithParts(parts, kAppID, enabledByDefault, deactivated, {});
+    auto engine = APMMeasurement::initWithParts(parts, kMeasurementAppID, enabledByDefault, deactivated, {});
     engines.push_back(engine);
     drain(*engine);
     return engine;
@@ -179,20 +180,20 @@ TEST_F(MeasurementTest, AChangedAppIDWipesAndKeepsTheOldOne) {
   EXPECT_TRUE(scope.logged(23171));
   EXPECT_EQ(engine->previousVMPAppID(), "1:1:ios:aaaa");
   EXPECT_FALSE(hasRawEvents(*engine));
-  EXPECT_EQ(persisted->appIDFromVMP(), kAppID);
+  EXPECT_EQ(persisted->appIDFromVMP(), kMeasurementAppID);
   EXPECT_EQ(APMAnalytics::resetRetryCount(), 0);
 }
 
 TEST_F(MeasurementTest, SameAppIDKeepsTheDataUnlessAWipeIsOwed) {
-  persisted->setAppIDFromVMP(kAppID);
+  persisted->setAppIDFromVMP(kMeasurementAppID);
   leaveRawEvent();
-  auto engine = start(true, false, kAppID);
+  auto engine = start(true, false, kMeasurementAppID);
   EXPECT_TRUE(hasRawEvents(*engine));
   EXPECT_TRUE(engine->hasDataToUpload());
 
   // A retry count of 3: an earlier wipe failed, so this start wipes although the IDs match.
   APMAnalytics::setResetRetryCount(3);
-  auto restarted = start(true, false, kAppID);
+  auto restarted = start(true, false, kMeasurementAppID);
   EXPECT_FALSE(hasRawEvents(*restarted));
   // Only the first open that follows a wipe.
   EXPECT_EQ(storedEvents(*restarted), (std::vector<std::string>{"_f", "_e"}));
@@ -211,8 +212,8 @@ TEST_F(MeasurementTest, AWipeThatCannotDeleteTheDatabaseFailsAndIsTriedAgain) {
   // The next launch owes the wipe even though the app IDs now agree.
   std::filesystem::remove_all(databasePath());
   leaveRawEvent();
-  ASSERT_EQ(persisted->appIDFromVMP(), kAppID);
-  auto next = start(true, false, kAppID);
+  ASSERT_EQ(persisted->appIDFromVMP(), kMeasurementAppID);
+  auto next = start(true, false, kMeasurementAppID);
   EXPECT_TRUE(next->isEnabled());
   EXPECT_FALSE(hasRawEvents(*next));
   EXPECT_EQ(APMAnalytics::resetRetryCount(), 0);
@@ -307,19 +308,19 @@ TEST_F(MeasurementTest, SharedInstanceIsCreatedOnceAndNeverWithoutAnAppID) {
   APMMeasurement::resetSharedInstanceForTesting();
   APMMeasurement::initializeSharedInstanceWithAppID("", true, false, {});
   EXPECT_FALSE(APMMeasurement::hasSharedInstance());
-  APMMeasurement::initializeSharedInstanceWithAppID(kAppID, true, false, {});
+  APMMeasurement::initializeSharedInstanceWithAppID(kMeasurementAppID, true, false, {});
   EXPECT_FALSE(APMMeasurement::hasSharedInstance());
   EXPECT_FALSE(APMMeasurement::sharedInstance());
   EXPECT_EQ(APMMeasurement::remoteConfig(), APMRemoteConfig::defaultInstance());
 
   APMMeasurement::resetSharedInstanceForTesting();
-  APMMeasurement::initializeSharedInstanceWithAppID(kAppID, false, false, {"_e"});
+  APMMeasurement::initializeSharedInstanceWithAppID(kMeasurementAppID, false, false, {"_e"});
   auto first = APMMeasurement::sharedInstance();
   ASSERT_TRUE(first);
   engines.push_back(first);
   APMMeasurement::initializeSharedInstanceWithAppID("1:2:ios:ffff", false, false, {});
   EXPECT_EQ(APMMeasurement::sharedInstance(), first);
-  EXPECT_EQ(first->appID(), kAppID);
+  EXPECT_EQ(first->appID(), kMeasurementAppID);
   EXPECT_EQ(first->safelistedEvents(), std::vector<std::string>{"_e"});
   drain(*first);
   APMMeasurement::resetSharedInstanceForTesting();

@@ -18,6 +18,9 @@
 #include "sdk/analytics/foundation/APMServiceURL.h"
 #include "sdk/analytics/rules/APMPEventEditing.h"
 #include "sdk/analytics/rules/APMPNativeModules.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
+
+using sdk::analytics::monitor;
 
 namespace {
 
@@ -37,8 +40,6 @@ constexpr int kEventConfigName = 0;
 constexpr int kEventConfigBlocked = 1;
 constexpr int kEventConfigConversion = 2;
 constexpr int kEventConfigSamplingRate = 3;
-
-APMMonitor& monitor() { return *APMMonitor::shared(); }
 
 // The flags the measurement SDK registers with the experiments service, all off until a snapshot
 // says otherwise.

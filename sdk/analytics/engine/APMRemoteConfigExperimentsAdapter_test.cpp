@@ -15,7 +15,7 @@ using platform::foundation::Error;
 using platform::foundation::Value;
 using ostrel::testing::snapshotMessage;
 
-constexpr const char* kAppID = "1:100000000001:ios:0123456789abcdef";
+using ostrel::testing::kMeasurementAppID;
 constexpr const char* kBackgroundSessions = "network_background_session_enabled";
 
 APMESnapshot snapshot(const std::string& sdkName, std::int32_t experimentID, std::map<std::string, Value> flags) {
@@ -37,11 +37,11 @@ class RemoteConfigExperimentsTest : public ::testing::Test, public ostrel::testi
     context.isMeasurementEnabled = [this] { return measurementEnabled.load(); };
     context.libraryVersion = 80700;
     config = APMRemoteConfig::initWithAppID(
-        kAppID, database, std::make_shared<sdk::analytics::APMRemoteConfigExperimentsAdapter>(manager), context);
+        kMeasurementAppID, database, std::make_shared<sdk::analytics::APMRemoteConfigExperimentsAdapter>(manager), context);
     ASSERT_TRUE(config);
   }
   void configure(const std::map<std::string, std::string>& settings) {
-    ASSERT_TRUE(config->updateMeasurementConfig(ostrel::testing::measurementConfig(kAppID, settings)));
+    ASSERT_TRUE(config->updateMeasurementConfig(ostrel::testing::measurementConfig(kMeasurementAppID, settings)));
   }
   // A fetched snapshot for the settings: told on the main queue, then activated by them.
   bool fetchAndActivate(const APMESnapshot& fetched) {
@@ -100,7 +100,7 @@ TEST_F(RemoteConfigExperimentsTest, ASnapshotLeftPendingIsActivatedByTheNextSett
   manager->taskManagerDidStartWithActivatedSnapshots(
       *taskManager, {}, {snapshot(APMRemoteConfig::kSDKPropertyName, 21, {{kBackgroundSessions, Value(1)}})}, {});
   auto next = APMRemoteConfig::initWithAppID(
-      kAppID, database, std::make_shared<sdk::analytics::APMRemoteConfigExperimentsAdapter>(manager), context);
+      kMeasurementAppID, database, std::make_shared<sdk::analytics::APMRemoteConfigExperimentsAdapter>(manager), context);
   ASSERT_TRUE(next);
   EXPECT_TRUE(next->isNetworkBackgroundSessionEnabled());
   EXPECT_EQ(next->experimentIDs(), (std::vector<std::int64_t>{21}));

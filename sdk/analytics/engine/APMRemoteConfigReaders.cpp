@@ -4,13 +4,11 @@
 #include "sdk/analytics/engine/APMRemoteConfig.h"
 #include "sdk/analytics/foundation/APMDecimalNumber.h"
 #include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/APMNumericUtil.h"
 
 namespace {
 
-// The int64 range as doubles: 2^63 is exact, and anything at or past it does not convert.
-constexpr double kInt64Bound = 9223372036854775808.0;
-
-bool fitsInt64(double value) { return value >= -kInt64Bound && value < kInt64Bound; }
+bool fitsInt64(double value) { return value >= -APMNumericUtil::kInt64Bound && value < APMNumericUtil::kInt64Bound; }
 
 }  // namespace
 
@@ -89,7 +87,7 @@ std::int64_t APMRemoteConfig::int64ValueFromCacheWithKey(const std::string& key,
 
 std::int64_t APMRemoteConfig::int64ValueFromCacheWithKey(const std::string& key, std::int64_t defaultValue) {
   const auto number = numberFromCacheWithKey(key, static_cast<double>(defaultValue),
-                                             std::nextafter(kInt64Bound, 0.0), -kInt64Bound);
+                                             std::nextafter(APMNumericUtil::kInt64Bound, 0.0), -APMNumericUtil::kInt64Bound);
   return number && fitsInt64(*number) ? static_cast<std::int64_t>(*number) : defaultValue;
 }
 

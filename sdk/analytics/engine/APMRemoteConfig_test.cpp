@@ -21,7 +21,7 @@ namespace {
 
 using platform::foundation::Error;
 
-constexpr const char* kAppID = "1:100000000001:ios:0123456789abcdef";
+using ostrel::testing::kMeasurementAppID;
 
 // An experiments component whose flags the test sets.
 class FakeExperiments final : public sdk::analytics::APMRemoteConfigExperiments {
@@ -54,7 +54,7 @@ class FakeExperiments final : public sdk::analytics::APMRemoteConfigExperiments 
 };
 
 std::shared_ptr<APMPBMeasurementConfig> configuration(const std::map<std::string, std::string>& settings,
-                                                      const std::string& appID = kAppID) {
+                                                      const std::string& appID = kMeasurementAppID) {
   return ostrel::testing::measurementConfig(appID, settings);
 }
 
@@ -77,7 +77,7 @@ class RemoteConfigTest : public ::testing::Test {
     ASSERT_TRUE(database);
     context.host = host;
     context.libraryVersion = 80700;
-    config = APMRemoteConfig::initWithAppID(kAppID, database, experiments, context);
+    config = APMRemoteConfig::initWithAppID(kMeasurementAppID, database, experiments, context);
     ASSERT_TRUE(config);
   }
 
@@ -187,7 +187,7 @@ TEST_F(RemoteConfigTest, ConfigurationForAnotherAppIsRefusedAndChangesNothing) {
 
   // What is stored is still the first, so a restart reads it back; parsing another app's directly is
   // skipped in silence.
-  auto restarted = APMRemoteConfig::initWithAppID(kAppID, database, nullptr, context);
+  auto restarted = APMRemoteConfig::initWithAppID(kMeasurementAppID, database, nullptr, context);
   EXPECT_EQ(restarted->uploadingRetryCount(), 12);
   restarted->parseRemoteConfigFromMeasurementConfig(*other);
   EXPECT_EQ(restarted->configuredText("measurement.upload.retry_count"), "12");
@@ -232,7 +232,7 @@ TEST_F(RemoteConfigTest, DefaultInstanceAndExpiry) {
   EXPECT_EQ(defaults->uploadingInterval(), 3600);
   EXPECT_EQ(defaults->version(), -1);
   EXPECT_FALSE(APMRemoteConfig::initWithAppID("", database));
-  EXPECT_FALSE(APMRemoteConfig::initWithAppID(kAppID, nullptr));
+  EXPECT_FALSE(APMRemoteConfig::initWithAppID(kMeasurementAppID, nullptr));
 
   EXPECT_EQ(config->version(), -1);
   EXPECT_TRUE(config->isExpired());  // nothing stored yet
@@ -247,7 +247,7 @@ TEST_F(RemoteConfigTest, DefaultInstanceAndExpiry) {
 TEST_F(RemoteConfigTest, FetchURL) {
   setenv(sdk::analytics::kAnalyticsServiceURLEnvironmentVariable, "http://127.0.0.1:8080/", 1);
   EXPECT_EQ(config->remoteConfigURLWithAppInstanceID("abc", "ios", 80700, 3),
-            std::string("http://127.0.0.1:8080/config/app/") + kAppID +
+            std::string("http://127.0.0.1:8080/config/app/") + kMeasurementAppID +
                 "?app_instance_id=abc&platform=ios&runtime_version=3&vmp_version=80700");
   EXPECT_FALSE(config->remoteConfigURLWithAppInstanceID(std::nullopt, "ios", 1, 1));
   EXPECT_TRUE(scope.logged(29010));

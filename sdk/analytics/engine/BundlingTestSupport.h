@@ -28,6 +28,9 @@ namespace sdk::analytics {}
 
 namespace ostrel::testing {
 
+// 2023-11-14 22:00:00 UTC: the start of the hour the manual clock starts in.
+inline constexpr double kHour = 1699999200.0;
+
 // The helpers sit beside the analytics code they drive.
 using namespace sdk::analytics;
 

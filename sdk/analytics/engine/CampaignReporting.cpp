@@ -1,35 +1,16 @@
 #include "sdk/analytics/engine/CampaignReporting.h"
 
-#include <mutex>
+#include "sdk/analytics/engine/InstalledValue.h"
 
 namespace sdk::analytics {
-namespace {
-
-struct InstalledFactory {
-  std::mutex mutex;
-  CampaignReporting::Factory factory;
-};
-
-// Never destroyed: links may arrive from queued work while the process exits.
-InstalledFactory& installed() {
-  static auto* value = new InstalledFactory;
-  return *value;
-}
-
-}  // namespace
 
 std::shared_ptr<CampaignReporting> CampaignReporting::create(std::weak_ptr<APMMeasurement> engine) {
-  Factory factory;
-  {
-    std::lock_guard lock(installed().mutex);
-    factory = installed().factory;
-  }
+  Factory factory = InstalledValue<Factory, CampaignReporting>::get();
   return factory ? factory(std::move(engine)) : nullptr;
 }
 
 void CampaignReporting::setFactory(Factory factory) {
-  std::lock_guard lock(installed().mutex);
-  installed().factory = std::move(factory);
+  InstalledValue<Factory, CampaignReporting>::set(std::move(factory));
 }
 
 }  // namespace sdk::analytics

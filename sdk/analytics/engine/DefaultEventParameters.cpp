@@ -6,6 +6,7 @@
 #include "sdk/analytics/foundation/APMMonitor.h"
 #include "sdk/analytics/foundation/APMPersistedConfig.h"
 #include "sdk/analytics/foundation/APMValue.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Value;
 
@@ -15,8 +16,6 @@ namespace {
 
 constexpr std::int64_t kErrorCodeTooManyDefaultParameters = 26;
 constexpr std::int64_t kErrorCodeArrayDefaultParameter = 27;
-
-APMMonitor& monitor() { return *APMMonitor::shared(); }
 
 // Keeps at most `limit` public names, dropping the ones that sort last; true when any went.
 bool trim(platform::foundation::Dictionary& parameters, std::size_t limit) {

@@ -12,6 +12,7 @@
 #include "sdk/analytics/foundation/APMScheduler.h"
 #include "sdk/analytics/rules/APMConditionalUserPropertyController.h"
 #include "sdk/analytics/rules/APMPEventEditing.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Error;
 using platform::foundation::Value;
@@ -23,8 +24,6 @@ namespace {
 constexpr std::int64_t kErrorCodeEventIsBlocked = 11;
 constexpr std::size_t kEventNameLimit = 40;
 
-APMMonitor& monitor() { return *APMMonitor::shared(); }
-Value text(const Error& error) { return Value(error.localizedDescription()); }
 Value displayName(const APMEvent& event) { return Value(APMEventNameForDisplay(event.name())); }
 
 const APMValue* parameter(const APMEvent& event, const char* name) {
@@ -128,7 +127,7 @@ void EventHandler::processSessionFromEvent(const APMEvent& event) {
     for (const auto& removal : kRemovals) {
       Error error;
       if (!database_->deleteUserAttributeWithName(removal.name, &error)) {
-        monitor().logWithLevel(2, removal.code, removal.message, text(error));
+        monitor().logWithLevel(2, removal.code, removal.message, errorText(error));
         return false;
       }
     }
@@ -145,7 +144,7 @@ bool EventHandler::dedupeSubscriptionEvent(const APMEvent& event) {
   Error error;
   auto isNew = database_->insertIfNotDuplicateSubscriptionID(std::to_string(dedupeID->int64Value()), &error);
   if (!isNew) {
-    monitor().logWithLevel(2, 23181, "Failed to save subscription ID. Product ID, error", productID, text(error));
+    monitor().logWithLevel(2, 23181, "Failed to save subscription ID. Product ID, error", productID, errorText(error));
     return true;
   }
   if (!*isNew) {
@@ -155,7 +154,7 @@ bool EventHandler::dedupeSubscriptionEvent(const APMEvent& event) {
   }
   auto deleted = database_->deleteSubscriptionsOverLimit(&error);
   if (!deleted) {
-    monitor().logWithLevel(5, 23183, "Failed to delete older subscription records. Error", text(error));
+    monitor().logWithLevel(5, 23183, "Failed to delete older subscription records. Error", errorText(error));
     return false;
   }
   if (*deleted > 0) monitor().logWithLevel(5, 23184, "Deleted older subscription records beyond limit", Value(*deleted));

@@ -10,6 +10,7 @@
 #include "sdk/analytics/foundation/APMMonitor.h"
 #include "sdk/analytics/foundation/APMNanoAccessors.h"
 #include "sdk/analytics/foundation/APMProtoConversions.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Value;
 
@@ -23,8 +24,6 @@ constexpr int kEventTimestamp = 2;
 constexpr int kEventPreviousTimestamp = 3;
 constexpr int kParamName = 0;
 constexpr int kParamInteger = 2;
-
-APMMonitor& monitor() { return *APMMonitor::shared(); }
 
 std::shared_ptr<APMPBEventParam> parameterNamed(const APMPBEvent& event, const std::string& name) {
   for (auto& parameter : APMNanoGetMessageArray<APMPBEventParam>(event, kEventParams)) {

@@ -1,8 +1,7 @@
 #include "sdk/analytics/engine/IdentitySettings.h"
 
-#include <mutex>
-
 #include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/InstalledValue.h"
 
 namespace sdk::analytics {
 namespace {
@@ -25,16 +24,6 @@ class RemoteConfigIdentitySettings final : public IdentitySettings {
   const std::shared_ptr<APMRemoteConfig> remoteConfig_;
 };
 
-std::mutex& settingsMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-std::shared_ptr<const IdentitySettings>& installed() {
-  static std::shared_ptr<const IdentitySettings> settings;
-  return settings;
-}
-
 }  // namespace
 
 std::shared_ptr<const IdentitySettings> IdentitySettings::fromRemoteConfig(
@@ -43,17 +32,14 @@ std::shared_ptr<const IdentitySettings> IdentitySettings::fromRemoteConfig(
 }
 
 std::shared_ptr<const IdentitySettings> IdentitySettings::current() {
-  {
-    std::lock_guard lock(settingsMutex());
-    if (installed()) return installed();
-  }
+  auto installed = InstalledValue<std::shared_ptr<const IdentitySettings>, IdentitySettings>::get();
+  if (installed) return installed;
   static const auto defaults = fromRemoteConfig(APMRemoteConfig::defaultInstance());
   return defaults;
 }
 
 void IdentitySettings::setCurrent(std::shared_ptr<const IdentitySettings> settings) {
-  std::lock_guard lock(settingsMutex());
-  installed() = std::move(settings);
+  InstalledValue<std::shared_ptr<const IdentitySettings>, IdentitySettings>::set(std::move(settings));
 }
 
 }  // namespace sdk::analytics

@@ -9,6 +9,10 @@
 
 namespace ostrel::testing {
 
+// The app and the device the engine's tests measure for.
+inline constexpr const char* kMeasurementAppID = "1:100000000001:ios:0123456789abcdef";
+inline constexpr const char* kMeasurementVendorID = "E621E1F8-C36C-495A-93FC-0C247A3E6E5F";
+
 // A measurement configuration of `appID` carrying the given "measurement." settings, as the
 // configuration service serves them (values as texts).
 inline std::shared_ptr<APMPBMeasurementConfig> measurementConfig(const std::string& appID,

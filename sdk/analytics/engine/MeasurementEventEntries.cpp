@@ -4,14 +4,13 @@
 #include "sdk/analytics/engine/MeasurementEventPipeline.h"
 #include "sdk/analytics/foundation/APMMonitor.h"
 #include "sdk/analytics/foundation/APMScheduler.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Value;
 
 namespace sdk::analytics {
 
 namespace {
-
-APMMonitor& monitor() { return *APMMonitor::shared(); }
 
 void deliver(std::function<void()> work) {
   platform::dispatch::Queue::global(platform::dispatch::Queue::Priority::Background)->async(std::move(work));

@@ -8,6 +8,7 @@
 #include "sdk/analytics/engine/APMIdentity.h"
 #include "sdk/analytics/engine/APMRemoteConfig.h"
 #include "sdk/analytics/engine/IdentityTestSupport.h"
+#include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
 #include "sdk/analytics/engine/MeasurementEventEntries.h"
 #include "sdk/analytics/engine/RawEventMetadata.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
@@ -27,7 +28,7 @@ using platform::foundation::Value;
 using sdk::analytics::MeasurementEventPipeline;
 using M = sdk::analytics::RawEventMetadata;
 
-constexpr const char* kAppID = "1:100000000001:ios:0123456789abcdef";
+using ostrel::testing::kMeasurementAppID;
 
 // The engine as the pipeline reaches it: log, worker queue and collection switch.
 class Engine final : public sdk::analytics::MeasurementHost {
@@ -48,7 +49,7 @@ class MeasurementEventPipelineTest : public ::testing::Test {
     database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, persisted, &error);
     ASSERT_TRUE(database) << error;
     auto config = APMPBMeasurementConfig::make();
-    APMNanoSetString(*config, 1, std::string(kAppID));
+    APMNanoSetString(*config, 1, std::string(kMeasurementAppID));
     auto setting = APMPBSetting::make();
     APMNanoSetString(*setting, 0, std::string("measurement.upload.max_public_events_per_day"));
     APMNanoSetString(*setting, 1, std::string("2"));
@@ -57,7 +58,7 @@ class MeasurementEventPipelineTest : public ::testing::Test {
     APMNanoSetString(*blocked, 0, std::string("spam"));
     APMNanoSetBool(*blocked, 1, true);
     APMNanoAddMessage(*config, 4, *blocked);
-    remoteConfig = APMRemoteConfig::initWithAppIDMeasurementConfig(kAppID, database, config, nullptr, {});
+    remoteConfig = APMRemoteConfig::initWithAppIDMeasurementConfig(kMeasurementAppID, database, config, nullptr, {});
     ASSERT_TRUE(remoteConfig);
     identity = APMIdentity::initWithPersistedConfig(persisted, support);
     identity->setAppInstanceID("instance-1");

@@ -16,6 +16,7 @@
 #include "sdk/analytics/foundation/APMPersistedConfig.h"
 #include "sdk/analytics/foundation/APMScheduler.h"
 #include "sdk/analytics/foundation/APMServiceURL.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Data;
 using platform::foundation::Error;
@@ -33,11 +34,6 @@ constexpr int kLibraryVersionAtUpload = 18;
 constexpr int kResettableDeviceID = 19;
 constexpr int kVendorDeviceID = 20;
 constexpr int kChecksum = 38;
-
-APMMonitor& monitor() { return *APMMonitor::shared(); }
-double now() { return platform::foundation::Clock::current()->now(); }
-Value text(const Error& error) { return Value(error.localizedDescription()); }
-Value text(const std::optional<Error>& error) { return Value(error ? error->localizedDescription() : std::string()); }
 
 std::string fieldText(const APMPBMeasurementBundle& bundle, int index) {
   return APMNanoGetString(bundle, index).value_or("");
@@ -97,13 +93,13 @@ bool MeasurementUploader::hasDataToUploadIn(APMDatabase& database) {
   Error error;
   auto queueEmpty = database.isQueuedBundleTableEmpty(&error);
   if (!queueEmpty) {
-    monitor().logWithLevel(1, 23117, "Failed to check if queue table is empty. Error", text(error));
+    monitor().logWithLevel(1, 23117, "Failed to check if queue table is empty. Error", errorText(error));
     return false;
   }
   if (!*queueEmpty) return true;
   auto rawEmpty = database.isRawEventsTableEmpty(&error);
   if (!rawEmpty) {
-    monitor().logWithLevel(1, 23118, "Failed to check if raw events table is empty. Error", text(error));
+    monitor().logWithLevel(1, 23118, "Failed to check if raw events table is empty. Error", errorText(error));
     return false;
   }
   return !*rawEmpty;
@@ -131,12 +127,12 @@ double MeasurementUploader::nextUploadingTime() {
   Error error;
   double latestRawEvent = database.queryLatestRawEventTime(&error).value_or(0);
   if (!error.domain.empty()) {
-    monitor().logWithLevel(5, 23029, "Failed to query latest raw event time. Error", text(error));
+    monitor().logWithLevel(5, 23029, "Failed to query latest raw event time. Error", errorText(error));
     error = Error();
   }
   double latestBundle = static_cast<double>(database.queryLatestBundleTime(&error).value_or(0)) / 1000.0;
   if (!error.domain.empty()) {
-    monitor().logWithLevel(5, 23030, "Failed to query latest bundle time. Error", text(error));
+    monitor().logWithLevel(5, 23030, "Failed to query latest bundle time. Error", errorText(error));
     error = Error();
   }
   in.newestDataTime = std::max(latestRawEvent, latestBundle);
@@ -147,7 +143,7 @@ double MeasurementUploader::nextUploadingTime() {
   if (!in.realtime) {
     auto realtimeBundles = database.containsRealtimeBundlesWithError(&error);
     if (!realtimeBundles) {
-      monitor().logWithLevel(5, 23031, "Failed to query for real-time bundle indicator. Error", text(error));
+      monitor().logWithLevel(5, 23031, "Failed to query for real-time bundle indicator. Error", errorText(error));
       error = Error();
     }
     in.realtime = realtimeBundles.value_or(false);
@@ -155,7 +151,7 @@ double MeasurementUploader::nextUploadingTime() {
   if (!in.realtime) {
     auto realtimeEvents = database.containsRealtimeRawEventsWithError(&error);
     if (!realtimeEvents) {
-      monitor().logWithLevel(5, 23032, "Failed to query for real-time raw event indicator. Error", text(error));
+      monitor().logWithLevel(5, 23032, "Failed to query for real-time raw event indicator. Error", errorText(error));
     }
     in.realtime = realtimeEvents.value_or(false);
   }
@@ -344,7 +340,7 @@ void MeasurementUploader::uploadData() {
   auto queued = parts_.bundling.database->queryBundlesWithCountLimit(settings.uploadMaxBundlesLimit(),
                                                                      settings.uploadMaxSizeLimitBytes(), &error);
   if (!queued) {
-    monitor().logWithLevel(1, 23036, "Failed to query bundles. Error", text(error));
+    monitor().logWithLevel(1, 23036, "Failed to query bundles. Error", errorText(error));
     terminateBackgroundTask();
     return;
   }
@@ -432,7 +428,7 @@ void MeasurementUploader::uploadData() {
 void MeasurementUploader::incrementRetryCounter() {
   Error error;
   if (!parts_.bundling.database->incrementRetryCounterForBundlesWithIDs(uploadingBundleIDs_, &error)) {
-    monitor().logWithLevel(2, 23166, "Failed to update the bundles' retry counts. Error", text(error));
+    monitor().logWithLevel(2, 23166, "Failed to update the bundles' retry counts. Error", errorText(error));
   }
 }
 
@@ -466,7 +462,7 @@ void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTT
   }
   persisted.setLastFailedUploadTimestamp(current);
   if (status == 429 || status == 503) persisted.setLastBackoffTimestamp(current);
-  monitor().logWithLevel(7, 23043, "Network upload failed. Will retry later. Code, error", Value(status), text(error));
+  monitor().logWithLevel(7, 23043, "Network upload failed. Will retry later. Code, error", Value(status), errorText(error));
   // The retry count already rose when the batch went.
   uploadingBundleIDs_.clear();
   updateSchedule();

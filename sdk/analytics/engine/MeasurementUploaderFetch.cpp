@@ -12,6 +12,7 @@
 #include "sdk/analytics/foundation/APMScheduler.h"
 #include "sdk/analytics/rules/APMAudience.h"
 #include "sdk/analytics/rules/APMPRuntime.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Data;
 using platform::foundation::Error;
@@ -26,9 +27,6 @@ constexpr int kConfigAppID = 1;
 constexpr int kConfigAudiences = 5;
 // A configuration is a few kilobytes; a reply far beyond that is refused before it fills memory.
 constexpr std::int64_t kMaximumConfigurationBytes = 1 << 20;
-
-APMMonitor& monitor() { return *APMMonitor::shared(); }
-double now() { return platform::foundation::Clock::current()->now(); }
 
 }  // namespace
 

@@ -93,8 +93,7 @@ TEST(CompatibleBundles, ABatchNeverMixesAppIDsOrIdentifiers) {
 
 // --- the uploader against a loopback service
 
-// 2023-11-14 22:00:00 UTC: the hour the manual clock starts in.
-constexpr double kHour = 1699999200.0;
+using ostrel::testing::kHour;
 
 class MeasurementUploaderTest : public ::testing::Test {
  protected:

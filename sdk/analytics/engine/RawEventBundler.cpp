@@ -20,6 +20,7 @@
 #include "sdk/analytics/foundation/APMProtoConversions.h"
 #include "sdk/analytics/rules/APMAudience.h"
 #include "sdk/analytics/rules/APMAudienceTimestampsCache.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Error;
 using platform::foundation::Value;
@@ -29,11 +30,6 @@ namespace sdk::analytics {
 namespace {
 
 constexpr int kAttributeName = 1;
-
-APMMonitor& monitor() { return *APMMonitor::shared(); }
-double now() { return platform::foundation::Clock::current()->now(); }
-Value text(const Error& error) { return Value(error.localizedDescription()); }
-bool failed(const Error& error) { return !error.domain.empty(); }
 
 std::optional<std::int64_t> integerParameter(const APMEvent& event, const char* name) {
   auto found = event.parameters().find(name);
@@ -81,7 +77,7 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   for (;;) {
     fingerprint = parts_.database->nextMetadataFingerprintToProcess(&error);
     if (failed(error)) {
-      monitor().logWithLevel(1, 23095, "Unable to fetch next event metadata. Error", text(error));
+      monitor().logWithLevel(1, 23095, "Unable to fetch next event metadata. Error", errorText(error));
       return Outcome::kRollBack;
     }
     if (!fingerprint) return Outcome::kCommitNoBundle;
@@ -104,7 +100,7 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   }
   if (!bundle) {
     monitor().logWithLevel(1, 23098, "Unable to fetch event metadata. Metadata fingerprint, error", Value(*fingerprint),
-                           text(error));
+                           errorText(error));
     return Outcome::kRollBack;
   }
   auto events = processRawEvents(*group, *fingerprint);
@@ -150,7 +146,7 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   addBundleMetadataIntoBundle(*bundle, start, end);
   bool isRealtime = std::any_of(events->begin(), events->end(), [](const APMEvent& e) { return e.isRealtime(); });
   if (!parts_.database->insertBundle(*bundle, isRealtime, &error)) {
-    monitor().logWithLevel(1, 23115, "Unable to insert bundle. Error", text(error));
+    monitor().logWithLevel(1, 23115, "Unable to insert bundle. Error", errorText(error));
     return Outcome::kRollBack;
   }
   if (parts_.settings->isConsentSettingsEnabled()) {
@@ -166,18 +162,18 @@ bool RawEventBundler::deleteGroup(const std::vector<APMRawEventData>& group, std
   Error error;
   std::int64_t lastRowID = group.back().rowID;
   if (!parts_.database->deleteRawEventsWithMaxRowID(lastRowID, &error)) {
-    monitor().logWithLevel(1, 23119, "Unable to delete raw events. RowID, error", Value(lastRowID), text(error));
+    monitor().logWithLevel(1, 23119, "Unable to delete raw events. RowID, error", Value(lastRowID), errorText(error));
     return false;
   }
   auto remaining = parts_.database->containsRawEventWithMetadataFingerprint(fingerprint, &error);
   if (!remaining) {
     monitor().logWithLevel(1, 23120, "Unable to query existence of raw event. Metadata, error", Value(fingerprint),
-                           text(error));
+                           errorText(error));
     return false;
   }
   if (!*remaining && !parts_.database->deleteRawEventMetadataWithMetadataFingerprint(fingerprint, &error)) {
     monitor().logWithLevel(1, 23121, "Unable to delete raw event metadata. Metadata, error", Value(fingerprint),
-                           text(error));
+                           errorText(error));
     return false;
   }
   return true;
@@ -212,7 +208,7 @@ std::optional<std::vector<APMRawEventData>> RawEventBundler::rawEventsWithMetada
   Error error;
   auto group = parts_.database->rawEventsWithMetadataFingerprint(fingerprint, &error, filter);
   if (!group) {
-    monitor().logWithLevel(1, 23097, "Inconsistent state, raw event is expected. Error", text(error));
+    monitor().logWithLevel(1, 23097, "Inconsistent state, raw event is expected. Error", errorText(error));
     return std::nullopt;
   }
   return group;
@@ -247,7 +243,7 @@ std::optional<std::vector<APMEvent>> RawEventBundler::processRawEvents(const std
   Error error;
   auto counts = parts_.database->dailyCounts(&error);
   if (!counts) {
-    monitor().logWithLevel(1, 23101, "Failed to query daily event counts. Error", text(error));
+    monitor().logWithLevel(1, 23101, "Failed to query daily event counts. Error", errorText(error));
     return std::nullopt;
   }
   bool countsChanged = false;
@@ -265,7 +261,7 @@ std::optional<std::vector<APMEvent>> RawEventBundler::processRawEvents(const std
   }
   if (countsChanged && !parts_.database->updateDailyCounts(*counts, &error)) {
     monitor().logWithLevel(2, 23106, "Failed to update daily event counts. Name, error", Value(processed.back().name()),
-                           text(error));
+                           errorText(error));
     return std::nullopt;
   }
   return processed;
@@ -347,7 +343,7 @@ void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<APMRawEventD
         if (parts_.database->clearCurrentSessionCounts(&error)) {
           sessionStepDone = true;
         } else {
-          monitor().logWithLevel(1, 23185, "Failed to clear event session counts. Error", text(error));
+          monitor().logWithLevel(1, 23185, "Failed to clear event session counts. Error", errorText(error));
         }
       }
     }
@@ -362,7 +358,7 @@ void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<APMRawEventD
   Error error;
   if (!parts_.database->deleteUserAttributeWithName("_se", &error)) {
     monitor().logWithLevel(1, 23188, "Unable to delete session engagement property on session start. Error",
-                           text(error));
+                           errorText(error));
     return;
   }
   auto attributes = APMNanoGetMessageArray<APMPBUserAttribute>(bundle, kUserAttributes);
@@ -383,7 +379,7 @@ bool RawEventBundler::updateUserEngagement(std::int64_t engagement, APMPBMeasure
   auto stored = parts_.database->userAttributeWithName(name, &error);
   if (failed(error)) {
     monitor().logWithLevel(1, 23187, "Failed to query for user engagement user property. Name, error", Value(name),
-                           text(error));
+                           errorText(error));
     return false;
   }
   std::int64_t total = engagement;
@@ -415,7 +411,7 @@ std::optional<std::vector<APMEvent>> RawEventBundler::eventsAfterUpdatingEventAg
     auto row = parts_.database->eventAggregatesWithName(original.name(), &error);
     if (failed(error)) {
       monitor().logWithLevel(1, 23107, "Failed to query event aggregates. Name, error", Value(original.name()),
-                             text(error));
+                             errorText(error));
       return std::nullopt;
     }
     APMEvent event = original;
@@ -429,7 +425,7 @@ std::optional<std::vector<APMEvent>> RawEventBundler::eventsAfterUpdatingEventAg
       row.emplace(original.name(), 1, 1, 1, original.timestamp());
     }
     if (!parts_.database->updateEventAggregates(*row, &error)) {
-      monitor().logWithLevel(1, 23108, "Failed to update event aggregates. Error", text(error));
+      monitor().logWithLevel(1, 23108, "Failed to update event aggregates. Error", errorText(error));
       return std::nullopt;
     }
     if (!parts_.audience->evaluateFiltersForEvent(event, &*row, cache)) return std::nullopt;
@@ -442,7 +438,7 @@ bool RawEventBundler::updateAppMetadataForBundle(APMPBMeasurementBundle& bundle,
   Error error;
   auto metadata = parts_.database->queryAppMetadata(&error);
   if (!metadata) {
-    monitor().logWithLevel(1, 23111, "Unable to fetch app metadata for bundling events. Error", text(error));
+    monitor().logWithLevel(1, 23111, "Unable to fetch app metadata for bundling events. Error", errorText(error));
     return false;
   }
   const std::int64_t previousStart = milliseconds(metadata->lastBundleStartTimestamp);
@@ -458,7 +454,7 @@ bool RawEventBundler::updateAppMetadataForBundle(APMPBMeasurementBundle& bundle,
   metadata->lastBundleEndTimestamp = end;
   APMNanoSetInt32(bundle, kBundleIndex, static_cast<std::int32_t>(metadata->lastBundleIndex));
   if (!parts_.database->updateAppMetadata(*metadata, &error)) {
-    monitor().logWithLevel(1, 23112, "Unable to update the app metadata. Error", text(error));
+    monitor().logWithLevel(1, 23112, "Unable to update the app metadata. Error", errorText(error));
     return false;
   }
   return true;

@@ -12,8 +12,7 @@ using sdk::analytics::EventSampler;
 using sdk::analytics::RawEventBundler;
 using ostrel::testing::BundlingEnvironment;
 
-// 2023-11-14 22:00:00 UTC: the start of the manual clock's hour.
-constexpr double kHour = 1699999200.0;
+using ostrel::testing::kHour;
 
 class RawEventBundlerTest : public ::testing::Test {
  protected:

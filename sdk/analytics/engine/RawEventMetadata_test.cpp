@@ -8,6 +8,7 @@
 #include "platform/foundation/PropertyList.h"
 #include "sdk/analytics/engine/APMIdentity.h"
 #include "sdk/analytics/engine/IdentityTestSupport.h"
+#include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
 #include "sdk/analytics/foundation/APMDatabase.h"
 #include "sdk/analytics/foundation/APMEnvironment.h"
 #include "sdk/analytics/foundation/APMNanoAccessors.h"
@@ -26,7 +27,7 @@ using ostrel::testing::ScopedIdentitySettings;
 using M = RawEventMetadata;
 
 constexpr const char* kAdID = "6D92078A-8246-4BA4-AE5B-76104861E7DC";
-constexpr const char* kVendorID = "E621E1F8-C36C-495A-93FC-0C247A3E6E5F";
+using ostrel::testing::kMeasurementVendorID;
 
 class RawEventMetadataTest : public ::testing::Test {
  protected:
@@ -40,7 +41,7 @@ class RawEventMetadataTest : public ::testing::Test {
                                                               platform::foundation::PropertyList::Format::Xml));
     APMEnvironmentInfo::setShared(APMEnvironmentInfo{"iPhone15,2", "17.4", -300, "fr-CA"});
     platform::foundation::IdentityFacts facts;
-    facts.identifierForVendor = kVendorID;
+    facts.identifierForVendor = kMeasurementVendorID;
     platform::foundation::IdentityFacts::setCurrent(facts);
     support->deviceID = kAdID;
     identity = APMIdentity::initWithPersistedConfig(std::make_shared<APMPersistedConfig>(), support);
@@ -173,7 +174,7 @@ TEST_F(RawEventMetadataTest, WithoutAdvertisingSupportNothingOfItIsSent) {
   auto onLinux = APMIdentity::initWithPersistedConfig(std::make_shared<APMPersistedConfig>());
   auto bundle = M::create(*onLinux, {});
   EXPECT_FALSE(APMNanoHasField(*bundle, M::kResettableDeviceID));
-  EXPECT_EQ(APMNanoGetString(*bundle, M::kVendorDeviceID), kVendorID);
+  EXPECT_EQ(APMNanoGetString(*bundle, M::kVendorDeviceID), kMeasurementVendorID);
   EXPECT_TRUE(APMNanoHasField(*bundle, M::kAppInstanceID));
   EXPECT_FALSE(APMNanoHasField(*bundle, M::kLimitedAdTracking));
   EXPECT_FALSE(APMNanoHasField(*bundle, M::kTrackingConsentStatus));

@@ -17,6 +17,7 @@
 #include "sdk/analytics/foundation/APMPBMeasurement.h"
 #include "sdk/analytics/foundation/APMPersistedConfig.h"
 #include "sdk/analytics/foundation/APMScheduler.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Error;
 using platform::foundation::Value;
@@ -28,11 +29,6 @@ namespace {
 constexpr int kAdvertisingIdentifierField = 19;
 constexpr std::int64_t kErrorCodeEventLimitReached = 8;
 constexpr std::int64_t kErrorCodePublicEventLimitReached = 16;
-
-APMMonitor& monitor() { return *APMMonitor::shared(); }
-double now() { return platform::foundation::Clock::current()->now(); }
-Value text(const Error& error) { return Value(error.localizedDescription()); }
-bool failed(const Error& error) { return !error.domain.empty(); }
 
 Value parameterObject(const APMEvent& event, const char* name) {
   auto found = event.parameters().find(name);
@@ -70,14 +66,14 @@ void RawEventWriter::writeFilteredEventOnWorkerQueue(APMEvent event) {
     Error error;
     auto counts = database_->dailyCounts(&error);
     if (!counts) {
-      monitor().logWithLevel(1, 23054, "Data loss. Unable to query daily event counts. Error", text(error));
+      monitor().logWithLevel(1, 23054, "Data loss. Unable to query daily event counts. Error", errorText(error));
       return false;
     }
     bool process = shouldProcessEvent(event, *counts, isPublic);
     bool realtime = isRealtimeEvent(event, *counts);
     if (!database_->updateDailyCounts(*counts, &error)) {
       monitor().logWithLevel(1, 23061, "Data loss. Unable to update daily event counts. Name, error",
-                             Value(APMEventNameForDisplay(event.name())), text(error));
+                             Value(APMEventNameForDisplay(event.name())), errorText(error));
       return false;
     }
     return !process || writeEvent(event, isPublic, realtime);
@@ -175,14 +171,14 @@ bool RawEventWriter::writeEvent(const APMEvent& event, bool isPublicEvent, bool 
   auto aggregates = database_->eventAggregatesWithName(name, &error);
   if (!aggregates && failed(error)) {
     monitor().logWithLevel(1, 23063, "Cannot query event aggregates. Name, error", Value(APMEventNameForDisplay(name)),
-                           text(error));
+                           errorText(error));
     return false;
   }
   if (!aggregates) {
     if (isPublicEvent) {
       auto names = database_->publicEventCount(&error);
       if (!names) {
-        monitor().logWithLevel(1, 23064, "Cannot query event count. Error", text(error));
+        monitor().logWithLevel(1, 23064, "Cannot query event count. Error", errorText(error));
         return false;
       }
       if (*names >= host_.maxEventNameCardinality()) {
@@ -193,7 +189,7 @@ bool RawEventWriter::writeEvent(const APMEvent& event, bool isPublicEvent, bool 
       }
     }
     if (!database_->updateEventAggregates(APMEventAggregates(name, 0, 0, 0, 0), &error)) {
-      monitor().logWithLevel(1, 23066, "Data loss. Cannot record event aggregates. Error", text(error));
+      monitor().logWithLevel(1, 23066, "Data loss. Cannot record event aggregates. Error", errorText(error));
       return false;
     }
   }
@@ -201,7 +197,7 @@ bool RawEventWriter::writeEvent(const APMEvent& event, bool isPublicEvent, bool 
 
   auto attributes = database_->userAttributesIncludingInternal(true, &error);
   if (!attributes) {
-    monitor().logWithLevel(1, 23067, "Data loss. Cannot query user properties. Error", text(error));
+    monitor().logWithLevel(1, 23067, "Data loss. Cannot query user properties. Error", errorText(error));
     return false;
   }
   auto metadata = host_.createRawEventMetadataWithUserAttributes(*attributes);
@@ -218,19 +214,19 @@ bool RawEventWriter::writeEvent(const APMEvent& event, bool isPublicEvent, bool 
     persisted->setUnmatchedFirstOpenWithoutIDFA(true);
   }
   if (!database_->insertIfNotExistsRawEventMetadata(*metadata, &error)) {
-    monitor().logWithLevel(1, 23068, "Data loss. Cannot record event metadata. Error", text(error));
+    monitor().logWithLevel(1, 23068, "Data loss. Cannot record event metadata. Error", errorText(error));
     return false;
   }
   auto deleted = database_->deleteRawEventsOverAbsoluteLimit(&error);
   if (!deleted) {
-    monitor().logWithLevel(1, 23069, "Data loss. Unable to check raw event storage limit. Error", text(error));
+    monitor().logWithLevel(1, 23069, "Data loss. Unable to check raw event storage limit. Error", errorText(error));
     return false;
   }
   if (*deleted > 0) {
     monitor().logWithLevel(4, 23070, "Data loss. Too many events stored on disk. Deleted count", Value(*deleted));
   }
   if (!database_->insertRawEvent(event, APMDatabase::metadataFingerprint(*metadata), isRealtime, &error)) {
-    monitor().logWithLevel(1, 23071, "Data loss. Cannot record raw event. Error", text(error));
+    monitor().logWithLevel(1, 23071, "Data loss. Cannot record raw event. Error", errorText(error));
     return false;
   }
   if (name == "_f") incrementPreviousFirstOpenCount();

@@ -1,36 +1,17 @@
 #include "sdk/analytics/engine/SearchAdReporting.h"
 
-#include <mutex>
+#include "sdk/analytics/engine/InstalledValue.h"
 
 namespace sdk::analytics {
-namespace {
-
-struct InstalledFactory {
-  std::mutex mutex;
-  SearchAdReporting::Factory factory;
-};
-
-// Never destroyed: the engine may start from queued work while the process exits.
-InstalledFactory& installed() {
-  static auto* value = new InstalledFactory;
-  return *value;
-}
-
-}  // namespace
 
 std::shared_ptr<SearchAdReporting> SearchAdReporting::create(std::shared_ptr<platform::dispatch::Queue> workerQueue,
                                                           std::shared_ptr<APMPersistedConfig> persistedConfig) {
-  Factory factory;
-  {
-    std::lock_guard lock(installed().mutex);
-    factory = installed().factory;
-  }
+  Factory factory = InstalledValue<Factory, SearchAdReporting>::get();
   return factory ? factory(std::move(workerQueue), std::move(persistedConfig)) : nullptr;
 }
 
 void SearchAdReporting::setFactory(Factory factory) {
-  std::lock_guard lock(installed().mutex);
-  installed().factory = std::move(factory);
+  InstalledValue<Factory, SearchAdReporting>::set(std::move(factory));
 }
 
 }  // namespace sdk::analytics

@@ -2,22 +2,11 @@
 
 #include <cmath>
 #include <limits>
-#include <mutex>
+
+#include "sdk/analytics/engine/InstalledValue.h"
 
 namespace sdk::analytics {
 namespace {
-
-struct Installed {
-  std::mutex mutex;
-  SessionReporting::Factory factory;
-  ReporterEngineAccess access;
-};
-
-// Never destroyed: reporters may ask from queued work while the process exits.
-Installed& installed() {
-  static auto* value = new Installed;
-  return *value;
-}
 
 std::int64_t truncatedSeconds(double timestamp) {
   if (!std::isfinite(timestamp)) return 0;
@@ -30,27 +19,20 @@ std::int64_t truncatedSeconds(double timestamp) {
 
 std::shared_ptr<SessionReporting> SessionReporting::create(std::shared_ptr<APMPersistedConfig> persistedConfig,
                                                            std::shared_ptr<APMRemoteConfig> remoteConfig) {
-  Factory factory;
-  {
-    std::lock_guard lock(installed().mutex);
-    factory = installed().factory;
-  }
+  Factory factory = InstalledValue<Factory, SessionReporting>::get();
   return factory ? factory(std::move(persistedConfig), std::move(remoteConfig)) : nullptr;
 }
 
 void SessionReporting::setFactory(Factory factory) {
-  std::lock_guard lock(installed().mutex);
-  installed().factory = std::move(factory);
+  InstalledValue<Factory, SessionReporting>::set(std::move(factory));
 }
 
 ReporterEngineAccess ReporterEngineAccess::current() {
-  std::lock_guard lock(installed().mutex);
-  return installed().access;
+  return InstalledValue<ReporterEngineAccess, ReporterEngineAccess>::get();
 }
 
 void ReporterEngineAccess::setCurrent(ReporterEngineAccess access) {
-  std::lock_guard lock(installed().mutex);
-  installed().access = std::move(access);
+  InstalledValue<ReporterEngineAccess, ReporterEngineAccess>::set(std::move(access));
 }
 
 std::optional<APMEvent> APMSessionStartEvent(const platform::foundation::Value& sessionNumber, bool appInBackground,

@@ -5,6 +5,7 @@
 #include "sdk/analytics/foundation/APMMonitor.h"
 #include "sdk/analytics/foundation/APMNameTests.h"
 #include "sdk/analytics/foundation/APMScheduler.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Error;
 using platform::foundation::Value;
@@ -15,9 +16,6 @@ namespace {
 
 constexpr std::int64_t kErrorCodeUserPropertyLimitReached = 9;
 
-APMMonitor& monitor() { return *APMMonitor::shared(); }
-Value text(const Error& error) { return Value(error.localizedDescription()); }
-bool failed(const Error& error) { return !error.domain.empty(); }
 Value displayName(const std::string& name) { return Value(APMUserPropertyNameForDisplay(name)); }
 
 }  // namespace
@@ -40,7 +38,7 @@ bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const APMUserAtt
   auto exists = database_->containsUserAttributeWithName(attribute.name, &error);
   if (!exists) {
     monitor().logWithLevel(1, 23082, "Unable to query existence of user property. Name, error",
-                           displayName(attribute.name), text(error));
+                           displayName(attribute.name), errorText(error));
     return false;
   }
   if (limits.lastAdvertisingIDResetFeatureEnabled && attribute.name == "_id" && *exists) {
@@ -55,7 +53,7 @@ bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const APMUserAtt
                           : database_->userAttributeCountForOrigin(attribute.origin, &error);
     if (!count) {
       monitor().logWithLevel(1, 23083, "Unable to query user property count. Origin, error", Value(attribute.origin),
-                             text(error));
+                             errorText(error));
       return false;
     }
     std::int64_t limit = isPublic ? limits.maxPublicUserProperties : kMaxUserPropertiesPerOrigin;
@@ -71,7 +69,7 @@ bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const APMUserAtt
   Error updateError;
   if (!database_->updateUserAttribute(attribute, &updateError) && failed(updateError)) {
     monitor().logWithLevel(1, 23085, "Unable to set user property. Name, value, error", displayName(attribute.name),
-                           attribute.value.objectValue(), text(updateError));
+                           attribute.value.objectValue(), errorText(updateError));
     return false;
   }
   monitor().logWithLevel(7, 23087, "User property set. Name, value", displayName(attribute.name),
@@ -88,7 +86,7 @@ void UserPropertyWriter::removeUserAttributeOnWorkerQueue(const APMUserAttribute
   Error error;
   if (!database_->deleteUserAttributeWithName(attribute.name, &error) && failed(error)) {
     monitor().logWithLevel(1, 23077, "Unable to remove user property. Name, error", displayName(attribute.name),
-                           text(error));
+                           errorText(error));
     return;
   }
   monitor().logWithLevel(7, 23078, "User property removed. Name", displayName(attribute.name));
@@ -107,7 +105,7 @@ platform::foundation::Dictionary UserPropertyWriter::userPropertiesIncludingInte
   Error error;
   auto attributes = database_->userAttributesIncludingInternal(includingInternal, &error);
   if (!attributes) {
-    monitor().logWithLevel(1, 23091, "Unable to retrieve user properties. Error", text(error));
+    monitor().logWithLevel(1, 23091, "Unable to retrieve user properties. Error", errorText(error));
     return {};
   }
   platform::foundation::Dictionary properties;

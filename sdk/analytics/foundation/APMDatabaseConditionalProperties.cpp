@@ -5,9 +5,12 @@
 
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/foundation/APMProtoConversions.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Data;
 using platform::foundation::Value;
+
+using sdk::analytics::now;
 
 namespace {
 
@@ -64,8 +67,6 @@ std::string escapedForLike(const std::string& text) {
   }
   return out;
 }
-
-double now() { return platform::foundation::Clock::current()->now(); }
 
 }  // namespace
 

@@ -9,19 +9,14 @@
 #include "sdk/analytics/rules/APMAudience.h"
 #include "sdk/analytics/rules/APMAudienceValidation.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
+#include "sdk/analytics/rules/AudienceFieldIndices.h"
 
 using platform::foundation::Error;
 using platform::foundation::Value;
 
 namespace {
 
-// Field indices of the audience messages.
-constexpr int kAudienceID = 0, kAudiencePropertyFilters = 1, kAudienceEventFilters = 2;
-constexpr int kEventFilterID = 0, kEventFilterName = 1, kEventFilterParameters = 2, kEventFilterCount = 4,
-              kEventFilterDynamic = 5, kEventFilterSequence = 6, kEventFilterSessionScoped = 7;
-constexpr int kPropertyFilterID = 0, kPropertyFilterName = 1, kPropertyFilterFilter = 2, kPropertyFilterDynamic = 3,
-              kPropertyFilterSequence = 4, kPropertyFilterSessionScoped = 5;
-constexpr int kFilterParameterName = 3;
+using namespace sdk::analytics::audience_fields;
 
 // Log contexts are cut short, so the error goes in as code and text only.
 std::string compactError(const Error& error) {

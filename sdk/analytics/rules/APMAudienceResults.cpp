@@ -7,16 +7,16 @@
 #include "sdk/analytics/foundation/APMPBAudience.h"
 #include "sdk/analytics/rules/APMAudience.h"
 #include "sdk/analytics/rules/APMResultWords.h"
+#include "sdk/analytics/rules/AudienceFieldIndices.h"
 
 using platform::foundation::Error;
 using platform::foundation::Value;
 using namespace sdk::analytics;
+using namespace sdk::analytics::audience_fields;
 
 namespace {
 
-// Field indices of APMPBResultData, its timestamp messages and APMPBAudienceLeafFilterResult.
-constexpr int kStatus = 0, kResults = 1, kDynamicTimestamps = 2, kSequenceTimestamps = 3;
-constexpr int kTimestampFilterID = 0, kTimestampValues = 1;
+// Field indices of APMPBAudienceLeafFilterResult.
 constexpr int kLeafAudienceID = 0, kLeafCurrent = 1, kLeafPrevious = 2, kLeafNewAudience = 3;
 
 std::shared_ptr<APMPBResultData> decodeResults(const platform::foundation::Data& data) {
@@ -44,7 +44,7 @@ bool APMAudience::isFilterResult(const std::optional<APMFilterResult>& result, s
                                  APMMonitor& monitor) {
   if (!result || result->currentResults.empty()) return false;
   auto data = decodeResults(result->currentResults);
-  APMResultWords status = data ? APMGetResultWords(*data, kStatus) : APMResultWords{};
+  APMResultWords status = data ? APMGetResultWords(*data, kResultStatus) : APMResultWords{};
   APMResultWords results = data ? APMGetResultWords(*data, kResults) : APMResultWords{};
   if (status.empty() || results.empty()) {
     monitor.logWithLevel(2, 6023,
@@ -63,7 +63,7 @@ APMFilterResult APMAudience::updatedFilterResultWithFilterID(std::int32_t filter
   APMResultWords status, results;
   if (currentFilterResult) {
     if (auto stored = decodeResults(currentFilterResult->currentResults)) {
-      status = APMGetResultWords(*stored, kStatus);
+      status = APMGetResultWords(*stored, kResultStatus);
       results = APMGetResultWords(*stored, kResults);
     }
   }
@@ -76,7 +76,7 @@ APMFilterResult APMAudience::updatedFilterResultWithFilterID(std::int32_t filter
   APMSetResultBit(results, filterID, newEvaluationResult.value_or(false));
 
   auto data = APMPBResultData::make();
-  APMSetResultWords(*data, kStatus, status);
+  APMSetResultWords(*data, kResultStatus, status);
   APMSetResultWords(*data, kResults, results);
   APMNanoSetMessageArray(*data, kDynamicTimestamps, audienceTimestampsCache.dynamicTimestampsForAudienceID(audienceID));
   if (auto sequences = audienceTimestampsCache.sequenceTimestampsForAudienceID(audienceID)) {
@@ -105,7 +105,7 @@ bool APMAudience::resultsForBundling(
                              Value(audienceID));
       continue;
     }
-    if (!anyBitSet(APMGetResultWords(*current, kStatus))) {
+    if (!anyBitSet(APMGetResultWords(*current, kResultStatus))) {
       monitor_->logWithLevel(2, 6021, "Current result status is 0. Audience result will not be bundled. Audience ID",
                              Value(audienceID));
       continue;
@@ -162,7 +162,7 @@ bool APMAudience::clearEvaluationResultsForSessionScopedFilters() {
     if (record == records->end()) continue;
     auto current = decodeResults(record->second.currentResults);
     if (!current) continue;
-    APMResultWords status = APMGetResultWords(*current, kStatus);
+    APMResultWords status = APMGetResultWords(*current, kResultStatus);
     APMResultWords results = APMGetResultWords(*current, kResults);
     std::set<std::int32_t> cleared(filterIDs.begin(), filterIDs.end());
     for (std::int32_t filterID : cleared) {
@@ -170,7 +170,7 @@ bool APMAudience::clearEvaluationResultsForSessionScopedFilters() {
       APMSetResultBit(results, filterID, false);
     }
     if (anyBitSet(status)) {
-      APMSetResultWords(*current, kStatus, status);
+      APMSetResultWords(*current, kResultStatus, status);
       APMSetResultWords(*current, kResults, results);
       dropTimestamps<APMPBDynamicFilterResultTimestamp>(*current, kDynamicTimestamps, cleared);
       dropTimestamps<APMPBSequenceFilterResultTimestamp>(*current, kSequenceTimestamps, cleared);

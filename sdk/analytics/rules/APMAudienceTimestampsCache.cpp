@@ -4,12 +4,9 @@
 #include "sdk/analytics/foundation/APMNanoAccessors.h"
 #include "sdk/analytics/foundation/APMPBAudience.h"
 #include "sdk/analytics/rules/APMResultWords.h"
+#include "sdk/analytics/rules/AudienceFieldIndices.h"
 
-namespace {
-// Field indices of APMPBResultData and its timestamp messages.
-constexpr int kDynamicTimestamps = 2, kSequenceTimestamps = 3;
-constexpr int kTimestampFilterID = 0, kTimestampValue = 1;
-}  // namespace
+using namespace sdk::analytics::audience_fields;
 
 APMAudienceTimestampsCache::APMAudienceTimestampsCache(std::shared_ptr<APMMonitor> monitor)
     : monitor_(std::move(monitor)) {}
@@ -23,7 +20,7 @@ void APMAudienceTimestampsCache::populateCachedTimestamps(const std::optional<AP
     if (current) {
       for (const auto& element : APMNanoGetMessageArray<APMPBDynamicFilterResultTimestamp>(*current, kDynamicTimestamps)) {
         entries[APMNanoGetInt32(*element, kTimestampFilterID)] =
-            static_cast<double>(APMNanoGetInt64(*element, kTimestampValue));
+            static_cast<double>(APMNanoGetInt64(*element, kTimestampValues));
       }
     }
   }
@@ -32,7 +29,7 @@ void APMAudienceTimestampsCache::populateCachedTimestamps(const std::optional<AP
     if (current) {
       for (const auto& element :
            APMNanoGetMessageArray<APMPBSequenceFilterResultTimestamp>(*current, kSequenceTimestamps)) {
-        auto times = sdk::analytics::APMGetInt64List(*element, kTimestampValue);
+        auto times = sdk::analytics::APMGetInt64List(*element, kTimestampValues);
         if (!times.empty()) {
           cache.addEventFilterTimestamp(static_cast<double>(times.back()), APMNanoGetInt32(*element, kTimestampFilterID));
         }
@@ -85,7 +82,7 @@ std::vector<std::shared_ptr<APMPBDynamicFilterResultTimestamp>> APMAudienceTimes
   for (const auto& [filterID, timestamp] : found->second) {
     auto message = APMPBDynamicFilterResultTimestamp::make();
     APMNanoSetInt32(*message, kTimestampFilterID, filterID);
-    APMNanoSetInt64(*message, kTimestampValue, static_cast<std::int64_t>(timestamp));
+    APMNanoSetInt64(*message, kTimestampValues, static_cast<std::int64_t>(timestamp));
     out.push_back(std::move(message));
   }
   return out;

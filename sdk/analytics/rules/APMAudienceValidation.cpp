@@ -5,15 +5,13 @@
 #include "sdk/analytics/foundation/APMPBAudience.h"
 #include "sdk/analytics/rules/APMNumberFilterEvaluator.h"
 #include "sdk/analytics/rules/APMStringFilterEvaluator.h"
+#include "sdk/analytics/rules/AudienceFieldIndices.h"
 
 namespace sdk::analytics {
 namespace {
 
-// Field indices of the audience messages.
-constexpr int kAudienceID = 0, kAudiencePropertyFilters = 1, kAudienceEventFilters = 2;
-constexpr int kEventFilterID = 0, kEventFilterName = 1, kEventFilterParameters = 2, kEventFilterCount = 4;
-constexpr int kPropertyFilterID = 0, kPropertyFilterName = 1, kPropertyFilterFilter = 2;
-constexpr int kFilterString = 0, kFilterNumber = 1, kFilterParameterName = 3;
+using namespace audience_fields;
+// Field index of APMPBNumberFilter.
 constexpr int kNumberFilterFloat = 1;
 
 constexpr std::int64_t kAudienceErrorCode = 9, kEventFilterErrorCode = 10, kPropertyFilterErrorCode = 11;

@@ -9,16 +9,17 @@
 #include "sdk/analytics/foundation/APMMonitor.h"
 #include "sdk/analytics/foundation/APMScheduler.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Error;
 using platform::foundation::Value;
+
+using sdk::analytics::now;
 
 namespace {
 
 std::mutex sharedMutex;
 std::shared_ptr<const sdk::analytics::MeasurementHost> sharedHost;
-
-double now() { return platform::foundation::Clock::current()->now(); }
 
 // Within [0.001, 180 days]; NaN fails every comparison and is refused with the rest.
 bool isValidDuration(double seconds) {

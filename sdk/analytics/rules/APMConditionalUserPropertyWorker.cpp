@@ -6,25 +6,24 @@
 #include "sdk/analytics/foundation/APMScheduler.h"
 #include "sdk/analytics/rules/APMConditionalUserPropertyController.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Error;
 using platform::foundation::Value;
 
+using sdk::analytics::errorText;
+using sdk::analytics::failed;
+using sdk::analytics::now;
+
 namespace {
 
-double now() { return platform::foundation::Clock::current()->now(); }
-
 Value displayName(const std::string& name) { return Value(APMUserPropertyNameForDisplay(name)); }
-Value errorText(const Error& error) { return Value(error.localizedDescription()); }
-
 // The event a property carries, logged under the property's origin at `timestamp`.
 std::optional<APMEvent> eventFrom(const std::optional<APMEvent>& carried, const std::string& origin,
                                   double timestamp) {
   if (!carried) return std::nullopt;
   return APMEvent::create(origin, false, carried->name(), timestamp, 0, carried->parameters());
 }
-
-bool failed(const Error& error) { return !error.domain.empty(); }
 
 }  // namespace
 

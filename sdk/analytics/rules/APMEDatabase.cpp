@@ -7,9 +7,13 @@
 #include "sdk/analytics/foundation/APMPBExperiments.h"
 #include "sdk/analytics/foundation/APMNanoAccessors.h"
 #include "sdk/analytics/foundation/APMSqliteStore.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
+
+using sdk::analytics::errorText;
+using sdk::analytics::monitor;
 
 namespace {
 
@@ -24,10 +28,6 @@ const std::vector<std::pair<std::string, std::string>>& columns() {
   };
   return all;
 }
-
-APMMonitor& monitor() { return *APMMonitor::shared(); }
-
-Value errorText(const platform::foundation::Error& error) { return Value(error.localizedDescription()); }
 
 }  // namespace
 

@@ -7,7 +7,8 @@
 using platform::foundation::Value;
 
 namespace {
-constexpr int kName = 0, kInteger = 1, kString = 2, kDouble = 3, kBool = 4;
+// Field indices of APMPBFlag.
+constexpr int kFlagName = 0, kFlagInteger = 1, kFlagString = 2, kFlagDouble = 3, kFlagBool = 4;
 
 Value kindName(const Value& value) {
   static const char* const names[] = {"nil", "null", "Bool", "Integer", "Real", "String", "Data", "Date", "Array",
@@ -27,13 +28,13 @@ std::shared_ptr<APMPBFlag> APMEFlagFromNameAndValue(const Value& name, const Val
     return nullptr;
   }
   auto flag = APMPBFlag::make();
-  APMNanoSetString(*flag, kName, *name.string());
+  APMNanoSetString(*flag, kFlagName, *name.string());
   if (value.isString()) {
-    APMNanoSetString(*flag, kString, *value.string());
+    APMNanoSetString(*flag, kFlagString, *value.string());
   } else if (value.isReal()) {
-    APMNanoSetDouble(*flag, kDouble, value.toDouble());
+    APMNanoSetDouble(*flag, kFlagDouble, value.toDouble());
   } else if (value.isInteger() || value.isBool()) {
-    APMNanoSetInt64(*flag, kInteger, value.toInt64());
+    APMNanoSetInt64(*flag, kFlagInteger, value.toInt64());
   } else {
     monitor.logWithLevel(1, 850002, "Flag value is invalid", kindName(value));
     return nullptr;
@@ -43,11 +44,11 @@ std::shared_ptr<APMPBFlag> APMEFlagFromNameAndValue(const Value& name, const Val
 
 Value APMEFlagValueFromFlag(const APMPBFlag* flag) {
   if (!flag) return Value();
-  if (APMNanoHasField(*flag, kInteger)) return Value(APMNanoGetInt64(*flag, kInteger));
-  if (APMNanoHasField(*flag, kDouble)) return Value(APMNanoGetDouble(*flag, kDouble));
-  if (auto text = APMNanoGetString(*flag, kString)) return Value(*text);
-  if (APMNanoHasField(*flag, kBool)) return Value(APMNanoGetBool(*flag, kBool));
+  if (APMNanoHasField(*flag, kFlagInteger)) return Value(APMNanoGetInt64(*flag, kFlagInteger));
+  if (APMNanoHasField(*flag, kFlagDouble)) return Value(APMNanoGetDouble(*flag, kFlagDouble));
+  if (auto text = APMNanoGetString(*flag, kFlagString)) return Value(*text);
+  if (APMNanoHasField(*flag, kFlagBool)) return Value(APMNanoGetBool(*flag, kFlagBool));
   return Value();
 }
 
-std::string APMEFlagName(const APMPBFlag& flag) { return APMNanoGetString(flag, kName).value_or(""); }
+std::string APMEFlagName(const APMPBFlag& flag) { return APMNanoGetString(flag, kFlagName).value_or(""); }

@@ -10,10 +10,11 @@
 #include "sdk/analytics/foundation/APMPBExperiments.h"
 #include "sdk/analytics/rules/APMEExperimentRequestBuilder.h"
 #include "sdk/analytics/rules/APMEFlag.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
+
+using sdk::analytics::monitor;
 
 namespace {
-
-APMMonitor& monitor() { return *APMMonitor::shared(); }
 
 using platform::foundation::Value;
 

@@ -3,12 +3,11 @@
 
 #include "sdk/analytics/foundation/APMMonitor.h"
 #include "sdk/analytics/rules/APMEManager.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Value;
 
-namespace {
-APMMonitor& monitor() { return *APMMonitor::shared(); }
-}  // namespace
+using sdk::analytics::monitor;
 
 bool APMEManager::taskManagerShouldFetchExperiments(APMETaskManager& taskManager) {
   (void)taskManager;

@@ -226,8 +226,10 @@ TEST_F(ExperimentsManagerTest, AFetchReachesEachSDKOnItsOwnQueueAndTheRestActiva
   APMNanoAddMessage(*answer, 1, *sdkResponse("erring", 2));
   server.on("POST", APMETaskManager::kRequestPath, LoopbackResponse::ok(gzippedBody(*answer)));
   // The first alarm was armed at start, before anyone registered: it only postpones. The next one,
-  // armed with clients registered, fetches.
+  // armed with clients registered, fetches. Registration lands on the manager's queue and the re-arming
+  // asks who is registered from the worker queue, so the registrations must be in before the first alarm.
   // The alarm fires on the worker queue: let it re-arm before reading when it is due next.
+  settleBoth();
   environment.advance(10);
   settle();
   EXPECT_EQ(server.requestCount(), 0u);

@@ -10,16 +10,12 @@
 #include "sdk/analytics/rules/APMEDatabase.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
 #include "sdk/utilities/ZURAridire.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Value;
 
-namespace {
-
-APMMonitor& monitor() { return *APMMonitor::shared(); }
-
-Value errorText(const platform::foundation::Error& error) { return Value(error.localizedDescription()); }
-
-}  // namespace
+using sdk::analytics::errorText;
+using sdk::analytics::monitor;
 
 std::shared_ptr<APMETaskManager> APMETaskManager::init() {
   auto queue = platform::dispatch::Queue::serial(kWorkerQueueLabel);

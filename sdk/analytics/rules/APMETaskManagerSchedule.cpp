@@ -19,16 +19,12 @@
 #include "sdk/analytics/rules/APMETaskManager.h"
 #include "sdk/utilities/VDUGzip.h"
 #include "sdk/utilities/ZURAridire.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Value;
 
-namespace {
-
-APMMonitor& monitor() { return *APMMonitor::shared(); }
-
-double now() { return platform::foundation::Clock::current()->now(); }
-
-}  // namespace
+using sdk::analytics::monitor;
+using sdk::analytics::now;
 
 double APMETaskManager::fetchTimeFromLastSuccessfulTimestamp(double lastSuccessfulTimestamp,
                                                              double lastFailedTimestamp) {

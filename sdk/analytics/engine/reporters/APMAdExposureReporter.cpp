@@ -9,6 +9,7 @@
 
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
+using sdk::analytics::ReporterHost;
 
 namespace {
 
@@ -32,8 +33,6 @@ void logExposures(const std::vector<std::pair<std::string, Dictionary>>& events)
   auto host = sdk::analytics::ReporterHost::current();
   for (const auto& [name, parameters] : events) host->logInternalEvent("am", name, parameters, std::nullopt);
 }
-
-bool appActive() { return sdk::analytics::ReporterHost::current()->isAppActive(); }
 
 }  // namespace
 
@@ -145,7 +144,7 @@ void APMAdExposureReporter::logAdExposureEventOnSerialQueue(double endTime, cons
     monitor->logWithLevel(5, 1005, "Ad exposure not logged. Reporting is disabled.");
     return;
   }
-  if (!appActive()) {
+  if (!ReporterHost::current()->isAppActive()) {
     monitor->logWithLevel(8, 1010, "Ad exposure not logged. App is not active.");
     return;
   }
@@ -170,7 +169,7 @@ void APMAdExposureReporter::logAdUnitExposureEventOnSerialQueue(const std::strin
     monitor->logWithLevel(5, 1008, "Ad unit exposure not logged. Received empty ad unit ID");
     return;
   }
-  if (!appActive()) {
+  if (!ReporterHost::current()->isAppActive()) {
     monitor->logWithLevel(8, 1011, "Ad unit exposure not logged. App is not active.");
     return;
   }

@@ -15,15 +15,16 @@
 #include "sdk/analytics/foundation/APMMonitor.h"
 #include "sdk/analytics/foundation/APMNameTests.h"
 #include "sdk/analytics/foundation/APMNumericUtil.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
 using platform::ui::ViewController;
 using platform::ui::Window;
 
-namespace {
+using sdk::analytics::monitor;
 
-std::shared_ptr<APMMonitor> monitor() { return APMMonitor::shared(); }
+namespace {
 
 // A screen text the app passed: nothing when absent, else it must be a valid screen text.
 bool screenTextFromValue(const Value& value, std::optional<std::string>& text) {
@@ -145,16 +146,16 @@ void APMScreenViewReporter::getScreenName(std::optional<std::string>* screenName
 void APMScreenViewReporter::setScreenName(const std::optional<std::string>& screenName,
                                           const std::optional<std::string>& screenClass) {
   if (!APMIsScreenReportingEnabled()) {
-    monitor()->logWithLevel(3, 31000,
+    monitor().logWithLevel(3, 31000,
                             "Ignoring call to setScreenName:screenClass:. Screen reporting is disabled.");
     return;
   }
   if (screenName && !APMIsValidScreenText(*screenName, nullptr)) {
-    monitor()->logWithLevel(3, 31001, "Received invalid screen name", Value(*screenName));
+    monitor().logWithLevel(3, 31001, "Received invalid screen name", Value(*screenName));
     return;
   }
   if (screenClass && !APMIsValidScreenText(*screenClass, nullptr)) {
-    monitor()->logWithLevel(3, 31002, "Received invalid screen class", Value(*screenClass));
+    monitor().logWithLevel(3, 31002, "Received invalid screen class", Value(*screenClass));
     return;
   }
   auto stack = keyWindowStack();
@@ -162,12 +163,12 @@ void APMScreenViewReporter::setScreenName(const std::optional<std::string>& scre
   queue_->sync([&] {
     auto viewController = stack->top();
     if (!viewController) {
-      monitor()->logWithLevel(3, 31003, "setScreenName:screenClass: must be called after a view controller has appeared");
+      monitor().logWithLevel(3, 31003, "setScreenName:screenClass: must be called after a view controller has appeared");
       return;
     }
     const std::string className = screenClass ? *screenClass : APMShortClassName(viewController->getClass());
     if (currentScreen_ && currentScreen_->name() == screenName && currentScreen_->className() == className) {
-      monitor()->logWithLevel(7, 31004, "Ignoring duplicate screen name and screen class",
+      monitor().logWithLevel(7, 31004, "Ignoring duplicate screen name and screen class",
                               screenName ? Value(*screenName) : Value(), Value(className));
       return;
     }
@@ -175,7 +176,7 @@ void APMScreenViewReporter::setScreenName(const std::optional<std::string>& scre
     screen->isManuallySet = true;
     APMSetViewControllerScreen(*viewController, screen);
     currentViewController_ = viewController;
-    monitor()->logWithLevel(7, 31009, "Set screen name and screen class",
+    monitor().logWithLevel(7, 31009, "Set screen name and screen class",
                             screenName ? Value(*screenName) : Value(), Value(className));
     auto previous = currentScreen_;
     currentScreen_ = screen;
@@ -186,19 +187,19 @@ void APMScreenViewReporter::setScreenName(const std::optional<std::string>& scre
 
 void APMScreenViewReporter::trackScreenWithParameters(const Dictionary& parameters, double timestamp) {
   if (!isAppActive_ && appHasBeenInitialized_) {
-    monitor()->logWithLevel(3, 31026, "Cannot log screen view event when the app is not active");
+    monitor().logWithLevel(3, 31026, "Cannot log screen view event when the app is not active");
     return;
   }
   std::optional<std::string> name;
   std::optional<std::string> className;
   const auto nameValue = parameters.find("screen_name");
   if (nameValue != parameters.end() && !screenTextFromValue(nameValue->second, name)) {
-    monitor()->logWithLevel(3, 31027, "Received invalid name for screen", nameValue->second);
+    monitor().logWithLevel(3, 31027, "Received invalid name for screen", nameValue->second);
     return;
   }
   const auto classValue = parameters.find("screen_class");
   if (classValue != parameters.end() && !screenTextFromValue(classValue->second, className)) {
-    monitor()->logWithLevel(3, 31028, "Received invalid class for screen", classValue->second);
+    monitor().logWithLevel(3, 31028, "Received invalid class for screen", classValue->second);
     return;
   }
   if (!className) {
@@ -215,7 +216,7 @@ void APMScreenViewReporter::trackScreenWithParameters(const Dictionary& paramete
   auto screen = std::make_shared<APMScreen>(name, className, incrementScreenInstanceID());
   screen->isManuallyTracked = true;
   screen->eventTimestamp = timestamp;
-  monitor()->logWithLevel(7, 31029, "Logging screen view with screen name and screen class",
+  monitor().logWithLevel(7, 31029, "Logging screen view with screen name and screen class",
                           name ? Value(*name) : Value(), className ? Value(*className) : Value());
   std::shared_ptr<APMScreen> previous;
   queue_->sync([&] {
@@ -241,7 +242,7 @@ void APMScreenViewReporter::logViewScreenEvent(const std::shared_ptr<APMScreen>&
                                                const std::optional<Dictionary>& parameters) {
   if (!screen) return;
   if (!mayReport()) {
-    monitor()->logWithLevel(7, 31013, "Screen view event not logged. App is not active.");
+    monitor().logWithLevel(7, 31013, "Screen view event not logged. App is not active.");
     return;
   }
   Dictionary event = parameters.value_or(Dictionary{});
@@ -255,7 +256,7 @@ void APMScreenViewReporter::logViewScreenEvent(const std::shared_ptr<APMScreen>&
   }
   if (!APMIsScreenReportingEnabled()) event["_mst"] = Value(std::int64_t{1});
   if (!APMHasScreenParameters(toParameters(event))) {
-    monitor()->logWithLevel(1, 31012, "Screen view event not logged. Screen parameters were empty");
+    monitor().logWithLevel(1, 31012, "Screen view event not logged. Screen parameters were empty");
     return;
   }
   previousScreen_ = screen;
@@ -280,7 +281,7 @@ void APMScreenViewReporter::postScreenDidChangeNotification(const std::shared_pt
 
 void APMScreenViewReporter::setCurrentViewController(ViewController* viewController) {
   if (!viewController) {
-    monitor()->logWithLevel(3, 31005, "Received nil view controller");
+    monitor().logWithLevel(3, 31005, "Received nil view controller");
     return;
   }
   auto shared = std::static_pointer_cast<ViewController>(viewController->weak_from_this().lock());
@@ -290,19 +291,19 @@ void APMScreenViewReporter::setCurrentViewController(ViewController* viewControl
     std::string className = APMShortClassName(viewController->getClass());
     if (engineEnabled && currentViewController_.lock() == shared) {
       const auto screen = APMViewControllerScreen(*viewController);
-      monitor()->logWithLevel(7, 31006, "View controller already tracked. Class, ID", Value(className),
+      monitor().logWithLevel(7, 31006, "View controller already tracked. Class, ID", Value(className),
                               screen ? Value(screen->instanceID()) : Value());
       return;
     }
     if (platform::foundation::Utf8::length(className) > kMaxScreenClassLength) {
       std::string trimmed = platform::foundation::Utf8::substring(className, 0, kMaxScreenClassLength);
-      monitor()->logWithLevel(7, 31007,
+      monitor().logWithLevel(7, 31007,
                               "Trimmed name of default screen class. Original screen class, trimmed screen class",
                               Value(className), Value(trimmed));
       className = std::move(trimmed);
     }
     if (!APMIsValidScreenText(className, nullptr)) {
-      monitor()->logWithLevel(3, 31008, "Received invalid default screen class", Value(className));
+      monitor().logWithLevel(3, 31008, "Received invalid default screen class", Value(className));
       return;
     }
     auto screen = APMViewControllerScreen(*viewController);
@@ -313,7 +314,7 @@ void APMScreenViewReporter::setCurrentViewController(ViewController* viewControl
     currentViewController_ = shared;
     if (screen == currentScreen_) return;
     if (engineEnabled) {
-      monitor()->logWithLevel(7, 31010, "Tracking view controller. Class, ID", Value(className),
+      monitor().logWithLevel(7, 31010, "Tracking view controller. Class, ID", Value(className),
                               Value(screen->instanceID()));
     }
     auto previous = currentScreen_ ? currentScreen_->copy() : nullptr;
@@ -393,7 +394,7 @@ void APMScreenViewReporter::handleApplicationDidEnterBackground() { isAppActive_
 void APMScreenViewReporter::setVurevorePerfDelegate(const std::shared_ptr<APMScreenViewReporterDelegate>& delegate) {
   std::lock_guard lock(delegateMutex_);
   if (delegate && delegate_.lock()) {
-    monitor()->logWithLevel(3, 31016, "Tried to override screen reporter delegate");
+    monitor().logWithLevel(3, 31016, "Tried to override screen reporter delegate");
     return;
   }
   delegate_ = delegate;

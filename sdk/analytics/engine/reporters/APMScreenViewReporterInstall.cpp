@@ -68,10 +68,9 @@ void replaceAppearanceMethods() {
   });
 }
 
-const bool registered =
+[[maybe_unused]] const bool screenViewReportingRegistered =
     (platform::runtime::addLoadHook(kScreenReportingLoadOrder, &APMScreenViewReporter::installAutomaticReporting),
      true);
-[[maybe_unused]] const bool* const keep = &registered;
 
 }  // namespace
 

@@ -9,9 +9,13 @@
 #include "sdk/analytics/foundation/APMAlarm.h"
 #include "sdk/analytics/foundation/APMMonitor.h"
 #include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
+
+using sdk::analytics::monitor;
+using sdk::analytics::now;
 
 namespace {
 
@@ -39,12 +43,7 @@ std::string textValue(const Dictionary& dictionary, const char* key) {
   return found->second.isNumber() ? found->second.description() : std::string();
 }
 
-double now() { return platform::foundation::Clock::current()->now(); }
-
-APMMonitor& monitor() { return *APMMonitor::shared(); }
-
-const bool registered = (platform::runtime::addLoadHook(kSearchAdLoadOrder, &APMSearchAdReporter::installFactory), true);
-[[maybe_unused]] const bool* const keep = &registered;
+[[maybe_unused]] const bool searchAdReporterRegistered = (platform::runtime::addLoadHook(kSearchAdLoadOrder, &APMSearchAdReporter::installFactory), true);
 
 }  // namespace
 

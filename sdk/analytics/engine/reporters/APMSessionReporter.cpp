@@ -15,6 +15,7 @@
 
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
+using sdk::analytics::ReporterHost;
 
 namespace {
 
@@ -34,8 +35,6 @@ std::int64_t truncated(double seconds) {
 void logInternal(const std::string& name, const Dictionary& parameters) {
   sdk::analytics::ReporterHost::current()->logInternalEvent("auto", name, parameters, std::nullopt);
 }
-
-bool appActive() { return sdk::analytics::ReporterHost::current()->isAppActive(); }
 
 }  // namespace
 
@@ -72,7 +71,7 @@ void APMSessionReporter::setReportingEnabled(bool enabled) {
   }
   if (!enabled) {
     timer_.cancel();
-  } else if (appActive() && !timer_.scheduledTimestamp()) {
+  } else if (ReporterHost::current()->isAppActive() && !timer_.scheduledTimestamp()) {
     rescheduleUserEngagementTimer();
   }
 }
@@ -105,7 +104,7 @@ bool APMSessionReporter::isSessionExpired() const {
   return isSessionExpiredAt(currentClockTime());
 }
 
-bool APMSessionReporter::shouldStartNewSession() const { return appActive() && isSessionExpired(); }
+bool APMSessionReporter::shouldStartNewSession() const { return ReporterHost::current()->isAppActive() && isSessionExpired(); }
 
 bool APMSessionReporter::extendSession() {
   std::lock_guard lock(mutex_);
@@ -170,7 +169,7 @@ void APMSessionReporter::setSessionID(const Value& sessionID, const Value& sessi
 }
 
 void APMSessionReporter::logSessionStartEvent() {
-  if (!appActive()) {
+  if (!ReporterHost::current()->isAppActive()) {
     APMMonitor::shared()->logWithLevel(7, 33005, "Session start event not logged. Application is not active");
     return;
   }
@@ -190,7 +189,7 @@ void APMSessionReporter::logSessionStartEvent() {
 }
 
 std::int64_t APMSessionReporter::logEngagementEvent(const APMScreen* screen, bool isRedundant) {
-  if (!appActive()) {
+  if (!ReporterHost::current()->isAppActive()) {
     APMMonitor::shared()->logWithLevel(7, 33006, "User engagement event not logged. Application is not active");
     return 0;
   }
@@ -228,7 +227,7 @@ void APMSessionReporter::logUserEngagementEvent() { logEngagementEvent(nullptr, 
 
 void APMSessionReporter::logAppBackgroundEvent(std::int64_t milliseconds) {
   if (!isReportingEnabled() || !remoteConfig_->appBackgroundedEventEnabled()) return;
-  if (!appActive()) {
+  if (!ReporterHost::current()->isAppActive()) {
     APMMonitor::shared()->logWithLevel(7, 33008, "App backgrounded event not logged. Application is not active");
     return;
   }

@@ -24,6 +24,7 @@
 #include "sdk/analytics/foundation/APMQueryString.h"
 #include "sdk/analytics/foundation/APMScheduler.h"
 #include "sdk/analytics/foundation/APMUserDefaults.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 namespace sdk::analytics {
 namespace {
@@ -51,8 +52,6 @@ constexpr std::array<std::pair<const char*, const char*>, 11> kCampaignParameter
     {"cis", "_cis"},
 }};
 constexpr std::array<const char*, 5> kRequiredKeys{"utm_campaign", "gclid", "utm_medium", "utm_source", "gbraid"};
-
-APMMonitor& monitor() { return *APMMonitor::shared(); }
 
 // The query of a link: what lies between "?" and "#".
 std::string queryOf(const std::string& url) {
@@ -87,8 +86,7 @@ std::optional<std::string> launchActivityLink(const platform::foundation::Dictio
   return link;
 }
 
-const bool registered = (platform::runtime::addLoadHook(kCampaignLoadOrder, &CampaignReporter::installFactory), true);
-[[maybe_unused]] const bool* const keep = &registered;
+[[maybe_unused]] const bool campaignReporterRegistered = (platform::runtime::addLoadHook(kCampaignLoadOrder, &CampaignReporter::installFactory), true);
 
 }  // namespace
 

@@ -21,14 +21,13 @@
 #include "sdk/analytics/foundation/APMQueryString.h"
 #include "sdk/analytics/foundation/APMScheduler.h"
 #include "sdk/analytics/foundation/APMServiceURL.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 
 namespace sdk::analytics {
 namespace {
 
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
-
-APMMonitor& monitor() { return *APMMonitor::shared(); }
 
 // How deeply arrays and objects nest, strings skipped; stops counting past `limit`.
 int nestingDepth(std::string_view text, int limit) {

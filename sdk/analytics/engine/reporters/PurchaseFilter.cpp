@@ -18,8 +18,7 @@ using platform::store::TransactionState;
 
 constexpr int kPurchaseLoadOrder = 60;
 
-const bool registered = (platform::runtime::addLoadHook(kPurchaseLoadOrder, &PurchaseFilter::installPurchaseReporting), true);
-[[maybe_unused]] const bool* const keep = &registered;
+[[maybe_unused]] const bool purchaseReportingRegistered = (platform::runtime::addLoadHook(kPurchaseLoadOrder, &PurchaseFilter::installPurchaseReporting), true);
 
 }  // namespace
 

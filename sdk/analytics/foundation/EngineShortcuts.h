@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Error.h"
+#include "platform/foundation/Value.h"
+#include "sdk/analytics/foundation/APMMonitor.h"
+
+// What the analytics engine's files reach for on almost every line: the monitor they log through, the clock, and an
+// error as a log context.
+namespace sdk::analytics {
+
+// The process-wide monitor (the one a test installs, else one made on first use).
+inline APMMonitor& monitor() { return *APMMonitor::shared(); }
+
+// Seconds since 1970 on the process clock, which tests replace with a manual one.
+inline double now() { return platform::foundation::Clock::current()->now(); }
+
+// An error as a log context: its description.
+inline platform::foundation::Value errorText(const platform::foundation::Error& error) {
+  return platform::foundation::Value(error.localizedDescription());
+}
+inline platform::foundation::Value errorText(const std::optional<platform::foundation::Error>& error) {
+  return platform::foundation::Value(error ? error->localizedDescription() : std::string());
+}
+
+// True when the call that filled `error` failed: success leaves it with no domain.
+inline bool failed(const platform::foundation::Error& error) { return !error.domain.empty(); }
+
+}  // namespace sdk::analytics
