@@ -48,6 +48,10 @@ std::unique_ptr<VirtualDisplay> VirtualDisplay::start() {
   return display;
 }
 
+std::vector<std::pair<std::string, std::string>> VirtualDisplay::environment() const {
+  return {{"DISPLAY", name}, {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/ostrel-test-no-session-bus"}};
+}
+
 VirtualDisplay::~VirtualDisplay() {
   kill(pid_, SIGTERM);
   waitpid(pid_, nullptr, 0);

@@ -2,6 +2,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <sys/types.h>
 
@@ -21,6 +23,13 @@ class VirtualDisplay {
 
   // ":<number>", for $DISPLAY.
   std::string name;
+
+  // What a program shown here needs in its environment, as (name, value): DISPLAY, and a session bus
+  // address that leads nowhere. Without one, the windowing library's bus client launches a bus of its
+  // own: it forks the threaded program and allocates before its exec, which can hang the child for
+  // ever on an allocator lock another thread held (the parent waits on it too), and the bus it starts
+  // outlives the test.
+  std::vector<std::pair<std::string, std::string>> environment() const;
 
  private:
   explicit VirtualDisplay(pid_t pid) : pid_(pid) {}

@@ -32,7 +32,7 @@ class MainScreenWindowSmoke : public ::testing::Test {
     if (!VirtualDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
     display = VirtualDisplay::start();
     ASSERT_NE(display, nullptr) << "Xvfb did not start";
-    variables.emplace_back("DISPLAY", display->name);
+    for (const auto& [name, value] : display->environment()) variables.emplace_back(name, value);
     variables.emplace_back("SDL_VIDEODRIVER", "x11");
     variables.emplace_back("SDL_AUDIODRIVER", "dummy");
   }

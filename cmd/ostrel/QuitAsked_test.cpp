@@ -69,11 +69,15 @@ class QuitAskedTest : public ::testing::Test {
  protected:
   void SetUp() override { server.on("POST", "/a", LoopbackResponse::withStatus(204)); }
 
-  std::unique_ptr<ChildProcess> start(std::vector<std::string> arguments, const std::string& display = {}) {
+  std::unique_ptr<ChildProcess> start(std::vector<std::string> arguments,
+                                      const ostrel::testing::VirtualDisplay* display = nullptr) {
     arguments.insert(arguments.begin(), {OSTREL_EXECUTABLE, "--home", container.path(), "--verbose"});
-    auto environment = ostrel::testing::environmentWithout({"OSTREL_", "DISPLAY=", "WAYLAND_DISPLAY="});
+    auto environment = ostrel::testing::environmentWithout(
+        {"OSTREL_", "DISPLAY=", "WAYLAND_DISPLAY=", "DBUS_SESSION_BUS_ADDRESS="});
     environment.push_back("OSTREL_ANALYTICS_URL=" + server.url(""));
-    if (!display.empty()) environment.push_back("DISPLAY=" + display);
+    if (display) {
+      for (const auto& [name, value] : display->environment()) environment.push_back(name + "=" + value);
+    }
     auto child = ChildProcess::start(arguments, environment);
     EXPECT_NE(child, nullptr) << "ostrel did not start";
     return child;
@@ -116,7 +120,7 @@ TEST_F(QuitAskedTest, TheWindowAskedToQuitEndsInOrderWithStatusZero) {
   auto display = ostrel::testing::VirtualDisplay::start();
   ASSERT_NE(display, nullptr) << "Xvfb did not start";
   for (int signal : {SIGTERM, SIGINT, SIGTERM}) {
-    auto app = start({"--window"}, display->name);
+    auto app = start({"--window"}, display.get());
     ASSERT_TRUE(app);
     ASSERT_TRUE(app->waitForOutput("the window is shown")) << app->output();
     app->signal(signal);

@@ -6,12 +6,14 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <list>
 
 #include "platform/dispatch/QuitRequest.h"
 #include "platform/foundation/SystemFacts.h"
 #include "platform/graphics/Image.h"
 #include "platform/shell/TestCard.h"
 #include "platform/shell/WindowInput.h"
+#include "testing/ScopedEnvironmentVariable.h"
 #include "testing/ScratchFolder.h"
 #include "testing/VirtualDisplay.h"
 
@@ -53,9 +55,11 @@ TEST(DesktopWindowSmoke, OpensClicksAndCloses) {
   if (!VirtualDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
   auto display = VirtualDisplay::start();
   ASSERT_NE(display, nullptr) << "Xvfb did not start";
-  setenv("DISPLAY", display->name.c_str(), 1);
-  setenv("SDL_VIDEODRIVER", "x11", 1);
-  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  // Put back when the test ends: the next test in this program must not find a display that is gone.
+  std::list<ostrel::testing::ScopedEnvironmentVariable> variables;
+  for (const auto& [name, value] : display->environment()) variables.emplace_back(name, value);
+  variables.emplace_back("SDL_VIDEODRIVER", "x11");
+  variables.emplace_back("SDL_AUDIODRIVER", "dummy");
   ostrel::testing::ScratchFolder scratch{"ostrel-window"};
   const std::string& folder = scratch.path();
 
