@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Format.h"
 #include "sdk/transport/VDTCORApplication.h"
 #include "sdk/transport/VDTCORArchive.h"
@@ -130,6 +131,7 @@ std::set<std::string> VDTCORFlatFileStorage::syncThreadUnsafePathsForTarget(std:
                                                                             const std::set<std::string>& eventIDs,
                                                                             const std::set<std::int64_t>& qosTiers,
                                                                             const std::set<std::string>& mappingIDs) {
+  DCHECK(storageQueue_->isCurrent());
   std::string folder = platform::foundation::format("%@/%lld", eventDataStoragePath(), target);
   platform::foundation::AtomicFile::createDirectories(folder);
   std::set<std::string> paths;
@@ -174,7 +176,10 @@ void VDTCORFlatFileStorage::storageSizeWithCallback(std::function<void(std::uint
   });
 }
 
-void VDTCORFlatFileStorage::syncThreadUnsafeSweepTemporaryFiles() { sweepTemporaryFiles(rootPath_); }
+void VDTCORFlatFileStorage::syncThreadUnsafeSweepTemporaryFiles() {
+  DCHECK(storageQueue_->isCurrent());
+  sweepTemporaryFiles(rootPath_);
+}
 
 void VDTCORFlatFileStorage::sweepTemporaryFiles(const std::string& rootPath) {
   // Every write of this storage runs on its queue, so on the queue no temporary file is in use: any age
@@ -196,4 +201,7 @@ void VDTCORFlatFileStorage::appWillTerminate(VDTCORApplicationProtocol&) {
   storageQueue_->sync([self = shared_from_this()] { self->syncThreadUnsafeFlushStores(); });
 }
 
-void VDTCORFlatFileStorage::syncThreadUnsafeFlushStores() { folderSyncs_.flush(); }
+void VDTCORFlatFileStorage::syncThreadUnsafeFlushStores() {
+  DCHECK(storageQueue_->isCurrent());
+  folderSyncs_.flush();
+}

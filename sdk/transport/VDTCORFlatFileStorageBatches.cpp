@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Format.h"
 #include "sdk/transport/VDTCORArchive.h"
@@ -40,6 +41,15 @@ std::optional<std::vector<std::string>> listFolder(const std::string& folder, st
 // Removes a folder only when it is empty, so no file inside is ever lost with it.
 bool removeEmptyFolder(const std::string& folder) { return ::rmdir(folder.c_str()) == 0; }
 
+// Moves an event (or batch entry) file by renaming it, false when it did not move. An event lives in one
+// place only: a rename between two names of the same file succeeds and leaves both, so the old name is
+// checked gone.
+bool moveEntry(const std::string& source, const std::string& destination) {
+  if (std::rename(source.c_str(), destination.c_str()) != 0) return false;
+  DCHECK(::access(source.c_str(), F_OK) != 0);
+  return true;
+}
+
 }  // namespace
 
 void VDTCORFlatFileStorage::batchWithEventSelector(const VDTCORStorageEventSelector& selector, double batchExpiration,
@@ -67,7 +77,7 @@ void VDTCORFlatFileStorage::batchWithEventSelector(const VDTCORStorageEventSelec
       AtomicFile::createDirectories(batchFolder);
       std::string destination = batchFolder + "/" + nameOf(path);
       // An event that stayed behind must not join the batch: it would be uploaded with every later one.
-      if (std::rename(path.c_str(), destination.c_str()) != 0) {
+      if (!moveEntry(path, destination)) {
         VDTCORLogDebug("Couldn't move %@ into batch %u", path, *batchID);
         continue;
       }
@@ -101,6 +111,7 @@ void VDTCORFlatFileStorage::batchIDsForTarget(std::int64_t target,
 
 std::optional<std::vector<std::string>> VDTCORFlatFileStorage::syncThreadUnsafeBatchDirPathsForBatchID(
     std::uint32_t batchID, OptionalError* error) {
+  DCHECK(storageQueue_->isCurrent());
   std::string folder = batchDataStoragePath();
   std::string reason;
   auto names = listFolder(folder, &reason);
@@ -129,7 +140,7 @@ bool VDTCORFlatFileStorage::moveContentsOfDirectoryAtPath(const std::string& fro
   platform::foundation::Array failures;
   for (const auto& name : *names) {
     std::string source = from + "/" + name, destination = to + "/" + name;
-    if (std::rename(source.c_str(), destination.c_str()) != 0) {
+    if (!moveEntry(source, destination)) {
       failures.push_back(platform::foundation::Value(std::make_shared<platform::foundation::ErrorObject>(
           Error::make("NSCocoaErrorDomain", 512, platform::foundation::format("cannot move %@", source)))));
     }
@@ -144,6 +155,7 @@ bool VDTCORFlatFileStorage::moveContentsOfDirectoryAtPath(const std::string& fro
 }
 
 void VDTCORFlatFileStorage::syncThreadUnsafeRemoveBatchWithID(std::uint32_t batchID, bool deleteEvents) {
+  DCHECK(storageQueue_->isCurrent());
   auto folders = syncThreadUnsafeBatchDirPathsForBatchID(batchID, nullptr);
   if (!folders) return;
   for (const auto& folder : *folders) {
@@ -175,6 +187,7 @@ void VDTCORFlatFileStorage::removeBatchWithID(std::uint32_t batchID, bool delete
 }
 
 void VDTCORFlatFileStorage::syncThreadUnsafeCheckForExpirations() {
+  DCHECK(storageQueue_->isCurrent());
   double now = platform::foundation::Clock::current()->now();
   if (auto names = listFolder(batchDataStoragePath())) {
     for (const auto& name : *names) {

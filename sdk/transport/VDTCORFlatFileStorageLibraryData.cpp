@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Check.h"
 #include "sdk/transport/VDTCORArchive.h"
 #include "sdk/transport/VDTCORFlatFileStorage.h"
 #include "sdk/transport/VDTCORLog.h"
@@ -18,6 +19,7 @@ Error missingData() { return Error::make(VDTCORFlatFileStorage::kInconsistencyDo
 
 std::optional<VDTCORStorageProtocol::Error> VDTCORFlatFileStorage::syncThreadUnsafeWriteLibraryData(
     const std::string& key, const Data& data) {
+  DCHECK(storageQueue_->isCurrent());
   std::string path = libraryDataStoragePath() + "/" + key;
   std::uint64_t oldSize = VDTCORDirectorySizeTracker::fileSizeAtPath(path);
   Error error;
@@ -30,6 +32,7 @@ std::optional<VDTCORStorageProtocol::Error> VDTCORFlatFileStorage::syncThreadUns
 
 void VDTCORFlatFileStorage::syncThreadUnsafeLibraryData(const std::string& key, const LibraryFetch& onFetchComplete,
                                                         const std::function<std::optional<Data>()>& setNewValue) {
+  DCHECK(storageQueue_->isCurrent());
   std::string path = libraryDataStoragePath() + "/" + key;
   std::string reason;
   auto bytes = AtomicFile::readFile(path, &reason);
@@ -86,6 +89,7 @@ void VDTCORFlatFileStorage::removeLibraryDataForKey(const std::string& key,
 }
 
 std::optional<std::uint32_t> VDTCORFlatFileStorage::syncThreadUnsafeNextBatchID() {
+  DCHECK(storageQueue_->isCurrent());
   std::string path = libraryDataStoragePath() + "/" + kBatchIDCounterKey;
   std::uint32_t counter = 0;
   // Any other length than 4 bytes is not a counter this storage wrote: start again from 0.
