@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/storage/CatalogueSeeding.h"
+#include "platform/foundation/SequenceChecker.h"
 
 namespace app::storage {
 namespace {
@@ -18,11 +19,14 @@ namespace {
 struct Pool {
   int depth = 0;
   std::map<std::string, std::shared_ptr<CatalogueConnection>> connections;
+  platform::foundation::SequenceChecker sequence;
 };
 
-// Catalogues are used on the main thread only, so the pool needs no guard.
+// Catalogues are used on the main thread only, so the pool needs no guard; a debug run stops on a use
+// from anywhere else.
 Pool& pool() {
   static Pool instance;
+  DCHECK_CALLED_ON_VALID_SEQUENCE(instance.sequence);
   return instance;
 }
 

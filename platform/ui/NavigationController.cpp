@@ -32,6 +32,7 @@ NavigationController* ViewController::navigationController() const {
 }
 
 void ViewController::removeFromParentViewController() {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   if (parent_) parent_->removeChildViewController(*this);
 }
 

@@ -21,6 +21,7 @@ void placeInWindow(Window& window, const std::shared_ptr<View>& view) {
 
 void ViewController::presentViewController(std::shared_ptr<ViewController> controller, bool animated,
                                            std::function<void()> completion) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   if (!controller || controller.get() == this) return;
   Window* shownIn = isViewLoaded() ? view()->window() : nullptr;
   if (!shownIn || presented_ || controller->presenting_) {
@@ -47,6 +48,7 @@ void ViewController::presentViewController(std::shared_ptr<ViewController> contr
 }
 
 void ViewController::dismissViewControllerAnimated(bool animated, std::function<void()> completion) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   if (!presented_) {
     if (presenting_) {
       presenting_->dismissViewControllerAnimated(animated, std::move(completion));

@@ -40,6 +40,7 @@ ViewController::ViewController(runtime::Class* cls) : runtime::Object(withBaseMe
 ViewController::~ViewController() = default;
 
 std::shared_ptr<View> ViewController::view() {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   if (!view_) {
     loadView();
     if (!view_) view_ = make<View>();  // a loadView that made nothing still yields a view
@@ -65,18 +66,24 @@ TraitCollection ViewController::traitCollection() const {
 }
 
 void ViewController::sendViewWillAppear(bool animated) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   view();
   runtime::send(*this, kViewWillAppear, animated);
 }
 
 void ViewController::sendViewDidAppear(bool animated) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   appeared_ = true;
   runtime::send(*this, kViewDidAppear, animated);
 }
 
-void ViewController::sendViewWillDisappear(bool animated) { runtime::send(*this, kViewWillDisappear, animated); }
+void ViewController::sendViewWillDisappear(bool animated) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
+  runtime::send(*this, kViewWillDisappear, animated);
+}
 
 void ViewController::sendViewDidDisappear(bool animated) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   appeared_ = false;
   runtime::send(*this, kViewDidDisappear, animated);
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/foundation/SequenceChecker.h"
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Object.h"
 #include "platform/ui/Make.h"
@@ -114,6 +115,9 @@ class ViewController : public runtime::Object {
   ViewController* presenting_ = nullptr;  // non-owning: a presenter holds what it presents
   std::shared_ptr<ViewController> presented_;
   bool appeared_ = false;
+  // A controller, its view and its containers are the main thread's: a debug run stops on a call from
+  // anywhere else.
+  foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace platform::ui
