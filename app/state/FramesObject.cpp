@@ -21,6 +21,7 @@ constexpr const char* kNameTwo = "Pacakge Two";
 
 std::shared_ptr<FramesObject> FramesObject::getSingelton() {
   static const std::shared_ptr<FramesObject> instance = std::make_shared<FramesObject>();
+  DCHECK_CALLED_ON_VALID_SEQUENCE(instance->sequenceChecker_);
   return instance;
 }
 
@@ -55,6 +56,7 @@ void FramesObject::setLensAdapterFromPackage() {
 }
 
 void FramesObject::loadPackages() {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   packageOne = QuorvelPackageUtil::loadPackage(kStandardOne);
   dress(*packageOne, kNameOne, true);
   packageTwo = QuorvelPackageUtil::loadPackage(kStandardTwo);
@@ -63,12 +65,14 @@ void FramesObject::loadPackages() {
 }
 
 void FramesObject::setPackageOneAsCurrentPackage() {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   currentPackageModus = 0;
   currentPackage = QuorvelPackageUtil::loadPackage(kStandardOne);
   dress(*currentPackage, kNameOne, true);
 }
 
 void FramesObject::setPackageTwoAsCurrentPackage() {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   currentPackageModus = 1;
   currentPackage = QuorvelPackageUtil::loadPackage(kStandardTwo);
   dress(*currentPackage, kNameTwo, true);
@@ -105,6 +109,7 @@ void FramesObject::changeFormatFromPackage(const QuorvelPackage& package) {
 }
 
 void FramesObject::loadCurrentPackage() {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   const bool two = currentPackageModus != 0;
   currentPackage =
       QuorvelPackageUtil::getCurrentPackageWithFormatID(two ? formatTwoId : formatOneId, two ? cropIDTwo_ : cropIDOne_);

@@ -12,6 +12,7 @@
 #include "app/state/FramesSettings.h"
 #include "app/storage/LensAdapter.h"
 #include "app/storage/UpdateAnaGenericUtil.h"
+#include "platform/foundation/SequenceChecker.h"
 #include "platform/foundation/Value.h"
 
 // The app-wide state: the two packages the main screen shows side by side, the package the setup
@@ -148,6 +149,9 @@ class FramesObject {
   int32_t cropIDTwo_ = 0;
   int64_t appStarts_ = 0;
   bool createdButNotInit_ = true;
+  // The app's state is the main thread's, read and changed there without a guard: a debug run stops on
+  // a use from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
   bool hapticFeedbackWasSet_ = false;
   bool hapticBlocked_ = false;
   bool appIsVersion3_ = false;

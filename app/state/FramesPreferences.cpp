@@ -177,6 +177,7 @@ void FramesObject::applyThemeFlag() {
 }
 
 bool FramesObject::updateDatabase() {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   if (appVersion != kAppVersion) {
     logNotice("Quorvel Update!");
     appVersion = kAppVersion;
@@ -272,6 +273,7 @@ Value FramesObject::readPreferenceFile(const std::string& path) {
 }
 
 void FramesObject::loadPrefs() {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   // One connection per catalogue for the whole start.
   app::storage::CatalogueSession session;
   const FreshCatalogues fresh = openCatalogues();
@@ -361,6 +363,7 @@ void FramesObject::storeStandardPackages() {
 }
 
 void FramesObject::savePrefs() {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   app::storage::CatalogueSession session;
   writePreferenceFile();
   storeStandardPackages();
