@@ -216,21 +216,24 @@ int runShell(int argc, char** argv) {
     return 1;
   }
   dispatch::MainLoop::setMainThread();
-  // Every mode from here on shows the app's screens.
-  graphics::startTextEngine();
   if (!options.home.empty()) foundation::Paths::setRoot(absolute(options.home));
   setUpLogging(options.verbose);
+  // Before any thread of ours runs (the text engine's first): reaching the display may fork a helper,
+  // and a child forked while another thread holds a lock can hang for ever before it runs the helper,
+  // its parent with it.
+  if (options.mode == ShellOptions::Mode::Window) {
+    std::string error;
+    if (!DesktopWindow::connectDisplay(&error)) {
+      std::cerr << "ostrel: " << error << "\n";
+      return 1;
+    }
+  }
+  // Every mode from here on shows the app's screens.
+  graphics::startTextEngine();
   try {
     switch (options.mode) {
       case ShellOptions::Mode::Script: return runScript(options, argc, argv);
       case ShellOptions::Mode::Window: {
-        // Before the app starts its threads: reaching the display may fork a helper, and a child forked
-        // while other threads hold locks can hang for ever before it runs the helper, its parent with it.
-        std::string error;
-        if (!DesktopWindow::connectDisplay(&error)) {
-          std::cerr << "ostrel: " << error << "\n";
-          return 1;
-        }
         // A quit asked of the window (its close, SIGTERM, Ctrl-C) is how a desktop session ends: 0.
         const int status =
             DesktopWindow::run(launchApplication(argc, argv), options.out.empty() ? "." : absolute(options.out));
