@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -15,6 +16,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Paths.h"
+#include "platform/foundation/PreferencesDomain.h"
 #include "platform/graphics/TextEngine.h"
 #include "platform/log/Log.h"
 #include "platform/runtime/LoadHooks.h"
@@ -24,6 +26,10 @@
 #include "platform/shell/TestCard.h"
 #include "platform/shell/WindowInput.h"
 #include "platform/ui/Application.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace platform::shell {
 namespace {
@@ -258,6 +264,19 @@ int runShell(int argc, char** argv) {
     return 1;
   }
   return 0;
+}
+
+void exitProgram(int status) {
+  if (!dispatch::ProcessEnd::hasRun()) std::exit(status);
+  // What the preferences' own exit handler would still write.
+  foundation::PreferencesDomain::synchronizeAll();
+  std::cout.flush();
+  std::cerr.flush();
+  std::fflush(nullptr);
+#if defined(__SANITIZE_ADDRESS__)
+  __lsan_do_leak_check();
+#endif
+  ::_exit(status);
 }
 
 }  // namespace platform::shell

@@ -52,4 +52,10 @@ std::shared_ptr<ui::Window> launchApplication(int argc, char** argv);
 // 2 a usage or script mistake, 128 + N when signal N stopped a headless run (after its ordered end).
 int runShell(int argc, char** argv);
 
+// Ends the program with `status`. Once the ordered end (dispatch::ProcessEnd) has run, everything that
+// must be written is written and no queue or thread of ours is left, so tearing down statics and the
+// libraries' state would only free memory the system takes back anyway: the program flushes its output
+// and ends at once (under the leak checker, after it has checked). Before that, it ends the usual way.
+[[noreturn]] void exitProgram(int status);
+
 }  // namespace platform::shell
