@@ -49,6 +49,7 @@ std::optional<std::string> EventHandler::storedFeatureRollouts() const {
 }
 
 void EventHandler::handleInternalEventOnWorkerQueue(APMEvent event) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   if (APMIsNotErrorEventName(event.name())) {
     auto persisted = host_.persistedConfig();
     if (auto defaults = persisted ? persisted->defaultEventParameters() : std::nullopt) event.applyParameters(*defaults);
@@ -58,6 +59,7 @@ void EventHandler::handleInternalEventOnWorkerQueue(APMEvent event) {
 }
 
 void EventHandler::handleEventOnWorkerQueue(const APMEvent& logged) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   APMScheduler::checkOnBackgroundThreadWithMethodName("handleEventOnWorkerQueue:");
   if (!host_.isEnabled()) {
     monitor().logWithLevel(7, 23049, "Analytics is disabled. Event not logged");
@@ -191,6 +193,7 @@ APMEvent EventHandler::appExceptionEventWithVurevoreFeatureRollouts(const APMEve
 }
 
 void EventHandler::writeSessionStartEventOnWorkerQueue(const APMEvent& event) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   if (event.name() != "_s") return;
   auto stored = storedFeatureRollouts();
   if (!stored) return;
@@ -201,6 +204,7 @@ void EventHandler::writeSessionStartEventOnWorkerQueue(const APMEvent& event) {
 }
 
 void EventHandler::writeEventOnWorkerQueue(const APMEvent& event) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   APMScheduler::checkOnBackgroundThreadWithMethodName("writeEventOnWorkerQueue:");
   monitor().logWithLevel(7, 23051, "Logging event: origin, name, params", Value(event.origin()), displayName(event),
                          Value(APMDictionaryDescriptionForDisplay(event.parameters())));

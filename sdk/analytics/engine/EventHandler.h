@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/foundation/SequenceChecker.h"
 #include "sdk/analytics/engine/RawEventWriter.h"
 #include "sdk/analytics/foundation/APMEvent.h"
 
@@ -48,6 +49,8 @@ class EventHandler {
   std::shared_ptr<APMDatabase> database_;
   std::shared_ptr<APMConditionalUserPropertyController> conditionalUserProperties_;
   RawEventWriter writer_;
+  // Only the engine's worker queue runs this: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace sdk::analytics

@@ -158,7 +158,7 @@ TEST_F(EventHandlerTest, DailyLimitsDropCountAndStartOverOnANewDay) {
   EXPECT_EQ(counts().publicEventsCount, 4);
   EXPECT_EQ(counts().allEventsCount, 3);
   // The error event itself is internal: stored, and counted as an error.
-  handler->handleEventOnWorkerQueue(event("_err", {{"_err", APMValue(std::int64_t{16})}}, "auto"));
+  handle(event("_err", {{"_err", APMValue(std::int64_t{16})}}, "auto"));
   EXPECT_EQ(stored().size(), 4u);
   EXPECT_EQ(counts().errorEventsCount, 1);
 

@@ -26,6 +26,7 @@ LoggedEventRouter::LoggedEventRouter(const EventPipelineHost& host, EventHandler
     : host_(host), handler_(handler), defaults_(defaults) {}
 
 void LoggedEventRouter::logEventOnWorkerQueue(const LoggedEvent& logged) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   APMScheduler::checkOnBackgroundThreadWithMethodName("logEventOnWorkerQueueWithOrigin:");
   const Dictionary& parameters = logged.ignoreInterceptor || logged.name == "_err"
                                      ? logged.parameters
@@ -53,6 +54,7 @@ void LoggedEventRouter::logEventOnWorkerQueue(const LoggedEvent& logged) {
 }
 
 void LoggedEventRouter::logEventOnWorkerQueue(const APMEvent& event, bool notifyEventListeners) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   if (!notifyEventListeners) {
     handler_.handleEventOnWorkerQueue(event);
     return;

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/foundation/SequenceChecker.h"
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/foundation/APMEvent.h"
 
@@ -45,6 +46,8 @@ class LoggedEventRouter {
   const EventPipelineHost& host_;
   EventHandler& handler_;
   const DefaultEventParameters& defaults_;
+  // Only the engine's worker queue runs this: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace sdk::analytics

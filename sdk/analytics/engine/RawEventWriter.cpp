@@ -57,6 +57,7 @@ void RawEventWriter::raiseErrorEvent(std::int64_t code) {
 }
 
 void RawEventWriter::writeFilteredEventOnWorkerQueue(APMEvent event) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   host_.updateIdentifiers();
   if (APMIsDefaultConversionEventName(event.name())) event.setConversion(true);
   inTransaction_ = true;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/foundation/SequenceChecker.h"
 #include "sdk/analytics/foundation/APMDailyCounts.h"
 #include "sdk/analytics/foundation/APMEvent.h"
 
@@ -48,6 +49,8 @@ class RawEventWriter {
   // events and must not write into the transaction that raised them.
   std::vector<std::int64_t> pendingErrorCodes_;
   bool inTransaction_ = false;
+  // Only the engine's worker queue runs this: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace sdk::analytics

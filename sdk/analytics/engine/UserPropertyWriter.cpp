@@ -24,6 +24,7 @@ UserPropertyWriter::UserPropertyWriter(std::shared_ptr<APMDatabase> database) : 
 
 void UserPropertyWriter::setUserAttributeOnWorkerQueue(const APMUserAttribute& attribute, bool enabled,
                                                        const Limits& limits) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   APMScheduler::checkOnBackgroundThreadWithMethodName("setUserAttributeOnWorkerQueue:");
   if (!enabled) {
     monitor().logWithLevel(7, 23081, "Analytics is disabled. User property not set");
@@ -34,6 +35,7 @@ void UserPropertyWriter::setUserAttributeOnWorkerQueue(const APMUserAttribute& a
 
 bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const APMUserAttribute& attribute,
                                                                 const Limits& limits) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   Error error;
   auto exists = database_->containsUserAttributeWithName(attribute.name, &error);
   if (!exists) {
@@ -78,6 +80,7 @@ bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const APMUserAtt
 }
 
 void UserPropertyWriter::removeUserAttributeOnWorkerQueue(const APMUserAttribute& attribute, bool enabled) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   APMScheduler::checkOnBackgroundThreadWithMethodName("removeUserAttributeOnWorkerQueue:");
   if (!enabled) {
     monitor().logWithLevel(7, 23076, "Analytics is disabled. User property not removed");

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/foundation/SequenceChecker.h"
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/foundation/APMUserAttribute.h"
 
@@ -37,6 +38,8 @@ class UserPropertyWriter {
 
  private:
   std::shared_ptr<APMDatabase> database_;
+  // Only the engine's worker queue runs this: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace sdk::analytics
