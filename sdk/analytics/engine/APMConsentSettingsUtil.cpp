@@ -15,10 +15,11 @@ struct ConsentState {
   std::int64_t source = APMConsentSettingsUtil::kSourceNone;
 };
 
-// Touched only on the serial queue.
+// Touched only on the serial queue. Never destroyed: a change queued just before the process ends may
+// still be running while statics are torn down.
 ConsentState& consentState() {
-  static ConsentState consent;
-  return consent;
+  static auto* consent = new ConsentState;
+  return *consent;
 }
 
 bool holds(const Value& value, const char* word) {
