@@ -109,6 +109,10 @@ bool APMSqliteStore::openFile(Error* error) {
     return false;
   }
   sqlite3_busy_timeout(db_, 5000);
+  // Every commit is already flushed to the write-ahead log, so the checkpoint SQLite makes when the last
+  // connection closes only copies it again, with its own flushes, on the main thread as the app ends; the
+  // next open reads the log instead, and the usual checkpoints keep it small.
+  sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
   // Reading the schema finds a file that is not a database; the quick check finds damaged pages in one
   // that is (the analytics files are small, so this costs little at each open).
   if (!runSimple("PRAGMA journal_mode=WAL", error) || !runSimple("PRAGMA synchronous=FULL", error)) return false;
