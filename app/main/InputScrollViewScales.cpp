@@ -258,6 +258,11 @@ double InputScrollView::distanceRatio() const {
                   1 / scrollBar_->bounds().size.width);
 }
 
+// GCC 12 reports an overlapping copy inside libstdc++'s own string code here, which it cannot make.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 void InputScrollView::makeDistance() {
   setTitle("DISTANCE");
   scrollBarWidthConstraint_.setConstant(scale::kDistanceWidth);
@@ -287,6 +292,9 @@ void InputScrollView::makeDistance() {
   }
   if (showMarks(marks, false)) subviewsArrayAnimateTo_ = shownLabels_;
 }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 void InputScrollView::redrawScrollBarWithAnimation(int type) {
   if (type == 1) {

@@ -17,11 +17,19 @@ std::string focalLength(float value) {
   return DisplayNumbers::plainDecimal(fine ? 1 : 0, fine ? 1 : 0).stringFromNumber(value) + "mm";
 }
 
+// GCC 12 reports an overlapping copy inside libstdc++'s own string code here, which it cannot make.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 std::string aperture(float value) {
   if (!LensLimits::isFNumber(value)) return app::pages::kNoValueText;
   const bool fine = static_cast<double>(value) < 9.9;
   return "f" + DisplayNumbers::plainDecimal(fine ? 1 : 0, fine ? 1 : 0).stringFromNumber(value);
 }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 std::string repaired(std::string text) {
   text = NumericText::replacingAll(text, ",", ".");

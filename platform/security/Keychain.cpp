@@ -181,6 +181,11 @@ std::vector<Candidate> candidates(const std::string& folder, const Dictionary& q
 
 enum class ReadResult { Item, Gone, Damaged };
 
+// GCC 12 reports an overlapping copy inside libstdc++'s own string code here, which it cannot make.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 ReadResult readItem(const std::string& path, Dictionary& item) {
   std::string error;
   auto bytes = AtomicFile::readFile(path, &error);
@@ -197,6 +202,9 @@ ReadResult readItem(const std::string& path, Dictionary& item) {
   item = *fields;
   return ReadResult::Item;
 }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 bool matches(const Dictionary& item, const Dictionary& query) {
   for (const auto& [key, wanted] : query) {

@@ -45,6 +45,11 @@ std::string VURInstallationsRedactedHeaders(const platform::net::HTTPHeaders& he
   return text + " }";
 }
 
+// GCC 12 reports an overlapping copy inside libstdc++'s own string code here, which it cannot make.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 std::string VURInstallationsRedactedBody(const platform::foundation::Data& body) {
   if (body.empty()) return "";
   Value parsed = platform::foundation::Json::parse(std::string_view(reinterpret_cast<const char*>(body.data()), body.size()));
@@ -52,3 +57,6 @@ std::string VURInstallationsRedactedBody(const platform::foundation::Data& body)
   redactTokens(parsed);
   return platform::foundation::Json::serialize(parsed);
 }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif

@@ -94,6 +94,11 @@ void APMAnalytics::removeUserAttributeForName(const std::string& name) {
   removeInternalUserAttributeForName(name);
 }
 
+// GCC 12 reports a string inside a variant as unset here, in libstdc++'s own code, which it is not.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 void APMAnalytics::setUserAttributeNumber(const Value& number, const std::string& name) {
   if (!checkPublicUserPropertyName(name)) return;
   if (!number.isNumber()) return;
@@ -103,6 +108,9 @@ void APMAnalytics::setUserAttributeNumber(const Value& number, const std::string
     if (auto engine = facade::engine()) engine->setUserAttribute(attribute);
   });
 }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 void APMAnalytics::setInternalUserProperty(const Value& value, const std::string& name, const std::string& origin) {
   int failureCode = 0;

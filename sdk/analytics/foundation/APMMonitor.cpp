@@ -164,6 +164,11 @@ void APMMonitor::record(int level, std::int64_t messageCode, const std::string& 
   entries_.emplace(key, std::move(entry));
 }
 
+// GCC 12 reports an overlapping copy inside libstdc++'s own string code here, which it cannot make.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 std::string APMMonitor::encodedLocked() const {
   std::string out;
   for (const auto& [key, entry] : entries_) {
@@ -174,6 +179,9 @@ std::string APMMonitor::encodedLocked() const {
   if (dropped_ > 0) out += (out.empty() ? "" : ";") + std::string("dropped:") + std::to_string(dropped_);
   return out;
 }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 std::string APMMonitor::monitoringDataForDispatchWithSamplePeriod(double samplePeriod, double lastSampledTimestamp) {
   double now = platform::foundation::Clock::current()->now();
