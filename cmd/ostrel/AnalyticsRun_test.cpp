@@ -22,6 +22,7 @@
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/foundation/APMNanoAccessors.h"
 #include "sdk/analytics/foundation/APMPBMeasurement.h"
+#include "testing/FileContents.h"
 #include "testing/LoopbackServer.h"
 #include "testing/RepeatCount.h"
 #include "testing/ScratchFolder.h"
@@ -29,6 +30,8 @@
 extern char** environ;
 
 namespace {
+
+using ostrel::testing::contentsOf;
 
 using ostrel::testing::LoopbackRequest;
 using ostrel::testing::LoopbackResponse;
@@ -72,13 +75,6 @@ std::vector<Sighting> sightingsOf(const std::vector<LoopbackRequest>& requests) 
     all.insert(all.end(), some.begin(), some.end());
   }
   return all;
-}
-
-std::string contentsOf(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 class AnalyticsRunTest : public ::testing::Test {

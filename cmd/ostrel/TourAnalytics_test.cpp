@@ -13,11 +13,14 @@
 
 #include "sdk/analytics/foundation/APMDatabase.h"
 #include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "testing/FileContents.h"
 #include "testing/TempContainer.h"
 
 extern char** environ;
 
 namespace {
+
+using ostrel::testing::contentsOf;
 
 using platform::foundation::Error;
 
@@ -29,13 +32,6 @@ struct Stored {
 std::string screenClass(const Stored& event) {
   auto found = event.parameters.find("_sc");
   return found == event.parameters.end() ? std::string() : found->second.stringValue();
-}
-
-std::string contentsOf(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 class TourAnalyticsTest : public ::testing::Test {

@@ -8,11 +8,14 @@
 #include <string>
 
 #include "platform/graphics/TextLayout.h"
+#include "testing/FileContents.h"
 #include "testing/ChildProcess.h"
 #include "testing/ScratchFolder.h"
 
 namespace platform::graphics {
 namespace {
+
+using ostrel::testing::contentsOf;
 
 // Fonts are prepared once per process, before its first text: each case runs in a child of its own.
 constexpr const char* kRoleVariable = "OSTREL_TEXT_ENGINE_TEST_ROLE";
@@ -47,11 +50,6 @@ std::string measurements() {
 int runChild(const std::string& role, const std::string& output) {
   return ostrel::testing::waitTestChild(ostrel::testing::spawnTestChild(
       kChildTest, {std::string(kRoleVariable) + "=" + role, std::string(kOutputVariable) + "=" + output}));
-}
-
-std::string contentsOf(const std::string& path) {
-  std::ifstream in(path);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 TEST(TextEngineChild, Run) {

@@ -6,10 +6,13 @@
 #include <sstream>
 #include <thread>
 
+#include "testing/FileContents.h"
 #include "testing/ScratchFolder.h"
 
 namespace platform::log {
 namespace {
+
+using ostrel::testing::contentsOf;
 
 class LogTest : public ::testing::Test {
  protected:
@@ -66,13 +69,6 @@ TEST_F(LogTest, TheEchoShowsTheUrgentLinesOnStderrEvenWithoutTheCopy) {
   write(Notice, "", "fine");
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "broken\nodd\n");
   EXPECT_EQ(captured.lines().size(), 3u) << "the sink still gets every kept line";
-}
-
-std::string contentsOf(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 TEST_F(LogTest, TheLogFileTakesTheUrgentLinesAndRotatesAtItsLimit) {
