@@ -5,15 +5,22 @@
 #include <set>
 
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/security/Keychain.h"
 #include "sdk/installations/VURInstallationsErrorUtil.h"
 #include "sdk/installations/VURInstallationsIIDStore.h"
 #include "sdk/installations/VURInstallationsIIDTokenStore.h"
 #include "sdk/installations/VURInstallationsItem.h"
+#include "sdk/installations/VURInstallationsStoredItem.h"
 #include "sdk/installations/VURInstallationsLegacyFixtures.h"
 #include "sdk/installations/VURInstallationsTestSupport.h"
 #include "sdk/utilities/VDULoggerTestSupport.h"
+#include "testing/FileContents.h"
+
+#ifndef OSTREL_INSTALLATIONS_TESTDATA_DIR
+#error "OSTREL_INSTALLATIONS_TESTDATA_DIR must name sdk/installations/testdata"
+#endif
 
 namespace {
 
@@ -207,6 +214,29 @@ TEST_F(VURInstallationsStoreTest, TheLegacyDefaultTokenIsReadFromItsArchive) {
   EXPECT_EQ(store.tokenQuery().at(Keychain::kService), Value(std::string(ostrel::testing::kSenderID) + ":*"));
   writeLegacyToken(store, "legacy-default-token");
   EXPECT_EQ(await(store.existingIIDDefaultToken()), Value("legacy-default-token"));
+}
+
+// testdata/stored-installation-archive.bin was written by an earlier build: an installation already in a
+// device's keychain must read back field for field, whatever the classes are called in the code.
+TEST(InstallationArchiveFromAnEarlierBuild, StillDecodes) {
+  VURInstallationsStoredItem::registerArchiveClasses();
+  const std::string bytes =
+      ostrel::testing::contentsOf(OSTREL_INSTALLATIONS_TESTDATA_DIR "/stored-installation-archive.bin");
+  ASSERT_FALSE(bytes.empty());
+  platform::foundation::Error error;
+  auto value = platform::foundation::KeyedArchive::unarchivedObject(
+      {VURInstallationsStoredItem::kClassName}, Data(bytes.begin(), bytes.end()), &error);
+  auto item = value.objectAs<VURInstallationsStoredItem>();
+  ASSERT_NE(item, nullptr) << error;
+  EXPECT_EQ(item->vurevoreInstallationID, "cW9ZqKn3Tz6pQ1rS2tU3vW");
+  EXPECT_EQ(item->refreshToken, "refresh-token-1");
+  ASSERT_TRUE(item->authToken);
+  EXPECT_EQ(item->authToken->status, VURInstallationsStoredAuthToken::kStatusTokenFetched);
+  EXPECT_EQ(item->authToken->token, "auth-token-1");
+  EXPECT_EQ(item->authToken->expirationDate, 1765604800.25);
+  EXPECT_EQ(item->registrationStatus, 2);
+  EXPECT_EQ(item->IIDDefaultToken, "iid-default-token");
+  EXPECT_EQ(item->storageVersion, VURInstallationsStoredItem::kStorageVersion);
 }
 
 }  // namespace

@@ -10,7 +10,12 @@
 #include "sdk/transport/VDTCORArchive.h"
 #include "sdk/transport/VDTCORClock.h"
 #include "sdk/transport/VDTCORTestSupport.h"
+#include "testing/FileContents.h"
 #include "testing/MainThreadEnvironment.h"
+
+#ifndef OSTREL_TRANSPORT_TESTDATA_DIR
+#error "OSTREL_TRANSPORT_TESTDATA_DIR must name sdk/transport/testdata"
+#endif
 
 namespace {
 
@@ -157,6 +162,31 @@ TEST_F(VDTCOREventTest, ArchivesRoundTripAndEventsWithoutBytesDoNotDecode) {
 
   Data garbage{'n', 'o', 'p', 'e'};
   EXPECT_EQ(VDTCORUnarchiveEvent("", &garbage, &error), nullptr);
+}
+
+// testdata/event-archive.bin was written by an earlier build: whatever the classes are called in the code,
+// events already queued on a device must still read back field for field.
+TEST_F(VDTCOREventTest, AnEventArchivedByAnEarlierBuildStillDecodes) {
+  const std::string bytes = ostrel::testing::contentsOf(OSTREL_TRANSPORT_TESTDATA_DIR "/event-archive.bin");
+  ASSERT_FALSE(bytes.empty());
+  const Data archive(bytes.begin(), bytes.end());
+  platform::foundation::Error error;
+  auto event = VDTCORUnarchiveEvent("", &archive, &error);
+  ASSERT_NE(event, nullptr) << error;
+  EXPECT_EQ(event->eventID(), "0123456789ABCDEF0123456789ABCDEF");
+  EXPECT_EQ(event->mappingID(), "1018");
+  EXPECT_EQ(event->target(), 1002);
+  EXPECT_EQ(event->qosTier(), 4);
+  ASSERT_TRUE(event->serializedDataObjectBytes());
+  EXPECT_EQ(std::string(event->serializedDataObjectBytes()->begin(), event->serializedDataObjectBytes()->end()),
+            std::string("payload\0\1\2", 10));
+  EXPECT_EQ(event->expirationDate(), 1765604800.5);
+  EXPECT_EQ(event->eventCode(), 42);
+  ASSERT_NE(event->clockSnapshot(), nullptr);
+  EXPECT_EQ(event->clockSnapshot()->timeMillis(), 1765000000123);
+  EXPECT_EQ(event->clockSnapshot()->timezoneOffsetSeconds(), -3600);
+  EXPECT_EQ(event->clockSnapshot()->kernelBootTimeNanoseconds(), 3000000000);
+  EXPECT_EQ(event->clockSnapshot()->uptimeNanoseconds(), 4000000000);
 }
 
 }  // namespace
