@@ -238,15 +238,16 @@ void CameraModeAspectViewController::tapCamera(const IndexPath& path) {
   } else {
     cameraHasShootingMode = true;
   }
-  app::setup::SetupPause::pause();
-  if (cameraHasShootingMode) {
-    views_.shootingModeTableView->setHidden(false);
-    views_.shootingModeTableView->setContentOffset({0, 0});
-    goToMenuPosition(2);
-  } else {
-    views_.shootingModeTableView->setHidden(true);
-    closeController();
-  }
+  app::setup::SetupPause::pause(*this, [this, showModes = cameraHasShootingMode] {
+    if (showModes) {
+      views_.shootingModeTableView->setHidden(false);
+      views_.shootingModeTableView->setContentOffset({0, 0});
+      goToMenuPosition(2);
+    } else {
+      views_.shootingModeTableView->setHidden(true);
+      closeController();
+    }
+  });
 }
 
 void CameraModeAspectViewController::tapMode(const IndexPath& path) {
@@ -258,8 +259,7 @@ void CameraModeAspectViewController::tapMode(const IndexPath& path) {
   SetupControllerUtil::setNewCameraSetupWithCamera(currentCameraManuID, currentShootingModeID, 1);
   markCropList = false;
   loadAspectRatioList(mode);
-  app::setup::SetupPause::pause();
-  closeController();
+  app::setup::SetupPause::pause(*this, [this] { closeController(); });
 }
 
 void CameraModeAspectViewController::tapRatio(const IndexPath& path) {
@@ -271,8 +271,7 @@ void CameraModeAspectViewController::tapRatio(const IndexPath& path) {
   markCropList = true;
   views_.aspectRatioTableView->selectRowAtIndexPath(path, false, platform::ui::TableViewScrollPosition::None);
   views_.aspectRatioTableView->reloadData();
-  app::setup::SetupPause::pause();
-  closeController();
+  app::setup::SetupPause::pause(*this, [this] { closeController(); });
 }
 
 // --- search ---

@@ -4,7 +4,6 @@
 #include "app/settings/BasicGuide.h"
 #include "app/settings/InteractiveGuideManager.h"
 #include "app/setup/SetupControllerUtil.h"
-#include "app/setup/SetupPause.h"
 #include "app/setup/SetupText.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/AnimationOptions.h"

@@ -128,8 +128,7 @@ void LensAdapterViewController::tableViewDidSelectRowAtIndexPath(platform::ui::T
   if (myInteractiveGuideManager_) myInteractiveGuideManager_->interAction();
   if (path.row < 0 || static_cast<size_t>(path.row) >= lensAdapterItems_.size()) return;
   selectAndCommit(lensAdapterItems_[path.row].adapterId);
-  app::setup::SetupPause::pause();
-  doneBtnPressed();
+  app::setup::SetupPause::pause(*this, [this] { doneBtnPressed(); });
 }
 
 void LensAdapterViewController::doneBtnPressed() {

@@ -23,11 +23,9 @@ using platform::ui::IndexPath;
 class LensAdapterPickerTest : public ::testing::Test, public ostrel::testing::SetupScreenFixture {
  protected:
   LensAdapterPickerTest() {
-    previousPause = app::setup::SetupPause::setHandler([this](double seconds) { pauses.push_back(seconds); });
     screen = platform::ui::make<LensAdapterViewController>();
     push(screen);
   }
-  ~LensAdapterPickerTest() override { app::setup::SetupPause::setHandler(previousPause); }
   const LensAdapterViewController::Views& v() const { return screen->views(); }
   bool onScreen() const { return navigation->topViewController() == screen; }
   int rowOf(const std::string& name) const {
@@ -64,8 +62,6 @@ class LensAdapterPickerTest : public ::testing::Test, public ostrel::testing::Se
   static bool marked(const platform::ui::TextField& field) { return app::setup::isMarkedInputError(field); }
 
   std::shared_ptr<LensAdapterViewController> screen;
-  std::vector<double> pauses;
-  app::setup::SetupPause::Handler previousPause;
 };
 
 TEST_F(LensAdapterPickerTest, ListsTheCatalogueWithTheCommittedAdapterChosen) {
@@ -88,8 +84,27 @@ TEST_F(LensAdapterPickerTest, ATapCommitsTheAdapterAndCloses) {
   const int row = 2;
   const QuorvelLensAdapter chosen = screen->lensAdapterItems()[row];
   tapRow(row);
+  // The pick shows before the screen goes, and meanwhile no touch reaches the closing screen.
+  EXPECT_TRUE(onScreen());
+  EXPECT_EQ(v().adapterTableView->indexPathForSelectedRow(), IndexPath::forRow(row, 0));
+  EXPECT_TRUE(window->isRefusingTouches());
+  using ViewPointer = std::shared_ptr<platform::ui::View>;
+  const ViewPointer otherRow = v().adapterTableView->cellForRowAtIndexPath(IndexPath::forRow(row + 1, 0));
+  for (const ViewPointer& other : {otherRow, ViewPointer(v().exitBtn)}) {
+    ASSERT_TRUE(other);
+    window->touchDown(centreOf(*other));
+    window->touchUp(centreOf(*other));
+  }
+  EXPECT_EQ(selectedInCatalogue().adapterId, chosen.adapterId) << "a second tap during the pause is not a pick";
+  EXPECT_TRUE(onScreen());
+  // tap() let 0.05 s of the pause go by after the finger lifted.
+  env.advance(app::setup::SetupPause::kFinalPick - 0.05 - 0.001);
+  EXPECT_TRUE(onScreen());
+  env.advance(0.002);
+  EXPECT_FALSE(onScreen());
+  EXPECT_FALSE(window->isRefusingTouches());
   env.advance(1);
-  EXPECT_EQ(pauses, std::vector<double>{app::setup::SetupPause::kFinalPick}) << "the pick shows before the screen goes";
+  EXPECT_EQ(navigation->viewControllers().size(), 1u) << "one close, not two";
   EXPECT_EQ(selectedInCatalogue().adapterId, chosen.adapterId);
   EXPECT_EQ(editedAdapterId(), chosen.adapterId);
   EXPECT_EQ(state()->packageOne->lensAdapter->adapterId, chosen.adapterId) << "package one is being edited";

@@ -141,9 +141,10 @@ void LensesFocalLengthsViewController::tapSeries(const IndexPath& indexPath) {
   canSelectLenses = true;
   loadLensesForManufactor(*series);
   searchCancelButtonPressed();
-  app::setup::SetupPause::pause();
-  views_.focalLengthsTableView->setContentOffset({0, 0}, false);
-  goToFocalLengthsSelection();
+  app::setup::SetupPause::pause(*this, [this] {
+    views_.focalLengthsTableView->setContentOffset({0, 0}, false);
+    goToFocalLengthsSelection();
+  });
 }
 
 void LensesFocalLengthsViewController::tapLens(const IndexPath& indexPath) {
@@ -160,8 +161,7 @@ void LensesFocalLengthsViewController::tapLens(const IndexPath& indexPath) {
   }
   LensChoices::selectZoom(lens);
   commit();
-  app::setup::SetupPause::pause();
-  doneBtnPressed();
+  app::setup::SetupPause::pause(*this, [this] { doneBtnPressed(); });
 }
 
 void LensesFocalLengthsViewController::tableViewDidDeselectRowAtIndexPath(TableView& table,

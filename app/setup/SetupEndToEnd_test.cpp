@@ -8,7 +8,6 @@
 #include "app/setup/LensesFocalLengthsViewController.h"
 #include "app/setup/NewCameraSetupViewController.h"
 #include "app/setup/SavedPackages.h"
-#include "app/setup/SetupPause.h"
 #include "platform/ui/Keyboard.h"
 
 namespace {
@@ -35,11 +34,6 @@ Identity identityOf(const QuorvelPackage& p) {
 
 class SetupEndToEndTest : public ::testing::Test, public ostrel::testing::MainScreenFixture<> {
  protected:
-  SetupEndToEndTest() {
-    previousPause = app::setup::SetupPause::setHandler([](double) {});
-  }
-  ~SetupEndToEndTest() override { app::setup::SetupPause::setHandler(previousPause); }
-
   template <class Screen>
   std::shared_ptr<Screen> topAs() {
     window->layoutIfNeeded();
@@ -79,8 +73,6 @@ class SetupEndToEndTest : public ::testing::Test, public ostrel::testing::MainSc
     tapView(*menu.views().doneBtn->button());
     settle();
   }
-
-  app::setup::SetupPause::Handler previousPause;
 };
 
 TEST_F(SetupEndToEndTest, PackageTwoSurvivesAVisitAndACustomPackageSurvivesARestart) {

@@ -6,7 +6,6 @@
 #include "app/kit/KitTestEnvironment.h"
 #include "app/kit/UIConstants.h"
 #include "app/setup/SetupForm.h"
-#include "app/setup/SetupPause.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Window.h"
 
@@ -136,15 +135,6 @@ TEST_F(SetupFormTest, NextMovesThroughTheFieldsByTagAndDoneGivesTheKeyboardUp) {
   doneBar->items().back()->performAction();
   EXPECT_EQ((std::vector<int>{next, cancel, done}), (std::vector<int>{1, 1, 1}));
   EXPECT_EQ(nextBar->frame().height(), platform::ui::Toolbar::kHeight);
-}
-
-TEST(SetupPause, CanBeReplaced) {
-  std::vector<double> pauses;
-  auto previous = app::setup::SetupPause::setHandler([&](double s) { pauses.push_back(s); });
-  app::setup::SetupPause::pause();
-  app::setup::SetupPause::pause(0.2);
-  app::setup::SetupPause::setHandler(std::move(previous));
-  EXPECT_EQ(pauses, (std::vector<double>{0.15, 0.2}));
 }
 
 }  // namespace

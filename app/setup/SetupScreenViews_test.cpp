@@ -4,7 +4,6 @@
 
 #include "app/main/MainScreenTestFixture.h"
 #include "app/setup/NewCameraSetupViewController.h"
-#include "app/setup/SetupPause.h"
 #include "sdk/analytics/engine/reporters/APMScreenViewReporter.h"
 #include "sdk/analytics/engine/reporters/ReporterHost.h"
 
@@ -45,15 +44,10 @@ class SetupScreenViewsTest : public ::testing::Test,
                              public RecorderInstalled,
                              public ostrel::testing::MainScreenFixture<> {
  protected:
-  SetupScreenViewsTest() { previousPause = app::setup::SetupPause::setHandler([](double) {}); }
-  ~SetupScreenViewsTest() override { app::setup::SetupPause::setHandler(previousPause); }
-
   std::string text(const Dictionary& parameters, const char* name) {
     auto found = parameters.find(name);
     return found == parameters.end() ? "-" : found->second.description();
   }
-
-  app::setup::SetupPause::Handler previousPause;
 };
 
 TEST_F(SetupScreenViewsTest, PagesAreOneScreenAndSetupAnother) {

@@ -1,6 +1,8 @@
 #include "platform/shell/ScriptRunner.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "platform/dispatch/MainLoop.h"
 #include "platform/dispatch/QuitRequest.h"
@@ -70,6 +72,7 @@ void ScriptRunner::play(const Script& script, const ScriptStep& step) {
   // As a display lays the window out before every frame: touches find their views and dumps show
   // frames whether or not a shot came first.
   window_->layoutIfNeeded();
+  if (step.kind == Kind::Tap || step.kind == Kind::Down || step.kind == Kind::Drag) waitForTouchesTaken();
   switch (step.kind) {
     case Kind::Tap:
       input_.touchDown(step.point);
@@ -115,6 +118,19 @@ void ScriptRunner::advance(double seconds) {
   dispatch::MainLoop::runUntilIdle();
   clock_->advance(seconds);
   dispatch::MainLoop::runUntilIdle();
+}
+
+// Time moves from timer to timer, so whatever ends the refusal runs at its own moment and the touch
+// lands right then, as it would for someone who tapped again the moment the screen took touches.
+void ScriptRunner::waitForTouchesTaken() {
+  const int64_t giveUp = clock_->monotonicNanoseconds() + foundation::Clock::toNanoseconds(kLongestTouchWait);
+  while (window_->isRefusingTouches()) {
+    std::optional<double> next = clock_->nextDeadline();
+    if (!next) return;
+    const int64_t due = foundation::Clock::toNanoseconds(*next);
+    if (due > giveUp) return;
+    advance(static_cast<double>(std::max<int64_t>(0, due - clock_->monotonicNanoseconds())) / 1e9);
+  }
 }
 
 std::string ScriptRunner::write(const Script& script, const ScriptStep& step) {

@@ -13,10 +13,13 @@ namespace platform::shell {
 
 // Plays a script against a window on a virtual clock. Time moves only where the script says: a wait,
 // the length of a tap (kTapSeconds) and of a drag. After every step the main queue is drained, so what
-// the app posted runs before the next touch and before a picture is taken.
+// the app posted runs before the next touch and before a picture is taken. A finger that would come
+// down while the window refuses touches (a short stop before a screen closes) waits, as a person would,
+// for the clock to reach the end of the stop, at most kLongestTouchWait seconds.
 class ScriptRunner {
  public:
   static constexpr double kTapSeconds = 0.05;
+  static constexpr double kLongestTouchWait = 5;
   static constexpr double kDragStepsPerSecond = 60;
 
   ScriptRunner(std::shared_ptr<ui::Window> window, InputSink& input,
@@ -35,6 +38,7 @@ class ScriptRunner {
   void play(const Script& script, const ScriptStep& step);
   void drag(const ScriptStep& step);
   void advance(double seconds);
+  void waitForTouchesTaken();
   std::string write(const Script& script, const ScriptStep& step);
 
   std::shared_ptr<ui::Window> window_;

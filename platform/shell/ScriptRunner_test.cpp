@@ -9,6 +9,7 @@
 
 #include "platform/dispatch/QuitRequest.h"
 #include "platform/dispatch/Queue.h"
+#include "platform/dispatch/Timer.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/SystemFacts.h"
@@ -91,6 +92,44 @@ TEST_F(ScriptRunnerTest, WhatTheAppQueuesRunsBeforeTheNextStep) {
   for (const auto& r : input.records) order.push_back(r.what);
   EXPECT_EQ(order, (std::vector<std::string>{"down", "block", "up", "type:a", "timer", "type:b"}));
   EXPECT_DOUBLE_EQ(input.records[4].t, 1.0);
+}
+
+// A tap that starts a short stop refusing touches (a picker showing its pick before it closes): the
+// next touch waits for the stop to end, as a person would, while typing and other timers are not held up.
+TEST_F(ScriptRunnerTest, ATouchDuringARefusalWaitsForItsEndAndTypingDoesNot) {
+  RecordingInput input;
+  auto window = ui::make<ui::Window>();
+  int downs = 0;
+  input.onDown = [&] {
+    if (++downs != 1) return;
+    window->beginRefusingTouches();
+    dispatch::Queue::main()->after(0.1, [&] { input.add("other timer", {}); });
+    dispatch::Queue::main()->after(0.15, [&] {
+      input.add("stop ends", {});
+      window->endRefusingTouches();
+    });
+  };
+  run("tap 5 5\ntype a\ntap 6 6\ndrag 0 10 0 20 0.02\n", input, window);
+  std::vector<std::string> order;
+  for (const auto& r : input.records) order.push_back(r.what);
+  EXPECT_EQ(order, (std::vector<std::string>{"down", "up", "type:a", "other timer", "stop ends", "down", "up", "down",
+                                            "move", "up"}));
+  EXPECT_DOUBLE_EQ(input.records[2].t, ScriptRunner::kTapSeconds) << "typing is not held up";
+  EXPECT_DOUBLE_EQ(input.records[5].t, 0.15) << "the finger comes down the moment touches are taken again";
+}
+
+// A refusal nothing will end (here only a repeating timer is pending) holds the script back a bounded
+// time, then the touch goes to the window, which refuses it.
+TEST_F(ScriptRunnerTest, ARefusalThatNeverEndsHoldsTheTouchOnlySoLong) {
+  RecordingInput input;
+  auto window = ui::make<ui::Window>();
+  window->beginRefusingTouches();
+  auto ticking = dispatch::Timer::scheduled(0.5, true, dispatch::Queue::main(), [] {});
+  run("tap 5 5\n", input, window);
+  ticking->invalidate();
+  ASSERT_EQ(input.records.size(), 2u);
+  EXPECT_LE(input.records[0].t, ScriptRunner::kLongestTouchWait);
+  EXPECT_GE(input.records[0].t, ScriptRunner::kLongestTouchWait - 0.5);
 }
 
 // A quit asked in the middle of a step lets that step finish, with what it queued, and no later step

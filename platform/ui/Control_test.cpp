@@ -130,6 +130,29 @@ TEST_F(ControlTest, DisabledControlIgnoresButHoldsTouches) {
   EXPECT_EQ(behindTaps, 0);
 }
 
+// While the window refuses touches a new finger does nothing, a finger already down still lifts, and
+// nested refusals end only with the last end.
+TEST_F(ControlTest, ARefusingWindowIgnoresNewFingersButLetsOneDownLift) {
+  std::vector<std::string> events;
+  watch(*button, events);
+  window->touchDown({150, 120});
+  window->beginRefusingTouches();
+  window->touchUp({150, 120});
+  EXPECT_EQ(events, (std::vector<std::string>{"down", "up-in"}));
+  events.clear();
+  window->beginRefusingTouches();
+  tap({150, 120});
+  window->endRefusingTouches();
+  tap({150, 120});
+  EXPECT_TRUE(events.empty());
+  EXPECT_TRUE(window->isRefusingTouches());
+  window->endRefusingTouches();
+  window->endRefusingTouches();  // one end too many changes nothing
+  clock->advance(1);
+  tap({150, 120});
+  EXPECT_EQ(events, (std::vector<std::string>{"down", "up-in"}));
+}
+
 TEST_F(ControlTest, TapRecogniserAroundAButtonLeavesTheButtonItsTap) {
   auto around = std::make_shared<TapGestureRecognizer>();
   int aroundTaps = 0;

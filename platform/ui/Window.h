@@ -60,13 +60,27 @@ class Window : public View {
 
   // --- touches: how the shell and tests put fingers on the screen (points in window space, times
   // from Clock::current()) ---
-  void touchDown(Point location, int finger = 0) { touches_.touchDown(location, finger); }
+  // A finger that comes down while touches are refused (see beginRefusingTouches) is not a touch at all.
+  void touchDown(Point location, int finger = 0) {
+    if (!isRefusingTouches()) touches_.touchDown(location, finger);
+  }
   void touchMove(Point location, int finger = 0) { touches_.touchMove(location, finger); }
   void touchUp(Point location, int finger = 0) { touches_.touchUp(location, finger); }
   void touchCancel(int finger = 0) { touches_.touchCancel(finger); }
   // The mouse wheel: moves the scroll view under `location` by (dx, dy) points of content.
-  bool scrollWheel(Point location, double dx, double dy) { return touches_.scrollWheel(location, dx, dy); }
+  bool scrollWheel(Point location, double dx, double dy) {
+    return !isRefusingTouches() && touches_.scrollWheel(location, dx, dy);
+  }
   TouchDispatcher& touchDispatcher() { return touches_; }
+
+  // For a short stop before a screen goes away: new touches and the wheel do nothing until every begin
+  // has had its end, so a second tap cannot act on a screen that is already closing. A finger already
+  // down goes on to its lift.
+  void beginRefusingTouches() { ++refusingTouches_; }
+  void endRefusingTouches() {
+    if (refusingTouches_ > 0) --refusingTouches_;
+  }
+  bool isRefusingTouches() const { return refusingTouches_ > 0; }
 
  protected:
   explicit Window(const Screen& screen = Screen::named("phone"));
@@ -78,6 +92,7 @@ class Window : public View {
   bool key_ = false;
   UserInterfaceStyle style_ = UserInterfaceStyle::Light;
   TouchDispatcher touches_{*this};
+  int refusingTouches_ = 0;
 };
 
 }  // namespace platform::ui
