@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMEventAggregates.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPBAudience.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/EventAggregates.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/rules/AudienceFilterCache.h"
 #include "sdk/analytics/rules/EventParameterLookup.h"
 #include "testing/TempContainer.h"
@@ -31,17 +31,17 @@ struct Event {
   double price;
   std::string currency;
   std::string item;
-  APMParameters parameters;
-  APMEventAggregates aggregates{"purchase", 0, 0, 0, 0};
+  sdk::analytics::Parameters parameters;
+  sdk::analytics::EventAggregates aggregates{"purchase", 0, 0, 0, 0};
 };
 
 std::vector<Event> makeEvents() {
   std::vector<Event> events;
   for (int i = 0; i < kEvents; ++i) {
     Event e{i % 100, (i % 37) * 1.5, i % 3 ? "EUR" : "usd", i % 2 ? "Shoe-42" : "hat", {}};
-    e.parameters = {{"value", APMValue(e.value)}, {"price", APMValue(e.price)}, {"currency", APMValue(e.currency)},
-                    {"item", APMValue(e.item)}};
-    e.aggregates = APMEventAggregates("purchase", i, 0, i % 7, 0);
+    e.parameters = {{"value", sdk::analytics::AnalyticsValue(e.value)}, {"price", sdk::analytics::AnalyticsValue(e.price)}, {"currency", sdk::analytics::AnalyticsValue(e.currency)},
+                    {"item", sdk::analytics::AnalyticsValue(e.item)}};
+    e.aggregates = sdk::analytics::EventAggregates("purchase", i, 0, i % 7, 0);
     events.push_back(std::move(e));
   }
   return events;
@@ -54,37 +54,37 @@ struct PlainFilter {
   std::int64_t threshold;
 };
 
-std::shared_ptr<APMPBEventFilter> layerFilter(const PlainFilter& plain) {
-  auto filter = APMPBEventFilter::make();
-  APMNanoSetInt32(*filter, 0, plain.kind);
-  APMNanoSetString(*filter, 1, "purchase");
+std::shared_ptr<sdk::analytics::ProtoEventFilter> layerFilter(const PlainFilter& plain) {
+  auto filter = sdk::analytics::ProtoEventFilter::make();
+  sdk::analytics::nanoSetInt32(*filter, 0, plain.kind);
+  sdk::analytics::nanoSetString(*filter, 1, "purchase");
   auto number = [](std::uint64_t type, std::optional<std::string> value, std::optional<std::string> min = {},
                    std::optional<std::string> max = {}) {
-    auto n = APMPBNumberFilter::make();
-    APMNanoSetInt64(*n, 0, static_cast<std::int64_t>(type));
-    APMNanoSetString(*n, 2, value);
-    APMNanoSetString(*n, 3, min);
-    APMNanoSetString(*n, 4, max);
+    auto n = sdk::analytics::ProtoNumberFilter::make();
+    sdk::analytics::nanoSetInt64(*n, 0, static_cast<std::int64_t>(type));
+    sdk::analytics::nanoSetString(*n, 2, value);
+    sdk::analytics::nanoSetString(*n, 3, min);
+    sdk::analytics::nanoSetString(*n, 4, max);
     return n;
   };
   auto string = [](std::uint64_t type, const std::string& expression) {
-    auto s = APMPBStringFilter::make();
-    APMNanoSetInt64(*s, 0, static_cast<std::int64_t>(type));
-    APMNanoSetString(*s, 1, expression);
+    auto s = sdk::analytics::ProtoStringFilter::make();
+    sdk::analytics::nanoSetInt64(*s, 0, static_cast<std::int64_t>(type));
+    sdk::analytics::nanoSetString(*s, 1, expression);
     return s;
   };
-  auto parameter = [&](const APMNanoMessage& inner, const std::string& name) {
-    auto f = APMPBFilter::make();
-    APMNanoSetMessage(*f, &inner.descriptor() == &APMPBNumberFilter::descriptor() ? 1 : 0, &inner);
-    APMNanoSetString(*f, 3, name);
-    APMNanoAddMessage(*filter, 2, *f);
+  auto parameter = [&](const sdk::analytics::NanoMessage& inner, const std::string& name) {
+    auto f = sdk::analytics::ProtoFilter::make();
+    sdk::analytics::nanoSetMessage(*f, &inner.descriptor() == &sdk::analytics::ProtoNumberFilter::descriptor() ? 1 : 0, &inner);
+    sdk::analytics::nanoSetString(*f, 3, name);
+    sdk::analytics::nanoAddMessage(*filter, 2, *f);
   };
   std::string t = std::to_string(plain.threshold);
   switch (plain.kind) {
     case 0: parameter(*number(2, t), "value"); break;
     case 1: parameter(*string(5, "eur"), "currency"); break;
     case 2: parameter(*number(4, std::nullopt, t, std::to_string(plain.threshold + 20)), "price"); break;
-    case 3: APMNanoSetMessage(*filter, 4, number(2, t).get()); break;
+    case 3: sdk::analytics::nanoSetMessage(*filter, 4, number(2, t).get()); break;
     default: parameter(*string(2, "shoe"), "item"); break;
   }
   return filter;
@@ -128,7 +128,7 @@ void BM_PlainLoop(benchmark::State& state) {
 }
 
 // The walk's inner loop: each event's parameters looked up once, then every filter of its name.
-std::int64_t judgeAll(const sdk::analytics::EventFilterSet& set, const Event& e, APMMonitor& monitor) {
+std::int64_t judgeAll(const sdk::analytics::EventFilterSet& set, const Event& e, sdk::analytics::Monitor& monitor) {
   std::int64_t held = 0;
   static const std::string kName = "purchase";
   sdk::analytics::EventParameterLookup parameters(set.parameterNames, e.parameters);
@@ -151,7 +151,7 @@ void BM_PreparedFilters(benchmark::State& state) {
     kept.prepared.emplace(*kept.message, set.parameterNames);
     kept.namedAsStored = kept.prepared->isFor("purchase");
   }
-  APMMonitor monitor(1, {});
+  sdk::analytics::Monitor monitor(1, {});
   for (auto _ : state) {
     std::int64_t held = 0;
     for (const Event& e : events) held += judgeAll(set, e, monitor);
@@ -163,8 +163,8 @@ void BM_PreparedFilters(benchmark::State& state) {
 void BM_KeptFiltersFromDatabase(benchmark::State& state) {
   auto events = makeEvents();
   ostrel::testing::TempContainer container;
-  auto database = APMDatabase::initWithDatabasePath(container.pathFor("audiences.sql"), nullptr, nullptr);
-  std::vector<APMEventFilter> stored;
+  auto database = sdk::analytics::MeasurementDatabase::initWithDatabasePath(container.pathFor("audiences.sql"), nullptr, nullptr);
+  std::vector<sdk::analytics::StoredEventFilter> stored;
   int index = 0;
   for (const auto& plain : plainFilters()) {
     stored.push_back({index / kFiltersPerAudience, index % kFiltersPerAudience, "purchase",
@@ -176,7 +176,7 @@ void BM_KeptFiltersFromDatabase(benchmark::State& state) {
     return;
   }
   sdk::analytics::AudienceFilterCache cache;
-  APMMonitor monitor(1, {});
+  sdk::analytics::Monitor monitor(1, {});
   for (auto _ : state) {
     std::int64_t held = 0;
     for (const Event& e : events) held += judgeAll(*cache.eventFilters(*database, "purchase", nullptr), e, monitor);

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "analytics_bundle.pb.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPBMeasurement.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 
 namespace {
 
@@ -22,29 +22,29 @@ constexpr int kEvents = 1000;
 
 std::string eventName(int i) { return "event_" + std::to_string(i % 20); }
 
-std::shared_ptr<APMPBMeasurementBundle> layerBundle() {
-  auto bundle = APMPBMeasurementBundle::make();
-  APMNanoSetInt32(*bundle, 0, 1);
-  APMNanoSetInt64(*bundle, 4, 1700000000000);
-  APMNanoSetInt64(*bundle, 5, 1700000100000);
-  APMNanoSetString(*bundle, 8, "ios");
-  APMNanoSetString(*bundle, 14, "com.example.app");
+std::shared_ptr<sdk::analytics::ProtoMeasurementBundle> layerBundle() {
+  auto bundle = sdk::analytics::ProtoMeasurementBundle::make();
+  sdk::analytics::nanoSetInt32(*bundle, 0, 1);
+  sdk::analytics::nanoSetInt64(*bundle, 4, 1700000000000);
+  sdk::analytics::nanoSetInt64(*bundle, 5, 1700000100000);
+  sdk::analytics::nanoSetString(*bundle, 8, "ios");
+  sdk::analytics::nanoSetString(*bundle, 14, "com.example.app");
   for (int i = 0; i < kEvents; ++i) {
-    APMPBEvent event;
-    APMPBEventParam origin, screen, count, value;
-    APMNanoSetString(origin, 0, "_o");
-    APMNanoSetString(origin, 1, "auto");
-    APMNanoSetString(screen, 0, "_sn");
-    APMNanoSetString(screen, 1, "MainViewController");
-    APMNanoSetString(count, 0, "_c");
-    APMNanoSetInt64(count, 2, i);
-    APMNanoSetString(value, 0, "value");
-    APMNanoSetDouble(value, 4, i * 0.25);
-    for (auto* parameter : {&origin, &screen, &count, &value}) APMNanoAddMessage(event, 0, *parameter);
-    APMNanoSetString(event, 1, eventName(i));
-    APMNanoSetInt64(event, 2, 1700000000000 + i);
-    APMNanoSetInt64(event, 3, 1699999999000 + i);
-    APMNanoAddMessage(*bundle, 1, event);
+    sdk::analytics::ProtoEvent event;
+    sdk::analytics::ProtoEventParam origin, screen, count, value;
+    sdk::analytics::nanoSetString(origin, 0, "_o");
+    sdk::analytics::nanoSetString(origin, 1, "auto");
+    sdk::analytics::nanoSetString(screen, 0, "_sn");
+    sdk::analytics::nanoSetString(screen, 1, "MainViewController");
+    sdk::analytics::nanoSetString(count, 0, "_c");
+    sdk::analytics::nanoSetInt64(count, 2, i);
+    sdk::analytics::nanoSetString(value, 0, "value");
+    sdk::analytics::nanoSetDouble(value, 4, i * 0.25);
+    for (auto* parameter : {&origin, &screen, &count, &value}) sdk::analytics::nanoAddMessage(event, 0, *parameter);
+    sdk::analytics::nanoSetString(event, 1, eventName(i));
+    sdk::analytics::nanoSetInt64(event, 2, 1700000000000 + i);
+    sdk::analytics::nanoSetInt64(event, 3, 1699999999000 + i);
+    sdk::analytics::nanoAddMessage(*bundle, 1, event);
   }
   return bundle;
 }
@@ -130,7 +130,7 @@ void BM_NanopbEncodeBundle(benchmark::State& state) {
 
 void BM_LayerDecodeBundle(benchmark::State& state) {
   auto bytes = layerBundle()->protoBuffer();
-  for (auto _ : state) benchmark::DoNotOptimize(APMPBMeasurementBundle::initWithBuffer(bytes));
+  for (auto _ : state) benchmark::DoNotOptimize(sdk::analytics::ProtoMeasurementBundle::initWithBuffer(bytes));
   state.SetItemsProcessed(state.iterations() * kEvents);
 }
 

@@ -17,13 +17,13 @@
 #include <vector>
 
 #include "analytics_bundle.pb.h"
-#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/RawEventBundler.h"
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMProtoConversions.h"
-#include "sdk/analytics/rules/APMAudience.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/ProtoConversions.h"
+#include "sdk/analytics/rules/Audiences.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
@@ -38,30 +38,30 @@ constexpr double kFirstTimestamp = 1699999200.0;
 constexpr std::int64_t kMaxEventsPerBundle = 1000;
 constexpr std::int64_t kMaxBundleBytes = 65536;
 
-APMEvent sampleEvent(int i) {
-  return *APMEvent::create("app", true, "level_" + std::to_string(i % 5), kFirstTimestamp + i * 0.3, 0,
-                           {{"_o", APMValue("app")},
-                            {"level", APMValue(std::int64_t{i})},
-                            {"character", APMValue("hero")},
-                            {"score", APMValue(i * 1.5)}});
+sdk::analytics::AnalyticsEvent sampleEvent(int i) {
+  return *sdk::analytics::AnalyticsEvent::create("app", true, "level_" + std::to_string(i % 5), kFirstTimestamp + i * 0.3, 0,
+                           {{"_o", sdk::analytics::AnalyticsValue("app")},
+                            {"level", sdk::analytics::AnalyticsValue(std::int64_t{i})},
+                            {"character", sdk::analytics::AnalyticsValue("hero")},
+                            {"score", sdk::analytics::AnalyticsValue(i * 1.5)}});
 }
 
-std::shared_ptr<APMPBMeasurementBundle> sampleMetadata() {
-  auto bundle = APMPBMeasurementBundle::make();
-  APMNanoSetInt32(*bundle, 0, 1);
-  APMNanoSetString(*bundle, 8, std::string("ios"));
-  APMNanoSetString(*bundle, 14, std::string(kAppID));
+std::shared_ptr<sdk::analytics::ProtoMeasurementBundle> sampleMetadata() {
+  auto bundle = sdk::analytics::ProtoMeasurementBundle::make();
+  sdk::analytics::nanoSetInt32(*bundle, 0, 1);
+  sdk::analytics::nanoSetString(*bundle, 8, std::string("ios"));
+  sdk::analytics::nanoSetString(*bundle, 14, std::string(kAppID));
   return bundle;
 }
 
 class BenchHost final : public sdk::analytics::MeasurementHost {
  public:
-  std::shared_ptr<APMMonitor> monitor() const override { return monitor_; }
+  std::shared_ptr<sdk::analytics::Monitor> monitor() const override { return monitor_; }
   std::optional<std::string> remoteConfigValue(const std::string&) const override { return std::nullopt; }
   bool boolSetting(const std::string&, bool defaultValue) const override { return defaultValue; }
 
  private:
-  std::shared_ptr<APMMonitor> monitor_ = std::make_shared<APMMonitor>(1, std::vector<std::string>{});
+  std::shared_ptr<sdk::analytics::Monitor> monitor_ = std::make_shared<sdk::analytics::Monitor>(1, std::vector<std::string>{});
 };
 
 void BM_BundlerBundlesRawEvents(benchmark::State& state) {
@@ -71,18 +71,18 @@ void BM_BundlerBundlesRawEvents(benchmark::State& state) {
     {
       ostrel::testing::TempContainer container;
       ostrel::testing::MainThreadEnvironment environment;
-      auto persisted = std::make_shared<APMPersistedConfig>();
-      auto database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, persisted, nullptr);
+      auto persisted = std::make_shared<sdk::analytics::PersistedConfig>();
+      auto database = sdk::analytics::MeasurementDatabase::initWithDatabaseName(sdk::analytics::MeasurementDatabase::kDatabaseName, persisted, nullptr);
       auto metadata = sampleMetadata();
-      std::int64_t fingerprint = APMDatabase::metadataFingerprint(*metadata);
+      std::int64_t fingerprint = sdk::analytics::MeasurementDatabase::metadataFingerprint(*metadata);
       (void)database->performTransaction([&] {
         bool stored = database->insertIfNotExistsRawEventMetadata(*metadata, nullptr);
         for (int i = 0; i < kEvents && stored; ++i) stored = database->insertRawEvent(sampleEvent(i), fingerprint, false, nullptr);
         return stored;
       });
       sdk::analytics::RawEventBundler bundler(
-          {database, APMRemoteConfig::initWithAppID(kAppID, database),
-           std::make_shared<APMAudience>(database, std::make_shared<BenchHost>()), persisted, nullptr});
+          {database, sdk::analytics::RemoteConfig::initWithAppID(kAppID, database),
+           std::make_shared<sdk::analytics::Audiences>(database, std::make_shared<BenchHost>()), persisted, nullptr});
       state.ResumeTiming();
       int bundles = 0;
       while (bundler.bundleRawEvents()) ++bundles;
@@ -233,7 +233,7 @@ bool bundleWithSqlite(sqlite3* db, Statement& oldest, Statement& group, Statemen
 void BM_SqliteBundlesRawEvents(benchmark::State& state) {
   const auto kEvents = static_cast<int>(state.range(0));
   auto metadata = sampleMetadata();
-  std::int64_t fingerprint = APMDatabase::metadataFingerprint(*metadata);
+  std::int64_t fingerprint = sdk::analytics::MeasurementDatabase::metadataFingerprint(*metadata);
   Data metadataBytes = metadata->protoBuffer();
   std::vector<Data> encoded;
   for (int i = 0; i < kEvents; ++i) encoded.push_back(sampleEvent(i).protoEvent()->protoBuffer());

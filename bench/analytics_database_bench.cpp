@@ -6,28 +6,28 @@
 #include <string>
 
 #include "bench/RawEventInserts.h"
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMProtoConversions.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/ProtoConversions.h"
 #include "testing/TempContainer.h"
 
 namespace {
 
 constexpr int kEvents = 10000;
 
-APMEvent sampleEvent(int i) {
-  return *APMEvent::create("app", true, "level_up", 1700000000.0 + i, 0,
-                           {{"_o", APMValue("app")}, {"level", APMValue(std::int64_t{i})}, {"character", APMValue("hero")},
-                            {"score", APMValue(i * 1.5)}});
+sdk::analytics::AnalyticsEvent sampleEvent(int i) {
+  return *sdk::analytics::AnalyticsEvent::create("app", true, "level_up", 1700000000.0 + i, 0,
+                           {{"_o", sdk::analytics::AnalyticsValue("app")}, {"level", sdk::analytics::AnalyticsValue(std::int64_t{i})}, {"character", sdk::analytics::AnalyticsValue("hero")},
+                            {"score", sdk::analytics::AnalyticsValue(i * 1.5)}});
 }
 
 void BM_DatabaseInsertRawEvents(benchmark::State& state) {
   ostrel::testing::TempContainer container;
-  auto database = APMDatabase::initWithDatabaseName("bench.sql", std::make_shared<APMPersistedConfig>(), nullptr);
-  std::vector<APMEvent> events;
+  auto database = sdk::analytics::MeasurementDatabase::initWithDatabaseName("bench.sql", std::make_shared<sdk::analytics::PersistedConfig>(), nullptr);
+  std::vector<sdk::analytics::AnalyticsEvent> events;
   for (int i = 0; i < kEvents; ++i) events.push_back(sampleEvent(i));
   for (auto _ : state) {
-    for (const APMEvent& event : events) {
+    for (const sdk::analytics::AnalyticsEvent& event : events) {
       bool stored = database->performTransaction([&] { return database->insertRawEvent(event, 42, false, nullptr); });
       benchmark::DoNotOptimize(stored);
     }
@@ -37,7 +37,7 @@ void BM_DatabaseInsertRawEvents(benchmark::State& state) {
 
 void BM_SqliteInsertRawEvents(benchmark::State& state) {
   std::vector<platform::foundation::Data> encoded;
-  for (int i = 0; i < kEvents; ++i) encoded.push_back(APMProtoEvent(sampleEvent(i))->protoBuffer());
+  for (int i = 0; i < kEvents; ++i) encoded.push_back(sdk::analytics::makeProtoEvent(sampleEvent(i))->protoBuffer());
   ostrel::bench::insertRawEventsWithSqlite(state, encoded);
 }
 

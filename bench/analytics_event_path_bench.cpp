@@ -8,18 +8,18 @@
 #include <string>
 
 #include "bench/RawEventInserts.h"
-#include "sdk/analytics/engine/APMAnalytics.h"
-#include "sdk/analytics/engine/APMIdentity.h"
-#include "sdk/analytics/engine/APMMeasurement.h"
+#include "sdk/analytics/engine/Analytics.h"
+#include "sdk/analytics/engine/Identity.h"
+#include "sdk/analytics/engine/MeasurementEngine.h"
 #include "sdk/analytics/engine/DefaultEventParameters.h"
 #include "sdk/analytics/engine/EventHandler.h"
-#include "sdk/analytics/engine/EventPipelineTestHost.h"
+#include "sdk/analytics/engine/EventPipelineTestSupport.h"
 #include "sdk/analytics/engine/LoggedEventRouter.h"
-#include "sdk/analytics/foundation/APMAlarm.h"
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMProtoConversions.h"
-#include "sdk/analytics/foundation/APMScheduler.h"
+#include "sdk/analytics/foundation/Alarm.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/ProtoConversions.h"
+#include "sdk/analytics/foundation/Scheduler.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
@@ -35,7 +35,7 @@ platform::foundation::Dictionary sampleParameters(int i) {
 void BM_EngineLogEventsToRawEvents(benchmark::State& state) {
   ostrel::testing::TempContainer container;
   auto host = std::make_shared<ostrel::testing::PipelineHost>();
-  host->database_ = APMDatabase::initWithDatabaseName("bench.sql", host->persisted, nullptr);
+  host->database_ = sdk::analytics::MeasurementDatabase::initWithDatabaseName("bench.sql", host->persisted, nullptr);
   sdk::analytics::EventHandler handler(*host, host->database_, nullptr);
   host->handler = &handler;
   sdk::analytics::DefaultEventParameters defaults(host->persisted);
@@ -57,38 +57,38 @@ void BM_EngineLogEventsToRawEvents(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kEvents);
 }
 
-// The app's own call, APMAnalytics::logEventWithName, over a started facade and a real engine whose
+// The app's own call, Analytics::logEventWithName, over a started facade and a real engine whose
 // components are built before the clock starts.
 void BM_FacadeLogEventsToRawEvents(benchmark::State& state) {
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
-  auto persisted = std::make_shared<APMPersistedConfig>();
-  std::shared_ptr<APMMeasurement> engine;
-  APMAnalytics::resetForTesting();
-  APMAnalytics::setIdentityForTesting(APMIdentity::initWithPersistedConfig(persisted));
-  APMAnalytics::setEngineAccess(
+  auto persisted = std::make_shared<sdk::analytics::PersistedConfig>();
+  std::shared_ptr<sdk::analytics::MeasurementEngine> engine;
+  sdk::analytics::Analytics::resetForTesting();
+  sdk::analytics::Analytics::setIdentityForTesting(sdk::analytics::Identity::initWithPersistedConfig(persisted));
+  sdk::analytics::Analytics::setEngineAccess(
       {[&](const std::string& appID, bool enabled, bool deactivated, const std::vector<std::string>& safelist) {
-         APMMeasurement::Parts parts;
+         sdk::analytics::MeasurementEngine::Parts parts;
          parts.persistedConfig = persisted;
-         parts.scheduler = std::make_shared<APMScheduler>(APMMeasurement::kWorkerQueueLabel);
-         parts.alarm = std::make_shared<APMAlarm>(parts.scheduler->workerQueue(), APMMeasurement::kAlarmName);
-         parts.identity = APMIdentity::initWithPersistedConfig(persisted);
-         engine = APMMeasurement::initWithParts(parts, appID, enabled, deactivated, safelist);
+         parts.scheduler = std::make_shared<sdk::analytics::Scheduler>(sdk::analytics::MeasurementEngine::kWorkerQueueLabel);
+         parts.alarm = std::make_shared<sdk::analytics::Alarm>(parts.scheduler->workerQueue(), sdk::analytics::MeasurementEngine::kAlarmName);
+         parts.identity = sdk::analytics::Identity::initWithPersistedConfig(persisted);
+         engine = sdk::analytics::MeasurementEngine::initWithParts(parts, appID, enabled, deactivated, safelist);
        },
        [&]() -> std::shared_ptr<sdk::analytics::FacadeEngine> { return engine; }});
-  APMAnalytics::startWithAppID("1:100000000001:ios:0123456789abcdef", "fa", {});
-  APMAnalytics::drainForTesting();
+  sdk::analytics::Analytics::startWithAppID("1:100000000001:ios:0123456789abcdef", "fa", {});
+  sdk::analytics::Analytics::drainForTesting();
   if (!engine) {
     state.SkipWithError("the facade made no engine");
     return;
   }
   auto untilStored = [&] {
-    APMAnalytics::drainForTesting();
+    sdk::analytics::Analytics::drainForTesting();
     engine->scheduler()->dispatchSyncOnWorkerQueueBlockID("bench", [] {});
   };
   untilStored();
   for (auto _ : state) {
-    for (int i = 0; i < kEvents; ++i) APMAnalytics::logEventWithName("level_up", sampleParameters(i));
+    for (int i = 0; i < kEvents; ++i) sdk::analytics::Analytics::logEventWithName("level_up", sampleParameters(i));
     untilStored();
   }
   platform::foundation::Error error;
@@ -99,16 +99,16 @@ void BM_FacadeLogEventsToRawEvents(benchmark::State& state) {
     state.SkipWithError("not every event was stored");
   }
   state.SetItemsProcessed(state.iterations() * kEvents);
-  APMAnalytics::resetForTesting();
+  sdk::analytics::Analytics::resetForTesting();
 }
 
 void BM_SqliteInsertRawEvents(benchmark::State& state) {
   std::vector<platform::foundation::Data> encoded;
   for (int i = 0; i < kEvents; ++i) {
-    auto event = APMEvent::create("app", true, "level_up", 1700000000.0 + i, 0,
-                                  {{"level", APMValue(std::int64_t{i})}, {"character", APMValue("hero")},
-                                   {"score", APMValue(i * 1.5)}});
-    encoded.push_back(APMProtoEvent(*event)->protoBuffer());
+    auto event = sdk::analytics::AnalyticsEvent::create("app", true, "level_up", 1700000000.0 + i, 0,
+                                  {{"level", sdk::analytics::AnalyticsValue(std::int64_t{i})}, {"character", sdk::analytics::AnalyticsValue("hero")},
+                                   {"score", sdk::analytics::AnalyticsValue(i * 1.5)}});
+    encoded.push_back(sdk::analytics::makeProtoEvent(*event)->protoBuffer());
   }
   ostrel::bench::insertRawEventsWithSqlite(state, encoded);
 }

@@ -8,14 +8,14 @@
 #include <string>
 #include <utility>
 
-#include "app/model/QuorvelPackage.h"
+#include "app/model/CameraPackage.h"
 #include "app/optics/FStopMatrix.h"
 #include "app/optics/LensMatchCalc.h"
 
 namespace {
 
-QuorvelPackage package(float width, float height, float lensSqueeze, std::string crop) {
-  QuorvelPackage p;
+CameraPackage package(float width, float height, float lensSqueeze, std::string crop) {
+  CameraPackage p;
   CameraShootingMode mode;
   mode.width = width;
   mode.height = height;
@@ -23,7 +23,7 @@ QuorvelPackage package(float width, float height, float lensSqueeze, std::string
   mode.aspectRatio = "1.33:1";
   p.shootingMode = mode;
   p.lensManufacturer = LensManufacturer(5, "Halden", "Primes", "Prime Lens", 1, lensSqueeze, 0);
-  QuorvelLensAdapter none;
+  LensAdapterRecord none;
   none.adapterValueWidth = none.adapterValueHeight = 1.0f;
   p.lensAdapter = none;
   p.cropID = crop.empty() ? 1 : 3;
@@ -42,7 +42,7 @@ float rawSimulationWidth(float wm, float hm, float squeeze, float aw, float ah, 
 }
 
 void BM_PackageSimulationWidth(benchmark::State& state) {
-  QuorvelPackage p = package(24.89f, 18.66f, 2.0f, "2.39:1");
+  CameraPackage p = package(24.89f, 18.66f, 2.0f, "2.39:1");
   for (auto _ : state) {
     benchmark::DoNotOptimize(p);
     benchmark::DoNotOptimize(p.getFinalSimulationFormatWidth());
@@ -69,8 +69,8 @@ float rawSimulationHeight(float wm, float hm, float squeeze, float aw, float ah,
 }
 
 void BM_LensMatchHorizontal(benchmark::State& state) {
-  QuorvelPackage source = package(24.89f, 18.66f, 1.0f, "");
-  QuorvelPackage target = package(36.0f, 24.0f, 1.0f, "");
+  CameraPackage source = package(24.89f, 18.66f, 1.0f, "");
+  CameraPackage target = package(36.0f, 24.0f, 1.0f, "");
   float f = 50.0f;
   for (auto _ : state) {
     benchmark::DoNotOptimize(f);
@@ -80,8 +80,8 @@ void BM_LensMatchHorizontal(benchmark::State& state) {
 BENCHMARK(BM_LensMatchHorizontal);
 
 void BM_LensMatchAperture(benchmark::State& state) {
-  QuorvelPackage source = package(24.89f, 18.66f, 2.0f, "2.39:1");
-  QuorvelPackage target = package(36.0f, 24.0f, 1.0f, "");
+  CameraPackage source = package(24.89f, 18.66f, 2.0f, "2.39:1");
+  CameraPackage target = package(36.0f, 24.0f, 1.0f, "");
   float f = 50.0f;
   for (auto _ : state) {
     benchmark::DoNotOptimize(f);

@@ -9,10 +9,10 @@
 #include <string>
 
 #include "app/state/FramesObject.h"
-#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/PackageDatabaseHelper.h"
-#include "app/storage/QuorvelLensAdapterDBHelper.h"
+#include "app/storage/LensAdapterCatalogue.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Paths.h"
 #include "platform/log/Log.h"
@@ -21,8 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kCatalogues[] = {FormatDatabaseHelper2::kFileName, LensDatabaseHelper::kFileName,
-                                       QuorvelLensAdapterDBHelper::kFileName, PackageDatabaseHelper::kFileName};
+constexpr const char* kCatalogues[] = {CameraFormatCatalogue::kFileName, LensDatabaseHelper::kFileName,
+                                       LensAdapterCatalogue::kFileName, PackageDatabaseHelper::kFileName};
 
 struct Environment {
   Environment() {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/storage/PackageDatabaseHelper.h"
-#include "app/storage/QuorvelLensAdapterDBHelper.h"
+#include "app/storage/LensAdapterCatalogue.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Paths.h"
 
@@ -71,7 +71,7 @@ std::vector<UpdateFormatIDObject> shiftMapping(int from) {
 
 void BM_ListAdapters_Ours(benchmark::State& state) {
   environment();
-  QuorvelLensAdapterDBHelper helper;
+  LensAdapterCatalogue helper;
   require(helper.openDb(false));
   for (auto _ : state) benchmark::DoNotOptimize(helper.getAllAdapters());
 }
@@ -85,9 +85,9 @@ void BM_ListAdapters_Raw(benchmark::State& state) {
     sqlite3_stmt* statement = nullptr;
     sqlite3_prepare_v2(db, "SELECT * FROM QuorvelLensAdapter ORDER BY LOWER (LensAdapterName)", -1, &statement,
                        nullptr);
-    std::vector<QuorvelLensAdapter> adapters;
+    std::vector<LensAdapterRecord> adapters;
     while (sqlite3_step(statement) == SQLITE_ROW) {
-      QuorvelLensAdapter adapter;
+      LensAdapterRecord adapter;
       adapter.adapterId = sqlite3_column_int(statement, 0);
       const auto* name = sqlite3_column_text(statement, 1);
       adapter.adapterName = name ? reinterpret_cast<const char*>(name) : "";

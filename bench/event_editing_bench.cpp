@@ -3,9 +3,9 @@
 // what the interpreter costs), and beside no program at all (the event goes through unchanged).
 #include <benchmark/benchmark.h>
 
-#include "sdk/analytics/rules/APMPEventEditing.h"
-#include "sdk/analytics/rules/APMPFakeHost.h"
-#include "sdk/analytics/rules/APMPTestProgram.h"
+#include "sdk/analytics/rules/EventEditing.h"
+#include "sdk/analytics/rules/MeasurementHostTestSupport.h"
+#include "sdk/analytics/rules/ScriptProgramTestSupport.h"
 
 namespace {
 
@@ -20,16 +20,16 @@ std::string rule(int priority, const std::string& body) {
          " \"callback\" (fn \"\" (quote \"e\") " + body + " (return 0)))";
 }
 
-std::optional<APMEvent> sampleEvent() {
-  return APMEvent::create("app", true, "purchase", 1000, 0,
-                          APMParameters{{"value", APMValue(10.0)}, {"currency", APMValue("EUR")}});
+std::optional<sdk::analytics::AnalyticsEvent> sampleEvent() {
+  return sdk::analytics::AnalyticsEvent::create("app", true, "purchase", 1000, 0,
+                          sdk::analytics::Parameters{{"value", sdk::analytics::AnalyticsValue(10.0)}, {"currency", sdk::analytics::AnalyticsValue("EUR")}});
 }
 
 void run(benchmark::State& state, bool withProgram) {
-  auto host = std::make_shared<APMPFakeHost>();
+  auto host = std::make_shared<sdk::analytics::FakeMeasurementHost>();
   host->settings["measurement.ees_feature_enabled"] = true;
-  APMPEventEditing editing(host);
-  APMPError error;
+  sdk::analytics::EventEditing editing(host);
+  sdk::analytics::ScriptRuntimeError error;
   auto program = ostrel::testing::program(
       kProgram, {{"rule", rule(1, "(call $e \"setParamValue\" (quote \"a\" 1))")},
                  {"rule", rule(2, "(call $e \"setParamValue\" (quote \"value\" (* (call $e \"getParamValue\" (quote \"value\")) 2)))")},
@@ -38,7 +38,7 @@ void run(benchmark::State& state, bool withProgram) {
   const auto event = sampleEvent();
   for (auto _ : state) {
     for (int i = 0; i < kEvents; ++i) {
-      auto outcome = APMPApplyEventEditing(withProgram ? &editing : nullptr, *event, *host);
+      auto outcome = sdk::analytics::applyEventEditing(withProgram ? &editing : nullptr, *event, *host);
       benchmark::DoNotOptimize(outcome);
     }
   }
@@ -46,15 +46,15 @@ void run(benchmark::State& state, bool withProgram) {
 
 // What the three rules do, without the interpreter: the event into an editing event and back out
 // through validation when it changed.
-APMPEditingOutcome editByHand(const APMEvent& event) {
-  APMPEditingOutcome outcome{event, {}};
-  const auto input = APMPEditEventFromEvent(event);
+sdk::analytics::EditingOutcome editByHand(const sdk::analytics::AnalyticsEvent& event) {
+  sdk::analytics::EditingOutcome outcome{event, {}};
+  const auto input = sdk::analytics::editingEventFromEvent(event);
   auto output = input;
   output.setParameter(platform::foundation::Value(1.0), "a");
   output.setParameter(platform::foundation::Value(output.parameterForName("value").toDouble() * 2), "value");
   if (output.name == "purchase") output.name = "checkout";
   if (!output.isEqualToEvent(input)) {
-    if (auto edited = APMPEventFromEditEvent(output)) outcome.event = *edited;
+    if (auto edited = sdk::analytics::eventFromEditingEvent(output)) outcome.event = *edited;
   }
   return outcome;
 }

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/PackageDatabaseHelper.h"
-#include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
+#include "app/storage/FrameGuideCatalogue.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Paths.h"
 
@@ -37,7 +37,7 @@ namespace fs = std::filesystem;
 
 std::string library(const char* name) { return CatalogueDatabase::libraryPath(name); }
 
-void savePackages(const std::vector<QuorvelPackageDatabaseObject>& packages) {
+void savePackages(const std::vector<PackageDatabaseObject>& packages) {
   PackageDatabaseHelper helper;
   require(helper.openDb(false));
   CatalogueDatabase::Transaction transaction(helper.database());
@@ -60,16 +60,16 @@ struct Environment {
   void fillLenses() {
     LensDatabaseHelper helper;
     require(helper.openDb(false));
-    std::vector<QuorvelPackageDatabaseObject> packages(200);
+    std::vector<PackageDatabaseObject> packages(200);
     std::vector<int> lensIds;
     {
       CatalogueDatabase::Transaction transaction(helper.database());
       for (int s = 0; s < 10; ++s) {
         LensManufacturer series(0, "Bench", "Series " + std::to_string(s), "Prime Lens", 0, 1.0f, 1);
-        require(helper.insertManufactor(series) >= 0);
+        require(helper.insertManufacturer(series) >= 0);
         for (int i = 0; i < 50; ++i) {
           LensObject lens;
-          lens.manufacturerId = series.manufactorId;
+          lens.manufacturerId = series.manufacturerId;
           lens.focalLength = 10.0f + static_cast<float>(i);
           lens.lensType = "Prime Lens";
           lensIds.push_back(helper.insertNewLensWithSelection(lens));
@@ -96,27 +96,27 @@ struct Environment {
 
   void fillFormats() {
     fs::remove(library("QuorvelPackageDatabase.db"));
-    std::vector<QuorvelPackageDatabaseObject> packages(200);
-    FormatDatabaseHelper2 formats;
+    std::vector<PackageDatabaseObject> packages(200);
+    CameraFormatCatalogue formats;
     require(formats.openDb(false));
     {
       CatalogueDatabase::Transaction transaction(formats.database());
       for (int i = 0; i < 200; ++i) {
-        CameraManufactor camera(0, "Bench rig " + std::to_string(i), "", "", 0);
+        Camera camera(0, "Bench rig " + std::to_string(i), "", "", 0);
         CameraShootingMode mode;
         mode.width = 20.0f + static_cast<float>(i) / 10.0f;
         mode.height = 10.0f;
         mode.anamorphotic = 1.0f;
         mode.aspectRatio = "2:1";
-        packages[static_cast<size_t>(i)].cameraFormatId = formats.insertNewCameraManufactor(camera, mode)->containerID;
+        packages[static_cast<size_t>(i)].cameraFormatId = formats.insertNewCameraManufacturer(camera, mode)->containerID;
       }
       require(transaction.commit());
     }
     formats.closeDb();
-    QuorvelFrameGuidesDatabaseHelper guides;
+    FrameGuideCatalogue guides;
     require(guides.openDb(false));
     for (int i = 0; i < 20; ++i) {
-      QuorvelFrameGuide guide{.width = 3.0f + static_cast<float>(i) / 10.0f, .height = 1.0f};
+      FrameGuide guide{.width = 3.0f + static_cast<float>(i) / 10.0f, .height = 1.0f};
       benchmark::DoNotOptimize(guides.insertFrameGuideFromCameraSetup(guide));
       packages[static_cast<size_t>(i)].cropID = guide.frameGuideId;
       packages[static_cast<size_t>(i)].frameGuideId = guide.frameGuideId;
@@ -190,7 +190,7 @@ void BM_FormatUpdate200_Ours(benchmark::State& state) {
     state.PauseTiming();
     env.restore("QuorvelFormatDatabase.db", "FormatTemplate.db", "FormatPackages.db");
     state.ResumeTiming();
-    FormatDatabaseHelper2 helper;
+    CameraFormatCatalogue helper;
     require(helper.openDb(true));
     helper.closeDb();
   }

@@ -16,8 +16,8 @@
 
 #include "platform/foundation/Value.h"
 #include "platform/log/Log.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/utilities/VDULogger.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/utilities/Logger.h"
 #include "testing/TempContainer.h"
 
 namespace {
@@ -52,16 +52,16 @@ void BM_BareFormattedWriteToFile(benchmark::State& state) {
 }
 
 void BM_AnalyticsDebugLineWhileOff(benchmark::State& state) {
-  APMMonitor monitor(1, {});
+  sdk::analytics::Monitor monitor(1, {});
   const platform::foundation::Value context("level_up");
   for (auto _ : state) monitor.logWithLevel(7, 23072, "Event logged. Event name, event params", context);
   state.SetItemsProcessed(state.iterations());
 }
 
 void BM_SdkDebugLineWhileOff(benchmark::State& state) {
-  VDULoggerInitializeASL();
+  sdk::utilities::initializeLogger();
   long i = 0;
-  for (auto _ : state) VDULogDebug("[VadezeUtilities/Bench]", false, "I-VDU000001", "Value %ld", ++i);
+  for (auto _ : state) sdk::utilities::logDebug("[VadezeUtilities/Bench]", false, "I-VDU000001", "Value %ld", ++i);
   state.SetItemsProcessed(state.iterations());
 }
 

@@ -8,8 +8,8 @@
 #include <random>
 
 #include "platform/dispatch/MainLoop.h"
-#include "sdk/utilities/VDUGzip.h"
-#include "sdk/utilities/ZURAridire.h"
+#include "sdk/utilities/Gzip.h"
+#include "sdk/utilities/HTTPClient.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TempContainer.h"
 
@@ -61,11 +61,11 @@ Data zlibInflate(const Data& input, std::size_t expected) {
   return output;
 }
 
-void BM_Gzip_VDUGzip(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(VDUGzip::vdu_dataByGzippingData(sample(), nullptr));
+void BM_Gzip_Gzip(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(sdk::utilities::Gzip::dataByGzippingData(sample(), nullptr));
   state.SetBytesProcessed(state.iterations() * sample().size());
 }
-BENCHMARK(BM_Gzip_VDUGzip)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Gzip_Gzip)->Unit(benchmark::kMillisecond);
 
 void BM_Gzip_zlib(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(zlibGzip(sample()));
@@ -73,12 +73,12 @@ void BM_Gzip_zlib(benchmark::State& state) {
 }
 BENCHMARK(BM_Gzip_zlib)->Unit(benchmark::kMillisecond);
 
-void BM_Inflate_VDUGzip(benchmark::State& state) {
+void BM_Inflate_Gzip(benchmark::State& state) {
   Data compressed = zlibGzip(sample());
-  for (auto _ : state) benchmark::DoNotOptimize(VDUGzip::vdu_dataByInflatingGzippedData(compressed, nullptr));
+  for (auto _ : state) benchmark::DoNotOptimize(sdk::utilities::Gzip::dataByInflatingGzippedData(compressed, nullptr));
   state.SetBytesProcessed(state.iterations() * sample().size());
 }
-BENCHMARK(BM_Inflate_VDUGzip)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Inflate_Gzip)->Unit(benchmark::kMillisecond);
 
 void BM_Inflate_zlib(benchmark::State& state) {
   Data compressed = zlibGzip(sample());
@@ -93,11 +93,11 @@ const Data& payload() {
   return data;
 }
 
-void BM_Post_ZURAridire(benchmark::State& state) {
+void BM_Post_HTTPClient(benchmark::State& state) {
   ostrel::testing::TempContainer container;
   ostrel::testing::LoopbackServer server;
   server.on("POST", "/batch", ostrel::testing::LoopbackResponse::ok("ok"));
-  auto client = ZURAridire::initWithReachabilityHost("127.0.0.1");
+  auto client = sdk::utilities::HTTPClient::initWithReachabilityHost("127.0.0.1");
   std::string url = server.url("/batch");
   for (auto _ : state) {
     bool done = false;
@@ -106,7 +106,7 @@ void BM_Post_ZURAridire(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_Post_ZURAridire)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_Post_HTTPClient)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 size_t discard(char*, size_t size, size_t count, void*) { return size * count; }
 

@@ -9,7 +9,7 @@
 
 #include "platform/dispatch/MainLoop.h"
 #include "platform/dispatch/Queue.h"
-#include "sdk/promises/VBLPromise.h"
+#include "sdk/promises/Promise.h"
 
 namespace {
 
@@ -24,11 +24,11 @@ constexpr int kSteps = 10000;
 void PromiseThenChain(benchmark::State& state) {
   const std::int64_t steps = state.range(0);
   for (auto _ : state) {
-    auto head = VBLPromise::pendingPromise();
-    VBLPromise::Ptr tail = head;
+    auto head = sdk::promises::Promise::pendingPromise();
+    sdk::promises::Promise::Ptr tail = head;
     for (std::int64_t i = 0; i < steps; ++i) tail = tail->then([](const Value& v) { return Value(v.toInt64() + 1); });
     head->fulfill(Value(0));
-    VBLWaitForPromisesWithTimeout(60);
+    sdk::promises::waitForPromisesWithTimeout(60);
     if (tail->value().toInt64() != steps) state.SkipWithError("chain lost a step");
   }
   state.SetItemsProcessed(state.iterations() * steps);
@@ -59,13 +59,13 @@ BENCHMARK(BareMainQueueChain)->Name("BareMainQueueChainGrowth")->Arg(1000)->Arg(
 // `all` over 10,000 promises resolved one by one.
 void PromiseAll(benchmark::State& state) {
   for (auto _ : state) {
-    std::vector<VBLPromise::Ptr> promises;
+    std::vector<sdk::promises::Promise::Ptr> promises;
     promises.reserve(kSteps);
-    for (int i = 0; i < kSteps; ++i) promises.push_back(VBLPromise::pendingPromise());
-    auto all = VBLPromise::all(VBLPromise::arrayOf(promises));
+    for (int i = 0; i < kSteps; ++i) promises.push_back(sdk::promises::Promise::pendingPromise());
+    auto all = sdk::promises::Promise::all(sdk::promises::Promise::arrayOf(promises));
     MainLoop::runUntilIdle();
     for (int i = 0; i < kSteps; ++i) promises[i]->fulfill(Value(i));
-    VBLWaitForPromisesWithTimeout(60);
+    sdk::promises::waitForPromisesWithTimeout(60);
     if (all->value().size() != static_cast<std::size_t>(kSteps)) state.SkipWithError("all lost a value");
   }
   state.SetItemsProcessed(state.iterations() * kSteps);

@@ -11,9 +11,9 @@ extern "C" {
 
 #include <string>
 
-#include "sdk/analytics/rules/APMPEventEditing.h"
-#include "sdk/analytics/rules/APMPRuntime.h"
-#include "sdk/analytics/rules/APMPTestProgram.h"
+#include "sdk/analytics/rules/EventEditing.h"
+#include "sdk/analytics/rules/ScriptRuntime.h"
+#include "sdk/analytics/rules/ScriptProgramTestSupport.h"
 
 namespace {
 
@@ -26,21 +26,21 @@ constexpr int kCharacters = 10'000;
 constexpr int kPushes = 100'000;
 constexpr int kCalls = 100'000;
 
-APMPLimits generous() {
-  APMPLimits limits;
+sdk::analytics::ScriptLimits generous() {
+  sdk::analytics::ScriptLimits limits;
   limits.instructions = 1'000'000'000;
   limits.nativeWork = 1'000'000'000;
   return limits;
 }
 
 void runScript(benchmark::State& state, const std::string& source) {
-  APMPRuntime runtime(generous());
+  sdk::analytics::ScriptRuntime runtime(generous());
   const auto program = ostrel::testing::parse(source);
   for (auto _ : state) {
     runtime.resetInstructionCount();
-    APMPError error;
+    sdk::analytics::ScriptRuntimeError error;
     auto result = runtime.executeStatements(program, error);
-    if (APMPFailed(error)) state.SkipWithError("script failed");
+    if (sdk::analytics::hasScriptError(error)) state.SkipWithError("script failed");
     benchmark::DoNotOptimize(result);
   }
 }
@@ -118,13 +118,13 @@ const std::string kLuaEditRule =
     "  return 0"
     " end";
 
-APMPEvent sampleEvent() {
-  return APMPEvent("purchase", 1000.5, Dictionary{{"value", 75.0}, {"item", "hat"}, {"items", Array{"a", "b", "c"}}});
+sdk::analytics::EditingEvent sampleEvent() {
+  return sdk::analytics::EditingEvent("purchase", 1000.5, Dictionary{{"value", 75.0}, {"item", "hat"}, {"items", Array{"a", "b", "c"}}});
 }
 
 void BM_EventEditing_Script(benchmark::State& state) {
-  APMPEventEditing editing(nullptr, generous());
-  APMPError error;
+  sdk::analytics::EventEditing editing(nullptr, generous());
+  sdk::analytics::ScriptRuntimeError error;
   if (!editing.loadProgram(*ostrel::testing::program(kRegister, {{"rule", kEditRule}}), error)) {
     state.SkipWithError("program did not load");
   }
@@ -173,7 +173,7 @@ void BM_EventEditing_Lua(benchmark::State& state) {
   const int rule = luaL_ref(lua, LUA_REGISTRYINDEX);
   const auto event = sampleEvent();
   for (auto _ : state) {
-    APMPEvent output = event;
+    sdk::analytics::EditingEvent output = event;
     lua_rawgeti(lua, LUA_REGISTRYINDEX, rule);
     lua_createtable(lua, 0, 2);
     lua_pushstring(lua, output.name.c_str());

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "platform/foundation/Clock.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/rules/APMPEventEditing.h"
-#include "sdk/analytics/rules/APMPNativeModules.h"
-#include "sdk/analytics/rules/APMPTestProgram.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/rules/EventEditing.h"
+#include "sdk/analytics/rules/ScriptNativeModules.h"
+#include "sdk/analytics/rules/ScriptProgramTestSupport.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ std::vector<Case> cases() {
 }
 
 // A logger module whose lines go nowhere, so the case measures the interpreter.
-class DiscardingLogger final : public APMPLoggerDelegate {
+class DiscardingLogger final : public sdk::analytics::ScriptLoggerDelegate {
  public:
   void logWithLevel(std::int64_t, const std::string&, const std::vector<std::string>&, bool, bool) override {}
 };
@@ -96,20 +96,20 @@ Outcome runCase(const Case& c) {
       "(defun \"rule\" (quote \"options\") (register \"rule\" (. $options \"callback\") $options))";
   const std::string options =
       "(object \"type\" \"edit\" \"callback\" (fn \"\" (quote \"e\") " + c.body + " (return 0)))";
-  APMPEventEditing editing;
+  sdk::analytics::EventEditing editing;
   auto logger = std::make_shared<DiscardingLogger>();
-  editing.setModuleCreator([logger](APMPHeap& heap) { return APMPValueRef(heap.make<APMPMessageLogger>(logger)); },
+  editing.setModuleCreator([logger](sdk::analytics::ScriptHeap& heap) { return sdk::analytics::ScriptValueRef(heap.make<sdk::analytics::LoggerModule>(logger)); },
                            u"internal.logger");
   Outcome outcome;
-  APMPError error;
+  sdk::analytics::ScriptRuntimeError error;
   if (!editing.loadProgram(*ostrel::testing::program(rules, {{"rule", options}}), error)) {
     outcome.errorCode = -error.code;
     return outcome;
   }
   const auto clock = platform::foundation::Clock::current();
   for (int i = 0; i < kEvents; ++i) {
-    const APMPEvent event("purchase", 1000 + i, platform::foundation::Dictionary{{"value", 10.0}});
-    APMPError eventError;
+    const sdk::analytics::EditingEvent event("purchase", 1000 + i, platform::foundation::Dictionary{{"value", 10.0}});
+    sdk::analytics::ScriptRuntimeError eventError;
     const auto start = clock->monotonic();
     if (editing.handleEvent(event, eventError)) ++outcome.editedEvents;
     outcome.slowestEvent = std::max(outcome.slowestEvent, clock->monotonic() - start);
@@ -129,11 +129,11 @@ Outcome runLargeProgram() {
   const auto clock = platform::foundation::Clock::current();
   const auto start = clock->monotonic();
   Outcome outcome;
-  auto program = APMPBProgram::initWithBuffer(std::span<const std::uint8_t>(
+  auto program = sdk::analytics::ProtoProgram::initWithBuffer(std::span<const std::uint8_t>(
       reinterpret_cast<const std::uint8_t*>(wire.data()), wire.size()));
   if (program) {
-    APMPEventEditing editing;
-    APMPError error;
+    sdk::analytics::EventEditing editing;
+    sdk::analytics::ScriptRuntimeError error;
     (void)editing.loadProgram(*program, error);
     outcome.errorCode = error.code;
   } else {

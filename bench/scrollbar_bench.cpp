@@ -18,8 +18,8 @@ namespace {
 
 constexpr float kPrimes[] = {12, 14, 16, 18, 21, 25, 27, 32, 35, 40, 50, 65, 75, 85, 100, 135, 150, 180, 200, 300};
 
-QuorvelPackage primeSeries() {
-  QuorvelPackage p;
+CameraPackage primeSeries() {
+  CameraPackage p;
   LensManufacturer series;
   series.lensType = "Prime Lens";
   p.lensManufacturer = series;
@@ -66,7 +66,7 @@ void BM_PlainLabelsLaidOut(benchmark::State& state) {
     double x = 0;
     for (float f : kPrimes) {
       auto label = platform::ui::make<platform::ui::Label>(platform::ui::Rect{0, 0, 64, 64});
-      label->setFont(UIConstants::heavyFontQuorvelWithSize(16));
+      label->setFont(UIConstants::heavyFontWithSize(16));
       label->setText(app::main::scale::numberText(f));
       label->sizeToFit();
       label->setCenter({x, 22});

@@ -10,9 +10,9 @@
 
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Protocol.h"
-#include "sdk/core/REDIri.h"
-#include "sdk/core/VURComponentContainer.h"
-#include "sdk/core/VURLibrary.h"
+#include "sdk/core/App.h"
+#include "sdk/core/ComponentContainer.h"
+#include "sdk/core/Library.h"
 
 namespace {
 
@@ -32,18 +32,18 @@ std::shared_ptr<Object> benchInstance() {
   return cls->createInstance();
 }
 
-std::shared_ptr<VURComponentContainer> benchContainer() {
+std::shared_ptr<sdk::core::ComponentContainer> benchContainer() {
   static const auto container = [] {
-    Class* library = VURDeclareLibraryClass("VURBenchLibrary", [] {
-      return std::vector<VURComponent::Ptr>{
-          VURComponent::componentWithProtocol(benchProtocol(), [](VURComponentContainer&, bool* isCacheable) {
+    Class* library = sdk::core::declareLibraryClass("VURBenchLibrary", [] {
+      return std::vector<sdk::core::Component::Ptr>{
+          sdk::core::Component::componentWithProtocol(benchProtocol(), [](sdk::core::ComponentContainer&, bool* isCacheable) {
             *isCacheable = true;
             return benchInstance();
           })};
     });
-    auto app = std::make_shared<REDIri>(REDIri::Private(), "bench",
-                                        VUROptions::initInternalWithOptionsDictionary({{"VADEZE_APP_ID", "1:1:ios:1"}}));
-    return std::make_shared<VURComponentContainer>(app, VURComponentContainer::Registrants{library});
+    auto app = std::make_shared<sdk::core::App>(sdk::core::App::Private(), "bench",
+                                        sdk::core::AppOptions::initInternalWithOptionsDictionary({{"VADEZE_APP_ID", "1:1:ios:1"}}));
+    return std::make_shared<sdk::core::ComponentContainer>(app, sdk::core::ComponentContainer::Registrants{library});
   }();
   return container;
 }
@@ -67,14 +67,14 @@ void BM_RawGuardedMapLookup(benchmark::State& state) {
 BENCHMARK(BM_RawGuardedMapLookup);
 
 void BM_UserAgentCachedText(benchmark::State& state) {
-  (void)REDIri::vurevoreUserAgent();
-  for (auto _ : state) benchmark::DoNotOptimize(REDIri::vurevoreUserAgent());
+  (void)sdk::core::App::userAgentString();
+  for (auto _ : state) benchmark::DoNotOptimize(sdk::core::App::userAgentString());
 }
 BENCHMARK(BM_UserAgentCachedText);
 
 void BM_RawGuardedStringCopy(benchmark::State& state) {
   std::recursive_mutex mutex;
-  const std::string text = REDIri::vurevoreUserAgent();
+  const std::string text = sdk::core::App::userAgentString();
   for (auto _ : state) {
     std::lock_guard lock(mutex);
     std::string copy = text;

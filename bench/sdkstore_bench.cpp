@@ -17,8 +17,8 @@
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PreferencesDomain.h"
 #include "platform/security/Keychain.h"
-#include "sdk/utilities/VDUKeychainUtils.h"
-#include "sdk/utilities/VDUUserDefaults.h"
+#include "sdk/utilities/KeychainUtils.h"
+#include "sdk/utilities/UserDefaultsStore.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ void BM_KeychainSetItem(benchmark::State& state) {
   int index = 0;
   for (auto _ : state) {
     platform::foundation::Error error;
-    benchmark::DoNotOptimize(VDUKeychainUtils::setItem(kSecret, itemQuery(index++ % 16), &error));
+    benchmark::DoNotOptimize(sdk::utilities::KeychainUtils::setItem(kSecret, itemQuery(index++ % 16), &error));
   }
   state.SetItemsProcessed(state.iterations());
 }
@@ -65,9 +65,9 @@ BENCHMARK(BM_RawAtomicWrite);
 void BM_KeychainGetItem(benchmark::State& state) {
   container();
   platform::foundation::Error error;
-  for (int i = 0; i < 16; ++i) VDUKeychainUtils::setItem(kSecret, itemQuery(i), &error);
+  for (int i = 0; i < 16; ++i) sdk::utilities::KeychainUtils::setItem(kSecret, itemQuery(i), &error);
   int index = 0;
-  for (auto _ : state) benchmark::DoNotOptimize(VDUKeychainUtils::getItemWithQuery(itemQuery(index++ % 16), &error));
+  for (auto _ : state) benchmark::DoNotOptimize(sdk::utilities::KeychainUtils::getItemWithQuery(itemQuery(index++ % 16), &error));
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_KeychainGetItem);
@@ -87,7 +87,7 @@ BENCHMARK(BM_RawFileRead);
 // Each write checks its value, updates the domain and restarts the one-second timer.
 void BM_UserDefaultsWriteBehind(benchmark::State& state) {
   container();
-  VDUUserDefaults defaults("com.example.bench");
+  sdk::utilities::UserDefaultsStore defaults("com.example.bench");
   std::int64_t i = 0;
   for (auto _ : state) {
     defaults.setInteger(i, "key-" + std::to_string(i % 32));

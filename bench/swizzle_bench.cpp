@@ -8,8 +8,8 @@
 
 #include "platform/runtime/Send.h"
 #include "platform/ui/Application.h"
-#include "sdk/interception/VDUAppDelegateSwizzler.h"
-#include "sdk/interception/VDUSwizzler.h"
+#include "sdk/interception/AppDelegateSwizzler.h"
+#include "sdk/interception/MethodSwizzler.h"
 
 namespace {
 
@@ -60,18 +60,18 @@ void BM_ProxiedDelegateOpenURL(benchmark::State& state) {
   auto app = Application::sharedApplication();
   auto delegate = std::make_shared<BenchDelegate>();
   app->setDelegate(delegate);
-  VDUAppDelegateSwizzler::resetProxyOriginalDelegateOnceToken();
-  VDUAppDelegateSwizzler::proxyOriginalDelegate();
+  sdk::interception::AppDelegateSwizzler::resetProxyOriginalDelegateOnceToken();
+  sdk::interception::AppDelegateSwizzler::proxyOriginalDelegate();
   std::vector<std::shared_ptr<BenchInterceptor>> interceptors;
   for (int64_t i = 0; i < state.range(0); ++i) {
     interceptors.push_back(std::make_shared<BenchInterceptor>());
-    VDUAppDelegateSwizzler::registerAppDelegateInterceptor(interceptors.back());
+    sdk::interception::AppDelegateSwizzler::registerAppDelegateInterceptor(interceptors.back());
   }
   const std::string url = "ostrel://bench";
   for (auto _ : state) {
     benchmark::DoNotOptimize(platform::runtime::send(*delegate, kApplicationOpenURLOptions, *app, url, Value()));
   }
-  VDUAppDelegateSwizzler::clearInterceptors();
+  sdk::interception::AppDelegateSwizzler::clearInterceptors();
   app->setDelegate(nullptr);
 }
 BENCHMARK(BM_ProxiedDelegateOpenURL)->Arg(0)->Arg(2);
@@ -96,8 +96,8 @@ BENCHMARK(BM_Method);
 void BM_ReplacedMethodCallingThePrevious(benchmark::State& state) {
   static Class* const cls = [] {
     Class* c = stepperClass("SwizzleBenchWrappedStepper");
-    auto previous = VDUSwizzler::currentImplementationForClass(c, kStep.name, false);
-    VDUSwizzler::swizzleClass(c, kStep, false, [previous](Object& self, long x) {
+    auto previous = sdk::interception::MethodSwizzler::currentImplementationForClass(c, kStep.name, false);
+    sdk::interception::MethodSwizzler::swizzleClass(c, kStep, false, [previous](Object& self, long x) {
       return platform::runtime::callImplementation(previous, self, kStep, x);
     });
     return c;

@@ -16,9 +16,9 @@
 
 #include "bench/BenchContainer.h"
 #include "platform/foundation/Paths.h"
-#include "sdk/transport/VDTCORArchive.h"
-#include "sdk/transport/VDTCORFlatFileStorage.h"
-#include "sdk/transport/VDTCORPlatform.h"
+#include "sdk/transport/Archive.h"
+#include "sdk/transport/FlatFileEventStore.h"
+#include "sdk/transport/TransportEnvironment.h"
 
 namespace {
 
@@ -27,28 +27,28 @@ using platform::foundation::Value;
 
 constexpr int kEvents = 10000;
 
-class Payload final : public VDTCOREventDataObject {
+class Payload final : public sdk::transport::EventPayload {
  public:
   Data transportBytes() const override { return Data(200, 0x42); }
 };
 
 using ostrel::bench::container;
 
-std::vector<std::shared_ptr<VDTCOREvent>> makeEvents() {
-  std::vector<std::shared_ptr<VDTCOREvent>> events;
+std::vector<std::shared_ptr<sdk::transport::TransportEvent>> makeEvents() {
+  std::vector<std::shared_ptr<sdk::transport::TransportEvent>> events;
   for (int i = 0; i < kEvents; ++i) {
-    auto event = VDTCOREvent::initWithMappingIDTarget("137", 1001);
+    auto event = sdk::transport::TransportEvent::initWithMappingIDTarget("137", 1001);
     event->setDataObject(std::make_shared<Payload>());
     events.push_back(event);
   }
   return events;
 }
 
-std::shared_ptr<VDTCORFlatFileStorage> makeStorage(const std::string& root) {
-  return std::make_shared<VDTCORFlatFileStorage>(root, std::weak_ptr<VDTCORUploadCoordinator>(), nullptr);
+std::shared_ptr<sdk::transport::FlatFileEventStore> makeStorage(const std::string& root) {
+  return std::make_shared<sdk::transport::FlatFileEventStore>(root, std::weak_ptr<sdk::transport::UploadCoordinator>(), nullptr);
 }
 
-void storeAll(VDTCORFlatFileStorage& storage, const std::vector<std::shared_ptr<VDTCOREvent>>& events) {
+void storeAll(sdk::transport::FlatFileEventStore& storage, const std::vector<std::shared_ptr<sdk::transport::TransportEvent>>& events) {
   for (const auto& event : events) storage.storeEvent(event, [](bool, const auto&) {});
   storage.storageQueue()->sync([] {});
 }
@@ -68,7 +68,7 @@ void BM_StoreTenThousandEvents(benchmark::State& state) {
 BENCHMARK(BM_StoreTenThousandEvents)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The same archives written the plain way: write, fsync, rename, for events [from, to).
-void rawWriteFsyncRename(const std::string& folder, const std::vector<std::shared_ptr<VDTCOREvent>>& events,
+void rawWriteFsyncRename(const std::string& folder, const std::vector<std::shared_ptr<sdk::transport::TransportEvent>>& events,
                          const std::vector<Data>& archives, std::size_t from, std::size_t to) {
   for (std::size_t i = from; i < to; ++i) {
     std::string path = folder + "/" + events[i]->eventID(), temp = folder + "/." + events[i]->eventID();
@@ -80,9 +80,9 @@ void rawWriteFsyncRename(const std::string& folder, const std::vector<std::share
   }
 }
 
-std::vector<Data> archivesOf(const std::vector<std::shared_ptr<VDTCOREvent>>& events) {
+std::vector<Data> archivesOf(const std::vector<std::shared_ptr<sdk::transport::TransportEvent>>& events) {
   std::vector<Data> archives;
-  for (const auto& event : events) archives.push_back(*VDTCORArchiveObject(Value(event), nullptr, nullptr));
+  for (const auto& event : events) archives.push_back(*sdk::transport::archiveObject(Value(event), nullptr, nullptr));
   return archives;
 }
 
@@ -154,7 +154,7 @@ void BM_BatchTenThousandEvents(benchmark::State& state) {
   storeAll(*storage, makeEvents());
   for (auto _ : state) {
     std::optional<std::uint32_t> batchID;
-    storage->batchWithEventSelector(VDTCORStorageEventSelector::eventSelectorForTarget(1001), 1e10,
+    storage->batchWithEventSelector(sdk::transport::EventSelector::eventSelectorForTarget(1001), 1e10,
                                     [&](auto id, auto) { batchID = id; });
     storage->storageQueue()->sync([] {});
     state.PauseTiming();

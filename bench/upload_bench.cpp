@@ -6,18 +6,18 @@
 
 #include "platform/dispatch/MainLoop.h"
 #include "platform/net/URLSession.h"
-#include "sdk/transport/VDTCORClock.h"
-#include "sdk/transport/VDTCOREvent.h"
-#include "sdk/transport/VDTNETUploadMessages.h"
-#include "sdk/utilities/VDUGzip.h"
-#include "sdk/utilities/VDUURLSessionDataResponse.h"
+#include "sdk/transport/ClockSnapshot.h"
+#include "sdk/transport/TransportEvent.h"
+#include "sdk/transport/UploadMessages.h"
+#include "sdk/utilities/Gzip.h"
+#include "sdk/utilities/URLSessionDataResponse.h"
 #include "testing/LoopbackServer.h"
 
 namespace {
 
 using platform::foundation::Data;
 
-class Payload final : public VDTCOREventDataObject {
+class Payload final : public sdk::transport::EventPayload {
  public:
   Data transportBytes() const override { return Data(200, 0x42); }
 };
@@ -25,18 +25,18 @@ class Payload final : public VDTCOREventDataObject {
 // The request body the uploader would send for 1,000 events, gzipped.
 const Data& body() {
   static const Data data = [] {
-    VDTCOREventSet events;
+    sdk::transport::EventSet events;
     for (int i = 0; i < 1000; ++i) {
-      auto event = VDTCOREvent::initWithMappingIDTarget("137", 1001);
+      auto event = sdk::transport::TransportEvent::initWithMappingIDTarget("137", 1001);
       event->setDataObject(std::make_shared<Payload>());
-      event->setClockSnapshot(std::make_shared<VDTCORClock>(1700000000123 + i, -3600, 5, 42000000));
+      event->setClockSnapshot(std::make_shared<sdk::transport::ClockSnapshot>(1700000000123 + i, -3600, 5, 42000000));
       events.insert(event);
     }
-    VDTNETDeviceFacts facts;
+    sdk::transport::DeviceFacts facts;
     facts.systemVersion = "17.4.1";
     facts.deviceModel = "x86_64";
     facts.bundleID = "com.example.ostrel";
-    return VDUGzip::vdu_dataByGzippingData(VDTNETEncodeUploadRequest(events, facts), nullptr).value_or(Data{});
+    return sdk::utilities::Gzip::dataByGzippingData(sdk::transport::encodeUploadRequest(events, facts), nullptr).value_or(Data{});
   }();
   return data;
 }
@@ -52,7 +52,7 @@ void BM_Upload_URLSession(benchmark::State& state) {
   for (auto _ : state) {
     auto session = platform::net::URLSession::sessionWithConfiguration(
         platform::net::URLSessionConfiguration::defaultSessionConfiguration());
-    auto promise = vdu_dataTaskPromiseWithRequest(session, request);
+    auto promise = sdk::utilities::dataTaskPromiseWithRequest(session, request);
     platform::dispatch::MainLoop::runUntil([&] { return !promise->isPending(); }, 10);
     session->finishTasksAndInvalidate();
     if (!promise->isFulfilled()) state.SkipWithError("upload failed");

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <vector>
 
-#include "sdk/transport/VDTCORClock.h"
-#include "sdk/transport/VDTCOREvent.h"
-#include "sdk/transport/VDTNETUploadMessages.h"
-#include "sdk/transport/proto/vdt_upload.pb.h"
+#include "sdk/transport/ClockSnapshot.h"
+#include "sdk/transport/TransportEvent.h"
+#include "sdk/transport/UploadMessages.h"
+#include "sdk/transport/proto/upload.pb.h"
 
 namespace {
 
@@ -18,24 +18,24 @@ using platform::foundation::Data;
 
 constexpr int kEvents = 1000;
 
-class Payload final : public VDTCOREventDataObject {
+class Payload final : public sdk::transport::EventPayload {
  public:
   Data transportBytes() const override { return Data(200, 0x42); }
 };
 
-VDTCOREventSet makeEvents() {
-  VDTCOREventSet events;
+sdk::transport::EventSet makeEvents() {
+  sdk::transport::EventSet events;
   for (int i = 0; i < kEvents; ++i) {
-    auto event = VDTCOREvent::initWithMappingIDTarget("137", 1001);
+    auto event = sdk::transport::TransportEvent::initWithMappingIDTarget("137", 1001);
     event->setDataObject(std::make_shared<Payload>());
-    event->setClockSnapshot(std::make_shared<VDTCORClock>(1700000000123 + i, -3600, 5, 42000000));
+    event->setClockSnapshot(std::make_shared<sdk::transport::ClockSnapshot>(1700000000123 + i, -3600, 5, 42000000));
     events.insert(event);
   }
   return events;
 }
 
-VDTNETDeviceFacts facts() {
-  VDTNETDeviceFacts f;
+sdk::transport::DeviceFacts facts() {
+  sdk::transport::DeviceFacts f;
   f.systemVersion = "17.4.1";
   f.appBuild = "42";
   f.country = "DE";
@@ -49,7 +49,7 @@ void BM_EncodeRequest_VDTNET(benchmark::State& state) {
   auto deviceFacts = facts();
   std::size_t bytes = 0;
   for (auto _ : state) {
-    Data encoded = VDTNETEncodeUploadRequest(events, deviceFacts);
+    Data encoded = sdk::transport::encodeUploadRequest(events, deviceFacts);
     bytes = encoded.size();
     benchmark::DoNotOptimize(encoded.data());
   }
@@ -62,7 +62,7 @@ BENCHMARK(BM_EncodeRequest_VDTNET)->Unit(benchmark::kMicrosecond);
 // The baseline: the same generated structs, filled in once up front, encoded by pb_encode with the
 // same sizing pass and exactly sized buffer.
 struct RawSource {
-  std::vector<vdt_UploadedEvent> events;
+  std::vector<upload_UploadedEvent> events;
   std::vector<Data> payloads;
 };
 
@@ -79,7 +79,7 @@ bool rawText(pb_ostream_t* stream, const pb_field_t* field, void* const* arg) {
 
 bool rawEvents(pb_ostream_t* stream, const pb_field_t* field, void* const* arg) {
   for (const auto& event : static_cast<const RawSource*>(*arg)->events) {
-    if (!pb_encode_tag_for_field(stream, field) || !pb_encode_submessage(stream, vdt_UploadedEvent_fields, &event)) {
+    if (!pb_encode_tag_for_field(stream, field) || !pb_encode_submessage(stream, upload_UploadedEvent_fields, &event)) {
       return false;
     }
   }
@@ -87,15 +87,15 @@ bool rawEvents(pb_ostream_t* stream, const pb_field_t* field, void* const* arg) 
 }
 
 bool rawSourceBatch(pb_ostream_t* stream, const pb_field_t* field, void* const* arg) {
-  auto source = static_cast<const vdt_SourceBatch*>(*arg);
-  return pb_encode_tag_for_field(stream, field) && pb_encode_submessage(stream, vdt_SourceBatch_fields, source);
+  auto source = static_cast<const upload_SourceBatch*>(*arg);
+  return pb_encode_tag_for_field(stream, field) && pb_encode_submessage(stream, upload_SourceBatch_fields, source);
 }
 
 void BM_EncodeRequest_nanopb(benchmark::State& state) {
   RawSource raw;
   raw.payloads.assign(kEvents, Data(200, 0x42));
   for (int i = 0; i < kEvents; ++i) {
-    vdt_UploadedEvent event = vdt_UploadedEvent_init_default;
+    upload_UploadedEvent event = upload_UploadedEvent_init_default;
     event.has_event_time_ms = true;
     event.event_time_ms = 1700000000123 + i;
     event.payload.funcs.encode = rawBytes;
@@ -110,10 +110,10 @@ void BM_EncodeRequest_nanopb(benchmark::State& state) {
     field.funcs.encode = rawText;
     field.arg = const_cast<char*>(value);
   };
-  vdt_SourceBatch source = vdt_SourceBatch_init_default;
+  upload_SourceBatch source = upload_SourceBatch_init_default;
   source.has_client = true;
   source.client.has_client_kind = true;
-  source.client.client_kind = vdt_ClientKind_CLIENT_KIND_PHONE;
+  source.client.client_kind = upload_ClientKind_CLIENT_KIND_PHONE;
   source.client.has_apple_client = true;
   text(source.client.apple_client.os_major_version, "17");
   text(source.client.apple_client.os_full_version, "17.4.1");
@@ -130,16 +130,16 @@ void BM_EncodeRequest_nanopb(benchmark::State& state) {
   source.request_time_ms = 1700000001000;
   source.has_request_uptime_ms = true;
   source.request_uptime_ms = 43;
-  vdt_UploadBatch batch = vdt_UploadBatch_init_default;
+  upload_UploadBatch batch = upload_UploadBatch_init_default;
   batch.source_batches.funcs.encode = rawSourceBatch;
   batch.source_batches.arg = &source;
   std::size_t bytes = 0;
   for (auto _ : state) {
     pb_ostream_t sizing = PB_OSTREAM_SIZING;
-    if (!pb_encode(&sizing, vdt_UploadBatch_fields, &batch)) state.SkipWithError("sizing failed");
+    if (!pb_encode(&sizing, upload_UploadBatch_fields, &batch)) state.SkipWithError("sizing failed");
     Data encoded(sizing.bytes_written);
     pb_ostream_t writing = pb_ostream_from_buffer(encoded.data(), encoded.size());
-    if (!pb_encode(&writing, vdt_UploadBatch_fields, &batch)) state.SkipWithError("encoding failed");
+    if (!pb_encode(&writing, upload_UploadBatch_fields, &batch)) state.SkipWithError("encoding failed");
     bytes = encoded.size();
     benchmark::DoNotOptimize(encoded.data());
   }

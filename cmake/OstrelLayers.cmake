@@ -3,7 +3,7 @@
 #
 #  1. A folder lists as DEPS only folders before it in OSTREL_FOLDERS (the layer order).
 #  2. A folder's files include headers only from the folder itself and the folders it lists. Test code
-#     (*_test.cpp, and headers with "Test" in their name, which only tests include) may also include
+#     (*_test.cpp, and headers named *TestSupport.h, which only tests include) may also include
 #     from the folder's TEST_DEPS.
 #  3. A listed folder that none of the folder's files includes is not listed: unused links go.
 #
@@ -62,7 +62,7 @@ function(ostrel_layer_problems out root folder deps test_deps)
     get_filename_component(base "${file}" NAME)
     set(allowed ${deps})
     set(is_test FALSE)
-    if(base MATCHES "_test\\.cpp$" OR base MATCHES "Test[A-Za-z]*\\.h$")
+    if(base MATCHES "_test\\.cpp$" OR base MATCHES "TestSupport\\.h$")
       set(is_test TRUE)
       list(APPEND allowed ${test_deps})
     endif()

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "sdk/analytics/rules/APMPEventEditing.h"
-#include "sdk/analytics/rules/APMPNativeModules.h"
+#include "sdk/analytics/rules/EventEditing.h"
+#include "sdk/analytics/rules/ScriptNativeModules.h"
 
 namespace ostrel::fuzz {
 
-inline APMPLimits smallLimits() {
-  APMPLimits limits;
+inline sdk::analytics::ScriptLimits smallLimits() {
+  sdk::analytics::ScriptLimits limits;
   limits.instructions = 20'000;
   limits.evaluationDepth = 128;
   limits.memoryBytes = 2u << 20;
@@ -29,7 +29,7 @@ inline APMPLimits smallLimits() {
 }
 
 // Log lines are only counted: the fuzzer checks the caps, not the texts.
-class CountingLogger final : public APMPLoggerDelegate {
+class CountingLogger final : public sdk::analytics::ScriptLoggerDelegate {
  public:
   void logWithLevel(std::int64_t, const std::string& message, const std::vector<std::string>& contexts, bool,
                     bool) override {
@@ -41,26 +41,26 @@ class CountingLogger final : public APMPLoggerDelegate {
   std::size_t total = 0;
 };
 
-inline std::unique_ptr<APMPEventEditing> makeEditing(const std::shared_ptr<CountingLogger>& logger) {
-  auto editing = std::make_unique<APMPEventEditing>(nullptr, smallLimits());
+inline std::unique_ptr<sdk::analytics::EventEditing> makeEditing(const std::shared_ptr<CountingLogger>& logger) {
+  auto editing = std::make_unique<sdk::analytics::EventEditing>(nullptr, smallLimits());
   editing->setModuleCreator(
-      [logger](APMPHeap& heap) { return APMPValueRef(heap.make<APMPMessageLogger>(logger)); }, u"internal.logger");
+      [logger](sdk::analytics::ScriptHeap& heap) { return sdk::analytics::ScriptValueRef(heap.make<sdk::analytics::LoggerModule>(logger)); }, u"internal.logger");
   return editing;
 }
 
 // Loads `program` and, when it loads, hands it a few events: whatever it does must end, within its
 // budgets, and the instance must go on working.
-inline void runProgram(const APMPBProgram& program) {
+inline void runProgram(const sdk::analytics::ProtoProgram& program) {
   auto logger = std::make_shared<CountingLogger>();
   auto editing = makeEditing(logger);
-  APMPError error;
+  sdk::analytics::ScriptRuntimeError error;
   if (!editing->loadProgram(program, error)) return;
   const platform::foundation::Dictionary parameters{
       {"value", 12.5}, {"item", "hat"}, {"items", platform::foundation::Array{"a", 2.0}}};
   for (int round = 0; round < 3; ++round) {
-    APMPError eventError;
+    sdk::analytics::ScriptRuntimeError eventError;
     logger->total = 0;
-    (void)editing->handleEvent(APMPEvent("purchase", 1000.5 + round, parameters), eventError);
+    (void)editing->handleEvent(sdk::analytics::EditingEvent("purchase", 1000.5 + round, parameters), eventError);
     if (logger->total > smallLimits().logRunBytes + 256) __builtin_trap();  // the cap, then one notice
     if (editing->runtime().heap().liveBytes() > smallLimits().memoryBytes + (1u << 20)) __builtin_trap();
   }

@@ -6,17 +6,17 @@
 #include <cstdlib>
 #include <span>
 
-#include "sdk/analytics/foundation/APMNanoMessage.h"
-#include "sdk/analytics/foundation/APMPBMessages.h"
+#include "sdk/analytics/foundation/NanoMessage.h"
+#include "sdk/analytics/foundation/AllProtoMessages.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  const auto& messages = APMPBAllMessages();
+  const auto& messages = sdk::analytics::allProtoMessages();
   const auto& [name, descriptor] = messages[data[0] % messages.size()];
-  APMNanoMessage message(descriptor());
+  sdk::analytics::NanoMessage message(descriptor());
   if (!message.decode(std::span(data + 1, size - 1))) return 0;
   platform::foundation::Data bytes = message.protoBuffer();
-  APMNanoMessage again(descriptor());
+  sdk::analytics::NanoMessage again(descriptor());
   if (!again.decode(bytes)) std::abort();
   if (again.protoBuffer() != bytes) std::abort();
   return 0;

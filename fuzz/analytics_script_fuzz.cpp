@@ -9,7 +9,7 @@
 #include "fuzz/ScriptFuzzHost.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  auto program = APMPBProgram::initWithBuffer(std::span<const std::uint8_t>(data, size));
+  auto program = sdk::analytics::ProtoProgram::initWithBuffer(std::span<const std::uint8_t>(data, size));
   if (program) ostrel::fuzz::runProgram(*program);
   return 0;
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz/ScriptFuzzHost.h"
-#include "sdk/analytics/rules/APMPTestProgram.h"
+#include "sdk/analytics/rules/ScriptProgramTestSupport.h"
 
 namespace {
 
@@ -93,15 +93,15 @@ class Builder {
   Choices& choices_;
 };
 
-std::shared_ptr<APMPBProgram> buildProgram(Choices& choices) {
+std::shared_ptr<sdk::analytics::ProtoProgram> buildProgram(Choices& choices) {
   Builder builder(choices);
   auto program = ostrel::testing::program(
       "(const \"register\" (require \"internal.registerCallback\") \"log\" (require \"internal.eventLogger\")"
       " \"logger\" (require \"internal.logger\"))"
       "(defun \"rule\" (quote \"options\") (register \"rule\" (. $options \"callback\") $options))"
       "(var \"i\" \"x\" \"s\" \"a\" \"f\")");
-  for (const auto& statement : builder.statements(0, 6)) APMNanoAddMessage(*program, 0, *statement);
-  auto activities = APMPBOgtActivities::make();
+  for (const auto& statement : builder.statements(0, 6)) sdk::analytics::nanoAddMessage(*program, 0, *statement);
+  auto activities = sdk::analytics::ProtoProgramRules::make();
   for (const char* type : {"edit", "create"}) {
     Entities body{ostrel::testing::statementEntity("41", {ostrel::testing::stringEntity("n")})};
     for (auto& statement : builder.statements(1, 8)) body.push_back(statement);
@@ -112,12 +112,12 @@ std::shared_ptr<APMPBProgram> buildProgram(Choices& choices) {
         "8", {ostrel::testing::stringEntity("type"), ostrel::testing::stringEntity(type),
               ostrel::testing::stringEntity("priority"), ostrel::testing::numberEntity(choices.next()),
               ostrel::testing::stringEntity("callback"), ostrel::testing::statementEntity("51", function)});
-    auto activity = APMPBOgtActivity::make();
-    APMNanoSetString(*activity, 0, "rule");
-    APMNanoAddMessage(*activity, 1, *options);
-    APMNanoAddMessage(*activities, 0, *activity);
+    auto activity = sdk::analytics::ProtoProgramRule::make();
+    sdk::analytics::nanoSetString(*activity, 0, "rule");
+    sdk::analytics::nanoAddMessage(*activity, 1, *options);
+    sdk::analytics::nanoAddMessage(*activities, 0, *activity);
   }
-  APMNanoSetMessage(*program, 1, activities.get());
+  sdk::analytics::nanoSetMessage(*program, 1, activities.get());
   return program;
 }
 

@@ -13,7 +13,6 @@ using platform::foundation::PropertyList;
 using platform::foundation::Value;
 using ostrel::fuzz::sameAfterRoundTrip;
 
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Error error;
   Value value = PropertyList::read(std::vector<std::uint8_t>(data, data + size), &error);

@@ -12,7 +12,7 @@ namespace ostrel::testing {
 // a local) and never touch Clock::setCurrent by hand.
 //
 // Helpers of folders above this one (the promise library's default queue) extend it rather than
-// reaching down into it; see sdk/promises/VBLPromiseTestSupport.h.
+// reaching down into it; see sdk/promises/PromiseTestSupport.h.
 class MainThreadEnvironment {
  public:
   MainThreadEnvironment();

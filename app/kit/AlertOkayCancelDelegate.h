@@ -1,16 +1,16 @@
 #pragma once
 
-class quorvelCustomAlert;
+class CustomAlert;
 
 // What a screen hears from its alerts. Each call names the alert, so a screen with several alerts can
 // tell them apart; an alert sends only the call of the button pressed.
 class AlertOkayCancelDelegate {
  public:
   virtual ~AlertOkayCancelDelegate() = default;
-  virtual void okClickFromAlert(quorvelCustomAlert& alert) {}
-  virtual void cancelClickFromAlert(quorvelCustomAlert& alert) {}
-  virtual void deleteClickFromAlert(quorvelCustomAlert& alert) {}
-  virtual void removeClickFromAlert(quorvelCustomAlert& alert) {}
+  virtual void okClickFromAlert(CustomAlert& alert) {}
+  virtual void cancelClickFromAlert(CustomAlert& alert) {}
+  virtual void deleteClickFromAlert(CustomAlert& alert) {}
+  virtual void removeClickFromAlert(CustomAlert& alert) {}
 };
 
 // The export events the general alert forwards; nothing in the app adopts them yet.
@@ -26,9 +26,9 @@ class ShareDelegate {
   virtual void exportShareBtnPressed() = 0;
 };
 
-class DropbBoxAlertDelegate {
+class CloudUploadAlertDelegate {
  public:
-  virtual ~DropbBoxAlertDelegate() = default;
+  virtual ~CloudUploadAlertDelegate() = default;
   virtual void uploadDropbox() = 0;
   virtual void uploadSuccessful() = 0;
   virtual void uploadError() = 0;
@@ -37,5 +37,5 @@ class DropbBoxAlertDelegate {
 class MoveDelegate {
  public:
   virtual ~MoveDelegate() = default;
-  virtual void exportMoveBtnPreessed() = 0;
+  virtual void exportMoveBtnPressed() = 0;
 };

@@ -3,9 +3,9 @@
 
 #include "app/kit/CustomRadioButtonView.h"
 #include "app/kit/CustomThreeWayButton.h"
-#include "app/kit/KitTestEnvironment.h"
+#include "app/kit/KitTestSupport.h"
 #include "app/kit/UIConstants.h"
-#include "app/kit/quorvelCustomButton.h"
+#include "app/kit/CustomButton.h"
 #include "app/kit/uiButtonWithText.h"
 #include "platform/shell/ViewTreeDump.h"
 #include "platform/ui/Window.h"
@@ -121,7 +121,7 @@ class FramedButtonTest : public ButtonsTest {
  protected:
   void SetUp() override {
     window = make<platform::ui::Window>();
-    framed = make<quorvelCustomButton>(Rect{50, 100, 200, 44});
+    framed = make<CustomButton>(Rect{50, 100, 200, 44});
     window->addSubview(framed);
     framed->styleCustomButtonBlue();
     framed->styleCustomButtonWithString("SAVE", 0);
@@ -130,7 +130,7 @@ class FramedButtonTest : public ButtonsTest {
     return ViewTreeDump::describe(*framed->buttonOutline())["backgroundColor"].toString();
   }
   std::shared_ptr<platform::ui::Window> window;
-  std::shared_ptr<quorvelCustomButton> framed;
+  std::shared_ptr<CustomButton> framed;
 };
 
 TEST_P(FramedButtonTest, PressingShowsThePressedLookAndDraggingOffRestoresTheRestingOne) {

@@ -1,8 +1,8 @@
 // The picker screen in a navigation stack on the manual clock, and its mode buttons.
 #include <gtest/gtest.h>
 
-#include "app/kit/KitTestEnvironment.h"
-#include "app/kit/QuorvelColorPickerViewController.h"
+#include "app/kit/KitTestSupport.h"
+#include "app/kit/HSBColorPickerViewController.h"
 #include "app/kit/UIConstants.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/shell/ViewTreeDump.h"
@@ -21,7 +21,7 @@ using platform::ui::Point;
 class ColorPickerTest : public ::testing::Test {
  protected:
   void open(const Color& color) {
-    picker = make<QuorvelColorPickerViewController>();
+    picker = make<HSBColorPickerViewController>();
     picker->oldAppColor = color;
     navigation = make<platform::ui::NavigationController>(make<platform::ui::ViewController>());
     window = make<platform::ui::Window>();
@@ -51,7 +51,7 @@ class ColorPickerTest : public ::testing::Test {
   }
 
   KitTestEnvironment env;
-  std::shared_ptr<QuorvelColorPickerViewController> picker;
+  std::shared_ptr<HSBColorPickerViewController> picker;
   std::shared_ptr<platform::ui::NavigationController> navigation;
   std::shared_ptr<platform::ui::Window> window;
 };

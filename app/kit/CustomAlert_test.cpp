@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "app/kit/KitTestEnvironment.h"
+#include "app/kit/KitTestSupport.h"
 #include "app/kit/PackageAlerts.h"
 #include "app/kit/UIConstants.h"
 #include "platform/log/Log.h"
@@ -25,9 +25,9 @@ using platform::ui::View;
 
 struct Screen : AlertOkayCancelDelegate {
   std::vector<std::string> calls;
-  void okClickFromAlert(quorvelCustomAlert& alert) override { calls.push_back("ok"); }
-  void cancelClickFromAlert(quorvelCustomAlert& alert) override { calls.push_back("cancel"); }
-  void deleteClickFromAlert(quorvelCustomAlert& alert) override { calls.push_back("delete"); }
+  void okClickFromAlert(CustomAlert& alert) override { calls.push_back("ok"); }
+  void cancelClickFromAlert(CustomAlert& alert) override { calls.push_back("cancel"); }
+  void deleteClickFromAlert(CustomAlert& alert) override { calls.push_back("delete"); }
 };
 
 class CustomAlertTest : public ::testing::TestWithParam<bool> {

@@ -37,11 +37,11 @@ MenuScrollView::MenuScrollView(const Rect& frame) : View(frame) {
   scrollView_ = make<platform::ui::ScrollView>(bounds());
   menuContainerView_ = make<View>();
   indicator_ = make<View>();
-  indicator_->setBackgroundColor(UIConstants::quorvelBlue());
+  indicator_->setBackgroundColor(UIConstants::blue());
   for (int i = 0; i < kPages; ++i) {
     auto button = make<platform::ui::Button>(platform::ui::ButtonType::Custom);
     button->setTitle(platform::ui::LocalizedStrings::localizedString(kTitles[i]));
-    button->titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(11));
+    button->titleLabel()->setFont(UIConstants::heavyFontWithSize(11));
     button->setTitleColor(kOtherTitle);
     button->addTarget(this, kActions[i], ControlEvent::TouchUpInside);
     menuContainerView_->addSubview(button);

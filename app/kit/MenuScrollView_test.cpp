@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/kit/KitTestEnvironment.h"
+#include "app/kit/KitTestSupport.h"
 #include "app/kit/UIConstants.h"
 #include "platform/ui/ShownValues.h"
 #include "platform/ui/Window.h"

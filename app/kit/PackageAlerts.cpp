@@ -1,22 +1,22 @@
 #include "app/kit/PackageAlerts.h"
 
 void app::kit::OkayCancelForwardingAlert::alertOkayEvent() {
-  quorvelCustomAlert::alertOkayEvent();
+  CustomAlert::alertOkayEvent();
   if (auto delegate = delegate_.lock()) delegate->okClickFromAlert(*this);
 }
 
 void app::kit::OkayCancelForwardingAlert::alertCancelEvent() {
-  quorvelCustomAlert::alertCancelEvent();
+  CustomAlert::alertCancelEvent();
   if (auto delegate = delegate_.lock()) delegate->cancelClickFromAlert(*this);
 }
 
 void CustomOkayCancelAlert::alertDeleteEvent() {
-  quorvelCustomAlert::alertDeleteEvent();
+  CustomAlert::alertDeleteEvent();
   if (auto delegate = delegate_.lock()) delegate->deleteClickFromAlert(*this);
 }
 
 void CustomOkayCancelAlert::alertRemoveEvent() {
-  quorvelCustomAlert::alertRemoveEvent();
+  CustomAlert::alertRemoveEvent();
   if (auto delegate = delegate_.lock()) delegate->removeClickFromAlert(*this);
 }
 
@@ -36,5 +36,5 @@ void CustomOkayCancelAlert::uploadError() {
   if (auto delegate = dropBoxDelegate.lock()) delegate->uploadError();
 }
 void CustomOkayCancelAlert::exportMove() {
-  if (auto delegate = moveDelegate.lock()) delegate->exportMoveBtnPreessed();
+  if (auto delegate = moveDelegate.lock()) delegate->exportMoveBtnPressed();
 }

@@ -3,13 +3,13 @@
 #include <memory>
 
 #include "app/kit/AlertOkayCancelDelegate.h"
-#include "app/kit/quorvelCustomAlert.h"
+#include "app/kit/CustomAlert.h"
 #include "platform/ui/DelegateRef.h"
 #include "platform/ui/IndexPath.h"
 
 namespace app::kit {
 // An alert whose OK and CANCEL go on to a delegate (not retained); with none set, only the log line is left.
-class OkayCancelForwardingAlert : public quorvelCustomAlert {
+class OkayCancelForwardingAlert : public CustomAlert {
  public:
   void setDelegate(AlertOkayCancelDelegate* delegate) { delegate_.set(delegate); }
   void setDelegate(const std::shared_ptr<AlertOkayCancelDelegate>& delegate) { delegate_.set(delegate); }
@@ -19,7 +19,7 @@ class OkayCancelForwardingAlert : public quorvelCustomAlert {
   void alertCancelEvent() override;
 
  protected:
-  using quorvelCustomAlert::quorvelCustomAlert;
+  using CustomAlert::CustomAlert;
   platform::ui::DelegateRef<AlertOkayCancelDelegate> delegate_;
 };
 }  // namespace app::kit
@@ -53,7 +53,7 @@ class CustomOkayCancelAlert : public app::kit::OkayCancelForwardingAlert {
 
   platform::ui::DelegateRef<EmailAlertDelegate> mailDelegate;
   platform::ui::DelegateRef<ShareDelegate> shareDelegate;
-  platform::ui::DelegateRef<DropbBoxAlertDelegate> dropBoxDelegate;
+  platform::ui::DelegateRef<CloudUploadAlertDelegate> dropBoxDelegate;
   platform::ui::DelegateRef<MoveDelegate> moveDelegate;
 
  protected:

@@ -17,19 +17,19 @@ void PreferenceList::makeList() {
   prefList.emplace_back("More Apps", "", 0);
 }
 
-BasicQuorvelCell::BasicQuorvelCell(std::string reuseIdentifier)
+BasicPreferenceCell::BasicPreferenceCell(std::string reuseIdentifier)
     : TableViewCell(platform::ui::TableViewCellStyle::Default, std::move(reuseIdentifier)) {
   title = platform::ui::make<platform::ui::Label>(platform::ui::Rect{16, 8, 280, 22});
-  title->setFont(UIConstants::mediumFontQuorvelWithSize(14));
+  title->setFont(UIConstants::mediumFontWithSize(14));
   title->setTextColor(UIConstants::contrastText());
   field = platform::ui::make<platform::ui::Label>(platform::ui::Rect{16, 30, 280, 18});
-  field->setFont(UIConstants::romanFontQuorvelWithSize(12));
+  field->setFont(UIConstants::romanFontWithSize(12));
   field->setTextColor(UIConstants::lowContrastText());
   contentView()->addSubview(title);
   contentView()->addSubview(field);
 }
 
-PreferenceCellType2::PreferenceCellType2(std::string reuseIdentifier) : BasicQuorvelCell(std::move(reuseIdentifier)) {
+PreferenceCellType2::PreferenceCellType2(std::string reuseIdentifier) : BasicPreferenceCell(std::move(reuseIdentifier)) {
   button = platform::ui::make<platform::ui::Button>(platform::ui::ButtonType::System,
                                                     platform::ui::Rect{300, 10, 60, 36});
   contentView()->addSubview(button);

@@ -35,22 +35,26 @@ class PreferenceList {
 };
 
 // Cells that could show such rows: labels for the title and the explanatory line.
-class BasicQuorvelCell : public platform::ui::TableViewCell {
+class BasicPreferenceCell : public platform::ui::TableViewCell {
  public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "BasicQuorvelCell";
+  std::string className() const override { return kRuntimeClassName; }
+
   std::shared_ptr<platform::ui::Label> title;
   std::shared_ptr<platform::ui::Label> field;
 
  protected:
-  explicit BasicQuorvelCell(std::string reuseIdentifier = "BasicQuorvelCell");
+  explicit BasicPreferenceCell(std::string reuseIdentifier = "BasicQuorvelCell");
 };
 
-class CalibrationPrefCellBasic : public BasicQuorvelCell {
+class CalibrationPrefCellBasic : public BasicPreferenceCell {
  protected:
   explicit CalibrationPrefCellBasic(std::string reuseIdentifier = "CalibrationPrefCellBasic")
-      : BasicQuorvelCell(std::move(reuseIdentifier)) {}
+      : BasicPreferenceCell(std::move(reuseIdentifier)) {}
 };
 
-class PreferenceCellType2 : public BasicQuorvelCell {
+class PreferenceCellType2 : public BasicPreferenceCell {
  public:
   std::shared_ptr<platform::ui::Button> button;
 

@@ -10,7 +10,7 @@ using platform::ui::ControlState;
 std::shared_ptr<platform::ui::Button> makeSegmentButton(const std::string& title) {
   auto segment = platform::ui::make<platform::ui::Button>(platform::ui::ButtonType::Custom);
   segment->setTitle(title);
-  segment->titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(11));
+  segment->titleLabel()->setFont(UIConstants::heavyFontWithSize(11));
   segment->setBackgroundColor(UIConstants::greyButtons());
   segment->setTitleColor(UIConstants::greyButtonsText(), ControlState::Normal);
   return segment;
@@ -18,13 +18,13 @@ std::shared_ptr<platform::ui::Button> makeSegmentButton(const std::string& title
 
 void showSegmentPressed(platform::ui::Button& segment) {
   platform::ui::View::animate(0.05, 0, platform::ui::AnimationOptionCurveEaseOut, [&segment] {
-    segment.setBackgroundColor(UIConstants::quorvelBlueHigh());
+    segment.setBackgroundColor(UIConstants::blueHigh());
     segment.setTitleColor(Color::whiteColor(), ControlState::Normal);
   });
 }
 
 void showSegmentChosen(platform::ui::Button& segment) {
-  segment.setBackgroundColor(UIConstants::quorvelBlue());
+  segment.setBackgroundColor(UIConstants::blue());
   segment.setTitleColor(Color::whiteColor(), ControlState::Normal);
 }
 

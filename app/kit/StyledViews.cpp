@@ -40,7 +40,7 @@ uiDOFMarkerView::uiDOFMarkerView(const Rect& frame) : View(frame) {
 uiTextHeadlineH2::uiTextHeadlineH2(const Rect& frame) : Label(frame) { setTextColor(UIConstants::contrastText()); }
 uiTextSubtitle::uiTextSubtitle(const Rect& frame) : Label(frame) { setTextColor(UIConstants::lowContrastText()); }
 uiLabelTopBarTitle::uiLabelTopBarTitle(const Rect& frame) : Label(frame) {
-  setFont(UIConstants::romanFontQuorvelWithSize(12));
+  setFont(UIConstants::romanFontWithSize(12));
   setTextColor(Color::whiteColor());
 }
 
@@ -56,17 +56,17 @@ uiTextFieldCustom::uiTextFieldCustom(const Rect& frame) : TextField(frame) {
   setTextColor(UIConstants::maxContrastText());
   setTintColor(UIConstants::contrastText());
   setBackgroundColor(UIConstants::textFieldBG());
-  setFont(UIConstants::romanFontQuorvelWithSize(14));
+  setFont(UIConstants::romanFontWithSize(14));
   setKeyboardAppearance(app::kit::keyboardAppearanceForTheme());
 }
 
 uiTextFieldLT::uiTextFieldLT(const Rect& frame) : TextField(frame) {
-  setTextColor(UIConstants::quorvelBlue());
-  setTintColor(UIConstants::quorvelBlue());
+  setTextColor(UIConstants::blue());
+  setTintColor(UIConstants::blue());
   setBackgroundColor(Color::clearColor());
   setBorderStyle(platform::ui::TextBorderStyle::None);
   layer().setBorderWidth(0);
-  setFont(UIConstants::mediumFontQuorvelWithSize(24));
+  setFont(UIConstants::mediumFontWithSize(24));
   setKeyboardAppearance(app::kit::keyboardAppearanceForTheme());
 }
 

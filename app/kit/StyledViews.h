@@ -111,12 +111,16 @@ class uiSearchBarCustom : public platform::ui::SearchBar {
 };
 
 // Never takes a touch itself (nor do its subviews): touches fall to the views behind it.
-class QuorvelPassThroughView : public platform::ui::View {
+class PassThroughView : public platform::ui::View {
  public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "QuorvelPassThroughView";
+  std::string className() const override { return kRuntimeClassName; }
+
   bool pointInside(platform::ui::Point, const platform::ui::Event*) const override { return false; }
 
  protected:
-  explicit QuorvelPassThroughView(const platform::ui::Rect& frame = {}) : View(frame) {}
+  explicit PassThroughView(const platform::ui::Rect& frame = {}) : View(frame) {}
 };
 
 namespace app::kit {

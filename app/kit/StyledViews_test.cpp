@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/kit/KitTestEnvironment.h"
+#include "app/kit/KitTestSupport.h"
 #include "app/kit/UIConstants.h"
 #include "platform/ui/Window.h"
 
@@ -63,7 +63,7 @@ TEST_P(StyledViewsTest, TextViewsTakeFontsColoursAndTheKeyboardOfTheTheme) {
 // The text view's text starts at the top left, one point in (its padding), in the theme's colour.
 TEST_P(StyledViewsTest, TheTextViewDrawsFromItsTopLeft) {
   auto textView = make<uiTextViewH2>(Rect{0, 0, 200, 80});
-  textView->setFont(UIConstants::heavyFontQuorvelWithSize(20));
+  textView->setFont(UIConstants::heavyFontWithSize(20));
   textView->setText("HH HH HH HH HH HH HH HH HH");
   auto image = KitTestEnvironment::render(*textView);
   int inked = 0, firstColumn = 200, lowestRow = 0;
@@ -86,7 +86,7 @@ TEST(PassThroughViewTest, ATouchGoesToTheViewUnderneath) {
   KitTestEnvironment env;
   auto root = make<platform::ui::View>(Rect{0, 0, 100, 100});
   auto below = make<platform::ui::View>(Rect{0, 0, 100, 100});
-  auto cover = make<QuorvelPassThroughView>(Rect{0, 0, 100, 100});
+  auto cover = make<PassThroughView>(Rect{0, 0, 100, 100});
   auto onCover = make<platform::ui::View>(Rect{10, 10, 20, 20});
   cover->addSubview(onCover);
   root->addSubview(below);

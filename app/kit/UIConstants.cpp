@@ -15,9 +15,9 @@ Color themed(const Color& light, const Color& dark) { return UIConstants::appInD
 
 bool UIConstants::appInDarkMode() { return app::state::SavedThemeFlag::isDark(); }
 
-UIConstants::Font UIConstants::romanFontQuorvelWithSize(double size) { return Font::named("Avenir-Roman", size); }
-UIConstants::Font UIConstants::mediumFontQuorvelWithSize(double size) { return Font::named("Avenir-Medium", size); }
-UIConstants::Font UIConstants::heavyFontQuorvelWithSize(double size) { return Font::named("Avenir-Heavy", size); }
+UIConstants::Font UIConstants::romanFontWithSize(double size) { return Font::named("Avenir-Roman", size); }
+UIConstants::Font UIConstants::mediumFontWithSize(double size) { return Font::named("Avenir-Medium", size); }
+UIConstants::Font UIConstants::heavyFontWithSize(double size) { return Font::named("Avenir-Heavy", size); }
 
 platform::graphics::AttributedString UIConstants::kerningWithString(const std::string& text) {
   platform::graphics::TextAttributes kern;
@@ -33,7 +33,7 @@ Color UIConstants::exportButtonColor() { return themed(rgb(180, 180, 180), rgb(6
 Color UIConstants::cameraSetupButtonsColor() { return appInDarkMode() ? secondaryBG() : primaryBG(); }
 Color UIConstants::borderCameraSetupColor() { return appInDarkMode() ? primaryBG() : rgb(230, 230, 230); }
 Color UIConstants::alertBGColor() { return appInDarkMode() ? tertiaryBG() : primaryBG(); }
-Color UIConstants::guideBGColor() { return quorvelDarkBlue(); }
+Color UIConstants::guideBGColor() { return darkBlue(); }
 Color UIConstants::topBarColor() { return rgb(51, 53, 54); }
 Color UIConstants::filterBarColor() { return secondaryBG(); }
 Color UIConstants::filterBarLine() { return themed(rgb(216, 216, 216), rgb(38, 39, 40)); }
@@ -43,9 +43,9 @@ Color UIConstants::framelineSensorFill() { return appInDarkMode() ? tertiaryBG()
 Color UIConstants::disableShading() { return themed(rgb(248, 248, 248, 0.7), rgb(43, 45, 46, 0.7)); }
 Color UIConstants::tableViewBGColor() { return primaryBG(); }
 Color UIConstants::tableViewSeparator() { return appInDarkMode() ? rgb(10, 11, 12) : filterBarLine(); }
-Color UIConstants::quorvelBlue() { return rgb(0, 180, 248); }
-Color UIConstants::quorvelDarkBlue() { return rgb(0, 169, 233); }
-Color UIConstants::quorvelBlueHigh() { return rgb(51, 199, 255); }
+Color UIConstants::blue() { return rgb(0, 180, 248); }
+Color UIConstants::darkBlue() { return rgb(0, 169, 233); }
+Color UIConstants::blueHigh() { return rgb(51, 199, 255); }
 Color UIConstants::maxContrastText() { return themed(Color::blackColor(), Color::whiteColor()); }
 Color UIConstants::contrastText() { return themed(rgb(85, 85, 85), rgb(170, 170, 170)); }
 Color UIConstants::lowContrastText() { return themed(rgb(170, 170, 170), rgb(100, 100, 100)); }

@@ -16,9 +16,9 @@ class UIConstants {
   // The stored "SETTINGS_APPINDARKMODE" flag; a missing or unreadable file, or no such key, is light.
   static bool appInDarkMode();
 
-  static Font romanFontQuorvelWithSize(double size);
-  static Font mediumFontQuorvelWithSize(double size);
-  static Font heavyFontQuorvelWithSize(double size);
+  static Font romanFontWithSize(double size);
+  static Font mediumFontWithSize(double size);
+  static Font heavyFontWithSize(double size);
   // The string with a kern of 1 over its whole length and no other attribute.
   static platform::graphics::AttributedString kerningWithString(const std::string& text);
 
@@ -40,9 +40,9 @@ class UIConstants {
   static Color disableShading();
   static Color tableViewBGColor();
   static Color tableViewSeparator();
-  static Color quorvelBlue();
-  static Color quorvelDarkBlue();
-  static Color quorvelBlueHigh();
+  static Color blue();
+  static Color darkBlue();
+  static Color blueHigh();
   static Color maxContrastText();
   static Color contrastText();
   static Color lowContrastText();

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "app/kit/ColorBrightnessUtil.h"
-#include "app/kit/KitTestEnvironment.h"
+#include "app/kit/KitTestSupport.h"
 #include "app/kit/StyledViews.h"
 #include "platform/ui/Window.h"
 
@@ -79,10 +79,10 @@ TEST_F(ThemeTest, AFileThatCannotBeReadOrLacksTheKeyIsLight) {
 }
 
 TEST_F(ThemeTest, FontsAndKerning) {
-  EXPECT_EQ(UIConstants::romanFontQuorvelWithSize(12).fontName(), "Avenir-Roman");
-  EXPECT_EQ(UIConstants::mediumFontQuorvelWithSize(24).resolvedFace(), "Lato Medium");
-  EXPECT_EQ(UIConstants::heavyFontQuorvelWithSize(12).resolvedFace(), "Lato Heavy");
-  EXPECT_EQ(UIConstants::heavyFontQuorvelWithSize(12).pointSize(), 12);
+  EXPECT_EQ(UIConstants::romanFontWithSize(12).fontName(), "Avenir-Roman");
+  EXPECT_EQ(UIConstants::mediumFontWithSize(24).resolvedFace(), "Lato Medium");
+  EXPECT_EQ(UIConstants::heavyFontWithSize(12).resolvedFace(), "Lato Heavy");
+  EXPECT_EQ(UIConstants::heavyFontWithSize(12).pointSize(), 12);
 
   EXPECT_TRUE(UIConstants::kerningWithString("").empty());
   EXPECT_TRUE(UIConstants::kerningWithString("").runs().empty() ||

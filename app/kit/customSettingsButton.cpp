@@ -30,11 +30,11 @@ void customSettingsButton::paint(const app::kit::FramedLook& look) {
 }
 
 void customSettingsButton::styleCustomButtonBlue() {
-  const Color blue = UIConstants::quorvelBlue(), high = UIConstants::quorvelBlueHigh();
+  const Color blue = UIConstants::blue(), high = UIConstants::blueHigh();
   resting_ = {blue, blue, Color::whiteColor()};
   pressed_ = {high, high, Color::whiteColor()};
   backgroundNotSelected_ = UIConstants::greyButtons();
-  if (auto button = this->button()) button->titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(12));
+  if (auto button = this->button()) button->titleLabel()->setFont(UIConstants::heavyFontWithSize(12));
   applyButtonStyle();
 }
 

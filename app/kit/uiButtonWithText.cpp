@@ -27,7 +27,7 @@ platform::graphics::AttributedString uiButtonWithText::kerningNormal(const std::
   auto title = kerned(text, color);
   if (!text.empty() && text[0] == '+') {
     platform::graphics::TextAttributes blue;
-    blue.foregroundColor = UIConstants::quorvelBlue();
+    blue.foregroundColor = UIConstants::blue();
     title.addAttributes(blue, 0, 1);
   }
   return title;
@@ -42,52 +42,52 @@ void uiButtonWithText::styleButtonWithString(const std::string& text, int type) 
   double size = 10;
   switch (type) {
     case 1:
-      buttonTextColor_ = UIConstants::quorvelBlueHigh();
+      buttonTextColor_ = UIConstants::blueHigh();
       buttonTextColorHigh_ = Color::whiteColor();
       size = 12;
       break;
     case 2:
     case 4:
-      buttonTextColor_ = dark ? UIConstants::quorvelBlueHigh() : UIConstants::quorvelBlue();
+      buttonTextColor_ = dark ? UIConstants::blueHigh() : UIConstants::blue();
       buttonTextColorHigh_ = dark ? Color::whiteColor() : Color::blackColor();
       size = type == 2 ? 12 : 10;
       break;
     case 3:
       buttonTextColor_ = Color::whiteColor();
-      buttonTextColorHigh_ = UIConstants::quorvelBlue();
+      buttonTextColorHigh_ = UIConstants::blue();
       break;
     default:
       buttonTextColor_ = dark ? Color::whiteColor() : Color::blackColor();
-      buttonTextColorHigh_ = UIConstants::quorvelBlue();
+      buttonTextColorHigh_ = UIConstants::blue();
       break;
   }
-  titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(size));
+  titleLabel()->setFont(UIConstants::heavyFontWithSize(size));
   setTitles(text, buttonTextColor_, buttonTextColorHigh_);
 }
 
 void uiButtonWithText::changeTextwithString(const std::string& text) {
-  titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(10));
+  titleLabel()->setFont(UIConstants::heavyFontWithSize(10));
   setTitles(text, buttonTextColor_, buttonTextColorHigh_);
 }
 
 void uiButtonWithText::setFilterSelected() {
-  titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(10));
+  titleLabel()->setFont(UIConstants::heavyFontWithSize(10));
   setTitles(currentText(), buttonTextColorHigh_, buttonTextColorHigh_);
 }
 
 void uiButtonWithText::setFilterNotSelected() {
-  titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(10));
-  setTitles(currentText(), themeText(), UIConstants::quorvelBlue());
+  titleLabel()->setFont(UIConstants::heavyFontWithSize(10));
+  setTitles(currentText(), themeText(), UIConstants::blue());
 }
 
 void uiButtonWithText::lensMatchActive() {
-  titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(10));
+  titleLabel()->setFont(UIConstants::heavyFontWithSize(10));
   const Color text = themeText();
   setTitles(currentText(), text, text);
 }
 
 void uiButtonWithText::greyedOut() {
-  titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(10));
+  titleLabel()->setFont(UIConstants::heavyFontWithSize(10));
   setTitles(currentText(), UIConstants::contrastText(), themeText());
 }
 

@@ -30,7 +30,7 @@ void InputScrollView::customInit() {
   titleLabel_->setUserInteractionEnabled(false);
   markerView_ = make<View>();
   markerView_->setUserInteractionEnabled(false);
-  markerView_->setBackgroundColor(UIConstants::quorvelBlue());
+  markerView_->setBackgroundColor(UIConstants::blue());
   contentView_->addSubview(scrollView_);
   contentView_->addSubview(titleLabel_);
   contentView_->addSubview(markerView_);
@@ -119,19 +119,19 @@ void InputScrollView::setApertureAndCloseFocus() {
     currentLensAperture_ = currentLensApertureClosed_ = currentLensCloseFocus_ = 0;
     return;
   }
-  platform::log::write(platform::log::Debug, "Lens: " + lens->getCloseFcousMetric() + " " + lens->getAperture() +
+  platform::log::write(platform::log::Debug, "Lens: " + lens->getCloseFocusMetric() + " " + lens->getAperture() +
                                                  " " + lens->getApertureClose());
   currentLensAperture_ = app::model::NumericText::floatValue(lens->getAperture());
   currentLensApertureClosed_ = app::model::NumericText::floatValue(lens->getApertureClose());
-  const auto state = FramesObject::getSingelton();
+  const auto state = FramesObject::getSingleton();
   currentLensCloseFocus_ = state->settings.measurementSystem != 0
-                               ? MetricToImperialConversion::returnMeters(lens->getCloseFcousImperialString())
-                               : app::model::NumericText::floatValue(lens->getCloseFcousMetric());
+                               ? MetricToImperialConversion::returnMeters(lens->getCloseFocusImperialString())
+                               : app::model::NumericText::floatValue(lens->getCloseFocusMetric());
 }
 
 void InputScrollView::setTitle(const char* key) {
   titleLabel_->setTextColor(UIConstants::lowContrastText());
-  titleLabel_->setFont(UIConstants::heavyFontQuorvelWithSize(9));
+  titleLabel_->setFont(UIConstants::heavyFontWithSize(9));
   titleLabel_->setText(platform::ui::LocalizedStrings::localizedString(key));
 }
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/main/inputScrollViewDelegate.h"
-#include "app/model/QuorvelLensSet.h"
-#include "app/model/QuorvelPackage.h"
+#include "app/model/LensSet.h"
+#include "app/model/CameraPackage.h"
 #include "platform/ui/DelegateRef.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/GradientLayer.h"
@@ -81,8 +81,8 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   float anamorphic = 1.0f;
   float adapter = 1.0f;
   bool scrollingProgrammatically = false;
-  QuorvelLensSet lensSet;
-  std::optional<QuorvelPackage> mCameraPackage;
+  LensSet lensSet;
+  std::optional<CameraPackage> mCameraPackage;
   void setInputDelegate(inputScrollViewDelegate* delegate) { delegate_.set(delegate); }
   void setInputDelegate(const std::shared_ptr<inputScrollViewDelegate>& delegate) { delegate_.set(delegate); }
 
@@ -111,7 +111,7 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   int currentFLIndex() const { return currentFLIndex_; }
   float m() const { return m_; }
   float b() const { return b_; }
-  bool snaped() const { return snaped_; }
+  bool snapped() const { return snapped_; }
   double lastFLSnapPosition() const { return lastFLSnapPosition_; }
 
  protected:
@@ -170,7 +170,7 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   float lastHapticFeedback_ = 0;
   double lastFLSnapPosition_ = -1000.0;
   double snapFL_ = 0;
-  bool snaped_ = false;
+  bool snapped_ = false;
 
   std::shared_ptr<platform::ui::View> contentView_;
   std::shared_ptr<platform::ui::ScrollView> scrollView_;

@@ -22,7 +22,7 @@ constexpr double kSnapDuration = 0.2;
 constexpr double kTapDuration = 0.15;
 constexpr double kProgrammaticDuration = 0.4;
 
-FramesSettings& settings() { return FramesObject::getSingelton()->settings; }
+FramesSettings& settings() { return FramesObject::getSingleton()->settings; }
 
 void debugLine(const char* format, double a, double b = 0) {
   char line[96];
@@ -58,7 +58,7 @@ void InputScrollView::scrollUpdateFocalLength() {
   };
   tickAt(fovSelectedArray_, kHeavy);
   tickAt(fovNotSelectedArrayDisplayed_, kLight);
-  if (snapOn() && snaped_ && snapFL_ > -1 && snapFL_ < static_cast<double>(focalLengthArray_.size())) {
+  if (snapOn() && snapped_ && snapFL_ > -1 && snapFL_ < static_cast<double>(focalLengthArray_.size())) {
     focalLength = focalLengthArray_[static_cast<size_t>(snapFL_)];
     debugLine("SNAPFL: %f  - %f", snapFL_, focalLength);
   }
@@ -115,7 +115,7 @@ void InputScrollView::scrollUpdateDistance() {
 // --- the scroller's delegate ---
 
 void InputScrollView::scrollViewWillBeginDragging(platform::ui::ScrollView&) {
-  if (auto delegate = delegate_.lock()) delegate->blockSwipeGesutre(true);
+  if (auto delegate = delegate_.lock()) delegate->blockSwipeGesture(true);
   hideOutOfRangeWarning();
 }
 
@@ -146,12 +146,12 @@ void InputScrollView::endOfMovement() {
 
 void InputScrollView::scrollViewDidEndDragging(platform::ui::ScrollView&, bool willDecelerate) {
   if (!willDecelerate) endOfMovement();
-  if (auto delegate = delegate_.lock()) delegate->blockSwipeGesutre(false);
+  if (auto delegate = delegate_.lock()) delegate->blockSwipeGesture(false);
 }
 
 void InputScrollView::scrollViewDidEndDecelerating(platform::ui::ScrollView&) {
   endOfMovement();
-  if (auto delegate = delegate_.lock()) delegate->blockSwipeGesutre(false);
+  if (auto delegate = delegate_.lock()) delegate->blockSwipeGesture(false);
 }
 
 // --- taps ---
@@ -214,9 +214,9 @@ void InputScrollView::snapToValueFocalLength(float x, bool didUserTap) {
     const double p = (1 - std::atan(fovArray_[i] / 2)) * m_ + b_;
     if (std::fabs(p - x) < 20 && p != lastFLSnapPosition_) {
       snapFL_ = static_cast<double>(i);
-      snaped_ = true;
+      snapped_ = true;
       lastFLSnapPosition_ = p;
-      moveAnimated(p, kSnapDuration, 0, [](InputScrollView& bar) { bar.snaped_ = false; });
+      moveAnimated(p, kSnapDuration, 0, [](InputScrollView& bar) { bar.snapped_ = false; });
       return;
     }
   }
@@ -318,6 +318,6 @@ void InputScrollView::showOutOfRangeWarning() {
 }
 
 void InputScrollView::hideOutOfRangeWarning() {
-  markerView_->setBackgroundColor(secondCamera_ ? UIConstants::secondCameraGreen() : UIConstants::quorvelBlue());
+  markerView_->setBackgroundColor(secondCamera_ ? UIConstants::secondCameraGreen() : UIConstants::blue());
   if (auto delegate = delegate_.lock()) delegate->valuesWithinOfRangeFor(scrollBarType_, secondCamera_);
 }

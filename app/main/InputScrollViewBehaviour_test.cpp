@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "app/kit/UIConstants.h"
-#include "app/main/BarTestFixture.h"
+#include "app/main/BarTestSupport.h"
 #include "platform/ui/PanGestureRecognizer.h"
 
 namespace {
@@ -103,7 +103,7 @@ TEST_F(BarBehaviourTest, AValueBelowTheScaleTurnsTheMarkerRed) {
   EXPECT_EQ(recorder.outOfRange, std::vector<int>{0});
   EXPECT_NEAR(recorder.focalLengths.back(), 25, 1e-3);
   b->setFocalLength(50, true);
-  EXPECT_EQ(b->markerView()->backgroundColor(), UIConstants::quorvelBlue());
+  EXPECT_EQ(b->markerView()->backgroundColor(), UIConstants::blue());
   env.advance(0.4);
   EXPECT_NEAR(recorder.focalLengths.back(), 50, 0.01);
 

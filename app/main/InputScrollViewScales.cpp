@@ -50,15 +50,15 @@ void InputScrollView::addLabelwithPosition(float position, const std::string& te
   switch (kind) {
     case 0:
       label->setTextColor(UIConstants::maxContrastText());
-      label->setFont(UIConstants::mediumFontQuorvelWithSize(14));
+      label->setFont(UIConstants::mediumFontWithSize(14));
       break;
     case 1:
       label->setTextColor(UIConstants::maxContrastText());
-      label->setFont(UIConstants::heavyFontQuorvelWithSize(16));
+      label->setFont(UIConstants::heavyFontWithSize(16));
       break;
     case 2:
       label->setTextColor(UIConstants::lowContrastText());
-      label->setFont(UIConstants::mediumFontQuorvelWithSize(14));
+      label->setFont(UIConstants::mediumFontWithSize(14));
       break;
     default:
       break;
@@ -193,8 +193,8 @@ void InputScrollView::overlapPass() {
     return app::model::NumericText::floatValue(a->text()) < app::model::NumericText::floatValue(b->text());
   });
   auto shrink = [](platform::ui::Label& label) {
-    label.setFont(label.font().fontName() == "Avenir-Heavy" ? UIConstants::heavyFontQuorvelWithSize(12)
-                                                             : UIConstants::mediumFontQuorvelWithSize(10));
+    label.setFont(label.font().fontName() == "Avenir-Heavy" ? UIConstants::heavyFontWithSize(12)
+                                                             : UIConstants::mediumFontWithSize(10));
   };
   int pair = 1;
   for (size_t i = 0; i + 1 < labels.size(); ++i) {
@@ -246,7 +246,7 @@ void InputScrollView::makeAperture() {
 }
 
 std::vector<float> InputScrollView::metricOrImperialDistances() const {
-  if (FramesObject::getSingelton()->settings.measurementSystem != 0) {
+  if (FramesObject::getSingleton()->settings.measurementSystem != 0) {
     return {std::begin(kImperialMarks), std::end(kImperialMarks)};
   }
   return {std::begin(kMetricMarks), std::end(kMetricMarks)};
@@ -269,7 +269,7 @@ void InputScrollView::makeDistance() {
   layOutScale();
   closeFocusDistance_ = currentLensCloseFocus_;
   distanceArray_ = metricOrImperialDistances();
-  const bool imperial = FramesObject::getSingelton()->settings.measurementSystem != 0;
+  const bool imperial = FramesObject::getSingleton()->settings.measurementSystem != 0;
   const double k = distanceRatio();
   const float first = distanceArray_.front();
   const double closePosition = std::log(closeFocusDistance_ / first) / std::log(k);

@@ -4,7 +4,7 @@
 #include <map>
 
 #include "app/kit/UIConstants.h"
-#include "app/main/BarTestFixture.h"
+#include "app/main/BarTestSupport.h"
 #include "app/main/ScaleMath.h"
 
 namespace {

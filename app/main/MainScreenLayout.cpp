@@ -63,12 +63,12 @@ void buildMainScreen(View& root, MainScreenViews& v) {
   for (const auto& view : {v.formatBGView, v.formatView, v.secondFormatBGView, v.secondFormatView}) {
     root.addSubview(view);
   }
-  const auto heavy = UIConstants::heavyFontQuorvelWithSize(12);
-  const auto medium = UIConstants::mediumFontQuorvelWithSize(11);
-  const auto roman = UIConstants::romanFontQuorvelWithSize(10);
+  const auto heavy = UIConstants::heavyFontWithSize(12);
+  const auto medium = UIConstants::mediumFontWithSize(11);
+  const auto roman = UIConstants::romanFontWithSize(10);
   v.formatOneLabel = headerLabel(*v.formatView, heavy, UIConstants::maxContrastText());
   v.lensSetOneLabel = headerLabel(*v.formatView, medium, UIConstants::contrastText());
-  v.adapterOneLabel = headerLabel(*v.formatView, roman, UIConstants::quorvelBlue());
+  v.adapterOneLabel = headerLabel(*v.formatView, roman, UIConstants::blue());
   v.formatTwoLabel = headerLabel(*v.secondFormatView, heavy, platform::graphics::Color::whiteColor());
   v.lensSetTwoLabel = headerLabel(*v.secondFormatView, medium, platform::graphics::Color::whiteColor());
   v.adapterTwoLabel = headerLabel(*v.secondFormatView, roman, platform::graphics::Color::whiteColor());

@@ -19,9 +19,9 @@ void registerMainScreen() {
   // The fonts the main screen first measures text in: the menu's titles, the scales' marks and their
   // current values. Loading them is most of the first screen's text work; it overlaps the launch's
   // preference and catalogue loading this way.
-  platform::graphics::prepareFonts({UIConstants::heavyFontQuorvelWithSize(11),
-                                    UIConstants::mediumFontQuorvelWithSize(14),
-                                    UIConstants::heavyFontQuorvelWithSize(16)});
+  platform::graphics::prepareFonts({UIConstants::heavyFontWithSize(11),
+                                    UIConstants::mediumFontWithSize(14),
+                                    UIConstants::heavyFontWithSize(16)});
 }
 
 const bool registered = (platform::runtime::addLoadHook(kMainScreenOrder, &registerMainScreen), true);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/kit/UIConstants.h"
-#include "app/main/MainScreenTestFixture.h"
+#include "app/main/MainScreenTestSupport.h"
 #include "app/optics/LensMatchCalc.h"
 
 namespace {
@@ -25,10 +25,10 @@ class CountingScreen : public NewMainViewController {
 
 class ValueFlowTest : public ::testing::Test, public MainScreenFixture<CountingScreen> {
  protected:
-  double horizontal(const QuorvelPackage& source, float f, const QuorvelPackage& target) const {
+  double horizontal(const CameraPackage& source, float f, const CameraPackage& target) const {
     return LensMatchCalc::horMatchWithPackageSource(source, f, target);
   }
-  double vertical(const QuorvelPackage& source, float f, const QuorvelPackage& target) const {
+  double vertical(const CameraPackage& source, float f, const CameraPackage& target) const {
     return LensMatchCalc::verMatchWithPackageSource(source, f, target);
   }
   // Package one with package two's zoom series, positioned again.
@@ -37,8 +37,8 @@ class ValueFlowTest : public ::testing::Test, public MainScreenFixture<CountingS
     screen->setupViewsAndCalculate();
     env.advance(0.5);
   }
-  const QuorvelPackage& one() const { return *state()->packageOne; }
-  const QuorvelPackage& two() const { return *state()->packageTwo; }
+  const CameraPackage& one() const { return *state()->packageOne; }
+  const CameraPackage& two() const { return *state()->packageTwo; }
 };
 
 TEST_F(ValueFlowTest, DragOnPackageOneMatchesPackageTwoWithoutEcho) {
@@ -191,7 +191,7 @@ TEST_F(ValueFlowTest, OutOfRangeColoursTheDisplayAndBack) {
   screen->valuesOutOfRangeFor(2, true);
   EXPECT_EQ(views().valueDisplayView->distanceLabel()->textColor(), red) << "distance is always package one's";
   screen->valuesWithinOfRangeFor(2, true);
-  EXPECT_EQ(views().valueDisplayView->distanceLabel()->textColor(), UIConstants::quorvelBlue());
+  EXPECT_EQ(views().valueDisplayView->distanceLabel()->textColor(), UIConstants::blue());
   screen->valuesOutOfRangeFor(0, true);
   EXPECT_EQ(views().secondValueDisplayView->focalLengthLabel()->textColor(), red);
   screen->valuesWithinOfRangeFor(0, true);

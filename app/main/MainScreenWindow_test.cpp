@@ -5,7 +5,7 @@
 
 #include <list>
 
-#include "app/main/MainScreenTestFixture.h"
+#include "app/main/MainScreenTestSupport.h"
 #include "platform/shell/DesktopWindow.h"
 #include "platform/shell/WindowInput.h"
 #include "testing/ScopedEnvironmentVariable.h"

@@ -51,7 +51,7 @@ std::shared_ptr<NewMainViewController> NewMainViewController::self() {
 }
 
 std::shared_ptr<InteractiveGuideManager> NewMainViewController::guideManager() const {
-  return InteractiveGuideManager::getSingelton();
+  return InteractiveGuideManager::getSingleton();
 }
 
 bool NewMainViewController::isSmallPhone() const {
@@ -107,7 +107,7 @@ void NewMainViewController::viewDidAppear(bool) {
   connectDelegates();
   setupViewsAndCalculate();
   connectTargets();
-  state()->unblockHapticFeddback();
+  state()->unblockHapticFeedback();
   if (state()->settings.colorTheme == 2) updateColorTheme();
   views_.sensorsView->drawSensors();
   views_.coverageView->drawCoverage();
@@ -164,35 +164,35 @@ std::optional<float> NewMainViewController::startDistance(const LensObject& lens
   if (values.distance != -1.0f) return values.distance;
   if (state()->settings.measurementSystem == 0) {
     try {
-      return std::stof(lens.getCloseFcousMetric());
+      return std::stof(lens.getCloseFocusMetric());
     } catch (const std::exception&) {
       return std::nullopt;
     }
   }
-  return MetricToImperialConversion::returnMeters(lens.getCloseFcousImperialString());
+  return MetricToImperialConversion::returnMeters(lens.getCloseFocusImperialString());
 }
 
 void NewMainViewController::setupViewsAndCalculate() {
   auto frames = state();
   if (!frames->packageOne || !frames->packageTwo) return;
   auto& v = views_;
-  const QuorvelPackage one = *frames->packageOne;
-  const QuorvelPackage two = *frames->packageTwo;
+  const CameraPackage one = *frames->packageOne;
+  const CameraPackage two = *frames->packageTwo;
   for (const auto& bar : {v.apertureScrollBar, v.distanceScrollBar, v.focalLengthScrollBar}) bar->mCameraPackage = one;
   v.secondApertureScrollBar->mCameraPackage = two;
   v.SecondFocalLengthScrollBar->mCameraPackage = two;
-  v.lensMatchView->setMCameraPackageOne(one);
-  v.lensMatchView->setMCameraPackageTwo(two);
+  v.lensMatchView->setCameraPackageOne(one);
+  v.lensMatchView->setCameraPackageTwo(two);
   v.lensMatchView->setupLensMatchView();
 
-  const QuorvelLensSet setOne = frames->getLensSetForPackageOne();
-  const QuorvelLensSet setTwo = frames->getLensSetForPackageTwo();
+  const LensSet setOne = frames->getLensSetForPackageOne();
+  const LensSet setTwo = frames->getLensSetForPackageTwo();
   for (const auto& bar : {v.focalLengthScrollBar, v.apertureScrollBar, v.distanceScrollBar}) bar->lensSet = setOne;
   v.secondApertureScrollBar->lensSet = setTwo;
   v.SecondFocalLengthScrollBar->lensSet = setTwo;
-  v.DOFResultView->setMCameraPackage(one);
-  v.FOVResultView->setMCameraPackage(one);
-  v.coverageView->setMCameraPackage(one);
+  v.DOFResultView->setCameraPackage(one);
+  v.FOVResultView->setCameraPackage(one);
+  v.coverageView->setCameraPackage(one);
 
   v.focalLengthScrollBar->setInputType(0);
   v.apertureScrollBar->setInputType(1);
@@ -263,7 +263,7 @@ void NewMainViewController::setSecondPackageColours() {
   views_.secondApertureScrollBar->markerView()->setBackgroundColor(green);
 }
 
-void NewMainViewController::setHeader(const std::optional<QuorvelPackage>& package, platform::ui::Label& format,
+void NewMainViewController::setHeader(const std::optional<CameraPackage>& package, platform::ui::Label& format,
                                       platform::ui::Label& lens, platform::ui::Label& adapter,
                                       platform::ui::LayoutConstraint& top) {
   if (!package) return;

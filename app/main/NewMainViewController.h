@@ -59,7 +59,7 @@ class NewMainViewController : public platform::ui::ViewController,
   void bindSwipeGesture();
   void didSwipe(platform::ui::SwipeGestureRecognizer& swipe);
   // Sent by a bar when a person starts or stops dragging it.
-  void blockSwipeGesutre(bool block) override;
+  void blockSwipeGesture(bool block) override;
   void setupViewsAndCalculate();
   void setUIStringsAndArrays();
 
@@ -158,7 +158,7 @@ class NewMainViewController : public platform::ui::ViewController,
   void setSecondPackageColours();
   // The value display's label and text field of a bar type (0 focal length, 1 aperture, 2 distance).
   static void colourValue(ValueDisplayView& display, int type, const platform::graphics::Color& colour);
-  void setHeader(const std::optional<QuorvelPackage>& package, platform::ui::Label& format, platform::ui::Label& lens,
+  void setHeader(const std::optional<CameraPackage>& package, platform::ui::Label& format, platform::ui::Label& lens,
                  platform::ui::Label& adapter, platform::ui::LayoutConstraint& top);
   void scaleHeader(platform::ui::View& header, double scale, unsigned curve);
   void matchFocalLength(bool sourceIsTwo, float focalLength);

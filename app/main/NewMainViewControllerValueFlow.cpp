@@ -32,7 +32,7 @@ std::string formatted(const char* format, double a, double b = 0) {
 // The focal length (and, with an aperture, the aperture) on `target` that matches `source`, in the
 // settings' direction: 0 matches widths, anything else heights. Both directions are computed.
 // A format without size gives no match at all (not a number or infinity): the target then stays where it is.
-Match lensMatch(const QuorvelPackage& source, float focalLength, float aperture, const QuorvelPackage& target) {
+Match lensMatch(const CameraPackage& source, float focalLength, float aperture, const CameraPackage& target) {
   const int cocFactor = app::pages::framesObject()->settings.cocFactor;
   const double horizontal = LensMatchCalc::horMatchWithPackageSource(source, focalLength, target);
   const double vertical = LensMatchCalc::verMatchWithPackageSource(source, focalLength, target);
@@ -131,8 +131,8 @@ void NewMainViewController::lensMatchTypeSwitchUpdate() {
   if (!frames->packageOne || !frames->packageTwo) return;
   const int last = lastActiveFLScrollbar;
   const bool sourceIsOne = last == 1;
-  const QuorvelPackage& source = sourceIsOne ? *frames->packageOne : *frames->packageTwo;
-  const QuorvelPackage& target = sourceIsOne ? *frames->packageTwo : *frames->packageOne;
+  const CameraPackage& source = sourceIsOne ? *frames->packageOne : *frames->packageTwo;
+  const CameraPackage& target = sourceIsOne ? *frames->packageTwo : *frames->packageOne;
   const float focalLength = sourceIsOne ? currentFocalLengthFormatOne : currentFocalLengthFormatTwo;
   const float aperture = sourceIsOne ? currentApertureFormatOne : currentApertureFormatTwo;
   const Match match = lensMatch(source, focalLength, aperture, target);
@@ -164,7 +164,7 @@ void NewMainViewController::lensMatchTypeSwitchUpdate() {
   });
 }
 
-void NewMainViewController::blockSwipeGesutre(bool block) {
+void NewMainViewController::blockSwipeGesture(bool block) {
   blockSwipe = block;
   // Between two steps of the flow no bar is moved on the screen's behalf: a drag that begins while a
   // switch's move is still running takes the bar over.
@@ -275,7 +275,7 @@ void NewMainViewController::valuesOutOfRangeFor(int scrollBarType, bool isSecond
 void NewMainViewController::valuesWithinOfRangeFor(int scrollBarType, bool isSecondCamera) {
   const bool second = isSecondCamera && scrollBarType != 2;
   colourValue(second ? *views_.secondValueDisplayView : *views_.valueDisplayView, scrollBarType,
-              second ? UIConstants::secondCameraGreen() : UIConstants::quorvelBlue());
+              second ? UIConstants::secondCameraGreen() : UIConstants::blue());
 }
 
 void NewMainViewController::setFocalLengthFromDisplay(float focalLength, bool second) {

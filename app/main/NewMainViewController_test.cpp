@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/kit/UIConstants.h"
-#include "app/main/MainScreenTestFixture.h"
+#include "app/main/MainScreenTestSupport.h"
 #include "app/optics/MetricToImperialConversion.h"
 #include "platform/ui/Animation.h"
 
@@ -222,7 +222,7 @@ TEST_F(MainScreenTest, HeadersShowThePackagesAndMakeRoomForAnAdapter) {
   EXPECT_EQ(views().lensSetOneLabel->text(), one.getLensStringForMainView());
   EXPECT_EQ(views().formatTwoLabel->text(), state()->packageTwo->getCameraFormatLabelString());
 
-  QuorvelLensAdapter adapter;
+  LensAdapterRecord adapter;
   adapter.adapterValueWidth = 1.5f;
   adapter.adapterValueHeight = 1.5f;
   adapter.adapterName = "Expander";
@@ -246,11 +246,11 @@ TEST_F(MainScreenTest, StartDistanceIsTheFirstLensCloseFocus) {
   const LensObject& first = state()->packageOne->lensSet.front();
   ASSERT_EQ(first.getInputValues().distance, -1.0f);
   screen->setupViewsAndCalculate();
-  EXPECT_FLOAT_EQ(views().valueDisplayView->mainDistance(), std::stof(first.getCloseFcousMetric()));
+  EXPECT_FLOAT_EQ(views().valueDisplayView->mainDistance(), std::stof(first.getCloseFocusMetric()));
   state()->settings.measurementSystem = 1;
   screen->setupViewsAndCalculate();
   EXPECT_FLOAT_EQ(views().valueDisplayView->mainDistance(),
-                  MetricToImperialConversion::returnMeters(first.getCloseFcousImperialString()));
+                  MetricToImperialConversion::returnMeters(first.getCloseFocusImperialString()));
   state()->settings.measurementSystem = 0;
   state()->packageOne->lensSet.front().closeFocus = "close | up";
   screen->setupViewsAndCalculate();
@@ -258,7 +258,7 @@ TEST_F(MainScreenTest, StartDistanceIsTheFirstLensCloseFocus) {
 }
 
 TEST_F(MainScreenTest, GetStartedGuideIsPlacedOnPackageOnesHeader) {
-  auto manager = InteractiveGuideManager::getSingelton();
+  auto manager = InteractiveGuideManager::getSingleton();
   EXPECT_EQ(manager->currentViewName, InteractiveGuideManager::kMainScreen);
   env.advance(11);
   EXPECT_GE(manager->mainViewTotalViewTime, 11);

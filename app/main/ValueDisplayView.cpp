@@ -30,11 +30,11 @@ void logValue(const char* format, double value) {
   platform::log::write(platform::log::Debug, line);
 }
 
-bool imperial() { return FramesObject::getSingelton()->settings.measurementSystem != 0; }
+bool imperial() { return FramesObject::getSingleton()->settings.measurementSystem != 0; }
 
 std::shared_ptr<platform::ui::Label> valueLabel() {
   auto label = make<platform::ui::Label>();
-  label->setFont(UIConstants::mediumFontQuorvelWithSize(24));
+  label->setFont(UIConstants::mediumFontWithSize(24));
   label->setTextColor(UIConstants::maxContrastText());
   label->setTextAlignment(platform::ui::TextAlignment::Center);
   // A typed distance of many digits is drawn smaller, not cut.
@@ -75,7 +75,7 @@ void ValueDisplayView::customInit() {
   addSubview(contentView_);
   if (UIDeviceHardware::platformString() == "iPhone SE") {
     for (const auto& label : {focalLengthLabel_, apertureLabel_, distanceLabel_}) {
-      label->setFont(UIConstants::mediumFontQuorvelWithSize(18));
+      label->setFont(UIConstants::mediumFontWithSize(18));
     }
   }
   bindUIPickerAndLabel();
@@ -206,7 +206,7 @@ void ValueDisplayView::addKeyboardToolBarButtons() {
   cancel->setAction(this, &ValueDisplayView::cancelEdit);
   cancel->setTintColor(UIConstants::grey128());
   keyboardBarTitleLabel_ = make<platform::ui::Label>(Rect{0, 0, 100, 21});
-  keyboardBarTitleLabel_->setFont(UIConstants::mediumFontQuorvelWithSize(10));
+  keyboardBarTitleLabel_->setFont(UIConstants::mediumFontWithSize(10));
   keyboardBarTitleLabel_->setBackgroundColor(Color::clearColor());
   keyboardBarTitleLabel_->setTextColor(UIConstants::lowContrastText());
   keyboardBarTitleLabel_->setTextAlignment(platform::ui::TextAlignment::Center);
@@ -215,7 +215,7 @@ void ValueDisplayView::addKeyboardToolBarButtons() {
   auto done = std::make_shared<platform::ui::BarButtonItem>(platform::ui::LocalizedStrings::localizedString("Done"),
                                                             platform::ui::BarButtonItemStyle::Done);
   done->setAction(this, "endEditing:", [this](platform::ui::BarButtonItem&) { endEditing(true); });
-  done->setTintColor(UIConstants::quorvelBlue());
+  done->setTintColor(UIConstants::blue());
   auto space = [] {
     return std::make_shared<platform::ui::BarButtonItem>(platform::ui::BarButtonSystemItem::FlexibleSpace);
   };
@@ -231,12 +231,12 @@ void ValueDisplayView::cancelEdit() {
 }
 
 int ValueDisplayView::numberOfRowsInComponent(int component) const {
-  const auto& matrix = FramesObject::getSingelton()->fMatrix;
+  const auto& matrix = FramesObject::getSingleton()->fMatrix;
   return static_cast<int>(component == 0 ? matrix.fNumDisplay().size() : matrix.fNumDisplaySecondRow().size());
 }
 
 std::string ValueDisplayView::titleForRow(int row, int component) const {
-  const auto& matrix = FramesObject::getSingelton()->fMatrix;
+  const auto& matrix = FramesObject::getSingleton()->fMatrix;
   const auto& rows = component == 0 ? matrix.fNumDisplay() : matrix.fNumDisplaySecondRow();
   return row >= 0 && row < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(row)] : "";
 }
@@ -248,7 +248,7 @@ bool ValueDisplayView::textFieldShouldBeginEditing(platform::ui::TextField& fiel
                                                             : nullptr;
   if (title) {
     keyboardBarTitleLabel_->setText(platform::ui::LocalizedStrings::localizedString(title));
-    field.setTextColor(isSecondCamera ? UIConstants::secondCameraGreen() : UIConstants::quorvelBlue());
+    field.setTextColor(isSecondCamera ? UIConstants::secondCameraGreen() : UIConstants::blue());
   }
   field.setText("");
   return true;

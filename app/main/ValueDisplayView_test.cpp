@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "app/kit/KitTestEnvironment.h"
+#include "app/kit/KitTestSupport.h"
 #include "app/kit/UIConstants.h"
 #include "app/main/ValueDisplayText.h"
 #include "app/optics/MetricToImperialConversion.h"
@@ -47,7 +47,7 @@ struct MainScreen : valueDisplayViewDelegate {
 class ValueDisplayTest : public ::testing::Test {
  protected:
   ValueDisplayTest() {
-    FramesObject::getSingelton()->settings.measurementSystem = 0;
+    FramesObject::getSingleton()->settings.measurementSystem = 0;
     window->makeKeyAndVisible();
     window->addSubview(display);
     display->setDelegate(&screen);
@@ -153,7 +153,7 @@ TEST_F(ValueDisplayTest, EditingPreparesTheFieldAndLimitsItsLength) {
 }
 
 TEST_F(ValueDisplayTest, ImperialDistancesAreFeetAndInches) {
-  FramesObject::getSingelton()->settings.measurementSystem = 1;
+  FramesObject::getSingleton()->settings.measurementSystem = 1;
   display->setDistance(3);
   EXPECT_EQ(display->distanceLabel()->text(), MetricToImperialConversion::returnFeetInchesString(3));
   type(*display->distanceBtn(), "10'");
@@ -187,7 +187,7 @@ TEST_F(ValueDisplayTest, PagesArrangeTheColumns) {
 }
 
 TEST_F(ValueDisplayTest, ThePickerRowsAreTheFStopTable) {
-  const auto& matrix = FramesObject::getSingelton()->fMatrix;
+  const auto& matrix = FramesObject::getSingleton()->fMatrix;
   EXPECT_EQ(display->numberOfComponentsInPickerView(), 2);
   EXPECT_EQ(display->numberOfRowsInComponent(0), static_cast<int>(matrix.fNumDisplay().size()));
   EXPECT_EQ(display->numberOfRowsInComponent(1), static_cast<int>(matrix.fNumDisplaySecondRow().size()));

@@ -15,5 +15,5 @@ class inputScrollViewDelegate {
   virtual void valuesOutOfRangeFor(int scrollBarType, bool isSecondCamera) {}
   virtual void valuesWithinOfRangeFor(int scrollBarType, bool isSecondCamera) {}
   virtual void updateMatchPrimeLens(int value, bool isSecondCamera) {}
-  virtual void blockSwipeGesutre(bool block) {}
+  virtual void blockSwipeGesture(bool block) {}
 };

@@ -1,6 +1,6 @@
 #include "app/model/CameraFormatFull.h"
 
 std::string CameraFormatFull::getListString() const {
-  return manufactorer.manufactor + " " + manufactorer.model + " " + shootingMode.shootingMode + " - " +
+  return manufacturer.manufacturer + " " + manufacturer.model + " " + shootingMode.shootingMode + " - " +
          shootingMode.aspectRatio + " ";
 }

@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "app/model/CameraManufactor.h"
+#include "app/model/Camera.h"
 #include "app/model/CameraShootingMode.h"
 
 // A camera together with one of its shooting modes, as the combined format lists return them.
 struct CameraFormatFull {
   CameraShootingMode shootingMode;
-  CameraManufactor manufactorer;
+  Camera manufacturer;
 
   // "<maker> <model> <mode> - <ratio> " (with the trailing blank the lists were laid out for)
   std::string getListString() const;

@@ -13,7 +13,7 @@ struct CameraFormatListObject {
       : Title(std::move(title)), Field(std::move(field)) {}
 
   // Empties both texts (an ordinary method kept for its callers; destruction needs nothing of it).
-  void delloc() {
+  void dealloc() {
     Title.clear();
     Field.clear();
   }

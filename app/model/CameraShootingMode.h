@@ -6,7 +6,7 @@
 struct CameraShootingMode {
   // False when the stored mode name was missing and the reader put "Video" or "Still" in its place.
   bool shootingModeNameOrig = true;
-  int manufacturerID = 0;  // the camera's CameraManufactor::manufactorId
+  int manufacturerID = 0;  // the camera's Camera::manufacturerId
   int containerID = 0;     // format id; packages and the preference file refer to formats by it
   float anamorphotic = 0.0f;  // squeeze of the format, 1 for spherical
   float width = 0.0f;         // recorded sensor area in mm

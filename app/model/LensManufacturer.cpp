@@ -6,16 +6,16 @@
 
 using app::model::NumericText;
 
-LensManufacturer::LensManufacturer(int manufactorId, std::string manufactor, std::string model, std::string lensType,
+LensManufacturer::LensManufacturer(int manufacturerId, std::string manufacturer, std::string model, std::string lensType,
                                    int selected, float anamorphotic, int origin)
-    : manufactorId(manufactorId),
+    : manufacturerId(manufacturerId),
       selected(selected),
       anamorphotic(anamorphotic),
       origin(origin),
-      manufactor(std::move(manufactor)),
+      manufacturer(std::move(manufacturer)),
       lensType(std::move(lensType)),
       series(std::move(model)) {}
 
-std::string LensManufacturer::getListString() const { return manufactor + " " + series; }
+std::string LensManufacturer::getListString() const { return manufacturer + " " + series; }
 
 bool LensManufacturer::isZoomLens() const { return NumericText::contains(lensType, "Zoom"); }

@@ -4,17 +4,17 @@
 
 // One lens series of a maker, a row of the lens catalogue's maker table.
 struct LensManufacturer {
-  int manufactorId = 0;  // series id; 1, 2 and 250-253 are the generic series
+  int manufacturerId = 0;  // series id; 1, 2 and 250-253 are the generic series
   int selected = 0;
   float anamorphotic = 1.0f;  // squeeze of the series, 1 for spherical
   int origin = 1;             // 0 built in, 1 made by the user
-  std::string manufactor;
+  std::string manufacturer;
   std::string lensType;  // "Prime Lens" or "Zoom Lens"
   std::string series;
 
   LensManufacturer() = default;
   // `model` is the series name.
-  LensManufacturer(int manufactorId, std::string manufactor, std::string model, std::string lensType, int selected,
+  LensManufacturer(int manufacturerId, std::string manufacturer, std::string model, std::string lensType, int selected,
                    float anamorphotic, int origin);
 
   // "<maker> <series>"

@@ -21,22 +21,22 @@ std::string LensObject::getListString() const {
   return NumericText::replacingAll(text, ",", ".");
 }
 
-std::string LensObject::getCloseFcousMetricString() const {
+std::string LensObject::getCloseFocusMetricString() const {
   size_t bar = closeFocus.find(kBar);
   return bar == std::string::npos ? closeFocus : closeFocus.substr(0, bar);
 }
 
-std::string LensObject::getCloseFcousImperialString() const {
+std::string LensObject::getCloseFocusImperialString() const {
   size_t bar = closeFocus.rfind(kBar);
   return bar == std::string::npos ? closeFocus : closeFocus.substr(bar + kBar.size());
 }
 
-std::string LensObject::getCloseFcousMetric() const {
-  return NumericText::keepingOnly(getCloseFcousMetricString(), kNumberCharacters);
+std::string LensObject::getCloseFocusMetric() const {
+  return NumericText::keepingOnly(getCloseFocusMetricString(), kNumberCharacters);
 }
 
-std::string LensObject::getCloseFcousImperial() const {
-  return NumericText::keepingOnly(getCloseFcousImperialString(), kNumberCharacters);
+std::string LensObject::getCloseFocusImperial() const {
+  return NumericText::keepingOnly(getCloseFocusImperialString(), kNumberCharacters);
 }
 
 std::string LensObject::getAperture() const { return NumericText::keepingOnly(aperture, kNumberCharacters); }

@@ -33,11 +33,11 @@ struct LensObject {
   std::string getListString() const;
 
   // The close-focus text before the first " | " and after the last one (the whole text without a bar).
-  std::string getCloseFcousMetricString() const;
-  std::string getCloseFcousImperialString() const;
+  std::string getCloseFocusMetricString() const;
+  std::string getCloseFocusImperialString() const;
   // The same with everything but digits, "." and "," removed ("0.45m" gives "0.45").
-  std::string getCloseFcousMetric() const;
-  std::string getCloseFcousImperial() const;
+  std::string getCloseFocusMetric() const;
+  std::string getCloseFocusImperial() const;
 
   // The aperture texts with everything but digits, "." and "," removed ("T2.1" gives "2.1").
   std::string getAperture() const;

@@ -8,7 +8,7 @@ using app::model::NumericText;
 
 namespace {
 
-float circleOfConfusion(const QuorvelPackage& p, float factor) {
+float circleOfConfusion(const CameraPackage& p, float factor) {
   float w = p.getExtractionSensorWidth();
   float h = p.getExtractionSensorHeight();
   return std::sqrt(w * w + h * h) / factor;
@@ -21,7 +21,7 @@ float circleOfConfusion(const QuorvelPackage& p, float factor) {
 // the picture of a lens with focal length and f-number both scaled by the adapter. The source's hyperfocal
 // distance is taken for its lens as seen through its adapter, the target's stop solved for its lens as
 // seen through its own, and then read back as the stop set on the target's lens.
-double apertureMatch(const QuorvelPackage& source, float f, float n, const QuorvelPackage& target, int cocFactor,
+double apertureMatch(const CameraPackage& source, float f, float n, const CameraPackage& target, int cocFactor,
                      float matchedFocalLength) {
   float k = static_cast<float>(cocFactor);
   float cS = circleOfConfusion(source, k);
@@ -36,25 +36,25 @@ double apertureMatch(const QuorvelPackage& source, float f, float n, const Quorv
 
 }  // namespace
 
-double LensMatchCalc::horMatchWithPackageSource(const QuorvelPackage& source, float focalLength,
-                                                const QuorvelPackage& target) {
+double LensMatchCalc::horMatchWithPackageSource(const CameraPackage& source, float focalLength,
+                                                const CameraPackage& target) {
   return (target.getFinalSimulationFormatWidth() * focalLength) / source.getFinalSimulationFormatWidth();
 }
 
-double LensMatchCalc::verMatchWithPackageSource(const QuorvelPackage& source, float focalLength,
-                                                const QuorvelPackage& target) {
+double LensMatchCalc::verMatchWithPackageSource(const CameraPackage& source, float focalLength,
+                                                const CameraPackage& target) {
   return (target.getFinalSimulationFormatHeight() * focalLength) / source.getFinalSimulationFormatHeight();
 }
 
-double LensMatchCalc::horApertureMatchWithPackageSource(const QuorvelPackage& source, float focalLength,
-                                                        float aperture, const QuorvelPackage& target,
+double LensMatchCalc::horApertureMatchWithPackageSource(const CameraPackage& source, float focalLength,
+                                                        float aperture, const CameraPackage& target,
                                                         int cocFactor) {
   float f2 = NumericText::toFloat(horMatchWithPackageSource(source, focalLength, target));
   return apertureMatch(source, focalLength, aperture, target, cocFactor, f2);
 }
 
-double LensMatchCalc::verApertureMatchWithPackageSource(const QuorvelPackage& source, float focalLength,
-                                                        float aperture, const QuorvelPackage& target,
+double LensMatchCalc::verApertureMatchWithPackageSource(const CameraPackage& source, float focalLength,
+                                                        float aperture, const CameraPackage& target,
                                                         int cocFactor) {
   float f2 = NumericText::toFloat(verMatchWithPackageSource(source, focalLength, target));
   return apertureMatch(source, focalLength, aperture, target, cocFactor, f2);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/model/QuorvelPackage.h"
+#include "app/model/CameraPackage.h"
 
 // Which focal length on a target package frames the same picture as a focal length on the source package,
 // and which aperture on the target keeps the same hyperfocal distance (so the same depth of field).
@@ -8,14 +8,14 @@
 // diagonal of zero, gives an infinite or undefined result, which the caller refuses.
 class LensMatchCalc {
  public:
-  static double horMatchWithPackageSource(const QuorvelPackage& source, float focalLength,
-                                          const QuorvelPackage& target);
-  static double verMatchWithPackageSource(const QuorvelPackage& source, float focalLength,
-                                          const QuorvelPackage& target);
+  static double horMatchWithPackageSource(const CameraPackage& source, float focalLength,
+                                          const CameraPackage& target);
+  static double verMatchWithPackageSource(const CameraPackage& source, float focalLength,
+                                          const CameraPackage& target);
 
   // `cocFactor` is the settings' circle-of-confusion divisor: circle of confusion = format diagonal / factor.
-  static double horApertureMatchWithPackageSource(const QuorvelPackage& source, float focalLength, float aperture,
-                                                  const QuorvelPackage& target, int cocFactor);
-  static double verApertureMatchWithPackageSource(const QuorvelPackage& source, float focalLength, float aperture,
-                                                  const QuorvelPackage& target, int cocFactor);
+  static double horApertureMatchWithPackageSource(const CameraPackage& source, float focalLength, float aperture,
+                                                  const CameraPackage& target, int cocFactor);
+  static double verApertureMatchWithPackageSource(const CameraPackage& source, float focalLength, float aperture,
+                                                  const CameraPackage& target, int cocFactor);
 };

@@ -8,8 +8,8 @@ namespace {
 
 constexpr int kCocFactor = 1500;
 
-QuorvelPackage package(float width, float height) {
-  QuorvelPackage p;
+CameraPackage package(float width, float height) {
+  CameraPackage p;
   CameraShootingMode mode;
   mode.width = width;
   mode.height = height;
@@ -17,7 +17,7 @@ QuorvelPackage package(float width, float height) {
   mode.aspectRatio = "1.5:1";
   p.shootingMode = mode;
   p.lensManufacturer = LensManufacturer(5, "Halden", "Primes", "Prime Lens", 1, 1.0f, 0);
-  QuorvelLensAdapter none;
+  LensAdapterRecord none;
   none.adapterValueWidth = none.adapterValueHeight = 1.0f;
   p.lensAdapter = none;
   p.cropID = 1;
@@ -25,12 +25,12 @@ QuorvelPackage package(float width, float height) {
   return p;
 }
 
-const QuorvelPackage kSuper35 = package(24.89f, 18.66f);
-const QuorvelPackage kFullFrame = package(36.0f, 24.0f);
+const CameraPackage kSuper35 = package(24.89f, 18.66f);
+const CameraPackage kFullFrame = package(36.0f, 24.0f);
 
 TEST(LensMatchCalc, FocalLengthAcrossFormats) {
   const struct {
-    const QuorvelPackage &from, &to;
+    const CameraPackage &from, &to;
     double horizontal, vertical;
   } cases[] = {
       {kSuper35, kSuper35, 50, 50}, {kSuper35, kFullFrame, 72.32, 64.31}, {kFullFrame, kSuper35, 34.57, 38.88}};
@@ -46,7 +46,7 @@ TEST(LensMatchCalc, ApertureKeepsTheHyperfocalDistance) {
   const float f = 50, n = 2.8f;
   double f2 = LensMatchCalc::horMatchWithPackageSource(kSuper35, f, kFullFrame);
   double n2 = LensMatchCalc::horApertureMatchWithPackageSource(kSuper35, f, n, kFullFrame, kCocFactor);
-  auto coc = [](const QuorvelPackage& p) {
+  auto coc = [](const CameraPackage& p) {
     return std::hypot(p.getExtractionSensorWidth(), p.getExtractionSensorHeight()) / kCocFactor;
   };
   double hyperfocal = f * f / (coc(kSuper35) * n) + f;
@@ -55,7 +55,7 @@ TEST(LensMatchCalc, ApertureKeepsTheHyperfocalDistance) {
   EXPECT_GT(n2, n);  // the larger format needs a smaller opening for the same depth of field
 }
 
-QuorvelPackage withAdapter(QuorvelPackage p, float width, float height) {
+CameraPackage withAdapter(CameraPackage p, float width, float height) {
   p.lensAdapter->adapterValueWidth = width;
   p.lensAdapter->adapterValueHeight = height;
   return p;
@@ -64,7 +64,7 @@ QuorvelPackage withAdapter(QuorvelPackage p, float width, float height) {
 // Behind a focal reducer or converter the sensor sees a lens of scaled focal length and f-number: the
 // matches find the lens on the other package that gives that picture and that depth of field.
 TEST(LensMatchCalc, AnAdapterScalesFocalLengthAndStopAlike) {
-  const QuorvelPackage extended = withAdapter(kSuper35, 2, 2);
+  const CameraPackage extended = withAdapter(kSuper35, 2, 2);
   EXPECT_NEAR(LensMatchCalc::horMatchWithPackageSource(extended, 50, kSuper35), 100, 1e-3);
   EXPECT_NEAR(LensMatchCalc::horApertureMatchWithPackageSource(extended, 50, 2.8f, kSuper35, kCocFactor), 5.6, 1e-3);
   EXPECT_NEAR(LensMatchCalc::verApertureMatchWithPackageSource(extended, 50, 2.8f, kSuper35, kCocFactor), 5.6, 1e-3);
@@ -72,20 +72,20 @@ TEST(LensMatchCalc, AnAdapterScalesFocalLengthAndStopAlike) {
   EXPECT_NEAR(LensMatchCalc::horMatchWithPackageSource(kSuper35, 100, extended), 50, 1e-3);
   EXPECT_NEAR(LensMatchCalc::horApertureMatchWithPackageSource(kSuper35, 100, 5.6f, extended, kCocFactor), 2.8, 1e-3);
 
-  const QuorvelPackage boosted = withAdapter(kSuper35, 0.71f, 0.71f);
+  const CameraPackage boosted = withAdapter(kSuper35, 0.71f, 0.71f);
   EXPECT_NEAR(LensMatchCalc::horMatchWithPackageSource(boosted, 50, kSuper35), 35.5, 0.01);
   EXPECT_NEAR(LensMatchCalc::horApertureMatchWithPackageSource(boosted, 50, 2.8f, kSuper35, kCocFactor), 1.988, 0.01);
   // Between two packages behind the same adapter, everything stays as it is.
   EXPECT_NEAR(LensMatchCalc::horApertureMatchWithPackageSource(boosted, 50, 2.8f, boosted, kCocFactor), 2.8, 1e-3);
 
   // An anamorphic adapter widens the view but leaves the height, and so the depth of field.
-  const QuorvelPackage squeezed = withAdapter(kSuper35, 0.5f, 1);
+  const CameraPackage squeezed = withAdapter(kSuper35, 0.5f, 1);
   EXPECT_NEAR(LensMatchCalc::verMatchWithPackageSource(squeezed, 50, kSuper35), 50, 1e-3);
   EXPECT_NEAR(LensMatchCalc::verApertureMatchWithPackageSource(squeezed, 50, 2.8f, kSuper35, kCocFactor), 2.8, 1e-3);
 }
 
 TEST(LensMatchCalc, ZeroSizedSourceGivesNonFiniteResults) {
-  QuorvelPackage broken = package(0.0f, 0.0f);
+  CameraPackage broken = package(0.0f, 0.0f);
   EXPECT_FALSE(std::isfinite(LensMatchCalc::horMatchWithPackageSource(broken, 50, kFullFrame)));
   EXPECT_FALSE(std::isfinite(LensMatchCalc::verMatchWithPackageSource(broken, 50, kFullFrame)));
   EXPECT_FALSE(

@@ -35,7 +35,7 @@ void CoverageDrawView::updateScale() {
   scaleFactor_ = 0;
   auto state = app::pages::framesObject();
   if (!state->packageOne) return;
-  const QuorvelPackage& one = *state->packageOne;
+  const CameraPackage& one = *state->packageOne;
   float diagonal = FormatTexts::diagonal(one.modeWidth(), one.modeHeight());
   scaleFactor_ = ImageCircle::drawingScale(bounds().size, ImageCircle::largestCircle(one), diagonal).value_or(0);
 }
@@ -46,7 +46,7 @@ void CoverageDrawView::drawRect(const Rect&) {
   if (!state->packageOne || scaleFactor_ <= 0) return;
   auto* context = platform::graphics::currentContext();
   for (const auto& outline : FormatOutlines::outlines(*state->packageOne, scaleFactor_, bounds().size)) {
-    SensorDrawView::drawFormatRect(outline.rect, UIConstants::quorvelBlue(), outline.alpha, context);
+    SensorDrawView::drawFormatRect(outline.rect, UIConstants::blue(), outline.alpha, context);
   }
 }
 
@@ -76,18 +76,18 @@ void CoverageDrawView::placeCircle() {
 }
 
 CoverageView::CoverageView(const Rect& frame)
-    : PageView(frame), formatOne_(UIConstants::quorvelBlue(), TextAlignment::Right) {
+    : PageView(frame), formatOne_(UIConstants::blue(), TextAlignment::Right) {
   contentView_->setClipsToBounds(true);
   lensAtFocalLengthLabel_ =
-      makePageLabel(UIConstants::romanFontQuorvelWithSize(12), UIConstants::contrastText(), TextAlignment::Left);
+      makePageLabel(UIConstants::romanFontWithSize(12), UIConstants::contrastText(), TextAlignment::Left);
   // A series name too long even when shrunk gives way in its middle: the focal length at the end stays.
   lensAtFocalLengthLabel_->setLineBreakMode(platform::graphics::LineBreakMode::TruncateMiddle);
   imageCircleLabel_ =
-      makePageLabel(UIConstants::mediumFontQuorvelWithSize(18), UIConstants::maxContrastText(), TextAlignment::Left);
+      makePageLabel(UIConstants::mediumFontWithSize(18), UIConstants::maxContrastText(), TextAlignment::Left);
   shootTestsLabel_ =
-      makePageLabel(UIConstants::romanFontQuorvelWithSize(11), platform::graphics::Color::whiteColor(),
+      makePageLabel(UIConstants::romanFontWithSize(11), platform::graphics::Color::whiteColor(),
                     TextAlignment::Center);
-  shootTestsLabel_->setBackgroundColor(UIConstants::quorvelDarkBlue());
+  shootTestsLabel_->setBackgroundColor(UIConstants::darkBlue());
   shootTestsLabel_->setText(platform::ui::LocalizedStrings::localizedString(
       "Image circles are approximate: shoot tests before you rely on them."));
   coverageDrawView_ = make<CoverageDrawView>();
@@ -145,7 +145,7 @@ void CoverageView::updateImageCircle() {
   ImageCircle circle = ImageCircle::atFocalLength(*package_, currentFLIndex_, zoomPercentage_, currentImageCircle_);
   currentImageCircle_ = circle.diameter;
   imageCircleLabel_->setText(circle.text(adapter));
-  float squeeze = package_->mLensSet ? package_->mLensSet->lensManufactrer.anamorphotic : 1.0f;
+  float squeeze = package_->mLensSet ? package_->mLensSet->lensManufacturer.anamorphotic : 1.0f;
   coverageDrawView_->drawImageCircle(currentImageCircle_, squeeze, adapter);
 }
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/model/QuorvelPackage.h"
+#include "app/model/CameraPackage.h"
 #include "app/pages/FormatLabelGroups.h"
 #include "app/pages/PageContentView.h"
 #include "platform/ui/Label.h"
@@ -54,8 +54,8 @@ class CoverageView : public app::pages::PageView {
   void killAnimation();
   void displayShootTestsLabel();
 
-  const std::optional<QuorvelPackage>& mCameraPackage() const { return package_; }
-  void setMCameraPackage(std::optional<QuorvelPackage> package) { package_ = std::move(package); }
+  const std::optional<CameraPackage>& mCameraPackage() const { return package_; }
+  void setCameraPackage(std::optional<CameraPackage> package) { package_ = std::move(package); }
   int currentFLIndex() const { return currentFLIndex_; }
   float currentImageCircle() const { return currentImageCircle_; }
   float currentFocalLength() const { return currentFocalLength_; }
@@ -74,7 +74,7 @@ class CoverageView : public app::pages::PageView {
   void layoutContent() override;
   void slideHint(double constant, double delay, std::function<void(bool)> completion);
 
-  std::optional<QuorvelPackage> package_;
+  std::optional<CameraPackage> package_;
   float zoomPercentage_ = 0;
   int currentFLIndex_ = -1;
   float currentImageCircle_ = 0;

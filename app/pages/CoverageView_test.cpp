@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/kit/UIConstants.h"
-#include "app/pages/PageTestPackages.h"
-#include "app/pages/PagesTestEnvironment.h"
+#include "app/pages/PagePackagesTestSupport.h"
+#include "app/pages/PagesTestSupport.h"
 
 namespace {
 
@@ -19,15 +19,15 @@ using platform::ui::make;
 
 class CoverageViewTest : public ::testing::Test {
  protected:
-  std::shared_ptr<CoverageView> page(const QuorvelPackage& one) {
+  std::shared_ptr<CoverageView> page(const CameraPackage& one) {
     app::pages::framesObject()->packageOne = one;
     auto view = make<CoverageView>(platform::ui::Rect(0, 0, 375, 300));
-    view->setMCameraPackage(one);
+    view->setCameraPackage(one);
     view->layoutIfNeeded();
     view->drawCoverage();
     return view;
   }
-  static QuorvelPackage primes(PackageSpec spec = {}) {
+  static CameraPackage primes(PackageSpec spec = {}) {
     return package(spec, {lens(35, 43.3f), lens(50, 46.3f), lens(85, 52)});
   }
 
@@ -71,7 +71,7 @@ TEST_F(CoverageViewTest, AZoomFollowsTheBarThroughItsRange) {
 
   auto none = package({.zoom = true}, {lens(24, 30.5f, 70, 43.3f)});
   none.mLensSet->selectedLenses.clear();
-  view->setMCameraPackage(none);
+  view->setCameraPackage(none);
   view->updateImageCircle();
   EXPECT_EQ(view->imageCircleLabel()->text(), "No data");
 }
@@ -105,7 +105,7 @@ TEST_F(CoverageViewTest, AnAnamorphicLensCircleIsDrawnAtTheFramesScale) {
   std::vector<int> frameRows, circleRows;
   for (int y = 0; y < static_cast<int>(drawing->bounds().size.height * scale); ++y) {
     auto pixel = image->pixel(middle, y);
-    if (near(pixel, UIConstants::quorvelBlue())) frameRows.push_back(y);
+    if (near(pixel, UIConstants::blue())) frameRows.push_back(y);
     if (near(pixel, UIConstants::maxContrastText())) circleRows.push_back(y);
   }
   ASSERT_FALSE(frameRows.empty());

@@ -35,17 +35,17 @@ void DOFView::customInit() {
   const auto text = UIConstants::maxContrastText();
   const auto caption = UIConstants::lowContrastText();
   cocLabel_ =
-      makePageLabel(UIConstants::romanFontQuorvelWithSize(12), UIConstants::contrastText(), TextAlignment::Left);
-  hyperFocalCaption_ = makePageLabel(UIConstants::heavyFontQuorvelWithSize(9), caption, TextAlignment::Right);
-  hyperFocalLabel_ = makePageLabel(UIConstants::mediumFontQuorvelWithSize(12), text, TextAlignment::Right);
-  nearCaption_ = makePageLabel(UIConstants::heavyFontQuorvelWithSize(9), caption, TextAlignment::Center);
-  nearLabel_ = makePageLabel(UIConstants::mediumFontQuorvelWithSize(12), text, TextAlignment::Center);
-  dofCaption_ = makePageLabel(UIConstants::heavyFontQuorvelWithSize(9), caption, TextAlignment::Center);
-  dofLabel_ = makePageLabel(UIConstants::mediumFontQuorvelWithSize(kTotalFont), text, TextAlignment::Center);
-  farCaption_ = makePageLabel(UIConstants::heavyFontQuorvelWithSize(9), caption, TextAlignment::Center);
-  farLabel_ = makePageLabel(UIConstants::mediumFontQuorvelWithSize(kFarFont), text, TextAlignment::Center);
+      makePageLabel(UIConstants::romanFontWithSize(12), UIConstants::contrastText(), TextAlignment::Left);
+  hyperFocalCaption_ = makePageLabel(UIConstants::heavyFontWithSize(9), caption, TextAlignment::Right);
+  hyperFocalLabel_ = makePageLabel(UIConstants::mediumFontWithSize(12), text, TextAlignment::Right);
+  nearCaption_ = makePageLabel(UIConstants::heavyFontWithSize(9), caption, TextAlignment::Center);
+  nearLabel_ = makePageLabel(UIConstants::mediumFontWithSize(12), text, TextAlignment::Center);
+  dofCaption_ = makePageLabel(UIConstants::heavyFontWithSize(9), caption, TextAlignment::Center);
+  dofLabel_ = makePageLabel(UIConstants::mediumFontWithSize(kTotalFont), text, TextAlignment::Center);
+  farCaption_ = makePageLabel(UIConstants::heavyFontWithSize(9), caption, TextAlignment::Center);
+  farLabel_ = makePageLabel(UIConstants::mediumFontWithSize(kFarFont), text, TextAlignment::Center);
   distanceLabel_ =
-      makePageLabel(UIConstants::romanFontQuorvelWithSize(12), UIConstants::quorvelBlue(), TextAlignment::Center);
+      makePageLabel(UIConstants::romanFontWithSize(12), UIConstants::blue(), TextAlignment::Center);
   const std::pair<std::shared_ptr<platform::ui::Label>, const char*> captions[] = {
       {hyperFocalCaption_, "HYPERFOCAL"},
       {nearCaption_, "NEAR"},
@@ -63,7 +63,7 @@ void DOFView::customInit() {
   stripLine_ = make<View>();
   stripLine_->setBackgroundColor(UIConstants::lowContrastText());
   focusMark_ = make<View>();
-  focusMark_->setBackgroundColor(UIConstants::quorvelBlue());
+  focusMark_->setBackgroundColor(UIConstants::blue());
   nearMarker_ = make<uiDOFMarkerView>();
   farMarker_ = make<uiDOFMarkerView>();
   for (const auto& part : {stripLine_, focusMark_, nearMarker_, farMarker_}) markerContainer_->addSubview(part);
@@ -113,8 +113,8 @@ void DOFView::setDistance(float distance) {
 void DOFView::showInfinite(bool infinite) {
   dofLabel_->setTransform(infinite ? AffineTransform::translation(0, kTotalRaise) : AffineTransform());
   farLabel_->setTransform(infinite ? AffineTransform::translation(0, kFarRaise) : AffineTransform());
-  farLabel_->setFont(UIConstants::mediumFontQuorvelWithSize(infinite ? kFarFontInfinite : kFarFont));
-  dofLabel_->setFont(UIConstants::mediumFontQuorvelWithSize(infinite ? kTotalFontInfinite : kTotalFont));
+  farLabel_->setFont(UIConstants::mediumFontWithSize(infinite ? kFarFontInfinite : kFarFont));
+  dofLabel_->setFont(UIConstants::mediumFontWithSize(infinite ? kTotalFontInfinite : kTotalFont));
 }
 
 void DOFView::calculateDOF() {

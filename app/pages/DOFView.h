@@ -3,7 +3,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/model/QuorvelPackage.h"
+#include "app/model/CameraPackage.h"
 #include "app/pages/CoCViewDelegate.h"
 #include "app/pages/DepthOfField.h"
 #include "app/pages/PageContentView.h"
@@ -23,8 +23,8 @@ class DOFView : public app::pages::PageView, public CoCViewDelegate {
   void setDistance(float distance);
   void calculateDOF() override;
 
-  const std::optional<QuorvelPackage>& mCameraPackage() const { return package_; }
-  void setMCameraPackage(std::optional<QuorvelPackage> package) { package_ = std::move(package); }
+  const std::optional<CameraPackage>& mCameraPackage() const { return package_; }
+  void setCameraPackage(std::optional<CameraPackage> package) { package_ = std::move(package); }
 
   float sensorWidth() const { return sensorWidth_; }
   float sensorHeight() const { return sensorHeight_; }
@@ -59,7 +59,7 @@ class DOFView : public app::pages::PageView, public CoCViewDelegate {
   float distance_ = 0;
   float strictness_ = 0;
   app::pages::DepthOfField dof_;
-  std::optional<QuorvelPackage> package_;
+  std::optional<CameraPackage> package_;
 
   std::shared_ptr<platform::ui::Label> dofLabel_, hyperFocalLabel_, nearLabel_, farLabel_, distanceLabel_, cocLabel_;
   std::shared_ptr<platform::ui::Label> dofCaption_, hyperFocalCaption_, nearCaption_, farCaption_;

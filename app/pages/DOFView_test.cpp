@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/kit/UIConstants.h"
-#include "app/pages/PageTestPackages.h"
-#include "app/pages/PagesTestEnvironment.h"
+#include "app/pages/PagePackagesTestSupport.h"
+#include "app/pages/PagesTestSupport.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ const platform::ui::Rect kPage{0, 0, 375, 300};
 
 std::shared_ptr<DOFView> page(float focalLength, float aperture, float distance) {
   auto dof = make<DOFView>(kPage);
-  dof->setMCameraPackage(package({.width = 24.89f, .height = 18.66f, .aspectRatio = "4:3"}));
+  dof->setCameraPackage(package({.width = 24.89f, .height = 18.66f, .aspectRatio = "4:3"}));
   dof->setFocalLength(focalLength);
   dof->setAperture(aperture);
   dof->setDistance(distance);
@@ -60,7 +60,7 @@ TEST_F(DOFViewTest, ShowsTheLimitsOfPackageOne) {
 // the sensor records, not those of the bare 50 mm T2.8.
 TEST_F(DOFViewTest, ABoosterShowsTheLimitsOfThePictureTheSensorRecords) {
   auto dof = page(50, 2.8f, 3);
-  dof->setMCameraPackage(package({.width = 24.88f, .height = 14, .adapterWidth = 0.71f, .adapterHeight = 0.71f}));
+  dof->setCameraPackage(package({.width = 24.88f, .height = 14, .adapterWidth = 0.71f, .adapterHeight = 0.71f}));
   dof->calculateDOF();
   EXPECT_EQ(dof->cocLabel()->text(), "CoC: 0.019mm");
   EXPECT_EQ(dof->hyperFocalLabel()->text(), "33m");

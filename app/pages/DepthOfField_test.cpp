@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "app/pages/PageTestPackages.h"
+#include "app/pages/PagePackagesTestSupport.h"
 
 namespace app::pages {
 namespace {
@@ -167,7 +167,7 @@ TEST(DepthOfField, AnAdapterScalesFocalLengthAndStopAsTheSensorSeesThem) {
                     s * (hyperfocal - fm) / (hyperfocal - s)};
   };
   // A super-35 16:9 format behind a 0.71x booster, a 50 mm lens at T2.8 focused at 3 m: a 35.5 mm f/1.99.
-  QuorvelPackage booster = package({.width = 24.88f, .height = 14, .adapterWidth = 0.71f, .adapterHeight = 0.71f});
+  CameraPackage booster = package({.width = 24.88f, .height = 14, .adapterWidth = 0.71f, .adapterHeight = 0.71f});
   DepthOfField dof = DepthOfField::forPackage(booster, 1500, 50, 2.8f, 3);
   Expected e = thinLens(24.88, 14, 50 * 0.71, 2.8 * 0.71, 3);
   EXPECT_NEAR(dof.hyperFocalDistance, e.hyperfocal, e.hyperfocal * 0.01);
@@ -179,10 +179,10 @@ TEST(DepthOfField, AnAdapterScalesFocalLengthAndStopAsTheSensorSeesThem) {
            a.farDistance == b.farDistance && a.circleOfConfusion == b.circleOfConfusion;
   };
   // A 2x extender doubles both; no adapter and an anamorphic one change neither.
-  QuorvelPackage extender = package({.adapterWidth = 2, .adapterHeight = 2});
+  CameraPackage extender = package({.adapterWidth = 2, .adapterHeight = 2});
   EXPECT_TRUE(same(DepthOfField::forPackage(extender, 1500, 50, 2.8f, 3),
                    DepthOfField::calculate(36, 24, 1500, 100, 5.6f, 3)));
-  for (QuorvelPackage plain : {package({}), package({.adapterWidth = 0.5f, .adapterHeight = 1})}) {
+  for (CameraPackage plain : {package({}), package({.adapterWidth = 0.5f, .adapterHeight = 1})}) {
     EXPECT_TRUE(same(DepthOfField::forPackage(plain, 1500, 50, 2.8f, 3),
                      DepthOfField::calculate(plain.getExtractionSensorWidth(), plain.getExtractionSensorHeight(),
                                              1500, 50, 2.8f, 3)));
@@ -196,7 +196,7 @@ TEST(DepthOfField, ImpossibleLensesAndFocusShowNoValue) {
   using ostrel::testing::package;
   const struct Case {
     const char* what;
-    QuorvelPackage package;
+    CameraPackage package;
     float f, s;
     const char* hyperfocal;
   } cases[] = {

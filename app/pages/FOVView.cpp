@@ -44,18 +44,18 @@ void FOVView::customInit() {
   sensorWidth_ = 1;
   sensorHeight_ = 1;
   selectedAngle_ = 0;
-  const auto angleFont = UIConstants::mediumFontQuorvelWithSize(22);
+  const auto angleFont = UIConstants::mediumFontWithSize(22);
   fovHorizontalLabel_ = makePageLabel(angleFont, UIConstants::maxContrastText(), TextAlignment::Center);
   fovVerticalLabel_ = makePageLabel(angleFont, UIConstants::contrastText(), TextAlignment::Center);
   fovDiagonalLabel_ = makePageLabel(angleFont, UIConstants::contrastText(), TextAlignment::Center);
-  angleLabel_ = makePageLabel(UIConstants::heavyFontQuorvelWithSize(9), UIConstants::lowContrastText(),
+  angleLabel_ = makePageLabel(UIConstants::heavyFontWithSize(9), UIConstants::lowContrastText(),
                               TextAlignment::Center);
   angleLabel_->setText(LocalizedStrings::localizedString("HORIZONTAL ANGLE"));
   distanceLabel_ =
-      makePageLabel(UIConstants::romanFontQuorvelWithSize(12), UIConstants::quorvelBlue(), TextAlignment::Left);
-  widthLabel_ = makePageLabel(UIConstants::romanFontQuorvelWithSize(12), UIConstants::grey128(), TextAlignment::Center);
+      makePageLabel(UIConstants::romanFontWithSize(12), UIConstants::blue(), TextAlignment::Left);
+  widthLabel_ = makePageLabel(UIConstants::romanFontWithSize(12), UIConstants::grey128(), TextAlignment::Center);
   indicator_ = make<View>();
-  indicator_->setBackgroundColor(UIConstants::quorvelBlue());
+  indicator_->setBackgroundColor(UIConstants::blue());
   angleIllustrationView_ = make<View>();
   horizontalBtn_ = make<platform::ui::Button>();
   verticalBtn_ = make<platform::ui::Button>();
@@ -104,7 +104,7 @@ void FOVView::shapeInit() {
   pathDistance_ = ConeGeometry::startingLine(area);
   pathWidth_ = ConeGeometry::startingLine(area);
   path_ = ConeGeometry::startingCone(area);
-  shapeLayerDistance_ = makeLayer(pathDistance_, UIConstants::quorvelBlue(), 1.5);
+  shapeLayerDistance_ = makeLayer(pathDistance_, UIConstants::blue(), 1.5);
   shapeLayerWidth_ = makeLayer(pathWidth_, UIConstants::grey128(), 2);
   shapeLayer_ = makeLayer(path_, UIConstants::maxContrastText(), 2);
   for (const auto& layer : {shapeLayerDistance_, shapeLayerWidth_, shapeLayer_}) {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/model/QuorvelPackage.h"
+#include "app/model/CameraPackage.h"
 #include "app/pages/FieldOfView.h"
 #include "app/pages/PageContentView.h"
 #include "platform/graphics/Path.h"
@@ -28,8 +28,8 @@ class FOVView : public app::pages::PageView {
   void verticalBtnPressed();
   void diagonalBtnPressed();
 
-  const std::optional<QuorvelPackage>& mCameraPackage() const { return package_; }
-  void setMCameraPackage(std::optional<QuorvelPackage> package) { package_ = std::move(package); }
+  const std::optional<CameraPackage>& mCameraPackage() const { return package_; }
+  void setCameraPackage(std::optional<CameraPackage> package) { package_ = std::move(package); }
 
   float sensorWidth() const { return sensorWidth_; }
   float sensorHeight() const { return sensorHeight_; }
@@ -73,7 +73,7 @@ class FOVView : public app::pages::PageView {
   float distance_ = 0;
   app::pages::FieldOfView angles_;
   int selectedAngle_ = 0;
-  std::optional<QuorvelPackage> package_;
+  std::optional<CameraPackage> package_;
   platform::graphics::Path path_, pathDistance_, pathWidth_;
   std::shared_ptr<platform::ui::ShapeLayer> shapeLayer_, shapeLayerDistance_, shapeLayerWidth_;
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/kit/UIConstants.h"
-#include "app/pages/PageTestPackages.h"
-#include "app/pages/PagesTestEnvironment.h"
+#include "app/pages/PagePackagesTestSupport.h"
+#include "app/pages/PagesTestSupport.h"
 #include "platform/ui/Animation.h"
 
 namespace {
@@ -19,7 +19,7 @@ class FOVViewTest : public ::testing::Test {
  protected:
   std::shared_ptr<FOVView> page(float focalLength) {
     auto fov = make<FOVView>(platform::ui::Rect(0, 0, 375, 300));
-    fov->setMCameraPackage(package({}));
+    fov->setCameraPackage(package({}));
     fov->layoutIfNeeded();
     fov->shapeInit();
     fov->setFocalLength(focalLength);
@@ -140,7 +140,7 @@ TEST_F(FOVViewTest, AnAdapterMakesTheLensTheSensorSees) {
   } cases[] = {{1e9f, "–°H"}, {1e-4f, "–°H"}, {2, "20.4°H"}, {0.71f, "53.8°H"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.factor);
-    fov->setMCameraPackage(package({.adapterWidth = c.factor, .adapterHeight = c.factor}));
+    fov->setCameraPackage(package({.adapterWidth = c.factor, .adapterHeight = c.factor}));
     fov->calculateFOV();
     EXPECT_EQ(fov->fovHorizontalLabel()->text(), c.horizontal);
   }

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/model/QuorvelPackage.h"
+#include "app/model/CameraPackage.h"
 #include "platform/graphics/Color.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/View.h"
@@ -20,7 +20,7 @@ class FormatLabelGroups {
   void addTo(platform::ui::View& parent);
   // Stacks the shown group's labels from the top of `area`.
   void layout(const platform::ui::Rect& area);
-  void update(const QuorvelPackage& package, Sizes sizes);
+  void update(const CameraPackage& package, Sizes sizes);
 
   std::shared_ptr<platform::ui::View> withExtractionView, onlyRecAreaView;
   std::shared_ptr<platform::ui::Label> extractionLabel, extractionSensorSizeLabel, recordingAreaLabel,

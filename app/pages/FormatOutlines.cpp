@@ -23,7 +23,7 @@ std::optional<float> FormatOutlines::commonScale(Size view, float widthOne, floa
   return scale;
 }
 
-std::vector<FormatOutlines::Outline> FormatOutlines::outlines(const QuorvelPackage& package, float scale,
+std::vector<FormatOutlines::Outline> FormatOutlines::outlines(const CameraPackage& package, float scale,
                                                               Size view) {
   std::vector<Outline> result;
   if (!isSize(scale)) return result;

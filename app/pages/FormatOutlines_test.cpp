@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/pages/FormatTexts.h"
-#include "app/pages/PageTestPackages.h"
+#include "app/pages/PagePackagesTestSupport.h"
 
 namespace app::pages {
 namespace {
@@ -20,8 +20,8 @@ void expectRect(const Rect& actual, double x, double y, double w, double h) {
 }
 
 TEST(FormatOutlines, BothFormatsAtOneScaleCentred) {
-  QuorvelPackage one = package({});
-  QuorvelPackage two = package({.width = 24.89f, .height = 18.66f, .aspectRatio = "4:3"});
+  CameraPackage one = package({});
+  CameraPackage two = package({.width = 24.89f, .height = 18.66f, .aspectRatio = "4:3"});
   auto scale = FormatOutlines::commonScale({204, 104}, 36, 24, 24.89f, 18.66f);
   ASSERT_TRUE(scale);
   EXPECT_FLOAT_EQ(*scale, 100.0f / 24);
@@ -42,7 +42,7 @@ TEST(FormatOutlines, EachStepOnlyShrinksTheScale) {
 }
 
 TEST(FormatOutlines, ACroppedPackageShowsItsExtractionInsideTheRecordingArea) {
-  QuorvelPackage cropped = package({.cropID = 4, .crop = "2.39:1"});
+  CameraPackage cropped = package({.cropID = 4, .crop = "2.39:1"});
   auto outlines = FormatOutlines::outlines(cropped, 4, {204, 104});
   ASSERT_EQ(outlines.size(), 2u);
   EXPECT_EQ(outlines[0].alpha, 1);

@@ -25,11 +25,11 @@ bool isSize(float value) { return FormatOutlines::isSize(value); }
 
 }  // namespace
 
-ImageCircle ImageCircle::atFocalLength(const QuorvelPackage& package, int primeIndex, float zoomPercentage,
+ImageCircle ImageCircle::atFocalLength(const CameraPackage& package, int primeIndex, float zoomPercentage,
                                        float previous) {
   ImageCircle circle;
   if (!package.mLensSet) return circle;
-  const QuorvelLensSet& set = *package.mLensSet;
+  const LensSet& set = *package.mLensSet;
   if (package.lensManufacturer && package.lensManufacturer->isZoomLens()) {
     // A zoom series without a chosen lens has no circle to show.
     if (set.selectedLenses.empty()) return circle;
@@ -53,7 +53,7 @@ ImageCircle ImageCircle::atFocalLength(const QuorvelPackage& package, int primeI
   return circle;
 }
 
-float ImageCircle::adapterFactor(const QuorvelPackage& package) {
+float ImageCircle::adapterFactor(const CameraPackage& package) {
   if (!package.lensAdapter) return 1.0f;
   float width = package.lensAdapter->adapterValueWidth;
   float height = package.lensAdapter->adapterValueHeight;
@@ -73,17 +73,17 @@ std::string ImageCircle::text(float adapter) const {
                                       formatter.stringFromNumber(diameter * adapter));
 }
 
-std::string ImageCircle::lensText(const QuorvelPackage& package, float focalLength) {
+std::string ImageCircle::lensText(const CameraPackage& package, float focalLength) {
   static const platform::foundation::NumberFormatter oneDecimal = DisplayNumbers::plainDecimal(1, 1);
   static const platform::foundation::NumberFormatter whole = DisplayNumbers::plainDecimal(0, 0);
   double value = focalLength;
   std::string focal = (value < 19.9 ? oneDecimal : whole).stringFromNumber(value);
-  std::string maker = package.lensManufacturer ? package.lensManufacturer->manufactor : std::string();
+  std::string maker = package.lensManufacturer ? package.lensManufacturer->manufacturer : std::string();
   std::string series = package.lensManufacturer ? package.lensManufacturer->series : std::string();
   return platform::foundation::format("%@ %@ @ %@mm", maker, series, focal);
 }
 
-float ImageCircle::largestCircle(const QuorvelPackage& package) {
+float ImageCircle::largestCircle(const CameraPackage& package) {
   if (!package.mLensSet) return 0;
   // Through an adapter no one makes no circle is drawn: the frame keeps a scale it can be seen at.
   float adapter = LensLimits::isAdapterFactor(adapterFactor(package)) ? adapterFactor(package) : 1.0f;

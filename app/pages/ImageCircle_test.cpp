@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/pages/FormatTexts.h"
-#include "app/pages/PageTestPackages.h"
+#include "app/pages/PagePackagesTestSupport.h"
 
 namespace app::pages {
 namespace {
@@ -19,7 +19,7 @@ LensObject anamorphicLens(float focalLength, float imageCircle) {
 }
 
 TEST(ImageCircle, APrimeTakesItsCatalogueCircle) {
-  QuorvelPackage primes = package({}, {lens(35, 43.3f), lens(50, 46.3f), lens(85, 52)});
+  CameraPackage primes = package({}, {lens(35, 43.3f), lens(50, 46.3f), lens(85, 52)});
   ImageCircle circle = ImageCircle::atFocalLength(primes, 1, 0, 0);
   EXPECT_FLOAT_EQ(circle.diameter, 46.3f);
   EXPECT_EQ(circle.text(1), "Ø 46.3mm");
@@ -42,13 +42,13 @@ TEST(ImageCircle, AZoomIsInterpolatedAlongItsRange) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.percent);
-    QuorvelPackage zoom = package({.zoom = true}, {lens(24, c.small, 70, c.large)});
+    CameraPackage zoom = package({.zoom = true}, {lens(24, c.small, 70, c.large)});
     EXPECT_EQ(ImageCircle::atFocalLength(zoom, -1, c.percent, 0).text(1), c.text);
   }
 }
 
 TEST(ImageCircle, AZoomSeriesWithoutAChosenLensHasNoData) {
-  QuorvelPackage zoom = package({.zoom = true}, {lens(24, 30.5f, 70, 43.3f)});
+  CameraPackage zoom = package({.zoom = true}, {lens(24, 30.5f, 70, 43.3f)});
   zoom.mLensSet->selectedLenses.clear();
   EXPECT_EQ(ImageCircle::atFocalLength(zoom, 0, 50, 40).text(1), "No data");
   zoom.mLensSet.reset();
@@ -59,7 +59,7 @@ TEST(ImageCircle, OnlyASphericalAdapterScalesTheCircle) {
   EXPECT_EQ(ImageCircle::adapterFactor(package({.adapterWidth = 0.71f, .adapterHeight = 0.71f})), 0.71f);
   EXPECT_EQ(ImageCircle::adapterFactor(package({.adapterWidth = 0.5f, .adapterHeight = 1})), 1);
   EXPECT_EQ(ImageCircle::adapterFactor(package({})), 1);
-  QuorvelPackage noRow = package({});
+  CameraPackage noRow = package({});
   noRow.lensAdapter.reset();
   EXPECT_EQ(ImageCircle::adapterFactor(noRow), 1);
 
@@ -130,7 +130,7 @@ TEST(ImageCircle, TheOutlineIsACentredCircleWhateverTheSqueeze) {
 }
 
 TEST(ImageCircle, TheLensCaptionPrintsTheFocalLengthAsTheValueDisplayDoes) {
-  QuorvelPackage p = package({});
+  CameraPackage p = package({});
   EXPECT_EQ(ImageCircle::lensText(p, 18), "Halden Cine Primes @ 18.0mm");
   EXPECT_EQ(ImageCircle::lensText(p, 19.9f), "Halden Cine Primes @ 19.9mm");
   EXPECT_EQ(ImageCircle::lensText(p, 35.4f), "Halden Cine Primes @ 35mm");

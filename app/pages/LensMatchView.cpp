@@ -63,7 +63,7 @@ void LensMatchView::customInit() {
   horizontalBtn_->styleButtonWithString(LocalizedStrings::localizedString("HORIZONTAL"), 0);
   verticalBtn_->styleButtonWithString(LocalizedStrings::localizedString("VERTICAL"), 0);
   indicator_ = make<View>();
-  indicator_->setBackgroundColor(UIConstants::quorvelBlue());
+  indicator_->setBackgroundColor(UIConstants::blue());
   for (const auto& view : std::initializer_list<std::shared_ptr<View>>{illustrationView_, matchView_, horizontalBtn_,
                                                                        verticalBtn_, indicator_}) {
     contentView_->addSubview(view);
@@ -95,7 +95,7 @@ void LensMatchView::layoutContent() {
 
 Color LensMatchView::borderColor(AspectFrames::Border border) {
   switch (border) {
-    case AspectFrames::Border::PackageOne: return UIConstants::quorvelBlue();
+    case AspectFrames::Border::PackageOne: return UIConstants::blue();
     case AspectFrames::Border::PackageTwo: return UIConstants::secondCameraGreen();
     case AspectFrames::Border::Clear: break;
   }
@@ -105,8 +105,8 @@ Color LensMatchView::borderColor(AspectFrames::Border border) {
 std::shared_ptr<ShapeLayer> LensMatchView::dashedOutline() const { return yourViewBorder_; }
 
 void LensMatchView::setupIllustration() {
-  auto width = [](const std::optional<QuorvelPackage>& p) { return p ? p->getFinalSimulationFormatWidth() : 0.0f; };
-  auto height = [](const std::optional<QuorvelPackage>& p) { return p ? p->getFinalSimulationFormatHeight() : 0.0f; };
+  auto width = [](const std::optional<CameraPackage>& p) { return p ? p->getFinalSimulationFormatWidth() : 0.0f; };
+  auto height = [](const std::optional<CameraPackage>& p) { return p ? p->getFinalSimulationFormatHeight() : 0.0f; };
   int matchType = app::pages::framesObject()->settings.lensMatchType;
   auto frames = AspectFrames::make(width(packageOne_), height(packageOne_), width(packageTwo_), height(packageTwo_),
                                    matchType);

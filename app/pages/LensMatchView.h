@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "app/kit/uiButtonWithText.h"
-#include "app/model/QuorvelPackage.h"
+#include "app/model/CameraPackage.h"
 #include "app/pages/AspectFrames.h"
 #include "app/pages/PageContentView.h"
 #include "platform/ui/LayoutConstraint.h"
@@ -31,10 +31,10 @@ class LensMatchView : public app::pages::PageView {
   void horizontalBtnPressed();
   void verticalBtnPressed();
 
-  const std::optional<QuorvelPackage>& mCameraPackageOne() const { return packageOne_; }
-  void setMCameraPackageOne(std::optional<QuorvelPackage> package) { packageOne_ = std::move(package); }
-  const std::optional<QuorvelPackage>& mCameraPackageTwo() const { return packageTwo_; }
-  void setMCameraPackageTwo(std::optional<QuorvelPackage> package) { packageTwo_ = std::move(package); }
+  const std::optional<CameraPackage>& mCameraPackageOne() const { return packageOne_; }
+  void setCameraPackageOne(std::optional<CameraPackage> package) { packageOne_ = std::move(package); }
+  const std::optional<CameraPackage>& mCameraPackageTwo() const { return packageTwo_; }
+  void setCameraPackageTwo(std::optional<CameraPackage> package) { packageTwo_ = std::move(package); }
   // Not owned: the main screen outlives the page's use of it.
   void setMDelegate(std::weak_ptr<lensMatchDelegate> delegate) { delegate_ = std::move(delegate); }
 
@@ -63,7 +63,7 @@ class LensMatchView : public app::pages::PageView {
                     std::shared_ptr<platform::ui::LayoutConstraint>& current, float width, float height);
   static platform::graphics::Color borderColor(app::pages::AspectFrames::Border border);
 
-  std::optional<QuorvelPackage> packageOne_, packageTwo_;
+  std::optional<CameraPackage> packageOne_, packageTwo_;
   std::weak_ptr<lensMatchDelegate> delegate_;
   std::shared_ptr<platform::ui::View> illustrationView_, matchView_, indicator_;
   std::shared_ptr<uiButtonWithText> horizontalBtn_, verticalBtn_;

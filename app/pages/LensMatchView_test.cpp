@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/kit/UIConstants.h"
-#include "app/pages/PageTestPackages.h"
-#include "app/pages/PagesTestEnvironment.h"
+#include "app/pages/PagePackagesTestSupport.h"
+#include "app/pages/PagesTestSupport.h"
 #include "platform/foundation/PropertyList.h"
 
 namespace {
@@ -24,8 +24,8 @@ class LensMatchViewTest : public ::testing::Test {
  protected:
   std::shared_ptr<LensMatchView> page(float ratioOne, float ratioTwo) {
     auto view = make<LensMatchView>(platform::ui::Rect(0, 0, 375, 300));
-    view->setMCameraPackageOne(package({.width = 24 * ratioOne, .height = 24}));
-    view->setMCameraPackageTwo(package({.width = 24 * ratioTwo, .height = 24}));
+    view->setCameraPackageOne(package({.width = 24 * ratioOne, .height = 24}));
+    view->setCameraPackageTwo(package({.width = 24 * ratioTwo, .height = 24}));
     view->setMDelegate(delegate);
     view->layoutIfNeeded();
     return view;
@@ -52,7 +52,7 @@ TEST_F(LensMatchViewTest, RatiosEqualToTwoDecimalsShowADashedOutlineOverOneFrame
   EXPECT_EQ(dashed->lineWidth(), 3);
   EXPECT_EQ(dashed->strokeColor(), UIConstants::secondCameraGreen());
   EXPECT_FALSE(dashed->fillColor());
-  EXPECT_EQ(view->illustrationView()->layer().borderColor(), UIConstants::quorvelBlue());
+  EXPECT_EQ(view->illustrationView()->layer().borderColor(), UIConstants::blue());
   EXPECT_EQ(view->matchView()->layer().borderColor(), Color::clearColor());
   EXPECT_EQ(dashed->path().bounds(), view->matchView()->bounds());
 }
@@ -71,14 +71,14 @@ TEST_F(LensMatchViewTest, TheMatchedFormatSharesTheMatchedSide) {
     if (type == 0) {
       EXPECT_NEAR(inner.size.width, outer.size.width, 1e-9);
       EXPECT_NEAR(inner.size.width / inner.size.height, 2.39, 1e-4);
-      EXPECT_EQ(view->matchView()->layer().borderColor(), UIConstants::quorvelBlue());
+      EXPECT_EQ(view->matchView()->layer().borderColor(), UIConstants::blue());
       EXPECT_EQ(view->illustrationView()->layer().borderColor(), UIConstants::secondCameraGreen());
       EXPECT_EQ(view->blueIndicatorCenterXConstraint().constant(), -54);
     } else {
       EXPECT_NEAR(inner.size.height, outer.size.height, 1e-9);
       EXPECT_NEAR(inner.size.width / inner.size.height, 1.78, 1e-4);
       EXPECT_EQ(view->matchView()->layer().borderColor(), UIConstants::secondCameraGreen());
-      EXPECT_EQ(view->illustrationView()->layer().borderColor(), UIConstants::quorvelBlue());
+      EXPECT_EQ(view->illustrationView()->layer().borderColor(), UIConstants::blue());
       EXPECT_EQ(view->blueIndicatorCenterXConstraint().constant(), 54);
     }
     EXPECT_NEAR(inner.origin.x + inner.size.width / 2, outer.origin.x + outer.size.width / 2, 1e-9);
@@ -121,7 +121,7 @@ TEST_F(LensMatchViewTest, AFormatWithoutSizeLeavesTheFramesAsTheyWere) {
   view->setupLensMatchView();
   env.advance(1);
   auto before = view->matchView()->frame();
-  view->setMCameraPackageTwo(package({.width = 24, .height = 0}));
+  view->setCameraPackageTwo(package({.width = 24, .height = 0}));
   view->setupIllustration();
   env.advance(1);
   EXPECT_EQ(view->matchView()->frame(), before);

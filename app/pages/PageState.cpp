@@ -8,7 +8,7 @@ std::shared_ptr<FramesObject> framesObject() {
   if (auto delegate = AppDelegate::shared()) {
     if (auto state = delegate->getFramesObject()) return state;
   }
-  return FramesObject::getSingelton();
+  return FramesObject::getSingleton();
 }
 
 }  // namespace app::pages

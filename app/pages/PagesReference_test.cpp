@@ -6,8 +6,8 @@
 #include "app/pages/DOFView.h"
 #include "app/pages/FOVView.h"
 #include "app/pages/LensMatchView.h"
-#include "app/pages/PageTestPackages.h"
-#include "app/pages/PagesTestEnvironment.h"
+#include "app/pages/PagePackagesTestSupport.h"
+#include "app/pages/PagesTestSupport.h"
 #include "app/pages/SensorsView.h"
 
 namespace {
@@ -33,7 +33,7 @@ class PagesReferenceTest : public ::testing::TestWithParam<bool> {
 
 TEST_P(PagesReferenceTest, DepthOfField) {
   auto page = make<DOFView>(frame);
-  page->setMCameraPackage(app::pages::framesObject()->packageOne);
+  page->setCameraPackage(app::pages::framesObject()->packageOne);
   page->setFocalLength(50);
   page->setAperture(2.8f);
   page->setDistance(3);
@@ -47,7 +47,7 @@ TEST_P(PagesReferenceTest, DepthOfField) {
 
 TEST_P(PagesReferenceTest, FieldOfView) {
   auto page = make<FOVView>(frame);
-  page->setMCameraPackage(app::pages::framesObject()->packageOne);
+  page->setCameraPackage(app::pages::framesObject()->packageOne);
   page->layoutIfNeeded();
   page->shapeInit();
   page->setFocalLength(18);
@@ -59,8 +59,8 @@ TEST_P(PagesReferenceTest, FieldOfView) {
 
 TEST_P(PagesReferenceTest, LensMatch) {
   auto page = make<LensMatchView>(frame);
-  page->setMCameraPackageOne(app::pages::framesObject()->packageOne);
-  page->setMCameraPackageTwo(app::pages::framesObject()->packageTwo);
+  page->setCameraPackageOne(app::pages::framesObject()->packageOne);
+  page->setCameraPackageTwo(app::pages::framesObject()->packageTwo);
   page->layoutIfNeeded();
   page->setupLensMatchView();
   env.advance(1);
@@ -76,7 +76,7 @@ TEST_P(PagesReferenceTest, Sensors) {
 
 TEST_P(PagesReferenceTest, Coverage) {
   auto page = make<CoverageView>(frame);
-  page->setMCameraPackage(app::pages::framesObject()->packageOne);
+  page->setCameraPackage(app::pages::framesObject()->packageOne);
   page->layoutIfNeeded();
   page->setFocalLength(50);
   page->setFLIndex(1);

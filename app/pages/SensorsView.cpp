@@ -34,13 +34,13 @@ void SensorDrawView::drawFormatRect(const Rect& rect, const Color& color, double
 void SensorDrawView::drawRect(const Rect&) {
   auto state = app::pages::framesObject();
   if (!state->packageOne || !state->packageTwo) return;
-  const QuorvelPackage& one = *state->packageOne;
-  const QuorvelPackage& two = *state->packageTwo;
+  const CameraPackage& one = *state->packageOne;
+  const CameraPackage& two = *state->packageTwo;
   const auto size = bounds().size;
   auto scale = FormatOutlines::commonScale(size, one.modeWidth(), one.modeHeight(), two.modeWidth(), two.modeHeight());
   if (!scale) return;
   Context* context = platform::graphics::currentContext();
-  for (const auto& [package, color] : {std::pair{&one, UIConstants::quorvelBlue()},
+  for (const auto& [package, color] : {std::pair{&one, UIConstants::blue()},
                                        std::pair{&two, UIConstants::secondCameraGreen()}}) {
     for (const auto& outline : FormatOutlines::outlines(*package, *scale, size)) {
       drawFormatRect(outline.rect, color, outline.alpha, context);
@@ -50,7 +50,7 @@ void SensorDrawView::drawRect(const Rect&) {
 
 SensorsView::SensorsView(const Rect& frame)
     : PageView(frame),
-      formatOne_(UIConstants::quorvelBlue(), TextAlignment::Left),
+      formatOne_(UIConstants::blue(), TextAlignment::Left),
       formatTwo_(UIConstants::secondCameraGreen(), TextAlignment::Right) {
   formatOne_.addTo(*contentView_);
   formatTwo_.addTo(*contentView_);

@@ -5,8 +5,8 @@
 #include <array>
 
 #include "app/kit/UIConstants.h"
-#include "app/pages/PageTestPackages.h"
-#include "app/pages/PagesTestEnvironment.h"
+#include "app/pages/PagePackagesTestSupport.h"
+#include "app/pages/PagesTestSupport.h"
 #include "testing/TempContainer.h"
 
 namespace {
@@ -47,7 +47,7 @@ class SensorsViewTest : public ::testing::Test {
 TEST_F(SensorsViewTest, BothOutlinesAtOneScaleCentredOnThePixels) {
   auto image = drawing();
   ASSERT_TRUE(image);
-  const Bytes blue = bytes(UIConstants::quorvelBlue());
+  const Bytes blue = bytes(UIConstants::blue());
   const Bytes green = bytes(UIConstants::secondCameraGreen());
   const Bytes white{255, 255, 255, 255};
   const int middleY = 104, middleX = 204;  // the centre, in pixels
@@ -80,9 +80,9 @@ TEST_F(SensorsViewTest, ACroppedPackageShowsItsExtractionAtFullAndItsRecordingAr
   // (36 x 15.06 mm, so 150 x 62.76 points from y = 20.62) is full blue.
   auto half = image->pixel(204 + 40, 2 * 2);
   auto full = image->pixel(204 + 40, static_cast<int>(2 * 20.62));
-  EXPECT_EQ(bytes(full), bytes(UIConstants::quorvelBlue()));
-  EXPECT_NEAR(half.red(), (1 + UIConstants::quorvelBlue().red()) / 2, 0.01);
-  EXPECT_NEAR(half.green(), (1 + UIConstants::quorvelBlue().green()) / 2, 0.01);
+  EXPECT_EQ(bytes(full), bytes(UIConstants::blue()));
+  EXPECT_NEAR(half.red(), (1 + UIConstants::blue().red()) / 2, 0.01);
+  EXPECT_NEAR(half.green(), (1 + UIConstants::blue().green()) / 2, 0.01);
 }
 
 TEST_F(SensorsViewTest, SizesAndTitlesOfBothPackages) {

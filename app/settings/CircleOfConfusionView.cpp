@@ -24,7 +24,7 @@ CircleOfConfusionView::CircleOfConfusionView(const platform::ui::Rect& frame) : 
   makeCaption("Circle of Confusion Formula");
   formulaLabel_ = make<platform::ui::Label>();
   formulaLabel_->setTextColor(UIConstants::lowContrastText());
-  formulaLabel_->setFont(UIConstants::mediumFontQuorvelWithSize(13));
+  formulaLabel_->setFont(UIConstants::mediumFontWithSize(13));
   formulaLabel_->setTextAlignment(platform::ui::TextAlignment::Right);
   cocSlider_ = make<platform::ui::Slider>(platform::ui::Rect{0, 0, kSliderWidth, kControlHeight});
   cocSlider_->setMinimumValue(100);
@@ -35,7 +35,7 @@ CircleOfConfusionView::CircleOfConfusionView(const platform::ui::Rect& frame) : 
   sliderViewCOC_ = make<SliderUIView>(platform::ui::Rect{0, 0, kSliderWidth, kControlHeight});
   cocInfoButton_ = make<platform::ui::Button>();
   cocInfoButton_->setTitle("i");
-  cocInfoButton_->setTitleColor(UIConstants::quorvelBlue());
+  cocInfoButton_->setTitleColor(UIConstants::blue());
   setControl(cocSlider_, kSliderWidth);
   contentView_->addSubview(sliderViewCOC_);
   contentView_->addSubview(formulaLabel_);
@@ -102,6 +102,6 @@ void CircleOfConfusionView::showCocAlert() {
   cocAlert_->setDelegate(this);
 }
 
-void CircleOfConfusionView::okClickFromAlert(quorvelCustomAlert&) {
+void CircleOfConfusionView::okClickFromAlert(CustomAlert&) {
   if (cocAlert_) cocAlert_->hideAlert();
 }

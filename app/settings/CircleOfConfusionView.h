@@ -19,7 +19,7 @@ class CircleOfConfusionView : public app::settings::SettingsTile,
   void sliderViewValueChanged(int tag) override;
   void sliderGestureDidEnd() override;
   void showCocAlert();
-  void okClickFromAlert(quorvelCustomAlert& alert) override;
+  void okClickFromAlert(CustomAlert& alert) override;
 
   // The depth-of-field page, told to compute again after a change; not retained.
   void setDelegate(const std::shared_ptr<CoCViewDelegate>& delegate) { delegate_ = delegate; }

@@ -12,10 +12,10 @@ guideMessageView::guideMessageView(const platform::ui::Rect& frame) : View(frame
   contentView_->setBackgroundColor(UIConstants::guideBGColor());
   contentView_->layer().setCornerRadius(8);
   titleLabel_ = make<platform::ui::Label>();
-  titleLabel_->setFont(UIConstants::heavyFontQuorvelWithSize(11));
+  titleLabel_->setFont(UIConstants::heavyFontWithSize(11));
   titleLabel_->setTextColor(platform::graphics::Color::whiteColor());
   messageLabel_ = make<platform::ui::Label>();
-  messageLabel_->setFont(UIConstants::romanFontQuorvelWithSize(11));
+  messageLabel_->setFont(UIConstants::romanFontWithSize(11));
   messageLabel_->setTextColor(platform::graphics::Color::whiteColor());
   messageLabel_->setNumberOfLines(0);
   closeBtn_ = make<platform::ui::Button>();
@@ -71,7 +71,7 @@ void guideTapIndicator::show() {
   setAlpha(0);
   layer().setCornerRadius(bounds().width() / 2);
   setClipsToBounds(true);
-  setBackgroundColor(UIConstants::quorvelBlue());
+  setBackgroundColor(UIConstants::blue());
   setTransform(AffineTransform::scale(0.25, 0.25));
   std::weak_ptr<View> weak = weak_from_this();
   View::animate(0.15, 0, platform::ui::AnimationOptionCurveEaseOut, [this] {

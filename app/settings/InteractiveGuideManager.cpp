@@ -23,7 +23,7 @@ bool flag(const Value& stored, const char* key) {
 
 }  // namespace
 
-std::shared_ptr<InteractiveGuideManager> InteractiveGuideManager::getSingelton() {
+std::shared_ptr<InteractiveGuideManager> InteractiveGuideManager::getSingleton() {
   static std::mutex lock;
   static std::shared_ptr<InteractiveGuideManager> shared;
   std::lock_guard<std::mutex> guard(lock);
@@ -35,7 +35,7 @@ std::string InteractiveGuideManager::settingsPath() {
   return platform::foundation::Paths::documents() + "/" + kSettingsFile;
 }
 
-void InteractiveGuideManager::laodInteractiveGuidePrefs() {
+void InteractiveGuideManager::loadInteractiveGuidePrefs() {
   const std::string path = settingsPath();
   if (!platform::foundation::AtomicFile::fileExists(path)) {
     firstStart = now();
@@ -80,7 +80,7 @@ void InteractiveGuideManager::saveInteractiveGuidePrefs() {
 void InteractiveGuideManager::registerViewForInteractiveGuide(const std::shared_ptr<InteractiveGuideDelegate>& delegate,
                                                               const std::shared_ptr<platform::ui::View>& view,
                                                               int constant) {
-  laodInteractiveGuidePrefs();
+  loadInteractiveGuidePrefs();
   viewTimeCount = 0;
   currentView_ = view;
   igDelegate_ = delegate;

@@ -19,7 +19,7 @@ class InteractiveGuideManager : public GuideManagerDelegate, public std::enable_
   static constexpr int kSetupMenuScreen = 100;
 
   // The one manager, made on first call.
-  static std::shared_ptr<InteractiveGuideManager> getSingelton();
+  static std::shared_ptr<InteractiveGuideManager> getSingleton();
   static std::string settingsPath();
 
   // `delegate` is not retained.
@@ -32,7 +32,7 @@ class InteractiveGuideManager : public GuideManagerDelegate, public std::enable_
   void exitGuide(BasicGuide& guide) override;
 
   void saveInteractiveGuidePrefs();
-  void laodInteractiveGuidePrefs();
+  void loadInteractiveGuidePrefs();
   void startTimer();
   void stopTimer();
   void updateViewTime();

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "app/settings/InteractiveGuideManager.h"
-#include "app/settings/SettingsTestEnvironment.h"
+#include "app/settings/SettingsTestSupport.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Calendar.h"
 #include "platform/foundation/Clock.h"
@@ -116,7 +116,7 @@ TEST_F(GuideManagerTest, MainScreenTimeIsCountedOnlyThereAndKeptAcrossLaunches) 
   EXPECT_EQ(storedGuide("MAINVIEWTOTALVIEWTIME").toInt64(), 103) << "no timer left after unregistering";
 
   auto relaunched = std::make_shared<InteractiveGuideManager>();
-  relaunched->laodInteractiveGuidePrefs();
+  relaunched->loadInteractiveGuidePrefs();
   EXPECT_EQ(relaunched->mainViewTotalViewTime, 103);
 }
 
@@ -134,7 +134,7 @@ TEST_F(GuideManagerTest, RegisteringAgainReplacesTheRunningTimers) {
 }
 
 TEST_F(GuideManagerTest, FileStoresIntegersAndReadsBooleansAlike) {
-  manager->laodInteractiveGuidePrefs();
+  manager->loadInteractiveGuidePrefs();
   manager->didExit_Guide_MainView_GetStarted = true;
   manager->didEnterSetup = true;
   manager->saveInteractiveGuidePrefs();
@@ -150,7 +150,7 @@ TEST_F(GuideManagerTest, FileStoresIntegersAndReadsBooleansAlike) {
   platform::foundation::PropertyList::writeFile(InteractiveGuideManager::settingsPath(), Value(std::move(booleans)),
                                                 platform::foundation::PropertyList::Format::Xml);
   auto reader = std::make_shared<InteractiveGuideManager>();
-  reader->laodInteractiveGuidePrefs();
+  reader->loadInteractiveGuidePrefs();
   EXPECT_TRUE(reader->didEnterSetup);
   EXPECT_TRUE(reader->didExit_Guide_MainView_GetStarted);
   EXPECT_FALSE(reader->didRated);
@@ -159,7 +159,7 @@ TEST_F(GuideManagerTest, FileStoresIntegersAndReadsBooleansAlike) {
 
 TEST_F(GuideManagerTest, AnUnreadableFileReadsAsDefaults) {
   platform::foundation::AtomicFile::writeAtomically(InteractiveGuideManager::settingsPath(), std::string("not a plist"));
-  manager->laodInteractiveGuidePrefs();
+  manager->loadInteractiveGuidePrefs();
   EXPECT_EQ(manager->ratingShowCounter, 0);
   EXPECT_FALSE(manager->didRated);
   EXPECT_EQ(manager->firstStart, now());

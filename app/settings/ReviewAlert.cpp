@@ -46,7 +46,7 @@ void ReviewAlert::customInit() {
   messageLabel_ = make<platform::ui::Label>();
   messageLabel_->setNumberOfLines(0);
   messageLabel_->setTextAlignment(platform::ui::TextAlignment::Center);
-  messageLabel_->setFont(UIConstants::mediumFontQuorvelWithSize(14));
+  messageLabel_->setFont(UIConstants::mediumFontWithSize(14));
   messageLabel_->setTextColor(UIConstants::maxContrastText());
   yesBtn_ = make<customSettingsButton>();
   noBtn_ = make<customSettingsButton>();
@@ -124,12 +124,12 @@ void ReviewAlert::hideAndShowContent() {
   });
 }
 
-void ReviewAlert::intractedWithRatingDialog() {
-  if (auto manager = InteractiveGuideManager::getSingelton()) manager->didInteractWithRatingDialog();
+void ReviewAlert::interactedWithRatingDialog() {
+  if (auto manager = InteractiveGuideManager::getSingleton()) manager->didInteractWithRatingDialog();
 }
 
 void ReviewAlert::yesBtnPressed() {
-  intractedWithRatingDialog();
+  interactedWithRatingDialog();
   yesBtn_->buttonSelected();
   noBtn_->buttonNotSelected();
   switch (currentQuestion_) {
@@ -146,7 +146,7 @@ void ReviewAlert::yesBtnPressed() {
 }
 
 void ReviewAlert::noBtnPressed() {
-  intractedWithRatingDialog();
+  interactedWithRatingDialog();
   yesBtn_->buttonSelected();
   noBtn_->buttonNotSelected();
   if (currentQuestion_ == 1) {
@@ -177,7 +177,7 @@ ContactView::ContactView(const platform::ui::Rect& frame) : View(frame) {
   contentView_ = make<View>(bounds());
   title_ = make<platform::ui::Label>();
   title_->setText(LocalizedStrings::localizedString("Contact Us"));
-  title_->setFont(UIConstants::heavyFontQuorvelWithSize(12));
+  title_->setFont(UIConstants::heavyFontWithSize(12));
   title_->setTextColor(UIConstants::contrastText());
   auto button = make<uiButtonWithText>();
   button->styleButtonWithString("GET IN TOUCH", 4);

@@ -25,7 +25,7 @@ class ReviewAlert : public platform::ui::View, public platform::ui::MailComposeV
   void hideAndShowContent();
   void openAppStoreForReview();
   void sendEmail();
-  void intractedWithRatingDialog();
+  void interactedWithRatingDialog();
   void mailComposeController(platform::ui::MailComposeViewController& controller,
                              platform::ui::MailComposeResult result, const platform::foundation::Error* error) override;
 

@@ -4,7 +4,7 @@
 #include "app/settings/InteractiveGuideManager.h"
 #include "app/optics/UIDeviceHardware.h"
 #include "app/settings/ReviewAlert.h"
-#include "app/settings/SettingsTestEnvironment.h"
+#include "app/settings/SettingsTestSupport.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/SystemFacts.h"
 #include "platform/ui/URLOpener.h"
@@ -28,7 +28,7 @@ class ReviewAlertTest : public ostrel::testing::SettingsTest {
     root->view()->addSubview(alert);
     alert->setReviewAlertDelegate(host);
     alert->layoutIfNeeded();
-    InteractiveGuideManager::getSingelton()->didRated = false;
+    InteractiveGuideManager::getSingleton()->didRated = false;
   }
   ~ReviewAlertTest() override { platform::ui::MailComposeViewController::setCanSendMail(true); }
 
@@ -72,7 +72,7 @@ TEST_F(ReviewAlertTest, AnyPressCountsAsRated) {
   press(false);
   EXPECT_EQ(alert->currentQuestion(), 3);
   EXPECT_EQ(alert->messageLabel()->text(), "Would you mind sharing with us how we can improve the app?");
-  EXPECT_TRUE(InteractiveGuideManager::getSingelton()->didRated);
+  EXPECT_TRUE(InteractiveGuideManager::getSingleton()->didRated);
 }
 
 TEST_F(ReviewAlertTest, NotReallyThenOkSureComposesTheImprovementMailAndSendingWritesIt) {

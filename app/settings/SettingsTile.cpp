@@ -16,7 +16,7 @@ SettingsTile::SettingsTile(const platform::ui::Rect& frame) : uiSettingsTiles(fr
 std::shared_ptr<platform::ui::Label> SettingsTile::makeCaption(const std::string& key) {
   caption_ = make<platform::ui::Label>();
   caption_->setText(platform::ui::LocalizedStrings::localizedString(key));
-  caption_->setFont(UIConstants::mediumFontQuorvelWithSize(13));
+  caption_->setFont(UIConstants::mediumFontWithSize(13));
   caption_->setTextColor(UIConstants::contrastText());
   // A caption longer than the room beside the control wraps onto a second line of the tile.
   caption_->setNumberOfLines(2);

@@ -3,8 +3,8 @@
 
 #include "app/kit/UIConstants.h"
 #include "app/pages/DOFView.h"
-#include "app/pages/PageTestPackages.h"
-#include "app/settings/SettingsTestEnvironment.h"
+#include "app/pages/PagePackagesTestSupport.h"
+#include "app/settings/SettingsTestSupport.h"
 #include "app/settings/SettingsView.h"
 #include "platform/ui/NavigationController.h"
 
@@ -73,7 +73,7 @@ TEST_F(CircleOfConfusionTest, DragShowsTheRoundedFactorAndStoresItOnlyWhenItEnds
 TEST_F(CircleOfConfusionTest, TheDepthOfFieldPageFollowsTheStoredFactor) {
   auto view = tile(1500);
   auto page = make<DOFView>(platform::ui::Rect{0, 0, 375, 300});
-  page->setMCameraPackage(ostrel::testing::package({}, {ostrel::testing::lens(50, 43.3f)}));
+  page->setCameraPackage(ostrel::testing::package({}, {ostrel::testing::lens(50, 43.3f)}));
   page->setFocalLength(50);
   page->setAperture(2.8f);
   page->setDistance(3);

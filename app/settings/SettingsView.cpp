@@ -38,11 +38,11 @@ void SettingsView::customInit() {
   logoImageView_->setContentMode(platform::ui::ContentMode::ScaleAspectFit);
   appNameLabel_ = make<platform::ui::Label>();
   appNameLabel_->setTextColor(UIConstants::maxContrastText());
-  appNameLabel_->setFont(UIConstants::heavyFontQuorvelWithSize(16));
+  appNameLabel_->setFont(UIConstants::heavyFontWithSize(16));
   appNameLabel_->setTextAlignment(platform::ui::TextAlignment::Center);
   versionLabel_ = make<platform::ui::Label>();
   versionLabel_->setTextColor(UIConstants::contrastText());
-  versionLabel_->setFont(UIConstants::romanFontQuorvelWithSize(11));
+  versionLabel_->setFont(UIConstants::romanFontWithSize(11));
   versionLabel_->setTextAlignment(platform::ui::TextAlignment::Center);
   for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{logoImageView_, appNameLabel_,
                                                                                      versionLabel_}) {

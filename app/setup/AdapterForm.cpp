@@ -19,8 +19,8 @@ AdapterForm::Check AdapterForm::check(const std::string& name, const std::string
   return result;
 }
 
-QuorvelLensAdapter AdapterForm::adapter(const std::string& name, float factor, bool anamorphic) {
-  QuorvelLensAdapter adapter;
+LensAdapterRecord AdapterForm::adapter(const std::string& name, float factor, bool anamorphic) {
+  LensAdapterRecord adapter;
   adapter.adapterName = name;
   adapter.adapterValueWidth = anamorphic ? 1.0f / factor : factor;
   adapter.adapterValueHeight = anamorphic ? 1.0f : factor;

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "app/model/QuorvelLensAdapter.h"
+#include "app/model/LensAdapterRecord.h"
 
 namespace app::setup {
 
@@ -24,7 +24,7 @@ class AdapterForm {
   static Check check(const std::string& name, const std::string& factorText);
   // The adapter the form stores: width and height the factor, or (1 / factor, 1) when anamorphic.
   // Only for input that passed check().
-  static QuorvelLensAdapter adapter(const std::string& name, float factor, bool anamorphic);
+  static LensAdapterRecord adapter(const std::string& name, float factor, bool anamorphic);
 };
 
 }  // namespace app::setup

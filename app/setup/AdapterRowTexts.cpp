@@ -10,7 +10,7 @@ namespace {
 
 }  // namespace
 
-std::string AdapterRowTexts::factorText(const QuorvelLensAdapter& adapter) {
+std::string AdapterRowTexts::factorText(const LensAdapterRecord& adapter) {
   const float width = adapter.adapterValueWidth;
   const bool anamorphic = width != adapter.adapterValueHeight;
   const bool custom = adapter.adapterType == 1;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/model/QuorvelLensAdapter.h"
+#include "app/model/LensAdapterRecord.h"
 
 namespace app::setup {
 
@@ -10,9 +10,9 @@ namespace app::setup {
 // 1 / width) with the kind of adapter after it for anamorphic and user-made ones.
 class AdapterRowTexts {
  public:
-  static std::string factorText(const QuorvelLensAdapter& adapter);
+  static std::string factorText(const LensAdapterRecord& adapter);
   // An adapter of width factor 1 changes nothing, so its row shows no factor.
-  static bool factorHidden(const QuorvelLensAdapter& adapter) { return adapter.adapterValueWidth == 1.0f; }
+  static bool factorHidden(const LensAdapterRecord& adapter) { return adapter.adapterValueWidth == 1.0f; }
 };
 
 }  // namespace app::setup

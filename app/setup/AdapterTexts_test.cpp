@@ -63,7 +63,7 @@ TEST(AdapterFormFactor, AnamorphicStoresTheInverseWidthAndAUnitHeight) {
 
 TEST(AdapterRowTexts, FourKindsOfRow) {
   auto adapter = [](float width, float height, int type) {
-    QuorvelLensAdapter a;
+    LensAdapterRecord a;
     a.adapterValueWidth = width;
     a.adapterValueHeight = height;
     a.adapterType = type;

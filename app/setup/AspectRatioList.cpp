@@ -14,17 +14,17 @@ namespace {
 
 constexpr double kSameRatio = 0.0025;
 
-std::string squeezedLabel(const QuorvelPackage& package) {
+std::string squeezedLabel(const CameraPackage& package) {
   const std::string factor = app::model::DisplayNumbers::ratio(package.getTotalAnamorphicFactor());
   return platform::foundation::format(localized("Native Aspect Ratio @ %@x ANA"), factor);
 }
 
 }  // namespace
 
-std::vector<QuorvelCrop> AspectRatioList::offered(const std::vector<QuorvelCrop>& crops, const QuorvelPackage& package) {
+std::vector<Crop> AspectRatioList::offered(const std::vector<Crop>& crops, const CameraPackage& package) {
   const double native = package.getAspectValueWithAnaBeforeCrop();
   const std::string nativeText = package.getNativeAspectRatioIncludingAnamorphic();
-  std::vector<QuorvelCrop> kept;
+  std::vector<Crop> kept;
   for (const auto& crop : crops) {
     if (std::fabs(static_cast<double>(crop.sortValue) - native) > kSameRatio && crop.aspectRatio != nativeText) {
       kept.push_back(crop);
@@ -33,16 +33,16 @@ std::vector<QuorvelCrop> AspectRatioList::offered(const std::vector<QuorvelCrop>
   return kept;
 }
 
-float AspectRatioList::nativeValue(const QuorvelPackage& package) {
+float AspectRatioList::nativeValue(const CameraPackage& package) {
   return package.modeWidth() / package.modeHeight() * package.lensSqueeze();
 }
 
-std::optional<size_t> AspectRatioList::placeNativeRow(std::vector<QuorvelCrop>& crops, float nativeValue) {
+std::optional<size_t> AspectRatioList::placeNativeRow(std::vector<Crop>& crops, float nativeValue) {
   size_t native = 0;
   while (native < crops.size() && crops[native].cropID != kNativeCropId) ++native;
   if (native == crops.size()) return std::nullopt;
   if (crops.size() < 2) return native;
-  const QuorvelCrop row = crops[native];
+  const Crop row = crops[native];
   crops.erase(crops.begin() + static_cast<std::ptrdiff_t>(native));
   size_t position = crops.size();
   for (size_t i = 0; i < crops.size(); ++i) {
@@ -56,7 +56,7 @@ std::optional<size_t> AspectRatioList::placeNativeRow(std::vector<QuorvelCrop>& 
   return position;
 }
 
-AspectRatioList::NativeTexts AspectRatioList::nativeTexts(const QuorvelPackage& package) {
+AspectRatioList::NativeTexts AspectRatioList::nativeTexts(const CameraPackage& package) {
   const float mode = package.modeSqueeze(), lens = package.lensSqueeze();
   const float adapterWidth = package.adapterWidth(), adapterHeight = package.adapterHeight();
   const std::string native = dotted(package.getNativeAspectRatioIncludingAnamorphic());

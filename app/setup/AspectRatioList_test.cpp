@@ -6,9 +6,9 @@ namespace {
 
 using app::setup::AspectRatioList;
 
-QuorvelPackage package(float width, float height, const char* ratio, float modeSqueeze, float lensSqueeze,
+CameraPackage package(float width, float height, const char* ratio, float modeSqueeze, float lensSqueeze,
                        float adapterWidth = 1.0f, float adapterHeight = 1.0f) {
-  QuorvelPackage p;
+  CameraPackage p;
   CameraShootingMode mode;
   mode.width = width;
   mode.height = height;
@@ -18,7 +18,7 @@ QuorvelPackage package(float width, float height, const char* ratio, float modeS
   LensManufacturer series;
   series.anamorphotic = lensSqueeze;
   p.lensManufacturer = series;
-  QuorvelLensAdapter adapter;
+  LensAdapterRecord adapter;
   adapter.adapterValueWidth = adapterWidth;
   adapter.adapterValueHeight = adapterHeight;
   p.lensAdapter = adapter;
@@ -26,23 +26,23 @@ QuorvelPackage package(float width, float height, const char* ratio, float modeS
   return p;
 }
 
-QuorvelCrop crop(int id, float width, float height) {
-  QuorvelCrop c;
+Crop crop(int id, float width, float height) {
+  Crop c;
   c.cropID = id;
   c.value = width / height;
   c.sortValue = id == 1 ? 0.0f : c.value;
-  c.aspectRatio = QuorvelFrameGuide::ratioText(width, height);
+  c.aspectRatio = FrameGuide::ratioText(width, height);
   return c;
 }
 
-std::vector<int> ids(const std::vector<QuorvelCrop>& crops) {
+std::vector<int> ids(const std::vector<Crop>& crops) {
   std::vector<int> out;
   for (const auto& c : crops) out.push_back(c.cropID);
   return out;
 }
 
 TEST(AspectRatioList, RatiosThatAreTheNativeOneAgainAreLeftOut) {
-  const std::vector<QuorvelCrop> crops{crop(1, 1, 100), crop(11, 16, 9), crop(12, 1.85f, 1), crop(17, 2.39f, 1),
+  const std::vector<Crop> crops{crop(1, 1, 100), crop(11, 16, 9), crop(12, 1.85f, 1), crop(17, 2.39f, 1),
                                        crop(30, 1.78f, 1)};
   // A 16:9 mode: 16:9 is within 0.0025 of the native value; "1.78:1" is the native text itself.
   EXPECT_EQ(ids(AspectRatioList::offered(crops, package(24.88f, 14.0f, "1.78:1", 1, 1))), (std::vector<int>{1, 12, 17}));
@@ -54,7 +54,7 @@ TEST(AspectRatioList, RatiosThatAreTheNativeOneAgainAreLeftOut) {
 TEST(AspectRatioList, TheNativeRowStandsBeforeTheFirstWiderRatioWhereverItWas) {
   struct Case {
     const char* what;
-    std::vector<QuorvelCrop> crops;
+    std::vector<Crop> crops;
     float native;
     std::optional<size_t> position;
     std::vector<int> order;
@@ -79,7 +79,7 @@ TEST(AspectRatioList, TheNativeRowStandsBeforeTheFirstWiderRatioWhereverItWas) {
 TEST(AspectRatioList, TheNativeRowNamesTheSqueezeOfLensesAndAdapter) {
   struct Case {
     const char* what;
-    QuorvelPackage package;
+    CameraPackage package;
     const char* ratio;
     const char* label;
   };

@@ -8,10 +8,10 @@
 #include "app/setup/SetupControllerUtil.h"
 #include "app/setup/SetupForm.h"
 #include "app/setup/SetupText.h"
-#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/OpenCatalogue.h"
-#include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
-#include "app/storage/QuorvelPackageUtil.h"
+#include "app/storage/FrameGuideCatalogue.h"
+#include "app/storage/PackageUtil.h"
 #include "platform/foundation/Format.h"
 #include "platform/log/Log.h"
 #include "platform/ui/AnimationOptions.h"
@@ -162,7 +162,7 @@ bool CameraModeAspectViewController::saveNewFormat() {
   const float width = FormNumber::value(v.customFormatSensorWidthTextField->text());
   const float height = FormNumber::value(v.customFormatSensorHeightTextField->text());
   const float squeeze = FormNumber::value("1");
-  CameraManufactor camera(0, name, "", "Cine", 1);
+  Camera camera(0, name, "", "Cine", 1);
   CameraShootingMode mode;
   mode.shootingMode = "";
   mode.width = width;
@@ -172,7 +172,7 @@ bool CameraModeAspectViewController::saveNewFormat() {
   mode.formatOrigin = 1;
   mode.aspectRatio = platform::foundation::format("%@:1", app::model::DisplayNumbers::ratio(width * squeeze / height));
   std::optional<CameraShootingMode> stored;
-  if (OpenCatalogue<FormatDatabaseHelper2> formats; formats) stored = formats->insertNewCameraManufactor(camera, mode);
+  if (OpenCatalogue<CameraFormatCatalogue> formats; formats) stored = formats->insertNewCameraManufacturer(camera, mode);
   if (!stored || stored->manufacturerID < 1 || stored->containerID < 1) {
     logFormError("The camera " + name + " could not be stored; nothing is committed");
     return false;
@@ -186,12 +186,12 @@ bool CameraModeAspectViewController::saveNewFormat() {
 
 bool CameraModeAspectViewController::saveNewFrameLine() {
   auto& v = views_;
-  QuorvelFrameGuide guide;
+  FrameGuide guide;
   guide.width = FormNumber::value(v.customAspectRatioWidthTextField->text());
   guide.height = FormNumber::value(v.customAspectRatioHeightTextField->text());
   bool exists = false;
   {
-    OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides;
+    OpenCatalogue<FrameGuideCatalogue> guides;
     if (!guides) return false;
     exists = guides->insertFrameGuideFromCameraSetup(guide);
   }
@@ -237,7 +237,7 @@ void CameraModeAspectViewController::closeForm() {
   v.filterBarTitleLabel->setAlpha(0);
   if (const auto package = SetupControllerUtil::getCurrentPackage(); package && package->cameraManufacturer &&
                                                                     package->shootingMode) {
-    v.filterBarTitleLabel->setText(platform::foundation::format("%@ %@  |  %@", package->cameraManufacturer->manufactor,
+    v.filterBarTitleLabel->setText(platform::foundation::format("%@ %@  |  %@", package->cameraManufacturer->manufacturer,
                                                                 package->cameraManufacturer->model,
                                                                 package->shootingMode->shootingMode));
   }
@@ -291,7 +291,7 @@ CameraModeAspectViewController::tableViewTrailingSwipeActionsConfigurationForRow
   std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
   std::shared_ptr<platform::ui::ContextualAction> action;
   if (&table == views_.cameraTableView.get()) {
-    const CameraManufactor camera = *cameraAt(path);
+    const Camera camera = *cameraAt(path);
     action = platform::ui::ContextualAction::contextualActionWithStyle(
         platform::ui::ContextualActionStyle::Normal, localized("Delete"),
         [weak, camera](platform::ui::ContextualAction&, View&, platform::ui::ContextualAction::Completion done) {
@@ -319,24 +319,24 @@ CameraModeAspectViewController::tableViewTrailingSwipeActionsConfigurationForRow
   return configuration;
 }
 
-void CameraModeAspectViewController::deleteCameraFormat(const CameraManufactor& camera) {
+void CameraModeAspectViewController::deleteCameraFormat(const Camera& camera) {
   int formatId = 0;
   {
-    OpenCatalogue<FormatDatabaseHelper2> formats;
+    OpenCatalogue<CameraFormatCatalogue> formats;
     if (!formats) return;
     formatId = formats->deleteCustomFormat(camera);
   }
   if (formatId > 0) {
-    QuorvelPackageUtil::deleteFormat(formatId);
-    app::setup::OtherSlotRepair::formatDeleted(*SetupControllerUtil::getApllication(), formatId);
+    PackageUtil::deleteFormat(formatId);
+    app::setup::OtherSlotRepair::formatDeleted(*SetupControllerUtil::getApplication(), formatId);
   }
-  if (camera.manufactorId == SetupControllerUtil::getCurrentCameraManufactorID()) {
-    SetupControllerUtil::setNewCameraManufactor(1, kFallbackFormat);
+  if (camera.manufacturerId == SetupControllerUtil::getCurrentCameraManufacturerID()) {
+    SetupControllerUtil::setNewCameraManufacturer(1, kFallbackFormat);
     // EXIT keeps the fall-back format: the deleted one cannot come back.
-    oldCameraManuID = currentCameraManuID = SetupControllerUtil::getCurrentCameraManufactorID();
+    oldCameraManuID = currentCameraManuID = SetupControllerUtil::getCurrentCameraManufacturerID();
     oldShootingModeID = currentShootingModeID = SetupControllerUtil::getCurrentShootingModeID();
   }
-  loadCameraManufactorList();
+  loadCameraManufacturerList();
   views_.cameraTableView->reloadData();
 }
 
@@ -345,7 +345,7 @@ void CameraModeAspectViewController::deleteCrop(int cropId) {
   const bool cropInUse = cropId == oldAspectRatioID || cropId == editedCrop;
   const bool guideInUse = cropId == SetupControllerUtil::getCurrentFrameGuideID();
   {
-    OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides;
+    OpenCatalogue<FrameGuideCatalogue> guides;
     if (!guides) return;
     const auto guide = guides->getFrameGuide(cropId);
     if (!guide) {
@@ -354,14 +354,14 @@ void CameraModeAspectViewController::deleteCrop(int cropId) {
     }
     // The row is gone and nothing points at it any more before the package is committed again, so no
     // save in between can leave its id behind.
-    if (guideInUse && !guides->selectOnlyFrameGuide(QuorvelPackageUtil::kNoFrameGuide)) {
+    if (guideInUse && !guides->selectOnlyFrameGuide(PackageUtil::kNoFrameGuide)) {
       logFormError("The frame-guide selection could not be moved off the deleted ratio");
     }
-    QuorvelPackageUtil::deleteFrameLine(*guide);
+    PackageUtil::deleteFrameLine(*guide);
     if (!guides->deleteFrameGuide(*guide)) logFormError("The aspect ratio " + std::to_string(cropId) + " could not be deleted");
   }
-  QuorvelPackageUtil::deleteCrop(cropId);
-  auto& frames = *SetupControllerUtil::getApllication();
+  PackageUtil::deleteCrop(cropId);
+  auto& frames = *SetupControllerUtil::getApplication();
   app::setup::OtherSlotRepair::cropDeleted(frames, cropId);
   app::setup::OtherSlotRepair::frameGuideDeleted(frames, cropId);
   if (cropInUse) {

@@ -11,7 +11,7 @@
 #include "app/setup/SetupListCells.h"
 #include "app/setup/SetupPause.h"
 #include "app/setup/SetupText.h"
-#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/OpenCatalogue.h"
 #include "platform/log/Log.h"
 #include "platform/ui/AnimationOptions.h"
@@ -42,36 +42,36 @@ const T* rowOf(const std::vector<T>& rows, const IndexPath& path) {
 
 // --- loads ---
 
-void CameraModeAspectViewController::loadCameraManufactorList() {
-  std::vector<CameraManufactor> cameras;
-  if (OpenCatalogue<FormatDatabaseHelper2> formats; formats) {
+void CameraModeAspectViewController::loadCameraManufacturerList() {
+  std::vector<Camera> cameras;
+  if (OpenCatalogue<CameraFormatCatalogue> formats; formats) {
     if (filterCineActive) {
-      cameras = formats->getAllManufactorsCine();
+      cameras = formats->getAllManufacturersCine();
     } else if (filterPhotoActive) {
-      cameras = formats->getAllManufactorsPhoto();
+      cameras = formats->getAllManufacturersPhoto();
     } else {
-      cameras = formats->getAllManufactors();
+      cameras = formats->getAllManufacturers();
     }
   }
   copyListOfFormatSearchItems = cameras;
   // Grouped by the same key the index shows, so every camera, whatever its first letter, is in a section.
-  auto grouped = SectionedList::group(cameras, [](const CameraManufactor& c) { return c.manufactor; });
-  manufactorIndex = std::move(grouped.keys);
-  manufactorItemsArray = std::move(grouped.sections);
+  auto grouped = SectionedList::group(cameras, [](const Camera& c) { return c.manufacturer; });
+  manufacturerIndex = std::move(grouped.keys);
+  manufacturerItemsArray = std::move(grouped.sections);
   if (searching) runSearch();
 }
 
 void CameraModeAspectViewController::loadShootingModesForManufacturer(int manufacturerId) {
-  OpenCatalogue<FormatDatabaseHelper2> formats;
-  shootingModestemsArray = formats ? formats->getAllShootingModesForManufacturer(manufacturerId)
+  OpenCatalogue<CameraFormatCatalogue> formats;
+  shootingModeItemsArray = formats ? formats->getAllShootingModesForManufacturer(manufacturerId)
                                    : std::vector<CameraShootingMode>();
   views_.shootingModeTableView->reloadData();
 }
 
 void CameraModeAspectViewController::loadAspectRatioList(const CameraShootingMode& mode) {
-  std::vector<QuorvelCrop> crops;
-  if (OpenCatalogue<FormatDatabaseHelper2> formats; formats) crops = formats->getCropsForNativeFormat(mode);
-  const auto package = SetupControllerUtil::getCurrentPackage().value_or(QuorvelPackage());
+  std::vector<Crop> crops;
+  if (OpenCatalogue<CameraFormatCatalogue> formats; formats) crops = formats->getCropsForNativeFormat(mode);
+  const auto package = SetupControllerUtil::getCurrentPackage().value_or(CameraPackage());
   cropList = AspectRatioList::offered(crops, package);
   positionNativeAspect = AspectRatioList::placeNativeRow(cropList, AspectRatioList::nativeValue(package));
   auto& table = *views_.aspectRatioTableView;
@@ -84,17 +84,17 @@ void CameraModeAspectViewController::loadAspectRatioList(const CameraShootingMod
 
 // --- rows ---
 
-const CameraManufactor* CameraModeAspectViewController::cameraAt(const IndexPath& path) const {
+const Camera* CameraModeAspectViewController::cameraAt(const IndexPath& path) const {
   if (searching) return path.section == 0 ? rowOf(formatItemsSearchArray, path) : nullptr;
-  if (path.section < 0 || static_cast<size_t>(path.section) >= manufactorItemsArray.size()) return nullptr;
-  return rowOf(manufactorItemsArray[static_cast<size_t>(path.section)], path);
+  if (path.section < 0 || static_cast<size_t>(path.section) >= manufacturerItemsArray.size()) return nullptr;
+  return rowOf(manufacturerItemsArray[static_cast<size_t>(path.section)], path);
 }
 
 std::optional<IndexPath> CameraModeAspectViewController::indexPathOfCamera(int cameraId) const {
   if (searching) return std::nullopt;
-  for (size_t s = 0; s < manufactorItemsArray.size(); ++s) {
-    for (size_t r = 0; r < manufactorItemsArray[s].size(); ++r) {
-      if (manufactorItemsArray[s][r].manufactorId == cameraId) {
+  for (size_t s = 0; s < manufacturerItemsArray.size(); ++s) {
+    for (size_t r = 0; r < manufacturerItemsArray[s].size(); ++r) {
+      if (manufacturerItemsArray[s][r].manufacturerId == cameraId) {
         return IndexPath::forRow(static_cast<int64_t>(r), static_cast<int64_t>(s));
       }
     }
@@ -103,8 +103,8 @@ std::optional<IndexPath> CameraModeAspectViewController::indexPathOfCamera(int c
 }
 
 std::optional<IndexPath> CameraModeAspectViewController::indexPathOfMode(int formatId) const {
-  for (size_t r = 0; r < shootingModestemsArray.size(); ++r) {
-    if (shootingModestemsArray[r].containerID == formatId) return IndexPath::forRow(static_cast<int64_t>(r), 0);
+  for (size_t r = 0; r < shootingModeItemsArray.size(); ++r) {
+    if (shootingModeItemsArray[r].containerID == formatId) return IndexPath::forRow(static_cast<int64_t>(r), 0);
   }
   return std::nullopt;
 }
@@ -118,20 +118,20 @@ std::optional<IndexPath> CameraModeAspectViewController::indexPathOfCrop(int cro
 
 int64_t CameraModeAspectViewController::numberOfSectionsInTableView(TableView& table) {
   if (&table != views_.cameraTableView.get() || searching) return 1;
-  return static_cast<int64_t>(manufactorItemsArray.size());
+  return static_cast<int64_t>(manufacturerItemsArray.size());
 }
 
 int64_t CameraModeAspectViewController::tableViewNumberOfRowsInSection(TableView& table, int64_t section) {
-  if (&table == views_.shootingModeTableView.get()) return static_cast<int64_t>(shootingModestemsArray.size());
+  if (&table == views_.shootingModeTableView.get()) return static_cast<int64_t>(shootingModeItemsArray.size());
   if (&table == views_.aspectRatioTableView.get()) return static_cast<int64_t>(cropList.size());
   if (searching) return static_cast<int64_t>(formatItemsSearchArray.size());
-  if (section < 0 || static_cast<size_t>(section) >= manufactorItemsArray.size()) return 0;
-  return static_cast<int64_t>(manufactorItemsArray[static_cast<size_t>(section)].size());
+  if (section < 0 || static_cast<size_t>(section) >= manufacturerItemsArray.size()) return 0;
+  return static_cast<int64_t>(manufacturerItemsArray[static_cast<size_t>(section)].size());
 }
 
 std::vector<std::string> CameraModeAspectViewController::sectionIndexTitlesForTableView(TableView& table) {
   if (&table != views_.cameraTableView.get() || searching) return {};
-  return manufactorIndex;
+  return manufacturerIndex;
 }
 
 double CameraModeAspectViewController::tableViewHeightForRowAtIndexPath(TableView&, const IndexPath&) {
@@ -141,18 +141,18 @@ double CameraModeAspectViewController::tableViewHeightForRowAtIndexPath(TableVie
 std::shared_ptr<platform::ui::TableViewCell> CameraModeAspectViewController::tableViewCellForRowAtIndexPath(
     TableView& table, const IndexPath& path) {
   if (&table == views_.cameraTableView.get()) {
-    auto cell = std::dynamic_pointer_cast<ManufactorCell>(table.dequeueReusableCell(ManufactorCell::kReuseIdentifier));
+    auto cell = std::dynamic_pointer_cast<ManufacturerCell>(table.dequeueReusableCell(ManufacturerCell::kReuseIdentifier));
     const auto* camera = cameraAt(path);
     if (!cell || !camera) return cell;
     cell->title->setText(camera->getListString());
-    cell->setTag(camera->manufactorId);
+    cell->setTag(camera->manufacturerId);
     cell->comment->setText(camera->origin == 1 ? localized("CUSTOM") : "");
     cell->anaFactorLabel->setText("");
     return cell;
   }
   if (&table == views_.shootingModeTableView.get()) {
     auto cell = std::dynamic_pointer_cast<SetupFormatCell>(table.dequeueReusableCell(SetupFormatCell::kReuseIdentifier));
-    const auto* mode = rowOf(shootingModestemsArray, path);
+    const auto* mode = rowOf(shootingModeItemsArray, path);
     if (!cell || !mode) return cell;
     cell->crop->setHidden(true);
     cell->setTag(mode->containerID);
@@ -164,15 +164,15 @@ std::shared_ptr<platform::ui::TableViewCell> CameraModeAspectViewController::tab
   const auto* crop = rowOf(cropList, path);
   if (!cell || !crop) return cell;
   cell->setTag(crop->cropID);
-  cell->aspectRatio->setFont(UIConstants::romanFontQuorvelWithSize(14));
-  cell->native->setFont(UIConstants::mediumFontQuorvelWithSize(10));
+  cell->aspectRatio->setFont(UIConstants::romanFontWithSize(14));
+  cell->native->setFont(UIConstants::mediumFontWithSize(10));
   if (crop->cropID != AspectRatioList::kNativeCropId) {
     cell->aspectRatio->setText(crop->aspectRatio);
     cell->native->setText("");
     return cell;
   }
-  const auto texts = AspectRatioList::nativeTexts(SetupControllerUtil::getCurrentPackage().value_or(QuorvelPackage()));
-  cell->aspectRatio->setFont(UIConstants::heavyFontQuorvelWithSize(14));
+  const auto texts = AspectRatioList::nativeTexts(SetupControllerUtil::getCurrentPackage().value_or(CameraPackage()));
+  cell->aspectRatio->setFont(UIConstants::heavyFontWithSize(14));
   cell->aspectRatio->setText(texts.ratio);
   cell->native->setText(texts.label);
   return cell;
@@ -184,9 +184,9 @@ void CameraModeAspectViewController::tableViewWillDisplayCellForRowAtIndexPath(T
   bool chosen = false;
   if (&table == views_.cameraTableView.get()) {
     const auto* camera = cameraAt(path);
-    chosen = camera && camera->manufactorId == currentCameraManuID;
+    chosen = camera && camera->manufacturerId == currentCameraManuID;
   } else if (&table == views_.shootingModeTableView.get()) {
-    const auto* mode = rowOf(shootingModestemsArray, path);
+    const auto* mode = rowOf(shootingModeItemsArray, path);
     chosen = mode && mode->containerID == currentShootingModeID;
   } else if (markCropList) {
     const auto* crop = rowOf(cropList, path);
@@ -212,23 +212,23 @@ void CameraModeAspectViewController::tableViewDidSelectRowAtIndexPath(TableView&
 void CameraModeAspectViewController::tapCamera(const IndexPath& path) {
   const auto* row = cameraAt(path);
   if (!row) return;
-  const CameraManufactor camera = *row;
+  const Camera camera = *row;
   if (searching) searchCancelButtonPressed();
   // A pick from the list below an open form leaves the form behind.
   if (newFormatCreation) closeForm();
-  loadShootingModesForManufacturer(camera.manufactorId);
+  loadShootingModesForManufacturer(camera.manufacturerId);
   // A camera without a shooting mode has nothing to commit: the screen stays as it was.
-  if (shootingModestemsArray.empty()) {
+  if (shootingModeItemsArray.empty()) {
     platform::log::write(platform::log::Error, "The camera " + camera.getListString() + " has no shooting mode");
     loadShootingModesForManufacturer(currentCameraManuID);
     return;
   }
-  currentCameraManuID = camera.manufactorId;
+  currentCameraManuID = camera.manufacturerId;
   cropList.clear();
   views_.aspectRatioTableView->reloadData();
-  tmpManunfactor = camera;
-  if (shootingModestemsArray.size() < 2) {
-    const CameraShootingMode mode = shootingModestemsArray.front();
+  tmpManufacturer = camera;
+  if (shootingModeItemsArray.size() < 2) {
+    const CameraShootingMode mode = shootingModeItemsArray.front();
     currentShootingModeID = mode.containerID;
     currentAspectRatioID = 1;
     SetupControllerUtil::setNewCameraSetupWithCamera(currentCameraManuID, currentShootingModeID, 1);
@@ -251,7 +251,7 @@ void CameraModeAspectViewController::tapCamera(const IndexPath& path) {
 }
 
 void CameraModeAspectViewController::tapMode(const IndexPath& path) {
-  const auto* row = rowOf(shootingModestemsArray, path);
+  const auto* row = rowOf(shootingModeItemsArray, path);
   if (!row) return;
   const CameraShootingMode mode = *row;
   currentShootingModeID = mode.containerID;
@@ -310,7 +310,7 @@ void CameraModeAspectViewController::runSearch() {
     query.insert(1, " ");
   }
   formatItemsSearchArray = SectionedList::search(copyListOfFormatSearchItems, query,
-                                                 [](const CameraManufactor& c) { return c.getListString(); });
+                                                 [](const Camera& c) { return c.getListString(); });
 }
 
 void CameraModeAspectViewController::searchBarTextDidBeginEditing(platform::ui::SearchBar& bar) {
@@ -361,7 +361,7 @@ void CameraModeAspectViewController::cancelSearch() {
 // --- filters ---
 
 void CameraModeAspectViewController::filterButtonDown() {
-  views_.filterCameraIcon->setImage(app::setup::SetupIcons::filter(UIConstants::quorvelBlue()));
+  views_.filterCameraIcon->setImage(app::setup::SetupIcons::filter(UIConstants::blue()));
 }
 
 void CameraModeAspectViewController::filterButtonUp() {
@@ -371,7 +371,7 @@ void CameraModeAspectViewController::filterButtonUp() {
 void CameraModeAspectViewController::setFilterLooks() {
   auto& v = views_;
   const bool on = filterCineActive || filterPhotoActive;
-  v.filterCameraIcon->setImage(app::setup::SetupIcons::filter(on ? UIConstants::quorvelBlue() : UIConstants::contrastText()));
+  v.filterCameraIcon->setImage(app::setup::SetupIcons::filter(on ? UIConstants::blue() : UIConstants::contrastText()));
   v.filterCameraBtn->setSelected(on);
   if (filterCineActive) v.filterCameraCineBtn->setFilterSelected(); else v.filterCameraCineBtn->setFilterNotSelected();
   if (filterPhotoActive) v.filterCameraPhotoBtn->setFilterSelected(); else v.filterCameraPhotoBtn->setFilterNotSelected();
@@ -384,7 +384,7 @@ void CameraModeAspectViewController::filterButtonPressed() {
     return;
   }
   filterMenuOpen = true;
-  v.filterCameraIcon->setImage(app::setup::SetupIcons::filter(UIConstants::quorvelBlue()));
+  v.filterCameraIcon->setImage(app::setup::SetupIcons::filter(UIConstants::blue()));
   v.filterCameraBtn->setSelected(true);
   std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
   View::animate(
@@ -450,7 +450,7 @@ void CameraModeAspectViewController::filterPhotoButtonPressed() {
 
 void CameraModeAspectViewController::reloadAfterFilter() {
   setFilterLooks();
-  views_.filterCameraIcon->setImage(app::setup::SetupIcons::filter(UIConstants::quorvelBlue()));
-  loadCameraManufactorList();
+  views_.filterCameraIcon->setImage(app::setup::SetupIcons::filter(UIConstants::blue()));
+  loadCameraManufacturerList();
   views_.cameraTableView->reloadData();
 }

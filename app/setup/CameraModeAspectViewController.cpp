@@ -32,7 +32,7 @@ void CameraModeAspectViewController::viewDidLoad() {
   searchField->setBackgroundColor(UIConstants::textFieldBG());
   searchField->setBorderStyle(platform::ui::TextBorderStyle::None);
   searchField->layer().setCornerRadius(4.0);
-  searchField->setFont(UIConstants::romanFontQuorvelWithSize(15));
+  searchField->setFont(UIConstants::romanFontWithSize(15));
   markCropList = true;
   searching = false;
   filterMenuOpen = false;
@@ -50,10 +50,10 @@ void CameraModeAspectViewController::viewDidLoad() {
 }
 
 void CameraModeAspectViewController::viewWillAppear(bool) {
-  myInteractiveGuideManager_ = InteractiveGuideManager::getSingelton();
+  myInteractiveGuideManager_ = InteractiveGuideManager::getSingleton();
   myInteractiveGuideManager_->registerViewForInteractiveGuide(std::shared_ptr<InteractiveGuideDelegate>(self(), this),
                                                               view(), kGuideScreen);
-  oldCameraManuID = currentCameraManuID = SetupControllerUtil::getCurrentCameraManufactorID();
+  oldCameraManuID = currentCameraManuID = SetupControllerUtil::getCurrentCameraManufacturerID();
   oldShootingModeID = currentShootingModeID = SetupControllerUtil::getCurrentShootingModeID();
   oldAspectRatioID = currentAspectRatioID = SetupControllerUtil::getCurrentCropID();
   bindUI();
@@ -107,11 +107,11 @@ void CameraModeAspectViewController::bindUI() {
 }
 
 void CameraModeAspectViewController::loadDataFromDB() {
-  loadCameraManufactorList();
+  loadCameraManufacturerList();
   views_.cameraTableView->reloadData();
   const auto package = SetupControllerUtil::getCurrentPackage();
   if (!package) return;
-  if (package->cameraManufacturer) loadShootingModesForManufacturer(package->cameraManufacturer->manufactorId);
+  if (package->cameraManufacturer) loadShootingModesForManufacturer(package->cameraManufacturer->manufacturerId);
   if (package->shootingMode) loadAspectRatioList(*package->shootingMode);
 }
 
@@ -126,9 +126,9 @@ void CameraModeAspectViewController::setInitialTableViewState() {
 }
 
 std::string CameraModeAspectViewController::subHeaderForModes() const {
-  std::optional<CameraManufactor> camera = tmpManunfactor;
-  if (!camera) camera = SetupControllerUtil::getCurrentCameraManufactor();
-  return camera ? platform::foundation::format("%@ %@", camera->manufactor, camera->model) : std::string();
+  std::optional<Camera> camera = tmpManufacturer;
+  if (!camera) camera = SetupControllerUtil::getCurrentCameraManufacturer();
+  return camera ? platform::foundation::format("%@ %@", camera->manufacturer, camera->model) : std::string();
 }
 
 void CameraModeAspectViewController::showHeaderFor(int page) {
@@ -174,7 +174,7 @@ void CameraModeAspectViewController::goToMenuPosition(int page, bool animated) {
     // The filters end here: cleared before the list is loaded again, so it is loaded without them.
     filterCineActive = false;
     filterPhotoActive = false;
-    loadCameraManufactorList();
+    loadCameraManufacturerList();
     v.cameraTableView->reloadData();
     closeFilterMenu(searchActive);
   } else if (page == 2 && filterMenuOpen) {
@@ -209,8 +209,8 @@ void CameraModeAspectViewController::backButtonPressed() {
   currentShootingModeID = oldShootingModeID;
   // The camera tapped last is left for the one the entry format belongs to.
   SetupControllerUtil::setNewCameraSetupWithCamera(currentCameraManuID, oldShootingModeID, 1);
-  currentCameraManuID = SetupControllerUtil::getCurrentCameraManufactorID();
-  tmpManunfactor.reset();
+  currentCameraManuID = SetupControllerUtil::getCurrentCameraManufacturerID();
+  tmpManufacturer.reset();
   loadShootingModesForManufacturer(currentCameraManuID);
   goToMenuPosition(1);
 }

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "app/kit/AlertOkayCancelDelegate.h"
-#include "app/kit/quorvelCustomButton.h"
+#include "app/kit/CustomButton.h"
 #include "app/kit/uiButtonWithText.h"
-#include "app/model/CameraManufactor.h"
+#include "app/model/Camera.h"
 #include "app/model/CameraShootingMode.h"
-#include "app/model/QuorvelCrop.h"
+#include "app/model/Crop.h"
 #include "app/settings/InteractiveGuideDelegate.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Button.h"
@@ -73,7 +73,7 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
   void showGuide(BasicGuide& guide) override;
 
   // --- lists (CameraModeAspectLists.cpp) ---
-  void loadCameraManufactorList();
+  void loadCameraManufacturerList();
   void loadShootingModesForManufacturer(int manufacturerId);
   void loadAspectRatioList(const CameraShootingMode& mode);
   void filterButtonDown();
@@ -111,7 +111,7 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
   // Both answer whether the form is done with: a failed write keeps it open.
   [[nodiscard]] bool saveNewFormat();
   [[nodiscard]] bool saveNewFrameLine();
-  void deleteCameraFormat(const CameraManufactor& camera);
+  void deleteCameraFormat(const Camera& camera);
   void deleteCrop(int cropId);
   void nextTextField();
   bool tableViewCanEditRowAtIndexPath(platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
@@ -125,11 +125,11 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
   // --- state ---
   int oldCameraManuID = 0, oldShootingModeID = 0, oldAspectRatioID = 0;
   int currentCameraManuID = 0, currentShootingModeID = 0, currentAspectRatioID = 0;
-  std::optional<CameraManufactor> tmpManunfactor;
-  std::vector<std::string> manufactorIndex;
+  std::optional<Camera> tmpManufacturer;
+  std::vector<std::string> manufacturerIndex;
   bool markCropList = true;
   std::optional<size_t> positionNativeAspect;
-  std::vector<CameraManufactor> copyListOfFormatSearchItems;
+  std::vector<Camera> copyListOfFormatSearchItems;
   bool searching = false;
   bool searchActive = false;
   bool filterMenuOpen = false;
@@ -141,10 +141,10 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
   bool filterPhotoActive = false;
   bool newFormatCreation = false;
   int menuPosition = 1;
-  std::vector<std::vector<CameraManufactor>> manufactorItemsArray;
-  std::vector<QuorvelCrop> cropList;
-  std::vector<CameraManufactor> formatItemsSearchArray;
-  std::vector<CameraShootingMode> shootingModestemsArray;
+  std::vector<std::vector<Camera>> manufacturerItemsArray;
+  std::vector<Crop> cropList;
+  std::vector<Camera> formatItemsSearchArray;
+  std::vector<CameraShootingMode> shootingModeItemsArray;
 
   struct Views {
     std::shared_ptr<platform::ui::View> topBar, secondBar, filterCameraView, filterMenuView, customFormatView,
@@ -154,7 +154,7 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
     std::shared_ptr<platform::ui::ImageView> filterCameraIcon;
     std::shared_ptr<platform::ui::SearchBar> searchFormatBar;
     std::shared_ptr<uiButtonWithText> filterCameraCineBtn, filterCameraPhotoBtn;
-    std::shared_ptr<quorvelCustomButton> createNewBtn, saveBtn;
+    std::shared_ptr<CustomButton> createNewBtn, saveBtn;
     std::shared_ptr<platform::ui::TextField> customFormatNameTextField, customFormatSensorWidthTextField,
         customFormatSensorHeightTextField, customAspectRatioWidthTextField, customAspectRatioHeightTextField;
     std::vector<std::shared_ptr<platform::ui::Label>> formLabels;
@@ -189,7 +189,7 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
   void reloadAfterFilter();
   void closeFilterMenu(bool keepCreateHidden);
   void setFilterLooks();
-  const CameraManufactor* cameraAt(const platform::ui::IndexPath& path) const;
+  const Camera* cameraAt(const platform::ui::IndexPath& path) const;
   std::optional<platform::ui::IndexPath> indexPathOfCamera(int cameraId) const;
   std::optional<platform::ui::IndexPath> indexPathOfMode(int formatId) const;
   std::optional<platform::ui::IndexPath> indexPathOfCrop(int cropId) const;

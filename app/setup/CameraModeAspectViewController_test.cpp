@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/kit/KitTestEnvironment.h"
+#include "app/kit/KitTestSupport.h"
 #include "app/kit/UIConstants.h"
 #include "app/settings/BasicGuide.h"
 #include "app/settings/InteractiveGuideManager.h"
@@ -11,12 +11,12 @@
 #include "app/setup/SetupForm.h"
 #include "app/setup/SetupListCells.h"
 #include "platform/ui/TableViewCell.h"
-#include "app/setup/SetupScreenFixture.h"
-#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/setup/SetupScreenTestSupport.h"
+#include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
-#include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
-#include "app/storage/QuorvelPackageUtil.h"
+#include "app/storage/FrameGuideCatalogue.h"
+#include "app/storage/PackageUtil.h"
 #include "platform/foundation/PropertyList.h"
 
 namespace {
@@ -42,13 +42,13 @@ class CameraPickerTest : public ::testing::Test, public ostrel::testing::SetupSc
   }
   const CameraModeAspectViewController::Views& v() const { return screen->views(); }
   bool onScreen() const { return navigation->topViewController() == screen; }
-  const QuorvelPackage& edited() const { return *state()->currentPackage; }
+  const CameraPackage& edited() const { return *state()->currentPackage; }
   int editedFormat() const { return edited().shootingMode->containerID; }
 
   // A camera of the user's with one mode, as the form stores it; its format id.
   static int addCamera(const std::string& name, float width = 36, float height = 24) {
-    OpenCatalogue<FormatDatabaseHelper2> formats;
-    CameraManufactor camera(0, name, "", "Cine", 1);
+    OpenCatalogue<CameraFormatCatalogue> formats;
+    Camera camera(0, name, "", "Cine", 1);
     CameraShootingMode mode;
     mode.width = width;
     mode.height = height;
@@ -56,25 +56,25 @@ class CameraPickerTest : public ::testing::Test, public ostrel::testing::SetupSc
     mode.category = "Cine";
     mode.formatOrigin = 1;
     mode.aspectRatio = "1.5:1";
-    const auto stored = formats->insertNewCameraManufactor(camera, mode);
+    const auto stored = formats->insertNewCameraManufacturer(camera, mode);
     return stored ? stored->containerID : -1;
   }
   static int cameraCount() {
-    OpenCatalogue<FormatDatabaseHelper2> formats;
-    return static_cast<int>(formats->getAllManufactors().size());
+    OpenCatalogue<CameraFormatCatalogue> formats;
+    return static_cast<int>(formats->getAllManufacturers().size());
   }
-  static std::optional<CameraManufactor> cameraNamed(const std::string& name) {
-    OpenCatalogue<FormatDatabaseHelper2> formats;
-    for (const auto& camera : formats->getAllManufactors()) {
-      if (camera.manufactor == name) return camera;
+  static std::optional<Camera> cameraNamed(const std::string& name) {
+    OpenCatalogue<CameraFormatCatalogue> formats;
+    for (const auto& camera : formats->getAllManufacturers()) {
+      if (camera.manufacturer == name) return camera;
     }
     return std::nullopt;
   }
   std::optional<IndexPath> cameraRow(int cameraId) const {
-    const auto& sections = screen->manufactorItemsArray;
+    const auto& sections = screen->manufacturerItemsArray;
     for (size_t s = 0; s < sections.size(); ++s) {
       for (size_t r = 0; r < sections[s].size(); ++r) {
-        if (sections[s][r].manufactorId == cameraId) return IndexPath::forRow(r, s);
+        if (sections[s][r].manufacturerId == cameraId) return IndexPath::forRow(r, s);
       }
     }
     return std::nullopt;
@@ -143,36 +143,36 @@ TEST_F(CameraPickerTest, ListsEveryCameraInTheSectionOfItsFirstCharacterAndPicks
   addCamera("Überkamera");
   addCamera("");
   open();
-  const auto& keys = screen->manufactorIndex;
+  const auto& keys = screen->manufacturerIndex;
   EXPECT_EQ(keys.front(), "#") << "the catalogue lists an empty name first";
   EXPECT_NE(std::find(keys.begin(), keys.end(), "A"), keys.end());
   EXPECT_NE(std::find(keys.begin(), keys.end(), "Ü"), keys.end());
   EXPECT_NE(std::find(keys.begin(), keys.end(), "#"), keys.end());
   EXPECT_EQ(v().cameraTableView->sectionIndexTitles(), keys);
   size_t listed = 0;
-  for (const auto& section : screen->manufactorItemsArray) listed += section.size();
+  for (const auto& section : screen->manufacturerItemsArray) listed += section.size();
   EXPECT_EQ(static_cast<int>(listed), cameraCount()) << "every camera is in exactly one section";
   EXPECT_EQ(v().topBarTitleLabel->text(), "CAMERA");
 
   // The package's own camera is shown chosen.
-  const auto own = cameraRow(edited().cameraManufacturer->manufactorId);
+  const auto own = cameraRow(edited().cameraManufacturer->manufacturerId);
   ASSERT_TRUE(own);
   EXPECT_EQ(v().cameraTableView->indexPathForSelectedRow(), own);
 
   const auto uber = cameraNamed("Überkamera");
   ASSERT_TRUE(uber);
-  const auto row = cameraRow(uber->manufactorId);
+  const auto row = cameraRow(uber->manufacturerId);
   ASSERT_TRUE(row);
   v().cameraTableView->scrollToRowAtIndexPath(*row, platform::ui::TableViewScrollPosition::Middle, false);
   env.advance(0.05);
-  auto cell = std::dynamic_pointer_cast<ManufactorCell>(v().cameraTableView->cellForRowAtIndexPath(*row));
+  auto cell = std::dynamic_pointer_cast<ManufacturerCell>(v().cameraTableView->cellForRowAtIndexPath(*row));
   ASSERT_TRUE(cell);
   EXPECT_EQ(cell->comment->text(), "CUSTOM");
   EXPECT_EQ(cell->title->text(), "Überkamera ");
 
   // One shooting mode: committed with crop 1 and closed, without page 2.
-  tapCamera(uber->manufactorId);
-  EXPECT_EQ(edited().cameraManufacturer->manufactorId, uber->manufactorId);
+  tapCamera(uber->manufacturerId);
+  EXPECT_EQ(edited().cameraManufacturer->manufacturerId, uber->manufacturerId);
   EXPECT_EQ(edited().cropID, 1);
   EXPECT_EQ(pauses, 1);
   EXPECT_FALSE(onScreen());
@@ -181,7 +181,7 @@ TEST_F(CameraPickerTest, ListsEveryCameraInTheSectionOfItsFirstCharacterAndPicks
 
 TEST_F(CameraPickerTest, ACameraWithoutShootingModesChangesNothing) {
   {
-    OpenCatalogue<FormatDatabaseHelper2> formats;
+    OpenCatalogue<CameraFormatCatalogue> formats;
     ASSERT_TRUE(formats->database().execute(
         "INSERT INTO ManufactorTable (id, manufactor, model, type, origin) VALUES (9000, 'Empty', 'Body', 'Cine', 1)"));
   }
@@ -192,7 +192,7 @@ TEST_F(CameraPickerTest, ACameraWithoutShootingModesChangesNothing) {
   EXPECT_EQ(screen->menuPosition, 1);
   EXPECT_EQ(editedFormat(), format);
   EXPECT_EQ(pauses, 0);
-  EXPECT_EQ(screen->currentCameraManuID, edited().cameraManufacturer->manufactorId);
+  EXPECT_EQ(screen->currentCameraManuID, edited().cameraManufacturer->manufacturerId);
 }
 
 TEST_F(CameraPickerTest, SearchFindsEveryWordAndShowsOneSectionWithoutIndexOrDeletion) {
@@ -218,7 +218,7 @@ TEST_F(CameraPickerTest, SearchFindsEveryWordAndShowsOneSectionWithoutIndexOrDel
   // Picking a result closes the search and commits it.
   tapRow(*v().cameraTableView, IndexPath::forRow(0, 0));
   EXPECT_FALSE(screen->searching);
-  EXPECT_EQ(edited().cameraManufacturer->manufactor, "Home made");
+  EXPECT_EQ(edited().cameraManufacturer->manufacturer, "Home made");
   EXPECT_FALSE(onScreen());
 }
 
@@ -229,13 +229,13 @@ TEST_F(CameraPickerTest, AMakerWithABlankAfterItsFirstLetterIsFoundWithoutIt) {
   env.advance(0.3);
   type("zcam");
   ASSERT_EQ(screen->formatItemsSearchArray.size(), 1u);
-  EXPECT_EQ(screen->formatItemsSearchArray.front().manufactor, "Z CAM");
+  EXPECT_EQ(screen->formatItemsSearchArray.front().manufacturer, "Z CAM");
   // Closing the search brings the whole list back, with its sections.
   tap(*v().searchCancelBtn);
   env.advance(0.3);
   EXPECT_FALSE(screen->searching);
   EXPECT_FALSE(screen->searchActive);
-  EXPECT_EQ(v().cameraTableView->sectionIndexTitles(), screen->manufactorIndex);
+  EXPECT_EQ(v().cameraTableView->sectionIndexTitles(), screen->manufacturerIndex);
 }
 
 TEST_F(CameraPickerTest, TheKeyboardLiftsTheCameraListAndNextWalksTheForm) {
@@ -295,13 +295,13 @@ TEST_F(CameraPickerTest, TheFiltersExcludeEachOtherAndEndWhenPageOneReturns) {
 
 TEST_F(CameraPickerTest, BackCommitsTheEntryFormatWithoutCropAndExitRestoresEverything) {
   ASSERT_TRUE(SetupControllerUtil::setNewCameraCrop(kCrop239));
-  const int camera = edited().cameraManufacturer->manufactorId;
+  const int camera = edited().cameraManufacturer->manufacturerId;
   open();
   tapCamera(kAlexa35);
   EXPECT_EQ(screen->menuPosition, 2);
   EXPECT_EQ(v().topBarTitleLabel->text(), "SHOOTING MODE");
   EXPECT_EQ(v().filterBarTitleLabel->text(), "ARRI ALEXA 35");
-  EXPECT_EQ(screen->shootingModestemsArray.size(), 9u);
+  EXPECT_EQ(screen->shootingModeItemsArray.size(), 9u);
   EXPECT_FALSE(v().backBtn->isHidden());
   EXPECT_TRUE(v().exitBtn->isHidden());
   EXPECT_EQ(editedFormat(), kFormatLF) << "several modes: nothing is committed before one is chosen";
@@ -317,7 +317,7 @@ TEST_F(CameraPickerTest, BackCommitsTheEntryFormatWithoutCropAndExitRestoresEver
   EXPECT_FALSE(onScreen());
   EXPECT_EQ(editedFormat(), kFormatLF);
   EXPECT_EQ(edited().cropID, kCrop239);
-  EXPECT_EQ(edited().cameraManufacturer->manufactorId, camera);
+  EXPECT_EQ(edited().cameraManufacturer->manufacturerId, camera);
 }
 
 TEST_F(CameraPickerTest, AModeTapCommitsItWithoutCropAndCloses) {
@@ -341,13 +341,13 @@ TEST_F(CameraPickerTest, OpenedOnModesTheExitButtonShowsAndTheModeIsChosen) {
   EXPECT_FALSE(v().exitBtn->isHidden());
   const auto chosen = v().shootingModeTableView->indexPathForSelectedRow();
   ASSERT_TRUE(chosen);
-  EXPECT_EQ(screen->shootingModestemsArray[chosen->row].containerID, kFormatLF);
+  EXPECT_EQ(screen->shootingModeItemsArray[chosen->row].containerID, kFormatLF);
 }
 
 TEST_F(CameraPickerTest, TheRatioPageOffersTheOtherRatiosAroundTheNativeRowAndCommitsTheOneTapped) {
   open(false, true);
   EXPECT_EQ(screen->menuPosition, 3);
-  EXPECT_TRUE(InteractiveGuideManager::getSingelton()->aspectRatioShown);
+  EXPECT_TRUE(InteractiveGuideManager::getSingleton()->aspectRatioShown);
   EXPECT_EQ(v().topBarTitleLabel->text(), "ASPECT RATIO");
   const auto& crops = screen->cropList;
   ASSERT_TRUE(screen->positionNativeAspect);
@@ -413,7 +413,7 @@ TEST_F(CameraPickerTest, TheCameraFormMarksWhatIsWrongAndStoresNothingUntilItIsR
   ASSERT_TRUE(stored);
   EXPECT_EQ(stored->origin, 1);
   EXPECT_EQ(stored->type, "Cine");
-  EXPECT_EQ(edited().cameraManufacturer->manufactorId, stored->manufactorId);
+  EXPECT_EQ(edited().cameraManufacturer->manufacturerId, stored->manufacturerId);
   EXPECT_EQ(edited().shootingMode->aspectRatio, "1.5:1");
   EXPECT_FLOAT_EQ(edited().shootingMode->width, 36.0f);
   EXPECT_EQ(edited().shootingMode->formatOrigin, 1);
@@ -425,7 +425,7 @@ TEST_F(CameraPickerTest, TheCameraFormMarksWhatIsWrongAndStoresNothingUntilItIsR
 
 TEST_F(CameraPickerTest, ACameraThatCannotBeStoredCommitsNothingAndKeepsTheForm) {
   {
-    OpenCatalogue<FormatDatabaseHelper2> formats;
+    OpenCatalogue<CameraFormatCatalogue> formats;
     ASSERT_TRUE(formats->database().execute(
         "CREATE TRIGGER refuse BEFORE INSERT ON FormatContainer BEGIN SELECT RAISE(ABORT, 'refused'); END"));
   }
@@ -447,8 +447,8 @@ TEST_F(CameraPickerTest, ARatioThatExistsIsNotWrittenAndANewOneIsCommitted) {
   open(false, true);
   int guides = 0;
   {
-    OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> catalogue;
-    guides = static_cast<int>(catalogue->getAllFrameGuids().size());
+    OpenCatalogue<FrameGuideCatalogue> catalogue;
+    guides = static_cast<int>(catalogue->getAllFrameGuides().size());
   }
   openForm();
   EXPECT_EQ(v().filterBarTitleLabel->text(), "CREATE CUSTOM ASPECT RATIO");
@@ -462,8 +462,8 @@ TEST_F(CameraPickerTest, ARatioThatExistsIsNotWrittenAndANewOneIsCommitted) {
   EXPECT_FALSE(screen->newFormatCreation);
   EXPECT_EQ(edited().cropID, 1);
   {
-    OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> catalogue;
-    EXPECT_EQ(static_cast<int>(catalogue->getAllFrameGuids().size()), guides);
+    OpenCatalogue<FrameGuideCatalogue> catalogue;
+    EXPECT_EQ(static_cast<int>(catalogue->getAllFrameGuides().size()), guides);
   }
 
   openForm();
@@ -473,7 +473,7 @@ TEST_F(CameraPickerTest, ARatioThatExistsIsNotWrittenAndANewOneIsCommitted) {
   save();
   EXPECT_FALSE(onScreen());
   EXPECT_EQ(edited().cropAspectRatio, "2.1:1");
-  OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> catalogue;
+  OpenCatalogue<FrameGuideCatalogue> catalogue;
   const auto made = catalogue->getFrameGuide(edited().cropID);
   ASSERT_TRUE(made);
   EXPECT_EQ(made->type, 1);
@@ -483,11 +483,11 @@ TEST_F(CameraPickerTest, DeletingTheEditedCameraFallsBackToTheStartFormatEvenAft
   const int format = addCamera("Doomed");
   const auto doomed = cameraNamed("Doomed");
   ASSERT_TRUE(doomed);
-  ASSERT_TRUE(SetupControllerUtil::setNewCameraManufactor(doomed->manufactorId, format));
-  const int saved = QuorvelPackageUtil::savePackage(edited());
+  ASSERT_TRUE(SetupControllerUtil::setNewCameraManufacturer(doomed->manufacturerId, format));
+  const int saved = PackageUtil::savePackage(edited());
   ASSERT_GT(saved, 0);
   open();
-  const auto row = cameraRow(doomed->manufactorId);
+  const auto row = cameraRow(doomed->manufacturerId);
   ASSERT_TRUE(row);
   EXPECT_FALSE(screen->tableViewCanEditRowAtIndexPath(*v().cameraTableView, IndexPath::forRow(0, 0)))
       << "catalogue cameras cannot be deleted";
@@ -496,7 +496,7 @@ TEST_F(CameraPickerTest, DeletingTheEditedCameraFallsBackToTheStartFormatEvenAft
   EXPECT_FALSE(cameraNamed("Doomed"));
   EXPECT_EQ(editedFormat(), kFormatLF);
   EXPECT_EQ(edited().cropID, 1);
-  for (const auto& package : QuorvelPackageUtil::getAllPackages()) EXPECT_NE(package.packageID, saved);
+  for (const auto& package : PackageUtil::getAllPackages()) EXPECT_NE(package.packageID, saved);
   tap(*v().exitBtn);
   env.advance(0.5);
   EXPECT_FALSE(onScreen());
@@ -504,18 +504,18 @@ TEST_F(CameraPickerTest, DeletingTheEditedCameraFallsBackToTheStartFormatEvenAft
 }
 
 TEST_F(CameraPickerTest, DeletingTheRatioInUseLeavesNoTraceOfItsId) {
-  QuorvelFrameGuide guide;
+  FrameGuide guide;
   guide.width = 2.2f;
   guide.height = 1.1f;
   {
-    OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> catalogue;
+    OpenCatalogue<FrameGuideCatalogue> catalogue;
     ASSERT_FALSE(catalogue->insertFrameGuideFromCameraSetup(guide));
     ASSERT_GT(guide.frameGuideId, 0);
     ASSERT_TRUE(catalogue->selectOnlyFrameGuide(guide.frameGuideId));
   }
   ASSERT_TRUE(SetupControllerUtil::setNewCameraCrop(guide.frameGuideId));
   ASSERT_EQ(edited().frameGuide->frameGuideId, guide.frameGuideId);
-  const int saved = QuorvelPackageUtil::savePackage(edited());
+  const int saved = PackageUtil::savePackage(edited());
   ASSERT_GT(saved, 0);
   open(false, true);
   size_t row = 0;
@@ -528,12 +528,12 @@ TEST_F(CameraPickerTest, DeletingTheRatioInUseLeavesNoTraceOfItsId) {
   EXPECT_TRUE(onScreen());
   EXPECT_EQ(edited().cropID, 1);
   EXPECT_EQ(edited().frameGuide->frameGuideId, 1);
-  for (const auto& package : QuorvelPackageUtil::getAllPackages()) EXPECT_NE(package.packageID, saved);
+  for (const auto& package : PackageUtil::getAllPackages()) EXPECT_NE(package.packageID, saved);
   PackageDatabaseHelper packages;
   ASSERT_TRUE(packages.openDb(false));
   EXPECT_EQ(packages.loadPackage(-2)->frameGuideId, 1);
   EXPECT_EQ(packages.loadPackage(-2)->cropID, 1);
-  OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> catalogue;
+  OpenCatalogue<FrameGuideCatalogue> catalogue;
   EXPECT_FALSE(catalogue->getFrameGuide(guide.frameGuideId));
   for (const auto& crop : screen->cropList) EXPECT_NE(crop.cropID, guide.frameGuideId);
   // Exit keeps the native format: the entry crop is gone.
@@ -558,15 +558,15 @@ TEST_F(CameraPickerTest, DrawsTheHeaderTheChosenRowAndTheForm) {
   EXPECT_EQ(at(image, 20, top + 5), ostrel::testing::bytes(UIConstants::topBarColor()));
   const auto row = v().cameraTableView->indexPathForSelectedRow();
   ASSERT_TRUE(row);
-  auto cell = std::dynamic_pointer_cast<ManufactorCell>(v().cameraTableView->cellForRowAtIndexPath(*row));
+  auto cell = std::dynamic_pointer_cast<ManufacturerCell>(v().cameraTableView->cellForRowAtIndexPath(*row));
   ASSERT_TRUE(cell);
-  EXPECT_EQ(ostrel::testing::bytes(cell->title->textColor()), ostrel::testing::bytes(UIConstants::quorvelBlue()));
+  EXPECT_EQ(ostrel::testing::bytes(cell->title->textColor()), ostrel::testing::bytes(UIConstants::blue()));
   // Some of the title's pixels are drawn in the accent.
   const auto frame = cell->title->convertRectTo(cell->title->bounds(), nullptr);
   int accent = 0;
   for (double x = frame.minX(); x < frame.minX() + 150; x += 0.5) {
     for (double y = frame.minY(); y < frame.maxY(); y += 0.5) {
-      if (at(image, x, y) == ostrel::testing::bytes(UIConstants::quorvelBlue())) ++accent;
+      if (at(image, x, y) == ostrel::testing::bytes(UIConstants::blue())) ++accent;
     }
   }
   EXPECT_GT(accent, 10);

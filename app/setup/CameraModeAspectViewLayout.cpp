@@ -34,7 +34,7 @@ std::shared_ptr<platform::ui::Label> label(const std::string& text, const platfo
 std::shared_ptr<platform::ui::TextField> field(int64_t tag, const char* placeholder) {
   auto f = make<platform::ui::TextField>();
   f->setTag(tag);
-  f->setFont(UIConstants::romanFontQuorvelWithSize(15));
+  f->setFont(UIConstants::romanFontWithSize(15));
   f->setBackgroundColor(UIConstants::textFieldBG());
   f->layer().setCornerRadius(4.0);
   app::setup::styleFormField(*f, placeholder);
@@ -54,7 +54,7 @@ std::shared_ptr<platform::ui::TableView> table() {
   auto t = make<platform::ui::TableView>();
   t->setBackgroundColor(UIConstants::primaryBG());
   t->setSeparatorColor(UIConstants::tableViewSeparator());
-  t->setSectionIndexColor(UIConstants::quorvelBlue());
+  t->setSectionIndexColor(UIConstants::blue());
   t->setSectionIndexBackgroundColor(Color::clearColor());
   t->setRowHeight(CameraModeAspectViewController::kRowHeight);
   t->setTableFooterView(make<View>());
@@ -93,7 +93,7 @@ void CameraModeAspectViewController::buildViews(View& root) {
   v.cameraTableView = table();
   v.shootingModeTableView = table();
   v.aspectRatioTableView = table();
-  v.cameraTableView->registerCell(ManufactorCell::kReuseIdentifier, [] { return make<ManufactorCell>(); });
+  v.cameraTableView->registerCell(ManufacturerCell::kReuseIdentifier, [] { return make<ManufacturerCell>(); });
   v.shootingModeTableView->registerCell(SetupFormatCell::kReuseIdentifier, [] { return make<SetupFormatCell>(); });
   v.aspectRatioTableView->registerCell(AspectRatioTableViewCell::kReuseIdentifier,
                                        [] { return make<AspectRatioTableViewCell>(); });
@@ -113,10 +113,10 @@ void CameraModeAspectViewController::buildViews(View& root) {
 
   v.secondBar = make<View>();
   v.secondBar->setBackgroundColor(UIConstants::filterBarColor());
-  v.createNewBtn = make<quorvelCustomButton>();
-  v.saveBtn = make<quorvelCustomButton>();
+  v.createNewBtn = make<CustomButton>();
+  v.saveBtn = make<CustomButton>();
   v.saveBtn->setAlpha(0);
-  v.filterBarTitleLabel = label("", UIConstants::heavyFontQuorvelWithSize(12), UIConstants::contrastText());
+  v.filterBarTitleLabel = label("", UIConstants::heavyFontWithSize(12), UIConstants::contrastText());
   v.filterBarTitleLabel->setAlpha(0);
   v.searchBtn = iconButton(app::setup::SetupIcons::search(UIConstants::contrastText()));
   v.searchCancelBtn = iconButton(app::setup::SetupIcons::close(UIConstants::contrastText()));
@@ -140,14 +140,14 @@ void CameraModeAspectViewController::buildViews(View& root) {
   v.topBar = make<View>();
   v.topBar->setBackgroundColor(UIConstants::topBarColor());
   // The top bar is dark in both themes.
-  v.topBarTitleLabel = label(localized("CAMERA"), UIConstants::heavyFontQuorvelWithSize(14), Color::whiteColor());
+  v.topBarTitleLabel = label(localized("CAMERA"), UIConstants::heavyFontWithSize(14), Color::whiteColor());
   v.topBarTitleLabel->setTextAlignment(platform::graphics::TextAlignment::Center);
-  v.backBtn = iconButton(app::setup::SetupIcons::back(UIConstants::quorvelBlue()));
+  v.backBtn = iconButton(app::setup::SetupIcons::back(UIConstants::blue()));
   v.backBtn->setHidden(true);
   v.exitBtn = make<platform::ui::Button>();
   v.exitBtn->setTitle(localized("EXIT"));
-  v.exitBtn->setTitleColor(UIConstants::quorvelBlue());
-  v.exitBtn->titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(12));
+  v.exitBtn->setTitleColor(UIConstants::blue());
+  v.exitBtn->titleLabel()->setFont(UIConstants::heavyFontWithSize(12));
   for (const auto& view : std::initializer_list<std::shared_ptr<View>>{v.topBarTitleLabel, v.backBtn, v.exitBtn}) {
     v.topBar->addSubview(view);
   }
@@ -160,7 +160,7 @@ void CameraModeAspectViewController::buildViews(View& root) {
 void CameraModeAspectViewController::buildForms(View& root) {
   auto& v = views_;
   const auto formLabel = [&](const char* text) {
-    auto l = label(localized(text), UIConstants::mediumFontQuorvelWithSize(11), UIConstants::lowContrastText());
+    auto l = label(localized(text), UIConstants::mediumFontWithSize(11), UIConstants::lowContrastText());
     v.formLabels.push_back(l);
     return l;
   };

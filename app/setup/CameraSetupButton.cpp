@@ -20,8 +20,8 @@ void CameraSetupButton::customInit() {
   addSubview(contentView);
   button->addTarget(this, &CameraSetupButton::buttonHighlighted, ControlEvent::TouchDown);
   button->addTarget(this, &CameraSetupButton::buttonNotHighlighted, ControlEvent::TouchUpOutside | ControlEvent::TouchCancel);
-  titleLabel->setFont(UIConstants::mediumFontQuorvelWithSize(12));
-  itemLabel->setFont(UIConstants::mediumFontQuorvelWithSize(15));
+  titleLabel->setFont(UIConstants::mediumFontWithSize(12));
+  itemLabel->setFont(UIConstants::mediumFontWithSize(15));
   buttonNotHighlighted();
 }
 
@@ -38,7 +38,7 @@ void CameraSetupButton::layoutSubviews() {
 
 void CameraSetupButton::buttonHighlighted() {
   View::animate(kHighlightDuration, 0, platform::ui::AnimationOptionCurveEaseOut, [this] {
-    contentView->setBackgroundColor(UIConstants::quorvelBlue());
+    contentView->setBackgroundColor(UIConstants::blue());
     itemLabel->setTextColor(Color::whiteColor());
     titleLabel->setTextColor(Color::whiteColor());
   });

@@ -13,13 +13,13 @@ CameraSetupLensAdapterCell::CameraSetupLensAdapterCell(platform::ui::TableViewCe
   setSelectionStyle(platform::ui::TableViewCellSelectionStyle::None);
   setBackgroundColor(UIConstants::primaryBG());
   title_ = app::setup::addCellLabel(*this);
-  title_->setFont(UIConstants::romanFontQuorvelWithSize(14));
+  title_->setFont(UIConstants::romanFontWithSize(14));
   title_->setTextColor(UIConstants::contrastText());
   crop_ = app::setup::addCellLabel(*this);
-  crop_->setFont(UIConstants::romanFontQuorvelWithSize(12));
+  crop_->setFont(UIConstants::romanFontWithSize(12));
   crop_->setTextColor(UIConstants::lowContrastText());
   crop_->setTextAlignment(platform::graphics::TextAlignment::Right);
-  check_ = make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::quorvelBlue()));
+  check_ = make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::blue()));
   check_->setHidden(true);
   contentView()->addSubview(check_);
 }
@@ -37,13 +37,13 @@ void CameraSetupLensAdapterCell::layoutSubviews() {
 
 void CameraSetupLensAdapterCell::setHighlighted(bool highlighted, bool animated) {
   check_->setHidden(true);
-  title_->setFont(UIConstants::romanFontQuorvelWithSize(14));
+  title_->setFont(UIConstants::romanFontWithSize(14));
   TableViewCell::setHighlighted(highlighted, animated);
   if (highlighted) {
     title_->setTextColor(Color::whiteColor());
     crop_->setTextColor(Color::whiteColor());
     View::animate(app::setup::kRowPressIn, 0, platform::ui::AnimationOptionCurveEaseIn,
-                  [this] { setBackgroundColor(UIConstants::quorvelBlue()); });
+                  [this] { setBackgroundColor(UIConstants::blue()); });
     return;
   }
   View::animate(app::setup::kRowFadeOut, 0, platform::ui::AnimationOptionCurveEaseIn, [this] {
@@ -55,5 +55,5 @@ void CameraSetupLensAdapterCell::setHighlighted(bool highlighted, bool animated)
 
 void CameraSetupLensAdapterCell::setSelected(bool selected, bool animated) {
   TableViewCell::setSelected(selected, animated);
-  title_->setTextColor(selected ? UIConstants::quorvelBlue() : UIConstants::contrastText());
+  title_->setTextColor(selected ? UIConstants::blue() : UIConstants::contrastText());
 }

@@ -11,8 +11,8 @@
 #include "app/setup/SetupPause.h"
 #include "app/setup/SetupText.h"
 #include "app/storage/OpenCatalogue.h"
-#include "app/storage/QuorvelLensAdapterDBHelper.h"
-#include "app/storage/QuorvelPackageUtil.h"
+#include "app/storage/LensAdapterCatalogue.h"
+#include "app/storage/PackageUtil.h"
 #include "platform/log/Log.h"
 #include "platform/ui/AnimationOptions.h"
 #include "platform/ui/LocalizedStrings.h"
@@ -68,7 +68,7 @@ void LensAdapterViewController::viewWillAppear(bool) {
 void LensAdapterViewController::viewDidAppear(bool) {
   // Before it appeared the table had no height to centre the committed adapter in.
   setinitialTableViewState();
-  myInteractiveGuideManager_ = InteractiveGuideManager::getSingelton();
+  myInteractiveGuideManager_ = InteractiveGuideManager::getSingleton();
   if (!myInteractiveGuideManager_) return;
   auto self = std::static_pointer_cast<LensAdapterViewController>(shared_from_this());
   myInteractiveGuideManager_->registerViewForInteractiveGuide(std::shared_ptr<InteractiveGuideDelegate>(self, this),
@@ -89,8 +89,8 @@ void LensAdapterViewController::bindUI() {
 void LensAdapterViewController::loadDataFromDB() { loadLensAdapterDatabase(); }
 
 void LensAdapterViewController::loadLensAdapterDatabase() {
-  OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
-  lensAdapterItems_ = adapters ? adapters->getAllAdapters() : std::vector<QuorvelLensAdapter>();
+  OpenCatalogue<LensAdapterCatalogue> adapters;
+  lensAdapterItems_ = adapters ? adapters->getAllAdapters() : std::vector<LensAdapterRecord>();
   views_.adapterTableView->reloadData();
 }
 
@@ -101,7 +101,7 @@ void LensAdapterViewController::setinitialTableViewState() {
   scrollLensAdapter2IndexPath(getIndexPath4LensMAdapter(*package->lensAdapter));
 }
 
-std::optional<IndexPath> LensAdapterViewController::getIndexPath4LensMAdapter(const QuorvelLensAdapter& adapter) const {
+std::optional<IndexPath> LensAdapterViewController::getIndexPath4LensMAdapter(const LensAdapterRecord& adapter) const {
   for (size_t row = 0; row < lensAdapterItems_.size(); ++row) {
     if (lensAdapterItems_[row].adapterId == adapter.adapterId) return IndexPath::forRow(static_cast<int64_t>(row), 0);
   }
@@ -115,7 +115,7 @@ void LensAdapterViewController::scrollLensAdapter2IndexPath(const std::optional<
 
 void LensAdapterViewController::selectAndCommit(int adapterId) {
   {
-    OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+    OpenCatalogue<LensAdapterCatalogue> adapters;
     if (!adapters || !adapters->deselectAllAdapter() || !adapters->selectAdapter(adapterId)) {
       platform::log::write(platform::log::Error, "The adapter selection could not be stored");
     }
@@ -197,7 +197,7 @@ bool LensAdapterViewController::saveNewAdapter() {
   const auto adapter = app::setup::AdapterForm::adapter(views_.adapterNameField->text(), *factor, isAnamorphic);
   int stored = -1;
   {
-    OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+    OpenCatalogue<LensAdapterCatalogue> adapters;
     if (adapters) stored = adapters->insertNewAdapter(adapter);
   }
   if (stored < 1) {
@@ -241,17 +241,17 @@ void LensAdapterViewController::clearTextFieldsOnCancel() {
 
 // --- deletion ---
 
-void LensAdapterViewController::deleteLensAdapter(const QuorvelLensAdapter& adapter) {
-  QuorvelPackageUtil::deleteAdapter(adapter);
+void LensAdapterViewController::deleteLensAdapter(const LensAdapterRecord& adapter) {
+  PackageUtil::deleteAdapter(adapter);
   bool deleted = false;
   {
-    OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+    OpenCatalogue<LensAdapterCatalogue> adapters;
     deleted = adapters && adapters->deleteAdapter(adapter);
   }
   if (!deleted) platform::log::write(platform::log::Error, "The adapter \"" + adapter.adapterName + "\" could not be deleted");
-  if (deleted && adapter.adapterId == currentAdapterID) selectAndCommit(QuorvelPackageUtil::kNoAdapter);
+  if (deleted && adapter.adapterId == currentAdapterID) selectAndCommit(PackageUtil::kNoAdapter);
   if (deleted) {
-    if (auto frames = SetupControllerUtil::getApllication()) app::setup::OtherSlotRepair::adapterDeleted(*frames, adapter.adapterId);
+    if (auto frames = SetupControllerUtil::getApplication()) app::setup::OtherSlotRepair::adapterDeleted(*frames, adapter.adapterId);
   }
   loadLensAdapterDatabase();
   setinitialTableViewState();
@@ -269,7 +269,7 @@ std::shared_ptr<platform::ui::TableViewCell> LensAdapterViewController::tableVie
   auto cell = std::dynamic_pointer_cast<CameraSetupLensAdapterCell>(
       table.dequeueReusableCell(CameraSetupLensAdapterCell::kIdentifier));
   if (!cell) return nullptr;
-  const QuorvelLensAdapter& adapter = lensAdapterItems_[path.row];
+  const LensAdapterRecord& adapter = lensAdapterItems_[path.row];
   cell->title()->setText(adapter.getListString());
   cell->crop()->setText(app::setup::AdapterRowTexts::factorText(adapter));
   cell->crop()->setHidden(app::setup::AdapterRowTexts::factorHidden(adapter));
@@ -299,7 +299,7 @@ std::shared_ptr<platform::ui::SwipeActionsConfiguration>
 LensAdapterViewController::tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(platform::ui::TableView& table,
                                                                                       const IndexPath& path) {
   if (!tableViewCanEditRowAtIndexPath(table, path)) return nullptr;
-  const QuorvelLensAdapter adapter = lensAdapterItems_[path.row];
+  const LensAdapterRecord adapter = lensAdapterItems_[path.row];
   std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
   auto remove = platform::ui::ContextualAction::contextualActionWithStyle(
       platform::ui::ContextualActionStyle::Normal, localized("Delete"),

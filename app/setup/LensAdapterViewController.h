@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "app/kit/AlertOkayCancelDelegate.h"
-#include "app/kit/quorvelCustomButton.h"
-#include "app/model/QuorvelLensAdapter.h"
+#include "app/kit/CustomButton.h"
+#include "app/model/LensAdapterRecord.h"
 #include "app/settings/InteractiveGuideDelegate.h"
 #include "app/setup/CameraSetupLensAdapterCell.h"
 #include "platform/ui/Button.h"
@@ -49,7 +49,7 @@ class LensAdapterViewController : public platform::ui::ViewController,
   void loadDataFromDB();
   void loadLensAdapterDatabase();
   void setinitialTableViewState();
-  std::optional<platform::ui::IndexPath> getIndexPath4LensMAdapter(const QuorvelLensAdapter& adapter) const;
+  std::optional<platform::ui::IndexPath> getIndexPath4LensMAdapter(const LensAdapterRecord& adapter) const;
   void scrollLensAdapter2IndexPath(const std::optional<platform::ui::IndexPath>& indexPath);
 
   // The form.
@@ -64,7 +64,7 @@ class LensAdapterViewController : public platform::ui::ViewController,
   // Whether the adapter was stored (and committed).
   [[nodiscard]] bool saveNewAdapter();
 
-  void deleteLensAdapter(const QuorvelLensAdapter& adapter);
+  void deleteLensAdapter(const LensAdapterRecord& adapter);
   void doneBtnPressed();
   void backButtonPressed();
   void nextTextField();
@@ -90,14 +90,14 @@ class LensAdapterViewController : public platform::ui::ViewController,
   int currentAdapterID = 0;
   int64_t activeTextFieldTag = 0;
   bool isAnamorphic = false;
-  const std::vector<QuorvelLensAdapter>& lensAdapterItems() const { return lensAdapterItems_; }
+  const std::vector<LensAdapterRecord>& lensAdapterItems() const { return lensAdapterItems_; }
 
   struct Views {
     std::shared_ptr<platform::ui::View> topBar, secondBar, customAdapterView, anamorphicRow, anamorphicBox;
     std::shared_ptr<platform::ui::Label> topBarTitleLabel, filterBarTitleLabel, customAdapterNameLabel,
         customAdapterFactorLabel, anamorphicLabel;
     std::shared_ptr<platform::ui::TextField> adapterNameField, adapterValueField;
-    std::shared_ptr<quorvelCustomButton> createNewBtn, saveBtn;
+    std::shared_ptr<CustomButton> createNewBtn, saveBtn;
     std::shared_ptr<platform::ui::Button> exitBtn, searchCancelBtn, anamorphicBtn;
     std::shared_ptr<platform::ui::ImageView> anamorphicCheck;
     std::shared_ptr<platform::ui::TableView> adapterTableView;
@@ -115,6 +115,6 @@ class LensAdapterViewController : public platform::ui::ViewController,
   void selectAndCommit(int adapterId);
 
   Views views_;
-  std::vector<QuorvelLensAdapter> lensAdapterItems_;
+  std::vector<LensAdapterRecord> lensAdapterItems_;
   std::shared_ptr<InteractiveGuideManager> myInteractiveGuideManager_;
 };

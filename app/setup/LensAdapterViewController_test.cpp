@@ -1,16 +1,16 @@
 // The lens-adapter picker driven by touches and typing, against the real adapter and package catalogues.
 #include <gtest/gtest.h>
 
-#include "app/kit/KitTestEnvironment.h"
+#include "app/kit/KitTestSupport.h"
 #include "app/kit/UIConstants.h"
 #include "app/setup/LensAdapterViewController.h"
 #include "app/setup/SavedPackages.h"
 #include "app/setup/SetupForm.h"
 #include "app/setup/SetupPause.h"
-#include "app/setup/SetupScreenFixture.h"
+#include "app/setup/SetupScreenTestSupport.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
-#include "app/storage/QuorvelLensAdapterDBHelper.h"
+#include "app/storage/LensAdapterCatalogue.h"
 #include "platform/log/Log.h"
 #include "platform/ui/SwipeActionsConfiguration.h"
 
@@ -35,8 +35,8 @@ class LensAdapterPickerTest : public ::testing::Test, public ostrel::testing::Se
     }
     return -1;
   }
-  static QuorvelLensAdapter selectedInCatalogue() {
-    OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+  static LensAdapterRecord selectedInCatalogue() {
+    OpenCatalogue<LensAdapterCatalogue> adapters;
     return adapters->getSelectedLensAdapter();
   }
   int editedAdapterId() const { return state()->currentPackage->lensAdapter->adapterId; }
@@ -82,7 +82,7 @@ TEST_F(LensAdapterPickerTest, ListsTheCatalogueWithTheCommittedAdapterChosen) {
 
 TEST_F(LensAdapterPickerTest, ATapCommitsTheAdapterAndCloses) {
   const int row = 2;
-  const QuorvelLensAdapter chosen = screen->lensAdapterItems()[row];
+  const LensAdapterRecord chosen = screen->lensAdapterItems()[row];
   tapRow(row);
   // The pick shows before the screen goes, and meanwhile no touch reaches the closing screen.
   EXPECT_TRUE(onScreen());
@@ -114,7 +114,7 @@ TEST_F(LensAdapterPickerTest, ATapCommitsTheAdapterAndCloses) {
 TEST_F(LensAdapterPickerTest, NewAdaptersAreStoredSelectedAndTheScreenStays) {
   create("0.65", "Reducer", false);
   EXPECT_TRUE(onScreen());
-  QuorvelLensAdapter reducer = selectedInCatalogue();
+  LensAdapterRecord reducer = selectedInCatalogue();
   EXPECT_EQ(reducer.adapterName, "Reducer");
   EXPECT_FLOAT_EQ(reducer.adapterValueWidth, 0.65f);
   EXPECT_FLOAT_EQ(reducer.adapterValueHeight, 0.65f);
@@ -124,7 +124,7 @@ TEST_F(LensAdapterPickerTest, NewAdaptersAreStoredSelectedAndTheScreenStays) {
   EXPECT_TRUE(v().adapterValueField->text().empty());
 
   create("2", "Front Anamorphic", true);
-  const QuorvelLensAdapter ana = selectedInCatalogue();
+  const LensAdapterRecord ana = selectedInCatalogue();
   EXPECT_EQ(ana.adapterName, "Front Anamorphic");
   EXPECT_FLOAT_EQ(ana.adapterValueWidth, 0.5f);
   EXPECT_FLOAT_EQ(ana.adapterValueHeight, 1.0f);
@@ -169,7 +169,7 @@ TEST_F(LensAdapterPickerTest, BadInputIsMarkedAndNothingStored) {
 
 TEST_F(LensAdapterPickerTest, AFailedWriteKeepsTheFormAndCommitsNothing) {
   {
-    OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+    OpenCatalogue<LensAdapterCatalogue> adapters;
     ASSERT_TRUE(adapters->database().execute(
         "CREATE TRIGGER refuse BEFORE INSERT ON QuorvelLensAdapter BEGIN SELECT RAISE(ABORT, 'refused'); END"));
   }
@@ -238,9 +238,9 @@ TEST_F(LensAdapterPickerTest, DeletingAnotherAdapterKeepsTheCommittedOne) {
 }
 
 TEST_F(LensAdapterPickerTest, ExitCommitsWhatTheCatalogueHasSelected) {
-  const QuorvelLensAdapter other = screen->lensAdapterItems()[3];
+  const LensAdapterRecord other = screen->lensAdapterItems()[3];
   {
-    OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+    OpenCatalogue<LensAdapterCatalogue> adapters;
     ASSERT_TRUE(adapters->selectOnlyAdapter(other.adapterId));
   }
   tap(*v().exitBtn);

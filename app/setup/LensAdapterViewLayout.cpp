@@ -25,7 +25,7 @@ std::shared_ptr<platform::ui::TextField> field(int64_t tag, platform::ui::Return
   auto f = make<platform::ui::TextField>();
   f->setTag(tag);
   f->setReturnKeyType(returnKey);
-  f->setFont(UIConstants::romanFontQuorvelWithSize(15));
+  f->setFont(UIConstants::romanFontWithSize(15));
   f->setBackgroundColor(UIConstants::textFieldBG());
   f->layer().setCornerRadius(4.0);
   return f;
@@ -54,13 +54,13 @@ void LensAdapterViewController::buildViews(platform::ui::View& root) {
   v.customAdapterView = make<platform::ui::View>();
   v.customAdapterView->setBackgroundColor(UIConstants::secondaryBG());
   v.customAdapterView->setAlpha(0);
-  v.customAdapterFactorLabel = adapterLabel("FACTOR", UIConstants::mediumFontQuorvelWithSize(11), UIConstants::lowContrastText());
-  v.customAdapterNameLabel = adapterLabel("NAME", UIConstants::mediumFontQuorvelWithSize(11), UIConstants::lowContrastText());
+  v.customAdapterFactorLabel = adapterLabel("FACTOR", UIConstants::mediumFontWithSize(11), UIConstants::lowContrastText());
+  v.customAdapterNameLabel = adapterLabel("NAME", UIConstants::mediumFontWithSize(11), UIConstants::lowContrastText());
   v.adapterValueField = field(kFactorFieldTag, platform::ui::ReturnKeyType::Next);
   v.adapterValueField->setKeyboardType(platform::ui::KeyboardType::DecimalPad);
   v.adapterNameField = field(kFactorFieldTag + 1, platform::ui::ReturnKeyType::Done);
   v.anamorphicRow = make<platform::ui::View>();
-  v.anamorphicCheck = make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::quorvelBlue()));
+  v.anamorphicCheck = make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::blue()));
   v.anamorphicCheck->setAlpha(0);
   // The box stays while the tick inside comes and goes.
   v.anamorphicBox = make<platform::ui::View>();
@@ -68,7 +68,7 @@ void LensAdapterViewController::buildViews(platform::ui::View& root) {
   v.anamorphicBox->layer().setBorderWidth(1);
   v.anamorphicBox->layer().setCornerRadius(3);
   v.anamorphicBox->addSubview(v.anamorphicCheck);
-  v.anamorphicLabel = adapterLabel("ANAMORPHIC", UIConstants::mediumFontQuorvelWithSize(12), UIConstants::contrastText());
+  v.anamorphicLabel = adapterLabel("ANAMORPHIC", UIConstants::mediumFontWithSize(12), UIConstants::contrastText());
   v.anamorphicBtn = make<platform::ui::Button>();
   for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
            v.anamorphicBox, v.anamorphicLabel, v.anamorphicBtn}) {
@@ -83,15 +83,15 @@ void LensAdapterViewController::buildViews(platform::ui::View& root) {
 
   v.secondBar = make<platform::ui::View>();
   v.secondBar->setBackgroundColor(UIConstants::filterBarColor());
-  v.createNewBtn = make<quorvelCustomButton>();
-  v.filterBarTitleLabel = adapterLabel("", UIConstants::heavyFontQuorvelWithSize(12), UIConstants::contrastText());
+  v.createNewBtn = make<CustomButton>();
+  v.filterBarTitleLabel = adapterLabel("", UIConstants::heavyFontWithSize(12), UIConstants::contrastText());
   v.filterBarTitleLabel->setAlpha(0);
-  v.saveBtn = make<quorvelCustomButton>();
+  v.saveBtn = make<CustomButton>();
   v.saveBtn->setAlpha(0);
   v.searchCancelBtn = make<platform::ui::Button>();
   v.searchCancelBtn->setTitle("CANCEL");
   v.searchCancelBtn->setTitleColor(UIConstants::lowContrastText());
-  v.searchCancelBtn->titleLabel()->setFont(UIConstants::mediumFontQuorvelWithSize(11));
+  v.searchCancelBtn->titleLabel()->setFont(UIConstants::mediumFontWithSize(11));
   v.searchCancelBtn->setAlpha(0);
   for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
            v.createNewBtn, v.filterBarTitleLabel, v.saveBtn, v.searchCancelBtn}) {
@@ -102,13 +102,13 @@ void LensAdapterViewController::buildViews(platform::ui::View& root) {
   v.topBar = make<platform::ui::View>();
   v.topBar->setBackgroundColor(UIConstants::topBarColor());
   // The top bar keeps its dark ground in both themes, so its title keeps a fixed light grey.
-  v.topBarTitleLabel = adapterLabel("LENS ADAPTER", UIConstants::heavyFontQuorvelWithSize(14),
+  v.topBarTitleLabel = adapterLabel("LENS ADAPTER", UIConstants::heavyFontWithSize(14),
                              platform::graphics::Color::withWhite(245.0 / 255));
   v.topBarTitleLabel->setTextAlignment(platform::graphics::TextAlignment::Center);
   v.exitBtn = make<platform::ui::Button>();
   v.exitBtn->setTitle("EXIT");
-  v.exitBtn->setTitleColor(UIConstants::quorvelBlue());
-  v.exitBtn->titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(12));
+  v.exitBtn->setTitleColor(UIConstants::blue());
+  v.exitBtn->titleLabel()->setFont(UIConstants::heavyFontWithSize(12));
   v.topBar->addSubview(v.topBarTitleLabel);
   v.topBar->addSubview(v.exitBtn);
   root.addSubview(v.topBar);

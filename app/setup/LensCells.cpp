@@ -16,7 +16,7 @@ constexpr double kCheckSize = 20;
 
 std::shared_ptr<platform::ui::Label> label(platform::ui::TableViewCell& cell, double size) {
   auto made = app::setup::addCellLabel(cell);
-  made->setFont(UIConstants::romanFontQuorvelWithSize(size));
+  made->setFont(UIConstants::romanFontWithSize(size));
   made->setTextColor(UIConstants::lowContrastText());
   return made;
 }
@@ -44,7 +44,7 @@ CameraSetupPrimeLensCell::CameraSetupPrimeLensCell(platform::ui::TableViewCellSt
   comment = label(*this, 11);
   closeFocusLabel = label(*this, 11);
   closeFocusLabel->setTextAlignment(platform::ui::TextAlignment::Right);
-  check = make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::quorvelBlue()));
+  check = make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::blue()));
   check->setAlpha(0);
   content.addSubview(check);
   commentLeadingConstraint.setConstant(20);
@@ -62,8 +62,8 @@ void CameraSetupPrimeLensCell::setSelected(bool selected, bool animated) {
   TableViewCell::setSelected(selected, animated);
   setBackgroundColor(UIConstants::primaryBG());
   contentView()->setBackgroundColor(UIConstants::primaryBG());
-  title->setFont(UIConstants::romanFontQuorvelWithSize(14));
-  title->setTextColor(selected ? UIConstants::quorvelDarkBlue() : UIConstants::contrastText());
+  title->setFont(UIConstants::romanFontWithSize(14));
+  title->setTextColor(selected ? UIConstants::darkBlue() : UIConstants::contrastText());
   for (auto* secondary : {comment.get(), apertureLabel.get(), closeFocusLabel.get()}) {
     secondary->setTextColor(UIConstants::lowContrastText());
   }
@@ -79,7 +79,7 @@ CameraSetupZoomLensCell::CameraSetupZoomLensCell(platform::ui::TableViewCellStyl
   comment = label(*this, 11);
   closeFocusLabel = label(*this, 11);
   closeFocusLabel->setTextAlignment(platform::ui::TextAlignment::Right);
-  radio = make<platform::ui::ImageView>(app::setup::SetupIcons::radio(UIConstants::quorvelBlue()));
+  radio = make<platform::ui::ImageView>(app::setup::SetupIcons::radio(UIConstants::blue()));
   radio->setHidden(true);
   content.addSubview(radio);
   commentLeadingConstraint.setConstant(20);
@@ -95,14 +95,14 @@ void CameraSetupZoomLensCell::layoutSubviews() {
 
 void CameraSetupZoomLensCell::setHighlighted(bool highlighted, bool animated) {
   TableViewCell::setHighlighted(highlighted, animated);
-  title->setFont(UIConstants::romanFontQuorvelWithSize(14));
+  title->setFont(UIConstants::romanFontWithSize(14));
   radio->setHidden(true);
   if (highlighted) {
     for (auto* text : {title.get(), comment.get(), apertureLabel.get(), closeFocusLabel.get()}) {
       text->setTextColor(Color::whiteColor());
     }
     View::animate(0.05, 0, platform::ui::AnimationOptionCurveEaseIn,
-                  [this] { setBackgroundColor(UIConstants::quorvelBlue()); });
+                  [this] { setBackgroundColor(UIConstants::blue()); });
     return;
   }
   View::animate(0.5, 0, platform::ui::AnimationOptionCurveEaseIn, [this] {
@@ -116,7 +116,7 @@ void CameraSetupZoomLensCell::setHighlighted(bool highlighted, bool animated) {
 
 void CameraSetupZoomLensCell::setSelected(bool selected, bool animated) {
   TableViewCell::setSelected(selected, animated);
-  title->setTextColor(selected ? UIConstants::quorvelBlue() : UIConstants::contrastText());
+  title->setTextColor(selected ? UIConstants::blue() : UIConstants::contrastText());
 }
 
 CameraSetupSearchCell::CameraSetupSearchCell(platform::ui::TableViewCellStyle style, std::string reuseIdentifier)
@@ -147,7 +147,7 @@ void CameraSetupSearchCell::setSelected(bool selected, bool animated) {
 
 PrimeLensInputCell::PrimeLensInputCell(platform::ui::TableViewCellStyle style, std::string reuseIdentifier)
     : TableViewCell(style, std::move(reuseIdentifier)) {
-  primeLenseLabel = label(*this, 14);
+  primeLensLabel = label(*this, 14);
   checkBox = make<platform::ui::Button>();
   contentView()->addSubview(checkBox);
 }
@@ -155,6 +155,6 @@ PrimeLensInputCell::PrimeLensInputCell(platform::ui::TableViewCellStyle style, s
 void PrimeLensInputCell::layoutSubviews() {
   TableViewCell::layoutSubviews();
   const auto bounds = contentView()->bounds();
-  primeLenseLabel->setFrame({kMargin, 0, bounds.width() - 3 * kMargin - 30, bounds.height()});
+  primeLensLabel->setFrame({kMargin, 0, bounds.width() - 3 * kMargin - 30, bounds.height()});
   checkBox->setFrame({bounds.width() - kMargin - 30, (bounds.height() - 30) / 2, 30, 30});
 }

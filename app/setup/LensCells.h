@@ -79,7 +79,7 @@ class PrimeLensInputCell : public platform::ui::TableViewCell {
  public:
   static constexpr const char* kReuseIdentifier = "PrimeLensInputCell";
 
-  std::shared_ptr<platform::ui::Label> primeLenseLabel;
+  std::shared_ptr<platform::ui::Label> primeLensLabel;
   std::shared_ptr<platform::ui::Button> checkBox;
   platform::ui::DelegateRef<PrimeLensDelegate> delegate;
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/kit/KitTestEnvironment.h"
+#include "app/kit/KitTestSupport.h"
 #include "app/kit/UIConstants.h"
 #include "platform/ui/Renderer.h"
 #include "platform/ui/Window.h"
@@ -48,7 +48,7 @@ TEST_P(LensCellsTest, APrimeRowShowsItsSelectionByTickAndDarkAccent) {
   EXPECT_EQ(at(kGround), bytes(UIConstants::primaryBG()));
   EXPECT_EQ(cell->check->alpha(), 0.0);
   cell->setSelected(true, false);
-  EXPECT_EQ(bytes(cell->title->textColor()), bytes(UIConstants::quorvelDarkBlue()));
+  EXPECT_EQ(bytes(cell->title->textColor()), bytes(UIConstants::darkBlue()));
   EXPECT_EQ(cell->check->alpha(), 1.0);
   EXPECT_EQ(bytes(cell->comment->textColor()), bytes(UIConstants::lowContrastText()));
   EXPECT_EQ(at(kGround), bytes(UIConstants::primaryBG())) << "a chosen prime keeps its ground";
@@ -59,7 +59,7 @@ TEST_P(LensCellsTest, APrimeRowShowsItsSelectionByTickAndDarkAccent) {
 TEST_P(LensCellsTest, APressedZoomRowLightsUpAtOnceAndFadesBackOverHalfASecond) {
   auto cell = show<CameraSetupZoomLensCell>();
   cell->title->setText("24 - 70mm");
-  const Rgb ground = bytes(UIConstants::primaryBG()), accent = bytes(UIConstants::quorvelBlue());
+  const Rgb ground = bytes(UIConstants::primaryBG()), accent = bytes(UIConstants::blue());
   cell->setHighlighted(true, true);
   EXPECT_EQ(bytes(cell->title->textColor()), (Rgb{255, 255, 255}));
   EXPECT_EQ(bytes(cell->closeFocusLabel->textColor()), (Rgb{255, 255, 255}));

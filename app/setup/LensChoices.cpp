@@ -3,7 +3,7 @@
 #include "app/model/NumericText.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/OpenCatalogue.h"
-#include "app/storage/QuorvelPackageUtil.h"
+#include "app/storage/PackageUtil.h"
 
 using app::model::NumericText;
 using LensCatalogue = app::storage::OpenCatalogue<LensDatabaseHelper>;
@@ -24,7 +24,7 @@ bool LensChoices::isPrime(const LensObject& lens) { return NumericText::contains
 
 bool LensChoices::hasLenses(int seriesId) {
   LensCatalogue catalogue;
-  return catalogue && !catalogue->getAllLensesForManufcaturer(seriesId).empty();
+  return catalogue && !catalogue->getAllLensesForManufacturer(seriesId).empty();
 }
 
 void LensChoices::chooseSeries(int seriesId) {
@@ -38,12 +38,12 @@ LensChoices::Lenses LensChoices::lensesOf(int seriesId) {
   Lenses found;
   LensCatalogue catalogue;
   if (!catalogue) return found;
-  found.lenses = catalogue->getAllLensesForManufcaturer(seriesId);
+  found.lenses = catalogue->getAllLensesForManufacturer(seriesId);
   if (!found.lenses.empty() && catalogue->getSelectedLenses4Manufacturer(seriesId).empty()) {
     LensObject shortest = found.lenses.front();
     shortest.selected = 1;
     if (catalogue->selectLens(shortest)) {
-      found.lenses = catalogue->getAllLensesForManufcaturer(seriesId);
+      found.lenses = catalogue->getAllLensesForManufacturer(seriesId);
       found.selectedShortest = true;
     }
   }
@@ -73,7 +73,7 @@ void LensChoices::selectZoom(LensObject& lens) {
   lens.selected = 1;
   LensCatalogue catalogue;
   if (!catalogue) return;
-  (void)catalogue->deslectLensesForManufacturer(lens.manufacturerId);
+  (void)catalogue->deselectLensesForManufacturer(lens.manufacturerId);
   (void)catalogue->selectLens(lens);
 }
 
@@ -84,14 +84,14 @@ void LensChoices::deselect(LensObject& lens) {
 
 bool LensChoices::deleteLens(const LensObject& lens, size_t lensesListed) {
   if (lensesListed < 2) return false;
-  QuorvelPackageUtil::deleteLens(lens);
+  PackageUtil::deleteLens(lens);
   LensCatalogue catalogue;
   if (catalogue) (void)catalogue->deleteLens(lens);
   return true;
 }
 
 void LensChoices::deleteSeries(int seriesId) {
-  QuorvelPackageUtil::deleteLensManufacturer(seriesId);
+  PackageUtil::deleteLensManufacturer(seriesId);
   LensCatalogue catalogue;
   if (catalogue) (void)catalogue->deleteManufacturer(seriesId);
 }

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/setup/LensPickerTestEnvironment.h"
-#include "app/storage/QuorvelPackageUtil.h"
+#include "app/setup/LensPickerTestSupport.h"
+#include "app/storage/PackageUtil.h"
 
 namespace {
 
@@ -80,15 +80,15 @@ TEST_F(LensChoicesTest, DeletingALensKeepsTheLastOneAndFollowsTheSavedPackages) 
   Env::addLens(series, 24);
   Env::addLens(series, 50);
   LensChoices::chooseSeries(series);
-  auto package = QuorvelPackageUtil::getStartPackageOne();
+  auto package = PackageUtil::getStartPackageOne();
   package.lensManufacturer = LensManufacturer(series, "Mine", "", "Prime Lens", 1, 1.0f, 1);
   package.lensSet = {lensAt(series, 24), lensAt(series, 50)};
   package.packageName = "Saved";
-  ASSERT_GT(QuorvelPackageUtil::savePackage(package), 0);
+  ASSERT_GT(PackageUtil::savePackage(package), 0);
 
   EXPECT_TRUE(LensChoices::deleteLens(lensAt(series, 24), 2));
   ASSERT_EQ(Env::lensesOf(series).size(), 1u);
-  auto saved = QuorvelPackageUtil::getAllPackages();
+  auto saved = PackageUtil::getAllPackages();
   ASSERT_EQ(saved.size(), 1u);
   ASSERT_EQ(saved[0].lensSet.size(), 1u);
   EXPECT_EQ(saved[0].lensSet[0].focalLength, 50);
@@ -102,7 +102,7 @@ TEST_F(LensChoicesTest, DeletingALensKeepsTheLastOneAndFollowsTheSavedPackages) 
   LensDatabaseHelper catalogue;
   ASSERT_TRUE(catalogue.openDb(false));
   EXPECT_FALSE(catalogue.getLensManufacturer(series));
-  EXPECT_TRUE(QuorvelPackageUtil::getAllPackages().empty()) << "a saved package of a deleted series goes with it";
+  EXPECT_TRUE(PackageUtil::getAllPackages().empty()) << "a saved package of a deleted series goes with it";
 }
 
 }  // namespace

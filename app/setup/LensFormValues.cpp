@@ -34,7 +34,7 @@ LensManufacturer LensFormValues::series(const std::string& name, float squeeze, 
 
 LensObject LensFormValues::prime(const LensManufacturer& series, float focalLength) {
   LensObject lens;
-  lens.manufacturerId = series.manufactorId;
+  lens.manufacturerId = series.manufacturerId;
   lens.focalLength = focalLength;
   lens.focalLengthMax = focalLength;
   lens.anamorphic = series.anamorphotic;

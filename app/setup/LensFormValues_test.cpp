@@ -28,11 +28,11 @@ TEST(LensFormValues, ASqueezeIsAPositiveFiniteLeadingNumber) {
 
 TEST(LensFormValues, RecordsCarryTheSeriesAndAZoomRunsFromShortToLong) {
   auto series = LensFormValues::series("Mine", 1.5f, false);
-  EXPECT_EQ(series.manufactorId, -1);
+  EXPECT_EQ(series.manufacturerId, -1);
   EXPECT_EQ(series.lensType, "Zoom Lens");
   EXPECT_EQ(series.series, "");
   EXPECT_EQ(series.origin, 1);
-  series.manufactorId = 7;
+  series.manufacturerId = 7;
   const auto reversed = LensFormValues::zoom(series, 50, 17);
   EXPECT_EQ(reversed.focalLength, 17);
   EXPECT_EQ(reversed.focalLengthMax, 50);

@@ -23,8 +23,8 @@ std::shared_ptr<platform::ui::Button> barButton(platform::ui::View& parent, cons
   auto button = make<platform::ui::Button>();
   button->setTitle(title);
   button->setTitleColor(UIConstants::contrastText());
-  button->setTitleColor(UIConstants::quorvelBlue(), platform::ui::ControlState::Highlighted);
-  button->titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(11));
+  button->setTitleColor(UIConstants::blue(), platform::ui::ControlState::Highlighted);
+  button->titleLabel()->setFont(UIConstants::heavyFontWithSize(11));
   if (icon) {
     auto picture = make<platform::ui::ImageView>(icon);
     picture->setFrame({0, 0, kIcon, kIcon});
@@ -100,10 +100,10 @@ LensPickerViews LensPickerLayout::build(platform::ui::View& root) {
   v.filterLensesView = make<uiFilterBarView>();
   root.addSubview(v.filterLensesView);
   v.filterLensesBtn = filterButton(*v.filterLensesView, "FILTER");
-  v.filterLenseIcon = make<platform::ui::ImageView>(SetupIcons::filter(ink));
-  v.filterLensesView->addSubview(v.filterLenseIcon);
+  v.filterLensIcon = make<platform::ui::ImageView>(SetupIcons::filter(ink));
+  v.filterLensesView->addSubview(v.filterLensIcon);
   // A sibling of the filter bar, not a part of it: the series name stays when the bar goes on page 2.
-  v.filterBarTitleLabel = label(root, UIConstants::mediumFontQuorvelWithSize(13), ink);
+  v.filterBarTitleLabel = label(root, UIConstants::mediumFontWithSize(13), ink);
   v.filterBarTitleLabel->setTextAlignment(platform::ui::TextAlignment::Center);
   v.searchBtn = barButton(*v.filterLensesView, "", SetupIcons::search(ink));
 
@@ -113,9 +113,9 @@ LensPickerViews LensPickerLayout::build(platform::ui::View& root) {
   root.addSubview(v.searchFormatBar);
   v.searchCancelBtn = barButton(root, text("CANCEL"));
   v.backFilterBarBtn = barButton(root, "", SetupIcons::back(ink));
-  v.titleLabel = label(root, UIConstants::heavyFontQuorvelWithSize(12), UIConstants::maxContrastText());
+  v.titleLabel = label(root, UIConstants::heavyFontWithSize(12), UIConstants::maxContrastText());
   v.titleLabel->setTextAlignment(platform::ui::TextAlignment::Center);
-  v.saveBtn = make<quorvelCustomButton>();
+  v.saveBtn = make<CustomButton>();
   root.addSubview(v.saveBtn);
 
   v.topBar = make<uiTopBarView>();
@@ -125,18 +125,18 @@ LensPickerViews LensPickerLayout::build(platform::ui::View& root) {
   v.topBarTitleLabel = make<uiLabelTopBarTitle>();
   v.topBarTitleLabel->setTextAlignment(platform::ui::TextAlignment::Center);
   v.topBar->addSubview(v.topBarTitleLabel);
-  v.doneBtn = make<quorvelCustomButton>();
+  v.doneBtn = make<CustomButton>();
   v.topBar->addSubview(v.doneBtn);
   v.statusCover = make<uiGeneralBGView>();
   root.addSubview(v.statusCover);
 
-  v.createNewBtn = make<quorvelCustomButton>();
+  v.createNewBtn = make<CustomButton>();
   root.addSubview(v.createNewBtn);
-  v.primeLensCountLabel = label(root, UIConstants::mediumFontQuorvelWithSize(12), UIConstants::lowContrastText());
+  v.primeLensCountLabel = label(root, UIConstants::mediumFontWithSize(12), UIConstants::lowContrastText());
   v.primeLensCountLabel->setTextAlignment(platform::ui::TextAlignment::Right);
 
   // The forms, over the pages.
-  const auto formFont = UIConstants::mediumFontQuorvelWithSize(12);
+  const auto formFont = UIConstants::mediumFontWithSize(12);
   v.customLensSeriesView = make<uiGeneralBGView>();
   root.addSubview(v.customLensSeriesView);
   v.customLensSeriesNameTextField = field(*v.customLensSeriesView, kNameTag);
@@ -183,7 +183,7 @@ void LensPickerLayout::layOut(const LensPickerViews& v, const LensPickerConstrai
 
   const double filterTop = top + kBarHeight;
   v.filterLensesView->setFrame({0, filterTop, w, kFilterBarHeight});
-  v.filterLenseIcon->setFrame({kInset, (kFilterBarHeight - kIcon) / 2, kIcon, kIcon});
+  v.filterLensIcon->setFrame({kInset, (kFilterBarHeight - kIcon) / 2, kIcon, kIcon});
   v.filterLensesBtn->setFrame({kInset, 0, 110, kFilterBarHeight});
   v.filterBarTitleLabel->setFrame({60, filterTop, w - 120, kFilterBarHeight});
   v.searchBtn->setFrame({w - kInset - kIcon - 8, 0, kIcon + 8, kFilterBarHeight});

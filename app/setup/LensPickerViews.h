@@ -4,7 +4,7 @@
 
 #include "app/kit/CustomRadioButtonView.h"
 #include "app/kit/StyledViews.h"
-#include "app/kit/quorvelCustomButton.h"
+#include "app/kit/CustomButton.h"
 #include "app/kit/uiButtonWithText.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
@@ -26,16 +26,16 @@ struct LensPickerViews {
   std::shared_ptr<uiGeneralBGView> statusCover;  // over the top inset, hiding the raised top bar
   std::shared_ptr<uiLabelTopBarTitle> topBarTitleLabel;
   std::shared_ptr<platform::ui::Button> backBtn, exitBtn;
-  std::shared_ptr<quorvelCustomButton> doneBtn;
+  std::shared_ptr<CustomButton> doneBtn;
 
   std::shared_ptr<uiSearchBarCustom> searchFormatBar;
   std::shared_ptr<platform::ui::Button> searchCancelBtn, backFilterBarBtn;
   std::shared_ptr<platform::ui::Label> titleLabel;  // the open form's title
-  std::shared_ptr<quorvelCustomButton> saveBtn;
+  std::shared_ptr<CustomButton> saveBtn;
 
   std::shared_ptr<uiFilterBarView> filterLensesView;
   std::shared_ptr<uiButtonWithText> filterLensesBtn;
-  std::shared_ptr<platform::ui::ImageView> filterLenseIcon;
+  std::shared_ptr<platform::ui::ImageView> filterLensIcon;
   std::shared_ptr<platform::ui::Label> filterBarTitleLabel;
   std::shared_ptr<platform::ui::Button> searchBtn;
   std::shared_ptr<platform::ui::View> filterMenuClip;  // shows the menu only below the filter bar
@@ -45,7 +45,7 @@ struct LensPickerViews {
 
   std::shared_ptr<uiGeneralTableView> lensSeriesTableView, focalLengthsTableView;
 
-  std::shared_ptr<quorvelCustomButton> createNewBtn;
+  std::shared_ptr<CustomButton> createNewBtn;
   std::shared_ptr<platform::ui::Label> primeLensCountLabel;
 
   std::shared_ptr<uiGeneralBGView> customLensSeriesView;

@@ -43,7 +43,7 @@ std::string LensRowTexts::closeFocus(const LensObject& lens, int measurementSyst
   if (lens.closeFocus.empty()) return "";
   // Both halves come from the lens's own reading of its text, so a text without the bar shows whole.
   const std::string part =
-      measurementSystem == 0 ? lens.getCloseFcousMetricString() : lens.getCloseFcousImperialString();
+      measurementSystem == 0 ? lens.getCloseFocusMetricString() : lens.getCloseFocusImperialString();
   return "CF " + part;
 }
 

@@ -8,14 +8,14 @@ namespace app::setup {
 void LensSeriesList::load(const LensFilters& filters) {
   LensDatabaseHelper catalogue;
   if (catalogue.openDb(false)) {
-    all_ = filters.anyActive() ? catalogue.getLensManufactorsWithFilterPrime(filters.prime, filters.zoom,
+    all_ = filters.anyActive() ? catalogue.getLensManufacturersWithFilterPrime(filters.prime, filters.zoom,
                                                                              filters.spherical, filters.anamorphic)
-                               : catalogue.getAllLensManufactors();
+                               : catalogue.getAllLensManufacturers();
   } else {
     all_.clear();
   }
   catalogue.closeDb();
-  auto grouped = SectionedList::group(all_, [](const LensManufacturer& series) { return series.manufactor; });
+  auto grouped = SectionedList::group(all_, [](const LensManufacturer& series) { return series.manufacturer; });
   keys_ = std::move(grouped.keys);
   sections_ = std::move(grouped.sections);
   if (searching_) search(query_);
@@ -51,10 +51,10 @@ std::optional<LensManufacturer> LensSeriesList::seriesAt(const platform::ui::Ind
   return searching_ ? results_[row] : sections_[section][row];
 }
 
-std::optional<platform::ui::IndexPath> LensSeriesList::indexPathOf(int manufactorId) const {
+std::optional<platform::ui::IndexPath> LensSeriesList::indexPathOf(int manufacturerId) const {
   for (size_t section = 0; section < sections_.size(); ++section) {
     for (size_t row = 0; row < sections_[section].size(); ++row) {
-      if (sections_[section][row].manufactorId == manufactorId) {
+      if (sections_[section][row].manufacturerId == manufacturerId) {
         return platform::ui::IndexPath::forRow(static_cast<std::int64_t>(row), static_cast<std::int64_t>(section));
       }
     }

@@ -37,7 +37,7 @@ class LensSeriesList {
   // nullopt for a row that is not listed.
   std::optional<LensManufacturer> seriesAt(const platform::ui::IndexPath& indexPath) const;
   // Where the series stands among the sections; nullopt when it is not listed.
-  std::optional<platform::ui::IndexPath> indexPathOf(int manufactorId) const;
+  std::optional<platform::ui::IndexPath> indexPathOf(int manufacturerId) const;
 
  private:
   std::vector<LensManufacturer> all_;

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/setup/LensPickerTestEnvironment.h"
+#include "app/setup/LensPickerTestSupport.h"
 #include "app/setup/SectionedList.h"
 
 namespace {
@@ -14,7 +14,7 @@ using app::setup::LensSeriesList;
 using ostrel::testing::LensPickerTestEnvironment;
 
 bool lists(const std::vector<LensManufacturer>& series, int id) {
-  return std::any_of(series.begin(), series.end(), [id](const auto& s) { return s.manufactorId == id; });
+  return std::any_of(series.begin(), series.end(), [id](const auto& s) { return s.manufacturerId == id; });
 }
 
 class LensSeriesListTest : public ::testing::Test {
@@ -78,16 +78,16 @@ TEST_F(LensSeriesListTest, SectionsFollowTheMakersFirstLetterAndFindEverySeries)
   for (size_t section = 0; section < list.numberOfSections(); ++section) {
     rows += list.numberOfRows(section);
     for (const auto& series : list.sections()[section]) {
-      EXPECT_EQ(app::setup::SectionedList::sectionKey(series.manufactor), list.indexTitles()[section]);
+      EXPECT_EQ(app::setup::SectionedList::sectionKey(series.manufacturer), list.indexTitles()[section]);
     }
   }
   EXPECT_EQ(rows, list.all().size()) << "every series stands in exactly one section";
   for (int id : {umlaut, nameless, 250}) {
     auto at = list.indexPathOf(id);
     ASSERT_TRUE(at) << id;
-    EXPECT_EQ(list.seriesAt(*at)->manufactorId, id);
+    EXPECT_EQ(list.seriesAt(*at)->manufacturerId, id);
   }
-  EXPECT_EQ(list.seriesAt(*list.indexPathOf(umlaut))->manufactor, "Überoptik");
+  EXPECT_EQ(list.seriesAt(*list.indexPathOf(umlaut))->manufacturer, "Überoptik");
   EXPECT_FALSE(list.indexPathOf(99999));
   EXPECT_FALSE(list.seriesAt({static_cast<std::int64_t>(list.numberOfSections()), 0}));
   EXPECT_FALSE(list.seriesAt({0, -1}));
@@ -103,12 +103,12 @@ TEST_F(LensSeriesListTest, SearchCoversOnlyTheFilteredListAndSurvivesAReload) {
   list.search("glass  ZZYZX");
   ASSERT_EQ(list.results().size(), 2u);
   EXPECT_EQ(list.numberOfSections(), 1u);
-  EXPECT_EQ(list.seriesAt({0, 0})->manufactorId, spherical);
-  EXPECT_EQ(list.seriesAt({0, 1})->manufactorId, ana);
+  EXPECT_EQ(list.seriesAt({0, 0})->manufacturerId, spherical);
+  EXPECT_EQ(list.seriesAt({0, 1})->manufacturerId, ana);
 
   list.load({false, false, true, false});
   ASSERT_EQ(list.results().size(), 1u);
-  EXPECT_EQ(list.results()[0].manufactorId, spherical);
+  EXPECT_EQ(list.results()[0].manufacturerId, spherical);
 
   list.endSearch();
   EXPECT_FALSE(list.searching());

@@ -8,8 +8,8 @@ using app::setup::LensPickerLayout;
 // --- filters ---
 
 void LensesFocalLengthsViewController::showFilterIcon(bool active) {
-  views_.filterLenseIcon->setImage(
-      app::setup::SetupIcons::filter(active ? UIConstants::quorvelBlue() : UIConstants::contrastText()));
+  views_.filterLensIcon->setImage(
+      app::setup::SetupIcons::filter(active ? UIConstants::blue() : UIConstants::contrastText()));
   if (active) {
     views_.filterLensesBtn->setFilterSelected();
   } else {

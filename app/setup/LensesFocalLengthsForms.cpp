@@ -115,7 +115,7 @@ void LensesFocalLengthsViewController::createNewLens() {
     primeLensSetSelected = NumericText::hasPrefix(series.lensType, "Prime");
   }
   auto& label = primeLensSetSelected ? *v.customPrimeLensLabel : *v.customZoomLensLabel;
-  label.setText(text("Add lens to") + " " + series.manufactor + " " + series.series);
+  label.setText(text("Add lens to") + " " + series.manufacturer + " " + series.series);
   v.titleLabel->setText(text("CREATE CUSTOM LENS"));
   layOut();
   platform::ui::View::animate(0.2, [this] {
@@ -149,7 +149,7 @@ void LensesFocalLengthsViewController::closeForm() {
   creatingNewLensSeries = false;
   view()->endEditing(true);
   auto series = currentSeries().value_or(LensManufacturer{});
-  v.filterBarTitleLabel->setText(series.manufactor + " " + series.series);
+  v.filterBarTitleLabel->setText(series.manufacturer + " " + series.series);
   v.filterBarTitleLabel->setAlpha(0);
   newFormatCreation = false;
   platform::ui::View::animate(
@@ -279,7 +279,7 @@ void LensesFocalLengthsViewController::saveLensOfNewSeries() {
   if (prime) canSelectLenses = true;
   setNewCreatedLensSeries();
   returnFromLensSeriesCreation();
-  if (auto series = currentSeries()) loadLensesForManufactor(*series);
+  if (auto series = currentSeries()) loadLensesForManufacturer(*series);
   views_.focalLengthsTableView->reloadData();
 }
 
@@ -289,7 +289,7 @@ bool LensesFocalLengthsViewController::storeNewSeriesWithLens(bool prime) {
   auto& v = views_;
   LensCatalogue catalogue;
   if (!catalogue) return false;
-  if (manufacturer2Create_->manufactorId == -1 && catalogue->insertManufactor(*manufacturer2Create_) < 0) {
+  if (manufacturer2Create_->manufacturerId == -1 && catalogue->insertManufacturer(*manufacturer2Create_) < 0) {
     platform::log::write(platform::log::Error, "The new lens series could not be stored");
     return false;
   }
@@ -314,7 +314,7 @@ LensObject LensesFocalLengthsViewController::saveNewPrimeLens() {
     if (catalogue) (void)catalogue->insertNewLens(lens);
   }
   commit();
-  loadLensesForManufactor(series);
+  loadLensesForManufacturer(series);
   return lens;
 }
 
@@ -327,17 +327,17 @@ void LensesFocalLengthsViewController::saveNewZoomLens() {
     if (catalogue) (void)catalogue->insertNewLens(lens);
   }
   commit();
-  loadLensesForManufactor(series);
+  loadLensesForManufacturer(series);
 }
 
 void LensesFocalLengthsViewController::setNewCreatedLensSeries() {
   if (!manufacturer2Create_) return;
   const LensManufacturer created = *manufacturer2Create_;
-  app::setup::LensChoices::chooseSeries(created.manufactorId);
+  app::setup::LensChoices::chooseSeries(created.manufacturerId);
   commit();
   loadDataFromDB();
-  currentLensManufactorID = SetupControllerUtil::getCurrentLensManufactorID();
-  lensManufactorID = currentLensManufactorID;
+  currentLensManufacturerID = SetupControllerUtil::getCurrentLensManufacturerID();
+  lensManufacturerID = currentLensManufacturerID;
   views_.lensSeriesTableView->reloadData();
   views_.lensSeriesTableView->reloadSectionIndexTitles();
   applySelectionMode(created.lensType);
@@ -431,6 +431,6 @@ void LensesFocalLengthsViewController::hideLastLensAlert() {
   deleteLastLensAlert_->hideAlert();
 }
 
-void LensesFocalLengthsViewController::okClickFromAlert(quorvelCustomAlert& alert) {
+void LensesFocalLengthsViewController::okClickFromAlert(CustomAlert& alert) {
   if (&alert == deleteLastLensAlert_.get()) hideLastLensAlert();
 }

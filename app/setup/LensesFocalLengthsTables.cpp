@@ -27,7 +27,7 @@ std::shared_ptr<Cell> dequeue(TableView& table) {
 }
 
 int measurementSystem() {
-  auto frames = SetupControllerUtil::getApllication();
+  auto frames = SetupControllerUtil::getApplication();
   return frames ? frames->settings.measurementSystem : 0;
 }
 
@@ -69,10 +69,10 @@ std::shared_ptr<platform::ui::TableViewCell> LensesFocalLengthsViewController::t
   if (isSeriesTable(table)) {
     auto series = series_.seriesAt(indexPath);
     if (!series) return nullptr;
-    auto cell = std::dynamic_pointer_cast<ManufactorCell>(table.dequeueReusableCell(ManufactorCell::kReuseIdentifier));
-    if (!cell) cell = platform::ui::make<ManufactorCell>();
+    auto cell = std::dynamic_pointer_cast<ManufacturerCell>(table.dequeueReusableCell(ManufacturerCell::kReuseIdentifier));
+    if (!cell) cell = platform::ui::make<ManufacturerCell>();
     cell->title->setText(series->getListString());
-    cell->setTag(series->manufactorId);
+    cell->setTag(series->manufacturerId);
     cell->anaFactorLabel->setText(LensRowTexts::squeezeText(*series));
     return cell;
   }
@@ -99,7 +99,7 @@ void LensesFocalLengthsViewController::tableViewWillDisplayCellForRowAtIndexPath
     if (!series || series->selected != 1) return;
     cell.setSelected(true, false);
     table.selectRowAtIndexPath(indexPath, false, platform::ui::TableViewScrollPosition::None);
-    loadLensesForManufactor(*series);
+    loadLensesForManufacturer(*series);
     return;
   }
   if (indexPath.row < 0 || static_cast<size_t>(indexPath.row) >= lensItemsArray_.size()) return;
@@ -122,11 +122,11 @@ void LensesFocalLengthsViewController::tableViewDidSelectRowAtIndexPath(TableVie
 void LensesFocalLengthsViewController::tapSeries(const IndexPath& indexPath) {
   auto series = series_.seriesAt(indexPath);
   if (!series) return;
-  if (!LensChoices::hasLenses(series->manufactorId)) {
+  if (!LensChoices::hasLenses(series->manufacturerId)) {
     // Nothing to choose: the page stays as it was, with its ways out, and the chosen row stays marked.
     auto& table = *views_.lensSeriesTableView;
     table.deselectRowAtIndexPath(indexPath, false);
-    if (auto chosen = series_.indexPathOf(lensManufactorID)) {
+    if (auto chosen = series_.indexPathOf(lensManufacturerID)) {
       table.selectRowAtIndexPath(chosen, false, platform::ui::TableViewScrollPosition::None);
     }
     return;
@@ -135,11 +135,11 @@ void LensesFocalLengthsViewController::tapSeries(const IndexPath& indexPath) {
   views_.backBtn->setAlpha(0);
   views_.exitBtn->setAlpha(0);
   applySelectionMode(series->lensType);
-  LensChoices::chooseSeries(series->manufactorId);
+  LensChoices::chooseSeries(series->manufacturerId);
   commit();
-  lensManufactorID = series->manufactorId;
+  lensManufacturerID = series->manufacturerId;
   canSelectLenses = true;
-  loadLensesForManufactor(*series);
+  loadLensesForManufacturer(*series);
   searchCancelButtonPressed();
   app::setup::SetupPause::pause(*this, [this] {
     views_.focalLengthsTableView->setContentOffset({0, 0}, false);
@@ -155,7 +155,7 @@ void LensesFocalLengthsViewController::tapLens(const IndexPath& indexPath) {
   if (LensChoices::isPrime(lens)) {
     LensChoices::selectPrime(lens, lensItemsArray_);
     commit();
-    if (auto series = currentSeries()) loadLensesForManufactor(*series);
+    if (auto series = currentSeries()) loadLensesForManufacturer(*series);
     setPrimeLensCountLabel();
     return;
   }
@@ -175,7 +175,7 @@ void LensesFocalLengthsViewController::tableViewDidDeselectRowAtIndexPath(TableV
   lensItemsArray_[static_cast<size_t>(indexPath.row)].selected = 0;
   commit();
   // The list loads again, which selects the shortest lens when the last one went.
-  if (auto series = currentSeries()) loadLensesForManufactor(*series);
+  if (auto series = currentSeries()) loadLensesForManufacturer(*series);
   if (LensChoices::isPrime(lens)) setPrimeLensCountLabel();
 }
 
@@ -227,22 +227,22 @@ void LensesFocalLengthsViewController::deleteLensObject(const LensObject& lens) 
     return;
   }
   commit();
-  if (auto frames = SetupControllerUtil::getApllication())
+  if (auto frames = SetupControllerUtil::getApplication())
     app::setup::OtherSlotRepair::lensDeleted(*frames, lens.lensId);
-  if (auto series = currentSeries()) loadLensesForManufactor(*series);
+  if (auto series = currentSeries()) loadLensesForManufacturer(*series);
 }
 
 void LensesFocalLengthsViewController::deleteManufacturerObject(const LensManufacturer& series) {
-  LensChoices::deleteSeries(series.manufactorId);
-  if (SetupControllerUtil::getCurrentLensManufactorID() == series.manufactorId) {
+  LensChoices::deleteSeries(series.manufacturerId);
+  if (SetupControllerUtil::getCurrentLensManufacturerID() == series.manufacturerId) {
     SetupControllerUtil::setDefaultLensManufacturer();
   }
   commit();
-  if (auto frames = SetupControllerUtil::getApllication()) {
-    app::setup::OtherSlotRepair::seriesDeleted(*frames, series.manufactorId);
+  if (auto frames = SetupControllerUtil::getApplication()) {
+    app::setup::OtherSlotRepair::seriesDeleted(*frames, series.manufacturerId);
   }
-  currentLensManufactorID = SetupControllerUtil::getCurrentLensManufactorID();
-  lensManufactorID = currentLensManufactorID;
+  currentLensManufacturerID = SetupControllerUtil::getCurrentLensManufacturerID();
+  lensManufacturerID = currentLensManufacturerID;
   loadDataFromDB();
   views_.lensSeriesTableView->reloadData();
   views_.lensSeriesTableView->reloadSectionIndexTitles();

@@ -83,8 +83,8 @@ void LensesFocalLengthsViewController::viewDidLoad() {
 }
 
 void LensesFocalLengthsViewController::viewWillAppear(bool animated) {
-  currentLensManufactorID = SetupControllerUtil::getCurrentLensManufactorID();
-  lensManufactorID = currentLensManufactorID;
+  currentLensManufacturerID = SetupControllerUtil::getCurrentLensManufacturerID();
+  lensManufacturerID = currentLensManufacturerID;
   loadDataFromDB();
   views_.lensSeriesTableView->reloadData();
   bindUI();
@@ -151,7 +151,7 @@ void LensesFocalLengthsViewController::bindUI() {
 void LensesFocalLengthsViewController::commit() { (void)SetupControllerUtil::setNewLensSetup(); }
 
 std::optional<LensManufacturer> LensesFocalLengthsViewController::currentSeries() const {
-  return SetupControllerUtil::getCurrentLensManufactor();
+  return SetupControllerUtil::getCurrentLensManufacturer();
 }
 
 // --- pages ---
@@ -164,7 +164,7 @@ void LensesFocalLengthsViewController::placePages(int page) {
 // The series name over page 2 and the title that says how many lenses may be picked.
 void LensesFocalLengthsViewController::showSeriesTitles() {
   auto series = currentSeries().value_or(LensManufacturer{});
-  views_.filterBarTitleLabel->setText(series.manufactor + " " + series.series);
+  views_.filterBarTitleLabel->setText(series.manufacturer + " " + series.series);
   primeLensSetSelected = isPrimeSeries(series);
   views_.topBarTitleLabel->setText(screenText(primeLensSetSelected ? "SELECT LENSES" : "SELECT LENS"));
 }
@@ -253,8 +253,8 @@ void LensesFocalLengthsViewController::doneBtnPressed() {
 
 // Only the series is restored: lens flags written during the visit stay as they are.
 void LensesFocalLengthsViewController::restoreEntrySeries() {
-  LensChoices::chooseSeries(currentLensManufactorID);
-  lensManufactorID = currentLensManufactorID;
+  LensChoices::chooseSeries(currentLensManufacturerID);
+  lensManufacturerID = currentLensManufacturerID;
   commit();
 }
 
@@ -268,7 +268,7 @@ void LensesFocalLengthsViewController::backButtonPressed() {
   // The list shows the restored series as the selected one again.
   loadLensManufacturerData();
   views_.lensSeriesTableView->reloadData();
-  scrollLensManufacturer2IndexPath(series_.indexPathOf(currentLensManufactorID));
+  scrollLensManufacturer2IndexPath(series_.indexPathOf(currentLensManufacturerID));
   goToLensSeriesSelection();
 }
 
@@ -276,13 +276,13 @@ void LensesFocalLengthsViewController::backButtonPressed() {
 
 void LensesFocalLengthsViewController::loadDataFromDB() {
   loadLensManufacturerData();
-  if (auto series = currentSeries()) loadLensesForManufactor(*series);
+  if (auto series = currentSeries()) loadLensesForManufacturer(*series);
 }
 
 void LensesFocalLengthsViewController::loadLensManufacturerData() { series_.load(filters_); }
 
-void LensesFocalLengthsViewController::loadLensesForManufactor(const LensManufacturer& series) {
-  auto listed = LensChoices::lensesOf(series.manufactorId);
+void LensesFocalLengthsViewController::loadLensesForManufacturer(const LensManufacturer& series) {
+  auto listed = LensChoices::lensesOf(series.manufacturerId);
   lensItemsArray_ = std::move(listed.lenses);
   if (listed.selectedShortest) commit();
   applySelectionMode(currentSeries().value_or(LensManufacturer{}).lensType);
@@ -314,7 +314,7 @@ void LensesFocalLengthsViewController::setinitialTableViewState() {
 
 std::optional<platform::ui::IndexPath> LensesFocalLengthsViewController::getIndexPath4LensManufacturer(
     const LensManufacturer& series) const {
-  return series_.indexPathOf(series.manufactorId);
+  return series_.indexPathOf(series.manufacturerId);
 }
 
 std::optional<platform::ui::IndexPath> LensesFocalLengthsViewController::getIndexPath4LensSet(

@@ -58,7 +58,7 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   // --- lists ---
   void loadDataFromDB();
   void loadLensManufacturerData();
-  void loadLensesForManufactor(const LensManufacturer& series);
+  void loadLensesForManufacturer(const LensManufacturer& series);
   void setPrimeLensCountLabel();
   void setinitialTableViewState();
   std::optional<platform::ui::IndexPath> getIndexPath4LensManufacturer(const LensManufacturer& series) const;
@@ -124,7 +124,7 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   void textFieldDidBeginEditing(platform::ui::TextField& field) override;
   void textFieldDidEndEditing(platform::ui::TextField& field) override;
   bool textFieldShouldReturn(platform::ui::TextField& field) override;
-  void okClickFromAlert(quorvelCustomAlert& alert) override;
+  void okClickFromAlert(CustomAlert& alert) override;
 
   int preferredScreenEdgesDeferringSystemGestures() const { return 15; }
   bool prefersHomeIndicatorAutoHidden() const { return true; }
@@ -135,8 +135,8 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   bool newFormatCreation = false;
   bool creatingNewLensSeries = false;
   bool filterMenuOpen = false;
-  int currentLensManufactorID = 0;
-  int lensManufactorID = 0;
+  int currentLensManufacturerID = 0;
+  int lensManufacturerID = 0;
   const app::setup::LensFilters& filters() const { return filters_; }
   const app::setup::LensSeriesList& seriesList() const { return series_; }
   const std::vector<LensObject>& lensItems() const { return lensItemsArray_; }

@@ -6,11 +6,11 @@
 #include "app/kit/PackageAlerts.h"
 #include "app/kit/UIConstants.h"
 #include "app/setup/LensCells.h"
-#include "app/setup/LensPickerTestEnvironment.h"
+#include "app/setup/LensPickerTestSupport.h"
 #include "app/setup/SetupListCells.h"
-#include "app/setup/SetupScreenFixture.h"
+#include "app/setup/SetupScreenTestSupport.h"
 #include "app/storage/OpenCatalogue.h"
-#include "app/storage/QuorvelPackageUtil.h"
+#include "app/storage/PackageUtil.h"
 #include "platform/ui/SwipeActionsConfiguration.h"
 
 namespace {
@@ -43,7 +43,7 @@ class LensPickerTest : public ::testing::Test, public ostrel::testing::SetupScre
   bool onScreen() const { return navigation->topViewController() == screen; }
   static int editedSeries() {
     const auto& package = state()->currentPackage;
-    return package && package->lensManufacturer ? package->lensManufacturer->manufactorId : 0;
+    return package && package->lensManufacturer ? package->lensManufacturer->manufacturerId : 0;
   }
   static std::vector<float> editedFocalLengths() {
     std::vector<float> focals;
@@ -53,7 +53,7 @@ class LensPickerTest : public ::testing::Test, public ostrel::testing::SetupScre
   static int selectedSeriesInCatalogue() {
     LensCatalogue lenses;
     auto series = lenses->getSelectedLensManufacturer();
-    return series ? series->manufactorId : 0;
+    return series ? series->manufacturerId : 0;
   }
   void tapRow(platform::ui::TableView& table, const IndexPath& indexPath) {
     table.scrollToRowAtIndexPath(indexPath, platform::ui::TableViewScrollPosition::Middle, false);
@@ -103,16 +103,16 @@ class LensPickerTest : public ::testing::Test, public ostrel::testing::SetupScre
 TEST_F(LensPickerTest, OpensOnTheSeriesListWithTheEditedSeriesChosen) {
   open();
   EXPECT_EQ(screen->menuPosition, 1);
-  EXPECT_EQ(screen->currentLensManufactorID, entrySeries);
+  EXPECT_EQ(screen->currentLensManufacturerID, entrySeries);
   EXPECT_EQ(v().topBarTitleLabel->text(), "LENS SERIES");
   EXPECT_FALSE(v().lensSeriesTableView->sectionIndexTitles().empty());
   const auto selected = v().lensSeriesTableView->indexPathForSelectedRow();
   ASSERT_TRUE(selected);
-  EXPECT_EQ(screen->seriesList().seriesAt(*selected)->manufactorId, entrySeries);
+  EXPECT_EQ(screen->seriesList().seriesAt(*selected)->manufacturerId, entrySeries);
   const auto row = *screen->seriesList().indexPathOf(primes);
   v().lensSeriesTableView->scrollToRowAtIndexPath(row, platform::ui::TableViewScrollPosition::Middle, false);
   layOut();
-  auto cell = std::dynamic_pointer_cast<ManufactorCell>(v().lensSeriesTableView->cellForRowAtIndexPath(row));
+  auto cell = std::dynamic_pointer_cast<ManufacturerCell>(v().lensSeriesTableView->cellForRowAtIndexPath(row));
   ASSERT_TRUE(cell);
   EXPECT_EQ(cell->title->text(), "Aaa Primes ");
   EXPECT_EQ(cell->anaFactorLabel->text(), "CUSTOM");
@@ -172,7 +172,7 @@ TEST_F(LensPickerTest, BackAndExitRestoreTheEntrySeries) {
   EXPECT_EQ(selectedSeriesInCatalogue(), entrySeries);
   const auto selected = v().lensSeriesTableView->indexPathForSelectedRow();
   ASSERT_TRUE(selected);
-  EXPECT_EQ(screen->seriesList().seriesAt(*selected)->manufactorId, entrySeries);
+  EXPECT_EQ(screen->seriesList().seriesAt(*selected)->manufacturerId, entrySeries);
 
   tapSeries(zooms);
   ASSERT_EQ(editedSeries(), zooms);
@@ -192,7 +192,7 @@ TEST_F(LensPickerTest, ASeriesWithoutLensesCannotBeChosenAndLeavesTheWaysOut) {
   EXPECT_EQ(v().exitBtn->alpha(), 1.0);
   const auto selected = v().lensSeriesTableView->indexPathForSelectedRow();
   ASSERT_TRUE(selected);
-  EXPECT_EQ(screen->seriesList().seriesAt(*selected)->manufactorId, entrySeries);
+  EXPECT_EQ(screen->seriesList().seriesAt(*selected)->manufacturerId, entrySeries);
 }
 
 TEST_F(LensPickerTest, FilterPairsExcludeEachOtherAndTheLensPageClearsThem) {
@@ -268,11 +268,11 @@ TEST_F(LensPickerTest, TheLastLensOfASeriesStaysAndSavedPackagesLoseADeletedLens
   tapLens(first35);
   auto package = *state()->currentPackage;
   package.packageName = "Kept";
-  ASSERT_GT(QuorvelPackageUtil::savePackage(package), 0);
+  ASSERT_GT(PackageUtil::savePackage(package), 0);
 
   screen->deleteLensObject(screen->lensItems()[1]);
   EXPECT_EQ(Env::lensesOf(primes).size(), 2u);
-  auto saved = QuorvelPackageUtil::getAllPackages();
+  auto saved = PackageUtil::getAllPackages();
   ASSERT_EQ(saved.size(), 1u);
   EXPECT_EQ(saved[0].lensSet.size(), 1u) << "the saved package lost the deleted lens";
 
@@ -302,9 +302,9 @@ TEST_F(LensPickerTest, DeletingTheEditedSeriesFallsBackToTheGenericPrimes) {
   state()->packageTwo->lensSet = state()->currentPackage->lensSet;
   screen->deleteManufacturerObject(*screen->seriesList().seriesAt(*screen->seriesList().indexPathOf(primes)));
   EXPECT_EQ(editedSeries(), 250);
-  EXPECT_EQ(state()->packageTwo->lensManufacturer->manufactorId, 250);
+  EXPECT_EQ(state()->packageTwo->lensManufacturer->manufacturerId, 250);
   EXPECT_FALSE(state()->packageTwo->lensSet.empty());
-  EXPECT_EQ(screen->currentLensManufactorID, 250);
+  EXPECT_EQ(screen->currentLensManufacturerID, 250);
   EXPECT_FALSE(screen->seriesList().indexPathOf(primes));
   EXPECT_FALSE(state()->currentPackage->lensSet.empty());
 }
@@ -348,7 +348,7 @@ TEST_F(LensPickerTest, ANewSeriesIsStoredWithItsFirstLensOnlyOnceTheLensIsValid)
   LensCatalogue after;
   const auto series = after->getLensManufacturer(created);
   ASSERT_TRUE(series);
-  EXPECT_EQ(series->manufactor, "Homemade");
+  EXPECT_EQ(series->manufacturer, "Homemade");
   EXPECT_EQ(series->origin, 1);
   EXPECT_EQ(series->anamorphotic, 1.5f);
   EXPECT_EQ(editedFocalLengths(), (std::vector<float>{35.5f}));
@@ -356,7 +356,7 @@ TEST_F(LensPickerTest, ANewSeriesIsStoredWithItsFirstLensOnlyOnceTheLensIsValid)
   EXPECT_EQ(screen->menuPosition, 2);
   EXPECT_FALSE(screen->creatingNewLensSeries);
   EXPECT_FALSE(screen->manufacturerToCreate());
-  EXPECT_EQ(screen->currentLensManufactorID, created);
+  EXPECT_EQ(screen->currentLensManufacturerID, created);
   EXPECT_TRUE(onScreen());
 }
 

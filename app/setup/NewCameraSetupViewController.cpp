@@ -11,7 +11,7 @@
 #include "app/setup/SetupMenuRows.h"
 #include "app/setup/SetupText.h"
 #include "app/state/FramesObject.h"
-#include "app/storage/QuorvelPackageUtil.h"
+#include "app/storage/PackageUtil.h"
 #include "platform/foundation/Exception.h"
 #include "platform/log/Log.h"
 #include "platform/ui/Animation.h"
@@ -38,7 +38,7 @@ void fill(CameraSetupButton& row, const std::string& title, const std::string& v
 NewCameraSetupViewController::NewCameraSetupViewController()
     : ViewController(platform::runtime::classOf<NewCameraSetupViewController>()) {}
 
-std::shared_ptr<FramesObject> NewCameraSetupViewController::frames() { return SetupControllerUtil::getApllication(); }
+std::shared_ptr<FramesObject> NewCameraSetupViewController::frames() { return SetupControllerUtil::getApplication(); }
 
 void NewCameraSetupViewController::viewDidLoad() {
   auto& v = views_;
@@ -66,7 +66,7 @@ void NewCameraSetupViewController::viewDidLoad() {
   v.actualReviewAlert->setReviewAlertDelegate(std::shared_ptr<ReviewAlertDelegate>(self, this));
   v.ReviewAlertView->setBackgroundColor(UIConstants::cameraSetupButtonsColor());
   menuSetupPressed();
-  QuorvelPackageUtil::cleanupPackageDB();
+  PackageUtil::cleanupPackageDB();
 }
 
 void NewCameraSetupViewController::viewWillAppear(bool) {
@@ -75,7 +75,7 @@ void NewCameraSetupViewController::viewWillAppear(bool) {
   resetButtonStateColor();
   setupButtons();
   loadPackageData();
-  myInteractiveGuideManager_ = InteractiveGuideManager::getSingelton();
+  myInteractiveGuideManager_ = InteractiveGuideManager::getSingleton();
   if (!myInteractiveGuideManager_) return;
   auto self = std::static_pointer_cast<NewCameraSetupViewController>(shared_from_this());
   myInteractiveGuideManager_->registerViewForInteractiveGuide(std::shared_ptr<InteractiveGuideDelegate>(self, this),
@@ -109,7 +109,7 @@ std::string NewCameraSetupViewController::getDisplayAspectRatio() const {
 
 void NewCameraSetupViewController::setupButtons() {
   auto& v = views_;
-  const auto rows = app::setup::SetupMenuRows::forPackage(currentPackage.value_or(QuorvelPackage()));
+  const auto rows = app::setup::SetupMenuRows::forPackage(currentPackage.value_or(CameraPackage()));
   cameraHasShootingMode = rows.withShootingMode;
   v.cameraSetupWithModeView->setAlpha(cameraHasShootingMode ? 1 : 0);
   v.setupWithoutModeView->setAlpha(cameraHasShootingMode ? 0 : 1);
@@ -228,7 +228,7 @@ void NewCameraSetupViewController::menuSetupPressed() {
 }
 
 void NewCameraSetupViewController::menuFavoritesPressed() {
-  const bool any = !pacakgeItemsArray_.empty();
+  const bool any = !packageItemsArray_.empty();
   std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
   platform::ui::View::animate(0.2, 0, platform::ui::AnimationOptionNone, [this, any] {
     auto& v = views_;

@@ -6,9 +6,9 @@
 
 #include "app/kit/AlertOkayCancelDelegate.h"
 #include "app/kit/PackageAlerts.h"
-#include "app/kit/quorvelCustomButton.h"
+#include "app/kit/CustomButton.h"
 #include "app/kit/uiButtonWithText.h"
-#include "app/model/QuorvelPackage.h"
+#include "app/model/CameraPackage.h"
 #include "app/settings/InteractiveGuideDelegate.h"
 #include "app/settings/ReviewAlert.h"
 #include "app/setup/CameraSetupButton.h"
@@ -83,11 +83,11 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
   void saveFavoriteBtnPressed();
   // The new package's id, or nothing when it was not stored.
   std::optional<int> savePackageWithName(const std::string& name);
-  void deletePacakgeAtIndexPatch(const platform::ui::IndexPath& indexPath);
+  void deletePackageAtIndexPath(const platform::ui::IndexPath& indexPath);
   void editPackageAtIndexPatch(const platform::ui::IndexPath& indexPath, const std::string& name);
   void openRenameDialog(const platform::ui::IndexPath& indexPath);
-  void okClickFromAlert(quorvelCustomAlert& alert) override;
-  void cancelClickFromAlert(quorvelCustomAlert& alert) override;
+  void okClickFromAlert(CustomAlert& alert) override;
+  void cancelClickFromAlert(CustomAlert& alert) override;
 
   int64_t tableViewNumberOfRowsInSection(platform::ui::TableView& table, int64_t section) override;
   std::shared_ptr<platform::ui::TableViewCell> tableViewCellForRowAtIndexPath(platform::ui::TableView& table,
@@ -98,10 +98,10 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
       platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
 
   // State, for the screen's tests.
-  std::optional<QuorvelPackage> currentPackage;
+  std::optional<CameraPackage> currentPackage;
   int favoriteSortMode = 1;
   bool cameraHasShootingMode = false;
-  const std::vector<QuorvelPackage>& pacakgeItemsArray() const { return pacakgeItemsArray_; }
+  const std::vector<CameraPackage>& packageItemsArray() const { return packageItemsArray_; }
   const std::shared_ptr<PackageSaveAlert>& packageSaveAlert() const { return packageSaveAlert_; }
   const std::shared_ptr<PackageEditAlert>& packageEditAlert() const { return packageEditAlert_; }
 
@@ -109,7 +109,7 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
     std::shared_ptr<platform::ui::View> header, blueIndicatorView, setupView, cameraSetupWithModeView,
         setupWithoutModeView, lensSetupView, filterBarView, noFavoritesView, ReviewAlertView;
     std::shared_ptr<platform::ui::Button> menuSetup, menuFavorites;
-    std::shared_ptr<quorvelCustomButton> doneBtn, addToFavoritesBtn;
+    std::shared_ptr<CustomButton> doneBtn, addToFavoritesBtn;
     std::shared_ptr<CameraSetupButton> camera, shootingMode, aspectRatio, frameline, lensSeries, focalLengths,
         lensAdapter, cameraWithoutMode, aspectRatioWithoutMode, framelineWithoutMode;
     std::shared_ptr<platform::ui::TableView> favoriteTable;
@@ -145,5 +145,5 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
   std::shared_ptr<InteractiveGuideManager> myInteractiveGuideManager_;
   std::shared_ptr<PackageEditAlert> packageEditAlert_;
   std::shared_ptr<PackageSaveAlert> packageSaveAlert_;
-  std::vector<QuorvelPackage> pacakgeItemsArray_;
+  std::vector<CameraPackage> packageItemsArray_;
 };

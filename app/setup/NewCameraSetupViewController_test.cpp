@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "app/kit/KitTestEnvironment.h"
+#include "app/kit/KitTestSupport.h"
 #include "app/kit/UIConstants.h"
 #include "app/setup/CameraModeAspectViewController.h"
 #include "app/setup/LensesFocalLengthsViewController.h"
@@ -11,10 +11,10 @@
 #include "app/setup/SavedPackages.h"
 #include "app/setup/SetupListCells.h"
 #include "app/setup/SetupMenuRows.h"
-#include "app/setup/SetupScreenFixture.h"
+#include "app/setup/SetupScreenTestSupport.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
-#include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
+#include "app/storage/FrameGuideCatalogue.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/ui/Animation.h"
@@ -202,7 +202,7 @@ TEST_F(SetupMenuTest, SavingWithoutANameStoresTheDefaultNameOnTopHighlighted) {
     ASSERT_TRUE(first);
     const auto p = first->convertPointTo({20, 4}, nullptr);
     const auto shown = ostrel::testing::bytes(render()->pixel(static_cast<int>(p.x * 2), static_cast<int>(p.y * 2)));
-    EXPECT_LT(distance(shown, UIConstants::quorvelBlue()), distance(shown, UIConstants::primaryBG()));
+    EXPECT_LT(distance(shown, UIConstants::blue()), distance(shown, UIConstants::primaryBG()));
   }
   // Sorted by name, then a save without a name: the order goes back to recent, the new one on top.
   env.advance(1);
@@ -212,8 +212,8 @@ TEST_F(SetupMenuTest, SavingWithoutANameStoresTheDefaultNameOnTopHighlighted) {
   saveAs("");
   EXPECT_EQ(menu->favoriteSortMode, SavedPackages::kRecent);
   const std::string name = SavedPackages::defaultName(*state()->currentPackage);
-  ASSERT_EQ(menu->pacakgeItemsArray().size(), 2u);
-  EXPECT_EQ(menu->pacakgeItemsArray().front().packageName, name);
+  ASSERT_EQ(menu->packageItemsArray().size(), 2u);
+  EXPECT_EQ(menu->packageItemsArray().front().packageName, name);
   EXPECT_EQ(v().setupView->alpha(), 0) << "the page switched to the saved list";
   auto cell = packageCell(0);
   ASSERT_TRUE(cell);
@@ -224,7 +224,7 @@ TEST_F(SetupMenuTest, SavingWithoutANameStoresTheDefaultNameOnTopHighlighted) {
   env.advance(0.25);
   const auto centre = cell->convertPointTo({20, 4}, nullptr);
   const auto shown = ostrel::testing::bytes(render()->pixel(static_cast<int>(centre.x * 2), static_cast<int>(centre.y * 2)));
-  EXPECT_LT(distance(shown, UIConstants::quorvelBlue()), distance(shown, UIConstants::primaryBG()));
+  EXPECT_LT(distance(shown, UIConstants::blue()), distance(shown, UIConstants::primaryBG()));
   env.advance(1);
   const auto rested = ostrel::testing::bytes(render()->pixel(static_cast<int>(centre.x * 2), static_cast<int>(centre.y * 2)));
   EXPECT_EQ(rested, ostrel::testing::bytes(UIConstants::primaryBG()));
@@ -239,13 +239,13 @@ TEST_F(SetupMenuTest, AFailedSaveHighlightsNothing) {
         "CREATE TRIGGER refuse BEFORE INSERT ON PackageData WHEN NEW.packageId > 0 BEGIN SELECT RAISE(ABORT, 'no'); END"));
   }
   saveAs("Second");
-  ASSERT_EQ(menu->pacakgeItemsArray().size(), 1u);
+  ASSERT_EQ(menu->packageItemsArray().size(), 1u);
   auto cell = packageCell(0);
   ASSERT_TRUE(cell);
   env.advance(0.25);
   const auto corner = cell->convertPointTo({20, 4}, nullptr);
   const auto shown = ostrel::testing::bytes(render()->pixel(static_cast<int>(corner.x * 2), static_cast<int>(corner.y * 2)));
-  EXPECT_GT(distance(shown, UIConstants::quorvelBlue()), distance(shown, UIConstants::tableViewBGColor()))
+  EXPECT_GT(distance(shown, UIConstants::blue()), distance(shown, UIConstants::tableViewBGColor()))
       << "the row of the earlier package is not marked as new";
 }
 
@@ -257,11 +257,11 @@ TEST_F(SetupMenuTest, RenameKeepsTheNameForAnEmptyTextAndDeleteEmptiesThePage) {
   EXPECT_EQ(menu->packageEditAlert()->okCancelTextField()->text(), "Original");
   menu->packageEditAlert()->okCancelTextField()->setText("");
   tap(*menu->packageEditAlert()->okBtn());
-  EXPECT_EQ(menu->pacakgeItemsArray().front().packageName, "Original");
+  EXPECT_EQ(menu->packageItemsArray().front().packageName, "Original");
   runAction(0, 1);
   menu->packageEditAlert()->okCancelTextField()->setText("Renamed");
   tap(*menu->packageEditAlert()->okBtn());
-  EXPECT_EQ(menu->pacakgeItemsArray().front().packageName, "Renamed");
+  EXPECT_EQ(menu->packageItemsArray().front().packageName, "Renamed");
 
   // A full swipe only opens the row.
   layOut();
@@ -269,11 +269,11 @@ TEST_F(SetupMenuTest, RenameKeepsTheNameForAnEmptyTextAndDeleteEmptiesThePage) {
   ASSERT_TRUE(cell);
   const auto start = cell->convertPointTo({cell->bounds().width() - 10, cell->bounds().midY()}, nullptr);
   swipeLeft(start, 370);
-  EXPECT_EQ(menu->pacakgeItemsArray().size(), 1u);
+  EXPECT_EQ(menu->packageItemsArray().size(), 1u);
   EXPECT_EQ(SavedPackages::list(SavedPackages::kRecent).size(), 1u);
 
   runAction(0, 0);
-  EXPECT_TRUE(menu->pacakgeItemsArray().empty());
+  EXPECT_TRUE(menu->packageItemsArray().empty());
   EXPECT_EQ(v().noFavoritesView->alpha(), 1);
   EXPECT_EQ(v().favoriteSortBtn->alpha(), 0);
   env.advance(1);
@@ -283,7 +283,7 @@ TEST_F(SetupMenuTest, RenameKeepsTheNameForAnEmptyTextAndDeleteEmptiesThePage) {
 TEST_F(SetupMenuTest, TappingASavedPackageLoadsItIntoTheEditedSlotAndCloses) {
   // Package two edited; package one saved earlier.
   state()->setPackageTwoAsCurrentPackage();
-  const QuorvelPackage one = *state()->packageOne;
+  const CameraPackage one = *state()->packageOne;
   ASSERT_TRUE(SavedPackages::save(one, "Camera A"));
   open();
   tap(*v().menuFavorites);
@@ -294,22 +294,22 @@ TEST_F(SetupMenuTest, TappingASavedPackageLoadsItIntoTheEditedSlotAndCloses) {
   EXPECT_EQ(state()->packageTwo->shootingMode->containerID, one.shootingMode->containerID);
   EXPECT_EQ(state()->formatTwoId, one.shootingMode->containerID);
   EXPECT_EQ(state()->formatOneId, one.shootingMode->containerID) << "slot one keeps its own format";
-  EXPECT_EQ(state()->packageOne->lensManufacturer->manufactorId, one.lensManufacturer->manufactorId);
+  EXPECT_EQ(state()->packageOne->lensManufacturer->manufacturerId, one.lensManufacturer->manufacturerId);
 }
 
 TEST_F(SetupMenuTest, ABrokenSavedPackageIsNotLoadedAndTheMenuStays) {
-  QuorvelFrameGuide guide;
+  FrameGuide guide;
   guide.width = 3.31f;
   guide.height = 1.0f;
   {
-    OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides;
+    OpenCatalogue<FrameGuideCatalogue> guides;
     ASSERT_FALSE(guides->insertFrameGuideFromCameraSetup(guide));
   }
-  QuorvelPackage broken = *state()->packageTwo;
+  CameraPackage broken = *state()->packageTwo;
   broken.frameGuide = guide;
   ASSERT_TRUE(SavedPackages::save(broken, "Broken"));
   {
-    OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides;
+    OpenCatalogue<FrameGuideCatalogue> guides;
     ASSERT_TRUE(guides->deleteFrameGuide(guide));
   }
   const int formatBefore = state()->packageOne->shootingMode->containerID;
@@ -326,7 +326,7 @@ TEST_F(SetupMenuTest, RatingPromptSlidesInOnTheFirstVisitAndShowsAtOnceLater) {
   writeGuideSettings(30, 700, 0, false);
   open();
   env.advance(0.6);
-  auto manager = InteractiveGuideManager::getSingelton();
+  auto manager = InteractiveGuideManager::getSingleton();
   EXPECT_EQ(manager->ratingShowCounter, 1);
   EXPECT_EQ(v().ReviewAlertView->alpha(), 1);
   EXPECT_EQ(menu->reviewAlertBottomConstraint.constant(), 0) << "the model value is the end of the slide";

@@ -17,7 +17,7 @@ constexpr double kRowGap = 1;
 std::shared_ptr<platform::ui::Button> tab(const std::string& title) {
   auto button = make<platform::ui::Button>();
   button->setTitle(title);
-  button->titleLabel()->setFont(UIConstants::heavyFontQuorvelWithSize(13));
+  button->titleLabel()->setFont(UIConstants::heavyFontWithSize(13));
   return button;
 }
 
@@ -66,7 +66,7 @@ void NewCameraSetupViewController::buildViews(platform::ui::View& root) {
   v.lensSeries = row(*v.lensSetupView);
   v.focalLengths = row(*v.lensSetupView);
   v.lensAdapter = row(*v.lensSetupView);
-  v.addToFavoritesBtn = make<quorvelCustomButton>();
+  v.addToFavoritesBtn = make<CustomButton>();
   for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
            v.cameraSetupWithModeView, v.setupWithoutModeView, v.lensSetupView, v.addToFavoritesBtn}) {
     v.setupView->addSubview(view);
@@ -82,7 +82,7 @@ void NewCameraSetupViewController::buildViews(platform::ui::View& root) {
   v.noFavoritesView->setAlpha(0);
   v.noFavoritesLabel = make<platform::ui::Label>();
   v.noFavoritesLabel->setText("NO SAVED PACKAGES YET");
-  v.noFavoritesLabel->setFont(UIConstants::mediumFontQuorvelWithSize(13));
+  v.noFavoritesLabel->setFont(UIConstants::mediumFontWithSize(13));
   v.noFavoritesLabel->setTextColor(UIConstants::lowContrastText());
   v.noFavoritesLabel->setTextAlignment(platform::graphics::TextAlignment::Center);
   v.noFavoritesView->addSubview(v.noFavoritesLabel);
@@ -92,7 +92,7 @@ void NewCameraSetupViewController::buildViews(platform::ui::View& root) {
   v.filterBarView->setAlpha(0);
   v.tapToLoadLabel = make<platform::ui::Label>();
   v.tapToLoadLabel->setText("TAP TO LOAD A PACKAGE");
-  v.tapToLoadLabel->setFont(UIConstants::mediumFontQuorvelWithSize(11));
+  v.tapToLoadLabel->setFont(UIConstants::mediumFontWithSize(11));
   v.tapToLoadLabel->setTextColor(UIConstants::lowContrastText());
   v.favoriteSortBtn = make<uiButtonWithText>();
   v.favoriteSortIcon = make<platform::ui::ImageView>(app::setup::SetupIcons::sortDown(UIConstants::lowContrastText()));
@@ -107,8 +107,8 @@ void NewCameraSetupViewController::buildViews(platform::ui::View& root) {
   v.menuSetup = tab("SETUP");
   v.menuFavorites = tab("FAVORITES");
   v.blueIndicatorView = make<platform::ui::View>();
-  v.blueIndicatorView->setBackgroundColor(UIConstants::quorvelBlue());
-  v.doneBtn = make<quorvelCustomButton>();
+  v.blueIndicatorView->setBackgroundColor(UIConstants::blue());
+  v.doneBtn = make<CustomButton>();
   for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
            v.menuSetup, v.menuFavorites, v.blueIndicatorView, v.doneBtn}) {
     v.header->addSubview(view);

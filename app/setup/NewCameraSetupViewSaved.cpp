@@ -21,12 +21,12 @@ using app::setup::localized;
 }  // namespace
 
 void NewCameraSetupViewController::loadPackageData() {
-  pacakgeItemsArray_ = SavedPackages::list(favoriteSortMode);
+  packageItemsArray_ = SavedPackages::list(favoriteSortMode);
   views_.favoriteTable->reloadData();
 }
 
 void NewCameraSetupViewController::favoriteSortHighlightIcon() {
-  views_.favoriteSortIcon->setImage(app::setup::SetupIcons::sortDown(UIConstants::quorvelBlue()));
+  views_.favoriteSortIcon->setImage(app::setup::SetupIcons::sortDown(UIConstants::blue()));
 }
 
 void NewCameraSetupViewController::favoriteSortNotHighlightIcon() {
@@ -59,7 +59,7 @@ void NewCameraSetupViewController::saveFavoriteBtnPressed() {
   platform::graphics::TextAttributes placeholder;
   placeholder.foregroundColor = UIConstants::textFieldPlaceholder();
   field->setAttributedPlaceholder(platform::graphics::AttributedString(
-      SavedPackages::defaultName(currentPackage.value_or(QuorvelPackage())), placeholder));
+      SavedPackages::defaultName(currentPackage.value_or(CameraPackage())), placeholder));
   packageSaveAlert_->setupTextFieldOKCancel();
   view()->layoutIfNeeded();
   packageSaveAlert_->setUserInteractionEnabled(true);
@@ -67,11 +67,11 @@ void NewCameraSetupViewController::saveFavoriteBtnPressed() {
 }
 
 void NewCameraSetupViewController::openRenameDialog(const IndexPath& indexPath) {
-  if (static_cast<size_t>(indexPath.row) >= pacakgeItemsArray_.size()) return;
+  if (static_cast<size_t>(indexPath.row) >= packageItemsArray_.size()) return;
   packageEditAlert_ = openDialog<PackageEditAlert>(localized("RENAME PACKAGE"));
   packageEditAlert_->setupTextFieldOKCancel();
   packageEditAlert_->packageEditIndexPath = indexPath;
-  packageEditAlert_->okCancelTextField()->setText(pacakgeItemsArray_[indexPath.row].packageName);
+  packageEditAlert_->okCancelTextField()->setText(packageItemsArray_[indexPath.row].packageName);
   packageEditAlert_->setUserInteractionEnabled(true);
   packageEditAlert_->showAlert();
 }
@@ -87,19 +87,19 @@ std::optional<int> NewCameraSetupViewController::savePackageWithName(const std::
 
 void NewCameraSetupViewController::showSaveHighlight(int packageId) {
   // Only the package just stored is marked: a failed save, or a stored package the list dropped, marks nothing.
-  if (pacakgeItemsArray_.empty() || pacakgeItemsArray_.front().packageID != packageId) return;
+  if (packageItemsArray_.empty() || packageItemsArray_.front().packageID != packageId) return;
   view()->layoutIfNeeded();
   views_.favoriteTable->layoutIfNeeded();
   auto cell = views_.favoriteTable->cellForRowAtIndexPath(IndexPath::forRow(0, 0));
   if (!cell) return;
   // A row made during the page's switch is still fading in from there; the highlight starts afresh.
   cell->layer().removeAllAnimations();
-  cell->setBackgroundColor(UIConstants::quorvelBlue());
+  cell->setBackgroundColor(UIConstants::blue());
   platform::ui::View::animate(1.0, 0, platform::ui::AnimationOptionNone,
                               [cell] { cell->setBackgroundColor(UIConstants::primaryBG()); });
 }
 
-void NewCameraSetupViewController::okClickFromAlert(quorvelCustomAlert& alert) {
+void NewCameraSetupViewController::okClickFromAlert(CustomAlert& alert) {
   if (packageEditAlert_ && &alert == packageEditAlert_.get()) {
     const std::string name = packageEditAlert_->okCancelTextField()->text();
     if (!name.empty()) editPackageAtIndexPatch(packageEditAlert_->packageEditIndexPath, name);
@@ -108,7 +108,7 @@ void NewCameraSetupViewController::okClickFromAlert(quorvelCustomAlert& alert) {
   }
   if (!packageSaveAlert_ || &alert != packageSaveAlert_.get()) return;
   std::string name = packageSaveAlert_->okCancelTextField()->text();
-  if (name.empty()) name = SavedPackages::defaultName(currentPackage.value_or(QuorvelPackage()));
+  if (name.empty()) name = SavedPackages::defaultName(currentPackage.value_or(CameraPackage()));
   const auto id = savePackageWithName(name);
   favoriteSortMode = SavedPackages::kRecent;
   views_.favoriteSortBtn->changeTextwithString(SavedPackages::sortTitle(favoriteSortMode));
@@ -118,20 +118,20 @@ void NewCameraSetupViewController::okClickFromAlert(quorvelCustomAlert& alert) {
   if (id) showSaveHighlight(*id);
 }
 
-void NewCameraSetupViewController::cancelClickFromAlert(quorvelCustomAlert& alert) {
+void NewCameraSetupViewController::cancelClickFromAlert(CustomAlert& alert) {
   if (packageEditAlert_ && &alert == packageEditAlert_.get()) packageEditAlert_->hideAlert();
   if (packageSaveAlert_ && &alert == packageSaveAlert_.get()) packageSaveAlert_->hideAlert();
 }
 
 void NewCameraSetupViewController::editPackageAtIndexPatch(const IndexPath& indexPath, const std::string& name) {
-  if (static_cast<size_t>(indexPath.row) >= pacakgeItemsArray_.size()) return;
-  if (!SavedPackages::rename(pacakgeItemsArray_[indexPath.row].packageID, name)) return;
+  if (static_cast<size_t>(indexPath.row) >= packageItemsArray_.size()) return;
+  if (!SavedPackages::rename(packageItemsArray_[indexPath.row].packageID, name)) return;
   loadPackageData();
 }
 
-void NewCameraSetupViewController::deletePacakgeAtIndexPatch(const IndexPath& indexPath) {
-  if (static_cast<size_t>(indexPath.row) >= pacakgeItemsArray_.size()) return;
-  SavedPackages::remove(pacakgeItemsArray_[indexPath.row].packageID);
+void NewCameraSetupViewController::deletePackageAtIndexPath(const IndexPath& indexPath) {
+  if (static_cast<size_t>(indexPath.row) >= packageItemsArray_.size()) return;
+  SavedPackages::remove(packageItemsArray_[indexPath.row].packageID);
   loadPackageData();
   menuFavoritesPressed();
 }
@@ -139,7 +139,7 @@ void NewCameraSetupViewController::deletePacakgeAtIndexPatch(const IndexPath& in
 // --- table ---
 
 int64_t NewCameraSetupViewController::tableViewNumberOfRowsInSection(platform::ui::TableView&, int64_t) {
-  return static_cast<int64_t>(pacakgeItemsArray_.size());
+  return static_cast<int64_t>(packageItemsArray_.size());
 }
 
 double NewCameraSetupViewController::tableViewHeightForRowAtIndexPath(platform::ui::TableView&, const IndexPath&) {
@@ -148,11 +148,11 @@ double NewCameraSetupViewController::tableViewHeightForRowAtIndexPath(platform::
 
 std::shared_ptr<platform::ui::TableViewCell> NewCameraSetupViewController::tableViewCellForRowAtIndexPath(
     platform::ui::TableView& table, const IndexPath& path) {
-  if (static_cast<size_t>(path.row) >= pacakgeItemsArray_.size()) return nullptr;
+  if (static_cast<size_t>(path.row) >= packageItemsArray_.size()) return nullptr;
   auto cell = std::dynamic_pointer_cast<SetupControllerPackageCell>(
       table.dequeueReusableCell(SetupControllerPackageCell::kReuseIdentifier));
   if (!cell) return nullptr;
-  const auto texts = SavedPackages::cellTexts(pacakgeItemsArray_[path.row]);
+  const auto texts = SavedPackages::cellTexts(packageItemsArray_[path.row]);
   cell->title->setText(texts.title);
   cell->format->setText(texts.format);
   cell->lenses->setText(texts.lenses);
@@ -160,9 +160,9 @@ std::shared_ptr<platform::ui::TableViewCell> NewCameraSetupViewController::table
 }
 
 void NewCameraSetupViewController::tableViewDidSelectRowAtIndexPath(platform::ui::TableView&, const IndexPath& path) {
-  auto state = SetupControllerUtil::getApllication();
-  if (!state || static_cast<size_t>(path.row) >= pacakgeItemsArray_.size()) return;
-  const QuorvelPackage package = pacakgeItemsArray_[path.row];
+  auto state = SetupControllerUtil::getApplication();
+  if (!state || static_cast<size_t>(path.row) >= packageItemsArray_.size()) return;
+  const CameraPackage package = packageItemsArray_[path.row];
   // A package that cannot be used is not loaded, and the menu stays open.
   if (!SavedPackages::load(*state, package)) return;
   currentPackage = state->currentPackage;
@@ -185,7 +185,7 @@ NewCameraSetupViewController::tableViewTrailingSwipeActionsConfigurationForRowAt
   };
   auto remove = platform::ui::ContextualAction::contextualActionWithStyle(
       platform::ui::ContextualActionStyle::Normal, localized("  Delete "),
-      action(&NewCameraSetupViewController::deletePacakgeAtIndexPatch));
+      action(&NewCameraSetupViewController::deletePackageAtIndexPath));
   remove->setBackgroundColor(UIConstants::redWarning());
   auto rename = platform::ui::ContextualAction::contextualActionWithStyle(
       platform::ui::ContextualActionStyle::Normal, localized("Rename "),

@@ -4,12 +4,12 @@
 
 #include "app/setup/SetupControllerUtil.h"
 #include "app/state/FramesObject.h"
-#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/OpenCatalogue.h"
-#include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
-#include "app/storage/QuorvelLensAdapterDBHelper.h"
-#include "app/storage/QuorvelPackageUtil.h"
+#include "app/storage/FrameGuideCatalogue.h"
+#include "app/storage/LensAdapterCatalogue.h"
+#include "app/storage/PackageUtil.h"
 
 namespace app::setup {
 
@@ -23,25 +23,25 @@ std::vector<LensObject> lensesOfSeries(int seriesId) {
   if (!lenses) return {};
   auto chosen = lenses->getSelectedLenses4Manufacturer(seriesId);
   if (!chosen.empty()) return chosen;
-  auto all = lenses->getAllLensesForManufcaturer(seriesId);
+  auto all = lenses->getAllLensesForManufacturer(seriesId);
   if (all.empty()) return {};
   return {all.front()};
 }
 
-void refreshLensSet(QuorvelPackage& package) {
-  const int series = package.lensManufacturer ? package.lensManufacturer->manufactorId : 0;
-  package.mLensSet = QuorvelPackageUtil::getLensSet4ManufacturerId(series);
+void refreshLensSet(CameraPackage& package) {
+  const int series = package.lensManufacturer ? package.lensManufacturer->manufacturerId : 0;
+  package.mLensSet = PackageUtil::getLensSet4ManufacturerId(series);
 }
 
-void setNativeCrop(QuorvelPackage& package) {
-  package.cropID = QuorvelPackageUtil::kNoCrop;
+void setNativeCrop(CameraPackage& package) {
+  package.cropID = PackageUtil::kNoCrop;
   package.formatType = "native";
   package.cropAspectRatio.clear();
 }
 
 }  // namespace
 
-QuorvelPackage* OtherSlotRepair::otherSlot(FramesObject& frames) {
+CameraPackage* OtherSlotRepair::otherSlot(FramesObject& frames) {
   auto& slot = frames.currentPackageModus != 0 ? frames.packageOne : frames.packageTwo;
   return slot ? &*slot : nullptr;
 }
@@ -57,11 +57,11 @@ void OtherSlotRepair::store(FramesObject& frames) {
 }
 
 void OtherSlotRepair::formatDeleted(FramesObject& frames, int formatId) {
-  QuorvelPackage* package = otherSlot(frames);
+  CameraPackage* package = otherSlot(frames);
   if (!package || !package->shootingMode || package->shootingMode->containerID != formatId) return;
-  OpenCatalogue<FormatDatabaseHelper2> formats;
+  OpenCatalogue<CameraFormatCatalogue> formats;
   if (!formats) return;
-  package->shootingMode = formats->getCameraFormat(QuorvelPackageUtil::kStartFormatOne);
+  package->shootingMode = formats->getCameraFormat(PackageUtil::kStartFormatOne);
   package->cameraManufacturer.reset();
   if (package->shootingMode) {
     package->cameraManufacturer = formats->getCameraManufacturer(package->shootingMode->manufacturerID);
@@ -71,24 +71,24 @@ void OtherSlotRepair::formatDeleted(FramesObject& frames, int formatId) {
 }
 
 void OtherSlotRepair::cropDeleted(FramesObject& frames, int cropId) {
-  QuorvelPackage* package = otherSlot(frames);
-  if (!package || package->cropID != cropId || cropId == QuorvelPackageUtil::kNoCrop) return;
+  CameraPackage* package = otherSlot(frames);
+  if (!package || package->cropID != cropId || cropId == PackageUtil::kNoCrop) return;
   setNativeCrop(*package);
   store(frames);
 }
 
 void OtherSlotRepair::frameGuideDeleted(FramesObject& frames, int frameGuideId) {
-  QuorvelPackage* package = otherSlot(frames);
+  CameraPackage* package = otherSlot(frames);
   if (!package || !package->frameGuide || package->frameGuide->frameGuideId != frameGuideId) return;
-  OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides;
+  OpenCatalogue<FrameGuideCatalogue> guides;
   if (!guides) return;
-  package->frameGuide = guides->getFrameGuide(QuorvelPackageUtil::kNoFrameGuide);
+  package->frameGuide = guides->getFrameGuide(PackageUtil::kNoFrameGuide);
   store(frames);
 }
 
 void OtherSlotRepair::seriesDeleted(FramesObject& frames, int seriesId) {
-  QuorvelPackage* package = otherSlot(frames);
-  if (!package || !package->lensManufacturer || package->lensManufacturer->manufactorId != seriesId) return;
+  CameraPackage* package = otherSlot(frames);
+  if (!package || !package->lensManufacturer || package->lensManufacturer->manufacturerId != seriesId) return;
   {
     OpenCatalogue<LensDatabaseHelper> lenses;
     if (!lenses) return;
@@ -100,26 +100,26 @@ void OtherSlotRepair::seriesDeleted(FramesObject& frames, int seriesId) {
 }
 
 void OtherSlotRepair::lensDeleted(FramesObject& frames, int lensId) {
-  QuorvelPackage* package = otherSlot(frames);
+  CameraPackage* package = otherSlot(frames);
   if (!package) return;
   auto& set = package->lensSet;
   const auto gone = std::remove_if(set.begin(), set.end(), [&](const LensObject& lens) { return lens.lensId == lensId; });
   if (gone == set.end()) return;
   set.erase(gone, set.end());
   // A series always keeps a lens, so a package left without one takes the series' first lens.
-  if (set.empty() && package->lensManufacturer) set = lensesOfSeries(package->lensManufacturer->manufactorId);
+  if (set.empty() && package->lensManufacturer) set = lensesOfSeries(package->lensManufacturer->manufacturerId);
   refreshLensSet(*package);
   store(frames);
 }
 
 void OtherSlotRepair::adapterDeleted(FramesObject& frames, int adapterId) {
-  QuorvelPackage* package = otherSlot(frames);
-  if (!package || !package->lensAdapter || package->lensAdapter->adapterId != adapterId || adapterId == QuorvelPackageUtil::kNoAdapter) {
+  CameraPackage* package = otherSlot(frames);
+  if (!package || !package->lensAdapter || package->lensAdapter->adapterId != adapterId || adapterId == PackageUtil::kNoAdapter) {
     return;
   }
-  OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+  OpenCatalogue<LensAdapterCatalogue> adapters;
   if (!adapters) return;
-  package->lensAdapter = adapters->getLensAdapter(QuorvelPackageUtil::kNoAdapter);
+  package->lensAdapter = adapters->getLensAdapter(PackageUtil::kNoAdapter);
   store(frames);
 }
 

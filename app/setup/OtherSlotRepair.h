@@ -1,7 +1,7 @@
 #pragma once
 
 class FramesObject;
-struct QuorvelPackage;
+struct CameraPackage;
 
 namespace app::setup {
 
@@ -21,7 +21,7 @@ class OtherSlotRepair {
   static void adapterDeleted(FramesObject& frames, int adapterId);
 
  private:
-  static QuorvelPackage* otherSlot(FramesObject& frames);
+  static CameraPackage* otherSlot(FramesObject& frames);
   // Stores the mended package: its format and crop ids for its slot, and the preferences.
   static void store(FramesObject& frames);
 };

@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "app/setup/OtherSlotRepair.h"
-#include "app/setup/SetupTestEnvironment.h"
+#include "app/setup/SetupTestSupport.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
-#include "app/storage/QuorvelLensAdapterDBHelper.h"
+#include "app/storage/LensAdapterCatalogue.h"
 
 namespace {
 
@@ -20,29 +20,29 @@ class OtherSlotRepairTest : public ::testing::Test {
     state->setPackageOneAsCurrentPackage();
     editedBefore = *state->packageOne;
   }
-  QuorvelPackage& other() { return *state->packageTwo; }
-  static QuorvelPackageDatabaseObject storedTwo() {
+  CameraPackage& other() { return *state->packageTwo; }
+  static PackageDatabaseObject storedTwo() {
     OpenCatalogue<PackageDatabaseHelper> packages;
-    return packages->loadPackage(-1).value_or(QuorvelPackageDatabaseObject());
+    return packages->loadPackage(-1).value_or(PackageDatabaseObject());
   }
   void expectEditedUntouched() {
     EXPECT_EQ(state->packageOne->shootingMode->containerID, editedBefore.shootingMode->containerID);
-    EXPECT_EQ(state->packageOne->lensManufacturer->manufactorId, editedBefore.lensManufacturer->manufactorId);
+    EXPECT_EQ(state->packageOne->lensManufacturer->manufacturerId, editedBefore.lensManufacturer->manufacturerId);
     EXPECT_EQ(state->packageOne->lensSet.size(), editedBefore.lensSet.size());
   }
 
   ostrel::testing::SetupTestEnvironment env;
   std::shared_ptr<FramesObject> state = env.state();
-  QuorvelPackage editedBefore;
+  CameraPackage editedBefore;
 };
 
 TEST_F(OtherSlotRepairTest, AdapterFallsBackToAdapterOne) {
-  QuorvelLensAdapter custom;
+  LensAdapterRecord custom;
   custom.adapterName = "Mine";
   custom.adapterValueWidth = 0.7f;
   custom.adapterValueHeight = 0.7f;
   {
-    OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+    OpenCatalogue<LensAdapterCatalogue> adapters;
     custom.adapterId = adapters->insertCustomAdapter(custom);
   }
   ASSERT_GT(custom.adapterId, 1);
@@ -61,7 +61,7 @@ TEST_F(OtherSlotRepairTest, FormatFallsBackTo1084WithoutCrop) {
   other().formatType = "crop";
   OtherSlotRepair::formatDeleted(*state, format);
   EXPECT_EQ(other().shootingMode->containerID, 1084);
-  EXPECT_EQ(other().cameraManufacturer->manufactorId, other().shootingMode->manufacturerID);
+  EXPECT_EQ(other().cameraManufacturer->manufacturerId, other().shootingMode->manufacturerID);
   EXPECT_EQ(other().cropID, 1);
   EXPECT_EQ(other().formatType, "native");
   EXPECT_EQ(state->formatTwoId, 1084);
@@ -90,12 +90,12 @@ TEST_F(OtherSlotRepairTest, CropAndFrameGuideFallBackToOne) {
 
 TEST_F(OtherSlotRepairTest, SeriesFallsBackTo250AndALostLensIsDropped) {
   ASSERT_FALSE(other().lensSet.empty());
-  const int series = other().lensManufacturer->manufactorId;
+  const int series = other().lensManufacturer->manufacturerId;
   const LensObject only = other().lensSet.front();
   LensObject extra;
   {
     OpenCatalogue<LensDatabaseHelper> lenses;
-    auto all = lenses->getAllLensesForManufcaturer(series);
+    auto all = lenses->getAllLensesForManufacturer(series);
     ASSERT_GE(all.size(), 2u);
     extra = all.back().lensId != only.lensId ? all.back() : all.front();
   }
@@ -110,11 +110,11 @@ TEST_F(OtherSlotRepairTest, SeriesFallsBackTo250AndALostLensIsDropped) {
   EXPECT_EQ(other().lensSet.front().manufacturerId, series);
 
   OtherSlotRepair::seriesDeleted(*state, series);
-  EXPECT_EQ(other().lensManufacturer->manufactorId, 250);
+  EXPECT_EQ(other().lensManufacturer->manufacturerId, 250);
   ASSERT_FALSE(other().lensSet.empty());
   for (const auto& lens : other().lensSet) EXPECT_EQ(lens.manufacturerId, 250);
   ASSERT_TRUE(other().mLensSet);
-  EXPECT_EQ(other().mLensSet->lensManufactrer.manufactorId, 250);
+  EXPECT_EQ(other().mLensSet->lensManufacturer.manufacturerId, 250);
   EXPECT_EQ(storedTwo().lensManufacturerId, 250);
   expectEditedUntouched();
 }

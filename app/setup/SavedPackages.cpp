@@ -2,7 +2,7 @@
 
 #include "app/setup/SetupText.h"
 #include "app/state/FramesObject.h"
-#include "app/storage/QuorvelPackageUtil.h"
+#include "app/storage/PackageUtil.h"
 #include "platform/foundation/Format.h"
 #include "platform/log/Log.h"
 #include "platform/ui/LocalizedStrings.h"
@@ -15,8 +15,8 @@ namespace {
 
 }  // namespace
 
-std::vector<QuorvelPackage> SavedPackages::list(int sortMode) {
-  return sortMode == kByName ? QuorvelPackageUtil::getAllPackagesSortedByName() : QuorvelPackageUtil::getAllPackages();
+std::vector<CameraPackage> SavedPackages::list(int sortMode) {
+  return sortMode == kByName ? PackageUtil::getAllPackagesSortedByName() : PackageUtil::getAllPackages();
 }
 
 int SavedPackages::toggledSortMode(int sortMode) {
@@ -27,14 +27,14 @@ int SavedPackages::toggledSortMode(int sortMode) {
 
 std::string SavedPackages::sortTitle(int sortMode) { return localized(sortMode == kByName ? "A-Z" : "RECENT"); }
 
-std::string SavedPackages::defaultName(const QuorvelPackage& package) {
-  const CameraManufactor camera = package.cameraManufacturer.value_or(CameraManufactor());
-  return format("%@ %@ %@", camera.manufactor, camera.model, localized("Package"));
+std::string SavedPackages::defaultName(const CameraPackage& package) {
+  const Camera camera = package.cameraManufacturer.value_or(Camera());
+  return format("%@ %@ %@", camera.manufacturer, camera.model, localized("Package"));
 }
 
-std::optional<int> SavedPackages::save(QuorvelPackage package, const std::string& typedName) {
+std::optional<int> SavedPackages::save(CameraPackage package, const std::string& typedName) {
   package.packageName = typedName.empty() ? defaultName(package) : typedName;
-  const int id = QuorvelPackageUtil::savePackage(package);
+  const int id = PackageUtil::savePackage(package);
   if (id < 1) {
     platform::log::write(platform::log::Error, "The package \"" + package.packageName + "\" could not be saved");
     return std::nullopt;
@@ -44,31 +44,31 @@ std::optional<int> SavedPackages::save(QuorvelPackage package, const std::string
 
 bool SavedPackages::rename(int packageId, const std::string& name) {
   if (name.empty()) return false;
-  QuorvelPackageUtil::editPackageName(packageId, name);
+  PackageUtil::editPackageName(packageId, name);
   return true;
 }
 
-void SavedPackages::remove(int packageId) { QuorvelPackageUtil::deletePackage(packageId); }
+void SavedPackages::remove(int packageId) { PackageUtil::deletePackage(packageId); }
 
-bool SavedPackages::load(FramesObject& frames, const QuorvelPackage& listed) {
+bool SavedPackages::load(FramesObject& frames, const CameraPackage& listed) {
   // Checked before the facade's load, which would put its fall-back package in the flags and the slot.
-  if (QuorvelPackageUtil::errorInPackage(&listed)) {
+  if (PackageUtil::errorInPackage(&listed)) {
     platform::log::write(platform::log::Error, "The saved package \"" + listed.packageName + "\" is broken and was not loaded");
     return false;
   }
-  QuorvelPackage package = QuorvelPackageUtil::loadPackage(listed.packageID);
+  CameraPackage package = PackageUtil::loadPackage(listed.packageID);
   if (package.packageID != listed.packageID) {
     // Broken since it was listed: the facade loaded its fall-back; the edited package's flags come back.
-    if (frames.currentPackage) QuorvelPackageUtil::setLoadedPackageinDB(*frames.currentPackage);
+    if (frames.currentPackage) PackageUtil::setLoadedPackageinDB(*frames.currentPackage);
     platform::log::write(platform::log::Error, "The saved package \"" + listed.packageName + "\" could not be loaded");
     return false;
   }
-  frames.loadQuorvelpackage(package);
+  frames.loadPackage(package);
   frames.savePrefs();
   return true;
 }
 
-SavedPackages::CellTexts SavedPackages::cellTexts(const QuorvelPackage& package) {
+SavedPackages::CellTexts SavedPackages::cellTexts(const CameraPackage& package) {
   CellTexts texts;
   texts.title = package.packageName;
   const bool withFrameline = package.frameGuide && package.frameGuide->frameGuideId >= 2;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/model/QuorvelPackage.h"
+#include "app/model/CameraPackage.h"
 
 class FramesObject;
 
@@ -23,25 +23,25 @@ class SavedPackages {
     std::string lenses;
   };
 
-  static std::vector<QuorvelPackage> list(int sortMode);
+  static std::vector<CameraPackage> list(int sortMode);
   // The other order; any other mode stays as it is.
   static int toggledSortMode(int sortMode);
   static std::string sortTitle(int sortMode);
 
   // "<maker> <model> Package": the name a package is saved under when none is typed.
-  static std::string defaultName(const QuorvelPackage& package);
+  static std::string defaultName(const CameraPackage& package);
   // Stores `package` as a new saved package under `typedName` (the default name when it is empty).
   // Returns the new package's id, or nothing when it was not stored.
-  static std::optional<int> save(QuorvelPackage package, const std::string& typedName);
+  static std::optional<int> save(CameraPackage package, const std::string& typedName);
   // An empty name keeps the old one; returns whether a name was stored.
   static bool rename(int packageId, const std::string& name);
   static void remove(int packageId);
   // Puts the saved package into the slot being edited, writes its choices into the catalogue flags and
   // saves the preferences. A package that is broken (a format, adapter, frame guide or its lenses gone)
   // is not loaded: the slot and the catalogue flags stay as they were, and false is returned.
-  static bool load(FramesObject& frames, const QuorvelPackage& listed);
+  static bool load(FramesObject& frames, const CameraPackage& listed);
 
-  static CellTexts cellTexts(const QuorvelPackage& package);
+  static CellTexts cellTexts(const CameraPackage& package);
 };
 
 }  // namespace app::setup

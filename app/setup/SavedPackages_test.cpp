@@ -2,13 +2,13 @@
 #include <gtest/gtest.h>
 
 #include "app/setup/SavedPackages.h"
-#include "app/setup/SetupTestEnvironment.h"
+#include "app/setup/SetupTestSupport.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
-#include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
-#include "app/storage/QuorvelLensAdapterDBHelper.h"
-#include "app/storage/QuorvelPackageUtil.h"
+#include "app/storage/FrameGuideCatalogue.h"
+#include "app/storage/LensAdapterCatalogue.h"
+#include "app/storage/PackageUtil.h"
 #include "platform/log/Log.h"
 
 namespace {
@@ -31,7 +31,7 @@ class SavedPackagesTest : public ::testing::Test {
     return result;
   }
   static int selectedAdapterId() {
-    OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+    OpenCatalogue<LensAdapterCatalogue> adapters;
     return adapters->getSelectedLensAdapter().adapterId;
   }
 
@@ -43,7 +43,7 @@ TEST_F(SavedPackagesTest, SaveRenameDeleteAndBothOrders) {
   EXPECT_TRUE(SavedPackages::list(SavedPackages::kRecent).empty());
   const auto& edited = *frames()->packageTwo;
   const std::string defaultName =
-      edited.cameraManufacturer->manufactor + " " + edited.cameraManufacturer->model + " Package";
+      edited.cameraManufacturer->manufacturer + " " + edited.cameraManufacturer->model + " Package";
   EXPECT_EQ(SavedPackages::defaultName(edited), defaultName);
 
   const int first = saveEdited("zebra");
@@ -91,7 +91,7 @@ TEST_F(SavedPackagesTest, LoadingIntoSlotTwoLeavesSlotOneAlone) {
   // Save package one under a name, then load it while package two is edited.
   auto state = frames();
   state->setPackageOneAsCurrentPackage();
-  const QuorvelPackage one = *state->currentPackage;
+  const CameraPackage one = *state->currentPackage;
   const int id = SavedPackages::save(one, "Large format").value_or(-1);
   ASSERT_GE(id, 1);
   state->setPackageTwoAsCurrentPackage();
@@ -107,32 +107,32 @@ TEST_F(SavedPackagesTest, LoadingIntoSlotTwoLeavesSlotOneAlone) {
   EXPECT_EQ(state->packageOne->shootingMode->containerID, one.shootingMode->containerID);
   EXPECT_EQ(state->formatOneId, 1084) << "slot one is left alone";
   ASSERT_TRUE(state->packageTwo->mLensSet);
-  EXPECT_EQ(state->packageTwo->mLensSet->lensManufactrer.manufactorId, one.lensManufacturer->manufactorId);
+  EXPECT_EQ(state->packageTwo->mLensSet->lensManufacturer.manufacturerId, one.lensManufacturer->manufacturerId);
   OpenCatalogue<LensDatabaseHelper> lenses;
-  EXPECT_EQ(lenses->getSelectedLensManufacturer()->manufactorId, one.lensManufacturer->manufactorId)
+  EXPECT_EQ(lenses->getSelectedLensManufacturer()->manufacturerId, one.lensManufacturer->manufacturerId)
       << "the catalogue flags follow the loaded package";
 }
 
 TEST_F(SavedPackagesTest, ABrokenSavedPackageIsNotLoaded) {
   auto state = frames();
   // A package on a frame guide of the user's, which then goes from the catalogue behind the facade's back.
-  QuorvelFrameGuide guide;
+  FrameGuide guide;
   guide.width = 3.17f;
   guide.height = 1.0f;
   {
-    OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides;
+    OpenCatalogue<FrameGuideCatalogue> guides;
     ASSERT_FALSE(guides->insertFrameGuideFromCameraSetup(guide));
   }
-  QuorvelPackage saved = *state->packageOne;
+  CameraPackage saved = *state->packageOne;
   saved.frameGuide = guide;
   ASSERT_TRUE(SavedPackages::save(saved, "Soon broken"));
   {
-    OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides;
+    OpenCatalogue<FrameGuideCatalogue> guides;
     ASSERT_TRUE(guides->deleteFrameGuide(guide));
   }
   const auto listed = SavedPackages::list(SavedPackages::kRecent);
   ASSERT_EQ(listed.size(), 1u);
-  const QuorvelPackage before = *state->packageTwo;
+  const CameraPackage before = *state->packageTwo;
   const int adapterBefore = selectedAdapterId();
 
   EXPECT_FALSE(SavedPackages::load(*state, listed.front()));
@@ -143,7 +143,7 @@ TEST_F(SavedPackagesTest, ABrokenSavedPackageIsNotLoaded) {
 }
 
 TEST_F(SavedPackagesTest, CellTextsMentionOnlyARealFramelineAndAdapter) {
-  QuorvelPackage p = *frames()->packageTwo;
+  CameraPackage p = *frames()->packageTwo;
   p.packageName = "Doc";
   p.frameGuide->frameGuideId = 1;
   p.lensAdapter->adapterId = 1;

@@ -4,28 +4,28 @@
 #include "app/pages/PageState.h"
 #include "app/state/FramesObject.h"
 #include "app/storage/CatalogueConnection.h"
-#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/OpenCatalogue.h"
-#include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
-#include "app/storage/QuorvelLensAdapterDBHelper.h"
-#include "app/storage/QuorvelPackageUtil.h"
+#include "app/storage/FrameGuideCatalogue.h"
+#include "app/storage/LensAdapterCatalogue.h"
+#include "app/storage/PackageUtil.h"
 #include "platform/log/Log.h"
 
 using app::storage::OpenCatalogue;
 
 namespace {
 
-constexpr int kNoCrop = QuorvelPackageUtil::kNoCrop;
+constexpr int kNoCrop = PackageUtil::kNoCrop;
 
 void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
 
 }  // namespace
 
-bool SetupControllerUtil::commit(int formatId, int cropId, int shading, const QuorvelColor& color) {
+bool SetupControllerUtil::commit(int formatId, int cropId, int shading, const StoredColor& color) {
   // One connection per catalogue file for the whole rebuild and the save that follows it.
   app::storage::CatalogueSession session;
-  QuorvelPackage package;
+  CameraPackage package;
   if (!loadCamera(package, formatId, cropId)) return false;
   loadLens(package);
   loadFrameguide(package, shading, color);
@@ -38,7 +38,7 @@ bool SetupControllerUtil::setNewCameraSetupWithCamera(int, int shootingMode, int
   return commit(shootingMode, crop, getCurrentFrameGuideShading(), getCurrentFrameGuideColor());
 }
 
-bool SetupControllerUtil::setNewCameraManufactor(int, int shootingMode) {
+bool SetupControllerUtil::setNewCameraManufacturer(int, int shootingMode) {
   return commit(shootingMode, kNoCrop, getCurrentFrameGuideShading(), getCurrentFrameGuideColor());
 }
 
@@ -53,7 +53,7 @@ bool SetupControllerUtil::setNewLensSetup() {
 
 bool SetupControllerUtil::setNewLensAdapter() { return setNewLensSetup(); }
 
-bool SetupControllerUtil::setNewFrameGuide(int shading, const QuorvelColor& color) {
+bool SetupControllerUtil::setNewFrameGuide(int shading, const StoredColor& color) {
   return commit(getCurrentShootingModeID(), getCurrentCropID(), shading, color);
 }
 
@@ -68,8 +68,8 @@ void SetupControllerUtil::setDefaultLensManufacturer() {
   }
 }
 
-bool SetupControllerUtil::loadCamera(QuorvelPackage& package, int formatId, int cropId) {
-  OpenCatalogue<FormatDatabaseHelper2> formats;
+bool SetupControllerUtil::loadCamera(CameraPackage& package, int formatId, int cropId) {
+  OpenCatalogue<CameraFormatCatalogue> formats;
   if (!formats) return false;
   auto mode = formats->getCameraFormat(formatId);
   if (!mode) {
@@ -81,7 +81,7 @@ bool SetupControllerUtil::loadCamera(QuorvelPackage& package, int formatId, int 
     logError("The setup is not committed: the camera of format " + std::to_string(formatId) + " is not in the catalogue");
     return false;
   }
-  std::optional<QuorvelCrop> crop;
+  std::optional<Crop> crop;
   if (cropId != kNoCrop) {
     crop = formats->getCropForID(cropId);
     // A crop that is gone leaves the format uncropped rather than a crop without a ratio.
@@ -101,17 +101,17 @@ bool SetupControllerUtil::loadCamera(QuorvelPackage& package, int formatId, int 
   return true;
 }
 
-void SetupControllerUtil::loadLens(QuorvelPackage& package) {
+void SetupControllerUtil::loadLens(CameraPackage& package) {
   OpenCatalogue<LensDatabaseHelper> lenses;
   if (!lenses) return;
   package.lensManufacturer = lenses->getSelectedLensManufacturer();
   // Without a selected series, or with a series that has no lenses, there is no lens to fall back on:
   // the set stays empty and nothing is written.
   if (!package.lensManufacturer) return;
-  const int series = package.lensManufacturer->manufactorId;
+  const int series = package.lensManufacturer->manufacturerId;
   package.lensSet = lenses->getSelectedLenses4Manufacturer(series);
   if (!package.lensSet.empty()) return;
-  auto all = lenses->getAllLensesForManufcaturer(series);
+  auto all = lenses->getAllLensesForManufacturer(series);
   if (all.empty()) return;
   LensObject shortest = all.front();
   shortest.selected = 1;
@@ -120,28 +120,28 @@ void SetupControllerUtil::loadLens(QuorvelPackage& package) {
   if (package.lensSet.empty()) package.lensSet.push_back(std::move(shortest));
 }
 
-void SetupControllerUtil::loadFrameguide(QuorvelPackage& package, int shading, const QuorvelColor& color) {
-  OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides;
-  QuorvelFrameGuide guide;
+void SetupControllerUtil::loadFrameguide(CameraPackage& package, int shading, const StoredColor& color) {
+  OpenCatalogue<FrameGuideCatalogue> guides;
+  FrameGuide guide;
   if (guides) {
     guide = guides->getSelectedFrameGuide();
     // None selected is no frame guide, which is guide 1; a guide 0 would make the package unloadable.
     if (guide.frameGuideId == 0) {
-      guide = guides->getFrameGuide(QuorvelPackageUtil::kNoFrameGuide).value_or(QuorvelFrameGuide());
+      guide = guides->getFrameGuide(PackageUtil::kNoFrameGuide).value_or(FrameGuide());
     }
   }
-  if (guide.frameGuideId == 0) guide.frameGuideId = QuorvelPackageUtil::kNoFrameGuide;
+  if (guide.frameGuideId == 0) guide.frameGuideId = PackageUtil::kNoFrameGuide;
   package.frameGuide = guide;
   package.frameGuideColor = color;
   package.frameGuideShading = shading;
 }
 
-void SetupControllerUtil::loadLensAdapter(QuorvelPackage& package) {
-  OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+void SetupControllerUtil::loadLensAdapter(CameraPackage& package) {
+  OpenCatalogue<LensAdapterCatalogue> adapters;
   if (!adapters) return;
-  QuorvelLensAdapter adapter = adapters->getSelectedLensAdapter();
+  LensAdapterRecord adapter = adapters->getSelectedLensAdapter();
   // None selected is no adapter, which is adapter 1: never an adapter of zero factors.
-  if (adapter.adapterId == 0) adapter = adapters->getLensAdapter(QuorvelPackageUtil::kNoAdapter);
+  if (adapter.adapterId == 0) adapter = adapters->getLensAdapter(PackageUtil::kNoAdapter);
   if (adapter.adapterId == 0) {
     logError("No lens adapter is selected and adapter 1 is missing");
     return;
@@ -149,34 +149,34 @@ void SetupControllerUtil::loadLensAdapter(QuorvelPackage& package) {
   package.lensAdapter = std::move(adapter);
 }
 
-void SetupControllerUtil::saveChangedPackage(QuorvelPackage& package) {
-  auto frames = getApllication();
+void SetupControllerUtil::saveChangedPackage(CameraPackage& package) {
+  auto frames = getApplication();
   frames->currentPackage.reset();
-  const int series = package.lensManufacturer ? package.lensManufacturer->manufactorId : 0;
-  package.mLensSet = QuorvelPackageUtil::getLensSet4ManufacturerId(series);
+  const int series = package.lensManufacturer ? package.lensManufacturer->manufacturerId : 0;
+  package.mLensSet = PackageUtil::getLensSet4ManufacturerId(series);
   package.packageID = 0;
   // The state object names the package it stores; the current package is a copy of it, named alike.
   package.packageName = frames->currentPackageModus == 0 ? "Standard Package One" : "Standard Package Two";
-  frames->loadQuorvelpackage(package);
+  frames->loadPackage(package);
   frames->savePrefs();
 }
 
-std::shared_ptr<FramesObject> SetupControllerUtil::getApllication() { return app::pages::framesObject(); }
+std::shared_ptr<FramesObject> SetupControllerUtil::getApplication() { return app::pages::framesObject(); }
 
-std::optional<QuorvelPackage> SetupControllerUtil::getCurrentPackage() { return getApllication()->currentPackage; }
+std::optional<CameraPackage> SetupControllerUtil::getCurrentPackage() { return getApplication()->currentPackage; }
 
-std::optional<CameraManufactor> SetupControllerUtil::getCurrentCameraManufactor() {
-  const auto& package = getApllication()->currentPackage;
+std::optional<Camera> SetupControllerUtil::getCurrentCameraManufacturer() {
+  const auto& package = getApplication()->currentPackage;
   return package ? package->cameraManufacturer : std::nullopt;
 }
 
-int SetupControllerUtil::getCurrentCameraManufactorID() {
-  const auto camera = getCurrentCameraManufactor();
-  return camera ? camera->manufactorId : 0;
+int SetupControllerUtil::getCurrentCameraManufacturerID() {
+  const auto camera = getCurrentCameraManufacturer();
+  return camera ? camera->manufacturerId : 0;
 }
 
 std::optional<CameraShootingMode> SetupControllerUtil::getCurrentShootingMode() {
-  const auto& package = getApllication()->currentPackage;
+  const auto& package = getApplication()->currentPackage;
   return package ? package->shootingMode : std::nullopt;
 }
 
@@ -186,37 +186,37 @@ int SetupControllerUtil::getCurrentShootingModeID() {
 }
 
 int SetupControllerUtil::getCurrentCropID() {
-  const auto& package = getApllication()->currentPackage;
+  const auto& package = getApplication()->currentPackage;
   return package ? package->cropID : 0;
 }
 
-std::optional<LensManufacturer> SetupControllerUtil::getCurrentLensManufactor() {
-  const auto& package = getApllication()->currentPackage;
+std::optional<LensManufacturer> SetupControllerUtil::getCurrentLensManufacturer() {
+  const auto& package = getApplication()->currentPackage;
   return package ? package->lensManufacturer : std::nullopt;
 }
 
-int SetupControllerUtil::getCurrentLensManufactorID() {
-  const auto series = getCurrentLensManufactor();
-  return series ? series->manufactorId : 0;
+int SetupControllerUtil::getCurrentLensManufacturerID() {
+  const auto series = getCurrentLensManufacturer();
+  return series ? series->manufacturerId : 0;
 }
 
 int SetupControllerUtil::getCurrentLensAdapterID() {
-  const auto& package = getApllication()->currentPackage;
+  const auto& package = getApplication()->currentPackage;
   return package && package->lensAdapter ? package->lensAdapter->adapterId : 0;
 }
 
 int SetupControllerUtil::getCurrentFrameGuideID() {
-  const auto& package = getApllication()->currentPackage;
+  const auto& package = getApplication()->currentPackage;
   return package && package->frameGuide ? package->frameGuide->frameGuideId : 0;
 }
 
-QuorvelColor SetupControllerUtil::getCurrentFrameGuideColor() {
-  const auto& package = getApllication()->currentPackage;
-  return package ? package->frameGuideColor : QuorvelColor();
+StoredColor SetupControllerUtil::getCurrentFrameGuideColor() {
+  const auto& package = getApplication()->currentPackage;
+  return package ? package->frameGuideColor : StoredColor();
 }
 
 int SetupControllerUtil::getCurrentFrameGuideShading() {
-  const auto& package = getApllication()->currentPackage;
+  const auto& package = getApplication()->currentPackage;
   return package ? package->frameGuideShading : 0;
 }
 

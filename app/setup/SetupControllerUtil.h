@@ -3,8 +3,8 @@
 #include <memory>
 #include <optional>
 
-#include "app/model/QuorvelColor.h"
-#include "app/model/QuorvelPackage.h"
+#include "app/model/StoredColor.h"
+#include "app/model/CameraPackage.h"
 
 class FramesObject;
 
@@ -21,39 +21,39 @@ class SetupControllerUtil {
   // follows from the format.
   static bool setNewCameraSetupWithCamera(int camera, int shootingMode, int crop);
   // A new format without a crop.
-  static bool setNewCameraManufactor(int camera, int shootingMode);
+  static bool setNewCameraManufacturer(int camera, int shootingMode);
   // The edited package's format with another crop.
   static bool setNewCameraCrop(int crop);
   // The lens series and lenses, the adapter, respectively the frame guide as the catalogues now have
   // them selected; only setNewFrameGuide changes the frame guide's shading and colour.
   static bool setNewLensSetup();
   static bool setNewLensAdapter();
-  static bool setNewFrameGuide(int shading, const QuorvelColor& color);
+  static bool setNewFrameGuide(int shading, const StoredColor& color);
   // Selects the generic prime series in the lens catalogue, for when the current series was deleted.
   // Commits nothing.
   static void setDefaultLensManufacturer();
 
   // The steps of a commit, each filling its part of the package being built. loadCamera answers false
   // when the format is not in the catalogue.
-  [[nodiscard]] static bool loadCamera(QuorvelPackage& package, int formatId, int cropId);
-  static void loadLens(QuorvelPackage& package);
-  static void loadFrameguide(QuorvelPackage& package, int shading, const QuorvelColor& color);
-  static void loadLensAdapter(QuorvelPackage& package);
-  static void saveChangedPackage(QuorvelPackage& package);
+  [[nodiscard]] static bool loadCamera(CameraPackage& package, int formatId, int cropId);
+  static void loadLens(CameraPackage& package);
+  static void loadFrameguide(CameraPackage& package, int shading, const StoredColor& color);
+  static void loadLensAdapter(CameraPackage& package);
+  static void saveChangedPackage(CameraPackage& package);
 
   // Readers of the state object's edited package; ids read 0 and records nullopt when it is missing.
-  static std::shared_ptr<FramesObject> getApllication();
-  static std::optional<QuorvelPackage> getCurrentPackage();
-  static std::optional<CameraManufactor> getCurrentCameraManufactor();
-  static int getCurrentCameraManufactorID();
+  static std::shared_ptr<FramesObject> getApplication();
+  static std::optional<CameraPackage> getCurrentPackage();
+  static std::optional<Camera> getCurrentCameraManufacturer();
+  static int getCurrentCameraManufacturerID();
   static std::optional<CameraShootingMode> getCurrentShootingMode();
   static int getCurrentShootingModeID();
   static int getCurrentCropID();
-  static std::optional<LensManufacturer> getCurrentLensManufactor();
-  static int getCurrentLensManufactorID();
+  static std::optional<LensManufacturer> getCurrentLensManufacturer();
+  static int getCurrentLensManufacturerID();
   static int getCurrentLensAdapterID();
   static int getCurrentFrameGuideID();
-  static QuorvelColor getCurrentFrameGuideColor();
+  static StoredColor getCurrentFrameGuideColor();
   static int getCurrentFrameGuideShading();
   static bool setupHasShootingMode();
 
@@ -62,5 +62,5 @@ class SetupControllerUtil {
 
  private:
   // The whole commit with the given format, crop, shading and colour.
-  static bool commit(int formatId, int cropId, int shading, const QuorvelColor& color);
+  static bool commit(int formatId, int cropId, int shading, const StoredColor& color);
 };

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/setup/SetupTestEnvironment.h"
+#include "app/setup/SetupTestSupport.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
-#include "app/storage/QuorvelFrameGuidesDatabaseHelper.h"
-#include "app/storage/QuorvelLensAdapterDBHelper.h"
-#include "app/storage/QuorvelPackageUtil.h"
+#include "app/storage/FrameGuideCatalogue.h"
+#include "app/storage/LensAdapterCatalogue.h"
+#include "app/storage/PackageUtil.h"
 #include "platform/foundation/PropertyList.h"
 
 namespace {
@@ -60,10 +60,10 @@ TEST_F(SetupCommitTest, CropOneIsNativeAndAnyOtherCropCarriesItsRatio) {
 TEST_F(SetupCommitTest, TheCameraFollowsTheFormatAndANewCameraDropsTheCrop) {
   ASSERT_TRUE(SetupControllerUtil::setNewCameraSetupWithCamera(0, kOpenGateMode, kCropMode239));
   // Camera 1 is not the camera of format 599; the package's camera is.
-  ASSERT_TRUE(SetupControllerUtil::setNewCameraManufactor(1, kFormatAlexa35));
+  ASSERT_TRUE(SetupControllerUtil::setNewCameraManufacturer(1, kFormatAlexa35));
   const auto& package = *frames()->currentPackage;
   EXPECT_EQ(package.shootingMode->containerID, kFormatAlexa35);
-  EXPECT_EQ(package.cameraManufacturer->manufactorId, package.shootingMode->manufacturerID);
+  EXPECT_EQ(package.cameraManufacturer->manufacturerId, package.shootingMode->manufacturerID);
   EXPECT_EQ(package.cameraManufacturer->model, "ALEXA 35");
   EXPECT_EQ(package.cropID, 1);
   EXPECT_EQ(package.formatType, "native");
@@ -77,13 +77,13 @@ TEST_F(SetupCommitTest, TheCameraFollowsTheFormatAndANewCameraDropsTheCrop) {
 TEST_F(SetupCommitTest, ASavedPackageChangedAnywhereBecomesTheStandardOneKeepingItsColourAndShading) {
   auto saved = *frames()->currentPackage;
   saved.packageName = "Night exteriors";
-  saved.frameGuideColor = QuorvelColor::fromColorCode(0x00FF00);
+  saved.frameGuideColor = StoredColor::fromColorCode(0x00FF00);
   saved.frameGuideShading = 3;
-  const int id = QuorvelPackageUtil::savePackage(saved);
+  const int id = PackageUtil::savePackage(saved);
   ASSERT_GT(id, 0);
-  auto loaded = QuorvelPackageUtil::loadPackage(id);
+  auto loaded = PackageUtil::loadPackage(id);
   ASSERT_EQ(loaded.packageID, id);
-  frames()->loadQuorvelpackage(loaded);
+  frames()->loadPackage(loaded);
 
   ASSERT_TRUE(SetupControllerUtil::setNewLensAdapter());
   const auto& package = *frames()->currentPackage;
@@ -92,7 +92,7 @@ TEST_F(SetupCommitTest, ASavedPackageChangedAnywhereBecomesTheStandardOneKeeping
   EXPECT_EQ(package.frameGuideColor.colorCode(), 0x00FF00);
   EXPECT_EQ(package.frameGuideShading, 3);
 
-  ASSERT_TRUE(SetupControllerUtil::setNewFrameGuide(1, QuorvelColor::fromColorCode(0x0000FF)));
+  ASSERT_TRUE(SetupControllerUtil::setNewFrameGuide(1, StoredColor::fromColorCode(0x0000FF)));
   EXPECT_EQ(frames()->currentPackage->frameGuideColor.colorCode(), 0x0000FF);
   EXPECT_EQ(frames()->currentPackage->frameGuideShading, 1);
 }
@@ -120,22 +120,22 @@ TEST_F(SetupCommitTest, AFormatThatCannotBeReadChangesNothing) {
   const auto before = *frames()->currentPackage;
   const int formatOne = frames()->formatOneId;
   EXPECT_FALSE(SetupControllerUtil::setNewCameraSetupWithCamera(0, 999999, 1));
-  EXPECT_FALSE(SetupControllerUtil::setNewCameraManufactor(0, -1));
+  EXPECT_FALSE(SetupControllerUtil::setNewCameraManufacturer(0, -1));
   EXPECT_EQ(frames()->formatOneId, formatOne);
   EXPECT_EQ(frames()->currentPackage->shootingMode->containerID, before.shootingMode->containerID);
   EXPECT_EQ(storedInt("FormatOneID"), formatOne);
 }
 
 TEST_F(SetupCommitTest, ASeriesWithoutASelectedLensGetsItsShortestLensInTheCatalogueAndThePackage) {
-  const int series = SetupControllerUtil::getCurrentLensManufactorID();
+  const int series = SetupControllerUtil::getCurrentLensManufacturerID();
   ASSERT_GT(series, 0);
   {
     OpenCatalogue<LensDatabaseHelper> lenses;
-    ASSERT_TRUE(lenses->deslectLensesForManufacturer(series));
+    ASSERT_TRUE(lenses->deselectLensesForManufacturer(series));
   }
   ASSERT_TRUE(SetupControllerUtil::setNewLensSetup());
   OpenCatalogue<LensDatabaseHelper> lenses;
-  const auto shortest = lenses->getAllLensesForManufcaturer(series).front();
+  const auto shortest = lenses->getAllLensesForManufacturer(series).front();
   EXPECT_EQ(selectedLensIds(series), std::vector<int>{shortest.lensId});
   ASSERT_EQ(frames()->currentPackage->lensSet.size(), 1u);
   EXPECT_EQ(frames()->currentPackage->lensSet.front().lensId, shortest.lensId);
@@ -155,25 +155,25 @@ TEST_F(SetupCommitTest, NoSeriesOrAnEmptySeriesLeavesTheLensSetEmptyAndWritesNot
   {
     OpenCatalogue<LensDatabaseHelper> lenses;
     LensManufacturer series;
-    series.manufactor = "Home made";
+    series.manufacturer = "Home made";
     series.series = "Nothing yet";
     series.lensType = "Prime Lens";
     series.anamorphotic = 1.0f;
-    empty = lenses->insertManufactor(series);
+    empty = lenses->insertManufacturer(series);
     ASSERT_GT(empty, 0);
     ASSERT_TRUE(lenses->selectManufacturer(empty));
   }
   ASSERT_TRUE(SetupControllerUtil::setNewLensSetup());
-  EXPECT_EQ(frames()->currentPackage->lensManufacturer->manufactorId, empty);
+  EXPECT_EQ(frames()->currentPackage->lensManufacturer->manufacturerId, empty);
   EXPECT_TRUE(frames()->currentPackage->lensSet.empty());
   EXPECT_TRUE(selectedLensIds(empty).empty());
 }
 
 TEST_F(SetupCommitTest, NoAdapterOrFrameGuideSelectedMeansAdapterOneAndFrameGuideOne) {
   {
-    OpenCatalogue<QuorvelLensAdapterDBHelper> adapters;
+    OpenCatalogue<LensAdapterCatalogue> adapters;
     ASSERT_TRUE(adapters->deselectAllAdapter());
-    OpenCatalogue<QuorvelFrameGuidesDatabaseHelper> guides;
+    OpenCatalogue<FrameGuideCatalogue> guides;
     ASSERT_TRUE(guides->deselectAllFrameGuids());
   }
   ASSERT_TRUE(SetupControllerUtil::setNewLensAdapter());
@@ -184,8 +184,8 @@ TEST_F(SetupCommitTest, NoAdapterOrFrameGuideSelectedMeansAdapterOneAndFrameGuid
   EXPECT_EQ(package.frameGuide->frameGuideId, 1);
   EXPECT_EQ(frames()->lensAdapter->adapterId, 1);
   // What was stored loads back as the same package, not as the fall-back.
-  EXPECT_FALSE(QuorvelPackageUtil::errorInPackage(&package));
-  const auto reloaded = QuorvelPackageUtil::loadPackage(-2);
+  EXPECT_FALSE(PackageUtil::errorInPackage(&package));
+  const auto reloaded = PackageUtil::loadPackage(-2);
   EXPECT_EQ(reloaded.shootingMode->containerID, package.shootingMode->containerID);
 }
 
@@ -193,8 +193,8 @@ TEST_F(SetupCommitTest, TheDefaultSeriesIsTheGenericPrimes) {
   SetupControllerUtil::setDefaultLensManufacturer();
   OpenCatalogue<LensDatabaseHelper> lenses;
   ASSERT_TRUE(lenses->getSelectedLensManufacturer());
-  EXPECT_EQ(lenses->getSelectedLensManufacturer()->manufactorId, SetupControllerUtil::kDefaultLensSeries);
-  EXPECT_EQ(lenses->getAllLensManufactors().size() > 1, true);
+  EXPECT_EQ(lenses->getSelectedLensManufacturer()->manufacturerId, SetupControllerUtil::kDefaultLensSeries);
+  EXPECT_EQ(lenses->getAllLensManufacturers().size() > 1, true);
 }
 
 }  // namespace

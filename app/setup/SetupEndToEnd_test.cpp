@@ -2,7 +2,7 @@
 // catalogues, then a start from the files the session left.
 #include <gtest/gtest.h>
 
-#include "app/main/MainScreenTestFixture.h"
+#include "app/main/MainScreenTestSupport.h"
 #include "app/setup/CameraModeAspectViewController.h"
 #include "app/setup/LensAdapterViewController.h"
 #include "app/setup/LensesFocalLengthsViewController.h"
@@ -21,11 +21,11 @@ struct Identity {
   std::vector<int> lenses;
   bool operator==(const Identity&) const = default;
 };
-Identity identityOf(const QuorvelPackage& p) {
+Identity identityOf(const CameraPackage& p) {
   Identity id;
   id.format = p.shootingMode ? p.shootingMode->containerID : 0;
   id.crop = p.cropID;
-  id.series = p.lensManufacturer ? p.lensManufacturer->manufactorId : 0;
+  id.series = p.lensManufacturer ? p.lensManufacturer->manufacturerId : 0;
   id.adapter = p.lensAdapter ? p.lensAdapter->adapterId : 0;
   id.frameGuide = p.frameGuide ? p.frameGuide->frameGuideId : 0;
   for (const auto& lens : p.lensSet) id.lenses.push_back(lens.lensId);
@@ -81,7 +81,7 @@ TEST_F(SetupEndToEndTest, PackageTwoSurvivesAVisitAndACustomPackageSurvivesARest
   ASSERT_TRUE(menu);
   auto adapters = openPicker<LensAdapterViewController>(*menu->views().lensAdapter);
   ASSERT_TRUE(adapters);
-  const QuorvelLensAdapter booster = adapters->lensAdapterItems()[2];
+  const LensAdapterRecord booster = adapters->lensAdapterItems()[2];
   tapView(*adapters->views().adapterTableView->cellForRowAtIndexPath(IndexPath::forRow(2, 0)));
   settle();
   ASSERT_EQ(topAs<NewCameraSetupViewController>(), menu);
@@ -156,10 +156,10 @@ TEST_F(SetupEndToEndTest, PackageTwoSurvivesAVisitAndACustomPackageSurvivesARest
   settle();
   ASSERT_EQ(topAs<NewCameraSetupViewController>(), menu);
 
-  const QuorvelPackage& made = *state()->packageTwo;
+  const CameraPackage& made = *state()->packageTwo;
   ASSERT_TRUE(made.cameraManufacturer && made.lensManufacturer && made.lensAdapter);
-  EXPECT_EQ(made.cameraManufacturer->manufactor, "Mine Cam");
-  EXPECT_EQ(made.lensManufacturer->manufactor, "Homemade");
+  EXPECT_EQ(made.cameraManufacturer->manufacturer, "Mine Cam");
+  EXPECT_EQ(made.lensManufacturer->manufacturer, "Homemade");
   ASSERT_EQ(made.lensSet.size(), 1u);
   EXPECT_FLOAT_EQ(made.lensSet.front().focalLength, 35.5f);
   EXPECT_EQ(made.lensAdapter->adapterName, "Front Anamorphic");
@@ -185,7 +185,7 @@ TEST_F(SetupEndToEndTest, PackageTwoSurvivesAVisitAndACustomPackageSurvivesARest
   restarted.loadPrefs();
   ASSERT_TRUE(restarted.packageTwo);
   EXPECT_EQ(identityOf(*restarted.packageTwo), custom);
-  EXPECT_EQ(restarted.packageTwo->cameraManufacturer->manufactor, "Mine Cam");
+  EXPECT_EQ(restarted.packageTwo->cameraManufacturer->manufacturer, "Mine Cam");
   EXPECT_EQ(restarted.packageTwo->lensAdapter->adapterName, "Front Anamorphic");
   EXPECT_EQ(identityOf(*restarted.packageOne), one);
   const auto saved = SavedPackages::list(SavedPackages::kRecent);

@@ -116,11 +116,11 @@ std::shared_ptr<platform::ui::Toolbar> FormKeyboardBars::nextBar(std::function<v
   auto cancelItem = std::make_shared<BarButtonItem>(BarButtonSystemItem::Cancel);
   cancelItem->setAction(cancelItem.get(), "cancel", [cancel = std::move(cancel)](BarButtonItem&) { cancel(); });
   cancelItem->setTintColor(UIConstants::grey128());
-  return bar({cancelItem, space(), titled("Next", std::move(next), UIConstants::quorvelBlue())});
+  return bar({cancelItem, space(), titled("Next", std::move(next), UIConstants::blue())});
 }
 
 std::shared_ptr<platform::ui::Toolbar> FormKeyboardBars::doneBar(std::function<void()> done) {
-  return bar({space(), titled("Done", std::move(done), UIConstants::quorvelBlue())});
+  return bar({space(), titled("Done", std::move(done), UIConstants::blue())});
 }
 
 bool FormKeyboardBars::focusNext(platform::ui::View& container, int64_t tag) {

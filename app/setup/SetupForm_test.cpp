@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/kit/KitTestEnvironment.h"
+#include "app/kit/KitTestSupport.h"
 #include "app/kit/UIConstants.h"
 #include "app/setup/SetupForm.h"
 #include "platform/ui/BarButtonItem.h"

@@ -45,7 +45,7 @@ void whiten(std::initializer_list<Label*> labels) {
 
 // The accent comes up on `ground` over `seconds`, after the texts turned white at once.
 void press(View& ground, double seconds) {
-  View::animate(seconds, 0, AnimationOptionCurveEaseIn, [&ground] { ground.setBackgroundColor(UIConstants::quorvelBlue()); });
+  View::animate(seconds, 0, AnimationOptionCurveEaseIn, [&ground] { ground.setBackgroundColor(UIConstants::blue()); });
 }
 
 void release(View& ground, const std::function<void()>& texts) {
@@ -62,25 +62,25 @@ platform::ui::Rect across(const platform::ui::Rect& bounds, double x, double rig
 
 }  // namespace
 
-// --- ManufactorCell ---
+// --- ManufacturerCell ---
 
-ManufactorCell::ManufactorCell(TableViewCellStyle style, std::string reuseIdentifier)
+ManufacturerCell::ManufacturerCell(TableViewCellStyle style, std::string reuseIdentifier)
     : TableViewCell(style, std::move(reuseIdentifier)) {
   ownLook(*this);
   title = addCellLabel(*this);
   anaFactorLabel = addCellLabel(*this);
   comment = addCellLabel(*this);
-  title->setFont(UIConstants::romanFontQuorvelWithSize(14));
+  title->setFont(UIConstants::romanFontWithSize(14));
   title->setTextColor(UIConstants::contrastText());
-  anaFactorLabel->setFont(UIConstants::romanFontQuorvelWithSize(12));
+  anaFactorLabel->setFont(UIConstants::romanFontWithSize(12));
   anaFactorLabel->setTextColor(UIConstants::lowContrastText());
   anaFactorLabel->setTextAlignment(platform::ui::TextAlignment::Right);
-  comment->setFont(UIConstants::mediumFontQuorvelWithSize(10));
+  comment->setFont(UIConstants::mediumFontWithSize(10));
   comment->setTextColor(UIConstants::lowContrastText());
   comment->setTextAlignment(platform::ui::TextAlignment::Right);
 }
 
-void ManufactorCell::layoutSubviews() {
+void ManufacturerCell::layoutSubviews() {
   TableViewCell::layoutSubviews();
   const auto b = contentView()->bounds();
   // The title takes the room the squeeze and comment texts leave; the index strip keeps its edge.
@@ -94,11 +94,11 @@ void ManufactorCell::layoutSubviews() {
   comment->setFrame({b.width() - 70, 0, 54, b.height()});
 }
 
-void ManufactorCell::prepareForReuse() { setNeedsLayout(); }
+void ManufacturerCell::prepareForReuse() { setNeedsLayout(); }
 
-void ManufactorCell::setHighlighted(bool highlighted, bool animated) {
+void ManufacturerCell::setHighlighted(bool highlighted, bool animated) {
   TableViewCell::setHighlighted(highlighted, animated);
-  title->setFont(UIConstants::romanFontQuorvelWithSize(14));
+  title->setFont(UIConstants::romanFontWithSize(14));
   if (highlighted) {
     whiten({title.get(), anaFactorLabel.get(), comment.get()});
     press(*this, app::setup::kRowPressIn);
@@ -111,9 +111,9 @@ void ManufactorCell::setHighlighted(bool highlighted, bool animated) {
   });
 }
 
-void ManufactorCell::setSelected(bool selected, bool animated) {
+void ManufacturerCell::setSelected(bool selected, bool animated) {
   TableViewCell::setSelected(selected, animated);
-  const Color color = selected ? UIConstants::quorvelBlue() : UIConstants::contrastText();
+  const Color color = selected ? UIConstants::blue() : UIConstants::contrastText();
   anaFactorLabel->setTextColor(color);
   title->setTextColor(color);
 }
@@ -125,12 +125,12 @@ SetupFormatCell::SetupFormatCell(TableViewCellStyle style, std::string reuseIden
   ownLook(*this);
   title = addCellLabel(*this);
   crop = addCellLabel(*this);
-  check = platform::ui::make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::quorvelBlue()));
+  check = platform::ui::make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::blue()));
   check->setHidden(true);
   contentView()->addSubview(check);
-  title->setFont(UIConstants::romanFontQuorvelWithSize(14));
+  title->setFont(UIConstants::romanFontWithSize(14));
   title->setTextColor(UIConstants::contrastText());
-  crop->setFont(UIConstants::romanFontQuorvelWithSize(12));
+  crop->setFont(UIConstants::romanFontWithSize(12));
   crop->setTextColor(UIConstants::lowContrastText());
   crop->setTextAlignment(platform::ui::TextAlignment::Right);
 }
@@ -145,7 +145,7 @@ void SetupFormatCell::layoutSubviews() {
 
 void SetupFormatCell::setHighlighted(bool highlighted, bool animated) {
   TableViewCell::setHighlighted(highlighted, animated);
-  title->setFont(UIConstants::romanFontQuorvelWithSize(14));
+  title->setFont(UIConstants::romanFontWithSize(14));
   if (highlighted) {
     whiten({title.get()});
     press(*this, app::setup::kRowPressIn);
@@ -156,7 +156,7 @@ void SetupFormatCell::setHighlighted(bool highlighted, bool animated) {
 
 void SetupFormatCell::setSelected(bool selected, bool animated) {
   TableViewCell::setSelected(selected, animated);
-  title->setTextColor(selected ? UIConstants::quorvelBlue() : UIConstants::contrastText());
+  title->setTextColor(selected ? UIConstants::blue() : UIConstants::contrastText());
 }
 
 // --- AspectRatioTableViewCell ---
@@ -167,9 +167,9 @@ AspectRatioTableViewCell::AspectRatioTableViewCell(TableViewCellStyle style, std
   contentView()->setBackgroundColor(UIConstants::primaryBG());
   aspectRatio = addCellLabel(*this);
   native = addCellLabel(*this);
-  aspectRatio->setFont(UIConstants::romanFontQuorvelWithSize(14));
+  aspectRatio->setFont(UIConstants::romanFontWithSize(14));
   aspectRatio->setTextColor(UIConstants::contrastText());
-  native->setFont(UIConstants::mediumFontQuorvelWithSize(10));
+  native->setFont(UIConstants::mediumFontWithSize(10));
   native->setTextColor(UIConstants::lowContrastText());
   native->setTextAlignment(platform::ui::TextAlignment::Right);
 }
@@ -197,8 +197,8 @@ void AspectRatioTableViewCell::setHighlighted(bool highlighted, bool animated) {
 void AspectRatioTableViewCell::setSelected(bool selected, bool animated) {
   TableViewCell::setSelected(selected, animated);
   if (selected) {
-    aspectRatio->setTextColor(UIConstants::quorvelBlue());
-    native->setTextColor(UIConstants::quorvelBlue());
+    aspectRatio->setTextColor(UIConstants::blue());
+    native->setTextColor(UIConstants::blue());
   } else {
     aspectRatio->setTextColor(UIConstants::contrastText());
     native->setTextColor(UIConstants::lowContrastText());
@@ -214,10 +214,10 @@ SetupControllerPackageCell::SetupControllerPackageCell(TableViewCellStyle style,
   title = addCellLabel(*this);
   format = addCellLabel(*this);
   lenses = addCellLabel(*this);
-  title->setFont(UIConstants::mediumFontQuorvelWithSize(15));
+  title->setFont(UIConstants::mediumFontWithSize(15));
   title->setTextColor(UIConstants::contrastText());
   for (auto* label : {format.get(), lenses.get()}) {
-    label->setFont(UIConstants::romanFontQuorvelWithSize(13));
+    label->setFont(UIConstants::romanFontWithSize(13));
     label->setTextColor(UIConstants::lowContrastText());
   }
 }
@@ -233,9 +233,9 @@ void SetupControllerPackageCell::layoutSubviews() {
 }
 
 void SetupControllerPackageCell::setHighlighted(bool highlighted, bool animated) {
-  title->setFont(UIConstants::mediumFontQuorvelWithSize(15));
-  format->setFont(UIConstants::romanFontQuorvelWithSize(13));
-  lenses->setFont(UIConstants::romanFontQuorvelWithSize(13));
+  title->setFont(UIConstants::mediumFontWithSize(15));
+  format->setFont(UIConstants::romanFontWithSize(13));
+  lenses->setFont(UIConstants::romanFontWithSize(13));
   TableViewCell::setHighlighted(highlighted, animated);
   if (highlighted) {
     whiten({title.get(), format.get(), lenses.get()});

@@ -12,8 +12,12 @@
 // text in the accent. Colours and fonts are the theme's at the moment of the change.
 
 // A camera of the camera picker, or a lens series of the lens picker.
-class ManufactorCell : public platform::ui::TableViewCell {
+class ManufacturerCell : public platform::ui::TableViewCell {
  public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "ManufactorCell";
+  std::string className() const override { return kRuntimeClassName; }
+
   static constexpr const char* kReuseIdentifier = "ManufactorCell";
   std::shared_ptr<platform::ui::Label> title, anaFactorLabel, comment;
 
@@ -22,7 +26,7 @@ class ManufactorCell : public platform::ui::TableViewCell {
   void prepareForReuse() override;
 
  protected:
-  explicit ManufactorCell(platform::ui::TableViewCellStyle style = {}, std::string reuseIdentifier = kReuseIdentifier);
+  explicit ManufacturerCell(platform::ui::TableViewCellStyle style = {}, std::string reuseIdentifier = kReuseIdentifier);
   void layoutSubviews() override;
 };
 

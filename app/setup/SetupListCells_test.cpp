@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "app/kit/KitTestEnvironment.h"
+#include "app/kit/KitTestSupport.h"
 #include "app/kit/UIConstants.h"
 #include "app/setup/CameraSetupButton.h"
 #include "app/setup/SetupListCells.h"
@@ -76,9 +76,9 @@ constexpr Point kRowGround{300, 104};
 constexpr Point kRowCentre{100, 120};
 
 TEST_P(SetupCellsTest, APressedRowTakesTheAccentAlmostAtOnceAndFadesBackOverHalfASecond) {
-  auto cell = showRows<ManufactorCell>([](ManufactorCell& c) { c.title->setText("ARRI ALEXA 35"); c.comment->setText("CUSTOM"); });
+  auto cell = showRows<ManufacturerCell>([](ManufacturerCell& c) { c.title->setText("ARRI ALEXA 35"); c.comment->setText("CUSTOM"); });
   ASSERT_TRUE(cell);
-  const Rgb ground = bytes(UIConstants::primaryBG()), accent = bytes(UIConstants::quorvelBlue());
+  const Rgb ground = bytes(UIConstants::primaryBG()), accent = bytes(UIConstants::blue());
   EXPECT_EQ(at(kRowGround), ground);
   window->touchDown(kRowCentre);
   EXPECT_EQ(bytes(cell->title->textColor()), (Rgb{255, 255, 255}));
@@ -108,13 +108,13 @@ TEST_P(SetupCellsTest, ARatioRowColoursItsContentAndBothTextsWhenSelected) {
   });
   window->touchDown(kRowCentre);
   env.advance(0.05);
-  EXPECT_EQ(at(kRowGround), bytes(UIConstants::quorvelBlue()));
+  EXPECT_EQ(at(kRowGround), bytes(UIConstants::blue()));
   EXPECT_EQ(bytes(cell->native->textColor()), (Rgb{255, 255, 255}));
   window->touchUp(kRowCentre);
   env.advance(0.6);
   EXPECT_EQ(at(kRowGround), bytes(UIConstants::primaryBG()));
-  EXPECT_EQ(bytes(cell->aspectRatio->textColor()), bytes(UIConstants::quorvelBlue()));
-  EXPECT_EQ(bytes(cell->native->textColor()), bytes(UIConstants::quorvelBlue()));
+  EXPECT_EQ(bytes(cell->aspectRatio->textColor()), bytes(UIConstants::blue()));
+  EXPECT_EQ(bytes(cell->native->textColor()), bytes(UIConstants::blue()));
   cell->setSelected(false, false);
   EXPECT_EQ(bytes(cell->native->textColor()), bytes(UIConstants::lowContrastText()));
 }
@@ -128,7 +128,7 @@ TEST_P(SetupCellsTest, APackageRowGetsItsTextsBackOnlyWhenTheFadeHasEnded) {
   const Rgb white{255, 255, 255};
   window->touchDown(kRowCentre);
   env.advance(0.1);
-  EXPECT_EQ(at(kRowGround), bytes(UIConstants::quorvelBlue()));
+  EXPECT_EQ(at(kRowGround), bytes(UIConstants::blue()));
   window->touchUp(kRowCentre);
   env.advance(0.3);
   EXPECT_EQ(bytes(cell->title->textColor()), white);
@@ -142,7 +142,7 @@ TEST_P(SetupCellsTest, APackageRowGetsItsTextsBackOnlyWhenTheFadeHasEnded) {
 TEST_P(SetupCellsTest, AModeRowShowsItsTitleInTheAccentWhenSelected) {
   auto cell = showRows<SetupFormatCell>([](SetupFormatCell& c) { c.title->setText("4K 16:9"); });
   table->selectRowAtIndexPath(platform::ui::IndexPath{0, 0}, false, platform::ui::TableViewScrollPosition::None);
-  EXPECT_EQ(bytes(cell->title->textColor()), bytes(UIConstants::quorvelBlue()));
+  EXPECT_EQ(bytes(cell->title->textColor()), bytes(UIConstants::blue()));
   EXPECT_EQ(cell->title->font().fontName(), "Avenir-Roman");
   table->deselectRowAtIndexPath({0, 0}, false);
   EXPECT_EQ(bytes(cell->title->textColor()), bytes(UIConstants::contrastText()));
@@ -157,11 +157,11 @@ TEST_P(SetupCellsTest, TheMenuRowStaysBlueAfterItsTapUntilTheMenuResetsIt) {
   EXPECT_EQ(at(ground), bytes(UIConstants::cameraSetupButtonsColor()));
   window->touchDown(centre);
   env.advance(0.1);
-  EXPECT_EQ(at(ground), bytes(UIConstants::quorvelBlue()));
+  EXPECT_EQ(at(ground), bytes(UIConstants::blue()));
   EXPECT_EQ(bytes(row->itemLabel->textColor()), (Rgb{255, 255, 255}));
   window->touchUp(centre);
   env.advance(1);
-  EXPECT_EQ(at(ground), bytes(UIConstants::quorvelBlue()));
+  EXPECT_EQ(at(ground), bytes(UIConstants::blue()));
   row->buttonNotHighlighted();
   EXPECT_EQ(at(ground), bytes(UIConstants::cameraSetupButtonsColor()));
   EXPECT_EQ(bytes(row->titleLabel->textColor()), bytes(UIConstants::lowContrastText()));

@@ -2,7 +2,7 @@
 
 #include "app/model/NumericText.h"
 #include "app/setup/SetupText.h"
-#include "app/storage/QuorvelPackageUtil.h"
+#include "app/storage/PackageUtil.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/LocalizedStrings.h"
 
@@ -17,7 +17,7 @@ std::string arrow(const std::string& from, const std::string& to) { return forma
 
 }  // namespace
 
-std::string SetupMenuRows::displayAspectRatio(const QuorvelPackage& package) {
+std::string SetupMenuRows::displayAspectRatio(const CameraPackage& package) {
   const std::string final = dotted(package.getFinalAspectRatio());
   if (package.cropID != 1) return final;
   const float camera = package.modeSqueeze();
@@ -34,31 +34,31 @@ std::string SetupMenuRows::displayAspectRatio(const QuorvelPackage& package) {
   return arrow(package.getSensorAspectRatio(), final);
 }
 
-std::string SetupMenuRows::framelineText(const QuorvelPackage& package) {
-  const QuorvelFrameGuide guide = package.frameGuide.value_or(QuorvelFrameGuide());
+std::string SetupMenuRows::framelineText(const CameraPackage& package) {
+  const FrameGuide guide = package.frameGuide.value_or(FrameGuide());
   // The no-frame-line row is stored as 1:100 in the shipped catalogue; a height of -1 marks it in older ones.
-  if (guide.height == -1.0f || guide.frameGuideId == QuorvelPackageUtil::kNoFrameGuide) return localized("None");
+  if (guide.height == -1.0f || guide.frameGuideId == PackageUtil::kNoFrameGuide) return localized("None");
   return dotted(format("%.3g:%.3g", guide.width, guide.height));
 }
 
-SetupMenuRows SetupMenuRows::forPackage(const QuorvelPackage& package) {
+SetupMenuRows SetupMenuRows::forPackage(const CameraPackage& package) {
   SetupMenuRows rows;
   rows.withShootingMode = package.shootingMode && package.shootingMode->shootingModeNameOrig;
   rows.lensSetupTop = rows.withShootingMode ? kLensTopWithMode : kLensTopWithoutMode;
   if (package.cameraManufacturer) {
-    rows.cameraValue = format("%@ %@", package.cameraManufacturer->manufactor, package.cameraManufacturer->model);
+    rows.cameraValue = format("%@ %@", package.cameraManufacturer->manufacturer, package.cameraManufacturer->model);
   }
   if (package.shootingMode) rows.shootingModeValue = package.shootingMode->shootingMode;
   rows.aspectTitle = localized(package.cropID == 1 ? "Native Aspect Ratio" : "Extraction");
   rows.aspectValue = displayAspectRatio(package);
   rows.framelineValue = framelineText(package);
   if (package.lensManufacturer) {
-    rows.lensSeriesValue = format("%@ %@", package.lensManufacturer->manufactor, package.lensManufacturer->series);
+    rows.lensSeriesValue = format("%@ %@", package.lensManufacturer->manufacturer, package.lensManufacturer->series);
   }
   rows.lensesTitle = localized(package.lensSet.size() < 2 ? "Lens" : "Lenses");
   rows.lensesValue = package.getLensString();
   if (package.lensAdapter) {
-    const QuorvelLensAdapter& adapter = *package.lensAdapter;
+    const LensAdapterRecord& adapter = *package.lensAdapter;
     rows.adapterValue = adapter.isNormalAdapter()
                             ? format("%@ (%@)", adapter.adapterName, adapter.displayValue())
                             : adapter.adapterName;

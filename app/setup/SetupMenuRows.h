@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/model/QuorvelPackage.h"
+#include "app/model/CameraPackage.h"
 
 namespace app::setup {
 
@@ -24,12 +24,12 @@ struct SetupMenuRows {
   std::string lensesValue;
   std::string adapterValue;
 
-  static SetupMenuRows forPackage(const QuorvelPackage& package);
+  static SetupMenuRows forPackage(const CameraPackage& package);
   // The aspect row's value: the final ratio, or "native → final" where the lens series or an
   // anamorphic adapter changes the camera's ratio.
-  static std::string displayAspectRatio(const QuorvelPackage& package);
+  static std::string displayAspectRatio(const CameraPackage& package);
   // "2.39:1" (three significant digits, always a point), "None" for the no-frame-line row.
-  static std::string framelineText(const QuorvelPackage& package);
+  static std::string framelineText(const CameraPackage& package);
 };
 
 }  // namespace app::setup

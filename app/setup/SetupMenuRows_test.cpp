@@ -10,8 +10,8 @@ namespace {
 
 using app::setup::SetupMenuRows;
 
-QuorvelPackage package(float cameraSqueeze, float lensSqueeze, float adapterWidth, float adapterHeight) {
-  QuorvelPackage p;
+CameraPackage package(float cameraSqueeze, float lensSqueeze, float adapterWidth, float adapterHeight) {
+  CameraPackage p;
   CameraShootingMode mode;
   mode.shootingMode = "Open Gate";
   mode.width = 36.7f;
@@ -19,21 +19,21 @@ QuorvelPackage package(float cameraSqueeze, float lensSqueeze, float adapterWidt
   mode.anamorphotic = cameraSqueeze;
   mode.aspectRatio = "1.44:1";
   p.shootingMode = mode;
-  p.cameraManufacturer = CameraManufactor(7, "Maker", "Model X", "Cine", 0);
+  p.cameraManufacturer = Camera(7, "Maker", "Model X", "Cine", 0);
   p.cropID = 1;
   p.formatType = "native";
   LensManufacturer series;
-  series.manufactor = "Glass";
+  series.manufacturer = "Glass";
   series.series = "Primes";
   series.anamorphotic = lensSqueeze;
   p.lensManufacturer = series;
-  QuorvelLensAdapter adapter;
+  LensAdapterRecord adapter;
   adapter.adapterId = 1;
   adapter.adapterName = "None";
   adapter.adapterValueWidth = adapterWidth;
   adapter.adapterValueHeight = adapterHeight;
   p.lensAdapter = adapter;
-  QuorvelFrameGuide guide;
+  FrameGuide guide;
   guide.frameGuideId = 1;
   guide.width = -1.0f;
   guide.height = -1.0f;
@@ -139,7 +139,7 @@ TEST(SetupMenuRows, LensTitleAndAdapterText) {
 }
 
 TEST(SetupMenuRows, MissingPartsReadAsEmptyTexts) {
-  QuorvelPackage empty;
+  CameraPackage empty;
   const auto rows = SetupMenuRows::forPackage(empty);
   EXPECT_FALSE(rows.withShootingMode);
   EXPECT_TRUE(rows.cameraValue.empty());

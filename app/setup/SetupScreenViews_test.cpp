@@ -2,9 +2,9 @@
 // one screen, the setup menu another.
 #include <gtest/gtest.h>
 
-#include "app/main/MainScreenTestFixture.h"
+#include "app/main/MainScreenTestSupport.h"
 #include "app/setup/NewCameraSetupViewController.h"
-#include "sdk/analytics/engine/reporters/APMScreenViewReporter.h"
+#include "sdk/analytics/engine/reporters/ScreenViewReporter.h"
 #include "sdk/analytics/engine/reporters/ReporterHost.h"
 
 namespace {
@@ -24,7 +24,7 @@ class ScreenViewRecorder final : public sdk::analytics::ReporterHost {
   bool isAppActive() override { return true; }
 
   std::vector<Dictionary> screenViews() {
-    APMScreenViewReporter::sharedInstance()->waitForQueue();
+    sdk::analytics::ScreenViewReporter::sharedInstance()->waitForQueue();
     std::lock_guard lock(mutex);
     return views;
   }

@@ -34,7 +34,7 @@ SetupControllerFrameLineCell::SetupControllerFrameLineCell(TableViewCellStyle st
   contentView()->setBackgroundColor(UIConstants::primaryBG());
   title = addCellLabel(*this);
   title->setTextColor(UIConstants::contrastText());
-  check = platform::ui::make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::quorvelBlue()));
+  check = platform::ui::make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::blue()));
   check->setContentMode(platform::ui::ContentMode::Center);
   contentView()->addSubview(check);
 }
@@ -46,12 +46,12 @@ void SetupControllerFrameLineCell::layoutSubviews() {
 
 void SetupControllerFrameLineCell::setSelected(bool selected, bool animated) {
   check->setAlpha(0);
-  title->setFont(UIConstants::romanFontQuorvelWithSize(14));
+  title->setFont(UIConstants::romanFontWithSize(14));
   TableViewCell::setSelected(selected, animated);
   if (selected) {
     title->setTextColor(Color::whiteColor());
     platform::ui::View::animate(app::setup::kRowPressIn, 0, platform::ui::AnimationOptionCurveEaseIn,
-                                [this] { contentView()->setBackgroundColor(UIConstants::quorvelBlue()); });
+                                [this] { contentView()->setBackgroundColor(UIConstants::blue()); });
     return;
   }
   contentView()->setBackgroundColor(UIConstants::primaryBG());
@@ -100,14 +100,14 @@ void FormatEditCell::layoutSubviews() {
   layOutTitleAndTrailing(*this, *title, field.get(), 120);
 }
 
-// --- QuorvelFormatCell ---
+// --- FormatCell ---
 
-QuorvelFormatCell::QuorvelFormatCell(TableViewCellStyle style, std::string reuseIdentifier)
+FormatCell::FormatCell(TableViewCellStyle style, std::string reuseIdentifier)
     : TableViewCell(style, std::move(reuseIdentifier)) {
   field = addCellLabel(*this);
 }
 
-void QuorvelFormatCell::layoutSubviews() {
+void FormatCell::layoutSubviews() {
   TableViewCell::layoutSubviews();
   layOutTitleAndTrailing(*this, *field, nullptr, 0);
 }

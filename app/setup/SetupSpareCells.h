@@ -50,20 +50,24 @@ class FormatEditCell : public platform::ui::TableViewCell {
   void layoutSubviews() override;
 };
 
-// Whoever shows a QuorvelFormatCell; the cell sends it nothing yet.
+// Whoever shows a FormatCell; the cell sends it nothing yet.
 class FormatDelegate {
  public:
   virtual ~FormatDelegate() = default;
 };
 
-class QuorvelFormatCell : public platform::ui::TableViewCell {
+class FormatCell : public platform::ui::TableViewCell {
  public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "QuorvelFormatCell";
+  std::string className() const override { return kRuntimeClassName; }
+
   static constexpr const char* kReuseIdentifier = "QuorvelFormatCell";
   std::shared_ptr<platform::ui::Label> field;
   std::weak_ptr<FormatDelegate> delegate;
 
  protected:
-  explicit QuorvelFormatCell(platform::ui::TableViewCellStyle style = {},
+  explicit FormatCell(platform::ui::TableViewCellStyle style = {},
                              std::string reuseIdentifier = kReuseIdentifier);
   void layoutSubviews() override;
 };

@@ -8,7 +8,7 @@
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
-#include "sdk/core/REDIri.h"
+#include "sdk/core/App.h"
 
 namespace {
 
@@ -25,9 +25,9 @@ const bool registered = (platform::runtime::addLoadHook(kLoadOrder, &AppDelegate
 AppDelegate::AppDelegate() : Object(platform::runtime::classOf<AppDelegate>()) {}
 
 bool AppDelegate::didFinishLaunching() {
-  REDIri::configure();
+  sdk::core::App::configure();
   if (applicationObject) return true;
-  applicationObject = FramesObject::getSingelton();
+  applicationObject = FramesObject::getSingleton();
   applicationObject->storyBoardName = "Main_Universal";
   // The start and the first screen each read and save through the catalogues several times: one
   // connection per catalogue serves all of them, instead of opening each file again for every save.

@@ -9,7 +9,7 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/ui/Application.h"
-#include "sdk/core/REDIri.h"
+#include "sdk/core/App.h"
 #include "testing/TempContainer.h"
 
 using platform::foundation::CurrentRegion;
@@ -22,12 +22,12 @@ using platform::foundation::Value;
 class LaunchTest : public ::testing::Test {
  protected:
   LaunchTest() : previousBundle_(platform::foundation::Bundle::setMainPath(OSTREL_TEST_BUNDLE_DIR)) {
-    REDIri::resetApps();
+    sdk::core::App::resetApps();
     platform::ui::Application::setAppExtension(false);
   }
   ~LaunchTest() override {
     platform::ui::Application::setAppExtension(std::nullopt);
-    REDIri::resetApps();
+    sdk::core::App::resetApps();
     platform::foundation::Bundle::setMainPath(previousBundle_);
   }
   static void launch() {
@@ -43,12 +43,12 @@ class LaunchTest : public ::testing::Test {
 TEST_F(LaunchTest, LaunchingLoadsTheStateAndEnteringTheBackgroundSavesIt) {
   platform::dispatch::MainLoop::setMainThread();
   launch();
-  EXPECT_TRUE(REDIri::isDefaultAppConfigured()) << "the SDK is configured first";
+  EXPECT_TRUE(sdk::core::App::isDefaultAppConfigured()) << "the SDK is configured first";
   const auto delegate = AppDelegate::shared();
   ASSERT_NE(delegate, nullptr);
   const auto state = delegate->getFramesObject();
   ASSERT_NE(state, nullptr);
-  EXPECT_EQ(state, FramesObject::getSingelton());
+  EXPECT_EQ(state, FramesObject::getSingleton());
   EXPECT_TRUE(state->packageOne.has_value());
 
   state->settings.cocFactor = 1750;

@@ -3,16 +3,16 @@
 #include <gtest/gtest.h>
 
 #include "app/state/FramesObject.h"
-#include "app/state/StartUpTestFixture.h"
+#include "app/state/StartUpTestSupport.h"
 #include "app/storage/LensDatabaseHelper.h"
-#include "app/storage/QuorvelLensAdapterDBHelper.h"
-#include "app/storage/QuorvelPackageUtil.h"
+#include "app/storage/LensAdapterCatalogue.h"
+#include "app/storage/PackageUtil.h"
 
 namespace {
 
 using namespace ostrel::testing;
 
-int formatOf(const std::optional<QuorvelPackage>& package) {
+int formatOf(const std::optional<CameraPackage>& package) {
   return package && package->shootingMode ? package->shootingMode->containerID : 0;
 }
 
@@ -20,11 +20,11 @@ int selectedSeries() {
   LensDatabaseHelper lenses;
   EXPECT_TRUE(lenses.openDb(false));
   const auto series = lenses.getSelectedLensManufacturer();
-  return series ? series->manufactorId : 0;
+  return series ? series->manufacturerId : 0;
 }
 
 int selectedAdapter() {
-  QuorvelLensAdapterDBHelper adapters;
+  LensAdapterCatalogue adapters;
   EXPECT_TRUE(adapters.openDb(false));
   return adapters.getSelectedLensAdapter().adapterId;
 }
@@ -59,11 +59,11 @@ TEST_F(StartUpTest, ASetupPackageReplacesTheStandardPackageItIsFor) {
     const auto untouched = modus ? state->packageOne : state->packageTwo;
     const auto otherFormat = modus ? std::pair(state->formatOneId, state->cropIDOne())
                                    : std::pair(state->formatTwoId, state->cropIDTwo());
-    QuorvelPackage built = QuorvelPackageUtil::getCurrentPackageWithFormatID(modus ? 1084 : 599, 10);
-    built.lensAdapter = QuorvelPackageUtil::loadPackage(-2).lensAdapter;
+    CameraPackage built = PackageUtil::getCurrentPackageWithFormatID(modus ? 1084 : 599, 10);
+    built.lensAdapter = PackageUtil::loadPackage(-2).lensAdapter;
     built.packageName = "built";
     state->currentPackageModus = modus;
-    state->loadQuorvelpackage(built);
+    state->loadPackage(built);
 
     const auto& replaced = modus ? state->packageTwo : state->packageOne;
     ASSERT_TRUE(replaced && state->currentPackage) << modus;
@@ -81,14 +81,14 @@ TEST_F(StartUpTest, ASetupPackageReplacesTheStandardPackageItIsFor) {
 
 TEST_F(StartUpTest, TheEditedPackageIsRebuiltFromItsOwnFormatAndTheCataloguesSelections) {
   auto state = launch();
-  QuorvelPackage cropped = QuorvelPackageUtil::getCurrentPackageWithFormatID(599, 10);
+  CameraPackage cropped = PackageUtil::getCurrentPackageWithFormatID(599, 10);
   state->currentPackageModus = 0;
   state->changeFormatFromPackage(cropped);
   ASSERT_EQ(std::pair(state->formatOneId, state->cropIDOne()), std::pair(599, 10));
 
   for (int modus : {0, 1}) {
     // Nothing selected and no adapter in hand: the rebuilt package's own choices must be written back.
-    QuorvelLensAdapterDBHelper adapters;
+    LensAdapterCatalogue adapters;
     ASSERT_TRUE(adapters.openDb(false) && adapters.deselectAllAdapter());
     adapters.closeDb();
     state->lensAdapter.reset();
@@ -102,7 +102,7 @@ TEST_F(StartUpTest, TheEditedPackageIsRebuiltFromItsOwnFormatAndTheCataloguesSel
     // The first start's frame-guide style, and the package's choices written back as the selections.
     EXPECT_EQ(built.frameGuideShading, 2);
     EXPECT_EQ(built.frameGuideColor.colorCode(), 0xFC3E30);
-    EXPECT_EQ(selectedSeries(), built.lensManufacturer->manufactorId);
+    EXPECT_EQ(selectedSeries(), built.lensManufacturer->manufacturerId);
     EXPECT_EQ(built.lensAdapter->adapterId, 1) << "none selected is no adapter";
     EXPECT_EQ(selectedAdapter(), 1);
     EXPECT_EQ(state->lensAdapter ? state->lensAdapter->adapterId : 0, built.lensAdapter->adapterId);
@@ -110,7 +110,7 @@ TEST_F(StartUpTest, TheEditedPackageIsRebuiltFromItsOwnFormatAndTheCataloguesSel
 
   // Package two's own format, so the two readings cannot be told apart by accident.
   state->currentPackageModus = 1;
-  state->changeFormatFromPackage(QuorvelPackageUtil::getCurrentPackageWithFormatID(1084, 1));
+  state->changeFormatFromPackage(PackageUtil::getCurrentPackageWithFormatID(1084, 1));
   state->loadCurrentPackage();
   EXPECT_EQ(formatOf(state->currentPackage), 1084);
   state->currentPackageModus = 0;

@@ -5,7 +5,7 @@
 
 #include "app/model/NumericText.h"
 #include "platform/foundation/CurrentRegion.h"
-#include "app/storage/QuorvelPackageUtil.h"
+#include "app/storage/PackageUtil.h"
 
 using platform::foundation::CurrentRegion;
 using app::model::NumericText;
@@ -19,7 +19,7 @@ constexpr const char* kNameTwo = "Pacakge Two";
 
 }  // namespace
 
-std::shared_ptr<FramesObject> FramesObject::getSingelton() {
+std::shared_ptr<FramesObject> FramesObject::getSingleton() {
   static const std::shared_ptr<FramesObject> instance = std::make_shared<FramesObject>();
   DCHECK_CALLED_ON_VALID_SEQUENCE(instance->sequenceChecker_);
   return instance;
@@ -42,7 +42,7 @@ bool FramesObject::onFirstStart() {
   return false;
 }
 
-void FramesObject::dress(QuorvelPackage& package, const char* name, bool withAdapter) {
+void FramesObject::dress(CameraPackage& package, const char* name, bool withAdapter) {
   if (frameGuideStyleChosen_) {
     package.frameGuideShading = frameGuideShading_;
     package.frameGuideColor = getUIColorFromInt(frameGuideColor_);
@@ -57,9 +57,9 @@ void FramesObject::setLensAdapterFromPackage() {
 
 void FramesObject::loadPackages() {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  packageOne = QuorvelPackageUtil::loadPackage(kStandardOne);
+  packageOne = PackageUtil::loadPackage(kStandardOne);
   dress(*packageOne, kNameOne, true);
-  packageTwo = QuorvelPackageUtil::loadPackage(kStandardTwo);
+  packageTwo = PackageUtil::loadPackage(kStandardTwo);
   dress(*packageTwo, kNameTwo, true);
   currentPackageModus = 1;
 }
@@ -67,29 +67,29 @@ void FramesObject::loadPackages() {
 void FramesObject::setPackageOneAsCurrentPackage() {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   currentPackageModus = 0;
-  currentPackage = QuorvelPackageUtil::loadPackage(kStandardOne);
+  currentPackage = PackageUtil::loadPackage(kStandardOne);
   dress(*currentPackage, kNameOne, true);
 }
 
 void FramesObject::setPackageTwoAsCurrentPackage() {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   currentPackageModus = 1;
-  currentPackage = QuorvelPackageUtil::loadPackage(kStandardTwo);
+  currentPackage = PackageUtil::loadPackage(kStandardTwo);
   dress(*currentPackage, kNameTwo, true);
 }
 
 void FramesObject::generateStartPackages() {
-  currentPackage = QuorvelPackageUtil::getStartPackageOne();
+  currentPackage = PackageUtil::getStartPackageOne();
   dress(*currentPackage, kNameOne, true);
-  QuorvelPackageUtil::saveStandardPackageOne(*currentPackage);
+  PackageUtil::saveStandardPackageOne(*currentPackage);
   currentPackage.reset();
   currentPackageModus = 1;
-  currentPackage = QuorvelPackageUtil::getStartPackageTwo();
+  currentPackage = PackageUtil::getStartPackageTwo();
   dress(*currentPackage, kNameTwo, true);
-  QuorvelPackageUtil::saveStandardPackageTwo(*currentPackage);
+  PackageUtil::saveStandardPackageTwo(*currentPackage);
 }
 
-void FramesObject::loadQuorvelpackage(const QuorvelPackage& package) {
+void FramesObject::loadPackage(const CameraPackage& package) {
   currentPackage.reset();
   (currentPackageModus != 0 ? packageTwo : packageOne) = package;
   currentPackage = package;
@@ -97,7 +97,7 @@ void FramesObject::loadQuorvelpackage(const QuorvelPackage& package) {
   changeFormatFromPackage(package);
 }
 
-void FramesObject::changeFormatFromPackage(const QuorvelPackage& package) {
+void FramesObject::changeFormatFromPackage(const CameraPackage& package) {
   const int32_t format = package.shootingMode ? package.shootingMode->containerID : 0;
   if (currentPackageModus != 0) {
     formatTwoId = format;
@@ -112,7 +112,7 @@ void FramesObject::loadCurrentPackage() {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   const bool two = currentPackageModus != 0;
   currentPackage =
-      QuorvelPackageUtil::getCurrentPackageWithFormatID(two ? formatTwoId : formatOneId, two ? cropIDTwo_ : cropIDOne_);
+      PackageUtil::getCurrentPackageWithFormatID(two ? formatTwoId : formatOneId, two ? cropIDTwo_ : cropIDOne_);
   if (frameGuideStyleChosen_) {
     currentPackage->frameGuideShading = frameGuideShading_;
     currentPackage->frameGuideColor = getUIColorFromInt(frameGuideColor_);
@@ -122,7 +122,7 @@ void FramesObject::loadCurrentPackage() {
     currentPackage->frameGuideColor = stored->frameGuideColor;
   }
   setLensAdapterFromPackage();
-  QuorvelPackageUtil::setLoadedPackageinDB(*currentPackage);
+  PackageUtil::setLoadedPackageinDB(*currentPackage);
 }
 
 void FramesObject::blockHapticFeedback() {
@@ -132,16 +132,16 @@ void FramesObject::blockHapticFeedback() {
   settings.hapticFeedback = false;
 }
 
-void FramesObject::unblockHapticFeddback() {
+void FramesObject::unblockHapticFeedback() {
   hapticBlocked_ = false;
   settings.hapticFeedback = hapticFeedbackWasSet_;
   savePrefs();
 }
 
-QuorvelLensSet FramesObject::thinLensSet(std::optional<QuorvelPackage>& package) {
+LensSet FramesObject::thinLensSet(std::optional<CameraPackage>& package) {
   if (!package) return {};
-  if (!package->mLensSet) package->mLensSet = QuorvelLensSet();
-  QuorvelLensSet& set = *package->mLensSet;
+  if (!package->mLensSet) package->mLensSet = LensSet();
+  LensSet& set = *package->mLensSet;
   std::vector<LensObject> result;
   for (const auto& lens : set.lenses) {
     if (!NumericText::contains(lens.lensType, "Prime Lens")) {
@@ -167,6 +167,6 @@ QuorvelLensSet FramesObject::thinLensSet(std::optional<QuorvelPackage>& package)
   return set;
 }
 
-QuorvelLensSet FramesObject::getLensSetForPackageOne() { return thinLensSet(packageOne); }
+LensSet FramesObject::getLensSetForPackageOne() { return thinLensSet(packageOne); }
 
-QuorvelLensSet FramesObject::getLensSetForPackageTwo() { return thinLensSet(packageTwo); }
+LensSet FramesObject::getLensSetForPackageTwo() { return thinLensSet(packageTwo); }

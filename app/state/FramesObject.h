@@ -5,13 +5,13 @@
 #include <optional>
 #include <string>
 
-#include "app/model/QuorvelColor.h"
-#include "app/model/QuorvelLensAdapter.h"
-#include "app/model/QuorvelPackage.h"
+#include "app/model/StoredColor.h"
+#include "app/model/LensAdapterRecord.h"
+#include "app/model/CameraPackage.h"
 #include "app/optics/FStopMatrix.h"
 #include "app/state/FramesSettings.h"
 #include "app/storage/LensAdapter.h"
-#include "app/storage/UpdateAnaGenericUtil.h"
+#include "app/storage/GenericLensMigration.h"
 #include "platform/foundation/SequenceChecker.h"
 #include "platform/foundation/Value.h"
 
@@ -37,7 +37,7 @@ class FramesObject {
   static constexpr int32_t kMaxCocFactor = 2000;
 
   // The one shared instance, made on first call.
-  static std::shared_ptr<FramesObject> getSingelton();
+  static std::shared_ptr<FramesObject> getSingleton();
   FramesObject();
 
   // Documents/FramesData.plist.
@@ -54,8 +54,8 @@ class FramesObject {
   void setPackageTwoAsCurrentPackage();
   void generateStartPackages();
   // A package built by the setup screens becomes package one or two (by currentPackageModus).
-  void loadQuorvelpackage(const QuorvelPackage& package);
-  void changeFormatFromPackage(const QuorvelPackage& package);
+  void loadPackage(const CameraPackage& package);
+  void changeFormatFromPackage(const CameraPackage& package);
   void loadCurrentPackage();
   void setLensAdapterFromPackage();
   // Whether the catalogues must be brought to the built-in version (the version itself is stored only
@@ -64,16 +64,16 @@ class FramesObject {
 
   // While blocked, haptic ticks are off; the user's own setting is kept, saved and restored.
   void blockHapticFeedback();
-  void unblockHapticFeddback();
+  void unblockHapticFeedback();
   bool hapticBlocked() const { return hapticBlocked_; }
 
   // One lens per focal length among the primes of the package's set (a selected one wins); changes
   // the package's mLensSet and returns it.
-  QuorvelLensSet getLensSetForPackageOne();
-  QuorvelLensSet getLensSetForPackageTwo();
+  LensSet getLensSetForPackageOne();
+  LensSet getLensSetForPackageTwo();
 
-  static int32_t colorCodeFromColor(const QuorvelColor& color) { return color.colorCode(); }
-  static QuorvelColor getUIColorFromInt(int32_t code) { return QuorvelColor::fromColorCode(code); }
+  static int32_t colorCodeFromColor(const StoredColor& color) { return color.colorCode(); }
+  static StoredColor getUIColorFromInt(int32_t code) { return StoredColor::fromColorCode(code); }
   static bool phoneRegionIsImperial();
 
   bool onFirstStart();
@@ -81,7 +81,7 @@ class FramesObject {
   bool appIsNotInitialized() const { return createdButNotInit_; }
 
   // What loadPrefs read or made, for the screens and for tests.
-  bool quorvelAnamorphicUpdateDone() const { return quorvelAnamorphicUpdateDone_; }
+  bool anamorphicUpdateDone() const { return anamorphicUpdateDone_; }
   bool appIsVersion3() const { return appIsVersion3_; }
   int64_t appStarts() const { return appStarts_; }
   int32_t frameGuideColor() const { return frameGuideColor_; }
@@ -97,18 +97,18 @@ class FramesObject {
   LensAdapter lensadapterOne;
   LensAdapter lensadapterTwo;
   int32_t appVersion = 0;
-  std::optional<QuorvelPackage> currentPackage;
+  std::optional<CameraPackage> currentPackage;
   // Which standard package the setup screens' edits go to: 0 package one, 1 package two. Read only by
-  // loadQuorvelpackage, changeFormatFromPackage and loadCurrentPackage; set by the main screen
+  // loadPackage, changeFormatFromPackage and loadCurrentPackage; set by the main screen
   // (setPackageOne/TwoAsCurrentPackage); start-up (loadPackages, generateStartPackages) leaves it at 1.
   int32_t currentPackageModus = 0;
   bool appInDarkMode = false;
   bool restartFromSettings = false;
   int32_t dbVersion = 0;
   std::string storyBoardName;
-  std::optional<QuorvelLensAdapter> lensAdapter;
-  std::optional<QuorvelPackage> packageOne;
-  std::optional<QuorvelPackage> packageTwo;
+  std::optional<LensAdapterRecord> lensAdapter;
+  std::optional<CameraPackage> packageOne;
+  std::optional<CameraPackage> packageTwo;
   FramesSettings settings;
 
  private:
@@ -133,13 +133,13 @@ class FramesObject {
   bool migrateCatalogues(bool& lensUpdated, const FreshCatalogues& fresh);
   // The generic-lens migration: its snapshot is taken before the catalogues change, and written into
   // them afterwards unless the lens catalogue could not be brought to the built-in version.
-  std::optional<UpdateAnaGenericUtilObject> prepareGenericLensMigration();
-  void finishGenericLensMigration(const std::optional<UpdateAnaGenericUtilObject>& snapshot, bool lensReady);
+  std::optional<GenericSeriesSnapshot> prepareGenericLensMigration();
+  void finishGenericLensMigration(const std::optional<GenericSeriesSnapshot>& snapshot, bool lensReady);
   void applyThemeFlag();
-  void dress(QuorvelPackage& package, const char* name, bool withAdapter);
-  QuorvelLensSet thinLensSet(std::optional<QuorvelPackage>& package);
+  void dress(CameraPackage& package, const char* name, bool withAdapter);
+  LensSet thinLensSet(std::optional<CameraPackage>& package);
 
-  bool quorvelAnamorphicUpdateDone_ = false;
+  bool anamorphicUpdateDone_ = false;
   int32_t frameGuideColor_ = 0;
   int32_t frameGuideShading_ = 0;
   // Set when this launch chose the frame-guide colour and shading (a first start, or start packages

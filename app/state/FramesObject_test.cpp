@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/state/StartUpTestFixture.h"
+#include "app/state/StartUpTestSupport.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ TEST_F(StartUpTest, LaterLaunchesCountUpAndKeepTheFrameGuideStyle) {
   EXPECT_EQ(second->packageTwo->frameGuideShading, 2);
 
   // A colour the user chose for package two stays after the next save and relaunch.
-  second->packageTwo->frameGuideColor = QuorvelColor::fromColorCode(0x00FF00);
+  second->packageTwo->frameGuideColor = StoredColor::fromColorCode(0x00FF00);
   second->packageTwo->frameGuideShading = 3;
   second->savePrefs();
   const auto third = launch();
@@ -62,7 +62,7 @@ TEST_F(StartUpTest, TheCatalogueVersionDecidesAndIsStoredOnlyOnceTheUpdatesSucce
   storeChanged({{"DBVersion", 52}, {"quorvelAnamorphicUpdateDone", false}});
   // Without the bundle's catalogues no update can be made; the installed ones stay in use.
   platform::foundation::Bundle::setMainPath(container_.pathFor("EmptyBundle"));
-  EXPECT_EQ(launch()->packageOne->lensManufacturer->manufactorId, 5) << "packages still load";
+  EXPECT_EQ(launch()->packageOne->lensManufacturer->manufacturerId, 5) << "packages still load";
   EXPECT_EQ(stored()["DBVersion"], Value(52));
   EXPECT_EQ(stored()["quorvelAnamorphicUpdateDone"], Value(false));
 
@@ -138,13 +138,13 @@ TEST_F(StartUpTest, BlockedHapticsNeverReachTheFile) {
   EXPECT_FALSE(state->settings.hapticFeedback);
   state->savePrefs();
   EXPECT_EQ(stored()["SETTINGS_HAPTICFEEDBACK"], Value(true));
-  state->unblockHapticFeddback();
+  state->unblockHapticFeedback();
   EXPECT_TRUE(state->settings.hapticFeedback);
 
   // A user who turned it off keeps it off through a block.
   state->settings.hapticFeedback = false;
   state->blockHapticFeedback();
-  state->unblockHapticFeddback();
+  state->unblockHapticFeedback();
   state->savePrefs();
   EXPECT_EQ(stored()["SETTINGS_HAPTICFEEDBACK"], Value(false));
 }
@@ -162,9 +162,9 @@ TEST(LensSetThinningTest, OnePrimePerFocalLengthWithTheSelectedOneWinning) {
   LensObject zoom = prime(3, 50);
   zoom.lensType = "Zoom Lens";
   const auto thinned = [&](std::vector<LensObject> selected) {
-    QuorvelPackage package;
-    package.mLensSet = QuorvelLensSet{.lenses = {prime(7, 50), zoom, prime(8, 85), prime(9, 50)},
-                                      .lensManufactrer = {},
+    CameraPackage package;
+    package.mLensSet = LensSet{.lenses = {prime(7, 50), zoom, prime(8, 85), prime(9, 50)},
+                                      .lensManufacturer = {},
                                       .selectedLenses = std::move(selected)};
     state.packageOne = package;
     std::vector<int> ids;

@@ -9,12 +9,12 @@
 #include "app/storage/CatalogueBatch.h"
 #include "app/storage/CatalogueSeeding.h"
 #include "app/storage/DamagedFile.h"
-#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/LensDatabaseHelper.h"
-#include "app/storage/QuorvelLensAdapterDBHelper.h"
-#include "app/storage/QuorvelPackageUtil.h"
+#include "app/storage/LensAdapterCatalogue.h"
+#include "app/storage/PackageUtil.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
@@ -72,7 +72,7 @@ bool fStopPositionIsValid(int row, int modus) { return row >= 0 && row <= 14 && 
 std::string FramesObject::preferencePath() { return platform::foundation::Paths::documents() + "/" + kPreferenceFile; }
 
 void FramesObject::setDefaults() {
-  quorvelAnamorphicUpdateDone_ = true;
+  anamorphicUpdateDone_ = true;
   settings.colorTheme = 0;
   settings.lensMatchType = 0;
   settings.hapticFeedback = true;
@@ -94,14 +94,14 @@ void FramesObject::setStartPackageValues() {
   cropIDTwo_ = 1;
   formatOneId = kDefaultFormatOne;
   formatTwoId = kDefaultFormatTwo;
-  frameGuideColor_ = QuorvelColor::defaultFrameGuideColor().colorCode();
+  frameGuideColor_ = StoredColor::defaultFrameGuideColor().colorCode();
   frameGuideShading_ = kDefaultShading;
   frameGuideStyleChosen_ = true;
 }
 
 void FramesObject::setFirstStartValues() {
   appIsVersion3_ = true;
-  quorvelAnamorphicUpdateDone_ = true;
+  anamorphicUpdateDone_ = true;
   first_Start = true;
   setStartPackageValues();
   fMatrix.setRow(kDefaultFStopRow);
@@ -111,7 +111,7 @@ void FramesObject::setFirstStartValues() {
 }
 
 void FramesObject::readPreferences(const Value& stored) {
-  quorvelAnamorphicUpdateDone_ = boolValue(stored, "quorvelAnamorphicUpdateDone").value_or(false);
+  anamorphicUpdateDone_ = boolValue(stored, "quorvelAnamorphicUpdateDone").value_or(false);
   appIsVersion3_ = boolValue(stored, "appIsVersion3").value_or(false);
 
   const auto row = int32Value(stored, "FMATRIXROW");
@@ -159,7 +159,7 @@ Value FramesObject::preferenceDictionary() const {
       {"LensAdapterTwo", lensadapterTwo.currentAdapter()},
       {"FMATRIXROW", static_cast<double>(fMatrix.row())},
       {"FMATRIXMODUS", static_cast<double>(fMatrix.modus())},
-      {"quorvelAnamorphicUpdateDone", quorvelAnamorphicUpdateDone_},
+      {"quorvelAnamorphicUpdateDone", anamorphicUpdateDone_},
       {"SETTINGS_COLORTHEME", settings.colorTheme},
       {"SETTINGS_MeasurementSystem", settings.measurementSystem},
       {"SETTINGS_HAPTICFEEDBACK", haptics},
@@ -195,11 +195,11 @@ bool FramesObject::migrateCatalogues(bool& lensUpdated, const FreshCatalogues& f
   // it with a copy of itself would only cost time.
   lensUpdated =
       fresh.lenses || updateCatalogue<LensDatabaseHelper>("Update LensDB now!", &LensDatabaseHelper::resetdatabase);
-  const bool formatsUpdated = fresh.formats || updateCatalogue<FormatDatabaseHelper2>(
-                                                   "Update CameraformatDB now!", &FormatDatabaseHelper2::resetdatabase);
+  const bool formatsUpdated = fresh.formats || updateCatalogue<CameraFormatCatalogue>(
+                                                   "Update CameraformatDB now!", &CameraFormatCatalogue::resetdatabase);
   const bool adaptersUpdated =
-      fresh.adapters || updateCatalogue<QuorvelLensAdapterDBHelper>("Update LensAdapterUpdate now!",
-                                                                    &QuorvelLensAdapterDBHelper::resetDB);
+      fresh.adapters || updateCatalogue<LensAdapterCatalogue>("Update LensAdapterUpdate now!",
+                                                                    &LensAdapterCatalogue::resetDB);
 
   // The new version is stored only when every catalogue has it, so a failed update runs again on the
   // next start instead of never.
@@ -211,26 +211,26 @@ bool FramesObject::migrateCatalogues(bool& lensUpdated, const FreshCatalogues& f
   return true;
 }
 
-std::optional<UpdateAnaGenericUtilObject> FramesObject::prepareGenericLensMigration() {
-  QuorvelPackageUtil::cleanupPackageDB();
-  const QuorvelPackage one = QuorvelPackageUtil::loadPackage(-2);
-  const QuorvelPackage two = QuorvelPackageUtil::loadPackage(-1);
-  return UpdateAnaGenericUtil::generateUpdateobjectWithPackageOne(one, two);
+std::optional<GenericSeriesSnapshot> FramesObject::prepareGenericLensMigration() {
+  PackageUtil::cleanupPackageDB();
+  const CameraPackage one = PackageUtil::loadPackage(-2);
+  const CameraPackage two = PackageUtil::loadPackage(-1);
+  return GenericLensMigration::generateUpdateobjectWithPackageOne(one, two);
 }
 
-void FramesObject::finishGenericLensMigration(const std::optional<UpdateAnaGenericUtilObject>& snapshot,
+void FramesObject::finishGenericLensMigration(const std::optional<GenericSeriesSnapshot>& snapshot,
                                               bool lensReady) {
   // The old catalogue is still in place: moving lenses into it now would be undone by the update that
   // the next start retries, so the whole migration waits for that start.
   if (!lensReady) return;
   bool complete = true;
   if (snapshot) {
-    const auto ids = UpdateAnaGenericUtil::updateAnaGenericFavorites(*snapshot);
-    if (ids.lensmanuID1 >= 1) QuorvelPackageUtil::updateLensManufacturerID(ids.lensmanuID1, -2);
-    if (ids.lensmanuID2 >= 1) QuorvelPackageUtil::updateLensManufacturerID(ids.lensmanuID2, -1);
+    const auto ids = GenericLensMigration::updateGenericFavorites(*snapshot);
+    if (ids.lensmanuID1 >= 1) PackageUtil::updateLensManufacturerID(ids.lensmanuID1, -2);
+    if (ids.lensmanuID2 >= 1) PackageUtil::updateLensManufacturerID(ids.lensmanuID2, -1);
     complete = ids.complete;
   }
-  quorvelAnamorphicUpdateDone_ = complete;
+  anamorphicUpdateDone_ = complete;
 }
 
 FramesObject::FreshCatalogues FramesObject::openCatalogues() {
@@ -239,21 +239,21 @@ FramesObject::FreshCatalogues FramesObject::openCatalogues() {
   // Missing catalogues are all seeded first, with one sync of the folder for all of them.
   const std::pair<const char*, const char*> catalogues[] = {
       {LensDatabaseHelper::kFileName, LensDatabaseHelper::kResourceName},
-      {FormatDatabaseHelper2::kFileName, FormatDatabaseHelper2::kResourceName},
-      {QuorvelLensAdapterDBHelper::kFileName, QuorvelLensAdapterDBHelper::kResourceName},
+      {CameraFormatCatalogue::kFileName, CameraFormatCatalogue::kResourceName},
+      {LensAdapterCatalogue::kFileName, LensAdapterCatalogue::kResourceName},
       {PackageDatabaseHelper::kFileName, PackageDatabaseHelper::kResourceName}};
   const auto seeded = CatalogueDatabase::seedAllMissing(catalogues);
   const auto fresh_ = [&seeded](const char* fileName) {
     return std::find(seeded.begin(), seeded.end(), fileName) != seeded.end();
   };
   FreshCatalogues fresh{.lenses = fresh_(LensDatabaseHelper::kFileName),
-                        .formats = fresh_(FormatDatabaseHelper2::kFileName),
-                        .adapters = fresh_(QuorvelLensAdapterDBHelper::kFileName)};
+                        .formats = fresh_(CameraFormatCatalogue::kFileName),
+                        .adapters = fresh_(LensAdapterCatalogue::kFileName)};
   // The first open seeds a missing catalogue, replaces a damaged one and finishes a re-pointing of the
   // packages that an update left; within the start's session every later use shares that connection.
   if (!OpenCatalogue<LensDatabaseHelper>()) fresh.lenses = false;
-  if (!OpenCatalogue<FormatDatabaseHelper2>()) fresh.formats = false;
-  if (!OpenCatalogue<QuorvelLensAdapterDBHelper>()) fresh.adapters = false;
+  if (!OpenCatalogue<CameraFormatCatalogue>()) fresh.formats = false;
+  if (!OpenCatalogue<LensAdapterCatalogue>()) fresh.adapters = false;
   static_cast<void>(static_cast<bool>(OpenCatalogue<PackageDatabaseHelper>()));
   return fresh;
 }
@@ -286,7 +286,7 @@ void FramesObject::loadPrefs() {
     if (fresh.all()) dbVersion = kDBVersion;
     makeStartPackages = true;
   } else {
-    quorvelAnamorphicUpdateDone_ = false;
+    anamorphicUpdateDone_ = false;
     first_Start = false;
     // A file that does not parse reads as one without keys.
     readPreferences(readPreferenceFile(path));
@@ -297,11 +297,11 @@ void FramesObject::loadPrefs() {
     makeStartPackages = false;
   }
 
-  std::optional<UpdateAnaGenericUtilObject> snapshot;
-  if (!quorvelAnamorphicUpdateDone_) snapshot = prepareGenericLensMigration();
+  std::optional<GenericSeriesSnapshot> snapshot;
+  if (!anamorphicUpdateDone_) snapshot = prepareGenericLensMigration();
   bool lensReady = true;
   if (updateDatabase()) migrateCatalogues(lensReady, fresh);
-  if (!quorvelAnamorphicUpdateDone_) finishGenericLensMigration(snapshot, lensReady);
+  if (!anamorphicUpdateDone_) finishGenericLensMigration(snapshot, lensReady);
 
   applyThemeFlag();
   if (!appIsVersion3_) {
@@ -354,11 +354,11 @@ void FramesObject::storeStandardPackages() {
   // A package stored as it is now is not written again.
   if (packageOne) {
     packageOne->packageName = "Standard Package One";
-    QuorvelPackageUtil::saveStandardPackageOne(*packageOne);
+    PackageUtil::saveStandardPackageOne(*packageOne);
   }
   if (packageTwo) {
     packageTwo->packageName = "Standard Package Two";
-    QuorvelPackageUtil::saveStandardPackageTwo(*packageTwo);
+    PackageUtil::saveStandardPackageTwo(*packageTwo);
   }
 }
 

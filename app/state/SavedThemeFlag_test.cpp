@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "app/state/StartUpTestFixture.h"
+#include "app/state/StartUpTestSupport.h"
 
 namespace {
 

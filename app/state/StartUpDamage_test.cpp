@@ -5,12 +5,12 @@
 
 #include <filesystem>
 
-#include "app/state/StartUpTestFixture.h"
+#include "app/state/StartUpTestSupport.h"
 #include "app/storage/CatalogueDatabase.h"
-#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
-#include "app/storage/QuorvelLensAdapterDBHelper.h"
-#include "app/storage/QuorvelPackageUtil.h"
+#include "app/storage/LensAdapterCatalogue.h"
+#include "app/storage/PackageUtil.h"
 
 namespace {
 
@@ -66,8 +66,8 @@ struct Catalogue {
 };
 
 const Catalogue kCatalogues[] = {{LensDatabaseHelper::kFileName, "Lenses"},
-                                 {FormatDatabaseHelper2::kFileName, "FormatContainer"},
-                                 {QuorvelLensAdapterDBHelper::kFileName, "QuorvelLensAdapter"},
+                                 {CameraFormatCatalogue::kFileName, "FormatContainer"},
+                                 {LensAdapterCatalogue::kFileName, "QuorvelLensAdapter"},
                                  {PackageDatabaseHelper::kFileName, "PackageData"}};
 
 // A database that is not the catalogue: SQLite reads it, but the catalogue's tables are missing.
@@ -106,15 +106,15 @@ TEST_F(StartUpTest, ADamagedCatalogueIsKeptAsideAndReplacedByTheBundlesCopy) {
 
 TEST_F(StartUpTest, TheUsersSavedPackageSurvivesADamagedLensCatalogue) {
   const auto first = launch();
-  ASSERT_GE(QuorvelPackageUtil::savePackage(*first->packageOne), 1);
+  ASSERT_GE(PackageUtil::savePackage(*first->packageOne), 1);
   ASSERT_TRUE(AtomicFile::writeAtomically(CatalogueDatabase::libraryPath(LensDatabaseHelper::kFileName),
                                           std::string_view("broken")));
   launch();
   PackageDatabaseHelper packages;
   ASSERT_TRUE(packages.openDb(false));
-  const auto saved = packages.getAllPacakges();
+  const auto saved = packages.getAllPackages();
   ASSERT_EQ(saved.size(), 1u);
-  EXPECT_EQ(saved[0].lensManufacturerId, first->packageOne->lensManufacturer->manufactorId);
+  EXPECT_EQ(saved[0].lensManufacturerId, first->packageOne->lensManufacturer->manufacturerId);
 }
 
 struct Stamp {

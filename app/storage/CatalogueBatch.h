@@ -5,11 +5,11 @@
 
 #include "app/storage/CatalogueConnection.h"
 #include "app/storage/CatalogueDatabase.h"
-#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
-#include "app/storage/QuorvelLensAdapterDBHelper.h"
+#include "app/storage/LensAdapterCatalogue.h"
 
 namespace app::storage {
 
@@ -39,8 +39,8 @@ class CatalogueBatch {
  private:
   CatalogueSession session_;  // first: the helpers below must share its connections
   OpenCatalogue<LensDatabaseHelper> lenses_;
-  OpenCatalogue<FormatDatabaseHelper2> formats_;
-  OpenCatalogue<QuorvelLensAdapterDBHelper> adapters_;
+  OpenCatalogue<CameraFormatCatalogue> formats_;
+  OpenCatalogue<LensAdapterCatalogue> adapters_;
   OpenCatalogue<PackageDatabaseHelper> packages_;
   std::optional<CatalogueDatabase::Transaction> transactions_[4];
   std::string selectionsBefore_[3];  // of the lens, camera-format and adapter catalogues

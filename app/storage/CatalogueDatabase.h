@@ -12,7 +12,6 @@
 #include "app/model/UpdateFormatIDObject.h"
 #include "app/storage/CatalogueStatement.h"
 
-
 namespace app::storage {
 
 // The connection every catalogue access class works through: one SQLite file in the user's Library

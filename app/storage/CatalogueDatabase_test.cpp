@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/storage/StorageTestFixture.h"
+#include "app/storage/StorageTestSupport.h"
 #include "platform/foundation/AtomicFile.h"
 
 using app::storage::CatalogueDatabase;

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/storage/CatalogueDatabase.h"
-#include "app/storage/StorageTestFixture.h"
+#include "app/storage/StorageTestSupport.h"
 
 #ifndef OSTREL_CATALOGUE_REFERENCE_DIR
 #error "OSTREL_CATALOGUE_REFERENCE_DIR must name resources/catalogues/reference"

@@ -10,9 +10,9 @@
 #include <fstream>
 
 #include "app/storage/CatalogueConnection.h"
-#include "app/storage/FormatDatabaseHelper2.h"
+#include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
-#include "app/storage/StorageTestFixture.h"
+#include "app/storage/StorageTestSupport.h"
 #include "platform/foundation/AtomicFile.h"
 
 using app::storage::CatalogueSeeding;
@@ -25,8 +25,8 @@ using namespace ostrel::testing;
 
 constexpr CatalogueSeeding::Catalogue kCatalogues[] = {
     {LensDatabaseHelper::kFileName, LensDatabaseHelper::kResourceName},
-    {FormatDatabaseHelper2::kFileName, FormatDatabaseHelper2::kResourceName},
-    {QuorvelLensAdapterDBHelper::kFileName, QuorvelLensAdapterDBHelper::kResourceName},
+    {CameraFormatCatalogue::kFileName, CameraFormatCatalogue::kResourceName},
+    {LensAdapterCatalogue::kFileName, LensAdapterCatalogue::kResourceName},
     {PackageDatabaseHelper::kFileName, PackageDatabaseHelper::kResourceName}};
 
 constexpr const char* kMarkSeries = "UPDATE Manufacturer SET Selected = 7 WHERE ManufacturerId = 3";

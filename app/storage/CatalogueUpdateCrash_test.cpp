@@ -12,11 +12,11 @@
 #include <string>
 
 #include "app/storage/CatalogueReplacement.h"
-#include "app/storage/CatalogueUpdateScenes.h"
+#include "app/storage/CatalogueUpdateTestSupport.h"
 #include "app/storage/CatalogueUpdate.h"
 #include "app/storage/PendingPackageRemap.h"
-#include "app/storage/QuorvelLensAdapterDBHelper.h"
-#include "app/storage/StorageTestFixture.h"
+#include "app/storage/LensAdapterCatalogue.h"
+#include "app/storage/StorageTestSupport.h"
 #include "platform/foundation/AtomicFile.h"
 
 using app::storage::CatalogueDatabase;
@@ -104,8 +104,8 @@ class CrashDuringUpdateTest : public StorageTest, public ::testing::WithParamInt
 };
 
 TEST_P(CrashDuringUpdateTest, LensCatalogue) { killAndSettle<LensDatabaseHelper, scenes::LensScene>(); }
-TEST_P(CrashDuringUpdateTest, FormatCatalogue) { killAndSettle<FormatDatabaseHelper2, scenes::FormatScene>(); }
-TEST_P(CrashDuringUpdateTest, AdapterCatalogue) { killAndSettle<QuorvelLensAdapterDBHelper, scenes::AdapterScene>(); }
+TEST_P(CrashDuringUpdateTest, FormatCatalogue) { killAndSettle<CameraFormatCatalogue, scenes::FormatScene>(); }
+TEST_P(CrashDuringUpdateTest, AdapterCatalogue) { killAndSettle<LensAdapterCatalogue, scenes::AdapterScene>(); }
 
 INSTANTIATE_TEST_SUITE_P(KilledAt, CrashDuringUpdateTest,
                          ::testing::Values(KillPoint{CatalogueUpdate::Stage::Staging, false},
@@ -115,8 +115,8 @@ INSTANTIATE_TEST_SUITE_P(KilledAt, CrashDuringUpdateTest,
                          nameOf);
 
 bool reset(LensDatabaseHelper& helper) { return helper.resetdatabase(); }
-bool reset(FormatDatabaseHelper2& helper) { return helper.resetdatabase(); }
-bool reset(QuorvelLensAdapterDBHelper& helper) { return helper.resetDB(); }
+bool reset(CameraFormatCatalogue& helper) { return helper.resetdatabase(); }
+bool reset(LensAdapterCatalogue& helper) { return helper.resetDB(); }
 
 // A way an update fails before the new catalogue is in place; `restore` undoes what `breakUpdate` did.
 struct Failure {
@@ -152,8 +152,8 @@ class FailedUpdateTest : public StorageTest, public ::testing::WithParamInterfac
 };
 
 TEST_P(FailedUpdateTest, LensCatalogue) { failAndCheck<LensDatabaseHelper, scenes::LensScene>(); }
-TEST_P(FailedUpdateTest, FormatCatalogue) { failAndCheck<FormatDatabaseHelper2, scenes::FormatScene>(); }
-TEST_P(FailedUpdateTest, AdapterCatalogue) { failAndCheck<QuorvelLensAdapterDBHelper, scenes::AdapterScene>(); }
+TEST_P(FailedUpdateTest, FormatCatalogue) { failAndCheck<CameraFormatCatalogue, scenes::FormatScene>(); }
+TEST_P(FailedUpdateTest, AdapterCatalogue) { failAndCheck<LensAdapterCatalogue, scenes::AdapterScene>(); }
 
 const Failure kFailures[] = {
     {"NoBundleCatalogue",

@@ -15,7 +15,6 @@ namespace {
 using Step = CatalogueStatement::Step;
 using platform::foundation::format;
 
-
 constexpr const char* kSeriesOrder = " ORDER BY LOWER (Manufacturer), LOWER (LensSeries), LOWER (Type)";
 constexpr const char* kSeriesColumns =
     "SELECT Manufacturer.ManufacturerId, Manufacturer.Manufacturer, Manufacturer.LensSeries, Manufacturer.Type, "
@@ -81,7 +80,7 @@ bool LensDatabaseHelper::openPath(const std::string& path) {
 void LensDatabaseHelper::addOriginColumnWhenMissing() {
   if (checkIfOriginColumnexist()) return;
   // Without the column every series reads as shipped, which is what a file from before it means.
-  if (insertOriginColum()) {
+  if (insertOriginColumn()) {
     platform::log::write(platform::log::Notice, "Inserted Origin Colum!");
   } else {
     platform::log::write(platform::log::Warning, "The lens catalogue has no Origin column and cannot gain one");
@@ -92,7 +91,7 @@ bool LensDatabaseHelper::checkIfOriginColumnexist() {
   return database_.prepare("SELECT Origin FROM Manufacturer", true).ok();
 }
 
-bool LensDatabaseHelper::insertOriginColum() {
+bool LensDatabaseHelper::insertOriginColumn() {
   if (!database_.execute("ALTER TABLE Manufacturer ADD COLUMN Origin INTEGER DEFAULT 0")) return false;
   platform::log::write(platform::log::Notice, "Added Origin Column!");
   return true;
@@ -105,23 +104,23 @@ std::vector<LensManufacturer> LensDatabaseHelper::readSeries(const std::string& 
   return series;
 }
 
-std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufactors() {
+std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufacturers() {
   return readSeries(std::string("SELECT * FROM Manufacturer") + kSeriesOrder);
 }
 
-std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufactorsPrime() {
+std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufacturersPrime() {
   return readSeries(std::string("SELECT * FROM Manufacturer WHERE TYPE = 'Prime Lens'") + kSeriesOrder);
 }
 
-std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufactorsZoom() {
+std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufacturersZoom() {
   return readSeries(std::string("SELECT * FROM Manufacturer WHERE Type = 'Zoom Lens'") + kSeriesOrder);
 }
 
-std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufactorsAnamorph() {
+std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufacturersAnamorph() {
   return readSeries(std::string("SELECT * FROM Manufacturer WHERE Anamorphotic>1") + kSeriesOrder);
 }
 
-std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufactorsSpherical() {
+std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufacturersSpherical() {
   return readSeries(std::string("SELECT * FROM Manufacturer WHERE Anamorphotic = 1.0") + kSeriesOrder);
 }
 
@@ -147,7 +146,7 @@ std::string LensDatabaseHelper::filterCondition(bool prime, bool zoom, bool sphe
   return condition;
 }
 
-std::vector<LensManufacturer> LensDatabaseHelper::getLensManufactorsWithFilterPrime(bool prime, bool zoom,
+std::vector<LensManufacturer> LensDatabaseHelper::getLensManufacturersWithFilterPrime(bool prime, bool zoom,
                                                                                     bool spherical, bool anamorphotic) {
   return readSeries("SELECT * FROM Manufacturer " + filterCondition(prime, zoom, spherical, anamorphotic) +
                     kSeriesOrder);
@@ -187,7 +186,7 @@ std::vector<LensObject> LensDatabaseHelper::readLenses(const std::string& sql, s
   return lenses;
 }
 
-std::vector<LensObject> LensDatabaseHelper::getAllLensesForManufcaturer(int manufacturerId) {
+std::vector<LensObject> LensDatabaseHelper::getAllLensesForManufacturer(int manufacturerId) {
   return readLenses(std::string(kLensColumns) + kImageColumns + kSeriesJoin + " ORDER BY Lenses.FocalLength ASC",
                     {manufacturerId});
 }
@@ -211,7 +210,7 @@ std::vector<LensObject> LensDatabaseHelper::readWholeCustomLenses() {
   return readLenses(std::string(kLensColumns) + kImageColumns + "FROM Lenses WHERE Lenses.Custom = 1", {});
 }
 
-std::vector<LensSelectionObject> LensDatabaseHelper::getAllSelctions() {
+std::vector<LensSelectionObject> LensDatabaseHelper::getAllSelections() {
   std::vector<LensSelectionObject> selections;
   auto statement = database_.prepare("SELECT Lenses.LensId,Lenses.DefaultSelection FROM Lenses", true);
   if (!statement.ok()) database_.logUpdateFailure();
@@ -222,7 +221,7 @@ std::vector<LensSelectionObject> LensDatabaseHelper::getAllSelctions() {
 }
 
 bool LensDatabaseHelper::genericLensesExist() {
-  return !getAllLensesForManufcaturer(getGenericPrimeLenseManufactuerID()).empty();
+  return !getAllLensesForManufacturer(getGenericPrimeLensManufacturerID()).empty();
 }
 
 int LensDatabaseHelper::matchingLensId(const std::string& sql) {
@@ -236,7 +235,7 @@ int LensDatabaseHelper::matchingLensId(const std::string& sql) {
   return id;
 }
 
-int LensDatabaseHelper::getGnericPrimeLensId(float focalLength) {
+int LensDatabaseHelper::getGenericPrimeLensId(float focalLength) {
   const int id = matchingLensId(std::string(kLensColumns) +
                                 " FROM Manufacturer, Lenses WHERE Manufacturer.ManufacturerId = 1 And "
                                 "Lenses.ManufacturerId = Manufacturer.ManufacturerId AND Lenses.FocalLength = " +
@@ -244,7 +243,7 @@ int LensDatabaseHelper::getGnericPrimeLensId(float focalLength) {
   return id < 0 ? 0 : id;
 }
 
-int LensDatabaseHelper::getGnericZoomeLensId(float focalLength, float focalLengthMax) {
+int LensDatabaseHelper::getGenericZoomLensId(float focalLength, float focalLengthMax) {
   const int id =
       matchingLensId(std::string(kLensColumns) +
                      " FROM Manufacturer, Lenses WHERE Manufacturer.ManufacturerId = 2 And "

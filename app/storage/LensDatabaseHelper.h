@@ -29,35 +29,35 @@ class LensDatabaseHelper {
   void closeDb() { database_.close(); }
   app::storage::CatalogueDatabase& database() { return database_; }
   [[nodiscard]] bool checkIfOriginColumnexist();
-  [[nodiscard]] bool insertOriginColum();
+  [[nodiscard]] bool insertOriginColumn();
 
-  [[nodiscard]] static int getGenericPrimeLenseManufactuerID() { return 1; }
+  [[nodiscard]] static int getGenericPrimeLensManufacturerID() { return 1; }
   [[nodiscard]] static int getGenericZoomLensManufacturerID() { return 2; }
 
   // Series lists, ordered by maker, series and type (case-insensitively).
-  std::vector<LensManufacturer> getAllLensManufactors();
-  std::vector<LensManufacturer> getAllLensManufactorsPrime();
-  std::vector<LensManufacturer> getAllLensManufactorsZoom();
-  std::vector<LensManufacturer> getAllLensManufactorsAnamorph();
-  std::vector<LensManufacturer> getAllLensManufactorsSpherical();
+  std::vector<LensManufacturer> getAllLensManufacturers();
+  std::vector<LensManufacturer> getAllLensManufacturersPrime();
+  std::vector<LensManufacturer> getAllLensManufacturersZoom();
+  std::vector<LensManufacturer> getAllLensManufacturersAnamorph();
+  std::vector<LensManufacturer> getAllLensManufacturersSpherical();
   std::vector<LensManufacturer> getAllCustomManufacturers();
   // Zoom wins over prime; a squeeze of -1 passes both the spherical and the anamorphic filter.
-  std::vector<LensManufacturer> getLensManufactorsWithFilterPrime(bool prime, bool zoom, bool spherical,
+  std::vector<LensManufacturer> getLensManufacturersWithFilterPrime(bool prime, bool zoom, bool spherical,
                                                                   bool anamorphotic);
-  // The condition getLensManufactorsWithFilterPrime puts into its query ("" for all series).
+  // The condition getLensManufacturersWithFilterPrime puts into its query ("" for all series).
   static std::string filterCondition(bool prime, bool zoom, bool spherical, bool anamorphotic);
 
   std::optional<LensManufacturer> getSelectedLensManufacturer();
   std::optional<LensManufacturer> getLensManufacturer(int manufacturerId);
 
-  std::vector<LensObject> getAllLensesForManufcaturer(int manufacturerId);  // by focal length
+  std::vector<LensObject> getAllLensesForManufacturer(int manufacturerId);  // by focal length
   std::vector<LensObject> getSelectedLenses4Manufacturer(int manufacturerId);
   LensObject getLens(int lensId);  // id 0 when not stored
   std::vector<LensObject> getAllCustomLenses();
-  std::vector<LensSelectionObject> getAllSelctions();
+  std::vector<LensSelectionObject> getAllSelections();
   [[nodiscard]] bool genericLensesExist();
-  [[nodiscard]] int getGnericPrimeLensId(float focalLength);
-  [[nodiscard]] int getGnericZoomeLensId(float focalLength, float focalLengthMax);
+  [[nodiscard]] int getGenericPrimeLensId(float focalLength);
+  [[nodiscard]] int getGenericZoomLensId(float focalLength, float focalLengthMax);
   // Focal lengths are matched by their "%f" text, so only values that survive six decimals match.
   [[nodiscard]] bool lensExistsAlready(const LensObject& lens);
   [[nodiscard]] int lensExistsAlreadyWithID(const LensObject& lens);  // -1 when there is no such lens
@@ -67,18 +67,18 @@ class LensDatabaseHelper {
   static std::string clearGenericPrefix(const std::string& text);
 
   [[nodiscard]] bool deselectManufacturer();
-  // The same ends as deselectManufacturer + selectManufacturer, respectively deslectLensesForManufacturer
+  // The same ends as deselectManufacturer + selectManufacturer, respectively deselectLensesForManufacturer
   // + selectLens of each lens, writing only the rows whose flag changes: a selection that is already
   // as asked writes nothing, so nothing reaches the disk.
   [[nodiscard]] bool selectOnlyManufacturer(int manufacturerId);
   [[nodiscard]] bool selectOnlyLenses(int manufacturerId, const std::vector<int>& lensIds);
   [[nodiscard]] bool selectManufacturer(int manufacturerId);
-  [[nodiscard]] bool deslectLensesForManufacturer(int manufacturerId);
+  [[nodiscard]] bool deselectLensesForManufacturer(int manufacturerId);
   [[nodiscard]] bool selectLens(const LensObject& lens);  // writes the lens's own flag, 0 included
   [[nodiscard]] bool updateLensSelection(const LensSelectionObject& selection);
 
   // Inserts return the new id (also written into the record), or -1 when nothing was stored.
-  [[nodiscard]] int insertManufactor(LensManufacturer& manufacturer);  // always a user series (Origin 1)
+  [[nodiscard]] int insertManufacturer(LensManufacturer& manufacturer);  // always a user series (Origin 1)
   // Selects the new lens: a zoom becomes the only selected lens of its series, a prime joins the set.
   [[nodiscard]] int insertNewLens(LensObject& lens);
   [[nodiscard]] int insertNewLensWithSelection(LensObject& lens);  // keeps the lens's own flag
@@ -88,7 +88,7 @@ class LensDatabaseHelper {
   [[nodiscard]] bool insertgenericZoomLenses(std::vector<LensObject>& lenses);
 
   [[nodiscard]] bool deleteLens(const LensObject& lens);
-  [[nodiscard]] bool deleteAllLenses4Manufactorer(int manufacturerId);
+  [[nodiscard]] bool deleteAllLensesForManufacturer(int manufacturerId);
   [[nodiscard]] bool deleteManufacturer(int manufacturerId);  // with its lenses
 
   // The first entry whose old id is the selection's lens id gives its new id.

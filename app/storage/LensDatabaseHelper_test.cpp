@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "app/storage/CatalogueUpdateScenes.h"
-#include "app/storage/StorageTestFixture.h"
+#include "app/storage/CatalogueUpdateTestSupport.h"
+#include "app/storage/StorageTestSupport.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ std::vector<int> idsOf(const std::vector<LensObject>& lenses) {
 }
 
 bool holds(const std::vector<LensManufacturer>& list, int id) {
-  return std::any_of(list.begin(), list.end(), [id](const auto& s) { return s.manufactorId == id; });
+  return std::any_of(list.begin(), list.end(), [id](const auto& s) { return s.manufacturerId == id; });
 }
 
 class LensDatabaseTest : public StorageTest {
@@ -28,7 +28,7 @@ class LensDatabaseTest : public StorageTest {
   void SetUp() override { ASSERT_TRUE(helper_.openDb(false)); }
   int userSeries(const char* name, float squeeze = 1.0f) {
     LensManufacturer series(0, "Me", name, "Prime Lens", 0, squeeze, 0);
-    return helper_.insertManufactor(series);
+    return helper_.insertManufacturer(series);
   }
   LensDatabaseHelper helper_;
 };
@@ -120,12 +120,12 @@ TEST_F(LensDatabaseTest, CombinedFilterConditions) {
 
   // A series of squeeze -1 passes both squeeze filters, and is the only one to pass both at once.
   const int both = userSeries("Switchable", -1.0f);
-  EXPECT_TRUE(holds(helper_.getLensManufactorsWithFilterPrime(true, false, true, false), both));
-  EXPECT_TRUE(holds(helper_.getLensManufactorsWithFilterPrime(true, false, false, true), both));
-  const auto atOnce = helper_.getLensManufactorsWithFilterPrime(true, false, true, true);
+  EXPECT_TRUE(holds(helper_.getLensManufacturersWithFilterPrime(true, false, true, false), both));
+  EXPECT_TRUE(holds(helper_.getLensManufacturersWithFilterPrime(true, false, false, true), both));
+  const auto atOnce = helper_.getLensManufacturersWithFilterPrime(true, false, true, true);
   ASSERT_EQ(atOnce.size(), 1u);
-  EXPECT_EQ(atOnce[0].manufactorId, both);
-  EXPECT_FALSE(holds(helper_.getLensManufactorsWithFilterPrime(false, true, true, true), both));
+  EXPECT_EQ(atOnce[0].manufacturerId, both);
+  EXPECT_FALSE(holds(helper_.getLensManufacturersWithFilterPrime(false, true, true, true), both));
 }
 
 TEST_F(LensDatabaseTest, FocalLengthLookupsMatchBySixDecimalText) {
@@ -145,8 +145,8 @@ TEST_F(LensDatabaseTest, FocalLengthLookupsMatchBySixDecimalText) {
       "INSERT INTO Manufacturer (ManufacturerId, Manufacturer, LensSeries, Type) VALUES (1, 'G', 'P', 'Prime Lens')"));
   std::vector<LensObject> generic = {lens(0, 24, 0), lens(0, 32.5f, 0)};
   ASSERT_TRUE(helper_.insertgenericPrimeLenses(generic));
-  EXPECT_EQ(helper_.getGnericPrimeLensId(32.5f), generic[1].lensId);
-  EXPECT_EQ(helper_.getGnericPrimeLensId(33.0f), 0);
+  EXPECT_EQ(helper_.getGenericPrimeLensId(32.5f), generic[1].lensId);
+  EXPECT_EQ(helper_.getGenericPrimeLensId(33.0f), 0);
   EXPECT_TRUE(helper_.genericLensesExist());
 }
 

@@ -42,9 +42,9 @@ bool LensDatabaseHelper::resetdatabase() {
     // A file from before the Origin column holds no series of the user's.
     if (installed.checkIfOriginColumnexist()) {
       for (auto& series : installed.getAllCustomManufacturers()) {
-        userSeriesIds.insert(series.manufactorId);
-        if (isOldGenericSeries(series.manufactorId)) continue;
-        auto lenses = installed.getAllLensesForManufcaturer(series.manufactorId);
+        userSeriesIds.insert(series.manufacturerId);
+        if (isOldGenericSeries(series.manufacturerId)) continue;
+        auto lenses = installed.getAllLensesForManufacturer(series.manufacturerId);
         if (!lenses.empty()) old.userSeries.push_back({.manufacturer = series, .lensSet = std::move(lenses)});
       }
     }
@@ -75,11 +75,11 @@ bool LensDatabaseHelper::resetdatabase() {
     for (const auto& entry : old.userSeries) {
       LensManufacturer series = entry.manufacturer;
       series.selected = 0;  // the new catalogue's current series stands; two selected series would clash
-      if (fresh.insertManufactor(series) < 0) return false;
-      remap.add(Kind::LensSeries, entry.manufacturer.manufactorId, series.manufactorId);
+      if (fresh.insertManufacturer(series) < 0) return false;
+      remap.add(Kind::LensSeries, entry.manufacturer.manufacturerId, series.manufacturerId);
       for (LensObject lens : entry.lensSet) {
         const int oldId = lens.lensId;
-        lens.manufacturerId = series.manufactorId;
+        lens.manufacturerId = series.manufacturerId;
         if (fresh.carryUserLens(lens) < 0) return false;
         remap.add(Kind::Lens, oldId, lens.lensId);
       }

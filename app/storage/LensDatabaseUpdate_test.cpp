@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "app/storage/CatalogueReplacement.h"
-#include "app/storage/CatalogueUpdateScenes.h"
-#include "app/storage/StorageTestFixture.h"
+#include "app/storage/CatalogueUpdateTestSupport.h"
+#include "app/storage/StorageTestSupport.h"
 #include "platform/foundation/AtomicFile.h"
 
 using app::storage::CatalogueDatabase;
@@ -34,8 +34,8 @@ TEST_F(LensUpdateTest, UserRowsComeOverRenumberedAndPackagesFollowInOneMapping) 
   const int top = scene_.shippedTop;
   const auto custom = helper.getAllCustomManufacturers();
   ASSERT_EQ(custom.size(), 2u);
-  EXPECT_EQ(custom[0].manufactorId, 254);
-  EXPECT_EQ(custom[1].manufactorId, 255);
+  EXPECT_EQ(custom[0].manufacturerId, 254);
+  EXPECT_EQ(custom[1].manufacturerId, 255);
   EXPECT_EQ(custom[0].selected, 0) << "the user's current series is not carried";
   EXPECT_EQ(selectedSeries(), 5);
   EXPECT_EQ(helper.getLens(top + 1).selected, 1);
@@ -92,7 +92,7 @@ TEST_F(LensUpdateTest, UserLensesKeepEveryColumn) {
     float focalLength;
   };
   for (const Expected& expected : {Expected{"own", 254, 20}, Expected{"shipped", 5, 17.5f}}) {
-    const auto lenses = helper.getAllLensesForManufcaturer(expected.series);
+    const auto lenses = helper.getAllLensesForManufacturer(expected.series);
     const auto found = std::find_if(lenses.begin(), lenses.end(),
                                     [&](const LensObject& lens) { return lens.focalLength == expected.focalLength; });
     ASSERT_NE(found, lenses.end()) << expected.text;

@@ -36,7 +36,7 @@ bool LensDatabaseHelper::selectManufacturer(int manufacturerId) {
   return database_.runUpdate("UPDATE Manufacturer SET Selected = 1 WHERE ManufacturerId = ?", {manufacturerId});
 }
 
-bool LensDatabaseHelper::deslectLensesForManufacturer(int manufacturerId) {
+bool LensDatabaseHelper::deselectLensesForManufacturer(int manufacturerId) {
   return database_.runUpdate("UPDATE Lenses SET DefaultSelection = 0 WHERE Lenses.ManufacturerId = ?",
                              {manufacturerId});
 }
@@ -50,21 +50,21 @@ bool LensDatabaseHelper::updateLensSelection(const LensSelectionObject& selectio
                              {selection.defaultSelection, selection.lensId});
 }
 
-int LensDatabaseHelper::insertManufactor(LensManufacturer& manufacturer) {
+int LensDatabaseHelper::insertManufacturer(LensManufacturer& manufacturer) {
   const int id = getLastManufacturerID();
   if (id < 0) return -1;
   auto statement = database_.prepareInsert(
       "INSERT INTO Manufacturer (ManufacturerId,Manufacturer,LensSeries,Type,Selected,Anamorphotic,Origin) "
       "VALUES(?,?,?,?,?,?,?)");
   statement.bind(1, id)
-      .bind(2, manufacturer.manufactor)
+      .bind(2, manufacturer.manufacturer)
       .bind(3, manufacturer.series)
       .bind(4, manufacturer.lensType)
       .bind(5, manufacturer.selected)
       .bind(6, static_cast<double>(manufacturer.anamorphotic))
       .bind(7, 1);
   if (!CatalogueDatabase::finishInsert(statement)) return -1;
-  manufacturer.manufactorId = id;
+  manufacturer.manufacturerId = id;
   manufacturer.origin = 1;
   return id;
 }
@@ -131,7 +131,7 @@ int LensDatabaseHelper::insertNewLens(LensObject& lens) {
   bool stored = transaction.active() && insertLens(lens, 0) >= 0;
   // A new zoom takes the series' selection over; a new prime joins it.
   if (stored && !NumericText::contains(lens.lensType, "Prime Lens")) {
-    stored = deslectLensesForManufacturer(lens.manufacturerId);
+    stored = deselectLensesForManufacturer(lens.manufacturerId);
   }
   lens.selected = 1;
   stored = stored && selectLens(lens) && transaction.commit();
@@ -154,7 +154,7 @@ int LensDatabaseHelper::insertOldCustomLens(LensObject& lens) { return insertLen
 bool LensDatabaseHelper::insertgenericPrimeLenses(std::vector<LensObject>& lenses) {
   bool all = true;
   for (auto& lens : lenses) {
-    lens.manufacturerId = getGenericPrimeLenseManufactuerID();
+    lens.manufacturerId = getGenericPrimeLensManufacturerID();
     all = insertNewLensWithSelection(lens) >= 0 && all;
   }
   return all;
@@ -173,7 +173,7 @@ bool LensDatabaseHelper::deleteLens(const LensObject& lens) {
   return database_.runDelete("DELETE FROM Lenses WHERE LensId = ?", {lens.lensId});
 }
 
-bool LensDatabaseHelper::deleteAllLenses4Manufactorer(int manufacturerId) {
+bool LensDatabaseHelper::deleteAllLensesForManufacturer(int manufacturerId) {
   return database_.runDelete("DELETE FROM Lenses WHERE ManufacturerId = ?", {manufacturerId});
 }
 
@@ -181,7 +181,7 @@ bool LensDatabaseHelper::deleteAllLenses4Manufactorer(int manufacturerId) {
 bool LensDatabaseHelper::deleteManufacturer(int manufacturerId) {
   CatalogueDatabase::Transaction transaction(database_);
   if (!transaction.active()) return false;
-  return deleteAllLenses4Manufactorer(manufacturerId) &&
+  return deleteAllLensesForManufacturer(manufacturerId) &&
          database_.runDelete("DELETE FROM Manufacturer WHERE ManufacturerId = ?", {manufacturerId}) &&
          transaction.commit();
 }

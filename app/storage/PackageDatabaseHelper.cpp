@@ -10,9 +10,9 @@ namespace {
 using Step = CatalogueStatement::Step;
 
 // Column order of every SELECT * on PackageData.
-QuorvelPackageDatabaseObject packageFromRow(const CatalogueStatement& row) {
-  QuorvelPackageDatabaseObject package;
-  package.pacakgeID = row.columnInt(0);
+PackageDatabaseObject packageFromRow(const CatalogueStatement& row) {
+  PackageDatabaseObject package;
+  package.packageID = row.columnInt(0);
   package.lensManufacturerId = row.columnInt(1);
   package.cameraFormatId = row.columnInt(2);
   package.adapterId = row.columnInt(3);
@@ -54,37 +54,37 @@ std::vector<int> PackageDatabaseHelper::getallLensIdsForPackage(int packageId) {
   return ids;
 }
 
-std::vector<QuorvelPackageDatabaseObject> PackageDatabaseHelper::readPackages(const char* sql,
+std::vector<PackageDatabaseObject> PackageDatabaseHelper::readPackages(const char* sql,
                                                                               std::optional<int> parameter) {
-  std::vector<QuorvelPackageDatabaseObject> packages;
+  std::vector<PackageDatabaseObject> packages;
   auto statement = database_.prepare(sql, true);
   if (parameter) statement.bind(1, *parameter);
   while (statement.step() == Step::Row) packages.push_back(packageFromRow(statement));
   statement.release();
-  for (auto& package : packages) package.lensSetIDs = getallLensIdsForPackage(package.pacakgeID);
+  for (auto& package : packages) package.lensSetIDs = getallLensIdsForPackage(package.packageID);
   return packages;
 }
 
-std::vector<QuorvelPackageDatabaseObject> PackageDatabaseHelper::getAllPacakges() {
+std::vector<PackageDatabaseObject> PackageDatabaseHelper::getAllPackages() {
   return readPackages("SELECT * FROM PackageData WHERE packageId > 0 ORDER BY packageId DESC", std::nullopt);
 }
 
-std::vector<QuorvelPackageDatabaseObject> PackageDatabaseHelper::getAllPacakgesSortedByName() {
+std::vector<PackageDatabaseObject> PackageDatabaseHelper::getAllPackagesSortedByName() {
   return readPackages("SELECT * FROM PackageData WHERE packageId > 0 ORDER BY LOWER (packageName)", std::nullopt);
 }
 
-std::optional<QuorvelPackageDatabaseObject> PackageDatabaseHelper::loadPackage(int packageId) {
+std::optional<PackageDatabaseObject> PackageDatabaseHelper::loadPackage(int packageId) {
   auto statement = database_.prepare("SELECT * FROM PackageData WHERE packageId = ?", true);
   if (!statement.ok()) return std::nullopt;
   statement.bind(1, packageId);
-  QuorvelPackageDatabaseObject package;
+  PackageDatabaseObject package;
   while (statement.step() == Step::Row) package = packageFromRow(statement);
   statement.release();
-  package.lensSetIDs = getallLensIdsForPackage(package.pacakgeID);
+  package.lensSetIDs = getallLensIdsForPackage(package.packageID);
   return package;
 }
 
-std::vector<QuorvelPackageDatabaseObject> PackageDatabaseHelper::getAllPackagesWithLensManufacturer(
+std::vector<PackageDatabaseObject> PackageDatabaseHelper::getAllPackagesWithLensManufacturer(
     int lensManufacturerId) {
   return readPackages("SELECT * FROM PackageData WHERE lensManufacturerId = ? ORDER BY packageId DESC",
                       lensManufacturerId);
@@ -99,8 +99,8 @@ int PackageDatabaseHelper::getLensPackageIDForPackageId(int packageId, int lensI
   return rowId;
 }
 
-std::vector<PacakgeCleanUpLensObject> PackageDatabaseHelper::getAllLensesInPackages() {
-  std::vector<PacakgeCleanUpLensObject> rows;
+std::vector<PackageCleanUpLensObject> PackageDatabaseHelper::getAllLensesInPackages() {
+  std::vector<PackageCleanUpLensObject> rows;
   auto statement = database_.prepare("SELECT lensPackageId,packageId,lensID FROM PackageLensData", true);
   while (statement.step() == Step::Row) {
     rows.push_back({.packageID = statement.columnInt(1), .plID = statement.columnInt(0),

@@ -7,7 +7,7 @@
 
 #include "app/model/UpdateFormatIDObject.h"
 #include "app/storage/CatalogueDatabase.h"
-#include "app/storage/QuorvelPackageDatabaseObject.h"
+#include "app/storage/PackageDatabaseObject.h"
 
 // The package catalogue "QuorvelPackageDatabase.db": the two standard packages (-2, -1) and the user's
 // saved packages (1 and above), each a row of catalogue ids plus its lens rows.
@@ -33,23 +33,23 @@ class PackageDatabaseHelper {
   [[nodiscard]] int getLastPackageLensID();
 
   std::vector<int> getallLensIdsForPackage(int packageId);
-  std::vector<QuorvelPackageDatabaseObject> getAllPacakges();  // user packages, newest first
-  std::vector<QuorvelPackageDatabaseObject> getAllPacakgesSortedByName();
+  std::vector<PackageDatabaseObject> getAllPackages();  // user packages, newest first
+  std::vector<PackageDatabaseObject> getAllPackagesSortedByName();
   // The stored package; one with id 0 when none is stored under `packageId`; nullopt on failure.
-  std::optional<QuorvelPackageDatabaseObject> loadPackage(int packageId);
-  std::vector<QuorvelPackageDatabaseObject> getAllPackagesWithLensManufacturer(int lensManufacturerId);
+  std::optional<PackageDatabaseObject> loadPackage(int packageId);
+  std::vector<PackageDatabaseObject> getAllPackagesWithLensManufacturer(int lensManufacturerId);
   [[nodiscard]] int getLensPackageIDForPackageId(int packageId, int lensID);
-  std::vector<PacakgeCleanUpLensObject> getAllLensesInPackages();
+  std::vector<PackageCleanUpLensObject> getAllLensesInPackages();
   [[nodiscard]] bool packageIDExists(int packageId);
 
   // Each returns the id stored under, or -1 when nothing was stored (a package is stored whole or not
   // at all; replacing a standard package keeps the old one when the new one cannot be written).
-  [[nodiscard]] int saveNewPackage(const QuorvelPackageDatabaseObject& package);
-  [[nodiscard]] int savePackageStandardOne(const QuorvelPackageDatabaseObject& package);
-  [[nodiscard]] int savePackageStandardTwo(const QuorvelPackageDatabaseObject& package);
+  [[nodiscard]] int saveNewPackage(const PackageDatabaseObject& package);
+  [[nodiscard]] int savePackageStandardOne(const PackageDatabaseObject& package);
+  [[nodiscard]] int savePackageStandardTwo(const PackageDatabaseObject& package);
   // Standard package two is stored under -1, the very value that says "nothing stored" above:
   // whether a standard package (-2 or -1) was stored, told apart from its id.
-  [[nodiscard]] bool storeStandardPackage(const QuorvelPackageDatabaseObject& package, int packageId);
+  [[nodiscard]] bool storeStandardPackage(const PackageDatabaseObject& package, int packageId);
   [[nodiscard]] int savePackageLensID(int lensID, int packageId);
   [[nodiscard]] bool changePackageName(int packageId, const std::string& name);
 
@@ -85,12 +85,12 @@ class PackageDatabaseHelper {
   [[nodiscard]] bool remapLensManufacturerIds(const std::vector<UpdateFormatIDObject>& mapping);
 
  private:
-  std::vector<QuorvelPackageDatabaseObject> readPackages(const char* sql, std::optional<int> parameter);
-  [[nodiscard]] int storePackage(const QuorvelPackageDatabaseObject& package, int packageId, bool replace);
-  [[nodiscard]] bool writePackage(const QuorvelPackageDatabaseObject& package, int packageId, bool replace);
+  std::vector<PackageDatabaseObject> readPackages(const char* sql, std::optional<int> parameter);
+  [[nodiscard]] int storePackage(const PackageDatabaseObject& package, int packageId, bool replace);
+  [[nodiscard]] bool writePackage(const PackageDatabaseObject& package, int packageId, bool replace);
   // Whether `packageId` is stored with exactly these values and lenses.
-  bool storedAs(const QuorvelPackageDatabaseObject& package, int packageId);
-  [[nodiscard]] bool insertPackageRow(const QuorvelPackageDatabaseObject& package, int packageId);
+  bool storedAs(const PackageDatabaseObject& package, int packageId);
+  [[nodiscard]] bool insertPackageRow(const PackageDatabaseObject& package, int packageId);
 
   app::storage::CatalogueDatabase database_;
 };

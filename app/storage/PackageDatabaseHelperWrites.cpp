@@ -5,7 +5,7 @@
 
 using app::storage::CatalogueDatabase;
 
-bool PackageDatabaseHelper::insertPackageRow(const QuorvelPackageDatabaseObject& package, int packageId) {
+bool PackageDatabaseHelper::insertPackageRow(const PackageDatabaseObject& package, int packageId) {
   auto statement = database_.prepareInsert(
       "INSERT INTO PackageData (packageId,lensManufacturerId,cameraFormatId,adapterId,frameGuideId,"
       "frameGuideShading,frameGuideColor,packageName,cropId) VALUES(?,?,?,?,?,?,?,?,?)");
@@ -22,12 +22,12 @@ bool PackageDatabaseHelper::insertPackageRow(const QuorvelPackageDatabaseObject&
 }
 
 // Writes the package row and its lens rows as one unit; `replace` first drops what is stored under the id.
-int PackageDatabaseHelper::storePackage(const QuorvelPackageDatabaseObject& package, int packageId, bool replace) {
+int PackageDatabaseHelper::storePackage(const PackageDatabaseObject& package, int packageId, bool replace) {
   if (packageId == -1 && !replace) return -1;  // no id could be found: store nothing
   return writePackage(package, packageId, replace) ? packageId : -1;
 }
 
-bool PackageDatabaseHelper::writePackage(const QuorvelPackageDatabaseObject& package, int packageId, bool replace) {
+bool PackageDatabaseHelper::writePackage(const PackageDatabaseObject& package, int packageId, bool replace) {
   if (replace && storedAs(package, packageId)) return true;  // unchanged: nothing to write
   CatalogueDatabase::Transaction transaction(database_);
   if (!transaction.active()) return false;
@@ -39,9 +39,9 @@ bool PackageDatabaseHelper::writePackage(const QuorvelPackageDatabaseObject& pac
   return transaction.commit();
 }
 
-bool PackageDatabaseHelper::storedAs(const QuorvelPackageDatabaseObject& package, int packageId) {
+bool PackageDatabaseHelper::storedAs(const PackageDatabaseObject& package, int packageId) {
   const auto stored = loadPackage(packageId);
-  if (!stored || stored->pacakgeID != packageId) return false;
+  if (!stored || stored->packageID != packageId) return false;
   // The lens rows come back by lens id: the order they were given in is not kept anyway.
   auto lenses = package.lensSetIDs;
   std::sort(lenses.begin(), lenses.end());
@@ -54,19 +54,19 @@ bool PackageDatabaseHelper::storedAs(const QuorvelPackageDatabaseObject& package
          stored->frameGuideColor == package.frameGuideColor && stored->cropID == package.cropID;
 }
 
-int PackageDatabaseHelper::saveNewPackage(const QuorvelPackageDatabaseObject& package) {
+int PackageDatabaseHelper::saveNewPackage(const PackageDatabaseObject& package) {
   return storePackage(package, getLastPackageID(), false);
 }
 
-int PackageDatabaseHelper::savePackageStandardOne(const QuorvelPackageDatabaseObject& package) {
+int PackageDatabaseHelper::savePackageStandardOne(const PackageDatabaseObject& package) {
   return storePackage(package, -2, true);
 }
 
-int PackageDatabaseHelper::savePackageStandardTwo(const QuorvelPackageDatabaseObject& package) {
+int PackageDatabaseHelper::savePackageStandardTwo(const PackageDatabaseObject& package) {
   return storePackage(package, -1, true);
 }
 
-bool PackageDatabaseHelper::storeStandardPackage(const QuorvelPackageDatabaseObject& package, int packageId) {
+bool PackageDatabaseHelper::storeStandardPackage(const PackageDatabaseObject& package, int packageId) {
   return (packageId == -2 || packageId == -1) && writePackage(package, packageId, true);
 }
 

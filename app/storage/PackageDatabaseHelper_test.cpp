@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "app/storage/StorageTestFixture.h"
+#include "app/storage/StorageTestSupport.h"
 
 namespace {
 
 using namespace ostrel::testing;
 
-QuorvelPackageDatabaseObject makePackage(const std::string& name, std::vector<int> lenses, int format = 1084) {
-  QuorvelPackageDatabaseObject package;
+PackageDatabaseObject makePackage(const std::string& name, std::vector<int> lenses, int format = 1084) {
+  PackageDatabaseObject package;
   package.packageName = name;
   package.lensSetIDs = std::move(lenses);
   package.lensManufacturerId = 5;
@@ -17,20 +17,20 @@ QuorvelPackageDatabaseObject makePackage(const std::string& name, std::vector<in
   package.adapterId = 1;
   package.frameGuideId = 1;
   package.cropID = 1;
-  package.pacakgeID = 77;  // ignored when saving
+  package.packageID = 77;  // ignored when saving
   return package;
 }
 
-std::vector<int> idsOf(const std::vector<QuorvelPackageDatabaseObject>& packages) {
+std::vector<int> idsOf(const std::vector<PackageDatabaseObject>& packages) {
   std::vector<int> ids;
-  for (const auto& package : packages) ids.push_back(package.pacakgeID);
+  for (const auto& package : packages) ids.push_back(package.packageID);
   return ids;
 }
 
 class PackageDatabaseHelperTest : public StorageTest {
  protected:
   void SetUp() override { ASSERT_TRUE(helper_.openDb(false)); }
-  QuorvelPackageDatabaseObject load(int id) { return helper_.loadPackage(id).value_or(QuorvelPackageDatabaseObject()); }
+  PackageDatabaseObject load(int id) { return helper_.loadPackage(id).value_or(PackageDatabaseObject()); }
   PackageDatabaseHelper helper_;
 };
 
@@ -49,7 +49,7 @@ TEST_F(PackageDatabaseHelperTest, UserPackagesStartAtOneBesideTheStandardPackage
 
   const auto unknown = helper_.loadPackage(42);
   ASSERT_TRUE(unknown.has_value());
-  EXPECT_EQ(unknown->pacakgeID, 0);
+  EXPECT_EQ(unknown->packageID, 0);
   EXPECT_TRUE(unknown->lensSetIDs.empty());
 }
 
@@ -57,7 +57,7 @@ TEST_F(PackageDatabaseHelperTest, SavingAStandardPackageTwiceKeepsOneRowWithTheL
   EXPECT_EQ(helper_.savePackageStandardOne(makePackage("first", {10, 11, 12})), -2);
   EXPECT_EQ(helper_.savePackageStandardOne(makePackage("second", {21, 20})), -2);
   const auto loaded = load(-2);
-  EXPECT_EQ(loaded.pacakgeID, -2);
+  EXPECT_EQ(loaded.packageID, -2);
   EXPECT_EQ(loaded.packageName, "second");
   EXPECT_EQ(loaded.lensSetIDs, (std::vector<int>{20, 21}));
   EXPECT_EQ(helper_.getAllLensesInPackages().size(), 2u);
@@ -68,11 +68,11 @@ TEST_F(PackageDatabaseHelperTest, ListingLeavesOutTheStandardPackages) {
   EXPECT_EQ(helper_.savePackageStandardTwo(makePackage("two", {1})), -1);
   EXPECT_GE(helper_.saveNewPackage(makePackage("b second", {1})), 1);
   EXPECT_GE(helper_.saveNewPackage(makePackage("A first", {2})), 1);
-  EXPECT_EQ(idsOf(helper_.getAllPacakges()), (std::vector<int>{2, 1}));
-  EXPECT_EQ(idsOf(helper_.getAllPacakgesSortedByName()), (std::vector<int>{2, 1}));
+  EXPECT_EQ(idsOf(helper_.getAllPackages()), (std::vector<int>{2, 1}));
+  EXPECT_EQ(idsOf(helper_.getAllPackagesSortedByName()), (std::vector<int>{2, 1}));
   EXPECT_TRUE(helper_.changePackageName(2, "c third"));
-  EXPECT_EQ(idsOf(helper_.getAllPacakgesSortedByName()), (std::vector<int>{1, 2}));
-  EXPECT_EQ(helper_.getAllPacakges().front().lensSetIDs, (std::vector<int>{2}));
+  EXPECT_EQ(idsOf(helper_.getAllPackagesSortedByName()), (std::vector<int>{1, 2}));
+  EXPECT_EQ(helper_.getAllPackages().front().lensSetIDs, (std::vector<int>{2}));
 }
 
 TEST_F(PackageDatabaseHelperTest, CleanUpRemovesExactlyTheOrphanedLensRows) {
@@ -108,7 +108,7 @@ TEST_F(PackageDatabaseHelperTest, DeletedCatalogueRowsTakeOrFallBackEveryPackage
   EXPECT_EQ(loaded.lensSetIDs, (std::vector<int>{8}));
   EXPECT_TRUE(helper_.getallLensIdsForPackage(2).empty());
   ASSERT_TRUE(helper_.deleteLensManufacturer(5));
-  EXPECT_EQ(idsOf(helper_.getAllPacakges()), std::vector<int>{3});
+  EXPECT_EQ(idsOf(helper_.getAllPackages()), std::vector<int>{3});
   EXPECT_EQ(helper_.getAllLensesInPackages().size(), 1u) << "the lens rows went with their packages";
 }
 
@@ -132,7 +132,7 @@ TEST_F(PackageDatabaseHelperTest, ClosedCatalogueYieldsEmptyValues) {
   EXPECT_EQ(helper_.getLastPackageID(), -1);
   EXPECT_EQ(helper_.saveNewPackage(makePackage("x", {1})), -1);
   EXPECT_FALSE(helper_.loadPackage(1).has_value());
-  EXPECT_TRUE(helper_.getAllPacakges().empty());
+  EXPECT_TRUE(helper_.getAllPackages().empty());
   EXPECT_FALSE(helper_.packageIDExists(-2));
   EXPECT_FALSE(helper_.remapFormatIds({{1, 2}}));
   EXPECT_TRUE(log_.contains("Eror fetching the lat id..."));

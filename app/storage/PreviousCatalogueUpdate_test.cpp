@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
-#include "app/storage/CatalogueUpdateScenes.h"
-#include "app/storage/StorageTestFixture.h"
+#include "app/storage/CatalogueUpdateTestSupport.h"
+#include "app/storage/StorageTestSupport.h"
 
 #ifndef OSTREL_STORAGE_TESTDATA_DIR
 #error "OSTREL_STORAGE_TESTDATA_DIR must name app/storage/testdata"
@@ -74,16 +74,16 @@ TEST_P(PreviousCatalogueUpdateTest, LensUserRowsAndPackagesComeThroughAndTheNewL
 }
 
 TEST_P(PreviousCatalogueUpdateTest, FormatUserRowsAndPackagesComeThroughAndTheNewModesArrive) {
-  installPrevious(FormatDatabaseHelper2::kFileName, "QuorvelFormatDatabase.sql");
+  installPrevious(CameraFormatCatalogue::kFileName, "QuorvelFormatDatabase.sql");
   scenes::FormatScene scene;
   scene.build();
 
-  FormatDatabaseHelper2 helper;
+  CameraFormatCatalogue helper;
   ASSERT_TRUE(helper.openDb(true));
   helper.closeDb();
 
   scene.expectWhole();
-  const auto modes = shippedRows<FormatDatabaseHelper2>(FormatDatabaseHelper2::kFileName,
+  const auto modes = shippedRows<CameraFormatCatalogue>(CameraFormatCatalogue::kFileName,
                                                         "SELECT COUNT(*) FROM FormatContainer WHERE origin = 0");
   EXPECT_EQ(modes.first, modes.second);
 }

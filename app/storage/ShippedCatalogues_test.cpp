@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/storage/CatalogueDatabase.h"
-#include "app/storage/StorageTestFixture.h"
+#include "app/storage/StorageTestSupport.h"
 
 using app::storage::CatalogueDatabase;
 using app::storage::CatalogueStatement;

@@ -20,8 +20,8 @@
 #include <thread>
 
 #include "platform/foundation/Clock.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPBMeasurement.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 #include "testing/FileContents.h"
 #include "testing/LoopbackServer.h"
 #include "testing/RepeatCount.h"
@@ -54,15 +54,15 @@ struct Sighting {
 
 std::vector<Sighting> sightingsIn(const LoopbackRequest& request) {
   std::vector<Sighting> found;
-  auto batch = APMPBMeasurementBatch::initWithBuffer(
+  auto batch = sdk::analytics::ProtoMeasurementBatch::initWithBuffer(
       std::span(reinterpret_cast<const std::uint8_t*>(request.body.data()), request.body.size()));
   EXPECT_TRUE(batch) << "a batch that does not decode";
   if (!batch) return found;
-  for (const auto& bundle : APMNanoGetMessageArray<APMPBMeasurementBundle>(*batch, 0)) {
-    found.push_back({APMNanoGetInt32(*bundle, kBundleIndex), APMNanoGetInt32(*bundle, kBundleRetryCount),
-                     APMNanoGetString(*bundle, kBundleAppID).value_or(""),
-                     APMNanoGetMessageArray<APMPBEvent>(*bundle, 1).size(),
-                     static_cast<double>(APMNanoGetInt64(*bundle, kBundleEnd)) / 1000});
+  for (const auto& bundle : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoMeasurementBundle>(*batch, 0)) {
+    found.push_back({sdk::analytics::nanoGetInt32(*bundle, kBundleIndex), sdk::analytics::nanoGetInt32(*bundle, kBundleRetryCount),
+                     sdk::analytics::nanoGetString(*bundle, kBundleAppID).value_or(""),
+                     sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoEvent>(*bundle, 1).size(),
+                     static_cast<double>(sdk::analytics::nanoGetInt64(*bundle, kBundleEnd)) / 1000});
   }
   return found;
 }

@@ -9,12 +9,12 @@
 
 #include <map>
 
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMFiles.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPBMeasurement.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMProtoConversions.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/MeasurementFiles.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/ProtoConversions.h"
 #include "testing/ChildProcess.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TempContainer.h"
@@ -87,22 +87,22 @@ class QuitAskedTest : public ::testing::Test {
   std::map<std::string, int> storedEventCounts() {
     std::map<std::string, int> counts;
     Error error;
-    auto database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName,
-                                                      std::make_shared<APMPersistedConfig>(), &error);
+    auto database = sdk::analytics::MeasurementDatabase::initWithDatabaseName(sdk::analytics::MeasurementDatabase::kDatabaseName,
+                                                      std::make_shared<sdk::analytics::PersistedConfig>(), &error);
     EXPECT_TRUE(database) << error;
     if (!database) return counts;
     auto rows = database->store().recordsForQuery("SELECT * FROM raw_events", {}, &error);
-    for (const auto& row : rows.value_or(std::vector<APMSqliteStore::Row>{})) {
-      if (auto data = APMDatabase::rawEventDataFromDictionary(row, &error)) ++counts[data->rawEvent.name()];
+    for (const auto& row : rows.value_or(std::vector<sdk::analytics::SqliteStore::Row>{})) {
+      if (auto data = sdk::analytics::MeasurementDatabase::rawEventDataFromDictionary(row, &error)) ++counts[data->rawEvent.name()];
     }
     for (const auto& request : server.requests()) {
       if (request.path != "/a") continue;
-      auto batch = APMPBMeasurementBatch::initWithBuffer(
+      auto batch = sdk::analytics::ProtoMeasurementBatch::initWithBuffer(
           std::span(reinterpret_cast<const std::uint8_t*>(request.body.data()), request.body.size()));
       if (!batch) continue;
-      for (const auto& bundle : APMNanoGetMessageArray<APMPBMeasurementBundle>(*batch, 0)) {
-        for (const auto& event : APMNanoGetMessageArray<APMPBEvent>(*bundle, 1)) {
-          if (auto decoded = APMEventFromProtoEvent(*event)) ++counts[decoded->name()];
+      for (const auto& bundle : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoMeasurementBundle>(*batch, 0)) {
+        for (const auto& event : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoEvent>(*bundle, 1)) {
+          if (auto decoded = sdk::analytics::eventFromProtoEvent(*event)) ++counts[decoded->name()];
         }
       }
     }
@@ -148,7 +148,7 @@ TEST_F(QuitAskedTest, AHeadlessTourStoppedBySigtermKeepsWhatItRecorded) {
   EXPECT_NE(app->output().find("stopped by SIGTERM before line "), std::string::npos) << app->output();
   EXPECT_FALSE(hasSanitizerReport(app->output())) << app->output();
 
-  EXPECT_EQ(integrityOf(APMMeasurementDirectoryFilePath(APMDatabase::kDatabaseName)), "ok");
+  EXPECT_EQ(integrityOf(sdk::analytics::measurementDirectoryFilePath(sdk::analytics::MeasurementDatabase::kDatabaseName)), "ok");
   std::map<std::string, int> recorded;
   for (const auto& name : before) ++recorded[name];
   const auto stored = storedEventCounts();

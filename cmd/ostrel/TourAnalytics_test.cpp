@@ -11,8 +11,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
 #include "testing/FileContents.h"
 #include "testing/TempContainer.h"
 
@@ -26,7 +26,7 @@ using platform::foundation::Error;
 
 struct Stored {
   std::string name;
-  APMParameters parameters;
+  sdk::analytics::Parameters parameters;
 };
 
 std::string screenClass(const Stored& event) {
@@ -69,12 +69,12 @@ class TourAnalyticsTest : public ::testing::Test {
   std::vector<Stored> storedEvents() {
     std::vector<Stored> events;
     Error error;
-    auto database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, persisted, &error);
+    auto database = sdk::analytics::MeasurementDatabase::initWithDatabaseName(sdk::analytics::MeasurementDatabase::kDatabaseName, persisted, &error);
     EXPECT_TRUE(database) << error;
     if (!database) return events;
     auto rows = database->store().recordsForQuery("SELECT * FROM raw_events ORDER BY rowid", {}, &error);
-    for (const auto& row : rows.value_or(std::vector<APMSqliteStore::Row>{})) {
-      if (auto data = APMDatabase::rawEventDataFromDictionary(row, &error)) {
+    for (const auto& row : rows.value_or(std::vector<sdk::analytics::SqliteStore::Row>{})) {
+      if (auto data = sdk::analytics::MeasurementDatabase::rawEventDataFromDictionary(row, &error)) {
         events.push_back({data->rawEvent.name(), data->rawEvent.parameters()});
       }
     }
@@ -82,14 +82,14 @@ class TourAnalyticsTest : public ::testing::Test {
   }
   std::optional<std::int64_t> userProperty(const std::string& name) {
     Error error;
-    auto database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, persisted, &error);
+    auto database = sdk::analytics::MeasurementDatabase::initWithDatabaseName(sdk::analytics::MeasurementDatabase::kDatabaseName, persisted, &error);
     auto stored = database ? database->userAttributeWithName(name, &error) : std::nullopt;
     return stored ? std::optional(stored->value.int64Value()) : std::nullopt;
   }
 
   ostrel::testing::TempContainer container;
   const std::string output = container.pathFor("output.txt");
-  std::shared_ptr<APMPersistedConfig> persisted = std::make_shared<APMPersistedConfig>();
+  std::shared_ptr<sdk::analytics::PersistedConfig> persisted = std::make_shared<sdk::analytics::PersistedConfig>();
 };
 
 TEST_F(TourAnalyticsTest, TheTourRecordsAFirstOpenASessionAndTheScreensItShows) {

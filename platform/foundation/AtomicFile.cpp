@@ -47,7 +47,6 @@ bool writeAll(int fd, const uint8_t* bytes, size_t size) {
   return true;
 }
 
-
 using Filler = std::function<bool(int fd, std::string* error)>;
 
 // Makes a temporary file beside `path`, lets `fill` write it, then syncs and renames it into place.

@@ -65,7 +65,6 @@ thread_local std::vector<std::unique_ptr<BitmapContext>> imageContexts;
 
 }  // namespace
 
-
 Context* currentContext() { return contextStack.empty() ? nullptr : contextStack.back(); }
 
 void pushContext(Context* context) { contextStack.push_back(context); }

@@ -15,3 +15,4 @@ inline std::shared_ptr<platform::dispatch::Queue> utilityQueue() {
 }
 
 }  // namespace sdk::installations
+

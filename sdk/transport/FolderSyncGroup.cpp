@@ -25,3 +25,4 @@ void FolderSyncGroup::flush() {
 }
 
 }  // namespace sdk::transport
+

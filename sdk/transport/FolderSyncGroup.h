@@ -44,3 +44,4 @@ class FolderSyncGroup {
 };
 
 }  // namespace sdk::transport
+

@@ -13,10 +13,12 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Paths.h"
 #include "platform/security/Keychain.h"
-#include "sdk/utilities/VDUHeartbeatDateStorage.h"
-#include "sdk/utilities/VDUKeychainStorage.h"
-#include "sdk/utilities/VDUUserDefaults.h"
+#include "sdk/utilities/HeartbeatDateStorage.h"
+#include "sdk/utilities/KeychainStorage.h"
+#include "sdk/utilities/UserDefaultsStore.h"
 #include "testing/TempContainer.h"
+
+namespace sdk::utilities {
 
 namespace {
 
@@ -38,9 +40,9 @@ TEST(StoreTemporaries, OpeningAStoreClearsStaleAndFutureTemporariesOfItsFolderOn
   };
   const std::vector<Store> stores = {
       {"heartbeat", [] { return Paths::applicationSupport() + "/Vadeze/REDIri"; },
-       [] { VDUHeartbeatDateStorage::initWithFileName("HEARTBEAT_INFO_STORAGE")->fileURL(); }},
-      {"user defaults", [] { return Paths::preferences(); }, [] { VDUUserDefaults defaults("com.example.suite"); }},
-      {"keychain", [] { return platform::security::Keychain::folder(); }, [] { VDUKeychainStorage storage("service"); }},
+       [] { HeartbeatDateStorage::initWithFileName("HEARTBEAT_INFO_STORAGE")->fileURL(); }},
+      {"user defaults", [] { return Paths::preferences(); }, [] { UserDefaultsStore defaults("com.example.suite"); }},
+      {"keychain", [] { return platform::security::Keychain::folder(); }, [] { KeychainStorage storage("service"); }},
   };
   // (name, age in seconds, negative for the future; whether it stays)
   const std::vector<std::tuple<std::string, double, bool>> files = {
@@ -66,3 +68,6 @@ TEST(StoreTemporaries, OpeningAStoreClearsStaleAndFutureTemporariesOfItsFolderOn
 }
 
 }  // namespace
+
+}  // namespace sdk::utilities
+

@@ -1,12 +1,12 @@
 #include "sdk/analytics/engine/BackgroundUploadTask.h"
 
-#include "sdk/analytics/foundation/APMEnvironment.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/EnvironmentInfo.h"
+#include "sdk/analytics/foundation/Monitor.h"
 
 namespace sdk::analytics {
 
 BackgroundUploadTask::Identifier BackgroundUploadTask::begin(std::function<void()> expirationHandler) {
-  auto application = APMAEU::sharedApplication();
+  auto application = RunningApplication::sharedApplication();
   const Identifier identifier =
       application ? application->beginBackgroundTask(kName, std::move(expirationHandler)) : kInvalid;
   swapWithNewTaskID(identifier);
@@ -16,9 +16,10 @@ BackgroundUploadTask::Identifier BackgroundUploadTask::begin(std::function<void(
 void BackgroundUploadTask::swapWithNewTaskID(Identifier identifier) {
   const Identifier previous = identifier_.exchange(identifier);
   if (previous == kInvalid) return;
-  APMMonitor::shared()->logWithLevel(7, 23142, "Cancelling background upload task. Task ID ",
+  Monitor::shared()->logWithLevel(7, 23142, "Cancelling background upload task. Task ID ",
                                      platform::foundation::Value(static_cast<std::int64_t>(previous)));
-  if (auto application = APMAEU::sharedApplication()) application->endBackgroundTask(previous);
+  if (auto application = RunningApplication::sharedApplication()) application->endBackgroundTask(previous);
 }
 
 }  // namespace sdk::analytics
+

@@ -31,3 +31,4 @@ class BackgroundUploadTask {
 };
 
 }  // namespace sdk::analytics
+

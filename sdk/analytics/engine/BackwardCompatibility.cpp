@@ -5,6 +5,8 @@
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Send.h"
 
+namespace sdk::analytics {
+
 namespace {
 
 constexpr platform::runtime::Selector<std::shared_ptr<platform::runtime::Object>()> kSharedInstance{"sharedInstance"};
@@ -12,7 +14,7 @@ constexpr platform::runtime::Selector<void(bool)> kSetIsEnabled{"setIsEnabled:"}
 
 }  // namespace
 
-bool APMBackwardCompatibilityUtil::disableVEVUvuzadovaro() {
+bool BackwardCompatibility::disableOlderMeasurementLibrary() {
   platform::runtime::Class* older = platform::runtime::Class::named("VEVUvuzadovaro");
   if (!older || !older->metaclass()->instancesRespondTo(kSharedInstance.name) ||
       !older->instancesRespondTo(kSetIsEnabled.name)) {
@@ -23,3 +25,6 @@ bool APMBackwardCompatibilityUtil::disableVEVUvuzadovaro() {
   platform::runtime::send(*instance, kSetIsEnabled, false);
   return true;
 }
+
+}  // namespace sdk::analytics
+

@@ -10,21 +10,23 @@
 #include <string>
 #include <vector>
 
-#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
 #include "sdk/analytics/engine/RawEventBundler.h"
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPBMeasurement.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMProtoConversions.h"
-#include "sdk/analytics/foundation/APMTestSupport.h"
-#include "sdk/analytics/rules/APMAudience.h"
-#include "sdk/analytics/rules/APMPFakeHost.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/ProtoConversions.h"
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
+#include "sdk/analytics/rules/Audiences.h"
+#include "sdk/analytics/rules/MeasurementHostTestSupport.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
-namespace sdk::analytics {}
+namespace sdk::analytics {
+
+}  // namespace sdk::analytics
 
 namespace ostrel::testing {
 
@@ -51,16 +53,16 @@ class BundlingEnvironment {
   explicit BundlingEnvironment(std::vector<std::string> launchArguments = {})
       : scope(std::move(launchArguments)) {
     platform::foundation::Error error;
-    database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, persisted, &error);
+    database = sdk::analytics::MeasurementDatabase::initWithDatabaseName(sdk::analytics::MeasurementDatabase::kDatabaseName, persisted, &error);
     EXPECT_TRUE(database) << error;
-    settings = APMRemoteConfig::initWithAppID(kAppID, database);
-    audience = std::make_shared<APMAudience>(database, host);
+    settings = sdk::analytics::RemoteConfig::initWithAppID(kAppID, database);
+    audience = std::make_shared<sdk::analytics::Audiences>(database, host);
   }
 
   RawEventBundler::Parts parts() const { return {database, settings, audience, persisted, nullptr}; }
 
   // A configuration of `appID` with the given "measurement." settings.
-  static std::shared_ptr<APMPBMeasurementConfig> configuration(const std::map<std::string, std::string>& values,
+  static std::shared_ptr<sdk::analytics::ProtoMeasurementConfig> configuration(const std::map<std::string, std::string>& values,
                                                                const std::string& appID = kAppID) {
     return measurementConfig(appID, values);
   }
@@ -68,54 +70,54 @@ class BundlingEnvironment {
   void configure(const std::map<std::string, std::string>& values, const std::vector<EventSetting>& events = {}) {
     auto config = configuration(values);
     for (const auto& event : events) {
-      auto message = APMPBEventConfig::make();
-      APMNanoSetString(*message, 0, event.name);
-      if (event.blocked) APMNanoSetBool(*message, 1, *event.blocked);
-      if (event.conversion) APMNanoSetBool(*message, 2, true);
-      if (event.samplingRate) APMNanoSetInt32(*message, 3, *event.samplingRate);
-      APMNanoAddMessage(*config, 4, *message);
+      auto message = sdk::analytics::ProtoEventConfig::make();
+      sdk::analytics::nanoSetString(*message, 0, event.name);
+      if (event.blocked) sdk::analytics::nanoSetBool(*message, 1, *event.blocked);
+      if (event.conversion) sdk::analytics::nanoSetBool(*message, 2, true);
+      if (event.samplingRate) sdk::analytics::nanoSetInt32(*message, 3, *event.samplingRate);
+      sdk::analytics::nanoAddMessage(*config, 4, *message);
     }
     EXPECT_TRUE(settings->updateMeasurementConfig(config));
   }
 
   // Metadata as the event path stores it: platform, app ID and the given identifiers.
-  static std::shared_ptr<APMPBMeasurementBundle> metadata(const std::string& appID = kAppID,
+  static std::shared_ptr<sdk::analytics::ProtoMeasurementBundle> metadata(const std::string& appID = kAppID,
                                                           std::optional<std::string> advertisingID = std::nullopt,
                                                           std::optional<std::string> vendorID = std::nullopt) {
-    auto bundle = APMPBMeasurementBundle::make();
-    APMNanoSetInt32(*bundle, 0, 1);
-    APMNanoSetString(*bundle, 8, std::string("ios"));
-    APMNanoSetString(*bundle, 14, appID);
-    APMNanoSetString(*bundle, 22, std::string("0123456789abcdef0123456789abcdef"));
-    if (advertisingID) APMNanoSetString(*bundle, 19, advertisingID);
-    if (vendorID) APMNanoSetString(*bundle, 20, vendorID);
+    auto bundle = sdk::analytics::ProtoMeasurementBundle::make();
+    sdk::analytics::nanoSetInt32(*bundle, 0, 1);
+    sdk::analytics::nanoSetString(*bundle, 8, std::string("ios"));
+    sdk::analytics::nanoSetString(*bundle, 14, appID);
+    sdk::analytics::nanoSetString(*bundle, 22, std::string("0123456789abcdef0123456789abcdef"));
+    if (advertisingID) sdk::analytics::nanoSetString(*bundle, 19, advertisingID);
+    if (vendorID) sdk::analytics::nanoSetString(*bundle, 20, vendorID);
     return bundle;
   }
 
-  static APMEvent event(const std::string& name, double timestamp, APMParameters parameters = {}) {
-    auto made = APMEvent::create("app", false, name, timestamp, 0, std::move(parameters));
+  static sdk::analytics::AnalyticsEvent event(const std::string& name, double timestamp, sdk::analytics::Parameters parameters = {}) {
+    auto made = sdk::analytics::AnalyticsEvent::create("app", false, name, timestamp, 0, std::move(parameters));
     EXPECT_TRUE(made) << name;
     return *made;
   }
 
   // Stores the raw event under the metadata; its row ID.
-  std::int64_t store(const APMEvent& rawEvent, const APMPBMeasurementBundle& eventMetadata, bool realtime = false) {
+  std::int64_t store(const sdk::analytics::AnalyticsEvent& rawEvent, const sdk::analytics::ProtoMeasurementBundle& eventMetadata, bool realtime = false) {
     platform::foundation::Error error;
     EXPECT_TRUE(database->insertIfNotExistsRawEventMetadata(eventMetadata, &error)) << error;
-    EXPECT_TRUE(database->insertRawEvent(rawEvent, APMDatabase::metadataFingerprint(eventMetadata), realtime, &error))
+    EXPECT_TRUE(database->insertRawEvent(rawEvent, sdk::analytics::MeasurementDatabase::metadataFingerprint(eventMetadata), realtime, &error))
         << error;
     return database->store().lastInsertRowID();
   }
-  std::int64_t store(const std::string& name, double timestamp, APMParameters parameters = {}) {
+  std::int64_t store(const std::string& name, double timestamp, sdk::analytics::Parameters parameters = {}) {
     return store(event(name, timestamp, std::move(parameters)), *metadata());
   }
 
-  std::vector<std::shared_ptr<APMPBMeasurementBundle>> queuedBundles() const {
+  std::vector<std::shared_ptr<sdk::analytics::ProtoMeasurementBundle>> queuedBundles() const {
     platform::foundation::Error error;
     auto queued = database->queryBundlesWithCountLimit(1000, 1 << 30, &error);
     EXPECT_TRUE(queued) << error;
-    std::vector<std::shared_ptr<APMPBMeasurementBundle>> bundles;
-    for (const auto& [bundle, _] : queued ? *queued : std::vector<APMDatabase::QueuedBundle>{}) bundles.push_back(bundle);
+    std::vector<std::shared_ptr<sdk::analytics::ProtoMeasurementBundle>> bundles;
+    for (const auto& [bundle, _] : queued ? *queued : std::vector<sdk::analytics::MeasurementDatabase::QueuedBundle>{}) bundles.push_back(bundle);
     return bundles;
   }
   std::int64_t count(const std::string& table) const {
@@ -124,19 +126,19 @@ class BundlingEnvironment {
     return rows && !rows->empty() ? rows->front().at("n").toInt64() : -1;
   }
 
-  static std::vector<std::string> eventNames(const APMPBMeasurementBundle& bundle) {
+  static std::vector<std::string> eventNames(const sdk::analytics::ProtoMeasurementBundle& bundle) {
     std::vector<std::string> names;
-    for (const auto& e : APMNanoGetMessageArray<APMPBEvent>(bundle, 1)) names.push_back(*APMNanoGetString(*e, 1));
+    for (const auto& e : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoEvent>(bundle, 1)) names.push_back(*sdk::analytics::nanoGetString(*e, 1));
     return names;
   }
-  static std::map<std::string, APMValue> parameters(const APMPBEvent& message) {
-    auto decoded = APMEventFromProtoEvent(message);
+  static std::map<std::string, sdk::analytics::AnalyticsValue> parameters(const sdk::analytics::ProtoEvent& message) {
+    auto decoded = sdk::analytics::eventFromProtoEvent(message);
     EXPECT_TRUE(decoded);
-    return decoded ? decoded->parameters() : std::map<std::string, APMValue>{};
+    return decoded ? decoded->parameters() : std::map<std::string, sdk::analytics::AnalyticsValue>{};
   }
-  static std::optional<std::int64_t> integerUserProperty(const APMPBMeasurementBundle& bundle, const std::string& name) {
-    for (const auto& a : APMNanoGetMessageArray<APMPBUserAttribute>(bundle, 2)) {
-      if (APMNanoGetString(*a, 1) == name) return APMNanoGetInt64(*a, 3);
+  static std::optional<std::int64_t> integerUserProperty(const sdk::analytics::ProtoMeasurementBundle& bundle, const std::string& name) {
+    for (const auto& a : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoUserAttribute>(bundle, 2)) {
+      if (sdk::analytics::nanoGetString(*a, 1) == name) return sdk::analytics::nanoGetInt64(*a, 3);
     }
     return std::nullopt;
   }
@@ -146,11 +148,11 @@ class BundlingEnvironment {
   MonitorScope scope;
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
-  std::shared_ptr<APMPersistedConfig> persisted = std::make_shared<APMPersistedConfig>();
-  std::shared_ptr<APMPFakeHost> host = std::make_shared<APMPFakeHost>();
-  std::shared_ptr<APMDatabase> database;
-  std::shared_ptr<APMRemoteConfig> settings;
-  std::shared_ptr<APMAudience> audience;
+  std::shared_ptr<sdk::analytics::PersistedConfig> persisted = std::make_shared<sdk::analytics::PersistedConfig>();
+  std::shared_ptr<sdk::analytics::FakeMeasurementHost> host = std::make_shared<sdk::analytics::FakeMeasurementHost>();
+  std::shared_ptr<sdk::analytics::MeasurementDatabase> database;
+  std::shared_ptr<sdk::analytics::RemoteConfig> settings;
+  std::shared_ptr<sdk::analytics::Audiences> audience;
 };
 
 }  // namespace ostrel::testing

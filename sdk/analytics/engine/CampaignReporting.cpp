@@ -4,7 +4,7 @@
 
 namespace sdk::analytics {
 
-std::shared_ptr<CampaignReporting> CampaignReporting::create(std::weak_ptr<APMMeasurement> engine) {
+std::shared_ptr<CampaignReporting> CampaignReporting::create(std::weak_ptr<MeasurementEngine> engine) {
   Factory factory = InstalledValue<Factory, CampaignReporting>::get();
   return factory ? factory(std::move(engine)) : nullptr;
 }
@@ -14,3 +14,4 @@ void CampaignReporting::setFactory(Factory factory) {
 }
 
 }  // namespace sdk::analytics
+

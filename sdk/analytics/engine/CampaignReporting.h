@@ -8,16 +8,16 @@
 
 #include "platform/foundation/Value.h"
 
-class APMMeasurement;
-
 namespace sdk::analytics {
+
+class MeasurementEngine;
 
 // What the engine asks of the campaign and deep-link reporter, which sits above the engine among the
 // automatic reporters. The reporters install the factory at load; without them every call is a no-op.
 class CampaignReporting {
  public:
   using Dictionary = platform::foundation::Dictionary;
-  using Factory = std::function<std::shared_ptr<CampaignReporting>(std::weak_ptr<APMMeasurement>)>;
+  using Factory = std::function<std::shared_ptr<CampaignReporting>(std::weak_ptr<MeasurementEngine>)>;
 
   virtual ~CampaignReporting() = default;
 
@@ -35,8 +35,9 @@ class CampaignReporting {
   virtual void reportParkedLinkOnWorkerQueue(std::optional<std::int64_t> clickTimestampMs) = 0;
 
   // A reporter working for `engine`; nullptr when the reporters are not linked in.
-  static std::shared_ptr<CampaignReporting> create(std::weak_ptr<APMMeasurement> engine);
+  static std::shared_ptr<CampaignReporting> create(std::weak_ptr<MeasurementEngine> engine);
   static void setFactory(Factory factory);
 };
 
 }  // namespace sdk::analytics
+

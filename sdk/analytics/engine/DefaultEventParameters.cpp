@@ -1,16 +1,16 @@
 #include "sdk/analytics/engine/DefaultEventParameters.h"
 
-#include "sdk/analytics/foundation/APMDataTypeValidator.h"
-#include "sdk/analytics/foundation/APMErrorEvent.h"
-#include "sdk/analytics/foundation/APMEventParameters.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMValue.h"
+#include "sdk/analytics/foundation/DataTypeValidator.h"
+#include "sdk/analytics/foundation/ErrorEvent.h"
+#include "sdk/analytics/foundation/EventParameters.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/AnalyticsValue.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
 
-using platform::foundation::Value;
-
 namespace sdk::analytics {
+
+using platform::foundation::Value;
 
 namespace {
 
@@ -19,9 +19,9 @@ constexpr std::int64_t kErrorCodeArrayDefaultParameter = 27;
 
 // Keeps at most `limit` public names, dropping the ones that sort last; true when any went.
 bool trim(platform::foundation::Dictionary& parameters, std::size_t limit) {
-  APMParameters kept;
-  for (const auto& [name, value] : parameters) kept.emplace(name, APMValue(std::int64_t{0}));
-  APMTrimParametersToLimit(kept, limit);
+  Parameters kept;
+  for (const auto& [name, value] : parameters) kept.emplace(name, AnalyticsValue(std::int64_t{0}));
+  trimParametersToLimit(kept, limit);
   if (kept.size() == parameters.size()) return false;
   std::erase_if(parameters, [&](const auto& entry) { return !kept.contains(entry.first); });
   return true;
@@ -29,7 +29,7 @@ bool trim(platform::foundation::Dictionary& parameters, std::size_t limit) {
 
 }  // namespace
 
-DefaultEventParameters::DefaultEventParameters(std::shared_ptr<APMPersistedConfig> persistedConfig)
+DefaultEventParameters::DefaultEventParameters(std::shared_ptr<PersistedConfig> persistedConfig)
     : persistedConfig_(std::move(persistedConfig)) {}
 
 platform::foundation::Dictionary DefaultEventParameters::parametersWithAddedDefaultEventParameters(
@@ -53,11 +53,11 @@ void DefaultEventParameters::handleSetDefaultEventParametersOnWorkerQueue(const 
   for (const auto& [name, value] : parameters.value_or(Dictionary{})) {
     if (value.isNil()) continue;
     if (!value.isNull() && !value.isNumber() && !value.isString()) {
-      if (value.isArray()) APMLogErrorEvent(kErrorCodeArrayDefaultParameter);
+      if (value.isArray()) logErrorEvent(kErrorCodeArrayDefaultParameter);
       monitor().logWithLevel(4, 23213, "Invalid key in default event parameters. Parameter ignored.", Value(name));
       continue;
     }
-    if (!APMDataTypeValidator::isValidPublicEventParameterName(name, nullptr)) {
+    if (!DataTypeValidator::isValidPublicEventParameterName(name, nullptr)) {
       monitor().logWithLevel(4, 23214, "Invalid default event parameter name. Name", Value(name));
       continue;
     }
@@ -65,13 +65,13 @@ void DefaultEventParameters::handleSetDefaultEventParametersOnWorkerQueue(const 
       merged.erase(name);
       continue;
     }
-    auto checked = APMValue::valueFromObject(value);
-    if (checked && APMDataTypeValidator::isValidPublicEventParameterValue(*checked, nullptr)) {
+    auto checked = AnalyticsValue::valueFromObject(value);
+    if (checked && DataTypeValidator::isValidPublicEventParameterValue(*checked, nullptr)) {
       merged.insert_or_assign(name, value);
     }
   }
   if (maxPublicEventParams >= 0 && trim(merged, static_cast<std::size_t>(maxPublicEventParams))) {
-    APMLogErrorEvent(kErrorCodeTooManyDefaultParameters);
+    logErrorEvent(kErrorCodeTooManyDefaultParameters);
     monitor().logWithLevel(4, 23215, "Too many default event parameters set. Discarding beyond event parameter limit");
   }
   monitor().logWithLevel(7, 23216, "Updating default event parameters. Parameters", Value(merged));
@@ -79,3 +79,4 @@ void DefaultEventParameters::handleSetDefaultEventParametersOnWorkerQueue(const 
 }
 
 }  // namespace sdk::analytics
+

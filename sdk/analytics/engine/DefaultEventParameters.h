@@ -6,9 +6,9 @@
 
 #include "platform/foundation/Value.h"
 
-class APMPersistedConfig;
-
 namespace sdk::analytics {
+
+class PersistedConfig;
 
 // The parameters the app asks to add to every event it logs, kept whole in the persisted settings in
 // the form the app gave them (strings and numbers). Worker queue only.
@@ -16,7 +16,7 @@ class DefaultEventParameters {
  public:
   using Dictionary = platform::foundation::Dictionary;
 
-  explicit DefaultEventParameters(std::shared_ptr<APMPersistedConfig> persistedConfig);
+  explicit DefaultEventParameters(std::shared_ptr<PersistedConfig> persistedConfig);
 
   // The stored defaults overlaid with `parameters` (the event's own win); `parameters` unchanged
   // when nothing is stored.
@@ -29,7 +29,8 @@ class DefaultEventParameters {
                                                     std::int64_t maxPublicEventParams);
 
  private:
-  std::shared_ptr<APMPersistedConfig> persistedConfig_;
+  std::shared_ptr<PersistedConfig> persistedConfig_;
 };
 
 }  // namespace sdk::analytics
+

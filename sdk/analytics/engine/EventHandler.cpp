@@ -4,37 +4,37 @@
 
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/engine/EventPipelineHost.h"
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMErrorEvent.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMNameTests.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMScheduler.h"
-#include "sdk/analytics/rules/APMConditionalUserPropertyController.h"
-#include "sdk/analytics/rules/APMPEventEditing.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/ErrorEvent.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NameChecks.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/Scheduler.h"
+#include "sdk/analytics/rules/ConditionalUserPropertyController.h"
+#include "sdk/analytics/rules/EventEditing.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+
+namespace sdk::analytics {
 
 using platform::foundation::Error;
 using platform::foundation::Value;
-
-namespace sdk::analytics {
 
 namespace {
 
 constexpr std::int64_t kErrorCodeEventIsBlocked = 11;
 constexpr std::size_t kEventNameLimit = 40;
 
-Value displayName(const APMEvent& event) { return Value(APMEventNameForDisplay(event.name())); }
+Value displayName(const AnalyticsEvent& event) { return Value(eventNameForDisplay(event.name())); }
 
-const APMValue* parameter(const APMEvent& event, const char* name) {
+const AnalyticsValue* parameter(const AnalyticsEvent& event, const char* name) {
   auto found = event.parameters().find(name);
   return found == event.parameters().end() ? nullptr : &found->second;
 }
 
 }  // namespace
 
-EventHandler::EventHandler(const EventPipelineHost& host, std::shared_ptr<APMDatabase> database,
-                           std::shared_ptr<APMConditionalUserPropertyController> conditionalUserProperties)
+EventHandler::EventHandler(const EventPipelineHost& host, std::shared_ptr<MeasurementDatabase> database,
+                           std::shared_ptr<ConditionalUserPropertyController> conditionalUserProperties)
     : host_(host),
       database_(database),
       conditionalUserProperties_(std::move(conditionalUserProperties)),
@@ -43,14 +43,14 @@ EventHandler::EventHandler(const EventPipelineHost& host, std::shared_ptr<APMDat
 std::optional<std::string> EventHandler::storedFeatureRollouts() const {
   auto persisted = host_.persistedConfig();
   if (!persisted) return std::nullopt;
-  Value stored = persisted->vurevoreFeatureRollouts();
+  Value stored = persisted->featureRollouts();
   if (!stored.isString() || stored.string()->empty()) return std::nullopt;
   return *stored.string();
 }
 
-void EventHandler::handleInternalEventOnWorkerQueue(APMEvent event) {
+void EventHandler::handleInternalEventOnWorkerQueue(AnalyticsEvent event) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  if (APMIsNotErrorEventName(event.name())) {
+  if (isNotErrorEventName(event.name())) {
     auto persisted = host_.persistedConfig();
     if (auto defaults = persisted ? persisted->defaultEventParameters() : std::nullopt) event.applyParameters(*defaults);
   }
@@ -58,9 +58,9 @@ void EventHandler::handleInternalEventOnWorkerQueue(APMEvent event) {
   host_.notifyEventListeners(event);
 }
 
-void EventHandler::handleEventOnWorkerQueue(const APMEvent& logged) {
+void EventHandler::handleEventOnWorkerQueue(const AnalyticsEvent& logged) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  APMScheduler::checkOnBackgroundThreadWithMethodName("handleEventOnWorkerQueue:");
+  Scheduler::checkOnBackgroundThreadWithMethodName("handleEventOnWorkerQueue:");
   if (!host_.isEnabled()) {
     monitor().logWithLevel(7, 23049, "Analytics is disabled. Event not logged");
     return;
@@ -70,7 +70,7 @@ void EventHandler::handleEventOnWorkerQueue(const APMEvent& logged) {
   processSessionFromEvent(*event);
   if (!dedupeSubscriptionEvent(*event)) return;
 
-  std::optional<std::vector<APMEvent>> triggered;
+  std::optional<std::vector<AnalyticsEvent>> triggered;
   if (conditionalUserProperties_) triggered = conditionalUserProperties_->processEventOnWorkerQueue(*event);
   if (!triggered) {
     monitor().logWithLevel(4, 23050, "Unable to process conditional user property. Event name, origin",
@@ -78,7 +78,7 @@ void EventHandler::handleEventOnWorkerQueue(const APMEvent& logged) {
   }
   if (shouldDropDuplicatedSessionStartWithRolloutEvent(*event)) return;
 
-  writeEventOnWorkerQueue(appExceptionEventWithVurevoreFeatureRollouts(*event));
+  writeEventOnWorkerQueue(appExceptionEventWithFeatureRollouts(*event));
   writeSessionStartEventOnWorkerQueue(*event);
   if (triggered) {
     for (const auto& follower : *triggered) writeEventOnWorkerQueue(follower);
@@ -86,7 +86,7 @@ void EventHandler::handleEventOnWorkerQueue(const APMEvent& logged) {
   host_.updateSchedule();
 }
 
-std::optional<APMEvent> EventHandler::eventAfterSafelistingEvent(const APMEvent& event) const {
+std::optional<AnalyticsEvent> EventHandler::eventAfterSafelistingEvent(const AnalyticsEvent& event) const {
   auto safelist = host_.safelistedEvents();
   if (safelist.empty()) return event;
   if (std::find(safelist.begin(), safelist.end(), event.name()) == safelist.end()) {
@@ -94,14 +94,14 @@ std::optional<APMEvent> EventHandler::eventAfterSafelistingEvent(const APMEvent&
                            Value(event.origin()));
     return std::nullopt;
   }
-  APMParameters parameters = event.parameters();
-  parameters.insert_or_assign("ga_safelisted", APMValue(std::int64_t{1}));
+  Parameters parameters = event.parameters();
+  parameters.insert_or_assign("ga_safelisted", AnalyticsValue(std::int64_t{1}));
   return event.copyWithParameters(std::move(parameters));
 }
 
-void EventHandler::processSessionFromEvent(const APMEvent& event) {
+void EventHandler::processSessionFromEvent(const AnalyticsEvent& event) {
   if (host_.isAppActive()) return;
-  if (const APMValue* extend = parameter(event, "extend_session")) {
+  if (const AnalyticsValue* extend = parameter(event, "extend_session")) {
     if (extend->isInt64() && extend->int64Value() == 1) {
       if (host_.isSessionExpired()) {
         host_.reportSessionStartOnWorkerQueue(event.timestamp(), true);
@@ -137,11 +137,11 @@ void EventHandler::processSessionFromEvent(const APMEvent& event) {
   });
 }
 
-bool EventHandler::dedupeSubscriptionEvent(const APMEvent& event) {
-  if (!APMIsSubscriptionEvent(event)) return true;
-  const APMValue* dedupeID = parameter(event, "_did");
+bool EventHandler::dedupeSubscriptionEvent(const AnalyticsEvent& event) {
+  if (!isSubscriptionEvent(event)) return true;
+  const AnalyticsValue* dedupeID = parameter(event, "_did");
   if (!dedupeID || !dedupeID->isInt64()) return true;
-  const APMValue* product = parameter(event, "product_id");
+  const AnalyticsValue* product = parameter(event, "product_id");
   Value productID = product ? product->objectValue() : Value();
   Error error;
   auto isNew = database_->insertIfNotDuplicateSubscriptionID(std::to_string(dedupeID->int64Value()), &error);
@@ -163,9 +163,9 @@ bool EventHandler::dedupeSubscriptionEvent(const APMEvent& event) {
   return true;
 }
 
-bool EventHandler::shouldDropDuplicatedSessionStartWithRolloutEvent(const APMEvent& event) {
+bool EventHandler::shouldDropDuplicatedSessionStartWithRolloutEvent(const AnalyticsEvent& event) {
   if (event.name() != "_ssr") return false;
-  const APMValue* rollouts = parameter(event, "_ffr");
+  const AnalyticsValue* rollouts = parameter(event, "_ffr");
   auto stored = storedFeatureRollouts();
   bool duplicate = stored ? (rollouts && rollouts->isString() && rollouts->stringValue() == *stored)
                           : (!rollouts || (rollouts->isString() && rollouts->stringValue().empty()));
@@ -178,48 +178,49 @@ bool EventHandler::shouldDropDuplicatedSessionStartWithRolloutEvent(const APMEve
   }
   if (auto persisted = host_.persistedConfig()) {
     bool replace = rollouts && rollouts->isString() && !rollouts->stringValue().empty();
-    persisted->setVurevoreFeatureRollouts(replace ? Value(rollouts->stringValue()) : Value());
+    persisted->setFeatureRollouts(replace ? Value(rollouts->stringValue()) : Value());
   }
   return false;
 }
 
-APMEvent EventHandler::appExceptionEventWithVurevoreFeatureRollouts(const APMEvent& event) const {
+AnalyticsEvent EventHandler::appExceptionEventWithFeatureRollouts(const AnalyticsEvent& event) const {
   if (event.name() != "_ae") return event;
   auto stored = storedFeatureRollouts();
   if (!stored) return event;
-  APMParameters parameters = event.parameters();
-  parameters.insert_or_assign("_ffr", APMValue(*stored));
+  Parameters parameters = event.parameters();
+  parameters.insert_or_assign("_ffr", AnalyticsValue(*stored));
   return event.copyWithParameters(std::move(parameters));
 }
 
-void EventHandler::writeSessionStartEventOnWorkerQueue(const APMEvent& event) {
+void EventHandler::writeSessionStartEventOnWorkerQueue(const AnalyticsEvent& event) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   if (event.name() != "_s") return;
   auto stored = storedFeatureRollouts();
   if (!stored) return;
   double now = platform::foundation::Clock::current()->now();
-  if (auto rollout = APMEvent::create("auto", false, "_ssr", now, 0, {{"_ffr", APMValue(*stored)}})) {
+  if (auto rollout = AnalyticsEvent::create("auto", false, "_ssr", now, 0, {{"_ffr", AnalyticsValue(*stored)}})) {
     writeEventOnWorkerQueue(*rollout);
   }
 }
 
-void EventHandler::writeEventOnWorkerQueue(const APMEvent& event) {
+void EventHandler::writeEventOnWorkerQueue(const AnalyticsEvent& event) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  APMScheduler::checkOnBackgroundThreadWithMethodName("writeEventOnWorkerQueue:");
+  Scheduler::checkOnBackgroundThreadWithMethodName("writeEventOnWorkerQueue:");
   monitor().logWithLevel(7, 23051, "Logging event: origin, name, params", Value(event.origin()), displayName(event),
-                         Value(APMDictionaryDescriptionForDisplay(event.parameters())));
+                         Value(dictionaryDescriptionForDisplay(event.parameters())));
   if (host_.isEventBlocklisted(event.name())) {
     monitor().logWithLevel(5, 23052, "Rejected event. Event name", displayName(event));
-    if (!host_.blocklistInternal() && !host_.blocklistPublic() && !APMIsErrorEvent(event.name())) {
-      APMLogErrorEventWithValue(kErrorCodeEventIsBlocked, event.name(), kEventNameLimit, std::nullopt);
+    if (!host_.blocklistInternal() && !host_.blocklistPublic() && !isErrorEvent(event.name())) {
+      logErrorEventWithValue(kErrorCodeEventIsBlocked, event.name(), kEventNameLimit, std::nullopt);
     }
     return;
   }
   // Held for the call: a new configuration may replace the program meanwhile.
   auto editing = host_.eventEditing();
-  auto outcome = APMPApplyEventEditing(editing.get(), event, host_);
+  auto outcome = applyEventEditing(editing.get(), event, host_);
   writer_.writeFilteredEventOnWorkerQueue(std::move(outcome.event));
   for (auto& created : outcome.createdEvents) writer_.writeFilteredEventOnWorkerQueue(std::move(created));
 }
 
 }  // namespace sdk::analytics
+

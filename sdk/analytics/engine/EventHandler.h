@@ -5,12 +5,12 @@
 
 #include "platform/foundation/SequenceChecker.h"
 #include "sdk/analytics/engine/RawEventWriter.h"
-#include "sdk/analytics/foundation/APMEvent.h"
-
-class APMConditionalUserPropertyController;
-class APMDatabase;
+#include "sdk/analytics/foundation/AnalyticsEvent.h"
 
 namespace sdk::analytics {
+
+class ConditionalUserPropertyController;
+class MeasurementDatabase;
 
 class EventPipelineHost;
 
@@ -21,23 +21,23 @@ class EventPipelineHost;
 class EventHandler {
  public:
   // `host` is the engine that owns this handler and outlives it.
-  EventHandler(const EventPipelineHost& host, std::shared_ptr<APMDatabase> database,
-               std::shared_ptr<APMConditionalUserPropertyController> conditionalUserProperties);
+  EventHandler(const EventPipelineHost& host, std::shared_ptr<MeasurementDatabase> database,
+               std::shared_ptr<ConditionalUserPropertyController> conditionalUserProperties);
 
   // Events the engine makes itself: default parameters first (not for "_err"), then the listeners.
-  void handleInternalEventOnWorkerQueue(APMEvent event);
-  void handleEventOnWorkerQueue(const APMEvent& event);
+  void handleInternalEventOnWorkerQueue(AnalyticsEvent event);
+  void handleEventOnWorkerQueue(const AnalyticsEvent& event);
   // The block list, event editing, then the filtered write of the event and of what editing made.
-  void writeEventOnWorkerQueue(const APMEvent& event);
+  void writeEventOnWorkerQueue(const AnalyticsEvent& event);
 
   // The steps of handling.
-  std::optional<APMEvent> eventAfterSafelistingEvent(const APMEvent& event) const;
-  void processSessionFromEvent(const APMEvent& event);
+  std::optional<AnalyticsEvent> eventAfterSafelistingEvent(const AnalyticsEvent& event) const;
+  void processSessionFromEvent(const AnalyticsEvent& event);
   // False when the event must be dropped.
-  bool dedupeSubscriptionEvent(const APMEvent& event);
-  bool shouldDropDuplicatedSessionStartWithRolloutEvent(const APMEvent& event);
-  APMEvent appExceptionEventWithVurevoreFeatureRollouts(const APMEvent& event) const;
-  void writeSessionStartEventOnWorkerQueue(const APMEvent& event);
+  bool dedupeSubscriptionEvent(const AnalyticsEvent& event);
+  bool shouldDropDuplicatedSessionStartWithRolloutEvent(const AnalyticsEvent& event);
+  AnalyticsEvent appExceptionEventWithFeatureRollouts(const AnalyticsEvent& event) const;
+  void writeSessionStartEventOnWorkerQueue(const AnalyticsEvent& event);
 
   RawEventWriter& writer() { return writer_; }
 
@@ -46,11 +46,12 @@ class EventHandler {
   std::optional<std::string> storedFeatureRollouts() const;
 
   const EventPipelineHost& host_;
-  std::shared_ptr<APMDatabase> database_;
-  std::shared_ptr<APMConditionalUserPropertyController> conditionalUserProperties_;
+  std::shared_ptr<MeasurementDatabase> database_;
+  std::shared_ptr<ConditionalUserPropertyController> conditionalUserProperties_;
   RawEventWriter writer_;
   // Only the engine's worker queue runs this: a debug run stops on a call from anywhere else.
   platform::foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace sdk::analytics
+

@@ -7,14 +7,16 @@
 #include "platform/foundation/Bundle.h"
 
 #include "sdk/analytics/engine/DefaultEventParameters.h"
-#include "sdk/analytics/engine/EventPipelineTestHost.h"
+#include "sdk/analytics/engine/EventPipelineTestSupport.h"
 #include "sdk/analytics/engine/LoggedEventRouter.h"
-#include "sdk/analytics/foundation/APMKeychainWrapper.h"
-#include "sdk/analytics/foundation/APMTestSupport.h"
-#include "sdk/analytics/rules/APMConditionalUserPropertyController.h"
-#include "sdk/analytics/rules/APMPTestProgram.h"
+#include "sdk/analytics/foundation/KeychainWrapper.h"
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
+#include "sdk/analytics/rules/ConditionalUserPropertyController.h"
+#include "sdk/analytics/rules/ScriptProgramTestSupport.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
+
+namespace sdk::analytics {
 
 namespace {
 
@@ -23,7 +25,7 @@ using platform::foundation::Value;
 using sdk::analytics::EventHandler;
 
 struct Stored {
-  APMEvent event;
+  AnalyticsEvent event;
   std::int64_t fingerprint;
   bool realtime;
 };
@@ -32,9 +34,9 @@ class EventHandlerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Error error;
-    host->database_ = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, host->persisted, &error);
+    host->database_ = MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, host->persisted, &error);
     ASSERT_TRUE(host->database_) << error;
-    controller = std::make_shared<APMConditionalUserPropertyController>(host);
+    controller = std::make_shared<ConditionalUserPropertyController>(host);
     handler = std::make_unique<EventHandler>(*host, host->database_, controller);
     host->handler = handler.get();
   }
@@ -46,23 +48,23 @@ class EventHandlerTest : public ::testing::Test {
   void onWorker(const std::function<void()>& work = [] {}) {
     host->scheduler_->dispatchSyncOnWorkerQueueBlockID("test", work);
   }
-  static APMEvent event(const std::string& name, APMParameters parameters = {}, std::string origin = "app") {
-    auto made = APMEvent::create(std::move(origin), name.front() != '_', name, 1000, 0, std::move(parameters));
+  static AnalyticsEvent event(const std::string& name, Parameters parameters = {}, std::string origin = "app") {
+    auto made = AnalyticsEvent::create(std::move(origin), name.front() != '_', name, 1000, 0, std::move(parameters));
     EXPECT_TRUE(made) << name;
     return *made;
   }
-  void handle(const APMEvent& e) {
+  void handle(const AnalyticsEvent& e) {
     onWorker([&] { handler->handleEventOnWorkerQueue(e); });
   }
-  void handle(const std::string& name, APMParameters parameters = {}) { handle(event(name, std::move(parameters))); }
+  void handle(const std::string& name, Parameters parameters = {}) { handle(event(name, std::move(parameters))); }
 
   std::vector<Stored> stored() {
     Error error;
     auto rows = host->database_->store().recordsForQuery("SELECT rowid, * FROM raw_events ORDER BY rowid", {}, &error);
     EXPECT_TRUE(rows) << error;
     std::vector<Stored> events;
-    for (const auto& row : rows ? *rows : std::vector<APMDatabase::Row>{}) {
-      auto data = APMDatabase::rawEventDataFromDictionary(row, &error);
+    for (const auto& row : rows ? *rows : std::vector<MeasurementDatabase::Row>{}) {
+      auto data = MeasurementDatabase::rawEventDataFromDictionary(row, &error);
       EXPECT_TRUE(data) << error;
       if (data) events.push_back({data->rawEvent, data->metadataFingerprint, row.at("realtime").toInt64() != 0});
     }
@@ -78,7 +80,7 @@ class EventHandlerTest : public ::testing::Test {
     for (const auto& parameters : scope.errorEvents()) codes.push_back(parameters.at("_err").int64Value());
     return codes;
   }
-  APMDailyCounts counts() {
+  DailyCounts counts() {
     Error error;
     return *host->database_->dailyCounts(&error);
   }
@@ -87,12 +89,12 @@ class EventHandlerTest : public ::testing::Test {
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
   std::shared_ptr<ostrel::testing::PipelineHost> host = std::make_shared<ostrel::testing::PipelineHost>();
-  std::shared_ptr<APMConditionalUserPropertyController> controller;
+  std::shared_ptr<ConditionalUserPropertyController> controller;
   std::unique_ptr<EventHandler> handler;
 };
 
 TEST_F(EventHandlerTest, AnEventBecomesOneRawEventAndBringsTheScheduleUpToDate) {
-  handle("shop", {{"item", APMValue("hat")}});
+  handle("shop", {{"item", AnalyticsValue("hat")}});
   auto events = stored();
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].event.name(), "shop");
@@ -130,7 +132,7 @@ TEST_F(EventHandlerTest, TheSafelistMarksListedEventsAndDropsTheRest) {
 TEST_F(EventHandlerTest, BlockedEventsAreRejectedWithAnErrorEventUnlessWholeKindsAreBlocked) {
   host->blocked = {"shop", "_err"};
   handle("shop");
-  handle(event("_err", {{"_err", APMValue(std::int64_t{2})}}, "auto"));
+  handle(event("_err", {{"_err", AnalyticsValue(std::int64_t{2})}}, "auto"));
   EXPECT_TRUE(stored().empty());
   ASSERT_EQ(scope.errorEvents().size(), 1u);
   EXPECT_EQ(scope.errorEvents()[0].at("_err").int64Value(), 11);
@@ -158,7 +160,7 @@ TEST_F(EventHandlerTest, DailyLimitsDropCountAndStartOverOnANewDay) {
   EXPECT_EQ(counts().publicEventsCount, 4);
   EXPECT_EQ(counts().allEventsCount, 3);
   // The error event itself is internal: stored, and counted as an error.
-  handle(event("_err", {{"_err", APMValue(std::int64_t{16})}}, "auto"));
+  handle(event("_err", {{"_err", AnalyticsValue(std::int64_t{16})}}, "auto"));
   EXPECT_EQ(stored().size(), 4u);
   EXPECT_EQ(counts().errorEventsCount, 1);
 
@@ -178,7 +180,7 @@ TEST_F(EventHandlerTest, DropsPastTheDailyLimitsAreLoggedForTheFirstAndEveryThou
   handle("b");
   // Counts as they stand before each further event: the drop is logged at 0, 1000, 2000 past the limit.
   for (auto [count, logs] : {std::pair{2, true}, {3, false}, {1001, false}, {1002, true}, {2002, true}}) {
-    APMDailyCounts preset = counts();
+    DailyCounts preset = counts();
     preset.allEventsCount = count;
     Error error;
     ASSERT_TRUE(host->database_->updateDailyCounts(preset, &error));
@@ -194,8 +196,8 @@ TEST_F(EventHandlerTest, DropsPastTheDailyLimitsAreLoggedForTheFirstAndEveryThou
   host->maxEvents = 100000;
   host->maxPublicEvents = counts().publicEventsCount + 1;
   std::int32_t before = counts().publicEventsCount;
-  std::vector<APMParameters> items(3, APMParameters{{"item_id", APMValue("x")}});
-  handle("items", {{"items", APMValue(items)}});
+  std::vector<Parameters> items(3, Parameters{{"item_id", AnalyticsValue("x")}});
+  handle("items", {{"items", AnalyticsValue(items)}});
   EXPECT_EQ(counts().publicEventsCount, before + 4);
   handle("shop");
   EXPECT_EQ(storedNames(), (std::vector<std::string>{"a", "b", "items"}));
@@ -204,7 +206,7 @@ TEST_F(EventHandlerTest, DropsPastTheDailyLimitsAreLoggedForTheFirstAndEveryThou
 
 TEST_F(EventHandlerTest, ErrorEventsHaveTheirOwnDailyLimit) {
   host->maxErrorEvents = 1;
-  auto error = event("_err", {{"_err", APMValue(std::int64_t{4})}}, "auto");
+  auto error = event("_err", {{"_err", AnalyticsValue(std::int64_t{4})}}, "auto");
   handle(error);
   handle(error);
   EXPECT_EQ(stored().size(), 1u);
@@ -216,8 +218,8 @@ TEST_F(EventHandlerTest, ErrorEventsHaveTheirOwnDailyLimit) {
 TEST_F(EventHandlerTest, ErrorEventsRaisedInTheWriteComeAfterItsTransaction) {
   host->maxPublicEvents = 0;
   // A handler that writes at once, as a synchronous facade would: it must find no open transaction.
-  APMSetErrorEventHandler([this](const std::string& origin, const std::string& name, const APMParameters& p) {
-    handler->writer().writeFilteredEventOnWorkerQueue(*APMEvent::create(origin, false, name, 1000, 0, p));
+  setErrorEventHandler([this](const std::string& origin, const std::string& name, const Parameters& p) {
+    handler->writer().writeFilteredEventOnWorkerQueue(*AnalyticsEvent::create(origin, false, name, 1000, 0, p));
   });
   handle("shop");
   EXPECT_EQ(storedNames(), std::vector<std::string>{"_err"});
@@ -228,7 +230,7 @@ TEST_F(EventHandlerTest, TheEventNameCardinalityLimitsOnlyNewPublicNames) {
   Error error;
   ASSERT_TRUE(host->database_->performTransaction([&] {
     for (int i = 0; i < 500; ++i) {
-      if (!host->database_->updateEventAggregates(APMEventAggregates("name" + std::to_string(i), 0, 0, 0, 0), &error))
+      if (!host->database_->updateEventAggregates(EventAggregates("name" + std::to_string(i), 0, 0, 0, 0), &error))
         return false;
     }
     return true;
@@ -247,7 +249,7 @@ TEST_F(EventHandlerTest, EventsUnderOneStateShareMetadataAndAUserPropertyChangeM
   handle("a");
   handle("b");
   Error error;
-  ASSERT_TRUE(host->database_->updateUserAttribute(APMUserAttribute("app", "tier", APMValue("gold"), 1), &error));
+  ASSERT_TRUE(host->database_->updateUserAttribute(UserAttribute("app", "tier", AnalyticsValue("gold"), 1), &error));
   handle("c");
   auto events = stored();
   ASSERT_EQ(events.size(), 3u);
@@ -258,8 +260,8 @@ TEST_F(EventHandlerTest, EventsUnderOneStateShareMetadataAndAUserPropertyChangeM
 }
 
 TEST_F(EventHandlerTest, PurchasesRecordLifetimeValueAndKeepTheEventWhenTheAmountCantBeUsed) {
-  handle("purchase", {{"value", APMValue(9.99)}, {"currency", APMValue("usd")}});
-  handle("purchase", {{"value", APMValue(1e13)}, {"currency", APMValue("usd")}});
+  handle("purchase", {{"value", AnalyticsValue(9.99)}, {"currency", AnalyticsValue("usd")}});
+  handle("purchase", {{"value", AnalyticsValue(1e13)}, {"currency", AnalyticsValue("usd")}});
   EXPECT_EQ(storedNames(), (std::vector<std::string>{"purchase", "purchase"}));
   Error error;
   EXPECT_EQ(host->database_->userAttributeWithName("_ltv_USD", &error)->value.int64Value(), 9990000);
@@ -317,10 +319,10 @@ TEST_F(EventHandlerTest, AFailingEditingProgramStoresTheUneditedEventOnce) {
       "(defun \"rule\" (quote \"options\") (register \"rule\" (. $options \"callback\") $options))";
   const std::string failing =
       "(object \"type\" \"edit\" \"callback\" (fn \"\" (quote \"e\") (call $e \"getEventName\" (quote 1))))";
-  host->editing = std::make_shared<APMPEventEditing>(host);
-  APMPError error;
+  host->editing = std::make_shared<EventEditing>(host);
+  ScriptRuntimeError error;
   ASSERT_TRUE(host->editing->loadProgram(*ostrel::testing::program(registerRule, {{"rule", failing}}), error));
-  handle("shop", {{"value", APMValue(2.0)}});
+  handle("shop", {{"value", AnalyticsValue(2.0)}});
   auto events = stored();
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].event.name(), "shop");
@@ -331,25 +333,25 @@ TEST_F(EventHandlerTest, AFailingEditingProgramStoresTheUneditedEventOnce) {
   const std::string editing =
       "(object \"type\" \"edit\" \"callback\" (fn \"\" (quote \"e\") (call $e \"setEventName\" (quote \"checkout\"))"
       " (return 0)))";
-  host->editing = std::make_shared<APMPEventEditing>(host);
+  host->editing = std::make_shared<EventEditing>(host);
   ASSERT_TRUE(host->editing->loadProgram(*ostrel::testing::program(registerRule, {{"rule", editing}}), error));
   handle("shop");
   EXPECT_EQ(storedNames(), (std::vector<std::string>{"shop", "checkout"}));
 }
 
 TEST_F(EventHandlerTest, RolloutSessionStartsAreDedupedAgainstTheStoredRollouts) {
-  auto ssr = [](std::optional<APMValue> rollouts) {
-    APMParameters parameters;
+  auto ssr = [](std::optional<AnalyticsValue> rollouts) {
+    Parameters parameters;
     if (rollouts) parameters.emplace("_ffr", *rollouts);
     return event("_ssr", parameters, "auto");
   };
   handle(ssr(std::nullopt));         // nothing stored, nothing given: a duplicate
-  handle(ssr(APMValue("")));         // the same
-  handle(ssr(APMValue("r1")));       // stored now
-  handle(ssr(APMValue("r1")));       // duplicate
+  handle(ssr(AnalyticsValue("")));         // the same
+  handle(ssr(AnalyticsValue("r1")));       // stored now
+  handle(ssr(AnalyticsValue("r1")));       // duplicate
   handle(event("_ae", {}, "auto"));  // carries the stored rollouts
   handle(event("_s", {}, "auto"));   // followed by a rollout session start
-  handle(ssr(APMValue(std::int64_t{3})));  // not a string: logged, and clears the stored value
+  handle(ssr(AnalyticsValue(std::int64_t{3})));  // not a string: logged, and clears the stored value
   handle(ssr(std::nullopt));
   auto events = stored();
   std::vector<std::string> names;
@@ -358,17 +360,17 @@ TEST_F(EventHandlerTest, RolloutSessionStartsAreDedupedAgainstTheStoredRollouts)
   EXPECT_EQ(events[1].event.parameters().at("_ffr").stringValue(), "r1");
   EXPECT_EQ(events[3].event.parameters().at("_ffr").stringValue(), "r1");
   EXPECT_TRUE(scope.logged(23190));
-  EXPECT_TRUE(host->persisted->vurevoreFeatureRollouts().isNil());
+  EXPECT_TRUE(host->persisted->featureRollouts().isNil());
 }
 
 TEST_F(EventHandlerTest, DuplicateSubscriptionsAreDropped) {
   auto renew = [](std::int64_t id) {
-    return event("_assr", {{"_did", APMValue(id)}, {"product_id", APMValue("gold")}}, "auto");
+    return event("_assr", {{"_did", AnalyticsValue(id)}, {"product_id", AnalyticsValue("gold")}}, "auto");
   };
   handle(renew(7));
   handle(renew(7));
   handle(renew(8));
-  handle(event("_assr", {{"_did", APMValue("7")}}, "auto"));  // not an integer: not de-duplicated
+  handle(event("_assr", {{"_did", AnalyticsValue("7")}}, "auto"));  // not an integer: not de-duplicated
   EXPECT_EQ(stored().size(), 3u);
   EXPECT_TRUE(scope.logged(23182));
 }
@@ -376,32 +378,32 @@ TEST_F(EventHandlerTest, DuplicateSubscriptionsAreDropped) {
 TEST_F(EventHandlerTest, BackgroundEventsExtendOrStartSessionsAndExpiryRemovesSessionProperties) {
   Error error;
   for (const char* name : {"_sid", "_sno", "_se"}) {
-    ASSERT_TRUE(host->database_->updateUserAttribute(APMUserAttribute("auto", name, APMValue(std::int64_t{1}), 1),
+    ASSERT_TRUE(host->database_->updateUserAttribute(UserAttribute("auto", name, AnalyticsValue(std::int64_t{1}), 1),
                                                      &error));
   }
   // In the foreground nothing happens to sessions.
   host->sessionExpired = true;
-  handle("a", {{"extend_session", APMValue(std::int64_t{1})}});
+  handle("a", {{"extend_session", AnalyticsValue(std::int64_t{1})}});
   EXPECT_TRUE(host->database_->userAttributeWithName("_sid", &error));
 
   host->appActive = false;
   host->sessionExpired = false;
   host->clearCalls();
-  handle("b", {{"extend_session", APMValue(std::int64_t{1})}});
-  handle("c", {{"extend_session", APMValue("1")}});
+  handle("b", {{"extend_session", AnalyticsValue(std::int64_t{1})}});
+  handle("c", {{"extend_session", AnalyticsValue("1")}});
   EXPECT_TRUE(scope.logged(23179));
   host->sessionExpired = true;
-  handle("d", {{"extend_session", APMValue(std::int64_t{1})}});
+  handle("d", {{"extend_session", AnalyticsValue(std::int64_t{1})}});
   EXPECT_EQ(host->calls(), (std::vector<std::string>{"extendSession", "updateSchedule", "updateSchedule",
                                                       "sessionStartInBackground", "updateSchedule"}));
   for (const char* name : {"_sid", "_sno", "_se"}) EXPECT_FALSE(host->database_->userAttributeWithName(name, &error));
 }
 
 TEST_F(EventHandlerTest, TriggeredConditionalUserPropertiesFollowTheirEvent) {
-  APMConditionalUserProperty p;
+  ConditionalUserProperty p;
   p.name = "tier";
   p.origin = "fcm";
-  p.value = APMValue("gold");
+  p.value = AnalyticsValue("gold");
   p.triggerEventName = "shop";
   p.triggerTimeout = 60;
   p.timeToLive = 100;
@@ -417,7 +419,7 @@ TEST_F(EventHandlerTest, InternalEventsTakeDefaultParametersAndReachTheListeners
   host->persisted->setDefaultEventParameters(platform::foundation::Dictionary{{"plan", Value("pro")}});
   onWorker([&] {
     handler->handleInternalEventOnWorkerQueue(event("_s", {}, "auto"));
-    handler->handleInternalEventOnWorkerQueue(event("_err", {{"_err", APMValue(std::int64_t{2})}}, "auto"));
+    handler->handleInternalEventOnWorkerQueue(event("_err", {{"_err", AnalyticsValue(std::int64_t{2})}}, "auto"));
   });
   auto events = stored();
   ASSERT_EQ(events.size(), 2u);
@@ -430,7 +432,7 @@ TEST_F(EventHandlerTest, InternalEventsTakeDefaultParametersAndReachTheListeners
 TEST_F(EventHandlerTest, FirstOpenCountsInTheKeychainAndWaitsForTheAdvertisingIdentifier) {
   std::string appID = platform::foundation::Bundle::main()->bundleIdentifier();
   handle(event("_f", {}, "auto"));
-  EXPECT_EQ(APMKeychainWrapper::keychainValueWithIdentifier("_pfo", appID), "1");
+  EXPECT_EQ(KeychainWrapper::keychainValueWithIdentifier("_pfo", appID), "1");
   EXPECT_TRUE(host->persisted->unmatchedFirstOpenWithoutIDFA());
   // The next event written with the identifier brings a consented first open.
   host->advertisingID = "AD-ID";
@@ -441,12 +443,12 @@ TEST_F(EventHandlerTest, FirstOpenCountsInTheKeychainAndWaitsForTheAdvertisingId
   EXPECT_FALSE(host->persisted->unmatchedFirstOpenWithoutIDFA());
 
   // The counter stops at the largest value; garbage counts as none.
-  ASSERT_TRUE(APMKeychainWrapper::upsertKeychainValue("9223372036854775807", "_pfo", appID));
+  ASSERT_TRUE(KeychainWrapper::upsertKeychainValue("9223372036854775807", "_pfo", appID));
   handle(event("_f", {}, "auto"));
-  EXPECT_EQ(APMKeychainWrapper::keychainValueWithIdentifier("_pfo", appID), "9223372036854775807");
-  ASSERT_TRUE(APMKeychainWrapper::upsertKeychainValue("many", "_pfo", appID));
+  EXPECT_EQ(KeychainWrapper::keychainValueWithIdentifier("_pfo", appID), "9223372036854775807");
+  ASSERT_TRUE(KeychainWrapper::upsertKeychainValue("many", "_pfo", appID));
   handle(event("_f", {}, "auto"));
-  EXPECT_EQ(APMKeychainWrapper::keychainValueWithIdentifier("_pfo", appID), "1");
+  EXPECT_EQ(KeychainWrapper::keychainValueWithIdentifier("_pfo", appID), "1");
 }
 
 TEST_F(EventHandlerTest, LoggedEventsTakeDefaultsAndGoToTheInterceptorOrTheListeners) {
@@ -464,7 +466,7 @@ TEST_F(EventHandlerTest, LoggedEventsTakeDefaultsAndGoToTheInterceptorOrTheListe
     logged.timestamp = 1000;
     logged.enabled = enabled;
     logged.ignoreInterceptor = ignoreInterceptor;
-    logged.addedScreenParameters = {{"_si", APMValue(std::int64_t{7})}, {"_sn", APMValue("Home")}};
+    logged.addedScreenParameters = {{"_si", AnalyticsValue(std::int64_t{7})}, {"_sn", AnalyticsValue("Home")}};
     if (withInterceptor) {
       logged.interceptor = [&](const std::string& o, const std::string& n, const platform::foundation::Dictionary& p,
                                double t) {
@@ -503,3 +505,6 @@ TEST_F(EventHandlerTest, LoggedEventsTakeDefaultsAndGoToTheInterceptorOrTheListe
 }
 
 }  // namespace
+
+}  // namespace sdk::analytics
+

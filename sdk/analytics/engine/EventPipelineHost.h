@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "sdk/analytics/foundation/APMEvent.h"
-#include "sdk/analytics/foundation/APMUserAttribute.h"
+#include "sdk/analytics/foundation/AnalyticsEvent.h"
+#include "sdk/analytics/foundation/UserAttribute.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
 
-class APMPBMeasurementBundle;
-class APMPEventEditing;
-class APMPersistedConfig;
-
 namespace sdk::analytics {
+
+class ProtoMeasurementBundle;
+class EventEditing;
+class PersistedConfig;
 
 // What the road from a logged event to a stored raw event needs of the engine beyond its database:
 // the measurement settings it obeys, the persisted settings, sessions, identity and the raw-event
@@ -33,10 +33,10 @@ class EventPipelineHost : public MeasurementHost {
   virtual bool isEventBlocklisted(const std::string& eventName) const = 0;
   virtual bool isEventCustomConversion(const std::string& eventName) const = 0;
   // The current configuration's editing program, if any.
-  virtual std::shared_ptr<APMPEventEditing> eventEditing() const = 0;
+  virtual std::shared_ptr<EventEditing> eventEditing() const = 0;
 
   // --- the engine's own state
-  virtual std::shared_ptr<APMPersistedConfig> persistedConfig() const = 0;
+  virtual std::shared_ptr<PersistedConfig> persistedConfig() const = 0;
   // Empty: every event passes.
   virtual std::vector<std::string> safelistedEvents() const = 0;
 
@@ -51,12 +51,13 @@ class EventPipelineHost : public MeasurementHost {
   virtual bool shouldSetLastAdvertisingIDResetUserProperty() const = 0;
   virtual void setLastAdvertisingIDResetUserPropertyOnWorkerQueue() const = 0;
   // The bundle-level fields every raw event is stored under; nothing when they can't be built.
-  virtual std::shared_ptr<APMPBMeasurementBundle> createRawEventMetadataWithUserAttributes(
-      const std::vector<APMUserAttribute>& userAttributes) const = 0;
+  virtual std::shared_ptr<ProtoMeasurementBundle> createRawEventMetadataWithUserAttributes(
+      const std::vector<UserAttribute>& userAttributes) const = 0;
 
   // --- after an event
   virtual void updateSchedule() const = 0;
-  virtual void notifyEventListeners(const APMEvent& event) const = 0;
+  virtual void notifyEventListeners(const AnalyticsEvent& event) const = 0;
 };
 
 }  // namespace sdk::analytics
+

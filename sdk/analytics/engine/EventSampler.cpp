@@ -5,16 +5,16 @@
 #include <random>
 #include <string>
 
-#include "sdk/analytics/engine/APMRemoteConfig.h"
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMProtoConversions.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoConversions.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
 
-using platform::foundation::Value;
-
 namespace sdk::analytics {
+
+using platform::foundation::Value;
 
 namespace {
 
@@ -25,26 +25,26 @@ constexpr int kEventPreviousTimestamp = 3;
 constexpr int kParamName = 0;
 constexpr int kParamInteger = 2;
 
-std::shared_ptr<APMPBEventParam> parameterNamed(const APMPBEvent& event, const std::string& name) {
-  for (auto& parameter : APMNanoGetMessageArray<APMPBEventParam>(event, kEventParams)) {
-    if (APMNanoGetString(*parameter, kParamName) == name) return parameter;
+std::shared_ptr<ProtoEventParam> parameterNamed(const ProtoEvent& event, const std::string& name) {
+  for (auto& parameter : nanoGetMessageArray<ProtoEventParam>(event, kEventParams)) {
+    if (nanoGetString(*parameter, kParamName) == name) return parameter;
   }
   return nullptr;
 }
 
 // The event keeps a parameter it already has: a rate the app set itself is not overwritten.
-void addIntegerParameter(APMPBEvent& event, const std::string& name, std::int64_t value, std::int64_t failureCode,
+void addIntegerParameter(ProtoEvent& event, const std::string& name, std::int64_t value, std::int64_t failureCode,
                          const char* failureText) {
   if (parameterNamed(event, name)) {
     monitor().logWithLevel(4, 23156, "Event parameter already exists. Parameter name", Value(name));
     return;
   }
-  auto parameter = APMProtoEventParam(name, APMValue(value));
+  auto parameter = makeProtoEventParam(name, AnalyticsValue(value));
   if (!parameter) {
     monitor().logWithLevel(2, failureCode, failureText);
     return;
   }
-  APMNanoAddMessage(event, kEventParams, *parameter);
+  nanoAddMessage(event, kEventParams, *parameter);
 }
 
 std::int64_t dayOf(std::int64_t milliseconds, std::int64_t offsetMinutes) {
@@ -54,7 +54,7 @@ std::int64_t dayOf(std::int64_t milliseconds, std::int64_t offsetMinutes) {
 
 }  // namespace
 
-EventSampler::EventSampler(std::shared_ptr<APMDatabase> database, std::shared_ptr<APMRemoteConfig> settings,
+EventSampler::EventSampler(std::shared_ptr<MeasurementDatabase> database, std::shared_ptr<RemoteConfig> settings,
                            RandomSource random)
     : database_(std::move(database)), settings_(std::move(settings)), random_(std::move(random)) {
   if (!random_) random_ = systemRandomSource();
@@ -74,9 +74,9 @@ EventSampler::RandomSource EventSampler::systemRandomSource() {
 
 bool EventSampler::isEventBundledAfterRoll(std::int32_t rate) { return rate <= 1 || random_(rate) == 0; }
 
-bool EventSampler::canEventBeSampled(const APMPBEvent& event) {
+bool EventSampler::canEventBeSampled(const ProtoEvent& event) {
   if (!settings_->isEventSamplingEnabled()) return false;
-  std::string name = APMNanoGetString(event, kEventName).value_or("");
+  std::string name = nanoGetString(event, kEventName).value_or("");
   if (!settings_->eventHasSamplingRate(name)) return false;
   if (settings_->samplingRateForEvent(name) <= 1) {
     monitor().logWithLevel(5, 23154, "Invalid sampling rate provided", Value(name));
@@ -99,7 +99,7 @@ std::optional<EventSampler::Events> EventSampler::sampleEvents(const Events& eve
   };
   auto rows = database_->allEventAggregates(&failure);
   if (!rows) return fail(23157, "Unable to query all event aggregates for cache. error", std::nullopt);
-  std::map<std::string, APMEventAggregates> cache;
+  std::map<std::string, EventAggregates> cache;
   for (auto& row : *rows) cache.emplace(row.name, std::move(row));
   std::map<std::string, bool> touched;
 
@@ -107,17 +107,17 @@ std::optional<EventSampler::Events> EventSampler::sampleEvents(const Events& eve
   Events kept;
   for (const auto& original : events) {
     if (!original) continue;
-    auto name = APMNanoGetString(*original, kEventName);
+    auto name = nanoGetString(*original, kEventName);
     if (!name || name->empty()) {
       monitor().logWithLevel(2, 23155, "Dropping event at sampling. Event has no name");
       continue;
     }
-    auto event = APMPBEvent::copyOf(*original);
-    const std::int64_t milliseconds = APMNanoGetInt64(*event, kEventTimestamp);
+    auto event = ProtoEvent::copyOf(*original);
+    const std::int64_t milliseconds = nanoGetInt64(*event, kEventTimestamp);
     const double timestamp = static_cast<double>(milliseconds / 1000);
     const std::int64_t day = dayOf(milliseconds, offsetMinutes);
     auto [found, _] = cache.try_emplace(*name, *name, 0, 0, 0, 0.0);
-    APMEventAggregates& row = found->second;
+    EventAggregates& row = found->second;
     touched[*name] = true;
 
     if (!canEventBeSampled(*event)) {
@@ -138,7 +138,7 @@ std::optional<EventSampler::Events> EventSampler::sampleEvents(const Events& eve
     }
     std::int64_t lastDay = row.lastBundledDay != 0
                                ? row.lastBundledDay
-                               : dayOf(APMNanoGetInt64(*event, kEventPreviousTimestamp), offsetMinutes);
+                               : dayOf(nanoGetInt64(*event, kEventPreviousTimestamp), offsetMinutes);
     if (lastDay != day) {
       row.lastBundledTimestamp = timestamp;
       row.lastBundledDay = day;
@@ -150,18 +150,18 @@ std::optional<EventSampler::Events> EventSampler::sampleEvents(const Events& eve
       continue;
     }
     if (auto eventID = parameterNamed(*event, "_eid")) {
-      row.lastSampledComplexEventID = APMNanoGetInt64(*eventID, kParamInteger);
+      row.lastSampledComplexEventID = nanoGetInt64(*eventID, kParamInteger);
     }
     row.lastSamplingRate = rate;
   }
 
   for (const auto& [name, _] : touched) {
-    const APMEventAggregates& cached = cache.at(name);
+    const EventAggregates& cached = cache.at(name);
     auto stored = database_->eventAggregatesWithName(name, &failure);
     if (!stored && !failure.domain.empty()) {
       return fail(23151, "Unable to query event aggregates to update database. Name, error", name);
     }
-    APMEventAggregates row = stored.value_or(cached);
+    EventAggregates row = stored.value_or(cached);
     if (cached.lastBundledTimestamp != 0) row.lastBundledTimestamp = cached.lastBundledTimestamp;
     row.lastSamplingRate = cached.lastSamplingRate;
     row.lastSampledComplexEventID = cached.lastSampledComplexEventID;
@@ -176,3 +176,4 @@ std::optional<EventSampler::Events> EventSampler::sampleEvents(const Events& eve
 }
 
 }  // namespace sdk::analytics
+

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "platform/foundation/Error.h"
-#include "sdk/analytics/foundation/APMPBMeasurement.h"
-
-class APMDatabase;
-class APMRemoteConfig;
+#include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 
 namespace sdk::analytics {
+
+class MeasurementDatabase;
+class RemoteConfig;
 
 // Drops events of a bundle by the sampling rate the configuration gives their name: of rate r, one
 // in r stays on average and carries "_sr" = r, and the first event of each day (on the account's time
@@ -21,26 +21,27 @@ namespace sdk::analytics {
 class EventSampler {
  public:
   using Error = platform::foundation::Error;
-  using Events = std::vector<std::shared_ptr<APMPBEvent>>;
+  using Events = std::vector<std::shared_ptr<ProtoEvent>>;
   // A uniform integer in [0, bound).
   using RandomSource = std::function<std::int32_t(std::int32_t bound)>;
 
   // Without a random source, a generator seeded from the system's entropy.
-  EventSampler(std::shared_ptr<APMDatabase> database, std::shared_ptr<APMRemoteConfig> settings,
+  EventSampler(std::shared_ptr<MeasurementDatabase> database, std::shared_ptr<RemoteConfig> settings,
                RandomSource random = {});
 
   // The kept events in the given order; nothing (with `error`) when the aggregates can't be read
   // or written.
   std::optional<Events> sampleEvents(const Events& events, Error* error);
-  bool canEventBeSampled(const APMPBEvent& event);
+  bool canEventBeSampled(const ProtoEvent& event);
   bool isEventBundledAfterRoll(std::int32_t rate);
 
   static RandomSource systemRandomSource();
 
  private:
-  std::shared_ptr<APMDatabase> database_;
-  std::shared_ptr<APMRemoteConfig> settings_;
+  std::shared_ptr<MeasurementDatabase> database_;
+  std::shared_ptr<RemoteConfig> settings_;
   RandomSource random_;
 };
 
 }  // namespace sdk::analytics
+

@@ -9,13 +9,13 @@
 
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/engine/LoggedEventRouter.h"
-#include "sdk/analytics/foundation/APMUserAttribute.h"
-#include "sdk/analytics/foundation/APMValue.h"
+#include "sdk/analytics/foundation/UserAttribute.h"
+#include "sdk/analytics/foundation/AnalyticsValue.h"
 
 namespace sdk::analytics {
 
 // The facade's name for the engine's interceptor type.
-using LogEventInterceptor = APMEventInterceptor;
+using LogEventInterceptor = EventInterceptor;
 
 // What the analytics facade asks of the measurement engine. Every call comes from the facade's serial
 // queue; the engine moves the work onto its worker queue and answers queries on a global queue.
@@ -35,8 +35,8 @@ class FacadeEngine {
 
   // Nothing clears every default.
   virtual void setDefaultEventParameters(const std::optional<Dictionary>& parameters) = 0;
-  virtual void setUserAttribute(const APMUserAttribute& attribute) = 0;
-  virtual void removeUserAttribute(const APMUserAttribute& attribute) = 0;
+  virtual void setUserAttribute(const UserAttribute& attribute) = 0;
+  virtual void removeUserAttribute(const UserAttribute& attribute) = 0;
   virtual void userPropertiesIncludingInternal(bool includingInternal,
                                                std::function<void(const Dictionary&)> callback) = 0;
   virtual void maxUserPropertiesForOrigin(const std::string& origin, std::function<void(std::int64_t)> callback) = 0;
@@ -58,3 +58,4 @@ struct FacadeEngineAccess {
 };
 
 }  // namespace sdk::analytics
+

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "sdk/analytics/engine/APMAnalytics.h"
+#include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/FacadeEngine.h"
 
-namespace sdk::analytics {}
+namespace sdk::analytics {
+
+}  // namespace sdk::analytics
 
 namespace ostrel::testing {
 
@@ -31,10 +33,10 @@ class RecordingEngine : public FacadeEngine {
   void setDefaultEventParameters(const std::optional<Dictionary>& parameters) override {
     record(parameters ? "defaults" : "defaults cleared");
   }
-  void setUserAttribute(const APMUserAttribute& attribute) override {
+  void setUserAttribute(const sdk::analytics::UserAttribute& attribute) override {
     record("set " + attribute.name + "=" + attribute.value.description() + " " + attribute.origin);
   }
-  void removeUserAttribute(const APMUserAttribute& attribute) override { record("remove " + attribute.name); }
+  void removeUserAttribute(const sdk::analytics::UserAttribute& attribute) override { record("remove " + attribute.name); }
   void userPropertiesIncludingInternal(bool, std::function<void(const Dictionary&)> callback) override {
     callback(Dictionary{{"color", platform::foundation::Value("red")}});
   }
@@ -76,7 +78,7 @@ class RecordingEngine : public FacadeEngine {
 // Installs `engine` as what the facade's start creates; the creation is recorded as "create <app ID>".
 inline void installRecordingEngine(const std::shared_ptr<RecordingEngine>& engine) {
   auto created = std::make_shared<std::atomic<bool>>(false);
-  APMAnalytics::setEngineAccess(
+  sdk::analytics::Analytics::setEngineAccess(
       {[engine, created](const std::string& appID, bool, bool, const std::vector<std::string>&) {
          engine->record("create " + appID);
          *created = true;

@@ -1,14 +1,15 @@
 #include "sdk/analytics/engine/IdentitySettings.h"
 
-#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/InstalledValue.h"
 
 namespace sdk::analytics {
+
 namespace {
 
 class RemoteConfigIdentitySettings final : public IdentitySettings {
  public:
-  explicit RemoteConfigIdentitySettings(std::shared_ptr<APMRemoteConfig> remoteConfig)
+  explicit RemoteConfigIdentitySettings(std::shared_ptr<RemoteConfig> remoteConfig)
       : remoteConfig_(std::move(remoteConfig)) {}
 
   bool isConsentSettingsEnabled() const override { return remoteConfig_->isConsentSettingsEnabled(); }
@@ -21,20 +22,20 @@ class RemoteConfigIdentitySettings final : public IdentitySettings {
   }
 
  private:
-  const std::shared_ptr<APMRemoteConfig> remoteConfig_;
+  const std::shared_ptr<RemoteConfig> remoteConfig_;
 };
 
 }  // namespace
 
 std::shared_ptr<const IdentitySettings> IdentitySettings::fromRemoteConfig(
-    std::shared_ptr<APMRemoteConfig> remoteConfig) {
+    std::shared_ptr<RemoteConfig> remoteConfig) {
   return std::make_shared<RemoteConfigIdentitySettings>(std::move(remoteConfig));
 }
 
 std::shared_ptr<const IdentitySettings> IdentitySettings::current() {
   auto installed = InstalledValue<std::shared_ptr<const IdentitySettings>, IdentitySettings>::get();
   if (installed) return installed;
-  static const auto defaults = fromRemoteConfig(APMRemoteConfig::defaultInstance());
+  static const auto defaults = fromRemoteConfig(RemoteConfig::defaultInstance());
   return defaults;
 }
 
@@ -43,3 +44,4 @@ void IdentitySettings::setCurrent(std::shared_ptr<const IdentitySettings> settin
 }
 
 }  // namespace sdk::analytics
+

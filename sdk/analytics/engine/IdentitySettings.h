@@ -2,9 +2,9 @@
 
 #include <memory>
 
-class APMRemoteConfig;
-
 namespace sdk::analytics {
+
+class RemoteConfig;
 
 // The measurement settings that consent and identity read. They are asked from many queues, often
 // before the engine exists, so the source in force is process-wide: the engine installs its own
@@ -26,7 +26,7 @@ class IdentitySettings {
   virtual bool lastAdvertisingIDResetFeatureEnabled() const = 0;
 
   // The settings of `remoteConfig`.
-  static std::shared_ptr<const IdentitySettings> fromRemoteConfig(std::shared_ptr<APMRemoteConfig> remoteConfig);
+  static std::shared_ptr<const IdentitySettings> fromRemoteConfig(std::shared_ptr<RemoteConfig> remoteConfig);
   // The source in force: the installed one, else the default settings'.
   static std::shared_ptr<const IdentitySettings> current();
   // nullptr puts the default settings back.
@@ -34,3 +34,4 @@ class IdentitySettings {
 };
 
 }  // namespace sdk::analytics
+

@@ -6,11 +6,13 @@
 #include <optional>
 #include <string>
 
-#include "sdk/analytics/engine/APMConsentSettingsUtil.h"
-#include "sdk/analytics/engine/APMDefaultIdentitySupport.h"
+#include "sdk/analytics/engine/ConsentSettings.h"
+#include "sdk/analytics/engine/DefaultIdentitySupport.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
 
-namespace sdk::analytics {}
+namespace sdk::analytics {
+
+}  // namespace sdk::analytics
 
 namespace ostrel::testing {
 
@@ -30,12 +32,12 @@ class ScopedIdentitySettings : public IdentitySettings {
   static std::shared_ptr<ScopedIdentitySettings> install() {
     auto settings = std::make_shared<ScopedIdentitySettings>();
     IdentitySettings::setCurrent(settings);
-    APMConsentSettingsUtil::setConsentSettings(std::nullopt);
+    sdk::analytics::ConsentSettings::setConsentSettings(std::nullopt);
     return settings;
   }
   static void uninstall() {
     IdentitySettings::setCurrent(nullptr);
-    APMConsentSettingsUtil::setConsentSettings(std::nullopt);
+    sdk::analytics::ConsentSettings::setConsentSettings(std::nullopt);
   }
 
   bool isConsentSettingsEnabled() const override { return consentEnabled; }
@@ -47,7 +49,7 @@ class ScopedIdentitySettings : public IdentitySettings {
 };
 
 // The advertising services as a test sets them, counting how often the identifier is read.
-class FakeIdentitySupport : public APMIdentitySupport {
+class FakeIdentitySupport : public sdk::analytics::IdentitySupport {
  public:
   bool hasAppDataConsentStatus() const override { return hasStatus; }
   std::uint64_t appDataConsentStatus() const override { return status; }

@@ -36,3 +36,4 @@ class InstalledValue {
 };
 
 }  // namespace sdk::analytics
+

@@ -3,19 +3,19 @@
 #include "sdk/analytics/engine/DefaultEventParameters.h"
 #include "sdk/analytics/engine/EventHandler.h"
 #include "sdk/analytics/engine/EventPipelineHost.h"
-#include "sdk/analytics/foundation/APMEventParameters.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMNameTests.h"
-#include "sdk/analytics/foundation/APMScheduler.h"
+#include "sdk/analytics/foundation/EventParameters.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NameChecks.h"
+#include "sdk/analytics/foundation/Scheduler.h"
+
+namespace sdk::analytics {
 
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
 
-namespace sdk::analytics {
-
 namespace {
 
-bool isAdvertisingEvent(const APMEvent& event) {
+bool isAdvertisingEvent(const AnalyticsEvent& event) {
   return event.origin() == "am" || event.name() == "_xa" || event.name() == "_xu";
 }
 
@@ -27,15 +27,15 @@ LoggedEventRouter::LoggedEventRouter(const EventPipelineHost& host, EventHandler
 
 void LoggedEventRouter::logEventOnWorkerQueue(const LoggedEvent& logged) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  APMScheduler::checkOnBackgroundThreadWithMethodName("logEventOnWorkerQueueWithOrigin:");
+  Scheduler::checkOnBackgroundThreadWithMethodName("logEventOnWorkerQueueWithOrigin:");
   const Dictionary& parameters = logged.ignoreInterceptor || logged.name == "_err"
                                      ? logged.parameters
                                      : defaults_.parametersWithAddedDefaultEventParameters(logged.parameters);
-  auto event = APMEvent::create(logged.origin, logged.isPublicEvent, logged.name, logged.timestamp, 0,
-                                APMSanitizeEventParameters(parameters, logged.name, logged.isPublicEvent, false));
+  auto event = AnalyticsEvent::create(logged.origin, logged.isPublicEvent, logged.name, logged.timestamp, 0,
+                                sanitizeEventParameters(parameters, logged.name, logged.isPublicEvent, false));
   if (!event) {
-    APMMonitor::shared()->logWithLevel(1, 23219, "Attempted to log nil event. Origin, name, parameters",
-                                       Value(logged.origin), Value(APMEventNameForDisplay(logged.name)),
+    Monitor::shared()->logWithLevel(1, 23219, "Attempted to log nil event. Origin, name, parameters",
+                                       Value(logged.origin), Value(eventNameForDisplay(logged.name)),
                                        Value(parameters));
     return;
   }
@@ -53,15 +53,16 @@ void LoggedEventRouter::logEventOnWorkerQueue(const LoggedEvent& logged) {
   logEventOnWorkerQueue(*event, true);
 }
 
-void LoggedEventRouter::logEventOnWorkerQueue(const APMEvent& event, bool notifyEventListeners) {
+void LoggedEventRouter::logEventOnWorkerQueue(const AnalyticsEvent& event, bool notifyEventListeners) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   if (!notifyEventListeners) {
     handler_.handleEventOnWorkerQueue(event);
     return;
   }
-  APMEvent copy = event;
+  AnalyticsEvent copy = event;
   handler_.handleEventOnWorkerQueue(event);
   host_.notifyEventListeners(copy);
 }
 
 }  // namespace sdk::analytics
+

@@ -5,7 +5,7 @@
 
 #include "platform/foundation/SequenceChecker.h"
 #include "platform/foundation/Value.h"
-#include "sdk/analytics/foundation/APMEvent.h"
+#include "sdk/analytics/foundation/AnalyticsEvent.h"
 
 namespace sdk::analytics {
 
@@ -14,7 +14,7 @@ class EventHandler;
 class EventPipelineHost;
 
 // Takes an event the app or the SDK logged in place of storing it (origin, name, parameters, time).
-using APMEventInterceptor = std::function<void(const std::string& origin, const std::string& name,
+using EventInterceptor = std::function<void(const std::string& origin, const std::string& name,
                                                const platform::foundation::Dictionary& parameters, double timestamp)>;
 
 // One logged event as the facade hands it to the engine.
@@ -27,8 +27,8 @@ struct LoggedEvent {
   bool enabled = false;  // the facade's view when the call was made
   bool ignoreEnabled = false;
   bool ignoreInterceptor = false;
-  APMEventInterceptor interceptor;
-  APMParameters addedScreenParameters;
+  EventInterceptor interceptor;
+  Parameters addedScreenParameters;
 };
 
 // Builds a logged event on the worker queue (default parameters, validation, screen parameters) and
@@ -40,7 +40,7 @@ class LoggedEventRouter {
   LoggedEventRouter(const EventPipelineHost& host, EventHandler& handler, const DefaultEventParameters& defaults);
 
   void logEventOnWorkerQueue(const LoggedEvent& logged);
-  void logEventOnWorkerQueue(const APMEvent& event, bool notifyEventListeners);
+  void logEventOnWorkerQueue(const AnalyticsEvent& event, bool notifyEventListeners);
 
  private:
   const EventPipelineHost& host_;
@@ -51,3 +51,4 @@ class LoggedEventRouter {
 };
 
 }  // namespace sdk::analytics
+

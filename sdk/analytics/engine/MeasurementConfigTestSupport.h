@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPBMeasurement.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 
 namespace ostrel::testing {
 
@@ -15,15 +15,15 @@ inline constexpr const char* kMeasurementVendorID = "E621E1F8-C36C-495A-93FC-0C2
 
 // A measurement configuration of `appID` carrying the given "measurement." settings, as the
 // configuration service serves them (values as texts).
-inline std::shared_ptr<APMPBMeasurementConfig> measurementConfig(const std::string& appID,
+inline std::shared_ptr<sdk::analytics::ProtoMeasurementConfig> measurementConfig(const std::string& appID,
                                                                  const std::map<std::string, std::string>& settings) {
-  auto config = APMPBMeasurementConfig::make();
-  APMNanoSetString(*config, 1, appID);
+  auto config = sdk::analytics::ProtoMeasurementConfig::make();
+  sdk::analytics::nanoSetString(*config, 1, appID);
   for (const auto& [name, value] : settings) {
-    auto setting = APMPBSetting::make();
-    APMNanoSetString(*setting, 0, name);
-    APMNanoSetString(*setting, 1, value);
-    APMNanoAddMessage(*config, 3, *setting);
+    auto setting = sdk::analytics::ProtoSetting::make();
+    sdk::analytics::nanoSetString(*setting, 0, name);
+    sdk::analytics::nanoSetString(*setting, 1, value);
+    sdk::analytics::nanoAddMessage(*config, 3, *setting);
   }
   return config;
 }

@@ -2,13 +2,13 @@
 
 #include "platform/dispatch/Queue.h"
 #include "sdk/analytics/engine/MeasurementEventPipeline.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMScheduler.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
 
-using platform::foundation::Value;
-
 namespace sdk::analytics {
+
+using platform::foundation::Value;
 
 namespace {
 
@@ -18,7 +18,7 @@ void deliver(std::function<void()> work) {
 
 }  // namespace
 
-MeasurementEventEntries::MeasurementEventEntries(std::shared_ptr<APMScheduler> scheduler, PipelineSource pipeline)
+MeasurementEventEntries::MeasurementEventEntries(std::shared_ptr<Scheduler> scheduler, PipelineSource pipeline)
     : scheduler_(std::move(scheduler)), pipeline_(std::move(pipeline)) {}
 
 void MeasurementEventEntries::stop() { stopped_->store(true); }
@@ -40,7 +40,7 @@ void MeasurementEventEntries::logEvent(const LoggedEvent& event) {
   });
 }
 
-void MeasurementEventEntries::logEvent(const std::optional<APMEvent>& event) {
+void MeasurementEventEntries::logEvent(const std::optional<AnalyticsEvent>& event) {
   if (!event) {
     monitor().logWithLevel(4, 23048, "Attempted to log nil event");
     return;
@@ -66,7 +66,7 @@ void MeasurementEventEntries::setDefaultEventParameters(const std::optional<Dict
   });
 }
 
-void MeasurementEventEntries::setUserAttribute(const std::optional<APMUserAttribute>& attribute) {
+void MeasurementEventEntries::setUserAttribute(const std::optional<UserAttribute>& attribute) {
   if (!attribute) {
     monitor().logWithLevel(3, 23079, "Attempted to set nil user property");
     return;
@@ -81,7 +81,7 @@ void MeasurementEventEntries::setUserAttribute(const std::optional<APMUserAttrib
   });
 }
 
-void MeasurementEventEntries::removeUserAttribute(const std::optional<APMUserAttribute>& attribute) {
+void MeasurementEventEntries::removeUserAttribute(const std::optional<UserAttribute>& attribute) {
   if (!attribute) {
     monitor().logWithLevel(3, 23074, "Attempted to remove nil user property");
     return;
@@ -97,13 +97,13 @@ void MeasurementEventEntries::removeUserAttribute(const std::optional<APMUserAtt
 }
 
 void MeasurementEventEntries::userAttributeWithName(
-    const std::string& name, std::function<void(const std::optional<APMUserAttribute>&)> callback) {
+    const std::string& name, std::function<void(const std::optional<UserAttribute>&)> callback) {
   if (!callback) {
     monitor().logWithLevel(0, 23088, "userAttributeWithName callback is nil");
     return;
   }
   schedule("APMMeasurement:2593", [pipeline = pipeline_, name, callback] {
-    std::optional<APMUserAttribute> attribute;
+    std::optional<UserAttribute> attribute;
     if (auto path = pipeline()) attribute = path->userProperties().userAttributeWithName(name);
     deliver([callback, attribute] { callback(attribute); });
   });
@@ -136,3 +136,4 @@ void MeasurementEventEntries::maxUserPropertiesForOrigin(const std::string& orig
 }
 
 }  // namespace sdk::analytics
+

@@ -9,12 +9,12 @@
 
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/engine/LoggedEventRouter.h"
-#include "sdk/analytics/foundation/APMEvent.h"
-#include "sdk/analytics/foundation/APMUserAttribute.h"
-
-class APMScheduler;
+#include "sdk/analytics/foundation/AnalyticsEvent.h"
+#include "sdk/analytics/foundation/UserAttribute.h"
 
 namespace sdk::analytics {
+
+class Scheduler;
 
 class MeasurementEventPipeline;
 
@@ -29,16 +29,16 @@ class MeasurementEventEntries {
   // never the engine: it is to reach the engine weakly.
   using PipelineSource = std::function<std::shared_ptr<MeasurementEventPipeline>()>;
 
-  MeasurementEventEntries(std::shared_ptr<APMScheduler> scheduler, PipelineSource pipeline);
+  MeasurementEventEntries(std::shared_ptr<Scheduler> scheduler, PipelineSource pipeline);
 
   void logEvent(const LoggedEvent& event);
-  void logEvent(const std::optional<APMEvent>& event);
+  void logEvent(const std::optional<AnalyticsEvent>& event);
   // Nothing clears every default.
   void setDefaultEventParameters(const std::optional<Dictionary>& parameters);
-  void setUserAttribute(const std::optional<APMUserAttribute>& attribute);
-  void removeUserAttribute(const std::optional<APMUserAttribute>& attribute);
+  void setUserAttribute(const std::optional<UserAttribute>& attribute);
+  void removeUserAttribute(const std::optional<UserAttribute>& attribute);
   void userAttributeWithName(const std::string& name,
-                             std::function<void(const std::optional<APMUserAttribute>&)> callback);
+                             std::function<void(const std::optional<UserAttribute>&)> callback);
   void userPropertiesIncludingInternal(bool includingInternal, std::function<void(const Dictionary&)> callback);
   void maxUserPropertiesForOrigin(const std::string& origin, std::function<void(std::int64_t)> callback);
 
@@ -49,10 +49,11 @@ class MeasurementEventEntries {
  private:
   void schedule(const char* blockID, std::function<void()> work);
 
-  std::shared_ptr<APMScheduler> scheduler_;
+  std::shared_ptr<Scheduler> scheduler_;
   PipelineSource pipeline_;
   // Shared with the queued blocks, which may outlive this object.
   std::shared_ptr<std::atomic<bool>> stopped_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 }  // namespace sdk::analytics
+

@@ -1,9 +1,9 @@
 #include "sdk/analytics/engine/MeasurementEventPipeline.h"
 
-#include "sdk/analytics/engine/APMIdentity.h"
-#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/Identity.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/RawEventMetadata.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/Monitor.h"
 
 namespace sdk::analytics {
 
@@ -24,9 +24,9 @@ std::int64_t MeasurementEventPipeline::maxPublicEventParams() const {
   return components_.settings->maxPublicEventParams();
 }
 
-std::shared_ptr<APMMonitor> MeasurementEventPipeline::monitor() const {
+std::shared_ptr<Monitor> MeasurementEventPipeline::monitor() const {
   auto engine = components_.engine.lock();
-  return engine ? engine->monitor() : APMMonitor::shared();
+  return engine ? engine->monitor() : Monitor::shared();
 }
 
 std::optional<std::string> MeasurementEventPipeline::remoteConfigValue(const std::string& key) const {
@@ -45,7 +45,7 @@ std::int64_t MeasurementEventPipeline::integerSetting(const std::string& key, st
   return engine ? engine->integerSetting(key, defaultValue, minimum, maximum) : defaultValue;
 }
 
-std::shared_ptr<APMScheduler> MeasurementEventPipeline::scheduler() const {
+std::shared_ptr<Scheduler> MeasurementEventPipeline::scheduler() const {
   auto engine = components_.engine.lock();
   return engine ? engine->scheduler() : nullptr;
 }
@@ -55,7 +55,7 @@ bool MeasurementEventPipeline::isEnabled() const {
   return engine && engine->isEnabled();
 }
 
-void MeasurementEventPipeline::writeEventOnWorkerQueue(const APMEvent& event) const {
+void MeasurementEventPipeline::writeEventOnWorkerQueue(const AnalyticsEvent& event) const {
   handler_->writeEventOnWorkerQueue(event);
 }
 
@@ -83,7 +83,7 @@ bool MeasurementEventPipeline::isEventBlocklisted(const std::string& eventName) 
 bool MeasurementEventPipeline::isEventCustomConversion(const std::string& eventName) const {
   return components_.settings->isEventCustomConversion(eventName);
 }
-std::shared_ptr<APMPEventEditing> MeasurementEventPipeline::eventEditing() const {
+std::shared_ptr<EventEditing> MeasurementEventPipeline::eventEditing() const {
   return components_.settings->eventEditing();
 }
 
@@ -95,10 +95,11 @@ bool MeasurementEventPipeline::shouldSetLastAdvertisingIDResetUserProperty() con
   return components_.identity && components_.identity->shouldSetLastAdvertisingIDResetUserProperty();
 }
 
-std::shared_ptr<APMPBMeasurementBundle> MeasurementEventPipeline::createRawEventMetadataWithUserAttributes(
-    const std::vector<APMUserAttribute>& userAttributes) const {
+std::shared_ptr<ProtoMeasurementBundle> MeasurementEventPipeline::createRawEventMetadataWithUserAttributes(
+    const std::vector<UserAttribute>& userAttributes) const {
   if (!components_.identity) return nullptr;
   return RawEventMetadata::create(*components_.identity, userAttributes);
 }
 
 }  // namespace sdk::analytics
+

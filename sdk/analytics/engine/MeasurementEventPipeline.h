@@ -11,10 +11,10 @@
 #include "sdk/analytics/engine/LoggedEventRouter.h"
 #include "sdk/analytics/engine/UserPropertyWriter.h"
 
-class APMIdentity;
-class APMRemoteConfig;
-
 namespace sdk::analytics {
+
+class Identity;
+class RemoteConfig;
 
 // The event path of one engine, put together once its components exist: the engine's settings,
 // persisted settings, identity and database behind the pipeline's host interface, and the handler,
@@ -30,17 +30,17 @@ class MeasurementEventPipeline final : public EventPipelineHost {
     std::function<void(double timestamp, bool appInBackground)> reportSessionStart = [](double, bool) {};
     std::function<void()> setLastAdvertisingIDResetUserProperty = [] {};
     std::function<void()> updateSchedule = [] {};
-    std::function<void(const APMEvent&)> notifyEventListeners = [](const APMEvent&) {};
+    std::function<void(const AnalyticsEvent&)> notifyEventListeners = [](const AnalyticsEvent&) {};
   };
 
   struct Components {
     // The engine: its log, settings texts, database, worker queue and collection switch. Held weakly.
     std::weak_ptr<const MeasurementHost> engine;
-    std::shared_ptr<APMDatabase> database;
-    std::shared_ptr<APMRemoteConfig> settings;
-    std::shared_ptr<APMPersistedConfig> persistedConfig;
-    std::shared_ptr<APMIdentity> identity;
-    std::shared_ptr<APMConditionalUserPropertyController> conditionalUserProperties;
+    std::shared_ptr<MeasurementDatabase> database;
+    std::shared_ptr<RemoteConfig> settings;
+    std::shared_ptr<PersistedConfig> persistedConfig;
+    std::shared_ptr<Identity> identity;
+    std::shared_ptr<ConditionalUserPropertyController> conditionalUserProperties;
     std::vector<std::string> safelistedEvents;
   };
 
@@ -56,15 +56,15 @@ class MeasurementEventPipeline final : public EventPipelineHost {
   std::int64_t maxPublicEventParams() const;
 
   // --- MeasurementHost, forwarded to the engine
-  std::shared_ptr<APMMonitor> monitor() const override;
+  std::shared_ptr<Monitor> monitor() const override;
   std::optional<std::string> remoteConfigValue(const std::string& key) const override;
   bool boolSetting(const std::string& key, bool defaultValue) const override;
   std::int64_t integerSetting(const std::string& key, std::int64_t defaultValue, std::int64_t minimum,
                               std::int64_t maximum) const override;
-  std::shared_ptr<APMDatabase> database() const override { return components_.database; }
-  std::shared_ptr<APMScheduler> scheduler() const override;
+  std::shared_ptr<MeasurementDatabase> database() const override { return components_.database; }
+  std::shared_ptr<Scheduler> scheduler() const override;
   bool isEnabled() const override;
-  void writeEventOnWorkerQueue(const APMEvent& event) const override;
+  void writeEventOnWorkerQueue(const AnalyticsEvent& event) const override;
 
   // --- EventPipelineHost
   std::int64_t maxEventsPerDay() const override;
@@ -77,8 +77,8 @@ class MeasurementEventPipeline final : public EventPipelineHost {
   bool blocklistPublic() const override;
   bool isEventBlocklisted(const std::string& eventName) const override;
   bool isEventCustomConversion(const std::string& eventName) const override;
-  std::shared_ptr<APMPEventEditing> eventEditing() const override;
-  std::shared_ptr<APMPersistedConfig> persistedConfig() const override { return components_.persistedConfig; }
+  std::shared_ptr<EventEditing> eventEditing() const override;
+  std::shared_ptr<PersistedConfig> persistedConfig() const override { return components_.persistedConfig; }
   std::vector<std::string> safelistedEvents() const override { return components_.safelistedEvents; }
   bool isAppActive() const override { return hooks_.isAppActive(); }
   bool isSessionExpired() const override { return hooks_.isSessionExpired(); }
@@ -91,10 +91,10 @@ class MeasurementEventPipeline final : public EventPipelineHost {
   void setLastAdvertisingIDResetUserPropertyOnWorkerQueue() const override {
     hooks_.setLastAdvertisingIDResetUserProperty();
   }
-  std::shared_ptr<APMPBMeasurementBundle> createRawEventMetadataWithUserAttributes(
-      const std::vector<APMUserAttribute>& userAttributes) const override;
+  std::shared_ptr<ProtoMeasurementBundle> createRawEventMetadataWithUserAttributes(
+      const std::vector<UserAttribute>& userAttributes) const override;
   void updateSchedule() const override { hooks_.updateSchedule(); }
-  void notifyEventListeners(const APMEvent& event) const override { hooks_.notifyEventListeners(event); }
+  void notifyEventListeners(const AnalyticsEvent& event) const override { hooks_.notifyEventListeners(event); }
 
  private:
   Components components_;
@@ -107,3 +107,4 @@ class MeasurementEventPipeline final : public EventPipelineHost {
 };
 
 }  // namespace sdk::analytics
+

@@ -5,20 +5,22 @@
 #include <future>
 
 #include "platform/foundation/IdentityFacts.h"
-#include "sdk/analytics/engine/APMIdentity.h"
-#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/Identity.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/IdentityTestSupport.h"
 #include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
 #include "sdk/analytics/engine/MeasurementEventEntries.h"
 #include "sdk/analytics/engine/RawEventMetadata.h"
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPBMeasurement.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMScheduler.h"
-#include "sdk/analytics/foundation/APMTestSupport.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/Scheduler.h"
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
+
+namespace sdk::analytics {
 
 namespace {
 
@@ -33,12 +35,12 @@ using ostrel::testing::kMeasurementAppID;
 // The engine as the pipeline reaches it: log, worker queue and collection switch.
 class Engine final : public sdk::analytics::MeasurementHost {
  public:
-  std::shared_ptr<APMMonitor> monitor() const override { return APMMonitor::shared(); }
+  std::shared_ptr<Monitor> monitor() const override { return Monitor::shared(); }
   std::optional<std::string> remoteConfigValue(const std::string&) const override { return std::nullopt; }
   bool boolSetting(const std::string&, bool defaultValue) const override { return defaultValue; }
-  std::shared_ptr<APMScheduler> scheduler() const override { return scheduler_; }
+  std::shared_ptr<Scheduler> scheduler() const override { return scheduler_; }
   bool isEnabled() const override { return true; }
-  std::shared_ptr<APMScheduler> scheduler_ = std::make_shared<APMScheduler>("com.vadeze.vura.worker");
+  std::shared_ptr<Scheduler> scheduler_ = std::make_shared<Scheduler>("com.vadeze.vura.worker");
 };
 
 class MeasurementEventPipelineTest : public ::testing::Test {
@@ -46,21 +48,21 @@ class MeasurementEventPipelineTest : public ::testing::Test {
   void SetUp() override {
     settings = ostrel::testing::ScopedIdentitySettings::install();
     Error error;
-    database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, persisted, &error);
+    database = MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, persisted, &error);
     ASSERT_TRUE(database) << error;
-    auto config = APMPBMeasurementConfig::make();
-    APMNanoSetString(*config, 1, std::string(kMeasurementAppID));
-    auto setting = APMPBSetting::make();
-    APMNanoSetString(*setting, 0, std::string("measurement.upload.max_public_events_per_day"));
-    APMNanoSetString(*setting, 1, std::string("2"));
-    APMNanoAddMessage(*config, 3, *setting);
-    auto blocked = APMPBEventConfig::make();
-    APMNanoSetString(*blocked, 0, std::string("spam"));
-    APMNanoSetBool(*blocked, 1, true);
-    APMNanoAddMessage(*config, 4, *blocked);
-    remoteConfig = APMRemoteConfig::initWithAppIDMeasurementConfig(kMeasurementAppID, database, config, nullptr, {});
+    auto config = ProtoMeasurementConfig::make();
+    nanoSetString(*config, 1, std::string(kMeasurementAppID));
+    auto setting = ProtoSetting::make();
+    nanoSetString(*setting, 0, std::string("measurement.upload.max_public_events_per_day"));
+    nanoSetString(*setting, 1, std::string("2"));
+    nanoAddMessage(*config, 3, *setting);
+    auto blocked = ProtoEventConfig::make();
+    nanoSetString(*blocked, 0, std::string("spam"));
+    nanoSetBool(*blocked, 1, true);
+    nanoAddMessage(*config, 4, *blocked);
+    remoteConfig = RemoteConfig::initWithAppIDMeasurementConfig(kMeasurementAppID, database, config, nullptr, {});
     ASSERT_TRUE(remoteConfig);
-    identity = APMIdentity::initWithPersistedConfig(persisted, support);
+    identity = Identity::initWithPersistedConfig(persisted, support);
     identity->setAppInstanceID("instance-1");
     pipeline = std::make_unique<MeasurementEventPipeline>(
         MeasurementEventPipeline::Components{engine, database, remoteConfig, persisted, identity, nullptr, {}},
@@ -80,11 +82,11 @@ class MeasurementEventPipelineTest : public ::testing::Test {
     logged.enabled = true;
     engine->scheduler_->dispatchSyncOnWorkerQueueBlockID("test", [&] { pipeline->router().logEventOnWorkerQueue(logged); });
   }
-  std::vector<std::shared_ptr<APMPBMeasurementBundle>> storedMetadata() {
+  std::vector<std::shared_ptr<ProtoMeasurementBundle>> storedMetadata() {
     Error error;
     auto rows = database->store().recordsForQuery("SELECT metadata_fingerprint FROM raw_events ORDER BY rowid", {},
                                                   &error);
-    std::vector<std::shared_ptr<APMPBMeasurementBundle>> bundles;
+    std::vector<std::shared_ptr<ProtoMeasurementBundle>> bundles;
     for (const auto& row : *rows) {
       bundles.push_back(database->queryRawEventsMetadataWithFingerprint(row.at("metadata_fingerprint").toInt64(), &error));
     }
@@ -96,12 +98,12 @@ class MeasurementEventPipelineTest : public ::testing::Test {
   ostrel::testing::MainThreadEnvironment environment;
   std::shared_ptr<ostrel::testing::ScopedIdentitySettings> settings;
   std::shared_ptr<Engine> engine = std::make_shared<Engine>();
-  std::shared_ptr<APMPersistedConfig> persisted = std::make_shared<APMPersistedConfig>();
+  std::shared_ptr<PersistedConfig> persisted = std::make_shared<PersistedConfig>();
   std::shared_ptr<ostrel::testing::FakeIdentitySupport> support =
       std::make_shared<ostrel::testing::FakeIdentitySupport>();
-  std::shared_ptr<APMDatabase> database;
-  std::shared_ptr<APMRemoteConfig> remoteConfig;
-  std::shared_ptr<APMIdentity> identity;
+  std::shared_ptr<MeasurementDatabase> database;
+  std::shared_ptr<RemoteConfig> remoteConfig;
+  std::shared_ptr<Identity> identity;
   std::unique_ptr<MeasurementEventPipeline> pipeline;
 };
 
@@ -112,21 +114,21 @@ TEST_F(MeasurementEventPipelineTest, TheEnginesSettingsAndMetadataGovernTheWrite
   log("more");
   auto metadata = storedMetadata();
   ASSERT_EQ(metadata.size(), 2u);
-  EXPECT_EQ(APMNanoGetString(*metadata[0], M::kPlatform), "ios");
-  EXPECT_EQ(APMNanoGetString(*metadata[0], M::kAppInstanceID), "instance-1");
+  EXPECT_EQ(nanoGetString(*metadata[0], M::kPlatform), "ios");
+  EXPECT_EQ(nanoGetString(*metadata[0], M::kAppInstanceID), "instance-1");
   std::vector<std::int64_t> codes;
   for (const auto& parameters : scope.errorEvents()) codes.push_back(parameters.at("_err").int64Value());
   EXPECT_EQ(codes, (std::vector<std::int64_t>{11, 16}));
 }
 
 TEST_F(MeasurementEventPipelineTest, AnalyticsStorageDeniedLeavesTheIdentifierFieldsOut) {
-  APMConsentSettingsUtil::setConsentSettings(
+  ConsentSettings::setConsentSettings(
       Dictionary{{"ad_storage", Value("granted")}, {"analytics_storage", Value("denied")}});
   log("shop");
   auto metadata = storedMetadata();
   ASSERT_EQ(metadata.size(), 1u);
-  EXPECT_FALSE(APMNanoHasField(*metadata[0], M::kAppInstanceID));
-  EXPECT_FALSE(APMNanoHasField(*metadata[0], M::kVendorDeviceID));
+  EXPECT_FALSE(nanoHasField(*metadata[0], M::kAppInstanceID));
+  EXPECT_FALSE(nanoHasField(*metadata[0], M::kVendorDeviceID));
 }
 
 TEST_F(MeasurementEventPipelineTest, LimitsComeFromTheSettings) {
@@ -144,11 +146,11 @@ TEST_F(MeasurementEventPipelineTest, EntriesWorkInOrderOnTheWorkerQueueAndAnswer
     return built ? shared : nullptr;
   });
   auto property = [](const char* name, const char* value) {
-    return APMUserAttribute("app", name, APMValue(value), 1);
+    return UserAttribute("app", name, AnalyticsValue(value), 1);
   };
   auto read = [&](const std::string& name) {
-    std::promise<std::optional<APMUserAttribute>> answer;
-    entries.userAttributeWithName(name, [&](const std::optional<APMUserAttribute>& a) {
+    std::promise<std::optional<UserAttribute>> answer;
+    entries.userAttributeWithName(name, [&](const std::optional<UserAttribute>& a) {
       EXPECT_FALSE(engine->scheduler_->workerQueue()->isCurrent());
       answer.set_value(a);
     });
@@ -173,7 +175,7 @@ TEST_F(MeasurementEventPipelineTest, EntriesWorkInOrderOnTheWorkerQueueAndAnswer
   logged.timestamp = 1000;
   logged.enabled = true;
   entries.logEvent(logged);
-  entries.logEvent(*APMEvent::create("auto", false, "_custom", 1000, 0, {}));
+  entries.logEvent(*AnalyticsEvent::create("auto", false, "_custom", 1000, 0, {}));
   entries.setUserAttribute(property("tier", "silver"));
   std::promise<Dictionary> properties;
   entries.userPropertiesIncludingInternal(false, [&](const Dictionary& d) { properties.set_value(d); });
@@ -183,7 +185,7 @@ TEST_F(MeasurementEventPipelineTest, EntriesWorkInOrderOnTheWorkerQueueAndAnswer
   ASSERT_EQ(rows->size(), 2u);
   EXPECT_EQ(rows->at(0).at("name"), Value("shop"));
   auto stored = database->rawEventsWithMetadataFingerprint(storedMetadata().empty() ? 0 :
-      APMDatabase::metadataFingerprint(*storedMetadata()[0]), &error, nullptr);
+      MeasurementDatabase::metadataFingerprint(*storedMetadata()[0]), &error, nullptr);
   ASSERT_FALSE(stored->empty());
   EXPECT_EQ(stored->front().rawEvent.parameters().at("plan").stringValue(), "pro");
 
@@ -192,7 +194,7 @@ TEST_F(MeasurementEventPipelineTest, EntriesWorkInOrderOnTheWorkerQueueAndAnswer
   EXPECT_EQ(maximum.get_future().get(), 25);
 
   // Missing arguments are refused where they are given.
-  entries.logEvent(std::optional<APMEvent>());
+  entries.logEvent(std::optional<AnalyticsEvent>());
   entries.setUserAttribute(std::nullopt);
   entries.removeUserAttribute(std::nullopt);
   entries.userAttributeWithName("tier", nullptr);
@@ -204,3 +206,6 @@ TEST_F(MeasurementEventPipelineTest, EntriesWorkInOrderOnTheWorkerQueueAndAnswer
 }
 
 }  // namespace
+
+}  // namespace sdk::analytics
+

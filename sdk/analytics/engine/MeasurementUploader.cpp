@@ -4,26 +4,26 @@
 #include <limits>
 
 #include "platform/foundation/Clock.h"
-#include "sdk/analytics/engine/APMConsentSettingsUtil.h"
-#include "sdk/analytics/engine/APMIdentity.h"
-#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/ConsentSettings.h"
+#include "sdk/analytics/engine/Identity.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/RawEventMetadata.h"
 #include "sdk/analytics/engine/UploadTime.h"
-#include "sdk/analytics/foundation/APMAlarm.h"
-#include "sdk/analytics/foundation/APMHashing.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMScheduler.h"
-#include "sdk/analytics/foundation/APMServiceURL.h"
+#include "sdk/analytics/foundation/Alarm.h"
+#include "sdk/analytics/foundation/Hashing.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/Scheduler.h"
+#include "sdk/analytics/foundation/ServiceURL.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+
+namespace sdk::analytics {
 
 using platform::foundation::Data;
 using platform::foundation::Error;
 using platform::foundation::Value;
 using platform::net::HTTPURLResponse;
-
-namespace sdk::analytics {
 
 namespace {
 
@@ -35,8 +35,8 @@ constexpr int kResettableDeviceID = 19;
 constexpr int kVendorDeviceID = 20;
 constexpr int kChecksum = 38;
 
-std::string fieldText(const APMPBMeasurementBundle& bundle, int index) {
-  return APMNanoGetString(bundle, index).value_or("");
+std::string fieldText(const ProtoMeasurementBundle& bundle, int index) {
+  return nanoGetString(bundle, index).value_or("");
 }
 
 }  // namespace
@@ -89,7 +89,7 @@ void MeasurementUploader::endSchedule() {
 
 bool MeasurementUploader::hasDataToUpload() { return hasDataToUploadIn(*parts_.bundling.database); }
 
-bool MeasurementUploader::hasDataToUploadIn(APMDatabase& database) {
+bool MeasurementUploader::hasDataToUploadIn(MeasurementDatabase& database) {
   Error error;
   auto queueEmpty = database.isQueuedBundleTableEmpty(&error);
   if (!queueEmpty) {
@@ -105,7 +105,7 @@ bool MeasurementUploader::hasDataToUploadIn(APMDatabase& database) {
   return !*rawEmpty;
 }
 
-bool MeasurementUploader::removeBundlesWithIDs(APMDatabase* database, const std::vector<std::int64_t>& rowIDs) {
+bool MeasurementUploader::removeBundlesWithIDs(MeasurementDatabase* database, const std::vector<std::int64_t>& rowIDs) {
   Error error;
   if (!database || !database->deleteBundlesWithRowIDs(rowIDs, &error)) {
     monitor().logWithLevel(1, 23122, "Failed to delete bundles from database. Error",
@@ -165,7 +165,7 @@ double MeasurementUploader::nextUploadingTime() {
 }
 
 void MeasurementUploader::updateSchedule() {
-  APMScheduler::checkOnBackgroundThreadWithMethodName("updateSchedule");
+  Scheduler::checkOnBackgroundThreadWithMethodName("updateSchedule");
   if (stopped_) return;
   if (double suspended = suspendedUploadTimestamp_.load(); suspended != 0) {
     double elapsed = std::fabs(uptime() - suspended);
@@ -274,7 +274,7 @@ bool MeasurementUploader::setUploadInProgressWithBundleIDs(const std::vector<std
   return true;
 }
 
-ZURAridire::CompletionHandler MeasurementUploader::completionFor(Completion completion) {
+sdk::utilities::HTTPClient::CompletionHandler MeasurementUploader::completionFor(Completion completion) {
   const std::uint64_t request = ++requestNumber_;
   const std::uint64_t generation = wipeGeneration_;
   std::weak_ptr<MeasurementUploader> weak = weak_from_this();
@@ -312,7 +312,7 @@ void MeasurementUploader::leaveRequestInFlight() {
 }
 
 void MeasurementUploader::uploadData() {
-  APMScheduler::checkOnBackgroundThreadWithMethodName("uploadData");
+  Scheduler::checkOnBackgroundThreadWithMethodName("uploadData");
   if (stopped_) return;
   auto& settings = *parts_.bundling.settings;
   auto& persisted = *parts_.bundling.persistedConfig;
@@ -355,7 +355,7 @@ void MeasurementUploader::uploadData() {
     return;
   }
   if (auto& identity = parts_.bundling.identity) {
-    auto consent = APMConsentSettingsUtil::consentSignals();
+    auto consent = ConsentSettings::consentSignals();
     bool gate = settings.gateIDFAOnATTMASEnabled();
     for (auto& [bundle, _] : *queued) RawEventMetadata::applyIdentifierRule(*bundle, consent, gate, *identity);
   }
@@ -381,13 +381,13 @@ void MeasurementUploader::uploadData() {
 
   const std::int64_t uploadTime = RawEventBundler::milliseconds(current);
   const bool checksum = settings.checksumEnabled();
-  auto batch = APMPBMeasurementBatch::make();
+  auto batch = ProtoMeasurementBatch::make();
   std::vector<std::int64_t> rowIDs;
   for (auto& [bundle, rowID] : bundles) {
-    APMNanoSetInt64(*bundle, kLibraryVersionAtUpload, APMIdentity::ruzUdurerizezaLibraryVersion());
-    APMNanoSetInt64(*bundle, kUploadTimestamp, uploadTime);
-    if (checksum) APMNanoSetInt64(*bundle, kChecksum, apm_64LSBMD5(bundle->protoBuffer()));
-    APMNanoAddMessage(*batch, 0, *bundle);
+    nanoSetInt64(*bundle, kLibraryVersionAtUpload, Identity::analyticsLibraryVersion());
+    nanoSetInt64(*bundle, kUploadTimestamp, uploadTime);
+    if (checksum) nanoSetInt64(*bundle, kChecksum, md5Low64Bits(bundle->protoBuffer()));
+    nanoAddMessage(*batch, 0, *bundle);
     rowIDs.push_back(rowID);
   }
   Data payload = batch->protoBuffer();
@@ -398,7 +398,7 @@ void MeasurementUploader::uploadData() {
     terminateBackgroundTask();
     return;
   }
-  const std::string base = APMServiceBaseURL();
+  const std::string base = serviceBaseURL();
   persisted.setLastFailedUploadTimestamp(current);
   // Counted before it goes: whatever becomes of this attempt, a later send of these bundles is a repeat.
   incrementRetryCounter();
@@ -469,3 +469,4 @@ void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTT
 }
 
 }  // namespace sdk::analytics
+

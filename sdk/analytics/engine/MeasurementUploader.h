@@ -11,13 +11,13 @@
 #include "platform/foundation/Error.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/analytics/engine/RawEventBundler.h"
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/utilities/ZURAridire.h"
-
-class APMAlarm;
-class APMScheduler;
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/utilities/HTTPClient.h"
 
 namespace sdk::analytics {
+
+class Alarm;
+class Scheduler;
 
 // The way out of the engine, on its worker queue: the one-shot "Measurement timer" armed from the
 // newest data, the last upload outcomes, a doubling retry series and the server's back-off; an upload
@@ -31,11 +31,11 @@ namespace sdk::analytics {
 // (their retry count rises) before the batch goes, not when it fails: an app killed or ended while
 // the batch was on its way then sends them again marked as a repeat. A wipe of the database forgets the upload in flight: its
 // completion changes nothing, since SQLite hands the same row IDs to new bundles.
-class MeasurementUploader final : public ZURAridireReachabilityDelegate,
+class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityDelegate,
                                   public std::enable_shared_from_this<MeasurementUploader> {
  public:
   using Error = platform::foundation::Error;
-  using QueuedBundle = APMDatabase::QueuedBundle;
+  using QueuedBundle = MeasurementDatabase::QueuedBundle;
 
   static constexpr const char* kUploadPath = "/a";
   static constexpr const char* kPlatform = "ios";
@@ -44,9 +44,9 @@ class MeasurementUploader final : public ZURAridireReachabilityDelegate,
 
   struct Parts {
     RawEventBundler::Parts bundling;
-    std::shared_ptr<ZURAridire> network;
-    std::shared_ptr<APMScheduler> scheduler;
-    std::shared_ptr<APMAlarm> alarm;
+    std::shared_ptr<sdk::utilities::HTTPClient> network;
+    std::shared_ptr<Scheduler> scheduler;
+    std::shared_ptr<Alarm> alarm;
   };
   // What belongs to the engine's life cycle; every hook may be left empty.
   struct Hooks {
@@ -65,9 +65,9 @@ class MeasurementUploader final : public ZURAridireReachabilityDelegate,
   double nextUploadingTime();
   bool hasDataToUpload();
   // Whether the upload queue or the raw events hold anything; a failed look counts as nothing.
-  static bool hasDataToUploadIn(APMDatabase& database);
+  static bool hasDataToUploadIn(MeasurementDatabase& database);
   // Deletes uploaded bundles; false (logged) without a database or on failure.
-  static bool removeBundlesWithIDs(APMDatabase* database, const std::vector<std::int64_t>& rowIDs);
+  static bool removeBundlesWithIDs(MeasurementDatabase* database, const std::vector<std::int64_t>& rowIDs);
 
   // --- upload
   void uploadData();
@@ -113,7 +113,7 @@ class MeasurementUploader final : public ZURAridireReachabilityDelegate,
   RawEventBundler& bundler() { return bundler_; }
   const Parts& parts() const { return parts_; }
 
-  // ZURAridireReachabilityDelegate: reschedules on the worker queue.
+  // HTTPClientReachabilityDelegate: reschedules on the worker queue.
   void reachabilityDidChange() override;
 
   struct Private {
@@ -132,7 +132,7 @@ class MeasurementUploader final : public ZURAridireReachabilityDelegate,
   using Completion = std::function<void(MeasurementUploader&, const std::optional<platform::net::HTTPURLResponse>&,
                                         const std::optional<platform::foundation::Data>&,
                                         const std::optional<Error>&)>;
-  ZURAridire::CompletionHandler completionFor(Completion completion);
+  sdk::utilities::HTTPClient::CompletionHandler completionFor(Completion completion);
 
   Parts parts_;
   Hooks hooks_;
@@ -147,3 +147,4 @@ class MeasurementUploader final : public ZURAridireReachabilityDelegate,
 };
 
 }  // namespace sdk::analytics
+

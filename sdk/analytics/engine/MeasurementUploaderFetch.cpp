@@ -2,24 +2,24 @@
 #include <map>
 
 #include "platform/foundation/Clock.h"
-#include "sdk/analytics/engine/APMIdentity.h"
-#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/Identity.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/MeasurementUploader.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPBAudience.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMScheduler.h"
-#include "sdk/analytics/rules/APMAudience.h"
-#include "sdk/analytics/rules/APMPRuntime.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoAudienceMessages.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/Scheduler.h"
+#include "sdk/analytics/rules/Audiences.h"
+#include "sdk/analytics/rules/ScriptRuntime.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+
+namespace sdk::analytics {
 
 using platform::foundation::Data;
 using platform::foundation::Error;
 using platform::foundation::Value;
 using platform::net::HTTPURLResponse;
-
-namespace sdk::analytics {
 
 namespace {
 
@@ -37,8 +37,8 @@ void MeasurementUploader::fetchRemoteConfig() {
   std::optional<std::string> appInstanceID;
   if (parts_.bundling.identity) appInstanceID = parts_.bundling.identity->appInstanceID();
   auto url = settings.remoteConfigURLWithAppInstanceID(appInstanceID, kPlatform,
-                                                       APMIdentity::ruzUdurerizezaLibraryVersion(),
-                                                       APMPRuntime::runtimeVersion());
+                                                       Identity::analyticsLibraryVersion(),
+                                                       ScriptRuntime::runtimeVersion());
   if (!url || !parts_.network) {
     monitor().logWithLevel(2, 23125, "Invalid server URL to get configuration");
     return;
@@ -118,23 +118,23 @@ bool MeasurementUploader::installConfiguration(const Data& body) {
   auto& settings = *parts_.bundling.settings;
   return parts_.bundling.database->performTransaction([&] {
     // The body comes from the network: the message layer refuses what does not decode within its bounds.
-    APMNanoDecodeFailure failure = APMNanoDecodeFailure::None;
-    auto config = APMPBMeasurementConfig::initWithBuffer(body, &failure);
+    NanoDecodeFailure failure = NanoDecodeFailure::None;
+    auto config = ProtoMeasurementConfig::initWithBuffer(body, &failure);
     if (!config) {
-      monitor().logWithLevel(1, 23135, "Configuration data is invalid.", Value(APMNanoDecodeFailureText(failure)));
+      monitor().logWithLevel(1, 23135, "Configuration data is invalid.", Value(nanoDecodeFailureText(failure)));
       return false;
     }
     std::string appID = parts_.bundling.identity ? parts_.bundling.identity->appIDFromVMP() : settings.appID();
-    if (APMNanoGetString(*config, kConfigAppID).value_or("") != appID) {
+    if (nanoGetString(*config, kConfigAppID).value_or("") != appID) {
       monitor().logWithLevel(1, 23136, "Configuration does not have valid Vadeze App ID.");
       return false;
     }
-    auto audiences = APMNanoGetMessageArray<APMPBAudience>(*config, kConfigAudiences);
+    auto audiences = nanoGetMessageArray<ProtoAudience>(*config, kConfigAudiences);
     if (!parts_.bundling.audience->updateAudiences(audiences)) {
       monitor().logWithLevel(1, 23137, "Failed to update audiences with new server configuration");
       return false;
     }
-    APMNanoClearField(*config, kConfigAudiences);
+    nanoClearField(*config, kConfigAudiences);
     if (!settings.updateMeasurementConfig(config)) {
       monitor().logWithLevel(1, 23138, "Failed to update configuration with new server configuration");
       return false;
@@ -144,3 +144,4 @@ bool MeasurementUploader::installConfiguration(const Data& body) {
 }
 
 }  // namespace sdk::analytics
+

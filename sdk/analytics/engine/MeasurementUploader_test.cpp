@@ -8,16 +8,18 @@
 #include <thread>
 
 #include "platform/dispatch/MainLoop.h"
-#include "sdk/analytics/engine/APMIdentity.h"
+#include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/BundlingTestSupport.h"
 #include "sdk/analytics/engine/UploadTime.h"
-#include "sdk/analytics/foundation/APMAlarm.h"
-#include "sdk/analytics/foundation/APMPBAudience.h"
-#include "sdk/analytics/foundation/APMScheduler.h"
-#include "sdk/analytics/foundation/APMServiceURL.h"
-#include "sdk/analytics/rules/APMETestSupport.h"
+#include "sdk/analytics/foundation/Alarm.h"
+#include "sdk/analytics/foundation/ProtoAudienceMessages.h"
+#include "sdk/analytics/foundation/Scheduler.h"
+#include "sdk/analytics/foundation/ServiceURL.h"
+#include "sdk/analytics/rules/ExperimentsTestSupport.h"
 #include "testing/HostileServer.h"
 #include "testing/LoopbackServer.h"
+
+namespace sdk::analytics {
 
 namespace {
 
@@ -99,7 +101,7 @@ class MeasurementUploaderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv(sdk::analytics::kAnalyticsServiceURLEnvironmentVariable, server.url("").c_str(), 1);
-    identity = APMIdentity::initWithPersistedConfig(env.persisted);
+    identity = Identity::initWithPersistedConfig(env.persisted);
     identity->setAppIDFromVMP(BundlingEnvironment::kAppID);
     auto parts = env.parts();
     parts.identity = identity;
@@ -108,7 +110,7 @@ class MeasurementUploaderTest : public ::testing::Test {
     hooks.uptime = [this] { return uptime.load(); };
     hooks.terminateBackgroundTask = [this] { ++backgroundTaskEnds; };
     uploader = MeasurementUploader::make(
-        {parts, network, scheduler, std::make_shared<APMAlarm>(scheduler->workerQueue(), "Measurement timer")}, hooks);
+        {parts, network, scheduler, std::make_shared<Alarm>(scheduler->workerQueue(), "Measurement timer")}, hooks);
   }
   void TearDown() override {
     settle();
@@ -136,9 +138,9 @@ class MeasurementUploaderTest : public ::testing::Test {
                                        const std::string& appID = BundlingEnvironment::kAppID, int audiences = 0) {
     auto config = BundlingEnvironment::configuration(settings, appID);
     for (int i = 0; i < audiences; ++i) {
-      auto audience = APMPBAudience::make();
-      APMNanoSetInt32(*audience, 0, 100 + i);
-      APMNanoAddMessage(*config, 5, *audience);
+      auto audience = ProtoAudience::make();
+      nanoSetInt32(*audience, 0, 100 + i);
+      nanoAddMessage(*config, 5, *audience);
     }
     Data bytes = config->protoBuffer();
     return std::string(bytes.begin(), bytes.end());
@@ -157,17 +159,17 @@ class MeasurementUploaderTest : public ::testing::Test {
     }
     return found;
   }
-  static std::shared_ptr<APMPBMeasurementBatch> batchOf(const LoopbackRequest& request) {
-    return APMPBMeasurementBatch::initWithBuffer(
+  static std::shared_ptr<ProtoMeasurementBatch> batchOf(const LoopbackRequest& request) {
+    return ProtoMeasurementBatch::initWithBuffer(
         std::span(reinterpret_cast<const std::uint8_t*>(request.body.data()), request.body.size()));
   }
   std::optional<double> alarmTime() const { return uploader->parts().alarm->scheduledTimestamp(); }
 
   BundlingEnvironment env;
   ostrel::testing::LoopbackServer server;
-  std::shared_ptr<ZURAridire> network = ZURAridire::initWithReachabilityHost("127.0.0.1");
-  std::shared_ptr<APMScheduler> scheduler = std::make_shared<APMScheduler>("com.vadeze.vura.worker");
-  std::shared_ptr<APMIdentity> identity;
+  std::shared_ptr<sdk::utilities::HTTPClient> network = sdk::utilities::HTTPClient::initWithReachabilityHost("127.0.0.1");
+  std::shared_ptr<Scheduler> scheduler = std::make_shared<Scheduler>("com.vadeze.vura.worker");
+  std::shared_ptr<Identity> identity;
   std::shared_ptr<MeasurementUploader> uploader;
   std::atomic<bool> connected{true};
   std::atomic<double> uptime{500};
@@ -177,7 +179,7 @@ class MeasurementUploaderTest : public ::testing::Test {
 TEST_F(MeasurementUploaderTest, FetchesTheConfigurationFirstThenPostsTheBatch) {
   serveConfiguration();
   server.on("POST", "/a", LoopbackResponse::withStatus(204));
-  env.store("shot", kHour + 1, {{"lens", APMValue(std::string("35mm"))}});
+  env.store("shot", kHour + 1, {{"lens", AnalyticsValue(std::string("35mm"))}});
 
   upload(2);
   auto requests = server.requests();
@@ -197,20 +199,20 @@ TEST_F(MeasurementUploaderTest, FetchesTheConfigurationFirstThenPostsTheBatch) {
   EXPECT_TRUE(post.header("Content-Length"));
   auto batch = batchOf(post);
   ASSERT_TRUE(batch);
-  auto bundles = APMNanoGetMessageArray<APMPBMeasurementBundle>(*batch, 0);
+  auto bundles = nanoGetMessageArray<ProtoMeasurementBundle>(*batch, 0);
   ASSERT_EQ(bundles.size(), 1u);
   const auto& bundle = *bundles[0];
-  EXPECT_EQ(APMNanoGetInt32(bundle, 0), 1);
-  EXPECT_EQ(APMNanoGetString(bundle, 8), "ios");
+  EXPECT_EQ(nanoGetInt32(bundle, 0), 1);
+  EXPECT_EQ(nanoGetString(bundle, 8), "ios");
   EXPECT_EQ(BundlingEnvironment::eventNames(bundle), std::vector<std::string>{"shot"});
-  auto event = APMNanoGetMessageArray<APMPBEvent>(bundle, 1).at(0);
+  auto event = nanoGetMessageArray<ProtoEvent>(bundle, 1).at(0);
   EXPECT_EQ(BundlingEnvironment::parameters(*event).at("lens").stringValue(), "35mm");
-  EXPECT_EQ(APMNanoGetInt64(bundle, 3), std::int64_t(env.now() * 1000));
-  EXPECT_EQ(APMNanoGetInt64(bundle, 4), std::int64_t((kHour + 1) * 1000));
-  EXPECT_EQ(APMNanoGetInt64(bundle, 5), std::int64_t((kHour + 1) * 1000));
-  EXPECT_EQ(APMNanoGetInt64(bundle, 18), APMIdentity::ruzUdurerizezaLibraryVersion());
-  EXPECT_EQ(APMNanoGetInt32(bundle, 24), 1);
-  EXPECT_FALSE(APMNanoHasField(bundle, 35));
+  EXPECT_EQ(nanoGetInt64(bundle, 3), std::int64_t(env.now() * 1000));
+  EXPECT_EQ(nanoGetInt64(bundle, 4), std::int64_t((kHour + 1) * 1000));
+  EXPECT_EQ(nanoGetInt64(bundle, 5), std::int64_t((kHour + 1) * 1000));
+  EXPECT_EQ(nanoGetInt64(bundle, 18), Identity::analyticsLibraryVersion());
+  EXPECT_EQ(nanoGetInt32(bundle, 24), 1);
+  EXPECT_FALSE(nanoHasField(bundle, 35));
 
   EXPECT_EQ(env.count("raw_events"), 0);
   EXPECT_EQ(env.count("queue"), 0);
@@ -222,10 +224,10 @@ TEST_F(MeasurementUploaderTest, FetchesTheConfigurationFirstThenPostsTheBatch) {
   env.store("shot", kHour + 2);
   upload(3);
   ASSERT_EQ(requestsFor("/a").size(), 2u);
-  auto second = APMNanoGetMessageArray<APMPBMeasurementBundle>(*batchOf(requestsFor("/a")[1]), 0);
+  auto second = nanoGetMessageArray<ProtoMeasurementBundle>(*batchOf(requestsFor("/a")[1]), 0);
   ASSERT_EQ(second.size(), 1u);
-  EXPECT_EQ(APMNanoGetInt32(*second[0], 24), 2);
-  EXPECT_EQ(APMNanoGetInt64(*second[0], 7), std::int64_t((kHour + 1) * 1000));
+  EXPECT_EQ(nanoGetInt32(*second[0], 24), 2);
+  EXPECT_EQ(nanoGetInt64(*second[0], 7), std::int64_t((kHour + 1) * 1000));
 }
 
 TEST_F(MeasurementUploaderTest, AFailedUploadKeepsTheBundleAndTheNextBatchCarriesItsRetryCount) {
@@ -241,9 +243,9 @@ TEST_F(MeasurementUploaderTest, AFailedUploadKeepsTheBundleAndTheNextBatchCarrie
   EXPECT_GT(*alarmTime(), env.now() + 1000);
 
   upload(3);
-  auto retried = APMNanoGetMessageArray<APMPBMeasurementBundle>(*batchOf(requestsFor("/a").at(1)), 0);
+  auto retried = nanoGetMessageArray<ProtoMeasurementBundle>(*batchOf(requestsFor("/a").at(1)), 0);
   ASSERT_EQ(retried.size(), 1u);
-  EXPECT_EQ(APMNanoGetInt32(*retried[0], 35), 1);
+  EXPECT_EQ(nanoGetInt32(*retried[0], 35), 1);
   EXPECT_EQ(env.count("queue"), 0);
 }
 
@@ -260,8 +262,8 @@ TEST_F(MeasurementUploaderTest, ABatchInFlightIsAlreadyMarkedTriedAndAStoppedUpl
   settle();
   auto queued = env.queuedBundles();
   ASSERT_EQ(queued.size(), 1u);
-  EXPECT_EQ(APMNanoGetInt32(*queued[0], 35), 1) << "read back now, the bundle is a repeat";
-  EXPECT_FALSE(APMNanoHasField(*APMNanoGetMessageArray<APMPBMeasurementBundle>(*batchOf(requestsFor("/a")[0]), 0)[0],
+  EXPECT_EQ(nanoGetInt32(*queued[0], 35), 1) << "read back now, the bundle is a repeat";
+  EXPECT_FALSE(nanoHasField(*nanoGetMessageArray<ProtoMeasurementBundle>(*batchOf(requestsFor("/a")[0]), 0)[0],
                                35))
       << "the first send carries no retry count";
 
@@ -335,7 +337,7 @@ TEST_F(MeasurementUploaderTest, BundlesOfAnotherAppTravelInASeparateBatch) {
   auto posts = requestsFor("/a");
   ASSERT_EQ(posts.size(), 2u);
   for (const auto& post : posts) {
-    EXPECT_EQ(APMNanoGetMessageArray<APMPBMeasurementBundle>(*batchOf(post), 0).size(), 1u);
+    EXPECT_EQ(nanoGetMessageArray<ProtoMeasurementBundle>(*batchOf(post), 0).size(), 1u);
   }
   EXPECT_EQ(env.count("queue"), 0);
 }
@@ -513,3 +515,6 @@ TEST_F(MeasurementUploaderTest, AFetchWhoseTransferFailsAfterItsHeadIsAFailedFet
 }
 
 }  // namespace
+
+}  // namespace sdk::analytics
+

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "platform/foundation/Clock.h"
-#include "sdk/analytics/foundation/APMUserDefaults.h"
+#include "sdk/analytics/foundation/UserDefaultsSuite.h"
 
 namespace sdk::analytics {
 
@@ -11,29 +11,29 @@ namespace {
 constexpr std::int64_t kHourMilliseconds = 3'600'000;
 }
 
-void parkCampaignLink(APMUserDefaults& defaults, const std::string& link) {
+void parkCampaignLink(UserDefaultsSuite& defaults, const std::string& link) {
   defaults.setObject(platform::foundation::Value(link), kParkedCampaignLinkKey);
   defaults.setDouble(platform::foundation::Clock::current()->now(), kParkedCampaignLinkTimestampKey);
 }
 
-void forgetParkedCampaignLink(APMUserDefaults& defaults) {
+void forgetParkedCampaignLink(UserDefaultsSuite& defaults) {
   defaults.removeObjectForKey(kParkedCampaignLinkKey);
   defaults.removeObjectForKey(kParkedCampaignLinkTimestampKey);
 }
 
-std::optional<std::string> parkedCampaignLink(const APMUserDefaults& defaults) {
+std::optional<std::string> parkedCampaignLink(const UserDefaultsSuite& defaults) {
   const auto stored = defaults.objectForKey(kParkedCampaignLinkKey);
   if (!stored.string() || stored.string()->empty()) return std::nullopt;
   return *stored.string();
 }
 
-bool isParkedCampaignLinkExpired(const APMUserDefaults& defaults, double timeToLive) {
+bool isParkedCampaignLinkExpired(const UserDefaultsSuite& defaults, double timeToLive) {
   const auto stored = defaults.objectForKey(kParkedCampaignLinkTimestampKey);
   if (!stored.isNumber()) return false;
   return std::fabs(platform::foundation::Clock::current()->now() - stored.toDouble()) > timeToLive;
 }
 
-bool forgetParkedCampaignLinkIfExpired(APMUserDefaults& defaults, double timeToLive) {
+bool forgetParkedCampaignLinkIfExpired(UserDefaultsSuite& defaults, double timeToLive) {
   if (!isParkedCampaignLinkExpired(defaults, timeToLive)) return false;
   forgetParkedCampaignLink(defaults);
   return true;
@@ -44,3 +44,4 @@ std::int64_t campaignClickHour(std::int64_t milliseconds) {
 }
 
 }  // namespace sdk::analytics
+

@@ -6,40 +6,40 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
-#include "sdk/analytics/engine/APMConsentSettingsUtil.h"
-#include "sdk/analytics/engine/APMIdentity.h"
-#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/ConsentSettings.h"
+#include "sdk/analytics/engine/Identity.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/UserPropertyWriter.h"
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMEnvironment.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMNameTables.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPBAudience.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMProtoConversions.h"
-#include "sdk/analytics/rules/APMAudience.h"
-#include "sdk/analytics/rules/APMAudienceTimestampsCache.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/EnvironmentInfo.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NameTables.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoAudienceMessages.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/ProtoConversions.h"
+#include "sdk/analytics/rules/Audiences.h"
+#include "sdk/analytics/rules/AudienceTimestampsCache.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+
+namespace sdk::analytics {
 
 using platform::foundation::Error;
 using platform::foundation::Value;
-
-namespace sdk::analytics {
 
 namespace {
 
 constexpr int kAttributeName = 1;
 
-std::optional<std::int64_t> integerParameter(const APMEvent& event, const char* name) {
+std::optional<std::int64_t> integerParameter(const AnalyticsEvent& event, const char* name) {
   auto found = event.parameters().find(name);
   if (found == event.parameters().end() || !found->second.isInt64()) return std::nullopt;
   return found->second.int64Value();
 }
 
-bool hasParameter(const APMEvent& event, const char* name) { return event.parameters().contains(name); }
+bool hasParameter(const AnalyticsEvent& event, const char* name) { return event.parameters().contains(name); }
 
-Value parametersObject(const APMEvent& event) {
+Value parametersObject(const AnalyticsEvent& event) {
   platform::foundation::Dictionary parameters;
   for (const auto& [name, value] : event.parameters()) parameters[name] = value.objectValue();
   return Value(std::move(parameters));
@@ -70,7 +70,7 @@ bool RawEventBundler::bundleRawEvents() {
 RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   Error error;
   std::optional<std::int64_t> fingerprint;
-  std::optional<std::vector<APMRawEventData>> group;
+  std::optional<std::vector<RawEventData>> group;
   // Rows that no longer decode are deleted as the group is read. A group made only of such rows comes
   // back empty; those rows are consumed, so the next fingerprint is tried at once instead of leaving
   // the oldest group to block every later bundle.
@@ -108,7 +108,7 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   if (events->empty()) return Outcome::kCommitNoBundle;
 
   evaluationTimeFromRawEvents(*group, *bundle);
-  APMAudienceTimestampsCache cache(APMMonitor::shared());
+  AudienceTimestampsCache cache(Monitor::shared());
   events = eventsAfterUpdatingEventAggregates(*events, &cache);
   if (!events) return Outcome::kRollBack;
 
@@ -123,7 +123,7 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
     monitor().logWithLevel(5, 23159, "No events left after sampling. Dropping bundle");
     return deleteGroup(*group, *fingerprint) ? Outcome::kCommitBundled : Outcome::kRollBack;
   }
-  APMNanoAdoptMessageArray(*bundle, kEvents, std::move(protoEvents));
+  nanoAdoptMessageArray(*bundle, kEvents, std::move(protoEvents));
 
   double start = group->front().rawEvent.timestamp();
   double end = start;
@@ -133,32 +133,32 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   }
   if (!updateAppMetadataForBundle(*bundle, start, end)) return Outcome::kRollBack;
 
-  for (const auto& attribute : APMNanoGetMessageArray<APMPBUserAttribute>(*bundle, kUserAttributes)) {
+  for (const auto& attribute : nanoGetMessageArray<ProtoUserAttribute>(*bundle, kUserAttributes)) {
     if (!parts_.audience->evaluateFiltersForNanoUserProperty(*attribute, &cache, start)) return Outcome::kRollBack;
   }
-  std::optional<std::vector<std::shared_ptr<APMPBAudienceLeafFilterResult>>> results;
+  std::optional<std::vector<std::shared_ptr<ProtoAudienceLeafFilterResult>>> results;
   if (!parts_.audience->resultsForBundling(&results) || !results) {
     monitor().logWithLevel(1, 23113, "Unable to read audience evaluation results");
     return Outcome::kRollBack;
   }
-  if (!results->empty()) APMNanoSetMessageArray(*bundle, kAudienceResults, *results);
+  if (!results->empty()) nanoSetMessageArray(*bundle, kAudienceResults, *results);
 
   addBundleMetadataIntoBundle(*bundle, start, end);
-  bool isRealtime = std::any_of(events->begin(), events->end(), [](const APMEvent& e) { return e.isRealtime(); });
+  bool isRealtime = std::any_of(events->begin(), events->end(), [](const AnalyticsEvent& e) { return e.isRealtime(); });
   if (!parts_.database->insertBundle(*bundle, isRealtime, &error)) {
     monitor().logWithLevel(1, 23115, "Unable to insert bundle. Error", errorText(error));
     return Outcome::kRollBack;
   }
   if (parts_.settings->isConsentSettingsEnabled()) {
-    monitor().logWithLevel(8, 23221, APMConsentSettingsUtil::description());
+    monitor().logWithLevel(8, 23221, ConsentSettings::description());
   }
   monitor().logWithLevel(7, 23116, "Bundle added to the upload queue. BundleID, timestamp (ms)",
-                         Value(std::int64_t{APMNanoGetInt32(*bundle, kBundleIndex)}),
-                         Value(APMNanoGetInt64(*bundle, kEndTimestamp)));
+                         Value(std::int64_t{nanoGetInt32(*bundle, kBundleIndex)}),
+                         Value(nanoGetInt64(*bundle, kEndTimestamp)));
   return deleteGroup(*group, *fingerprint) ? Outcome::kCommitBundled : Outcome::kRollBack;
 }
 
-bool RawEventBundler::deleteGroup(const std::vector<APMRawEventData>& group, std::int64_t fingerprint) {
+bool RawEventBundler::deleteGroup(const std::vector<RawEventData>& group, std::int64_t fingerprint) {
   Error error;
   std::int64_t lastRowID = group.back().rowID;
   if (!parts_.database->deleteRawEventsWithMaxRowID(lastRowID, &error)) {
@@ -179,13 +179,13 @@ bool RawEventBundler::deleteGroup(const std::vector<APMRawEventData>& group, std
   return true;
 }
 
-std::optional<std::vector<APMRawEventData>> RawEventBundler::rawEventsWithMetadataFingerprint(std::int64_t fingerprint) {
+std::optional<std::vector<RawEventData>> RawEventBundler::rawEventsWithMetadataFingerprint(std::int64_t fingerprint) {
   const std::int64_t maxEvents = parts_.settings->uploadMaxEventsPerBundle();
   const std::int64_t maxSize = parts_.settings->uploadMaxSizeLimitBytes();
   std::int64_t groupHour = 0;
   std::int64_t previousRowID = 0;
   std::int64_t size = 0;
-  auto filter = [&](const APMDatabase::Row& row, std::int64_t accepted) {
+  auto filter = [&](const MeasurementDatabase::Row& row, std::int64_t accepted) {
     const bool first = accepted == 0;
     if (!first && accepted >= maxEvents) return false;
     std::int64_t rowID = row.at("rowid").toInt64();
@@ -214,13 +214,13 @@ std::optional<std::vector<APMRawEventData>> RawEventBundler::rawEventsWithMetada
   return group;
 }
 
-std::optional<std::vector<APMEvent>> RawEventBundler::processRawEvents(const std::vector<APMRawEventData>& group,
+std::optional<std::vector<AnalyticsEvent>> RawEventBundler::processRawEvents(const std::vector<RawEventData>& group,
                                                                        std::int64_t fingerprint) {
   auto& settings = *parts_.settings;
-  std::vector<APMEvent> kept;
+  std::vector<AnalyticsEvent> kept;
   for (const auto& raw : group) {
-    const APMEvent& event = raw.rawEvent;
-    auto exemptName = APMReservedEventNameExemptions().internalName(event.name());
+    const AnalyticsEvent& event = raw.rawEvent;
+    auto exemptName = reservedEventNameExemptions().internalName(event.name());
     if (exemptName && settings.blocklistInternal() && !settings.blocklistPublic()) {
       kept.push_back(event);
       continue;
@@ -237,7 +237,7 @@ std::optional<std::vector<APMEvent>> RawEventBundler::processRawEvents(const std
   if (kept.empty()) {
     if (!deleteGroup(group, fingerprint)) return std::nullopt;
     monitor().logWithLevel(4, 23100, "Rejected all events.");
-    return std::vector<APMEvent>{};
+    return std::vector<AnalyticsEvent>{};
   }
 
   Error error;
@@ -247,14 +247,14 @@ std::optional<std::vector<APMEvent>> RawEventBundler::processRawEvents(const std
     return std::nullopt;
   }
   bool countsChanged = false;
-  std::vector<APMEvent> processed;
+  std::vector<AnalyticsEvent> processed;
   for (const auto& original : kept) {
-    APMEvent event = internalEventFromPublicEvent(original);
+    AnalyticsEvent event = internalEventFromPublicEvent(original);
     countsChanged |= checkConversion(event, *counts);
     countsChanged |= checkRealtime(event, *counts);
-    if (event.name() == "_iap" && APMAEU::isASRS()) {
-      APMParameters parameters = event.parameters();
-      parameters.insert_or_assign("sandbox", APMValue(std::int64_t{1}));
+    if (event.name() == "_iap" && RunningApplication::isASRS()) {
+      Parameters parameters = event.parameters();
+      parameters.insert_or_assign("sandbox", AnalyticsValue(std::int64_t{1}));
       event = event.copyWithParameters(std::move(parameters));
     }
     processed.push_back(std::move(event));
@@ -267,15 +267,15 @@ std::optional<std::vector<APMEvent>> RawEventBundler::processRawEvents(const std
   return processed;
 }
 
-APMEvent RawEventBundler::internalEventFromPublicEvent(const APMEvent& event) {
-  auto internal = APMPublicToInternalEventNames().internalName(event.name());
+AnalyticsEvent RawEventBundler::internalEventFromPublicEvent(const AnalyticsEvent& event) {
+  auto internal = publicToInternalEventNames().internalName(event.name());
   if (!internal) return event;
-  auto renamed = APMEvent::create(event.origin(), false, *internal, event.timestamp(), event.previousTimestamp(),
+  auto renamed = AnalyticsEvent::create(event.origin(), false, *internal, event.timestamp(), event.previousTimestamp(),
                                   event.parameters());
   return renamed ? *renamed : event;
 }
 
-bool RawEventBundler::checkConversion(APMEvent& event, APMDailyCounts& counts) {
+bool RawEventBundler::checkConversion(AnalyticsEvent& event, DailyCounts& counts) {
   if (parts_.settings->isEventCustomConversion(event.name())) event.setConversion(true);
   const bool isPublicName = !event.name().empty() && event.name().front() != '_';
   if (!isPublicName || !event.isConversion()) return false;
@@ -293,7 +293,7 @@ bool RawEventBundler::checkConversion(APMEvent& event, APMDailyCounts& counts) {
   return true;
 }
 
-bool RawEventBundler::checkRealtime(APMEvent& event, APMDailyCounts& counts) {
+bool RawEventBundler::checkRealtime(AnalyticsEvent& event, DailyCounts& counts) {
   if (!event.isRealtime() && !event.isConversion()) return false;
   const std::string& name = event.name();
   if (monitor().isDebugModeEnabled() || name == "_iap" || name == "_f" || name == "_fx") {
@@ -323,16 +323,16 @@ bool RawEventBundler::checkRealtime(APMEvent& event, APMDailyCounts& counts) {
   return false;
 }
 
-void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<APMRawEventData>& group,
-                                                  APMPBMeasurementBundle& bundle) {
+void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<RawEventData>& group,
+                                                  ProtoMeasurementBundle& bundle) {
   const bool sessionStart =
-      std::any_of(group.begin(), group.end(), [](const APMRawEventData& raw) { return raw.rawEvent.name() == "_s"; });
+      std::any_of(group.begin(), group.end(), [](const RawEventData& raw) { return raw.rawEvent.name() == "_s"; });
   bool sessionStepDone = true;
   if (sessionStart) {
     sessionStepDone = false;
     if (parts_.audience->clearEvaluationResultsForSessionScopedFilters()) {
       bool evaluated = true;
-      for (const auto& attribute : APMNanoGetMessageArray<APMPBUserAttribute>(bundle, kUserAttributes)) {
+      for (const auto& attribute : nanoGetMessageArray<ProtoUserAttribute>(bundle, kUserAttributes)) {
         if (!parts_.audience->evaluateFiltersForNanoUserProperty(*attribute, nullptr, std::nullopt)) {
           evaluated = false;
           break;
@@ -361,13 +361,13 @@ void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<APMRawEventD
                            errorText(error));
     return;
   }
-  auto attributes = APMNanoGetMessageArray<APMPBUserAttribute>(bundle, kUserAttributes);
-  std::erase_if(attributes, [](const auto& a) { return APMNanoGetString(*a, kAttributeName) == "_se"; });
-  APMNanoSetMessageArray(bundle, kUserAttributes, attributes);
+  auto attributes = nanoGetMessageArray<ProtoUserAttribute>(bundle, kUserAttributes);
+  std::erase_if(attributes, [](const auto& a) { return nanoGetString(*a, kAttributeName) == "_se"; });
+  nanoSetMessageArray(bundle, kUserAttributes, attributes);
   (void)updateUserEngagement(engagement, bundle, true);
 }
 
-bool RawEventBundler::updateUserEngagement(std::int64_t engagement, APMPBMeasurementBundle& bundle,
+bool RawEventBundler::updateUserEngagement(std::int64_t engagement, ProtoMeasurementBundle& bundle,
                                            bool sessionScoped) {
   if (engagement < 0) {
     monitor().logWithLevel(2, 23186, "User engagement time is negative.");
@@ -384,28 +384,28 @@ bool RawEventBundler::updateUserEngagement(std::int64_t engagement, APMPBMeasure
   }
   std::int64_t total = engagement;
   if (stored && stored->value.isInt64()) total += stored->value.int64Value();
-  APMUserAttribute attribute("auto", name, APMValue(total), now());
+  UserAttribute attribute("auto", name, AnalyticsValue(total), now());
   UserPropertyWriter::Limits limits;
   limits.maxPublicUserProperties = parts_.settings->maxPublicUserProperties();
   limits.lastAdvertisingIDResetFeatureEnabled = parts_.settings->lastAdvertisingIDResetFeatureEnabled();
   if (!UserPropertyWriter(parts_.database).setUserPropertyInDatabaseOnWorkerQueue(attribute, limits)) return false;
 
-  auto attributes = APMNanoGetMessageArray<APMPBUserAttribute>(bundle, kUserAttributes);
+  auto attributes = nanoGetMessageArray<ProtoUserAttribute>(bundle, kUserAttributes);
   auto updated = attribute.protoUserAttribute();
   auto found = std::find_if(attributes.begin(), attributes.end(),
-                            [&](const auto& a) { return APMNanoGetString(*a, kAttributeName) == name; });
+                            [&](const auto& a) { return nanoGetString(*a, kAttributeName) == name; });
   if (found != attributes.end()) {
     *found = updated;
   } else {
     attributes.push_back(updated);
   }
-  APMNanoSetMessageArray(bundle, kUserAttributes, attributes);
+  nanoSetMessageArray(bundle, kUserAttributes, attributes);
   return true;
 }
 
-std::optional<std::vector<APMEvent>> RawEventBundler::eventsAfterUpdatingEventAggregates(
-    const std::vector<APMEvent>& events, APMAudienceTimestampsCache* cache) {
-  std::vector<APMEvent> updated;
+std::optional<std::vector<AnalyticsEvent>> RawEventBundler::eventsAfterUpdatingEventAggregates(
+    const std::vector<AnalyticsEvent>& events, AudienceTimestampsCache* cache) {
+  std::vector<AnalyticsEvent> updated;
   for (const auto& original : events) {
     Error error;
     auto row = parts_.database->eventAggregatesWithName(original.name(), &error);
@@ -414,7 +414,7 @@ std::optional<std::vector<APMEvent>> RawEventBundler::eventsAfterUpdatingEventAg
                              errorText(error));
       return std::nullopt;
     }
-    APMEvent event = original;
+    AnalyticsEvent event = original;
     if (row) {
       event = original.copyWithPreviousTimestamp(row->lastFireTimestamp);
       row->incrementCurrentBundleCount();
@@ -434,7 +434,7 @@ std::optional<std::vector<APMEvent>> RawEventBundler::eventsAfterUpdatingEventAg
   return updated;
 }
 
-bool RawEventBundler::updateAppMetadataForBundle(APMPBMeasurementBundle& bundle, double start, double end) {
+bool RawEventBundler::updateAppMetadataForBundle(ProtoMeasurementBundle& bundle, double start, double end) {
   Error error;
   auto metadata = parts_.database->queryAppMetadata(&error);
   if (!metadata) {
@@ -443,16 +443,16 @@ bool RawEventBundler::updateAppMetadataForBundle(APMPBMeasurementBundle& bundle,
   }
   const std::int64_t previousStart = milliseconds(metadata->lastBundleStartTimestamp);
   const std::int64_t previousEnd = milliseconds(metadata->lastBundleEndTimestamp);
-  if (previousEnd > 0) APMNanoSetInt64(bundle, kPreviousEndTimestamp, previousEnd);
+  if (previousEnd > 0) nanoSetInt64(bundle, kPreviousEndTimestamp, previousEnd);
   if (previousStart > 0) {
-    APMNanoSetInt64(bundle, kPreviousStartTimestamp, previousStart);
+    nanoSetInt64(bundle, kPreviousStartTimestamp, previousStart);
   } else if (previousEnd > 0) {
-    APMNanoSetInt64(bundle, kPreviousStartTimestamp, previousEnd);
+    nanoSetInt64(bundle, kPreviousStartTimestamp, previousEnd);
   }
   metadata->incrementLastBundleIndex();
   metadata->lastBundleStartTimestamp = start;
   metadata->lastBundleEndTimestamp = end;
-  APMNanoSetInt32(bundle, kBundleIndex, static_cast<std::int32_t>(metadata->lastBundleIndex));
+  nanoSetInt32(bundle, kBundleIndex, static_cast<std::int32_t>(metadata->lastBundleIndex));
   if (!parts_.database->updateAppMetadata(*metadata, &error)) {
     monitor().logWithLevel(1, 23112, "Unable to update the app metadata. Error", errorText(error));
     return false;
@@ -460,30 +460,31 @@ bool RawEventBundler::updateAppMetadataForBundle(APMPBMeasurementBundle& bundle,
   return true;
 }
 
-void RawEventBundler::addBundleMetadataIntoBundle(APMPBMeasurementBundle& bundle, double start, double end) {
+void RawEventBundler::addBundleMetadataIntoBundle(ProtoMeasurementBundle& bundle, double start, double end) {
   auto& settings = *parts_.settings;
   auto experimentIDs = settings.experimentIDs();
   if (!experimentIDs.empty()) {
     platform::foundation::Array ids;
     for (std::int64_t id : experimentIDs) ids.emplace_back(id);
-    APMNanoSetArray(bundle, kExperimentIDs, ids);
+    nanoSetArray(bundle, kExperimentIDs, ids);
   }
   if (parts_.persistedConfig) {
     std::string sampled = monitor().monitoringDataForDispatchWithSamplePeriod(
         settings.monitoringSamplePeriod(), parts_.persistedConfig->lastMonitorDataSampledTimestamp());
     if (!sampled.empty()) {
-      APMNanoSetString(bundle, kMonitoringData, sampled);
+      nanoSetString(bundle, kMonitoringData, sampled);
       parts_.persistedConfig->setLastMonitorDataSampledTimestamp(now());
     }
   }
-  if (std::int64_t version = settings.version(); version >= 0) APMNanoSetInt64(bundle, kConfigVersion, version);
-  if (APMNanoGetString(bundle, kAppID).value_or("").empty()) {
+  if (std::int64_t version = settings.version(); version >= 0) nanoSetInt64(bundle, kConfigVersion, version);
+  if (nanoGetString(bundle, kAppID).value_or("").empty()) {
     std::string appID = parts_.identity ? parts_.identity->appID() : std::string();
     if (appID.empty()) appID = platform::foundation::Bundle::main()->bundleIdentifier();
-    APMNanoSetString(bundle, kAppID, appID);
+    nanoSetString(bundle, kAppID, appID);
   }
-  APMNanoSetInt64(bundle, kStartTimestamp, milliseconds(start));
-  APMNanoSetInt64(bundle, kEndTimestamp, milliseconds(end));
+  nanoSetInt64(bundle, kStartTimestamp, milliseconds(start));
+  nanoSetInt64(bundle, kEndTimestamp, milliseconds(end));
 }
 
 }  // namespace sdk::analytics
+

@@ -6,19 +6,19 @@
 #include <vector>
 
 #include "sdk/analytics/engine/EventSampler.h"
-#include "sdk/analytics/foundation/APMDailyCounts.h"
-#include "sdk/analytics/foundation/APMEvent.h"
-#include "sdk/analytics/foundation/APMPBMeasurement.h"
-#include "sdk/analytics/foundation/APMRawEventData.h"
-
-class APMAudience;
-class APMAudienceTimestampsCache;
-class APMDatabase;
-class APMIdentity;
-class APMPersistedConfig;
-class APMRemoteConfig;
+#include "sdk/analytics/foundation/DailyCounts.h"
+#include "sdk/analytics/foundation/AnalyticsEvent.h"
+#include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
+#include "sdk/analytics/foundation/RawEventData.h"
 
 namespace sdk::analytics {
+
+class Audiences;
+class AudienceTimestampsCache;
+class MeasurementDatabase;
+class Identity;
+class PersistedConfig;
+class RemoteConfig;
 
 // Turns stored raw events into measurement bundles in the upload queue, one bundle per call and one
 // transaction each: the oldest fingerprint's consecutive rows of one clock hour within the count and
@@ -29,11 +29,11 @@ namespace sdk::analytics {
 class RawEventBundler {
  public:
   struct Parts {
-    std::shared_ptr<APMDatabase> database;
-    std::shared_ptr<APMRemoteConfig> settings;
-    std::shared_ptr<APMAudience> audience;
-    std::shared_ptr<APMPersistedConfig> persistedConfig;
-    std::shared_ptr<APMIdentity> identity;
+    std::shared_ptr<MeasurementDatabase> database;
+    std::shared_ptr<RemoteConfig> settings;
+    std::shared_ptr<Audiences> audience;
+    std::shared_ptr<PersistedConfig> persistedConfig;
+    std::shared_ptr<Identity> identity;
   };
 
   // Bundle fields by index (the wire tags differ).
@@ -59,18 +59,18 @@ class RawEventBundler {
   bool bundleRawEvents();
 
   // The steps, each nothing or false when the transaction must roll back.
-  std::optional<std::vector<APMRawEventData>> rawEventsWithMetadataFingerprint(std::int64_t fingerprint);
-  std::optional<std::vector<APMEvent>> processRawEvents(const std::vector<APMRawEventData>& group,
+  std::optional<std::vector<RawEventData>> rawEventsWithMetadataFingerprint(std::int64_t fingerprint);
+  std::optional<std::vector<AnalyticsEvent>> processRawEvents(const std::vector<RawEventData>& group,
                                                         std::int64_t fingerprint);
-  static APMEvent internalEventFromPublicEvent(const APMEvent& event);
-  bool checkConversion(APMEvent& event, APMDailyCounts& dailyCounts);
-  bool checkRealtime(APMEvent& event, APMDailyCounts& dailyCounts);
-  void evaluationTimeFromRawEvents(const std::vector<APMRawEventData>& group, APMPBMeasurementBundle& bundle);
-  std::optional<std::vector<APMEvent>> eventsAfterUpdatingEventAggregates(const std::vector<APMEvent>& events,
-                                                                          APMAudienceTimestampsCache* cache);
-  bool updateUserEngagement(std::int64_t milliseconds, APMPBMeasurementBundle& bundle, bool sessionScoped);
-  bool updateAppMetadataForBundle(APMPBMeasurementBundle& bundle, double start, double end);
-  void addBundleMetadataIntoBundle(APMPBMeasurementBundle& bundle, double start, double end);
+  static AnalyticsEvent internalEventFromPublicEvent(const AnalyticsEvent& event);
+  bool checkConversion(AnalyticsEvent& event, DailyCounts& dailyCounts);
+  bool checkRealtime(AnalyticsEvent& event, DailyCounts& dailyCounts);
+  void evaluationTimeFromRawEvents(const std::vector<RawEventData>& group, ProtoMeasurementBundle& bundle);
+  std::optional<std::vector<AnalyticsEvent>> eventsAfterUpdatingEventAggregates(const std::vector<AnalyticsEvent>& events,
+                                                                          AudienceTimestampsCache* cache);
+  bool updateUserEngagement(std::int64_t milliseconds, ProtoMeasurementBundle& bundle, bool sessionScoped);
+  bool updateAppMetadataForBundle(ProtoMeasurementBundle& bundle, double start, double end);
+  void addBundleMetadataIntoBundle(ProtoMeasurementBundle& bundle, double start, double end);
 
   EventSampler& sampler() { return sampler_; }
   static std::int64_t milliseconds(double seconds);
@@ -78,7 +78,7 @@ class RawEventBundler {
  private:
   enum class Outcome { kRollBack, kCommitNoBundle, kCommitBundled };
   Outcome bundleOneGroup();
-  bool deleteGroup(const std::vector<APMRawEventData>& group, std::int64_t fingerprint);
+  bool deleteGroup(const std::vector<RawEventData>& group, std::int64_t fingerprint);
   std::int64_t currentDayNumber() const;
 
   Parts parts_;
@@ -86,3 +86,4 @@ class RawEventBundler {
 };
 
 }  // namespace sdk::analytics
+

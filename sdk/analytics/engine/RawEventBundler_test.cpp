@@ -5,6 +5,8 @@
 #include "sdk/analytics/engine/BundlingTestSupport.h"
 #include "sdk/analytics/engine/EventSampler.h"
 
+namespace sdk::analytics {
+
 namespace {
 
 using platform::foundation::Value;
@@ -44,14 +46,14 @@ TEST_F(RawEventBundlerTest, GroupsSplitAtClockHoursFingerprintsAndRowGaps) {
   EXPECT_EQ(names, (std::vector<std::vector<std::string>>{{"a", "b"}, {"c"}, {"d"}, {"e"}}));
 
   // Start, end, index and the previous bundle's span.
-  EXPECT_EQ(APMNanoGetInt64(*bundles[0], 4), std::int64_t((kHour + 10) * 1000));
-  EXPECT_EQ(APMNanoGetInt64(*bundles[0], 5), std::int64_t((kHour + 3599) * 1000));
-  EXPECT_FALSE(APMNanoHasField(*bundles[0], 7));
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(APMNanoGetInt32(*bundles[i], 24), i + 1);
-  EXPECT_EQ(APMNanoGetInt64(*bundles[1], 6), std::int64_t((kHour + 10) * 1000));
-  EXPECT_EQ(APMNanoGetInt64(*bundles[1], 7), std::int64_t((kHour + 3599) * 1000));
-  EXPECT_EQ(APMNanoGetString(*bundles[2], 19), "AAAA-1111");
-  EXPECT_EQ(APMNanoGetString(*bundles[0], 14), BundlingEnvironment::kAppID);
+  EXPECT_EQ(nanoGetInt64(*bundles[0], 4), std::int64_t((kHour + 10) * 1000));
+  EXPECT_EQ(nanoGetInt64(*bundles[0], 5), std::int64_t((kHour + 3599) * 1000));
+  EXPECT_FALSE(nanoHasField(*bundles[0], 7));
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(nanoGetInt32(*bundles[i], 24), i + 1);
+  EXPECT_EQ(nanoGetInt64(*bundles[1], 6), std::int64_t((kHour + 10) * 1000));
+  EXPECT_EQ(nanoGetInt64(*bundles[1], 7), std::int64_t((kHour + 3599) * 1000));
+  EXPECT_EQ(nanoGetString(*bundles[2], 19), "AAAA-1111");
+  EXPECT_EQ(nanoGetString(*bundles[0], 14), BundlingEnvironment::kAppID);
 
   EXPECT_EQ(env.count("raw_events"), 0);
   EXPECT_EQ(env.count("raw_events_metadata"), 0);
@@ -60,7 +62,7 @@ TEST_F(RawEventBundlerTest, GroupsSplitAtClockHoursFingerprintsAndRowGaps) {
 
 TEST_F(RawEventBundlerTest, CountAndSizeLimitsEndAGroupButAnOversizeFirstEventLeavesAlone) {
   env.configure({{"measurement.upload.max_events_per_bundle", "2"}, {"measurement.upload.max_batch_size", "200"}});
-  env.store("big", kHour + 1, {{"text", APMValue(std::string(400, 'x'))}});
+  env.store("big", kHour + 1, {{"text", AnalyticsValue(std::string(400, 'x'))}});
   for (int i = 0; i < 3; ++i) env.store("small", kHour + 2 + i);
 
   auto b = bundler();
@@ -125,11 +127,11 @@ TEST_F(RawEventBundlerTest, BlockedEventsAreRejectedAndAWhollyRejectedGroupIsDel
 
 TEST_F(RawEventBundlerTest, AggregatesGivePreviousTimestampsAndSessionStartResetsSessionEngagement) {
   env.store("_s", kHour + 1);
-  env.store("_e", kHour + 2, {{"_et", APMValue(std::int64_t{500})}});
-  env.store("_e", kHour + 3, {{"_et", APMValue(std::int64_t{250})}, {"_fr", APMValue(std::int64_t{1})}});
+  env.store("_e", kHour + 2, {{"_et", AnalyticsValue(std::int64_t{500})}});
+  env.store("_e", kHour + 3, {{"_et", AnalyticsValue(std::int64_t{250})}, {"_fr", AnalyticsValue(std::int64_t{1})}});
   auto b = bundler();
   ASSERT_TRUE(b.bundleRawEvents());
-  env.store("_e", kHour + 4, {{"_et", APMValue(std::int64_t{100})}});
+  env.store("_e", kHour + 4, {{"_et", AnalyticsValue(std::int64_t{100})}});
   ASSERT_TRUE(b.bundleRawEvents());
 
   auto bundles = env.queuedBundles();
@@ -137,9 +139,9 @@ TEST_F(RawEventBundlerTest, AggregatesGivePreviousTimestampsAndSessionStartReset
   EXPECT_EQ(BundlingEnvironment::integerUserProperty(*bundles[0], "_lte"), 500);
   EXPECT_EQ(BundlingEnvironment::integerUserProperty(*bundles[0], "_se"), 500);
   EXPECT_EQ(BundlingEnvironment::integerUserProperty(*bundles[1], "_lte"), 600);
-  auto events = APMNanoGetMessageArray<APMPBEvent>(*bundles[1], 1);
+  auto events = nanoGetMessageArray<ProtoEvent>(*bundles[1], 1);
   ASSERT_EQ(events.size(), 1u);
-  EXPECT_EQ(APMNanoGetInt64(*events[0], 3), std::int64_t((kHour + 3) * 1000));  // the previous "_e"
+  EXPECT_EQ(nanoGetInt64(*events[0], 3), std::int64_t((kHour + 3) * 1000));  // the previous "_e"
 
   platform::foundation::Error error;
   auto aggregates = env.database->eventAggregatesWithName("_e", &error);
@@ -154,7 +156,7 @@ TEST_F(RawEventBundlerTest, RealtimeCapAndConversions) {
   env.store(BundlingEnvironment::event("goal", kHour + 2), *BundlingEnvironment::metadata());
   auto b = bundler();
   ASSERT_TRUE(b.bundleRawEvents());
-  auto events = APMNanoGetMessageArray<APMPBEvent>(*env.queuedBundles()[0], 1);
+  auto events = nanoGetMessageArray<ProtoEvent>(*env.queuedBundles()[0], 1);
   ASSERT_EQ(events.size(), 2u);
   auto first = BundlingEnvironment::parameters(*events[0]);
   auto second = BundlingEnvironment::parameters(*events[1]);
@@ -190,16 +192,16 @@ class EventSamplingTest : public RawEventBundlerTest {
 
 TEST_F(EventSamplingTest, FirstEventOfADayStaysMarkedAndLaterOnesDropWhenTheRollFails) {
   auto b = bundler(roll(3));
-  env.store("sampled", kHour + 1, {{"_eid", APMValue(std::int64_t{41})}});
+  env.store("sampled", kHour + 1, {{"_eid", AnalyticsValue(std::int64_t{41})}});
   ASSERT_TRUE(b.bundleRawEvents());
   auto bundles = env.queuedBundles();
   ASSERT_EQ(bundles.size(), 1u);
-  auto kept = BundlingEnvironment::parameters(*APMNanoGetMessageArray<APMPBEvent>(*bundles[0], 1).at(0));
+  auto kept = BundlingEnvironment::parameters(*nanoGetMessageArray<ProtoEvent>(*bundles[0], 1).at(0));
   EXPECT_EQ(kept.at("_efs").int64Value(), 1);
   EXPECT_EQ(kept.at("_sr").int64Value(), 10);
 
   // The same day: dropped, the bundle with it; its event ID is remembered.
-  env.store("sampled", kHour + 2, {{"_eid", APMValue(std::int64_t{42})}});
+  env.store("sampled", kHour + 2, {{"_eid", AnalyticsValue(std::int64_t{42})}});
   EXPECT_TRUE(b.bundleRawEvents());
   EXPECT_TRUE(env.scope.logged(23159));
   EXPECT_EQ(env.queuedBundles().size(), 1u);
@@ -221,11 +223,11 @@ TEST_F(EventSamplingTest, FirstEventOfADayStaysMarkedAndLaterOnesDropWhenTheRoll
 TEST_F(EventSamplingTest, AWinningRollKeepsTheRateAndAnAppsOwnRateParameterStays) {
   auto b = bundler(roll(0));
   env.store("sampled", kHour + 1);
-  env.store("sampled", kHour + 2, {{"_sr", APMValue(std::int64_t{3})}});
+  env.store("sampled", kHour + 2, {{"_sr", AnalyticsValue(std::int64_t{3})}});
   env.store("badly_sampled", kHour + 3);
   env.store("unsampled", kHour + 4);
   ASSERT_TRUE(b.bundleRawEvents());
-  auto events = APMNanoGetMessageArray<APMPBEvent>(*env.queuedBundles().at(0), 1);
+  auto events = nanoGetMessageArray<ProtoEvent>(*env.queuedBundles().at(0), 1);
   ASSERT_EQ(events.size(), 4u);
   EXPECT_EQ(BundlingEnvironment::parameters(*events[0]).at("_sr").int64Value(), 10);
   EXPECT_FALSE(BundlingEnvironment::parameters(*events[0]).contains("_efs"));
@@ -260,3 +262,6 @@ TEST_F(EventSamplingTest, DebugModeSkipsSampling) {
 }
 
 }  // namespace
+
+}  // namespace sdk::analytics
+

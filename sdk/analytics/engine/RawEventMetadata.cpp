@@ -2,112 +2,114 @@
 
 #include <algorithm>
 
-#include "sdk/analytics/engine/APMConsentSettingsUtil.h"
-#include "sdk/analytics/engine/APMIdentity.h"
+#include "sdk/analytics/engine/ConsentSettings.h"
+#include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
-#include "sdk/analytics/foundation/APMEnvironment.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
+#include "sdk/analytics/foundation/EnvironmentInfo.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
 
 namespace sdk::analytics {
+
 namespace {
 
-void setIfNonEmpty(APMPBMeasurementBundle& bundle, int field, const std::string& text) {
-  if (!text.empty()) APMNanoSetString(bundle, field, text);
+void setIfNonEmpty(ProtoMeasurementBundle& bundle, int field, const std::string& text) {
+  if (!text.empty()) nanoSetString(bundle, field, text);
 }
 
-void setIfPresent(APMPBMeasurementBundle& bundle, int field, const std::optional<std::int32_t>& number) {
-  if (number) APMNanoSetInt32(bundle, field, *number);
+void setIfPresent(ProtoMeasurementBundle& bundle, int field, const std::optional<std::int32_t>& number) {
+  if (number) nanoSetInt32(bundle, field, *number);
 }
 
 }  // namespace
 
-std::shared_ptr<APMPBMeasurementBundle> RawEventMetadata::create(APMIdentity& identity,
-                                                                 std::vector<APMUserAttribute> userAttributes) {
-  auto bundle = APMPBMeasurementBundle::make();
-  APMNanoSetString(*bundle, kPlatform, std::string("ios"));
-  APMNanoSetInt32(*bundle, kProtocolVersion, 1);
-  APMNanoSetString(*bundle, kAppID, identity.appID());
-  if (!identity.isFromAppStore()) APMNanoSetString(*bundle, kInstallSource, std::string("manual_install"));
-  APMNanoSetString(*bundle, kAppVersion, identity.appVersion());
+std::shared_ptr<ProtoMeasurementBundle> RawEventMetadata::create(Identity& identity,
+                                                                 std::vector<UserAttribute> userAttributes) {
+  auto bundle = ProtoMeasurementBundle::make();
+  nanoSetString(*bundle, kPlatform, std::string("ios"));
+  nanoSetInt32(*bundle, kProtocolVersion, 1);
+  nanoSetString(*bundle, kAppID, identity.appID());
+  if (!identity.isFromAppStore()) nanoSetString(*bundle, kInstallSource, std::string("manual_install"));
+  nanoSetString(*bundle, kAppVersion, identity.appVersion());
   std::string vmpAppID = identity.appIDFromVMP();
   if (!vmpAppID.empty()) {
-    APMNanoSetString(*bundle, kVMPAppID, vmpAppID);
+    nanoSetString(*bundle, kVMPAppID, vmpAppID);
   } else {
     setIfNonEmpty(*bundle, kDeDedAppID, identity.appIDFromDeDed());
   }
-  APMNanoSetInt64(*bundle, kLibraryVersion, APMIdentity::ruzUdurerizezaLibraryVersion());
-  setIfNonEmpty(*bundle, kInstallationID, identity.vurevoreInstallationID());
+  nanoSetInt64(*bundle, kLibraryVersion, Identity::analyticsLibraryVersion());
+  setIfNonEmpty(*bundle, kInstallationID, identity.coreInstallationID());
   setIfPresent(*bundle, kAppVersionMajor, identity.appVersionMajor());
   setIfPresent(*bundle, kAppVersionMinor, identity.appVersionMinor());
   setIfPresent(*bundle, kAppVersionRelease, identity.appVersionRelease());
 
-  applyIdentifierRule(*bundle, APMConsentSettingsUtil::consentSignals(),
+  applyIdentifierRule(*bundle, ConsentSettings::consentSignals(),
                       IdentitySettings::current()->gateIDFAOnATTMASEnabled(), identity);
 
-  APMEnvironmentInfo environment = APMEnvironmentInfo::sharedInstance();
-  APMNanoSetString(*bundle, kDeviceModel, environment.deviceModel);
-  APMNanoSetString(*bundle, kOSVersion, environment.deviceOSVersion);
-  APMNanoSetInt32(*bundle, kTimeZoneOffsetMinutes, static_cast<std::int32_t>(environment.timeZoneOffsetMinutes));
-  APMNanoSetString(*bundle, kLanguage, environment.userDefaultLanguage);
+  EnvironmentInfo environment = EnvironmentInfo::sharedInstance();
+  nanoSetString(*bundle, kDeviceModel, environment.deviceModel);
+  nanoSetString(*bundle, kOSVersion, environment.deviceOSVersion);
+  nanoSetInt32(*bundle, kTimeZoneOffsetMinutes, static_cast<std::int32_t>(environment.timeZoneOffsetMinutes));
+  nanoSetString(*bundle, kLanguage, environment.userDefaultLanguage);
 
   std::stable_sort(userAttributes.begin(), userAttributes.end(),
-                   [](const APMUserAttribute& a, const APMUserAttribute& b) { return a.name < b.name; });
+                   [](const UserAttribute& a, const UserAttribute& b) { return a.name < b.name; });
   for (const auto& attribute : userAttributes) {
-    if (auto message = attribute.protoUserAttribute()) APMNanoAddMessage(*bundle, kUserAttributes, *message);
+    if (auto message = attribute.protoUserAttribute()) nanoAddMessage(*bundle, kUserAttributes, *message);
   }
   return bundle;
 }
 
-void RawEventMetadata::applyIdentifierRule(APMPBMeasurementBundle& bundle,
+void RawEventMetadata::applyIdentifierRule(ProtoMeasurementBundle& bundle,
                                            const std::optional<std::string>& consentSignals,
-                                           bool gateIDFAOnATTMASEnabled, APMIdentity& identity) {
+                                           bool gateIDFAOnATTMASEnabled, Identity& identity) {
   bool adDenied = false;
   bool analyticsDenied = false;
   if (consentSignals && consentSignals->size() >= 4) {
-    APMNanoSetString(bundle, kConsentSignals, *consentSignals);
+    nanoSetString(bundle, kConsentSignals, *consentSignals);
     adDenied = (*consentSignals)[2] == '0';
     analyticsDenied = (*consentSignals)[3] == '0';
   } else if (!consentSignals || consentSignals->empty()) {
-    APMNanoClearField(bundle, kConsentSignals);
+    nanoClearField(bundle, kConsentSignals);
   }
 
   bool advertisingIDAllowed = true;
   if (identity.iOS14OrAbove()) {
     std::uint64_t status = identity.appleConsentStatus();
-    if (status != APMIdentity::kConsentUnsupported) {
-      APMNanoSetInt32(bundle, kTrackingConsentStatus, static_cast<std::int32_t>(status));
+    if (status != Identity::kConsentUnsupported) {
+      nanoSetInt32(bundle, kTrackingConsentStatus, static_cast<std::int32_t>(status));
     }
-    advertisingIDAllowed = status == APMIdentity::kConsentAuthorized || !gateIDFAOnATTMASEnabled;
+    advertisingIDAllowed = status == Identity::kConsentAuthorized || !gateIDFAOnATTMASEnabled;
   }
 
   bool hasLimitedAdTracking = identity.hasLimitedAdTracking();
   std::optional<std::string> deviceID = identity.resettableDeviceID();
   if (hasLimitedAdTracking && advertisingIDAllowed && !adDenied && deviceID && !deviceID->empty()) {
-    if (!APMNanoHasField(bundle, kResettableDeviceID)) APMNanoSetString(bundle, kResettableDeviceID, deviceID);
-    APMNanoClearField(bundle, kVendorDeviceID);
+    if (!nanoHasField(bundle, kResettableDeviceID)) nanoSetString(bundle, kResettableDeviceID, deviceID);
+    nanoClearField(bundle, kVendorDeviceID);
   } else {
     std::optional<std::string> vendorID = identity.identifierForVendor();
     if (!vendorID || vendorID->empty() || analyticsDenied) {
-      APMNanoClearField(bundle, kResettableDeviceID);
-      APMNanoClearField(bundle, kVendorDeviceID);
+      nanoClearField(bundle, kResettableDeviceID);
+      nanoClearField(bundle, kVendorDeviceID);
     } else {
-      if (!APMNanoHasField(bundle, kVendorDeviceID)) APMNanoSetString(bundle, kVendorDeviceID, vendorID);
-      APMNanoClearField(bundle, kResettableDeviceID);
+      if (!nanoHasField(bundle, kVendorDeviceID)) nanoSetString(bundle, kVendorDeviceID, vendorID);
+      nanoClearField(bundle, kResettableDeviceID);
     }
   }
 
-  if (!analyticsDenied && !APMNanoHasField(bundle, kAppInstanceID)) {
+  if (!analyticsDenied && !nanoHasField(bundle, kAppInstanceID)) {
     std::optional<std::string> appInstanceID = identity.appInstanceID();
-    if (appInstanceID && !appInstanceID->empty()) APMNanoSetString(bundle, kAppInstanceID, appInstanceID);
+    if (appInstanceID && !appInstanceID->empty()) nanoSetString(bundle, kAppInstanceID, appInstanceID);
   }
 
-  if (adDenied) APMNanoClearField(bundle, kResettableDeviceID);
+  if (adDenied) nanoClearField(bundle, kResettableDeviceID);
   if (analyticsDenied) {
-    APMNanoClearField(bundle, kVendorDeviceID);
-    APMNanoClearField(bundle, kAppInstanceID);
+    nanoClearField(bundle, kVendorDeviceID);
+    nanoClearField(bundle, kAppInstanceID);
   }
 
-  if (hasLimitedAdTracking) APMNanoSetBool(bundle, kLimitedAdTracking, identity.limitedAdTracking());
+  if (hasLimitedAdTracking) nanoSetBool(bundle, kLimitedAdTracking, identity.limitedAdTracking());
 }
 
 }  // namespace sdk::analytics
+

@@ -2,14 +2,16 @@
 
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/IdentityFacts.h"
-#include "sdk/analytics/engine/APMIdentity.h"
-#include "sdk/analytics/engine/EventPipelineTestHost.h"
+#include "sdk/analytics/engine/Identity.h"
+#include "sdk/analytics/engine/EventPipelineTestSupport.h"
 #include "sdk/analytics/engine/IdentityTestSupport.h"
 #include "sdk/analytics/engine/RawEventMetadata.h"
-#include "sdk/analytics/foundation/APMTestSupport.h"
-#include "sdk/analytics/rules/APMConditionalUserPropertyController.h"
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
+#include "sdk/analytics/rules/ConditionalUserPropertyController.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
+
+namespace sdk::analytics {
 
 namespace {
 
@@ -23,11 +25,11 @@ using M = RawEventMetadata;
 // The event path with the real metadata over a real identity.
 class MetadataHost : public ostrel::testing::PipelineHost {
  public:
-  std::shared_ptr<APMPBMeasurementBundle> createRawEventMetadataWithUserAttributes(
-      const std::vector<APMUserAttribute>& attributes) const override {
+  std::shared_ptr<ProtoMeasurementBundle> createRawEventMetadataWithUserAttributes(
+      const std::vector<UserAttribute>& attributes) const override {
     return RawEventMetadata::create(*identity, attributes);
   }
-  std::shared_ptr<APMIdentity> identity;
+  std::shared_ptr<Identity> identity;
 };
 
 class RawEventMetadataWriteTest : public ::testing::Test {
@@ -38,10 +40,10 @@ class RawEventMetadataWriteTest : public ::testing::Test {
     facts.identifierForVendor = "E621E1F8-C36C-495A-93FC-0C247A3E6E5F";
     platform::foundation::IdentityFacts::setCurrent(facts);
     Error error;
-    host->database_ = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, host->persisted, &error);
+    host->database_ = MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, host->persisted, &error);
     ASSERT_TRUE(host->database_) << error;
-    host->identity = APMIdentity::initWithPersistedConfig(host->persisted);
-    controller = std::make_shared<APMConditionalUserPropertyController>(host);
+    host->identity = Identity::initWithPersistedConfig(host->persisted);
+    controller = std::make_shared<ConditionalUserPropertyController>(host);
     handler = std::make_unique<EventHandler>(*host, host->database_, controller);
     host->handler = handler.get();
   }
@@ -52,7 +54,7 @@ class RawEventMetadataWriteTest : public ::testing::Test {
   }
 
   void handle(const std::string& name) {
-    auto event = APMEvent::create("app", true, name, 1000, 0, {});
+    auto event = AnalyticsEvent::create("app", true, name, 1000, 0, {});
     ASSERT_TRUE(event);
     host->scheduler_->dispatchSyncOnWorkerQueueBlockID("test", [&] { handler->handleEventOnWorkerQueue(*event); });
   }
@@ -60,12 +62,12 @@ class RawEventMetadataWriteTest : public ::testing::Test {
     Error error;
     auto rows = host->database_->store().recordsForQuery("SELECT rowid, * FROM raw_events ORDER BY rowid", {}, &error);
     std::vector<std::int64_t> found;
-    for (const auto& row : rows ? *rows : std::vector<APMDatabase::Row>{}) {
-      if (auto data = APMDatabase::rawEventDataFromDictionary(row, &error)) found.push_back(data->metadataFingerprint);
+    for (const auto& row : rows ? *rows : std::vector<MeasurementDatabase::Row>{}) {
+      if (auto data = MeasurementDatabase::rawEventDataFromDictionary(row, &error)) found.push_back(data->metadataFingerprint);
     }
     return found;
   }
-  std::shared_ptr<APMPBMeasurementBundle> metadata(std::int64_t fingerprint) {
+  std::shared_ptr<ProtoMeasurementBundle> metadata(std::int64_t fingerprint) {
     Error error;
     return host->database_->queryRawEventsMetadataWithFingerprint(fingerprint, &error);
   }
@@ -75,14 +77,14 @@ class RawEventMetadataWriteTest : public ::testing::Test {
   ostrel::testing::MainThreadEnvironment environment;
   std::shared_ptr<ostrel::testing::ScopedIdentitySettings> settings;
   std::shared_ptr<MetadataHost> host = std::make_shared<MetadataHost>();
-  std::shared_ptr<APMConditionalUserPropertyController> controller;
+  std::shared_ptr<ConditionalUserPropertyController> controller;
   std::unique_ptr<EventHandler> handler;
 };
 
 TEST_F(RawEventMetadataWriteTest, StoredEventsShareMetadataUntilConsentChanges) {
   handle("level_start");
   handle("level_end");
-  APMConsentSettingsUtil::setConsentSettings(Dictionary{{"analytics_storage", Value("denied")}});
+  ConsentSettings::setConsentSettings(Dictionary{{"analytics_storage", Value("denied")}});
   handle("level_start");
 
   auto stored = fingerprints();
@@ -92,16 +94,19 @@ TEST_F(RawEventMetadataWriteTest, StoredEventsShareMetadataUntilConsentChanges) 
 
   auto granted = metadata(stored[0]);
   ASSERT_TRUE(granted);
-  EXPECT_EQ(APMNanoGetString(*granted, M::kAppInstanceID)->size(), 32u);
-  EXPECT_TRUE(APMNanoHasField(*granted, M::kVendorDeviceID));
-  EXPECT_EQ(APMNanoGetString(*granted, M::kConsentSignals), "G1--");
+  EXPECT_EQ(nanoGetString(*granted, M::kAppInstanceID)->size(), 32u);
+  EXPECT_TRUE(nanoHasField(*granted, M::kVendorDeviceID));
+  EXPECT_EQ(nanoGetString(*granted, M::kConsentSignals), "G1--");
 
   auto denied = metadata(stored[2]);
   ASSERT_TRUE(denied);
-  EXPECT_FALSE(APMNanoHasField(*denied, M::kAppInstanceID));
-  EXPECT_FALSE(APMNanoHasField(*denied, M::kVendorDeviceID));
-  EXPECT_FALSE(APMNanoHasField(*denied, M::kResettableDeviceID));
-  EXPECT_EQ(APMNanoGetString(*denied, M::kConsentSignals), "G1-0");
+  EXPECT_FALSE(nanoHasField(*denied, M::kAppInstanceID));
+  EXPECT_FALSE(nanoHasField(*denied, M::kVendorDeviceID));
+  EXPECT_FALSE(nanoHasField(*denied, M::kResettableDeviceID));
+  EXPECT_EQ(nanoGetString(*denied, M::kConsentSignals), "G1-0");
 }
 
 }  // namespace
+
+}  // namespace sdk::analytics
+

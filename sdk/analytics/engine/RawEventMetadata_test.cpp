@@ -6,16 +6,18 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/IdentityFacts.h"
 #include "platform/foundation/PropertyList.h"
-#include "sdk/analytics/engine/APMIdentity.h"
+#include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/IdentityTestSupport.h"
 #include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMEnvironment.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMTestSupport.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/EnvironmentInfo.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
+
+namespace sdk::analytics {
 
 namespace {
 
@@ -39,22 +41,22 @@ class RawEventMetadataTest : public ::testing::Test {
                     {"CFBundleVersion", Value("2.10.4")}};
     ASSERT_TRUE(platform::foundation::PropertyList::writeFile(container.pathFor("Info.plist"), Value(info),
                                                               platform::foundation::PropertyList::Format::Xml));
-    APMEnvironmentInfo::setShared(APMEnvironmentInfo{"iPhone15,2", "17.4", -300, "fr-CA"});
+    EnvironmentInfo::setShared(EnvironmentInfo{"iPhone15,2", "17.4", -300, "fr-CA"});
     platform::foundation::IdentityFacts facts;
     facts.identifierForVendor = kMeasurementVendorID;
     platform::foundation::IdentityFacts::setCurrent(facts);
     support->deviceID = kAdID;
-    identity = APMIdentity::initWithPersistedConfig(std::make_shared<APMPersistedConfig>(), support);
+    identity = Identity::initWithPersistedConfig(std::make_shared<PersistedConfig>(), support);
   }
   void TearDown() override {
     platform::foundation::IdentityFacts::reset();
-    APMEnvironmentInfo::setShared(std::nullopt);
+    EnvironmentInfo::setShared(std::nullopt);
     platform::foundation::Bundle::setMainPath(previousBundle);
     ScopedIdentitySettings::uninstall();
   }
 
   void setConsent(const char* ad, const char* analytics) {
-    APMConsentSettingsUtil::setConsentSettings(
+    ConsentSettings::setConsentSettings(
         Dictionary{{"ad_storage", Value(ad)}, {"analytics_storage", Value(analytics)}});
   }
 
@@ -65,57 +67,57 @@ class RawEventMetadataTest : public ::testing::Test {
   ostrel::testing::TempContainer container;
   std::string previousBundle;
   std::shared_ptr<FakeIdentitySupport> support = std::make_shared<FakeIdentitySupport>();
-  std::shared_ptr<APMIdentity> identity;
+  std::shared_ptr<Identity> identity;
 };
 
 TEST_F(RawEventMetadataTest, CarriesTheAppDeviceAndIdentity) {
   identity->setAppIDFromDeDed("deded-app");
-  identity->setVurevoreInstallationID(std::string("fid-1"));
+  identity->setCoreInstallationID(std::string("fid-1"));
   auto bundle = M::create(*identity, {});
-  EXPECT_EQ(APMNanoGetString(*bundle, M::kPlatform), "ios");
-  EXPECT_EQ(APMNanoGetInt32(*bundle, M::kProtocolVersion), 1);
-  EXPECT_EQ(APMNanoGetString(*bundle, M::kAppID), "com.ostrel.app");
-  EXPECT_EQ(APMNanoGetString(*bundle, M::kInstallSource), "manual_install");
-  EXPECT_EQ(APMNanoGetString(*bundle, M::kAppVersion), "2.10");
-  EXPECT_FALSE(APMNanoHasField(*bundle, M::kVMPAppID));
-  EXPECT_EQ(APMNanoGetString(*bundle, M::kDeDedAppID), "deded-app");
-  EXPECT_EQ(APMNanoGetInt64(*bundle, M::kLibraryVersion), APMIdentity::ruzUdurerizezaLibraryVersion());
-  EXPECT_EQ(APMNanoGetString(*bundle, M::kInstallationID), "fid-1");
-  EXPECT_EQ(APMNanoGetInt32(*bundle, M::kAppVersionMajor), 2);
-  EXPECT_EQ(APMNanoGetInt32(*bundle, M::kAppVersionMinor), 10);
-  EXPECT_EQ(APMNanoGetInt32(*bundle, M::kAppVersionRelease), 4);
-  EXPECT_EQ(APMNanoGetString(*bundle, M::kConsentSignals), "G1--");
-  EXPECT_EQ(APMNanoGetInt32(*bundle, M::kTrackingConsentStatus), 3);
-  EXPECT_EQ(APMNanoGetString(*bundle, M::kResettableDeviceID), kAdID);
-  EXPECT_FALSE(APMNanoHasField(*bundle, M::kVendorDeviceID));
-  EXPECT_EQ(APMNanoGetString(*bundle, M::kAppInstanceID), identity->appInstanceID());
-  EXPECT_TRUE(APMNanoHasField(*bundle, M::kLimitedAdTracking));
-  EXPECT_FALSE(APMNanoGetBool(*bundle, M::kLimitedAdTracking));
-  EXPECT_EQ(APMNanoGetString(*bundle, M::kDeviceModel), "iPhone15,2");
-  EXPECT_EQ(APMNanoGetString(*bundle, M::kOSVersion), "17.4");
-  EXPECT_EQ(APMNanoGetInt32(*bundle, M::kTimeZoneOffsetMinutes), -300);
-  EXPECT_EQ(APMNanoGetString(*bundle, M::kLanguage), "fr-CA");
-  EXPECT_TRUE(APMNanoGetMessageArray<APMPBUserAttribute>(*bundle, M::kUserAttributes).empty());
+  EXPECT_EQ(nanoGetString(*bundle, M::kPlatform), "ios");
+  EXPECT_EQ(nanoGetInt32(*bundle, M::kProtocolVersion), 1);
+  EXPECT_EQ(nanoGetString(*bundle, M::kAppID), "com.ostrel.app");
+  EXPECT_EQ(nanoGetString(*bundle, M::kInstallSource), "manual_install");
+  EXPECT_EQ(nanoGetString(*bundle, M::kAppVersion), "2.10");
+  EXPECT_FALSE(nanoHasField(*bundle, M::kVMPAppID));
+  EXPECT_EQ(nanoGetString(*bundle, M::kDeDedAppID), "deded-app");
+  EXPECT_EQ(nanoGetInt64(*bundle, M::kLibraryVersion), Identity::analyticsLibraryVersion());
+  EXPECT_EQ(nanoGetString(*bundle, M::kInstallationID), "fid-1");
+  EXPECT_EQ(nanoGetInt32(*bundle, M::kAppVersionMajor), 2);
+  EXPECT_EQ(nanoGetInt32(*bundle, M::kAppVersionMinor), 10);
+  EXPECT_EQ(nanoGetInt32(*bundle, M::kAppVersionRelease), 4);
+  EXPECT_EQ(nanoGetString(*bundle, M::kConsentSignals), "G1--");
+  EXPECT_EQ(nanoGetInt32(*bundle, M::kTrackingConsentStatus), 3);
+  EXPECT_EQ(nanoGetString(*bundle, M::kResettableDeviceID), kAdID);
+  EXPECT_FALSE(nanoHasField(*bundle, M::kVendorDeviceID));
+  EXPECT_EQ(nanoGetString(*bundle, M::kAppInstanceID), identity->appInstanceID());
+  EXPECT_TRUE(nanoHasField(*bundle, M::kLimitedAdTracking));
+  EXPECT_FALSE(nanoGetBool(*bundle, M::kLimitedAdTracking));
+  EXPECT_EQ(nanoGetString(*bundle, M::kDeviceModel), "iPhone15,2");
+  EXPECT_EQ(nanoGetString(*bundle, M::kOSVersion), "17.4");
+  EXPECT_EQ(nanoGetInt32(*bundle, M::kTimeZoneOffsetMinutes), -300);
+  EXPECT_EQ(nanoGetString(*bundle, M::kLanguage), "fr-CA");
+  EXPECT_TRUE(nanoGetMessageArray<ProtoUserAttribute>(*bundle, M::kUserAttributes).empty());
   EXPECT_TRUE(bundle->values(M::kUserAttributes).empty());
 }
 
 TEST_F(RawEventMetadataTest, FingerprintFollowsTheState) {
-  APMUserAttribute plan("app", "plan", APMValue("pro"), 1700000000);
-  APMUserAttribute id("auto", "_id", APMValue("user-7"), 1700000001);
-  auto first = APMDatabase::metadataFingerprint(*M::create(*identity, {plan, id}));
-  EXPECT_EQ(APMDatabase::metadataFingerprint(*M::create(*identity, {plan, id})), first);
+  UserAttribute plan("app", "plan", AnalyticsValue("pro"), 1700000000);
+  UserAttribute id("auto", "_id", AnalyticsValue("user-7"), 1700000001);
+  auto first = MeasurementDatabase::metadataFingerprint(*M::create(*identity, {plan, id}));
+  EXPECT_EQ(MeasurementDatabase::metadataFingerprint(*M::create(*identity, {plan, id})), first);
   // The store's order may change when a row is replaced; the fingerprint must not.
-  EXPECT_EQ(APMDatabase::metadataFingerprint(*M::create(*identity, {id, plan})), first);
+  EXPECT_EQ(MeasurementDatabase::metadataFingerprint(*M::create(*identity, {id, plan})), first);
 
-  APMUserAttribute changed("app", "plan", APMValue("free"), 1700000000);
-  EXPECT_NE(APMDatabase::metadataFingerprint(*M::create(*identity, {changed, id})), first);
+  UserAttribute changed("app", "plan", AnalyticsValue("free"), 1700000000);
+  EXPECT_NE(MeasurementDatabase::metadataFingerprint(*M::create(*identity, {changed, id})), first);
   auto bundle = M::create(*identity, {plan, id});
-  auto attributes = APMNanoGetMessageArray<APMPBUserAttribute>(*bundle, M::kUserAttributes);
+  auto attributes = nanoGetMessageArray<ProtoUserAttribute>(*bundle, M::kUserAttributes);
   ASSERT_EQ(attributes.size(), 2u);
-  EXPECT_EQ(APMNanoGetString(*attributes[0], 1), "_id");
+  EXPECT_EQ(nanoGetString(*attributes[0], 1), "_id");
 
   setConsent("granted", "denied");
-  EXPECT_NE(APMDatabase::metadataFingerprint(*M::create(*identity, {plan, id})), first);
+  EXPECT_NE(MeasurementDatabase::metadataFingerprint(*M::create(*identity, {plan, id})), first);
 }
 
 TEST_F(RawEventMetadataTest, RuleFollowsConsentAndTheGate) {
@@ -144,40 +146,43 @@ TEST_F(RawEventMetadataTest, RuleFollowsConsentAndTheGate) {
     bool analyticsDenied = c.signals && (*c.signals)[3] == '0';
     setConsent(adDenied ? "denied" : "granted", analyticsDenied ? "denied" : "granted");
     clock->advance(5);  // past the identity's cache time, so it reads the new status
-    auto bundle = APMPBMeasurementBundle::make();
+    auto bundle = ProtoMeasurementBundle::make();
     // Identifiers stored with the event earlier must go when consent says so now.
-    APMNanoSetString(*bundle, M::kVendorDeviceID, std::string("stale-vendor"));
-    APMNanoSetString(*bundle, M::kAppInstanceID, std::string("stale-instance"));
-    APMNanoSetString(*bundle, M::kConsentSignals, std::string("G1--"));
+    nanoSetString(*bundle, M::kVendorDeviceID, std::string("stale-vendor"));
+    nanoSetString(*bundle, M::kAppInstanceID, std::string("stale-instance"));
+    nanoSetString(*bundle, M::kConsentSignals, std::string("G1--"));
     M::applyIdentifierRule(*bundle, c.signals, c.gate, *identity);
-    EXPECT_EQ(APMNanoHasField(*bundle, M::kResettableDeviceID), c.hasAdID) << c.name;
-    EXPECT_EQ(APMNanoHasField(*bundle, M::kVendorDeviceID), c.hasVendorID) << c.name;
-    EXPECT_EQ(APMNanoHasField(*bundle, M::kAppInstanceID), c.hasInstanceID) << c.name;
-    EXPECT_EQ(APMNanoGetString(*bundle, M::kConsentSignals), c.signals) << c.name;
-    EXPECT_EQ(APMNanoGetInt32(*bundle, M::kTrackingConsentStatus), c.platformStatus == 3 ? 3 : 2) << c.name;
+    EXPECT_EQ(nanoHasField(*bundle, M::kResettableDeviceID), c.hasAdID) << c.name;
+    EXPECT_EQ(nanoHasField(*bundle, M::kVendorDeviceID), c.hasVendorID) << c.name;
+    EXPECT_EQ(nanoHasField(*bundle, M::kAppInstanceID), c.hasInstanceID) << c.name;
+    EXPECT_EQ(nanoGetString(*bundle, M::kConsentSignals), c.signals) << c.name;
+    EXPECT_EQ(nanoGetInt32(*bundle, M::kTrackingConsentStatus), c.platformStatus == 3 ? 3 : 2) << c.name;
   }
 }
 
 TEST_F(RawEventMetadataTest, ShortSignalsDenyNothingAndKeepTheStoredOne) {
-  auto bundle = APMPBMeasurementBundle::make();
-  APMNanoSetString(*bundle, M::kConsentSignals, std::string("G100"));
+  auto bundle = ProtoMeasurementBundle::make();
+  nanoSetString(*bundle, M::kConsentSignals, std::string("G100"));
   M::applyIdentifierRule(*bundle, std::string("G1"), false, *identity);
-  EXPECT_EQ(APMNanoGetString(*bundle, M::kConsentSignals), "G100");
-  EXPECT_TRUE(APMNanoHasField(*bundle, M::kResettableDeviceID));
-  EXPECT_TRUE(APMNanoHasField(*bundle, M::kAppInstanceID));
+  EXPECT_EQ(nanoGetString(*bundle, M::kConsentSignals), "G100");
+  EXPECT_TRUE(nanoHasField(*bundle, M::kResettableDeviceID));
+  EXPECT_TRUE(nanoHasField(*bundle, M::kAppInstanceID));
   M::applyIdentifierRule(*bundle, std::string(), false, *identity);
-  EXPECT_FALSE(APMNanoHasField(*bundle, M::kConsentSignals));
+  EXPECT_FALSE(nanoHasField(*bundle, M::kConsentSignals));
 }
 
 TEST_F(RawEventMetadataTest, WithoutAdvertisingSupportNothingOfItIsSent) {
   // What Linux offers: no advertising service; the vendor ID stands in when there is one.
-  auto onLinux = APMIdentity::initWithPersistedConfig(std::make_shared<APMPersistedConfig>());
+  auto onLinux = Identity::initWithPersistedConfig(std::make_shared<PersistedConfig>());
   auto bundle = M::create(*onLinux, {});
-  EXPECT_FALSE(APMNanoHasField(*bundle, M::kResettableDeviceID));
-  EXPECT_EQ(APMNanoGetString(*bundle, M::kVendorDeviceID), kMeasurementVendorID);
-  EXPECT_TRUE(APMNanoHasField(*bundle, M::kAppInstanceID));
-  EXPECT_FALSE(APMNanoHasField(*bundle, M::kLimitedAdTracking));
-  EXPECT_FALSE(APMNanoHasField(*bundle, M::kTrackingConsentStatus));
+  EXPECT_FALSE(nanoHasField(*bundle, M::kResettableDeviceID));
+  EXPECT_EQ(nanoGetString(*bundle, M::kVendorDeviceID), kMeasurementVendorID);
+  EXPECT_TRUE(nanoHasField(*bundle, M::kAppInstanceID));
+  EXPECT_FALSE(nanoHasField(*bundle, M::kLimitedAdTracking));
+  EXPECT_FALSE(nanoHasField(*bundle, M::kTrackingConsentStatus));
 }
 
 }  // namespace
+
+}  // namespace sdk::analytics
+

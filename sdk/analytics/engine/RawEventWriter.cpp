@@ -6,23 +6,23 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
-#include "sdk/analytics/engine/APMLifetimeValueRecorder.h"
+#include "sdk/analytics/engine/LifetimeValueRecorder.h"
 #include "sdk/analytics/engine/EventPipelineHost.h"
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMErrorEvent.h"
-#include "sdk/analytics/foundation/APMKeychainWrapper.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMNameTests.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPBMeasurement.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMScheduler.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/ErrorEvent.h"
+#include "sdk/analytics/foundation/KeychainWrapper.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NameChecks.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+
+namespace sdk::analytics {
 
 using platform::foundation::Error;
 using platform::foundation::Value;
-
-namespace sdk::analytics {
 
 namespace {
 
@@ -30,7 +30,7 @@ constexpr int kAdvertisingIdentifierField = 19;
 constexpr std::int64_t kErrorCodeEventLimitReached = 8;
 constexpr std::int64_t kErrorCodePublicEventLimitReached = 16;
 
-Value parameterObject(const APMEvent& event, const char* name) {
+Value parameterObject(const AnalyticsEvent& event, const char* name) {
   auto found = event.parameters().find(name);
   return found == event.parameters().end() ? Value() : found->second.objectValue();
 }
@@ -40,7 +40,7 @@ bool everyThousandth(std::int64_t count, std::int64_t limit) { return (count - l
 
 }  // namespace
 
-RawEventWriter::RawEventWriter(const EventPipelineHost& host, std::shared_ptr<APMDatabase> database)
+RawEventWriter::RawEventWriter(const EventPipelineHost& host, std::shared_ptr<MeasurementDatabase> database)
     : host_(host), database_(std::move(database)) {}
 
 std::int64_t RawEventWriter::currentDayNumber() const {
@@ -52,18 +52,18 @@ void RawEventWriter::raiseErrorEvent(std::int64_t code) {
   if (inTransaction_) {
     pendingErrorCodes_.push_back(code);
   } else {
-    APMLogErrorEvent(code);
+    logErrorEvent(code);
   }
 }
 
-void RawEventWriter::writeFilteredEventOnWorkerQueue(APMEvent event) {
+void RawEventWriter::writeFilteredEventOnWorkerQueue(AnalyticsEvent event) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   host_.updateIdentifiers();
-  if (APMIsDefaultConversionEventName(event.name())) event.setConversion(true);
+  if (isDefaultConversionEventName(event.name())) event.setConversion(true);
   inTransaction_ = true;
   (void)database_->performTransaction([&] {
     if (!updateLifetimeValueWithEvent(event)) return false;
-    bool isPublic = APMIsPublicName(Value(event.name()));
+    bool isPublic = isPublicName(Value(event.name()));
     Error error;
     auto counts = database_->dailyCounts(&error);
     if (!counts) {
@@ -74,7 +74,7 @@ void RawEventWriter::writeFilteredEventOnWorkerQueue(APMEvent event) {
     bool realtime = isRealtimeEvent(event, *counts);
     if (!database_->updateDailyCounts(*counts, &error)) {
       monitor().logWithLevel(1, 23061, "Data loss. Unable to update daily event counts. Name, error",
-                             Value(APMEventNameForDisplay(event.name())), errorText(error));
+                             Value(eventNameForDisplay(event.name())), errorText(error));
       return false;
     }
     return !process || writeEvent(event, isPublic, realtime);
@@ -82,26 +82,26 @@ void RawEventWriter::writeFilteredEventOnWorkerQueue(APMEvent event) {
   inTransaction_ = false;
   auto codes = std::move(pendingErrorCodes_);
   pendingErrorCodes_.clear();
-  for (auto code : codes) APMLogErrorEvent(code);
+  for (auto code : codes) logErrorEvent(code);
 }
 
-bool RawEventWriter::updateLifetimeValueWithEvent(const APMEvent& event) {
-  if (!APMLifetimeValueRecorder::isPurchaseEvent(event)) return true;
-  if (APMLifetimeValueRecorder::recordLifetimeValueToDatabase(*database_, event, host_.maxTrackedCurrencies())) {
+bool RawEventWriter::updateLifetimeValueWithEvent(const AnalyticsEvent& event) {
+  if (!LifetimeValueRecorder::isPurchaseEvent(event)) return true;
+  if (LifetimeValueRecorder::recordLifetimeValueToDatabase(*database_, event, host_.maxTrackedCurrencies())) {
     return true;
   }
   monitor().logWithLevel(1, 23053, "Cannot record lifetime value of event. Name, currency code, transaction value",
-                         Value(APMEventNameForDisplay(event.name())), parameterObject(event, "currency"),
+                         Value(eventNameForDisplay(event.name())), parameterObject(event, "currency"),
                          parameterObject(event, "value"));
   return false;
 }
 
-bool RawEventWriter::shouldProcessEvent(const APMEvent& event, APMDailyCounts& counts, bool isPublicEvent) {
+bool RawEventWriter::shouldProcessEvent(const AnalyticsEvent& event, DailyCounts& counts, bool isPublicEvent) {
   std::int64_t today = currentDayNumber();
   if (counts.day != today) counts.resetWithNewDay(today);
-  bool isError = APMIsErrorEvent(event.name());
+  bool isError = isErrorEvent(event.name());
   auto effectiveCount = static_cast<std::int32_t>(
-      std::min<std::int64_t>(1 + APMEventItemCount(event), std::numeric_limits<std::int32_t>::max()));
+      std::min<std::int64_t>(1 + eventItemCount(event), std::numeric_limits<std::int32_t>::max()));
   auto countNormally = [&] {
     if (isError) {
       counts.incrementErrorEventsCountForCurrentDay(today);
@@ -113,7 +113,7 @@ bool RawEventWriter::shouldProcessEvent(const APMEvent& event, APMDailyCounts& c
   if (std::int64_t limit = host_.maxEventsPerDay(); counts.allEventsCount >= limit) {
     if (everyThousandth(counts.allEventsCount, limit)) {
       monitor().logWithLevel(1, 23055, "Data loss. Too many events logged. Name, limit",
-                             Value(APMEventNameForDisplay(event.name())), Value(limit));
+                             Value(eventNameForDisplay(event.name())), Value(limit));
     }
     countNormally();
     return false;
@@ -130,7 +130,7 @@ bool RawEventWriter::shouldProcessEvent(const APMEvent& event, APMDailyCounts& c
   if (std::int64_t limit = host_.maxPublicEventsPerDay(); isPublicEvent && counts.publicEventsCount >= limit) {
     if (everyThousandth(counts.publicEventsCount, limit)) {
       monitor().logWithLevel(1, 23057, "Data loss. Too many public events logged. Name, limit",
-                             Value(APMEventNameForDisplay(event.name())), Value(limit));
+                             Value(eventNameForDisplay(event.name())), Value(limit));
     }
     raiseErrorEvent(kErrorCodePublicEventLimitReached);
     countNormally();
@@ -141,7 +141,7 @@ bool RawEventWriter::shouldProcessEvent(const APMEvent& event, APMDailyCounts& c
   return true;
 }
 
-bool RawEventWriter::isRealtimeEvent(APMEvent& event, const APMDailyCounts& counts) {
+bool RawEventWriter::isRealtimeEvent(AnalyticsEvent& event, const DailyCounts& counts) {
   std::int64_t limit = host_.maxRealtimeEventCountPerDay();
   const std::string& name = event.name();
   bool exempt = monitor().isDebugModeEnabled() || name == "_iap" || name == "_f" || name == "_fx";
@@ -150,28 +150,28 @@ bool RawEventWriter::isRealtimeEvent(APMEvent& event, const APMDailyCounts& coun
   if (event.isRealtime() && !exempt && counts.realtimeCount >= limit) {
     event.setRealtime(false);
     monitor().logWithLevel(4, 23060, "Too many real-time events. Event is no longer real-time. Event name, parameters",
-                           Value(APMEventNameForDisplay(name)),
-                           Value(APMDictionaryDescriptionForDisplay(event.parameters())));
+                           Value(eventNameForDisplay(name)),
+                           Value(dictionaryDescriptionForDisplay(event.parameters())));
   }
   maybeAddDebugAndRealtimeParameters(event);
   return realtime || event.isRealtime();
 }
 
-void RawEventWriter::maybeAddDebugAndRealtimeParameters(APMEvent& event) {
+void RawEventWriter::maybeAddDebugAndRealtimeParameters(AnalyticsEvent& event) {
   if (!monitor().isDebugModeEnabled()) return;
   event.setRealtime(true);
   event.setDebug(true);
   monitor().logWithLevel(7, 23073, "Debug mode is enabled. Marking event as debug and real-time. Event name, parameters",
-                         Value(APMEventNameForDisplay(event.name())),
-                         Value(APMDictionaryDescriptionForDisplay(event.parameters())));
+                         Value(eventNameForDisplay(event.name())),
+                         Value(dictionaryDescriptionForDisplay(event.parameters())));
 }
 
-bool RawEventWriter::writeEvent(const APMEvent& event, bool isPublicEvent, bool isRealtime) {
+bool RawEventWriter::writeEvent(const AnalyticsEvent& event, bool isPublicEvent, bool isRealtime) {
   const std::string& name = event.name();
   Error error;
   auto aggregates = database_->eventAggregatesWithName(name, &error);
   if (!aggregates && failed(error)) {
-    monitor().logWithLevel(1, 23063, "Cannot query event aggregates. Name, error", Value(APMEventNameForDisplay(name)),
+    monitor().logWithLevel(1, 23063, "Cannot query event aggregates. Name, error", Value(eventNameForDisplay(name)),
                            errorText(error));
     return false;
   }
@@ -184,12 +184,12 @@ bool RawEventWriter::writeEvent(const APMEvent& event, bool isPublicEvent, bool 
       }
       if (*names >= host_.maxEventNameCardinality()) {
         monitor().logWithLevel(1, 23065, "Cannot set event. Reached limit on set events. Name",
-                               Value(APMEventNameForDisplay(name)));
+                               Value(eventNameForDisplay(name)));
         raiseErrorEvent(kErrorCodeEventLimitReached);
         return false;
       }
     }
-    if (!database_->updateEventAggregates(APMEventAggregates(name, 0, 0, 0, 0), &error)) {
+    if (!database_->updateEventAggregates(EventAggregates(name, 0, 0, 0, 0), &error)) {
       monitor().logWithLevel(1, 23066, "Data loss. Cannot record event aggregates. Error", errorText(error));
       return false;
     }
@@ -208,7 +208,7 @@ bool RawEventWriter::writeEvent(const APMEvent& event, bool isPublicEvent, bool 
     return false;
   }
   auto persisted = host_.persistedConfig();
-  bool carriesAdvertisingID = APMNanoHasField(*metadata, kAdvertisingIdentifierField);
+  bool carriesAdvertisingID = nanoHasField(*metadata, kAdvertisingIdentifierField);
   if (carriesAdvertisingID && persisted && persisted->unmatchedFirstOpenWithoutIDFA()) {
     logFirstOpenConsentedEvent(event.timestamp());
   } else if (!carriesAdvertisingID && name == "_f" && persisted) {
@@ -226,26 +226,26 @@ bool RawEventWriter::writeEvent(const APMEvent& event, bool isPublicEvent, bool 
   if (*deleted > 0) {
     monitor().logWithLevel(4, 23070, "Data loss. Too many events stored on disk. Deleted count", Value(*deleted));
   }
-  if (!database_->insertRawEvent(event, APMDatabase::metadataFingerprint(*metadata), isRealtime, &error)) {
+  if (!database_->insertRawEvent(event, MeasurementDatabase::metadataFingerprint(*metadata), isRealtime, &error)) {
     monitor().logWithLevel(1, 23071, "Data loss. Cannot record raw event. Error", errorText(error));
     return false;
   }
   if (name == "_f") incrementPreviousFirstOpenCount();
-  monitor().logWithLevel(7, 23072, "Event logged. Event name, event params", Value(APMEventNameForDisplay(name)),
-                         Value(APMDictionaryDescriptionForDisplay(event.parameters())));
+  monitor().logWithLevel(7, 23072, "Event logged. Event name, event params", Value(eventNameForDisplay(name)),
+                         Value(dictionaryDescriptionForDisplay(event.parameters())));
   return true;
 }
 
 void RawEventWriter::incrementPreviousFirstOpenCount() {
   std::string appID = platform::foundation::Bundle::main()->bundleIdentifier();
   std::int64_t count = 0;
-  if (auto stored = APMKeychainWrapper::keychainValueWithIdentifier("_pfo", appID)) {
+  if (auto stored = KeychainWrapper::keychainValueWithIdentifier("_pfo", appID)) {
     const char* end = stored->data() + stored->size();
     auto [last, failure] = std::from_chars(stored->data(), end, count);
     if (failure != std::errc() || last != end || count < 1) count = 0;
   }
   if (count < std::numeric_limits<std::int64_t>::max()) ++count;
-  (void)APMKeychainWrapper::upsertKeychainValue(std::to_string(count), "_pfo", appID);
+  (void)KeychainWrapper::upsertKeychainValue(std::to_string(count), "_pfo", appID);
 }
 
 void RawEventWriter::logFirstOpenConsentedEvent(double timestamp) {
@@ -254,7 +254,7 @@ void RawEventWriter::logFirstOpenConsentedEvent(double timestamp) {
   if (!scheduler) return;
   const EventPipelineHost* host = &host_;
   scheduler->scheduleOnWorkerQueueBlockID("APMMeasurement:895", [host, timestamp] {
-    auto event = APMEvent::create("auto", false, "_fx", timestamp, 0, {});
+    auto event = AnalyticsEvent::create("auto", false, "_fx", timestamp, 0, {});
     if (!event) return;
     event->setRealtime(true);
     host->writeEventOnWorkerQueue(*event);
@@ -262,3 +262,4 @@ void RawEventWriter::logFirstOpenConsentedEvent(double timestamp) {
 }
 
 }  // namespace sdk::analytics
+

@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "platform/foundation/SequenceChecker.h"
-#include "sdk/analytics/foundation/APMDailyCounts.h"
-#include "sdk/analytics/foundation/APMEvent.h"
-
-class APMDatabase;
+#include "sdk/analytics/foundation/DailyCounts.h"
+#include "sdk/analytics/foundation/AnalyticsEvent.h"
 
 namespace sdk::analytics {
+
+class MeasurementDatabase;
 
 class EventPipelineHost;
 
@@ -21,17 +21,17 @@ class EventPipelineHost;
 class RawEventWriter {
  public:
   // `host` is the engine that owns this writer and outlives it.
-  RawEventWriter(const EventPipelineHost& host, std::shared_ptr<APMDatabase> database);
+  RawEventWriter(const EventPipelineHost& host, std::shared_ptr<MeasurementDatabase> database);
 
-  void writeFilteredEventOnWorkerQueue(APMEvent event);
+  void writeFilteredEventOnWorkerQueue(AnalyticsEvent event);
 
   // The steps of the transaction, each false when it must roll back.
-  [[nodiscard]] bool updateLifetimeValueWithEvent(const APMEvent& event);
+  [[nodiscard]] bool updateLifetimeValueWithEvent(const AnalyticsEvent& event);
   // Counts the event into `dailyCounts` (even when it is dropped); true when it may be stored.
-  bool shouldProcessEvent(const APMEvent& event, APMDailyCounts& dailyCounts, bool isPublicEvent);
-  bool isRealtimeEvent(APMEvent& event, const APMDailyCounts& dailyCounts);
-  void maybeAddDebugAndRealtimeParameters(APMEvent& event);
-  [[nodiscard]] bool writeEvent(const APMEvent& event, bool isPublicEvent, bool isRealtime);
+  bool shouldProcessEvent(const AnalyticsEvent& event, DailyCounts& dailyCounts, bool isPublicEvent);
+  bool isRealtimeEvent(AnalyticsEvent& event, const DailyCounts& dailyCounts);
+  void maybeAddDebugAndRealtimeParameters(AnalyticsEvent& event);
+  [[nodiscard]] bool writeEvent(const AnalyticsEvent& event, bool isPublicEvent, bool isRealtime);
 
   // Re-queues a first open that now carries the advertising identifier as "_fx".
   void logFirstOpenConsentedEvent(double timestamp);
@@ -44,7 +44,7 @@ class RawEventWriter {
   void incrementPreviousFirstOpenCount();
 
   const EventPipelineHost& host_;
-  std::shared_ptr<APMDatabase> database_;
+  std::shared_ptr<MeasurementDatabase> database_;
   // Error events raised while the transaction is open wait for its end: they come back as new
   // events and must not write into the transaction that raised them.
   std::vector<std::int64_t> pendingErrorCodes_;
@@ -54,3 +54,4 @@ class RawEventWriter {
 };
 
 }  // namespace sdk::analytics
+

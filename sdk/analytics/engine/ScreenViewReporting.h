@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/foundation/Value.h"
-#include "sdk/analytics/foundation/APMValue.h"
+#include "sdk/analytics/foundation/AnalyticsValue.h"
 
 namespace sdk::analytics {
 
@@ -15,7 +15,7 @@ class ScreenViewReporting {
   virtual ~ScreenViewReporting() = default;
 
   // "_sn", "_sc" and "_si" of the screen on display; empty when none is known.
-  virtual APMParameters screenParameters() = 0;
+  virtual Parameters screenParameters() = 0;
   // A "screen_view" the app logged itself (seconds since 1970).
   virtual void trackScreenWithParameters(const platform::foundation::Dictionary& parameters, double timestamp) = 0;
   // Main thread only.
@@ -25,3 +25,4 @@ class ScreenViewReporting {
 };
 
 }  // namespace sdk::analytics
+

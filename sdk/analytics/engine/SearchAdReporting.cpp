@@ -5,7 +5,7 @@
 namespace sdk::analytics {
 
 std::shared_ptr<SearchAdReporting> SearchAdReporting::create(std::shared_ptr<platform::dispatch::Queue> workerQueue,
-                                                          std::shared_ptr<APMPersistedConfig> persistedConfig) {
+                                                          std::shared_ptr<PersistedConfig> persistedConfig) {
   Factory factory = InstalledValue<Factory, SearchAdReporting>::get();
   return factory ? factory(std::move(workerQueue), std::move(persistedConfig)) : nullptr;
 }
@@ -15,3 +15,4 @@ void SearchAdReporting::setFactory(Factory factory) {
 }
 
 }  // namespace sdk::analytics
+

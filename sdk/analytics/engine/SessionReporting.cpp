@@ -6,6 +6,7 @@
 #include "sdk/analytics/engine/InstalledValue.h"
 
 namespace sdk::analytics {
+
 namespace {
 
 std::int64_t truncatedSeconds(double timestamp) {
@@ -17,8 +18,8 @@ std::int64_t truncatedSeconds(double timestamp) {
 
 }  // namespace
 
-std::shared_ptr<SessionReporting> SessionReporting::create(std::shared_ptr<APMPersistedConfig> persistedConfig,
-                                                           std::shared_ptr<APMRemoteConfig> remoteConfig) {
+std::shared_ptr<SessionReporting> SessionReporting::create(std::shared_ptr<PersistedConfig> persistedConfig,
+                                                           std::shared_ptr<RemoteConfig> remoteConfig) {
   Factory factory = InstalledValue<Factory, SessionReporting>::get();
   return factory ? factory(std::move(persistedConfig), std::move(remoteConfig)) : nullptr;
 }
@@ -35,13 +36,14 @@ void ReporterEngineAccess::setCurrent(ReporterEngineAccess access) {
   InstalledValue<ReporterEngineAccess, ReporterEngineAccess>::set(std::move(access));
 }
 
-std::optional<APMEvent> APMSessionStartEvent(const platform::foundation::Value& sessionNumber, bool appInBackground,
+std::optional<AnalyticsEvent> sessionStartEvent(const platform::foundation::Value& sessionNumber, bool appInBackground,
                                              double timestamp) {
-  APMParameters parameters;
-  parameters.emplace("_sid", APMValue(truncatedSeconds(timestamp)));
-  if (auto number = APMValue::valueFromObject(sessionNumber)) parameters.emplace("_sno", *number);
-  if (appInBackground) parameters.emplace("_aib", APMValue(std::int64_t{1}));
-  return APMEvent::create("auto", false, "_s", timestamp, 0, std::move(parameters));
+  Parameters parameters;
+  parameters.emplace("_sid", AnalyticsValue(truncatedSeconds(timestamp)));
+  if (auto number = AnalyticsValue::valueFromObject(sessionNumber)) parameters.emplace("_sno", *number);
+  if (appInBackground) parameters.emplace("_aib", AnalyticsValue(std::int64_t{1}));
+  return AnalyticsEvent::create("auto", false, "_s", timestamp, 0, std::move(parameters));
 }
 
 }  // namespace sdk::analytics
+

@@ -5,21 +5,21 @@
 #include <optional>
 
 #include "platform/foundation/Value.h"
-#include "sdk/analytics/foundation/APMEvent.h"
-#include "sdk/analytics/foundation/APMUserAttribute.h"
-
-class APMPersistedConfig;
-class APMRemoteConfig;
+#include "sdk/analytics/foundation/AnalyticsEvent.h"
+#include "sdk/analytics/foundation/UserAttribute.h"
 
 namespace sdk::analytics {
+
+class PersistedConfig;
+class RemoteConfig;
 
 // What the engine asks of the session reporter, which sits above the engine among the automatic
 // reporters. The engine owns one, made through the factory the reporters install, and calls these from
 // its worker queue.
 class SessionReporting {
  public:
-  using Factory = std::function<std::shared_ptr<SessionReporting>(std::shared_ptr<APMPersistedConfig>,
-                                                                  std::shared_ptr<APMRemoteConfig>)>;
+  using Factory = std::function<std::shared_ptr<SessionReporting>(std::shared_ptr<PersistedConfig>,
+                                                                  std::shared_ptr<RemoteConfig>)>;
 
   virtual ~SessionReporting() = default;
 
@@ -32,18 +32,18 @@ class SessionReporting {
   // false, changing nothing, once the session has expired.
   virtual bool extendSession() = 0;
   virtual void updatePropertiesForNewSessionStart() = 0;
-  virtual APMUserAttribute sessionIDPropertyWithTimestamp(double timestamp) const = 0;
-  virtual APMUserAttribute sessionNumberProperty() const = 0;
+  virtual UserAttribute sessionIDPropertyWithTimestamp(double timestamp) const = 0;
+  virtual UserAttribute sessionNumberProperty() const = 0;
 
   // A new reporter through the installed factory; nullptr when the reporters are not linked in.
-  static std::shared_ptr<SessionReporting> create(std::shared_ptr<APMPersistedConfig> persistedConfig,
-                                                  std::shared_ptr<APMRemoteConfig> remoteConfig);
+  static std::shared_ptr<SessionReporting> create(std::shared_ptr<PersistedConfig> persistedConfig,
+                                                  std::shared_ptr<RemoteConfig> remoteConfig);
   static void setFactory(Factory factory);
 };
 
 // The engine's own session-start event: "_sid" from the timestamp, "_sno" from the number, "_aib" = 1
 // when the app is in the background.
-std::optional<APMEvent> APMSessionStartEvent(const platform::foundation::Value& sessionNumber, bool appInBackground,
+std::optional<AnalyticsEvent> sessionStartEvent(const platform::foundation::Value& sessionNumber, bool appInBackground,
                                              double timestamp);
 
 // What the automatic reporters ask of the engine. The engine installs it when it is created; until
@@ -54,10 +54,11 @@ struct ReporterEngineAccess {
   // The engine's session reporter; nullptr while there is no engine.
   std::function<std::shared_ptr<SessionReporting>()> sessionReporter;
   // The engine's measurement settings; nullptr while there is no engine.
-  std::function<std::shared_ptr<APMRemoteConfig>()> remoteConfig;
+  std::function<std::shared_ptr<RemoteConfig>()> remoteConfig;
 
   static ReporterEngineAccess current();
   static void setCurrent(ReporterEngineAccess access);
 };
 
 }  // namespace sdk::analytics
+

@@ -25,3 +25,4 @@ double nextUploadingTimeFor(const UploadTimeInputs& in) {
 }
 
 }  // namespace sdk::analytics
+

@@ -27,3 +27,4 @@ struct UploadTimeInputs {
 double nextUploadingTimeFor(const UploadTimeInputs& in);
 
 }  // namespace sdk::analytics
+

@@ -1,31 +1,31 @@
 #include "sdk/analytics/engine/UserPropertyWriter.h"
 
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMErrorEvent.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMNameTests.h"
-#include "sdk/analytics/foundation/APMScheduler.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/ErrorEvent.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NameChecks.h"
+#include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+
+namespace sdk::analytics {
 
 using platform::foundation::Error;
 using platform::foundation::Value;
-
-namespace sdk::analytics {
 
 namespace {
 
 constexpr std::int64_t kErrorCodeUserPropertyLimitReached = 9;
 
-Value displayName(const std::string& name) { return Value(APMUserPropertyNameForDisplay(name)); }
+Value displayName(const std::string& name) { return Value(userPropertyNameForDisplay(name)); }
 
 }  // namespace
 
-UserPropertyWriter::UserPropertyWriter(std::shared_ptr<APMDatabase> database) : database_(std::move(database)) {}
+UserPropertyWriter::UserPropertyWriter(std::shared_ptr<MeasurementDatabase> database) : database_(std::move(database)) {}
 
-void UserPropertyWriter::setUserAttributeOnWorkerQueue(const APMUserAttribute& attribute, bool enabled,
+void UserPropertyWriter::setUserAttributeOnWorkerQueue(const UserAttribute& attribute, bool enabled,
                                                        const Limits& limits) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  APMScheduler::checkOnBackgroundThreadWithMethodName("setUserAttributeOnWorkerQueue:");
+  Scheduler::checkOnBackgroundThreadWithMethodName("setUserAttributeOnWorkerQueue:");
   if (!enabled) {
     monitor().logWithLevel(7, 23081, "Analytics is disabled. User property not set");
     return;
@@ -33,7 +33,7 @@ void UserPropertyWriter::setUserAttributeOnWorkerQueue(const APMUserAttribute& a
   (void)setUserPropertyInDatabaseOnWorkerQueue(attribute, limits);
 }
 
-bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const APMUserAttribute& attribute,
+bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const UserAttribute& attribute,
                                                                 const Limits& limits) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   Error error;
@@ -64,7 +64,7 @@ bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const APMUserAtt
                              "Unable to set user property. Reached limit on set user properties for origin. Origin, "
                              "name, value",
                              Value(attribute.origin), displayName(attribute.name), attribute.value.objectValue());
-      APMLogErrorEvent(kErrorCodeUserPropertyLimitReached);
+      logErrorEvent(kErrorCodeUserPropertyLimitReached);
       return false;
     }
   }
@@ -79,9 +79,9 @@ bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const APMUserAtt
   return true;
 }
 
-void UserPropertyWriter::removeUserAttributeOnWorkerQueue(const APMUserAttribute& attribute, bool enabled) {
+void UserPropertyWriter::removeUserAttributeOnWorkerQueue(const UserAttribute& attribute, bool enabled) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  APMScheduler::checkOnBackgroundThreadWithMethodName("removeUserAttributeOnWorkerQueue:");
+  Scheduler::checkOnBackgroundThreadWithMethodName("removeUserAttributeOnWorkerQueue:");
   if (!enabled) {
     monitor().logWithLevel(7, 23076, "Analytics is disabled. User property not removed");
     return;
@@ -95,7 +95,7 @@ void UserPropertyWriter::removeUserAttributeOnWorkerQueue(const APMUserAttribute
   monitor().logWithLevel(7, 23078, "User property removed. Name", displayName(attribute.name));
 }
 
-std::optional<APMUserAttribute> UserPropertyWriter::userAttributeWithName(const std::string& name) {
+std::optional<UserAttribute> UserPropertyWriter::userAttributeWithName(const std::string& name) {
   Error error;
   auto attribute = database_->userAttributeWithName(name, &error);
   if (!attribute && failed(error)) {
@@ -129,3 +129,4 @@ platform::foundation::Dictionary UserPropertyWriter::userPropertiesIncludingInte
 }
 
 }  // namespace sdk::analytics
+

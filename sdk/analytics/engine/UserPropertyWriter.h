@@ -7,11 +7,11 @@
 
 #include "platform/foundation/SequenceChecker.h"
 #include "platform/foundation/Value.h"
-#include "sdk/analytics/foundation/APMUserAttribute.h"
-
-class APMDatabase;
+#include "sdk/analytics/foundation/UserAttribute.h"
 
 namespace sdk::analytics {
+
+class MeasurementDatabase;
 
 // Writes, removes and reads user properties in the measurement database under their limits: at most
 // `maxPublicUserProperties` public ones and 25 per other origin; replacing a value is never
@@ -26,20 +26,21 @@ class UserPropertyWriter {
     bool lastAdvertisingIDResetFeatureEnabled = true;
   };
 
-  explicit UserPropertyWriter(std::shared_ptr<APMDatabase> database);
+  explicit UserPropertyWriter(std::shared_ptr<MeasurementDatabase> database);
 
-  void setUserAttributeOnWorkerQueue(const APMUserAttribute& attribute, bool enabled, const Limits& limits);
-  [[nodiscard]] bool setUserPropertyInDatabaseOnWorkerQueue(const APMUserAttribute& attribute, const Limits& limits);
-  void removeUserAttributeOnWorkerQueue(const APMUserAttribute& attribute, bool enabled);
+  void setUserAttributeOnWorkerQueue(const UserAttribute& attribute, bool enabled, const Limits& limits);
+  [[nodiscard]] bool setUserPropertyInDatabaseOnWorkerQueue(const UserAttribute& attribute, const Limits& limits);
+  void removeUserAttributeOnWorkerQueue(const UserAttribute& attribute, bool enabled);
 
-  std::optional<APMUserAttribute> userAttributeWithName(const std::string& name);
+  std::optional<UserAttribute> userAttributeWithName(const std::string& name);
   // Name to string, double or integer value; public ones only unless `includingInternal`.
   platform::foundation::Dictionary userPropertiesIncludingInternal(bool includingInternal);
 
  private:
-  std::shared_ptr<APMDatabase> database_;
+  std::shared_ptr<MeasurementDatabase> database_;
   // Only the engine's worker queue runs this: a debug run stops on a call from anywhere else.
   platform::foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace sdk::analytics
+

@@ -1,6 +1,6 @@
 #include "sdk/analytics/engine/VersionUpdateReport.h"
 
-#include "sdk/analytics/engine/APMAnalytics.h"
+#include "sdk/analytics/engine/Analytics.h"
 
 namespace sdk::analytics {
 
@@ -10,8 +10,9 @@ void reportVersionChange(const std::string& current, std::string stored,
   if (current == stored) return;
   store(current);
   if (stored.empty()) return;
-  APMAnalytics::logInternalEventWithOrigin("auto", eventName,
+  Analytics::logInternalEventWithOrigin("auto", eventName,
                                            {{parameterName, platform::foundation::Value(stored)}});
 }
 
 }  // namespace sdk::analytics
+

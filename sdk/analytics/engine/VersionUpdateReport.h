@@ -13,3 +13,4 @@ void reportVersionChange(const std::string& current, std::string stored,
                          const char* parameterName);
 
 }  // namespace sdk::analytics
+

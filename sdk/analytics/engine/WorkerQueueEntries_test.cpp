@@ -3,11 +3,13 @@
 
 #include "sdk/analytics/engine/DefaultEventParameters.h"
 #include "sdk/analytics/engine/UserPropertyWriter.h"
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMTestSupport.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
+
+namespace sdk::analytics {
 
 namespace {
 
@@ -22,7 +24,7 @@ class WorkerQueueEntriesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Error error;
-    database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, persisted, &error);
+    database = MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, persisted, &error);
     ASSERT_TRUE(database) << error;
     users = std::make_unique<UserPropertyWriter>(database);
   }
@@ -37,7 +39,7 @@ class WorkerQueueEntriesTest : public ::testing::Test {
   }
   bool set(const std::string& origin, const std::string& name, const std::string& value,
            UserPropertyWriter::Limits limits = {}) {
-    return users->setUserPropertyInDatabaseOnWorkerQueue(APMUserAttribute(origin, name, APMValue(value), 1), limits);
+    return users->setUserPropertyInDatabaseOnWorkerQueue(UserAttribute(origin, name, AnalyticsValue(value), 1), limits);
   }
   bool has(const std::string& name) {
     Error error;
@@ -47,8 +49,8 @@ class WorkerQueueEntriesTest : public ::testing::Test {
   ostrel::testing::MonitorScope scope;
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
-  std::shared_ptr<APMPersistedConfig> persisted = std::make_shared<APMPersistedConfig>();
-  std::shared_ptr<APMDatabase> database;
+  std::shared_ptr<PersistedConfig> persisted = std::make_shared<PersistedConfig>();
+  std::shared_ptr<MeasurementDatabase> database;
   DefaultEventParameters defaults{persisted};
   std::unique_ptr<UserPropertyWriter> users;
 };
@@ -130,21 +132,24 @@ TEST_F(WorkerQueueEntriesTest, ANewUserIDDropsTheAdvertisingIDResetProperty) {
 }
 
 TEST_F(WorkerQueueEntriesTest, UserPropertiesAreWrittenOnlyWhileEnabledAndReadBackByKind) {
-  users->setUserAttributeOnWorkerQueue(APMUserAttribute("app", "tier", APMValue("gold"), 1), false, {});
+  users->setUserAttributeOnWorkerQueue(UserAttribute("app", "tier", AnalyticsValue("gold"), 1), false, {});
   EXPECT_FALSE(has("tier"));
-  users->setUserAttributeOnWorkerQueue(APMUserAttribute("app", "tier", APMValue("gold"), 1), true, {});
-  users->setUserAttributeOnWorkerQueue(APMUserAttribute("auto", "score", APMValue(2.5), 1), true, {});
-  users->setUserAttributeOnWorkerQueue(APMUserAttribute("auto", "_n", APMValue(std::int64_t{3}), 1), true, {});
+  users->setUserAttributeOnWorkerQueue(UserAttribute("app", "tier", AnalyticsValue("gold"), 1), true, {});
+  users->setUserAttributeOnWorkerQueue(UserAttribute("auto", "score", AnalyticsValue(2.5), 1), true, {});
+  users->setUserAttributeOnWorkerQueue(UserAttribute("auto", "_n", AnalyticsValue(std::int64_t{3}), 1), true, {});
   EXPECT_EQ(users->userPropertiesIncludingInternal(false),
             (Dictionary{{"tier", Value("gold")}, {"score", Value(2.5)}}));
   EXPECT_EQ(users->userPropertiesIncludingInternal(true).at("_n"), Value(3));
   EXPECT_EQ(users->userAttributeWithName("tier")->value.stringValue(), "gold");
 
-  users->removeUserAttributeOnWorkerQueue(APMUserAttribute("", "tier", APMValue(0.0), 1), false);
+  users->removeUserAttributeOnWorkerQueue(UserAttribute("", "tier", AnalyticsValue(0.0), 1), false);
   EXPECT_TRUE(has("tier"));
-  users->removeUserAttributeOnWorkerQueue(APMUserAttribute("", "tier", APMValue(0.0), 1), true);
+  users->removeUserAttributeOnWorkerQueue(UserAttribute("", "tier", AnalyticsValue(0.0), 1), true);
   EXPECT_FALSE(has("tier"));
   EXPECT_FALSE(users->userAttributeWithName("tier"));
 }
 
 }  // namespace
+
+}  // namespace sdk::analytics
+

@@ -5,14 +5,15 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Error.h"
 #include "platform/foundation/Value.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
+#include "sdk/analytics/foundation/Monitor.h"
+
+namespace sdk::analytics {
 
 // What the analytics engine's files reach for on almost every line: the monitor they log through, the clock, and an
 // error as a log context.
-namespace sdk::analytics {
 
 // The process-wide monitor (the one a test installs, else one made on first use).
-inline APMMonitor& monitor() { return *APMMonitor::shared(); }
+inline Monitor& monitor() { return *Monitor::shared(); }
 
 // Seconds since 1970 on the process clock, which tests replace with a manual one.
 inline double now() { return platform::foundation::Clock::current()->now(); }
@@ -29,3 +30,4 @@ inline platform::foundation::Value errorText(const std::optional<platform::found
 inline bool failed(const platform::foundation::Error& error) { return !error.domain.empty(); }
 
 }  // namespace sdk::analytics
+

@@ -1,6 +1,6 @@
 #pragma once
 
-// Field indices of the audience messages (APMPBAudience.h), in one table for the files that read, validate and
+// Field indices of the audience messages (ProtoAudienceMessages.h), in one table for the files that read, validate and
 // store them, so the evaluation and the validation cannot come to disagree on where a field sits.
 namespace sdk::analytics::audience_fields {
 
@@ -10,7 +10,7 @@ inline constexpr int kEventFilterID = 0, kEventFilterName = 1, kEventFilterParam
 inline constexpr int kPropertyFilterID = 0, kPropertyFilterName = 1, kPropertyFilterFilter = 2,
                      kPropertyFilterDynamic = 3, kPropertyFilterSequence = 4, kPropertyFilterSessionScoped = 5;
 inline constexpr int kFilterString = 0, kFilterNumber = 1, kFilterComplement = 2, kFilterParameterName = 3;
-// APMPBResultData and its dynamic and sequence timestamp messages.
+// ProtoResultData and its dynamic and sequence timestamp messages.
 inline constexpr int kResultStatus = 0, kResults = 1, kDynamicTimestamps = 2, kSequenceTimestamps = 3;
 inline constexpr int kTimestampFilterID = 0, kTimestampValues = 1;
 

@@ -1,6 +1,6 @@
 #include "sdk/analytics/rules/AudienceFilterCache.h"
 
-#include "sdk/analytics/foundation/APMDatabase.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
 
 namespace sdk::analytics {
 
@@ -14,7 +14,7 @@ void decode(Kept& kept) {
 
 }  // namespace
 
-void AudienceFilterCache::forgetWhenChanged(const APMDatabase& database) {
+void AudienceFilterCache::forgetWhenChanged(const MeasurementDatabase& database) {
   std::uint64_t version = database.audienceFiltersVersion();
   if (version_ == version) return;
   events_.clear();
@@ -22,7 +22,7 @@ void AudienceFilterCache::forgetWhenChanged(const APMDatabase& database) {
   version_ = version;
 }
 
-const EventFilterSet* AudienceFilterCache::eventFilters(APMDatabase& database, const std::string& eventName,
+const EventFilterSet* AudienceFilterCache::eventFilters(MeasurementDatabase& database, const std::string& eventName,
                                                         platform::foundation::Error* error) {
   forgetWhenChanged(database);
   if (auto found = events_.find(eventName); found != events_.end()) return &found->second;
@@ -31,10 +31,10 @@ const EventFilterSet* AudienceFilterCache::eventFilters(APMDatabase& database, c
   if (events_.size() >= kMaxNames) events_.clear();
   EventFilterSet& set = events_[eventName];
   set.filters.reserve(records->size());
-  for (APMEventFilter& record : *records) {
+  for (StoredEventFilter& record : *records) {
     auto& kept = set.filters.emplace_back();
     kept.record = std::move(record);
-    decode<APMPBEventFilter>(kept);
+    decode<ProtoEventFilter>(kept);
     if (kept.message) {
       kept.prepared.emplace(*kept.message, set.parameterNames);
       kept.namedAsStored = kept.prepared->isFor(eventName);
@@ -43,7 +43,7 @@ const EventFilterSet* AudienceFilterCache::eventFilters(APMDatabase& database, c
   return &set;
 }
 
-const PropertyFilterSet* AudienceFilterCache::propertyFilters(APMDatabase& database, const std::string& propertyName,
+const PropertyFilterSet* AudienceFilterCache::propertyFilters(MeasurementDatabase& database, const std::string& propertyName,
                                                               platform::foundation::Error* error) {
   forgetWhenChanged(database);
   if (auto found = properties_.find(propertyName); found != properties_.end()) return &found->second;
@@ -52,13 +52,14 @@ const PropertyFilterSet* AudienceFilterCache::propertyFilters(APMDatabase& datab
   if (properties_.size() >= kMaxNames) properties_.clear();
   PropertyFilterSet& set = properties_[propertyName];
   set.filters.reserve(records->size());
-  for (APMPropertyFilter& record : *records) {
+  for (StoredPropertyFilter& record : *records) {
     auto& kept = set.filters.emplace_back();
     kept.record = std::move(record);
-    decode<APMPBPropertyFilter>(kept);
+    decode<ProtoPropertyFilter>(kept);
     if (kept.message) kept.prepared.emplace(*kept.message);
   }
   return &set;
 }
 
 }  // namespace sdk::analytics
+

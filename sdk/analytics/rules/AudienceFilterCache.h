@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "platform/foundation/Error.h"
-#include "sdk/analytics/foundation/APMAudienceRecords.h"
-#include "sdk/analytics/foundation/APMPBAudience.h"
+#include "sdk/analytics/foundation/AudienceRecords.h"
+#include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/rules/PreparedEventFilter.h"
 #include "sdk/analytics/rules/PreparedPropertyFilter.h"
 
-class APMDatabase;
-
 namespace sdk::analytics {
+
+class MeasurementDatabase;
 
 // One stored filter as evaluation uses it: its row, its message decoded once (nullptr when the stored
 // data is empty or does not decode) and the message prepared.
@@ -30,32 +30,32 @@ struct KeptAudienceFilter {
 
 // The stored event filters of one event name, with the parameters they ask for.
 struct EventFilterSet {
-  std::vector<KeptAudienceFilter<APMEventFilter, APMPBEventFilter, PreparedEventFilter>> filters;
+  std::vector<KeptAudienceFilter<StoredEventFilter, ProtoEventFilter, PreparedEventFilter>> filters;
   std::vector<std::string> parameterNames;  // the slots of an EventParameterLookup
 };
 
 // The stored property filters of one user-property name.
 struct PropertyFilterSet {
-  std::vector<KeptAudienceFilter<APMPropertyFilter, APMPBPropertyFilter, PreparedPropertyFilter>> filters;
+  std::vector<KeptAudienceFilter<StoredPropertyFilter, ProtoPropertyFilter, PreparedPropertyFilter>> filters;
 };
 
 // The stored audience filters, decoded and prepared once and kept between events, per event and
 // property name. A bundle of a thousand events reads and decodes each name's filters once instead of
 // once per event; everything is read again once the stored filters change
-// (APMDatabase::audienceFiltersVersion). Worker queue only.
+// (MeasurementDatabase::audienceFiltersVersion). Worker queue only.
 class AudienceFilterCache {
  public:
   // The sets answered stay valid until the next call. nullptr (error set) when the read failed.
-  const EventFilterSet* eventFilters(APMDatabase& database, const std::string& eventName,
+  const EventFilterSet* eventFilters(MeasurementDatabase& database, const std::string& eventName,
                                      platform::foundation::Error* error);
-  const PropertyFilterSet* propertyFilters(APMDatabase& database, const std::string& propertyName,
+  const PropertyFilterSet* propertyFilters(MeasurementDatabase& database, const std::string& propertyName,
                                            platform::foundation::Error* error);
 
   // Names kept at most, per kind: past it the kept sets start again empty.
   static constexpr std::size_t kMaxNames = 1024;
 
  private:
-  void forgetWhenChanged(const APMDatabase& database);
+  void forgetWhenChanged(const MeasurementDatabase& database);
 
   std::optional<std::uint64_t> version_;
   std::unordered_map<std::string, EventFilterSet> events_;
@@ -63,3 +63,4 @@ class AudienceFilterCache {
 };
 
 }  // namespace sdk::analytics
+

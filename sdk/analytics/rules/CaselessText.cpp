@@ -46,3 +46,4 @@ std::string_view CaselessText::folded() {
 }
 
 }  // namespace sdk::analytics
+

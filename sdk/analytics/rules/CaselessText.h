@@ -26,3 +26,4 @@ class CaselessText {
 };
 
 }  // namespace sdk::analytics
+

@@ -4,7 +4,7 @@
 
 namespace sdk::analytics {
 
-EventParameterLookup::EventParameterLookup(const std::vector<std::string>& names, const APMParameters& parameters)
+EventParameterLookup::EventParameterLookup(const std::vector<std::string>& names, const Parameters& parameters)
     : parameters_(parameters), slots_(names.size()) {
   for (std::size_t i = 0; i < names.size(); ++i) {
     auto found = parameters.find(names[i]);
@@ -22,3 +22,4 @@ std::size_t EventParameterLookup::slotFor(std::vector<std::string>& names, const
 }
 
 }  // namespace sdk::analytics
+

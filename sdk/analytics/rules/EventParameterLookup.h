@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "sdk/analytics/foundation/APMValue.h"
+#include "sdk/analytics/foundation/AnalyticsValue.h"
 #include "sdk/analytics/rules/CaselessText.h"
 
 namespace sdk::analytics {
@@ -14,26 +14,27 @@ namespace sdk::analytics {
 class EventParameterLookup {
  public:
   // Slot i is the parameter named names[i]. `parameters` must outlive this.
-  EventParameterLookup(const std::vector<std::string>& names, const APMParameters& parameters);
+  EventParameterLookup(const std::vector<std::string>& names, const Parameters& parameters);
   EventParameterLookup(const EventParameterLookup&) = delete;
   EventParameterLookup& operator=(const EventParameterLookup&) = delete;
 
   // nullptr when the event lacks the parameter.
-  const APMValue* value(std::size_t slot) const { return slots_[slot].value; }
+  const AnalyticsValue* value(std::size_t slot) const { return slots_[slot].value; }
   // The slot's string value as compared (empty for other values).
   CaselessText& text(std::size_t slot) { return slots_[slot].text; }
-  const APMParameters& parameters() const { return parameters_; }
+  const Parameters& parameters() const { return parameters_; }
 
   // The slot of `name` in `names`, added at the end when new.
   static std::size_t slotFor(std::vector<std::string>& names, const std::string& name);
 
  private:
   struct Slot {
-    const APMValue* value = nullptr;
+    const AnalyticsValue* value = nullptr;
     CaselessText text;
   };
-  const APMParameters& parameters_;
+  const Parameters& parameters_;
   std::vector<Slot> slots_;
 };
 
 }  // namespace sdk::analytics
+

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-#include "sdk/analytics/rules/APMPRuntimeValue.h"
+#include "sdk/analytics/rules/ScriptValue.h"
 
 namespace sdk::analytics {
 
@@ -15,32 +15,32 @@ class Operand {
  public:
   // Undefined.
   Operand() = default;
-  Operand(APMPValueRef object) : object_(std::move(object)) {}
+  Operand(ScriptValueRef object) : object_(std::move(object)) {}
   explicit Operand(double number) : number_(number), plain_(true) {}
 
-  APMPKind kind() const { return object_ ? object_->kind() : plain_ ? APMPKind::Number : APMPKind::Undefined; }
+  ScriptValueKind kind() const { return object_ ? object_->kind() : plain_ ? ScriptValueKind::Number : ScriptValueKind::Undefined; }
   // A number, held plainly or as an object.
-  bool isNumber() const { return kind() == APMPKind::Number; }
+  bool isNumber() const { return kind() == ScriptValueKind::Number; }
   // Held as a plain double, with no object yet.
   bool isPlainNumber() const { return plain_; }
-  double number() const { return plain_ ? number_ : static_cast<const APMPNumberValue&>(*object_).value(); }
+  double number() const { return plain_ ? number_ : static_cast<const ScriptNumberValue&>(*object_).value(); }
   // The object of an operand that is neither a plain number nor undefined.
-  const APMPValueRef& object() const { return object_; }
+  const ScriptValueRef& object() const { return object_; }
 
   // The value as an object, made now for a plain number.
-  APMPValueRef box(APMPHeap& heap) && {
+  ScriptValueRef box(ScriptHeap& heap) && {
     if (object_) return std::move(object_);
-    return plain_ ? APMPNumber(heap, number_) : APMPValueRef(APMPUndefined());
+    return plain_ ? scriptNumber(heap, number_) : ScriptValueRef(scriptUndefined());
   }
-  APMPValueRef box(APMPHeap& heap) const& {
+  ScriptValueRef box(ScriptHeap& heap) const& {
     if (object_) return object_;
-    return plain_ ? APMPNumber(heap, number_) : APMPValueRef(APMPUndefined());
+    return plain_ ? scriptNumber(heap, number_) : ScriptValueRef(scriptUndefined());
   }
 
   // The boolean form, as booleanValueOrError gives it.
-  bool truth(APMPError& error) const {
+  bool truth(ScriptRuntimeError& error) const {
     if (object_) {
-      if (object_->kind() == APMPKind::Boolean) return static_cast<const APMPBooleanValue&>(*object_).value();
+      if (object_->kind() == ScriptValueKind::Boolean) return static_cast<const ScriptBooleanValue&>(*object_).value();
       return object_->booleanValueOrError(error);
     }
     return plain_ && number_ != 0 && !std::isnan(number_);
@@ -48,9 +48,10 @@ class Operand {
 
  private:
   // Null for a plain number, and for undefined.
-  APMPValueRef object_;
+  ScriptValueRef object_;
   double number_ = 0;
   bool plain_ = false;
 };
 
 }  // namespace sdk::analytics
+

@@ -41,3 +41,4 @@ class OperandList {
 };
 
 }  // namespace sdk::analytics
+

@@ -1,28 +1,28 @@
 #include "sdk/analytics/rules/PreparedEventFilter.h"
 
-#include "sdk/analytics/foundation/APMEventAggregates.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMNameTests.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPBAudience.h"
+#include "sdk/analytics/foundation/EventAggregates.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NameChecks.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/rules/EventParameterLookup.h"
 
 namespace sdk::analytics {
 
 namespace {
 
-// Field indices of APMPBEventFilter.
+// Field indices of ProtoEventFilter.
 constexpr int kEventNameField = 1, kEventParametersField = 2, kEventCountField = 4, kEventSessionScopedField = 7;
 
 }  // namespace
 
-PreparedEventFilter::PreparedEventFilter(const APMPBEventFilter& filter, std::vector<std::string>& parameterNames)
+PreparedEventFilter::PreparedEventFilter(const ProtoEventFilter& filter, std::vector<std::string>& parameterNames)
     : message_(&filter),
-      eventName_(APMNanoStringIn(filter, kEventNameField)),
-      countMessage_(APMNanoMessageIn<APMPBNumberFilter>(filter, kEventCountField)),
-      sessionScoped_(APMNanoGetBool(filter, kEventSessionScopedField)) {
+      eventName_(nanoStringIn(filter, kEventNameField)),
+      countMessage_(nanoMessageIn<ProtoNumberFilter>(filter, kEventCountField)),
+      sessionScoped_(nanoGetBool(filter, kEventSessionScopedField)) {
   if (countMessage_) count_ = PreparedNumberFilter::from(*countMessage_);
-  for (const APMPBFilter& parameterFilter : APMNanoMessagesIn<APMPBFilter>(filter, kEventParametersField)) {
+  for (const ProtoFilter& parameterFilter : nanoMessagesIn<ProtoFilter>(filter, kEventParametersField)) {
     Parameter parameter{PreparedValueFilter(parameterFilter), std::nullopt};
     if (const std::string* name = parameter.filter.parameterName()) {
       parameter.slot = EventParameterLookup::slotFor(parameterNames, *name);
@@ -31,8 +31,8 @@ PreparedEventFilter::PreparedEventFilter(const APMPBEventFilter& filter, std::ve
   }
 }
 
-APMFilterOutcome PreparedEventFilter::evaluate(const std::string& eventName, EventParameterLookup& parameters,
-                                               const APMEventAggregates* aggregates, APMMonitor& monitor) const {
+FilterOutcome PreparedEventFilter::evaluate(const std::string& eventName, EventParameterLookup& parameters,
+                                               const EventAggregates* aggregates, Monitor& monitor) const {
   using platform::foundation::Value;
   if (eventName.empty()) {
     monitor.logWithLevel(1, 7005, "Event name is nil. Audience filter will not be evaluated");
@@ -40,27 +40,27 @@ APMFilterOutcome PreparedEventFilter::evaluate(const std::string& eventName, Eve
   }
   if (!eventName_ || *eventName_ != eventName) {
     monitor.logWithLevel(1, 7006, "Event filter name does not match event name. Audience filter will not be evaluated",
-                         Value(APMEventNameForDisplay(eventName)), APMMessageContext(*message_));
+                         Value(eventNameForDisplay(eventName)), messageLogContext(*message_));
     return std::nullopt;
   }
   return judge(eventName, parameters, aggregates, aggregates && aggregates->name == eventName, monitor);
 }
 
-APMFilterOutcome PreparedEventFilter::judge(const std::string& eventName, EventParameterLookup& parameters,
-                                            const APMEventAggregates* aggregates, bool aggregatesNamedAlike,
-                                            APMMonitor& monitor) const {
+FilterOutcome PreparedEventFilter::judge(const std::string& eventName, EventParameterLookup& parameters,
+                                            const EventAggregates* aggregates, bool aggregatesNamedAlike,
+                                            Monitor& monitor) const {
   using platform::foundation::Value;
   if (!countMessage_ && parameters_.empty()) return true;
   if (countMessage_) {
     if (!aggregatesNamedAlike) {
       monitor.logWithLevel(1, 7007,
                            "Event aggregates name does not match event name. Audience filter will not be evaluated",
-                           Value(aggregates ? APMEventNameForDisplay(aggregates->name) : std::string()),
-                           Value(APMEventNameForDisplay(eventName)), APMMessageContext(*message_));
+                           Value(aggregates ? eventNameForDisplay(aggregates->name) : std::string()),
+                           Value(eventNameForDisplay(eventName)), messageLogContext(*message_));
       return std::nullopt;
     }
     std::int64_t count = sessionScoped_ ? aggregates->currentSessionCount : aggregates->lifetimeCount;
-    APMFilterOutcome outcome = count_ ? count_->holdsFor(count) : APMEvaluateNumberFilter(*countMessage_, count, monitor);
+    FilterOutcome outcome = count_ ? count_->holdsFor(count) : evaluateNumberFilter(*countMessage_, count, monitor);
     if (outcome != true) return outcome;
   }
   for (const Parameter& parameter : parameters_) {
@@ -68,26 +68,27 @@ APMFilterOutcome PreparedEventFilter::judge(const std::string& eventName, EventP
       monitor.logWithLevel(1, 7008, "Event filter does not have parameter name. Audience filter will not be evaluated");
       return std::nullopt;
     }
-    const APMValue* value = parameters.value(*parameter.slot);
+    const AnalyticsValue* value = parameters.value(*parameter.slot);
     if (!value) {
       monitor.logWithLevel(3, 7009, "Event does not have parameter required by filter. Audience filter will not be "
-                           "evaluated", Value(APMEventNameForDisplay(eventName)),
-                           Value(APMDictionaryDescriptionForDisplay(parameters.parameters())),
-                           APMMessageContext(*message_));
+                           "evaluated", Value(eventNameForDisplay(eventName)),
+                           Value(dictionaryDescriptionForDisplay(parameters.parameters())),
+                           messageLogContext(*message_));
       return std::nullopt;
     }
     if (value->isString() && !parameter.filter.hasStringFilter()) {
       monitor.logWithLevel(3, 7010, "Event param is a string and the filter does not have a string filter. Audience "
                            "filter will not be evaluated. Event name, event params, filter",
-                           Value(APMEventNameForDisplay(eventName)),
-                           Value(APMDictionaryDescriptionForDisplay(parameters.parameters())),
-                           APMMessageContext(*message_));
+                           Value(eventNameForDisplay(eventName)),
+                           Value(dictionaryDescriptionForDisplay(parameters.parameters())),
+                           messageLogContext(*message_));
       return std::nullopt;
     }
-    APMFilterOutcome outcome = parameter.filter.evaluate(*value, parameters.text(*parameter.slot), monitor);
+    FilterOutcome outcome = parameter.filter.evaluate(*value, parameters.text(*parameter.slot), monitor);
     if (outcome != true) return outcome;
   }
   return true;
 }
 
 }  // namespace sdk::analytics
+

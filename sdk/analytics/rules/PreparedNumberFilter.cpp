@@ -5,15 +5,15 @@
 #include <limits>
 #include <string>
 
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPBAudience.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 
 namespace sdk::analytics {
 
 namespace {
 
-// Field indices of APMPBNumberFilter.
+// Field indices of ProtoNumberFilter.
 constexpr int kNumberTypeField = 0;
 constexpr int kNumberValueField = 2;
 constexpr int kNumberMinimumField = 3;
@@ -22,7 +22,7 @@ constexpr int kNumberMaximumField = 4;
 // The en_US reading of a decimal text with an optional sign; validation has admitted only plain
 // decimal texts.
 std::optional<double> readDouble(const std::string* text) {
-  if (!text || !APMIsDecimalNumberString(*text)) return std::nullopt;
+  if (!text || !isDecimalNumberString(*text)) return std::nullopt;
   std::string_view digits = *text;
   bool negative = false;
   if (digits.front() == '+' || digits.front() == '-') {
@@ -51,23 +51,23 @@ double stepped(double value, double direction, int steps) {
   return value;
 }
 
-bool isBetween(const APMPBNumberFilter& filter) {
-  return PreparedNumberFilter::typeOf(filter) == APMComparisonType::Between;
+bool isBetween(const ProtoNumberFilter& filter) {
+  return PreparedNumberFilter::typeOf(filter) == NumberComparisonType::Between;
 }
 
 }  // namespace
 
-APMComparisonType PreparedNumberFilter::typeOf(const APMPBNumberFilter& filter) {
-  return static_cast<APMComparisonType>(APMNanoGetInt64(filter, kNumberTypeField));
+NumberComparisonType PreparedNumberFilter::typeOf(const ProtoNumberFilter& filter) {
+  return static_cast<NumberComparisonType>(nanoGetInt64(filter, kNumberTypeField));
 }
 
-APMAudienceComparisonValues PreparedNumberFilter::readDecimals(const APMPBNumberFilter& filter, APMMonitor* monitor) {
-  APMAudienceComparisonValues values;
-  auto read = [&](int index, int code, const char* message) -> std::optional<APMDecimalNumber> {
-    const std::string* text = APMNanoStringIn(filter, index);
+AudienceComparisonValues PreparedNumberFilter::readDecimals(const ProtoNumberFilter& filter, Monitor* monitor) {
+  AudienceComparisonValues values;
+  auto read = [&](int index, int code, const char* message) -> std::optional<DecimalNumber> {
+    const std::string* text = nanoStringIn(filter, index);
     std::string_view view = text ? std::string_view(*text) : std::string_view();
-    if (!monitor) return APMExactDecimalNumber(view);
-    auto number = APMDecimalNumberFromString(view);
+    if (!monitor) return exactDecimalNumber(view);
+    auto number = decimalNumberFromString(view);
     if (!number) monitor->logWithLevel(1, code, message);
     return number;
   };
@@ -85,18 +85,18 @@ APMAudienceComparisonValues PreparedNumberFilter::readDecimals(const APMPBNumber
   return values;
 }
 
-std::optional<PreparedNumberFilter::Bounds<double>> PreparedNumberFilter::readDoubles(const APMPBNumberFilter& filter) {
+std::optional<PreparedNumberFilter::Bounds<double>> PreparedNumberFilter::readDoubles(const ProtoNumberFilter& filter) {
   constexpr double kInfinity = std::numeric_limits<double>::infinity();
   Bounds<double> bounds;
   if (isBetween(filter)) {
-    auto minimum = readDouble(APMNanoStringIn(filter, kNumberMinimumField));
-    auto maximum = readDouble(APMNanoStringIn(filter, kNumberMaximumField));
+    auto minimum = readDouble(nanoStringIn(filter, kNumberMinimumField));
+    auto maximum = readDouble(nanoStringIn(filter, kNumberMaximumField));
     if (!minimum || !maximum) return std::nullopt;
     bounds.minimum = *minimum;
     bounds.maximum = *maximum;
     return bounds;
   }
-  auto value = readDouble(APMNanoStringIn(filter, kNumberValueField));
+  auto value = readDouble(nanoStringIn(filter, kNumberValueField));
   if (!value) return std::nullopt;
   bounds.value = *value;
   // A value equal to the comparison value or one representable step from it is equal.
@@ -106,56 +106,56 @@ std::optional<PreparedNumberFilter::Bounds<double>> PreparedNumberFilter::readDo
 }
 
 std::optional<PreparedNumberFilter::Bounds<std::int64_t>> PreparedNumberFilter::readIntegers(
-    const APMPBNumberFilter& filter) {
+    const ProtoNumberFilter& filter) {
   Bounds<std::int64_t> bounds;
   if (isBetween(filter)) {
-    auto minimum = readPlainInteger(APMNanoStringIn(filter, kNumberMinimumField));
-    auto maximum = readPlainInteger(APMNanoStringIn(filter, kNumberMaximumField));
+    auto minimum = readPlainInteger(nanoStringIn(filter, kNumberMinimumField));
+    auto maximum = readPlainInteger(nanoStringIn(filter, kNumberMaximumField));
     if (!minimum || !maximum) return std::nullopt;
     bounds.minimum = *minimum;
     bounds.maximum = *maximum;
     return bounds;
   }
-  auto value = readPlainInteger(APMNanoStringIn(filter, kNumberValueField));
+  auto value = readPlainInteger(nanoStringIn(filter, kNumberValueField));
   if (!value) return std::nullopt;
   bounds.value = *value;
   return bounds;
 }
 
-bool PreparedNumberFilter::holds(APMComparisonType type, const APMAudienceComparisonValues& values,
-                                 const APMDecimalNumber& value) {
+bool PreparedNumberFilter::holds(NumberComparisonType type, const AudienceComparisonValues& values,
+                                 const DecimalNumber& value) {
   switch (type) {
-    case APMComparisonType::LessThan: return value.compare(*values.comparisonValue) < 0;
-    case APMComparisonType::GreaterThan: return value.compare(*values.comparisonValue) > 0;
-    case APMComparisonType::Equal: return value.compare(*values.comparisonValue) == 0;
-    case APMComparisonType::Between:
+    case NumberComparisonType::LessThan: return value.compare(*values.comparisonValue) < 0;
+    case NumberComparisonType::GreaterThan: return value.compare(*values.comparisonValue) > 0;
+    case NumberComparisonType::Equal: return value.compare(*values.comparisonValue) == 0;
+    case NumberComparisonType::Between:
       return values.minComparisonValue->compare(value) <= 0 && value.compare(*values.maxComparisonValue) <= 0;
   }
   return false;
 }
 
-bool PreparedNumberFilter::holds(APMComparisonType type, const Bounds<double>& bounds, double value) {
+bool PreparedNumberFilter::holds(NumberComparisonType type, const Bounds<double>& bounds, double value) {
   switch (type) {
-    case APMComparisonType::LessThan: return value < bounds.value;
-    case APMComparisonType::GreaterThan: return value > bounds.value;
-    case APMComparisonType::Equal: return bounds.minimum < value && value < bounds.maximum;
-    case APMComparisonType::Between: return bounds.minimum <= value && value <= bounds.maximum;
+    case NumberComparisonType::LessThan: return value < bounds.value;
+    case NumberComparisonType::GreaterThan: return value > bounds.value;
+    case NumberComparisonType::Equal: return bounds.minimum < value && value < bounds.maximum;
+    case NumberComparisonType::Between: return bounds.minimum <= value && value <= bounds.maximum;
   }
   return false;
 }
 
-bool PreparedNumberFilter::holds(APMComparisonType type, const Bounds<std::int64_t>& bounds, std::int64_t value) {
+bool PreparedNumberFilter::holds(NumberComparisonType type, const Bounds<std::int64_t>& bounds, std::int64_t value) {
   switch (type) {
-    case APMComparisonType::LessThan: return value < bounds.value;
-    case APMComparisonType::GreaterThan: return value > bounds.value;
-    case APMComparisonType::Equal: return value == bounds.value;
-    case APMComparisonType::Between: return bounds.minimum <= value && value <= bounds.maximum;
+    case NumberComparisonType::LessThan: return value < bounds.value;
+    case NumberComparisonType::GreaterThan: return value > bounds.value;
+    case NumberComparisonType::Equal: return value == bounds.value;
+    case NumberComparisonType::Between: return bounds.minimum <= value && value <= bounds.maximum;
   }
   return false;
 }
 
-std::optional<PreparedNumberFilter> PreparedNumberFilter::from(const APMPBNumberFilter& filter) {
-  if (!APMValidateNumberFilter(filter, nullptr)) return std::nullopt;
+std::optional<PreparedNumberFilter> PreparedNumberFilter::from(const ProtoNumberFilter& filter) {
+  if (!validateNumberFilter(filter, nullptr)) return std::nullopt;
   PreparedNumberFilter prepared;
   prepared.type_ = typeOf(filter);
   prepared.decimals_ = readDecimals(filter, nullptr);
@@ -166,13 +166,14 @@ std::optional<PreparedNumberFilter> PreparedNumberFilter::from(const APMPBNumber
   return prepared;
 }
 
-bool PreparedNumberFilter::holdsFor(const APMDecimalNumber& value) const { return holds(type_, decimals_, value); }
+bool PreparedNumberFilter::holdsFor(const DecimalNumber& value) const { return holds(type_, decimals_, value); }
 
 bool PreparedNumberFilter::holdsFor(double value) const { return holds(type_, doubles_, value); }
 
 bool PreparedNumberFilter::holdsFor(std::int64_t value) const {
   if (integers_) return holds(type_, *integers_, value);
-  return holds(type_, decimals_, APMDecimalNumber::fromInt64(value));
+  return holds(type_, decimals_, DecimalNumber::fromInt64(value));
 }
 
 }  // namespace sdk::analytics
+

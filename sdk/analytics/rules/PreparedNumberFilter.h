@@ -3,17 +3,17 @@
 #include <cstdint>
 #include <optional>
 
-#include "sdk/analytics/foundation/APMDecimalNumber.h"
-#include "sdk/analytics/rules/APMNumberFilterEvaluator.h"
-
-class APMMonitor;
-class APMPBNumberFilter;
+#include "sdk/analytics/foundation/DecimalNumber.h"
+#include "sdk/analytics/rules/NumberFilterEvaluator.h"
 
 namespace sdk::analytics {
 
+class Monitor;
+class ProtoNumberFilter;
+
 // A valid number filter read once: its comparison type and its comparison values as decimals, as
 // doubles and, when they are plain whole numbers, as integers. Each comparison answers as
-// APMEvaluateNumberFilter does on the message; the readers and comparisons below are the ones it
+// evaluateNumberFilter does on the message; the readers and comparisons below are the ones it
 // uses, so the two cannot drift apart.
 class PreparedNumberFilter {
  public:
@@ -29,32 +29,33 @@ class PreparedNumberFilter {
 
   // Nothing when the filter is not valid or a comparison value does not read in every form: such a
   // filter answers nothing whatever the value, as its message's evaluation logs. Nothing is logged.
-  static std::optional<PreparedNumberFilter> from(const APMPBNumberFilter& filter);
+  static std::optional<PreparedNumberFilter> from(const ProtoNumberFilter& filter);
 
-  bool holdsFor(const APMDecimalNumber& value) const;
+  bool holdsFor(const DecimalNumber& value) const;
   bool holdsFor(double value) const;
   bool holdsFor(std::int64_t value) const;
 
   // The comparison type of a filter that passed validation.
-  static APMComparisonType typeOf(const APMPBNumberFilter& filter);
-  // Decimal values as APMDecimalNumberFromString reads them; each failure logged when `monitor` is given.
-  static APMAudienceComparisonValues readDecimals(const APMPBNumberFilter& filter, APMMonitor* monitor);
-  static std::optional<Bounds<double>> readDoubles(const APMPBNumberFilter& filter);
+  static NumberComparisonType typeOf(const ProtoNumberFilter& filter);
+  // Decimal values as decimalNumberFromString reads them; each failure logged when `monitor` is given.
+  static AudienceComparisonValues readDecimals(const ProtoNumberFilter& filter, Monitor* monitor);
+  static std::optional<Bounds<double>> readDoubles(const ProtoNumberFilter& filter);
   // Values that are plain integers of at most 18 digits: an integer under test is then compared as an
   // integer, exactly as the decimal comparison would.
-  static std::optional<Bounds<std::int64_t>> readIntegers(const APMPBNumberFilter& filter);
+  static std::optional<Bounds<std::int64_t>> readIntegers(const ProtoNumberFilter& filter);
 
-  static bool holds(APMComparisonType type, const APMAudienceComparisonValues& values, const APMDecimalNumber& value);
-  static bool holds(APMComparisonType type, const Bounds<double>& bounds, double value);
-  static bool holds(APMComparisonType type, const Bounds<std::int64_t>& bounds, std::int64_t value);
+  static bool holds(NumberComparisonType type, const AudienceComparisonValues& values, const DecimalNumber& value);
+  static bool holds(NumberComparisonType type, const Bounds<double>& bounds, double value);
+  static bool holds(NumberComparisonType type, const Bounds<std::int64_t>& bounds, std::int64_t value);
 
  private:
   PreparedNumberFilter() = default;
 
-  APMComparisonType type_ = APMComparisonType::LessThan;
-  APMAudienceComparisonValues decimals_;
+  NumberComparisonType type_ = NumberComparisonType::LessThan;
+  AudienceComparisonValues decimals_;
   Bounds<double> doubles_;
   std::optional<Bounds<std::int64_t>> integers_;
 };
 
 }  // namespace sdk::analytics
+

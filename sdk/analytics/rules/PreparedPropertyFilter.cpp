@@ -1,29 +1,29 @@
 #include "sdk/analytics/rules/PreparedPropertyFilter.h"
 
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMNameTests.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPBAudience.h"
-#include "sdk/analytics/foundation/APMUserAttribute.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NameChecks.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoAudienceMessages.h"
+#include "sdk/analytics/foundation/UserAttribute.h"
 #include "sdk/analytics/rules/CaselessText.h"
 
 namespace sdk::analytics {
 
 namespace {
 
-// Field indices of APMPBPropertyFilter.
+// Field indices of ProtoPropertyFilter.
 constexpr int kPropertyNameField = 1, kPropertyValueFilterField = 2;
 
 }  // namespace
 
-PreparedPropertyFilter::PreparedPropertyFilter(const APMPBPropertyFilter& filter)
-    : message_(&filter), propertyName_(APMNanoStringIn(filter, kPropertyNameField)) {
-  if (const auto* valueFilter = APMNanoMessageIn<APMPBFilter>(filter, kPropertyValueFilterField)) {
+PreparedPropertyFilter::PreparedPropertyFilter(const ProtoPropertyFilter& filter)
+    : message_(&filter), propertyName_(nanoStringIn(filter, kPropertyNameField)) {
+  if (const auto* valueFilter = nanoMessageIn<ProtoFilter>(filter, kPropertyValueFilterField)) {
     value_.emplace(*valueFilter);
   }
 }
 
-APMFilterOutcome PreparedPropertyFilter::evaluate(const APMUserAttribute* property, APMMonitor& monitor) const {
+FilterOutcome PreparedPropertyFilter::evaluate(const UserAttribute* property, Monitor& monitor) const {
   using platform::foundation::Value;
   if (!property) {
     monitor.logWithLevel(1, 7012, "User property is nil. Audience filter will not be evaluated");
@@ -33,17 +33,17 @@ APMFilterOutcome PreparedPropertyFilter::evaluate(const APMUserAttribute* proper
     monitor.logWithLevel(1, 7013,
                          "User property name does not match property filter name. Audience filter will not be "
                          "evaluated",
-                         Value(APMUserPropertyNameForDisplay(property->name)), APMMessageContext(*message_));
+                         Value(userPropertyNameForDisplay(property->name)), messageLogContext(*message_));
     return std::nullopt;
   }
   if (!value_) {
     monitor.logWithLevel(1, 7014, "Property filter does not have filter. Audience filter will not be evaluated");
     return std::nullopt;
   }
-  const APMValue& value = property->value;
+  const AnalyticsValue& value = property->value;
   if (!value.isString() && !value.isInt64() && !value.isDouble()) {
     monitor.logWithLevel(1, 7015, "Unknown user property type. Audience filter will not be evaluated. Property Name",
-                         Value(APMUserPropertyNameForDisplay(property->name)));
+                         Value(userPropertyNameForDisplay(property->name)));
     return std::nullopt;
   }
   const std::string* string = value.string();
@@ -52,3 +52,4 @@ APMFilterOutcome PreparedPropertyFilter::evaluate(const APMUserAttribute* proper
 }
 
 }  // namespace sdk::analytics
+

@@ -3,30 +3,30 @@
 #include <unicode/unistr.h>
 
 #include "platform/foundation/Value.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPBAudience.h"
-#include "sdk/analytics/rules/APMStringFilterEvaluator.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoAudienceMessages.h"
+#include "sdk/analytics/rules/StringFilterEvaluator.h"
 #include "sdk/analytics/rules/CaselessText.h"
 
 namespace sdk::analytics {
 
 namespace {
 
-// Field indices of APMPBStringFilter.
+// Field indices of ProtoStringFilter.
 constexpr int kStringMatchTypeField = 0;
 constexpr int kStringExpressionField = 1;
 constexpr int kStringCaseSensitiveField = 2;
 constexpr int kStringExpressionListField = 3;
 
-APMFilterOutcome findPattern(const icu::RegexPattern& pattern, std::string_view value, APMMonitor& monitor) {
+FilterOutcome findPattern(const icu::RegexPattern& pattern, std::string_view value, Monitor& monitor) {
   UErrorCode status = U_ZERO_ERROR;
   icu::UnicodeString subject =
       icu::UnicodeString::fromUTF8(icu::StringPiece(value.data(), static_cast<std::int32_t>(value.size())));
   std::unique_ptr<icu::RegexMatcher> matcher(pattern.matcher(subject, status));
   if (U_FAILURE(status) || !matcher) return std::nullopt;
-  matcher->setTimeLimit(kAPMRegexTimeLimit, status);
-  matcher->setStackLimit(kAPMRegexStackLimit, status);
+  matcher->setTimeLimit(kRegexTimeLimit, status);
+  matcher->setStackLimit(kRegexStackLimit, status);
   bool found = matcher->find(status);
   if (U_FAILURE(status)) {
     std::string patternText;
@@ -43,19 +43,19 @@ APMFilterOutcome findPattern(const icu::RegexPattern& pattern, std::string_view 
 
 }  // namespace
 
-std::optional<PreparedStringFilter> PreparedStringFilter::from(const APMPBStringFilter& filter) {
+std::optional<PreparedStringFilter> PreparedStringFilter::from(const ProtoStringFilter& filter) {
   std::unique_ptr<icu::RegexPattern> pattern;
-  if (!APMValidateStringFilter(filter, nullptr, &pattern)) return std::nullopt;
+  if (!validateStringFilter(filter, nullptr, &pattern)) return std::nullopt;
   return PreparedStringFilter(filter, std::move(pattern));
 }
 
-PreparedStringFilter::PreparedStringFilter(const APMPBStringFilter& filter,
+PreparedStringFilter::PreparedStringFilter(const ProtoStringFilter& filter,
                                            std::shared_ptr<const icu::RegexPattern> pattern)
-    : type_(static_cast<std::uint64_t>(APMNanoGetInt64(filter, kStringMatchTypeField))),
-      caseSensitive_(APMNanoGetBool(filter, kStringCaseSensitiveField)),
+    : type_(static_cast<std::uint64_t>(nanoGetInt64(filter, kStringMatchTypeField))),
+      caseSensitive_(nanoGetBool(filter, kStringCaseSensitiveField)),
       pattern_(std::move(pattern)) {
   auto compared = [&](std::string_view text) { return caseSensitive_ ? std::string(text) : CaselessText::fold(text); };
-  if (const std::string* expression = APMNanoStringIn(filter, kStringExpressionField)) {
+  if (const std::string* expression = nanoStringIn(filter, kStringExpressionField)) {
     expression_ = compared(*expression);
   }
   for (const auto& entry : filter.values(kStringExpressionListField)) {
@@ -63,20 +63,20 @@ PreparedStringFilter::PreparedStringFilter(const APMPBStringFilter& filter,
   }
 }
 
-APMFilterOutcome PreparedStringFilter::matches(CaselessText& value, APMMonitor& monitor) const {
-  if (type_ == static_cast<std::uint64_t>(APMMatchType::Regex)) {
+FilterOutcome PreparedStringFilter::matches(CaselessText& value, Monitor& monitor) const {
+  if (type_ == static_cast<std::uint64_t>(StringMatchType::Regex)) {
     return pattern_ ? findPattern(*pattern_, value.text(), monitor) : std::nullopt;
   }
   std::string_view subject = caseSensitive_ ? value.text() : value.folded();
   switch (type_) {
-    case static_cast<std::uint64_t>(APMMatchType::BeginsWith):
+    case static_cast<std::uint64_t>(StringMatchType::BeginsWith):
       return !expression_.empty() && subject.starts_with(expression_);
-    case static_cast<std::uint64_t>(APMMatchType::EndsWith):
+    case static_cast<std::uint64_t>(StringMatchType::EndsWith):
       return !expression_.empty() && subject.ends_with(expression_);
-    case static_cast<std::uint64_t>(APMMatchType::Contains):
+    case static_cast<std::uint64_t>(StringMatchType::Contains):
       return !expression_.empty() && subject.find(expression_) != std::string_view::npos;
-    case static_cast<std::uint64_t>(APMMatchType::Exact): return subject == expression_;
-    case static_cast<std::uint64_t>(APMMatchType::InList):
+    case static_cast<std::uint64_t>(StringMatchType::Exact): return subject == expression_;
+    case static_cast<std::uint64_t>(StringMatchType::InList):
       for (const std::string& entry : list_) {
         if (entry == subject) return true;
       }
@@ -86,3 +86,4 @@ APMFilterOutcome PreparedStringFilter::matches(CaselessText& value, APMMonitor& 
 }
 
 }  // namespace sdk::analytics
+

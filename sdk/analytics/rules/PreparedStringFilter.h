@@ -8,27 +8,27 @@
 
 #include <unicode/regex.h>
 
-#include "sdk/analytics/rules/APMAudienceFilterResult.h"
-
-class APMMonitor;
-class APMPBStringFilter;
+#include "sdk/analytics/rules/FilterOutcome.h"
 
 namespace sdk::analytics {
+
+class Monitor;
+class ProtoStringFilter;
 
 class CaselessText;
 
 // A valid string filter read once: its match type, its expression or list folded once when case does
-// not matter, and its regular expression compiled once. Matching answers as APMMatchStringFilter
+// not matter, and its regular expression compiled once. Matching answers as matchStringFilter
 // does on the message.
 class PreparedStringFilter {
  public:
-  // Nothing when the filter is not valid; nothing is logged (APMMatchStringFilter says why).
-  static std::optional<PreparedStringFilter> from(const APMPBStringFilter& filter);
+  // Nothing when the filter is not valid; nothing is logged (matchStringFilter says why).
+  static std::optional<PreparedStringFilter> from(const ProtoStringFilter& filter);
   // A filter that passed validation, with the pattern validation compiled for a regular expression.
-  PreparedStringFilter(const APMPBStringFilter& filter, std::shared_ptr<const icu::RegexPattern> pattern);
+  PreparedStringFilter(const ProtoStringFilter& filter, std::shared_ptr<const icu::RegexPattern> pattern);
 
   // Nothing only when a regular expression exceeds its limits (logged).
-  APMFilterOutcome matches(CaselessText& value, APMMonitor& monitor) const;
+  FilterOutcome matches(CaselessText& value, Monitor& monitor) const;
 
  private:
   std::uint64_t type_ = 0;
@@ -39,3 +39,4 @@ class PreparedStringFilter {
 };
 
 }  // namespace sdk::analytics
+

@@ -2,32 +2,32 @@
 
 #include <cmath>
 
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPBAudience.h"
-#include "sdk/analytics/rules/APMStringFilterEvaluator.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoAudienceMessages.h"
+#include "sdk/analytics/rules/StringFilterEvaluator.h"
 #include "sdk/analytics/rules/CaselessText.h"
 
 namespace sdk::analytics {
 
 namespace {
 
-// Field indices of APMPBFilter.
+// Field indices of ProtoFilter.
 constexpr int kValueStringField = 0, kValueNumberField = 1, kValueComplementField = 2, kValueParameterField = 3;
 
-const std::string* nonEmptyString(const APMNanoMessage& message, int index) {
-  const std::string* text = APMNanoStringIn(message, index);
+const std::string* nonEmptyString(const NanoMessage& message, int index) {
+  const std::string* text = nanoStringIn(message, index);
   return text && !text->empty() ? text : nullptr;
 }
 
 }  // namespace
 
-PreparedValueFilter::PreparedValueFilter(const APMPBFilter& filter)
+PreparedValueFilter::PreparedValueFilter(const ProtoFilter& filter)
     : message_(&filter),
-      numberMessage_(APMNanoMessageIn<APMPBNumberFilter>(filter, kValueNumberField)),
-      stringMessage_(APMNanoMessageIn<APMPBStringFilter>(filter, kValueStringField)),
+      numberMessage_(nanoMessageIn<ProtoNumberFilter>(filter, kValueNumberField)),
+      stringMessage_(nanoMessageIn<ProtoStringFilter>(filter, kValueStringField)),
       parameterName_(nonEmptyString(filter, kValueParameterField)),
-      complement_(APMNanoGetBool(filter, kValueComplementField)) {
+      complement_(nanoGetBool(filter, kValueComplementField)) {
   // A number filter decides when both are present: the string filter is never prepared then.
   if (numberMessage_) {
     number_ = PreparedNumberFilter::from(*numberMessage_);
@@ -36,55 +36,56 @@ PreparedValueFilter::PreparedValueFilter(const APMPBFilter& filter)
   }
 }
 
-APMFilterOutcome PreparedValueFilter::evaluate(const APMValue& value, CaselessText& text, APMMonitor& monitor) const {
+FilterOutcome PreparedValueFilter::evaluate(const AnalyticsValue& value, CaselessText& text, Monitor& monitor) const {
   using platform::foundation::Value;
-  APMFilterOutcome outcome;
+  FilterOutcome outcome;
   if (numberMessage_) {
     outcome = judgeNumber(value, monitor);
   } else if (stringMessage_) {
     const std::string* string = value.string();
     if (!string) {
       monitor.logWithLevel(3, 7003, "Value is not a string. Audience filter will not be evaluated",
-                           value.objectValue(), APMMessageContext(*message_));
+                           value.objectValue(), messageLogContext(*message_));
       return std::nullopt;
     }
-    outcome = string_ ? string_->matches(text, monitor) : APMMatchStringFilter(*stringMessage_, *string, monitor);
+    outcome = string_ ? string_->matches(text, monitor) : matchStringFilter(*stringMessage_, *string, monitor);
   } else {
     monitor.logWithLevel(1, 7000,
                          "Filter has neither a number nor string filter. Audience filter will not be evaluated",
-                         value.objectValue(), APMMessageContext(*message_));
+                         value.objectValue(), messageLogContext(*message_));
     return std::nullopt;
   }
   if (outcome && complement_) outcome = !*outcome;
   return outcome;
 }
 
-APMFilterOutcome PreparedValueFilter::judgeNumber(const APMValue& value, APMMonitor& monitor) const {
+FilterOutcome PreparedValueFilter::judgeNumber(const AnalyticsValue& value, Monitor& monitor) const {
   using platform::foundation::Value;
   if (const std::string* text = value.string()) {
-    if (!APMIsDecimalNumberString(*text)) {
+    if (!isDecimalNumberString(*text)) {
       monitor.logWithLevel(3, 7001, "String value is not a numeric value. Audience filter will not be evaluated. "
-                           "Value, filter", Value(*text), APMMessageContext(*message_));
+                           "Value, filter", Value(*text), messageLogContext(*message_));
       return std::nullopt;
     }
-    auto decimal = APMDecimalNumberFromString(*text);
+    auto decimal = decimalNumberFromString(*text);
     if (!decimal) return std::nullopt;
-    return number_ ? number_->holdsFor(*decimal) : APMEvaluateNumberFilter(*numberMessage_, *decimal, monitor);
+    return number_ ? number_->holdsFor(*decimal) : evaluateNumberFilter(*numberMessage_, *decimal, monitor);
   }
   if (value.isDouble()) {
     double number = value.doubleValue();
     if (!std::isfinite(number)) {
       monitor.logWithLevel(3, 7002, "Value is not within double range. Audience filter will not be evaluated",
-                           value.objectValue(), APMMessageContext(*message_));
+                           value.objectValue(), messageLogContext(*message_));
       return std::nullopt;
     }
-    return number_ ? number_->holdsFor(number) : APMEvaluateNumberFilter(*numberMessage_, number, monitor);
+    return number_ ? number_->holdsFor(number) : evaluateNumberFilter(*numberMessage_, number, monitor);
   }
   if (value.isInt64()) {
     std::int64_t number = value.int64Value();
-    return number_ ? number_->holdsFor(number) : APMEvaluateNumberFilter(*numberMessage_, number, monitor);
+    return number_ ? number_->holdsFor(number) : evaluateNumberFilter(*numberMessage_, number, monitor);
   }
   return std::nullopt;
 }
 
 }  // namespace sdk::analytics
+

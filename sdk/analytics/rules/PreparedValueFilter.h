@@ -3,17 +3,17 @@
 #include <optional>
 #include <string>
 
-#include "sdk/analytics/foundation/APMValue.h"
-#include "sdk/analytics/rules/APMAudienceFilterResult.h"
+#include "sdk/analytics/foundation/AnalyticsValue.h"
+#include "sdk/analytics/rules/FilterOutcome.h"
 #include "sdk/analytics/rules/PreparedNumberFilter.h"
 #include "sdk/analytics/rules/PreparedStringFilter.h"
 
-class APMMonitor;
-class APMPBFilter;
-class APMPBNumberFilter;
-class APMPBStringFilter;
-
 namespace sdk::analytics {
+
+class Monitor;
+class ProtoFilter;
+class ProtoNumberFilter;
+class ProtoStringFilter;
 
 class CaselessText;
 
@@ -23,7 +23,7 @@ class CaselessText;
 class PreparedValueFilter {
  public:
   // `filter` must outlive this.
-  explicit PreparedValueFilter(const APMPBFilter& filter);
+  explicit PreparedValueFilter(const ProtoFilter& filter);
 
   // The event parameter the filter judges; nullptr when it names none.
   const std::string* parameterName() const { return parameterName_; }
@@ -31,14 +31,14 @@ class PreparedValueFilter {
 
   // `text` is the value's string when it is one (folded on demand, and kept by the caller for other
   // filters of the same value).
-  APMFilterOutcome evaluate(const APMValue& value, CaselessText& text, APMMonitor& monitor) const;
+  FilterOutcome evaluate(const AnalyticsValue& value, CaselessText& text, Monitor& monitor) const;
 
  private:
-  APMFilterOutcome judgeNumber(const APMValue& value, APMMonitor& monitor) const;
+  FilterOutcome judgeNumber(const AnalyticsValue& value, Monitor& monitor) const;
 
-  const APMPBFilter* message_;
-  const APMPBNumberFilter* numberMessage_;
-  const APMPBStringFilter* stringMessage_;
+  const ProtoFilter* message_;
+  const ProtoNumberFilter* numberMessage_;
+  const ProtoStringFilter* stringMessage_;
   const std::string* parameterName_;
   bool complement_;
   std::optional<PreparedNumberFilter> number_;
@@ -46,3 +46,4 @@ class PreparedValueFilter {
 };
 
 }  // namespace sdk::analytics
+

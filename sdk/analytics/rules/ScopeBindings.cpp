@@ -1,10 +1,10 @@
 #include "sdk/analytics/rules/ScopeBindings.h"
 
-#include "sdk/analytics/rules/APMPPropertyMap.h"
+#include "sdk/analytics/rules/ScriptPropertyMap.h"
 
 namespace sdk::analytics {
 
-std::ptrdiff_t ScopeBindings::bind(const Operand& value, const BindingName& name, bool constant, APMPHeap& heap) {
+std::ptrdiff_t ScopeBindings::bind(const Operand& value, const BindingName& name, bool constant, ScriptHeap& heap) {
   if (immutable_) return 0;
   if (const auto i = find(name); i >= 0) {
     auto& entry = entries_[static_cast<std::size_t>(i)];
@@ -16,11 +16,11 @@ std::ptrdiff_t ScopeBindings::bind(const Operand& value, const BindingName& name
   return append(value, name, constant, heap);
 }
 
-std::ptrdiff_t ScopeBindings::append(const Operand& value, const BindingName& name, bool constant, APMPHeap& heap) {
+std::ptrdiff_t ScopeBindings::append(const Operand& value, const BindingName& name, bool constant, ScriptHeap& heap) {
   if (immutable_) return 0;
-  if (entries_.empty()) entries_.reserve(APMPSmallListAllocator<Entry>::kSmall);  // parameters, loop variables
-  auto text = name.value ? APMPRef<APMPStringValue>(const_cast<APMPStringValue*>(name.value))
-                         : heap.make<APMPStringValue>(name.text);
+  if (entries_.empty()) entries_.reserve(SmallListAllocator<Entry>::kSmall);  // parameters, loop variables
+  auto text = name.value ? ScriptRef<ScriptStringValue>(const_cast<ScriptStringValue*>(name.value))
+                         : heap.make<ScriptStringValue>(name.text);
   entries_.push_back(Entry{std::move(text), name.hash, nullptr, 0, constant});
   store(entries_.back(), value);
   const auto position = static_cast<std::uint32_t>(entries_.size() - 1);
@@ -30,13 +30,13 @@ std::ptrdiff_t ScopeBindings::append(const Operand& value, const BindingName& na
     rebuildIndex();
   }
   // A scope's binding costs what a property of an object costs.
-  return static_cast<std::ptrdiff_t>(APMPPropertyMap::entryBytes(name.text));
+  return static_cast<std::ptrdiff_t>(ScriptPropertyMap::entryBytes(name.text));
 }
 
 std::ptrdiff_t ScopeBindings::keepFirst(std::size_t n) {
   std::ptrdiff_t refund = 0;
   for (std::size_t i = n; i < entries_.size(); ++i) {
-    refund -= static_cast<std::ptrdiff_t>(APMPPropertyMap::entryBytes(entries_[i].name->value()));
+    refund -= static_cast<std::ptrdiff_t>(ScriptPropertyMap::entryBytes(entries_[i].name->value()));
   }
   if (entries_.size() > n) entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(n), entries_.end());
   for (auto& entry : entries_) {
@@ -72,3 +72,4 @@ void ScopeBindings::rebuildIndex() {
 }
 
 }  // namespace sdk::analytics
+

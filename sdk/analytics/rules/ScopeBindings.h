@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sdk/analytics/rules/APMPBlockPool.h"
+#include "sdk/analytics/rules/SpareBlockPool.h"
 #include "sdk/analytics/rules/Operand.h"
 
 namespace sdk::analytics {
@@ -16,16 +16,16 @@ namespace sdk::analytics {
 // A new binding keeps the name's string value when one is given (a literal of the program, a
 // function's parameter), else makes one.
 struct BindingName {
-  explicit BindingName(const std::u16string& text, const APMPStringValue* value = nullptr)
+  explicit BindingName(const std::u16string& text, const ScriptStringValue* value = nullptr)
       : text(text), hash(hashOf(text)), value(value) {}
-  BindingName(const std::u16string& text, std::size_t hash, const APMPStringValue* value = nullptr)
+  BindingName(const std::u16string& text, std::size_t hash, const ScriptStringValue* value = nullptr)
       : text(text), hash(hash), value(value) {}
-  explicit BindingName(const APMPStringValue& value) : BindingName(value.value(), &value) {}
+  explicit BindingName(const ScriptStringValue& value) : BindingName(value.value(), &value) {}
   static std::size_t hashOf(const std::u16string& text) { return std::hash<std::u16string_view>()(text); }
 
   const std::u16string& text;
   std::size_t hash;
-  const APMPStringValue* value;
+  const ScriptStringValue* value;
 };
 
 // The own bindings of one scope, in the order they were made. A binding holds a value, or a number
@@ -55,9 +55,9 @@ class ScopeBindings {
 
   // The binding at `i`; `value` is null while it holds a plain number.
   struct Entry {
-    APMPRef<APMPStringValue> name;
+    ScriptRef<ScriptStringValue> name;
     std::size_t hash;
-    APMPValueRef value;
+    ScriptValueRef value;
     double number = 0;
     bool constant = false;
   };
@@ -81,9 +81,9 @@ class ScopeBindings {
 
   // Binds in this scope, replacing a binding that is not a constant; answers the change in charged
   // bytes. A new name's string value is made in `heap` when the name brings none.
-  std::ptrdiff_t bind(const Operand& value, const BindingName& name, bool constant, APMPHeap& heap);
+  std::ptrdiff_t bind(const Operand& value, const BindingName& name, bool constant, ScriptHeap& heap);
   // The same for a name not bound here (the caller knows).
-  std::ptrdiff_t append(const Operand& value, const BindingName& name, bool constant, APMPHeap& heap);
+  std::ptrdiff_t append(const Operand& value, const BindingName& name, bool constant, ScriptHeap& heap);
   // For a scope used again: keeps the first `n` bindings, emptied and no longer constant, and drops
   // the rest; answers the change in charged bytes.
   std::ptrdiff_t keepFirst(std::size_t n);
@@ -111,7 +111,7 @@ class ScopeBindings {
       entry.value = nullptr;
       entry.number = value.number();
     } else {
-      entry.value = value.object() ? value.object() : APMPValueRef(APMPUndefined());
+      entry.value = value.object() ? value.object() : ScriptValueRef(scriptUndefined());
     }
   }
   std::ptrdiff_t findIndexed(const BindingName& name) const;
@@ -121,9 +121,10 @@ class ScopeBindings {
   // Scopes of calls and loops hold a handful of names, found by scanning; beyond this many a scope
   // keeps an open-addressed index of positions.
   static constexpr std::size_t kScannedEntries = 8;
-  std::vector<Entry, APMPSmallListAllocator<Entry>> entries_;
+  std::vector<Entry, SmallListAllocator<Entry>> entries_;
   std::vector<std::uint32_t> slots_;  // position + 1; 0 is free
   bool immutable_ = false;
 };
 
 }  // namespace sdk::analytics
+

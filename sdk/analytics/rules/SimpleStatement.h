@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <string>
 
-#include "sdk/analytics/rules/APMPScope.h"
-
-class APMPStatementValue;
+#include "sdk/analytics/rules/ScriptScope.h"
 
 namespace sdk::analytics {
+
+class ScriptStatementValue;
 
 // An operand of a simple statement, kept inside the statement so that running it touches nothing
 // but the statement and the scope: a number literal, another literal, or a name with the place it
@@ -18,10 +18,10 @@ struct SimpleOperand {
   Type type = Type::Number;
   double number = 0;
   std::size_t hash = 0;
-  mutable APMPScope::NameCache cache;
+  mutable ScriptScope::NameCache cache;
   // A literal or a name of the statement's own arguments, which live as long as it does.
-  const APMPStringValue* name = nullptr;
-  const APMPRuntimeValue* literal = nullptr;
+  const ScriptStringValue* name = nullptr;
+  const ScriptValue* literal = nullptr;
 
   BindingName bindingName() const { return {name->value(), hash, name}; }
 };
@@ -41,7 +41,8 @@ struct SimpleStatement {
   std::uint8_t steps = 0;
   std::uint8_t depth = 0;
   SimpleOperand operands[2];
-  const APMPStatementValue* operation = nullptr;
+  const ScriptStatementValue* operation = nullptr;
 };
 
 }  // namespace sdk::analytics
+

@@ -8,25 +8,26 @@
 #include "platform/foundation/Utf8.h"
 #include "platform/runtime/LoadHooks.h"
 #include "platform/ui/Application.h"
-#include "sdk/analytics/engine/APMAnalytics.h"
-#include "sdk/analytics/engine/APMAppDelegateInterceptor.h"
-#include "sdk/analytics/engine/APMIdentity.h"
-#include "sdk/analytics/engine/APMMeasurement.h"
-#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/Analytics.h"
+#include "sdk/analytics/engine/AppDelegateInterceptor.h"
+#include "sdk/analytics/engine/Identity.h"
+#include "sdk/analytics/engine/MeasurementEngine.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/EventHandler.h"
 #include "sdk/analytics/engine/MeasurementEventPipeline.h"
 #include "sdk/analytics/engine/ParkedCampaignLink.h"
 #include "sdk/analytics/engine/reporters/DeferredDeepLink.h"
-#include "sdk/analytics/foundation/APMDataTypeValidator.h"
-#include "sdk/analytics/foundation/APMEvent.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMQueryString.h"
-#include "sdk/analytics/foundation/APMScheduler.h"
-#include "sdk/analytics/foundation/APMUserDefaults.h"
+#include "sdk/analytics/foundation/DataTypeValidator.h"
+#include "sdk/analytics/foundation/AnalyticsEvent.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/QueryString.h"
+#include "sdk/analytics/foundation/Scheduler.h"
+#include "sdk/analytics/foundation/UserDefaultsSuite.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
 
 namespace sdk::analytics {
+
 namespace {
 
 using platform::foundation::Value;
@@ -81,7 +82,7 @@ std::optional<std::string> launchActivityLink(const platform::foundation::Dictio
   if (found == activities->end()) return std::nullopt;
   auto box = found->second.objectAs<platform::ui::UserActivityBox>();
   if (!box) return std::nullopt;
-  auto link = APMDeepLinkFromUserActivity(&box->activity);
+  auto link = deepLinkFromUserActivity(&box->activity);
   if (!link || link->empty()) return std::nullopt;
   return link;
 }
@@ -90,12 +91,12 @@ std::optional<std::string> launchActivityLink(const platform::foundation::Dictio
 
 }  // namespace
 
-CampaignReporter::CampaignReporter(std::weak_ptr<APMMeasurement> engine) : engine_(std::move(engine)) {}
+CampaignReporter::CampaignReporter(std::weak_ptr<MeasurementEngine> engine) : engine_(std::move(engine)) {}
 
 void CampaignReporter::installFactory() {
   static std::once_flag once;
   std::call_once(once, [] {
-    CampaignReporting::setFactory([](std::weak_ptr<APMMeasurement> engine) -> std::shared_ptr<CampaignReporting> {
+    CampaignReporting::setFactory([](std::weak_ptr<MeasurementEngine> engine) -> std::shared_ptr<CampaignReporting> {
       return std::make_shared<CampaignReporter>(std::move(engine));
     });
     // Never destroyed: the observation lasts as long as the process.
@@ -117,7 +118,7 @@ void CampaignReporter::handleStoredURLAfterAppLaunchWithNotification(const Value
     auto url = options->find(kLaunchURLKey);
     if (url != options->end() && url->second.string() && !url->second.string()->empty()) link = *url->second.string();
   }
-  if (link) parkCampaignLink(*APMUserDefaults::standardUserDefaults(), *link);
+  if (link) parkCampaignLink(*UserDefaultsSuite::standardUserDefaults(), *link);
 }
 
 void CampaignReporter::handleNonFirstOpenEventURL(const std::string& url, double eventTimestampSeconds) {
@@ -153,27 +154,27 @@ bool CampaignReporter::shouldAllowClickID() const {
   auto identity = engine ? engine->identity() : nullptr;
   if (!identity || !identity->iOS14OrAbove()) return true;
   if (auto deviceID = identity->resettableDeviceID(); deviceID && !deviceID->empty()) return true;
-  return identity->appleConsentStatus() == APMIdentity::kConsentAuthorized;
+  return identity->appleConsentStatus() == Identity::kConsentAuthorized;
 }
 
 void CampaignReporter::handleOpenURLOnWorkerQueue(const std::optional<std::string>& url,
                                                   std::optional<std::int64_t> clickTimestampMs,
                                                   double eventTimestampSeconds, const Dictionary& extraParameters) {
-  APMScheduler::checkOnBackgroundThreadWithMethodName("handleOpenURLOnWorkerQueue");
+  Scheduler::checkOnBackgroundThreadWithMethodName("handleOpenURLOnWorkerQueue");
   auto engine = engine_.lock();
   auto pipeline = engine ? engine->eventPipeline() : nullptr;
   if (!pipeline) return;
 
   std::map<std::string, std::string> linkParameters;
-  APMParameters numbers;
+  Parameters numbers;
   for (const auto& [key, value] : extraParameters) {
     if (const std::string* text = value.string()) {
       linkParameters[key] = *text;
     } else if (value.isNumber()) {
-      if (auto number = APMValue::valueFromObject(value)) numbers.insert_or_assign(key, *number);
+      if (auto number = AnalyticsValue::valueFromObject(value)) numbers.insert_or_assign(key, *number);
     }
   }
-  for (auto& [key, value] : apm_dictionaryWithHttpArgumentsString(queryOf(url.value_or("")))) {
+  for (auto& [key, value] : dictionaryFromQueryString(queryOf(url.value_or("")))) {
     linkParameters[key] = std::move(value);
   }
   if (linkParameters.empty()) {
@@ -186,16 +187,16 @@ void CampaignReporter::handleOpenURLOnWorkerQueue(const std::optional<std::strin
     return;
   }
 
-  APMParameters parameters;
+  Parameters parameters;
   for (const auto& [urlKey, parameter] : kCampaignParameters) {
     auto found = linkParameters.find(urlKey);
     if (found != linkParameters.end() && !found->second.empty()) {
-      parameters.insert_or_assign(parameter, APMValue(cut(found->second)));
+      parameters.insert_or_assign(parameter, AnalyticsValue(cut(found->second)));
     }
   }
   if (!shouldAllowClickID()) parameters.erase("gclid");
   for (const auto& [key, number] : numbers) parameters.insert_or_assign(key, number);
-  if (clickTimestampMs) parameters.insert_or_assign("click_timestamp", APMValue(*clickTimestampMs));
+  if (clickTimestampMs) parameters.insert_or_assign("click_timestamp", AnalyticsValue(*clickTimestampMs));
 
   const double firstOpen = static_cast<double>(engine->persistedConfig()->firstOpenTimestampMilliseconds()) / 1000.0;
   const double timestamp = std::max(firstOpen, eventTimestampSeconds);
@@ -203,10 +204,10 @@ void CampaignReporter::handleOpenURLOnWorkerQueue(const std::optional<std::strin
   // The click identifier is stored whole, as the click service issued it, when it fits the
   // user-property rules; the event carries it cut like every other campaign value.
   if (auto gbraid = linkParameters.find("gbraid"); gbraid != linkParameters.end() && !gbraid->second.empty()) {
-    APMValue value(gbraid->second);
-    if (APMDataTypeValidator::isValidInternalUserAttributeValue(value, "_gbraid", nullptr)) {
+    AnalyticsValue value(gbraid->second);
+    if (DataTypeValidator::isValidInternalUserAttributeValue(value, "_gbraid", nullptr)) {
       (void)pipeline->userProperties().setUserPropertyInDatabaseOnWorkerQueue(
-          APMUserAttribute("auto", "_gbraid", value, timestamp), pipeline->userPropertyLimits());
+          UserAttribute("auto", "_gbraid", value, timestamp), pipeline->userPropertyLimits());
     } else {
       monitor().logWithLevel(3, 23205, "Deep Link click identifier is not valid and is not stored. Length",
                              Value(static_cast<std::int64_t>(Utf8::length(gbraid->second))));
@@ -216,16 +217,16 @@ void CampaignReporter::handleOpenURLOnWorkerQueue(const std::optional<std::strin
   auto expired = numbers.find("_cc");
   const bool isExpired = expired != numbers.end() && expired->second.objectValue().isNumber() &&
                          expired->second.objectValue().toDouble() == 1;
-  auto event = APMEvent::create("auto", false, isExpired ? "_cmpx" : "_cmp", timestamp, 0, std::move(parameters));
+  auto event = AnalyticsEvent::create("auto", false, isExpired ? "_cmpx" : "_cmp", timestamp, 0, std::move(parameters));
   if (!event) return;
   pipeline->handler().handleInternalEventOnWorkerQueue(*event);
-  APMAnalytics::notifyEventListeners(*event);
+  Analytics::notifyEventListeners(*event);
 }
 
 void CampaignReporter::reportParkedLinkOnWorkerQueue(std::optional<std::int64_t> clickTimestampMs) {
   auto engine = engine_.lock();
   if (!engine) return;
-  auto& defaults = *APMUserDefaults::standardUserDefaults();
+  auto& defaults = *UserDefaultsSuite::standardUserDefaults();
   auto link = parkedCampaignLink(defaults);
   if (!link) return;
   const double parkedAt = defaults.doubleForKey(kParkedCampaignLinkTimestampKey);
@@ -246,3 +247,4 @@ void CampaignReporter::requestDeferredDeepLinkIfAllowedOnWorkerQueue() {
 }
 
 }  // namespace sdk::analytics
+

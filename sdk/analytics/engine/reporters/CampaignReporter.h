@@ -9,9 +9,9 @@
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/engine/CampaignReporting.h"
 
-class APMMeasurement;
-
 namespace sdk::analytics {
+
+class MeasurementEngine;
 
 // Turns the campaign parameters of the links the app is opened with into the campaign event "_cmp"
 // (or "_cmpx" for a parked link that expired), and keeps the "gbraid" click identifier as the user
@@ -25,7 +25,7 @@ class CampaignReporter final : public CampaignReporting, public std::enable_shar
   static constexpr std::size_t kMaxValueLength = 100;
   static constexpr const char* kOpenURLBlockID = "APMMeasurement:388";
 
-  explicit CampaignReporter(std::weak_ptr<APMMeasurement> engine);
+  explicit CampaignReporter(std::weak_ptr<MeasurementEngine> engine);
 
   // Makes the engine use this reporter, and parks the link the app is launched with.
   static void installFactory();
@@ -50,7 +50,8 @@ class CampaignReporter final : public CampaignReporting, public std::enable_shar
   bool shouldAllowClickID() const;
 
  private:
-  const std::weak_ptr<APMMeasurement> engine_;
+  const std::weak_ptr<MeasurementEngine> engine_;
 };
 
 }  // namespace sdk::analytics
+

@@ -5,8 +5,10 @@
 #include "platform/ui/Application.h"
 #include "sdk/analytics/engine/ParkedCampaignLink.h"
 #include "sdk/analytics/engine/reporters/CampaignTestSupport.h"
-#include "sdk/analytics/engine/APMRemoteConfig.h"
-#include "sdk/analytics/foundation/APMUserDefaults.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
+#include "sdk/analytics/foundation/UserDefaultsSuite.h"
+
+namespace sdk::analytics {
 
 namespace {
 
@@ -26,13 +28,13 @@ class CampaignReporterTest : public CampaignEngineTest {
   void open(const std::string& url, const Dictionary& extras = {}, std::optional<std::int64_t> click = std::nullopt) {
     onWorker([&] { reporter->handleOpenURLOnWorkerQueue(url, click, environment.clock()->now(), extras); });
   }
-  std::optional<APMEvent> onlyCampaign() {
+  std::optional<AnalyticsEvent> onlyCampaign() {
     auto events = storedEvents("_cmp");
     EXPECT_EQ(events.size(), 1u);
     if (events.size() != 1) return std::nullopt;
     return events.front();
   }
-  static std::string text(const APMEvent& event, const std::string& name) {
+  static std::string text(const AnalyticsEvent& event, const std::string& name) {
     auto found = event.parameters().find(name);
     return found == event.parameters().end() ? "<none>" : found->second.stringValue();
   }
@@ -78,7 +80,7 @@ TEST_F(CampaignReporterTest, ClickIdentifiers) {
   facts.systemVersion = "17.4";  // a system with the tracking prompt
   platform::foundation::ScopedSystemFacts withPrompt(facts);
   support->deviceID.reset();
-  support->status = APMIdentity::kConsentDenied;
+  support->status = Identity::kConsentDenied;
   startEngine();
   reporter = std::make_shared<CampaignReporter>(engine);
   open("ostrel://open?gclid=G1&gbraid=B1&utm_source=ads");
@@ -92,7 +94,7 @@ TEST_F(CampaignReporterTest, ClickIdentifiers) {
   EXPECT_EQ(stored->value.stringValue(), "B1");
   EXPECT_EQ(stored->origin, "auto");
 
-  support->status = APMIdentity::kConsentAuthorized;
+  support->status = Identity::kConsentAuthorized;
   startEngine();
   reporter = std::make_shared<CampaignReporter>(engine);
   open("ostrel://open?gclid=G2");
@@ -130,7 +132,7 @@ TEST_F(CampaignReporterTest, LinksOpenedWhileRunningComeThroughTheWorkerQueueOnl
 }
 
 TEST_F(CampaignReporterTest, AParkedLinkIsReportedOnceWithTheHourBeforeItWasParked) {
-  auto& defaults = *APMUserDefaults::standardUserDefaults();
+  auto& defaults = *UserDefaultsSuite::standardUserDefaults();
   environment.advance(1000);  // from 22:13:20 to 22:30:00 UTC
   sdk::analytics::parkCampaignLink(defaults, "ostrel://open?utm_source=poster");
   environment.advance(600);
@@ -144,7 +146,7 @@ TEST_F(CampaignReporterTest, AParkedLinkIsReportedOnceWithTheHourBeforeItWasPark
 }
 
 TEST_F(CampaignReporterTest, AnExpiredParkedLinkIsReportedAsNotSet) {
-  auto& defaults = *APMUserDefaults::standardUserDefaults();
+  auto& defaults = *UserDefaultsSuite::standardUserDefaults();
   sdk::analytics::parkCampaignLink(defaults, "ostrel://open?utm_source=poster");
   environment.advance(engine->remoteConfigInstance()->attributionCacheTTLInterval() + 1);
   onWorker([&] { reporter->reportParkedLinkOnWorkerQueue(1700000000000 - 1); });
@@ -161,7 +163,7 @@ TEST(ParkedCampaignLink, LaunchLinksAreParkedUntilTheyExpire) {
   TempContainer container;
   MainThreadEnvironment environment;
   CampaignReporter::installFactory();
-  auto& defaults = *APMUserDefaults::standardUserDefaults();
+  auto& defaults = *UserDefaultsSuite::standardUserDefaults();
   sdk::analytics::forgetParkedCampaignLink(defaults);
 
   // A continued web-browsing activity wins over the plain URL of the same launch.
@@ -190,3 +192,6 @@ TEST(ParkedCampaignLink, LaunchLinksAreParkedUntilTheyExpire) {
 }
 
 }  // namespace
+
+}  // namespace sdk::analytics
+

@@ -10,20 +10,20 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/PropertyList.h"
-#include "sdk/analytics/engine/APMIdentifiers.h"
-#include "sdk/analytics/engine/APMIdentity.h"
-#include "sdk/analytics/engine/APMMeasurement.h"
+#include "sdk/analytics/engine/AppIdentifiers.h"
+#include "sdk/analytics/engine/Identity.h"
+#include "sdk/analytics/engine/MeasurementEngine.h"
 #include "sdk/analytics/engine/IdentityTestSupport.h"
 #include "sdk/analytics/engine/MeasurementUploader.h"
 #include "sdk/analytics/engine/reporters/CampaignReporter.h"
-#include "sdk/analytics/foundation/APMAlarm.h"
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMScheduler.h"
-#include "sdk/analytics/foundation/APMServiceURL.h"
-#include "sdk/analytics/foundation/APMSqliteStore.h"
-#include "sdk/analytics/foundation/APMTestSupport.h"
-#include "sdk/analytics/rules/APMETestSupport.h"
+#include "sdk/analytics/foundation/Alarm.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/Scheduler.h"
+#include "sdk/analytics/foundation/ServiceURL.h"
+#include "sdk/analytics/foundation/SqliteStore.h"
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
+#include "sdk/analytics/rules/ExperimentsTestSupport.h"
 #include "testing/LoopbackServer.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
@@ -44,13 +44,13 @@ class CampaignEngineTest : public ::testing::Test {
     // Tests read the monitor's kept lines; an upload of the first open's events must not take them away
     // into a bundle.
     persisted->setLastMonitorDataSampledTimestamp(environment.clock()->now());
-    APMIdentifiers::sharedInstance()->setOrigin("fa");
+    sdk::analytics::AppIdentifiers::sharedInstance()->setOrigin("fa");
     sdk::analytics::CampaignReporter::installFactory();
   }
   ~CampaignEngineTest() override {
     stopEngine();
     sdk::analytics::IdentitySettings::setCurrent(nullptr);
-    APMIdentifiers::setEngineIdentity(nullptr);
+    sdk::analytics::AppIdentifiers::setEngineIdentity(nullptr);
     platform::foundation::Bundle::setMainPath(previousBundle);
     unsetenv(sdk::analytics::kAnalyticsServiceURLEnvironmentVariable);
   }
@@ -64,15 +64,15 @@ class CampaignEngineTest : public ::testing::Test {
   // A start of the engine, as at a launch: the previous one is gone first.
   void startEngine() {
     stopEngine();
-    identity = APMIdentity::initWithPersistedConfig(persisted, support);
+    identity = sdk::analytics::Identity::initWithPersistedConfig(persisted, support);
     identity->setAppIDFromVMP(kAppID);
-    APMMeasurement::Parts parts;
+    sdk::analytics::MeasurementEngine::Parts parts;
     parts.persistedConfig = persisted;
-    parts.scheduler = std::make_shared<APMScheduler>("test.worker");
-    parts.alarm = std::make_shared<APMAlarm>(parts.scheduler->workerQueue(), APMMeasurement::kAlarmName);
+    parts.scheduler = std::make_shared<sdk::analytics::Scheduler>("test.worker");
+    parts.alarm = std::make_shared<sdk::analytics::Alarm>(parts.scheduler->workerQueue(), sdk::analytics::MeasurementEngine::kAlarmName);
     parts.identity = identity;
     parts.network = network;
-    engine = APMMeasurement::initWithParts(parts, kAppID, true, false, {});
+    engine = sdk::analytics::MeasurementEngine::initWithParts(parts, kAppID, true, false, {});
     settle();
   }
   void stopEngine() {
@@ -88,19 +88,19 @@ class CampaignEngineTest : public ::testing::Test {
   }
   static bool spinUntil(const std::function<bool()>& predicate) { return TaskManagerEnvironment::spinUntil(predicate); }
 
-  std::vector<APMEvent> storedEvents() {
-    std::vector<APMEvent> events;
+  std::vector<sdk::analytics::AnalyticsEvent> storedEvents() {
+    std::vector<sdk::analytics::AnalyticsEvent> events;
     onWorker([&] {
       platform::foundation::Error error;
       auto rows = engine->database()->store().recordsForQuery("SELECT * FROM raw_events ORDER BY rowid", {}, &error);
-      for (const auto& row : rows.value_or(std::vector<APMSqliteStore::Row>{})) {
-        if (auto data = APMDatabase::rawEventDataFromDictionary(row, &error)) events.push_back(data->rawEvent);
+      for (const auto& row : rows.value_or(std::vector<sdk::analytics::SqliteStore::Row>{})) {
+        if (auto data = sdk::analytics::MeasurementDatabase::rawEventDataFromDictionary(row, &error)) events.push_back(data->rawEvent);
       }
     });
     return events;
   }
-  std::vector<APMEvent> storedEvents(const std::string& name) {
-    std::vector<APMEvent> named;
+  std::vector<sdk::analytics::AnalyticsEvent> storedEvents(const std::string& name) {
+    std::vector<sdk::analytics::AnalyticsEvent> named;
     for (auto& event : storedEvents()) {
       if (event.name() == name) named.push_back(event);
     }
@@ -114,10 +114,10 @@ class CampaignEngineTest : public ::testing::Test {
   std::string previousBundle;
   std::shared_ptr<ScopedIdentitySettings> settings = ScopedIdentitySettings::install();
   std::shared_ptr<FakeIdentitySupport> support = std::make_shared<FakeIdentitySupport>();
-  std::shared_ptr<APMPersistedConfig> persisted = std::make_shared<APMPersistedConfig>();
-  std::shared_ptr<ZURAridire> network = ZURAridire::initWithReachabilityHost("127.0.0.1");
-  std::shared_ptr<APMIdentity> identity;
-  std::shared_ptr<APMMeasurement> engine;
+  std::shared_ptr<sdk::analytics::PersistedConfig> persisted = std::make_shared<sdk::analytics::PersistedConfig>();
+  std::shared_ptr<sdk::utilities::HTTPClient> network = sdk::utilities::HTTPClient::initWithReachabilityHost("127.0.0.1");
+  std::shared_ptr<sdk::analytics::Identity> identity;
+  std::shared_ptr<sdk::analytics::MeasurementEngine> engine;
 };
 
 }  // namespace ostrel::testing

@@ -11,19 +11,20 @@
 #include "platform/foundation/ProcessArguments.h"
 #include "platform/runtime/Send.h"
 #include "platform/ui/Application.h"
-#include "sdk/analytics/engine/APMIdentity.h"
-#include "sdk/analytics/engine/APMMeasurement.h"
-#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/Identity.h"
+#include "sdk/analytics/engine/MeasurementEngine.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/MeasurementUploader.h"
 #include "sdk/analytics/engine/reporters/CampaignReporter.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMQueryString.h"
-#include "sdk/analytics/foundation/APMScheduler.h"
-#include "sdk/analytics/foundation/APMServiceURL.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/QueryString.h"
+#include "sdk/analytics/foundation/Scheduler.h"
+#include "sdk/analytics/foundation/ServiceURL.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
 
 namespace sdk::analytics {
+
 namespace {
 
 using platform::foundation::Dictionary;
@@ -74,7 +75,7 @@ bool isSuccess(const std::optional<platform::net::HTTPURLResponse>& response,
 
 }  // namespace
 
-DeferredDeepLink::DeferredDeepLink(std::weak_ptr<APMMeasurement> engine, std::shared_ptr<CampaignReporter> campaigns)
+DeferredDeepLink::DeferredDeepLink(std::weak_ptr<MeasurementEngine> engine, std::shared_ptr<CampaignReporter> campaigns)
     : engine_(std::move(engine)), campaigns_(std::move(campaigns)) {}
 
 bool DeferredDeepLink::shouldAllowRequestDeferredDeepLink() {
@@ -107,16 +108,16 @@ bool DeferredDeepLink::shouldAllowRequestDeferredDeepLink() {
   return true;
 }
 
-std::string DeferredDeepLink::requestURL(APMMeasurement& engine) const {
-  const std::string base = APMServiceBaseURL();
+std::string DeferredDeepLink::requestURL(MeasurementEngine& engine) const {
+  const std::string base = serviceBaseURL();
   auto identity = engine.identity();
   if (base.empty() || !identity) return {};
   std::string url = base + kPath + "?" +
                     platform::foundation::format(
                         "sdk_version=%@&rdid=%@&id_type=idfa&bundleid=%@&retry=%@",
-                        std::to_string(APMIdentity::ruzUdurerizezaLibraryVersion()),
-                        apm_percentEncoded(identity->resettableDeviceID().value_or("")),
-                        apm_percentEncoded(identity->appID()),
+                        std::to_string(Identity::analyticsLibraryVersion()),
+                        percentEncoded(identity->resettableDeviceID().value_or("")),
+                        percentEncoded(identity->appID()),
                         std::to_string(engine.persistedConfig()->deferredDeepLinkRetryCount()));
   const auto arguments = platform::foundation::processArguments();
   if (!identity->isFromAppStore() && std::find(arguments.begin(), arguments.end(), kDebugArgument) != arguments.end()) {
@@ -136,7 +137,7 @@ void DeferredDeepLink::requestDeferredDeepLink() {
   }
   uploader->setIsNetworkRequestPending(true);
   network->setTimeoutInterval(engine->remoteConfigInstance()->networkTimeout());
-  std::weak_ptr<APMMeasurement> weakEngine = engine_;
+  std::weak_ptr<MeasurementEngine> weakEngine = engine_;
   auto self = shared_from_this();
   (void)network->getURL(url, {}, engine->scheduler()->workerQueue(), uploader->shouldUseBackgroundSession(),
                         [weakEngine, self](std::optional<platform::net::HTTPURLResponse> response,
@@ -146,7 +147,7 @@ void DeferredDeepLink::requestDeferredDeepLink() {
                         });
 }
 
-void DeferredDeepLink::handleResponse(APMMeasurement& engine,
+void DeferredDeepLink::handleResponse(MeasurementEngine& engine,
                                       const std::optional<platform::net::HTTPURLResponse>& response,
                                       const std::optional<platform::foundation::Data>& data,
                                       const std::optional<platform::foundation::Error>& error) {
@@ -207,7 +208,7 @@ void DeferredDeepLink::handleDeferredDeepLinkInfo(const Dictionary& info) {
   }
   monitor().logWithLevel(8, 23203, "Sending Deferred Deep Link to app delegate");
   const double noted = platform::foundation::Clock::current()->now();
-  std::weak_ptr<APMMeasurement> weakEngine = engine_;
+  std::weak_ptr<MeasurementEngine> weakEngine = engine_;
   auto campaigns = campaigns_;
   platform::dispatch::Queue::main()->async([weakEngine, campaigns, url, options, extras, noted] {
     if (!sendDeepLinkURLToAppDelegateOnMainThread(url, options)) {
@@ -231,3 +232,4 @@ bool DeferredDeepLink::sendDeepLinkURLToAppDelegateOnMainThread(const std::strin
 }
 
 }  // namespace sdk::analytics
+

@@ -9,9 +9,9 @@
 #include "platform/foundation/Value.h"
 #include "platform/net/URLRequest.h"
 
-class APMMeasurement;
-
 namespace sdk::analytics {
+
+class MeasurementEngine;
 
 class CampaignReporter;
 
@@ -31,7 +31,7 @@ class DeferredDeepLink : public std::enable_shared_from_this<DeferredDeepLink> {
   static constexpr std::size_t kMaxResponseBytes = 64 * 1024;
   static constexpr int kMaxJsonDepth = 16;
 
-  DeferredDeepLink(std::weak_ptr<APMMeasurement> engine, std::shared_ptr<CampaignReporter> campaigns);
+  DeferredDeepLink(std::weak_ptr<MeasurementEngine> engine, std::shared_ptr<CampaignReporter> campaigns);
 
   // Worker queue. Marks retrieval complete once the retry limit is met.
   bool shouldAllowRequestDeferredDeepLink();
@@ -45,13 +45,14 @@ class DeferredDeepLink : public std::enable_shared_from_this<DeferredDeepLink> {
                                                        const platform::foundation::Value& options);
 
  private:
-  std::string requestURL(APMMeasurement& engine) const;
-  void handleResponse(APMMeasurement& engine, const std::optional<platform::net::HTTPURLResponse>& response,
+  std::string requestURL(MeasurementEngine& engine) const;
+  void handleResponse(MeasurementEngine& engine, const std::optional<platform::net::HTTPURLResponse>& response,
                       const std::optional<platform::foundation::Data>& data,
                       const std::optional<platform::foundation::Error>& error);
 
-  const std::weak_ptr<APMMeasurement> engine_;
+  const std::weak_ptr<MeasurementEngine> engine_;
   const std::shared_ptr<CampaignReporter> campaigns_;
 };
 
 }  // namespace sdk::analytics
+

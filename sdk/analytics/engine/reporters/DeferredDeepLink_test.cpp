@@ -9,8 +9,10 @@
 #include "platform/ui/Application.h"
 #include "sdk/analytics/engine/ParkedCampaignLink.h"
 #include "sdk/analytics/engine/reporters/CampaignTestSupport.h"
-#include "sdk/analytics/foundation/APMUserDefaults.h"
+#include "sdk/analytics/foundation/UserDefaultsSuite.h"
 #include "testing/RuntimeClasses.h"
+
+namespace sdk::analytics {
 
 namespace {
 
@@ -59,7 +61,7 @@ class DeferredDeepLinkTest : public CampaignEngineTest {
  protected:
   void SetUp() override {
     writeInfoPlist({{"CFBundleIdentifier", Value("com.ostrel.test")}, {DeferredDeepLink::kEnabledInfoKey, Value(true)}});
-    sdk::analytics::forgetParkedCampaignLink(*APMUserDefaults::standardUserDefaults());
+    sdk::analytics::forgetParkedCampaignLink(*UserDefaultsSuite::standardUserDefaults());
     platform::ui::Application::sharedApplication()->setDelegate(delegate);
   }
   void TearDown() override { platform::ui::Application::sharedApplication()->setDelegate(nullptr); }
@@ -81,7 +83,7 @@ class DeferredDeepLinkTest : public CampaignEngineTest {
   }
   std::size_t linesOf(std::int64_t code) const {
     std::size_t count = 0;
-    for (const auto& line : scope.console.lines()) count += line.message.find("[" + APMMonitor::formattedCode(code) + "]") != std::string::npos;
+    for (const auto& line : scope.console.lines()) count += line.message.find("[" + Monitor::formattedCode(code) + "]") != std::string::npos;
     return count;
   }
 
@@ -188,3 +190,6 @@ TEST_F(DeferredDeepLinkTest, ADelegateThatCannotOpenURLsGetsNoCampaign) {
 }
 
 }  // namespace
+
+}  // namespace sdk::analytics
+

@@ -1,15 +1,16 @@
 #include "sdk/analytics/engine/reporters/PurchaseFilter.h"
 
 #include "platform/runtime/LoadHooks.h"
-#include "sdk/analytics/engine/APMAnalytics.h"
-#include "sdk/analytics/engine/APMMeasurement.h"
-#include "sdk/analytics/engine/reporters/APMInAppPurchaseTransactionReporter.h"
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMMonitor.h"
-#include "sdk/analytics/foundation/APMScheduler.h"
+#include "sdk/analytics/engine/Analytics.h"
+#include "sdk/analytics/engine/MeasurementEngine.h"
+#include "sdk/analytics/engine/reporters/InAppPurchaseTransactionReporter.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
 
 namespace sdk::analytics {
+
 namespace {
 
 using platform::foundation::Value;
@@ -28,12 +29,12 @@ PurchaseFilter::PurchaseFilter(std::weak_ptr<MeasurementHost> engine,
       callbackQueue_(callbackQueue ? std::move(callbackQueue) : platform::dispatch::Queue::global()) {}
 
 void PurchaseFilter::installPurchaseReporting() {
-  APMAnalytics::setPurchaseReporting([](const std::vector<PaymentTransaction>& transactions) {
-    auto engine = APMMeasurement::sharedInstance();
+  Analytics::setPurchaseReporting([](const std::vector<PaymentTransaction>& transactions) {
+    auto engine = MeasurementEngine::sharedInstance();
     if (!engine) return;
     auto filter = std::make_shared<PurchaseFilter>(std::static_pointer_cast<MeasurementHost>(engine));
     filter->filterPurchaseTransactions(transactions, [filter](std::vector<PaymentTransaction> kept) {
-      APMInAppPurchaseTransactionReporter::sharedInstance()->paymentQueueUpdatedFilteredTransactions(
+      InAppPurchaseTransactionReporter::sharedInstance()->paymentQueueUpdatedFilteredTransactions(
           kept, [filter](std::vector<PaymentTransaction> unreported) {
             filter->releaseUnreportedTransactions(std::move(unreported));
           });
@@ -54,15 +55,15 @@ void PurchaseFilter::filterPurchaseTransactions(std::vector<PaymentTransaction> 
 }
 
 std::vector<PaymentTransaction> PurchaseFilter::filterOnWorkerQueue(const std::vector<PaymentTransaction>& transactions) {
-  APMScheduler::checkOnBackgroundThreadWithMethodName("filterPurchaseTransactions");
+  Scheduler::checkOnBackgroundThreadWithMethodName("filterPurchaseTransactions");
   auto engine = engine_.lock();
   auto database = engine ? engine->database() : nullptr;
-  auto& monitor = *APMMonitor::shared();
+  auto& monitor = *Monitor::shared();
   std::vector<PaymentTransaction> kept;
   for (const auto& transaction : transactions) {
     if (transaction.transactionState != TransactionState::Purchased) continue;
     const Value productID(transaction.payment.productIdentifier);
-    auto fingerprint = APMInAppPurchaseTransactionReporter::transactionFingerprint(&transaction);
+    auto fingerprint = InAppPurchaseTransactionReporter::transactionFingerprint(&transaction);
     if (!fingerprint || fingerprint->empty()) {
       monitor.logWithLevel(2, 23139,
                            "Purchase has nil or empty fingerprint. Purchase will not be checked for duplicates. "
@@ -103,7 +104,7 @@ void PurchaseFilter::releaseUnreportedTransactions(std::vector<PaymentTransactio
       if (claim == self->claimed_.end()) continue;
       platform::foundation::Error error;
       if (!database->deletePurchaseFingerprint(claim->second, &error)) {
-        APMMonitor::shared()->logWithLevel(1, 23164,
+        Monitor::shared()->logWithLevel(1, 23164,
                                            "Failed to forget the fingerprint of a purchase that was not reported. "
                                            "Product ID, error",
                                            Value(transaction.payment.productIdentifier), Value(error.description()));
@@ -114,3 +115,4 @@ void PurchaseFilter::releaseUnreportedTransactions(std::vector<PaymentTransactio
 }
 
 }  // namespace sdk::analytics
+

@@ -46,3 +46,4 @@ class PurchaseFilter : public std::enable_shared_from_this<PurchaseFilter> {
 };
 
 }  // namespace sdk::analytics
+

@@ -4,8 +4,10 @@
 #include <mutex>
 
 #include "platform/store/ProductsRequest.h"
-#include "sdk/analytics/engine/reporters/APMInAppPurchaseTransactionReporter.h"
+#include "sdk/analytics/engine/reporters/InAppPurchaseTransactionReporter.h"
 #include "sdk/analytics/engine/reporters/CampaignTestSupport.h"
+
+namespace sdk::analytics {
 
 namespace {
 
@@ -42,8 +44,8 @@ class PurchaseFilterTest : public CampaignEngineTest {
       response.products.push_back(coins);
       answer(response, std::nullopt);
     });
-    reporter = APMInAppPurchaseTransactionReporter::make(
-        {std::make_shared<APMInAppPurchaseProductCache>(), reports,
+    reporter = InAppPurchaseTransactionReporter::make(
+        {std::make_shared<InAppPurchaseProductCache>(), reports,
          [this](const std::string& name, const Dictionary&) {
            std::lock_guard lock(mutex);
            events.push_back(name);
@@ -75,7 +77,7 @@ class PurchaseFilterTest : public CampaignEngineTest {
 
   std::atomic<bool> storeOffline{false};
   std::shared_ptr<platform::dispatch::Queue> reports = platform::dispatch::Queue::serial("reports");
-  std::shared_ptr<APMInAppPurchaseTransactionReporter> reporter;
+  std::shared_ptr<InAppPurchaseTransactionReporter> reporter;
   std::shared_ptr<sdk::analytics::PurchaseFilter> filter;
   std::mutex mutex;
   std::vector<std::string> events;
@@ -106,3 +108,6 @@ TEST_F(PurchaseFilterTest, APurchaseWhoseReportFailedIsReportedWhenDeliveredAgai
 }
 
 }  // namespace
+
+}  // namespace sdk::analytics
+

@@ -2,9 +2,10 @@
 
 #include <mutex>
 
-#include "sdk/analytics/engine/APMAnalytics.h"
+#include "sdk/analytics/engine/Analytics.h"
 
 namespace sdk::analytics {
+
 namespace {
 
 class FacadeReporterHost final : public ReporterHost {
@@ -12,15 +13,15 @@ class FacadeReporterHost final : public ReporterHost {
   void logInternalEvent(const std::string& origin, const std::string& name, const Dictionary& parameters,
                         std::optional<double> timestamp) override {
     if (timestamp) {
-      APMAnalytics::logInternalEventWithOrigin(origin, name, *timestamp, parameters);
+      Analytics::logInternalEventWithOrigin(origin, name, *timestamp, parameters);
     } else {
-      APMAnalytics::logInternalEventWithOrigin(origin, name, parameters);
+      Analytics::logInternalEventWithOrigin(origin, name, parameters);
     }
   }
   void setInternalUserProperty(const Value& value, const std::string& name, const std::string& origin) override {
-    APMAnalytics::sharedInstance().setInternalUserProperty(value, name, origin);
+    Analytics::sharedInstance().setInternalUserProperty(value, name, origin);
   }
-  bool isAppActive() override { return APMIsAppActive(); }
+  bool isAppActive() override { return isApplicationActive(); }
 };
 
 struct Installed {
@@ -48,3 +49,4 @@ void ReporterHost::setCurrent(std::shared_ptr<ReporterHost> host) {
 }
 
 }  // namespace sdk::analytics
+

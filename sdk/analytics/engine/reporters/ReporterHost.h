@@ -31,3 +31,4 @@ class ReporterHost {
 };
 
 }  // namespace sdk::analytics
+

@@ -11,17 +11,19 @@
 #include <vector>
 
 #include "platform/foundation/Error.h"
-#include "sdk/analytics/engine/APMRemoteConfig.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/reporters/ReporterHost.h"
-#include "sdk/analytics/foundation/APMDatabase.h"
-#include "sdk/analytics/foundation/APMNanoAccessors.h"
-#include "sdk/analytics/foundation/APMPBMeasurement.h"
-#include "sdk/analytics/foundation/APMPersistedConfig.h"
-#include "sdk/analytics/foundation/APMTestSupport.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
-namespace sdk::analytics {}
+namespace sdk::analytics {
+
+}  // namespace sdk::analytics
 
 namespace ostrel::testing {
 
@@ -96,8 +98,8 @@ class ReporterTestBase : public ::testing::Test {
   ReporterTestBase() {
     ReporterHost::setCurrent(host);
     platform::foundation::Error error;
-    database = APMDatabase::initWithDatabaseName(APMDatabase::kDatabaseName, persisted, &error);
-    if (database) settings = APMRemoteConfig::initWithAppID("1:100000000001:ios:0123456789abcdef", database);
+    database = sdk::analytics::MeasurementDatabase::initWithDatabaseName(sdk::analytics::MeasurementDatabase::kDatabaseName, persisted, &error);
+    if (database) settings = sdk::analytics::RemoteConfig::initWithAppID("1:100000000001:ios:0123456789abcdef", database);
   }
   ~ReporterTestBase() override { ReporterHost::setCurrent(nullptr); }
 
@@ -105,13 +107,13 @@ class ReporterTestBase : public ::testing::Test {
 
   // Replaces the configured settings with these ("measurement." keys, texts as served).
   void configure(const std::map<std::string, std::string>& values) {
-    auto config = APMPBMeasurementConfig::make();
-    APMNanoSetString(*config, 1, "1:100000000001:ios:0123456789abcdef");
+    auto config = sdk::analytics::ProtoMeasurementConfig::make();
+    sdk::analytics::nanoSetString(*config, 1, "1:100000000001:ios:0123456789abcdef");
     for (const auto& [name, value] : values) {
-      auto setting = APMPBSetting::make();
-      APMNanoSetString(*setting, 0, name);
-      APMNanoSetString(*setting, 1, value);
-      APMNanoAddMessage(*config, 3, *setting);
+      auto setting = sdk::analytics::ProtoSetting::make();
+      sdk::analytics::nanoSetString(*setting, 0, name);
+      sdk::analytics::nanoSetString(*setting, 1, value);
+      sdk::analytics::nanoAddMessage(*config, 3, *setting);
     }
     ASSERT_TRUE(settings->updateMeasurementConfig(config));
   }
@@ -120,9 +122,9 @@ class ReporterTestBase : public ::testing::Test {
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
   std::shared_ptr<RecordingReporterHost> host = std::make_shared<RecordingReporterHost>();
-  std::shared_ptr<APMPersistedConfig> persisted = std::make_shared<APMPersistedConfig>();
-  std::shared_ptr<APMDatabase> database;
-  std::shared_ptr<APMRemoteConfig> settings;
+  std::shared_ptr<sdk::analytics::PersistedConfig> persisted = std::make_shared<sdk::analytics::PersistedConfig>();
+  std::shared_ptr<sdk::analytics::MeasurementDatabase> database;
+  std::shared_ptr<sdk::analytics::RemoteConfig> settings;
 };
 
 }  // namespace ostrel::testing

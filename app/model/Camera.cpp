@@ -1,0 +1,13 @@
+#include "app/model/Camera.h"
+
+#include <utility>
+
+Camera::Camera(int manufacturerId, std::string manufacturer, std::string model, std::string type,
+                                   int origin)
+    : manufacturerId(manufacturerId),
+      origin(origin),
+      model(std::move(model)),
+      manufacturer(std::move(manufacturer)),
+      type(std::move(type)) {}
+
+std::string Camera::getListString() const { return manufacturer + " " + model; }

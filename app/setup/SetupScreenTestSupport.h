@@ -1,0 +1,83 @@
+#pragma once
+
+// A setup screen for tests: the setup environment, a key phone window on the manual clock and a
+// navigation stack with a plain screen under the one tested, so that the tested screen can pop itself.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/settings/InteractiveGuideManager.h"
+#include "app/setup/SetupTestSupport.h"
+#include "platform/runtime/LoadHooks.h"
+#include "platform/ui/Keyboard.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Renderer.h"
+#include "platform/ui/Window.h"
+
+namespace ostrel::testing {
+
+class BlankScreen : public platform::ui::ViewController {
+ protected:
+  BlankScreen() = default;
+};
+
+class SetupScreenFixture {
+ public:
+  explicit SetupScreenFixture(bool dark = true)
+      : env(dark), window(platform::ui::make<platform::ui::Window>(platform::ui::Screen::named("phone"))) {
+    platform::runtime::runLoadHooks();
+    platform::ui::Keyboard::shared().reset();
+    navigation = platform::ui::make<platform::ui::NavigationController>(platform::ui::make<BlankScreen>());
+    window->setRootViewController(navigation);
+    window->makeKeyAndVisible();
+    env.advance(0.5);
+  }
+  ~SetupScreenFixture() {
+    InteractiveGuideManager::getSingleton()->unregisterViewForInteractiveGuide();
+    platform::ui::Keyboard::shared().reset();
+  }
+
+  static std::shared_ptr<FramesObject> state() { return SetupTestEnvironment::state(); }
+
+  void push(const std::shared_ptr<platform::ui::ViewController>& screen) {
+    navigation->pushViewController(screen, false);
+    env.advance(0.5);
+    layOut();
+  }
+  platform::ui::Point centreOf(const platform::ui::View& view) const {
+    return view.convertPointTo({view.bounds().midX(), view.bounds().midY()}, nullptr);
+  }
+  // As the shell does before each step of a script.
+  void layOut() { window->layoutIfNeeded(); }
+  void tapAt(platform::ui::Point p) {
+    layOut();
+    window->touchDown(p);
+    env.advance(0.05);
+    window->touchUp(p);
+    env.advance(0.05);
+  }
+  void tap(const platform::ui::View& view) {
+    layOut();
+    tapAt(centreOf(view));
+  }
+  // A slow stroke from right to left over a table row: opens its swipe actions.
+  void swipeLeft(platform::ui::Point p, double distance) {
+    layOut();
+    window->touchDown(p);
+    for (int i = 0; i < 10; ++i) {
+      env.advance(0.02);
+      p.x -= distance / 10;
+      window->touchMove(p);
+    }
+    window->touchUp(p);
+    env.advance(0.5);
+  }
+  void type(const std::string& text) { platform::ui::Keyboard::shared().typeText(text); }
+  std::shared_ptr<platform::graphics::Image> render() { return platform::ui::Renderer::render(*window); }
+
+  SetupTestEnvironment env;
+  std::shared_ptr<platform::ui::Window> window;
+  std::shared_ptr<platform::ui::NavigationController> navigation;
+};
+
+}  // namespace ostrel::testing

@@ -1,0 +1,220 @@
+#include "app/storage/CameraFormatCatalogue.h"
+
+#include "app/model/NumericText.h"
+#include "app/storage/CatalogueUpdate.h"
+#include "app/storage/PendingPackageRemap.h"
+#include "app/storage/FrameGuideCatalogue.h"
+
+using app::storage::CatalogueDatabase;
+using app::storage::CatalogueStatement;
+using app::model::NumericText;
+using app::storage::CatalogueUpdate;
+using app::storage::PendingPackageRemap;
+
+namespace {
+
+using Step = CatalogueStatement::Step;
+
+constexpr const char* kModeColumns =
+    "SELECT  FormatContainer.id,FormatContainer.manufactorId,  FormatContainer.shootingMode, "
+    "FormatContainer.width,FormatContainer.height, FormatContainer.anamorphic,FormatContainer.category, "
+    "FormatContainer.origin,FormatContainer.aspectratio";
+
+// The nine format columns. A format without a name of its own is shown by its kind.
+CameraShootingMode modeFromRow(const CatalogueStatement& row, bool keepName) {
+  CameraShootingMode mode;
+  mode.containerID = row.columnInt(0);
+  mode.manufacturerID = row.columnInt(1);
+  mode.width = row.columnFloat(3);
+  mode.height = row.columnFloat(4);
+  mode.anamorphotic = row.columnFloat(5);
+  mode.category = row.columnText(6);
+  mode.formatOrigin = row.columnInt(7);
+  mode.aspectRatio = row.columnText(8);
+  const std::string stored = row.columnText(2);
+  mode.shootingModeNameOrig = !stored.empty();
+  if (!keepName) return mode;
+  mode.shootingMode = mode.shootingModeNameOrig                      ? stored
+                      : NumericText::contains(mode.category, "Cine") ? "Video"
+                                                                     : "Still";
+  return mode;
+}
+
+}  // namespace
+
+bool CameraFormatCatalogue::openDb(bool reset) {
+  if (reset && !resetdatabase()) CatalogueUpdate::keptInstalled(kFileName);
+  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, kTables)) return false;
+  database_.markChecked();
+  return true;
+}
+
+std::vector<Camera> CameraFormatCatalogue::readManufacturers(const char* sql) {
+  std::vector<Camera> cameras;
+  auto statement = database_.prepare(sql, true);
+  while (statement.step() == Step::Row) {
+    cameras.emplace_back(statement.columnInt(0), statement.columnText(1), statement.columnText(2),
+                         statement.columnText(3), statement.columnInt(4));
+  }
+  return cameras;
+}
+
+std::vector<Camera> CameraFormatCatalogue::getAllManufacturers() {
+  return readManufacturers("SELECT * FROM ManufactorTable ORDER BY LOWER (manufactor), LOWER (model)");
+}
+
+std::vector<Camera> CameraFormatCatalogue::getAllManufacturersCine() {
+  return readManufacturers(
+      "SELECT * FROM ManufactorTable WHERE type = 'Cine' ORDER BY LOWER (manufactor), LOWER (model)");
+}
+
+std::vector<Camera> CameraFormatCatalogue::getAllManufacturersPhoto() {
+  return readManufacturers(
+      "SELECT * FROM ManufactorTable WHERE type = 'Photo' ORDER BY LOWER (manufactor), LOWER (model)");
+}
+
+std::optional<Camera> CameraFormatCatalogue::getCameraManufacturer(int manufacturerId) {
+  auto statement = database_.prepare(
+      "SELECT ManufactorTable.id, ManufactorTable.manufactor, ManufactorTable.model,ManufactorTable.type,"
+      "ManufactorTable.origin FROM ManufactorTable WHERE ManufactorTable.id = ?",
+      true);
+  if (!statement.ok()) {
+    database_.logUpdateFailure();
+    return std::nullopt;
+  }
+  statement.bind(1, manufacturerId);
+  std::optional<Camera> camera;
+  while (statement.step() == Step::Row) {
+    camera.emplace(statement.columnInt(0), statement.columnText(1), statement.columnText(2), statement.columnText(3),
+                   statement.columnInt(4));
+  }
+  return camera;
+}
+
+std::vector<CameraShootingMode> CameraFormatCatalogue::readModes(const std::string& sql, std::optional<int> parameter,
+                                                                 bool keepName) {
+  std::vector<CameraShootingMode> modes;
+  auto statement = database_.prepare(sql, true);
+  if (!statement.ok()) {
+    database_.logUpdateFailure();
+    return modes;
+  }
+  if (parameter) statement.bind(1, *parameter);
+  while (statement.step() == Step::Row) modes.push_back(modeFromRow(statement, keepName));
+  return modes;
+}
+
+std::optional<CameraShootingMode> CameraFormatCatalogue::getCameraFormat(int formatId) {
+  auto modes =
+      readModes(std::string(kModeColumns) + " FROM FormatContainer WHERE FormatContainer.id = ?", formatId, true);
+  if (modes.empty()) return std::nullopt;
+  return modes.back();
+}
+
+std::vector<CameraShootingMode> CameraFormatCatalogue::getAllShootingModesForManufacturer(int manufacturerId) {
+  return readModes(
+      std::string(kModeColumns) +
+          " FROM FormatContainer WHERE FormatContainer.manufactorId = ?  ORDER BY FormatContainer.orderNumber",
+      manufacturerId, true);
+}
+
+std::vector<CameraShootingMode> CameraFormatCatalogue::getAllCustomShootingModes() {
+  return readModes(std::string(kModeColumns) + " FROM FormatContainer WHERE FormatContainer.origin = 1", std::nullopt,
+                   false);
+}
+
+std::vector<CameraFormatFull> CameraFormatCatalogue::readFull(const char* filter) {
+  std::vector<CameraFormatFull> formats;
+  auto statement = database_.prepare(
+      std::string(kModeColumns) +
+          ",ManufactorTable.id, ManufactorTable.manufactor,ManufactorTable.model  FROM ManufactorTable, "
+          "FormatContainer WHERE ManufactorTable.id = FormatContainer.manufactorId" +
+          filter + " ORDER BY LOWER (ManufactorTable.manufactor), LOWER (ManufactorTable.model), FormatContainer.id",
+      true);
+  if (!statement.ok()) database_.logUpdateFailure();
+  while (statement.step() == Step::Row) {
+    CameraFormatFull full;
+    full.shootingMode = modeFromRow(statement, true);
+    // The joined camera takes its kind from the format; the lists never show its origin.
+    full.manufacturer = Camera(statement.columnInt(9), statement.columnText(10), statement.columnText(11),
+                                         full.shootingMode.category, 0);
+    formats.push_back(std::move(full));
+  }
+  return formats;
+}
+
+std::vector<CameraFormatFull> CameraFormatCatalogue::getAllCameraFormatSetupsAndManufacturer() { return readFull(""); }
+
+std::vector<CameraFormatFull> CameraFormatCatalogue::getAllCameraFormatSetupsAndManufacturerCineOnly() {
+  return readFull(" AND FormatContainer.category = 'Cine'");
+}
+
+std::vector<CameraFormatFull> CameraFormatCatalogue::getAllCameraFormatSetupsAndManufacturerPhotoOnly() {
+  return readFull(" AND FormatContainer.category = 'Photo'");
+}
+
+std::vector<Crop> CameraFormatCatalogue::getCropsForNativeFormat(const CameraShootingMode& mode) {
+  std::vector<Crop> crops;
+  auto statement = database_.prepare(
+      "SELECT QuorvelFrameGuide.id, QuorvelFrameGuide.width, QuorvelFrameGuide.height, QuorvelFrameGuide.sortValue, "
+      "QuorvelFrameGuide.type FROM QuorvelFrameGuide ORDER BY sortValue ASC",
+      true);
+  if (!statement.ok()) database_.logUpdateFailure();
+  while (statement.step() == Step::Row) {
+    const float width = statement.columnFloat(1);
+    const float height = statement.columnFloat(2);
+    Crop crop;
+    crop.cropID = statement.columnInt(0);
+    crop.sortValue = statement.columnFloat(3);
+    crop.formatID = mode.containerID;
+    crop.customType = statement.columnInt(4);
+    crop.value = width / height;
+    crop.aspectRatio = FrameGuide::ratioText(width, height);
+    crops.push_back(std::move(crop));
+  }
+  return crops;
+}
+
+std::optional<Crop> CameraFormatCatalogue::getCropForID(int cropId) {
+  auto statement = database_.prepare(
+      "SELECT QuorvelFrameGuide.id, QuorvelFrameGuide.width, QuorvelFrameGuide.height, QuorvelFrameGuide.sortValue, "
+      "QuorvelFrameGuide.type FROM QuorvelFrameGuide WHERE QuorvelFrameGuide.id = ?",
+      true);
+  if (!statement.ok()) {
+    database_.logUpdateFailure();
+    return std::nullopt;
+  }
+  statement.bind(1, cropId);
+  std::optional<Crop> crop;
+  while (statement.step() == Step::Row) {
+    // Only what a package needs of its crop: the id, the ratio text and whether it is the user's.
+    crop.emplace();
+    crop->cropID = statement.columnInt(0);
+    crop->aspectRatio = FrameGuide::ratioText(statement.columnFloat(1), statement.columnFloat(2));
+    crop->customType = statement.columnInt(4);
+  }
+  return crop;
+}
+
+std::optional<FormatRefObject> CameraFormatCatalogue::getFormatRefObjectForOldCameraID(int oldCameraId) {
+  auto statement = database_.prepare(
+      "SELECT cameraformatRef.containerid,cameraformatRef.aspectratioid FROM cameraformatRef WHERE id = ?", true);
+  if (!statement.ok()) {
+    database_.logUpdateFailure();
+    return std::nullopt;
+  }
+  statement.bind(1, oldCameraId);
+  std::optional<FormatRefObject> reference;
+  while (statement.step() == Step::Row) {
+    reference = FormatRefObject{.containerID = statement.columnInt(0), .cropID = statement.columnInt(1)};
+  }
+  return reference;
+}
+
+std::vector<FrameGuide> CameraFormatCatalogue::getallCustomCrops() {
+  std::vector<FrameGuide> guides;
+  auto statement = database_.prepare("SELECT * FROM QuorvelFrameGuide WHERE  QuorvelFrameGuide.type = 1", true);
+  if (!statement.ok()) database_.logUpdateFailure();
+  while (statement.step() == Step::Row) guides.push_back(FrameGuideCatalogue::guideFromRow(statement));
+  return guides;
+}

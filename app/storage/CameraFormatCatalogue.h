@@ -1,0 +1,86 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/model/CameraFormatFull.h"
+#include "app/model/Camera.h"
+#include "app/model/CameraShootingMode.h"
+#include "app/model/Crop.h"
+#include "app/model/FrameGuide.h"
+#include "app/storage/CatalogueDatabase.h"
+
+// A camera id of an older numbering, resolved to a format and a crop.
+struct FormatRefObject {
+  int containerID = 0;
+  int cropID = 0;
+};
+
+// The camera-format catalogue "QuorvelFormatDatabase.db": cameras (ManufactorTable), their formats
+// (FormatContainer), and the rows of FrameGuide, each both a crop and a frame guide. The
+// frame-guide side of the same file is FrameGuideCatalogue.
+//
+// Use: make a helper, openDb(false), a few operations, closeDb(). Failures are logged and yield the
+// empty value: an empty list, nullopt, false, or -1 for an id.
+class CameraFormatCatalogue {
+ public:
+  static constexpr const char* kFileName = "QuorvelFormatDatabase.db";
+  static constexpr const char* kResourceName = "QuorvelFormatDatabase";
+  // The tables without which the file is not this catalogue.
+  static constexpr std::array<const char*, 3> kTables{"ManufactorTable", "FormatContainer", "QuorvelFrameGuide"};
+
+  // With reset, the catalogue is first brought to the bundle's version (resetdatabase).
+  [[nodiscard]] bool openDb(bool reset);
+  void closeDb() { database_.close(); }
+  app::storage::CatalogueDatabase& database() { return database_; }
+
+  std::vector<Camera> getAllManufacturers();  // by maker and model
+  std::vector<Camera> getAllManufacturersCine();
+  std::vector<Camera> getAllManufacturersPhoto();
+  std::optional<Camera> getCameraManufacturer(int manufacturerId);
+  // A format without a name of its own reads as "Video" (a Cine format) or "Still".
+  std::optional<CameraShootingMode> getCameraFormat(int formatId);
+  std::vector<CameraShootingMode> getAllShootingModesForManufacturer(int manufacturerId);
+  std::vector<CameraFormatFull> getAllCameraFormatSetupsAndManufacturer();
+  std::vector<CameraFormatFull> getAllCameraFormatSetupsAndManufacturerCineOnly();
+  std::vector<CameraFormatFull> getAllCameraFormatSetupsAndManufacturerPhotoOnly();
+
+  // Inserts return the new id (also written into the record), or -1 when nothing was stored. A user
+  // format is always a "Cine" format of its own user camera, with an empty model.
+  [[nodiscard]] int insertNewFormat(CameraShootingMode& mode);
+  [[nodiscard]] int insertCustomManufacturer(Camera& manufacturer);
+  // Both rows or neither; the mode comes back with its camera and format ids, nullopt on failure.
+  std::optional<CameraShootingMode> insertNewCameraManufacturer(Camera& manufacturer, CameraShootingMode mode);
+  [[nodiscard]] int checkIfCustomManufacturerExist();
+  [[nodiscard]] int getLastContainerID();
+  [[nodiscard]] int getLastFormatID();
+  [[nodiscard]] int getLastManufacturerID();
+
+  // Deletes a user camera with its formats; returns the id of its first format (0 when it had none)
+  // so that the packages on it can be removed.
+  [[nodiscard]] int deleteCustomFormat(const Camera& manufacturer);
+  [[nodiscard]] bool deleteContainer(int formatId);
+
+  // Every crop of the table, offered for `mode` (which supplies only the format id).
+  std::vector<Crop> getCropsForNativeFormat(const CameraShootingMode& mode);
+  std::optional<Crop> getCropForID(int cropId);
+  std::optional<FormatRefObject> getFormatRefObjectForOldCameraID(int oldCameraId);
+  std::vector<CameraShootingMode> getAllCustomShootingModes();  // user formats, names left empty
+  std::vector<FrameGuide> getallCustomCrops();           // user crops and frame guides
+
+  // Replaces the catalogue by the bundle's and carries the user's cameras, formats, crops and frame
+  // guide selection over, re-pointing the stored packages in one mapping. The new catalogue is
+  // assembled beside the old one and swapped in whole: if any step fails, the old catalogue and the
+  // packages stay exactly as they were and this returns false.
+  [[nodiscard]] bool resetdatabase();
+
+ private:
+  std::vector<Camera> readManufacturers(const char* sql);
+  std::vector<CameraShootingMode> readModes(const std::string& sql, std::optional<int> parameter, bool keepName);
+  std::vector<CameraFormatFull> readFull(const char* filter);
+  [[nodiscard]] int nextId(const char* sql);
+
+  app::storage::CatalogueDatabase database_;
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/model/FrameGuide.h"
+#include "app/storage/CatalogueDatabase.h"
+
+// The frame guides of the camera-format catalogue (the same file as CameraFormatCatalogue's) and the
+// one selected guide. A guide is known by its size: no two rows share a width and height (equal to
+// within single precision, so that a typed 1.85 is the shipped 1.85).
+//
+// Use: make a helper, openDb(false), a few operations, closeDb(). Failures are logged and yield the
+// empty value.
+class FrameGuideCatalogue {
+ public:
+  static constexpr const char* kFileName = "QuorvelFormatDatabase.db";
+  static constexpr const char* kResourceName = "QuorvelFormatDatabase";
+
+  // With reset, opens the separate frame-guide catalogue instead, freshly copied from the bundle.
+  [[nodiscard]] bool openDb(bool reset);
+  void closeDb() { database_.close(); }
+  app::storage::CatalogueDatabase& database() { return database_; }
+  // Opens the catalogue file at `path` (for the format catalogue's update, which fills a copy).
+  [[nodiscard]] bool openPath(const std::string& path);
+
+  std::vector<FrameGuide> getAllFrameGuides();  // by ratio
+  [[nodiscard]] bool deselectAllFrameGuids();
+  [[nodiscard]] bool selectFrameGuide(int frameGuideId);    // other rows keep their flag
+  // Leaves exactly `frameGuideId` selected, writing only the rows whose flag changes.
+  [[nodiscard]] bool selectOnlyFrameGuide(int frameGuideId);
+  FrameGuide getSelectedFrameGuide();  // id 0 when none is selected
+  // Inserts a user guide and makes it the one selected guide. True when a guide of that size already
+  // existed (nothing inserted, selection unchanged); false when it was inserted or could not be.
+  [[nodiscard]] bool insertFrameGuide(FrameGuide& guide);
+  [[nodiscard]] bool frameGuideExists(const FrameGuide& guide);
+  [[nodiscard]] bool deleteFrameGuide(const FrameGuide& guide);
+  // As insertFrameGuide, leaving the selection alone.
+  [[nodiscard]] bool insertFrameGuideFromCameraSetup(FrameGuide& guide);
+  [[nodiscard]] int getLastFrameGuideID();
+  // Puts the bundle's frame-guide catalogue "QuorvelFrameGuideDB.db" in place and points the helper at
+  // it; false (and nothing changed) when the bundle has none.
+  [[nodiscard]] bool resetDB();
+  std::optional<FrameGuide> getFrameGuide(int frameGuideId);
+  // The new id, or -1 when a guide of that size exists (or nothing could be stored).
+  [[nodiscard]] int insertFrameGuide4Update(FrameGuide& guide);
+  // The id of the guide of exactly this size, -1 when there is none.
+  [[nodiscard]] int frameGuideIdOfSize(float width, float height);
+
+  // Columns 0-4 of a FrameGuide row, in stored order.
+  static FrameGuide guideFromRow(const app::storage::CatalogueStatement& row);
+
+ private:
+  enum class Inserted { Stored, Exists, Failed };
+  Inserted insertUserGuide(FrameGuide& guide);
+  std::vector<FrameGuide> readGuides(const std::string& sql, std::optional<int> parameter);
+
+  app::storage::CatalogueDatabase database_;
+  std::string dbPath_;
+};

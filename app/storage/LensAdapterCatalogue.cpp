@@ -1,0 +1,184 @@
+#include "app/storage/LensAdapterCatalogue.h"
+
+#include <array>
+
+#include "app/storage/LensAdapter.h"
+#include "app/storage/CatalogueUpdate.h"
+#include "app/storage/PendingPackageRemap.h"
+
+using app::storage::CatalogueDatabase;
+using app::storage::CatalogueStatement;
+using app::storage::CatalogueUpdate;
+using app::storage::PendingPackageRemap;
+
+namespace {
+
+using Step = CatalogueStatement::Step;
+
+constexpr const char* kAllAdapters = "SELECT * FROM QuorvelLensAdapter ORDER BY LOWER (LensAdapterName)";
+constexpr const char* kCustomAdapters =
+    "SELECT * FROM QuorvelLensAdapter WHERE AdapterType = 1 ORDER BY LOWER (LensAdapterName)";
+
+// The "no adapter" row is stored under a name beginning with "aaaa" so that it sorts first.
+std::string shownName(std::string stored, bool noneRule) {
+  if (noneRule && stored.rfind("aaaa", 0) == 0) return LensAdapter::localizedNone();
+  return stored;
+}
+
+}  // namespace
+
+bool LensAdapterCatalogue::openDb(bool reset) {
+  if (reset && !resetDB()) CatalogueUpdate::keptInstalled(kFileName);
+  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, kTables)) return false;
+  database_.markChecked();
+  return true;
+}
+
+// Column order of every SELECT * on LensAdapterRecord.
+LensAdapterRecord LensAdapterCatalogue::readOne(CatalogueStatement& row) {
+  LensAdapterRecord adapter;
+  adapter.adapterId = row.columnInt(0);
+  adapter.adapterName = row.columnText(1);
+  adapter.adapterValueWidth = row.columnFloat(2);
+  adapter.adapterValueHeight = row.columnFloat(3);
+  adapter.comment = row.columnText(4);
+  adapter.adapterType = row.columnInt(5);
+  adapter.selected = row.columnInt(6);
+  return adapter;
+}
+
+std::vector<LensAdapterRecord> LensAdapterCatalogue::readAdapters(const char* sql, bool noneRule) {
+  std::vector<LensAdapterRecord> adapters;
+  auto statement = database_.prepare(sql, true);
+  while (statement.step() == Step::Row) {
+    adapters.push_back(readOne(statement));
+    adapters.back().adapterName = shownName(adapters.back().adapterName, noneRule);
+  }
+  return adapters;
+}
+
+std::vector<LensAdapterRecord> LensAdapterCatalogue::getAllAdapters() {
+  return readAdapters(kAllAdapters, true);
+}
+
+std::vector<LensAdapterRecord> LensAdapterCatalogue::getAllCustomAdapters() {
+  return readAdapters(kCustomAdapters, true);
+}
+
+LensAdapterRecord LensAdapterCatalogue::getSelectedLensAdapter() {
+  auto all = readAdapters("SELECT * FROM QuorvelLensAdapter WHERE AdapterSelected = 1", true);
+  return all.empty() ? LensAdapterRecord() : all.back();
+}
+
+bool LensAdapterCatalogue::deselectAllAdapter() {
+  auto statement = database_.prepare("UPDATE QuorvelLensAdapter SET AdapterSelected = 0", true);
+  return statement.run();
+}
+
+bool LensAdapterCatalogue::selectAdapter(int adapterId) {
+  return database_.runUpdate("UPDATE QuorvelLensAdapter SET AdapterSelected = 1 WHERE LensAdapterId = ?", {adapterId});
+}
+
+bool LensAdapterCatalogue::selectOnlyAdapter(int adapterId) {
+  return database_.runUpdate(
+      "UPDATE QuorvelLensAdapter SET AdapterSelected = (LensAdapterId = ?1) WHERE AdapterSelected IS NOT (LensAdapterId = ?1)",
+      {adapterId});
+}
+
+bool LensAdapterCatalogue::deleteAdapter(const LensAdapterRecord& adapter) {
+  return database_.runDelete("DELETE FROM QuorvelLensAdapter WHERE LensAdapterId = ?", {adapter.adapterId});
+}
+
+int LensAdapterCatalogue::getLastAdapterID() {
+  return database_.nextIdOrLog("SELECT LensAdapterId FROM QuorvelLensAdapter ORDER BY LensAdapterId DESC LIMIT 1");
+}
+
+// A user adapter: its name and factors; comment, type and selection are those of a new user row.
+int LensAdapterCatalogue::insertAdapter(const LensAdapterRecord& adapter, bool withComment) {
+  const int id = getLastAdapterID();
+  if (id < 0) return -1;
+  auto statement = database_.prepareInsert(
+      "INSERT INTO QuorvelLensAdapter (LensAdapterId,LensAdapterName,AdapterWidthValue,AdapterHeightValue,"
+      "Comment,AdapterType,AdapterSelected) VALUES(?,?,?,?,?,?,?)");
+  statement.bind(1, id)
+      .bind(2, adapter.adapterName)
+      .bind(3, static_cast<double>(adapter.adapterValueWidth))
+      .bind(4, static_cast<double>(adapter.adapterValueHeight))
+      .bind(5, withComment ? std::string_view(adapter.comment) : std::string_view())
+      .bind(6, 1)
+      .bind(7, 0);
+  return CatalogueDatabase::finishInsert(statement) ? id : -1;
+}
+
+int LensAdapterCatalogue::insertNewAdapter(const LensAdapterRecord& adapter) {
+  CatalogueDatabase::Transaction transaction(database_);
+  if (!transaction.active()) return -1;
+  const int id = insertAdapter(adapter, false);
+  if (id < 0 || !deselectAllAdapter() || !selectAdapter(id)) return -1;
+  return transaction.commit() ? id : -1;
+}
+
+int LensAdapterCatalogue::insertCustomAdapter(const LensAdapterRecord& adapter) {
+  return insertAdapter(adapter, false);
+}
+
+int LensAdapterCatalogue::carryUserAdapter(const LensAdapterRecord& adapter) {
+  return insertAdapter(adapter, true);
+}
+
+LensAdapterRecord LensAdapterCatalogue::getLensAdapter(int adapterId) {
+  auto statement = database_.prepare("SELECT * FROM QuorvelLensAdapter WHERE LensAdapterId = ?", true);
+  statement.bind(1, adapterId);
+  LensAdapterRecord adapter;
+  while (statement.step() == Step::Row) adapter = readOne(statement);
+  adapter.adapterName = shownName(adapter.adapterName, true);
+  return adapter;
+}
+
+std::vector<std::string> LensAdapterCatalogue::getAdapterNameList() {
+  std::vector<std::string> names;
+  for (const auto& adapter : readAdapters(kAllAdapters, false)) names.push_back(adapter.adapterName);
+  return names;
+}
+
+std::vector<std::string> LensAdapterCatalogue::getAdapterShortNameList() {
+  std::vector<std::string> texts;
+  auto statement = database_.prepare(kAllAdapters, true);
+  while (statement.step() == Step::Row) texts.push_back(statement.columnText(2));
+  return texts;
+}
+
+LensAdapterRecord LensAdapterCatalogue::getAdapter4Name(const std::string& name) {
+  // The name is bound, never pasted into the SQL: names with quotes are ordinary names.
+  auto statement = database_.prepare("SELECT * FROM QuorvelLensAdapter WHERE LensAdapterName = ? LIMIT 1", true);
+  statement.bind(1, name);
+  LensAdapterRecord adapter;
+  if (statement.step() == Step::Row) adapter = readOne(statement);
+  adapter.adapterName = shownName(adapter.adapterName, true);
+  return adapter;
+}
+
+namespace {
+
+constexpr std::array<int, 9> kLegacyIds = {1, 8, 7, 9, 9, 9, 8, 3, 5};
+
+int legacyId(const std::vector<std::string>& names, const std::string& name) {
+  size_t index = 0;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (names[i] == name) {
+      index = i;
+      break;
+    }
+  }
+  return index < kLegacyIds.size() ? kLegacyIds[index] : 1;
+}
+
+}  // namespace
+
+int LensAdapterCatalogue::getAdapterID4OldName(const std::string& name) {
+  return legacyId(LensAdapter().adapterShortNameList(), name);
+}
+
+int LensAdapterCatalogue::getAdapterID4OldNameFULL(const std::string& name) {
+  return legacyId(LensAdapter().adapterNameList(), name);
+}

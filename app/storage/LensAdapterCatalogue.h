@@ -1,0 +1,68 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/model/LensAdapterRecord.h"
+#include "app/storage/CatalogueDatabase.h"
+
+// The adapter catalogue "QuorvelLensAdapterDb.db": shipped adapters beside the user's own. A stored
+// name that begins with "aaaa" (the "no adapter" row) reads back as the localised "None", except in
+// getAdapterNameList, which gives names as stored.
+//
+// Use: make a helper, openDb(false), a few operations, closeDb(). Failures are logged and yield the
+// empty value: an empty list, an adapter with its initial values, false, or -1 for an id.
+class LensAdapterCatalogue {
+ public:
+  static constexpr const char* kFileName = "QuorvelLensAdapterDb.db";
+  static constexpr const char* kResourceName = "QuorvelLensAdapterDb";
+  // The tables without which the file is not this catalogue.
+  static constexpr std::array<const char*, 1> kTables{"QuorvelLensAdapter"};
+
+  // With reset, the catalogue is first brought to the bundle's version (resetDB).
+  [[nodiscard]] bool openDb(bool reset);
+  void closeDb() { database_.close(); }
+  app::storage::CatalogueDatabase& database() { return database_; }
+
+  std::vector<LensAdapterRecord> getAllAdapters();
+  std::vector<LensAdapterRecord> getAllCustomAdapters();
+  // The selected adapter (the last one when several are); initial values when none is selected.
+  LensAdapterRecord getSelectedLensAdapter();
+  [[nodiscard]] bool deselectAllAdapter();
+  [[nodiscard]] bool selectAdapter(int adapterId);
+  // Leaves exactly `adapterId` selected, writing only the rows whose flag changes (none when it
+  // already is the one selected adapter, so that nothing reaches the disk).
+  [[nodiscard]] bool selectOnlyAdapter(int adapterId);
+  [[nodiscard]] bool deleteAdapter(const LensAdapterRecord& adapter);
+  // Both store a user adapter (type 1, empty comment) under the next id and return it, or -1 when
+  // nothing was stored; insertNewAdapter also makes it the one selected adapter.
+  [[nodiscard]] int insertNewAdapter(const LensAdapterRecord& adapter);
+  [[nodiscard]] int insertCustomAdapter(const LensAdapterRecord& adapter);
+  [[nodiscard]] int getLastAdapterID();
+
+  // Replaces the catalogue by the bundle's and carries the user's adapters over under new ids, in
+  // name order, re-pointing stored packages in one mapping. The new catalogue is assembled beside the
+  // old one and swapped in whole: if any step fails the old catalogue and the packages stay untouched,
+  // and a crash after the swap leaves the mapping in the new file for the next open to finish.
+  [[nodiscard]] bool resetDB();
+
+  LensAdapterRecord getLensAdapter(int adapterId);
+  std::vector<std::string> getAdapterNameList();       // names as stored
+  std::vector<std::string> getAdapterShortNameList();  // each width factor as text
+  LensAdapterRecord getAdapter4Name(const std::string& name);
+
+  // Catalogue id of an adapter of the old fixed list, by its short (respectively long) name; 1 for a
+  // name that is not in the list.
+  [[nodiscard]] static int getAdapterID4OldName(const std::string& name);
+  [[nodiscard]] static int getAdapterID4OldNameFULL(const std::string& name);
+
+ private:
+  std::vector<LensAdapterRecord> readAdapters(const char* sql, bool noneRule);
+  LensAdapterRecord readOne(app::storage::CatalogueStatement& statement);
+  [[nodiscard]] int insertAdapter(const LensAdapterRecord& adapter, bool withComment);
+  // A user adapter carried into a new catalogue by an update: everything the user gave it, comment too.
+  [[nodiscard]] int carryUserAdapter(const LensAdapterRecord& adapter);
+
+  app::storage::CatalogueDatabase database_;
+};

@@ -1,0 +1,267 @@
+// PackageUtil: building packages, checking them and writing their choices as selections.
+#include "app/storage/PackageUtil.h"
+
+#include <algorithm>
+
+#include "app/storage/CameraFormatCatalogue.h"
+#include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/LogError.h"
+#include "app/storage/OpenCatalogue.h"
+#include "app/storage/PackageDatabaseHelper.h"
+#include "app/storage/FrameGuideCatalogue.h"
+#include "app/storage/LensAdapterCatalogue.h"
+#include "platform/log/Log.h"
+
+using app::storage::CatalogueDatabase;
+using app::storage::OpenCatalogue;
+
+namespace {
+
+using app::storage::logError;
+
+int seriesIdOf(const CameraPackage& package) {
+  return package.lensManufacturer ? package.lensManufacturer->manufacturerId : 0;
+}
+
+// A package without an adapter (or on a row that no longer exists) has none: adapter 1.
+int adapterIdOf(const CameraPackage& package) {
+  const int id = package.lensAdapter ? package.lensAdapter->adapterId : 0;
+  return id == 0 ? PackageUtil::kNoAdapter : id;
+}
+
+int frameGuideIdOf(const CameraPackage& package) {
+  const int id = package.frameGuide ? package.frameGuide->frameGuideId : 0;
+  return id == 0 ? PackageUtil::kNoFrameGuide : id;
+}
+
+// An adapter read as id 0 was not found (or none was selected): such a package has no adapter, which
+// is adapter 1, never an adapter of zero factors that later divides by zero.
+std::optional<LensAdapterRecord> adapterOrNone(LensAdapterCatalogue& adapters, LensAdapterRecord adapter) {
+  if (adapter.adapterId == 0) adapter = adapters.getLensAdapter(PackageUtil::kNoAdapter);
+  if (adapter.adapterId == 0) return std::nullopt;
+  return adapter;
+}
+
+std::optional<LensAdapterRecord> storedAdapter(int adapterId) {
+  OpenCatalogue<LensAdapterCatalogue> adapters;
+  if (!adapters) return std::nullopt;
+  return adapterOrNone(*adapters, adapters->getLensAdapter(adapterId));
+}
+
+// Frame guide 0 is no frame guide, which is frame guide 1; a missing guide of another id stays missing.
+std::optional<FrameGuide> storedFrameGuide(int frameGuideId) {
+  OpenCatalogue<FrameGuideCatalogue> guides;
+  if (!guides) return std::nullopt;
+  return guides->getFrameGuide(frameGuideId == 0 ? PackageUtil::kNoFrameGuide : frameGuideId);
+}
+
+// How a package's crop id reads. Stored: ids below 2 are no crop, and a crop row that is gone leaves crop
+// id 0, which errorInPackage reports. Given (by the setup screens): only crop 1 is no crop and the id is
+// kept, so a crop row that is gone leaves a crop without a ratio, which frames like no crop and keeps the
+// user's format; an id below 1 is still a broken package.
+enum class CropId { Stored, Given };
+
+// Camera, format and crop of a package.
+void setFormat(CameraPackage& package, int formatId, int cropId, CropId rule = CropId::Stored) {
+  OpenCatalogue<CameraFormatCatalogue> formats;
+  // Without the catalogue the package has no format, which errorInPackage reports.
+  if (!formats) return;
+  package.shootingMode = formats->getCameraFormat(formatId);
+  if (package.shootingMode)
+    package.cameraManufacturer = formats->getCameraManufacturer(package.shootingMode->manufacturerID);
+  if (rule == CropId::Stored ? cropId < 2 : cropId == PackageUtil::kNoCrop) {
+    package.formatType = "native";
+    package.cropAspectRatio.clear();
+    package.cropID = PackageUtil::kNoCrop;
+  } else {
+    const auto crop = formats->getCropForID(cropId);
+    package.formatType = "crop";
+    package.cropAspectRatio = crop ? crop->aspectRatio : std::string();
+    package.cropID = rule == CropId::Given ? cropId : crop ? crop->cropID : 0;
+  }
+}
+
+// Series, lenses, adapter and frame guide as the catalogues have them selected now.
+void setFromSelections(CameraPackage& package) {
+  if (OpenCatalogue<LensDatabaseHelper> lenses; lenses) {
+    package.lensManufacturer = lenses->getSelectedLensManufacturer();
+    if (package.lensManufacturer) package.lensSet = lenses->getSelectedLenses4Manufacturer(seriesIdOf(package));
+  }
+  if (OpenCatalogue<LensAdapterCatalogue> adapters; adapters) {
+    package.lensAdapter = adapterOrNone(*adapters, adapters->getSelectedLensAdapter());
+  }
+  if (OpenCatalogue<FrameGuideCatalogue> guides; guides) {
+    package.frameGuide = storedFrameGuide(guides->getSelectedFrameGuide().frameGuideId);
+  }
+
+  package.frameGuideColor = StoredColor::blueColor();
+  package.frameGuideShading = PackageUtil::kBuiltShading;
+}
+
+// Makes `series` the current series and, with `lensIds`, those its selected lenses (writing only the
+// flags that change), in one commit.
+void selectSeries(int series, std::optional<std::vector<int>> lensIds) {
+  OpenCatalogue<LensDatabaseHelper> lenses;
+  if (!lenses) return;
+  CatalogueDatabase::Transaction transaction(lenses->database());
+  const bool stored = transaction.active() && lenses->selectOnlyManufacturer(series) &&
+                      (!lensIds || lenses->selectOnlyLenses(series, *lensIds)) && transaction.commit();
+  if (!stored) logError("The lens selection could not be stored");
+}
+
+CameraPackage checked(CameraPackage package) {
+  return PackageUtil::errorInPackage(&package) ? PackageUtil::getFallBackPackage() : package;
+}
+
+}  // namespace
+
+CameraPackage PackageUtil::generatePackageFromDB(const PackageDatabaseObject& row) {
+  CameraPackage package;
+  package.packageID = row.packageID;
+  package.packageName = row.packageName;
+  setFormat(package, row.cameraFormatId, row.cropID);
+
+  if (OpenCatalogue<LensDatabaseHelper> lenses; lenses) {
+    package.lensManufacturer = lenses->getLensManufacturer(row.lensManufacturerId);
+    for (int lensId : row.lensSetIDs) {
+      LensObject lens = lenses->getLens(lensId);
+      // A lens that is gone from the catalogue is not a 0 mm lens of the set.
+      if (lens.lensId == 0) continue;
+      package.lensSet.push_back(std::move(lens));
+    }
+  }
+  std::stable_sort(package.lensSet.begin(), package.lensSet.end(),
+                   [](const LensObject& a, const LensObject& b) { return a.focalLength < b.focalLength; });
+
+  package.lensAdapter = storedAdapter(row.adapterId);
+  package.frameGuide = storedFrameGuide(row.frameGuideId);
+  package.frameGuideColor = StoredColor::fromColorCode(row.frameGuideColor);
+  package.frameGuideShading = row.frameGuideShading;
+  return package;
+}
+
+PackageDatabaseObject PackageUtil::generateDatabaseObject(const CameraPackage& package) {
+  PackageDatabaseObject row;
+  row.packageName = package.packageName;
+  row.packageID = package.packageID;
+  row.lensManufacturerId = seriesIdOf(package);
+  row.cameraFormatId = package.shootingMode ? package.shootingMode->containerID : 0;
+  row.adapterId = adapterIdOf(package);
+  row.frameGuideId = frameGuideIdOf(package);
+  row.frameGuideShading = package.frameGuideShading;
+  row.frameGuideColor = package.frameGuideColor.colorCode();
+  row.cropID = package.cropID;
+  for (const auto& lens : package.lensSet) row.lensSetIDs.push_back(lens.lensId);
+  return row;
+}
+
+CameraPackage PackageUtil::loadPackage(int packageId) {
+  std::optional<PackageDatabaseObject> row;
+  if (OpenCatalogue<PackageDatabaseHelper> packages; packages) row = packages->loadPackage(packageId);
+
+  CameraPackage package;
+  if (row) package = generatePackageFromDB(*row);
+  if (errorInPackage(row ? &package : nullptr)) package = getFallBackPackage();
+  setLoadedPackageinDB(package);
+  package.mLensSet = getLensSet4ManufacturerId(seriesIdOf(package));
+  return package;
+}
+
+void PackageUtil::setLoadedPackageinDB(const CameraPackage& package) {
+  // Each catalogue moves its selection in one commit, or not at all: never none selected, never two.
+  // A selection that already is the package's writes nothing.
+  std::vector<int> lensIds;
+  for (const auto& lens : package.lensSet) lensIds.push_back(lens.lensId);
+  selectSeries(seriesIdOf(package), lensIds);
+  if (OpenCatalogue<LensAdapterCatalogue> adapters; adapters) {
+    if (!adapters->selectOnlyAdapter(adapterIdOf(package))) logError("The package's adapter selection could not be stored");
+  }
+  if (OpenCatalogue<FrameGuideCatalogue> guides; guides) {
+    if (!guides->selectOnlyFrameGuide(frameGuideIdOf(package))) {
+      logError("The package's frame-guide selection could not be stored");
+    }
+  }
+}
+
+CameraPackage PackageUtil::getCurrentPackageWithFormatID(int formatId, int cropId) {
+  CameraPackage package;
+  setFormat(package, formatId, cropId, CropId::Given);
+  setFromSelections(package);
+  return checked(std::move(package));
+}
+
+CameraPackage PackageUtil::getCurrentPackage() {
+  return getCurrentPackageWithFormatID(kCurrentFormat, kNoCrop);
+}
+
+CameraPackage PackageUtil::getStartPackageOne() {
+  CameraPackage package;
+  setFormat(package, kStartFormatOne, kNoCrop);
+  selectSeries(kStartLensSeriesOne, std::nullopt);
+  setFromSelections(package);
+  return checked(std::move(package));
+}
+
+CameraPackage PackageUtil::getStartPackageTwo() {
+  CameraPackage package;
+  setFormat(package, kStartFormatTwo, kNoCrop);
+  std::vector<int> only;
+  if (OpenCatalogue<LensDatabaseHelper> lenses; lenses && lenses->getLens(kStartLensTwo).lensId != 0) only = {kStartLensTwo};
+  selectSeries(kStartLensSeriesTwo, only);
+  setFromSelections(package);
+  return checked(std::move(package));
+}
+
+CameraPackage PackageUtil::getFallBackPackage() {
+  logError("Get Fall Back Package!");
+  CameraPackage package;
+  setFormat(package, kFallbackFormat, kNoCrop);
+
+  selectSeries(kStartLensSeriesOne, std::nullopt);
+  if (OpenCatalogue<LensDatabaseHelper> lenses; lenses) {
+    package.lensManufacturer = lenses->getSelectedLensManufacturer();
+    package.lensSet = lenses->getSelectedLenses4Manufacturer(kStartLensSeriesOne);
+    if (package.lensSet.empty()) {
+      auto all = lenses->getAllLensesForManufacturer(kStartLensSeriesOne);
+      if (!all.empty()) {
+        all.front().selected = 1;
+        if (!lenses->selectLens(all.front())) logError("The fall-back package's lens could not be selected");
+        package.lensSet = lenses->getAllLensesForManufacturer(kStartLensSeriesOne);
+      }
+    }
+  }
+
+  package.lensAdapter = storedAdapter(kNoAdapter);
+  package.frameGuide = storedFrameGuide(kNoFrameGuide);
+  package.frameGuideColor = StoredColor::blueColor();
+  package.frameGuideShading = kBuiltShading;
+  return package;
+}
+
+bool PackageUtil::errorInPackage(const CameraPackage* package) {
+  if (!package) {
+    logError("Error  Package - NIL!");
+    return true;
+  }
+  const CameraPackage& p = *package;
+  if (!p.cameraManufacturer || !p.lensAdapter || !p.lensManufacturer || !p.shootingMode || !p.frameGuide ||
+      p.cropID < 1 || p.lensSet.empty()) {
+    logError("Error in Package - NIL!");
+    return true;
+  }
+  if (p.shootingMode->width == 0.0f || p.shootingMode->height == 0.0f) {
+    logError("Error in Package corrupt Format !");
+    return true;
+  }
+  return false;
+}
+
+LensSet PackageUtil::getLensSet4ManufacturerId(int manufacturerId) {
+  LensSet set;
+  OpenCatalogue<LensDatabaseHelper> lenses;
+  if (!lenses) return set;
+  set.lensManufacturer = lenses->getLensManufacturer(manufacturerId).value_or(LensManufacturer());
+  set.lenses = lenses->getAllLensesForManufacturer(manufacturerId);
+  set.selectedLenses = lenses->getSelectedLenses4Manufacturer(manufacturerId);
+  return set;
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/model/PrimeLensObject.h"
+#include "app/model/CameraPackage.h"
+#include "app/model/UpdateFormatIDObject.h"
+#include "app/storage/PackageDatabaseObject.h"
+
+// Whole packages from the four catalogues and back: the one place that joins the lens, format,
+// frame-guide and adapter catalogues with the package catalogue. Stateless; every operation opens
+// the catalogues it needs and closes them before returning. What it changes lives in the files: the
+// stored packages and the catalogues' selection flags.
+//
+// Broken packages never reach a caller from the loading, start and selection paths: they are
+// replaced by the fallback package, built from fixed ids. Listing instead drops stored packages whose
+// lenses are all gone.
+class PackageUtil {
+ public:
+  // Fixed ids the facade relies on; the shipped catalogues hold them.
+  static constexpr int kNoCrop = 1;
+  static constexpr int kStartFormatOne = 1084;
+  static constexpr int kStartFormatTwo = 599;
+  static constexpr int kCurrentFormat = 133;
+  static constexpr int kFallbackFormat = 10;
+  static constexpr int kStartLensSeriesOne = 5;
+  static constexpr int kStartLensSeriesTwo = 192;
+  static constexpr int kStartLensTwo = 1246;
+  static constexpr int kNoAdapter = 1;
+  static constexpr int kNoFrameGuide = 1;
+  static constexpr int kBuiltShading = 4;  // shading of packages built from selections or fixed values
+
+  // Stored user packages, newest first (respectively by lower-cased name).
+  static std::vector<CameraPackage> getAllPackages();
+  static std::vector<CameraPackage> getAllPackagesSortedByName();
+  // Stores the package as a new user package under the next id; returns that id, -1 when not stored.
+  [[nodiscard]] static int savePackage(const CameraPackage& package);
+  static void deletePackage(int packageId);
+  static void editPackageName(int packageId, const std::string& name);
+  [[nodiscard]] static int saveNewPackageFromOldPreset(const PackageDatabaseObject& package);
+  static void saveStandardPackageOne(const CameraPackage& package);
+  static void saveStandardPackageTwo(const CameraPackage& package);
+
+  // The stored package (the fallback package when it is broken or missing), its choices written into
+  // the catalogues' selection flags, with the lens set of its series.
+  static CameraPackage loadPackage(int packageId);
+  // Leaves exactly the package's series, lenses, adapter and frame guide selected.
+  static void setLoadedPackageinDB(const CameraPackage& package);
+  // The given format and crop with the catalogues' current selections. The crop id is kept as given: one
+  // whose row is gone is a crop without a ratio, which frames like no crop.
+  static CameraPackage getCurrentPackageWithFormatID(int formatId, int cropId);
+  static CameraPackage getCurrentPackage();
+  static CameraPackage getStartPackageOne();
+  static CameraPackage getStartPackageTwo();
+  static CameraPackage getFallBackPackage();
+  // Why a package cannot be used is logged; nullptr stands for no package at all.
+  [[nodiscard]] static bool errorInPackage(const CameraPackage* package);
+  static LensSet getLensSet4ManufacturerId(int manufacturerId);
+
+  static CameraPackage generatePackageFromDB(const PackageDatabaseObject& row);
+  static PackageDatabaseObject generateDatabaseObject(const CameraPackage& package);
+
+  // Keeping stored packages whole when a catalogue row goes.
+  static void deleteFormat(int formatId);
+  static void deleteCrop(int cropId);
+  static void deleteAdapter(const LensAdapterRecord& adapter);  // packages on it get no adapter
+  static void deleteLens(const LensObject& lens);
+  static void deleteFrameLine(const FrameGuide& guide);  // packages on it get no frame guide
+  static void deleteLensManufacturer(int manufacturerId);       // standard packages included
+  static void cleanupPackageDB();
+
+  [[nodiscard]] static bool genericLensesExist();
+  static void insertGenericPrimeLenses(const std::vector<PrimeLensObject>& primes);
+  // Only the zoom at `selection` is selected.
+  static void insertGenericZoomLenses(const std::vector<FreeZoomLensObject>& zooms, int selection);
+
+  [[nodiscard]] static int colorCodeFromColor(const StoredColor& color) { return color.colorCode(); }
+  static StoredColor getUIColorFromInt(int code) { return StoredColor::fromColorCode(code); }
+
+  // Re-pointing stored packages after a catalogue update renumbered rows. Each list is one mapping:
+  // a value one entry has just written is never moved again by a later entry of the same list.
+  static void updatePackageLensIDs(const std::vector<UpdateFormatIDObject>& mapping);
+  static void updatePackeageCropIDs(const std::vector<UpdateFormatIDObject>& mapping);
+  static void updatePackeageFormatIDs(const std::vector<UpdateFormatIDObject>& mapping);
+  static void updatePackeageFrameGuidIDs(const std::vector<UpdateFormatIDObject>& mapping);
+  static void updatePackageLensManufacturersIDs(const std::vector<UpdateFormatIDObject>& mapping);
+  static void updateAdapterDBOldId(int oldId, int newId);
+  static void updatePackageLensManufacturersID(int oldId, int newId, int packageId);
+  static void updateLensManufacturerID(int newId, int packageId);
+  // One package-lens row, found by its own id and still holding the old lens.
+  static void updatePackagesLensID(int oldLensId, int newLensId, int packageLensId);
+  // Every package-lens row holding the old lens; new id first.
+  static void updatePackageLensID(int newId, int oldId);
+};

@@ -1,0 +1,192 @@
+// PackageUtil: listing, storing and deleting packages, and following renumbered catalogue rows.
+#include <type_traits>
+#include <utility>
+
+#include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/OpenCatalogue.h"
+#include "app/storage/PackageDatabaseHelper.h"
+#include "app/storage/PackageUtil.h"
+#include "platform/log/Log.h"
+
+using app::storage::OpenCatalogue;
+
+namespace {
+
+// One short-lived opening of the package catalogue around `work`; `fallback` when it cannot be opened.
+template <class Work, class Result = std::invoke_result_t<Work, PackageDatabaseHelper&>>
+Result withPackages(Work&& work, Result fallback = Result()) {
+  OpenCatalogue<PackageDatabaseHelper> packages;
+  return packages ? work(*packages) : fallback;
+}
+
+// A change of the stored packages; a failure is logged with `what` (the change is then not made).
+template <class Change>
+void changePackages(const char* what, Change&& change) {
+  if (!withPackages(std::forward<Change>(change), false)) {
+    platform::log::write(platform::log::Error, std::string("The stored packages could not ") + what);
+  }
+}
+
+// Builds each stored package; one whose lenses are all gone is deleted on the spot and left out.
+std::vector<CameraPackage> buildListed(const std::vector<PackageDatabaseObject>& rows) {
+  std::vector<CameraPackage> listed;
+  for (const auto& row : rows) {
+    CameraPackage package = PackageUtil::generatePackageFromDB(row);
+    if (package.lensSet.empty()) {
+      PackageUtil::deletePackage(package.packageID);
+      continue;
+    }
+    listed.push_back(std::move(package));
+  }
+  return listed;
+}
+
+}  // namespace
+
+std::vector<CameraPackage> PackageUtil::getAllPackages() {
+  return buildListed(withPackages([](PackageDatabaseHelper& p) { return p.getAllPackages(); }));
+}
+
+std::vector<CameraPackage> PackageUtil::getAllPackagesSortedByName() {
+  return buildListed(withPackages([](PackageDatabaseHelper& p) { return p.getAllPackagesSortedByName(); }));
+}
+
+int PackageUtil::savePackage(const CameraPackage& package) {
+  return saveNewPackageFromOldPreset(generateDatabaseObject(package));
+}
+
+int PackageUtil::saveNewPackageFromOldPreset(const PackageDatabaseObject& package) {
+  return withPackages([&](PackageDatabaseHelper& p) { return p.saveNewPackage(package); }, -1);
+}
+
+void PackageUtil::saveStandardPackageOne(const CameraPackage& package) {
+  const auto row = generateDatabaseObject(package);
+  changePackages("store standard package one", [&](PackageDatabaseHelper& p) { return p.storeStandardPackage(row, -2); });
+}
+
+void PackageUtil::saveStandardPackageTwo(const CameraPackage& package) {
+  const auto row = generateDatabaseObject(package);
+  changePackages("store standard package two", [&](PackageDatabaseHelper& p) { return p.storeStandardPackage(row, -1); });
+}
+
+void PackageUtil::deletePackage(int packageId) {
+  changePackages("be deleted", [&](PackageDatabaseHelper& p) { return p.deletePackage(packageId); });
+}
+
+void PackageUtil::editPackageName(int packageId, const std::string& name) {
+  changePackages("be renamed", [&](PackageDatabaseHelper& p) { return p.changePackageName(packageId, name); });
+}
+
+void PackageUtil::deleteFormat(int formatId) {
+  changePackages("follow a deleted format", [&](PackageDatabaseHelper& p) { return p.deleteFormat(formatId); });
+}
+
+void PackageUtil::deleteCrop(int cropId) {
+  changePackages("follow a deleted crop", [&](PackageDatabaseHelper& p) { return p.deleteCropFormat(cropId); });
+}
+
+void PackageUtil::deleteAdapter(const LensAdapterRecord& adapter) {
+  changePackages("follow a deleted adapter", [&](PackageDatabaseHelper& p) { return p.deleteAdapter(adapter.adapterId); });
+}
+
+void PackageUtil::deleteLens(const LensObject& lens) {
+  changePackages("follow a deleted lens", [&](PackageDatabaseHelper& p) { return p.deleteLenses(lens.lensId); });
+}
+
+void PackageUtil::deleteFrameLine(const FrameGuide& guide) {
+  changePackages("follow a deleted frame guide", [&](PackageDatabaseHelper& p) { return p.deleteFrameGuide(guide.frameGuideId); });
+}
+
+void PackageUtil::deleteLensManufacturer(int manufacturerId) {
+  changePackages("follow a deleted lens series", [&](PackageDatabaseHelper& p) { return p.deleteLensManufacturer(manufacturerId); });
+}
+
+void PackageUtil::cleanupPackageDB() {
+  if (!PackageDatabaseHelper().cleanUp()) {
+    platform::log::write(platform::log::Error, "The package catalogue could not be cleaned up");
+  }
+}
+
+bool PackageUtil::genericLensesExist() {
+  OpenCatalogue<LensDatabaseHelper> lenses;
+  return lenses && lenses->genericLensesExist();
+}
+
+namespace {
+
+LensObject genericLens(float focalLength, float focalLengthMax, int selected, const char* type) {
+  LensObject lens;
+  lens.anamorphic = -1.0f;
+  lens.custom = 1;
+  lens.focalLength = focalLength;
+  lens.focalLengthMax = focalLengthMax;
+  lens.selected = selected;
+  lens.lensType = type;
+  return lens;
+}
+
+}  // namespace
+
+void PackageUtil::insertGenericPrimeLenses(const std::vector<PrimeLensObject>& primes) {
+  std::vector<LensObject> lenses;
+  for (const auto& prime : primes) {
+    lenses.push_back(genericLens(static_cast<float>(prime.primeLens), 0.0f, prime.selected ? 1 : 0, "Prime Lens"));
+  }
+  OpenCatalogue<LensDatabaseHelper> helper;
+  if (!helper || !helper->insertgenericPrimeLenses(lenses)) {
+    platform::log::write(platform::log::Error, "Generic lenses could not all be stored");
+  }
+}
+
+void PackageUtil::insertGenericZoomLenses(const std::vector<FreeZoomLensObject>& zooms, int selection) {
+  std::vector<LensObject> lenses;
+  for (size_t i = 0; i < zooms.size(); ++i) {
+    const int selected = static_cast<int>(i) == selection ? 1 : 0;
+    lenses.push_back(
+        genericLens(static_cast<float>(zooms[i].minFl), static_cast<float>(zooms[i].maxFl), selected, "Zoom Lens"));
+  }
+  OpenCatalogue<LensDatabaseHelper> helper;
+  if (!helper || !helper->insertgenericZoomLenses(lenses)) {
+    platform::log::write(platform::log::Error, "Generic lenses could not all be stored");
+  }
+}
+
+void PackageUtil::updatePackageLensIDs(const std::vector<UpdateFormatIDObject>& mapping) {
+  changePackages("follow renumbered lenses", [&](PackageDatabaseHelper& p) { return p.remapLensIds(mapping); });
+}
+
+void PackageUtil::updatePackeageCropIDs(const std::vector<UpdateFormatIDObject>& mapping) {
+  changePackages("follow renumbered crops", [&](PackageDatabaseHelper& p) { return p.remapCropIds(mapping); });
+}
+
+void PackageUtil::updatePackeageFormatIDs(const std::vector<UpdateFormatIDObject>& mapping) {
+  changePackages("follow renumbered formats", [&](PackageDatabaseHelper& p) { return p.remapFormatIds(mapping); });
+}
+
+void PackageUtil::updatePackeageFrameGuidIDs(const std::vector<UpdateFormatIDObject>& mapping) {
+  changePackages("follow renumbered frame guides", [&](PackageDatabaseHelper& p) { return p.remapFrameGuideIds(mapping); });
+}
+
+void PackageUtil::updatePackageLensManufacturersIDs(const std::vector<UpdateFormatIDObject>& mapping) {
+  changePackages("follow renumbered lens series", [&](PackageDatabaseHelper& p) { return p.remapLensManufacturerIds(mapping); });
+}
+
+void PackageUtil::updateAdapterDBOldId(int oldId, int newId) {
+  changePackages("follow a renumbered adapter", [&](PackageDatabaseHelper& p) { return p.updateAdapterIdold(oldId, newId); });
+}
+
+void PackageUtil::updatePackageLensManufacturersID(int oldId, int newId, int packageId) {
+  changePackages("follow a renumbered lens series", [&](PackageDatabaseHelper& p) { return p.updateLensManufacturer(oldId, newId, packageId); });
+}
+
+void PackageUtil::updateLensManufacturerID(int newId, int packageId) {
+  changePackages("follow a new lens series", [&](PackageDatabaseHelper& p) { return p.updateLensManufacturerID(newId, packageId); });
+}
+
+void PackageUtil::updatePackagesLensID(int oldLensId, int newLensId, int packageLensId) {
+  changePackages("follow a renumbered lens", [&](PackageDatabaseHelper& p) { return p.updateLensID(oldLensId, newLensId, packageLensId); });
+}
+
+void PackageUtil::updatePackageLensID(int newId, int oldId) {
+  changePackages("follow a renumbered lens", [&](PackageDatabaseHelper& p) { return p.updateLensIdold(oldId, newId); });
+}

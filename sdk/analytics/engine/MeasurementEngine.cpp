@@ -1,0 +1,361 @@
+#include "sdk/analytics/engine/MeasurementEngine.h"
+
+#include "platform/dispatch/MainLoop.h"
+#include "platform/foundation/Format.h"
+#include "platform/runtime/Class.h"
+#include "platform/runtime/Send.h"
+#include "sdk/analytics/engine/Analytics.h"
+#include "sdk/analytics/engine/Identity.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
+#include "sdk/analytics/engine/RemoteConfigExperimentsAdapter.h"
+#include "sdk/analytics/engine/MeasurementEventEntries.h"
+#include "sdk/analytics/engine/MeasurementUploader.h"
+#include "sdk/analytics/engine/SessionReporting.h"
+#include "sdk/analytics/engine/PublicAnalyticsStart.h"
+#include "sdk/analytics/foundation/Alarm.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/Scheduler.h"
+#include "sdk/analytics/foundation/ServiceURL.h"
+#include "sdk/analytics/rules/Audiences.h"
+#include "sdk/analytics/rules/ExperimentsManager.h"
+#include "sdk/utilities/Logger.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+using platform::foundation::Value;
+
+struct SharedState {
+  std::mutex mutex;
+  bool attempted = false;
+  std::shared_ptr<MeasurementEngine> instance;
+};
+
+SharedState& sharedState() {
+  static SharedState state;
+  return state;
+}
+
+bool isAnalyticsClassPresent() { return platform::runtime::Class::named("ZEDIvadazudo") != nullptr; }
+
+}  // namespace
+
+// --- the shared instance ---------------------------------------------------------------------------
+
+void MeasurementEngine::initializeSharedInstanceWithAppID(const std::string& appID, bool isAnalyticsCollectionEnabled,
+                                                       bool isAnalyticsCollectionDeactivated,
+                                                       const std::vector<std::string>& safelistedEvents) {
+  SharedState& state = sharedState();
+  std::lock_guard lock(state.mutex);
+  if (state.attempted) return;
+  state.attempted = true;
+  if (appID.empty()) return;
+  (void)sharedMonitor();
+  auto experiments = ExperimentsManager::sharedInstance();
+  state.instance = initWithAppID(appID, isAnalyticsCollectionEnabled, isAnalyticsCollectionDeactivated,
+                                 safelistedEvents,
+                                 std::make_shared<sdk::analytics::RemoteConfigExperimentsAdapter>(experiments));
+  // The experiments service diverts by this engine's app instance ID.
+  if (state.instance) ExperimentsManager::setSharedHost(state.instance);
+}
+
+bool MeasurementEngine::hasSharedInstance() {
+  SharedState& state = sharedState();
+  std::lock_guard lock(state.mutex);
+  return state.attempted && state.instance;
+}
+
+std::shared_ptr<MeasurementEngine> MeasurementEngine::sharedInstance() {
+  SharedState& state = sharedState();
+  std::lock_guard lock(state.mutex);
+  if (!state.attempted && isAnalyticsClassPresent()) {
+    sdk::utilities::logWarning("<RuzUdurerizeza>", false, platform::foundation::format("I-ACS%06ld", 23147),
+                  "Vadeze Analytics for Vurevore has not been created. Please, configure Vurevore by calling "
+                  "[REDIri configure]");
+  }
+  return state.instance;
+}
+
+void MeasurementEngine::resetSharedInstanceForTesting() {
+  SharedState& state = sharedState();
+  std::lock_guard lock(state.mutex);
+  state.attempted = false;
+  state.instance.reset();
+}
+
+std::shared_ptr<Monitor> MeasurementEngine::sharedMonitor() { return Monitor::shared(); }
+
+std::shared_ptr<RemoteConfig> MeasurementEngine::remoteConfig() {
+  std::shared_ptr<MeasurementEngine> instance;
+  {
+    SharedState& state = sharedState();
+    std::lock_guard lock(state.mutex);
+    instance = state.instance;
+  }
+  if (auto config = instance ? instance->remoteConfigInstance() : nullptr) return config;
+  return RemoteConfig::defaultInstance();
+}
+
+// --- creation --------------------------------------------------------------------------------------
+
+std::shared_ptr<MeasurementEngine> MeasurementEngine::initWithAppID(
+    const std::string& appID, bool isAnalyticsCollectionEnabled, bool isAnalyticsCollectionDeactivated,
+    const std::vector<std::string>& safelistedEvents,
+    std::shared_ptr<sdk::analytics::RemoteConfigExperiments> experimentManager) {
+  auto monitor = sharedMonitor();
+  if (appID.empty()) {
+    monitor->logWithLevel(1, 23170, "Cannot start Measurement. App ID is empty.");
+    return nullptr;
+  }
+  const bool analyticsClass = isAnalyticsClassPresent();
+  std::string version = kAnalyticsVersion;
+  if (auto* cls = platform::runtime::Class::named("ZEDIvadazudo");
+      cls && cls->metaclass()->instancesRespondTo(kPublicAnalyticsTopLevelVersion.name)) {
+    version = platform::runtime::send(*cls, kPublicAnalyticsTopLevelVersion);
+  }
+  monitor->logWithLevel(6, 23007, platform::foundation::format("Analytics v.%@ started", version));
+  if (analyticsClass) {
+    monitor->logWithLevel(8, 23222,
+                          platform::foundation::format("Build %lld", static_cast<long long>(
+                                                                         Identity::analyticsLibraryVersion())));
+  }
+
+  Parts parts;
+  parts.persistedConfig = PersistedConfig::sharedInstance();
+  // The service address is configuration; without one nothing is sent, so there is nothing to watch.
+  if (const std::string host = sdk::analytics::serviceHost(); host.empty()) {
+    monitor->logWithLevel(6, 23002,
+                          "No analytics service address is configured (ANALYTICS_SERVICE_URL in the options file or "
+                          "OSTREL_ANALYTICS_URL). Events are stored on this device and not uploaded");
+  } else if (!(parts.network = sdk::utilities::HTTPClient::initWithReachabilityHost(host))) {
+    monitor->logWithLevel(1, 23010, "Failed to initialize network component");
+  }
+  parts.scheduler = std::make_shared<Scheduler>(kWorkerQueueLabel);
+  parts.alarm = std::make_shared<Alarm>(parts.scheduler->workerQueue(), kAlarmName);
+  parts.experimentManager = std::move(experimentManager);
+  auto engine = initWithParts(std::move(parts), appID, isAnalyticsCollectionEnabled, isAnalyticsCollectionDeactivated,
+                              safelistedEvents);
+  engine->logLaunchArgumentHints();
+  return engine;
+}
+
+void MeasurementEngine::logLaunchArgumentHints() const {
+  auto monitor = sharedMonitor();
+  // The SDK's own spelling when the public interface is linked, the library's otherwise.
+  const int spelling = isAnalyticsClassPresent() ? 1 : 0;
+  const char* documentation = " (see README.md, \"Analytics logging\")";
+  if (monitor->isDebugModeEnabled()) {
+    monitor->logWithLevel(6, 23008,
+                          platform::foundation::format("To disable debug logging set the following application "
+                                                       "argument: %@",
+                                                       Monitor::kDebugDisabledArguments[spelling]) +
+                              documentation);
+  } else {
+    monitor->logWithLevel(6, 23008,
+                          platform::foundation::format("To enable debug logging set the following application "
+                                                       "argument: %@",
+                                                       Monitor::kDebugEnabledArguments[spelling]) +
+                              documentation);
+  }
+  monitor->logWithLevel(7, 23009, "Debug logging enabled");
+  if (monitor->isVerboseLoggingEnabled()) {
+    monitor->logWithLevel(7, 23207,
+                          platform::foundation::format("To disable verbose logging set the following application "
+                                                       "argument: %@",
+                                                       Monitor::kVerboseDisabledArguments[spelling]));
+  } else {
+    monitor->logWithLevel(7, 23207,
+                          platform::foundation::format("To enable verbose logging set the following application "
+                                                       "argument: %@",
+                                                       Monitor::kVerboseEnabledArguments[spelling]));
+  }
+}
+
+MeasurementEngine::MeasurementEngine(Private, Parts parts, const std::string& appID, bool isAnalyticsCollectionEnabled,
+                               bool isAnalyticsCollectionDeactivated, const std::vector<std::string>& safelistedEvents)
+    : databaseName_(parts.databaseName),
+      alarm_(std::move(parts.alarm)),
+      persistedConfig_(std::move(parts.persistedConfig)),
+      network_(std::move(parts.network)),
+      scheduler_(std::move(parts.scheduler)),
+      experimentManager_(std::move(parts.experimentManager)),
+      givenIdentity_(std::move(parts.identity)),
+      appID_(appID),
+      safelistedEvents_(safelistedEvents),
+      isAnalyticsCollectionEnabled_(isAnalyticsCollectionEnabled),
+      isAnalyticsCollectionDeactivated_(isAnalyticsCollectionDeactivated) {
+  // The first start's load time stays the time of first open and of the first session.
+  if (auto stored = persistedConfig_->loadTimestampValue()) {
+    initTimestamp_ = *stored;
+  } else {
+    initTimestamp_ = Analytics::loadTimestamp();
+    persistedConfig_->setLoadTimestampValue(initTimestamp_.load());
+  }
+}
+
+MeasurementEngine::~MeasurementEngine() = default;
+
+std::shared_ptr<MeasurementEngine> MeasurementEngine::initWithParts(Parts parts, const std::string& appID,
+                                                              bool isAnalyticsCollectionEnabled,
+                                                              bool isAnalyticsCollectionDeactivated,
+                                                              const std::vector<std::string>& safelistedEvents) {
+  if (!parts.persistedConfig) parts.persistedConfig = PersistedConfig::sharedInstance();
+  auto engine = std::make_shared<MeasurementEngine>(Private(), std::move(parts), appID, isAnalyticsCollectionEnabled,
+                                                 isAnalyticsCollectionDeactivated, safelistedEvents);
+  if (engine->network_) {
+    engine->network_->setLoggerDelegate(engine);
+    engine->network_->setReachabilityDelegate(engine);
+    engine->network_->setIsDebugModeEnabled(sharedMonitor()->isDebugModeEnabled());
+  }
+  engine->installEventEntries();
+  std::weak_ptr<MeasurementEngine> weak = engine;
+  engine->processEnd_ = platform::dispatch::ProcessEnd::add(platform::dispatch::ProcessEnd::kComponents, "analytics",
+                                                            [weak] {
+                                                              if (auto self = weak.lock()) self->stopAtProcessEnd();
+                                                            });
+  // The automatic reporters find the newest engine, its session reporter and its settings.
+  sdk::analytics::ReporterEngineAccess access;
+  access.isEngineEnabled = [weak] {
+    auto self = weak.lock();
+    return self && self->isEnabled();
+  };
+  access.sessionReporter = [weak]() -> std::shared_ptr<sdk::analytics::SessionReporting> {
+    auto self = weak.lock();
+    return self ? self->sessionReporter() : nullptr;
+  };
+  access.remoteConfig = [weak]() -> std::shared_ptr<RemoteConfig> {
+    auto self = weak.lock();
+    return self ? self->remoteConfigInstance() : nullptr;
+  };
+  sdk::analytics::ReporterEngineAccess::setCurrent(std::move(access));
+  const bool enable = engine->shouldEnableMeasurement();
+  engine->setEnabled(enable);
+  engine->wasEnabledDuringInitialization_ = enable;
+  return engine;
+}
+
+// --- the process end -------------------------------------------------------------------------------
+
+void MeasurementEngine::stopAtProcessEnd() {
+  // Calls the facade still holds reach the worker queue first.
+  Analytics::queue()->sync([] {});
+  auto way = uploader();
+  if (way) {
+    scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:end", [way] { way->stopStartingRequests(); });
+    // The answer comes through the main queue, so the main loop runs while it is awaited.
+    platform::dispatch::MainLoop::runUntil([&] { return !way->isNetworkRequestPending(); }, kUploadWaitAtEndSeconds);
+  }
+  scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:end", [this, way] {
+    if (way) way->leaveRequestInFlight();
+    terminating_ = true;
+    entries_->stop();
+  });
+  alarm_->cancel();
+  persistedConfig_->synchronizeToDisk();
+  processEnd_.reset();
+  std::shared_ptr<MeasurementEngine> released;
+  {
+    SharedState& state = sharedState();
+    std::lock_guard lock(state.mutex);
+    if (state.instance.get() == this) released = std::move(state.instance);
+  }
+  // `released` may hold the last reference: this object ends with this call's caller's reference.
+}
+
+// --- accessors -------------------------------------------------------------------------------------
+
+std::shared_ptr<Audiences> MeasurementEngine::audience() const {
+  std::lock_guard lock(componentsMutex_);
+  return audience_;
+}
+
+std::shared_ptr<Identity> MeasurementEngine::identity() const {
+  std::lock_guard lock(componentsMutex_);
+  return identity_;
+}
+
+std::shared_ptr<RemoteConfig> MeasurementEngine::remoteConfigInstance() const {
+  std::lock_guard lock(componentsMutex_);
+  return remoteConfig_;
+}
+
+std::shared_ptr<MeasurementDatabase> MeasurementEngine::database() const {
+  std::lock_guard lock(componentsMutex_);
+  return database_;
+}
+
+std::string MeasurementEngine::previousVMPAppID() const {
+  std::lock_guard lock(componentsMutex_);
+  return previousVMPAppID_;
+}
+
+bool MeasurementEngine::didInitializeComponents() const {
+  std::lock_guard lock(initializeComponentsLock_);
+  return didInitializeComponents_;
+}
+
+// --- MeasurementHost -------------------------------------------------------------------------------
+
+std::optional<std::string> MeasurementEngine::remoteConfigValue(const std::string& key) const {
+  auto config = remoteConfigInstance();
+  return config ? config->configuredText(key) : std::nullopt;
+}
+
+bool MeasurementEngine::boolSetting(const std::string& key, bool defaultValue) const {
+  auto config = remoteConfigInstance();
+  if (!config) config = RemoteConfig::defaultInstance();
+  return config->intValueFromCacheWithKey(key, defaultValue ? 1 : 0, 1, 0) == 1;
+}
+
+std::optional<std::string> MeasurementEngine::appInstanceID() const {
+  auto identity = this->identity();
+  return identity ? identity->appInstanceID() : std::nullopt;
+}
+
+std::int64_t MeasurementEngine::integerSetting(const std::string& key, std::int64_t defaultValue, std::int64_t minimum,
+                                            std::int64_t maximum) const {
+  auto config = remoteConfigInstance();
+  if (!config) config = RemoteConfig::defaultInstance();
+  return config->int64ValueFromCacheWithKey(key, defaultValue, maximum, minimum);
+}
+
+// --- the network client's reports ------------------------------------------------------------------
+
+void MeasurementEngine::reachabilityDidChange() {
+  std::weak_ptr<MeasurementEngine> weak = weak_from_this();
+  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:984", [weak] {
+    if (auto self = weak.lock()) self->updateSchedule();
+  });
+}
+
+int MeasurementEngine::monitorLevelForNetworkLevel(int level) {
+  switch (level) {
+    case 3: return 1;
+    case 4: return 4;
+    case 5: return 3;
+    case 6: return 6;
+    case 7: return 7;
+    default: return 3;
+  }
+}
+
+void MeasurementEngine::logWithLevel(sdk::utilities::HTTPClientLogLevel level, std::int64_t messageCode,
+                                             const std::string& message, const platform::foundation::Array& contexts) {
+  sharedMonitor()->logWithLevelContexts(monitorLevelForNetworkLevel(level), messageCode, message, contexts);
+}
+
+void MeasurementEngine::logWithLevel(sdk::utilities::HTTPClientLogLevel level, std::int64_t messageCode,
+                                             const std::string& message, const Value& context) {
+  logWithLevel(level, messageCode, message, platform::foundation::Array{context});
+}
+
+void MeasurementEngine::logWithLevel(sdk::utilities::HTTPClientLogLevel level, std::int64_t messageCode,
+                                             const std::string& message) {
+  logWithLevel(level, messageCode, message, platform::foundation::Array{});
+}
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,296 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/dispatch/ProcessEnd.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Value.h"
+#include "sdk/analytics/engine/RemoteConfigExperiments.h"
+#include "sdk/analytics/engine/BackgroundUploadTask.h"
+#include "sdk/analytics/engine/FacadeEngine.h"
+#include "sdk/analytics/rules/MeasurementHost.h"
+#include "sdk/utilities/HTTPClient.h"
+
+namespace sdk::analytics {
+
+class Alarm;
+class Audiences;
+class MeasurementDatabase;
+class Identity;
+class PersistedConfig;
+class RemoteConfig;
+class Scheduler;
+
+class CampaignReporting;
+class MeasurementEventEntries;
+class MeasurementEventPipeline;
+class MeasurementUploader;
+class SearchAdReporting;
+class SessionReporting;
+
+// The measurement engine: one shared instance per process owning the measurement database, the
+// persisted settings, the network client, the worker queue with its upload alarm, the measurement
+// settings and the audience evaluator. Its components are built once, on the worker queue, when
+// collection is first enabled; a failed build leaves collection off and the next enable tries again.
+//
+// States: not created -> created (components not built) -> enabled <-> disabled; "deactivated" (a
+// flag) refuses every enable. Enabling wins only when not deactivated; the choice at creation is the
+// persisted state (1 on, 2 off) when there is one, else the app's default.
+//
+// Analytics data is wiped on an app-ID change, a consent withdrawal or an explicit reset. A wipe that
+// could not delete the old data reports failure, so the raised reset retry count makes the next start
+// try again instead of uploading what should be gone.
+class MeasurementEngine final : public sdk::analytics::MeasurementHost,
+                             public sdk::analytics::FacadeEngine,
+                             public sdk::utilities::HTTPClientLoggerDelegate,
+                             public sdk::utilities::HTTPClientReachabilityDelegate,
+                             public std::enable_shared_from_this<MeasurementEngine> {
+ public:
+  using Value = platform::foundation::Value;
+
+  static constexpr const char* kDatabaseName = "vadeze-app-measurement.sql";
+  static constexpr const char* kWorkerQueueLabel = "com.vadeze.vura.worker";
+  static constexpr const char* kAlarmName = "Measurement timer";
+  static constexpr const char* kAnalyticsVersion = "80700000";
+
+  // What the engine is built from; the public creation fills it from the process's shared parts.
+  struct Parts {
+    std::string databaseName = kDatabaseName;
+    std::shared_ptr<PersistedConfig> persistedConfig;
+    std::shared_ptr<sdk::utilities::HTTPClient> network;  // none: events are stored, nothing is sent
+    std::shared_ptr<Scheduler> scheduler;
+    std::shared_ptr<Alarm> alarm;
+    std::shared_ptr<sdk::analytics::RemoteConfigExperiments> experimentManager;
+    // The identity the components take; none: the process's shared identity.
+    std::shared_ptr<Identity> identity;
+  };
+
+  // --- the shared instance
+  // Creates the shared instance once; an empty app ID blocks it for good.
+  static void initializeSharedInstanceWithAppID(const std::string& appID, bool isAnalyticsCollectionEnabled,
+                                                bool isAnalyticsCollectionDeactivated,
+                                                const std::vector<std::string>& safelistedEvents);
+  static bool hasSharedInstance();
+  // nullptr before creation (with a warning when the SDK's analytics class is present).
+  static std::shared_ptr<MeasurementEngine> sharedInstance();
+  // The log of the whole analytics library.
+  static std::shared_ptr<Monitor> sharedMonitor();
+  // The shared instance's settings, else the defaults.
+  static std::shared_ptr<RemoteConfig> remoteConfig();
+  // Tests only: forgets the shared instance and the attempt, so a test can create it again.
+  static void resetSharedInstanceForTesting();
+
+  // nullptr (logged) for an empty app ID. Makes the network client, worker queue and alarm.
+  static std::shared_ptr<MeasurementEngine> initWithAppID(
+      const std::string& appID, bool isAnalyticsCollectionEnabled, bool isAnalyticsCollectionDeactivated,
+      const std::vector<std::string>& safelistedEvents,
+      std::shared_ptr<sdk::analytics::RemoteConfigExperiments> experimentManager);
+  // The designated form: sends setEnabled() with shouldEnableMeasurement() before it returns.
+  static std::shared_ptr<MeasurementEngine> initWithParts(Parts parts, const std::string& appID,
+                                                       bool isAnalyticsCollectionEnabled,
+                                                       bool isAnalyticsCollectionDeactivated,
+                                                       const std::vector<std::string>& safelistedEvents);
+
+  // --- enabling
+  bool shouldEnableMeasurement() const;
+  // Queued on the worker queue.
+  void setEnabled(bool enabled) override;
+  void setEnabledOnWorkerQueue(bool enabled);
+  [[nodiscard]] bool startMeasurementOnWorkerQueue();
+
+  // --- wiping
+  void setProspectiveConsentSettings();
+  bool shouldWipeDataWithAppID(const std::string& appID, const std::string& appIDFromVMP,
+                               const std::string& appIDFromDeDed, const std::string& persistedAppIDFromVMP,
+                               const std::string& persistedAppIDFromDeDed);
+  [[nodiscard]] bool wipeoutAnalyticsDataAndResetComponents();
+
+  // --- sessions
+  // The engine's session reporter; nullptr before the components exist or when the reporters are not
+  // linked in. A wipe replaces it.
+  std::shared_ptr<sdk::analytics::SessionReporting> sessionReporter() const;
+  // Starts a session when the last one has expired: new "_sid"/"_sno" properties and an "_s" event.
+  void reportSessionStartOnWorkerQueueWithTimestamp(double timestamp, bool appInBackground);
+  // A session number lost with the persisted settings comes back from the lifetime count of "_s".
+  void backfillSessionNumber();
+
+  // --- life-cycle events
+  // The first open of an install (or after a wipe), else a plain session start.
+  void reportFirstOpenOnWorkerQueue();
+  // "_npa" from the app's choice or the info dictionary's default.
+  void setPersonalizedAdsUserPropertyOnWorkerQueue();
+  // "_lair" once a device advertising ID has been seen.
+  void setLastAdvertisingIDResetUserPropertyOnWorkerQueue();
+  // The hour after `milliseconds`: an exact hour still moves one hour on.
+  static std::int64_t timestampMillisRoundedUpToNextHour(std::int64_t milliseconds);
+  static bool shouldAllowAdNetworkRegistration();
+
+  // --- the app's life cycle (main thread)
+  void handleAppDidBecomeActiveEvent();
+  void handleAppWillResignActiveEvent();
+  void handleAppWillEnterForegroundNotification();
+  // Ends the background task that carries the last upload, if one runs.
+  void terminateBackgroundTask();
+  sdk::analytics::BackgroundUploadTask::Identifier backgroundUpdateTask() const { return backgroundUpdateTask_.current(); }
+
+  // --- queries for the upload
+  bool hasDataToUpload();
+  [[nodiscard]] bool removeBundlesFromDatabaseWithIDs(const std::vector<std::int64_t>& rowIDs);
+
+  // --- accessors
+  std::shared_ptr<Alarm> alarm() const { return alarm_; }
+  std::shared_ptr<Audiences> audience() const;
+  // The way out: upload schedule, upload and configuration fetch; nothing before the components exist.
+  std::shared_ptr<sdk::analytics::MeasurementUploader> uploader() const;
+  std::shared_ptr<Identity> identity() const;
+  std::shared_ptr<sdk::utilities::HTTPClient> network() const { return network_; }
+  std::shared_ptr<PersistedConfig> persistedConfig() const { return persistedConfig_; }
+  std::shared_ptr<RemoteConfig> remoteConfigInstance() const;
+  const std::vector<std::string>& safelistedEvents() const { return safelistedEvents_; }
+  bool wasEnabledDuringInitialization() const override { return wasEnabledDuringInitialization_; }
+  bool didInitializeComponents() const override;
+  const std::string& appID() const { return appID_; }
+  const std::string& databaseName() const { return databaseName_; }
+  double initTimestamp() const { return initTimestamp_.load(); }
+  std::string previousVMPAppID() const;
+  bool isAnalyticsCollectionEnabled() const { return isAnalyticsCollectionEnabled_.load(); }
+  void setIsAnalyticsCollectionEnabled(bool enabled) { isAnalyticsCollectionEnabled_ = enabled; }
+  bool isAnalyticsCollectionDeactivated() const { return isAnalyticsCollectionDeactivated_.load(); }
+  void setIsAnalyticsCollectionDeactivated(bool deactivated) { isAnalyticsCollectionDeactivated_ = deactivated; }
+
+  // --- MeasurementHost
+  std::shared_ptr<Monitor> monitor() const override { return sharedMonitor(); }
+  std::optional<std::string> remoteConfigValue(const std::string& key) const override;
+  bool boolSetting(const std::string& key, bool defaultValue) const override;
+  std::int64_t integerSetting(const std::string& key, std::int64_t defaultValue, std::int64_t minimum,
+                              std::int64_t maximum) const override;
+  std::shared_ptr<MeasurementDatabase> database() const override;
+  std::shared_ptr<Scheduler> scheduler() const override { return scheduler_; }
+  bool isEnabled() const override { return enabled_.load(); }
+  void writeEventOnWorkerQueue(const AnalyticsEvent& event) const override;
+  // Nothing before the components exist or while analytics storage is denied.
+  std::optional<std::string> appInstanceID() const override;
+  // The event path over the components; nothing before they are built.
+  std::shared_ptr<sdk::analytics::MeasurementEventPipeline> eventPipeline() const;
+
+  // --- FacadeEngine: what the facade sends on, in order on the worker queue
+  void logEvent(const sdk::analytics::LoggedEvent& event) override;
+  // An event already built goes straight to handling; nothing is refused (logged).
+  void logEvent(const std::optional<AnalyticsEvent>& event);
+  void setSessionTimeoutInterval(double seconds) override;
+  void setDefaultEventParameters(const std::optional<Dictionary>& parameters) override;
+  void setUserAttribute(const UserAttribute& attribute) override;
+  void removeUserAttribute(const UserAttribute& attribute) override;
+  // The stored property, or nothing, on a global queue.
+  void userAttributeWithName(const std::string& name,
+                             std::function<void(const std::optional<UserAttribute>&)> callback);
+  void userPropertiesIncludingInternal(bool includingInternal,
+                                       std::function<void(const Dictionary&)> callback) override;
+  void maxUserPropertiesForOrigin(const std::string& origin, std::function<void(std::int64_t)> callback) override;
+  std::optional<std::int64_t> shouldDisableAdPersonalization() override;
+  // Waits for the worker queue. No ID is refused unless analytics storage is denied.
+  [[nodiscard]] bool resetAnalyticsDataWithAppInstanceID(const std::optional<std::string>& appInstanceID) override;
+  void handleNonFirstOpenEventURL(const std::string& url, double timestamp) override;
+  // Worker queue: the campaign event of a link and extra parameters (see CampaignReporting). A parked
+  // launch link comes back this way once the engine has started.
+  void handleOpenURLOnWorkerQueue(const std::optional<std::string>& url, std::optional<std::int64_t> clickTimestampMs,
+                                  double eventTimestampSeconds, const Dictionary& extraParameters);
+  // The campaign and deep-link reporter working for this engine; nullptr when it is not linked in.
+  std::shared_ptr<sdk::analytics::CampaignReporting> campaigns();
+  // Makes the facade create and find this engine.
+  static void installFacadeEngineAccess();
+
+  // --- the process end
+  // How long an upload in flight may still take when the app ends, on the steady clock.
+  static constexpr double kUploadWaitAtEndSeconds = 3;
+  // Runs at the process end, on the main thread: gives the upload in flight its bounded wait, lets
+  // the work already queued on the worker queue run (events reach the database), drops what comes
+  // later, writes the pending settings and lets go of the shared instance, so that nothing of the
+  // engine is left for the static destructors.
+  void stopAtProcessEnd();
+
+  // --- the network client's reports
+  void reachabilityDidChange() override;
+  void logWithLevel(sdk::utilities::HTTPClientLogLevel level, std::int64_t messageCode, const std::string& message,
+                               const platform::foundation::Array& contexts) override;
+  void logWithLevel(sdk::utilities::HTTPClientLogLevel level, std::int64_t messageCode, const std::string& message,
+                               const Value& context) override;
+  void logWithLevel(sdk::utilities::HTTPClientLogLevel level, std::int64_t messageCode, const std::string& message) override;
+  // The network's levels as the monitor's.
+  static int monitorLevelForNetworkLevel(int level);
+
+  struct Private {
+    explicit Private() = default;
+  };
+  MeasurementEngine(Private, Parts parts, const std::string& appID, bool isAnalyticsCollectionEnabled,
+                 bool isAnalyticsCollectionDeactivated, const std::vector<std::string>& safelistedEvents);
+  ~MeasurementEngine() override;
+
+ private:
+  bool initializeComponentsOnWorkerQueue();
+  void logLaunchArgumentHints() const;
+  void setReportersEnabled(bool enabled);
+  // Start-up's automatic reports after the components exist: first open, the stored campaign, app and
+  // OS updates, and what the later steps add.
+  void startLifecycleReportersOnWorkerQueue();
+  void replaceSessionReporterOnWorkerQueue();
+  void subscribeForAppForegroundBackgroundNotifications();
+  void reportStoredCampaignEventOnWorkerQueue(std::optional<std::int64_t> clickTimestampMillis);
+  // Steps of start-up and of collection switching that belong to other parts of the engine.
+  void startSearchAdReporterOnWorkerQueue();
+  void setSearchAdReporterEnabled(bool enabled);
+  void requestDeferredDeepLinkOnWorkerQueue();
+  void clearExpiredDeferredDeepLink();
+  void updateSchedule();
+  void installUploaderOnWorkerQueue();
+  void installEventEntries();
+
+  const std::string databaseName_;
+  mutable std::mutex initializeComponentsLock_;
+  bool didInitializeComponents_ = false;
+  const std::shared_ptr<Alarm> alarm_;
+  const std::shared_ptr<PersistedConfig> persistedConfig_;
+  const std::shared_ptr<sdk::utilities::HTTPClient> network_;
+  const std::shared_ptr<Scheduler> scheduler_;
+  const std::shared_ptr<sdk::analytics::RemoteConfigExperiments> experimentManager_;
+  const std::shared_ptr<Identity> givenIdentity_;
+
+  // Made by the component initialisation on the worker queue; read from any queue.
+  mutable std::mutex componentsMutex_;
+  std::shared_ptr<Audiences> audience_;
+  std::shared_ptr<sdk::analytics::MeasurementUploader> uploader_;
+  std::shared_ptr<MeasurementDatabase> database_;
+  std::shared_ptr<Identity> identity_;
+  std::shared_ptr<RemoteConfig> remoteConfig_;
+  std::shared_ptr<sdk::analytics::MeasurementEventPipeline> pipeline_;
+  std::shared_ptr<sdk::analytics::SearchAdReporting> searchAdReporter_;
+  std::shared_ptr<sdk::analytics::SessionReporting> sessionReporter_;
+  std::string previousVMPAppID_;
+  // The entries for events and user properties; made with the engine, so always there.
+  std::unique_ptr<sdk::analytics::MeasurementEventEntries> entries_;
+  // The session timeout the app asked for, given to every new session reporter. Worker queue only.
+  std::optional<double> requestedSessionTimeout_;
+
+  std::atomic<double> initTimestamp_{0};
+  const std::string appID_;
+  const std::vector<std::string> safelistedEvents_;
+  std::atomic<bool> enabled_{false};
+  bool wasEnabledDuringInitialization_ = false;
+  std::atomic<bool> isAnalyticsCollectionEnabled_;
+  std::atomic<bool> isAnalyticsCollectionDeactivated_;
+  // Set at the process end once the worker queue has drained: later work is dropped.
+  std::atomic<bool> terminating_{false};
+  // The app's foreground and background changes, observed once the components exist.
+  std::vector<platform::foundation::NotificationCenter::Observation> appStateObservations_;
+  sdk::analytics::BackgroundUploadTask backgroundUpdateTask_;
+  platform::dispatch::ProcessEnd::Registration processEnd_;
+};
+
+}  // namespace sdk::analytics
+

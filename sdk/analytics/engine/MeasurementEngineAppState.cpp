@@ -1,0 +1,91 @@
+// The app's foreground and background changes: a configuration refresh when the app comes back after
+// a week, and a last upload carried by a background task when it leaves.
+#include <cmath>
+
+#include "platform/foundation/Clock.h"
+#include "platform/ui/Application.h"
+#include "sdk/analytics/engine/Analytics.h"
+#include "sdk/analytics/engine/MeasurementEngine.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
+#include "sdk/analytics/engine/MeasurementUploader.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/Scheduler.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+constexpr double kConfigurationRefreshSeconds = 7 * 24 * 3600;
+
+}  // namespace
+
+void MeasurementEngine::subscribeForAppForegroundBackgroundNotifications() {
+  auto& center = platform::foundation::NotificationCenter::defaultCenter();
+  std::weak_ptr<MeasurementEngine> weak = weak_from_this();
+  auto observe = [&](const char* name, void (MeasurementEngine::*handler)()) {
+    return center.addObserver(name, [weak, handler](const platform::foundation::Notification&) {
+      if (auto self = weak.lock()) ((*self).*handler)();
+    });
+  };
+  appStateObservations_.push_back(
+      observe(platform::ui::kApplicationDidBecomeActiveNotification, &MeasurementEngine::handleAppDidBecomeActiveEvent));
+  appStateObservations_.push_back(
+      observe(platform::ui::kApplicationWillResignActiveNotification, &MeasurementEngine::handleAppWillResignActiveEvent));
+  appStateObservations_.push_back(observe(platform::ui::kApplicationWillEnterForegroundNotification,
+                                          &MeasurementEngine::handleAppWillEnterForegroundNotification));
+}
+
+void MeasurementEngine::handleAppDidBecomeActiveEvent() {
+  std::weak_ptr<MeasurementEngine> weak = weak_from_this();
+  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:3621", [weak] {
+    auto self = weak.lock();
+    if (!self || self->terminating_.load()) return;
+    auto settings = self->remoteConfigInstance();
+    auto uploader = self->uploader();
+    if (!settings || !uploader || !settings->blocklistInternal()) return;
+    const double now = platform::foundation::Clock::current()->now();
+    if (std::fabs(now - settings->lastRemoteConfigUpdateTimestamp()) < kConfigurationRefreshSeconds) return;
+    if (uploader->isNetworkReadyForRequest()) {
+      uploader->fetchRemoteConfig();
+    } else {
+      sharedMonitor()->logWithLevel(8, 23143, "Network operation is pending. Ignoring request to fetch configuration");
+    }
+  });
+}
+
+void MeasurementEngine::handleAppWillResignActiveEvent() {
+  persistedConfig_->synchronizeToDisk();
+  auto monitor = sharedMonitor();
+  monitor->logWithLevel(8, 23144, "App will resign active state. Scheduling data upload");
+  std::weak_ptr<MeasurementEngine> weak = weak_from_this();
+  const auto task = backgroundUpdateTask_.begin([weak] {
+    if (auto self = weak.lock()) self->terminateBackgroundTask();
+  });
+  monitor->logWithLevel(8, 23145, "Background task started. Task ID", Value(static_cast<std::int64_t>(task)));
+  Analytics::queueOperationWithBlock([weak] {
+    auto self = weak.lock();
+    if (!self) return;
+    self->scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:3663", [weak] {
+      auto self = weak.lock();
+      if (!self) return;
+      // With no upload to run, nothing else would end the task before the app returns.
+      auto uploader = self->terminating_.load() ? nullptr : self->uploader();
+      if (uploader) {
+        uploader->uploadData();
+      } else {
+        self->terminateBackgroundTask();
+      }
+    });
+  });
+}
+
+void MeasurementEngine::handleAppWillEnterForegroundNotification() { terminateBackgroundTask(); }
+
+void MeasurementEngine::terminateBackgroundTask() {
+  persistedConfig_->synchronizeToDisk();
+  backgroundUpdateTask_.end();
+}
+
+}  // namespace sdk::analytics
+

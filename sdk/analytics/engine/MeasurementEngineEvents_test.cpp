@@ -1,0 +1,230 @@
+// Events and user properties from the facade through the engine to the measurement database.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <future>
+
+#include "platform/foundation/NotificationCenter.h"
+#include "sdk/analytics/engine/Analytics.h"
+#include "sdk/analytics/engine/ConsentSettings.h"
+#include "sdk/analytics/engine/AppIdentifiers.h"
+#include "sdk/analytics/engine/Identity.h"
+#include "sdk/analytics/engine/MeasurementEngine.h"
+#include "sdk/analytics/engine/IdentitySettings.h"
+#include "sdk/analytics/engine/IdentityTestSupport.h"
+#include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
+#include "sdk/analytics/foundation/Alarm.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/Scheduler.h"
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
+#include "testing/MainThreadEnvironment.h"
+#include "testing/TempContainer.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+using platform::foundation::Dictionary;
+using platform::foundation::Error;
+using platform::foundation::Value;
+
+using ostrel::testing::kMeasurementAppID;
+
+class MeasurementEventsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    settings = ostrel::testing::ScopedIdentitySettings::install();
+    Analytics::resetForTesting();
+    Analytics::installErrorEventHandler();
+    AppIdentifiers::sharedInstance()->setOrigin("fa");
+    installEngineAccess();
+  }
+  // The facade's engine: a new one at each start, over the same persisted settings and files.
+  void installEngineAccess() {
+    Analytics::setIdentityForTesting(Identity::initWithPersistedConfig(std::make_shared<PersistedConfig>()));
+    Analytics::setEngineAccess(
+        {[this](const std::string&, bool, bool, const std::vector<std::string>&) {
+           MeasurementEngine::Parts parts;
+           parts.persistedConfig = persisted;
+           parts.scheduler = std::make_shared<Scheduler>("test.worker");
+           parts.alarm = std::make_shared<Alarm>(parts.scheduler->workerQueue(), MeasurementEngine::kAlarmName);
+           parts.identity = Identity::initWithPersistedConfig(persisted);
+           engine = MeasurementEngine::initWithParts(parts, kMeasurementAppID, true, false, {});
+         },
+         [this]() -> std::shared_ptr<sdk::analytics::FacadeEngine> { return engine; }});
+  }
+  void TearDown() override {
+    drain();
+    Analytics::resetForTesting();
+    AppIdentifiers::setEngineIdentity(nullptr);
+    sdk::analytics::IdentitySettings::setCurrent(nullptr);
+    ostrel::testing::ScopedIdentitySettings::uninstall();
+  }
+
+  void start() {
+    Analytics::startWithAppID(kMeasurementAppID, "fa", {});
+    drain();
+  }
+  // The next launch of the app: a new facade and, at its start, a new engine.
+  void relaunch() {
+    drain();
+    Analytics::resetForTesting();
+    engine.reset();
+    installEngineAccess();
+  }
+  // The facade's queues, then the engine's worker queue, twice: error events come back through both.
+  void drain() {
+    for (int round = 0; round < 2; ++round) {
+      Analytics::drainForTesting();
+      if (engine) engine->scheduler()->dispatchSyncOnWorkerQueueBlockID("test", [] {});
+    }
+  }
+  // What was stored, without the first open's own "_f" and "_e".
+  std::vector<std::string> storedNames() {
+    std::vector<std::string> names;
+    auto database = engine ? engine->database() : nullptr;
+    if (!database) return names;
+    Error error;
+    auto rows = database->store().recordsForQuery(
+        "SELECT name FROM raw_events WHERE name NOT IN ('_f', '_e') ORDER BY rowid", {}, &error);
+    for (const auto& row : *rows) names.push_back(*row.at("name").string());
+    return names;
+  }
+  // A configuration as an earlier launch stored it, read when the engine builds its settings.
+  void storeConfiguration(const std::map<std::string, std::string>& settings) {
+    Error error;
+    auto database = MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, persisted, &error);
+    ASSERT_TRUE(database) << error;
+    ASSERT_TRUE(database->updateRemoteConfig(*ostrel::testing::measurementConfig(kMeasurementAppID, settings), &error)) << error;
+  }
+
+  ostrel::testing::TempContainer container;
+  ostrel::testing::MainThreadEnvironment environment;
+  ostrel::testing::MonitorScope log;
+  std::shared_ptr<ostrel::testing::ScopedIdentitySettings> settings;
+  std::shared_ptr<PersistedConfig> persisted = std::make_shared<PersistedConfig>();
+  std::shared_ptr<MeasurementEngine> engine;
+};
+
+TEST_F(MeasurementEventsTest, EventsLoggedBeforeStartAreStoredAfterItInOrder) {
+  Analytics::logEventWithName("first", {{"n", Value(1)}});
+  Analytics::logEventWithName("second", {});
+  Analytics::logEventWithName("ga_reserved_prefix", {});
+  start();
+  Analytics::logEventWithName("third", {});
+  drain();
+  auto names = storedNames();
+  // The refused name comes back as an error event through the facade.
+  ASSERT_EQ(std::erase(names, "_err"), 1u);
+  EXPECT_EQ(names, (std::vector<std::string>{"first", "second", "third"}));
+}
+
+TEST_F(MeasurementEventsTest, ErrorEventsRaisedInTheWriteComeBackThroughTheFacade) {
+  storeConfiguration({{"measurement.upload.max_public_events_per_day", "1"}});
+  start();
+  Analytics::logEventWithName("shop", {});
+  Analytics::logEventWithName("shop", {});
+  drain();
+  EXPECT_EQ(storedNames(), (std::vector<std::string>{"shop", "_err"}));
+}
+
+TEST_F(MeasurementEventsTest, DefaultParametersAndUserPropertiesReachTheDatabase) {
+  start();
+  Analytics::setDefaultEventParameters(Dictionary{{"plan", Value("pro")}});
+  Analytics::setUserPropertyString("gold", "tier");
+  Analytics::logEventWithName("shop", {});
+  drain();
+  Error error;
+  auto database = engine->database();
+  ASSERT_TRUE(database);
+  auto stored = database->userAttributeWithName("tier", &error);
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->value.stringValue(), "gold");
+  auto rows = database->store().recordsForQuery("SELECT metadata_fingerprint FROM raw_events WHERE name = 'shop'", {},
+                                                &error);
+  ASSERT_TRUE(rows && rows->size() == 1u);
+  const std::int64_t fingerprint = rows->front().at("metadata_fingerprint").toInt64();
+  auto events = database->rawEventsWithMetadataFingerprint(fingerprint, &error, nullptr);
+  ASSERT_TRUE(events);
+  auto shop = std::find_if(events->begin(), events->end(),
+                           [](const auto& stored) { return stored.rawEvent.name() == "shop"; });
+  ASSERT_NE(shop, events->end());
+  EXPECT_EQ(shop->rawEvent.parameters().at("plan").stringValue(), "pro");
+  // Beside the first open's own properties.
+  auto metadata = database->queryRawEventsMetadataWithFingerprint(fingerprint, &error);
+  std::vector<std::string> properties;
+  for (const auto& attribute : nanoGetMessageArray<ProtoUserAttribute>(*metadata, 2)) {
+    properties.push_back(nanoGetString(*attribute, 1).value_or(""));
+  }
+  EXPECT_EQ(std::count(properties.begin(), properties.end(), "tier"), 1);
+}
+
+TEST_F(MeasurementEventsTest, TheEnginesEntriesRefuseMissingArgumentsAndFallSilentAtTheProcessEnd) {
+  start();
+  engine->logEvent(std::optional<AnalyticsEvent>());
+  EXPECT_TRUE(log.logged(23048));
+  engine->userAttributeWithName("tier", nullptr);
+  EXPECT_TRUE(log.logged(23088));
+  engine->logEvent(AnalyticsEvent::create("auto", false, "_built", environment.clock()->now(), 0, {}));
+  Analytics::setUserPropertyString("gold", "tier");
+  drain();
+  std::promise<std::optional<UserAttribute>> stored;
+  engine->userAttributeWithName("tier", [&](const std::optional<UserAttribute>& found) { stored.set_value(found); });
+  auto tier = stored.get_future().get();
+  ASSERT_TRUE(tier);
+  EXPECT_EQ(tier->value.stringValue(), "gold");
+
+  // Told the app terminates, the engine still stores what it is handed: the app may log on its way out.
+  platform::foundation::NotificationCenter::defaultCenter().post("UIApplicationWillTerminateNotification");
+  engine->logEvent(AnalyticsEvent::create("auto", false, "_last", environment.clock()->now(), 0, {}));
+  // Stopped at the process end, it lets that work run and drops what comes later without a word.
+  engine->stopAtProcessEnd();
+  sdk::analytics::LoggedEvent late;
+  late.origin = "app";
+  late.isPublicEvent = true;
+  late.name = "late";
+  late.enabled = true;
+  engine->logEvent(late);
+  engine->setUserAttribute(UserAttribute("app", "plan", AnalyticsValue("pro"), 1));
+  drain();
+  EXPECT_EQ(storedNames(), (std::vector<std::string>{"_built", "_last"}));
+  EXPECT_FALSE(log.logged(23049));
+  EXPECT_FALSE(log.logged(23081));
+  Error error;
+  EXPECT_FALSE(engine->database()->userAttributeWithName("plan", &error));
+}
+
+TEST_F(MeasurementEventsTest, ConsentWithdrawnBeforeTheEngineStartsWipesItsDataAtTheStart) {
+  start();
+  Analytics::logEventWithName("before", {});
+  drain();
+  ASSERT_EQ(storedNames(), (std::vector<std::string>{"before"}));
+  const auto firstID = engine->appInstanceID();
+  ASSERT_TRUE(firstID);
+
+  relaunch();
+  Analytics::setConsent(Dictionary{{"analytics_storage", Value("granted")}});
+  Analytics::setConsent(Dictionary{{"analytics_storage", Value("denied")}});
+  EXPECT_TRUE(Analytics::deferredResetOnDeniedConsent()) << "no engine to reset yet";
+  start();
+  EXPECT_TRUE(log.logged(23171)) << "the start wiped";
+  EXPECT_FALSE(Analytics::deferredResetOnDeniedConsent());
+  EXPECT_TRUE(storedNames().empty());
+  EXPECT_FALSE(engine->appInstanceID()) << "no instance ID while analytics storage is denied";
+
+  // Granted again, the app gets an instance ID of its own, never the withdrawn one.
+  Analytics::setConsent(Dictionary{{"analytics_storage", Value("granted")}});
+  drain();
+  const auto nextID = engine->appInstanceID();
+  ASSERT_TRUE(nextID);
+  EXPECT_NE(nextID, firstID);
+  ConsentSettings::setConsentSettings(std::nullopt);
+}
+
+}  // namespace
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,357 @@
+// The automatic reports of start-up: first open, session starts, the personalised-ads and
+// advertising-ID-reset properties, the stored campaign, and the app and OS updates.
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Check.h"
+#include "platform/foundation/Clock.h"
+#include "platform/runtime/Class.h"
+#include "platform/store/AdNetwork.h"
+#include "sdk/analytics/engine/Analytics.h"
+#include "sdk/analytics/engine/Identity.h"
+#include "sdk/analytics/engine/MeasurementEngine.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
+#include "sdk/analytics/engine/CampaignReporting.h"
+#include "sdk/analytics/engine/MeasurementEventPipeline.h"
+#include "sdk/analytics/engine/ParkedCampaignLink.h"
+#include "sdk/analytics/engine/SessionReporting.h"
+#include "sdk/analytics/engine/VersionUpdateReport.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/EnvironmentInfo.h"
+#include "sdk/analytics/foundation/KeychainWrapper.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NameChecks.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/Scheduler.h"
+#include "sdk/analytics/foundation/UserDefaultsSuite.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+using platform::foundation::Error;
+using platform::foundation::Value;
+
+// The keychain count of this app's first opens on the device: it outlives a reinstall.
+constexpr const char* kPreviousFirstOpenItem = "_pfo";
+constexpr const char* kAllowAdPersonalizationKey = "VADEZE_ANALYTICS_DEFAULT_ALLOW_AD_PERSONALIZATION_SIGNALS";
+constexpr const char* kAdNetworkRegistrationKey = "VADEZE_ANALYTICS_REGISTRATION_WITH_AD_NETWORK_ENABLED";
+constexpr std::int64_t kHourMillis = 3'600'000;
+
+// The whole number a keychain text starts with (after blanks and a sign); 0 when it has none.
+std::int64_t leadingInteger(const std::string& text) {
+  errno = 0;
+  const long long value = std::strtoll(text.c_str(), nullptr, 10);
+  return errno == ERANGE ? (value < 0 ? std::numeric_limits<std::int64_t>::min()
+                                      : std::numeric_limits<std::int64_t>::max())
+                         : value;
+}
+
+std::int64_t millisFromSeconds(double seconds) {
+  const double ms = seconds * 1000;
+  if (!std::isfinite(ms)) return 0;
+  if (ms >= 9.2e18) return std::numeric_limits<std::int64_t>::max();
+  if (ms <= -9.2e18) return std::numeric_limits<std::int64_t>::min();
+  return static_cast<std::int64_t>(ms);
+}
+
+void handleAutomaticEvent(sdk::analytics::MeasurementEventPipeline& pipeline, const std::string& name, double timestamp,
+                          Parameters parameters, const Parameters& screen) {
+  auto event = AnalyticsEvent::create("auto", false, name, timestamp, 0, std::move(parameters));
+  if (!event) return;
+  event->addScreenParameters(screen);
+  pipeline.handler().handleInternalEventOnWorkerQueue(*event);
+}
+
+// After a property was set: whether the database now holds it, logging why not.
+bool confirmUserProperty(MeasurementDatabase& database, const std::string& name, std::int64_t queryCode,
+                         const char* queryMessage, std::int64_t missingCode, const char* missingMessage) {
+  Error error;
+  auto exists = database.containsUserAttributeWithName(name, &error);
+  if (!exists) {
+    Monitor::shared()->logWithLevel(1, queryCode, queryMessage, Value(error.description()));
+    return false;
+  }
+  if (!*exists) {
+    Monitor::shared()->logWithLevel(1, missingCode, missingMessage);
+    return false;
+  }
+  return true;
+}
+
+bool isRemoteConfigLibraryLinked() { return platform::runtime::Class::named("DORUduzodEzadov") != nullptr; }
+
+}  // namespace
+
+// --- first open ------------------------------------------------------------------------------------
+
+std::int64_t MeasurementEngine::timestampMillisRoundedUpToNextHour(std::int64_t milliseconds) {
+  const std::int64_t hour = milliseconds / kHourMillis * kHourMillis;
+  return hour > std::numeric_limits<std::int64_t>::max() - kHourMillis ? hour : hour + kHourMillis;
+}
+
+void MeasurementEngine::reportFirstOpenOnWorkerQueue() {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
+  Scheduler::checkOnBackgroundThreadWithMethodName("reportFirstOpenOnWorkerQueue");
+  auto pipeline = eventPipeline();
+  auto database = this->database();
+  auto settings = remoteConfigInstance();
+  if (!pipeline || !database || !settings) return;
+  auto monitor = sharedMonitor();
+  Error error;
+  const auto opened = database->containsUserAttributeWithName("_fot", &error);
+  if (!opened) {
+    monitor->logWithLevel(1, 23019, "Failed to query first open property. Error", Value(error.description()));
+    return;
+  }
+  const std::string bundleID = platform::foundation::Bundle::main()->bundleIdentifier();
+  const std::int64_t previousFirstOpen =
+      leadingInteger(KeychainWrapper::keychainValueWithIdentifier(kPreviousFirstOpenItem, bundleID).value_or(""));
+  const double initTimestamp = this->initTimestamp();
+
+  if (*opened) {
+    // A later start: remember in the keychain that this app has opened, so a reinstall can tell.
+    if (previousFirstOpen < 1) (void)KeychainWrapper::upsertKeychainValue("1", kPreviousFirstOpenItem, bundleID);
+    Analytics::setDeferredAnalyticsCollection(std::nullopt);
+    reportSessionStartOnWorkerQueueWithTimestamp(initTimestamp, false);
+    persistedConfig_->setLoadTimestampValue(std::nullopt);
+    return;
+  }
+
+  // Whether this version is the first installed: an earlier version that ran analytics here left its
+  // version behind; a reinstall after an open is known from the keychain.
+  const std::string storedVersion = persistedConfig_->appVersion();
+  const auto identity = this->identity();
+  const std::string runningVersion = identity ? identity->appVersion() : std::string();
+  const bool firstInstalledVersion = storedVersion.empty() || storedVersion == runningVersion;
+  const std::int64_t firstVersion = previousFirstOpen >= 1 || firstInstalledVersion ? 1 : 0;
+
+  auto& properties = pipeline->userProperties();
+  const auto limits = pipeline->userPropertyLimits();
+  const std::int64_t storedFirstOpen = persistedConfig_->firstOpenTimestampMilliseconds();
+  properties.setUserAttributeOnWorkerQueue(
+      UserAttribute("auto", "_fi", AnalyticsValue(firstVersion),
+                       storedFirstOpen != 0 ? static_cast<double>(storedFirstOpen) / 1000 : initTimestamp),
+      isEnabled(), limits);
+  if (!confirmUserProperty(*database, "_fi", 23161, "Failed to query first open after install property after "
+                           "setting it. Error", 23162, "Failed to set first open after install property")) {
+    return;
+  }
+  const std::int64_t firstOpenMillis = millisFromSeconds(initTimestamp);
+  properties.setUserAttributeOnWorkerQueue(
+      UserAttribute("auto", "_fot", AnalyticsValue(timestampMillisRoundedUpToNextHour(firstOpenMillis)), initTimestamp),
+      isEnabled(), limits);
+  if (!confirmUserProperty(*database, "_fot", 23020, "Failed to query first open property after setting it. Error",
+                           23021, "Failed to set first open property")) {
+    return;
+  }
+
+  const bool efficient = settings->efficientEngagementReportingEnabled();
+  Parameters parameters;
+  if (const std::string previousAppID = previousVMPAppID(); !previousAppID.empty()) {
+    parameters.emplace("_pvmp", AnalyticsValue(previousAppID));
+  }
+  parameters.emplace("_pfo", AnalyticsValue(previousFirstOpen >= 1 ? previousFirstOpen : 0));
+  parameters.emplace("_uwa", AnalyticsValue(1 - firstVersion));
+  if (Analytics::deferredAnalyticsCollection().value_or(false)) parameters.emplace("_dac", AnalyticsValue(std::int64_t{1}));
+  if (efficient) parameters.emplace("_et", AnalyticsValue(std::int64_t{1}));
+  const Parameters screen = Analytics::currentScreenParameters();
+  handleAutomaticEvent(*pipeline, "_f", initTimestamp, std::move(parameters), screen);
+
+  Analytics::setDeferredAnalyticsCollection(std::nullopt);
+  persistedConfig_->setLoadTimestampValue(std::nullopt);
+  reportSessionStartOnWorkerQueueWithTimestamp(initTimestamp, false);
+
+  if (!settings->redundantEngagementRemovalEnabled()) {
+    Parameters engagement{{"_et", AnalyticsValue(std::int64_t{1})}};
+    if (efficient) engagement.emplace("_fr", AnalyticsValue(std::int64_t{1}));
+    handleAutomaticEvent(*pipeline, "_e", initTimestamp, std::move(engagement), screen);
+  }
+
+  persistedConfig_->setFirstOpenTimestampMilliseconds(firstOpenMillis);
+  // A campaign that brought the user here sorts just before the first open it led to.
+  reportStoredCampaignEventOnWorkerQueue(firstOpenMillis - 1);
+  if (shouldAllowAdNetworkRegistration()) {
+    platform::store::AdNetwork::registerAppForAdNetworkAttribution();
+  } else {
+    monitor->logWithLevel(7, 23217, "Opted out of registration for ad network attribution");
+  }
+}
+
+void MeasurementEngine::reportStoredCampaignEventOnWorkerQueue(std::optional<std::int64_t> clickTimestampMillis) {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
+  if (auto reporter = campaigns()) reporter->reportParkedLinkOnWorkerQueue(clickTimestampMillis);
+}
+
+// --- sessions --------------------------------------------------------------------------------------
+
+std::shared_ptr<sdk::analytics::SessionReporting> MeasurementEngine::sessionReporter() const {
+  std::lock_guard lock(componentsMutex_);
+  return sessionReporter_;
+}
+
+void MeasurementEngine::replaceSessionReporterOnWorkerQueue() {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
+  auto reporter = sdk::analytics::SessionReporting::create(persistedConfig_, remoteConfigInstance());
+  // The app's own timeout outlives a wipe: the new reporter would otherwise fall back to the default.
+  if (reporter && requestedSessionTimeout_) reporter->setTimeoutSessionInterval(*requestedSessionTimeout_);
+  std::lock_guard lock(componentsMutex_);
+  sessionReporter_ = std::move(reporter);
+}
+
+void MeasurementEngine::setReportersEnabled(bool enabled) {
+  if (auto reporter = sessionReporter()) reporter->setReportingEnabled(enabled);
+  setSearchAdReporterEnabled(enabled);
+}
+
+void MeasurementEngine::setSessionTimeoutInterval(double seconds) {
+  std::weak_ptr<MeasurementEngine> weak = weak_from_this();
+  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:1435", [weak, seconds] {
+    auto self = weak.lock();
+    if (!self) return;
+    self->requestedSessionTimeout_ = seconds;
+    if (auto reporter = self->sessionReporter()) reporter->setTimeoutSessionInterval(seconds);
+  });
+}
+
+void MeasurementEngine::reportSessionStartOnWorkerQueueWithTimestamp(double timestamp, bool appInBackground) {
+  Scheduler::checkOnBackgroundThreadWithMethodName("reportSessionStartOnWorkerQueueWithTimestamp:appInBackground:");
+  auto reporter = sessionReporter();
+  auto pipeline = eventPipeline();
+  auto settings = remoteConfigInstance();
+  if (!reporter || !pipeline || !settings || !reporter->isSessionExpired()) return;
+  reporter->updatePropertiesForNewSessionStart();
+  auto& properties = pipeline->userProperties();
+  const auto limits = pipeline->userPropertyLimits();
+  properties.setUserAttributeOnWorkerQueue(reporter->sessionIDPropertyWithTimestamp(timestamp), isEnabled(), limits);
+  properties.setUserAttributeOnWorkerQueue(reporter->sessionNumberProperty(), isEnabled(), limits);
+  const bool background = appInBackground && settings->appInBackgroundParameterEnabled();
+  if (auto event = sdk::analytics::sessionStartEvent(Value(persistedConfig_->sessionNumber()), background, timestamp)) {
+    pipeline->handler().handleInternalEventOnWorkerQueue(*event);
+  }
+}
+
+void MeasurementEngine::backfillSessionNumber() {
+  auto database = this->database();
+  if (!database || persistedConfig_->sessionNumber() != 0) return;
+  Error error;
+  auto aggregates = database->eventAggregatesWithName("_s", &error);
+  if (!aggregates) {
+    if (!error.domain.empty()) {
+      sharedMonitor()->logWithLevel(1, 23063, "Unable to query event aggregates. Name, error",
+                                    Value(eventNameForDisplay("_s")), Value(error.description()));
+    }
+    return;
+  }
+  persistedConfig_->setSessionNumber(static_cast<std::int32_t>(aggregates->lifetimeCount));
+}
+
+// --- advertising properties ------------------------------------------------------------------------
+
+std::optional<std::int64_t> MeasurementEngine::shouldDisableAdPersonalization() {
+  const Value allow = persistedConfig_->allowPersonalizedAds();
+  if (!allow.isNil()) return allow.toBool() ? 0 : 1;
+  const Value& fallback = platform::foundation::Bundle::main()->objectForInfoDictionaryKey(kAllowAdPersonalizationKey);
+  if (fallback.isNil()) return std::nullopt;
+  if (!fallback.isNumber()) return 0;
+  return fallback.toBool() ? 0 : 1;
+}
+
+bool MeasurementEngine::shouldAllowAdNetworkRegistration() {
+  const Value& value = platform::foundation::Bundle::main()->objectForInfoDictionaryKey(kAdNetworkRegistrationKey);
+  return value.isNumber() ? value.toBool() : true;
+}
+
+void MeasurementEngine::setPersonalizedAdsUserPropertyOnWorkerQueue() {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
+  auto pipeline = eventPipeline();
+  auto database = this->database();
+  if (!pipeline || !database) return;
+  auto monitor = sharedMonitor();
+  Error error;
+  const auto current = database->userAttributeWithName("_npa", &error);
+  if (!current && !error.domain.empty()) {
+    monitor->logWithLevel(1, 23172, "Unable to read personalized ads user property. Error", Value(error.description()));
+    return;
+  }
+  const auto wanted = shouldDisableAdPersonalization();
+  if (!current && !wanted) return;
+  if (!wanted) {
+    Error removeError;
+    if (database->deleteUserAttributeWithName("_npa", &removeError) || removeError.domain.empty()) {
+      monitor->logWithLevel(4, 23180, "No value set for personalized ads. Removing user property.");
+    } else {
+      monitor->logWithLevel(1, 23173, "Unable to remove personalized ads user property in the database. Error",
+                            Value(removeError.description()));
+    }
+    return;
+  }
+  if (current && current->value.isInt64() && current->value.int64Value() == *wanted) return;
+  pipeline->userProperties().setUserAttributeOnWorkerQueue(
+      UserAttribute("auto", "_npa", AnalyticsValue(*wanted), platform::foundation::Clock::current()->now()), isEnabled(),
+      pipeline->userPropertyLimits());
+}
+
+void MeasurementEngine::setLastAdvertisingIDResetUserPropertyOnWorkerQueue() {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
+  auto pipeline = eventPipeline();
+  auto database = this->database();
+  if (!pipeline || !database) return;
+  Error error;
+  const auto hasAdvertisingID = database->containsUserAttributeWithName("_id", &error);
+  if (!hasAdvertisingID || !*hasAdvertisingID) return;
+  const auto hasReset = database->containsUserAttributeWithName("_lair", &error);
+  if (!hasReset || *hasReset) return;
+  pipeline->userProperties().setUserAttributeOnWorkerQueue(
+      UserAttribute("auto", "_lair", AnalyticsValue(std::int64_t{1}), platform::foundation::Clock::current()->now()),
+      isEnabled(), pipeline->userPropertyLimits());
+  if (auto identity = this->identity()) identity->setShouldSetLastAdvertisingIDResetUserProperty(false);
+}
+
+// --- start-up --------------------------------------------------------------------------------------
+
+void MeasurementEngine::startLifecycleReportersOnWorkerQueue() {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
+  // The start's own properties and events (a first start has a dozen) share one commit, so they
+  // cost one sync instead of one each; each still rolls back alone when it fails.
+  auto reportStart = [this] {
+    setPersonalizedAdsUserPropertyOnWorkerQueue();
+    backfillSessionNumber();
+    replaceSessionReporterOnWorkerQueue();
+    reportFirstOpenOnWorkerQueue();
+    if (sdk::analytics::parkedCampaignLink(*UserDefaultsSuite::standardUserDefaults())) {
+      reportStoredCampaignEventOnWorkerQueue(std::nullopt);
+    } else {
+      requestDeferredDeepLinkOnWorkerQueue();
+    }
+    if (auto identity = this->identity()) {
+      sdk::analytics::reportVersionChange(identity->appVersion(), persistedConfig_->appVersion(),
+                                          [this](const std::string& v) { persistedConfig_->setAppVersion(v); }, "_au",
+                                          "_pv");
+    }
+    sdk::analytics::reportVersionChange(EnvironmentInfo::sharedInstance().deviceOSVersion,
+                                        persistedConfig_->osVersion(),
+                                        [this](const std::string& v) { persistedConfig_->setOSVersion(v); }, "_ou",
+                                        "_po");
+  };
+  if (auto database = this->database()) {
+    (void)database->performTransaction([&] {
+      reportStart();
+      return true;
+    });
+  } else {
+    reportStart();
+  }
+  startSearchAdReporterOnWorkerQueue();
+  // Rollouts are kept for the remote-configuration SDK; without it nothing would ever clear them.
+  if (!persistedConfig_->featureRollouts().isNil() && !isRemoteConfigLibraryLinked()) {
+    persistedConfig_->setFeatureRollouts(Value());
+  }
+  subscribeForAppForegroundBackgroundNotifications();
+}
+
+}  // namespace sdk::analytics
+

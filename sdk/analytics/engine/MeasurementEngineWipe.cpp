@@ -1,0 +1,160 @@
+#include "platform/runtime/Class.h"
+#include "sdk/analytics/engine/Analytics.h"
+#include "sdk/analytics/engine/ConsentSettings.h"
+#include "sdk/analytics/engine/Identity.h"
+#include "sdk/analytics/engine/MeasurementEngine.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
+#include "sdk/analytics/engine/MeasurementUploader.h"
+#include "sdk/analytics/engine/SessionReporting.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/MeasurementFiles.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/Scheduler.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
+using Consent = ConsentSettings;
+
+bool nonEmpty(const std::optional<Dictionary>& settings) { return settings && !settings->empty(); }
+
+}  // namespace
+
+void MeasurementEngine::setProspectiveConsentSettings() {
+  std::int64_t source = Consent::consentSource();
+  std::optional<Dictionary> settings = Consent::consentSettings();
+  const std::optional<Dictionary> atStart = Analytics::consentSettings1PStart();
+  if (remoteConfig()->isConsentSettings3PEnabled()) {
+    const std::optional<Dictionary> publicSettings = Analytics::consentSettings3P();
+    const Dictionary fromPlist = Consent::consentSettingsFromPlist();
+    if (!fromPlist.empty() && Consent::isConsentSourceHigherPriority(Consent::kSourcePublicStored)) {
+      settings = fromPlist;
+      source = Consent::kSourcePublicStored;
+    } else if (platform::runtime::Class::named("ZEDIvadazudo") &&
+               (source == Consent::kSourceInternalStored || source == Consent::kSourceInternal)) {
+      // With the public interface linked, consent the internal entry left behind gives way.
+      Analytics::clearConsent();
+      settings.reset();
+      source = Consent::kSourcePublic;
+    } else if (nonEmpty(atStart) && Consent::isConsentSourceHigherPriority(Consent::kSourceInternalStored)) {
+      settings = atStart;
+      source = Consent::kSourceInternalStored;
+    } else {
+      settings = publicSettings;
+      source = Consent::kSourcePublic;
+    }
+  } else if (nonEmpty(atStart) && Consent::isConsentSourceHigherPriority(Consent::kSourceInternalStored)) {
+    settings = atStart;
+    source = Consent::kSourceInternalStored;
+  }
+  if (nonEmpty(settings) && Consent::isConsentSourceHigherPriority(source)) {
+    Consent::setConsentSettings(settings);
+    Consent::setConsentSource(source);
+    Analytics::persistConsentSettings(settings, source);
+  }
+}
+
+bool MeasurementEngine::shouldWipeDataWithAppID(const std::string& appID, const std::string& appIDFromVMP,
+                                             const std::string& appIDFromDeDed,
+                                             const std::string& persistedAppIDFromVMP,
+                                             const std::string& persistedAppIDFromDeDed) {
+  // A wipe that failed at an earlier start is tried again, nine times at most; after that only the
+  // app IDs decide.
+  if (const std::int64_t retries = Analytics::resetRetryCount(); retries >= 1 && retries <= 9) return true;
+  const std::string& a = appID;
+  const std::string& G = appIDFromVMP;
+  const std::string& M = appIDFromDeDed;
+  const std::string& PG = persistedAppIDFromVMP;
+  const std::string& PM = persistedAppIDFromDeDed;
+  if (!PG.empty() && !G.empty()) return PG != G;
+  if (PG.empty() && !PM.empty() && M.empty() && !G.empty()) return true;
+  if (PG.empty() && !PM.empty() && !M.empty() && !G.empty() && PM != M) return true;
+  if (PM.empty() && G.empty() && !PG.empty() && !M.empty() && !a.empty()) return true;
+  if (!G.empty() || PM.empty()) return false;
+  return !a.empty() && a != PM;
+}
+
+bool MeasurementEngine::wipeoutAnalyticsDataAndResetComponents() {
+  Scheduler::checkOnBackgroundThreadWithMethodName("wipeoutAnalyticsDataAndResetComponents");
+  auto monitor = sharedMonitor();
+  monitor->logWithLevel(6, 23171, "Resetting App Measurement data");
+  {
+    std::lock_guard lock(componentsMutex_);
+    previousVMPAppID_ = persistedConfig_->appIDFromVMP();
+  }
+  persistedConfig_->clearValues();
+  monitor->clearMonitoringData();
+  if (auto database = this->database()) {
+    platform::foundation::Error error;
+    if (!database->reset(&error)) {
+      monitor->logWithLevel(1, 23209, "Failed to reset database", Value(error.description()));
+      return false;
+    }
+    // SQLite hands the emptied queue's row IDs to new bundles: an upload still out must not delete them.
+    if (auto uploader = this->uploader()) uploader->dataWasWiped();
+    if (auto config = remoteConfigInstance()) config->reset();
+    replaceSessionReporterOnWorkerQueue();
+    if (auto reporter = sessionReporter()) reporter->setReportingEnabled(enabled_.load());
+  } else {
+    // Before the database is opened the wipe deletes its file. A file that is not there (a first
+    // start) is wiped already; any other failure leaves the data in place and must say so, or the
+    // withdrawn data would be uploaded later.
+    platform::foundation::Error error;
+    const std::string path = measurementDirectoryFilePath(databaseName_);
+    if (path.empty() || !deleteFileAtPath(path, &error)) {
+      monitor->logWithLevel(1, 23014, "Failed to delete old database file. Error",
+                            Value(path.empty() ? std::string("no measurement folder") : error.description()));
+      return false;
+    }
+  }
+  if (auto identity = this->identity()) identity->updateIdentifiers();
+  return true;
+}
+
+bool MeasurementEngine::resetAnalyticsDataWithAppInstanceID(const std::optional<std::string>& givenID) {
+  const std::string appInstanceID = givenID.value_or("");
+  Scheduler::checkOnBackgroundThreadWithMethodName("resetAnalyticsData");
+  auto monitor = sharedMonitor();
+  if (appInstanceID.empty()) {
+    if (!Consent::isAnalyticsStorageDenied()) {
+      monitor->logWithLevel(1, 23167, "Cannot reset with an empty app instance ID");
+      return false;
+    }
+    monitor->logWithLevel(7, 23218, "Resetting with an empty app instance ID");
+  }
+  const double loadTimestamp = Analytics::loadTimestamp();
+  bool succeeded = false;
+  scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:3086", [&] {
+    if (!wipeoutAnalyticsDataAndResetComponents()) return;
+    succeeded = true;
+    // The wipe's identity refresh finds no app instance ID and makes one: let it finish first, so it
+    // cannot replace the ID this reset sets.
+    if (auto identity = this->identity()) identity->queue()->sync([] {});
+    persistedConfig_->setAppInstanceID(appInstanceID.empty() ? std::nullopt : std::optional(appInstanceID));
+    monitor->logWithLevel(6, 23168, "Analytics data has been reset");
+    if (!isAnalyticsCollectionDeactivated() && !Analytics::deferredAnalyticsCollection()) {
+      Analytics::setDeferredAnalyticsCollection(!enabled_.load());
+    }
+    initTimestamp_ = loadTimestamp;
+    persistedConfig_->setLoadTimestampValue(loadTimestamp);
+    if (enabled_.load()) reportFirstOpenOnWorkerQueue();
+  });
+  return succeeded;
+}
+
+bool MeasurementEngine::hasDataToUpload() {
+  auto database = this->database();
+  return database && sdk::analytics::MeasurementUploader::hasDataToUploadIn(*database);
+}
+
+bool MeasurementEngine::removeBundlesFromDatabaseWithIDs(const std::vector<std::int64_t>& rowIDs) {
+  auto database = this->database();
+  return sdk::analytics::MeasurementUploader::removeBundlesWithIDs(database.get(), rowIDs);
+}
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/foundation/Value.h"
+
+namespace sdk::analytics {
+
+// Stored audience filters and results. `data` holds the encoded ProtoEventFilter,
+// ProtoPropertyFilter or ProtoResultData.
+struct StoredEventFilter {
+  std::int32_t audienceID = 0;
+  std::int32_t filterID = 0;
+  std::string eventName;
+  platform::foundation::Data data;
+  bool isSessionScoped = false;
+  bool isDynamic = false;
+  bool isSequence = false;
+  bool operator==(const StoredEventFilter&) const = default;
+};
+
+struct StoredPropertyFilter {
+  std::int32_t audienceID = 0;
+  std::int32_t filterID = 0;
+  std::string propertyName;
+  platform::foundation::Data data;
+  bool isSessionScoped = false;
+  bool isDynamic = false;
+  bool isSequence = false;
+  bool operator==(const StoredPropertyFilter&) const = default;
+};
+
+struct StoredFilterResults {
+  std::int32_t audienceID = 0;
+  platform::foundation::Data currentResults;   // may be empty
+  platform::foundation::Data previousResults;  // may be empty
+  bool operator==(const StoredFilterResults&) const = default;
+};
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,44 @@
+#include "sdk/analytics/foundation/KeychainWrapper.h"
+
+#include "platform/security/Keychain.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/utilities/KeychainUtils.h"
+
+namespace sdk::analytics {
+
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
+using platform::security::Keychain;
+
+namespace {
+
+Dictionary query(const std::string& identifier, const std::string& appID) {
+  return {{Keychain::kClass, Value(Keychain::kClassGenericPassword)},
+          {Keychain::kService, Value(appID)},
+          {Keychain::kAccount, Value(identifier)}};
+}
+
+}  // namespace
+
+std::optional<std::string> KeychainWrapper::keychainValueWithIdentifier(const std::string& identifier,
+                                                                           const std::string& appID) {
+  platform::foundation::Error error;
+  auto data = sdk::utilities::KeychainUtils::getItemWithQuery(query(identifier, appID), &error);
+  if (!data) return std::nullopt;
+  return std::string(data->begin(), data->end());
+}
+
+bool KeychainWrapper::upsertKeychainValue(const std::string& value, const std::string& identifier,
+                                             const std::string& appID) {
+  platform::foundation::Error error;
+  if (sdk::utilities::KeychainUtils::setItem(platform::foundation::Data(value.begin(), value.end()), query(identifier, appID),
+                                &error)) {
+    return true;
+  }
+  Monitor::shared()->logWithLevel(4, 27002, "Unable to store keychain value. Identifier, error", Value(identifier),
+                                     Value(error.localizedDescription()));
+  return false;
+}
+
+}  // namespace sdk::analytics
+

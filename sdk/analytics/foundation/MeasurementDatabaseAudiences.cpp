@@ -1,0 +1,194 @@
+// Audience filters and their results.
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoAudienceMessages.h"
+
+namespace sdk::analytics {
+
+using platform::foundation::Data;
+using platform::foundation::Value;
+
+namespace {
+
+Data blobOf(const Value& value) { return value.data() ? *value.data() : Data(); }
+
+// Flags as the stored message has them: event filters at indices 7, 5, 6 (tags 8, 6, 7), property
+// filters at 5, 3, 4 (tags 6, 4, 5): session scoped, dynamic, sequence.
+template <typename Message>
+void readFlags(const Data& data, int sessionIndex, int dynamicIndex, int sequenceIndex, bool& session, bool& dynamic,
+               bool& sequence) {
+  auto message = Message::initWithBuffer(data);
+  if (!message) return;
+  session = nanoGetBool(*message, sessionIndex);
+  dynamic = nanoGetBool(*message, dynamicIndex);
+  sequence = nanoGetBool(*message, sequenceIndex);
+}
+
+StoredFilterResults resultFromRow(const SqliteStore::Row& row) {
+  return {static_cast<std::int32_t>(row.at("audience_id").toInt64()), blobOf(row.at("current_results")),
+          blobOf(row.at("previous_results"))};
+}
+
+}  // namespace
+
+std::optional<std::vector<StoredEventFilter>> MeasurementDatabase::eventFiltersForEventName(const std::string& eventName,
+                                                                                Error* error) {
+  if (eventName.empty()) return refuse(12070, "Event name must not be empty", error), std::nullopt;
+  auto rows = query("SELECT * FROM event_filters WHERE event_name = ? ORDER BY audience_id, filter_id",
+                    {Value(eventName)}, 12071, "Failed to read event filters", error);
+  if (!rows) return std::nullopt;
+  std::vector<StoredEventFilter> filters;
+  for (const Row& row : *rows) {
+    StoredEventFilter filter{static_cast<std::int32_t>(row.at("audience_id").toInt64()),
+                          static_cast<std::int32_t>(row.at("filter_id").toInt64()), row.at("event_name").toString(),
+                          blobOf(row.at("data"))};
+    readFlags<ProtoEventFilter>(filter.data, 7, 5, 6, filter.isSessionScoped, filter.isDynamic, filter.isSequence);
+    filters.push_back(std::move(filter));
+  }
+  return filters;
+}
+
+std::optional<std::vector<StoredPropertyFilter>> MeasurementDatabase::propertyFiltersForPropertyName(
+    const std::string& propertyName, Error* error) {
+  if (propertyName.empty()) return refuse(12070, "Property name must not be empty", error), std::nullopt;
+  auto rows = query("SELECT * FROM property_filters WHERE property_name = ? ORDER BY audience_id, filter_id",
+                    {Value(propertyName)}, 12072, "Failed to read property filters", error);
+  if (!rows) return std::nullopt;
+  std::vector<StoredPropertyFilter> filters;
+  for (const Row& row : *rows) {
+    StoredPropertyFilter filter{static_cast<std::int32_t>(row.at("audience_id").toInt64()),
+                             static_cast<std::int32_t>(row.at("filter_id").toInt64()),
+                             row.at("property_name").toString(), blobOf(row.at("data"))};
+    readFlags<ProtoPropertyFilter>(filter.data, 5, 3, 4, filter.isSessionScoped, filter.isDynamic, filter.isSequence);
+    filters.push_back(std::move(filter));
+  }
+  return filters;
+}
+
+std::optional<StoredFilterResults> MeasurementDatabase::filterResultForAudienceID(std::int32_t audienceID, Error* error) {
+  auto rows = query("SELECT * FROM audience_filter_values WHERE audience_id = ?", {Value(audienceID)}, 12073,
+                    "Failed to read audience results", error);
+  if (!rows || rows->empty()) return std::nullopt;
+  return resultFromRow(rows->front());
+}
+
+std::optional<std::map<std::int32_t, StoredFilterResults>> MeasurementDatabase::allFilterResults(Error* error) {
+  auto rows = query("SELECT * FROM audience_filter_values", {}, 12073, "Failed to read audience results", error);
+  if (!rows) return std::nullopt;
+  std::map<std::int32_t, StoredFilterResults> results;
+  for (const Row& row : *rows) {
+    StoredFilterResults result = resultFromRow(row);
+    results.emplace(result.audienceID, std::move(result));
+  }
+  return results;
+}
+
+std::optional<std::vector<std::int32_t>> MeasurementDatabase::allAudienceIDs(Error* error) {
+  auto rows = query("SELECT audience_id FROM event_filters UNION SELECT audience_id FROM property_filters", {}, 12074,
+                    "Failed to read audience IDs", error);
+  if (!rows) return std::nullopt;
+  std::vector<std::int32_t> ids;
+  for (const Row& row : *rows) ids.push_back(static_cast<std::int32_t>(row.at("audience_id").toInt64()));
+  return ids;
+}
+
+std::optional<std::map<std::int32_t, std::vector<std::int32_t>>> MeasurementDatabase::allSessionScopedFilters(Error* error) {
+  auto rows = query(
+      "SELECT audience_id, filter_id FROM event_filters WHERE session_scoped = 1 "
+      "UNION ALL SELECT audience_id, filter_id FROM property_filters WHERE session_scoped = 1",
+      {}, 12075, "Failed to read session-scoped filters", error);
+  if (!rows) return std::nullopt;
+  std::map<std::int32_t, std::vector<std::int32_t>> filters;
+  for (const Row& row : *rows) {
+    filters[static_cast<std::int32_t>(row.at("audience_id").toInt64())].push_back(
+        static_cast<std::int32_t>(row.at("filter_id").toInt64()));
+  }
+  return filters;
+}
+
+bool MeasurementDatabase::updateFilterResults(const std::vector<StoredFilterResults>& results, Error* error) {
+  if (results.empty()) return refuse(12076, "No audience results to store", error);
+  return performTransaction([&] {
+    for (const StoredFilterResults& result : results) {
+      if (!execute("INSERT OR REPLACE INTO audience_filter_values (audience_id, current_results, previous_results) "
+                   "VALUES (?, ?, ?)",
+                   {Value(result.audienceID), Value::data(result.currentResults), Value::data(result.previousResults)},
+                   12076, "Failed to store audience results", error)) {
+        return false;
+      }
+    }
+    return true;
+  });
+}
+
+bool MeasurementDatabase::deleteFilterResults(const std::vector<StoredFilterResults>& results, Error* error) {
+  return performTransaction([&] {
+    for (const StoredFilterResults& result : results) {
+      if (!execute("DELETE FROM audience_filter_values WHERE audience_id = ?", {Value(result.audienceID)}, 12077,
+                   "Failed to delete audience results", error)) {
+        return false;
+      }
+    }
+    return true;
+  });
+}
+
+bool MeasurementDatabase::updateEventFilters(const std::vector<StoredEventFilter>& filters, Error* error) {
+  FiltersChange change{filterWrites_};
+  if (filters.empty()) return refuse(12078, "No event filters to store", error);
+  for (const StoredEventFilter& filter : filters) {
+    if (filter.eventName.empty() || filter.data.empty()) return refuse(12078, "Event filter without name or data", error);
+  }
+  return performTransaction([&] {
+    for (const StoredEventFilter& f : filters) {
+      if (!execute("INSERT OR REPLACE INTO event_filters (audience_id, filter_id, event_name, data, session_scoped) "
+                   "VALUES (?, ?, ?, ?, ?)",
+                   {Value(f.audienceID), Value(f.filterID), Value(f.eventName), Value::data(f.data),
+                    Value(std::int64_t{f.isSessionScoped})},
+                   12078, "Failed to store event filters", error)) {
+        return false;
+      }
+    }
+    return true;
+  });
+}
+
+bool MeasurementDatabase::updatePropertyFilters(const std::vector<StoredPropertyFilter>& filters, Error* error) {
+  FiltersChange change{filterWrites_};
+  if (filters.empty()) return refuse(12079, "No property filters to store", error);
+  for (const StoredPropertyFilter& filter : filters) {
+    if (filter.propertyName.empty() || filter.data.empty()) {
+      return refuse(12079, "Property filter without name or data", error);
+    }
+  }
+  return performTransaction([&] {
+    for (const StoredPropertyFilter& f : filters) {
+      if (!execute("INSERT OR REPLACE INTO property_filters (audience_id, filter_id, property_name, data, "
+                   "session_scoped) VALUES (?, ?, ?, ?, ?)",
+                   {Value(f.audienceID), Value(f.filterID), Value(f.propertyName), Value::data(f.data),
+                    Value(std::int64_t{f.isSessionScoped})},
+                   12079, "Failed to store property filters", error)) {
+        return false;
+      }
+    }
+    return true;
+  });
+}
+
+bool MeasurementDatabase::deleteAllEventFilters(Error* error) {
+  FiltersChange change{filterWrites_};
+  return execute("DELETE FROM event_filters", {}, 12080, "Failed to delete event filters", error).has_value();
+}
+
+bool MeasurementDatabase::deleteAllPropertyFilters(Error* error) {
+  FiltersChange change{filterWrites_};
+  return execute("DELETE FROM property_filters", {}, 12080, "Failed to delete property filters", error).has_value();
+}
+
+std::uint64_t MeasurementDatabase::audienceFiltersVersion() const {
+  return filterWrites_.load(std::memory_order_relaxed) + store_->rollbackCount();
+}
+
+}  // namespace sdk::analytics
+

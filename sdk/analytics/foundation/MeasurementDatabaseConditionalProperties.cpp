@@ -1,0 +1,166 @@
+// Conditional user properties.
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+
+#include <cmath>
+
+#include "platform/foundation/Clock.h"
+#include "sdk/analytics/foundation/ProtoConversions.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
+
+namespace sdk::analytics {
+
+using platform::foundation::Data;
+using platform::foundation::Value;
+
+using sdk::analytics::now;
+
+namespace {
+
+constexpr const char* kColumns =
+    "name, origin, value, creation_timestamp, active, trigger_timeout, triggered_timestamp, time_to_live, "
+    "trigger_event_name, timed_out_event, triggered_event, expired_event";
+
+Value storedValue(const AnalyticsValue& value) {
+  if (value.isString()) return Value(value.stringValue());
+  if (value.isDouble()) return Value(value.doubleValue());
+  return Value(value.int64Value());
+}
+
+// Events are stored as messages; the origin travels in "_o" unless the event already carries one.
+Value storedEvent(const std::optional<AnalyticsEvent>& event) {
+  if (!event) return Value::null();
+  Parameters parameters = event->parameters();
+  parameters.emplace("_o", AnalyticsValue(event->origin()));
+  return Value::data(makeProtoEvent(event->copyWithParameters(std::move(parameters)))->protoBuffer());
+}
+
+std::optional<AnalyticsEvent> eventFromColumn(const Value& column) {
+  const Data* data = column.data();
+  auto message = data ? ProtoEvent::initWithBuffer(*data) : nullptr;
+  return message ? eventFromProtoEvent(*message) : std::nullopt;
+}
+
+ConditionalUserProperty propertyFromRow(const SqliteStore::Row& row) {
+  ConditionalUserProperty p;
+  p.name = row.at("name").toString();
+  p.origin = row.at("origin").toString();
+  const Value& value = row.at("value");
+  if (value.isInteger()) p.value = AnalyticsValue(value.toInt64());
+  if (value.isReal()) p.value = AnalyticsValue(value.toDouble());
+  if (value.isString()) p.value = AnalyticsValue(*value.string());
+  p.creationTimestamp = row.at("creation_timestamp").toDouble();
+  p.active = row.at("active").toBool();
+  p.triggerTimeout = row.at("trigger_timeout").toDouble();
+  p.triggeredTimestamp = row.at("triggered_timestamp").toDouble();
+  p.timeToLive = row.at("time_to_live").toDouble();
+  p.triggerEventName = row.at("trigger_event_name").toString();
+  p.timedOutEvent = eventFromColumn(row.at("timed_out_event"));
+  p.triggeredEvent = eventFromColumn(row.at("triggered_event"));
+  p.expiredEvent = eventFromColumn(row.at("expired_event"));
+  return p;
+}
+
+// LIKE treats "%" and "_" as wildcards, and names are full of underscores: match them literally.
+std::string escapedForLike(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\' || c == '%' || c == '_') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::optional<std::vector<ConditionalUserProperty>> MeasurementDatabase::conditionalUserProperties(
+    const std::string& condition, const std::vector<Value>& params, Error* error) {
+  auto rows = query(std::string("SELECT ") + kColumns + " FROM conditional_properties" +
+                        (condition.empty() ? "" : " WHERE " + condition) + " ORDER BY rowid",
+                    params, 12090, "Failed to read conditional user properties", error);
+  if (!rows) return std::nullopt;
+  std::vector<ConditionalUserProperty> properties;
+  for (const Row& row : *rows) properties.push_back(propertyFromRow(row));
+  return properties;
+}
+
+std::optional<ConditionalUserProperty> MeasurementDatabase::conditionalUserPropertyWithName(const std::string& name,
+                                                                                      Error* error) {
+  auto properties = conditionalUserProperties("name = ?", {Value(name)}, error);
+  if (!properties || properties->empty()) return std::nullopt;
+  return properties->front();
+}
+
+bool MeasurementDatabase::updateConditionalUserProperty(const ConditionalUserProperty& p, Error* error) {
+  if (p.name.empty() || p.origin.empty() || !p.value) {
+    return refuse(12091, "Conditional user property must have a name, an origin and a value", error);
+  }
+  // A NaN would pass every range check and be stored as NULL: the row would then never trigger, time
+  // out or expire, and hold one of the limited places for ever.
+  for (double time : {p.triggerTimeout, p.timeToLive, p.creationTimestamp, p.triggeredTimestamp}) {
+    if (!std::isfinite(time)) return refuse(12091, "Conditional user property times must be finite numbers", error);
+  }
+  return performTransaction([&] {
+    auto exists = scalar("SELECT count(*) FROM conditional_properties WHERE name = ?", {Value(p.name)}, 12092,
+                         "Failed to query conditional user property", error);
+    if (!exists) return false;
+    if (*exists == 0) {
+      auto count = scalar("SELECT count(*) FROM conditional_properties", {}, 12092,
+                          "Failed to count conditional user properties", error);
+      if (!count) return false;
+      if (*count >= kMaxConditionalUserProperties) return refuse(12093, "Failed to insert data type. Table is full", error);
+    }
+    return execute(std::string("INSERT OR REPLACE INTO conditional_properties (") + kColumns +
+                       ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                   {Value(p.name), Value(p.origin), storedValue(*p.value), Value(p.creationTimestamp),
+                    Value(std::int64_t{p.active}), Value(p.triggerTimeout), Value(p.triggeredTimestamp),
+                    Value(p.timeToLive), Value(p.triggerEventName), storedEvent(p.timedOutEvent),
+                    storedEvent(p.triggeredEvent), storedEvent(p.expiredEvent)},
+                   12094, "Failed to store conditional user property", error)
+        .has_value();
+  });
+}
+
+bool MeasurementDatabase::deleteConditionalUserPropertyWithName(const std::string& name, Error* error) {
+  return execute("DELETE FROM conditional_properties WHERE name = ?", {Value(name)}, 12095,
+                 "Failed to delete conditional user property", error)
+      .has_value();
+}
+
+std::optional<std::vector<ConditionalUserProperty>> MeasurementDatabase::timedOutConditionalUserPropertiesWithError(
+    Error* error) {
+  return conditionalUserProperties("active=0 and abs(? - creation_timestamp) > trigger_timeout", {Value(now())}, error);
+}
+
+std::optional<std::vector<ConditionalUserProperty>> MeasurementDatabase::expiredConditionalUserPropertiesWithError(
+    Error* error) {
+  return conditionalUserProperties("active=1 and abs(? - triggered_timestamp) > time_to_live", {Value(now())}, error);
+}
+
+std::optional<std::vector<ConditionalUserProperty>> MeasurementDatabase::triggeredConditionalUserPropertiesWithEventName(
+    const std::string& eventName, Error* error) {
+  if (eventName.empty()) {
+    refuse(12096, "Received nil/empty event name for querying triggered conditional user properties", error);
+    return std::nullopt;
+  }
+  return conditionalUserProperties(
+      "active=0 and trigger_event_name=? and abs(? - creation_timestamp) <= trigger_timeout",
+      {Value(eventName), Value(now())}, error);
+}
+
+std::optional<std::vector<ConditionalUserProperty>> MeasurementDatabase::conditionalUserPropertiesWithPrefix(
+    const std::optional<std::string>& prefix, const std::optional<std::string>& origin, Error* error) {
+  std::string condition;
+  std::vector<Value> params;
+  if (prefix && !prefix->empty()) {
+    condition = "name LIKE ? || '%' ESCAPE '\\'";
+    params.emplace_back(escapedForLike(*prefix));
+  }
+  if (origin && !origin->empty()) {
+    condition += std::string(condition.empty() ? "" : " AND ") + "origin LIKE ? ESCAPE '\\'";
+    params.emplace_back(escapedForLike(*origin));
+  }
+  return conditionalUserProperties(condition, params, error);
+}
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,97 @@
+// Purchases, subscriptions, app metadata and the remote configuration.
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+
+#include "platform/foundation/Clock.h"
+
+namespace sdk::analytics {
+
+using platform::foundation::Data;
+using platform::foundation::Value;
+
+std::optional<bool> MeasurementDatabase::insertIfNotDuplicatePurchaseFingerprint(const std::string& fingerprint, Error* error) {
+  auto inserted = execute("INSERT OR IGNORE INTO purchases (fingerprint) VALUES (?)", {Value(fingerprint)}, 12060,
+                          "Failed to store purchase fingerprint", error);
+  if (!inserted) return std::nullopt;
+  return *inserted > 0;
+}
+
+bool MeasurementDatabase::deletePurchaseFingerprint(const std::string& fingerprint, Error* error) {
+  return execute("DELETE FROM purchases WHERE fingerprint = ?", {Value(fingerprint)}, 12097,
+                 "Failed to delete purchase fingerprint", error)
+      .has_value();
+}
+
+std::optional<bool> MeasurementDatabase::insertIfNotDuplicateSubscriptionID(const std::string& subscriptionID, Error* error) {
+  auto inserted = execute("INSERT OR IGNORE INTO subscriptions (subscription_id) VALUES (?)", {Value(subscriptionID)},
+                          12061, "Failed to store subscription ID", error);
+  if (!inserted) return std::nullopt;
+  return *inserted > 0;
+}
+
+std::optional<std::int64_t> MeasurementDatabase::deleteSubscriptionsOverLimit(Error* error) {
+  return execute(
+      "DELETE FROM subscriptions WHERE rowid NOT IN (SELECT rowid FROM subscriptions ORDER BY rowid DESC LIMIT ?)",
+      {Value(kMaxSubscriptions)}, 12062, "Failed to delete subscriptions over the limit", error);
+}
+
+std::optional<AppMetadata> MeasurementDatabase::queryAppMetadata(Error* error) {
+  auto rows = query("SELECT * FROM app_metadata WHERE id = 1", {}, 12063, "Failed to read app metadata", error);
+  if (!rows) return std::nullopt;
+  AppMetadata metadata;
+  if (rows->empty()) return metadata;
+  metadata.lastBundleIndex = rows->front().at("last_bundle_index").toInt64();
+  metadata.lastBundleStartTimestamp = rows->front().at("last_bundle_start_timestamp").toDouble();
+  metadata.lastBundleEndTimestamp = rows->front().at("last_bundle_end_timestamp").toDouble();
+  return metadata;
+}
+
+bool MeasurementDatabase::updateAppMetadata(const AppMetadata& metadata, Error* error) {
+  return execute(
+             "INSERT OR REPLACE INTO app_metadata (id, last_bundle_index, last_bundle_start_timestamp, "
+             "last_bundle_end_timestamp) VALUES (1, ?, ?, ?)",
+             {Value(metadata.lastBundleIndex), Value(metadata.lastBundleStartTimestamp),
+              Value(metadata.lastBundleEndTimestamp)},
+             12064, "Failed to update app metadata", error)
+      .has_value();
+}
+
+bool MeasurementDatabase::updateRemoteConfig(const ProtoMeasurementConfig& config, Error* error) {
+  return execute("INSERT OR REPLACE INTO remote_config (id, config, last_update_timestamp) VALUES (1, ?, ?)",
+                 {Value::data(config.protoBuffer()), Value(platform::foundation::Clock::current()->now())}, 12065,
+                 "Failed to store the remote configuration", error)
+      .has_value();
+}
+
+std::shared_ptr<ProtoMeasurementConfig> MeasurementDatabase::queryMeasurementConfigWithError(Error* error) {
+  auto rows = query("SELECT config FROM remote_config WHERE id = 1", {}, 12066,
+                    "Failed to read the remote configuration", error);
+  if (!rows || rows->empty()) return nullptr;
+  const Data* data = rows->front().at("config").data();
+  if (!data) return nullptr;  // only a fetch time is stored
+  NanoDecodeFailure failure = NanoDecodeFailure::None;
+  auto config = ProtoMeasurementConfig::initWithBuffer(*data, &failure);
+  if (!config) {
+    refuse(12066, std::string("Stored remote configuration does not decode: ") + nanoDecodeFailureText(failure),
+           error);
+  }
+  return config;
+}
+
+std::optional<double> MeasurementDatabase::lastRemoteConfigUpdateTimestamp(Error* error) {
+  auto rows = query("SELECT last_update_timestamp FROM remote_config WHERE id = 1", {}, 12067,
+                    "Failed to read the remote configuration time", error);
+  if (!rows) return std::nullopt;
+  return rows->empty() ? 0.0 : rows->front().at("last_update_timestamp").toDouble();
+}
+
+bool MeasurementDatabase::updateRemoteConfigSuccessfulTimestamp(double timestamp, Error* error) {
+  // A fetch that found the configuration unchanged keeps it as fresh as a new one.
+  return execute(
+             "INSERT INTO remote_config (id, last_update_timestamp) VALUES (1, ?) "
+             "ON CONFLICT(id) DO UPDATE SET last_update_timestamp = excluded.last_update_timestamp",
+             {Value(timestamp)}, 12068, "Failed to store the configuration fetch time", error)
+      .has_value();
+}
+
+}  // namespace sdk::analytics
+

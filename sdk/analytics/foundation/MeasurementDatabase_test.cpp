@@ -1,0 +1,495 @@
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include "platform/foundation/Clock.h"
+#include "sdk/analytics/foundation/MeasurementFiles.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoAudienceMessages.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
+#include "sdk/utilities/Gzip.h"
+#include "testing/MainThreadEnvironment.h"
+#include "testing/TempContainer.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+using platform::foundation::Data;
+using platform::foundation::Error;
+using platform::foundation::ManualClock;
+using platform::foundation::Value;
+
+class DatabaseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    database = open();
+    ASSERT_TRUE(database) << error;
+  }
+
+  std::shared_ptr<MeasurementDatabase> open() {
+    return MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, std::make_shared<PersistedConfig>(), &error);
+  }
+
+  AnalyticsEvent event(const std::string& name, double timestamp, Parameters parameters = {}) {
+    return *AnalyticsEvent::create("app", false, name, timestamp, 0, std::move(parameters));
+  }
+
+  std::shared_ptr<ProtoMeasurementBundle> bundle(std::int64_t end, std::size_t padding = 0) {
+    auto b = ProtoMeasurementBundle::make();
+    nanoSetInt64(*b, 5, end);
+    nanoSetString(*b, 14, std::string(padding, 'p'));
+    return b;
+  }
+
+  ostrel::testing::MonitorScope scope;
+  ostrel::testing::TempContainer container;
+  ostrel::testing::MainThreadEnvironment environment;
+  const std::shared_ptr<ManualClock>& clock = environment.clock();
+  Error error;
+  std::shared_ptr<MeasurementDatabase> database;
+};
+
+TEST_F(DatabaseTest, UserAttributesAndCounters) {
+  UserAttribute a("app", "plan", AnalyticsValue("pro"), 10), b("auto", "_fot", AnalyticsValue(std::int64_t{5}), 20),
+      c("app", "_ltv_EUR", AnalyticsValue(2.5), 30), d("app", "_ltv_USD", AnalyticsValue(1.0), 40);
+  for (const auto& attribute : {a, b, c, d}) ASSERT_TRUE(database->updateUserAttribute(attribute, &error));
+  EXPECT_EQ(database->containsUserAttributeWithName("plan", &error), true);
+  EXPECT_EQ(database->containsUserAttributeWithName("nope", &error), false);
+  EXPECT_EQ(database->userAttributeWithName("_fot", &error), b);
+  EXPECT_EQ(database->publicUserAttributeCount(&error), 1);
+  EXPECT_EQ(database->userAttributeCountForOrigin("app", &error), 3);
+  EXPECT_EQ(database->userAttributesIncludingInternal(false, &error)->size(), 1u);
+  EXPECT_EQ(database->userAttributesIncludingInternal(true, &error)->size(), 4u);
+  auto ltv = database->allLifetimeValueUserAttributes(&error);
+  ASSERT_EQ(ltv->size(), 2u);
+  EXPECT_EQ(ltv->front().name, "_ltv_USD");  // newest first
+  ASSERT_TRUE(database->deleteUserAttributeWithName("plan", &error));
+  EXPECT_FALSE(database->userAttributeWithName("plan", &error));
+
+  EventAggregates shop("shop", 3, 2, 1, 100);
+  shop.lastSamplingRate = 10;
+  shop.lastExemptFromSampling = true;
+  ASSERT_TRUE(database->updateEventAggregates(shop, &error));
+  ASSERT_TRUE(database->updateEventAggregates(EventAggregates("_s", 1, 1, 1, 50), &error));
+  EXPECT_EQ(database->eventAggregatesWithName("shop", &error), shop);
+  Error none;
+  EXPECT_FALSE(database->eventAggregatesWithName("missing", &none));
+  EXPECT_TRUE(none.domain.empty());
+  EXPECT_EQ(database->publicEventCount(&error), 1);
+  ASSERT_TRUE(database->clearCurrentSessionCounts(&error));
+  auto all = database->allEventAggregates(&error);
+  ASSERT_TRUE(all);
+  for (const auto& aggregates : *all) EXPECT_EQ(aggregates.currentSessionCount, 0);
+
+  EXPECT_EQ(database->dailyCounts(&error), DailyCounts{});
+  DailyCounts counts;
+  counts.incrementCountsForCurrentDay(19700, true, true, 4);
+  ASSERT_TRUE(database->updateDailyCounts(counts, &error));
+  EXPECT_EQ(database->dailyCounts(&error), counts);
+}
+
+TEST_F(DatabaseTest, RawEventsByFingerprint) {
+  Error none;
+  EXPECT_FALSE(database->nextMetadataFingerprintToProcess(&none));  // empty table: none, not 0
+  EXPECT_TRUE(none.domain.empty());
+  EXPECT_FALSE(database->queryLatestRawEventTime(&none));
+
+  auto metadata = bundle(0);
+  nanoSetString(*metadata, 8, "ios");
+  std::int64_t fingerprint = MeasurementDatabase::metadataFingerprint(*metadata);
+  ASSERT_TRUE(database->insertIfNotExistsRawEventMetadata(*metadata, &error));
+  ASSERT_TRUE(database->insertIfNotExistsRawEventMetadata(*metadata, &error));  // once only
+  EXPECT_EQ(*database->queryRawEventsMetadataWithFingerprint(fingerprint, &error), *metadata);
+  for (int i = 0; i < 1005; ++i) {
+    ASSERT_TRUE(database->insertRawEvent(event("e" + std::to_string(i), 1000 + i, {{"value", AnalyticsValue(i * 0.5)}}),
+                                         i < 3 ? 42 : fingerprint, i == 4, &error));
+  }
+  EXPECT_EQ(database->nextMetadataFingerprintToProcess(&error), 42);
+  EXPECT_EQ(database->queryLatestRawEventTime(&error), 2004);
+  EXPECT_EQ(database->containsRealtimeRawEventsWithError(&error), true);
+
+  std::vector<std::int64_t> offeredCounts;
+  auto all = database->rawEventsWithMetadataFingerprint(fingerprint, &error, [&](const auto&, std::int64_t accepted) {
+    offeredCounts.push_back(accepted);
+    return true;
+  });
+  ASSERT_TRUE(all);
+  EXPECT_EQ(all->size(), 1000u);  // the read limit
+  EXPECT_EQ(offeredCounts[10], 10);
+  EXPECT_EQ(all->front().rawEvent.name(), "e3");
+  EXPECT_EQ(all->front().rawEvent.parameters().at("value"), AnalyticsValue(1.5));  // a double parameter survives
+  EXPECT_EQ(all->front().metadataFingerprint, fingerprint);
+
+  auto some = database->rawEventsWithMetadataFingerprint(
+      fingerprint, &error, [](const MeasurementDatabase::Row& row, std::int64_t accepted) {
+        return accepted < 2 && row.at("name").toString() != "e4";
+      });
+  ASSERT_EQ(some->size(), 1u);  // "e4" refused: the list ends there
+  EXPECT_TRUE(database->rawEventsWithMetadataFingerprint(99, &error, nullptr)->empty());
+
+  std::int64_t lastRow = all->back().rowID;
+  ASSERT_TRUE(database->deleteRawEventsWithMaxRowID(lastRow, &error));
+  EXPECT_EQ(database->rawEventsWithMetadataFingerprint(fingerprint, &error, nullptr)->size(), 2u);
+  EXPECT_EQ(database->containsRawEventWithMetadataFingerprint(42, &error), false);
+  ASSERT_TRUE(database->deleteRawEventMetadataWithMetadataFingerprint(fingerprint, &error));
+  EXPECT_FALSE(database->queryRawEventsMetadataWithFingerprint(fingerprint, &error));
+}
+
+TEST_F(DatabaseTest, ANewDatabaseIsMadeInOneCommitAndOpeningItAgainWritesNothing) {
+  const std::string path = measurementDirectoryFilePath(MeasurementDatabase::kDatabaseName);
+  EXPECT_EQ(ostrel::testing::walCommitCount(path), 1);
+  auto second = open();  // a second connection while the first holds the log open
+  ASSERT_TRUE(second) << error;
+  EXPECT_EQ(ostrel::testing::walCommitCount(path), 1);
+  ASSERT_TRUE(second->insertRawEvent(event("e", 1000), 7, false, &error));
+  EXPECT_EQ(ostrel::testing::walCommitCount(path), 2);
+}
+
+TEST_F(DatabaseTest, ADatabaseFromBeforeTheFingerprintIndexGetsItAndKeepsItsEvents) {
+  // As a file written by an earlier release: raw events stored, no index on their fingerprint.
+  ASSERT_TRUE(database->store().executeStatement("DROP INDEX raw_events_metadata_fingerprint", {}, &error)) << error;
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(database->insertRawEvent(event("e", 1000 + i), i % 2 ? 7 : 8, false, &error));
+  database.reset();
+  database = open();
+  ASSERT_TRUE(database) << error;
+
+  // Each question bundling asks per group goes through the index, not through the whole table.
+  for (const char* question : {"SELECT EXISTS (SELECT 1 FROM raw_events WHERE metadata_fingerprint = 7)",
+                               "SELECT rowid, * FROM raw_events WHERE metadata_fingerprint = 7 ORDER BY rowid ASC"}) {
+    auto plan = database->store().recordsForQuery(std::string("EXPLAIN QUERY PLAN ") + question, {}, &error);
+    ASSERT_TRUE(plan) << error;
+    std::string details;
+    for (const auto& row : *plan) details += row.at("detail").toString() + "; ";
+    EXPECT_NE(details.find("INDEX raw_events_metadata_fingerprint"), std::string::npos) << question << ": " << details;
+  }
+  EXPECT_EQ(database->containsRawEventWithMetadataFingerprint(7, &error), true);
+  EXPECT_EQ(database->rawEventsWithMetadataFingerprint(8, &error, nullptr)->size(), 3u);
+  ASSERT_TRUE(database->deleteRawEventsWithMaxRowID(5, &error));
+  EXPECT_EQ(database->containsRawEventWithMetadataFingerprint(7, &error), false);
+}
+
+TEST_F(DatabaseTest, APoisonRawEventIsRemovedAndLaterEventsGoThrough) {
+  ASSERT_TRUE(database->insertRawEvent(event("good1", 1), 7, false, &error));
+  ASSERT_TRUE(database->store()
+                  .executeStatement("INSERT INTO raw_events (name, timestamp, metadata_fingerprint, data, realtime) "
+                                    "VALUES ('bad', 2, 7, ?, 0)",
+                                    {Value::data({0x0A, 0x7F, 0x01})}, &error)
+                  .has_value());
+  ASSERT_TRUE(database->insertRawEvent(event("good2", 3), 7, false, &error));
+  auto events = database->rawEventsWithMetadataFingerprint(7, &error, nullptr);
+  ASSERT_TRUE(events);
+  ASSERT_EQ(events->size(), 2u);
+  EXPECT_EQ((*events)[1].rawEvent.name(), "good2");
+  EXPECT_TRUE(scope.logged(12050));
+  EXPECT_EQ(database->store().recordsForQuery("SELECT count(*) AS n FROM raw_events", {}, &error)->front().at("n"),
+            Value(2));
+
+  // A group made only of poison rows is an empty group, not a failure, and is gone afterwards.
+  ASSERT_TRUE(database->store()
+                  .executeStatement("INSERT INTO raw_events (name, timestamp, metadata_fingerprint, data, realtime) "
+                                    "VALUES ('bad', 2, 8, x'FF', 0)",
+                                    {}, &error)
+                  .has_value());
+  auto poisoned = database->rawEventsWithMetadataFingerprint(8, &error, nullptr);
+  ASSERT_TRUE(poisoned);
+  EXPECT_TRUE(poisoned->empty());
+  EXPECT_EQ(database->containsRawEventWithMetadataFingerprint(8, &error), false);
+}
+
+TEST_F(DatabaseTest, RawEventsOverTheAbsoluteLimitGoOldestFirst) {
+  MeasurementDatabase::Settings settings;
+  settings.maxEventsStored = [] { return std::int64_t{3}; };
+  database->setSettings(settings);
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(database->insertRawEvent(event("e" + std::to_string(i), i), 1, false, &error));
+  EXPECT_EQ(database->deleteRawEventsOverAbsoluteLimit(&error), 2);
+  auto left = database->rawEventsWithMetadataFingerprint(1, &error, nullptr);
+  ASSERT_EQ(left->size(), 3u);
+  EXPECT_EQ(left->front().rawEvent.name(), "e2");
+  // Gaps in the row IDs: a span over the limit with few rows deletes nothing; the next excess does.
+  ASSERT_TRUE(database->store().executeStatement("DELETE FROM raw_events WHERE name = 'e3'", {}, &error));
+  EXPECT_EQ(database->deleteRawEventsOverAbsoluteLimit(&error), 0);
+  for (int i = 5; i < 7; ++i) ASSERT_TRUE(database->insertRawEvent(event("e" + std::to_string(i), i), 1, false, &error));
+  EXPECT_EQ(database->deleteRawEventsOverAbsoluteLimit(&error), 1);
+  EXPECT_EQ(database->rawEventsWithMetadataFingerprint(1, &error, nullptr)->front().rawEvent.name(), "e4");
+  ASSERT_TRUE(database->deleteRawEventsWithMaxRowID(100, &error));
+  EXPECT_EQ(database->deleteRawEventsOverAbsoluteLimit(&error), 0);
+}
+
+TEST_F(DatabaseTest, QueueSizeRuleRetriesAndPoisonRows) {
+  EXPECT_EQ(database->isQueuedBundleTableEmpty(&error), true);
+  ASSERT_TRUE(database->insertBundle(*bundle(3000, 500), false, &error));
+  ASSERT_TRUE(database->insertBundle(*bundle(1000, 900), true, &error));  // oldest: first, although over the limit
+  ASSERT_TRUE(database->insertBundle(*bundle(2000, 100), false, &error));
+  ASSERT_TRUE(database->store()
+                  .executeStatement("INSERT INTO queue (data, bundle_end_timestamp, realtime) VALUES (?, 1500, 0)",
+                                    {Value::data({1, 2, 3, 4})}, &error)
+                  .has_value());  // does not gunzip
+  auto notABundle = sdk::utilities::Gzip::dataByGzippingData(Data{0x0A, 0x50}, nullptr);
+  ASSERT_TRUE(database->store()
+                  .executeStatement("INSERT INTO queue (data, bundle_end_timestamp, realtime) VALUES (?, 1600, 0)",
+                                    {Value::data(*notABundle)}, &error)
+                  .has_value());  // gunzips, does not decode
+  EXPECT_EQ(database->containsRealtimeBundlesWithError(&error), true);
+  EXPECT_EQ(database->queryLatestBundleTime(&error), 3000);
+
+  auto first = database->queryBundlesWithCountLimit(10, 300, &error);
+  ASSERT_TRUE(first);
+  ASSERT_EQ(first->size(), 1u);
+  EXPECT_EQ(nanoGetInt64(*first->front().first, 5), 1000);
+  EXPECT_EQ(scope.errorEvents().size(), 0u);
+  EXPECT_EQ(database->store().recordsForQuery("SELECT count(*) AS n FROM queue", {}, &error)->front().at("n"),
+            Value(3));  // both unreadable rows are gone
+
+  std::int64_t oldest = first->front().second;
+  ASSERT_TRUE(database->incrementRetryCounterForBundlesWithIDs({oldest}, &error));
+  ASSERT_TRUE(database->incrementRetryCounterForBundlesWithIDs({oldest}, &error));
+  auto all = database->queryBundlesWithCountLimit(10, 100000, &error);
+  ASSERT_EQ(all->size(), 3u);
+  EXPECT_EQ(nanoGetInt32(*(*all)[0].first, 35), 2);
+  EXPECT_FALSE(nanoHasField(*(*all)[1].first, 35));
+  EXPECT_EQ(nanoGetInt64(*(*all)[1].first, 5), 2000);
+  EXPECT_EQ(database->queryBundlesWithCountLimit(2, 100000, &error)->size(), 2u);
+  auto sized = database->queryBundlesWithCountLimit(10, 1200, &error);
+  EXPECT_EQ(sized->size(), 2u);  // 900 + 100 fit, + 500 does not
+
+  ASSERT_TRUE(database->deleteBundlesWithRowIDs({(*all)[0].second, (*all)[1].second}, &error));
+  EXPECT_EQ(database->queryBundlesWithCountLimit(10, 100000, &error)->size(), 1u);
+}
+
+TEST_F(DatabaseTest, PurchasesSubscriptionsMetadataAndConfig) {
+  EXPECT_EQ(database->insertIfNotDuplicatePurchaseFingerprint("fp", &error), true);
+  EXPECT_EQ(database->insertIfNotDuplicatePurchaseFingerprint("fp", &error), false);
+  for (int i = 0; i < 1003; ++i) {
+    ASSERT_EQ(database->insertIfNotDuplicateSubscriptionID(std::to_string(i), &error), true);
+  }
+  EXPECT_EQ(database->deleteSubscriptionsOverLimit(&error), 3);
+  EXPECT_EQ(database->insertIfNotDuplicateSubscriptionID("2", &error), true);  // the oldest went
+  EXPECT_EQ(database->insertIfNotDuplicateSubscriptionID("1002", &error), false);
+
+  EXPECT_EQ(database->queryAppMetadata(&error), AppMetadata{});
+  AppMetadata metadata{5, 10.5, 20.5};
+  ASSERT_TRUE(database->updateAppMetadata(metadata, &error));
+  EXPECT_EQ(database->queryAppMetadata(&error), metadata);
+
+  Error none;
+  EXPECT_FALSE(database->queryMeasurementConfigWithError(&none));
+  EXPECT_TRUE(none.domain.empty());
+  EXPECT_EQ(database->lastRemoteConfigUpdateTimestamp(&error), 0);
+  auto config = ProtoMeasurementConfig::make();
+  nanoSetInt64(*config, 0, 12);
+  nanoSetString(*config, 1, "1:123:ios:abc");
+  ASSERT_TRUE(database->updateRemoteConfig(*config, &error));
+  EXPECT_EQ(*database->queryMeasurementConfigWithError(&error), *config);
+  EXPECT_EQ(database->lastRemoteConfigUpdateTimestamp(&error), 1700000000.0);
+  ASSERT_TRUE(database->updateRemoteConfigSuccessfulTimestamp(1700000500.0, &error));
+  EXPECT_EQ(database->lastRemoteConfigUpdateTimestamp(&error), 1700000500.0);
+  EXPECT_EQ(*database->queryMeasurementConfigWithError(&error), *config);  // kept
+}
+
+TEST_F(DatabaseTest, AudienceFiltersAndResults) {
+  auto eventFilter = ProtoEventFilter::make();
+  nanoSetBool(*eventFilter, 7, true);  // session scoped (tag 8)
+  nanoSetBool(*eventFilter, 6, true);  // sequence (tag 7)
+  auto propertyFilter = ProtoPropertyFilter::make();
+  nanoSetBool(*propertyFilter, 3, true);  // dynamic (tag 4)
+  ASSERT_TRUE(database->updateEventFilters({{1, 0, "purchase", eventFilter->protoBuffer(), true},
+                                            {2, 0, "purchase", Data{0x08, 0x01}, false}},
+                                           &error));
+  ASSERT_TRUE(database->updatePropertyFilters({{3, 1, "plan", propertyFilter->protoBuffer(), false}}, &error));
+  EXPECT_FALSE(database->updateEventFilters({{4, 0, "", Data{1}, false}}, &error));
+  EXPECT_FALSE(database->updateEventFilters({{4, 0, "x", Data{}, false}, {5, 0, "y", Data{1}, false}}, &error));
+  EXPECT_FALSE(database->updateEventFilters({}, &error));
+
+  auto filters = database->eventFiltersForEventName("purchase", &error);
+  ASSERT_EQ(filters->size(), 2u);
+  EXPECT_TRUE((*filters)[0].isSessionScoped && (*filters)[0].isSequence && !(*filters)[0].isDynamic);
+  EXPECT_FALSE((*filters)[1].isSessionScoped);
+  auto properties = database->propertyFiltersForPropertyName("plan", &error);
+  ASSERT_EQ(properties->size(), 1u);
+  EXPECT_TRUE(properties->front().isDynamic);
+  EXPECT_FALSE(database->eventFiltersForEventName("", &error));
+  EXPECT_EQ(database->allAudienceIDs(&error), (std::vector<std::int32_t>{1, 2, 3}));
+  auto scoped = database->allSessionScopedFilters(&error);
+  ASSERT_EQ(scoped->size(), 1u);
+  EXPECT_EQ(scoped->at(1), std::vector<std::int32_t>{0});
+
+  Error none;
+  EXPECT_FALSE(database->filterResultForAudienceID(1, &none));
+  EXPECT_TRUE(none.domain.empty());
+  ASSERT_TRUE(database->updateFilterResults({{1, Data{1}, Data{}}, {2, Data{2}, Data{3}}}, &error));
+  EXPECT_EQ(database->filterResultForAudienceID(2, &error), (StoredFilterResults{2, Data{2}, Data{3}}));
+  ASSERT_TRUE(database->deleteFilterResults({{1, {}, {}}}, &error));
+  EXPECT_EQ(database->allFilterResults(&error)->size(), 1u);
+  ASSERT_TRUE(database->deleteAllEventFilters(&error));
+  ASSERT_TRUE(database->deleteAllPropertyFilters(&error));
+  EXPECT_TRUE(database->allAudienceIDs(&error)->empty());
+}
+
+ConditionalUserProperty property(const std::string& name, double created, double timeout, double ttl) {
+  ConditionalUserProperty p;
+  p.name = name;
+  p.origin = "vcm";
+  p.value = AnalyticsValue("on");
+  p.triggerEventName = "purchase";
+  p.creationTimestamp = created;
+  p.triggerTimeout = timeout;
+  p.timeToLive = ttl;
+  return p;
+}
+
+TEST_F(DatabaseTest, ConditionalUserPropertiesTimeOutExpireAndTrigger) {
+  const double now = clock->now();
+  auto waiting = property("waiting", now - 100, 100, 0);   // exactly at its timeout: still waiting
+  auto late = property("late", now - 100.5, 100, 0);       // past it
+  auto active = property("active", now - 1000, 1000, 50);  // triggered 50 s ago, lives 50 s: not expired
+  active.active = true;
+  active.triggeredTimestamp = now - 50;
+  auto expired = active;
+  expired.name = "expired";
+  expired.triggeredTimestamp = now - 50.5;
+  expired.expiredEvent = AnalyticsEvent::create("fdl", false, "_exp_expire", now, 0, {{"_ev", AnalyticsValue("x")}});
+  for (const auto& p : {waiting, late, active, expired}) ASSERT_TRUE(database->updateConditionalUserProperty(p, &error));
+
+  auto names = [](const std::optional<std::vector<ConditionalUserProperty>>& list) {
+    std::vector<std::string> out;
+    for (const auto& p : *list) out.push_back(p.name);
+    return out;
+  };
+  EXPECT_EQ(names(database->timedOutConditionalUserPropertiesWithError(&error)), std::vector<std::string>{"late"});
+  EXPECT_EQ(names(database->expiredConditionalUserPropertiesWithError(&error)), std::vector<std::string>{"expired"});
+  EXPECT_EQ(names(database->triggeredConditionalUserPropertiesWithEventName("purchase", &error)),
+            std::vector<std::string>{"waiting"});
+  EXPECT_FALSE(database->triggeredConditionalUserPropertiesWithEventName("", &error));
+  EXPECT_EQ(error.localizedDescription(), "Received nil/empty event name for querying triggered conditional user properties");
+
+  auto stored = database->conditionalUserPropertyWithName("expired", &error);
+  ASSERT_TRUE(stored && stored->expiredEvent);
+  EXPECT_EQ(stored->expiredEvent->name(), "_exp_expire");
+  EXPECT_EQ(stored->expiredEvent->origin(), "fdl");
+  EXPECT_EQ(stored->value, AnalyticsValue("on"));
+  EXPECT_FALSE(stored->triggeredEvent);
+  ASSERT_TRUE(database->deleteConditionalUserPropertyWithName("expired", &error));
+  EXPECT_FALSE(database->conditionalUserPropertyWithName("expired", &error));
+}
+
+// GCC 12 reports an overlapping copy inside libstdc++'s own string code here, which it cannot make.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
+TEST_F(DatabaseTest, ConditionalUserPropertyRefusals) {
+  auto nan = property("nan", clock->now(), std::numeric_limits<double>::quiet_NaN(), 10);
+  EXPECT_FALSE(database->updateConditionalUserProperty(nan, &error));
+  auto infinite = property("inf", clock->now(), 10, std::numeric_limits<double>::infinity());
+  EXPECT_FALSE(database->updateConditionalUserProperty(infinite, &error));
+  auto noValue = property("novalue", 0, 1, 1);
+  noValue.value.reset();
+  EXPECT_FALSE(database->updateConditionalUserProperty(noValue, &error));
+  EXPECT_FALSE(database->updateConditionalUserProperty(property("", 0, 1, 1), &error));
+
+  ASSERT_TRUE(database->performTransaction([&] {
+    for (int i = 0; i < 1000; ++i) {
+      if (!database->updateConditionalUserProperty(property("p" + std::to_string(i), 0, 1, 1), &error)) return false;
+    }
+    return true;
+  }));
+  EXPECT_FALSE(database->updateConditionalUserProperty(property("one_more", 0, 1, 1), &error));
+  EXPECT_EQ(error.localizedDescription(), "Failed to insert data type. Table is full");
+  EXPECT_TRUE(database->updateConditionalUserProperty(property("p5", 0, 2, 2), &error));  // replacing still works
+  EXPECT_EQ(database->conditionalUserPropertyWithName("p5", &error)->triggerTimeout, 2);
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
+TEST_F(DatabaseTest, PrefixListingMatchesUnderscoresLiterally) {
+  for (const char* name : {"_exp_1", "_exp_2", "xexpy3", "_exp%4", "_e"}) {
+    auto p = property(name, 0, 1, 1);
+    if (std::string(name) == "_exp_2") p.origin = "fa_x";
+    ASSERT_TRUE(database->updateConditionalUserProperty(p, &error));
+  }
+  auto names = [&](std::optional<std::string> prefix, std::optional<std::string> origin) {
+    std::vector<std::string> out;
+    auto list = database->conditionalUserPropertiesWithPrefix(prefix, origin, &error);
+    for (const auto& p : *list) out.push_back(p.name);
+    return out;
+  };
+  EXPECT_EQ(names("_exp_", std::nullopt), (std::vector<std::string>{"_exp_1", "_exp_2"}));
+  EXPECT_EQ(names("_exp%", std::nullopt), (std::vector<std::string>{"_exp%4"}));
+  EXPECT_EQ(names("_exp_", "fa_x"), (std::vector<std::string>{"_exp_2"}));
+  EXPECT_EQ(names(std::nullopt, "faax"), std::vector<std::string>{});
+  EXPECT_EQ(names(std::string(), std::nullopt).size(), 5u);
+}
+
+TEST_F(DatabaseTest, NestedTransactionsAndRollbacks) {
+  EXPECT_TRUE(database->performTransaction([&] {
+    EXPECT_TRUE(database->updateUserAttribute({"app", "a", AnalyticsValue("1"), 1}, &error));
+    EXPECT_FALSE(database->performTransaction([&] {
+      EXPECT_TRUE(database->updateUserAttribute({"app", "b", AnalyticsValue("2"), 1}, &error));
+      return false;
+    }));
+    return true;
+  }));
+  EXPECT_TRUE(scope.logged(12056));
+  EXPECT_EQ(database->containsUserAttributeWithName("a", &error), true);
+  EXPECT_EQ(database->containsUserAttributeWithName("b", &error), false);
+  auto throwing = [&]() -> bool {
+    EXPECT_TRUE(database->updateUserAttribute({"app", "c", AnalyticsValue("3"), 1}, &error));
+    throw std::runtime_error("boom");
+  };
+  EXPECT_THROW(static_cast<void>(database->performTransaction(throwing)), std::runtime_error);
+  EXPECT_EQ(database->containsUserAttributeWithName("c", &error), false);
+}
+
+TEST_F(DatabaseTest, StaleDataAndReset) {
+  ASSERT_TRUE(database->insertBundle(*bundle(static_cast<std::int64_t>((clock->now() - 30 * 86400) * 1000)), false, &error));
+  ASSERT_TRUE(database->insertBundle(*bundle(static_cast<std::int64_t>(clock->now() * 1000)), false, &error));
+  ASSERT_TRUE(database->insertRawEvent(event("old", clock->now() - 29 * 86400), 1, false, &error));
+  ASSERT_TRUE(database->insertRawEvent(event("new", clock->now()), 1, false, &error));
+  EXPECT_EQ(database->maybeDeleteStaleData(&error), 2);
+  EXPECT_TRUE(scope.console.contains("Bundles, raw events, days: 1, 1, 28")) << "the purge is never silent";
+  ASSERT_TRUE(database->insertBundle(*bundle(static_cast<std::int64_t>((clock->now() - 30 * 86400) * 1000)), false, &error));
+  EXPECT_EQ(database->maybeDeleteStaleData(&error), 0);  // looked less than a day ago
+  environment.advance(86400);
+  EXPECT_EQ(database->maybeDeleteStaleData(&error), 1);
+
+  ASSERT_TRUE(database->updateUserAttribute({"app", "a", AnalyticsValue("1"), 1}, &error));
+  ASSERT_TRUE(database->reset(&error));
+  EXPECT_EQ(database->isQueuedBundleTableEmpty(&error), true);
+  EXPECT_EQ(database->isRawEventsTableEmpty(&error), true);
+  EXPECT_EQ(database->containsUserAttributeWithName("a", &error), false);
+}
+
+TEST_F(DatabaseTest, AGarbageFileIsKeptAsideAndTheSettingsStay) {
+  PersistedConfig settings;
+  settings.setAppInstanceID(std::string("kept"));
+  settings.synchronizeToDisk();
+  ASSERT_TRUE(database->updateUserAttribute({"app", "a", AnalyticsValue("1"), 1}, &error));
+  std::string path = database->databasePath();
+  database.reset();
+  std::filesystem::remove(path + "-wal");
+  std::filesystem::remove(path + "-shm");
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << std::string(8192, '\x5a');
+  }
+  database = open();
+  ASSERT_TRUE(database) << error;
+  EXPECT_TRUE(scope.logged(12006));
+  EXPECT_TRUE(std::filesystem::exists(path + ".damaged"));
+  EXPECT_EQ(database->containsUserAttributeWithName("a", &error), false);
+  ASSERT_TRUE(database->updateUserAttribute({"app", "b", AnalyticsValue("1"), 1}, &error));
+  EXPECT_EQ(PersistedConfig().appInstanceID(), "kept");
+}
+
+}  // namespace
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,57 @@
+#include "sdk/analytics/foundation/MeasurementFiles.h"
+
+#include <sys/xattr.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/foundation/Paths.h"
+#include "sdk/analytics/foundation/MeasurementError.h"
+#include "sdk/analytics/foundation/Monitor.h"
+
+namespace sdk::analytics {
+
+namespace {
+constexpr const char* kExcludeFromBackupAttribute = "user.ostrel.exclude-from-backup";
+}
+
+std::string measurementDirectoryFilePath(const std::string& fileName) {
+  std::string support = platform::foundation::Paths::applicationSupport();
+  std::error_code failure;
+  std::filesystem::path directory = std::filesystem::path(support) / kMeasurementDirectory;
+  if (support.empty() || (std::filesystem::create_directories(directory, failure), failure)) {
+    Monitor::shared()->logWithLevel(1, 19001, "Unable to find the measurement directory",
+                                       platform::foundation::Value(failure.message()));
+    return {};
+  }
+  return (directory / fileName).string();
+}
+
+bool deleteFileAtPath(const std::string& path, platform::foundation::Error* error) {
+  if (path.empty()) {
+    setMeasurementError(error, 1, "Received empty path for deleting file");
+    return false;
+  }
+  std::error_code failure;
+  std::filesystem::remove(path, failure);
+  if (failure) {
+    setMeasurementError(error, 2, "Failed to delete file " + path + ": " + failure.message());
+    return false;
+  }
+  return true;
+}
+
+bool excludePathFromBackup(const std::string& path, platform::foundation::Error* error) {
+  if (path.empty()) {
+    setMeasurementError(error, 1, "Received empty path for excluding from backup");
+    return false;
+  }
+  if (::setxattr(path.c_str(), kExcludeFromBackupAttribute, "1", 1, 0) == 0 || errno == ENOTSUP) return true;
+  setMeasurementError(error, 2, "Failed to exclude " + path + " from backup: " + std::strerror(errno));
+  return false;
+}
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,216 @@
+#include "sdk/analytics/foundation/detail/NanoCodec.h"
+
+#include <pb_decode.h>
+#include <pb_encode.h>
+
+#include "sdk/analytics/foundation/NanoMessage.h"
+
+namespace sdk::analytics::detail {
+
+namespace {
+
+using Scalar = NanoMessage::Scalar;
+
+pb_wire_type_t wireType(NanoFieldKind kind) {
+  switch (kind) {
+    case NanoFieldKind::Float:
+      return PB_WT_32BIT;
+    case NanoFieldKind::Double:
+      return PB_WT_64BIT;
+    case NanoFieldKind::String:
+    case NanoFieldKind::Bytes:
+    case NanoFieldKind::Message:
+      return PB_WT_STRING;
+    default:
+      return PB_WT_VARINT;
+  }
+}
+
+bool isPackable(NanoFieldKind kind) { return wireType(kind) != PB_WT_STRING; }
+
+std::uint64_t asBits(const Scalar& value) {
+  if (const auto* n = std::get_if<std::int64_t>(&value)) return static_cast<std::uint64_t>(*n);
+  if (const auto* u = std::get_if<std::uint64_t>(&value)) return *u;
+  return 0;
+}
+
+double asDouble(const Scalar& value) {
+  if (const auto* d = std::get_if<double>(&value)) return *d;
+  return 0;
+}
+
+bool appendToData(pb_ostream_t* stream, const pb_byte_t* bytes, std::size_t count) {
+  auto* out = static_cast<platform::foundation::Data*>(stream->state);
+  out->insert(out->end(), bytes, bytes + count);
+  return true;
+}
+
+void encodeValue(pb_ostream_t* stream, const NanoField& field, const Scalar& value) {
+  pb_encode_tag(stream, wireType(field.kind), field.tag);
+  switch (field.kind) {
+    case NanoFieldKind::Float: {
+      float f = static_cast<float>(asDouble(value));
+      pb_encode_fixed32(stream, &f);
+      break;
+    }
+    case NanoFieldKind::Double: {
+      double d = asDouble(value);
+      pb_encode_fixed64(stream, &d);
+      break;
+    }
+    case NanoFieldKind::String:
+    case NanoFieldKind::Bytes: {
+      const auto* text = std::get_if<std::string>(&value);
+      std::string_view bytes = text ? std::string_view(*text) : std::string_view();
+      pb_encode_string(stream, reinterpret_cast<const pb_byte_t*>(bytes.data()), bytes.size());
+      break;
+    }
+    case NanoFieldKind::Message: {
+      platform::foundation::Data inner;
+      const auto* message = std::get_if<std::shared_ptr<NanoMessage>>(&value);
+      if (message && *message) encodeMessage(**message, inner);
+      pb_encode_string(stream, inner.data(), inner.size());
+      break;
+    }
+    default:
+      pb_encode_varint(stream, asBits(value));
+  }
+}
+
+bool readScalar(pb_istream_t* stream, const NanoField& field, Scalar& out) {
+  switch (field.kind) {
+    case NanoFieldKind::Float: {
+      float f;
+      if (!pb_decode_fixed32(stream, &f)) return false;
+      out = static_cast<double>(f);
+      return true;
+    }
+    case NanoFieldKind::Double: {
+      double d;
+      if (!pb_decode_fixed64(stream, &d)) return false;
+      out = d;
+      return true;
+    }
+    case NanoFieldKind::String:
+    case NanoFieldKind::Bytes: {
+      std::uint32_t length;
+      if (!pb_decode_varint32(stream, &length) || length > stream->bytes_left) return false;
+      std::string bytes(length, '\0');
+      if (!pb_read(stream, reinterpret_cast<pb_byte_t*>(bytes.data()), length)) return false;
+      out = std::move(bytes);
+      return true;
+    }
+    default: {
+      std::uint64_t bits;
+      if (!pb_decode_varint(stream, &bits)) return false;
+      switch (field.kind) {
+        case NanoFieldKind::Int32:
+          out = static_cast<std::int64_t>(static_cast<std::int32_t>(bits));
+          break;
+        case NanoFieldKind::Int64:
+          out = static_cast<std::int64_t>(bits);
+          break;
+        case NanoFieldKind::UInt32:
+          out = static_cast<std::uint64_t>(static_cast<std::uint32_t>(bits));
+          break;
+        case NanoFieldKind::Bool:
+          out = std::uint64_t{bits != 0};
+          break;
+        default:
+          out = bits;
+      }
+      return true;
+    }
+  }
+}
+
+// What one decode may still spend; the first limit crossed names the failure.
+struct DecodeBudget {
+  std::size_t messagesLeft;
+  NanoDecodeFailure failure = NanoDecodeFailure::None;
+
+  bool fail(NanoDecodeFailure why) {
+    if (failure == NanoDecodeFailure::None) failure = why;
+    return false;
+  }
+};
+
+bool decodeFields(pb_istream_t* stream, NanoMessage& message, int depth, DecodeBudget& budget);
+
+bool readField(pb_istream_t* stream, const NanoField& field, pb_wire_type_t wire, std::vector<Scalar>& values,
+               int depth, DecodeBudget& budget) {
+  if (field.repeated && wire == PB_WT_STRING && isPackable(field.kind)) {
+    pb_istream_t packed;
+    if (!pb_make_string_substream(stream, &packed)) return false;
+    bool ok = true;
+    while (ok && packed.bytes_left > 0) {
+      Scalar value;
+      ok = readScalar(&packed, field, value);
+      if (ok) values.push_back(std::move(value));
+    }
+    return pb_close_string_substream(stream, &packed) && ok;
+  }
+  if (wire != wireType(field.kind)) return pb_skip_field(stream, wire);  // as an unknown field
+  Scalar value;
+  if (field.kind == NanoFieldKind::Message) {
+    // Counted before it is made, so a flood of empty sub-messages stops at the limit.
+    if (budget.messagesLeft == 0) return budget.fail(NanoDecodeFailure::TooManyMessages);
+    --budget.messagesLeft;
+    pb_istream_t inner;
+    if (!pb_make_string_substream(stream, &inner)) return false;
+    auto child = field.message().makeMessage();
+    bool ok = decodeFields(&inner, *child, depth + 1, budget);
+    if (!pb_close_string_substream(stream, &inner) || !ok) return false;
+    value = std::move(child);
+  } else if (!readScalar(stream, field, value)) {
+    return false;
+  }
+  if (!field.repeated) values.clear();  // the last occurrence of a singular field wins
+  values.push_back(std::move(value));
+  return true;
+}
+
+bool decodeFields(pb_istream_t* stream, NanoMessage& message, int depth, DecodeBudget& budget) {
+  if (depth > NanoMessage::kMaxDepth) return budget.fail(NanoDecodeFailure::TooDeep);
+  const NanoDescriptor& descriptor = message.descriptor();
+  while (stream->bytes_left > 0) {
+    pb_wire_type_t wire;
+    std::uint32_t tag;
+    bool eof = false;
+    if (!pb_decode_tag(stream, &wire, &tag, &eof) || eof || tag == 0) return false;
+    int index = descriptor.indexOfTag(tag);
+    if (index < 0) {
+      if (!pb_skip_field(stream, wire)) return false;
+      continue;
+    }
+    if (!readField(stream, descriptor.fields[static_cast<std::size_t>(index)], wire, message.values(index), depth,
+                   budget)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+void encodeMessage(const NanoMessage& message, platform::foundation::Data& out) {
+  pb_ostream_t stream{};
+  stream.callback = &appendToData;
+  stream.state = &out;
+  stream.max_size = SIZE_MAX;
+  const NanoDescriptor& descriptor = message.descriptor();
+  for (std::size_t index : descriptor.indicesByTag) {
+    const NanoField& field = descriptor.fields[index];
+    for (const Scalar& value : message.values(static_cast<int>(index))) encodeValue(&stream, field, value);
+  }
+}
+
+NanoDecodeFailure decodeMessage(std::span<const std::uint8_t> bytes, NanoMessage& message) {
+  if (bytes.size() > NanoMessage::kMaxEncodedBytes) return NanoDecodeFailure::TooLarge;
+  pb_istream_t stream = pb_istream_from_buffer(bytes.data(), bytes.size());
+  DecodeBudget budget{NanoMessage::kMaxDecodedMessages - 1};  // the message itself is the first
+  if (decodeFields(&stream, message, 0, budget)) return NanoDecodeFailure::None;
+  return budget.failure == NanoDecodeFailure::None ? NanoDecodeFailure::Malformed : budget.failure;
+}
+
+}  // namespace sdk::analytics::detail

@@ -1,0 +1,151 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "platform/foundation/Value.h"
+
+// The protocol-buffer message layer. Every message is described by a table of its fields in index
+// order (the index is the field's place in the message's field list; the wire tag is given beside
+// it). A descriptor-driven codec over nanopb's wire functions reads and writes any described
+// message, so the accessors can reach every field by index without per-message code.
+//
+// Wire rules: fields are written in tag order, repeated fields element by element (unpacked), so
+// equal content gives equal bytes. Reading skips unknown tags and tags of reserved indices, takes
+// repeated numbers packed or unpacked, and refuses truncated input, nesting deeper than kMaxDepth,
+// input larger than kMaxEncodedBytes and input that would make more than kMaxDecodedMessages
+// messages (a small input of many empty sub-messages would otherwise take far more memory than its
+// size suggests).
+
+namespace sdk::analytics {
+
+// Why bytes did not decode.
+enum class NanoDecodeFailure : std::uint8_t { None, Malformed, TooLarge, TooDeep, TooManyMessages };
+// A short English description of the failure, for logs.
+const char* nanoDecodeFailureText(NanoDecodeFailure failure);
+
+enum class NanoFieldKind : std::uint8_t { Reserved, Int32, Int64, UInt32, UInt64, Bool, Float, Double, String, Bytes, Message };
+
+struct NanoDescriptor;
+class NanoMessage;
+using NanoDescriptorRef = const NanoDescriptor& (*)();
+
+struct NanoField {
+  std::uint32_t tag = 0;  // 0 for a reserved index
+  NanoFieldKind kind = NanoFieldKind::Reserved;
+  bool repeated = false;
+  NanoDescriptorRef message = nullptr;  // for Message fields
+};
+
+// Each message kind's descriptor is made once and never destroyed: work still queued on a worker
+// thread while the process exits may encode messages after static destructors have run.
+struct NanoDescriptor {
+  // Makes an empty message of the descriptor's typed class.
+  using Maker = std::shared_ptr<NanoMessage> (*)();
+
+  NanoDescriptor(const char* name, std::vector<NanoField> fields, Maker maker = nullptr);
+  // The descriptor of the typed message `Self`. Sub-messages of this kind, decoded or copied, are
+  // made as `Self`, so they can be read in place through the typed class.
+  template <typename Self>
+  static const NanoDescriptor& of(const char* name, std::vector<NanoField> fields) {
+    return *new NanoDescriptor(name, std::move(fields), []() -> std::shared_ptr<NanoMessage> {
+      return std::make_shared<Self>();
+    });
+  }
+
+  // An empty message of this kind.
+  std::shared_ptr<NanoMessage> makeMessage() const;
+
+  const char* name;
+  Maker maker;
+  std::vector<NanoField> fields;        // by index
+  std::vector<std::size_t> indicesByTag;  // indices sorted by tag, reserved ones left out
+  // Index of a tag, or -1.
+  int indexOfTag(std::uint32_t tag) const {
+    return tag < indexByTag.size() ? indexByTag[tag] : searchTag(tag);
+  }
+
+ private:
+  int searchTag(std::uint32_t tag) const;
+  // Every field of our messages has a small tag: the decoder looks each one up directly.
+  static constexpr std::uint32_t kDirectTags = 256;
+  std::vector<std::int16_t> indexByTag;  // by tag below kDirectTags, -1 for none
+};
+
+class NanoMessage {
+ public:
+  static constexpr int kMaxDepth = 48;
+  static constexpr std::size_t kMaxEncodedBytes = 4 * 1024 * 1024;
+  static constexpr std::size_t kMaxDecodedMessages = 200'000;
+
+  // A value of a field: integers (signed kinds as int64, unsigned kinds and bools as uint64), floats
+  // and doubles as double, strings and bytes as string, sub-messages by pointer.
+  using Scalar = std::variant<std::int64_t, std::uint64_t, double, std::string, std::shared_ptr<NanoMessage>>;
+
+  explicit NanoMessage(const NanoDescriptor& descriptor);
+  NanoMessage(const NanoMessage& other);
+  NanoMessage& operator=(const NanoMessage& other);
+  virtual ~NanoMessage() = default;
+
+  const NanoDescriptor& descriptor() const { return *descriptor_; }
+  std::size_t fieldCount() const { return fields_.size(); }
+
+  // The encoded bytes.
+  platform::foundation::Data protoBuffer() const;
+  // Replaces the content with the decoded bytes; false (content cleared) when they do not decode,
+  // with the reason in `failure` when given.
+  [[nodiscard]] bool decode(std::span<const std::uint8_t> bytes, NanoDecodeFailure* failure = nullptr);
+
+  // A deep copy, of the same typed class.
+  std::shared_ptr<NanoMessage> clone() const;
+
+  // The values of one field (at most one for a singular field); throws for an index out of range.
+  const std::vector<Scalar>& values(int index) const { return fields_[checkedIndex(index)]; }
+  std::vector<Scalar>& values(int index) { return fields_[checkedIndex(index)]; }
+  const NanoField& field(int index) const { return descriptor_->fields[checkedIndex(index)]; }
+
+  bool operator==(const NanoMessage& other) const;
+
+ private:
+  // Field reads sit on the audience filters' per-event path: the check stays inline, the throw not.
+  std::size_t checkedIndex(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= fields_.size()) [[unlikely]] throwOutOfRange(index);
+    return static_cast<std::size_t>(index);
+  }
+  [[noreturn]] void throwOutOfRange(int index) const;
+
+  const NanoDescriptor* descriptor_;
+  std::vector<std::vector<Scalar>> fields_;
+};
+
+// The typed face of one described message: `Self::descriptor()` names its fields.
+template <typename Self>
+class TypedNanoMessage : public NanoMessage {
+ public:
+  TypedNanoMessage() : NanoMessage(Self::descriptor()) {}
+
+  // The message, or nullptr when the bytes do not decode (the reason in `failure` when given).
+  static std::shared_ptr<Self> initWithBuffer(std::span<const std::uint8_t> bytes,
+                                              NanoDecodeFailure* failure = nullptr) {
+    auto message = std::make_shared<Self>();
+    if (!message->decode(bytes, failure)) return nullptr;
+    return message;
+  }
+  // An empty message.
+  static std::shared_ptr<Self> make() { return std::make_shared<Self>(); }
+  // A copy of `other` as this class; nullptr when `other` is another kind of message.
+  static std::shared_ptr<Self> copyOf(const NanoMessage& other) {
+    if (&other.descriptor() != &Self::descriptor()) return nullptr;
+    auto message = std::make_shared<Self>();
+    static_cast<NanoMessage&>(*message) = other;
+    return message;
+  }
+};
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,22 @@
+#include "sdk/analytics/foundation/NumericUtil.h"
+
+#include <cstring>
+
+#include "platform/security/RandomBytes.h"
+#include "sdk/analytics/foundation/Monitor.h"
+
+namespace sdk::analytics {
+
+std::int64_t NumericUtil::randomInt64() {
+  std::uint8_t bytes[8];
+  if (platform::security::copyRandomBytes(bytes, sizeof bytes) != platform::security::kStatusSuccess) {
+    Monitor::shared()->logWithLevel(5, 26004, "Unable to generate random integer");
+    return 0;
+  }
+  std::int64_t value;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}
+
+}  // namespace sdk::analytics
+

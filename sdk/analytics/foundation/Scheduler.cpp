@@ -1,0 +1,57 @@
+#include "sdk/analytics/foundation/Scheduler.h"
+
+#include <exception>
+
+#include "platform/dispatch/MainLoop.h"
+#include "sdk/analytics/foundation/Monitor.h"
+
+namespace sdk::analytics {
+
+using platform::foundation::Value;
+
+namespace {
+
+void runGuarded(const std::string& blockID, const std::function<void()>& block) {
+  try {
+    block();
+  } catch (const std::exception& exception) {
+    Monitor::shared()->logWithLevel(1, 30000, "Exception on worker queue. Block ID=" + blockID + ". Exception",
+                                       Value(exception.what()));
+  } catch (...) {
+    Monitor::shared()->logWithLevel(1, 30000, "Exception on worker queue. Block ID=" + blockID + ". Exception",
+                                       Value("unknown exception"));
+  }
+}
+
+}  // namespace
+
+Scheduler::Scheduler(const std::string& workerQueueLabel)
+    : workerQueue_(platform::dispatch::Queue::serial(workerQueueLabel)) {}
+
+void Scheduler::scheduleOnWorkerQueueBlockID(const std::string& blockID, std::function<void()> block) {
+  if (!block) {
+    Monitor::shared()->logWithLevel(1, 30005, "Attempted to schedule a nil block on worker queue. Block ID",
+                                       Value(blockID));
+    return;
+  }
+  workerQueue_->async([blockID, block = std::move(block)] { runGuarded(blockID, block); });
+}
+
+void Scheduler::dispatchSyncOnWorkerQueueBlockID(const std::string& blockID, const std::function<void()>& block) {
+  if (!block) {
+    Monitor::shared()->logWithLevel(1, 30002, "Attempted to dispatch a nil block on worker queue. Block ID",
+                                       Value(blockID));
+    return;
+  }
+  // The queue runs a sync from its own block inline, so the worker may call this on itself.
+  workerQueue_->sync([&] { runGuarded(blockID, block); });
+}
+
+bool Scheduler::checkOnBackgroundThreadWithMethodName(const std::string& methodName) {
+  if (!platform::dispatch::MainLoop::isMainThread()) return true;
+  Monitor::shared()->logWithLevel(1, 30001, "Method " + methodName + " should execute on background thread");
+  return false;
+}
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/foundation/Error.h"
+#include "platform/foundation/Value.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace sdk::analytics {
+
+// A general SQLite store: one database file, statements with bound values, rows as dictionaries of
+// column name to value (INTEGER as integers, REAL as doubles, TEXT as strings, BLOB as data, NULL as
+// null). Table and column names are spliced into SQL, so they must be plain identifiers (our own
+// constants); anything else is refused.
+//
+// Transactions nest: the outermost is an exclusive transaction, inner ones are savepoints, so a
+// helper that runs its own transaction can be called from inside another one. A block that returns
+// false, or throws, undoes its own work only (the exception is rethrown).
+//
+// A file that SQLite does not recognise as a database is moved aside (name + ".damaged") with an
+// error logged, and a new database is made in its place.
+class SqliteStore {
+ public:
+  using Value = platform::foundation::Value;
+  using Row = platform::foundation::Dictionary;
+  using Error = platform::foundation::Error;
+
+  static std::shared_ptr<SqliteStore> initWithDatabasePath(const std::string& path, Error* error);
+  ~SqliteStore();
+  SqliteStore(const SqliteStore&) = delete;
+  SqliteStore& operator=(const SqliteStore&) = delete;
+
+  const std::string& databasePath() const { return path_; }
+
+  // Creates the table from [name, declared type] pairs, or adds the columns it lacks.
+  [[nodiscard]] bool ensureTableWithName(const std::string& table,
+                                         const std::vector<std::pair<std::string, std::string>>& columns,
+                                         Error* error);
+  [[nodiscard]] bool upsertRecord(const Row& record, const std::string& table, Error* error);
+  std::optional<std::vector<Row>> recordsForQuery(const std::string& sql, const std::vector<Value>& parameters,
+                                                  Error* error);
+  [[nodiscard]] bool deleteRecordFromTableWithName(const std::string& table, const std::string& column,
+                                                   const Value& value, Error* error);
+  // "DELETE FROM <table> WHERE <condition>"; the number of rows deleted.
+  std::optional<std::int64_t> deleteRecordsFromTableWithName(const std::string& table, const std::string& condition,
+                                                             const std::vector<Value>& parameters, Error* error);
+  // Runs any statement; the number of rows it changed.
+  std::optional<std::int64_t> executeStatement(const std::string& sql, const std::vector<Value>& parameters,
+                                               Error* error);
+  std::int64_t lastInsertRowID() const;
+
+  // True only when the block returned true and its work was kept.
+  [[nodiscard]] bool performTransaction(const std::function<bool()>& block, Error* error);
+  bool isInTransaction() const;
+  // How many transactions or savepoints were undone so far: what a reader kept from inside one may
+  // be gone.
+  std::uint64_t rollbackCount() const { return rollbacks_.load(std::memory_order_relaxed); }
+
+  [[nodiscard]] bool closeAndDeleteDatabase();
+
+  // Whether `name` may be spliced into SQL as a table or column name.
+  static bool isPlainIdentifier(const std::string& name);
+
+  // Error codes of the store (domain kMeasurementErrorDomain).
+  enum : std::int64_t { kErrorOpen = 2001, kErrorStatement = 2002, kErrorName = 2003, kErrorClosed = 2004 };
+
+ private:
+  explicit SqliteStore(std::string path);
+  bool open(Error* error);
+  bool openFile(Error* error);
+  bool runSimple(const char* sql, Error* error);
+  // Under mutex_: prepares `sql` with its parameters bound; `kept` tells whether the statement is one
+  // the store keeps for the next use of the same text (reset it after use, never finalize it).
+  bool prepare(const std::string& sql, const std::vector<Value>& parameters, sqlite3_stmt** statement, bool* kept,
+               Error* error);
+  void finalizeKeptStatements();
+  Error sqliteError(const std::string& what) const;
+
+  std::string path_;
+  sqlite3* db_ = nullptr;
+  bool damaged_ = false;  // set by openFile when the file opened but failed its check
+  int depth_ = 0;  // transactions open: 1 for the outer one, more for savepoints
+  std::atomic<std::uint64_t> rollbacks_{0};
+  mutable std::recursive_mutex mutex_;
+  std::unordered_map<std::string, sqlite3_stmt*> keptStatements_;
+};
+
+}  // namespace sdk::analytics
+

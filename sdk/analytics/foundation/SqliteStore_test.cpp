@@ -1,0 +1,189 @@
+#include "sdk/analytics/foundation/SqliteStore.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
+#include "testing/TempContainer.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+using platform::foundation::Error;
+using platform::foundation::Value;
+
+class SqliteStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    store = SqliteStore::initWithDatabasePath(container.pathFor("store.sql"), &error);
+    ASSERT_TRUE(store) << error;
+    ASSERT_TRUE(store->ensureTableWithName("snapshots", {{"sdk_name", "TEXT NOT NULL PRIMARY KEY"},
+                                                         {"snapshotProto", "BLOB NOT NULL"},
+                                                         {"timestamp", "REAL NOT NULL"}},
+                                           &error));
+  }
+  std::int64_t count() {
+    auto rows = store->recordsForQuery("SELECT count(*) AS n FROM snapshots", {}, &error);
+    return rows ? rows->front().at("n").toInt64() : -1;
+  }
+  bool insert(const std::string& name) {
+    return store->upsertRecord({{"sdk_name", Value(name)},
+                                {"snapshotProto", Value::data({1, 2, 3})},
+                                {"timestamp", Value(1.5)}},
+                               "snapshots", &error);
+  }
+
+  ostrel::testing::MonitorScope scope;
+  ostrel::testing::TempContainer container;
+  Error error;
+  std::shared_ptr<SqliteStore> store;
+};
+
+TEST_F(SqliteStoreTest, TablesGainMissingColumnsAndRowsKeepTheirKinds) {
+  ASSERT_TRUE(insert("abt"));
+  ASSERT_TRUE(store->ensureTableWithName("snapshots", {{"sdk_name", "TEXT NOT NULL PRIMARY KEY"},
+                                                       {"manually_activated", "INTEGER"}},
+                                         &error));
+  ASSERT_TRUE(store->upsertRecord({{"sdk_name", Value("abt")}, {"snapshotProto", Value::data({9})},
+                                   {"timestamp", Value(2.0)}, {"manually_activated", Value(1)}},
+                                  "snapshots", &error));
+  auto rows = store->recordsForQuery("SELECT * FROM snapshots WHERE sdk_name = ?", {Value("abt")}, &error);
+  ASSERT_TRUE(rows);
+  ASSERT_EQ(rows->size(), 1u);  // replaced, not added
+  const auto& row = rows->front();
+  EXPECT_EQ(row.at("snapshotProto"), Value::data({9}));
+  EXPECT_TRUE(row.at("timestamp").isReal());
+  EXPECT_TRUE(row.at("manually_activated").isInteger());
+  EXPECT_EQ(store->databasePath(), container.pathFor("store.sql"));
+}
+
+TEST_F(SqliteStoreTest, DeletesAndCounts) {
+  for (const char* name : {"a", "b", "c", "d"}) ASSERT_TRUE(insert(name));
+  EXPECT_TRUE(store->deleteRecordFromTableWithName("snapshots", "sdk_name", Value("a"), &error));
+  EXPECT_EQ(store->deleteRecordsFromTableWithName("snapshots", "sdk_name IN (?, ?)", {Value("b"), Value("zz")}, &error),
+            1);
+  EXPECT_EQ(count(), 2);
+  EXPECT_FALSE(store->recordsForQuery("SELECT * FROM nowhere", {}, &error));
+  EXPECT_EQ(error.domain, "com.vadeze.vmp.measurement.ErrorDomain");
+  EXPECT_FALSE(store->recordsForQuery("SELECT * FROM snapshots WHERE sdk_name = ?", {}, &error));  // unbound
+}
+
+TEST_F(SqliteStoreTest, StatementsKeptForReuseAnswerForTheirOwnParametersAndHoldNothingOpen) {
+  for (const char* name : {"a", "b", "c"}) ASSERT_TRUE(insert(name));
+  const std::string byName = "SELECT sdk_name FROM snapshots WHERE sdk_name >= ? ORDER BY sdk_name";
+  for (int round = 0; round < 2; ++round) {
+    auto fromB = store->recordsForQuery(byName, {Value("b")}, &error);
+    ASSERT_TRUE(fromB) << error;
+    EXPECT_EQ(fromB->size(), 2u);
+    auto fromC = store->recordsForQuery(byName, {Value("c")}, &error);
+    ASSERT_TRUE(fromC) << error;
+    ASSERT_EQ(fromC->size(), 1u);
+    EXPECT_EQ(fromC->front().at("sdk_name"), Value("c"));
+  }
+  // A use that failed to bind leaves the statement ready for the next.
+  EXPECT_FALSE(store->recordsForQuery(byName, {}, &error));
+  EXPECT_EQ(store->recordsForQuery(byName, {Value("a")}, &error)->size(), 3u);
+
+  // Nothing read before holds the file: another connection can fold the whole log into it.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(store->databasePath().c_str(), &other), SQLITE_OK);
+  int logFrames = -1, checkpointed = -1;
+  EXPECT_EQ(sqlite3_wal_checkpoint_v2(other, nullptr, SQLITE_CHECKPOINT_TRUNCATE, &logFrames, &checkpointed), SQLITE_OK);
+  EXPECT_EQ(logFrames, checkpointed);
+  sqlite3_close(other);
+
+  // Kept statements go with the file.
+  ASSERT_TRUE(store->closeAndDeleteDatabase());
+  EXPECT_FALSE(store->recordsForQuery(byName, {Value("a")}, &error));
+}
+
+TEST_F(SqliteStoreTest, OnlyPlainNamesAreSplicedIntoSQL) {
+  const std::string bad[] = {"", "1table", "snap shots", "x; DROP TABLE snapshots", "a\"b", "t--"};
+  for (const std::string& name : bad) {
+    EXPECT_FALSE(store->ensureTableWithName(name, {{"a", "TEXT"}}, &error)) << name;
+    EXPECT_FALSE(store->upsertRecord({{"sdk_name", Value("x")}}, name, &error)) << name;
+    EXPECT_FALSE(store->upsertRecord({{name, Value("x")}}, "snapshots", &error)) << name;
+    EXPECT_FALSE(store->deleteRecordFromTableWithName("snapshots", name, Value(1), &error)) << name;
+  }
+  EXPECT_EQ(count(), 0);
+}
+
+TEST_F(SqliteStoreTest, TransactionsCommitRollBackAndNest) {
+  EXPECT_TRUE(store->performTransaction([&] { return insert("kept"); }, &error));
+  EXPECT_FALSE(store->performTransaction([&] { return insert("undone") && false; }, &error));
+  auto throwing = [&]() -> bool {
+    EXPECT_TRUE(insert("thrown"));
+    throw std::runtime_error("boom");
+  };
+  EXPECT_THROW(static_cast<void>(store->performTransaction(throwing, &error)), std::runtime_error);
+  EXPECT_FALSE(store->isInTransaction());
+  EXPECT_EQ(count(), 1);
+
+  // A nested transaction: the inner one's rollback undoes only its own work.
+  EXPECT_TRUE(store->performTransaction(
+      [&] {
+        EXPECT_TRUE(insert("outer"));
+        EXPECT_FALSE(store->performTransaction([&] { return insert("inner-undone") && false; }, nullptr));
+        EXPECT_TRUE(store->performTransaction([&] { return insert("inner-kept"); }, nullptr));
+        return true;
+      },
+      &error));
+  EXPECT_EQ(count(), 3);
+  // An outer rollback takes the committed inner work with it.
+  EXPECT_FALSE(store->performTransaction(
+      [&] {
+        EXPECT_TRUE(store->performTransaction([&] { return insert("inner"); }, nullptr));
+        return false;
+      },
+      &error));
+  EXPECT_EQ(count(), 3);
+}
+
+TEST_F(SqliteStoreTest, ADamagedFileIsMovedAsideAndRecreated) {
+  std::string path = container.pathFor("garbage.sql");
+  {
+    std::ofstream out(path, std::ios::binary);
+    for (int i = 0; i < 4096; ++i) out << static_cast<char>(i * 7);
+  }
+  auto recreated = SqliteStore::initWithDatabasePath(path, &error);
+  ASSERT_TRUE(recreated) << error;
+  EXPECT_TRUE(std::filesystem::exists(path + ".damaged"));
+  EXPECT_TRUE(scope.logged(12006));
+  EXPECT_TRUE(recreated->ensureTableWithName("t", {{"a", "TEXT"}}, &error));
+  EXPECT_TRUE(recreated->closeAndDeleteDatabase());
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_FALSE(recreated->recordsForQuery("SELECT 1", {}, &error));  // closed
+}
+
+TEST_F(SqliteStoreTest, ADatabaseWithDamagedPagesIsMovedAsideToo) {
+  std::string path = container.pathFor("pages.sql");
+  {
+    auto original = SqliteStore::initWithDatabasePath(path, &error);
+    ASSERT_TRUE(original);
+    ASSERT_TRUE(original->ensureTableWithName("t", {{"a", "TEXT"}}, &error));
+    for (int i = 0; i < 200; ++i) {
+      ASSERT_TRUE(original->upsertRecord({{"a", Value(std::string(100, 'a' + i % 26))}}, "t", &error));
+    }
+    ASSERT_TRUE(original->executeStatement("PRAGMA wal_checkpoint(TRUNCATE)", {}, &error));
+  }
+  {
+    // Scribble over the second and third pages, keeping the header intact.
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(4096);
+    for (int i = 0; i < 8192; ++i) file.put(static_cast<char>(i * 31));
+  }
+  auto reopened = SqliteStore::initWithDatabasePath(path, &error);
+  ASSERT_TRUE(reopened) << error;
+  EXPECT_TRUE(std::filesystem::exists(path + ".damaged"));
+  EXPECT_FALSE(reopened->recordsForQuery("SELECT * FROM t", {}, &error));  // a fresh, empty database
+}
+
+}  // namespace
+
+}  // namespace sdk::analytics
+

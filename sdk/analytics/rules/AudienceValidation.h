@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <set>
+
+#include "platform/foundation/Error.h"
+
+namespace sdk::analytics {
+
+class Monitor;
+class ProtoAudience;
+
+struct AudienceLimits {
+  std::int64_t filtersPerAudience = 10;
+  std::int64_t parametersPerFilter = 25;
+};
+
+// Why a downloaded audience cannot be stored: an error of the measurement domain with code 9 (the
+// audience), 10 (an event filter) or 11 (a property filter); nothing when it is valid. `accepted`
+// holds the IDs already taken in this configuration.
+std::optional<platform::foundation::Error> validateAudience(const ProtoAudience& audience,
+                                                               const std::set<std::int32_t>& accepted,
+                                                               const AudienceLimits& limits, Monitor& monitor);
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/Error.h"
+#include "sdk/analytics/foundation/AudienceRecords.h"
+#include "sdk/analytics/foundation/AnalyticsValue.h"
+#include "sdk/analytics/rules/AudienceTimestampsCache.h"
+#include "sdk/analytics/rules/AudienceFilterCache.h"
+
+namespace sdk::analytics {
+
+class MeasurementDatabase;
+class AnalyticsEvent;
+class Monitor;
+class ProtoAudience;
+class ProtoAudienceLeafFilterResult;
+class ProtoUserAttribute;
+struct EventAggregates;
+struct UserAttribute;
+
+class MeasurementHost;
+
+// The server-defined audiences: their filters as stored from the configuration, their evaluation
+// over the events and user properties of each bundle, and the per-audience results that bundles
+// carry. Runs only on the measurement worker queue.
+class Audiences {
+ public:
+  Audiences(std::shared_ptr<MeasurementDatabase> database, std::shared_ptr<const sdk::analytics::MeasurementHost> host);
+
+  // --- definitions
+  // Replaces the stored filters with those of the valid audiences. True also when the whole list is
+  // refused for its size (nothing changes then); false when a database step failed.
+  [[nodiscard]] bool updateAudiences(const std::vector<std::shared_ptr<ProtoAudience>>& audiences);
+  // Once more results are stored than allowed, deletes those of audiences that neither have stored
+  // filters nor are in `audienceIDs`.
+  [[nodiscard]] bool maybeDeleteStaleFilterResults(const std::set<std::int32_t>& audienceIDs);
+
+  // --- evaluation (false only when a database step failed)
+  [[nodiscard]] bool evaluateFiltersForEvent(const AnalyticsEvent& event, const EventAggregates* eventAggregates,
+                                             AudienceTimestampsCache* audienceTimestampsCache);
+  [[nodiscard]] bool evaluateFiltersForEventName(const std::string& eventName, const Parameters& eventParameters,
+                                                 const EventAggregates* eventAggregates, double eventTimestamp,
+                                                 AudienceTimestampsCache* audienceTimestampsCache);
+  [[nodiscard]] bool evaluateFiltersForUserProperty(const UserAttribute& userProperty,
+                                                    AudienceTimestampsCache* audienceTimestampsCache,
+                                                    double evaluationTimestamp);
+  [[nodiscard]] bool evaluateFiltersForNanoUserProperty(const ProtoUserAttribute& userProperty,
+                                                        AudienceTimestampsCache* audienceTimestampsCache,
+                                                        std::optional<double> evaluationTime);
+
+  // --- results
+  // The leaf results for a bundle; each audience's current results then become its previous ones.
+  // Nothing in `results` when a database step failed.
+  [[nodiscard]] bool resultsForBundling(
+      std::optional<std::vector<std::shared_ptr<ProtoAudienceLeafFilterResult>>>* results);
+  // A new session: session-scoped filters lose their results.
+  [[nodiscard]] bool clearEvaluationResultsForSessionScopedFilters();
+
+  // Whether the stored record says the filter held.
+  static bool isFilterResult(const std::optional<StoredFilterResults>& result, std::int32_t filterID, Monitor& monitor);
+  // The record with the filter's bits set from `newEvaluationResult` (nothing: judged without result)
+  // and the timestamps of the cache.
+  static StoredFilterResults updatedFilterResultWithFilterID(std::int32_t filterID, std::int32_t audienceID,
+                                                         const std::optional<StoredFilterResults>& currentFilterResult,
+                                                         std::optional<bool> newEvaluationResult,
+                                                         const AudienceTimestampsCache& audienceTimestampsCache);
+
+  // The log lines of one kind of evaluation walk.
+  struct EvaluationTexts;
+
+ private:
+  template <typename KeptFilter, typename Evaluate, typename Decide>
+  bool evaluateFilters(const std::vector<KeptFilter>& filters, double timestamp, AudienceTimestampsCache* cache,
+                       const EvaluationTexts& texts, const platform::foundation::Value& subject,
+                       const Evaluate& evaluate, const Decide& decide);
+  std::int64_t setting(const char* key, std::int64_t defaultValue, std::int64_t maximum) const;
+  void logFailure(int level, std::int64_t code, const std::string& message, const platform::foundation::Error& error);
+
+  std::shared_ptr<MeasurementDatabase> database_;
+  std::shared_ptr<const sdk::analytics::MeasurementHost> host_;
+  std::shared_ptr<Monitor> monitor_;
+  sdk::analytics::AudienceFilterCache filters_;
+};
+
+}  // namespace sdk::analytics
+

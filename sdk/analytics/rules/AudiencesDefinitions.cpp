@@ -1,0 +1,149 @@
+#include <map>
+
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/MeasurementError.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NameTables.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoAudienceMessages.h"
+#include "sdk/analytics/rules/Audiences.h"
+#include "sdk/analytics/rules/AudienceValidation.h"
+#include "sdk/analytics/rules/MeasurementHost.h"
+#include "sdk/analytics/rules/AudienceFieldIndices.h"
+
+namespace sdk::analytics {
+
+using platform::foundation::Error;
+using platform::foundation::Value;
+
+namespace {
+
+using namespace sdk::analytics::audience_fields;
+
+// Log contexts are cut short, so the error goes in as code and text only.
+std::string compactError(const Error& error) {
+  return "error " + std::to_string(error.code) + " \"" + error.localizedDescription() + "\"";
+}
+
+template <typename Message>
+void rewriteName(Message& message, int index, const NameTable& table) {
+  auto name = nanoGetString(message, index);
+  if (!name) return;
+  if (auto internal = table.internalName(*name)) nanoSetString(message, index, *internal);
+}
+
+}  // namespace
+
+Audiences::Audiences(std::shared_ptr<MeasurementDatabase> database,
+                         std::shared_ptr<const sdk::analytics::MeasurementHost> host)
+    : database_(std::move(database)), host_(std::move(host)), monitor_(host_->monitor()) {}
+
+std::int64_t Audiences::setting(const char* key, std::int64_t defaultValue, std::int64_t maximum) const {
+  return host_->integerSetting(key, defaultValue, 0, maximum);
+}
+
+void Audiences::logFailure(int level, std::int64_t code, const std::string& message, const Error& error) {
+  monitor_->logWithLevel(level, code, message, Value(error.localizedDescription()));
+}
+
+bool Audiences::updateAudiences(const std::vector<std::shared_ptr<ProtoAudience>>& audiences) {
+  std::int64_t maxAudiences = setting("measurement.audience.max_count", 50, 500);
+  if (static_cast<std::int64_t>(audiences.size()) > maxAudiences) {
+    monitor_->logWithLevel(2, 6008,
+                           "Configuration contains too many audiences. Audiences will not be saved. Audience count",
+                           Value(static_cast<std::int64_t>(audiences.size())));
+    return true;
+  }
+  sdk::analytics::AudienceLimits limits{setting("measurement.audience.filter_max_count_per_audience", 10, 100),
+                                           setting("measurement.audience.parameter_max_count_filter", 25, 250)};
+  std::set<std::int32_t> accepted;
+  std::vector<StoredEventFilter> eventFilters;
+  std::vector<StoredPropertyFilter> propertyFilters;
+  for (const auto& audience : audiences) {
+    if (!audience) continue;
+    if (auto problem = sdk::analytics::validateAudience(*audience, accepted, limits, *monitor_)) {
+      monitor_->logWithLevel(2, 6009, "Audience definition is invalid. Audience will not be saved. Audience, error",
+                             nanoHasField(*audience, kAudienceID) ? Value(nanoGetInt32(*audience, kAudienceID))
+                                                                     : Value(),
+                             Value(compactError(*problem)));
+      continue;
+    }
+    std::int32_t audienceID = nanoGetInt32(*audience, kAudienceID);
+    accepted.insert(audienceID);
+    for (auto& filter : nanoGetMessageArray<ProtoEventFilter>(*audience, kAudienceEventFilters)) {
+      rewriteName(*filter, kEventFilterName, publicToInternalEventNames());
+      auto parameters = nanoGetMessageArray<ProtoFilter>(*filter, kEventFilterParameters);
+      for (auto& parameter : parameters) {
+        rewriteName(*parameter, kFilterParameterName, publicToInternalParameterNames());
+      }
+      nanoSetMessageArray(*filter, kEventFilterParameters, parameters);
+      eventFilters.push_back({audienceID, nanoGetInt32(*filter, kEventFilterID),
+                              *nanoGetString(*filter, kEventFilterName), filter->protoBuffer(),
+                              nanoGetBool(*filter, kEventFilterSessionScoped),
+                              nanoGetBool(*filter, kEventFilterDynamic),
+                              nanoGetBool(*filter, kEventFilterSequence)});
+    }
+    for (auto& filter : nanoGetMessageArray<ProtoPropertyFilter>(*audience, kAudiencePropertyFilters)) {
+      rewriteName(*filter, kPropertyFilterName, reservedUserPropertyNames());
+      propertyFilters.push_back({audienceID, nanoGetInt32(*filter, kPropertyFilterID),
+                                 *nanoGetString(*filter, kPropertyFilterName), filter->protoBuffer(),
+                                 nanoGetBool(*filter, kPropertyFilterSessionScoped),
+                                 nanoGetBool(*filter, kPropertyFilterDynamic),
+                                 nanoGetBool(*filter, kPropertyFilterSequence)});
+    }
+  }
+  if (!maybeDeleteStaleFilterResults(accepted)) return false;
+  Error error;
+  if (!database_->deleteAllEventFilters(&error)) {
+    logFailure(1, 6010, "Unable to delete existing Audience event filters. Audiences will not be saved. Error", error);
+    return false;
+  }
+  if (!database_->deleteAllPropertyFilters(&error)) {
+    logFailure(1, 6011, "Unable to delete existing Audience user property filters. Audiences will not be saved. Error",
+               error);
+    return false;
+  }
+  if (!eventFilters.empty() && !database_->updateEventFilters(eventFilters, &error)) {
+    logFailure(1, 6012, "Unable to save Audience event filters. Audiences will not be saved. Error", error);
+    return false;
+  }
+  if (!propertyFilters.empty() && !database_->updatePropertyFilters(propertyFilters, &error)) {
+    logFailure(1, 6013, "Unable to save Audience user property filters. Audiences will not be saved. Error", error);
+    return false;
+  }
+  return true;
+}
+
+bool Audiences::maybeDeleteStaleFilterResults(const std::set<std::int32_t>& audienceIDs) {
+  Error error;
+  auto results = database_->allFilterResults(&error);
+  if (!results) {
+    logFailure(1, 6015, "Unable to query Audience filter results. Audiences will not be saved. Error", error);
+    return false;
+  }
+  std::int64_t limit = setting("measurement.audience.filter_result_max_count", 200, 2000);
+  auto count = static_cast<std::int64_t>(results->size());
+  if (count <= limit) return true;
+  monitor_->logWithLevel(3, 6016,
+                         "Too many Audience filter results. Deleting filter results for deleted Audiences. Filter "
+                         "result count, max filter result count",
+                         Value(count), Value(limit));
+  auto current = database_->allAudienceIDs(&error);
+  if (!current) {
+    logFailure(1, 6017, "Unable to query current Audience IDs. Audiences will not be saved. Error", error);
+    return false;
+  }
+  for (std::int32_t id : *current) results->erase(id);
+  for (std::int32_t id : audienceIDs) results->erase(id);
+  if (results->empty()) return true;
+  std::vector<StoredFilterResults> stale;
+  for (auto& [id, result] : *results) stale.push_back(std::move(result));
+  if (!database_->deleteFilterResults(stale, &error)) {
+    logFailure(1, 6018, "Unable to delete stale Audience filter results. Audiences will not be saved. Error", error);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "sdk/analytics/rules/ScriptValue.h"
+
+namespace sdk::analytics {
+
+class CommandEvaluator;
+
+// A handler receives either the evaluated argument values or the raw argument statements, as its
+// evaluator's convention says.
+using CommandHandler = ScriptValueRef (*)(ScriptArguments arguments, ScriptScope& scope, ScriptRuntimeError& error);
+
+// One row of the registrar's table: who evaluates an opcode and with which handler.
+struct CommandEntry {
+  const CommandEvaluator* evaluator = nullptr;
+  CommandHandler handler = nullptr;
+};
+
+class CommandEvaluator {
+ public:
+  enum class Convention {
+    EvaluatesArguments,  // all arguments evaluated first; handlers check their counts afterwards
+    ExactlyTwoEvaluated, // the count checked first (nothing evaluated on error 9), then as above
+    Raw,                 // handlers get the unevaluated statements and evaluate what they need
+  };
+
+  virtual ~CommandEvaluator() = default;
+  virtual ScriptValueRef evaluateCommand(const std::u16string& opcode, const ScriptValueList& arguments, ScriptScope& scope,
+                                       ScriptRuntimeError& error) const;
+  std::vector<std::u16string> allSupportedCommands() const;
+  const std::unordered_map<std::u16string, CommandHandler>& handlers() const { return handlers_; }
+  // Runs one handler under this evaluator's convention.
+  ScriptValueRef run(CommandHandler handler, ScriptArguments arguments, ScriptScope& scope,
+                   ScriptRuntimeError& error) const;
+
+ protected:
+  explicit CommandEvaluator(Convention convention) : convention_(convention) {}
+  void add(const char* opcode, CommandHandler handler);
+
+ private:
+  const Convention convention_;
+  std::unordered_map<std::u16string, CommandHandler> handlers_;
+  std::vector<std::u16string> order_;
+};
+
+// The seven opcode evaluators.
+class BitwiseCommandEvaluator final : public CommandEvaluator { public: BitwiseCommandEvaluator(); };
+class ComparisonCommandEvaluator final : public CommandEvaluator { public: ComparisonCommandEvaluator(); };
+class ControlCommandEvaluator final : public CommandEvaluator { public: ControlCommandEvaluator(); };
+class LogicalCommandEvaluator final : public CommandEvaluator { public: LogicalCommandEvaluator(); };
+class LoopCommandEvaluator final : public CommandEvaluator { public: LoopCommandEvaluator(); };
+class MathCommandEvaluator final : public CommandEvaluator { public: MathCommandEvaluator(); };
+class VariableCommandEvaluator final : public CommandEvaluator { public: VariableCommandEvaluator(); };
+
+// The fallback for opcodes no evaluator claims: a call of the scope's function of that name.
+class FunctionCallEvaluator final : public CommandEvaluator {
+ public:
+  FunctionCallEvaluator() : CommandEvaluator(Convention::Raw) {}
+  ScriptValueRef evaluateCommand(const std::u16string& opcode, const ScriptValueList& arguments, ScriptScope& scope,
+                               ScriptRuntimeError& error) const override;
+};
+
+}  // namespace sdk::analytics
+

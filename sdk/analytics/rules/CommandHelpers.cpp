@@ -1,0 +1,128 @@
+#include "sdk/analytics/rules/CommandHelpers.h"
+
+#include <cmath>
+#include <limits>
+
+#include "sdk/analytics/rules/ScriptEvaluator.h"
+
+namespace sdk::analytics {
+
+ScriptValueList evaluateArguments(ScriptArguments arguments, ScriptScope& scope, ScriptRuntimeError& error) {
+  ScriptValueList values;
+  values.reserve(arguments.size());
+  for (const auto& argument : arguments) {
+    values.push_back(ScriptEvaluator::evaluateStatement(*argument, scope, error));
+    if (hasScriptError(error)) break;
+  }
+  return values;
+}
+
+std::size_t evaluateArgumentsInto(ScriptArguments arguments, ScriptValueRef* out, ScriptScope& scope,
+                                      ScriptRuntimeError& error) {
+  std::size_t n = 0;
+  for (const auto& argument : arguments) {
+    out[n++] = ScriptEvaluator::evaluateStatement(*argument, scope, error);
+    if (hasScriptError(error)) break;
+  }
+  return n;
+}
+
+bool checkArgumentCount(ScriptArguments list, std::size_t n, ScriptRuntimeError& error) {
+  if (list.size() == n) return true;
+  setScriptError(error, kScriptErrorArgumentCount);
+  return false;
+}
+
+bool checkMinimumArgumentCount(ScriptArguments list, std::size_t n, ScriptRuntimeError& error) {
+  if (list.size() >= n) return true;
+  setScriptError(error, kScriptErrorArgumentCount);
+  return false;
+}
+
+bool checkMaximumArgumentCount(ScriptArguments list, std::size_t n, ScriptRuntimeError& error) {
+  if (list.size() <= n) return true;
+  setScriptError(error, kScriptErrorArgumentCount);
+  return false;
+}
+
+bool isStringLike(const ScriptValue& value) {
+  switch (value.kind()) {
+    case ScriptValueKind::Array: case ScriptValueKind::Function: case ScriptValueKind::Map: case ScriptValueKind::String:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool isArrayIndex(const ScriptValue& value) {
+  if (value.kind() != ScriptValueKind::Number && value.kind() != ScriptValueKind::String) return false;
+  ScriptRuntimeError error;
+  const double number = value.doubleValueOrError(error);
+  return !hasScriptError(error) && std::isfinite(number) && number >= 0 && std::trunc(number) == number;
+}
+
+std::int64_t arrayIndexFromDouble(double value) {
+  if (!(value < 9223372036854775808.0)) return std::numeric_limits<std::int64_t>::max();
+  return static_cast<std::int64_t>(value);
+}
+
+std::int32_t toInt32(double value) { return static_cast<std::int32_t>(toUInt32(value)); }
+
+std::uint32_t toUInt32(double value) {
+  if (!std::isfinite(value)) return 0;
+  double m = std::fmod(std::trunc(value), 4294967296.0);
+  if (m < 0) m += 4294967296.0;
+  return static_cast<std::uint32_t>(m);
+}
+
+double toInteger(double value) {
+  if (std::isnan(value)) return 0;
+  if (value == 0 || std::isinf(value)) return value;
+  return std::trunc(value);
+}
+
+std::int64_t toInt64Clamped(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 9223372036854775808.0) return std::numeric_limits<std::int64_t>::max();
+  if (value < -9223372036854775808.0) return std::numeric_limits<std::int64_t>::min();
+  return static_cast<std::int64_t>(value);
+}
+
+bool stringEquals(const ScriptValue& a, const ScriptValue& b, ScriptRuntimeError& error) {
+  if (a.kind() == ScriptValueKind::String && b.kind() == ScriptValueKind::String) {
+    // Two texts compare in place, without the copies their conversions would make.
+    const auto& x = static_cast<const ScriptStringValue&>(a).value();
+    const auto& y = static_cast<const ScriptStringValue&>(b).value();
+    if (x.size() != y.size()) return false;
+    return a.heap()->chargeUnits(x.size(), error) && x == y;
+  }
+  const auto x = a.stringValueOrError(error);
+  if (hasScriptError(error)) return false;
+  const auto y = b.stringValueOrError(error);
+  if (hasScriptError(error)) return false;
+  return x == y;
+}
+
+bool numberEquals(const ScriptValue& a, const ScriptValue& b, ScriptRuntimeError& error) {
+  const double x = a.doubleValueOrError(error);
+  if (hasScriptError(error)) return false;
+  const double y = b.doubleValueOrError(error);
+  if (hasScriptError(error)) return false;
+  return x == y;
+}
+
+bool strictEquals(const ScriptValue& a, const ScriptValue& b, ScriptRuntimeError& error) {
+  if (a.kind() != b.kind()) return false;
+  switch (a.kind()) {
+    case ScriptValueKind::Number:
+    case ScriptValueKind::Boolean:
+      return numberEquals(a, b, error);
+    case ScriptValueKind::String:
+      return stringEquals(a, b, error);
+    default:
+      return &a == &b;
+  }
+}
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,92 @@
+#include "sdk/analytics/rules/CommandRegistrar.h"
+
+#include <cmath>
+
+#include "sdk/analytics/rules/ArrayCommandEvaluator.h"
+#include "sdk/analytics/rules/CommandHelpers.h"
+#include "sdk/analytics/rules/StringCommandEvaluator.h"
+#include "sdk/analytics/rules/ScriptEvaluator.h"
+#include "sdk/analytics/rules/ScriptFunctionValue.h"
+#include "sdk/analytics/rules/ScriptScope.h"
+#include "sdk/analytics/rules/ScriptStatementValue.h"
+#include "sdk/analytics/rules/ScriptText.h"
+
+namespace sdk::analytics {
+
+const CommandRegistrar& CommandRegistrar::sharedInstance() {
+  static const CommandRegistrar* registrar = new CommandRegistrar();
+  return *registrar;
+}
+
+CommandRegistrar::CommandRegistrar() {
+  functionEntry_.evaluator = &functionEvaluator_;
+  evaluators_.push_back(std::make_unique<BitwiseCommandEvaluator>());
+  evaluators_.push_back(std::make_unique<ComparisonCommandEvaluator>());
+  evaluators_.push_back(std::make_unique<ControlCommandEvaluator>());
+  evaluators_.push_back(std::make_unique<LogicalCommandEvaluator>());
+  evaluators_.push_back(std::make_unique<LoopCommandEvaluator>());
+  evaluators_.push_back(std::make_unique<MathCommandEvaluator>());
+  evaluators_.push_back(std::make_unique<VariableCommandEvaluator>());
+  for (const auto& evaluator : evaluators_) registerEvaluator(*evaluator);
+}
+
+void CommandRegistrar::registerEvaluator(const CommandEvaluator& evaluator) {
+  for (const auto& [opcode, handler] : evaluator.handlers()) commandEvaluators_[opcode] = {&evaluator, handler};
+}
+
+const CommandEntry& CommandRegistrar::entryForOpcode(const std::u16string& opcode) const {
+  auto it = commandEvaluators_.find(opcode);
+  return it == commandEvaluators_.end() ? functionEntry_ : it->second;
+}
+
+ScriptValueRef CommandRegistrar::evaluateStatement(const ScriptValue& value, ScriptScope& scope,
+                                                     ScriptRuntimeError& error) const {
+  return ScriptEvaluator::evaluateStatement(value, scope, error);
+}
+
+// Evaluators.
+
+void CommandEvaluator::add(const char* opcode, CommandHandler handler) {
+  auto name = utf16Literal(opcode);
+  handlers_[name] = handler;
+  order_.push_back(std::move(name));
+}
+
+std::vector<std::u16string> CommandEvaluator::allSupportedCommands() const { return order_; }
+
+ScriptValueRef CommandEvaluator::evaluateCommand(const std::u16string& opcode, const ScriptValueList& arguments,
+                                                   ScriptScope& scope, ScriptRuntimeError& error) const {
+  auto it = handlers_.find(opcode);
+  if (it == handlers_.end()) return scriptUndefined();
+  return run(it->second, arguments, scope, error);
+}
+
+ScriptValueRef CommandEvaluator::run(CommandHandler handler, ScriptArguments arguments, ScriptScope& scope,
+                                       ScriptRuntimeError& error) const {
+  switch (convention_) {
+    case Convention::ExactlyTwoEvaluated:
+      if (arguments.size() != 2) {
+        setScriptError(error, kScriptErrorArgumentCount);
+        return scriptUndefined();
+      }
+      [[fallthrough]];
+    case Convention::EvaluatesArguments: {
+      return withEvaluatedArguments(arguments, scope, error,
+                                        [&](ScriptArguments values) { return handler(values, scope, error); });
+    }
+    case Convention::Raw:
+      return handler(arguments, scope, error);
+  }
+  return scriptUndefined();
+}
+
+ScriptValueRef FunctionCallEvaluator::evaluateCommand(const std::u16string& opcode, const ScriptValueList& arguments,
+                                                    ScriptScope& scope, ScriptRuntimeError& error) const {
+  auto* binding = scope.valueForName(opcode);
+  if (binding->kind() != ScriptValueKind::Function) return scriptUndefined();
+  ScriptRef<ScriptFunctionValue> function(static_cast<ScriptFunctionValue*>(binding));
+  return function->invokeWithArguments(arguments, scope, error);
+}
+
+}  // namespace sdk::analytics
+

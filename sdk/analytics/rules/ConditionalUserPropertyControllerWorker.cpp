@@ -1,0 +1,256 @@
+// The controller's work on the engine's worker queue: set, remove and the processing of each event.
+#include "platform/foundation/Clock.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NameChecks.h"
+#include "sdk/analytics/foundation/Scheduler.h"
+#include "sdk/analytics/rules/ConditionalUserPropertyController.h"
+#include "sdk/analytics/rules/MeasurementHost.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
+
+namespace sdk::analytics {
+
+using platform::foundation::Error;
+using platform::foundation::Value;
+
+using sdk::analytics::errorText;
+using sdk::analytics::failed;
+using sdk::analytics::now;
+
+namespace {
+
+Value displayName(const std::string& name) { return Value(userPropertyNameForDisplay(name)); }
+// The event a property carries, logged under the property's origin at `timestamp`.
+std::optional<AnalyticsEvent> eventFrom(const std::optional<AnalyticsEvent>& carried, const std::string& origin,
+                                  double timestamp) {
+  if (!carried) return std::nullopt;
+  return AnalyticsEvent::create(origin, false, carried->name(), timestamp, 0, carried->parameters());
+}
+
+}  // namespace
+
+void ConditionalUserPropertyController::setConditionalUserPropertyOnWorkerQueue(
+    const std::optional<ConditionalUserProperty>& property) {
+  Scheduler::checkOnBackgroundThreadWithMethodName("setConditionalUserPropertyOnWorkerQueue");
+  if (!host_->isEnabled()) {
+    monitor().logWithLevel(3, 11007, "Cannot set conditional user property. Analytics is disabled");
+    return;
+  }
+  if (!property) {
+    monitor().logWithLevel(2, 11008, "Cannot set nil conditional user property on worker queue");
+    return;
+  }
+  auto db = database();
+  if (!db) return;
+  ConditionalUserProperty p = *property;
+  std::optional<AnalyticsEvent> triggered;
+  bool committed = db->performTransaction([&] {
+    Error error;
+    auto stored = db->conditionalUserPropertyWithName(p.name, &error);
+    if (!stored && failed(error)) {
+      monitor().logWithLevel(1, 11009, "Cannot query conditional user property. Name, origin, error",
+                             displayName(p.name), Value(p.origin), errorText(error));
+      return false;
+    }
+    if (stored && stored->origin != p.origin) {
+      monitor().logWithLevel(5, 11010,
+                             "Updating a conditional user property with different origin. Name, origin, saved origin",
+                             displayName(p.name), Value(p.origin), Value(stored->origin));
+    }
+    bool storedActive = stored && stored->active;
+    bool newlyTriggered = false;
+    if (storedActive) {
+      p.origin = stored->origin;
+      p.creationTimestamp = stored->creationTimestamp;
+      p.triggerEventName = stored->triggerEventName;
+      p.triggeredEvent = stored->triggeredEvent;
+      p.triggerTimeout = stored->triggerTimeout;
+    } else if (p.triggerEventName.empty()) {
+      p.active = true;
+      p.triggeredTimestamp = p.creationTimestamp;
+      newlyTriggered = true;
+    }
+    if (p.active && p.value) {
+      if (db->updateUserAttribute(UserAttribute(p.origin, p.name, *p.value, p.triggeredTimestamp), &error)) {
+        monitor().logWithLevel(7, 11012, "User property updated. Name, origin", displayName(p.name), Value(p.origin));
+      } else {
+        monitor().logWithLevel(1, 11011, "Cannot update user property from conditional user property. Name, origin, "
+                               "error", displayName(p.name), Value(p.origin), errorText(error));
+      }
+      if (newlyTriggered) triggered = eventFrom(p.triggeredEvent, p.origin, p.triggeredTimestamp);
+    }
+    if (storedActive) {
+      p.active = true;
+      p.triggeredTimestamp = stored->triggeredTimestamp;
+    }
+    if (db->updateConditionalUserProperty(p, &error)) {
+      monitor().logWithLevel(7, 11013, "Conditional user property added. Name, origin", displayName(p.name),
+                             Value(p.origin));
+    } else {
+      monitor().logWithLevel(1, 11014, "Cannot insert user property from conditional user property. Name, origin, "
+                             "error", displayName(p.name), Value(p.origin), errorText(error));
+    }
+    return true;
+  });
+  if (committed && triggered) host_->writeEventOnWorkerQueue(*triggered);
+}
+
+void ConditionalUserPropertyController::removeConditionalUserPropertyOnWorkerQueue(
+    const std::optional<ConditionalUserProperty>& property) {
+  Scheduler::checkOnBackgroundThreadWithMethodName("removeConditionalUserPropertyOnWorkerQueue:");
+  if (!host_->isEnabled()) {
+    monitor().logWithLevel(3, 11015, "Cannot remove conditional user property. Analytics is disabled");
+    return;
+  }
+  if (!property) {
+    monitor().logWithLevel(0, 11016, "Cannot remove nil conditional user property on worker queue");
+    return;
+  }
+  auto db = database();
+  if (!db) return;
+  const ConditionalUserProperty& request = *property;
+  std::optional<AnalyticsEvent> cleared;
+  bool committed = db->performTransaction([&] {
+    Error error;
+    auto stored = db->conditionalUserPropertyWithName(request.name, &error);
+    if (!stored) {
+      if (failed(error)) {
+        monitor().logWithLevel(1, 11017, "Cannot query conditional user property to remove. Name, origin, error",
+                               displayName(request.name), Value(request.origin), errorText(error));
+        return false;
+      }
+      monitor().logWithLevel(4, 11018, "Cannot remove nonexistent conditional user property. Name, origin",
+                             displayName(request.name), Value(request.origin));
+      return true;
+    }
+    if (!db->deleteConditionalUserPropertyWithName(request.name, &error)) {
+      monitor().logWithLevel(1, 11019, "Cannot delete conditional user property. Name, origin, error",
+                             displayName(request.name), Value(stored->origin), errorText(error));
+      return false;
+    }
+    if (stored->active && !db->deleteUserAttributeWithName(request.name, &error)) {
+      monitor().logWithLevel(1, 11020, "Cannot remove conditional user property. Failed to delete the user property. "
+                             "Name, origin, error", displayName(request.name), Value(stored->origin), errorText(error));
+      return false;
+    }
+    cleared = eventFrom(request.expiredEvent, stored->origin, now());
+    return true;
+  });
+  if (committed && cleared) host_->writeEventOnWorkerQueue(*cleared);
+}
+
+bool ConditionalUserPropertyController::removeTimedOutCUPWithTimedOutEvents(std::vector<AnalyticsEvent>* timedOutEvents) {
+  Scheduler::checkOnBackgroundThreadWithMethodName("removeTimedOutCUPWithTimedOutEvents:");
+  auto db = database();
+  if (!db) return false;
+  Error error;
+  auto rows = db->timedOutConditionalUserPropertiesWithError(&error);
+  if (!rows) {
+    monitor().logWithLevel(1, 10001, "Cannot fetch timed out conditional user properties. Error", errorText(error));
+    return false;
+  }
+  for (const auto& row : *rows) {
+    monitor().logWithLevel(7, 10002, "Conditional user property has timed out. Name", displayName(row.name));
+    if (!db->deleteConditionalUserPropertyWithName(row.name, &error)) {
+      monitor().logWithLevel(1, 10003, "Cannot delete timed out condition user property. Name, error",
+                             displayName(row.name), errorText(error));
+      return false;
+    }
+    if (auto event = eventFrom(row.timedOutEvent, row.origin, now()); event && timedOutEvents) {
+      timedOutEvents->push_back(std::move(*event));
+    }
+  }
+  return true;
+}
+
+bool ConditionalUserPropertyController::removeExpiredCUPWithExpiredEvents(std::vector<AnalyticsEvent>* expiredEvents) {
+  Scheduler::checkOnBackgroundThreadWithMethodName("removeExpiredCUPWithExpiredEvents:");
+  auto db = database();
+  if (!db) return false;
+  Error error;
+  auto rows = db->expiredConditionalUserPropertiesWithError(&error);
+  if (!rows) {
+    monitor().logWithLevel(1, 10004, "Cannot fetch expired conditional user properties. Error", errorText(error));
+    return false;
+  }
+  for (const auto& row : *rows) {
+    monitor().logWithLevel(7, 10005, "Conditional user property has expired. Name, expired event",
+                           displayName(row.name), Value(row.expiredEvent ? row.expiredEvent->name() : std::string()));
+    if (!db->deleteUserAttributeWithName(row.name, &error)) {
+      monitor().logWithLevel(1, 10006, "Cannot remove conditional user property. Failed to delete the user property. "
+                             "Name, origin, error", displayName(row.name), Value(row.origin), errorText(error));
+      return false;
+    }
+    if (!db->deleteConditionalUserPropertyWithName(row.name, &error)) {
+      monitor().logWithLevel(1, 10007, "Cannot delete expired condition user property. Name, error",
+                             displayName(row.name), errorText(error));
+      return false;
+    }
+    if (auto event = eventFrom(row.expiredEvent, row.origin, now()); event && expiredEvents) {
+      expiredEvents->push_back(std::move(*event));
+    }
+  }
+  return true;
+}
+
+std::optional<std::vector<AnalyticsEvent>>
+ConditionalUserPropertyController::updateConditionalUserPropertiesWithEventNameOnWorkerQueue(
+    const std::string& eventName) {
+  Scheduler::checkOnBackgroundThreadWithMethodName("updateConditionalUserPropertiesBasedOnEventNameOnWorkerQueue:");
+  auto db = database();
+  if (!db) return std::nullopt;
+  Error error;
+  auto rows = db->triggeredConditionalUserPropertiesWithEventName(eventName, &error);
+  if (!rows) {
+    monitor().logWithLevel(1, 10008, "Cannot fetch triggering conditional user properties. Event name, error",
+                           Value(eventNameForDisplay(eventName)), errorText(error));
+    return std::nullopt;
+  }
+  std::vector<AnalyticsEvent> triggered;
+  for (ConditionalUserProperty row : *rows) {
+    double t = now();
+    if (row.value) {
+      if (db->updateUserAttribute(UserAttribute(row.origin, row.name, *row.value, t), &error)) {
+        monitor().logWithLevel(7, 10010, "User property updated. Name, origin, value", displayName(row.name),
+                               Value(row.origin), row.value->objectValue());
+      } else {
+        monitor().logWithLevel(1, 10009, "Cannot update user property from conditional user property. Name, origin, "
+                               "error", displayName(row.name), Value(row.origin), errorText(error));
+      }
+    }
+    if (auto event = eventFrom(row.triggeredEvent, row.origin, t)) triggered.push_back(std::move(*event));
+    row.active = true;
+    row.triggeredTimestamp = t;
+    if (!db->updateConditionalUserProperty(row, &error)) {
+      monitor().logWithLevel(1, 10011, "Cannot update conditional user property. Name, origin, error",
+                             displayName(row.name), Value(row.origin), errorText(error));
+      return std::nullopt;
+    }
+  }
+  return triggered;
+}
+
+std::optional<std::vector<AnalyticsEvent>> ConditionalUserPropertyController::processEventOnWorkerQueue(
+    const std::optional<AnalyticsEvent>& event) {
+  Scheduler::checkOnBackgroundThreadWithMethodName("processEventOnWorkerQueue:");
+  if (!event) {
+    monitor().logWithLevel(2, 10000, "Cannot process nil event for conditional user property");
+    return std::nullopt;
+  }
+  auto db = database();
+  if (!db) return std::nullopt;
+  std::vector<AnalyticsEvent> lapsed;
+  std::optional<std::vector<AnalyticsEvent>> triggered;
+  bool committed = db->performTransaction([&] {
+    if (!removeTimedOutCUPWithTimedOutEvents(&lapsed)) return false;
+    if (!removeExpiredCUPWithExpiredEvents(&lapsed)) return false;
+    triggered = updateConditionalUserPropertiesWithEventNameOnWorkerQueue(event->name());
+    return triggered.has_value();
+  });
+  if (!committed) return std::nullopt;
+  for (const AnalyticsEvent& lapsedEvent : lapsed) host_->writeEventOnWorkerQueue(lapsedEvent);
+  return triggered;
+}
+
+}  // namespace sdk::analytics
+

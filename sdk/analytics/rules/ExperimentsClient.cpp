@@ -1,0 +1,69 @@
+#include "sdk/analytics/rules/ExperimentsClient.h"
+
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/ProtoExperimentMessages.h"
+#include "sdk/analytics/rules/ExperimentsManager.h"
+
+namespace sdk::analytics {
+
+using platform::foundation::Value;
+
+std::shared_ptr<ExperimentsClient> ExperimentsClient::initWithSDKProperty(std::shared_ptr<const ExperimentsSDKProperty> property,
+                                                            std::vector<std::shared_ptr<ProtoFlag>> defaultFlags,
+                                                            std::weak_ptr<ExperimentsManager> manager) {
+  if (!property) {
+    Monitor::shared()->logWithLevel(0, 830000, "Cannot initialize the client with nil property");
+    return nullptr;
+  }
+  return std::make_shared<ExperimentsClient>(Private(), std::move(property), std::move(defaultFlags), std::move(manager));
+}
+
+Value ExperimentsClient::valueForFlag(const std::string& flagName) const {
+  if (flagName.empty()) {
+    Monitor::shared()->logWithLevel(0, 830002, "Cannot get value for empty flag name");
+    return Value();
+  }
+  auto manager = manager_.lock();
+  return manager ? manager->flagValueForFlagName(flagName, property_->name()) : Value();
+}
+
+Value ExperimentsClient::objectForKeyedSubscript(const Value& key) const {
+  if (!key.isString()) {
+    Monitor::shared()->logWithLevel(0, 830003, "Cannot get flag value of an invalid flag name");
+    return Value();
+  }
+  return valueForFlag(*key.string());
+}
+
+bool ExperimentsClient::activateLatestSnapshot(platform::foundation::Error* error) {
+  auto manager = manager_.lock();
+  return manager && manager->activateSnapshotOfSDK(property_->name(), error);
+}
+
+bool ExperimentsClient::hasStaleSnapshot() const {
+  auto manager = manager_.lock();
+  return manager && manager->activatedSnapshotStatusOfSDKName(property_->name()) == 1;
+}
+
+void ExperimentsClient::resetToDefaults() {
+  if (auto manager = manager_.lock()) manager->resetToDefaultsOfSDKName(property_->name());
+}
+
+std::vector<std::shared_ptr<ProtoFlag>> ExperimentsClient::defaultFlags() const {
+  std::vector<std::shared_ptr<ProtoFlag>> copies;
+  for (const auto& flag : defaultFlags_) copies.push_back(ProtoFlag::copyOf(*flag));
+  return copies;
+}
+
+std::shared_ptr<ExperimentObserverDelegate> ExperimentsClient::delegate() const {
+  std::lock_guard lock(mutex_);
+  return delegate_.lock();
+}
+
+void ExperimentsClient::setDelegate(std::weak_ptr<ExperimentObserverDelegate> delegate) {
+  std::lock_guard lock(mutex_);
+  delegate_ = std::move(delegate);
+}
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,293 @@
+#include "sdk/analytics/rules/ExperimentsManager.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/foundation/Clock.h"
+#include "sdk/analytics/foundation/MeasurementError.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/ProtoExperimentMessages.h"
+#include "sdk/analytics/rules/ExperimentRequestBuilder.h"
+#include "sdk/analytics/rules/ExperimentFlag.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
+
+namespace sdk::analytics {
+
+using sdk::analytics::monitor;
+
+namespace {
+
+using platform::foundation::Value;
+
+}  // namespace
+
+std::shared_ptr<ExperimentsManager> ExperimentsManager::sharedInstance() {
+  // Never destroyed: its queues and dictionaries are still in use while the process exits.
+  static const auto* instance = new std::shared_ptr<ExperimentsManager>([] {
+    auto manager = init();
+    manager->taskManager_->startTaskManager();
+    return manager;
+  }());
+  return *instance;
+}
+
+void ExperimentsManager::setSharedHost(std::weak_ptr<const sdk::analytics::MeasurementHost> host) {
+  sharedInstance()->taskManager_->setHost(std::move(host));
+}
+
+std::int64_t ExperimentsManager::version() {
+  std::string text = kLibraryVersionString;
+  if (text.size() < 4) return 0;
+  return std::stoll(text.substr(0, text.size() - 3));
+}
+
+std::shared_ptr<ExperimentsManager> ExperimentsManager::init() { return initWithTaskManager(ExperimentsTaskManager::init()); }
+
+std::shared_ptr<ExperimentsManager> ExperimentsManager::initWithTaskManager(std::shared_ptr<ExperimentsTaskManager> taskManager) {
+  auto manager = std::make_shared<ExperimentsManager>(Private(), std::move(taskManager));
+  manager->taskManager_->setDelegate(manager);
+  return manager;
+}
+
+ExperimentsManager::ExperimentsManager(Private, std::shared_ptr<ExperimentsTaskManager> taskManager)
+    : taskManager_(std::move(taskManager)), queue_(platform::dispatch::Queue::serial(kSerialQueueLabel)) {}
+
+void ExperimentsManager::dispatchAsyncOnSerialQueue(std::function<void(ExperimentsManager&)> block) {
+  std::weak_ptr<ExperimentsManager> weak = weak_from_this();
+  queue_->async([weak, block = std::move(block)] {
+    auto self = weak.lock();
+    if (!self) return;
+    try {
+      block(*self);
+    } catch (const std::exception& exception) {
+      monitor().logWithLevel(1, 800017, "Exception on async Experimentation serial queue", Value(exception.what()));
+    }
+  });
+}
+
+void ExperimentsManager::dispatchSyncOnSerialQueue(const std::function<void(ExperimentsManager&)>& block) {
+  queue_->sync([this, &block] {
+    try {
+      block(*this);
+    } catch (const std::exception& exception) {
+      monitor().logWithLevel(1, 800018, "Exception on sync Experimentation serial queue", Value(exception.what()));
+    }
+  });
+}
+
+std::shared_ptr<ExperimentsClient> ExperimentsManager::registerSDKProperty(const std::shared_ptr<const ExperimentsSDKProperty>& property,
+                                                             const std::map<std::string, Value>& defaultFlags) {
+  if (!property) {
+    monitor().logWithLevel(0, 800000, "Cannot register client with a nil SDK property");
+    return nullptr;
+  }
+  const std::string sdkName = property->name();
+  if (sdkName.empty()) {
+    monitor().logWithLevel(0, 800001, "Cannot register experiment client with no SDK name");
+    return nullptr;
+  }
+  std::vector<std::shared_ptr<ProtoFlag>> flags;
+  FlagsByName flagsByName;
+  for (const auto& [name, value] : defaultFlags) {
+    auto flag = experimentFlagFromNameAndValue(Value(name), value);
+    if (!flag) {
+      monitor().logWithLevel(0, 800002, "Cannot register experiment client invalid flags. Flag name, value",
+                             Value(name), value);
+      return nullptr;
+    }
+    flagsByName[name] = ProtoFlag::copyOf(*flag);
+    flags.push_back(std::move(flag));
+  }
+  auto client = ExperimentsClient::initWithSDKProperty(property, std::move(flags), weak_from_this());
+  if (!client) {
+    monitor().logWithLevel(1, 800004, "Cannot register client. SDK name", Value(sdkName));
+    return nullptr;
+  }
+  dispatchAsyncOnSerialQueue([client, property, sdkName, flagsByName = std::move(flagsByName)](ExperimentsManager& self) {
+    if (self.registeredClientsBySDKName_.objectForKey(sdkName)) {
+      monitor().logWithLevel(3, 800003,
+                             "Registered an SDK that has already registered. Default flags will be overwritten. SDK name",
+                             Value(sdkName));
+    }
+    self.registeredClientsBySDKName_.setObject(client, sdkName);
+    self.defaultFlagsBySDKName_[sdkName] = flagsByName;
+    ExperimentRequestBuilder::sharedInstance()->addSDKProperty(property);
+    monitor().logWithLevel(8, 800005, "Registered client", Value(sdkName));
+  });
+  return client;
+}
+
+std::shared_ptr<ExperimentsClient> ExperimentsManager::clientForSDKName(const std::string& sdkName) {
+  if (sdkName.empty()) {
+    monitor().logWithLevel(0, 800007, "Cannot find the client for empty SDK Name");
+    return nullptr;
+  }
+  std::shared_ptr<ExperimentsClient> client;
+  dispatchSyncOnSerialQueue([&](ExperimentsManager& self) { client = self.registeredClientsBySDKName_.objectForKey(sdkName); });
+  return client;
+}
+
+std::vector<std::int64_t> ExperimentsManager::experimentIDs() {
+  std::vector<std::int64_t> ids;
+  dispatchSyncOnSerialQueue([&](ExperimentsManager& self) {
+    for (const auto& [name, client] : self.registeredClientsBySDKName_.dictionary()) {
+      // An SDK that diverts by a key of its own reports its experiments itself.
+      if (!client->SDKProperty()->diversionKey.empty()) continue;
+      auto activated = self.activatedSnapshotsBySDKName_.find(name);
+      if (activated == self.activatedSnapshotsBySDKName_.end()) continue;
+      for (const auto& experiment : activated->second.experiments()) ids.push_back(experiment.experimentID());
+    }
+  });
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+Value ExperimentsManager::flagValueForFlagName(const std::string& flagName, const std::string& sdkName) {
+  return lookUpFlag(flagName, sdkName, true);
+}
+
+Value ExperimentsManager::snapshotFlagValueForFlagName(const std::string& flagName, const std::string& sdkName) {
+  return lookUpFlag(flagName, sdkName, false);
+}
+
+Value ExperimentsManager::lookUpFlag(const std::string& flagName, const std::string& sdkName, bool orDefault) {
+  if (sdkName.empty()) {
+    monitor().logWithLevel(0, 800010, "Cannot retrieve flag value for empty SDK name");
+    return Value();
+  }
+  if (flagName.empty()) {
+    monitor().logWithLevel(0, 800011, "Cannot retrieve flag value for empty flag name");
+    return Value();
+  }
+  Value result;
+  dispatchSyncOnSerialQueue([&](ExperimentsManager& self) {
+    if (!self.registeredClientsBySDKName_.objectForKey(sdkName)) {
+      monitor().logWithLevel(3, 800012, "SDK is not registered yet", Value(sdkName));
+      return;
+    }
+    auto defaults = self.defaultFlagsBySDKName_.find(sdkName);
+    if (defaults == self.defaultFlagsBySDKName_.end()) {
+      monitor().logWithLevel(3, 800013, "Cannot get flag for unregistered SDK. SDK name, flag name", Value(sdkName),
+                             Value(flagName));
+      return;
+    }
+    auto fallback = defaults->second.find(flagName);
+    if (fallback == defaults->second.end()) {
+      // Only flags registered with a default can be looked up at all.
+      monitor().logWithLevel(3, 800014, "Cannot get flag for unregistered flag. SDK name, flag name", Value(sdkName),
+                             Value(flagName));
+      return;
+    }
+    auto valueIn = [&](const std::map<std::string, ExperimentSnapshot>& snapshots) {
+      auto found = snapshots.find(sdkName);
+      if (found == snapshots.end()) return Value();
+      auto flag = found->second.flagByName(flagName);
+      return experimentFlagValue(flag.get());
+    };
+    monitor().logWithLevel(8, 800015, "Looking for activated flag. SDK name, flag name, activated snapshot",
+                           Value(sdkName), Value(flagName));
+    result = valueIn(self.activatedSnapshotsBySDKName_);
+    if (!result.isNil()) return;
+    monitor().logWithLevel(8, 800016,
+                           "Cannot find activated flag. Looking for launched flag. SDK name, flag name, launched flag",
+                           Value(sdkName), Value(flagName));
+    result = valueIn(self.launchedSnapshotsBySDKName_);
+    if (!result.isNil() || !orDefault) return;
+    result = experimentFlagValue(fallback->second.get());
+    monitor().logWithLevel(8, 800019,
+                           "Cannot find launched flag. Returned the default flag value. SDK name, flag name, default flag",
+                           Value(sdkName), Value(flagName), result);
+  });
+  return result;
+}
+
+bool ExperimentsManager::hasPendingSnapshotOfSDK(const std::string& sdkName) {
+  bool pending = false;
+  dispatchSyncOnSerialQueue([&](ExperimentsManager& self) { pending = self.pendingSnapshotsBySDKName_.contains(sdkName); });
+  return pending;
+}
+
+bool ExperimentsManager::activateSnapshotOfSDK(const std::string& sdkName, Error* error) {
+  if (sdkName.empty()) {
+    setMeasurementError(error, 1, "SDK name cannot be empty");
+    monitor().logWithLevel(3, 800022, "Cannot activate a pending snapshot for an empty SDK name");
+    return false;
+  }
+  bool activated = false;
+  dispatchSyncOnSerialQueue([&](ExperimentsManager& self) {
+    auto pending = self.pendingSnapshotsBySDKName_.find(sdkName);
+    if (pending == self.pendingSnapshotsBySDKName_.end()) {
+      monitor().logWithLevel(3, 800023, "No pending snapshot to activate. SDK name", Value(sdkName));
+      return;
+    }
+    // The same split the database makes: experiment 0 is the launched one, the rest are in force.
+    // Experiments without flags are kept, so the IDs in force match what the next start reads back.
+    std::vector<Experiment> inForce;
+    for (const Experiment& experiment : pending->second.experiments()) {
+      if (experiment.experimentID() == 0) {
+        if (auto launched = ExperimentSnapshot::initWithSDKName(sdkName, {experiment})) {
+          self.launchedSnapshotsBySDKName_.insert_or_assign(sdkName, *launched);
+        }
+      } else {
+        inForce.push_back(experiment);
+      }
+    }
+    auto snapshot = ExperimentSnapshot::initWithSDKName(sdkName, inForce);
+    if (!snapshot) return;
+    self.activatedSnapshotsBySDKName_.insert_or_assign(sdkName, *snapshot);
+    ExperimentSnapshot written = pending->second;
+    self.pendingSnapshotsBySDKName_.erase(pending);
+    self.taskManager_->activatePendingSnapshot(written, snapshot->timestamp());
+    activated = true;
+  });
+  if (activated) monitor().logWithLevel(8, 800028, "Successfully activated a snapshot of SDK", Value(sdkName));
+  return activated;
+}
+
+std::int64_t ExperimentsManager::activatedSnapshotStatusOfSDKName(const std::string& sdkName) {
+  if (sdkName.empty()) {
+    monitor().logWithLevel(0, 800024, "Cannot check activated snapshot for empty SDK Name");
+    return -1;
+  }
+  std::int64_t status = -1;
+  dispatchSyncOnSerialQueue([&](ExperimentsManager& self) {
+    if (!self.registeredClientsBySDKName_.objectForKey(sdkName)) return;
+    auto activated = self.activatedSnapshotsBySDKName_.find(sdkName);
+    if (activated == self.activatedSnapshotsBySDKName_.end() ||
+        activated->second.timestamp() <= ExperimentsTaskManager::kEpsilon) {
+      status = -2;
+      return;
+    }
+    double age = std::fabs(activated->second.timestamp() - platform::foundation::Clock::current()->now());
+    status = age > kStaleActivatedAge ? 1 : 0;
+  });
+  return status;
+}
+
+void ExperimentsManager::resetToDefaultsOfSDKName(const std::string& sdkName) {
+  if (sdkName.empty()) {
+    monitor().logWithLevel(0, 800025, "Cannot reset to defaults for empty SDK Name");
+    return;
+  }
+  dispatchSyncOnSerialQueue([&](ExperimentsManager& self) {
+    if (self.activatedSnapshotsBySDKName_.erase(sdkName) == 0) {
+      monitor().logWithLevel(0, 800026, "Cannot reset to defaults for unregistered SDK name", Value(sdkName));
+      return;
+    }
+    self.taskManager_->resetToDefaultsForSDKName(sdkName);
+    monitor().logWithLevel(8, 800027, "Reset all experiments to default. SDK name", Value(sdkName));
+  });
+}
+
+void ExperimentsManager::reset() {
+  dispatchAsyncOnSerialQueue([](ExperimentsManager& self) {
+    self.taskManager_->reset();
+    self.activatedSnapshotsBySDKName_.clear();
+    self.pendingSnapshotsBySDKName_.clear();
+    self.launchedSnapshotsBySDKName_.clear();
+  });
+}
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,214 @@
+#include "sdk/analytics/rules/ExperimentsTaskManager.h"
+
+#include "platform/foundation/Check.h"
+#include "platform/foundation/Clock.h"
+#include "sdk/analytics/foundation/Alarm.h"
+#include "sdk/analytics/foundation/MeasurementFiles.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/ServiceURL.h"
+#include "sdk/analytics/foundation/UserDefaultsSuite.h"
+#include "sdk/analytics/rules/ExperimentsDatabase.h"
+#include "sdk/analytics/rules/MeasurementHost.h"
+#include "sdk/utilities/HTTPClient.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
+
+namespace sdk::analytics {
+
+using platform::foundation::Value;
+
+using sdk::analytics::errorText;
+using sdk::analytics::monitor;
+
+std::shared_ptr<ExperimentsTaskManager> ExperimentsTaskManager::init() {
+  auto queue = platform::dispatch::Queue::serial(kWorkerQueueLabel);
+  std::string endpoint = sdk::analytics::serviceBaseURL();
+  std::string host = sdk::analytics::serviceHost();
+  return initWithQueue(queue, std::make_shared<Alarm>(queue, kAlarmName),
+                       host.empty() ? nullptr : sdk::utilities::HTTPClient::initWithReachabilityHost(host),
+                       std::make_shared<UserDefaultsSuite>(kSuiteName),
+                       measurementDirectoryFilePath(ExperimentsDatabase::kDatabaseName),
+                       platform::foundation::Clock::current()->now(), endpoint);
+}
+
+std::shared_ptr<ExperimentsTaskManager> ExperimentsTaskManager::initWithQueue(QueuePtr queue, std::shared_ptr<Alarm> alarm,
+                                                                std::shared_ptr<sdk::utilities::HTTPClient> network,
+                                                                std::shared_ptr<UserDefaultsSuite> persistedStorage,
+                                                                std::string databasePath, double initTimestamp,
+                                                                std::string endpoint) {
+  return std::make_shared<ExperimentsTaskManager>(Private(), std::move(queue), std::move(alarm), std::move(network),
+                                           std::move(persistedStorage), std::move(databasePath), initTimestamp,
+                                           std::move(endpoint));
+}
+
+ExperimentsTaskManager::ExperimentsTaskManager(Private, QueuePtr queue, std::shared_ptr<Alarm> alarm,
+                                 std::shared_ptr<sdk::utilities::HTTPClient> network, std::shared_ptr<UserDefaultsSuite> persistedStorage,
+                                 std::string databasePath, double initTimestamp, std::string endpoint)
+    : workerQueue_(std::move(queue)),
+      alarm_(std::move(alarm)),
+      network_(std::move(network)),
+      persistedStorage_(std::move(persistedStorage)),
+      databasePath_(std::move(databasePath)),
+      endpoint_(std::move(endpoint)),
+      initializationTimestamp_(initTimestamp) {}
+
+ExperimentsTaskManager::~ExperimentsTaskManager() {
+  if (alarm_) alarm_->cancel();
+}
+
+std::shared_ptr<ExperimentsTaskManagerDelegate> ExperimentsTaskManager::delegate() const {
+  std::lock_guard lock(mutex_);
+  return delegate_.lock();
+}
+
+void ExperimentsTaskManager::setDelegate(std::weak_ptr<ExperimentsTaskManagerDelegate> delegate) {
+  std::lock_guard lock(mutex_);
+  delegate_ = std::move(delegate);
+}
+
+void ExperimentsTaskManager::setHost(std::weak_ptr<const sdk::analytics::MeasurementHost> host) {
+  std::lock_guard lock(mutex_);
+  host_ = std::move(host);
+}
+
+std::optional<std::string> ExperimentsTaskManager::appInstanceID() const {
+  std::shared_ptr<const sdk::analytics::MeasurementHost> host;
+  {
+    std::lock_guard lock(mutex_);
+    host = host_.lock();
+  }
+  return host ? host->appInstanceID() : std::nullopt;
+}
+
+void ExperimentsTaskManager::dispatchAsyncOnWorkerQueue(std::function<void(ExperimentsTaskManager&)> block) {
+  std::weak_ptr<ExperimentsTaskManager> weak = weak_from_this();
+  workerQueue_->async([weak, block = std::move(block)] {
+    auto self = weak.lock();
+    if (!self) return;
+    try {
+      block(*self);
+    } catch (const std::exception& exception) {
+      monitor().logWithLevel(1, 820026, "Exception on async worker queue", Value(exception.what()));
+    }
+  });
+}
+
+void ExperimentsTaskManager::dispatchSyncOnWorkerQueue(const std::function<void(ExperimentsTaskManager&)>& block) {
+  workerQueue_->sync([this, &block] {
+    try {
+      block(*this);
+    } catch (const std::exception& exception) {
+      monitor().logWithLevel(1, 820027, "Exception on sync worker queue", Value(exception.what()));
+      throw;
+    }
+  });
+}
+
+void ExperimentsTaskManager::startTaskManager() {
+  dispatchAsyncOnWorkerQueue([](ExperimentsTaskManager& self) { self.startTaskManagerOnWorkerQueue(); });
+}
+
+void ExperimentsTaskManager::startTaskManagerOnWorkerQueue() {
+  DCHECK(workerQueue_->isCurrent());
+  // Without its database the component stays idle for the process: nothing to load, nowhere to keep
+  // what a fetch would bring.
+  database_ = ExperimentsDatabase::initWithPath(databasePath_);
+  if (!database_) return;
+  fetchAllSnapshotsOnWorkerQueue();
+  scheduleFetchingExperimentsOnWorkerQueue();
+}
+
+void ExperimentsTaskManager::fetchAllSnapshotsOnWorkerQueue() {
+  DCHECK(workerQueue_->isCurrent());
+  if (!database_) return;
+  bool committed = database_->performTransaction([this] {
+    Error error;
+    if (!database_->deleteStaleActivatedSnapshots(&error)) {
+      monitor().logWithLevel(1, 820006, "Cannot delete stale activated snapshots. Error", errorText(error));
+      return false;
+    }
+    if (!database_->activatePendingSnapshotsAutomatically(&error)) {
+      monitor().logWithLevel(1, 820007, "Cannot activate pending snapshots automatically. Error", errorText(error));
+      return false;
+    }
+    return true;
+  });
+  if (!committed) {
+    monitor().logWithLevel(2, 820008, "Failed to start the task manager");
+    return;
+  }
+  monitor().logWithLevel(8, 820009, "Successfully start the task manager");
+
+  auto delegate = this->delegate();
+  if (!delegate) return;
+  auto read = [](std::optional<std::vector<ExperimentSnapshot>> snapshots, const Error& error, std::int64_t code,
+                 const char* message) {
+    if (!snapshots && error.code != 0) monitor().logWithLevel(2, code, message, errorText(error));
+    return snapshots.value_or(std::vector<ExperimentSnapshot>{});
+  };
+  Error activatedError, pendingError, launchedError;
+  auto activated = read(database_->fetchAllActivatedSnapshots(&activatedError), activatedError, 820010,
+                        "Error in fetching all activated snapshots. Error");
+  auto pending = read(database_->fetchAllPendingSnapshots(&pendingError), pendingError, 820011,
+                      "Error in fetching all pending snapshots. Error");
+  auto launched = read(database_->fetchAllLaunchedSnapshots(&launchedError), launchedError, 820012,
+                       "Error in fetching all launched snapshots. Error");
+  delegate->taskManagerDidStartWithActivatedSnapshots(*this, activated, pending, launched);
+}
+
+void ExperimentsTaskManager::activatePendingSnapshot(const std::optional<ExperimentSnapshot>& snapshot, double timestamp) {
+  if (!snapshot) {
+    monitor().logWithLevel(0, 820013, "Cannot activate an empty snapshot");
+    return;
+  }
+  dispatchAsyncOnWorkerQueue([snapshot = *snapshot, timestamp](ExperimentsTaskManager& self) {
+    if (!self.database_) return;
+    Error error;
+    bool done = self.database_->performTransaction([&] { return self.database_->activateSnapshot(snapshot, timestamp, &error); });
+    if (!done) {
+      monitor().logWithLevel(1, 820014, "Cannot activate snapshot for SDK Name. Error", Value(snapshot.SDKName()),
+                             errorText(error));
+    }
+  });
+}
+
+void ExperimentsTaskManager::resetToDefaultsForSDKName(const std::string& sdkName) {
+  if (sdkName.empty()) {
+    monitor().logWithLevel(1, 820018, "Cannot reset to defaults for empty SDK name");
+    return;
+  }
+  dispatchAsyncOnWorkerQueue([sdkName](ExperimentsTaskManager& self) {
+    Error error;
+    if (!self.database_ || !self.database_->deleteActivatedExperimentsOfSDKName(sdkName, &error)) {
+      monitor().logWithLevel(1, 820019, "Cannot reset to defaults in the database. SDK Name, error", Value(sdkName),
+                             errorText(error));
+    }
+  });
+}
+
+void ExperimentsTaskManager::upsertPendingSnapshots(const std::vector<ExperimentSnapshot>& snapshots) {
+  if (snapshots.empty()) {
+    monitor().logWithLevel(2, 820020, "Cannot upsert empty pending snapshot list");
+    return;
+  }
+  dispatchAsyncOnWorkerQueue([snapshots](ExperimentsTaskManager& self) {
+    Error error;
+    if (!self.database_ || !self.database_->upsertPendingExperimentSnapshots(snapshots, &error)) {
+      monitor().logWithLevel(1, 820021, "Cannot upsert pending snapshots into the database. Error", errorText(error));
+      return;
+    }
+    if (auto delegate = self.delegate()) delegate->taskManagerDidUpsertPendingSnapshots(self, snapshots);
+  });
+}
+
+void ExperimentsTaskManager::reset() {
+  dispatchAsyncOnWorkerQueue([](ExperimentsTaskManager& self) {
+    if (self.database_) (void)self.database_->reset();
+    for (const char* key : {kSuccessTimestampKey, kFailureTimestampKey, kBackoffTimestampKey}) {
+      self.persistedStorage_->removeObjectForKey(key);
+    }
+    self.scheduleFetchingExperimentsOnWorkerQueue();
+  });
+}
+
+}  // namespace sdk::analytics
+

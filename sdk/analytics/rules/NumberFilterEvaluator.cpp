@@ -1,0 +1,85 @@
+#include "sdk/analytics/rules/NumberFilterEvaluator.h"
+
+#include <string>
+
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoAudienceMessages.h"
+#include "sdk/analytics/rules/PreparedNumberFilter.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+// Field indices of ProtoNumberFilter.
+constexpr int kComparisonType = 0;
+constexpr int kComparisonValue = 2;
+constexpr int kMinComparisonValue = 3;
+constexpr int kMaxComparisonValue = 4;
+
+bool hasDecimalText(const ProtoNumberFilter& filter, int index) {
+  const std::string* text = nanoStringIn(filter, index);
+  return text && isDecimalNumberString(*text);
+}
+
+}  // namespace
+
+bool validateNumberFilter(const ProtoNumberFilter& filter, Monitor* monitor) {
+  auto refuse = [&](std::int64_t code, const char* message) {
+    if (monitor) monitor->logWithLevel(1, code, message, messageLogContext(filter));
+    return false;
+  };
+  if (!nanoHasField(filter, kComparisonType)) return refuse(8006, "Number filter has no comparison type");
+  auto type = static_cast<std::uint64_t>(nanoGetInt64(filter, kComparisonType));
+  if (type == 0) return refuse(8007, "Number filter has unknown comparison type");
+  if (type <= 3) {
+    return hasDecimalText(filter, kComparisonValue) ||
+           refuse(8008, "Numeric filter does not have a valid comparison value. Filter");
+  }
+  if (type == 4) {
+    // Both bounds are reported before the filter is refused.
+    bool valid = hasDecimalText(filter, kMinComparisonValue) ||
+                 refuse(8009, "Numeric filter does not have a valid min comparison value. Filter");
+    return (hasDecimalText(filter, kMaxComparisonValue) ||
+            refuse(8010, "Numeric filter does not have a valid max comparison value. Filter")) &&
+           valid;
+  }
+  return refuse(8011, "Number filter has a real unknown comparison type");
+}
+
+FilterOutcome evaluateNumberFilter(const ProtoNumberFilter& filter, const DecimalNumber& value,
+                                         Monitor& monitor) {
+  if (!validateNumberFilter(filter, monitor)) return std::nullopt;
+  AudienceComparisonValues values = PreparedNumberFilter::readDecimals(filter, &monitor);
+  if (!values.isValid()) {
+    monitor.logWithLevel(1, 8015,
+                         "Parsed decimal number comparison values are not valid. Audience filter will not be "
+                         "evaluated. Filter",
+                         messageLogContext(filter));
+    return std::nullopt;
+  }
+  return PreparedNumberFilter::holds(PreparedNumberFilter::typeOf(filter), values, value);
+}
+
+FilterOutcome evaluateNumberFilter(const ProtoNumberFilter& filter, double value, Monitor& monitor) {
+  if (!validateNumberFilter(filter, monitor)) return std::nullopt;
+  auto bounds = PreparedNumberFilter::readDoubles(filter);
+  if (!bounds) {
+    monitor.logWithLevel(1, 8012,
+                         "Number filter is invalid, the comparison filter is not valid. Audience filter will not be "
+                         "evaluated");
+    return std::nullopt;
+  }
+  return PreparedNumberFilter::holds(PreparedNumberFilter::typeOf(filter), *bounds, value);
+}
+
+FilterOutcome evaluateNumberFilter(const ProtoNumberFilter& filter, std::int64_t value, Monitor& monitor) {
+  if (!validateNumberFilter(filter, monitor)) return std::nullopt;
+  if (auto bounds = PreparedNumberFilter::readIntegers(filter)) {
+    return PreparedNumberFilter::holds(PreparedNumberFilter::typeOf(filter), *bounds, value);
+  }
+  return evaluateNumberFilter(filter, DecimalNumber::fromInt64(value), monitor);
+}
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,82 @@
+#include <cmath>
+
+#include "sdk/analytics/rules/ScriptArrayValue.h"
+#include "sdk/analytics/rules/ScriptFunctionValue.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+// The ordering of the sort: holes last, undefined just before them, the rest by the comparator or
+// by their texts. After the first error every pair compares equal and the error is kept.
+class SortOrder {
+ public:
+  SortOrder(ScriptFunctionValue* comparator, ScriptScope& scope, ScriptHeap& heap, ScriptRuntimeError& error)
+      : comparator_(comparator), scope_(scope), heap_(heap), error_(error) {}
+
+  // Whether b must come before a.
+  bool before(const ScriptValueRef& b, const ScriptValueRef& a) { return compare(b, a) < 0; }
+
+ private:
+  static int rank(const ScriptValue* value) {
+    if (ScriptArrayValue::isHole(value)) return 2;
+    return value->isUndefined() ? 1 : 0;
+  }
+
+  int compare(const ScriptValueRef& a, const ScriptValueRef& b) {
+    if (hasScriptError(error_) || !heap_.chargeWork(1, error_)) return 0;
+    const int ra = rank(a.get());
+    const int rb = rank(b.get());
+    if (ra != rb || ra != 0) return ra < rb ? -1 : (ra > rb ? 1 : 0);
+    if (comparator_) {
+      auto result = comparator_->invokeWithArguments({a, b}, scope_, error_);
+      if (hasScriptError(error_)) return 0;
+      const double sign = result->doubleValueOrError(error_);
+      if (hasScriptError(error_) || std::isnan(sign)) return 0;
+      return sign < 0 ? -1 : (sign > 0 ? 1 : 0);
+    }
+    const auto x = a->stringValueOrError(error_);
+    if (hasScriptError(error_)) return 0;
+    const auto y = b->stringValueOrError(error_);
+    if (hasScriptError(error_)) return 0;
+    return x < y ? -1 : (x > y ? 1 : 0);
+  }
+
+  ScriptFunctionValue* comparator_;
+  ScriptScope& scope_;
+  ScriptHeap& heap_;
+  ScriptRuntimeError& error_;
+};
+
+// A bottom-up merge sort: it only ever reads inside its own buffers, so a comparator that lies,
+// throws or changes the array cannot make it step out of bounds.
+void mergeSort(ScriptValueList& items, SortOrder& order) {
+  ScriptValueList buffer(items.size());
+  for (std::size_t width = 1; width < items.size(); width *= 2) {
+    for (std::size_t low = 0; low < items.size(); low += 2 * width) {
+      const std::size_t middle = std::min(low + width, items.size());
+      const std::size_t high = std::min(low + 2 * width, items.size());
+      std::size_t i = low, j = middle, k = low;
+      while (i < middle && j < high) buffer[k++] = order.before(items[j], items[i]) ? items[j++] : items[i++];
+      while (i < middle) buffer[k++] = items[i++];
+      while (j < high) buffer[k++] = items[j++];
+    }
+    items.swap(buffer);
+  }
+}
+
+}  // namespace
+
+void ScriptArrayValue::sortUsingFunctionValue(ScriptFunctionValue* comparator, ScriptScope& scope, ScriptRuntimeError& error) {
+  ScriptValueList items = valuesIn(0, elements_.size());
+  ScriptRef<ScriptFunctionValue> keep(comparator);
+  SortOrder order(comparator, scope, *heap(), error);
+  mergeSort(items, order);
+  // The comparator may have changed the array meanwhile; the sorted copy replaces it whole.
+  elements_.assign(std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
+  numbersInPlace_ = 0;
+  chargeSlots();
+}
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,222 @@
+#include "sdk/analytics/rules/ScriptTestSupport.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+class ControlCommands : public ScriptTest {};
+
+TEST_F(ControlCommands, SwitchFallsThroughToTheDefault) {
+  run("(var \"log\") (defun \"sw\" (quote \"d\") (= \"log\" \"\")"
+      " (switch $d (quote 1 2 3) (quote (= \"log\" (+ $log \"a\")) (= \"log\" (+ $log \"b\"))"
+      "  (= \"log\" (+ $log \"c\")) (= \"log\" (+ $log \"D\")))) (return $log))");
+  EXPECT_EQ(text("(sw 2)"), "bcD");
+  EXPECT_EQ(text("(sw 9)"), "D");
+  EXPECT_EQ(text("(sw \"1\")"), "D");  // strict comparison
+  // break ends it; return passes through.
+  EXPECT_EQ(typed("(switch 1 (quote 1 2) (quote (break) 5 6))"), "undefined undefined");
+  EXPECT_EQ(typed("(defun \"r\" (quote) (switch 1 (quote 1) (quote (return 7))) 8) (r)"), "number 7");
+  EXPECT_EQ(typed("(switch 1 (quote) (quote 5))"), "undefined undefined");
+  // A body list shorter than the case list would be read out of range: error 9.
+  EXPECT_EQ(errorOf("(switch 3 (quote 1 2 3) (quote 1))"), kScriptErrorArgumentCount);
+  EXPECT_EQ(errorOf("(switch 3 5 (quote 1))"), kScriptErrorArgumentCount);
+}
+
+TEST_F(ControlCommands, IfRunsArrayBranchesInTheCurrentScope) {
+  EXPECT_EQ(typed("(if true 5)"), "number 5");
+  EXPECT_EQ(typed("(if false 5)"), "undefined undefined");
+  EXPECT_EQ(typed("(if 0 1 (quote (var \"declared\") 9))"), "number 9");
+  EXPECT_EQ(text("(typeof $declared)"), "undefined");
+  EXPECT_EQ(text("(seq (= \"declared\" 3) $declared)"), "3");  // bound by the branch, in this scope
+  EXPECT_EQ(errorOf("(if)"), kScriptErrorArgumentCount);
+  EXPECT_EQ(errorOf("(if 1 2 3 4)"), kScriptErrorArgumentCount);
+  EXPECT_EQ(text("(? (> 2 1) \"yes\" (nothing))"), "yes");
+}
+
+TEST_F(ControlCommands, BlocksSequencesReturnsAndFunctions) {
+  EXPECT_EQ(text("(var \"x\") (= \"x\" 1) (block (var \"x\") (= \"x\" 2)) $x"), "1");
+  EXPECT_EQ(text("(seq 1 2 3)"), "3");
+  EXPECT_EQ(errorOf("(seq 1 (break))"), kScriptErrorArgumentType);
+  EXPECT_EQ(errorOf("(seq)"), kScriptErrorArgumentCount);
+  EXPECT_EQ(typed("(return)"), "control ");
+  EXPECT_EQ(errorOf("(return 1 2)"), kScriptErrorArgumentCount);
+  EXPECT_EQ(errorOf("(break 1)"), kScriptErrorArgumentCount);
+  EXPECT_EQ(text("(run (quote 1 2 (+ 1 2)))"), "3");
+  EXPECT_EQ(errorOf("(run 4)"), kScriptErrorArgumentType);
+  // "51": the name is not evaluated; "50" binds it.
+  EXPECT_EQ(errorOf("(fn (nothing) (quote))"), kScriptErrorNoStringForm);  // the statement itself, unevaluated
+  EXPECT_EQ(typed("(fn \"n\" (quote))"), "function n");
+  EXPECT_EQ(text("(typeof $n)"), "undefined");
+  EXPECT_EQ(text("(defun \"d\" (quote \"a\") (return $a)) (d 4)"), "4");
+  EXPECT_EQ(errorOf("(fn \"n\" 5)"), kScriptErrorArgumentType);
+  EXPECT_EQ(errorOf("(fn \"n\")"), kScriptErrorArgumentCount);
+  EXPECT_EQ(errorOf("(call \"s\" 1 (quote))"), kScriptErrorArgumentType);
+  EXPECT_EQ(errorOf("(call \"s\" \"charAt\" 1)"), kScriptErrorArgumentType);
+}
+
+class VariableCommands : public ScriptTest {};
+
+TEST_F(VariableCommands, DeclarationsAssignmentsAndConstants) {
+  EXPECT_EQ(typed("$unbound"), "undefined undefined");
+  EXPECT_EQ(errorOf("(= \"unbound\" 1)"), kScriptErrorUnboundAssignment);
+  EXPECT_EQ(typed("(const \"k\" 1) (= \"k\" 2)"), "number 2");
+  EXPECT_EQ(text("$k"), "1");
+  EXPECT_EQ(text("(var \"k\") $k"), "1");
+  EXPECT_EQ(text("(var \"v\") (= \"v\" 5) (var \"v\") (typeof $v)"), "undefined");
+  EXPECT_EQ(errorOf("(const \"a\" 1 \"b\")"), kScriptErrorArgumentCount);
+  EXPECT_EQ(errorOf("(var \"ok\" 5)"), kScriptErrorArgumentType);
+  EXPECT_EQ(text("(typeof $ok)"), "undefined");
+  EXPECT_TRUE(runtime->globalScope().hasName(u"ok"));  // names before the bad one are declared
+  // An inner declaration hides the outer binding.
+  EXPECT_EQ(text("(var \"o\") (= \"o\" 1) (block (var \"o\") (= \"o\" 2)) $o"), "1");
+}
+
+TEST_F(VariableCommands, PropertiesTypesAndLiterals) {
+  EXPECT_EQ(text("(. \"abc\" 1)"), "b");
+  EXPECT_EQ(text("(. \"abc\" \"1\")"), "b");
+  EXPECT_EQ(typed("(. \"abc\" 3)"), "undefined undefined");
+  EXPECT_EQ(text("(. \"abc\" \"length\")"), "3");
+  EXPECT_EQ(typed("(. \"abc\" 1.5)"), "undefined undefined");
+  EXPECT_EQ(typed("(. (undefined) \"x\")"), "undefined undefined");
+  EXPECT_EQ(errorOf("(put (undefined) \"x\" 1)"), kScriptErrorPropertyOfNothing);
+  EXPECT_EQ(text("(put 5 \"x\" 1)"), "1");
+  EXPECT_EQ(text("(var \"m\") (= \"m\" (object \"a\" 1 \"a\" 2)) (. $m \"a\")"), "2");
+  EXPECT_EQ(errorOf("(object \"a\")"), kScriptErrorArgumentCount);
+  EXPECT_EQ(text("(put $m 1 \"one\") (. $m \"1\")"), "one");
+  const struct {
+    const char* program;
+    const char* type;
+  } types[] = {{"(null)", "object"}, {"(array)", "object"}, {"(object)", "object"}, {"(require \"require\")", "undefined"},
+               {"$require", "function"}, {"1", "number"}, {"\"s\"", "string"}, {"true", "boolean"},
+               {"(fn \"\" (quote))", "function"}};
+  for (const auto& t : types) EXPECT_EQ(text(std::string("(typeof ") + t.program + ")"), t.type) << t.program;
+  EXPECT_EQ(typed("(null 1 2)"), "null null");
+  EXPECT_EQ(typed("(undefined 1)"), "undefined undefined");
+}
+
+class ScriptOperators : public ScriptTest {};
+
+TEST_F(ScriptOperators, Arithmetic) {
+  const struct {
+    const char* program;
+    const char* result;
+  } cases[] = {
+      {"(+ 1 2)", "number 3"}, {"(+ \"a\" 1)", "string a1"}, {"(+ 1 (array 2 3))", "string 12,3"},
+      {"(+ true true)", "number 2"}, {"(+ (null) 1)", "number 1"}, {"(% -5 3)", "number -2"},
+      {"(/ 1 0)", "number Infinity"}, {"(/ -1 0)", "number -Infinity"}, {"(/ 0 0)", "number NaN"},
+      {"(% 5 0)", "number NaN"}, {"(neg 3)", "number -3"}, {"(* \"3\" \"4\")", "number 12"},
+      {"(- \"x\" 1)", "number NaN"}, {"(32 \"a\" \"b\")", "string a"}, {"(34 (array 1))", "array 1"},
+      {"(neg 1 2)", "error 9"}, {"(+ 1 2 3)", "error 9"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(typed(c.program), c.result) << c.program;
+  // All operands are evaluated before the count is checked.
+  EXPECT_EQ(errorOf("(var \"hit\") (+ 1 2 (= \"hit\" 1))"), kScriptErrorArgumentCount);
+  EXPECT_EQ(text("$hit"), "1");
+  EXPECT_EQ(errorOf("(var \"miss\") (== 1 2 (= \"miss\" 1))"), kScriptErrorArgumentCount);
+  EXPECT_EQ(text("(typeof $miss)"), "undefined");
+}
+
+TEST_F(ScriptOperators, LogicalShortCircuit) {
+  EXPECT_EQ(typed("(&& 0 (nothing-called))"), "number 0");
+  EXPECT_EQ(typed("(&& 1 \"b\")"), "string b");
+  EXPECT_EQ(typed("(|| \"x\" (= \"never\" 1))"), "string x");
+  EXPECT_EQ(typed("(|| \"\" 7)"), "number 7");
+  EXPECT_EQ(typed("(! 0)"), "boolean true");
+  EXPECT_EQ(errorOf("(&& 1)"), kScriptErrorArgumentCount);
+}
+
+TEST_F(ScriptOperators, EqualityAndComparison) {
+  const struct {
+    const char* program;
+    const char* result;
+  } cases[] = {
+      {"(== (undefined) (null))", "true"}, {"(== (undefined) 0)", "false"}, {"(== \"1\" 1)", "true"},
+      {"(== 1 true)", "true"}, {"(=== 1 true)", "false"}, {"(== (array) (array))", "false"},
+      {"(== NaN NaN)", "false"}, {"(!= NaN NaN)", "true"}, {"(== \"1,2\" (array 1 2))", "true"},
+      {"(== (object) \"[object Object]\")", "true"}, {"(=== \"a\" \"a\")", "true"}, {"(!== 1 \"1\")", "true"},
+      {"(=== (null) (null))", "true"}, {"(< NaN 1)", "false"}, {"(<= NaN 1)", "false"}, {"(> NaN 1)", "false"},
+      {"(>= 1 NaN)", "false"}, {"(< 1 2)", "true"}, {"(>= 2 2)", "true"}, {"(< \"10\" \"9\")", "true"},
+      {"(< \"10\" 9)", "false"}, {"(< \"a\" (array \"b\"))", "true"}, {"(< \"B\" \"a\")", "true"},
+      // Canonically equivalent texts compare equal: precomposed e-acute and e with a combining accent.
+      {"(<= \"\xC3\xA9\" \"e\xCC\x81\")", "true"}, {"(>= \"\xC3\xA9\" \"e\xCC\x81\")", "true"},
+      {"(< \"\xC3\xA9\" \"f\")", "true"}, {"(< \"\xC3\xA9\" \"e\")", "false"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(text(c.program), c.result) << c.program;
+  run("(var \"a\") (= \"a\" (array))");
+  EXPECT_EQ(text("(== $a $a)"), "true");
+  EXPECT_EQ(text("(=== $a $a)"), "true");
+  EXPECT_EQ(errorOf("(< (quote) (object))"), 0);
+}
+
+TEST_F(ScriptOperators, BitOperations) {
+  const struct {
+    const char* program;
+    const char* result;
+  } cases[] = {
+      {"(>>> -1 0)", "4294967295"}, {"(>> -8 1)", "-4"}, {"(<< 1 32)", "1"}, {"(& 3000000000 -1)", "-1294967296"},
+      {"(>>> 3000000000 0)", "3000000000"}, {"(~ 0)", "-1"}, {"(| 1 2)", "3"}, {"(^ 5 1)", "4"},
+      {"(<< 1 31)", "-2147483648"}, {"(& NaN 1)", "0"}, {"(| Infinity 0)", "0"}, {"(<< 1 -1)", "-2147483648"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(text(c.program), c.result) << c.program;
+  EXPECT_EQ(errorOf("(~ 1 2)"), kScriptErrorArgumentCount);
+}
+
+class ScriptLoops : public ScriptTest {};
+
+TEST_F(ScriptLoops, ForInAndForOfSnapshotsAndHoles) {
+  run("(var \"out\") (defun \"note\" (quote \"v\") (= \"out\" (+ $out (+ \"|\" $v))))");
+  EXPECT_EQ(text("(= \"out\" \"\") (for-of-let \"c\" \"ab\" (quote (note $c))) $out"), "|a|b");
+  EXPECT_EQ(text("(= \"out\" \"\") (for-in-let \"c\" \"ab\" (quote (note $c))) $out"), "|0|1");
+  run("(var \"h\") (= \"h\" (array 1)) (put $h 2 3) (put $h \"name\" 9)");
+  EXPECT_EQ(text("(= \"out\" \"\") (for-of-let \"c\" $h (quote (note $c))) $out"), "|1|undefined|3");
+  EXPECT_EQ(text("(= \"out\" \"\") (for-in-let \"c\" $h (quote (note $c))) $out"), "|name|0|2");
+  // The items are taken once: pushing inside the body does not extend the walk.
+  EXPECT_EQ(text("(= \"out\" \"\") (for-of-let \"c\" $h (quote (call $h \"push\" (quote 0)) (note $c))) $out"),
+            "|1|undefined|3");
+  const char* nothings[] = {"1", "true", "(null)", "(undefined)"};
+  for (const char* n : nothings) {
+    EXPECT_EQ(typed(std::string("(for-in-let \"c\" ") + n + " (quote (nothing)))"), "undefined undefined") << n;
+    EXPECT_EQ(errorOf(std::string("(for-of-let \"c\" ") + n + " (quote))"), kScriptErrorNotIterable) << n;
+  }
+  EXPECT_EQ(errorOf("(for-in-let \"c\" (object) 5)"), kScriptErrorArgumentType);
+  EXPECT_EQ(text("(= \"out\" \"\") (for-in-let \"k\" (object \"x\" 1 \"y\" 2) (quote (note $k))) $out"), "|x|y");
+}
+
+TEST_F(ScriptLoops, BindersBreakContinueAndReturn) {
+  EXPECT_EQ(text("(for-of \"assigned\" (array 1 2) (quote)) $assigned"), "2");
+  EXPECT_EQ(text("(for-of-let \"scoped\" (array 1 2) (quote)) (typeof $scoped)"), "undefined");
+  EXPECT_EQ(text("(var \"seen\") (for-of-const \"c\" (array 1) (quote (= \"c\" 5) (= \"seen\" $c))) $seen"), "1");
+  run("(var \"sum\") (= \"sum\" 0)");
+  EXPECT_EQ(text("(for-of-let \"v\" (array 1 2 3 4) (quote (if (== $v 3) (quote (break))) (= \"sum\" (+ $sum $v)))) $sum"),
+            "3");
+  EXPECT_EQ(text("(= \"sum\" 0) (for-of-let \"v\" (array 1 2 3) (quote (if (== $v 2) (quote (continue))) "
+                 "(= \"sum\" (+ $sum $v)))) $sum"),
+            "4");
+  EXPECT_EQ(text("(defun \"first\" (quote \"a\") (for-of-let \"v\" $a (quote (if (> $v 1) (quote (return $v))))) "
+                 "(return -1)) (first (array 1 5 7))"),
+            "5");
+}
+
+TEST_F(ScriptLoops, ForWithCopiesGivesEachIterationItsOwnVariables) {
+  run("(var \"fs\") (= \"fs\" (array)) (var \"i\") (= \"i\" 0)"
+      "(for (quote \"i\") (< $i 3) (= \"i\" (+ $i 1)) (quote (call $fs \"push\" (quote (fn \"\" (quote) (return $i))))))");
+  ASSERT_FALSE(hasScriptError(error)) << error.code;
+  EXPECT_EQ(text("(const \"f0\" (. $fs 0) \"f1\" (. $fs 1) \"f2\" (. $fs 2)) (call (array (f0) (f1) (f2)) \"join\" (quote))"),
+            "0,1,2");
+  EXPECT_EQ(text("$i"), "0");  // the loop worked on copies
+  EXPECT_EQ(errorOf("(for 1 true 0 (quote))"), kScriptErrorArgumentType);
+}
+
+TEST_F(ScriptLoops, GeneralLoopRunsDoWhileOnce) {
+  run("(var \"n\") (= \"n\" 0)");
+  EXPECT_EQ(text("(loop false 0 true (quote (= \"n\" (+ $n 1)))) $n"), "1");
+  EXPECT_EQ(text("(loop false 0 false (quote (= \"n\" (+ $n 1)))) $n"), "1");
+  EXPECT_EQ(text("(= \"n\" 0) (loop (< $n 5) (= \"n\" (+ $n 1)) false (quote)) $n"), "5");
+  EXPECT_EQ(errorOf("(loop true 0 false 5)"), kScriptErrorArgumentType);
+  EXPECT_EQ(errorOf("(loop true 0 false)"), kScriptErrorArgumentCount);
+}
+
+}  // namespace
+
+}  // namespace sdk::analytics
+

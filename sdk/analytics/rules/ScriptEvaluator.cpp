@@ -1,0 +1,621 @@
+#include "sdk/analytics/rules/ScriptEvaluator.h"
+
+#include <cmath>
+
+#include "sdk/analytics/rules/ArrayCommandEvaluator.h"
+#include "sdk/analytics/rules/ScriptArrayValue.h"
+#include "sdk/analytics/rules/CommandHelpers.h"
+#include "sdk/analytics/rules/CommandRegistrar.h"
+#include "sdk/analytics/rules/ScriptFunctionValue.h"
+#include "sdk/analytics/rules/ScriptScope.h"
+#include "sdk/analytics/rules/ScriptStatementValue.h"
+#include "sdk/analytics/rules/StringCommandEvaluator.h"
+#include "sdk/analytics/rules/CallFrame.h"
+#include "sdk/analytics/rules/OperandList.h"
+
+namespace sdk::analytics {
+
+using sdk::analytics::Operand;
+
+namespace {
+
+// The steps every evaluation takes before its value is looked at: the instruction counted, the
+// memory budget checked, and (a statement boundary being a safe point) a collection when one is due.
+inline bool beginEvaluation(ScriptHeap& heap, ScriptRuntimeError& error) {
+  if (!heap.countInstruction(error) || hasScriptError(error)) return false;
+  if (heap.exhausted()) {
+    setScriptError(error, kScriptErrorLimitReached);
+    return false;
+  }
+  // Every native frame holds what it works on through counted references, so a statement boundary
+  // is a safe point to free the cycles a long run leaves behind.
+  if (heap.collectionDue()) heap.collect();
+  return true;
+}
+
+double arithmetic(BinaryOperation operation, double a, double b) {
+  switch (operation) {
+    case BinaryOperation::Add: return a + b;
+    case BinaryOperation::Subtract: return a - b;
+    case BinaryOperation::Multiply: return a * b;
+    case BinaryOperation::Divide: return a / b;
+    default: return std::fmod(a, b);
+  }
+}
+
+// Numbers compare as the comparison opcodes compare them: NaN makes every ordering false.
+bool compare(BinaryOperation operation, double a, double b) {
+  switch (operation) {
+    case BinaryOperation::Less: return a < b;
+    case BinaryOperation::LessOrEqual: return a <= b;
+    case BinaryOperation::Greater: return a > b;
+    case BinaryOperation::GreaterOrEqual: return a >= b;
+    case BinaryOperation::StrictEqual: return a == b;
+    default: return !(a == b);
+  }
+}
+
+// A literal evaluates to itself; a number literal is taken as its number.
+inline Operand literal(const ScriptValue& value) {
+  if (value.kind() == ScriptValueKind::Number) return Operand(static_cast<const ScriptNumberValue&>(value).value());
+  return Operand(ScriptValueRef(const_cast<ScriptValue*>(&value)));
+}
+
+using sdk::analytics::SimpleOperand;
+using sdk::analytics::SimpleStatement;
+
+// Where a simple statement finds its names: the scope it runs in.
+class ScopeNames {
+ public:
+  explicit ScopeNames(ScriptScope& scope) : scope_(scope) {}
+  ScriptScope& scope() const { return scope_; }
+  Operand operand(const SimpleOperand& name) const { return scope_.operandForName(name.bindingName(), name.cache); }
+  // The name's number, when it holds one.
+  bool number(const SimpleOperand& name, double& number) const {
+    const auto* binding = scope_.bindingFor(name.bindingName(), name.cache);
+    if (!binding) return false;
+    if (!binding->value) {
+      number = binding->number;
+      return true;
+    }
+    if (binding->value->kind() != ScriptValueKind::Number) return false;
+    number = static_cast<const ScriptNumberValue&>(*binding->value).value();
+    return true;
+  }
+  bool assign(const Operand& value, const ScriptStatementValue& statement) const {
+    return scope_.assign(value, statement.bindingName(), statement.nameCache());
+  }
+  bool assignNumber(double number, const ScriptStatementValue& statement) const {
+    return scope_.assignNumber(number, statement.bindingName(), statement.nameCache());
+  }
+
+ private:
+  ScriptScope& scope_;
+};
+
+// The same for a call that made no scope: its parameters' slots, then its defining scope.
+class FrameNames {
+ public:
+  explicit FrameNames(const sdk::analytics::CallFrame& frame) : frame_(frame), outer_(frame.definingScope()) {}
+  ScriptScope& scope() const { return outer_.scope(); }
+  Operand operand(const SimpleOperand& name) const {
+    if (const auto* slot = frame_.slotFor(*name.name, name.hash, name.cache)) return *slot;
+    return outer_.operand(name);
+  }
+  bool number(const SimpleOperand& name, double& number) const {
+    if (const auto* slot = frame_.slotFor(*name.name, name.hash, name.cache)) {
+      if (!slot->isNumber()) return false;
+      number = slot->number();
+      return true;
+    }
+    return outer_.number(name, number);
+  }
+  bool assign(const Operand& value, const ScriptStatementValue& statement) const {
+    if (auto* slot = frame_.slotFor(statement.nameText(), statement.nameHash(), statement.nameCache())) {
+      *slot = value;
+      return true;
+    }
+    return outer_.assign(value, statement);
+  }
+  bool assignNumber(double number, const ScriptStatementValue& statement) const {
+    if (auto* slot = frame_.slotFor(statement.nameText(), statement.nameHash(), statement.nameCache())) {
+      *slot = Operand(number);
+      return true;
+    }
+    return outer_.assignNumber(number, statement);
+  }
+
+ private:
+  const sdk::analytics::CallFrame& frame_;
+  ScopeNames outer_;
+};
+
+template <typename Names>
+Operand simpleValue(const SimpleOperand& operand, const Names& names) {
+  switch (operand.type) {
+    case SimpleOperand::Type::Number: return Operand(operand.number);
+    case SimpleOperand::Type::Literal: return Operand(ScriptValueRef(const_cast<ScriptValue*>(operand.literal)));
+    case SimpleOperand::Type::Name: return names.operand(operand);
+  }
+  return Operand();
+}
+
+// The operand's number, when it is one.
+template <typename Names>
+inline bool simpleNumber(const SimpleOperand& operand, const Names& names, double& number) {
+  if (operand.type == SimpleOperand::Type::Number) {
+    number = operand.number;
+    return true;
+  }
+  return operand.type == SimpleOperand::Type::Name && names.number(operand, number);
+}
+
+Operand operate(const ScriptStatementValue& statement, Operand a, Operand b, ScriptScope& scope, ScriptRuntimeError& error) {
+  if (a.isNumber() && b.isNumber()) {
+    if (statement.form() == StatementForm::Comparison) {
+      return Operand(scriptBoolean(compare(statement.operation(), a.number(), b.number())));
+    }
+    return Operand(arithmetic(statement.operation(), a.number(), b.number()));
+  }
+  auto& heap = heapOfScope(scope);
+  ScriptValueRef operands[2] = {std::move(a).box(heap), std::move(b).box(heap)};
+  return statement.command().handler(ScriptArguments(operands, 2), scope, error);
+}
+
+template <typename Names>
+Operand simpleOperation(const ScriptStatementValue& statement, const Names& names, ScriptRuntimeError& error) {
+  const auto& simple = statement.simple();
+  double a = 0;
+  double b = 0;
+  if (simpleNumber(simple.operands[0], names, a) && simpleNumber(simple.operands[1], names, b)) {
+    if (statement.form() == StatementForm::Comparison) {
+      return Operand(scriptBoolean(compare(statement.operation(), a, b)));
+    }
+    return Operand(arithmetic(statement.operation(), a, b));
+  }
+  auto first = simpleValue(simple.operands[0], names);
+  auto second = simpleValue(simple.operands[1], names);
+  return operate(statement, std::move(first), std::move(second), names.scope(), error);
+}
+
+template <typename Names>
+Operand runSimple(const ScriptStatementValue& statement, const Names& names, ScriptRuntimeError& error) {
+  const auto& simple = statement.simple();
+  Operand value;
+  switch (simple.shape) {
+    case SimpleStatement::Shape::Read:
+      return simpleValue(simple.operands[0], names);
+    case SimpleStatement::Shape::Operation:
+      return simpleOperation(statement, names, error);
+    case SimpleStatement::Shape::Assign:
+      value = simpleValue(simple.operands[0], names);
+      break;
+    case SimpleStatement::Shape::AssignOperation: {
+      // Arithmetic on numbers goes straight into the binding.
+      const auto& operation = *simple.operation;
+      double a = 0;
+      double b = 0;
+      if (operation.form() == StatementForm::Arithmetic &&
+          simpleNumber(operation.simple().operands[0], names, a) &&
+          simpleNumber(operation.simple().operands[1], names, b)) {
+        const double number = arithmetic(operation.operation(), a, b);
+        if (names.assignNumber(number, statement)) return Operand(number);
+        setScriptError(error, kScriptErrorUnboundAssignment);
+        return Operand();
+      }
+      value = simpleOperation(operation, names, error);
+      if (hasScriptError(error)) return Operand();
+      break;
+    }
+    case SimpleStatement::Shape::None:
+      return Operand();
+  }
+  if (!names.assign(value, statement)) {
+    setScriptError(error, kScriptErrorUnboundAssignment);
+    return Operand();
+  }
+  return value;
+}
+
+// Counts `steps` steps that nest `depth` levels at once, when nothing can stop them before their
+// end; false when they must go one by one (near a limit, or with an error pending).
+[[gnu::always_inline]] inline bool countAtOnce(int steps, int depth, ScriptHeap& heap, const ScriptRuntimeError& error) {
+  if (hasScriptError(error) || heap.exhausted() || !heap.depthAvailable(depth) || !heap.countInstructions(steps)) {
+    return false;
+  }
+  if (heap.collectionDue()) heap.collect();
+  return true;
+}
+
+inline bool countSimple(const ScriptStatementValue& statement, ScriptHeap& heap, const ScriptRuntimeError& error) {
+  return countAtOnce(statement.simple().steps, statement.simple().depth, heap, error);
+}
+
+// An operand: a literal, or a statement through evaluate.
+inline Operand evaluateOperand(const ScriptValue& argument, ScriptHeap& heap, ScriptScope& scope, ScriptRuntimeError& error) {
+  if (argument.kind() != ScriptValueKind::Statement) {
+    if (!beginEvaluation(heap, error)) return Operand();
+    return literal(argument);
+  }
+  return ScriptEvaluator::evaluate(argument, scope, error);
+}
+
+inline bool hasOwnMethod(const ScriptPropertyMap& properties, const std::u16string& name) {
+  return properties.count() > 0 && properties.hasName(name);
+}
+
+// "push" with its arguments as the evaluator holds them: a computed number goes into its slot as a
+// number. A number's object would have been made as its argument was evaluated, so its memory is
+// held from then on and every later check sees what it would have seen.
+Operand push(const ScriptStatementValue& statement, ScriptArrayValue& array, ScriptArguments arguments, ScriptHeap& heap,
+             ScriptScope& scope, ScriptRuntimeError& error) {
+  sdk::analytics::OperandList values(arguments.size());
+  std::size_t held = 0;
+  auto hold = [&] {
+    if (!values.span().back().isPlainNumber()) return;
+    heap.holdMemory(ScriptArrayValue::kNumberBytes);
+    held += ScriptArrayValue::kNumberBytes;
+  };
+  // A single literal or name cannot fail or make anything between its steps.
+  if (arguments.size() == 1 && statement.hasLeafArguments() &&
+      countAtOnce(statement.argumentSteps(), statement.argumentDepth(), heap, error)) {
+    values.push(simpleValue(statement.leafArguments()[0], ScopeNames(scope)));
+    hold();
+  } else {
+    for (const auto& argument : arguments) {
+      values.push(ScriptEvaluator::evaluateValue(*argument, scope, error));
+      if (hasScriptError(error)) {
+        heap.refundMemory(held);
+        return Operand();
+      }
+      hold();
+    }
+  }
+  const auto count = array.appendOperands(values.span(), held, error);
+  if (hasScriptError(error)) return Operand();
+  return Operand(static_cast<double>(count));
+}
+
+// `leadCounted`: the target, a literal name and the quote were counted with the statement.
+Operand methodCall(const ScriptStatementValue& statement, ScriptHeap& heap, ScriptScope& scope, ScriptRuntimeError& error,
+                   bool leadCounted = false) {
+  const auto& arguments = statement.arguments();
+  ScriptValueRef target;
+  // A computed name is held here while the method runs.
+  Operand computedName;
+  const ScriptValue* name = arguments[1].get();
+  if (leadCounted || (statement.leadSteps() && countAtOnce(statement.leadSteps(), 1, heap, error))) {
+    // The target, a literal name and the quote: counted together, nothing between them can fail.
+    target = simpleValue(statement.target(), ScopeNames(scope)).box(heap);
+  } else {
+    target = evaluateOperand(*arguments[0], heap, scope, error).box(heap);
+    if (hasScriptError(error)) return Operand();
+    computedName = evaluateOperand(*arguments[1], heap, scope, error);
+    if (hasScriptError(error)) return Operand();
+    name = computedName.object().get();
+    // The quote is counted and nested as a statement; the array it would make holds only its own
+    // arguments, which the method receives directly, with the copy's work and memory charged.
+    if (!beginEvaluation(heap, error)) return Operand();
+    if (!heap.depthAvailable(1)) {
+      setScriptError(error, kScriptErrorLimitReached);
+      return Operand();
+    }
+  }
+  if (!name || name->kind() != ScriptValueKind::String) {
+    setScriptError(error, kScriptErrorArgumentType);
+    return Operand();
+  }
+  const auto& quoted = static_cast<const ScriptStatementValue&>(*arguments[2]).arguments();
+  if (!heap.chargeWork(static_cast<std::int64_t>(quoted.size()), error) ||
+      !heap.reserve(quoted.size() * sizeof(ScriptValueRef), error)) {
+    return Operand();
+  }
+  const auto& method = static_cast<const ScriptStringValue&>(*name).value();
+  // A literal method name was resolved with the program; an array's own function of that name
+  // still comes first, as applyWithName has it.
+  if (target->kind() == ScriptValueKind::Array && statement.arrayMethod() &&
+      !hasOwnMethod(static_cast<ScriptArrayValue&>(*target).propertyMap(), method)) {
+    auto* array = static_cast<ScriptArrayValue*>(target.get());
+    if (ArrayCommandEvaluator::isPush(statement.arrayMethod())) {
+      return push(statement, *array, quoted, heap, scope, error);
+    }
+    return ArrayCommandEvaluator::sharedInstance().run(statement.arrayMethod(), ScriptRef<ScriptArrayValue>(array),
+                                                           quoted, scope, error);
+  }
+  if (target->kind() == ScriptValueKind::String && statement.stringMethod()) {
+    return StringCommandEvaluator::sharedInstance().run(
+        statement.stringMethod(), static_cast<const ScriptStringValue&>(*target).value(), quoted, scope, error);
+  }
+  return target->applyWithName(method, quoted, scope, error);
+}
+
+// A call of the function bound under the opcode's name. A script function takes its arguments as
+// they are; a native one goes the general way.
+// The function a call by name calls, or null when its name holds no function.
+inline ScriptFunctionValue* calledFunction(const ScriptStatementValue& statement, const ScriptScope& scope) {
+  const auto* binding = scope.bindingFor(statement.bindingName(), statement.nameCache());
+  if (!binding || !binding->value || binding->value->kind() != ScriptValueKind::Function) return nullptr;
+  return static_cast<ScriptFunctionValue*>(binding->value.get());
+}
+
+// A call of a script function whose arguments are literals and names, counted already.
+Operand callWithLeafArguments(const ScriptStatementValue& statement, ScriptFunctionValue& function, ScriptScope& scope,
+                              ScriptRuntimeError& error) {
+  sdk::analytics::OperandList values(statement.arguments().size());
+  for (const auto& operand : statement.leafArguments()) values.push(simpleValue(operand, ScopeNames(scope)));
+  return function.call(values.span(), error);
+}
+
+Operand call(const ScriptStatementValue& statement, ScriptHeap& heap, ScriptScope& scope, ScriptRuntimeError& error) {
+  ScriptRef<ScriptFunctionValue> function(calledFunction(statement, scope));
+  if (!function) return Operand();
+  const auto& arguments = statement.arguments();
+  if (function->isNative()) return function->invokeWithArguments(arguments, scope, error);
+  if (statement.hasLeafArguments() && countAtOnce(statement.argumentSteps(), statement.argumentDepth(), heap, error)) {
+    return callWithLeafArguments(statement, *function, scope, error);
+  }
+  sdk::analytics::OperandList values(arguments.size());
+  for (const auto& argument : arguments) {
+    values.push(evaluateOperand(*argument, heap, scope, error));
+    if (hasScriptError(error)) return Operand();
+  }
+  return function->call(values.span(), error);
+}
+
+// An assignment whose name literal was counted: its value, then the write.
+Operand assignValue(const ScriptStatementValue& statement, ScriptHeap& heap, ScriptScope& scope, ScriptRuntimeError& error) {
+  auto value = evaluateOperand(*statement.arguments()[1], heap, scope, error);
+  if (hasScriptError(error)) return Operand();
+  if (!scope.assign(value, statement.bindingName(), statement.nameCache())) {
+    setScriptError(error, kScriptErrorUnboundAssignment);
+    return Operand();
+  }
+  return value;
+}
+
+// The direct shapes; each evaluates its operands exactly as the opcode's handler would.
+Operand runForm(const ScriptStatementValue& statement, ScriptHeap& heap, ScriptScope& scope, ScriptRuntimeError& error) {
+  const auto& arguments = statement.arguments();
+  switch (statement.form()) {
+    case StatementForm::ReadName:
+      if (!beginEvaluation(heap, error)) return Operand();
+      return scope.operandForName(statement.bindingName(), statement.nameCache());
+    case StatementForm::AssignName:
+      if (!beginEvaluation(heap, error)) return Operand();
+      return assignValue(statement, heap, scope, error);
+    case StatementForm::QuotedCall:
+      return methodCall(statement, heap, scope, error);
+    case StatementForm::Call:
+      return call(statement, heap, scope, error);
+    case StatementForm::Arithmetic:
+    case StatementForm::Comparison: {
+      auto a = evaluateOperand(*arguments[0], heap, scope, error);
+      if (hasScriptError(error)) return Operand();
+      auto b = evaluateOperand(*arguments[1], heap, scope, error);
+      if (hasScriptError(error)) return Operand();
+      return operate(statement, std::move(a), std::move(b), scope, error);
+    }
+    default: {
+      const auto& entry = statement.command();
+      if (!entry.handler) return entry.evaluator->evaluateCommand(statement.functionName(), arguments, scope, error);
+      return entry.evaluator->run(entry.handler, arguments, scope, error);
+    }
+  }
+}
+
+// A return among a function's own statements: its value is the call's result, with no return
+// value made to carry it there. Counted and nested as the statement would be.
+Operand returnFromFunction(const ScriptStatementValue& statement, ScriptScope& scope, ScriptRuntimeError& error) {
+  auto& heap = heapOfScope(scope);
+  // The return and a simple value: one more step, one more level.
+  if (!statement.arguments().empty() && statement.arguments()[0]->kind() == ScriptValueKind::Statement) {
+    const auto& value = static_cast<const ScriptStatementValue&>(*statement.arguments()[0]);
+    const auto& simple = value.simple();
+    if (simple.shape != SimpleStatement::Shape::None && countAtOnce(1 + simple.steps, 1 + simple.depth, heap, error)) {
+      return runSimple(value, ScopeNames(scope), error);
+    }
+  }
+  if (!beginEvaluation(heap, error)) return Operand();
+  ScriptDepthGuard depth(heap, error);
+  if (!depth.entered()) return Operand();
+  if (statement.arguments().empty()) return Operand();
+  auto value = evaluateOperand(*statement.arguments()[0], heap, scope, error);
+  if (hasScriptError(error)) return Operand();
+  return value;
+}
+
+}  // namespace
+
+Operand ScriptEvaluator::evaluate(const ScriptValue& value, ScriptScope& scope, ScriptRuntimeError& error) {
+  auto& heap = heapOfScope(scope);
+  if (value.kind() == ScriptValueKind::Statement) {
+    const auto& statement = static_cast<const ScriptStatementValue&>(value);
+    if (statement.simple().shape != sdk::analytics::SimpleStatement::Shape::None && countSimple(statement, heap, error)) {
+      return runSimple(statement, ScopeNames(scope), error);
+    }
+    // An assignment of what is not simple: the statement and its name literal are two steps with
+    // nothing between them.
+    if (statement.form() == StatementForm::AssignName && countAtOnce(2, 1, heap, error)) {
+      ScriptDepthGuard depth(heap, error);
+      return assignValue(statement, heap, scope, error);
+    }
+    // A call of a script function with literal and named arguments: the statement and its
+    // arguments, one level deeper (the call holds itself while it runs).
+    if (statement.form() == StatementForm::Call && statement.hasLeafArguments()) {
+      auto* function = calledFunction(statement, scope);
+      if (function && !function->isNative() &&
+          countAtOnce(1 + statement.argumentSteps(), 1 + statement.argumentDepth(), heap, error)) {
+        ScriptDepthGuard depth(heap, error);
+        return callWithLeafArguments(statement, *function, scope, error);
+      }
+    }
+    // So are a method call, its target when that is a literal or a name, a literal method name and
+    // the quote, one level deeper.
+    if (statement.leadSteps() && countAtOnce(1 + statement.leadSteps(), 2, heap, error)) {
+      ScriptDepthGuard depth(heap, error);
+      return methodCall(statement, heap, scope, error, true);
+    }
+  }
+  if (!beginEvaluation(heap, error)) return Operand();
+  if (value.kind() != ScriptValueKind::Statement) return literal(value);
+  ScriptDepthGuard depth(heap, error);
+  if (!depth.entered()) return Operand();
+  return runForm(static_cast<const ScriptStatementValue&>(value), heap, scope, error);
+}
+
+bool ScriptEvaluator::test(const ScriptValue& value, ScriptScope& scope, ScriptRuntimeError& error) {
+  if (value.kind() == ScriptValueKind::Statement) {
+    // A comparison of numbers answers without making its boolean value.
+    const auto& statement = static_cast<const ScriptStatementValue&>(value);
+    const auto& simple = statement.simple();
+    double a = 0;
+    double b = 0;
+    if (statement.form() == StatementForm::Comparison && simple.shape == SimpleStatement::Shape::Operation &&
+        countSimple(statement, heapOfScope(scope), error)) {
+      const ScopeNames names(scope);
+      if (simpleNumber(simple.operands[0], names, a) && simpleNumber(simple.operands[1], names, b)) {
+        return compare(statement.operation(), a, b);
+      }
+      auto first = simpleValue(simple.operands[0], names);
+      auto second = simpleValue(simple.operands[1], names);
+      const auto result = operate(statement, std::move(first), std::move(second), scope, error);
+      return !hasScriptError(error) && result.truth(error) && !hasScriptError(error);
+    }
+  }
+  const auto result = evaluate(value, scope, error);
+  if (hasScriptError(error)) return false;
+  const bool truth = result.truth(error);
+  return !hasScriptError(error) && truth;
+}
+
+Operand ScriptEvaluator::evaluateValue(const ScriptValue& value, ScriptScope& scope, ScriptRuntimeError& error) {
+  if (value.kind() != ScriptValueKind::Statement) {
+    // A literal is its own value: no new object for a number.
+    if (!beginEvaluation(heapOfScope(scope), error)) return Operand();
+    return Operand(ScriptValueRef(const_cast<ScriptValue*>(&value)));
+  }
+  return evaluate(value, scope, error);
+}
+
+ScriptValueRef ScriptEvaluator::evaluateStatement(const ScriptValue& value, ScriptScope& scope, ScriptRuntimeError& error) {
+  return evaluateValue(value, scope, error).box(heapOfScope(scope));
+}
+
+Operand ScriptEvaluator::execute(ScriptArguments statements, ScriptScope& scope, ScriptRuntimeError& error) {
+  Operand result;
+  for (const auto& statement : statements) {
+    result = evaluate(*statement, scope, error);
+    if (hasScriptError(error)) return Operand();
+    if (result.kind() == ScriptValueKind::Control) return result;
+  }
+  return result;
+}
+
+ScriptValueRef ScriptEvaluator::executeStatements(ScriptArguments statements, ScriptScope& scope, ScriptRuntimeError& error) {
+  return execute(statements, scope, error).box(heapOfScope(scope));
+}
+
+Operand ScriptEvaluator::runFunctionBody(ScriptArguments statements, ScriptScope& scope, ScriptRuntimeError& error) {
+  Operand result;
+  for (const auto& statement : statements) {
+    if (statement->kind() == ScriptValueKind::Statement &&
+        static_cast<const ScriptStatementValue&>(*statement).form() == StatementForm::Return) {
+      return returnFromFunction(static_cast<const ScriptStatementValue&>(*statement), scope, error);
+    }
+    result = evaluate(*statement, scope, error);
+    if (hasScriptError(error)) return Operand();
+    if (result.kind() == ScriptValueKind::Control) {
+      const auto& control = static_cast<const ScriptControlValue&>(*result.object());
+      if (control.type() == ScriptControlValue::Type::Return) return Operand(control.data());
+      return result;
+    }
+  }
+  return result;
+}
+
+namespace {
+
+// A return's value when it is a literal or a simple statement, with the steps and depth of the
+// return and its value; null otherwise (and for a return of nothing).
+const ScriptValue* simpleReturnValue(const ScriptStatementValue& statement, int& steps, int& depth) {
+  if (statement.arguments().empty()) {
+    steps = 1;
+    depth = 1;
+    return nullptr;
+  }
+  const auto& value = *statement.arguments()[0];
+  if (value.kind() != ScriptValueKind::Statement) {
+    steps = 2;
+    depth = 1;
+    return &value;
+  }
+  const auto& simple = static_cast<const ScriptStatementValue&>(value).simple();
+  if (simple.shape == SimpleStatement::Shape::None) return nullptr;
+  steps = 1 + simple.steps;
+  depth = 1 + simple.depth;
+  return &value;
+}
+
+}  // namespace
+
+bool ScriptEvaluator::bindsNoName(ScriptArguments statements) {
+  for (const auto& value : statements) {
+    if (value->kind() != ScriptValueKind::Statement) continue;
+    const auto& statement = static_cast<const ScriptStatementValue&>(*value);
+    int steps = 0;
+    int depth = 0;
+    if (statement.form() == StatementForm::Return) {
+      if (!statement.arguments().empty() && !simpleReturnValue(statement, steps, depth)) return false;
+    } else if (statement.simple().shape == SimpleStatement::Shape::None) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ScriptEvaluator::runFrameless(ScriptArguments statements, const sdk::analytics::CallFrame& frame, Operand& result,
+                                 std::size_t& next, ScriptRuntimeError& error) {
+  auto& heap = heapOfScope(frame.definingScope());
+  const FrameNames names(frame);
+  result = Operand();
+  for (next = 0; next < statements.size(); ++next) {
+    const auto& value = *statements[next];
+    if (value.kind() != ScriptValueKind::Statement) {
+      if (!countAtOnce(1, 0, heap, error)) return false;
+      result = literal(value);
+      continue;
+    }
+    const auto& statement = static_cast<const ScriptStatementValue&>(value);
+    if (statement.form() == StatementForm::Return) {
+      int steps = 0;
+      int depth = 0;
+      const auto* returned = simpleReturnValue(statement, steps, depth);
+      if (!countAtOnce(steps, depth, heap, error)) return false;
+      if (!returned) {
+        result = Operand();
+      } else if (returned->kind() != ScriptValueKind::Statement) {
+        result = literal(*returned);
+      } else {
+        result = runSimple(static_cast<const ScriptStatementValue&>(*returned), names, error);
+      }
+      if (hasScriptError(error)) result = Operand();
+      return true;
+    }
+    if (!countSimple(statement, heap, error)) return false;
+    result = runSimple(statement, names, error);
+    if (hasScriptError(error)) {
+      result = Operand();
+      return true;
+    }
+    // A variable may hold a control value a function returned; it ends the body as it would there.
+    if (result.kind() == ScriptValueKind::Control) {
+      const auto& control = static_cast<const ScriptControlValue&>(*result.object());
+      if (control.type() == ScriptControlValue::Type::Return) result = Operand(control.data());
+      return true;
+    }
+  }
+  return true;
+}
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,151 @@
+#include "sdk/analytics/rules/ScriptFunctionValue.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "sdk/analytics/rules/CommandHelpers.h"
+#include "sdk/analytics/rules/ScriptEvaluator.h"
+#include "sdk/analytics/rules/ScriptMapValue.h"
+#include "sdk/analytics/rules/CallFrame.h"
+#include "sdk/analytics/rules/OperandList.h"
+
+namespace sdk::analytics {
+
+ScriptFunctionValue::ScriptFunctionValue(ScriptHeap& heap, std::u16string functionName,
+                                     std::vector<std::u16string> parameterNames, ScriptValueList statements,
+                                     ScriptRef<ScriptScope> definingScope, const ScriptValueList& parameterTexts)
+    : ScriptValue(heap, ScriptValueKind::Function, sizeof(ScriptFunctionValue) + 64 * parameterNames.size(), true),
+      functionName_(std::move(functionName)),
+      parameters_(std::move(parameterNames)),
+      statements_(std::move(statements)),
+      definingScope_(std::move(definingScope)) {
+  parameterNames_.reserve(parameters_.size());
+  parameterHashes_.reserve(parameters_.size());
+  for (std::size_t i = 0; i < parameters_.size(); ++i) {
+    const auto& name = parameters_[i];
+    auto* text = i < parameterTexts.size() && parameterTexts[i]->kind() == ScriptValueKind::String
+                           ? static_cast<ScriptStringValue*>(parameterTexts[i].get())
+                           : nullptr;
+    parameterNames_.push_back(text && text->value() == name ? ScriptRef<ScriptStringValue>(text)
+                                                           : heap.make<ScriptStringValue>(name));
+    parameterHashes_.push_back(sdk::analytics::BindingName::hashOf(name));
+  }
+  for (std::size_t i = 0; i < parameters_.size() && distinctParameters_; ++i) {
+    distinctParameters_ = std::find(parameters_.begin() + static_cast<std::ptrdiff_t>(i) + 1, parameters_.end(),
+                                    parameters_[i]) == parameters_.end();
+  }
+  frameless_ = definingScope_ && distinctParameters_ && parameters_.size() <= sdk::analytics::OperandList::kInline &&
+               ScriptEvaluator::bindsNoName(statements_);
+  if (frameless_) frameSerial_ = heap.nextScopeSerial();
+}
+
+ScriptFunctionValue::ScriptFunctionValue(ScriptHeap& heap, std::u16string functionName)
+    : ScriptFunctionValue(heap, std::move(functionName), {}, {}, heap.make<ScriptScope>(nullptr)) {
+  native_ = true;
+}
+
+double ScriptFunctionValue::doubleValueOrError(ScriptRuntimeError&, int) const {
+  return std::numeric_limits<double>::quiet_NaN();
+}
+
+ScriptValueRef ScriptFunctionValue::applyWithName(const std::u16string& name, const ScriptValueList& arguments,
+                                              ScriptScope& scope, ScriptRuntimeError& error) {
+  return applyObjectMethod(*this, properties_, name, arguments, scope, error);
+}
+
+bool ScriptFunctionValue::isEqualToRuntimeValue(const ScriptValue& other, int) const {
+  if (this == &other) return true;
+  if (other.kind() != ScriptValueKind::Function) return false;
+  return !functionName_.empty() && static_cast<const ScriptFunctionValue&>(other).functionName_ == functionName_;
+}
+
+ScriptValueRef ScriptFunctionValue::invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope,
+                                                    ScriptRuntimeError& error) {
+  sdk::analytics::OperandList values(arguments.size());
+  for (const auto& argument : arguments) {
+    values.push(ScriptEvaluator::evaluate(*argument, scope, error));
+    if (hasScriptError(error)) return scriptUndefined();
+  }
+  return call(values.span(), error).box(*heap());
+}
+
+ScriptValueRef ScriptFunctionValue::invokeWithEvaluatedArguments(ScriptArguments arguments, ScriptRuntimeError& error) {
+  sdk::analytics::OperandList values(arguments.size());
+  for (const auto& argument : arguments) values.push(sdk::analytics::Operand(argument));
+  return call(values.span(), error).box(*heap());
+}
+
+sdk::analytics::Operand ScriptFunctionValue::call(std::span<sdk::analytics::Operand> arguments, ScriptRuntimeError& error) {
+  ScriptRef<ScriptFunctionValue> keep(this);
+  if (parameters_.size() > 8 && !heap()->chargeWork(static_cast<std::int64_t>(parameters_.size()), error)) {
+    return {};
+  }
+  std::size_t from = 0;
+  // The first call makes the scope later calls would reuse, so memory is charged and held just as
+  // for a body run in a scope.
+  if (frameless_ && spareScope_) {
+    if (arguments.size() >= parameters_.size()) {
+      sdk::analytics::Operand result;
+      if (runFrameless(arguments, result, from, error)) return result;
+    } else {
+      // The parameters not passed are undefined.
+      sdk::analytics::OperandList slots(parameters_.size());
+      for (std::size_t i = 0; i < parameters_.size(); ++i) {
+        slots.push(i < arguments.size() ? std::move(arguments[i]) : sdk::analytics::Operand());
+      }
+      sdk::analytics::Operand result;
+      if (runFrameless(slots.span(), result, from, error)) return result;
+      return callInScope(slots.span(), from, error);
+    }
+  }
+  return callInScope(arguments, from, error);
+}
+
+bool ScriptFunctionValue::runFrameless(std::span<sdk::analytics::Operand> slots, sdk::analytics::Operand& result,
+                                     std::size_t& next, ScriptRuntimeError& error) {
+  const sdk::analytics::CallFrame frame(parameterNames_, parameterHashes_, slots.first(parameters_.size()),
+                                        *definingScope_, frameSerial_);
+  return ScriptEvaluator::runFrameless(statements_, frame, result, next, error);
+}
+
+sdk::analytics::Operand ScriptFunctionValue::callInScope(std::span<sdk::analytics::Operand> arguments, std::size_t from,
+                                                       ScriptRuntimeError& error) {
+  auto argument = [&](std::size_t i) { return i < arguments.size() ? std::move(arguments[i]) : sdk::analytics::Operand(); };
+  ScriptRef<ScriptScope> callScope = std::move(spareScope_);
+  if (callScope) {
+    for (std::size_t i = 0; i < parameters_.size(); ++i) callScope->setParameter(i, argument(i));
+  } else {
+    callScope = definingScope_ ? definingScope_->createChildScope() : heap()->make<ScriptScope>(nullptr);
+    for (std::size_t i = 0; i < parameters_.size(); ++i) {
+      const sdk::analytics::BindingName name(parameters_[i], parameterHashes_[i], parameterNames_[i].get());
+      if (distinctParameters_) callScope->addNewValue(argument(i), name);
+      else callScope->addValue(argument(i), name);
+    }
+  }
+  auto result = ScriptEvaluator::runFunctionBody(ScriptArguments(statements_).subspan(from), *callScope, error);
+  // Kept only for a function whose parameters are the scope's first bindings, in order.
+  if (!spareScope_ && definingScope_ && distinctParameters_ && callScope->recycle(parameters_.size())) {
+    spareScope_ = std::move(callScope);
+  }
+  return result;
+}
+
+ScriptValueRef ScriptFunctionValue::valueForProperty(const std::u16string& name) const {
+  auto* value = properties_.valueForName(name);
+  return value ? ScriptValueRef(value) : ScriptValueRef(scriptUndefined());
+}
+
+void ScriptFunctionValue::visitChildren(ChildVisitor visit, void* context) {
+  if (definingScope_) visit(definingScope_.get(), context);
+  if (spareScope_) visit(spareScope_.get(), context);
+  properties_.forEachValue([&](ScriptValue* value) { visit(value, context); });
+}
+
+void ScriptFunctionValue::clearChildren() {
+  definingScope_ = nullptr;
+  spareScope_ = nullptr;
+  properties_.clear();
+}
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "sdk/analytics/rules/ScriptPropertyMap.h"
+#include "sdk/analytics/rules/ScriptScope.h"
+
+namespace sdk::analytics {
+
+// A script function with the scope it was defined in. Native functions override
+// invokeWithArguments and receive the raw arguments and the caller's scope.
+class ScriptFunctionValue : public ScriptValue {
+ public:
+  // `parameterTexts` may give each parameter name as the string value it was written as, which
+  // the statements of the body that read it then share.
+  ScriptFunctionValue(ScriptHeap& heap, std::u16string functionName, std::vector<std::u16string> parameterNames,
+                    ScriptValueList statements, ScriptRef<ScriptScope> definingScope, const ScriptValueList& parameterTexts = {});
+  // A native function: no parameters, an empty body, a fresh parentless defining scope.
+  ScriptFunctionValue(ScriptHeap& heap, std::u16string functionName);
+
+  std::u16string stringValueOrError(ScriptRuntimeError&, int = 0) const override { return functionName_; }
+  double doubleValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
+  bool booleanValueOrError(ScriptRuntimeError&) const override { return true; }
+  ScriptValueRef applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope,
+                             ScriptRuntimeError& error) override;
+  bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
+
+  const std::u16string& functionName() const { return functionName_; }
+  virtual ScriptValueRef invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope, ScriptRuntimeError& error);
+  ScriptValueRef invokeWithEvaluatedArguments(ScriptArguments arguments, ScriptRuntimeError& error);
+  // invokeWithEvaluatedArguments for arguments as the evaluator holds them; the arguments are
+  // moved into the call's scope.
+  sdk::analytics::Operand call(std::span<sdk::analytics::Operand> arguments, ScriptRuntimeError& error);
+  // Made by the runtime rather than by a script: invokeWithArguments may do anything.
+  bool isNative() const { return native_; }
+
+  bool hasProperty(const std::u16string& name) const { return properties_.hasName(name); }
+  void setValueForProperty(const ScriptValueRef& value, const std::u16string& name) {
+    chargeBytes(properties_.setValue(value, name));
+  }
+  ScriptValueRef valueForProperty(const std::u16string& name) const;
+  void removeValueForProperty(const std::u16string& name) { chargeBytes(properties_.removeValueForName(name)); }
+  std::vector<std::u16string> allPropertyNames() const { return properties_.allNames(); }
+  const ScriptPropertyMap& propertyMap() const { return properties_; }
+
+ protected:
+  void visitChildren(ChildVisitor visit, void* context) override;
+  void clearChildren() override;
+
+ private:
+  // A call of a body that binds no name, with the parameters in `slots`: false when statement
+  // `next` must run step by step in a scope (see ScriptEvaluator::runFrameless).
+  bool runFrameless(std::span<sdk::analytics::Operand> slots, sdk::analytics::Operand& result, std::size_t& next,
+                    ScriptRuntimeError& error);
+  // The call in a scope holding the parameters, its body run from statement `from` on (the
+  // arguments hold what the statements before it left in the parameters).
+  sdk::analytics::Operand callInScope(std::span<sdk::analytics::Operand> arguments, std::size_t from,
+                                      ScriptRuntimeError& error);
+  const std::u16string functionName_;
+  std::vector<std::u16string> parameters_;
+  // The parameters as the string values and hashes each call binds.
+  std::vector<ScriptRef<ScriptStringValue>> parameterNames_;
+  std::vector<std::size_t> parameterHashes_;
+  // No name twice: a call binds its parameters without looking for earlier ones.
+  bool distinctParameters_ = true;
+  // The body binds no name: a call keeps the parameters in slots and makes no scope.
+  bool frameless_ = false;
+  // What the body's name caches know its parameters' slots by.
+  std::uint64_t frameSerial_ = 0;
+  // The last call's scope, kept when nothing else held it: the next call binds its parameters in
+  // place instead of making a scope.
+  ScriptRef<ScriptScope> spareScope_;
+  ScriptValueList statements_;
+  ScriptRef<ScriptScope> definingScope_;
+  ScriptPropertyMap properties_;
+  bool native_ = false;
+};
+
+}  // namespace sdk::analytics
+

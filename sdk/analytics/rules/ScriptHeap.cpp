@@ -1,0 +1,148 @@
+#include "sdk/analytics/rules/ScriptHeap.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "sdk/analytics/rules/ScriptRuntimeError.h"
+
+namespace sdk::analytics {
+
+ScriptHeapObject::ScriptHeapObject(ScriptHeap& heap, std::size_t bytes, bool tracked) : immortal_(false) {
+  heap.attach(*this, bytes, tracked);
+}
+
+ScriptHeapObject::~ScriptHeapObject() {
+  if (heap_) heap_->detach(*this);
+}
+
+void ScriptHeapObject::chargeBytes(std::ptrdiff_t bytes) {
+  if (heap_) heap_->charge(*this, bytes);
+}
+
+ScriptHeap* ScriptHeap::create(const ScriptLimits& limits) { return new ScriptHeap(limits); }
+
+void ScriptHeap::release() {
+  if (--references_ == 0) delete this;
+}
+
+void ScriptHeap::attach(ScriptHeapObject& object, std::size_t bytes, bool tracked) {
+  object.heap_ = this;
+  object.charged_ = bytes;
+  liveBytes_ += bytes;
+  ++references_;
+  if (tracked) {
+    object.tracked_ = true;
+    object.next_ = tracked_;
+    if (tracked_) tracked_->previous_ = &object;
+    tracked_ = &object;
+    ++trackedCount_;
+    ++trackedSinceCollection_;
+  }
+}
+
+void ScriptHeap::detach(ScriptHeapObject& object) {
+  liveBytes_ -= object.charged_;
+  if (object.tracked_) {
+    if (object.previous_) object.previous_->next_ = object.next_;
+    else tracked_ = object.next_;
+    if (object.next_) object.next_->previous_ = object.previous_;
+    --trackedCount_;
+  }
+  release();
+}
+
+void ScriptHeap::charge(ScriptHeapObject& object, std::ptrdiff_t bytes) {
+  if (bytes < 0 && static_cast<std::size_t>(-bytes) > object.charged_) bytes = -static_cast<std::ptrdiff_t>(object.charged_);
+  object.charged_ += bytes;
+  liveBytes_ += bytes;
+}
+
+bool ScriptHeap::refuse(ScriptRuntimeError& error) {
+  setScriptError(error, kScriptErrorLimitReached);
+  return false;
+}
+
+void ScriptHeap::resetMeters() {
+  instructions_ = 0;
+  work_ = 0;
+  loggedBytes_ = 0;
+  logRefused_ = false;
+  logTruncationTaken_ = false;
+}
+
+bool ScriptHeap::chargeMemory(std::size_t bytes, ScriptRuntimeError& error) {
+  if (!reserve(bytes, error)) return false;
+  liveBytes_ += bytes;
+  return true;
+}
+
+bool ScriptHeap::chargeLogOutput(std::size_t bytes) {
+  if (logRefused_ || bytes > limits_.logRunBytes - loggedBytes_) {
+    logRefused_ = true;
+    return false;
+  }
+  loggedBytes_ += bytes;
+  return true;
+}
+
+bool ScriptHeap::takeLogTruncation() {
+  if (!logRefused_ || logTruncationTaken_) return false;
+  logTruncationTaken_ = true;
+  return true;
+}
+
+bool ScriptHeap::reserve(std::size_t bytes, ScriptRuntimeError& error) {
+  if (liveBytes_ > limits_.memoryBytes || bytes > limits_.memoryBytes - liveBytes_) {
+    setScriptError(error, kScriptErrorLimitReached);
+    return false;
+  }
+  return true;
+}
+
+// Trial deletion: subtract from every tracked object the references that other tracked objects
+// hold on it. What keeps a count is referred to from outside (a runtime's scopes, a native frame,
+// a caller) and is a root; everything reachable from a root lives, the rest is garbage in cycles.
+void ScriptHeap::collect() {
+  if (collecting_) return;
+  collecting_ = true;
+  retain();
+  for (auto* o = tracked_; o; o = o->next_) o->gcReferences_ = o->references_;
+  for (auto* o = tracked_; o; o = o->next_) {
+    o->forEachChild([](ScriptHeapObject* child) {
+      if (child && child->tracked_ && child->gcReferences_ > 0) --child->gcReferences_;
+    });
+  }
+  // Marking: gcReferences_ becomes a "live" flag (1) on everything reachable from the roots.
+  std::vector<ScriptHeapObject*> pending;
+  for (auto* o = tracked_; o; o = o->next_) {
+    if (o->gcReferences_ > 0) {
+      o->gcReferences_ = 1;
+      pending.push_back(o);
+    }
+  }
+  while (!pending.empty()) {
+    auto* o = pending.back();
+    pending.pop_back();
+    o->forEachChild([&pending](ScriptHeapObject* child) {
+      if (child && child->tracked_ && child->gcReferences_ == 0) {
+        child->gcReferences_ = 1;
+        pending.push_back(child);
+      }
+    });
+  }
+  std::vector<ScriptRef<ScriptHeapObject>> garbage;
+  for (auto* o = tracked_; o; o = o->next_) {
+    if (o->gcReferences_ == 0) garbage.emplace_back(o);
+  }
+  for (auto& o : garbage) o->clearChildren();
+  garbage.clear();
+  trackedSinceCollection_ = 0;
+  // The next collection waits for as many new containers as are alive now, so collecting stays
+  // linear in what a run makes however much it keeps.
+  nextCollection_ = std::max(limits_.collectionThreshold, trackedCount_);
+  collecting_ = false;
+  release();
+}
+
+}  // namespace sdk::analytics
+

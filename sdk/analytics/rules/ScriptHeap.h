@@ -1,0 +1,166 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/foundation/Error.h"
+#include "sdk/analytics/rules/ScriptHeapObject.h"
+#include "sdk/analytics/rules/ScriptLimits.h"
+
+namespace sdk::analytics {
+
+// The memory and the meters of one runtime: every object it makes is charged here, the instruction
+// counter, the evaluation depth and the native-work meter live here (never in a script-visible
+// binding), and collect() frees the cycles that reference counting leaves behind.
+//
+// The heap lives as long as any of its objects: each object holds a count on it.
+class ScriptHeap {
+ public:
+  // A new heap, held by the caller through the returned reference count (release() when done).
+  static ScriptHeap* create(const ScriptLimits& limits);
+  void retain() { ++references_; }
+  void release();
+
+  const ScriptLimits& limits() const { return limits_; }
+  void setLimits(const ScriptLimits& limits) { limits_ = limits; }
+
+  template <typename T, typename... Args>
+  ScriptRef<T> make(Args&&... args) {
+    return ScriptRef<T>(new T(*this, std::forward<Args>(args)...));
+  }
+
+  // Instruction counting: false (with error 18) once the limit is reached.
+  [[nodiscard]] bool countInstruction(platform::foundation::Error& error) {
+    if (instructions_ < limits_.instructions) {
+      ++instructions_;
+      return true;
+    }
+    return refuse(error);
+  }
+  // Counts `count` instructions at once when all of them fit; false (and nothing counted) when not,
+  // so the caller can count them one by one and stop exactly at the limit.
+  bool countInstructions(std::int64_t count) {
+    if (count > limits_.instructions - instructions_) return false;
+    instructions_ += count;
+    return true;
+  }
+  std::int64_t instructionCount() const { return instructions_; }
+  void setInstructionCount(std::int64_t count) { instructions_ = count; }
+  // Resets the instruction counter and the native-work meter.
+  void resetMeters();
+
+  // Nesting of evaluations: enter() fails with error 18 beyond the limit; every successful enter()
+  // is matched by leave().
+  [[nodiscard]] bool enter(platform::foundation::Error& error) {
+    if (depth_ < limits_.evaluationDepth) {
+      ++depth_;
+      return true;
+    }
+    return refuse(error);
+  }
+  void leave() { --depth_; }
+  // Whether `levels` more nesting levels fit.
+  bool depthAvailable(int levels) const { return depth_ + levels <= limits_.evaluationDepth; }
+
+  // Native work of `steps` element steps: false (with error 18) beyond the budget.
+  [[nodiscard]] bool chargeWork(std::int64_t steps, platform::foundation::Error& error) {
+    if (steps <= limits_.nativeWork - work_) {
+      if (steps > 0) work_ += steps;
+      return true;
+    }
+    work_ = limits_.nativeWork;
+    return refuse(error);
+  }
+  // Native work of copying, scanning or comparing `units` code units.
+  [[nodiscard]] bool chargeUnits(std::size_t units, platform::foundation::Error& error) {
+    return chargeWork(static_cast<std::int64_t>(units / kCodeUnitsPerStep), error);
+  }
+  static constexpr std::size_t kCodeUnitsPerStep = 4;
+  // Whether `bytes` more fit in the memory budget; false sets error 18.
+  [[nodiscard]] bool reserve(std::size_t bytes, platform::foundation::Error& error);
+  // Memory a run holds outside the heap's objects (lists being built, what it hands out of the
+  // interpreter): counted like the objects' own; false (with error 18, nothing counted) when it
+  // does not fit. Each successful charge is matched by a refund.
+  [[nodiscard]] bool chargeMemory(std::size_t bytes, platform::foundation::Error& error);
+  void refundMemory(std::size_t bytes) { liveBytes_ -= bytes < liveBytes_ ? bytes : liveBytes_; }
+  // Memory counted without a check, as making an object counts it: for a value held in a form that
+  // costs less than the object it stands for (refunded like chargeMemory's).
+  void holdMemory(std::size_t bytes) { liveBytes_ += bytes; }
+  // Script log output between two resets: false once `bytes` more would pass the run's cap.
+  bool chargeLogOutput(std::size_t bytes);
+  // True once, the first time the log output was refused since the last reset.
+  bool takeLogTruncation();
+  // True once the live bytes passed the budget (an allocation that could not be refused).
+  bool exhausted() const { return liveBytes_ > limits_.memoryBytes; }
+  std::size_t liveBytes() const { return liveBytes_; }
+  std::size_t trackedCount() const { return trackedCount_; }
+  // A number no other scope of this heap had, for caches that must not mistake a new scope for a
+  // freed one at the same address.
+  std::uint64_t nextScopeSerial() { return ++scopeSerials_; }
+
+  // Frees every tracked object that only other tracked garbage refers to. Objects referred to from
+  // outside the heap's own objects (the runtime's scopes, a result the caller holds) and everything
+  // they reach are kept.
+  void collect();
+  // Whether enough containers were made since the last collection to start one mid-run.
+  bool collectionDue() const { return trackedSinceCollection_ >= nextCollection_; }
+
+ private:
+  friend class ScriptHeapObject;
+  explicit ScriptHeap(const ScriptLimits& limits) : limits_(limits), nextCollection_(limits.collectionThreshold) {}
+
+  void attach(ScriptHeapObject& object, std::size_t bytes, bool tracked);
+  void detach(ScriptHeapObject& object);
+  void charge(ScriptHeapObject& object, std::ptrdiff_t bytes);
+  bool refuse(platform::foundation::Error& error);
+
+  ScriptLimits limits_;
+  std::int64_t references_ = 1;
+  std::int64_t instructions_ = 0;
+  std::int64_t work_ = 0;
+  int depth_ = 0;
+  std::size_t liveBytes_ = 0;
+  std::size_t trackedCount_ = 0;
+  ScriptHeapObject* tracked_ = nullptr;  // head of the list of tracked objects
+  bool collecting_ = false;
+  std::size_t trackedSinceCollection_ = 0;
+  std::size_t nextCollection_ = 0;
+  std::size_t loggedBytes_ = 0;
+  bool logRefused_ = false;
+  bool logTruncationTaken_ = false;
+  std::uint64_t scopeSerials_ = 0;
+};
+
+// Memory held for the guard's lifetime (a list a native loop builds); `charged()` is false when it
+// did not fit, and then error 18 is set.
+class ScriptMemoryCharge {
+ public:
+  ScriptMemoryCharge(ScriptHeap& heap, std::size_t bytes, platform::foundation::Error& error)
+      : heap_(heap), bytes_(heap.chargeMemory(bytes, error) ? bytes : 0), charged_(bytes_ == bytes) {}
+  ~ScriptMemoryCharge() { heap_.refundMemory(bytes_); }
+  ScriptMemoryCharge(const ScriptMemoryCharge&) = delete;
+  ScriptMemoryCharge& operator=(const ScriptMemoryCharge&) = delete;
+  bool charged() const { return charged_; }
+
+ private:
+  ScriptHeap& heap_;
+  std::size_t bytes_;
+  bool charged_;
+};
+
+// Enters one nesting level for the lifetime of the guard.
+class ScriptDepthGuard {
+ public:
+  ScriptDepthGuard(ScriptHeap& heap, platform::foundation::Error& error) : heap_(heap), entered_(heap.enter(error)) {}
+  ~ScriptDepthGuard() {
+    if (entered_) heap_.leave();
+  }
+  bool entered() const { return entered_; }
+
+ private:
+  ScriptHeap& heap_;
+  bool entered_;
+};
+
+}  // namespace sdk::analytics
+

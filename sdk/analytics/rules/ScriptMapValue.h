@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+
+#include "sdk/analytics/rules/ScriptPropertyMap.h"
+
+namespace sdk::analytics {
+
+// Named properties only. The event object of event editing is a subclass.
+class ScriptMapValue : public ScriptValue {
+ public:
+  explicit ScriptMapValue(ScriptHeap& heap) : ScriptValue(heap, ScriptValueKind::Map, sizeof(ScriptMapValue), true) {}
+
+  std::u16string stringValueOrError(ScriptRuntimeError&, int = 0) const override { return u"[object Object]"; }
+  double doubleValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
+  bool booleanValueOrError(ScriptRuntimeError&) const override { return true; }
+  ScriptValueRef applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope,
+                             ScriptRuntimeError& error) override;
+  bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
+
+  bool hasProperty(const std::u16string& name) const { return properties_.hasName(name); }
+  void setValueForProperty(const ScriptValueRef& value, const std::u16string& name) {
+    chargeBytes(properties_.setValue(value, name));
+  }
+  // Undefined when absent.
+  ScriptValueRef valueForProperty(const std::u16string& name) const;
+  void removeValueForProperty(const std::u16string& name) { chargeBytes(properties_.removeValueForName(name)); }
+  std::vector<std::u16string> allPropertyNames() const { return properties_.allNames(); }
+  const ScriptPropertyMap& propertyMap() const { return properties_; }
+
+ protected:
+  void visitChildren(ChildVisitor visit, void* context) override;
+  void clearChildren() override { properties_.clear(); }
+
+ private:
+  ScriptPropertyMap properties_;
+};
+
+// The method call shared by maps and functions: a function stored under the name, else
+// "hasOwnProperty", else the base behaviour.
+ScriptValueRef applyObjectMethod(ScriptValue& receiver, const ScriptPropertyMap& properties,
+                                   const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope,
+                                   ScriptRuntimeError& error);
+
+}  // namespace sdk::analytics
+

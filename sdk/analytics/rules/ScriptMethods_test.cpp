@@ -1,0 +1,244 @@
+#include <unicode/utypes.h>
+
+#include "sdk/analytics/rules/ScriptArrayValue.h"
+#include "sdk/analytics/rules/ScriptValueConverter.h"
+#include "sdk/analytics/rules/ScriptTestSupport.h"
+#include "sdk/analytics/rules/StringCommandEvaluator.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+using platform::foundation::Value;
+
+struct Case {
+  const char* program;
+  const char* result;
+};
+
+class StringMethods : public ScriptTest {
+ protected:
+  // (call receiver "method" (quote args...))
+  std::string call(const std::string& receiver, const std::string& method, const std::string& arguments = "") {
+    return typed("(call " + receiver + " \"" + method + "\" (quote " + arguments + "))");
+  }
+};
+
+TEST_F(StringMethods, PositionsAndSearches) {
+  const struct {
+    const char* receiver;
+    const char* method;
+    const char* arguments;
+    const char* result;
+  } cases[] = {
+      {"\"abc\"", "charAt", "1.7", "string b"}, {"\"abc\"", "charAt", "-1", "string "},
+      {"\"abc\"", "charAt", "3", "string "}, {"\"abc\"", "charAt", "", "string a"},
+      {"\"abc\"", "charAt", "1 2", "error 9"}, {"\"abc\"", "indexOf", "\"\"", "number -1"},
+      {"\"\"", "indexOf", "\"\"", "number -1"}, {"\"abc\"", "indexOf", "\"c\" 5", "number -1"},
+      {"\"abcabc\"", "indexOf", "\"bc\" 2", "number 4"}, {"\"xundefinedx\"", "indexOf", "", "number 1"},
+      {"\"abcabc\"", "lastIndexOf", "\"bc\"", "number 4"}, {"\"abcabc\"", "lastIndexOf", "\"bc\" 3", "number 1"},
+      {"\"abcabc\"", "lastIndexOf", "\"bc\" 0", "number -1"}, {"\"abcabc\"", "lastIndexOf", "\"bc\" NaN", "number 4"},
+      {"\"abc\"", "hasOwnProperty", "\"length\"", "boolean true"}, {"\"\"", "hasOwnProperty", "\"length\"", "boolean true"},
+      {"\"abc\"", "hasOwnProperty", "2", "boolean true"}, {"\"abc\"", "hasOwnProperty", "3", "boolean false"},
+      {"\"abc\"", "hasOwnProperty", "\"x\"", "boolean false"}, {"\"abc\"", "nosuch", "", "error 17"},
+      {"\"a1b22\"", "search", "\"[0-9]+\"", "number 1"}, {"\"abc\"", "search", "\"\"", "number 0"},
+      {"\"an undefined\"", "search", "", "number 3"}, {"\"abc\"", "search", "\"z\"", "number -1"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(call(c.receiver, c.method, c.arguments), c.result) << c.receiver << "." << c.method << "(" << c.arguments << ")";
+  }
+}
+
+TEST_F(StringMethods, PiecesAndCases) {
+  const struct {
+    const char* receiver;
+    const char* method;
+    const char* arguments;
+    const char* result;
+  } cases[] = {
+      {"\"abcde\"", "slice", "-2", "string de"}, {"\"abcde\"", "slice", "2 1", "string "},
+      {"\"abcde\"", "slice", "1 (undefined)", "string "}, {"\"abcde\"", "slice", "1 -1", "string bcd"},
+      {"\"abcde\"", "substring", "4 1", "string bcd"}, {"\"abcde\"", "substring", "-5", "string abcde"},
+      {"\"bab\"", "split", "\"a\"", "array b,b"}, {"\"aa\"", "split", "\"a\"", "array ,,"},
+      {"\"abc\"", "split", "", "array abc"}, {"\"abc\"", "split", "\"\" 2", "array a,b"},
+      {"\"abc\"", "split", "\"b\" (undefined)", "array "}, {"\"a,b,c\"", "split", "\",\" -1", "array a,b,c"},
+      {"\"\"", "split", "\",\"", "array "}, {"\"a-b-a\"", "replace", "\"a\" \"x\"", "string x-b-a"},
+      {"\"abc\"", "replace", "\"z\" \"x\"", "string abc"}, {"\"abc\"", "replace", "\"\" \"x\"", "string xabc"},
+      {"\"abc\"", "replace", "\"b\" \"$&$1\"", "string a$&$1c"}, {"\"abc\"", "concat", "1 (null)", "string abc1null"},
+      {"\"Stra\xC3\x9F\x65\"", "toUpperCase", "", "string STRASSE"}, {"\"\xC4\xB0I\"", "toLowerCase", "", "string i\xCC\x87i"},
+      {"\"abc\"", "toUpperCase", "1", "error 9"}, {"\"  \\n\xC2\xA0x\xE2\x80\xA8\"", "trim", "", "string x"},
+      {"\"abc\"", "toString", "", "string abc"}, {"\"abc\"", "match", "\"(b)(c)\"", "array bc"},
+      {"\"abc\"", "match", "\"z\"", "null null"}, {"\"abc\"", "match", "", "array "},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(call(c.receiver, c.method, c.arguments), c.result) << c.receiver << "." << c.method << "(" << c.arguments << ")";
+  }
+  EXPECT_EQ(text("(call \"a-b\" \"replace\" (quote \"-\" (fn \"\" (quote \"m\" \"at\" \"all\") (return (+ $at $all)))))"),
+            "a1a-bb");
+}
+
+TEST_F(StringMethods, RegularExpressionsFailCleanly) {
+  EXPECT_EQ(call("\"abc\"", "match", "\"(\""), "error 66310");  // ICU's own error: a missing close parenthesis
+  EXPECT_EQ(error.domain, kScriptRegexErrorDomain);
+  // A runaway pattern is stopped by the matcher's step limit, which counts work rather than seconds, so
+  // the same pattern stops at the same point on any machine.
+  EXPECT_EQ(call("\"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa!\"", "match", "\"(a+)+$\""), "error " + std::to_string(U_REGEX_TIME_OUT));
+  EXPECT_EQ(error.domain, kScriptRegexErrorDomain);
+  EXPECT_EQ(call("\"aaaa\"", "match", "\"a+$\""), "array aaaa");
+}
+
+TEST_F(StringMethods, UTF16CodeUnitsAndLoneSurrogates) {
+  // U+1F600 is two code units; its halves stay apart inside the interpreter.
+  EXPECT_EQ(text("(. \"\xF0\x9F\x98\x80\" \"length\")"), "2");
+  EXPECT_EQ(text("(. (call \"\xF0\x9F\x98\x80x\" \"charAt\" (quote 0)) \"length\")"), "1");
+  EXPECT_EQ(text("(call \"\xF0\x9F\x98\x80x\" \"slice\" (quote 1))"), "\xEF\xBF\xBDx");  // leaves as U+FFFD
+  EXPECT_EQ(text("(+ (call \"\xF0\x9F\x98\x80\" \"charAt\" (quote 0)) (call \"\xF0\x9F\x98\x80\" \"charAt\" (quote 1)))"),
+            "\xF0\x9F\x98\x80");
+}
+
+class ArrayMethods : public ScriptTest {
+ protected:
+  std::string call(const std::string& receiver, const std::string& method, const std::string& arguments = "") {
+    return typed("(call " + receiver + " \"" + method + "\" (quote " + arguments + "))");
+  }
+};
+
+TEST_F(ArrayMethods, SearchesJoinsAndSlices) {
+  const struct {
+    const char* receiver;
+    const char* method;
+    const char* arguments;
+    const char* result;
+  } cases[] = {
+      {"(array NaN)", "indexOf", "NaN", "number -1"}, {"(array 1 2 1)", "indexOf", "1 -1", "number 2"},
+      {"(array 1 2 1)", "indexOf", "1 3", "number -1"}, {"(array 1 \"1\")", "indexOf", "\"1\"", "number 1"},
+      {"(array)", "lastIndexOf", "1", "number -1"}, {"(array 1 2 1)", "lastIndexOf", "1 -4", "number -1"},
+      {"(array 1 2 1)", "lastIndexOf", "1", "number 2"}, {"(array 1 2 1)", "lastIndexOf", "1 1", "number 0"},
+      {"(array 1 2)", "join", "", "string 1,2"}, {"(array 1 2)", "join", "(null)", "string 12"},
+      {"(array 1 2)", "join", "(undefined)", "string 12"}, {"(array 1 2)", "join", "\"-\"", "string 1-2"},
+      {"(array 1 2 3)", "slice", "-2", "array 2,3"}, {"(array 1 2 3)", "slice", "3 1", "array "},
+      {"(array 1 2 3)", "slice", "0 (undefined)", "array "}, {"(array 1 (array 2))", "concat", "3 (array 4 (array 5))", "array 1,2,3,4,5"},
+      {"(array 1)", "concat", "(break)", "error 10"}, {"(array 1)", "hasOwnProperty", "\"length\"", "boolean true"},
+      {"(array 1)", "hasOwnProperty", "0", "boolean true"}, {"(array 1)", "hasOwnProperty", "1", "boolean false"},
+      {"(array 1)", "nosuch", "", "error 17"}, {"(array 1 2)", "toString", "", "string 1,2"},
+      {"(array)", "pop", "", "undefined undefined"}, {"(array)", "shift", "", "undefined undefined"},
+      {"(array 1 2)", "push", "3 4", "number 4"}, {"(array 1 2)", "unshift", "3 4", "number 4"},
+      {"(array 1 2 3)", "reverse", "", "array 3,2,1"}, {"(array 1)", "sort", "5", "array 1"},
+      {"(array 2 1)", "sort", "5", "error 10"}, {"(array 10 9 1)", "sort", "", "array 1,10,9"},
+      {"(array 1 2 3)", "splice", "1", "array 2,3"}, {"(array 1 2 3)", "splice", "", "array "},
+      {"(array 1 2 3)", "splice", "1 0 7 8", "array "}, {"(array 1 2 3)", "splice", "-1 5", "array 3"},
+      {"(array)", "reduce", "(fn \"\" (quote))", "error 8"}, {"(array)", "every", "(fn \"\" (quote))", "boolean true"},
+      {"(array)", "some", "(fn \"\" (quote))", "boolean false"}, {"(array 1)", "map", "5", "error 10"},
+      {"(array 1)", "map", "", "error 9"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(call(c.receiver, c.method, c.arguments), c.result) << c.receiver << "." << c.method << "(" << c.arguments << ")";
+  }
+  EXPECT_EQ(text("(var \"a\") (= \"a\" (array 1 2 3)) (call $a \"splice\" (quote 1 0 7 8)) $a"), "1,7,8,2,3");
+  EXPECT_EQ(text("(= \"a\" (array 1 2 3)) (call $a \"pop\" (quote)) (call $a \"shift\" (quote)) $a"), "2");
+}
+
+TEST_F(ArrayMethods, CallbackWalksSkipHolesAndNeverSeeNewElements) {
+  run("(var \"h\") (= \"h\" (array 1)) (put $h 2 3)");
+  EXPECT_EQ(text("(const \"m\" (call $h \"map\" (quote (fn \"\" (quote \"v\") (return (* $v 10)))))) "
+                 "(+ (+ $m \"/\") (call $m \"hasOwnProperty\" (quote 1)))"),
+            "10,,30/false");
+  EXPECT_EQ(text("(call (array 1 2 3) \"filter\" (quote (fn \"\" (quote \"v\") (return (!= $v 2)))))"), "1,3");
+  EXPECT_EQ(text("(call (array 1 2 3) \"some\" (quote (fn \"\" (quote \"v\" \"i\" \"arr\") (return (== (. $arr \"length\") $v)))))"),
+            "true");
+  EXPECT_EQ(text("(call (array \"a\" \"b\" \"c\") \"reduceRight\" (quote (fn \"\" (quote \"x\" \"y\") (return (+ $x $y)))))"),
+            "cba");
+  EXPECT_EQ(text("(call (array) \"reduce\" (quote (fn \"\" (quote)) 5))"), "5");
+  EXPECT_EQ(text("(call (array 9) \"reduce\" (quote (fn \"\" (quote) (return 0))))"), "9");
+  EXPECT_EQ(errorOf("(call (array 9) \"reduce\" (quote (fn \"\" (quote)) (break)))"), kScriptErrorArgumentType);
+  // Callbacks that push and pop the array they walk: the walk keeps to the indices it began with.
+  EXPECT_EQ(text("(var \"p\") (= \"p\" (array 1 2 3)) (var \"n\") (= \"n\" 0)"
+                 "(call $p \"forEach\" (quote (fn \"\" (quote \"v\") (= \"n\" (+ $n 1)) (call $p \"push\" (quote $v))))) $n"),
+            "3");
+  EXPECT_EQ(text("(= \"n\" 0) (call $p \"forEach\" (quote (fn \"\" (quote \"v\") (= \"n\" (+ $n 1)) (call $p \"pop\" (quote))"
+                 " (call $p \"pop\" (quote))))) $n"),
+            "2");  // six elements, two popped per call: the third visit finds index 2 gone
+  EXPECT_EQ(text("(= \"p\" (array 1 2 3)) (call $p \"every\" (quote (fn \"\" (quote \"v\") (put $p \"length\" 0) (return true))))"),
+            "true");
+}
+
+TEST_F(ArrayMethods, SortToleratesAnyComparator) {
+  EXPECT_EQ(text("(call (array 3 (undefined) 1 2) \"sort\" (quote (fn \"\" (quote \"a\" \"b\") (return (- $a $b)))))"),
+            "1,2,3,");
+  run("(var \"s\") (= \"s\" (array 5 1 4)) (put $s 5 0)");
+  EXPECT_EQ(text("(call $s \"sort\" (quote)) (. $s \"length\")"), "6");
+  EXPECT_EQ(text("(call (array 1 2 3) \"sort\" (quote (fn \"\" (quote \"a\" \"b\") (return \"x\"))))"), "1,2,3");
+  // A liar, a thrower and a mutator: no crash, and the error of the thrower ends the run.
+  EXPECT_EQ(errorOf("(var \"r\") (= \"r\" (array 5 3 8 1 9 2 7 4 6 0 11 15 13 12 14 10))"
+                    "(call $r \"sort\" (quote (fn \"\" (quote \"a\" \"b\") (return (- (% (* $a 7) 3) 1)))))"
+                    "(. $r \"length\")"),
+            0);
+  EXPECT_EQ(text("(. $r \"length\")"), "16");
+  EXPECT_EQ(errorOf("(call $r \"sort\" (quote (fn \"\" (quote \"a\" \"b\") (return (call (undefined) \"x\" (quote))))))"),
+            kScriptErrorMethodOfNothing);
+  EXPECT_EQ(errorOf("(call $r \"sort\" (quote (fn \"\" (quote \"a\" \"b\") (call $r \"push\" (quote 1 2 3))"
+                    " (put $r \"length\" 1) (return 1))))"),
+            0);
+  EXPECT_EQ(text("(. $r \"length\")"), "16");
+}
+
+// Numbers a loop computes and pushes are kept in the array as numbers: every way of reading,
+// reordering or taking them out sees the values they were, and the memory meter charges each what
+// its object costs, from the push until the element is gone.
+TEST_F(ArrayMethods, ComputedNumbersPushedStayValuesAndKeepTheirCharge) {
+  const std::string filled = "(var \"a\") (= \"a\" (array)) (var \"i\") (= \"i\" 0)"
+                             "(loop (< $i 6) (= \"i\" (+ $i 1)) false (quote (call $a \"push\" (quote (* $i 1.5)))))";
+  const Case cases[] = {
+      {"$a", "0,1.5,3,4.5,6,7.5"},
+      {"(+ (. $a 2) (. $a \"length\"))", "9"},
+      {"(call $a \"indexOf\" (quote 4.5))", "3"},
+      {"(call $a \"lastIndexOf\" (quote \"3\"))", "-1"},
+      {"(call (call $a \"slice\" (quote 4)) \"concat\" (quote $a))", "6,7.5,0,1.5,3,4.5,6,7.5"},
+      {"(call $a \"sort\" (quote (fn \"\" (quote \"x\" \"y\") (return (- $y $x))))) $a", "7.5,6,4.5,3,1.5,0"},
+      {"(call $a \"reverse\" (quote)) (+ (call $a \"pop\" (quote)) (call $a \"shift\" (quote)))", "7.5"},
+      {"(+ (call $a \"splice\" (quote 1 2 \"x\")) $a)", "1.5,30,x,4.5,6,7.5"},
+      {"(call $a \"push\" (quote (/ 0 0))) (put $a 0 \"z\") (put $a \"length\" 2) (call $a \"unshift\" (quote 5))",
+       "3"},
+      {"(var \"s\") (= \"s\" 0) (for-of \"v\" $a (quote (= \"s\" (+ $s $v)))) $s", "22.5"},
+      {"(call $a \"map\" (quote (fn \"\" (quote \"v\") (return (typeof $v)))))", "number,number,number,number,number,number"},
+      {"(=== (. $a 1) 1.5)", "true"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(text(filled + c.program), c.result) << c.program;
+  // Structural equality and the plain form read them as numbers too.
+  auto computed = run(filled + "(call $a \"push\" (quote (/ 0 0))) $a");
+  auto written = run("(array 0 1.5 3 4.5 6 7.5 (/ 0 0))");
+  EXPECT_TRUE(computed->isEqualToRuntimeValue(*written));
+  EXPECT_TRUE(written->isEqualToRuntimeValue(*computed));
+  EXPECT_EQ(ScriptValueConverter::objectFromRuntimeValue(*computed, error),
+            Value(platform::foundation::Array{0.0, 1.5, 3.0, 4.5, 6.0, 7.5, "NaN"}));
+  computed = nullptr;
+  written = nullptr;
+
+  run("(var \"b\") (= \"b\" (array)) (var \"k\") (= \"k\" 0)");
+  const auto before = runtime->heap().liveBytes();
+  run("(loop (< $k 1000) (= \"k\" (+ $k 1)) false (quote (call $b \"push\" (quote $k))))");
+  EXPECT_EQ(runtime->heap().liveBytes() - before, 1000 * (sizeof(ScriptValueRef) + sizeof(ScriptNumberValue)));
+  run("(put $b \"length\" 0)");
+  // Taken out, overwritten, cut, reordered or dropped by a comparator that pushes as the sort
+  // runs: each element's charge goes when the element goes.
+  const char* changes[] = {
+      "(call $b \"pop\" (quote)) (call $b \"shift\" (quote))",
+      "(call $b \"splice\" (quote 0 10 $k))",
+      "(put $b 3 \"x\") (put $b 1200 (undefined))",
+      "(call $b \"reverse\" (quote)) (call $b \"slice\" (quote 5)) (call $b \"concat\" (quote $b))",
+      "(call $b \"sort\" (quote (fn \"\" (quote \"x\" \"y\") (call $b \"push\" (quote (+ $k 1))) (return 0))))",
+      "(put $b \"length\" 100) (call $b \"indexOf\" (quote 7)) (call $b \"join\" (quote))",
+  };
+  for (const char* change : changes) {
+    run("(= \"k\" 0) (loop (< $k 1000) (= \"k\" (+ $k 1)) false (quote (call $b \"push\" (quote $k))))");
+    run(change);
+    ASSERT_FALSE(hasScriptError(error)) << change;
+    run("(put $b \"length\" 0)");
+    EXPECT_EQ(runtime->heap().liveBytes(), before) << change;
+  }
+}
+
+}  // namespace
+
+}  // namespace sdk::analytics
+

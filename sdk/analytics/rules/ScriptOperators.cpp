@@ -1,0 +1,93 @@
+#include "sdk/analytics/rules/ScriptOperators.h"
+
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+
+#include <cmath>
+
+#include "sdk/analytics/rules/CommandHelpers.h"
+
+namespace sdk::analytics {
+
+namespace {
+int tag(const ScriptValue& value) {
+  switch (value.kind()) {
+    case ScriptValueKind::Undefined: case ScriptValueKind::Null: return 0;
+    case ScriptValueKind::Number: case ScriptValueKind::Boolean: return 1;
+    case ScriptValueKind::String: return 2;
+    default: return 3;
+  }
+}
+
+bool isASCII(const std::u16string& text) {
+  for (char16_t c : text) {
+    if (c > 0x7F) return false;
+  }
+  return true;
+}
+
+int codePointCompare(const icu::UnicodeString& a, const icu::UnicodeString& b) {
+  const int result = a.compareCodePointOrder(b);
+  return result < 0 ? -1 : (result > 0 ? 1 : 0);
+}
+}  // namespace
+
+bool looseEquals(const ScriptValue& a, const ScriptValue& b, ScriptRuntimeError& error) {
+  const ScriptValue* x = &a;
+  const ScriptValue* y = &b;
+  if (tag(*x) > tag(*y)) std::swap(x, y);
+  switch (tag(*x)) {
+    case 2: return stringEquals(*x, *y, error);
+    case 1: return numberEquals(*x, *y, error);
+    case 3: return x == y;
+    default: return tag(*y) == 0;
+  }
+}
+
+int compareScriptTexts(const std::u16string& a, const std::u16string& b) {
+  const icu::UnicodeString x(false, a.data(), static_cast<int32_t>(a.size()));
+  const icu::UnicodeString y(false, b.data(), static_cast<int32_t>(b.size()));
+  if (isASCII(a) && isASCII(b)) return codePointCompare(x, y);
+  UErrorCode status = U_ZERO_ERROR;
+  const auto* nfd = icu::Normalizer2::getNFDInstance(status);
+  if (U_FAILURE(status)) return codePointCompare(x, y);
+  const auto nx = nfd->normalize(x, status);
+  const auto ny = nfd->normalize(y, status);
+  if (U_FAILURE(status)) return codePointCompare(x, y);
+  return codePointCompare(nx, ny);
+}
+
+namespace {
+int compareTexts(const std::u16string& x, const std::u16string& y, ScriptHeap* heap, ScriptRuntimeError& error) {
+  // Scanning for ASCII, and normalising when that fails, are the costly parts of comparing texts.
+  if (heap && !heap->chargeUnits(x.size() + y.size(), error)) return 1;
+  const bool ascii = isASCII(x) && isASCII(y);
+  if (heap && !ascii && !heap->chargeWork(static_cast<std::int64_t>(x.size() + y.size()), error)) return 1;
+  return compareScriptTexts(x, y);
+}
+}  // namespace
+
+int compareScriptValues(const ScriptValue& a, const ScriptValue& b, ScriptRuntimeError& error) {
+  if (a.kind() == ScriptValueKind::String && b.kind() == ScriptValueKind::String) {
+    // Two texts compare in place, without the copies their conversions would make.
+    return compareTexts(static_cast<const ScriptStringValue&>(a).value(), static_cast<const ScriptStringValue&>(b).value(),
+                        a.heap(), error);
+  }
+  if (isStringLike(a) && isStringLike(b)) {
+    const auto x = a.stringValueOrError(error);
+    if (hasScriptError(error)) return 1;
+    const auto y = b.stringValueOrError(error);
+    if (hasScriptError(error)) return 1;
+    return compareTexts(x, y, a.heap() ? a.heap() : b.heap(), error);
+  }
+  const double x = a.doubleValueOrError(error);
+  if (hasScriptError(error)) return 1;
+  const double y = b.doubleValueOrError(error);
+  if (hasScriptError(error)) return 1;
+  if (x < y) return -1;
+  if (x == y) return 0;
+  return 1;
+}
+
+}  // namespace sdk::analytics
+

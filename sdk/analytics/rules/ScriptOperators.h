@@ -1,0 +1,16 @@
+#pragma once
+
+#include "sdk/analytics/rules/ScriptValue.h"
+
+namespace sdk::analytics {
+
+// Loose equality by the operands' tags (nothing, number-like, string, object).
+bool looseEquals(const ScriptValue& a, const ScriptValue& b, ScriptRuntimeError& error);
+// -1, 0 or 1; NaN on either side gives 1. Two string-like operands compare as texts, by code
+// point, with canonically equivalent sequences equal.
+int compareScriptValues(const ScriptValue& a, const ScriptValue& b, ScriptRuntimeError& error);
+// Code-point order of two texts after canonical decomposition.
+int compareScriptTexts(const std::u16string& a, const std::u16string& b);
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,190 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "sdk/analytics/rules/ScriptRuntimeError.h"
+#include "sdk/analytics/rules/ScriptHeap.h"
+
+namespace sdk::analytics {
+
+class ScriptScope;
+class ScriptValue;
+
+using ScriptValueRef = ScriptRef<ScriptValue>;
+using ScriptValueList = std::vector<ScriptValueRef>;
+// Values handed to a handler or a call: a list, or a few evaluated into a buffer on the stack.
+using ScriptArguments = std::span<const ScriptValueRef>;
+
+// What a value is; subclasses of the named classes keep their base's kind (a native function is a
+// Function).
+enum class ScriptValueKind : std::uint8_t {
+  Empty, Undefined, Null, Boolean, Number, String, Array, Map, Function, Statement, Control
+};
+
+// A script value. Strings are UTF-16 code units, as every length and index of the language counts
+// them. Conversions never clear the error slot; the caller tests it after each call. The `depth`
+// argument counts containers already being walked by the same conversion.
+class ScriptValue : public ScriptHeapObject {
+ public:
+  ScriptValueKind kind() const { return kind_; }
+  bool isUndefined() const { return kind_ == ScriptValueKind::Undefined; }
+  bool isNull() const { return kind_ == ScriptValueKind::Null; }
+  bool isNothing() const { return kind_ == ScriptValueKind::Undefined || kind_ == ScriptValueKind::Null; }
+
+  virtual std::u16string stringValueOrError(ScriptRuntimeError& error, int depth = 0) const;
+  virtual double doubleValueOrError(ScriptRuntimeError& error, int depth = 0) const;
+  virtual bool booleanValueOrError(ScriptRuntimeError& error) const;
+  // Calls a method on the value; the arguments are unevaluated statements of the caller's scope.
+  virtual ScriptValueRef applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope,
+                                     ScriptRuntimeError& error);
+  virtual bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const;
+
+  // The shared hole marker: the plain base class.
+  static ScriptValue* emptyValue();
+
+ protected:
+  explicit ScriptValue(ScriptValueKind kind) : kind_(kind) {}
+  ScriptValue(ScriptHeap& heap, ScriptValueKind kind, std::size_t bytes, bool tracked)
+      : ScriptHeapObject(heap, bytes, tracked), kind_(kind) {}
+
+ private:
+  const ScriptValueKind kind_;
+};
+
+class ScriptUndefinedValue final : public ScriptValue {
+ public:
+  friend ScriptUndefinedValue* makeSharedUndefined();
+  static ScriptUndefinedValue* sharedInstance();
+  std::u16string stringValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
+  double doubleValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
+  bool booleanValueOrError(ScriptRuntimeError& error) const override;
+  ScriptValueRef applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope,
+                             ScriptRuntimeError& error) override;
+  bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
+
+ private:
+  ScriptUndefinedValue() : ScriptValue(ScriptValueKind::Undefined) {}
+};
+
+class ScriptNullValue final : public ScriptValue {
+ public:
+  static ScriptNullValue* sharedInstance();
+  std::u16string stringValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
+  double doubleValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
+  bool booleanValueOrError(ScriptRuntimeError& error) const override;
+  ScriptValueRef applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope,
+                             ScriptRuntimeError& error) override;
+  bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
+
+ private:
+  ScriptNullValue() : ScriptValue(ScriptValueKind::Null) {}
+};
+
+class ScriptBooleanValue final : public ScriptValue {
+ public:
+  friend ScriptBooleanValue* const* makeSharedBooleans();
+  static ScriptBooleanValue* booleanValueWithBool(bool value);
+  bool value() const { return value_; }
+  std::u16string stringValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
+  double doubleValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
+  bool booleanValueOrError(ScriptRuntimeError& error) const override;
+  bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
+
+ private:
+  explicit ScriptBooleanValue(bool value) : ScriptValue(ScriptValueKind::Boolean), value_(value) {}
+  const bool value_;
+};
+
+class ScriptNumberValue final : public ScriptValue {
+ public:
+  ScriptNumberValue(ScriptHeap& heap, double value)
+      : ScriptValue(heap, ScriptValueKind::Number, sizeof(ScriptNumberValue), false), value_(value) {}
+  // Arithmetic makes a number per operation: they come from the thread's spare blocks.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block, std::size_t size);
+  double value() const { return value_; }
+  std::u16string stringValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
+  double doubleValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
+  bool booleanValueOrError(ScriptRuntimeError& error) const override;
+  bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
+
+ private:
+  const double value_;
+};
+
+class ScriptStringValue final : public ScriptValue {
+ public:
+  ScriptStringValue(ScriptHeap& heap, std::u16string value)
+      : ScriptValue(heap, ScriptValueKind::String, sizeof(ScriptStringValue) + value.size() * 2, false),
+        value_(std::move(value)) {}
+  const std::u16string& value() const { return value_; }
+  std::u16string stringValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
+  double doubleValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
+  bool booleanValueOrError(ScriptRuntimeError& error) const override;
+  ScriptValueRef applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope,
+                             ScriptRuntimeError& error) override;
+  bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
+
+ private:
+  const std::u16string value_;
+};
+
+// break, continue and return, passed up through statement lists.
+class ScriptControlValue final : public ScriptValue {
+ public:
+  enum class Type : std::uint8_t { Break, Continue, Return };
+  ScriptControlValue(ScriptHeap& heap, Type type, ScriptValueRef data);
+  // Every return makes one: they come from the thread's spare blocks.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block, std::size_t size);
+  static ScriptControlValue* breakValue();
+  static ScriptControlValue* continueValue();
+  static ScriptValueRef returnValueWithData(ScriptHeap& heap, ScriptValueRef data);
+
+  Type type() const { return type_; }
+  std::u16string typeName() const;
+  const ScriptValueRef& data() const { return data_; }
+  bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
+
+ private:
+  ScriptControlValue(Type type);
+  const Type type_;
+  ScriptValueRef data_;
+};
+
+// Made once, never freed: runtimes on other threads may still hold them at exit. Only the first
+// use leaves the inline path.
+ScriptUndefinedValue* makeSharedUndefined();
+ScriptBooleanValue* const* makeSharedBooleans();
+inline ScriptUndefinedValue* ScriptUndefinedValue::sharedInstance() {
+  static ScriptUndefinedValue* const value = makeSharedUndefined();
+  return value;
+}
+inline ScriptBooleanValue* ScriptBooleanValue::booleanValueWithBool(bool value) {
+  static ScriptBooleanValue* const* const values = makeSharedBooleans();
+  return values[value];
+}
+
+// Shared values, never counted.
+inline ScriptValue* scriptUndefined() { return ScriptUndefinedValue::sharedInstance(); }
+inline ScriptValue* scriptNull() { return ScriptNullValue::sharedInstance(); }
+inline ScriptValue* scriptBoolean(bool value) { return ScriptBooleanValue::booleanValueWithBool(value); }
+inline ScriptValueRef scriptNumber(ScriptHeap& heap, double value) { return heap.make<ScriptNumberValue>(value); }
+// A string value; a string beyond the length limit is error 18 (and undefined).
+ScriptValueRef scriptString(ScriptHeap& heap, std::u16string value, ScriptRuntimeError& error);
+// For texts known to be short (names, fixed words).
+inline ScriptValueRef shortScriptString(ScriptHeap& heap, std::u16string value) {
+  return heap.make<ScriptStringValue>(std::move(value));
+}
+
+// The number's text: up to 17 significant digits, scientific from 1e21 and below 1e-6.
+std::u16string formatScriptNumber(double value);
+// The string's number: trimmed, "NaN"/"Infinity"/"-Infinity", else one whole decimal number, else NaN.
+double parseScriptNumber(const std::u16string& text);
+bool isWhiteSpaceOrLineBreak(char16_t c);
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,293 @@
+#include "sdk/analytics/rules/ScriptValueConverter.h"
+
+#include <limits>
+#include <string>
+#include <unordered_map>
+
+#include "sdk/analytics/rules/ScriptArrayValue.h"
+#include "sdk/analytics/rules/ScriptMapValue.h"
+#include "sdk/analytics/rules/ScriptStatementValue.h"
+#include "sdk/analytics/rules/ScriptText.h"
+
+namespace sdk::analytics {
+
+using platform::foundation::Value;
+
+namespace {
+
+// Entity fields by index.
+constexpr int kType = 0;
+constexpr int kArguments = 1;
+constexpr int kFunctionName = 2;
+constexpr int kString = 3;
+constexpr int kBoolean = 4;
+constexpr int kNumber = 5;
+
+const NanoMessage::Scalar* field(const NanoMessage& entity, int index) {
+  if (index >= static_cast<int>(entity.fieldCount())) return nullptr;
+  const auto& values = entity.values(index);
+  return values.empty() ? nullptr : &values.back();
+}
+
+// The short texts of one statement's literals, made once each: a name spelled the same way in a
+// parameter list and in the statements that read it is then the same object, which finding the
+// name compares before it compares text. Texts are immutable, so nothing else can tell.
+class LiteralTexts {
+ public:
+  ScriptValueRef text(const NanoMessage& entity, ScriptHeap& heap) {
+    const auto* scalar = field(entity, kString);
+    const auto* utf8 = scalar ? std::get_if<std::string>(scalar) : nullptr;
+    if (!utf8 || utf8->size() > kShortText) return ScriptValueConverter::stringValueFromRuntimeEntity(entity, heap);
+    auto& value = texts_[*utf8];
+    if (!value) value = ScriptValueConverter::stringValueFromRuntimeEntity(entity, heap);
+    return value;
+  }
+
+ private:
+  static constexpr std::size_t kShortText = 64;
+  std::unordered_map<std::string, ScriptValueRef> texts_;
+};
+
+ScriptValueRef entityValue(const NanoMessage& entity, ScriptHeap& heap, ScriptRuntimeError& error, int depth,
+                         LiteralTexts& texts);
+
+ScriptValueRef statementValue(const NanoMessage& entity, ScriptHeap& heap, ScriptRuntimeError& error, int depth,
+                            LiteralTexts& texts) {
+  const auto* name = field(entity, kFunctionName);
+  if (!name || !std::holds_alternative<std::string>(*name)) {
+    setScriptError(error, kScriptErrorNoFunctionName);
+    return scriptUndefined();
+  }
+  ScriptValueList arguments;
+  if (kArguments < static_cast<int>(entity.fieldCount())) {
+    for (const auto& element : entity.values(kArguments)) {
+      const auto* message = std::get_if<std::shared_ptr<NanoMessage>>(&element);
+      if (!message || !*message) continue;
+      arguments.push_back(entityValue(**message, heap, error, depth + 1, texts));
+      if (hasScriptError(error)) return scriptUndefined();
+    }
+  }
+  return heap.make<ScriptStatementValue>(utf16FromUTF8(std::get<std::string>(*name)), std::move(arguments));
+}
+
+ScriptValueRef entityValue(const NanoMessage& entity, ScriptHeap& heap, ScriptRuntimeError& error, int depth,
+                         LiteralTexts& texts) {
+  // Programs built in memory are not bounded by the decoder; deeper nesting than evaluation allows
+  // could never run anyway.
+  // A program's statements live in the heap: they must fit before they are made, however small
+  // the wire form that describes them.
+  if (depth > heap.limits().evaluationDepth || !heap.reserve(sizeof(ScriptStatementValue) + sizeof(ScriptValueRef), error)) {
+    setScriptError(error, kScriptErrorLimitReached);
+    return scriptUndefined();
+  }
+  const auto* type = field(entity, kType);
+  const auto* number = type ? std::get_if<std::uint64_t>(type) : nullptr;
+  switch (number ? *number : 0) {
+    case 1: {
+      const auto* text = field(entity, kString);
+      const auto* s = text ? std::get_if<std::string>(text) : nullptr;
+      // UTF-8 never takes fewer bytes than the code units it makes.
+      if (s && (s->size() > heap.limits().stringLength * 3 || !heap.reserve(s->size() * 2, error))) {
+        setScriptError(error, kScriptErrorLimitReached);
+        return scriptUndefined();
+      }
+      return texts.text(entity, heap);
+    }
+    case 2: return ScriptValueConverter::numberValueFromRuntimeEntity(entity, heap);
+    case 3: return ScriptValueConverter::booleanValueFromRuntimeEntity(entity);
+    case 4: return statementValue(entity, heap, error, depth, texts);
+    default:
+      setScriptError(error, kScriptErrorUnknownEntityType);
+      return scriptUndefined();
+  }
+}
+
+ScriptValueRef fromObject(const Value& object, ScriptHeap& heap, ScriptRuntimeError& error, int depth) {
+  if (depth > heap.limits().conversionDepth || !heap.chargeWork(1, error) ||
+      !heap.reserve(sizeof(ScriptArrayValue) + sizeof(ScriptValueRef), error)) {
+    setScriptError(error, kScriptErrorLimitReached);
+    return scriptUndefined();
+  }
+  switch (object.type()) {
+    case Value::Type::Nil: return scriptNull();
+    case Value::Type::Bool: return scriptBoolean(*object.boolean());
+    case Value::Type::Integer:
+    case Value::Type::Real: return scriptNumber(heap, object.toDouble());
+    case Value::Type::String: return scriptString(heap, utf16FromUTF8(*object.string()), error);
+    case Value::Type::Dictionary: {
+      auto map = heap.make<ScriptMapValue>();
+      for (const auto& [key, element] : *object.dictionary()) {
+        auto converted = fromObject(element, heap, error, depth + 1);
+        if (hasScriptError(error)) return scriptUndefined();
+        map->setValueForProperty(converted, utf16FromUTF8(key));
+      }
+      return map;
+    }
+    case Value::Type::Array: {
+      ScriptValueList elements;
+      for (const auto& element : *object.array()) {
+        elements.push_back(fromObject(element, heap, error, depth + 1));
+        if (hasScriptError(error)) return scriptUndefined();
+      }
+      return heap.make<ScriptArrayValue>(std::move(elements));
+    }
+    default:
+      setScriptError(error, kScriptErrorNoScriptForm);
+      return scriptUndefined();
+  }
+}
+
+// Writes script values out as plain values within one conversion's budget. Every element written
+// counts, with its bytes, and a sub-structure that several places share counts each time it is
+// written: the output, and the work, stay linear in what the budget allows however the values
+// were built.
+class PlainWriter {
+ public:
+  PlainWriter(const ScriptValue& root, ScriptRuntimeError& error)
+      : heap_(root.heap()), limits_(heap_ ? heap_->limits() : ScriptLimits{}), error_(error) {}
+
+  Value write(const ScriptValue& value, int depth) {
+    if (depth > limits_.conversionDepth || !count(0)) return fail();
+    switch (value.kind()) {
+      case ScriptValueKind::Null: return {};
+      case ScriptValueKind::Undefined: return Value(std::string());
+      case ScriptValueKind::Map: return Value(writeMap(static_cast<const ScriptMapValue&>(value), depth));
+      case ScriptValueKind::Array: {
+        platform::foundation::Array out;
+        const auto& array = static_cast<const ScriptArrayValue&>(value);
+        for (std::size_t i = 0; i < array.count(); ++i) {
+          const auto element = array.operandAt(i);
+          Value converted;
+          if (!element.isPlainNumber()) {
+            converted = write(array.isHoleAt(i) ? *scriptUndefined() : *element.object(), depth + 1);
+          } else if (depth + 1 > limits_.conversionDepth || !count(0)) {
+            converted = fail();
+          } else {
+            converted = writeNumber(element.number());
+          }
+          if (hasScriptError(error_)) return Value(std::move(out));
+          // A null element has no plain form; it is left out, as in maps.
+          if (!converted.isNil()) out.push_back(std::move(converted));
+        }
+        return Value(std::move(out));
+      }
+      case ScriptValueKind::Number: return writeNumber(static_cast<const ScriptNumberValue&>(value).value());
+      default: {
+        const double number = value.doubleValueOrError(error_);
+        if (!hasScriptError(error_) && number == number) return count(sizeof(double)) ? Value(number) : fail();
+        auto text = value.stringValueOrError(error_);
+        if (hasScriptError(error_)) return {};
+        auto utf8 = utf8FromUTF16(text);
+        return count(utf8.size()) ? Value(std::move(utf8)) : fail();
+      }
+    }
+  }
+
+  Value writeNumber(double number) {
+    if (number == number) return count(sizeof(double)) ? Value(number) : fail();
+    auto utf8 = utf8FromUTF16(formatScriptNumber(number));
+    return count(utf8.size()) ? Value(std::move(utf8)) : fail();
+  }
+
+  platform::foundation::Dictionary writeMap(const ScriptMapValue& map, int depth) {
+    platform::foundation::Dictionary out;
+    map.propertyMap().forEachEntry([&](const std::u16string& name, const ScriptValueRef& element) {
+      if (hasScriptError(error_)) return;
+      auto converted = write(*element, depth + 1);
+      if (hasScriptError(error_) || converted.isNil()) return;
+      auto key = utf8FromUTF16(name);
+      if (!count(key.size() + kEntryBytes)) return;
+      out[std::move(key)] = std::move(converted);
+    });
+    return out;
+  }
+
+  std::size_t bytes() const { return bytes_; }
+
+ private:
+  // What a plain container spends on one entry besides the key and value themselves.
+  static constexpr std::size_t kEntryBytes = 64;
+
+  // One more element of `bytes` bytes (or, with 0, the element itself).
+  bool count(std::size_t bytes) {
+    if (bytes == 0) {
+      if (++elements_ > limits_.conversionElements) return refuse();
+      bytes = kEntryBytes;
+      if (heap_ && !heap_->chargeWork(1, error_)) return false;
+    }
+    if (bytes > limits_.conversionBytes - bytes_) return refuse();
+    bytes_ += bytes;
+    return true;
+  }
+  bool refuse() {
+    setScriptError(error_, kScriptErrorLimitReached);
+    return false;
+  }
+  Value fail() {
+    refuse();
+    return {};
+  }
+
+  ScriptHeap* heap_;
+  const ScriptLimits limits_;
+  ScriptRuntimeError& error_;
+  std::int64_t elements_ = 0;
+  std::size_t bytes_ = 0;
+};
+
+}  // namespace
+
+ScriptValueRef ScriptValueConverter::stringValueFromRuntimeEntity(const NanoMessage& entity, ScriptHeap& heap) {
+  const auto* text = field(entity, kString);
+  const auto* s = text ? std::get_if<std::string>(text) : nullptr;
+  return shortScriptString(heap, s ? utf16FromUTF8(*s) : std::u16string());
+}
+
+ScriptValueRef ScriptValueConverter::numberValueFromRuntimeEntity(const NanoMessage& entity, ScriptHeap& heap) {
+  const auto* number = field(entity, kNumber);
+  const auto* d = number ? std::get_if<double>(number) : nullptr;
+  return scriptNumber(heap, d ? *d : std::numeric_limits<double>::quiet_NaN());
+}
+
+ScriptValueRef ScriptValueConverter::booleanValueFromRuntimeEntity(const NanoMessage& entity) {
+  const auto* flag = field(entity, kBoolean);
+  const auto* b = flag ? std::get_if<std::uint64_t>(flag) : nullptr;
+  return scriptBoolean(b && *b != 0);
+}
+
+ScriptValueRef ScriptValueConverter::statementValueFromRuntimeEntity(const NanoMessage& entity, ScriptHeap& heap,
+                                                                         ScriptRuntimeError& error) {
+  LiteralTexts texts;
+  return statementValue(entity, heap, error, 0, texts);
+}
+
+ScriptValueRef ScriptValueConverter::runtimeValueFromRuntimeEntity(const NanoMessage& entity, ScriptHeap& heap,
+                                                                       ScriptRuntimeError& error) {
+  LiteralTexts texts;
+  return entityValue(entity, heap, error, 0, texts);
+}
+
+ScriptValueRef ScriptValueConverter::runtimeValueFromNSObject(const Value& object, ScriptHeap& heap,
+                                                                  ScriptRuntimeError& error) {
+  return fromObject(object, heap, error, 0);
+}
+
+Value ScriptValueConverter::objectFromRuntimeValue(const ScriptValue& value, ScriptRuntimeError& error,
+                                                         std::size_t* bytesWritten) {
+  PlainWriter writer(value, error);
+  auto out = writer.write(value, 0);
+  if (bytesWritten) *bytesWritten = writer.bytes();
+  return out;
+}
+
+platform::foundation::Dictionary ScriptValueConverter::dictionaryFromMapValue(const ScriptMapValue& map,
+                                                                                    ScriptRuntimeError& error,
+                                                                                    std::size_t* bytesWritten) {
+  PlainWriter writer(map, error);
+  auto out = writer.writeMap(map, 0);
+  if (bytesWritten) *bytesWritten = writer.bytes();
+  return out;
+}
+
+}  // namespace sdk::analytics
+

@@ -1,0 +1,80 @@
+#include "sdk/analytics/rules/StringFilterEvaluator.h"
+
+#include <unicode/regex.h>
+#include <unicode/unistr.h>
+
+#include "platform/foundation/Value.h"
+#include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoAudienceMessages.h"
+#include "sdk/analytics/rules/CaselessText.h"
+#include "sdk/analytics/rules/PreparedStringFilter.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+// Field indices of ProtoStringFilter.
+constexpr int kMatchType = 0;
+constexpr int kExpression = 1;
+constexpr int kCaseSensitive = 2;
+constexpr int kExpressionList = 3;
+
+using platform::foundation::Value;
+
+std::uint64_t matchType(const ProtoStringFilter& filter) {
+  return static_cast<std::uint64_t>(nanoGetInt64(filter, kMatchType));
+}
+
+bool hasExpressionList(const ProtoStringFilter& filter) { return !filter.values(kExpressionList).empty(); }
+
+}  // namespace
+
+bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor,
+                             std::unique_ptr<icu::RegexPattern>* pattern) {
+  auto refuse = [&](std::int64_t code, const char* message) {
+    if (monitor) monitor->logWithLevel(1, code, message, messageLogContext(filter));
+    return false;
+  };
+  if (!nanoHasField(filter, kMatchType)) return refuse(9000, "String filter has no match type");
+  std::uint64_t type = matchType(filter);
+  if (type == static_cast<std::uint64_t>(StringMatchType::InList)) {
+    return hasExpressionList(filter) || refuse(9003, "String filter has no expression list");
+  }
+  if (type == 0) return refuse(9001, "String filter has unknown match type");
+  const std::string* expression = nanoStringIn(filter, kExpression);
+  if (!expression) return refuse(9002, "String filter has no expression");
+  if (type != static_cast<std::uint64_t>(StringMatchType::Regex)) return true;
+  UErrorCode status = U_ZERO_ERROR;
+  UParseError parseError{};
+  std::uint32_t flags = nanoGetBool(filter, kCaseSensitive) ? 0 : UREGEX_CASE_INSENSITIVE;
+  std::unique_ptr<icu::RegexPattern> compiled(
+      icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(*expression), flags, parseError, status));
+  if (U_FAILURE(status) || !compiled) {
+    if (monitor) {
+      monitor->logWithLevel(1, 9004, "Unable to parse regular expression", messageLogContext(filter),
+                            Value(std::string(u_errorName(status))));
+    }
+    return false;
+  }
+  if (pattern) *pattern = std::move(compiled);
+  return true;
+}
+
+FilterOutcome matchStringFilter(const ProtoStringFilter& filter, std::optional<std::string_view> value,
+                                      Monitor& monitor) {
+  if (!value) {
+    monitor.logWithLevel(1, 9005, "Evaluation string is nil. Audience filter will not be evaluated");
+    return std::nullopt;
+  }
+  std::unique_ptr<icu::RegexPattern> pattern;
+  if (!validateStringFilter(filter, monitor, &pattern)) {
+    monitor.logWithLevel(1, 9006, "String filter is invalid. Audience filter will not be evaluated");
+    return std::nullopt;
+  }
+  CaselessText text(*value);
+  return PreparedStringFilter(filter, std::move(pattern)).matches(text, monitor);
+}
+
+}  // namespace sdk::analytics
+

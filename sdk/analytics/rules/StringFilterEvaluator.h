@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <unicode/regex.h>
+
+#include "sdk/analytics/rules/FilterOutcome.h"
+
+namespace sdk::analytics {
+
+class Monitor;
+class ProtoStringFilter;
+
+// Match types of a string filter (field 1); types above InList validate and never match.
+enum class StringMatchType : std::uint64_t { Regex = 1, BeginsWith = 2, EndsWith = 3, Contains = 4, Exact = 5, InList = 6 };
+
+// Server patterns run on every matching event, so each search is bounded: a pattern that needs more
+// than these (ICU's match-step ticks and backtracking stack) gives no result.
+inline constexpr std::int32_t kRegexTimeLimit = 20;
+inline constexpr std::int32_t kRegexStackLimit = 256 * 1024;
+
+// Whether the filter can be matched; a regular-expression filter is compiled (case-insensitively
+// unless field 3 says case-sensitive) and, when `pattern` is given, handed over through it. Every
+// refusal is logged, unless `monitor` is null.
+bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor,
+                             std::unique_ptr<icu::RegexPattern>* pattern = nullptr);
+inline bool validateStringFilter(const ProtoStringFilter& filter, Monitor& monitor,
+                                    std::unique_ptr<icu::RegexPattern>* pattern = nullptr) {
+  return validateStringFilter(filter, &monitor, pattern);
+}
+
+// Whether `value` matches; nothing without a value, for an invalid filter, or when a regular
+// expression exceeds its limits.
+FilterOutcome matchStringFilter(const ProtoStringFilter& filter, std::optional<std::string_view> value,
+                                      Monitor& monitor);
+
+}  // namespace sdk::analytics
+

@@ -1,7 +1,0 @@
-#pragma once
-
-// The SDK's version, sent in the user agent, registered by the libraries that ship with it and
-// written before every log line.
-inline constexpr const char* kVURVurevoreVersion = "8.7.0";
-
-inline const char* VURVurevoreVersion() { return kVURVurevoreVersion; }

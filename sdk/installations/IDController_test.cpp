@@ -1,0 +1,239 @@
+#include "sdk/installations/IDController.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/foundation/Exception.h"
+#include "platform/security/Keychain.h"
+#include "sdk/core/App.h"
+#include "sdk/installations/InstallationsErrors.h"
+#include "sdk/installations/LegacyInstanceIDTestSupport.h"
+#include "sdk/installations/InstallationsTestSupport.h"
+
+namespace sdk::installations {
+
+namespace {
+
+using ostrel::testing::ChangeNotifications;
+using ostrel::testing::LoopbackResponse;
+using platform::foundation::Value;
+
+class IDControllerTest : public ::testing::Test {
+ protected:
+  IDControllerTest() {
+    world.server.on("POST", ostrel::testing::installationsPath(), ostrel::testing::createdReply("refresh-1", "token-1"));
+  }
+  InstallationItem::Ptr awaitItem(const sdk::promises::Promise::Ptr& promise) {
+    EXPECT_TRUE(world.settle(promise));
+    if (promise->isRejected()) ADD_FAILURE() << *promise->error();
+    return promise->isFulfilled() ? promise->value().objectAs<InstallationItem>() : nullptr;
+  }
+  std::size_t creates() const { return world.requestsTo("POST", ostrel::testing::installationsPath()); }
+  std::size_t tokenRequests(const std::string& fid) const {
+    return world.requestsTo("POST", ostrel::testing::installationsPath(fid + "/authTokens:generate"));
+  }
+
+  ostrel::testing::InstallationsWorld world;
+};
+
+TEST_F(IDControllerTest, AnIDIsCreatedOnceRegisteredInTheBackgroundAndThenKept) {
+  ChangeNotifications changes("test-app");
+  auto controller = world.newController();
+  auto first = controller->getInstallationItem();
+  EXPECT_EQ(controller->getInstallationItem(), first) << "concurrent callers share one operation";
+  auto item = awaitItem(first);
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->coreInstallationID.size(), 22u);
+  EXPECT_EQ(changes.count(), 1);
+  EXPECT_EQ(creates(), 1u) << "one registration for both callers";
+
+  // A new launch: a new store and controller find the registered installation without a request.
+  world.server.clearRequests();
+  auto relaunched = world.newController();
+  auto again = awaitItem(relaunched->getInstallationItem());
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->coreInstallationID, item->coreInstallationID);
+  EXPECT_EQ(again->registrationStatus, InstallationItem::kRegistered);
+  auto token = awaitItem(relaunched->getAuthTokenForcingRefresh(false));
+  ASSERT_NE(token, nullptr);
+  EXPECT_EQ(token->authToken->token, "token-1");
+  EXPECT_EQ(world.server.requestCount(), 0u);
+  EXPECT_EQ(changes.count(), 1);
+}
+
+TEST_F(IDControllerTest, ATokenIsRefreshedOnlyWhenLessThanAnHourIsLeft) {
+  world.server.on("POST", ostrel::testing::installationsPath(), ostrel::testing::createdReply("refresh-1", "token-1", "7200s"));
+  auto controller = world.newController();
+  auto item = awaitItem(controller->getAuthTokenForcingRefresh(false));
+  ASSERT_NE(item, nullptr);
+  const std::string fid = item->coreInstallationID;
+  world.server.on("POST", ostrel::testing::installationsPath(fid + "/authTokens:generate"), ostrel::testing::tokenReply("token-2", "7200s"));
+
+  const double issued = *item->authToken->expirationDate - 7200;
+  world.environment.advance(issued + 3600 - world.environment.clock()->now());  // exactly an hour left
+  EXPECT_EQ(awaitItem(controller->getAuthTokenForcingRefresh(false))->authToken->token, "token-1");
+  EXPECT_EQ(tokenRequests(fid), 0u);
+  world.environment.advance(1);  // 3599 seconds left
+  EXPECT_EQ(awaitItem(controller->getAuthTokenForcingRefresh(false))->authToken->token, "token-2");
+  EXPECT_EQ(tokenRequests(fid), 1u);
+  EXPECT_EQ(world.server.requests().back().header("Authorization"), "VIS_v2 refresh-1");
+  EXPECT_EQ(awaitItem(controller->getAuthTokenForcingRefresh(true))->authToken->token, "token-2");
+  EXPECT_EQ(tokenRequests(fid), 2u) << "forced, though fresh";
+}
+
+TEST_F(IDControllerTest, AForcedRefreshInFlightServesPlainRequestsToo) {
+  auto controller = world.newController();
+  auto item = awaitItem(controller->getInstallationItem());
+  const std::string fid = item->coreInstallationID;
+  world.server.on("POST", ostrel::testing::installationsPath(fid + "/authTokens:generate"), ostrel::testing::tokenReply("token-2", "7200s"));
+  auto forced = controller->getAuthTokenForcingRefresh(true);
+  EXPECT_EQ(controller->getAuthTokenForcingRefresh(false), forced);
+  EXPECT_EQ(controller->getAuthTokenForcingRefresh(true), forced);
+  EXPECT_EQ(awaitItem(forced)->authToken->token, "token-2");
+  EXPECT_EQ(tokenRequests(fid), 1u);
+}
+
+TEST_F(IDControllerTest, ARejectedRefreshTokenStartsANewInstallation) {
+  for (int status : {401, 404}) {
+    ostrel::testing::TempContainer fresh;
+    world.server.clearRequests();
+    world.server.on("POST", ostrel::testing::installationsPath(), ostrel::testing::createdReply("refresh-1", "token-1", "7200s"));
+    auto controller = world.newController();
+    const std::string oldFID = awaitItem(controller->getInstallationItem())->coreInstallationID;
+    world.environment.advance(3601);  // the token is due for a refresh
+    world.server.on("POST", ostrel::testing::installationsPath(oldFID + "/authTokens:generate"), LoopbackResponse::withStatus(status));
+    world.server.on("POST", ostrel::testing::installationsPath(), ostrel::testing::createdReply("refresh-2", "token-2"));
+    ChangeNotifications changes("test-app");
+    auto renewed = awaitItem(controller->getAuthTokenForcingRefresh(false));
+    ASSERT_NE(renewed, nullptr) << status;
+    EXPECT_NE(renewed->coreInstallationID, oldFID);
+    EXPECT_EQ(renewed->authToken->token, "token-2");
+    EXPECT_EQ(changes.count(), 2) << "the old one deleted, the new one made";
+    EXPECT_EQ(creates(), 2u);
+  }
+}
+
+TEST_F(IDControllerTest, ARegistrationRefusedAs404FailsWithoutStartingOver) {
+  world.server.on("POST", ostrel::testing::installationsPath(), LoopbackResponse::withStatus(404, "no such project"));
+  ChangeNotifications changes("test-app");
+  auto controller = world.newController();
+  auto token = controller->getAuthTokenForcingRefresh(false);
+  ASSERT_TRUE(world.settle(token));
+  ASSERT_TRUE(token->isRejected());
+  EXPECT_TRUE(InstallationsErrors::isAPIError(*token->error(), 404));
+  EXPECT_EQ(creates(), 1u) << "no loop of new installations";
+  EXPECT_EQ(changes.count(), 1);
+  auto again = controller->getAuthTokenForcingRefresh(false);
+  world.settle(again);
+  EXPECT_EQ(creates(), 2u) << "a later call asks again, with the same installation";
+  EXPECT_EQ(changes.count(), 1);
+}
+
+TEST_F(IDControllerTest, A403BlocksRequestsForADay) {
+  world.server.on("POST", ostrel::testing::installationsPath(), LoopbackResponse::withStatus(403));
+  auto controller = world.newController();
+  world.settle(controller->getAuthTokenForcingRefresh(false));
+  EXPECT_EQ(creates(), 1u);
+  auto blocked = controller->getAuthTokenForcingRefresh(false);
+  world.settle(blocked);
+  ASSERT_TRUE(blocked->isRejected());
+  EXPECT_EQ(blocked->error()->code, 2);
+  EXPECT_EQ(InstallationsErrors::failureReasonOf(*blocked->error()), "Too many server requests.");
+  EXPECT_EQ(creates(), 1u);
+  world.server.on("POST", ostrel::testing::installationsPath(), ostrel::testing::createdReply("refresh-1", "token-1"));
+  world.environment.advance(86400);
+  EXPECT_NE(awaitItem(controller->getAuthTokenForcingRefresh(false)), nullptr);
+  EXPECT_EQ(creates(), 2u);
+}
+
+TEST_F(IDControllerTest, DeletingARegisteredInstallationForgetsItEvenWhenTheServiceHasAlready) {
+  world.server.on("DELETE", "", LoopbackResponse::withStatus(404));
+  auto controller = world.newController();
+  const std::string fid = awaitItem(controller->getAuthTokenForcingRefresh(false))->coreInstallationID;
+  world.server.on("DELETE", ostrel::testing::installationsPath(fid + "/"), LoopbackResponse::withStatus(404));
+  ChangeNotifications changes("test-app");
+  auto deleted = controller->deleteInstallation();
+  ASSERT_TRUE(world.settle(deleted));
+  EXPECT_TRUE(deleted->isFulfilled()) << deleted->description();
+  EXPECT_EQ(world.requestsTo("DELETE", ostrel::testing::installationsPath(fid + "/")), 1u);
+  EXPECT_EQ(changes.count(), 1);
+  EXPECT_TRUE(sdk::utilities::UserDefaultsStore(InstallationStore::kUserDefaultsSuiteName)
+                  .objectForKey(InstallationItem::identifierWithAppID(ostrel::testing::kAppID, "test-app"))
+                  .isNil());
+  Value left;
+  EXPECT_EQ(platform::security::Keychain::copyMatching(
+                Value(platform::foundation::Dictionary{
+                    {platform::security::Keychain::kClass, Value(platform::security::Keychain::kClassGenericPassword)},
+                    {platform::security::Keychain::kService, Value(IDController::kKeychainService)}}),
+                &left),
+            platform::security::kStatusItemNotFound);
+  auto next = awaitItem(world.newController()->getInstallationItem());
+  ASSERT_NE(next, nullptr);
+  EXPECT_NE(next->coreInstallationID, fid);
+}
+
+TEST_F(IDControllerTest, OtherDeleteFailuresKeepTheInstallation) {
+  auto controller = world.newController();
+  const std::string fid = awaitItem(controller->getAuthTokenForcingRefresh(false))->coreInstallationID;
+  world.server.on("DELETE", ostrel::testing::installationsPath(fid + "/"), LoopbackResponse::withStatus(500));
+  auto deleted = controller->deleteInstallation();
+  world.settle(deleted);
+  ASSERT_TRUE(deleted->isRejected());
+  EXPECT_EQ(awaitItem(world.newController()->getInstallationItem())->coreInstallationID, fid);
+}
+
+TEST_F(IDControllerTest, TheDefaultAppTakesOverTheLegacyIdentifierAndDeletesItWithTheInstallation) {
+  ostrel::testing::writeLegacyMarker(true);
+  ostrel::testing::writeLegacyKey(LegacyInstanceIDStore::kPublicKeyTagPrefix, "legacy-public-key");
+  ostrel::testing::writeLegacyKey(LegacyInstanceIDStore::kPrivateKeyTagPrefix, "legacy-private-key");
+  ostrel::testing::writeLegacyToken(LegacyInstanceIDTokenStore(ostrel::testing::kSenderID), "legacy-default-token");
+
+  auto other = awaitItem(world.newController("other-app")->getAuthTokenForcingRefresh(false));
+  ASSERT_NE(other, nullptr);
+  EXPECT_NE(other->coreInstallationID, "cVq4D_6SnSI") << "only the default app migrates";
+  EXPECT_FALSE(world.server.requests().back().header("x-vdz-vis-ios-iid-migration-auth").has_value());
+
+  auto controller = world.newController(sdk::core::App::kDefaultAppName);
+  auto item = awaitItem(controller->getAuthTokenForcingRefresh(false));
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->coreInstallationID, "cVq4D_6SnSI");
+  EXPECT_EQ(world.server.requests().back().header("x-vdz-vis-ios-iid-migration-auth"), "legacy-default-token");
+
+  world.server.on("DELETE", ostrel::testing::installationsPath("cVq4D_6SnSI/"), LoopbackResponse::ok());
+  ASSERT_TRUE(world.settle(controller->deleteInstallation()));
+  EXPECT_FALSE(platform::foundation::PropertyList::readFile(LegacyInstanceIDStore::plistPath())
+                   .contains(LegacyInstanceIDStore::kMarkerKey));
+  auto legacy = LegacyInstanceIDStore().existingIID();
+  world.settle(legacy);
+  EXPECT_TRUE(legacy->isRejected()) << "gone with the installation";
+}
+
+TEST(BackoffControllerTest, WaitsGrowWithEachRecoverableFailureAndASuccessClearsThem) {
+  double now = 1000;
+  BackoffController backoff([&] { return now; });
+  EXPECT_TRUE(backoff.isNextRequestAllowed());
+  for (int i = 0; i < 3; ++i) backoff.registerEvent(BackoffPolicy::kRecoverableError);
+  const double wait = backoff.lastEventData()->backoffTimeInterval;
+  EXPECT_GE(wait, 8.0);
+  EXPECT_LT(wait, 9.0);
+  now += 7.999;
+  EXPECT_FALSE(backoff.isNextRequestAllowed());
+  now += 1.001;
+  EXPECT_TRUE(backoff.isNextRequestAllowed());
+  for (int i = 0; i < 100; ++i) backoff.registerEvent(BackoffPolicy::kRecoverableError);
+  EXPECT_EQ(backoff.lastEventData()->backoffTimeInterval, 1800);
+  backoff.registerEvent(BackoffPolicy::kUnrecoverableError);
+  EXPECT_EQ(backoff.lastEventData()->eventCount, 1);
+  now += 86399;
+  EXPECT_FALSE(backoff.isNextRequestAllowed());
+  backoff.registerEvent(BackoffPolicy::kSuccess);
+  EXPECT_TRUE(backoff.isNextRequestAllowed());
+}
+
+TEST(SingleOperationPromiseCacheTest, AMissingHandlerIsRefused) {
+  EXPECT_THROW(SingleOperationPromiseCache(nullptr), platform::foundation::Exception);
+}
+
+}  // namespace
+
+}  // namespace sdk::installations
+

@@ -1,0 +1,80 @@
+#include "sdk/installations/InstallationStore.h"
+
+#include "sdk/installations/InstallationsErrors.h"
+#include "sdk/installations/InstallationItem.h"
+
+namespace sdk::installations {
+
+using platform::foundation::Error;
+using platform::foundation::Value;
+
+InstallationStore::InstallationStore(std::shared_ptr<sdk::utilities::KeychainStorage> secureStorage,
+                                             std::optional<std::string> accessGroup)
+    : secureStorage_(std::move(secureStorage)),
+      accessGroup_(std::move(accessGroup)),
+      queue_(platform::dispatch::Queue::serial(kQueueLabel)),
+      userDefaults_(std::make_shared<sdk::utilities::UserDefaultsStore>(kUserDefaultsSuiteName)) {
+  StoredInstallationItem::registerArchiveClasses();
+}
+
+sdk::promises::Promise::Ptr InstallationStore::installationExistsForAppID(const std::string& appID, const std::string& appName) {
+  const std::string identifier = InstallationItem::identifierWithAppID(appID, appName);
+  auto defaults = userDefaults_;
+  return sdk::promises::Promise::onQueueDo(queue_, [defaults, identifier, appID, appName] {
+    if (defaults->objectForKey(identifier).isNil()) {
+      return sdk::promises::valueWithError(InstallationsErrors::installationItemNotFoundForAppID(appID, appName));
+    }
+    return Value::null();
+  });
+}
+
+sdk::promises::Promise::Ptr InstallationStore::installationForAppID(const std::string& appID, const std::string& appName) {
+  const std::string identifier = InstallationItem::identifierWithAppID(appID, appName);
+  auto storage = secureStorage_;
+  auto group = accessGroup_;
+  return installationExistsForAppID(appID, appName)
+      ->onQueueThen(queue_,
+                    [storage, identifier, group](const Value&) {
+                      return Value(storage->getObjectForKey(identifier, StoredInstallationItem::kClassName, group));
+                    })
+      ->onQueueThen(queue_, [appID, appName](const Value& stored) {
+        auto record = stored.objectAs<StoredInstallationItem>();
+        if (!record) return sdk::promises::valueWithError(InstallationsErrors::installationItemNotFoundForAppID(appID, appName));
+        auto item = std::make_shared<InstallationItem>(appID, appName);
+        item->updateWithStoredItem(*record);
+        return Value(item);
+      });
+}
+
+sdk::promises::Promise::Ptr InstallationStore::saveInstallation(const std::shared_ptr<InstallationItem>& item) {
+  const std::string identifier = item->identifier();
+  auto stored = item->storedItem();
+  auto self = std::make_shared<InstallationStore>(*this);  // the parts, so the chain outlives the store
+  return secureStorage_->setObject(Value(stored), identifier, accessGroup_)
+      ->onQueueThen(queue_, [self, identifier](const Value&) { return Value(self->setInstallationExists(true, identifier)); });
+}
+
+sdk::promises::Promise::Ptr InstallationStore::removeInstallationForAppID(const std::string& appID, const std::string& appName) {
+  const std::string identifier = InstallationItem::identifierWithAppID(appID, appName);
+  auto self = std::make_shared<InstallationStore>(*this);
+  return secureStorage_->removeObjectForKey(identifier, accessGroup_)
+      ->onQueueThen(queue_, [self, identifier](const Value&) { return Value(self->setInstallationExists(false, identifier)); });
+}
+
+sdk::promises::Promise::Ptr InstallationStore::setInstallationExists(bool exists, const std::string& identifier) {
+  auto defaults = userDefaults_;
+  return sdk::promises::Promise::onQueueDo(queue_, [defaults, exists, identifier] {
+    if (exists) {
+      defaults->setBool(true, identifier);
+    } else {
+      defaults->removeObjectForKey(identifier);
+    }
+    // The marker decides whether the record is trusted at the next launch: it reaches the disk now,
+    // before the ID it vouches for is handed out, not a second later with the defaults' other writes.
+    defaults->synchronize();
+    return Value::null();
+  });
+}
+
+}  // namespace sdk::installations
+

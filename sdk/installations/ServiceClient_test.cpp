@@ -1,0 +1,199 @@
+#include "sdk/installations/ServiceClient.h"
+
+#include <gtest/gtest.h>
+
+#include "sdk/core/App.h"
+#include "sdk/installations/InstallationsErrors.h"
+#include "sdk/installations/InstallationsTestSupport.h"
+
+namespace sdk::installations {
+
+namespace {
+
+using ostrel::testing::LoopbackResponse;
+using platform::foundation::Data;
+using platform::foundation::Error;
+using platform::foundation::Value;
+
+class ServiceClientTest : public ::testing::Test {
+ protected:
+  InstallationItem::Ptr unregistered() {
+    auto item = std::make_shared<InstallationItem>(ostrel::testing::kAppID, "app");
+    item->coreInstallationID = "dAbCdEfGhIjKlMnOpQrStU";
+    item->registrationStatus = InstallationItem::kUnregistered;
+    return item;
+  }
+  InstallationItem::Ptr registered() {
+    auto item = unregistered();
+    item->refreshToken = "refresh-secret";
+    item->authToken.emplace();
+    item->authToken->status = 1;
+    item->authToken->token = "token-secret";
+    item->authToken->expirationDate = 1.0;
+    item->registrationStatus = InstallationItem::kRegistered;
+    return item;
+  }
+
+  ostrel::testing::InstallationsWorld world;
+  ServiceClient service{ostrel::testing::kAPIKey, ostrel::testing::kProjectID, world.serviceURL()};
+};
+
+std::vector<std::string> headerNames(const platform::net::URLRequest& request) {
+  std::vector<std::string> names;
+  for (const auto& [name, value] : request.allHTTPHeaderFields.fields()) names.push_back(name);
+  return names;
+}
+
+TEST_F(ServiceClientTest, RequestsCarryTheirPathsBodiesAndHeadersInOrder) {
+  auto item = registered();
+  item->IIDDefaultToken = "legacy";
+  const auto create = service.registerRequestWithInstallation(*item);
+  EXPECT_EQ(create.httpMethod, "POST");
+  EXPECT_EQ(create.url, world.server.url(ostrel::testing::installationsPath()));
+  EXPECT_EQ(headerNames(create),
+            (std::vector<std::string>{"X-Vdz-Api-Key", "X-Ios-Bundle-Identifier", "Content-Type", "X-vurevore-client",
+                                      "X-vurevore-client-log-type", "x-vdz-vis-ios-iid-migration-auth"}));
+  EXPECT_EQ(create.valueForHTTPHeaderField("X-Vdz-Api-Key"), ostrel::testing::kAPIKey);
+  EXPECT_EQ(create.valueForHTTPHeaderField("X-Ios-Bundle-Identifier"), ostrel::testing::kBundleID);
+  EXPECT_EQ(create.valueForHTTPHeaderField("X-vurevore-client"), sdk::core::App::userAgentString());
+  EXPECT_EQ(platform::foundation::Json::parse(std::string(create.httpBody.begin(), create.httpBody.end())),
+            Value(platform::foundation::Dictionary{{"fid", item->coreInstallationID},
+                                                   {"authVersion", "VIS_v2"},
+                                                   {"appId", ostrel::testing::kAppID},
+                                                   {"sdkVersion", "i:8.7.0"}}));
+
+  const auto token = service.authTokenRequestWithInstallation(*item);
+  EXPECT_EQ(token.url, world.server.url(ostrel::testing::installationsPath(item->coreInstallationID + "/authTokens:generate")));
+  EXPECT_EQ(headerNames(token), (std::vector<std::string>{"X-Vdz-Api-Key", "X-Ios-Bundle-Identifier", "Content-Type",
+                                                          "Authorization", "X-vurevore-client", "X-vurevore-client-log-type"}));
+  EXPECT_EQ(token.valueForHTTPHeaderField("Authorization"), "VIS_v2 refresh-secret");
+  EXPECT_EQ(std::string(token.httpBody.begin(), token.httpBody.end()), R"({"installation":{"sdkVersion":"i:8.7.0"}})");
+
+  const auto removal = service.deleteInstallationRequestWithInstallation(*item);
+  EXPECT_EQ(removal.httpMethod, "DELETE");
+  EXPECT_EQ(removal.url, world.server.url(ostrel::testing::installationsPath(item->coreInstallationID + "/")));
+  EXPECT_EQ(std::string(removal.httpBody.begin(), removal.httpBody.end()), "{}");
+  EXPECT_EQ(removal.valueForHTTPHeaderField("Authorization"), "VIS_v2 refresh-secret");
+}
+
+TEST_F(ServiceClientTest, HeartbeatCodesGoOutOncePerDay) {
+  EXPECT_EQ(service.registerRequestWithInstallation(*unregistered()).valueForHTTPHeaderField("X-vurevore-client-log-type"), "3");
+  EXPECT_EQ(service.registerRequestWithInstallation(*unregistered()).valueForHTTPHeaderField("X-vurevore-client-log-type"), "0");
+  world.environment.advance(86400);
+  EXPECT_EQ(service.registerRequestWithInstallation(*unregistered()).valueForHTTPHeaderField("X-vurevore-client-log-type"), "3");
+}
+
+TEST_F(ServiceClientTest, RepliesAreParsedIntoItemsAndTokens) {
+  const double date = 1700000000;
+  auto sent = unregistered();
+  auto data = [](const std::string& text) { return Data(text.begin(), text.end()); };
+  Error error;
+  auto kept = ServiceClient::registeredInstallationWithJSONData(
+      *sent, data(R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"3600s"}})"), date, &error);
+  ASSERT_NE(kept, nullptr);
+  EXPECT_EQ(kept->coreInstallationID, sent->coreInstallationID) << "no fid: the sent one stays";
+  EXPECT_EQ(kept->registrationStatus, InstallationItem::kRegistered);
+  EXPECT_EQ(kept->authToken->expirationDate, date + 3600);
+  auto replaced = ServiceClient::registeredInstallationWithJSONData(
+      *sent, data(R"({"fid":"eNewFid-AbCdEfGhIjK_01","refreshToken":"r","authToken":{"token":"t","expiresIn":"s"}})"), date, &error);
+  ASSERT_NE(replaced, nullptr);
+  EXPECT_EQ(replaced->coreInstallationID, "eNewFid-AbCdEfGhIjK_01");
+  EXPECT_EQ(replaced->authToken->expirationDate, date) << "a unit alone is no time at all";
+
+  const std::pair<const char*, const char*> refused[] = {
+      {"[1,2]", "Failed to serialize JSON data."},
+      {"not json", "Failed to serialize JSON data."},
+      {R"({"refreshToken":"","authToken":{}})", "A required response field with name refreshToken is missing"},
+      {R"({"refreshToken":"r","authToken":"t"})", "A required response field with name authToken is missing"},
+      {R"({"refreshToken":"r","authToken":{"expiresIn":"1s"}})", "A required response field with name authToken.token is missing"},
+      {R"({"refreshToken":"r","authToken":{"token":"t"}})", "A required response field with name authToken.expiresIn is missing"},
+      // A server's ID goes into later request paths; a lifetime decides when a token is trusted.
+      {R"({"fid":"../../../admin/x?y=1#frag","refreshToken":"r","authToken":{"token":"t","expiresIn":"1s"}})",
+       "The response field with name fid is malformed"},
+      {R"({"fid":"eNewFid-AbCdEfGhIjK_012","refreshToken":"r","authToken":{"token":"t","expiresIn":"1s"}})",
+       "The response field with name fid is malformed"},
+      {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"nans"}})",
+       "The response field with name authToken.expiresIn is malformed"},
+      {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"-99999999s"}})",
+       "The response field with name authToken.expiresIn is malformed"},
+      {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"1e308s"}})",
+       "The response field with name authToken.expiresIn is malformed"},
+      {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"604801s"}})",
+       "The response field with name authToken.expiresIn is malformed"},
+  };
+  for (const auto& [body, reason] : refused) {
+    Error failure;
+    EXPECT_EQ(ServiceClient::registeredInstallationWithJSONData(*sent, data(body), date, &failure), nullptr);
+    EXPECT_EQ(InstallationsErrors::failureReasonOf(failure), reason) << body;
+    EXPECT_EQ(failure.code, 0);
+  }
+}
+
+TEST_F(ServiceClientTest, OnlyA500IsTriedOnceMore) {
+  const std::string create = ostrel::testing::installationsPath();
+  struct Case {
+    std::vector<LoopbackResponse> replies;
+    bool succeeds;
+    std::size_t requests;
+    std::int64_t status;
+  };
+  const Case cases[] = {
+      {{LoopbackResponse::withStatus(500), ostrel::testing::createdReply("r", "t")}, true, 2, 0},
+      {{LoopbackResponse::withStatus(500), LoopbackResponse::withStatus(500, "second")}, false, 2, 500},
+      {{LoopbackResponse::withStatus(503), ostrel::testing::createdReply("r", "t")}, false, 1, 503},
+      {{LoopbackResponse::withStatus(404, "no such project")}, false, 1, 404},
+  };
+  for (const auto& c : cases) {
+    world.server.clearRequests();
+    world.server.onSequence("POST", create, c.replies);
+    auto promise = service.registerInstallation(unregistered());
+    ASSERT_TRUE(world.settle(promise));
+    EXPECT_EQ(promise->isFulfilled(), c.succeeds);
+    EXPECT_EQ(world.server.requestCount(), c.requests);
+    if (!c.succeeds) {
+      EXPECT_TRUE(InstallationsErrors::isAPIError(*promise->error(), c.status));
+      EXPECT_NE(InstallationsErrors::failureReasonOf(*promise->error()).find("HTTP status code: " + std::to_string(c.status)),
+                std::string::npos);
+    }
+  }
+}
+
+TEST_F(ServiceClientTest, NothingIsSentForAnInvalidItemOrWithoutAnAddress) {
+  auto item = unregistered();
+  item->coreInstallationID.clear();
+  auto invalid = service.registerInstallation(item);
+  world.settle(invalid);
+  ASSERT_TRUE(invalid->isRejected());
+  EXPECT_NE(InstallationsErrors::failureReasonOf(*invalid->error()).find("`vurevoreInstallationID` must not be empty"),
+            std::string::npos);
+
+  ServiceClient unconfigured(ostrel::testing::kAPIKey, ostrel::testing::kProjectID, "");
+  auto nowhere = unconfigured.registerInstallation(unregistered());
+  world.settle(nowhere);
+  ASSERT_TRUE(nowhere->isRejected());
+  EXPECT_NE(InstallationsErrors::failureReasonOf(*nowhere->error()).find("INSTALLATIONS_SERVICE_URL"), std::string::npos);
+  EXPECT_EQ(world.server.requestCount(), 0u);
+}
+
+TEST_F(ServiceClientTest, ATokenAndADeleteReachTheServer) {
+  world.server.on("POST", ostrel::testing::installationsPath("dAbCdEfGhIjKlMnOpQrStU/authTokens:generate"),
+                  ostrel::testing::tokenReply("fresh-token", "7200s"));
+  auto refreshed = service.refreshAuthTokenForInstallation(registered());
+  ASSERT_TRUE(world.settle(refreshed));
+  auto item = refreshed->value().objectAs<InstallationItem>();
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->authToken->token, "fresh-token");
+  EXPECT_EQ(item->authToken->expirationDate, world.environment.clock()->now() + 7200);
+  EXPECT_EQ(world.server.requests().back().header("Authorization"), "VIS_v2 refresh-secret");
+
+  world.server.on("DELETE", ostrel::testing::installationsPath("dAbCdEfGhIjKlMnOpQrStU/"), LoopbackResponse::ok());
+  auto deleted = service.deleteInstallation(registered());
+  ASSERT_TRUE(world.settle(deleted));
+  EXPECT_TRUE(deleted->isFulfilled());
+  EXPECT_EQ(world.server.requests().back().body, "{}");
+}
+
+}  // namespace
+
+}  // namespace sdk::installations
+

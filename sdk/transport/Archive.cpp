@@ -1,0 +1,77 @@
+#include "sdk/transport/Archive.h"
+
+#include "platform/dispatch/Once.h"
+#include "platform/foundation/AtomicFile.h"
+
+namespace sdk::transport {
+
+namespace {
+
+using platform::foundation::AtomicFile;
+using platform::foundation::Error;
+using platform::foundation::KeyedArchive;
+
+constexpr const char* kFileErrorDomain = "NSCocoaErrorDomain";
+constexpr std::int64_t kFileWriteUnknownError = 512;
+constexpr std::int64_t kFileReadUnknownError = 256;
+
+void registerArchiveClasses() {
+  static platform::dispatch::Once once;
+  once.call([] {
+    KeyedArchive::registerClass<ClockSnapshot>();
+    KeyedArchive::registerClass<TransportEvent>();
+  });
+}
+
+std::string folderOf(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+}  // namespace
+
+bool writeDataToFile(const platform::foundation::Data& data, const std::string& filePath, Error* error,
+                           bool syncFolderNow) {
+  std::string reason;
+  if (!AtomicFile::createDirectories(folderOf(filePath), &reason) ||
+      !AtomicFile::writeAtomically(filePath, data.data(), data.size(), &reason, 0644, syncFolderNow)) {
+    platform::foundation::report(error, Error::make(kFileErrorDomain, kFileWriteUnknownError, reason));
+    return false;
+  }
+  return true;
+}
+
+std::optional<platform::foundation::Data> archiveObject(const platform::foundation::Value& object,
+                                                              const std::string* filePath, Error* error) {
+  registerArchiveClasses();
+  auto archive = KeyedArchive::archivedData(object, error);
+  if (!archive) return std::nullopt;
+  if (filePath) writeDataToFile(*archive, *filePath, error);
+  return archive;
+}
+
+std::shared_ptr<TransportEvent> unarchiveEvent(const std::string& filePath, const platform::foundation::Data* data,
+                                                  Error* error) {
+  registerArchiveClasses();
+  platform::foundation::Data read;
+  if (!data) {
+    std::string reason;
+    auto bytes = AtomicFile::readFile(filePath, &reason);
+    if (!bytes) {
+      platform::foundation::report(error, Error::make(kFileErrorDomain, kFileReadUnknownError, reason));
+      return nullptr;
+    }
+    read = std::move(*bytes);
+    data = &read;
+  }
+  auto value = KeyedArchive::unarchivedObject({TransportEvent::kClassName}, *data, error);
+  auto event = value.objectAs<TransportEvent>();
+  if (!event) {
+    platform::foundation::report(error, Error::make(KeyedArchive::kErrorDomain, KeyedArchive::kReadCorruptError,
+                                                    "The file holds no event."));
+  }
+  return event;
+}
+
+}  // namespace sdk::transport
+

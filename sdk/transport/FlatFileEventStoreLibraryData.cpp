@@ -1,0 +1,113 @@
+// Small named values kept beside the events (the batch ID counter), each one file in the library folder.
+#include <cstring>
+#include <filesystem>
+
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Check.h"
+#include "sdk/transport/Archive.h"
+#include "sdk/transport/FlatFileEventStore.h"
+#include "sdk/transport/TransportLog.h"
+
+namespace sdk::transport {
+
+namespace {
+
+using platform::foundation::AtomicFile;
+using platform::foundation::Error;
+
+Error missingData() { return Error::make(FlatFileEventStore::kInconsistencyDomain, -1); }
+
+}  // namespace
+
+std::optional<EventStore::Error> FlatFileEventStore::syncThreadUnsafeWriteLibraryData(
+    const std::string& key, const Data& data) {
+  DCHECK(storageQueue_->isCurrent());
+  std::string path = libraryDataStoragePath() + "/" + key;
+  std::uint64_t oldSize = DirectorySizeTracker::fileSizeAtPath(path);
+  Error error;
+  if (!writeDataToFile(data, path, &error)) return error;
+  // The new file replaced the old one: count only the difference.
+  sizeTracker().fileWasRemovedAtPath(path, oldSize);
+  sizeTracker().fileWasAddedAtPath(path, data.size());
+  return std::nullopt;
+}
+
+void FlatFileEventStore::syncThreadUnsafeLibraryData(const std::string& key, const LibraryFetch& onFetchComplete,
+                                                        const std::function<std::optional<Data>()>& setNewValue) {
+  DCHECK(storageQueue_->isCurrent());
+  std::string path = libraryDataStoragePath() + "/" + key;
+  std::string reason;
+  auto bytes = AtomicFile::readFile(path, &reason);
+  if (onFetchComplete) {
+    OptionalError error;
+    if (!bytes) error = Error::make("NSCocoaErrorDomain", 260, reason);
+    onFetchComplete(bytes, error);
+  }
+  if (!setNewValue) return;
+  auto newValue = setNewValue();
+  if (!newValue || newValue->empty()) return;
+  if (auto error = syncThreadUnsafeWriteLibraryData(key, *newValue)) {
+    transportLogDebug("Couldn't write library data for %@: %@", key, *error);
+  }
+}
+
+void FlatFileEventStore::libraryDataForKey(const std::string& key, LibraryFetch onFetchComplete,
+                                              std::function<std::optional<Data>()> setNewValue) {
+  storageQueue_->async([self = shared_from_this(), key, onFetchComplete = std::move(onFetchComplete),
+                        setNewValue = std::move(setNewValue)] {
+    self->syncThreadUnsafeLibraryData(key, onFetchComplete, setNewValue);
+  });
+}
+
+void FlatFileEventStore::storeLibraryData(const Data& data, const std::string& key,
+                                             std::function<void(const OptionalError&)> onComplete) {
+  if (data.empty()) {
+    if (onComplete) onComplete(missingData());
+    return;
+  }
+  storageQueue_->async([self = shared_from_this(), data, key, onComplete = std::move(onComplete)] {
+    auto error = self->syncThreadUnsafeWriteLibraryData(key, data);
+    if (onComplete) onComplete(error);
+  });
+}
+
+void FlatFileEventStore::removeLibraryDataForKey(const std::string& key,
+                                                    std::function<void(const OptionalError&)> onComplete) {
+  storageQueue_->async([self = shared_from_this(), key, onComplete = std::move(onComplete)] {
+    std::string path = self->libraryDataStoragePath() + "/" + key;
+    OptionalError result;
+    if (AtomicFile::fileExists(path)) {
+      std::uint64_t size = DirectorySizeTracker::fileSizeAtPath(path);
+      std::string reason;
+      if (AtomicFile::removeFile(path, &reason)) {
+        self->sizeTracker().fileWasRemovedAtPath(path, size);
+      } else {
+        result = Error::make("NSCocoaErrorDomain", 512, reason);
+      }
+    }
+    // Nothing to remove is not a failure, and the caller still hears that the removal has ended.
+    if (onComplete) onComplete(result);
+  });
+}
+
+std::optional<std::uint32_t> FlatFileEventStore::syncThreadUnsafeNextBatchID() {
+  DCHECK(storageQueue_->isCurrent());
+  std::string path = libraryDataStoragePath() + "/" + kBatchIDCounterKey;
+  std::uint32_t counter = 0;
+  // Any other length than 4 bytes is not a counter this storage wrote: start again from 0.
+  if (auto bytes = AtomicFile::readFile(path); bytes && bytes->size() == sizeof counter) {
+    std::memcpy(&counter, bytes->data(), sizeof counter);
+  }
+  std::uint32_t next = counter + 1;  // wraps to 0 after the last ID
+  Data stored(sizeof next);
+  std::memcpy(stored.data(), &next, sizeof next);
+  // An ID whose successor could not be stored would be handed out again: hand out none.
+  if (auto error = syncThreadUnsafeWriteLibraryData(kBatchIDCounterKey, stored)) {
+    transportLogDebug("Couldn't advance the batch ID counter: %@", *error);
+    return std::nullopt;
+  }
+  return counter;
+}
+
+}  // namespace sdk::transport
+

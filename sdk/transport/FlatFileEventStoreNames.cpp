@@ -1,0 +1,144 @@
+// Paths of the flat-file storage and the parsers that read its file names back.
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <vector>
+
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Format.h"
+#include "platform/net/URLRequest.h"
+#include "sdk/transport/FlatFileEventStore.h"
+#include "sdk/transport/TransportLog.h"
+
+namespace sdk::transport {
+
+namespace {
+
+using platform::foundation::format;
+using platform::foundation::Value;
+
+constexpr const char* kStorageClassName = "VDTCORFlatFileStorage";
+
+std::vector<std::string> splitAtDashes(const std::string& name) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (true) {
+    auto dash = name.find('-', start);
+    parts.push_back(name.substr(start, dash == std::string::npos ? std::string::npos : dash - start));
+    if (dash == std::string::npos) return parts;
+    start = dash + 1;
+  }
+}
+
+std::optional<std::int64_t> wholeNumber(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  errno = 0;
+  char* end = nullptr;
+  long long number = std::strtoll(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0') return std::nullopt;
+  return number;
+}
+
+// Whole seconds since 1970 as they appear in names; dates before 1970 (or not numbers) count as 0.
+std::uint64_t secondsForName(double secondsSince1970) {
+  if (!(secondsSince1970 > 0)) return 0;
+  if (secondsSince1970 >= static_cast<double>(std::numeric_limits<std::uint64_t>::max())) {
+    return std::numeric_limits<std::uint64_t>::max();
+  }
+  return static_cast<std::uint64_t>(secondsSince1970);
+}
+
+std::string madeFolder(std::string path) {
+  platform::foundation::AtomicFile::createDirectories(path);
+  return path;
+}
+
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::string FlatFileEventStore::eventDataStoragePath() const {
+  return madeFolder(format("%@/%@/vdt_event_data", rootPath_, kStorageClassName));
+}
+
+std::string FlatFileEventStore::batchDataStoragePath() const {
+  return madeFolder(format("%@/%@/vdt_batch_data", rootPath_, kStorageClassName));
+}
+
+std::string FlatFileEventStore::libraryDataStoragePath() const {
+  return madeFolder(format("%@/%@/vdt_library_data", rootPath_, kStorageClassName));
+}
+
+std::string FlatFileEventStore::batchPathForTarget(std::int64_t target, std::uint32_t batchID,
+                                                      double expirationDate) const {
+  return format("%@/%lld-%u-%llu", batchDataStoragePath(), target, batchID, secondsForName(expirationDate));
+}
+
+std::string FlatFileEventStore::pathForTarget(std::int64_t target, const std::string& eventID, std::int64_t qosTier,
+                                                 double expirationDate, const std::string& mappingID) const {
+  return format("%@/%lld/%@-%lld-%llu-%@", eventDataStoragePath(), target, eventID, qosTier,
+                secondsForName(expirationDate), encodedMappingID(mappingID));
+}
+
+std::string FlatFileEventStore::encodedMappingID(const std::string& mappingID) {
+  return platform::net::percentEncoded(mappingID, "-");
+}
+
+std::string FlatFileEventStore::decodedMappingID(const std::string& encoded) {
+  std::string out;
+  for (std::size_t i = 0; i < encoded.size(); ++i) {
+    if (encoded[i] == '%' && i + 2 < encoded.size()) {
+      int high = hexDigit(encoded[i + 1]), low = hexDigit(encoded[i + 2]);
+      if (high >= 0 && low >= 0) {
+        out.push_back(static_cast<char>(high * 16 + low));
+        i += 2;
+        continue;
+      }
+    }
+    out.push_back(encoded[i]);
+  }
+  return out;
+}
+
+Value FlatFileEventStore::eventComponentsFromFilename(const std::string& fileName) {
+  auto parts = splitAtDashes(fileName);
+  auto qosTier = parts.size() >= 4 ? wholeNumber(parts[1]) : std::nullopt;
+  auto expiration = parts.size() >= 4 ? wholeNumber(parts[2]) : std::nullopt;
+  if (!qosTier || !expiration || parts[0].empty()) {
+    transportLogDebug("Couldn't parse the event file name: %@", fileName);
+    return {};
+  }
+  std::string mappingID = parts[3];
+  for (std::size_t i = 4; i < parts.size(); ++i) mappingID += "-" + parts[i];
+  Value components;
+  components.set(kEventIDComponentKey, parts[0]);
+  components.set(kQoSTierComponentKey, *qosTier);
+  components.set(kExpirationComponentKey, Value::date(static_cast<double>(*expiration)));
+  components.set(kMappingIDComponentKey, mappingID);
+  return components;
+}
+
+Value FlatFileEventStore::batchComponentsFromFilename(const std::string& fileName) {
+  auto parts = splitAtDashes(fileName);
+  auto target = parts.size() == 3 ? wholeNumber(parts[0]) : std::nullopt;
+  auto batchID = parts.size() == 3 ? wholeNumber(parts[1]) : std::nullopt;
+  auto expiration = parts.size() == 3 ? wholeNumber(parts[2]) : std::nullopt;
+  if (!target || !batchID || !expiration || *batchID < 0 || *batchID > std::numeric_limits<std::uint32_t>::max()) {
+    transportLogDebug("Couldn't parse the batch folder name: %@", fileName);
+    return {};
+  }
+  Value components;
+  components.set(kBatchTargetComponentKey, *target);
+  components.set(kBatchIDComponentKey, *batchID);
+  components.set(kBatchExpirationComponentKey, Value::date(static_cast<double>(*expiration)));
+  return components;
+}
+
+}  // namespace sdk::transport
+

@@ -1,0 +1,113 @@
+#include "sdk/utilities/HeartbeatDateStorage.h"
+
+#include <mutex>
+
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Paths.h"
+#include "sdk/utilities/SecureCoding.h"
+
+namespace sdk::utilities {
+
+using platform::foundation::AtomicFile;
+using platform::foundation::Dictionary;
+using platform::foundation::Error;
+using platform::foundation::KeyedArchive;
+using platform::foundation::Value;
+
+namespace {
+
+std::mutex& fileStoresLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::optional<double> dateIn(const Dictionary& map, const std::string& tag) {
+  auto found = map.find(tag);
+  if (found == map.end()) return std::nullopt;
+  return found->second.date();
+}
+
+}  // namespace
+
+// --- file store -----------------------------------------------------------------------------------
+
+std::shared_ptr<HeartbeatDateStorage> HeartbeatDateStorage::initWithFileName(const std::string& fileName) {
+  if (fileName.empty()) return nullptr;
+  return std::make_shared<HeartbeatDateStorage>(fileName);
+}
+
+HeartbeatDateStorage::HeartbeatDateStorage(std::string fileName) : fileName_(std::move(fileName)) {}
+
+const std::string& HeartbeatDateStorage::fileURL() {
+  std::lock_guard lock(fileStoresLock());
+  if (fileURL_.empty()) {
+    std::string folder = platform::foundation::Paths::applicationSupport() + "/Vadeze/REDIri";
+    AtomicFile::createDirectories(folder);  // a failure shows up as a failed write later
+    AtomicFile::removeStaleTemporaries(folder);
+    fileURL_ = folder + "/" + fileName_;
+  }
+  return fileURL_;
+}
+
+Dictionary HeartbeatDateStorage::heartbeatDictionaryWithFileURL(const std::string& fileURL) {
+  auto bytes = AtomicFile::readFile(fileURL);
+  if (!bytes || bytes->empty()) return {};
+  Error error;
+  Value map = SecureCoding::unarchivedObjectOfClasses({KeyedArchive::kDictionary, KeyedArchive::kDate, KeyedArchive::kString},
+                                                         *bytes, &error);
+  return map.isDictionary() ? *map.dictionary() : Dictionary();
+}
+
+bool HeartbeatDateStorage::writeDictionary(const Dictionary& dictionary, const std::string& fileURL, Error* error) {
+  auto data = SecureCoding::archivedDataWithRootObject(Value(dictionary), error);
+  if (!data || data->empty()) return false;
+  std::string reason;
+  if (!AtomicFile::writeAtomically(fileURL, data->data(), data->size(), &reason)) {
+    platform::foundation::report(error, Error::make("NSCocoaErrorDomain", 512, reason));
+    return false;
+  }
+  return true;
+}
+
+std::optional<double> HeartbeatDateStorage::heartbeatDateForTag(const std::string& tag) {
+  const std::string& url = fileURL();
+  std::lock_guard lock(fileStoresLock());
+  return dateIn(heartbeatDictionaryWithFileURL(url), tag);
+}
+
+bool HeartbeatDateStorage::setHeartbeatDate(double date, const std::string& tag) {
+  const std::string& url = fileURL();
+  std::lock_guard lock(fileStoresLock());
+  Dictionary map = heartbeatDictionaryWithFileURL(url);
+  map[tag] = Value::date(date);
+  return writeDictionary(map, url, nullptr);
+}
+
+// --- user-defaults store --------------------------------------------------------------------------
+
+HeartbeatDateUserDefaultsStorage::HeartbeatDateUserDefaultsStorage(
+    std::shared_ptr<platform::foundation::UserDefaults> defaults, std::string key)
+    : userDefaults_(std::move(defaults)), key_(std::move(key)) {}
+
+Dictionary HeartbeatDateUserDefaultsStorage::heartbeatDictionaryFromDefaults() {
+  if (!userDefaults_) return {};
+  return userDefaults_->dictionaryForKey(key_).value_or(Dictionary());
+}
+
+std::optional<double> HeartbeatDateUserDefaultsStorage::heartbeatDateForTag(const std::string& tag) {
+  if (!userDefaults_) return std::nullopt;
+  std::lock_guard lock(userDefaults_->mutex());
+  return dateIn(heartbeatDictionaryFromDefaults(), tag);
+}
+
+bool HeartbeatDateUserDefaultsStorage::setHeartbeatDate(double date, const std::string& tag) {
+  if (!userDefaults_) return false;
+  std::lock_guard lock(userDefaults_->mutex());
+  Dictionary map = heartbeatDictionaryFromDefaults();
+  map[tag] = Value::date(date);
+  userDefaults_->setObject(key_, Value(std::move(map)));
+  return true;
+}
+
+}  // namespace sdk::utilities
+
