@@ -54,7 +54,7 @@ void BM_BareFormattedWriteToFile(benchmark::State& state) {
 void BM_AnalyticsDebugLineWhileOff(benchmark::State& state) {
   sdk::analytics::Monitor monitor(1, {});
   const platform::foundation::Value context("level_up");
-  for (auto _ : state) monitor.logWithLevel(7, 23072, "Event logged. Event name, event params", context);
+  for (auto _ : state) monitor.logWithLevel(sdk::analytics::LogLevel::kDebug, 23072, "Event logged. Event name, event params", context);
   state.SetItemsProcessed(state.iterations());
 }
 

@@ -3,4 +3,4 @@
 // they would bring along.
 #include "sdk/analytics/foundation/Monitor.h"
 
-void sdk::analytics::Monitor::logWithLevel(int, std::int64_t, std::string_view, const Value&, const Value&) {}
+void sdk::analytics::Monitor::logWithLevel(sdk::analytics::LogLevel, std::int64_t, std::string_view, const Value&, const Value&) {}

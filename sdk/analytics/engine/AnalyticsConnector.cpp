@@ -179,7 +179,7 @@ ConditionalUserProperty AnalyticsConnector::conditionalUserPropertyFromDictionar
       taken = false;
     }
     if (!taken) {
-      monitor->logWithLevel(3, 25044, "Ignoring unknown or mistyped conditional user property field. Field, value",
+      monitor->logWithLevel(LogLevel::kWarning, 25044, "Ignoring unknown or mistyped conditional user property field. Field, value",
                             Value(key), value);
     }
   }

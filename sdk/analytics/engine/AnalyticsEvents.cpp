@@ -112,7 +112,7 @@ void Analytics::logInternalEventWithOriginInstance(const std::string& origin, co
       if (number) {
         found->second = Value(*number);
       } else {
-        facade::monitor()->logWithLevel(2, 25024, "AdEvent ID string is not a number", Value(text));
+        facade::monitor()->logWithLevel(LogLevel::kSilentError, 25024, "AdEvent ID string is not a number", Value(text));
       }
     }
   }
@@ -169,7 +169,7 @@ void Analytics::setLogEventInterceptor(LogEventInterceptor interceptor) {
 
 std::optional<Analytics::ListenerToken> Analytics::addLogEventListener(EventListener listener) {
   if (!listener) {
-    facade::monitor()->logWithLevel(2, 25012, "Attempted addition of nil log event listener.");
+    facade::monitor()->logWithLevel(LogLevel::kSilentError, 25012, "Attempted addition of nil log event listener.");
     return std::nullopt;
   }
   auto& s = state();
@@ -199,7 +199,7 @@ std::optional<Analytics::ListenerToken> Analytics::addLogEventListener(EventList
 
 void Analytics::removeLogEventListener(std::optional<ListenerToken> token) {
   if (!token) {
-    facade::monitor()->logWithLevel(2, 25013, "Attempted removal of nil log event.");
+    facade::monitor()->logWithLevel(LogLevel::kSilentError, 25013, "Attempted removal of nil log event.");
     return;
   }
   queueOperationWithBlock([token = *token] {
@@ -207,12 +207,12 @@ void Analytics::removeLogEventListener(std::optional<ListenerToken> token) {
     std::unique_lock lock(s.callbacksMutex);
     if (!s.hasListenerDictionary) {
       lock.unlock();
-      facade::monitor()->logWithLevel(2, 25014, "Attempted removal of nil log event listener.");
+      facade::monitor()->logWithLevel(LogLevel::kSilentError, 25014, "Attempted removal of nil log event listener.");
       return;
     }
     if (s.listeners.erase(token) == 0) {
       lock.unlock();
-      facade::monitor()->logWithLevel(2, 25015, "Attempted removal of log event listener with invalid token.");
+      facade::monitor()->logWithLevel(LogLevel::kSilentError, 25015, "Attempted removal of log event listener with invalid token.");
     }
   });
 }

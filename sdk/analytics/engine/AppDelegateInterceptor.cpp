@@ -61,13 +61,13 @@ AppDelegateInterceptor::AppDelegateInterceptor() : Object(interceptorClass()) {}
 std::optional<std::string> deepLinkFromUserActivity(const platform::ui::UserActivity* activity) {
   auto monitor = Monitor::shared();
   if (!activity) {
-    monitor->logWithLevel(7, 23003, "User Activity is empty. User Activity");
+    monitor->logWithLevel(LogLevel::kDebug, 23003, "User Activity is empty. User Activity");
     return std::nullopt;
   }
   if (activity->activityType == "NSUserActivityTypeBrowsingWeb" && !activity->webpageURL.empty()) {
     return activity->webpageURL;
   }
-  monitor->logWithLevel(3, 23006, "User Activity does not have Deep Link. User Activity",
+  monitor->logWithLevel(LogLevel::kWarning, 23006, "User Activity does not have Deep Link. User Activity",
                         platform::foundation::Value(activity->activityType));
   return std::nullopt;
 }

@@ -9,7 +9,7 @@ namespace sdk::analytics {
 
 namespace {
 
-void log(std::int64_t code, const std::string& message) { Monitor::shared()->logWithLevel(2, code, message); }
+void log(std::int64_t code, const std::string& message) { Monitor::shared()->logWithLevel(LogLevel::kSilentError, code, message); }
 
 std::mutex& engineMutex() {
   static std::mutex mutex;

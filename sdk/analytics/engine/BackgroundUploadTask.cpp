@@ -16,7 +16,7 @@ BackgroundUploadTask::Identifier BackgroundUploadTask::begin(std::function<void(
 void BackgroundUploadTask::swapWithNewTaskID(Identifier identifier) {
   const Identifier previous = identifier_.exchange(identifier);
   if (previous == kInvalid) return;
-  Monitor::shared()->logWithLevel(7, 23142, "Cancelling background upload task. Task ID ",
+  Monitor::shared()->logWithLevel(LogLevel::kDebug, 23142, "Cancelling background upload task. Task ID ",
                                      platform::foundation::Value(static_cast<std::int64_t>(previous)));
   if (auto application = RunningApplication::sharedApplication()) application->endBackgroundTask(previous);
 }

@@ -45,7 +45,7 @@ void DefaultEventParameters::handleSetDefaultEventParametersOnWorkerQueue(const 
                                                                           bool enabled,
                                                                           std::int64_t maxPublicEventParams) {
   if (!enabled) {
-    monitor().logWithLevel(7, 23211, "Analytics is disabled. Default event parameters not updated");
+    monitor().logWithLevel(LogLevel::kDebug, 23211, "Analytics is disabled. Default event parameters not updated");
     return;
   }
   Dictionary merged;
@@ -54,11 +54,11 @@ void DefaultEventParameters::handleSetDefaultEventParametersOnWorkerQueue(const 
     if (value.isNil()) continue;
     if (!value.isNull() && !value.isNumber() && !value.isString()) {
       if (value.isArray()) logErrorEvent(kErrorCodeArrayDefaultParameter);
-      monitor().logWithLevel(4, 23213, "Invalid key in default event parameters. Parameter ignored.", Value(name));
+      monitor().logWithLevel(LogLevel::kMonitoredWarning, 23213, "Invalid key in default event parameters. Parameter ignored.", Value(name));
       continue;
     }
     if (!DataTypeValidator::isValidPublicEventParameterName(name, nullptr)) {
-      monitor().logWithLevel(4, 23214, "Invalid default event parameter name. Name", Value(name));
+      monitor().logWithLevel(LogLevel::kMonitoredWarning, 23214, "Invalid default event parameter name. Name", Value(name));
       continue;
     }
     if (value.isNull()) {
@@ -72,9 +72,9 @@ void DefaultEventParameters::handleSetDefaultEventParametersOnWorkerQueue(const 
   }
   if (maxPublicEventParams >= 0 && trim(merged, static_cast<std::size_t>(maxPublicEventParams))) {
     logErrorEvent(kErrorCodeTooManyDefaultParameters);
-    monitor().logWithLevel(4, 23215, "Too many default event parameters set. Discarding beyond event parameter limit");
+    monitor().logWithLevel(LogLevel::kMonitoredWarning, 23215, "Too many default event parameters set. Discarding beyond event parameter limit");
   }
-  monitor().logWithLevel(7, 23216, "Updating default event parameters. Parameters", Value(merged));
+  monitor().logWithLevel(LogLevel::kDebug, 23216, "Updating default event parameters. Parameters", Value(merged));
   persistedConfig_->setDefaultEventParameters(merged);
 }
 

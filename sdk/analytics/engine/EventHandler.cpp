@@ -62,7 +62,7 @@ void EventHandler::handleEventOnWorkerQueue(const AnalyticsEvent& logged) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   Scheduler::checkOnBackgroundThreadWithMethodName("handleEventOnWorkerQueue:");
   if (!host_.isEnabled()) {
-    monitor().logWithLevel(7, 23049, "Analytics is disabled. Event not logged");
+    monitor().logWithLevel(LogLevel::kDebug, 23049, "Analytics is disabled. Event not logged");
     return;
   }
   auto event = eventAfterSafelistingEvent(logged);
@@ -73,7 +73,7 @@ void EventHandler::handleEventOnWorkerQueue(const AnalyticsEvent& logged) {
   std::optional<std::vector<AnalyticsEvent>> triggered;
   if (conditionalUserProperties_) triggered = conditionalUserProperties_->processEventOnWorkerQueue(*event);
   if (!triggered) {
-    monitor().logWithLevel(4, 23050, "Unable to process conditional user property. Event name, origin",
+    monitor().logWithLevel(LogLevel::kMonitoredWarning, 23050, "Unable to process conditional user property. Event name, origin",
                            displayName(*event), Value(event->origin()));
   }
   if (shouldDropDuplicatedSessionStartWithRolloutEvent(*event)) return;
@@ -90,7 +90,7 @@ std::optional<AnalyticsEvent> EventHandler::eventAfterSafelistingEvent(const Ana
   auto safelist = host_.safelistedEvents();
   if (safelist.empty()) return event;
   if (std::find(safelist.begin(), safelist.end(), event.name()) == safelist.end()) {
-    monitor().logWithLevel(3, 23174, "Event dropped. Reason: not in allowlist. Event name, origin", displayName(event),
+    monitor().logWithLevel(LogLevel::kWarning, 23174, "Event dropped. Reason: not in allowlist. Event name, origin", displayName(event),
                            Value(event.origin()));
     return std::nullopt;
   }
@@ -109,7 +109,7 @@ void EventHandler::processSessionFromEvent(const AnalyticsEvent& event) {
         host_.extendSession();
       }
     } else {
-      monitor().logWithLevel(3, 23179,
+      monitor().logWithLevel(LogLevel::kWarning, 23179,
                              "extend_session is a reserved parameter. To extend or start a session in the background, "
                              "set an event parameter {@'extend_session': @1}");
     }
@@ -129,7 +129,7 @@ void EventHandler::processSessionFromEvent(const AnalyticsEvent& event) {
     for (const auto& removal : kRemovals) {
       Error error;
       if (!database_->deleteUserAttributeWithName(removal.name, &error)) {
-        monitor().logWithLevel(2, removal.code, removal.message, errorText(error));
+        monitor().logWithLevel(LogLevel::kSilentError, removal.code, removal.message, errorText(error));
         return false;
       }
     }
@@ -146,20 +146,20 @@ bool EventHandler::dedupeSubscriptionEvent(const AnalyticsEvent& event) {
   Error error;
   auto isNew = database_->insertIfNotDuplicateSubscriptionID(std::to_string(dedupeID->int64Value()), &error);
   if (!isNew) {
-    monitor().logWithLevel(2, 23181, "Failed to save subscription ID. Product ID, error", productID, errorText(error));
+    monitor().logWithLevel(LogLevel::kSilentError, 23181, "Failed to save subscription ID. Product ID, error", productID, errorText(error));
     return true;
   }
   if (!*isNew) {
-    monitor().logWithLevel(4, 23182, "Event dropped. Reason: Subscription purchase is a duplicate. Product ID",
+    monitor().logWithLevel(LogLevel::kMonitoredWarning, 23182, "Event dropped. Reason: Subscription purchase is a duplicate. Product ID",
                            productID);
     return false;
   }
   auto deleted = database_->deleteSubscriptionsOverLimit(&error);
   if (!deleted) {
-    monitor().logWithLevel(5, 23183, "Failed to delete older subscription records. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kSilentWarning, 23183, "Failed to delete older subscription records. Error", errorText(error));
     return false;
   }
-  if (*deleted > 0) monitor().logWithLevel(5, 23184, "Deleted older subscription records beyond limit", Value(*deleted));
+  if (*deleted > 0) monitor().logWithLevel(LogLevel::kSilentWarning, 23184, "Deleted older subscription records beyond limit", Value(*deleted));
   return true;
 }
 
@@ -170,11 +170,11 @@ bool EventHandler::shouldDropDuplicatedSessionStartWithRolloutEvent(const Analyt
   bool duplicate = stored ? (rollouts && rollouts->isString() && rollouts->stringValue() == *stored)
                           : (!rollouts || (rollouts->isString() && rollouts->stringValue().empty()));
   if (duplicate) {
-    monitor().logWithLevel(8, 23191, "Feature rollouts value is a duplicate, dropping event");
+    monitor().logWithLevel(LogLevel::kVerbose, 23191, "Feature rollouts value is a duplicate, dropping event");
     return true;
   }
   if (rollouts && !rollouts->isString()) {
-    monitor().logWithLevel(2, 23190, "Unable to process vurevore feature rollouts, value is not a string.");
+    monitor().logWithLevel(LogLevel::kSilentError, 23190, "Unable to process vurevore feature rollouts, value is not a string.");
   }
   if (auto persisted = host_.persistedConfig()) {
     bool replace = rollouts && rollouts->isString() && !rollouts->stringValue().empty();
@@ -206,10 +206,10 @@ void EventHandler::writeSessionStartEventOnWorkerQueue(const AnalyticsEvent& eve
 void EventHandler::writeEventOnWorkerQueue(const AnalyticsEvent& event) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   Scheduler::checkOnBackgroundThreadWithMethodName("writeEventOnWorkerQueue:");
-  monitor().logWithLevel(7, 23051, "Logging event: origin, name, params", Value(event.origin()), displayName(event),
+  monitor().logWithLevel(LogLevel::kDebug, 23051, "Logging event: origin, name, params", Value(event.origin()), displayName(event),
                          Value(dictionaryDescriptionForDisplay(event.parameters())));
   if (host_.isEventBlocklisted(event.name())) {
-    monitor().logWithLevel(5, 23052, "Rejected event. Event name", displayName(event));
+    monitor().logWithLevel(LogLevel::kSilentWarning, 23052, "Rejected event. Event name", displayName(event));
     if (!host_.blocklistInternal() && !host_.blocklistPublic() && !isErrorEvent(event.name())) {
       logErrorEventWithValue(kErrorCodeEventIsBlocked, event.name(), kEventNameLimit, std::nullopt);
     }

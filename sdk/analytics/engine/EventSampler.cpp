@@ -36,12 +36,12 @@ std::shared_ptr<ProtoEventParam> parameterNamed(const ProtoEvent& event, const s
 void addIntegerParameter(ProtoEvent& event, const std::string& name, std::int64_t value, std::int64_t failureCode,
                          const char* failureText) {
   if (parameterNamed(event, name)) {
-    monitor().logWithLevel(4, 23156, "Event parameter already exists. Parameter name", Value(name));
+    monitor().logWithLevel(LogLevel::kMonitoredWarning, 23156, "Event parameter already exists. Parameter name", Value(name));
     return;
   }
   auto parameter = makeProtoEventParam(name, AnalyticsValue(value));
   if (!parameter) {
-    monitor().logWithLevel(2, failureCode, failureText);
+    monitor().logWithLevel(LogLevel::kSilentError, failureCode, failureText);
     return;
   }
   nanoAddMessage(event, kEventParams, *parameter);
@@ -79,7 +79,7 @@ bool EventSampler::canEventBeSampled(const ProtoEvent& event) {
   std::string name = nanoGetString(event, kEventName).value_or("");
   if (!settings_->eventHasSamplingRate(name)) return false;
   if (settings_->samplingRateForEvent(name) <= 1) {
-    monitor().logWithLevel(5, 23154, "Invalid sampling rate provided", Value(name));
+    monitor().logWithLevel(LogLevel::kSilentWarning, 23154, "Invalid sampling rate provided", Value(name));
     return false;
   }
   return true;
@@ -90,9 +90,9 @@ std::optional<EventSampler::Events> EventSampler::sampleEvents(const Events& eve
   auto fail = [&](std::int64_t code, const std::string& text, std::optional<std::string> name) {
     Value description(failure.localizedDescription());
     if (name) {
-      monitor().logWithLevel(1, code, text, Value(*name), description);
+      monitor().logWithLevel(LogLevel::kMonitoredError, code, text, Value(*name), description);
     } else {
-      monitor().logWithLevel(1, code, text, description);
+      monitor().logWithLevel(LogLevel::kMonitoredError, code, text, description);
     }
     if (error) *error = failure;
     return std::nullopt;
@@ -109,7 +109,7 @@ std::optional<EventSampler::Events> EventSampler::sampleEvents(const Events& eve
     if (!original) continue;
     auto name = nanoGetString(*original, kEventName);
     if (!name || name->empty()) {
-      monitor().logWithLevel(2, 23155, "Dropping event at sampling. Event has no name");
+      monitor().logWithLevel(LogLevel::kSilentError, 23155, "Dropping event at sampling. Event has no name");
       continue;
     }
     auto event = ProtoEvent::copyOf(*original);

@@ -34,7 +34,7 @@ void LoggedEventRouter::logEventOnWorkerQueue(const LoggedEvent& logged) {
   auto event = AnalyticsEvent::create(logged.origin, logged.isPublicEvent, logged.name, logged.timestamp, 0,
                                 sanitizeEventParameters(parameters, logged.name, logged.isPublicEvent, false));
   if (!event) {
-    Monitor::shared()->logWithLevel(1, 23219, "Attempted to log nil event. Origin, name, parameters",
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 23219, "Attempted to log nil event. Origin, name, parameters",
                                        Value(logged.origin), Value(eventNameForDisplay(logged.name)),
                                        Value(parameters));
     return;

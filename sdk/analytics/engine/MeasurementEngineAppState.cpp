@@ -49,7 +49,7 @@ void MeasurementEngine::handleAppDidBecomeActiveEvent() {
     if (uploader->isNetworkReadyForRequest()) {
       uploader->fetchRemoteConfig();
     } else {
-      sharedMonitor()->logWithLevel(8, 23143, "Network operation is pending. Ignoring request to fetch configuration");
+      sharedMonitor()->logWithLevel(LogLevel::kVerbose, 23143, "Network operation is pending. Ignoring request to fetch configuration");
     }
   });
 }
@@ -57,12 +57,12 @@ void MeasurementEngine::handleAppDidBecomeActiveEvent() {
 void MeasurementEngine::handleAppWillResignActiveEvent() {
   persistedConfig_->synchronizeToDisk();
   auto monitor = sharedMonitor();
-  monitor->logWithLevel(8, 23144, "App will resign active state. Scheduling data upload");
+  monitor->logWithLevel(LogLevel::kVerbose, 23144, "App will resign active state. Scheduling data upload");
   std::weak_ptr<MeasurementEngine> weak = weak_from_this();
   const auto task = backgroundUpdateTask_.begin([weak] {
     if (auto self = weak.lock()) self->terminateBackgroundTask();
   });
-  monitor->logWithLevel(8, 23145, "Background task started. Task ID", Value(static_cast<std::int64_t>(task)));
+  monitor->logWithLevel(LogLevel::kVerbose, 23145, "Background task started. Task ID", Value(static_cast<std::int64_t>(task)));
   Analytics::queueOperationWithBlock([weak] {
     auto self = weak.lock();
     if (!self) return;

@@ -63,21 +63,21 @@ void MeasurementEngine::setEnabledOnWorkerQueue(bool enabled) {
   auto monitor = sharedMonitor();
   const bool deactivated = isAnalyticsCollectionDeactivated();
   if (deactivated && enabled) {
-    monitor->logWithLevel(6, 23206, "Analytics collection deactivated");
+    monitor->logWithLevel(LogLevel::kNotice, 23206, "Analytics collection deactivated");
     return;
   }
   if (!deactivated && !Analytics::deferredAnalyticsCollection()) Analytics::setDeferredAnalyticsCollection(!enabled);
   enabled_ = enabled;
   if (enabled) {
     if (!startMeasurementOnWorkerQueue()) {
-      monitor->logWithLevel(0, 23011, "Failed to start Analytics. Analytics is disabled");
+      monitor->logWithLevel(LogLevel::kError, 23011, "Failed to start Analytics. Analytics is disabled");
       setEnabled(false);
       return;
     }
     setReportersEnabled(true);
-    monitor->logWithLevel(6, 23012, "Analytics collection enabled");
+    monitor->logWithLevel(LogLevel::kNotice, 23012, "Analytics collection enabled");
     if (isScreenReportingEnabled() && platform::runtime::Class::named("ZEDIvadazudo")) {
-      monitor->logWithLevel(6, 23220,
+      monitor->logWithLevel(LogLevel::kNotice, 23220,
                             platform::foundation::format(
                                 "Analytics screen reporting is enabled. Call +[ZEDIvadazudo "
                                 "logEventWithName:VUREventScreenView parameters:] to log a screen view event. To "
@@ -89,7 +89,7 @@ void MeasurementEngine::setEnabledOnWorkerQueue(bool enabled) {
   clearExpiredDeferredDeepLink();
   if (alarm_) alarm_->cancel();
   setReportersEnabled(false);
-  monitor->logWithLevel(6, 23013, "Analytics collection disabled");
+  monitor->logWithLevel(LogLevel::kNotice, 23013, "Analytics collection disabled");
 }
 
 bool MeasurementEngine::startMeasurementOnWorkerQueue() {
@@ -107,7 +107,7 @@ bool MeasurementEngine::startMeasurementOnWorkerQueue() {
   }
   updateSchedule();
   if (BackwardCompatibility::disableOlderMeasurementLibrary()) {
-    sharedMonitor()->logWithLevel(1, 23210, "VEVUvuzadovaro has been disabled");
+    sharedMonitor()->logWithLevel(LogLevel::kMonitoredError, 23210, "VEVUvuzadovaro has been disabled");
   }
   return true;
 }
@@ -146,7 +146,7 @@ bool MeasurementEngine::initializeComponentsOnWorkerQueue() {
     if (wipeoutAnalyticsDataAndResetComponents()) {
       Analytics::setResetRetryCount(0);
     } else {
-      monitor->logWithLevel(4, 23208, "Failed to wipe out Analytics data");
+      monitor->logWithLevel(LogLevel::kMonitoredWarning, 23208, "Failed to wipe out Analytics data");
     }
   }
 
@@ -234,12 +234,12 @@ bool MeasurementEngine::initializeComponentsOnWorkerQueue() {
 
   const std::string directory = measurementDirectoryFilePath("");
   if (platform::foundation::Error backupError; !directory.empty() && !excludePathFromBackup(directory, &backupError)) {
-    monitor->logWithLevel(5, 23015, "Failed to exclude directory from backup. Error", Value(backupError.description()));
+    monitor->logWithLevel(LogLevel::kSilentWarning, 23015, "Failed to exclude directory from backup. Error", Value(backupError.description()));
   }
-  monitor->logWithLevel(7, 23016, "Analytics is ready to receive events");
+  monitor->logWithLevel(LogLevel::kDebug, 23016, "Analytics is ready to receive events");
   monitor->setEncodeContexts(identity->isFromAppStore());
   if (platform::foundation::Error staleError; !database->maybeDeleteStaleData(&staleError) && !staleError.domain.empty()) {
-    monitor->logWithLevel(5, 23018, "Unable to delete stale data. Error", Value(staleError.description()));
+    monitor->logWithLevel(LogLevel::kSilentWarning, 23018, "Unable to delete stale data. Error", Value(staleError.description()));
   }
   installUploaderOnWorkerQueue();
   startLifecycleReportersOnWorkerQueue();

@@ -72,11 +72,11 @@ bool confirmUserProperty(MeasurementDatabase& database, const std::string& name,
   Error error;
   auto exists = database.containsUserAttributeWithName(name, &error);
   if (!exists) {
-    Monitor::shared()->logWithLevel(1, queryCode, queryMessage, Value(error.description()));
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, queryCode, queryMessage, Value(error.description()));
     return false;
   }
   if (!*exists) {
-    Monitor::shared()->logWithLevel(1, missingCode, missingMessage);
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, missingCode, missingMessage);
     return false;
   }
   return true;
@@ -104,7 +104,7 @@ void MeasurementEngine::reportFirstOpenOnWorkerQueue() {
   Error error;
   const auto opened = database->containsUserAttributeWithName("_fot", &error);
   if (!opened) {
-    monitor->logWithLevel(1, 23019, "Failed to query first open property. Error", Value(error.description()));
+    monitor->logWithLevel(LogLevel::kMonitoredError, 23019, "Failed to query first open property. Error", Value(error.description()));
     return;
   }
   const std::string bundleID = platform::foundation::Bundle::main()->bundleIdentifier();
@@ -177,7 +177,7 @@ void MeasurementEngine::reportFirstOpenOnWorkerQueue() {
   if (shouldAllowAdNetworkRegistration()) {
     platform::store::AdNetwork::registerAppForAdNetworkAttribution();
   } else {
-    monitor->logWithLevel(7, 23217, "Opted out of registration for ad network attribution");
+    monitor->logWithLevel(LogLevel::kDebug, 23217, "Opted out of registration for ad network attribution");
   }
 }
 
@@ -241,7 +241,7 @@ void MeasurementEngine::backfillSessionNumber() {
   auto aggregates = database->eventAggregatesWithName("_s", &error);
   if (!aggregates) {
     if (!error.domain.empty()) {
-      sharedMonitor()->logWithLevel(1, 23063, "Unable to query event aggregates. Name, error",
+      sharedMonitor()->logWithLevel(LogLevel::kMonitoredError, 23063, "Unable to query event aggregates. Name, error",
                                     Value(eventNameForDisplay("_s")), Value(error.description()));
     }
     return;
@@ -274,7 +274,7 @@ void MeasurementEngine::setPersonalizedAdsUserPropertyOnWorkerQueue() {
   Error error;
   const auto current = database->userAttributeWithName("_npa", &error);
   if (!current && !error.domain.empty()) {
-    monitor->logWithLevel(1, 23172, "Unable to read personalized ads user property. Error", Value(error.description()));
+    monitor->logWithLevel(LogLevel::kMonitoredError, 23172, "Unable to read personalized ads user property. Error", Value(error.description()));
     return;
   }
   const auto wanted = shouldDisableAdPersonalization();
@@ -282,9 +282,9 @@ void MeasurementEngine::setPersonalizedAdsUserPropertyOnWorkerQueue() {
   if (!wanted) {
     Error removeError;
     if (database->deleteUserAttributeWithName("_npa", &removeError) || removeError.domain.empty()) {
-      monitor->logWithLevel(4, 23180, "No value set for personalized ads. Removing user property.");
+      monitor->logWithLevel(LogLevel::kMonitoredWarning, 23180, "No value set for personalized ads. Removing user property.");
     } else {
-      monitor->logWithLevel(1, 23173, "Unable to remove personalized ads user property in the database. Error",
+      monitor->logWithLevel(LogLevel::kMonitoredError, 23173, "Unable to remove personalized ads user property in the database. Error",
                             Value(removeError.description()));
     }
     return;

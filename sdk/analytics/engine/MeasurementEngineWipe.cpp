@@ -81,7 +81,7 @@ bool MeasurementEngine::shouldWipeDataWithAppID(const std::string& appID, const 
 bool MeasurementEngine::wipeoutAnalyticsDataAndResetComponents() {
   Scheduler::checkOnBackgroundThreadWithMethodName("wipeoutAnalyticsDataAndResetComponents");
   auto monitor = sharedMonitor();
-  monitor->logWithLevel(6, 23171, "Resetting App Measurement data");
+  monitor->logWithLevel(LogLevel::kNotice, 23171, "Resetting App Measurement data");
   {
     std::lock_guard lock(componentsMutex_);
     previousVMPAppID_ = persistedConfig_->appIDFromVMP();
@@ -91,7 +91,7 @@ bool MeasurementEngine::wipeoutAnalyticsDataAndResetComponents() {
   if (auto database = this->database()) {
     platform::foundation::Error error;
     if (!database->reset(&error)) {
-      monitor->logWithLevel(1, 23209, "Failed to reset database", Value(error.description()));
+      monitor->logWithLevel(LogLevel::kMonitoredError, 23209, "Failed to reset database", Value(error.description()));
       return false;
     }
     // SQLite hands the emptied queue's row IDs to new bundles: an upload still out must not delete them.
@@ -106,7 +106,7 @@ bool MeasurementEngine::wipeoutAnalyticsDataAndResetComponents() {
     platform::foundation::Error error;
     const std::string path = measurementDirectoryFilePath(databaseName_);
     if (path.empty() || !deleteFileAtPath(path, &error)) {
-      monitor->logWithLevel(1, 23014, "Failed to delete old database file. Error",
+      monitor->logWithLevel(LogLevel::kMonitoredError, 23014, "Failed to delete old database file. Error",
                             Value(path.empty() ? std::string("no measurement folder") : error.description()));
       return false;
     }
@@ -121,10 +121,10 @@ bool MeasurementEngine::resetAnalyticsDataWithAppInstanceID(const std::optional<
   auto monitor = sharedMonitor();
   if (appInstanceID.empty()) {
     if (!Consent::isAnalyticsStorageDenied()) {
-      monitor->logWithLevel(1, 23167, "Cannot reset with an empty app instance ID");
+      monitor->logWithLevel(LogLevel::kMonitoredError, 23167, "Cannot reset with an empty app instance ID");
       return false;
     }
-    monitor->logWithLevel(7, 23218, "Resetting with an empty app instance ID");
+    monitor->logWithLevel(LogLevel::kDebug, 23218, "Resetting with an empty app instance ID");
   }
   const double loadTimestamp = Analytics::loadTimestamp();
   bool succeeded = false;
@@ -135,7 +135,7 @@ bool MeasurementEngine::resetAnalyticsDataWithAppInstanceID(const std::optional<
     // cannot replace the ID this reset sets.
     if (auto identity = this->identity()) identity->queue()->sync([] {});
     persistedConfig_->setAppInstanceID(appInstanceID.empty() ? std::nullopt : std::optional(appInstanceID));
-    monitor->logWithLevel(6, 23168, "Analytics data has been reset");
+    monitor->logWithLevel(LogLevel::kNotice, 23168, "Analytics data has been reset");
     if (!isAnalyticsCollectionDeactivated() && !Analytics::deferredAnalyticsCollection()) {
       Analytics::setDeferredAnalyticsCollection(!enabled_.load());
     }

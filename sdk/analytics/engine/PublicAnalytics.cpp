@@ -26,7 +26,7 @@ bool isInstallationsServiceConfigured(const sdk::core::AppOptions& options) {
 }
 
 void logInstallationIDFailure(const std::string& reason) {
-  Monitor::shared()->logWithLevel(4, 25038, "Failed to get Installation ID.", Value(reason));
+  Monitor::shared()->logWithLevel(LogLevel::kMonitoredWarning, 25038, "Failed to get Installation ID.", Value(reason));
 }
 
 // Never destroyed: a change may be posted while the process exits.
@@ -48,7 +48,7 @@ void PublicAnalytics::logEventWithName(const std::string& name, const Dictionary
 
 void PublicAnalytics::logEventWithOrigin(const std::string& origin, const std::string& name, const Dictionary& parameters) {
   if (!sdk::core::App::isDefaultAppConfigured()) {
-    Monitor::shared()->logWithLevel(3, 25018, "Event not logged. Call +[REDIri configure]",
+    Monitor::shared()->logWithLevel(LogLevel::kWarning, 25018, "Event not logged. Call +[REDIri configure]",
                                        Value(eventNameForDisplay(name)));
     return;
   }
@@ -57,7 +57,7 @@ void PublicAnalytics::logEventWithOrigin(const std::string& origin, const std::s
 
 void PublicAnalytics::setUserPropertyString(const Value& value, const std::string& name) {
   if (!sdk::core::App::isDefaultAppConfigured()) {
-    Monitor::shared()->logWithLevel(3, 25019, "User property not set. Call +[REDIri configure]",
+    Monitor::shared()->logWithLevel(LogLevel::kWarning, 25019, "User property not set. Call +[REDIri configure]",
                                        Value(userPropertyNameForDisplay(name)));
     return;
   }

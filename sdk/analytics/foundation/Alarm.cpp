@@ -48,7 +48,7 @@ Alarm::~Alarm() { cancel(); }
 
 void Alarm::runAfterDelay(double delay, std::function<void()> block) {
   if (!block) {
-    Monitor::shared()->logWithLevel(1, 30006, "Attempted to schedule a nil block on alarm. Name",
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 30006, "Attempted to schedule a nil block on alarm. Name",
                                        platform::foundation::Value(name_));
     return;
   }

@@ -19,7 +19,7 @@ std::optional<AnalyticsEvent> AnalyticsEvent::create(std::string origin, bool is
   if (isPublic && !DataTypeValidator::isValidPublicEventName(name, nullptr)) return std::nullopt;
   if (!DataTypeValidator::isValidInternalEventName(name, nullptr)) return std::nullopt;
   if (previousTimestamp > timestamp) {
-    Monitor::shared()->logWithLevel(5, 16002, "Event created with previous timestamp after current timestamp",
+    Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, 16002, "Event created with previous timestamp after current timestamp",
                                        platform::foundation::Value(timestamp),
                                        platform::foundation::Value(previousTimestamp));
   }
@@ -58,12 +58,12 @@ bool AnalyticsEvent::addScreenParameters(const Parameters& screen) {
   if (id == screen.end() || !id->second.isInt64()) return false;
   auto screenClass = screen.find("_sc");
   if (screenClass != screen.end() && !DataTypeValidator::isValidScreenParameterValue(screenClass->second, nullptr)) {
-    Monitor::shared()->logWithLevel(3, 16003, "Received invalid screen class", screenClass->second.objectValue());
+    Monitor::shared()->logWithLevel(LogLevel::kWarning, 16003, "Received invalid screen class", screenClass->second.objectValue());
     return false;
   }
   auto screenName = screen.find("_sn");
   if (screenName != screen.end() && !DataTypeValidator::isValidScreenParameterValue(screenName->second, nullptr)) {
-    Monitor::shared()->logWithLevel(3, 16004, "Received invalid screen name", screenName->second.objectValue());
+    Monitor::shared()->logWithLevel(LogLevel::kWarning, 16004, "Received invalid screen name", screenName->second.objectValue());
     return false;
   }
   parameters_.insert_or_assign("_si", id->second);

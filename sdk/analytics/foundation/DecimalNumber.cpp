@@ -158,12 +158,12 @@ std::optional<DecimalNumber> exactDecimalNumber(std::string_view text) {
 std::optional<DecimalNumber> decimalNumberFromString(std::string_view text) {
   auto number = DecimalNumber::parse(text);
   if (!number) {
-    Monitor::shared()->logWithLevel(2, 26002, "Unable to create a NSDecimalNumber from string value. Value",
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 26002, "Unable to create a NSDecimalNumber from string value. Value",
                                        Value(std::string(text)));
     return std::nullopt;
   }
   if (!keepsPrecision(text, *number)) {
-    Monitor::shared()->logWithLevel(2, 26003,
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 26003,
                                        "Unable to create a NSDecimalNumber from string value: loss of precision. Value",
                                        Value(std::string(text)));
     return std::nullopt;

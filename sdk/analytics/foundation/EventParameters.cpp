@@ -36,7 +36,7 @@ Parameters sanitizeItem(const platform::foundation::Dictionary& item, const std:
       standard.emplace(name, value);
       continue;
     }
-    Monitor::shared()->logWithLevel(3, 18016, "Item parameter is not supported. Parameter ignored. Event, name",
+    Monitor::shared()->logWithLevel(LogLevel::kWarning, 18016, "Item parameter is not supported. Parameter ignored. Event, name",
                                        Value(eventNameForDisplay(eventName)), Value(name));
     logErrorEventWithValue(kErrorCodeItemCustomParameterRefused, name, 40, std::nullopt);
   }
@@ -57,7 +57,7 @@ std::optional<AnalyticsValue> sanitizedValue(const std::string& name, const Valu
     }
     return AnalyticsValue(std::move(items));
   }
-  Monitor::shared()->logWithLevel(3, 18015, "Parameter value type is not supported. Parameter ignored. Event, name",
+  Monitor::shared()->logWithLevel(LogLevel::kWarning, 18015, "Parameter value type is not supported. Parameter ignored. Event, name",
                                      Value(eventNameForDisplay(eventName)), Value(name));
   return std::nullopt;
 }
@@ -76,7 +76,7 @@ Parameters sanitizeEventParameters(const platform::foundation::Dictionary& param
   std::size_t before = sanitized.size();
   trimParametersToLimit(sanitized, kMaxPublicEventParameters);
   if (sanitized.size() < before) {
-    Monitor::shared()->logWithLevel(3, 18017, "Event has too many parameters. Discarding beyond limit. Event, limit",
+    Monitor::shared()->logWithLevel(LogLevel::kWarning, 18017, "Event has too many parameters. Discarding beyond limit. Event, limit",
                                        Value(eventNameForDisplay(eventName)),
                                        Value(static_cast<std::int64_t>(kMaxPublicEventParameters)));
     logErrorEventWithValue(kErrorCodeTooManyEventParams, eventName, 40, std::nullopt);

@@ -35,7 +35,7 @@ bool KeychainWrapper::upsertKeychainValue(const std::string& value, const std::s
                                 &error)) {
     return true;
   }
-  Monitor::shared()->logWithLevel(4, 27002, "Unable to store keychain value. Identifier, error", Value(identifier),
+  Monitor::shared()->logWithLevel(LogLevel::kMonitoredWarning, 27002, "Unable to store keychain value. Identifier, error", Value(identifier),
                                      Value(error.localizedDescription()));
   return false;
 }

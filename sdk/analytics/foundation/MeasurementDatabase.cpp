@@ -83,7 +83,7 @@ std::shared_ptr<MeasurementDatabase> MeasurementDatabase::initWithDatabasePath(c
                                                                Error* error) {
   auto store = SqliteStore::initWithDatabasePath(path, error);
   if (!store) {
-    Monitor::shared()->logWithLevel(1, 12001, "Unable to open database. Error",
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 12001, "Unable to open database. Error",
                                        Value(error ? error->localizedDescription() : std::string()));
     return nullptr;
   }
@@ -117,7 +117,7 @@ bool MeasurementDatabase::ensureTablesAndIndexes(Error* error) {
     // A table-level key goes at the end of the first column list.
     if (!constraint.empty()) plain.back().second += constraint;
     if (!store_->ensureTableWithName(table, plain, error)) {
-      Monitor::shared()->logWithLevel(1, 12002, "Unable to create table. Table, error", Value(table),
+      Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 12002, "Unable to create table. Table, error", Value(table),
                                          Value(error ? error->localizedDescription() : std::string()));
       return false;
     }
@@ -131,7 +131,7 @@ bool MeasurementDatabase::ensureTablesAndIndexes(Error* error) {
         "CREATE INDEX IF NOT EXISTS raw_events_realtime ON raw_events (realtime) WHERE realtime = 1",
         "CREATE INDEX IF NOT EXISTS raw_events_metadata_fingerprint ON raw_events (metadata_fingerprint)"}) {
     if (!store_->executeStatement(index, {}, error)) {
-      Monitor::shared()->logWithLevel(1, 12002, "Unable to create table. Table, error", Value("raw_events"),
+      Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 12002, "Unable to create table. Table, error", Value("raw_events"),
                                          Value(error ? error->localizedDescription() : std::string()));
       return false;
     }
@@ -144,7 +144,7 @@ std::optional<std::vector<MeasurementDatabase::Row>> MeasurementDatabase::query(
   Error failure;
   auto rows = store_->recordsForQuery(sql, params, &failure);
   if (!rows) {
-    Monitor::shared()->logWithLevel(1, code, std::string(what) + ". Error", Value(failure.localizedDescription()));
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, code, std::string(what) + ". Error", Value(failure.localizedDescription()));
     setMeasurementError(error, code, std::string(what) + ": " + failure.localizedDescription());
   }
   return rows;
@@ -155,7 +155,7 @@ std::optional<std::int64_t> MeasurementDatabase::execute(const std::string& sql,
   Error failure;
   auto changed = store_->executeStatement(sql, params, &failure);
   if (!changed) {
-    Monitor::shared()->logWithLevel(1, code, std::string(what) + ". Error", Value(failure.localizedDescription()));
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, code, std::string(what) + ". Error", Value(failure.localizedDescription()));
     setMeasurementError(error, code, std::string(what) + ": " + failure.localizedDescription());
   }
   return changed;
@@ -170,13 +170,13 @@ std::optional<std::int64_t> MeasurementDatabase::scalar(const std::string& sql, 
 }
 
 bool MeasurementDatabase::refuse(std::int64_t code, const std::string& description, Error* error) {
-  Monitor::shared()->logWithLevel(1, code, description);
+  Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, code, description);
   setMeasurementError(error, code, description);
   return false;
 }
 
 void MeasurementDatabase::dropUnreadableRow(const char* table, std::int64_t rowID, const std::string& reason) {
-  Monitor::shared()->logWithLevel(1, 12050, std::string("Data loss. Deleting unreadable row. Table, row, reason"),
+  Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 12050, std::string("Data loss. Deleting unreadable row. Table, row, reason"),
                                      Value(table), Value(rowID), Value(reason));
   store_->executeStatement(std::string("DELETE FROM ") + table + " WHERE rowid = ?", {Value(rowID)}, nullptr);
 }
@@ -194,7 +194,7 @@ bool MeasurementDatabase::reset(Error* error) {
 bool MeasurementDatabase::performTransaction(const std::function<bool()>& block) {
   Error error;
   if (store_->performTransaction(block, &error)) return true;
-  Monitor::shared()->logWithLevel(1, 12056, "Transaction failed. " + error.localizedDescription());
+  Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 12056, "Transaction failed. " + error.localizedDescription());
   return false;
 }
 
@@ -227,7 +227,7 @@ std::optional<std::int64_t> MeasurementDatabase::maybeDeleteStaleData(Error* err
   if (!ok) return std::nullopt;
   // Data that never went out is gone for good: the person running the app should learn of it.
   if (deleted > 0) {
-    Monitor::shared()->logWithLevel(3, 12057,
+    Monitor::shared()->logWithLevel(LogLevel::kWarning, 12057,
                                        "Deleted analytics data older than the longest time it may wait for upload. "
                                        "Bundles, raw events, days",
                                        Value(staleBundles), Value(staleEvents),

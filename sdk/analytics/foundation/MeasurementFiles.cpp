@@ -22,7 +22,7 @@ std::string measurementDirectoryFilePath(const std::string& fileName) {
   std::error_code failure;
   std::filesystem::path directory = std::filesystem::path(support) / kMeasurementDirectory;
   if (support.empty() || (std::filesystem::create_directories(directory, failure), failure)) {
-    Monitor::shared()->logWithLevel(1, 19001, "Unable to find the measurement directory",
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 19001, "Unable to find the measurement directory",
                                        platform::foundation::Value(failure.message()));
     return {};
   }

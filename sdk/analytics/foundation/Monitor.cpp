@@ -76,22 +76,22 @@ void Monitor::setShared(std::shared_ptr<Monitor> monitor) {
 
 // Each form asks first whether the line goes anywhere: a debug line outside debug mode builds no
 // list of its contexts.
-void Monitor::logWithLevel(int level, std::int64_t messageCode, std::string_view message) {
-  if (wanted(level)) logWithLevelContexts(level, messageCode, message, {});
+void Monitor::logWithLevel(LogLevel level, std::int64_t messageCode, std::string_view message) {
+  if (wanted(static_cast<int>(level))) logWithLevelContexts(level, messageCode, message, {});
 }
 
-void Monitor::logWithLevel(int level, std::int64_t messageCode, std::string_view message, const Value& context) {
-  if (wanted(level)) logWithLevelContexts(level, messageCode, message, {context});
+void Monitor::logWithLevel(LogLevel level, std::int64_t messageCode, std::string_view message, const Value& context) {
+  if (wanted(static_cast<int>(level))) logWithLevelContexts(level, messageCode, message, {context});
 }
 
-void Monitor::logWithLevel(int level, std::int64_t messageCode, std::string_view message, const Value& context1,
+void Monitor::logWithLevel(LogLevel level, std::int64_t messageCode, std::string_view message, const Value& context1,
                               const Value& context2) {
-  if (wanted(level)) logWithLevelContexts(level, messageCode, message, {context1, context2});
+  if (wanted(static_cast<int>(level))) logWithLevelContexts(level, messageCode, message, {context1, context2});
 }
 
-void Monitor::logWithLevel(int level, std::int64_t messageCode, std::string_view message, const Value& context1,
+void Monitor::logWithLevel(LogLevel level, std::int64_t messageCode, std::string_view message, const Value& context1,
                               const Value& context2, const Value& context3) {
-  if (wanted(level)) logWithLevelContexts(level, messageCode, message, {context1, context2, context3});
+  if (wanted(static_cast<int>(level))) logWithLevelContexts(level, messageCode, message, {context1, context2, context3});
 }
 
 bool Monitor::wanted(int level) const {
@@ -99,9 +99,9 @@ bool Monitor::wanted(int level) const {
   return consoleShows(level) || isMonitorableLevel(level);
 }
 
-void Monitor::logWithLevelContexts(int level, std::int64_t messageCode, std::string_view message,
-                                      const std::vector<Value>& contexts) {
-  level = std::clamp(level, 0, kLevelCount - 1);
+void Monitor::logWithLevelContexts(LogLevel logLevel, std::int64_t messageCode, std::string_view message,
+                                   const std::vector<Value>& contexts) {
+  const int level = std::clamp(static_cast<int>(logLevel), 0, kLevelCount - 1);
   bool shown = consoleShows(level);
   if (!shown && !isMonitorableLevel(level)) return;
   std::string text = composedMessage(message, contexts);

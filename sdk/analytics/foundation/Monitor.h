@@ -14,6 +14,21 @@
 
 namespace sdk::analytics {
 
+// How far a line of the analytics log goes: errors and warnings each come plain (the console), monitored
+// (the console and the monitoring data) and silent (the monitoring data only); notice lines reach the
+// console, debug lines only in debug mode, verbose lines only with verbose logging.
+enum class LogLevel : int {
+  kError = 0,
+  kMonitoredError = 1,
+  kSilentError = 2,
+  kWarning = 3,
+  kMonitoredWarning = 4,
+  kSilentWarning = 5,
+  kNotice = 6,
+  kDebug = 7,
+  kVerbose = 8,
+};
+
 // The analytics log. Every line carries a level and a numeric message code:
 //   0-2 errors, 3-5 warnings, 6 notice, 7 debug (console only in debug mode), 8 verbose (console only
 //   with verbose logging); 2 and 5 never reach the console; 1, 2, 4 and 5 are also counted in the
@@ -49,13 +64,13 @@ class Monitor {
   static std::shared_ptr<Monitor> shared();
   static void setShared(std::shared_ptr<Monitor> monitor);
 
-  void logWithLevel(int level, std::int64_t messageCode, std::string_view message);
-  void logWithLevel(int level, std::int64_t messageCode, std::string_view message, const Value& context);
-  void logWithLevel(int level, std::int64_t messageCode, std::string_view message, const Value& context1,
+  void logWithLevel(LogLevel level, std::int64_t messageCode, std::string_view message);
+  void logWithLevel(LogLevel level, std::int64_t messageCode, std::string_view message, const Value& context);
+  void logWithLevel(LogLevel level, std::int64_t messageCode, std::string_view message, const Value& context1,
                     const Value& context2);
-  void logWithLevel(int level, std::int64_t messageCode, std::string_view message, const Value& context1,
+  void logWithLevel(LogLevel level, std::int64_t messageCode, std::string_view message, const Value& context1,
                     const Value& context2, const Value& context3);
-  void logWithLevelContexts(int level, std::int64_t messageCode, std::string_view message,
+  void logWithLevelContexts(LogLevel level, std::int64_t messageCode, std::string_view message,
                             const std::vector<Value>& contexts);
 
   bool isDebugModeEnabled() const { return debug_; }

@@ -15,7 +15,7 @@ using platform::foundation::Value;
 std::vector<int> consoleLevels(const std::vector<std::string>& arguments) {
   Monitor monitor(1, arguments);
   platform::log::CapturedLines console;
-  for (int level = 0; level <= 8; ++level) monitor.logWithLevel(level, 100 + level, "line");
+  for (int level = 0; level <= 8; ++level) monitor.logWithLevel(static_cast<LogLevel>(level), 100 + level, "line");
   std::vector<int> shown;
   for (int level = 0; level <= 8; ++level) {
     if (console.contains(Monitor::formattedCode(100 + level))) shown.push_back(level);
@@ -39,9 +39,9 @@ TEST(MonitorTest, ConsoleShowsLevelsByMode) {
 TEST(MonitorTest, LineFormatAndTag) {
   Monitor monitor(1, {});
   platform::log::CapturedLines console;
-  monitor.logWithLevel(1, 23036, "Failed to query bundles. Error", Value("disk"), Value(3));
+  monitor.logWithLevel(LogLevel::kMonitoredError, 23036, "Failed to query bundles. Error", Value("disk"), Value(3));
   monitor.setLogTag("<shop>");
-  monitor.logWithLevelContexts(3, 7, "Plain", {});
+  monitor.logWithLevelContexts(LogLevel::kWarning, 7, "Plain", {});
   auto lines = console.lines();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].message, "[Analytics][A023036] Failed to query bundles. Error: disk, 3");
@@ -59,25 +59,25 @@ class MonitoringDataTest : public ::testing::Test {
 };
 
 TEST_F(MonitoringDataTest, KeepsMonitorableLevelsAsCounts) {
-  for (int level = 0; level <= 8; ++level) monitor.logWithLevel(level, 500, "x");
-  for (int i = 0; i < 20000; ++i) monitor.logWithLevel(4, 24005, "script output", Value(i));
+  for (int level = 0; level <= 8; ++level) monitor.logWithLevel(static_cast<LogLevel>(level), 500, "x");
+  for (int i = 0; i < 20000; ++i) monitor.logWithLevel(LogLevel::kMonitoredWarning, 24005, "script output", Value(i));
   EXPECT_EQ(monitor.monitoringDataForDispatchWithSamplePeriod(60, now), "");  // not due yet
   EXPECT_EQ(monitor.monitoringDataForDispatchWithSamplePeriod(60, now - 100),
             "1:500:1;2:500:1;4:500:1;4:24005:20000;5:500:1");
   EXPECT_EQ(monitor.monitoringDataForDispatchWithSamplePeriod(60, now - 100), "");  // handed over
-  monitor.logWithLevel(1, 1, "x");
+  monitor.logWithLevel(LogLevel::kMonitoredError, 1, "x");
   monitor.clearMonitoringData();
   EXPECT_EQ(monitor.monitoringDataForDispatchWithSamplePeriod(0, 0), "");
 }
 
 TEST_F(MonitoringDataTest, DistinctEntriesAndSizeAreCapped) {
-  for (int code = 0; code < 1000; ++code) monitor.logWithLevel(1, code, "x");
+  for (int code = 0; code < 1000; ++code) monitor.logWithLevel(LogLevel::kMonitoredError, code, "x");
   std::string data = monitor.monitoringDataForDispatchWithSamplePeriod(0, 0);
   EXPECT_LE(data.size(), Monitor::kMaxMonitoringDataBytes);
   EXPECT_NE(data.find("1:63:1;dropped:936"), std::string::npos) << data;
 
   monitor.setEncodeContexts(true);
-  for (int code = 0; code < 1000; ++code) monitor.logWithLevel(4, code, std::string(300, 'c') + "&=");
+  for (int code = 0; code < 1000; ++code) monitor.logWithLevel(LogLevel::kMonitoredWarning, code, std::string(300, 'c') + "&=");
   data = monitor.monitoringDataForDispatchWithSamplePeriod(0, 0);
   EXPECT_LE(data.size(), Monitor::kMaxMonitoringDataBytes);
   EXPECT_NE(data.find("dropped:"), std::string::npos);

@@ -10,7 +10,7 @@ namespace sdk::analytics {
 std::int64_t NumericUtil::randomInt64() {
   std::uint8_t bytes[8];
   if (platform::security::copyRandomBytes(bytes, sizeof bytes) != platform::security::kStatusSuccess) {
-    Monitor::shared()->logWithLevel(5, 26004, "Unable to generate random integer");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, 26004, "Unable to generate random integer");
     return 0;
   }
   std::int64_t value;

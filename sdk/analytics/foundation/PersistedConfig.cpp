@@ -55,7 +55,7 @@ constexpr double kSecondsPerDay = 86400;
 
 std::shared_ptr<PersistedConfig> PersistedConfig::sharedInstance() {
   static const auto instance = std::make_shared<PersistedConfig>();
-  if (!instance) Monitor::shared()->logWithLevel(1, 27001, "Persisted config instance is nil");
+  if (!instance) Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 27001, "Persisted config instance is nil");
   return instance;
 }
 

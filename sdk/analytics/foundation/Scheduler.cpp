@@ -15,10 +15,10 @@ void runGuarded(const std::string& blockID, const std::function<void()>& block) 
   try {
     block();
   } catch (const std::exception& exception) {
-    Monitor::shared()->logWithLevel(1, 30000, "Exception on worker queue. Block ID=" + blockID + ". Exception",
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 30000, "Exception on worker queue. Block ID=" + blockID + ". Exception",
                                        Value(exception.what()));
   } catch (...) {
-    Monitor::shared()->logWithLevel(1, 30000, "Exception on worker queue. Block ID=" + blockID + ". Exception",
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 30000, "Exception on worker queue. Block ID=" + blockID + ". Exception",
                                        Value("unknown exception"));
   }
 }
@@ -30,7 +30,7 @@ Scheduler::Scheduler(const std::string& workerQueueLabel)
 
 void Scheduler::scheduleOnWorkerQueueBlockID(const std::string& blockID, std::function<void()> block) {
   if (!block) {
-    Monitor::shared()->logWithLevel(1, 30005, "Attempted to schedule a nil block on worker queue. Block ID",
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 30005, "Attempted to schedule a nil block on worker queue. Block ID",
                                        Value(blockID));
     return;
   }
@@ -39,7 +39,7 @@ void Scheduler::scheduleOnWorkerQueueBlockID(const std::string& blockID, std::fu
 
 void Scheduler::dispatchSyncOnWorkerQueueBlockID(const std::string& blockID, const std::function<void()>& block) {
   if (!block) {
-    Monitor::shared()->logWithLevel(1, 30002, "Attempted to dispatch a nil block on worker queue. Block ID",
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 30002, "Attempted to dispatch a nil block on worker queue. Block ID",
                                        Value(blockID));
     return;
   }
@@ -49,7 +49,7 @@ void Scheduler::dispatchSyncOnWorkerQueueBlockID(const std::string& blockID, con
 
 bool Scheduler::checkOnBackgroundThreadWithMethodName(const std::string& methodName) {
   if (!platform::dispatch::MainLoop::isMainThread()) return true;
-  Monitor::shared()->logWithLevel(1, 30001, "Method " + methodName + " should execute on background thread");
+  Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 30001, "Method " + methodName + " should execute on background thread");
   return false;
 }
 

@@ -141,7 +141,7 @@ bool SqliteStore::open(Error* error) {
   std::filesystem::remove(path_ + "-wal", ignored);
   std::filesystem::remove(path_ + "-shm", ignored);
   std::filesystem::remove(path_ + "-journal", ignored);
-  Monitor::shared()->logWithLevel(1, 12006, "Database file is damaged. Moved aside and recreated. Path",
+  Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 12006, "Database file is damaged. Moved aside and recreated. Path",
                                      Value(aside));
   return openFile(error);
 }

@@ -56,7 +56,7 @@ void AudienceTimestampsCache::addDynamicTimestamp(double timestamp, std::int32_t
   if (timestamp > stored) {
     entries[filterID] = timestamp;
   } else {
-    monitor_->logWithLevel(5, 6037, "Candidate evaluation timestamp is earlier than cached evaluation timestamp");
+    monitor_->logWithLevel(LogLevel::kSilentWarning, 6037, "Candidate evaluation timestamp is earlier than cached evaluation timestamp");
   }
 }
 

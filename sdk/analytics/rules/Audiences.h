@@ -10,6 +10,7 @@
 #include "platform/foundation/Error.h"
 #include "sdk/analytics/foundation/AudienceRecords.h"
 #include "sdk/analytics/foundation/AnalyticsValue.h"
+#include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/rules/AudienceTimestampsCache.h"
 #include "sdk/analytics/rules/AudienceFilterCache.h"
 
@@ -80,7 +81,7 @@ class Audiences {
                        const EvaluationTexts& texts, const platform::foundation::Value& subject,
                        const Evaluate& evaluate, const Decide& decide);
   std::int64_t setting(const char* key, std::int64_t defaultValue, std::int64_t maximum) const;
-  void logFailure(int level, std::int64_t code, const std::string& message, const platform::foundation::Error& error);
+  void logFailure(LogLevel level, std::int64_t code, const std::string& message, const platform::foundation::Error& error);
 
   std::shared_ptr<MeasurementDatabase> database_;
   std::shared_ptr<const sdk::analytics::MeasurementHost> host_;

@@ -57,7 +57,7 @@ bool Audiences::evaluateFilters(const std::vector<KeptFilter>& filters, double t
       Error error;
       record = database_->filterResultForAudienceID(filter.audienceID, &error);
       if (!record && !error.domain.empty()) {
-        monitor_->logWithLevel(1, texts.queryResultCode, texts.queryResult, subject,
+        monitor_->logWithLevel(LogLevel::kMonitoredError, texts.queryResultCode, texts.queryResult, subject,
                                Value(error.localizedDescription()));
         return false;
       }
@@ -79,7 +79,7 @@ bool Audiences::evaluateFilters(const std::vector<KeptFilter>& filters, double t
   for (auto& [id, record] : updated) records.push_back(std::move(record));
   Error error;
   if (!database_->updateFilterResults(records, &error)) {
-    monitor_->logWithLevel(1, texts.saveCode, texts.save, subject, Value(error.localizedDescription()));
+    monitor_->logWithLevel(LogLevel::kMonitoredError, texts.saveCode, texts.save, subject, Value(error.localizedDescription()));
     return false;
   }
   return true;
@@ -98,7 +98,7 @@ bool Audiences::evaluateFiltersForEventName(const std::string& eventName, const 
   Error error;
   const sdk::analytics::EventFilterSet* filters = filters_.eventFilters(*database_, eventName, &error);
   if (!filters) {
-    monitor_->logWithLevel(1, texts.queryFiltersCode, texts.queryFilters, Value(eventNameForDisplay(eventName)),
+    monitor_->logWithLevel(LogLevel::kMonitoredError, texts.queryFiltersCode, texts.queryFilters, Value(eventNameForDisplay(eventName)),
                            Value(error.localizedDescription()));
     return false;
   }
@@ -108,7 +108,7 @@ bool Audiences::evaluateFiltersForEventName(const std::string& eventName, const 
   auto evaluate = [&](const auto& kept) -> std::optional<bool> {
     if (!kept.message) {
       const StoredEventFilter& filter = kept.record;
-      monitor_->logWithLevelContexts(1, texts.corruptFilterCode, texts.corruptFilter,
+      monitor_->logWithLevelContexts(LogLevel::kMonitoredError, texts.corruptFilterCode, texts.corruptFilter,
                                      {Value(eventNameForDisplay(eventName)), Value(filter.filterID),
                                       Value(filter.audienceID), Value(filter.isDynamic)});
       return std::nullopt;
@@ -130,14 +130,14 @@ bool Audiences::evaluateFiltersForUserProperty(const UserAttribute& userProperty
   const sdk::analytics::PropertyFilterSet* filters =
       filters_.propertyFilters(*database_, userProperty.name, &error);
   if (!filters) {
-    monitor_->logWithLevel(1, texts.queryFiltersCode, texts.queryFilters,
+    monitor_->logWithLevel(LogLevel::kMonitoredError, texts.queryFiltersCode, texts.queryFilters,
                            Value(userPropertyNameForDisplay(userProperty.name)), Value(error.localizedDescription()));
     return false;
   }
   auto evaluate = [&](const auto& kept) -> std::optional<bool> {
     if (!kept.message) {
       const StoredPropertyFilter& filter = kept.record;
-      monitor_->logWithLevelContexts(1, texts.corruptFilterCode, texts.corruptFilter,
+      monitor_->logWithLevelContexts(LogLevel::kMonitoredError, texts.corruptFilterCode, texts.corruptFilter,
                                      {Value(userPropertyNameForDisplay(userProperty.name)), Value(filter.filterID),
                                       Value(filter.audienceID), Value(filter.isDynamic)});
       return std::nullopt;
@@ -167,7 +167,7 @@ bool Audiences::evaluateFiltersForNanoUserProperty(const ProtoUserAttribute& use
     value = AnalyticsValue(nanoGetInt64(userProperty, 3));
   }
   if (!value) {
-    monitor_->logWithLevel(2, 6039, "Could not convert user property from nano format.");
+    monitor_->logWithLevel(LogLevel::kSilentError, 6039, "Could not convert user property from nano format.");
     return false;
   }
   double lastSet = static_cast<double>(nanoGetInt64(userProperty, 0)) / 1000.0;

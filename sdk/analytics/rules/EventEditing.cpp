@@ -66,7 +66,7 @@ bool EventEditing::handleEvent(const EditingEvent& event, ScriptRuntimeError& er
   runtime_.collectGarbage();
   if (*droppedEvents_ > 0) {
     if (auto monitor = host_ ? host_->monitor() : nullptr) {
-      monitor->logWithLevel(1, kSurplusEventsCode, "Event editing created too many events. Event name, dropped",
+      monitor->logWithLevel(LogLevel::kMonitoredError, kSurplusEventsCode, "Event editing created too many events. Event name, dropped",
                             event.name, *droppedEvents_);
     }
   }

@@ -13,7 +13,7 @@ using platform::foundation::Value;
 std::optional<Experiment> Experiment::initWithExperimentID(std::optional<std::int32_t> experimentID,
                                                                    const std::vector<std::shared_ptr<ProtoFlag>>& flags) {
   if (!experimentID) {
-    Monitor::shared()->logWithLevel(2, 870000, "Cannot create an experiment without ID");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 870000, "Cannot create an experiment without ID");
     return std::nullopt;
   }
   Experiment experiment(*experimentID);
@@ -36,11 +36,11 @@ std::vector<std::shared_ptr<ProtoFlag>> Experiment::flags() const {
 void Experiment::addFlag(const std::shared_ptr<ProtoFlag>& flag) {
   auto& monitor = *Monitor::shared();
   if (!flag) {
-    monitor.logWithLevel(2, 870004, "Cannot add empty flag into an experiment. ID", Value(experimentID_));
+    monitor.logWithLevel(LogLevel::kSilentError, 870004, "Cannot add empty flag into an experiment. ID", Value(experimentID_));
     return;
   }
   if (!nanoHasField(*flag, 0)) {
-    monitor.logWithLevel(2, 870006, "Cannot add a flag without name into an experiment. ID", Value(experimentID_));
+    monitor.logWithLevel(LogLevel::kSilentError, 870006, "Cannot add a flag without name into an experiment. ID", Value(experimentID_));
     return;
   }
   flagsByName_[experimentFlagName(*flag)] = ProtoFlag::copyOf(*flag);
@@ -48,7 +48,7 @@ void Experiment::addFlag(const std::shared_ptr<ProtoFlag>& flag) {
 
 std::shared_ptr<ProtoFlag> Experiment::flagWithName(const std::string& name) const {
   if (name.empty()) {
-    Monitor::shared()->logWithLevel(2, 870007, "Cannot retrieve a flag without a flag name");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 870007, "Cannot retrieve a flag without a flag name");
     return nullptr;
   }
   auto found = flagsByName_.find(name);

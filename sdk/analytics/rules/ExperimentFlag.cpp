@@ -22,11 +22,11 @@ Value kindName(const Value& value) {
 std::shared_ptr<ProtoFlag> experimentFlagFromNameAndValue(const Value& name, const Value& value) {
   auto& monitor = *Monitor::shared();
   if (name.isNil()) {
-    monitor.logWithLevel(1, 850000, "Flag name must not be nil");
+    monitor.logWithLevel(LogLevel::kMonitoredError, 850000, "Flag name must not be nil");
     return nullptr;
   }
   if (!name.isString()) {
-    monitor.logWithLevel(1, 850001, "Flag name must be a string", kindName(name));
+    monitor.logWithLevel(LogLevel::kMonitoredError, 850001, "Flag name must be a string", kindName(name));
     return nullptr;
   }
   auto flag = ProtoFlag::make();
@@ -38,7 +38,7 @@ std::shared_ptr<ProtoFlag> experimentFlagFromNameAndValue(const Value& name, con
   } else if (value.isInteger() || value.isBool()) {
     nanoSetInt64(*flag, kFlagInteger, value.toInt64());
   } else {
-    monitor.logWithLevel(1, 850002, "Flag value is invalid", kindName(value));
+    monitor.logWithLevel(LogLevel::kMonitoredError, 850002, "Flag value is invalid", kindName(value));
     return nullptr;
   }
   return flag;

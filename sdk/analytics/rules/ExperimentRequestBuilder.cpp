@@ -18,7 +18,7 @@ std::shared_ptr<ExperimentRequestBuilder> ExperimentRequestBuilder::sharedInstan
 
 void ExperimentRequestBuilder::addSDKProperty(const std::shared_ptr<const ExperimentsSDKProperty>& property) {
   if (!property) {
-    Monitor::shared()->logWithLevel(2, 880000, "Cannot add an empty SDK property.");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 880000, "Cannot add an empty SDK property.");
     return;
   }
   std::lock_guard lock(mutex_);

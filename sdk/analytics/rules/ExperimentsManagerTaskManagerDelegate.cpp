@@ -44,7 +44,7 @@ void ExperimentsManager::taskManagerDidFinishFetchingExperimentSnapshots(Experim
                                                                   const std::map<std::string, Error>& errors) {
   (void)taskManager;
   if (snapshots.empty() && errors.empty()) {
-    monitor().logWithLevel(3, 800020, "No pending snapshots to notify the clients");
+    monitor().logWithLevel(LogLevel::kWarning, 800020, "No pending snapshots to notify the clients");
     return;
   }
   dispatchAsyncOnSerialQueue([snapshots, errors](ExperimentsManager& self) {
@@ -77,8 +77,7 @@ void ExperimentsManager::taskManagerDidUpsertPendingSnapshots(ExperimentsTaskMan
     auto client = registeredClientsBySDKName_.objectForKey(snapshot.SDKName());
     auto delegate = client ? client->delegate() : nullptr;
     if (!delegate || !delegate->implementsClientDidReceiveNewSnapshot()) {
-      monitor().logWithLevel(
-          0, 800021,
+      monitor().logWithLevel(LogLevel::kError, 800021,
           "Cannot notify new snapshot for SDK because the delegate does not implement -clientDidReceiveNewSnapshot:",
           Value(snapshot.SDKName()));
       continue;

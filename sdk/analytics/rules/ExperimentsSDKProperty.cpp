@@ -10,7 +10,7 @@ namespace sdk::analytics {
 std::shared_ptr<ProtoClientProperty> ExperimentsSDKProperty::proto(const std::optional<std::string>& appInstanceID) const {
   std::string key = !diversionKey.empty() ? diversionKey : appInstanceID.value_or("");
   if (key.empty()) {
-    Monitor::shared()->logWithLevel(1, 860001, "Diversion key is empty");
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 860001, "Diversion key is empty");
     return nullptr;
   }
   auto message = ProtoClientProperty::make();

@@ -87,7 +87,7 @@ void ExperimentsTaskManager::dispatchAsyncOnWorkerQueue(std::function<void(Exper
     try {
       block(*self);
     } catch (const std::exception& exception) {
-      monitor().logWithLevel(1, 820026, "Exception on async worker queue", Value(exception.what()));
+      monitor().logWithLevel(LogLevel::kMonitoredError, 820026, "Exception on async worker queue", Value(exception.what()));
     }
   });
 }
@@ -97,7 +97,7 @@ void ExperimentsTaskManager::dispatchSyncOnWorkerQueue(const std::function<void(
     try {
       block(*this);
     } catch (const std::exception& exception) {
-      monitor().logWithLevel(1, 820027, "Exception on sync worker queue", Value(exception.what()));
+      monitor().logWithLevel(LogLevel::kMonitoredError, 820027, "Exception on sync worker queue", Value(exception.what()));
       throw;
     }
   });
@@ -123,26 +123,26 @@ void ExperimentsTaskManager::fetchAllSnapshotsOnWorkerQueue() {
   bool committed = database_->performTransaction([this] {
     Error error;
     if (!database_->deleteStaleActivatedSnapshots(&error)) {
-      monitor().logWithLevel(1, 820006, "Cannot delete stale activated snapshots. Error", errorText(error));
+      monitor().logWithLevel(LogLevel::kMonitoredError, 820006, "Cannot delete stale activated snapshots. Error", errorText(error));
       return false;
     }
     if (!database_->activatePendingSnapshotsAutomatically(&error)) {
-      monitor().logWithLevel(1, 820007, "Cannot activate pending snapshots automatically. Error", errorText(error));
+      monitor().logWithLevel(LogLevel::kMonitoredError, 820007, "Cannot activate pending snapshots automatically. Error", errorText(error));
       return false;
     }
     return true;
   });
   if (!committed) {
-    monitor().logWithLevel(2, 820008, "Failed to start the task manager");
+    monitor().logWithLevel(LogLevel::kSilentError, 820008, "Failed to start the task manager");
     return;
   }
-  monitor().logWithLevel(8, 820009, "Successfully start the task manager");
+  monitor().logWithLevel(LogLevel::kVerbose, 820009, "Successfully start the task manager");
 
   auto delegate = this->delegate();
   if (!delegate) return;
   auto read = [](std::optional<std::vector<ExperimentSnapshot>> snapshots, const Error& error, std::int64_t code,
                  const char* message) {
-    if (!snapshots && error.code != 0) monitor().logWithLevel(2, code, message, errorText(error));
+    if (!snapshots && error.code != 0) monitor().logWithLevel(LogLevel::kSilentError, code, message, errorText(error));
     return snapshots.value_or(std::vector<ExperimentSnapshot>{});
   };
   Error activatedError, pendingError, launchedError;
@@ -157,7 +157,7 @@ void ExperimentsTaskManager::fetchAllSnapshotsOnWorkerQueue() {
 
 void ExperimentsTaskManager::activatePendingSnapshot(const std::optional<ExperimentSnapshot>& snapshot, double timestamp) {
   if (!snapshot) {
-    monitor().logWithLevel(0, 820013, "Cannot activate an empty snapshot");
+    monitor().logWithLevel(LogLevel::kError, 820013, "Cannot activate an empty snapshot");
     return;
   }
   dispatchAsyncOnWorkerQueue([snapshot = *snapshot, timestamp](ExperimentsTaskManager& self) {
@@ -165,7 +165,7 @@ void ExperimentsTaskManager::activatePendingSnapshot(const std::optional<Experim
     Error error;
     bool done = self.database_->performTransaction([&] { return self.database_->activateSnapshot(snapshot, timestamp, &error); });
     if (!done) {
-      monitor().logWithLevel(1, 820014, "Cannot activate snapshot for SDK Name. Error", Value(snapshot.SDKName()),
+      monitor().logWithLevel(LogLevel::kMonitoredError, 820014, "Cannot activate snapshot for SDK Name. Error", Value(snapshot.SDKName()),
                              errorText(error));
     }
   });
@@ -173,13 +173,13 @@ void ExperimentsTaskManager::activatePendingSnapshot(const std::optional<Experim
 
 void ExperimentsTaskManager::resetToDefaultsForSDKName(const std::string& sdkName) {
   if (sdkName.empty()) {
-    monitor().logWithLevel(1, 820018, "Cannot reset to defaults for empty SDK name");
+    monitor().logWithLevel(LogLevel::kMonitoredError, 820018, "Cannot reset to defaults for empty SDK name");
     return;
   }
   dispatchAsyncOnWorkerQueue([sdkName](ExperimentsTaskManager& self) {
     Error error;
     if (!self.database_ || !self.database_->deleteActivatedExperimentsOfSDKName(sdkName, &error)) {
-      monitor().logWithLevel(1, 820019, "Cannot reset to defaults in the database. SDK Name, error", Value(sdkName),
+      monitor().logWithLevel(LogLevel::kMonitoredError, 820019, "Cannot reset to defaults in the database. SDK Name, error", Value(sdkName),
                              errorText(error));
     }
   });
@@ -187,13 +187,13 @@ void ExperimentsTaskManager::resetToDefaultsForSDKName(const std::string& sdkNam
 
 void ExperimentsTaskManager::upsertPendingSnapshots(const std::vector<ExperimentSnapshot>& snapshots) {
   if (snapshots.empty()) {
-    monitor().logWithLevel(2, 820020, "Cannot upsert empty pending snapshot list");
+    monitor().logWithLevel(LogLevel::kSilentError, 820020, "Cannot upsert empty pending snapshot list");
     return;
   }
   dispatchAsyncOnWorkerQueue([snapshots](ExperimentsTaskManager& self) {
     Error error;
     if (!self.database_ || !self.database_->upsertPendingExperimentSnapshots(snapshots, &error)) {
-      monitor().logWithLevel(1, 820021, "Cannot upsert pending snapshots into the database. Error", errorText(error));
+      monitor().logWithLevel(LogLevel::kMonitoredError, 820021, "Cannot upsert pending snapshots into the database. Error", errorText(error));
       return;
     }
     if (auto delegate = self.delegate()) delegate->taskManagerDidUpsertPendingSnapshots(self, snapshots);

@@ -16,7 +16,7 @@ std::optional<std::vector<ExperimentSnapshot>> ExperimentsTaskManager::experimen
     const ProtoExperimentResponse* response) {
   auto& monitor = *Monitor::shared();
   if (!response) {
-    monitor.logWithLevel(2, 820015, "Cannot create experiment snapshots from nil response");
+    monitor.logWithLevel(LogLevel::kSilentError, 820015, "Cannot create experiment snapshots from nil response");
     return std::nullopt;
   }
   auto messages = nanoGetMessageArray<ProtoSnapshot>(*response, kSnapshots);
@@ -34,7 +34,7 @@ std::optional<std::vector<ExperimentSnapshot>> ExperimentsTaskManager::experimen
   for (const auto& message : messages) {
     auto snapshot = ExperimentSnapshot::initWithProtobuf(*message);
     if (!snapshot) {
-      monitor.logWithLevel(2, 820016, "Cannot create a snapshot from the proto");
+      monitor.logWithLevel(LogLevel::kSilentError, 820016, "Cannot create a snapshot from the proto");
       continue;
     }
     snapshots.push_back(std::move(*snapshot));
@@ -62,7 +62,7 @@ std::optional<std::map<std::string, platform::foundation::Error>> ExperimentsTas
 
 std::optional<std::vector<ExperimentSnapshot>> ExperimentsTaskManager::experimentSnapshotsFromData(const Data& data) {
   if (data.empty()) {
-    Monitor::shared()->logWithLevel(2, 820025, "Cannot create experiment snapshots from empty data");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 820025, "Cannot create experiment snapshots from empty data");
     return std::nullopt;
   }
   auto response = ProtoExperimentResponse::initWithBuffer(data);

@@ -17,7 +17,7 @@ void MonitorScriptLogger::logWithLevel(std::int64_t level, const std::string& me
   auto monitor = host_ ? host_->monitor() : nullptr;
   if (!monitor) return;
   std::vector<platform::foundation::Value> values(contexts.begin(), contexts.end());
-  monitor->logWithLevelContexts(monitorLevel(level, silent, monitored), kMessageCode, message, values);
+  monitor->logWithLevelContexts(static_cast<LogLevel>(monitorLevel(level, silent, monitored)), kMessageCode, message, values);
 }
 
 }  // namespace sdk::analytics

@@ -26,7 +26,7 @@ bool hasDecimalText(const ProtoNumberFilter& filter, int index) {
 
 bool validateNumberFilter(const ProtoNumberFilter& filter, Monitor* monitor) {
   auto refuse = [&](std::int64_t code, const char* message) {
-    if (monitor) monitor->logWithLevel(1, code, message, messageLogContext(filter));
+    if (monitor) monitor->logWithLevel(LogLevel::kMonitoredError, code, message, messageLogContext(filter));
     return false;
   };
   if (!nanoHasField(filter, kComparisonType)) return refuse(8006, "Number filter has no comparison type");
@@ -52,7 +52,7 @@ FilterOutcome evaluateNumberFilter(const ProtoNumberFilter& filter, const Decima
   if (!validateNumberFilter(filter, monitor)) return std::nullopt;
   AudienceComparisonValues values = PreparedNumberFilter::readDecimals(filter, &monitor);
   if (!values.isValid()) {
-    monitor.logWithLevel(1, 8015,
+    monitor.logWithLevel(LogLevel::kMonitoredError, 8015,
                          "Parsed decimal number comparison values are not valid. Audience filter will not be "
                          "evaluated. Filter",
                          messageLogContext(filter));
@@ -65,7 +65,7 @@ FilterOutcome evaluateNumberFilter(const ProtoNumberFilter& filter, double value
   if (!validateNumberFilter(filter, monitor)) return std::nullopt;
   auto bounds = PreparedNumberFilter::readDoubles(filter);
   if (!bounds) {
-    monitor.logWithLevel(1, 8012,
+    monitor.logWithLevel(LogLevel::kMonitoredError, 8012,
                          "Number filter is invalid, the comparison filter is not valid. Audience filter will not be "
                          "evaluated");
     return std::nullopt;

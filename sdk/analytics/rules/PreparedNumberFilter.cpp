@@ -68,7 +68,7 @@ AudienceComparisonValues PreparedNumberFilter::readDecimals(const ProtoNumberFil
     std::string_view view = text ? std::string_view(*text) : std::string_view();
     if (!monitor) return exactDecimalNumber(view);
     auto number = decimalNumberFromString(view);
-    if (!number) monitor->logWithLevel(1, code, message);
+    if (!number) monitor->logWithLevel(LogLevel::kMonitoredError, code, message);
     return number;
   };
   if (isBetween(filter)) {

@@ -26,23 +26,23 @@ PreparedPropertyFilter::PreparedPropertyFilter(const ProtoPropertyFilter& filter
 FilterOutcome PreparedPropertyFilter::evaluate(const UserAttribute* property, Monitor& monitor) const {
   using platform::foundation::Value;
   if (!property) {
-    monitor.logWithLevel(1, 7012, "User property is nil. Audience filter will not be evaluated");
+    monitor.logWithLevel(LogLevel::kMonitoredError, 7012, "User property is nil. Audience filter will not be evaluated");
     return std::nullopt;
   }
   if (!propertyName_ || *propertyName_ != property->name) {
-    monitor.logWithLevel(1, 7013,
+    monitor.logWithLevel(LogLevel::kMonitoredError, 7013,
                          "User property name does not match property filter name. Audience filter will not be "
                          "evaluated",
                          Value(userPropertyNameForDisplay(property->name)), messageLogContext(*message_));
     return std::nullopt;
   }
   if (!value_) {
-    monitor.logWithLevel(1, 7014, "Property filter does not have filter. Audience filter will not be evaluated");
+    monitor.logWithLevel(LogLevel::kMonitoredError, 7014, "Property filter does not have filter. Audience filter will not be evaluated");
     return std::nullopt;
   }
   const AnalyticsValue& value = property->value;
   if (!value.isString() && !value.isInt64() && !value.isDouble()) {
-    monitor.logWithLevel(1, 7015, "Unknown user property type. Audience filter will not be evaluated. Property Name",
+    monitor.logWithLevel(LogLevel::kMonitoredError, 7015, "Unknown user property type. Audience filter will not be evaluated. Property Name",
                          Value(userPropertyNameForDisplay(property->name)));
     return std::nullopt;
   }

@@ -31,7 +31,7 @@ FilterOutcome findPattern(const icu::RegexPattern& pattern, std::string_view val
   if (U_FAILURE(status)) {
     std::string patternText;
     pattern.pattern().toUTF8String(patternText);
-    monitor.logWithLevel(1, 9007,
+    monitor.logWithLevel(LogLevel::kMonitoredError, 9007,
                          "Regular expression exceeded its time or stack limit. Audience filter will not be evaluated. "
                          "Pattern, error",
                          platform::foundation::Value(patternText),

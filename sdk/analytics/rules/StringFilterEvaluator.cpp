@@ -33,7 +33,7 @@ bool hasExpressionList(const ProtoStringFilter& filter) { return !filter.values(
 bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor,
                              std::unique_ptr<icu::RegexPattern>* pattern) {
   auto refuse = [&](std::int64_t code, const char* message) {
-    if (monitor) monitor->logWithLevel(1, code, message, messageLogContext(filter));
+    if (monitor) monitor->logWithLevel(LogLevel::kMonitoredError, code, message, messageLogContext(filter));
     return false;
   };
   if (!nanoHasField(filter, kMatchType)) return refuse(9000, "String filter has no match type");
@@ -52,7 +52,7 @@ bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor,
       icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(*expression), flags, parseError, status));
   if (U_FAILURE(status) || !compiled) {
     if (monitor) {
-      monitor->logWithLevel(1, 9004, "Unable to parse regular expression", messageLogContext(filter),
+      monitor->logWithLevel(LogLevel::kMonitoredError, 9004, "Unable to parse regular expression", messageLogContext(filter),
                             Value(std::string(u_errorName(status))));
     }
     return false;
@@ -64,12 +64,12 @@ bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor,
 FilterOutcome matchStringFilter(const ProtoStringFilter& filter, std::optional<std::string_view> value,
                                       Monitor& monitor) {
   if (!value) {
-    monitor.logWithLevel(1, 9005, "Evaluation string is nil. Audience filter will not be evaluated");
+    monitor.logWithLevel(LogLevel::kMonitoredError, 9005, "Evaluation string is nil. Audience filter will not be evaluated");
     return std::nullopt;
   }
   std::unique_ptr<icu::RegexPattern> pattern;
   if (!validateStringFilter(filter, monitor, &pattern)) {
-    monitor.logWithLevel(1, 9006, "String filter is invalid. Audience filter will not be evaluated");
+    monitor.logWithLevel(LogLevel::kMonitoredError, 9006, "String filter is invalid. Audience filter will not be evaluated");
     return std::nullopt;
   }
   CaselessText text(*value);

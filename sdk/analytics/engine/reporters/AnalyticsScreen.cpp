@@ -20,12 +20,12 @@ Dictionary screenParametersOf(const AnalyticsScreen* screen) {
   parameters["_si"] = Value(screen->instanceID());
   const auto& className = screen->className();
   if (!className || className->empty()) {
-    Monitor::shared()->logWithLevel(3, 31014, "Screen class name is empty");
+    Monitor::shared()->logWithLevel(LogLevel::kWarning, 31014, "Screen class name is empty");
   }
   if (className) {
     int failureCode = 0;
     if (!isValidScreenText(*className, &failureCode)) {
-      Monitor::shared()->logWithLevel(3, 31015, "Screen class name is invalid. Error code",
+      Monitor::shared()->logWithLevel(LogLevel::kWarning, 31015, "Screen class name is invalid. Error code",
                                          Value(std::int64_t{failureCode}));
       return parameters;
     }

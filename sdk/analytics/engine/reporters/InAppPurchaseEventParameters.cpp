@@ -17,7 +17,7 @@ using platform::store::Product;
 
 namespace {
 
-void verbose(std::int64_t code, const std::string& message) { Monitor::shared()->logWithLevel(8, code, message); }
+void verbose(std::int64_t code, const std::string& message) { Monitor::shared()->logWithLevel(LogLevel::kVerbose, code, message); }
 
 bool isSet(const Parameters& parameters, const std::string& key) {
   auto it = parameters.find(key);
@@ -86,7 +86,7 @@ void classify(Parameters& parameters, const PaymentTransaction& transaction,
     return;
   }
   if (ofDate.size() >= 2) {
-    Monitor::shared()->logWithLevel(8, 40024,
+    Monitor::shared()->logWithLevel(LogLevel::kVerbose, 40024,
                                        "Subscription transaction with duplicate transaction date will be reported as invalid",
                                        Value(item.productID), Value(static_cast<std::int64_t>(ofDate.size())));
     flag(parameters, "invalid");

@@ -38,22 +38,22 @@ InAppPurchaseTransactionReporter::InAppPurchaseTransactionReporter(Dependencies 
 std::optional<std::string> InAppPurchaseTransactionReporter::transactionFingerprint(const PaymentTransaction* transaction) {
   auto& monitor = *Monitor::shared();
   if (!transaction) {
-    monitor.logWithLevel(2, 21014, "Transaction is nil");
+    monitor.logWithLevel(LogLevel::kSilentError, 21014, "Transaction is nil");
     return std::nullopt;
   }
   if (transaction->transactionState != TransactionState::Purchased) return std::nullopt;
   Value code(transaction->error ? transaction->error->code : std::int64_t{0});
   if (!transaction->transactionIdentifier) {
-    monitor.logWithLevel(2, 21015, "Transaction identifier is nil. Code", code);
+    monitor.logWithLevel(LogLevel::kSilentError, 21015, "Transaction identifier is nil. Code", code);
     return std::nullopt;
   }
   const std::string& identifier = *transaction->transactionIdentifier;
   if (identifier.empty()) {
-    monitor.logWithLevel(2, 21016, "Transaction identifier is empty. Code", code);
+    monitor.logWithLevel(LogLevel::kSilentError, 21016, "Transaction identifier is empty. Code", code);
     return std::nullopt;
   }
   if (identifier.find_first_not_of("0-") == std::string::npos) {
-    monitor.logWithLevel(2, 21017, "Transaction identifier is only zeroes. Code", code);
+    monitor.logWithLevel(LogLevel::kSilentError, 21017, "Transaction identifier is only zeroes. Code", code);
     return std::nullopt;
   }
   return md5HexString(identifier);
@@ -95,7 +95,7 @@ void InAppPurchaseTransactionReporter::paymentQueueUpdatedFilteredTransactions(
                                                        std::optional<std::set<std::string>>,
                                                        std::optional<platform::foundation::Error> error) mutable {
         if (error && (!valid || valid->empty())) {
-          Monitor::shared()->logWithLevel(1, 21027, "Cannot request product information. Error", Value(error->description()));
+          Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 21027, "Cannot request product information. Error", Value(error->description()));
           kept.insert(kept.end(), dropped.begin(), dropped.end());
           done(std::move(kept));
           return;

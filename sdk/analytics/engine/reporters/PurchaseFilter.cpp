@@ -65,7 +65,7 @@ std::vector<PaymentTransaction> PurchaseFilter::filterOnWorkerQueue(const std::v
     const Value productID(transaction.payment.productIdentifier);
     auto fingerprint = InAppPurchaseTransactionReporter::transactionFingerprint(&transaction);
     if (!fingerprint || fingerprint->empty()) {
-      monitor.logWithLevel(2, 23139,
+      monitor.logWithLevel(LogLevel::kSilentError, 23139,
                            "Purchase has nil or empty fingerprint. Purchase will not be checked for duplicates. "
                            "Product ID",
                            productID);
@@ -75,7 +75,7 @@ std::vector<PaymentTransaction> PurchaseFilter::filterOnWorkerQueue(const std::v
     platform::foundation::Error error;
     auto isNew = database ? database->insertIfNotDuplicatePurchaseFingerprint(*fingerprint, &error) : std::nullopt;
     if (!isNew) {
-      monitor.logWithLevel(1, 23140,
+      monitor.logWithLevel(LogLevel::kMonitoredError, 23140,
                            "Failed to save purchase fingerprint. Purchase will not be checked for duplicates. Product "
                            "ID, error",
                            productID, Value(database ? error.description() : std::string("no database")));
@@ -84,7 +84,7 @@ std::vector<PaymentTransaction> PurchaseFilter::filterOnWorkerQueue(const std::v
       claimed_.emplace(*transaction.transactionIdentifier, *fingerprint);
       kept.push_back(transaction);
     } else {
-      monitor.logWithLevel(4, 23141, "Purchase is a duplicate and will not be reported. Product ID", productID);
+      monitor.logWithLevel(LogLevel::kMonitoredWarning, 23141, "Purchase is a duplicate and will not be reported. Product ID", productID);
     }
   }
   return kept;
@@ -104,7 +104,7 @@ void PurchaseFilter::releaseUnreportedTransactions(std::vector<PaymentTransactio
       if (claim == self->claimed_.end()) continue;
       platform::foundation::Error error;
       if (!database->deletePurchaseFingerprint(claim->second, &error)) {
-        Monitor::shared()->logWithLevel(1, 23164,
+        Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 23164,
                                            "Failed to forget the fingerprint of a purchase that was not reported. "
                                            "Product ID, error",
                                            Value(transaction.payment.productIdentifier), Value(error.description()));
