@@ -82,7 +82,7 @@ void rawWriteFsyncRename(const std::string& folder, const std::vector<std::share
 
 std::vector<Data> archivesOf(const std::vector<std::shared_ptr<sdk::transport::TransportEvent>>& events) {
   std::vector<Data> archives;
-  for (const auto& event : events) archives.push_back(*sdk::transport::archiveObject(Value(event), nullptr, nullptr));
+  for (const auto& event : events) archives.push_back(*sdk::transport::archiveObject(Value(event)));
   return archives;
 }
 

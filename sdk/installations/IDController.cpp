@@ -113,9 +113,10 @@ sdk::promises::Promise::Ptr IDController::createGetInstallationItemPromise() {
 sdk::promises::Promise::Ptr IDController::getStoredInstallation() {
   return installationsStore_->installationForAppID(appID_, appName_)->then([](const Value& value) {
     auto item = itemOf(value);
-    Error error;
-    if (item && item->isValid(&error)) return value;
-    if (!item) error = InstallationsErrors::installationsErrorWithCode(0, "No stored installation.", std::nullopt);
+    auto valid = item ? item->isValid()
+                      : InstallationsErrors::installationsErrorWithCode(0, "No stored installation.", std::nullopt);
+    if (valid) return value;
+    const Error& error = valid.error();
     sdk::core::coreLogWarning(kLogService, "I-FIS002004", "Stored installation validation error: %@", error.description());
     return sdk::promises::valueWithError(error);
   });

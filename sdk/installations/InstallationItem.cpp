@@ -29,7 +29,7 @@ std::shared_ptr<StoredInstallationItem> InstallationItem::storedItem() const {
   return stored;
 }
 
-bool InstallationItem::isValid(platform::foundation::Error* error) const {
+platform::foundation::ErrorOr<void> InstallationItem::isValid() const {
   std::vector<std::string> problems;
   if (appID.empty()) problems.emplace_back("`appID` must not be empty");
   if (coreAppName.empty()) problems.emplace_back("`vurevoreAppName` must not be empty");
@@ -47,13 +47,11 @@ bool InstallationItem::isValid(platform::foundation::Error* error) const {
       problems.emplace_back("registered installation must have non-empty `authToken.expirationDate`");
     }
   }
-  if (problems.empty()) return true;
+  if (problems.empty()) return {};
   std::string joined;
   for (const auto& problem : problems) joined += (joined.empty() ? "" : ", ") + problem;
-  platform::foundation::report(
-      error, InstallationsErrors::installationsErrorWithCode(
-                 0, platform::foundation::format("VURInstallationsItem validation errors: %@", joined), std::nullopt));
-  return false;
+  return InstallationsErrors::installationsErrorWithCode(
+      0, platform::foundation::format("VURInstallationsItem validation errors: %@", joined), std::nullopt);
 }
 
 std::string base64URL(const std::uint8_t* bytes, std::size_t count, bool keepPadding) {

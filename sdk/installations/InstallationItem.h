@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 #include "platform/foundation/Value.h"
 #include "sdk/installations/StoredAuthToken.h"
 #include "sdk/installations/StoredInstallationItem.h"
@@ -44,8 +45,8 @@ class InstallationItem final : public platform::foundation::Object {
   }
   std::string identifier() const { return identifierWithAppID(appID, coreAppName); }
 
-  // Every missing part named in one error (code 0) when `error` is given.
-  [[nodiscard]] bool isValid(platform::foundation::Error* error) const;
+  // Fails with every missing part named in one error (code 0).
+  platform::foundation::ErrorOr<void> isValid() const;
 
   // 22 URL-safe base64 characters of a random UUID behind a byte whose high half is 0111, so that
   // the first character is always c, d, e or f.

@@ -149,10 +149,10 @@ TEST(InstallationItemTest, ValidationNamesEveryMissingPart) {
     item.coreInstallationID = "fid";
     item.registrationStatus = 1;
     c.change(item);
-    platform::foundation::Error error;
-    EXPECT_EQ(item.isValid(&error), c.reason.empty());
-    if (!c.reason.empty()) {
-      EXPECT_EQ(InstallationsErrors::failureReasonOf(error), "VURInstallationsItem validation errors: " + c.reason);
+    auto valid = item.isValid();
+    EXPECT_EQ(valid.ok(), c.reason.empty());
+    if (!c.reason.empty() && !valid.ok()) {
+      EXPECT_EQ(InstallationsErrors::failureReasonOf(valid.error()), "VURInstallationsItem validation errors: " + c.reason);
     }
   }
 }

@@ -4,6 +4,7 @@
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ErrorOr.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/security/Keychain.h"
@@ -16,6 +17,7 @@ namespace sdk::installations {
 using platform::foundation::Data;
 using platform::foundation::Dictionary;
 using platform::foundation::Error;
+using platform::foundation::ErrorOr;
 using platform::foundation::Value;
 using platform::security::Keychain;
 
@@ -47,28 +49,32 @@ std::optional<Data> publicKeyData() {
   return *result.data();
 }
 
-std::optional<Error> deleteMarker() {
+ErrorOr<void> deleteMarker() {
   const std::string path = LegacyInstanceIDStore::plistPath();
-  if (!platform::foundation::AtomicFile::fileExists(path)) return std::nullopt;
+  if (!platform::foundation::AtomicFile::fileExists(path)) return {};
   Error error;
   Value contents = platform::foundation::PropertyList::readFile(path, &error);
-  if (!contents.isDictionary()) return contents.isNil() ? std::optional<Error>(error) : std::nullopt;
-  if (!contents.erase(LegacyInstanceIDStore::kMarkerKey)) return std::nullopt;
+  if (!contents.isDictionary()) return contents.isNil() ? ErrorOr<void>(error) : ErrorOr<void>();
+  if (!contents.erase(LegacyInstanceIDStore::kMarkerKey)) return {};
   if (!platform::foundation::PropertyList::writeFile(path, contents, platform::foundation::PropertyList::Format::Binary,
                                                      &error)) {
     return error;
   }
-  return std::nullopt;
+  return {};
 }
 
-std::optional<Error> deleteKey(const char* prefix) {
+ErrorOr<void> deleteKey(const char* prefix) {
   auto tag = LegacyInstanceIDStore::keyTagWithPrefix(prefix);
-  if (!tag) return std::nullopt;
+  if (!tag) return {};
   const auto status = Keychain::remove(Value(keyQuery(*tag)));
-  if (status == platform::security::kStatusSuccess || status == platform::security::kStatusItemNotFound) {
-    return std::nullopt;
-  }
+  if (status == platform::security::kStatusSuccess || status == platform::security::kStatusItemNotFound) return {};
   return InstallationsErrors::keychainErrorWithFunction("SecItemDelete", status);
+}
+
+ErrorOr<void> deleteMarkerAndKeys() {
+  TRY(deleteMarker());
+  TRY(deleteKey(LegacyInstanceIDStore::kPublicKeyTagPrefix));
+  return deleteKey(LegacyInstanceIDStore::kPrivateKeyTagPrefix);
 }
 
 }  // namespace
@@ -105,10 +111,8 @@ sdk::promises::Promise::Ptr LegacyInstanceIDStore::existingIID() {
 
 sdk::promises::Promise::Ptr LegacyInstanceIDStore::deleteExistingIID() {
   return sdk::promises::Promise::onQueueDo(utilityQueue(), [] {
-    if (auto error = deleteMarker()) return sdk::promises::valueWithError(*error);
-    if (auto error = deleteKey(kPublicKeyTagPrefix)) return sdk::promises::valueWithError(*error);
-    if (auto error = deleteKey(kPrivateKeyTagPrefix)) return sdk::promises::valueWithError(*error);
-    return Value::null();
+    auto deleted = deleteMarkerAndKeys();
+    return deleted ? Value::null() : sdk::promises::valueWithError(deleted.error());
   });
 }
 

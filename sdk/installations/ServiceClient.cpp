@@ -20,6 +20,7 @@ namespace sdk::installations {
 using platform::foundation::Data;
 using platform::foundation::Dictionary;
 using platform::foundation::Error;
+using platform::foundation::ErrorOr;
 using platform::foundation::Value;
 using platform::net::HTTPHeaders;
 using platform::net::URLRequest;
@@ -71,12 +72,9 @@ std::optional<std::string> validStringOrNil(const Value& dict, const char* key) 
   return *value.string();
 }
 
-Value dictionaryFromJSONData(const Data& data, Error* error) {
+ErrorOr<Value> dictionaryFromJSONData(const Data& data) {
   Value parsed = platform::foundation::Json::parse(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
-  if (!parsed.isDictionary()) {
-    platform::foundation::report(error, InstallationsErrors::JSONSerializationError());
-    return Value();
-  }
+  if (!parsed.isDictionary()) return InstallationsErrors::JSONSerializationError();
   return parsed;
 }
 
@@ -215,19 +213,17 @@ sdk::promises::Promise::Ptr ServiceClient::URLRequestPromise(const std::shared_p
 // --- the three operations -------------------------------------------------------------------------
 
 sdk::promises::Promise::Ptr ServiceClient::registerInstallation(const InstallationItem::Ptr& item) {
-  Error invalid;
-  if (!item->isValid(&invalid)) return InstallationsErrors::rejectedPromiseWithError(invalid);
+  if (auto valid = item->isValid(); !valid) return InstallationsErrors::rejectedPromiseWithError(valid.error());
   return sendURLRequest(registerRequestWithInstallation(*item))->then([item](const Value& reply) {
     auto response = reply.objectAs<ServiceResponse>();
     sdk::core::coreLogDebug(kLogService, "I-FIS001005", "Parsing server response for %@.", response->HTTPResponse.url);
-    Error error;
-    auto registered = registeredInstallationWithJSONData(*item, response->data, now(), &error);
+    auto registered = registeredInstallationWithJSONData(*item, response->data, now());
     if (!registered) {
-      sdk::core::coreLogDebug(kLogService, "I-FIS001006", "Failed to parse VURInstallationsItem: %@.", error);
-      return sdk::promises::valueWithError(error);
+      sdk::core::coreLogDebug(kLogService, "I-FIS001006", "Failed to parse VURInstallationsItem: %@.", registered.error());
+      return sdk::promises::valueWithError(registered.error());
     }
     sdk::core::coreLogDebug(kLogService, "I-FIS001007", "VURInstallationsItem parsed successfully.");
-    return Value(registered);
+    return Value(*registered);
   });
 }
 
@@ -235,11 +231,11 @@ sdk::promises::Promise::Ptr ServiceClient::refreshAuthTokenForInstallation(const
   return sendURLRequest(authTokenRequestWithInstallation(*item))->then([item](const Value& reply) {
     auto response = reply.objectAs<ServiceResponse>();
     sdk::core::coreLogDebug(kLogService, "I-FIS001005", "Parsing server response for %@.", response->HTTPResponse.url);
-    Error error;
-    auto token = authTokenWithGenerateTokenAPIJSONData(response->data, now(), &error);
+    auto token = authTokenWithGenerateTokenAPIJSONData(response->data, now());
     if (!token) {
-      sdk::core::coreLogDebug(kLogService, "I-FIS001008", "Failed to parse VURInstallationsStoredAuthToken: %@.", error);
-      return sdk::promises::valueWithError(error);
+      sdk::core::coreLogDebug(kLogService, "I-FIS001008", "Failed to parse VURInstallationsStoredAuthToken: %@.",
+                              token.error());
+      return sdk::promises::valueWithError(token.error());
     }
     sdk::core::coreLogDebug(kLogService, "I-FIS001009", "VURInstallationsStoredAuthToken parsed successfully.");
     auto updated = item->copy();
@@ -256,26 +252,18 @@ sdk::promises::Promise::Ptr ServiceClient::deleteInstallation(const Installation
 
 // --- replies --------------------------------------------------------------------------------------
 
-InstallationItem::Ptr ServiceClient::registeredInstallationWithJSONData(const InstallationItem& sent,
-                                                                                         const Data& data, double date,
-                                                                                         Error* error) {
-  Value reply = dictionaryFromJSONData(data, error);
-  if (reply.isNil()) return nullptr;
+ErrorOr<InstallationItem::Ptr> ServiceClient::registeredInstallationWithJSONData(const InstallationItem& sent,
+                                                                                  const Data& data, double date) {
+  Value reply = TRY(dictionaryFromJSONData(data));
   auto refreshToken = validStringOrNil(reply, "refreshToken");
-  if (!refreshToken) {
-    platform::foundation::report(error, InstallationsErrors::FIDRegistrationErrorWithResponseMissingField("refreshToken"));
-    return nullptr;
-  }
+  if (!refreshToken) return InstallationsErrors::FIDRegistrationErrorWithResponseMissingField("refreshToken");
   if (!reply["authToken"].isDictionary()) {
-    platform::foundation::report(error, InstallationsErrors::FIDRegistrationErrorWithResponseMissingField("authToken"));
-    return nullptr;
+    return InstallationsErrors::FIDRegistrationErrorWithResponseMissingField("authToken");
   }
-  auto token = authTokenWithJSONDict(reply["authToken"], date, error);
-  if (!token) return nullptr;
+  StoredAuthToken token = TRY(authTokenWithJSONDict(reply["authToken"], date));
   auto FID = validStringOrNil(reply, "fid");
   if (FID && !InstallationItem::isWellFormedFID(*FID)) {
-    platform::foundation::report(error, InstallationsErrors::FIDRegistrationErrorWithResponseInvalidField("fid"));
-    return nullptr;
+    return InstallationsErrors::FIDRegistrationErrorWithResponseInvalidField("fid");
   }
   auto registered = std::make_shared<InstallationItem>(sent.appID, sent.coreAppName);
   registered->coreInstallationID = FID.value_or(sent.coreInstallationID);
@@ -285,26 +273,13 @@ InstallationItem::Ptr ServiceClient::registeredInstallationWithJSONData(const In
   return registered;
 }
 
-std::optional<StoredAuthToken> ServiceClient::authTokenWithJSONDict(const Value& dict,
-                                                                                                 double date,
-                                                                                                 Error* error) {
+ErrorOr<StoredAuthToken> ServiceClient::authTokenWithJSONDict(const Value& dict, double date) {
   auto token = validStringOrNil(dict, "token");
-  if (!token) {
-    platform::foundation::report(error, InstallationsErrors::FIDRegistrationErrorWithResponseMissingField("authToken.token"));
-    return std::nullopt;
-  }
+  if (!token) return InstallationsErrors::FIDRegistrationErrorWithResponseMissingField("authToken.token");
   auto expiresIn = validStringOrNil(dict, "expiresIn");
-  if (!expiresIn) {
-    platform::foundation::report(error,
-                                 InstallationsErrors::FIDRegistrationErrorWithResponseMissingField("authToken.expiresIn"));
-    return std::nullopt;
-  }
+  if (!expiresIn) return InstallationsErrors::FIDRegistrationErrorWithResponseMissingField("authToken.expiresIn");
   const auto lifetime = tokenLifetime(*expiresIn);
-  if (!lifetime) {
-    platform::foundation::report(error,
-                                 InstallationsErrors::FIDRegistrationErrorWithResponseInvalidField("authToken.expiresIn"));
-    return std::nullopt;
-  }
+  if (!lifetime) return InstallationsErrors::FIDRegistrationErrorWithResponseInvalidField("authToken.expiresIn");
   StoredAuthToken result;
   result.status = StoredAuthToken::kStatusTokenFetched;
   result.token = *token;
@@ -312,11 +287,8 @@ std::optional<StoredAuthToken> ServiceClient::authTokenWithJSONDict(const Value&
   return result;
 }
 
-std::optional<StoredAuthToken> ServiceClient::authTokenWithGenerateTokenAPIJSONData(
-    const Data& data, double date, Error* error) {
-  Value reply = dictionaryFromJSONData(data, error);
-  if (reply.isNil()) return std::nullopt;
-  return authTokenWithJSONDict(reply, date, error);
+ErrorOr<StoredAuthToken> ServiceClient::authTokenWithGenerateTokenAPIJSONData(const Data& data, double date) {
+  return authTokenWithJSONDict(TRY(dictionaryFromJSONData(data)), date);
 }
 
 }  // namespace sdk::installations

@@ -6,6 +6,7 @@
 
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 #include "platform/net/URLRequest.h"
 #include "platform/net/URLSession.h"
 #include "sdk/installations/InstallationItem.h"
@@ -55,15 +56,13 @@ class ServiceClient {
   platform::net::URLRequest authTokenRequestWithInstallation(const InstallationItem& item) const;
   platform::net::URLRequest deleteInstallationRequestWithInstallation(const InstallationItem& item) const;
 
-  // Reply parsing; nullptr / nullopt with the error when a field is missing or the body is no object.
-  static InstallationItem::Ptr registeredInstallationWithJSONData(const InstallationItem& sent,
-                                                                      const platform::foundation::Data& data,
-                                                                      double date, platform::foundation::Error* error);
-  static std::optional<StoredAuthToken> authTokenWithJSONDict(const platform::foundation::Value& dict,
-                                                                              double date,
-                                                                              platform::foundation::Error* error);
-  static std::optional<StoredAuthToken> authTokenWithGenerateTokenAPIJSONData(
-      const platform::foundation::Data& data, double date, platform::foundation::Error* error);
+  // Reply parsing: the error names the missing or malformed field, or says the body is no object.
+  static platform::foundation::ErrorOr<InstallationItem::Ptr> registeredInstallationWithJSONData(
+      const InstallationItem& sent, const platform::foundation::Data& data, double date);
+  static platform::foundation::ErrorOr<StoredAuthToken> authTokenWithJSONDict(const platform::foundation::Value& dict,
+                                                                               double date);
+  static platform::foundation::ErrorOr<StoredAuthToken> authTokenWithGenerateTokenAPIJSONData(
+      const platform::foundation::Data& data, double date);
 
   static std::string SDKVersion();
 

@@ -87,18 +87,17 @@ TEST_F(ServiceClientTest, RepliesAreParsedIntoItemsAndTokens) {
   const double date = 1700000000;
   auto sent = unregistered();
   auto data = [](const std::string& text) { return Data(text.begin(), text.end()); };
-  Error error;
   auto kept = ServiceClient::registeredInstallationWithJSONData(
-      *sent, data(R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"3600s"}})"), date, &error);
-  ASSERT_NE(kept, nullptr);
-  EXPECT_EQ(kept->coreInstallationID, sent->coreInstallationID) << "no fid: the sent one stays";
-  EXPECT_EQ(kept->registrationStatus, InstallationItem::kRegistered);
-  EXPECT_EQ(kept->authToken->expirationDate, date + 3600);
+      *sent, data(R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"3600s"}})"), date);
+  ASSERT_TRUE(kept.ok()) << kept.error();
+  EXPECT_EQ((*kept)->coreInstallationID, sent->coreInstallationID) << "no fid: the sent one stays";
+  EXPECT_EQ((*kept)->registrationStatus, InstallationItem::kRegistered);
+  EXPECT_EQ((*kept)->authToken->expirationDate, date + 3600);
   auto replaced = ServiceClient::registeredInstallationWithJSONData(
-      *sent, data(R"({"fid":"eNewFid-AbCdEfGhIjK_01","refreshToken":"r","authToken":{"token":"t","expiresIn":"s"}})"), date, &error);
-  ASSERT_NE(replaced, nullptr);
-  EXPECT_EQ(replaced->coreInstallationID, "eNewFid-AbCdEfGhIjK_01");
-  EXPECT_EQ(replaced->authToken->expirationDate, date) << "a unit alone is no time at all";
+      *sent, data(R"({"fid":"eNewFid-AbCdEfGhIjK_01","refreshToken":"r","authToken":{"token":"t","expiresIn":"s"}})"), date);
+  ASSERT_TRUE(replaced.ok()) << replaced.error();
+  EXPECT_EQ((*replaced)->coreInstallationID, "eNewFid-AbCdEfGhIjK_01");
+  EXPECT_EQ((*replaced)->authToken->expirationDate, date) << "a unit alone is no time at all";
 
   const std::pair<const char*, const char*> refused[] = {
       {"[1,2]", "Failed to serialize JSON data."},
@@ -122,10 +121,10 @@ TEST_F(ServiceClientTest, RepliesAreParsedIntoItemsAndTokens) {
        "The response field with name authToken.expiresIn is malformed"},
   };
   for (const auto& [body, reason] : refused) {
-    Error failure;
-    EXPECT_EQ(ServiceClient::registeredInstallationWithJSONData(*sent, data(body), date, &failure), nullptr);
-    EXPECT_EQ(InstallationsErrors::failureReasonOf(failure), reason) << body;
-    EXPECT_EQ(failure.code, 0);
+    auto refusal = ServiceClient::registeredInstallationWithJSONData(*sent, data(body), date);
+    ASSERT_FALSE(refusal.ok()) << body;
+    EXPECT_EQ(InstallationsErrors::failureReasonOf(refusal.error()), reason) << body;
+    EXPECT_EQ(refusal.error().code, 0);
   }
 }
 

@@ -9,6 +9,7 @@ namespace {
 
 using platform::foundation::AtomicFile;
 using platform::foundation::Error;
+using platform::foundation::ErrorOr;
 using platform::foundation::KeyedArchive;
 
 constexpr const char* kFileErrorDomain = "NSCocoaErrorDomain";
@@ -30,46 +31,37 @@ std::string folderOf(const std::string& path) {
 
 }  // namespace
 
-bool writeDataToFile(const platform::foundation::Data& data, const std::string& filePath, Error* error,
-                           bool syncFolderNow) {
+ErrorOr<void> writeDataToFile(const platform::foundation::Data& data, const std::string& filePath, bool syncFolderNow) {
   std::string reason;
   if (!AtomicFile::createDirectories(folderOf(filePath), &reason) ||
       !AtomicFile::writeAtomically(filePath, data.data(), data.size(), &reason, 0644, syncFolderNow)) {
-    platform::foundation::report(error, Error::make(kFileErrorDomain, kFileWriteUnknownError, reason));
-    return false;
+    return Error::make(kFileErrorDomain, kFileWriteUnknownError, reason);
   }
-  return true;
+  return {};
 }
 
-std::optional<platform::foundation::Data> archiveObject(const platform::foundation::Value& object,
-                                                              const std::string* filePath, Error* error) {
+ErrorOr<platform::foundation::Data> archiveObject(const platform::foundation::Value& object) {
   registerArchiveClasses();
-  auto archive = KeyedArchive::archivedData(object, error);
-  if (!archive) return std::nullopt;
-  if (filePath) writeDataToFile(*archive, *filePath, error);
-  return archive;
+  Error error;
+  auto archive = KeyedArchive::archivedData(object, &error);
+  if (!archive) return error;
+  return std::move(*archive);
 }
 
-std::shared_ptr<TransportEvent> unarchiveEvent(const std::string& filePath, const platform::foundation::Data* data,
-                                                  Error* error) {
+ErrorOr<std::shared_ptr<TransportEvent>> unarchiveEvent(const std::string& filePath,
+                                                        const platform::foundation::Data* data) {
   registerArchiveClasses();
   platform::foundation::Data read;
   if (!data) {
     std::string reason;
     auto bytes = AtomicFile::readFile(filePath, &reason);
-    if (!bytes) {
-      platform::foundation::report(error, Error::make(kFileErrorDomain, kFileReadUnknownError, reason));
-      return nullptr;
-    }
+    if (!bytes) return Error::make(kFileErrorDomain, kFileReadUnknownError, reason);
     read = std::move(*bytes);
     data = &read;
   }
-  auto value = KeyedArchive::unarchivedObject({TransportEvent::kClassName}, *data, error);
-  auto event = value.objectAs<TransportEvent>();
-  if (!event) {
-    platform::foundation::report(error, Error::make(KeyedArchive::kErrorDomain, KeyedArchive::kReadCorruptError,
-                                                    "The file holds no event."));
-  }
+  auto event = KeyedArchive::unarchivedObject({TransportEvent::kClassName}, *data).objectAs<TransportEvent>();
+  // An archive that decodes to something else is as unreadable as a broken one.
+  if (!event) return Error::make(KeyedArchive::kErrorDomain, KeyedArchive::kReadCorruptError, "The file holds no event.");
   return event;
 }
 

@@ -107,13 +107,12 @@ void FlatFileEventStore::storeEvent(std::shared_ptr<TransportEvent> event, Store
     };
     std::string path = self->pathForTarget(event->target(), event->eventID(), event->qosTier(),
                                            event->expirationDate(), event->mappingID());
-    Error error;
-    auto archive = archiveObject(platform::foundation::Value(event), nullptr, &error);
-    if (!archive) return fail(error);
+    auto archive = archiveObject(platform::foundation::Value(event));
+    if (!archive) return fail(archive.error());
     if (self->sizeTracker().directoryContentSize() + archive->size() > kStorageSizeLimit) {
       return fail(storageError(kStorageSizeLimitReached, "Storage size limit has been reached."));
     }
-    if (!writeDataToFile(*archive, path, &error, false)) return fail(error);
+    if (auto written = writeDataToFile(*archive, path, false); !written) return fail(written.error());
     self->sizeTracker().fileWasAddedAtPath(path, archive->size());
     std::weak_ptr<FlatFileEventStore> weak = self;
     self->folderSyncs_.add(path.substr(0, path.find_last_of('/')), [weak, event, onComplete, task] {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/dispatch/Queue.h"
+#include "platform/foundation/ErrorOr.h"
 #include "sdk/transport/FolderSyncGroup.h"
 #include "sdk/transport/DirectorySizeTracker.h"
 #include "sdk/transport/EventStore.h"
@@ -116,10 +117,10 @@ class FlatFileEventStore final : public PromiseBasedEventStore,
                                                        const std::set<std::int64_t>& qosTiers,
                                                        const std::set<std::string>& mappingIDs);
   std::optional<std::uint32_t> syncThreadUnsafeNextBatchID();
-  std::optional<std::vector<std::string>> syncThreadUnsafeBatchDirPathsForBatchID(std::uint32_t batchID,
-                                                                                  OptionalError* error);
-  // Moves every entry of `from` into `to`; false with an error listing the failed moves.
-  static bool moveContentsOfDirectoryAtPath(const std::string& from, const std::string& to, OptionalError* error);
+  platform::foundation::ErrorOr<std::vector<std::string>> syncThreadUnsafeBatchDirPathsForBatchID(std::uint32_t batchID);
+  // Moves every entry of `from` into `to`; the error lists the failed moves.
+  static platform::foundation::ErrorOr<void> moveContentsOfDirectoryAtPath(const std::string& from,
+                                                                           const std::string& to);
   void syncThreadUnsafeRemoveBatchWithID(std::uint32_t batchID, bool deleteEvents);
   // Makes the stores written so far durable and reports them; every step that moves or deletes event
   // files runs it first.
@@ -132,7 +133,7 @@ class FlatFileEventStore final : public PromiseBasedEventStore,
                                    const std::function<std::optional<Data>()>& setNewValue);
   void syncThreadUnsafeSweepTemporaryFiles();
   // Writes a library value and moves the size tracker by the difference to the value it replaced.
-  OptionalError syncThreadUnsafeWriteLibraryData(const std::string& key, const Data& data);
+  platform::foundation::ErrorOr<void> syncThreadUnsafeWriteLibraryData(const std::string& key, const Data& data);
   static void sweepTemporaryFiles(const std::string& rootPath);
   BackgroundTaskID beginBackgroundTask();
   void endBackgroundTask(BackgroundTaskID identifier);

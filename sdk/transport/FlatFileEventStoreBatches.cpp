@@ -22,31 +22,29 @@ namespace {
 
 using platform::foundation::AtomicFile;
 using platform::foundation::Error;
+using platform::foundation::ErrorOr;
 
 std::string nameOf(const std::string& path) { return fs::path(path).filename().string(); }
 
-// Names in a folder, hidden ones left out; nullopt when the folder cannot be listed.
-std::optional<std::vector<std::string>> listFolder(const std::string& folder, std::string* reason = nullptr) {
+// Names in a folder, hidden ones left out.
+ErrorOr<std::vector<std::string>> listFolder(const std::string& folder) {
   std::error_code error;
   std::vector<std::string> names;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
     std::string name = it->path().filename().string();
     if (!name.empty() && name.front() != '.') names.push_back(name);
   }
-  if (error) {
-    if (reason) *reason = error.message();
-    return std::nullopt;
-  }
+  if (error) return Error::make("NSCocoaErrorDomain", 256, error.message());
   return names;
 }
 
 // Removes a folder only when it is empty, so no file inside is ever lost with it.
-bool removeEmptyFolder(const std::string& folder) { return ::rmdir(folder.c_str()) == 0; }
+[[nodiscard]] bool removeEmptyFolder(const std::string& folder) { return ::rmdir(folder.c_str()) == 0; }
 
 // Moves an event (or batch entry) file by renaming it, false when it did not move. An event lives in one
 // place only: a rename between two names of the same file succeeds and leaves both, so the old name is
 // checked gone.
-bool moveEntry(const std::string& source, const std::string& destination) {
+[[nodiscard]] bool moveEntry(const std::string& source, const std::string& destination) {
   if (std::rename(source.c_str(), destination.c_str()) != 0) return false;
   DCHECK(::access(source.c_str(), F_OK) != 0);
   return true;
@@ -68,10 +66,9 @@ void FlatFileEventStore::batchWithEventSelector(const EventSelector& selector, d
     std::string batchFolder = self->batchPathForTarget(selector.selectedTarget, *batchID, batchExpiration);
     EventSet events;
     for (const auto& path : paths) {
-      Error error;
-      auto event = unarchiveEvent(path, nullptr, &error);
+      auto event = unarchiveEvent(path, nullptr);
       if (!event) {
-        transportLogDebug("Error deserializing event: %@", error);
+        transportLogDebug("Error deserializing event: %@", event.error());
         std::uint64_t size = DirectorySizeTracker::fileSizeAtPath(path);
         if (AtomicFile::removeFile(path)) self->sizeTracker().fileWasRemovedAtPath(path, size);
         continue;
@@ -83,10 +80,11 @@ void FlatFileEventStore::batchWithEventSelector(const EventSelector& selector, d
         transportLogDebug("Couldn't move %@ into batch %u", path, *batchID);
         continue;
       }
-      events.insert(std::move(event));
+      events.insert(std::move(event).value());
     }
     if (events.empty()) {
-      removeEmptyFolder(batchFolder);
+      // No event moved in, so the folder may never have been made: nothing to report either way.
+      (void)removeEmptyFolder(batchFolder);
       return finish(std::nullopt, std::nullopt);
     }
     finish(batchID, std::move(events));
@@ -97,7 +95,7 @@ void FlatFileEventStore::batchIDsForTarget(std::int64_t target,
                                               std::function<void(std::optional<BatchIDs>)> onComplete) {
   storageQueue_->async([self = shared_from_this(), target, onComplete = std::move(onComplete)] {
     auto names = listFolder(self->batchDataStoragePath());
-    if (!names || names->empty()) {
+    if (!names.ok() || names->empty()) {
       if (onComplete) onComplete(std::nullopt);
       return;
     }
@@ -111,16 +109,13 @@ void FlatFileEventStore::batchIDsForTarget(std::int64_t target,
   });
 }
 
-std::optional<std::vector<std::string>> FlatFileEventStore::syncThreadUnsafeBatchDirPathsForBatchID(
-    std::uint32_t batchID, OptionalError* error) {
+ErrorOr<std::vector<std::string>> FlatFileEventStore::syncThreadUnsafeBatchDirPathsForBatchID(std::uint32_t batchID) {
   DCHECK(storageQueue_->isCurrent());
   std::string folder = batchDataStoragePath();
-  std::string reason;
-  auto names = listFolder(folder, &reason);
+  auto names = listFolder(folder);
   if (!names) {
-    transportLogDebug("Couldn't list the batches: %@", reason);
-    if (error) *error = Error::make("NSCocoaErrorDomain", 256, reason);
-    return std::nullopt;
+    transportLogDebug("Couldn't list the batches: %@", names.error().localizedDescription());
+    return names.error();
   }
   std::vector<std::string> paths;
   for (const auto& name : *names) {
@@ -130,35 +125,26 @@ std::optional<std::vector<std::string>> FlatFileEventStore::syncThreadUnsafeBatc
   return paths;
 }
 
-bool FlatFileEventStore::moveContentsOfDirectoryAtPath(const std::string& from, const std::string& to,
-                                                          OptionalError* error) {
-  std::string reason;
-  auto names = listFolder(from, &reason);
-  if (!names) {
-    if (error) *error = Error::make("NSCocoaErrorDomain", 256, reason);
-    return false;
-  }
+ErrorOr<void> FlatFileEventStore::moveContentsOfDirectoryAtPath(const std::string& from, const std::string& to) {
+  const std::vector<std::string> names = TRY(listFolder(from));
   AtomicFile::createDirectories(to);
   platform::foundation::Array failures;
-  for (const auto& name : *names) {
+  for (const auto& name : names) {
     std::string source = from + "/" + name, destination = to + "/" + name;
     if (!moveEntry(source, destination)) {
       failures.push_back(platform::foundation::Value(std::make_shared<platform::foundation::ErrorObject>(
           Error::make("NSCocoaErrorDomain", 512, platform::foundation::format("cannot move %@", source)))));
     }
   }
-  if (failures.empty()) return true;
-  if (error) {
-    Error moveError{kErrorDomain, kNoEventsOrMoveFailed, {}};
-    moveError.userInfo.set(Error::kUnderlyingErrorKey, failures);
-    *error = moveError;
-  }
-  return false;
+  if (failures.empty()) return {};
+  Error moveError{kErrorDomain, kNoEventsOrMoveFailed, {}};
+  moveError.userInfo.set(Error::kUnderlyingErrorKey, failures);
+  return moveError;
 }
 
 void FlatFileEventStore::syncThreadUnsafeRemoveBatchWithID(std::uint32_t batchID, bool deleteEvents) {
   DCHECK(storageQueue_->isCurrent());
-  auto folders = syncThreadUnsafeBatchDirPathsForBatchID(batchID, nullptr);
+  auto folders = syncThreadUnsafeBatchDirPathsForBatchID(batchID);
   if (!folders) return;
   for (const auto& folder : *folders) {
     if (deleteEvents) {
@@ -171,10 +157,11 @@ void FlatFileEventStore::syncThreadUnsafeRemoveBatchWithID(std::uint32_t batchID
     if (components.isNil()) continue;
     std::string events =
         platform::foundation::format("%@/%lld", eventDataStoragePath(), components[kBatchTargetComponentKey].toInt64());
-    OptionalError error;
-    moveContentsOfDirectoryAtPath(folder, events, &error);
+    auto moved = moveContentsOfDirectoryAtPath(folder, events);
     // Only an emptied folder goes; events that failed to move wait there for the next return or sweep.
-    if (!removeEmptyFolder(folder)) transportLogDebug("Batch %@ kept: %@", folder, error ? error->description() : "not empty");
+    if (!removeEmptyFolder(folder)) {
+      transportLogDebug("Batch %@ kept: %@", folder, moved ? std::string("not empty") : moved.error().description());
+    }
   }
   sizeTracker().resetCachedSize();
 }

@@ -96,8 +96,7 @@ class FlatFileStorageCrashTest : public FlatFileEventStoreTest {
       if (path.find("vdt_library_data") != std::string::npos) continue;
       std::string name = it->path().filename().string();
       EXPECT_FALSE(name.starts_with(".")) << "a temporary file survived the sweep: " << path;
-      platform::foundation::Error decodeError;
-      files[name.substr(0, 32)] = sdk::transport::unarchiveEvent(path, nullptr, &decodeError) != nullptr;
+      files[name.substr(0, 32)] = sdk::transport::unarchiveEvent(path, nullptr).ok();
     }
     return files;
   }

@@ -19,17 +19,16 @@ Error missingData() { return Error::make(FlatFileEventStore::kInconsistencyDomai
 
 }  // namespace
 
-std::optional<EventStore::Error> FlatFileEventStore::syncThreadUnsafeWriteLibraryData(
-    const std::string& key, const Data& data) {
+platform::foundation::ErrorOr<void> FlatFileEventStore::syncThreadUnsafeWriteLibraryData(const std::string& key,
+                                                                                        const Data& data) {
   DCHECK(storageQueue_->isCurrent());
   std::string path = libraryDataStoragePath() + "/" + key;
   std::uint64_t oldSize = DirectorySizeTracker::fileSizeAtPath(path);
-  Error error;
-  if (!writeDataToFile(data, path, &error)) return error;
+  TRY(writeDataToFile(data, path));
   // The new file replaced the old one: count only the difference.
   sizeTracker().fileWasRemovedAtPath(path, oldSize);
   sizeTracker().fileWasAddedAtPath(path, data.size());
-  return std::nullopt;
+  return {};
 }
 
 void FlatFileEventStore::syncThreadUnsafeLibraryData(const std::string& key, const LibraryFetch& onFetchComplete,
@@ -46,8 +45,8 @@ void FlatFileEventStore::syncThreadUnsafeLibraryData(const std::string& key, con
   if (!setNewValue) return;
   auto newValue = setNewValue();
   if (!newValue || newValue->empty()) return;
-  if (auto error = syncThreadUnsafeWriteLibraryData(key, *newValue)) {
-    transportLogDebug("Couldn't write library data for %@: %@", key, *error);
+  if (auto written = syncThreadUnsafeWriteLibraryData(key, *newValue); !written) {
+    transportLogDebug("Couldn't write library data for %@: %@", key, written.error());
   }
 }
 
@@ -66,8 +65,8 @@ void FlatFileEventStore::storeLibraryData(const Data& data, const std::string& k
     return;
   }
   storageQueue_->async([self = shared_from_this(), data, key, onComplete = std::move(onComplete)] {
-    auto error = self->syncThreadUnsafeWriteLibraryData(key, data);
-    if (onComplete) onComplete(error);
+    auto written = self->syncThreadUnsafeWriteLibraryData(key, data);
+    if (onComplete) onComplete(written.errorIfAny());
   });
 }
 
@@ -102,8 +101,8 @@ std::optional<std::uint32_t> FlatFileEventStore::syncThreadUnsafeNextBatchID() {
   Data stored(sizeof next);
   std::memcpy(stored.data(), &next, sizeof next);
   // An ID whose successor could not be stored would be handed out again: hand out none.
-  if (auto error = syncThreadUnsafeWriteLibraryData(kBatchIDCounterKey, stored)) {
-    transportLogDebug("Couldn't advance the batch ID counter: %@", *error);
+  if (auto written = syncThreadUnsafeWriteLibraryData(kBatchIDCounterKey, stored); !written) {
+    transportLogDebug("Couldn't advance the batch ID counter: %@", written.error());
     return std::nullopt;
   }
   return counter;

@@ -68,8 +68,7 @@ TEST_F(StorageTest, RefusesEventsWithoutBytesAndNegativeTiers) {
 // The limit is measured on the archive: find the size of one, then fill the folder up to a chosen total.
 TEST_F(StorageTest, TheSizeLimitAcceptsExactlyTwentyMillionBytes) {
   auto probe = makeEvent("137", 1001, 3);
-  platform::foundation::Error error;
-  std::uint64_t archiveSize = sdk::transport::archiveObject(Value(probe), nullptr, &error)->size();
+  std::uint64_t archiveSize = sdk::transport::archiveObject(Value(probe))->size();
 
   for (std::uint64_t filler : {sdk::transport::FlatFileEventStore::kStorageSizeLimit - archiveSize,
                                sdk::transport::FlatFileEventStore::kStorageSizeLimit - archiveSize + 1}) {

@@ -47,7 +47,7 @@ class NetworkUploader final : public Uploader,
 
   // True once no operation is queued or running; false after `seconds` (measured on the steady clock as a
   // safety net). On the main thread the main loop runs meanwhile, as the data tasks' promises need it.
-  bool waitForUploadFinishedWithTimeout(double seconds);
+  [[nodiscard]] bool waitForUploadFinishedWithTimeout(double seconds);
   std::size_t operationCount() const;
   const std::shared_ptr<platform::dispatch::Queue>& uploadQueue() const { return uploadQueue_; }
 

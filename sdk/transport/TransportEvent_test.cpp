@@ -146,11 +146,11 @@ TEST_F(TransportEventTest, ArchivesRoundTripAndEventsWithoutBytesDoNotDecode) {
   auto event = makeEvent("a/b-c", 1002, 4, std::string("\0\1\2", 3));
   event->setClockSnapshot(std::make_shared<ClockSnapshot>(1, -3600, 3, 4));
   event->setEventCode(42);
-  platform::foundation::Error error;
-  auto archive = archiveObject(Value(event), nullptr, &error);
-  ASSERT_TRUE(archive) << error;
-  auto back = unarchiveEvent("", &*archive, &error);
-  ASSERT_NE(back, nullptr) << error;
+  auto archive = archiveObject(Value(event));
+  ASSERT_TRUE(archive) << archive.error();
+  auto decoded = unarchiveEvent("", &*archive);
+  ASSERT_TRUE(decoded) << decoded.error();
+  const auto& back = *decoded;
   EXPECT_TRUE(back->isEqual(*event));
   EXPECT_EQ(back->mappingID(), "a/b-c");
   EXPECT_EQ(back->expirationDate(), event->expirationDate());
@@ -158,12 +158,18 @@ TEST_F(TransportEventTest, ArchivesRoundTripAndEventsWithoutBytesDoNotDecode) {
   EXPECT_TRUE(back->clockSnapshot()->isEqual(*event->clockSnapshot()));
 
   auto empty = TransportEvent::initWithMappingIDTarget("137", 1001);
-  archive = archiveObject(Value(empty), nullptr, &error);
+  archive = archiveObject(Value(empty));
   ASSERT_TRUE(archive);
-  EXPECT_EQ(unarchiveEvent("", &*archive, &error), nullptr);
+  auto refused = unarchiveEvent("", &*archive);
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.error().localizedDescription(), "The file holds no event.");
 
   Data garbage{'n', 'o', 'p', 'e'};
-  EXPECT_EQ(unarchiveEvent("", &garbage, &error), nullptr);
+  EXPECT_FALSE(unarchiveEvent("", &garbage));
+  auto unreadable = unarchiveEvent("/nonexistent/event", nullptr);
+  ASSERT_FALSE(unreadable);
+  EXPECT_EQ(unreadable.error().domain, "NSCocoaErrorDomain");
+  EXPECT_EQ(unreadable.error().code, 256);
 }
 
 // testdata/event-archive.bin was written by an earlier build: whatever the classes are called in the code,
@@ -172,9 +178,9 @@ TEST_F(TransportEventTest, AnEventArchivedByAnEarlierBuildStillDecodes) {
   const std::string bytes = ostrel::testing::contentsOf(OSTREL_TRANSPORT_TESTDATA_DIR "/event-archive.bin");
   ASSERT_FALSE(bytes.empty());
   const Data archive(bytes.begin(), bytes.end());
-  platform::foundation::Error error;
-  auto event = unarchiveEvent("", &archive, &error);
-  ASSERT_NE(event, nullptr) << error;
+  auto decoded = unarchiveEvent("", &archive);
+  ASSERT_TRUE(decoded) << decoded.error();
+  const auto& event = *decoded;
   EXPECT_EQ(event->eventID(), "0123456789ABCDEF0123456789ABCDEF");
   EXPECT_EQ(event->mappingID(), "1018");
   EXPECT_EQ(event->target(), 1002);

@@ -26,7 +26,7 @@ class UploadEndpoints {
   static std::optional<std::string> uploadURLForTarget(std::int64_t target);
   // Replaces the URL of one of the four upload targets, whatever is configured; other targets are
   // refused (false).
-  static bool setUploadURLForTarget(std::int64_t target, std::string url);
+  [[nodiscard]] static bool setUploadURLForTarget(std::int64_t target, std::string url);
   // Back to the configured URLs.
   static void resetUploadURLs();
 };

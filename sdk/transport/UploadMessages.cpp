@@ -23,6 +23,7 @@ namespace {
 
 using platform::foundation::Data;
 using platform::foundation::Error;
+using platform::foundation::ErrorOr;
 
 // Callback arguments: the encoder calls each callback twice (sizing, then writing), so they only read.
 struct TextArg {
@@ -200,7 +201,7 @@ std::int32_t sourceIDForMappingID(const std::string& mappingID) {
   return static_cast<std::int32_t>(value);
 }
 
-Data encodeUploadRequest(const EventSet& events, const DeviceFacts& facts, Error* error) {
+ErrorOr<Data> encodeUploadRequest(const EventSet& events, const DeviceFacts& facts) {
   std::map<std::string, std::vector<const TransportEvent*>> byMappingID;
   for (const auto& event : events) byMappingID[event->mappingID()].push_back(event.get());
   std::vector<SourceBatchArg> sources;
@@ -221,20 +222,14 @@ Data encodeUploadRequest(const EventSet& events, const DeviceFacts& facts, Error
   batch.source_batches.arg = &sources;
 
   pb_ostream_t sizing = PB_OSTREAM_SIZING;
-  if (!pb_encode(&sizing, upload_UploadBatch_fields, &batch)) {
-    platform::foundation::report(error, encodingError("size", sizing));
-    return {};
-  }
+  if (!pb_encode(&sizing, upload_UploadBatch_fields, &batch)) return encodingError("size", sizing);
   Data bytes(sizing.bytes_written);
   pb_ostream_t writing = pb_ostream_from_buffer(bytes.data(), bytes.size());
-  if (!pb_encode(&writing, upload_UploadBatch_fields, &batch)) {
-    platform::foundation::report(error, encodingError("bytes", writing));
-    return {};
-  }
+  if (!pb_encode(&writing, upload_UploadBatch_fields, &batch)) return encodingError("bytes", writing);
   return bytes;
 }
 
-std::optional<UploadReply> decodeUploadReply(const Data& body, Error* error) {
+ErrorOr<UploadReply> decodeUploadReply(const Data& body) {
   upload_UploadReply reply = upload_UploadReply_init_default;
   std::size_t configurations = 0;
   reply.tier_configurations.configurations.funcs.decode = skipTierConfiguration;
@@ -244,8 +239,7 @@ std::optional<UploadReply> decodeUploadReply(const Data& body, Error* error) {
     Error failure{platform::net::kURLErrorDomain, -1, {}};
     failure.userInfo.set("nanopb error:",
                          platform::foundation::format("%s", PB_GET_ERROR(&stream) ? PB_GET_ERROR(&stream) : "(none)"));
-    platform::foundation::report(error, failure);
-    return std::nullopt;
+    return failure;
   }
   UploadReply decoded;
   if (reply.has_next_wait_ms) decoded.nextWaitMillis = reply.next_wait_ms;

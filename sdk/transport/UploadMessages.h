@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 #include "sdk/transport/TransportEvent.h"
 
 namespace sdk::transport {
@@ -42,14 +43,13 @@ struct UploadReply {
 // The mapping ID's leading decimal digits as a number (0 without any; saturated at the int32 range).
 std::int32_t sourceIDForMappingID(const std::string& mappingID);
 
-// The upload request for `events`: one source batch per mapping ID, with `facts` in each. Empty data
-// (with the error, and a log line) when encoding fails.
-platform::foundation::Data encodeUploadRequest(const EventSet& events, const DeviceFacts& facts,
-                                                     platform::foundation::Error* error = nullptr);
+// The upload request for `events`: one source batch per mapping ID, with `facts` in each. When
+// encoding fails, the error (also written to the log).
+platform::foundation::ErrorOr<platform::foundation::Data> encodeUploadRequest(const EventSet& events,
+                                                                              const DeviceFacts& facts);
 
-// The decoded reply, or nullopt with the URL-domain error (code -1, user info "nanopb error:").
-std::optional<UploadReply> decodeUploadReply(const platform::foundation::Data& body,
-                                                         platform::foundation::Error* error = nullptr);
+// The decoded reply, or the URL-domain error (code -1, user info "nanopb error:").
+platform::foundation::ErrorOr<UploadReply> decodeUploadReply(const platform::foundation::Data& body);
 
 }  // namespace sdk::transport
 

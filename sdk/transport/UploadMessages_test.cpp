@@ -27,8 +27,9 @@ class UploadMessagesTest : public ::testing::Test {
     return event;
   }
   std::string encoded(const sdk::transport::EventSet& events) {
-    Data bytes = sdk::transport::encodeUploadRequest(events, facts());
-    return {bytes.begin(), bytes.end()};
+    auto bytes = sdk::transport::encodeUploadRequest(events, facts());
+    EXPECT_TRUE(bytes.ok());
+    return bytes.ok() ? std::string(bytes->begin(), bytes->end()) : std::string();
   }
 
   MainThreadEnvironment environment;
@@ -136,8 +137,9 @@ TEST_F(UploadMessagesTest, RepliesDecodeOrGiveTheNanopbError) {
   ASSERT_TRUE(reply);
   EXPECT_FALSE(reply->nextWaitMillis);
 
-  platform::foundation::Error error;
-  EXPECT_FALSE(sdk::transport::decodeUploadReply(Data{0x08, 0xFF}, &error));  // a varint cut short
+  auto cutShort = sdk::transport::decodeUploadReply(Data{0x08, 0xFF});  // a varint cut short
+  ASSERT_FALSE(cutShort.ok());
+  const platform::foundation::Error& error = cutShort.error();
   EXPECT_EQ(error.domain, "NSURLErrorDomain");
   EXPECT_EQ(error.code, -1);
   EXPECT_TRUE(error.userInfo["nanopb error:"].isString());

@@ -200,10 +200,10 @@ sdk::promises::Promise::Ptr UploadOperation::returnBatchAndFail(std::uint32_t ba
 }
 
 sdk::promises::Promise::Ptr UploadOperation::sendURLRequestWithBatch(const std::shared_ptr<UploadBatch>& batch) {
-  Error encodingError;
-  Data body = encodeUploadRequest(batch->events(), DeviceFacts::current(), &encodingError);
+  auto encoded = encodeUploadRequest(batch->events(), DeviceFacts::current());
   // Without a body there is nothing to send: the events go back untouched for a later attempt.
-  if (body.empty()) return returnBatchAndFail(batch->batchID(), encodingError);
+  if (!encoded) return returnBatchAndFail(batch->batchID(), encoded.error());
+  Data body = std::move(encoded).value();
   if (auto gzipped = sdk::utilities::Gzip::dataByGzippingData(body, nullptr); gzipped && gzipped->size() < body.size()) {
     body = std::move(*gzipped);
   }
@@ -272,10 +272,9 @@ void UploadOperation::updateNextUploadTimeWithResponse(const platform::net::HTTP
                                                              const Data& body, std::int64_t target) {
   std::optional<std::int64_t> waitMillis;
   if (!body.empty()) {
-    Error error;
-    auto reply = decodeUploadReply(body, &error);
+    auto reply = decodeUploadReply(body);
     if (!reply) {
-      transportLogDebug("There was a response decoding error: %@", error);
+      transportLogDebug("There was a response decoding error: %@", reply.error());
     } else if (reply->nextWaitMillis) {
       transportLogDebug("UPL: The backend responded asking to not upload for %lld millis from now.",
                      static_cast<long long>(*reply->nextWaitMillis));
