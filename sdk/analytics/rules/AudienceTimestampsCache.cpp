@@ -5,6 +5,7 @@
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/rules/ResultWords.h"
 #include "sdk/analytics/rules/AudienceFieldIndices.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -56,7 +57,7 @@ void AudienceTimestampsCache::addDynamicTimestamp(double timestamp, std::int32_t
   if (timestamp > stored) {
     entries[filterID] = timestamp;
   } else {
-    monitor_->logWithLevel(LogLevel::kSilentWarning, 6037, "Candidate evaluation timestamp is earlier than cached evaluation timestamp");
+    monitor_->logWithLevel(LogLevel::kSilentWarning, messages::kEvaluationTimestampEarlierThanCached, "Candidate evaluation timestamp is earlier than cached evaluation timestamp");
   }
 }
 

@@ -10,6 +10,7 @@
 #include "sdk/analytics/rules/AudienceValidation.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
 #include "sdk/analytics/rules/AudienceFieldIndices.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -49,7 +50,7 @@ void Audiences::logFailure(LogLevel level, std::int64_t code, const std::string&
 bool Audiences::updateAudiences(const std::vector<std::shared_ptr<ProtoAudience>>& audiences) {
   std::int64_t maxAudiences = setting("measurement.audience.max_count", 50, 500);
   if (static_cast<std::int64_t>(audiences.size()) > maxAudiences) {
-    monitor_->logWithLevel(LogLevel::kSilentError, 6008,
+    monitor_->logWithLevel(LogLevel::kSilentError, messages::kTooManyAudiences,
                            "Configuration contains too many audiences. Audiences will not be saved. Audience count",
                            Value(static_cast<std::int64_t>(audiences.size())));
     return true;
@@ -62,7 +63,7 @@ bool Audiences::updateAudiences(const std::vector<std::shared_ptr<ProtoAudience>
   for (const auto& audience : audiences) {
     if (!audience) continue;
     if (auto problem = sdk::analytics::validateAudience(*audience, accepted, limits, *monitor_)) {
-      monitor_->logWithLevel(LogLevel::kSilentError, 6009, "Audience definition is invalid. Audience will not be saved. Audience, error",
+      monitor_->logWithLevel(LogLevel::kSilentError, messages::kAudienceDefinitionInvalid, "Audience definition is invalid. Audience will not be saved. Audience, error",
                              nanoHasField(*audience, kAudienceID) ? Value(nanoGetInt32(*audience, kAudienceID))
                                                                      : Value(),
                              Value(compactError(*problem)));
@@ -95,20 +96,20 @@ bool Audiences::updateAudiences(const std::vector<std::shared_ptr<ProtoAudience>
   if (!maybeDeleteStaleFilterResults(accepted)) return false;
   Error error;
   if (!database_->deleteAllEventFilters(&error)) {
-    logFailure(LogLevel::kMonitoredError, 6010, "Unable to delete existing Audience event filters. Audiences will not be saved. Error", error);
+    logFailure(LogLevel::kMonitoredError, messages::kEventFiltersDeleteFailed, "Unable to delete existing Audience event filters. Audiences will not be saved. Error", error);
     return false;
   }
   if (!database_->deleteAllPropertyFilters(&error)) {
-    logFailure(LogLevel::kMonitoredError, 6011, "Unable to delete existing Audience user property filters. Audiences will not be saved. Error",
+    logFailure(LogLevel::kMonitoredError, messages::kPropertyFiltersDeleteFailed, "Unable to delete existing Audience user property filters. Audiences will not be saved. Error",
                error);
     return false;
   }
   if (!eventFilters.empty() && !database_->updateEventFilters(eventFilters, &error)) {
-    logFailure(LogLevel::kMonitoredError, 6012, "Unable to save Audience event filters. Audiences will not be saved. Error", error);
+    logFailure(LogLevel::kMonitoredError, messages::kEventFiltersSaveFailed, "Unable to save Audience event filters. Audiences will not be saved. Error", error);
     return false;
   }
   if (!propertyFilters.empty() && !database_->updatePropertyFilters(propertyFilters, &error)) {
-    logFailure(LogLevel::kMonitoredError, 6013, "Unable to save Audience user property filters. Audiences will not be saved. Error", error);
+    logFailure(LogLevel::kMonitoredError, messages::kPropertyFiltersSaveFailed, "Unable to save Audience user property filters. Audiences will not be saved. Error", error);
     return false;
   }
   return true;
@@ -118,19 +119,19 @@ bool Audiences::maybeDeleteStaleFilterResults(const std::set<std::int32_t>& audi
   Error error;
   auto results = database_->allFilterResults(&error);
   if (!results) {
-    logFailure(LogLevel::kMonitoredError, 6015, "Unable to query Audience filter results. Audiences will not be saved. Error", error);
+    logFailure(LogLevel::kMonitoredError, messages::kFilterResultsQueryFailedOnSave, "Unable to query Audience filter results. Audiences will not be saved. Error", error);
     return false;
   }
   std::int64_t limit = setting("measurement.audience.filter_result_max_count", 200, 2000);
   auto count = static_cast<std::int64_t>(results->size());
   if (count <= limit) return true;
-  monitor_->logWithLevel(LogLevel::kWarning, 6016,
+  monitor_->logWithLevel(LogLevel::kWarning, messages::kTooManyFilterResults,
                          "Too many Audience filter results. Deleting filter results for deleted Audiences. Filter "
                          "result count, max filter result count",
                          Value(count), Value(limit));
   auto current = database_->allAudienceIDs(&error);
   if (!current) {
-    logFailure(LogLevel::kMonitoredError, 6017, "Unable to query current Audience IDs. Audiences will not be saved. Error", error);
+    logFailure(LogLevel::kMonitoredError, messages::kAudienceIdsQueryFailed, "Unable to query current Audience IDs. Audiences will not be saved. Error", error);
     return false;
   }
   for (std::int32_t id : *current) results->erase(id);
@@ -139,7 +140,7 @@ bool Audiences::maybeDeleteStaleFilterResults(const std::set<std::int32_t>& audi
   std::vector<StoredFilterResults> stale;
   for (auto& [id, result] : *results) stale.push_back(std::move(result));
   if (!database_->deleteFilterResults(stale, &error)) {
-    logFailure(LogLevel::kMonitoredError, 6018, "Unable to delete stale Audience filter results. Audiences will not be saved. Error", error);
+    logFailure(LogLevel::kMonitoredError, messages::kStaleFilterResultsDeleteFailed, "Unable to delete stale Audience filter results. Audiences will not be saved. Error", error);
     return false;
   }
   return true;

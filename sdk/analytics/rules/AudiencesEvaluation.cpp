@@ -10,6 +10,7 @@
 #include "sdk/analytics/foundation/UserAttribute.h"
 #include "sdk/analytics/rules/Audiences.h"
 #include "sdk/analytics/rules/EventParameterLookup.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -167,7 +168,7 @@ bool Audiences::evaluateFiltersForNanoUserProperty(const ProtoUserAttribute& use
     value = AnalyticsValue(nanoGetInt64(userProperty, 3));
   }
   if (!value) {
-    monitor_->logWithLevel(LogLevel::kSilentError, 6039, "Could not convert user property from nano format.");
+    monitor_->logWithLevel(LogLevel::kSilentError, messages::kUserPropertyNotConvertible, "Could not convert user property from nano format.");
     return false;
   }
   double lastSet = static_cast<double>(nanoGetInt64(userProperty, 0)) / 1000.0;
@@ -179,21 +180,21 @@ namespace {
 
 const Audiences::EvaluationTexts& eventTexts() {
   static const Audiences::EvaluationTexts texts{
-      6000, "Unable to query event filters for event. Event will not be evaluated. Event name, error",
-      6001, "Unable to query filter result for audience. Event will not be evaluated. Event name, error",
-      6035, "Event filter contains no data or corrupt data. Event will not be evaluated. Event name, filter ID, "
+      messages::kEventFiltersQueryFailed, "Unable to query event filters for event. Event will not be evaluated. Event name, error",
+      messages::kEventFilterResultQueryFailed, "Unable to query filter result for audience. Event will not be evaluated. Event name, error",
+      messages::kEventFilterCorrupt, "Event filter contains no data or corrupt data. Event will not be evaluated. Event name, filter ID, "
             "audience ID, dynamic",
-      6003, "Unable to save updated Audience filter results. Event will not be evaluated. Event name, error"};
+      messages::kEventFilterResultsSaveFailed, "Unable to save updated Audience filter results. Event will not be evaluated. Event name, error"};
   return texts;
 }
 
 const Audiences::EvaluationTexts& propertyTexts() {
   static const Audiences::EvaluationTexts texts{
-      6004, "Unable to query property filters for property. Property will not be evaluated. Property name, error",
-      6005, "Unable to query filter result for audience. Property will not be evaluated. Property name, error",
-      6036, "User property filter contains no data or corrupt data. User property will not be evaluated. User "
+      messages::kPropertyFiltersQueryFailed, "Unable to query property filters for property. Property will not be evaluated. Property name, error",
+      messages::kPropertyFilterResultQueryFailed, "Unable to query filter result for audience. Property will not be evaluated. Property name, error",
+      messages::kPropertyFilterCorrupt, "User property filter contains no data or corrupt data. User property will not be evaluated. User "
             "property name, filter ID, audience ID, dynamic",
-      6007, "Unable to save updated Audience filter results. User property will not be evaluated. User property "
+      messages::kPropertyFilterResultsSaveFailed, "Unable to save updated Audience filter results. User property will not be evaluated. User property "
             "name, error"};
   return texts;
 }

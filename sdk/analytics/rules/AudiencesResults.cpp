@@ -8,6 +8,7 @@
 #include "sdk/analytics/rules/Audiences.h"
 #include "sdk/analytics/rules/ResultWords.h"
 #include "sdk/analytics/rules/AudienceFieldIndices.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -49,7 +50,7 @@ bool Audiences::isFilterResult(const std::optional<StoredFilterResults>& result,
   ResultWords status = data ? getResultWords(*data, kResultStatus) : ResultWords{};
   ResultWords results = data ? getResultWords(*data, kResults) : ResultWords{};
   if (status.empty() || results.empty()) {
-    monitor.logWithLevel(LogLevel::kSilentError, 6023,
+    monitor.logWithLevel(LogLevel::kSilentError, messages::kResultMissingStatusOrResults,
                          "Audience filter result is non-nil and is missing status or results array. Audience result "
                          "will not be bundled. Audience ID, result data",
                          Value(result->audienceID), Value::data(result->currentResults));
@@ -94,7 +95,7 @@ bool Audiences::resultsForBundling(
   Error error;
   auto records = database_->allFilterResults(&error);
   if (!records) {
-    monitor_->logWithLevel(LogLevel::kMonitoredError, 6019, "Unable to query Audience filter results. Audience results will not be bundled. "
+    monitor_->logWithLevel(LogLevel::kMonitoredError, messages::kFilterResultsQueryFailedOnBundle, "Unable to query Audience filter results. Audience results will not be bundled. "
                            "Error", Value(error.localizedDescription()));
     return false;
   }
@@ -103,12 +104,12 @@ bool Audiences::resultsForBundling(
   for (const auto& [audienceID, record] : *records) {
     auto current = decodeResults(record.currentResults);
     if (!current) {
-      monitor_->logWithLevel(LogLevel::kSilentError, 6020, "Current result data is nil. Audience result will not be bundled. Audience ID",
+      monitor_->logWithLevel(LogLevel::kSilentError, messages::kResultDataMissing, "Current result data is nil. Audience result will not be bundled. Audience ID",
                              Value(audienceID));
       continue;
     }
     if (!anyBitSet(getResultWords(*current, kResultStatus))) {
-      monitor_->logWithLevel(LogLevel::kSilentError, 6021, "Current result status is 0. Audience result will not be bundled. Audience ID",
+      monitor_->logWithLevel(LogLevel::kSilentError, messages::kResultStatusZero, "Current result status is 0. Audience result will not be bundled. Audience ID",
                              Value(audienceID));
       continue;
     }
@@ -137,7 +138,7 @@ bool Audiences::resultsForBundling(
     rolled.push_back(StoredFilterResults{audienceID, current->protoBuffer(), record.currentResults});
   }
   if (!rolled.empty() && !database_->updateFilterResults(rolled, &error)) {
-    monitor_->logWithLevel(LogLevel::kMonitoredError, 6022, "Unable to save updated Audience filter results. Audience results will not be "
+    monitor_->logWithLevel(LogLevel::kMonitoredError, messages::kFilterResultsSaveFailedOnBundle, "Unable to save updated Audience filter results. Audience results will not be "
                            "bundled. Error", Value(error.localizedDescription()));
     return false;
   }
@@ -149,13 +150,13 @@ bool Audiences::clearEvaluationResultsForSessionScopedFilters() {
   Error error;
   auto scoped = database_->allSessionScopedFilters(&error);
   if (!scoped) {
-    monitor_->logWithLevel(LogLevel::kMonitoredError, 6040, "Unable to query all session scoped filters. Session scoped results will not be "
+    monitor_->logWithLevel(LogLevel::kMonitoredError, messages::kSessionScopedFiltersQueryFailed, "Unable to query all session scoped filters. Session scoped results will not be "
                            "cleared. Error", Value(error.localizedDescription()));
     return false;
   }
   auto records = database_->allFilterResults(&error);
   if (!records) {
-    monitor_->logWithLevel(LogLevel::kMonitoredError, 6041, "Unable to query all filter results. Session scoped results will not be cleared. "
+    monitor_->logWithLevel(LogLevel::kMonitoredError, messages::kFilterResultsQueryFailedOnSessionClear, "Unable to query all filter results. Session scoped results will not be cleared. "
                            "Error", Value(error.localizedDescription()));
     return false;
   }
@@ -178,12 +179,12 @@ bool Audiences::clearEvaluationResultsForSessionScopedFilters() {
       dropTimestamps<ProtoSequenceFilterResultTimestamp>(*current, kSequenceTimestamps, cleared);
       StoredFilterResults updated{audienceID, current->protoBuffer(), record->second.currentResults};
       if (!database_->updateFilterResults({updated}, &error)) {
-        monitor_->logWithLevel(LogLevel::kSilentError, 6043, "Unable to update filter results. Session scoped results will not be "
+        monitor_->logWithLevel(LogLevel::kSilentError, messages::kFilterResultsUpdateFailedOnSessionClear, "Unable to update filter results. Session scoped results will not be "
                                "cleared. Error", Value(error.localizedDescription()));
         return false;
       }
     } else if (!database_->deleteFilterResults({record->second}, &error)) {
-      monitor_->logWithLevel(LogLevel::kMonitoredError, 6042, "Unable to delete filter results. Session scoped results will not be cleared. "
+      monitor_->logWithLevel(LogLevel::kMonitoredError, messages::kFilterResultsDeleteFailedOnSessionClear, "Unable to delete filter results. Session scoped results will not be cleared. "
                              "Error", Value(error.localizedDescription()));
       return false;
     }

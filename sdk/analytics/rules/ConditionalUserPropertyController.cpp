@@ -9,6 +9,7 @@
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
 
 namespace sdk::analytics {
@@ -68,11 +69,11 @@ bool ConditionalUserPropertyController::isValid(const ConditionalUserProperty& p
     return false;
   }
   if (!isValidDuration(property.triggerTimeout)) {
-    monitor().logWithLevel(LogLevel::kSilentError, 11000, "Invalid conditional user property trigger timeout", Value(property.triggerTimeout));
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kInvalidTriggerTimeout, "Invalid conditional user property trigger timeout", Value(property.triggerTimeout));
     return false;
   }
   if (!isValidDuration(property.timeToLive)) {
-    monitor().logWithLevel(LogLevel::kSilentError, 11001, "Invalid conditional user property time to live", Value(property.timeToLive));
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kInvalidTimeToLive, "Invalid conditional user property time to live", Value(property.timeToLive));
     return false;
   }
   return true;
@@ -81,7 +82,7 @@ bool ConditionalUserPropertyController::isValid(const ConditionalUserProperty& p
 void ConditionalUserPropertyController::setConditionalUserProperty(
     const std::optional<ConditionalUserProperty>& property, const std::string& name) {
   if (!property) {
-    monitor().logWithLevel(LogLevel::kSilentError, 11002, "Cannot set nil conditional user property");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kNilConditionalPropertySet, "Cannot set nil conditional user property");
     return;
   }
   ConditionalUserProperty copy = *property;
@@ -123,7 +124,7 @@ ConditionalUserPropertyController::conditionalUserPropertiesWithNamePrefix(
     std::optional<std::vector<ConditionalUserProperty>> result;
     Error error;
     if (!self->host_->isEnabled()) {
-      self->monitor().logWithLevel(LogLevel::kWarning, 11005, "Cannot query for conditional user properties. Analytics is disabled");
+      self->monitor().logWithLevel(LogLevel::kWarning, messages::kQueryWhileAnalyticsDisabled, "Cannot query for conditional user properties. Analytics is disabled");
     } else if (auto db = self->database()) {
       result = db->conditionalUserPropertiesWithPrefix(namePrefix.value_or(""), origin.value_or(""), &error);
     }
@@ -153,7 +154,7 @@ ConditionalUserPropertyController::conditionalUserPropertiesWithNamePrefix(
   }
   std::lock_guard lock(wait->mutex);
   if (!wait->result && !wait->error.domain.empty()) {
-    monitor().logWithLevel(LogLevel::kSilentError, 11006, "Cannot query for conditional user properties. Name prefix, origin, error",
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kConditionalPropertiesQueryFailed, "Cannot query for conditional user properties. Name prefix, origin, error",
                            Value(namePrefix.value_or("")), Value(origin.value_or("")),
                            Value(wait->error.localizedDescription()));
   }

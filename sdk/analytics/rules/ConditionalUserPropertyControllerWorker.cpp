@@ -6,6 +6,7 @@
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/rules/ConditionalUserPropertyController.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
 
 namespace sdk::analytics {
@@ -33,11 +34,11 @@ void ConditionalUserPropertyController::setConditionalUserPropertyOnWorkerQueue(
     const std::optional<ConditionalUserProperty>& property) {
   Scheduler::checkOnBackgroundThreadWithMethodName("setConditionalUserPropertyOnWorkerQueue");
   if (!host_->isEnabled()) {
-    monitor().logWithLevel(LogLevel::kWarning, 11007, "Cannot set conditional user property. Analytics is disabled");
+    monitor().logWithLevel(LogLevel::kWarning, messages::kSetWhileAnalyticsDisabled, "Cannot set conditional user property. Analytics is disabled");
     return;
   }
   if (!property) {
-    monitor().logWithLevel(LogLevel::kSilentError, 11008, "Cannot set nil conditional user property on worker queue");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kNilConditionalPropertySetOnWorker, "Cannot set nil conditional user property on worker queue");
     return;
   }
   auto db = database();
@@ -48,12 +49,12 @@ void ConditionalUserPropertyController::setConditionalUserPropertyOnWorkerQueue(
     Error error;
     auto stored = db->conditionalUserPropertyWithName(p.name, &error);
     if (!stored && failed(error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 11009, "Cannot query conditional user property. Name, origin, error",
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConditionalPropertyQueryFailed, "Cannot query conditional user property. Name, origin, error",
                              displayName(p.name), Value(p.origin), errorText(error));
       return false;
     }
     if (stored && stored->origin != p.origin) {
-      monitor().logWithLevel(LogLevel::kSilentWarning, 11010,
+      monitor().logWithLevel(LogLevel::kSilentWarning, messages::kConditionalPropertyOriginChanged,
                              "Updating a conditional user property with different origin. Name, origin, saved origin",
                              displayName(p.name), Value(p.origin), Value(stored->origin));
     }
@@ -72,9 +73,9 @@ void ConditionalUserPropertyController::setConditionalUserPropertyOnWorkerQueue(
     }
     if (p.active && p.value) {
       if (db->updateUserAttribute(UserAttribute(p.origin, p.name, *p.value, p.triggeredTimestamp), &error)) {
-        monitor().logWithLevel(LogLevel::kDebug, 11012, "User property updated. Name, origin", displayName(p.name), Value(p.origin));
+        monitor().logWithLevel(LogLevel::kDebug, messages::kActiveUserPropertyUpdated, "User property updated. Name, origin", displayName(p.name), Value(p.origin));
       } else {
-        monitor().logWithLevel(LogLevel::kMonitoredError, 11011, "Cannot update user property from conditional user property. Name, origin, "
+        monitor().logWithLevel(LogLevel::kMonitoredError, messages::kActiveUserPropertyUpdateFailed, "Cannot update user property from conditional user property. Name, origin, "
                                "error", displayName(p.name), Value(p.origin), errorText(error));
       }
       if (newlyTriggered) triggered = eventFrom(p.triggeredEvent, p.origin, p.triggeredTimestamp);
@@ -84,10 +85,10 @@ void ConditionalUserPropertyController::setConditionalUserPropertyOnWorkerQueue(
       p.triggeredTimestamp = stored->triggeredTimestamp;
     }
     if (db->updateConditionalUserProperty(p, &error)) {
-      monitor().logWithLevel(LogLevel::kDebug, 11013, "Conditional user property added. Name, origin", displayName(p.name),
+      monitor().logWithLevel(LogLevel::kDebug, messages::kConditionalPropertyAdded, "Conditional user property added. Name, origin", displayName(p.name),
                              Value(p.origin));
     } else {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 11014, "Cannot insert user property from conditional user property. Name, origin, "
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConditionalPropertyInsertFailed, "Cannot insert user property from conditional user property. Name, origin, "
                              "error", displayName(p.name), Value(p.origin), errorText(error));
     }
     return true;
@@ -99,11 +100,11 @@ void ConditionalUserPropertyController::removeConditionalUserPropertyOnWorkerQue
     const std::optional<ConditionalUserProperty>& property) {
   Scheduler::checkOnBackgroundThreadWithMethodName("removeConditionalUserPropertyOnWorkerQueue:");
   if (!host_->isEnabled()) {
-    monitor().logWithLevel(LogLevel::kWarning, 11015, "Cannot remove conditional user property. Analytics is disabled");
+    monitor().logWithLevel(LogLevel::kWarning, messages::kRemoveWhileAnalyticsDisabled, "Cannot remove conditional user property. Analytics is disabled");
     return;
   }
   if (!property) {
-    monitor().logWithLevel(LogLevel::kError, 11016, "Cannot remove nil conditional user property on worker queue");
+    monitor().logWithLevel(LogLevel::kError, messages::kNilConditionalPropertyRemoveOnWorker, "Cannot remove nil conditional user property on worker queue");
     return;
   }
   auto db = database();
@@ -115,21 +116,21 @@ void ConditionalUserPropertyController::removeConditionalUserPropertyOnWorkerQue
     auto stored = db->conditionalUserPropertyWithName(request.name, &error);
     if (!stored) {
       if (failed(error)) {
-        monitor().logWithLevel(LogLevel::kMonitoredError, 11017, "Cannot query conditional user property to remove. Name, origin, error",
+        monitor().logWithLevel(LogLevel::kMonitoredError, messages::kPropertyToRemoveQueryFailed, "Cannot query conditional user property to remove. Name, origin, error",
                                displayName(request.name), Value(request.origin), errorText(error));
         return false;
       }
-      monitor().logWithLevel(LogLevel::kMonitoredWarning, 11018, "Cannot remove nonexistent conditional user property. Name, origin",
+      monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kNonexistentPropertyRemove, "Cannot remove nonexistent conditional user property. Name, origin",
                              displayName(request.name), Value(request.origin));
       return true;
     }
     if (!db->deleteConditionalUserPropertyWithName(request.name, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 11019, "Cannot delete conditional user property. Name, origin, error",
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConditionalPropertyDeleteFailed, "Cannot delete conditional user property. Name, origin, error",
                              displayName(request.name), Value(stored->origin), errorText(error));
       return false;
     }
     if (stored->active && !db->deleteUserAttributeWithName(request.name, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 11020, "Cannot remove conditional user property. Failed to delete the user property. "
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRemovedUserPropertyDeleteFailed, "Cannot remove conditional user property. Failed to delete the user property. "
                              "Name, origin, error", displayName(request.name), Value(stored->origin), errorText(error));
       return false;
     }
@@ -146,13 +147,13 @@ bool ConditionalUserPropertyController::removeTimedOutCUPWithTimedOutEvents(std:
   Error error;
   auto rows = db->timedOutConditionalUserPropertiesWithError(&error);
   if (!rows) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 10001, "Cannot fetch timed out conditional user properties. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTimedOutPropertiesFetchFailed, "Cannot fetch timed out conditional user properties. Error", errorText(error));
     return false;
   }
   for (const auto& row : *rows) {
-    monitor().logWithLevel(LogLevel::kDebug, 10002, "Conditional user property has timed out. Name", displayName(row.name));
+    monitor().logWithLevel(LogLevel::kDebug, messages::kConditionalPropertyTimedOut, "Conditional user property has timed out. Name", displayName(row.name));
     if (!db->deleteConditionalUserPropertyWithName(row.name, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 10003, "Cannot delete timed out condition user property. Name, error",
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTimedOutPropertyDeleteFailed, "Cannot delete timed out condition user property. Name, error",
                              displayName(row.name), errorText(error));
       return false;
     }
@@ -170,19 +171,19 @@ bool ConditionalUserPropertyController::removeExpiredCUPWithExpiredEvents(std::v
   Error error;
   auto rows = db->expiredConditionalUserPropertiesWithError(&error);
   if (!rows) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 10004, "Cannot fetch expired conditional user properties. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExpiredPropertiesFetchFailed, "Cannot fetch expired conditional user properties. Error", errorText(error));
     return false;
   }
   for (const auto& row : *rows) {
-    monitor().logWithLevel(LogLevel::kDebug, 10005, "Conditional user property has expired. Name, expired event",
+    monitor().logWithLevel(LogLevel::kDebug, messages::kConditionalPropertyExpired, "Conditional user property has expired. Name, expired event",
                            displayName(row.name), Value(row.expiredEvent ? row.expiredEvent->name() : std::string()));
     if (!db->deleteUserAttributeWithName(row.name, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 10006, "Cannot remove conditional user property. Failed to delete the user property. "
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExpiredUserPropertyDeleteFailed, "Cannot remove conditional user property. Failed to delete the user property. "
                              "Name, origin, error", displayName(row.name), Value(row.origin), errorText(error));
       return false;
     }
     if (!db->deleteConditionalUserPropertyWithName(row.name, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 10007, "Cannot delete expired condition user property. Name, error",
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExpiredPropertyDeleteFailed, "Cannot delete expired condition user property. Name, error",
                              displayName(row.name), errorText(error));
       return false;
     }
@@ -202,7 +203,7 @@ ConditionalUserPropertyController::updateConditionalUserPropertiesWithEventNameO
   Error error;
   auto rows = db->triggeredConditionalUserPropertiesWithEventName(eventName, &error);
   if (!rows) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 10008, "Cannot fetch triggering conditional user properties. Event name, error",
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTriggeringPropertiesFetchFailed, "Cannot fetch triggering conditional user properties. Event name, error",
                            Value(eventNameForDisplay(eventName)), errorText(error));
     return std::nullopt;
   }
@@ -211,10 +212,10 @@ ConditionalUserPropertyController::updateConditionalUserPropertiesWithEventNameO
     double t = now();
     if (row.value) {
       if (db->updateUserAttribute(UserAttribute(row.origin, row.name, *row.value, t), &error)) {
-        monitor().logWithLevel(LogLevel::kDebug, 10010, "User property updated. Name, origin, value", displayName(row.name),
+        monitor().logWithLevel(LogLevel::kDebug, messages::kTriggeredUserPropertyUpdated, "User property updated. Name, origin, value", displayName(row.name),
                                Value(row.origin), row.value->objectValue());
       } else {
-        monitor().logWithLevel(LogLevel::kMonitoredError, 10009, "Cannot update user property from conditional user property. Name, origin, "
+        monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTriggeredUserPropertyUpdateFailed, "Cannot update user property from conditional user property. Name, origin, "
                                "error", displayName(row.name), Value(row.origin), errorText(error));
       }
     }
@@ -222,7 +223,7 @@ ConditionalUserPropertyController::updateConditionalUserPropertiesWithEventNameO
     row.active = true;
     row.triggeredTimestamp = t;
     if (!db->updateConditionalUserProperty(row, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 10011, "Cannot update conditional user property. Name, origin, error",
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTriggeredPropertyUpdateFailed, "Cannot update conditional user property. Name, origin, error",
                              displayName(row.name), Value(row.origin), errorText(error));
       return std::nullopt;
     }
@@ -234,7 +235,7 @@ std::optional<std::vector<AnalyticsEvent>> ConditionalUserPropertyController::pr
     const std::optional<AnalyticsEvent>& event) {
   Scheduler::checkOnBackgroundThreadWithMethodName("processEventOnWorkerQueue:");
   if (!event) {
-    monitor().logWithLevel(LogLevel::kSilentError, 10000, "Cannot process nil event for conditional user property");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kNilEventForConditionalProperties, "Cannot process nil event for conditional user property");
     return std::nullopt;
   }
   auto db = database();

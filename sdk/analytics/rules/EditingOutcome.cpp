@@ -2,6 +2,7 @@
 
 #include "sdk/analytics/foundation/EventParameters.h"
 #include "sdk/analytics/foundation/NameTables.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -33,13 +34,13 @@ EditingOutcome applyEventEditing(EventEditing* editing, const AnalyticsEvent& ev
   ScriptRuntimeError error;
   (void)editing->handleEvent(editingEventFromEvent(event), error);
   if (hasScriptError(error)) {
-    if (monitor) monitor->logWithLevel(LogLevel::kMonitoredError, 23223, "Event editing failed. Event name", event.name(), error.code);
+    if (monitor) monitor->logWithLevel(LogLevel::kMonitoredError, messages::kEventEditingFailed, "Event editing failed. Event name", event.name(), error.code);
     return outcome;
   }
   if (editing->hasEdits()) {
     auto edited = eventFromEditingEvent(editing->eventContext().outputEvent());
     if (!edited) {
-      if (monitor) monitor->logWithLevel(LogLevel::kMonitoredError, 23223, "Event editing failed. Event name", event.name());
+      if (monitor) monitor->logWithLevel(LogLevel::kMonitoredError, messages::kEventEditingFailed, "Event editing failed. Event name", event.name());
       return outcome;
     }
     outcome.event = *edited;
@@ -48,7 +49,7 @@ EditingOutcome applyEventEditing(EventEditing* editing, const AnalyticsEvent& ev
     if (auto built = eventFromEditingEvent(created)) {
       outcome.createdEvents.push_back(*built);
     } else if (monitor) {
-      monitor->logWithLevel(LogLevel::kSilentError, 23223, "Event created by event editing is invalid. Event name", created.name);
+      monitor->logWithLevel(LogLevel::kSilentError, messages::kCreatedEventInvalid, "Event created by event editing is invalid. Event name", created.name);
     }
   }
   return outcome;

@@ -5,6 +5,7 @@
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoExperimentMessages.h"
 #include "sdk/analytics/rules/ExperimentFlag.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -13,7 +14,7 @@ using platform::foundation::Value;
 std::optional<Experiment> Experiment::initWithExperimentID(std::optional<std::int32_t> experimentID,
                                                                    const std::vector<std::shared_ptr<ProtoFlag>>& flags) {
   if (!experimentID) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 870000, "Cannot create an experiment without ID");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, messages::kExperimentWithoutID, "Cannot create an experiment without ID");
     return std::nullopt;
   }
   Experiment experiment(*experimentID);
@@ -36,11 +37,11 @@ std::vector<std::shared_ptr<ProtoFlag>> Experiment::flags() const {
 void Experiment::addFlag(const std::shared_ptr<ProtoFlag>& flag) {
   auto& monitor = *Monitor::shared();
   if (!flag) {
-    monitor.logWithLevel(LogLevel::kSilentError, 870004, "Cannot add empty flag into an experiment. ID", Value(experimentID_));
+    monitor.logWithLevel(LogLevel::kSilentError, messages::kEmptyFlagInExperiment, "Cannot add empty flag into an experiment. ID", Value(experimentID_));
     return;
   }
   if (!nanoHasField(*flag, 0)) {
-    monitor.logWithLevel(LogLevel::kSilentError, 870006, "Cannot add a flag without name into an experiment. ID", Value(experimentID_));
+    monitor.logWithLevel(LogLevel::kSilentError, messages::kUnnamedFlagInExperiment, "Cannot add a flag without name into an experiment. ID", Value(experimentID_));
     return;
   }
   flagsByName_[experimentFlagName(*flag)] = ProtoFlag::copyOf(*flag);
@@ -48,7 +49,7 @@ void Experiment::addFlag(const std::shared_ptr<ProtoFlag>& flag) {
 
 std::shared_ptr<ProtoFlag> Experiment::flagWithName(const std::string& name) const {
   if (name.empty()) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 870007, "Cannot retrieve a flag without a flag name");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, messages::kFlagLookupWithoutName, "Cannot retrieve a flag without a flag name");
     return nullptr;
   }
   auto found = flagsByName_.find(name);

@@ -3,6 +3,7 @@
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoExperimentMessages.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -22,11 +23,11 @@ Value kindName(const Value& value) {
 std::shared_ptr<ProtoFlag> experimentFlagFromNameAndValue(const Value& name, const Value& value) {
   auto& monitor = *Monitor::shared();
   if (name.isNil()) {
-    monitor.logWithLevel(LogLevel::kMonitoredError, 850000, "Flag name must not be nil");
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kFlagNameMissing, "Flag name must not be nil");
     return nullptr;
   }
   if (!name.isString()) {
-    monitor.logWithLevel(LogLevel::kMonitoredError, 850001, "Flag name must be a string", kindName(name));
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kFlagNameNotString, "Flag name must be a string", kindName(name));
     return nullptr;
   }
   auto flag = ProtoFlag::make();
@@ -38,7 +39,7 @@ std::shared_ptr<ProtoFlag> experimentFlagFromNameAndValue(const Value& name, con
   } else if (value.isInteger() || value.isBool()) {
     nanoSetInt64(*flag, kFlagInteger, value.toInt64());
   } else {
-    monitor.logWithLevel(LogLevel::kMonitoredError, 850002, "Flag value is invalid", kindName(value));
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kFlagValueInvalid, "Flag value is invalid", kindName(value));
     return nullptr;
   }
   return flag;

@@ -8,6 +8,7 @@
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoExperimentMessages.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -18,7 +19,7 @@ std::shared_ptr<ExperimentRequestBuilder> ExperimentRequestBuilder::sharedInstan
 
 void ExperimentRequestBuilder::addSDKProperty(const std::shared_ptr<const ExperimentsSDKProperty>& property) {
   if (!property) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 880000, "Cannot add an empty SDK property.");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, messages::kEmptySDKProperty, "Cannot add an empty SDK property.");
     return;
   }
   std::lock_guard lock(mutex_);

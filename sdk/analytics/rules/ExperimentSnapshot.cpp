@@ -4,13 +4,14 @@
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoExperimentMessages.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
 std::optional<ExperimentSnapshot> ExperimentSnapshot::initWithSDKName(const std::string& sdkName,
                                                           const std::vector<Experiment>& experiments) {
   if (sdkName.empty()) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 840000, "Cannot create snapshot with an invalid SDK name");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, messages::kSnapshotWithInvalidSDKName, "Cannot create snapshot with an invalid SDK name");
     return std::nullopt;
   }
   ExperimentSnapshot snapshot(sdkName, platform::foundation::Clock::current()->now());
@@ -41,11 +42,11 @@ std::shared_ptr<ProtoFlag> ExperimentSnapshot::flagByName(const std::string& nam
 
 void ExperimentSnapshot::addFlag(const std::shared_ptr<ProtoFlag>& flag, std::optional<std::int32_t> experimentID) {
   if (!experimentID) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 840003, "Cannot add flag into empty experiment ID");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, messages::kFlagWithEmptyExperimentID, "Cannot add flag into empty experiment ID");
     return;
   }
   if (!flag) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 840004, "Cannot add an invalid flag into a snapshot");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, messages::kInvalidFlagInSnapshot, "Cannot add an invalid flag into a snapshot");
     return;
   }
   auto found = experimentsByID_.find(*experimentID);

@@ -3,6 +3,7 @@
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/ProtoExperimentMessages.h"
 #include "sdk/analytics/rules/ExperimentsManager.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -12,7 +13,7 @@ std::shared_ptr<ExperimentsClient> ExperimentsClient::initWithSDKProperty(std::s
                                                             std::vector<std::shared_ptr<ProtoFlag>> defaultFlags,
                                                             std::weak_ptr<ExperimentsManager> manager) {
   if (!property) {
-    Monitor::shared()->logWithLevel(LogLevel::kError, 830000, "Cannot initialize the client with nil property");
+    Monitor::shared()->logWithLevel(LogLevel::kError, messages::kClientWithNilProperty, "Cannot initialize the client with nil property");
     return nullptr;
   }
   return std::make_shared<ExperimentsClient>(Private(), std::move(property), std::move(defaultFlags), std::move(manager));
@@ -20,7 +21,7 @@ std::shared_ptr<ExperimentsClient> ExperimentsClient::initWithSDKProperty(std::s
 
 Value ExperimentsClient::valueForFlag(const std::string& flagName) const {
   if (flagName.empty()) {
-    Monitor::shared()->logWithLevel(LogLevel::kError, 830002, "Cannot get value for empty flag name");
+    Monitor::shared()->logWithLevel(LogLevel::kError, messages::kFlagValueWithEmptyName, "Cannot get value for empty flag name");
     return Value();
   }
   auto manager = manager_.lock();
@@ -29,7 +30,7 @@ Value ExperimentsClient::valueForFlag(const std::string& flagName) const {
 
 Value ExperimentsClient::objectForKeyedSubscript(const Value& key) const {
   if (!key.isString()) {
-    Monitor::shared()->logWithLevel(LogLevel::kError, 830003, "Cannot get flag value of an invalid flag name");
+    Monitor::shared()->logWithLevel(LogLevel::kError, messages::kFlagValueWithInvalidName, "Cannot get flag value of an invalid flag name");
     return Value();
   }
   return valueForFlag(*key.string());

@@ -8,6 +8,7 @@
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/SqliteStore.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -35,7 +36,7 @@ const std::vector<std::pair<std::string, std::string>>& columns() {
 
 std::shared_ptr<ExperimentsDatabase> ExperimentsDatabase::initWithPath(const std::string& path) {
   if (path.empty()) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 810000, "Cannot initialize the database with invalid path");
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseInvalidPath, "Cannot initialize the database with invalid path");
     return nullptr;
   }
   std::shared_ptr<ExperimentsDatabase> database(new ExperimentsDatabase(path));
@@ -47,15 +48,15 @@ bool ExperimentsDatabase::initializeDatabaseResourcesWithContext(const std::stri
   Error error;
   store_ = SqliteStore::initWithDatabasePath(path_, &error);
   if (!store_) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 810001, "Failed to open database (" + context + ")", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseOpenFailed, "Failed to open database (" + context + ")", errorText(error));
     return false;
   }
   if (!ensureAllTables()) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 810002, "Failed to create or validate required database tables (" + context + ")");
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseTablesInvalid, "Failed to create or validate required database tables (" + context + ")");
     store_.reset();
     Error deleteError;
     if (!deleteFileAtPath(path_, &deleteError)) {
-      monitor().logWithLevel(LogLevel::kMonitoredWarning, 810003, "Failed to delete old database file after failed validation. Error (" +
+      monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kExperimentsDatabaseFileDeleteFailed, "Failed to delete old database file after failed validation. Error (" +
                                             deleteError.localizedDescription() + ")");
     }
     return false;
@@ -67,7 +68,7 @@ bool ExperimentsDatabase::ensureAllTables() {
   for (const char* table : {kPendingTable, kActivatedTable, kLaunchedTable}) {
     Error error;
     if (!store_->ensureTableWithName(table, columns(), &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 810004, "Failed to ensure table. Table, error", Value(table), errorText(error));
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseTableEnsureFailed, "Failed to ensure table. Table, error", Value(table), errorText(error));
       return false;
     }
   }
@@ -75,10 +76,10 @@ bool ExperimentsDatabase::ensureAllTables() {
 }
 
 bool ExperimentsDatabase::reset() {
-  if (store_ && !store_->closeAndDeleteDatabase()) monitor().logWithLevel(LogLevel::kMonitoredWarning, 810005, "Failed to delete database data");
+  if (store_ && !store_->closeAndDeleteDatabase()) monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kExperimentsDatabaseDataDeleteFailed, "Failed to delete database data");
   store_.reset();
   if (!initializeDatabaseResourcesWithContext("Reset")) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 810006, "Cannot re-initialize the database");
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseReinitialized, "Cannot re-initialize the database");
     return false;
   }
   return true;
@@ -88,7 +89,7 @@ bool ExperimentsDatabase::performTransaction(const std::function<bool()>& block)
   if (!store_) return false;
   Error error;
   if (store_->performTransaction(block, &error)) return true;
-  monitor().logWithLevel(LogLevel::kMonitoredError, 810007, "Transaction failed. " + error.localizedDescription());
+  monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseTransactionFailed, "Transaction failed. " + error.localizedDescription());
   return false;
 }
 

@@ -4,13 +4,14 @@
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoExperimentMessages.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
 std::shared_ptr<ProtoClientProperty> ExperimentsSDKProperty::proto(const std::optional<std::string>& appInstanceID) const {
   std::string key = !diversionKey.empty() ? diversionKey : appInstanceID.value_or("");
   if (key.empty()) {
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 860001, "Diversion key is empty");
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kDiversionKeyEmpty, "Diversion key is empty");
     return nullptr;
   }
   auto message = ProtoClientProperty::make();

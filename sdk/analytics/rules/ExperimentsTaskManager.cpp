@@ -9,6 +9,7 @@
 #include "sdk/analytics/foundation/UserDefaultsSuite.h"
 #include "sdk/analytics/rules/ExperimentsDatabase.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 #include "sdk/utilities/HTTPClient.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
 
@@ -87,7 +88,7 @@ void ExperimentsTaskManager::dispatchAsyncOnWorkerQueue(std::function<void(Exper
     try {
       block(*self);
     } catch (const std::exception& exception) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 820026, "Exception on async worker queue", Value(exception.what()));
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kAsyncWorkerQueueException, "Exception on async worker queue", Value(exception.what()));
     }
   });
 }
@@ -97,7 +98,7 @@ void ExperimentsTaskManager::dispatchSyncOnWorkerQueue(const std::function<void(
     try {
       block(*this);
     } catch (const std::exception& exception) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 820027, "Exception on sync worker queue", Value(exception.what()));
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kSyncWorkerQueueException, "Exception on sync worker queue", Value(exception.what()));
       throw;
     }
   });
@@ -123,20 +124,20 @@ void ExperimentsTaskManager::fetchAllSnapshotsOnWorkerQueue() {
   bool committed = database_->performTransaction([this] {
     Error error;
     if (!database_->deleteStaleActivatedSnapshots(&error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 820006, "Cannot delete stale activated snapshots. Error", errorText(error));
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kStaleSnapshotsDeleteFailed, "Cannot delete stale activated snapshots. Error", errorText(error));
       return false;
     }
     if (!database_->activatePendingSnapshotsAutomatically(&error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 820007, "Cannot activate pending snapshots automatically. Error", errorText(error));
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kAutomaticActivationFailed, "Cannot activate pending snapshots automatically. Error", errorText(error));
       return false;
     }
     return true;
   });
   if (!committed) {
-    monitor().logWithLevel(LogLevel::kSilentError, 820008, "Failed to start the task manager");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kTaskManagerStartFailed, "Failed to start the task manager");
     return;
   }
-  monitor().logWithLevel(LogLevel::kVerbose, 820009, "Successfully start the task manager");
+  monitor().logWithLevel(LogLevel::kVerbose, messages::kTaskManagerStarted, "Successfully start the task manager");
 
   auto delegate = this->delegate();
   if (!delegate) return;
@@ -146,18 +147,18 @@ void ExperimentsTaskManager::fetchAllSnapshotsOnWorkerQueue() {
     return snapshots.value_or(std::vector<ExperimentSnapshot>{});
   };
   Error activatedError, pendingError, launchedError;
-  auto activated = read(database_->fetchAllActivatedSnapshots(&activatedError), activatedError, 820010,
+  auto activated = read(database_->fetchAllActivatedSnapshots(&activatedError), activatedError, messages::kActivatedSnapshotsFetchFailed,
                         "Error in fetching all activated snapshots. Error");
-  auto pending = read(database_->fetchAllPendingSnapshots(&pendingError), pendingError, 820011,
+  auto pending = read(database_->fetchAllPendingSnapshots(&pendingError), pendingError, messages::kPendingSnapshotsFetchFailed,
                       "Error in fetching all pending snapshots. Error");
-  auto launched = read(database_->fetchAllLaunchedSnapshots(&launchedError), launchedError, 820012,
+  auto launched = read(database_->fetchAllLaunchedSnapshots(&launchedError), launchedError, messages::kLaunchedSnapshotsFetchFailed,
                        "Error in fetching all launched snapshots. Error");
   delegate->taskManagerDidStartWithActivatedSnapshots(*this, activated, pending, launched);
 }
 
 void ExperimentsTaskManager::activatePendingSnapshot(const std::optional<ExperimentSnapshot>& snapshot, double timestamp) {
   if (!snapshot) {
-    monitor().logWithLevel(LogLevel::kError, 820013, "Cannot activate an empty snapshot");
+    monitor().logWithLevel(LogLevel::kError, messages::kEmptySnapshotActivation, "Cannot activate an empty snapshot");
     return;
   }
   dispatchAsyncOnWorkerQueue([snapshot = *snapshot, timestamp](ExperimentsTaskManager& self) {
@@ -165,7 +166,7 @@ void ExperimentsTaskManager::activatePendingSnapshot(const std::optional<Experim
     Error error;
     bool done = self.database_->performTransaction([&] { return self.database_->activateSnapshot(snapshot, timestamp, &error); });
     if (!done) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 820014, "Cannot activate snapshot for SDK Name. Error", Value(snapshot.SDKName()),
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kSDKSnapshotActivationFailed, "Cannot activate snapshot for SDK Name. Error", Value(snapshot.SDKName()),
                              errorText(error));
     }
   });
@@ -173,13 +174,13 @@ void ExperimentsTaskManager::activatePendingSnapshot(const std::optional<Experim
 
 void ExperimentsTaskManager::resetToDefaultsForSDKName(const std::string& sdkName) {
   if (sdkName.empty()) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 820018, "Cannot reset to defaults for empty SDK name");
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTaskResetWithoutSDKName, "Cannot reset to defaults for empty SDK name");
     return;
   }
   dispatchAsyncOnWorkerQueue([sdkName](ExperimentsTaskManager& self) {
     Error error;
     if (!self.database_ || !self.database_->deleteActivatedExperimentsOfSDKName(sdkName, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 820019, "Cannot reset to defaults in the database. SDK Name, error", Value(sdkName),
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsResetInDatabaseFailed, "Cannot reset to defaults in the database. SDK Name, error", Value(sdkName),
                              errorText(error));
     }
   });
@@ -187,13 +188,13 @@ void ExperimentsTaskManager::resetToDefaultsForSDKName(const std::string& sdkNam
 
 void ExperimentsTaskManager::upsertPendingSnapshots(const std::vector<ExperimentSnapshot>& snapshots) {
   if (snapshots.empty()) {
-    monitor().logWithLevel(LogLevel::kSilentError, 820020, "Cannot upsert empty pending snapshot list");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kEmptyPendingSnapshotList, "Cannot upsert empty pending snapshot list");
     return;
   }
   dispatchAsyncOnWorkerQueue([snapshots](ExperimentsTaskManager& self) {
     Error error;
     if (!self.database_ || !self.database_->upsertPendingExperimentSnapshots(snapshots, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 820021, "Cannot upsert pending snapshots into the database. Error", errorText(error));
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kPendingSnapshotsSaveFailed, "Cannot upsert pending snapshots into the database. Error", errorText(error));
       return;
     }
     if (auto delegate = self.delegate()) delegate->taskManagerDidUpsertPendingSnapshots(self, snapshots);

@@ -4,6 +4,7 @@
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoExperimentMessages.h"
 #include "sdk/analytics/rules/ExperimentsTaskManager.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -16,7 +17,7 @@ std::optional<std::vector<ExperimentSnapshot>> ExperimentsTaskManager::experimen
     const ProtoExperimentResponse* response) {
   auto& monitor = *Monitor::shared();
   if (!response) {
-    monitor.logWithLevel(LogLevel::kSilentError, 820015, "Cannot create experiment snapshots from nil response");
+    monitor.logWithLevel(LogLevel::kSilentError, messages::kSnapshotsFromNilResponse, "Cannot create experiment snapshots from nil response");
     return std::nullopt;
   }
   auto messages = nanoGetMessageArray<ProtoSnapshot>(*response, kSnapshots);
@@ -34,7 +35,7 @@ std::optional<std::vector<ExperimentSnapshot>> ExperimentsTaskManager::experimen
   for (const auto& message : messages) {
     auto snapshot = ExperimentSnapshot::initWithProtobuf(*message);
     if (!snapshot) {
-      monitor.logWithLevel(LogLevel::kSilentError, 820016, "Cannot create a snapshot from the proto");
+      monitor.logWithLevel(LogLevel::kSilentError, messages::kSnapshotFromProtoFailed, "Cannot create a snapshot from the proto");
       continue;
     }
     snapshots.push_back(std::move(*snapshot));
@@ -62,7 +63,7 @@ std::optional<std::map<std::string, platform::foundation::Error>> ExperimentsTas
 
 std::optional<std::vector<ExperimentSnapshot>> ExperimentsTaskManager::experimentSnapshotsFromData(const Data& data) {
   if (data.empty()) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 820025, "Cannot create experiment snapshots from empty data");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, messages::kSnapshotsFromEmptyData, "Cannot create experiment snapshots from empty data");
     return std::nullopt;
   }
   auto response = ProtoExperimentResponse::initWithBuffer(data);

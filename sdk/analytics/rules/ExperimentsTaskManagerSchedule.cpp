@@ -17,6 +17,7 @@
 #include "sdk/analytics/rules/ExperimentsDatabase.h"
 #include "sdk/analytics/rules/ExperimentRequestBuilder.h"
 #include "sdk/analytics/rules/ExperimentsTaskManager.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 #include "sdk/utilities/Gzip.h"
 #include "sdk/utilities/HTTPClient.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
@@ -56,12 +57,12 @@ void ExperimentsTaskManager::scheduleFetchingExperimentsOnWorkerQueue() {
   if (std::fabs(due) < kEpsilon) {
     // Forgetting the success makes the next process start with its short first delay.
     persistedStorage_->removeObjectForKey(kSuccessTimestampKey);
-    monitor().logWithLevel(LogLevel::kSilentError, 820024, "Network attempted too many times. Will not schedule new network.");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kTooManyFetchAttempts, "Network attempted too many times. Will not schedule new network.");
     return;
   }
   double current = now();
   if (auto scheduled = alarm_->scheduledTimestamp(); scheduled && *scheduled != 0 && *scheduled <= due) {
-    monitor().logWithLevel(LogLevel::kVerbose, 820017, "Do not schedule a fetch task. Task already exists. Will be executed in seconds",
+    monitor().logWithLevel(LogLevel::kVerbose, messages::kFetchAlreadyScheduled, "Do not schedule a fetch task. Task already exists. Will be executed in seconds",
                            Value(*scheduled - current));
     return;
   }
@@ -95,7 +96,7 @@ void ExperimentsTaskManager::postponeFetchExperiments() {
 void ExperimentsTaskManager::fetchExperiments() {
   auto request = ExperimentRequestBuilder::sharedInstance()->request(appInstanceID());
   Data payload = request->protoBuffer();
-  monitor().logWithLevel(LogLevel::kVerbose, 820001, "Fetching new experiments. Request", Value(std::to_string(payload.size()) + " bytes"));
+  monitor().logWithLevel(LogLevel::kVerbose, messages::kFetchingExperiments, "Fetching new experiments. Request", Value(std::to_string(payload.size()) + " bytes"));
   if (!network_ || endpoint_.empty()) {
     handleFetchingExperimentsResponse(
         std::nullopt, std::nullopt,
@@ -115,7 +116,7 @@ void ExperimentsTaskManager::fetchExperiments() {
           Error inflateError;
           body = sdk::utilities::Gzip::inflateWithLimit(*data, NanoMessage::kMaxEncodedBytes, &inflateError);
           if (!body) {
-            monitor().logWithLevel(LogLevel::kSilentError, 820023, "Cannot inflate downloaded experiment data. Error",
+            monitor().logWithLevel(LogLevel::kSilentError, messages::kDownloadInflateFailed, "Cannot inflate downloaded experiment data. Error",
                                    Value(inflateError.localizedDescription()));
             if (!error) error = inflateError;
           }
@@ -139,7 +140,7 @@ void ExperimentsTaskManager::handleFetchingExperimentsResponse(const std::option
     recordFailedFetch(status, Value("The experiments response could not be read"));
     return;
   }
-  monitor().logWithLevel(LogLevel::kVerbose, 820003, "Successful fetch. Got network response. Code, data", Value(status),
+  monitor().logWithLevel(LogLevel::kVerbose, messages::kFetchSucceeded, "Successful fetch. Got network response. Code, data", Value(status),
                          Value(std::to_string(data ? data->size() : 0) + " bytes"));
   persistedStorage_->setDouble(now(), kSuccessTimestampKey);
   persistedStorage_->removeObjectForKey(kFailureTimestampKey);
@@ -150,7 +151,7 @@ void ExperimentsTaskManager::handleFetchingExperimentsResponse(const std::option
   if (!snapshots.empty()) {
     Error writeError;
     if (!database_ || !database_->upsertPendingExperimentSnapshots(snapshots, &writeError)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 820022, "Cannot upsert pending snapshots. Error, snapshots",
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kFetchedSnapshotsSaveFailed, "Cannot upsert pending snapshots. Error, snapshots",
                              Value(writeError.localizedDescription()), Value(static_cast<std::int64_t>(snapshots.size())));
     }
   }
@@ -164,7 +165,7 @@ void ExperimentsTaskManager::recordFailedFetch(std::int64_t statusCode, const Va
   double current = now();
   persistedStorage_->setDouble(current, kFailureTimestampKey);
   if (statusCode == 503 || statusCode == 429) persistedStorage_->setDouble(current, kBackoffTimestampKey);
-  monitor().logWithLevel(LogLevel::kMonitoredError, 820002, "Network fetch failed. Will retry later. Code, error", Value(statusCode), reason);
+  monitor().logWithLevel(LogLevel::kMonitoredError, messages::kFetchFailedWillRetry, "Network fetch failed. Will retry later. Code, error", Value(statusCode), reason);
   scheduleFetchingExperimentsOnWorkerQueue();
 }
 

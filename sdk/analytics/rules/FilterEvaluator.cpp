@@ -7,6 +7,7 @@
 #include "sdk/analytics/rules/PreparedEventFilter.h"
 #include "sdk/analytics/rules/PreparedPropertyFilter.h"
 #include "sdk/analytics/rules/PreparedValueFilter.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -24,7 +25,7 @@ FilterOutcome evaluateEventFilter(const ProtoEventFilter* filter, const std::str
                                         const Parameters& parameters, const EventAggregates* aggregates,
                                         Monitor& monitor) {
   if (!filter) {
-    monitor.logWithLevel(LogLevel::kMonitoredError, 7004, "Event filter is nil. Audience filter will not be evaluated");
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kEventFilterMissing, "Event filter is nil. Audience filter will not be evaluated");
     return std::nullopt;
   }
   std::vector<std::string> parameterNames;
@@ -36,7 +37,7 @@ FilterOutcome evaluateEventFilter(const ProtoEventFilter* filter, const std::str
 FilterOutcome evaluatePropertyFilter(const ProtoPropertyFilter* filter, const UserAttribute* property,
                                            Monitor& monitor) {
   if (!filter) {
-    monitor.logWithLevel(LogLevel::kMonitoredError, 7011, "Property filter is nil. Audience filter will not be evaluated");
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kPropertyFilterMissing, "Property filter is nil. Audience filter will not be evaluated");
     return std::nullopt;
   }
   return PreparedPropertyFilter(*filter).evaluate(property, monitor);

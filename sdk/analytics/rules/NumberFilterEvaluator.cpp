@@ -6,6 +6,7 @@
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/rules/PreparedNumberFilter.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -29,22 +30,22 @@ bool validateNumberFilter(const ProtoNumberFilter& filter, Monitor* monitor) {
     if (monitor) monitor->logWithLevel(LogLevel::kMonitoredError, code, message, messageLogContext(filter));
     return false;
   };
-  if (!nanoHasField(filter, kComparisonType)) return refuse(8006, "Number filter has no comparison type");
+  if (!nanoHasField(filter, kComparisonType)) return refuse(messages::kNumberFilterHasNoComparisonType, "Number filter has no comparison type");
   auto type = static_cast<std::uint64_t>(nanoGetInt64(filter, kComparisonType));
-  if (type == 0) return refuse(8007, "Number filter has unknown comparison type");
+  if (type == 0) return refuse(messages::kNumberFilterUnknownComparisonType, "Number filter has unknown comparison type");
   if (type <= 3) {
     return hasDecimalText(filter, kComparisonValue) ||
-           refuse(8008, "Numeric filter does not have a valid comparison value. Filter");
+           refuse(messages::kNumberFilterInvalidComparisonValue, "Numeric filter does not have a valid comparison value. Filter");
   }
   if (type == 4) {
     // Both bounds are reported before the filter is refused.
     bool valid = hasDecimalText(filter, kMinComparisonValue) ||
-                 refuse(8009, "Numeric filter does not have a valid min comparison value. Filter");
+                 refuse(messages::kNumberFilterInvalidMinComparisonValue, "Numeric filter does not have a valid min comparison value. Filter");
     return (hasDecimalText(filter, kMaxComparisonValue) ||
-            refuse(8010, "Numeric filter does not have a valid max comparison value. Filter")) &&
+            refuse(messages::kNumberFilterInvalidMaxComparisonValue, "Numeric filter does not have a valid max comparison value. Filter")) &&
            valid;
   }
-  return refuse(8011, "Number filter has a real unknown comparison type");
+  return refuse(messages::kNumberFilterRealUnknownComparisonType, "Number filter has a real unknown comparison type");
 }
 
 FilterOutcome evaluateNumberFilter(const ProtoNumberFilter& filter, const DecimalNumber& value,
@@ -52,7 +53,7 @@ FilterOutcome evaluateNumberFilter(const ProtoNumberFilter& filter, const Decima
   if (!validateNumberFilter(filter, monitor)) return std::nullopt;
   AudienceComparisonValues values = PreparedNumberFilter::readDecimals(filter, &monitor);
   if (!values.isValid()) {
-    monitor.logWithLevel(LogLevel::kMonitoredError, 8015,
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kParsedComparisonValuesInvalid,
                          "Parsed decimal number comparison values are not valid. Audience filter will not be "
                          "evaluated. Filter",
                          messageLogContext(filter));
@@ -65,7 +66,7 @@ FilterOutcome evaluateNumberFilter(const ProtoNumberFilter& filter, double value
   if (!validateNumberFilter(filter, monitor)) return std::nullopt;
   auto bounds = PreparedNumberFilter::readDoubles(filter);
   if (!bounds) {
-    monitor.logWithLevel(LogLevel::kMonitoredError, 8012,
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kNumberFilterInvalid,
                          "Number filter is invalid, the comparison filter is not valid. Audience filter will not be "
                          "evaluated");
     return std::nullopt;

@@ -6,6 +6,7 @@
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/rules/EventParameterLookup.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -35,11 +36,11 @@ FilterOutcome PreparedEventFilter::evaluate(const std::string& eventName, EventP
                                                const EventAggregates* aggregates, Monitor& monitor) const {
   using platform::foundation::Value;
   if (eventName.empty()) {
-    monitor.logWithLevel(LogLevel::kMonitoredError, 7005, "Event name is nil. Audience filter will not be evaluated");
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kEventNameMissing, "Event name is nil. Audience filter will not be evaluated");
     return std::nullopt;
   }
   if (!eventName_ || *eventName_ != eventName) {
-    monitor.logWithLevel(LogLevel::kMonitoredError, 7006, "Event filter name does not match event name. Audience filter will not be evaluated",
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kEventFilterNameMismatch, "Event filter name does not match event name. Audience filter will not be evaluated",
                          Value(eventNameForDisplay(eventName)), messageLogContext(*message_));
     return std::nullopt;
   }
@@ -53,7 +54,7 @@ FilterOutcome PreparedEventFilter::judge(const std::string& eventName, EventPara
   if (!countMessage_ && parameters_.empty()) return true;
   if (countMessage_) {
     if (!aggregatesNamedAlike) {
-      monitor.logWithLevel(LogLevel::kMonitoredError, 7007,
+      monitor.logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesNameMismatch,
                            "Event aggregates name does not match event name. Audience filter will not be evaluated",
                            Value(aggregates ? eventNameForDisplay(aggregates->name) : std::string()),
                            Value(eventNameForDisplay(eventName)), messageLogContext(*message_));
@@ -65,19 +66,19 @@ FilterOutcome PreparedEventFilter::judge(const std::string& eventName, EventPara
   }
   for (const Parameter& parameter : parameters_) {
     if (!parameter.slot) {
-      monitor.logWithLevel(LogLevel::kMonitoredError, 7008, "Event filter does not have parameter name. Audience filter will not be evaluated");
+      monitor.logWithLevel(LogLevel::kMonitoredError, messages::kEventFilterHasNoParameterName, "Event filter does not have parameter name. Audience filter will not be evaluated");
       return std::nullopt;
     }
     const AnalyticsValue* value = parameters.value(*parameter.slot);
     if (!value) {
-      monitor.logWithLevel(LogLevel::kWarning, 7009, "Event does not have parameter required by filter. Audience filter will not be "
+      monitor.logWithLevel(LogLevel::kWarning, messages::kEventLacksFilteredParameter, "Event does not have parameter required by filter. Audience filter will not be "
                            "evaluated", Value(eventNameForDisplay(eventName)),
                            Value(dictionaryDescriptionForDisplay(parameters.parameters())),
                            messageLogContext(*message_));
       return std::nullopt;
     }
     if (value->isString() && !parameter.filter.hasStringFilter()) {
-      monitor.logWithLevel(LogLevel::kWarning, 7010, "Event param is a string and the filter does not have a string filter. Audience "
+      monitor.logWithLevel(LogLevel::kWarning, messages::kStringParameterWithoutStringFilter, "Event param is a string and the filter does not have a string filter. Audience "
                            "filter will not be evaluated. Event name, event params, filter",
                            Value(eventNameForDisplay(eventName)),
                            Value(dictionaryDescriptionForDisplay(parameters.parameters())),

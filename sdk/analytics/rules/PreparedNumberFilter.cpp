@@ -8,6 +8,7 @@
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -72,14 +73,14 @@ AudienceComparisonValues PreparedNumberFilter::readDecimals(const ProtoNumberFil
     return number;
   };
   if (isBetween(filter)) {
-    values.minComparisonValue = read(kNumberMinimumField, 8004, "Number filter min comparison value is not a number");
+    values.minComparisonValue = read(kNumberMinimumField, messages::kMinComparisonValueNotNumber, "Number filter min comparison value is not a number");
     if (values.minComparisonValue) {
       values.maxComparisonValue =
-          read(kNumberMaximumField, 8005, "Number filter max comparison value is not a number");
+          read(kNumberMaximumField, messages::kMaxComparisonValueNotNumber, "Number filter max comparison value is not a number");
     }
     values.valid = values.minComparisonValue && values.maxComparisonValue;
   } else {
-    values.comparisonValue = read(kNumberValueField, 8002, "Number filter comparison value is not a number");
+    values.comparisonValue = read(kNumberValueField, messages::kComparisonValueNotNumber, "Number filter comparison value is not a number");
     values.valid = values.comparisonValue.has_value();
   }
   return values;

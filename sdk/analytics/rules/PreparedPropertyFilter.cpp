@@ -6,6 +6,7 @@
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/foundation/UserAttribute.h"
 #include "sdk/analytics/rules/CaselessText.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -26,23 +27,23 @@ PreparedPropertyFilter::PreparedPropertyFilter(const ProtoPropertyFilter& filter
 FilterOutcome PreparedPropertyFilter::evaluate(const UserAttribute* property, Monitor& monitor) const {
   using platform::foundation::Value;
   if (!property) {
-    monitor.logWithLevel(LogLevel::kMonitoredError, 7012, "User property is nil. Audience filter will not be evaluated");
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertyMissing, "User property is nil. Audience filter will not be evaluated");
     return std::nullopt;
   }
   if (!propertyName_ || *propertyName_ != property->name) {
-    monitor.logWithLevel(LogLevel::kMonitoredError, 7013,
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertyNameMismatch,
                          "User property name does not match property filter name. Audience filter will not be "
                          "evaluated",
                          Value(userPropertyNameForDisplay(property->name)), messageLogContext(*message_));
     return std::nullopt;
   }
   if (!value_) {
-    monitor.logWithLevel(LogLevel::kMonitoredError, 7014, "Property filter does not have filter. Audience filter will not be evaluated");
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kPropertyFilterHasNoFilter, "Property filter does not have filter. Audience filter will not be evaluated");
     return std::nullopt;
   }
   const AnalyticsValue& value = property->value;
   if (!value.isString() && !value.isInt64() && !value.isDouble()) {
-    monitor.logWithLevel(LogLevel::kMonitoredError, 7015, "Unknown user property type. Audience filter will not be evaluated. Property Name",
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kUnknownUserPropertyType, "Unknown user property type. Audience filter will not be evaluated. Property Name",
                          Value(userPropertyNameForDisplay(property->name)));
     return std::nullopt;
   }

@@ -6,6 +6,7 @@
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 #include "sdk/analytics/rules/StringFilterEvaluator.h"
 #include "sdk/analytics/rules/CaselessText.h"
 
@@ -31,7 +32,7 @@ FilterOutcome findPattern(const icu::RegexPattern& pattern, std::string_view val
   if (U_FAILURE(status)) {
     std::string patternText;
     pattern.pattern().toUTF8String(patternText);
-    monitor.logWithLevel(LogLevel::kMonitoredError, 9007,
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kRegularExpressionOverLimit,
                          "Regular expression exceeded its time or stack limit. Audience filter will not be evaluated. "
                          "Pattern, error",
                          platform::foundation::Value(patternText),

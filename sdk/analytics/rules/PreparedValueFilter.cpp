@@ -5,6 +5,7 @@
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 #include "sdk/analytics/rules/StringFilterEvaluator.h"
 #include "sdk/analytics/rules/CaselessText.h"
 
@@ -44,13 +45,13 @@ FilterOutcome PreparedValueFilter::evaluate(const AnalyticsValue& value, Caseles
   } else if (stringMessage_) {
     const std::string* string = value.string();
     if (!string) {
-      monitor.logWithLevel(LogLevel::kWarning, 7003, "Value is not a string. Audience filter will not be evaluated",
+      monitor.logWithLevel(LogLevel::kWarning, messages::kValueNotString, "Value is not a string. Audience filter will not be evaluated",
                            value.objectValue(), messageLogContext(*message_));
       return std::nullopt;
     }
     outcome = string_ ? string_->matches(text, monitor) : matchStringFilter(*stringMessage_, *string, monitor);
   } else {
-    monitor.logWithLevel(LogLevel::kMonitoredError, 7000,
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kFilterHasNoNumberOrStringFilter,
                          "Filter has neither a number nor string filter. Audience filter will not be evaluated",
                          value.objectValue(), messageLogContext(*message_));
     return std::nullopt;
@@ -63,7 +64,7 @@ FilterOutcome PreparedValueFilter::judgeNumber(const AnalyticsValue& value, Moni
   using platform::foundation::Value;
   if (const std::string* text = value.string()) {
     if (!isDecimalNumberString(*text)) {
-      monitor.logWithLevel(LogLevel::kWarning, 7001, "String value is not a numeric value. Audience filter will not be evaluated. "
+      monitor.logWithLevel(LogLevel::kWarning, messages::kStringValueNotNumeric, "String value is not a numeric value. Audience filter will not be evaluated. "
                            "Value, filter", Value(*text), messageLogContext(*message_));
       return std::nullopt;
     }
@@ -74,7 +75,7 @@ FilterOutcome PreparedValueFilter::judgeNumber(const AnalyticsValue& value, Moni
   if (value.isDouble()) {
     double number = value.doubleValue();
     if (!std::isfinite(number)) {
-      monitor.logWithLevel(LogLevel::kWarning, 7002, "Value is not within double range. Audience filter will not be evaluated",
+      monitor.logWithLevel(LogLevel::kWarning, messages::kValueOutOfDoubleRange, "Value is not within double range. Audience filter will not be evaluated",
                            value.objectValue(), messageLogContext(*message_));
       return std::nullopt;
     }

@@ -7,6 +7,7 @@
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/rules/ResultWords.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -28,7 +29,7 @@ void SequenceTimestampsCache::addEventFilterTimestamp(double timestamp, std::int
   if (!list.empty()) {
     if (std::trunc(list.back()) == std::trunc(timestamp)) return;
     if (list.back() > timestamp) {
-      monitor_->logWithLevel(LogLevel::kSilentWarning, 42000, "Adding a sequence timestamp less than the last added timestamp");
+      monitor_->logWithLevel(LogLevel::kSilentWarning, messages::kSequenceTimestampAddedOutOfOrder, "Adding a sequence timestamp less than the last added timestamp");
     }
   }
   list.push_back(timestamp);
@@ -37,7 +38,7 @@ void SequenceTimestampsCache::addEventFilterTimestamp(double timestamp, std::int
 void SequenceTimestampsCache::setUserPropertyTimestamp(double timestamp, std::int32_t filterID) {
   auto& list = timestamps_[filterID];
   if (!list.empty() && list.back() > timestamp) {
-    monitor_->logWithLevel(LogLevel::kSilentWarning, 42001, "Setting a sequence timestamp less than the last set timestamp");
+    monitor_->logWithLevel(LogLevel::kSilentWarning, messages::kSequenceTimestampSetOutOfOrder, "Setting a sequence timestamp less than the last set timestamp");
   }
   list.assign(1, timestamp);
 }

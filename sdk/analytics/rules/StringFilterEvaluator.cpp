@@ -9,6 +9,7 @@
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/rules/CaselessText.h"
 #include "sdk/analytics/rules/PreparedStringFilter.h"
+#include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
 
@@ -36,14 +37,14 @@ bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor,
     if (monitor) monitor->logWithLevel(LogLevel::kMonitoredError, code, message, messageLogContext(filter));
     return false;
   };
-  if (!nanoHasField(filter, kMatchType)) return refuse(9000, "String filter has no match type");
+  if (!nanoHasField(filter, kMatchType)) return refuse(messages::kStringFilterHasNoMatchType, "String filter has no match type");
   std::uint64_t type = matchType(filter);
   if (type == static_cast<std::uint64_t>(StringMatchType::InList)) {
-    return hasExpressionList(filter) || refuse(9003, "String filter has no expression list");
+    return hasExpressionList(filter) || refuse(messages::kStringFilterHasNoExpressionList, "String filter has no expression list");
   }
-  if (type == 0) return refuse(9001, "String filter has unknown match type");
+  if (type == 0) return refuse(messages::kStringFilterUnknownMatchType, "String filter has unknown match type");
   const std::string* expression = nanoStringIn(filter, kExpression);
-  if (!expression) return refuse(9002, "String filter has no expression");
+  if (!expression) return refuse(messages::kStringFilterHasNoExpression, "String filter has no expression");
   if (type != static_cast<std::uint64_t>(StringMatchType::Regex)) return true;
   UErrorCode status = U_ZERO_ERROR;
   UParseError parseError{};
@@ -52,7 +53,7 @@ bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor,
       icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(*expression), flags, parseError, status));
   if (U_FAILURE(status) || !compiled) {
     if (monitor) {
-      monitor->logWithLevel(LogLevel::kMonitoredError, 9004, "Unable to parse regular expression", messageLogContext(filter),
+      monitor->logWithLevel(LogLevel::kMonitoredError, messages::kRegularExpressionUnparsable, "Unable to parse regular expression", messageLogContext(filter),
                             Value(std::string(u_errorName(status))));
     }
     return false;
@@ -64,12 +65,12 @@ bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor,
 FilterOutcome matchStringFilter(const ProtoStringFilter& filter, std::optional<std::string_view> value,
                                       Monitor& monitor) {
   if (!value) {
-    monitor.logWithLevel(LogLevel::kMonitoredError, 9005, "Evaluation string is nil. Audience filter will not be evaluated");
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kEvaluationStringMissing, "Evaluation string is nil. Audience filter will not be evaluated");
     return std::nullopt;
   }
   std::unique_ptr<icu::RegexPattern> pattern;
   if (!validateStringFilter(filter, monitor, &pattern)) {
-    monitor.logWithLevel(LogLevel::kMonitoredError, 9006, "String filter is invalid. Audience filter will not be evaluated");
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kStringFilterInvalid, "String filter is invalid. Audience filter will not be evaluated");
     return std::nullopt;
   }
   CaselessText text(*value);
