@@ -6,6 +6,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/runtime/LoadHooks.h"
 #include "sdk/analytics/engine/ConnectorFilter.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/rules/ConditionalUserPropertyController.h"
 #include "sdk/core/App.h"
@@ -179,8 +180,9 @@ ConditionalUserProperty AnalyticsConnector::conditionalUserPropertyFromDictionar
       taken = false;
     }
     if (!taken) {
-      monitor->logWithLevel(LogLevel::kWarning, 25044, "Ignoring unknown or mistyped conditional user property field. Field, value",
-                            Value(key), value);
+      monitor->logWithLevel(LogLevel::kWarning, messages::kConditionalPropertyFieldUnknown,
+                            "Ignoring unknown or mistyped conditional user property field. Field, value", Value(key),
+                            value);
     }
   }
   return property;

@@ -1,6 +1,7 @@
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/AnalyticsState.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
 
@@ -131,18 +132,21 @@ void Analytics::setConsent(const Dictionary& settings, const std::string& key) {
       ++it;
       continue;
     }
-    monitor->logWithLevel(LogLevel::kWarning, 25042, "Valid consent values are 'granted' and 'denied'. Ignoring invalid consent setting",
+    monitor->logWithLevel(LogLevel::kWarning, messages::kConsentValueInvalid,
+                          "Valid consent values are 'granted' and 'denied'. Ignoring invalid consent setting",
                           it->second);
     it = kept.erase(it);
   }
   if (kept.empty()) {
-    monitor->logWithLevel(LogLevel::kWarning, 25041, "Discarding empty consent settings");
+    monitor->logWithLevel(LogLevel::kWarning, messages::kEmptyConsentSettingsDiscarded,
+                          "Discarding empty consent settings");
     return;
   }
   const std::int64_t source =
       key == kConsentSettings3PKey ? ConsentSettings::kSourcePublic : ConsentSettings::kSourceInternal;
   if (!ConsentSettings::isConsentSourceHigherPriority(source)) {
-    monitor->logWithLevel(LogLevel::kWarning, 25043, "Ignoring lower priority consent settings");
+    monitor->logWithLevel(LogLevel::kWarning, messages::kLowerPriorityConsentIgnored,
+                          "Ignoring lower priority consent settings");
     return;
   }
   const Value previous = state().defaults.objectForKey(key);
@@ -168,7 +172,8 @@ void Analytics::resetAnalyticsData() {
   setNeedFirstOpenAfterReset(true);
   std::optional<std::string> appInstanceID = Identity::randomAppInstanceID();
   if (appInstanceID->empty()) {
-    facade::monitor()->logWithLevel(LogLevel::kMonitoredError, 25039, "Cannot generate a new app instance ID");
+    facade::monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kAppInstanceIDGenerationFailed,
+                                    "Cannot generate a new app instance ID");
     return;
   }
   if (ConsentSettings::isAnalyticsStorageDenied()) {
@@ -180,7 +185,8 @@ void Analytics::resetAnalyticsData() {
     auto engine = facade::engine();
     if (!engine) return;
     if (!engine->resetAnalyticsDataWithAppInstanceID(appInstanceID)) {
-      facade::monitor()->logWithLevel(LogLevel::kMonitoredError, 25037, "Failed to reset Analytics data");
+      facade::monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kAnalyticsDataResetFailed,
+                                      "Failed to reset Analytics data");
       return;
     }
     setResetRetryCount(0);

@@ -3,6 +3,7 @@
 #include "platform/dispatch/Queue.h"
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/AppDelegateInterceptor.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/interception/AppDelegateSwizzler.h"
 #include "sdk/utilities/HTTPClient.h"
 #include "sdk/analytics/engine/AnalyticsState.h"
@@ -112,7 +113,8 @@ void Analytics::logInternalEventWithOriginInstance(const std::string& origin, co
       if (number) {
         found->second = Value(*number);
       } else {
-        facade::monitor()->logWithLevel(LogLevel::kSilentError, 25024, "AdEvent ID string is not a number", Value(text));
+        facade::monitor()->logWithLevel(LogLevel::kSilentError, messages::kAdEventIDNotNumber,
+                                        "AdEvent ID string is not a number", Value(text));
       }
     }
   }
@@ -169,7 +171,8 @@ void Analytics::setLogEventInterceptor(LogEventInterceptor interceptor) {
 
 std::optional<Analytics::ListenerToken> Analytics::addLogEventListener(EventListener listener) {
   if (!listener) {
-    facade::monitor()->logWithLevel(LogLevel::kSilentError, 25012, "Attempted addition of nil log event listener.");
+    facade::monitor()->logWithLevel(LogLevel::kSilentError, messages::kNilLogEventListenerAdded,
+                                    "Attempted addition of nil log event listener.");
     return std::nullopt;
   }
   auto& s = state();
@@ -199,7 +202,8 @@ std::optional<Analytics::ListenerToken> Analytics::addLogEventListener(EventList
 
 void Analytics::removeLogEventListener(std::optional<ListenerToken> token) {
   if (!token) {
-    facade::monitor()->logWithLevel(LogLevel::kSilentError, 25013, "Attempted removal of nil log event.");
+    facade::monitor()->logWithLevel(LogLevel::kSilentError, messages::kNilLogEventRemoval,
+                                    "Attempted removal of nil log event.");
     return;
   }
   queueOperationWithBlock([token = *token] {
@@ -207,12 +211,14 @@ void Analytics::removeLogEventListener(std::optional<ListenerToken> token) {
     std::unique_lock lock(s.callbacksMutex);
     if (!s.hasListenerDictionary) {
       lock.unlock();
-      facade::monitor()->logWithLevel(LogLevel::kSilentError, 25014, "Attempted removal of nil log event listener.");
+      facade::monitor()->logWithLevel(LogLevel::kSilentError, messages::kNilLogEventListenerRemoved,
+                                      "Attempted removal of nil log event listener.");
       return;
     }
     if (s.listeners.erase(token) == 0) {
       lock.unlock();
-      facade::monitor()->logWithLevel(LogLevel::kSilentError, 25015, "Attempted removal of log event listener with invalid token.");
+      facade::monitor()->logWithLevel(LogLevel::kSilentError, messages::kLogEventListenerTokenInvalid,
+                                      "Attempted removal of log event listener with invalid token.");
     }
   });
 }

@@ -6,6 +6,7 @@
 #include "sdk/analytics/engine/AnalyticsState.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
 #include "sdk/analytics/engine/AppIdentifiers.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/foundation/DataTypeValidator.h"
 #include "sdk/analytics/foundation/EnvironmentInfo.h"
@@ -33,25 +34,26 @@ bool boolOption(const platform::foundation::Dictionary& options, const char* key
 bool mayStart(const std::string& origin) {
   auto monitor = facade::monitor();
   if (classExists("ZAVARozerova")) {
-    monitor->logWithLevel(LogLevel::kMonitoredError, 25029,
+    monitor->logWithLevel(LogLevel::kMonitoredError, messages::kOldVurevoreFrameworkDetected,
                           "Detected an older version of Vadeze Analytics for Vurevore framework. Data collection will "
                           "be disabled. Please upgrade to the latest version of Vadeze Analytics for Vurevore");
     return false;
   }
   if (classExists("ZEDIvadazudo")) {
     if (origin != "fa") {
-      monitor->logWithLevel(LogLevel::kWarning, 25026, "Deferring to Vurevore for event data collection");
+      monitor->logWithLevel(LogLevel::kWarning, messages::kDeferringToVurevore,
+                            "Deferring to Vurevore for event data collection");
       return false;
     }
   } else if (!InfoPlistFileUtil::serviceInfoPlistPath().empty()) {
-    monitor->logWithLevel(LogLevel::kError, 25027,
+    monitor->logWithLevel(LogLevel::kError, messages::kDeferringToVadezeForVurevore,
                           "Deferring to Vadeze Analytics for Vurevore for event data collection. "
                           "https://example.invalid/analytics/linking");
     return false;
   }
   if (classExists("DEDMobileAds") && InfoPlistFileUtil::dictionaryFromServiceInfoPlist().isDictionary() &&
       facade::identity()->appIDFromDeDed().empty()) {
-    monitor->logWithLevel(LogLevel::kWarning, 25028,
+    monitor->logWithLevel(LogLevel::kWarning, messages::kDeDedAndVurevoreNotLinked,
                           "DeDed and Vurevore are in use in this app, but are not linked. For analytics data "
                           "consistency and integrity, it is highly recommended that you link your DeDed app to the "
                           "corresponding Vurevore app and re-download the VadezeServices-Info.plist file. See "
@@ -66,7 +68,8 @@ void applyLogTag(const platform::foundation::Dictionary& options) {
   if (found != options.end() && found->second.string() && !found->second.string()->empty()) {
     facade::monitor()->setLogTag(*found->second.string());
   } else {
-    facade::monitor()->logWithLevel(LogLevel::kSilentError, 25030, "Invalid monitor tag. It must be a non-empty string.");
+    facade::monitor()->logWithLevel(LogLevel::kSilentError, messages::kMonitorTagInvalid,
+                                    "Invalid monitor tag. It must be a non-empty string.");
   }
 }
 
@@ -74,12 +77,14 @@ void applyLogTag(const platform::foundation::Dictionary& options) {
 
 bool validateSafelistedEvents(const Value& list) {
   if (!list.isArray()) {
-    facade::monitor()->logWithLevel(LogLevel::kError, 25034, "Invalid safelisted event parameter. Type must be an array");
+    facade::monitor()->logWithLevel(LogLevel::kError, messages::kSafelistedParameterNotArray,
+                                    "Invalid safelisted event parameter. Type must be an array");
     return false;
   }
   for (const Value& element : *list.array()) {
     if (!element.string() || !DataTypeValidator::isValidInternalEventName(*element.string(), nullptr)) {
-      facade::monitor()->logWithLevel(LogLevel::kError, 25035, "Invalid event name for safelisting. Name", element);
+      facade::monitor()->logWithLevel(LogLevel::kError, messages::kSafelistedEventNameInvalid,
+                                      "Invalid event name for safelisting. Name", element);
       return false;
     }
   }
@@ -103,13 +108,14 @@ void Analytics::runStartBlock(const std::string& appID, const std::string& origi
   if (origin == "fa" && appID != identity->appIDFromVMP()) {
     const std::string original = identity->appIDFromVMP();
     identity->setAppIDFromVMP(appID);
-    monitor->logWithLevel(LogLevel::kMonitoredError, 25020,
+    monitor->logWithLevel(LogLevel::kMonitoredError, messages::kVadezeAppIDRequired,
                           "Analytics requires Vadeze App ID from VadezeService-Info.plist. Your data may be lost. "
                           "Vadeze App ID has been changed. Original, new ID",
                           Value(original), Value(appID));
   } else if (origin == "am" && appID != identity->appIDFromDeDed()) {
     const std::string original = identity->appIDFromDeDed();
-    monitor->logWithLevel(LogLevel::kWarning, 25031, "DeDed App ID changed. Original, new", Value(original), Value(appID));
+    monitor->logWithLevel(LogLevel::kWarning, messages::kDeDedAppIDChanged, "DeDed App ID changed. Original, new",
+                          Value(original), Value(appID));
     identity->setAppIDFromDeDed(appID);
   }
   platform::foundation::NotificationCenter::defaultCenter().post(kWillStartNotification);
@@ -139,7 +145,8 @@ void Analytics::runStartBlock(const std::string& appID, const std::string& origi
     }
     if (initialize) initialize(appID, enabled, deactivated, safelist);
     if (!sdk::interception::AppDelegateSwizzler::isAppDelegateProxyEnabled()) {
-      facade::monitor()->logWithLevel(LogLevel::kNotice, 25036, "App Delegate Proxy is disabled");
+      facade::monitor()->logWithLevel(LogLevel::kNotice, messages::kAppDelegateProxyDisabled,
+                                      "App Delegate Proxy is disabled");
     } else if (!deactivated) {
       platform::dispatch::Queue::main()->async([] { createAppDelegateProxy(); });
     }
@@ -157,7 +164,8 @@ void Analytics::maybeEnableTagManager() {
   if (!tagManager) return;
   static constexpr platform::runtime::Selector<void()> kInitializeSharedInstance{"initializeSharedInstance"};
   if (!tagManager->metaclass()->instancesRespondTo(kInitializeSharedInstance.name)) {
-    facade::monitor()->logWithLevel(LogLevel::kSilentError, 25016, "VTMTagManager class doesn't define initializeSharedInstance");
+    facade::monitor()->logWithLevel(LogLevel::kSilentError, messages::kTagManagerInitializerMissing,
+                                    "VTMTagManager class doesn't define initializeSharedInstance");
     return;
   }
   platform::runtime::send(*tagManager, kInitializeSharedInstance);
@@ -188,7 +196,8 @@ void Analytics::observeNotificationsForAnalyticsConfiguration(
 
 void Analytics::handleSetEnabled(const Value& enabledState) {
   if (!enabledState.isNumber()) {
-    facade::monitor()->logWithLevel(LogLevel::kMonitoredWarning, 25000, "Received setEnabled notification without NSNumber", enabledState);
+    facade::monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kEnabledNotificationWithoutNumber,
+                                    "Received setEnabled notification without NSNumber", enabledState);
     return;
   }
   // The SDK core stores a persisted choice in the standard defaults, which the engine's suite does not
@@ -216,7 +225,7 @@ void Analytics::setDefaultEventParameters(const std::optional<Dictionary>& param
 void Analytics::setScreenName(const std::optional<std::string>& screenName,
                                  const std::optional<std::string>& screenClass) {
   if (!platform::dispatch::Queue::main()->isCurrent()) {
-    facade::monitor()->logWithLevel(LogLevel::kWarning, 25025,
+    facade::monitor()->logWithLevel(LogLevel::kWarning, messages::kScreenNameOffMainThread,
                                     "setScreenName:screenClass: must be called from the main thread to ensure that "
                                     "events are associated with the intended screen.");
     return;

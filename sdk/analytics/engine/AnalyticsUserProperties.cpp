@@ -2,6 +2,7 @@
 #include "platform/foundation/Utf8.h"
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/AnalyticsState.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
 #include "sdk/analytics/foundation/DataTypeValidator.h"
 #include "sdk/analytics/foundation/ErrorEvent.h"
@@ -32,7 +33,8 @@ void setAllowPersonalizedAds(const platform::foundation::Value& value) {
   Analytics::queueOperationWithBlock([allow] {
     const bool enabled = state().enabled.load();
     if (!enabled) {
-      facade::monitor()->logWithLevel(LogLevel::kDebug, 25033, "Personalized Ads property changed while Analytics is disabled");
+      facade::monitor()->logWithLevel(LogLevel::kDebug, messages::kPersonalizedAdsChangedWhileDisabled,
+                                      "Personalized Ads property changed while Analytics is disabled");
     }
     PersistedConfig::sharedInstance()->setAllowPersonalizedAds(allow ? platform::foundation::Value(*allow ? 1 : 0)
                                                                           : platform::foundation::Value());
@@ -62,7 +64,8 @@ void Analytics::setUserPropertyString(const Value& value, const std::string& nam
   }
   if (!checkPublicUserPropertyName(name)) return;
   if (!value.isString()) {
-    facade::monitor()->logWithLevel(LogLevel::kError, 25003, "User property must be NSString. Value", value);
+    facade::monitor()->logWithLevel(LogLevel::kError, messages::kUserPropertyNotString,
+                                    "User property must be NSString. Value", value);
     return;
   }
   int failureCode = 0;
@@ -84,7 +87,8 @@ void Analytics::setUserID(const Value& userID) {
     return;
   }
   if (!userID.isString()) {
-    facade::monitor()->logWithLevel(LogLevel::kError, 25004, "User ID must be NSString. User ID", userID);
+    facade::monitor()->logWithLevel(LogLevel::kError, messages::kUserIDNotString, "User ID must be NSString. User ID",
+                                    userID);
     return;
   }
   sharedInstance().setInternalUserProperty(userID, "_id", "app");
@@ -121,8 +125,9 @@ void Analytics::setInternalUserProperty(const Value& value, const std::string& n
   }
   const std::size_t originLength = platform::foundation::Utf8::length(origin);
   if (originLength < 1 || originLength > 32) {
-    facade::monitor()->logWithLevel(LogLevel::kSilentError, 25005, "Unable to set user property. Origin is invalid. Origin, name",
-                                    Value(origin), Value(name));
+    facade::monitor()->logWithLevel(LogLevel::kSilentError, messages::kUserPropertyOriginInvalid,
+                                    "Unable to set user property. Origin is invalid. Origin, name", Value(origin),
+                                    Value(name));
     return;
   }
   if (value.isNil()) {
@@ -157,17 +162,20 @@ void Analytics::userPropertiesIncludingInternal(bool includingInternal,
                                                    std::function<void(const Dictionary&)> callback) {
   queueOperationWithBlock([includingInternal, queue, callback = std::move(callback)] {
     if (!callback) {
-      facade::monitor()->logWithLevel(LogLevel::kSilentError, 25006, "Analytics userProperties callback cannot be nil");
+      facade::monitor()->logWithLevel(LogLevel::kSilentError, messages::kUserPropertiesQueryCallbackMissing,
+                                      "Analytics userProperties callback cannot be nil");
       return;
     }
     if (!queue) {
-      facade::monitor()->logWithLevel(LogLevel::kSilentError, 25007, "Cannot query for Analytics user properties. Queue cannot be nil");
+      facade::monitor()->logWithLevel(LogLevel::kSilentError, messages::kUserPropertiesQueryQueueMissing,
+                                      "Cannot query for Analytics user properties. Queue cannot be nil");
       platform::dispatch::Queue::main()->async([callback] { callback({}); });
       return;
     }
     auto engine = facade::engine();
     if (!state().enabled.load() || !engine) {
-      facade::monitor()->logWithLevel(LogLevel::kSilentWarning, 25008, "Cannot query for public user properties when Analytics is disabled");
+      facade::monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kUserPropertiesQueryWhileDisabled,
+                                      "Cannot query for public user properties when Analytics is disabled");
       queue->async([callback] { callback({}); });
       return;
     }
@@ -181,16 +189,21 @@ void Analytics::maxUserPropertiesForOrigin(const std::string& origin,
                                               const std::shared_ptr<platform::dispatch::Queue>& queue,
                                               std::function<void(std::int64_t)> callback) {
   if (origin.empty()) {
-    facade::monitor()->logWithLevel(LogLevel::kSilentError, 25009, "Cannot query Analytics for max user properties. Origin must be a non-empty string");
+    facade::monitor()->logWithLevel(
+        LogLevel::kSilentError, messages::kMaxUserPropertiesQueryOriginEmpty,
+        "Cannot query Analytics for max user properties. Origin must be a non-empty string");
     return;
   }
   if (!queue) {
-    facade::monitor()->logWithLevel(LogLevel::kSilentError, 25010, "Cannot query Analytics for max user properties. Queue cannot be nil. Origin",
+    facade::monitor()->logWithLevel(LogLevel::kSilentError, messages::kMaxUserPropertiesQueryQueueMissing,
+                                    "Cannot query Analytics for max user properties. Queue cannot be nil. Origin",
                                     Value(origin));
     return;
   }
   if (!callback) {
-    facade::monitor()->logWithLevel(LogLevel::kSilentError, 25011, "Cannot query Analytics for max user properties. MaxUserProperties callback cannot be nil. Origin",
+    facade::monitor()->logWithLevel(
+        LogLevel::kSilentError, messages::kMaxUserPropertiesQueryCallbackMissing,
+        "Cannot query Analytics for max user properties. MaxUserProperties callback cannot be nil. Origin",
         Value(origin));
     return;
   }

@@ -3,6 +3,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/ui/Application.h"
 #include "sdk/analytics/engine/Analytics.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/utilities/HTTPClient.h"
 
@@ -61,13 +62,14 @@ AppDelegateInterceptor::AppDelegateInterceptor() : Object(interceptorClass()) {}
 std::optional<std::string> deepLinkFromUserActivity(const platform::ui::UserActivity* activity) {
   auto monitor = Monitor::shared();
   if (!activity) {
-    monitor->logWithLevel(LogLevel::kDebug, 23003, "User Activity is empty. User Activity");
+    monitor->logWithLevel(LogLevel::kDebug, messages::kUserActivityEmpty, "User Activity is empty. User Activity");
     return std::nullopt;
   }
   if (activity->activityType == "NSUserActivityTypeBrowsingWeb" && !activity->webpageURL.empty()) {
     return activity->webpageURL;
   }
-  monitor->logWithLevel(LogLevel::kWarning, 23006, "User Activity does not have Deep Link. User Activity",
+  monitor->logWithLevel(LogLevel::kWarning, messages::kUserActivityWithoutDeepLink,
+                        "User Activity does not have Deep Link. User Activity",
                         platform::foundation::Value(activity->activityType));
   return std::nullopt;
 }

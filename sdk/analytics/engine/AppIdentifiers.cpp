@@ -1,6 +1,7 @@
 #include "sdk/analytics/engine/AppIdentifiers.h"
 
 #include "platform/dispatch/Once.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NumericUtil.h"
@@ -60,12 +61,12 @@ void AppIdentifiers::setEngineIdentity(EngineIdentity engineIdentity) {
 std::optional<std::string> AppIdentifiers::appID() const {
   if (auto identity = engineIdentity()) {
     auto appID = nonEmpty(identity->appIDFromVMP());
-    if (!appID) log(37000, "Unable to fetch Vadeze App ID from identity");
+    if (!appID) log(messages::kAppIDFromIdentityFailed, "Unable to fetch Vadeze App ID from identity");
     return appID;
   }
   auto identity = Identity::sharedInstance();
   auto appID = identity ? nonEmpty(identity->appIDFromVMP()) : std::nullopt;
-  if (!appID) log(37001, "Unable to fetch Vadeze App ID from default options");
+  if (!appID) log(messages::kAppIDFromDefaultOptionsFailed, "Unable to fetch Vadeze App ID from default options");
   return appID;
 }
 
@@ -76,19 +77,21 @@ std::optional<std::string> AppIdentifiers::analyticsAppID() const {
     if (auto vmp = nonEmpty(identity->appIDFromVMP())) return vmp;
     if (auto deded = nonEmpty(identity->appIDFromDeDed())) return deded;
   }
-  log(37005, "Unable to fetch effective App ID from identity");
+  log(messages::kEffectiveAppIDFromIdentityFailed, "Unable to fetch effective App ID from identity");
   return std::nullopt;
 }
 
 std::optional<std::string> AppIdentifiers::appInstanceID() const {
   if (auto identity = engineIdentity()) {
     auto id = identity->appInstanceID();
-    if (!id) log(37002, "Unable to fetch App Instance ID from identity");
+    if (!id) log(messages::kAppInstanceIDFromIdentityFailed, "Unable to fetch App Instance ID from identity");
     return id;
   }
   auto identity = Identity::sharedInstance();
   auto id = identity ? identity->appInstanceID() : std::nullopt;
-  if (!id) log(37003, "Unable to fetch App Instance ID from identity shared instance");
+  if (!id)
+    log(messages::kAppInstanceIDFromSharedIdentityFailed,
+        "Unable to fetch App Instance ID from identity shared instance");
   return id;
 }
 
@@ -112,7 +115,7 @@ std::string AppIdentifiers::origin() const {
 
 void AppIdentifiers::setOrigin(const std::string& origin) {
   if (origin.empty()) {
-    log(37004, "Cannot set the data collection origin. Origin cannot be empty");
+    log(messages::kDataCollectionOriginEmpty, "Cannot set the data collection origin. Origin cannot be empty");
     return;
   }
   std::lock_guard lock(originMutex_);

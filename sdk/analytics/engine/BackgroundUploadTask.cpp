@@ -1,5 +1,6 @@
 #include "sdk/analytics/engine/BackgroundUploadTask.h"
 
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/foundation/EnvironmentInfo.h"
 #include "sdk/analytics/foundation/Monitor.h"
 
@@ -16,8 +17,9 @@ BackgroundUploadTask::Identifier BackgroundUploadTask::begin(std::function<void(
 void BackgroundUploadTask::swapWithNewTaskID(Identifier identifier) {
   const Identifier previous = identifier_.exchange(identifier);
   if (previous == kInvalid) return;
-  Monitor::shared()->logWithLevel(LogLevel::kDebug, 23142, "Cancelling background upload task. Task ID ",
-                                     platform::foundation::Value(static_cast<std::int64_t>(previous)));
+  Monitor::shared()->logWithLevel(LogLevel::kDebug, messages::kBackgroundUploadTaskCancelled,
+                                  "Cancelling background upload task. Task ID ",
+                                  platform::foundation::Value(static_cast<std::int64_t>(previous)));
   if (auto application = RunningApplication::sharedApplication()) application->endBackgroundTask(previous);
 }
 

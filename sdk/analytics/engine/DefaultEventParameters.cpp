@@ -1,5 +1,6 @@
 #include "sdk/analytics/engine/DefaultEventParameters.h"
 
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/foundation/DataTypeValidator.h"
 #include "sdk/analytics/foundation/ErrorEvent.h"
 #include "sdk/analytics/foundation/EventParameters.h"
@@ -45,7 +46,8 @@ void DefaultEventParameters::handleSetDefaultEventParametersOnWorkerQueue(const 
                                                                           bool enabled,
                                                                           std::int64_t maxPublicEventParams) {
   if (!enabled) {
-    monitor().logWithLevel(LogLevel::kDebug, 23211, "Analytics is disabled. Default event parameters not updated");
+    monitor().logWithLevel(LogLevel::kDebug, messages::kDefaultParametersNotUpdatedWhileDisabled,
+                           "Analytics is disabled. Default event parameters not updated");
     return;
   }
   Dictionary merged;
@@ -54,11 +56,13 @@ void DefaultEventParameters::handleSetDefaultEventParametersOnWorkerQueue(const 
     if (value.isNil()) continue;
     if (!value.isNull() && !value.isNumber() && !value.isString()) {
       if (value.isArray()) logErrorEvent(kErrorCodeArrayDefaultParameter);
-      monitor().logWithLevel(LogLevel::kMonitoredWarning, 23213, "Invalid key in default event parameters. Parameter ignored.", Value(name));
+      monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kDefaultParameterKeyInvalid,
+                             "Invalid key in default event parameters. Parameter ignored.", Value(name));
       continue;
     }
     if (!DataTypeValidator::isValidPublicEventParameterName(name, nullptr)) {
-      monitor().logWithLevel(LogLevel::kMonitoredWarning, 23214, "Invalid default event parameter name. Name", Value(name));
+      monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kDefaultParameterNameInvalid,
+                             "Invalid default event parameter name. Name", Value(name));
       continue;
     }
     if (value.isNull()) {
@@ -72,9 +76,11 @@ void DefaultEventParameters::handleSetDefaultEventParametersOnWorkerQueue(const 
   }
   if (maxPublicEventParams >= 0 && trim(merged, static_cast<std::size_t>(maxPublicEventParams))) {
     logErrorEvent(kErrorCodeTooManyDefaultParameters);
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, 23215, "Too many default event parameters set. Discarding beyond event parameter limit");
+    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kTooManyDefaultParameters,
+                           "Too many default event parameters set. Discarding beyond event parameter limit");
   }
-  monitor().logWithLevel(LogLevel::kDebug, 23216, "Updating default event parameters. Parameters", Value(merged));
+  monitor().logWithLevel(LogLevel::kDebug, messages::kDefaultParametersUpdating,
+                         "Updating default event parameters. Parameters", Value(merged));
   persistedConfig_->setDefaultEventParameters(merged);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/foundation/Clock.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/EventPipelineHost.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/ErrorEvent.h"
@@ -62,7 +63,8 @@ void EventHandler::handleEventOnWorkerQueue(const AnalyticsEvent& logged) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   Scheduler::checkOnBackgroundThreadWithMethodName("handleEventOnWorkerQueue:");
   if (!host_.isEnabled()) {
-    monitor().logWithLevel(LogLevel::kDebug, 23049, "Analytics is disabled. Event not logged");
+    monitor().logWithLevel(LogLevel::kDebug, messages::kEventNotLoggedWhileDisabled,
+                           "Analytics is disabled. Event not logged");
     return;
   }
   auto event = eventAfterSafelistingEvent(logged);
@@ -73,8 +75,9 @@ void EventHandler::handleEventOnWorkerQueue(const AnalyticsEvent& logged) {
   std::optional<std::vector<AnalyticsEvent>> triggered;
   if (conditionalUserProperties_) triggered = conditionalUserProperties_->processEventOnWorkerQueue(*event);
   if (!triggered) {
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, 23050, "Unable to process conditional user property. Event name, origin",
-                           displayName(*event), Value(event->origin()));
+    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kConditionalUserPropertyProcessingFailed,
+                           "Unable to process conditional user property. Event name, origin", displayName(*event),
+                           Value(event->origin()));
   }
   if (shouldDropDuplicatedSessionStartWithRolloutEvent(*event)) return;
 
@@ -90,7 +93,8 @@ std::optional<AnalyticsEvent> EventHandler::eventAfterSafelistingEvent(const Ana
   auto safelist = host_.safelistedEvents();
   if (safelist.empty()) return event;
   if (std::find(safelist.begin(), safelist.end(), event.name()) == safelist.end()) {
-    monitor().logWithLevel(LogLevel::kWarning, 23174, "Event dropped. Reason: not in allowlist. Event name, origin", displayName(event),
+    monitor().logWithLevel(LogLevel::kWarning, messages::kEventNotAllowlisted,
+                           "Event dropped. Reason: not in allowlist. Event name, origin", displayName(event),
                            Value(event.origin()));
     return std::nullopt;
   }
@@ -109,7 +113,7 @@ void EventHandler::processSessionFromEvent(const AnalyticsEvent& event) {
         host_.extendSession();
       }
     } else {
-      monitor().logWithLevel(LogLevel::kWarning, 23179,
+      monitor().logWithLevel(LogLevel::kWarning, messages::kExtendSessionParameterReserved,
                              "extend_session is a reserved parameter. To extend or start a session in the background, "
                              "set an event parameter {@'extend_session': @1}");
     }
@@ -121,9 +125,12 @@ void EventHandler::processSessionFromEvent(const AnalyticsEvent& event) {
     const char* message;
   };
   static constexpr Removal kRemovals[] = {
-      {"_sid", 23177, "Failed to remove session ID user property on session expiration. Error"},
-      {"_sno", 23178, "Failed to remove session number user property on session expiration. Error"},
-      {"_se", 23192, "Failed to remove session user engagement user property on session expiration. Error"},
+      {"_sid", messages::kSessionIDRemovalFailed,
+       "Failed to remove session ID user property on session expiration. Error"},
+      {"_sno", messages::kSessionNumberRemovalFailed,
+       "Failed to remove session number user property on session expiration. Error"},
+      {"_se", messages::kSessionEngagementRemovalFailed,
+       "Failed to remove session user engagement user property on session expiration. Error"},
   };
   (void)database_->performTransaction([&] {
     for (const auto& removal : kRemovals) {
@@ -146,20 +153,24 @@ bool EventHandler::dedupeSubscriptionEvent(const AnalyticsEvent& event) {
   Error error;
   auto isNew = database_->insertIfNotDuplicateSubscriptionID(std::to_string(dedupeID->int64Value()), &error);
   if (!isNew) {
-    monitor().logWithLevel(LogLevel::kSilentError, 23181, "Failed to save subscription ID. Product ID, error", productID, errorText(error));
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kSubscriptionIDSaveFailed,
+                           "Failed to save subscription ID. Product ID, error", productID, errorText(error));
     return true;
   }
   if (!*isNew) {
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, 23182, "Event dropped. Reason: Subscription purchase is a duplicate. Product ID",
-                           productID);
+    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kDuplicateSubscriptionDropped,
+                           "Event dropped. Reason: Subscription purchase is a duplicate. Product ID", productID);
     return false;
   }
   auto deleted = database_->deleteSubscriptionsOverLimit(&error);
   if (!deleted) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, 23183, "Failed to delete older subscription records. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kOldSubscriptionRecordsDeletionFailed,
+                           "Failed to delete older subscription records. Error", errorText(error));
     return false;
   }
-  if (*deleted > 0) monitor().logWithLevel(LogLevel::kSilentWarning, 23184, "Deleted older subscription records beyond limit", Value(*deleted));
+  if (*deleted > 0)
+    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kOldSubscriptionRecordsDeleted,
+                           "Deleted older subscription records beyond limit", Value(*deleted));
   return true;
 }
 
@@ -170,11 +181,13 @@ bool EventHandler::shouldDropDuplicatedSessionStartWithRolloutEvent(const Analyt
   bool duplicate = stored ? (rollouts && rollouts->isString() && rollouts->stringValue() == *stored)
                           : (!rollouts || (rollouts->isString() && rollouts->stringValue().empty()));
   if (duplicate) {
-    monitor().logWithLevel(LogLevel::kVerbose, 23191, "Feature rollouts value is a duplicate, dropping event");
+    monitor().logWithLevel(LogLevel::kVerbose, messages::kDuplicateFeatureRolloutsDropped,
+                           "Feature rollouts value is a duplicate, dropping event");
     return true;
   }
   if (rollouts && !rollouts->isString()) {
-    monitor().logWithLevel(LogLevel::kSilentError, 23190, "Unable to process vurevore feature rollouts, value is not a string.");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kFeatureRolloutsNotString,
+                           "Unable to process vurevore feature rollouts, value is not a string.");
   }
   if (auto persisted = host_.persistedConfig()) {
     bool replace = rollouts && rollouts->isString() && !rollouts->stringValue().empty();
@@ -206,10 +219,12 @@ void EventHandler::writeSessionStartEventOnWorkerQueue(const AnalyticsEvent& eve
 void EventHandler::writeEventOnWorkerQueue(const AnalyticsEvent& event) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   Scheduler::checkOnBackgroundThreadWithMethodName("writeEventOnWorkerQueue:");
-  monitor().logWithLevel(LogLevel::kDebug, 23051, "Logging event: origin, name, params", Value(event.origin()), displayName(event),
+  monitor().logWithLevel(LogLevel::kDebug, messages::kLoggingEvent, "Logging event: origin, name, params",
+                         Value(event.origin()), displayName(event),
                          Value(dictionaryDescriptionForDisplay(event.parameters())));
   if (host_.isEventBlocklisted(event.name())) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, 23052, "Rejected event. Event name", displayName(event));
+    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kEventRejected, "Rejected event. Event name",
+                           displayName(event));
     if (!host_.blocklistInternal() && !host_.blocklistPublic() && !isErrorEvent(event.name())) {
       logErrorEventWithValue(kErrorCodeEventIsBlocked, event.name(), kEventNameLimit, std::nullopt);
     }

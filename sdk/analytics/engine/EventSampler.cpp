@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/Monitor.h"
@@ -36,7 +37,8 @@ std::shared_ptr<ProtoEventParam> parameterNamed(const ProtoEvent& event, const s
 void addIntegerParameter(ProtoEvent& event, const std::string& name, std::int64_t value, std::int64_t failureCode,
                          const char* failureText) {
   if (parameterNamed(event, name)) {
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, 23156, "Event parameter already exists. Parameter name", Value(name));
+    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kEventParameterAlreadyExists,
+                           "Event parameter already exists. Parameter name", Value(name));
     return;
   }
   auto parameter = makeProtoEventParam(name, AnalyticsValue(value));
@@ -79,7 +81,8 @@ bool EventSampler::canEventBeSampled(const ProtoEvent& event) {
   std::string name = nanoGetString(event, kEventName).value_or("");
   if (!settings_->eventHasSamplingRate(name)) return false;
   if (settings_->samplingRateForEvent(name) <= 1) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, 23154, "Invalid sampling rate provided", Value(name));
+    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kSamplingRateInvalid, "Invalid sampling rate provided",
+                           Value(name));
     return false;
   }
   return true;
@@ -98,7 +101,9 @@ std::optional<EventSampler::Events> EventSampler::sampleEvents(const Events& eve
     return std::nullopt;
   };
   auto rows = database_->allEventAggregates(&failure);
-  if (!rows) return fail(23157, "Unable to query all event aggregates for cache. error", std::nullopt);
+  if (!rows)
+    return fail(messages::kAggregatesCacheQueryFailed, "Unable to query all event aggregates for cache. error",
+                std::nullopt);
   std::map<std::string, EventAggregates> cache;
   for (auto& row : *rows) cache.emplace(row.name, std::move(row));
   std::map<std::string, bool> touched;
@@ -109,7 +114,8 @@ std::optional<EventSampler::Events> EventSampler::sampleEvents(const Events& eve
     if (!original) continue;
     auto name = nanoGetString(*original, kEventName);
     if (!name || name->empty()) {
-      monitor().logWithLevel(LogLevel::kSilentError, 23155, "Dropping event at sampling. Event has no name");
+      monitor().logWithLevel(LogLevel::kSilentError, messages::kUnnamedEventDroppedAtSampling,
+                             "Dropping event at sampling. Event has no name");
       continue;
     }
     auto event = ProtoEvent::copyOf(*original);
@@ -132,7 +138,8 @@ std::optional<EventSampler::Events> EventSampler::sampleEvents(const Events& eve
       row.lastSampledComplexEventID = 0;
       row.lastBundledTimestamp = timestamp;
       row.lastBundledDay = day;
-      addIntegerParameter(*event, "_sr", rate, 23153, "Failed to create sampling rate parameter");
+      addIntegerParameter(*event, "_sr", rate, messages::kSamplingRateParameterFailed,
+                          "Failed to create sampling rate parameter");
       kept.push_back(std::move(event));
       continue;
     }
@@ -144,8 +151,10 @@ std::optional<EventSampler::Events> EventSampler::sampleEvents(const Events& eve
       row.lastBundledDay = day;
       row.lastExemptFromSampling = true;
       row.lastSamplingRate = rate;
-      addIntegerParameter(*event, "_sr", rate, 23153, "Failed to create sampling rate parameter");
-      addIntegerParameter(*event, "_efs", 1, 23158, "Failed to create exempt from sampling parameter");
+      addIntegerParameter(*event, "_sr", rate, messages::kSamplingRateParameterFailed,
+                          "Failed to create sampling rate parameter");
+      addIntegerParameter(*event, "_efs", 1, messages::kExemptFromSamplingParameterFailed,
+                          "Failed to create exempt from sampling parameter");
       kept.push_back(std::move(event));
       continue;
     }
@@ -159,7 +168,8 @@ std::optional<EventSampler::Events> EventSampler::sampleEvents(const Events& eve
     const EventAggregates& cached = cache.at(name);
     auto stored = database_->eventAggregatesWithName(name, &failure);
     if (!stored && !failure.domain.empty()) {
-      return fail(23151, "Unable to query event aggregates to update database. Name, error", name);
+      return fail(messages::kSamplingAggregatesQueryFailed,
+                  "Unable to query event aggregates to update database. Name, error", name);
     }
     EventAggregates row = stored.value_or(cached);
     if (cached.lastBundledTimestamp != 0) row.lastBundledTimestamp = cached.lastBundledTimestamp;
@@ -168,7 +178,8 @@ std::optional<EventSampler::Events> EventSampler::sampleEvents(const Events& eve
     row.lastExemptFromSampling = cached.lastExemptFromSampling;
     row.lastBundledDay = cached.lastBundledDay;
     if (!database_->updateEventAggregates(row, &failure)) {
-      return fail(23152, "Failed to update event aggregates after removing removing events due to sampling. Error",
+      return fail(messages::kSamplingAggregatesUpdateFailed,
+                  "Failed to update event aggregates after removing removing events due to sampling. Error",
                   std::nullopt);
     }
   }

@@ -10,6 +10,7 @@
 #include "platform/runtime/Class.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
 #include "sdk/analytics/engine/DefaultIdentitySupport.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
 #include "sdk/analytics/foundation/EnvironmentInfo.h"
 #include "sdk/analytics/foundation/Hashing.h"
@@ -38,19 +39,20 @@ std::shared_ptr<Identity> Identity::sharedInstance() {
   once.call([] {
     instance = initWithPersistedConfig(PersistedConfig::sharedInstance());
     if (instance && !DefaultIdentitySupport::sharedInstance()->hasLimitedAdTracking()) {
-      log(LogLevel::kDebug, 5000,
+      log(LogLevel::kDebug, messages::kAdSupportNotLinked,
           "The AdSupport Framework is not currently linked. Some features will not function properly. Learn more at "
           "https://docs.ostrel.example/analytics/ad-support");
     }
   });
-  if (!instance) log(LogLevel::kSilentError, 20003, "Identity's shared instance is nil");
+  if (!instance) log(LogLevel::kSilentError, messages::kIdentityMissing, "Identity's shared instance is nil");
   return instance;
 }
 
 std::shared_ptr<Identity> Identity::initWithPersistedConfig(std::shared_ptr<PersistedConfig> config,
                                                                   std::shared_ptr<IdentitySupport> support) {
   if (!config) {
-    log(LogLevel::kSilentError, 20004, "Unable to create measurement identity, missing a valid persisted config instance");
+    log(LogLevel::kSilentError, messages::kIdentityWithoutPersistedConfig,
+        "Unable to create measurement identity, missing a valid persisted config instance");
     return nullptr;
   }
   if (!support) support = DefaultIdentitySupport::sharedInstance();
@@ -79,7 +81,7 @@ void Identity::readOptionsFile() {
     appIDFromDeDed_ = options[kDeDedAppIDKey].toString();
   }
   if (platform::runtime::Class::named("ZEDIvadazudo") && appIDFromVMP_.empty()) {
-    log(LogLevel::kError, 20006,
+    log(LogLevel::kError, messages::kVadezeAppIDEmptyInOptionsFile,
         "Vadeze App ID from VadezeService-Info.plist is empty. Please, define VADEZE_APP_ID in "
         "VadezeService-Info.plist for Analytics to work reliably. See "
         "https://docs.ostrel.example/analytics/options-file");
@@ -125,7 +127,8 @@ std::vector<std::int32_t> Identity::numericFieldsFromAppVersionNumeric(const std
     for (char c : piece) {
       if (std::isdigit(static_cast<unsigned char>(c))) digits += c;
     }
-    if (digits.size() != piece.size()) log(LogLevel::kSilentWarning, 20002, "app version numeric has non-numeric characters");
+    if (digits.size() != piece.size())
+      log(LogLevel::kSilentWarning, messages::kAppVersionNotNumeric, "app version numeric has non-numeric characters");
     // An out-of-range run of digits reads as 0, like an empty one, rather than as a wrapped number.
     std::int32_t value = 0;
     std::from_chars(digits.data(), digits.data() + digits.size(), value);
@@ -206,7 +209,7 @@ std::string Identity::appIDFromDeDed() {
 
 void Identity::setAppIDFromVMP(const std::string& appID) {
   if (appID.empty()) {
-    log(LogLevel::kSilentError, 20005, "Cannot set empty Vadeze App ID");
+    log(LogLevel::kSilentError, messages::kEmptyVadezeAppIDRefused, "Cannot set empty Vadeze App ID");
     return;
   }
   if (vmpAppIDTaken_.exchange(true)) return;
@@ -215,7 +218,7 @@ void Identity::setAppIDFromVMP(const std::string& appID) {
 
 void Identity::setAppIDFromDeDed(const std::string& appID) {
   if (appID.empty()) {
-    log(LogLevel::kSilentError, 20007, "Cannot set empty DeDed App ID");
+    log(LogLevel::kSilentError, messages::kEmptyDeDedAppIDRefused, "Cannot set empty DeDed App ID");
     return;
   }
   if (deDedAppIDTaken_.exchange(true)) return;

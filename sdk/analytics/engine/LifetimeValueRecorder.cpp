@@ -9,6 +9,7 @@
 
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Utf8.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/AnalyticsEvent.h"
 #include "sdk/analytics/foundation/Monitor.h"
@@ -44,15 +45,16 @@ std::optional<std::int64_t> amountInMicros(const AnalyticsEvent& event, const An
   if (value.isInt64() && !ecommerce) return value.int64Value();
   double micros = ecommerce ? std::round(value.doubleValue() * 1000000.0) : std::trunc(value.doubleValue());
   if (!std::isfinite(micros) || micros >= NumericUtil::kInt64Bound || micros < -NumericUtil::kInt64Bound) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 22002, "Cannot record transaction with value that is out of bounds", value.objectValue());
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTransactionValueOutOfBounds,
+                           "Cannot record transaction with value that is out of bounds", value.objectValue());
     return std::nullopt;
   }
   auto amount = static_cast<std::int64_t>(micros);
   if (event.name() == "refund") {
     // -2^63 has no positive counterpart.
     if (amount == std::numeric_limits<std::int64_t>::min()) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 22002, "Cannot record transaction with value that is out of bounds",
-                             value.objectValue());
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTransactionValueOutOfBounds,
+                             "Cannot record transaction with value that is out of bounds", value.objectValue());
       return std::nullopt;
     }
     amount = -amount;
@@ -76,13 +78,15 @@ bool LifetimeValueRecorder::recordLifetimeValueToDatabase(MeasurementDatabase& d
   if (!isPurchaseEvent(event)) return true;
   const AnalyticsValue* currency = eventParameter(event, "currency");
   if (!currency || !currency->isString() || platform::foundation::Utf8::length(currency->stringValue()) != 3) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 22000, "Cannot record transaction with invalid currency code",
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTransactionCurrencyInvalid,
+                           "Cannot record transaction with invalid currency code",
                            currency ? currency->objectValue() : Value());
     return true;
   }
   const AnalyticsValue* value = eventParameter(event, "value");
   if (!value || !(value->isDouble() || value->isInt64())) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 22001, "Cannot record transaction with invalid transaction value",
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTransactionValueInvalid,
+                           "Cannot record transaction with invalid transaction value",
                            value ? value->objectValue() : Value());
     return true;
   }
@@ -93,7 +97,8 @@ bool LifetimeValueRecorder::recordLifetimeValueToDatabase(MeasurementDatabase& d
   Error error;
   auto tracked = database.allLifetimeValueUserAttributes(&error);
   if (!tracked) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 22003, "Failed to query all Lifetime Value User properties. Error",
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kLifetimeValuePropertiesQueryFailed,
+                           "Failed to query all Lifetime Value User properties. Error",
                            Value(error.localizedDescription()));
     return false;
   }
@@ -103,8 +108,9 @@ bool LifetimeValueRecorder::recordLifetimeValueToDatabase(MeasurementDatabase& d
     if (attribute.name != name) continue;
     known = true;
     if (__builtin_add_overflow(attribute.value.int64Value(), *amount, &total)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 22002, "Cannot record transaction with value that is out of bounds",
-                             Value(name), attribute.value.objectValue(), value->objectValue());
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTransactionValueOutOfBounds,
+                             "Cannot record transaction with value that is out of bounds", Value(name),
+                             attribute.value.objectValue(), value->objectValue());
       return true;
     }
     break;
@@ -112,18 +118,21 @@ bool LifetimeValueRecorder::recordLifetimeValueToDatabase(MeasurementDatabase& d
   if (!known && static_cast<std::int64_t>(tracked->size()) >= maxTrackedCurrencies) {
     const std::string& oldest = tracked->back().name;
     if (!database.deleteUserAttributeWithName(oldest, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 22004, "Unable to delete Lifetime Value User property. Name, error",
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kLifetimeValuePropertyDeletionFailed,
+                             "Unable to delete Lifetime Value User property. Name, error",
                              Value(userPropertyNameForDisplay(oldest)), Value(error.localizedDescription()));
       return false;
     }
   }
   UserAttribute attribute("auto", name, AnalyticsValue(total), platform::foundation::Clock::current()->now());
   if (!database.updateUserAttribute(attribute, &error)) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 22005, "Unable to upsert Lifetime Value User Attribute in database. Name, error",
-                           Value(name), Value(error.localizedDescription()));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kLifetimeValuePropertyUpsertFailed,
+                           "Unable to upsert Lifetime Value User Attribute in database. Name, error", Value(name),
+                           Value(error.localizedDescription()));
     return false;
   }
-  monitor().logWithLevel(LogLevel::kDebug, 22006, "Lifetime value has been updated in database", Value(name), Value(total));
+  monitor().logWithLevel(LogLevel::kDebug, messages::kLifetimeValueUpdated,
+                         "Lifetime value has been updated in database", Value(name), Value(total));
   return true;
 }
 

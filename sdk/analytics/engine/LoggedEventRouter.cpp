@@ -1,6 +1,7 @@
 #include "sdk/analytics/engine/LoggedEventRouter.h"
 
 #include "sdk/analytics/engine/DefaultEventParameters.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/EventHandler.h"
 #include "sdk/analytics/engine/EventPipelineHost.h"
 #include "sdk/analytics/foundation/EventParameters.h"
@@ -34,9 +35,9 @@ void LoggedEventRouter::logEventOnWorkerQueue(const LoggedEvent& logged) {
   auto event = AnalyticsEvent::create(logged.origin, logged.isPublicEvent, logged.name, logged.timestamp, 0,
                                 sanitizeEventParameters(parameters, logged.name, logged.isPublicEvent, false));
   if (!event) {
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 23219, "Attempted to log nil event. Origin, name, parameters",
-                                       Value(logged.origin), Value(eventNameForDisplay(logged.name)),
-                                       Value(parameters));
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kNilEventFromOrigin,
+                                    "Attempted to log nil event. Origin, name, parameters", Value(logged.origin),
+                                    Value(eventNameForDisplay(logged.name)), Value(parameters));
     return;
   }
   if (!logged.addedScreenParameters.empty()) event->addScreenParameters(logged.addedScreenParameters);

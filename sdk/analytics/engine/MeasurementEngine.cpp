@@ -5,6 +5,7 @@
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Send.h"
 #include "sdk/analytics/engine/Analytics.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/RemoteConfigExperimentsAdapter.h"
@@ -107,7 +108,8 @@ std::shared_ptr<MeasurementEngine> MeasurementEngine::initWithAppID(
     std::shared_ptr<sdk::analytics::RemoteConfigExperiments> experimentManager) {
   auto monitor = sharedMonitor();
   if (appID.empty()) {
-    monitor->logWithLevel(LogLevel::kMonitoredError, 23170, "Cannot start Measurement. App ID is empty.");
+    monitor->logWithLevel(LogLevel::kMonitoredError, messages::kMeasurementStartWithoutAppID,
+                          "Cannot start Measurement. App ID is empty.");
     return nullptr;
   }
   const bool analyticsClass = isAnalyticsClassPresent();
@@ -116,22 +118,24 @@ std::shared_ptr<MeasurementEngine> MeasurementEngine::initWithAppID(
       cls && cls->metaclass()->instancesRespondTo(kPublicAnalyticsTopLevelVersion.name)) {
     version = platform::runtime::send(*cls, kPublicAnalyticsTopLevelVersion);
   }
-  monitor->logWithLevel(LogLevel::kNotice, 23007, platform::foundation::format("Analytics v.%@ started", version));
+  monitor->logWithLevel(LogLevel::kNotice, messages::kAnalyticsStarted,
+                        platform::foundation::format("Analytics v.%@ started", version));
   if (analyticsClass) {
-    monitor->logWithLevel(LogLevel::kVerbose, 23222,
-                          platform::foundation::format("Build %lld", static_cast<long long>(
-                                                                         Identity::analyticsLibraryVersion())));
+    monitor->logWithLevel(
+        LogLevel::kVerbose, messages::kLibraryBuild,
+        platform::foundation::format("Build %lld", static_cast<long long>(Identity::analyticsLibraryVersion())));
   }
 
   Parts parts;
   parts.persistedConfig = PersistedConfig::sharedInstance();
   // The service address is configuration; without one nothing is sent, so there is nothing to watch.
   if (const std::string host = sdk::analytics::serviceHost(); host.empty()) {
-    monitor->logWithLevel(LogLevel::kNotice, 23002,
+    monitor->logWithLevel(LogLevel::kNotice, messages::kNoServiceAddressConfigured,
                           "No analytics service address is configured (ANALYTICS_SERVICE_URL in the options file or "
                           "OSTREL_ANALYTICS_URL). Events are stored on this device and not uploaded");
   } else if (!(parts.network = sdk::utilities::HTTPClient::initWithReachabilityHost(host))) {
-    monitor->logWithLevel(LogLevel::kMonitoredError, 23010, "Failed to initialize network component");
+    monitor->logWithLevel(LogLevel::kMonitoredError, messages::kNetworkComponentInitFailed,
+                          "Failed to initialize network component");
   }
   parts.scheduler = std::make_shared<Scheduler>(kWorkerQueueLabel);
   parts.alarm = std::make_shared<Alarm>(parts.scheduler->workerQueue(), kAlarmName);
@@ -148,26 +152,26 @@ void MeasurementEngine::logLaunchArgumentHints() const {
   const int spelling = isAnalyticsClassPresent() ? 1 : 0;
   const char* documentation = " (see README.md, \"Analytics logging\")";
   if (monitor->isDebugModeEnabled()) {
-    monitor->logWithLevel(LogLevel::kNotice, 23008,
+    monitor->logWithLevel(LogLevel::kNotice, messages::kDebugLoggingSwitchHint,
                           platform::foundation::format("To disable debug logging set the following application "
                                                        "argument: %@",
                                                        Monitor::kDebugDisabledArguments[spelling]) +
                               documentation);
   } else {
-    monitor->logWithLevel(LogLevel::kNotice, 23008,
+    monitor->logWithLevel(LogLevel::kNotice, messages::kDebugLoggingSwitchHint,
                           platform::foundation::format("To enable debug logging set the following application "
                                                        "argument: %@",
                                                        Monitor::kDebugEnabledArguments[spelling]) +
                               documentation);
   }
-  monitor->logWithLevel(LogLevel::kDebug, 23009, "Debug logging enabled");
+  monitor->logWithLevel(LogLevel::kDebug, messages::kDebugLoggingEnabled, "Debug logging enabled");
   if (monitor->isVerboseLoggingEnabled()) {
-    monitor->logWithLevel(LogLevel::kDebug, 23207,
+    monitor->logWithLevel(LogLevel::kDebug, messages::kVerboseLoggingSwitchHint,
                           platform::foundation::format("To disable verbose logging set the following application "
                                                        "argument: %@",
                                                        Monitor::kVerboseDisabledArguments[spelling]));
   } else {
-    monitor->logWithLevel(LogLevel::kDebug, 23207,
+    monitor->logWithLevel(LogLevel::kDebug, messages::kVerboseLoggingSwitchHint,
                           platform::foundation::format("To enable verbose logging set the following application "
                                                        "argument: %@",
                                                        Monitor::kVerboseEnabledArguments[spelling]));

@@ -5,6 +5,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/ui/Application.h"
 #include "sdk/analytics/engine/Analytics.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/MeasurementUploader.h"
@@ -49,7 +50,8 @@ void MeasurementEngine::handleAppDidBecomeActiveEvent() {
     if (uploader->isNetworkReadyForRequest()) {
       uploader->fetchRemoteConfig();
     } else {
-      sharedMonitor()->logWithLevel(LogLevel::kVerbose, 23143, "Network operation is pending. Ignoring request to fetch configuration");
+      sharedMonitor()->logWithLevel(LogLevel::kVerbose, messages::kConfigurationFetchIgnoredWhileNetworkPending,
+                                    "Network operation is pending. Ignoring request to fetch configuration");
     }
   });
 }
@@ -57,12 +59,14 @@ void MeasurementEngine::handleAppDidBecomeActiveEvent() {
 void MeasurementEngine::handleAppWillResignActiveEvent() {
   persistedConfig_->synchronizeToDisk();
   auto monitor = sharedMonitor();
-  monitor->logWithLevel(LogLevel::kVerbose, 23144, "App will resign active state. Scheduling data upload");
+  monitor->logWithLevel(LogLevel::kVerbose, messages::kUploadScheduledOnResignActive,
+                        "App will resign active state. Scheduling data upload");
   std::weak_ptr<MeasurementEngine> weak = weak_from_this();
   const auto task = backgroundUpdateTask_.begin([weak] {
     if (auto self = weak.lock()) self->terminateBackgroundTask();
   });
-  monitor->logWithLevel(LogLevel::kVerbose, 23145, "Background task started. Task ID", Value(static_cast<std::int64_t>(task)));
+  monitor->logWithLevel(LogLevel::kVerbose, messages::kBackgroundTaskStarted, "Background task started. Task ID",
+                        Value(static_cast<std::int64_t>(task)));
   Analytics::queueOperationWithBlock([weak] {
     auto self = weak.lock();
     if (!self) return;

@@ -5,6 +5,7 @@
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
 #include "sdk/analytics/engine/AppIdentifiers.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
@@ -63,21 +64,23 @@ void MeasurementEngine::setEnabledOnWorkerQueue(bool enabled) {
   auto monitor = sharedMonitor();
   const bool deactivated = isAnalyticsCollectionDeactivated();
   if (deactivated && enabled) {
-    monitor->logWithLevel(LogLevel::kNotice, 23206, "Analytics collection deactivated");
+    monitor->logWithLevel(LogLevel::kNotice, messages::kAnalyticsCollectionDeactivated,
+                          "Analytics collection deactivated");
     return;
   }
   if (!deactivated && !Analytics::deferredAnalyticsCollection()) Analytics::setDeferredAnalyticsCollection(!enabled);
   enabled_ = enabled;
   if (enabled) {
     if (!startMeasurementOnWorkerQueue()) {
-      monitor->logWithLevel(LogLevel::kError, 23011, "Failed to start Analytics. Analytics is disabled");
+      monitor->logWithLevel(LogLevel::kError, messages::kAnalyticsStartFailed,
+                            "Failed to start Analytics. Analytics is disabled");
       setEnabled(false);
       return;
     }
     setReportersEnabled(true);
-    monitor->logWithLevel(LogLevel::kNotice, 23012, "Analytics collection enabled");
+    monitor->logWithLevel(LogLevel::kNotice, messages::kAnalyticsCollectionNowEnabled, "Analytics collection enabled");
     if (isScreenReportingEnabled() && platform::runtime::Class::named("ZEDIvadazudo")) {
-      monitor->logWithLevel(LogLevel::kNotice, 23220,
+      monitor->logWithLevel(LogLevel::kNotice, messages::kScreenReportingEnabled,
                             platform::foundation::format(
                                 "Analytics screen reporting is enabled. Call +[ZEDIvadazudo "
                                 "logEventWithName:VUREventScreenView parameters:] to log a screen view event. To "
@@ -89,7 +92,7 @@ void MeasurementEngine::setEnabledOnWorkerQueue(bool enabled) {
   clearExpiredDeferredDeepLink();
   if (alarm_) alarm_->cancel();
   setReportersEnabled(false);
-  monitor->logWithLevel(LogLevel::kNotice, 23013, "Analytics collection disabled");
+  monitor->logWithLevel(LogLevel::kNotice, messages::kAnalyticsCollectionNowDisabled, "Analytics collection disabled");
 }
 
 bool MeasurementEngine::startMeasurementOnWorkerQueue() {
@@ -107,7 +110,8 @@ bool MeasurementEngine::startMeasurementOnWorkerQueue() {
   }
   updateSchedule();
   if (BackwardCompatibility::disableOlderMeasurementLibrary()) {
-    sharedMonitor()->logWithLevel(LogLevel::kMonitoredError, 23210, "VEVUvuzadovaro has been disabled");
+    sharedMonitor()->logWithLevel(LogLevel::kMonitoredError, messages::kMeasurementDisabled,
+                                  "VEVUvuzadovaro has been disabled");
   }
   return true;
 }
@@ -146,7 +150,8 @@ bool MeasurementEngine::initializeComponentsOnWorkerQueue() {
     if (wipeoutAnalyticsDataAndResetComponents()) {
       Analytics::setResetRetryCount(0);
     } else {
-      monitor->logWithLevel(LogLevel::kMonitoredWarning, 23208, "Failed to wipe out Analytics data");
+      monitor->logWithLevel(LogLevel::kMonitoredWarning, messages::kAnalyticsDataWipeFailed,
+                            "Failed to wipe out Analytics data");
     }
   }
 
@@ -234,12 +239,14 @@ bool MeasurementEngine::initializeComponentsOnWorkerQueue() {
 
   const std::string directory = measurementDirectoryFilePath("");
   if (platform::foundation::Error backupError; !directory.empty() && !excludePathFromBackup(directory, &backupError)) {
-    monitor->logWithLevel(LogLevel::kSilentWarning, 23015, "Failed to exclude directory from backup. Error", Value(backupError.description()));
+    monitor->logWithLevel(LogLevel::kSilentWarning, messages::kBackupExclusionFailed,
+                          "Failed to exclude directory from backup. Error", Value(backupError.description()));
   }
-  monitor->logWithLevel(LogLevel::kDebug, 23016, "Analytics is ready to receive events");
+  monitor->logWithLevel(LogLevel::kDebug, messages::kReadyToReceiveEvents, "Analytics is ready to receive events");
   monitor->setEncodeContexts(identity->isFromAppStore());
   if (platform::foundation::Error staleError; !database->maybeDeleteStaleData(&staleError) && !staleError.domain.empty()) {
-    monitor->logWithLevel(LogLevel::kSilentWarning, 23018, "Unable to delete stale data. Error", Value(staleError.description()));
+    monitor->logWithLevel(LogLevel::kSilentWarning, messages::kStaleDataDeletionRequestFailed,
+                          "Unable to delete stale data. Error", Value(staleError.description()));
   }
   installUploaderOnWorkerQueue();
   startLifecycleReportersOnWorkerQueue();

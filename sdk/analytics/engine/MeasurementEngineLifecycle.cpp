@@ -11,6 +11,7 @@
 #include "platform/runtime/Class.h"
 #include "platform/store/AdNetwork.h"
 #include "sdk/analytics/engine/Analytics.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
@@ -104,7 +105,8 @@ void MeasurementEngine::reportFirstOpenOnWorkerQueue() {
   Error error;
   const auto opened = database->containsUserAttributeWithName("_fot", &error);
   if (!opened) {
-    monitor->logWithLevel(LogLevel::kMonitoredError, 23019, "Failed to query first open property. Error", Value(error.description()));
+    monitor->logWithLevel(LogLevel::kMonitoredError, messages::kFirstOpenPropertyQueryFailed,
+                          "Failed to query first open property. Error", Value(error.description()));
     return;
   }
   const std::string bundleID = platform::foundation::Bundle::main()->bundleIdentifier();
@@ -136,16 +138,20 @@ void MeasurementEngine::reportFirstOpenOnWorkerQueue() {
       UserAttribute("auto", "_fi", AnalyticsValue(firstVersion),
                        storedFirstOpen != 0 ? static_cast<double>(storedFirstOpen) / 1000 : initTimestamp),
       isEnabled(), limits);
-  if (!confirmUserProperty(*database, "_fi", 23161, "Failed to query first open after install property after "
-                           "setting it. Error", 23162, "Failed to set first open after install property")) {
+  if (!confirmUserProperty(*database, "_fi", messages::kFirstOpenAfterInstallMissingAfterSet,
+                           "Failed to query first open after install property after "
+                           "setting it. Error",
+                           messages::kFirstOpenAfterInstallSetFailed,
+                           "Failed to set first open after install property")) {
     return;
   }
   const std::int64_t firstOpenMillis = millisFromSeconds(initTimestamp);
   properties.setUserAttributeOnWorkerQueue(
       UserAttribute("auto", "_fot", AnalyticsValue(timestampMillisRoundedUpToNextHour(firstOpenMillis)), initTimestamp),
       isEnabled(), limits);
-  if (!confirmUserProperty(*database, "_fot", 23020, "Failed to query first open property after setting it. Error",
-                           23021, "Failed to set first open property")) {
+  if (!confirmUserProperty(*database, "_fot", messages::kFirstOpenPropertyMissingAfterSet,
+                           "Failed to query first open property after setting it. Error",
+                           messages::kFirstOpenPropertySetFailed, "Failed to set first open property")) {
     return;
   }
 
@@ -177,7 +183,8 @@ void MeasurementEngine::reportFirstOpenOnWorkerQueue() {
   if (shouldAllowAdNetworkRegistration()) {
     platform::store::AdNetwork::registerAppForAdNetworkAttribution();
   } else {
-    monitor->logWithLevel(LogLevel::kDebug, 23217, "Opted out of registration for ad network attribution");
+    monitor->logWithLevel(LogLevel::kDebug, messages::kAdNetworkAttributionOptedOut,
+                          "Opted out of registration for ad network attribution");
   }
 }
 
@@ -241,8 +248,9 @@ void MeasurementEngine::backfillSessionNumber() {
   auto aggregates = database->eventAggregatesWithName("_s", &error);
   if (!aggregates) {
     if (!error.domain.empty()) {
-      sharedMonitor()->logWithLevel(LogLevel::kMonitoredError, 23063, "Unable to query event aggregates. Name, error",
-                                    Value(eventNameForDisplay("_s")), Value(error.description()));
+      sharedMonitor()->logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesLookupFailed,
+                                    "Unable to query event aggregates. Name, error", Value(eventNameForDisplay("_s")),
+                                    Value(error.description()));
     }
     return;
   }
@@ -274,7 +282,8 @@ void MeasurementEngine::setPersonalizedAdsUserPropertyOnWorkerQueue() {
   Error error;
   const auto current = database->userAttributeWithName("_npa", &error);
   if (!current && !error.domain.empty()) {
-    monitor->logWithLevel(LogLevel::kMonitoredError, 23172, "Unable to read personalized ads user property. Error", Value(error.description()));
+    monitor->logWithLevel(LogLevel::kMonitoredError, messages::kPersonalizedAdsPropertyReadFailed,
+                          "Unable to read personalized ads user property. Error", Value(error.description()));
     return;
   }
   const auto wanted = shouldDisableAdPersonalization();
@@ -282,9 +291,11 @@ void MeasurementEngine::setPersonalizedAdsUserPropertyOnWorkerQueue() {
   if (!wanted) {
     Error removeError;
     if (database->deleteUserAttributeWithName("_npa", &removeError) || removeError.domain.empty()) {
-      monitor->logWithLevel(LogLevel::kMonitoredWarning, 23180, "No value set for personalized ads. Removing user property.");
+      monitor->logWithLevel(LogLevel::kMonitoredWarning, messages::kPersonalizedAdsUnsetRemovingProperty,
+                            "No value set for personalized ads. Removing user property.");
     } else {
-      monitor->logWithLevel(LogLevel::kMonitoredError, 23173, "Unable to remove personalized ads user property in the database. Error",
+      monitor->logWithLevel(LogLevel::kMonitoredError, messages::kPersonalizedAdsPropertyRemovalFailed,
+                            "Unable to remove personalized ads user property in the database. Error",
                             Value(removeError.description()));
     }
     return;

@@ -1,6 +1,7 @@
 #include "platform/runtime/Class.h"
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
@@ -81,7 +82,7 @@ bool MeasurementEngine::shouldWipeDataWithAppID(const std::string& appID, const 
 bool MeasurementEngine::wipeoutAnalyticsDataAndResetComponents() {
   Scheduler::checkOnBackgroundThreadWithMethodName("wipeoutAnalyticsDataAndResetComponents");
   auto monitor = sharedMonitor();
-  monitor->logWithLevel(LogLevel::kNotice, 23171, "Resetting App Measurement data");
+  monitor->logWithLevel(LogLevel::kNotice, messages::kMeasurementDataResetting, "Resetting App Measurement data");
   {
     std::lock_guard lock(componentsMutex_);
     previousVMPAppID_ = persistedConfig_->appIDFromVMP();
@@ -91,7 +92,8 @@ bool MeasurementEngine::wipeoutAnalyticsDataAndResetComponents() {
   if (auto database = this->database()) {
     platform::foundation::Error error;
     if (!database->reset(&error)) {
-      monitor->logWithLevel(LogLevel::kMonitoredError, 23209, "Failed to reset database", Value(error.description()));
+      monitor->logWithLevel(LogLevel::kMonitoredError, messages::kDatabaseResetOnWipeFailed, "Failed to reset database",
+                            Value(error.description()));
       return false;
     }
     // SQLite hands the emptied queue's row IDs to new bundles: an upload still out must not delete them.
@@ -106,7 +108,8 @@ bool MeasurementEngine::wipeoutAnalyticsDataAndResetComponents() {
     platform::foundation::Error error;
     const std::string path = measurementDirectoryFilePath(databaseName_);
     if (path.empty() || !deleteFileAtPath(path, &error)) {
-      monitor->logWithLevel(LogLevel::kMonitoredError, 23014, "Failed to delete old database file. Error",
+      monitor->logWithLevel(LogLevel::kMonitoredError, messages::kOldDatabaseFileDeletionFailed,
+                            "Failed to delete old database file. Error",
                             Value(path.empty() ? std::string("no measurement folder") : error.description()));
       return false;
     }
@@ -121,10 +124,12 @@ bool MeasurementEngine::resetAnalyticsDataWithAppInstanceID(const std::optional<
   auto monitor = sharedMonitor();
   if (appInstanceID.empty()) {
     if (!Consent::isAnalyticsStorageDenied()) {
-      monitor->logWithLevel(LogLevel::kMonitoredError, 23167, "Cannot reset with an empty app instance ID");
+      monitor->logWithLevel(LogLevel::kMonitoredError, messages::kResetWithEmptyAppInstanceIDRefused,
+                            "Cannot reset with an empty app instance ID");
       return false;
     }
-    monitor->logWithLevel(LogLevel::kDebug, 23218, "Resetting with an empty app instance ID");
+    monitor->logWithLevel(LogLevel::kDebug, messages::kResettingWithEmptyAppInstanceID,
+                          "Resetting with an empty app instance ID");
   }
   const double loadTimestamp = Analytics::loadTimestamp();
   bool succeeded = false;
@@ -135,7 +140,7 @@ bool MeasurementEngine::resetAnalyticsDataWithAppInstanceID(const std::optional<
     // cannot replace the ID this reset sets.
     if (auto identity = this->identity()) identity->queue()->sync([] {});
     persistedConfig_->setAppInstanceID(appInstanceID.empty() ? std::nullopt : std::optional(appInstanceID));
-    monitor->logWithLevel(LogLevel::kNotice, 23168, "Analytics data has been reset");
+    monitor->logWithLevel(LogLevel::kNotice, messages::kAnalyticsDataReset, "Analytics data has been reset");
     if (!isAnalyticsCollectionDeactivated() && !Analytics::deferredAnalyticsCollection()) {
       Analytics::setDeferredAnalyticsCollection(!enabled_.load());
     }

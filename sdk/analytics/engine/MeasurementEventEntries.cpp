@@ -1,6 +1,7 @@
 #include "sdk/analytics/engine/MeasurementEventEntries.h"
 
 #include "platform/dispatch/Queue.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/MeasurementEventPipeline.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/Scheduler.h"
@@ -35,21 +36,23 @@ void MeasurementEventEntries::logEvent(const LoggedEvent& event) {
     if (auto path = pipeline()) {
       path->router().logEventOnWorkerQueue(event);
     } else {
-      monitor().logWithLevel(LogLevel::kDebug, 23049, "Analytics is disabled. Event not logged");
+      monitor().logWithLevel(LogLevel::kDebug, messages::kEventNotLoggedWhileDisabled,
+                             "Analytics is disabled. Event not logged");
     }
   });
 }
 
 void MeasurementEventEntries::logEvent(const std::optional<AnalyticsEvent>& event) {
   if (!event) {
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, 23048, "Attempted to log nil event");
+    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kNilEventLogged, "Attempted to log nil event");
     return;
   }
   schedule("APMMeasurement:2272", [pipeline = pipeline_, event = *event] {
     if (auto path = pipeline()) {
       path->handler().handleEventOnWorkerQueue(event);
     } else {
-      monitor().logWithLevel(LogLevel::kDebug, 23049, "Analytics is disabled. Event not logged");
+      monitor().logWithLevel(LogLevel::kDebug, messages::kEventNotLoggedWhileDisabled,
+                             "Analytics is disabled. Event not logged");
     }
   });
 }
@@ -58,7 +61,8 @@ void MeasurementEventEntries::setDefaultEventParameters(const std::optional<Dict
   schedule("APMMeasurement:2281", [pipeline = pipeline_, parameters] {
     auto path = pipeline();
     if (!path) {
-      monitor().logWithLevel(LogLevel::kDebug, 23211, "Analytics is disabled. Default event parameters not updated");
+      monitor().logWithLevel(LogLevel::kDebug, messages::kDefaultParametersNotUpdatedWhileDisabled,
+                             "Analytics is disabled. Default event parameters not updated");
       return;
     }
     path->defaultEventParameters().handleSetDefaultEventParametersOnWorkerQueue(parameters, path->isEnabled(),
@@ -68,13 +72,14 @@ void MeasurementEventEntries::setDefaultEventParameters(const std::optional<Dict
 
 void MeasurementEventEntries::setUserAttribute(const std::optional<UserAttribute>& attribute) {
   if (!attribute) {
-    monitor().logWithLevel(LogLevel::kWarning, 23079, "Attempted to set nil user property");
+    monitor().logWithLevel(LogLevel::kWarning, messages::kNilUserPropertySet, "Attempted to set nil user property");
     return;
   }
   schedule("APMMeasurement:2465", [pipeline = pipeline_, attribute = *attribute] {
     auto path = pipeline();
     if (!path) {
-      monitor().logWithLevel(LogLevel::kDebug, 23081, "Analytics is disabled. User property not set");
+      monitor().logWithLevel(LogLevel::kDebug, messages::kUserPropertyNotSetWhileDisabled,
+                             "Analytics is disabled. User property not set");
       return;
     }
     path->userProperties().setUserAttributeOnWorkerQueue(attribute, path->isEnabled(), path->userPropertyLimits());
@@ -83,13 +88,15 @@ void MeasurementEventEntries::setUserAttribute(const std::optional<UserAttribute
 
 void MeasurementEventEntries::removeUserAttribute(const std::optional<UserAttribute>& attribute) {
   if (!attribute) {
-    monitor().logWithLevel(LogLevel::kWarning, 23074, "Attempted to remove nil user property");
+    monitor().logWithLevel(LogLevel::kWarning, messages::kNilUserPropertyRemoval,
+                           "Attempted to remove nil user property");
     return;
   }
   schedule("APMMeasurement:2425", [pipeline = pipeline_, attribute = *attribute] {
     auto path = pipeline();
     if (!path) {
-      monitor().logWithLevel(LogLevel::kDebug, 23076, "Analytics is disabled. User property not removed");
+      monitor().logWithLevel(LogLevel::kDebug, messages::kUserPropertyNotRemovedWhileDisabled,
+                             "Analytics is disabled. User property not removed");
       return;
     }
     path->userProperties().removeUserAttributeOnWorkerQueue(attribute, path->isEnabled());
@@ -99,7 +106,8 @@ void MeasurementEventEntries::removeUserAttribute(const std::optional<UserAttrib
 void MeasurementEventEntries::userAttributeWithName(
     const std::string& name, std::function<void(const std::optional<UserAttribute>&)> callback) {
   if (!callback) {
-    monitor().logWithLevel(LogLevel::kError, 23088, "userAttributeWithName callback is nil");
+    monitor().logWithLevel(LogLevel::kError, messages::kUserAttributeCallbackMissing,
+                           "userAttributeWithName callback is nil");
     return;
   }
   schedule("APMMeasurement:2593", [pipeline = pipeline_, name, callback] {
@@ -112,7 +120,8 @@ void MeasurementEventEntries::userAttributeWithName(
 void MeasurementEventEntries::userPropertiesIncludingInternal(bool includingInternal,
                                                               std::function<void(const Dictionary&)> callback) {
   if (!callback) {
-    monitor().logWithLevel(LogLevel::kError, 23090, "Unable to retrieve user properties. Callback is nil");
+    monitor().logWithLevel(LogLevel::kError, messages::kUserPropertiesCallbackMissing,
+                           "Unable to retrieve user properties. Callback is nil");
     return;
   }
   schedule("APMMeasurement:2648", [pipeline = pipeline_, includingInternal, callback] {
@@ -125,11 +134,13 @@ void MeasurementEventEntries::userPropertiesIncludingInternal(bool includingInte
 void MeasurementEventEntries::maxUserPropertiesForOrigin(const std::string& origin,
                                                          std::function<void(std::int64_t)> callback) {
   if (origin.empty()) {
-    monitor().logWithLevel(LogLevel::kError, 23093, "Origin for querying MaxUserProperties cannot be nil");
+    monitor().logWithLevel(LogLevel::kError, messages::kMaxUserPropertiesOriginMissing,
+                           "Origin for querying MaxUserProperties cannot be nil");
     return;
   }
   if (!callback) {
-    monitor().logWithLevel(LogLevel::kError, 23094, "MaxUserProperties callback cannot be nil. Origin", Value(origin));
+    monitor().logWithLevel(LogLevel::kError, messages::kMaxUserPropertiesCallbackMissing,
+                           "MaxUserProperties callback cannot be nil. Origin", Value(origin));
     return;
   }
   deliver([callback] { callback(UserPropertyWriter::kMaxUserPropertiesPerOrigin); });

@@ -5,6 +5,7 @@
 
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/RawEventMetadata.h"
@@ -93,13 +94,15 @@ bool MeasurementUploader::hasDataToUploadIn(MeasurementDatabase& database) {
   Error error;
   auto queueEmpty = database.isQueuedBundleTableEmpty(&error);
   if (!queueEmpty) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23117, "Failed to check if queue table is empty. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kQueueEmptinessCheckFailed,
+                           "Failed to check if queue table is empty. Error", errorText(error));
     return false;
   }
   if (!*queueEmpty) return true;
   auto rawEmpty = database.isRawEventsTableEmpty(&error);
   if (!rawEmpty) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23118, "Failed to check if raw events table is empty. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventsEmptinessCheckFailed,
+                           "Failed to check if raw events table is empty. Error", errorText(error));
     return false;
   }
   return !*rawEmpty;
@@ -108,7 +111,8 @@ bool MeasurementUploader::hasDataToUploadIn(MeasurementDatabase& database) {
 bool MeasurementUploader::removeBundlesWithIDs(MeasurementDatabase* database, const std::vector<std::int64_t>& rowIDs) {
   Error error;
   if (!database || !database->deleteBundlesWithRowIDs(rowIDs, &error)) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23122, "Failed to delete bundles from database. Error",
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kBundlesRemovalFailed,
+                           "Failed to delete bundles from database. Error",
                            Value(database ? error.localizedDescription() : std::string("no database")));
     return false;
   }
@@ -127,12 +131,14 @@ double MeasurementUploader::nextUploadingTime() {
   Error error;
   double latestRawEvent = database.queryLatestRawEventTime(&error).value_or(0);
   if (!error.domain.empty()) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, 23029, "Failed to query latest raw event time. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kLatestRawEventTimeQueryFailed,
+                           "Failed to query latest raw event time. Error", errorText(error));
     error = Error();
   }
   double latestBundle = static_cast<double>(database.queryLatestBundleTime(&error).value_or(0)) / 1000.0;
   if (!error.domain.empty()) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, 23030, "Failed to query latest bundle time. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kLatestBundleTimeQueryFailed,
+                           "Failed to query latest bundle time. Error", errorText(error));
     error = Error();
   }
   in.newestDataTime = std::max(latestRawEvent, latestBundle);
@@ -143,7 +149,8 @@ double MeasurementUploader::nextUploadingTime() {
   if (!in.realtime) {
     auto realtimeBundles = database.containsRealtimeBundlesWithError(&error);
     if (!realtimeBundles) {
-      monitor().logWithLevel(LogLevel::kSilentWarning, 23031, "Failed to query for real-time bundle indicator. Error", errorText(error));
+      monitor().logWithLevel(LogLevel::kSilentWarning, messages::kRealtimeBundleQueryFailed,
+                             "Failed to query for real-time bundle indicator. Error", errorText(error));
       error = Error();
     }
     in.realtime = realtimeBundles.value_or(false);
@@ -151,7 +158,8 @@ double MeasurementUploader::nextUploadingTime() {
   if (!in.realtime) {
     auto realtimeEvents = database.containsRealtimeRawEventsWithError(&error);
     if (!realtimeEvents) {
-      monitor().logWithLevel(LogLevel::kSilentWarning, 23032, "Failed to query for real-time raw event indicator. Error", errorText(error));
+      monitor().logWithLevel(LogLevel::kSilentWarning, messages::kRealtimeRawEventQueryFailed,
+                             "Failed to query for real-time raw event indicator. Error", errorText(error));
     }
     in.realtime = realtimeEvents.value_or(false);
   }
@@ -170,7 +178,8 @@ void MeasurementUploader::updateSchedule() {
   if (double suspended = suspendedUploadTimestamp_.load(); suspended != 0) {
     double elapsed = std::fabs(uptime() - suspended);
     if (elapsed < kSuspensionSeconds) {
-      monitor().logWithLevel(LogLevel::kWarning, 23023, "Upload has been suspended. Will update scheduling later. Seconds",
+      monitor().logWithLevel(LogLevel::kWarning, messages::kUploadSuspended,
+                             "Upload has been suspended. Will update scheduling later. Seconds",
                              Value(kSuspensionSeconds - elapsed));
       endSchedule();
       return;
@@ -179,18 +188,21 @@ void MeasurementUploader::updateSchedule() {
   }
   if (!hasDataToUpload()) {
     activateNewSnapshot();
-    monitor().logWithLevel(LogLevel::kVerbose, 23024, "No data to upload. Upload task will not be scheduled");
+    monitor().logWithLevel(LogLevel::kVerbose, messages::kNoDataToScheduleUpload,
+                           "No data to upload. Upload task will not be scheduled");
     endSchedule();
     return;
   }
   double t = nextUploadingTime();
   if (std::fabs(t) < kEpsilon) {
-    monitor().logWithLevel(LogLevel::kVerbose, 23025, "No next uploading time. Upload task will not be scheduled");
+    monitor().logWithLevel(LogLevel::kVerbose, messages::kNoNextUploadTime,
+                           "No next uploading time. Upload task will not be scheduled");
     endSchedule();
     return;
   }
   if (!isNetworkConnected()) {
-    monitor().logWithLevel(LogLevel::kVerbose, 23026, "No network. Upload task will not be scheduled");
+    monitor().logWithLevel(LogLevel::kVerbose, messages::kNoNetworkToScheduleUpload,
+                           "No network. Upload task will not be scheduled");
     if (parts_.network) parts_.network->setReachabilityDelegate(weak_from_this());
     parts_.alarm->cancel();
     terminateBackgroundTask();
@@ -203,7 +215,8 @@ void MeasurementUploader::updateSchedule() {
   if (std::fabs(backoff) > kEpsilon && current - backoff < backoffPeriod) t = std::max(t, backoff + backoffPeriod);
 
   if (auto scheduled = parts_.alarm->scheduledTimestamp(); scheduled && *scheduled != 0 && *scheduled <= t) {
-    monitor().logWithLevel(LogLevel::kVerbose, 23027, "Do not schedule an upload task. Task already exists. Will be executed in seconds",
+    monitor().logWithLevel(LogLevel::kVerbose, messages::kUploadTaskAlreadyScheduled,
+                           "Do not schedule an upload task. Task already exists. Will be executed in seconds",
                            Value(*scheduled - current));
     return;
   }
@@ -217,7 +230,8 @@ void MeasurementUploader::updateSchedule() {
       if (auto again = weak.lock()) again->uploadData();
     });
   });
-  monitor().logWithLevel(LogLevel::kVerbose, 23028, "Upload task scheduled to be executed in approx. (s)", Value(delay));
+  monitor().logWithLevel(LogLevel::kVerbose, messages::kUploadTaskScheduled,
+                         "Upload task scheduled to be executed in approx. (s)", Value(delay));
 }
 
 // --- upload -------------------------------------------------------------------------------------------
@@ -233,7 +247,8 @@ void MeasurementUploader::uploadDataOrRegisterAlarm() {
 bool MeasurementUploader::isNetworkReadyForRequest() {
   if (parts_.network && parts_.network->hasUploadInProgress()) return false;
   if (isNetworkRequestPending_) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23041, "Analytics is uploading but network is not uploading");
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUploadStateMismatch,
+                           "Analytics is uploading but network is not uploading");
     return false;
   }
   return true;
@@ -243,7 +258,8 @@ std::vector<MeasurementUploader::QueuedBundle> MeasurementUploader::filteredBund
     const std::string& appID, const std::string& resettableDeviceID, const std::string& vendorDeviceID,
     const std::vector<QueuedBundle>& bundles) {
   if (!resettableDeviceID.empty() && !vendorDeviceID.empty()) {
-    monitor().logWithLevel(LogLevel::kSilentError, 23042, "Bundle filter must not specify both resettableDeviceID and vendorDeviceID");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kBundleFilterHasBothDeviceIDs,
+                           "Bundle filter must not specify both resettableDeviceID and vendorDeviceID");
     return {};
   }
   const int field = resettableDeviceID.empty() && !vendorDeviceID.empty() ? kVendorDeviceID : kResettableDeviceID;
@@ -261,13 +277,15 @@ std::vector<MeasurementUploader::QueuedBundle> MeasurementUploader::filteredBund
 
 bool MeasurementUploader::setUploadInProgressWithBundleIDs(const std::vector<std::int64_t>& rowIDs) {
   if (rowIDs.empty()) {
-    monitor().logWithLevel(LogLevel::kSilentError, 23046, "Bundle list is empty. Cancelling upload");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kBundleListEmpty,
+                           "Bundle list is empty. Cancelling upload");
     return false;
   }
   if (!uploadingBundleIDs_.empty()) {
     // Sending bundles whose IDs are not recorded would leave them queued after a success, to be sent
     // again: the earlier upload is finished first.
-    monitor().logWithLevel(LogLevel::kSilentError, 23047, "Set uploading progress before finishing the previous upload");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kUploadProgressSetTwice,
+                           "Set uploading progress before finishing the previous upload");
     return false;
   }
   uploadingBundleIDs_ = rowIDs;
@@ -305,7 +323,7 @@ void MeasurementUploader::stopStartingRequests() {
 
 void MeasurementUploader::leaveRequestInFlight() {
   if (!isNetworkRequestPending_.load()) return;
-  monitor().logWithLevel(LogLevel::kWarning, 23224,
+  monitor().logWithLevel(LogLevel::kWarning, messages::kUploadUnfinishedAtExit,
                          "The upload in flight did not finish before the app ended. Its bundles go again at the next "
                          "start, marked as a repeat. Bundles",
                          Value(static_cast<std::int64_t>(uploadingBundleIDs_.size())));
@@ -320,13 +338,15 @@ void MeasurementUploader::uploadData() {
     updateSchedule();
     return;
   }
-  monitor().logWithLevel(LogLevel::kVerbose, 23033, "Starting data upload");
+  monitor().logWithLevel(LogLevel::kVerbose, messages::kDataUploadStarting, "Starting data upload");
   if (!isNetworkReadyForRequest()) {
-    monitor().logWithLevel(LogLevel::kVerbose, 23034, "Network operation is pending. Ignoring upload request");
+    monitor().logWithLevel(LogLevel::kVerbose, messages::kUploadIgnoredWhileNetworkPending,
+                           "Network operation is pending. Ignoring upload request");
     return;
   }
   if (!isNetworkConnected()) {
-    monitor().logWithLevel(LogLevel::kDebug, 23035, "Network not connected, ignoring upload request");
+    monitor().logWithLevel(LogLevel::kDebug, messages::kUploadIgnoredWithoutNetwork,
+                           "Network not connected, ignoring upload request");
     updateSchedule();
     return;
   }
@@ -340,13 +360,14 @@ void MeasurementUploader::uploadData() {
   auto queued = parts_.bundling.database->queryBundlesWithCountLimit(settings.uploadMaxBundlesLimit(),
                                                                      settings.uploadMaxSizeLimitBytes(), &error);
   if (!queued) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23036, "Failed to query bundles. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUploadBundlesQueryFailed,
+                           "Failed to query bundles. Error", errorText(error));
     terminateBackgroundTask();
     return;
   }
   if (queued->empty()) {
     activateNewSnapshot();
-    monitor().logWithLevel(LogLevel::kVerbose, 23037, "No data to upload");
+    monitor().logWithLevel(LogLevel::kVerbose, messages::kNoDataToUpload, "No data to upload");
     if (settings.isExpired()) {
       fetchRemoteConfig();
     } else {
@@ -361,7 +382,8 @@ void MeasurementUploader::uploadData() {
   }
   const double current = now();
   if (double success = persisted.lastSuccessfulUploadTimestamp(); std::fabs(success) > kEpsilon) {
-    monitor().logWithLevel(LogLevel::kVerbose, 23038, "Uploading events. Elapsed time since last successful upload (s)",
+    monitor().logWithLevel(LogLevel::kVerbose, messages::kUploadingEvents,
+                           "Uploading events. Elapsed time since last successful upload (s)",
                            Value(std::fabs(current - success)));
   }
 
@@ -391,7 +413,8 @@ void MeasurementUploader::uploadData() {
     rowIDs.push_back(rowID);
   }
   Data payload = batch->protoBuffer();
-  monitor().logWithLevel(LogLevel::kDebug, 23039, "Measurement data sent to network. Timestamp (ms), data", Value(uploadTime),
+  monitor().logWithLevel(LogLevel::kDebug, messages::kMeasurementDataSent,
+                         "Measurement data sent to network. Timestamp (ms), data", Value(uploadTime),
                          Value(static_cast<std::int64_t>(rowIDs.size())));
   if (!setUploadInProgressWithBundleIDs(rowIDs)) {
     // Nothing goes out, so nothing failed: no failure time, and the background task may end.
@@ -417,7 +440,8 @@ void MeasurementUploader::uploadData() {
         }));
   }
   if (!session) {
-    monitor().logWithLevel(LogLevel::kSilentError, 23040, "Unable to create network session.");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kNetworkSessionCreationFailed,
+                           "Unable to create network session.");
     uploadingBundleIDs_.clear();
     // The client reports why on the worker queue; until then nothing is pending any more.
     isNetworkRequestPending_ = false;
@@ -428,7 +452,8 @@ void MeasurementUploader::uploadData() {
 void MeasurementUploader::incrementRetryCounter() {
   Error error;
   if (!parts_.bundling.database->incrementRetryCounterForBundlesWithIDs(uploadingBundleIDs_, &error)) {
-    monitor().logWithLevel(LogLevel::kSilentError, 23166, "Failed to update the bundles' retry counts. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kBundleRetryCountsUpdateFailed,
+                           "Failed to update the bundles' retry counts. Error", errorText(error));
   }
 }
 
@@ -439,14 +464,16 @@ void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTT
   const double current = now();
   if (status == 200 || status == 204) {
     auto length = response->valueForHTTPHeaderField("Content-Length");
-    monitor().logWithLevel(LogLevel::kDebug, 23044, "Successful upload. Got network response. Code, size", Value(status),
+    monitor().logWithLevel(LogLevel::kDebug, messages::kUploadSucceeded,
+                           "Successful upload. Got network response. Code, size", Value(status),
                            Value(length.value_or("")));
     persisted.setLastSuccessfulUploadTimestamp(current);
     persisted.setLastFailedUploadTimestamp(0);
     persisted.setLastBackoffTimestamp(0);
     updateSchedule();
     if (!removeBundlesWithIDs(parts_.bundling.database.get(), uploadingBundleIDs_)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 23045, "Unable to delete uploaded bundles. Uploads will be suspended for seconds",
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUploadedBundlesDeletionFailed,
+                             "Unable to delete uploaded bundles. Uploads will be suspended for seconds",
                              Value(kSuspensionSeconds));
       suspendedUploadTimestamp_ = uptime();
     } else {
@@ -462,7 +489,8 @@ void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTT
   }
   persisted.setLastFailedUploadTimestamp(current);
   if (status == 429 || status == 503) persisted.setLastBackoffTimestamp(current);
-  monitor().logWithLevel(LogLevel::kDebug, 23043, "Network upload failed. Will retry later. Code, error", Value(status), errorText(error));
+  monitor().logWithLevel(LogLevel::kDebug, messages::kNetworkUploadFailed,
+                         "Network upload failed. Will retry later. Code, error", Value(status), errorText(error));
   // The retry count already rose when the batch went.
   uploadingBundleIDs_.clear();
   updateSchedule();

@@ -2,6 +2,7 @@
 #include <map>
 
 #include "platform/foundation/Clock.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/MeasurementUploader.h"
@@ -40,10 +41,12 @@ void MeasurementUploader::fetchRemoteConfig() {
                                                        Identity::analyticsLibraryVersion(),
                                                        ScriptRuntime::runtimeVersion());
   if (!url || !parts_.network) {
-    monitor().logWithLevel(LogLevel::kSilentError, 23125, "Invalid server URL to get configuration");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kConfigurationURLInvalid,
+                           "Invalid server URL to get configuration");
     return;
   }
-  monitor().logWithLevel(LogLevel::kVerbose, 23126, "Fetching configuration from the server");
+  monitor().logWithLevel(LogLevel::kVerbose, messages::kConfigurationFetching,
+                         "Fetching configuration from the server");
   std::map<std::string, std::string> headers;
   if (std::string lastModified = persisted.configServerLastModifiedString(); !lastModified.empty()) {
     headers["If-Modified-Since"] = lastModified;
@@ -66,7 +69,8 @@ void MeasurementUploader::networkRemoteConfigFetchCompletionHandler(const std::o
   auto& persisted = *parts_.bundling.persistedConfig;
   auto& database = *parts_.bundling.database;
   const std::int64_t status = response ? response->statusCode : 0;
-  monitor().logWithLevel(LogLevel::kVerbose, 23127, "Fetched configuration. Status code", Value(status));
+  monitor().logWithLevel(LogLevel::kVerbose, messages::kConfigurationFetched, "Fetched configuration. Status code",
+                         Value(status));
   const double current = now();
   // A transfer that failed after its head arrived (a body cut off, too large, too slow) brought no
   // configuration: it is a failed fetch, whatever the status said.
@@ -79,22 +83,27 @@ void MeasurementUploader::networkRemoteConfigFetchCompletionHandler(const std::o
     bool recorded = true;
     if (status == 304 || status == 404) {
       if (status == 304) {
-        monitor().logWithLevel(LogLevel::kVerbose, 23131, "Configuration has not been modified. Using the same configuration. Code",
+        monitor().logWithLevel(LogLevel::kVerbose, messages::kConfigurationNotModified,
+                               "Configuration has not been modified. Using the same configuration. Code",
                                Value(status));
       } else {
-        monitor().logWithLevel(LogLevel::kWarning, 23130, "Configuration not found. Using default configuration");
+        monitor().logWithLevel(LogLevel::kWarning, messages::kConfigurationNotFound,
+                               "Configuration not found. Using default configuration");
       }
       recorded = database.updateRemoteConfigSuccessfulTimestamp(current, &recordError);
       if (!recorded) {
-        monitor().logWithLevel(LogLevel::kMonitoredError, 23132, "Failed to update config last set timestamp. Error",
+        monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConfigLastSetTimestampUpdateFailed,
+                               "Failed to update config last set timestamp. Error",
                                Value(recordError.localizedDescription()));
       }
     } else {
-      monitor().logWithLevel(LogLevel::kVerbose, 23133, "Successfully fetched configuration from the server. Code, size", Value(status),
+      monitor().logWithLevel(LogLevel::kVerbose, messages::kConfigurationFetchSucceeded,
+                             "Successfully fetched configuration from the server. Code, size", Value(status),
                              Value(response->valueForHTTPHeaderField("Content-Length").value_or("")));
       recorded = database.updateRemoteConfigSuccessfulTimestamp(current, &recordError);
       if (!recorded) {
-        monitor().logWithLevel(LogLevel::kMonitoredError, 23134, "Failed to set last set timestamp in database. Error",
+        monitor().logWithLevel(LogLevel::kMonitoredError, messages::kLastSetTimestampStoreFailed,
+                               "Failed to set last set timestamp in database. Error",
                                Value(recordError.localizedDescription()));
       }
       if (data && !data->empty()) (void)installConfiguration(*data);
@@ -104,11 +113,12 @@ void MeasurementUploader::networkRemoteConfigFetchCompletionHandler(const std::o
     return;
   }
   std::string reason = error ? error->localizedDescription() : std::string();
-  monitor().logWithLevel(LogLevel::kWarning, 23128, "Network request failed to fetch remote config. Code, Error", Value(status),
-                         Value(reason));
+  monitor().logWithLevel(LogLevel::kWarning, messages::kConfigurationRequestFailed,
+                         "Network request failed to fetch remote config. Code, Error", Value(status), Value(reason));
   persisted.setLastFailedUploadTimestamp(current);
   if (status == 503 || status == 429) persisted.setLastBackoffTimestamp(current);
-  monitor().logWithLevel(LogLevel::kWarning, 23129, "Network fetch failed. Will retry later. Code, error", Value(status), Value(reason));
+  monitor().logWithLevel(LogLevel::kWarning, messages::kConfigurationFetchFailed,
+                         "Network fetch failed. Will retry later. Code, error", Value(status), Value(reason));
   updateSchedule();
 }
 
@@ -121,22 +131,26 @@ bool MeasurementUploader::installConfiguration(const Data& body) {
     NanoDecodeFailure failure = NanoDecodeFailure::None;
     auto config = ProtoMeasurementConfig::initWithBuffer(body, &failure);
     if (!config) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 23135, "Configuration data is invalid.", Value(nanoDecodeFailureText(failure)));
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConfigurationDataInvalid,
+                             "Configuration data is invalid.", Value(nanoDecodeFailureText(failure)));
       return false;
     }
     std::string appID = parts_.bundling.identity ? parts_.bundling.identity->appIDFromVMP() : settings.appID();
     if (nanoGetString(*config, kConfigAppID).value_or("") != appID) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 23136, "Configuration does not have valid Vadeze App ID.");
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConfigurationAppIDInvalid,
+                             "Configuration does not have valid Vadeze App ID.");
       return false;
     }
     auto audiences = nanoGetMessageArray<ProtoAudience>(*config, kConfigAudiences);
     if (!parts_.bundling.audience->updateAudiences(audiences)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 23137, "Failed to update audiences with new server configuration");
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kAudiencesUpdateFromConfigurationFailed,
+                             "Failed to update audiences with new server configuration");
       return false;
     }
     nanoClearField(*config, kConfigAudiences);
     if (!settings.updateMeasurementConfig(config)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 23138, "Failed to update configuration with new server configuration");
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConfigurationUpdateFailed,
+                             "Failed to update configuration with new server configuration");
       return false;
     }
     return true;

@@ -4,6 +4,7 @@
 
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameChecks.h"
@@ -26,7 +27,8 @@ bool isInstallationsServiceConfigured(const sdk::core::AppOptions& options) {
 }
 
 void logInstallationIDFailure(const std::string& reason) {
-  Monitor::shared()->logWithLevel(LogLevel::kMonitoredWarning, 25038, "Failed to get Installation ID.", Value(reason));
+  Monitor::shared()->logWithLevel(LogLevel::kMonitoredWarning, messages::kInstallationIDFetchFailed,
+                                  "Failed to get Installation ID.", Value(reason));
 }
 
 // Never destroyed: a change may be posted while the process exits.
@@ -48,8 +50,8 @@ void PublicAnalytics::logEventWithName(const std::string& name, const Dictionary
 
 void PublicAnalytics::logEventWithOrigin(const std::string& origin, const std::string& name, const Dictionary& parameters) {
   if (!sdk::core::App::isDefaultAppConfigured()) {
-    Monitor::shared()->logWithLevel(LogLevel::kWarning, 25018, "Event not logged. Call +[REDIri configure]",
-                                       Value(eventNameForDisplay(name)));
+    Monitor::shared()->logWithLevel(LogLevel::kWarning, messages::kEventNotLoggedBeforeConfigure,
+                                    "Event not logged. Call +[REDIri configure]", Value(eventNameForDisplay(name)));
     return;
   }
   Analytics::logEventWithOrigin(origin, name, parameters);
@@ -57,8 +59,9 @@ void PublicAnalytics::logEventWithOrigin(const std::string& origin, const std::s
 
 void PublicAnalytics::setUserPropertyString(const Value& value, const std::string& name) {
   if (!sdk::core::App::isDefaultAppConfigured()) {
-    Monitor::shared()->logWithLevel(LogLevel::kWarning, 25019, "User property not set. Call +[REDIri configure]",
-                                       Value(userPropertyNameForDisplay(name)));
+    Monitor::shared()->logWithLevel(LogLevel::kWarning, messages::kUserPropertyNotSetBeforeConfigure,
+                                    "User property not set. Call +[REDIri configure]",
+                                    Value(userPropertyNameForDisplay(name)));
     return;
   }
   Analytics::setUserPropertyString(value, name);

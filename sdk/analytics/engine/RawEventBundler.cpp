@@ -7,6 +7,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/UserPropertyWriter.h"
@@ -77,7 +78,8 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   for (;;) {
     fingerprint = parts_.database->nextMetadataFingerprintToProcess(&error);
     if (failed(error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 23095, "Unable to fetch next event metadata. Error", errorText(error));
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kNextEventMetadataFetchFailed,
+                             "Unable to fetch next event metadata. Error", errorText(error));
       return Outcome::kRollBack;
     }
     if (!fingerprint) return Outcome::kCommitNoBundle;
@@ -94,12 +96,14 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   if (!bundle && !failed(error)) {
     // Events whose metadata row is gone can never make a bundle; kept, they would stay the oldest
     // group and block every later one.
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23098, "Unable to fetch event metadata. Metadata fingerprint, error", Value(*fingerprint),
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventMetadataFetchFailed,
+                           "Unable to fetch event metadata. Metadata fingerprint, error", Value(*fingerprint),
                            Value("Data loss. No metadata: deleting the group's raw events"));
     return deleteGroup(*group, *fingerprint) ? Outcome::kCommitNoBundle : Outcome::kRollBack;
   }
   if (!bundle) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23098, "Unable to fetch event metadata. Metadata fingerprint, error", Value(*fingerprint),
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventMetadataFetchFailed,
+                           "Unable to fetch event metadata. Metadata fingerprint, error", Value(*fingerprint),
                            errorText(error));
     return Outcome::kRollBack;
   }
@@ -120,7 +124,8 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
     protoEvents = std::move(*sampled);
   }
   if (protoEvents.empty()) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, 23159, "No events left after sampling. Dropping bundle");
+    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kNoEventsLeftAfterSampling,
+                           "No events left after sampling. Dropping bundle");
     return deleteGroup(*group, *fingerprint) ? Outcome::kCommitBundled : Outcome::kRollBack;
   }
   nanoAdoptMessageArray(*bundle, kEvents, std::move(protoEvents));
@@ -138,7 +143,8 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   }
   std::optional<std::vector<std::shared_ptr<ProtoAudienceLeafFilterResult>>> results;
   if (!parts_.audience->resultsForBundling(&results) || !results) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23113, "Unable to read audience evaluation results");
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kAudienceEvaluationResultsReadFailed,
+                           "Unable to read audience evaluation results");
     return Outcome::kRollBack;
   }
   if (!results->empty()) nanoSetMessageArray(*bundle, kAudienceResults, *results);
@@ -146,15 +152,16 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   addBundleMetadataIntoBundle(*bundle, start, end);
   bool isRealtime = std::any_of(events->begin(), events->end(), [](const AnalyticsEvent& e) { return e.isRealtime(); });
   if (!parts_.database->insertBundle(*bundle, isRealtime, &error)) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23115, "Unable to insert bundle. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kBundleQueueInsertFailed,
+                           "Unable to insert bundle. Error", errorText(error));
     return Outcome::kRollBack;
   }
   if (parts_.settings->isConsentSettingsEnabled()) {
-    monitor().logWithLevel(LogLevel::kVerbose, 23221, ConsentSettings::description());
+    monitor().logWithLevel(LogLevel::kVerbose, messages::kBundleQueuedWithConsent, ConsentSettings::description());
   }
-  monitor().logWithLevel(LogLevel::kDebug, 23116, "Bundle added to the upload queue. BundleID, timestamp (ms)",
-                         Value(std::int64_t{nanoGetInt32(*bundle, kBundleIndex)}),
-                         Value(nanoGetInt64(*bundle, kEndTimestamp)));
+  monitor().logWithLevel(
+      LogLevel::kDebug, messages::kBundleQueued, "Bundle added to the upload queue. BundleID, timestamp (ms)",
+      Value(std::int64_t{nanoGetInt32(*bundle, kBundleIndex)}), Value(nanoGetInt64(*bundle, kEndTimestamp)));
   return deleteGroup(*group, *fingerprint) ? Outcome::kCommitBundled : Outcome::kRollBack;
 }
 
@@ -162,17 +169,20 @@ bool RawEventBundler::deleteGroup(const std::vector<RawEventData>& group, std::i
   Error error;
   std::int64_t lastRowID = group.back().rowID;
   if (!parts_.database->deleteRawEventsWithMaxRowID(lastRowID, &error)) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23119, "Unable to delete raw events. RowID, error", Value(lastRowID), errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventsRemovalFailed,
+                           "Unable to delete raw events. RowID, error", Value(lastRowID), errorText(error));
     return false;
   }
   auto remaining = parts_.database->containsRawEventWithMetadataFingerprint(fingerprint, &error);
   if (!remaining) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23120, "Unable to query existence of raw event. Metadata, error", Value(fingerprint),
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventExistenceQueryFailed,
+                           "Unable to query existence of raw event. Metadata, error", Value(fingerprint),
                            errorText(error));
     return false;
   }
   if (!*remaining && !parts_.database->deleteRawEventMetadataWithMetadataFingerprint(fingerprint, &error)) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23121, "Unable to delete raw event metadata. Metadata, error", Value(fingerprint),
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventMetadataRemovalFailed,
+                           "Unable to delete raw event metadata. Metadata, error", Value(fingerprint),
                            errorText(error));
     return false;
   }
@@ -208,7 +218,8 @@ std::optional<std::vector<RawEventData>> RawEventBundler::rawEventsWithMetadataF
   Error error;
   auto group = parts_.database->rawEventsWithMetadataFingerprint(fingerprint, &error, filter);
   if (!group) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23097, "Inconsistent state, raw event is expected. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventExpected,
+                           "Inconsistent state, raw event is expected. Error", errorText(error));
     return std::nullopt;
   }
   return group;
@@ -226,7 +237,8 @@ std::optional<std::vector<AnalyticsEvent>> RawEventBundler::processRawEvents(con
       continue;
     }
     if (settings.isEventBlocklisted(event.name()) || (exemptName && settings.isEventBlocklisted(*exemptName))) {
-      monitor().logWithLevel(LogLevel::kMonitoredWarning, 23099, "Rejected event. Event name", Value(event.name()));
+      monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kBundledEventRejected, "Rejected event. Event name",
+                             Value(event.name()));
       continue;
     }
     if (settings.redundantEngagementRemovalEnabled() && event.name() == "_e" && integerParameter(event, "_fr") == 1) {
@@ -236,14 +248,15 @@ std::optional<std::vector<AnalyticsEvent>> RawEventBundler::processRawEvents(con
   }
   if (kept.empty()) {
     if (!deleteGroup(group, fingerprint)) return std::nullopt;
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, 23100, "Rejected all events.");
+    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kAllEventsRejected, "Rejected all events.");
     return std::vector<AnalyticsEvent>{};
   }
 
   Error error;
   auto counts = parts_.database->dailyCounts(&error);
   if (!counts) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23101, "Failed to query daily event counts. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kDailyEventCountsQueryFailed,
+                           "Failed to query daily event counts. Error", errorText(error));
     return std::nullopt;
   }
   bool countsChanged = false;
@@ -260,7 +273,8 @@ std::optional<std::vector<AnalyticsEvent>> RawEventBundler::processRawEvents(con
     processed.push_back(std::move(event));
   }
   if (countsChanged && !parts_.database->updateDailyCounts(*counts, &error)) {
-    monitor().logWithLevel(LogLevel::kSilentError, 23106, "Failed to update daily event counts. Name, error", Value(processed.back().name()),
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kDailyEventCountsUpdateFailed,
+                           "Failed to update daily event counts. Name, error", Value(processed.back().name()),
                            errorText(error));
     return std::nullopt;
   }
@@ -284,7 +298,8 @@ bool RawEventBundler::checkConversion(AnalyticsEvent& event, DailyCounts& counts
   const std::int32_t limit = parts_.settings->maxConversionsPerDay();
   if (counts.conversionsCount >= limit) {
     event.setConversion(false);
-    monitor().logWithLevel(LogLevel::kWarning, 23102, "Too many conversion events. Not logging event as conversion. Name, limit",
+    monitor().logWithLevel(LogLevel::kWarning, messages::kTooManyConversionEvents,
+                           "Too many conversion events. Not logging event as conversion. Name, limit",
                            Value(event.name()), Value(std::int64_t{limit}));
     return false;
   }
@@ -298,7 +313,7 @@ bool RawEventBundler::checkRealtime(AnalyticsEvent& event, DailyCounts& counts) 
   const std::string& name = event.name();
   if (monitor().isDebugModeEnabled() || name == "_iap" || name == "_f" || name == "_fx") {
     event.setRealtime(true);
-    monitor().logWithLevel(LogLevel::kDebug, 23105,
+    monitor().logWithLevel(LogLevel::kDebug, messages::kRealtimeWithoutDailyLimit,
                            "Event is not subject to real-time event count daily limit. Marking an event as real-time. "
                            "Event name, parameters",
                            Value(name), parametersObject(event));
@@ -309,14 +324,14 @@ bool RawEventBundler::checkRealtime(AnalyticsEvent& event, DailyCounts& counts) 
   if (counts.realtimeCount < parts_.settings->maxRealtimeEventCountPerDay()) {
     counts.incrementRealtimeCountsForCurrentDay(today);
     event.setRealtime(true);
-    monitor().logWithLevel(LogLevel::kDebug, 23103,
+    monitor().logWithLevel(LogLevel::kDebug, messages::kRealtimeUnderDailyLimit,
                            "Event is under real-time event count daily limit. Marking the event as real-time. Event "
                            "name, parameters",
                            Value(name), parametersObject(event));
     return true;
   }
   event.setRealtime(false);
-  monitor().logWithLevel(LogLevel::kMonitoredWarning, 23104,
+  monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kRealtimeOverDailyLimit,
                          "Number of real-time events is over the real-time event count daily limit. Event is no "
                          "longer real-time. Event name, parameters",
                          Value(name), parametersObject(event));
@@ -343,7 +358,8 @@ void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<RawEventData
         if (parts_.database->clearCurrentSessionCounts(&error)) {
           sessionStepDone = true;
         } else {
-          monitor().logWithLevel(LogLevel::kMonitoredError, 23185, "Failed to clear event session counts. Error", errorText(error));
+          monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventSessionCountsClearFailed,
+                                 "Failed to clear event session counts. Error", errorText(error));
         }
       }
     }
@@ -357,8 +373,8 @@ void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<RawEventData
   if (!sessionStart || !sessionStepDone) return;
   Error error;
   if (!parts_.database->deleteUserAttributeWithName("_se", &error)) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23188, "Unable to delete session engagement property on session start. Error",
-                           errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kSessionEngagementPropertyDeletionFailed,
+                           "Unable to delete session engagement property on session start. Error", errorText(error));
     return;
   }
   auto attributes = nanoGetMessageArray<ProtoUserAttribute>(bundle, kUserAttributes);
@@ -370,7 +386,8 @@ void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<RawEventData
 bool RawEventBundler::updateUserEngagement(std::int64_t engagement, ProtoMeasurementBundle& bundle,
                                            bool sessionScoped) {
   if (engagement < 0) {
-    monitor().logWithLevel(LogLevel::kSilentError, 23186, "User engagement time is negative.");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kNegativeUserEngagementTime,
+                           "User engagement time is negative.");
     return false;
   }
   if (engagement == 0) return true;
@@ -378,7 +395,8 @@ bool RawEventBundler::updateUserEngagement(std::int64_t engagement, ProtoMeasure
   Error error;
   auto stored = parts_.database->userAttributeWithName(name, &error);
   if (failed(error)) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23187, "Failed to query for user engagement user property. Name, error", Value(name),
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserEngagementPropertyQueryFailed,
+                           "Failed to query for user engagement user property. Name, error", Value(name),
                            errorText(error));
     return false;
   }
@@ -410,8 +428,8 @@ std::optional<std::vector<AnalyticsEvent>> RawEventBundler::eventsAfterUpdatingE
     Error error;
     auto row = parts_.database->eventAggregatesWithName(original.name(), &error);
     if (failed(error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 23107, "Failed to query event aggregates. Name, error", Value(original.name()),
-                             errorText(error));
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesReadFailed,
+                             "Failed to query event aggregates. Name, error", Value(original.name()), errorText(error));
       return std::nullopt;
     }
     AnalyticsEvent event = original;
@@ -425,7 +443,8 @@ std::optional<std::vector<AnalyticsEvent>> RawEventBundler::eventsAfterUpdatingE
       row.emplace(original.name(), 1, 1, 1, original.timestamp());
     }
     if (!parts_.database->updateEventAggregates(*row, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 23108, "Failed to update event aggregates. Error", errorText(error));
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesWriteFailed,
+                             "Failed to update event aggregates. Error", errorText(error));
       return std::nullopt;
     }
     if (!parts_.audience->evaluateFiltersForEvent(event, &*row, cache)) return std::nullopt;
@@ -438,7 +457,8 @@ bool RawEventBundler::updateAppMetadataForBundle(ProtoMeasurementBundle& bundle,
   Error error;
   auto metadata = parts_.database->queryAppMetadata(&error);
   if (!metadata) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23111, "Unable to fetch app metadata for bundling events. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kBundlingAppMetadataFetchFailed,
+                           "Unable to fetch app metadata for bundling events. Error", errorText(error));
     return false;
   }
   const std::int64_t previousStart = milliseconds(metadata->lastBundleStartTimestamp);
@@ -454,7 +474,8 @@ bool RawEventBundler::updateAppMetadataForBundle(ProtoMeasurementBundle& bundle,
   metadata->lastBundleEndTimestamp = end;
   nanoSetInt32(bundle, kBundleIndex, static_cast<std::int32_t>(metadata->lastBundleIndex));
   if (!parts_.database->updateAppMetadata(*metadata, &error)) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23112, "Unable to update the app metadata. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kAppMetadataUpdateAfterBundlingFailed,
+                           "Unable to update the app metadata. Error", errorText(error));
     return false;
   }
   return true;

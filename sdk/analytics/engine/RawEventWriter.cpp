@@ -6,6 +6,7 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/LifetimeValueRecorder.h"
 #include "sdk/analytics/engine/EventPipelineHost.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
@@ -67,13 +68,15 @@ void RawEventWriter::writeFilteredEventOnWorkerQueue(AnalyticsEvent event) {
     Error error;
     auto counts = database_->dailyCounts(&error);
     if (!counts) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 23054, "Data loss. Unable to query daily event counts. Error", errorText(error));
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kDailyEventCountsQueryDataLoss,
+                             "Data loss. Unable to query daily event counts. Error", errorText(error));
       return false;
     }
     bool process = shouldProcessEvent(event, *counts, isPublic);
     bool realtime = isRealtimeEvent(event, *counts);
     if (!database_->updateDailyCounts(*counts, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 23061, "Data loss. Unable to update daily event counts. Name, error",
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kDailyEventCountsUpdateDataLoss,
+                             "Data loss. Unable to update daily event counts. Name, error",
                              Value(eventNameForDisplay(event.name())), errorText(error));
       return false;
     }
@@ -90,7 +93,8 @@ bool RawEventWriter::updateLifetimeValueWithEvent(const AnalyticsEvent& event) {
   if (LifetimeValueRecorder::recordLifetimeValueToDatabase(*database_, event, host_.maxTrackedCurrencies())) {
     return true;
   }
-  monitor().logWithLevel(LogLevel::kMonitoredError, 23053, "Cannot record lifetime value of event. Name, currency code, transaction value",
+  monitor().logWithLevel(LogLevel::kMonitoredError, messages::kLifetimeValueEventNotRecorded,
+                         "Cannot record lifetime value of event. Name, currency code, transaction value",
                          Value(eventNameForDisplay(event.name())), parameterObject(event, "currency"),
                          parameterObject(event, "value"));
   return false;
@@ -112,16 +116,18 @@ bool RawEventWriter::shouldProcessEvent(const AnalyticsEvent& event, DailyCounts
 
   if (std::int64_t limit = host_.maxEventsPerDay(); counts.allEventsCount >= limit) {
     if (everyThousandth(counts.allEventsCount, limit)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 23055, "Data loss. Too many events logged. Name, limit",
-                             Value(eventNameForDisplay(event.name())), Value(limit));
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTooManyEventsDataLoss,
+                             "Data loss. Too many events logged. Name, limit", Value(eventNameForDisplay(event.name())),
+                             Value(limit));
     }
     countNormally();
     return false;
   }
   if (std::int64_t limit = host_.maxErrorEventsPerDay(); isError && counts.errorEventsCount >= limit) {
     if (everyThousandth(counts.errorEventsCount, limit)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 23056, "Too many error events logged. Error code, limit",
-                             parameterObject(event, "_err"), Value(limit));
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTooManyErrorEvents,
+                             "Too many error events logged. Error code, limit", parameterObject(event, "_err"),
+                             Value(limit));
     }
     countNormally();
     counts.decrementAllEventsCount();
@@ -129,7 +135,8 @@ bool RawEventWriter::shouldProcessEvent(const AnalyticsEvent& event, DailyCounts
   }
   if (std::int64_t limit = host_.maxPublicEventsPerDay(); isPublicEvent && counts.publicEventsCount >= limit) {
     if (everyThousandth(counts.publicEventsCount, limit)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 23057, "Data loss. Too many public events logged. Name, limit",
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTooManyPublicEventsDataLoss,
+                             "Data loss. Too many public events logged. Name, limit",
                              Value(eventNameForDisplay(event.name())), Value(limit));
     }
     raiseErrorEvent(kErrorCodePublicEventLimitReached);
@@ -149,7 +156,8 @@ bool RawEventWriter::isRealtimeEvent(AnalyticsEvent& event, const DailyCounts& c
   bool realtime = conversion && (counts.realtimeCount < limit || exempt);
   if (event.isRealtime() && !exempt && counts.realtimeCount >= limit) {
     event.setRealtime(false);
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, 23060, "Too many real-time events. Event is no longer real-time. Event name, parameters",
+    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kTooManyRealtimeEvents,
+                           "Too many real-time events. Event is no longer real-time. Event name, parameters",
                            Value(eventNameForDisplay(name)),
                            Value(dictionaryDescriptionForDisplay(event.parameters())));
   }
@@ -161,7 +169,8 @@ void RawEventWriter::maybeAddDebugAndRealtimeParameters(AnalyticsEvent& event) {
   if (!monitor().isDebugModeEnabled()) return;
   event.setRealtime(true);
   event.setDebug(true);
-  monitor().logWithLevel(LogLevel::kDebug, 23073, "Debug mode is enabled. Marking event as debug and real-time. Event name, parameters",
+  monitor().logWithLevel(LogLevel::kDebug, messages::kDebugModeMarksEventRealtime,
+                         "Debug mode is enabled. Marking event as debug and real-time. Event name, parameters",
                          Value(eventNameForDisplay(event.name())),
                          Value(dictionaryDescriptionForDisplay(event.parameters())));
 }
@@ -171,7 +180,8 @@ bool RawEventWriter::writeEvent(const AnalyticsEvent& event, bool isPublicEvent,
   Error error;
   auto aggregates = database_->eventAggregatesWithName(name, &error);
   if (!aggregates && failed(error)) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23063, "Cannot query event aggregates. Name, error", Value(eventNameForDisplay(name)),
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesLookupFailed,
+                           "Cannot query event aggregates. Name, error", Value(eventNameForDisplay(name)),
                            errorText(error));
     return false;
   }
@@ -179,18 +189,20 @@ bool RawEventWriter::writeEvent(const AnalyticsEvent& event, bool isPublicEvent,
     if (isPublicEvent) {
       auto names = database_->publicEventCount(&error);
       if (!names) {
-        monitor().logWithLevel(LogLevel::kMonitoredError, 23064, "Cannot query event count. Error", errorText(error));
+        monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventCountQueryFailed,
+                               "Cannot query event count. Error", errorText(error));
         return false;
       }
       if (*names >= host_.maxEventNameCardinality()) {
-        monitor().logWithLevel(LogLevel::kMonitoredError, 23065, "Cannot set event. Reached limit on set events. Name",
-                               Value(eventNameForDisplay(name)));
+        monitor().logWithLevel(LogLevel::kMonitoredError, messages::kSetEventLimitReached,
+                               "Cannot set event. Reached limit on set events. Name", Value(eventNameForDisplay(name)));
         raiseErrorEvent(kErrorCodeEventLimitReached);
         return false;
       }
     }
     if (!database_->updateEventAggregates(EventAggregates(name, 0, 0, 0, 0), &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 23066, "Data loss. Cannot record event aggregates. Error", errorText(error));
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesRecordDataLoss,
+                             "Data loss. Cannot record event aggregates. Error", errorText(error));
       return false;
     }
   }
@@ -198,12 +210,14 @@ bool RawEventWriter::writeEvent(const AnalyticsEvent& event, bool isPublicEvent,
 
   auto attributes = database_->userAttributesIncludingInternal(true, &error);
   if (!attributes) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23067, "Data loss. Cannot query user properties. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertiesQueryDataLoss,
+                           "Data loss. Cannot query user properties. Error", errorText(error));
     return false;
   }
   auto metadata = host_.createRawEventMetadataWithUserAttributes(*attributes);
   if (!metadata) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23068, "Data loss. Cannot record event metadata. Error",
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventMetadataRecordDataLoss,
+                           "Data loss. Cannot record event metadata. Error",
                            Value("The event's metadata could not be built"));
     return false;
   }
@@ -215,24 +229,28 @@ bool RawEventWriter::writeEvent(const AnalyticsEvent& event, bool isPublicEvent,
     persisted->setUnmatchedFirstOpenWithoutIDFA(true);
   }
   if (!database_->insertIfNotExistsRawEventMetadata(*metadata, &error)) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23068, "Data loss. Cannot record event metadata. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventMetadataRecordDataLoss,
+                           "Data loss. Cannot record event metadata. Error", errorText(error));
     return false;
   }
   auto deleted = database_->deleteRawEventsOverAbsoluteLimit(&error);
   if (!deleted) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23069, "Data loss. Unable to check raw event storage limit. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventLimitCheckDataLoss,
+                           "Data loss. Unable to check raw event storage limit. Error", errorText(error));
     return false;
   }
   if (*deleted > 0) {
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, 23070, "Data loss. Too many events stored on disk. Deleted count", Value(*deleted));
+    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kTooManyStoredEventsDataLoss,
+                           "Data loss. Too many events stored on disk. Deleted count", Value(*deleted));
   }
   if (!database_->insertRawEvent(event, MeasurementDatabase::metadataFingerprint(*metadata), isRealtime, &error)) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23071, "Data loss. Cannot record raw event. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventRecordDataLoss,
+                           "Data loss. Cannot record raw event. Error", errorText(error));
     return false;
   }
   if (name == "_f") incrementPreviousFirstOpenCount();
-  monitor().logWithLevel(LogLevel::kDebug, 23072, "Event logged. Event name, event params", Value(eventNameForDisplay(name)),
-                         Value(dictionaryDescriptionForDisplay(event.parameters())));
+  monitor().logWithLevel(LogLevel::kDebug, messages::kEventLogged, "Event logged. Event name, event params",
+                         Value(eventNameForDisplay(name)), Value(dictionaryDescriptionForDisplay(event.parameters())));
   return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/WeakMeasurementHost.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/Monitor.h"
@@ -77,11 +78,13 @@ std::shared_ptr<RemoteConfig> RemoteConfig::initWithAppID(const std::string& app
                                                                 std::shared_ptr<Experiments> experiments,
                                                                 Context context) {
   if (appID.empty()) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 29000, "Cannot init remote configuration without valid Vadeze App ID");
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRemoteConfigWithoutAppID,
+                           "Cannot init remote configuration without valid Vadeze App ID");
     return nullptr;
   }
   if (!database) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 29001, "Cannot init remote configuration without valid database");
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRemoteConfigWithoutDatabase,
+                           "Cannot init remote configuration without valid database");
     return nullptr;
   }
   return initWithAppIDMeasurementConfig(appID, database, nullptr, std::move(experiments), std::move(context));
@@ -115,7 +118,8 @@ void RemoteConfig::registerWithExperiments() {
                                weak_from_this());
   Error error;
   if (!experiments_->activateLatestSnapshot(&error) && !error.domain.empty()) {
-    monitor().logWithLevel(LogLevel::kSilentError, 29023, "Cannot activate stale snapshot. Error", Value(error.description()));
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kStaleSnapshotActivationFailed,
+                           "Cannot activate stale snapshot. Error", Value(error.description()));
   }
 }
 
@@ -134,30 +138,36 @@ RemoteConfig::Context RemoteConfig::context() const {
 bool RemoteConfig::updateMeasurementConfig(const std::shared_ptr<ProtoMeasurementConfig>& config) {
   Scheduler::checkOnBackgroundThreadWithMethodName("updateMeasurementConfig");
   if (isDefaultInstance_) {
-    monitor().logWithLevel(LogLevel::kSilentError, 29002, "Cannot update the default measurement configuration");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kDefaultConfigurationUpdateFailed,
+                           "Cannot update the default measurement configuration");
     return false;
   }
   if (!config) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, 29003, "Cannot set empty measurement config to database");
+    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kEmptyConfigStoreRefused,
+                           "Cannot set empty measurement config to database");
     return false;
   }
   const Context hooks = context();
   if (hooks.origin && hooks.origin() == "am" && nanoGetString(*config, kConfigDeDedAppID).value_or("") != appID_) {
-    monitor().logWithLevel(LogLevel::kSilentError, 29022, "Cannot set measurement config when DeDed App ID does not match");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kConfigDeDedAppIDMismatch,
+                           "Cannot set measurement config when DeDed App ID does not match");
     return false;
   }
   if (nanoGetString(*config, kConfigurationAppIDField).value_or("") != appID_) {
-    monitor().logWithLevel(LogLevel::kSilentError, 29004, "Cannot set measurement config when Vadeze App ID does not match");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kConfigVadezeAppIDMismatch,
+                           "Cannot set measurement config when Vadeze App ID does not match");
     return false;
   }
   auto database = database_.lock();
   if (!database) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 29005, "Cannot store config into the database", Value("The database is closed"));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConfigStoreFailed,
+                           "Cannot store config into the database", Value("The database is closed"));
     return false;
   }
   Error error;
   if (!database->updateRemoteConfig(*config, &error) && !error.domain.empty()) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 29005, "Cannot store config into the database", Value(error.description()));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConfigStoreFailed,
+                           "Cannot store config into the database", Value(error.description()));
     return false;
   }
   {
@@ -171,7 +181,7 @@ bool RemoteConfig::updateMeasurementConfig(const std::shared_ptr<ProtoMeasuremen
 std::shared_ptr<ProtoMeasurementConfig> RemoteConfig::measurementConfigFromDatabase() {
   Scheduler::checkOnBackgroundThreadWithMethodName("measurementConfigFromDatabase");
   if (isDefaultInstance_) {
-    monitor().logWithLevel(LogLevel::kSilentError, 29015,
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kDefaultInstanceConfigurationMissing,
                            "Cannot retrieve a measurement configuration from the database for the default instance");
     return nullptr;
   }
@@ -180,10 +190,10 @@ std::shared_ptr<ProtoMeasurementConfig> RemoteConfig::measurementConfigFromDatab
   auto config = database ? database->queryMeasurementConfigWithError(&error) : nullptr;
   if (config) return config;
   if (!error.domain.empty()) {
-    monitor().logWithLevel(LogLevel::kSilentError, 29016, "Cannot retrieve configuration data from database. Error",
-                           Value(error.description()));
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kConfigurationDataReadFailed,
+                           "Cannot retrieve configuration data from database. Error", Value(error.description()));
   } else {
-    monitor().logWithLevel(LogLevel::kDebug, 29017,
+    monitor().logWithLevel(LogLevel::kDebug, messages::kConfigurationNotStored,
                            "Configuration was not found in database. The configuration will be fetched from the "
                            "network when necessary");
   }
@@ -193,7 +203,8 @@ std::shared_ptr<ProtoMeasurementConfig> RemoteConfig::measurementConfigFromDatab
 void RemoteConfig::parseRemoteConfigFromMeasurementConfig(const ProtoMeasurementConfig& config) {
   const auto settings = nanoGetMessageArray<ProtoSetting>(config, kConfigSettings);
   if (settings.empty() && !nanoHasField(config, kConfigurationAppIDField)) {
-    monitor().logWithLevel(LogLevel::kSilentError, 29012, "Cannot parse empty measurement config. Using default values");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kEmptyConfigParsed,
+                           "Cannot parse empty measurement config. Using default values");
     return;
   }
   if (nanoGetString(config, kConfigurationAppIDField).value_or("") != appID_) return;
@@ -209,7 +220,8 @@ void RemoteConfig::parseRemoteConfigFromMeasurementConfig(const ProtoMeasurement
   for (const auto& eventConfig : nanoGetMessageArray<ProtoEventConfig>(config, kConfigEventConfigs)) {
     const std::string name = nanoGetString(*eventConfig, kEventConfigName).value_or("");
     if (name.empty()) {
-      monitor().logWithLevel(LogLevel::kSilentWarning, 29013, "Cannot cache event configuration with an empty configuration name");
+      monitor().logWithLevel(LogLevel::kSilentWarning, messages::kEventConfigCacheNameEmpty,
+                             "Cannot cache event configuration with an empty configuration name");
       continue;
     }
     events[publicToInternalEventNames().internalName(name).value_or(name)] = eventConfig;
@@ -220,8 +232,8 @@ void RemoteConfig::parseRemoteConfigFromMeasurementConfig(const ProtoMeasurement
     cachedEventConfigByEventName_ = std::move(events);
   }
   if (nanoHasField(config, kConfigVersion)) {
-    monitor().logWithLevel(LogLevel::kDebug, 29014, "Successfully parsed a configuration. Version",
-                           Value(nanoGetInt64(config, kConfigVersion)));
+    monitor().logWithLevel(LogLevel::kDebug, messages::kConfigurationParsed,
+                           "Successfully parsed a configuration. Version", Value(nanoGetInt64(config, kConfigVersion)));
   }
 
   const auto programs = nanoGetMessageArray<ProtoProgram>(config, kConfigPrograms);
@@ -262,12 +274,14 @@ void RemoteConfig::parseRemoteConfigFromMeasurementConfig(const ProtoMeasurement
   if (!loaded) {
     eventEditing_.reset();
     lock.unlock();
-    monitor().logWithLevel(LogLevel::kMonitoredError, 29026, "Failed to initiate event editing instance");
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventEditingInitFailed,
+                           "Failed to initiate event editing instance");
     return;
   }
   eventEditing_ = std::move(editing);
   lock.unlock();
-  monitor().logWithLevel(LogLevel::kDebug, 29027, "Loading Event Modification and Creation programs",
+  monitor().logWithLevel(LogLevel::kDebug, messages::kEventEditingProgramsLoading,
+                         "Loading Event Modification and Creation programs",
                          Value(static_cast<std::int64_t>(programs.size())));
 }
 
@@ -289,7 +303,7 @@ std::int64_t RemoteConfig::version() const {
 
 double RemoteConfig::lastRemoteConfigUpdateTimestamp() {
   if (isDefaultInstance_) {
-    monitor().logWithLevel(LogLevel::kSilentError, 29008,
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kDefaultInstanceTimestampMissing,
                            "Cannot fetch the last configuration update timestamp from the default instance");
     return 0;
   }
@@ -298,15 +312,16 @@ double RemoteConfig::lastRemoteConfigUpdateTimestamp() {
   Error error;
   auto timestamp = database->lastRemoteConfigUpdateTimestamp(&error);
   if (!timestamp && !error.domain.empty()) {
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, 29009, "Failed to query last configuration update timestamp. Error",
-                           Value(error.description()));
+    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kConfigurationTimestampQueryFailed,
+                           "Failed to query last configuration update timestamp. Error", Value(error.description()));
   }
   return timestamp.value_or(0);
 }
 
 bool RemoteConfig::isExpired() {
   if (isDefaultInstance_) {
-    monitor().logWithLevel(LogLevel::kSilentError, 29007, "Cannot fetch the last update timestamp from the default configuration");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kDefaultConfigurationTimestampMissing,
+                           "Cannot fetch the last update timestamp from the default configuration");
     return false;
   }
   const double age = std::fabs(platform::foundation::Clock::current()->now() - lastRemoteConfigUpdateTimestamp());
@@ -320,7 +335,7 @@ std::optional<std::string> RemoteConfig::remoteConfigURLWithAppInstanceID(
   const bool storageDenied = hooks.isAnalyticsStorageDenied && hooks.isAnalyticsStorageDenied();
   const std::string instance = storageDenied ? "" : appInstanceID.value_or("");
   if (platform.empty() || (instance.empty() && !storageDenied)) {
-    monitor().logWithLevel(LogLevel::kSilentError, 29010,
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kConfigurationURLIdentifiersEmpty,
                            "Cannot create a URL to fetch a configuration with empty app instance ID or empty platform "
                            "(app instance, platform)",
                            Value(appInstanceID.value_or("")), Value(platform));
@@ -344,7 +359,8 @@ std::shared_ptr<EventEditing> RemoteConfig::eventEditing() const {
 
 std::shared_ptr<ProtoEventConfig> RemoteConfig::eventConfigWithName(const std::string& name) const {
   if (name.empty()) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, 29006, "Cannot find event config with empty event name");
+    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kEventConfigNameEmpty,
+                           "Cannot find event config with empty event name");
     return nullptr;
   }
   std::shared_lock lock(cacheMutex_);
@@ -390,7 +406,8 @@ bool RemoteConfig::activateNewSnapshot() {
   }
   Error error;
   if (!experiments_ || !experiments_->activateLatestSnapshot(&error)) {
-    monitor().logWithLevel(LogLevel::kSilentError, 29024, "Cannot activate snapshot. Error", Value(error.description()));
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kSnapshotActivationFailed,
+                           "Cannot activate snapshot. Error", Value(error.description()));
     return false;
   }
   std::lock_guard lock(snapshotMutex_);
@@ -404,7 +421,8 @@ void RemoteConfig::clientDidReceiveNewSnapshot() {
 }
 
 void RemoteConfig::clientDidReceiveFetchError(const Error& error) {
-  monitor().logWithLevel(LogLevel::kSilentError, 29025, "Cannot fetch experiment. Error", Value(error.description()));
+  monitor().logWithLevel(LogLevel::kSilentError, messages::kExperimentFetchFailed, "Cannot fetch experiment. Error",
+                         Value(error.description()));
 }
 
 bool RemoteConfig::shouldFetchExperimentsForClient() {

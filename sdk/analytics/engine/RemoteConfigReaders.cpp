@@ -1,6 +1,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/foundation/DecimalNumber.h"
 #include "sdk/analytics/foundation/Monitor.h"
@@ -17,7 +18,8 @@ bool fitsInt64(double value) { return value >= -NumericUtil::kInt64Bound && valu
 std::optional<double> RemoteConfig::numberFromString(const Value& value) {
   const std::string* text = value.string();
   if (!text) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 29018, "Cannot parse number from non-string", value);
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, messages::kNumberFromNonString,
+                                    "Cannot parse number from non-string", value);
     return std::nullopt;
   }
   // Plain decimal texts only, read without a locale: "1,5" or "1e3" are not settings anyone sends.
@@ -33,7 +35,8 @@ std::optional<double> RemoteConfig::numberFromString(const Value& value) {
 
 std::optional<std::string> RemoteConfig::cacheValue(const std::string& value, const std::string& key) {
   if (key.empty() || value.empty()) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, 29019, "Cannot cache empty configuration value", Value(key));
+    Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, messages::kEmptyConfigValueNotCached,
+                                    "Cannot cache empty configuration value", Value(key));
     return std::nullopt;
   }
   return value;
@@ -50,7 +53,8 @@ std::optional<double> RemoteConfig::numberFromCacheWithKey(const std::string& ke
                                                               std::optional<double> minValue,
                                                               const Transform& block) {
   if (key.empty()) {
-    Monitor::shared()->logWithLevel(LogLevel::kDebug, 29020, "Cannot get setting with empty key from cache");
+    Monitor::shared()->logWithLevel(LogLevel::kDebug, messages::kSettingKeyEmpty,
+                                    "Cannot get setting with empty key from cache");
     return std::nullopt;
   }
   std::optional<std::string> text;

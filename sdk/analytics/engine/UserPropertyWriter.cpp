@@ -1,5 +1,6 @@
 #include "sdk/analytics/engine/UserPropertyWriter.h"
 
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/ErrorEvent.h"
 #include "sdk/analytics/foundation/Monitor.h"
@@ -27,7 +28,8 @@ void UserPropertyWriter::setUserAttributeOnWorkerQueue(const UserAttribute& attr
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   Scheduler::checkOnBackgroundThreadWithMethodName("setUserAttributeOnWorkerQueue:");
   if (!enabled) {
-    monitor().logWithLevel(LogLevel::kDebug, 23081, "Analytics is disabled. User property not set");
+    monitor().logWithLevel(LogLevel::kDebug, messages::kUserPropertyNotSetWhileDisabled,
+                           "Analytics is disabled. User property not set");
     return;
   }
   (void)setUserPropertyInDatabaseOnWorkerQueue(attribute, limits);
@@ -39,8 +41,9 @@ bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const UserAttrib
   Error error;
   auto exists = database_->containsUserAttributeWithName(attribute.name, &error);
   if (!exists) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23082, "Unable to query existence of user property. Name, error",
-                           displayName(attribute.name), errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertyExistenceQueryFailed,
+                           "Unable to query existence of user property. Name, error", displayName(attribute.name),
+                           errorText(error));
     return false;
   }
   if (limits.lastAdvertisingIDResetFeatureEnabled && attribute.name == "_id" && *exists) {
@@ -54,13 +57,14 @@ bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const UserAttrib
     auto count = isPublic ? database_->publicUserAttributeCount(&error)
                           : database_->userAttributeCountForOrigin(attribute.origin, &error);
     if (!count) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, 23083, "Unable to query user property count. Origin, error", Value(attribute.origin),
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertyCountQueryFailed,
+                             "Unable to query user property count. Origin, error", Value(attribute.origin),
                              errorText(error));
       return false;
     }
     std::int64_t limit = isPublic ? limits.maxPublicUserProperties : kMaxUserPropertiesPerOrigin;
     if (*count >= limit) {
-      monitor().logWithLevel(LogLevel::kWarning, 23084,
+      monitor().logWithLevel(LogLevel::kWarning, messages::kUserPropertyLimitReached,
                              "Unable to set user property. Reached limit on set user properties for origin. Origin, "
                              "name, value",
                              Value(attribute.origin), displayName(attribute.name), attribute.value.objectValue());
@@ -70,12 +74,13 @@ bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const UserAttrib
   }
   Error updateError;
   if (!database_->updateUserAttribute(attribute, &updateError) && failed(updateError)) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23085, "Unable to set user property. Name, value, error", displayName(attribute.name),
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertySetFailed,
+                           "Unable to set user property. Name, value, error", displayName(attribute.name),
                            attribute.value.objectValue(), errorText(updateError));
     return false;
   }
-  monitor().logWithLevel(LogLevel::kDebug, 23087, "User property set. Name, value", displayName(attribute.name),
-                         attribute.value.objectValue());
+  monitor().logWithLevel(LogLevel::kDebug, messages::kUserPropertySet, "User property set. Name, value",
+                         displayName(attribute.name), attribute.value.objectValue());
   return true;
 }
 
@@ -83,23 +88,27 @@ void UserPropertyWriter::removeUserAttributeOnWorkerQueue(const UserAttribute& a
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   Scheduler::checkOnBackgroundThreadWithMethodName("removeUserAttributeOnWorkerQueue:");
   if (!enabled) {
-    monitor().logWithLevel(LogLevel::kDebug, 23076, "Analytics is disabled. User property not removed");
+    monitor().logWithLevel(LogLevel::kDebug, messages::kUserPropertyNotRemovedWhileDisabled,
+                           "Analytics is disabled. User property not removed");
     return;
   }
   Error error;
   if (!database_->deleteUserAttributeWithName(attribute.name, &error) && failed(error)) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23077, "Unable to remove user property. Name, error", displayName(attribute.name),
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertyRemovalFailed,
+                           "Unable to remove user property. Name, error", displayName(attribute.name),
                            errorText(error));
     return;
   }
-  monitor().logWithLevel(LogLevel::kDebug, 23078, "User property removed. Name", displayName(attribute.name));
+  monitor().logWithLevel(LogLevel::kDebug, messages::kUserPropertyRemoved, "User property removed. Name",
+                         displayName(attribute.name));
 }
 
 std::optional<UserAttribute> UserPropertyWriter::userAttributeWithName(const std::string& name) {
   Error error;
   auto attribute = database_->userAttributeWithName(name, &error);
   if (!attribute && failed(error)) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23089, "Unable to get user attribute by name. Name", displayName(name));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserAttributeLookupFailed,
+                           "Unable to get user attribute by name. Name", displayName(name));
   }
   return attribute;
 }
@@ -108,13 +117,15 @@ platform::foundation::Dictionary UserPropertyWriter::userPropertiesIncludingInte
   Error error;
   auto attributes = database_->userAttributesIncludingInternal(includingInternal, &error);
   if (!attributes) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23091, "Unable to retrieve user properties. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertiesRetrievalFailed,
+                           "Unable to retrieve user properties. Error", errorText(error));
     return {};
   }
   platform::foundation::Dictionary properties;
   for (const auto& attribute : *attributes) {
     if (attribute.name.empty()) {
-      monitor().logWithLevel(LogLevel::kWarning, 23092, "Cannot add invalid public user property name or value.");
+      monitor().logWithLevel(LogLevel::kWarning, messages::kPublicUserPropertyInvalid,
+                             "Cannot add invalid public user property name or value.");
       continue;
     }
     if (attribute.value.isString()) {

@@ -6,6 +6,7 @@
 
 #include "platform/dispatch/Timer.h"
 #include "platform/foundation/Clock.h"
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/Monitor.h"
 
 namespace sdk::analytics {
@@ -48,8 +49,9 @@ Alarm::~Alarm() { cancel(); }
 
 void Alarm::runAfterDelay(double delay, std::function<void()> block) {
   if (!block) {
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 30006, "Attempted to schedule a nil block on alarm. Name",
-                                       platform::foundation::Value(name_));
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kNilBlockScheduledOnAlarm,
+                                    "Attempted to schedule a nil block on alarm. Name",
+                                    platform::foundation::Value(name_));
     return;
   }
   bool immediate = !(delay > 0);

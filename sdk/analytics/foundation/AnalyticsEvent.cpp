@@ -2,6 +2,7 @@
 
 #include "sdk/analytics/foundation/DataTypeValidator.h"
 #include "sdk/analytics/foundation/EventParameters.h"
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameChecks.h"
 #include "sdk/analytics/foundation/ProtoConversions.h"
@@ -19,9 +20,10 @@ std::optional<AnalyticsEvent> AnalyticsEvent::create(std::string origin, bool is
   if (isPublic && !DataTypeValidator::isValidPublicEventName(name, nullptr)) return std::nullopt;
   if (!DataTypeValidator::isValidInternalEventName(name, nullptr)) return std::nullopt;
   if (previousTimestamp > timestamp) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, 16002, "Event created with previous timestamp after current timestamp",
-                                       platform::foundation::Value(timestamp),
-                                       platform::foundation::Value(previousTimestamp));
+    Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, messages::kPreviousTimestampAfterCurrent,
+                                    "Event created with previous timestamp after current timestamp",
+                                    platform::foundation::Value(timestamp),
+                                    platform::foundation::Value(previousTimestamp));
   }
   AnalyticsEvent event;
   event.origin_ = std::move(origin);
@@ -58,12 +60,14 @@ bool AnalyticsEvent::addScreenParameters(const Parameters& screen) {
   if (id == screen.end() || !id->second.isInt64()) return false;
   auto screenClass = screen.find("_sc");
   if (screenClass != screen.end() && !DataTypeValidator::isValidScreenParameterValue(screenClass->second, nullptr)) {
-    Monitor::shared()->logWithLevel(LogLevel::kWarning, 16003, "Received invalid screen class", screenClass->second.objectValue());
+    Monitor::shared()->logWithLevel(LogLevel::kWarning, messages::kInvalidScreenClassReceived,
+                                    "Received invalid screen class", screenClass->second.objectValue());
     return false;
   }
   auto screenName = screen.find("_sn");
   if (screenName != screen.end() && !DataTypeValidator::isValidScreenParameterValue(screenName->second, nullptr)) {
-    Monitor::shared()->logWithLevel(LogLevel::kWarning, 16004, "Received invalid screen name", screenName->second.objectValue());
+    Monitor::shared()->logWithLevel(LogLevel::kWarning, messages::kInvalidScreenNameReceived,
+                                    "Received invalid screen name", screenName->second.objectValue());
     return false;
   }
   parameters_.insert_or_assign("_si", id->second);

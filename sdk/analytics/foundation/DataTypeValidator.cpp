@@ -3,6 +3,7 @@
 #include <unicode/uchar.h>
 
 #include "platform/foundation/Utf8.h"
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameTables.h"
 
@@ -32,18 +33,22 @@ bool isWordCharacter(char32_t c) {
 
 // 1 to `maximum` letters, digits and underscores; public names must also start with a letter.
 bool checkName(std::string_view name, std::size_t maximum, bool mustStartWithLetter, int* failureCode) {
-  if (name.empty()) return refuse(failureCode, Code::kEmpty, LogLevel::kMonitoredError, 13000, "Name is empty", name);
+  if (name.empty())
+    return refuse(failureCode, Code::kEmpty, LogLevel::kMonitoredError, messages::kNameOrOriginEmpty, "Name is empty",
+                  name);
   std::u32string codePoints = Utf8::decode(name);
   if (codePoints.size() > maximum) {
-    return refuse(failureCode, Code::kTooLong, LogLevel::kMonitoredError, 13001,
+    return refuse(failureCode, Code::kTooLong, LogLevel::kMonitoredError, messages::kNameTooLong,
                   "Name is too long. The maximum supported length is " + std::to_string(maximum) + ". Name", name);
   }
   if (mustStartWithLetter && !DataTypeValidator::isLetter(codePoints.front())) {
-    return refuse(failureCode, Code::kInvalidCharacter, LogLevel::kMonitoredError, 13003, "Name must start with a letter. Name", name);
+    return refuse(failureCode, Code::kInvalidCharacter, LogLevel::kMonitoredError,
+                  messages::kNameDoesNotStartWithLetter, "Name must start with a letter. Name", name);
   }
   for (char32_t c : codePoints) {
     if (!isWordCharacter(c)) {
-      return refuse(failureCode, Code::kInvalidCharacter, LogLevel::kMonitoredError, 13002,
+      return refuse(failureCode, Code::kInvalidCharacter, LogLevel::kMonitoredError,
+                    messages::kNameHasInvalidCharacters,
                     "Name must consist of letters, digits or _ (underscores). Name", name);
     }
   }
@@ -54,14 +59,16 @@ bool checkName(std::string_view name, std::size_t maximum, bool mustStartWithLet
 bool checkValue(const AnalyticsValue& value, std::size_t minimum, std::size_t maximum, bool numbersPass, int* failureCode) {
   if (!value.isString()) {
     if (numbersPass && (value.isInt64() || value.isDouble())) return answer(failureCode, Code::kNone);
-    return refuse(failureCode, Code::kNotAString, LogLevel::kMonitoredError, 13004, "Value is not a string. Value", value.description());
+    return refuse(failureCode, Code::kNotAString, LogLevel::kMonitoredError, messages::kValueStringInvalid,
+                  "Value is not a string. Value", value.description());
   }
   std::size_t length = Utf8::length(value.stringValue());
   if (length < minimum) {
-    return refuse(failureCode, Code::kTooShort, LogLevel::kMonitoredError, 13004, "Value is too short. Value", value.stringValue());
+    return refuse(failureCode, Code::kTooShort, LogLevel::kMonitoredError, messages::kValueStringInvalid,
+                  "Value is too short. Value", value.stringValue());
   }
   if (length > maximum) {
-    return refuse(failureCode, Code::kTooLong, LogLevel::kMonitoredError, 13004,
+    return refuse(failureCode, Code::kTooLong, LogLevel::kMonitoredError, messages::kValueStringInvalid,
                   "Value is too long. The maximum supported length is " + std::to_string(maximum) + ". Value",
                   value.stringValue());
   }
@@ -71,11 +78,11 @@ bool checkValue(const AnalyticsValue& value, std::size_t minimum, std::size_t ma
 bool checkPublicUserAttributeName(std::string_view name, int* failureCode) {
   if (!checkName(name, 24, true, failureCode)) return false;
   if (reservedUserPropertyNames().containsPublicName(std::string(name))) {
-    return refuse(failureCode, Code::kReserved, LogLevel::kError, 13009, "User property name is reserved. Ignoring user property",
-                  name);
+    return refuse(failureCode, Code::kReserved, LogLevel::kError, messages::kUserPropertyNameReserved,
+                  "User property name is reserved. Ignoring user property", name);
   }
   if (DataTypeValidator::hasReservedPrefix(name)) {
-    return refuse(failureCode, Code::kReserved, LogLevel::kError, 13010,
+    return refuse(failureCode, Code::kReserved, LogLevel::kError, messages::kUserPropertyNameReservedPrefix,
                   "User property name uses reserved prefix. Ignoring user property", name);
   }
   return answer(failureCode, Code::kNone);
@@ -109,10 +116,13 @@ bool DataTypeValidator::isValidInternalEventOrigin(std::string_view origin, int*
 }
 
 bool DataTypeValidator::isValidForwardedEventOrigin(std::string_view origin, int* failureCode) {
-  if (origin.empty()) return refuse(failureCode, Code::kEmpty, LogLevel::kMonitoredError, 13000, "Origin is empty", origin);
+  if (origin.empty())
+    return refuse(failureCode, Code::kEmpty, LogLevel::kMonitoredError, messages::kNameOrOriginEmpty, "Origin is empty",
+                  origin);
   if (!origin.ends_with(kForwardedOriginSuffix)) {
     // Most origins are not forwarded ones; callers then try the plain origin rules, so this is quiet.
-    return refuse(failureCode, Code::kMissingForwardedSuffix, LogLevel::kVerbose, 13005, "Origin is not a forwarded origin", origin);
+    return refuse(failureCode, Code::kMissingForwardedSuffix, LogLevel::kVerbose, messages::kOriginNotForwarded,
+                  "Origin is not a forwarded origin", origin);
   }
   std::string_view rest = origin.substr(0, origin.size() - std::string_view(kForwardedOriginSuffix).size());
   return isValidInternalEventOrigin(rest, failureCode);
@@ -124,10 +134,12 @@ bool DataTypeValidator::isValidPublicEventName(std::string_view name, int* failu
   std::string text(name);
   if (publicToInternalEventNames().containsPublicName(text) &&
       !reservedEventNameExemptions().containsPublicName(text)) {
-    return refuse(failureCode, Code::kReserved, LogLevel::kError, 13006, "Event name is reserved. Ignoring event", name);
+    return refuse(failureCode, Code::kReserved, LogLevel::kError, messages::kEventNameReserved,
+                  "Event name is reserved. Ignoring event", name);
   }
   if (hasReservedPrefix(name)) {
-    return refuse(failureCode, Code::kReserved, LogLevel::kError, 13007, "Event name uses reserved prefix. Ignoring event", name);
+    return refuse(failureCode, Code::kReserved, LogLevel::kError, messages::kEventNameReservedPrefix,
+                  "Event name uses reserved prefix. Ignoring event", name);
   }
   return answer(failureCode, Code::kNone);
 }
@@ -135,8 +147,8 @@ bool DataTypeValidator::isValidPublicEventName(std::string_view name, int* failu
 bool DataTypeValidator::isValidPublicEventParameterName(std::string_view name, int* failureCode) {
   if (!checkName(name, 40, true, failureCode)) return false;
   if (hasReservedPrefix(name)) {
-    return refuse(failureCode, Code::kReserved, LogLevel::kError, 13008, "Parameter name uses reserved prefix. Ignoring parameter",
-                  name);
+    return refuse(failureCode, Code::kReserved, LogLevel::kError, messages::kParameterNameReservedPrefix,
+                  "Parameter name uses reserved prefix. Ignoring parameter", name);
   }
   return answer(failureCode, Code::kNone);
 }

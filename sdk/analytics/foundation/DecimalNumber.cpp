@@ -3,6 +3,7 @@
 #include <charconv>
 #include <vector>
 
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/Monitor.h"
 
 namespace sdk::analytics {
@@ -158,14 +159,15 @@ std::optional<DecimalNumber> exactDecimalNumber(std::string_view text) {
 std::optional<DecimalNumber> decimalNumberFromString(std::string_view text) {
   auto number = DecimalNumber::parse(text);
   if (!number) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 26002, "Unable to create a NSDecimalNumber from string value. Value",
-                                       Value(std::string(text)));
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, messages::kDecimalFromStringFailed,
+                                    "Unable to create a NSDecimalNumber from string value. Value",
+                                    Value(std::string(text)));
     return std::nullopt;
   }
   if (!keepsPrecision(text, *number)) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 26003,
-                                       "Unable to create a NSDecimalNumber from string value: loss of precision. Value",
-                                       Value(std::string(text)));
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, messages::kDecimalFromStringLosesPrecision,
+                                    "Unable to create a NSDecimalNumber from string value: loss of precision. Value",
+                                    Value(std::string(text)));
     return std::nullopt;
   }
   return number;

@@ -6,6 +6,7 @@
 #include "platform/foundation/Utf8.h"
 #include "sdk/analytics/foundation/DataTypeValidator.h"
 #include "sdk/analytics/foundation/ErrorEvent.h"
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameChecks.h"
 
@@ -36,8 +37,9 @@ Parameters sanitizeItem(const platform::foundation::Dictionary& item, const std:
       standard.emplace(name, value);
       continue;
     }
-    Monitor::shared()->logWithLevel(LogLevel::kWarning, 18016, "Item parameter is not supported. Parameter ignored. Event, name",
-                                       Value(eventNameForDisplay(eventName)), Value(name));
+    Monitor::shared()->logWithLevel(LogLevel::kWarning, messages::kUnsupportedItemParameter,
+                                    "Item parameter is not supported. Parameter ignored. Event, name",
+                                    Value(eventNameForDisplay(eventName)), Value(name));
     logErrorEventWithValue(kErrorCodeItemCustomParameterRefused, name, 40, std::nullopt);
   }
   return sanitizeEventParameters(standard, eventName, isPublicEvent, true);
@@ -57,8 +59,9 @@ std::optional<AnalyticsValue> sanitizedValue(const std::string& name, const Valu
     }
     return AnalyticsValue(std::move(items));
   }
-  Monitor::shared()->logWithLevel(LogLevel::kWarning, 18015, "Parameter value type is not supported. Parameter ignored. Event, name",
-                                     Value(eventNameForDisplay(eventName)), Value(name));
+  Monitor::shared()->logWithLevel(LogLevel::kWarning, messages::kUnsupportedParameterValueType,
+                                  "Parameter value type is not supported. Parameter ignored. Event, name",
+                                  Value(eventNameForDisplay(eventName)), Value(name));
   return std::nullopt;
 }
 
@@ -76,9 +79,10 @@ Parameters sanitizeEventParameters(const platform::foundation::Dictionary& param
   std::size_t before = sanitized.size();
   trimParametersToLimit(sanitized, kMaxPublicEventParameters);
   if (sanitized.size() < before) {
-    Monitor::shared()->logWithLevel(LogLevel::kWarning, 18017, "Event has too many parameters. Discarding beyond limit. Event, limit",
-                                       Value(eventNameForDisplay(eventName)),
-                                       Value(static_cast<std::int64_t>(kMaxPublicEventParameters)));
+    Monitor::shared()->logWithLevel(LogLevel::kWarning, messages::kTooManyEventParameters,
+                                    "Event has too many parameters. Discarding beyond limit. Event, limit",
+                                    Value(eventNameForDisplay(eventName)),
+                                    Value(static_cast<std::int64_t>(kMaxPublicEventParameters)));
     logErrorEventWithValue(kErrorCodeTooManyEventParams, eventName, 40, std::nullopt);
   }
   return sanitized;

@@ -1,6 +1,7 @@
 #include "sdk/analytics/foundation/KeychainWrapper.h"
 
 #include "platform/security/Keychain.h"
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/utilities/KeychainUtils.h"
 
@@ -35,8 +36,9 @@ bool KeychainWrapper::upsertKeychainValue(const std::string& value, const std::s
                                 &error)) {
     return true;
   }
-  Monitor::shared()->logWithLevel(LogLevel::kMonitoredWarning, 27002, "Unable to store keychain value. Identifier, error", Value(identifier),
-                                     Value(error.localizedDescription()));
+  Monitor::shared()->logWithLevel(LogLevel::kMonitoredWarning, messages::kKeychainValueStoreFailed,
+                                  "Unable to store keychain value. Identifier, error", Value(identifier),
+                                  Value(error.localizedDescription()));
   return false;
 }
 

@@ -1,6 +1,7 @@
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 
 #include "platform/foundation/Clock.h"
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/MeasurementError.h"
 #include "sdk/analytics/foundation/MeasurementFiles.h"
 #include "sdk/analytics/foundation/Hashing.h"
@@ -83,8 +84,9 @@ std::shared_ptr<MeasurementDatabase> MeasurementDatabase::initWithDatabasePath(c
                                                                Error* error) {
   auto store = SqliteStore::initWithDatabasePath(path, error);
   if (!store) {
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 12001, "Unable to open database. Error",
-                                       Value(error ? error->localizedDescription() : std::string()));
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kDatabaseOpenFailed,
+                                    "Unable to open database. Error",
+                                    Value(error ? error->localizedDescription() : std::string()));
     return nullptr;
   }
   std::shared_ptr<MeasurementDatabase> database(new MeasurementDatabase(std::move(store), std::move(persistedConfig)));
@@ -117,8 +119,9 @@ bool MeasurementDatabase::ensureTablesAndIndexes(Error* error) {
     // A table-level key goes at the end of the first column list.
     if (!constraint.empty()) plain.back().second += constraint;
     if (!store_->ensureTableWithName(table, plain, error)) {
-      Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 12002, "Unable to create table. Table, error", Value(table),
-                                         Value(error ? error->localizedDescription() : std::string()));
+      Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kDatabaseTableCreationFailed,
+                                      "Unable to create table. Table, error", Value(table),
+                                      Value(error ? error->localizedDescription() : std::string()));
       return false;
     }
   }
@@ -131,8 +134,9 @@ bool MeasurementDatabase::ensureTablesAndIndexes(Error* error) {
         "CREATE INDEX IF NOT EXISTS raw_events_realtime ON raw_events (realtime) WHERE realtime = 1",
         "CREATE INDEX IF NOT EXISTS raw_events_metadata_fingerprint ON raw_events (metadata_fingerprint)"}) {
     if (!store_->executeStatement(index, {}, error)) {
-      Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 12002, "Unable to create table. Table, error", Value("raw_events"),
-                                         Value(error ? error->localizedDescription() : std::string()));
+      Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kDatabaseTableCreationFailed,
+                                      "Unable to create table. Table, error", Value("raw_events"),
+                                      Value(error ? error->localizedDescription() : std::string()));
       return false;
     }
   }
@@ -176,8 +180,9 @@ bool MeasurementDatabase::refuse(std::int64_t code, const std::string& descripti
 }
 
 void MeasurementDatabase::dropUnreadableRow(const char* table, std::int64_t rowID, const std::string& reason) {
-  Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 12050, std::string("Data loss. Deleting unreadable row. Table, row, reason"),
-                                     Value(table), Value(rowID), Value(reason));
+  Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kUnreadableRowDeleted,
+                                  std::string("Data loss. Deleting unreadable row. Table, row, reason"), Value(table),
+                                  Value(rowID), Value(reason));
   store_->executeStatement(std::string("DELETE FROM ") + table + " WHERE rowid = ?", {Value(rowID)}, nullptr);
 }
 
@@ -185,7 +190,8 @@ bool MeasurementDatabase::reset(Error* error) {
   FiltersChange change{filterWrites_};
   return performTransaction([&] {
     for (const auto& [table, _] : tables()) {
-      if (!execute("DELETE FROM " + table, {}, 12003, "Failed to reset database", error)) return false;
+      if (!execute("DELETE FROM " + table, {}, messages::kDatabaseResetFailed, "Failed to reset database", error))
+        return false;
     }
     return true;
   });
@@ -194,14 +200,16 @@ bool MeasurementDatabase::reset(Error* error) {
 bool MeasurementDatabase::performTransaction(const std::function<bool()>& block) {
   Error error;
   if (store_->performTransaction(block, &error)) return true;
-  Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 12056, "Transaction failed. " + error.localizedDescription());
+  Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kTransactionFailed,
+                                  "Transaction failed. " + error.localizedDescription());
   return false;
 }
 
 std::optional<std::int64_t> MeasurementDatabase::maybeDeleteStaleData(Error* error) {
   double now = platform::foundation::Clock::current()->now();
-  auto rows = query("SELECT value FROM database_metadata WHERE key = 'last_stale_data_deletion'", {}, 12004,
-                    "Failed to read the last stale data deletion time", error);
+  auto rows =
+      query("SELECT value FROM database_metadata WHERE key = 'last_stale_data_deletion'", {},
+            messages::kStaleDataDeletionTimeReadFailed, "Failed to read the last stale data deletion time", error);
   if (!rows) return std::nullopt;
   double last = rows->empty() ? 0 : rows->front().at("value").toDouble();
   // A time in the future (the clock was set back) does not postpone the look for ever.
@@ -209,29 +217,32 @@ std::optional<std::int64_t> MeasurementDatabase::maybeDeleteStaleData(Error* err
   double cutoff = now - settings_.maxQueueTime();
   std::int64_t deleted = 0, staleBundles = 0, staleEvents = 0;
   bool ok = performTransaction([&] {
-    auto bundles = execute("DELETE FROM queue WHERE bundle_end_timestamp < ?", {Value(static_cast<std::int64_t>(cutoff * 1000))},
-                           12005, "Failed to delete stale bundles", error);
-    auto events = execute("DELETE FROM raw_events WHERE timestamp < ?", {Value(cutoff)}, 12005,
-                          "Failed to delete stale raw events", error);
+    auto bundles =
+        execute("DELETE FROM queue WHERE bundle_end_timestamp < ?", {Value(static_cast<std::int64_t>(cutoff * 1000))},
+                messages::kStaleDataDeletionFailed, "Failed to delete stale bundles", error);
+    auto events = execute("DELETE FROM raw_events WHERE timestamp < ?", {Value(cutoff)},
+                          messages::kStaleDataDeletionFailed, "Failed to delete stale raw events", error);
     auto metadata = execute(
-        "DELETE FROM raw_events_metadata WHERE metadata_fingerprint NOT IN (SELECT metadata_fingerprint FROM raw_events)",
-        {}, 12005, "Failed to delete stale raw event metadata", error);
+        "DELETE FROM raw_events_metadata WHERE metadata_fingerprint NOT IN (SELECT metadata_fingerprint FROM "
+        "raw_events)",
+        {}, messages::kStaleDataDeletionFailed, "Failed to delete stale raw event metadata", error);
     if (!bundles || !events || !metadata) return false;
     deleted = *bundles + *events;
     staleBundles = *bundles;
     staleEvents = *events;
     return execute("INSERT OR REPLACE INTO database_metadata (key, value) VALUES ('last_stale_data_deletion', ?)",
-                   {Value(now)}, 12005, "Failed to record the stale data deletion time", error)
+                   {Value(now)}, messages::kStaleDataDeletionFailed, "Failed to record the stale data deletion time",
+                   error)
         .has_value();
   });
   if (!ok) return std::nullopt;
   // Data that never went out is gone for good: the person running the app should learn of it.
   if (deleted > 0) {
-    Monitor::shared()->logWithLevel(LogLevel::kWarning, 12057,
-                                       "Deleted analytics data older than the longest time it may wait for upload. "
-                                       "Bundles, raw events, days",
-                                       Value(staleBundles), Value(staleEvents),
-                                       Value(static_cast<std::int64_t>(settings_.maxQueueTime() / 86400)));
+    Monitor::shared()->logWithLevel(LogLevel::kWarning, messages::kDataOlderThanUploadWaitDeleted,
+                                    "Deleted analytics data older than the longest time it may wait for upload. "
+                                    "Bundles, raw events, days",
+                                    Value(staleBundles), Value(staleEvents),
+                                    Value(static_cast<std::int64_t>(settings_.maxQueueTime() / 86400)));
   }
   return deleted;
 }

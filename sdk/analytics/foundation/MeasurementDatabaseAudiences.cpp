@@ -1,4 +1,5 @@
 // Audience filters and their results.
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 
 #include "sdk/analytics/foundation/NanoAccessors.h"
@@ -34,9 +35,9 @@ StoredFilterResults resultFromRow(const SqliteStore::Row& row) {
 
 std::optional<std::vector<StoredEventFilter>> MeasurementDatabase::eventFiltersForEventName(const std::string& eventName,
                                                                                 Error* error) {
-  if (eventName.empty()) return refuse(12070, "Event name must not be empty", error), std::nullopt;
+  if (eventName.empty()) return refuse(messages::kFilterNameEmpty, "Event name must not be empty", error), std::nullopt;
   auto rows = query("SELECT * FROM event_filters WHERE event_name = ? ORDER BY audience_id, filter_id",
-                    {Value(eventName)}, 12071, "Failed to read event filters", error);
+                    {Value(eventName)}, messages::kEventFiltersReadFailed, "Failed to read event filters", error);
   if (!rows) return std::nullopt;
   std::vector<StoredEventFilter> filters;
   for (const Row& row : *rows) {
@@ -51,9 +52,11 @@ std::optional<std::vector<StoredEventFilter>> MeasurementDatabase::eventFiltersF
 
 std::optional<std::vector<StoredPropertyFilter>> MeasurementDatabase::propertyFiltersForPropertyName(
     const std::string& propertyName, Error* error) {
-  if (propertyName.empty()) return refuse(12070, "Property name must not be empty", error), std::nullopt;
-  auto rows = query("SELECT * FROM property_filters WHERE property_name = ? ORDER BY audience_id, filter_id",
-                    {Value(propertyName)}, 12072, "Failed to read property filters", error);
+  if (propertyName.empty())
+    return refuse(messages::kFilterNameEmpty, "Property name must not be empty", error), std::nullopt;
+  auto rows =
+      query("SELECT * FROM property_filters WHERE property_name = ? ORDER BY audience_id, filter_id",
+            {Value(propertyName)}, messages::kPropertyFiltersReadFailed, "Failed to read property filters", error);
   if (!rows) return std::nullopt;
   std::vector<StoredPropertyFilter> filters;
   for (const Row& row : *rows) {
@@ -67,14 +70,15 @@ std::optional<std::vector<StoredPropertyFilter>> MeasurementDatabase::propertyFi
 }
 
 std::optional<StoredFilterResults> MeasurementDatabase::filterResultForAudienceID(std::int32_t audienceID, Error* error) {
-  auto rows = query("SELECT * FROM audience_filter_values WHERE audience_id = ?", {Value(audienceID)}, 12073,
-                    "Failed to read audience results", error);
+  auto rows = query("SELECT * FROM audience_filter_values WHERE audience_id = ?", {Value(audienceID)},
+                    messages::kAudienceResultsReadFailed, "Failed to read audience results", error);
   if (!rows || rows->empty()) return std::nullopt;
   return resultFromRow(rows->front());
 }
 
 std::optional<std::map<std::int32_t, StoredFilterResults>> MeasurementDatabase::allFilterResults(Error* error) {
-  auto rows = query("SELECT * FROM audience_filter_values", {}, 12073, "Failed to read audience results", error);
+  auto rows = query("SELECT * FROM audience_filter_values", {}, messages::kAudienceResultsReadFailed,
+                    "Failed to read audience results", error);
   if (!rows) return std::nullopt;
   std::map<std::int32_t, StoredFilterResults> results;
   for (const Row& row : *rows) {
@@ -85,8 +89,8 @@ std::optional<std::map<std::int32_t, StoredFilterResults>> MeasurementDatabase::
 }
 
 std::optional<std::vector<std::int32_t>> MeasurementDatabase::allAudienceIDs(Error* error) {
-  auto rows = query("SELECT audience_id FROM event_filters UNION SELECT audience_id FROM property_filters", {}, 12074,
-                    "Failed to read audience IDs", error);
+  auto rows = query("SELECT audience_id FROM event_filters UNION SELECT audience_id FROM property_filters", {},
+                    messages::kAudienceIDsReadFailed, "Failed to read audience IDs", error);
   if (!rows) return std::nullopt;
   std::vector<std::int32_t> ids;
   for (const Row& row : *rows) ids.push_back(static_cast<std::int32_t>(row.at("audience_id").toInt64()));
@@ -97,7 +101,7 @@ std::optional<std::map<std::int32_t, std::vector<std::int32_t>>> MeasurementData
   auto rows = query(
       "SELECT audience_id, filter_id FROM event_filters WHERE session_scoped = 1 "
       "UNION ALL SELECT audience_id, filter_id FROM property_filters WHERE session_scoped = 1",
-      {}, 12075, "Failed to read session-scoped filters", error);
+      {}, messages::kSessionScopedFiltersReadFailed, "Failed to read session-scoped filters", error);
   if (!rows) return std::nullopt;
   std::map<std::int32_t, std::vector<std::int32_t>> filters;
   for (const Row& row : *rows) {
@@ -108,13 +112,13 @@ std::optional<std::map<std::int32_t, std::vector<std::int32_t>>> MeasurementData
 }
 
 bool MeasurementDatabase::updateFilterResults(const std::vector<StoredFilterResults>& results, Error* error) {
-  if (results.empty()) return refuse(12076, "No audience results to store", error);
+  if (results.empty()) return refuse(messages::kAudienceResultsStoreFailed, "No audience results to store", error);
   return performTransaction([&] {
     for (const StoredFilterResults& result : results) {
       if (!execute("INSERT OR REPLACE INTO audience_filter_values (audience_id, current_results, previous_results) "
                    "VALUES (?, ?, ?)",
                    {Value(result.audienceID), Value::data(result.currentResults), Value::data(result.previousResults)},
-                   12076, "Failed to store audience results", error)) {
+                   messages::kAudienceResultsStoreFailed, "Failed to store audience results", error)) {
         return false;
       }
     }
@@ -125,8 +129,8 @@ bool MeasurementDatabase::updateFilterResults(const std::vector<StoredFilterResu
 bool MeasurementDatabase::deleteFilterResults(const std::vector<StoredFilterResults>& results, Error* error) {
   return performTransaction([&] {
     for (const StoredFilterResults& result : results) {
-      if (!execute("DELETE FROM audience_filter_values WHERE audience_id = ?", {Value(result.audienceID)}, 12077,
-                   "Failed to delete audience results", error)) {
+      if (!execute("DELETE FROM audience_filter_values WHERE audience_id = ?", {Value(result.audienceID)},
+                   messages::kAudienceResultsDeletionFailed, "Failed to delete audience results", error)) {
         return false;
       }
     }
@@ -136,9 +140,10 @@ bool MeasurementDatabase::deleteFilterResults(const std::vector<StoredFilterResu
 
 bool MeasurementDatabase::updateEventFilters(const std::vector<StoredEventFilter>& filters, Error* error) {
   FiltersChange change{filterWrites_};
-  if (filters.empty()) return refuse(12078, "No event filters to store", error);
+  if (filters.empty()) return refuse(messages::kEventFiltersStoreFailed, "No event filters to store", error);
   for (const StoredEventFilter& filter : filters) {
-    if (filter.eventName.empty() || filter.data.empty()) return refuse(12078, "Event filter without name or data", error);
+    if (filter.eventName.empty() || filter.data.empty())
+      return refuse(messages::kEventFiltersStoreFailed, "Event filter without name or data", error);
   }
   return performTransaction([&] {
     for (const StoredEventFilter& f : filters) {
@@ -146,7 +151,7 @@ bool MeasurementDatabase::updateEventFilters(const std::vector<StoredEventFilter
                    "VALUES (?, ?, ?, ?, ?)",
                    {Value(f.audienceID), Value(f.filterID), Value(f.eventName), Value::data(f.data),
                     Value(std::int64_t{f.isSessionScoped})},
-                   12078, "Failed to store event filters", error)) {
+                   messages::kEventFiltersStoreFailed, "Failed to store event filters", error)) {
         return false;
       }
     }
@@ -156,10 +161,10 @@ bool MeasurementDatabase::updateEventFilters(const std::vector<StoredEventFilter
 
 bool MeasurementDatabase::updatePropertyFilters(const std::vector<StoredPropertyFilter>& filters, Error* error) {
   FiltersChange change{filterWrites_};
-  if (filters.empty()) return refuse(12079, "No property filters to store", error);
+  if (filters.empty()) return refuse(messages::kPropertyFiltersStoreFailed, "No property filters to store", error);
   for (const StoredPropertyFilter& filter : filters) {
     if (filter.propertyName.empty() || filter.data.empty()) {
-      return refuse(12079, "Property filter without name or data", error);
+      return refuse(messages::kPropertyFiltersStoreFailed, "Property filter without name or data", error);
     }
   }
   return performTransaction([&] {
@@ -168,7 +173,7 @@ bool MeasurementDatabase::updatePropertyFilters(const std::vector<StoredProperty
                    "session_scoped) VALUES (?, ?, ?, ?, ?)",
                    {Value(f.audienceID), Value(f.filterID), Value(f.propertyName), Value::data(f.data),
                     Value(std::int64_t{f.isSessionScoped})},
-                   12079, "Failed to store property filters", error)) {
+                   messages::kPropertyFiltersStoreFailed, "Failed to store property filters", error)) {
         return false;
       }
     }
@@ -178,12 +183,16 @@ bool MeasurementDatabase::updatePropertyFilters(const std::vector<StoredProperty
 
 bool MeasurementDatabase::deleteAllEventFilters(Error* error) {
   FiltersChange change{filterWrites_};
-  return execute("DELETE FROM event_filters", {}, 12080, "Failed to delete event filters", error).has_value();
+  return execute("DELETE FROM event_filters", {}, messages::kFiltersDeletionFailed, "Failed to delete event filters",
+                 error)
+      .has_value();
 }
 
 bool MeasurementDatabase::deleteAllPropertyFilters(Error* error) {
   FiltersChange change{filterWrites_};
-  return execute("DELETE FROM property_filters", {}, 12080, "Failed to delete property filters", error).has_value();
+  return execute("DELETE FROM property_filters", {}, messages::kFiltersDeletionFailed,
+                 "Failed to delete property filters", error)
+      .has_value();
 }
 
 std::uint64_t MeasurementDatabase::audienceFiltersVersion() const {

@@ -1,4 +1,5 @@
 // Conditional user properties.
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 
 #include <cmath>
@@ -76,7 +77,8 @@ std::optional<std::vector<ConditionalUserProperty>> MeasurementDatabase::conditi
     const std::string& condition, const std::vector<Value>& params, Error* error) {
   auto rows = query(std::string("SELECT ") + kColumns + " FROM conditional_properties" +
                         (condition.empty() ? "" : " WHERE " + condition) + " ORDER BY rowid",
-                    params, 12090, "Failed to read conditional user properties", error);
+                    params, messages::kConditionalUserPropertiesReadFailed,
+                    "Failed to read conditional user properties", error);
   if (!rows) return std::nullopt;
   std::vector<ConditionalUserProperty> properties;
   for (const Row& row : *rows) properties.push_back(propertyFromRow(row));
@@ -92,22 +94,28 @@ std::optional<ConditionalUserProperty> MeasurementDatabase::conditionalUserPrope
 
 bool MeasurementDatabase::updateConditionalUserProperty(const ConditionalUserProperty& p, Error* error) {
   if (p.name.empty() || p.origin.empty() || !p.value) {
-    return refuse(12091, "Conditional user property must have a name, an origin and a value", error);
+    return refuse(messages::kConditionalUserPropertyInvalid,
+                  "Conditional user property must have a name, an origin and a value", error);
   }
   // A NaN would pass every range check and be stored as NULL: the row would then never trigger, time
   // out or expire, and hold one of the limited places for ever.
   for (double time : {p.triggerTimeout, p.timeToLive, p.creationTimestamp, p.triggeredTimestamp}) {
-    if (!std::isfinite(time)) return refuse(12091, "Conditional user property times must be finite numbers", error);
+    if (!std::isfinite(time))
+      return refuse(messages::kConditionalUserPropertyInvalid, "Conditional user property times must be finite numbers",
+                    error);
   }
   return performTransaction([&] {
-    auto exists = scalar("SELECT count(*) FROM conditional_properties WHERE name = ?", {Value(p.name)}, 12092,
-                         "Failed to query conditional user property", error);
+    auto exists =
+        scalar("SELECT count(*) FROM conditional_properties WHERE name = ?", {Value(p.name)},
+               messages::kConditionalUserPropertyQueryFailed, "Failed to query conditional user property", error);
     if (!exists) return false;
     if (*exists == 0) {
-      auto count = scalar("SELECT count(*) FROM conditional_properties", {}, 12092,
-                          "Failed to count conditional user properties", error);
+      auto count =
+          scalar("SELECT count(*) FROM conditional_properties", {}, messages::kConditionalUserPropertyQueryFailed,
+                 "Failed to count conditional user properties", error);
       if (!count) return false;
-      if (*count >= kMaxConditionalUserProperties) return refuse(12093, "Failed to insert data type. Table is full", error);
+      if (*count >= kMaxConditionalUserProperties)
+        return refuse(messages::kDataTypeTableFull, "Failed to insert data type. Table is full", error);
     }
     return execute(std::string("INSERT OR REPLACE INTO conditional_properties (") + kColumns +
                        ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
@@ -115,14 +123,14 @@ bool MeasurementDatabase::updateConditionalUserProperty(const ConditionalUserPro
                     Value(std::int64_t{p.active}), Value(p.triggerTimeout), Value(p.triggeredTimestamp),
                     Value(p.timeToLive), Value(p.triggerEventName), storedEvent(p.timedOutEvent),
                     storedEvent(p.triggeredEvent), storedEvent(p.expiredEvent)},
-                   12094, "Failed to store conditional user property", error)
+                   messages::kConditionalUserPropertyStoreFailed, "Failed to store conditional user property", error)
         .has_value();
   });
 }
 
 bool MeasurementDatabase::deleteConditionalUserPropertyWithName(const std::string& name, Error* error) {
-  return execute("DELETE FROM conditional_properties WHERE name = ?", {Value(name)}, 12095,
-                 "Failed to delete conditional user property", error)
+  return execute("DELETE FROM conditional_properties WHERE name = ?", {Value(name)},
+                 messages::kConditionalUserPropertyDeletionFailed, "Failed to delete conditional user property", error)
       .has_value();
 }
 
@@ -139,7 +147,8 @@ std::optional<std::vector<ConditionalUserProperty>> MeasurementDatabase::expired
 std::optional<std::vector<ConditionalUserProperty>> MeasurementDatabase::triggeredConditionalUserPropertiesWithEventName(
     const std::string& eventName, Error* error) {
   if (eventName.empty()) {
-    refuse(12096, "Received nil/empty event name for querying triggered conditional user properties", error);
+    refuse(messages::kTriggeredConditionalPropertiesEventNameEmpty,
+           "Received nil/empty event name for querying triggered conditional user properties", error);
     return std::nullopt;
   }
   return conditionalUserProperties(

@@ -1,4 +1,5 @@
 // Purchases, subscriptions, app metadata and the remote configuration.
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 
 #include "platform/foundation/Clock.h"
@@ -9,21 +10,21 @@ using platform::foundation::Data;
 using platform::foundation::Value;
 
 std::optional<bool> MeasurementDatabase::insertIfNotDuplicatePurchaseFingerprint(const std::string& fingerprint, Error* error) {
-  auto inserted = execute("INSERT OR IGNORE INTO purchases (fingerprint) VALUES (?)", {Value(fingerprint)}, 12060,
-                          "Failed to store purchase fingerprint", error);
+  auto inserted = execute("INSERT OR IGNORE INTO purchases (fingerprint) VALUES (?)", {Value(fingerprint)},
+                          messages::kPurchaseFingerprintStoreFailed, "Failed to store purchase fingerprint", error);
   if (!inserted) return std::nullopt;
   return *inserted > 0;
 }
 
 bool MeasurementDatabase::deletePurchaseFingerprint(const std::string& fingerprint, Error* error) {
-  return execute("DELETE FROM purchases WHERE fingerprint = ?", {Value(fingerprint)}, 12097,
-                 "Failed to delete purchase fingerprint", error)
+  return execute("DELETE FROM purchases WHERE fingerprint = ?", {Value(fingerprint)},
+                 messages::kPurchaseFingerprintDeletionFailed, "Failed to delete purchase fingerprint", error)
       .has_value();
 }
 
 std::optional<bool> MeasurementDatabase::insertIfNotDuplicateSubscriptionID(const std::string& subscriptionID, Error* error) {
   auto inserted = execute("INSERT OR IGNORE INTO subscriptions (subscription_id) VALUES (?)", {Value(subscriptionID)},
-                          12061, "Failed to store subscription ID", error);
+                          messages::kSubscriptionIDStoreFailed, "Failed to store subscription ID", error);
   if (!inserted) return std::nullopt;
   return *inserted > 0;
 }
@@ -31,11 +32,13 @@ std::optional<bool> MeasurementDatabase::insertIfNotDuplicateSubscriptionID(cons
 std::optional<std::int64_t> MeasurementDatabase::deleteSubscriptionsOverLimit(Error* error) {
   return execute(
       "DELETE FROM subscriptions WHERE rowid NOT IN (SELECT rowid FROM subscriptions ORDER BY rowid DESC LIMIT ?)",
-      {Value(kMaxSubscriptions)}, 12062, "Failed to delete subscriptions over the limit", error);
+      {Value(kMaxSubscriptions)}, messages::kSubscriptionsOverLimitDeletionFailed,
+      "Failed to delete subscriptions over the limit", error);
 }
 
 std::optional<AppMetadata> MeasurementDatabase::queryAppMetadata(Error* error) {
-  auto rows = query("SELECT * FROM app_metadata WHERE id = 1", {}, 12063, "Failed to read app metadata", error);
+  auto rows = query("SELECT * FROM app_metadata WHERE id = 1", {}, messages::kAppMetadataReadFailed,
+                    "Failed to read app metadata", error);
   if (!rows) return std::nullopt;
   AppMetadata metadata;
   if (rows->empty()) return metadata;
@@ -51,19 +54,19 @@ bool MeasurementDatabase::updateAppMetadata(const AppMetadata& metadata, Error* 
              "last_bundle_end_timestamp) VALUES (1, ?, ?, ?)",
              {Value(metadata.lastBundleIndex), Value(metadata.lastBundleStartTimestamp),
               Value(metadata.lastBundleEndTimestamp)},
-             12064, "Failed to update app metadata", error)
+             messages::kAppMetadataUpdateFailed, "Failed to update app metadata", error)
       .has_value();
 }
 
 bool MeasurementDatabase::updateRemoteConfig(const ProtoMeasurementConfig& config, Error* error) {
   return execute("INSERT OR REPLACE INTO remote_config (id, config, last_update_timestamp) VALUES (1, ?, ?)",
-                 {Value::data(config.protoBuffer()), Value(platform::foundation::Clock::current()->now())}, 12065,
-                 "Failed to store the remote configuration", error)
+                 {Value::data(config.protoBuffer()), Value(platform::foundation::Clock::current()->now())},
+                 messages::kRemoteConfigurationStoreFailed, "Failed to store the remote configuration", error)
       .has_value();
 }
 
 std::shared_ptr<ProtoMeasurementConfig> MeasurementDatabase::queryMeasurementConfigWithError(Error* error) {
-  auto rows = query("SELECT config FROM remote_config WHERE id = 1", {}, 12066,
+  auto rows = query("SELECT config FROM remote_config WHERE id = 1", {}, messages::kRemoteConfigurationReadFailed,
                     "Failed to read the remote configuration", error);
   if (!rows || rows->empty()) return nullptr;
   const Data* data = rows->front().at("config").data();
@@ -78,8 +81,9 @@ std::shared_ptr<ProtoMeasurementConfig> MeasurementDatabase::queryMeasurementCon
 }
 
 std::optional<double> MeasurementDatabase::lastRemoteConfigUpdateTimestamp(Error* error) {
-  auto rows = query("SELECT last_update_timestamp FROM remote_config WHERE id = 1", {}, 12067,
-                    "Failed to read the remote configuration time", error);
+  auto rows =
+      query("SELECT last_update_timestamp FROM remote_config WHERE id = 1", {},
+            messages::kRemoteConfigurationTimeReadFailed, "Failed to read the remote configuration time", error);
   if (!rows) return std::nullopt;
   return rows->empty() ? 0.0 : rows->front().at("last_update_timestamp").toDouble();
 }
@@ -89,7 +93,8 @@ bool MeasurementDatabase::updateRemoteConfigSuccessfulTimestamp(double timestamp
   return execute(
              "INSERT INTO remote_config (id, last_update_timestamp) VALUES (1, ?) "
              "ON CONFLICT(id) DO UPDATE SET last_update_timestamp = excluded.last_update_timestamp",
-             {Value(timestamp)}, 12068, "Failed to store the configuration fetch time", error)
+             {Value(timestamp)}, messages::kConfigurationFetchTimeStoreFailed,
+             "Failed to store the configuration fetch time", error)
       .has_value();
 }
 

@@ -1,4 +1,5 @@
 // User properties, event counters and daily counts.
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 
 #include "sdk/analytics/foundation/MeasurementError.h"
@@ -52,14 +53,14 @@ EventAggregates aggregatesFromRow(const SqliteStore::Row& row) {
 }  // namespace
 
 std::optional<bool> MeasurementDatabase::containsUserAttributeWithName(const std::string& name, Error* error) {
-  auto count = scalar("SELECT count(*) FROM user_attributes WHERE name = ?", {Value(name)}, 12010,
-                      "Failed to query user property", error);
+  auto count = scalar("SELECT count(*) FROM user_attributes WHERE name = ?", {Value(name)},
+                      messages::kUserPropertyQueryFailed, "Failed to query user property", error);
   if (!count) return std::nullopt;
   return *count > 0;
 }
 
 std::optional<UserAttribute> MeasurementDatabase::userAttributeWithName(const std::string& name, Error* error) {
-  auto rows = query("SELECT * FROM user_attributes WHERE name = ?", {Value(name)}, 12010,
+  auto rows = query("SELECT * FROM user_attributes WHERE name = ?", {Value(name)}, messages::kUserPropertyQueryFailed,
                     "Failed to query user property", error);
   if (!rows || rows->empty()) return std::nullopt;
   return attributeFromRow(rows->front());
@@ -67,56 +68,56 @@ std::optional<UserAttribute> MeasurementDatabase::userAttributeWithName(const st
 
 bool MeasurementDatabase::updateUserAttribute(const UserAttribute& attribute, Error* error) {
   if (attribute.name.empty() || attribute.origin.empty()) {
-    return refuse(12011, "User property must have a name and an origin", error);
+    return refuse(messages::kUserPropertyUpdateFailed, "User property must have a name and an origin", error);
   }
   return execute("INSERT OR REPLACE INTO user_attributes (name, origin, set_timestamp, value) VALUES (?, ?, ?, ?)",
                  {Value(attribute.name), Value(attribute.origin), Value(attribute.lastSetTimestamp),
                   storedCounterValue(attribute.value)},
-                 12011, "Failed to update user property", error)
+                 messages::kUserPropertyUpdateFailed, "Failed to update user property", error)
       .has_value();
 }
 
 bool MeasurementDatabase::deleteUserAttributeWithName(const std::string& name, Error* error) {
-  return execute("DELETE FROM user_attributes WHERE name = ?", {Value(name)}, 12012, "Failed to delete user property",
-                 error)
+  return execute("DELETE FROM user_attributes WHERE name = ?", {Value(name)}, messages::kUserPropertyDeletionFailed,
+                 "Failed to delete user property", error)
       .has_value();
 }
 
 std::optional<std::int64_t> MeasurementDatabase::publicUserAttributeCount(Error* error) {
-  return scalar("SELECT count(*) FROM user_attributes WHERE substr(name, 1, 1) != '_'", {}, 12013,
-                "Failed to count user properties", error);
+  return scalar("SELECT count(*) FROM user_attributes WHERE substr(name, 1, 1) != '_'", {},
+                messages::kUserPropertyCountFailed, "Failed to count user properties", error);
 }
 
 std::optional<std::int64_t> MeasurementDatabase::userAttributeCountForOrigin(const std::string& origin, Error* error) {
-  return scalar("SELECT count(*) FROM user_attributes WHERE origin = ?", {Value(origin)}, 12013,
-                "Failed to count user properties", error);
+  return scalar("SELECT count(*) FROM user_attributes WHERE origin = ?", {Value(origin)},
+                messages::kUserPropertyCountFailed, "Failed to count user properties", error);
 }
 
 std::optional<std::vector<UserAttribute>> MeasurementDatabase::userAttributesIncludingInternal(bool includingInternal,
                                                                                          Error* error) {
   auto rows = query(includingInternal ? "SELECT * FROM user_attributes ORDER BY rowid"
                                       : "SELECT * FROM user_attributes WHERE substr(name, 1, 1) != '_' ORDER BY rowid",
-                    {}, 12014, "Failed to read user properties", error);
+                    {}, messages::kUserPropertiesReadFailed, "Failed to read user properties", error);
   if (!rows) return std::nullopt;
   return attributesFromRows(*rows);
 }
 
 std::optional<std::vector<UserAttribute>> MeasurementDatabase::allLifetimeValueUserAttributes(Error* error) {
   auto rows = query("SELECT * FROM user_attributes WHERE substr(name, 1, 5) = '_ltv_' ORDER BY set_timestamp DESC", {},
-                    12014, "Failed to read lifetime value user properties", error);
+                    messages::kUserPropertiesReadFailed, "Failed to read lifetime value user properties", error);
   if (!rows) return std::nullopt;
   return attributesFromRows(*rows);
 }
 
 std::optional<EventAggregates> MeasurementDatabase::eventAggregatesWithName(const std::string& name, Error* error) {
-  auto rows = query("SELECT * FROM events WHERE name = ?", {Value(name)}, 12015, "Failed to query event aggregates",
-                    error);
+  auto rows = query("SELECT * FROM events WHERE name = ?", {Value(name)}, messages::kEventAggregatesQueryFailed,
+                    "Failed to query event aggregates", error);
   if (!rows || rows->empty()) return std::nullopt;
   return aggregatesFromRow(rows->front());
 }
 
 bool MeasurementDatabase::updateEventAggregates(const EventAggregates& a, Error* error) {
-  if (a.name.empty()) return refuse(12016, "Event aggregates must have a name", error);
+  if (a.name.empty()) return refuse(messages::kEventAggregatesUpdateFailed, "Event aggregates must have a name", error);
   return execute(
              "INSERT OR REPLACE INTO events (name, lifetime_count, current_bundle_count, current_session_count, "
              "last_fire_timestamp, last_bundled_timestamp, last_bundled_day, last_sampling_rate, "
@@ -125,12 +126,13 @@ bool MeasurementDatabase::updateEventAggregates(const EventAggregates& a, Error*
               Value(a.lastFireTimestamp), Value(a.lastBundledTimestamp), Value(a.lastBundledDay),
               Value(a.lastSamplingRate), Value(a.lastSampledComplexEventID),
               Value(std::int64_t{a.lastExemptFromSampling})},
-             12016, "Failed to update event aggregates", error)
+             messages::kEventAggregatesUpdateFailed, "Failed to update event aggregates", error)
       .has_value();
 }
 
 std::optional<std::vector<EventAggregates>> MeasurementDatabase::allEventAggregates(Error* error) {
-  auto rows = query("SELECT * FROM events ORDER BY rowid", {}, 12015, "Failed to read event aggregates", error);
+  auto rows = query("SELECT * FROM events ORDER BY rowid", {}, messages::kEventAggregatesQueryFailed,
+                    "Failed to read event aggregates", error);
   if (!rows) return std::nullopt;
   std::vector<EventAggregates> all;
   for (const auto& row : *rows) all.push_back(aggregatesFromRow(row));
@@ -138,17 +140,19 @@ std::optional<std::vector<EventAggregates>> MeasurementDatabase::allEventAggrega
 }
 
 bool MeasurementDatabase::clearCurrentSessionCounts(Error* error) {
-  return execute("UPDATE events SET current_session_count = 0", {}, 12017, "Failed to clear session counts", error)
+  return execute("UPDATE events SET current_session_count = 0", {}, messages::kSessionCountsClearFailed,
+                 "Failed to clear session counts", error)
       .has_value();
 }
 
 std::optional<std::int64_t> MeasurementDatabase::publicEventCount(Error* error) {
-  return scalar("SELECT count(*) FROM events WHERE substr(name, 1, 1) != '_'", {}, 12018, "Failed to count events",
-                error);
+  return scalar("SELECT count(*) FROM events WHERE substr(name, 1, 1) != '_'", {}, messages::kEventCountFailed,
+                "Failed to count events", error);
 }
 
 std::optional<DailyCounts> MeasurementDatabase::dailyCounts(Error* error) {
-  auto rows = query("SELECT * FROM daily_counts WHERE id = 1", {}, 12019, "Failed to read daily counts", error);
+  auto rows = query("SELECT * FROM daily_counts WHERE id = 1", {}, messages::kDailyCountsReadFailed,
+                    "Failed to read daily counts", error);
   if (!rows) return std::nullopt;
   DailyCounts counts;
   if (rows->empty()) return counts;
@@ -168,7 +172,7 @@ bool MeasurementDatabase::updateDailyCounts(const DailyCounts& c, Error* error) 
              "error_events_count, realtime_count) VALUES (1, ?, ?, ?, ?, ?, ?)",
              {Value(c.day), Value(c.conversionsCount), Value(c.allEventsCount), Value(c.publicEventsCount),
               Value(c.errorEventsCount), Value(c.realtimeCount)},
-             12020, "Failed to update daily counts", error)
+             messages::kDailyCountsUpdateFailed, "Failed to update daily counts", error)
       .has_value();
 }
 

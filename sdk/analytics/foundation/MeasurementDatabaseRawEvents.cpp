@@ -1,4 +1,5 @@
 // Raw events, their metadata and the upload queue.
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 
 #include "sdk/analytics/foundation/MeasurementError.h"
@@ -44,21 +45,24 @@ std::int64_t MeasurementDatabase::metadataFingerprint(const ProtoMeasurementBund
 bool MeasurementDatabase::insertIfNotExistsRawEventMetadata(const ProtoMeasurementBundle& metadata, Error* error) {
   Data bytes = metadata.protoBuffer();
   return execute("INSERT OR IGNORE INTO raw_events_metadata (metadata_fingerprint, metadata) VALUES (?, ?)",
-                 {Value(md5Low64Bits(bytes)), Value::data(bytes)}, 12030, "Failed to insert raw event metadata", error)
+                 {Value(md5Low64Bits(bytes)), Value::data(bytes)}, messages::kRawEventMetadataInsertFailed,
+                 "Failed to insert raw event metadata", error)
       .has_value();
 }
 
 bool MeasurementDatabase::insertRawEvent(const AnalyticsEvent& event, std::int64_t fingerprint, bool isRealtime, Error* error) {
-  return execute("INSERT INTO raw_events (name, timestamp, metadata_fingerprint, data, realtime) VALUES (?, ?, ?, ?, ?)",
-                 {Value(event.name()), Value(event.timestamp()), Value(fingerprint),
-                  Value::data(makeProtoEvent(event)->protoBuffer()), Value(std::int64_t{isRealtime})},
-                 12031, "Failed to insert raw event", error)
+  return execute(
+             "INSERT INTO raw_events (name, timestamp, metadata_fingerprint, data, realtime) VALUES (?, ?, ?, ?, ?)",
+             {Value(event.name()), Value(event.timestamp()), Value(fingerprint),
+              Value::data(makeProtoEvent(event)->protoBuffer()), Value(std::int64_t{isRealtime})},
+             messages::kRawEventInsertFailed, "Failed to insert raw event", error)
       .has_value();
 }
 
 std::optional<std::int64_t> MeasurementDatabase::nextMetadataFingerprintToProcess(Error* error) {
-  auto rows = query("SELECT metadata_fingerprint, MIN(rowid) FROM raw_events", {}, 12032,
-                    "Failed to query the next metadata fingerprint", error);
+  auto rows =
+      query("SELECT metadata_fingerprint, MIN(rowid) FROM raw_events", {},
+            messages::kNextMetadataFingerprintQueryFailed, "Failed to query the next metadata fingerprint", error);
   // An empty table still answers one row, of NULLs: that is "none", not a fingerprint of 0.
   if (!rows || rows->empty() || !rows->front().at("metadata_fingerprint").isInteger()) return std::nullopt;
   return rows->front().at("metadata_fingerprint").toInt64();
@@ -81,7 +85,8 @@ std::optional<RawEventData> MeasurementDatabase::rawEventDataFromDictionary(cons
 std::optional<std::vector<RawEventData>> MeasurementDatabase::rawEventsWithMetadataFingerprint(
     std::int64_t fingerprint, Error* error, const RawEventFilter& eventFilter) {
   auto rows = query("SELECT rowid, * FROM raw_events WHERE metadata_fingerprint = ? ORDER BY rowid ASC LIMIT ?",
-                    {Value(fingerprint), Value(kRawEventReadLimit)}, 12034, "Failed to query raw events", error);
+                    {Value(fingerprint), Value(kRawEventReadLimit)}, messages::kRawEventsForMetadataQueryFailed,
+                    "Failed to query raw events", error);
   if (!rows) return std::nullopt;
   std::vector<RawEventData> accepted;
   for (const Row& row : *rows) {
@@ -99,31 +104,31 @@ std::optional<std::vector<RawEventData>> MeasurementDatabase::rawEventsWithMetad
 std::shared_ptr<ProtoMeasurementBundle> MeasurementDatabase::queryRawEventsMetadataWithFingerprint(std::int64_t fingerprint,
                                                                                          Error* error) {
   auto rows = query("SELECT metadata FROM raw_events_metadata WHERE metadata_fingerprint = ?", {Value(fingerprint)},
-                    12035, "Failed to query raw event metadata", error);
+                    messages::kRawEventMetadataQueryFailed, "Failed to query raw event metadata", error);
   if (!rows || rows->empty()) return nullptr;
   const Data* data = blob(rows->front(), "metadata");
   auto bundle = data ? ProtoMeasurementBundle::initWithBuffer(*data) : nullptr;
-  if (!bundle) refuse(12035, "Stored raw event metadata does not decode", error);
+  if (!bundle) refuse(messages::kRawEventMetadataQueryFailed, "Stored raw event metadata does not decode", error);
   return bundle;
 }
 
 std::optional<bool> MeasurementDatabase::containsRawEventWithMetadataFingerprint(std::int64_t fingerprint, Error* error) {
   // Asks for the first row only: counting them all read every remaining row of the group.
   auto found = scalar("SELECT EXISTS (SELECT 1 FROM raw_events WHERE metadata_fingerprint = ?)", {Value(fingerprint)},
-                      12036, "Failed to query raw events", error);
+                      messages::kRawEventForMetadataExistenceQueryFailed, "Failed to query raw events", error);
   if (!found) return std::nullopt;
   return *found != 0;
 }
 
 bool MeasurementDatabase::deleteRawEventsWithMaxRowID(std::int64_t maxRowID, Error* error) {
-  return execute("DELETE FROM raw_events WHERE rowid <= ?", {Value(maxRowID)}, 12037, "Failed to delete raw events",
-                 error)
+  return execute("DELETE FROM raw_events WHERE rowid <= ?", {Value(maxRowID)}, messages::kRawEventsDeletionFailed,
+                 "Failed to delete raw events", error)
       .has_value();
 }
 
 bool MeasurementDatabase::deleteRawEventMetadataWithMetadataFingerprint(std::int64_t fingerprint, Error* error) {
-  return execute("DELETE FROM raw_events_metadata WHERE metadata_fingerprint = ?", {Value(fingerprint)}, 12038,
-                 "Failed to delete raw event metadata", error)
+  return execute("DELETE FROM raw_events_metadata WHERE metadata_fingerprint = ?", {Value(fingerprint)},
+                 messages::kRawEventMetadataDeletionFailed, "Failed to delete raw event metadata", error)
       .has_value();
 }
 
@@ -132,29 +137,32 @@ std::optional<std::int64_t> MeasurementDatabase::deleteRawEventsOverAbsoluteLimi
   // This runs for every stored event, and the exact statement reads the whole table. Row IDs are
   // distinct integers, so their span bounds the count: two lookups at the ends of the table rule an
   // excess out in the common case.
-  auto span = scalar("SELECT (SELECT MAX(rowid) FROM raw_events) - (SELECT MIN(rowid) FROM raw_events) + 1", {}, 12039,
-                     "Failed to delete raw events over the limit", error);
+  auto span = scalar("SELECT (SELECT MAX(rowid) FROM raw_events) - (SELECT MIN(rowid) FROM raw_events) + 1", {},
+                     messages::kRawEventsOverLimitDeletionFailed, "Failed to delete raw events over the limit", error);
   if (!span) return std::nullopt;
   if (*span <= limit) return std::int64_t{0};
   return execute("DELETE FROM raw_events WHERE rowid NOT IN (SELECT rowid FROM raw_events ORDER BY rowid DESC LIMIT ?)",
-                 {Value(limit)}, 12039, "Failed to delete raw events over the limit", error);
+                 {Value(limit)}, messages::kRawEventsOverLimitDeletionFailed,
+                 "Failed to delete raw events over the limit", error);
 }
 
 std::optional<double> MeasurementDatabase::queryLatestRawEventTime(Error* error) {
-  auto rows = query("SELECT MAX(timestamp) AS latest FROM raw_events", {}, 12040, "Failed to query raw event time", error);
+  auto rows = query("SELECT MAX(timestamp) AS latest FROM raw_events", {}, messages::kRawEventTimeQueryFailed,
+                    "Failed to query raw event time", error);
   if (!rows || rows->empty() || !rows->front().at("latest").isNumber()) return std::nullopt;
   return rows->front().at("latest").toDouble();
 }
 
 std::optional<bool> MeasurementDatabase::containsRealtimeRawEventsWithError(Error* error) {
-  auto any = scalar("SELECT EXISTS (SELECT 1 FROM raw_events WHERE realtime = 1)", {}, 12041,
-                    "Failed to query raw events", error);
+  auto any = scalar("SELECT EXISTS (SELECT 1 FROM raw_events WHERE realtime = 1)", {},
+                    messages::kRawEventsExistenceQueryFailed, "Failed to query raw events", error);
   if (!any) return std::nullopt;
   return *any != 0;
 }
 
 std::optional<bool> MeasurementDatabase::isRawEventsTableEmpty(Error* error) {
-  auto any = scalar("SELECT EXISTS (SELECT 1 FROM raw_events)", {}, 12041, "Failed to query raw events", error);
+  auto any = scalar("SELECT EXISTS (SELECT 1 FROM raw_events)", {}, messages::kRawEventsExistenceQueryFailed,
+                    "Failed to query raw events", error);
   if (!any) return std::nullopt;
   return *any == 0;
 }
@@ -165,13 +173,15 @@ bool MeasurementDatabase::insertBundle(const ProtoMeasurementBundle& bundle, boo
   Data compressed;
   if (!bytes.empty()) {
     auto gzipped = sdk::utilities::Gzip::dataByGzippingData(bytes, &gzipError);
-    if (!gzipped) return refuse(12042, "Failed to compress bundle: " + gzipError.localizedDescription(), error);
+    if (!gzipped)
+      return refuse(messages::kBundleInsertFailed, "Failed to compress bundle: " + gzipError.localizedDescription(),
+                    error);
     compressed = std::move(*gzipped);
   }
   return execute("INSERT INTO queue (data, bundle_end_timestamp, realtime) VALUES (?, ?, ?)",
                  {Value::data(std::move(compressed)), Value(nanoGetInt64(bundle, kBundleEndIndex)),
                   Value(std::int64_t{isRealtime})},
-                 12042, "Failed to insert bundle", error)
+                 messages::kBundleInsertFailed, "Failed to insert bundle", error)
       .has_value();
 }
 
@@ -179,7 +189,7 @@ std::optional<std::vector<MeasurementDatabase::QueuedBundle>> MeasurementDatabas
                                                                                             std::int64_t sizeLimit,
                                                                                             Error* error) {
   auto rows = query("SELECT rowid, data, retry_count FROM queue ORDER BY bundle_end_timestamp ASC LIMIT ?",
-                    {Value(countLimit)}, 12043, "Failed to query bundles", error);
+                    {Value(countLimit)}, messages::kBundlesQueryFailed, "Failed to query bundles", error);
   if (!rows) return std::nullopt;
   std::vector<QueuedBundle> bundles;
   std::int64_t totalSize = 0;
@@ -214,32 +224,35 @@ std::optional<std::vector<MeasurementDatabase::QueuedBundle>> MeasurementDatabas
 bool MeasurementDatabase::incrementRetryCounterForBundlesWithIDs(const std::vector<std::int64_t>& rowIDs, Error* error) {
   if (rowIDs.empty()) return true;
   return execute("UPDATE queue SET retry_count = retry_count + 1 WHERE rowid IN (" + placeholders(rowIDs.size()) + ")",
-                 rowIDValues(rowIDs), 12044, "Failed to increment bundle retry counts", error)
+                 rowIDValues(rowIDs), messages::kBundleRetryCountsIncrementFailed,
+                 "Failed to increment bundle retry counts", error)
       .has_value();
 }
 
 bool MeasurementDatabase::deleteBundlesWithRowIDs(const std::vector<std::int64_t>& rowIDs, Error* error) {
   if (rowIDs.empty()) return true;
-  return execute("DELETE FROM queue WHERE rowid IN (" + placeholders(rowIDs.size()) + ")", rowIDValues(rowIDs), 12045,
-                 "Failed to delete bundles", error)
+  return execute("DELETE FROM queue WHERE rowid IN (" + placeholders(rowIDs.size()) + ")", rowIDValues(rowIDs),
+                 messages::kBundlesDeletionFailed, "Failed to delete bundles", error)
       .has_value();
 }
 
 std::optional<std::int64_t> MeasurementDatabase::queryLatestBundleTime(Error* error) {
-  auto rows = query("SELECT MAX(bundle_end_timestamp) AS latest FROM queue", {}, 12046, "Failed to query bundle time",
-                    error);
+  auto rows = query("SELECT MAX(bundle_end_timestamp) AS latest FROM queue", {}, messages::kBundleTimeQueryFailed,
+                    "Failed to query bundle time", error);
   if (!rows || rows->empty() || !rows->front().at("latest").isNumber()) return std::nullopt;
   return rows->front().at("latest").toInt64();
 }
 
 std::optional<bool> MeasurementDatabase::containsRealtimeBundlesWithError(Error* error) {
-  auto count = scalar("SELECT count(*) FROM queue WHERE realtime = 1", {}, 12047, "Failed to query bundles", error);
+  auto count = scalar("SELECT count(*) FROM queue WHERE realtime = 1", {}, messages::kBundlesExistenceQueryFailed,
+                      "Failed to query bundles", error);
   if (!count) return std::nullopt;
   return *count > 0;
 }
 
 std::optional<bool> MeasurementDatabase::isQueuedBundleTableEmpty(Error* error) {
-  auto any = scalar("SELECT EXISTS (SELECT 1 FROM queue)", {}, 12047, "Failed to query bundles", error);
+  auto any = scalar("SELECT EXISTS (SELECT 1 FROM queue)", {}, messages::kBundlesExistenceQueryFailed,
+                    "Failed to query bundles", error);
   if (!any) return std::nullopt;
   return *any == 0;
 }

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "platform/foundation/Paths.h"
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/MeasurementError.h"
 #include "sdk/analytics/foundation/Monitor.h"
 
@@ -22,8 +23,9 @@ std::string measurementDirectoryFilePath(const std::string& fileName) {
   std::error_code failure;
   std::filesystem::path directory = std::filesystem::path(support) / kMeasurementDirectory;
   if (support.empty() || (std::filesystem::create_directories(directory, failure), failure)) {
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 19001, "Unable to find the measurement directory",
-                                       platform::foundation::Value(failure.message()));
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kMeasurementDirectoryNotFound,
+                                    "Unable to find the measurement directory",
+                                    platform::foundation::Value(failure.message()));
     return {};
   }
   return (directory / fileName).string();

@@ -1,5 +1,6 @@
 #include "sdk/analytics/foundation/NameChecks.h"
 
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameTables.h"
 
@@ -17,11 +18,13 @@ std::string withPublicForm(const std::string& name, const NameTable& table) {
 
 bool isPublicName(const platform::foundation::Value& name) {
   if (!name.isString()) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 18002, "Cannot check the name. Name is not a string");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, messages::kNameToCheckNotString,
+                                    "Cannot check the name. Name is not a string");
     return false;
   }
   if (name.string()->empty()) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 18003, "Cannot check the name. Name is empty");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, messages::kNameToCheckEmpty,
+                                    "Cannot check the name. Name is empty");
     return false;
   }
   return name.string()->front() != '_';
@@ -29,7 +32,8 @@ bool isPublicName(const platform::foundation::Value& name) {
 
 bool isErrorEvent(const std::string& eventName) {
   if (eventName.empty()) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentError, 18004, "Cannot check the event name. Name is empty");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentError, messages::kEventNameToCheckEmpty,
+                                    "Cannot check the event name. Name is empty");
     return false;
   }
   return eventName == "_err";

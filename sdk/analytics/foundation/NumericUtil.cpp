@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/security/RandomBytes.h"
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/Monitor.h"
 
 namespace sdk::analytics {
@@ -10,7 +11,8 @@ namespace sdk::analytics {
 std::int64_t NumericUtil::randomInt64() {
   std::uint8_t bytes[8];
   if (platform::security::copyRandomBytes(bytes, sizeof bytes) != platform::security::kStatusSuccess) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, 26004, "Unable to generate random integer");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, messages::kRandomIntegerFailed,
+                                    "Unable to generate random integer");
     return 0;
   }
   std::int64_t value;

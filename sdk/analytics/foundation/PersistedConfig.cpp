@@ -2,6 +2,7 @@
 
 #include "platform/foundation/UserDefaults.h"
 
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NumericUtil.h"
 
@@ -55,7 +56,9 @@ constexpr double kSecondsPerDay = 86400;
 
 std::shared_ptr<PersistedConfig> PersistedConfig::sharedInstance() {
   static const auto instance = std::make_shared<PersistedConfig>();
-  if (!instance) Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 27001, "Persisted config instance is nil");
+  if (!instance)
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kPersistedConfigMissing,
+                                    "Persisted config instance is nil");
   return instance;
 }
 

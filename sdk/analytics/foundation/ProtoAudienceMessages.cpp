@@ -7,7 +7,7 @@ using K = NanoFieldKind;
 
 const NanoDescriptor& ProtoAudience::descriptor() {
   static const NanoDescriptor& d = NanoDescriptor::of<ProtoAudience>("APMPBAudience", {
-      single(1, K::Int32), messages(2, &ProtoPropertyFilter::descriptor), messages(3, &ProtoEventFilter::descriptor),
+      single(1, K::Int32), repeatedMessage(2, &ProtoPropertyFilter::descriptor), repeatedMessage(3, &ProtoEventFilter::descriptor),
       single(4, K::Bool), single(5, K::Bool),
   });
   return d;
@@ -15,7 +15,7 @@ const NanoDescriptor& ProtoAudience::descriptor() {
 
 const NanoDescriptor& ProtoEventFilter::descriptor() {
   static const NanoDescriptor& d = NanoDescriptor::of<ProtoEventFilter>("APMPBEventFilter", {
-      single(1, K::Int32), single(2, K::String), messages(3, &ProtoFilter::descriptor), single(4, K::Bool),
+      single(1, K::Int32), single(2, K::String), repeatedMessage(3, &ProtoFilter::descriptor), single(4, K::Bool),
       message(5, &ProtoNumberFilter::descriptor), single(6, K::Bool), single(7, K::Bool), single(8, K::Bool),
   });
   return d;
@@ -53,8 +53,8 @@ const NanoDescriptor& ProtoStringFilter::descriptor() {
 
 const NanoDescriptor& ProtoResultData::descriptor() {
   static const NanoDescriptor& d = NanoDescriptor::of<ProtoResultData>("APMPBResultData", {
-      repeated(1, K::UInt64), repeated(2, K::UInt64), messages(3, &ProtoDynamicFilterResultTimestamp::descriptor),
-      messages(4, &ProtoSequenceFilterResultTimestamp::descriptor),
+      repeated(1, K::UInt64), repeated(2, K::UInt64), repeatedMessage(3, &ProtoDynamicFilterResultTimestamp::descriptor),
+      repeatedMessage(4, &ProtoSequenceFilterResultTimestamp::descriptor),
   });
   return d;
 }

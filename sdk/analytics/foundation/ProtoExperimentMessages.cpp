@@ -13,19 +13,19 @@ const NanoDescriptor& ProtoFlag::descriptor() {
 }
 
 const NanoDescriptor& ProtoExperiment::descriptor() {
-  static const NanoDescriptor& d = NanoDescriptor::of<ProtoExperiment>("APMPBExperiment", {single(1, K::Int32), messages(2, &ProtoFlag::descriptor)});
+  static const NanoDescriptor& d = NanoDescriptor::of<ProtoExperiment>("APMPBExperiment", {single(1, K::Int32), repeatedMessage(2, &ProtoFlag::descriptor)});
   return d;
 }
 
 const NanoDescriptor& ProtoSnapshot::descriptor() {
-  static const NanoDescriptor& d = NanoDescriptor::of<ProtoSnapshot>("APMPBSnapshot", {single(1, K::String), messages(2, &ProtoExperiment::descriptor)});
+  static const NanoDescriptor& d = NanoDescriptor::of<ProtoSnapshot>("APMPBSnapshot", {single(1, K::String), repeatedMessage(2, &ProtoExperiment::descriptor)});
   return d;
 }
 
 const NanoDescriptor& ProtoClientProperty::descriptor() {
   static const NanoDescriptor& d = NanoDescriptor::of<ProtoClientProperty>("APMPBClientProperty", {
       single(1, K::String), single(2, K::String), single(3, K::Int64), single(4, K::String),
-      messages(5, &ProtoCustomProperty::descriptor),
+      repeatedMessage(5, &ProtoCustomProperty::descriptor),
   });
   return d;
 }
@@ -45,14 +45,14 @@ const NanoDescriptor& ProtoAppProperty::descriptor() {
 
 const NanoDescriptor& ProtoExperimentRequest::descriptor() {
   static const NanoDescriptor& d = NanoDescriptor::of<ProtoExperimentRequest>("APMPBExperimentRequest", {
-      message(1, &ProtoAppProperty::descriptor), messages(2, &ProtoClientProperty::descriptor),
+      message(1, &ProtoAppProperty::descriptor), repeatedMessage(2, &ProtoClientProperty::descriptor),
   });
   return d;
 }
 
 const NanoDescriptor& ProtoExperimentResponse::descriptor() {
   static const NanoDescriptor& d = NanoDescriptor::of<ProtoExperimentResponse>("APMPBExperimentResponse", {
-      messages(1, &ProtoSnapshot::descriptor), messages(2, &ProtoSDKResponse::descriptor),
+      repeatedMessage(1, &ProtoSnapshot::descriptor), repeatedMessage(2, &ProtoSDKResponse::descriptor),
   });
   return d;
 }

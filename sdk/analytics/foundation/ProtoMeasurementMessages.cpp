@@ -9,15 +9,15 @@ using namespace sdk::analytics::detail;
 using K = NanoFieldKind;
 
 const NanoDescriptor& ProtoMeasurementBatch::descriptor() {
-  static const NanoDescriptor& d = NanoDescriptor::of<ProtoMeasurementBatch>("APMPBMeasurementBatch", {messages(1, &ProtoMeasurementBundle::descriptor)});
+  static const NanoDescriptor& d = NanoDescriptor::of<ProtoMeasurementBatch>("APMPBMeasurementBatch", {repeatedMessage(1, &ProtoMeasurementBundle::descriptor)});
   return d;
 }
 
 const NanoDescriptor& ProtoMeasurementBundle::descriptor() {
   static const NanoDescriptor& d = NanoDescriptor::of<ProtoMeasurementBundle>("APMPBMeasurementBundle", {
       single(1, K::Int32),                               // 0 protocol version
-      messages(2, &ProtoEvent::descriptor),              // 1 events
-      messages(3, &ProtoUserAttribute::descriptor),      // 2 user properties
+      repeatedMessage(2, &ProtoEvent::descriptor),              // 1 events
+      repeatedMessage(3, &ProtoUserAttribute::descriptor),      // 2 user properties
       single(4, K::Int64),                               // 3 upload time
       single(5, K::Int64),                               // 4 bundle start
       single(6, K::Int64),                               // 5 bundle end
@@ -43,7 +43,7 @@ const NanoDescriptor& ProtoMeasurementBundle::descriptor() {
       single(24, K::String),                             // 25 monitoring data
       single(25, K::String),                             // 26 app ID from the console
       reserved(),                                        // 27
-      messages(29, &ProtoAudienceLeafFilterResult::descriptor),  // 28 audience results
+      repeatedMessage(29, &ProtoAudienceLeafFilterResult::descriptor),  // 28 audience results
       single(30, K::String),                             // 29 installation ID
       single(31, K::Int32),                              // 30 app version major
       single(32, K::Int32),                              // 31 app version minor
@@ -64,7 +64,7 @@ const NanoDescriptor& ProtoMeasurementBundle::descriptor() {
 
 const NanoDescriptor& ProtoEvent::descriptor() {
   static const NanoDescriptor& d = NanoDescriptor::of<ProtoEvent>("APMPBEvent", {
-      messages(1, &ProtoEventParam::descriptor), single(2, K::String), single(3, K::Int64), single(4, K::Int64),
+      repeatedMessage(1, &ProtoEventParam::descriptor), single(2, K::String), single(3, K::Int64), single(4, K::Int64),
   });
   return d;
 }
@@ -72,7 +72,7 @@ const NanoDescriptor& ProtoEvent::descriptor() {
 const NanoDescriptor& ProtoEventParam::descriptor() {
   static const NanoDescriptor& d = NanoDescriptor::of<ProtoEventParam>("APMPBEventParam", {
       single(1, K::String), single(2, K::String), single(3, K::Int64), single(4, K::Float), single(5, K::Double),
-      messages(6, &ProtoEventParam::descriptor),
+      repeatedMessage(6, &ProtoEventParam::descriptor),
   });
   return d;
 }
@@ -87,9 +87,9 @@ const NanoDescriptor& ProtoUserAttribute::descriptor() {
 
 const NanoDescriptor& ProtoMeasurementConfig::descriptor() {
   static const NanoDescriptor& d = NanoDescriptor::of<ProtoMeasurementConfig>("APMPBMeasurementConfig", {
-      single(1, K::Int64), single(2, K::String), reserved(), messages(4, &ProtoSetting::descriptor),
-      messages(5, &ProtoEventConfig::descriptor), messages(6, &ProtoAudience::descriptor), single(7, K::String),
-      reserved(), messages(9, &ProtoProgram::descriptor),
+      single(1, K::Int64), single(2, K::String), reserved(), repeatedMessage(4, &ProtoSetting::descriptor),
+      repeatedMessage(5, &ProtoEventConfig::descriptor), repeatedMessage(6, &ProtoAudience::descriptor), single(7, K::String),
+      reserved(), repeatedMessage(9, &ProtoProgram::descriptor),
   });
   return d;
 }

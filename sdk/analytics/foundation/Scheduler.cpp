@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "platform/dispatch/MainLoop.h"
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/Monitor.h"
 
 namespace sdk::analytics {
@@ -15,11 +16,13 @@ void runGuarded(const std::string& blockID, const std::function<void()>& block) 
   try {
     block();
   } catch (const std::exception& exception) {
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 30000, "Exception on worker queue. Block ID=" + blockID + ". Exception",
-                                       Value(exception.what()));
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kWorkerQueueException,
+                                    "Exception on worker queue. Block ID=" + blockID + ". Exception",
+                                    Value(exception.what()));
   } catch (...) {
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 30000, "Exception on worker queue. Block ID=" + blockID + ". Exception",
-                                       Value("unknown exception"));
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kWorkerQueueException,
+                                    "Exception on worker queue. Block ID=" + blockID + ". Exception",
+                                    Value("unknown exception"));
   }
 }
 
@@ -30,8 +33,8 @@ Scheduler::Scheduler(const std::string& workerQueueLabel)
 
 void Scheduler::scheduleOnWorkerQueueBlockID(const std::string& blockID, std::function<void()> block) {
   if (!block) {
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 30005, "Attempted to schedule a nil block on worker queue. Block ID",
-                                       Value(blockID));
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kNilBlockScheduledOnWorkerQueue,
+                                    "Attempted to schedule a nil block on worker queue. Block ID", Value(blockID));
     return;
   }
   workerQueue_->async([blockID, block = std::move(block)] { runGuarded(blockID, block); });
@@ -39,8 +42,8 @@ void Scheduler::scheduleOnWorkerQueueBlockID(const std::string& blockID, std::fu
 
 void Scheduler::dispatchSyncOnWorkerQueueBlockID(const std::string& blockID, const std::function<void()>& block) {
   if (!block) {
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 30002, "Attempted to dispatch a nil block on worker queue. Block ID",
-                                       Value(blockID));
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kNilBlockDispatchedOnWorkerQueue,
+                                    "Attempted to dispatch a nil block on worker queue. Block ID", Value(blockID));
     return;
   }
   // The queue runs a sync from its own block inline, so the worker may call this on itself.
@@ -49,7 +52,8 @@ void Scheduler::dispatchSyncOnWorkerQueueBlockID(const std::string& blockID, con
 
 bool Scheduler::checkOnBackgroundThreadWithMethodName(const std::string& methodName) {
   if (!platform::dispatch::MainLoop::isMainThread()) return true;
-  Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 30001, "Method " + methodName + " should execute on background thread");
+  Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kMethodCalledOffWorkerQueue,
+                                  "Method " + methodName + " should execute on background thread");
   return false;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/MeasurementError.h"
 #include "sdk/analytics/foundation/Monitor.h"
 
@@ -141,8 +142,8 @@ bool SqliteStore::open(Error* error) {
   std::filesystem::remove(path_ + "-wal", ignored);
   std::filesystem::remove(path_ + "-shm", ignored);
   std::filesystem::remove(path_ + "-journal", ignored);
-  Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 12006, "Database file is damaged. Moved aside and recreated. Path",
-                                     Value(aside));
+  Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kDamagedDatabaseMovedAside,
+                                  "Database file is damaged. Moved aside and recreated. Path", Value(aside));
   return openFile(error);
 }
 

@@ -3,6 +3,7 @@
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/reporters/AnalyticsScreen.h"
+#include "sdk/analytics/engine/reporters/ReportersMessageCodes.h"
 #include "sdk/analytics/engine/reporters/SessionReporter.h"
 #include "sdk/analytics/engine/reporters/ReporterHost.h"
 #include "sdk/analytics/foundation/Monitor.h"
@@ -70,7 +71,8 @@ void AdExposureReporter::waitForQueue() const {
 
 void AdExposureReporter::beginAdUnitExposure(const std::string& adUnitID) {
   if (adUnitID.empty()) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, 1000, "Ignoring call to begin ad unit exposure. Received empty ad unit ID");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, messages::kAdUnitExposureBeginWithoutID,
+                                    "Ignoring call to begin ad unit exposure. Received empty ad unit ID");
     return;
   }
   const double time = currentTime();
@@ -79,7 +81,8 @@ void AdExposureReporter::beginAdUnitExposure(const std::string& adUnitID) {
     auto self = weak.lock();
     if (!self) return;
     if (self->adUnitCounts_.size() >= kMaxAdUnits) {
-      Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, 1002, "Reached limit on ad units. Ignoring ad unit with ID", Value(adUnitID));
+      Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, messages::kAdUnitLimitReached,
+                                      "Reached limit on ad units. Ignoring ad unit with ID", Value(adUnitID));
       return;
     }
     if (self->adUnitCounts_.empty()) self->adExposureStartTime_ = time;
@@ -90,7 +93,8 @@ void AdExposureReporter::beginAdUnitExposure(const std::string& adUnitID) {
 
 void AdExposureReporter::endAdUnitExposure(const std::string& adUnitID) {
   if (adUnitID.empty()) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, 1003, "Ignoring call to end ad unit exposure. Received empty ad unit ID");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, messages::kAdUnitExposureEndWithoutID,
+                                    "Ignoring call to end ad unit exposure. Received empty ad unit ID");
     return;
   }
   const double time = currentTime();
@@ -99,7 +103,8 @@ void AdExposureReporter::endAdUnitExposure(const std::string& adUnitID) {
   queue_->sync([&] {
     auto count = adUnitCounts_.find(adUnitID);
     if (count == adUnitCounts_.end()) {
-      Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, 1004, "Unknown ad unit. Ignoring ad unit with ID", Value(adUnitID));
+      Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, messages::kUnknownAdUnit,
+                                      "Unknown ad unit. Ignoring ad unit with ID", Value(adUnitID));
       return;
     }
     if (count->second >= 2) {
@@ -143,16 +148,19 @@ void AdExposureReporter::updateStartTimesOnSerialQueue(double time) {
 void AdExposureReporter::logAdExposureEventOnSerialQueue(double endTime, const Dictionary& parameters) {
   auto monitor = Monitor::shared();
   if (!reportingEnabled_) {
-    monitor->logWithLevel(LogLevel::kSilentWarning, 1005, "Ad exposure not logged. Reporting is disabled.");
+    monitor->logWithLevel(LogLevel::kSilentWarning, messages::kAdExposureNotLoggedWhileDisabled,
+                          "Ad exposure not logged. Reporting is disabled.");
     return;
   }
   if (!ReporterHost::current()->isAppActive()) {
-    monitor->logWithLevel(LogLevel::kVerbose, 1010, "Ad exposure not logged. App is not active.");
+    monitor->logWithLevel(LogLevel::kVerbose, messages::kAdExposureNotLoggedWhileInactive,
+                          "Ad exposure not logged. App is not active.");
     return;
   }
   const std::int64_t ms = exposureMillis(adExposureStartTime_, endTime);
   if (ms <= 999) {
-    monitor->logWithLevel(LogLevel::kVerbose, 1006, "Ad exposure not logged. Exposure time was less than 1 sec");
+    monitor->logWithLevel(LogLevel::kVerbose, messages::kAdExposureTooShort,
+                          "Ad exposure not logged. Exposure time was less than 1 sec");
     return;
   }
   Dictionary event = parameters;
@@ -164,21 +172,25 @@ void AdExposureReporter::logAdUnitExposureEventOnSerialQueue(const std::string& 
                                                                 const Dictionary& parameters) {
   auto monitor = Monitor::shared();
   if (!reportingEnabled_) {
-    monitor->logWithLevel(LogLevel::kSilentWarning, 1007, "Ad unit exposure not logged. Reporting is disabled.");
+    monitor->logWithLevel(LogLevel::kSilentWarning, messages::kAdUnitExposureNotLoggedWhileDisabled,
+                          "Ad unit exposure not logged. Reporting is disabled.");
     return;
   }
   if (adUnitID.empty()) {
-    monitor->logWithLevel(LogLevel::kSilentWarning, 1008, "Ad unit exposure not logged. Received empty ad unit ID");
+    monitor->logWithLevel(LogLevel::kSilentWarning, messages::kAdUnitExposureWithoutID,
+                          "Ad unit exposure not logged. Received empty ad unit ID");
     return;
   }
   if (!ReporterHost::current()->isAppActive()) {
-    monitor->logWithLevel(LogLevel::kVerbose, 1011, "Ad unit exposure not logged. App is not active.");
+    monitor->logWithLevel(LogLevel::kVerbose, messages::kAdUnitExposureNotLoggedWhileInactive,
+                          "Ad unit exposure not logged. App is not active.");
     return;
   }
   const auto start = adUnitStartTimes_.find(adUnitID);
   const std::int64_t ms = exposureMillis(start == adUnitStartTimes_.end() ? endTime : start->second, endTime);
   if (ms <= 999) {
-    monitor->logWithLevel(LogLevel::kVerbose, 1009, "Ad unit exposure not logged. Exposure time was less than 1 sec");
+    monitor->logWithLevel(LogLevel::kVerbose, messages::kAdUnitExposureTooShort,
+                          "Ad unit exposure not logged. Exposure time was less than 1 sec");
     return;
   }
   Dictionary event = parameters;

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/runtime/Class.h"
+#include "sdk/analytics/engine/reporters/ReportersMessageCodes.h"
 #include "sdk/analytics/foundation/DataTypeValidator.h"
 #include "sdk/analytics/foundation/Monitor.h"
 
@@ -20,13 +21,13 @@ Dictionary screenParametersOf(const AnalyticsScreen* screen) {
   parameters["_si"] = Value(screen->instanceID());
   const auto& className = screen->className();
   if (!className || className->empty()) {
-    Monitor::shared()->logWithLevel(LogLevel::kWarning, 31014, "Screen class name is empty");
+    Monitor::shared()->logWithLevel(LogLevel::kWarning, messages::kScreenClassNameEmpty, "Screen class name is empty");
   }
   if (className) {
     int failureCode = 0;
     if (!isValidScreenText(*className, &failureCode)) {
-      Monitor::shared()->logWithLevel(LogLevel::kWarning, 31015, "Screen class name is invalid. Error code",
-                                         Value(std::int64_t{failureCode}));
+      Monitor::shared()->logWithLevel(LogLevel::kWarning, messages::kScreenClassNameInvalid,
+                                      "Screen class name is invalid. Error code", Value(std::int64_t{failureCode}));
       return parameters;
     }
     parameters["_sc"] = Value(*className);

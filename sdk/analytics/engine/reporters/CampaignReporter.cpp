@@ -17,6 +17,7 @@
 #include "sdk/analytics/engine/MeasurementEventPipeline.h"
 #include "sdk/analytics/engine/ParkedCampaignLink.h"
 #include "sdk/analytics/engine/reporters/DeferredDeepLink.h"
+#include "sdk/analytics/engine/reporters/ReportersMessageCodes.h"
 #include "sdk/analytics/foundation/DataTypeValidator.h"
 #include "sdk/analytics/foundation/AnalyticsEvent.h"
 #include "sdk/analytics/foundation/Monitor.h"
@@ -125,7 +126,8 @@ void CampaignReporter::handleNonFirstOpenEventURL(const std::string& url, double
   auto engine = engine_.lock();
   if (!engine) return;
   if (engine->scheduler()->workerQueue()->isCurrent()) {
-    monitor().logWithLevel(LogLevel::kSilentError, 23163, "Do not call handleNonFirstOpenOpenURL on the measurement worker queue");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kOpenURLOnWorkerQueue,
+                           "Do not call handleNonFirstOpenOpenURL on the measurement worker queue");
     return;
   }
   handleOpenURL(url, std::nullopt, eventTimestampSeconds);
@@ -178,11 +180,12 @@ void CampaignReporter::handleOpenURLOnWorkerQueue(const std::optional<std::strin
     linkParameters[key] = std::move(value);
   }
   if (linkParameters.empty()) {
-    monitor().logWithLevel(LogLevel::kDebug, 23000, "Deep Link Web URL query is empty");
+    monitor().logWithLevel(LogLevel::kDebug, messages::kDeepLinkQueryEmpty, "Deep Link Web URL query is empty");
     return;
   }
   if (!isValidCampaignURLParamDictionary(linkParameters)) {
-    monitor().logWithLevel(LogLevel::kWarning, 23001, "Deep Link does not contain valid required params. URL params",
+    monitor().logWithLevel(LogLevel::kWarning, messages::kDeepLinkParamsInvalid,
+                           "Deep Link does not contain valid required params. URL params",
                            dictionaryValue(linkParameters));
     return;
   }
@@ -209,7 +212,8 @@ void CampaignReporter::handleOpenURLOnWorkerQueue(const std::optional<std::strin
       (void)pipeline->userProperties().setUserPropertyInDatabaseOnWorkerQueue(
           UserAttribute("auto", "_gbraid", value, timestamp), pipeline->userPropertyLimits());
     } else {
-      monitor().logWithLevel(LogLevel::kWarning, 23205, "Deep Link click identifier is not valid and is not stored. Length",
+      monitor().logWithLevel(LogLevel::kWarning, messages::kDeepLinkClickIdentifierInvalid,
+                             "Deep Link click identifier is not valid and is not stored. Length",
                              Value(static_cast<std::int64_t>(Utf8::length(gbraid->second))));
     }
   }

@@ -16,6 +16,7 @@
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/MeasurementUploader.h"
 #include "sdk/analytics/engine/reporters/CampaignReporter.h"
+#include "sdk/analytics/engine/reporters/ReportersMessageCodes.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/QueryString.h"
@@ -86,25 +87,29 @@ bool DeferredDeepLink::shouldAllowRequestDeferredDeepLink() {
   auto identity = engine->identity();
   if (!settings || !persisted || !identity) return false;
   if (!settings->isDeferredDeepLinkEnabled()) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, 23193, "Deferred Deep Link feature disabled");
+    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kDeferredDeepLinkDisabled,
+                           "Deferred Deep Link feature disabled");
     return false;
   }
   const Value& enabled = platform::foundation::Bundle::main()->objectForInfoDictionaryKey(kEnabledInfoKey);
   if (!enabled.isNumber() || !enabled.toBool()) return false;
   if (!persisted->deferredDeepLinkRetrievalComplete().isNil()) {
-    monitor().logWithLevel(LogLevel::kDebug, 23194, "Already retrieved Deferred Deep Link. Skipping");
+    monitor().logWithLevel(LogLevel::kDebug, messages::kDeferredDeepLinkAlreadyRetrieved,
+                           "Already retrieved Deferred Deep Link. Skipping");
     return false;
   }
   if (persisted->deferredDeepLinkRetryCount() >= settings->maxDeferredDeepLinkRetryCount()) {
-    monitor().logWithLevel(LogLevel::kWarning, 23195, "Failed to retrieve Deferred Deep Link. Reached retry limit");
+    monitor().logWithLevel(LogLevel::kWarning, messages::kDeferredDeepLinkRetryLimitReached,
+                           "Failed to retrieve Deferred Deep Link. Reached retry limit");
     persisted->setDeferredDeepLinkRetrievalComplete(Value(std::int64_t{1}));
     return false;
   }
   if (!identity->hasLimitedAdTracking() || identity->limitedAdTracking()) {
-    monitor().logWithLevel(LogLevel::kWarning, 23196, "IDFA unavailable to retrieve Deferred Deep Link. Skipping");
+    monitor().logWithLevel(LogLevel::kWarning, messages::kDeferredDeepLinkWithoutAdvertisingID,
+                           "IDFA unavailable to retrieve Deferred Deep Link. Skipping");
     return false;
   }
-  monitor().logWithLevel(LogLevel::kDebug, 23197, "Deferred Deep Link feature enabled");
+  monitor().logWithLevel(LogLevel::kDebug, messages::kDeferredDeepLinkEnabled, "Deferred Deep Link feature enabled");
   return true;
 }
 
@@ -132,7 +137,8 @@ void DeferredDeepLink::requestDeferredDeepLink() {
   auto uploader = engine ? engine->uploader() : nullptr;
   const std::string url = engine ? requestURL(*engine) : std::string();
   if (url.empty() || !network || !uploader) {
-    monitor().logWithLevel(LogLevel::kWarning, 23198, "URL to retrieve Deferred Deep Link is invalid");
+    monitor().logWithLevel(LogLevel::kWarning, messages::kDeferredDeepLinkURLInvalid,
+                           "URL to retrieve Deferred Deep Link is invalid");
     return;
   }
   uploader->setIsNetworkRequestPending(true);
@@ -155,7 +161,8 @@ void DeferredDeepLink::handleResponse(MeasurementEngine& engine,
   if (uploader) uploader->setIsNetworkRequestPending(false);
   auto persisted = engine.persistedConfig();
   if (!isSuccess(response, error)) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23199, "Failed to retrieve Deferred Deep Link. Will retry on next launch. Code, error",
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kDeferredDeepLinkFetchFailed,
+                           "Failed to retrieve Deferred Deep Link. Will retry on next launch. Code, error",
                            Value(response ? response->statusCode : std::int64_t{0}),
                            Value(error ? error->description() : std::string()));
     persisted->setDeferredDeepLinkRetryCount(persisted->deferredDeepLinkRetryCount() + 1);
@@ -165,7 +172,8 @@ void DeferredDeepLink::handleResponse(MeasurementEngine& engine,
   persisted->setDeferredDeepLinkRetrievalComplete(Value(std::int64_t{0}));
   const std::string body = data ? std::string(data->begin(), data->end()) : std::string();
   if (auto info = deepLinkInfoFromResponseData(body)) {
-    monitor().logWithLevel(LogLevel::kDebug, 23200, "Successfully retrieved Deferred Deep Link");
+    monitor().logWithLevel(LogLevel::kDebug, messages::kDeferredDeepLinkRetrieved,
+                           "Successfully retrieved Deferred Deep Link");
     handleDeferredDeepLinkInfo(*info);
   } else if (uploader) {
     uploader->updateSchedule();
@@ -174,7 +182,8 @@ void DeferredDeepLink::handleResponse(MeasurementEngine& engine,
 
 std::optional<Dictionary> DeferredDeepLink::deepLinkInfoFromResponseData(const std::string& body) {
   if (body.empty()) {
-    monitor().logWithLevel(LogLevel::kVerbose, 23201, "Deferred Deep Link response is empty");
+    monitor().logWithLevel(LogLevel::kVerbose, messages::kDeferredDeepLinkResponseEmpty,
+                           "Deferred Deep Link response is empty");
     return std::nullopt;
   }
   const char* refusal = body.size() > kMaxResponseBytes                  ? "response too large"
@@ -183,7 +192,8 @@ std::optional<Dictionary> DeferredDeepLink::deepLinkInfoFromResponseData(const s
   platform::foundation::Error parseError;
   const Value parsed = refusal ? Value() : platform::foundation::Json::parse(body, &parseError);
   if (parsed.isNil()) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 23202, "Failed to parse Deferred Deep Link from JSON. Error",
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kDeferredDeepLinkParseFailed,
+                           "Failed to parse Deferred Deep Link from JSON. Error",
                            Value(refusal ? std::string(refusal) : parseError.description()));
     return std::nullopt;
   }
@@ -206,13 +216,15 @@ void DeferredDeepLink::handleDeferredDeepLinkInfo(const Dictionary& info) {
   if (auto timestamp = info.find("timestamp"); timestamp != info.end() && !timestamp->second.isNull()) {
     options = Value(Dictionary{{"timestamp", timestamp->second}});
   }
-  monitor().logWithLevel(LogLevel::kVerbose, 23203, "Sending Deferred Deep Link to app delegate");
+  monitor().logWithLevel(LogLevel::kVerbose, messages::kDeferredDeepLinkSent,
+                         "Sending Deferred Deep Link to app delegate");
   const double noted = platform::foundation::Clock::current()->now();
   std::weak_ptr<MeasurementEngine> weakEngine = engine_;
   auto campaigns = campaigns_;
   platform::dispatch::Queue::main()->async([weakEngine, campaigns, url, options, extras, noted] {
     if (!sendDeepLinkURLToAppDelegateOnMainThread(url, options)) {
-      monitor().logWithLevel(LogLevel::kWarning, 23204, "App delegate not configured to handle Deferred Deep Link");
+      monitor().logWithLevel(LogLevel::kWarning, messages::kDeferredDeepLinkHandlerMissing,
+                             "App delegate not configured to handle Deferred Deep Link");
       return;
     }
     auto engine = weakEngine.lock();

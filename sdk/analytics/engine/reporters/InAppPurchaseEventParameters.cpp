@@ -4,6 +4,7 @@
 #include <ctime>
 #include <limits>
 
+#include "sdk/analytics/engine/reporters/ReportersMessageCodes.h"
 #include "sdk/analytics/foundation/DecimalNumber.h"
 #include "sdk/analytics/foundation/Hashing.h"
 #include "sdk/analytics/foundation/Monitor.h"
@@ -42,14 +43,15 @@ void classify(Parameters& parameters, const PaymentTransaction& transaction,
               const std::vector<InAppPurchaseItem>& items) {
   std::string t = transactionIdentifier(&transaction);
   std::string o = transactionIdentifier(transaction.originalTransaction.get());
-  if (t.empty()) verbose(40003, "Transaction ID cannot be nil or empty.");
+  if (t.empty()) verbose(messages::kTransactionIDEmpty, "Transaction ID cannot be nil or empty.");
   if (items.empty()) {
     flag(parameters, "invalid");
     return;
   }
   const InAppPurchaseItem& item = items.back();
   if (item.purchaseType == InAppPurchaseItem::NonConsumable && !t.empty() && !o.empty() && t != o) {
-    verbose(40005, "Restore/repurchase of non-consumable item will be reported as invalid");
+    verbose(messages::kRestoredNonConsumableInvalid,
+            "Restore/repurchase of non-consumable item will be reported as invalid");
     flag(parameters, "invalid");
     return;
   }
@@ -60,13 +62,14 @@ void classify(Parameters& parameters, const PaymentTransaction& transaction,
   if (!subscription && items.size() == 1) {
     if (same) {
       if (item.purchaseType == InAppPurchaseItem::Consumable) {
-        verbose(40021, "Transaction of consumable item will be reported");
+        verbose(messages::kConsumableItemReported, "Transaction of consumable item will be reported");
       } else {
-        verbose(40022, "Transaction of non-consumable item will be reported");
+        verbose(messages::kNonConsumableItemReported, "Transaction of non-consumable item will be reported");
       }
       addFingerprint(parameters, item, false);
     } else {
-      verbose(40007, "Transaction with mismatched transaction ID and original transaction ID will be reported as consumable");
+      verbose(messages::kMismatchedTransactionIDsInvalid,
+              "Transaction with mismatched transaction ID and original transaction ID will be reported as consumable");
     }
     return;
   }
@@ -86,9 +89,10 @@ void classify(Parameters& parameters, const PaymentTransaction& transaction,
     return;
   }
   if (ofDate.size() >= 2) {
-    Monitor::shared()->logWithLevel(LogLevel::kVerbose, 40024,
-                                       "Subscription transaction with duplicate transaction date will be reported as invalid",
-                                       Value(item.productID), Value(static_cast<std::int64_t>(ofDate.size())));
+    Monitor::shared()->logWithLevel(
+        LogLevel::kVerbose, messages::kDuplicateTransactionDateInvalid,
+        "Subscription transaction with duplicate transaction date will be reported as invalid", Value(item.productID),
+        Value(static_cast<std::int64_t>(ofDate.size())));
     flag(parameters, "invalid");
     flag(parameters, "subscription");
     return;
@@ -97,31 +101,35 @@ void classify(Parameters& parameters, const PaymentTransaction& transaction,
   if (item.purchaseType == InAppPurchaseItem::NonRenewingSubscription) {
     flag(parameters, "subscription");
     addFingerprint(parameters, it, false);
-    verbose(40025, "Transaction of non-renewing subscription will be reported");
+    verbose(messages::kNonRenewingSubscriptionReported, "Transaction of non-renewing subscription will be reported");
     return;
   }
   if (it.originalTransactionID == it.transactionID) flag(parameters, "subscription");
   addFingerprint(parameters, it, true);
   if (!it.isFreeTrial() && !it.isIntroductoryOffer()) {
-    verbose(40008, "Transaction of auto-renewable subscription will be reported");
+    verbose(messages::kAutoRenewableSubscriptionReported,
+            "Transaction of auto-renewable subscription will be reported");
     markSubscriptionRenewalOrConversion(parameters, items, it);
     return;
   }
   if (it.isFreeTrial()) {
     flag(parameters, "free_trial");
     if (!t.empty() && !o.empty() && t != o) {
-      verbose(40011, "Repurchase of free-trial auto-renewable subscription will be reported as invalid");
+      verbose(messages::kFreeTrialRepurchaseInvalid,
+              "Repurchase of free-trial auto-renewable subscription will be reported as invalid");
       flag(parameters, "invalid");
       return;
     }
-    verbose(40009, "Transaction of free-trial auto-renewable subscription will be reported");
+    verbose(messages::kFreeTrialSubscriptionReported,
+            "Transaction of free-trial auto-renewable subscription will be reported");
   } else {
     flag(parameters, "price_is_discounted");
     markSubscriptionRenewalOrConversion(parameters, items, it);
-    verbose(40018, "Transaction of introductory offer will be reported");
+    verbose(messages::kIntroductoryOfferReported, "Transaction of introductory offer will be reported");
   }
   if (it.originalTransactionID != it.transactionID) {
-    verbose(40010, "Transaction of auto-renewable subscription renewal will be reported");
+    verbose(messages::kSubscriptionRenewalReported,
+            "Transaction of auto-renewable subscription renewal will be reported");
   }
 }
 
@@ -162,15 +170,15 @@ void applyDiscountPricing(Parameters& parameters, const Product& product, std::i
 std::optional<Parameters> inAppPurchaseEventParameters(const Product* product, const PaymentTransaction* transaction,
                                                              const std::vector<InAppPurchaseItem>& purchaseItems) {
   if (!product) {
-    verbose(40026, "IAP Transaction cannot be created from nil product");
+    verbose(messages::kTransactionWithoutProduct, "IAP Transaction cannot be created from nil product");
     return std::nullopt;
   }
   if (product->productIdentifier.empty()) {
-    verbose(40027, "IAP Transaction cannot be created from empty or nil product ID");
+    verbose(messages::kTransactionWithoutProductID, "IAP Transaction cannot be created from empty or nil product ID");
     return std::nullopt;
   }
   if (!transaction) {
-    verbose(40028, "IAP Transaction cannot be created from nil transaction");
+    verbose(messages::kTransactionFromNilTransaction, "IAP Transaction cannot be created from nil transaction");
     return std::nullopt;
   }
   Parameters parameters;

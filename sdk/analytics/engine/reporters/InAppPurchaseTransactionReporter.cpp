@@ -4,6 +4,7 @@
 
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/reporters/InAppPurchaseEventParameters.h"
+#include "sdk/analytics/engine/reporters/ReportersMessageCodes.h"
 #include "sdk/analytics/foundation/EnvironmentInfo.h"
 #include "sdk/analytics/foundation/Hashing.h"
 #include "sdk/analytics/foundation/Monitor.h"
@@ -38,22 +39,25 @@ InAppPurchaseTransactionReporter::InAppPurchaseTransactionReporter(Dependencies 
 std::optional<std::string> InAppPurchaseTransactionReporter::transactionFingerprint(const PaymentTransaction* transaction) {
   auto& monitor = *Monitor::shared();
   if (!transaction) {
-    monitor.logWithLevel(LogLevel::kSilentError, 21014, "Transaction is nil");
+    monitor.logWithLevel(LogLevel::kSilentError, messages::kTransactionMissing, "Transaction is nil");
     return std::nullopt;
   }
   if (transaction->transactionState != TransactionState::Purchased) return std::nullopt;
   Value code(transaction->error ? transaction->error->code : std::int64_t{0});
   if (!transaction->transactionIdentifier) {
-    monitor.logWithLevel(LogLevel::kSilentError, 21015, "Transaction identifier is nil. Code", code);
+    monitor.logWithLevel(LogLevel::kSilentError, messages::kTransactionIdentifierMissing,
+                         "Transaction identifier is nil. Code", code);
     return std::nullopt;
   }
   const std::string& identifier = *transaction->transactionIdentifier;
   if (identifier.empty()) {
-    monitor.logWithLevel(LogLevel::kSilentError, 21016, "Transaction identifier is empty. Code", code);
+    monitor.logWithLevel(LogLevel::kSilentError, messages::kTransactionIdentifierEmpty,
+                         "Transaction identifier is empty. Code", code);
     return std::nullopt;
   }
   if (identifier.find_first_not_of("0-") == std::string::npos) {
-    monitor.logWithLevel(LogLevel::kSilentError, 21017, "Transaction identifier is only zeroes. Code", code);
+    monitor.logWithLevel(LogLevel::kSilentError, messages::kTransactionIdentifierAllZeroes,
+                         "Transaction identifier is only zeroes. Code", code);
     return std::nullopt;
   }
   return md5HexString(identifier);
@@ -95,7 +99,8 @@ void InAppPurchaseTransactionReporter::paymentQueueUpdatedFilteredTransactions(
                                                        std::optional<std::set<std::string>>,
                                                        std::optional<platform::foundation::Error> error) mutable {
         if (error && (!valid || valid->empty())) {
-          Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 21027, "Cannot request product information. Error", Value(error->description()));
+          Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kProductInformationRequestFailed,
+                                          "Cannot request product information. Error", Value(error->description()));
           kept.insert(kept.end(), dropped.begin(), dropped.end());
           done(std::move(kept));
           return;

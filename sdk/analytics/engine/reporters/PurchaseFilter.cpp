@@ -4,6 +4,7 @@
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
 #include "sdk/analytics/engine/reporters/InAppPurchaseTransactionReporter.h"
+#include "sdk/analytics/engine/reporters/ReportersMessageCodes.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/Scheduler.h"
@@ -65,7 +66,7 @@ std::vector<PaymentTransaction> PurchaseFilter::filterOnWorkerQueue(const std::v
     const Value productID(transaction.payment.productIdentifier);
     auto fingerprint = InAppPurchaseTransactionReporter::transactionFingerprint(&transaction);
     if (!fingerprint || fingerprint->empty()) {
-      monitor.logWithLevel(LogLevel::kSilentError, 23139,
+      monitor.logWithLevel(LogLevel::kSilentError, messages::kPurchaseFingerprintEmpty,
                            "Purchase has nil or empty fingerprint. Purchase will not be checked for duplicates. "
                            "Product ID",
                            productID);
@@ -75,7 +76,7 @@ std::vector<PaymentTransaction> PurchaseFilter::filterOnWorkerQueue(const std::v
     platform::foundation::Error error;
     auto isNew = database ? database->insertIfNotDuplicatePurchaseFingerprint(*fingerprint, &error) : std::nullopt;
     if (!isNew) {
-      monitor.logWithLevel(LogLevel::kMonitoredError, 23140,
+      monitor.logWithLevel(LogLevel::kMonitoredError, messages::kPurchaseFingerprintSaveFailed,
                            "Failed to save purchase fingerprint. Purchase will not be checked for duplicates. Product "
                            "ID, error",
                            productID, Value(database ? error.description() : std::string("no database")));
@@ -84,7 +85,8 @@ std::vector<PaymentTransaction> PurchaseFilter::filterOnWorkerQueue(const std::v
       claimed_.emplace(*transaction.transactionIdentifier, *fingerprint);
       kept.push_back(transaction);
     } else {
-      monitor.logWithLevel(LogLevel::kMonitoredWarning, 23141, "Purchase is a duplicate and will not be reported. Product ID", productID);
+      monitor.logWithLevel(LogLevel::kMonitoredWarning, messages::kDuplicatePurchaseNotReported,
+                           "Purchase is a duplicate and will not be reported. Product ID", productID);
     }
   }
   return kept;
@@ -104,10 +106,10 @@ void PurchaseFilter::releaseUnreportedTransactions(std::vector<PaymentTransactio
       if (claim == self->claimed_.end()) continue;
       platform::foundation::Error error;
       if (!database->deletePurchaseFingerprint(claim->second, &error)) {
-        Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, 23164,
-                                           "Failed to forget the fingerprint of a purchase that was not reported. "
-                                           "Product ID, error",
-                                           Value(transaction.payment.productIdentifier), Value(error.description()));
+        Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kPurchaseFingerprintForgetFailed,
+                                        "Failed to forget the fingerprint of a purchase that was not reported. "
+                                        "Product ID, error",
+                                        Value(transaction.payment.productIdentifier), Value(error.description()));
       }
       self->claimed_.erase(claim);
     }

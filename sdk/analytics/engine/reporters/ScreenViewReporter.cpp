@@ -8,6 +8,7 @@
 #include "sdk/analytics/engine/SessionReporting.h"
 #include "sdk/analytics/engine/reporters/AdExposureReporter.h"
 #include "sdk/analytics/engine/reporters/AnalyticsScreen.h"
+#include "sdk/analytics/engine/reporters/ReportersMessageCodes.h"
 #include "sdk/analytics/engine/reporters/SessionReporter.h"
 #include "sdk/analytics/engine/reporters/ViewControllerScreens.h"
 #include "sdk/analytics/engine/reporters/ReporterHost.h"
@@ -148,16 +149,18 @@ void ScreenViewReporter::getScreenName(std::optional<std::string>* screenName,
 void ScreenViewReporter::setScreenName(const std::optional<std::string>& screenName,
                                           const std::optional<std::string>& screenClass) {
   if (!isAutomaticScreenReportingEnabled()) {
-    monitor().logWithLevel(LogLevel::kWarning, 31000,
-                            "Ignoring call to setScreenName:screenClass:. Screen reporting is disabled.");
+    monitor().logWithLevel(LogLevel::kWarning, messages::kScreenNameIgnoredWhileDisabled,
+                           "Ignoring call to setScreenName:screenClass:. Screen reporting is disabled.");
     return;
   }
   if (screenName && !isValidScreenText(*screenName, nullptr)) {
-    monitor().logWithLevel(LogLevel::kWarning, 31001, "Received invalid screen name", Value(*screenName));
+    monitor().logWithLevel(LogLevel::kWarning, messages::kScreenNameInvalid, "Received invalid screen name",
+                           Value(*screenName));
     return;
   }
   if (screenClass && !isValidScreenText(*screenClass, nullptr)) {
-    monitor().logWithLevel(LogLevel::kWarning, 31002, "Received invalid screen class", Value(*screenClass));
+    monitor().logWithLevel(LogLevel::kWarning, messages::kScreenClassInvalid, "Received invalid screen class",
+                           Value(*screenClass));
     return;
   }
   auto stack = keyWindowStack();
@@ -165,21 +168,23 @@ void ScreenViewReporter::setScreenName(const std::optional<std::string>& screenN
   queue_->sync([&] {
     auto viewController = stack->top();
     if (!viewController) {
-      monitor().logWithLevel(LogLevel::kWarning, 31003, "setScreenName:screenClass: must be called after a view controller has appeared");
+      monitor().logWithLevel(LogLevel::kWarning, messages::kScreenNameBeforeAppearance,
+                             "setScreenName:screenClass: must be called after a view controller has appeared");
       return;
     }
     const std::string className = screenClass ? *screenClass : shortClassName(viewController->getClass());
     if (currentScreen_ && currentScreen_->name() == screenName && currentScreen_->className() == className) {
-      monitor().logWithLevel(LogLevel::kDebug, 31004, "Ignoring duplicate screen name and screen class",
-                              screenName ? Value(*screenName) : Value(), Value(className));
+      monitor().logWithLevel(LogLevel::kDebug, messages::kDuplicateScreenIgnored,
+                             "Ignoring duplicate screen name and screen class",
+                             screenName ? Value(*screenName) : Value(), Value(className));
       return;
     }
     auto screen = std::make_shared<AnalyticsScreen>(screenName, className, incrementScreenInstanceID());
     screen->isManuallySet = true;
     setViewControllerScreen(*viewController, screen);
     currentViewController_ = viewController;
-    monitor().logWithLevel(LogLevel::kDebug, 31009, "Set screen name and screen class",
-                            screenName ? Value(*screenName) : Value(), Value(className));
+    monitor().logWithLevel(LogLevel::kDebug, messages::kScreenNameAndClassSet, "Set screen name and screen class",
+                           screenName ? Value(*screenName) : Value(), Value(className));
     auto previous = currentScreen_;
     currentScreen_ = screen;
     postScreenDidChangeNotification(previous, screen);
@@ -189,19 +194,22 @@ void ScreenViewReporter::setScreenName(const std::optional<std::string>& screenN
 
 void ScreenViewReporter::trackScreenWithParameters(const Dictionary& parameters, double timestamp) {
   if (!isAppActive_ && appHasBeenInitialized_) {
-    monitor().logWithLevel(LogLevel::kWarning, 31026, "Cannot log screen view event when the app is not active");
+    monitor().logWithLevel(LogLevel::kWarning, messages::kScreenViewWhenAppInactive,
+                           "Cannot log screen view event when the app is not active");
     return;
   }
   std::optional<std::string> name;
   std::optional<std::string> className;
   const auto nameValue = parameters.find("screen_name");
   if (nameValue != parameters.end() && !screenTextFromValue(nameValue->second, name)) {
-    monitor().logWithLevel(LogLevel::kWarning, 31027, "Received invalid name for screen", nameValue->second);
+    monitor().logWithLevel(LogLevel::kWarning, messages::kScreenViewNameInvalid, "Received invalid name for screen",
+                           nameValue->second);
     return;
   }
   const auto classValue = parameters.find("screen_class");
   if (classValue != parameters.end() && !screenTextFromValue(classValue->second, className)) {
-    monitor().logWithLevel(LogLevel::kWarning, 31028, "Received invalid class for screen", classValue->second);
+    monitor().logWithLevel(LogLevel::kWarning, messages::kScreenViewClassInvalid, "Received invalid class for screen",
+                           classValue->second);
     return;
   }
   if (!className) {
@@ -218,8 +226,9 @@ void ScreenViewReporter::trackScreenWithParameters(const Dictionary& parameters,
   auto screen = std::make_shared<AnalyticsScreen>(name, className, incrementScreenInstanceID());
   screen->isManuallyTracked = true;
   screen->eventTimestamp = timestamp;
-  monitor().logWithLevel(LogLevel::kDebug, 31029, "Logging screen view with screen name and screen class",
-                          name ? Value(*name) : Value(), className ? Value(*className) : Value());
+  monitor().logWithLevel(LogLevel::kDebug, messages::kLoggingScreenView,
+                         "Logging screen view with screen name and screen class", name ? Value(*name) : Value(),
+                         className ? Value(*className) : Value());
   std::shared_ptr<AnalyticsScreen> previous;
   queue_->sync([&] {
     previous = currentScreen_;
@@ -244,7 +253,8 @@ void ScreenViewReporter::logViewScreenEvent(const std::shared_ptr<AnalyticsScree
                                                const std::optional<Dictionary>& parameters) {
   if (!screen) return;
   if (!mayReport()) {
-    monitor().logWithLevel(LogLevel::kDebug, 31013, "Screen view event not logged. App is not active.");
+    monitor().logWithLevel(LogLevel::kDebug, messages::kScreenViewWhileInactive,
+                           "Screen view event not logged. App is not active.");
     return;
   }
   Dictionary event = parameters.value_or(Dictionary{});
@@ -258,7 +268,8 @@ void ScreenViewReporter::logViewScreenEvent(const std::shared_ptr<AnalyticsScree
   }
   if (!isAutomaticScreenReportingEnabled()) event["_mst"] = Value(std::int64_t{1});
   if (!hasScreenParameters(toParameters(event))) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 31012, "Screen view event not logged. Screen parameters were empty");
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kScreenViewWithoutParameters,
+                           "Screen view event not logged. Screen parameters were empty");
     return;
   }
   previousScreen_ = screen;
@@ -283,7 +294,7 @@ void ScreenViewReporter::postScreenDidChangeNotification(const std::shared_ptr<A
 
 void ScreenViewReporter::setCurrentViewController(ViewController* viewController) {
   if (!viewController) {
-    monitor().logWithLevel(LogLevel::kWarning, 31005, "Received nil view controller");
+    monitor().logWithLevel(LogLevel::kWarning, messages::kNilViewController, "Received nil view controller");
     return;
   }
   auto shared = std::static_pointer_cast<ViewController>(viewController->weak_from_this().lock());
@@ -293,19 +304,21 @@ void ScreenViewReporter::setCurrentViewController(ViewController* viewController
     std::string className = shortClassName(viewController->getClass());
     if (engineEnabled && currentViewController_.lock() == shared) {
       const auto screen = viewControllerScreen(*viewController);
-      monitor().logWithLevel(LogLevel::kDebug, 31006, "View controller already tracked. Class, ID", Value(className),
-                              screen ? Value(screen->instanceID()) : Value());
+      monitor().logWithLevel(LogLevel::kDebug, messages::kViewControllerAlreadyTracked,
+                             "View controller already tracked. Class, ID", Value(className),
+                             screen ? Value(screen->instanceID()) : Value());
       return;
     }
     if (platform::foundation::Utf8::length(className) > kMaxScreenClassLength) {
       std::string trimmed = platform::foundation::Utf8::substring(className, 0, kMaxScreenClassLength);
-      monitor().logWithLevel(LogLevel::kDebug, 31007,
-                              "Trimmed name of default screen class. Original screen class, trimmed screen class",
-                              Value(className), Value(trimmed));
+      monitor().logWithLevel(LogLevel::kDebug, messages::kDefaultScreenClassTrimmed,
+                             "Trimmed name of default screen class. Original screen class, trimmed screen class",
+                             Value(className), Value(trimmed));
       className = std::move(trimmed);
     }
     if (!isValidScreenText(className, nullptr)) {
-      monitor().logWithLevel(LogLevel::kWarning, 31008, "Received invalid default screen class", Value(className));
+      monitor().logWithLevel(LogLevel::kWarning, messages::kDefaultScreenClassInvalid,
+                             "Received invalid default screen class", Value(className));
       return;
     }
     auto screen = viewControllerScreen(*viewController);
@@ -316,8 +329,8 @@ void ScreenViewReporter::setCurrentViewController(ViewController* viewController
     currentViewController_ = shared;
     if (screen == currentScreen_) return;
     if (engineEnabled) {
-      monitor().logWithLevel(LogLevel::kDebug, 31010, "Tracking view controller. Class, ID", Value(className),
-                              Value(screen->instanceID()));
+      monitor().logWithLevel(LogLevel::kDebug, messages::kTrackingViewController, "Tracking view controller. Class, ID",
+                             Value(className), Value(screen->instanceID()));
     }
     auto previous = currentScreen_ ? currentScreen_->copy() : nullptr;
     currentScreen_ = screen;
@@ -396,7 +409,8 @@ void ScreenViewReporter::handleApplicationDidEnterBackground() { isAppActive_ = 
 void ScreenViewReporter::setPerformanceDelegate(const std::shared_ptr<ScreenViewReporterDelegate>& delegate) {
   std::lock_guard lock(delegateMutex_);
   if (delegate && delegate_.lock()) {
-    monitor().logWithLevel(LogLevel::kWarning, 31016, "Tried to override screen reporter delegate");
+    monitor().logWithLevel(LogLevel::kWarning, messages::kScreenReporterDelegateOverride,
+                           "Tried to override screen reporter delegate");
     return;
   }
   delegate_ = delegate;

@@ -6,6 +6,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/runtime/LoadHooks.h"
 #include "sdk/analytics/engine/reporters/ReporterHost.h"
+#include "sdk/analytics/engine/reporters/ReportersMessageCodes.h"
 #include "sdk/analytics/foundation/Alarm.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
@@ -52,16 +53,18 @@ std::string textValue(const Dictionary& dictionary, const char* key) {
 std::shared_ptr<SearchAdReporter> SearchAdReporter::initWithWorkerQueue(
     std::shared_ptr<platform::dispatch::Queue> queue, std::shared_ptr<PersistedConfig> persistedConfig) {
   if (!queue) {
-    monitor().logWithLevel(LogLevel::kSilentError, 32000, "Cannot init Search Ad reporter. Queue must be provided");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kSearchAdReporterWithoutQueue,
+                           "Cannot init Search Ad reporter. Queue must be provided");
     return nullptr;
   }
   if (!persistedConfig) {
-    monitor().logWithLevel(LogLevel::kSilentError, 32001, "Cannot init Search Ad reporter. Persisted config must be provided");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kSearchAdReporterWithoutConfig,
+                           "Cannot init Search Ad reporter. Persisted config must be provided");
     return nullptr;
   }
   if (persistedConfig->searchAdRetryCount() > kMaxLookups - 1) return nullptr;
   if (persistedConfig->searchAdCampaignValue().isNumber()) {
-    monitor().logWithLevel(LogLevel::kDebug, 32002,
+    monitor().logWithLevel(LogLevel::kDebug, messages::kSearchAdAlreadyReportedNotStarting,
                            "Search Ad campaign attribution was already reported. Do not start Search Ad Reporter.");
     return nullptr;
   }
@@ -111,7 +114,8 @@ bool SearchAdReporter::isSearchAdReporterEnabled() const {
 
 void SearchAdReporter::start() {
   if (!client_) {
-    monitor().logWithLevel(LogLevel::kDebug, 32003, "iAd framework is not linked. Search Ad Attribution Reporter is disabled.");
+    monitor().logWithLevel(LogLevel::kDebug, messages::kAdFrameworkNotLinked,
+                           "iAd framework is not linked. Search Ad Attribution Reporter is disabled.");
     return;
   }
   {
@@ -124,7 +128,8 @@ void SearchAdReporter::start() {
 void SearchAdReporter::scheduleSearchAdReport() {
   auto pending = alarm();
   if (!pending) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, 32013, "Search Ad Campaign attribution alarm is already canceled");
+    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kSearchAdAlarmAlreadyCanceled,
+                           "Search Ad Campaign attribution alarm is already canceled");
     return;
   }
   if (!isSearchAdReporterEnabled()) {
@@ -132,22 +137,23 @@ void SearchAdReporter::scheduleSearchAdReport() {
     return;
   }
   if (persistedConfig_->searchAdCampaignValue().isNumber()) {
-    monitor().logWithLevel(LogLevel::kDebug, 32004,
+    monitor().logWithLevel(LogLevel::kDebug, messages::kSearchAdAlreadyReportedNotScheduled,
                            "Search Ad report not scheduled. Search Ad campaign attribution was already reported.");
     cancelScheduling();
     return;
   }
   if (pending->scheduledTimestamp()) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, 32005, "Search Ad Campaign attribution alarm is already scheduled");
+    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kSearchAdAlarmAlreadyScheduled,
+                           "Search Ad Campaign attribution alarm is already scheduled");
     return;
   }
   if (persistedConfig_->searchAdRetryCount() >= kMaxLookups) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, 32007,
+    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kSearchAdRetriesExceeded,
                            "Search Ad Campaign attribution exceeds the max number of retries. Do not schedule again.");
     cancelScheduling();
     return;
   }
-  monitor().logWithLevel(LogLevel::kDebug, 32006, "Scheduling Search Ad Report timer");
+  monitor().logWithLevel(LogLevel::kDebug, messages::kSearchAdTimerScheduling, "Scheduling Search Ad Report timer");
   // More than a day since the last lookup (or none yet) makes the delay negative: the lookup runs now.
   const double delay = kLookupInterval - std::fabs(now() - persistedConfig_->lastSearchAdLookUpTimestamp());
   std::weak_ptr<SearchAdReporter> weak = weak_from_this();
@@ -186,13 +192,15 @@ void SearchAdReporter::fetchAttributionDetails() {
 void SearchAdReporter::handleAttributionDetails(const std::optional<Dictionary>& details,
                                                    const std::optional<platform::foundation::Error>& error) {
   if (error) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 32010, "Cannot send request for Search Ad campaign attribution. Error",
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kSearchAdRequestFailed,
+                           "Cannot send request for Search Ad campaign attribution. Error",
                            Value(error->description()));
     scheduleSearchAdReport();
     return;
   }
   if (!details) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, 32011, "Cannot get Search Ad campaign attribution. Search Ad details are empty");
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kSearchAdDetailsEmpty,
+                           "Cannot get Search Ad campaign attribution. Search Ad details are empty");
     scheduleSearchAdReport();
     return;
   }
@@ -205,7 +213,8 @@ void SearchAdReporter::handleAttributionDetails(const std::optional<Dictionary>&
   const std::string campaign = textValue(*answer, "iad-campaign-name");
   const std::string term = textValue(*answer, "iad-keyword");
   if (textValue(*answer, "iad-campaign-id") == kPlaceholderCampaignID && campaign == kPlaceholderCampaignName) {
-    monitor().logWithLevel(LogLevel::kSilentError, 32012, "Search Ad Reporter returns dummy data. Will retry next time.");
+    monitor().logWithLevel(LogLevel::kSilentError, messages::kSearchAdDummyData,
+                           "Search Ad Reporter returns dummy data. Will retry next time.");
     scheduleSearchAdReport();
     return;
   }
@@ -219,7 +228,8 @@ void SearchAdReporter::logCampaignEventWithSearchAdCampaign(bool attributed, con
   {
     std::lock_guard lock(answerMutex_);
     if (persistedConfig_->searchAdCampaignValue().isNumber()) {
-      monitor().logWithLevel(LogLevel::kSilentWarning, 32008, "Search Ad Campaign is already tracked");
+      monitor().logWithLevel(LogLevel::kSilentWarning, messages::kSearchAdCampaignAlreadyTracked,
+                             "Search Ad Campaign is already tracked");
       return;
     }
     persistedConfig_->setSearchAdCampaignValue(Value(attributed));
@@ -232,7 +242,8 @@ void SearchAdReporter::logCampaignEventWithSearchAdCampaign(bool attributed, con
   if (const std::int64_t firstOpen = persistedConfig_->firstOpenTimestampMilliseconds(); firstOpen >= 2) {
     parameters.emplace("click_timestamp", Value(firstOpen - 1));
   } else {
-    monitor().logWithLevel(LogLevel::kSilentWarning, 32009, "Search Ad Campaign does not have click_timestamp.");
+    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kSearchAdWithoutClickTimestamp,
+                           "Search Ad Campaign does not have click_timestamp.");
   }
   sdk::analytics::ReporterHost::current()->logInternalEvent("auto", "_cmp", parameters, std::nullopt);
 }

@@ -10,6 +10,7 @@
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/reporters/AnalyticsScreen.h"
 #include "sdk/analytics/engine/reporters/ReporterHost.h"
+#include "sdk/analytics/engine/reporters/ReportersMessageCodes.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 
@@ -85,7 +86,8 @@ bool SessionReporter::isReportingEnabled() const {
 
 void SessionReporter::setTimeoutSessionInterval(double seconds) {
   if (seconds < 0) {
-    Monitor::shared()->logWithLevel(LogLevel::kWarning, 33001, "Received negative timeout session duration. Setting to 0.0 instead.");
+    Monitor::shared()->logWithLevel(LogLevel::kWarning, messages::kNegativeSessionTimeout,
+                                    "Received negative timeout session duration. Setting to 0.0 instead.");
     seconds = 0;
   }
   std::lock_guard lock(mutex_);
@@ -142,7 +144,8 @@ double SessionReporter::incurredEngagementTimeLocked(double uptime) const {
   const double start = efficient() ? freerideEngagementStartUptime_ : engagementStartUptime_;
   const double incurred = uptime - start;
   if (incurred < 0) {
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredWarning, 33004, "Incurred engagement time is negative. Setting to 0.0 instead");
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredWarning, messages::kNegativeEngagementTime,
+                                    "Incurred engagement time is negative. Setting to 0.0 instead");
     return 0;
   }
   return incurred;
@@ -172,7 +175,8 @@ void SessionReporter::setSessionID(const Value& sessionID, const Value& sessionN
 
 void SessionReporter::logSessionStartEvent() {
   if (!ReporterHost::current()->isAppActive()) {
-    Monitor::shared()->logWithLevel(LogLevel::kDebug, 33005, "Session start event not logged. Application is not active");
+    Monitor::shared()->logWithLevel(LogLevel::kDebug, messages::kSessionStartWhileInactive,
+                                    "Session start event not logged. Application is not active");
     return;
   }
   if (!isReportingEnabled()) return;
@@ -192,7 +196,8 @@ void SessionReporter::logSessionStartEvent() {
 
 std::int64_t SessionReporter::logEngagementEvent(const AnalyticsScreen* screen, bool isRedundant) {
   if (!ReporterHost::current()->isAppActive()) {
-    Monitor::shared()->logWithLevel(LogLevel::kDebug, 33006, "User engagement event not logged. Application is not active");
+    Monitor::shared()->logWithLevel(LogLevel::kDebug, messages::kUserEngagementWhileInactive,
+                                    "User engagement event not logged. Application is not active");
     return 0;
   }
   const bool isEfficient = efficient();
@@ -230,7 +235,8 @@ void SessionReporter::logUserEngagementEvent() { logEngagementEvent(nullptr, fal
 void SessionReporter::logAppBackgroundEvent(std::int64_t milliseconds) {
   if (!isReportingEnabled() || !remoteConfig_->appBackgroundedEventEnabled()) return;
   if (!ReporterHost::current()->isAppActive()) {
-    Monitor::shared()->logWithLevel(LogLevel::kDebug, 33008, "App backgrounded event not logged. Application is not active");
+    Monitor::shared()->logWithLevel(LogLevel::kDebug, messages::kAppBackgroundedWhileInactive,
+                                    "App backgrounded event not logged. Application is not active");
     return;
   }
   Dictionary parameters;

@@ -7,6 +7,7 @@
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "sdk/analytics/engine/reporters/AnalyticsScreen.h"
+#include "sdk/analytics/engine/reporters/ReportersMessageCodes.h"
 #include "sdk/analytics/foundation/Monitor.h"
 
 namespace sdk::analytics {
@@ -61,7 +62,8 @@ std::shared_ptr<AnalyticsScreen> viewControllerScreen(ViewController& viewContro
   const Value value = platform::runtime::associated(viewController, &kScreenKey);
   if (value.isNil()) return nullptr;
   if (auto screen = value.objectAs<AnalyticsScreen>()) return screen;
-  Monitor::shared()->logWithLevel(LogLevel::kMonitoredWarning, 36000, "Found unknown associated object", Value(valueClassName(value)));
+  Monitor::shared()->logWithLevel(LogLevel::kMonitoredWarning, messages::kUnknownAssociatedObject,
+                                  "Found unknown associated object", Value(valueClassName(value)));
   platform::runtime::setAssociated(viewController, &kScreenKey, Value());
   return nullptr;
 }
@@ -177,7 +179,8 @@ std::shared_ptr<ViewController> topViewController(ViewControllerStack& stack) {
   }
   if (candidate) return candidate;
   if (stack.empty()) {
-    Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, 31011, "Root view controller not found");
+    Monitor::shared()->logWithLevel(LogLevel::kSilentWarning, messages::kRootViewControllerNotFound,
+                                    "Root view controller not found");
     return nullptr;
   }
   auto bottom = stack.bottom();

@@ -10,7 +10,7 @@ inline NanoField repeated(std::uint32_t tag, NanoFieldKind kind) { return {tag, 
 inline NanoField message(std::uint32_t tag, NanoDescriptorRef type) {
   return {tag, NanoFieldKind::Message, false, type};
 }
-inline NanoField messages(std::uint32_t tag, NanoDescriptorRef type) {
+inline NanoField repeatedMessage(std::uint32_t tag, NanoDescriptorRef type) {
   return {tag, NanoFieldKind::Message, true, type};
 }
 // An index the messages never type: kept in the numbering, skipped on the wire.
