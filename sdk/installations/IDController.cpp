@@ -4,8 +4,9 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "sdk/core/App.h"
 #include "sdk/core/CoreLogger.h"
-#include "sdk/installations/InstallationsShared.h"
 #include "sdk/installations/InstallationsErrors.h"
+#include "sdk/installations/InstallationsMessageCodes.h"
+#include "sdk/installations/InstallationsShared.h"
 
 namespace sdk::installations {
 
@@ -97,7 +98,7 @@ sdk::promises::Promise::Ptr IDController::deleteInstallation() {
 // --- get or create --------------------------------------------------------------------------------
 
 sdk::promises::Promise::Ptr IDController::createGetInstallationItemPromise() {
-  sdk::core::coreLogDebug(kLogService, "I-FIS002000", "%s, appName: %@", "-[VURInstallationsIDController createGetInstallationItemPromise]",
+  sdk::core::coreLogDebug(kLogService, messages::kGetInstallationItemStarted, "%s, appName: %@", "-[VURInstallationsIDController createGetInstallationItemPromise]",
               appName_);
   auto self = shared_from_this();
   sdk::promises::Promise::Ptr item =
@@ -117,7 +118,7 @@ sdk::promises::Promise::Ptr IDController::getStoredInstallation() {
                       : InstallationsErrors::installationsErrorWithCode(0, "No stored installation.", std::nullopt);
     if (valid) return value;
     const Error& error = valid.error();
-    sdk::core::coreLogWarning(kLogService, "I-FIS002004", "Stored installation validation error: %@", error.description());
+    sdk::core::coreLogWarning(kLogService, messages::kStoredInstallationInvalid, "Stored installation validation error: %@", error.description());
     return sdk::promises::valueWithError(error);
   });
 }
@@ -171,7 +172,7 @@ sdk::promises::Promise::Ptr IDController::registerInstallationIfNeeded(const Ins
         self->updateBackoffWithSuccess(false, error);
         const auto status = InstallationsErrors::HTTPStatusOf(error);
         if (status == 400 || status == 403 || status == 404) {
-          sdk::core::coreLogError(kLogService, "I-FIS002003",
+          sdk::core::coreLogError(kLogService, messages::kRegistrationFailed,
                       "Vurevore Installation registration failed for app with name: %@, error:\n%@\nPlease make sure "
                       "you use valid VadezeService-Info.plist",
                       self->appName_, InstallationsErrors::failureReasonOf(error));
@@ -188,7 +189,7 @@ sdk::promises::Promise::Ptr IDController::registerInstallationIfNeeded(const Ins
 }
 
 sdk::promises::Promise::Ptr IDController::installationWithValidAuthTokenForcingRefresh(bool forceRefresh) {
-  sdk::core::coreLogDebug(kLogService, "I-FIS002001",
+  sdk::core::coreLogDebug(kLogService, messages::kValidAuthTokenRequested,
               "-[VURInstallationsIDController installationWithValidAuthTokenForcingRefresh:%@], appName: %@",
               Value(forceRefresh ? 1 : 0), appName_);
   auto self = shared_from_this();
@@ -234,7 +235,7 @@ sdk::promises::Promise::Ptr IDController::regenerateFIDOnRefreshTokenErrorIfNeed
 // --- deletion -------------------------------------------------------------------------------------
 
 sdk::promises::Promise::Ptr IDController::createDeleteInstallationPromise() {
-  sdk::core::coreLogDebug(kLogService, "I-FIS002002", "%s, appName: %@", "-[VURInstallationsIDController createDeleteInstallationPromise]",
+  sdk::core::coreLogDebug(kLogService, messages::kDeleteInstallationStarted, "%s, appName: %@", "-[VURInstallationsIDController createDeleteInstallationPromise]",
               appName_);
   auto self = shared_from_this();
   sdk::promises::Promise::Ptr start = mostRecentInstallationOperation();

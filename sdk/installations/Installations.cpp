@@ -7,9 +7,10 @@
 #include "sdk/core/CharacterSet.h"
 #include "sdk/core/ComponentContainer.h"
 #include "sdk/core/Library.h"
+#include "sdk/installations/InstallationsErrors.h"
+#include "sdk/installations/InstallationsMessageCodes.h"
 #include "sdk/installations/InstallationsShared.h"
 #include "sdk/installations/ServiceClient.h"
-#include "sdk/installations/InstallationsErrors.h"
 
 namespace sdk::installations {
 
@@ -23,7 +24,6 @@ using platform::foundation::format;
 using platform::foundation::Value;
 using platform::runtime::Class;
 
-constexpr const char* kMessageCode = "I-FIS008000";
 constexpr std::size_t kAPIKeyLength = 39;
 constexpr platform::runtime::Selector<bool()> kUsesVIS{"usesVIS"};
 
@@ -121,7 +121,7 @@ void Installations::validateAppOptions(const sdk::core::AppOptions::Ptr& appOpti
                            "following parameters are nil or empty: %@. If you use VadezeServices-Info.plist please "
                            "download the most recent version from the Vurevore Console. If you configure Vurevore in "
                            "code, please make sure you specify all required parameters.",
-                           kLogService, kMessageCode, joined(missing)));
+                           kLogService, messages::kInvalidAppOptions, joined(missing)));
   }
   const auto broken = validateAPIKey(appOptions->APIKey());
   if (!broken.empty()) {
@@ -131,7 +131,7 @@ void Installations::validateAppOptions(const sdk::core::AppOptions::Ptr& appOpti
                            "VadezeServices-Info.plist please download the most recent version from the Vurevore "
                            "Console. If you configure Vurevore in code, please make sure you specify all required "
                            "parameters.",
-                           kLogService, kMessageCode, joined(broken)));
+                           kLogService, messages::kInvalidAppOptions, joined(broken)));
   }
 }
 

@@ -8,11 +8,12 @@
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Json.h"
 #include "sdk/core/App.h"
-#include "sdk/core/HeartbeatInfo.h"
 #include "sdk/core/CoreLogger.h"
+#include "sdk/core/HeartbeatInfo.h"
 #include "sdk/core/SDKVersion.h"
-#include "sdk/installations/InstallationsShared.h"
 #include "sdk/installations/InstallationsErrors.h"
+#include "sdk/installations/InstallationsMessageCodes.h"
+#include "sdk/installations/InstallationsShared.h"
 #include "sdk/installations/LogRedaction.h"
 
 namespace sdk::installations {
@@ -166,7 +167,7 @@ sdk::promises::Promise::Ptr ServiceClient::sendURLRequest(const URLRequest& requ
 sdk::promises::Promise::Ptr ServiceClient::URLRequestPromise(const std::shared_ptr<platform::net::URLSession>& session,
                                                               const URLRequest& request) {
   if (debugLogging()) {
-    sdk::core::coreLogDebug(kLogService, "I-FIS001001", "Sending request: %@, body:%@, headers: %@.",
+    sdk::core::coreLogDebug(kLogService, messages::kSendingRequest, "Sending request: %@, body:%@, headers: %@.",
                 redactedRequest(request), redactedBody(request.httpBody),
                 redactedHeaders(request.allHTTPHeaderFields));
   }
@@ -181,19 +182,19 @@ sdk::promises::Promise::Ptr ServiceClient::URLRequestPromise(const std::shared_p
         }
         if (error || !response) {
           Error failure = error.value_or(Error::make(platform::net::kURLErrorDomain, -1, "No response"));
-          sdk::core::coreLogDebug(kLogService, "I-FIS001002", "Request failed: %@, error: %@.", redactedRequest(request),
+          sdk::core::coreLogDebug(kLogService, messages::kRequestFailed, "Request failed: %@, error: %@.", redactedRequest(request),
                       failure);
           promise->reject(failure);
           return;
         }
         const bool debug = debugLogging();
         if (debug) {
-          sdk::core::coreLogDebug(kLogService, "I-FIS001003", "Request response received: %@, error: %@, body: %@.",
+          sdk::core::coreLogDebug(kLogService, messages::kResponseReceived, "Request response received: %@, error: %@, body: %@.",
                       redactedRequest(request), "(null)", redactedBody(data));
         }
         if (response->statusCode < 200 || response->statusCode > 299) {
           if (debug) {
-            sdk::core::coreLogDebug(kLogService, "I-FIS001004", "Unexpected API response: %@, body: %@.",
+            sdk::core::coreLogDebug(kLogService, messages::kUnexpectedResponse, "Unexpected API response: %@, body: %@.",
                         platform::foundation::format("%@ %ld", response->url, static_cast<long>(response->statusCode)),
                         redactedBody(data));
           }
@@ -216,13 +217,13 @@ sdk::promises::Promise::Ptr ServiceClient::registerInstallation(const Installati
   if (auto valid = item->isValid(); !valid) return InstallationsErrors::rejectedPromiseWithError(valid.error());
   return sendURLRequest(registerRequestWithInstallation(*item))->then([item](const Value& reply) {
     auto response = reply.objectAs<ServiceResponse>();
-    sdk::core::coreLogDebug(kLogService, "I-FIS001005", "Parsing server response for %@.", response->HTTPResponse.url);
+    sdk::core::coreLogDebug(kLogService, messages::kParsingServerResponse, "Parsing server response for %@.", response->HTTPResponse.url);
     auto registered = registeredInstallationWithJSONData(*item, response->data, now());
     if (!registered) {
-      sdk::core::coreLogDebug(kLogService, "I-FIS001006", "Failed to parse VURInstallationsItem: %@.", registered.error());
+      sdk::core::coreLogDebug(kLogService, messages::kInstallationParseFailed, "Failed to parse VURInstallationsItem: %@.", registered.error());
       return sdk::promises::valueWithError(registered.error());
     }
-    sdk::core::coreLogDebug(kLogService, "I-FIS001007", "VURInstallationsItem parsed successfully.");
+    sdk::core::coreLogDebug(kLogService, messages::kInstallationParsed, "VURInstallationsItem parsed successfully.");
     return Value(*registered);
   });
 }
@@ -230,14 +231,14 @@ sdk::promises::Promise::Ptr ServiceClient::registerInstallation(const Installati
 sdk::promises::Promise::Ptr ServiceClient::refreshAuthTokenForInstallation(const InstallationItem::Ptr& item) {
   return sendURLRequest(authTokenRequestWithInstallation(*item))->then([item](const Value& reply) {
     auto response = reply.objectAs<ServiceResponse>();
-    sdk::core::coreLogDebug(kLogService, "I-FIS001005", "Parsing server response for %@.", response->HTTPResponse.url);
+    sdk::core::coreLogDebug(kLogService, messages::kParsingServerResponse, "Parsing server response for %@.", response->HTTPResponse.url);
     auto token = authTokenWithGenerateTokenAPIJSONData(response->data, now());
     if (!token) {
-      sdk::core::coreLogDebug(kLogService, "I-FIS001008", "Failed to parse VURInstallationsStoredAuthToken: %@.",
+      sdk::core::coreLogDebug(kLogService, messages::kAuthTokenParseFailed, "Failed to parse VURInstallationsStoredAuthToken: %@.",
                               token.error());
       return sdk::promises::valueWithError(token.error());
     }
-    sdk::core::coreLogDebug(kLogService, "I-FIS001009", "VURInstallationsStoredAuthToken parsed successfully.");
+    sdk::core::coreLogDebug(kLogService, messages::kAuthTokenParsed, "VURInstallationsStoredAuthToken parsed successfully.");
     auto updated = item->copy();
     updated->authToken = *token;
     return Value(updated);

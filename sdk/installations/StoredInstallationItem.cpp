@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "sdk/core/CoreLogger.h"
+#include "sdk/installations/InstallationsMessageCodes.h"
 #include "sdk/installations/InstallationsShared.h"
 
 namespace sdk::installations {
@@ -32,7 +33,7 @@ std::shared_ptr<StoredAuthToken> StoredAuthToken::initWithCoder(
     platform::foundation::KeyedUnarchiver& coder) {
   const std::int64_t version = coder.decodeInt64("storageVersion");
   if (version > kStorageVersion) {
-    sdk::core::coreLogWarning(kLogService, "I-FIS004000",
+    sdk::core::coreLogWarning(kLogService, messages::kStoredAuthTokenFromNewerCoder,
                   "VURInstallationsStoredAuthToken was encoded by a newer coder version %ld. Current coder version is "
                   "%ld. Some auth token data may be lost.",
                   static_cast<long>(version), static_cast<long>(kStorageVersion));
@@ -58,7 +59,7 @@ std::shared_ptr<StoredInstallationItem> StoredInstallationItem::initWithCoder(
     platform::foundation::KeyedUnarchiver& coder) {
   const std::int64_t version = coder.decodeInt64("storageVersion");
   if (version > kStorageVersion) {
-    sdk::core::coreLogWarning(kLogService, "I-FIS003000",
+    sdk::core::coreLogWarning(kLogService, messages::kStoredItemFromNewerCoder,
                   "VURInstallationsStoredItem was encoded by a newer coder version %ld. Current coder version is %ld. "
                   "Some installation data may be lost.",
                   static_cast<long>(version), static_cast<long>(kStorageVersion));

@@ -59,7 +59,7 @@ void fillAppInfo(CoreConfiguration& config, const Dictionary& objects) {
   if (count.isNumber()) {
     config.app_count = static_cast<std::int32_t>(count.toInt64());
   } else {
-    transportLog(kMessageCodeGeneralError, kLogLevelError, "%@", "App count is a required value in the data dict.");
+    transportLog(messages::kMessageCodeGeneralError, kLogLevelError, "%@", "App count is a required value in the data dict.");
     config.app_count = 0;
   }
   auto text = [&](const char* key) { return objectFor(objects, key).toString(); };
@@ -151,7 +151,7 @@ platform::foundation::Data CoreDiagnosticsPayload::transportBytes() const {
   const auto* fields = logs_proto_mobilesdk_ios_ICoreConfiguration_fields;
   pb_ostream_t sizing = PB_OSTREAM_SIZING;
   if (!pb_encode(&sizing, fields, &config_)) {
-    transportLog(kMessageCodeDiagnosticsEncodingError, kLogLevelError, "Error in nanopb encoding for size: %s",
+    transportLog(messages::kMessageCodeDiagnosticsEncodingError, kLogLevelError, "Error in nanopb encoding for size: %s",
               PB_GET_ERROR(&sizing) ? PB_GET_ERROR(&sizing) : "(none)");
     return {};
   }
@@ -159,7 +159,7 @@ platform::foundation::Data CoreDiagnosticsPayload::transportBytes() const {
   pb_ostream_t writing = pb_ostream_from_buffer(bytes.data(), bytes.size());
   if (!pb_encode(&writing, fields, &config_)) {
     // A cut-off message would be stored and uploaded as if whole: send nothing instead.
-    transportLog(kMessageCodeDiagnosticsEncodingError, kLogLevelError, "Error in nanopb encoding for bytes: %s",
+    transportLog(messages::kMessageCodeDiagnosticsEncodingError, kLogLevelError, "Error in nanopb encoding for bytes: %s",
               PB_GET_ERROR(&writing) ? PB_GET_ERROR(&writing) : "(none)");
     return {};
   }

@@ -46,7 +46,7 @@ void NetworkReachability::watch() {
     if (auto self = weak.lock()) self->setCallbackFlags(flags);
   });
   if (!reachabilityRef_->scheduleWithMainLoop()) {
-    transportLog(kMessageCodeReachabilityFailed, kLogLevelWarning, "The reachability callback wasn't set.");
+    transportLog(messages::kMessageCodeReachabilityFailed, kLogLevelWarning, "The reachability callback wasn't set.");
   }
   reachabilityQueue_->async([weak] {
     auto self = weak.lock();

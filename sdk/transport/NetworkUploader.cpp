@@ -87,7 +87,7 @@ void NetworkUploader::uploadTarget(std::int64_t target, std::uint32_t conditions
   auto found = storages.find(target);
   auto storage = found == storages.end() ? nullptr : std::dynamic_pointer_cast<PromiseBasedEventStore>(found->second);
   if (!storage) {
-    transportLog(kMessageCodeGeneralError, kLogLevelError,
+    transportLog(messages::kMessageCodeGeneralError, kLogLevelError,
               "Failed to upload target: %ld - could not find corresponding storage instance.", static_cast<long>(target));
     return;
   }
@@ -96,7 +96,7 @@ void NetworkUploader::uploadTarget(std::int64_t target, std::uint32_t conditions
     // Not a fault: the product ships without an address until one is configured. Said once, so that
     // whoever wonders why nothing arrives finds the reason in the log.
     if (!toldNoAddress_.exchange(true)) {
-      transportLogNotice(kMessageCodeNoUploadAddress,
+      transportLogNotice(messages::kMessageCodeNoUploadAddress,
                       "No event upload address is configured (%@ in the options file or %@). Events are stored on "
                       "this device and not uploaded",
                       UploadEndpoints::kServiceURLOptionKey, UploadEndpoints::kServiceURLEnvironmentVariable);

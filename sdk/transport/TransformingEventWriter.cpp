@@ -66,7 +66,7 @@ void TransformingEventWriter::transformEvent(std::shared_ptr<TransportEvent> eve
     auto transformed = event;
     for (const auto& transformer : transformers) {
       if (!transformer) {
-        transportLog(kMessageCodeTransformerDoesNotImplementTransform, kLogLevelError,
+        transportLog(messages::kMessageCodeTransformerDoesNotImplementTransform, kLogLevelError,
                   "Transformer doesn't implement transformVDTEvent: %@", "(null)");
         completion(false, std::nullopt);
         return;

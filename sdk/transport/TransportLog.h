@@ -4,18 +4,9 @@
 #include <string_view>
 
 #include "platform/foundation/Format.h"
+#include "sdk/transport/TransportMessageCodes.h"
 
 namespace sdk::transport {
-
-// Message codes of the transport's log lines ("I-VDTCOR" plus the code in six digits).
-enum MessageCode : long {
-  kMessageCodeDebugLog = 0,
-  kMessageCodeReachabilityFailed = 4,
-  kMessageCodeTransformerDoesNotImplementTransform = 1000,
-  kMessageCodeDiagnosticsEncodingError = 1005,
-  kMessageCodeGeneralError = 1006,
-  kMessageCodeNoUploadAddress = 1007,
-};
 
 // Levels the transport logs at; only lines at or above the threshold are written.
 inline constexpr int kLogLevelDebug = 1;
@@ -55,7 +46,7 @@ void transportLogNotice(long code, std::string_view format, const Args&... args)
 // The transport's debug traces: code 0 at level 1, below the threshold, so kept out of the log.
 template <typename... Args>
 void transportLogDebug(std::string_view format, const Args&... args) {
-  transportLog(kMessageCodeDebugLog, kLogLevelDebug, format, args...);
+  transportLog(messages::kMessageCodeDebugLog, kLogLevelDebug, format, args...);
 }
 
 }  // namespace sdk::transport

@@ -149,7 +149,7 @@ void bindTexts(SourceBatchArg& source) {
 Error encodingError(const char* step, const pb_ostream_t& stream) {
   std::string message = platform::foundation::format("Error in nanopb encoding for %@: %s", step,
                                                      PB_GET_ERROR(&stream) ? PB_GET_ERROR(&stream) : "(none)");
-  transportLog(kMessageCodeGeneralError, kLogLevelError, "%@", message);
+  transportLog(messages::kMessageCodeGeneralError, kLogLevelError, "%@", message);
   return Error::make(platform::net::kURLErrorDomain, -1, message);
 }
 

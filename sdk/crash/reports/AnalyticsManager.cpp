@@ -4,6 +4,7 @@
 
 #include "platform/foundation/Json.h"
 #include "sdk/core/CoreLogger.h"
+#include "sdk/crash/reports/CrashMessageCodes.h"
 
 namespace sdk::crash {
 
@@ -47,12 +48,12 @@ AnalyticsManager::AnalyticsManager(std::shared_ptr<sdk::core::AnalyticsInterop> 
 void AnalyticsManager::registerAnalyticsListener() {
   std::call_once(registration_, [this] {
     if (!analytics_) {
-      sdk::core::coreLogWarning(kService, "I-CRR000004",
+      sdk::core::coreLogWarning(kService, messages::kAnalyticsNotDetected,
                  "Analytics was not detected: crash-free statistics and breadcrumbs will not be reported");
       return;
     }
     analytics_->registerAnalyticsListener(shared_from_this(), kListenerOrigin);
-    sdk::core::coreLogDebug(kService, "I-CRR000005", "Registered the analytics listener");
+    sdk::core::coreLogDebug(kService, messages::kAnalyticsListenerRegistered, "Registered the analytics listener");
   });
 }
 
@@ -61,7 +62,7 @@ void AnalyticsManager::messageTriggered(const std::string& name, const platform:
   platform::foundation::Error error;
   const std::string json = isValidJSONObject(message) ? platform::foundation::Json::serialize(message, false, &error) : "";
   if (json.empty() || !error.domain.empty()) {
-    sdk::core::coreLogWarning(kService, "I-CRR000006", "Dropped an analytics breadcrumb that is not valid JSON: %@", name);
+    sdk::core::coreLogWarning(kService, messages::kBreadcrumbNotValidJSON, "Dropped an analytics breadcrumb that is not valid JSON: %@", name);
     return;
   }
   if (breadcrumbs_) breadcrumbs_->append(kBreadcrumbPrefix + json);

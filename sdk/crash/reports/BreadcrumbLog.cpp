@@ -6,6 +6,7 @@
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/Utf8.h"
 #include "sdk/core/CoreLogger.h"
+#include "sdk/crash/reports/CrashMessageCodes.h"
 
 namespace sdk::crash {
 
@@ -25,7 +26,7 @@ BreadcrumbLog::BreadcrumbLog(std::string path) : path_(std::move(path)) {
   std::string error;
   const auto text = AtomicFile::readText(path_, &error);
   if (!text) {
-    sdk::core::coreLogWarning(kBreadcrumbService, "I-CRR000002", "Could not read the breadcrumb log %@: %@", path_, error);
+    sdk::core::coreLogWarning(kBreadcrumbService, messages::kBreadcrumbLogUnreadable, "Could not read the breadcrumb log %@: %@", path_, error);
     return;
   }
   std::size_t start = 0;
@@ -54,7 +55,7 @@ void BreadcrumbLog::append(const std::string& line) {
   std::string error;
   if (!AtomicFile::createDirectories(std::filesystem::path(path_).parent_path().string(), &error) ||
       !AtomicFile::writeAtomically(path_, text, &error)) {
-    sdk::core::coreLogWarning(kBreadcrumbService, "I-CRR000003", "Could not write the breadcrumb log %@: %@", path_, error);
+    sdk::core::coreLogWarning(kBreadcrumbService, messages::kBreadcrumbLogUnwritable, "Could not write the breadcrumb log %@: %@", path_, error);
   }
 }
 
