@@ -22,7 +22,7 @@ TEST(TempContainer, PointsPathsAtAFreshFolderAndCleansUp) {
     path = container.path();
     EXPECT_TRUE(std::filesystem::is_empty(path));
     EXPECT_EQ(Paths::documents(), container.pathFor("Documents"));
-    ASSERT_TRUE(AtomicFile::writeAtomically(Paths::documents() + "/FramesData.plist", "x"));
+    ASSERT_TRUE(AtomicFile::writeAtomically(Paths::documents() + "/FramesData.plist", "x").ok());
     {
       TempContainer inner;
       EXPECT_NE(inner.path(), path);

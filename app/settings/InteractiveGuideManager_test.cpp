@@ -158,7 +158,8 @@ TEST_F(GuideManagerTest, FileStoresIntegersAndReadsBooleansAlike) {
 }
 
 TEST_F(GuideManagerTest, AnUnreadableFileReadsAsDefaults) {
-  platform::foundation::AtomicFile::writeAtomically(InteractiveGuideManager::settingsPath(), std::string("not a plist"));
+  ASSERT_TRUE(
+      platform::foundation::AtomicFile::writeAtomically(InteractiveGuideManager::settingsPath(), std::string("not a plist")).ok());
   manager->loadInteractiveGuidePrefs();
   EXPECT_EQ(manager->ratingShowCounter, 0);
   EXPECT_FALSE(manager->didRated);

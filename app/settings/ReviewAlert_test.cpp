@@ -89,7 +89,7 @@ TEST_F(ReviewAlertTest, NotReallyThenOkSureComposesTheImprovementMailAndSendingW
   ASSERT_TRUE(path);
   EXPECT_EQ(path->rfind(platform::ui::MailComposeViewController::outboxPath(), 0), 0u);
   const auto text = platform::foundation::AtomicFile::readText(*path);
-  ASSERT_TRUE(text);
+  ASSERT_TRUE(text.ok());
   EXPECT_NE(text->find("Subject: Ostrel Improvements"), std::string::npos);
   env.advance(1);
   EXPECT_FALSE(root->presentedViewController()) << "the composer is dismissed whatever the result";

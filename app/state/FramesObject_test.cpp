@@ -83,7 +83,7 @@ TEST_F(StartUpTest, AFileThatDoesNotParseReadsAsOneWithoutKeys) {
   launch();
   storeChanged({{"FormatOneID", 133}, {"COCFACTOR", 1800}});
   ASSERT_TRUE(platform::foundation::AtomicFile::writeAtomically(FramesObject::preferencePath(),
-                                                                std::string_view("<plist><dict><key>")));
+                                                                std::string_view("<plist><dict><key>")).ok());
   log_.clear();
   EXPECT_TRUE(launch()->first_Start) << "start packages are made again";
   EXPECT_TRUE(logged("Update LensDB now!"));

@@ -334,15 +334,16 @@ void FramesObject::writePreferenceFile() const {
     return;
   }
   // Unchanged preferences touch no file.
-  if (platform::foundation::AtomicFile::readFile(path) == bytes) {
+  if (const auto stored = platform::foundation::AtomicFile::readFile(path); stored.ok() && *stored == bytes) {
     app::state::SavedThemeFlag::fileWritten(appInDarkMode);
     return;
   }
-  std::string error;
   // The new file is whole on the disk before it takes the old one's name; the folder is not synced,
   // so a power cut right after may bring back the previous file (the last save lost, nothing torn).
-  if (!platform::foundation::AtomicFile::writeAtomically(path, bytes.data(), bytes.size(), &error, 0644, false)) {
-    platform::log::write(platform::log::Error, "The preference file could not be written: " + error);
+  if (auto written = platform::foundation::AtomicFile::writeAtomically(path, bytes.data(), bytes.size(), 0644, false);
+      !written.ok()) {
+    platform::log::write(platform::log::Error,
+                         "The preference file could not be written: " + written.error().localizedDescription());
     app::state::SavedThemeFlag::fileChanged();
     return;
   }

@@ -48,14 +48,14 @@ TEST_F(StartUpTest, ADamagedPreferenceFileIsKeptAsideAndTheStartGoesOn) {
     ostrel::testing::TempContainer fresh;
     launch();
     const std::string path = FramesObject::preferencePath();
-    ASSERT_TRUE(AtomicFile::writeAtomically(path, std::string_view(damage.bytes)));
+    ASSERT_TRUE(AtomicFile::writeAtomically(path, std::string_view(damage.bytes)).ok());
     log_.clear();
     const auto state = launch();
     EXPECT_TRUE(state->packageOne && state->packageTwo) << damage.name;
     EXPECT_TRUE(stored().isDictionary()) << damage.name << ": the defaults were written";
     const auto kept = keptBeside(path);
     ASSERT_EQ(kept.size(), 1u) << damage.name;
-    EXPECT_EQ(AtomicFile::readText(kept[0]).value_or("?"), damage.bytes) << damage.name;
+    EXPECT_EQ(AtomicFile::readText(kept[0]).valueOr("?"), damage.bytes) << damage.name;
     EXPECT_TRUE(log_.contains("kept as " + kept[0])) << damage.name;
   }
 }
@@ -77,7 +77,7 @@ std::string foreignDatabase(const std::string& scratch) {
   EXPECT_TRUE(database.openPath(scratch));
   EXPECT_TRUE(database.execute("ALTER TABLE QuorvelLensAdapter RENAME TO SomethingElse"));
   database.close();
-  return AtomicFile::readText(scratch).value_or("");
+  return AtomicFile::readText(scratch).valueOr("");
 }
 
 TEST_F(StartUpTest, ADamagedCatalogueIsKeptAsideAndReplacedByTheBundlesCopy) {
@@ -88,14 +88,14 @@ TEST_F(StartUpTest, ADamagedCatalogueIsKeptAsideAndReplacedByTheBundlesCopy) {
       const std::string path = CatalogueDatabase::libraryPath(catalogue.fileName);
       const std::string bytes =
           std::string(damage.name) == "NoTables" ? foreignDatabase(fresh.pathFor("foreign.db")) : damage.bytes;
-      ASSERT_TRUE(AtomicFile::writeAtomically(path, std::string_view(bytes)));
+      ASSERT_TRUE(AtomicFile::writeAtomically(path, std::string_view(bytes)).ok());
       log_.clear();
       const auto state = launch();
       const std::string what = std::string(catalogue.fileName) + " " + damage.name;
       EXPECT_TRUE(state->packageOne && state->packageTwo) << what;
       const auto kept = keptBeside(path);
       ASSERT_EQ(kept.size(), 1u) << what;
-      EXPECT_EQ(AtomicFile::readText(kept[0]).value_or("?"), bytes) << what;
+      EXPECT_EQ(AtomicFile::readText(kept[0]).valueOr("?"), bytes) << what;
       EXPECT_TRUE(log_.contains("kept as " + kept[0])) << what;
       CatalogueDatabase reopened;
       ASSERT_TRUE(reopened.openPath(path)) << what;
@@ -108,7 +108,7 @@ TEST_F(StartUpTest, TheUsersSavedPackageSurvivesADamagedLensCatalogue) {
   const auto first = launch();
   ASSERT_GE(PackageUtil::savePackage(*first->packageOne), 1);
   ASSERT_TRUE(AtomicFile::writeAtomically(CatalogueDatabase::libraryPath(LensDatabaseHelper::kFileName),
-                                          std::string_view("broken")));
+                                          std::string_view("broken")).ok());
   launch();
   PackageDatabaseHelper packages;
   ASSERT_TRUE(packages.openDb(false));
@@ -129,7 +129,7 @@ struct Stamp {
 Stamp stampOf(const std::string& path) {
   struct stat info {};
   ::stat(path.c_str(), &info);
-  return {AtomicFile::readText(path).value_or(""), info.st_mtim};
+  return {AtomicFile::readText(path).valueOr(""), info.st_mtim};
 }
 
 TEST_F(StartUpTest, AStartThatChangesNothingWritesNoCatalogueAndASecondSaveNoFile) {

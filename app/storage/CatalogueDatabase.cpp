@@ -48,9 +48,8 @@ bool CatalogueDatabase::copyFromBundle(const std::string& path, const std::strin
     logError("Catalogue " + resourceName + ".db is missing from the bundle");
     return false;
   }
-  std::string error;
-  if (!AtomicFile::copyFile(source, path, &error, 0644, syncFolderNow)) {
-    logError("Could not copy catalogue " + resourceName + ".db to " + path + ": " + error);
+  if (auto copied = AtomicFile::copyFile(source, path, 0644, syncFolderNow); !copied.ok()) {
+    logError("Could not copy catalogue " + resourceName + ".db to " + path + ": " + copied.error().localizedDescription());
     return false;
   }
   return true;

@@ -42,7 +42,7 @@ bool CatalogueReplacement::run(const std::string& fileName, const std::string& r
   if (!carryOver(staging) || !flushToDisk(staging)) {
     platform::log::write(platform::log::Error,
                          "Catalogue update of " + fileName + " failed; the installed one is kept");
-    AtomicFile::removeFile(staging);
+    (void)AtomicFile::removeFile(staging);  // a copy left here is made again by the next update
     return false;
   }
   // (1): only a whole copy, flushed beside the installed file, is ever renamed into its place.
@@ -52,7 +52,7 @@ bool CatalogueReplacement::run(const std::string& fileName, const std::string& r
   CatalogueSession::forget(path);
   if (std::rename(staging.c_str(), path.c_str()) != 0) {
     platform::log::write(platform::log::Error, "Could not put the updated " + fileName + " in place");
-    AtomicFile::removeFile(staging);
+    (void)AtomicFile::removeFile(staging);  // a copy left here is made again by the next update
     return false;
   }
   CatalogueUpdate::reached(CatalogueUpdate::Stage::Swapped);

@@ -40,7 +40,7 @@ bool copyUnflushed(const std::string& from, const std::string& to) {
 }
 
 void unstage(const std::string& path) {
-  AtomicFile::removeFile(copyPathFor(path));
+  (void)AtomicFile::removeFile(copyPathFor(path));  // a copy left behind goes with the next start's stale copies
   staged().erase(path);
 }
 
@@ -68,7 +68,7 @@ bool CatalogueSeeding::stageAll(std::span<const Catalogue> catalogues) {
 void CatalogueSeeding::removeStaleCopies(std::span<const Catalogue> catalogues) {
   for (const auto& [fileName, resourceName] : catalogues) {
     const std::string path = CatalogueDatabase::libraryPath(fileName);
-    if (!staged().contains(path)) AtomicFile::removeFile(copyPathFor(path));
+    if (!staged().contains(path)) (void)AtomicFile::removeFile(copyPathFor(path));  // tried again next start
   }
 }
 
@@ -106,7 +106,7 @@ bool CatalogueSeeding::publish() {
   // A copy that could not be flushed is dropped: the catalogue is then missing and seeded the usual way.
   for (auto it = staged().begin(); it != staged().end();) {
     if (CatalogueSession::release(it->first)) {
-      AtomicFile::removeFile(it->second);
+      (void)AtomicFile::removeFile(it->second);  // a copy left behind goes with the next start's stale copies
       it = staged().erase(it);
     } else {
       ++it;

@@ -137,14 +137,14 @@ class FailedUpdateTest : public StorageTest, public ::testing::WithParamInterfac
     scene.build();
     const std::string path = CatalogueDatabase::libraryPath(Helper::kFileName);
     const auto before = platform::foundation::AtomicFile::readFile(path);
-    ASSERT_TRUE(before.has_value());
+    ASSERT_TRUE(before.ok());
     GetParam().breakUpdate(container_.path(), path);
     Helper helper;
     EXPECT_FALSE(reset(helper));
     CatalogueUpdate::setObserver({});
     GetParam().restore(path);
     useBuiltBundle();
-    EXPECT_EQ(platform::foundation::AtomicFile::readFile(path), before) << "the old catalogue is not touched";
+    EXPECT_EQ(platform::foundation::AtomicFile::readFile(path).valueOr({}), *before) << "the old catalogue is not touched";
     EXPECT_TRUE(scene.isOld());
     scene.expectWhole();
     EXPECT_FALSE(platform::foundation::AtomicFile::fileExists(CatalogueReplacement::stagingPath(Helper::kFileName)));
@@ -162,8 +162,8 @@ const Failure kFailures[] = {
      [](const std::string& home, const std::string& catalogue) {
        using platform::foundation::AtomicFile;
        const std::string name = catalogue.substr(catalogue.rfind('/'));
-       ASSERT_TRUE(AtomicFile::createDirectories(home + "/Broken"));
-       ASSERT_TRUE(AtomicFile::writeAtomically(home + "/Broken" + name, std::string_view("not a catalogue")));
+       ASSERT_TRUE(AtomicFile::createDirectories(home + "/Broken").ok());
+       ASSERT_TRUE(AtomicFile::writeAtomically(home + "/Broken" + name, std::string_view("not a catalogue")).ok());
        platform::foundation::Bundle::setMainPath(home + "/Broken");
      }},
     // Just before the swap, a folder stands where the catalogue is, so the rename must fail.

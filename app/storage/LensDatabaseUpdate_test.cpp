@@ -64,10 +64,10 @@ TEST_F(LensUpdateTest, UserRowsComeOverRenumberedAndPackagesFollowInOneMapping) 
 
 TEST_F(LensUpdateTest, AnInstalledCatalogueThatCannotBeReadIsKept) {
   const std::string path = CatalogueDatabase::libraryPath(LensDatabaseHelper::kFileName);
-  ASSERT_TRUE(AtomicFile::writeAtomically(path, std::string_view("damaged")));
+  ASSERT_TRUE(AtomicFile::writeAtomically(path, std::string_view("damaged")).ok());
   LensDatabaseHelper helper;
   EXPECT_FALSE(helper.resetdatabase());
-  EXPECT_EQ(AtomicFile::readText(path).value_or(""), "damaged");
+  EXPECT_EQ(AtomicFile::readText(path).valueOr(""), "damaged");
 }
 
 // What the user typed for a lens of their own survives an update, in a series of their own and in a

@@ -17,9 +17,8 @@
 namespace platform::foundation {
 namespace {
 
-bool fail(std::string* error, const std::string& what, const std::string& path, int err) {
-  if (error) *error = what + " " + path + ": " + std::strerror(err);
-  return false;
+Error failure(const std::string& what, const std::string& path, int err) {
+  return Error::make(AtomicFile::kErrorDomain, err, what + " " + path + ": " + std::strerror(err));
 }
 
 std::string folderOf(const std::string& path) {
@@ -47,43 +46,40 @@ bool writeAll(int fd, const uint8_t* bytes, size_t size) {
   return true;
 }
 
-using Filler = std::function<bool(int fd, std::string* error)>;
+using Filler = std::function<ErrorOr<void>(int fd)>;
 
 // Makes a temporary file beside `path`, lets `fill` write it, then syncs and renames it into place.
-bool replaceViaTemporary(const std::string& path, mode_t mode, const Filler& fill, std::string* error,
-                         bool syncFolderNow = true) {
-  if (path.empty() || path.back() == '/') return fail(error, "cannot write", path, EINVAL);
+ErrorOr<void> replaceViaTemporary(const std::string& path, mode_t mode, const Filler& fill, bool syncFolderNow = true) {
+  if (path.empty() || path.back() == '/') return failure("cannot write", path, EINVAL);
   std::string folder = folderOf(path);
   std::string temp = folder + "/." + nameOf(path) + ".XXXXXX";
   int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return fail(error, "cannot create a temporary file for", path, errno);
+  if (fd < 0) return failure("cannot create a temporary file for", path, errno);
 
   auto abandon = [&](const std::string& what, int err) {
     ::close(fd);
     ::unlink(temp.c_str());
-    return fail(error, what, path, err);
+    return failure(what, path, err);
   };
   if (::fchmod(fd, mode) != 0) return abandon("cannot set the mode of", errno);
-  if (!fill(fd, error)) {
-    int err = errno;
+  if (auto filled = fill(fd); !filled.ok()) {
     ::close(fd);
     ::unlink(temp.c_str());
-    if (error && error->empty()) fail(error, "cannot write", path, err);
-    return false;
+    return std::move(filled).releaseError();
   }
   if (::fsync(fd) != 0) return abandon("cannot flush", errno);
   if (::close(fd) != 0) {
     int err = errno;
     ::unlink(temp.c_str());
-    return fail(error, "cannot close", path, err);
+    return failure("cannot close", path, err);
   }
   if (::rename(temp.c_str(), path.c_str()) != 0) {
     int err = errno;
     ::unlink(temp.c_str());
-    return fail(error, "cannot replace", path, err);
+    return failure("cannot replace", path, err);
   }
   if (syncFolderNow) AtomicFile::syncFolder(folder);
-  return true;
+  return {};
 }
 
 }  // namespace
@@ -96,29 +92,24 @@ void AtomicFile::syncFolder(const std::string& folder) {
   ::close(fd);
 }
 
-bool AtomicFile::writeAtomically(const std::string& path, const void* bytes, size_t size, std::string* error,
-                                 mode_t mode, bool syncFolderNow) {
-  if (error) error->clear();
-  auto data = static_cast<const uint8_t*>(bytes);
+ErrorOr<void> AtomicFile::writeAtomically(const std::string& path, const std::uint8_t* bytes, size_t size,
+                                          mode_t mode, bool syncFolderNow) {
   return replaceViaTemporary(
       path, mode,
-      [&](int fd, std::string* err) {
-        if (writeAll(fd, data, size)) return true;
-        return fail(err, "cannot write", path, errno);
+      [&](int fd) -> ErrorOr<void> {
+        if (writeAll(fd, bytes, size)) return {};
+        return failure("cannot write", path, errno);
       },
-      error, syncFolderNow);
+      syncFolderNow);
 }
 
-bool AtomicFile::writeAtomically(const std::string& path, std::string_view bytes, std::string* error, mode_t mode) {
-  return writeAtomically(path, bytes.data(), bytes.size(), error, mode);
+ErrorOr<void> AtomicFile::writeAtomically(const std::string& path, std::string_view bytes, mode_t mode) {
+  return writeAtomically(path, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), mode);
 }
 
-std::optional<std::vector<uint8_t>> AtomicFile::readFile(const std::string& path, std::string* error) {
+ErrorOr<std::vector<uint8_t>> AtomicFile::readFile(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    fail(error, "cannot open", path, errno);
-    return std::nullopt;
-  }
+  if (fd < 0) return failure("cannot open", path, errno);
   std::vector<uint8_t> bytes;
   struct stat info {};
   if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) bytes.reserve(static_cast<size_t>(info.st_size));
@@ -130,8 +121,7 @@ std::optional<std::vector<uint8_t>> AtomicFile::readFile(const std::string& path
       if (errno == EINTR) continue;
       int err = errno;
       ::close(fd);
-      fail(error, "cannot read", path, err);
-      return std::nullopt;
+      return failure("cannot read", path, err);
     }
     bytes.insert(bytes.end(), chunk, chunk + n);
   }
@@ -139,10 +129,9 @@ std::optional<std::vector<uint8_t>> AtomicFile::readFile(const std::string& path
   return bytes;
 }
 
-std::optional<std::string> AtomicFile::readText(const std::string& path, std::string* error) {
-  auto bytes = readFile(path, error);
-  if (!bytes) return std::nullopt;
-  return std::string(bytes->begin(), bytes->end());
+ErrorOr<std::string> AtomicFile::readText(const std::string& path) {
+  std::vector<uint8_t> bytes = TRY(readFile(path));
+  return std::string(bytes.begin(), bytes.end());
 }
 
 bool AtomicFile::fileExists(const std::string& path) {
@@ -155,45 +144,40 @@ bool AtomicFile::isDirectory(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool AtomicFile::removeFile(const std::string& path, std::string* error) {
-  if (::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
-  return fail(error, "cannot remove", path, errno);
+ErrorOr<void> AtomicFile::removeFile(const std::string& path) {
+  if (::unlink(path.c_str()) == 0 || errno == ENOENT) return {};
+  return failure("cannot remove", path, errno);
 }
 
-bool AtomicFile::copyFile(const std::string& from, const std::string& to, std::string* error, mode_t mode,
-                          bool syncFolderNow) {
-  if (error) error->clear();
+ErrorOr<void> AtomicFile::copyFile(const std::string& from, const std::string& to, mode_t mode, bool syncFolderNow) {
   int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (source < 0) return fail(error, "cannot open", from, errno);
-  bool ok = replaceViaTemporary(
+  if (source < 0) return failure("cannot open", from, errno);
+  auto copied = replaceViaTemporary(
       to, mode,
-      [&](int fd, std::string* err) {
+      [&](int fd) -> ErrorOr<void> {
         uint8_t chunk[65536];
         for (;;) {
           ssize_t n = ::read(source, chunk, sizeof chunk);
-          if (n == 0) return true;
+          if (n == 0) return {};
           if (n < 0) {
             if (errno == EINTR) continue;
-            return fail(err, "cannot read", from, errno);
+            return failure("cannot read", from, errno);
           }
-          if (!writeAll(fd, chunk, static_cast<size_t>(n))) return fail(err, "cannot write", to, errno);
+          if (!writeAll(fd, chunk, static_cast<size_t>(n))) return failure("cannot write", to, errno);
         }
       },
-      error, syncFolderNow);
+      syncFolderNow);
   ::close(source);
-  return ok;
+  return copied;
 }
 
-bool AtomicFile::createDirectories(const std::string& path, std::string* error) {
-  if (path.empty()) return fail(error, "cannot create", "an empty path", EINVAL);
+ErrorOr<void> AtomicFile::createDirectories(const std::string& path) {
+  if (path.empty()) return failure("cannot create", "an empty path", EINVAL);
   std::error_code code;
   std::filesystem::create_directories(path, code);
-  if (code && !isDirectory(path)) {
-    if (error) *error = "cannot create " + path + ": " + code.message();
-    return false;
-  }
-  if (!isDirectory(path)) return fail(error, "cannot create", path, ENOTDIR);
-  return true;
+  if (code && !isDirectory(path)) return Error::make(kErrorDomain, code.value(), "cannot create " + path + ": " + code.message());
+  if (!isDirectory(path)) return failure("cannot create", path, ENOTDIR);
+  return {};
 }
 
 // ".<name>.XXXXXX" as replaceViaTemporary makes them: mkostemp fills the six places with letters and

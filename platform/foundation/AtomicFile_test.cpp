@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -33,25 +35,28 @@ class AtomicFileTest : public ::testing::Test {
 };
 
 TEST_F(AtomicFileTest, WritesReplacesAndReadsBack) {
-  std::string error;
-  ASSERT_TRUE(AtomicFile::writeAtomically(path("prefs.plist"), "first"));
-  ASSERT_TRUE(AtomicFile::writeAtomically(path("prefs.plist"), "second", &error, 0600)) << error;
-  EXPECT_EQ(AtomicFile::readText(path("prefs.plist")), "second");
+  ASSERT_TRUE(AtomicFile::writeAtomically(path("prefs.plist"), "first").ok());
+  ASSERT_TRUE(AtomicFile::writeAtomically(path("prefs.plist"), "second", 0600).ok());
+  EXPECT_EQ(AtomicFile::readText(path("prefs.plist")).valueOr(""), "second");
   struct stat info {};
   ASSERT_EQ(::stat(path("prefs.plist").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   EXPECT_TRUE(strays("prefs.plist").empty());
 
   // A failed rename leaves the target and no temporary: a non-empty folder cannot be replaced by a file.
-  ASSERT_TRUE(AtomicFile::createDirectories(path("target/inner")));
-  EXPECT_FALSE(AtomicFile::writeAtomically(path("target"), "data", &error));
-  EXPECT_NE(error.find(path("target")), std::string::npos) << error;
+  ASSERT_TRUE(AtomicFile::createDirectories(path("target/inner")).ok());
+  auto replaced = AtomicFile::writeAtomically(path("target"), "data");
+  ASSERT_FALSE(replaced.ok());
+  EXPECT_EQ(replaced.error().domain, AtomicFile::kErrorDomain);
+  EXPECT_NE(replaced.error().code, 0);
+  const std::string error = replaced.error().localizedDescription();
+  EXPECT_EQ(error.rfind("cannot replace " + path("target") + ": ", 0), 0u) << error;
   EXPECT_TRUE(AtomicFile::isDirectory(path("target/inner")));
   EXPECT_EQ(strays("target"), std::vector<std::string>{"prefs.plist"});
 }
 
 TEST_F(AtomicFileTest, AFailedWriteLeavesTheOldContent) {
-  ASSERT_TRUE(AtomicFile::writeAtomically(path("db"), "old content"));
+  ASSERT_TRUE(AtomicFile::writeAtomically(path("db"), "old content").ok());
   // Cap the file size so the write itself fails part-way (EFBIG instead of the default SIGXFSZ).
   rlimit saved {};
   ::getrlimit(RLIMIT_FSIZE, &saved);
@@ -59,20 +64,20 @@ TEST_F(AtomicFileTest, AFailedWriteLeavesTheOldContent) {
   rlimit small = saved;
   small.rlim_cur = 4096;
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  std::string error;
-  bool written = AtomicFile::writeAtomically(path("db"), std::string(100000, 'x'), &error);
+  auto written = AtomicFile::writeAtomically(path("db"), std::string(100000, 'x'));
   ::setrlimit(RLIMIT_FSIZE, &saved);
   ::signal(SIGXFSZ, oldHandler);
 
-  EXPECT_FALSE(written);
-  EXPECT_FALSE(error.empty());
-  EXPECT_EQ(AtomicFile::readText(path("db")), "old content");
+  ASSERT_FALSE(written.ok());
+  EXPECT_EQ(written.error().code, EFBIG);
+  EXPECT_EQ(written.error().localizedDescription(), "cannot write " + path("db") + ": " + std::strerror(EFBIG));
+  EXPECT_EQ(AtomicFile::readText(path("db")).valueOr(""), "old content");
   EXPECT_TRUE(strays("db").empty());
 }
 
 TEST_F(AtomicFileTest, AProcessKilledMidWriteLeavesAWholeFile) {
   const size_t size = 1 << 20;
-  ASSERT_TRUE(AtomicFile::writeAtomically(path("data"), std::string(size, 'a')));
+  ASSERT_TRUE(AtomicFile::writeAtomically(path("data"), std::string(size, 'a')).ok());
   int pipeFds[2];
   ASSERT_EQ(::pipe(pipeFds), 0);
   pid_t child = ::fork();
@@ -80,7 +85,7 @@ TEST_F(AtomicFileTest, AProcessKilledMidWriteLeavesAWholeFile) {
   if (child == 0) {
     ::close(pipeFds[0]);
     for (int round = 0;; ++round) {
-      AtomicFile::writeAtomically(path("data"), std::string(size, round % 2 ? 'a' : 'b'));
+      if (!AtomicFile::writeAtomically(path("data"), std::string(size, round % 2 ? 'a' : 'b')).ok()) ::_exit(1);
       if (::write(pipeFds[1], "w", 1) != 1) ::_exit(1);
     }
   }
@@ -92,7 +97,7 @@ TEST_F(AtomicFileTest, AProcessKilledMidWriteLeavesAWholeFile) {
   ::close(pipeFds[0]);
 
   auto text = AtomicFile::readText(path("data"));
-  ASSERT_TRUE(text);
+  ASSERT_TRUE(text.ok());
   ASSERT_EQ(text->size(), size);
   EXPECT_EQ(text->find_first_not_of(text->front()), std::string::npos);
 }
@@ -100,21 +105,25 @@ TEST_F(AtomicFileTest, AProcessKilledMidWriteLeavesAWholeFile) {
 TEST_F(AtomicFileTest, CopiesLargeFilesAndFolderHelpersReportFailures) {
   std::string big(300000, '\0');
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 31 % 251);
-  ASSERT_TRUE(AtomicFile::writeAtomically(path("catalogue.db"), big));
-  std::string error;
-  ASSERT_TRUE(AtomicFile::copyFile(path("catalogue.db"), path("copy.db"), &error)) << error;
-  EXPECT_EQ(AtomicFile::readText(path("copy.db")), big);
-  EXPECT_FALSE(AtomicFile::copyFile(path("missing.db"), path("copy.db"), &error));
-  EXPECT_NE(error.find("missing.db"), std::string::npos);
-  EXPECT_EQ(AtomicFile::readText(path("copy.db")), big);
+  ASSERT_TRUE(AtomicFile::writeAtomically(path("catalogue.db"), big).ok());
+  ASSERT_TRUE(AtomicFile::copyFile(path("catalogue.db"), path("copy.db")).ok());
+  EXPECT_EQ(AtomicFile::readText(path("copy.db")).valueOr(""), big);
+  auto missing = AtomicFile::copyFile(path("missing.db"), path("copy.db"));
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error().code, ENOENT);
+  EXPECT_EQ(missing.error().localizedDescription(), "cannot open " + path("missing.db") + ": " + std::strerror(ENOENT));
+  EXPECT_EQ(AtomicFile::readText(path("copy.db")).valueOr(""), big);
+  auto unread = AtomicFile::readFile(path("missing.db"));
+  ASSERT_FALSE(unread.ok());
+  EXPECT_EQ(unread.error().localizedDescription(), missing.error().localizedDescription());
 
-  EXPECT_FALSE(AtomicFile::writeAtomically(path("no/such/folder/file"), "x"));
-  ASSERT_TRUE(AtomicFile::createDirectories(path("a/b")));
-  EXPECT_TRUE(AtomicFile::createDirectories(path("a/b")));  // already there
-  EXPECT_FALSE(AtomicFile::createDirectories(path("catalogue.db/d")));
-  EXPECT_TRUE(AtomicFile::removeFile(path("copy.db")));
-  EXPECT_TRUE(AtomicFile::removeFile(path("copy.db")));  // already gone
-  EXPECT_FALSE(AtomicFile::removeFile(path("a/b")));     // a folder is not a file
+  EXPECT_FALSE(AtomicFile::writeAtomically(path("no/such/folder/file"), "x").ok());
+  ASSERT_TRUE(AtomicFile::createDirectories(path("a/b")).ok());
+  EXPECT_TRUE(AtomicFile::createDirectories(path("a/b")).ok());  // already there
+  EXPECT_FALSE(AtomicFile::createDirectories(path("catalogue.db/d")).ok());
+  EXPECT_TRUE(AtomicFile::removeFile(path("copy.db")).ok());
+  EXPECT_TRUE(AtomicFile::removeFile(path("copy.db")).ok());  // already gone
+  EXPECT_FALSE(AtomicFile::removeFile(path("a/b")).ok());     // a folder is not a file
 }
 
 }  // namespace

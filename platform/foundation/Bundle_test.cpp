@@ -18,9 +18,9 @@ namespace fs = std::filesystem;
 class BundleTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(AtomicFile::createDirectories(folder_ + "/en.lproj"));
-    ASSERT_TRUE(AtomicFile::writeAtomically(folder_ + "/LensDatabase.db", "sqlite"));
-    ASSERT_TRUE(AtomicFile::writeAtomically(folder_ + "/en.lproj/Localizable.strings", "strings"));
+    ASSERT_TRUE(AtomicFile::createDirectories(folder_ + "/en.lproj").ok());
+    ASSERT_TRUE(AtomicFile::writeAtomically(folder_ + "/LensDatabase.db", "sqlite").ok());
+    ASSERT_TRUE(AtomicFile::writeAtomically(folder_ + "/en.lproj/Localizable.strings", "strings").ok());
     Value info(Dictionary{{"CFBundleIdentifier", Value("com.example.ostrel")}, {"Flag", Value(true)}});
     ASSERT_TRUE(PropertyList::writeFile(folder_ + "/Info.plist", info, PropertyList::Format::Xml));
     savedMain_ = Bundle::setMainPath("");
@@ -58,7 +58,7 @@ TEST_F(BundleTest, ReadsTheInfoDictionary) {
   EXPECT_TRUE(bundle.objectForInfoDictionaryKey("Flag").toBool());
   EXPECT_EQ(Bundle(folder_ + "/en.lproj").bundleIdentifier(), "");  // no Info.plist
 
-  ASSERT_TRUE(AtomicFile::writeAtomically(folder_ + "/en.lproj/Info.plist", "<plist><dict><key>"));
+  ASSERT_TRUE(AtomicFile::writeAtomically(folder_ + "/en.lproj/Info.plist", "<plist><dict><key>").ok());
   Bundle broken(folder_ + "/en.lproj");
   EXPECT_TRUE(broken.infoDictionary().isDictionary());
   EXPECT_EQ(broken.infoDictionary().size(), 0u);

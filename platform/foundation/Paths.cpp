@@ -54,7 +54,7 @@ std::string normalised(std::string path) {
 
 std::string ensured(const std::string& relative) {
   std::string path = relative.empty() ? Paths::resolvedRoot() : Paths::resolvedRoot() + "/" + relative;
-  AtomicFile::createDirectories(path);
+  (void)AtomicFile::createDirectories(path);  // a folder that cannot be made fails the first write in it
   return path;
 }
 

@@ -208,7 +208,8 @@ bool PreferencesDomain::hasPendingChanges() const {
 bool PreferencesDomain::synchronize(Error* error) {
   std::lock_guard lock(mutex_);
   std::string folder = path_.substr(0, path_.find_last_of('/'));
-  if (!pending_.empty()) AtomicFile::createDirectories(folder);  // removed since the domain was made
+  // Removed since the domain was made; a folder that cannot be made again fails the write below.
+  if (!pending_.empty()) (void)AtomicFile::createDirectories(folder);
   FolderLock folderLock(folder);
   Dictionary merged = readFileLocked();
   if (!pending_.empty()) {

@@ -103,7 +103,7 @@ TEST_F(PreferencesDomainTest, SynchronizeKeepsKeysAnotherWriterChanged) {
 
 TEST_F(PreferencesDomainTest, CorruptFileReadsAsEmptyAndIsReplacedByTheNextWrite) {
   std::string path = Paths::preferences() + "/corrupt.plist";
-  ASSERT_TRUE(AtomicFile::writeAtomically(path, std::string_view("bplist00\x01\x02garbage")));
+  ASSERT_TRUE(AtomicFile::writeAtomically(path, std::string_view("bplist00\x01\x02garbage")).ok());
   platform::log::CapturedLines lines;
   auto domain = PreferencesDomain::named("corrupt");
   EXPECT_TRUE(domain->copyValue("anything").isNil());

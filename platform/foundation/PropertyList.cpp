@@ -315,13 +315,12 @@ Value PropertyList::read(const std::vector<std::uint8_t>& bytes, Error* error, F
 }
 
 Value PropertyList::readFile(const std::string& path, Error* error, Format* format) {
-  std::string reason;
-  auto bytes = AtomicFile::readFile(path, &reason);
-  if (!bytes) {
+  auto bytes = AtomicFile::readFile(path);
+  if (!bytes.ok()) {
     bool missing = !AtomicFile::fileExists(path);
     Error failure = makeError(missing ? kFileNotFoundError : kFileReadError,
-                              (missing ? "no property list at " : "cannot read ") + path +
-                                  (reason.empty() ? "" : ": " + reason));
+                              (missing ? "no property list at " : "cannot read ") + path + ": " +
+                                  bytes.error().localizedDescription());
     failure.userInfo.set(Error::kFilePathKey, path);
     report(error, std::move(failure));
     return {};
@@ -365,9 +364,8 @@ bool PropertyList::writeFile(const std::string& path, const Value& value, Format
     report(error, std::move(failure));
     return false;
   }
-  std::string reason;
-  if (!AtomicFile::writeAtomically(path, bytes.data(), bytes.size(), &reason)) {
-    Error writeFailure = makeError(kFileWriteError, "cannot write " + path + ": " + reason);
+  if (auto written = AtomicFile::writeAtomically(path, bytes.data(), bytes.size()); !written.ok()) {
+    Error writeFailure = makeError(kFileWriteError, "cannot write " + path + ": " + written.error().localizedDescription());
     writeFailure.userInfo.set(Error::kFilePathKey, path);
     report(error, std::move(writeFailure));
     return false;

@@ -141,7 +141,7 @@ std::vector<uint8_t> Image::pngData() const {
 
 bool Image::writePNG(const std::string& path) const {
   std::vector<uint8_t> data = pngData();
-  return !data.empty() && foundation::AtomicFile::writeAtomically(path, data.data(), data.size());
+  return !data.empty() && foundation::AtomicFile::writeAtomically(path, data.data(), data.size()).ok();
 }
 
 bool Image::isClear() const {

@@ -42,7 +42,7 @@ class Recorder : public URLSessionDelegate {
   }
   void didFinishDownloadingToURL(URLSession&, URLSessionTask&, const std::string& location) override {
     note("download");
-    downloaded = foundation::AtomicFile::readText(location).value_or("<unreadable>");
+    downloaded = foundation::AtomicFile::readText(location).valueOr("<unreadable>");
   }
   void willPerformHTTPRedirection(URLSession&, URLSessionTask&, const HTTPURLResponse& r, URLRequest next,
                                   std::function<void(std::optional<URLRequest>)> handler) override {
@@ -128,7 +128,7 @@ TEST_F(URLSessionTest, UploadsSendBodyAndHeadersWithRequestFieldsOverridingTheSe
 
   // The same from a file; a file that is not there fails the task without a request.
   std::string path = container.pathFor("body.bin");
-  ASSERT_TRUE(foundation::AtomicFile::writeAtomically(path, std::string_view("from file")));
+  ASSERT_TRUE(foundation::AtomicFile::writeAtomically(path, std::string_view("from file")).ok());
   *recorder = Recorder();
   ASSERT_TRUE(run(session()->uploadTaskWithRequestFromFile(request, path)));
   EXPECT_EQ(server.requests().at(1).body, "from file");

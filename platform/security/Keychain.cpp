@@ -187,9 +187,8 @@ enum class ReadResult { Item, Gone, Damaged };
 #pragma GCC diagnostic ignored "-Wrestrict"
 #endif
 ReadResult readItem(const std::string& path, Dictionary& item) {
-  std::string error;
-  auto bytes = AtomicFile::readFile(path, &error);
-  if (!bytes) return AtomicFile::fileExists(path) ? ReadResult::Damaged : ReadResult::Gone;
+  auto bytes = AtomicFile::readFile(path);
+  if (!bytes.ok()) return AtomicFile::fileExists(path) ? ReadResult::Damaged : ReadResult::Gone;
   Value value = PropertyList::read(*bytes);
   const Dictionary* fields = value.dictionary();
   // An item must live under the name its own attributes give it, or a query would find it in the wrong place.
@@ -217,9 +216,9 @@ bool matches(const Dictionary& item, const Dictionary& query) {
 Status writeItem(const std::string& folder, const Dictionary& item) {
   Data bytes = PropertyList::write(Value(item), PropertyList::Format::Binary);
   if (bytes.empty()) return kStatusParam;
-  std::string error;
-  if (!AtomicFile::writeAtomically(folder + "/" + fileNameFor(item), bytes.data(), bytes.size(), &error, 0600)) {
-    platform::log::write(platform::log::Error, "keychain: " + error);
+  if (auto written = AtomicFile::writeAtomically(folder + "/" + fileNameFor(item), bytes.data(), bytes.size(), 0600);
+      !written.ok()) {
+    platform::log::write(platform::log::Error, "keychain: " + written.error().localizedDescription());
     return kStatusIO;
   }
   return kStatusSuccess;
@@ -336,7 +335,12 @@ Status Keychain::update(const Value& query, const Value& changes) {
     std::string newPath = dir + "/" + fileNameFor(item);
     if (newPath != path && AtomicFile::fileExists(newPath)) return kStatusDuplicateItem;
     if (Status status = writeItem(dir, item); status != kStatusSuccess) return status;
-    if (newPath != path) AtomicFile::removeFile(path);
+    if (newPath == path) continue;
+    // Left in place, the old file would still answer queries for the item's former attributes.
+    if (auto removed = AtomicFile::removeFile(path); !removed.ok()) {
+      platform::log::write(platform::log::Error, "keychain: " + removed.error().localizedDescription());
+      return kStatusIO;
+    }
   }
   return kStatusSuccess;
 }
@@ -357,9 +361,9 @@ Status Keychain::remove(const Value& query) {
     }
   }
   std::size_t removed = 0;
-  for (const auto& entry : found.items) removed += AtomicFile::removeFile(entry.first) ? 1 : 0;
+  for (const auto& entry : found.items) removed += AtomicFile::removeFile(entry.first).ok() ? 1 : 0;
   if (identityOnly) {
-    for (const auto& path : found.damagedCandidates) removed += AtomicFile::removeFile(path) ? 1 : 0;
+    for (const auto& path : found.damagedCandidates) removed += AtomicFile::removeFile(path).ok() ? 1 : 0;
   } else if (removed == 0 && !found.damagedCandidates.empty()) {
     return kStatusDecode;
   }

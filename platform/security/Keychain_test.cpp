@@ -128,7 +128,7 @@ TEST_F(KeychainTest, DamagedItemIsReportedNeverMistakenForMissingAndCanBeRemoved
   ASSERT_EQ(addItem(query("svc", "acct"), "secret"), kStatusSuccess);
   auto files = itemFiles();
   ASSERT_EQ(files.size(), 1u);
-  ASSERT_TRUE(AtomicFile::writeAtomically(files[0], std::string_view("bplist00 torn"), nullptr, 0600));
+  ASSERT_TRUE(AtomicFile::writeAtomically(files[0], std::string_view("bplist00 torn"), 0600).ok());
   ASSERT_EQ(addItem(query("svc", "other"), "fine"), kStatusSuccess);
 
   Status status = 0;

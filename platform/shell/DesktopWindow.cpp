@@ -177,7 +177,7 @@ void DesktopWindow::toggleAppearance() {
 }
 
 std::string DesktopWindow::saveScreenshot() {
-  foundation::AtomicFile::createDirectories(screenshotFolder_);
+  (void)foundation::AtomicFile::createDirectories(screenshotFolder_);  // a missing folder fails the write below
   for (int n = 1; n < 100000; ++n) {
     std::string path = screenshotFolder_ + "/ostrel-" + std::to_string(n) + ".png";
     if (foundation::AtomicFile::fileExists(path)) continue;

@@ -210,9 +210,8 @@ Script Script::parse(const std::string& text, const std::string& source) {
 }
 
 Script Script::load(const std::string& path) {
-  std::string error;
-  auto text = foundation::AtomicFile::readText(path, &error);
-  if (!text) throw ScriptError(path, 0, "cannot read the script: " + error);
+  auto text = foundation::AtomicFile::readText(path);
+  if (!text.ok()) throw ScriptError(path, 0, "cannot read the script: " + text.error().localizedDescription());
   return parse(*text, path);
 }
 

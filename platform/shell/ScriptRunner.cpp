@@ -50,9 +50,8 @@ void ScriptRunner::check(const Script& script) const {
 
 std::vector<std::string> ScriptRunner::run(const Script& script) {
   check(script);
-  std::string error;
-  if (!foundation::AtomicFile::createDirectories(folder_, &error)) {
-    throw std::runtime_error("cannot make the output folder " + folder_ + ": " + error);
+  if (auto made = foundation::AtomicFile::createDirectories(folder_); !made.ok()) {
+    throw std::runtime_error("cannot make the output folder " + folder_ + ": " + made.error().localizedDescription());
   }
   written_.clear();
   stoppedBeforeLine_ = 0;
@@ -142,7 +141,9 @@ std::string ScriptRunner::write(const Script& script, const ScriptStep& step) {
     ok = image && image->writePNG(path);
     if (image && !ok) error = "could not write the file";
   } else {
-    ok = foundation::AtomicFile::writeAtomically(path, ViewTreeDump::json(*window_), &error);
+    auto written = foundation::AtomicFile::writeAtomically(path, ViewTreeDump::json(*window_));
+    ok = written.ok();
+    if (!ok) error = written.error().localizedDescription();
   }
   if (!ok) {
     throw std::runtime_error(script.source + ":" + std::to_string(step.line) + ": cannot write " + path + ": " +

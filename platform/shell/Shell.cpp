@@ -180,7 +180,7 @@ ShellOptions ShellOptions::parse(const std::vector<std::string>& arguments, bool
 void setUpLogging(bool verbose) {
   const int shown = verbose ? log::Info : log::Warning;
   const std::string folder = foundation::Paths::library() + "/Logs";
-  if (!foundation::AtomicFile::createDirectories(folder) ||
+  if (!foundation::AtomicFile::createDirectories(folder).ok() ||
       !log::appendToFile(folder + "/ostrel.log", 1 << 20, verbose ? log::Info : log::Notice)) {
     std::cerr << "ostrel: cannot write the log file in " << folder << "\n";
   }

@@ -86,7 +86,7 @@ std::optional<Table> fromValue(const foundation::Value& value) {
 
 std::optional<Table> readTable(const std::string& path, const std::string& type) {
   auto bytes = foundation::AtomicFile::readFile(path);
-  if (!bytes) return std::nullopt;
+  if (!bytes.ok()) return std::nullopt;
   if (type == "json") return fromValue(foundation::Json::parse(toUtf8(*bytes)));
   std::string head(bytes->begin(), bytes->begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(bytes->size(), 8)));
   if (type == "plist" || head.rfind("bplist", 0) == 0 || head.rfind("<?xml", 0) == 0) {

@@ -138,9 +138,9 @@ std::string MailComposeViewController::messageText() const {
 std::optional<std::string> MailComposeViewController::send() {
   if (finished_) return std::nullopt;
   std::string folder = outboxPath();
-  std::string error;
-  if (!foundation::AtomicFile::createDirectories(folder, &error)) {
-    foundation::Error failure = foundation::Error::make(kErrorDomain, 1, "The outbox cannot be made: " + error);
+  if (auto made = foundation::AtomicFile::createDirectories(folder); !made.ok()) {
+    foundation::Error failure =
+        foundation::Error::make(kErrorDomain, 1, "The outbox cannot be made: " + made.error().localizedDescription());
     finish(MailComposeResult::Failed, &failure);
     return std::nullopt;
   }
@@ -149,8 +149,9 @@ std::optional<std::string> MailComposeViewController::send() {
   do {
     path = folder + "/mail-" + std::to_string(stamp) + "-" + std::to_string(sequence.fetch_add(1)) + ".eml";
   } while (foundation::AtomicFile::fileExists(path));
-  if (!foundation::AtomicFile::writeAtomically(path, messageText(), &error, 0600)) {
-    foundation::Error failure = foundation::Error::make(kErrorDomain, 1, "The message cannot be written: " + error);
+  if (auto written = foundation::AtomicFile::writeAtomically(path, messageText(), 0600); !written.ok()) {
+    foundation::Error failure = foundation::Error::make(
+        kErrorDomain, 1, "The message cannot be written: " + written.error().localizedDescription());
     finish(MailComposeResult::Failed, &failure);
     return std::nullopt;
   }

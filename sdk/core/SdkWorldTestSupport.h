@@ -4,6 +4,7 @@
 // and (when given) an options file, no configured apps, and the default options read afresh. All of
 // it is put back when the object goes.
 
+#include <stdexcept>
 #include <string>
 
 #include "platform/foundation/AtomicFile.h"
@@ -42,7 +43,7 @@ class SdkWorld {
   explicit SdkWorld(Dictionary info = {{"CFBundleIdentifier", kBundleID}},
                     std::optional<Dictionary> options = validOptionsDictionary(), const std::string& bundleName = "Bundle")
       : folder_(container_.pathFor(bundleName)) {
-    platform::foundation::AtomicFile::createDirectories(folder_);
+    if (!platform::foundation::AtomicFile::createDirectories(folder_).ok()) throw std::runtime_error("cannot make " + folder_);
     writePlist("Info.plist", Value(std::move(info)));
     if (options) writePlist("VadezeService-Info.plist", Value(std::move(*options)));
     previousBundle_ = platform::foundation::Bundle::setMainPath(folder_);

@@ -23,7 +23,7 @@ inline platform::foundation::Data bytesOf(const std::string& text) { return {tex
 // The marker property list, with or without its marker entry beside one other entry.
 inline void writeLegacyMarker(bool withMarker) {
   const std::string path = sdk::installations::LegacyInstanceIDStore::plistPath();
-  platform::foundation::AtomicFile::createDirectories(path.substr(0, path.rfind('/')));
+  ASSERT_TRUE(platform::foundation::AtomicFile::createDirectories(path.substr(0, path.rfind('/'))).ok());
   platform::foundation::Dictionary contents{{"other", "kept"}};
   if (withMarker) contents[sdk::installations::LegacyInstanceIDStore::kMarkerKey] = platform::foundation::Value::data(bytesOf("x"));
   platform::foundation::PropertyList::writeFile(path, platform::foundation::Value(contents),

@@ -32,10 +32,10 @@ std::string folderOf(const std::string& path) {
 }  // namespace
 
 ErrorOr<void> writeDataToFile(const platform::foundation::Data& data, const std::string& filePath, bool syncFolderNow) {
-  std::string reason;
-  if (!AtomicFile::createDirectories(folderOf(filePath), &reason) ||
-      !AtomicFile::writeAtomically(filePath, data.data(), data.size(), &reason, 0644, syncFolderNow)) {
-    return Error::make(kFileErrorDomain, kFileWriteUnknownError, reason);
+  auto written = AtomicFile::createDirectories(folderOf(filePath));
+  if (written.ok()) written = AtomicFile::writeAtomically(filePath, data.data(), data.size(), 0644, syncFolderNow);
+  if (!written.ok()) {
+    return Error::make(kFileErrorDomain, kFileWriteUnknownError, written.error().localizedDescription());
   }
   return {};
 }
@@ -53,9 +53,8 @@ ErrorOr<std::shared_ptr<TransportEvent>> unarchiveEvent(const std::string& fileP
   registerArchiveClasses();
   platform::foundation::Data read;
   if (!data) {
-    std::string reason;
-    auto bytes = AtomicFile::readFile(filePath, &reason);
-    if (!bytes) return Error::make(kFileErrorDomain, kFileReadUnknownError, reason);
+    auto bytes = AtomicFile::readFile(filePath);
+    if (!bytes.ok()) return Error::make(kFileErrorDomain, kFileReadUnknownError, bytes.error().localizedDescription());
     read = std::move(*bytes);
     data = &read;
   }

@@ -134,7 +134,7 @@ std::set<std::string> FlatFileEventStore::syncThreadUnsafePathsForTarget(std::in
                                                                             const std::set<std::string>& mappingIDs) {
   DCHECK(storageQueue_->isCurrent());
   std::string folder = platform::foundation::format("%@/%lld", eventDataStoragePath(), target);
-  platform::foundation::AtomicFile::createDirectories(folder);
+  (void)platform::foundation::AtomicFile::createDirectories(folder);  // a missing folder lists as empty
   std::set<std::string> paths;
   std::error_code error;
   bool takeAll = eventIDs.empty() && qosTiers.empty() && mappingIDs.empty();
@@ -160,7 +160,7 @@ std::set<std::string> FlatFileEventStore::syncThreadUnsafePathsForTarget(std::in
 void FlatFileEventStore::hasEventsForTarget(std::int64_t target, std::function<void(bool)> onComplete) {
   storageQueue_->async([self = shared_from_this(), target, onComplete = std::move(onComplete)] {
     std::string folder = platform::foundation::format("%@/%lld", self->eventDataStoragePath(), target);
-    platform::foundation::AtomicFile::createDirectories(folder);
+    (void)platform::foundation::AtomicFile::createDirectories(folder);  // a missing folder lists as empty
     bool found = false;
     std::error_code error;
     for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end && !found; it.increment(error)) {

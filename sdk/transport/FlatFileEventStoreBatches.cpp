@@ -70,10 +70,10 @@ void FlatFileEventStore::batchWithEventSelector(const EventSelector& selector, d
       if (!event) {
         transportLogDebug("Error deserializing event: %@", event.error());
         std::uint64_t size = DirectorySizeTracker::fileSizeAtPath(path);
-        if (AtomicFile::removeFile(path)) self->sizeTracker().fileWasRemovedAtPath(path, size);
+        if (AtomicFile::removeFile(path).ok()) self->sizeTracker().fileWasRemovedAtPath(path, size);
         continue;
       }
-      AtomicFile::createDirectories(batchFolder);
+      (void)AtomicFile::createDirectories(batchFolder);  // a missing folder fails the move below
       std::string destination = batchFolder + "/" + nameOf(path);
       // An event that stayed behind must not join the batch: it would be uploaded with every later one.
       if (!moveEntry(path, destination)) {
@@ -127,7 +127,7 @@ ErrorOr<std::vector<std::string>> FlatFileEventStore::syncThreadUnsafeBatchDirPa
 
 ErrorOr<void> FlatFileEventStore::moveContentsOfDirectoryAtPath(const std::string& from, const std::string& to) {
   const std::vector<std::string> names = TRY(listFolder(from));
-  AtomicFile::createDirectories(to);
+  (void)AtomicFile::createDirectories(to);  // a missing folder fails each move below
   platform::foundation::Array failures;
   for (const auto& name : names) {
     std::string source = from + "/" + name, destination = to + "/" + name;

@@ -35,12 +35,11 @@ void FlatFileEventStore::syncThreadUnsafeLibraryData(const std::string& key, con
                                                         const std::function<std::optional<Data>()>& setNewValue) {
   DCHECK(storageQueue_->isCurrent());
   std::string path = libraryDataStoragePath() + "/" + key;
-  std::string reason;
-  auto bytes = AtomicFile::readFile(path, &reason);
+  auto bytes = AtomicFile::readFile(path);
   if (onFetchComplete) {
     OptionalError error;
-    if (!bytes) error = Error::make("NSCocoaErrorDomain", 260, reason);
-    onFetchComplete(bytes, error);
+    if (!bytes.ok()) error = Error::make("NSCocoaErrorDomain", 260, bytes.error().localizedDescription());
+    onFetchComplete(bytes.ok() ? std::optional<Data>(std::move(bytes).value()) : std::nullopt, error);
   }
   if (!setNewValue) return;
   auto newValue = setNewValue();
@@ -77,11 +76,10 @@ void FlatFileEventStore::removeLibraryDataForKey(const std::string& key,
     OptionalError result;
     if (AtomicFile::fileExists(path)) {
       std::uint64_t size = DirectorySizeTracker::fileSizeAtPath(path);
-      std::string reason;
-      if (AtomicFile::removeFile(path, &reason)) {
+      if (auto removed = AtomicFile::removeFile(path); removed.ok()) {
         self->sizeTracker().fileWasRemovedAtPath(path, size);
       } else {
-        result = Error::make("NSCocoaErrorDomain", 512, reason);
+        result = Error::make("NSCocoaErrorDomain", 512, removed.error().localizedDescription());
       }
     }
     // Nothing to remove is not a failure, and the caller still hears that the removal has ended.
@@ -94,7 +92,7 @@ std::optional<std::uint32_t> FlatFileEventStore::syncThreadUnsafeNextBatchID() {
   std::string path = libraryDataStoragePath() + "/" + kBatchIDCounterKey;
   std::uint32_t counter = 0;
   // Any other length than 4 bytes is not a counter this storage wrote: start again from 0.
-  if (auto bytes = AtomicFile::readFile(path); bytes && bytes->size() == sizeof counter) {
+  if (auto bytes = AtomicFile::readFile(path); bytes.ok() && bytes->size() == sizeof counter) {
     std::memcpy(&counter, bytes->data(), sizeof counter);
   }
   std::uint32_t next = counter + 1;  // wraps to 0 after the last ID

@@ -50,7 +50,7 @@ std::uint64_t secondsForName(double secondsSince1970) {
 }
 
 std::string madeFolder(std::string path) {
-  platform::foundation::AtomicFile::createDirectories(path);
+  (void)platform::foundation::AtomicFile::createDirectories(path);  // a failure shows up as a failed write later
   return path;
 }
 

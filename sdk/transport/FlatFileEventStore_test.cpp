@@ -208,7 +208,7 @@ TEST_F(StorageTest, TheBatchCounterStartsAtZeroWrapsAndReadsBadFilesAsZero) {
   auto counterValue = [&] {
     auto bytes = AtomicFile::readFile(counter);
     std::uint32_t value = 0;
-    if (bytes && bytes->size() == 4) std::memcpy(&value, bytes->data(), 4);
+    if (bytes.ok() && bytes->size() == 4) std::memcpy(&value, bytes->data(), 4);
     return value;
   };
   struct Case {
@@ -223,8 +223,10 @@ TEST_F(StorageTest, TheBatchCounterStartsAtZeroWrapsAndReadsBadFilesAsZero) {
       {Data(reinterpret_cast<const std::uint8_t*>(&last), reinterpret_cast<const std::uint8_t*>(&last) + 4), last, 0},
   };
   for (const auto& c : cases) {
-    AtomicFile::removeFile(counter);
-    if (c.stored) AtomicFile::writeAtomically(counter, c.stored->data(), c.stored->size());
+    ASSERT_TRUE(AtomicFile::removeFile(counter).ok());
+    if (c.stored) {
+      ASSERT_TRUE(AtomicFile::writeAtomically(counter, c.stored->data(), c.stored->size()).ok());
+    }
     std::optional<std::uint32_t> id;
     storage->storageQueue()->sync([&] { id = storage->syncThreadUnsafeNextBatchID(); });
     EXPECT_EQ(id, c.handedOut);
@@ -232,7 +234,7 @@ TEST_F(StorageTest, TheBatchCounterStartsAtZeroWrapsAndReadsBadFilesAsZero) {
   }
 
   // From 2^31 on a batch's folder name still parses, so its events can come back.
-  AtomicFile::writeAtomically(counter, &high, 4);
+  ASSERT_TRUE(AtomicFile::writeAtomically(counter, reinterpret_cast<const std::uint8_t*>(&high), 4).ok());
   ASSERT_TRUE(store(makeEvent("137", 1001, 3)).first);
   auto [id, events] = batch(sdk::transport::EventSelector::eventSelectorForTarget(1001));
   EXPECT_EQ(id, high);

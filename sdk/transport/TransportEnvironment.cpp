@@ -9,7 +9,7 @@ namespace sdk::transport {
 
 std::string transportRootDirectory() {
   std::string root = platform::foundation::Paths::caches() + "/vadeze-sdks-events";
-  platform::foundation::AtomicFile::createDirectories(root);
+  (void)platform::foundation::AtomicFile::createDirectories(root);  // a failure shows up as a failed write later
   return root;
 }
 

@@ -72,7 +72,7 @@ TEST(Gzip, OutputIsReadableByTheSystemGzip) {
   ostrel::testing::TempContainer container;
   const Data original = noise(50000), compressed = gzipped(original);
   const std::string path = container.pathFor("payload.gz");
-  ASSERT_TRUE(platform::foundation::AtomicFile::writeAtomically(path, compressed.data(), compressed.size()));
+  ASSERT_TRUE(platform::foundation::AtomicFile::writeAtomically(path, compressed.data(), compressed.size()).ok());
   FILE* pipe = ::popen(("gzip -dc '" + path + "'").c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   Data decoded(original.size() + 1);

@@ -157,12 +157,13 @@ std::optional<std::string> HTTPClientURLSession::sessionIDFromAsyncPOSTRequest(c
       std::lock_guard lock(mutex_);
       uploadFileWritten_ = true;  // or tried: a failed write leaves nothing, but removing costs little
     }
-    if (AtomicFile::writeAtomically(upload, body.data(), body.size(), &failure, 0600)) {
+    if (auto written = AtomicFile::writeAtomically(upload, body.data(), body.size(), 0600); written.ok()) {
       excludeFromBackupForURL(upload);
       config = backgroundSessionConfigWithSessionID(id);
       fromFile = true;
     } else {
-      log(kHTTPClientLogLevelError, 901000, "Failed to write request data to file", Value(failure));
+      log(kHTTPClientLogLevelError, 901000, "Failed to write request data to file",
+          Value(written.error().localizedDescription()));
     }
   }
   populateSessionConfig(config, request);
@@ -218,11 +219,13 @@ void HTTPClientURLSession::didFinishDownloadingToURL(URLSession&, URLSessionTask
     downloadedData_.reset();
     return;
   }
-  std::string failure;
-  auto contents = AtomicFile::readFile(location, &failure);
-  if (!contents) log(kHTTPClientLogLevelError, 901002, "Cannot read the content of downloaded data", Value(failure));
+  auto contents = AtomicFile::readFile(location);
+  if (!contents.ok()) {
+    log(kHTTPClientLogLevelError, 901002, "Cannot read the content of downloaded data",
+        Value(contents.error().localizedDescription()));
+  }
   std::lock_guard lock(mutex_);
-  downloadedData_ = std::move(contents);
+  downloadedData_ = contents.ok() ? std::optional<Data>(std::move(contents).value()) : std::nullopt;
 }
 
 void HTTPClientURLSession::willPerformHTTPRedirection(URLSession&, URLSessionTask&, const HTTPURLResponse& response,
@@ -425,9 +428,9 @@ bool HTTPClientURLSession::ensureTemporaryDirectoryExists() {
     log(kHTTPClientLogLevelWarning, 901014, "Error while trying to access Network temp folder. Error",
         Value(std::string(std::strerror(reason))));
   }
-  std::string failure;
-  if (!AtomicFile::createDirectories(networkDirectory_, &failure)) {
-    log(kHTTPClientLogLevelError, 901015, "Cannot create temporary directory. Error", Value(failure));
+  if (auto made = AtomicFile::createDirectories(networkDirectory_); !made.ok()) {
+    log(kHTTPClientLogLevelError, 901015, "Cannot create temporary directory. Error",
+        Value(made.error().localizedDescription()));
     return false;
   }
   excludeFromBackupForURL(networkDirectory_);

@@ -85,7 +85,7 @@ TEST_F(HTTPClientURLSessionTest, BackgroundPostGoesThroughATemporaryFileOrFromMe
   EXPECT_FALSE(URLSession::hasLiveBackgroundSession(f->sessionID()));
 
   auto blocked = fetcher(true);  // a folder where the body file should go makes the write fail
-  ASSERT_TRUE(AtomicFile::createDirectories(blocked->temporaryFilePathWithSessionID(blocked->sessionID())));
+  ASSERT_TRUE(AtomicFile::createDirectories(blocked->temporaryFilePathWithSessionID(blocked->sessionID())).ok());
   EXPECT_FALSE(run(blocked, post("/up", "from memory")).error);
   EXPECT_EQ(server.requests().at(1).body, "from memory");
   EXPECT_EQ(logs->count(901000), 1);
@@ -109,7 +109,7 @@ TEST_F(HTTPClientURLSessionTest, StaleTemporaryFilesAreSweptAtTheNextRequest) {
       {".VDUUpload_temp_y.Zz9yX1", 3599, true},     // one that may still be in progress
   };
   for (const auto& [name, seconds, stays] : files) {
-    ASSERT_TRUE(AtomicFile::writeAtomically(dir + name, "x"));
+    ASSERT_TRUE(AtomicFile::writeAtomically(dir + name, "x").ok());
     age(dir + name, seconds);
   }
   EXPECT_FALSE(run(f, post("/up")).error);

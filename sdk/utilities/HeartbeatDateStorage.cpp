@@ -42,7 +42,7 @@ const std::string& HeartbeatDateStorage::fileURL() {
   std::lock_guard lock(fileStoresLock());
   if (fileURL_.empty()) {
     std::string folder = platform::foundation::Paths::applicationSupport() + "/Vadeze/REDIri";
-    AtomicFile::createDirectories(folder);  // a failure shows up as a failed write later
+    (void)AtomicFile::createDirectories(folder);  // a failure shows up as a failed write later
     AtomicFile::removeStaleTemporaries(folder);
     fileURL_ = folder + "/" + fileName_;
   }
@@ -51,7 +51,7 @@ const std::string& HeartbeatDateStorage::fileURL() {
 
 Dictionary HeartbeatDateStorage::heartbeatDictionaryWithFileURL(const std::string& fileURL) {
   auto bytes = AtomicFile::readFile(fileURL);
-  if (!bytes || bytes->empty()) return {};
+  if (!bytes.ok() || bytes->empty()) return {};
   Error error;
   Value map = SecureCoding::unarchivedObjectOfClasses({KeyedArchive::kDictionary, KeyedArchive::kDate, KeyedArchive::kString},
                                                          *bytes, &error);
@@ -61,9 +61,8 @@ Dictionary HeartbeatDateStorage::heartbeatDictionaryWithFileURL(const std::strin
 bool HeartbeatDateStorage::writeDictionary(const Dictionary& dictionary, const std::string& fileURL, Error* error) {
   auto data = SecureCoding::archivedDataWithRootObject(Value(dictionary), error);
   if (!data || data->empty()) return false;
-  std::string reason;
-  if (!AtomicFile::writeAtomically(fileURL, data->data(), data->size(), &reason)) {
-    platform::foundation::report(error, Error::make("NSCocoaErrorDomain", 512, reason));
+  if (auto written = AtomicFile::writeAtomically(fileURL, data->data(), data->size()); !written.ok()) {
+    platform::foundation::report(error, Error::make("NSCocoaErrorDomain", 512, written.error().localizedDescription()));
     return false;
   }
   return true;

@@ -37,7 +37,7 @@ TEST_F(HeartbeatDateStorageTest, DatesPerTagAreKeptInAnArchiveUnderApplicationSu
   // Another store over the same file sees both, and the file is a plain tag-to-date archive.
   EXPECT_EQ(HeartbeatDateStorage("HEARTBEAT_INFO_STORAGE").heartbeatDateForTag("vure-install"), 1700086400);
   auto bytes = AtomicFile::readFile(storage->fileURL());
-  ASSERT_TRUE(bytes);
+  ASSERT_TRUE(bytes.ok());
   const KeyedArchive::ClassSet allowed = {KeyedArchive::kDictionary, KeyedArchive::kDate, KeyedArchive::kString};
   EXPECT_EQ(KeyedArchive::unarchivedObject(allowed, *bytes),
             Value(Dictionary{{"GLOBAL", Value::date(1700000000.5)}, {"vure-install", Value::date(1700086400)}}));
@@ -48,12 +48,12 @@ TEST_F(HeartbeatDateStorageTest, DatesPerTagAreKeptInAnArchiveUnderApplicationSu
 TEST_F(HeartbeatDateStorageTest, DamagedOrForeignContentReadsAsEmptyOrNil) {
   HeartbeatDateStorage storage("HEARTBEAT_INFO_STORAGE");
   for (std::string_view junk : {std::string_view(), std::string_view("not an archive at all")}) {
-    ASSERT_TRUE(AtomicFile::writeAtomically(storage.fileURL(), junk));
+    ASSERT_TRUE(AtomicFile::writeAtomically(storage.fileURL(), junk).ok());
     EXPECT_EQ(storage.heartbeatDateForTag("GLOBAL"), std::nullopt);
   }
   // Another writer left a string under a tag.
   auto data = KeyedArchive::archivedData(Value(Dictionary{{"GLOBAL", Value("yesterday")}, {"other", Value::date(9)}}));
-  ASSERT_TRUE(AtomicFile::writeAtomically(storage.fileURL(), data->data(), data->size()));
+  ASSERT_TRUE(AtomicFile::writeAtomically(storage.fileURL(), data->data(), data->size()).ok());
   EXPECT_EQ(storage.heartbeatDateForTag("GLOBAL"), std::nullopt);
   EXPECT_EQ(storage.heartbeatDateForTag("other"), 9);
 

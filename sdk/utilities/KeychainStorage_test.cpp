@@ -112,7 +112,7 @@ TEST_F(KeychainStorageTest, AFailedWriteLeavesNoObjectInTheCache) {
   // A keychain failure (the item's file is damaged) is rolled back the same way.
   for (const auto& entry : std::filesystem::directory_iterator(Keychain::folder())) {
     if (entry.path().extension() == ".item") {
-      ASSERT_TRUE(platform::foundation::AtomicFile::writeAtomically(entry.path().string(), "torn", nullptr, 0600));
+      ASSERT_TRUE(platform::foundation::AtomicFile::writeAtomically(entry.path().string(), "torn", 0600).ok());
     }
   }
   error = rejected(storage.setObject(Value(std::make_shared<StoredRecord>("never stored")), "key", kNoGroup));

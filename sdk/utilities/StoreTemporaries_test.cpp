@@ -55,9 +55,9 @@ TEST(StoreTemporaries, OpeningAStoreClearsStaleAndFutureTemporariesOfItsFolderOn
   };
   for (const Store& store : stores) {
     const std::string folder = store.folder();
-    ASSERT_TRUE(AtomicFile::createDirectories(folder));
+    ASSERT_TRUE(AtomicFile::createDirectories(folder).ok());
     for (const auto& [name, seconds, stays] : files) {
-      ASSERT_TRUE(AtomicFile::writeAtomically(folder + "/" + name, "x"));
+      ASSERT_TRUE(AtomicFile::writeAtomically(folder + "/" + name, "x").ok());
       age(folder + "/" + name, seconds);
     }
     store.open();

@@ -23,10 +23,10 @@ std::string BreadcrumbLog::defaultPath() {
 BreadcrumbLog::BreadcrumbLog(std::string path) : path_(std::move(path)) {
   using platform::foundation::AtomicFile;
   if (!AtomicFile::fileExists(path_)) return;
-  std::string error;
-  const auto text = AtomicFile::readText(path_, &error);
-  if (!text) {
-    sdk::core::coreLogWarning(kBreadcrumbService, messages::kBreadcrumbLogUnreadable, "Could not read the breadcrumb log %@: %@", path_, error);
+  const auto text = AtomicFile::readText(path_);
+  if (!text.ok()) {
+    sdk::core::coreLogWarning(kBreadcrumbService, messages::kBreadcrumbLogUnreadable, "Could not read the breadcrumb log %@: %@",
+                              path_, text.error().localizedDescription());
     return;
   }
   std::size_t start = 0;
@@ -52,10 +52,11 @@ void BreadcrumbLog::append(const std::string& line) {
   std::string text;
   for (const auto& kept : lines_) text += kept + "\n";
   using platform::foundation::AtomicFile;
-  std::string error;
-  if (!AtomicFile::createDirectories(std::filesystem::path(path_).parent_path().string(), &error) ||
-      !AtomicFile::writeAtomically(path_, text, &error)) {
-    sdk::core::coreLogWarning(kBreadcrumbService, messages::kBreadcrumbLogUnwritable, "Could not write the breadcrumb log %@: %@", path_, error);
+  auto written = AtomicFile::createDirectories(std::filesystem::path(path_).parent_path().string());
+  if (written.ok()) written = AtomicFile::writeAtomically(path_, text);
+  if (!written.ok()) {
+    sdk::core::coreLogWarning(kBreadcrumbService, messages::kBreadcrumbLogUnwritable, "Could not write the breadcrumb log %@: %@",
+                              path_, written.error().localizedDescription());
   }
 }
 
