@@ -41,8 +41,7 @@ void BM_KeychainSetItem(benchmark::State& state) {
   container();
   int index = 0;
   for (auto _ : state) {
-    platform::foundation::Error error;
-    benchmark::DoNotOptimize(sdk::utilities::KeychainUtils::setItem(kSecret, itemQuery(index++ % 16), &error));
+    benchmark::DoNotOptimize(sdk::utilities::KeychainUtils::setItem(kSecret, itemQuery(index++ % 16)).ok());
   }
   state.SetItemsProcessed(state.iterations());
 }
@@ -64,10 +63,14 @@ BENCHMARK(BM_RawAtomicWrite);
 
 void BM_KeychainGetItem(benchmark::State& state) {
   container();
-  platform::foundation::Error error;
-  for (int i = 0; i < 16; ++i) sdk::utilities::KeychainUtils::setItem(kSecret, itemQuery(i), &error);
+  for (int i = 0; i < 16; ++i) {
+    if (!sdk::utilities::KeychainUtils::setItem(kSecret, itemQuery(i)).ok()) {
+      state.SkipWithError("cannot store the items to read");
+      return;
+    }
+  }
   int index = 0;
-  for (auto _ : state) benchmark::DoNotOptimize(sdk::utilities::KeychainUtils::getItemWithQuery(itemQuery(index++ % 16), &error));
+  for (auto _ : state) benchmark::DoNotOptimize(sdk::utilities::KeychainUtils::getItemWithQuery(itemQuery(index++ % 16)).ok());
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_KeychainGetItem);

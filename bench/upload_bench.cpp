@@ -36,7 +36,7 @@ const Data& body() {
     facts.systemVersion = "17.4.1";
     facts.deviceModel = "x86_64";
     facts.bundleID = "com.example.ostrel";
-    return sdk::utilities::Gzip::dataByGzippingData(sdk::transport::encodeUploadRequest(events, facts).valueOr(Data{}), nullptr).value_or(Data{});
+    return sdk::utilities::Gzip::dataByGzippingData(sdk::transport::encodeUploadRequest(events, facts).valueOr(Data{})).valueOr(Data{});
   }();
   return data;
 }

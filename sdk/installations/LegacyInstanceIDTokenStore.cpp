@@ -37,11 +37,10 @@ sdk::promises::Promise::Ptr LegacyInstanceIDTokenStore::existingIIDDefaultToken(
   std::call_once(registered, [] { KeyedArchive::registerClass<LegacyInstanceIDTokenInfo>(); });
   const Dictionary query = tokenQuery();
   return sdk::promises::Promise::onQueueDo(platform::dispatch::Queue::global(platform::dispatch::Queue::Priority::Low), [query] {
-    Error error;
-    auto data = sdk::utilities::KeychainUtils::getItemWithQuery(query, &error);
-    if (!data) {
-      return sdk::promises::valueWithError(error.domain.empty() ? InstallationsErrors::corruptedIIDTokenData() : error);
-    }
+    auto found = sdk::utilities::KeychainUtils::getItemWithQuery(query);
+    if (!found.ok()) return sdk::promises::valueWithError(found.error());
+    if (!*found) return sdk::promises::valueWithError(InstallationsErrors::corruptedIIDTokenData());
+    const platform::foundation::Data* data = &**found;
     Error archiveError;
     Value root = KeyedArchive::unarchivedObject({LegacyInstanceIDTokenInfo::kClassName}, *data, &archiveError,
                                                 {{LegacyInstanceIDTokenInfo::kLegacyClassName,

@@ -204,7 +204,7 @@ sdk::promises::Promise::Ptr UploadOperation::sendURLRequestWithBatch(const std::
   // Without a body there is nothing to send: the events go back untouched for a later attempt.
   if (!encoded) return returnBatchAndFail(batch->batchID(), encoded.error());
   Data body = std::move(encoded).value();
-  if (auto gzipped = sdk::utilities::Gzip::dataByGzippingData(body, nullptr); gzipped && gzipped->size() < body.size()) {
+  if (auto gzipped = sdk::utilities::Gzip::dataByGzippingData(body); gzipped.ok() && gzipped->size() < body.size()) {
     body = std::move(*gzipped);
   }
   auto request = constructRequestWithURL(uploadURL_, target_, body);

@@ -10,6 +10,7 @@ namespace sdk::utilities {
 
 using platform::foundation::Data;
 using platform::foundation::Error;
+using platform::foundation::ErrorOr;
 using platform::foundation::Value;
 
 namespace {
@@ -26,18 +27,16 @@ Error zlibError(int status, const char* message) {
 
 }  // namespace
 
-std::optional<Data> Gzip::dataByGzippingData(std::span<const std::uint8_t> data, Error* error) {
-  if (data.empty()) return std::nullopt;
+ErrorOr<Data> Gzip::dataByGzippingData(std::span<const std::uint8_t> data) {
+  if (data.empty()) return Data();
   if (data.size() >= kMaximumInputLength) {
-    platform::foundation::report(error, Error{kZlibErrorDomain, kZlibErrorGreaterThan32BitsToCompress, Value()});
-    return std::nullopt;
+    return Error{kZlibErrorDomain, kZlibErrorGreaterThan32BitsToCompress, Value()};
   }
   z_stream stream{};
   // Window bits 31: a 32 KB window with a gzip header and trailer.
   int status = deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
   if (status != Z_OK) {
-    platform::foundation::report(error, zlibError(status, nullptr));
-    return std::nullopt;
+    return zlibError(status, nullptr);
   }
   // Output grows in place, at least a chunk at a time, so zlib writes straight into it.
   Data output;
@@ -53,21 +52,20 @@ std::optional<Data> Gzip::dataByGzippingData(std::span<const std::uint8_t> data,
     output.resize(output.size() - stream.avail_out);
     if (status < Z_OK || status > Z_STREAM_END) {
       deflateEnd(&stream);
-      platform::foundation::report(error, zlibError(status, nullptr));
-      return std::nullopt;
+      return zlibError(status, nullptr);
     }
   } while (status != Z_STREAM_END);
   deflateEnd(&stream);
   return output;
 }
 
-std::optional<Data> Gzip::dataByInflatingGzippedData(std::span<const std::uint8_t> data, Error* error) {
-  return inflateWithLimit(data, kMaximumInflatedLength, error);
+ErrorOr<Data> Gzip::dataByInflatingGzippedData(std::span<const std::uint8_t> data) {
+  return inflateWithLimit(data, kMaximumInflatedLength);
 }
 
-std::optional<Data> Gzip::inflateWithLimit(std::span<const std::uint8_t> data, std::uint64_t maximumLength,
-                                              Error* error) {
-  if (data.empty() || data.size() >= kMaximumInputLength) return std::nullopt;
+ErrorOr<Data> Gzip::inflateWithLimit(std::span<const std::uint8_t> data, std::uint64_t maximumLength) {
+  if (data.empty()) return Data();
+  if (data.size() >= kMaximumInputLength) return Error{kZlibErrorDomain, kZlibErrorGreaterThan32BitsToCompress, Value()};
   // The same inflater that expands response bodies: a bomb stops at the ceiling, not in memory.
   platform::net::GzipInflater inflater(maximumLength);
   Data output;
@@ -81,21 +79,17 @@ std::optional<Data> Gzip::inflateWithLimit(std::span<const std::uint8_t> data, s
     case Status::Ended:
       break;
     case Status::TooLarge:
-      platform::foundation::report(error, Error{kZlibErrorDomain, kZlibErrorGreaterThan32BitsToCompress, Value()});
-      return std::nullopt;
+      return Error{kZlibErrorDomain, kZlibErrorGreaterThan32BitsToCompress, Value()};
     case Status::NeedsMore:  // the input stopped before the stream did
-      platform::foundation::report(error, zlibError(Z_BUF_ERROR, nullptr));
-      return std::nullopt;
+      return zlibError(Z_BUF_ERROR, nullptr);
     case Status::Failed:
     case Status::Refused:
-      platform::foundation::report(error, zlibError(inflater.zlibStatus(), inflater.message()));
-      return std::nullopt;
+      return zlibError(inflater.zlibStatus(), inflater.message());
   }
   if (inflater.remainingInput() > 0) {
     Error left{kZlibErrorDomain, kZlibErrorDataRemaining, Value()};
     left.userInfo.set(kZlibRemainingBytesKey, static_cast<std::int64_t>(inflater.remainingInput()));
-    platform::foundation::report(error, std::move(left));
-    return std::nullopt;
+    return left;
   }
   return output;
 }

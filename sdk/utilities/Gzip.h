@@ -2,10 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 #include "platform/foundation/Value.h"
 
 namespace sdk::utilities {
@@ -29,16 +29,14 @@ class Gzip {
   // Expanded output stops short of this: anything larger is refused rather than held in memory.
   static constexpr std::uint64_t kMaximumInflatedLength = (std::uint64_t{1} << 32) - 1;
 
-  // The gzip form of `data`; nullopt without an error for empty input.
-  static std::optional<platform::foundation::Data> dataByGzippingData(std::span<const std::uint8_t> data,
-                                                                          platform::foundation::Error* error);
-  // The expanded form of gzip or zlib data; nullopt without an error for empty input.
-  static std::optional<platform::foundation::Data> dataByInflatingGzippedData(std::span<const std::uint8_t> data,
-                                                                                  platform::foundation::Error* error);
+  // The gzip form of `data`; empty for empty input.
+  static platform::foundation::ErrorOr<platform::foundation::Data> dataByGzippingData(std::span<const std::uint8_t> data);
+  // The expanded form of gzip or zlib data; empty for empty input.
+  static platform::foundation::ErrorOr<platform::foundation::Data> dataByInflatingGzippedData(
+      std::span<const std::uint8_t> data);
   // As above with a smaller ceiling on the output, for callers that know what to expect.
-  static std::optional<platform::foundation::Data> inflateWithLimit(std::span<const std::uint8_t> data,
-                                                                    std::uint64_t maximumLength,
-                                                                    platform::foundation::Error* error);
+  static platform::foundation::ErrorOr<platform::foundation::Data> inflateWithLimit(std::span<const std::uint8_t> data,
+                                                                                    std::uint64_t maximumLength);
 };
 
 }  // namespace sdk::utilities

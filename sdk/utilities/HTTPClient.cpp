@@ -81,13 +81,12 @@ std::optional<std::string> HTTPClient::postURL(const std::string& url, const Dat
                                                bool usingBackgroundSession, CompletionHandler handler) {
   auto request = makeRequest(url, queue, handler);
   if (!request) return std::nullopt;
-  Error gzipError;
-  auto compressed = Gzip::dataByGzippingData(payload, &gzipError);
-  if (!compressed && (!gzipError.domain.empty() || !payload.empty())) {
+  auto compressed = Gzip::dataByGzippingData(payload);
+  if (!compressed.ok()) {
     handleErrorWithCode(kHTTPClientErrorCodeCompressionFailed, std::move(queue), std::move(handler));
     return std::nullopt;
   }
-  Data body = compressed.value_or(Data{});
+  Data body = std::move(compressed).value();
   request->setValue(std::to_string(body.size()), "Content-Length");
   request->setValue("application/x-www-form-urlencoded", "Content-Type");
   request->setValue("gzip", "Content-Encoding");

@@ -52,20 +52,18 @@ const std::string& HeartbeatDateStorage::fileURL() {
 Dictionary HeartbeatDateStorage::heartbeatDictionaryWithFileURL(const std::string& fileURL) {
   auto bytes = AtomicFile::readFile(fileURL);
   if (!bytes.ok() || bytes->empty()) return {};
-  Error error;
-  Value map = SecureCoding::unarchivedObjectOfClasses({KeyedArchive::kDictionary, KeyedArchive::kDate, KeyedArchive::kString},
-                                                         *bytes, &error);
-  return map.isDictionary() ? *map.dictionary() : Dictionary();
+  auto map = SecureCoding::unarchivedObjectOfClasses({KeyedArchive::kDictionary, KeyedArchive::kDate, KeyedArchive::kString},
+                                                      *bytes);
+  return map.ok() && map->isDictionary() ? *map->dictionary() : Dictionary();
 }
 
-bool HeartbeatDateStorage::writeDictionary(const Dictionary& dictionary, const std::string& fileURL, Error* error) {
-  auto data = SecureCoding::archivedDataWithRootObject(Value(dictionary), error);
-  if (!data || data->empty()) return false;
-  if (auto written = AtomicFile::writeAtomically(fileURL, data->data(), data->size()); !written.ok()) {
-    platform::foundation::report(error, Error::make("NSCocoaErrorDomain", 512, written.error().localizedDescription()));
-    return false;
+platform::foundation::ErrorOr<void> HeartbeatDateStorage::writeDictionary(const Dictionary& dictionary,
+                                                                          const std::string& fileURL) {
+  const platform::foundation::Data data = TRY(SecureCoding::archivedDataWithRootObject(Value(dictionary)));
+  if (auto written = AtomicFile::writeAtomically(fileURL, data.data(), data.size()); !written.ok()) {
+    return Error::make("NSCocoaErrorDomain", 512, written.error().localizedDescription());
   }
-  return true;
+  return {};
 }
 
 std::optional<double> HeartbeatDateStorage::heartbeatDateForTag(const std::string& tag) {
@@ -79,7 +77,7 @@ bool HeartbeatDateStorage::setHeartbeatDate(double date, const std::string& tag)
   std::lock_guard lock(fileStoresLock());
   Dictionary map = heartbeatDictionaryWithFileURL(url);
   map[tag] = Value::date(date);
-  return writeDictionary(map, url, nullptr);
+  return writeDictionary(map, url).ok();
 }
 
 // --- user-defaults store --------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/foundation/Value.h"
 
@@ -38,8 +39,8 @@ class HeartbeatDateStorage final : public HeartbeatDateStorable {
 
   // A missing, empty or unreadable file gives an empty map.
   static platform::foundation::Dictionary heartbeatDictionaryWithFileURL(const std::string& fileURL);
-  static bool writeDictionary(const platform::foundation::Dictionary& dictionary, const std::string& fileURL,
-                              platform::foundation::Error* error);
+  static platform::foundation::ErrorOr<void> writeDictionary(const platform::foundation::Dictionary& dictionary,
+                                                             const std::string& fileURL);
 
  private:
   std::string fileURL_;

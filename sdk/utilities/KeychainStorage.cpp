@@ -63,12 +63,11 @@ sdk::promises::Promise::Ptr KeychainStorage::getObjectFromKeychainForKey(const s
   std::string cached = cacheKey(key, accessGroup);
   return sdk::promises::Promise::onQueueDo(keychainQueue_,
                                [query, objectClass] {
-                                 Error error;
-                                 auto data = KeychainUtils::getItemWithQuery(query, &error);
-                                 if (!error.domain.empty()) return sdk::promises::valueWithError(error);
-                                 if (!data) return Value();
-                                 Value object = SecureCoding::unarchivedObjectOfClass(objectClass, *data, &error);
-                                 return object.isNil() ? sdk::promises::valueWithError(error) : object;
+                                 auto data = KeychainUtils::getItemWithQuery(query);
+                                 if (!data.ok()) return sdk::promises::valueWithError(data.error());
+                                 if (!*data) return Value();
+                                 auto object = SecureCoding::unarchivedObjectOfClass(objectClass, **data);
+                                 return object.ok() ? *object : sdk::promises::valueWithError(object.error());
                                })
       ->onQueueThen(inMemoryCacheQueue_, [cache, cached](const Value& object) {
         if (!object.isNil()) cache->setObject(object, cached);
@@ -88,10 +87,11 @@ sdk::promises::Promise::Ptr KeychainStorage::setObject(const Value& object, cons
                                })
       ->onQueueThen(keychainQueue_,
                     [object, query](const Value&) {
-                      Error error;
-                      auto data = SecureCoding::archivedDataWithRootObject(object, &error);
-                      if (!data) return sdk::promises::valueWithError(error);
-                      if (!KeychainUtils::setItem(*data, query, &error)) return sdk::promises::valueWithError(error);
+                      auto data = SecureCoding::archivedDataWithRootObject(object);
+                      if (!data.ok()) return sdk::promises::valueWithError(data.error());
+                      if (auto set = KeychainUtils::setItem(*data, query); !set.ok()) {
+                        return sdk::promises::valueWithError(set.error());
+                      }
                       return Value::null();
                     })
       // A failed write takes its object out of the cache again, unless a later write replaced it.
@@ -111,8 +111,9 @@ sdk::promises::Promise::Ptr KeychainStorage::removeObjectForKey(const std::strin
                                  return Value::null();
                                })
       ->onQueueThen(keychainQueue_, [query](const Value&) {
-        Error error;
-        if (!KeychainUtils::removeItemWithQuery(query, &error)) return sdk::promises::valueWithError(error);
+        if (auto removed = KeychainUtils::removeItemWithQuery(query); !removed.ok()) {
+          return sdk::promises::valueWithError(removed.error());
+        }
         return Value::null();
       });
 }

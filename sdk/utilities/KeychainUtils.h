@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 #include "platform/foundation/Value.h"
 #include "platform/security/Keychain.h"
 
@@ -13,22 +14,21 @@ inline constexpr const char* kKeychainErrorDomain = "com.gul.keychain.ErrorDomai
 
 // The keychain item calls the SDK needs, with statuses turned into errors. Queries are keychain
 // dictionaries (platform::security::Keychain's keys).
-//
-// The error slot is always written when given: with the failure, or cleared (an Error with an empty
-// domain) on success, so a caller can tell "no item" (nil, cleared) from a failure (nil, error).
 class KeychainUtils {
  public:
   using Error = platform::foundation::Error;
   using Data = platform::foundation::Data;
   using Dictionary = platform::foundation::Dictionary;
+  template <typename T>
+  using ErrorOr = platform::foundation::ErrorOr<T>;
 
-  // The item's data; nullopt when there is no such item (slot cleared) or on failure.
-  static std::optional<Data> getItemWithQuery(const Dictionary& query, Error* error);
+  // The item's data; nullopt when there is no such item, which is not a failure.
+  static ErrorOr<std::optional<Data>> getItemWithQuery(const Dictionary& query);
   // Updates the data of an existing item or adds a new one (accessible after first unlock, this device
   // only).
-  static bool setItem(const Data& item, const Dictionary& query, Error* error);
+  static ErrorOr<void> setItem(const Data& item, const Dictionary& query);
   // A missing item counts as removed.
-  static bool removeItemWithQuery(const Dictionary& query, Error* error);
+  static ErrorOr<void> removeItemWithQuery(const Dictionary& query);
   // Code 0; the failure reason is "<function> (<status>)".
   static Error keychainErrorWithFunction(const std::string& function, platform::security::Status status);
 };

@@ -21,32 +21,30 @@ SecureCoding::Error SecureCoding::archivingErrorWithException(const platform::fo
                                                   exception.name(), exception.reason(), Value()));
 }
 
-SecureCoding::Value SecureCoding::unarchivedObjectOfClasses(const ClassSet& classes, const Data& data,
-                                                                  Error* error) {
+platform::foundation::ErrorOr<SecureCoding::Value> SecureCoding::unarchivedObjectOfClasses(const ClassSet& classes,
+                                                                                          const Data& data) {
   Error archiveError;
   Value object = KeyedArchive::unarchivedObject(classes, data, &archiveError);
   if (!object.isNil()) return object;
   Error failure = codingError("NSKeyedUnarchiver failed to unarchive data.");
   if (!archiveError.domain.empty()) failure.setUnderlyingError(archiveError);
-  platform::foundation::report(error, failure);
-  return Value();
+  return failure;
 }
 
-SecureCoding::Value SecureCoding::unarchivedObjectOfClass(const std::string& className, const Data& data,
-                                                                Error* error) {
-  return unarchivedObjectOfClasses({className}, data, error);
+platform::foundation::ErrorOr<SecureCoding::Value> SecureCoding::unarchivedObjectOfClass(const std::string& className,
+                                                                                        const Data& data) {
+  return unarchivedObjectOfClasses({className}, data);
 }
 
-std::optional<SecureCoding::Data> SecureCoding::archivedDataWithRootObject(const Value& object, Error* error) {
+platform::foundation::ErrorOr<SecureCoding::Data> SecureCoding::archivedDataWithRootObject(const Value& object) {
   Error archiveError;
   auto data = KeyedArchive::archivedData(object, &archiveError);
-  if (data) return data;
+  if (data) return std::move(*data);
   // The archive refuses what it cannot write the way the phone's archiver raised: report it in that shape.
   Error failure = archivingErrorWithException(
       platform::foundation::Exception("NSInvalidArgumentException", archiveError.localizedDescription()));
   failure.setUnderlyingError(archiveError);
-  platform::foundation::report(error, failure);
-  return std::nullopt;
+  return failure;
 }
 
 }  // namespace sdk::utilities

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/Value.h"
@@ -23,10 +24,10 @@ class SecureCoding {
   using Data = platform::foundation::Data;
   using ClassSet = platform::foundation::KeyedArchive::ClassSet;
 
-  // The root object, or nil with an error (also for an archive whose root is nil).
-  static Value unarchivedObjectOfClasses(const ClassSet& classes, const Data& data, Error* error);
-  static Value unarchivedObjectOfClass(const std::string& className, const Data& data, Error* error);
-  static std::optional<Data> archivedDataWithRootObject(const Value& object, Error* error);
+  // The root object, never nil: an archive whose root is nil is an error too.
+  static platform::foundation::ErrorOr<Value> unarchivedObjectOfClasses(const ClassSet& classes, const Data& data);
+  static platform::foundation::ErrorOr<Value> unarchivedObjectOfClass(const std::string& className, const Data& data);
+  static platform::foundation::ErrorOr<Data> archivedDataWithRootObject(const Value& object);
   static Error archivingErrorWithException(const platform::foundation::Exception& exception);
 };
 

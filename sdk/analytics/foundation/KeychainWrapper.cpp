@@ -23,22 +23,20 @@ Dictionary query(const std::string& identifier, const std::string& appID) {
 
 std::optional<std::string> KeychainWrapper::keychainValueWithIdentifier(const std::string& identifier,
                                                                            const std::string& appID) {
-  platform::foundation::Error error;
-  auto data = sdk::utilities::KeychainUtils::getItemWithQuery(query(identifier, appID), &error);
+  // An unreadable item reads as none, as a missing one does.
+  auto data = sdk::utilities::KeychainUtils::getItemWithQuery(query(identifier, appID)).valueOr(std::nullopt);
   if (!data) return std::nullopt;
   return std::string(data->begin(), data->end());
 }
 
 bool KeychainWrapper::upsertKeychainValue(const std::string& value, const std::string& identifier,
                                              const std::string& appID) {
-  platform::foundation::Error error;
-  if (sdk::utilities::KeychainUtils::setItem(platform::foundation::Data(value.begin(), value.end()), query(identifier, appID),
-                                &error)) {
-    return true;
-  }
+  auto stored =
+      sdk::utilities::KeychainUtils::setItem(platform::foundation::Data(value.begin(), value.end()), query(identifier, appID));
+  if (stored.ok()) return true;
   Monitor::shared()->logWithLevel(LogLevel::kMonitoredWarning, messages::kKeychainValueStoreFailed,
                                   "Unable to store keychain value. Identifier, error", Value(identifier),
-                                  Value(error.localizedDescription()));
+                                  Value(stored.error().localizedDescription()));
   return false;
 }
 

@@ -169,13 +169,12 @@ std::optional<bool> MeasurementDatabase::isRawEventsTableEmpty(Error* error) {
 
 bool MeasurementDatabase::insertBundle(const ProtoMeasurementBundle& bundle, bool isRealtime, Error* error) {
   Data bytes = bundle.protoBuffer();
-  Error gzipError;
   Data compressed;
   if (!bytes.empty()) {
-    auto gzipped = sdk::utilities::Gzip::dataByGzippingData(bytes, &gzipError);
-    if (!gzipped)
-      return refuse(messages::kBundleInsertFailed, "Failed to compress bundle: " + gzipError.localizedDescription(),
-                    error);
+    auto gzipped = sdk::utilities::Gzip::dataByGzippingData(bytes);
+    if (!gzipped.ok())
+      return refuse(messages::kBundleInsertFailed,
+                    "Failed to compress bundle: " + gzipped.error().localizedDescription(), error);
     compressed = std::move(*gzipped);
   }
   return execute("INSERT INTO queue (data, bundle_end_timestamp, realtime) VALUES (?, ?, ?)",
@@ -198,9 +197,8 @@ std::optional<std::vector<MeasurementDatabase::QueuedBundle>> MeasurementDatabas
     const Data* data = blob(row, "data");
     Data bytes;
     if (data && !data->empty()) {
-      Error inflateError;
-      auto inflated = sdk::utilities::Gzip::inflateWithLimit(*data, NanoMessage::kMaxEncodedBytes, &inflateError);
-      if (!inflated) {
+      auto inflated = sdk::utilities::Gzip::inflateWithLimit(*data, NanoMessage::kMaxEncodedBytes);
+      if (!inflated.ok()) {
         dropUnreadableRow("queue", rowID, "queued bundle does not expand");
         continue;
       }

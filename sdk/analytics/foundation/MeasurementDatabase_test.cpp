@@ -231,7 +231,8 @@ TEST_F(DatabaseTest, QueueSizeRuleRetriesAndPoisonRows) {
                   .executeStatement("INSERT INTO queue (data, bundle_end_timestamp, realtime) VALUES (?, 1500, 0)",
                                     {Value::data({1, 2, 3, 4})}, &error)
                   .has_value());  // does not gunzip
-  auto notABundle = sdk::utilities::Gzip::dataByGzippingData(Data{0x0A, 0x50}, nullptr);
+  auto notABundle = sdk::utilities::Gzip::dataByGzippingData(Data{0x0A, 0x50});
+  ASSERT_TRUE(notABundle.ok());
   ASSERT_TRUE(database->store()
                   .executeStatement("INSERT INTO queue (data, bundle_end_timestamp, realtime) VALUES (?, 1600, 0)",
                                     {Value::data(*notABundle)}, &error)

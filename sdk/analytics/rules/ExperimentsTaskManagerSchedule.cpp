@@ -113,12 +113,13 @@ void ExperimentsTaskManager::fetchExperiments() {
         std::optional<Data> body;
         if (data && !data->empty()) {
           // The answer may be no bigger than a message the decoder accepts.
-          Error inflateError;
-          body = sdk::utilities::Gzip::inflateWithLimit(*data, NanoMessage::kMaxEncodedBytes, &inflateError);
-          if (!body) {
+          auto inflated = sdk::utilities::Gzip::inflateWithLimit(*data, NanoMessage::kMaxEncodedBytes);
+          if (inflated.ok()) {
+            body = std::move(inflated).value();
+          } else {
             monitor().logWithLevel(LogLevel::kSilentError, messages::kDownloadInflateFailed, "Cannot inflate downloaded experiment data. Error",
-                                   Value(inflateError.localizedDescription()));
-            if (!error) error = inflateError;
+                                   Value(inflated.error().localizedDescription()));
+            if (!error) error = inflated.error();
           }
         }
         self->handleFetchingExperimentsResponse(response, body, error);

@@ -211,7 +211,8 @@ TEST_F(ExperimentsTaskManagerTest, RepeatedFailuresRetryOnDoublingWindowsThenGiv
 
 TEST_F(ExperimentsTaskManagerTest, UnreadableAnswersAreFailedFetchesNotSuccesses) {
   std::string garbage(64, '\xff');
-  auto gzippedGarbage = sdk::utilities::Gzip::dataByGzippingData(Data(garbage.begin(), garbage.end()), nullptr);
+  auto gzippedGarbage = sdk::utilities::Gzip::dataByGzippingData(Data(garbage.begin(), garbage.end()));
+  ASSERT_TRUE(gzippedGarbage.ok());
   server.onSequence("POST", ExperimentsTaskManager::kRequestPath,
                     {LoopbackResponse::ok("not gzip at all"),
                      LoopbackResponse::ok(std::string(gzippedGarbage->begin(), gzippedGarbage->end())),

@@ -64,8 +64,8 @@ inline std::shared_ptr<sdk::analytics::ProtoSDKResponse> sdkResponse(const std::
 // The body the experiments service sends: the encoded answer, gzip-compressed.
 inline std::string gzippedBody(const sdk::analytics::NanoMessage& message) {
   auto bytes = message.protoBuffer();
-  auto gzipped = sdk::utilities::Gzip::dataByGzippingData(bytes, nullptr);
-  return gzipped ? std::string(gzipped->begin(), gzipped->end()) : std::string();
+  auto gzipped = sdk::utilities::Gzip::dataByGzippingData(bytes);
+  return gzipped.ok() ? std::string(gzipped->begin(), gzipped->end()) : std::string();
 }
 
 // Records what the task manager reports; every report wakes the main loop.
