@@ -28,8 +28,9 @@ void PromiseThenChain(benchmark::State& state) {
     sdk::promises::Promise::Ptr tail = head;
     for (std::int64_t i = 0; i < steps; ++i) tail = tail->then([](const Value& v) { return Value(v.toInt64() + 1); });
     head->fulfill(Value(0));
-    sdk::promises::waitForPromisesWithTimeout(60);
-    if (tail->value().toInt64() != steps) state.SkipWithError("chain lost a step");
+    if (!sdk::promises::waitForPromisesWithTimeout(60) || tail->value().toInt64() != steps) {
+      state.SkipWithError("chain lost a step");
+    }
   }
   state.SetItemsProcessed(state.iterations() * steps);
 }
@@ -65,8 +66,9 @@ void PromiseAll(benchmark::State& state) {
     auto all = sdk::promises::Promise::all(sdk::promises::Promise::arrayOf(promises));
     MainLoop::runUntilIdle();
     for (int i = 0; i < kSteps; ++i) promises[i]->fulfill(Value(i));
-    sdk::promises::waitForPromisesWithTimeout(60);
-    if (all->value().size() != static_cast<std::size_t>(kSteps)) state.SkipWithError("all lost a value");
+    if (!sdk::promises::waitForPromisesWithTimeout(60) || all->value().size() != static_cast<std::size_t>(kSteps)) {
+      state.SkipWithError("all lost a value");
+    }
   }
   state.SetItemsProcessed(state.iterations() * kSteps);
 }

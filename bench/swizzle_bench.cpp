@@ -3,6 +3,7 @@
 // unproxied one, and a replaced method that calls what it replaced against the method alone.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -97,9 +98,10 @@ void BM_ReplacedMethodCallingThePrevious(benchmark::State& state) {
   static Class* const cls = [] {
     Class* c = stepperClass("SwizzleBenchWrappedStepper");
     auto previous = sdk::interception::MethodSwizzler::currentImplementationForClass(c, kStep.name, false);
-    sdk::interception::MethodSwizzler::swizzleClass(c, kStep, false, [previous](Object& self, long x) {
+    const bool replaced = sdk::interception::MethodSwizzler::swizzleClass(c, kStep, false, [previous](Object& self, long x) {
       return platform::runtime::callImplementation(previous, self, kStep, x);
     });
+    if (!replaced) std::abort();  // the figures would time the unreplaced method
     return c;
   }();
   auto object = cls->createInstance();

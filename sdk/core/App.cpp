@@ -12,6 +12,7 @@
 #include "platform/ui/Application.h"
 #include "sdk/core/BundleUtil.h"
 #include "sdk/core/CharacterSet.h"
+#include "sdk/core/CoreMessageCodes.h"
 #include "sdk/core/Library.h"
 #include "sdk/core/CoreLogger.h"
 #include "sdk/core/SDKVersion.h"
@@ -87,10 +88,10 @@ void App::configureWithName(const std::string& name, const AppOptions::Ptr& opti
   std::lock_guard lock(state.mutex);
   if (isDefault) {
     if (state.defaultApp) return appWasConfiguredTwice(state.defaultApp, options);
-    coreLogDebug(kService, "I-COR000001", "Configuring the default app.");
+    coreLogDebug(kService, messages::kConfiguringDefaultApp, "Configuring the default app.");
   } else {
     if (state.apps && state.apps->contains(name)) return appWasConfiguredTwice(state.apps->at(name), options);
-    coreLogDebug(kService, "I-COR000002", "Configuring app named %@", name);
+    coreLogDebug(kService, messages::kConfiguringNamedApp, "Configuring app named %@", name);
   }
   Ptr app = initInstanceWithName(name, options);
   addAppToAppDictionary(app);
@@ -104,7 +105,7 @@ void App::appWasConfiguredTwice(const Ptr& app, const AppOptions::Ptr& options) 
     raise(format("App named %@ has already been configured.", app->name()));
   }
   if (options->isEqualToOptions(*app->options_)) {
-    coreLogDebug(kService, "I-COR000035", "Ignoring second `configure` call in an extension.");
+    coreLogDebug(kService, messages::kSecondConfigureInExtension, "Ignoring second `configure` call in an extension.");
     return;
   }
   raise(format("App named %@ has already been configured.", app->name()));
@@ -146,7 +147,7 @@ void App::checkExpectedBundleID() const {
   if (expected.empty() || BundleUtil::hasBundleIdentifierPrefix(expected, BundleUtil::relevantBundles())) {
     return;
   }
-  coreLogError(kService, "I-COR000008",
+  coreLogError(kService, messages::kBundleIDInconsistent,
               "The project's Bundle ID is inconsistent with either the Bundle ID in '%@.%@', or the Bundle ID in the "
               "options if you are using a customized options. To ensure that everything can be configured correctly, "
               "you may need to make the Bundle IDs consistent. To continue with this plist file, you may change your "
@@ -157,7 +158,7 @@ void App::checkExpectedBundleID() const {
 
 bool App::isAppIDValid() const {
   if (validateAppID(options_->appID())) return true;
-  coreLogError(kService, "I-COR000009",
+  coreLogError(kService, messages::kAppIDInvalid,
               "The VADEZE_APP_ID either in the plist file '%@.%@' or the one set in the customized options is "
               "invalid. If you are using the plist file, use the iOS version of bundle identifier to download the "
               "file, and do not manually edit the VADEZE_APP_ID. You may change your app's bundle identifier to "
@@ -193,7 +194,7 @@ void App::appDidBecomeActive() {
 App::Ptr App::defaultApp() {
   Ptr app = defaultAppIfConfigured();
   if (!app) {
-    coreLogError(kService, "I-COR000003",
+    coreLogError(kService, messages::kDefaultAppNotConfigured,
                 "The default Vurevore app has not yet been configured. Add `VurevoreApp.configure()` to your "
                 "application initialization. This can be done in the App Delegate's "
                 "`application(_:didFinishLaunchingWithOptions:)` (or the `@main` struct's initializer in SwiftUI). "
@@ -217,7 +218,7 @@ App::Ptr App::appNamed(const std::string& name) {
   if (state.apps) {
     if (auto found = state.apps->find(name); found != state.apps->end()) return found->second;
   }
-  coreLogError(kService, "I-COR000004", "App with name %@ does not exist.", name);
+  coreLogError(kService, messages::kNamedAppMissing, "App with name %@ does not exist.", name);
   return nullptr;
 }
 
@@ -225,7 +226,7 @@ std::optional<std::map<std::string, App::Ptr>> App::allApps() {
   ClassState& state = classState();
   std::lock_guard lock(state.mutex);
   if (!state.apps) {
-    coreLogError(kService, "I-COR000005", "No app has been configured yet.");
+    coreLogError(kService, messages::kNoAppConfigured, "No app has been configured yet.");
     return std::nullopt;
   }
   return *state.apps;
@@ -243,11 +244,11 @@ void App::deleteApp(const std::function<void(bool)>& completion) {
   ClassState& state = classState();
   std::lock_guard lock(state.mutex);
   if (!state.apps || !state.apps->contains(name_)) {
-    coreLogError(kService, "I-COR000007", "App does not exist.");
+    coreLogError(kService, messages::kDeletedAppMissing, "App does not exist.");
     if (completion) completion(false);
     return;
   }
-  coreLogDebug(kService, "I-COR000006", "Deleting app named %@", name_);
+  coreLogDebug(kService, messages::kDeletingApp, "Deleting app named %@", name_);
   container_->removeAllComponents();
   container_->removeAllCachedInstances();
   state.apps->erase(name_);
@@ -291,7 +292,7 @@ void App::registerLibrary(const std::string& name, const std::string& version) {
     userAgent().setValue(version, name);
     return;
   }
-  coreLogError(kService, "I-COR000027",
+  coreLogError(kService, messages::kLibraryNameOrVersionInvalid,
               "The library name (%@) or version number (%@) contain invalid characters. Only alphanumeric, dash, "
               "underscore and period characters are allowed.",
               name, version);

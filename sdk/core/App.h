@@ -113,7 +113,7 @@ class App : public std::enable_shared_from_this<App> {
   static void appWasConfiguredTwice(const Ptr& app, const AppOptions::Ptr& options);
   static void addAppToAppDictionary(const Ptr& app);
   static void sendNotificationsToSDKs(const Ptr& app);
-  bool configureCore();
+  [[nodiscard]] bool configureCore();
   void checkExpectedBundleID() const;
   bool isAppIDValid() const;
   void appDidBecomeActive();

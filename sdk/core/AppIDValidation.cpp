@@ -6,6 +6,7 @@
 
 #include "sdk/core/App.h"
 #include "sdk/core/CoreLogger.h"
+#include "sdk/core/CoreMessageCodes.h"
 
 namespace sdk::core {
 
@@ -66,7 +67,7 @@ bool App::validateAppID(const std::string& appID) {
   const std::string version(appID.substr(0, scanner.at));
   if (!scanner.literal(":")) return false;
   if (version != "1") {
-    coreLogInfo("[Vurevore/Core]", "I-COR000010", "Unknown VADEZE_APP_ID version: %@", version);
+    coreLogInfo("[Vurevore/Core]", messages::kAppIDVersionUnknown, "Unknown VADEZE_APP_ID version: %@", version);
     return true;
   }
   return validateAppIDFormat(appID, version) && validateAppIDFingerprint(appID, version);

@@ -10,6 +10,7 @@
 #include "sdk/core/App.h"
 #include "sdk/core/BundleUtil.h"
 #include "sdk/core/CoreLogger.h"
+#include "sdk/core/CoreMessageCodes.h"
 #include "sdk/core/SDKVersion.h"
 
 namespace sdk::core {
@@ -47,7 +48,7 @@ void readDefaultsLocked(DefaultOptionsState& state) {
   if (path.empty()) return;
   Value contents = platform::foundation::PropertyList::readFile(path);
   if (!contents.isDictionary()) {
-    coreLogError(kOptionsService, "I-COR000011", "The configuration file is not a dictionary: '%@.%@'.",
+    coreLogError(kOptionsService, messages::kConfigurationFileNotADictionary, "The configuration file is not a dictionary: '%@.%@'.",
                 AppOptions::kOptionsResource, AppOptions::kOptionsType);
     return;
   }
@@ -90,7 +91,7 @@ std::string AppOptions::plistFilePathWithName(const std::string& resourceName) {
   std::string path =
       BundleUtil::optionsDictionaryPathWithResourceName(resourceName, kOptionsType, BundleUtil::relevantBundles());
   if (path.empty()) {
-    coreLogError(kOptionsService, "I-COR000012", "Could not locate configuration file: '%@.%@'.", resourceName, kOptionsType);
+    coreLogError(kOptionsService, messages::kConfigurationFileNotFound, "Could not locate configuration file: '%@.%@'.", resourceName, kOptionsType);
   }
   return path;
 }
@@ -109,12 +110,12 @@ AppOptions::Ptr AppOptions::initInternalWithOptionsDictionary(Dictionary diction
 
 AppOptions::Ptr AppOptions::initWithContentsOfFile(const std::string& path) {
   if (path.empty()) {
-    coreLogError(kOptionsService, "I-COR000013", "The plist file path is nil.");
+    coreLogError(kOptionsService, messages::kConfigurationFilePathNil, "The plist file path is nil.");
     return nullptr;
   }
   Value contents = platform::foundation::PropertyList::readFile(path);
   if (!contents.isDictionary()) {
-    coreLogError(kOptionsService, "I-COR000014",
+    coreLogError(kOptionsService, messages::kConfigurationFileUnreadable,
                 "The configuration file at %@ does not exist or is not a well-formed plist file.", path);
     return nullptr;
   }

@@ -4,6 +4,7 @@
 
 #include "platform/runtime/Send.h"
 #include "sdk/core/App.h"
+#include "sdk/core/CoreMessageCodes.h"
 #include "sdk/core/Library.h"
 #include "sdk/core/CoreLogger.h"
 
@@ -64,7 +65,7 @@ void ComponentContainer::populateComponentsFromRegisteredClasses(const Registran
       if (!component || !component->protocol()) continue;
       const std::string& name = component->protocol()->name();
       if (components_.contains(name)) {
-        coreLogError(kContainerService, "I-COR000029", "Attempted to register protocol %@, but it already has an implementation.",
+        coreLogError(kContainerService, messages::kComponentRegisteredTwice, "Attempted to register protocol %@, but it already has an implementation.",
                     name);
         continue;
       }
@@ -100,7 +101,7 @@ std::shared_ptr<Object> ComponentContainer::instanceForProtocol(const Protocol* 
   if (!instance->conformsTo(protocol)) {
     // Callers act on the instance through the protocol's methods; one that lacks them would fail at
     // the first call, far from here. It is refused instead.
-    coreLogError(kContainerService, "I-COR000030",
+    coreLogError(kContainerService, messages::kComponentNotConforming,
                 "An instance conforming to %@ was requested, but the instance provided does not conform to the "
                 "protocol",
                 name);

@@ -65,8 +65,8 @@ class InstallationsWorld {
       if (promise->isPending()) environment.advance(0.5);
     }
     const bool settled = !promise->isPending();
-    sdk::promises::waitForPromisesWithTimeout(10);  // and everything it started in the background
-    return settled;
+    // And everything it started in the background.
+    return sdk::promises::waitForPromisesWithTimeout(10) && settled;
   }
 
   SdkWorld sdk;

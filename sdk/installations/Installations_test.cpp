@@ -137,7 +137,7 @@ TEST_F(InstallationsComponentTest, TheDefaultAppsComponentIsMadeAtConfigureWitho
   installations->authTokenWithCompletion([&](auto result, auto) { token = result; });
   ASSERT_TRUE(platform::dispatch::MainLoop::runUntil([&] { return token.has_value(); }, 10));
   EXPECT_EQ(token->authToken, "token-secret");
-  sdk::promises::waitForPromisesWithTimeout(10);
+  EXPECT_TRUE(sdk::promises::waitForPromisesWithTimeout(10));
   EXPECT_EQ(world.server.requestCount(), 1u) << "one registration served everything";
 }
 
@@ -171,7 +171,7 @@ TEST_F(InstallationsComponentTest, FailuresOfOtherDomainsArriveWrappedAndNoSecre
   done = false;
   online.authTokenForcingRefresh(true, [&](auto, auto) { done = true; });
   ASSERT_TRUE(platform::dispatch::MainLoop::runUntil([&] { return done; }, 10));
-  sdk::promises::waitForPromisesWithTimeout(10);
+  EXPECT_TRUE(sdk::promises::waitForPromisesWithTimeout(10));
 
   EXPECT_TRUE(log.contains("I-FIS001001")) << "requests were logged";
   EXPECT_TRUE(log.contains("I-FIS001003"));
@@ -193,7 +193,7 @@ TEST_F(InstallationsComponentTest, SecondLaunchHalf) {
   std::string fid;
   installations.installationIDWithCompletion([&](auto id, auto) { fid = id.value_or("(none)"); });
   ASSERT_TRUE(platform::dispatch::MainLoop::runUntil([&] { return !fid.empty(); }, 10));
-  sdk::promises::waitForPromisesWithTimeout(10);
+  EXPECT_TRUE(sdk::promises::waitForPromisesWithTimeout(10));
   EXPECT_EQ(fid, expected);
   EXPECT_EQ(world.server.requestCount(), 0u);
 }
@@ -204,7 +204,7 @@ TEST_F(InstallationsComponentTest, TheIDOutlivesTheProcess) {
     Installations installations(sdk::core::AppOptions::initInternalWithOptionsDictionary(optionsDictionary(world.serviceURL())), "app");
     installations.installationIDWithCompletion([&](auto id, auto) { fid = id.value_or("(none)"); });
     ASSERT_TRUE(platform::dispatch::MainLoop::runUntil([&] { return !fid.empty(); }, 10));
-    sdk::promises::waitForPromisesWithTimeout(10);
+    EXPECT_TRUE(sdk::promises::waitForPromisesWithTimeout(10));
   }
   ASSERT_EQ(world.server.requestCount(), 1u);
   pid_t child = ostrel::testing::spawnTestChild(

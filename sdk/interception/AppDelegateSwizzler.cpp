@@ -3,6 +3,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/runtime/Send.h"
 #include "sdk/interception/AppDelegateDonors.h"
+#include "sdk/interception/InterceptionMessageCodes.h"
 #include "sdk/utilities/AppEnvironmentUtil.h"
 #include "sdk/utilities/Logger.h"
 
@@ -22,17 +23,17 @@ constexpr DelegateProxyTexts kTexts{
     .service = "[VadezeUtilities/AppDelegateSwizzler]",
     .proxyName = "AppDelegateProxy",
     .delegateName = "App Delegate",
-    .nilInterceptor = 1000,
-    .notConforming = 1001,
-    .noInterceptorID = 1002,
-    .emptyInterceptorID = 1003,
-    .notRegistered = 1004,
-    .subclassExists = 1005,
-    .subclassNil = 1006,
-    .sizeDiffers = 1007,
-    .created = 1008,
-    .methodExists = 1009,
-    .interceptorGone = 1010,
+    .nilInterceptor = messages::kAppDelegateNilInterceptor,
+    .notConforming = messages::kAppDelegateInterceptorNotConforming,
+    .noInterceptorID = messages::kAppDelegateInterceptorIDNotCreated,
+    .emptyInterceptorID = messages::kAppDelegateInterceptorIDEmpty,
+    .notRegistered = messages::kAppDelegateInterceptorNotRegistered,
+    .subclassExists = messages::kAppDelegateSubclassExists,
+    .subclassNil = messages::kAppDelegateSubclassNil,
+    .sizeDiffers = messages::kAppDelegateSubclassSizeDiffers,
+    .created = messages::kAppDelegateSubclassCreated,
+    .methodExists = messages::kAppDelegateMethodExists,
+    .interceptorGone = messages::kAppDelegateInterceptorGone,
 };
 
 // Installing runs under `installMutex`, which plays the once tokens' part: a second caller waits for
@@ -169,12 +170,12 @@ void AppDelegateSwizzler::proxyOriginalDelegateIncludingAPNSMethods() {
 void AppDelegateSwizzler::proxyAppDelegate(const std::shared_ptr<Object>& appDelegate) {
   const std::string advice = correctAlternativeWhenAppDelegateProxyNotCreated();
   if (!appDelegate || !appDelegate->conformsTo(platform::ui::applicationDelegateProtocol())) {
-    sdk::utilities::logNotice(kTexts.service, false, DelegateProxyKit::messageCode(1014),
+    sdk::utilities::logNotice(kTexts.service, false, DelegateProxyKit::messageCode(messages::kAppDelegateNotConforming),
                  "App Delegate does not conform to UIApplicationDelegate protocol. %@", advice);
     return;
   }
   if (!isAppDelegateProxyEnabled()) {
-    sdk::utilities::logNotice(kTexts.service, false, DelegateProxyKit::messageCode(1011), "App Delegate Proxy is disabled. %@",
+    sdk::utilities::logNotice(kTexts.service, false, DelegateProxyKit::messageCode(messages::kAppDelegateProxyDisabled), "App Delegate Proxy is disabled. %@",
                  advice);
     return;
   }
@@ -190,7 +191,7 @@ void AppDelegateSwizzler::proxyAppDelegate(const std::shared_ptr<Object>& appDel
     reassignAppDelegate();
   } catch (...) {
     // Whatever went wrong, the app goes on with its delegate as it was.
-    sdk::utilities::logError(kTexts.service, false, DelegateProxyKit::messageCode(1013), "Cannot create App Delegate Proxy. %@",
+    sdk::utilities::logError(kTexts.service, false, DelegateProxyKit::messageCode(messages::kAppDelegateProxyNotCreated), "Cannot create App Delegate Proxy. %@",
                 advice);
   }
 }

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/dispatch/Queue.h"
+#include "sdk/interception/InterceptionMessageCodes.h"
 #include "sdk/utilities/Logger.h"
 
 namespace sdk::interception {
@@ -13,8 +14,6 @@ using platform::runtime::IMP;
 namespace {
 
 constexpr std::string_view kService = "[VadezeUtilities/Swizzler]";
-constexpr std::string_view kMissingMethodCode = "I-SWZ001200";
-constexpr std::string_view kOtherArgumentsCode = "I-SWZ001201";
 
 platform::dispatch::Queue& swizzlerQueue() {
   static const auto queue = platform::dispatch::Queue::serial("com.vadeze.VDUSwizzler");
@@ -37,12 +36,12 @@ bool MethodSwizzler::swizzleClass(Class* cls, std::string_view selector, bool is
     IMP existing = owner->lookup(selector);
     if (!existing) {
       // Nothing tells what arguments such a method would take, so nothing could call it safely.
-      sdk::utilities::logWarning(kService, false, kMissingMethodCode, "Cannot replace %@%@ of %@: the class has no such method.",
+      sdk::utilities::logWarning(kService, false, messages::kMissingMethodCode, "Cannot replace %@%@ of %@: the class has no such method.",
                     isClassSelector ? "+" : "-", selector, cls->name());
       return;
     }
     if (existing->signature() != implementation->signature()) {
-      sdk::utilities::logWarning(kService, false, kOtherArgumentsCode,
+      sdk::utilities::logWarning(kService, false, messages::kOtherArgumentsCode,
                     "Cannot replace %@%@ of %@: the replacement takes other arguments than the method.",
                     isClassSelector ? "+" : "-", selector, cls->name());
       return;

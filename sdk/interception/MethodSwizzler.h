@@ -25,12 +25,12 @@ class MethodSwizzler {
   // Installs `implementation` for the selector in the class itself (an inherited method gets an
   // override; the superclass keeps its own). Refused, with a warning and false, when the method exists
   // nowhere in the class's chain or when the replacement takes other arguments than the method does.
-  static bool swizzleClass(platform::runtime::Class* cls, std::string_view selector, bool isClassSelector,
+  [[nodiscard]] static bool swizzleClass(platform::runtime::Class* cls, std::string_view selector, bool isClassSelector,
                            platform::runtime::IMP implementation);
 
   // The closure takes the receiver first, then the method's arguments.
   template <class Sig, class F>
-  static bool swizzleClass(platform::runtime::Class* cls, const platform::runtime::Selector<Sig>& selector,
+  [[nodiscard]] static bool swizzleClass(platform::runtime::Class* cls, const platform::runtime::Selector<Sig>& selector,
                            bool isClassSelector, F&& block) {
     if (!cls) return false;
     return swizzleClass(cls, selector.name, isClassSelector,

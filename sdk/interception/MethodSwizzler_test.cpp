@@ -111,7 +111,7 @@ TEST(MethodSwizzlerTest, ReplacingWhileOtherThreadsDispatchIsSafe) {
   }
   for (int round = 0; round < 200; ++round) {
     const std::string text = "v" + std::to_string(round);
-    MethodSwizzler::swizzleClass(f.base, kGreeting, false, [text](Object&) { return text; });
+    EXPECT_TRUE(MethodSwizzler::swizzleClass(f.base, kGreeting, false, [text](Object&) { return text; }));
     MethodSwizzler::currentImplementationForClass(f.sub, kGreeting.name, false);
   }
   while (calls.load() < 1000) std::this_thread::yield();

@@ -5,6 +5,7 @@
 
 #include "platform/runtime/Send.h"
 #include "sdk/interception/AppDelegateSwizzler.h"
+#include "sdk/interception/InterceptionMessageCodes.h"
 #include "sdk/utilities/AppEnvironmentUtil.h"
 
 namespace sdk::interception {
@@ -21,17 +22,17 @@ constexpr DelegateProxyTexts kSceneTexts{
     .service = "[VadezeUtilities/SceneDelegateSwizzler]",
     .proxyName = "SceneDelegateProxy",
     .delegateName = "Scene Delegate",
-    .nilInterceptor = 1100,
-    .notConforming = 1101,
-    .noInterceptorID = 1102,
-    .emptyInterceptorID = 1103,
-    .notRegistered = 1104,
-    .subclassExists = 1114,
-    .subclassNil = 1114,
-    .sizeDiffers = 1114,
-    .created = 1114,
-    .methodExists = 1109,
-    .interceptorGone = 1110,
+    .nilInterceptor = messages::kSceneDelegateNilInterceptor,
+    .notConforming = messages::kSceneDelegateInterceptorNotConforming,
+    .noInterceptorID = messages::kSceneDelegateInterceptorIDNotCreated,
+    .emptyInterceptorID = messages::kSceneDelegateInterceptorIDEmpty,
+    .notRegistered = messages::kSceneDelegateInterceptorNotRegistered,
+    .subclassExists = messages::kSceneDelegateSubclass,
+    .subclassNil = messages::kSceneDelegateSubclass,
+    .sizeDiffers = messages::kSceneDelegateSubclass,
+    .created = messages::kSceneDelegateSubclass,
+    .methodExists = messages::kSceneDelegateMethodExists,
+    .interceptorGone = messages::kSceneDelegateInterceptorGone,
 };
 
 // Scenes arrived with system 13.

@@ -255,7 +255,7 @@ class Promise final : public platform::foundation::Object {
 
 // Pumps the main loop on the main thread until every promise is resolved and every callback has run,
 // or `timeoutSeconds` pass; true when everything finished. For tests.
-bool waitForPromisesWithTimeout(double timeoutSeconds);
+[[nodiscard]] bool waitForPromisesWithTimeout(double timeoutSeconds);
 
 }  // namespace sdk::promises
 

@@ -6,6 +6,7 @@
 #include "platform/log/Log.h"
 #include "sdk/utilities/Gzip.h"
 #include "sdk/utilities/Logger.h"
+#include "sdk/utilities/UtilitiesMessageCodes.h"
 
 namespace sdk::utilities {
 
@@ -134,16 +135,16 @@ std::optional<std::string> HTTPClient::start(URLRequest request, bool post, Queu
     return std::nullopt;
   }
   if (post) {
-    logWithLevel(kHTTPClientLogLevelDebug, 900000, "Uploading data. Host", Value(url));
+    logWithLevel(kHTTPClientLogLevelDebug, messages::kUploadingData, "Uploading data. Host", Value(url));
   } else {
-    logWithLevel(kHTTPClientLogLevelDebug, 900001, "Downloading data. Host", Value(url));
+    logWithLevel(kHTTPClientLogLevelDebug, messages::kDownloadingData, "Downloading data. Host", Value(url));
   }
   return returned;
 }
 
 void HTTPClient::handleErrorWithCode(std::int64_t code, QueuePtr queue, CompletionHandler handler) {
   Error error = makeHTTPClientError(code, "Failed to create network request");
-  logWithLevel(kHTTPClientLogLevelWarning, 900002, "Failed to create network request. Code, error",
+  logWithLevel(kHTTPClientLogLevelWarning, messages::kNetworkRequestNotCreated, "Failed to create network request. Code, error",
                           Array{Value(code), Value(error.description())});
   if (!handler) return;
   QueuePtr target = queue ? std::move(queue) : platform::dispatch::Queue::main();
@@ -184,7 +185,7 @@ std::shared_ptr<HTTPClientLoggerDelegate> HTTPClient::loggerDelegate() const {
 
 void HTTPClient::setLoggerDelegate(const std::shared_ptr<HTTPClientLoggerDelegate>& delegate) {
   if (!delegate) {
-    logError(kAridireService, false, "I-NET900002",
+    logError(kAridireService, false, messages::kLoggerDelegateRefused,
                 "Cannot set the network logger delegate: delegate does not conform to the network logger protocol.");
     return;
   }

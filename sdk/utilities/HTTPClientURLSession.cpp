@@ -19,6 +19,7 @@
 #include "sdk/utilities/Logger.h"
 #include "sdk/utilities/MutableDictionary.h"
 #include "sdk/utilities/RandomUUID.h"
+#include "sdk/utilities/UtilitiesMessageCodes.h"
 
 namespace sdk::utilities {
 
@@ -158,11 +159,11 @@ std::optional<std::string> HTTPClientURLSession::sessionIDFromAsyncPOSTRequest(c
       uploadFileWritten_ = true;  // or tried: a failed write leaves nothing, but removing costs little
     }
     if (auto written = AtomicFile::writeAtomically(upload, body.data(), body.size(), 0600); written.ok()) {
-      excludeFromBackupForURL(upload);
+      (void)excludeFromBackupForURL(upload);  // logs a failure itself; the upload goes ahead
       config = backgroundSessionConfigWithSessionID(id);
       fromFile = true;
     } else {
-      log(kHTTPClientLogLevelError, 901000, "Failed to write request data to file",
+      log(kHTTPClientLogLevelError, messages::kRequestBodyFileNotWritten, "Failed to write request data to file",
           Value(written.error().localizedDescription()));
     }
   }
@@ -214,14 +215,14 @@ void HTTPClientURLSession::didReceiveData(URLSession&, URLSessionTask&, const Da
 
 void HTTPClientURLSession::didFinishDownloadingToURL(URLSession&, URLSessionTask&, const std::string& location) {
   if (location.empty()) {
-    log(kHTTPClientLogLevelError, 901001, "Unable to read downloaded data from empty temp path");
+    log(kHTTPClientLogLevelError, messages::kDownloadedDataPathEmpty, "Unable to read downloaded data from empty temp path");
     std::lock_guard lock(mutex_);
     downloadedData_.reset();
     return;
   }
   auto contents = AtomicFile::readFile(location);
   if (!contents.ok()) {
-    log(kHTTPClientLogLevelError, 901002, "Cannot read the content of downloaded data",
+    log(kHTTPClientLogLevelError, messages::kDownloadedDataUnreadable, "Cannot read the content of downloaded data",
         Value(contents.error().localizedDescription()));
   }
   std::lock_guard lock(mutex_);
@@ -250,15 +251,15 @@ void HTTPClientURLSession::didReceiveChallenge(URLSession&, URLSessionTask&, con
     url = request_.url;
   }
   if (!space.serverTrust) {
-    log(kHTTPClientLogLevelDebug, 901004, "Received empty server trust for host. Host", Value(url));
+    log(kHTTPClientLogLevelDebug, messages::kServerTrustEmpty, "Received empty server trust for host. Host", Value(url));
     return handler(Disposition::PerformDefaultHandling, std::nullopt);
   }
   auto credential = URLCredential::credentialForTrust(space.serverTrust);
   if (!credential) {
-    log(kHTTPClientLogLevelWarning, 901005, "Unable to verify server identity. Host", Value(url));
+    log(kHTTPClientLogLevelWarning, messages::kServerIdentityUnverified, "Unable to verify server identity. Host", Value(url));
     return handler(Disposition::CancelAuthenticationChallenge, std::nullopt);
   }
-  log(kHTTPClientLogLevelDebug, 901006, "Received SSL challenge for host. Host", Value(url));
+  log(kHTTPClientLogLevelDebug, messages::kSslChallengeReceived, "Received SSL challenge for host. Host", Value(url));
   auto self = shared_from_this();
   platform::dispatch::Queue::global()->async([self, credential, handler = std::move(handler), url] {
     bool trusted = false;
@@ -267,14 +268,14 @@ void HTTPClientURLSession::didReceiveChallenge(URLSession&, URLSessionTask&, con
       int status = 0;
       ServerTrust::Result result = credential->trust->evaluate(&status);
       if (status != 0) {
-        self->log(kHTTPClientLogLevelError, 901008, "Cannot evaluate server trust. Error, host",
+        self->log(kHTTPClientLogLevelError, messages::kServerTrustNotEvaluated, "Cannot evaluate server trust. Error, host",
                   Value(platform::foundation::Array{Value(status), Value(url)}));
       } else {
         trusted = result == ServerTrust::Result::Unspecified || result == ServerTrust::Result::Proceed;
       }
     }
     if (trusted) return handler(Disposition::UseCredential, credential);
-    self->log(kHTTPClientLogLevelDebug, 901007, "Cancelling authentication challenge for host. Host", Value(url));
+    self->log(kHTTPClientLogLevelDebug, messages::kAuthenticationChallengeCancelled, "Cancelling authentication challenge for host. Host", Value(url));
     handler(Disposition::CancelAuthenticationChallenge, std::nullopt);
   });
 }
@@ -314,7 +315,7 @@ void HTTPClientURLSession::didCompleteWithError(URLSession& session, URLSessionT
 void HTTPClientURLSession::callCompletionHandler(CompletionHandler handler, std::optional<HTTPURLResponse> response,
                                                  std::optional<Data> data, std::optional<Error> error) {
   if (error) {
-    log(kHTTPClientLogLevelError, 901017, "Encounter network error. Code, error",
+    log(kHTTPClientLogLevelError, messages::kNetworkError, "Encounter network error. Code, error",
         Value(platform::foundation::Array{Value(error->code), Value(error->description())}));
   }
   if (!handler) return;
@@ -326,7 +327,7 @@ void HTTPClientURLSession::callCompletionHandler(CompletionHandler handler, std:
 
 void HTTPClientURLSession::didFinishEventsForBackgroundURLSession(URLSession& session) {
   const std::string& identifier = session.configuration().identifier;
-  log(kHTTPClientLogLevelDebug, 901003, "Background session finished", Value(identifier));
+  log(kHTTPClientLogLevelDebug, messages::kBackgroundSessionFinished, "Background session finished", Value(identifier));
   callSystemCompletionHandler(identifier);
 }
 
@@ -337,7 +338,7 @@ void HTTPClientURLSession::handleEventsForBackgroundURLSessionID(const std::stri
   if (!identifier.starts_with(kHTTPClientBackgroundSessionPrefix)) return;
   auto fetcher = fetcherWithSessionIdentifier(identifier);
   if (!fetcher) {
-    logError("[ZURAridire]", false, "I-NET900003",
+    logError("[ZURAridire]", false, messages::kBackgroundSessionNotFoundAfterRelaunch,
                 "Failed to retrieve background session with ID %@ after app is relaunched.", identifier);
     return;
   }
@@ -345,9 +346,9 @@ void HTTPClientURLSession::handleEventsForBackgroundURLSessionID(const std::stri
 }
 
 void HTTPClientURLSession::addSystemCompletionHandler(std::function<void()> handler, const std::string& identifier) {
-  if (!handler) return log(kHTTPClientLogLevelError, 901009, "Cannot store nil system completion handler in network");
+  if (!handler) return log(kHTTPClientLogLevelError, messages::kSystemCompletionHandlerNil, "Cannot store nil system completion handler in network");
   if (identifier.empty()) {
-    return log(kHTTPClientLogLevelError, 901010,
+    return log(kHTTPClientLogLevelError, messages::kSystemCompletionHandlerWithoutSessionID,
                "Cannot store system completion handler with empty network session identifier");
   }
   if (!URLSession::hasLiveBackgroundSession(identifier)) {
@@ -356,7 +357,7 @@ void HTTPClientURLSession::addSystemCompletionHandler(std::function<void()> hand
     return;
   }
   if (systemHandlers().objectForKey(identifier)) {
-    log(kHTTPClientLogLevelWarning, 901011, "Got multiple system handlers for a single session ID", Value(identifier));
+    log(kHTTPClientLogLevelWarning, messages::kSystemCompletionHandlerRepeated, "Got multiple system handlers for a single session ID", Value(identifier));
   }
   systemHandlers().setObject(std::move(handler), identifier);
 }
@@ -395,7 +396,7 @@ void HTTPClientURLSession::setSessionInFetcherMap(const std::shared_ptr<HTTPClie
   }
   if (!discarded || discarded == fetcher) return;
   if (fetcher) {
-    discarded->log(kHTTPClientLogLevelInfo, 901019,
+    discarded->log(kHTTPClientLogLevelInfo, messages::kSessionDiscarded,
                    platform::foundation::format("Discarding session: %@", discarded->description()));
   }
   std::shared_ptr<URLSession> oldSession;
@@ -425,22 +426,22 @@ bool HTTPClientURLSession::ensureTemporaryDirectoryExists() {
   // Something that is not a folder in its place is as much an access problem as a refused stat.
   int reason = found == 0 ? ENOTDIR : errno;
   if (reason != ENOENT) {
-    log(kHTTPClientLogLevelWarning, 901014, "Error while trying to access Network temp folder. Error",
+    log(kHTTPClientLogLevelWarning, messages::kNetworkTemporaryFolderUnreachable, "Error while trying to access Network temp folder. Error",
         Value(std::string(std::strerror(reason))));
   }
   if (auto made = AtomicFile::createDirectories(networkDirectory_); !made.ok()) {
-    log(kHTTPClientLogLevelError, 901015, "Cannot create temporary directory. Error",
+    log(kHTTPClientLogLevelError, messages::kNetworkTemporaryFolderNotCreated, "Cannot create temporary directory. Error",
         Value(made.error().localizedDescription()));
     return false;
   }
-  excludeFromBackupForURL(networkDirectory_);
+  (void)excludeFromBackupForURL(networkDirectory_);  // logs a failure itself; the folder is usable
   return true;
 }
 
 bool HTTPClientURLSession::excludeFromBackupForURL(const std::string& path) {
   if (path.empty()) return false;
   if (::setxattr(path.c_str(), kExcludeFromBackupAttribute, "1", 1, 0) == 0 || errno == ENOTSUP) return true;
-  log(kHTTPClientLogLevelError, 901016, "Cannot exclude temporary folder from iTunes backup");
+  log(kHTTPClientLogLevelError, messages::kNetworkTemporaryFolderBackupNotExcluded, "Cannot exclude temporary folder from iTunes backup");
   return false;
 }
 
@@ -477,7 +478,7 @@ void HTTPClientURLSession::maybeRemoveTempFilesAtURL(const std::string& director
   struct stat folder {};
   if (::stat(directory.c_str(), &folder) != 0) {
     if (errno != ENOENT) {
-      log(kHTTPClientLogLevelDebug, 901012, "Cannot get files from the temporary network folder. Error",
+      log(kHTTPClientLogLevelDebug, messages::kNetworkTemporaryFolderUnlisted, "Cannot get files from the temporary network folder. Error",
           Value(std::string(std::strerror(errno))));
     }
     return;
@@ -500,7 +501,7 @@ void HTTPClientURLSession::maybeRemoveTempFilesAtURL(const std::string& director
   DIR* listing = ::opendir(directory.c_str());
   if (!listing) {
     if (errno != ENOENT) {
-      log(kHTTPClientLogLevelDebug, 901012, "Cannot get files from the temporary network folder. Error",
+      log(kHTTPClientLogLevelDebug, messages::kNetworkTemporaryFolderUnlisted, "Cannot get files from the temporary network folder. Error",
           Value(std::string(std::strerror(errno))));
     }
     return;
@@ -533,7 +534,7 @@ void HTTPClientURLSession::maybeRemoveTempFilesAtURL(const std::string& director
 void HTTPClientURLSession::removeTempItemAtURL(const std::string& path) {
   if (path.empty()) return;
   if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-    log(kHTTPClientLogLevelError, 901013, "Failed to remove temporary uploading data file. Error",
+    log(kHTTPClientLogLevelError, messages::kUploadDataFileNotRemoved, "Failed to remove temporary uploading data file. Error",
         Value(std::string(std::strerror(errno))));
   }
 }

@@ -71,12 +71,12 @@ class HTTPClientURLSession : public platform::net::URLSessionDelegate,
   // `<Application Support>/VDU/Network/HTTPClientTemporaryDirectory`.
   const std::string& networkDirectoryURL() const { return networkDirectory_; }
   std::string temporaryFilePathWithSessionID(const std::string& sessionID) const;
-  bool ensureTemporaryDirectoryExists();
+  [[nodiscard]] bool ensureTemporaryDirectoryExists();
   // Removes files more than `expiringTime` seconds old or dated in the future, and the hidden
   // temporaries of body writes that were cut off.
   void maybeRemoveTempFilesAtURL(const std::string& directory, double expiringTime);
   void removeTempItemAtURL(const std::string& path);
-  bool excludeFromBackupForURL(const std::string& path);
+  [[nodiscard]] bool excludeFromBackupForURL(const std::string& path);
 
   static std::shared_ptr<HTTPClientURLSession> fetcherWithSessionIdentifier(const std::string& identifier);
   static void setSessionInFetcherMap(const std::shared_ptr<HTTPClientURLSession>& fetcher, const std::string& sessionID);

@@ -18,7 +18,7 @@ class HeartbeatDateStorable {
   virtual ~HeartbeatDateStorable() = default;
   // Empty when nothing, or something that is not a date, is stored for the tag.
   virtual std::optional<double> heartbeatDateForTag(const std::string& tag) = 0;
-  virtual bool setHeartbeatDate(double date, const std::string& tag) = 0;
+  [[nodiscard]] virtual bool setHeartbeatDate(double date, const std::string& tag) = 0;
 };
 
 // The tag-to-date map as a secure keyed archive in "<Application Support>/Vadeze/REDIri/<file name>",
@@ -31,7 +31,7 @@ class HeartbeatDateStorage final : public HeartbeatDateStorable {
   explicit HeartbeatDateStorage(std::string fileName);
 
   std::optional<double> heartbeatDateForTag(const std::string& tag) override;
-  bool setHeartbeatDate(double date, const std::string& tag) override;
+  [[nodiscard]] bool setHeartbeatDate(double date, const std::string& tag) override;
 
   // Worked out (and its folder made) on first use, then kept.
   const std::string& fileURL();
@@ -54,7 +54,7 @@ class HeartbeatDateUserDefaultsStorage final : public HeartbeatDateStorable {
   HeartbeatDateUserDefaultsStorage(std::shared_ptr<platform::foundation::UserDefaults> defaults, std::string key);
 
   std::optional<double> heartbeatDateForTag(const std::string& tag) override;
-  bool setHeartbeatDate(double date, const std::string& tag) override;
+  [[nodiscard]] bool setHeartbeatDate(double date, const std::string& tag) override;
 
   platform::foundation::Dictionary heartbeatDictionaryFromDefaults();
 

@@ -73,7 +73,7 @@ TEST_F(HeartbeatDateStorageTest, StoresOverOneFileNeverLoseEachOthersTags) {
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([t, &tag] {
       HeartbeatDateStorage storage("SHARED");
-      for (int i = 0; i < 10; ++i) storage.setHeartbeatDate(t * 100 + i, tag(t, i));
+      for (int i = 0; i < 10; ++i) EXPECT_TRUE(storage.setHeartbeatDate(t * 100 + i, tag(t, i)));
     });
   }
   for (auto& thread : threads) thread.join();

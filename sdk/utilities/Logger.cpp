@@ -8,6 +8,7 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/log/Log.h"
 #include "sdk/utilities/AppEnvironmentUtil.h"
+#include "sdk/utilities/UtilitiesMessageCodes.h"
 
 namespace sdk::utilities {
 
@@ -88,7 +89,7 @@ void forceLoggerDebug() {
 
 void setLoggerLevel(int level) {
   if (level < kLoggerLevelError || level > kLoggerLevelDebug) {
-    logError("[VDULogger]", false, "I-COR000023", "Invalid logger level, %ld", static_cast<long>(level));
+    logError("[VDULogger]", false, messages::kInvalidLoggerLevel, "Invalid logger level, %ld", static_cast<long>(level));
     return;
   }
   setUpOnce();

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Value.h"
 #include "sdk/utilities/Logger.h"
+#include "sdk/utilities/UtilitiesMessageCodes.h"
 
 namespace sdk::utilities {
 
@@ -40,7 +41,7 @@ ReachabilityChecker::ReachabilityChecker(Private, std::string host) : host_(std:
 std::shared_ptr<ReachabilityChecker> ReachabilityChecker::initWithReachabilityDelegate(
     std::weak_ptr<ReachabilityDelegate> delegate, const std::string& host) {
   if (host.empty()) {
-    logError(kService, false, "I-REA902001", "Invalid host specified");
+    logError(kService, false, messages::kReachabilityInvalidHost, "Invalid host specified");
     return nullptr;
   }
   auto checker = std::make_shared<ReachabilityChecker>(Private(), host);
@@ -82,11 +83,11 @@ bool ReachabilityChecker::start() {
         if (handle_ == handle) handle_ = nullptr;
       }
       api->releaseFn(handle);
-      logError(kService, false, "I-REA902002", "Failed to start reachability handle");
+      logError(kService, false, messages::kReachabilityNotStarted, "Failed to start reachability handle");
       return false;
     }
   }
-  logDebug(kService, false, "I-REA902003", "Monitoring the network status");
+  logDebug(kService, false, messages::kReachabilityMonitoring, "Monitoring the network status");
   return true;
 }
 
@@ -115,7 +116,7 @@ void ReachabilityChecker::setReachabilityApi(const ReachabilityApi* api) {
   std::unique_lock lock(mutex_);
   if (handle_) {
     lock.unlock();
-    logError(kService, false, "I-REA902000",
+    logError(kService, false, messages::kReachabilityChangedWhileRunning,
                 "Cannot change reachability API while reachability is running. Call stop first.");
     return;
   }
@@ -159,7 +160,7 @@ void ReachabilityChecker::reachabilityFlagsChanged(std::uint32_t flags) {
     delegate = delegate_.lock();
   }
   platform::foundation::Value number(static_cast<std::int64_t>(status));
-  logDebug(kService, false, "I-REA902004", "Network status has changed. Code:%@, status:%@", number,
+  logDebug(kService, false, messages::kReachabilityStatusChanged, "Network status has changed. Code:%@, status:%@", number,
               reachabilityStatusString(status));
   if (delegate) delegate->reachability(*this, status);
 }

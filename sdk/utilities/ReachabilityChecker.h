@@ -53,7 +53,7 @@ class ReachabilityChecker : public std::enable_shared_from_this<ReachabilityChec
   ~ReachabilityChecker();
 
   // True when running (also when it already was).
-  bool start();
+  [[nodiscard]] bool start();
   void stop();
   bool isActive() const;
 

@@ -11,6 +11,7 @@
 #include "platform/foundation/PreferencesDomain.h"
 #include "platform/foundation/UserDefaults.h"
 #include "sdk/utilities/Logger.h"
+#include "sdk/utilities/UtilitiesMessageCodes.h"
 
 namespace sdk::utilities {
 
@@ -25,7 +26,7 @@ constexpr const char* kWriteService = "[VadezeUtilities/UserDefaults]";
 std::string messageCode(long code) { return platform::foundation::format("I-VDU%06ld", code); }
 
 void synchronizeDomain(const std::shared_ptr<PreferencesDomain>& domain) {
-  if (!domain->synchronize()) logError(kWriteService, false, messageCode(4), "Cannot synchronize user defaults to disk");
+  if (!domain->synchronize()) logError(kWriteService, false, messageCode(messages::kUserDefaultsNotSynchronized), "Cannot synchronize user defaults to disk");
 }
 
 }  // namespace
@@ -80,7 +81,7 @@ UserDefaultsStore::~UserDefaultsStore() {
 
 Value UserDefaultsStore::objectForKey(const std::string& key) const {
   if (key.empty()) {
-    logWarning(kReadService, false, messageCode(1), "Cannot get object for invalid user default key.");
+    logWarning(kReadService, false, messageCode(messages::kUserDefaultsInvalidKeyRead), "Cannot get object for invalid user default key.");
     return Value();
   }
   return PreferencesDomain::named(appName_)->copyValue(key);
@@ -88,14 +89,14 @@ Value UserDefaultsStore::objectForKey(const std::string& key) const {
 
 void UserDefaultsStore::setObject(const Value& value, const std::string& key) {
   if (key.empty()) {
-    logWarning(kWriteService, false, messageCode(2), "Cannot set object for invalid user default key.");
+    logWarning(kWriteService, false, messageCode(messages::kUserDefaultsInvalidKeyWritten), "Cannot set object for invalid user default key.");
     return;
   }
   // The domain refuses whatever has no property-list form, checked all the way down: exactly the six
   // kinds the store accepts.
   auto domain = PreferencesDomain::named(appName_);
   if (!domain->setValue(key, value)) {
-    logWarning(kWriteService, false, messageCode(3),
+    logWarning(kWriteService, false, messageCode(messages::kUserDefaultsInvalidObject),
                   "Cannot set invalid object to user defaults. Must be a string, number, array, dictionary, date, or "
                   "data. Value: %@",
                   value);

@@ -119,7 +119,7 @@ TEST(PublicAnalyticsStartTest, TheStartKeepsTheInstallationIDOnlyWhereTheInstall
       platform::dispatch::MainLoop::runUntil(
           [&] { return identity->coreInstallationID() == kAssignedID && server.requestCount() > 0; }, 20);
     }
-    sdk::promises::waitForPromisesWithTimeout(10);
+    EXPECT_TRUE(sdk::promises::waitForPromisesWithTimeout(10));
     environment.drain();
     const std::string after = identity->coreInstallationID();
     if (auto engine = MeasurementEngine::sharedInstance()) drain(*engine);

@@ -56,13 +56,14 @@ void replaceAppearanceMethods() {
                   "transitions will not be logged.");
     return;
   }
-  sdk::interception::MethodSwizzler::swizzleClass(cls, kViewDidAppear, false, [didAppear](Object& self, bool animated) {
+  // A refusal is logged by the swizzler; screen views then go unreported, as on a missing method above.
+  (void)sdk::interception::MethodSwizzler::swizzleClass(cls, kViewDidAppear, false, [didAppear](Object& self, bool animated) {
     platform::runtime::callImplementation(didAppear, self, kViewDidAppear, animated);
     if (auto* viewController = dynamic_cast<ViewController*>(&self)) {
       ScreenViewReporter::sharedInstance()->viewControllerDidAppear(*viewController);
     }
   });
-  sdk::interception::MethodSwizzler::swizzleClass(cls, kViewDidDisappear, false, [didDisappear](Object& self, bool animated) {
+  (void)sdk::interception::MethodSwizzler::swizzleClass(cls, kViewDidDisappear, false, [didDisappear](Object& self, bool animated) {
     platform::runtime::callImplementation(didDisappear, self, kViewDidDisappear, animated);
     if (auto* viewController = dynamic_cast<ViewController*>(&self)) {
       ScreenViewReporter::sharedInstance()->viewControllerDidDisappear(*viewController);
