@@ -163,7 +163,8 @@ void BM_PreparedFilters(benchmark::State& state) {
 void BM_KeptFiltersFromDatabase(benchmark::State& state) {
   auto events = makeEvents();
   ostrel::testing::TempContainer container;
-  auto database = sdk::analytics::MeasurementDatabase::initWithDatabasePath(container.pathFor("audiences.sql"), nullptr, nullptr);
+  auto database = sdk::analytics::MeasurementDatabase::initWithDatabasePath(container.pathFor("audiences.sql"), nullptr)
+                      .valueOr(nullptr);
   std::vector<sdk::analytics::StoredEventFilter> stored;
   int index = 0;
   for (const auto& plain : plainFilters()) {
@@ -171,7 +172,7 @@ void BM_KeptFiltersFromDatabase(benchmark::State& state) {
                       layerFilter(plain)->protoBuffer()});
     ++index;
   }
-  if (!database || !database->updateEventFilters(stored, nullptr)) {
+  if (!database || !database->updateEventFilters(stored)) {
     state.SkipWithError("the filters could not be stored");
     return;
   }

@@ -72,12 +72,15 @@ void BM_BundlerBundlesRawEvents(benchmark::State& state) {
       ostrel::testing::TempContainer container;
       ostrel::testing::MainThreadEnvironment environment;
       auto persisted = std::make_shared<sdk::analytics::PersistedConfig>();
-      auto database = sdk::analytics::MeasurementDatabase::initWithDatabaseName(sdk::analytics::MeasurementDatabase::kDatabaseName, persisted, nullptr);
+      auto database = sdk::analytics::MeasurementDatabase::initWithDatabaseName(
+                          sdk::analytics::MeasurementDatabase::kDatabaseName, persisted)
+                          .valueOr(nullptr);
       auto metadata = sampleMetadata();
       std::int64_t fingerprint = sdk::analytics::MeasurementDatabase::metadataFingerprint(*metadata);
       (void)database->performTransaction([&] {
-        bool stored = database->insertIfNotExistsRawEventMetadata(*metadata, nullptr);
-        for (int i = 0; i < kEvents && stored; ++i) stored = database->insertRawEvent(sampleEvent(i), fingerprint, false, nullptr);
+        bool stored = database->insertIfNotExistsRawEventMetadata(*metadata).ok();
+        for (int i = 0; i < kEvents && stored; ++i)
+          stored = database->insertRawEvent(sampleEvent(i), fingerprint, false).ok();
         return stored;
       });
       sdk::analytics::RawEventBundler bundler(

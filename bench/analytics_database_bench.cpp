@@ -23,12 +23,14 @@ sdk::analytics::AnalyticsEvent sampleEvent(int i) {
 
 void BM_DatabaseInsertRawEvents(benchmark::State& state) {
   ostrel::testing::TempContainer container;
-  auto database = sdk::analytics::MeasurementDatabase::initWithDatabaseName("bench.sql", std::make_shared<sdk::analytics::PersistedConfig>(), nullptr);
+  auto database = sdk::analytics::MeasurementDatabase::initWithDatabaseName(
+                      "bench.sql", std::make_shared<sdk::analytics::PersistedConfig>())
+                      .valueOr(nullptr);
   std::vector<sdk::analytics::AnalyticsEvent> events;
   for (int i = 0; i < kEvents; ++i) events.push_back(sampleEvent(i));
   for (auto _ : state) {
     for (const sdk::analytics::AnalyticsEvent& event : events) {
-      bool stored = database->performTransaction([&] { return database->insertRawEvent(event, 42, false, nullptr); });
+      bool stored = database->performTransaction([&] { return database->insertRawEvent(event, 42, false).ok(); });
       benchmark::DoNotOptimize(stored);
     }
   }

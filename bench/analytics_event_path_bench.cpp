@@ -35,7 +35,8 @@ platform::foundation::Dictionary sampleParameters(int i) {
 void BM_EngineLogEventsToRawEvents(benchmark::State& state) {
   ostrel::testing::TempContainer container;
   auto host = std::make_shared<ostrel::testing::PipelineHost>();
-  host->database_ = sdk::analytics::MeasurementDatabase::initWithDatabaseName("bench.sql", host->persisted, nullptr);
+  host->database_ =
+      sdk::analytics::MeasurementDatabase::initWithDatabaseName("bench.sql", host->persisted).valueOr(nullptr);
   sdk::analytics::EventHandler handler(*host, host->database_, nullptr);
   host->handler = &handler;
   sdk::analytics::DefaultEventParameters defaults(host->persisted);
@@ -91,10 +92,9 @@ void BM_FacadeLogEventsToRawEvents(benchmark::State& state) {
     for (int i = 0; i < kEvents; ++i) sdk::analytics::Analytics::logEventWithName("level_up", sampleParameters(i));
     untilStored();
   }
-  platform::foundation::Error error;
   // The start's own events (first open, session) are stored beside them.
-  auto rows = engine->database()->store().recordsForQuery(
-      "SELECT count(*) AS n FROM raw_events WHERE name = 'level_up'", {}, &error);
+  auto rows =
+      engine->database()->store().recordsForQuery("SELECT count(*) AS n FROM raw_events WHERE name = 'level_up'", {});
   if (!rows || rows->empty() || rows->front().at("n").toInt64() != kEvents * state.iterations()) {
     state.SkipWithError("not every event was stored");
   }

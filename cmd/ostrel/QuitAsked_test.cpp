@@ -9,6 +9,7 @@
 
 #include <map>
 
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/MeasurementFiles.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
@@ -86,14 +87,14 @@ class QuitAskedTest : public ::testing::Test {
   // Every event the app kept: still in the database, or received by the server.
   std::map<std::string, int> storedEventCounts() {
     std::map<std::string, int> counts;
-    Error error;
-    auto database = sdk::analytics::MeasurementDatabase::initWithDatabaseName(sdk::analytics::MeasurementDatabase::kDatabaseName,
-                                                      std::make_shared<sdk::analytics::PersistedConfig>(), &error);
-    EXPECT_TRUE(database) << error;
+    auto database = ostrel::testing::succeeded(sdk::analytics::MeasurementDatabase::initWithDatabaseName(
+        sdk::analytics::MeasurementDatabase::kDatabaseName, std::make_shared<sdk::analytics::PersistedConfig>()));
+    EXPECT_TRUE(database);
     if (!database) return counts;
-    auto rows = database->store().recordsForQuery("SELECT * FROM raw_events", {}, &error);
-    for (const auto& row : rows.value_or(std::vector<sdk::analytics::SqliteStore::Row>{})) {
-      if (auto data = sdk::analytics::MeasurementDatabase::rawEventDataFromDictionary(row, &error)) ++counts[data->rawEvent.name()];
+    auto rows = database->store().recordsForQuery("SELECT * FROM raw_events", {});
+    for (const auto& row : rows.valueOr(std::vector<sdk::analytics::SqliteStore::Row>{})) {
+      if (auto data = sdk::analytics::MeasurementDatabase::rawEventDataFromDictionary(row))
+        ++counts[data->rawEvent.name()];
     }
     for (const auto& request : server.requests()) {
       if (request.path != "/a") continue;

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "testing/FileContents.h"
@@ -68,22 +69,22 @@ class TourAnalyticsTest : public ::testing::Test {
   // The raw events the run left, oldest first.
   std::vector<Stored> storedEvents() {
     std::vector<Stored> events;
-    Error error;
-    auto database = sdk::analytics::MeasurementDatabase::initWithDatabaseName(sdk::analytics::MeasurementDatabase::kDatabaseName, persisted, &error);
-    EXPECT_TRUE(database) << error;
+    auto database = ostrel::testing::succeeded(sdk::analytics::MeasurementDatabase::initWithDatabaseName(
+        sdk::analytics::MeasurementDatabase::kDatabaseName, persisted));
+    EXPECT_TRUE(database);
     if (!database) return events;
-    auto rows = database->store().recordsForQuery("SELECT * FROM raw_events ORDER BY rowid", {}, &error);
-    for (const auto& row : rows.value_or(std::vector<sdk::analytics::SqliteStore::Row>{})) {
-      if (auto data = sdk::analytics::MeasurementDatabase::rawEventDataFromDictionary(row, &error)) {
+    auto rows = database->store().recordsForQuery("SELECT * FROM raw_events ORDER BY rowid", {});
+    for (const auto& row : rows.valueOr(std::vector<sdk::analytics::SqliteStore::Row>{})) {
+      if (auto data = sdk::analytics::MeasurementDatabase::rawEventDataFromDictionary(row)) {
         events.push_back({data->rawEvent.name(), data->rawEvent.parameters()});
       }
     }
     return events;
   }
   std::optional<std::int64_t> userProperty(const std::string& name) {
-    Error error;
-    auto database = sdk::analytics::MeasurementDatabase::initWithDatabaseName(sdk::analytics::MeasurementDatabase::kDatabaseName, persisted, &error);
-    auto stored = database ? database->userAttributeWithName(name, &error) : std::nullopt;
+    auto database = ostrel::testing::succeeded(sdk::analytics::MeasurementDatabase::initWithDatabaseName(
+        sdk::analytics::MeasurementDatabase::kDatabaseName, persisted));
+    auto stored = database ? ostrel::testing::succeeded(database->userAttributeWithName(name)) : std::nullopt;
     return stored ? std::optional(stored->value.int64Value()) : std::nullopt;
   }
 

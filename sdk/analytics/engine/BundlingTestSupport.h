@@ -52,9 +52,9 @@ class BundlingEnvironment {
 
   explicit BundlingEnvironment(std::vector<std::string> launchArguments = {})
       : scope(std::move(launchArguments)) {
-    platform::foundation::Error error;
-    database = sdk::analytics::MeasurementDatabase::initWithDatabaseName(sdk::analytics::MeasurementDatabase::kDatabaseName, persisted, &error);
-    EXPECT_TRUE(database) << error;
+    database = ostrel::testing::succeeded(sdk::analytics::MeasurementDatabase::initWithDatabaseName(
+        sdk::analytics::MeasurementDatabase::kDatabaseName, persisted));
+    EXPECT_TRUE(database);
     settings = sdk::analytics::RemoteConfig::initWithAppID(kAppID, database);
     audience = std::make_shared<sdk::analytics::Audiences>(database, host);
   }
@@ -102,10 +102,9 @@ class BundlingEnvironment {
 
   // Stores the raw event under the metadata; its row ID.
   std::int64_t store(const sdk::analytics::AnalyticsEvent& rawEvent, const sdk::analytics::ProtoMeasurementBundle& eventMetadata, bool realtime = false) {
-    platform::foundation::Error error;
-    EXPECT_TRUE(database->insertIfNotExistsRawEventMetadata(eventMetadata, &error)) << error;
-    EXPECT_TRUE(database->insertRawEvent(rawEvent, sdk::analytics::MeasurementDatabase::metadataFingerprint(eventMetadata), realtime, &error))
-        << error;
+    EXPECT_TRUE(database->insertIfNotExistsRawEventMetadata(eventMetadata));
+    EXPECT_TRUE(database->insertRawEvent(
+        rawEvent, sdk::analytics::MeasurementDatabase::metadataFingerprint(eventMetadata), realtime));
     return database->store().lastInsertRowID();
   }
   std::int64_t store(const std::string& name, double timestamp, sdk::analytics::Parameters parameters = {}) {
@@ -113,16 +112,14 @@ class BundlingEnvironment {
   }
 
   std::vector<std::shared_ptr<sdk::analytics::ProtoMeasurementBundle>> queuedBundles() const {
-    platform::foundation::Error error;
-    auto queued = database->queryBundlesWithCountLimit(1000, 1 << 30, &error);
-    EXPECT_TRUE(queued) << error;
+    auto queued = database->queryBundlesWithCountLimit(1000, 1 << 30);
+    EXPECT_TRUE(queued);
     std::vector<std::shared_ptr<sdk::analytics::ProtoMeasurementBundle>> bundles;
     for (const auto& [bundle, _] : queued ? *queued : std::vector<sdk::analytics::MeasurementDatabase::QueuedBundle>{}) bundles.push_back(bundle);
     return bundles;
   }
   std::int64_t count(const std::string& table) const {
-    platform::foundation::Error error;
-    auto rows = database->store().recordsForQuery("SELECT count(*) AS n FROM " + table, {}, &error);
+    auto rows = database->store().recordsForQuery("SELECT count(*) AS n FROM " + table, {});
     return rows && !rows->empty() ? rows->front().at("n").toInt64() : -1;
   }
 

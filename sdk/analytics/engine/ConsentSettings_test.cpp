@@ -1,3 +1,4 @@
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
 
 #include <gtest/gtest.h>
@@ -172,9 +173,8 @@ TEST(ConsentRemoteConfigTest, TheEngineSettingsDecide) {
   EXPECT_EQ(Consent::consentSignals(), "G10-");
   EXPECT_EQ(sdk::analytics::IdentitySettings::current()->adIDCacheTime(), 1);
 
-  platform::foundation::Error error;
-  auto database = MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName,
-                                                    std::make_shared<PersistedConfig>(), &error);
+  auto database = ostrel::testing::succeeded(MeasurementDatabase::initWithDatabaseName(
+      MeasurementDatabase::kDatabaseName, std::make_shared<PersistedConfig>()));
   ASSERT_TRUE(database);
   auto remoteConfig = RemoteConfig::initWithAppID("1:23:ios:ab", database);
   ASSERT_TRUE(remoteConfig);

@@ -134,9 +134,8 @@ void EventHandler::processSessionFromEvent(const AnalyticsEvent& event) {
   };
   (void)database_->performTransaction([&] {
     for (const auto& removal : kRemovals) {
-      Error error;
-      if (!database_->deleteUserAttributeWithName(removal.name, &error)) {
-        monitor().logWithLevel(LogLevel::kSilentError, removal.code, removal.message, errorText(error));
+      if (auto result = database_->deleteUserAttributeWithName(removal.name); !result) {
+        monitor().logWithLevel(LogLevel::kSilentError, removal.code, removal.message, errorText(result.error()));
         return false;
       }
     }
@@ -150,11 +149,10 @@ bool EventHandler::dedupeSubscriptionEvent(const AnalyticsEvent& event) {
   if (!dedupeID || !dedupeID->isInt64()) return true;
   const AnalyticsValue* product = parameter(event, "product_id");
   Value productID = product ? product->objectValue() : Value();
-  Error error;
-  auto isNew = database_->insertIfNotDuplicateSubscriptionID(std::to_string(dedupeID->int64Value()), &error);
+  auto isNew = database_->insertIfNotDuplicateSubscriptionID(std::to_string(dedupeID->int64Value()));
   if (!isNew) {
     monitor().logWithLevel(LogLevel::kSilentError, messages::kSubscriptionIDSaveFailed,
-                           "Failed to save subscription ID. Product ID, error", productID, errorText(error));
+                           "Failed to save subscription ID. Product ID, error", productID, errorText(isNew.error()));
     return true;
   }
   if (!*isNew) {
@@ -162,10 +160,10 @@ bool EventHandler::dedupeSubscriptionEvent(const AnalyticsEvent& event) {
                            "Event dropped. Reason: Subscription purchase is a duplicate. Product ID", productID);
     return false;
   }
-  auto deleted = database_->deleteSubscriptionsOverLimit(&error);
+  auto deleted = database_->deleteSubscriptionsOverLimit();
   if (!deleted) {
     monitor().logWithLevel(LogLevel::kSilentWarning, messages::kOldSubscriptionRecordsDeletionFailed,
-                           "Failed to delete older subscription records. Error", errorText(error));
+                           "Failed to delete older subscription records. Error", errorText(deleted.error()));
     return false;
   }
   if (*deleted > 0)

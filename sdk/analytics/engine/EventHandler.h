@@ -34,7 +34,7 @@ class EventHandler {
   std::optional<AnalyticsEvent> eventAfterSafelistingEvent(const AnalyticsEvent& event) const;
   void processSessionFromEvent(const AnalyticsEvent& event);
   // False when the event must be dropped.
-  bool dedupeSubscriptionEvent(const AnalyticsEvent& event);
+  [[nodiscard]] bool dedupeSubscriptionEvent(const AnalyticsEvent& event);
   bool shouldDropDuplicatedSessionStartWithRolloutEvent(const AnalyticsEvent& event);
   AnalyticsEvent appExceptionEventWithFeatureRollouts(const AnalyticsEvent& event) const;
   void writeSessionStartEventOnWorkerQueue(const AnalyticsEvent& event);

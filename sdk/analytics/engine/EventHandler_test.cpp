@@ -33,9 +33,9 @@ struct Stored {
 class EventHandlerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Error error;
-    host->database_ = MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, host->persisted, &error);
-    ASSERT_TRUE(host->database_) << error;
+    host->database_ = ostrel::testing::succeeded(
+        MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, host->persisted));
+    ASSERT_TRUE(host->database_);
     controller = std::make_shared<ConditionalUserPropertyController>(host);
     handler = std::make_unique<EventHandler>(*host, host->database_, controller);
     host->handler = handler.get();
@@ -59,13 +59,12 @@ class EventHandlerTest : public ::testing::Test {
   void handle(const std::string& name, Parameters parameters = {}) { handle(event(name, std::move(parameters))); }
 
   std::vector<Stored> stored() {
-    Error error;
-    auto rows = host->database_->store().recordsForQuery("SELECT rowid, * FROM raw_events ORDER BY rowid", {}, &error);
-    EXPECT_TRUE(rows) << error;
+    auto rows = host->database_->store().recordsForQuery("SELECT rowid, * FROM raw_events ORDER BY rowid", {});
+    EXPECT_TRUE(rows);
     std::vector<Stored> events;
     for (const auto& row : rows ? *rows : std::vector<MeasurementDatabase::Row>{}) {
-      auto data = MeasurementDatabase::rawEventDataFromDictionary(row, &error);
-      EXPECT_TRUE(data) << error;
+      auto data = MeasurementDatabase::rawEventDataFromDictionary(row);
+      EXPECT_TRUE(data);
       if (data) events.push_back({data->rawEvent, data->metadataFingerprint, row.at("realtime").toInt64() != 0});
     }
     return events;
@@ -80,10 +79,7 @@ class EventHandlerTest : public ::testing::Test {
     for (const auto& parameters : scope.errorEvents()) codes.push_back(parameters.at("_err").int64Value());
     return codes;
   }
-  DailyCounts counts() {
-    Error error;
-    return *host->database_->dailyCounts(&error);
-  }
+  DailyCounts counts() { return ostrel::testing::succeeded(host->database_->dailyCounts()); }
 
   ostrel::testing::MonitorScope scope;
   ostrel::testing::TempContainer container;
@@ -101,8 +97,7 @@ TEST_F(EventHandlerTest, AnEventBecomesOneRawEventAndBringsTheScheduleUpToDate) 
   EXPECT_EQ(events[0].event.parameters().at("item").stringValue(), "hat");
   EXPECT_FALSE(events[0].realtime);
   EXPECT_EQ(host->calls(), std::vector<std::string>{"updateSchedule"});
-  Error error;
-  EXPECT_TRUE(host->database_->eventAggregatesWithName("shop", &error));
+  EXPECT_TRUE(ostrel::testing::succeeded(host->database_->eventAggregatesWithName("shop")));
   EXPECT_EQ(counts().allEventsCount, 1);
   EXPECT_EQ(counts().publicEventsCount, 1);
 
@@ -182,8 +177,7 @@ TEST_F(EventHandlerTest, DropsPastTheDailyLimitsAreLoggedForTheFirstAndEveryThou
   for (auto [count, logs] : {std::pair{2, true}, {3, false}, {1001, false}, {1002, true}, {2002, true}}) {
     DailyCounts preset = counts();
     preset.allEventsCount = count;
-    Error error;
-    ASSERT_TRUE(host->database_->updateDailyCounts(preset, &error));
+    ASSERT_TRUE(host->database_->updateDailyCounts(preset));
     ostrel::testing::MonitorScope local;
     handle("c");
     EXPECT_EQ(local.logged(23055), logs) << count;
@@ -227,10 +221,9 @@ TEST_F(EventHandlerTest, ErrorEventsRaisedInTheWriteComeAfterItsTransaction) {
 
 TEST_F(EventHandlerTest, TheEventNameCardinalityLimitsOnlyNewPublicNames) {
   host->maxEventNames = 500;
-  Error error;
   ASSERT_TRUE(host->database_->performTransaction([&] {
     for (int i = 0; i < 500; ++i) {
-      if (!host->database_->updateEventAggregates(EventAggregates("name" + std::to_string(i), 0, 0, 0, 0), &error))
+      if (!host->database_->updateEventAggregates(EventAggregates("name" + std::to_string(i), 0, 0, 0, 0)))
         return false;
     }
     return true;
@@ -248,14 +241,13 @@ TEST_F(EventHandlerTest, TheEventNameCardinalityLimitsOnlyNewPublicNames) {
 TEST_F(EventHandlerTest, EventsUnderOneStateShareMetadataAndAUserPropertyChangeMakesNew) {
   handle("a");
   handle("b");
-  Error error;
-  ASSERT_TRUE(host->database_->updateUserAttribute(UserAttribute("app", "tier", AnalyticsValue("gold"), 1), &error));
+  ASSERT_TRUE(host->database_->updateUserAttribute(UserAttribute("app", "tier", AnalyticsValue("gold"), 1)));
   handle("c");
   auto events = stored();
   ASSERT_EQ(events.size(), 3u);
   EXPECT_EQ(events[0].fingerprint, events[1].fingerprint);
   EXPECT_NE(events[1].fingerprint, events[2].fingerprint);
-  auto rows = host->database_->store().recordsForQuery("SELECT count(*) AS n FROM raw_events_metadata", {}, &error);
+  auto rows = host->database_->store().recordsForQuery("SELECT count(*) AS n FROM raw_events_metadata", {});
   EXPECT_EQ(rows->front().at("n").toInt64(), 2);
 }
 
@@ -263,8 +255,8 @@ TEST_F(EventHandlerTest, PurchasesRecordLifetimeValueAndKeepTheEventWhenTheAmoun
   handle("purchase", {{"value", AnalyticsValue(9.99)}, {"currency", AnalyticsValue("usd")}});
   handle("purchase", {{"value", AnalyticsValue(1e13)}, {"currency", AnalyticsValue("usd")}});
   EXPECT_EQ(storedNames(), (std::vector<std::string>{"purchase", "purchase"}));
-  Error error;
-  EXPECT_EQ(host->database_->userAttributeWithName("_ltv_USD", &error)->value.int64Value(), 9990000);
+  EXPECT_EQ(ostrel::testing::succeeded(host->database_->userAttributeWithName("_ltv_USD"))->value.int64Value(),
+            9990000);
   EXPECT_TRUE(scope.logged(22002));
   EXPECT_FALSE(scope.logged(23053));
   // Default conversions are marked, and a conversion is real-time while there is room.
@@ -376,15 +368,13 @@ TEST_F(EventHandlerTest, DuplicateSubscriptionsAreDropped) {
 }
 
 TEST_F(EventHandlerTest, BackgroundEventsExtendOrStartSessionsAndExpiryRemovesSessionProperties) {
-  Error error;
   for (const char* name : {"_sid", "_sno", "_se"}) {
-    ASSERT_TRUE(host->database_->updateUserAttribute(UserAttribute("auto", name, AnalyticsValue(std::int64_t{1}), 1),
-                                                     &error));
+    ASSERT_TRUE(host->database_->updateUserAttribute(UserAttribute("auto", name, AnalyticsValue(std::int64_t{1}), 1)));
   }
   // In the foreground nothing happens to sessions.
   host->sessionExpired = true;
   handle("a", {{"extend_session", AnalyticsValue(std::int64_t{1})}});
-  EXPECT_TRUE(host->database_->userAttributeWithName("_sid", &error));
+  EXPECT_TRUE(ostrel::testing::succeeded(host->database_->userAttributeWithName("_sid")));
 
   host->appActive = false;
   host->sessionExpired = false;
@@ -396,7 +386,8 @@ TEST_F(EventHandlerTest, BackgroundEventsExtendOrStartSessionsAndExpiryRemovesSe
   handle("d", {{"extend_session", AnalyticsValue(std::int64_t{1})}});
   EXPECT_EQ(host->calls(), (std::vector<std::string>{"extendSession", "updateSchedule", "updateSchedule",
                                                       "sessionStartInBackground", "updateSchedule"}));
-  for (const char* name : {"_sid", "_sno", "_se"}) EXPECT_FALSE(host->database_->userAttributeWithName(name, &error));
+  for (const char* name : {"_sid", "_sno", "_se"})
+    EXPECT_FALSE(ostrel::testing::succeeded(host->database_->userAttributeWithName(name)));
 }
 
 TEST_F(EventHandlerTest, TriggeredConditionalUserPropertiesFollowTheirEvent) {
@@ -409,8 +400,7 @@ TEST_F(EventHandlerTest, TriggeredConditionalUserPropertiesFollowTheirEvent) {
   p.timeToLive = 100;
   p.creationTimestamp = environment.clock()->now();
   p.triggeredEvent = event("tier_set");
-  Error error;
-  ASSERT_TRUE(host->database_->updateConditionalUserProperty(p, &error));
+  ASSERT_TRUE(host->database_->updateConditionalUserProperty(p));
   handle("shop");
   EXPECT_EQ(storedNames(), (std::vector<std::string>{"shop", "tier_set"}));
 }

@@ -88,22 +88,20 @@ bool EventSampler::canEventBeSampled(const ProtoEvent& event) {
   return true;
 }
 
-std::optional<EventSampler::Events> EventSampler::sampleEvents(const Events& events, Error* error) {
-  Error failure;
-  auto fail = [&](std::int64_t code, const std::string& text, std::optional<std::string> name) {
+platform::foundation::ErrorOr<EventSampler::Events> EventSampler::sampleEvents(const Events& events) {
+  auto fail = [&](const Error& failure, std::int64_t code, const std::string& text, std::optional<std::string> name) {
     Value description(failure.localizedDescription());
     if (name) {
       monitor().logWithLevel(LogLevel::kMonitoredError, code, text, Value(*name), description);
     } else {
       monitor().logWithLevel(LogLevel::kMonitoredError, code, text, description);
     }
-    if (error) *error = failure;
-    return std::nullopt;
+    return failure;
   };
-  auto rows = database_->allEventAggregates(&failure);
+  auto rows = database_->allEventAggregates();
   if (!rows)
-    return fail(messages::kAggregatesCacheQueryFailed, "Unable to query all event aggregates for cache. error",
-                std::nullopt);
+    return fail(rows.error(), messages::kAggregatesCacheQueryFailed,
+                "Unable to query all event aggregates for cache. error", std::nullopt);
   std::map<std::string, EventAggregates> cache;
   for (auto& row : *rows) cache.emplace(row.name, std::move(row));
   std::map<std::string, bool> touched;
@@ -166,19 +164,19 @@ std::optional<EventSampler::Events> EventSampler::sampleEvents(const Events& eve
 
   for (const auto& [name, _] : touched) {
     const EventAggregates& cached = cache.at(name);
-    auto stored = database_->eventAggregatesWithName(name, &failure);
-    if (!stored && !failure.domain.empty()) {
-      return fail(messages::kSamplingAggregatesQueryFailed,
+    auto stored = database_->eventAggregatesWithName(name);
+    if (!stored) {
+      return fail(stored.error(), messages::kSamplingAggregatesQueryFailed,
                   "Unable to query event aggregates to update database. Name, error", name);
     }
-    EventAggregates row = stored.value_or(cached);
+    EventAggregates row = stored->value_or(cached);
     if (cached.lastBundledTimestamp != 0) row.lastBundledTimestamp = cached.lastBundledTimestamp;
     row.lastSamplingRate = cached.lastSamplingRate;
     row.lastSampledComplexEventID = cached.lastSampledComplexEventID;
     row.lastExemptFromSampling = cached.lastExemptFromSampling;
     row.lastBundledDay = cached.lastBundledDay;
-    if (!database_->updateEventAggregates(row, &failure)) {
-      return fail(messages::kSamplingAggregatesUpdateFailed,
+    if (auto updated = database_->updateEventAggregates(row); !updated) {
+      return fail(updated.error(), messages::kSamplingAggregatesUpdateFailed,
                   "Failed to update event aggregates after removing removing events due to sampling. Error",
                   std::nullopt);
     }

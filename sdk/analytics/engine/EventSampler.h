@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 
 namespace sdk::analytics {
@@ -31,7 +32,7 @@ class EventSampler {
 
   // The kept events in the given order; nothing (with `error`) when the aggregates can't be read
   // or written.
-  std::optional<Events> sampleEvents(const Events& events, Error* error);
+  platform::foundation::ErrorOr<Events> sampleEvents(const Events& events);
   bool canEventBeSampled(const ProtoEvent& event);
   bool isEventBundledAfterRoll(std::int32_t rate);
 

@@ -94,12 +94,11 @@ bool LifetimeValueRecorder::recordLifetimeValueToDatabase(MeasurementDatabase& d
   if (!amount) return true;
 
   std::string name = kPrefix + upperCased(currency->stringValue());
-  Error error;
-  auto tracked = database.allLifetimeValueUserAttributes(&error);
+  auto tracked = database.allLifetimeValueUserAttributes();
   if (!tracked) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kLifetimeValuePropertiesQueryFailed,
                            "Failed to query all Lifetime Value User properties. Error",
-                           Value(error.localizedDescription()));
+                           Value(tracked.error().localizedDescription()));
     return false;
   }
   std::int64_t total = *amount;
@@ -117,18 +116,18 @@ bool LifetimeValueRecorder::recordLifetimeValueToDatabase(MeasurementDatabase& d
   }
   if (!known && static_cast<std::int64_t>(tracked->size()) >= maxTrackedCurrencies) {
     const std::string& oldest = tracked->back().name;
-    if (!database.deleteUserAttributeWithName(oldest, &error)) {
+    if (auto result = database.deleteUserAttributeWithName(oldest); !result) {
       monitor().logWithLevel(LogLevel::kMonitoredError, messages::kLifetimeValuePropertyDeletionFailed,
                              "Unable to delete Lifetime Value User property. Name, error",
-                             Value(userPropertyNameForDisplay(oldest)), Value(error.localizedDescription()));
+                             Value(userPropertyNameForDisplay(oldest)), Value(result.error().localizedDescription()));
       return false;
     }
   }
   UserAttribute attribute("auto", name, AnalyticsValue(total), platform::foundation::Clock::current()->now());
-  if (!database.updateUserAttribute(attribute, &error)) {
+  if (auto result = database.updateUserAttribute(attribute); !result) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kLifetimeValuePropertyUpsertFailed,
                            "Unable to upsert Lifetime Value User Attribute in database. Name, error", Value(name),
-                           Value(error.localizedDescription()));
+                           Value(result.error().localizedDescription()));
     return false;
   }
   monitor().logWithLevel(LogLevel::kDebug, messages::kLifetimeValueUpdated,

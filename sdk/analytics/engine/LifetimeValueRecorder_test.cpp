@@ -21,10 +21,9 @@ using platform::foundation::Error;
 class LifetimeValueTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Error error;
-    database = MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, std::make_shared<PersistedConfig>(),
-                                                 &error);
-    ASSERT_TRUE(database) << error;
+    database = ostrel::testing::succeeded(MeasurementDatabase::initWithDatabaseName(
+        MeasurementDatabase::kDatabaseName, std::make_shared<PersistedConfig>()));
+    ASSERT_TRUE(database);
   }
 
   static AnalyticsEvent event(const std::string& name, Parameters parameters) {
@@ -37,8 +36,7 @@ class LifetimeValueTest : public ::testing::Test {
     return LifetimeValueRecorder::recordLifetimeValueToDatabase(*database, e, maxCurrencies);
   }
   std::optional<std::int64_t> total(const std::string& name) {
-    Error error;
-    auto attribute = database->userAttributeWithName(name, &error);
+    auto attribute = ostrel::testing::succeeded(database->userAttributeWithName(name));
     if (!attribute) return std::nullopt;
     EXPECT_TRUE(attribute->value.isInt64());
     EXPECT_EQ(attribute->origin, "auto");
@@ -139,8 +137,7 @@ TEST_F(LifetimeValueTest, ANewCurrencyBeyondTheLimitEvictsTheLeastRecentlySet) {
 
 TEST_F(LifetimeValueTest, DatabaseFailuresAnswerFalse) {
   ASSERT_TRUE(record(purchase("purchase", AnalyticsValue(1.0))));
-  Error error;
-  ASSERT_TRUE(database->store().executeStatement("DROP TABLE user_attributes", {}, &error)) << error;
+  ASSERT_TRUE(ostrel::testing::succeeded(database->store().executeStatement("DROP TABLE user_attributes", {})));
   EXPECT_FALSE(record(purchase("purchase", AnalyticsValue(1.0))));
   EXPECT_TRUE(scope.logged(22003));
 }

@@ -233,7 +233,7 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
   ~MeasurementEngine() override;
 
  private:
-  bool initializeComponentsOnWorkerQueue();
+  [[nodiscard]] bool initializeComponentsOnWorkerQueue();
   void logLaunchArgumentHints() const;
   void setReportersEnabled(bool enabled);
   // Start-up's automatic reports after the components exist: first open, the stored campaign, app and

@@ -173,10 +173,10 @@ bool MeasurementEngine::initializeComponentsOnWorkerQueue() {
     persistedConfig_->setAppIDFromDeDed(appID_);
   }
 
-  platform::foundation::Error error;
-  auto database = MeasurementDatabase::initWithDatabaseName(databaseName_, persistedConfig_, &error);
-  if (!database) database = MeasurementDatabase::initWithDatabaseName(databaseName_, persistedConfig_, &error);
-  if (!database) return false;
+  auto opened = MeasurementDatabase::initWithDatabaseName(databaseName_, persistedConfig_);
+  if (!opened) opened = MeasurementDatabase::initWithDatabaseName(databaseName_, persistedConfig_);
+  if (!opened) return false;
+  std::shared_ptr<MeasurementDatabase> database = std::move(opened).value();
 
   RemoteConfig::Context context;
   context.origin = [] { return AppIdentifiers::sharedInstance()->origin(); };
@@ -238,15 +238,16 @@ bool MeasurementEngine::initializeComponentsOnWorkerQueue() {
   }
 
   const std::string directory = measurementDirectoryFilePath("");
-  if (platform::foundation::Error backupError; !directory.empty() && !excludePathFromBackup(directory, &backupError)) {
+  if (auto excluded = directory.empty() ? platform::foundation::ErrorOr<void>() : excludePathFromBackup(directory);
+      !excluded) {
     monitor->logWithLevel(LogLevel::kSilentWarning, messages::kBackupExclusionFailed,
-                          "Failed to exclude directory from backup. Error", Value(backupError.description()));
+                          "Failed to exclude directory from backup. Error", Value(excluded.error().description()));
   }
   monitor->logWithLevel(LogLevel::kDebug, messages::kReadyToReceiveEvents, "Analytics is ready to receive events");
   monitor->setEncodeContexts(identity->isFromAppStore());
-  if (platform::foundation::Error staleError; !database->maybeDeleteStaleData(&staleError) && !staleError.domain.empty()) {
+  if (auto deleted = database->maybeDeleteStaleData(); !deleted) {
     monitor->logWithLevel(LogLevel::kSilentWarning, messages::kStaleDataDeletionRequestFailed,
-                          "Unable to delete stale data. Error", Value(staleError.description()));
+                          "Unable to delete stale data. Error", Value(deleted.error().description()));
   }
   installUploaderOnWorkerQueue();
   startLifecycleReportersOnWorkerQueue();

@@ -87,18 +87,17 @@ class MeasurementEventsTest : public ::testing::Test {
     std::vector<std::string> names;
     auto database = engine ? engine->database() : nullptr;
     if (!database) return names;
-    Error error;
     auto rows = database->store().recordsForQuery(
-        "SELECT name FROM raw_events WHERE name NOT IN ('_f', '_e') ORDER BY rowid", {}, &error);
+        "SELECT name FROM raw_events WHERE name NOT IN ('_f', '_e') ORDER BY rowid", {});
     for (const auto& row : *rows) names.push_back(*row.at("name").string());
     return names;
   }
   // A configuration as an earlier launch stored it, read when the engine builds its settings.
   void storeConfiguration(const std::map<std::string, std::string>& settings) {
-    Error error;
-    auto database = MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, persisted, &error);
-    ASSERT_TRUE(database) << error;
-    ASSERT_TRUE(database->updateRemoteConfig(*ostrel::testing::measurementConfig(kMeasurementAppID, settings), &error)) << error;
+    auto database = ostrel::testing::succeeded(
+        MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, persisted));
+    ASSERT_TRUE(database);
+    ASSERT_TRUE(database->updateRemoteConfig(*ostrel::testing::measurementConfig(kMeasurementAppID, settings)));
   }
 
   ostrel::testing::TempContainer container;
@@ -137,24 +136,22 @@ TEST_F(MeasurementEventsTest, DefaultParametersAndUserPropertiesReachTheDatabase
   Analytics::setUserPropertyString("gold", "tier");
   Analytics::logEventWithName("shop", {});
   drain();
-  Error error;
   auto database = engine->database();
   ASSERT_TRUE(database);
-  auto stored = database->userAttributeWithName("tier", &error);
+  auto stored = ostrel::testing::succeeded(database->userAttributeWithName("tier"));
   ASSERT_TRUE(stored);
   EXPECT_EQ(stored->value.stringValue(), "gold");
-  auto rows = database->store().recordsForQuery("SELECT metadata_fingerprint FROM raw_events WHERE name = 'shop'", {},
-                                                &error);
+  auto rows = database->store().recordsForQuery("SELECT metadata_fingerprint FROM raw_events WHERE name = 'shop'", {});
   ASSERT_TRUE(rows && rows->size() == 1u);
   const std::int64_t fingerprint = rows->front().at("metadata_fingerprint").toInt64();
-  auto events = database->rawEventsWithMetadataFingerprint(fingerprint, &error, nullptr);
+  auto events = database->rawEventsWithMetadataFingerprint(fingerprint, nullptr);
   ASSERT_TRUE(events);
   auto shop = std::find_if(events->begin(), events->end(),
                            [](const auto& stored) { return stored.rawEvent.name() == "shop"; });
   ASSERT_NE(shop, events->end());
   EXPECT_EQ(shop->rawEvent.parameters().at("plan").stringValue(), "pro");
   // Beside the first open's own properties.
-  auto metadata = database->queryRawEventsMetadataWithFingerprint(fingerprint, &error);
+  auto metadata = ostrel::testing::succeeded(database->queryRawEventsMetadataWithFingerprint(fingerprint));
   std::vector<std::string> properties;
   for (const auto& attribute : nanoGetMessageArray<ProtoUserAttribute>(*metadata, 2)) {
     properties.push_back(nanoGetString(*attribute, 1).value_or(""));
@@ -193,8 +190,7 @@ TEST_F(MeasurementEventsTest, TheEnginesEntriesRefuseMissingArgumentsAndFallSile
   EXPECT_EQ(storedNames(), (std::vector<std::string>{"_built", "_last"}));
   EXPECT_FALSE(log.logged(23049));
   EXPECT_FALSE(log.logged(23081));
-  Error error;
-  EXPECT_FALSE(engine->database()->userAttributeWithName("plan", &error));
+  EXPECT_FALSE(ostrel::testing::succeeded(engine->database()->userAttributeWithName("plan")));
 }
 
 TEST_F(MeasurementEventsTest, ConsentWithdrawnBeforeTheEngineStartsWipesItsDataAtTheStart) {

@@ -70,10 +70,10 @@ void handleAutomaticEvent(sdk::analytics::MeasurementEventPipeline& pipeline, co
 // After a property was set: whether the database now holds it, logging why not.
 bool confirmUserProperty(MeasurementDatabase& database, const std::string& name, std::int64_t queryCode,
                          const char* queryMessage, std::int64_t missingCode, const char* missingMessage) {
-  Error error;
-  auto exists = database.containsUserAttributeWithName(name, &error);
+  auto exists = database.containsUserAttributeWithName(name);
   if (!exists) {
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, queryCode, queryMessage, Value(error.description()));
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, queryCode, queryMessage,
+                                    Value(exists.error().description()));
     return false;
   }
   if (!*exists) {
@@ -102,11 +102,10 @@ void MeasurementEngine::reportFirstOpenOnWorkerQueue() {
   auto settings = remoteConfigInstance();
   if (!pipeline || !database || !settings) return;
   auto monitor = sharedMonitor();
-  Error error;
-  const auto opened = database->containsUserAttributeWithName("_fot", &error);
+  const auto opened = database->containsUserAttributeWithName("_fot");
   if (!opened) {
     monitor->logWithLevel(LogLevel::kMonitoredError, messages::kFirstOpenPropertyQueryFailed,
-                          "Failed to query first open property. Error", Value(error.description()));
+                          "Failed to query first open property. Error", Value(opened.error().description()));
     return;
   }
   const std::string bundleID = platform::foundation::Bundle::main()->bundleIdentifier();
@@ -244,17 +243,16 @@ void MeasurementEngine::reportSessionStartOnWorkerQueueWithTimestamp(double time
 void MeasurementEngine::backfillSessionNumber() {
   auto database = this->database();
   if (!database || persistedConfig_->sessionNumber() != 0) return;
-  Error error;
-  auto aggregates = database->eventAggregatesWithName("_s", &error);
-  if (!aggregates) {
-    if (!error.domain.empty()) {
+  auto aggregates = database->eventAggregatesWithName("_s");
+  if (!aggregates || !*aggregates) {
+    if (!aggregates) {
       sharedMonitor()->logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesLookupFailed,
                                     "Unable to query event aggregates. Name, error", Value(eventNameForDisplay("_s")),
-                                    Value(error.description()));
+                                    Value(aggregates.error().description()));
     }
     return;
   }
-  persistedConfig_->setSessionNumber(static_cast<std::int32_t>(aggregates->lifetimeCount));
+  persistedConfig_->setSessionNumber(static_cast<std::int32_t>((*aggregates)->lifetimeCount));
 }
 
 // --- advertising properties ------------------------------------------------------------------------
@@ -279,24 +277,23 @@ void MeasurementEngine::setPersonalizedAdsUserPropertyOnWorkerQueue() {
   auto database = this->database();
   if (!pipeline || !database) return;
   auto monitor = sharedMonitor();
-  Error error;
-  const auto current = database->userAttributeWithName("_npa", &error);
-  if (!current && !error.domain.empty()) {
+  const auto stored = database->userAttributeWithName("_npa");
+  if (!stored) {
     monitor->logWithLevel(LogLevel::kMonitoredError, messages::kPersonalizedAdsPropertyReadFailed,
-                          "Unable to read personalized ads user property. Error", Value(error.description()));
+                          "Unable to read personalized ads user property. Error", Value(stored.error().description()));
     return;
   }
+  const auto& current = *stored;
   const auto wanted = shouldDisableAdPersonalization();
   if (!current && !wanted) return;
   if (!wanted) {
-    Error removeError;
-    if (database->deleteUserAttributeWithName("_npa", &removeError) || removeError.domain.empty()) {
+    if (auto removed = database->deleteUserAttributeWithName("_npa"); removed) {
       monitor->logWithLevel(LogLevel::kMonitoredWarning, messages::kPersonalizedAdsUnsetRemovingProperty,
                             "No value set for personalized ads. Removing user property.");
     } else {
       monitor->logWithLevel(LogLevel::kMonitoredError, messages::kPersonalizedAdsPropertyRemovalFailed,
                             "Unable to remove personalized ads user property in the database. Error",
-                            Value(removeError.description()));
+                            Value(removed.error().description()));
     }
     return;
   }
@@ -311,10 +308,9 @@ void MeasurementEngine::setLastAdvertisingIDResetUserPropertyOnWorkerQueue() {
   auto pipeline = eventPipeline();
   auto database = this->database();
   if (!pipeline || !database) return;
-  Error error;
-  const auto hasAdvertisingID = database->containsUserAttributeWithName("_id", &error);
+  const auto hasAdvertisingID = database->containsUserAttributeWithName("_id");
   if (!hasAdvertisingID || !*hasAdvertisingID) return;
-  const auto hasReset = database->containsUserAttributeWithName("_lair", &error);
+  const auto hasReset = database->containsUserAttributeWithName("_lair");
   if (!hasReset || *hasReset) return;
   pipeline->userProperties().setUserAttributeOnWorkerQueue(
       UserAttribute("auto", "_lair", AnalyticsValue(std::int64_t{1}), platform::foundation::Clock::current()->now()),

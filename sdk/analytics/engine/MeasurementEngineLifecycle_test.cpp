@@ -161,28 +161,25 @@ class LifecycleTest : public ::testing::Test {
   }
   Strings storedNames() {
     Strings names;
-    Error error;
-    auto rows = engine->database()->store().recordsForQuery("SELECT name FROM raw_events ORDER BY rowid", {}, &error);
-    for (const auto& row : rows.value_or(std::vector<Dictionary>{})) names.push_back(*row.at("name").string());
+    auto rows = engine->database()->store().recordsForQuery("SELECT name FROM raw_events ORDER BY rowid", {});
+    for (const auto& row : rows.valueOr(std::vector<Dictionary>{})) names.push_back(*row.at("name").string());
     return names;
   }
   // The parameters of the newest stored event of that name.
   Parameters storedParameters(const std::string& name) {
-    Error error;
     auto& database = *engine->database();
     auto rows = database.store().recordsForQuery(
-        "SELECT metadata_fingerprint FROM raw_events WHERE name = ? ORDER BY rowid DESC", {Value(name)}, &error);
+        "SELECT metadata_fingerprint FROM raw_events WHERE name = ? ORDER BY rowid DESC", {Value(name)});
     if (!rows || rows->empty()) return {};
-    auto events = database.rawEventsWithMetadataFingerprint(rows->front().at("metadata_fingerprint").toInt64(), &error,
-                                                            nullptr);
-    for (const auto& raw : events.value_or(std::vector<RawEventData>{})) {
+    auto events =
+        database.rawEventsWithMetadataFingerprint(rows->front().at("metadata_fingerprint").toInt64(), nullptr);
+    for (const auto& raw : events.valueOr(std::vector<RawEventData>{})) {
       if (raw.rawEvent.name() == name) return raw.rawEvent.parameters();
     }
     return {};
   }
   std::optional<AnalyticsValue> property(const std::string& name) {
-    Error error;
-    auto stored = engine->database()->userAttributeWithName(name, &error);
+    auto stored = ostrel::testing::succeeded(engine->database()->userAttributeWithName(name));
     return stored ? std::optional(stored->value) : std::nullopt;
   }
   std::string bundleIdentifier() const { return platform::foundation::Bundle::main()->bundleIdentifier(); }
@@ -375,10 +372,8 @@ TEST_F(LifecycleTest, CollectionSwitchedOnLaterMarksTheFirstOpenAsDeferred) {
 TEST_F(LifecycleTest, ALostSessionNumberComesBackFromTheSessionsCounted) {
   launch();
   // Four sessions went into bundles; then the persisted settings lost their count.
-  engine->scheduler()->dispatchSyncOnWorkerQueueBlockID("test", [&] {
-    Error error;
-    ASSERT_TRUE(engine->database()->updateEventAggregates(EventAggregates("_s", 4, 0, 0, 0), &error)) << error;
-  });
+  engine->scheduler()->dispatchSyncOnWorkerQueueBlockID(
+      "test", [&] { ASSERT_TRUE(engine->database()->updateEventAggregates(EventAggregates("_s", 4, 0, 0, 0))); });
   persisted->setSessionNumber(0);
   environment.advance(3600);
   launch(environment.clock()->now());
@@ -397,11 +392,12 @@ TEST_F(LifecycleTest, AnAdvertisingIDResetIsMarkedOnceAnIDWasSeen) {
   drain();
   onWorker([&] { engine->setLastAdvertisingIDResetUserPropertyOnWorkerQueue(); });
   EXPECT_EQ(property("_lair")->int64Value(), 1);
-  Error error;
-  const double markedAt = engine->database()->userAttributeWithName("_lair", &error)->lastSetTimestamp;
+  const double markedAt =
+      ostrel::testing::succeeded(engine->database()->userAttributeWithName("_lair"))->lastSetTimestamp;
   environment.advance(60);
   onWorker([&] { engine->setLastAdvertisingIDResetUserPropertyOnWorkerQueue(); });
-  EXPECT_EQ(engine->database()->userAttributeWithName("_lair", &error)->lastSetTimestamp, markedAt) << "marked once";
+  EXPECT_EQ(ostrel::testing::succeeded(engine->database()->userAttributeWithName("_lair"))->lastSetTimestamp, markedAt)
+      << "marked once";
 }
 
 }  // namespace

@@ -165,9 +165,8 @@ TEST_F(MeasurementUploadTest, ALoggedEventReachesTheServiceOnTheEnginesTimer) {
   EXPECT_EQ(eventFromProtoEvent(*events[0])->parameters().at("scene").int64Value(), 12);
   EXPECT_EQ(persisted->lastSuccessfulUploadTimestamp(), environment.clock()->now());
 
-  platform::foundation::Error error;
-  EXPECT_EQ(engine->database()->isRawEventsTableEmpty(&error), true);
-  EXPECT_EQ(engine->database()->isQueuedBundleTableEmpty(&error), true);
+  EXPECT_EQ(ostrel::testing::succeeded(engine->database()->isRawEventsTableEmpty()), true);
+  EXPECT_EQ(ostrel::testing::succeeded(engine->database()->isQueuedBundleTableEmpty()), true);
   EXPECT_FALSE(engine->hasDataToUpload());
 }
 
@@ -176,11 +175,10 @@ TEST_F(MeasurementUploadTest, DeniedAnalyticsStorageKeepsTheInstanceAndVendorIDs
   serve();
   logEvent("take", {});
   // Stored while storage was allowed: its metadata carries both identifiers.
-  platform::foundation::Error error;
-  auto fingerprint = engine->database()->nextMetadataFingerprintToProcess(&error);
-  ASSERT_TRUE(fingerprint) << error;
-  auto stored = engine->database()->queryRawEventsMetadataWithFingerprint(*fingerprint, &error);
-  ASSERT_TRUE(stored) << error;
+  auto fingerprint = ostrel::testing::succeeded(engine->database()->nextMetadataFingerprintToProcess());
+  ASSERT_TRUE(fingerprint);
+  auto stored = ostrel::testing::succeeded(engine->database()->queryRawEventsMetadataWithFingerprint(*fingerprint));
+  ASSERT_TRUE(stored);
   EXPECT_EQ(nanoGetString(*stored, M::kAppInstanceID), identity->appInstanceID());
   EXPECT_EQ(nanoGetString(*stored, M::kVendorDeviceID), std::string(kMeasurementVendorID));
 

@@ -90,10 +90,9 @@ bool MeasurementEngine::wipeoutAnalyticsDataAndResetComponents() {
   persistedConfig_->clearValues();
   monitor->clearMonitoringData();
   if (auto database = this->database()) {
-    platform::foundation::Error error;
-    if (!database->reset(&error)) {
+    if (auto result = database->reset(); !result) {
       monitor->logWithLevel(LogLevel::kMonitoredError, messages::kDatabaseResetOnWipeFailed, "Failed to reset database",
-                            Value(error.description()));
+                            Value(result.error().description()));
       return false;
     }
     // SQLite hands the emptied queue's row IDs to new bundles: an upload still out must not delete them.
@@ -105,12 +104,12 @@ bool MeasurementEngine::wipeoutAnalyticsDataAndResetComponents() {
     // Before the database is opened the wipe deletes its file. A file that is not there (a first
     // start) is wiped already; any other failure leaves the data in place and must say so, or the
     // withdrawn data would be uploaded later.
-    platform::foundation::Error error;
     const std::string path = measurementDirectoryFilePath(databaseName_);
-    if (path.empty() || !deleteFileAtPath(path, &error)) {
+    auto deleted = path.empty() ? platform::foundation::ErrorOr<void>() : deleteFileAtPath(path);
+    if (path.empty() || !deleted) {
       monitor->logWithLevel(LogLevel::kMonitoredError, messages::kOldDatabaseFileDeletionFailed,
                             "Failed to delete old database file. Error",
-                            Value(path.empty() ? std::string("no measurement folder") : error.description()));
+                            Value(path.empty() ? std::string("no measurement folder") : deleted.error().description()));
       return false;
     }
   }

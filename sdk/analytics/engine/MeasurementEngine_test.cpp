@@ -66,22 +66,21 @@ class MeasurementTest : public ::testing::Test {
   std::string databasePath() const { return measurementDirectoryFilePath(MeasurementEngine::kDatabaseName); }
   // A database holding one raw event, as an earlier launch left it.
   void leaveRawEvent() {
-    platform::foundation::Error error;
-    auto database = MeasurementDatabase::initWithDatabaseName(MeasurementEngine::kDatabaseName, persisted, &error);
+    auto database = ostrel::testing::succeeded(
+        MeasurementDatabase::initWithDatabaseName(MeasurementEngine::kDatabaseName, persisted));
     ASSERT_TRUE(database);
     // Recent, or the start's stale-data sweep would take it.
     auto event = AnalyticsEvent::create("app", false, "left_behind", environment.clock()->now(), 0, {});
-    ASSERT_TRUE(database->insertRawEvent(*event, 1, false, &error));
+    ASSERT_TRUE(database->insertRawEvent(*event, 1, false));
   }
   // Whether the event an earlier launch left is still stored (a start adds its own automatic events).
   bool hasRawEvents(MeasurementEngine& engine) { return !storedEvents(engine, "left_behind").empty(); }
   static std::vector<std::string> storedEvents(MeasurementEngine& engine, const std::string& only = "") {
     std::vector<std::string> names;
-    platform::foundation::Error error;
     auto database = engine.database();
     if (!database) return names;
-    auto rows = database->store().recordsForQuery("SELECT name FROM raw_events ORDER BY rowid", {}, &error);
-    for (const auto& row : rows.value_or(std::vector<platform::foundation::Dictionary>{})) {
+    auto rows = database->store().recordsForQuery("SELECT name FROM raw_events ORDER BY rowid", {});
+    for (const auto& row : rows.valueOr(std::vector<platform::foundation::Dictionary>{})) {
       const std::string name = *row.at("name").string();
       if (only.empty() || name == only) names.push_back(name);
     }

@@ -47,9 +47,9 @@ class MeasurementEventPipelineTest : public ::testing::Test {
  protected:
   void SetUp() override {
     settings = ostrel::testing::ScopedIdentitySettings::install();
-    Error error;
-    database = MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, persisted, &error);
-    ASSERT_TRUE(database) << error;
+    database = ostrel::testing::succeeded(
+        MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, persisted));
+    ASSERT_TRUE(database);
     auto config = ProtoMeasurementConfig::make();
     nanoSetString(*config, 1, std::string(kMeasurementAppID));
     auto setting = ProtoSetting::make();
@@ -83,12 +83,11 @@ class MeasurementEventPipelineTest : public ::testing::Test {
     engine->scheduler_->dispatchSyncOnWorkerQueueBlockID("test", [&] { pipeline->router().logEventOnWorkerQueue(logged); });
   }
   std::vector<std::shared_ptr<ProtoMeasurementBundle>> storedMetadata() {
-    Error error;
-    auto rows = database->store().recordsForQuery("SELECT metadata_fingerprint FROM raw_events ORDER BY rowid", {},
-                                                  &error);
+    auto rows = database->store().recordsForQuery("SELECT metadata_fingerprint FROM raw_events ORDER BY rowid", {});
     std::vector<std::shared_ptr<ProtoMeasurementBundle>> bundles;
     for (const auto& row : *rows) {
-      bundles.push_back(database->queryRawEventsMetadataWithFingerprint(row.at("metadata_fingerprint").toInt64(), &error));
+      bundles.push_back(ostrel::testing::succeeded(
+          database->queryRawEventsMetadataWithFingerprint(row.at("metadata_fingerprint").toInt64())));
     }
     return bundles;
   }
@@ -180,12 +179,11 @@ TEST_F(MeasurementEventPipelineTest, EntriesWorkInOrderOnTheWorkerQueueAndAnswer
   std::promise<Dictionary> properties;
   entries.userPropertiesIncludingInternal(false, [&](const Dictionary& d) { properties.set_value(d); });
   EXPECT_EQ(properties.get_future().get(), (Dictionary{{"tier", Value("silver")}}));
-  Error error;
-  auto rows = database->store().recordsForQuery("SELECT name FROM raw_events ORDER BY rowid", {}, &error);
+  auto rows = database->store().recordsForQuery("SELECT name FROM raw_events ORDER BY rowid", {});
   ASSERT_EQ(rows->size(), 2u);
   EXPECT_EQ(rows->at(0).at("name"), Value("shop"));
-  auto stored = database->rawEventsWithMetadataFingerprint(storedMetadata().empty() ? 0 :
-      MeasurementDatabase::metadataFingerprint(*storedMetadata()[0]), &error, nullptr);
+  auto stored = database->rawEventsWithMetadataFingerprint(
+      storedMetadata().empty() ? 0 : MeasurementDatabase::metadataFingerprint(*storedMetadata()[0]), nullptr);
   ASSERT_FALSE(stored->empty());
   EXPECT_EQ(stored->front().rawEvent.parameters().at("plan").stringValue(), "pro");
 

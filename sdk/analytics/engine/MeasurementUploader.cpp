@@ -91,29 +91,28 @@ void MeasurementUploader::endSchedule() {
 bool MeasurementUploader::hasDataToUpload() { return hasDataToUploadIn(*parts_.bundling.database); }
 
 bool MeasurementUploader::hasDataToUploadIn(MeasurementDatabase& database) {
-  Error error;
-  auto queueEmpty = database.isQueuedBundleTableEmpty(&error);
+  auto queueEmpty = database.isQueuedBundleTableEmpty();
   if (!queueEmpty) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kQueueEmptinessCheckFailed,
-                           "Failed to check if queue table is empty. Error", errorText(error));
+                           "Failed to check if queue table is empty. Error", errorText(queueEmpty.error()));
     return false;
   }
   if (!*queueEmpty) return true;
-  auto rawEmpty = database.isRawEventsTableEmpty(&error);
+  auto rawEmpty = database.isRawEventsTableEmpty();
   if (!rawEmpty) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventsEmptinessCheckFailed,
-                           "Failed to check if raw events table is empty. Error", errorText(error));
+                           "Failed to check if raw events table is empty. Error", errorText(rawEmpty.error()));
     return false;
   }
   return !*rawEmpty;
 }
 
 bool MeasurementUploader::removeBundlesWithIDs(MeasurementDatabase* database, const std::vector<std::int64_t>& rowIDs) {
-  Error error;
-  if (!database || !database->deleteBundlesWithRowIDs(rowIDs, &error)) {
+  auto deleted = database ? database->deleteBundlesWithRowIDs(rowIDs) : MeasurementDatabase::ErrorOr<void>();
+  if (!database || !deleted) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kBundlesRemovalFailed,
                            "Failed to delete bundles from database. Error",
-                           Value(database ? error.localizedDescription() : std::string("no database")));
+                           Value(database ? deleted.error().localizedDescription() : std::string("no database")));
     return false;
   }
   return true;
@@ -128,18 +127,17 @@ double MeasurementUploader::nextUploadingTime() {
   in.lastSuccessfulUpload = persisted.lastSuccessfulUploadTimestamp();
   in.lastFailedUpload = persisted.lastFailedUploadTimestamp();
 
-  Error error;
-  double latestRawEvent = database.queryLatestRawEventTime(&error).value_or(0);
-  if (!error.domain.empty()) {
+  auto rawEventTime = database.queryLatestRawEventTime();
+  double latestRawEvent = rawEventTime.valueOr(std::nullopt).value_or(0);
+  if (!rawEventTime) {
     monitor().logWithLevel(LogLevel::kSilentWarning, messages::kLatestRawEventTimeQueryFailed,
-                           "Failed to query latest raw event time. Error", errorText(error));
-    error = Error();
+                           "Failed to query latest raw event time. Error", errorText(rawEventTime.error()));
   }
-  double latestBundle = static_cast<double>(database.queryLatestBundleTime(&error).value_or(0)) / 1000.0;
-  if (!error.domain.empty()) {
+  auto bundleTime = database.queryLatestBundleTime();
+  double latestBundle = static_cast<double>(bundleTime.valueOr(std::nullopt).value_or(0)) / 1000.0;
+  if (!bundleTime) {
     monitor().logWithLevel(LogLevel::kSilentWarning, messages::kLatestBundleTimeQueryFailed,
-                           "Failed to query latest bundle time. Error", errorText(error));
-    error = Error();
+                           "Failed to query latest bundle time. Error", errorText(bundleTime.error()));
   }
   in.newestDataTime = std::max(latestRawEvent, latestBundle);
   if (std::fabs(in.newestDataTime) < kEpsilon) return 0;
@@ -147,21 +145,22 @@ double MeasurementUploader::nextUploadingTime() {
   in.debug = monitor().isDebugModeEnabled();
   in.realtime = in.debug;
   if (!in.realtime) {
-    auto realtimeBundles = database.containsRealtimeBundlesWithError(&error);
+    auto realtimeBundles = database.containsRealtimeBundlesWithError();
     if (!realtimeBundles) {
       monitor().logWithLevel(LogLevel::kSilentWarning, messages::kRealtimeBundleQueryFailed,
-                             "Failed to query for real-time bundle indicator. Error", errorText(error));
-      error = Error();
+                             "Failed to query for real-time bundle indicator. Error",
+                             errorText(realtimeBundles.error()));
     }
-    in.realtime = realtimeBundles.value_or(false);
+    in.realtime = realtimeBundles.valueOr(false);
   }
   if (!in.realtime) {
-    auto realtimeEvents = database.containsRealtimeRawEventsWithError(&error);
+    auto realtimeEvents = database.containsRealtimeRawEventsWithError();
     if (!realtimeEvents) {
       monitor().logWithLevel(LogLevel::kSilentWarning, messages::kRealtimeRawEventQueryFailed,
-                             "Failed to query for real-time raw event indicator. Error", errorText(error));
+                             "Failed to query for real-time raw event indicator. Error",
+                             errorText(realtimeEvents.error()));
     }
-    in.realtime = realtimeEvents.value_or(false);
+    in.realtime = realtimeEvents.valueOr(false);
   }
   in.uploadInterval = settings.uploadingInterval();
   in.realtimeInterval = settings.uploadingRealTimeInterval();
@@ -356,12 +355,11 @@ void MeasurementUploader::uploadData() {
       suspendedUploadTimestamp_ = 0;
     }
   }
-  Error error;
   auto queued = parts_.bundling.database->queryBundlesWithCountLimit(settings.uploadMaxBundlesLimit(),
-                                                                     settings.uploadMaxSizeLimitBytes(), &error);
+                                                                     settings.uploadMaxSizeLimitBytes());
   if (!queued) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUploadBundlesQueryFailed,
-                           "Failed to query bundles. Error", errorText(error));
+                           "Failed to query bundles. Error", errorText(queued.error()));
     terminateBackgroundTask();
     return;
   }
@@ -450,10 +448,9 @@ void MeasurementUploader::uploadData() {
 }
 
 void MeasurementUploader::incrementRetryCounter() {
-  Error error;
-  if (!parts_.bundling.database->incrementRetryCounterForBundlesWithIDs(uploadingBundleIDs_, &error)) {
+  if (auto result = parts_.bundling.database->incrementRetryCounterForBundlesWithIDs(uploadingBundleIDs_); !result) {
     monitor().logWithLevel(LogLevel::kSilentError, messages::kBundleRetryCountsUpdateFailed,
-                           "Failed to update the bundles' retry counts. Error", errorText(error));
+                           "Failed to update the bundles' retry counts. Error", errorText(result.error()));
   }
 }
 

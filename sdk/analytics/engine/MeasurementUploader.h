@@ -67,7 +67,8 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   // Whether the upload queue or the raw events hold anything; a failed look counts as nothing.
   static bool hasDataToUploadIn(MeasurementDatabase& database);
   // Deletes uploaded bundles; false (logged) without a database or on failure.
-  static bool removeBundlesWithIDs(MeasurementDatabase* database, const std::vector<std::int64_t>& rowIDs);
+  [[nodiscard]] static bool removeBundlesWithIDs(MeasurementDatabase* database,
+                                                 const std::vector<std::int64_t>& rowIDs);
 
   // --- upload
   void uploadData();
@@ -83,7 +84,7 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
                                       const std::optional<Error>& error);
   void incrementRetryCounter();
   // False (logged) when the upload must not go: no bundles, or another upload still recorded.
-  bool setUploadInProgressWithBundleIDs(const std::vector<std::int64_t>& rowIDs);
+  [[nodiscard]] bool setUploadInProgressWithBundleIDs(const std::vector<std::int64_t>& rowIDs);
 
   // --- configuration fetch
   void fetchRemoteConfig();
@@ -91,7 +92,7 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
                                                  const std::optional<platform::foundation::Data>& data,
                                                  const std::optional<Error>& error);
   // Installs an encoded configuration in one transaction; false leaves the previous one in force.
-  bool installConfiguration(const platform::foundation::Data& body);
+  [[nodiscard]] bool installConfiguration(const platform::foundation::Data& body);
 
   // --- the process end
   // No upload, fetch or alarm starts from here on; the request in flight may still finish.

@@ -79,8 +79,7 @@ void MeasurementUploader::networkRemoteConfigFetchCompletionHandler(const std::o
     persisted.setConfigServerLastModifiedString(response->valueForHTTPHeaderField("Last-Modified").value_or(""));
     persisted.setLastFailedUploadTimestamp(0);
     persisted.setLastBackoffTimestamp(0);
-    Error recordError;
-    bool recorded = true;
+    platform::foundation::ErrorOr<void> recorded;
     if (status == 304 || status == 404) {
       if (status == 304) {
         monitor().logWithLevel(LogLevel::kVerbose, messages::kConfigurationNotModified,
@@ -90,25 +89,25 @@ void MeasurementUploader::networkRemoteConfigFetchCompletionHandler(const std::o
         monitor().logWithLevel(LogLevel::kWarning, messages::kConfigurationNotFound,
                                "Configuration not found. Using default configuration");
       }
-      recorded = database.updateRemoteConfigSuccessfulTimestamp(current, &recordError);
+      recorded = database.updateRemoteConfigSuccessfulTimestamp(current);
       if (!recorded) {
         monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConfigLastSetTimestampUpdateFailed,
                                "Failed to update config last set timestamp. Error",
-                               Value(recordError.localizedDescription()));
+                               Value(recorded.error().localizedDescription()));
       }
     } else {
       monitor().logWithLevel(LogLevel::kVerbose, messages::kConfigurationFetchSucceeded,
                              "Successfully fetched configuration from the server. Code, size", Value(status),
                              Value(response->valueForHTTPHeaderField("Content-Length").value_or("")));
-      recorded = database.updateRemoteConfigSuccessfulTimestamp(current, &recordError);
+      recorded = database.updateRemoteConfigSuccessfulTimestamp(current);
       if (!recorded) {
         monitor().logWithLevel(LogLevel::kMonitoredError, messages::kLastSetTimestampStoreFailed,
                                "Failed to set last set timestamp in database. Error",
-                               Value(recordError.localizedDescription()));
+                               Value(recorded.error().localizedDescription()));
       }
       if (data && !data->empty()) (void)installConfiguration(*data);
     }
-    suspendedUploadTimestamp_ = recorded ? 0 : uptime();
+    suspendedUploadTimestamp_ = recorded.ok() ? 0 : uptime();
     uploadDataOrRegisterAlarm();
     return;
   }

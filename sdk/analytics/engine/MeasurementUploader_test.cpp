@@ -367,8 +367,7 @@ TEST_F(MeasurementUploaderTest, AWipeDuringAnUploadDeletesNoNewBundle) {
 
   // The data is wiped while the batch is out; a new event makes a bundle that may reuse the row ID.
   onWorker([&] {
-    platform::foundation::Error error;
-    ASSERT_TRUE(env.database->reset(&error)) << error;
+    ASSERT_TRUE(env.database->reset());
     uploader->dataWasWiped();
     env.store("new", kHour + 5);
     ASSERT_TRUE(uploader->bundler().bundleRawEvents());
@@ -455,8 +454,7 @@ TEST_F(MeasurementUploaderTest, ARejectedConfigurationChangesNothingAndA503Backs
   EXPECT_TRUE(env.scope.console.contains("Configuration does not have valid Vadeze App ID."));
   EXPECT_TRUE(env.scope.console.contains("Configuration data is invalid."));
   EXPECT_EQ(env.settings->uploadingInterval(), 3600);
-  platform::foundation::Error error;
-  EXPECT_EQ(env.database->allAudienceIDs(&error).value_or(std::vector<std::int32_t>{-1}).size(), 0u);
+  EXPECT_EQ(env.database->allAudienceIDs().valueOr(std::vector<std::int32_t>{-1}).size(), 0u);
 
   env.store("shot", kHour + 1);
   onWorker([&] { uploader->fetchRemoteConfig(); });

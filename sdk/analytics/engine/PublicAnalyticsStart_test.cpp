@@ -55,11 +55,10 @@ TEST(PublicAnalyticsStartTest, ConfiguringTheSDKStartsTheEngineAndAPersistedOptO
   Analytics::logEventWithName("level_up", {});
   Analytics::drainForTesting();
   drain(*engine);
-  platform::foundation::Error error;
   ASSERT_TRUE(engine->database());
   auto count = [&](const char* name) {
     auto rows = engine->database()->store().recordsForQuery("SELECT name FROM raw_events WHERE name = ?",
-                                                            {platform::foundation::Value(name)}, &error);
+                                                            {platform::foundation::Value(name)});
     return rows ? rows->size() : 0u;
   };
   EXPECT_EQ(count("level_up"), 0u);

@@ -69,43 +69,44 @@ bool RawEventBundler::bundleRawEvents() {
 }
 
 RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
-  Error error;
   std::optional<std::int64_t> fingerprint;
   std::optional<std::vector<RawEventData>> group;
   // Rows that no longer decode are deleted as the group is read. A group made only of such rows comes
   // back empty; those rows are consumed, so the next fingerprint is tried at once instead of leaving
   // the oldest group to block every later bundle.
   for (;;) {
-    fingerprint = parts_.database->nextMetadataFingerprintToProcess(&error);
-    if (failed(error)) {
+    auto next = parts_.database->nextMetadataFingerprintToProcess();
+    if (!next) {
       monitor().logWithLevel(LogLevel::kMonitoredError, messages::kNextEventMetadataFetchFailed,
-                             "Unable to fetch next event metadata. Error", errorText(error));
+                             "Unable to fetch next event metadata. Error", errorText(next.error()));
       return Outcome::kRollBack;
     }
+    fingerprint = *next;
     if (!fingerprint) return Outcome::kCommitNoBundle;
     group = rawEventsWithMetadataFingerprint(*fingerprint);
     if (!group) return Outcome::kRollBack;
     if (!group->empty()) break;
-    auto remaining = parts_.database->containsRawEventWithMetadataFingerprint(*fingerprint, &error);
+    auto remaining = parts_.database->containsRawEventWithMetadataFingerprint(*fingerprint);
     if (!remaining) return Outcome::kRollBack;
     if (*remaining) return Outcome::kCommitNoBundle;
-    if (!parts_.database->deleteRawEventMetadataWithMetadataFingerprint(*fingerprint, &error)) return Outcome::kRollBack;
+    if (!parts_.database->deleteRawEventMetadataWithMetadataFingerprint(*fingerprint)) return Outcome::kRollBack;
   }
 
-  auto bundle = parts_.database->queryRawEventsMetadataWithFingerprint(*fingerprint, &error);
-  if (!bundle && !failed(error)) {
+  auto metadata = parts_.database->queryRawEventsMetadataWithFingerprint(*fingerprint);
+  if (!metadata) {
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventMetadataFetchFailed,
+                           "Unable to fetch event metadata. Metadata fingerprint, error", Value(*fingerprint),
+                           errorText(metadata.error()));
+    return Outcome::kRollBack;
+  }
+  std::shared_ptr<ProtoMeasurementBundle> bundle = std::move(metadata).value();
+  if (!bundle) {
     // Events whose metadata row is gone can never make a bundle; kept, they would stay the oldest
     // group and block every later one.
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventMetadataFetchFailed,
                            "Unable to fetch event metadata. Metadata fingerprint, error", Value(*fingerprint),
                            Value("Data loss. No metadata: deleting the group's raw events"));
     return deleteGroup(*group, *fingerprint) ? Outcome::kCommitNoBundle : Outcome::kRollBack;
-  }
-  if (!bundle) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventMetadataFetchFailed,
-                           "Unable to fetch event metadata. Metadata fingerprint, error", Value(*fingerprint),
-                           errorText(error));
-    return Outcome::kRollBack;
   }
   auto events = processRawEvents(*group, *fingerprint);
   if (!events) return Outcome::kRollBack;
@@ -119,7 +120,7 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   EventSampler::Events protoEvents;
   for (const auto& event : *events) protoEvents.push_back(event.protoEvent());
   if (parts_.settings->isEventSamplingEnabled() && !monitor().isDebugModeEnabled()) {
-    auto sampled = sampler_.sampleEvents(protoEvents, &error);
+    auto sampled = sampler_.sampleEvents(protoEvents);
     if (!sampled) return Outcome::kRollBack;
     protoEvents = std::move(*sampled);
   }
@@ -151,9 +152,9 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
 
   addBundleMetadataIntoBundle(*bundle, start, end);
   bool isRealtime = std::any_of(events->begin(), events->end(), [](const AnalyticsEvent& e) { return e.isRealtime(); });
-  if (!parts_.database->insertBundle(*bundle, isRealtime, &error)) {
+  if (auto result = parts_.database->insertBundle(*bundle, isRealtime); !result) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kBundleQueueInsertFailed,
-                           "Unable to insert bundle. Error", errorText(error));
+                           "Unable to insert bundle. Error", errorText(result.error()));
     return Outcome::kRollBack;
   }
   if (parts_.settings->isConsentSettingsEnabled()) {
@@ -166,24 +167,24 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
 }
 
 bool RawEventBundler::deleteGroup(const std::vector<RawEventData>& group, std::int64_t fingerprint) {
-  Error error;
   std::int64_t lastRowID = group.back().rowID;
-  if (!parts_.database->deleteRawEventsWithMaxRowID(lastRowID, &error)) {
+  if (auto result = parts_.database->deleteRawEventsWithMaxRowID(lastRowID); !result) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventsRemovalFailed,
-                           "Unable to delete raw events. RowID, error", Value(lastRowID), errorText(error));
+                           "Unable to delete raw events. RowID, error", Value(lastRowID), errorText(result.error()));
     return false;
   }
-  auto remaining = parts_.database->containsRawEventWithMetadataFingerprint(fingerprint, &error);
+  auto remaining = parts_.database->containsRawEventWithMetadataFingerprint(fingerprint);
   if (!remaining) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventExistenceQueryFailed,
                            "Unable to query existence of raw event. Metadata, error", Value(fingerprint),
-                           errorText(error));
+                           errorText(remaining.error()));
     return false;
   }
-  if (!*remaining && !parts_.database->deleteRawEventMetadataWithMetadataFingerprint(fingerprint, &error)) {
+  if (*remaining) return true;
+  if (auto deleted = parts_.database->deleteRawEventMetadataWithMetadataFingerprint(fingerprint); !deleted) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventMetadataRemovalFailed,
                            "Unable to delete raw event metadata. Metadata, error", Value(fingerprint),
-                           errorText(error));
+                           errorText(deleted.error()));
     return false;
   }
   return true;
@@ -215,14 +216,13 @@ std::optional<std::vector<RawEventData>> RawEventBundler::rawEventsWithMetadataF
     previousRowID = rowID;
     return true;
   };
-  Error error;
-  auto group = parts_.database->rawEventsWithMetadataFingerprint(fingerprint, &error, filter);
+  auto group = parts_.database->rawEventsWithMetadataFingerprint(fingerprint, filter);
   if (!group) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventExpected,
-                           "Inconsistent state, raw event is expected. Error", errorText(error));
+                           "Inconsistent state, raw event is expected. Error", errorText(group.error()));
     return std::nullopt;
   }
-  return group;
+  return std::move(group).value();
 }
 
 std::optional<std::vector<AnalyticsEvent>> RawEventBundler::processRawEvents(const std::vector<RawEventData>& group,
@@ -252,11 +252,10 @@ std::optional<std::vector<AnalyticsEvent>> RawEventBundler::processRawEvents(con
     return std::vector<AnalyticsEvent>{};
   }
 
-  Error error;
-  auto counts = parts_.database->dailyCounts(&error);
+  auto counts = parts_.database->dailyCounts();
   if (!counts) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kDailyEventCountsQueryFailed,
-                           "Failed to query daily event counts. Error", errorText(error));
+                           "Failed to query daily event counts. Error", errorText(counts.error()));
     return std::nullopt;
   }
   bool countsChanged = false;
@@ -272,10 +271,11 @@ std::optional<std::vector<AnalyticsEvent>> RawEventBundler::processRawEvents(con
     }
     processed.push_back(std::move(event));
   }
-  if (countsChanged && !parts_.database->updateDailyCounts(*counts, &error)) {
+  if (auto updated = countsChanged ? parts_.database->updateDailyCounts(*counts) : MeasurementDatabase::ErrorOr<void>();
+      !updated) {
     monitor().logWithLevel(LogLevel::kSilentError, messages::kDailyEventCountsUpdateFailed,
                            "Failed to update daily event counts. Name, error", Value(processed.back().name()),
-                           errorText(error));
+                           errorText(updated.error()));
     return std::nullopt;
   }
   return processed;
@@ -353,13 +353,12 @@ void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<RawEventData
           break;
         }
       }
-      Error error;
       if (evaluated) {
-        if (parts_.database->clearCurrentSessionCounts(&error)) {
+        if (auto cleared = parts_.database->clearCurrentSessionCounts(); cleared) {
           sessionStepDone = true;
         } else {
           monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventSessionCountsClearFailed,
-                                 "Failed to clear event session counts. Error", errorText(error));
+                                 "Failed to clear event session counts. Error", errorText(cleared.error()));
         }
       }
     }
@@ -371,10 +370,10 @@ void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<RawEventData
   }
   if (!updateUserEngagement(engagement, bundle, false)) return;
   if (!sessionStart || !sessionStepDone) return;
-  Error error;
-  if (!parts_.database->deleteUserAttributeWithName("_se", &error)) {
+  if (auto result = parts_.database->deleteUserAttributeWithName("_se"); !result) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kSessionEngagementPropertyDeletionFailed,
-                           "Unable to delete session engagement property on session start. Error", errorText(error));
+                           "Unable to delete session engagement property on session start. Error",
+                           errorText(result.error()));
     return;
   }
   auto attributes = nanoGetMessageArray<ProtoUserAttribute>(bundle, kUserAttributes);
@@ -392,14 +391,14 @@ bool RawEventBundler::updateUserEngagement(std::int64_t engagement, ProtoMeasure
   }
   if (engagement == 0) return true;
   const std::string name = sessionScoped ? "_se" : "_lte";
-  Error error;
-  auto stored = parts_.database->userAttributeWithName(name, &error);
-  if (failed(error)) {
+  auto lookup = parts_.database->userAttributeWithName(name);
+  if (!lookup) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserEngagementPropertyQueryFailed,
                            "Failed to query for user engagement user property. Name, error", Value(name),
-                           errorText(error));
+                           errorText(lookup.error()));
     return false;
   }
+  const std::optional<UserAttribute>& stored = *lookup;
   std::int64_t total = engagement;
   if (stored && stored->value.isInt64()) total += stored->value.int64Value();
   UserAttribute attribute("auto", name, AnalyticsValue(total), now());
@@ -425,13 +424,14 @@ std::optional<std::vector<AnalyticsEvent>> RawEventBundler::eventsAfterUpdatingE
     const std::vector<AnalyticsEvent>& events, AudienceTimestampsCache* cache) {
   std::vector<AnalyticsEvent> updated;
   for (const auto& original : events) {
-    Error error;
-    auto row = parts_.database->eventAggregatesWithName(original.name(), &error);
-    if (failed(error)) {
+    auto stored = parts_.database->eventAggregatesWithName(original.name());
+    if (!stored) {
       monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesReadFailed,
-                             "Failed to query event aggregates. Name, error", Value(original.name()), errorText(error));
+                             "Failed to query event aggregates. Name, error", Value(original.name()),
+                             errorText(stored.error()));
       return std::nullopt;
     }
+    std::optional<EventAggregates>& row = *stored;
     AnalyticsEvent event = original;
     if (row) {
       event = original.copyWithPreviousTimestamp(row->lastFireTimestamp);
@@ -442,9 +442,9 @@ std::optional<std::vector<AnalyticsEvent>> RawEventBundler::eventsAfterUpdatingE
     } else {
       row.emplace(original.name(), 1, 1, 1, original.timestamp());
     }
-    if (!parts_.database->updateEventAggregates(*row, &error)) {
+    if (auto result = parts_.database->updateEventAggregates(*row); !result) {
       monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesWriteFailed,
-                             "Failed to update event aggregates. Error", errorText(error));
+                             "Failed to update event aggregates. Error", errorText(result.error()));
       return std::nullopt;
     }
     if (!parts_.audience->evaluateFiltersForEvent(event, &*row, cache)) return std::nullopt;
@@ -454,11 +454,10 @@ std::optional<std::vector<AnalyticsEvent>> RawEventBundler::eventsAfterUpdatingE
 }
 
 bool RawEventBundler::updateAppMetadataForBundle(ProtoMeasurementBundle& bundle, double start, double end) {
-  Error error;
-  auto metadata = parts_.database->queryAppMetadata(&error);
+  auto metadata = parts_.database->queryAppMetadata();
   if (!metadata) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kBundlingAppMetadataFetchFailed,
-                           "Unable to fetch app metadata for bundling events. Error", errorText(error));
+                           "Unable to fetch app metadata for bundling events. Error", errorText(metadata.error()));
     return false;
   }
   const std::int64_t previousStart = milliseconds(metadata->lastBundleStartTimestamp);
@@ -473,9 +472,9 @@ bool RawEventBundler::updateAppMetadataForBundle(ProtoMeasurementBundle& bundle,
   metadata->lastBundleStartTimestamp = start;
   metadata->lastBundleEndTimestamp = end;
   nanoSetInt32(bundle, kBundleIndex, static_cast<std::int32_t>(metadata->lastBundleIndex));
-  if (!parts_.database->updateAppMetadata(*metadata, &error)) {
+  if (auto result = parts_.database->updateAppMetadata(*metadata); !result) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kAppMetadataUpdateAfterBundlingFailed,
-                           "Unable to update the app metadata. Error", errorText(error));
+                           "Unable to update the app metadata. Error", errorText(result.error()));
     return false;
   }
   return true;

@@ -56,7 +56,7 @@ class RawEventBundler {
   explicit RawEventBundler(Parts parts, EventSampler::RandomSource random = {});
 
   // True when a bundle was queued, or a group whose events were all sampled away was deleted.
-  bool bundleRawEvents();
+  [[nodiscard]] bool bundleRawEvents();
 
   // The steps, each nothing or false when the transaction must roll back.
   std::optional<std::vector<RawEventData>> rawEventsWithMetadataFingerprint(std::int64_t fingerprint);
@@ -68,8 +68,9 @@ class RawEventBundler {
   void evaluationTimeFromRawEvents(const std::vector<RawEventData>& group, ProtoMeasurementBundle& bundle);
   std::optional<std::vector<AnalyticsEvent>> eventsAfterUpdatingEventAggregates(const std::vector<AnalyticsEvent>& events,
                                                                           AudienceTimestampsCache* cache);
-  bool updateUserEngagement(std::int64_t milliseconds, ProtoMeasurementBundle& bundle, bool sessionScoped);
-  bool updateAppMetadataForBundle(ProtoMeasurementBundle& bundle, double start, double end);
+  [[nodiscard]] bool updateUserEngagement(std::int64_t milliseconds, ProtoMeasurementBundle& bundle,
+                                          bool sessionScoped);
+  [[nodiscard]] bool updateAppMetadataForBundle(ProtoMeasurementBundle& bundle, double start, double end);
   void addBundleMetadataIntoBundle(ProtoMeasurementBundle& bundle, double start, double end);
 
   EventSampler& sampler() { return sampler_; }
@@ -78,7 +79,7 @@ class RawEventBundler {
  private:
   enum class Outcome { kRollBack, kCommitNoBundle, kCommitBundled };
   Outcome bundleOneGroup();
-  bool deleteGroup(const std::vector<RawEventData>& group, std::int64_t fingerprint);
+  [[nodiscard]] bool deleteGroup(const std::vector<RawEventData>& group, std::int64_t fingerprint);
   std::int64_t currentDayNumber() const;
 
   Parts parts_;

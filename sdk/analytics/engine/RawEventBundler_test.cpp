@@ -1,3 +1,4 @@
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "sdk/analytics/engine/RawEventBundler.h"
 
 #include <gtest/gtest.h>
@@ -78,13 +79,11 @@ TEST_F(RawEventBundlerTest, CountAndSizeLimitsEndAGroupButAnOversizeFirstEventLe
 TEST_F(RawEventBundlerTest, RowsThatNoLongerDecodeAreConsumedAndDoNotBlockLaterEvents) {
   auto metadata = BundlingEnvironment::metadata();
   env.store("a", kHour + 1);
-  platform::foundation::Error error;
   // A whole group of unreadable rows under a fingerprint of its own, older than everything else.
-  ASSERT_TRUE(env.database->store().executeStatement(
+  ASSERT_TRUE(ostrel::testing::succeeded(env.database->store().executeStatement(
       "INSERT INTO raw_events (rowid, name, timestamp, metadata_fingerprint, data, realtime) VALUES (0, 'x', ?, 7, "
       "X'FFFF', 0)",
-      {Value(kHour)}, &error))
-      << error;
+      {Value(kHour)})));
   env.store("b", kHour + 2);
 
   auto b = bundler();
@@ -96,8 +95,7 @@ TEST_F(RawEventBundlerTest, RowsThatNoLongerDecodeAreConsumedAndDoNotBlockLaterE
 }
 
 TEST_F(RawEventBundlerTest, EventsWithoutTheirMetadataAreDroppedAndDoNotBlockLaterEvents) {
-  platform::foundation::Error error;
-  ASSERT_TRUE(env.database->insertRawEvent(BundlingEnvironment::event("orphan", kHour), 99, false, &error)) << error;
+  ASSERT_TRUE(env.database->insertRawEvent(BundlingEnvironment::event("orphan", kHour), 99, false));
   env.store("kept", kHour + 1);
   auto b = bundler();
   EXPECT_FALSE(b.bundleRawEvents());  // the orphan group is deleted, no bundle
@@ -143,8 +141,7 @@ TEST_F(RawEventBundlerTest, AggregatesGivePreviousTimestampsAndSessionStartReset
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(nanoGetInt64(*events[0], 3), std::int64_t((kHour + 3) * 1000));  // the previous "_e"
 
-  platform::foundation::Error error;
-  auto aggregates = env.database->eventAggregatesWithName("_e", &error);
+  auto aggregates = ostrel::testing::succeeded(env.database->eventAggregatesWithName("_e"));
   ASSERT_TRUE(aggregates);
   EXPECT_EQ(aggregates->lifetimeCount, 3);
 }
@@ -165,8 +162,7 @@ TEST_F(RawEventBundlerTest, RealtimeCapAndConversions) {
   EXPECT_TRUE(second.contains("_c"));
   EXPECT_FALSE(second.contains("_r"));  // over the cap of one
   EXPECT_TRUE(env.scope.logged(23104));
-  platform::foundation::Error error;
-  auto counts = env.database->dailyCounts(&error);
+  auto counts = env.database->dailyCounts();
   ASSERT_TRUE(counts);
   EXPECT_EQ(counts->conversionsCount, 2);
   EXPECT_EQ(counts->realtimeCount, 1);
@@ -206,8 +202,7 @@ TEST_F(EventSamplingTest, FirstEventOfADayStaysMarkedAndLaterOnesDropWhenTheRoll
   EXPECT_TRUE(env.scope.logged(23159));
   EXPECT_EQ(env.queuedBundles().size(), 1u);
   EXPECT_EQ(env.count("raw_events"), 0);
-  platform::foundation::Error error;
-  auto aggregates = env.database->eventAggregatesWithName("sampled", &error);
+  auto aggregates = ostrel::testing::succeeded(env.database->eventAggregatesWithName("sampled"));
   ASSERT_TRUE(aggregates);
   EXPECT_EQ(aggregates->lastSampledComplexEventID, 42);
   EXPECT_EQ(aggregates->lastSamplingRate, 10);

@@ -39,9 +39,9 @@ class RawEventMetadataWriteTest : public ::testing::Test {
     platform::foundation::IdentityFacts facts;
     facts.identifierForVendor = "E621E1F8-C36C-495A-93FC-0C247A3E6E5F";
     platform::foundation::IdentityFacts::setCurrent(facts);
-    Error error;
-    host->database_ = MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, host->persisted, &error);
-    ASSERT_TRUE(host->database_) << error;
+    host->database_ = ostrel::testing::succeeded(
+        MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, host->persisted));
+    ASSERT_TRUE(host->database_);
     host->identity = Identity::initWithPersistedConfig(host->persisted);
     controller = std::make_shared<ConditionalUserPropertyController>(host);
     handler = std::make_unique<EventHandler>(*host, host->database_, controller);
@@ -59,17 +59,15 @@ class RawEventMetadataWriteTest : public ::testing::Test {
     host->scheduler_->dispatchSyncOnWorkerQueueBlockID("test", [&] { handler->handleEventOnWorkerQueue(*event); });
   }
   std::vector<std::int64_t> fingerprints() {
-    Error error;
-    auto rows = host->database_->store().recordsForQuery("SELECT rowid, * FROM raw_events ORDER BY rowid", {}, &error);
+    auto rows = host->database_->store().recordsForQuery("SELECT rowid, * FROM raw_events ORDER BY rowid", {});
     std::vector<std::int64_t> found;
     for (const auto& row : rows ? *rows : std::vector<MeasurementDatabase::Row>{}) {
-      if (auto data = MeasurementDatabase::rawEventDataFromDictionary(row, &error)) found.push_back(data->metadataFingerprint);
+      if (auto data = MeasurementDatabase::rawEventDataFromDictionary(row)) found.push_back(data->metadataFingerprint);
     }
     return found;
   }
   std::shared_ptr<ProtoMeasurementBundle> metadata(std::int64_t fingerprint) {
-    Error error;
-    return host->database_->queryRawEventsMetadataWithFingerprint(fingerprint, &error);
+    return ostrel::testing::succeeded(host->database_->queryRawEventsMetadataWithFingerprint(fingerprint));
   }
 
   ostrel::testing::MonitorScope scope;

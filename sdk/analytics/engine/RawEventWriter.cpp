@@ -65,19 +65,18 @@ void RawEventWriter::writeFilteredEventOnWorkerQueue(AnalyticsEvent event) {
   (void)database_->performTransaction([&] {
     if (!updateLifetimeValueWithEvent(event)) return false;
     bool isPublic = isPublicName(Value(event.name()));
-    Error error;
-    auto counts = database_->dailyCounts(&error);
+    auto counts = database_->dailyCounts();
     if (!counts) {
       monitor().logWithLevel(LogLevel::kMonitoredError, messages::kDailyEventCountsQueryDataLoss,
-                             "Data loss. Unable to query daily event counts. Error", errorText(error));
+                             "Data loss. Unable to query daily event counts. Error", errorText(counts.error()));
       return false;
     }
     bool process = shouldProcessEvent(event, *counts, isPublic);
     bool realtime = isRealtimeEvent(event, *counts);
-    if (!database_->updateDailyCounts(*counts, &error)) {
+    if (auto result = database_->updateDailyCounts(*counts); !result) {
       monitor().logWithLevel(LogLevel::kMonitoredError, messages::kDailyEventCountsUpdateDataLoss,
                              "Data loss. Unable to update daily event counts. Name, error",
-                             Value(eventNameForDisplay(event.name())), errorText(error));
+                             Value(eventNameForDisplay(event.name())), errorText(result.error()));
       return false;
     }
     return !process || writeEvent(event, isPublic, realtime);
@@ -177,20 +176,19 @@ void RawEventWriter::maybeAddDebugAndRealtimeParameters(AnalyticsEvent& event) {
 
 bool RawEventWriter::writeEvent(const AnalyticsEvent& event, bool isPublicEvent, bool isRealtime) {
   const std::string& name = event.name();
-  Error error;
-  auto aggregates = database_->eventAggregatesWithName(name, &error);
-  if (!aggregates && failed(error)) {
+  auto aggregates = database_->eventAggregatesWithName(name);
+  if (!aggregates) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesLookupFailed,
                            "Cannot query event aggregates. Name, error", Value(eventNameForDisplay(name)),
-                           errorText(error));
+                           errorText(aggregates.error()));
     return false;
   }
-  if (!aggregates) {
+  if (!*aggregates) {
     if (isPublicEvent) {
-      auto names = database_->publicEventCount(&error);
+      auto names = database_->publicEventCount();
       if (!names) {
         monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventCountQueryFailed,
-                               "Cannot query event count. Error", errorText(error));
+                               "Cannot query event count. Error", errorText(names.error()));
         return false;
       }
       if (*names >= host_.maxEventNameCardinality()) {
@@ -200,18 +198,18 @@ bool RawEventWriter::writeEvent(const AnalyticsEvent& event, bool isPublicEvent,
         return false;
       }
     }
-    if (!database_->updateEventAggregates(EventAggregates(name, 0, 0, 0, 0), &error)) {
+    if (auto result = database_->updateEventAggregates(EventAggregates(name, 0, 0, 0, 0)); !result) {
       monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesRecordDataLoss,
-                             "Data loss. Cannot record event aggregates. Error", errorText(error));
+                             "Data loss. Cannot record event aggregates. Error", errorText(result.error()));
       return false;
     }
   }
   if (host_.shouldSetLastAdvertisingIDResetUserProperty()) host_.setLastAdvertisingIDResetUserPropertyOnWorkerQueue();
 
-  auto attributes = database_->userAttributesIncludingInternal(true, &error);
+  auto attributes = database_->userAttributesIncludingInternal(true);
   if (!attributes) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertiesQueryDataLoss,
-                           "Data loss. Cannot query user properties. Error", errorText(error));
+                           "Data loss. Cannot query user properties. Error", errorText(attributes.error()));
     return false;
   }
   auto metadata = host_.createRawEventMetadataWithUserAttributes(*attributes);
@@ -228,24 +226,25 @@ bool RawEventWriter::writeEvent(const AnalyticsEvent& event, bool isPublicEvent,
   } else if (!carriesAdvertisingID && name == "_f" && persisted) {
     persisted->setUnmatchedFirstOpenWithoutIDFA(true);
   }
-  if (!database_->insertIfNotExistsRawEventMetadata(*metadata, &error)) {
+  if (auto result = database_->insertIfNotExistsRawEventMetadata(*metadata); !result) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventMetadataRecordDataLoss,
-                           "Data loss. Cannot record event metadata. Error", errorText(error));
+                           "Data loss. Cannot record event metadata. Error", errorText(result.error()));
     return false;
   }
-  auto deleted = database_->deleteRawEventsOverAbsoluteLimit(&error);
+  auto deleted = database_->deleteRawEventsOverAbsoluteLimit();
   if (!deleted) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventLimitCheckDataLoss,
-                           "Data loss. Unable to check raw event storage limit. Error", errorText(error));
+                           "Data loss. Unable to check raw event storage limit. Error", errorText(deleted.error()));
     return false;
   }
   if (*deleted > 0) {
     monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kTooManyStoredEventsDataLoss,
                            "Data loss. Too many events stored on disk. Deleted count", Value(*deleted));
   }
-  if (!database_->insertRawEvent(event, MeasurementDatabase::metadataFingerprint(*metadata), isRealtime, &error)) {
+  if (auto result = database_->insertRawEvent(event, MeasurementDatabase::metadataFingerprint(*metadata), isRealtime);
+      !result) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventRecordDataLoss,
-                           "Data loss. Cannot record raw event. Error", errorText(error));
+                           "Data loss. Cannot record raw event. Error", errorText(result.error()));
     return false;
   }
   if (name == "_f") incrementPreviousFirstOpenCount();

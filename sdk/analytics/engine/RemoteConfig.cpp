@@ -116,10 +116,9 @@ void RemoteConfig::registerWithExperiments() {
   if (!experiments_) return;
   experiments_->registerClient(kSDKPropertyName, context().libraryVersion, defaultExperimentFlags(),
                                weak_from_this());
-  Error error;
-  if (!experiments_->activateLatestSnapshot(&error) && !error.domain.empty()) {
+  if (auto activated = experiments_->activateLatestSnapshot(); !activated) {
     monitor().logWithLevel(LogLevel::kSilentError, messages::kStaleSnapshotActivationFailed,
-                           "Cannot activate stale snapshot. Error", Value(error.description()));
+                           "Cannot activate stale snapshot. Error", Value(activated.error().description()));
   }
 }
 
@@ -164,10 +163,9 @@ bool RemoteConfig::updateMeasurementConfig(const std::shared_ptr<ProtoMeasuremen
                            "Cannot store config into the database", Value("The database is closed"));
     return false;
   }
-  Error error;
-  if (!database->updateRemoteConfig(*config, &error) && !error.domain.empty()) {
+  if (auto stored = database->updateRemoteConfig(*config); !stored) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConfigStoreFailed,
-                           "Cannot store config into the database", Value(error.description()));
+                           "Cannot store config into the database", Value(stored.error().description()));
     return false;
   }
   {
@@ -186,12 +184,13 @@ std::shared_ptr<ProtoMeasurementConfig> RemoteConfig::measurementConfigFromDatab
     return nullptr;
   }
   auto database = database_.lock();
-  Error error;
-  auto config = database ? database->queryMeasurementConfigWithError(&error) : nullptr;
-  if (config) return config;
-  if (!error.domain.empty()) {
+  auto config = database ? database->queryMeasurementConfigWithError()
+                         : MeasurementDatabase::ErrorOr<std::shared_ptr<ProtoMeasurementConfig>>(nullptr);
+  if (config && *config) return *config;
+  if (!config) {
     monitor().logWithLevel(LogLevel::kSilentError, messages::kConfigurationDataReadFailed,
-                           "Cannot retrieve configuration data from database. Error", Value(error.description()));
+                           "Cannot retrieve configuration data from database. Error",
+                           Value(config.error().description()));
   } else {
     monitor().logWithLevel(LogLevel::kDebug, messages::kConfigurationNotStored,
                            "Configuration was not found in database. The configuration will be fetched from the "
@@ -309,13 +308,13 @@ double RemoteConfig::lastRemoteConfigUpdateTimestamp() {
   }
   auto database = database_.lock();
   if (!database) return 0;
-  Error error;
-  auto timestamp = database->lastRemoteConfigUpdateTimestamp(&error);
-  if (!timestamp && !error.domain.empty()) {
+  auto timestamp = database->lastRemoteConfigUpdateTimestamp();
+  if (!timestamp) {
     monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kConfigurationTimestampQueryFailed,
-                           "Failed to query last configuration update timestamp. Error", Value(error.description()));
+                           "Failed to query last configuration update timestamp. Error",
+                           Value(timestamp.error().description()));
   }
-  return timestamp.value_or(0);
+  return timestamp.valueOr(0);
 }
 
 bool RemoteConfig::isExpired() {
@@ -404,10 +403,11 @@ bool RemoteConfig::activateNewSnapshot() {
     std::lock_guard lock(snapshotMutex_);
     if (!hasNewSnapshot_) return false;
   }
-  Error error;
-  if (!experiments_ || !experiments_->activateLatestSnapshot(&error)) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kSnapshotActivationFailed,
-                           "Cannot activate snapshot. Error", Value(error.description()));
+  auto activated = experiments_ ? experiments_->activateLatestSnapshot() : platform::foundation::ErrorOr<bool>(false);
+  if (!activated.valueOr(false)) {
+    monitor().logWithLevel(
+        LogLevel::kSilentError, messages::kSnapshotActivationFailed, "Cannot activate snapshot. Error",
+        Value(activated.ok() ? platform::foundation::Error().description() : activated.error().description()));
     return false;
   }
   std::lock_guard lock(snapshotMutex_);

@@ -104,7 +104,7 @@ class RemoteConfig final : public sdk::analytics::RemoteConfigExperiments::Deleg
   // --- experiments
   std::vector<std::int64_t> experimentIDs() const;
   // Activates a snapshot the client announced; false when none waits or activation fails.
-  bool activateNewSnapshot();
+  [[nodiscard]] bool activateNewSnapshot();
   void clientDidReceiveNewSnapshot() override;
   void clientDidReceiveFetchError(const Error& error) override;
   bool shouldFetchExperimentsForClient() override;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 
 namespace sdk::analytics {
 
@@ -34,8 +35,8 @@ class RemoteConfigExperiments {
   // when no snapshot sets it.
   virtual std::optional<bool> flag(const std::string& name) const = 0;
   virtual std::vector<std::int64_t> experimentIDs() const = 0;
-  // False with the error when the latest snapshot could not be activated.
-  virtual bool activateLatestSnapshot(platform::foundation::Error* error) = 0;
+  // Whether a waiting snapshot was activated (false when none waited); the error when it could not be.
+  virtual platform::foundation::ErrorOr<bool> activateLatestSnapshot() = 0;
   virtual void reset() = 0;
 };
 

@@ -82,12 +82,15 @@ std::vector<std::int64_t> RemoteConfigExperimentsAdapter::experimentIDs() const 
   return manager_ ? manager_->experimentIDs() : std::vector<std::int64_t>{};
 }
 
-bool RemoteConfigExperimentsAdapter::activateLatestSnapshot(platform::foundation::Error* error) {
+platform::foundation::ErrorOr<bool> RemoteConfigExperimentsAdapter::activateLatestSnapshot() {
   auto client = this->client();
   // The settings activate whatever waits at every start; that nothing waits is the usual case, not
   // the warning the manager gives an SDK that asks to activate nothing.
   if (!client || !manager_->hasPendingSnapshotOfSDK(client->SDKName())) return false;
-  return client->activateLatestSnapshot(error);
+  platform::foundation::Error error;
+  if (client->activateLatestSnapshot(&error)) return true;
+  if (error.domain.empty()) return false;
+  return error;
 }
 
 void RemoteConfigExperimentsAdapter::reset() {

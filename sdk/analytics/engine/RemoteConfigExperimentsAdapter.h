@@ -24,7 +24,7 @@ class RemoteConfigExperimentsAdapter final : public RemoteConfigExperiments {
                       std::weak_ptr<Delegate> delegate) override;
   std::optional<bool> flag(const std::string& name) const override;
   std::vector<std::int64_t> experimentIDs() const override;
-  bool activateLatestSnapshot(platform::foundation::Error* error) override;
+  platform::foundation::ErrorOr<bool> activateLatestSnapshot() override;
   void reset() override;
 
   const std::shared_ptr<ExperimentsManager>& manager() const { return manager_; }

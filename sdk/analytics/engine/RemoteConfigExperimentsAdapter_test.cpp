@@ -1,3 +1,4 @@
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "sdk/analytics/engine/RemoteConfigExperimentsAdapter.h"
 
 #include <gtest/gtest.h>
@@ -32,10 +33,9 @@ class RemoteConfigExperimentsTest : public ::testing::Test, public ostrel::testi
     manager = ExperimentsManager::initWithTaskManager(taskManager);
     taskManager->startTaskManager();
     settle();
-    Error error;
-    database = MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, std::make_shared<PersistedConfig>(),
-                                                 &error);
-    ASSERT_TRUE(database) << error;
+    database = ostrel::testing::succeeded(MeasurementDatabase::initWithDatabaseName(
+        MeasurementDatabase::kDatabaseName, std::make_shared<PersistedConfig>()));
+    ASSERT_TRUE(database);
     context.isMeasurementEnabled = [this] { return measurementEnabled.load(); };
     context.libraryVersion = 80700;
     config = RemoteConfig::initWithAppID(

@@ -39,10 +39,10 @@ class FakeExperiments final : public sdk::analytics::RemoteConfigExperiments {
     return found == flags.end() ? std::nullopt : std::optional<bool>(found->second);
   }
   std::vector<std::int64_t> experimentIDs() const override { return {7, 9}; }
-  bool activateLatestSnapshot(Error* error) override {
+  platform::foundation::ErrorOr<bool> activateLatestSnapshot() override {
     ++activations;
-    if (activationFails && error) *error = Error{"test", 1, {}};
-    return !activationFails;
+    if (activationFails) return Error{"test", 1, {}};
+    return true;
   }
   void reset() override { ++resets; }
 
@@ -73,9 +73,8 @@ void addEventConfig(ProtoMeasurementConfig& config, const std::string& name, std
 class RemoteConfigTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Error error;
-    database = MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, std::make_shared<PersistedConfig>(),
-                                                 &error);
+    database = ostrel::testing::succeeded(MeasurementDatabase::initWithDatabaseName(
+        MeasurementDatabase::kDatabaseName, std::make_shared<PersistedConfig>()));
     ASSERT_TRUE(database);
     context.host = host;
     context.libraryVersion = 80700;

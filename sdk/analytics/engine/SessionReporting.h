@@ -30,7 +30,7 @@ class SessionReporting {
   virtual double timeoutSessionInterval() const = 0;
   virtual bool isSessionExpired() const = 0;
   // false, changing nothing, once the session has expired.
-  virtual bool extendSession() = 0;
+  [[nodiscard]] virtual bool extendSession() = 0;
   virtual void updatePropertiesForNewSessionStart() = 0;
   virtual UserAttribute sessionIDPropertyWithTimestamp(double timestamp) const = 0;
   virtual UserAttribute sessionNumberProperty() const = 0;

@@ -38,28 +38,28 @@ void UserPropertyWriter::setUserAttributeOnWorkerQueue(const UserAttribute& attr
 bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const UserAttribute& attribute,
                                                                 const Limits& limits) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  Error error;
-  auto exists = database_->containsUserAttributeWithName(attribute.name, &error);
+  auto exists = database_->containsUserAttributeWithName(attribute.name);
   if (!exists) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertyExistenceQueryFailed,
                            "Unable to query existence of user property. Name, error", displayName(attribute.name),
-                           errorText(error));
+                           errorText(exists.error()));
     return false;
   }
   if (limits.lastAdvertisingIDResetFeatureEnabled && attribute.name == "_id" && *exists) {
-    auto stored = database_->userAttributeWithName("_id", &error);
+    auto stored = database_->userAttributeWithName("_id").valueOr(std::nullopt);
     if (stored && stored->value.stringValue() != attribute.value.stringValue()) {
-      (void)database_->deleteUserAttributeWithName("_lair", &error);
+      // Best effort: the database logged any failure, and the property it would drop is rewritten later.
+      (void)database_->deleteUserAttributeWithName("_lair");
     }
   }
   if (!*exists) {
     bool isPublic = attribute.isPublic();
-    auto count = isPublic ? database_->publicUserAttributeCount(&error)
-                          : database_->userAttributeCountForOrigin(attribute.origin, &error);
+    auto count =
+        isPublic ? database_->publicUserAttributeCount() : database_->userAttributeCountForOrigin(attribute.origin);
     if (!count) {
       monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertyCountQueryFailed,
                              "Unable to query user property count. Origin, error", Value(attribute.origin),
-                             errorText(error));
+                             errorText(count.error()));
       return false;
     }
     std::int64_t limit = isPublic ? limits.maxPublicUserProperties : kMaxUserPropertiesPerOrigin;
@@ -72,11 +72,10 @@ bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const UserAttrib
       return false;
     }
   }
-  Error updateError;
-  if (!database_->updateUserAttribute(attribute, &updateError) && failed(updateError)) {
+  if (auto updated = database_->updateUserAttribute(attribute); !updated) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertySetFailed,
                            "Unable to set user property. Name, value, error", displayName(attribute.name),
-                           attribute.value.objectValue(), errorText(updateError));
+                           attribute.value.objectValue(), errorText(updated.error()));
     return false;
   }
   monitor().logWithLevel(LogLevel::kDebug, messages::kUserPropertySet, "User property set. Name, value",
@@ -92,11 +91,10 @@ void UserPropertyWriter::removeUserAttributeOnWorkerQueue(const UserAttribute& a
                            "Analytics is disabled. User property not removed");
     return;
   }
-  Error error;
-  if (!database_->deleteUserAttributeWithName(attribute.name, &error) && failed(error)) {
+  if (auto deleted = database_->deleteUserAttributeWithName(attribute.name); !deleted) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertyRemovalFailed,
                            "Unable to remove user property. Name, error", displayName(attribute.name),
-                           errorText(error));
+                           errorText(deleted.error()));
     return;
   }
   monitor().logWithLevel(LogLevel::kDebug, messages::kUserPropertyRemoved, "User property removed. Name",
@@ -104,21 +102,20 @@ void UserPropertyWriter::removeUserAttributeOnWorkerQueue(const UserAttribute& a
 }
 
 std::optional<UserAttribute> UserPropertyWriter::userAttributeWithName(const std::string& name) {
-  Error error;
-  auto attribute = database_->userAttributeWithName(name, &error);
-  if (!attribute && failed(error)) {
+  auto attribute = database_->userAttributeWithName(name);
+  if (!attribute) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserAttributeLookupFailed,
                            "Unable to get user attribute by name. Name", displayName(name));
+    return std::nullopt;
   }
-  return attribute;
+  return std::move(attribute).value();
 }
 
 platform::foundation::Dictionary UserPropertyWriter::userPropertiesIncludingInternal(bool includingInternal) {
-  Error error;
-  auto attributes = database_->userAttributesIncludingInternal(includingInternal, &error);
+  auto attributes = database_->userAttributesIncludingInternal(includingInternal);
   if (!attributes) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertiesRetrievalFailed,
-                           "Unable to retrieve user properties. Error", errorText(error));
+                           "Unable to retrieve user properties. Error", errorText(attributes.error()));
     return {};
   }
   platform::foundation::Dictionary properties;

@@ -23,9 +23,9 @@ using sdk::analytics::UserPropertyWriter;
 class WorkerQueueEntriesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Error error;
-    database = MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, persisted, &error);
-    ASSERT_TRUE(database) << error;
+    database = ostrel::testing::succeeded(
+        MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, persisted));
+    ASSERT_TRUE(database);
     users = std::make_unique<UserPropertyWriter>(database);
   }
   void setDefaults(const std::optional<Dictionary>& parameters, std::int64_t limit = 25, bool enabled = true) {
@@ -42,8 +42,7 @@ class WorkerQueueEntriesTest : public ::testing::Test {
     return users->setUserPropertyInDatabaseOnWorkerQueue(UserAttribute(origin, name, AnalyticsValue(value), 1), limits);
   }
   bool has(const std::string& name) {
-    Error error;
-    return database->userAttributeWithName(name, &error).has_value();
+    return ostrel::testing::succeeded(database->userAttributeWithName(name)).has_value();
   }
 
   ostrel::testing::MonitorScope scope;

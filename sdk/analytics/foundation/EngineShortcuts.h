@@ -26,8 +26,5 @@ inline platform::foundation::Value errorText(const std::optional<platform::found
   return platform::foundation::Value(error ? error->localizedDescription() : std::string());
 }
 
-// True when the call that filled `error` failed: success leaves it with no domain.
-inline bool failed(const platform::foundation::Error& error) { return !error.domain.empty(); }
-
 }  // namespace sdk::analytics
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "gtest/gtest.h"
+#include "platform/foundation/ErrorOr.h"
 #include "platform/log/Log.h"
 #include "sdk/analytics/foundation/ErrorEvent.h"
 #include "sdk/analytics/foundation/Monitor.h"
@@ -20,6 +22,13 @@ namespace ostrel::testing {
 
 // The helpers sit beside the analytics code they drive.
 using namespace sdk::analytics;
+
+// The value of a step that must have succeeded; a failure fails the test and yields an empty value.
+template <typename T>
+T succeeded(platform::foundation::ErrorOr<T> result) {
+  EXPECT_TRUE(result.ok()) << result.error();
+  return result.ok() ? std::move(result).value() : T{};
+}
 
 // The commits in the write-ahead log of the SQLite database at `path` since its last checkpoint:
 // how many times its writers had the log synced. Frames left from an earlier generation of the log

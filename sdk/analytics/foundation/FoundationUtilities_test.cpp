@@ -116,16 +116,15 @@ TEST(NameTablesTest, SizesAndReverseLookup) {
 }
 
 TEST(ErrorTest, EnsureHelpers) {
-  Error error;
-  EXPECT_TRUE(ensureTrueOrSetError(true, &error, 1, "x"));
-  EXPECT_TRUE(error.domain.empty());
-  EXPECT_FALSE(ensureNonZeroOrSetError(0, &error, 9, "nothing"));
-  EXPECT_EQ(error.domain, kMeasurementErrorDomain);
-  EXPECT_EQ(error.code, 9);
-  EXPECT_EQ(error.localizedDescription(), "nothing");
+  EXPECT_TRUE(ensureTrue(true, 1, "x").ok());
+  auto refused = ensureNonZero(0, 9, "nothing");
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error().domain, kMeasurementErrorDomain);
+  EXPECT_EQ(refused.error().code, 9);
+  EXPECT_EQ(refused.error().localizedDescription(), "nothing");
   std::shared_ptr<int> none;
-  EXPECT_FALSE(ensureObjectOrSetError(none, nullptr, 3, "none"));
-  EXPECT_TRUE(ensureObjectOrSetError(std::make_shared<int>(1), &error, 3, "x"));
+  EXPECT_FALSE(ensureObject(none, 3, "none").ok());
+  EXPECT_TRUE(ensureObject(std::make_shared<int>(1), 3, "x").ok());
 }
 
 TEST(FilesTest, MeasurementFolderAndDeletion) {
@@ -134,14 +133,14 @@ TEST(FilesTest, MeasurementFolderAndDeletion) {
   EXPECT_EQ(path, container.path() + "/Library/Application Support/Vadeze/Measurement/vadeze-app-measurement.sql");
   EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(path).parent_path()));
   { std::ofstream(path) << "x"; }
-  Error error;
-  EXPECT_TRUE(excludePathFromBackup(path, &error));
-  EXPECT_TRUE(deleteFileAtPath(path, &error));
+  EXPECT_TRUE(excludePathFromBackup(path).ok());
+  EXPECT_TRUE(deleteFileAtPath(path).ok());
   EXPECT_FALSE(std::filesystem::exists(path));
-  EXPECT_TRUE(deleteFileAtPath(path, &error));  // already gone
-  EXPECT_FALSE(deleteFileAtPath("", &error));
-  EXPECT_EQ(error.code, 1);
-  EXPECT_EQ(error.localizedDescription(), "Received empty path for deleting file");
+  EXPECT_TRUE(deleteFileAtPath(path).ok());  // already gone
+  auto refused = deleteFileAtPath("");
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error().code, 1);
+  EXPECT_EQ(refused.error().localizedDescription(), "Received empty path for deleting file");
 }
 
 TEST(RandomTest, DrawsDiffer) {

@@ -11,7 +11,8 @@ class KeychainWrapper {
  public:
   static std::optional<std::string> keychainValueWithIdentifier(const std::string& identifier, const std::string& appID);
   // Creates or replaces the item; false when the keychain refused it.
-  static bool upsertKeychainValue(const std::string& value, const std::string& identifier, const std::string& appID);
+  [[nodiscard]] static bool upsertKeychainValue(const std::string& value, const std::string& identifier,
+                                                const std::string& appID);
 };
 
 }  // namespace sdk::analytics

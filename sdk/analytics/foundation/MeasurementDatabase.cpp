@@ -9,6 +9,7 @@
 
 namespace sdk::analytics {
 
+using platform::foundation::ErrorOr;
 using platform::foundation::Value;
 
 namespace {
@@ -68,44 +69,43 @@ const std::vector<std::pair<std::string, Columns>>& tables() {
 MeasurementDatabase::MeasurementDatabase(std::shared_ptr<SqliteStore> store, std::shared_ptr<PersistedConfig> persistedConfig)
     : store_(std::move(store)), persistedConfig_(std::move(persistedConfig)) {}
 
-std::shared_ptr<MeasurementDatabase> MeasurementDatabase::initWithDatabaseName(const std::string& name,
-                                                               std::shared_ptr<PersistedConfig> persistedConfig,
-                                                               Error* error) {
+ErrorOr<std::shared_ptr<MeasurementDatabase>> MeasurementDatabase::initWithDatabaseName(
+    const std::string& name, std::shared_ptr<PersistedConfig> persistedConfig) {
   std::string path = measurementDirectoryFilePath(name);
-  if (name.empty() || path.empty()) {
-    setMeasurementError(error, 12000, "Unable to find the database path");
-    return nullptr;
-  }
-  return initWithDatabasePath(path, std::move(persistedConfig), error);
+  if (name.empty() || path.empty()) return measurementErrorWithCode(12000, "Unable to find the database path");
+  return initWithDatabasePath(path, std::move(persistedConfig));
 }
 
-std::shared_ptr<MeasurementDatabase> MeasurementDatabase::initWithDatabasePath(const std::string& path,
-                                                               std::shared_ptr<PersistedConfig> persistedConfig,
-                                                               Error* error) {
-  auto store = SqliteStore::initWithDatabasePath(path, error);
+ErrorOr<std::shared_ptr<MeasurementDatabase>> MeasurementDatabase::initWithDatabasePath(
+    const std::string& path, std::shared_ptr<PersistedConfig> persistedConfig) {
+  auto store = SqliteStore::initWithDatabasePath(path);
   if (!store) {
     Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kDatabaseOpenFailed,
-                                    "Unable to open database. Error",
-                                    Value(error ? error->localizedDescription() : std::string()));
-    return nullptr;
+                                    "Unable to open database. Error", Value(store.error().localizedDescription()));
+    return store.error();
   }
-  std::shared_ptr<MeasurementDatabase> database(new MeasurementDatabase(std::move(store), std::move(persistedConfig)));
-  if (!database->ensureSchema(error)) return nullptr;
-  excludePathFromBackup(path, nullptr);
+  std::shared_ptr<MeasurementDatabase> database(
+      new MeasurementDatabase(std::move(store).value(), std::move(persistedConfig)));
+  TRY(database->ensureSchema());
+  // Best effort: a database that stays in backups still works.
+  (void)excludePathFromBackup(path);
   return database;
 }
 
-bool MeasurementDatabase::ensureSchema(Error* error) {
+ErrorOr<void> MeasurementDatabase::ensureSchema() {
   // One transaction: a first start creates every table and index with one sync instead of one each,
   // and a later start, which finds them all, writes nothing.
-  Error failure;
-  Error transaction;
-  if (store_->performTransaction([&] { return ensureTablesAndIndexes(&failure); }, &transaction)) return true;
-  if (error) *error = failure.domain.empty() ? transaction : failure;
-  return false;
+  std::optional<Error> failure;
+  auto done = store_->performTransaction([&] {
+    auto made = ensureTablesAndIndexes();
+    if (!made) failure = std::move(made).releaseError();
+    return !failure;
+  });
+  if (failure) return *failure;
+  return done;
 }
 
-bool MeasurementDatabase::ensureTablesAndIndexes(Error* error) {
+ErrorOr<void> MeasurementDatabase::ensureTablesAndIndexes() {
   for (const auto& [table, columns] : tables()) {
     Columns plain;
     std::string constraint;
@@ -118,11 +118,11 @@ bool MeasurementDatabase::ensureTablesAndIndexes(Error* error) {
     }
     // A table-level key goes at the end of the first column list.
     if (!constraint.empty()) plain.back().second += constraint;
-    if (!store_->ensureTableWithName(table, plain, error)) {
+    if (auto made = store_->ensureTableWithName(table, plain); !made) {
       Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kDatabaseTableCreationFailed,
                                       "Unable to create table. Table, error", Value(table),
-                                      Value(error ? error->localizedDescription() : std::string()));
-      return false;
+                                      Value(made.error().localizedDescription()));
+      return made;
     }
   }
   // The upload schedule asks after every stored event for the newest raw event and for real-time
@@ -133,109 +133,127 @@ bool MeasurementDatabase::ensureTablesAndIndexes(Error* error) {
        {"CREATE INDEX IF NOT EXISTS raw_events_timestamp ON raw_events (timestamp)",
         "CREATE INDEX IF NOT EXISTS raw_events_realtime ON raw_events (realtime) WHERE realtime = 1",
         "CREATE INDEX IF NOT EXISTS raw_events_metadata_fingerprint ON raw_events (metadata_fingerprint)"}) {
-    if (!store_->executeStatement(index, {}, error)) {
+    if (auto made = store_->executeStatement(index, {}); !made) {
       Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kDatabaseTableCreationFailed,
                                       "Unable to create table. Table, error", Value("raw_events"),
-                                      Value(error ? error->localizedDescription() : std::string()));
-      return false;
+                                      Value(made.error().localizedDescription()));
+      return made.error();
     }
   }
-  return true;
+  return {};
 }
 
-std::optional<std::vector<MeasurementDatabase::Row>> MeasurementDatabase::query(const std::string& sql, const std::vector<Value>& params,
-                                                                std::int64_t code, const char* what, Error* error) {
-  Error failure;
-  auto rows = store_->recordsForQuery(sql, params, &failure);
+ErrorOr<std::vector<MeasurementDatabase::Row>> MeasurementDatabase::query(const std::string& sql,
+                                                                          const std::vector<Value>& params,
+                                                                          std::int64_t code, const char* what) {
+  auto rows = store_->recordsForQuery(sql, params);
   if (!rows) {
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, code, std::string(what) + ". Error", Value(failure.localizedDescription()));
-    setMeasurementError(error, code, std::string(what) + ": " + failure.localizedDescription());
+    const std::string reason = rows.error().localizedDescription();
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, code, std::string(what) + ". Error", Value(reason));
+    return measurementErrorWithCode(code, std::string(what) + ": " + reason);
   }
   return rows;
 }
 
-std::optional<std::int64_t> MeasurementDatabase::execute(const std::string& sql, const std::vector<Value>& params,
-                                                 std::int64_t code, const char* what, Error* error) {
-  Error failure;
-  auto changed = store_->executeStatement(sql, params, &failure);
+ErrorOr<std::int64_t> MeasurementDatabase::execute(const std::string& sql, const std::vector<Value>& params,
+                                                   std::int64_t code, const char* what) {
+  auto changed = store_->executeStatement(sql, params);
   if (!changed) {
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, code, std::string(what) + ". Error", Value(failure.localizedDescription()));
-    setMeasurementError(error, code, std::string(what) + ": " + failure.localizedDescription());
+    const std::string reason = changed.error().localizedDescription();
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, code, std::string(what) + ". Error", Value(reason));
+    return measurementErrorWithCode(code, std::string(what) + ": " + reason);
   }
   return changed;
 }
 
-std::optional<std::int64_t> MeasurementDatabase::scalar(const std::string& sql, const std::vector<Value>& params,
-                                                std::int64_t code, const char* what, Error* error) {
-  auto rows = query(sql, params, code, what, error);
-  if (!rows) return std::nullopt;
-  if (rows->empty() || rows->front().empty()) return std::int64_t{0};
-  return rows->front().begin()->second.toInt64();
+ErrorOr<void> MeasurementDatabase::run(const std::string& sql, const std::vector<Value>& params, std::int64_t code,
+                                       const char* what) {
+  TRY(execute(sql, params, code, what));
+  return {};
 }
 
-bool MeasurementDatabase::refuse(std::int64_t code, const std::string& description, Error* error) {
+ErrorOr<std::int64_t> MeasurementDatabase::scalar(const std::string& sql, const std::vector<Value>& params,
+                                                  std::int64_t code, const char* what) {
+  auto rows = TRY(query(sql, params, code, what));
+  if (rows.empty() || rows.front().empty()) return std::int64_t{0};
+  return rows.front().begin()->second.toInt64();
+}
+
+MeasurementDatabase::Error MeasurementDatabase::refuse(std::int64_t code, const std::string& description) {
   Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, code, description);
-  setMeasurementError(error, code, description);
-  return false;
+  return measurementErrorWithCode(code, description);
+}
+
+ErrorOr<void> MeasurementDatabase::transaction(const std::function<bool()>& block) {
+  auto done = store_->performTransaction(block);
+  if (!done) {
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kTransactionFailed,
+                                    "Transaction failed. " + done.error().localizedDescription());
+  }
+  return done;
+}
+
+ErrorOr<void> MeasurementDatabase::inTransaction(const std::function<ErrorOr<void>()>& step) {
+  std::optional<Error> failure;
+  auto done = transaction([&] {
+    auto result = step();
+    if (!result) failure = std::move(result).releaseError();
+    return !failure;
+  });
+  if (failure) return *failure;
+  return done;
 }
 
 void MeasurementDatabase::dropUnreadableRow(const char* table, std::int64_t rowID, const std::string& reason) {
   Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kUnreadableRowDeleted,
                                   std::string("Data loss. Deleting unreadable row. Table, row, reason"), Value(table),
                                   Value(rowID), Value(reason));
-  store_->executeStatement(std::string("DELETE FROM ") + table + " WHERE rowid = ?", {Value(rowID)}, nullptr);
+  // Best effort: a row that stays is met, and dropped, again next time.
+  (void)store_->executeStatement(std::string("DELETE FROM ") + table + " WHERE rowid = ?", {Value(rowID)});
 }
 
-bool MeasurementDatabase::reset(Error* error) {
+ErrorOr<void> MeasurementDatabase::reset() {
   FiltersChange change{filterWrites_};
-  return performTransaction([&] {
+  return inTransaction([&]() -> ErrorOr<void> {
     for (const auto& [table, _] : tables()) {
-      if (!execute("DELETE FROM " + table, {}, messages::kDatabaseResetFailed, "Failed to reset database", error))
-        return false;
+      TRY(run("DELETE FROM " + table, {}, messages::kDatabaseResetFailed, "Failed to reset database"));
     }
-    return true;
+    return {};
   });
 }
 
-bool MeasurementDatabase::performTransaction(const std::function<bool()>& block) {
-  Error error;
-  if (store_->performTransaction(block, &error)) return true;
-  Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kTransactionFailed,
-                                  "Transaction failed. " + error.localizedDescription());
-  return false;
-}
+bool MeasurementDatabase::performTransaction(const std::function<bool()>& block) { return transaction(block).ok(); }
 
-std::optional<std::int64_t> MeasurementDatabase::maybeDeleteStaleData(Error* error) {
+ErrorOr<std::int64_t> MeasurementDatabase::maybeDeleteStaleData() {
   double now = platform::foundation::Clock::current()->now();
   auto rows =
-      query("SELECT value FROM database_metadata WHERE key = 'last_stale_data_deletion'", {},
-            messages::kStaleDataDeletionTimeReadFailed, "Failed to read the last stale data deletion time", error);
-  if (!rows) return std::nullopt;
-  double last = rows->empty() ? 0 : rows->front().at("value").toDouble();
+      TRY(query("SELECT value FROM database_metadata WHERE key = 'last_stale_data_deletion'", {},
+                messages::kStaleDataDeletionTimeReadFailed, "Failed to read the last stale data deletion time"));
+  double last = rows.empty() ? 0 : rows.front().at("value").toDouble();
   // A time in the future (the clock was set back) does not postpone the look for ever.
   if (last > 0 && last <= now && now - last < settings_.staleDataDeletionInterval()) return std::int64_t{0};
   double cutoff = now - settings_.maxQueueTime();
-  std::int64_t deleted = 0, staleBundles = 0, staleEvents = 0;
-  bool ok = performTransaction([&] {
+  std::int64_t staleBundles = 0, staleEvents = 0;
+  TRY(inTransaction([&]() -> ErrorOr<void> {
+    // All three run even when one fails, as each reports its own failure.
     auto bundles =
         execute("DELETE FROM queue WHERE bundle_end_timestamp < ?", {Value(static_cast<std::int64_t>(cutoff * 1000))},
-                messages::kStaleDataDeletionFailed, "Failed to delete stale bundles", error);
+                messages::kStaleDataDeletionFailed, "Failed to delete stale bundles");
     auto events = execute("DELETE FROM raw_events WHERE timestamp < ?", {Value(cutoff)},
-                          messages::kStaleDataDeletionFailed, "Failed to delete stale raw events", error);
+                          messages::kStaleDataDeletionFailed, "Failed to delete stale raw events");
     auto metadata = execute(
         "DELETE FROM raw_events_metadata WHERE metadata_fingerprint NOT IN (SELECT metadata_fingerprint FROM "
         "raw_events)",
-        {}, messages::kStaleDataDeletionFailed, "Failed to delete stale raw event metadata", error);
-    if (!bundles || !events || !metadata) return false;
-    deleted = *bundles + *events;
+        {}, messages::kStaleDataDeletionFailed, "Failed to delete stale raw event metadata");
+    if (!metadata) return metadata.error();
+    if (!events) return events.error();
+    if (!bundles) return bundles.error();
     staleBundles = *bundles;
     staleEvents = *events;
-    return execute("INSERT OR REPLACE INTO database_metadata (key, value) VALUES ('last_stale_data_deletion', ?)",
-                   {Value(now)}, messages::kStaleDataDeletionFailed, "Failed to record the stale data deletion time",
-                   error)
-        .has_value();
-  });
-  if (!ok) return std::nullopt;
+    return run("INSERT OR REPLACE INTO database_metadata (key, value) VALUES ('last_stale_data_deletion', ?)",
+               {Value(now)}, messages::kStaleDataDeletionFailed, "Failed to record the stale data deletion time");
+  }));
+  const std::int64_t deleted = staleBundles + staleEvents;
   // Data that never went out is gone for good: the person running the app should learn of it.
   if (deleted > 0) {
     Monitor::shared()->logWithLevel(LogLevel::kWarning, messages::kDataOlderThanUploadWaitDeleted,

@@ -7,6 +7,8 @@
 
 namespace sdk::analytics {
 
+using platform::foundation::ErrorOr;
+
 using platform::foundation::Data;
 using platform::foundation::Value;
 
@@ -33,12 +35,11 @@ StoredFilterResults resultFromRow(const SqliteStore::Row& row) {
 
 }  // namespace
 
-std::optional<std::vector<StoredEventFilter>> MeasurementDatabase::eventFiltersForEventName(const std::string& eventName,
-                                                                                Error* error) {
-  if (eventName.empty()) return refuse(messages::kFilterNameEmpty, "Event name must not be empty", error), std::nullopt;
+ErrorOr<std::vector<StoredEventFilter>> MeasurementDatabase::eventFiltersForEventName(const std::string& eventName) {
+  if (eventName.empty()) return refuse(messages::kFilterNameEmpty, "Event name must not be empty");
   auto rows = query("SELECT * FROM event_filters WHERE event_name = ? ORDER BY audience_id, filter_id",
-                    {Value(eventName)}, messages::kEventFiltersReadFailed, "Failed to read event filters", error);
-  if (!rows) return std::nullopt;
+                    {Value(eventName)}, messages::kEventFiltersReadFailed, "Failed to read event filters");
+  if (!rows) return rows.error();
   std::vector<StoredEventFilter> filters;
   for (const Row& row : *rows) {
     StoredEventFilter filter{static_cast<std::int32_t>(row.at("audience_id").toInt64()),
@@ -50,14 +51,12 @@ std::optional<std::vector<StoredEventFilter>> MeasurementDatabase::eventFiltersF
   return filters;
 }
 
-std::optional<std::vector<StoredPropertyFilter>> MeasurementDatabase::propertyFiltersForPropertyName(
-    const std::string& propertyName, Error* error) {
-  if (propertyName.empty())
-    return refuse(messages::kFilterNameEmpty, "Property name must not be empty", error), std::nullopt;
-  auto rows =
-      query("SELECT * FROM property_filters WHERE property_name = ? ORDER BY audience_id, filter_id",
-            {Value(propertyName)}, messages::kPropertyFiltersReadFailed, "Failed to read property filters", error);
-  if (!rows) return std::nullopt;
+ErrorOr<std::vector<StoredPropertyFilter>> MeasurementDatabase::propertyFiltersForPropertyName(
+    const std::string& propertyName) {
+  if (propertyName.empty()) return refuse(messages::kFilterNameEmpty, "Property name must not be empty");
+  auto rows = query("SELECT * FROM property_filters WHERE property_name = ? ORDER BY audience_id, filter_id",
+                    {Value(propertyName)}, messages::kPropertyFiltersReadFailed, "Failed to read property filters");
+  if (!rows) return rows.error();
   std::vector<StoredPropertyFilter> filters;
   for (const Row& row : *rows) {
     StoredPropertyFilter filter{static_cast<std::int32_t>(row.at("audience_id").toInt64()),
@@ -69,17 +68,18 @@ std::optional<std::vector<StoredPropertyFilter>> MeasurementDatabase::propertyFi
   return filters;
 }
 
-std::optional<StoredFilterResults> MeasurementDatabase::filterResultForAudienceID(std::int32_t audienceID, Error* error) {
+ErrorOr<std::optional<StoredFilterResults>> MeasurementDatabase::filterResultForAudienceID(std::int32_t audienceID) {
   auto rows = query("SELECT * FROM audience_filter_values WHERE audience_id = ?", {Value(audienceID)},
-                    messages::kAudienceResultsReadFailed, "Failed to read audience results", error);
-  if (!rows || rows->empty()) return std::nullopt;
+                    messages::kAudienceResultsReadFailed, "Failed to read audience results");
+  if (!rows) return rows.error();
+  if (rows->empty()) return std::nullopt;
   return resultFromRow(rows->front());
 }
 
-std::optional<std::map<std::int32_t, StoredFilterResults>> MeasurementDatabase::allFilterResults(Error* error) {
+ErrorOr<std::map<std::int32_t, StoredFilterResults>> MeasurementDatabase::allFilterResults() {
   auto rows = query("SELECT * FROM audience_filter_values", {}, messages::kAudienceResultsReadFailed,
-                    "Failed to read audience results", error);
-  if (!rows) return std::nullopt;
+                    "Failed to read audience results");
+  if (!rows) return rows.error();
   std::map<std::int32_t, StoredFilterResults> results;
   for (const Row& row : *rows) {
     StoredFilterResults result = resultFromRow(row);
@@ -88,21 +88,21 @@ std::optional<std::map<std::int32_t, StoredFilterResults>> MeasurementDatabase::
   return results;
 }
 
-std::optional<std::vector<std::int32_t>> MeasurementDatabase::allAudienceIDs(Error* error) {
+ErrorOr<std::vector<std::int32_t>> MeasurementDatabase::allAudienceIDs() {
   auto rows = query("SELECT audience_id FROM event_filters UNION SELECT audience_id FROM property_filters", {},
-                    messages::kAudienceIDsReadFailed, "Failed to read audience IDs", error);
-  if (!rows) return std::nullopt;
+                    messages::kAudienceIDsReadFailed, "Failed to read audience IDs");
+  if (!rows) return rows.error();
   std::vector<std::int32_t> ids;
   for (const Row& row : *rows) ids.push_back(static_cast<std::int32_t>(row.at("audience_id").toInt64()));
   return ids;
 }
 
-std::optional<std::map<std::int32_t, std::vector<std::int32_t>>> MeasurementDatabase::allSessionScopedFilters(Error* error) {
+ErrorOr<std::map<std::int32_t, std::vector<std::int32_t>>> MeasurementDatabase::allSessionScopedFilters() {
   auto rows = query(
       "SELECT audience_id, filter_id FROM event_filters WHERE session_scoped = 1 "
       "UNION ALL SELECT audience_id, filter_id FROM property_filters WHERE session_scoped = 1",
-      {}, messages::kSessionScopedFiltersReadFailed, "Failed to read session-scoped filters", error);
-  if (!rows) return std::nullopt;
+      {}, messages::kSessionScopedFiltersReadFailed, "Failed to read session-scoped filters");
+  if (!rows) return rows.error();
   std::map<std::int32_t, std::vector<std::int32_t>> filters;
   for (const Row& row : *rows) {
     filters[static_cast<std::int32_t>(row.at("audience_id").toInt64())].push_back(
@@ -111,88 +111,79 @@ std::optional<std::map<std::int32_t, std::vector<std::int32_t>>> MeasurementData
   return filters;
 }
 
-bool MeasurementDatabase::updateFilterResults(const std::vector<StoredFilterResults>& results, Error* error) {
-  if (results.empty()) return refuse(messages::kAudienceResultsStoreFailed, "No audience results to store", error);
-  return performTransaction([&] {
+ErrorOr<void> MeasurementDatabase::updateFilterResults(const std::vector<StoredFilterResults>& results) {
+  if (results.empty()) return refuse(messages::kAudienceResultsStoreFailed, "No audience results to store");
+  return inTransaction([&]() -> ErrorOr<void> {
     for (const StoredFilterResults& result : results) {
-      if (!execute("INSERT OR REPLACE INTO audience_filter_values (audience_id, current_results, previous_results) "
-                   "VALUES (?, ?, ?)",
-                   {Value(result.audienceID), Value::data(result.currentResults), Value::data(result.previousResults)},
-                   messages::kAudienceResultsStoreFailed, "Failed to store audience results", error)) {
-        return false;
-      }
+      TRY(
+          execute("INSERT OR REPLACE INTO audience_filter_values (audience_id, current_results, previous_results) "
+                  "VALUES (?, ?, ?)",
+                  {Value(result.audienceID), Value::data(result.currentResults), Value::data(result.previousResults)},
+                  messages::kAudienceResultsStoreFailed, "Failed to store audience results"));
     }
-    return true;
+    return {};
   });
 }
 
-bool MeasurementDatabase::deleteFilterResults(const std::vector<StoredFilterResults>& results, Error* error) {
-  return performTransaction([&] {
+ErrorOr<void> MeasurementDatabase::deleteFilterResults(const std::vector<StoredFilterResults>& results) {
+  return inTransaction([&]() -> ErrorOr<void> {
     for (const StoredFilterResults& result : results) {
-      if (!execute("DELETE FROM audience_filter_values WHERE audience_id = ?", {Value(result.audienceID)},
-                   messages::kAudienceResultsDeletionFailed, "Failed to delete audience results", error)) {
-        return false;
-      }
+      TRY(execute("DELETE FROM audience_filter_values WHERE audience_id = ?", {Value(result.audienceID)},
+                  messages::kAudienceResultsDeletionFailed, "Failed to delete audience results"));
     }
-    return true;
+    return {};
   });
 }
 
-bool MeasurementDatabase::updateEventFilters(const std::vector<StoredEventFilter>& filters, Error* error) {
+ErrorOr<void> MeasurementDatabase::updateEventFilters(const std::vector<StoredEventFilter>& filters) {
   FiltersChange change{filterWrites_};
-  if (filters.empty()) return refuse(messages::kEventFiltersStoreFailed, "No event filters to store", error);
+  if (filters.empty()) return refuse(messages::kEventFiltersStoreFailed, "No event filters to store");
   for (const StoredEventFilter& filter : filters) {
     if (filter.eventName.empty() || filter.data.empty())
-      return refuse(messages::kEventFiltersStoreFailed, "Event filter without name or data", error);
+      return refuse(messages::kEventFiltersStoreFailed, "Event filter without name or data");
   }
-  return performTransaction([&] {
+  return inTransaction([&]() -> ErrorOr<void> {
     for (const StoredEventFilter& f : filters) {
-      if (!execute("INSERT OR REPLACE INTO event_filters (audience_id, filter_id, event_name, data, session_scoped) "
-                   "VALUES (?, ?, ?, ?, ?)",
-                   {Value(f.audienceID), Value(f.filterID), Value(f.eventName), Value::data(f.data),
-                    Value(std::int64_t{f.isSessionScoped})},
-                   messages::kEventFiltersStoreFailed, "Failed to store event filters", error)) {
-        return false;
-      }
+      TRY(
+          execute("INSERT OR REPLACE INTO event_filters (audience_id, filter_id, event_name, data, session_scoped) "
+                  "VALUES (?, ?, ?, ?, ?)",
+                  {Value(f.audienceID), Value(f.filterID), Value(f.eventName), Value::data(f.data),
+                   Value(std::int64_t{f.isSessionScoped})},
+                  messages::kEventFiltersStoreFailed, "Failed to store event filters"));
     }
-    return true;
+    return {};
   });
 }
 
-bool MeasurementDatabase::updatePropertyFilters(const std::vector<StoredPropertyFilter>& filters, Error* error) {
+ErrorOr<void> MeasurementDatabase::updatePropertyFilters(const std::vector<StoredPropertyFilter>& filters) {
   FiltersChange change{filterWrites_};
-  if (filters.empty()) return refuse(messages::kPropertyFiltersStoreFailed, "No property filters to store", error);
+  if (filters.empty()) return refuse(messages::kPropertyFiltersStoreFailed, "No property filters to store");
   for (const StoredPropertyFilter& filter : filters) {
     if (filter.propertyName.empty() || filter.data.empty()) {
-      return refuse(messages::kPropertyFiltersStoreFailed, "Property filter without name or data", error);
+      return refuse(messages::kPropertyFiltersStoreFailed, "Property filter without name or data");
     }
   }
-  return performTransaction([&] {
+  return inTransaction([&]() -> ErrorOr<void> {
     for (const StoredPropertyFilter& f : filters) {
-      if (!execute("INSERT OR REPLACE INTO property_filters (audience_id, filter_id, property_name, data, "
-                   "session_scoped) VALUES (?, ?, ?, ?, ?)",
-                   {Value(f.audienceID), Value(f.filterID), Value(f.propertyName), Value::data(f.data),
-                    Value(std::int64_t{f.isSessionScoped})},
-                   messages::kPropertyFiltersStoreFailed, "Failed to store property filters", error)) {
-        return false;
-      }
+      TRY(
+          execute("INSERT OR REPLACE INTO property_filters (audience_id, filter_id, property_name, data, "
+                  "session_scoped) VALUES (?, ?, ?, ?, ?)",
+                  {Value(f.audienceID), Value(f.filterID), Value(f.propertyName), Value::data(f.data),
+                   Value(std::int64_t{f.isSessionScoped})},
+                  messages::kPropertyFiltersStoreFailed, "Failed to store property filters"));
     }
-    return true;
+    return {};
   });
 }
 
-bool MeasurementDatabase::deleteAllEventFilters(Error* error) {
+ErrorOr<void> MeasurementDatabase::deleteAllEventFilters() {
   FiltersChange change{filterWrites_};
-  return execute("DELETE FROM event_filters", {}, messages::kFiltersDeletionFailed, "Failed to delete event filters",
-                 error)
-      .has_value();
+  return run("DELETE FROM event_filters", {}, messages::kFiltersDeletionFailed, "Failed to delete event filters");
 }
 
-bool MeasurementDatabase::deleteAllPropertyFilters(Error* error) {
+ErrorOr<void> MeasurementDatabase::deleteAllPropertyFilters() {
   FiltersChange change{filterWrites_};
-  return execute("DELETE FROM property_filters", {}, messages::kFiltersDeletionFailed,
-                 "Failed to delete property filters", error)
-      .has_value();
+  return run("DELETE FROM property_filters", {}, messages::kFiltersDeletionFailed, "Failed to delete property filters");
 }
 
 std::uint64_t MeasurementDatabase::audienceFiltersVersion() const {

@@ -10,6 +10,8 @@
 
 namespace sdk::analytics {
 
+using platform::foundation::ErrorOr;
+
 using platform::foundation::Data;
 using platform::foundation::Value;
 
@@ -73,91 +75,85 @@ std::string escapedForLike(const std::string& text) {
 
 }  // namespace
 
-std::optional<std::vector<ConditionalUserProperty>> MeasurementDatabase::conditionalUserProperties(
-    const std::string& condition, const std::vector<Value>& params, Error* error) {
-  auto rows = query(std::string("SELECT ") + kColumns + " FROM conditional_properties" +
-                        (condition.empty() ? "" : " WHERE " + condition) + " ORDER BY rowid",
-                    params, messages::kConditionalUserPropertiesReadFailed,
-                    "Failed to read conditional user properties", error);
-  if (!rows) return std::nullopt;
+ErrorOr<std::vector<ConditionalUserProperty>> MeasurementDatabase::conditionalUserProperties(
+    const std::string& condition, const std::vector<Value>& params) {
+  auto rows =
+      query(std::string("SELECT ") + kColumns + " FROM conditional_properties" +
+                (condition.empty() ? "" : " WHERE " + condition) + " ORDER BY rowid",
+            params, messages::kConditionalUserPropertiesReadFailed, "Failed to read conditional user properties");
+  if (!rows) return rows.error();
   std::vector<ConditionalUserProperty> properties;
   for (const Row& row : *rows) properties.push_back(propertyFromRow(row));
   return properties;
 }
 
-std::optional<ConditionalUserProperty> MeasurementDatabase::conditionalUserPropertyWithName(const std::string& name,
-                                                                                      Error* error) {
-  auto properties = conditionalUserProperties("name = ?", {Value(name)}, error);
-  if (!properties || properties->empty()) return std::nullopt;
+ErrorOr<std::optional<ConditionalUserProperty>> MeasurementDatabase::conditionalUserPropertyWithName(
+    const std::string& name) {
+  auto properties = conditionalUserProperties("name = ?", {Value(name)});
+  if (!properties) return properties.error();
+  if (properties->empty()) return std::nullopt;
   return properties->front();
 }
 
-bool MeasurementDatabase::updateConditionalUserProperty(const ConditionalUserProperty& p, Error* error) {
+ErrorOr<void> MeasurementDatabase::updateConditionalUserProperty(const ConditionalUserProperty& p) {
   if (p.name.empty() || p.origin.empty() || !p.value) {
     return refuse(messages::kConditionalUserPropertyInvalid,
-                  "Conditional user property must have a name, an origin and a value", error);
+                  "Conditional user property must have a name, an origin and a value");
   }
   // A NaN would pass every range check and be stored as NULL: the row would then never trigger, time
   // out or expire, and hold one of the limited places for ever.
   for (double time : {p.triggerTimeout, p.timeToLive, p.creationTimestamp, p.triggeredTimestamp}) {
     if (!std::isfinite(time))
-      return refuse(messages::kConditionalUserPropertyInvalid, "Conditional user property times must be finite numbers",
-                    error);
+      return refuse(messages::kConditionalUserPropertyInvalid,
+                    "Conditional user property times must be finite numbers");
   }
-  return performTransaction([&] {
-    auto exists =
-        scalar("SELECT count(*) FROM conditional_properties WHERE name = ?", {Value(p.name)},
-               messages::kConditionalUserPropertyQueryFailed, "Failed to query conditional user property", error);
-    if (!exists) return false;
+  return inTransaction([&]() -> ErrorOr<void> {
+    auto exists = scalar("SELECT count(*) FROM conditional_properties WHERE name = ?", {Value(p.name)},
+                         messages::kConditionalUserPropertyQueryFailed, "Failed to query conditional user property");
+    if (!exists) return exists.error();
     if (*exists == 0) {
-      auto count =
-          scalar("SELECT count(*) FROM conditional_properties", {}, messages::kConditionalUserPropertyQueryFailed,
-                 "Failed to count conditional user properties", error);
-      if (!count) return false;
+      auto count = scalar("SELECT count(*) FROM conditional_properties", {},
+                          messages::kConditionalUserPropertyQueryFailed, "Failed to count conditional user properties");
+      if (!count) return count.error();
       if (*count >= kMaxConditionalUserProperties)
-        return refuse(messages::kDataTypeTableFull, "Failed to insert data type. Table is full", error);
+        return refuse(messages::kDataTypeTableFull, "Failed to insert data type. Table is full");
     }
-    return execute(std::string("INSERT OR REPLACE INTO conditional_properties (") + kColumns +
-                       ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                   {Value(p.name), Value(p.origin), storedValue(*p.value), Value(p.creationTimestamp),
-                    Value(std::int64_t{p.active}), Value(p.triggerTimeout), Value(p.triggeredTimestamp),
-                    Value(p.timeToLive), Value(p.triggerEventName), storedEvent(p.timedOutEvent),
-                    storedEvent(p.triggeredEvent), storedEvent(p.expiredEvent)},
-                   messages::kConditionalUserPropertyStoreFailed, "Failed to store conditional user property", error)
-        .has_value();
+    return run(std::string("INSERT OR REPLACE INTO conditional_properties (") + kColumns +
+                   ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+               {Value(p.name), Value(p.origin), storedValue(*p.value), Value(p.creationTimestamp),
+                Value(std::int64_t{p.active}), Value(p.triggerTimeout), Value(p.triggeredTimestamp),
+                Value(p.timeToLive), Value(p.triggerEventName), storedEvent(p.timedOutEvent),
+                storedEvent(p.triggeredEvent), storedEvent(p.expiredEvent)},
+               messages::kConditionalUserPropertyStoreFailed, "Failed to store conditional user property");
   });
 }
 
-bool MeasurementDatabase::deleteConditionalUserPropertyWithName(const std::string& name, Error* error) {
-  return execute("DELETE FROM conditional_properties WHERE name = ?", {Value(name)},
-                 messages::kConditionalUserPropertyDeletionFailed, "Failed to delete conditional user property", error)
-      .has_value();
+ErrorOr<void> MeasurementDatabase::deleteConditionalUserPropertyWithName(const std::string& name) {
+  return run("DELETE FROM conditional_properties WHERE name = ?", {Value(name)},
+             messages::kConditionalUserPropertyDeletionFailed, "Failed to delete conditional user property");
 }
 
-std::optional<std::vector<ConditionalUserProperty>> MeasurementDatabase::timedOutConditionalUserPropertiesWithError(
-    Error* error) {
-  return conditionalUserProperties("active=0 and abs(? - creation_timestamp) > trigger_timeout", {Value(now())}, error);
+ErrorOr<std::vector<ConditionalUserProperty>> MeasurementDatabase::timedOutConditionalUserPropertiesWithError() {
+  return conditionalUserProperties("active=0 and abs(? - creation_timestamp) > trigger_timeout", {Value(now())});
 }
 
-std::optional<std::vector<ConditionalUserProperty>> MeasurementDatabase::expiredConditionalUserPropertiesWithError(
-    Error* error) {
-  return conditionalUserProperties("active=1 and abs(? - triggered_timestamp) > time_to_live", {Value(now())}, error);
+ErrorOr<std::vector<ConditionalUserProperty>> MeasurementDatabase::expiredConditionalUserPropertiesWithError() {
+  return conditionalUserProperties("active=1 and abs(? - triggered_timestamp) > time_to_live", {Value(now())});
 }
 
-std::optional<std::vector<ConditionalUserProperty>> MeasurementDatabase::triggeredConditionalUserPropertiesWithEventName(
-    const std::string& eventName, Error* error) {
+ErrorOr<std::vector<ConditionalUserProperty>> MeasurementDatabase::triggeredConditionalUserPropertiesWithEventName(
+    const std::string& eventName) {
   if (eventName.empty()) {
-    refuse(messages::kTriggeredConditionalPropertiesEventNameEmpty,
-           "Received nil/empty event name for querying triggered conditional user properties", error);
-    return std::nullopt;
+    return refuse(messages::kTriggeredConditionalPropertiesEventNameEmpty,
+                  "Received nil/empty event name for querying triggered conditional user properties");
   }
   return conditionalUserProperties(
       "active=0 and trigger_event_name=? and abs(? - creation_timestamp) <= trigger_timeout",
-      {Value(eventName), Value(now())}, error);
+      {Value(eventName), Value(now())});
 }
 
-std::optional<std::vector<ConditionalUserProperty>> MeasurementDatabase::conditionalUserPropertiesWithPrefix(
-    const std::optional<std::string>& prefix, const std::optional<std::string>& origin, Error* error) {
+ErrorOr<std::vector<ConditionalUserProperty>> MeasurementDatabase::conditionalUserPropertiesWithPrefix(
+    const std::optional<std::string>& prefix, const std::optional<std::string>& origin) {
   std::string condition;
   std::vector<Value> params;
   if (prefix && !prefix->empty()) {
@@ -168,7 +164,7 @@ std::optional<std::vector<ConditionalUserProperty>> MeasurementDatabase::conditi
     condition += std::string(condition.empty() ? "" : " AND ") + "origin LIKE ? ESCAPE '\\'";
     params.emplace_back(escapedForLike(*origin));
   }
-  return conditionalUserProperties(condition, params, error);
+  return conditionalUserProperties(condition, params);
 }
 
 }  // namespace sdk::analytics

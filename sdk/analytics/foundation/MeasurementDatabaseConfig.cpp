@@ -6,40 +6,41 @@
 
 namespace sdk::analytics {
 
+using platform::foundation::ErrorOr;
+
 using platform::foundation::Data;
 using platform::foundation::Value;
 
-std::optional<bool> MeasurementDatabase::insertIfNotDuplicatePurchaseFingerprint(const std::string& fingerprint, Error* error) {
+ErrorOr<bool> MeasurementDatabase::insertIfNotDuplicatePurchaseFingerprint(const std::string& fingerprint) {
   auto inserted = execute("INSERT OR IGNORE INTO purchases (fingerprint) VALUES (?)", {Value(fingerprint)},
-                          messages::kPurchaseFingerprintStoreFailed, "Failed to store purchase fingerprint", error);
-  if (!inserted) return std::nullopt;
+                          messages::kPurchaseFingerprintStoreFailed, "Failed to store purchase fingerprint");
+  if (!inserted) return inserted.error();
   return *inserted > 0;
 }
 
-bool MeasurementDatabase::deletePurchaseFingerprint(const std::string& fingerprint, Error* error) {
-  return execute("DELETE FROM purchases WHERE fingerprint = ?", {Value(fingerprint)},
-                 messages::kPurchaseFingerprintDeletionFailed, "Failed to delete purchase fingerprint", error)
-      .has_value();
+ErrorOr<void> MeasurementDatabase::deletePurchaseFingerprint(const std::string& fingerprint) {
+  return run("DELETE FROM purchases WHERE fingerprint = ?", {Value(fingerprint)},
+             messages::kPurchaseFingerprintDeletionFailed, "Failed to delete purchase fingerprint");
 }
 
-std::optional<bool> MeasurementDatabase::insertIfNotDuplicateSubscriptionID(const std::string& subscriptionID, Error* error) {
+ErrorOr<bool> MeasurementDatabase::insertIfNotDuplicateSubscriptionID(const std::string& subscriptionID) {
   auto inserted = execute("INSERT OR IGNORE INTO subscriptions (subscription_id) VALUES (?)", {Value(subscriptionID)},
-                          messages::kSubscriptionIDStoreFailed, "Failed to store subscription ID", error);
-  if (!inserted) return std::nullopt;
+                          messages::kSubscriptionIDStoreFailed, "Failed to store subscription ID");
+  if (!inserted) return inserted.error();
   return *inserted > 0;
 }
 
-std::optional<std::int64_t> MeasurementDatabase::deleteSubscriptionsOverLimit(Error* error) {
+ErrorOr<std::int64_t> MeasurementDatabase::deleteSubscriptionsOverLimit() {
   return execute(
       "DELETE FROM subscriptions WHERE rowid NOT IN (SELECT rowid FROM subscriptions ORDER BY rowid DESC LIMIT ?)",
       {Value(kMaxSubscriptions)}, messages::kSubscriptionsOverLimitDeletionFailed,
-      "Failed to delete subscriptions over the limit", error);
+      "Failed to delete subscriptions over the limit");
 }
 
-std::optional<AppMetadata> MeasurementDatabase::queryAppMetadata(Error* error) {
+ErrorOr<AppMetadata> MeasurementDatabase::queryAppMetadata() {
   auto rows = query("SELECT * FROM app_metadata WHERE id = 1", {}, messages::kAppMetadataReadFailed,
-                    "Failed to read app metadata", error);
-  if (!rows) return std::nullopt;
+                    "Failed to read app metadata");
+  if (!rows) return rows.error();
   AppMetadata metadata;
   if (rows->empty()) return metadata;
   metadata.lastBundleIndex = rows->front().at("last_bundle_index").toInt64();
@@ -48,54 +49,50 @@ std::optional<AppMetadata> MeasurementDatabase::queryAppMetadata(Error* error) {
   return metadata;
 }
 
-bool MeasurementDatabase::updateAppMetadata(const AppMetadata& metadata, Error* error) {
-  return execute(
-             "INSERT OR REPLACE INTO app_metadata (id, last_bundle_index, last_bundle_start_timestamp, "
-             "last_bundle_end_timestamp) VALUES (1, ?, ?, ?)",
-             {Value(metadata.lastBundleIndex), Value(metadata.lastBundleStartTimestamp),
-              Value(metadata.lastBundleEndTimestamp)},
-             messages::kAppMetadataUpdateFailed, "Failed to update app metadata", error)
-      .has_value();
+ErrorOr<void> MeasurementDatabase::updateAppMetadata(const AppMetadata& metadata) {
+  return run(
+      "INSERT OR REPLACE INTO app_metadata (id, last_bundle_index, last_bundle_start_timestamp, "
+      "last_bundle_end_timestamp) VALUES (1, ?, ?, ?)",
+      {Value(metadata.lastBundleIndex), Value(metadata.lastBundleStartTimestamp),
+       Value(metadata.lastBundleEndTimestamp)},
+      messages::kAppMetadataUpdateFailed, "Failed to update app metadata");
 }
 
-bool MeasurementDatabase::updateRemoteConfig(const ProtoMeasurementConfig& config, Error* error) {
-  return execute("INSERT OR REPLACE INTO remote_config (id, config, last_update_timestamp) VALUES (1, ?, ?)",
-                 {Value::data(config.protoBuffer()), Value(platform::foundation::Clock::current()->now())},
-                 messages::kRemoteConfigurationStoreFailed, "Failed to store the remote configuration", error)
-      .has_value();
+ErrorOr<void> MeasurementDatabase::updateRemoteConfig(const ProtoMeasurementConfig& config) {
+  return run("INSERT OR REPLACE INTO remote_config (id, config, last_update_timestamp) VALUES (1, ?, ?)",
+             {Value::data(config.protoBuffer()), Value(platform::foundation::Clock::current()->now())},
+             messages::kRemoteConfigurationStoreFailed, "Failed to store the remote configuration");
 }
 
-std::shared_ptr<ProtoMeasurementConfig> MeasurementDatabase::queryMeasurementConfigWithError(Error* error) {
+ErrorOr<std::shared_ptr<ProtoMeasurementConfig>> MeasurementDatabase::queryMeasurementConfigWithError() {
   auto rows = query("SELECT config FROM remote_config WHERE id = 1", {}, messages::kRemoteConfigurationReadFailed,
-                    "Failed to read the remote configuration", error);
-  if (!rows || rows->empty()) return nullptr;
+                    "Failed to read the remote configuration");
+  if (!rows) return rows.error();
+  if (rows->empty()) return nullptr;
   const Data* data = rows->front().at("config").data();
   if (!data) return nullptr;  // only a fetch time is stored
   NanoDecodeFailure failure = NanoDecodeFailure::None;
   auto config = ProtoMeasurementConfig::initWithBuffer(*data, &failure);
   if (!config) {
-    refuse(12066, std::string("Stored remote configuration does not decode: ") + nanoDecodeFailureText(failure),
-           error);
+    return refuse(messages::kRemoteConfigurationReadFailed,
+                  std::string("Stored remote configuration does not decode: ") + nanoDecodeFailureText(failure));
   }
   return config;
 }
 
-std::optional<double> MeasurementDatabase::lastRemoteConfigUpdateTimestamp(Error* error) {
-  auto rows =
-      query("SELECT last_update_timestamp FROM remote_config WHERE id = 1", {},
-            messages::kRemoteConfigurationTimeReadFailed, "Failed to read the remote configuration time", error);
-  if (!rows) return std::nullopt;
+ErrorOr<double> MeasurementDatabase::lastRemoteConfigUpdateTimestamp() {
+  auto rows = query("SELECT last_update_timestamp FROM remote_config WHERE id = 1", {},
+                    messages::kRemoteConfigurationTimeReadFailed, "Failed to read the remote configuration time");
+  if (!rows) return rows.error();
   return rows->empty() ? 0.0 : rows->front().at("last_update_timestamp").toDouble();
 }
 
-bool MeasurementDatabase::updateRemoteConfigSuccessfulTimestamp(double timestamp, Error* error) {
+ErrorOr<void> MeasurementDatabase::updateRemoteConfigSuccessfulTimestamp(double timestamp) {
   // A fetch that found the configuration unchanged keeps it as fresh as a new one.
-  return execute(
-             "INSERT INTO remote_config (id, last_update_timestamp) VALUES (1, ?) "
-             "ON CONFLICT(id) DO UPDATE SET last_update_timestamp = excluded.last_update_timestamp",
-             {Value(timestamp)}, messages::kConfigurationFetchTimeStoreFailed,
-             "Failed to store the configuration fetch time", error)
-      .has_value();
+  return run(
+      "INSERT INTO remote_config (id, last_update_timestamp) VALUES (1, ?) "
+      "ON CONFLICT(id) DO UPDATE SET last_update_timestamp = excluded.last_update_timestamp",
+      {Value(timestamp)}, messages::kConfigurationFetchTimeStoreFailed, "Failed to store the configuration fetch time");
 }
 
 }  // namespace sdk::analytics

@@ -6,6 +6,7 @@
 
 namespace sdk::analytics {
 
+using platform::foundation::ErrorOr;
 using platform::foundation::Value;
 
 namespace {
@@ -52,108 +53,104 @@ EventAggregates aggregatesFromRow(const SqliteStore::Row& row) {
 
 }  // namespace
 
-std::optional<bool> MeasurementDatabase::containsUserAttributeWithName(const std::string& name, Error* error) {
+ErrorOr<bool> MeasurementDatabase::containsUserAttributeWithName(const std::string& name) {
   auto count = scalar("SELECT count(*) FROM user_attributes WHERE name = ?", {Value(name)},
-                      messages::kUserPropertyQueryFailed, "Failed to query user property", error);
-  if (!count) return std::nullopt;
+                      messages::kUserPropertyQueryFailed, "Failed to query user property");
+  if (!count) return count.error();
   return *count > 0;
 }
 
-std::optional<UserAttribute> MeasurementDatabase::userAttributeWithName(const std::string& name, Error* error) {
+ErrorOr<std::optional<UserAttribute>> MeasurementDatabase::userAttributeWithName(const std::string& name) {
   auto rows = query("SELECT * FROM user_attributes WHERE name = ?", {Value(name)}, messages::kUserPropertyQueryFailed,
-                    "Failed to query user property", error);
-  if (!rows || rows->empty()) return std::nullopt;
+                    "Failed to query user property");
+  if (!rows) return rows.error();
+  if (rows->empty()) return std::nullopt;
   return attributeFromRow(rows->front());
 }
 
-bool MeasurementDatabase::updateUserAttribute(const UserAttribute& attribute, Error* error) {
+ErrorOr<void> MeasurementDatabase::updateUserAttribute(const UserAttribute& attribute) {
   if (attribute.name.empty() || attribute.origin.empty()) {
-    return refuse(messages::kUserPropertyUpdateFailed, "User property must have a name and an origin", error);
+    return refuse(messages::kUserPropertyUpdateFailed, "User property must have a name and an origin");
   }
-  return execute("INSERT OR REPLACE INTO user_attributes (name, origin, set_timestamp, value) VALUES (?, ?, ?, ?)",
-                 {Value(attribute.name), Value(attribute.origin), Value(attribute.lastSetTimestamp),
-                  storedCounterValue(attribute.value)},
-                 messages::kUserPropertyUpdateFailed, "Failed to update user property", error)
-      .has_value();
+  return run("INSERT OR REPLACE INTO user_attributes (name, origin, set_timestamp, value) VALUES (?, ?, ?, ?)",
+             {Value(attribute.name), Value(attribute.origin), Value(attribute.lastSetTimestamp),
+              storedCounterValue(attribute.value)},
+             messages::kUserPropertyUpdateFailed, "Failed to update user property");
 }
 
-bool MeasurementDatabase::deleteUserAttributeWithName(const std::string& name, Error* error) {
-  return execute("DELETE FROM user_attributes WHERE name = ?", {Value(name)}, messages::kUserPropertyDeletionFailed,
-                 "Failed to delete user property", error)
-      .has_value();
+ErrorOr<void> MeasurementDatabase::deleteUserAttributeWithName(const std::string& name) {
+  return run("DELETE FROM user_attributes WHERE name = ?", {Value(name)}, messages::kUserPropertyDeletionFailed,
+             "Failed to delete user property");
 }
 
-std::optional<std::int64_t> MeasurementDatabase::publicUserAttributeCount(Error* error) {
+ErrorOr<std::int64_t> MeasurementDatabase::publicUserAttributeCount() {
   return scalar("SELECT count(*) FROM user_attributes WHERE substr(name, 1, 1) != '_'", {},
-                messages::kUserPropertyCountFailed, "Failed to count user properties", error);
+                messages::kUserPropertyCountFailed, "Failed to count user properties");
 }
 
-std::optional<std::int64_t> MeasurementDatabase::userAttributeCountForOrigin(const std::string& origin, Error* error) {
+ErrorOr<std::int64_t> MeasurementDatabase::userAttributeCountForOrigin(const std::string& origin) {
   return scalar("SELECT count(*) FROM user_attributes WHERE origin = ?", {Value(origin)},
-                messages::kUserPropertyCountFailed, "Failed to count user properties", error);
+                messages::kUserPropertyCountFailed, "Failed to count user properties");
 }
 
-std::optional<std::vector<UserAttribute>> MeasurementDatabase::userAttributesIncludingInternal(bool includingInternal,
-                                                                                         Error* error) {
+ErrorOr<std::vector<UserAttribute>> MeasurementDatabase::userAttributesIncludingInternal(bool includingInternal) {
   auto rows = query(includingInternal ? "SELECT * FROM user_attributes ORDER BY rowid"
                                       : "SELECT * FROM user_attributes WHERE substr(name, 1, 1) != '_' ORDER BY rowid",
-                    {}, messages::kUserPropertiesReadFailed, "Failed to read user properties", error);
-  if (!rows) return std::nullopt;
+                    {}, messages::kUserPropertiesReadFailed, "Failed to read user properties");
+  if (!rows) return rows.error();
   return attributesFromRows(*rows);
 }
 
-std::optional<std::vector<UserAttribute>> MeasurementDatabase::allLifetimeValueUserAttributes(Error* error) {
+ErrorOr<std::vector<UserAttribute>> MeasurementDatabase::allLifetimeValueUserAttributes() {
   auto rows = query("SELECT * FROM user_attributes WHERE substr(name, 1, 5) = '_ltv_' ORDER BY set_timestamp DESC", {},
-                    messages::kUserPropertiesReadFailed, "Failed to read lifetime value user properties", error);
-  if (!rows) return std::nullopt;
+                    messages::kUserPropertiesReadFailed, "Failed to read lifetime value user properties");
+  if (!rows) return rows.error();
   return attributesFromRows(*rows);
 }
 
-std::optional<EventAggregates> MeasurementDatabase::eventAggregatesWithName(const std::string& name, Error* error) {
+ErrorOr<std::optional<EventAggregates>> MeasurementDatabase::eventAggregatesWithName(const std::string& name) {
   auto rows = query("SELECT * FROM events WHERE name = ?", {Value(name)}, messages::kEventAggregatesQueryFailed,
-                    "Failed to query event aggregates", error);
-  if (!rows || rows->empty()) return std::nullopt;
+                    "Failed to query event aggregates");
+  if (!rows) return rows.error();
+  if (rows->empty()) return std::nullopt;
   return aggregatesFromRow(rows->front());
 }
 
-bool MeasurementDatabase::updateEventAggregates(const EventAggregates& a, Error* error) {
-  if (a.name.empty()) return refuse(messages::kEventAggregatesUpdateFailed, "Event aggregates must have a name", error);
-  return execute(
-             "INSERT OR REPLACE INTO events (name, lifetime_count, current_bundle_count, current_session_count, "
-             "last_fire_timestamp, last_bundled_timestamp, last_bundled_day, last_sampling_rate, "
-             "last_sampled_complex_event_id, last_exempt_from_sampling) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-             {Value(a.name), Value(a.lifetimeCount), Value(a.currentBundleCount), Value(a.currentSessionCount),
-              Value(a.lastFireTimestamp), Value(a.lastBundledTimestamp), Value(a.lastBundledDay),
-              Value(a.lastSamplingRate), Value(a.lastSampledComplexEventID),
-              Value(std::int64_t{a.lastExemptFromSampling})},
-             messages::kEventAggregatesUpdateFailed, "Failed to update event aggregates", error)
-      .has_value();
+ErrorOr<void> MeasurementDatabase::updateEventAggregates(const EventAggregates& a) {
+  if (a.name.empty()) return refuse(messages::kEventAggregatesUpdateFailed, "Event aggregates must have a name");
+  return run(
+      "INSERT OR REPLACE INTO events (name, lifetime_count, current_bundle_count, current_session_count, "
+      "last_fire_timestamp, last_bundled_timestamp, last_bundled_day, last_sampling_rate, "
+      "last_sampled_complex_event_id, last_exempt_from_sampling) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+      {Value(a.name), Value(a.lifetimeCount), Value(a.currentBundleCount), Value(a.currentSessionCount),
+       Value(a.lastFireTimestamp), Value(a.lastBundledTimestamp), Value(a.lastBundledDay), Value(a.lastSamplingRate),
+       Value(a.lastSampledComplexEventID), Value(std::int64_t{a.lastExemptFromSampling})},
+      messages::kEventAggregatesUpdateFailed, "Failed to update event aggregates");
 }
 
-std::optional<std::vector<EventAggregates>> MeasurementDatabase::allEventAggregates(Error* error) {
+ErrorOr<std::vector<EventAggregates>> MeasurementDatabase::allEventAggregates() {
   auto rows = query("SELECT * FROM events ORDER BY rowid", {}, messages::kEventAggregatesQueryFailed,
-                    "Failed to read event aggregates", error);
-  if (!rows) return std::nullopt;
+                    "Failed to read event aggregates");
+  if (!rows) return rows.error();
   std::vector<EventAggregates> all;
   for (const auto& row : *rows) all.push_back(aggregatesFromRow(row));
   return all;
 }
 
-bool MeasurementDatabase::clearCurrentSessionCounts(Error* error) {
-  return execute("UPDATE events SET current_session_count = 0", {}, messages::kSessionCountsClearFailed,
-                 "Failed to clear session counts", error)
-      .has_value();
+ErrorOr<void> MeasurementDatabase::clearCurrentSessionCounts() {
+  return run("UPDATE events SET current_session_count = 0", {}, messages::kSessionCountsClearFailed,
+             "Failed to clear session counts");
 }
 
-std::optional<std::int64_t> MeasurementDatabase::publicEventCount(Error* error) {
+ErrorOr<std::int64_t> MeasurementDatabase::publicEventCount() {
   return scalar("SELECT count(*) FROM events WHERE substr(name, 1, 1) != '_'", {}, messages::kEventCountFailed,
-                "Failed to count events", error);
+                "Failed to count events");
 }
 
-std::optional<DailyCounts> MeasurementDatabase::dailyCounts(Error* error) {
+ErrorOr<DailyCounts> MeasurementDatabase::dailyCounts() {
   auto rows = query("SELECT * FROM daily_counts WHERE id = 1", {}, messages::kDailyCountsReadFailed,
-                    "Failed to read daily counts", error);
-  if (!rows) return std::nullopt;
+                    "Failed to read daily counts");
+  if (!rows) return rows.error();
   DailyCounts counts;
   if (rows->empty()) return counts;
   const Row& row = rows->front();
@@ -166,14 +163,13 @@ std::optional<DailyCounts> MeasurementDatabase::dailyCounts(Error* error) {
   return counts;
 }
 
-bool MeasurementDatabase::updateDailyCounts(const DailyCounts& c, Error* error) {
-  return execute(
-             "INSERT OR REPLACE INTO daily_counts (id, day, conversions_count, all_events_count, public_events_count, "
-             "error_events_count, realtime_count) VALUES (1, ?, ?, ?, ?, ?, ?)",
-             {Value(c.day), Value(c.conversionsCount), Value(c.allEventsCount), Value(c.publicEventsCount),
-              Value(c.errorEventsCount), Value(c.realtimeCount)},
-             messages::kDailyCountsUpdateFailed, "Failed to update daily counts", error)
-      .has_value();
+ErrorOr<void> MeasurementDatabase::updateDailyCounts(const DailyCounts& c) {
+  return run(
+      "INSERT OR REPLACE INTO daily_counts (id, day, conversions_count, all_events_count, public_events_count, "
+      "error_events_count, realtime_count) VALUES (1, ?, ?, ?, ?, ?, ?)",
+      {Value(c.day), Value(c.conversionsCount), Value(c.allEventsCount), Value(c.publicEventsCount),
+       Value(c.errorEventsCount), Value(c.realtimeCount)},
+      messages::kDailyCountsUpdateFailed, "Failed to update daily counts");
 }
 
 }  // namespace sdk::analytics

@@ -11,6 +11,8 @@
 
 namespace sdk::analytics {
 
+using platform::foundation::ErrorOr;
+
 using platform::foundation::Data;
 using platform::foundation::Value;
 
@@ -42,55 +44,50 @@ std::int64_t MeasurementDatabase::metadataFingerprint(const ProtoMeasurementBund
   return md5Low64Bits(metadata.protoBuffer());
 }
 
-bool MeasurementDatabase::insertIfNotExistsRawEventMetadata(const ProtoMeasurementBundle& metadata, Error* error) {
+ErrorOr<void> MeasurementDatabase::insertIfNotExistsRawEventMetadata(const ProtoMeasurementBundle& metadata) {
   Data bytes = metadata.protoBuffer();
-  return execute("INSERT OR IGNORE INTO raw_events_metadata (metadata_fingerprint, metadata) VALUES (?, ?)",
-                 {Value(md5Low64Bits(bytes)), Value::data(bytes)}, messages::kRawEventMetadataInsertFailed,
-                 "Failed to insert raw event metadata", error)
-      .has_value();
+  return run("INSERT OR IGNORE INTO raw_events_metadata (metadata_fingerprint, metadata) VALUES (?, ?)",
+             {Value(md5Low64Bits(bytes)), Value::data(bytes)}, messages::kRawEventMetadataInsertFailed,
+             "Failed to insert raw event metadata");
 }
 
-bool MeasurementDatabase::insertRawEvent(const AnalyticsEvent& event, std::int64_t fingerprint, bool isRealtime, Error* error) {
-  return execute(
-             "INSERT INTO raw_events (name, timestamp, metadata_fingerprint, data, realtime) VALUES (?, ?, ?, ?, ?)",
+ErrorOr<void> MeasurementDatabase::insertRawEvent(const AnalyticsEvent& event, std::int64_t fingerprint,
+                                                  bool isRealtime) {
+  return run("INSERT INTO raw_events (name, timestamp, metadata_fingerprint, data, realtime) VALUES (?, ?, ?, ?, ?)",
              {Value(event.name()), Value(event.timestamp()), Value(fingerprint),
               Value::data(makeProtoEvent(event)->protoBuffer()), Value(std::int64_t{isRealtime})},
-             messages::kRawEventInsertFailed, "Failed to insert raw event", error)
-      .has_value();
+             messages::kRawEventInsertFailed, "Failed to insert raw event");
 }
 
-std::optional<std::int64_t> MeasurementDatabase::nextMetadataFingerprintToProcess(Error* error) {
-  auto rows =
-      query("SELECT metadata_fingerprint, MIN(rowid) FROM raw_events", {},
-            messages::kNextMetadataFingerprintQueryFailed, "Failed to query the next metadata fingerprint", error);
+ErrorOr<std::optional<std::int64_t>> MeasurementDatabase::nextMetadataFingerprintToProcess() {
+  auto rows = query("SELECT metadata_fingerprint, MIN(rowid) FROM raw_events", {},
+                    messages::kNextMetadataFingerprintQueryFailed, "Failed to query the next metadata fingerprint");
   // An empty table still answers one row, of NULLs: that is "none", not a fingerprint of 0.
-  if (!rows || rows->empty() || !rows->front().at("metadata_fingerprint").isInteger()) return std::nullopt;
+  if (!rows) return rows.error();
+  if (rows->empty() || !rows->front().at("metadata_fingerprint").isInteger()) return std::nullopt;
   return rows->front().at("metadata_fingerprint").toInt64();
 }
 
-std::optional<RawEventData> MeasurementDatabase::rawEventDataFromDictionary(const Row& row, Error* error) {
+ErrorOr<RawEventData> MeasurementDatabase::rawEventDataFromDictionary(const Row& row) {
   const Data* data = blob(row, "data");
   auto message = data ? ProtoEvent::initWithBuffer(*data) : nullptr;
   auto event = message ? eventFromProtoEvent(*message) : std::nullopt;
-  if (!event) {
-    setMeasurementError(error, 12033, "Failed to decode raw event");
-    return std::nullopt;
-  }
+  if (!event) return measurementErrorWithCode(12033, "Failed to decode raw event");
   auto rowID = row.find("rowid");
   auto fingerprint = row.find("metadata_fingerprint");
   return RawEventData(std::move(*event), rowID == row.end() ? 0 : rowID->second.toInt64(),
                          fingerprint == row.end() ? 0 : fingerprint->second.toInt64());
 }
 
-std::optional<std::vector<RawEventData>> MeasurementDatabase::rawEventsWithMetadataFingerprint(
-    std::int64_t fingerprint, Error* error, const RawEventFilter& eventFilter) {
+ErrorOr<std::vector<RawEventData>> MeasurementDatabase::rawEventsWithMetadataFingerprint(
+    std::int64_t fingerprint, const RawEventFilter& eventFilter) {
   auto rows = query("SELECT rowid, * FROM raw_events WHERE metadata_fingerprint = ? ORDER BY rowid ASC LIMIT ?",
                     {Value(fingerprint), Value(kRawEventReadLimit)}, messages::kRawEventsForMetadataQueryFailed,
-                    "Failed to query raw events", error);
-  if (!rows) return std::nullopt;
+                    "Failed to query raw events");
+  if (!rows) return rows.error();
   std::vector<RawEventData> accepted;
   for (const Row& row : *rows) {
-    auto decoded = rawEventDataFromDictionary(row, nullptr);
+    auto decoded = rawEventDataFromDictionary(row);
     if (!decoded) {
       dropUnreadableRow("raw_events", row.at("rowid").toInt64(), "raw event does not decode");
       continue;
@@ -101,95 +98,92 @@ std::optional<std::vector<RawEventData>> MeasurementDatabase::rawEventsWithMetad
   return accepted;
 }
 
-std::shared_ptr<ProtoMeasurementBundle> MeasurementDatabase::queryRawEventsMetadataWithFingerprint(std::int64_t fingerprint,
-                                                                                         Error* error) {
+ErrorOr<std::shared_ptr<ProtoMeasurementBundle>> MeasurementDatabase::queryRawEventsMetadataWithFingerprint(
+    std::int64_t fingerprint) {
   auto rows = query("SELECT metadata FROM raw_events_metadata WHERE metadata_fingerprint = ?", {Value(fingerprint)},
-                    messages::kRawEventMetadataQueryFailed, "Failed to query raw event metadata", error);
-  if (!rows || rows->empty()) return nullptr;
+                    messages::kRawEventMetadataQueryFailed, "Failed to query raw event metadata");
+  if (!rows) return rows.error();
+  if (rows->empty()) return nullptr;
   const Data* data = blob(rows->front(), "metadata");
   auto bundle = data ? ProtoMeasurementBundle::initWithBuffer(*data) : nullptr;
-  if (!bundle) refuse(messages::kRawEventMetadataQueryFailed, "Stored raw event metadata does not decode", error);
+  if (!bundle) return refuse(messages::kRawEventMetadataQueryFailed, "Stored raw event metadata does not decode");
   return bundle;
 }
 
-std::optional<bool> MeasurementDatabase::containsRawEventWithMetadataFingerprint(std::int64_t fingerprint, Error* error) {
+ErrorOr<bool> MeasurementDatabase::containsRawEventWithMetadataFingerprint(std::int64_t fingerprint) {
   // Asks for the first row only: counting them all read every remaining row of the group.
   auto found = scalar("SELECT EXISTS (SELECT 1 FROM raw_events WHERE metadata_fingerprint = ?)", {Value(fingerprint)},
-                      messages::kRawEventForMetadataExistenceQueryFailed, "Failed to query raw events", error);
-  if (!found) return std::nullopt;
+                      messages::kRawEventForMetadataExistenceQueryFailed, "Failed to query raw events");
+  if (!found) return found.error();
   return *found != 0;
 }
 
-bool MeasurementDatabase::deleteRawEventsWithMaxRowID(std::int64_t maxRowID, Error* error) {
-  return execute("DELETE FROM raw_events WHERE rowid <= ?", {Value(maxRowID)}, messages::kRawEventsDeletionFailed,
-                 "Failed to delete raw events", error)
-      .has_value();
+ErrorOr<void> MeasurementDatabase::deleteRawEventsWithMaxRowID(std::int64_t maxRowID) {
+  return run("DELETE FROM raw_events WHERE rowid <= ?", {Value(maxRowID)}, messages::kRawEventsDeletionFailed,
+             "Failed to delete raw events");
 }
 
-bool MeasurementDatabase::deleteRawEventMetadataWithMetadataFingerprint(std::int64_t fingerprint, Error* error) {
-  return execute("DELETE FROM raw_events_metadata WHERE metadata_fingerprint = ?", {Value(fingerprint)},
-                 messages::kRawEventMetadataDeletionFailed, "Failed to delete raw event metadata", error)
-      .has_value();
+ErrorOr<void> MeasurementDatabase::deleteRawEventMetadataWithMetadataFingerprint(std::int64_t fingerprint) {
+  return run("DELETE FROM raw_events_metadata WHERE metadata_fingerprint = ?", {Value(fingerprint)},
+             messages::kRawEventMetadataDeletionFailed, "Failed to delete raw event metadata");
 }
 
-std::optional<std::int64_t> MeasurementDatabase::deleteRawEventsOverAbsoluteLimit(Error* error) {
+ErrorOr<std::int64_t> MeasurementDatabase::deleteRawEventsOverAbsoluteLimit() {
   std::int64_t limit = std::max<std::int64_t>(0, settings_.maxEventsStored());
   // This runs for every stored event, and the exact statement reads the whole table. Row IDs are
   // distinct integers, so their span bounds the count: two lookups at the ends of the table rule an
   // excess out in the common case.
   auto span = scalar("SELECT (SELECT MAX(rowid) FROM raw_events) - (SELECT MIN(rowid) FROM raw_events) + 1", {},
-                     messages::kRawEventsOverLimitDeletionFailed, "Failed to delete raw events over the limit", error);
-  if (!span) return std::nullopt;
+                     messages::kRawEventsOverLimitDeletionFailed, "Failed to delete raw events over the limit");
+  if (!span) return span.error();
   if (*span <= limit) return std::int64_t{0};
   return execute("DELETE FROM raw_events WHERE rowid NOT IN (SELECT rowid FROM raw_events ORDER BY rowid DESC LIMIT ?)",
                  {Value(limit)}, messages::kRawEventsOverLimitDeletionFailed,
-                 "Failed to delete raw events over the limit", error);
+                 "Failed to delete raw events over the limit");
 }
 
-std::optional<double> MeasurementDatabase::queryLatestRawEventTime(Error* error) {
+ErrorOr<std::optional<double>> MeasurementDatabase::queryLatestRawEventTime() {
   auto rows = query("SELECT MAX(timestamp) AS latest FROM raw_events", {}, messages::kRawEventTimeQueryFailed,
-                    "Failed to query raw event time", error);
-  if (!rows || rows->empty() || !rows->front().at("latest").isNumber()) return std::nullopt;
+                    "Failed to query raw event time");
+  if (!rows) return rows.error();
+  if (rows->empty() || !rows->front().at("latest").isNumber()) return std::nullopt;
   return rows->front().at("latest").toDouble();
 }
 
-std::optional<bool> MeasurementDatabase::containsRealtimeRawEventsWithError(Error* error) {
+ErrorOr<bool> MeasurementDatabase::containsRealtimeRawEventsWithError() {
   auto any = scalar("SELECT EXISTS (SELECT 1 FROM raw_events WHERE realtime = 1)", {},
-                    messages::kRawEventsExistenceQueryFailed, "Failed to query raw events", error);
-  if (!any) return std::nullopt;
+                    messages::kRawEventsExistenceQueryFailed, "Failed to query raw events");
+  if (!any) return any.error();
   return *any != 0;
 }
 
-std::optional<bool> MeasurementDatabase::isRawEventsTableEmpty(Error* error) {
+ErrorOr<bool> MeasurementDatabase::isRawEventsTableEmpty() {
   auto any = scalar("SELECT EXISTS (SELECT 1 FROM raw_events)", {}, messages::kRawEventsExistenceQueryFailed,
-                    "Failed to query raw events", error);
-  if (!any) return std::nullopt;
+                    "Failed to query raw events");
+  if (!any) return any.error();
   return *any == 0;
 }
 
-bool MeasurementDatabase::insertBundle(const ProtoMeasurementBundle& bundle, bool isRealtime, Error* error) {
+ErrorOr<void> MeasurementDatabase::insertBundle(const ProtoMeasurementBundle& bundle, bool isRealtime) {
   Data bytes = bundle.protoBuffer();
   Data compressed;
   if (!bytes.empty()) {
     auto gzipped = sdk::utilities::Gzip::dataByGzippingData(bytes);
     if (!gzipped.ok())
-      return refuse(messages::kBundleInsertFailed,
-                    "Failed to compress bundle: " + gzipped.error().localizedDescription(), error);
+      return refuse(messages::kBundleInsertFailed, "Failed to compress bundle: " + gzipped.error().localizedDescription());
     compressed = std::move(*gzipped);
   }
-  return execute("INSERT INTO queue (data, bundle_end_timestamp, realtime) VALUES (?, ?, ?)",
-                 {Value::data(std::move(compressed)), Value(nanoGetInt64(bundle, kBundleEndIndex)),
-                  Value(std::int64_t{isRealtime})},
-                 messages::kBundleInsertFailed, "Failed to insert bundle", error)
-      .has_value();
+  return run("INSERT INTO queue (data, bundle_end_timestamp, realtime) VALUES (?, ?, ?)",
+             {Value::data(std::move(compressed)), Value(nanoGetInt64(bundle, kBundleEndIndex)),
+              Value(std::int64_t{isRealtime})},
+             messages::kBundleInsertFailed, "Failed to insert bundle");
 }
 
-std::optional<std::vector<MeasurementDatabase::QueuedBundle>> MeasurementDatabase::queryBundlesWithCountLimit(std::int64_t countLimit,
-                                                                                            std::int64_t sizeLimit,
-                                                                                            Error* error) {
+ErrorOr<std::vector<MeasurementDatabase::QueuedBundle>> MeasurementDatabase::queryBundlesWithCountLimit(
+    std::int64_t countLimit, std::int64_t sizeLimit) {
   auto rows = query("SELECT rowid, data, retry_count FROM queue ORDER BY bundle_end_timestamp ASC LIMIT ?",
-                    {Value(countLimit)}, messages::kBundlesQueryFailed, "Failed to query bundles", error);
-  if (!rows) return std::nullopt;
+                    {Value(countLimit)}, messages::kBundlesQueryFailed, "Failed to query bundles");
+  if (!rows) return rows.error();
   std::vector<QueuedBundle> bundles;
   std::int64_t totalSize = 0;
   for (const Row& row : *rows) {
@@ -219,39 +213,38 @@ std::optional<std::vector<MeasurementDatabase::QueuedBundle>> MeasurementDatabas
   return bundles;
 }
 
-bool MeasurementDatabase::incrementRetryCounterForBundlesWithIDs(const std::vector<std::int64_t>& rowIDs, Error* error) {
-  if (rowIDs.empty()) return true;
-  return execute("UPDATE queue SET retry_count = retry_count + 1 WHERE rowid IN (" + placeholders(rowIDs.size()) + ")",
-                 rowIDValues(rowIDs), messages::kBundleRetryCountsIncrementFailed,
-                 "Failed to increment bundle retry counts", error)
-      .has_value();
+ErrorOr<void> MeasurementDatabase::incrementRetryCounterForBundlesWithIDs(const std::vector<std::int64_t>& rowIDs) {
+  if (rowIDs.empty()) return {};
+  return run("UPDATE queue SET retry_count = retry_count + 1 WHERE rowid IN (" + placeholders(rowIDs.size()) + ")",
+             rowIDValues(rowIDs), messages::kBundleRetryCountsIncrementFailed,
+             "Failed to increment bundle retry counts");
 }
 
-bool MeasurementDatabase::deleteBundlesWithRowIDs(const std::vector<std::int64_t>& rowIDs, Error* error) {
-  if (rowIDs.empty()) return true;
-  return execute("DELETE FROM queue WHERE rowid IN (" + placeholders(rowIDs.size()) + ")", rowIDValues(rowIDs),
-                 messages::kBundlesDeletionFailed, "Failed to delete bundles", error)
-      .has_value();
+ErrorOr<void> MeasurementDatabase::deleteBundlesWithRowIDs(const std::vector<std::int64_t>& rowIDs) {
+  if (rowIDs.empty()) return {};
+  return run("DELETE FROM queue WHERE rowid IN (" + placeholders(rowIDs.size()) + ")", rowIDValues(rowIDs),
+             messages::kBundlesDeletionFailed, "Failed to delete bundles");
 }
 
-std::optional<std::int64_t> MeasurementDatabase::queryLatestBundleTime(Error* error) {
+ErrorOr<std::optional<std::int64_t>> MeasurementDatabase::queryLatestBundleTime() {
   auto rows = query("SELECT MAX(bundle_end_timestamp) AS latest FROM queue", {}, messages::kBundleTimeQueryFailed,
-                    "Failed to query bundle time", error);
-  if (!rows || rows->empty() || !rows->front().at("latest").isNumber()) return std::nullopt;
+                    "Failed to query bundle time");
+  if (!rows) return rows.error();
+  if (rows->empty() || !rows->front().at("latest").isNumber()) return std::nullopt;
   return rows->front().at("latest").toInt64();
 }
 
-std::optional<bool> MeasurementDatabase::containsRealtimeBundlesWithError(Error* error) {
+ErrorOr<bool> MeasurementDatabase::containsRealtimeBundlesWithError() {
   auto count = scalar("SELECT count(*) FROM queue WHERE realtime = 1", {}, messages::kBundlesExistenceQueryFailed,
-                      "Failed to query bundles", error);
-  if (!count) return std::nullopt;
+                      "Failed to query bundles");
+  if (!count) return count.error();
   return *count > 0;
 }
 
-std::optional<bool> MeasurementDatabase::isQueuedBundleTableEmpty(Error* error) {
+ErrorOr<bool> MeasurementDatabase::isQueuedBundleTableEmpty() {
   auto any = scalar("SELECT EXISTS (SELECT 1 FROM queue)", {}, messages::kBundlesExistenceQueryFailed,
-                    "Failed to query bundles", error);
-  if (!any) return std::nullopt;
+                    "Failed to query bundles");
+  if (!any) return any.error();
   return *any == 0;
 }
 

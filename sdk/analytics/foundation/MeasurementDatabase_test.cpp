@@ -21,6 +21,7 @@ namespace sdk::analytics {
 
 namespace {
 
+using ostrel::testing::succeeded;
 using platform::foundation::Data;
 using platform::foundation::Error;
 using platform::foundation::ManualClock;
@@ -30,11 +31,12 @@ class DatabaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
     database = open();
-    ASSERT_TRUE(database) << error;
+    ASSERT_TRUE(database);
   }
 
   std::shared_ptr<MeasurementDatabase> open() {
-    return MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, std::make_shared<PersistedConfig>(), &error);
+    return succeeded(MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName,
+                                                               std::make_shared<PersistedConfig>()));
   }
 
   AnalyticsEvent event(const std::string& name, double timestamp, Parameters parameters = {}) {
@@ -52,71 +54,66 @@ class DatabaseTest : public ::testing::Test {
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
   const std::shared_ptr<ManualClock>& clock = environment.clock();
-  Error error;
   std::shared_ptr<MeasurementDatabase> database;
 };
 
 TEST_F(DatabaseTest, UserAttributesAndCounters) {
   UserAttribute a("app", "plan", AnalyticsValue("pro"), 10), b("auto", "_fot", AnalyticsValue(std::int64_t{5}), 20),
       c("app", "_ltv_EUR", AnalyticsValue(2.5), 30), d("app", "_ltv_USD", AnalyticsValue(1.0), 40);
-  for (const auto& attribute : {a, b, c, d}) ASSERT_TRUE(database->updateUserAttribute(attribute, &error));
-  EXPECT_EQ(database->containsUserAttributeWithName("plan", &error), true);
-  EXPECT_EQ(database->containsUserAttributeWithName("nope", &error), false);
-  EXPECT_EQ(database->userAttributeWithName("_fot", &error), b);
-  EXPECT_EQ(database->publicUserAttributeCount(&error), 1);
-  EXPECT_EQ(database->userAttributeCountForOrigin("app", &error), 3);
-  EXPECT_EQ(database->userAttributesIncludingInternal(false, &error)->size(), 1u);
-  EXPECT_EQ(database->userAttributesIncludingInternal(true, &error)->size(), 4u);
-  auto ltv = database->allLifetimeValueUserAttributes(&error);
+  for (const auto& attribute : {a, b, c, d}) ASSERT_TRUE(database->updateUserAttribute(attribute));
+  EXPECT_EQ(succeeded(database->containsUserAttributeWithName("plan")), true);
+  EXPECT_EQ(succeeded(database->containsUserAttributeWithName("nope")), false);
+  EXPECT_EQ(succeeded(database->userAttributeWithName("_fot")), b);
+  EXPECT_EQ(succeeded(database->publicUserAttributeCount()), 1);
+  EXPECT_EQ(succeeded(database->userAttributeCountForOrigin("app")), 3);
+  EXPECT_EQ(succeeded(database->userAttributesIncludingInternal(false)).size(), 1u);
+  EXPECT_EQ(succeeded(database->userAttributesIncludingInternal(true)).size(), 4u);
+  auto ltv = database->allLifetimeValueUserAttributes();
   ASSERT_EQ(ltv->size(), 2u);
   EXPECT_EQ(ltv->front().name, "_ltv_USD");  // newest first
-  ASSERT_TRUE(database->deleteUserAttributeWithName("plan", &error));
-  EXPECT_FALSE(database->userAttributeWithName("plan", &error));
+  ASSERT_TRUE(database->deleteUserAttributeWithName("plan"));
+  EXPECT_FALSE(succeeded(database->userAttributeWithName("plan")));
 
   EventAggregates shop("shop", 3, 2, 1, 100);
   shop.lastSamplingRate = 10;
   shop.lastExemptFromSampling = true;
-  ASSERT_TRUE(database->updateEventAggregates(shop, &error));
-  ASSERT_TRUE(database->updateEventAggregates(EventAggregates("_s", 1, 1, 1, 50), &error));
-  EXPECT_EQ(database->eventAggregatesWithName("shop", &error), shop);
-  Error none;
-  EXPECT_FALSE(database->eventAggregatesWithName("missing", &none));
-  EXPECT_TRUE(none.domain.empty());
-  EXPECT_EQ(database->publicEventCount(&error), 1);
-  ASSERT_TRUE(database->clearCurrentSessionCounts(&error));
-  auto all = database->allEventAggregates(&error);
+  ASSERT_TRUE(database->updateEventAggregates(shop));
+  ASSERT_TRUE(database->updateEventAggregates(EventAggregates("_s", 1, 1, 1, 50)));
+  EXPECT_EQ(succeeded(database->eventAggregatesWithName("shop")), shop);
+  EXPECT_FALSE(succeeded(database->eventAggregatesWithName("missing")));
+  EXPECT_EQ(succeeded(database->publicEventCount()), 1);
+  ASSERT_TRUE(database->clearCurrentSessionCounts());
+  auto all = database->allEventAggregates();
   ASSERT_TRUE(all);
   for (const auto& aggregates : *all) EXPECT_EQ(aggregates.currentSessionCount, 0);
 
-  EXPECT_EQ(database->dailyCounts(&error), DailyCounts{});
+  EXPECT_EQ(succeeded(database->dailyCounts()), DailyCounts{});
   DailyCounts counts;
   counts.incrementCountsForCurrentDay(19700, true, true, 4);
-  ASSERT_TRUE(database->updateDailyCounts(counts, &error));
-  EXPECT_EQ(database->dailyCounts(&error), counts);
+  ASSERT_TRUE(database->updateDailyCounts(counts));
+  EXPECT_EQ(succeeded(database->dailyCounts()), counts);
 }
 
 TEST_F(DatabaseTest, RawEventsByFingerprint) {
-  Error none;
-  EXPECT_FALSE(database->nextMetadataFingerprintToProcess(&none));  // empty table: none, not 0
-  EXPECT_TRUE(none.domain.empty());
-  EXPECT_FALSE(database->queryLatestRawEventTime(&none));
+  EXPECT_FALSE(succeeded(database->nextMetadataFingerprintToProcess()));  // empty table: none, not 0
+  EXPECT_FALSE(succeeded(database->queryLatestRawEventTime()));
 
   auto metadata = bundle(0);
   nanoSetString(*metadata, 8, "ios");
   std::int64_t fingerprint = MeasurementDatabase::metadataFingerprint(*metadata);
-  ASSERT_TRUE(database->insertIfNotExistsRawEventMetadata(*metadata, &error));
-  ASSERT_TRUE(database->insertIfNotExistsRawEventMetadata(*metadata, &error));  // once only
-  EXPECT_EQ(*database->queryRawEventsMetadataWithFingerprint(fingerprint, &error), *metadata);
+  ASSERT_TRUE(database->insertIfNotExistsRawEventMetadata(*metadata));
+  ASSERT_TRUE(database->insertIfNotExistsRawEventMetadata(*metadata));  // once only
+  EXPECT_EQ(*succeeded(database->queryRawEventsMetadataWithFingerprint(fingerprint)), *metadata);
   for (int i = 0; i < 1005; ++i) {
     ASSERT_TRUE(database->insertRawEvent(event("e" + std::to_string(i), 1000 + i, {{"value", AnalyticsValue(i * 0.5)}}),
-                                         i < 3 ? 42 : fingerprint, i == 4, &error));
+                                         i < 3 ? 42 : fingerprint, i == 4));
   }
-  EXPECT_EQ(database->nextMetadataFingerprintToProcess(&error), 42);
-  EXPECT_EQ(database->queryLatestRawEventTime(&error), 2004);
-  EXPECT_EQ(database->containsRealtimeRawEventsWithError(&error), true);
+  EXPECT_EQ(succeeded(database->nextMetadataFingerprintToProcess()), 42);
+  EXPECT_EQ(succeeded(database->queryLatestRawEventTime()), 2004);
+  EXPECT_EQ(succeeded(database->containsRealtimeRawEventsWithError()), true);
 
   std::vector<std::int64_t> offeredCounts;
-  auto all = database->rawEventsWithMetadataFingerprint(fingerprint, &error, [&](const auto&, std::int64_t accepted) {
+  auto all = database->rawEventsWithMetadataFingerprint(fingerprint, [&](const auto&, std::int64_t accepted) {
     offeredCounts.push_back(accepted);
     return true;
   });
@@ -128,170 +125,168 @@ TEST_F(DatabaseTest, RawEventsByFingerprint) {
   EXPECT_EQ(all->front().metadataFingerprint, fingerprint);
 
   auto some = database->rawEventsWithMetadataFingerprint(
-      fingerprint, &error, [](const MeasurementDatabase::Row& row, std::int64_t accepted) {
+      fingerprint, [](const MeasurementDatabase::Row& row, std::int64_t accepted) {
         return accepted < 2 && row.at("name").toString() != "e4";
       });
   ASSERT_EQ(some->size(), 1u);  // "e4" refused: the list ends there
-  EXPECT_TRUE(database->rawEventsWithMetadataFingerprint(99, &error, nullptr)->empty());
+  EXPECT_TRUE(succeeded(database->rawEventsWithMetadataFingerprint(99, nullptr)).empty());
 
   std::int64_t lastRow = all->back().rowID;
-  ASSERT_TRUE(database->deleteRawEventsWithMaxRowID(lastRow, &error));
-  EXPECT_EQ(database->rawEventsWithMetadataFingerprint(fingerprint, &error, nullptr)->size(), 2u);
-  EXPECT_EQ(database->containsRawEventWithMetadataFingerprint(42, &error), false);
-  ASSERT_TRUE(database->deleteRawEventMetadataWithMetadataFingerprint(fingerprint, &error));
-  EXPECT_FALSE(database->queryRawEventsMetadataWithFingerprint(fingerprint, &error));
+  ASSERT_TRUE(database->deleteRawEventsWithMaxRowID(lastRow));
+  EXPECT_EQ(succeeded(database->rawEventsWithMetadataFingerprint(fingerprint, nullptr)).size(), 2u);
+  EXPECT_EQ(succeeded(database->containsRawEventWithMetadataFingerprint(42)), false);
+  ASSERT_TRUE(database->deleteRawEventMetadataWithMetadataFingerprint(fingerprint));
+  EXPECT_FALSE(succeeded(database->queryRawEventsMetadataWithFingerprint(fingerprint)));
 }
 
 TEST_F(DatabaseTest, ANewDatabaseIsMadeInOneCommitAndOpeningItAgainWritesNothing) {
   const std::string path = measurementDirectoryFilePath(MeasurementDatabase::kDatabaseName);
   EXPECT_EQ(ostrel::testing::walCommitCount(path), 1);
   auto second = open();  // a second connection while the first holds the log open
-  ASSERT_TRUE(second) << error;
+  ASSERT_TRUE(second);
   EXPECT_EQ(ostrel::testing::walCommitCount(path), 1);
-  ASSERT_TRUE(second->insertRawEvent(event("e", 1000), 7, false, &error));
+  ASSERT_TRUE(second->insertRawEvent(event("e", 1000), 7, false));
   EXPECT_EQ(ostrel::testing::walCommitCount(path), 2);
 }
 
 TEST_F(DatabaseTest, ADatabaseFromBeforeTheFingerprintIndexGetsItAndKeepsItsEvents) {
   // As a file written by an earlier release: raw events stored, no index on their fingerprint.
-  ASSERT_TRUE(database->store().executeStatement("DROP INDEX raw_events_metadata_fingerprint", {}, &error)) << error;
-  for (int i = 0; i < 5; ++i) ASSERT_TRUE(database->insertRawEvent(event("e", 1000 + i), i % 2 ? 7 : 8, false, &error));
+  ASSERT_TRUE(database->store().executeStatement("DROP INDEX raw_events_metadata_fingerprint", {}).ok());
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(database->insertRawEvent(event("e", 1000 + i), i % 2 ? 7 : 8, false));
   database.reset();
   database = open();
-  ASSERT_TRUE(database) << error;
+  ASSERT_TRUE(database);
 
   // Each question bundling asks per group goes through the index, not through the whole table.
   for (const char* question : {"SELECT EXISTS (SELECT 1 FROM raw_events WHERE metadata_fingerprint = 7)",
                                "SELECT rowid, * FROM raw_events WHERE metadata_fingerprint = 7 ORDER BY rowid ASC"}) {
-    auto plan = database->store().recordsForQuery(std::string("EXPLAIN QUERY PLAN ") + question, {}, &error);
-    ASSERT_TRUE(plan) << error;
+    auto plan = database->store().recordsForQuery(std::string("EXPLAIN QUERY PLAN ") + question, {});
+    ASSERT_TRUE(plan);
     std::string details;
     for (const auto& row : *plan) details += row.at("detail").toString() + "; ";
     EXPECT_NE(details.find("INDEX raw_events_metadata_fingerprint"), std::string::npos) << question << ": " << details;
   }
-  EXPECT_EQ(database->containsRawEventWithMetadataFingerprint(7, &error), true);
-  EXPECT_EQ(database->rawEventsWithMetadataFingerprint(8, &error, nullptr)->size(), 3u);
-  ASSERT_TRUE(database->deleteRawEventsWithMaxRowID(5, &error));
-  EXPECT_EQ(database->containsRawEventWithMetadataFingerprint(7, &error), false);
+  EXPECT_EQ(succeeded(database->containsRawEventWithMetadataFingerprint(7)), true);
+  EXPECT_EQ(succeeded(database->rawEventsWithMetadataFingerprint(8, nullptr)).size(), 3u);
+  ASSERT_TRUE(database->deleteRawEventsWithMaxRowID(5));
+  EXPECT_EQ(succeeded(database->containsRawEventWithMetadataFingerprint(7)), false);
 }
 
 TEST_F(DatabaseTest, APoisonRawEventIsRemovedAndLaterEventsGoThrough) {
-  ASSERT_TRUE(database->insertRawEvent(event("good1", 1), 7, false, &error));
+  ASSERT_TRUE(database->insertRawEvent(event("good1", 1), 7, false));
   ASSERT_TRUE(database->store()
                   .executeStatement("INSERT INTO raw_events (name, timestamp, metadata_fingerprint, data, realtime) "
                                     "VALUES ('bad', 2, 7, ?, 0)",
-                                    {Value::data({0x0A, 0x7F, 0x01})}, &error)
-                  .has_value());
-  ASSERT_TRUE(database->insertRawEvent(event("good2", 3), 7, false, &error));
-  auto events = database->rawEventsWithMetadataFingerprint(7, &error, nullptr);
+                                    {Value::data({0x0A, 0x7F, 0x01})})
+                  .ok());
+  ASSERT_TRUE(database->insertRawEvent(event("good2", 3), 7, false));
+  auto events = database->rawEventsWithMetadataFingerprint(7, nullptr);
   ASSERT_TRUE(events);
   ASSERT_EQ(events->size(), 2u);
   EXPECT_EQ((*events)[1].rawEvent.name(), "good2");
   EXPECT_TRUE(scope.logged(12050));
-  EXPECT_EQ(database->store().recordsForQuery("SELECT count(*) AS n FROM raw_events", {}, &error)->front().at("n"),
+  EXPECT_EQ(succeeded(database->store().recordsForQuery("SELECT count(*) AS n FROM raw_events", {})).front().at("n"),
             Value(2));
 
   // A group made only of poison rows is an empty group, not a failure, and is gone afterwards.
   ASSERT_TRUE(database->store()
                   .executeStatement("INSERT INTO raw_events (name, timestamp, metadata_fingerprint, data, realtime) "
                                     "VALUES ('bad', 2, 8, x'FF', 0)",
-                                    {}, &error)
-                  .has_value());
-  auto poisoned = database->rawEventsWithMetadataFingerprint(8, &error, nullptr);
+                                    {})
+                  .ok());
+  auto poisoned = database->rawEventsWithMetadataFingerprint(8, nullptr);
   ASSERT_TRUE(poisoned);
   EXPECT_TRUE(poisoned->empty());
-  EXPECT_EQ(database->containsRawEventWithMetadataFingerprint(8, &error), false);
+  EXPECT_EQ(succeeded(database->containsRawEventWithMetadataFingerprint(8)), false);
 }
 
 TEST_F(DatabaseTest, RawEventsOverTheAbsoluteLimitGoOldestFirst) {
   MeasurementDatabase::Settings settings;
   settings.maxEventsStored = [] { return std::int64_t{3}; };
   database->setSettings(settings);
-  for (int i = 0; i < 5; ++i) ASSERT_TRUE(database->insertRawEvent(event("e" + std::to_string(i), i), 1, false, &error));
-  EXPECT_EQ(database->deleteRawEventsOverAbsoluteLimit(&error), 2);
-  auto left = database->rawEventsWithMetadataFingerprint(1, &error, nullptr);
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(database->insertRawEvent(event("e" + std::to_string(i), i), 1, false));
+  EXPECT_EQ(succeeded(database->deleteRawEventsOverAbsoluteLimit()), 2);
+  auto left = database->rawEventsWithMetadataFingerprint(1, nullptr);
   ASSERT_EQ(left->size(), 3u);
   EXPECT_EQ(left->front().rawEvent.name(), "e2");
   // Gaps in the row IDs: a span over the limit with few rows deletes nothing; the next excess does.
-  ASSERT_TRUE(database->store().executeStatement("DELETE FROM raw_events WHERE name = 'e3'", {}, &error));
-  EXPECT_EQ(database->deleteRawEventsOverAbsoluteLimit(&error), 0);
-  for (int i = 5; i < 7; ++i) ASSERT_TRUE(database->insertRawEvent(event("e" + std::to_string(i), i), 1, false, &error));
-  EXPECT_EQ(database->deleteRawEventsOverAbsoluteLimit(&error), 1);
-  EXPECT_EQ(database->rawEventsWithMetadataFingerprint(1, &error, nullptr)->front().rawEvent.name(), "e4");
-  ASSERT_TRUE(database->deleteRawEventsWithMaxRowID(100, &error));
-  EXPECT_EQ(database->deleteRawEventsOverAbsoluteLimit(&error), 0);
+  ASSERT_TRUE(database->store().executeStatement("DELETE FROM raw_events WHERE name = 'e3'", {}).ok());
+  EXPECT_EQ(succeeded(database->deleteRawEventsOverAbsoluteLimit()), 0);
+  for (int i = 5; i < 7; ++i) ASSERT_TRUE(database->insertRawEvent(event("e" + std::to_string(i), i), 1, false));
+  EXPECT_EQ(succeeded(database->deleteRawEventsOverAbsoluteLimit()), 1);
+  EXPECT_EQ(succeeded(database->rawEventsWithMetadataFingerprint(1, nullptr)).front().rawEvent.name(), "e4");
+  ASSERT_TRUE(database->deleteRawEventsWithMaxRowID(100));
+  EXPECT_EQ(succeeded(database->deleteRawEventsOverAbsoluteLimit()), 0);
 }
 
 TEST_F(DatabaseTest, QueueSizeRuleRetriesAndPoisonRows) {
-  EXPECT_EQ(database->isQueuedBundleTableEmpty(&error), true);
-  ASSERT_TRUE(database->insertBundle(*bundle(3000, 500), false, &error));
-  ASSERT_TRUE(database->insertBundle(*bundle(1000, 900), true, &error));  // oldest: first, although over the limit
-  ASSERT_TRUE(database->insertBundle(*bundle(2000, 100), false, &error));
+  EXPECT_EQ(succeeded(database->isQueuedBundleTableEmpty()), true);
+  ASSERT_TRUE(database->insertBundle(*bundle(3000, 500), false));
+  ASSERT_TRUE(database->insertBundle(*bundle(1000, 900), true));  // oldest: first, although over the limit
+  ASSERT_TRUE(database->insertBundle(*bundle(2000, 100), false));
   ASSERT_TRUE(database->store()
                   .executeStatement("INSERT INTO queue (data, bundle_end_timestamp, realtime) VALUES (?, 1500, 0)",
-                                    {Value::data({1, 2, 3, 4})}, &error)
-                  .has_value());  // does not gunzip
+                                    {Value::data({1, 2, 3, 4})})
+                  .ok());  // does not gunzip
   auto notABundle = sdk::utilities::Gzip::dataByGzippingData(Data{0x0A, 0x50});
   ASSERT_TRUE(notABundle.ok());
   ASSERT_TRUE(database->store()
                   .executeStatement("INSERT INTO queue (data, bundle_end_timestamp, realtime) VALUES (?, 1600, 0)",
-                                    {Value::data(*notABundle)}, &error)
-                  .has_value());  // gunzips, does not decode
-  EXPECT_EQ(database->containsRealtimeBundlesWithError(&error), true);
-  EXPECT_EQ(database->queryLatestBundleTime(&error), 3000);
+                                    {Value::data(*notABundle)})
+                  .ok());  // gunzips, does not decode
+  EXPECT_EQ(succeeded(database->containsRealtimeBundlesWithError()), true);
+  EXPECT_EQ(succeeded(database->queryLatestBundleTime()), 3000);
 
-  auto first = database->queryBundlesWithCountLimit(10, 300, &error);
+  auto first = database->queryBundlesWithCountLimit(10, 300);
   ASSERT_TRUE(first);
   ASSERT_EQ(first->size(), 1u);
   EXPECT_EQ(nanoGetInt64(*first->front().first, 5), 1000);
   EXPECT_EQ(scope.errorEvents().size(), 0u);
-  EXPECT_EQ(database->store().recordsForQuery("SELECT count(*) AS n FROM queue", {}, &error)->front().at("n"),
+  EXPECT_EQ(succeeded(database->store().recordsForQuery("SELECT count(*) AS n FROM queue", {})).front().at("n"),
             Value(3));  // both unreadable rows are gone
 
   std::int64_t oldest = first->front().second;
-  ASSERT_TRUE(database->incrementRetryCounterForBundlesWithIDs({oldest}, &error));
-  ASSERT_TRUE(database->incrementRetryCounterForBundlesWithIDs({oldest}, &error));
-  auto all = database->queryBundlesWithCountLimit(10, 100000, &error);
+  ASSERT_TRUE(database->incrementRetryCounterForBundlesWithIDs({oldest}));
+  ASSERT_TRUE(database->incrementRetryCounterForBundlesWithIDs({oldest}));
+  auto all = database->queryBundlesWithCountLimit(10, 100000);
   ASSERT_EQ(all->size(), 3u);
   EXPECT_EQ(nanoGetInt32(*(*all)[0].first, 35), 2);
   EXPECT_FALSE(nanoHasField(*(*all)[1].first, 35));
   EXPECT_EQ(nanoGetInt64(*(*all)[1].first, 5), 2000);
-  EXPECT_EQ(database->queryBundlesWithCountLimit(2, 100000, &error)->size(), 2u);
-  auto sized = database->queryBundlesWithCountLimit(10, 1200, &error);
+  EXPECT_EQ(succeeded(database->queryBundlesWithCountLimit(2, 100000)).size(), 2u);
+  auto sized = database->queryBundlesWithCountLimit(10, 1200);
   EXPECT_EQ(sized->size(), 2u);  // 900 + 100 fit, + 500 does not
 
-  ASSERT_TRUE(database->deleteBundlesWithRowIDs({(*all)[0].second, (*all)[1].second}, &error));
-  EXPECT_EQ(database->queryBundlesWithCountLimit(10, 100000, &error)->size(), 1u);
+  ASSERT_TRUE(database->deleteBundlesWithRowIDs({(*all)[0].second, (*all)[1].second}));
+  EXPECT_EQ(succeeded(database->queryBundlesWithCountLimit(10, 100000)).size(), 1u);
 }
 
 TEST_F(DatabaseTest, PurchasesSubscriptionsMetadataAndConfig) {
-  EXPECT_EQ(database->insertIfNotDuplicatePurchaseFingerprint("fp", &error), true);
-  EXPECT_EQ(database->insertIfNotDuplicatePurchaseFingerprint("fp", &error), false);
+  EXPECT_EQ(succeeded(database->insertIfNotDuplicatePurchaseFingerprint("fp")), true);
+  EXPECT_EQ(succeeded(database->insertIfNotDuplicatePurchaseFingerprint("fp")), false);
   for (int i = 0; i < 1003; ++i) {
-    ASSERT_EQ(database->insertIfNotDuplicateSubscriptionID(std::to_string(i), &error), true);
+    ASSERT_EQ(succeeded(database->insertIfNotDuplicateSubscriptionID(std::to_string(i))), true);
   }
-  EXPECT_EQ(database->deleteSubscriptionsOverLimit(&error), 3);
-  EXPECT_EQ(database->insertIfNotDuplicateSubscriptionID("2", &error), true);  // the oldest went
-  EXPECT_EQ(database->insertIfNotDuplicateSubscriptionID("1002", &error), false);
+  EXPECT_EQ(succeeded(database->deleteSubscriptionsOverLimit()), 3);
+  EXPECT_EQ(succeeded(database->insertIfNotDuplicateSubscriptionID("2")), true);  // the oldest went
+  EXPECT_EQ(succeeded(database->insertIfNotDuplicateSubscriptionID("1002")), false);
 
-  EXPECT_EQ(database->queryAppMetadata(&error), AppMetadata{});
+  EXPECT_EQ(succeeded(database->queryAppMetadata()), AppMetadata{});
   AppMetadata metadata{5, 10.5, 20.5};
-  ASSERT_TRUE(database->updateAppMetadata(metadata, &error));
-  EXPECT_EQ(database->queryAppMetadata(&error), metadata);
+  ASSERT_TRUE(database->updateAppMetadata(metadata));
+  EXPECT_EQ(succeeded(database->queryAppMetadata()), metadata);
 
-  Error none;
-  EXPECT_FALSE(database->queryMeasurementConfigWithError(&none));
-  EXPECT_TRUE(none.domain.empty());
-  EXPECT_EQ(database->lastRemoteConfigUpdateTimestamp(&error), 0);
+  EXPECT_FALSE(succeeded(database->queryMeasurementConfigWithError()));
+  EXPECT_EQ(succeeded(database->lastRemoteConfigUpdateTimestamp()), 0);
   auto config = ProtoMeasurementConfig::make();
   nanoSetInt64(*config, 0, 12);
   nanoSetString(*config, 1, "1:123:ios:abc");
-  ASSERT_TRUE(database->updateRemoteConfig(*config, &error));
-  EXPECT_EQ(*database->queryMeasurementConfigWithError(&error), *config);
-  EXPECT_EQ(database->lastRemoteConfigUpdateTimestamp(&error), 1700000000.0);
-  ASSERT_TRUE(database->updateRemoteConfigSuccessfulTimestamp(1700000500.0, &error));
-  EXPECT_EQ(database->lastRemoteConfigUpdateTimestamp(&error), 1700000500.0);
-  EXPECT_EQ(*database->queryMeasurementConfigWithError(&error), *config);  // kept
+  ASSERT_TRUE(database->updateRemoteConfig(*config));
+  EXPECT_EQ(*succeeded(database->queryMeasurementConfigWithError()), *config);
+  EXPECT_EQ(succeeded(database->lastRemoteConfigUpdateTimestamp()), 1700000000.0);
+  ASSERT_TRUE(database->updateRemoteConfigSuccessfulTimestamp(1700000500.0));
+  EXPECT_EQ(succeeded(database->lastRemoteConfigUpdateTimestamp()), 1700000500.0);
+  EXPECT_EQ(*succeeded(database->queryMeasurementConfigWithError()), *config);  // kept
 }
 
 TEST_F(DatabaseTest, AudienceFiltersAndResults) {
@@ -300,37 +295,34 @@ TEST_F(DatabaseTest, AudienceFiltersAndResults) {
   nanoSetBool(*eventFilter, 6, true);  // sequence (tag 7)
   auto propertyFilter = ProtoPropertyFilter::make();
   nanoSetBool(*propertyFilter, 3, true);  // dynamic (tag 4)
-  ASSERT_TRUE(database->updateEventFilters({{1, 0, "purchase", eventFilter->protoBuffer(), true},
-                                            {2, 0, "purchase", Data{0x08, 0x01}, false}},
-                                           &error));
-  ASSERT_TRUE(database->updatePropertyFilters({{3, 1, "plan", propertyFilter->protoBuffer(), false}}, &error));
-  EXPECT_FALSE(database->updateEventFilters({{4, 0, "", Data{1}, false}}, &error));
-  EXPECT_FALSE(database->updateEventFilters({{4, 0, "x", Data{}, false}, {5, 0, "y", Data{1}, false}}, &error));
-  EXPECT_FALSE(database->updateEventFilters({}, &error));
+  ASSERT_TRUE(database->updateEventFilters(
+      {{1, 0, "purchase", eventFilter->protoBuffer(), true}, {2, 0, "purchase", Data{0x08, 0x01}, false}}));
+  ASSERT_TRUE(database->updatePropertyFilters({{3, 1, "plan", propertyFilter->protoBuffer(), false}}));
+  EXPECT_FALSE(database->updateEventFilters({{4, 0, "", Data{1}, false}}));
+  EXPECT_FALSE(database->updateEventFilters({{4, 0, "x", Data{}, false}, {5, 0, "y", Data{1}, false}}));
+  EXPECT_FALSE(database->updateEventFilters({}));
 
-  auto filters = database->eventFiltersForEventName("purchase", &error);
+  auto filters = database->eventFiltersForEventName("purchase");
   ASSERT_EQ(filters->size(), 2u);
   EXPECT_TRUE((*filters)[0].isSessionScoped && (*filters)[0].isSequence && !(*filters)[0].isDynamic);
   EXPECT_FALSE((*filters)[1].isSessionScoped);
-  auto properties = database->propertyFiltersForPropertyName("plan", &error);
+  auto properties = database->propertyFiltersForPropertyName("plan");
   ASSERT_EQ(properties->size(), 1u);
   EXPECT_TRUE(properties->front().isDynamic);
-  EXPECT_FALSE(database->eventFiltersForEventName("", &error));
-  EXPECT_EQ(database->allAudienceIDs(&error), (std::vector<std::int32_t>{1, 2, 3}));
-  auto scoped = database->allSessionScopedFilters(&error);
+  EXPECT_FALSE(database->eventFiltersForEventName(""));
+  EXPECT_EQ(succeeded(database->allAudienceIDs()), (std::vector<std::int32_t>{1, 2, 3}));
+  auto scoped = database->allSessionScopedFilters();
   ASSERT_EQ(scoped->size(), 1u);
   EXPECT_EQ(scoped->at(1), std::vector<std::int32_t>{0});
 
-  Error none;
-  EXPECT_FALSE(database->filterResultForAudienceID(1, &none));
-  EXPECT_TRUE(none.domain.empty());
-  ASSERT_TRUE(database->updateFilterResults({{1, Data{1}, Data{}}, {2, Data{2}, Data{3}}}, &error));
-  EXPECT_EQ(database->filterResultForAudienceID(2, &error), (StoredFilterResults{2, Data{2}, Data{3}}));
-  ASSERT_TRUE(database->deleteFilterResults({{1, {}, {}}}, &error));
-  EXPECT_EQ(database->allFilterResults(&error)->size(), 1u);
-  ASSERT_TRUE(database->deleteAllEventFilters(&error));
-  ASSERT_TRUE(database->deleteAllPropertyFilters(&error));
-  EXPECT_TRUE(database->allAudienceIDs(&error)->empty());
+  EXPECT_FALSE(succeeded(database->filterResultForAudienceID(1)));
+  ASSERT_TRUE(database->updateFilterResults({{1, Data{1}, Data{}}, {2, Data{2}, Data{3}}}));
+  EXPECT_EQ(succeeded(database->filterResultForAudienceID(2)), (StoredFilterResults{2, Data{2}, Data{3}}));
+  ASSERT_TRUE(database->deleteFilterResults({{1, {}, {}}}));
+  EXPECT_EQ(succeeded(database->allFilterResults()).size(), 1u);
+  ASSERT_TRUE(database->deleteAllEventFilters());
+  ASSERT_TRUE(database->deleteAllPropertyFilters());
+  EXPECT_TRUE(succeeded(database->allAudienceIDs()).empty());
 }
 
 ConditionalUserProperty property(const std::string& name, double created, double timeout, double ttl) {
@@ -356,28 +348,31 @@ TEST_F(DatabaseTest, ConditionalUserPropertiesTimeOutExpireAndTrigger) {
   expired.name = "expired";
   expired.triggeredTimestamp = now - 50.5;
   expired.expiredEvent = AnalyticsEvent::create("fdl", false, "_exp_expire", now, 0, {{"_ev", AnalyticsValue("x")}});
-  for (const auto& p : {waiting, late, active, expired}) ASSERT_TRUE(database->updateConditionalUserProperty(p, &error));
+  for (const auto& p : {waiting, late, active, expired}) ASSERT_TRUE(database->updateConditionalUserProperty(p));
 
-  auto names = [](const std::optional<std::vector<ConditionalUserProperty>>& list) {
+  auto names = [](const std::vector<ConditionalUserProperty>& list) {
     std::vector<std::string> out;
-    for (const auto& p : *list) out.push_back(p.name);
+    for (const auto& p : list) out.push_back(p.name);
     return out;
   };
-  EXPECT_EQ(names(database->timedOutConditionalUserPropertiesWithError(&error)), std::vector<std::string>{"late"});
-  EXPECT_EQ(names(database->expiredConditionalUserPropertiesWithError(&error)), std::vector<std::string>{"expired"});
-  EXPECT_EQ(names(database->triggeredConditionalUserPropertiesWithEventName("purchase", &error)),
+  EXPECT_EQ(names(succeeded(database->timedOutConditionalUserPropertiesWithError())), std::vector<std::string>{"late"});
+  EXPECT_EQ(names(succeeded(database->expiredConditionalUserPropertiesWithError())),
+            std::vector<std::string>{"expired"});
+  EXPECT_EQ(names(succeeded(database->triggeredConditionalUserPropertiesWithEventName("purchase"))),
             std::vector<std::string>{"waiting"});
-  EXPECT_FALSE(database->triggeredConditionalUserPropertiesWithEventName("", &error));
-  EXPECT_EQ(error.localizedDescription(), "Received nil/empty event name for querying triggered conditional user properties");
+  auto refused = database->triggeredConditionalUserPropertiesWithEventName("");
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.error().localizedDescription(),
+            "Received nil/empty event name for querying triggered conditional user properties");
 
-  auto stored = database->conditionalUserPropertyWithName("expired", &error);
+  auto stored = succeeded(database->conditionalUserPropertyWithName("expired"));
   ASSERT_TRUE(stored && stored->expiredEvent);
   EXPECT_EQ(stored->expiredEvent->name(), "_exp_expire");
   EXPECT_EQ(stored->expiredEvent->origin(), "fdl");
   EXPECT_EQ(stored->value, AnalyticsValue("on"));
   EXPECT_FALSE(stored->triggeredEvent);
-  ASSERT_TRUE(database->deleteConditionalUserPropertyWithName("expired", &error));
-  EXPECT_FALSE(database->conditionalUserPropertyWithName("expired", &error));
+  ASSERT_TRUE(database->deleteConditionalUserPropertyWithName("expired"));
+  EXPECT_FALSE(succeeded(database->conditionalUserPropertyWithName("expired")));
 }
 
 // GCC 12 reports an overlapping copy inside libstdc++'s own string code here, which it cannot make.
@@ -387,24 +382,25 @@ TEST_F(DatabaseTest, ConditionalUserPropertiesTimeOutExpireAndTrigger) {
 #endif
 TEST_F(DatabaseTest, ConditionalUserPropertyRefusals) {
   auto nan = property("nan", clock->now(), std::numeric_limits<double>::quiet_NaN(), 10);
-  EXPECT_FALSE(database->updateConditionalUserProperty(nan, &error));
+  EXPECT_FALSE(database->updateConditionalUserProperty(nan));
   auto infinite = property("inf", clock->now(), 10, std::numeric_limits<double>::infinity());
-  EXPECT_FALSE(database->updateConditionalUserProperty(infinite, &error));
+  EXPECT_FALSE(database->updateConditionalUserProperty(infinite));
   auto noValue = property("novalue", 0, 1, 1);
   noValue.value.reset();
-  EXPECT_FALSE(database->updateConditionalUserProperty(noValue, &error));
-  EXPECT_FALSE(database->updateConditionalUserProperty(property("", 0, 1, 1), &error));
+  EXPECT_FALSE(database->updateConditionalUserProperty(noValue));
+  EXPECT_FALSE(database->updateConditionalUserProperty(property("", 0, 1, 1)));
 
   ASSERT_TRUE(database->performTransaction([&] {
     for (int i = 0; i < 1000; ++i) {
-      if (!database->updateConditionalUserProperty(property("p" + std::to_string(i), 0, 1, 1), &error)) return false;
+      if (!database->updateConditionalUserProperty(property("p" + std::to_string(i), 0, 1, 1))) return false;
     }
     return true;
   }));
-  EXPECT_FALSE(database->updateConditionalUserProperty(property("one_more", 0, 1, 1), &error));
-  EXPECT_EQ(error.localizedDescription(), "Failed to insert data type. Table is full");
-  EXPECT_TRUE(database->updateConditionalUserProperty(property("p5", 0, 2, 2), &error));  // replacing still works
-  EXPECT_EQ(database->conditionalUserPropertyWithName("p5", &error)->triggerTimeout, 2);
+  auto full = database->updateConditionalUserProperty(property("one_more", 0, 1, 1));
+  ASSERT_FALSE(full);
+  EXPECT_EQ(full.error().localizedDescription(), "Failed to insert data type. Table is full");
+  EXPECT_TRUE(database->updateConditionalUserProperty(property("p5", 0, 2, 2)));  // replacing still works
+  EXPECT_EQ(succeeded(database->conditionalUserPropertyWithName("p5"))->triggerTimeout, 2);
 }
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
@@ -414,11 +410,11 @@ TEST_F(DatabaseTest, PrefixListingMatchesUnderscoresLiterally) {
   for (const char* name : {"_exp_1", "_exp_2", "xexpy3", "_exp%4", "_e"}) {
     auto p = property(name, 0, 1, 1);
     if (std::string(name) == "_exp_2") p.origin = "fa_x";
-    ASSERT_TRUE(database->updateConditionalUserProperty(p, &error));
+    ASSERT_TRUE(database->updateConditionalUserProperty(p));
   }
   auto names = [&](std::optional<std::string> prefix, std::optional<std::string> origin) {
     std::vector<std::string> out;
-    auto list = database->conditionalUserPropertiesWithPrefix(prefix, origin, &error);
+    auto list = database->conditionalUserPropertiesWithPrefix(prefix, origin);
     for (const auto& p : *list) out.push_back(p.name);
     return out;
   };
@@ -431,48 +427,48 @@ TEST_F(DatabaseTest, PrefixListingMatchesUnderscoresLiterally) {
 
 TEST_F(DatabaseTest, NestedTransactionsAndRollbacks) {
   EXPECT_TRUE(database->performTransaction([&] {
-    EXPECT_TRUE(database->updateUserAttribute({"app", "a", AnalyticsValue("1"), 1}, &error));
+    EXPECT_TRUE(database->updateUserAttribute({"app", "a", AnalyticsValue("1"), 1}));
     EXPECT_FALSE(database->performTransaction([&] {
-      EXPECT_TRUE(database->updateUserAttribute({"app", "b", AnalyticsValue("2"), 1}, &error));
+      EXPECT_TRUE(database->updateUserAttribute({"app", "b", AnalyticsValue("2"), 1}));
       return false;
     }));
     return true;
   }));
   EXPECT_TRUE(scope.logged(12056));
-  EXPECT_EQ(database->containsUserAttributeWithName("a", &error), true);
-  EXPECT_EQ(database->containsUserAttributeWithName("b", &error), false);
+  EXPECT_EQ(succeeded(database->containsUserAttributeWithName("a")), true);
+  EXPECT_EQ(succeeded(database->containsUserAttributeWithName("b")), false);
   auto throwing = [&]() -> bool {
-    EXPECT_TRUE(database->updateUserAttribute({"app", "c", AnalyticsValue("3"), 1}, &error));
+    EXPECT_TRUE(database->updateUserAttribute({"app", "c", AnalyticsValue("3"), 1}));
     throw std::runtime_error("boom");
   };
   EXPECT_THROW(static_cast<void>(database->performTransaction(throwing)), std::runtime_error);
-  EXPECT_EQ(database->containsUserAttributeWithName("c", &error), false);
+  EXPECT_EQ(succeeded(database->containsUserAttributeWithName("c")), false);
 }
 
 TEST_F(DatabaseTest, StaleDataAndReset) {
-  ASSERT_TRUE(database->insertBundle(*bundle(static_cast<std::int64_t>((clock->now() - 30 * 86400) * 1000)), false, &error));
-  ASSERT_TRUE(database->insertBundle(*bundle(static_cast<std::int64_t>(clock->now() * 1000)), false, &error));
-  ASSERT_TRUE(database->insertRawEvent(event("old", clock->now() - 29 * 86400), 1, false, &error));
-  ASSERT_TRUE(database->insertRawEvent(event("new", clock->now()), 1, false, &error));
-  EXPECT_EQ(database->maybeDeleteStaleData(&error), 2);
+  ASSERT_TRUE(database->insertBundle(*bundle(static_cast<std::int64_t>((clock->now() - 30 * 86400) * 1000)), false));
+  ASSERT_TRUE(database->insertBundle(*bundle(static_cast<std::int64_t>(clock->now() * 1000)), false));
+  ASSERT_TRUE(database->insertRawEvent(event("old", clock->now() - 29 * 86400), 1, false));
+  ASSERT_TRUE(database->insertRawEvent(event("new", clock->now()), 1, false));
+  EXPECT_EQ(succeeded(database->maybeDeleteStaleData()), 2);
   EXPECT_TRUE(scope.console.contains("Bundles, raw events, days: 1, 1, 28")) << "the purge is never silent";
-  ASSERT_TRUE(database->insertBundle(*bundle(static_cast<std::int64_t>((clock->now() - 30 * 86400) * 1000)), false, &error));
-  EXPECT_EQ(database->maybeDeleteStaleData(&error), 0);  // looked less than a day ago
+  ASSERT_TRUE(database->insertBundle(*bundle(static_cast<std::int64_t>((clock->now() - 30 * 86400) * 1000)), false));
+  EXPECT_EQ(succeeded(database->maybeDeleteStaleData()), 0);  // looked less than a day ago
   environment.advance(86400);
-  EXPECT_EQ(database->maybeDeleteStaleData(&error), 1);
+  EXPECT_EQ(succeeded(database->maybeDeleteStaleData()), 1);
 
-  ASSERT_TRUE(database->updateUserAttribute({"app", "a", AnalyticsValue("1"), 1}, &error));
-  ASSERT_TRUE(database->reset(&error));
-  EXPECT_EQ(database->isQueuedBundleTableEmpty(&error), true);
-  EXPECT_EQ(database->isRawEventsTableEmpty(&error), true);
-  EXPECT_EQ(database->containsUserAttributeWithName("a", &error), false);
+  ASSERT_TRUE(database->updateUserAttribute({"app", "a", AnalyticsValue("1"), 1}));
+  ASSERT_TRUE(database->reset());
+  EXPECT_EQ(succeeded(database->isQueuedBundleTableEmpty()), true);
+  EXPECT_EQ(succeeded(database->isRawEventsTableEmpty()), true);
+  EXPECT_EQ(succeeded(database->containsUserAttributeWithName("a")), false);
 }
 
 TEST_F(DatabaseTest, AGarbageFileIsKeptAsideAndTheSettingsStay) {
   PersistedConfig settings;
   settings.setAppInstanceID(std::string("kept"));
   settings.synchronizeToDisk();
-  ASSERT_TRUE(database->updateUserAttribute({"app", "a", AnalyticsValue("1"), 1}, &error));
+  ASSERT_TRUE(database->updateUserAttribute({"app", "a", AnalyticsValue("1"), 1}));
   std::string path = database->databasePath();
   database.reset();
   std::filesystem::remove(path + "-wal");
@@ -482,11 +478,11 @@ TEST_F(DatabaseTest, AGarbageFileIsKeptAsideAndTheSettingsStay) {
     out << std::string(8192, '\x5a');
   }
   database = open();
-  ASSERT_TRUE(database) << error;
+  ASSERT_TRUE(database);
   EXPECT_TRUE(scope.logged(12006));
   EXPECT_TRUE(std::filesystem::exists(path + ".damaged"));
-  EXPECT_EQ(database->containsUserAttributeWithName("a", &error), false);
-  ASSERT_TRUE(database->updateUserAttribute({"app", "b", AnalyticsValue("1"), 1}, &error));
+  EXPECT_EQ(succeeded(database->containsUserAttributeWithName("a")), false);
+  ASSERT_TRUE(database->updateUserAttribute({"app", "b", AnalyticsValue("1"), 1}));
   EXPECT_EQ(PersistedConfig().appInstanceID(), "kept");
 }
 

@@ -12,14 +12,14 @@ void setMeasurementError(Error* error, std::int64_t code, const std::string& des
   platform::foundation::report(error, measurementErrorWithCode(code, description));
 }
 
-bool ensureNonZeroOrSetError(std::size_t count, Error* error, std::int64_t code, const std::string& description) {
-  return ensureTrueOrSetError(count != 0, error, code, description);
+platform::foundation::ErrorOr<void> ensureNonZero(std::size_t count, std::int64_t code,
+                                                  const std::string& description) {
+  return ensureTrue(count != 0, code, description);
 }
 
-bool ensureTrueOrSetError(bool flag, Error* error, std::int64_t code, const std::string& description) {
-  if (flag) return true;
-  setMeasurementError(error, code, description);
-  return false;
+platform::foundation::ErrorOr<void> ensureTrue(bool flag, std::int64_t code, const std::string& description) {
+  if (flag) return {};
+  return measurementErrorWithCode(code, description);
 }
 
 }  // namespace sdk::analytics

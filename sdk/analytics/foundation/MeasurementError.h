@@ -5,31 +5,28 @@
 #include <string>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 
 namespace sdk::analytics {
 
-// Failures of the analytics foundation, reported through `Error*` out-parameters in one domain.
+// Failures of the analytics foundation, in one domain.
 inline constexpr const char* kMeasurementErrorDomain = "com.vadeze.vmp.measurement.ErrorDomain";
 
 // An error of the measurement domain with `description` as its localized description.
 platform::foundation::Error measurementErrorWithCode(std::int64_t code, const std::string& description);
 
-// Stores such an error through `error` when the caller asked for one.
+// Stores such an error through `error` when the caller asked for one (for callers that still take an
+// out-parameter).
 void setMeasurementError(platform::foundation::Error* error, std::int64_t code, const std::string& description);
 
-// Each answers whether its value passes; a failing value sets the error and answers false.
+// Each passes when its value does; otherwise it is the error with `code` and `description`.
 template <typename T>
-bool ensureObjectOrSetError(const T& object, platform::foundation::Error* error, std::int64_t code,
-                               const std::string& description) {
-  if (static_cast<bool>(object)) return true;
-  setMeasurementError(error, code, description);
-  return false;
+platform::foundation::ErrorOr<void> ensureObject(const T& object, std::int64_t code, const std::string& description) {
+  if (static_cast<bool>(object)) return {};
+  return measurementErrorWithCode(code, description);
 }
-
-bool ensureNonZeroOrSetError(std::size_t count, platform::foundation::Error* error, std::int64_t code,
-                                const std::string& description);
-bool ensureTrueOrSetError(bool flag, platform::foundation::Error* error, std::int64_t code,
-                             const std::string& description);
+platform::foundation::ErrorOr<void> ensureNonZero(std::size_t count, std::int64_t code, const std::string& description);
+platform::foundation::ErrorOr<void> ensureTrue(bool flag, std::int64_t code, const std::string& description);
 
 }  // namespace sdk::analytics
 

@@ -31,28 +31,18 @@ std::string measurementDirectoryFilePath(const std::string& fileName) {
   return (directory / fileName).string();
 }
 
-bool deleteFileAtPath(const std::string& path, platform::foundation::Error* error) {
-  if (path.empty()) {
-    setMeasurementError(error, 1, "Received empty path for deleting file");
-    return false;
-  }
+platform::foundation::ErrorOr<void> deleteFileAtPath(const std::string& path) {
+  if (path.empty()) return measurementErrorWithCode(1, "Received empty path for deleting file");
   std::error_code failure;
   std::filesystem::remove(path, failure);
-  if (failure) {
-    setMeasurementError(error, 2, "Failed to delete file " + path + ": " + failure.message());
-    return false;
-  }
-  return true;
+  if (failure) return measurementErrorWithCode(2, "Failed to delete file " + path + ": " + failure.message());
+  return {};
 }
 
-bool excludePathFromBackup(const std::string& path, platform::foundation::Error* error) {
-  if (path.empty()) {
-    setMeasurementError(error, 1, "Received empty path for excluding from backup");
-    return false;
-  }
-  if (::setxattr(path.c_str(), kExcludeFromBackupAttribute, "1", 1, 0) == 0 || errno == ENOTSUP) return true;
-  setMeasurementError(error, 2, "Failed to exclude " + path + " from backup: " + std::strerror(errno));
-  return false;
+platform::foundation::ErrorOr<void> excludePathFromBackup(const std::string& path) {
+  if (path.empty()) return measurementErrorWithCode(1, "Received empty path for excluding from backup");
+  if (::setxattr(path.c_str(), kExcludeFromBackupAttribute, "1", 1, 0) == 0 || errno == ENOTSUP) return {};
+  return measurementErrorWithCode(2, "Failed to exclude " + path + " from backup: " + std::strerror(errno));
 }
 
 }  // namespace sdk::analytics

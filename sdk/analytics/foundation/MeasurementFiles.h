@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 
 namespace sdk::analytics {
 
@@ -12,9 +12,9 @@ inline constexpr const char* kMeasurementDirectory = "Vadeze/Measurement";
 // use); empty, logged, when the container has no such folder.
 std::string measurementDirectoryFilePath(const std::string& fileName);
 // Deletes the file; a file that is already gone counts as deleted. An empty path fails with code 1.
-bool deleteFileAtPath(const std::string& path, platform::foundation::Error* error);
+platform::foundation::ErrorOr<void> deleteFileAtPath(const std::string& path);
 // Marks the file as left out of backups (an extended attribute where the file system keeps them).
-bool excludePathFromBackup(const std::string& path, platform::foundation::Error* error);
+platform::foundation::ErrorOr<void> excludePathFromBackup(const std::string& path);
 
 }  // namespace sdk::analytics
 

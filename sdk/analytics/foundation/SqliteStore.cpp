@@ -12,6 +12,7 @@
 namespace sdk::analytics {
 
 using platform::foundation::Data;
+using platform::foundation::ErrorOr;
 
 namespace {
 
@@ -90,26 +91,23 @@ void SqliteStore::finalizeKeptStatements() {
   keptStatements_.clear();
 }
 
-std::shared_ptr<SqliteStore> SqliteStore::initWithDatabasePath(const std::string& path, Error* error) {
-  if (path.empty()) {
-    setMeasurementError(error, kErrorOpen, "Cannot open a database without a path");
-    return nullptr;
-  }
+ErrorOr<std::shared_ptr<SqliteStore>> SqliteStore::initWithDatabasePath(const std::string& path) {
+  if (path.empty()) return measurementErrorWithCode(kErrorOpen, "Cannot open a database without a path");
   std::shared_ptr<SqliteStore> store(new SqliteStore(path));
-  if (!store->open(error)) return nullptr;
+  TRY(store->open());
   return store;
 }
 
-bool SqliteStore::openFile(Error* error) {
+ErrorOr<void> SqliteStore::openFile() {
   finalizeKeptStatements();
   sqlite3_close_v2(db_);
   db_ = nullptr;
   if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                       nullptr) != SQLITE_OK) {
-    if (error) *error = sqliteError("Failed to open database " + path_);
+    Error failure = sqliteError("Failed to open database " + path_);
     sqlite3_close_v2(db_);
     db_ = nullptr;
-    return false;
+    return failure;
   }
   sqlite3_busy_timeout(db_, 5000);
   // Every commit is already flushed to the write-ahead log, so the checkpoint SQLite makes when the last
@@ -118,19 +116,20 @@ bool SqliteStore::openFile(Error* error) {
   sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
   // Reading the schema finds a file that is not a database; the quick check finds damaged pages in one
   // that is (the analytics files are small, so this costs little at each open).
-  if (!runSimple("PRAGMA journal_mode=WAL", error) || !runSimple("PRAGMA synchronous=FULL", error)) return false;
-  Error failure;
-  auto check = recordsForQuery("PRAGMA quick_check(1)", {}, &failure);
-  if (check && check->size() == 1 && check->front().begin()->second.toString() == "ok") return true;
+  TRY(runSimple("PRAGMA journal_mode=WAL"));
+  TRY(runSimple("PRAGMA synchronous=FULL"));
+  auto check = recordsForQuery("PRAGMA quick_check(1)", {});
+  if (check && check->size() == 1 && check->front().begin()->second.toString() == "ok") return {};
   damaged_ = true;
-  if (error) *error = check ? measurementErrorWithCode(kErrorOpen, "Database file is damaged: " + path_) : failure;
-  return false;
+  if (!check) return std::move(check).releaseError();
+  return measurementErrorWithCode(kErrorOpen, "Database file is damaged: " + path_);
 }
 
-bool SqliteStore::open(Error* error) {
-  if (openFile(error)) return true;
+ErrorOr<void> SqliteStore::open() {
+  auto opened = openFile();
+  if (opened) return opened;
   int code = db_ ? sqlite3_errcode(db_) : SQLITE_CANTOPEN;
-  if (!damaged_ && code != SQLITE_NOTADB && code != SQLITE_CORRUPT) return false;
+  if (!damaged_ && code != SQLITE_NOTADB && code != SQLITE_CORRUPT) return opened;
   damaged_ = false;
   // Kept for whoever wants to look at it; the store starts again empty.
   std::string aside = path_ + ".damaged";
@@ -144,15 +143,14 @@ bool SqliteStore::open(Error* error) {
   std::filesystem::remove(path_ + "-journal", ignored);
   Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kDamagedDatabaseMovedAside,
                                   "Database file is damaged. Moved aside and recreated. Path", Value(aside));
-  return openFile(error);
+  return openFile();
 }
 
-bool SqliteStore::runSimple(const char* sql, Error* error) {
+ErrorOr<void> SqliteStore::runSimple(const char* sql) {
   char* message = nullptr;
-  if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) == SQLITE_OK) return true;
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) == SQLITE_OK) return {};
   sqlite3_free(message);
-  if (error) *error = sqliteError(std::string("Failed to run ") + sql);
-  return false;
+  return sqliteError(std::string("Failed to run ") + sql);
 }
 
 SqliteStore::Error SqliteStore::sqliteError(const std::string& what) const {
@@ -170,12 +168,9 @@ bool SqliteStore::isPlainIdentifier(const std::string& name) {
   return true;
 }
 
-bool SqliteStore::prepare(const std::string& sql, const std::vector<Value>& parameters, sqlite3_stmt** statement,
-                             bool* kept, Error* error) {
-  if (!db_) {
-    setMeasurementError(error, kErrorClosed, "The database is closed");
-    return false;
-  }
+ErrorOr<void> SqliteStore::prepare(const std::string& sql, const std::vector<Value>& parameters,
+                                   sqlite3_stmt** statement, bool* kept) {
+  if (!db_) return measurementErrorWithCode(kErrorClosed, "The database is closed");
   if (auto found = keptStatements_.find(sql); found != keptStatements_.end()) {
     *statement = found->second;
     *kept = true;
@@ -183,41 +178,34 @@ bool SqliteStore::prepare(const std::string& sql, const std::vector<Value>& para
     const bool keep = keptStatements_.size() < kKeptStatements;
     if (sqlite3_prepare_v3(db_, sql.c_str(), -1, keep ? SQLITE_PREPARE_PERSISTENT : 0, statement, nullptr) !=
         SQLITE_OK) {
-      if (error) *error = sqliteError("Failed to prepare statement");
-      return false;
+      return sqliteError("Failed to prepare statement");
     }
     // A text holding more than one statement runs only its first; it is never kept.
     *kept = keep && *statement;
     if (*kept) keptStatements_.emplace(sql, *statement);
   }
   if (!bindAll(*statement, parameters)) {
-    setMeasurementError(error, kErrorStatement, "Failed to bind parameters of: " + sql);
-    return false;
+    return measurementErrorWithCode(kErrorStatement, "Failed to bind parameters of: " + sql);
   }
-  return true;
+  return {};
 }
 
-std::optional<std::int64_t> SqliteStore::executeStatement(const std::string& sql, const std::vector<Value>& parameters,
-                                                             Error* error) {
+ErrorOr<std::int64_t> SqliteStore::executeStatement(const std::string& sql, const std::vector<Value>& parameters) {
   std::lock_guard lock(mutex_);
   Statement statement;
-  if (!prepare(sql, parameters, &statement.handle, &statement.kept, error)) return std::nullopt;
+  TRY(prepare(sql, parameters, &statement.handle, &statement.kept));
   int result;
   while ((result = sqlite3_step(statement.handle)) == SQLITE_ROW) {
   }
-  if (result != SQLITE_DONE) {
-    if (error) *error = sqliteError("Failed to run statement");
-    return std::nullopt;
-  }
+  if (result != SQLITE_DONE) return sqliteError("Failed to run statement");
   return static_cast<std::int64_t>(sqlite3_changes(db_));
 }
 
-std::optional<std::vector<SqliteStore::Row>> SqliteStore::recordsForQuery(const std::string& sql,
-                                                                               const std::vector<Value>& parameters,
-                                                                               Error* error) {
+ErrorOr<std::vector<SqliteStore::Row>> SqliteStore::recordsForQuery(const std::string& sql,
+                                                                    const std::vector<Value>& parameters) {
   std::lock_guard lock(mutex_);
   Statement statement;
-  if (!prepare(sql, parameters, &statement.handle, &statement.kept, error)) return std::nullopt;
+  TRY(prepare(sql, parameters, &statement.handle, &statement.kept));
   std::vector<Row> rows;
   int result;
   int columns = sqlite3_column_count(statement.handle);
@@ -226,10 +214,7 @@ std::optional<std::vector<SqliteStore::Row>> SqliteStore::recordsForQuery(const 
     for (int c = 0; c < columns; ++c) row.emplace(sqlite3_column_name(statement.handle, c), columnValue(statement.handle, c));
     rows.push_back(std::move(row));
   }
-  if (result != SQLITE_DONE) {
-    if (error) *error = sqliteError("Failed to read rows");
-    return std::nullopt;
-  }
+  if (result != SQLITE_DONE) return sqliteError("Failed to read rows");
   return rows;
 }
 
@@ -238,73 +223,55 @@ std::int64_t SqliteStore::lastInsertRowID() const {
   return db_ ? sqlite3_last_insert_rowid(db_) : 0;
 }
 
-bool SqliteStore::ensureTableWithName(const std::string& table,
-                                         const std::vector<std::pair<std::string, std::string>>& columns,
-                                         Error* error) {
+ErrorOr<void> SqliteStore::ensureTableWithName(const std::string& table,
+                                               const std::vector<std::pair<std::string, std::string>>& columns) {
   if (!isPlainIdentifier(table) || columns.empty()) {
-    setMeasurementError(error, kErrorName, "Invalid table name or no columns: " + table);
-    return false;
+    return measurementErrorWithCode(kErrorName, "Invalid table name or no columns: " + table);
   }
   std::string definition;
   for (const auto& [name, type] : columns) {
-    if (!isPlainIdentifier(name)) {
-      setMeasurementError(error, kErrorName, "Invalid column name: " + name);
-      return false;
-    }
+    if (!isPlainIdentifier(name)) return measurementErrorWithCode(kErrorName, "Invalid column name: " + name);
     definition += (definition.empty() ? "" : ", ") + name + " " + type;
   }
   std::lock_guard lock(mutex_);
-  if (!executeStatement("CREATE TABLE IF NOT EXISTS " + table + " (" + definition + ")", {}, error)) return false;
-  auto existing = recordsForQuery("PRAGMA table_info(" + table + ")", {}, error);
-  if (!existing) return false;
+  TRY(executeStatement("CREATE TABLE IF NOT EXISTS " + table + " (" + definition + ")", {}));
+  auto existing = TRY(recordsForQuery("PRAGMA table_info(" + table + ")", {}));
   for (const auto& [name, type] : columns) {
     bool found = false;
-    for (const Row& row : *existing) found = found || row.at("name").toString() == name;
-    if (!found && !executeStatement("ALTER TABLE " + table + " ADD COLUMN " + name + " " + type, {}, error)) {
-      return false;
-    }
+    for (const Row& row : existing) found = found || row.at("name").toString() == name;
+    if (!found) TRY(executeStatement("ALTER TABLE " + table + " ADD COLUMN " + name + " " + type, {}));
   }
-  return true;
+  return {};
 }
 
-bool SqliteStore::upsertRecord(const Row& record, const std::string& table, Error* error) {
+ErrorOr<void> SqliteStore::upsertRecord(const Row& record, const std::string& table) {
   if (!isPlainIdentifier(table) || record.empty()) {
-    setMeasurementError(error, kErrorName, "Invalid table name or empty record: " + table);
-    return false;
+    return measurementErrorWithCode(kErrorName, "Invalid table name or empty record: " + table);
   }
   std::string names, slots;
   std::vector<Value> values;
   for (const auto& [name, value] : record) {
-    if (!isPlainIdentifier(name)) {
-      setMeasurementError(error, kErrorName, "Invalid column name: " + name);
-      return false;
-    }
+    if (!isPlainIdentifier(name)) return measurementErrorWithCode(kErrorName, "Invalid column name: " + name);
     names += (names.empty() ? "" : ", ") + name;
     slots += slots.empty() ? "?" : ", ?";
     values.push_back(value);
   }
-  return executeStatement("INSERT OR REPLACE INTO " + table + " (" + names + ") VALUES (" + slots + ")", values, error)
-      .has_value();
+  TRY(executeStatement("INSERT OR REPLACE INTO " + table + " (" + names + ") VALUES (" + slots + ")", values));
+  return {};
 }
 
-bool SqliteStore::deleteRecordFromTableWithName(const std::string& table, const std::string& column,
-                                                   const Value& value, Error* error) {
-  if (!isPlainIdentifier(column)) {
-    setMeasurementError(error, kErrorName, "Invalid column name: " + column);
-    return false;
-  }
-  return deleteRecordsFromTableWithName(table, column + " = ?", {value}, error).has_value();
+ErrorOr<void> SqliteStore::deleteRecordFromTableWithName(const std::string& table, const std::string& column,
+                                                         const Value& value) {
+  if (!isPlainIdentifier(column)) return measurementErrorWithCode(kErrorName, "Invalid column name: " + column);
+  TRY(deleteRecordsFromTableWithName(table, column + " = ?", {value}));
+  return {};
 }
 
-std::optional<std::int64_t> SqliteStore::deleteRecordsFromTableWithName(const std::string& table,
-                                                                           const std::string& condition,
-                                                                           const std::vector<Value>& parameters,
-                                                                           Error* error) {
-  if (!isPlainIdentifier(table)) {
-    setMeasurementError(error, kErrorName, "Invalid table name: " + table);
-    return std::nullopt;
-  }
-  return executeStatement("DELETE FROM " + table + " WHERE " + condition, parameters, error);
+ErrorOr<std::int64_t> SqliteStore::deleteRecordsFromTableWithName(const std::string& table,
+                                                                  const std::string& condition,
+                                                                  const std::vector<Value>& parameters) {
+  if (!isPlainIdentifier(table)) return measurementErrorWithCode(kErrorName, "Invalid table name: " + table);
+  return executeStatement("DELETE FROM " + table + " WHERE " + condition, parameters);
 }
 
 bool SqliteStore::isInTransaction() const {
@@ -312,23 +279,21 @@ bool SqliteStore::isInTransaction() const {
   return depth_ > 0;
 }
 
-bool SqliteStore::performTransaction(const std::function<bool()>& block, Error* error) {
+ErrorOr<void> SqliteStore::performTransaction(const std::function<bool()>& block) {
   std::lock_guard lock(mutex_);  // held throughout: no other thread's statements join the transaction
-  if (!db_) {
-    setMeasurementError(error, kErrorClosed, "The database is closed");
-    return false;
-  }
+  if (!db_) return measurementErrorWithCode(kErrorClosed, "The database is closed");
   bool outer = depth_ == 0;
   std::string savepoint = "apm_savepoint_" + std::to_string(depth_);
-  if (!runSimple(outer ? "BEGIN EXCLUSIVE TRANSACTION" : ("SAVEPOINT " + savepoint).c_str(), error)) return false;
+  TRY(runSimple(outer ? "BEGIN EXCLUSIVE TRANSACTION" : ("SAVEPOINT " + savepoint).c_str()));
   ++depth_;
+  // Undoing is best effort: what failed first is the error the caller hears of.
   auto undo = [&] {
     --depth_;
     if (outer) {
-      runSimple("ROLLBACK", nullptr);
+      (void)runSimple("ROLLBACK");
     } else {
-      runSimple(("ROLLBACK TO " + savepoint).c_str(), nullptr);
-      runSimple(("RELEASE " + savepoint).c_str(), nullptr);
+      (void)runSimple(("ROLLBACK TO " + savepoint).c_str());
+      (void)runSimple(("RELEASE " + savepoint).c_str());
     }
     rollbacks_.fetch_add(1, std::memory_order_relaxed);
   };
@@ -341,16 +306,15 @@ bool SqliteStore::performTransaction(const std::function<bool()>& block, Error* 
   }
   if (!keep) {
     undo();
-    setMeasurementError(error, kErrorStatement, "Transaction rolled back");
-    return false;
+    return measurementErrorWithCode(kErrorStatement, "Transaction rolled back");
   }
   --depth_;
-  if (runSimple(outer ? "END TRANSACTION" : ("RELEASE " + savepoint).c_str(), error)) return true;
-  if (outer) {
-    runSimple("ROLLBACK", nullptr);
+  auto committed = runSimple(outer ? "END TRANSACTION" : ("RELEASE " + savepoint).c_str());
+  if (!committed && outer) {
+    (void)runSimple("ROLLBACK");
     rollbacks_.fetch_add(1, std::memory_order_relaxed);
   }
-  return false;
+  return committed;
 }
 
 bool SqliteStore::closeAndDeleteDatabase() {

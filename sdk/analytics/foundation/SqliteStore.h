@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 #include "platform/foundation/Value.h"
 
 struct sqlite3;
@@ -35,8 +36,10 @@ class SqliteStore {
   using Value = platform::foundation::Value;
   using Row = platform::foundation::Dictionary;
   using Error = platform::foundation::Error;
+  template <typename T>
+  using ErrorOr = platform::foundation::ErrorOr<T>;
 
-  static std::shared_ptr<SqliteStore> initWithDatabasePath(const std::string& path, Error* error);
+  static ErrorOr<std::shared_ptr<SqliteStore>> initWithDatabasePath(const std::string& path);
   ~SqliteStore();
   SqliteStore(const SqliteStore&) = delete;
   SqliteStore& operator=(const SqliteStore&) = delete;
@@ -44,24 +47,20 @@ class SqliteStore {
   const std::string& databasePath() const { return path_; }
 
   // Creates the table from [name, declared type] pairs, or adds the columns it lacks.
-  [[nodiscard]] bool ensureTableWithName(const std::string& table,
-                                         const std::vector<std::pair<std::string, std::string>>& columns,
-                                         Error* error);
-  [[nodiscard]] bool upsertRecord(const Row& record, const std::string& table, Error* error);
-  std::optional<std::vector<Row>> recordsForQuery(const std::string& sql, const std::vector<Value>& parameters,
-                                                  Error* error);
-  [[nodiscard]] bool deleteRecordFromTableWithName(const std::string& table, const std::string& column,
-                                                   const Value& value, Error* error);
+  ErrorOr<void> ensureTableWithName(const std::string& table,
+                                    const std::vector<std::pair<std::string, std::string>>& columns);
+  ErrorOr<void> upsertRecord(const Row& record, const std::string& table);
+  ErrorOr<std::vector<Row>> recordsForQuery(const std::string& sql, const std::vector<Value>& parameters);
+  ErrorOr<void> deleteRecordFromTableWithName(const std::string& table, const std::string& column, const Value& value);
   // "DELETE FROM <table> WHERE <condition>"; the number of rows deleted.
-  std::optional<std::int64_t> deleteRecordsFromTableWithName(const std::string& table, const std::string& condition,
-                                                             const std::vector<Value>& parameters, Error* error);
+  ErrorOr<std::int64_t> deleteRecordsFromTableWithName(const std::string& table, const std::string& condition,
+                                                       const std::vector<Value>& parameters);
   // Runs any statement; the number of rows it changed.
-  std::optional<std::int64_t> executeStatement(const std::string& sql, const std::vector<Value>& parameters,
-                                               Error* error);
+  ErrorOr<std::int64_t> executeStatement(const std::string& sql, const std::vector<Value>& parameters);
   std::int64_t lastInsertRowID() const;
 
-  // True only when the block returned true and its work was kept.
-  [[nodiscard]] bool performTransaction(const std::function<bool()>& block, Error* error);
+  // Succeeds only when the block returned true and its work was kept.
+  ErrorOr<void> performTransaction(const std::function<bool()>& block);
   bool isInTransaction() const;
   // How many transactions or savepoints were undone so far: what a reader kept from inside one may
   // be gone.
@@ -77,13 +76,13 @@ class SqliteStore {
 
  private:
   explicit SqliteStore(std::string path);
-  bool open(Error* error);
-  bool openFile(Error* error);
-  bool runSimple(const char* sql, Error* error);
+  ErrorOr<void> open();
+  ErrorOr<void> openFile();
+  ErrorOr<void> runSimple(const char* sql);
   // Under mutex_: prepares `sql` with its parameters bound; `kept` tells whether the statement is one
   // the store keeps for the next use of the same text (reset it after use, never finalize it).
-  bool prepare(const std::string& sql, const std::vector<Value>& parameters, sqlite3_stmt** statement, bool* kept,
-               Error* error);
+  ErrorOr<void> prepare(const std::string& sql, const std::vector<Value>& parameters, sqlite3_stmt** statement,
+                        bool* kept);
   void finalizeKeptStatements();
   Error sqliteError(const std::string& what) const;
 

@@ -20,39 +20,40 @@ using platform::foundation::Value;
 class SqliteStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    store = SqliteStore::initWithDatabasePath(container.pathFor("store.sql"), &error);
-    ASSERT_TRUE(store) << error;
+    auto opened = SqliteStore::initWithDatabasePath(container.pathFor("store.sql"));
+    ASSERT_TRUE(opened.ok()) << opened.error();
+    store = *opened;
     ASSERT_TRUE(store->ensureTableWithName("snapshots", {{"sdk_name", "TEXT NOT NULL PRIMARY KEY"},
                                                          {"snapshotProto", "BLOB NOT NULL"},
-                                                         {"timestamp", "REAL NOT NULL"}},
-                                           &error));
+                                                         {"timestamp", "REAL NOT NULL"}}));
   }
   std::int64_t count() {
-    auto rows = store->recordsForQuery("SELECT count(*) AS n FROM snapshots", {}, &error);
+    auto rows = store->recordsForQuery("SELECT count(*) AS n FROM snapshots", {});
     return rows ? rows->front().at("n").toInt64() : -1;
   }
   bool insert(const std::string& name) {
-    return store->upsertRecord({{"sdk_name", Value(name)},
-                                {"snapshotProto", Value::data({1, 2, 3})},
-                                {"timestamp", Value(1.5)}},
-                               "snapshots", &error);
+    return store
+        ->upsertRecord(
+            {{"sdk_name", Value(name)}, {"snapshotProto", Value::data({1, 2, 3})}, {"timestamp", Value(1.5)}},
+            "snapshots")
+        .ok();
   }
 
   ostrel::testing::MonitorScope scope;
   ostrel::testing::TempContainer container;
-  Error error;
   std::shared_ptr<SqliteStore> store;
 };
 
 TEST_F(SqliteStoreTest, TablesGainMissingColumnsAndRowsKeepTheirKinds) {
   ASSERT_TRUE(insert("abt"));
-  ASSERT_TRUE(store->ensureTableWithName("snapshots", {{"sdk_name", "TEXT NOT NULL PRIMARY KEY"},
-                                                       {"manually_activated", "INTEGER"}},
-                                         &error));
-  ASSERT_TRUE(store->upsertRecord({{"sdk_name", Value("abt")}, {"snapshotProto", Value::data({9})},
-                                   {"timestamp", Value(2.0)}, {"manually_activated", Value(1)}},
-                                  "snapshots", &error));
-  auto rows = store->recordsForQuery("SELECT * FROM snapshots WHERE sdk_name = ?", {Value("abt")}, &error);
+  ASSERT_TRUE(store->ensureTableWithName(
+      "snapshots", {{"sdk_name", "TEXT NOT NULL PRIMARY KEY"}, {"manually_activated", "INTEGER"}}));
+  ASSERT_TRUE(store->upsertRecord({{"sdk_name", Value("abt")},
+                                   {"snapshotProto", Value::data({9})},
+                                   {"timestamp", Value(2.0)},
+                                   {"manually_activated", Value(1)}},
+                                  "snapshots"));
+  auto rows = store->recordsForQuery("SELECT * FROM snapshots WHERE sdk_name = ?", {Value("abt")});
   ASSERT_TRUE(rows);
   ASSERT_EQ(rows->size(), 1u);  // replaced, not added
   const auto& row = rows->front();
@@ -64,30 +65,30 @@ TEST_F(SqliteStoreTest, TablesGainMissingColumnsAndRowsKeepTheirKinds) {
 
 TEST_F(SqliteStoreTest, DeletesAndCounts) {
   for (const char* name : {"a", "b", "c", "d"}) ASSERT_TRUE(insert(name));
-  EXPECT_TRUE(store->deleteRecordFromTableWithName("snapshots", "sdk_name", Value("a"), &error));
-  EXPECT_EQ(store->deleteRecordsFromTableWithName("snapshots", "sdk_name IN (?, ?)", {Value("b"), Value("zz")}, &error),
-            1);
+  EXPECT_TRUE(store->deleteRecordFromTableWithName("snapshots", "sdk_name", Value("a")));
+  EXPECT_EQ(*store->deleteRecordsFromTableWithName("snapshots", "sdk_name IN (?, ?)", {Value("b"), Value("zz")}), 1);
   EXPECT_EQ(count(), 2);
-  EXPECT_FALSE(store->recordsForQuery("SELECT * FROM nowhere", {}, &error));
-  EXPECT_EQ(error.domain, "com.vadeze.vmp.measurement.ErrorDomain");
-  EXPECT_FALSE(store->recordsForQuery("SELECT * FROM snapshots WHERE sdk_name = ?", {}, &error));  // unbound
+  auto missing = store->recordsForQuery("SELECT * FROM nowhere", {});
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(missing.error().domain, "com.vadeze.vmp.measurement.ErrorDomain");
+  EXPECT_FALSE(store->recordsForQuery("SELECT * FROM snapshots WHERE sdk_name = ?", {}));  // unbound
 }
 
 TEST_F(SqliteStoreTest, StatementsKeptForReuseAnswerForTheirOwnParametersAndHoldNothingOpen) {
   for (const char* name : {"a", "b", "c"}) ASSERT_TRUE(insert(name));
   const std::string byName = "SELECT sdk_name FROM snapshots WHERE sdk_name >= ? ORDER BY sdk_name";
   for (int round = 0; round < 2; ++round) {
-    auto fromB = store->recordsForQuery(byName, {Value("b")}, &error);
-    ASSERT_TRUE(fromB) << error;
+    auto fromB = store->recordsForQuery(byName, {Value("b")});
+    ASSERT_TRUE(fromB) << fromB.error();
     EXPECT_EQ(fromB->size(), 2u);
-    auto fromC = store->recordsForQuery(byName, {Value("c")}, &error);
-    ASSERT_TRUE(fromC) << error;
+    auto fromC = store->recordsForQuery(byName, {Value("c")});
+    ASSERT_TRUE(fromC) << fromC.error();
     ASSERT_EQ(fromC->size(), 1u);
     EXPECT_EQ(fromC->front().at("sdk_name"), Value("c"));
   }
   // A use that failed to bind leaves the statement ready for the next.
-  EXPECT_FALSE(store->recordsForQuery(byName, {}, &error));
-  EXPECT_EQ(store->recordsForQuery(byName, {Value("a")}, &error)->size(), 3u);
+  EXPECT_FALSE(store->recordsForQuery(byName, {}));
+  EXPECT_EQ(store->recordsForQuery(byName, {Value("a")})->size(), 3u);
 
   // Nothing read before holds the file: another connection can fold the whole log into it.
   sqlite3* other = nullptr;
@@ -99,48 +100,44 @@ TEST_F(SqliteStoreTest, StatementsKeptForReuseAnswerForTheirOwnParametersAndHold
 
   // Kept statements go with the file.
   ASSERT_TRUE(store->closeAndDeleteDatabase());
-  EXPECT_FALSE(store->recordsForQuery(byName, {Value("a")}, &error));
+  EXPECT_FALSE(store->recordsForQuery(byName, {Value("a")}));
 }
 
 TEST_F(SqliteStoreTest, OnlyPlainNamesAreSplicedIntoSQL) {
   const std::string bad[] = {"", "1table", "snap shots", "x; DROP TABLE snapshots", "a\"b", "t--"};
   for (const std::string& name : bad) {
-    EXPECT_FALSE(store->ensureTableWithName(name, {{"a", "TEXT"}}, &error)) << name;
-    EXPECT_FALSE(store->upsertRecord({{"sdk_name", Value("x")}}, name, &error)) << name;
-    EXPECT_FALSE(store->upsertRecord({{name, Value("x")}}, "snapshots", &error)) << name;
-    EXPECT_FALSE(store->deleteRecordFromTableWithName("snapshots", name, Value(1), &error)) << name;
+    EXPECT_FALSE(store->ensureTableWithName(name, {{"a", "TEXT"}})) << name;
+    EXPECT_FALSE(store->upsertRecord({{"sdk_name", Value("x")}}, name)) << name;
+    EXPECT_FALSE(store->upsertRecord({{name, Value("x")}}, "snapshots")) << name;
+    EXPECT_FALSE(store->deleteRecordFromTableWithName("snapshots", name, Value(1))) << name;
   }
   EXPECT_EQ(count(), 0);
 }
 
 TEST_F(SqliteStoreTest, TransactionsCommitRollBackAndNest) {
-  EXPECT_TRUE(store->performTransaction([&] { return insert("kept"); }, &error));
-  EXPECT_FALSE(store->performTransaction([&] { return insert("undone") && false; }, &error));
+  EXPECT_TRUE(store->performTransaction([&] { return insert("kept"); }));
+  EXPECT_FALSE(store->performTransaction([&] { return insert("undone") && false; }));
   auto throwing = [&]() -> bool {
     EXPECT_TRUE(insert("thrown"));
     throw std::runtime_error("boom");
   };
-  EXPECT_THROW(static_cast<void>(store->performTransaction(throwing, &error)), std::runtime_error);
+  EXPECT_THROW(static_cast<void>(store->performTransaction(throwing)), std::runtime_error);
   EXPECT_FALSE(store->isInTransaction());
   EXPECT_EQ(count(), 1);
 
   // A nested transaction: the inner one's rollback undoes only its own work.
-  EXPECT_TRUE(store->performTransaction(
-      [&] {
-        EXPECT_TRUE(insert("outer"));
-        EXPECT_FALSE(store->performTransaction([&] { return insert("inner-undone") && false; }, nullptr));
-        EXPECT_TRUE(store->performTransaction([&] { return insert("inner-kept"); }, nullptr));
-        return true;
-      },
-      &error));
+  EXPECT_TRUE(store->performTransaction([&] {
+    EXPECT_TRUE(insert("outer"));
+    EXPECT_FALSE(store->performTransaction([&] { return insert("inner-undone") && false; }));
+    EXPECT_TRUE(store->performTransaction([&] { return insert("inner-kept"); }));
+    return true;
+  }));
   EXPECT_EQ(count(), 3);
   // An outer rollback takes the committed inner work with it.
-  EXPECT_FALSE(store->performTransaction(
-      [&] {
-        EXPECT_TRUE(store->performTransaction([&] { return insert("inner"); }, nullptr));
-        return false;
-      },
-      &error));
+  EXPECT_FALSE(store->performTransaction([&] {
+    EXPECT_TRUE(store->performTransaction([&] { return insert("inner"); }));
+    return false;
+  }));
   EXPECT_EQ(count(), 3);
 }
 
@@ -150,26 +147,27 @@ TEST_F(SqliteStoreTest, ADamagedFileIsMovedAsideAndRecreated) {
     std::ofstream out(path, std::ios::binary);
     for (int i = 0; i < 4096; ++i) out << static_cast<char>(i * 7);
   }
-  auto recreated = SqliteStore::initWithDatabasePath(path, &error);
-  ASSERT_TRUE(recreated) << error;
+  auto opened = SqliteStore::initWithDatabasePath(path);
+  ASSERT_TRUE(opened) << opened.error();
+  auto recreated = *opened;
   EXPECT_TRUE(std::filesystem::exists(path + ".damaged"));
   EXPECT_TRUE(scope.logged(12006));
-  EXPECT_TRUE(recreated->ensureTableWithName("t", {{"a", "TEXT"}}, &error));
+  EXPECT_TRUE(recreated->ensureTableWithName("t", {{"a", "TEXT"}}));
   EXPECT_TRUE(recreated->closeAndDeleteDatabase());
   EXPECT_FALSE(std::filesystem::exists(path));
-  EXPECT_FALSE(recreated->recordsForQuery("SELECT 1", {}, &error));  // closed
+  EXPECT_FALSE(recreated->recordsForQuery("SELECT 1", {}));  // closed
 }
 
 TEST_F(SqliteStoreTest, ADatabaseWithDamagedPagesIsMovedAsideToo) {
   std::string path = container.pathFor("pages.sql");
   {
-    auto original = SqliteStore::initWithDatabasePath(path, &error);
+    auto original = SqliteStore::initWithDatabasePath(path).valueOr(nullptr);
     ASSERT_TRUE(original);
-    ASSERT_TRUE(original->ensureTableWithName("t", {{"a", "TEXT"}}, &error));
+    ASSERT_TRUE(original->ensureTableWithName("t", {{"a", "TEXT"}}));
     for (int i = 0; i < 200; ++i) {
-      ASSERT_TRUE(original->upsertRecord({{"a", Value(std::string(100, 'a' + i % 26))}}, "t", &error));
+      ASSERT_TRUE(original->upsertRecord({{"a", Value(std::string(100, 'a' + i % 26))}}, "t"));
     }
-    ASSERT_TRUE(original->executeStatement("PRAGMA wal_checkpoint(TRUNCATE)", {}, &error));
+    ASSERT_TRUE(original->executeStatement("PRAGMA wal_checkpoint(TRUNCATE)", {}));
   }
   {
     // Scribble over the second and third pages, keeping the header intact.
@@ -177,10 +175,11 @@ TEST_F(SqliteStoreTest, ADatabaseWithDamagedPagesIsMovedAsideToo) {
     file.seekp(4096);
     for (int i = 0; i < 8192; ++i) file.put(static_cast<char>(i * 31));
   }
-  auto reopened = SqliteStore::initWithDatabasePath(path, &error);
-  ASSERT_TRUE(reopened) << error;
+  auto opened = SqliteStore::initWithDatabasePath(path);
+  ASSERT_TRUE(opened) << opened.error();
+  auto reopened = *opened;
   EXPECT_TRUE(std::filesystem::exists(path + ".damaged"));
-  EXPECT_FALSE(reopened->recordsForQuery("SELECT * FROM t", {}, &error));  // a fresh, empty database
+  EXPECT_FALSE(reopened->recordsForQuery("SELECT * FROM t", {}));  // a fresh, empty database
 }
 
 }  // namespace

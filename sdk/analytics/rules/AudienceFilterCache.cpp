@@ -26,8 +26,11 @@ const EventFilterSet* AudienceFilterCache::eventFilters(MeasurementDatabase& dat
                                                         platform::foundation::Error* error) {
   forgetWhenChanged(database);
   if (auto found = events_.find(eventName); found != events_.end()) return &found->second;
-  auto records = database.eventFiltersForEventName(eventName, error);
-  if (!records) return nullptr;
+  auto records = database.eventFiltersForEventName(eventName);
+  if (!records) {
+    platform::foundation::report(error, records.error());
+    return nullptr;
+  }
   if (events_.size() >= kMaxNames) events_.clear();
   EventFilterSet& set = events_[eventName];
   set.filters.reserve(records->size());
@@ -47,8 +50,11 @@ const PropertyFilterSet* AudienceFilterCache::propertyFilters(MeasurementDatabas
                                                               platform::foundation::Error* error) {
   forgetWhenChanged(database);
   if (auto found = properties_.find(propertyName); found != properties_.end()) return &found->second;
-  auto records = database.propertyFiltersForPropertyName(propertyName, error);
-  if (!records) return nullptr;
+  auto records = database.propertyFiltersForPropertyName(propertyName);
+  if (!records) {
+    platform::foundation::report(error, records.error());
+    return nullptr;
+  }
   if (properties_.size() >= kMaxNames) properties_.clear();
   PropertyFilterSet& set = properties_[propertyName];
   set.filters.reserve(records->size());

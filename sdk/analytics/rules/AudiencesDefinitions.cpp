@@ -94,32 +94,39 @@ bool Audiences::updateAudiences(const std::vector<std::shared_ptr<ProtoAudience>
     }
   }
   if (!maybeDeleteStaleFilterResults(accepted)) return false;
-  Error error;
-  if (!database_->deleteAllEventFilters(&error)) {
-    logFailure(LogLevel::kMonitoredError, messages::kEventFiltersDeleteFailed, "Unable to delete existing Audience event filters. Audiences will not be saved. Error", error);
+  if (auto result = database_->deleteAllEventFilters(); !result) {
+    logFailure(LogLevel::kMonitoredError, messages::kEventFiltersDeleteFailed,
+               "Unable to delete existing Audience event filters. Audiences will not be saved. Error", result.error());
     return false;
   }
-  if (!database_->deleteAllPropertyFilters(&error)) {
-    logFailure(LogLevel::kMonitoredError, messages::kPropertyFiltersDeleteFailed, "Unable to delete existing Audience user property filters. Audiences will not be saved. Error",
-               error);
+  if (auto result = database_->deleteAllPropertyFilters(); !result) {
+    logFailure(LogLevel::kMonitoredError, messages::kPropertyFiltersDeleteFailed,
+               "Unable to delete existing Audience user property filters. Audiences will not be saved. Error",
+               result.error());
     return false;
   }
-  if (!eventFilters.empty() && !database_->updateEventFilters(eventFilters, &error)) {
-    logFailure(LogLevel::kMonitoredError, messages::kEventFiltersSaveFailed, "Unable to save Audience event filters. Audiences will not be saved. Error", error);
+  if (auto result =
+          eventFilters.empty() ? MeasurementDatabase::ErrorOr<void>() : database_->updateEventFilters(eventFilters);
+      !result) {
+    logFailure(LogLevel::kMonitoredError, messages::kEventFiltersSaveFailed,
+               "Unable to save Audience event filters. Audiences will not be saved. Error", result.error());
     return false;
   }
-  if (!propertyFilters.empty() && !database_->updatePropertyFilters(propertyFilters, &error)) {
-    logFailure(LogLevel::kMonitoredError, messages::kPropertyFiltersSaveFailed, "Unable to save Audience user property filters. Audiences will not be saved. Error", error);
+  if (auto result = propertyFilters.empty() ? MeasurementDatabase::ErrorOr<void>()
+                                            : database_->updatePropertyFilters(propertyFilters);
+      !result) {
+    logFailure(LogLevel::kMonitoredError, messages::kPropertyFiltersSaveFailed,
+               "Unable to save Audience user property filters. Audiences will not be saved. Error", result.error());
     return false;
   }
   return true;
 }
 
 bool Audiences::maybeDeleteStaleFilterResults(const std::set<std::int32_t>& audienceIDs) {
-  Error error;
-  auto results = database_->allFilterResults(&error);
+  auto results = database_->allFilterResults();
   if (!results) {
-    logFailure(LogLevel::kMonitoredError, messages::kFilterResultsQueryFailedOnSave, "Unable to query Audience filter results. Audiences will not be saved. Error", error);
+    logFailure(LogLevel::kMonitoredError, messages::kFilterResultsQueryFailedOnSave,
+               "Unable to query Audience filter results. Audiences will not be saved. Error", results.error());
     return false;
   }
   std::int64_t limit = setting("measurement.audience.filter_result_max_count", 200, 2000);
@@ -129,9 +136,10 @@ bool Audiences::maybeDeleteStaleFilterResults(const std::set<std::int32_t>& audi
                          "Too many Audience filter results. Deleting filter results for deleted Audiences. Filter "
                          "result count, max filter result count",
                          Value(count), Value(limit));
-  auto current = database_->allAudienceIDs(&error);
+  auto current = database_->allAudienceIDs();
   if (!current) {
-    logFailure(LogLevel::kMonitoredError, messages::kAudienceIdsQueryFailed, "Unable to query current Audience IDs. Audiences will not be saved. Error", error);
+    logFailure(LogLevel::kMonitoredError, messages::kAudienceIdsQueryFailed,
+               "Unable to query current Audience IDs. Audiences will not be saved. Error", current.error());
     return false;
   }
   for (std::int32_t id : *current) results->erase(id);
@@ -139,8 +147,9 @@ bool Audiences::maybeDeleteStaleFilterResults(const std::set<std::int32_t>& audi
   if (results->empty()) return true;
   std::vector<StoredFilterResults> stale;
   for (auto& [id, result] : *results) stale.push_back(std::move(result));
-  if (!database_->deleteFilterResults(stale, &error)) {
-    logFailure(LogLevel::kMonitoredError, messages::kStaleFilterResultsDeleteFailed, "Unable to delete stale Audience filter results. Audiences will not be saved. Error", error);
+  if (auto result = database_->deleteFilterResults(stale); !result) {
+    logFailure(LogLevel::kMonitoredError, messages::kStaleFilterResultsDeleteFailed,
+               "Unable to delete stale Audience filter results. Audiences will not be saved. Error", result.error());
     return false;
   }
   return true;

@@ -55,13 +55,13 @@ bool Audiences::evaluateFilters(const std::vector<KeptFilter>& filters, double t
     } else if (auto known = read.find(filter.audienceID); known != read.end()) {
       record = known->second;
     } else {
-      Error error;
-      record = database_->filterResultForAudienceID(filter.audienceID, &error);
-      if (!record && !error.domain.empty()) {
+      auto stored = database_->filterResultForAudienceID(filter.audienceID);
+      if (!stored) {
         monitor_->logWithLevel(LogLevel::kMonitoredError, texts.queryResultCode, texts.queryResult, subject,
-                               Value(error.localizedDescription()));
+                               Value(stored.error().localizedDescription()));
         return false;
       }
+      record = std::move(stored).value();
       read.emplace(filter.audienceID, record);
     }
     bool heldBefore = isFilterResult(record, filter.filterID, *monitor_);
@@ -78,9 +78,9 @@ bool Audiences::evaluateFilters(const std::vector<KeptFilter>& filters, double t
   if (updated.empty()) return true;
   std::vector<StoredFilterResults> records;
   for (auto& [id, record] : updated) records.push_back(std::move(record));
-  Error error;
-  if (!database_->updateFilterResults(records, &error)) {
-    monitor_->logWithLevel(LogLevel::kMonitoredError, texts.saveCode, texts.save, subject, Value(error.localizedDescription()));
+  if (auto saved = database_->updateFilterResults(records); !saved) {
+    monitor_->logWithLevel(LogLevel::kMonitoredError, texts.saveCode, texts.save, subject,
+                           Value(saved.error().localizedDescription()));
     return false;
   }
   return true;

@@ -92,11 +92,12 @@ StoredFilterResults Audiences::updatedFilterResultWithFilterID(std::int32_t filt
 bool Audiences::resultsForBundling(
     std::optional<std::vector<std::shared_ptr<ProtoAudienceLeafFilterResult>>>* results) {
   if (results) results->reset();
-  Error error;
-  auto records = database_->allFilterResults(&error);
+  auto records = database_->allFilterResults();
   if (!records) {
-    monitor_->logWithLevel(LogLevel::kMonitoredError, messages::kFilterResultsQueryFailedOnBundle, "Unable to query Audience filter results. Audience results will not be bundled. "
-                           "Error", Value(error.localizedDescription()));
+    monitor_->logWithLevel(LogLevel::kMonitoredError, messages::kFilterResultsQueryFailedOnBundle,
+                           "Unable to query Audience filter results. Audience results will not be bundled. "
+                           "Error",
+                           Value(records.error().localizedDescription()));
     return false;
   }
   std::vector<std::shared_ptr<ProtoAudienceLeafFilterResult>> leaves;
@@ -137,9 +138,12 @@ bool Audiences::resultsForBundling(
     leaves.push_back(leaf);
     rolled.push_back(StoredFilterResults{audienceID, current->protoBuffer(), record.currentResults});
   }
-  if (!rolled.empty() && !database_->updateFilterResults(rolled, &error)) {
-    monitor_->logWithLevel(LogLevel::kMonitoredError, messages::kFilterResultsSaveFailedOnBundle, "Unable to save updated Audience filter results. Audience results will not be "
-                           "bundled. Error", Value(error.localizedDescription()));
+  if (auto saved = rolled.empty() ? MeasurementDatabase::ErrorOr<void>() : database_->updateFilterResults(rolled);
+      !saved) {
+    monitor_->logWithLevel(LogLevel::kMonitoredError, messages::kFilterResultsSaveFailedOnBundle,
+                           "Unable to save updated Audience filter results. Audience results will not be "
+                           "bundled. Error",
+                           Value(saved.error().localizedDescription()));
     return false;
   }
   if (results) *results = std::move(leaves);
@@ -147,17 +151,20 @@ bool Audiences::resultsForBundling(
 }
 
 bool Audiences::clearEvaluationResultsForSessionScopedFilters() {
-  Error error;
-  auto scoped = database_->allSessionScopedFilters(&error);
+  auto scoped = database_->allSessionScopedFilters();
   if (!scoped) {
-    monitor_->logWithLevel(LogLevel::kMonitoredError, messages::kSessionScopedFiltersQueryFailed, "Unable to query all session scoped filters. Session scoped results will not be "
-                           "cleared. Error", Value(error.localizedDescription()));
+    monitor_->logWithLevel(LogLevel::kMonitoredError, messages::kSessionScopedFiltersQueryFailed,
+                           "Unable to query all session scoped filters. Session scoped results will not be "
+                           "cleared. Error",
+                           Value(scoped.error().localizedDescription()));
     return false;
   }
-  auto records = database_->allFilterResults(&error);
+  auto records = database_->allFilterResults();
   if (!records) {
-    monitor_->logWithLevel(LogLevel::kMonitoredError, messages::kFilterResultsQueryFailedOnSessionClear, "Unable to query all filter results. Session scoped results will not be cleared. "
-                           "Error", Value(error.localizedDescription()));
+    monitor_->logWithLevel(LogLevel::kMonitoredError, messages::kFilterResultsQueryFailedOnSessionClear,
+                           "Unable to query all filter results. Session scoped results will not be cleared. "
+                           "Error",
+                           Value(records.error().localizedDescription()));
     return false;
   }
   for (const auto& [audienceID, filterIDs] : *scoped) {
@@ -178,14 +185,18 @@ bool Audiences::clearEvaluationResultsForSessionScopedFilters() {
       dropTimestamps<ProtoDynamicFilterResultTimestamp>(*current, kDynamicTimestamps, cleared);
       dropTimestamps<ProtoSequenceFilterResultTimestamp>(*current, kSequenceTimestamps, cleared);
       StoredFilterResults updated{audienceID, current->protoBuffer(), record->second.currentResults};
-      if (!database_->updateFilterResults({updated}, &error)) {
-        monitor_->logWithLevel(LogLevel::kSilentError, messages::kFilterResultsUpdateFailedOnSessionClear, "Unable to update filter results. Session scoped results will not be "
-                               "cleared. Error", Value(error.localizedDescription()));
+      if (auto result = database_->updateFilterResults({updated}); !result) {
+        monitor_->logWithLevel(LogLevel::kSilentError, messages::kFilterResultsUpdateFailedOnSessionClear,
+                               "Unable to update filter results. Session scoped results will not be "
+                               "cleared. Error",
+                               Value(result.error().localizedDescription()));
         return false;
       }
-    } else if (!database_->deleteFilterResults({record->second}, &error)) {
-      monitor_->logWithLevel(LogLevel::kMonitoredError, messages::kFilterResultsDeleteFailedOnSessionClear, "Unable to delete filter results. Session scoped results will not be cleared. "
-                             "Error", Value(error.localizedDescription()));
+    } else if (auto result = database_->deleteFilterResults({record->second}); !result) {
+      monitor_->logWithLevel(LogLevel::kMonitoredError, messages::kFilterResultsDeleteFailedOnSessionClear,
+                             "Unable to delete filter results. Session scoped results will not be cleared. "
+                             "Error",
+                             Value(result.error().localizedDescription()));
       return false;
     }
   }

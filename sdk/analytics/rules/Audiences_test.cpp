@@ -26,15 +26,15 @@ using platform::foundation::Error;
 class AudienceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    database = MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, std::make_shared<PersistedConfig>(),
-                                                 &error);
-    ASSERT_TRUE(database) << error;
+    database = ostrel::testing::succeeded(MeasurementDatabase::initWithDatabaseName(
+        MeasurementDatabase::kDatabaseName, std::make_shared<PersistedConfig>()));
+    ASSERT_TRUE(database);
     host = std::make_shared<AudienceHost>();
     audiences = std::make_unique<Audiences>(database, host);
   }
 
   std::shared_ptr<ProtoResultData> current(std::int32_t audienceID) {
-    auto record = database->filterResultForAudienceID(audienceID, &error);
+    auto record = ostrel::testing::succeeded(database->filterResultForAudienceID(audienceID));
     if (!record) return nullptr;
     return ProtoResultData::initWithBuffer(record->currentResults);
   }
@@ -66,7 +66,6 @@ class AudienceTest : public ::testing::Test {
   MonitorScope scope;
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
-  Error error;
   std::shared_ptr<MeasurementDatabase> database;
   std::shared_ptr<AudienceHost> host;
   std::unique_ptr<Audiences> audiences;
@@ -134,11 +133,11 @@ TEST_F(AudienceTest, ValidationRules) {
   // Refused audiences are logged and left out of the store.
   ASSERT_TRUE(audiences->updateAudiences({cases[0].audience, cases[2].audience}));
   EXPECT_TRUE(scope.logged(6009));
-  EXPECT_TRUE(database->allAudienceIDs(&error)->empty());
+  EXPECT_TRUE(ostrel::testing::succeeded(database->allAudienceIDs()).empty());
 }
 
 TEST_F(AudienceTest, UpdatesStoreValidAudiencesUnderInternalNames) {
-  auto ids = [&] { return *database->allAudienceIDs(&error); };
+  auto ids = [&] { return ostrel::testing::succeeded(database->allAudienceIDs()); };
   // IDs 0-9 pass with ten filters per audience; only property filters is fine.
   std::vector<std::shared_ptr<ProtoEventFilter>> ten;
   for (int id = 0; id < 9; ++id) ten.push_back(eventFilter(id, "e" + std::to_string(id)));
@@ -147,13 +146,13 @@ TEST_F(AudienceTest, UpdatesStoreValidAudiencesUnderInternalNames) {
   ASSERT_TRUE(audiences->updateAudiences({audience(1, ten), audience(2, {}, {propertyFilter(0, "user_id", matches("a"))}),
                                           audience(1, {eventFilter(0, "x")}), audience(3, {eventFilter(0, "custom")})}));
   EXPECT_EQ(ids(), (std::vector<std::int32_t>{1, 2, 3}));
-  auto stored = *database->eventFiltersForEventName("_vs", &error);
+  auto stored = ostrel::testing::succeeded(database->eventFiltersForEventName("_vs"));
   ASSERT_EQ(stored.size(), 1u);
   EXPECT_EQ(stored[0].filterID, 9);
   auto message = ProtoEventFilter::initWithBuffer(stored[0].data);
   EXPECT_EQ(nanoGetString(*nanoGetMessageArray<ProtoFilter>(*message, 2).front(), 3), "_sn");
-  EXPECT_EQ(database->propertyFiltersForPropertyName("_id", &error)->size(), 1u);
-  EXPECT_EQ(database->eventFiltersForEventName("custom", &error)->size(), 1u);
+  EXPECT_EQ(ostrel::testing::succeeded(database->propertyFiltersForPropertyName("_id")).size(), 1u);
+  EXPECT_EQ(ostrel::testing::succeeded(database->eventFiltersForEventName("custom")).size(), 1u);
   EXPECT_TRUE(scope.logged(6009));  // the duplicate audience 1
 
   // 51 audiences under the default limit: nothing changes, and the caller goes on.
@@ -175,15 +174,15 @@ TEST_F(AudienceTest, StaleResultsArePrunedOnlyPastTheLimit) {
   ASSERT_TRUE(audiences->updateAudiences({audience(7, {eventFilter(0, "x")})}));
   std::vector<StoredFilterResults> results;
   for (int id = 0; id < 200; ++id) results.push_back({id, Data{1}, Data{}});
-  ASSERT_TRUE(database->updateFilterResults(results, &error));
+  ASSERT_TRUE(database->updateFilterResults(results));
   EXPECT_TRUE(audiences->maybeDeleteStaleFilterResults({1}));
-  EXPECT_EQ(database->allFilterResults(&error)->size(), 200u);
-  ASSERT_TRUE(database->updateFilterResults({{500, Data{1}, Data{}}}, &error));
+  EXPECT_EQ(ostrel::testing::succeeded(database->allFilterResults()).size(), 200u);
+  ASSERT_TRUE(database->updateFilterResults({{500, Data{1}, Data{}}}));
   // 201 results: only those of audiences with stored filters (7) or in the new set (1, 2) stay.
   EXPECT_TRUE(audiences->maybeDeleteStaleFilterResults({1, 2}));
   EXPECT_TRUE(scope.logged(6016));
   std::vector<std::int32_t> left;
-  auto remaining = database->allFilterResults(&error);
+  auto remaining = database->allFilterResults();
   for (auto& [id, result] : *remaining) left.push_back(id);
   EXPECT_EQ(left, (std::vector<std::int32_t>{1, 2, 7}));
 }
@@ -212,14 +211,15 @@ TEST_F(AudienceTest, EventEvaluationKeepsResultsAndTimestamps) {
   EXPECT_EQ(bits(1, 70), std::make_pair(true, true));
   EXPECT_EQ(dynamicTimes(1), (std::map<std::int32_t, std::int64_t>{{70, 200}}));
   // Held event filters never fall back; the dynamic one moves its time only when it matches.
-  auto before = database->filterResultForAudienceID(1, &error);
+  auto before = ostrel::testing::succeeded(database->filterResultForAudienceID(1));
   ASSERT_TRUE(event("purchase", {{"value", AnalyticsValue(std::int64_t{1})}}, 300));
   EXPECT_EQ(bits(1, 0), std::make_pair(true, true));
   EXPECT_EQ(bits(1, 70), std::make_pair(true, true));
   EXPECT_EQ(dynamicTimes(1), (std::map<std::int32_t, std::int64_t>{{70, 200}}));
   ASSERT_TRUE(event("purchase", {{"value", AnalyticsValue(std::int64_t{99})}}, 400));
   EXPECT_EQ(dynamicTimes(1), (std::map<std::int32_t, std::int64_t>{{70, 400}}));
-  EXPECT_EQ(database->filterResultForAudienceID(1, &error)->previousResults, before->previousResults);
+  EXPECT_EQ(ostrel::testing::succeeded(database->filterResultForAudienceID(1))->previousResults,
+            before->previousResults);
 }
 
 TEST_F(AudienceTest, PropertyEvaluationFollowsDynamicFilters) {
@@ -290,11 +290,11 @@ TEST_F(AudienceTest, BundlingRollsResultsAndTrimsRepeatedSequences) {
   EXPECT_TRUE(nanoHasField(*leaves->front(), 2));
 
   // Records without any status bit, or undecodable, are left out.
-  ASSERT_TRUE(database->updateFilterResults({{8, Data{0xff, 0xff}, Data{}}}, &error));
+  ASSERT_TRUE(database->updateFilterResults({{8, Data{0xff, 0xff}, Data{}}}));
   auto empty = ProtoResultData::make();
   setResultWords(*empty, 0, {0});
   setResultWords(*empty, 1, {0});
-  ASSERT_TRUE(database->updateFilterResults({{9, empty->protoBuffer(), Data{}}}, &error));
+  ASSERT_TRUE(database->updateFilterResults({{9, empty->protoBuffer(), Data{}}}));
   ASSERT_TRUE(audiences->resultsForBundling(&leaves));
   EXPECT_EQ(leaves->size(), 1u);
   EXPECT_TRUE(scope.logged(6020));
@@ -311,7 +311,8 @@ TEST_F(AudienceTest, SessionStartClearsSessionScopedResults) {
   EXPECT_EQ(bits(1, 0), std::make_pair(false, false));
   EXPECT_EQ(bits(1, 1), std::make_pair(true, true));
   EXPECT_TRUE(dynamicTimes(1).empty());
-  EXPECT_FALSE(database->filterResultForAudienceID(2, &error));  // nothing left with a result: deleted
+  EXPECT_FALSE(
+      ostrel::testing::succeeded(database->filterResultForAudienceID(2)));  // nothing left with a result: deleted
   // The session-scoped filter starts again.
   ASSERT_TRUE(event("open", {}, 20));
   EXPECT_EQ(bits(1, 0), std::make_pair(true, true));
@@ -341,9 +342,8 @@ TEST_F(AudienceTest, DamagedRecordsAreReadSafely) {
   EXPECT_EQ(getResultWords(*ProtoResultData::initWithBuffer(ignored.currentResults), 1), (ResultWords{1, 0}));
 
   // A stored filter that does not decode is skipped, the others still run.
-  ASSERT_TRUE(database->updateEventFilters({{5, 0, "open", Data{0xff, 0xff, 0xff}, false},
-                                            {5, 1, "open", eventFilter(1, "open")->protoBuffer(), false}},
-                                           &error));
+  ASSERT_TRUE(database->updateEventFilters(
+      {{5, 0, "open", Data{0xff, 0xff, 0xff}, false}, {5, 1, "open", eventFilter(1, "open")->protoBuffer(), false}}));
   ASSERT_TRUE(event("open", {}, 10));
   EXPECT_TRUE(scope.logged(6035));
   EXPECT_EQ(bits(5, 0), std::make_pair(false, false));
@@ -368,20 +368,19 @@ TEST_F(AudienceTest, KeptFiltersFollowEveryChangeOfTheStoredOnes) {
   ASSERT_TRUE(event("buy", value(50), 25));
   EXPECT_EQ(bits(2, 0), std::make_pair(true, true));
   EXPECT_FALSE(database->performTransaction([&] {
-    EXPECT_TRUE(database->updateEventFilters({{3, 0, "buy", eventFilter(0, "buy", {above("1")})->protoBuffer(), false}},
-                                             &error));
+    EXPECT_TRUE(
+        database->updateEventFilters({{3, 0, "buy", eventFilter(0, "buy", {above("1")})->protoBuffer(), false}}));
     EXPECT_TRUE(event("buy", value(50), 30));
     return false;
   }));
   ASSERT_TRUE(event("buy", value(50), 40));
   EXPECT_FALSE(current(3));
 
-  ASSERT_TRUE(database->deleteAllEventFilters(&error));
-  ASSERT_TRUE(database->updateEventFilters({{4, 0, "buy", eventFilter(0, "buy", {above("1")})->protoBuffer(), false}},
-                                           &error));
+  ASSERT_TRUE(database->deleteAllEventFilters());
+  ASSERT_TRUE(database->updateEventFilters({{4, 0, "buy", eventFilter(0, "buy", {above("1")})->protoBuffer(), false}}));
   ASSERT_TRUE(event("buy", value(50), 50));
   EXPECT_EQ(bits(4, 0), std::make_pair(true, true));
-  ASSERT_TRUE(database->reset(&error));
+  ASSERT_TRUE(database->reset());
   ASSERT_TRUE(event("buy", value(50), 60));
   EXPECT_FALSE(current(4));
 
@@ -389,8 +388,7 @@ TEST_F(AudienceTest, KeptFiltersFollowEveryChangeOfTheStoredOnes) {
   ASSERT_TRUE(database->updateEventFilters(
       {{6, 0, "buy", eventFilter(0, "sell")->protoBuffer(), false},
        {6, 1, "buy", eventFilter(1, "buy", {}, numberFilter(2, "0"))->protoBuffer(), false},
-       {6, 2, "buy", eventFilter(2, "buy", {above("1")})->protoBuffer(), false}},
-      &error));
+       {6, 2, "buy", eventFilter(2, "buy", {above("1")})->protoBuffer(), false}}));
   EventAggregates other("sell", 5, 5, 5, 0);
   ASSERT_TRUE(audiences->evaluateFiltersForEventName("buy", value(50), &other, 65, nullptr));
   EXPECT_TRUE(scope.logged(7006));

@@ -126,7 +126,12 @@ ConditionalUserPropertyController::conditionalUserPropertiesWithNamePrefix(
     if (!self->host_->isEnabled()) {
       self->monitor().logWithLevel(LogLevel::kWarning, messages::kQueryWhileAnalyticsDisabled, "Cannot query for conditional user properties. Analytics is disabled");
     } else if (auto db = self->database()) {
-      result = db->conditionalUserPropertiesWithPrefix(namePrefix.value_or(""), origin.value_or(""), &error);
+      auto found = db->conditionalUserPropertiesWithPrefix(namePrefix.value_or(""), origin.value_or(""));
+      if (found) {
+        result = std::move(found).value();
+      } else {
+        error = found.error();
+      }
     }
     std::lock_guard lock(wait->mutex);
     wait->result = std::move(result);

@@ -15,7 +15,6 @@ using platform::foundation::Error;
 using platform::foundation::Value;
 
 using sdk::analytics::errorText;
-using sdk::analytics::failed;
 using sdk::analytics::now;
 
 namespace {
@@ -46,13 +45,14 @@ void ConditionalUserPropertyController::setConditionalUserPropertyOnWorkerQueue(
   ConditionalUserProperty p = *property;
   std::optional<AnalyticsEvent> triggered;
   bool committed = db->performTransaction([&] {
-    Error error;
-    auto stored = db->conditionalUserPropertyWithName(p.name, &error);
-    if (!stored && failed(error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConditionalPropertyQueryFailed, "Cannot query conditional user property. Name, origin, error",
-                             displayName(p.name), Value(p.origin), errorText(error));
+    auto found = db->conditionalUserPropertyWithName(p.name);
+    if (!found) {
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConditionalPropertyQueryFailed,
+                             "Cannot query conditional user property. Name, origin, error", displayName(p.name),
+                             Value(p.origin), errorText(found.error()));
       return false;
     }
+    const std::optional<ConditionalUserProperty>& stored = *found;
     if (stored && stored->origin != p.origin) {
       monitor().logWithLevel(LogLevel::kSilentWarning, messages::kConditionalPropertyOriginChanged,
                              "Updating a conditional user property with different origin. Name, origin, saved origin",
@@ -72,11 +72,13 @@ void ConditionalUserPropertyController::setConditionalUserPropertyOnWorkerQueue(
       newlyTriggered = true;
     }
     if (p.active && p.value) {
-      if (db->updateUserAttribute(UserAttribute(p.origin, p.name, *p.value, p.triggeredTimestamp), &error)) {
+      if (auto updated = db->updateUserAttribute(UserAttribute(p.origin, p.name, *p.value, p.triggeredTimestamp))) {
         monitor().logWithLevel(LogLevel::kDebug, messages::kActiveUserPropertyUpdated, "User property updated. Name, origin", displayName(p.name), Value(p.origin));
       } else {
-        monitor().logWithLevel(LogLevel::kMonitoredError, messages::kActiveUserPropertyUpdateFailed, "Cannot update user property from conditional user property. Name, origin, "
-                               "error", displayName(p.name), Value(p.origin), errorText(error));
+        monitor().logWithLevel(LogLevel::kMonitoredError, messages::kActiveUserPropertyUpdateFailed,
+                               "Cannot update user property from conditional user property. Name, origin, "
+                               "error",
+                               displayName(p.name), Value(p.origin), errorText(updated.error()));
       }
       if (newlyTriggered) triggered = eventFrom(p.triggeredEvent, p.origin, p.triggeredTimestamp);
     }
@@ -84,12 +86,14 @@ void ConditionalUserPropertyController::setConditionalUserPropertyOnWorkerQueue(
       p.active = true;
       p.triggeredTimestamp = stored->triggeredTimestamp;
     }
-    if (db->updateConditionalUserProperty(p, &error)) {
+    if (auto updated = db->updateConditionalUserProperty(p)) {
       monitor().logWithLevel(LogLevel::kDebug, messages::kConditionalPropertyAdded, "Conditional user property added. Name, origin", displayName(p.name),
                              Value(p.origin));
     } else {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConditionalPropertyInsertFailed, "Cannot insert user property from conditional user property. Name, origin, "
-                             "error", displayName(p.name), Value(p.origin), errorText(error));
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConditionalPropertyInsertFailed,
+                             "Cannot insert user property from conditional user property. Name, origin, "
+                             "error",
+                             displayName(p.name), Value(p.origin), errorText(updated.error()));
     }
     return true;
   });
@@ -112,26 +116,32 @@ void ConditionalUserPropertyController::removeConditionalUserPropertyOnWorkerQue
   const ConditionalUserProperty& request = *property;
   std::optional<AnalyticsEvent> cleared;
   bool committed = db->performTransaction([&] {
-    Error error;
-    auto stored = db->conditionalUserPropertyWithName(request.name, &error);
+    auto found = db->conditionalUserPropertyWithName(request.name);
+    if (!found) {
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kPropertyToRemoveQueryFailed,
+                             "Cannot query conditional user property to remove. Name, origin, error",
+                             displayName(request.name), Value(request.origin), errorText(found.error()));
+      return false;
+    }
+    const std::optional<ConditionalUserProperty>& stored = *found;
     if (!stored) {
-      if (failed(error)) {
-        monitor().logWithLevel(LogLevel::kMonitoredError, messages::kPropertyToRemoveQueryFailed, "Cannot query conditional user property to remove. Name, origin, error",
-                               displayName(request.name), Value(request.origin), errorText(error));
-        return false;
-      }
       monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kNonexistentPropertyRemove, "Cannot remove nonexistent conditional user property. Name, origin",
                              displayName(request.name), Value(request.origin));
       return true;
     }
-    if (!db->deleteConditionalUserPropertyWithName(request.name, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConditionalPropertyDeleteFailed, "Cannot delete conditional user property. Name, origin, error",
-                             displayName(request.name), Value(stored->origin), errorText(error));
+    if (auto result = db->deleteConditionalUserPropertyWithName(request.name); !result) {
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConditionalPropertyDeleteFailed,
+                             "Cannot delete conditional user property. Name, origin, error", displayName(request.name),
+                             Value(stored->origin), errorText(result.error()));
       return false;
     }
-    if (stored->active && !db->deleteUserAttributeWithName(request.name, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRemovedUserPropertyDeleteFailed, "Cannot remove conditional user property. Failed to delete the user property. "
-                             "Name, origin, error", displayName(request.name), Value(stored->origin), errorText(error));
+    if (auto result =
+            stored->active ? db->deleteUserAttributeWithName(request.name) : MeasurementDatabase::ErrorOr<void>();
+        !result) {
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRemovedUserPropertyDeleteFailed,
+                             "Cannot remove conditional user property. Failed to delete the user property. "
+                             "Name, origin, error",
+                             displayName(request.name), Value(stored->origin), errorText(result.error()));
       return false;
     }
     cleared = eventFrom(request.expiredEvent, stored->origin, now());
@@ -144,17 +154,18 @@ bool ConditionalUserPropertyController::removeTimedOutCUPWithTimedOutEvents(std:
   Scheduler::checkOnBackgroundThreadWithMethodName("removeTimedOutCUPWithTimedOutEvents:");
   auto db = database();
   if (!db) return false;
-  Error error;
-  auto rows = db->timedOutConditionalUserPropertiesWithError(&error);
+  auto rows = db->timedOutConditionalUserPropertiesWithError();
   if (!rows) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTimedOutPropertiesFetchFailed, "Cannot fetch timed out conditional user properties. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTimedOutPropertiesFetchFailed,
+                           "Cannot fetch timed out conditional user properties. Error", errorText(rows.error()));
     return false;
   }
   for (const auto& row : *rows) {
     monitor().logWithLevel(LogLevel::kDebug, messages::kConditionalPropertyTimedOut, "Conditional user property has timed out. Name", displayName(row.name));
-    if (!db->deleteConditionalUserPropertyWithName(row.name, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTimedOutPropertyDeleteFailed, "Cannot delete timed out condition user property. Name, error",
-                             displayName(row.name), errorText(error));
+    if (auto result = db->deleteConditionalUserPropertyWithName(row.name); !result) {
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTimedOutPropertyDeleteFailed,
+                             "Cannot delete timed out condition user property. Name, error", displayName(row.name),
+                             errorText(result.error()));
       return false;
     }
     if (auto event = eventFrom(row.timedOutEvent, row.origin, now()); event && timedOutEvents) {
@@ -168,23 +179,26 @@ bool ConditionalUserPropertyController::removeExpiredCUPWithExpiredEvents(std::v
   Scheduler::checkOnBackgroundThreadWithMethodName("removeExpiredCUPWithExpiredEvents:");
   auto db = database();
   if (!db) return false;
-  Error error;
-  auto rows = db->expiredConditionalUserPropertiesWithError(&error);
+  auto rows = db->expiredConditionalUserPropertiesWithError();
   if (!rows) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExpiredPropertiesFetchFailed, "Cannot fetch expired conditional user properties. Error", errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExpiredPropertiesFetchFailed,
+                           "Cannot fetch expired conditional user properties. Error", errorText(rows.error()));
     return false;
   }
   for (const auto& row : *rows) {
     monitor().logWithLevel(LogLevel::kDebug, messages::kConditionalPropertyExpired, "Conditional user property has expired. Name, expired event",
                            displayName(row.name), Value(row.expiredEvent ? row.expiredEvent->name() : std::string()));
-    if (!db->deleteUserAttributeWithName(row.name, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExpiredUserPropertyDeleteFailed, "Cannot remove conditional user property. Failed to delete the user property. "
-                             "Name, origin, error", displayName(row.name), Value(row.origin), errorText(error));
+    if (auto result = db->deleteUserAttributeWithName(row.name); !result) {
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExpiredUserPropertyDeleteFailed,
+                             "Cannot remove conditional user property. Failed to delete the user property. "
+                             "Name, origin, error",
+                             displayName(row.name), Value(row.origin), errorText(result.error()));
       return false;
     }
-    if (!db->deleteConditionalUserPropertyWithName(row.name, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExpiredPropertyDeleteFailed, "Cannot delete expired condition user property. Name, error",
-                             displayName(row.name), errorText(error));
+    if (auto result = db->deleteConditionalUserPropertyWithName(row.name); !result) {
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExpiredPropertyDeleteFailed,
+                             "Cannot delete expired condition user property. Name, error", displayName(row.name),
+                             errorText(result.error()));
       return false;
     }
     if (auto event = eventFrom(row.expiredEvent, row.origin, now()); event && expiredEvents) {
@@ -200,31 +214,34 @@ ConditionalUserPropertyController::updateConditionalUserPropertiesWithEventNameO
   Scheduler::checkOnBackgroundThreadWithMethodName("updateConditionalUserPropertiesBasedOnEventNameOnWorkerQueue:");
   auto db = database();
   if (!db) return std::nullopt;
-  Error error;
-  auto rows = db->triggeredConditionalUserPropertiesWithEventName(eventName, &error);
+  auto rows = db->triggeredConditionalUserPropertiesWithEventName(eventName);
   if (!rows) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTriggeringPropertiesFetchFailed, "Cannot fetch triggering conditional user properties. Event name, error",
-                           Value(eventNameForDisplay(eventName)), errorText(error));
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTriggeringPropertiesFetchFailed,
+                           "Cannot fetch triggering conditional user properties. Event name, error",
+                           Value(eventNameForDisplay(eventName)), errorText(rows.error()));
     return std::nullopt;
   }
   std::vector<AnalyticsEvent> triggered;
   for (ConditionalUserProperty row : *rows) {
     double t = now();
     if (row.value) {
-      if (db->updateUserAttribute(UserAttribute(row.origin, row.name, *row.value, t), &error)) {
+      if (auto updated = db->updateUserAttribute(UserAttribute(row.origin, row.name, *row.value, t))) {
         monitor().logWithLevel(LogLevel::kDebug, messages::kTriggeredUserPropertyUpdated, "User property updated. Name, origin, value", displayName(row.name),
                                Value(row.origin), row.value->objectValue());
       } else {
-        monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTriggeredUserPropertyUpdateFailed, "Cannot update user property from conditional user property. Name, origin, "
-                               "error", displayName(row.name), Value(row.origin), errorText(error));
+        monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTriggeredUserPropertyUpdateFailed,
+                               "Cannot update user property from conditional user property. Name, origin, "
+                               "error",
+                               displayName(row.name), Value(row.origin), errorText(updated.error()));
       }
     }
     if (auto event = eventFrom(row.triggeredEvent, row.origin, t)) triggered.push_back(std::move(*event));
     row.active = true;
     row.triggeredTimestamp = t;
-    if (!db->updateConditionalUserProperty(row, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTriggeredPropertyUpdateFailed, "Cannot update conditional user property. Name, origin, error",
-                             displayName(row.name), Value(row.origin), errorText(error));
+    if (auto result = db->updateConditionalUserProperty(row); !result) {
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTriggeredPropertyUpdateFailed,
+                             "Cannot update conditional user property. Name, origin, error", displayName(row.name),
+                             Value(row.origin), errorText(result.error()));
       return std::nullopt;
     }
   }

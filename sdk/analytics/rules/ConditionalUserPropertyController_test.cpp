@@ -50,10 +50,9 @@ class EngineHost : public ostrel::testing::AudienceHost {
 class ConditionalUserPropertyTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Error error;
-    host->database_ = MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName,
-                                                        std::make_shared<PersistedConfig>(), &error);
-    ASSERT_TRUE(host->database_) << error;
+    host->database_ = ostrel::testing::succeeded(MeasurementDatabase::initWithDatabaseName(
+        MeasurementDatabase::kDatabaseName, std::make_shared<PersistedConfig>()));
+    ASSERT_TRUE(host->database_);
     controller = std::make_shared<ConditionalUserPropertyController>(host);
   }
 
@@ -80,12 +79,10 @@ class ConditionalUserPropertyTest : public ::testing::Test {
     return p;
   }
   std::optional<ConditionalUserProperty> row(const std::string& name) {
-    Error error;
-    return host->database_->conditionalUserPropertyWithName(name, &error);
+    return ostrel::testing::succeeded(host->database_->conditionalUserPropertyWithName(name));
   }
   std::optional<UserAttribute> attribute(const std::string& name) {
-    Error error;
-    return host->database_->userAttributeWithName(name, &error);
+    return ostrel::testing::succeeded(host->database_->userAttributeWithName(name));
   }
   void set(const ConditionalUserProperty& p, const std::string& name) {
     controller->setConditionalUserProperty(p, name);
@@ -215,9 +212,8 @@ TEST_F(ConditionalUserPropertyTest, AFailingStepUndoesTheWholeProcessing) {
   set(property("purchase"), "stale");
   set(property(), "active");
   environment.advance(200);  // "stale" timed out, "active" expired
-  Error error;
-  ASSERT_TRUE(host->database_->store().executeStatement(
-      "CREATE TRIGGER refuse BEFORE DELETE ON user_attributes BEGIN SELECT RAISE(ABORT, 'refused'); END", {}, &error));
+  ASSERT_TRUE(ostrel::testing::succeeded(host->database_->store().executeStatement(
+      "CREATE TRIGGER refuse BEFORE DELETE ON user_attributes BEGIN SELECT RAISE(ABORT, 'refused'); END", {})));
   auto before = host->writtenNames().size();
   EXPECT_FALSE(process("purchase"));
   EXPECT_TRUE(scope.logged(10006));

@@ -45,19 +45,21 @@ std::shared_ptr<ExperimentsDatabase> ExperimentsDatabase::initWithPath(const std
 }
 
 bool ExperimentsDatabase::initializeDatabaseResourcesWithContext(const std::string& context) {
-  Error error;
-  store_ = SqliteStore::initWithDatabasePath(path_, &error);
-  if (!store_) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseOpenFailed, "Failed to open database (" + context + ")", errorText(error));
+  auto opened = SqliteStore::initWithDatabasePath(path_);
+  if (!opened) {
+    store_.reset();
+    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseOpenFailed,
+                           "Failed to open database (" + context + ")", errorText(opened.error()));
     return false;
   }
+  store_ = std::move(opened).value();
   if (!ensureAllTables()) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseTablesInvalid, "Failed to create or validate required database tables (" + context + ")");
     store_.reset();
-    Error deleteError;
-    if (!deleteFileAtPath(path_, &deleteError)) {
-      monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kExperimentsDatabaseFileDeleteFailed, "Failed to delete old database file after failed validation. Error (" +
-                                            deleteError.localizedDescription() + ")");
+    if (auto result = deleteFileAtPath(path_); !result) {
+      monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kExperimentsDatabaseFileDeleteFailed,
+                             "Failed to delete old database file after failed validation. Error (" +
+                                 result.error().localizedDescription() + ")");
     }
     return false;
   }
@@ -66,9 +68,9 @@ bool ExperimentsDatabase::initializeDatabaseResourcesWithContext(const std::stri
 
 bool ExperimentsDatabase::ensureAllTables() {
   for (const char* table : {kPendingTable, kActivatedTable, kLaunchedTable}) {
-    Error error;
-    if (!store_->ensureTableWithName(table, columns(), &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseTableEnsureFailed, "Failed to ensure table. Table, error", Value(table), errorText(error));
+    if (auto result = store_->ensureTableWithName(table, columns()); !result) {
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseTableEnsureFailed,
+                             "Failed to ensure table. Table, error", Value(table), errorText(result.error()));
       return false;
     }
   }
@@ -87,9 +89,10 @@ bool ExperimentsDatabase::reset() {
 
 bool ExperimentsDatabase::performTransaction(const std::function<bool()>& block) {
   if (!store_) return false;
-  Error error;
-  if (store_->performTransaction(block, &error)) return true;
-  monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseTransactionFailed, "Transaction failed. " + error.localizedDescription());
+  auto done = store_->performTransaction(block);
+  if (done) return true;
+  monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseTransactionFailed,
+                         "Transaction failed. " + done.error().localizedDescription());
   return false;
 }
 
@@ -119,7 +122,8 @@ std::optional<std::vector<ExperimentSnapshot>> ExperimentsDatabase::snapshotsFro
 std::optional<std::vector<ExperimentSnapshot>> ExperimentsDatabase::fetchSnapshots(const std::string& table, Error* error) {
   if (!store_) return std::nullopt;
   auto rows = store_->recordsForQuery(
-      "SELECT rowid, * FROM " + table + " ORDER BY rowid LIMIT " + std::to_string(kFetchLimit), {}, error);
+      "SELECT rowid, * FROM " + table + " ORDER BY rowid LIMIT " + std::to_string(kFetchLimit), {});
+  if (!rows) platform::foundation::report(error, rows.error());
   if (!rows) return std::nullopt;
   return snapshotsFromRows(*rows, error);
 }
@@ -141,7 +145,9 @@ bool ExperimentsDatabase::upsertSnapshot(const ProtoSnapshot& snapshot, const st
                     {"timestamp", Value(timestamp)},
                     {"snapshotProto", Value::data(snapshot.protoBuffer())}};
   if (manuallyActivated) record["manually_activated"] = Value(static_cast<std::int64_t>(*manuallyActivated));
-  return store_->upsertRecord(record, table, error);
+  auto stored = store_->upsertRecord(record, table);
+  if (!stored) platform::foundation::report(error, stored.error());
+  return stored.ok();
 }
 
 bool ExperimentsDatabase::upsertPendingExperimentSnapshots(const std::vector<ExperimentSnapshot>& snapshots, Error* error) {
@@ -176,17 +182,21 @@ bool ExperimentsDatabase::activateSnapshot(const std::optional<ExperimentSnapsho
     auto snapshot = ExperimentSnapshot::initWithSDKName(pending->SDKName(), others);
     if (!snapshot || !upsertSnapshot(*snapshot->proto(), kActivatedTable, timestamp, std::nullopt, error)) return false;
   }
-  return store_->deleteRecordsFromTableWithName(kPendingTable, "sdk_name = ? AND timestamp <= ?",
-                                                {Value(pending->SDKName()), Value(timestamp)}, error)
-      .has_value();
+  auto deleted = store_->deleteRecordsFromTableWithName(kPendingTable, "sdk_name = ? AND timestamp <= ?",
+                                                        {Value(pending->SDKName()), Value(timestamp)});
+  if (!deleted) platform::foundation::report(error, deleted.error());
+  return deleted.ok();
 }
 
 bool ExperimentsDatabase::activatePendingSnapshotsAutomatically(Error* error) {
   if (!store_) return false;
   auto rows = store_->recordsForQuery(
       std::string("SELECT rowid,* FROM ") + kPendingTable + " WHERE NOT manually_activated = ? ORDER BY rowid",
-      {Value(std::int64_t{1})}, error);
-  if (!rows) return false;
+      {Value(std::int64_t{1})});
+  if (!rows) {
+    platform::foundation::report(error, rows.error());
+    return false;
+  }
   for (const Dictionary& row : *rows) {
     auto snapshots = snapshotsFromRows({row}, error);
     if (!snapshots) return false;
@@ -200,7 +210,9 @@ bool ExperimentsDatabase::activatePendingSnapshotsAutomatically(Error* error) {
 bool ExperimentsDatabase::deleteStaleActivatedSnapshots(Error* error) {
   if (!store_) return false;
   double cutoff = platform::foundation::Clock::current()->now() - kStaleActivatedAge;
-  return store_->deleteRecordsFromTableWithName(kActivatedTable, "timestamp <= ?", {Value(cutoff)}, error).has_value();
+  auto deleted = store_->deleteRecordsFromTableWithName(kActivatedTable, "timestamp <= ?", {Value(cutoff)});
+  if (!deleted) platform::foundation::report(error, deleted.error());
+  return deleted.ok();
 }
 
 bool ExperimentsDatabase::deleteExperimentsOfSDKName(const std::string& sdkName, const std::string& table, Error* error) {
@@ -212,7 +224,9 @@ bool ExperimentsDatabase::deleteExperimentsOfSDKName(const std::string& sdkName,
     setMeasurementError(error, kFailed, "The experiments database is not open");
     return false;
   }
-  return store_->deleteRecordFromTableWithName(table, "sdk_name", Value(sdkName), error);
+  auto deleted = store_->deleteRecordFromTableWithName(table, "sdk_name", Value(sdkName));
+  if (!deleted) platform::foundation::report(error, deleted.error());
+  return deleted.ok();
 }
 
 bool ExperimentsDatabase::deleteActivatedExperimentsOfSDKName(const std::string& sdkName, Error* error) {
@@ -229,8 +243,12 @@ std::optional<std::vector<Dictionary>> ExperimentsDatabase::allDataTypesFromTabl
                                                                                    std::int64_t tableLimit,
                                                                                    Error* error) {
   if (!store_) return std::nullopt;
-  return store_->recordsForQuery("SELECT rowid, * FROM " + table + " ORDER BY rowid LIMIT ?", {Value(tableLimit)},
-                                 error);
+  auto rows = store_->recordsForQuery("SELECT rowid, * FROM " + table + " ORDER BY rowid LIMIT ?", {Value(tableLimit)});
+  if (!rows) {
+    platform::foundation::report(error, rows.error());
+    return std::nullopt;
+  }
+  return std::move(rows).value();
 }
 
 }  // namespace sdk::analytics

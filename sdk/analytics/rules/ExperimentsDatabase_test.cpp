@@ -147,8 +147,9 @@ TEST_F(ExperimentsDatabaseTest, AutomaticActivationAndStaleRows) {
   // A row that does not decode spoils the whole read, never a crash.
   ASSERT_TRUE(database->upsertSnapshot(*snapshot("z", {}, 0).proto(), ExperimentsDatabase::kLaunchedTable, 1, std::nullopt,
                                        &error));
-  auto store = SqliteStore::initWithDatabasePath(measurementDirectoryFilePath(ExperimentsDatabase::kDatabaseName), &error);
-  ASSERT_TRUE(store->executeStatement("UPDATE launched_snapshot_table SET snapshotProto = x'ffff'", {}, &error));
+  auto store = SqliteStore::initWithDatabasePath(measurementDirectoryFilePath(ExperimentsDatabase::kDatabaseName));
+  ASSERT_TRUE(store);
+  ASSERT_TRUE((*store)->executeStatement("UPDATE launched_snapshot_table SET snapshotProto = x'ffff'", {}));
   EXPECT_FALSE(database->fetchAllLaunchedSnapshots(&error));
   EXPECT_EQ(error.code, 2);
   ASSERT_TRUE(database->reset());

@@ -1,3 +1,4 @@
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "sdk/analytics/engine/reporters/CampaignReporter.h"
 
 #include "platform/foundation/SystemFacts.h"
@@ -88,8 +89,7 @@ TEST_F(CampaignReporterTest, ClickIdentifiers) {
   ASSERT_TRUE(event);
   EXPECT_FALSE(event->parameters().contains("gclid"));
   EXPECT_EQ(text(*event, "gbraid"), "B1");
-  platform::foundation::Error error;
-  auto stored = engine->database()->userAttributeWithName("_gbraid", &error);
+  auto stored = ostrel::testing::succeeded(engine->database()->userAttributeWithName("_gbraid"));
   ASSERT_TRUE(stored);
   EXPECT_EQ(stored->value.stringValue(), "B1");
   EXPECT_EQ(stored->origin, "auto");
@@ -113,8 +113,7 @@ TEST_F(CampaignReporterTest, UntrustedValuesAreCutAndAnOversizedClickIdentifierI
   EXPECT_EQ(platform::foundation::Utf8::length(campaign), 100u);
   EXPECT_EQ(campaign.substr(campaign.size() - 3), "...");
   EXPECT_EQ(text(*event, "gbraid"), std::string(97, 'b') + "...");
-  platform::foundation::Error error;
-  EXPECT_FALSE(engine->database()->userAttributeWithName("_gbraid", &error));
+  EXPECT_FALSE(ostrel::testing::succeeded(engine->database()->userAttributeWithName("_gbraid")));
   EXPECT_TRUE(scope.logged(23205));
 }
 

@@ -91,10 +91,10 @@ class CampaignEngineTest : public ::testing::Test {
   std::vector<sdk::analytics::AnalyticsEvent> storedEvents() {
     std::vector<sdk::analytics::AnalyticsEvent> events;
     onWorker([&] {
-      platform::foundation::Error error;
-      auto rows = engine->database()->store().recordsForQuery("SELECT * FROM raw_events ORDER BY rowid", {}, &error);
-      for (const auto& row : rows.value_or(std::vector<sdk::analytics::SqliteStore::Row>{})) {
-        if (auto data = sdk::analytics::MeasurementDatabase::rawEventDataFromDictionary(row, &error)) events.push_back(data->rawEvent);
+      auto rows = engine->database()->store().recordsForQuery("SELECT * FROM raw_events ORDER BY rowid", {});
+      for (const auto& row : rows.valueOr(std::vector<sdk::analytics::SqliteStore::Row>{})) {
+        if (auto data = sdk::analytics::MeasurementDatabase::rawEventDataFromDictionary(row))
+          events.push_back(data->rawEvent);
       }
     });
     return events;

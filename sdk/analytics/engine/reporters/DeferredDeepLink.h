@@ -41,8 +41,8 @@ class DeferredDeepLink : public std::enable_shared_from_this<DeferredDeepLink> {
   static std::optional<platform::foundation::Dictionary> deepLinkInfoFromResponseData(const std::string& body);
   void handleDeferredDeepLinkInfo(const platform::foundation::Dictionary& info);
   // Main thread: false when the app delegate has no open-URL method with options.
-  static bool sendDeepLinkURLToAppDelegateOnMainThread(const std::string& url,
-                                                       const platform::foundation::Value& options);
+  [[nodiscard]] static bool sendDeepLinkURLToAppDelegateOnMainThread(const std::string& url,
+                                                                     const platform::foundation::Value& options);
 
  private:
   std::string requestURL(MeasurementEngine& engine) const;

@@ -156,14 +156,14 @@ TEST_F(InAppPurchaseTest, ConsumablePurchaseIsReportedInMicrosAndCountsTowardsLi
   // The engine's lifetime value takes the micros as they are.
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
-  Error error;
-  auto database = MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, std::make_shared<PersistedConfig>(), &error);
-  ASSERT_TRUE(database) << error;
+  auto database = ostrel::testing::succeeded(MeasurementDatabase::initWithDatabaseName(
+      MeasurementDatabase::kDatabaseName, std::make_shared<PersistedConfig>()));
+  ASSERT_TRUE(database);
   Parameters parameters;
   for (const auto& [key, value] : p) parameters.emplace(key, *AnalyticsValue::valueFromObject(value));
   auto event = AnalyticsEvent::create("auto", false, "_iap", 1, 0, parameters);
   ASSERT_TRUE(LifetimeValueRecorder::recordLifetimeValueToDatabase(*database, *event, 4));
-  auto total = database->userAttributeWithName("_ltv_EUR", &error);
+  auto total = ostrel::testing::succeeded(database->userAttributeWithName("_ltv_EUR"));
   ASSERT_TRUE(total);
   EXPECT_EQ(total->value, AnalyticsValue(std::int64_t{1980000}));
 }

@@ -73,13 +73,13 @@ std::vector<PaymentTransaction> PurchaseFilter::filterOnWorkerQueue(const std::v
       kept.push_back(transaction);
       continue;
     }
-    platform::foundation::Error error;
-    auto isNew = database ? database->insertIfNotDuplicatePurchaseFingerprint(*fingerprint, &error) : std::nullopt;
+    auto isNew = database ? database->insertIfNotDuplicatePurchaseFingerprint(*fingerprint)
+                          : platform::foundation::ErrorOr<bool>(platform::foundation::Error());
     if (!isNew) {
       monitor.logWithLevel(LogLevel::kMonitoredError, messages::kPurchaseFingerprintSaveFailed,
                            "Failed to save purchase fingerprint. Purchase will not be checked for duplicates. Product "
                            "ID, error",
-                           productID, Value(database ? error.description() : std::string("no database")));
+                           productID, Value(database ? isNew.error().description() : std::string("no database")));
       kept.push_back(transaction);
     } else if (*isNew) {
       claimed_.emplace(*transaction.transactionIdentifier, *fingerprint);
@@ -104,12 +104,12 @@ void PurchaseFilter::releaseUnreportedTransactions(std::vector<PaymentTransactio
     for (const auto& transaction : unreported) {
       auto claim = self->claimed_.find(transaction.transactionIdentifier.value_or(""));
       if (claim == self->claimed_.end()) continue;
-      platform::foundation::Error error;
-      if (!database->deletePurchaseFingerprint(claim->second, &error)) {
+      if (auto result = database->deletePurchaseFingerprint(claim->second); !result) {
         Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kPurchaseFingerprintForgetFailed,
                                         "Failed to forget the fingerprint of a purchase that was not reported. "
                                         "Product ID, error",
-                                        Value(transaction.payment.productIdentifier), Value(error.description()));
+                                        Value(transaction.payment.productIdentifier),
+                                        Value(result.error().description()));
       }
       self->claimed_.erase(claim);
     }

@@ -97,8 +97,8 @@ class ReporterTestBase : public ::testing::Test {
  protected:
   ReporterTestBase() {
     ReporterHost::setCurrent(host);
-    platform::foundation::Error error;
-    database = sdk::analytics::MeasurementDatabase::initWithDatabaseName(sdk::analytics::MeasurementDatabase::kDatabaseName, persisted, &error);
+    database = ostrel::testing::succeeded(sdk::analytics::MeasurementDatabase::initWithDatabaseName(
+        sdk::analytics::MeasurementDatabase::kDatabaseName, persisted));
     if (database) settings = sdk::analytics::RemoteConfig::initWithAppID("1:100000000001:ios:0123456789abcdef", database);
   }
   ~ReporterTestBase() override { ReporterHost::setCurrent(nullptr); }

@@ -41,7 +41,7 @@ class SessionReporter final : public sdk::analytics::SessionReporting,
   void setTimeoutSessionInterval(double seconds) override;
   double timeoutSessionInterval() const override;
   bool isSessionExpired() const override;
-  bool extendSession() override;
+  [[nodiscard]] bool extendSession() override;
   void updatePropertiesForNewSessionStart() override;
   UserAttribute sessionIDPropertyWithTimestamp(double timestamp) const override;
   UserAttribute sessionNumberProperty() const override;

@@ -237,7 +237,7 @@ TEST_F(SessionReporterTest, WorkerQueueAndMainThreadShareTheReporter) {
   auto worker = platform::dispatch::Queue::serial("test.worker");
   for (int i = 0; i < 200; ++i) {
     worker->async([reporter] {
-      reporter->extendSession();
+      (void)reporter->extendSession();
       reporter->updatePropertiesForNewSessionStart();
       reporter->setTimeoutSessionInterval(1e9);
     });
