@@ -30,8 +30,7 @@ class EventSampler {
   EventSampler(std::shared_ptr<MeasurementDatabase> database, std::shared_ptr<RemoteConfig> settings,
                RandomSource random = {});
 
-  // The kept events in the given order; nothing (with `error`) when the aggregates can't be read
-  // or written.
+  // The kept events in the given order; the error when the aggregates can't be read or written.
   platform::foundation::ErrorOr<Events> sampleEvents(const Events& events);
   bool canEventBeSampled(const ProtoEvent& event);
   bool isEventBundledAfterRoll(std::int32_t rate);
