@@ -29,12 +29,11 @@ void run(benchmark::State& state, bool withProgram) {
   auto host = std::make_shared<sdk::analytics::FakeMeasurementHost>();
   host->settings["measurement.ees_feature_enabled"] = true;
   sdk::analytics::EventEditing editing(host);
-  sdk::analytics::ScriptRuntimeError error;
   auto program = ostrel::testing::program(
       kProgram, {{"rule", rule(1, "(call $e \"setParamValue\" (quote \"a\" 1))")},
                  {"rule", rule(2, "(call $e \"setParamValue\" (quote \"value\" (* (call $e \"getParamValue\" (quote \"value\")) 2)))")},
                  {"rule", rule(3, "(if (== (call $e \"getEventName\" (quote)) \"purchase\") (quote (call $e \"setEventName\" (quote \"checkout\"))))")}});
-  if (!editing.loadProgram(*program, error)) state.SkipWithError("program did not load");
+  if (!editing.loadProgram(*program).ok()) state.SkipWithError("program did not load");
   const auto event = sampleEvent();
   for (auto _ : state) {
     for (int i = 0; i < kEvents; ++i) {

@@ -38,9 +38,8 @@ void runScript(benchmark::State& state, const std::string& source) {
   const auto program = ostrel::testing::parse(source);
   for (auto _ : state) {
     runtime.resetInstructionCount();
-    sdk::analytics::ScriptRuntimeError error;
-    auto result = runtime.executeStatements(program, error);
-    if (sdk::analytics::hasScriptError(error)) state.SkipWithError("script failed");
+    auto result = runtime.executeStatements(program);
+    if (!result.ok()) state.SkipWithError("script failed");
     benchmark::DoNotOptimize(result);
   }
 }
@@ -124,13 +123,12 @@ sdk::analytics::EditingEvent sampleEvent() {
 
 void BM_EventEditing_Script(benchmark::State& state) {
   sdk::analytics::EventEditing editing(nullptr, generous());
-  sdk::analytics::ScriptRuntimeError error;
-  if (!editing.loadProgram(*ostrel::testing::program(kRegister, {{"rule", kEditRule}}), error)) {
+  if (!editing.loadProgram(*ostrel::testing::program(kRegister, {{"rule", kEditRule}})).ok()) {
     state.SkipWithError("program did not load");
   }
   const auto event = sampleEvent();
   for (auto _ : state) {
-    if (!editing.handleEvent(event, error)) state.SkipWithError("event not edited");
+    if (!editing.handleEvent(event).valueOr(false)) state.SkipWithError("event not edited");
     benchmark::DoNotOptimize(editing.eventContext().outputEvent().parameters.size());
   }
 }

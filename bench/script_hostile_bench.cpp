@@ -101,19 +101,19 @@ Outcome runCase(const Case& c) {
   editing.setModuleCreator([logger](sdk::analytics::ScriptHeap& heap) { return sdk::analytics::ScriptValueRef(heap.make<sdk::analytics::LoggerModule>(logger)); },
                            u"internal.logger");
   Outcome outcome;
-  sdk::analytics::ScriptRuntimeError error;
-  if (!editing.loadProgram(*ostrel::testing::program(rules, {{"rule", options}}), error)) {
-    outcome.errorCode = -error.code;
+  const auto loaded = editing.loadProgram(*ostrel::testing::program(rules, {{"rule", options}}));
+  if (!loaded.ok()) {
+    outcome.errorCode = -loaded.error().code;
     return outcome;
   }
   const auto clock = platform::foundation::Clock::current();
   for (int i = 0; i < kEvents; ++i) {
     const sdk::analytics::EditingEvent event("purchase", 1000 + i, platform::foundation::Dictionary{{"value", 10.0}});
-    sdk::analytics::ScriptRuntimeError eventError;
     const auto start = clock->monotonic();
-    if (editing.handleEvent(event, eventError)) ++outcome.editedEvents;
+    const auto handled = editing.handleEvent(event);
+    if (handled.valueOr(false)) ++outcome.editedEvents;
     outcome.slowestEvent = std::max(outcome.slowestEvent, clock->monotonic() - start);
-    outcome.errorCode = eventError.code;
+    outcome.errorCode = handled.ok() ? 0 : handled.error().code;
   }
   return outcome;
 }
@@ -133,9 +133,8 @@ Outcome runLargeProgram() {
       reinterpret_cast<const std::uint8_t*>(wire.data()), wire.size()));
   if (program) {
     sdk::analytics::EventEditing editing;
-    sdk::analytics::ScriptRuntimeError error;
-    (void)editing.loadProgram(*program, error);
-    outcome.errorCode = error.code;
+    const auto loaded = editing.loadProgram(*program);
+    outcome.errorCode = loaded.ok() ? 0 : loaded.error().code;
   } else {
     // The message decoder refuses a configuration of that many messages: nothing is loaded.
     outcome.errorCode = kRefusedByDecoder;

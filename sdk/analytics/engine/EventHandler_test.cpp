@@ -312,8 +312,7 @@ TEST_F(EventHandlerTest, AFailingEditingProgramStoresTheUneditedEventOnce) {
   const std::string failing =
       "(object \"type\" \"edit\" \"callback\" (fn \"\" (quote \"e\") (call $e \"getEventName\" (quote 1))))";
   host->editing = std::make_shared<EventEditing>(host);
-  ScriptRuntimeError error;
-  ASSERT_TRUE(host->editing->loadProgram(*ostrel::testing::program(registerRule, {{"rule", failing}}), error));
+  ASSERT_TRUE(host->editing->loadProgram(*ostrel::testing::program(registerRule, {{"rule", failing}})).ok());
   handle("shop", {{"value", AnalyticsValue(2.0)}});
   auto events = stored();
   ASSERT_EQ(events.size(), 1u);
@@ -326,7 +325,7 @@ TEST_F(EventHandlerTest, AFailingEditingProgramStoresTheUneditedEventOnce) {
       "(object \"type\" \"edit\" \"callback\" (fn \"\" (quote \"e\") (call $e \"setEventName\" (quote \"checkout\"))"
       " (return 0)))";
   host->editing = std::make_shared<EventEditing>(host);
-  ASSERT_TRUE(host->editing->loadProgram(*ostrel::testing::program(registerRule, {{"rule", editing}}), error));
+  ASSERT_TRUE(host->editing->loadProgram(*ostrel::testing::program(registerRule, {{"rule", editing}})).ok());
   handle("shop");
   EXPECT_EQ(storedNames(), (std::vector<std::string>{"shop", "checkout"}));
 }

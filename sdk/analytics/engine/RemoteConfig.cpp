@@ -267,8 +267,7 @@ void RemoteConfig::parseRemoteConfigFromMeasurementConfig(const ProtoMeasurement
         return ScriptValueRef(heap.make<LoggerModule>(std::make_shared<MonitorScriptLogger>(host)));
       },
       u"internal.logger");
-  ScriptRuntimeError error;
-  const bool loaded = editing->loadProgram(*programs.front(), error);
+  const bool loaded = editing->loadProgram(*programs.front()).ok();
   std::unique_lock lock(cacheMutex_);
   if (!loaded) {
     eventEditing_.reset();

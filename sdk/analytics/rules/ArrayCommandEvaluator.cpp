@@ -13,185 +13,160 @@ namespace {
 using List = ScriptValueList;
 using Array = ScriptRef<ScriptArrayValue>;
 ScriptValueRef undefined() { return scriptUndefined(); }
+ScriptValueRef boolean(bool value) { return scriptBoolean(value); }
 ScriptValueRef number(ScriptScope& scope, double value) { return scriptNumber(heapOfScope(scope), value); }
 
-bool integerOf(const ScriptValueRef& value, double& out, ScriptRuntimeError& error) {
-  out = toInteger(value->doubleValueOrError(error));
-  return !hasScriptError(error);
-}
+ErrorOr<double> integerOf(const ScriptValueRef& value) { return toInteger(TRY(value->doubleValueOrError())); }
 
-ScriptFunctionValue* callbackOf(ScriptArguments args, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(args, 1, error)) return nullptr;
-  if (args[0]->kind() != ScriptValueKind::Function) {
-    setScriptError(error, kScriptErrorArgumentType);
-    return nullptr;
-  }
+ErrorOr<ScriptFunctionValue*> callbackOf(ScriptArguments args) {
+  TRY(checkArgumentCount(args, 1));
+  if (args[0]->kind() != ScriptValueKind::Function) return scriptError(kScriptErrorArgumentType);
   return static_cast<ScriptFunctionValue*>(args[0].get());
 }
 
 // The callback walk: visits the indices the array had when it began and still has, in order.
 // `step` answers false to stop.
 template <typename Step>
-void walk(const Array& array, ScriptFunctionValue& callback, ScriptScope& scope, ScriptRuntimeError& error, Step step) {
+ErrorOr<void> walk(const Array& array, ScriptFunctionValue& callback, ScriptScope& scope, Step step) {
   auto& heap = heapOfScope(scope);
   const auto n = array->count();
   for (std::size_t i = 0; i < n; ++i) {
-    if (!heap.chargeWork(1, error)) return;
+    TRY(heap.chargeWork(1));
     auto index = scriptNumber(heap, static_cast<double>(i));
-    if (!array->hasProperty(*index, error)) {
-      if (hasScriptError(error)) return;
-      continue;
-    }
-    auto element = array->valueForProperty(*index, error);
-    if (hasScriptError(error)) return;
-    auto result = callback.invokeWithArguments({element, index, array}, scope, error);
-    if (hasScriptError(error) || !step(i, element, result)) return;
+    if (!TRY(array->hasProperty(*index))) continue;
+    auto element = TRY(array->valueForProperty(*index));
+    auto result = TRY(callback.invokeWithArguments({element, index, array}, scope));
+    if (!TRY(step(i, element, result))) break;
   }
+  return {};
 }
 
-ScriptValueRef every(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  auto* callback = callbackOf(args, error);
-  if (!callback) return undefined();
+ErrorOr<ScriptValueRef> every(const Array& array, ScriptArguments args, ScriptScope& scope) {
+  auto* callback = TRY(callbackOf(args));
   bool all = true;
-  walk(array, *callback, scope, error, [&](std::size_t, const ScriptValueRef&, const ScriptValueRef& result) {
-    all = result->booleanValueOrError(error);
-    return all && !hasScriptError(error);
-  });
-  return hasScriptError(error) ? undefined() : ScriptValueRef(scriptBoolean(all));
+  TRY(walk(array, *callback, scope, [&](std::size_t, const ScriptValueRef&, const ScriptValueRef& result) -> ErrorOr<bool> {
+    all = TRY(result->booleanValueOrError());
+    return all;
+  }));
+  return boolean(all);
 }
 
-ScriptValueRef some(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  auto* callback = callbackOf(args, error);
-  if (!callback) return undefined();
+ErrorOr<ScriptValueRef> some(const Array& array, ScriptArguments args, ScriptScope& scope) {
+  auto* callback = TRY(callbackOf(args));
   bool any = false;
-  walk(array, *callback, scope, error, [&](std::size_t, const ScriptValueRef&, const ScriptValueRef& result) {
-    any = result->booleanValueOrError(error);
-    return !any && !hasScriptError(error);
-  });
-  return hasScriptError(error) ? undefined() : ScriptValueRef(scriptBoolean(any));
+  TRY(walk(array, *callback, scope, [&](std::size_t, const ScriptValueRef&, const ScriptValueRef& result) -> ErrorOr<bool> {
+    any = TRY(result->booleanValueOrError());
+    return !any;
+  }));
+  return boolean(any);
 }
 
-ScriptValueRef filter(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  auto* callback = callbackOf(args, error);
-  if (!callback) return undefined();
+ErrorOr<ScriptValueRef> filter(const Array& array, ScriptArguments args, ScriptScope& scope) {
+  auto* callback = TRY(callbackOf(args));
   List kept;
-  walk(array, *callback, scope, error, [&](std::size_t, const ScriptValueRef& element, const ScriptValueRef& result) {
-    if (result->booleanValueOrError(error)) kept.push_back(element);
-    return !hasScriptError(error);
-  });
-  return hasScriptError(error) ? undefined() : ScriptValueRef(heapOfScope(scope).make<ScriptArrayValue>(std::move(kept)));
+  TRY(walk(array, *callback, scope,
+           [&](std::size_t, const ScriptValueRef& element, const ScriptValueRef& result) -> ErrorOr<bool> {
+             if (TRY(result->booleanValueOrError())) kept.push_back(element);
+             return true;
+           }));
+  return ScriptValueRef(heapOfScope(scope).make<ScriptArrayValue>(std::move(kept)));
 }
 
-ScriptValueRef forEach(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  auto* callback = callbackOf(args, error);
-  if (!callback) return undefined();
-  walk(array, *callback, scope, error, [](std::size_t, const ScriptValueRef&, const ScriptValueRef&) { return true; });
+ErrorOr<ScriptValueRef> forEach(const Array& array, ScriptArguments args, ScriptScope& scope) {
+  auto* callback = TRY(callbackOf(args));
+  TRY(walk(array, *callback, scope, [](std::size_t, const ScriptValueRef&, const ScriptValueRef&) { return ErrorOr<bool>(true); }));
   return undefined();
 }
 
-ScriptValueRef map(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  auto* callback = callbackOf(args, error);
-  if (!callback) return undefined();
+ErrorOr<ScriptValueRef> map(const Array& array, ScriptArguments args, ScriptScope& scope) {
+  auto* callback = TRY(callbackOf(args));
   auto& heap = heapOfScope(scope);
   auto out = heap.make<ScriptArrayValue>();
-  walk(array, *callback, scope, error, [&](std::size_t i, const ScriptValueRef&, const ScriptValueRef& result) {
-    out->setValueForProperty(result, *scriptNumber(heap, static_cast<double>(i)), error);
-    return !hasScriptError(error);
-  });
-  return hasScriptError(error) ? undefined() : ScriptValueRef(out);
+  TRY(walk(array, *callback, scope, [&](std::size_t i, const ScriptValueRef&, const ScriptValueRef& result) -> ErrorOr<bool> {
+    TRY(out->setValueForProperty(result, *scriptNumber(heap, static_cast<double>(i))));
+    return true;
+  }));
+  return ScriptValueRef(out);
 }
 
-ScriptValueRef concat(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  auto out = array->subarrayWithRange(0, static_cast<std::int64_t>(array->count()), error);
-  if (!out) return undefined();
-  for (const auto& argument : args) {
-    out->concat(argument, error);
-    if (hasScriptError(error)) return undefined();
-  }
+ErrorOr<ScriptValueRef> concat(const Array& array, ScriptArguments args, ScriptScope& scope) {
+  auto out = TRY(array->subarrayWithRange(0, static_cast<std::int64_t>(array->count())));
+  for (const auto& argument : args) TRY(out->concat(argument));
   (void)scope;
-  return out;
+  return ScriptValueRef(out);
 }
 
-ScriptValueRef hasOwnProperty(const Array& array, ScriptArguments args, ScriptScope&, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(args, 1, error)) return undefined();
-  const auto key = args[0]->stringValueOrError(error);
-  if (hasScriptError(error)) return undefined();
-  if (key == u"length") return scriptBoolean(true);
-  const bool has = array->hasProperty(*args[0], error);
-  return hasScriptError(error) ? undefined() : ScriptValueRef(scriptBoolean(has));
+ErrorOr<ScriptValueRef> hasOwnProperty(const Array& array, ScriptArguments args, ScriptScope&) {
+  TRY(checkArgumentCount(args, 1));
+  const auto key = TRY(args[0]->stringValueOrError());
+  if (key == u"length") return boolean(true);
+  return boolean(TRY(array->hasProperty(*args[0])));
 }
 
-ScriptValueRef indexOf(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkMaximumArgumentCount(args, 2, error)) return undefined();
+ErrorOr<ScriptValueRef> indexOf(const Array& array, ScriptArguments args, ScriptScope& scope) {
+  TRY(checkMaximumArgumentCount(args, 2));
   const double n = static_cast<double>(array->count());
   double start = 0;
-  if (args.size() > 1 && !integerOf(args[1], start, error)) return undefined();
+  if (args.size() > 1) start = TRY(integerOf(args[1]));
   if (start >= n) return number(scope, -1);
   if (start < 0) start = std::max(start + n, 0.0);
   const ScriptValue& search = args.empty() ? *scriptUndefined() : *args[0];
-  const auto found = array->indexOfValue(search, static_cast<std::int64_t>(start), error);
-  return hasScriptError(error) ? undefined() : number(scope, static_cast<double>(found));
+  const auto found = TRY(array->indexOfValue(search, static_cast<std::int64_t>(start)));
+  return number(scope, static_cast<double>(found));
 }
 
-ScriptValueRef lastIndexOf(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkMaximumArgumentCount(args, 2, error)) return undefined();
+ErrorOr<ScriptValueRef> lastIndexOf(const Array& array, ScriptArguments args, ScriptScope& scope) {
+  TRY(checkMaximumArgumentCount(args, 2));
   const double n = static_cast<double>(array->count());
   double start = n - 1;
   if (args.size() > 1) {
-    const double value = args[1]->doubleValueOrError(error);
-    if (hasScriptError(error)) return undefined();
+    const double value = TRY(args[1]->doubleValueOrError());
     if (!std::isnan(value)) start = toInteger(value);
   }
   if (start < 0) start += n;
   if (start < 0) return number(scope, -1);
   start = std::min(start, n - 1);
   const ScriptValue& search = args.empty() ? *scriptUndefined() : *args[0];
-  const auto found = array->lastIndexOfValue(search, static_cast<std::int64_t>(start), error);
-  return hasScriptError(error) ? undefined() : number(scope, static_cast<double>(found));
+  const auto found = TRY(array->lastIndexOfValue(search, static_cast<std::int64_t>(start)));
+  return number(scope, static_cast<double>(found));
 }
 
-ScriptValueRef join(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkMaximumArgumentCount(args, 1, error)) return undefined();
+ErrorOr<ScriptValueRef> join(const Array& array, ScriptArguments args, ScriptScope& scope) {
+  TRY(checkMaximumArgumentCount(args, 1));
   std::u16string separator = u",";
-  if (!args.empty()) {
-    separator = args[0]->isNothing() ? std::u16string() : args[0]->stringValueOrError(error);
-    if (hasScriptError(error)) return undefined();
-  }
-  if (!heapOfScope(scope).chargeWork(static_cast<std::int64_t>(array->count()), error)) return undefined();
-  auto text = array->stringValueWithSeparator(separator, error);
-  if (hasScriptError(error)) return undefined();
-  return scriptString(heapOfScope(scope), std::move(text), error);
+  if (!args.empty()) separator = args[0]->isNothing() ? std::u16string() : TRY(args[0]->stringValueOrError());
+  TRY(heapOfScope(scope).chargeWork(static_cast<std::int64_t>(array->count())));
+  auto text = TRY(array->stringValueWithSeparator(separator));
+  return scriptString(heapOfScope(scope), std::move(text));
 }
 
-ScriptValueRef pop(const Array& array, ScriptArguments args, ScriptScope&, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(args, 0, error)) return undefined();
+ErrorOr<ScriptValueRef> pop(const Array& array, ScriptArguments args, ScriptScope&) {
+  TRY(checkArgumentCount(args, 0));
   return array->removeLastElement();
 }
 
-ScriptValueRef shift(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(args, 0, error)) return undefined();
+ErrorOr<ScriptValueRef> shift(const Array& array, ScriptArguments args, ScriptScope& scope) {
+  TRY(checkArgumentCount(args, 0));
   (void)scope;
-  return array->removeFirstElement(error);
+  return array->removeFirstElement();
 }
 
-ScriptValueRef push(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  const auto count = array->appendElements(args, error);
-  return hasScriptError(error) ? undefined() : number(scope, static_cast<double>(count));
+ErrorOr<ScriptValueRef> push(const Array& array, ScriptArguments args, ScriptScope& scope) {
+  const auto count = TRY(array->appendElements(args));
+  return number(scope, static_cast<double>(count));
 }
 
-ScriptValueRef unshift(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  const auto count = array->prependElements(args, error);
-  return hasScriptError(error) ? undefined() : number(scope, static_cast<double>(count));
+ErrorOr<ScriptValueRef> unshift(const Array& array, ScriptArguments args, ScriptScope& scope) {
+  const auto count = TRY(array->prependElements(args));
+  return number(scope, static_cast<double>(count));
 }
 
 template <bool Right>
-ScriptValueRef reduce(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkMinimumArgumentCount(args, 1, error) || !checkMaximumArgumentCount(args, 2, error)) {
-    return undefined();
-  }
+ErrorOr<ScriptValueRef> reduce(const Array& array, ScriptArguments args, ScriptScope& scope) {
+  TRY(checkMinimumArgumentCount(args, 1));
+  TRY(checkMaximumArgumentCount(args, 2));
   if (args[0]->kind() != ScriptValueKind::Function || (args.size() == 2 && args[1]->kind() == ScriptValueKind::Control)) {
-    setScriptError(error, kScriptErrorArgumentType);
-    return undefined();
+    return scriptError(kScriptErrorArgumentType);
   }
   auto& callback = static_cast<ScriptFunctionValue&>(*args[0]);
   auto& heap = heapOfScope(scope);
@@ -204,91 +179,79 @@ ScriptValueRef reduce(const Array& array, ScriptArguments args, ScriptScope& sco
     accumulator = args[1];
   } else {
     for (; inRange(i); i += stepBy) {
-      if (!heap.chargeWork(1, error)) return undefined();
+      TRY(heap.chargeWork(1));
       auto index = scriptNumber(heap, static_cast<double>(i));
-      if (array->hasProperty(*index, error)) {
-        accumulator = array->valueForProperty(*index, error);
+      if (TRY(array->hasProperty(*index))) {
+        accumulator = TRY(array->valueForProperty(*index));
         i += stepBy;
         break;
       }
     }
-    if (!accumulator) {
-      setScriptError(error, kScriptErrorReduceOfEmpty);
-      return undefined();
-    }
+    if (!accumulator) return scriptError(kScriptErrorReduceOfEmpty);
   }
   for (; inRange(i); i += stepBy) {
-    if (!heap.chargeWork(1, error)) return undefined();
+    TRY(heap.chargeWork(1));
     auto index = scriptNumber(heap, static_cast<double>(i));
-    if (!array->hasProperty(*index, error)) continue;
-    auto element = array->valueForProperty(*index, error);
-    accumulator = callback.invokeWithArguments({accumulator, element, index, array}, scope, error);
-    if (hasScriptError(error)) return undefined();
+    if (!TRY(array->hasProperty(*index))) continue;
+    auto element = TRY(array->valueForProperty(*index));
+    accumulator = TRY(callback.invokeWithArguments({accumulator, element, index, array}, scope));
   }
   return accumulator;
 }
 
-ScriptValueRef reverse(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(args, 0, error)) return undefined();
+ErrorOr<ScriptValueRef> reverse(const Array& array, ScriptArguments args, ScriptScope& scope) {
+  TRY(checkArgumentCount(args, 0));
   (void)scope;
-  if (!array->reverse(error)) return undefined();
-  return array;
+  TRY(array->reverse());
+  return ScriptValueRef(array);
 }
 
 // Start and end of "slice" and "splice": negative counts from the end, clamped to [0, n].
 double relative(double value, double n) { return value < 0 ? std::max(value + n, 0.0) : std::min(value, n); }
 
-ScriptValueRef slice(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkMaximumArgumentCount(args, 2, error)) return undefined();
+ErrorOr<ScriptValueRef> slice(const Array& array, ScriptArguments args, ScriptScope& scope) {
+  TRY(checkMaximumArgumentCount(args, 2));
   const double n = static_cast<double>(array->count());
   double start = 0, end = n;
-  if (!args.empty() && !integerOf(args[0], start, error)) return undefined();
-  if (args.size() > 1 && !integerOf(args[1], end, error)) return undefined();
+  if (!args.empty()) start = TRY(integerOf(args[0]));
+  if (args.size() > 1) end = TRY(integerOf(args[1]));
   start = relative(start, n);
   end = std::min(std::max(end < 0 ? end + n : end, start), n);
   (void)scope;
-  auto out = array->subarrayWithRange(static_cast<std::int64_t>(start), static_cast<std::int64_t>(end - start), error);
-  return out ? ScriptValueRef(out) : undefined();
+  return ScriptValueRef(TRY(array->subarrayWithRange(static_cast<std::int64_t>(start), static_cast<std::int64_t>(end - start))));
 }
 
-ScriptValueRef sort(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkMaximumArgumentCount(args, 1, error)) return undefined();
-  if (array->count() < 2) return array;
+ErrorOr<ScriptValueRef> sort(const Array& array, ScriptArguments args, ScriptScope& scope) {
+  TRY(checkMaximumArgumentCount(args, 1));
+  if (array->count() < 2) return ScriptValueRef(array);
   ScriptFunctionValue* comparator = nullptr;
   if (!args.empty()) {
-    if (args[0]->kind() != ScriptValueKind::Function) {
-      setScriptError(error, kScriptErrorArgumentType);
-      return undefined();
-    }
+    if (args[0]->kind() != ScriptValueKind::Function) return scriptError(kScriptErrorArgumentType);
     comparator = static_cast<ScriptFunctionValue*>(args[0].get());
   }
-  array->sortUsingFunctionValue(comparator, scope, error);
-  return hasScriptError(error) ? undefined() : ScriptValueRef(array);
+  TRY(array->sortUsingFunctionValue(comparator, scope));
+  return ScriptValueRef(array);
 }
 
-ScriptValueRef splice(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<ScriptValueRef> splice(const Array& array, ScriptArguments args, ScriptScope& scope) {
   auto& heap = heapOfScope(scope);
-  if (args.empty()) return heap.make<ScriptArrayValue>();
+  if (args.empty()) return ScriptValueRef(heap.make<ScriptArrayValue>());
   const double n = static_cast<double>(array->count());
-  double start = 0;
-  if (!integerOf(args[0], start, error)) return undefined();
-  start = relative(start, n);
+  double start = relative(TRY(integerOf(args[0])), n);
   double deleteCount = n - start;
   if (args.size() > 1) {
-    if (!integerOf(args[1], deleteCount, error)) return undefined();
+    deleteCount = TRY(integerOf(args[1]));
     deleteCount = std::min(std::max(deleteCount, 0.0), n - start);
   }
   const List items(args.begin() + std::min<std::size_t>(2, args.size()), args.end());
-  auto removed = array->spliceFrom(static_cast<std::int64_t>(start), static_cast<std::int64_t>(deleteCount), items, error);
-  if (hasScriptError(error)) return undefined();
-  return heap.make<ScriptArrayValue>(std::move(removed));
+  auto removed = TRY(array->spliceFrom(static_cast<std::int64_t>(start), static_cast<std::int64_t>(deleteCount), items));
+  return ScriptValueRef(heap.make<ScriptArrayValue>(std::move(removed)));
 }
 
-ScriptValueRef toString(const Array& array, ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(args, 0, error)) return undefined();
-  auto text = array->stringValueOrError(error);
-  if (hasScriptError(error)) return undefined();
-  return scriptString(heapOfScope(scope), std::move(text), error);
+ErrorOr<ScriptValueRef> toString(const Array& array, ScriptArguments args, ScriptScope& scope) {
+  TRY(checkArgumentCount(args, 0));
+  auto text = TRY(array->stringValueOrError());
+  return scriptString(heapOfScope(scope), std::move(text));
 }
 
 }  // namespace
@@ -315,15 +278,11 @@ ArrayCommandEvaluator::ArrayCommandEvaluator() {
   };
 }
 
-ScriptValueRef ArrayCommandEvaluator::evaluateCommand(const std::u16string& name, const ScriptRef<ScriptArrayValue>& array,
-                                                        const ScriptValueList& arguments, ScriptScope& scope,
-                                                        ScriptRuntimeError& error) const {
+ErrorOr<ScriptValueRef> ArrayCommandEvaluator::evaluateCommand(const std::u16string& name, const ScriptRef<ScriptArrayValue>& array,
+                                                        const ScriptValueList& arguments, ScriptScope& scope) const {
   auto it = handlers_.find(name);
-  if (it == handlers_.end()) {
-    setScriptError(error, kScriptErrorUnknownMethod);
-    return scriptUndefined();
-  }
-  return run(it->second, array, arguments, scope, error);
+  if (it == handlers_.end()) return scriptError(kScriptErrorUnknownMethod);
+  return run(it->second, array, arguments, scope);
 }
 
 ArrayCommandEvaluator::Handler ArrayCommandEvaluator::handlerNamed(const std::u16string& name) const {
@@ -333,10 +292,10 @@ ArrayCommandEvaluator::Handler ArrayCommandEvaluator::handlerNamed(const std::u1
 
 bool ArrayCommandEvaluator::isPush(Handler handler) { return handler == &push; }
 
-ScriptValueRef ArrayCommandEvaluator::run(Handler handler, const ScriptRef<ScriptArrayValue>& array, const ScriptValueList& arguments, ScriptScope& scope,
-                     ScriptRuntimeError& error) const {
-  return withEvaluatedArguments(arguments, scope, error, [&](ScriptArguments values) {
-    return handler(array, values, scope, error);
+ErrorOr<ScriptValueRef> ArrayCommandEvaluator::run(Handler handler, const ScriptRef<ScriptArrayValue>& array,
+                                                   const ScriptValueList& arguments, ScriptScope& scope) const {
+  return withEvaluatedArguments(arguments, scope, [&](ScriptArguments values) {
+    return handler(array, values, scope);
   });
 }
 

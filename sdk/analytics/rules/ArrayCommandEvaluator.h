@@ -14,13 +14,12 @@ class ArrayCommandEvaluator {
   using Handler = ArrayMethod;
   static const ArrayCommandEvaluator& sharedInstance();
   // The arguments are unevaluated statements of `scope`.
-  ScriptValueRef evaluateCommand(const std::u16string& name, const ScriptRef<ScriptArrayValue>& array,
-                               const ScriptValueList& arguments, ScriptScope& scope, ScriptRuntimeError& error) const;
+  ErrorOr<ScriptValueRef> evaluateCommand(const std::u16string& name, const ScriptRef<ScriptArrayValue>& array,
+                               const ScriptValueList& arguments, ScriptScope& scope) const;
   // The handler of a method name, or null; a program resolves the names it writes once.
   Handler handlerNamed(const std::u16string& name) const;
   // Evaluates the arguments and runs `handler`.
-  ScriptValueRef run(Handler handler, const ScriptRef<ScriptArrayValue>& array, const ScriptValueList& arguments, ScriptScope& scope,
-                   ScriptRuntimeError& error) const;
+  ErrorOr<ScriptValueRef> run(Handler handler, const ScriptRef<ScriptArrayValue>& array, const ScriptValueList& arguments, ScriptScope& scope) const;
   // Whether `handler` is "push", which the evaluator runs itself so that a computed number it
   // pushes needs no object (ScriptArrayValue::appendOperands).
   static bool isPush(Handler handler);

@@ -12,7 +12,7 @@ class CommandEvaluator;
 
 // A handler receives either the evaluated argument values or the raw argument statements, as its
 // evaluator's convention says.
-using CommandHandler = ScriptValueRef (*)(ScriptArguments arguments, ScriptScope& scope, ScriptRuntimeError& error);
+using CommandHandler = ErrorOr<ScriptValueRef> (*)(ScriptArguments arguments, ScriptScope& scope);
 
 // One row of the registrar's table: who evaluates an opcode and with which handler.
 struct CommandEntry {
@@ -29,13 +29,11 @@ class CommandEvaluator {
   };
 
   virtual ~CommandEvaluator() = default;
-  virtual ScriptValueRef evaluateCommand(const std::u16string& opcode, const ScriptValueList& arguments, ScriptScope& scope,
-                                       ScriptRuntimeError& error) const;
+  virtual ErrorOr<ScriptValueRef> evaluateCommand(const std::u16string& opcode, const ScriptValueList& arguments, ScriptScope& scope) const;
   std::vector<std::u16string> allSupportedCommands() const;
   const std::unordered_map<std::u16string, CommandHandler>& handlers() const { return handlers_; }
   // Runs one handler under this evaluator's convention.
-  ScriptValueRef run(CommandHandler handler, ScriptArguments arguments, ScriptScope& scope,
-                   ScriptRuntimeError& error) const;
+  ErrorOr<ScriptValueRef> run(CommandHandler handler, ScriptArguments arguments, ScriptScope& scope) const;
 
  protected:
   explicit CommandEvaluator(Convention convention) : convention_(convention) {}
@@ -60,8 +58,7 @@ class VariableCommandEvaluator final : public CommandEvaluator { public: Variabl
 class FunctionCallEvaluator final : public CommandEvaluator {
  public:
   FunctionCallEvaluator() : CommandEvaluator(Convention::Raw) {}
-  ScriptValueRef evaluateCommand(const std::u16string& opcode, const ScriptValueList& arguments, ScriptScope& scope,
-                               ScriptRuntimeError& error) const override;
+  ErrorOr<ScriptValueRef> evaluateCommand(const std::u16string& opcode, const ScriptValueList& arguments, ScriptScope& scope) const override;
 };
 
 }  // namespace sdk::analytics

@@ -7,42 +7,32 @@
 
 namespace sdk::analytics {
 
-ScriptValueList evaluateArguments(ScriptArguments arguments, ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<ScriptValueList> evaluateArguments(ScriptArguments arguments, ScriptScope& scope) {
   ScriptValueList values;
   values.reserve(arguments.size());
-  for (const auto& argument : arguments) {
-    values.push_back(ScriptEvaluator::evaluateStatement(*argument, scope, error));
-    if (hasScriptError(error)) break;
-  }
+  for (const auto& argument : arguments) values.push_back(TRY(ScriptEvaluator::evaluateStatement(*argument, scope)));
   return values;
 }
 
-std::size_t evaluateArgumentsInto(ScriptArguments arguments, ScriptValueRef* out, ScriptScope& scope,
-                                      ScriptRuntimeError& error) {
+ErrorOr<void> evaluateArgumentsInto(ScriptArguments arguments, ScriptValueRef* out, ScriptScope& scope) {
   std::size_t n = 0;
-  for (const auto& argument : arguments) {
-    out[n++] = ScriptEvaluator::evaluateStatement(*argument, scope, error);
-    if (hasScriptError(error)) break;
-  }
-  return n;
+  for (const auto& argument : arguments) out[n++] = TRY(ScriptEvaluator::evaluateStatement(*argument, scope));
+  return {};
 }
 
-bool checkArgumentCount(ScriptArguments list, std::size_t n, ScriptRuntimeError& error) {
-  if (list.size() == n) return true;
-  setScriptError(error, kScriptErrorArgumentCount);
-  return false;
+ErrorOr<void> checkArgumentCount(ScriptArguments list, std::size_t n) {
+  if (list.size() == n) return {};
+  return scriptError(kScriptErrorArgumentCount);
 }
 
-bool checkMinimumArgumentCount(ScriptArguments list, std::size_t n, ScriptRuntimeError& error) {
-  if (list.size() >= n) return true;
-  setScriptError(error, kScriptErrorArgumentCount);
-  return false;
+ErrorOr<void> checkMinimumArgumentCount(ScriptArguments list, std::size_t n) {
+  if (list.size() >= n) return {};
+  return scriptError(kScriptErrorArgumentCount);
 }
 
-bool checkMaximumArgumentCount(ScriptArguments list, std::size_t n, ScriptRuntimeError& error) {
-  if (list.size() <= n) return true;
-  setScriptError(error, kScriptErrorArgumentCount);
-  return false;
+ErrorOr<void> checkMaximumArgumentCount(ScriptArguments list, std::size_t n) {
+  if (list.size() <= n) return {};
+  return scriptError(kScriptErrorArgumentCount);
 }
 
 bool isStringLike(const ScriptValue& value) {
@@ -56,9 +46,10 @@ bool isStringLike(const ScriptValue& value) {
 
 bool isArrayIndex(const ScriptValue& value) {
   if (value.kind() != ScriptValueKind::Number && value.kind() != ScriptValueKind::String) return false;
-  ScriptRuntimeError error;
-  const double number = value.doubleValueOrError(error);
-  return !hasScriptError(error) && std::isfinite(number) && number >= 0 && std::trunc(number) == number;
+  const auto converted = value.doubleValueOrError();
+  if (!converted.ok()) return false;
+  const double number = *converted;
+  return std::isfinite(number) && number >= 0 && std::trunc(number) == number;
 }
 
 std::int64_t arrayIndexFromDouble(double value) {
@@ -88,37 +79,34 @@ std::int64_t toInt64Clamped(double value) {
   return static_cast<std::int64_t>(value);
 }
 
-bool stringEquals(const ScriptValue& a, const ScriptValue& b, ScriptRuntimeError& error) {
+ErrorOr<bool> stringEquals(const ScriptValue& a, const ScriptValue& b) {
   if (a.kind() == ScriptValueKind::String && b.kind() == ScriptValueKind::String) {
     // Two texts compare in place, without the copies their conversions would make.
     const auto& x = static_cast<const ScriptStringValue&>(a).value();
     const auto& y = static_cast<const ScriptStringValue&>(b).value();
     if (x.size() != y.size()) return false;
-    return a.heap()->chargeUnits(x.size(), error) && x == y;
+    TRY(a.heap()->chargeUnits(x.size()));
+    return x == y;
   }
-  const auto x = a.stringValueOrError(error);
-  if (hasScriptError(error)) return false;
-  const auto y = b.stringValueOrError(error);
-  if (hasScriptError(error)) return false;
+  const auto x = TRY(a.stringValueOrError());
+  const auto y = TRY(b.stringValueOrError());
   return x == y;
 }
 
-bool numberEquals(const ScriptValue& a, const ScriptValue& b, ScriptRuntimeError& error) {
-  const double x = a.doubleValueOrError(error);
-  if (hasScriptError(error)) return false;
-  const double y = b.doubleValueOrError(error);
-  if (hasScriptError(error)) return false;
+ErrorOr<bool> numberEquals(const ScriptValue& a, const ScriptValue& b) {
+  const double x = TRY(a.doubleValueOrError());
+  const double y = TRY(b.doubleValueOrError());
   return x == y;
 }
 
-bool strictEquals(const ScriptValue& a, const ScriptValue& b, ScriptRuntimeError& error) {
+ErrorOr<bool> strictEquals(const ScriptValue& a, const ScriptValue& b) {
   if (a.kind() != b.kind()) return false;
   switch (a.kind()) {
     case ScriptValueKind::Number:
     case ScriptValueKind::Boolean:
-      return numberEquals(a, b, error);
+      return numberEquals(a, b);
     case ScriptValueKind::String:
-      return stringEquals(a, b, error);
+      return stringEquals(a, b);
     default:
       return &a == &b;
   }

@@ -10,30 +10,27 @@
 namespace sdk::analytics {
 
 // Evaluates each argument in order in `scope`; stops after the first that fails.
-ScriptValueList evaluateArguments(ScriptArguments arguments, ScriptScope& scope, ScriptRuntimeError& error);
+ErrorOr<ScriptValueList> evaluateArguments(ScriptArguments arguments, ScriptScope& scope);
 
-// Evaluates into `out`, which has room for every argument; answers how many were evaluated (the
-// first that fails is the last). Up to kInlineScriptArguments fit a buffer on the caller's stack.
+// Evaluates into `out`, which has room for every argument. Up to kInlineScriptArguments fit a buffer on
+// the caller's stack.
 inline constexpr std::size_t kInlineScriptArguments = 8;
-std::size_t evaluateArgumentsInto(ScriptArguments arguments, ScriptValueRef* out, ScriptScope& scope, ScriptRuntimeError& error);
+ErrorOr<void> evaluateArgumentsInto(ScriptArguments arguments, ScriptValueRef* out, ScriptScope& scope);
 
-// Evaluates `arguments` (into a buffer on the stack when they are few) and hands them to `use`;
-// undefined when one fails.
+// Evaluates `arguments` (into a buffer on the stack when they are few) and hands them to `use`.
 template <typename Use>
-ScriptValueRef withEvaluatedArguments(ScriptArguments arguments, ScriptScope& scope, ScriptRuntimeError& error, Use&& use) {
+ErrorOr<ScriptValueRef> withEvaluatedArguments(ScriptArguments arguments, ScriptScope& scope, Use&& use) {
   if (arguments.size() <= kInlineScriptArguments) {
     ScriptValueRef values[kInlineScriptArguments];
-    const auto n = evaluateArgumentsInto(arguments, values, scope, error);
-    if (hasScriptError(error)) return scriptUndefined();
-    return use(ScriptArguments(values, n));
+    TRY(evaluateArgumentsInto(arguments, values, scope));
+    return use(ScriptArguments(values, arguments.size()));
   }
-  auto values = evaluateArguments(arguments, scope, error);
-  if (hasScriptError(error)) return scriptUndefined();
+  auto values = TRY(evaluateArguments(arguments, scope));
   return use(ScriptArguments(values));
 }
-bool checkArgumentCount(ScriptArguments list, std::size_t n, ScriptRuntimeError& error);
-bool checkMinimumArgumentCount(ScriptArguments list, std::size_t n, ScriptRuntimeError& error);
-bool checkMaximumArgumentCount(ScriptArguments list, std::size_t n, ScriptRuntimeError& error);
+ErrorOr<void> checkArgumentCount(ScriptArguments list, std::size_t n);
+ErrorOr<void> checkMinimumArgumentCount(ScriptArguments list, std::size_t n);
+ErrorOr<void> checkMaximumArgumentCount(ScriptArguments list, std::size_t n);
 
 bool isStringLike(const ScriptValue& value);
 bool isArrayIndex(const ScriptValue& value);
@@ -47,9 +44,9 @@ double toInteger(double value);
 // Truncated toward zero and clamped to int64 (NaN gives 0).
 std::int64_t toInt64Clamped(double value);
 
-bool stringEquals(const ScriptValue& a, const ScriptValue& b, ScriptRuntimeError& error);
-bool numberEquals(const ScriptValue& a, const ScriptValue& b, ScriptRuntimeError& error);
-bool strictEquals(const ScriptValue& a, const ScriptValue& b, ScriptRuntimeError& error);
+ErrorOr<bool> stringEquals(const ScriptValue& a, const ScriptValue& b);
+ErrorOr<bool> numberEquals(const ScriptValue& a, const ScriptValue& b);
+ErrorOr<bool> strictEquals(const ScriptValue& a, const ScriptValue& b);
 
 }  // namespace sdk::analytics
 

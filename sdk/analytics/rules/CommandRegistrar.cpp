@@ -39,9 +39,8 @@ const CommandEntry& CommandRegistrar::entryForOpcode(const std::u16string& opcod
   return it == commandEvaluators_.end() ? functionEntry_ : it->second;
 }
 
-ScriptValueRef CommandRegistrar::evaluateStatement(const ScriptValue& value, ScriptScope& scope,
-                                                     ScriptRuntimeError& error) const {
-  return ScriptEvaluator::evaluateStatement(value, scope, error);
+ErrorOr<ScriptValueRef> CommandRegistrar::evaluateStatement(const ScriptValue& value, ScriptScope& scope) const {
+  return ScriptEvaluator::evaluateStatement(value, scope);
 }
 
 // Evaluators.
@@ -54,38 +53,33 @@ void CommandEvaluator::add(const char* opcode, CommandHandler handler) {
 
 std::vector<std::u16string> CommandEvaluator::allSupportedCommands() const { return order_; }
 
-ScriptValueRef CommandEvaluator::evaluateCommand(const std::u16string& opcode, const ScriptValueList& arguments,
-                                                   ScriptScope& scope, ScriptRuntimeError& error) const {
+ErrorOr<ScriptValueRef> CommandEvaluator::evaluateCommand(const std::u16string& opcode, const ScriptValueList& arguments,
+                                                   ScriptScope& scope) const {
   auto it = handlers_.find(opcode);
-  if (it == handlers_.end()) return scriptUndefined();
-  return run(it->second, arguments, scope, error);
+  if (it == handlers_.end()) return ScriptValueRef(scriptUndefined());
+  return run(it->second, arguments, scope);
 }
 
-ScriptValueRef CommandEvaluator::run(CommandHandler handler, ScriptArguments arguments, ScriptScope& scope,
-                                       ScriptRuntimeError& error) const {
+ErrorOr<ScriptValueRef> CommandEvaluator::run(CommandHandler handler, ScriptArguments arguments, ScriptScope& scope) const {
   switch (convention_) {
     case Convention::ExactlyTwoEvaluated:
-      if (arguments.size() != 2) {
-        setScriptError(error, kScriptErrorArgumentCount);
-        return scriptUndefined();
-      }
+      if (arguments.size() != 2) return scriptError(kScriptErrorArgumentCount);
       [[fallthrough]];
     case Convention::EvaluatesArguments: {
-      return withEvaluatedArguments(arguments, scope, error,
-                                        [&](ScriptArguments values) { return handler(values, scope, error); });
+      return withEvaluatedArguments(arguments, scope, [&](ScriptArguments values) { return handler(values, scope); });
     }
     case Convention::Raw:
-      return handler(arguments, scope, error);
+      return handler(arguments, scope);
   }
-  return scriptUndefined();
+  return ScriptValueRef(scriptUndefined());
 }
 
-ScriptValueRef FunctionCallEvaluator::evaluateCommand(const std::u16string& opcode, const ScriptValueList& arguments,
-                                                    ScriptScope& scope, ScriptRuntimeError& error) const {
+ErrorOr<ScriptValueRef> FunctionCallEvaluator::evaluateCommand(const std::u16string& opcode, const ScriptValueList& arguments,
+                                                    ScriptScope& scope) const {
   auto* binding = scope.valueForName(opcode);
-  if (binding->kind() != ScriptValueKind::Function) return scriptUndefined();
+  if (binding->kind() != ScriptValueKind::Function) return ScriptValueRef(scriptUndefined());
   ScriptRef<ScriptFunctionValue> function(static_cast<ScriptFunctionValue*>(binding));
-  return function->invokeWithArguments(arguments, scope, error);
+  return function->invokeWithArguments(arguments, scope);
 }
 
 }  // namespace sdk::analytics

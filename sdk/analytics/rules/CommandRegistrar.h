@@ -17,7 +17,7 @@ class CommandRegistrar {
 
   // Counts the instruction, then dispatches a statement by opcode; other values evaluate to
   // themselves.
-  ScriptValueRef evaluateStatement(const ScriptValue& value, ScriptScope& scope, ScriptRuntimeError& error) const;
+  ErrorOr<ScriptValueRef> evaluateStatement(const ScriptValue& value, ScriptScope& scope) const;
   // The table row of an opcode; the function evaluator's row for opcodes nobody claims.
   const CommandEntry& entryForOpcode(const std::u16string& opcode) const;
 

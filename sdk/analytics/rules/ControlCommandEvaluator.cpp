@@ -10,107 +10,88 @@ namespace {
 
 using List = ScriptValueList;
 ScriptValueRef undefined() { return scriptUndefined(); }
-ScriptValueRef eval(const ScriptValueRef& statement, ScriptScope& scope, ScriptRuntimeError& error) {
-  return ScriptEvaluator::evaluateStatement(*statement, scope, error);
+ErrorOr<ScriptValueRef> eval(const ScriptValueRef& statement, ScriptScope& scope) {
+  return ScriptEvaluator::evaluateStatement(*statement, scope);
 }
 const ScriptArrayValue* asArray(const ScriptValueRef& value) {
   return value->kind() == ScriptValueKind::Array ? static_cast<const ScriptArrayValue*>(value.get()) : nullptr;
 }
 // A statement array run in `scope`: a snapshot of its elements, since the statements may change it.
-ScriptValueRef runStatements(const ScriptArrayValue& list, ScriptScope& scope, ScriptRuntimeError& error) {
-  const auto statements = list.allElements(error);
-  if (hasScriptError(error)) return undefined();
-  return ScriptEvaluator::executeStatements(statements, scope, error);
+ErrorOr<ScriptValueRef> runStatements(const ScriptArrayValue& list, ScriptScope& scope) {
+  const auto statements = TRY(list.allElements());
+  return ScriptEvaluator::executeStatements(statements, scope);
 }
 bool isControl(const ScriptValueRef& value, ScriptControlValue::Type type) {
   return value->kind() == ScriptValueKind::Control && static_cast<const ScriptControlValue&>(*value).type() == type;
 }
 
-ScriptValueRef methodCall(ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(args, 3, error)) return undefined();
-  auto values = evaluateArguments(args, scope, error);
-  if (hasScriptError(error)) return undefined();
+ErrorOr<ScriptValueRef> methodCall(ScriptArguments args, ScriptScope& scope) {
+  TRY(checkArgumentCount(args, 3));
+  auto values = TRY(evaluateArguments(args, scope));
   const auto* list = asArray(values[2]);
   if (values[1]->kind() != ScriptValueKind::String || !list) {
-    setScriptError(error, kScriptErrorArgumentType);
-    return undefined();
+    return scriptError(kScriptErrorArgumentType);
   }
   const auto name = static_cast<const ScriptStringValue&>(*values[1]).value();
-  const auto arguments = list->allElements(error);
-  if (hasScriptError(error)) return undefined();
+  const auto arguments = TRY(list->allElements());
   ScriptValueRef target = values[0];
-  return target->applyWithName(name, arguments, scope, error);
+  return target->applyWithName(name, arguments, scope);
 }
 
-ScriptValueRef breakStatement(ScriptArguments args, ScriptScope&, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(args, 0, error)) return undefined();
-  return ScriptControlValue::breakValue();
+ErrorOr<ScriptValueRef> breakStatement(ScriptArguments args, ScriptScope&) {
+  TRY(checkArgumentCount(args, 0));
+  return ScriptValueRef(ScriptControlValue::breakValue());
 }
 
-ScriptValueRef continueStatement(ScriptArguments args, ScriptScope&, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(args, 0, error)) return undefined();
-  return ScriptControlValue::continueValue();
+ErrorOr<ScriptValueRef> continueStatement(ScriptArguments args, ScriptScope&) {
+  TRY(checkArgumentCount(args, 0));
+  return ScriptValueRef(ScriptControlValue::continueValue());
 }
 
-ScriptValueRef runStatementArray(ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(args, 1, error)) return undefined();
-  auto value = eval(args[0], scope, error);
-  if (hasScriptError(error)) return undefined();
+ErrorOr<ScriptValueRef> runStatementArray(ScriptArguments args, ScriptScope& scope) {
+  TRY(checkArgumentCount(args, 1));
+  auto value = TRY(eval(args[0], scope));
   const auto* list = asArray(value);
-  if (!list) {
-    setScriptError(error, kScriptErrorArgumentType);
-    return undefined();
-  }
-  return runStatements(*list, scope, error);
+  if (!list) return scriptError(kScriptErrorArgumentType);
+  return runStatements(*list, scope);
 }
 
-ScriptValueRef block(ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<ScriptValueRef> block(ScriptArguments args, ScriptScope& scope) {
   auto child = scope.createChildScope();
-  return ScriptEvaluator::executeStatements(args, *child, error);
+  return ScriptEvaluator::executeStatements(args, *child);
 }
 
-ScriptValueRef sequence(ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkMinimumArgumentCount(args, 1, error)) return undefined();
+ErrorOr<ScriptValueRef> sequence(ScriptArguments args, ScriptScope& scope) {
+  TRY(checkMinimumArgumentCount(args, 1));
   ScriptValueRef last = undefined();
   for (const auto& argument : args) {
-    last = eval(argument, scope, error);
-    if (hasScriptError(error)) return undefined();
-    if (last->kind() == ScriptValueKind::Control) {
-      setScriptError(error, kScriptErrorArgumentType);
-      return undefined();
-    }
+    last = TRY(eval(argument, scope));
+    if (last->kind() == ScriptValueKind::Control) return scriptError(kScriptErrorArgumentType);
   }
   return last;
 }
 
-ScriptValueRef ifStatement(ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (args.empty() || args.size() > 3) {
-    setScriptError(error, kScriptErrorArgumentCount);
-    return undefined();
-  }
-  const bool truth = ScriptEvaluator::test(*args[0], scope, error);
-  if (hasScriptError(error)) return undefined();
+ErrorOr<ScriptValueRef> ifStatement(ScriptArguments args, ScriptScope& scope) {
+  if (args.empty() || args.size() > 3) return scriptError(kScriptErrorArgumentCount);
+  const bool truth = TRY(ScriptEvaluator::test(*args[0], scope));
   const std::size_t branch = truth ? 1 : 2;
   if (branch >= args.size()) return undefined();
-  auto value = eval(args[branch], scope, error);
-  if (hasScriptError(error)) return undefined();
-  if (const auto* list = asArray(value)) return runStatements(*list, scope, error);
+  auto value = TRY(eval(args[branch], scope));
+  if (const auto* list = asArray(value)) return runStatements(*list, scope);
   return value;
 }
 
-ScriptValueRef conditional(ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(args, 3, error)) return undefined();
-  const bool truth = ScriptEvaluator::test(*args[0], scope, error);
-  if (hasScriptError(error)) return undefined();
-  return eval(args[truth ? 1 : 2], scope, error);
+ErrorOr<ScriptValueRef> conditional(ScriptArguments args, ScriptScope& scope) {
+  TRY(checkArgumentCount(args, 3));
+  const bool truth = TRY(ScriptEvaluator::test(*args[0], scope));
+  return eval(args[truth ? 1 : 2], scope);
 }
 
-ScriptValueRef returnStatement(ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkMaximumArgumentCount(args, 1, error)) return undefined();
+ErrorOr<ScriptValueRef> returnStatement(ScriptArguments args, ScriptScope& scope) {
+  TRY(checkMaximumArgumentCount(args, 1));
   ScriptValueRef data = undefined();
   if (!args.empty()) {
-    data = eval(args[0], scope, error);
-    if (hasScriptError(error)) return undefined();
+    data = TRY(eval(args[0], scope));
   }
   return ScriptControlValue::returnValueWithData(heapOfScope(scope), data);
 }
@@ -122,72 +103,55 @@ bool switchBodyEnds(const ScriptValueRef& value, ScriptValueRef& result) {
   return true;
 }
 
-ScriptValueRef switchStatement(ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(args, 3, error)) return undefined();
-  auto values = evaluateArguments(args, scope, error);
-  if (hasScriptError(error)) return undefined();
+ErrorOr<ScriptValueRef> switchStatement(ScriptArguments args, ScriptScope& scope) {
+  TRY(checkArgumentCount(args, 3));
+  auto values = TRY(evaluateArguments(args, scope));
   const auto* cases = asArray(values[1]);
   const auto* bodies = asArray(values[2]);
   // One body per case plus an optional default: a shorter body list would be read out of range.
   if (!cases || !bodies || bodies->count() < cases->count() || bodies->count() > cases->count() + 1) {
-    setScriptError(error, kScriptErrorArgumentCount);
-    return undefined();
+    return scriptError(kScriptErrorArgumentCount);
   }
-  const auto caseList = cases->allElements(error);
-  const auto bodyList = bodies->allElements(error);
-  if (hasScriptError(error)) return undefined();
+  const auto caseList = TRY(cases->allElements());
+  const auto bodyList = TRY(bodies->allElements());
   bool matched = false;
   ScriptValueRef result = undefined();
   for (std::size_t i = 0; i < caseList.size(); ++i) {
     if (!matched) {
-      auto candidate = eval(caseList[i], scope, error);
-      if (hasScriptError(error)) return undefined();
-      matched = strictEquals(*candidate, *values[0], error);
-      if (hasScriptError(error)) return undefined();
+      auto candidate = TRY(eval(caseList[i], scope));
+      matched = TRY(strictEquals(*candidate, *values[0]));
       if (!matched) continue;
     }
-    auto outcome = eval(bodyList[i], scope, error);
-    if (hasScriptError(error)) return undefined();
+    auto outcome = TRY(eval(bodyList[i], scope));
     if (switchBodyEnds(outcome, result)) return result;
   }
   if (bodyList.size() == caseList.size() + 1) {
-    auto outcome = eval(bodyList.back(), scope, error);
-    if (hasScriptError(error)) return undefined();
+    auto outcome = TRY(eval(bodyList.back(), scope));
     if (switchBodyEnds(outcome, result)) return result;
   }
   return undefined();
 }
 
-ScriptValueRef quote(ScriptArguments args, ScriptScope& scope, ScriptRuntimeError&) {
-  return heapOfScope(scope).make<ScriptArrayValue>(List(args.begin(), args.end()));
+ErrorOr<ScriptValueRef> quote(ScriptArguments args, ScriptScope& scope) {
+  return ScriptValueRef(heapOfScope(scope).make<ScriptArrayValue>(List(args.begin(), args.end())));
 }
 
-ScriptValueRef functionExpression(ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkMinimumArgumentCount(args, 2, error)) return undefined();
-  auto name = args[0]->stringValueOrError(error);
-  if (hasScriptError(error)) return undefined();
-  auto parameterList = eval(args[1], scope, error);
-  const auto* list = hasScriptError(error) ? nullptr : asArray(parameterList);
-  if (!list) {
-    error = {};
-    setScriptError(error, kScriptErrorArgumentType);
-    return undefined();
-  }
+ErrorOr<ScriptValueRef> functionExpression(ScriptArguments args, ScriptScope& scope) {
+  TRY(checkMinimumArgumentCount(args, 2));
+  auto name = TRY(args[0]->stringValueOrError());
+  // Whatever stopped the parameter list from being read, the function cannot be made of it.
+  auto parameterList = eval(args[1], scope);
+  const auto* list = parameterList.ok() ? asArray(*parameterList) : nullptr;
+  if (!list) return scriptError(kScriptErrorArgumentType);
   std::vector<std::u16string> parameters;
-  const auto names = list->allElements(error);
-  if (hasScriptError(error)) return undefined();
-  for (const auto& element : names) {
-    parameters.push_back(element->stringValueOrError(error));
-    if (hasScriptError(error)) return undefined();
-  }
-  return heapOfScope(scope).make<ScriptFunctionValue>(std::move(name), std::move(parameters),
-                                                       List(args.begin() + 2, args.end()), ScriptRef<ScriptScope>(&scope),
-                                                       names);
+  const auto names = TRY(list->allElements());
+  for (const auto& element : names) parameters.push_back(TRY(element->stringValueOrError()));
+  return ScriptValueRef(heapOfScope(scope).make<ScriptFunctionValue>(
+      std::move(name), std::move(parameters), List(args.begin() + 2, args.end()), ScriptRef<ScriptScope>(&scope), names));
 }
 
-ScriptValueRef functionDeclaration(ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  auto function = functionExpression(args, scope, error);
-  if (hasScriptError(error)) return undefined();
+ErrorOr<ScriptValueRef> functionDeclaration(ScriptArguments args, ScriptScope& scope) {
+  auto function = TRY(functionExpression(args, scope));
   scope.setValue(function, static_cast<const ScriptFunctionValue&>(*function).functionName());
   return function;
 }

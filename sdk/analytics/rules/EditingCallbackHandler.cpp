@@ -7,27 +7,22 @@
 
 namespace sdk::analytics {
 
-void setEditingError(ScriptRuntimeError& error, std::int64_t code) {
-  if (hasScriptError(error)) return;
-  error.domain = kEditingErrorDomain;
-  error.code = code;
-}
+ScriptRuntimeError editingError(std::int64_t code) { return ScriptRuntimeError{kEditingErrorDomain, code, {}}; }
 
-bool EditingCallbackHandler::registerWithPriority(std::int64_t priority, const ScriptRef<ScriptFunctionValue>& callback,
-                                                      const std::u16string& ruleType, ScriptRuntimeError& error) {
+ErrorOr<void> EditingCallbackHandler::registerWithPriority(std::int64_t priority,
+                                                           const ScriptRef<ScriptFunctionValue>& callback,
+                                                           const std::u16string& ruleType) {
   if (sortedEditPriorities_.size() + sortedCreatePriorities_.size() >= kMaxCallbacks) {
-    setEditingError(error, kEditingErrorTooManyCallbacks);
-    return false;
+    return editingError(kEditingErrorTooManyCallbacks);
   }
   if (ruleType == u"create") {
     addCallback(callback, createCallbackMap_, sortedCreatePriorities_, priority);
   } else if (ruleType == u"edit") {
     addCallback(callback, editCallbackMap_, sortedEditPriorities_, priority);
   } else {
-    setEditingError(error, kEditingErrorUnknownType);
-    return false;
+    return editingError(kEditingErrorUnknownType);
   }
-  return true;
+  return {};
 }
 
 void EditingCallbackHandler::addCallback(const ScriptRef<ScriptFunctionValue>& callback, CallbackMap& map,
@@ -45,38 +40,38 @@ void EditingCallbackHandler::clear() {
   sortedCreatePriorities_.clear();
 }
 
-std::int32_t EditingCallbackHandler::invokeCallbackWithScope(ScriptScope& scope, ScriptFunctionValue& callback,
-                                                                 const ScriptValueRef& eventHandler, ScriptRuntimeError& error) {
-  auto result = callback.invokeWithArguments({eventHandler}, scope, error);
-  if (hasScriptError(error)) return 2;
+ErrorOr<std::int32_t> EditingCallbackHandler::invokeCallbackWithScope(ScriptScope& scope, ScriptFunctionValue& callback,
+                                                                      const ScriptValueRef& eventHandler) {
+  auto result = TRY(callback.invokeWithArguments({eventHandler}, scope));
   if (result->kind() != ScriptValueKind::Number) return -1;
   return toInt32(static_cast<const ScriptNumberValue&>(*result).value());
 }
 
-void EditingCallbackHandler::triggerCallbacksWithScope(ScriptScope& scope,
-                                                           const std::shared_ptr<EditingEventContext>& context,
-                                                           ScriptRuntimeError& error) {
+ErrorOr<void> EditingCallbackHandler::triggerCallbacksWithScope(ScriptScope& scope,
+                                                                const std::shared_ptr<EditingEventContext>& context) {
   auto& heap = heapOfScope(scope);
   ScriptValueRef eventObject = heap.make<EditingEventObject>(context);
   for (auto priority : std::vector<std::int64_t>(sortedEditPriorities_)) {
     // The copy kept for undoing the callback's edits holds what the scripts added once more.
     const auto added = context->chargedBytes();
-    ScriptMemoryCharge copy(heap, added, error);
-    if (!copy.charged() || !heap.chargeUnits(added + context->outputEvent().parameters.size() * 16, error)) return;
+    ScriptMemoryCharge copy(heap, added);
+    TRY(copy.status());
+    TRY(heap.chargeUnits(added + context->outputEvent().parameters.size() * 16));
     const EditingEvent before = context->outputEvent();
     ScriptRef<ScriptFunctionValue> callback = editCallbackMap_[priority];
-    const auto outcome = invokeCallbackWithScope(scope, *callback, eventObject, error);
-    if (hasScriptError(error)) {
+    const auto outcome = invokeCallbackWithScope(scope, *callback, eventObject);
+    if (!outcome.ok()) {
       context->setOutputEvent(before);
-      return;
+      return outcome.error();
     }
-    if (outcome == 2 || outcome == -1) context->setOutputEvent(before);
+    // A result of 2, or one that is not a number, drops the callback's edits.
+    if (*outcome == 2 || *outcome == -1) context->setOutputEvent(before);
   }
   for (auto priority : std::vector<std::int64_t>(sortedCreatePriorities_)) {
     ScriptRef<ScriptFunctionValue> callback = createCallbackMap_[priority];
-    invokeCallbackWithScope(scope, *callback, eventObject, error);
-    if (hasScriptError(error)) return;
+    TRY(invokeCallbackWithScope(scope, *callback, eventObject));
   }
+  return {};
 }
 
 }  // namespace sdk::analytics

@@ -21,7 +21,8 @@ enum EditingErrorCode : std::int64_t {
   kEditingErrorNotFunction = 7,
 };
 
-void setEditingError(ScriptRuntimeError& error, std::int64_t code);
+// An error of event editing with `code`.
+ScriptRuntimeError editingError(std::int64_t code);
 
 // The registered "edit" and "create" callbacks by priority. Priorities are kept in 64 bits, so a
 // taken priority's "largest + 1" never wraps around to run first.
@@ -29,12 +30,12 @@ class EditingCallbackHandler {
  public:
   static constexpr std::size_t kMaxCallbacks = 1000;
 
-  bool registerWithPriority(std::int64_t priority, const ScriptRef<ScriptFunctionValue>& callback,
-                            const std::u16string& ruleType, ScriptRuntimeError& error);
-  void triggerCallbacksWithScope(ScriptScope& scope, const std::shared_ptr<EditingEventContext>& context, ScriptRuntimeError& error);
-  // 2 on error, -1 for a result that is not a number value, else its number as a 32-bit integer.
-  static std::int32_t invokeCallbackWithScope(ScriptScope& scope, ScriptFunctionValue& callback,
-                                              const ScriptValueRef& eventHandler, ScriptRuntimeError& error);
+  ErrorOr<void> registerWithPriority(std::int64_t priority, const ScriptRef<ScriptFunctionValue>& callback,
+                            const std::u16string& ruleType);
+  ErrorOr<void> triggerCallbacksWithScope(ScriptScope& scope, const std::shared_ptr<EditingEventContext>& context);
+  // -1 for a result that is not a number value, else its number as a 32-bit integer.
+  static ErrorOr<std::int32_t> invokeCallbackWithScope(ScriptScope& scope, ScriptFunctionValue& callback,
+                                              const ScriptValueRef& eventHandler);
 
   // Drops every callback, so the runtime can free them with the scopes they closed over.
   void clear();

@@ -18,16 +18,16 @@ using List = ScriptValueList;
 
 // What a script writes into the output event is held until the next event: counted against the
 // runtime's memory budget first.
-bool EditingEventObject::charge(ScriptHeap& heap, std::size_t bytes, ScriptRuntimeError& error) {
-  if (!heap.chargeMemory(bytes, error)) return false;
+ErrorOr<void> EditingEventObject::charge(ScriptHeap& heap, std::size_t bytes) {
+  TRY(heap.chargeMemory(bytes));
   context_->addChargedBytes(bytes);
-  return true;
+  return {};
 }
 
 namespace {
 
-ScriptValueRef parameterValue(const platform::foundation::Value& value, ScriptHeap& heap, ScriptRuntimeError& error) {
-  return ScriptValueConverter::runtimeValueFromNSObject(value, heap, error);
+ErrorOr<ScriptValueRef> parameterValue(const platform::foundation::Value& value, ScriptHeap& heap) {
+  return ScriptValueConverter::runtimeValueFromNSObject(value, heap);
 }
 
 }  // namespace
@@ -48,108 +48,83 @@ constexpr EventMethodRow kEventMethods[] = {
 
 }  // namespace
 
-ScriptValueRef EditingEventObject::applyWithName(const std::u16string& name, const ScriptValueList& arguments,
-                                                     ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<ScriptValueRef> EditingEventObject::applyWithName(const std::u16string& name, const ScriptValueList& arguments,
+                                                          ScriptScope& scope) {
   const auto* row = std::find_if(std::begin(kEventMethods), std::end(kEventMethods),
                                  [&](const EventMethodRow& r) { return r.name == name; });
-  if (row == std::end(kEventMethods)) return ScriptMapValue::applyWithName(name, arguments, scope, error);
-  return withEvaluatedArguments(arguments, scope, error, [&](ScriptArguments values) {
-    if (!checkArgumentCount(values, row->arguments, error)) return ScriptValueRef(scriptUndefined());
-    return run(static_cast<int>(row->method), values, heapOfScope(scope), error);
+  if (row == std::end(kEventMethods)) return ScriptMapValue::applyWithName(name, arguments, scope);
+  return withEvaluatedArguments(arguments, scope, [&](ScriptArguments values) -> ErrorOr<ScriptValueRef> {
+    TRY(checkArgumentCount(values, row->arguments));
+    return run(static_cast<int>(row->method), values, heapOfScope(scope));
   });
 }
 
-ScriptValueRef EditingEventObject::run(int methodNumber, ScriptArguments values, ScriptHeap& heap, ScriptRuntimeError& error) {
+ErrorOr<ScriptValueRef> EditingEventObject::run(int methodNumber, ScriptArguments values, ScriptHeap& heap) {
   const auto method = static_cast<EventMethod>(methodNumber);
   auto& event = context_->outputEvent();
-  if (method == EventMethod::GetEventName) return scriptString(heap, utf16FromUTF8(event.name), error);
+  if (method == EventMethod::GetEventName) return scriptString(heap, utf16FromUTF8(event.name));
   if (method == EventMethod::GetTimestamp) return scriptNumber(heap, event.timestamp);
   if (method == EventMethod::GetParams) {
     auto map = heap.make<ScriptMapValue>();
     for (const auto& [key, value] : event.parameters) {
-      auto converted = parameterValue(value, heap, error);
-      if (hasScriptError(error)) return scriptUndefined();
-      map->setValueForProperty(converted, utf16FromUTF8(key));
+      map->setValueForProperty(TRY(parameterValue(value, heap)), utf16FromUTF8(key));
     }
-    return map;
+    return ScriptValueRef(map);
   }
-  const auto key = values[0]->stringValueOrError(error);
-  if (hasScriptError(error)) return scriptUndefined();
-  if (method == EventMethod::GetParamValue) return parameterValue(event.parameterForName(utf8FromUTF16(key)), heap, error);
+  const auto key = TRY(values[0]->stringValueOrError());
+  if (method == EventMethod::GetParamValue) return parameterValue(event.parameterForName(utf8FromUTF16(key)), heap);
   if (method == EventMethod::SetEventName) {
-    if (values[0]->isNothing()) {
-      setScriptError(error, kScriptErrorArgumentType);
-      return scriptUndefined();
-    }
+    if (values[0]->isNothing()) return scriptError(kScriptErrorArgumentType);
     auto name = utf8FromUTF16(key);
-    if (!charge(heap, name.size(), error)) return scriptUndefined();
+    TRY(charge(heap, name.size()));
     event.name = std::move(name);
-    return scriptString(heap, key, error);
+    return scriptString(heap, key);
   }
   std::size_t bytes = 0;
-  auto value = ScriptValueConverter::objectFromRuntimeValue(*values[1], error, &bytes);
-  if (hasScriptError(error)) return scriptUndefined();
+  auto value = TRY(ScriptValueConverter::objectFromRuntimeValue(*values[1], &bytes));
   auto parameter = utf8FromUTF16(key);
-  if (!charge(heap, bytes + parameter.size(), error)) return scriptUndefined();
+  TRY(charge(heap, bytes + parameter.size()));
   event.setParameter(value, parameter);
   return values[1];
 }
 
-ScriptValueRef RegisterCallbackFunction::invokeWithArguments(const ScriptValueList& arguments,
-                                                                          ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(arguments, 3, error)) return scriptUndefined();
-  auto values = evaluateArguments(arguments, scope, error);
-  if (hasScriptError(error)) return scriptUndefined();
+ErrorOr<ScriptValueRef> RegisterCallbackFunction::invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope) {
+  TRY(checkArgumentCount(arguments, 3));
+  auto values = TRY(evaluateArguments(arguments, scope));
   if (values[1]->kind() != ScriptValueKind::Function || values[2]->kind() != ScriptValueKind::Map) {
-    setScriptError(error, kScriptErrorArgumentType);
-    return scriptUndefined();
+    return scriptError(kScriptErrorArgumentType);
   }
   const auto& options = static_cast<const ScriptMapValue&>(*values[2]);
-  if (!options.hasProperty(u"type")) {
-    setEditingError(error, kEditingErrorNoType);
-    return scriptUndefined();
-  }
-  const auto type = options.valueForProperty(u"type")->stringValueOrError(error);
-  if (hasScriptError(error)) return scriptUndefined();
+  if (!options.hasProperty(u"type")) return editingError(kEditingErrorNoType);
+  const auto type = TRY(options.valueForProperty(u"type")->stringValueOrError());
   std::int64_t priority = 1000;
-  if (options.hasProperty(u"priority")) {
-    const double number = options.valueForProperty(u"priority")->doubleValueOrError(error);
-    if (hasScriptError(error)) return scriptUndefined();
-    priority = toInt32(number);
-  }
+  if (options.hasProperty(u"priority")) priority = toInt32(TRY(options.valueForProperty(u"priority")->doubleValueOrError()));
   ScriptRef<ScriptFunctionValue> callback(static_cast<ScriptFunctionValue*>(values[1].get()));
-  (void)handler_->registerWithPriority(priority, callback, type, error);
-  return scriptUndefined();
+  TRY(handler_->registerWithPriority(priority, callback, type));
+  return ScriptValueRef(scriptUndefined());
 }
 
-ScriptValueRef CreatedEventLogger::invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(arguments, 3, error)) return scriptUndefined();
-  auto values = evaluateArguments(arguments, scope, error);
-  if (hasScriptError(error)) return scriptUndefined();
-  const auto name = values[0]->stringValueOrError(error);
-  if (hasScriptError(error)) return scriptUndefined();
-  const double time = values[1]->doubleValueOrError(error);
-  if (hasScriptError(error)) return scriptUndefined();
-  if (values[2]->kind() != ScriptValueKind::Map) {
-    setScriptError(error, kScriptErrorArgumentType);
-    return scriptUndefined();
-  }
+ErrorOr<ScriptValueRef> CreatedEventLogger::invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope) {
+  TRY(checkArgumentCount(arguments, 3));
+  auto values = TRY(evaluateArguments(arguments, scope));
+  const auto name = TRY(values[0]->stringValueOrError());
+  const double time = TRY(values[1]->doubleValueOrError());
+  if (values[2]->kind() != ScriptValueKind::Map) return scriptError(kScriptErrorArgumentType);
   std::size_t bytes = 0;
   auto parameters =
-      ScriptValueConverter::dictionaryFromMapValue(static_cast<const ScriptMapValue&>(*values[2]), error, &bytes);
-  if (hasScriptError(error)) return scriptUndefined();
+      TRY(ScriptValueConverter::dictionaryFromMapValue(static_cast<const ScriptMapValue&>(*values[2]), &bytes));
   if (context_->eventsToLog().size() >= kMaxCreatedEvents) {
     ++*dropped_;
-    return scriptUndefined();
+    return ScriptValueRef(scriptUndefined());
   }
   auto eventName = utf8FromUTF16(name);
   auto& heap = heapOfScope(scope);
   const auto eventBytes = sizeof(EditingEvent) + eventName.size() + bytes;
-  if (!heap.chargeMemory(eventBytes, error)) return scriptUndefined();
+  TRY(heap.chargeMemory(eventBytes));
   context_->addChargedBytes(eventBytes);
   context_->logEventWithName(std::move(eventName), static_cast<double>(toInt64Clamped(time)),
                              std::move(parameters));
-  return scriptUndefined();
+  return ScriptValueRef(scriptUndefined());
 }
 
 }  // namespace sdk::analytics

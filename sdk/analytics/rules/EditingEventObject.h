@@ -14,13 +14,12 @@ class EditingEventObject final : public ScriptMapValue {
  public:
   EditingEventObject(ScriptHeap& heap, std::shared_ptr<EditingEventContext> context)
       : ScriptMapValue(heap), context_(std::move(context)) {}
-  ScriptValueRef applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope,
-                             ScriptRuntimeError& error) override;
+  ErrorOr<ScriptValueRef> applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope) override;
 
  private:
-  bool charge(ScriptHeap& heap, std::size_t bytes, ScriptRuntimeError& error);
+  ErrorOr<void> charge(ScriptHeap& heap, std::size_t bytes);
   // One event method on evaluated arguments of the right count.
-  ScriptValueRef run(int method, ScriptArguments values, ScriptHeap& heap, ScriptRuntimeError& error);
+  ErrorOr<ScriptValueRef> run(int method, ScriptArguments values, ScriptHeap& heap);
 
   std::shared_ptr<EditingEventContext> context_;
 };
@@ -30,7 +29,7 @@ class RegisterCallbackFunction final : public ScriptFunctionValue {
  public:
   RegisterCallbackFunction(ScriptHeap& heap, std::shared_ptr<EditingCallbackHandler> handler)
       : ScriptFunctionValue(heap, u"internal.registerCallback"), handler_(std::move(handler)) {}
-  ScriptValueRef invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope, ScriptRuntimeError& error) override;
+  ErrorOr<ScriptValueRef> invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope) override;
 
  private:
   std::shared_ptr<EditingCallbackHandler> handler_;
@@ -43,7 +42,7 @@ class CreatedEventLogger final : public ScriptFunctionValue {
   static constexpr std::size_t kMaxCreatedEvents = 1000;
   CreatedEventLogger(ScriptHeap& heap, std::shared_ptr<EditingEventContext> context, std::shared_ptr<std::int64_t> dropped)
       : ScriptFunctionValue(heap, u"internal.eventLogger"), context_(std::move(context)), dropped_(std::move(dropped)) {}
-  ScriptValueRef invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope, ScriptRuntimeError& error) override;
+  ErrorOr<ScriptValueRef> invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope) override;
 
  private:
   std::shared_ptr<EditingEventContext> context_;

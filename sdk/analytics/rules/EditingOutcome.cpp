@@ -31,10 +31,13 @@ EditingOutcome applyEventEditing(EventEditing* editing, const AnalyticsEvent& ev
   EditingOutcome outcome{event, {}};
   if (!editing || !host.boolSetting("measurement.ees_feature_enabled", false)) return outcome;
   auto monitor = host.monitor();
-  ScriptRuntimeError error;
-  (void)editing->handleEvent(editingEventFromEvent(event), error);
-  if (hasScriptError(error)) {
-    if (monitor) monitor->logWithLevel(LogLevel::kMonitoredError, messages::kEventEditingFailed, "Event editing failed. Event name", event.name(), error.code);
+  // Whether anything changed is read from the context below; only a failure matters here.
+  const auto handled = editing->handleEvent(editingEventFromEvent(event));
+  if (!handled.ok()) {
+    if (monitor) {
+      monitor->logWithLevel(LogLevel::kMonitoredError, messages::kEventEditingFailed, "Event editing failed. Event name",
+                            event.name(), handled.error().code);
+    }
     return outcome;
   }
   if (editing->hasEdits()) {

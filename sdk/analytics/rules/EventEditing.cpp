@@ -21,47 +21,36 @@ EventEditing::EventEditing(std::shared_ptr<const sdk::analytics::MeasurementHost
       u"internal.eventLogger");
 }
 
-bool EventEditing::loadProgram(const ProtoProgram& program, ScriptRuntimeError& error) {
-  auto result = runtime_.executeStatements(nanoGetMessageArray<ProtoRuntimeEntity>(program, 0), error);
-  if (hasScriptError(error)) return false;
-  if (result->kind() == ScriptValueKind::Control) {
-    setEditingError(error, kEditingErrorControlValue);
-    return false;
-  }
+ErrorOr<void> EventEditing::loadProgram(const ProtoProgram& program) {
+  auto result = TRY(runtime_.executeStatements(nanoGetMessageArray<ProtoRuntimeEntity>(program, 0)));
+  if (result->kind() == ScriptValueKind::Control) return editingError(kEditingErrorControlValue);
   auto activities = nanoGetMessage<ProtoProgramRules>(program, 1);
-  if (!activities) return true;
+  if (!activities) return {};
   for (const auto& activity : nanoGetMessageArray<ProtoProgramRule>(*activities, 0)) {
     const auto name = utf16FromUTF8(nanoGetString(*activity, 0).value_or(""));
     for (const auto& statement : nanoGetMessageArray<ProtoRuntimeEntity>(*activity, 1)) {
-      auto options = runtime_.executeStatements({statement}, error);
-      if (hasScriptError(error)) return false;
-      if (options->kind() != ScriptValueKind::Map) {
-        setEditingError(error, kEditingErrorOptionsNotMap);
-        return false;
-      }
+      auto options = TRY(runtime_.executeStatements({statement}));
+      if (options->kind() != ScriptValueKind::Map) return editingError(kEditingErrorOptionsNotMap);
       auto scope = runtime_.getRunScope();
       auto* rule = scope->valueForName(name);
-      if (rule->kind() != ScriptValueKind::Function) {
-        setEditingError(error, kEditingErrorNotFunction);
-        return false;
-      }
+      if (rule->kind() != ScriptValueKind::Function) return editingError(kEditingErrorNotFunction);
       ScriptRef<ScriptFunctionValue> function(static_cast<ScriptFunctionValue*>(rule));
-      function->invokeWithArguments({options}, *scope, error);
-      if (hasScriptError(error)) return false;
+      TRY(function->invokeWithArguments({options}, *scope));
     }
   }
   runtime_.collectGarbage();
-  return true;
+  return {};
 }
 
-bool EventEditing::handleEvent(const EditingEvent& event, ScriptRuntimeError& error) {
+ErrorOr<bool> EventEditing::handleEvent(const EditingEvent& event) {
   runtime_.heap().refundMemory(context_->takeChargedBytes());
   context_->setInputEvent(event);
   *droppedEvents_ = 0;
   runtime_.resetInstructionCount();
+  ErrorOr<void> triggered;
   {
     auto scope = runtime_.getRunScope();
-    handler_->triggerCallbacksWithScope(*scope, context_, error);
+    triggered = handler_->triggerCallbacksWithScope(*scope, context_);
   }
   runtime_.collectGarbage();
   if (*droppedEvents_ > 0) {
@@ -70,7 +59,7 @@ bool EventEditing::handleEvent(const EditingEvent& event, ScriptRuntimeError& er
                             event.name, *droppedEvents_);
     }
   }
-  if (hasScriptError(error)) return false;
+  TRY(std::move(triggered));
   return hasEdits() || hasCreatedEvents();
 }
 

@@ -27,9 +27,9 @@ class EventEditing {
   void setModuleCreator(const ScriptModuleCreator& creator, const std::u16string& name) {
     runtime_.setModuleCreator(creator, name);
   }
-  [[nodiscard]] bool loadProgram(const ProtoProgram& program, ScriptRuntimeError& error);
+  ErrorOr<void> loadProgram(const ProtoProgram& program);
   // True when the output event differs from the input or events were created.
-  [[nodiscard]] bool handleEvent(const EditingEvent& event, ScriptRuntimeError& error);
+  ErrorOr<bool> handleEvent(const EditingEvent& event);
   bool hasEdits() const { return !context_->outputEvent().isEqualToEvent(context_->inputEvent()); }
   bool hasCreatedEvents() const { return !context_->eventsToLog().empty(); }
   const EditingEventContext& eventContext() const { return *context_; }

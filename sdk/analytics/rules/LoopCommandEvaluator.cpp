@@ -17,12 +17,8 @@ enum class Binder { Assign, Constant, Variable };
 constexpr std::int64_t kStepsPerItem = 4;
 
 // Runs a body once: true to go on with the next iteration, false when the loop ends with `result`.
-bool runBody(ScriptArguments body, ScriptScope& scope, ScriptValueRef& result, ScriptRuntimeError& error) {
-  auto outcome = ScriptEvaluator::execute(body, scope, error);
-  if (hasScriptError(error)) {
-    result = undefined();
-    return false;
-  }
+ErrorOr<bool> runBody(ScriptArguments body, ScriptScope& scope, ScriptValueRef& result) {
+  auto outcome = TRY(ScriptEvaluator::execute(body, scope));
   if (outcome.kind() != ScriptValueKind::Control) return true;
   switch (static_cast<const ScriptControlValue&>(*outcome.object()).type()) {
     case ScriptControlValue::Type::Break:
@@ -38,10 +34,9 @@ bool runBody(ScriptArguments body, ScriptScope& scope, ScriptValueRef& result, S
 }
 
 // A loop variable's name as a string value, made once for all the bindings of the loop.
-ScriptValueRef nameValueOf(const ScriptValueRef& value, ScriptHeap& heap, ScriptRuntimeError& error) {
+ErrorOr<ScriptValueRef> nameValueOf(const ScriptValueRef& value, ScriptHeap& heap) {
   if (value->kind() == ScriptValueKind::String) return value;
-  auto text = value->stringValueOrError(error);
-  if (hasScriptError(error)) return undefined();
+  auto text = TRY(value->stringValueOrError());
   return shortScriptString(heap, std::move(text));
 }
 
@@ -57,27 +52,24 @@ class LoopItems {
   LoopItems(ScriptHeap& heap) : heap_(heap) {}
   ~LoopItems() { heap_.refundMemory(chargedBytes_); }
 
-  // False (with the error) when the object cannot be iterated or its items do not fit.
-  bool take(const ScriptValueRef& object, bool forOf, ScriptRuntimeError& error) {
+  // The error when the object cannot be iterated or its items do not fit.
+  ErrorOr<void> take(const ScriptValueRef& object, bool forOf) {
     forOf_ = forOf;
     if (object->kind() == ScriptValueKind::String) {
       text_ = object;
       count_ = static_cast<const ScriptStringValue&>(*object).value().size();
-      return true;
+      return {};
     }
     if (object->kind() == ScriptValueKind::Array) {
       const auto& array = static_cast<const ScriptArrayValue&>(*object);
-      return keep(forOf ? array.allElements(error) : array.allPropertyNames(error), error);
+      return keep(TRY(forOf ? array.allElements() : array.allPropertyNames()));
     }
-    if (forOf) {
-      setScriptError(error, kScriptErrorNotIterable);
-      return false;
-    }
-    if (object->kind() == ScriptValueKind::Map) return keepNames(static_cast<const ScriptMapValue&>(*object).propertyMap(), error);
+    if (forOf) return scriptError(kScriptErrorNotIterable);
+    if (object->kind() == ScriptValueKind::Map) return keepNames(static_cast<const ScriptMapValue&>(*object).propertyMap());
     if (object->kind() == ScriptValueKind::Function) {
-      return keepNames(static_cast<const ScriptFunctionValue&>(*object).propertyMap(), error);
+      return keepNames(static_cast<const ScriptFunctionValue&>(*object).propertyMap());
     }
-    return true;
+    return {};
   }
   std::size_t count() const { return count_; }
   ScriptValueRef item(std::size_t i) const {
@@ -87,25 +79,22 @@ class LoopItems {
   }
 
  private:
-  bool keep(List items, ScriptRuntimeError& error) {
-    if (hasScriptError(error)) return false;
+  ErrorOr<void> keep(List items) {
     const auto bytes = items.size() * sizeof(ScriptValueRef);
-    if (!heap_.chargeMemory(bytes, error)) return false;
+    TRY(heap_.chargeMemory(bytes));
     chargedBytes_ = bytes;
     items_ = std::move(items);
     count_ = items_.size();
-    return true;
+    return {};
   }
-  bool keepNames(const ScriptPropertyMap& properties, ScriptRuntimeError& error) {
+  ErrorOr<void> keepNames(const ScriptPropertyMap& properties) {
     const auto n = properties.count();
-    if (!heap_.chargeWork(static_cast<std::int64_t>(n), error) ||
-        !heap_.reserve(n * (sizeof(ScriptValueRef) + sizeof(ScriptStringValue) + 32), error)) {
-      return false;
-    }
+    TRY(heap_.chargeWork(static_cast<std::int64_t>(n)));
+    TRY(heap_.reserve(n * (sizeof(ScriptValueRef) + sizeof(ScriptStringValue) + 32)));
     List names;
     names.reserve(n);
     for (const auto& name : properties.allNames()) names.push_back(shortScriptString(heap_, name));
-    return keep(std::move(names), error);
+    return keep(std::move(names));
   }
 
   ScriptHeap& heap_;
@@ -117,28 +106,22 @@ class LoopItems {
 };
 
 template <bool ForOf>
-ScriptValueRef iterate(ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error, Binder binder) {
-  if (!checkArgumentCount(args, 3, error)) return undefined();
-  auto values = evaluateArguments(args, scope, error);
-  if (hasScriptError(error)) return undefined();
+ErrorOr<ScriptValueRef> iterate(ScriptArguments args, ScriptScope& scope, Binder binder) {
+  TRY(checkArgumentCount(args, 3));
+  auto values = TRY(evaluateArguments(args, scope));
   auto& heap = heapOfScope(scope);
-  const auto nameValue = nameValueOf(values[0], heap, error);
-  if (hasScriptError(error)) return undefined();
+  const auto nameValue = TRY(nameValueOf(values[0], heap));
   const sdk::analytics::BindingName name(static_cast<const ScriptStringValue&>(*nameValue));
   LoopItems items(heap);
-  if (!items.take(values[1], ForOf, error)) return undefined();
+  TRY(items.take(values[1], ForOf));
   const auto* bodyArray = asArray(values[2]);
-  if (!bodyArray) {
-    setScriptError(error, kScriptErrorArgumentType);
-    return undefined();
-  }
-  const auto body = bodyArray->allElements(error);
-  if (hasScriptError(error)) return undefined();
+  if (!bodyArray) return scriptError(kScriptErrorArgumentType);
+  const auto body = TRY(bodyArray->allElements());
   ScriptValueRef result = undefined();
   for (std::size_t i = 0; i < items.count(); ++i) {
     // An empty body evaluates nothing: the items themselves are the loop's work, each a binding and
     // often a new value.
-    if (!heap.chargeWork(kStepsPerItem, error)) return undefined();
+    TRY(heap.chargeWork(kStepsPerItem));
     auto item = items.item(i);
     ScriptRef<ScriptScope> bodyScope(&scope);
     switch (binder) {
@@ -154,20 +137,20 @@ ScriptValueRef iterate(ScriptArguments args, ScriptScope& scope, ScriptRuntimeEr
         bodyScope->addValue(item, name);
         break;
     }
-    if (!runBody(body, *bodyScope, result, error)) return result;
+    if (!TRY(runBody(body, *bodyScope, result))) return result;
   }
   return undefined();
 }
 
-ScriptValueRef forInAssign(ScriptArguments a, ScriptScope& s, ScriptRuntimeError& e) { return iterate<false>(a, s, e, Binder::Assign); }
-ScriptValueRef forInConstant(ScriptArguments a, ScriptScope& s, ScriptRuntimeError& e) { return iterate<false>(a, s, e, Binder::Constant); }
-ScriptValueRef forInVariable(ScriptArguments a, ScriptScope& s, ScriptRuntimeError& e) { return iterate<false>(a, s, e, Binder::Variable); }
-ScriptValueRef forOfAssign(ScriptArguments a, ScriptScope& s, ScriptRuntimeError& e) { return iterate<true>(a, s, e, Binder::Assign); }
-ScriptValueRef forOfConstant(ScriptArguments a, ScriptScope& s, ScriptRuntimeError& e) { return iterate<true>(a, s, e, Binder::Constant); }
-ScriptValueRef forOfVariable(ScriptArguments a, ScriptScope& s, ScriptRuntimeError& e) { return iterate<true>(a, s, e, Binder::Variable); }
+ErrorOr<ScriptValueRef> forInAssign(ScriptArguments a, ScriptScope& s) { return iterate<false>(a, s, Binder::Assign); }
+ErrorOr<ScriptValueRef> forInConstant(ScriptArguments a, ScriptScope& s) { return iterate<false>(a, s, Binder::Constant); }
+ErrorOr<ScriptValueRef> forInVariable(ScriptArguments a, ScriptScope& s) { return iterate<false>(a, s, Binder::Variable); }
+ErrorOr<ScriptValueRef> forOfAssign(ScriptArguments a, ScriptScope& s) { return iterate<true>(a, s, Binder::Assign); }
+ErrorOr<ScriptValueRef> forOfConstant(ScriptArguments a, ScriptScope& s) { return iterate<true>(a, s, Binder::Constant); }
+ErrorOr<ScriptValueRef> forOfVariable(ScriptArguments a, ScriptScope& s) { return iterate<true>(a, s, Binder::Variable); }
 
-bool condition(const ScriptValueRef& statement, ScriptScope& scope, ScriptRuntimeError& error) {
-  return ScriptEvaluator::test(*statement, scope, error);
+ErrorOr<bool> condition(const ScriptValueRef& statement, ScriptScope& scope) {
+  return ScriptEvaluator::test(*statement, scope);
 }
 
 // A fresh iteration scope under `scope` holding copies of the named variables of `source`.
@@ -180,70 +163,48 @@ ScriptRef<ScriptScope> copyVariables(const List& names, ScriptScope& scope, Scri
   return target;
 }
 
-ScriptValueRef forWithCopies(ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(args, 4, error)) return undefined();
-  auto nameList = ScriptEvaluator::evaluateStatement(*args[0], scope, error);
-  if (hasScriptError(error)) return undefined();
+ErrorOr<ScriptValueRef> forWithCopies(ScriptArguments args, ScriptScope& scope) {
+  TRY(checkArgumentCount(args, 4));
+  auto nameList = TRY(ScriptEvaluator::evaluateStatement(*args[0], scope));
   const auto* namesArray = asArray(nameList);
-  if (!namesArray) {
-    setScriptError(error, kScriptErrorArgumentType);
-    return undefined();
-  }
-  auto bodyValue = ScriptEvaluator::evaluateStatement(*args[3], scope, error);
-  if (hasScriptError(error)) return undefined();
+  if (!namesArray) return scriptError(kScriptErrorArgumentType);
+  auto bodyValue = TRY(ScriptEvaluator::evaluateStatement(*args[3], scope));
   const auto* bodyArray = asArray(bodyValue);
-  if (!bodyArray) {
-    setScriptError(error, kScriptErrorArgumentType);
-    return undefined();
-  }
+  if (!bodyArray) return scriptError(kScriptErrorArgumentType);
   auto& heap = heapOfScope(scope);
   List names;
-  const auto nameValues = namesArray->allElements(error);
-  if (hasScriptError(error)) return undefined();
-  for (const auto& element : nameValues) {
-    names.push_back(nameValueOf(element, heap, error));
-    if (hasScriptError(error)) return undefined();
-  }
-  const auto body = bodyArray->allElements(error);
-  if (hasScriptError(error)) return undefined();
-  if (!heap.chargeWork(static_cast<std::int64_t>(names.size()), error)) return undefined();
+  const auto nameValues = TRY(namesArray->allElements());
+  for (const auto& element : nameValues) names.push_back(TRY(nameValueOf(element, heap)));
+  const auto body = TRY(bodyArray->allElements());
+  TRY(heap.chargeWork(static_cast<std::int64_t>(names.size())));
   auto iteration = copyVariables(names, scope, scope);
-  if (!condition(args[1], *iteration, error)) return undefined();
+  if (!TRY(condition(args[1], *iteration))) return undefined();
   ScriptValueRef result = undefined();
   while (true) {
-    if (!runBody(body, *iteration, result, error)) return result;
-    if (!heap.chargeWork(static_cast<std::int64_t>(names.size()), error)) return undefined();
+    if (!TRY(runBody(body, *iteration, result))) return result;
+    TRY(heap.chargeWork(static_cast<std::int64_t>(names.size())));
     auto next = copyVariables(names, scope, *iteration);
     iteration = next;
-    ScriptEvaluator::evaluate(*args[2], *iteration, error);
-    if (hasScriptError(error)) return undefined();
-    if (!condition(args[1], *iteration, error)) return undefined();
+    TRY(ScriptEvaluator::evaluate(*args[2], *iteration));
+    if (!TRY(condition(args[1], *iteration))) return undefined();
   }
 }
 
-ScriptValueRef generalLoop(ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(args, 4, error)) return undefined();
-  auto flag = ScriptEvaluator::evaluateStatement(*args[2], scope, error);
-  if (hasScriptError(error)) return undefined();
-  const bool bodyFirst = flag->booleanValueOrError(error);
-  if (hasScriptError(error)) return undefined();
-  auto bodyValue = ScriptEvaluator::evaluateStatement(*args[3], scope, error);
-  if (hasScriptError(error)) return undefined();
+ErrorOr<ScriptValueRef> generalLoop(ScriptArguments args, ScriptScope& scope) {
+  TRY(checkArgumentCount(args, 4));
+  auto flag = TRY(ScriptEvaluator::evaluateStatement(*args[2], scope));
+  const bool bodyFirst = TRY(flag->booleanValueOrError());
+  auto bodyValue = TRY(ScriptEvaluator::evaluateStatement(*args[3], scope));
   const auto* bodyArray = asArray(bodyValue);
-  if (!bodyArray) {
-    setScriptError(error, kScriptErrorArgumentType);
-    return undefined();
-  }
-  const auto body = bodyArray->allElements(error);
-  if (hasScriptError(error)) return undefined();
+  if (!bodyArray) return scriptError(kScriptErrorArgumentType);
+  const auto body = TRY(bodyArray->allElements());
   ScriptValueRef result = undefined();
-  if (bodyFirst && !runBody(body, scope, result, error)) return result;
-  if (!condition(args[0], scope, error)) return undefined();
+  if (bodyFirst && !TRY(runBody(body, scope, result))) return result;
+  if (!TRY(condition(args[0], scope))) return undefined();
   while (true) {
-    if (!body.empty() && !runBody(body, scope, result, error)) return result;
-    ScriptEvaluator::evaluate(*args[1], scope, error);
-    if (hasScriptError(error)) return undefined();
-    if (!condition(args[0], scope, error)) return undefined();
+    if (!body.empty() && !TRY(runBody(body, scope, result))) return result;
+    TRY(ScriptEvaluator::evaluate(*args[1], scope));
+    if (!TRY(condition(args[0], scope))) return undefined();
   }
 }
 

@@ -38,10 +38,10 @@ class Operand {
   }
 
   // The boolean form, as booleanValueOrError gives it.
-  bool truth(ScriptRuntimeError& error) const {
+  ErrorOr<bool> truth() const {
     if (object_) {
       if (object_->kind() == ScriptValueKind::Boolean) return static_cast<const ScriptBooleanValue&>(*object_).value();
-      return object_->booleanValueOrError(error);
+      return object_->booleanValueOrError();
     }
     return plain_ && number_ != 0 && !std::isnan(number_);
   }

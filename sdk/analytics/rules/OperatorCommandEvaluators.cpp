@@ -1,3 +1,4 @@
+#include <array>
 #include <cmath>
 
 #include "sdk/analytics/rules/CommandEvaluator.h"
@@ -9,126 +10,110 @@ namespace sdk::analytics {
 
 namespace {
 
-using List = ScriptValueList;
-ScriptValueRef undefined() { return scriptUndefined(); }
-
 // Math.
 
-// The two operands' numbers, first before second; false on a wrong count or a failed conversion.
-bool twoNumbers(ScriptArguments values, double& a, double& b, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(values, 2, error)) return false;
-  a = values[0]->doubleValueOrError(error);
-  if (hasScriptError(error)) return false;
-  b = values[1]->doubleValueOrError(error);
-  return !hasScriptError(error);
+struct TwoNumbers {
+  double a = 0;
+  double b = 0;
+};
+
+// The two operands' numbers, first before second; the error of a wrong count or a failed conversion.
+ErrorOr<TwoNumbers> twoNumbers(ScriptArguments values) {
+  TRY(checkArgumentCount(values, 2));
+  TwoNumbers numbers;
+  numbers.a = TRY(values[0]->doubleValueOrError());
+  numbers.b = TRY(values[1]->doubleValueOrError());
+  return numbers;
 }
 
-ScriptValueRef addition(ScriptArguments values, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(values, 2, error)) return undefined();
+ErrorOr<ScriptValueRef> addition(ScriptArguments values, ScriptScope& scope) {
+  TRY(checkArgumentCount(values, 2));
   auto& heap = heapOfScope(scope);
   if (!isStringLike(*values[0]) && !isStringLike(*values[1])) {
-    double a = 0, b = 0;
-    if (!twoNumbers(values, a, b, error)) return undefined();
-    return scriptNumber(heap, a + b);
+    const auto n = TRY(twoNumbers(values));
+    return scriptNumber(heap, n.a + n.b);
   }
-  auto text = values[0]->stringValueOrError(error);
-  if (hasScriptError(error)) return undefined();
-  const auto tail = values[1]->stringValueOrError(error);
-  if (hasScriptError(error)) return undefined();
-  if (text.size() + tail.size() > heap.limits().stringLength || !heap.chargeUnits(text.size() + tail.size(), error)) {
-    setScriptError(error, kScriptErrorLimitReached);
-    return undefined();
-  }
+  auto text = TRY(values[0]->stringValueOrError());
+  const auto tail = TRY(values[1]->stringValueOrError());
+  if (text.size() + tail.size() > heap.limits().stringLength) return scriptError(kScriptErrorLimitReached);
+  TRY(heap.chargeUnits(text.size() + tail.size()));
   text += tail;
-  return scriptString(heap, std::move(text), error);
+  return scriptString(heap, std::move(text));
 }
 
 template <double (*Op)(double, double)>
-ScriptValueRef binary(ScriptArguments values, ScriptScope& scope, ScriptRuntimeError& error) {
-  double a = 0, b = 0;
-  if (!twoNumbers(values, a, b, error)) return undefined();
-  return scriptNumber(heapOfScope(scope), Op(a, b));
+ErrorOr<ScriptValueRef> binary(ScriptArguments values, ScriptScope& scope) {
+  const auto n = TRY(twoNumbers(values));
+  return scriptNumber(heapOfScope(scope), Op(n.a, n.b));
 }
 double opSubtract(double a, double b) { return a - b; }
 double opMultiply(double a, double b) { return a * b; }
 double opDivide(double a, double b) { return a / b; }
 double opRemainder(double a, double b) { return std::fmod(a, b); }
 
-ScriptValueRef negate(ScriptArguments values, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(values, 1, error)) return undefined();
-  const double a = values[0]->doubleValueOrError(error);
-  if (hasScriptError(error)) return undefined();
+ErrorOr<ScriptValueRef> negate(ScriptArguments values, ScriptScope& scope) {
+  TRY(checkArgumentCount(values, 1));
+  const double a = TRY(values[0]->doubleValueOrError());
   return scriptNumber(heapOfScope(scope), -a);
 }
 
-ScriptValueRef firstOfTwo(ScriptArguments values, ScriptScope&, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(values, 2, error)) return undefined();
+ErrorOr<ScriptValueRef> firstOfTwo(ScriptArguments values, ScriptScope&) {
+  TRY(checkArgumentCount(values, 2));
   return values[0];
 }
 
-ScriptValueRef single(ScriptArguments values, ScriptScope&, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(values, 1, error)) return undefined();
+ErrorOr<ScriptValueRef> single(ScriptArguments values, ScriptScope&) {
+  TRY(checkArgumentCount(values, 1));
   return values[0];
 }
 
 // Logical (raw).
 
-ScriptValueRef andOperator(ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(args, 2, error)) return undefined();
-  auto a = ScriptEvaluator::evaluateStatement(*args[0], scope, error);
-  if (hasScriptError(error)) return undefined();
-  const bool truth = a->booleanValueOrError(error);
-  if (hasScriptError(error)) return undefined();
-  return truth ? ScriptEvaluator::evaluateStatement(*args[1], scope, error) : a;
+ErrorOr<ScriptValueRef> andOperator(ScriptArguments args, ScriptScope& scope) {
+  TRY(checkArgumentCount(args, 2));
+  auto a = TRY(ScriptEvaluator::evaluateStatement(*args[0], scope));
+  if (!TRY(a->booleanValueOrError())) return a;
+  return ScriptEvaluator::evaluateStatement(*args[1], scope);
 }
 
-ScriptValueRef orOperator(ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(args, 2, error)) return undefined();
-  auto a = ScriptEvaluator::evaluateStatement(*args[0], scope, error);
-  if (hasScriptError(error)) return undefined();
-  const bool truth = a->booleanValueOrError(error);
-  if (hasScriptError(error)) return undefined();
-  return truth ? a : ScriptEvaluator::evaluateStatement(*args[1], scope, error);
+ErrorOr<ScriptValueRef> orOperator(ScriptArguments args, ScriptScope& scope) {
+  TRY(checkArgumentCount(args, 2));
+  auto a = TRY(ScriptEvaluator::evaluateStatement(*args[0], scope));
+  if (TRY(a->booleanValueOrError())) return a;
+  return ScriptEvaluator::evaluateStatement(*args[1], scope);
 }
 
-ScriptValueRef notOperator(ScriptArguments args, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(args, 1, error)) return undefined();
-  auto a = ScriptEvaluator::evaluateStatement(*args[0], scope, error);
-  if (hasScriptError(error)) return undefined();
-  const bool truth = a->booleanValueOrError(error);
-  if (hasScriptError(error)) return undefined();
-  return scriptBoolean(!truth);
+ErrorOr<ScriptValueRef> notOperator(ScriptArguments args, ScriptScope& scope) {
+  TRY(checkArgumentCount(args, 1));
+  auto a = TRY(ScriptEvaluator::evaluateStatement(*args[0], scope));
+  return ScriptValueRef(scriptBoolean(!TRY(a->booleanValueOrError())));
 }
 
 // Comparison (exactly two, evaluated).
 
-ScriptValueRef booleanResult(bool value, const ScriptRuntimeError& error) {
-  return hasScriptError(error) ? ScriptValueRef(scriptUndefined()) : ScriptValueRef(scriptBoolean(value));
-}
-ScriptValueRef looseEqual(ScriptArguments v, ScriptScope&, ScriptRuntimeError& e) { return booleanResult(looseEquals(*v[0], *v[1], e), e); }
-ScriptValueRef looseNotEqual(ScriptArguments v, ScriptScope&, ScriptRuntimeError& e) { return booleanResult(!looseEquals(*v[0], *v[1], e), e); }
-ScriptValueRef strictEqual(ScriptArguments v, ScriptScope&, ScriptRuntimeError& e) { return booleanResult(strictEquals(*v[0], *v[1], e), e); }
-ScriptValueRef strictNotEqual(ScriptArguments v, ScriptScope&, ScriptRuntimeError& e) { return booleanResult(!strictEquals(*v[0], *v[1], e), e); }
-ScriptValueRef less(ScriptArguments v, ScriptScope&, ScriptRuntimeError& e) { return booleanResult(compareScriptValues(*v[0], *v[1], e) == -1, e); }
-ScriptValueRef lessOrEqual(ScriptArguments v, ScriptScope&, ScriptRuntimeError& e) { return booleanResult(compareScriptValues(*v[0], *v[1], e) <= 0, e); }
-ScriptValueRef greater(ScriptArguments v, ScriptScope&, ScriptRuntimeError& e) { return booleanResult(compareScriptValues(*v[1], *v[0], e) == -1, e); }
-ScriptValueRef greaterOrEqual(ScriptArguments v, ScriptScope&, ScriptRuntimeError& e) { return booleanResult(compareScriptValues(*v[1], *v[0], e) <= 0, e); }
+ScriptValueRef booleanResult(bool value) { return scriptBoolean(value); }
+ErrorOr<ScriptValueRef> looseEqual(ScriptArguments v, ScriptScope&) { return booleanResult(TRY(looseEquals(*v[0], *v[1]))); }
+ErrorOr<ScriptValueRef> looseNotEqual(ScriptArguments v, ScriptScope&) { return booleanResult(!TRY(looseEquals(*v[0], *v[1]))); }
+ErrorOr<ScriptValueRef> strictEqual(ScriptArguments v, ScriptScope&) { return booleanResult(TRY(strictEquals(*v[0], *v[1]))); }
+ErrorOr<ScriptValueRef> strictNotEqual(ScriptArguments v, ScriptScope&) { return booleanResult(!TRY(strictEquals(*v[0], *v[1]))); }
+ErrorOr<ScriptValueRef> less(ScriptArguments v, ScriptScope&) { return booleanResult(TRY(compareScriptValues(*v[0], *v[1])) == -1); }
+ErrorOr<ScriptValueRef> lessOrEqual(ScriptArguments v, ScriptScope&) { return booleanResult(TRY(compareScriptValues(*v[0], *v[1])) <= 0); }
+ErrorOr<ScriptValueRef> greater(ScriptArguments v, ScriptScope&) { return booleanResult(TRY(compareScriptValues(*v[1], *v[0])) == -1); }
+ErrorOr<ScriptValueRef> greaterOrEqual(ScriptArguments v, ScriptScope&) { return booleanResult(TRY(compareScriptValues(*v[1], *v[0])) <= 0); }
 
 // Bitwise.
 
-bool numbers(ScriptArguments values, std::size_t count, double* out, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(values, count, error)) return false;
-  for (std::size_t i = 0; i < count; ++i) {
-    out[i] = values[i]->doubleValueOrError(error);
-    if (hasScriptError(error)) return false;
-  }
-  return true;
+template <std::size_t Count>
+ErrorOr<std::array<double, Count>> numbers(ScriptArguments values) {
+  TRY(checkArgumentCount(values, Count));
+  std::array<double, Count> out{};
+  for (std::size_t i = 0; i < Count; ++i) out[i] = TRY(values[i]->doubleValueOrError());
+  return out;
 }
 
 template <double (*Op)(double, double)>
-ScriptValueRef bitwise(ScriptArguments values, ScriptScope& scope, ScriptRuntimeError& error) {
-  double n[2];
-  if (!numbers(values, 2, n, error)) return undefined();
+ErrorOr<ScriptValueRef> bitwise(ScriptArguments values, ScriptScope& scope) {
+  const auto n = TRY(numbers<2>(values));
   return scriptNumber(heapOfScope(scope), Op(n[0], n[1]));
 }
 double bitAnd(double a, double b) { return toInt32(a) & toInt32(b); }
@@ -140,9 +125,8 @@ double shiftLeft(double a, double b) {
 double shiftRight(double a, double b) { return toInt32(a) >> (toUInt32(b) & 31); }
 double shiftRightUnsigned(double a, double b) { return toUInt32(a) >> (toUInt32(b) & 31); }
 
-ScriptValueRef bitNot(ScriptArguments values, ScriptScope& scope, ScriptRuntimeError& error) {
-  double n[1];
-  if (!numbers(values, 1, n, error)) return undefined();
+ErrorOr<ScriptValueRef> bitNot(ScriptArguments values, ScriptScope& scope) {
+  const auto n = TRY(numbers<1>(values));
   return scriptNumber(heapOfScope(scope), ~toInt32(n[0]));
 }
 

@@ -63,13 +63,14 @@ ScriptValueList ScriptArrayValue::valuesIn(std::size_t first, std::size_t last) 
   return out;
 }
 
-bool ScriptArrayValue::slotEquals(std::size_t i, const ScriptValue& value, ScriptRuntimeError& error) const {
+ErrorOr<bool> ScriptArrayValue::slotEquals(std::size_t i, const ScriptValue& value) const {
   const auto& slot = elements_[i];
   if (slot.holdsNumber()) {
     // Strictly equal to a number only, and then by value (NaN equals nothing).
-    return value.kind() == ScriptValueKind::Number && static_cast<const ScriptNumberValue&>(value).value() == slot.number();
+    return ErrorOr<bool>(value.kind() == ScriptValueKind::Number &&
+                         static_cast<const ScriptNumberValue&>(value).value() == slot.number());
   }
-  return strictEquals(*slot.object(), value, error);
+  return strictEquals(*slot.object(), value);
 }
 
 const ScriptValueRef& ScriptArrayValue::valueAt(std::size_t i) const {
@@ -77,23 +78,15 @@ const ScriptValueRef& ScriptArrayValue::valueAt(std::size_t i) const {
   return elements_[i].value();
 }
 
-bool ScriptArrayValue::canGrowTo(std::size_t length, ScriptRuntimeError& error) const {
-  if (length <= elements_.size()) return true;
-  if (length > static_cast<std::size_t>(heap()->limits().arrayLength) ||
-      !heap()->reserve((length - elements_.size()) * kSlotBytes, error)) {
-    setScriptError(error, kScriptErrorLimitReached);
-    return false;
-  }
-  return true;
+ErrorOr<void> ScriptArrayValue::canGrowTo(std::size_t length) const {
+  if (length <= elements_.size()) return {};
+  if (length > static_cast<std::size_t>(heap()->limits().arrayLength)) return scriptError(kScriptErrorLimitReached);
+  return heap()->reserve((length - elements_.size()) * kSlotBytes);
 }
 
-std::u16string ScriptArrayValue::stringValueWithSeparator(const std::u16string& separator, ScriptRuntimeError& error,
-                                                        int depth) const {
-  if (elements_.empty() || converting_) return {};
-  if (depth >= heap()->limits().conversionDepth) {
-    setScriptError(error, kScriptErrorLimitReached);
-    return {};
-  }
+ErrorOr<std::u16string> ScriptArrayValue::stringValueWithSeparator(const std::u16string& separator, int depth) const {
+  if (elements_.empty() || converting_) return std::u16string();
+  if (depth >= heap()->limits().conversionDepth) return scriptError(kScriptErrorLimitReached);
   ConversionMark mark(converting_);
   std::u16string out;
   const auto limit = heap()->limits().stringLength;
@@ -103,43 +96,33 @@ std::u16string ScriptArrayValue::stringValueWithSeparator(const std::u16string& 
     if (slot.holdsNumber()) {
       out += formatScriptNumber(slot.number());
     } else if (!slot.isHole() && !slot.object()->isNothing()) {
-      out += slot.object()->stringValueOrError(error, depth + 1);
-      if (hasScriptError(error)) return {};
+      out += TRY(slot.object()->stringValueOrError(depth + 1));
     }
     if (i + 1 < elements_.size()) out += separator;
-    if (!heap()->chargeWork(1 + static_cast<std::int64_t>((out.size() - before) / ScriptHeap::kCodeUnitsPerStep), error)) {
-      return {};
-    }
-    if (out.size() > limit) {
-      setScriptError(error, kScriptErrorLimitReached);
-      return {};
-    }
+    TRY(heap()->chargeWork(1 + static_cast<std::int64_t>((out.size() - before) / ScriptHeap::kCodeUnitsPerStep)));
+    if (out.size() > limit) return scriptError(kScriptErrorLimitReached);
   }
   return out;
 }
 
-std::u16string ScriptArrayValue::stringValueOrError(ScriptRuntimeError& error, int depth) const {
-  return stringValueWithSeparator(u",", error, depth);
+ErrorOr<std::u16string> ScriptArrayValue::stringValueOrError(int depth) const {
+  return stringValueWithSeparator(u",", depth);
 }
 
-double ScriptArrayValue::doubleValueOrError(ScriptRuntimeError& error, int depth) const {
-  const auto text = stringValueOrError(error, depth);
-  if (hasScriptError(error)) return parseScriptNumber(u"NaN");
+ErrorOr<double> ScriptArrayValue::doubleValueOrError(int depth) const {
+  const auto text = TRY(stringValueOrError(depth));
   return parseScriptNumber(text);
 }
 
-ScriptValueRef ScriptArrayValue::applyWithName(const std::u16string& name, const ScriptValueList& arguments,
-                                           ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<ScriptValueRef> ScriptArrayValue::applyWithName(const std::u16string& name, const ScriptValueList& arguments,
+                                                        ScriptScope& scope) {
   if (auto* property = properties_.valueForName(name)) {
-    if (property->kind() != ScriptValueKind::Function) {
-      setScriptError(error, kScriptErrorUnknownMethod);
-      return scriptUndefined();
-    }
+    if (property->kind() != ScriptValueKind::Function) return scriptError(kScriptErrorUnknownMethod);
     ScriptRef<ScriptFunctionValue> function(static_cast<ScriptFunctionValue*>(property));
-    return function->invokeWithArguments(arguments, scope, error);
+    return function->invokeWithArguments(arguments, scope);
   }
   return ArrayCommandEvaluator::sharedInstance().evaluateCommand(name, ScriptRef<ScriptArrayValue>(this), arguments,
-                                                                     scope, error);
+                                                                     scope);
 }
 
 bool ScriptArrayValue::isEqualToRuntimeValue(const ScriptValue& other, int depth) const {
@@ -164,61 +147,49 @@ bool ScriptArrayValue::isEqualToRuntimeValue(const ScriptValue& other, int depth
   return true;
 }
 
-bool ScriptArrayValue::setLength(std::int64_t length, ScriptRuntimeError& error) {
-  if (length < 0) return false;
+ErrorOr<void> ScriptArrayValue::setLength(std::int64_t length) {
+  DCHECK(length >= 0);
   const auto n = static_cast<std::size_t>(length);
-  if (!canGrowTo(n, error)) return false;
+  TRY(canGrowTo(n));
   // Growing fills holes, shrinking releases elements: either way every slot passed is work.
   const auto passed = n > elements_.size() ? n - elements_.size() : elements_.size() - n;
-  if (!heap()->chargeWork(static_cast<std::int64_t>(passed), error)) return false;
+  TRY(heap()->chargeWork(static_cast<std::int64_t>(passed)));
   if (n < elements_.size()) forgetNumbers(n, elements_.size());
   elements_.resize(n, sdk::analytics::ArraySlot(ScriptValueRef(ScriptValue::emptyValue())));
   chargeSlots();
-  return true;
+  return {};
 }
 
-void ScriptArrayValue::setValueForProperty(const ScriptValueRef& value, const ScriptValue& property,
-                                         ScriptRuntimeError& error) {
-  const auto name = property.stringValueOrError(error);
-  if (hasScriptError(error)) return;
+ErrorOr<void> ScriptArrayValue::setValueForProperty(const ScriptValueRef& value, const ScriptValue& property) {
+  const auto name = TRY(property.stringValueOrError());
   if (property.kind() == ScriptValueKind::String && name == u"length") {
-    if (!isArrayIndex(*value)) {
-      setScriptError(error, kScriptErrorBadLength);
-      return;
-    }
-    const auto length = arrayIndexFromDouble(value->doubleValueOrError(error));
-    if (length > heap()->limits().arrayLength) {
-      setScriptError(error, kScriptErrorBadLength);
-      return;
-    }
-    (void)setLength(length, error);
-    return;
+    if (!isArrayIndex(*value)) return scriptError(kScriptErrorBadLength);
+    const auto length = arrayIndexFromDouble(TRY(value->doubleValueOrError()));
+    if (length > heap()->limits().arrayLength) return scriptError(kScriptErrorBadLength);
+    return setLength(length);
   }
   if (isArrayIndex(property)) {
-    const auto index = arrayIndexFromDouble(property.doubleValueOrError(error));
-    if (index >= heap()->limits().arrayLength) {
-      setScriptError(error, kScriptErrorLimitReached);
-      return;
-    }
+    const auto index = arrayIndexFromDouble(TRY(property.doubleValueOrError()));
+    if (index >= heap()->limits().arrayLength) return scriptError(kScriptErrorLimitReached);
     const auto slot = static_cast<std::size_t>(index);
-    if (slot >= elements_.size() && !setLength(index + 1, error)) return;
+    if (slot >= elements_.size()) TRY(setLength(index + 1));
     forgetNumbers(slot, slot + 1);
     elements_[slot] = value;
     chargeSlots();
-    return;
+    return {};
   }
   setProperty(value, name);
+  return {};
 }
 
-ScriptValueRef ScriptArrayValue::valueForProperty(const ScriptValue& property, ScriptRuntimeError& error) const {
-  const auto name = property.stringValueOrError(error);
-  if (hasScriptError(error)) return scriptUndefined();
+ErrorOr<ScriptValueRef> ScriptArrayValue::valueForProperty(const ScriptValue& property) const {
+  const auto name = TRY(property.stringValueOrError());
   if (property.kind() == ScriptValueKind::String && name == u"length") {
     return scriptNumber(*heap(), static_cast<double>(elements_.size()));
   }
   if (isArrayIndex(property)) {
-    const auto index = arrayIndexFromDouble(property.doubleValueOrError(error));
-    if (static_cast<std::uint64_t>(index) >= elements_.size()) return scriptUndefined();
+    const auto index = arrayIndexFromDouble(TRY(property.doubleValueOrError()));
+    if (static_cast<std::uint64_t>(index) >= elements_.size()) return ScriptValueRef(scriptUndefined());
     const auto i = static_cast<std::size_t>(index);
     return elements_[i].isHole() ? ScriptValueRef(scriptUndefined()) : valueAt(i);
   }
@@ -226,38 +197,38 @@ ScriptValueRef ScriptArrayValue::valueForProperty(const ScriptValue& property, S
   return value ? ScriptValueRef(value) : ScriptValueRef(scriptUndefined());
 }
 
-void ScriptArrayValue::removeValueForProperty(const ScriptValue& property, ScriptRuntimeError& error) {
-  const auto name = property.stringValueOrError(error);
-  if (hasScriptError(error)) return;
+ErrorOr<void> ScriptArrayValue::removeValueForProperty(const ScriptValue& property) {
+  const auto name = TRY(property.stringValueOrError());
   if (isArrayIndex(property)) {
-    const auto index = arrayIndexFromDouble(property.doubleValueOrError(error));
+    const auto index = arrayIndexFromDouble(TRY(property.doubleValueOrError()));
     if (static_cast<std::uint64_t>(index) < elements_.size()) {
       const auto i = static_cast<std::size_t>(index);
       forgetNumbers(i, i + 1);
       elements_[i] = ScriptValueRef(ScriptValue::emptyValue());
       chargeSlots();
     }
-    return;
+    return {};
   }
   chargeBytes(properties_.removeValueForName(name));
+  return {};
 }
 
-bool ScriptArrayValue::hasProperty(const ScriptValue& property, ScriptRuntimeError& error) const {
+ErrorOr<bool> ScriptArrayValue::hasProperty(const ScriptValue& property) const {
   if (isArrayIndex(property)) {
-    const auto index = arrayIndexFromDouble(property.doubleValueOrError(error));
-    return static_cast<std::uint64_t>(index) < elements_.size() &&
-           !elements_[static_cast<std::size_t>(index)].isHole();
+    const auto index = arrayIndexFromDouble(TRY(property.doubleValueOrError()));
+    return ErrorOr<bool>(static_cast<std::uint64_t>(index) < elements_.size() &&
+                         !elements_[static_cast<std::size_t>(index)].isHole());
   }
-  const auto name = property.stringValueOrError(error);
-  if (hasScriptError(error)) return false;
+  const auto name = TRY(property.stringValueOrError());
   return properties_.hasName(name);
 }
 
-ScriptValueList ScriptArrayValue::allPropertyNames(ScriptRuntimeError& error) const {
+ErrorOr<ScriptValueList> ScriptArrayValue::allPropertyNames() const {
   ScriptValueList names;
   const auto count = properties_.count() + elements_.size();
-  ScriptMemoryCharge list(*heap(), count * (sizeof(ScriptValueRef) + sizeof(ScriptStringValue) + 32), error);
-  if (!list.charged() || !heap()->chargeWork(static_cast<std::int64_t>(count), error)) return names;
+  ScriptMemoryCharge list(*heap(), count * (sizeof(ScriptValueRef) + sizeof(ScriptStringValue) + 32));
+  TRY(list.status());
+  TRY(heap()->chargeWork(static_cast<std::int64_t>(count)));
   for (const auto& name : properties_.allNames()) names.push_back(shortScriptString(*heap(), name));
   for (std::size_t i = 0; i < elements_.size(); ++i) {
     if (!elements_[i].isHole()) names.push_back(shortScriptString(*heap(), utf16Literal(std::to_string(i))));
@@ -265,12 +236,10 @@ ScriptValueList ScriptArrayValue::allPropertyNames(ScriptRuntimeError& error) co
   return names;
 }
 
-ScriptValueList ScriptArrayValue::allElements(ScriptRuntimeError& error) const {
+ErrorOr<ScriptValueList> ScriptArrayValue::allElements() const {
   ScriptValueList out;
-  if (!heap()->chargeWork(static_cast<std::int64_t>(elements_.size()), error) ||
-      !heap()->reserve(elements_.size() * kSlotBytes, error)) {
-    return out;
-  }
+  TRY(heap()->chargeWork(static_cast<std::int64_t>(elements_.size())));
+  TRY(heap()->reserve(elements_.size() * kSlotBytes));
   makeObjects(0, elements_.size());
   out.reserve(elements_.size());
   for (const auto& element : elements_) {
@@ -279,22 +248,21 @@ ScriptValueList ScriptArrayValue::allElements(ScriptRuntimeError& error) const {
   return out;
 }
 
-ScriptRef<ScriptArrayValue> ScriptArrayValue::subarrayWithRange(std::int64_t location, std::int64_t length,
-                                                          ScriptRuntimeError& error) const {
+ErrorOr<ScriptRef<ScriptArrayValue>> ScriptArrayValue::subarrayWithRange(std::int64_t location, std::int64_t length) const {
   const auto n = static_cast<std::int64_t>(elements_.size());
   const auto start = std::clamp<std::int64_t>(location, 0, n);
   const auto count = std::clamp<std::int64_t>(length, 0, n - start);
-  if (!heap()->chargeWork(count, error) || !canGrowTo(static_cast<std::size_t>(count), error)) return nullptr;
+  TRY(heap()->chargeWork(count));
+  TRY(canGrowTo(static_cast<std::size_t>(count)));
   return heap()->make<ScriptArrayValue>(valuesIn(static_cast<std::size_t>(start), static_cast<std::size_t>(start + count)));
 }
 
-ScriptValueList ScriptArrayValue::spliceFrom(std::int64_t from, std::int64_t deleteCount, ScriptArguments values,
-                                         ScriptRuntimeError& error) {
+ErrorOr<ScriptValueList> ScriptArrayValue::spliceFrom(std::int64_t from, std::int64_t deleteCount, ScriptArguments values) {
   const auto n = static_cast<std::int64_t>(elements_.size());
   const auto start = std::clamp<std::int64_t>(from, 0, n);
   const auto d = std::clamp<std::int64_t>(deleteCount, 0, n - start);
-  if (!canGrowTo(elements_.size() - d + values.size(), error)) return {};
-  if (!heap()->chargeWork(n + static_cast<std::int64_t>(values.size()), error)) return {};
+  TRY(canGrowTo(elements_.size() - d + values.size()));
+  TRY(heap()->chargeWork(n + static_cast<std::int64_t>(values.size())));
   ScriptValueList removed = valuesIn(static_cast<std::size_t>(start), static_cast<std::size_t>(start + d));
   elements_.erase(elements_.begin() + start, elements_.begin() + start + d);
   elements_.insert(elements_.begin() + start, values.begin(), values.end());
@@ -302,35 +270,31 @@ ScriptValueList ScriptArrayValue::spliceFrom(std::int64_t from, std::int64_t del
   return removed;
 }
 
-void ScriptArrayValue::concat(const ScriptValueRef& value, ScriptRuntimeError& error) {
-  if (value->kind() == ScriptValueKind::Control) {
-    setScriptError(error, kScriptErrorArgumentType);
-    return;
-  }
+ErrorOr<void> ScriptArrayValue::concat(const ScriptValueRef& value) {
+  if (value->kind() == ScriptValueKind::Control) return scriptError(kScriptErrorArgumentType);
   if (value->kind() == ScriptValueKind::Array) {
     const auto& other = static_cast<const ScriptArrayValue&>(*value);
     const auto copy = other.valuesIn(0, other.elements_.size());
-    if (!canGrowTo(elements_.size() + copy.size(), error) ||
-        !heap()->chargeWork(static_cast<std::int64_t>(copy.size()), error)) {
-      return;
-    }
+    TRY(canGrowTo(elements_.size() + copy.size()));
+    TRY(heap()->chargeWork(static_cast<std::int64_t>(copy.size())));
     elements_.insert(elements_.end(), copy.begin(), copy.end());
   } else {
-    if (!canGrowTo(elements_.size() + 1, error)) return;
+    TRY(canGrowTo(elements_.size() + 1));
     elements_.push_back(value);
   }
   chargeSlots();
+  return {};
 }
 
-bool ScriptArrayValue::reverse(ScriptRuntimeError& error) {
-  if (!heap()->chargeWork(static_cast<std::int64_t>(elements_.size()), error)) return false;
+ErrorOr<void> ScriptArrayValue::reverse() {
+  TRY(heap()->chargeWork(static_cast<std::int64_t>(elements_.size())));
   std::reverse(elements_.begin(), elements_.end());
-  return true;
+  return {};
 }
 
-ScriptValueRef ScriptArrayValue::removeFirstElement(ScriptRuntimeError& error) {
-  if (elements_.empty()) return scriptUndefined();
-  if (!heap()->chargeWork(static_cast<std::int64_t>(elements_.size()), error)) return scriptUndefined();
+ErrorOr<ScriptValueRef> ScriptArrayValue::removeFirstElement() {
+  if (elements_.empty()) return ScriptValueRef(scriptUndefined());
+  TRY(heap()->chargeWork(static_cast<std::int64_t>(elements_.size())));
   ScriptValueRef first = valueAt(0);
   elements_.erase(elements_.begin());
   chargeSlots();
@@ -345,20 +309,18 @@ ScriptValueRef ScriptArrayValue::removeLastElement() {
   return isHole(last.get()) ? ScriptValueRef(scriptUndefined()) : last;
 }
 
-std::int64_t ScriptArrayValue::appendElements(ScriptArguments values, ScriptRuntimeError& error) {
-  if (canGrowTo(elements_.size() + values.size(), error)) {
-    elements_.insert(elements_.end(), values.begin(), values.end());
-    chargeSlots();
-  }
+ErrorOr<std::int64_t> ScriptArrayValue::appendElements(ScriptArguments values) {
+  TRY(canGrowTo(elements_.size() + values.size()));
+  elements_.insert(elements_.end(), values.begin(), values.end());
+  chargeSlots();
   return static_cast<std::int64_t>(elements_.size());
 }
 
-std::int64_t ScriptArrayValue::appendOperands(std::span<sdk::analytics::Operand> values, std::size_t heldBytes,
-                                            ScriptRuntimeError& error) {
+ErrorOr<std::int64_t> ScriptArrayValue::appendOperands(std::span<sdk::analytics::Operand> values, std::size_t heldBytes) {
   // The held bytes stay counted through the check, as the numbers' objects would have been.
-  const bool fits = canGrowTo(elements_.size() + values.size(), error);
+  auto fits = canGrowTo(elements_.size() + values.size());
   heap()->refundMemory(heldBytes);
-  if (!fits) return static_cast<std::int64_t>(elements_.size());
+  TRY(std::move(fits));
   for (auto& value : values) {
     if (value.isPlainNumber()) {
       elements_.emplace_back(value.number());
@@ -371,35 +333,30 @@ std::int64_t ScriptArrayValue::appendOperands(std::span<sdk::analytics::Operand>
   return static_cast<std::int64_t>(elements_.size());
 }
 
-std::int64_t ScriptArrayValue::prependElements(ScriptArguments values, ScriptRuntimeError& error) {
-  if (canGrowTo(elements_.size() + values.size(), error) &&
-      heap()->chargeWork(static_cast<std::int64_t>(elements_.size()), error)) {
-    elements_.insert(elements_.begin(), values.begin(), values.end());
-    chargeSlots();
-  }
+ErrorOr<std::int64_t> ScriptArrayValue::prependElements(ScriptArguments values) {
+  TRY(canGrowTo(elements_.size() + values.size()));
+  TRY(heap()->chargeWork(static_cast<std::int64_t>(elements_.size())));
+  elements_.insert(elements_.begin(), values.begin(), values.end());
+  chargeSlots();
   return static_cast<std::int64_t>(elements_.size());
 }
 
-std::int64_t ScriptArrayValue::indexOfValue(const ScriptValue& value, std::int64_t fromIndex,
-                                          ScriptRuntimeError& error) const {
+ErrorOr<std::int64_t> ScriptArrayValue::indexOfValue(const ScriptValue& value, std::int64_t fromIndex) const {
   const auto n = static_cast<std::int64_t>(elements_.size());
   for (auto i = std::max<std::int64_t>(fromIndex, 0); i < n; ++i) {
-    if (!heap()->chargeWork(1, error)) return -1;
-    if (slotEquals(static_cast<std::size_t>(i), value, error)) return i;
-    if (hasScriptError(error)) return -1;
+    TRY(heap()->chargeWork(1));
+    if (TRY(slotEquals(static_cast<std::size_t>(i), value))) return i;
   }
-  return -1;
+  return std::int64_t{-1};
 }
 
-std::int64_t ScriptArrayValue::lastIndexOfValue(const ScriptValue& value, std::int64_t fromIndex,
-                                              ScriptRuntimeError& error) const {
+ErrorOr<std::int64_t> ScriptArrayValue::lastIndexOfValue(const ScriptValue& value, std::int64_t fromIndex) const {
   const auto n = static_cast<std::int64_t>(elements_.size());
   for (auto i = std::min<std::int64_t>(fromIndex, n - 1); i >= 0; --i) {
-    if (!heap()->chargeWork(1, error)) return -1;
-    if (slotEquals(static_cast<std::size_t>(i), value, error)) return i;
-    if (hasScriptError(error)) return -1;
+    TRY(heap()->chargeWork(1));
+    if (TRY(slotEquals(static_cast<std::size_t>(i), value))) return i;
   }
-  return -1;
+  return std::int64_t{-1};
 }
 
 void ScriptArrayValue::visitChildren(ChildVisitor visit, void* context) {

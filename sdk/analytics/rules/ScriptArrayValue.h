@@ -20,20 +20,19 @@ class ScriptArrayValue final : public ScriptValue {
   explicit ScriptArrayValue(ScriptHeap& heap, ScriptValueList elements = {});
   ~ScriptArrayValue() override;
 
-  std::u16string stringValueWithSeparator(const std::u16string& separator, ScriptRuntimeError& error, int depth = 0) const;
-  std::u16string stringValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
-  double doubleValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
-  bool booleanValueOrError(ScriptRuntimeError&) const override { return true; }
-  ScriptValueRef applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope,
-                             ScriptRuntimeError& error) override;
+  ErrorOr<std::u16string> stringValueWithSeparator(const std::u16string& separator, int depth = 0) const;
+  ErrorOr<std::u16string> stringValueOrError(int depth = 0) const override;
+  ErrorOr<double> doubleValueOrError(int depth = 0) const override;
+  ErrorOr<bool> booleanValueOrError() const override { return true; }
+  ErrorOr<ScriptValueRef> applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope) override;
   bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
 
   // Lengthens with holes or cuts; beyond the length limit error 18 and no change.
-  bool setLength(std::int64_t length, ScriptRuntimeError& error);
-  void setValueForProperty(const ScriptValueRef& value, const ScriptValue& property, ScriptRuntimeError& error);
-  ScriptValueRef valueForProperty(const ScriptValue& property, ScriptRuntimeError& error) const;
-  void removeValueForProperty(const ScriptValue& property, ScriptRuntimeError& error);
-  bool hasProperty(const ScriptValue& property, ScriptRuntimeError& error) const;
+  ErrorOr<void> setLength(std::int64_t length);
+  ErrorOr<void> setValueForProperty(const ScriptValueRef& value, const ScriptValue& property);
+  ErrorOr<ScriptValueRef> valueForProperty(const ScriptValue& property) const;
+  ErrorOr<void> removeValueForProperty(const ScriptValue& property);
+  ErrorOr<bool> hasProperty(const ScriptValue& property) const;
   std::size_t count() const { return elements_.size(); }
   // The element at `i` (below count()) as a value: a hole is the empty value, a number held in its
   // slot gets its object now, once.
@@ -42,30 +41,30 @@ class ScriptArrayValue final : public ScriptValue {
   sdk::analytics::Operand operandAt(std::size_t i) const { return elements_[i].operand(); }
   bool isHoleAt(std::size_t i) const { return elements_[i].isHole(); }
   // Named properties first, then the indices that are not holes, as string values.
-  // Charged as native work and memory: error 18 (and an empty list) when they do not fit.
-  ScriptValueList allPropertyNames(ScriptRuntimeError& error) const;
+  // Charged as native work and memory: error 18 when they do not fit.
+  ErrorOr<ScriptValueList> allPropertyNames() const;
   // The elements, holes read as undefined; charged as allPropertyNames is.
-  ScriptValueList allElements(ScriptRuntimeError& error) const;
+  ErrorOr<ScriptValueList> allElements() const;
   ScriptPropertyMap& propertyMap() { return properties_; }
 
-  // Null (with error 18) when the copy does not fit the budgets.
-  ScriptRef<ScriptArrayValue> subarrayWithRange(std::int64_t location, std::int64_t length, ScriptRuntimeError& error) const;
-  void sortUsingFunctionValue(ScriptFunctionValue* comparator, ScriptScope& scope, ScriptRuntimeError& error);
-  ScriptValueList spliceFrom(std::int64_t from, std::int64_t deleteCount, ScriptArguments values, ScriptRuntimeError& error);
-  void concat(const ScriptValueRef& value, ScriptRuntimeError& error);
-  bool reverse(ScriptRuntimeError& error);
-  ScriptValueRef removeFirstElement(ScriptRuntimeError& error);
+  // Error 18 when the copy does not fit the budgets.
+  ErrorOr<ScriptRef<ScriptArrayValue>> subarrayWithRange(std::int64_t location, std::int64_t length) const;
+  ErrorOr<void> sortUsingFunctionValue(ScriptFunctionValue* comparator, ScriptScope& scope);
+  ErrorOr<ScriptValueList> spliceFrom(std::int64_t from, std::int64_t deleteCount, ScriptArguments values);
+  ErrorOr<void> concat(const ScriptValueRef& value);
+  ErrorOr<void> reverse();
+  ErrorOr<ScriptValueRef> removeFirstElement();
   ScriptValueRef removeLastElement();
-  std::int64_t appendElements(ScriptArguments values, ScriptRuntimeError& error);
+  ErrorOr<std::int64_t> appendElements(ScriptArguments values);
   // appendElements for values as the evaluator holds them: numbers stay in their slots. The memory
   // of the numbers among them was held while they were evaluated (`heldBytes`); it becomes the
   // array's charge.
-  std::int64_t appendOperands(std::span<sdk::analytics::Operand> values, std::size_t heldBytes, ScriptRuntimeError& error);
+  ErrorOr<std::int64_t> appendOperands(std::span<sdk::analytics::Operand> values, std::size_t heldBytes);
   // What the memory meter charges for a number held in a slot: what its object costs.
   static constexpr std::size_t kNumberBytes = sizeof(ScriptNumberValue);
-  std::int64_t prependElements(ScriptArguments values, ScriptRuntimeError& error);
-  std::int64_t indexOfValue(const ScriptValue& value, std::int64_t fromIndex, ScriptRuntimeError& error) const;
-  std::int64_t lastIndexOfValue(const ScriptValue& value, std::int64_t fromIndex, ScriptRuntimeError& error) const;
+  ErrorOr<std::int64_t> prependElements(ScriptArguments values);
+  ErrorOr<std::int64_t> indexOfValue(const ScriptValue& value, std::int64_t fromIndex) const;
+  ErrorOr<std::int64_t> lastIndexOfValue(const ScriptValue& value, std::int64_t fromIndex) const;
 
   static bool isHole(const ScriptValue* value) { return value == ScriptValue::emptyValue(); }
 
@@ -75,7 +74,7 @@ class ScriptArrayValue final : public ScriptValue {
 
  private:
   // Whether the array may grow to `length` slots (error 18 when not).
-  bool canGrowTo(std::size_t length, ScriptRuntimeError& error) const;
+  ErrorOr<void> canGrowTo(std::size_t length) const;
   void chargeSlots();
   // Slots whose numbers get their objects (the objects are charged, the slots no longer), before
   // the slots are copied, handed out or reordered.
@@ -85,7 +84,7 @@ class ScriptArrayValue final : public ScriptValue {
   // The elements in [first, last) as values (holes as the empty value).
   ScriptValueList valuesIn(std::size_t first, std::size_t last) const;
   // Whether the element at `i` is strictly equal to `value`.
-  bool slotEquals(std::size_t i, const ScriptValue& value, ScriptRuntimeError& error) const;
+  ErrorOr<bool> slotEquals(std::size_t i, const ScriptValue& value) const;
   void setProperty(const ScriptValueRef& value, const std::u16string& name) { chargeBytes(properties_.setValue(value, name)); }
 
   mutable std::vector<sdk::analytics::ArraySlot> elements_;

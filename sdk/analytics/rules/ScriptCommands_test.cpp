@@ -200,7 +200,7 @@ TEST_F(ScriptLoops, BindersBreakContinueAndReturn) {
 TEST_F(ScriptLoops, ForWithCopiesGivesEachIterationItsOwnVariables) {
   run("(var \"fs\") (= \"fs\" (array)) (var \"i\") (= \"i\" 0)"
       "(for (quote \"i\") (< $i 3) (= \"i\" (+ $i 1)) (quote (call $fs \"push\" (quote (fn \"\" (quote) (return $i))))))");
-  ASSERT_FALSE(hasScriptError(error)) << error.code;
+  ASSERT_FALSE(failed()) << error.code;
   EXPECT_EQ(text("(const \"f0\" (. $fs 0) \"f1\" (. $fs 1) \"f2\" (. $fs 2)) (call (array (f0) (f1) (f2)) \"join\" (quote))"),
             "0,1,2");
   EXPECT_EQ(text("$i"), "0");  // the loop worked on copies

@@ -21,19 +21,16 @@ namespace {
 
 // The steps every evaluation takes before its value is looked at: the instruction counted, the
 // memory budget checked, and (a statement boundary being a safe point) a collection when one is due.
-inline bool beginEvaluation(ScriptHeap& heap, ScriptRuntimeError& error) {
-  if (!heap.countInstruction(error) || hasScriptError(error)) return false;
-  if (heap.exhausted()) {
-    setScriptError(error, kScriptErrorLimitReached);
-    return false;
-  }
+inline ErrorOr<void> beginEvaluation(ScriptHeap& heap) {
+  TRY(heap.countInstruction());
+  if (heap.exhausted()) return scriptError(kScriptErrorLimitReached);
   // Every native frame holds what it works on through counted references, so a statement boundary
   // is a safe point to free the cycles a long run leaves behind.
   if (heap.collectionDue()) heap.collect();
-  return true;
+  return {};
 }
 
-double arithmetic(BinaryOperation operation, double a, double b) {
+[[gnu::always_inline]] inline double arithmetic(BinaryOperation operation, double a, double b) {
   switch (operation) {
     case BinaryOperation::Add: return a + b;
     case BinaryOperation::Subtract: return a - b;
@@ -44,7 +41,7 @@ double arithmetic(BinaryOperation operation, double a, double b) {
 }
 
 // Numbers compare as the comparison opcodes compare them: NaN makes every ordering false.
-bool compare(BinaryOperation operation, double a, double b) {
+[[gnu::always_inline]] inline bool compare(BinaryOperation operation, double a, double b) {
   switch (operation) {
     case BinaryOperation::Less: return a < b;
     case BinaryOperation::LessOrEqual: return a <= b;
@@ -150,7 +147,7 @@ inline bool simpleNumber(const SimpleOperand& operand, const Names& names, doubl
   return operand.type == SimpleOperand::Type::Name && names.number(operand, number);
 }
 
-Operand operate(const ScriptStatementValue& statement, Operand a, Operand b, ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<Operand> operate(const ScriptStatementValue& statement, Operand a, Operand b, ScriptScope& scope) {
   if (a.isNumber() && b.isNumber()) {
     if (statement.form() == StatementForm::Comparison) {
       return Operand(scriptBoolean(compare(statement.operation(), a.number(), b.number())));
@@ -159,11 +156,11 @@ Operand operate(const ScriptStatementValue& statement, Operand a, Operand b, Scr
   }
   auto& heap = heapOfScope(scope);
   ScriptValueRef operands[2] = {std::move(a).box(heap), std::move(b).box(heap)};
-  return statement.command().handler(ScriptArguments(operands, 2), scope, error);
+  return Operand(TRY(statement.command().handler(ScriptArguments(operands, 2), scope)));
 }
 
 template <typename Names>
-Operand simpleOperation(const ScriptStatementValue& statement, const Names& names, ScriptRuntimeError& error) {
+ErrorOr<Operand> simpleOperation(const ScriptStatementValue& statement, const Names& names) {
   const auto& simple = statement.simple();
   double a = 0;
   double b = 0;
@@ -175,18 +172,18 @@ Operand simpleOperation(const ScriptStatementValue& statement, const Names& name
   }
   auto first = simpleValue(simple.operands[0], names);
   auto second = simpleValue(simple.operands[1], names);
-  return operate(statement, std::move(first), std::move(second), names.scope(), error);
+  return operate(statement, std::move(first), std::move(second), names.scope());
 }
 
 template <typename Names>
-Operand runSimple(const ScriptStatementValue& statement, const Names& names, ScriptRuntimeError& error) {
+ErrorOr<Operand> runSimple(const ScriptStatementValue& statement, const Names& names) {
   const auto& simple = statement.simple();
   Operand value;
   switch (simple.shape) {
     case SimpleStatement::Shape::Read:
       return simpleValue(simple.operands[0], names);
     case SimpleStatement::Shape::Operation:
-      return simpleOperation(statement, names, error);
+      return simpleOperation(statement, names);
     case SimpleStatement::Shape::Assign:
       value = simpleValue(simple.operands[0], names);
       break;
@@ -200,44 +197,39 @@ Operand runSimple(const ScriptStatementValue& statement, const Names& names, Scr
           simpleNumber(operation.simple().operands[1], names, b)) {
         const double number = arithmetic(operation.operation(), a, b);
         if (names.assignNumber(number, statement)) return Operand(number);
-        setScriptError(error, kScriptErrorUnboundAssignment);
-        return Operand();
+        return scriptError(kScriptErrorUnboundAssignment);
       }
-      value = simpleOperation(operation, names, error);
-      if (hasScriptError(error)) return Operand();
+      value = TRY(simpleOperation(operation, names));
       break;
     }
     case SimpleStatement::Shape::None:
       return Operand();
   }
-  if (!names.assign(value, statement)) {
-    setScriptError(error, kScriptErrorUnboundAssignment);
-    return Operand();
-  }
+  if (!names.assign(value, statement)) return scriptError(kScriptErrorUnboundAssignment);
   return value;
 }
 
 // Counts `steps` steps that nest `depth` levels at once, when nothing can stop them before their
-// end; false when they must go one by one (near a limit, or with an error pending).
-[[gnu::always_inline]] inline bool countAtOnce(int steps, int depth, ScriptHeap& heap, const ScriptRuntimeError& error) {
-  if (hasScriptError(error) || heap.exhausted() || !heap.depthAvailable(depth) || !heap.countInstructions(steps)) {
+// end; false when they must go one by one (near a limit).
+[[gnu::always_inline]] inline bool countAtOnce(int steps, int depth, ScriptHeap& heap) {
+  if (heap.exhausted() || !heap.depthAvailable(depth) || !heap.countInstructions(steps)) {
     return false;
   }
   if (heap.collectionDue()) heap.collect();
   return true;
 }
 
-inline bool countSimple(const ScriptStatementValue& statement, ScriptHeap& heap, const ScriptRuntimeError& error) {
-  return countAtOnce(statement.simple().steps, statement.simple().depth, heap, error);
+inline bool countSimple(const ScriptStatementValue& statement, ScriptHeap& heap) {
+  return countAtOnce(statement.simple().steps, statement.simple().depth, heap);
 }
 
 // An operand: a literal, or a statement through evaluate.
-inline Operand evaluateOperand(const ScriptValue& argument, ScriptHeap& heap, ScriptScope& scope, ScriptRuntimeError& error) {
+inline ErrorOr<Operand> evaluateOperand(const ScriptValue& argument, ScriptHeap& heap, ScriptScope& scope) {
   if (argument.kind() != ScriptValueKind::Statement) {
-    if (!beginEvaluation(heap, error)) return Operand();
+    TRY(beginEvaluation(heap));
     return literal(argument);
   }
-  return ScriptEvaluator::evaluate(argument, scope, error);
+  return ScriptEvaluator::evaluate(argument, scope);
 }
 
 inline bool hasOwnMethod(const ScriptPropertyMap& properties, const std::u16string& name) {
@@ -247,8 +239,8 @@ inline bool hasOwnMethod(const ScriptPropertyMap& properties, const std::u16stri
 // "push" with its arguments as the evaluator holds them: a computed number goes into its slot as a
 // number. A number's object would have been made as its argument was evaluated, so its memory is
 // held from then on and every later check sees what it would have seen.
-Operand push(const ScriptStatementValue& statement, ScriptArrayValue& array, ScriptArguments arguments, ScriptHeap& heap,
-             ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<Operand> push(const ScriptStatementValue& statement, ScriptArrayValue& array, ScriptArguments arguments,
+                      ScriptHeap& heap, ScriptScope& scope) {
   sdk::analytics::OperandList values(arguments.size());
   std::size_t held = 0;
   auto hold = [&] {
@@ -258,58 +250,48 @@ Operand push(const ScriptStatementValue& statement, ScriptArrayValue& array, Scr
   };
   // A single literal or name cannot fail or make anything between its steps.
   if (arguments.size() == 1 && statement.hasLeafArguments() &&
-      countAtOnce(statement.argumentSteps(), statement.argumentDepth(), heap, error)) {
+      countAtOnce(statement.argumentSteps(), statement.argumentDepth(), heap)) {
     values.push(simpleValue(statement.leafArguments()[0], ScopeNames(scope)));
     hold();
   } else {
     for (const auto& argument : arguments) {
-      values.push(ScriptEvaluator::evaluateValue(*argument, scope, error));
-      if (hasScriptError(error)) {
+      auto value = ScriptEvaluator::evaluateValue(*argument, scope);
+      if (!value.ok()) {
         heap.refundMemory(held);
-        return Operand();
+        return std::move(value).releaseError();
       }
+      values.push(std::move(value).value());
       hold();
     }
   }
-  const auto count = array.appendOperands(values.span(), held, error);
-  if (hasScriptError(error)) return Operand();
+  const auto count = TRY(array.appendOperands(values.span(), held));
   return Operand(static_cast<double>(count));
 }
 
 // `leadCounted`: the target, a literal name and the quote were counted with the statement.
-Operand methodCall(const ScriptStatementValue& statement, ScriptHeap& heap, ScriptScope& scope, ScriptRuntimeError& error,
-                   bool leadCounted = false) {
+ErrorOr<Operand> methodCall(const ScriptStatementValue& statement, ScriptHeap& heap, ScriptScope& scope,
+                            bool leadCounted = false) {
   const auto& arguments = statement.arguments();
   ScriptValueRef target;
   // A computed name is held here while the method runs.
   Operand computedName;
   const ScriptValue* name = arguments[1].get();
-  if (leadCounted || (statement.leadSteps() && countAtOnce(statement.leadSteps(), 1, heap, error))) {
+  if (leadCounted || (statement.leadSteps() && countAtOnce(statement.leadSteps(), 1, heap))) {
     // The target, a literal name and the quote: counted together, nothing between them can fail.
     target = simpleValue(statement.target(), ScopeNames(scope)).box(heap);
   } else {
-    target = evaluateOperand(*arguments[0], heap, scope, error).box(heap);
-    if (hasScriptError(error)) return Operand();
-    computedName = evaluateOperand(*arguments[1], heap, scope, error);
-    if (hasScriptError(error)) return Operand();
+    target = TRY(evaluateOperand(*arguments[0], heap, scope)).box(heap);
+    computedName = TRY(evaluateOperand(*arguments[1], heap, scope));
     name = computedName.object().get();
     // The quote is counted and nested as a statement; the array it would make holds only its own
     // arguments, which the method receives directly, with the copy's work and memory charged.
-    if (!beginEvaluation(heap, error)) return Operand();
-    if (!heap.depthAvailable(1)) {
-      setScriptError(error, kScriptErrorLimitReached);
-      return Operand();
-    }
+    TRY(beginEvaluation(heap));
+    if (!heap.depthAvailable(1)) return scriptError(kScriptErrorLimitReached);
   }
-  if (!name || name->kind() != ScriptValueKind::String) {
-    setScriptError(error, kScriptErrorArgumentType);
-    return Operand();
-  }
+  if (!name || name->kind() != ScriptValueKind::String) return scriptError(kScriptErrorArgumentType);
   const auto& quoted = static_cast<const ScriptStatementValue&>(*arguments[2]).arguments();
-  if (!heap.chargeWork(static_cast<std::int64_t>(quoted.size()), error) ||
-      !heap.reserve(quoted.size() * sizeof(ScriptValueRef), error)) {
-    return Operand();
-  }
+  TRY(heap.chargeWork(static_cast<std::int64_t>(quoted.size())));
+  TRY(heap.reserve(quoted.size() * sizeof(ScriptValueRef)));
   const auto& method = static_cast<const ScriptStringValue&>(*name).value();
   // A literal method name was resolved with the program; an array's own function of that name
   // still comes first, as applyWithName has it.
@@ -317,16 +299,16 @@ Operand methodCall(const ScriptStatementValue& statement, ScriptHeap& heap, Scri
       !hasOwnMethod(static_cast<ScriptArrayValue&>(*target).propertyMap(), method)) {
     auto* array = static_cast<ScriptArrayValue*>(target.get());
     if (ArrayCommandEvaluator::isPush(statement.arrayMethod())) {
-      return push(statement, *array, quoted, heap, scope, error);
+      return push(statement, *array, quoted, heap, scope);
     }
-    return ArrayCommandEvaluator::sharedInstance().run(statement.arrayMethod(), ScriptRef<ScriptArrayValue>(array),
-                                                           quoted, scope, error);
+    return Operand(TRY(ArrayCommandEvaluator::sharedInstance().run(statement.arrayMethod(),
+                                                                   ScriptRef<ScriptArrayValue>(array), quoted, scope)));
   }
   if (target->kind() == ScriptValueKind::String && statement.stringMethod()) {
-    return StringCommandEvaluator::sharedInstance().run(
-        statement.stringMethod(), static_cast<const ScriptStringValue&>(*target).value(), quoted, scope, error);
+    return Operand(TRY(StringCommandEvaluator::sharedInstance().run(
+        statement.stringMethod(), static_cast<const ScriptStringValue&>(*target).value(), quoted, scope)));
   }
-  return target->applyWithName(method, quoted, scope, error);
+  return Operand(TRY(target->applyWithName(method, quoted, scope)));
 }
 
 // A call of the function bound under the opcode's name. A script function takes its arguments as
@@ -339,131 +321,125 @@ inline ScriptFunctionValue* calledFunction(const ScriptStatementValue& statement
 }
 
 // A call of a script function whose arguments are literals and names, counted already.
-Operand callWithLeafArguments(const ScriptStatementValue& statement, ScriptFunctionValue& function, ScriptScope& scope,
-                              ScriptRuntimeError& error) {
+ErrorOr<Operand> callWithLeafArguments(const ScriptStatementValue& statement, ScriptFunctionValue& function,
+                                       ScriptScope& scope) {
   sdk::analytics::OperandList values(statement.arguments().size());
   for (const auto& operand : statement.leafArguments()) values.push(simpleValue(operand, ScopeNames(scope)));
-  return function.call(values.span(), error);
+  return function.call(values.span());
 }
 
-Operand call(const ScriptStatementValue& statement, ScriptHeap& heap, ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<Operand> call(const ScriptStatementValue& statement, ScriptHeap& heap, ScriptScope& scope) {
   ScriptRef<ScriptFunctionValue> function(calledFunction(statement, scope));
   if (!function) return Operand();
   const auto& arguments = statement.arguments();
-  if (function->isNative()) return function->invokeWithArguments(arguments, scope, error);
-  if (statement.hasLeafArguments() && countAtOnce(statement.argumentSteps(), statement.argumentDepth(), heap, error)) {
-    return callWithLeafArguments(statement, *function, scope, error);
+  if (function->isNative()) return Operand(TRY(function->invokeWithArguments(arguments, scope)));
+  if (statement.hasLeafArguments() && countAtOnce(statement.argumentSteps(), statement.argumentDepth(), heap)) {
+    return callWithLeafArguments(statement, *function, scope);
   }
   sdk::analytics::OperandList values(arguments.size());
-  for (const auto& argument : arguments) {
-    values.push(evaluateOperand(*argument, heap, scope, error));
-    if (hasScriptError(error)) return Operand();
-  }
-  return function->call(values.span(), error);
+  for (const auto& argument : arguments) values.push(TRY(evaluateOperand(*argument, heap, scope)));
+  return function->call(values.span());
 }
 
 // An assignment whose name literal was counted: its value, then the write.
-Operand assignValue(const ScriptStatementValue& statement, ScriptHeap& heap, ScriptScope& scope, ScriptRuntimeError& error) {
-  auto value = evaluateOperand(*statement.arguments()[1], heap, scope, error);
-  if (hasScriptError(error)) return Operand();
-  if (!scope.assign(value, statement.bindingName(), statement.nameCache())) {
-    setScriptError(error, kScriptErrorUnboundAssignment);
-    return Operand();
+ErrorOr<Operand> assignValue(const ScriptStatementValue& statement, ScriptHeap& heap, ScriptScope& scope) {
+  auto value = evaluateOperand(*statement.arguments()[1], heap, scope);
+  if (!value.ok()) return value;
+  if (!scope.assign(*value, statement.bindingName(), statement.nameCache())) {
+    return scriptError(kScriptErrorUnboundAssignment);
   }
   return value;
 }
 
 // The direct shapes; each evaluates its operands exactly as the opcode's handler would.
-Operand runForm(const ScriptStatementValue& statement, ScriptHeap& heap, ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<Operand> runForm(const ScriptStatementValue& statement, ScriptHeap& heap, ScriptScope& scope) {
   const auto& arguments = statement.arguments();
   switch (statement.form()) {
     case StatementForm::ReadName:
-      if (!beginEvaluation(heap, error)) return Operand();
+      TRY(beginEvaluation(heap));
       return scope.operandForName(statement.bindingName(), statement.nameCache());
     case StatementForm::AssignName:
-      if (!beginEvaluation(heap, error)) return Operand();
-      return assignValue(statement, heap, scope, error);
+      TRY(beginEvaluation(heap));
+      return assignValue(statement, heap, scope);
     case StatementForm::QuotedCall:
-      return methodCall(statement, heap, scope, error);
+      return methodCall(statement, heap, scope);
     case StatementForm::Call:
-      return call(statement, heap, scope, error);
+      return call(statement, heap, scope);
     case StatementForm::Arithmetic:
     case StatementForm::Comparison: {
-      auto a = evaluateOperand(*arguments[0], heap, scope, error);
-      if (hasScriptError(error)) return Operand();
-      auto b = evaluateOperand(*arguments[1], heap, scope, error);
-      if (hasScriptError(error)) return Operand();
-      return operate(statement, std::move(a), std::move(b), scope, error);
+      auto a = TRY(evaluateOperand(*arguments[0], heap, scope));
+      auto b = TRY(evaluateOperand(*arguments[1], heap, scope));
+      return operate(statement, std::move(a), std::move(b), scope);
     }
     default: {
       const auto& entry = statement.command();
-      if (!entry.handler) return entry.evaluator->evaluateCommand(statement.functionName(), arguments, scope, error);
-      return entry.evaluator->run(entry.handler, arguments, scope, error);
+      if (!entry.handler) {
+        return Operand(TRY(entry.evaluator->evaluateCommand(statement.functionName(), arguments, scope)));
+      }
+      return Operand(TRY(entry.evaluator->run(entry.handler, arguments, scope)));
     }
   }
 }
 
 // A return among a function's own statements: its value is the call's result, with no return
 // value made to carry it there. Counted and nested as the statement would be.
-Operand returnFromFunction(const ScriptStatementValue& statement, ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<Operand> returnFromFunction(const ScriptStatementValue& statement, ScriptScope& scope) {
   auto& heap = heapOfScope(scope);
   // The return and a simple value: one more step, one more level.
   if (!statement.arguments().empty() && statement.arguments()[0]->kind() == ScriptValueKind::Statement) {
     const auto& value = static_cast<const ScriptStatementValue&>(*statement.arguments()[0]);
     const auto& simple = value.simple();
-    if (simple.shape != SimpleStatement::Shape::None && countAtOnce(1 + simple.steps, 1 + simple.depth, heap, error)) {
-      return runSimple(value, ScopeNames(scope), error);
+    if (simple.shape != SimpleStatement::Shape::None && countAtOnce(1 + simple.steps, 1 + simple.depth, heap)) {
+      return runSimple(value, ScopeNames(scope));
     }
   }
-  if (!beginEvaluation(heap, error)) return Operand();
-  ScriptDepthGuard depth(heap, error);
-  if (!depth.entered()) return Operand();
+  TRY(beginEvaluation(heap));
+  ScriptDepthGuard depth(heap);
+  TRY(depth.status());
   if (statement.arguments().empty()) return Operand();
-  auto value = evaluateOperand(*statement.arguments()[0], heap, scope, error);
-  if (hasScriptError(error)) return Operand();
-  return value;
+  return evaluateOperand(*statement.arguments()[0], heap, scope);
 }
 
 }  // namespace
 
-Operand ScriptEvaluator::evaluate(const ScriptValue& value, ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<Operand> ScriptEvaluator::evaluate(const ScriptValue& value, ScriptScope& scope) {
   auto& heap = heapOfScope(scope);
   if (value.kind() == ScriptValueKind::Statement) {
     const auto& statement = static_cast<const ScriptStatementValue&>(value);
-    if (statement.simple().shape != sdk::analytics::SimpleStatement::Shape::None && countSimple(statement, heap, error)) {
-      return runSimple(statement, ScopeNames(scope), error);
+    if (statement.simple().shape != sdk::analytics::SimpleStatement::Shape::None && countSimple(statement, heap)) {
+      return runSimple(statement, ScopeNames(scope));
     }
     // An assignment of what is not simple: the statement and its name literal are two steps with
     // nothing between them.
-    if (statement.form() == StatementForm::AssignName && countAtOnce(2, 1, heap, error)) {
-      ScriptDepthGuard depth(heap, error);
-      return assignValue(statement, heap, scope, error);
+    if (statement.form() == StatementForm::AssignName && countAtOnce(2, 1, heap)) {
+      ScriptDepthGuard depth(heap);
+      return assignValue(statement, heap, scope);
     }
     // A call of a script function with literal and named arguments: the statement and its
     // arguments, one level deeper (the call holds itself while it runs).
     if (statement.form() == StatementForm::Call && statement.hasLeafArguments()) {
       auto* function = calledFunction(statement, scope);
       if (function && !function->isNative() &&
-          countAtOnce(1 + statement.argumentSteps(), 1 + statement.argumentDepth(), heap, error)) {
-        ScriptDepthGuard depth(heap, error);
-        return callWithLeafArguments(statement, *function, scope, error);
+          countAtOnce(1 + statement.argumentSteps(), 1 + statement.argumentDepth(), heap)) {
+        ScriptDepthGuard depth(heap);
+        return callWithLeafArguments(statement, *function, scope);
       }
     }
     // So are a method call, its target when that is a literal or a name, a literal method name and
     // the quote, one level deeper.
-    if (statement.leadSteps() && countAtOnce(1 + statement.leadSteps(), 2, heap, error)) {
-      ScriptDepthGuard depth(heap, error);
-      return methodCall(statement, heap, scope, error, true);
+    if (statement.leadSteps() && countAtOnce(1 + statement.leadSteps(), 2, heap)) {
+      ScriptDepthGuard depth(heap);
+      return methodCall(statement, heap, scope, true);
     }
   }
-  if (!beginEvaluation(heap, error)) return Operand();
+  TRY(beginEvaluation(heap));
   if (value.kind() != ScriptValueKind::Statement) return literal(value);
-  ScriptDepthGuard depth(heap, error);
-  if (!depth.entered()) return Operand();
-  return runForm(static_cast<const ScriptStatementValue&>(value), heap, scope, error);
+  ScriptDepthGuard depth(heap);
+  TRY(depth.status());
+  return runForm(static_cast<const ScriptStatementValue&>(value), heap, scope);
 }
 
-bool ScriptEvaluator::test(const ScriptValue& value, ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<bool> ScriptEvaluator::test(const ScriptValue& value, ScriptScope& scope) {
   if (value.kind() == ScriptValueKind::Statement) {
     // A comparison of numbers answers without making its boolean value.
     const auto& statement = static_cast<const ScriptStatementValue&>(value);
@@ -471,59 +447,55 @@ bool ScriptEvaluator::test(const ScriptValue& value, ScriptScope& scope, ScriptR
     double a = 0;
     double b = 0;
     if (statement.form() == StatementForm::Comparison && simple.shape == SimpleStatement::Shape::Operation &&
-        countSimple(statement, heapOfScope(scope), error)) {
+        countSimple(statement, heapOfScope(scope))) {
       const ScopeNames names(scope);
       if (simpleNumber(simple.operands[0], names, a) && simpleNumber(simple.operands[1], names, b)) {
         return compare(statement.operation(), a, b);
       }
       auto first = simpleValue(simple.operands[0], names);
       auto second = simpleValue(simple.operands[1], names);
-      const auto result = operate(statement, std::move(first), std::move(second), scope, error);
-      return !hasScriptError(error) && result.truth(error) && !hasScriptError(error);
+      const auto result = TRY(operate(statement, std::move(first), std::move(second), scope));
+      return result.truth();
     }
   }
-  const auto result = evaluate(value, scope, error);
-  if (hasScriptError(error)) return false;
-  const bool truth = result.truth(error);
-  return !hasScriptError(error) && truth;
+  const auto result = TRY(evaluate(value, scope));
+  return result.truth();
 }
 
-Operand ScriptEvaluator::evaluateValue(const ScriptValue& value, ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<Operand> ScriptEvaluator::evaluateValue(const ScriptValue& value, ScriptScope& scope) {
   if (value.kind() != ScriptValueKind::Statement) {
     // A literal is its own value: no new object for a number.
-    if (!beginEvaluation(heapOfScope(scope), error)) return Operand();
+    TRY(beginEvaluation(heapOfScope(scope)));
     return Operand(ScriptValueRef(const_cast<ScriptValue*>(&value)));
   }
-  return evaluate(value, scope, error);
+  return evaluate(value, scope);
 }
 
-ScriptValueRef ScriptEvaluator::evaluateStatement(const ScriptValue& value, ScriptScope& scope, ScriptRuntimeError& error) {
-  return evaluateValue(value, scope, error).box(heapOfScope(scope));
+ErrorOr<ScriptValueRef> ScriptEvaluator::evaluateStatement(const ScriptValue& value, ScriptScope& scope) {
+  return TRY(evaluateValue(value, scope)).box(heapOfScope(scope));
 }
 
-Operand ScriptEvaluator::execute(ScriptArguments statements, ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<Operand> ScriptEvaluator::execute(ScriptArguments statements, ScriptScope& scope) {
   Operand result;
   for (const auto& statement : statements) {
-    result = evaluate(*statement, scope, error);
-    if (hasScriptError(error)) return Operand();
+    result = TRY(evaluate(*statement, scope));
     if (result.kind() == ScriptValueKind::Control) return result;
   }
   return result;
 }
 
-ScriptValueRef ScriptEvaluator::executeStatements(ScriptArguments statements, ScriptScope& scope, ScriptRuntimeError& error) {
-  return execute(statements, scope, error).box(heapOfScope(scope));
+ErrorOr<ScriptValueRef> ScriptEvaluator::executeStatements(ScriptArguments statements, ScriptScope& scope) {
+  return TRY(execute(statements, scope)).box(heapOfScope(scope));
 }
 
-Operand ScriptEvaluator::runFunctionBody(ScriptArguments statements, ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<Operand> ScriptEvaluator::runFunctionBody(ScriptArguments statements, ScriptScope& scope) {
   Operand result;
   for (const auto& statement : statements) {
     if (statement->kind() == ScriptValueKind::Statement &&
         static_cast<const ScriptStatementValue&>(*statement).form() == StatementForm::Return) {
-      return returnFromFunction(static_cast<const ScriptStatementValue&>(*statement), scope, error);
+      return returnFromFunction(static_cast<const ScriptStatementValue&>(*statement), scope);
     }
-    result = evaluate(*statement, scope, error);
-    if (hasScriptError(error)) return Operand();
+    result = TRY(evaluate(*statement, scope));
     if (result.kind() == ScriptValueKind::Control) {
       const auto& control = static_cast<const ScriptControlValue&>(*result.object());
       if (control.type() == ScriptControlValue::Type::Return) return Operand(control.data());
@@ -573,15 +545,15 @@ bool ScriptEvaluator::bindsNoName(ScriptArguments statements) {
   return true;
 }
 
-bool ScriptEvaluator::runFrameless(ScriptArguments statements, const sdk::analytics::CallFrame& frame, Operand& result,
-                                 std::size_t& next, ScriptRuntimeError& error) {
+ErrorOr<bool> ScriptEvaluator::runFrameless(ScriptArguments statements, const sdk::analytics::CallFrame& frame,
+                                           Operand& result, std::size_t& next) {
   auto& heap = heapOfScope(frame.definingScope());
   const FrameNames names(frame);
   result = Operand();
   for (next = 0; next < statements.size(); ++next) {
     const auto& value = *statements[next];
     if (value.kind() != ScriptValueKind::Statement) {
-      if (!countAtOnce(1, 0, heap, error)) return false;
+      if (!countAtOnce(1, 0, heap)) return false;
       result = literal(value);
       continue;
     }
@@ -590,23 +562,18 @@ bool ScriptEvaluator::runFrameless(ScriptArguments statements, const sdk::analyt
       int steps = 0;
       int depth = 0;
       const auto* returned = simpleReturnValue(statement, steps, depth);
-      if (!countAtOnce(steps, depth, heap, error)) return false;
+      if (!countAtOnce(steps, depth, heap)) return false;
       if (!returned) {
         result = Operand();
       } else if (returned->kind() != ScriptValueKind::Statement) {
         result = literal(*returned);
       } else {
-        result = runSimple(static_cast<const ScriptStatementValue&>(*returned), names, error);
+        result = TRY(runSimple(static_cast<const ScriptStatementValue&>(*returned), names));
       }
-      if (hasScriptError(error)) result = Operand();
       return true;
     }
-    if (!countSimple(statement, heap, error)) return false;
-    result = runSimple(statement, names, error);
-    if (hasScriptError(error)) {
-      result = Operand();
-      return true;
-    }
+    if (!countSimple(statement, heap)) return false;
+    result = TRY(runSimple(statement, names));
     // A variable may hold a control value a function returned; it ends the body as it would there.
     if (result.kind() == ScriptValueKind::Control) {
       const auto& control = static_cast<const ScriptControlValue&>(*result.object());

@@ -44,13 +44,13 @@ ScriptFunctionValue::ScriptFunctionValue(ScriptHeap& heap, std::u16string functi
   native_ = true;
 }
 
-double ScriptFunctionValue::doubleValueOrError(ScriptRuntimeError&, int) const {
+ErrorOr<double> ScriptFunctionValue::doubleValueOrError(int) const {
   return std::numeric_limits<double>::quiet_NaN();
 }
 
-ScriptValueRef ScriptFunctionValue::applyWithName(const std::u16string& name, const ScriptValueList& arguments,
-                                              ScriptScope& scope, ScriptRuntimeError& error) {
-  return applyObjectMethod(*this, properties_, name, arguments, scope, error);
+ErrorOr<ScriptValueRef> ScriptFunctionValue::applyWithName(const std::u16string& name, const ScriptValueList& arguments,
+                                                           ScriptScope& scope) {
+  return applyObjectMethod(*this, properties_, name, arguments, scope);
 }
 
 bool ScriptFunctionValue::isEqualToRuntimeValue(const ScriptValue& other, int) const {
@@ -59,34 +59,37 @@ bool ScriptFunctionValue::isEqualToRuntimeValue(const ScriptValue& other, int) c
   return !functionName_.empty() && static_cast<const ScriptFunctionValue&>(other).functionName_ == functionName_;
 }
 
-ScriptValueRef ScriptFunctionValue::invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope,
-                                                    ScriptRuntimeError& error) {
+ErrorOr<ScriptValueRef> ScriptFunctionValue::invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope) {
   sdk::analytics::OperandList values(arguments.size());
-  for (const auto& argument : arguments) {
-    values.push(ScriptEvaluator::evaluate(*argument, scope, error));
-    if (hasScriptError(error)) return scriptUndefined();
-  }
-  return call(values.span(), error).box(*heap());
+  for (const auto& argument : arguments) values.push(TRY(ScriptEvaluator::evaluate(*argument, scope)));
+  return TRY(call(values.span())).box(*heap());
 }
 
-ScriptValueRef ScriptFunctionValue::invokeWithEvaluatedArguments(ScriptArguments arguments, ScriptRuntimeError& error) {
+ErrorOr<ScriptValueRef> ScriptFunctionValue::invokeWithEvaluatedArguments(ScriptArguments arguments) {
   sdk::analytics::OperandList values(arguments.size());
   for (const auto& argument : arguments) values.push(sdk::analytics::Operand(argument));
-  return call(values.span(), error).box(*heap());
+  return TRY(call(values.span())).box(*heap());
 }
 
-sdk::analytics::Operand ScriptFunctionValue::call(std::span<sdk::analytics::Operand> arguments, ScriptRuntimeError& error) {
+// A thin step on the way of every call: kept out of the call chain.
+[[gnu::always_inline]] inline ErrorOr<bool> ScriptFunctionValue::runFrameless(std::span<sdk::analytics::Operand> slots,
+                                                                            sdk::analytics::Operand& result,
+                                                                            std::size_t& next) {
+  const sdk::analytics::CallFrame frame(parameterNames_, parameterHashes_, slots.first(parameters_.size()),
+                                        *definingScope_, frameSerial_);
+  return ScriptEvaluator::runFrameless(statements_, frame, result, next);
+}
+
+ErrorOr<sdk::analytics::Operand> ScriptFunctionValue::call(std::span<sdk::analytics::Operand> arguments) {
   ScriptRef<ScriptFunctionValue> keep(this);
-  if (parameters_.size() > 8 && !heap()->chargeWork(static_cast<std::int64_t>(parameters_.size()), error)) {
-    return {};
-  }
+  if (parameters_.size() > 8) TRY(heap()->chargeWork(static_cast<std::int64_t>(parameters_.size())));
   std::size_t from = 0;
   // The first call makes the scope later calls would reuse, so memory is charged and held just as
   // for a body run in a scope.
   if (frameless_ && spareScope_) {
     if (arguments.size() >= parameters_.size()) {
       sdk::analytics::Operand result;
-      if (runFrameless(arguments, result, from, error)) return result;
+      if (TRY(runFrameless(arguments, result, from))) return result;
     } else {
       // The parameters not passed are undefined.
       sdk::analytics::OperandList slots(parameters_.size());
@@ -94,22 +97,15 @@ sdk::analytics::Operand ScriptFunctionValue::call(std::span<sdk::analytics::Oper
         slots.push(i < arguments.size() ? std::move(arguments[i]) : sdk::analytics::Operand());
       }
       sdk::analytics::Operand result;
-      if (runFrameless(slots.span(), result, from, error)) return result;
-      return callInScope(slots.span(), from, error);
+      if (TRY(runFrameless(slots.span(), result, from))) return result;
+      return callInScope(slots.span(), from);
     }
   }
-  return callInScope(arguments, from, error);
+  return callInScope(arguments, from);
 }
 
-bool ScriptFunctionValue::runFrameless(std::span<sdk::analytics::Operand> slots, sdk::analytics::Operand& result,
-                                     std::size_t& next, ScriptRuntimeError& error) {
-  const sdk::analytics::CallFrame frame(parameterNames_, parameterHashes_, slots.first(parameters_.size()),
-                                        *definingScope_, frameSerial_);
-  return ScriptEvaluator::runFrameless(statements_, frame, result, next, error);
-}
-
-sdk::analytics::Operand ScriptFunctionValue::callInScope(std::span<sdk::analytics::Operand> arguments, std::size_t from,
-                                                       ScriptRuntimeError& error) {
+ErrorOr<sdk::analytics::Operand> ScriptFunctionValue::callInScope(std::span<sdk::analytics::Operand> arguments,
+                                                                  std::size_t from) {
   auto argument = [&](std::size_t i) { return i < arguments.size() ? std::move(arguments[i]) : sdk::analytics::Operand(); };
   ScriptRef<ScriptScope> callScope = std::move(spareScope_);
   if (callScope) {
@@ -122,8 +118,8 @@ sdk::analytics::Operand ScriptFunctionValue::callInScope(std::span<sdk::analytic
       else callScope->addValue(argument(i), name);
     }
   }
-  auto result = ScriptEvaluator::runFunctionBody(ScriptArguments(statements_).subspan(from), *callScope, error);
-  // Kept only for a function whose parameters are the scope's first bindings, in order.
+  auto result = ScriptEvaluator::runFunctionBody(ScriptArguments(statements_).subspan(from), *callScope);
+  // Kept, failed or not, only for a function whose parameters are the scope's first bindings, in order.
   if (!spareScope_ && definingScope_ && distinctParameters_ && callScope->recycle(parameters_.size())) {
     spareScope_ = std::move(callScope);
   }

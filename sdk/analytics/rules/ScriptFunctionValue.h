@@ -20,19 +20,18 @@ class ScriptFunctionValue : public ScriptValue {
   // A native function: no parameters, an empty body, a fresh parentless defining scope.
   ScriptFunctionValue(ScriptHeap& heap, std::u16string functionName);
 
-  std::u16string stringValueOrError(ScriptRuntimeError&, int = 0) const override { return functionName_; }
-  double doubleValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
-  bool booleanValueOrError(ScriptRuntimeError&) const override { return true; }
-  ScriptValueRef applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope,
-                             ScriptRuntimeError& error) override;
+  ErrorOr<std::u16string> stringValueOrError(int = 0) const override { return functionName_; }
+  ErrorOr<double> doubleValueOrError(int depth = 0) const override;
+  ErrorOr<bool> booleanValueOrError() const override { return true; }
+  ErrorOr<ScriptValueRef> applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope) override;
   bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
 
   const std::u16string& functionName() const { return functionName_; }
-  virtual ScriptValueRef invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope, ScriptRuntimeError& error);
-  ScriptValueRef invokeWithEvaluatedArguments(ScriptArguments arguments, ScriptRuntimeError& error);
+  virtual ErrorOr<ScriptValueRef> invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope);
+  ErrorOr<ScriptValueRef> invokeWithEvaluatedArguments(ScriptArguments arguments);
   // invokeWithEvaluatedArguments for arguments as the evaluator holds them; the arguments are
   // moved into the call's scope.
-  sdk::analytics::Operand call(std::span<sdk::analytics::Operand> arguments, ScriptRuntimeError& error);
+  ErrorOr<sdk::analytics::Operand> call(std::span<sdk::analytics::Operand> arguments);
   // Made by the runtime rather than by a script: invokeWithArguments may do anything.
   bool isNative() const { return native_; }
 
@@ -52,12 +51,10 @@ class ScriptFunctionValue : public ScriptValue {
  private:
   // A call of a body that binds no name, with the parameters in `slots`: false when statement
   // `next` must run step by step in a scope (see ScriptEvaluator::runFrameless).
-  bool runFrameless(std::span<sdk::analytics::Operand> slots, sdk::analytics::Operand& result, std::size_t& next,
-                    ScriptRuntimeError& error);
+  ErrorOr<bool> runFrameless(std::span<sdk::analytics::Operand> slots, sdk::analytics::Operand& result, std::size_t& next);
   // The call in a scope holding the parameters, its body run from statement `from` on (the
   // arguments hold what the statements before it left in the parameters).
-  sdk::analytics::Operand callInScope(std::span<sdk::analytics::Operand> arguments, std::size_t from,
-                                      ScriptRuntimeError& error);
+  ErrorOr<sdk::analytics::Operand> callInScope(std::span<sdk::analytics::Operand> arguments, std::size_t from);
   const std::u16string functionName_;
   std::vector<std::u16string> parameters_;
   // The parameters as the string values and hashes each call binds.

@@ -57,11 +57,6 @@ void ScriptHeap::charge(ScriptHeapObject& object, std::ptrdiff_t bytes) {
   liveBytes_ += bytes;
 }
 
-bool ScriptHeap::refuse(ScriptRuntimeError& error) {
-  setScriptError(error, kScriptErrorLimitReached);
-  return false;
-}
-
 void ScriptHeap::resetMeters() {
   instructions_ = 0;
   work_ = 0;
@@ -70,10 +65,12 @@ void ScriptHeap::resetMeters() {
   logTruncationTaken_ = false;
 }
 
-bool ScriptHeap::chargeMemory(std::size_t bytes, ScriptRuntimeError& error) {
-  if (!reserve(bytes, error)) return false;
+ScriptRuntimeError ScriptHeap::limitError() { return scriptError(kScriptErrorLimitReached); }
+
+ErrorOr<void> ScriptHeap::chargeMemory(std::size_t bytes) {
+  TRY(reserve(bytes));
   liveBytes_ += bytes;
-  return true;
+  return {};
 }
 
 bool ScriptHeap::chargeLogOutput(std::size_t bytes) {
@@ -91,12 +88,9 @@ bool ScriptHeap::takeLogTruncation() {
   return true;
 }
 
-bool ScriptHeap::reserve(std::size_t bytes, ScriptRuntimeError& error) {
-  if (liveBytes_ > limits_.memoryBytes || bytes > limits_.memoryBytes - liveBytes_) {
-    setScriptError(error, kScriptErrorLimitReached);
-    return false;
-  }
-  return true;
+ErrorOr<void> ScriptHeap::reserve(std::size_t bytes) const {
+  if (liveBytes_ > limits_.memoryBytes || bytes > limits_.memoryBytes - liveBytes_) return limitError();
+  return {};
 }
 
 // Trial deletion: subtract from every tracked object the references that other tracked objects

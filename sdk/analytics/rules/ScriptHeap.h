@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/foundation/Error.h"
 #include "sdk/analytics/rules/ScriptHeapObject.h"
 #include "sdk/analytics/rules/ScriptLimits.h"
+#include "sdk/analytics/rules/ScriptRuntimeError.h"
 
 namespace sdk::analytics {
 
@@ -29,13 +29,16 @@ class ScriptHeap {
     return ScriptRef<T>(new T(*this, std::forward<Args>(args)...));
   }
 
-  // Instruction counting: false (with error 18) once the limit is reached.
-  [[nodiscard]] bool countInstruction(platform::foundation::Error& error) {
+  // Every refusal of a meter or a budget: error 18.
+  [[gnu::cold]] static ScriptRuntimeError limitError();
+
+  // Instruction counting: error 18 once the limit is reached.
+  ErrorOr<void> countInstruction() {
     if (instructions_ < limits_.instructions) {
       ++instructions_;
-      return true;
+      return {};
     }
-    return refuse(error);
+    return limitError();
   }
   // Counts `count` instructions at once when all of them fit; false (and nothing counted) when not,
   // so the caller can count them one by one and stop exactly at the limit.
@@ -51,37 +54,40 @@ class ScriptHeap {
 
   // Nesting of evaluations: enter() fails with error 18 beyond the limit; every successful enter()
   // is matched by leave().
-  [[nodiscard]] bool enter(platform::foundation::Error& error) {
-    if (depth_ < limits_.evaluationDepth) {
-      ++depth_;
-      return true;
-    }
-    return refuse(error);
+  ErrorOr<void> enter() {
+    if (tryEnter()) return {};
+    return limitError();
+  }
+  // enter() for a guard that reports the refusal itself.
+  bool tryEnter() {
+    if (depth_ >= limits_.evaluationDepth) return false;
+    ++depth_;
+    return true;
   }
   void leave() { --depth_; }
   // Whether `levels` more nesting levels fit.
   bool depthAvailable(int levels) const { return depth_ + levels <= limits_.evaluationDepth; }
 
-  // Native work of `steps` element steps: false (with error 18) beyond the budget.
-  [[nodiscard]] bool chargeWork(std::int64_t steps, platform::foundation::Error& error) {
+  // Native work of `steps` element steps: error 18 beyond the budget.
+  ErrorOr<void> chargeWork(std::int64_t steps) {
     if (steps <= limits_.nativeWork - work_) {
       if (steps > 0) work_ += steps;
-      return true;
+      return {};
     }
     work_ = limits_.nativeWork;
-    return refuse(error);
+    return limitError();
   }
   // Native work of copying, scanning or comparing `units` code units.
-  [[nodiscard]] bool chargeUnits(std::size_t units, platform::foundation::Error& error) {
-    return chargeWork(static_cast<std::int64_t>(units / kCodeUnitsPerStep), error);
+  ErrorOr<void> chargeUnits(std::size_t units) {
+    return chargeWork(static_cast<std::int64_t>(units / kCodeUnitsPerStep));
   }
   static constexpr std::size_t kCodeUnitsPerStep = 4;
-  // Whether `bytes` more fit in the memory budget; false sets error 18.
-  [[nodiscard]] bool reserve(std::size_t bytes, platform::foundation::Error& error);
+  // Whether `bytes` more fit in the memory budget; error 18 when not.
+  ErrorOr<void> reserve(std::size_t bytes) const;
   // Memory a run holds outside the heap's objects (lists being built, what it hands out of the
-  // interpreter): counted like the objects' own; false (with error 18, nothing counted) when it
-  // does not fit. Each successful charge is matched by a refund.
-  [[nodiscard]] bool chargeMemory(std::size_t bytes, platform::foundation::Error& error);
+  // interpreter): counted like the objects' own; error 18 (nothing counted) when it does not fit.
+  // Each successful charge is matched by a refund.
+  ErrorOr<void> chargeMemory(std::size_t bytes);
   void refundMemory(std::size_t bytes) { liveBytes_ -= bytes < liveBytes_ ? bytes : liveBytes_; }
   // Memory counted without a check, as making an object counts it: for a value held in a form that
   // costs less than the object it stands for (refunded like chargeMemory's).
@@ -112,7 +118,6 @@ class ScriptHeap {
   void attach(ScriptHeapObject& object, std::size_t bytes, bool tracked);
   void detach(ScriptHeapObject& object);
   void charge(ScriptHeapObject& object, std::ptrdiff_t bytes);
-  bool refuse(platform::foundation::Error& error);
 
   ScriptLimits limits_;
   std::int64_t references_ = 1;
@@ -131,16 +136,20 @@ class ScriptHeap {
   std::uint64_t scopeSerials_ = 0;
 };
 
-// Memory held for the guard's lifetime (a list a native loop builds); `charged()` is false when it
-// did not fit, and then error 18 is set.
+// Memory held for the guard's lifetime (a list a native loop builds); `status()` is error 18 when it
+// did not fit.
 class ScriptMemoryCharge {
  public:
-  ScriptMemoryCharge(ScriptHeap& heap, std::size_t bytes, platform::foundation::Error& error)
-      : heap_(heap), bytes_(heap.chargeMemory(bytes, error) ? bytes : 0), charged_(bytes_ == bytes) {}
+  ScriptMemoryCharge(ScriptHeap& heap, std::size_t bytes)
+      : heap_(heap), bytes_(heap.chargeMemory(bytes).ok() ? bytes : 0), charged_(bytes_ == bytes) {}
   ~ScriptMemoryCharge() { heap_.refundMemory(bytes_); }
   ScriptMemoryCharge(const ScriptMemoryCharge&) = delete;
   ScriptMemoryCharge& operator=(const ScriptMemoryCharge&) = delete;
   bool charged() const { return charged_; }
+  ErrorOr<void> status() const {
+    if (charged_) return {};
+    return ScriptHeap::limitError();
+  }
 
  private:
   ScriptHeap& heap_;
@@ -148,14 +157,19 @@ class ScriptMemoryCharge {
   bool charged_;
 };
 
-// Enters one nesting level for the lifetime of the guard.
+// Enters one nesting level for the lifetime of the guard; `status()` is error 18 when the limit
+// refused it.
 class ScriptDepthGuard {
  public:
-  ScriptDepthGuard(ScriptHeap& heap, platform::foundation::Error& error) : heap_(heap), entered_(heap.enter(error)) {}
+  explicit ScriptDepthGuard(ScriptHeap& heap) : heap_(heap), entered_(heap.tryEnter()) {}
   ~ScriptDepthGuard() {
     if (entered_) heap_.leave();
   }
   bool entered() const { return entered_; }
+  ErrorOr<void> status() const {
+    if (entered_) return {};
+    return ScriptHeap::limitError();
+  }
 
  private:
   ScriptHeap& heap_;

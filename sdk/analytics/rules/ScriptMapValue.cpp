@@ -7,16 +7,16 @@
 
 namespace sdk::analytics {
 
-double ScriptMapValue::doubleValueOrError(ScriptRuntimeError&, int) const { return std::numeric_limits<double>::quiet_NaN(); }
+ErrorOr<double> ScriptMapValue::doubleValueOrError(int) const { return std::numeric_limits<double>::quiet_NaN(); }
 
 ScriptValueRef ScriptMapValue::valueForProperty(const std::u16string& name) const {
   auto* value = properties_.valueForName(name);
   return value ? ScriptValueRef(value) : ScriptValueRef(scriptUndefined());
 }
 
-ScriptValueRef ScriptMapValue::applyWithName(const std::u16string& name, const ScriptValueList& arguments,
-                                         ScriptScope& scope, ScriptRuntimeError& error) {
-  return applyObjectMethod(*this, properties_, name, arguments, scope, error);
+ErrorOr<ScriptValueRef> ScriptMapValue::applyWithName(const std::u16string& name, const ScriptValueList& arguments,
+                                                      ScriptScope& scope) {
+  return applyObjectMethod(*this, properties_, name, arguments, scope);
 }
 
 bool ScriptMapValue::isEqualToRuntimeValue(const ScriptValue& other, int depth) const {
@@ -37,25 +37,21 @@ void ScriptMapValue::visitChildren(ChildVisitor visit, void* context) {
   properties_.forEachValue([&](ScriptValue* value) { visit(value, context); });
 }
 
-ScriptValueRef applyObjectMethod(ScriptValue& receiver, const ScriptPropertyMap& properties,
-                                   const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope,
-                                   ScriptRuntimeError& error) {
+ErrorOr<ScriptValueRef> applyObjectMethod(ScriptValue& receiver, const ScriptPropertyMap& properties,
+                                          const std::u16string& name, const ScriptValueList& arguments,
+                                          ScriptScope& scope) {
   if (auto* property = properties.valueForName(name)) {
-    if (property->kind() != ScriptValueKind::Function) {
-      setScriptError(error, kScriptErrorUnknownMethod);
-      return scriptUndefined();
-    }
+    if (property->kind() != ScriptValueKind::Function) return scriptError(kScriptErrorUnknownMethod);
     ScriptRef<ScriptFunctionValue> function(static_cast<ScriptFunctionValue*>(property));
-    return function->invokeWithArguments(arguments, scope, error);
+    return function->invokeWithArguments(arguments, scope);
   }
   if (name == u"hasOwnProperty") {
-    auto values = evaluateArguments(arguments, scope, error);
-    if (hasScriptError(error) || !checkArgumentCount(values, 1, error)) return scriptUndefined();
-    const auto key = values[0]->stringValueOrError(error);
-    if (hasScriptError(error)) return scriptUndefined();
-    return scriptBoolean(properties.hasName(key));
+    auto values = TRY(evaluateArguments(arguments, scope));
+    TRY(checkArgumentCount(values, 1));
+    const auto key = TRY(values[0]->stringValueOrError());
+    return ScriptValueRef(scriptBoolean(properties.hasName(key)));
   }
-  return receiver.ScriptValue::applyWithName(name, arguments, scope, error);
+  return receiver.ScriptValue::applyWithName(name, arguments, scope);
 }
 
 }  // namespace sdk::analytics

@@ -11,11 +11,10 @@ class ScriptMapValue : public ScriptValue {
  public:
   explicit ScriptMapValue(ScriptHeap& heap) : ScriptValue(heap, ScriptValueKind::Map, sizeof(ScriptMapValue), true) {}
 
-  std::u16string stringValueOrError(ScriptRuntimeError&, int = 0) const override { return u"[object Object]"; }
-  double doubleValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
-  bool booleanValueOrError(ScriptRuntimeError&) const override { return true; }
-  ScriptValueRef applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope,
-                             ScriptRuntimeError& error) override;
+  ErrorOr<std::u16string> stringValueOrError(int = 0) const override { return u"[object Object]"; }
+  ErrorOr<double> doubleValueOrError(int depth = 0) const override;
+  ErrorOr<bool> booleanValueOrError() const override { return true; }
+  ErrorOr<ScriptValueRef> applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope) override;
   bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
 
   bool hasProperty(const std::u16string& name) const { return properties_.hasName(name); }
@@ -38,9 +37,8 @@ class ScriptMapValue : public ScriptValue {
 
 // The method call shared by maps and functions: a function stored under the name, else
 // "hasOwnProperty", else the base behaviour.
-ScriptValueRef applyObjectMethod(ScriptValue& receiver, const ScriptPropertyMap& properties,
-                                   const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope,
-                                   ScriptRuntimeError& error);
+ErrorOr<ScriptValueRef> applyObjectMethod(ScriptValue& receiver, const ScriptPropertyMap& properties,
+                                   const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope);
 
 }  // namespace sdk::analytics
 

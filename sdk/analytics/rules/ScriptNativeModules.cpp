@@ -28,11 +28,13 @@ std::string lineText(const std::u16string& text, std::size_t bytes) {
 class InertMemberFunction final : public ScriptFunctionValue {
  public:
   InertMemberFunction(ScriptHeap& heap, std::u16string name) : ScriptFunctionValue(heap, std::move(name)) {}
-  ScriptValueRef invokeWithArguments(const ScriptValueList&, ScriptScope&, ScriptRuntimeError&) override { return scriptUndefined(); }
+  ErrorOr<ScriptValueRef> invokeWithArguments(const ScriptValueList&, ScriptScope&) override {
+    return ScriptValueRef(scriptUndefined());
+  }
 };
 }  // namespace
 
-ScriptValueRef GetVersionFunction::invokeWithArguments(const ScriptValueList&, ScriptScope& scope, ScriptRuntimeError&) {
+ErrorOr<ScriptValueRef> GetVersionFunction::invokeWithArguments(const ScriptValueList&, ScriptScope& scope) {
   return scriptNumber(heapOfScope(scope), static_cast<double>(ScriptRuntime::runtimeVersion()));
 }
 
@@ -40,24 +42,23 @@ PlatformModule::PlatformModule(ScriptHeap& heap) : ScriptFunctionValue(heap, u"i
   setValueForProperty(heap.make<GetVersionFunction>(), u"getVersion");
 }
 
-ScriptValueRef LogFunction::invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkMinimumArgumentCount(arguments, 1, error)) return scriptUndefined();
-  auto values = evaluateArguments(arguments, scope, error);
-  if (hasScriptError(error)) return scriptUndefined();
+ErrorOr<ScriptValueRef> LogFunction::invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope) {
+  TRY(checkMinimumArgumentCount(arguments, 1));
+  auto values = TRY(evaluateArguments(arguments, scope));
   std::int64_t level = 4;
   std::u16string message;
   std::vector<std::string> contexts;
   const auto lineCap = heapOfScope(scope).limits().logLineBytes;
   if (values.size() == 1) {
-    message = values[0]->stringValueOrError(error);
+    message = TRY(values[0]->stringValueOrError());
   } else {
-    level = toInt64Clamped(values[0]->doubleValueOrError(error));
-    if (!hasScriptError(error)) message = values[1]->stringValueOrError(error);
-    for (std::size_t i = 2; i < values.size() && i < 5 && !hasScriptError(error); ++i) {
-      contexts.push_back(lineText(values[i]->stringValueOrError(error), lineCap));
+    level = toInt64Clamped(TRY(values[0]->doubleValueOrError()));
+    message = TRY(values[1]->stringValueOrError());
+    for (std::size_t i = 2; i < values.size() && i < 5; ++i) {
+      contexts.push_back(lineText(TRY(values[i]->stringValueOrError()), lineCap));
     }
   }
-  if (hasScriptError(error) || !logger_) return scriptUndefined();
+  if (!logger_) return ScriptValueRef(scriptUndefined());
   // A line keeps its first bytes up to the line cap; lines past the run's cap are dropped, and the
   // first one dropped leaves a notice instead.
   auto& heap = heapOfScope(scope);
@@ -73,10 +74,10 @@ ScriptValueRef LogFunction::invokeWithArguments(const ScriptValueList& arguments
   }
   if (!heap.chargeLogOutput(bytes)) {
     if (heap.takeLogTruncation()) logger_->logWithLevel(5, kTruncationNotice, {}, false, false);
-    return scriptUndefined();
+    return ScriptValueRef(scriptUndefined());
   }
   logger_->logWithLevel(level, line, contexts, silent_, monitored_);
-  return scriptUndefined();
+  return ScriptValueRef(scriptUndefined());
 }
 
 LoggerModule::LoggerModule(ScriptHeap& heap, std::shared_ptr<ScriptLoggerDelegate> logger)
@@ -90,16 +91,14 @@ LoggerModule::LoggerModule(ScriptHeap& heap, std::shared_ptr<ScriptLoggerDelegat
   setValueForProperty(unmonitored, u"unmonitored");
 }
 
-ScriptValueRef KeyValueStoreGetValueFunction::invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope,
-                                                            ScriptRuntimeError& error) {
-  if (!checkArgumentCount(arguments, 2, error)) return scriptUndefined();
-  auto values = evaluateArguments(arguments, scope, error);
-  if (hasScriptError(error)) return scriptUndefined();
-  const auto key = values[0]->stringValueOrError(error);
-  if (hasScriptError(error)) return scriptUndefined();
+ErrorOr<ScriptValueRef> KeyValueStoreGetValueFunction::invokeWithArguments(const ScriptValueList& arguments,
+                                                                         ScriptScope& scope) {
+  TRY(checkArgumentCount(arguments, 2));
+  auto values = TRY(evaluateArguments(arguments, scope));
+  const auto key = TRY(values[0]->stringValueOrError());
   const auto answer = block_ ? block_(utf8FromUTF16(key)) : std::nullopt;
   if (!answer) return values[1];
-  return scriptString(heapOfScope(scope), utf16FromUTF8(*answer), error);
+  return scriptString(heapOfScope(scope), utf16FromUTF8(*answer));
 }
 
 KeyValueStoreModule::KeyValueStoreModule(ScriptHeap& heap, std::u16string name, KeyValueStoreGetValueFunction::Block block)
@@ -107,9 +106,9 @@ KeyValueStoreModule::KeyValueStoreModule(ScriptHeap& heap, std::u16string name, 
   setValueForProperty(heap.make<KeyValueStoreGetValueFunction>(std::move(block)), u"getValue");
 }
 
-ScriptValueRef ObjectProvider::invokeWithArguments(const ScriptValueList&, ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<ScriptValueRef> ObjectProvider::invokeWithArguments(const ScriptValueList&, ScriptScope& scope) {
   const auto object = block_ ? block_() : platform::foundation::Value();
-  return ScriptValueConverter::runtimeValueFromNSObject(object, heapOfScope(scope), error);
+  return ScriptValueConverter::runtimeValueFromNSObject(object, heapOfScope(scope));
 }
 
 }  // namespace sdk::analytics

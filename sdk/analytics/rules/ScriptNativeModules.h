@@ -17,13 +17,13 @@ namespace sdk::analytics {
 class GetVersionFunction final : public ScriptFunctionValue {
  public:
   explicit GetVersionFunction(ScriptHeap& heap) : ScriptFunctionValue(heap, u"getVersion") {}
-  ScriptValueRef invokeWithArguments(const ScriptValueList&, ScriptScope& scope, ScriptRuntimeError&) override;
+  ErrorOr<ScriptValueRef> invokeWithArguments(const ScriptValueList&, ScriptScope& scope) override;
 };
 
 class PlatformModule final : public ScriptFunctionValue {
  public:
   explicit PlatformModule(ScriptHeap& heap);
-  ScriptValueRef invokeWithArguments(const ScriptValueList&, ScriptScope&, ScriptRuntimeError&) override { return scriptUndefined(); }
+  ErrorOr<ScriptValueRef> invokeWithArguments(const ScriptValueList&, ScriptScope&) override { return ScriptValueRef(scriptUndefined()); }
 };
 
 // Where script log lines go.
@@ -51,7 +51,7 @@ class LogFunction final : public ScriptFunctionValue {
  public:
   LogFunction(ScriptHeap& heap, bool silent, bool monitored, std::shared_ptr<ScriptLoggerDelegate> logger)
       : ScriptFunctionValue(heap, u"log"), silent_(silent), monitored_(monitored), logger_(std::move(logger)) {}
-  ScriptValueRef invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope, ScriptRuntimeError& error) override;
+  ErrorOr<ScriptValueRef> invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope) override;
 
  private:
   const bool silent_;
@@ -63,14 +63,14 @@ class LogFunction final : public ScriptFunctionValue {
 class LoggerModule final : public ScriptFunctionValue {
  public:
   LoggerModule(ScriptHeap& heap, std::shared_ptr<ScriptLoggerDelegate> logger);
-  ScriptValueRef invokeWithArguments(const ScriptValueList&, ScriptScope&, ScriptRuntimeError&) override { return scriptUndefined(); }
+  ErrorOr<ScriptValueRef> invokeWithArguments(const ScriptValueList&, ScriptScope&) override { return ScriptValueRef(scriptUndefined()); }
 };
 
 class KeyValueStoreGetValueFunction final : public ScriptFunctionValue {
  public:
   using Block = std::function<std::optional<std::string>(const std::string& key)>;
   KeyValueStoreGetValueFunction(ScriptHeap& heap, Block block) : ScriptFunctionValue(heap, u"getValue"), block_(std::move(block)) {}
-  ScriptValueRef invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope, ScriptRuntimeError& error) override;
+  ErrorOr<ScriptValueRef> invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope) override;
 
  private:
   Block block_;
@@ -88,7 +88,7 @@ class ObjectProvider final : public ScriptFunctionValue {
   using Block = std::function<platform::foundation::Value()>;
   ObjectProvider(ScriptHeap& heap, std::u16string name, Block block)
       : ScriptFunctionValue(heap, std::move(name)), block_(std::move(block)) {}
-  ScriptValueRef invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope, ScriptRuntimeError& error) override;
+  ErrorOr<ScriptValueRef> invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope) override;
 
  private:
   Block block_;

@@ -49,7 +49,11 @@ std::u16string formatScriptNumber(double value) {
   std::string out = value < 0 ? "-" : "";
   if (magnitude >= 1e21 || magnitude < 1e-6) {
     out += digits.substr(0, 1);
-    if (digits.size() > 1) out += "." + digits.substr(1);
+    if (digits.size() > 1) {
+      // Appended in two steps: GCC 12 reports a literal joined to a string here as an overlapping copy.
+      out += '.';
+      out.append(digits, 1);
+    }
     out += exponent < 0 ? "e-" : "e+";
     out += std::to_string(std::abs(exponent));
   } else if (exponent >= 0) {

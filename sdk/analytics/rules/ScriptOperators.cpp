@@ -32,15 +32,15 @@ int codePointCompare(const icu::UnicodeString& a, const icu::UnicodeString& b) {
 }
 }  // namespace
 
-bool looseEquals(const ScriptValue& a, const ScriptValue& b, ScriptRuntimeError& error) {
+ErrorOr<bool> looseEquals(const ScriptValue& a, const ScriptValue& b) {
   const ScriptValue* x = &a;
   const ScriptValue* y = &b;
   if (tag(*x) > tag(*y)) std::swap(x, y);
   switch (tag(*x)) {
-    case 2: return stringEquals(*x, *y, error);
-    case 1: return numberEquals(*x, *y, error);
-    case 3: return x == y;
-    default: return tag(*y) == 0;
+    case 2: return stringEquals(*x, *y);
+    case 1: return numberEquals(*x, *y);
+    case 3: return ErrorOr<bool>(x == y);
+    default: return ErrorOr<bool>(tag(*y) == 0);
   }
 }
 
@@ -58,32 +58,28 @@ int compareScriptTexts(const std::u16string& a, const std::u16string& b) {
 }
 
 namespace {
-int compareTexts(const std::u16string& x, const std::u16string& y, ScriptHeap* heap, ScriptRuntimeError& error) {
+ErrorOr<int> compareTexts(const std::u16string& x, const std::u16string& y, ScriptHeap* heap) {
   // Scanning for ASCII, and normalising when that fails, are the costly parts of comparing texts.
-  if (heap && !heap->chargeUnits(x.size() + y.size(), error)) return 1;
+  if (heap) TRY(heap->chargeUnits(x.size() + y.size()));
   const bool ascii = isASCII(x) && isASCII(y);
-  if (heap && !ascii && !heap->chargeWork(static_cast<std::int64_t>(x.size() + y.size()), error)) return 1;
+  if (heap && !ascii) TRY(heap->chargeWork(static_cast<std::int64_t>(x.size() + y.size())));
   return compareScriptTexts(x, y);
 }
 }  // namespace
 
-int compareScriptValues(const ScriptValue& a, const ScriptValue& b, ScriptRuntimeError& error) {
+ErrorOr<int> compareScriptValues(const ScriptValue& a, const ScriptValue& b) {
   if (a.kind() == ScriptValueKind::String && b.kind() == ScriptValueKind::String) {
     // Two texts compare in place, without the copies their conversions would make.
     return compareTexts(static_cast<const ScriptStringValue&>(a).value(), static_cast<const ScriptStringValue&>(b).value(),
-                        a.heap(), error);
+                        a.heap());
   }
   if (isStringLike(a) && isStringLike(b)) {
-    const auto x = a.stringValueOrError(error);
-    if (hasScriptError(error)) return 1;
-    const auto y = b.stringValueOrError(error);
-    if (hasScriptError(error)) return 1;
-    return compareTexts(x, y, a.heap() ? a.heap() : b.heap(), error);
+    const auto x = TRY(a.stringValueOrError());
+    const auto y = TRY(b.stringValueOrError());
+    return compareTexts(x, y, a.heap() ? a.heap() : b.heap());
   }
-  const double x = a.doubleValueOrError(error);
-  if (hasScriptError(error)) return 1;
-  const double y = b.doubleValueOrError(error);
-  if (hasScriptError(error)) return 1;
+  const double x = TRY(a.doubleValueOrError());
+  const double y = TRY(b.doubleValueOrError());
   if (x < y) return -1;
   if (x == y) return 0;
   return 1;

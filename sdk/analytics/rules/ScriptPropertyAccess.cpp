@@ -9,53 +9,47 @@
 
 namespace sdk::analytics {
 
-ScriptValueRef readScriptProperty(const ScriptValueRef& object, const ScriptValue& key, ScriptScope& scope,
-                              ScriptRuntimeError& error) {
+ErrorOr<ScriptValueRef> readScriptProperty(const ScriptValueRef& object, const ScriptValue& key, ScriptScope& scope) {
   switch (object->kind()) {
     case ScriptValueKind::Array:
-      return static_cast<const ScriptArrayValue&>(*object).valueForProperty(key, error);
+      return static_cast<const ScriptArrayValue&>(*object).valueForProperty(key);
     case ScriptValueKind::Map:
     case ScriptValueKind::Function: {
-      const auto name = key.stringValueOrError(error);
-      if (hasScriptError(error)) return scriptUndefined();
+      const auto name = TRY(key.stringValueOrError());
       if (object->kind() == ScriptValueKind::Map) return static_cast<const ScriptMapValue&>(*object).valueForProperty(name);
       return static_cast<const ScriptFunctionValue&>(*object).valueForProperty(name);
     }
     case ScriptValueKind::String: {
       const auto& text = static_cast<const ScriptStringValue&>(*object).value();
-      const auto name = key.stringValueOrError(error);
-      if (hasScriptError(error)) return scriptUndefined();
+      const auto name = TRY(key.stringValueOrError());
       if (name == u"length") return scriptNumber(heapOfScope(scope), static_cast<double>(text.size()));
-      if (!isArrayIndex(key)) return scriptUndefined();
-      const double index = std::trunc(key.doubleValueOrError(error));
-      if (index >= static_cast<double>(text.size())) return scriptUndefined();
+      if (!isArrayIndex(key)) return ScriptValueRef(scriptUndefined());
+      // Converting the key again may run out of budget: the index is then no number to read at.
+      const double index = std::trunc(TRY(key.doubleValueOrError()));
+      if (index >= static_cast<double>(text.size())) return ScriptValueRef(scriptUndefined());
       return shortScriptString(heapOfScope(scope), std::u16string(1, text[static_cast<std::size_t>(index)]));
     }
     default:
-      return scriptUndefined();
+      return ScriptValueRef(scriptUndefined());
   }
 }
 
-void writeScriptProperty(const ScriptValueRef& object, const ScriptValue& key, const ScriptValueRef& value,
-                       ScriptRuntimeError& error) {
+ErrorOr<void> writeScriptProperty(const ScriptValueRef& object, const ScriptValue& key, const ScriptValueRef& value) {
   switch (object->kind()) {
     case ScriptValueKind::Undefined:
     case ScriptValueKind::Null:
-      setScriptError(error, kScriptErrorPropertyOfNothing);
-      return;
+      return scriptError(kScriptErrorPropertyOfNothing);
     case ScriptValueKind::Array:
-      static_cast<ScriptArrayValue&>(*object).setValueForProperty(value, key, error);
-      return;
+      return static_cast<ScriptArrayValue&>(*object).setValueForProperty(value, key);
     case ScriptValueKind::Map:
     case ScriptValueKind::Function: {
-      const auto name = key.stringValueOrError(error);
-      if (hasScriptError(error)) return;
+      const auto name = TRY(key.stringValueOrError());
       if (object->kind() == ScriptValueKind::Map) static_cast<ScriptMapValue&>(*object).setValueForProperty(value, name);
       else static_cast<ScriptFunctionValue&>(*object).setValueForProperty(value, name);
-      return;
+      return {};
     }
     default:
-      return;
+      return {};
   }
 }
 

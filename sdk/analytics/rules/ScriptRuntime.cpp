@@ -7,26 +7,20 @@
 
 namespace sdk::analytics {
 
-ScriptValueRef ScriptModuleProvider::moduleForName(const std::u16string& name, ScriptHeap& heap, ScriptRuntimeError& error) const {
+ErrorOr<ScriptValueRef> ScriptModuleProvider::moduleForName(const std::u16string& name, ScriptHeap& heap) const {
   auto it = creators_.find(name);
-  if (it == creators_.end()) return scriptUndefined();
+  if (it == creators_.end()) return ScriptValueRef(scriptUndefined());
   auto module = it->second ? it->second(heap) : ScriptValueRef();
-  if (!module) {
-    setScriptError(error, kScriptErrorModuleCreatorFailed);
-    return scriptUndefined();
-  }
+  if (!module) return scriptError(kScriptErrorModuleCreatorFailed);
   return module;
 }
 
-ScriptValueRef RequireFunction::invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(arguments, 1, error)) return scriptUndefined();
-  auto values = evaluateArguments(arguments, scope, error);
-  if (hasScriptError(error)) return scriptUndefined();
-  const auto name = values[0]->stringValueOrError(error);
-  if (hasScriptError(error)) return scriptUndefined();
+ErrorOr<ScriptValueRef> RequireFunction::invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope) {
+  TRY(checkArgumentCount(arguments, 1));
+  auto values = TRY(evaluateArguments(arguments, scope));
+  const auto name = TRY(values[0]->stringValueOrError());
   if (auto it = modules_.find(name); it != modules_.end()) return it->second;
-  auto module = provider_->moduleForName(name, *heap(), error);
-  if (hasScriptError(error)) return scriptUndefined();
+  auto module = TRY(provider_->moduleForName(name, *heap()));
   chargeBytes(static_cast<std::ptrdiff_t>(ScriptPropertyMap::entryBytes(name)));
   modules_.emplace(name, module);
   return module;
@@ -62,17 +56,19 @@ void ScriptRuntime::setModuleCreator(const ScriptModuleCreator& creator, const s
   provider_->setModuleCreator(creator, name);
 }
 
-ScriptValueRef ScriptRuntime::executeStatements(const std::vector<std::shared_ptr<ProtoRuntimeEntity>>& statements,
-                                            ScriptRuntimeError& error) {
+ErrorOr<ScriptValueRef> ScriptRuntime::executeStatements(const std::vector<std::shared_ptr<ProtoRuntimeEntity>>& statements) {
+  auto result = run(statements);
+  // What the run left behind is collected whether it finished or failed.
+  collectGarbage();
+  return result;
+}
+
+ErrorOr<ScriptValueRef> ScriptRuntime::run(const std::vector<std::shared_ptr<ProtoRuntimeEntity>>& statements) {
   ScriptValueRef result = scriptUndefined();
   for (const auto& entity : statements) {
-    if (hasScriptError(error)) break;
-    auto statement = ScriptValueConverter::runtimeValueFromRuntimeEntity(*entity, *heap_, error);
-    if (hasScriptError(error)) break;
-    result = ScriptEvaluator::evaluateStatement(*statement, *globalScope_, error);
+    auto statement = TRY(ScriptValueConverter::runtimeValueFromRuntimeEntity(*entity, *heap_));
+    result = TRY(ScriptEvaluator::evaluateStatement(*statement, *globalScope_));
   }
-  if (hasScriptError(error)) result = scriptUndefined();
-  collectGarbage();
   return result;
 }
 

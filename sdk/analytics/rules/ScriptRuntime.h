@@ -20,7 +20,7 @@ class ScriptModuleProvider {
  public:
   void setModuleCreator(const ScriptModuleCreator& creator, const std::u16string& name) { creators_[name] = creator; }
   // Undefined without an error for a name nobody registered; error 15 when the creator gives nothing.
-  ScriptValueRef moduleForName(const std::u16string& name, ScriptHeap& heap, ScriptRuntimeError& error) const;
+  ErrorOr<ScriptValueRef> moduleForName(const std::u16string& name, ScriptHeap& heap) const;
 
  private:
   std::unordered_map<std::u16string, ScriptModuleCreator> creators_;
@@ -31,7 +31,7 @@ class RequireFunction final : public ScriptFunctionValue {
  public:
   RequireFunction(ScriptHeap& heap, std::shared_ptr<ScriptModuleProvider> provider)
       : ScriptFunctionValue(heap, u"require"), provider_(std::move(provider)) {}
-  ScriptValueRef invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope, ScriptRuntimeError& error) override;
+  ErrorOr<ScriptValueRef> invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope) override;
 
  protected:
   void visitChildren(ChildVisitor visit, void* context) override;
@@ -55,7 +55,7 @@ class ScriptRuntime {
 
   void setModuleCreator(const ScriptModuleCreator& creator, const std::u16string& name);
   // Converts and runs top-level statements in order in the global scope; the last result.
-  ScriptValueRef executeStatements(const std::vector<std::shared_ptr<ProtoRuntimeEntity>>& statements, ScriptRuntimeError& error);
+  ErrorOr<ScriptValueRef> executeStatements(const std::vector<std::shared_ptr<ProtoRuntimeEntity>>& statements);
   // A new child of the global scope.
   ScriptRef<ScriptScope> getRunScope();
   std::int32_t getInstructionCount() const;
@@ -69,6 +69,9 @@ class ScriptRuntime {
   ScriptScope& globalScope() { return *globalScope_; }
 
  private:
+  // executeStatements before the collection that follows every run.
+  ErrorOr<ScriptValueRef> run(const std::vector<std::shared_ptr<ProtoRuntimeEntity>>& statements);
+
   ScriptHeap* heap_;
   ScriptRef<ScriptScope> initScope_;
   ScriptRef<ScriptScope> globalScope_;

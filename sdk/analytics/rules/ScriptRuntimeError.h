@@ -3,14 +3,16 @@
 #include <cstdint>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 
 namespace sdk::analytics {
 
-// Script errors: one domain, a numeric code, no user information. The error slot is the only
-// failure signal: once it is set, every caller ignores the value returned with it.
+// Script errors: one domain, a numeric code, no user information. Every step of the interpreter that
+// can fail answers ErrorOr: the first error ends the run, and nothing done after it is looked at.
 inline constexpr const char* kScriptErrorDomain = "com.vadeze.vmp.measurement.pixie.ErrorDomain";
 
 using ScriptRuntimeError = platform::foundation::Error;
+using platform::foundation::ErrorOr;
 
 enum ScriptErrorCode : std::int64_t {
   kScriptErrorUnboundAssignment = 2,
@@ -32,14 +34,8 @@ enum ScriptErrorCode : std::int64_t {
   kScriptErrorLimitReached = 18,
 };
 
-inline bool hasScriptError(const ScriptRuntimeError& error) { return !error.domain.empty(); }
-
-// Sets the slot to a script error, unless an earlier error already holds it.
-inline void setScriptError(ScriptRuntimeError& error, std::int64_t code) {
-  if (hasScriptError(error)) return;
-  error.domain = kScriptErrorDomain;
-  error.code = code;
-}
+// A script error with `code`. Out of line and cold: the steps that may fail stay small enough to
+// inline into the evaluator's loops.
+[[gnu::cold]] ScriptRuntimeError scriptError(std::int64_t code);
 
 }  // namespace sdk::analytics
-

@@ -15,10 +15,9 @@ struct CommandEntry;
 class ScriptArrayValue;
 
 // A method of arrays or of strings, as their evaluators keep them.
-using ArrayMethod = ScriptValueRef (*)(const ScriptRef<ScriptArrayValue>& array, ScriptArguments arguments,
-                                         ScriptScope& scope, ScriptRuntimeError& error);
-using StringMethod = ScriptValueRef (*)(const std::u16string& receiver, ScriptArguments arguments, ScriptScope& scope,
-                                          ScriptRuntimeError& error);
+using ArrayMethod = ErrorOr<ScriptValueRef> (*)(const ScriptRef<ScriptArrayValue>& array, ScriptArguments arguments,
+                                         ScriptScope& scope);
+using StringMethod = ErrorOr<ScriptValueRef> (*)(const std::u16string& receiver, ScriptArguments arguments, ScriptScope& scope);
 
 // The shapes of statement the evaluator runs directly, without going through a handler, because
 // programs are made of little else: reading and assigning a name given as a literal, arithmetic and

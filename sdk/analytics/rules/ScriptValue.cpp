@@ -25,30 +25,24 @@ ScriptValue* ScriptValue::emptyValue() {
   return value;
 }
 
-std::u16string ScriptValue::stringValueOrError(ScriptRuntimeError& error, int) const {
-  setScriptError(error, kScriptErrorNoStringForm);
-  return {};
+ErrorOr<std::u16string> ScriptValue::stringValueOrError(int) const {
+  return scriptError(kScriptErrorNoStringForm);
 }
 
-double ScriptValue::doubleValueOrError(ScriptRuntimeError& error, int) const {
-  setScriptError(error, kScriptErrorNoNumberForm);
-  return kNaN;
+ErrorOr<double> ScriptValue::doubleValueOrError(int) const {
+  return scriptError(kScriptErrorNoNumberForm);
 }
 
-bool ScriptValue::booleanValueOrError(ScriptRuntimeError& error) const {
-  setScriptError(error, kScriptErrorNoBooleanForm);
-  return false;
+ErrorOr<bool> ScriptValue::booleanValueOrError() const {
+  return scriptError(kScriptErrorNoBooleanForm);
 }
 
-ScriptValueRef ScriptValue::applyWithName(const std::u16string& name, const ScriptValueList&, ScriptScope& scope,
-                                             ScriptRuntimeError& error) {
+ErrorOr<ScriptValueRef> ScriptValue::applyWithName(const std::u16string& name, const ScriptValueList&, ScriptScope& scope) {
   if (name != u"toString") {
-    setScriptError(error, kScriptErrorUnknownMethod);
-    return scriptUndefined();
+    return scriptError(kScriptErrorUnknownMethod);
   }
-  auto text = stringValueOrError(error);
-  if (hasScriptError(error)) return scriptUndefined();
-  return scriptString(heapOfScope(scope), std::move(text), error);
+  auto text = TRY(stringValueOrError());
+  return scriptString(heapOfScope(scope), std::move(text));
 }
 
 bool ScriptValue::isEqualToRuntimeValue(const ScriptValue& other, int) const { return this == &other; }
@@ -61,13 +55,11 @@ ScriptBooleanValue* const* makeSharedBooleans() {
   return values;
 }
 
-std::u16string ScriptUndefinedValue::stringValueOrError(ScriptRuntimeError&, int) const { return u"undefined"; }
-double ScriptUndefinedValue::doubleValueOrError(ScriptRuntimeError&, int) const { return kNaN; }
-bool ScriptUndefinedValue::booleanValueOrError(ScriptRuntimeError&) const { return false; }
-ScriptValueRef ScriptUndefinedValue::applyWithName(const std::u16string&, const ScriptValueList&, ScriptScope&,
-                                               ScriptRuntimeError& error) {
-  setScriptError(error, kScriptErrorMethodOfNothing);
-  return scriptUndefined();
+ErrorOr<std::u16string> ScriptUndefinedValue::stringValueOrError(int) const { return u"undefined"; }
+ErrorOr<double> ScriptUndefinedValue::doubleValueOrError(int) const { return kNaN; }
+ErrorOr<bool> ScriptUndefinedValue::booleanValueOrError() const { return false; }
+ErrorOr<ScriptValueRef> ScriptUndefinedValue::applyWithName(const std::u16string&, const ScriptValueList&, ScriptScope&) {
+  return scriptError(kScriptErrorMethodOfNothing);
 }
 bool ScriptUndefinedValue::isEqualToRuntimeValue(const ScriptValue& other, int) const {
   return other.kind() == ScriptValueKind::Undefined;
@@ -77,12 +69,11 @@ ScriptNullValue* ScriptNullValue::sharedInstance() {
   static ScriptNullValue* value = new ScriptNullValue();
   return value;
 }
-std::u16string ScriptNullValue::stringValueOrError(ScriptRuntimeError&, int) const { return u"null"; }
-double ScriptNullValue::doubleValueOrError(ScriptRuntimeError&, int) const { return 0; }
-bool ScriptNullValue::booleanValueOrError(ScriptRuntimeError&) const { return false; }
-ScriptValueRef ScriptNullValue::applyWithName(const std::u16string&, const ScriptValueList&, ScriptScope&, ScriptRuntimeError& error) {
-  setScriptError(error, kScriptErrorMethodOfNothing);
-  return scriptUndefined();
+ErrorOr<std::u16string> ScriptNullValue::stringValueOrError(int) const { return u"null"; }
+ErrorOr<double> ScriptNullValue::doubleValueOrError(int) const { return 0; }
+ErrorOr<bool> ScriptNullValue::booleanValueOrError() const { return false; }
+ErrorOr<ScriptValueRef> ScriptNullValue::applyWithName(const std::u16string&, const ScriptValueList&, ScriptScope&) {
+  return scriptError(kScriptErrorMethodOfNothing);
 }
 bool ScriptNullValue::isEqualToRuntimeValue(const ScriptValue& other, int) const {
   return other.kind() == ScriptValueKind::Null;
@@ -90,9 +81,9 @@ bool ScriptNullValue::isEqualToRuntimeValue(const ScriptValue& other, int) const
 
 // Booleans.
 
-std::u16string ScriptBooleanValue::stringValueOrError(ScriptRuntimeError&, int) const { return value_ ? u"true" : u"false"; }
-double ScriptBooleanValue::doubleValueOrError(ScriptRuntimeError&, int) const { return value_ ? 1 : 0; }
-bool ScriptBooleanValue::booleanValueOrError(ScriptRuntimeError&) const { return value_; }
+ErrorOr<std::u16string> ScriptBooleanValue::stringValueOrError(int) const { return value_ ? u"true" : u"false"; }
+ErrorOr<double> ScriptBooleanValue::doubleValueOrError(int) const { return value_ ? 1 : 0; }
+ErrorOr<bool> ScriptBooleanValue::booleanValueOrError() const { return value_; }
 bool ScriptBooleanValue::isEqualToRuntimeValue(const ScriptValue& other, int) const {
   return other.kind() == ScriptValueKind::Boolean && static_cast<const ScriptBooleanValue&>(other).value_ == value_;
 }
@@ -106,9 +97,9 @@ void ScriptControlValue::operator delete(void* block, std::size_t) {
   SpareBlockPool<sizeof(ScriptControlValue)>::give(block);
 }
 
-std::u16string ScriptNumberValue::stringValueOrError(ScriptRuntimeError&, int) const { return formatScriptNumber(value_); }
-double ScriptNumberValue::doubleValueOrError(ScriptRuntimeError&, int) const { return value_; }
-bool ScriptNumberValue::booleanValueOrError(ScriptRuntimeError&) const { return !(value_ == 0 || std::isnan(value_)); }
+ErrorOr<std::u16string> ScriptNumberValue::stringValueOrError(int) const { return formatScriptNumber(value_); }
+ErrorOr<double> ScriptNumberValue::doubleValueOrError(int) const { return value_; }
+ErrorOr<bool> ScriptNumberValue::booleanValueOrError() const { return !(value_ == 0 || std::isnan(value_)); }
 bool ScriptNumberValue::isEqualToRuntimeValue(const ScriptValue& other, int) const {
   if (other.kind() != ScriptValueKind::Number) return false;
   const double b = static_cast<const ScriptNumberValue&>(other).value_;
@@ -117,27 +108,26 @@ bool ScriptNumberValue::isEqualToRuntimeValue(const ScriptValue& other, int) con
 
 // Strings.
 
-ScriptValueRef scriptString(ScriptHeap& heap, std::u16string value, ScriptRuntimeError& error) {
-  if (value.size() > heap.limits().stringLength || !heap.reserve(value.size() * 2, error)) {
-    setScriptError(error, kScriptErrorLimitReached);
-    return scriptUndefined();
+ErrorOr<ScriptValueRef> scriptString(ScriptHeap& heap, std::u16string value) {
+  if (value.size() > heap.limits().stringLength || !heap.reserve(value.size() * 2).ok()) {
+    return scriptError(kScriptErrorLimitReached);
   }
   return heap.make<ScriptStringValue>(std::move(value));
 }
 
 // Both conversions copy or scan the whole text: long texts are charged as native work.
-std::u16string ScriptStringValue::stringValueOrError(ScriptRuntimeError& error, int) const {
-  if (!heap()->chargeUnits(value_.size(), error)) return {};
+ErrorOr<std::u16string> ScriptStringValue::stringValueOrError(int) const {
+  TRY(heap()->chargeUnits(value_.size()));
   return value_;
 }
-double ScriptStringValue::doubleValueOrError(ScriptRuntimeError& error, int) const {
-  if (!heap()->chargeUnits(value_.size(), error)) return kNaN;
+ErrorOr<double> ScriptStringValue::doubleValueOrError(int) const {
+  TRY(heap()->chargeUnits(value_.size()));
   return parseScriptNumber(value_);
 }
-bool ScriptStringValue::booleanValueOrError(ScriptRuntimeError&) const { return !value_.empty(); }
-ScriptValueRef ScriptStringValue::applyWithName(const std::u16string& name, const ScriptValueList& arguments,
-                                            ScriptScope& scope, ScriptRuntimeError& error) {
-  return StringCommandEvaluator::sharedInstance().evaluateCommand(name, value_, arguments, scope, error);
+ErrorOr<bool> ScriptStringValue::booleanValueOrError() const { return !value_.empty(); }
+ErrorOr<ScriptValueRef> ScriptStringValue::applyWithName(const std::u16string& name, const ScriptValueList& arguments,
+                                            ScriptScope& scope) {
+  return StringCommandEvaluator::sharedInstance().evaluateCommand(name, value_, arguments, scope);
 }
 bool ScriptStringValue::isEqualToRuntimeValue(const ScriptValue& other, int) const {
   return other.kind() == ScriptValueKind::String && static_cast<const ScriptStringValue&>(other).value_ == value_;

@@ -25,8 +25,8 @@ enum class ScriptValueKind : std::uint8_t {
 };
 
 // A script value. Strings are UTF-16 code units, as every length and index of the language counts
-// them. Conversions never clear the error slot; the caller tests it after each call. The `depth`
-// argument counts containers already being walked by the same conversion.
+// them. A conversion answers its value or the error that stopped it. The `depth` argument counts
+// containers already being walked by the same conversion.
 class ScriptValue : public ScriptHeapObject {
  public:
   ScriptValueKind kind() const { return kind_; }
@@ -34,12 +34,11 @@ class ScriptValue : public ScriptHeapObject {
   bool isNull() const { return kind_ == ScriptValueKind::Null; }
   bool isNothing() const { return kind_ == ScriptValueKind::Undefined || kind_ == ScriptValueKind::Null; }
 
-  virtual std::u16string stringValueOrError(ScriptRuntimeError& error, int depth = 0) const;
-  virtual double doubleValueOrError(ScriptRuntimeError& error, int depth = 0) const;
-  virtual bool booleanValueOrError(ScriptRuntimeError& error) const;
+  virtual ErrorOr<std::u16string> stringValueOrError(int depth = 0) const;
+  virtual ErrorOr<double> doubleValueOrError(int depth = 0) const;
+  virtual ErrorOr<bool> booleanValueOrError() const;
   // Calls a method on the value; the arguments are unevaluated statements of the caller's scope.
-  virtual ScriptValueRef applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope,
-                                     ScriptRuntimeError& error);
+  virtual ErrorOr<ScriptValueRef> applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope);
   virtual bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const;
 
   // The shared hole marker: the plain base class.
@@ -58,11 +57,10 @@ class ScriptUndefinedValue final : public ScriptValue {
  public:
   friend ScriptUndefinedValue* makeSharedUndefined();
   static ScriptUndefinedValue* sharedInstance();
-  std::u16string stringValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
-  double doubleValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
-  bool booleanValueOrError(ScriptRuntimeError& error) const override;
-  ScriptValueRef applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope,
-                             ScriptRuntimeError& error) override;
+  ErrorOr<std::u16string> stringValueOrError(int depth = 0) const override;
+  ErrorOr<double> doubleValueOrError(int depth = 0) const override;
+  ErrorOr<bool> booleanValueOrError() const override;
+  ErrorOr<ScriptValueRef> applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope) override;
   bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
 
  private:
@@ -72,11 +70,10 @@ class ScriptUndefinedValue final : public ScriptValue {
 class ScriptNullValue final : public ScriptValue {
  public:
   static ScriptNullValue* sharedInstance();
-  std::u16string stringValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
-  double doubleValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
-  bool booleanValueOrError(ScriptRuntimeError& error) const override;
-  ScriptValueRef applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope,
-                             ScriptRuntimeError& error) override;
+  ErrorOr<std::u16string> stringValueOrError(int depth = 0) const override;
+  ErrorOr<double> doubleValueOrError(int depth = 0) const override;
+  ErrorOr<bool> booleanValueOrError() const override;
+  ErrorOr<ScriptValueRef> applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope) override;
   bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
 
  private:
@@ -88,9 +85,9 @@ class ScriptBooleanValue final : public ScriptValue {
   friend ScriptBooleanValue* const* makeSharedBooleans();
   static ScriptBooleanValue* booleanValueWithBool(bool value);
   bool value() const { return value_; }
-  std::u16string stringValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
-  double doubleValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
-  bool booleanValueOrError(ScriptRuntimeError& error) const override;
+  ErrorOr<std::u16string> stringValueOrError(int depth = 0) const override;
+  ErrorOr<double> doubleValueOrError(int depth = 0) const override;
+  ErrorOr<bool> booleanValueOrError() const override;
   bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
 
  private:
@@ -106,9 +103,9 @@ class ScriptNumberValue final : public ScriptValue {
   static void* operator new(std::size_t size);
   static void operator delete(void* block, std::size_t size);
   double value() const { return value_; }
-  std::u16string stringValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
-  double doubleValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
-  bool booleanValueOrError(ScriptRuntimeError& error) const override;
+  ErrorOr<std::u16string> stringValueOrError(int depth = 0) const override;
+  ErrorOr<double> doubleValueOrError(int depth = 0) const override;
+  ErrorOr<bool> booleanValueOrError() const override;
   bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
 
  private:
@@ -121,11 +118,10 @@ class ScriptStringValue final : public ScriptValue {
       : ScriptValue(heap, ScriptValueKind::String, sizeof(ScriptStringValue) + value.size() * 2, false),
         value_(std::move(value)) {}
   const std::u16string& value() const { return value_; }
-  std::u16string stringValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
-  double doubleValueOrError(ScriptRuntimeError& error, int depth = 0) const override;
-  bool booleanValueOrError(ScriptRuntimeError& error) const override;
-  ScriptValueRef applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope,
-                             ScriptRuntimeError& error) override;
+  ErrorOr<std::u16string> stringValueOrError(int depth = 0) const override;
+  ErrorOr<double> doubleValueOrError(int depth = 0) const override;
+  ErrorOr<bool> booleanValueOrError() const override;
+  ErrorOr<ScriptValueRef> applyWithName(const std::u16string& name, const ScriptValueList& arguments, ScriptScope& scope) override;
   bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
 
  private:
@@ -174,7 +170,7 @@ inline ScriptValue* scriptNull() { return ScriptNullValue::sharedInstance(); }
 inline ScriptValue* scriptBoolean(bool value) { return ScriptBooleanValue::booleanValueWithBool(value); }
 inline ScriptValueRef scriptNumber(ScriptHeap& heap, double value) { return heap.make<ScriptNumberValue>(value); }
 // A string value; a string beyond the length limit is error 18 (and undefined).
-ScriptValueRef scriptString(ScriptHeap& heap, std::u16string value, ScriptRuntimeError& error);
+ErrorOr<ScriptValueRef> scriptString(ScriptHeap& heap, std::u16string value);
 // For texts known to be short (names, fixed words).
 inline ScriptValueRef shortScriptString(ScriptHeap& heap, std::u16string value) {
   return heap.make<ScriptStringValue>(std::move(value));

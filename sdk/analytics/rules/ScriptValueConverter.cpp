@@ -1,6 +1,7 @@
 #include "sdk/analytics/rules/ScriptValueConverter.h"
 
 #include <limits>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -48,38 +49,29 @@ class LiteralTexts {
   std::unordered_map<std::string, ScriptValueRef> texts_;
 };
 
-ScriptValueRef entityValue(const NanoMessage& entity, ScriptHeap& heap, ScriptRuntimeError& error, int depth,
-                         LiteralTexts& texts);
+ErrorOr<ScriptValueRef> entityValue(const NanoMessage& entity, ScriptHeap& heap, int depth, LiteralTexts& texts);
 
-ScriptValueRef statementValue(const NanoMessage& entity, ScriptHeap& heap, ScriptRuntimeError& error, int depth,
-                            LiteralTexts& texts) {
+ErrorOr<ScriptValueRef> statementValue(const NanoMessage& entity, ScriptHeap& heap, int depth, LiteralTexts& texts) {
   const auto* name = field(entity, kFunctionName);
-  if (!name || !std::holds_alternative<std::string>(*name)) {
-    setScriptError(error, kScriptErrorNoFunctionName);
-    return scriptUndefined();
-  }
+  if (!name || !std::holds_alternative<std::string>(*name)) return scriptError(kScriptErrorNoFunctionName);
   ScriptValueList arguments;
   if (kArguments < static_cast<int>(entity.fieldCount())) {
     for (const auto& element : entity.values(kArguments)) {
       const auto* message = std::get_if<std::shared_ptr<NanoMessage>>(&element);
       if (!message || !*message) continue;
-      arguments.push_back(entityValue(**message, heap, error, depth + 1, texts));
-      if (hasScriptError(error)) return scriptUndefined();
+      arguments.push_back(TRY(entityValue(**message, heap, depth + 1, texts)));
     }
   }
-  return heap.make<ScriptStatementValue>(utf16FromUTF8(std::get<std::string>(*name)), std::move(arguments));
+  return ScriptValueRef(heap.make<ScriptStatementValue>(utf16FromUTF8(std::get<std::string>(*name)), std::move(arguments)));
 }
 
-ScriptValueRef entityValue(const NanoMessage& entity, ScriptHeap& heap, ScriptRuntimeError& error, int depth,
-                         LiteralTexts& texts) {
+ErrorOr<ScriptValueRef> entityValue(const NanoMessage& entity, ScriptHeap& heap, int depth, LiteralTexts& texts) {
   // Programs built in memory are not bounded by the decoder; deeper nesting than evaluation allows
   // could never run anyway.
   // A program's statements live in the heap: they must fit before they are made, however small
   // the wire form that describes them.
-  if (depth > heap.limits().evaluationDepth || !heap.reserve(sizeof(ScriptStatementValue) + sizeof(ScriptValueRef), error)) {
-    setScriptError(error, kScriptErrorLimitReached);
-    return scriptUndefined();
-  }
+  if (depth > heap.limits().evaluationDepth) return scriptError(kScriptErrorLimitReached);
+  TRY(heap.reserve(sizeof(ScriptStatementValue) + sizeof(ScriptValueRef)));
   const auto* type = field(entity, kType);
   const auto* number = type ? std::get_if<std::uint64_t>(type) : nullptr;
   switch (number ? *number : 0) {
@@ -87,53 +79,44 @@ ScriptValueRef entityValue(const NanoMessage& entity, ScriptHeap& heap, ScriptRu
       const auto* text = field(entity, kString);
       const auto* s = text ? std::get_if<std::string>(text) : nullptr;
       // UTF-8 never takes fewer bytes than the code units it makes.
-      if (s && (s->size() > heap.limits().stringLength * 3 || !heap.reserve(s->size() * 2, error))) {
-        setScriptError(error, kScriptErrorLimitReached);
-        return scriptUndefined();
+      if (s) {
+        if (s->size() > heap.limits().stringLength * 3) return scriptError(kScriptErrorLimitReached);
+        TRY(heap.reserve(s->size() * 2));
       }
       return texts.text(entity, heap);
     }
     case 2: return ScriptValueConverter::numberValueFromRuntimeEntity(entity, heap);
     case 3: return ScriptValueConverter::booleanValueFromRuntimeEntity(entity);
-    case 4: return statementValue(entity, heap, error, depth, texts);
+    case 4: return statementValue(entity, heap, depth, texts);
     default:
-      setScriptError(error, kScriptErrorUnknownEntityType);
-      return scriptUndefined();
+      return scriptError(kScriptErrorUnknownEntityType);
   }
 }
 
-ScriptValueRef fromObject(const Value& object, ScriptHeap& heap, ScriptRuntimeError& error, int depth) {
-  if (depth > heap.limits().conversionDepth || !heap.chargeWork(1, error) ||
-      !heap.reserve(sizeof(ScriptArrayValue) + sizeof(ScriptValueRef), error)) {
-    setScriptError(error, kScriptErrorLimitReached);
-    return scriptUndefined();
-  }
+ErrorOr<ScriptValueRef> fromObject(const Value& object, ScriptHeap& heap, int depth) {
+  if (depth > heap.limits().conversionDepth) return scriptError(kScriptErrorLimitReached);
+  TRY(heap.chargeWork(1));
+  TRY(heap.reserve(sizeof(ScriptArrayValue) + sizeof(ScriptValueRef)));
   switch (object.type()) {
-    case Value::Type::Nil: return scriptNull();
-    case Value::Type::Bool: return scriptBoolean(*object.boolean());
+    case Value::Type::Nil: return ScriptValueRef(scriptNull());
+    case Value::Type::Bool: return ScriptValueRef(scriptBoolean(*object.boolean()));
     case Value::Type::Integer:
     case Value::Type::Real: return scriptNumber(heap, object.toDouble());
-    case Value::Type::String: return scriptString(heap, utf16FromUTF8(*object.string()), error);
+    case Value::Type::String: return scriptString(heap, utf16FromUTF8(*object.string()));
     case Value::Type::Dictionary: {
       auto map = heap.make<ScriptMapValue>();
       for (const auto& [key, element] : *object.dictionary()) {
-        auto converted = fromObject(element, heap, error, depth + 1);
-        if (hasScriptError(error)) return scriptUndefined();
-        map->setValueForProperty(converted, utf16FromUTF8(key));
+        map->setValueForProperty(TRY(fromObject(element, heap, depth + 1)), utf16FromUTF8(key));
       }
-      return map;
+      return ScriptValueRef(map);
     }
     case Value::Type::Array: {
       ScriptValueList elements;
-      for (const auto& element : *object.array()) {
-        elements.push_back(fromObject(element, heap, error, depth + 1));
-        if (hasScriptError(error)) return scriptUndefined();
-      }
-      return heap.make<ScriptArrayValue>(std::move(elements));
+      for (const auto& element : *object.array()) elements.push_back(TRY(fromObject(element, heap, depth + 1)));
+      return ScriptValueRef(heap.make<ScriptArrayValue>(std::move(elements)));
     }
     default:
-      setScriptError(error, kScriptErrorNoScriptForm);
-      return scriptUndefined();
+      return scriptError(kScriptErrorNoScriptForm);
   }
 }
 
@@ -143,15 +126,15 @@ ScriptValueRef fromObject(const Value& object, ScriptHeap& heap, ScriptRuntimeEr
 // were built.
 class PlainWriter {
  public:
-  PlainWriter(const ScriptValue& root, ScriptRuntimeError& error)
-      : heap_(root.heap()), limits_(heap_ ? heap_->limits() : ScriptLimits{}), error_(error) {}
+  explicit PlainWriter(const ScriptValue& root) : heap_(root.heap()), limits_(heap_ ? heap_->limits() : ScriptLimits{}) {}
 
-  Value write(const ScriptValue& value, int depth) {
-    if (depth > limits_.conversionDepth || !count(0)) return fail();
+  ErrorOr<Value> write(const ScriptValue& value, int depth) {
+    if (depth > limits_.conversionDepth) return refusal();
+    TRY(count(0));
     switch (value.kind()) {
-      case ScriptValueKind::Null: return {};
+      case ScriptValueKind::Null: return Value();
       case ScriptValueKind::Undefined: return Value(std::string());
-      case ScriptValueKind::Map: return Value(writeMap(static_cast<const ScriptMapValue&>(value), depth));
+      case ScriptValueKind::Map: return Value(TRY(writeMap(static_cast<const ScriptMapValue&>(value), depth)));
       case ScriptValueKind::Array: {
         platform::foundation::Array out;
         const auto& array = static_cast<const ScriptArrayValue&>(value);
@@ -159,13 +142,12 @@ class PlainWriter {
           const auto element = array.operandAt(i);
           Value converted;
           if (!element.isPlainNumber()) {
-            converted = write(array.isHoleAt(i) ? *scriptUndefined() : *element.object(), depth + 1);
-          } else if (depth + 1 > limits_.conversionDepth || !count(0)) {
-            converted = fail();
+            converted = TRY(write(array.isHoleAt(i) ? *scriptUndefined() : *element.object(), depth + 1));
           } else {
-            converted = writeNumber(element.number());
+            if (depth + 1 > limits_.conversionDepth) return refusal();
+            TRY(count(0));
+            converted = TRY(writeNumber(element.number()));
           }
-          if (hasScriptError(error_)) return Value(std::move(out));
           // A null element has no plain form; it is left out, as in maps.
           if (!converted.isNil()) out.push_back(std::move(converted));
         }
@@ -173,32 +155,45 @@ class PlainWriter {
       }
       case ScriptValueKind::Number: return writeNumber(static_cast<const ScriptNumberValue&>(value).value());
       default: {
-        const double number = value.doubleValueOrError(error_);
-        if (!hasScriptError(error_) && number == number) return count(sizeof(double)) ? Value(number) : fail();
-        auto text = value.stringValueOrError(error_);
-        if (hasScriptError(error_)) return {};
-        auto utf8 = utf8FromUTF16(text);
-        return count(utf8.size()) ? Value(std::move(utf8)) : fail();
+        const double number = TRY(value.doubleValueOrError());
+        if (number == number) {
+          TRY(count(sizeof(double)));
+          return Value(number);
+        }
+        auto utf8 = utf8FromUTF16(TRY(value.stringValueOrError()));
+        TRY(count(utf8.size()));
+        return Value(std::move(utf8));
       }
     }
   }
 
-  Value writeNumber(double number) {
-    if (number == number) return count(sizeof(double)) ? Value(number) : fail();
+  ErrorOr<Value> writeNumber(double number) {
+    if (number == number) {
+      TRY(count(sizeof(double)));
+      return Value(number);
+    }
     auto utf8 = utf8FromUTF16(formatScriptNumber(number));
-    return count(utf8.size()) ? Value(std::move(utf8)) : fail();
+    TRY(count(utf8.size()));
+    return Value(std::move(utf8));
   }
 
-  platform::foundation::Dictionary writeMap(const ScriptMapValue& map, int depth) {
+  ErrorOr<platform::foundation::Dictionary> writeMap(const ScriptMapValue& map, int depth) {
     platform::foundation::Dictionary out;
-    map.propertyMap().forEachEntry([&](const std::u16string& name, const ScriptValueRef& element) {
-      if (hasScriptError(error_)) return;
-      auto converted = write(*element, depth + 1);
-      if (hasScriptError(error_) || converted.isNil()) return;
+    // The entries are visited by the map: the first failure skips the rest and ends the write.
+    std::optional<ScriptRuntimeError> failure;
+    auto writeEntry = [&](const std::u16string& name, const ScriptValueRef& element) -> ErrorOr<void> {
+      auto converted = TRY(write(*element, depth + 1));
+      if (converted.isNil()) return {};
       auto key = utf8FromUTF16(name);
-      if (!count(key.size() + kEntryBytes)) return;
+      TRY(count(key.size() + kEntryBytes));
       out[std::move(key)] = std::move(converted);
+      return {};
+    };
+    map.propertyMap().forEachEntry([&](const std::u16string& name, const ScriptValueRef& element) {
+      if (failure) return;
+      failure = writeEntry(name, element).errorIfAny();
     });
+    if (failure) return *failure;
     return out;
   }
 
@@ -209,28 +204,20 @@ class PlainWriter {
   static constexpr std::size_t kEntryBytes = 64;
 
   // One more element of `bytes` bytes (or, with 0, the element itself).
-  bool count(std::size_t bytes) {
+  ErrorOr<void> count(std::size_t bytes) {
     if (bytes == 0) {
-      if (++elements_ > limits_.conversionElements) return refuse();
+      if (++elements_ > limits_.conversionElements) return refusal();
       bytes = kEntryBytes;
-      if (heap_ && !heap_->chargeWork(1, error_)) return false;
+      if (heap_) TRY(heap_->chargeWork(1));
     }
-    if (bytes > limits_.conversionBytes - bytes_) return refuse();
+    if (bytes > limits_.conversionBytes - bytes_) return refusal();
     bytes_ += bytes;
-    return true;
-  }
-  bool refuse() {
-    setScriptError(error_, kScriptErrorLimitReached);
-    return false;
-  }
-  Value fail() {
-    refuse();
     return {};
   }
+  static ScriptRuntimeError refusal() { return scriptError(kScriptErrorLimitReached); }
 
   ScriptHeap* heap_;
   const ScriptLimits limits_;
-  ScriptRuntimeError& error_;
   std::int64_t elements_ = 0;
   std::size_t bytes_ = 0;
 };
@@ -255,36 +242,31 @@ ScriptValueRef ScriptValueConverter::booleanValueFromRuntimeEntity(const NanoMes
   return scriptBoolean(b && *b != 0);
 }
 
-ScriptValueRef ScriptValueConverter::statementValueFromRuntimeEntity(const NanoMessage& entity, ScriptHeap& heap,
-                                                                         ScriptRuntimeError& error) {
+ErrorOr<ScriptValueRef> ScriptValueConverter::statementValueFromRuntimeEntity(const NanoMessage& entity, ScriptHeap& heap) {
   LiteralTexts texts;
-  return statementValue(entity, heap, error, 0, texts);
+  return statementValue(entity, heap, 0, texts);
 }
 
-ScriptValueRef ScriptValueConverter::runtimeValueFromRuntimeEntity(const NanoMessage& entity, ScriptHeap& heap,
-                                                                       ScriptRuntimeError& error) {
+ErrorOr<ScriptValueRef> ScriptValueConverter::runtimeValueFromRuntimeEntity(const NanoMessage& entity, ScriptHeap& heap) {
   LiteralTexts texts;
-  return entityValue(entity, heap, error, 0, texts);
+  return entityValue(entity, heap, 0, texts);
 }
 
-ScriptValueRef ScriptValueConverter::runtimeValueFromNSObject(const Value& object, ScriptHeap& heap,
-                                                                  ScriptRuntimeError& error) {
-  return fromObject(object, heap, error, 0);
+ErrorOr<ScriptValueRef> ScriptValueConverter::runtimeValueFromNSObject(const Value& object, ScriptHeap& heap) {
+  return fromObject(object, heap, 0);
 }
 
-Value ScriptValueConverter::objectFromRuntimeValue(const ScriptValue& value, ScriptRuntimeError& error,
-                                                         std::size_t* bytesWritten) {
-  PlainWriter writer(value, error);
-  auto out = writer.write(value, 0);
+ErrorOr<Value> ScriptValueConverter::objectFromRuntimeValue(const ScriptValue& value, std::size_t* bytesWritten) {
+  PlainWriter writer(value);
+  auto out = TRY(writer.write(value, 0));
   if (bytesWritten) *bytesWritten = writer.bytes();
   return out;
 }
 
-platform::foundation::Dictionary ScriptValueConverter::dictionaryFromMapValue(const ScriptMapValue& map,
-                                                                                    ScriptRuntimeError& error,
-                                                                                    std::size_t* bytesWritten) {
-  PlainWriter writer(map, error);
-  auto out = writer.writeMap(map, 0);
+ErrorOr<platform::foundation::Dictionary> ScriptValueConverter::dictionaryFromMapValue(const ScriptMapValue& map,
+                                                                                      std::size_t* bytesWritten) {
+  PlainWriter writer(map);
+  auto out = TRY(writer.writeMap(map, 0));
   if (bytesWritten) *bytesWritten = writer.bytes();
   return out;
 }

@@ -85,27 +85,22 @@ TEST_F(ScriptValuesTest, ConversionTableRows) {
   };
   for (const auto& row : rows) {
     auto value = run(row.program);
-    ASSERT_FALSE(hasScriptError(error)) << row.program;
-    ScriptRuntimeError e;
-    EXPECT_EQ(utf8FromUTF16(value->stringValueOrError(e)), row.text) << row.program;
-    const double n = value->doubleValueOrError(e);
-    if (std::isnan(row.number)) { EXPECT_TRUE(std::isnan(n)) << row.program; }
-    else EXPECT_EQ(n, row.number) << row.program;
-    EXPECT_EQ(value->booleanValueOrError(e), row.truth) << row.program;
-    EXPECT_FALSE(hasScriptError(e)) << row.program;
+    ASSERT_FALSE(failed()) << row.program;
+    const auto text = value->stringValueOrError();
+    const auto n = value->doubleValueOrError();
+    const auto truth = value->booleanValueOrError();
+    ASSERT_TRUE(text.ok() && n.ok() && truth.ok()) << row.program;
+    EXPECT_EQ(utf8FromUTF16(*text), row.text) << row.program;
+    if (std::isnan(row.number)) { EXPECT_TRUE(std::isnan(*n)) << row.program; }
+    else EXPECT_EQ(*n, row.number) << row.program;
+    EXPECT_EQ(*truth, row.truth) << row.program;
   }
   // Statements, control values and the hole have no forms at all.
   const ScriptValue* formless[] = {ScriptValue::emptyValue(), ScriptControlValue::breakValue()};
   for (const auto* value : formless) {
-    ScriptRuntimeError e;
-    EXPECT_EQ(value->stringValueOrError(e), u"");
-    EXPECT_EQ(e.code, kScriptErrorNoStringForm);
-    e = {};
-    EXPECT_TRUE(std::isnan(value->doubleValueOrError(e)));
-    EXPECT_EQ(e.code, kScriptErrorNoNumberForm);
-    e = {};
-    EXPECT_FALSE(value->booleanValueOrError(e));
-    EXPECT_EQ(e.code, kScriptErrorNoBooleanForm);
+    EXPECT_EQ(value->stringValueOrError().error().code, kScriptErrorNoStringForm);
+    EXPECT_EQ(value->doubleValueOrError().error().code, kScriptErrorNoNumberForm);
+    EXPECT_EQ(value->booleanValueOrError().error().code, kScriptErrorNoBooleanForm);
   }
 }
 
@@ -150,8 +145,8 @@ TEST_F(ScriptValuesTest, StructuralEquality) {
   auto s2 = heap.make<ScriptStatementValue>(u"0", ScriptValueList{scriptNumber(heap, 1)});
   EXPECT_TRUE(s1->isEqualToRuntimeValue(*s2));
   // A cyclic array compared with itself answers at once; with a copy, within the depth bound.
-  a->setValueForProperty(a, *scriptNumber(heap, 0), error);
-  b->setValueForProperty(b, *scriptNumber(heap, 0), error);
+  ASSERT_TRUE(a->setValueForProperty(a, *scriptNumber(heap, 0)).ok());
+  ASSERT_TRUE(b->setValueForProperty(b, *scriptNumber(heap, 0)).ok());
   EXPECT_TRUE(a->isEqualToRuntimeValue(*a));
   EXPECT_FALSE(a->isEqualToRuntimeValue(*b));
 }
@@ -163,7 +158,7 @@ TEST_F(ScriptValuesTest, ScopeRules) {
   global.addValue(scriptNumber(runtime->heap(), 1), u"x");
   grandchild->setValue(scriptNumber(runtime->heap(), 2), u"x");
   EXPECT_FALSE(grandchild->contents().hasName(u"x"));
-  EXPECT_EQ(utf8FromUTF16(global.valueForName(u"x")->stringValueOrError(error)), "2");
+  EXPECT_EQ(utf8FromUTF16(*global.valueForName(u"x")->stringValueOrError()), "2");
   // Assigning to an undeclared name creates it where the assignment happens.
   grandchild->setValue(scriptNumber(runtime->heap(), 3), u"fresh");
   EXPECT_TRUE(grandchild->contents().hasName(u"fresh"));
@@ -172,12 +167,12 @@ TEST_F(ScriptValuesTest, ScopeRules) {
   child->addImmutableValue(scriptNumber(runtime->heap(), 4), u"k");
   grandchild->setValue(scriptNumber(runtime->heap(), 5), u"k");
   child->addValue(scriptNumber(runtime->heap(), 6), u"k");
-  EXPECT_EQ(utf8FromUTF16(grandchild->valueForName(u"k")->stringValueOrError(error)), "4");
+  EXPECT_EQ(utf8FromUTF16(*grandchild->valueForName(u"k")->stringValueOrError()), "4");
   // An immutable scope keeps out every write, its ancestors' names included.
   grandchild->makeImmutable();
   grandchild->setValue(scriptNumber(runtime->heap(), 7), u"x");
   grandchild->addValue(scriptNumber(runtime->heap(), 7), u"y");
-  EXPECT_EQ(utf8FromUTF16(global.valueForName(u"x")->stringValueOrError(error)), "2");
+  EXPECT_EQ(utf8FromUTF16(*global.valueForName(u"x")->stringValueOrError()), "2");
   EXPECT_FALSE(grandchild->hasName(u"y"));
   EXPECT_TRUE(grandchild->valueForName(u"nowhere")->isUndefined());
 }

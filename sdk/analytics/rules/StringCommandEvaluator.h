@@ -13,13 +13,12 @@ class StringCommandEvaluator {
   using Handler = StringMethod;
   static const StringCommandEvaluator& sharedInstance();
   // The arguments are unevaluated statements of `scope`.
-  ScriptValueRef evaluateCommand(const std::u16string& name, const std::u16string& receiver,
-                               const ScriptValueList& arguments, ScriptScope& scope, ScriptRuntimeError& error) const;
+  ErrorOr<ScriptValueRef> evaluateCommand(const std::u16string& name, const std::u16string& receiver,
+                               const ScriptValueList& arguments, ScriptScope& scope) const;
   // The handler of a method name, or null; a program resolves the names it writes once.
   Handler handlerNamed(const std::u16string& name) const;
   // Evaluates the arguments and runs `handler`.
-  ScriptValueRef run(Handler handler, const std::u16string& receiver, const ScriptValueList& arguments, ScriptScope& scope,
-                   ScriptRuntimeError& error) const;
+  ErrorOr<ScriptValueRef> run(Handler handler, const std::u16string& receiver, const ScriptValueList& arguments, ScriptScope& scope) const;
 
  private:
   StringCommandEvaluator();
@@ -32,8 +31,8 @@ inline constexpr const char* kScriptRegexErrorDomain = "com.vadeze.vmp.measureme
 // The position of the first match of `pattern` in `text` and its length; -1 when none.
 // Matching is charged to `heap` as native work: the subject's length up front, then the matcher's
 // steps as it goes, so many cheap calls add up as one long one would.
-std::int64_t regexFirstMatch(const std::u16string& pattern, const std::u16string& text, std::int64_t& length,
-                                 ScriptHeap& heap, ScriptRuntimeError& error);
+ErrorOr<std::int64_t> regexFirstMatch(const std::u16string& pattern, const std::u16string& text, std::int64_t& length,
+                                 ScriptHeap& heap);
 
 }  // namespace sdk::analytics
 

@@ -13,91 +13,75 @@ using List = ScriptValueList;
 ScriptValueRef undefined() { return scriptUndefined(); }
 
 // A name argument: it must be a string value (error 10).
-const std::u16string* nameOf(const ScriptValueRef& value, ScriptRuntimeError& error) {
-  if (value->kind() != ScriptValueKind::String) {
-    setScriptError(error, kScriptErrorArgumentType);
-    return nullptr;
-  }
+ErrorOr<const std::u16string*> nameOf(const ScriptValueRef& value) {
+  if (value->kind() != ScriptValueKind::String) return scriptError(kScriptErrorArgumentType);
   return &static_cast<const ScriptStringValue&>(*value).value();
 }
 
-bool checkEven(ScriptArguments values, ScriptRuntimeError& error) {
-  if (values.size() % 2 == 0) return true;
-  setScriptError(error, kScriptErrorArgumentCount);
-  return false;
+ErrorOr<void> checkEven(ScriptArguments values) {
+  if (values.size() % 2 == 0) return {};
+  return scriptError(kScriptErrorArgumentCount);
 }
 
-ScriptValueRef assign(ScriptArguments values, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(values, 2, error)) return undefined();
-  const auto* name = nameOf(values[0], error);
-  if (!name) return undefined();
-  if (!scope.assign(values[1], *name)) {
-    setScriptError(error, kScriptErrorUnboundAssignment);
-    return undefined();
-  }
+ErrorOr<ScriptValueRef> assign(ScriptArguments values, ScriptScope& scope) {
+  TRY(checkArgumentCount(values, 2));
+  const auto* name = TRY(nameOf(values[0]));
+  if (!scope.assign(values[1], *name)) return scriptError(kScriptErrorUnboundAssignment);
   return values[1];
 }
 
-ScriptValueRef declareConstants(ScriptArguments values, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkEven(values, error)) return undefined();
+ErrorOr<ScriptValueRef> declareConstants(ScriptArguments values, ScriptScope& scope) {
+  TRY(checkEven(values));
   for (std::size_t i = 0; i < values.size(); i += 2) {
-    const auto* name = nameOf(values[i], error);
-    if (!name) return undefined();
+    TRY(nameOf(values[i]));
     scope.addImmutableValue(values[i + 1], ScriptScope::BindingName(static_cast<const ScriptStringValue&>(*values[i])));
   }
   return undefined();
 }
 
-ScriptValueRef declareVariables(ScriptArguments values, ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<ScriptValueRef> declareVariables(ScriptArguments values, ScriptScope& scope) {
   for (const auto& value : values) {
-    const auto* name = nameOf(value, error);
-    if (!name) return undefined();
+    TRY(nameOf(value));
     scope.addValue(ScriptScope::Operand(), ScriptScope::BindingName(static_cast<const ScriptStringValue&>(*value)));
   }
   return undefined();
 }
 
-ScriptValueRef arrayLiteral(ScriptArguments values, ScriptScope& scope, ScriptRuntimeError& error) {
+ErrorOr<ScriptValueRef> arrayLiteral(ScriptArguments values, ScriptScope& scope) {
   auto& heap = heapOfScope(scope);
-  if (static_cast<std::int64_t>(values.size()) > heap.limits().arrayLength) {
-    setScriptError(error, kScriptErrorLimitReached);
-    return undefined();
-  }
-  return heap.make<ScriptArrayValue>(List(values.begin(), values.end()));
+  if (static_cast<std::int64_t>(values.size()) > heap.limits().arrayLength) return scriptError(kScriptErrorLimitReached);
+  return ScriptValueRef(heap.make<ScriptArrayValue>(List(values.begin(), values.end())));
 }
 
-ScriptValueRef mapLiteral(ScriptArguments values, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkEven(values, error)) return undefined();
+ErrorOr<ScriptValueRef> mapLiteral(ScriptArguments values, ScriptScope& scope) {
+  TRY(checkEven(values));
   auto map = heapOfScope(scope).make<ScriptMapValue>();
   for (std::size_t i = 0; i < values.size(); i += 2) {
-    const auto key = values[i]->stringValueOrError(error);
-    if (hasScriptError(error)) return undefined();
+    const auto key = TRY(values[i]->stringValueOrError());
     map->setValueForProperty(values[i + 1], key);
   }
-  return map;
+  return ScriptValueRef(map);
 }
 
-ScriptValueRef readVariable(ScriptArguments values, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(values, 1, error)) return undefined();
-  const auto* name = nameOf(values[0], error);
-  if (!name) return undefined();
+ErrorOr<ScriptValueRef> readVariable(ScriptArguments values, ScriptScope& scope) {
+  TRY(checkArgumentCount(values, 1));
+  const auto* name = TRY(nameOf(values[0]));
   return ScriptValueRef(scope.valueForName(*name));
 }
 
-ScriptValueRef readProperty(ScriptArguments values, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(values, 2, error)) return undefined();
-  return readScriptProperty(values[0], *values[1], scope, error);
+ErrorOr<ScriptValueRef> readProperty(ScriptArguments values, ScriptScope& scope) {
+  TRY(checkArgumentCount(values, 2));
+  return readScriptProperty(values[0], *values[1], scope);
 }
 
-ScriptValueRef writeProperty(ScriptArguments values, ScriptScope&, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(values, 3, error)) return undefined();
-  writeScriptProperty(values[0], *values[1], values[2], error);
-  if (hasScriptError(error)) return undefined();
+ErrorOr<ScriptValueRef> writeProperty(ScriptArguments values, ScriptScope&) {
+  TRY(checkArgumentCount(values, 3));
+  TRY(writeScriptProperty(values[0], *values[1], values[2]));
   return values[2];
 }
 
-ScriptValueRef typeName(ScriptArguments values, ScriptScope& scope, ScriptRuntimeError& error) {
-  if (!checkArgumentCount(values, 1, error)) return undefined();
+ErrorOr<ScriptValueRef> typeName(ScriptArguments values, ScriptScope& scope) {
+  TRY(checkArgumentCount(values, 1));
   const char16_t* name = u"object";
   switch (values[0]->kind()) {
     case ScriptValueKind::Boolean: name = u"boolean"; break;
@@ -110,8 +94,8 @@ ScriptValueRef typeName(ScriptArguments values, ScriptScope& scope, ScriptRuntim
   return shortScriptString(heapOfScope(scope), name);
 }
 
-ScriptValueRef undefinedLiteral(ScriptArguments, ScriptScope&, ScriptRuntimeError&) { return scriptUndefined(); }
-ScriptValueRef nullLiteral(ScriptArguments, ScriptScope&, ScriptRuntimeError&) { return scriptNull(); }
+ErrorOr<ScriptValueRef> undefinedLiteral(ScriptArguments, ScriptScope&) { return undefined(); }
+ErrorOr<ScriptValueRef> nullLiteral(ScriptArguments, ScriptScope&) { return ScriptValueRef(scriptNull()); }
 
 }  // namespace
 
