@@ -10,8 +10,9 @@
 namespace platform::foundation {
 
 // A reported failure: a per-component domain, a numeric code and a dictionary of details. A plain
-// copyable value; functions that may fail take an `Error*` out-parameter (nullable) or return
-// std::optional<Error>.
+// copyable value; a function that may fail returns it in an `ErrorOr<T>` (ErrorOr.h), and asynchronous
+// work hands it to its completion. The platform's property-list, JSON and keyed-archive readers still
+// take a nullable `Error*` out-parameter.
 struct Error {
   static constexpr const char* kLocalizedDescriptionKey = "NSLocalizedDescription";
   static constexpr const char* kUnderlyingErrorKey = "NSUnderlyingError";

@@ -162,6 +162,7 @@ bool CampaignReporter::shouldAllowClickID() const {
 void CampaignReporter::handleOpenURLOnWorkerQueue(const std::optional<std::string>& url,
                                                   std::optional<std::int64_t> clickTimestampMs,
                                                   double eventTimestampSeconds, const Dictionary& extraParameters) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   Scheduler::checkOnBackgroundThreadWithMethodName("handleOpenURLOnWorkerQueue");
   auto engine = engine_.lock();
   auto pipeline = engine ? engine->eventPipeline() : nullptr;
@@ -228,6 +229,7 @@ void CampaignReporter::handleOpenURLOnWorkerQueue(const std::optional<std::strin
 }
 
 void CampaignReporter::reportParkedLinkOnWorkerQueue(std::optional<std::int64_t> clickTimestampMs) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   auto engine = engine_.lock();
   if (!engine) return;
   auto& defaults = *UserDefaultsSuite::standardUserDefaults();
@@ -246,6 +248,7 @@ void CampaignReporter::reportParkedLinkOnWorkerQueue(std::optional<std::int64_t>
 }
 
 void CampaignReporter::requestDeferredDeepLinkIfAllowedOnWorkerQueue() {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   auto deepLink = std::make_shared<DeferredDeepLink>(engine_, shared_from_this());
   if (deepLink->shouldAllowRequestDeferredDeepLink()) deepLink->requestDeferredDeepLink();
 }

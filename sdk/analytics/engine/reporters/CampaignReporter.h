@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/foundation/SequenceChecker.h"
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/engine/CampaignReporting.h"
 
@@ -50,6 +51,8 @@ class CampaignReporter final : public CampaignReporting, public std::enable_shar
   bool shouldAllowClickID() const;
 
  private:
+  // Only the engine's worker queue runs the ...OnWorkerQueue functions: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
   const std::weak_ptr<MeasurementEngine> engine_;
 };
 

@@ -56,6 +56,7 @@ void PurchaseFilter::filterPurchaseTransactions(std::vector<PaymentTransaction> 
 }
 
 std::vector<PaymentTransaction> PurchaseFilter::filterOnWorkerQueue(const std::vector<PaymentTransaction>& transactions) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   Scheduler::checkOnBackgroundThreadWithMethodName("filterPurchaseTransactions");
   auto engine = engine_.lock();
   auto database = engine ? engine->database() : nullptr;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/foundation/SequenceChecker.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/store/Store.h"
 
@@ -36,6 +37,8 @@ class PurchaseFilter : public std::enable_shared_from_this<PurchaseFilter> {
   void releaseUnreportedTransactions(std::vector<platform::store::PaymentTransaction> unreported);
 
  private:
+  // Only the engine's worker queue runs the ...OnWorkerQueue functions: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
   std::vector<platform::store::PaymentTransaction> filterOnWorkerQueue(
       const std::vector<platform::store::PaymentTransaction>& transactions);
 
