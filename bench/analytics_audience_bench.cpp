@@ -180,7 +180,7 @@ void BM_KeptFiltersFromDatabase(benchmark::State& state) {
   sdk::analytics::Monitor monitor(1, {});
   for (auto _ : state) {
     std::int64_t held = 0;
-    for (const Event& e : events) held += judgeAll(*cache.eventFilters(*database, "purchase", nullptr), e, monitor);
+    for (const Event& e : events) held += judgeAll(**cache.eventFilters(*database, "purchase"), e, monitor);
     benchmark::DoNotOptimize(held);
   }
   state.SetItemsProcessed(state.iterations() * kEvents * kAudiences * kFiltersPerAudience);

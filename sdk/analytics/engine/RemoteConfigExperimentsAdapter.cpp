@@ -87,10 +87,7 @@ platform::foundation::ErrorOr<bool> RemoteConfigExperimentsAdapter::activateLate
   // The settings activate whatever waits at every start; that nothing waits is the usual case, not
   // the warning the manager gives an SDK that asks to activate nothing.
   if (!client || !manager_->hasPendingSnapshotOfSDK(client->SDKName())) return false;
-  platform::foundation::Error error;
-  if (client->activateLatestSnapshot(&error)) return true;
-  if (error.domain.empty()) return false;
-  return error;
+  return client->activateLatestSnapshot();
 }
 
 void RemoteConfigExperimentsAdapter::reset() {

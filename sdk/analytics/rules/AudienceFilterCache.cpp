@@ -22,19 +22,15 @@ void AudienceFilterCache::forgetWhenChanged(const MeasurementDatabase& database)
   version_ = version;
 }
 
-const EventFilterSet* AudienceFilterCache::eventFilters(MeasurementDatabase& database, const std::string& eventName,
-                                                        platform::foundation::Error* error) {
+platform::foundation::ErrorOr<const EventFilterSet*> AudienceFilterCache::eventFilters(MeasurementDatabase& database,
+                                                                                       const std::string& eventName) {
   forgetWhenChanged(database);
   if (auto found = events_.find(eventName); found != events_.end()) return &found->second;
-  auto records = database.eventFiltersForEventName(eventName);
-  if (!records) {
-    platform::foundation::report(error, records.error());
-    return nullptr;
-  }
+  auto records = TRY(database.eventFiltersForEventName(eventName));
   if (events_.size() >= kMaxNames) events_.clear();
   EventFilterSet& set = events_[eventName];
-  set.filters.reserve(records->size());
-  for (StoredEventFilter& record : *records) {
+  set.filters.reserve(records.size());
+  for (StoredEventFilter& record : records) {
     auto& kept = set.filters.emplace_back();
     kept.record = std::move(record);
     decode<ProtoEventFilter>(kept);
@@ -46,19 +42,15 @@ const EventFilterSet* AudienceFilterCache::eventFilters(MeasurementDatabase& dat
   return &set;
 }
 
-const PropertyFilterSet* AudienceFilterCache::propertyFilters(MeasurementDatabase& database, const std::string& propertyName,
-                                                              platform::foundation::Error* error) {
+platform::foundation::ErrorOr<const PropertyFilterSet*> AudienceFilterCache::propertyFilters(
+    MeasurementDatabase& database, const std::string& propertyName) {
   forgetWhenChanged(database);
   if (auto found = properties_.find(propertyName); found != properties_.end()) return &found->second;
-  auto records = database.propertyFiltersForPropertyName(propertyName);
-  if (!records) {
-    platform::foundation::report(error, records.error());
-    return nullptr;
-  }
+  auto records = TRY(database.propertyFiltersForPropertyName(propertyName));
   if (properties_.size() >= kMaxNames) properties_.clear();
   PropertyFilterSet& set = properties_[propertyName];
-  set.filters.reserve(records->size());
-  for (StoredPropertyFilter& record : *records) {
+  set.filters.reserve(records.size());
+  for (StoredPropertyFilter& record : records) {
     auto& kept = set.filters.emplace_back();
     kept.record = std::move(record);
     decode<ProtoPropertyFilter>(kept);

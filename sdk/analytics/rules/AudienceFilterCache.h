@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 #include "sdk/analytics/foundation/AudienceRecords.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/rules/PreparedEventFilter.h"
@@ -45,11 +46,11 @@ struct PropertyFilterSet {
 // (MeasurementDatabase::audienceFiltersVersion). Worker queue only.
 class AudienceFilterCache {
  public:
-  // The sets answered stay valid until the next call. nullptr (error set) when the read failed.
-  const EventFilterSet* eventFilters(MeasurementDatabase& database, const std::string& eventName,
-                                     platform::foundation::Error* error);
-  const PropertyFilterSet* propertyFilters(MeasurementDatabase& database, const std::string& propertyName,
-                                           platform::foundation::Error* error);
+  // The sets answered stay valid until the next call; the read's error when it failed.
+  platform::foundation::ErrorOr<const EventFilterSet*> eventFilters(MeasurementDatabase& database,
+                                                                    const std::string& eventName);
+  platform::foundation::ErrorOr<const PropertyFilterSet*> propertyFilters(MeasurementDatabase& database,
+                                                                          const std::string& propertyName);
 
   // Names kept at most, per kind: past it the kept sets start again empty.
   static constexpr std::size_t kMaxNames = 1024;

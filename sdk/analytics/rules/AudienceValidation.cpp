@@ -105,12 +105,11 @@ std::optional<std::string> audienceProblem(const ProtoAudience& audience, const 
 
 }  // namespace
 
-std::optional<platform::foundation::Error> validateAudience(const ProtoAudience& audience,
-                                                               const std::set<std::int32_t>& accepted,
-                                                               const AudienceLimits& limits, Monitor& monitor) {
+platform::foundation::ErrorOr<void> validateAudience(const ProtoAudience& audience, const std::set<std::int32_t>& accepted,
+                                                     const AudienceLimits& limits, Monitor& monitor) {
   std::int64_t code = 0;
   auto problem = audienceProblem(audience, accepted, limits, monitor, code);
-  if (!problem) return std::nullopt;
+  if (!problem) return {};
   return measurementErrorWithCode(code, *problem);
 }
 

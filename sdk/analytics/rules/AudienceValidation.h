@@ -5,6 +5,7 @@
 #include <set>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 
 namespace sdk::analytics {
 
@@ -17,11 +18,10 @@ struct AudienceLimits {
 };
 
 // Why a downloaded audience cannot be stored: an error of the measurement domain with code 9 (the
-// audience), 10 (an event filter) or 11 (a property filter); nothing when it is valid. `accepted`
-// holds the IDs already taken in this configuration.
-std::optional<platform::foundation::Error> validateAudience(const ProtoAudience& audience,
-                                                               const std::set<std::int32_t>& accepted,
-                                                               const AudienceLimits& limits, Monitor& monitor);
+// audience), 10 (an event filter) or 11 (a property filter). `accepted` holds the IDs already taken
+// in this configuration.
+platform::foundation::ErrorOr<void> validateAudience(const ProtoAudience& audience, const std::set<std::int32_t>& accepted,
+                                                     const AudienceLimits& limits, Monitor& monitor);
 
 }  // namespace sdk::analytics
 

@@ -77,7 +77,7 @@ class Audiences {
 
  private:
   template <typename KeptFilter, typename Evaluate, typename Decide>
-  bool evaluateFilters(const std::vector<KeptFilter>& filters, double timestamp, AudienceTimestampsCache* cache,
+  [[nodiscard]] bool evaluateFilters(const std::vector<KeptFilter>& filters, double timestamp, AudienceTimestampsCache* cache,
                        const EvaluationTexts& texts, const platform::foundation::Value& subject,
                        const Evaluate& evaluate, const Decide& decide);
   std::int64_t setting(const char* key, std::int64_t defaultValue, std::int64_t maximum) const;

@@ -62,11 +62,11 @@ bool Audiences::updateAudiences(const std::vector<std::shared_ptr<ProtoAudience>
   std::vector<StoredPropertyFilter> propertyFilters;
   for (const auto& audience : audiences) {
     if (!audience) continue;
-    if (auto problem = sdk::analytics::validateAudience(*audience, accepted, limits, *monitor_)) {
+    if (auto valid = sdk::analytics::validateAudience(*audience, accepted, limits, *monitor_); !valid.ok()) {
       monitor_->logWithLevel(LogLevel::kSilentError, messages::kAudienceDefinitionInvalid, "Audience definition is invalid. Audience will not be saved. Audience, error",
                              nanoHasField(*audience, kAudienceID) ? Value(nanoGetInt32(*audience, kAudienceID))
                                                                      : Value(),
-                             Value(compactError(*problem)));
+                             Value(compactError(valid.error())));
       continue;
     }
     std::int32_t audienceID = nanoGetInt32(*audience, kAudienceID);

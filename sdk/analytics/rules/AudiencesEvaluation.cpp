@@ -96,13 +96,13 @@ bool Audiences::evaluateFiltersForEventName(const std::string& eventName, const 
                                               const EventAggregates* eventAggregates, double eventTimestamp,
                                               AudienceTimestampsCache* audienceTimestampsCache) {
   const EvaluationTexts& texts = eventTexts();
-  Error error;
-  const sdk::analytics::EventFilterSet* filters = filters_.eventFilters(*database_, eventName, &error);
-  if (!filters) {
+  const auto found = filters_.eventFilters(*database_, eventName);
+  if (!found.ok()) {
     monitor_->logWithLevel(LogLevel::kMonitoredError, texts.queryFiltersCode, texts.queryFilters, Value(eventNameForDisplay(eventName)),
-                           Value(error.localizedDescription()));
+                           Value(found.error().localizedDescription()));
     return false;
   }
+  const sdk::analytics::EventFilterSet* filters = *found;
   if (filters->filters.empty()) return true;
   sdk::analytics::EventParameterLookup parameters(filters->parameterNames, eventParameters);
   bool aggregatesNamedAlike = eventAggregates && eventAggregates->name == eventName;
@@ -127,14 +127,13 @@ bool Audiences::evaluateFiltersForUserProperty(const UserAttribute& userProperty
                                                  AudienceTimestampsCache* audienceTimestampsCache,
                                                  double evaluationTimestamp) {
   const EvaluationTexts& texts = propertyTexts();
-  Error error;
-  const sdk::analytics::PropertyFilterSet* filters =
-      filters_.propertyFilters(*database_, userProperty.name, &error);
-  if (!filters) {
+  const auto found = filters_.propertyFilters(*database_, userProperty.name);
+  if (!found.ok()) {
     monitor_->logWithLevel(LogLevel::kMonitoredError, texts.queryFiltersCode, texts.queryFilters,
-                           Value(userPropertyNameForDisplay(userProperty.name)), Value(error.localizedDescription()));
+                           Value(userPropertyNameForDisplay(userProperty.name)), Value(found.error().localizedDescription()));
     return false;
   }
+  const sdk::analytics::PropertyFilterSet* filters = *found;
   auto evaluate = [&](const auto& kept) -> std::optional<bool> {
     if (!kept.message) {
       const StoredPropertyFilter& filter = kept.record;

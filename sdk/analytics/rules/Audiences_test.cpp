@@ -120,7 +120,7 @@ TEST_F(AudienceTest, ValidationRules) {
        "Property filter has invalid string filter"},
   };
   for (const auto& c : cases) {
-    auto problem = validateAudience(*c.audience, {}, AudienceLimits{}, *scope.monitor);
+    auto problem = validateAudience(*c.audience, {}, AudienceLimits{}, *scope.monitor).errorIfAny();
     ASSERT_TRUE(problem) << c.description;
     EXPECT_EQ(problem->localizedDescription(), c.description);
     // The code names the part at fault: the audience, an event filter or a property filter.
@@ -128,7 +128,7 @@ TEST_F(AudienceTest, ValidationRules) {
     EXPECT_EQ(problem->code, has("roperty") ? 11 : has("vent") ? 10 : 9)
         << c.description;
   }
-  EXPECT_EQ(validateAudience(*audience(1, {eventFilter(0, "a")}), {1}, {}, *scope.monitor)->localizedDescription(),
+  EXPECT_EQ(validateAudience(*audience(1, {eventFilter(0, "a")}), {1}, {}, *scope.monitor).error().localizedDescription(),
             "Duplicate audience ID");
   // Refused audiences are logged and left out of the store.
   ASSERT_TRUE(audiences->updateAudiences({cases[0].audience, cases[2].audience}));

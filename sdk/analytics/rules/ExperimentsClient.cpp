@@ -36,9 +36,10 @@ Value ExperimentsClient::objectForKeyedSubscript(const Value& key) const {
   return valueForFlag(*key.string());
 }
 
-bool ExperimentsClient::activateLatestSnapshot(platform::foundation::Error* error) {
+platform::foundation::ErrorOr<bool> ExperimentsClient::activateLatestSnapshot() {
   auto manager = manager_.lock();
-  return manager && manager->activateSnapshotOfSDK(property_->name(), error);
+  if (!manager) return false;
+  return manager->activateSnapshotOfSDK(property_->name());
 }
 
 bool ExperimentsClient::hasStaleSnapshot() const {

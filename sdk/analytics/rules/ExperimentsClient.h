@@ -8,6 +8,7 @@
 
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/rules/ExperimentsSDKProperty.h"
 
@@ -52,7 +53,8 @@ class ExperimentsClient {
   // a flag registered without a default.
   platform::foundation::Value valueForFlag(const std::string& flagName) const;
   platform::foundation::Value objectForKeyedSubscript(const platform::foundation::Value& key) const;
-  [[nodiscard]] bool activateLatestSnapshot(platform::foundation::Error* error);
+  // Whether a pending snapshot was put in force (false when none waits); an empty SDK name fails.
+  platform::foundation::ErrorOr<bool> activateLatestSnapshot();
   // Whether the activated snapshot is more than three days old.
   bool hasStaleSnapshot() const;
   void resetToDefaults();

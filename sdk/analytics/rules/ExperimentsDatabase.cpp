@@ -13,6 +13,7 @@
 namespace sdk::analytics {
 
 using platform::foundation::Dictionary;
+using platform::foundation::ErrorOr;
 using platform::foundation::Value;
 
 using sdk::analytics::errorText;
@@ -96,18 +97,19 @@ bool ExperimentsDatabase::performTransaction(const std::function<bool()>& block)
   return false;
 }
 
-std::optional<std::vector<ExperimentSnapshot>> ExperimentsDatabase::snapshotsFromRows(const std::vector<Dictionary>& rows,
-                                                                         Error* error) {
+ErrorOr<SqliteStore*> ExperimentsDatabase::openStore() const {
+  if (!store_) return measurementErrorWithCode(kFailed, "The experiments database is not open");
+  return store_.get();
+}
+
+ErrorOr<std::vector<ExperimentSnapshot>> ExperimentsDatabase::snapshotsFromRows(const std::vector<Dictionary>& rows) {
   std::vector<ExperimentSnapshot> snapshots;
   for (const Dictionary& row : rows) {
     auto found = row.find("snapshotProto");
     const platform::foundation::Data* data = found == row.end() ? nullptr : found->second.data();
     auto message = data ? ProtoSnapshot::initWithBuffer(*data) : nullptr;
     auto snapshot = message ? ExperimentSnapshot::initWithProtobuf(*message) : std::nullopt;
-    if (!snapshot) {
-      setMeasurementError(error, kInvalidData, "Received an invalid snapshot from database");
-      return std::nullopt;
-    }
+    if (!snapshot) return measurementErrorWithCode(kInvalidData, "Received an invalid snapshot from database");
     if (auto timestamp = row.find("timestamp"); timestamp != row.end()) {
       snapshot->setTimestamp(timestamp->second.toDouble());
     }
@@ -119,52 +121,43 @@ std::optional<std::vector<ExperimentSnapshot>> ExperimentsDatabase::snapshotsFro
   return snapshots;
 }
 
-std::optional<std::vector<ExperimentSnapshot>> ExperimentsDatabase::fetchSnapshots(const std::string& table, Error* error) {
-  if (!store_) return std::nullopt;
-  auto rows = store_->recordsForQuery(
-      "SELECT rowid, * FROM " + table + " ORDER BY rowid LIMIT " + std::to_string(kFetchLimit), {});
-  if (!rows) platform::foundation::report(error, rows.error());
-  if (!rows) return std::nullopt;
-  return snapshotsFromRows(*rows, error);
+ErrorOr<std::vector<ExperimentSnapshot>> ExperimentsDatabase::fetchSnapshots(const std::string& table) {
+  auto* store = TRY(openStore());
+  auto rows = TRY(store->recordsForQuery(
+      "SELECT rowid, * FROM " + table + " ORDER BY rowid LIMIT " + std::to_string(kFetchLimit), {}));
+  return snapshotsFromRows(rows);
 }
 
-std::optional<std::vector<ExperimentSnapshot>> ExperimentsDatabase::fetchAllActivatedSnapshots(Error* error) {
-  return fetchSnapshots(kActivatedTable, error);
+ErrorOr<std::vector<ExperimentSnapshot>> ExperimentsDatabase::fetchAllActivatedSnapshots() {
+  return fetchSnapshots(kActivatedTable);
 }
-std::optional<std::vector<ExperimentSnapshot>> ExperimentsDatabase::fetchAllPendingSnapshots(Error* error) {
-  return fetchSnapshots(kPendingTable, error);
+ErrorOr<std::vector<ExperimentSnapshot>> ExperimentsDatabase::fetchAllPendingSnapshots() {
+  return fetchSnapshots(kPendingTable);
 }
-std::optional<std::vector<ExperimentSnapshot>> ExperimentsDatabase::fetchAllLaunchedSnapshots(Error* error) {
-  return fetchSnapshots(kLaunchedTable, error);
+ErrorOr<std::vector<ExperimentSnapshot>> ExperimentsDatabase::fetchAllLaunchedSnapshots() {
+  return fetchSnapshots(kLaunchedTable);
 }
 
-bool ExperimentsDatabase::upsertSnapshot(const ProtoSnapshot& snapshot, const std::string& table, double timestamp,
-                                  std::optional<bool> manuallyActivated, Error* error) {
-  if (!store_) return false;
+ErrorOr<void> ExperimentsDatabase::upsertSnapshot(const ProtoSnapshot& snapshot, const std::string& table, double timestamp,
+                                                  std::optional<bool> manuallyActivated) {
+  auto* store = TRY(openStore());
   Dictionary record{{"sdk_name", Value(nanoGetString(snapshot, 0).value_or(""))},
                     {"timestamp", Value(timestamp)},
                     {"snapshotProto", Value::data(snapshot.protoBuffer())}};
   if (manuallyActivated) record["manually_activated"] = Value(static_cast<std::int64_t>(*manuallyActivated));
-  auto stored = store_->upsertRecord(record, table);
-  if (!stored) platform::foundation::report(error, stored.error());
-  return stored.ok();
+  return store->upsertRecord(record, table);
 }
 
-bool ExperimentsDatabase::upsertPendingExperimentSnapshots(const std::vector<ExperimentSnapshot>& snapshots, Error* error) {
+ErrorOr<void> ExperimentsDatabase::upsertPendingExperimentSnapshots(const std::vector<ExperimentSnapshot>& snapshots) {
   for (const ExperimentSnapshot& snapshot : snapshots) {
-    if (!upsertSnapshot(*snapshot.proto(), kPendingTable, snapshot.timestamp(), snapshot.manuallyActivated(), error)) {
-      return false;
-    }
+    TRY(upsertSnapshot(*snapshot.proto(), kPendingTable, snapshot.timestamp(), snapshot.manuallyActivated()));
   }
-  return true;
+  return {};
 }
 
-bool ExperimentsDatabase::activateSnapshot(const std::optional<ExperimentSnapshot>& pending, double timestamp, Error* error) {
-  if (!pending) {
-    setMeasurementError(error, kBadArgument, "Received nil pending snapshot");
-    return false;
-  }
-  if (!store_) return false;
+ErrorOr<void> ExperimentsDatabase::activateSnapshot(const std::optional<ExperimentSnapshot>& pending, double timestamp) {
+  if (!pending) return measurementErrorWithCode(kBadArgument, "Received nil pending snapshot");
+  auto* store = TRY(openStore());
   std::optional<Experiment> launched;
   std::vector<Experiment> others;
   for (const Experiment& experiment : pending->experiments()) {
@@ -174,81 +167,61 @@ bool ExperimentsDatabase::activateSnapshot(const std::optional<ExperimentSnapsho
       others.push_back(experiment);
     }
   }
-  if (launched) {
-    auto snapshot = ExperimentSnapshot::initWithSDKName(pending->SDKName(), {*launched});
-    if (!snapshot || !upsertSnapshot(*snapshot->proto(), kLaunchedTable, timestamp, std::nullopt, error)) return false;
-  }
-  if (!others.empty()) {
-    auto snapshot = ExperimentSnapshot::initWithSDKName(pending->SDKName(), others);
-    if (!snapshot || !upsertSnapshot(*snapshot->proto(), kActivatedTable, timestamp, std::nullopt, error)) return false;
-  }
-  auto deleted = store_->deleteRecordsFromTableWithName(kPendingTable, "sdk_name = ? AND timestamp <= ?",
-                                                        {Value(pending->SDKName()), Value(timestamp)});
-  if (!deleted) platform::foundation::report(error, deleted.error());
-  return deleted.ok();
+  // A part that cannot be made a snapshot of its own (the SDK name is logged as invalid) stops the
+  // activation with the reason the log gives.
+  auto part = [&](std::vector<Experiment> experiments, const char* table) -> ErrorOr<void> {
+    auto snapshot = ExperimentSnapshot::initWithSDKName(pending->SDKName(), std::move(experiments));
+    if (!snapshot) return measurementErrorWithCode(kInvalidData, "Cannot create snapshot with an invalid SDK name");
+    return upsertSnapshot(*snapshot->proto(), table, timestamp, std::nullopt);
+  };
+  if (launched) TRY(part({*launched}, kLaunchedTable));
+  if (!others.empty()) TRY(part(others, kActivatedTable));
+  TRY(store->deleteRecordsFromTableWithName(kPendingTable, "sdk_name = ? AND timestamp <= ?",
+                                            {Value(pending->SDKName()), Value(timestamp)}));
+  return {};
 }
 
-bool ExperimentsDatabase::activatePendingSnapshotsAutomatically(Error* error) {
-  if (!store_) return false;
-  auto rows = store_->recordsForQuery(
+ErrorOr<void> ExperimentsDatabase::activatePendingSnapshotsAutomatically() {
+  auto* store = TRY(openStore());
+  auto rows = TRY(store->recordsForQuery(
       std::string("SELECT rowid,* FROM ") + kPendingTable + " WHERE NOT manually_activated = ? ORDER BY rowid",
-      {Value(std::int64_t{1})});
-  if (!rows) {
-    platform::foundation::report(error, rows.error());
-    return false;
+      {Value(std::int64_t{1})}));
+  for (const Dictionary& row : rows) {
+    auto snapshots = TRY(snapshotsFromRows({row}));
+    const ExperimentSnapshot& snapshot = snapshots.front();
+    TRY(activateSnapshot(snapshot, snapshot.timestamp()));
+    TRY(deletePendingExperimentsOfSDKName(snapshot.SDKName()));
   }
-  for (const Dictionary& row : *rows) {
-    auto snapshots = snapshotsFromRows({row}, error);
-    if (!snapshots) return false;
-    const ExperimentSnapshot& snapshot = snapshots->front();
-    if (!activateSnapshot(snapshot, snapshot.timestamp(), error)) return false;
-    if (!deletePendingExperimentsOfSDKName(snapshot.SDKName(), error)) return false;
-  }
-  return true;
+  return {};
 }
 
-bool ExperimentsDatabase::deleteStaleActivatedSnapshots(Error* error) {
-  if (!store_) return false;
+ErrorOr<void> ExperimentsDatabase::deleteStaleActivatedSnapshots() {
+  auto* store = TRY(openStore());
   double cutoff = platform::foundation::Clock::current()->now() - kStaleActivatedAge;
-  auto deleted = store_->deleteRecordsFromTableWithName(kActivatedTable, "timestamp <= ?", {Value(cutoff)});
-  if (!deleted) platform::foundation::report(error, deleted.error());
-  return deleted.ok();
+  TRY(store->deleteRecordsFromTableWithName(kActivatedTable, "timestamp <= ?", {Value(cutoff)}));
+  return {};
 }
 
-bool ExperimentsDatabase::deleteExperimentsOfSDKName(const std::string& sdkName, const std::string& table, Error* error) {
-  if (sdkName.empty()) {
-    setMeasurementError(error, kBadArgument, "Received empty SDK Name");
-    return false;
-  }
-  if (!store_) {
-    setMeasurementError(error, kFailed, "The experiments database is not open");
-    return false;
-  }
-  auto deleted = store_->deleteRecordFromTableWithName(table, "sdk_name", Value(sdkName));
-  if (!deleted) platform::foundation::report(error, deleted.error());
-  return deleted.ok();
+ErrorOr<void> ExperimentsDatabase::deleteExperimentsOfSDKName(const std::string& sdkName, const std::string& table) {
+  if (sdkName.empty()) return measurementErrorWithCode(kBadArgument, "Received empty SDK Name");
+  auto* store = TRY(openStore());
+  return store->deleteRecordFromTableWithName(table, "sdk_name", Value(sdkName));
 }
 
-bool ExperimentsDatabase::deleteActivatedExperimentsOfSDKName(const std::string& sdkName, Error* error) {
-  return deleteExperimentsOfSDKName(sdkName, kActivatedTable, error);
+ErrorOr<void> ExperimentsDatabase::deleteActivatedExperimentsOfSDKName(const std::string& sdkName) {
+  return deleteExperimentsOfSDKName(sdkName, kActivatedTable);
 }
-bool ExperimentsDatabase::deletePendingExperimentsOfSDKName(const std::string& sdkName, Error* error) {
-  return deleteExperimentsOfSDKName(sdkName, kPendingTable, error);
+ErrorOr<void> ExperimentsDatabase::deletePendingExperimentsOfSDKName(const std::string& sdkName) {
+  return deleteExperimentsOfSDKName(sdkName, kPendingTable);
 }
-bool ExperimentsDatabase::deleteLaunchedExperimentSDKName(const std::string& sdkName, Error* error) {
-  return deleteExperimentsOfSDKName(sdkName, kLaunchedTable, error);
+ErrorOr<void> ExperimentsDatabase::deleteLaunchedExperimentSDKName(const std::string& sdkName) {
+  return deleteExperimentsOfSDKName(sdkName, kLaunchedTable);
 }
 
-std::optional<std::vector<Dictionary>> ExperimentsDatabase::allDataTypesFromTableWithName(const std::string& table,
-                                                                                   std::int64_t tableLimit,
-                                                                                   Error* error) {
-  if (!store_) return std::nullopt;
-  auto rows = store_->recordsForQuery("SELECT rowid, * FROM " + table + " ORDER BY rowid LIMIT ?", {Value(tableLimit)});
-  if (!rows) {
-    platform::foundation::report(error, rows.error());
-    return std::nullopt;
-  }
-  return std::move(rows).value();
+ErrorOr<std::vector<Dictionary>> ExperimentsDatabase::allDataTypesFromTableWithName(const std::string& table,
+                                                                                   std::int64_t tableLimit) {
+  auto* store = TRY(openStore());
+  return store->recordsForQuery("SELECT rowid, * FROM " + table + " ORDER BY rowid LIMIT ?", {Value(tableLimit)});
 }
 
 }  // namespace sdk::analytics

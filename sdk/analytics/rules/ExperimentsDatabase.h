@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/rules/ExperimentSnapshot.h"
 
@@ -20,6 +21,8 @@ class SqliteStore;
 class ExperimentsDatabase {
  public:
   using Error = platform::foundation::Error;
+  template <typename T>
+  using ErrorOr = platform::foundation::ErrorOr<T>;
 
   static constexpr const char* kDatabaseName = "vadeze_experimentation_database.sql";
   static constexpr const char* kPendingTable = "pending_snapshot_table";
@@ -35,34 +38,36 @@ class ExperimentsDatabase {
   // One exclusive transaction; nested calls join the outer one.
   [[nodiscard]] bool performTransaction(const std::function<bool()>& block);
 
-  std::optional<std::vector<ExperimentSnapshot>> fetchAllActivatedSnapshots(Error* error);
-  std::optional<std::vector<ExperimentSnapshot>> fetchAllPendingSnapshots(Error* error);
-  std::optional<std::vector<ExperimentSnapshot>> fetchAllLaunchedSnapshots(Error* error);
+  // Every call fails, with "The experiments database is not open", once a reset could not open it
+  // again.
+  ErrorOr<std::vector<ExperimentSnapshot>> fetchAllActivatedSnapshots();
+  ErrorOr<std::vector<ExperimentSnapshot>> fetchAllPendingSnapshots();
+  ErrorOr<std::vector<ExperimentSnapshot>> fetchAllLaunchedSnapshots();
 
-  [[nodiscard]] bool upsertSnapshot(const ProtoSnapshot& snapshot, const std::string& table, double timestamp,
-                                    std::optional<bool> manuallyActivated, Error* error);
-  [[nodiscard]] bool upsertPendingExperimentSnapshots(const std::vector<ExperimentSnapshot>& snapshots, Error* error);
+  ErrorOr<void> upsertSnapshot(const ProtoSnapshot& snapshot, const std::string& table, double timestamp,
+                               std::optional<bool> manuallyActivated);
+  ErrorOr<void> upsertPendingExperimentSnapshots(const std::vector<ExperimentSnapshot>& snapshots);
   // Moves a pending snapshot into force: experiment 0 to the launched table, the others to the
   // activated table; the SDK's pending rows up to `timestamp` go.
-  [[nodiscard]] bool activateSnapshot(const std::optional<ExperimentSnapshot>& pending, double timestamp, Error* error);
+  ErrorOr<void> activateSnapshot(const std::optional<ExperimentSnapshot>& pending, double timestamp);
   // Activates, in fetch order, the pending snapshots of SDKs that do not activate by themselves.
-  [[nodiscard]] bool activatePendingSnapshotsAutomatically(Error* error);
-  [[nodiscard]] bool deleteStaleActivatedSnapshots(Error* error);
-  [[nodiscard]] bool deleteActivatedExperimentsOfSDKName(const std::string& sdkName, Error* error);
-  [[nodiscard]] bool deletePendingExperimentsOfSDKName(const std::string& sdkName, Error* error);
-  [[nodiscard]] bool deleteLaunchedExperimentSDKName(const std::string& sdkName, Error* error);
-  std::optional<std::vector<platform::foundation::Dictionary>> allDataTypesFromTableWithName(const std::string& table,
-                                                                                             std::int64_t tableLimit,
-                                                                                             Error* error);
+  ErrorOr<void> activatePendingSnapshotsAutomatically();
+  ErrorOr<void> deleteStaleActivatedSnapshots();
+  ErrorOr<void> deleteActivatedExperimentsOfSDKName(const std::string& sdkName);
+  ErrorOr<void> deletePendingExperimentsOfSDKName(const std::string& sdkName);
+  ErrorOr<void> deleteLaunchedExperimentSDKName(const std::string& sdkName);
+  ErrorOr<std::vector<platform::foundation::Dictionary>> allDataTypesFromTableWithName(const std::string& table,
+                                                                                       std::int64_t tableLimit);
 
  private:
   explicit ExperimentsDatabase(std::string path) : path_(std::move(path)) {}
-  bool initializeDatabaseResourcesWithContext(const std::string& context);
-  bool ensureAllTables();
-  std::optional<std::vector<ExperimentSnapshot>> fetchSnapshots(const std::string& table, Error* error);
-  std::optional<std::vector<ExperimentSnapshot>> snapshotsFromRows(const std::vector<platform::foundation::Dictionary>& rows,
-                                                             Error* error);
-  bool deleteExperimentsOfSDKName(const std::string& sdkName, const std::string& table, Error* error);
+  [[nodiscard]] bool initializeDatabaseResourcesWithContext(const std::string& context);
+  [[nodiscard]] bool ensureAllTables();
+  ErrorOr<std::vector<ExperimentSnapshot>> fetchSnapshots(const std::string& table);
+  ErrorOr<std::vector<ExperimentSnapshot>> snapshotsFromRows(const std::vector<platform::foundation::Dictionary>& rows);
+  ErrorOr<void> deleteExperimentsOfSDKName(const std::string& sdkName, const std::string& table);
+  // The open store, or why there is none.
+  ErrorOr<SqliteStore*> openStore() const;
 
   std::string path_;
   std::shared_ptr<SqliteStore> store_;

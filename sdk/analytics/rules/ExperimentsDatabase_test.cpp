@@ -43,7 +43,7 @@ class ExperimentsDatabaseTest : public ::testing::Test {
     s.setManuallyActivated(manual);
     return s;
   }
-  std::vector<std::string> names(const std::optional<std::vector<ExperimentSnapshot>>& snapshots) {
+  std::vector<std::string> names(const platform::foundation::ErrorOr<std::vector<ExperimentSnapshot>>& snapshots) {
     std::vector<std::string> out;
     for (const auto& s : *snapshots) {
       std::string ids;
@@ -56,7 +56,6 @@ class ExperimentsDatabaseTest : public ::testing::Test {
   ostrel::testing::MonitorScope scope;
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
-  Error error;
   std::shared_ptr<ExperimentsDatabase> database;
 };
 #if defined(__GNUC__) && !defined(__clang__)
@@ -97,63 +96,59 @@ TEST_F(ExperimentsDatabaseTest, FlagsKeepTheirKindsInPrecedence) {
 }
 
 TEST_F(ExperimentsDatabaseTest, ActivationSplitsTheLaunchedExperiment) {
-  ASSERT_TRUE(database->upsertPendingExperimentSnapshots({snapshot("a", {experiment(7, "f", Value(1))}, 10)}, &error));
-  ASSERT_TRUE(database->activateSnapshot(snapshot("a", {experiment(7, "f", Value(1))}, 10), 10, &error));
+  ASSERT_TRUE(database->upsertPendingExperimentSnapshots({snapshot("a", {experiment(7, "f", Value(1))}, 10)}).ok());
+  ASSERT_TRUE(database->activateSnapshot(snapshot("a", {experiment(7, "f", Value(1))}, 10), 10).ok());
   // Only experiment 0: the launched row is written, the activated row of "a" stays as it was.
-  ASSERT_TRUE(database->activateSnapshot(snapshot("a", {experiment(0, "g", Value(2))}, 20), 20, &error));
-  EXPECT_EQ(names(database->fetchAllActivatedSnapshots(&error)), (std::vector<std::string>{"a:7"}));
-  EXPECT_EQ(names(database->fetchAllLaunchedSnapshots(&error)), (std::vector<std::string>{"a:0"}));
+  ASSERT_TRUE(database->activateSnapshot(snapshot("a", {experiment(0, "g", Value(2))}, 20), 20).ok());
+  EXPECT_EQ(names(database->fetchAllActivatedSnapshots()), (std::vector<std::string>{"a:7"}));
+  EXPECT_EQ(names(database->fetchAllLaunchedSnapshots()), (std::vector<std::string>{"a:0"}));
   ASSERT_TRUE(database->activateSnapshot(
-      snapshot("b", {experiment(0, "g", Value(2)), experiment(4, "h", Value(3))}, 20), 20, &error));
-  EXPECT_EQ(names(database->fetchAllActivatedSnapshots(&error)), (std::vector<std::string>{"a:7", "b:4"}));
-  EXPECT_EQ(names(database->fetchAllLaunchedSnapshots(&error)), (std::vector<std::string>{"a:0", "b:0"}));
+      snapshot("b", {experiment(0, "g", Value(2)), experiment(4, "h", Value(3))}, 20), 20).ok());
+  EXPECT_EQ(names(database->fetchAllActivatedSnapshots()), (std::vector<std::string>{"a:7", "b:4"}));
+  EXPECT_EQ(names(database->fetchAllLaunchedSnapshots()), (std::vector<std::string>{"a:0", "b:0"}));
 
   // Pending rows later than the activation time stay.
-  ASSERT_TRUE(database->upsertPendingExperimentSnapshots({snapshot("c", {experiment(1, "f", Value(1))}, 50)}, &error));
-  ASSERT_TRUE(database->activateSnapshot(snapshot("c", {experiment(1, "f", Value(1))}, 40), 40, &error));
-  EXPECT_EQ(names(database->fetchAllPendingSnapshots(&error)), (std::vector<std::string>{"c:1"}));
-  ASSERT_TRUE(database->activateSnapshot(snapshot("c", {experiment(1, "f", Value(1))}, 50), 50, &error));
-  EXPECT_TRUE(database->fetchAllPendingSnapshots(&error)->empty());
-  EXPECT_FALSE(database->activateSnapshot(std::nullopt, 1, &error));
-  EXPECT_EQ(error.code, 1);
+  ASSERT_TRUE(database->upsertPendingExperimentSnapshots({snapshot("c", {experiment(1, "f", Value(1))}, 50)}).ok());
+  ASSERT_TRUE(database->activateSnapshot(snapshot("c", {experiment(1, "f", Value(1))}, 40), 40).ok());
+  EXPECT_EQ(names(database->fetchAllPendingSnapshots()), (std::vector<std::string>{"c:1"}));
+  ASSERT_TRUE(database->activateSnapshot(snapshot("c", {experiment(1, "f", Value(1))}, 50), 50).ok());
+  EXPECT_TRUE(database->fetchAllPendingSnapshots()->empty());
+  EXPECT_EQ(database->activateSnapshot(std::nullopt, 1).error().code, 1);
 }
 
 TEST_F(ExperimentsDatabaseTest, AutomaticActivationAndStaleRows) {
   ASSERT_TRUE(database->upsertPendingExperimentSnapshots(
-      {snapshot("auto", {experiment(2, "f", Value(1))}, 5), snapshot("manual", {experiment(3, "f", Value(1))}, 5, true)},
-      &error));
+      {snapshot("auto", {experiment(2, "f", Value(1))}, 5), snapshot("manual", {experiment(3, "f", Value(1))}, 5, true)}).ok());
   ASSERT_TRUE(database->upsertSnapshot(*snapshot("unflagged", {experiment(4, "f", Value(1))}, 5).proto(),
-                                       ExperimentsDatabase::kPendingTable, 5, std::nullopt, &error));
-  ASSERT_TRUE(database->performTransaction([&] { return database->activatePendingSnapshotsAutomatically(&error); }));
-  EXPECT_EQ(names(database->fetchAllActivatedSnapshots(&error)), (std::vector<std::string>{"auto:2"}));
-  auto pending = database->fetchAllPendingSnapshots(&error);
+                                       ExperimentsDatabase::kPendingTable, 5, std::nullopt).ok());
+  ASSERT_TRUE(database->performTransaction([&] { return database->activatePendingSnapshotsAutomatically().ok(); }));
+  EXPECT_EQ(names(database->fetchAllActivatedSnapshots()), (std::vector<std::string>{"auto:2"}));
+  auto pending = database->fetchAllPendingSnapshots();
   EXPECT_EQ(names(pending), (std::vector<std::string>{"manual:3", "unflagged:4"}));
   EXPECT_TRUE(pending->front().manuallyActivated());
 
   double now = environment.clock()->now();
   ASSERT_TRUE(database->upsertSnapshot(*snapshot("old", {experiment(1, "f", Value(1))}, 0).proto(),
-                                       ExperimentsDatabase::kActivatedTable, now - 259200, std::nullopt, &error));
+                                       ExperimentsDatabase::kActivatedTable, now - 259200, std::nullopt).ok());
   ASSERT_TRUE(database->upsertSnapshot(*snapshot("young", {experiment(1, "f", Value(1))}, 0).proto(),
-                                       ExperimentsDatabase::kActivatedTable, now - 259199, std::nullopt, &error));
-  ASSERT_TRUE(database->deleteStaleActivatedSnapshots(&error));
-  auto left = names(database->fetchAllActivatedSnapshots(&error));
+                                       ExperimentsDatabase::kActivatedTable, now - 259199, std::nullopt).ok());
+  ASSERT_TRUE(database->deleteStaleActivatedSnapshots().ok());
+  auto left = names(database->fetchAllActivatedSnapshots());
   EXPECT_EQ(std::count(left.begin(), left.end(), "old:1"), 0);
   EXPECT_EQ(std::count(left.begin(), left.end(), "young:1"), 1);
 
-  EXPECT_FALSE(database->deletePendingExperimentsOfSDKName("", &error));
-  ASSERT_TRUE(database->deletePendingExperimentsOfSDKName("manual", &error));
-  EXPECT_EQ(database->allDataTypesFromTableWithName(ExperimentsDatabase::kPendingTable, 10, &error)->size(), 1u);
+  EXPECT_FALSE(database->deletePendingExperimentsOfSDKName("").ok());
+  ASSERT_TRUE(database->deletePendingExperimentsOfSDKName("manual").ok());
+  EXPECT_EQ(database->allDataTypesFromTableWithName(ExperimentsDatabase::kPendingTable, 10)->size(), 1u);
 
   // A row that does not decode spoils the whole read, never a crash.
-  ASSERT_TRUE(database->upsertSnapshot(*snapshot("z", {}, 0).proto(), ExperimentsDatabase::kLaunchedTable, 1, std::nullopt,
-                                       &error));
+  ASSERT_TRUE(database->upsertSnapshot(*snapshot("z", {}, 0).proto(), ExperimentsDatabase::kLaunchedTable, 1, std::nullopt).ok());
   auto store = SqliteStore::initWithDatabasePath(measurementDirectoryFilePath(ExperimentsDatabase::kDatabaseName));
   ASSERT_TRUE(store);
   ASSERT_TRUE((*store)->executeStatement("UPDATE launched_snapshot_table SET snapshotProto = x'ffff'", {}));
-  EXPECT_FALSE(database->fetchAllLaunchedSnapshots(&error));
-  EXPECT_EQ(error.code, 2);
+  EXPECT_EQ(database->fetchAllLaunchedSnapshots().error().code, 2);
   ASSERT_TRUE(database->reset());
-  EXPECT_TRUE(database->fetchAllLaunchedSnapshots(&error)->empty());
+  EXPECT_TRUE(database->fetchAllLaunchedSnapshots()->empty());
 }
 
 TEST_F(ExperimentsDatabaseTest, TheRequestCarriesTheAppAndRegisteredSDKs) {

@@ -209,11 +209,10 @@ bool ExperimentsManager::hasPendingSnapshotOfSDK(const std::string& sdkName) {
   return pending;
 }
 
-bool ExperimentsManager::activateSnapshotOfSDK(const std::string& sdkName, Error* error) {
+platform::foundation::ErrorOr<bool> ExperimentsManager::activateSnapshotOfSDK(const std::string& sdkName) {
   if (sdkName.empty()) {
-    setMeasurementError(error, 1, "SDK name cannot be empty");
     monitor().logWithLevel(LogLevel::kWarning, messages::kActivationWithoutSDKName, "Cannot activate a pending snapshot for an empty SDK name");
-    return false;
+    return measurementErrorWithCode(1, "SDK name cannot be empty");
   }
   bool activated = false;
   dispatchSyncOnSerialQueue([&](ExperimentsManager& self) {

@@ -9,6 +9,7 @@
 
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/rules/ExperimentsClient.h"
 #include "sdk/analytics/rules/ExperimentSnapshot.h"
@@ -58,8 +59,8 @@ class ExperimentsManager : public ExperimentsTaskManagerDelegate, public std::en
   // The same without the default: nil unless an activated or launched snapshot sets the flag, so a
   // caller can tell an experiment's value from the one it registered.
   Value snapshotFlagValueForFlagName(const std::string& flagName, const std::string& sdkName);
-  // False without an error when there is nothing pending.
-  [[nodiscard]] bool activateSnapshotOfSDK(const std::string& sdkName, Error* error);
+  // False when there is nothing pending; an error for an empty SDK name.
+  platform::foundation::ErrorOr<bool> activateSnapshotOfSDK(const std::string& sdkName);
   // Whether a fetched snapshot waits for the SDK to activate it.
   bool hasPendingSnapshotOfSDK(const std::string& sdkName);
   // -1 unregistered, -2 nothing activated, 1 activated more than three days ago, 0 otherwise.

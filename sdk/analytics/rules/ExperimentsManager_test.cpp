@@ -40,7 +40,7 @@ class Observer : public ExperimentObserverDelegate {
 
   bool implementsClientDidReceiveNewSnapshot() const override { return takesNewSnapshots_; }
   void clientDidReceiveNewSnapshot(ExperimentsClient& client) override {
-    bool activated = client.activateLatestSnapshot(nullptr);
+    bool activated = client.activateLatestSnapshot().valueOr(false);
     Value value = client.valueForFlag("f");
     record([&] {
       ++notices;
@@ -149,17 +149,16 @@ TEST_F(ExperimentsManagerTest, ActivationSplitsTheLaunchedExperimentAndStatusesF
   auto client = manager->registerSDKProperty(property("sdk", ""), {{"f", Value("default")}});
   EXPECT_EQ(manager->activatedSnapshotStatusOfSDKName("sdk"), -2);
 
-  Error error;
-  EXPECT_FALSE(client->activateLatestSnapshot(&error));
-  EXPECT_EQ(error.code, 0);  // nothing pending is no error
+  auto nothingPending = client->activateLatestSnapshot();
+  ASSERT_TRUE(nothingPending.ok());  // nothing pending is no error
+  EXPECT_FALSE(*nothingPending);
   EXPECT_TRUE(scope.logged(800023));
-  EXPECT_FALSE(manager->activateSnapshotOfSDK("", &error));
-  EXPECT_EQ(error.code, 1);
+  EXPECT_EQ(manager->activateSnapshotOfSDK("").error().code, 1);
 
   manager->taskManagerDidFinishFetchingExperimentSnapshots(
       *taskManager, {snapshot("sdk", {{0, {{"f", Value("launched")}}}, {12, {{"f", Value("twelve")}}}, {13, {}}})}, {});
   EXPECT_EQ(flag("f"), Value("default"));  // pending is not in force
-  EXPECT_TRUE(client->activateLatestSnapshot(&error));
+  EXPECT_TRUE(client->activateLatestSnapshot().valueOr(false));
   EXPECT_TRUE(scope.logged(800028));
   EXPECT_EQ(flag("f"), Value("twelve"));
   EXPECT_EQ(manager->experimentIDs(), (std::vector<std::int64_t>{12, 13}));
@@ -169,10 +168,10 @@ TEST_F(ExperimentsManagerTest, ActivationSplitsTheLaunchedExperimentAndStatusesF
   // The database gets the same split.
   settleBoth();
   auto database = ExperimentsDatabase::initWithPath(measurementDirectoryFilePath(ExperimentsDatabase::kDatabaseName));
-  auto activated = database->fetchAllActivatedSnapshots(&error);
+  auto activated = database->fetchAllActivatedSnapshots();
   ASSERT_EQ(activated->size(), 1u);
   EXPECT_EQ(activated->front().experiments().size(), 2u);
-  auto launched = database->fetchAllLaunchedSnapshots(&error);
+  auto launched = database->fetchAllLaunchedSnapshots();
   ASSERT_EQ(launched->size(), 1u);
   EXPECT_EQ(launched->front().experiments().front().experimentID(), 0);
 
@@ -283,7 +282,7 @@ TEST_F(ExperimentsManagerTest, ClientsOnSeveralQueuesShareTheManagerSafely) {
       for (int round = 0; round < 50; ++round) {
         Value value = clients[i]->valueForFlag("f");
         if (value != Value(std::int64_t{i}) && value != Value("fetched")) ++mismatches;
-        (void)clients[i]->activateLatestSnapshot(nullptr);
+        (void)clients[i]->activateLatestSnapshot();
         (void)clients[i]->hasStaleSnapshot();
         (void)manager->experimentIDs();
         (void)manager->taskManagerShouldFetchExperiments(*taskManager);
@@ -299,7 +298,7 @@ TEST_F(ExperimentsManagerTest, ClientsOnSeveralQueuesShareTheManagerSafely) {
   settleBoth();
   EXPECT_EQ(mismatches, 0);
   for (auto& client : clients) {
-    (void)client->activateLatestSnapshot(nullptr);
+    (void)client->activateLatestSnapshot();
     EXPECT_EQ(client->valueForFlag("f"), Value("fetched"));
   }
 

@@ -122,13 +122,14 @@ void ExperimentsTaskManager::fetchAllSnapshotsOnWorkerQueue() {
   DCHECK(workerQueue_->isCurrent());
   if (!database_) return;
   bool committed = database_->performTransaction([this] {
-    Error error;
-    if (!database_->deleteStaleActivatedSnapshots(&error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kStaleSnapshotsDeleteFailed, "Cannot delete stale activated snapshots. Error", errorText(error));
+    if (auto deleted = database_->deleteStaleActivatedSnapshots(); !deleted.ok()) {
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kStaleSnapshotsDeleteFailed,
+                             "Cannot delete stale activated snapshots. Error", errorText(deleted.error()));
       return false;
     }
-    if (!database_->activatePendingSnapshotsAutomatically(&error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kAutomaticActivationFailed, "Cannot activate pending snapshots automatically. Error", errorText(error));
+    if (auto activated = database_->activatePendingSnapshotsAutomatically(); !activated.ok()) {
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kAutomaticActivationFailed,
+                             "Cannot activate pending snapshots automatically. Error", errorText(activated.error()));
       return false;
     }
     return true;
@@ -141,17 +142,18 @@ void ExperimentsTaskManager::fetchAllSnapshotsOnWorkerQueue() {
 
   auto delegate = this->delegate();
   if (!delegate) return;
-  auto read = [](std::optional<std::vector<ExperimentSnapshot>> snapshots, const Error& error, std::int64_t code,
-                 const char* message) {
-    if (!snapshots && error.code != 0) monitor().logWithLevel(LogLevel::kSilentError, code, message, errorText(error));
-    return snapshots.value_or(std::vector<ExperimentSnapshot>{});
+  // A table that cannot be read starts empty; the failure is logged unless it carries no code.
+  auto read = [](ErrorOr<std::vector<ExperimentSnapshot>> snapshots, std::int64_t code, const char* message) {
+    if (!snapshots.ok() && snapshots.error().code != 0) {
+      monitor().logWithLevel(LogLevel::kSilentError, code, message, errorText(snapshots.error()));
+    }
+    return snapshots.valueOr(std::vector<ExperimentSnapshot>{});
   };
-  Error activatedError, pendingError, launchedError;
-  auto activated = read(database_->fetchAllActivatedSnapshots(&activatedError), activatedError, messages::kActivatedSnapshotsFetchFailed,
+  auto activated = read(database_->fetchAllActivatedSnapshots(), messages::kActivatedSnapshotsFetchFailed,
                         "Error in fetching all activated snapshots. Error");
-  auto pending = read(database_->fetchAllPendingSnapshots(&pendingError), pendingError, messages::kPendingSnapshotsFetchFailed,
+  auto pending = read(database_->fetchAllPendingSnapshots(), messages::kPendingSnapshotsFetchFailed,
                       "Error in fetching all pending snapshots. Error");
-  auto launched = read(database_->fetchAllLaunchedSnapshots(&launchedError), launchedError, messages::kLaunchedSnapshotsFetchFailed,
+  auto launched = read(database_->fetchAllLaunchedSnapshots(), messages::kLaunchedSnapshotsFetchFailed,
                        "Error in fetching all launched snapshots. Error");
   delegate->taskManagerDidStartWithActivatedSnapshots(*this, activated, pending, launched);
 }
@@ -163,11 +165,16 @@ void ExperimentsTaskManager::activatePendingSnapshot(const std::optional<Experim
   }
   dispatchAsyncOnWorkerQueue([snapshot = *snapshot, timestamp](ExperimentsTaskManager& self) {
     if (!self.database_) return;
-    Error error;
-    bool done = self.database_->performTransaction([&] { return self.database_->activateSnapshot(snapshot, timestamp, &error); });
+    // A transaction that fails to commit after the activation worked has no error of its own.
+    ErrorOr<void> activation;
+    bool done = self.database_->performTransaction([&] {
+      activation = self.database_->activateSnapshot(snapshot, timestamp);
+      return activation.ok();
+    });
     if (!done) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kSDKSnapshotActivationFailed, "Cannot activate snapshot for SDK Name. Error", Value(snapshot.SDKName()),
-                             errorText(error));
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kSDKSnapshotActivationFailed,
+                             "Cannot activate snapshot for SDK Name. Error", Value(snapshot.SDKName()),
+                             errorText(activation.errorIfAny().value_or(Error())));
     }
   });
 }
@@ -178,10 +185,12 @@ void ExperimentsTaskManager::resetToDefaultsForSDKName(const std::string& sdkNam
     return;
   }
   dispatchAsyncOnWorkerQueue([sdkName](ExperimentsTaskManager& self) {
-    Error error;
-    if (!self.database_ || !self.database_->deleteActivatedExperimentsOfSDKName(sdkName, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsResetInDatabaseFailed, "Cannot reset to defaults in the database. SDK Name, error", Value(sdkName),
-                             errorText(error));
+    // Without a database the reset fails with no reason to give.
+    auto deleted = self.database_ ? self.database_->deleteActivatedExperimentsOfSDKName(sdkName) : ErrorOr<void>(Error());
+    if (!deleted.ok()) {
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsResetInDatabaseFailed,
+                             "Cannot reset to defaults in the database. SDK Name, error", Value(sdkName),
+                             errorText(deleted.error()));
     }
   });
 }
@@ -192,9 +201,11 @@ void ExperimentsTaskManager::upsertPendingSnapshots(const std::vector<Experiment
     return;
   }
   dispatchAsyncOnWorkerQueue([snapshots](ExperimentsTaskManager& self) {
-    Error error;
-    if (!self.database_ || !self.database_->upsertPendingExperimentSnapshots(snapshots, &error)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kPendingSnapshotsSaveFailed, "Cannot upsert pending snapshots into the database. Error", errorText(error));
+    // Without a database the write fails with no reason to give.
+    auto stored = self.database_ ? self.database_->upsertPendingExperimentSnapshots(snapshots) : ErrorOr<void>(Error());
+    if (!stored.ok()) {
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kPendingSnapshotsSaveFailed,
+                             "Cannot upsert pending snapshots into the database. Error", errorText(stored.error()));
       return;
     }
     if (auto delegate = self.delegate()) delegate->taskManagerDidUpsertPendingSnapshots(self, snapshots);

@@ -11,6 +11,7 @@
 
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ErrorOr.h"
 #include "platform/foundation/Value.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/analytics/rules/ExperimentSnapshot.h"
@@ -59,6 +60,8 @@ class ExperimentsTaskManager : public std::enable_shared_from_this<ExperimentsTa
  public:
   using Data = platform::foundation::Data;
   using Error = platform::foundation::Error;
+  template <typename T>
+  using ErrorOr = platform::foundation::ErrorOr<T>;
   using QueuePtr = std::shared_ptr<platform::dispatch::Queue>;
 
   static constexpr const char* kWorkerQueueLabel = "APMExperimentWorkerQueue";

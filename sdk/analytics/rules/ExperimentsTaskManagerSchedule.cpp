@@ -150,10 +150,12 @@ void ExperimentsTaskManager::handleFetchingExperimentsResponse(const std::option
   auto snapshots = experimentSnapshotsFromExperimentResponse(answer.get()).value_or(std::vector<ExperimentSnapshot>{});
   auto errors = errorsFromExperimentResponse(answer.get()).value_or(std::map<std::string, Error>{});
   if (!snapshots.empty()) {
-    Error writeError;
-    if (!database_ || !database_->upsertPendingExperimentSnapshots(snapshots, &writeError)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kFetchedSnapshotsSaveFailed, "Cannot upsert pending snapshots. Error, snapshots",
-                             Value(writeError.localizedDescription()), Value(static_cast<std::int64_t>(snapshots.size())));
+    // Without a database the write fails with no reason to give.
+    auto stored = database_ ? database_->upsertPendingExperimentSnapshots(snapshots) : ErrorOr<void>(Error());
+    if (!stored.ok()) {
+      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kFetchedSnapshotsSaveFailed,
+                             "Cannot upsert pending snapshots. Error, snapshots", Value(stored.error().localizedDescription()),
+                             Value(static_cast<std::int64_t>(snapshots.size())));
     }
   }
   if (auto delegate = this->delegate()) {

@@ -153,9 +153,8 @@ TEST_F(ExperimentsTaskManagerTest, AFetchStoresPendingSnapshotsAndReportsPerSDKE
   EXPECT_DOUBLE_EQ(stamp(ExperimentsTaskManager::kSuccessTimestampKey), now());
   EXPECT_DOUBLE_EQ(*alarmTime(), now() + 4 * kHour);
 
-  Error error;
   auto database = ExperimentsDatabase::initWithPath(measurementDirectoryFilePath(ExperimentsDatabase::kDatabaseName));
-  auto pending = database->fetchAllPendingSnapshots(&error);
+  auto pending = database->fetchAllPendingSnapshots();
   ASSERT_EQ(pending->size(), 1u);
   EXPECT_FALSE(pending->front().manuallyActivated());
   EXPECT_EQ(pending->front().experiments().size(), 2u);
@@ -273,14 +272,13 @@ TEST_F(ExperimentsTaskManagerTest, AnswersWithoutSnapshotsTakeThemFromTheSDKPart
 
 TEST_F(ExperimentsTaskManagerTest, StartActivatesStoredSnapshotsAndPostponesWhenNobodyWantsExperiments) {
   {
-    Error error;
     auto database = ExperimentsDatabase::initWithPath(measurementDirectoryFilePath(ExperimentsDatabase::kDatabaseName));
     auto automatic = *ExperimentSnapshot::initWithProtobuf(*snapshotMessage("auto", {{2, {{"f", Value(1)}}}}));
     auto manual = *ExperimentSnapshot::initWithProtobuf(*snapshotMessage("manual", {{3, {{"f", Value(1)}}}}));
     manual.setManuallyActivated(true);
-    ASSERT_TRUE(database->upsertPendingExperimentSnapshots({automatic, manual}, &error));
+    ASSERT_TRUE(database->upsertPendingExperimentSnapshots({automatic, manual}).ok());
     ASSERT_TRUE(database->upsertSnapshot(*snapshotMessage("stale", {{1, {}}}), ExperimentsDatabase::kActivatedTable,
-                                         now() - 259200, std::nullopt, &error));
+                                         now() - 259200, std::nullopt).ok());
   }
   delegate->shouldFetch = false;
   start();
@@ -306,10 +304,9 @@ TEST_F(ExperimentsTaskManagerTest, StartActivatesStoredSnapshotsAndPostponesWhen
   taskManager->reset();
   settle();
   EXPECT_DOUBLE_EQ(*alarmTime(), now() + 0.001);
-  Error error;
   auto database = ExperimentsDatabase::initWithPath(measurementDirectoryFilePath(ExperimentsDatabase::kDatabaseName));
-  EXPECT_TRUE(database->fetchAllActivatedSnapshots(&error)->empty());
-  EXPECT_TRUE(database->fetchAllPendingSnapshots(&error)->empty());
+  EXPECT_TRUE(database->fetchAllActivatedSnapshots()->empty());
+  EXPECT_TRUE(database->fetchAllPendingSnapshots()->empty());
 }
 
 TEST_F(ExperimentsTaskManagerTest, WithoutItsDatabaseTheTaskManagerNeverFetches) {

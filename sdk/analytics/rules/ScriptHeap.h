@@ -42,7 +42,7 @@ class ScriptHeap {
   }
   // Counts `count` instructions at once when all of them fit; false (and nothing counted) when not,
   // so the caller can count them one by one and stop exactly at the limit.
-  bool countInstructions(std::int64_t count) {
+  [[nodiscard]] bool countInstructions(std::int64_t count) {
     if (count > limits_.instructions - instructions_) return false;
     instructions_ += count;
     return true;
@@ -59,7 +59,7 @@ class ScriptHeap {
     return limitError();
   }
   // enter() for a guard that reports the refusal itself.
-  bool tryEnter() {
+  [[nodiscard]] bool tryEnter() {
     if (depth_ >= limits_.evaluationDepth) return false;
     ++depth_;
     return true;
@@ -93,7 +93,7 @@ class ScriptHeap {
   // costs less than the object it stands for (refunded like chargeMemory's).
   void holdMemory(std::size_t bytes) { liveBytes_ += bytes; }
   // Script log output between two resets: false once `bytes` more would pass the run's cap.
-  bool chargeLogOutput(std::size_t bytes);
+  [[nodiscard]] bool chargeLogOutput(std::size_t bytes);
   // True once, the first time the log output was refused since the last reset.
   bool takeLogTruncation();
   // True once the live bytes passed the budget (an allocation that could not be refused).

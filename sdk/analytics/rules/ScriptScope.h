@@ -47,7 +47,7 @@ class ScriptScope final : public ScriptHeapObject {
   void setValue(const ScriptValueRef& value, const BindingName& name);
   // setValue for a name some scope of the chain holds; false (nothing written) when none does.
   bool assign(const ScriptValueRef& value, const std::u16string& name) { return assign(Operand(value), BindingName(name)); }
-  bool assign(const Operand& value, const BindingName& name);
+  [[nodiscard]] bool assign(const Operand& value, const BindingName& name);
   // Undefined for a name bound nowhere. A number held plainly becomes a value here.
   ScriptValue* valueForName(const std::u16string& name) const { return valueForName(BindingName(name)); }
   ScriptValue* valueForName(const BindingName& name) const;
