@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "platform/dispatch/MainLoop.h"
+#include "platform/dispatch/Queue.h"
 #include "platform/foundation/SequenceChecker.h"
 
 namespace platform::dispatch {

@@ -74,7 +74,12 @@ class [[nodiscard]] ErrorOr {
   ErrorOr(U&& value) : value_(made(std::forward<U>(value))) {}  // NOLINT
 
   bool ok() const { return error_.empty(); }
-  explicit operator bool() const { return ok(); }
+  // Not for ErrorOr<bool>: `if (result)` would read as the value where it means success.
+  explicit operator bool() const
+    requires(!std::is_same_v<T, bool>)
+  {
+    return ok();
+  }
 
   T& value() & {
     DCHECK(ok());

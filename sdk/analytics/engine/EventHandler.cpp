@@ -150,7 +150,7 @@ bool EventHandler::dedupeSubscriptionEvent(const AnalyticsEvent& event) {
   const AnalyticsValue* product = parameter(event, "product_id");
   Value productID = product ? product->objectValue() : Value();
   auto isNew = database_->insertIfNotDuplicateSubscriptionID(std::to_string(dedupeID->int64Value()));
-  if (!isNew) {
+  if (!isNew.ok()) {
     monitor().logWithLevel(LogLevel::kSilentError, messages::kSubscriptionIDSaveFailed,
                            "Failed to save subscription ID. Product ID, error", productID, errorText(isNew.error()));
     return true;

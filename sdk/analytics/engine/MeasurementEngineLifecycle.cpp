@@ -71,7 +71,7 @@ void handleAutomaticEvent(sdk::analytics::MeasurementEventPipeline& pipeline, co
 bool confirmUserProperty(MeasurementDatabase& database, const std::string& name, std::int64_t queryCode,
                          const char* queryMessage, std::int64_t missingCode, const char* missingMessage) {
   auto exists = database.containsUserAttributeWithName(name);
-  if (!exists) {
+  if (!exists.ok()) {
     Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, queryCode, queryMessage,
                                     Value(exists.error().description()));
     return false;
@@ -103,7 +103,7 @@ void MeasurementEngine::reportFirstOpenOnWorkerQueue() {
   if (!pipeline || !database || !settings) return;
   auto monitor = sharedMonitor();
   const auto opened = database->containsUserAttributeWithName("_fot");
-  if (!opened) {
+  if (!opened.ok()) {
     monitor->logWithLevel(LogLevel::kMonitoredError, messages::kFirstOpenPropertyQueryFailed,
                           "Failed to query first open property. Error", Value(opened.error().description()));
     return;
@@ -309,9 +309,9 @@ void MeasurementEngine::setLastAdvertisingIDResetUserPropertyOnWorkerQueue() {
   auto database = this->database();
   if (!pipeline || !database) return;
   const auto hasAdvertisingID = database->containsUserAttributeWithName("_id");
-  if (!hasAdvertisingID || !*hasAdvertisingID) return;
+  if (!hasAdvertisingID.ok() || !*hasAdvertisingID) return;
   const auto hasReset = database->containsUserAttributeWithName("_lair");
-  if (!hasReset || *hasReset) return;
+  if (!hasReset.ok() || *hasReset) return;
   pipeline->userProperties().setUserAttributeOnWorkerQueue(
       UserAttribute("auto", "_lair", AnalyticsValue(std::int64_t{1}), platform::foundation::Clock::current()->now()),
       isEnabled(), pipeline->userPropertyLimits());

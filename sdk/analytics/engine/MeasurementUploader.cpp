@@ -92,14 +92,14 @@ bool MeasurementUploader::hasDataToUpload() { return hasDataToUploadIn(*parts_.b
 
 bool MeasurementUploader::hasDataToUploadIn(MeasurementDatabase& database) {
   auto queueEmpty = database.isQueuedBundleTableEmpty();
-  if (!queueEmpty) {
+  if (!queueEmpty.ok()) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kQueueEmptinessCheckFailed,
                            "Failed to check if queue table is empty. Error", errorText(queueEmpty.error()));
     return false;
   }
   if (!*queueEmpty) return true;
   auto rawEmpty = database.isRawEventsTableEmpty();
-  if (!rawEmpty) {
+  if (!rawEmpty.ok()) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventsEmptinessCheckFailed,
                            "Failed to check if raw events table is empty. Error", errorText(rawEmpty.error()));
     return false;
@@ -146,7 +146,7 @@ double MeasurementUploader::nextUploadingTime() {
   in.realtime = in.debug;
   if (!in.realtime) {
     auto realtimeBundles = database.containsRealtimeBundlesWithError();
-    if (!realtimeBundles) {
+    if (!realtimeBundles.ok()) {
       monitor().logWithLevel(LogLevel::kSilentWarning, messages::kRealtimeBundleQueryFailed,
                              "Failed to query for real-time bundle indicator. Error",
                              errorText(realtimeBundles.error()));
@@ -155,7 +155,7 @@ double MeasurementUploader::nextUploadingTime() {
   }
   if (!in.realtime) {
     auto realtimeEvents = database.containsRealtimeRawEventsWithError();
-    if (!realtimeEvents) {
+    if (!realtimeEvents.ok()) {
       monitor().logWithLevel(LogLevel::kSilentWarning, messages::kRealtimeRawEventQueryFailed,
                              "Failed to query for real-time raw event indicator. Error",
                              errorText(realtimeEvents.error()));

@@ -87,7 +87,7 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
     if (!group) return Outcome::kRollBack;
     if (!group->empty()) break;
     auto remaining = parts_.database->containsRawEventWithMetadataFingerprint(*fingerprint);
-    if (!remaining) return Outcome::kRollBack;
+    if (!remaining.ok()) return Outcome::kRollBack;
     if (*remaining) return Outcome::kCommitNoBundle;
     if (!parts_.database->deleteRawEventMetadataWithMetadataFingerprint(*fingerprint)) return Outcome::kRollBack;
   }
@@ -174,7 +174,7 @@ bool RawEventBundler::deleteGroup(const std::vector<RawEventData>& group, std::i
     return false;
   }
   auto remaining = parts_.database->containsRawEventWithMetadataFingerprint(fingerprint);
-  if (!remaining) {
+  if (!remaining.ok()) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventExistenceQueryFailed,
                            "Unable to query existence of raw event. Metadata, error", Value(fingerprint),
                            errorText(remaining.error()));

@@ -116,7 +116,7 @@ void RemoteConfig::registerWithExperiments() {
   if (!experiments_) return;
   experiments_->registerClient(kSDKPropertyName, context().libraryVersion, defaultExperimentFlags(),
                                weak_from_this());
-  if (auto activated = experiments_->activateLatestSnapshot(); !activated) {
+  if (auto activated = experiments_->activateLatestSnapshot(); !activated.ok()) {
     monitor().logWithLevel(LogLevel::kSilentError, messages::kStaleSnapshotActivationFailed,
                            "Cannot activate stale snapshot. Error", Value(activated.error().description()));
   }

@@ -39,7 +39,7 @@ bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const UserAttrib
                                                                 const Limits& limits) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   auto exists = database_->containsUserAttributeWithName(attribute.name);
-  if (!exists) {
+  if (!exists.ok()) {
     monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertyExistenceQueryFailed,
                            "Unable to query existence of user property. Name, error", displayName(attribute.name),
                            errorText(exists.error()));

@@ -76,7 +76,7 @@ std::vector<PaymentTransaction> PurchaseFilter::filterOnWorkerQueue(const std::v
     }
     auto isNew = database ? database->insertIfNotDuplicatePurchaseFingerprint(*fingerprint)
                           : platform::foundation::ErrorOr<bool>(platform::foundation::Error());
-    if (!isNew) {
+    if (!isNew.ok()) {
       monitor.logWithLevel(LogLevel::kMonitoredError, messages::kPurchaseFingerprintSaveFailed,
                            "Failed to save purchase fingerprint. Purchase will not be checked for duplicates. Product "
                            "ID, error",
