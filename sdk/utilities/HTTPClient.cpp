@@ -18,7 +18,8 @@ using platform::net::URLRequest;
 
 namespace {
 
-constexpr const char* kAridireService = "[ZURAridire]";
+// The service name log readers know the HTTP client's lines by.
+constexpr const char* kLogService = "[ZURAridire]";
 
 // A URL the platform can be handed: a scheme, a colon, and no white space or control characters.
 bool isUsableURL(const std::string& url) {
@@ -185,7 +186,7 @@ std::shared_ptr<HTTPClientLoggerDelegate> HTTPClient::loggerDelegate() const {
 
 void HTTPClient::setLoggerDelegate(const std::shared_ptr<HTTPClientLoggerDelegate>& delegate) {
   if (!delegate) {
-    logError(kAridireService, false, messages::kLoggerDelegateRefused,
+    logError(kLogService, false, messages::kLoggerDelegateRefused,
                 "Cannot set the network logger delegate: delegate does not conform to the network logger protocol.");
     return;
   }
@@ -216,7 +217,7 @@ void HTTPClient::logWithLevel(HTTPClientLogLevel level, std::int64_t code, const
     }
   }
   platform::log::write(level, line);
-  logBasic(level, kAridireService, false, platform::foundation::format("I-NET%06ld", code), line);
+  logBasic(level, kLogService, false, platform::foundation::format("I-NET%06ld", code), line);
 }
 
 void HTTPClient::logWithLevel(HTTPClientLogLevel level, std::int64_t code, const std::string& message,
