@@ -8,10 +8,6 @@ Error measurementErrorWithCode(std::int64_t code, const std::string& description
   return Error::make(kMeasurementErrorDomain, code, description);
 }
 
-void setMeasurementError(Error* error, std::int64_t code, const std::string& description) {
-  platform::foundation::report(error, measurementErrorWithCode(code, description));
-}
-
 platform::foundation::ErrorOr<void> ensureNonZero(std::size_t count, std::int64_t code,
                                                   const std::string& description) {
   return ensureTrue(count != 0, code, description);

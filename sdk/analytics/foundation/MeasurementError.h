@@ -15,10 +15,6 @@ inline constexpr const char* kMeasurementErrorDomain = "com.vadeze.vmp.measureme
 // An error of the measurement domain with `description` as its localized description.
 platform::foundation::Error measurementErrorWithCode(std::int64_t code, const std::string& description);
 
-// Stores such an error through `error` when the caller asked for one (for callers that still take an
-// out-parameter).
-void setMeasurementError(platform::foundation::Error* error, std::int64_t code, const std::string& description);
-
 // Each passes when its value does; otherwise it is the error with `code` and `description`.
 template <typename T>
 platform::foundation::ErrorOr<void> ensureObject(const T& object, std::int64_t code, const std::string& description) {
