@@ -14,16 +14,16 @@
 
 namespace {
 
-CameraPackage package(float width, float height, float lensSqueeze, std::string crop) {
-  CameraPackage p;
-  CameraShootingMode mode;
+app::model::CameraPackage package(float width, float height, float lensSqueeze, std::string crop) {
+  app::model::CameraPackage p;
+  app::model::CameraShootingMode mode;
   mode.width = width;
   mode.height = height;
   mode.anamorphotic = 1.0f;
   mode.aspectRatio = "1.33:1";
   p.shootingMode = mode;
-  p.lensManufacturer = LensManufacturer(5, "Halden", "Primes", "Prime Lens", 1, lensSqueeze, 0);
-  LensAdapterRecord none;
+  p.lensManufacturer = app::model::LensManufacturer(5, "Halden", "Primes", "Prime Lens", 1, lensSqueeze, 0);
+  app::model::LensAdapterRecord none;
   none.adapterValueWidth = none.adapterValueHeight = 1.0f;
   p.lensAdapter = none;
   p.cropID = crop.empty() ? 1 : 3;
@@ -42,7 +42,7 @@ float rawSimulationWidth(float wm, float hm, float squeeze, float aw, float ah, 
 }
 
 void BM_PackageSimulationWidth(benchmark::State& state) {
-  CameraPackage p = package(24.89f, 18.66f, 2.0f, "2.39:1");
+  app::model::CameraPackage p = package(24.89f, 18.66f, 2.0f, "2.39:1");
   for (auto _ : state) {
     benchmark::DoNotOptimize(p);
     benchmark::DoNotOptimize(p.getFinalSimulationFormatWidth());
@@ -69,23 +69,23 @@ float rawSimulationHeight(float wm, float hm, float squeeze, float aw, float ah,
 }
 
 void BM_LensMatchHorizontal(benchmark::State& state) {
-  CameraPackage source = package(24.89f, 18.66f, 1.0f, "");
-  CameraPackage target = package(36.0f, 24.0f, 1.0f, "");
+  app::model::CameraPackage source = package(24.89f, 18.66f, 1.0f, "");
+  app::model::CameraPackage target = package(36.0f, 24.0f, 1.0f, "");
   float f = 50.0f;
   for (auto _ : state) {
     benchmark::DoNotOptimize(f);
-    benchmark::DoNotOptimize(LensMatchCalc::horMatchWithPackageSource(source, f, target));
+    benchmark::DoNotOptimize(app::optics::LensMatchCalc::horMatchWithPackageSource(source, f, target));
   }
 }
 BENCHMARK(BM_LensMatchHorizontal);
 
 void BM_LensMatchAperture(benchmark::State& state) {
-  CameraPackage source = package(24.89f, 18.66f, 2.0f, "2.39:1");
-  CameraPackage target = package(36.0f, 24.0f, 1.0f, "");
+  app::model::CameraPackage source = package(24.89f, 18.66f, 2.0f, "2.39:1");
+  app::model::CameraPackage target = package(36.0f, 24.0f, 1.0f, "");
   float f = 50.0f;
   for (auto _ : state) {
     benchmark::DoNotOptimize(f);
-    benchmark::DoNotOptimize(LensMatchCalc::horApertureMatchWithPackageSource(source, f, 2.8f, target, 1500));
+    benchmark::DoNotOptimize(app::optics::LensMatchCalc::horApertureMatchWithPackageSource(source, f, 2.8f, target, 1500));
   }
 }
 BENCHMARK(BM_LensMatchAperture);
@@ -114,7 +114,7 @@ float rawApertureMatch(const RawFormat& s, const RawFormat& t, float f, float n,
 void BM_RawLensMatchAperture(benchmark::State& state) {
   RawFormat source{24.89f, 18.66f, 2.0f, 1.0f, 1.0f, 2.39f}, target{36.0f, 24.0f, 1.0f, 1.0f, 1.0f, INFINITY};
   float f = 50.0f, n = 2.8f, k = 1500.0f;
-  const double ours = LensMatchCalc::horApertureMatchWithPackageSource(
+  const double ours = app::optics::LensMatchCalc::horApertureMatchWithPackageSource(
       package(24.89f, 18.66f, 2.0f, "2.39:1"), f, n, package(36.0f, 24.0f, 1.0f, ""), 1500);
   const float raw = rawApertureMatch(source, target, f, n, k);
   if (std::fabs(raw - ours) > 1e-3 * std::fabs(ours)) state.SkipWithError("not the same match");
@@ -137,7 +137,7 @@ void BM_RawLensMatchHorizontal(benchmark::State& state) {
 BENCHMARK(BM_RawLensMatchHorizontal);
 
 void BM_FStopText(benchmark::State& state) {
-  FStopMatrix matrix;
+  app::optics::FStopMatrix matrix;
   double n = 6.35;
   for (auto _ : state) {
     benchmark::DoNotOptimize(n);
@@ -178,7 +178,7 @@ std::string rawFStopText(double n) {
 void BM_RawFStopText(benchmark::State& state) {
   double n = 6.35;
   for (double stop : {0.5, 0.75, 1.19, 2.9, 6.35, 7.6, 64.0, 100.0}) {
-    if (rawFStopText(stop) != FStopMatrix().getFResultString(stop)) state.SkipWithError("not the same text");
+    if (rawFStopText(stop) != app::optics::FStopMatrix().getFResultString(stop)) state.SkipWithError("not the same text");
   }
   for (auto _ : state) {
     benchmark::DoNotOptimize(n);

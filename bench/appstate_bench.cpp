@@ -21,8 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kCatalogues[] = {CameraFormatCatalogue::kFileName, LensDatabaseHelper::kFileName,
-                                       LensAdapterCatalogue::kFileName, PackageDatabaseHelper::kFileName};
+constexpr const char* kCatalogues[] = {app::storage::CameraFormatCatalogue::kFileName, app::storage::LensDatabaseHelper::kFileName,
+                                       app::storage::LensAdapterCatalogue::kFileName, app::storage::PackageDatabaseHelper::kFileName};
 
 struct Environment {
   Environment() {
@@ -75,7 +75,7 @@ void BM_ColdFirstStart_Ours(benchmark::State& state) {
     state.PauseTiming();
     env.empty();
     state.ResumeTiming();
-    FramesObject().loadPrefs();
+    app::state::FramesObject().loadPrefs();
   }
 }
 
@@ -94,8 +94,8 @@ void BM_WarmStart_Ours(benchmark::State& state) {
   auto& env = environment();
   if (!haveCatalogues(state)) return;
   env.empty();
-  FramesObject().loadPrefs();
-  for (auto _ : state) FramesObject().loadPrefs();
+  app::state::FramesObject().loadPrefs();
+  for (auto _ : state) app::state::FramesObject().loadPrefs();
 }
 
 void BM_WarmStart_Copy(benchmark::State& state) {

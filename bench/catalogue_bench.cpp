@@ -43,7 +43,7 @@ struct Environment {
 
   // 10,000 user packages, each on its own format id 1..10000.
   void fillPackages() {
-    PackageDatabaseHelper helper;
+    app::storage::PackageDatabaseHelper helper;
     require(helper.openDb(false));
     auto& db = helper.database();
     CatalogueDatabase::Transaction transaction(db);
@@ -62,8 +62,8 @@ Environment& environment() {
 }
 
 // Two mappings that move every package to a format id another entry had, and back again.
-std::vector<UpdateFormatIDObject> shiftMapping(int from) {
-  std::vector<UpdateFormatIDObject> mapping;
+std::vector<app::model::UpdateFormatIDObject> shiftMapping(int from) {
+  std::vector<app::model::UpdateFormatIDObject> mapping;
   for (int i = 0; i < kPackages; ++i) mapping.push_back({.oldID = from + i, .newID = from == 1 ? i + 2 : i + 1});
   // Moving 1..n to 2..n+1 chains if applied entry by entry; the way back maps 2..n+1 to 1..n.
   return mapping;
@@ -71,7 +71,7 @@ std::vector<UpdateFormatIDObject> shiftMapping(int from) {
 
 void BM_ListAdapters_Ours(benchmark::State& state) {
   environment();
-  LensAdapterCatalogue helper;
+  app::storage::LensAdapterCatalogue helper;
   require(helper.openDb(false));
   for (auto _ : state) benchmark::DoNotOptimize(helper.getAllAdapters());
 }
@@ -85,9 +85,9 @@ void BM_ListAdapters_Raw(benchmark::State& state) {
     sqlite3_stmt* statement = nullptr;
     sqlite3_prepare_v2(db, "SELECT * FROM QuorvelLensAdapter ORDER BY LOWER (LensAdapterName)", -1, &statement,
                        nullptr);
-    std::vector<LensAdapterRecord> adapters;
+    std::vector<app::model::LensAdapterRecord> adapters;
     while (sqlite3_step(statement) == SQLITE_ROW) {
-      LensAdapterRecord adapter;
+      app::model::LensAdapterRecord adapter;
       adapter.adapterId = sqlite3_column_int(statement, 0);
       const auto* name = sqlite3_column_text(statement, 1);
       adapter.adapterName = name ? reinterpret_cast<const char*>(name) : "";
@@ -109,7 +109,7 @@ void BM_ListAdapters_Raw(benchmark::State& state) {
 void BM_RemapFormats10k_Ours(benchmark::State& state) {
   environment();
   const auto forth = shiftMapping(1), back = shiftMapping(2);
-  PackageDatabaseHelper helper;
+  app::storage::PackageDatabaseHelper helper;
   require(helper.openDb(false));
   bool forward = true;
   for (auto _ : state) {
@@ -118,7 +118,7 @@ void BM_RemapFormats10k_Ours(benchmark::State& state) {
   }
 }
 
-bool rawRemap(sqlite3* db, const std::vector<UpdateFormatIDObject>& mapping) {
+bool rawRemap(sqlite3* db, const std::vector<app::model::UpdateFormatIDObject>& mapping) {
   sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
   sqlite3_exec(db, "CREATE TEMP TABLE IF NOT EXISTS raw_map (oldId INTEGER PRIMARY KEY, newId INTEGER)", nullptr,
                nullptr, nullptr);

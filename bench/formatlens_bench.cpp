@@ -37,8 +37,8 @@ namespace fs = std::filesystem;
 
 std::string library(const char* name) { return CatalogueDatabase::libraryPath(name); }
 
-void savePackages(const std::vector<PackageDatabaseObject>& packages) {
-  PackageDatabaseHelper helper;
+void savePackages(const std::vector<app::storage::PackageDatabaseObject>& packages) {
+  app::storage::PackageDatabaseHelper helper;
   require(helper.openDb(false));
   CatalogueDatabase::Transaction transaction(helper.database());
   for (const auto& package : packages) require(helper.saveNewPackage(package) >= 0);
@@ -58,17 +58,17 @@ struct Environment {
   ~Environment() { fs::remove_all(root); }
 
   void fillLenses() {
-    LensDatabaseHelper helper;
+    app::storage::LensDatabaseHelper helper;
     require(helper.openDb(false));
-    std::vector<PackageDatabaseObject> packages(200);
+    std::vector<app::storage::PackageDatabaseObject> packages(200);
     std::vector<int> lensIds;
     {
       CatalogueDatabase::Transaction transaction(helper.database());
       for (int s = 0; s < 10; ++s) {
-        LensManufacturer series(0, "Bench", "Series " + std::to_string(s), "Prime Lens", 0, 1.0f, 1);
+        app::model::LensManufacturer series(0, "Bench", "Series " + std::to_string(s), "Prime Lens", 0, 1.0f, 1);
         require(helper.insertManufacturer(series) >= 0);
         for (int i = 0; i < 50; ++i) {
-          LensObject lens;
+          app::model::LensObject lens;
           lens.manufacturerId = series.manufacturerId;
           lens.focalLength = 10.0f + static_cast<float>(i);
           lens.lensType = "Prime Lens";
@@ -76,7 +76,7 @@ struct Environment {
         }
       }
       for (int i = 0; i < 500; ++i) {
-        LensObject lens;
+        app::model::LensObject lens;
         lens.manufacturerId = 3 + i % 34;
         lens.focalLength = 300.0f + static_cast<float>(i);
         lens.lensType = "Prime Lens";
@@ -96,14 +96,14 @@ struct Environment {
 
   void fillFormats() {
     fs::remove(library("QuorvelPackageDatabase.db"));
-    std::vector<PackageDatabaseObject> packages(200);
-    CameraFormatCatalogue formats;
+    std::vector<app::storage::PackageDatabaseObject> packages(200);
+    app::storage::CameraFormatCatalogue formats;
     require(formats.openDb(false));
     {
       CatalogueDatabase::Transaction transaction(formats.database());
       for (int i = 0; i < 200; ++i) {
-        Camera camera(0, "Bench rig " + std::to_string(i), "", "", 0);
-        CameraShootingMode mode;
+        app::model::Camera camera(0, "Bench rig " + std::to_string(i), "", "", 0);
+        app::model::CameraShootingMode mode;
         mode.width = 20.0f + static_cast<float>(i) / 10.0f;
         mode.height = 10.0f;
         mode.anamorphotic = 1.0f;
@@ -113,10 +113,10 @@ struct Environment {
       require(transaction.commit());
     }
     formats.closeDb();
-    FrameGuideCatalogue guides;
+    app::storage::FrameGuideCatalogue guides;
     require(guides.openDb(false));
     for (int i = 0; i < 20; ++i) {
-      FrameGuide guide{.width = 3.0f + static_cast<float>(i) / 10.0f, .height = 1.0f};
+      app::model::FrameGuide guide{.width = 3.0f + static_cast<float>(i) / 10.0f, .height = 1.0f};
       benchmark::DoNotOptimize(guides.insertFrameGuideFromCameraSetup(guide));
       packages[static_cast<size_t>(i)].cropID = guide.frameGuideId;
       packages[static_cast<size_t>(i)].frameGuideId = guide.frameGuideId;
@@ -162,7 +162,7 @@ void BM_LensUpdate1000_Ours(benchmark::State& state) {
     state.PauseTiming();
     env.restore("LensDatabase.db", "LensTemplate.db", "LensPackages.db");
     state.ResumeTiming();
-    LensDatabaseHelper helper;
+    app::storage::LensDatabaseHelper helper;
     require(helper.openDb(true));
     helper.closeDb();
   }
@@ -190,7 +190,7 @@ void BM_FormatUpdate200_Ours(benchmark::State& state) {
     state.PauseTiming();
     env.restore("QuorvelFormatDatabase.db", "FormatTemplate.db", "FormatPackages.db");
     state.ResumeTiming();
-    CameraFormatCatalogue helper;
+    app::storage::CameraFormatCatalogue helper;
     require(helper.openDb(true));
     helper.closeDb();
   }

@@ -36,7 +36,7 @@ struct MainScreenApp {
     auto frames = app::pages::framesObject();
     frames->storyBoardName = "Main_Universal";
     frames->loadPrefs();
-    screen = platform::ui::make<NewMainViewController>();
+    screen = platform::ui::make<app::main::NewMainViewController>();
     window->setRootViewController(platform::ui::make<platform::ui::NavigationController>(screen));
     window->makeKeyAndVisible();
     env.advance(1);
@@ -44,7 +44,7 @@ struct MainScreenApp {
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment env;
   std::shared_ptr<platform::ui::Window> window = platform::ui::make<platform::ui::Window>();
-  std::shared_ptr<NewMainViewController> screen;
+  std::shared_ptr<app::main::NewMainViewController> screen;
 };
 
 void BM_BarDragThroughTheValueFlow(benchmark::State& state) {

@@ -18,13 +18,13 @@ namespace {
 
 constexpr float kPrimes[] = {12, 14, 16, 18, 21, 25, 27, 32, 35, 40, 50, 65, 75, 85, 100, 135, 150, 180, 200, 300};
 
-CameraPackage primeSeries() {
-  CameraPackage p;
-  LensManufacturer series;
+app::model::CameraPackage primeSeries() {
+  app::model::CameraPackage p;
+  app::model::LensManufacturer series;
   series.lensType = "Prime Lens";
   p.lensManufacturer = series;
   for (float f : kPrimes) {
-    LensObject lens;
+    app::model::LensObject lens;
     lens.focalLength = f;
     lens.aperture = "T2";
     lens.apertureClose = "T22";
@@ -39,7 +39,7 @@ void BM_FocalLengthScaleRebuild(benchmark::State& state) {
   ostrel::testing::TempContainer container;
   auto clock = std::make_shared<platform::foundation::ManualClock>();
   platform::foundation::Clock::setCurrent(clock);
-  auto bar = platform::ui::make<InputScrollView>(platform::ui::Rect{0, 0, 390, 70});
+  auto bar = platform::ui::make<app::main::InputScrollView>(platform::ui::Rect{0, 0, 390, 70});
   bar->mCameraPackage = primeSeries();
   bar->lensSet.lenses = bar->mCameraPackage->lensSet;
   bar->lensSet.selectedLenses = bar->lensSet.lenses;
@@ -66,7 +66,7 @@ void BM_PlainLabelsLaidOut(benchmark::State& state) {
     double x = 0;
     for (float f : kPrimes) {
       auto label = platform::ui::make<platform::ui::Label>(platform::ui::Rect{0, 0, 64, 64});
-      label->setFont(UIConstants::heavyFontWithSize(16));
+      label->setFont(app::kit::UIConstants::heavyFontWithSize(16));
       label->setText(app::main::scale::numberText(f));
       label->sizeToFit();
       label->setCenter({x, 22});

@@ -34,7 +34,7 @@ struct Environment {
     frames->loadPrefs();
     frames->setPackageOneAsCurrentPackage();
     library = platform::foundation::Paths::library();
-    preferences = FramesObject::preferencePath();
+    preferences = app::state::FramesObject::preferencePath();
   }
   std::string library;
   std::string preferences;
@@ -114,7 +114,7 @@ void rawCommit(const Environment& env, int format, const std::string& preference
 void BM_CameraCommit_Ours(benchmark::State& state) {
   environment();
   size_t round = 0;
-  for (auto _ : state) SetupControllerUtil::setNewCameraSetupWithCamera(0, kFormats[round++ % 2], 1);
+  for (auto _ : state) app::setup::SetupControllerUtil::setNewCameraSetupWithCamera(0, kFormats[round++ % 2], 1);
 }
 
 void BM_CameraCommit_Raw(benchmark::State& state) {

@@ -18,7 +18,7 @@ using platform::graphics::Color;
 // A container whose preference file holds the dark theme, as the settings page leaves it.
 struct DarkContainer {
   DarkContainer() {
-    PropertyList::writeFile(FramesObject::preferencePath(),
+    PropertyList::writeFile(app::state::FramesObject::preferencePath(),
                             platform::foundation::Value(platform::foundation::Dictionary{{"SETTINGS_APPINDARKMODE", true}}),
                             PropertyList::Format::Xml);
     app::state::SavedThemeFlag::fileChanged();
@@ -30,10 +30,10 @@ struct DarkContainer {
 void BM_ThemedColours(benchmark::State& state) {
   DarkContainer dark;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(UIConstants::primaryBG());
-    benchmark::DoNotOptimize(UIConstants::alertBGColor());
-    benchmark::DoNotOptimize(UIConstants::maxContrastText());
-    benchmark::DoNotOptimize(UIConstants::textFieldBG());
+    benchmark::DoNotOptimize(app::kit::UIConstants::primaryBG());
+    benchmark::DoNotOptimize(app::kit::UIConstants::alertBGColor());
+    benchmark::DoNotOptimize(app::kit::UIConstants::maxContrastText());
+    benchmark::DoNotOptimize(app::kit::UIConstants::textFieldBG());
   }
   state.SetItemsProcessed(state.iterations() * 4);
 }
@@ -57,7 +57,7 @@ BENCHMARK(BM_RawThemedColours);
 // twice), as every lookup did before the saved flag was kept.
 void BM_ThemeFlagReadFromTheFile(benchmark::State& state) {
   DarkContainer dark;
-  const std::string path = FramesObject::preferencePath();
+  const std::string path = app::state::FramesObject::preferencePath();
   for (auto _ : state) {
     for (int read = 0; read < 5; ++read) {
       const bool there = platform::foundation::AtomicFile::fileExists(path);

@@ -41,3 +41,4 @@ void AlertBox::layoutSubviews() {
 }
 
 }  // namespace app::kit
+

@@ -6,9 +6,10 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/LayoutConstraint.h"
 
+namespace app::kit {
+
 // The views of an alert that lay themselves out from the alert's constraints: the full-screen content
 // view that centres the box, and the box that stacks title, message or text field, note and buttons.
-namespace app::kit {
 
 class AlertContentView : public platform::ui::View {
  public:
@@ -48,3 +49,4 @@ class AlertBox : public uiAlertBG {
 };
 
 }  // namespace app::kit
+

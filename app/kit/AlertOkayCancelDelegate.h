@@ -1,5 +1,7 @@
 #pragma once
 
+namespace app::kit {
+
 class CustomAlert;
 
 // What a screen hears from its alerts. Each call names the alert, so a screen with several alerts can
@@ -39,3 +41,6 @@ class MoveDelegate {
   virtual ~MoveDelegate() = default;
   virtual void exportMoveBtnPressed() = 0;
 };
+
+}  // namespace app::kit
+

@@ -10,6 +10,8 @@
 #include "platform/shell/ViewTreeDump.h"
 #include "platform/ui/Window.h"
 
+namespace app::kit {
+
 namespace {
 
 using ostrel::testing::bytes;
@@ -215,3 +217,6 @@ INSTANTIATE_TEST_SUITE_P(LightAndDark, ButtonsTest, ::testing::Bool());
 INSTANTIATE_TEST_SUITE_P(LightAndDark, FramedButtonTest, ::testing::Bool());
 
 }  // namespace
+
+}  // namespace app::kit
+

@@ -1,5 +1,7 @@
 #include "app/kit/ColorBrightnessUtil.h"
 
+namespace app::kit {
+
 bool ColorBrightnessUtil::isColorDark(const std::optional<Color>& color) {
   return color && color->perceivedBrightness() < 0.5;
 }
@@ -8,3 +10,6 @@ std::optional<ColorBrightnessUtil::Color> ColorBrightnessUtil::labelColorForBGCo
   if (!color) return std::nullopt;
   return isColorDark(color) ? Color::whiteColor() : Color::blackColor();
 }
+
+}  // namespace app::kit
+

@@ -4,6 +4,8 @@
 
 #include "platform/graphics/Color.h"
 
+namespace app::kit {
+
 // Whether a colour reads as dark, and the text colour that stays readable on it.
 class ColorBrightnessUtil {
  public:
@@ -14,3 +16,6 @@ class ColorBrightnessUtil {
   // White on a dark background, black otherwise; no colour for no colour.
   static std::optional<Color> labelColorForBGColor(const std::optional<Color>& color);
 };
+
+}  // namespace app::kit
+

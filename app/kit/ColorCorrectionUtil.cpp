@@ -8,6 +8,8 @@
 
 using app::kit::Triple;
 
+namespace app::kit {
+
 uint8_t ColorCorrectionUtil::normalizeColor(float c) {
   // A component that is not a number, or below 0, would be undefined as a byte: it counts as 0.
   const float scaled = std::min(c * 255, 255.0f);
@@ -124,3 +126,6 @@ std::optional<app::kit::ColorCubeFilter> ColorCorrectionUtil::filterWithLUT(
   }
   return filter;
 }
+
+}  // namespace app::kit
+

@@ -10,6 +10,7 @@
 #include "platform/graphics/Image.h"
 
 namespace app::kit {
+
 // Three components of a colour (r, g, b or h, s, v).
 struct Triple {
   double a = 0, b = 0, c = 0;
@@ -23,7 +24,6 @@ struct ColorCubeFilter {
   int64_t inputCubeDimension = 0;
   std::vector<float> inputCubeData;
 };
-}  // namespace app::kit
 
 // Colour mathematics: the byte a component is stored as, lift-gamma-gain and saturation grading,
 // conversions between RGB and HSV, colour-wheel points and lookup-table filters.
@@ -48,3 +48,6 @@ class ColorCorrectionUtil {
   static std::optional<std::vector<uint8_t>> createRGBABitmapFromImage(
       const std::shared_ptr<platform::graphics::Image>& image);
 };
+
+}  // namespace app::kit
+

@@ -7,6 +7,8 @@
 #include "app/kit/ColorPickerUtil.h"
 #include "platform/log/Log.h"
 
+namespace app::kit {
+
 namespace {
 
 using app::kit::Triple;
@@ -155,3 +157,6 @@ TEST(ColorPickerUtilTest, GridAndStripImagesPixelByPixel) {
 }
 
 }  // namespace
+
+}  // namespace app::kit
+

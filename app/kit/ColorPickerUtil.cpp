@@ -5,6 +5,8 @@
 
 #include "app/kit/ColorCorrectionUtil.h"
 
+namespace app::kit {
+
 namespace {
 
 using platform::graphics::Color;
@@ -63,3 +65,6 @@ ColorPickerUtil::ImagePtr ColorPickerUtil::getColorGrid4Brightness(float brightn
   return imageOf(kGridSize, kGridSize,
                  [brightness](int c, int r) { return Color::fromHSB(c / kGrid, (kGrid - r) / kGrid, brightness); });
 }
+
+}  // namespace app::kit
+

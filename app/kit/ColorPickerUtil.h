@@ -6,6 +6,8 @@
 #include "platform/graphics/Color.h"
 #include "platform/graphics/Image.h"
 
+namespace app::kit {
+
 // The colour picker's images, computed pixel by pixel from hue, saturation and brightness: the
 // 40 x 360 strips and the 264 x 264 grids. Row 0 is the top.
 class ColorPickerUtil {
@@ -27,3 +29,6 @@ class ColorPickerUtil {
   static Color uiColorFromColorCode(int32_t code) { return Color::fromCode(code); }
   static int32_t colorCodeFromUIColor(const Color& color) { return color.code(); }
 };
+
+}  // namespace app::kit
+

@@ -9,6 +9,8 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
 
+namespace app::kit {
+
 namespace {
 
 using ostrel::testing::bytes;
@@ -108,7 +110,7 @@ TEST_F(ColorPickerTest, DoneStoresNothingAndLeaves) {
   window->touchUp(inWindow(done, {10, 10}));
   env.advance(1);
   EXPECT_EQ(navigation->viewControllers().size(), 1u);
-  EXPECT_FALSE(platform::foundation::AtomicFile::fileExists(FramesObject::preferencePath()));
+  EXPECT_FALSE(platform::foundation::AtomicFile::fileExists(state::FramesObject::preferencePath()));
 }
 
 TEST_F(ColorPickerTest, TheWrapperLeavesWhenShownASecondTime) {
@@ -143,3 +145,6 @@ TEST(CustomSettingsButtonTest, CalibrationTurnsBlueWithAStartTitle) {
 }
 
 }  // namespace
+
+}  // namespace app::kit
+

@@ -13,6 +13,8 @@ using platform::ui::ControlState;
 using platform::ui::make;
 using platform::ui::View;
 
+namespace app::kit {
+
 namespace {
 
 constexpr double kBoxWidth = 320;
@@ -271,3 +273,6 @@ void CustomAlert::removeNotificationObserver() {
   keyboardWillShow_.reset();
   keyboardWillHide_.reset();
 }
+
+}  // namespace app::kit
+

@@ -12,6 +12,8 @@ namespace platform::ui {
 class ViewController;
 }
 
+namespace app::kit {
+
 // The app's own modal box: a title, a message or a one-line text field, and one or two buttons. It
 // zooms in over the screen, fades out when dismissed, keeps above the keyboard and reports its buttons.
 // The alert object itself is never on screen: a screen shows its contentView (see hostIn). An alert is
@@ -96,3 +98,6 @@ class CustomAlert : public platform::ui::View, public platform::ui::TextFieldDel
   platform::foundation::NotificationCenter::Observation keyboardWillShow_;
   platform::foundation::NotificationCenter::Observation keyboardWillHide_;
 };
+
+}  // namespace app::kit
+

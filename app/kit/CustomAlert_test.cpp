@@ -14,6 +14,8 @@
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
+namespace app::kit {
+
 namespace {
 
 using ostrel::testing::bytes;
@@ -204,3 +206,6 @@ TEST_P(CustomAlertTest, InvalidInputDrawsARedBorderAndShowsTheNote) {
 INSTANTIATE_TEST_SUITE_P(LightAndDark, CustomAlertTest, ::testing::Bool());
 
 }  // namespace
+
+}  // namespace app::kit
+

@@ -7,6 +7,8 @@ using platform::ui::ControlEvent;
 using platform::ui::ControlState;
 using platform::ui::make;
 
+namespace app::kit {
+
 CustomButton::CustomButton(const platform::ui::Rect& frame) : View(frame) {
   contentView_ = make<View>(bounds());
   auto outline = make<View>(bounds());
@@ -74,3 +76,6 @@ void CustomButton::buttonHighlighted() {
 }
 
 void CustomButton::buttonNotHighlighted() { showLook(resting_); }
+
+}  // namespace app::kit
+

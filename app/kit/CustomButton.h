@@ -7,6 +7,8 @@
 #include "app/kit/uiButtonWithText.h"
 #include "platform/ui/View.h"
 
+namespace app::kit {
+
 // A framed button: a rounded outline around a uiButtonWithText, in a blue, a grey-outline or a
 // blue-outline style, that takes a pressed look for as long as a finger is on it. The screen adds its
 // own action to button() and calls buttonNotHighlighted from it.
@@ -45,3 +47,6 @@ class CustomButton : public platform::ui::View {
   Look resting_;
   Look pressed_;
 };
+
+}  // namespace app::kit
+

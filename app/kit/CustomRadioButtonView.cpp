@@ -6,6 +6,8 @@
 using platform::ui::ControlEvent;
 using platform::ui::LocalizedStrings;
 
+namespace app::kit {
+
 CustomRadioButtonView::CustomRadioButtonView(const platform::ui::Rect& frame) : View(frame) {
   contentView_ = platform::ui::make<View>(bounds());
   yesBtn_ = app::kit::makeSegmentButton(LocalizedStrings::localizedString("YES"));
@@ -39,3 +41,6 @@ void CustomRadioButtonView::noSelected() {
   app::kit::showSegmentChosen(*noBtn_);
   app::kit::showSegmentNotChosen(*yesBtn_);
 }
+
+}  // namespace app::kit
+

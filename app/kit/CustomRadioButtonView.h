@@ -5,6 +5,8 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/View.h"
 
+namespace app::kit {
+
 // A two-segment YES/NO selector without a delegate: the screen adds its own actions to the segments,
 // decides and saves, then paints the state with yesSelected or noSelected.
 class CustomRadioButtonView : public platform::ui::View {
@@ -31,3 +33,6 @@ class CustomRadioButtonView : public platform::ui::View {
   bool yesSelected_ = false;
   bool noSelected_ = false;
 };
+
+}  // namespace app::kit
+

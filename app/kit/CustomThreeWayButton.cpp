@@ -4,6 +4,8 @@
 
 using platform::ui::ControlEvent;
 
+namespace app::kit {
+
 CustomThreeWayButton::CustomThreeWayButton(const platform::ui::Rect& frame) : View(frame) {
   contentView_ = platform::ui::make<View>(bounds());
   firstBtn_ = app::kit::makeSegmentButton("");
@@ -38,3 +40,6 @@ void CustomThreeWayButton::choose(const platform::ui::Button& chosen) {
     }
   }
 }
+
+}  // namespace app::kit
+

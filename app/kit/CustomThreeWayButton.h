@@ -5,6 +5,8 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/View.h"
 
+namespace app::kit {
+
 // A three-segment selector; like the radio it keeps no choice of its own: the screen paints it.
 class CustomThreeWayButton : public platform::ui::View {
  public:
@@ -32,3 +34,6 @@ class CustomThreeWayButton : public platform::ui::View {
   std::shared_ptr<platform::ui::Button> secondBtn_;
   std::shared_ptr<platform::ui::Button> thirdBtn_;
 };
+
+}  // namespace app::kit
+

@@ -11,3 +11,4 @@ void paintFramedLook(platform::ui::View* outline, platform::ui::Button& button, 
 }
 
 }  // namespace app::kit
+

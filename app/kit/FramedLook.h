@@ -2,9 +2,10 @@
 
 #include "platform/ui/Button.h"
 
+namespace app::kit {
+
 // The look of a framed button: its outline's background and border and its title colour. The framed
 // button and the settings button share it.
-namespace app::kit {
 
 struct FramedLook {
   platform::graphics::Color background = platform::graphics::Color::clearColor();
@@ -16,3 +17,4 @@ struct FramedLook {
 void paintFramedLook(platform::ui::View* outline, platform::ui::Button& button, const FramedLook& look);
 
 }  // namespace app::kit
+

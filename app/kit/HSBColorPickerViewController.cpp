@@ -17,6 +17,8 @@ using platform::ui::Point;
 using platform::ui::Rect;
 using platform::ui::View;
 
+namespace app::kit {
+
 namespace {
 
 constexpr double kUnits = HSBColorPickerViewController::kUnits;
@@ -177,7 +179,7 @@ void HSBColorPickerViewController::doneBtnPressed() {
 }
 
 // Where a picked colour is to be kept is not decided yet: DONE reaches the app state and writes nothing.
-void HSBColorPickerViewController::saveColor() { (void)FramesObject::getSingleton(); }
+void HSBColorPickerViewController::saveColor() { (void)state::FramesObject::getSingleton(); }
 
 void HSBColorPickerViewController::selectMode(int32_t mode) {
   radioHSB_ = mode;
@@ -354,3 +356,6 @@ void ColorPickerViewController::viewDidAppear(bool animated) {
 }
 
 void ColorPickerViewController::back2Prefs() { popScreen(*this); }
+
+}  // namespace app::kit
+

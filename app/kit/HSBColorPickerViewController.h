@@ -12,6 +12,8 @@
 #include "platform/ui/TapGestureRecognizer.h"
 #include "platform/ui/ViewController.h"
 
+namespace app::kit {
+
 // A full-screen colour chooser in hue, saturation and brightness: a square grid with a chooser mark, a
 // strip for the third component, three mode buttons, the old and the new swatch, back and DONE. The
 // grid and the strip work in a fixed space of 264 units whatever their size on screen. Nothing in the
@@ -126,3 +128,6 @@ class ColorPickerViewController : public platform::ui::ViewController {
  private:
   bool firstStart_ = false;
 };
+
+}  // namespace app::kit
+

@@ -19,7 +19,7 @@ class KitTestEnvironment : public MainThreadEnvironment {
   // Writes the preference file with only the theme flag, as the settings page would leave it.
   static void setDarkMode(bool dark) {
     platform::foundation::Dictionary prefs{{"SETTINGS_APPINDARKMODE", dark}};
-    platform::foundation::PropertyList::writeFile(FramesObject::preferencePath(),
+    platform::foundation::PropertyList::writeFile(app::state::FramesObject::preferencePath(),
                                                   platform::foundation::Value(std::move(prefs)),
                                                   platform::foundation::PropertyList::Format::Xml);
     app::state::SavedThemeFlag::fileChanged();

@@ -10,6 +10,8 @@ using platform::ui::make;
 using platform::ui::Rect;
 using platform::ui::View;
 
+namespace app::kit {
+
 namespace {
 
 constexpr double kIndicatorWidth = 24;
@@ -137,3 +139,6 @@ void MenuScrollView::centerIfFitsScreen() {
   contentView_->layoutIfNeeded();
   layoutIfNeeded();
 }
+
+}  // namespace app::kit
+

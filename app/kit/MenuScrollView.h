@@ -8,6 +8,8 @@
 #include "platform/ui/LayoutConstraint.h"
 #include "platform/ui/ScrollView.h"
 
+namespace app::kit {
+
 // Told which page the person chose in the menu strip.
 class menuDelegate {
  public:
@@ -80,3 +82,6 @@ class MenuScrollView : public platform::ui::View, public platform::ui::ScrollVie
   platform::ui::LayoutConstraint contentLeading_;
   platform::ui::DelegateRef<menuDelegate> delegate_;
 };
+
+}  // namespace app::kit
+

@@ -9,6 +9,8 @@
 #include "platform/ui/ShownValues.h"
 #include "platform/ui/Window.h"
 
+namespace app::kit {
+
 namespace {
 
 using ostrel::testing::KitTestEnvironment;
@@ -140,3 +142,6 @@ TEST_F(MenuScrollViewTest, TheChosenTitleStandsOutOnTheStripInBothThemes) {
 }
 
 }  // namespace
+
+}  // namespace app::kit
+

@@ -1,5 +1,7 @@
 #include "app/kit/PackageAlerts.h"
 
+namespace app::kit {
+
 void app::kit::OkayCancelForwardingAlert::alertOkayEvent() {
   CustomAlert::alertOkayEvent();
   if (auto delegate = delegate_.lock()) delegate->okClickFromAlert(*this);
@@ -38,3 +40,6 @@ void CustomOkayCancelAlert::uploadError() {
 void CustomOkayCancelAlert::exportMove() {
   if (auto delegate = moveDelegate.lock()) delegate->exportMoveBtnPressed();
 }
+
+}  // namespace app::kit
+

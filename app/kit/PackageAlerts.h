@@ -8,6 +8,7 @@
 #include "platform/ui/IndexPath.h"
 
 namespace app::kit {
+
 // An alert whose OK and CANCEL go on to a delegate (not retained); with none set, only the log line is left.
 class OkayCancelForwardingAlert : public CustomAlert {
  public:
@@ -22,7 +23,6 @@ class OkayCancelForwardingAlert : public CustomAlert {
   using CustomAlert::CustomAlert;
   platform::ui::DelegateRef<AlertOkayCancelDelegate> delegate_;
 };
-}  // namespace app::kit
 
 // Asks for a package name before a package is saved.
 class PackageSaveAlert : public app::kit::OkayCancelForwardingAlert {
@@ -59,3 +59,6 @@ class CustomOkayCancelAlert : public app::kit::OkayCancelForwardingAlert {
  protected:
   using app::kit::OkayCancelForwardingAlert::OkayCancelForwardingAlert;
 };
+
+}  // namespace app::kit
+

@@ -2,6 +2,8 @@
 
 #include "app/kit/UIConstants.h"
 
+namespace app::kit {
+
 const std::vector<AdapterObject>& PreferenceList::getprefList() {
   makeList();
   return prefList;
@@ -34,3 +36,6 @@ PreferenceCellType2::PreferenceCellType2(std::string reuseIdentifier) : BasicPre
                                                     platform::ui::Rect{300, 10, 60, 36});
   contentView()->addSubview(button);
 }
+
+}  // namespace app::kit
+

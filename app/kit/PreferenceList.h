@@ -9,6 +9,8 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/TableViewCell.h"
 
+namespace app::kit {
+
 // One row of the preference list: title, explanatory line and cell type (0 the "More Apps" heading,
 // 1 a preference row, 2 a row under "More Apps").
 class AdapterObject {
@@ -61,3 +63,6 @@ class PreferenceCellType2 : public BasicPreferenceCell {
  protected:
   explicit PreferenceCellType2(std::string reuseIdentifier = "PreferenceCellType2");
 };
+
+}  // namespace app::kit
+

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace app::kit {
+
 namespace {
 
 TEST(PreferenceListTest, RebuildingGivesTheSameRowsNotMore) {
@@ -18,3 +20,6 @@ TEST(PreferenceListTest, RebuildingGivesTheSameRowsNotMore) {
 }
 
 }  // namespace
+
+}  // namespace app::kit
+

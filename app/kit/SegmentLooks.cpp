@@ -50,3 +50,4 @@ void layOutSegments(const platform::ui::Rect& bounds, std::initializer_list<plat
 }
 
 }  // namespace app::kit
+

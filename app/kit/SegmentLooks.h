@@ -6,9 +6,10 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/ShapeLayer.h"
 
+namespace app::kit {
+
 // The looks the two- and three-way selectors share: a segment pressed, chosen or not chosen, and the
 // mask that rounds the first segment's outer corners.
-namespace app::kit {
 
 std::shared_ptr<platform::ui::Button> makeSegmentButton(const std::string& title);
 // Over 0.05 s: light blue with a white title, until a select operation repaints it.
@@ -21,3 +22,4 @@ std::shared_ptr<platform::ui::ShapeLayer> firstSegmentMask(const platform::ui::R
 void layOutSegments(const platform::ui::Rect& bounds, std::initializer_list<platform::ui::Button*> segments);
 
 }  // namespace app::kit
+

@@ -6,11 +6,11 @@ using platform::graphics::Color;
 using platform::ui::Rect;
 
 namespace app::kit {
+
 platform::ui::KeyboardAppearance keyboardAppearanceForTheme() {
   return UIConstants::appInDarkMode() ? platform::ui::KeyboardAppearance::Dark
                                       : platform::ui::KeyboardAppearance::Light;
 }
-}  // namespace app::kit
 
 uiGeneralBGView::uiGeneralBGView(const Rect& frame) : View(frame) { setBackgroundColor(UIConstants::primaryBG()); }
 uiScrollViewBG::uiScrollViewBG(const Rect& frame) : View(frame) { setBackgroundColor(UIConstants::primaryBG()); }
@@ -81,3 +81,6 @@ uiSearchBarCustom::uiSearchBarCustom(const Rect& frame) : SearchBar(frame) {
   setTintColor(UIConstants::textFieldTextColor());
   searchTextField()->setKeyboardAppearance(app::kit::keyboardAppearanceForTheme());
 }
+
+}  // namespace app::kit
+

@@ -10,6 +10,8 @@
 // Views that style themselves from the theme once, when they are made. A view made later after a
 // theme switch takes the new theme; a view already on screen keeps what it took.
 
+namespace app::kit {
+
 class uiGeneralBGView : public platform::ui::View {
  protected:
   explicit uiGeneralBGView(const platform::ui::Rect& frame = {});
@@ -123,7 +125,8 @@ class PassThroughView : public platform::ui::View {
   explicit PassThroughView(const platform::ui::Rect& frame = {}) : View(frame) {}
 };
 
-namespace app::kit {
 // The keyboard that matches the theme in force.
 platform::ui::KeyboardAppearance keyboardAppearanceForTheme();
+
 }  // namespace app::kit
+

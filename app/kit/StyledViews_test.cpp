@@ -6,6 +6,8 @@
 #include "app/kit/UIConstants.h"
 #include "platform/ui/Window.h"
 
+namespace app::kit {
+
 namespace {
 
 using ostrel::testing::bytes;
@@ -96,3 +98,6 @@ TEST(PassThroughViewTest, ATouchGoesToTheViewUnderneath) {
 }
 
 }  // namespace
+
+}  // namespace app::kit
+

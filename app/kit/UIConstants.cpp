@@ -2,6 +2,8 @@
 
 #include "app/state/SavedThemeFlag.h"
 
+namespace app::kit {
+
 namespace {
 
 using platform::graphics::Color;
@@ -73,3 +75,6 @@ Color UIConstants::accentRed() { return rgb(235, 55, 82); }
 Color UIConstants::secondCameraGreen() { return rgb(0, 200, 140); }
 Color UIConstants::gradientColorTop() { return themed(rgb(253, 253, 253), rgb(36, 37, 38)); }
 Color UIConstants::gradientColorBottom() { return themed(rgb(248, 248, 248), rgb(38, 39, 40)); }
+
+}  // namespace app::kit
+

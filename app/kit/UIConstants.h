@@ -6,6 +6,8 @@
 #include "platform/graphics/Color.h"
 #include "platform/graphics/Font.h"
 
+namespace app::kit {
+
 // The app's palette, fonts and kerning. It keeps no state: every themed colour follows the dark-theme
 // flag as last saved in the preference file.
 class UIConstants {
@@ -71,3 +73,6 @@ class UIConstants {
   static Color gradientColorTop();
   static Color gradientColorBottom();
 };
+
+}  // namespace app::kit
+

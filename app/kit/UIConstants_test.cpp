@@ -9,6 +9,8 @@
 #include "app/kit/StyledViews.h"
 #include "platform/ui/Window.h"
 
+namespace app::kit {
+
 namespace {
 
 using ostrel::testing::bytes;
@@ -67,11 +69,11 @@ TEST_F(ThemeTest, EachColourFollowsTheFlagAsLastSaved) {
 TEST_F(ThemeTest, AFileThatCannotBeReadOrLacksTheKeyIsLight) {
   KitTestEnvironment::setDarkMode(true);
   EXPECT_TRUE(UIConstants::appInDarkMode());
-  std::ofstream(FramesObject::preferencePath()) << "<plist><dict><key>SETTINGS_APPINDARKMODE</key><tr";
+  std::ofstream(state::FramesObject::preferencePath()) << "<plist><dict><key>SETTINGS_APPINDARKMODE</key><tr";
   app::state::SavedThemeFlag::fileChanged();
   EXPECT_FALSE(UIConstants::appInDarkMode());
   platform::foundation::PropertyList::writeFile(
-      FramesObject::preferencePath(), platform::foundation::Value(platform::foundation::Dictionary{{"Version", 32}}),
+      state::FramesObject::preferencePath(), platform::foundation::Value(platform::foundation::Dictionary{{"Version", 32}}),
       platform::foundation::PropertyList::Format::Xml);
   app::state::SavedThemeFlag::fileChanged();
   EXPECT_FALSE(UIConstants::appInDarkMode());
@@ -116,3 +118,6 @@ TEST(ColorBrightnessUtilTest, DarkIsPerceivedBrightnessBelowOneHalf) {
 }
 
 }  // namespace
+
+}  // namespace app::kit
+

@@ -6,6 +6,8 @@
 using platform::graphics::Color;
 using platform::ui::make;
 
+namespace app::kit {
+
 customSettingsButton::customSettingsButton(const platform::ui::Rect& frame) : View(frame) {
   contentView_ = make<View>(bounds());
   auto outline = make<View>(bounds());
@@ -77,3 +79,6 @@ void customSettingsButton::buttonCalibrationAnimateToBlue() {
     button->setAlpha(1);
   });
 }
+
+}  // namespace app::kit
+

@@ -5,6 +5,8 @@
 #include "app/kit/FramedLook.h"
 #include "platform/ui/View.h"
 
+namespace app::kit {
+
 // A selectable framed button: resting (selected), pressed and not-selected looks, and a calibration
 // look that turns blue with a START title.
 class customSettingsButton : public platform::ui::View {
@@ -35,3 +37,6 @@ class customSettingsButton : public platform::ui::View {
   app::kit::FramedLook pressed_;
   platform::graphics::Color backgroundNotSelected_ = platform::graphics::Color::clearColor();
 };
+
+}  // namespace app::kit
+

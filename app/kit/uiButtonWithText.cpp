@@ -2,6 +2,8 @@
 
 #include "app/kit/UIConstants.h"
 
+namespace app::kit {
+
 namespace {
 
 using platform::graphics::Color;
@@ -100,3 +102,6 @@ std::string uiButtonWithText::currentText() const {
   if (auto title = attributedTitleForState(ControlState::Normal)) return title->string();
   return titleForState(ControlState::Normal).value_or("");
 }
+
+}  // namespace app::kit
+

@@ -4,6 +4,8 @@
 
 #include "platform/ui/Button.h"
 
+namespace app::kit {
+
 // A system button whose titles are always widely spaced attributed texts, in one of five colour types,
 // with the looks of filter buttons, an active lens-match choice and a greyed-out state.
 class uiButtonWithText : public platform::ui::Button {
@@ -38,3 +40,6 @@ class uiButtonWithText : public platform::ui::Button {
   Color buttonTextColor_;
   Color buttonTextColorHigh_;
 };
+
+}  // namespace app::kit
+

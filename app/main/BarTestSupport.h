@@ -14,9 +14,9 @@
 
 namespace ostrel::testing {
 
-inline LensObject lens(float focalLength, std::string aperture = "T2", std::string closed = "T22",
+inline app::model::LensObject lens(float focalLength, std::string aperture = "T2", std::string closed = "T22",
                        std::string closeFocus = "0.45m | 1'6\"", int selected = 1) {
-  LensObject l;
+  app::model::LensObject l;
   l.focalLength = focalLength;
   l.aperture = std::move(aperture);
   l.apertureClose = std::move(closed);
@@ -25,23 +25,23 @@ inline LensObject lens(float focalLength, std::string aperture = "T2", std::stri
   return l;
 }
 
-inline LensObject zoom(float shortEnd, float longEnd) {
-  LensObject l = lens(shortEnd);
+inline app::model::LensObject zoom(float shortEnd, float longEnd) {
+  app::model::LensObject l = lens(shortEnd);
   l.focalLengthMax = longEnd;
   l.lensType = "Zoom Lens";
   return l;
 }
 
-inline CameraPackage package(const char* lensType, std::vector<LensObject> lenses) {
-  CameraPackage p;
-  LensManufacturer series;
+inline app::model::CameraPackage package(const char* lensType, std::vector<app::model::LensObject> lenses) {
+  app::model::CameraPackage p;
+  app::model::LensManufacturer series;
   series.lensType = lensType;
   p.lensManufacturer = series;
   p.lensSet = std::move(lenses);
   return p;
 }
 
-struct Recorder : inputScrollViewDelegate {
+struct Recorder : app::main::inputScrollViewDelegate {
   std::vector<float> focalLengths, apertures, distances;
   std::vector<int> primeIndexes, outOfRange, withinRange;
   std::vector<bool> programmatic, blocks;
@@ -68,11 +68,11 @@ class BarTest {
     platform::ui::ImpactFeedbackGenerator::clearTicks();
     window->makeKeyAndVisible();
   }
-  static FramesSettings& settings() { return FramesObject::getSingleton()->settings; }
+  static app::state::FramesSettings& settings() { return app::state::FramesObject::getSingleton()->settings; }
 
   // A bar of the type for the package, in the window, set up as the main screen does it.
-  std::shared_ptr<InputScrollView> bar(int type, const CameraPackage& p, float sensorWidth = 36, int flIndex = 0) {
-    auto b = platform::ui::make<InputScrollView>(platform::ui::Rect{0, 100, 390, 70});
+  std::shared_ptr<app::main::InputScrollView> bar(int type, const app::model::CameraPackage& p, float sensorWidth = 36, int flIndex = 0) {
+    auto b = platform::ui::make<app::main::InputScrollView>(platform::ui::Rect{0, 100, 390, 70});
     window->addSubview(b);
     b->setInputDelegate(&recorder);
     b->mCameraPackage = p;
@@ -87,14 +87,14 @@ class BarTest {
     return b;
   }
   // The centres of the bar's mark labels, by their text.
-  static std::vector<std::pair<std::string, platform::ui::Point>> marks(const InputScrollView& b) {
+  static std::vector<std::pair<std::string, platform::ui::Point>> marks(const app::main::InputScrollView& b) {
     std::vector<std::pair<std::string, platform::ui::Point>> out;
     for (const auto& view : b.scrollBar()->subviews()) {
       if (auto* label = dynamic_cast<platform::ui::Label*>(view.get())) out.emplace_back(label->text(), label->center());
     }
     return out;
   }
-  static const platform::ui::Label* markLabel(const InputScrollView& b, const std::string& text) {
+  static const platform::ui::Label* markLabel(const app::main::InputScrollView& b, const std::string& text) {
     for (const auto& view : b.scrollBar()->subviews()) {
       if (auto* label = dynamic_cast<platform::ui::Label*>(view.get()); label && label->text() == text) return label;
     }
@@ -102,7 +102,7 @@ class BarTest {
   }
   // A finger on the bar at the marker, moved by `dx` in `steps` moves a hundredth of a second apart,
   // then rested (no fling) or lifted at speed.
-  void drag(InputScrollView& b, double dx, int steps, bool fling) {
+  void drag(app::main::InputScrollView& b, double dx, int steps, bool fling) {
     const auto start = b.convertPointTo({195, 40}, nullptr);
     window->touchDown(start);
     platform::ui::Point p = start;
@@ -114,7 +114,7 @@ class BarTest {
     if (!fling) env.advance(0.3);
     window->touchUp(p);
   }
-  void tapScale(InputScrollView& b, double xOnScale, double y = 40) {
+  void tapScale(app::main::InputScrollView& b, double xOnScale, double y = 40) {
     const auto p = b.scrollBar()->convertPointTo({xOnScale, y}, nullptr);
     window->touchDown(p);
     window->touchUp(p);

@@ -15,6 +15,8 @@ using platform::ui::make;
 using platform::ui::Rect;
 using platform::ui::View;
 
+namespace app::main {
+
 InputScrollView::InputScrollView(const Rect& frame) : View(frame) { customInit(); }
 
 void InputScrollView::customInit() {
@@ -30,7 +32,7 @@ void InputScrollView::customInit() {
   titleLabel_->setUserInteractionEnabled(false);
   markerView_ = make<View>();
   markerView_->setUserInteractionEnabled(false);
-  markerView_->setBackgroundColor(UIConstants::blue());
+  markerView_->setBackgroundColor(kit::UIConstants::blue());
   contentView_->addSubview(scrollView_);
   contentView_->addSubview(titleLabel_);
   contentView_->addSubview(markerView_);
@@ -89,7 +91,7 @@ void InputScrollView::setInputType(int type) {
   layoutIfNeeded();
   // One background gradient per bar, brought up to date (a rebuild used to stack another each time).
   gradient_->setFrame(contentView_->bounds());
-  gradient_->setColors({UIConstants::gradientColorTop(), UIConstants::gradientColorBottom()});
+  gradient_->setColors({kit::UIConstants::gradientColorTop(), kit::UIConstants::gradientColorBottom()});
 }
 
 void InputScrollView::setFLIndex(int index) {
@@ -106,7 +108,7 @@ bool InputScrollView::isZoomPackage() const {
 }
 
 void InputScrollView::setApertureAndCloseFocus() {
-  const LensObject* lens = nullptr;
+  const model::LensObject* lens = nullptr;
   if (isZoomPackage()) {
     // A zoom series with no selected lens has no limits, like a prime set without a lens.
     if (!lensSet.selectedLenses.empty()) lens = &lensSet.selectedLenses.front();
@@ -123,15 +125,15 @@ void InputScrollView::setApertureAndCloseFocus() {
                                                  " " + lens->getApertureClose());
   currentLensAperture_ = app::model::NumericText::floatValue(lens->getAperture());
   currentLensApertureClosed_ = app::model::NumericText::floatValue(lens->getApertureClose());
-  const auto state = FramesObject::getSingleton();
+  const auto state = state::FramesObject::getSingleton();
   currentLensCloseFocus_ = state->settings.measurementSystem != 0
-                               ? MetricToImperialConversion::returnMeters(lens->getCloseFocusImperialString())
+                               ? optics::MetricToImperialConversion::returnMeters(lens->getCloseFocusImperialString())
                                : app::model::NumericText::floatValue(lens->getCloseFocusMetric());
 }
 
 void InputScrollView::setTitle(const char* key) {
-  titleLabel_->setTextColor(UIConstants::lowContrastText());
-  titleLabel_->setFont(UIConstants::heavyFontWithSize(9));
+  titleLabel_->setTextColor(kit::UIConstants::lowContrastText());
+  titleLabel_->setFont(kit::UIConstants::heavyFontWithSize(9));
   titleLabel_->setText(platform::ui::LocalizedStrings::localizedString(key));
 }
 
@@ -145,3 +147,6 @@ float InputScrollView::zoomPercentage() const {
   if (!(percent > 0)) return 0;  // NaN (a scale without length) reads as the start
   return static_cast<float>(percent > 100 ? 100 : percent);
 }
+
+}  // namespace app::main
+

@@ -15,6 +15,8 @@
 #include "platform/ui/LayoutConstraint.h"
 #include "platform/ui/ScrollView.h"
 
+namespace app::main {
+
 // The horizontal scale the person drags to dial one value of a camera package: focal length (type 0),
 // aperture (1) or focus distance (2). The value under the fixed centre marker is the input. The scale
 // sits inside its scroller with insets of half the visible width on both sides, so the point of the
@@ -81,8 +83,8 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   float anamorphic = 1.0f;
   float adapter = 1.0f;
   bool scrollingProgrammatically = false;
-  LensSet lensSet;
-  std::optional<CameraPackage> mCameraPackage;
+  model::LensSet lensSet;
+  std::optional<model::CameraPackage> mCameraPackage;
   void setInputDelegate(inputScrollViewDelegate* delegate) { delegate_.set(delegate); }
   void setInputDelegate(const std::shared_ptr<inputScrollViewDelegate>& delegate) { delegate_.set(delegate); }
 
@@ -184,3 +186,6 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   platform::ui::LayoutConstraint scrollBarTrailingConstraint_;
   platform::ui::DelegateRef<inputScrollViewDelegate> delegate_;
 };
+
+}  // namespace app::main
+

@@ -12,7 +12,7 @@
 #include "platform/ui/ImpactFeedbackGenerator.h"
 
 using platform::ui::View;
-namespace scale = app::main::scale;
+namespace app::main {
 
 namespace {
 
@@ -22,7 +22,7 @@ constexpr double kSnapDuration = 0.2;
 constexpr double kTapDuration = 0.15;
 constexpr double kProgrammaticDuration = 0.4;
 
-FramesSettings& settings() { return FramesObject::getSingleton()->settings; }
+state::FramesSettings& settings() { return state::FramesObject::getSingleton()->settings; }
 
 void debugLine(const char* format, double a, double b = 0) {
   char line[96];
@@ -313,11 +313,14 @@ void InputScrollView::setDistance(float meters, bool withAnimation) {
 void InputScrollView::abortScrollViewAnimation() { scrollView_->setContentOffset(scrollView_->contentOffset(), false); }
 
 void InputScrollView::showOutOfRangeWarning() {
-  markerView_->setBackgroundColor(UIConstants::redWarning());
+  markerView_->setBackgroundColor(kit::UIConstants::redWarning());
   if (auto delegate = delegate_.lock()) delegate->valuesOutOfRangeFor(scrollBarType_, secondCamera_);
 }
 
 void InputScrollView::hideOutOfRangeWarning() {
-  markerView_->setBackgroundColor(secondCamera_ ? UIConstants::secondCameraGreen() : UIConstants::blue());
+  markerView_->setBackgroundColor(secondCamera_ ? kit::UIConstants::secondCameraGreen() : kit::UIConstants::blue());
   if (auto delegate = delegate_.lock()) delegate->valuesWithinOfRangeFor(scrollBarType_, secondCamera_);
 }
+
+}  // namespace app::main
+

@@ -7,6 +7,8 @@
 #include "app/main/BarTestSupport.h"
 #include "platform/ui/PanGestureRecognizer.h"
 
+namespace app::main {
+
 namespace {
 
 using namespace ostrel::testing;
@@ -99,11 +101,11 @@ TEST_F(BarBehaviourTest, AValueBelowTheScaleTurnsTheMarkerRed) {
   b->setFocalLength(35, false);
   b->setFocalLength(18, false);
   EXPECT_EQ(b->position(), 0);
-  EXPECT_EQ(b->markerView()->backgroundColor(), UIConstants::redWarning());
+  EXPECT_EQ(b->markerView()->backgroundColor(), kit::UIConstants::redWarning());
   EXPECT_EQ(recorder.outOfRange, std::vector<int>{0});
   EXPECT_NEAR(recorder.focalLengths.back(), 25, 1e-3);
   b->setFocalLength(50, true);
-  EXPECT_EQ(b->markerView()->backgroundColor(), UIConstants::blue());
+  EXPECT_EQ(b->markerView()->backgroundColor(), kit::UIConstants::blue());
   env.advance(0.4);
   EXPECT_NEAR(recorder.focalLengths.back(), 50, 0.01);
 
@@ -112,7 +114,7 @@ TEST_F(BarBehaviourTest, AValueBelowTheScaleTurnsTheMarkerRed) {
   EXPECT_EQ(b->position(), b->scaleWidth());
   b->makeSecondCamera();
   drag(*b, 10, 5, false);
-  EXPECT_EQ(b->markerView()->backgroundColor(), UIConstants::secondCameraGreen());
+  EXPECT_EQ(b->markerView()->backgroundColor(), kit::UIConstants::secondCameraGreen());
 }
 
 TEST_F(BarBehaviourTest, ProgrammaticMovesGiveNoTicks) {
@@ -214,3 +216,6 @@ TEST_F(BarBehaviourTest, ABarLetGoDuringItsAnimationIsNotCalledInto) {
 }
 
 }  // namespace
+
+}  // namespace app::main
+

@@ -4,7 +4,7 @@
 #include "app/main/InputScrollView.h"
 #include "app/main/ScaleMath.h"
 
-namespace scale = app::main::scale;
+namespace app::main {
 
 namespace {
 
@@ -68,3 +68,6 @@ double InputScrollView::positionForDistance(float meters) const {
       std::pow(static_cast<double>(last) / first, 1 / scrollBar_->bounds().size.width));
   return scale::finiteOrZero(logf(meters / first) / logf(kf));
 }
+
+}  // namespace app::main
+

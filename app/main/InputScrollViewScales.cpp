@@ -14,7 +14,7 @@
 
 using platform::ui::make;
 using platform::ui::View;
-namespace scale = app::main::scale;
+namespace app::main {
 
 namespace {
 
@@ -49,16 +49,16 @@ void InputScrollView::addLabelwithPosition(float position, const std::string& te
   auto label = make<platform::ui::Label>(platform::ui::Rect{0, 0, 64, 64});
   switch (kind) {
     case 0:
-      label->setTextColor(UIConstants::maxContrastText());
-      label->setFont(UIConstants::mediumFontWithSize(14));
+      label->setTextColor(kit::UIConstants::maxContrastText());
+      label->setFont(kit::UIConstants::mediumFontWithSize(14));
       break;
     case 1:
-      label->setTextColor(UIConstants::maxContrastText());
-      label->setFont(UIConstants::heavyFontWithSize(16));
+      label->setTextColor(kit::UIConstants::maxContrastText());
+      label->setFont(kit::UIConstants::heavyFontWithSize(16));
       break;
     case 2:
-      label->setTextColor(UIConstants::lowContrastText());
-      label->setFont(UIConstants::mediumFontWithSize(14));
+      label->setTextColor(kit::UIConstants::lowContrastText());
+      label->setFont(kit::UIConstants::mediumFontWithSize(14));
       break;
     default:
       break;
@@ -71,7 +71,7 @@ void InputScrollView::addLabelwithPosition(float position, const std::string& te
 }
 
 bool InputScrollView::showMarks(const std::vector<ScaleMark>& marks, bool replaceAll) {
-  const bool dark = UIConstants::appInDarkMode();
+  const bool dark = kit::UIConstants::appInDarkMode();
   const bool stillShown = std::all_of(shownLabels_.begin(), shownLabels_.end(), [this](const auto& weak) {
     const auto label = weak.lock();
     return label && label->superview() == scrollBar_.get();
@@ -193,8 +193,8 @@ void InputScrollView::overlapPass() {
     return app::model::NumericText::floatValue(a->text()) < app::model::NumericText::floatValue(b->text());
   });
   auto shrink = [](platform::ui::Label& label) {
-    label.setFont(label.font().fontName() == "Avenir-Heavy" ? UIConstants::heavyFontWithSize(12)
-                                                             : UIConstants::mediumFontWithSize(10));
+    label.setFont(label.font().fontName() == "Avenir-Heavy" ? kit::UIConstants::heavyFontWithSize(12)
+                                                             : kit::UIConstants::mediumFontWithSize(10));
   };
   int pair = 1;
   for (size_t i = 0; i + 1 < labels.size(); ++i) {
@@ -246,7 +246,7 @@ void InputScrollView::makeAperture() {
 }
 
 std::vector<float> InputScrollView::metricOrImperialDistances() const {
-  if (FramesObject::getSingleton()->settings.measurementSystem != 0) {
+  if (state::FramesObject::getSingleton()->settings.measurementSystem != 0) {
     return {std::begin(kImperialMarks), std::end(kImperialMarks)};
   }
   return {std::begin(kMetricMarks), std::end(kMetricMarks)};
@@ -269,14 +269,14 @@ void InputScrollView::makeDistance() {
   layOutScale();
   closeFocusDistance_ = currentLensCloseFocus_;
   distanceArray_ = metricOrImperialDistances();
-  const bool imperial = FramesObject::getSingleton()->settings.measurementSystem != 0;
+  const bool imperial = state::FramesObject::getSingleton()->settings.measurementSystem != 0;
   const double k = distanceRatio();
   const float first = distanceArray_.front();
   const double closePosition = std::log(closeFocusDistance_ / first) / std::log(k);
   std::vector<ScaleMark> marks;
   if (closeFocusDistance_ > 0) {
     marks.push_back({static_cast<float>(closePosition),
-                     imperial ? MetricToImperialConversion::returnFeetInchesString(closeFocusDistance_)
+                     imperial ? optics::MetricToImperialConversion::returnFeetInchesString(closeFocusDistance_)
                               : scale::numberText(closeFocusDistance_),
                      1});
   }
@@ -287,7 +287,7 @@ void InputScrollView::makeDistance() {
     if (closeFocusDistance_ > 0 && std::fabs(x - closePosition) < 30) continue;
     const int kind = d < closeFocusDistance_ ? 2 : 0;
     marks.push_back(
-        {x, imperial ? " " + MetricToImperialConversion::returnFeetInchesString(d) : scale::numberText(d), kind});
+        {x, imperial ? " " + optics::MetricToImperialConversion::returnFeetInchesString(d) : scale::numberText(d), kind});
     distanceArrayDisplayed_.push_back(d);
   }
   if (showMarks(marks, false)) subviewsArrayAnimateTo_ = shownLabels_;
@@ -340,3 +340,6 @@ void InputScrollView::crossFadeLabels() {
     }
   });
 }
+
+}  // namespace app::main
+

@@ -7,6 +7,8 @@
 #include "app/main/BarTestSupport.h"
 #include "app/main/ScaleMath.h"
 
+namespace app::main {
+
 namespace {
 
 using namespace ostrel::testing;
@@ -65,7 +67,7 @@ TEST_F(ScaleTest, MetricDistances) {
   EXPECT_FALSE(markLabel(*b, "0.4"));  // 14 points away
   EXPECT_TRUE(markLabel(*b, "0.5"));   // 50 points away
   EXPECT_EQ(markLabel(*b, "0.3")->textColor(), platform::graphics::Color::fromBytes(170, 170, 170));
-  EXPECT_EQ(markLabel(*b, "1")->textColor(), UIConstants::maxContrastText());
+  EXPECT_EQ(markLabel(*b, "1")->textColor(), kit::UIConstants::maxContrastText());
 }
 
 TEST_F(ScaleTest, ImperialDistancesReadAsFeetAndInchesWithALeadingBlank) {
@@ -143,7 +145,7 @@ TEST_F(ScaleTest, ClosePrimesSpreadTheScale) {
 }
 
 TEST_F(ScaleTest, OverlappingLabelsShrinkAndAlternateHeights) {
-  std::vector<LensObject> lenses;
+  std::vector<model::LensObject> lenses;
   for (float f : {135.0f, 140.0f, 145.0f, 150.0f, 1000.0f}) lenses.push_back(lens(f));
   lenses.insert(lenses.begin(), lens(18));
   auto b = bar(0, package("Prime Lens", lenses));
@@ -264,3 +266,6 @@ TEST_F(ScaleTest, AFocalLengthScaleFollowsTheSensorItIsBuiltFor) {
 }
 
 }  // namespace
+
+}  // namespace app::main
+

@@ -44,31 +44,31 @@ void placeHeaderLabels(const View& header, Label& format, Label& lens, Label& ad
 }  // namespace
 
 void buildMainScreen(View& root, MainScreenViews& v) {
-  root.setBackgroundColor(UIConstants::primaryBG());
-  v.DOFResultView = make<DOFView>();
-  v.FOVResultView = make<FOVView>();
-  v.lensMatchView = make<LensMatchView>();
-  v.sensorsView = make<SensorsView>();
-  v.coverageView = make<CoverageView>();
-  v.settingsView = make<SettingsView>();
+  root.setBackgroundColor(kit::UIConstants::primaryBG());
+  v.DOFResultView = make<pages::DOFView>();
+  v.FOVResultView = make<pages::FOVView>();
+  v.lensMatchView = make<pages::LensMatchView>();
+  v.sensorsView = make<pages::SensorsView>();
+  v.coverageView = make<pages::CoverageView>();
+  v.settingsView = make<settings::SettingsView>();
   for (const auto& page : v.pages()) root.addSubview(page);
 
   v.formatBGView = make<View>();
-  v.formatBGView->setBackgroundColor(UIConstants::mainViewBarColor());
+  v.formatBGView->setBackgroundColor(kit::UIConstants::mainViewBarColor());
   v.formatView = make<View>();
-  v.formatView->setBackgroundColor(UIConstants::secondaryBG());
+  v.formatView->setBackgroundColor(kit::UIConstants::secondaryBG());
   v.secondFormatBGView = make<View>();
-  v.secondFormatBGView->setBackgroundColor(UIConstants::mainViewBarColor());
+  v.secondFormatBGView->setBackgroundColor(kit::UIConstants::mainViewBarColor());
   v.secondFormatView = make<View>();
   for (const auto& view : {v.formatBGView, v.formatView, v.secondFormatBGView, v.secondFormatView}) {
     root.addSubview(view);
   }
-  const auto heavy = UIConstants::heavyFontWithSize(12);
-  const auto medium = UIConstants::mediumFontWithSize(11);
-  const auto roman = UIConstants::romanFontWithSize(10);
-  v.formatOneLabel = headerLabel(*v.formatView, heavy, UIConstants::maxContrastText());
-  v.lensSetOneLabel = headerLabel(*v.formatView, medium, UIConstants::contrastText());
-  v.adapterOneLabel = headerLabel(*v.formatView, roman, UIConstants::blue());
+  const auto heavy = kit::UIConstants::heavyFontWithSize(12);
+  const auto medium = kit::UIConstants::mediumFontWithSize(11);
+  const auto roman = kit::UIConstants::romanFontWithSize(10);
+  v.formatOneLabel = headerLabel(*v.formatView, heavy, kit::UIConstants::maxContrastText());
+  v.lensSetOneLabel = headerLabel(*v.formatView, medium, kit::UIConstants::contrastText());
+  v.adapterOneLabel = headerLabel(*v.formatView, roman, kit::UIConstants::blue());
   v.formatTwoLabel = headerLabel(*v.secondFormatView, heavy, platform::graphics::Color::whiteColor());
   v.lensSetTwoLabel = headerLabel(*v.secondFormatView, medium, platform::graphics::Color::whiteColor());
   v.adapterTwoLabel = headerLabel(*v.secondFormatView, roman, platform::graphics::Color::whiteColor());
@@ -80,8 +80,8 @@ void buildMainScreen(View& root, MainScreenViews& v) {
   v.valueDisplayView = make<ValueDisplayView>();
   v.secondValueDisplayView = make<ValueDisplayView>();
   // Lifted over the page while a value is typed, a display hides what it passes over.
-  v.valueDisplayView->setBackgroundColor(UIConstants::primaryBG());
-  v.secondValueDisplayView->setBackgroundColor(UIConstants::primaryBG());
+  v.valueDisplayView->setBackgroundColor(kit::UIConstants::primaryBG());
+  v.secondValueDisplayView->setBackgroundColor(kit::UIConstants::primaryBG());
   v.focalLengthScrollBar = make<InputScrollView>();
   v.apertureScrollBar = make<InputScrollView>();
   v.distanceScrollBar = make<InputScrollView>();
@@ -95,7 +95,7 @@ void buildMainScreen(View& root, MainScreenViews& v) {
   }
   v.safeAreaBlankingView = make<View>();
   root.addSubview(v.safeAreaBlankingView);
-  v.menuScrollView = make<MenuScrollView>();
+  v.menuScrollView = make<kit::MenuScrollView>();
   root.addSubview(v.menuScrollView);
   v.overlayValueFormatOneA = overlay(root);
   v.overlayValueFormatOneB = overlay(root);
@@ -173,3 +173,4 @@ void layOutMainScreen(View& root, const MainScreenViews& v, const MainScreenCons
 }
 
 }  // namespace app::main
+

@@ -21,7 +21,7 @@ namespace app::main {
 
 // The main screen's views, made in code in place of its storyboard scene.
 struct MainScreenViews {
-  std::shared_ptr<MenuScrollView> menuScrollView;
+  std::shared_ptr<kit::MenuScrollView> menuScrollView;
   std::shared_ptr<platform::ui::View> formatView, formatBGView, secondFormatView, secondFormatBGView;
   std::shared_ptr<platform::ui::Button> formatButtonOne, formatButtonTwo;
   std::shared_ptr<platform::ui::Label> formatOneLabel, formatTwoLabel, lensSetOneLabel, lensSetTwoLabel,
@@ -32,12 +32,12 @@ struct MainScreenViews {
   std::shared_ptr<platform::ui::Button> overlayValueFormatOneA, overlayValueFormatOneB, overlayValueFormatTwoA,
       overlayValueFormatTwoB;
   std::shared_ptr<platform::ui::View> safeAreaBlankingView;
-  std::shared_ptr<DOFView> DOFResultView;
-  std::shared_ptr<FOVView> FOVResultView;
-  std::shared_ptr<LensMatchView> lensMatchView;
-  std::shared_ptr<SensorsView> sensorsView;
-  std::shared_ptr<CoverageView> coverageView;
-  std::shared_ptr<SettingsView> settingsView;
+  std::shared_ptr<pages::DOFView> DOFResultView;
+  std::shared_ptr<pages::FOVView> FOVResultView;
+  std::shared_ptr<pages::LensMatchView> lensMatchView;
+  std::shared_ptr<pages::SensorsView> sensorsView;
+  std::shared_ptr<pages::CoverageView> coverageView;
+  std::shared_ptr<settings::SettingsView> settingsView;
 
   std::array<std::shared_ptr<InputScrollView>, 5> bars() const {
     return {focalLengthScrollBar, apertureScrollBar, distanceScrollBar, SecondFocalLengthScrollBar,
@@ -69,3 +69,4 @@ void layOutMainScreen(platform::ui::View& root, const MainScreenViews& views, co
                       const platform::ui::EdgeInsets& safeArea);
 
 }  // namespace app::main
+

@@ -6,6 +6,8 @@
 #include "platform/runtime/LoadHooks.h"
 #include "platform/ui/InterfaceRegistry.h"
 
+namespace app::main {
+
 namespace {
 
 constexpr const char* kStoryboard = "Main_Universal";
@@ -19,12 +21,15 @@ void registerMainScreen() {
   // The fonts the main screen first measures text in: the menu's titles, the scales' marks and their
   // current values. Loading them is most of the first screen's text work; it overlaps the launch's
   // preference and catalogue loading this way.
-  platform::graphics::prepareFonts({UIConstants::heavyFontWithSize(11),
-                                    UIConstants::mediumFontWithSize(14),
-                                    UIConstants::heavyFontWithSize(16)});
+  platform::graphics::prepareFonts({kit::UIConstants::heavyFontWithSize(11),
+                                    kit::UIConstants::mediumFontWithSize(14),
+                                    kit::UIConstants::heavyFontWithSize(16)});
 }
 
 const bool registered = (platform::runtime::addLoadHook(kMainScreenOrder, &registerMainScreen), true);
 [[maybe_unused]] const bool* const keep = &registered;
 
 }  // namespace
+
+}  // namespace app::main
+

@@ -24,8 +24,8 @@ class SetupMenuStandIn : public platform::ui::ViewController {
  public:
   static void registerIfMissing() {
     auto& registry = platform::ui::InterfaceRegistry::shared();
-    if (registry.hasController("Main_Universal", NewMainViewController::kSetupIdentifier)) return;
-    registry.registerController("Main_Universal", NewMainViewController::kSetupIdentifier,
+    if (registry.hasController("Main_Universal", app::main::NewMainViewController::kSetupIdentifier)) return;
+    registry.registerController("Main_Universal", app::main::NewMainViewController::kSetupIdentifier,
                                 [] { return platform::ui::make<SetupMenuStandIn>(); });
   }
 
@@ -33,7 +33,7 @@ class SetupMenuStandIn : public platform::ui::ViewController {
   SetupMenuStandIn() = default;
 };
 
-template <class Screen = NewMainViewController>
+template <class Screen = app::main::NewMainViewController>
 class MainScreenFixture {
  public:
   explicit MainScreenFixture(bool dark = true, const platform::ui::Screen& device = platform::ui::Screen::named("phone"))
@@ -42,7 +42,7 @@ class MainScreenFixture {
     SetupMenuStandIn::registerIfMissing();
     platform::ui::Keyboard::shared().reset();
     auto frames = state();
-    frames->settings = FramesSettings{};
+    frames->settings = app::state::FramesSettings{};
     frames->restartFromSettings = false;
     frames->storyBoardName = "Main_Universal";
     frames->loadPrefs();
@@ -56,15 +56,15 @@ class MainScreenFixture {
     env.advance(0.5);
   }
   ~MainScreenFixture() {
-    InteractiveGuideManager::getSingleton()->unregisterViewForInteractiveGuide();
-    NewMainViewController::setDeviceNameForTesting(std::nullopt);
+    app::settings::InteractiveGuideManager::getSingleton()->unregisterViewForInteractiveGuide();
+    app::main::NewMainViewController::setDeviceNameForTesting(std::nullopt);
     platform::ui::Keyboard::shared().reset();
   }
 
-  static std::shared_ptr<FramesObject> state() { return app::pages::framesObject(); }
+  static std::shared_ptr<app::state::FramesObject> state() { return app::pages::framesObject(); }
   // The screen on top of the stack (a rebuild replaces the first one).
-  std::shared_ptr<NewMainViewController> top() const {
-    return std::dynamic_pointer_cast<NewMainViewController>(navigation->topViewController());
+  std::shared_ptr<app::main::NewMainViewController> top() const {
+    return std::dynamic_pointer_cast<app::main::NewMainViewController>(navigation->topViewController());
   }
   const app::main::MainScreenViews& views() const { return top()->views(); }
   platform::ui::Point centreOf(const platform::ui::View& view) const {
@@ -77,7 +77,7 @@ class MainScreenFixture {
     env.advance(0.05);
   }
   // A finger on the bar at its marker, moved by `dx` in `steps`, rested, then lifted.
-  void drag(const InputScrollView& bar, double dx, int steps = 20) {
+  void drag(const app::main::InputScrollView& bar, double dx, int steps = 20) {
     auto p = centreOf(bar);
     window->touchDown(p);
     for (int i = 0; i < steps; ++i) {

@@ -6,6 +6,8 @@
 #include "app/main/MainScreenTestSupport.h"
 #include "app/optics/LensMatchCalc.h"
 
+namespace app::main {
+
 namespace {
 
 using ostrel::testing::MainScreenFixture;
@@ -25,11 +27,11 @@ class CountingScreen : public NewMainViewController {
 
 class ValueFlowTest : public ::testing::Test, public MainScreenFixture<CountingScreen> {
  protected:
-  double horizontal(const CameraPackage& source, float f, const CameraPackage& target) const {
-    return LensMatchCalc::horMatchWithPackageSource(source, f, target);
+  double horizontal(const model::CameraPackage& source, float f, const model::CameraPackage& target) const {
+    return optics::LensMatchCalc::horMatchWithPackageSource(source, f, target);
   }
-  double vertical(const CameraPackage& source, float f, const CameraPackage& target) const {
-    return LensMatchCalc::verMatchWithPackageSource(source, f, target);
+  double vertical(const model::CameraPackage& source, float f, const model::CameraPackage& target) const {
+    return optics::LensMatchCalc::verMatchWithPackageSource(source, f, target);
   }
   // Package one with package two's zoom series, positioned again.
   void zoomOnPackageOne() {
@@ -37,8 +39,8 @@ class ValueFlowTest : public ::testing::Test, public MainScreenFixture<CountingS
     screen->setupViewsAndCalculate();
     env.advance(0.5);
   }
-  const CameraPackage& one() const { return *state()->packageOne; }
-  const CameraPackage& two() const { return *state()->packageTwo; }
+  const model::CameraPackage& one() const { return *state()->packageOne; }
+  const model::CameraPackage& two() const { return *state()->packageTwo; }
 };
 
 TEST_F(ValueFlowTest, DragOnPackageOneMatchesPackageTwoWithoutEcho) {
@@ -177,25 +179,25 @@ TEST_F(ValueFlowTest, AStopNoLensCanBeSetToShowsNoValue) {
   const double resting = views().apertureScrollBar->position();
   screen->currentFocalLengthFormatTwo = 1;
   const int coc = state()->settings.cocFactor;
-  ASSERT_LT(LensMatchCalc::horApertureMatchWithPackageSource(two(), 1, 45, one(), coc), 0)
+  ASSERT_LT(optics::LensMatchCalc::horApertureMatchWithPackageSource(two(), 1, 45, one(), coc), 0)
       << "the scene needs a stop behind the lens";
   screen->makeFirstFormatMatchSecondwithAperture(45);
   env.advance(1);
   EXPECT_EQ(views().valueDisplayView->apertureLabel()->text(), "–");
-  EXPECT_EQ(views().valueDisplayView->apertureLabel()->textColor(), UIConstants::redWarning());
+  EXPECT_EQ(views().valueDisplayView->apertureLabel()->textColor(), kit::UIConstants::redWarning());
   EXPECT_EQ(views().apertureScrollBar->position(), resting);
 }
 
 TEST_F(ValueFlowTest, OutOfRangeColoursTheDisplayAndBack) {
-  const auto red = UIConstants::redWarning();
+  const auto red = kit::UIConstants::redWarning();
   screen->valuesOutOfRangeFor(2, true);
   EXPECT_EQ(views().valueDisplayView->distanceLabel()->textColor(), red) << "distance is always package one's";
   screen->valuesWithinOfRangeFor(2, true);
-  EXPECT_EQ(views().valueDisplayView->distanceLabel()->textColor(), UIConstants::blue());
+  EXPECT_EQ(views().valueDisplayView->distanceLabel()->textColor(), kit::UIConstants::blue());
   screen->valuesOutOfRangeFor(0, true);
   EXPECT_EQ(views().secondValueDisplayView->focalLengthLabel()->textColor(), red);
   screen->valuesWithinOfRangeFor(0, true);
-  EXPECT_EQ(views().secondValueDisplayView->focalLengthLabel()->textColor(), UIConstants::secondCameraGreen());
+  EXPECT_EQ(views().secondValueDisplayView->focalLengthLabel()->textColor(), kit::UIConstants::secondCameraGreen());
   screen->valuesOutOfRangeFor(1, false);
   EXPECT_EQ(views().valueDisplayView->apertureLabel()->textColor(), red);
   screen->valuesOutOfRangeFor(5, false);
@@ -212,3 +214,6 @@ TEST_F(ValueFlowTest, PassingAPrimeRebuildsTheApertureAndDistanceScales) {
 }
 
 }  // namespace
+
+}  // namespace app::main
+

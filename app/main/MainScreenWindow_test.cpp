@@ -11,6 +11,8 @@
 #include "testing/ScopedEnvironmentVariable.h"
 #include "testing/VirtualDisplay.h"
 
+namespace app::main {
+
 namespace {
 
 using ostrel::testing::VirtualDisplay;
@@ -85,3 +87,6 @@ TEST_F(MainScreenWindowSmoke, DraggingABarWithTheMouseMovesBothPackages) {
 }
 
 }  // namespace
+
+}  // namespace app::main
+

@@ -16,6 +16,8 @@
 using platform::ui::ControlEvent;
 using platform::ui::make;
 
+namespace app::main {
+
 namespace {
 
 // The screen's root view lays its views out by hand each layout pass, from the constants as they stand.
@@ -44,18 +46,18 @@ void NewMainViewController::setDeviceNameForTesting(std::optional<std::string> n
   deviceNameOverride() = std::move(name);
 }
 
-std::shared_ptr<FramesObject> NewMainViewController::state() { return app::pages::framesObject(); }
+std::shared_ptr<state::FramesObject> NewMainViewController::state() { return app::pages::framesObject(); }
 
 std::shared_ptr<NewMainViewController> NewMainViewController::self() {
   return std::static_pointer_cast<NewMainViewController>(shared_from_this());
 }
 
-std::shared_ptr<InteractiveGuideManager> NewMainViewController::guideManager() const {
-  return InteractiveGuideManager::getSingleton();
+std::shared_ptr<settings::InteractiveGuideManager> NewMainViewController::guideManager() const {
+  return settings::InteractiveGuideManager::getSingleton();
 }
 
 bool NewMainViewController::isSmallPhone() const {
-  const auto name = deviceNameOverride() ? deviceNameOverride() : UIDeviceHardware::platformString();
+  const auto name = deviceNameOverride() ? deviceNameOverride() : optics::UIDeviceHardware::platformString();
   return name && *name == "iPhone SE";
 }
 
@@ -76,7 +78,7 @@ void NewMainViewController::loadView() {
 }
 
 void NewMainViewController::viewDidLoad() {
-  views_.safeAreaBlankingView->setBackgroundColor(UIConstants::gradientColorBottom());
+  views_.safeAreaBlankingView->setBackgroundColor(kit::UIConstants::gradientColorBottom());
   menuPositionMain = 1;
   setupDOF();
   views_.FOVResultView->shapeInit();
@@ -99,7 +101,7 @@ void NewMainViewController::viewDidAppear(bool) {
   myInteractiveGuideManager_ = guideManager();
   if (myInteractiveGuideManager_) {
     myInteractiveGuideManager_->registerViewForInteractiveGuide(
-        std::shared_ptr<InteractiveGuideDelegate>(self(), this), view(), kGuideScreen);
+        std::shared_ptr<settings::InteractiveGuideDelegate>(self(), this), view(), kGuideScreen);
   }
   view()->layoutIfNeeded();
   views_.menuScrollView->restorePosition(menuPositionMain);
@@ -119,7 +121,7 @@ void NewMainViewController::viewDidAppear(bool) {
   bindSwipeGesture();
   startnotificationObserver();
   startnotificationObserverHide();
-  views_.settingsView->cocView()->setDelegate(std::shared_ptr<CoCViewDelegate>(views_.DOFResultView));
+  views_.settingsView->cocView()->setDelegate(std::shared_ptr<pages::CoCViewDelegate>(views_.DOFResultView));
 }
 
 void NewMainViewController::viewWillDisappear(bool) {
@@ -130,11 +132,11 @@ void NewMainViewController::viewWillDisappear(bool) {
 
 void NewMainViewController::connectDelegates() {
   auto strong = self();
-  views_.menuScrollView->setMenuSelectionDelegate(std::shared_ptr<menuDelegate>(strong, this));
+  views_.menuScrollView->setMenuSelectionDelegate(std::shared_ptr<kit::menuDelegate>(strong, this));
   for (const auto& bar : views_.bars()) {
     bar->setInputDelegate(std::shared_ptr<inputScrollViewDelegate>(strong, this));
   }
-  views_.lensMatchView->setMDelegate(std::shared_ptr<lensMatchDelegate>(strong, this));
+  views_.lensMatchView->setMDelegate(std::shared_ptr<pages::lensMatchDelegate>(strong, this));
 }
 
 void NewMainViewController::connectTargets() {
@@ -150,16 +152,16 @@ void NewMainViewController::connectTargets() {
   two.addTarget(this, &NewMainViewController::formatBtnTwoNotHighlighted, ControlEvent::TouchUpOutside);
   two.addTarget(this, &NewMainViewController::formatBtnTwoNotHighlighted, ControlEvent::TouchCancel);
   auto strong = self();
-  views_.settingsView->colorThemeView()->setDelegate(std::shared_ptr<ColorThemeViewDelegate>(strong, this));
+  views_.settingsView->colorThemeView()->setDelegate(std::shared_ptr<settings::ColorThemeViewDelegate>(strong, this));
   views_.settingsView->measurementSystemView()->setDelegate(
-      std::shared_ptr<MeasurementSystemViewDelegate>(strong, this));
+      std::shared_ptr<settings::MeasurementSystemViewDelegate>(strong, this));
   for (const auto& overlay : {views_.overlayValueFormatOneA, views_.overlayValueFormatOneB,
                               views_.overlayValueFormatTwoA, views_.overlayValueFormatTwoB}) {
     overlay->addTarget(this, &NewMainViewController::cancelKeyboard, ControlEvent::TouchUpInside);
   }
 }
 
-std::optional<float> NewMainViewController::startDistance(const LensObject& lens) const {
+std::optional<float> NewMainViewController::startDistance(const model::LensObject& lens) const {
   const auto values = lens.getInputValues();
   if (values.distance != -1.0f) return values.distance;
   if (state()->settings.measurementSystem == 0) {
@@ -169,15 +171,15 @@ std::optional<float> NewMainViewController::startDistance(const LensObject& lens
       return std::nullopt;
     }
   }
-  return MetricToImperialConversion::returnMeters(lens.getCloseFocusImperialString());
+  return optics::MetricToImperialConversion::returnMeters(lens.getCloseFocusImperialString());
 }
 
 void NewMainViewController::setupViewsAndCalculate() {
   auto frames = state();
   if (!frames->packageOne || !frames->packageTwo) return;
   auto& v = views_;
-  const CameraPackage one = *frames->packageOne;
-  const CameraPackage two = *frames->packageTwo;
+  const model::CameraPackage one = *frames->packageOne;
+  const model::CameraPackage two = *frames->packageTwo;
   for (const auto& bar : {v.apertureScrollBar, v.distanceScrollBar, v.focalLengthScrollBar}) bar->mCameraPackage = one;
   v.secondApertureScrollBar->mCameraPackage = two;
   v.SecondFocalLengthScrollBar->mCameraPackage = two;
@@ -185,8 +187,8 @@ void NewMainViewController::setupViewsAndCalculate() {
   v.lensMatchView->setCameraPackageTwo(two);
   v.lensMatchView->setupLensMatchView();
 
-  const LensSet setOne = frames->getLensSetForPackageOne();
-  const LensSet setTwo = frames->getLensSetForPackageTwo();
+  const model::LensSet setOne = frames->getLensSetForPackageOne();
+  const model::LensSet setTwo = frames->getLensSetForPackageTwo();
   for (const auto& bar : {v.focalLengthScrollBar, v.apertureScrollBar, v.distanceScrollBar}) bar->lensSet = setOne;
   v.secondApertureScrollBar->lensSet = setTwo;
   v.SecondFocalLengthScrollBar->lensSet = setTwo;
@@ -204,7 +206,7 @@ void NewMainViewController::setupViewsAndCalculate() {
   // A package without lenses cannot be positioned; the state object never gives one, but a damaged
   // catalogue must not take the screen down with it.
   if (one.lensSet.empty()) return;
-  const LensObject& first = one.lensSet.front();
+  const model::LensObject& first = one.lensSet.front();
   const auto values = first.getInputValues();
   // A close-focus text that holds no number starts where a lens without one does: at 1 m.
   const float distance = startDistance(first).value_or(1.0f);
@@ -252,7 +254,7 @@ void NewMainViewController::setupViewsAndCalculate() {
 }
 
 void NewMainViewController::setSecondPackageColours() {
-  const auto green = UIConstants::secondCameraGreen();
+  const auto green = kit::UIConstants::secondCameraGreen();
   views_.secondFormatView->setBackgroundColor(green);
   views_.secondValueDisplayView->isSecondCamera = true;
   colourValue(*views_.secondValueDisplayView, 0, green);
@@ -263,7 +265,7 @@ void NewMainViewController::setSecondPackageColours() {
   views_.secondApertureScrollBar->markerView()->setBackgroundColor(green);
 }
 
-void NewMainViewController::setHeader(const std::optional<CameraPackage>& package, platform::ui::Label& format,
+void NewMainViewController::setHeader(const std::optional<model::CameraPackage>& package, platform::ui::Label& format,
                                       platform::ui::Label& lens, platform::ui::Label& adapter,
                                       platform::ui::LayoutConstraint& top) {
   if (!package) return;
@@ -344,7 +346,7 @@ void NewMainViewController::startSetupController() {
   }
 }
 
-void NewMainViewController::showGuide(BasicGuide& guide) {
+void NewMainViewController::showGuide(settings::BasicGuide& guide) {
   if (guide.guideTag != 110) return;
   const auto& button = *views_.formatButtonOne;
   const auto tapCenter = button.superview() ? button.superview()->convertPointTo(button.center(), view().get())
@@ -352,3 +354,6 @@ void NewMainViewController::showGuide(BasicGuide& guide) {
   const auto size = view()->bounds().size;
   guide.createAndShowGuideWithTapCenter(tapCenter, {size.width / 2, size.height - 100});
 }
+
+}  // namespace app::main
+

@@ -23,19 +23,28 @@
 #include "platform/ui/SwipeGestureRecognizer.h"
 #include "platform/ui/ViewController.h"
 
+namespace app::settings {
 class InteractiveGuideManager;
+}  // namespace app::settings
+namespace app::state {
 class FramesObject;
+}  // namespace app::state
+
+namespace app::main {
+
+ 
+ 
 
 // The app's main screen: two camera packages, five scroll bars, two value displays, the menu strip and
 // six result pages. It is the hub every piece of the screen reports to; the state object is read at the
 // moment of use through the application delegate and never kept.
 class NewMainViewController : public platform::ui::ViewController,
                               public inputScrollViewDelegate,
-                              public menuDelegate,
-                              public ColorThemeViewDelegate,
-                              public MeasurementSystemViewDelegate,
-                              public InteractiveGuideDelegate,
-                              public lensMatchDelegate,
+                              public kit::menuDelegate,
+                              public settings::ColorThemeViewDelegate,
+                              public settings::MeasurementSystemViewDelegate,
+                              public settings::InteractiveGuideDelegate,
+                              public pages::lensMatchDelegate,
                               public valueDisplayViewDelegate {
  public:
   static constexpr platform::runtime::NativeClass<platform::ui::ViewController> kRuntimeClass{
@@ -118,7 +127,7 @@ class NewMainViewController : public platform::ui::ViewController,
   void updateLayout() override;
 
   // --- guides ---
-  void showGuide(BasicGuide& guide) override;
+  void showGuide(settings::BasicGuide& guide) override;
 
   // --- keyboard ---
   void valueDisplayKeyboardAnimationShow(double duration, const platform::ui::Rect& keyboardRect,
@@ -149,8 +158,8 @@ class NewMainViewController : public platform::ui::ViewController,
   NewMainViewController();
 
  private:
-  static std::shared_ptr<FramesObject> state();
-  std::shared_ptr<InteractiveGuideManager> guideManager() const;
+  static std::shared_ptr<state::FramesObject> state();
+  std::shared_ptr<settings::InteractiveGuideManager> guideManager() const;
   std::shared_ptr<NewMainViewController> self();
   void connectDelegates();
   void connectTargets();
@@ -158,17 +167,20 @@ class NewMainViewController : public platform::ui::ViewController,
   void setSecondPackageColours();
   // The value display's label and text field of a bar type (0 focal length, 1 aperture, 2 distance).
   static void colourValue(ValueDisplayView& display, int type, const platform::graphics::Color& colour);
-  void setHeader(const std::optional<CameraPackage>& package, platform::ui::Label& format, platform::ui::Label& lens,
+  void setHeader(const std::optional<model::CameraPackage>& package, platform::ui::Label& format, platform::ui::Label& lens,
                  platform::ui::Label& adapter, platform::ui::LayoutConstraint& top);
   void scaleHeader(platform::ui::View& header, double scale, unsigned curve);
   void matchFocalLength(bool sourceIsTwo, float focalLength);
   bool isSmallPhone() const;
-  std::optional<float> startDistance(const LensObject& lens) const;
+  std::optional<float> startDistance(const model::LensObject& lens) const;
 
   app::main::MainScreenViews views_;
   app::main::MainScreenConstraints constraints_;
   std::shared_ptr<platform::ui::SwipeGestureRecognizer> swipeLeft_, swipeRight_;
   std::optional<platform::foundation::NotificationCenter::Observation> keyboardShow_, keyboardHide_;
-  std::shared_ptr<InteractiveGuideManager> myInteractiveGuideManager_;
+  std::shared_ptr<settings::InteractiveGuideManager> myInteractiveGuideManager_;
   bool targetsConnected_ = false;
 };
+
+}  // namespace app::main
+

@@ -12,6 +12,8 @@
 
 using platform::ui::View;
 
+namespace app::main {
+
 namespace {
 
 // Which of the screen's views a page shows; the page's own view is always shown and the other five
@@ -327,3 +329,6 @@ void NewMainViewController::valueDisplayKeyboardAnimationShow(const platform::fo
 void NewMainViewController::valueDisplayKeyboardAnimationHide(const platform::foundation::Value& duration) {
   valueDisplayKeyboardAnimationHide(duration.toDouble());
 }
+
+}  // namespace app::main
+

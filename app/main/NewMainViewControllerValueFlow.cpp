@@ -13,6 +13,8 @@
 
 using app::optics::LensLimits;
 
+namespace app::main {
+
 namespace {
 
 // Longer than a bar's own animated move (0.4 s): by then every report of a match-direction switch is in.
@@ -32,14 +34,14 @@ std::string formatted(const char* format, double a, double b = 0) {
 // The focal length (and, with an aperture, the aperture) on `target` that matches `source`, in the
 // settings' direction: 0 matches widths, anything else heights. Both directions are computed.
 // A format without size gives no match at all (not a number or infinity): the target then stays where it is.
-Match lensMatch(const CameraPackage& source, float focalLength, float aperture, const CameraPackage& target) {
+Match lensMatch(const model::CameraPackage& source, float focalLength, float aperture, const model::CameraPackage& target) {
   const int cocFactor = app::pages::framesObject()->settings.cocFactor;
-  const double horizontal = LensMatchCalc::horMatchWithPackageSource(source, focalLength, target);
-  const double vertical = LensMatchCalc::verMatchWithPackageSource(source, focalLength, target);
+  const double horizontal = optics::LensMatchCalc::horMatchWithPackageSource(source, focalLength, target);
+  const double vertical = optics::LensMatchCalc::verMatchWithPackageSource(source, focalLength, target);
   const double horizontalAperture =
-      LensMatchCalc::horApertureMatchWithPackageSource(source, focalLength, aperture, target, cocFactor);
+      optics::LensMatchCalc::horApertureMatchWithPackageSource(source, focalLength, aperture, target, cocFactor);
   const double verticalAperture =
-      LensMatchCalc::verApertureMatchWithPackageSource(source, focalLength, aperture, target, cocFactor);
+      optics::LensMatchCalc::verApertureMatchWithPackageSource(source, focalLength, aperture, target, cocFactor);
   const bool widths = app::pages::framesObject()->settings.lensMatchType == 0;
   return {static_cast<float>(widths ? horizontal : vertical),
           static_cast<float>(widths ? horizontalAperture : verticalAperture)};
@@ -131,8 +133,8 @@ void NewMainViewController::lensMatchTypeSwitchUpdate() {
   if (!frames->packageOne || !frames->packageTwo) return;
   const int last = lastActiveFLScrollbar;
   const bool sourceIsOne = last == 1;
-  const CameraPackage& source = sourceIsOne ? *frames->packageOne : *frames->packageTwo;
-  const CameraPackage& target = sourceIsOne ? *frames->packageTwo : *frames->packageOne;
+  const model::CameraPackage& source = sourceIsOne ? *frames->packageOne : *frames->packageTwo;
+  const model::CameraPackage& target = sourceIsOne ? *frames->packageTwo : *frames->packageOne;
   const float focalLength = sourceIsOne ? currentFocalLengthFormatOne : currentFocalLengthFormatTwo;
   const float aperture = sourceIsOne ? currentApertureFormatOne : currentApertureFormatTwo;
   const Match match = lensMatch(source, focalLength, aperture, target);
@@ -269,13 +271,13 @@ void NewMainViewController::colourValue(ValueDisplayView& display, int type, con
 void NewMainViewController::valuesOutOfRangeFor(int scrollBarType, bool isSecondCamera) {
   // There is one distance bar: its warning is always package one's.
   auto& display = isSecondCamera && scrollBarType != 2 ? *views_.secondValueDisplayView : *views_.valueDisplayView;
-  colourValue(display, scrollBarType, UIConstants::redWarning());
+  colourValue(display, scrollBarType, kit::UIConstants::redWarning());
 }
 
 void NewMainViewController::valuesWithinOfRangeFor(int scrollBarType, bool isSecondCamera) {
   const bool second = isSecondCamera && scrollBarType != 2;
   colourValue(second ? *views_.secondValueDisplayView : *views_.valueDisplayView, scrollBarType,
-              second ? UIConstants::secondCameraGreen() : UIConstants::blue());
+              second ? kit::UIConstants::secondCameraGreen() : kit::UIConstants::blue());
 }
 
 void NewMainViewController::setFocalLengthFromDisplay(float focalLength, bool second) {
@@ -335,3 +337,6 @@ void NewMainViewController::setAperture(float aperture, ValueDisplayView& sender
 }
 
 void NewMainViewController::setDistance(float distance, ValueDisplayView&) { setDistanceFromDisplay(distance); }
+
+}  // namespace app::main
+

@@ -7,6 +7,8 @@
 #include "app/optics/MetricToImperialConversion.h"
 #include "platform/ui/Animation.h"
 
+namespace app::main {
+
 namespace {
 
 using ostrel::testing::MainScreenFixture;
@@ -222,7 +224,7 @@ TEST_F(MainScreenTest, HeadersShowThePackagesAndMakeRoomForAnAdapter) {
   EXPECT_EQ(views().lensSetOneLabel->text(), one.getLensStringForMainView());
   EXPECT_EQ(views().formatTwoLabel->text(), state()->packageTwo->getCameraFormatLabelString());
 
-  LensAdapterRecord adapter;
+  model::LensAdapterRecord adapter;
   adapter.adapterValueWidth = 1.5f;
   adapter.adapterValueHeight = 1.5f;
   adapter.adapterName = "Expander";
@@ -243,14 +245,14 @@ TEST_F(MainScreenTest, StartDistanceIsTheFirstLensCloseFocus) {
   screen->setupViewsAndCalculate();
   EXPECT_FLOAT_EQ(views().valueDisplayView->mainDistance(), 1) << "a lens without a close-focus text starts at 1 m";
   state()->packageOne->lensSet.front().closeFocus = "0.45m | 1'6\"";
-  const LensObject& first = state()->packageOne->lensSet.front();
+  const model::LensObject& first = state()->packageOne->lensSet.front();
   ASSERT_EQ(first.getInputValues().distance, -1.0f);
   screen->setupViewsAndCalculate();
   EXPECT_FLOAT_EQ(views().valueDisplayView->mainDistance(), std::stof(first.getCloseFocusMetric()));
   state()->settings.measurementSystem = 1;
   screen->setupViewsAndCalculate();
   EXPECT_FLOAT_EQ(views().valueDisplayView->mainDistance(),
-                  MetricToImperialConversion::returnMeters(first.getCloseFocusImperialString()));
+                  optics::MetricToImperialConversion::returnMeters(first.getCloseFocusImperialString()));
   state()->settings.measurementSystem = 0;
   state()->packageOne->lensSet.front().closeFocus = "close | up";
   screen->setupViewsAndCalculate();
@@ -258,8 +260,8 @@ TEST_F(MainScreenTest, StartDistanceIsTheFirstLensCloseFocus) {
 }
 
 TEST_F(MainScreenTest, GetStartedGuideIsPlacedOnPackageOnesHeader) {
-  auto manager = InteractiveGuideManager::getSingleton();
-  EXPECT_EQ(manager->currentViewName, InteractiveGuideManager::kMainScreen);
+  auto manager = settings::InteractiveGuideManager::getSingleton();
+  EXPECT_EQ(manager->currentViewName, settings::InteractiveGuideManager::kMainScreen);
   env.advance(11);
   EXPECT_GE(manager->mainViewTotalViewTime, 11);
   manager->checkMainViewGuides();
@@ -291,8 +293,8 @@ TEST_F(MainScreenTest, ThemeChangeOnSettingsRebuildsTheScreenOnTheSettingsPage) 
   EXPECT_EQ(rebuilt->views().settingsView->alpha(), 1);
   EXPECT_FALSE(state()->restartFromSettings);
   EXPECT_FALSE(state()->appInDarkMode);
-  EXPECT_EQ(rebuilt->view()->backgroundColor(), UIConstants::primaryBG());
-  EXPECT_NE(screen->view()->backgroundColor(), UIConstants::primaryBG()) << "built in the dark theme";
+  EXPECT_EQ(rebuilt->view()->backgroundColor(), kit::UIConstants::primaryBG());
+  EXPECT_NE(screen->view()->backgroundColor(), kit::UIConstants::primaryBG()) << "built in the dark theme";
 }
 
 TEST_F(MainScreenTest, AutomaticThemeFollowsTheSystemOnceEachWay) {
@@ -316,3 +318,6 @@ TEST_F(MainScreenTest, AutomaticThemeFollowsTheSystemOnceEachWay) {
 }
 
 }  // namespace
+
+}  // namespace app::main
+

@@ -20,6 +20,8 @@ using platform::ui::ControlEvent;
 using platform::ui::make;
 using platform::ui::Rect;
 
+namespace app::main {
+
 namespace {
 
 constexpr double kColumnWidth = 110;
@@ -30,12 +32,12 @@ void logValue(const char* format, double value) {
   platform::log::write(platform::log::Debug, line);
 }
 
-bool imperial() { return FramesObject::getSingleton()->settings.measurementSystem != 0; }
+bool imperial() { return state::FramesObject::getSingleton()->settings.measurementSystem != 0; }
 
 std::shared_ptr<platform::ui::Label> valueLabel() {
   auto label = make<platform::ui::Label>();
-  label->setFont(UIConstants::mediumFontWithSize(24));
-  label->setTextColor(UIConstants::maxContrastText());
+  label->setFont(kit::UIConstants::mediumFontWithSize(24));
+  label->setTextColor(kit::UIConstants::maxContrastText());
   label->setTextAlignment(platform::ui::TextAlignment::Center);
   // A typed distance of many digits is drawn smaller, not cut.
   label->setAdjustsFontSizeToFitWidth(true);
@@ -44,7 +46,7 @@ std::shared_ptr<platform::ui::Label> valueLabel() {
 }
 
 std::shared_ptr<platform::ui::TextField> valueField() {
-  auto field = make<uiTextFieldLT>();
+  auto field = make<kit::uiTextFieldLT>();
   field->setTextAlignment(platform::ui::TextAlignment::Center);
   field->setKeyboardType(platform::ui::KeyboardType::DecimalPad);
   field->setAlpha(0);
@@ -73,9 +75,9 @@ void ValueDisplayView::customInit() {
     contentView_->addSubview(view);
   }
   addSubview(contentView_);
-  if (UIDeviceHardware::platformString() == "iPhone SE") {
+  if (optics::UIDeviceHardware::platformString() == "iPhone SE") {
     for (const auto& label : {focalLengthLabel_, apertureLabel_, distanceLabel_}) {
-      label->setFont(UIConstants::mediumFontWithSize(18));
+      label->setFont(kit::UIConstants::mediumFontWithSize(18));
     }
   }
   bindUIPickerAndLabel();
@@ -156,8 +158,8 @@ void ValueDisplayView::setAperture(float fNumber) {
 void ValueDisplayView::setDistance(float meters) {
   logValue("Value Distance %f", meters);
   mainDistance_ = meters;
-  const std::string text = imperial() ? MetricToImperialConversion::returnFeetInchesString(meters)
-                                      : MetricFormatter::meterValue(meters);
+  const std::string text = imperial() ? optics::MetricToImperialConversion::returnFeetInchesString(meters)
+                                      : optics::MetricFormatter::meterValue(meters);
   distanceLabel_->setText(text);
   distanceTextField_->setText(text);
 }
@@ -201,21 +203,21 @@ void ValueDisplayView::bindUIPickerAndLabel() {
 void ValueDisplayView::addKeyboardToolBarButtons() {
   keyboardBar_ = make<platform::ui::Toolbar>();
   keyboardBar_->sizeToFit();
-  keyboardBar_->setBarTintColor(UIConstants::secondaryBG());
+  keyboardBar_->setBarTintColor(kit::UIConstants::secondaryBG());
   auto cancel = std::make_shared<platform::ui::BarButtonItem>(platform::ui::BarButtonSystemItem::Cancel);
   cancel->setAction(this, &ValueDisplayView::cancelEdit);
-  cancel->setTintColor(UIConstants::grey128());
+  cancel->setTintColor(kit::UIConstants::grey128());
   keyboardBarTitleLabel_ = make<platform::ui::Label>(Rect{0, 0, 100, 21});
-  keyboardBarTitleLabel_->setFont(UIConstants::mediumFontWithSize(10));
+  keyboardBarTitleLabel_->setFont(kit::UIConstants::mediumFontWithSize(10));
   keyboardBarTitleLabel_->setBackgroundColor(Color::clearColor());
-  keyboardBarTitleLabel_->setTextColor(UIConstants::lowContrastText());
+  keyboardBarTitleLabel_->setTextColor(kit::UIConstants::lowContrastText());
   keyboardBarTitleLabel_->setTextAlignment(platform::ui::TextAlignment::Center);
   keyboardBarTitleLabel_->setText("");
   auto title = std::make_shared<platform::ui::BarButtonItem>(keyboardBarTitleLabel_);
   auto done = std::make_shared<platform::ui::BarButtonItem>(platform::ui::LocalizedStrings::localizedString("Done"),
                                                             platform::ui::BarButtonItemStyle::Done);
   done->setAction(this, "endEditing:", [this](platform::ui::BarButtonItem&) { endEditing(true); });
-  done->setTintColor(UIConstants::blue());
+  done->setTintColor(kit::UIConstants::blue());
   auto space = [] {
     return std::make_shared<platform::ui::BarButtonItem>(platform::ui::BarButtonSystemItem::FlexibleSpace);
   };
@@ -231,12 +233,12 @@ void ValueDisplayView::cancelEdit() {
 }
 
 int ValueDisplayView::numberOfRowsInComponent(int component) const {
-  const auto& matrix = FramesObject::getSingleton()->fMatrix;
+  const auto& matrix = state::FramesObject::getSingleton()->fMatrix;
   return static_cast<int>(component == 0 ? matrix.fNumDisplay().size() : matrix.fNumDisplaySecondRow().size());
 }
 
 std::string ValueDisplayView::titleForRow(int row, int component) const {
-  const auto& matrix = FramesObject::getSingleton()->fMatrix;
+  const auto& matrix = state::FramesObject::getSingleton()->fMatrix;
   const auto& rows = component == 0 ? matrix.fNumDisplay() : matrix.fNumDisplaySecondRow();
   return row >= 0 && row < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(row)] : "";
 }
@@ -248,7 +250,7 @@ bool ValueDisplayView::textFieldShouldBeginEditing(platform::ui::TextField& fiel
                                                             : nullptr;
   if (title) {
     keyboardBarTitleLabel_->setText(platform::ui::LocalizedStrings::localizedString(title));
-    field.setTextColor(isSecondCamera ? UIConstants::secondCameraGreen() : UIConstants::blue());
+    field.setTextColor(isSecondCamera ? kit::UIConstants::secondCameraGreen() : kit::UIConstants::blue());
   }
   field.setText("");
   return true;
@@ -277,10 +279,13 @@ void ValueDisplayView::textFieldDidEndEditing(platform::ui::TextField& field) {
     if (delegate) delegate->setAperture(value, *this);
     setAperture(value);
   } else if (&field == distanceTextField_.get()) {
-    const float read = imperial() ? MetricToImperialConversion::returnMeters(text) : NumericText::floatValue(text);
+    const float read = imperial() ? optics::MetricToImperialConversion::returnMeters(text) : NumericText::floatValue(text);
     const float value = typed(mainDistance_, 0.01f, read);
     if (delegate) delegate->setDistance(value, *this);
     setDistance(value);
   }
   cancelEdit_ = false;
 }
+
+}  // namespace app::main
+

@@ -11,6 +11,8 @@
 #include "platform/ui/TextField.h"
 #include "platform/ui/Toolbar.h"
 
+namespace app::main {
+
 class ValueDisplayView;
 
 // What a value display tells the main screen when the person typed a value; the sender tells the two
@@ -103,3 +105,6 @@ class ValueDisplayView : public platform::ui::View, public platform::ui::TextFie
   platform::ui::LayoutConstraint focalLengthCenterX_, apertureCenterX_, distanceCenterX_;
   platform::ui::DelegateRef<valueDisplayViewDelegate> delegate_;
 };
+
+}  // namespace app::main
+

@@ -12,6 +12,8 @@
 #include "platform/ui/Keyboard.h"
 #include "platform/ui/Window.h"
 
+namespace app::main {
+
 namespace {
 
 using ostrel::testing::KitTestEnvironment;
@@ -47,7 +49,7 @@ struct MainScreen : valueDisplayViewDelegate {
 class ValueDisplayTest : public ::testing::Test {
  protected:
   ValueDisplayTest() {
-    FramesObject::getSingleton()->settings.measurementSystem = 0;
+    state::FramesObject::getSingleton()->settings.measurementSystem = 0;
     window->makeKeyAndVisible();
     window->addSubview(display);
     display->setDelegate(&screen);
@@ -143,7 +145,7 @@ TEST_F(ValueDisplayTest, EditingPreparesTheFieldAndLimitsItsLength) {
   EXPECT_EQ(field.text(), "");
   EXPECT_EQ(field.alpha(), 1);
   EXPECT_EQ(display->focalLengthLabel()->alpha(), 0);
-  EXPECT_EQ(field.textColor(), UIConstants::secondCameraGreen());
+  EXPECT_EQ(field.textColor(), kit::UIConstants::secondCameraGreen());
   EXPECT_EQ(display->keyboardBarTitleLabel()->text(), "FOCAL LENGTH");
   EXPECT_EQ(field.inputAccessoryView(), display->keyboardBar());
   keyboard().typeText("12345678");
@@ -153,12 +155,12 @@ TEST_F(ValueDisplayTest, EditingPreparesTheFieldAndLimitsItsLength) {
 }
 
 TEST_F(ValueDisplayTest, ImperialDistancesAreFeetAndInches) {
-  FramesObject::getSingleton()->settings.measurementSystem = 1;
+  state::FramesObject::getSingleton()->settings.measurementSystem = 1;
   display->setDistance(3);
-  EXPECT_EQ(display->distanceLabel()->text(), MetricToImperialConversion::returnFeetInchesString(3));
+  EXPECT_EQ(display->distanceLabel()->text(), optics::MetricToImperialConversion::returnFeetInchesString(3));
   type(*display->distanceBtn(), "10'");
   ASSERT_FALSE(screen.calls.empty());
-  EXPECT_NEAR(screen.calls.back().second, MetricToImperialConversion::returnMeters("10'"), 1e-6);
+  EXPECT_NEAR(screen.calls.back().second, optics::MetricToImperialConversion::returnMeters("10'"), 1e-6);
   EXPECT_NEAR(screen.calls.back().second, 3.048, 0.01);
 }
 
@@ -187,7 +189,7 @@ TEST_F(ValueDisplayTest, PagesArrangeTheColumns) {
 }
 
 TEST_F(ValueDisplayTest, ThePickerRowsAreTheFStopTable) {
-  const auto& matrix = FramesObject::getSingleton()->fMatrix;
+  const auto& matrix = state::FramesObject::getSingleton()->fMatrix;
   EXPECT_EQ(display->numberOfComponentsInPickerView(), 2);
   EXPECT_EQ(display->numberOfRowsInComponent(0), static_cast<int>(matrix.fNumDisplay().size()));
   EXPECT_EQ(display->numberOfRowsInComponent(1), static_cast<int>(matrix.fNumDisplaySecondRow().size()));
@@ -197,3 +199,6 @@ TEST_F(ValueDisplayTest, ThePickerRowsAreTheFStopTable) {
 }
 
 }  // namespace
+
+}  // namespace app::main
+

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace app::main {
+
 // What a scroll bar tells the main screen. Not retained by the bar; every call is skipped without one.
 class inputScrollViewDelegate {
  public:
@@ -17,3 +19,6 @@ class inputScrollViewDelegate {
   virtual void updateMatchPrimeLens(int value, bool isSecondCamera) {}
   virtual void blockSwipeGesture(bool block) {}
 };
+
+}  // namespace app::main
+

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace app::model {
+
 Camera::Camera(int manufacturerId, std::string manufacturer, std::string model, std::string type,
                                    int origin)
     : manufacturerId(manufacturerId),
@@ -11,3 +13,6 @@ Camera::Camera(int manufacturerId, std::string manufacturer, std::string model, 
       type(std::move(type)) {}
 
 std::string Camera::getListString() const { return manufacturer + " " + model; }
+
+}  // namespace app::model
+

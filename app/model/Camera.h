@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace app::model {
+
 // One camera (maker and model), a row of the format catalogue's camera table.
 struct Camera {
   int manufacturerId = 0;
@@ -16,3 +18,6 @@ struct Camera {
   // "<maker> <model>"
   std::string getListString() const;
 };
+
+}  // namespace app::model
+

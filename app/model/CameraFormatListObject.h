@@ -3,6 +3,8 @@
 #include <string>
 #include <utility>
 
+namespace app::model {
+
 // A title and a field text, for lists.
 struct CameraFormatListObject {
   std::string Title;
@@ -18,3 +20,6 @@ struct CameraFormatListObject {
     Field.clear();
   }
 };
+
+}  // namespace app::model
+

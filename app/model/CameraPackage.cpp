@@ -8,6 +8,8 @@
 using app::model::DisplayNumbers;
 using app::model::NumericText;
 
+namespace app::model {
+
 namespace {
 
 constexpr float kNotANumber = std::numeric_limits<float>::quiet_NaN();
@@ -109,3 +111,6 @@ std::string CameraPackage::getFinalAspectRatio() const {
   if (modeSqueeze() == getTotalAnamorphicFactor()) return shootingMode ? shootingMode->aspectRatio : std::string();
   return getNativeAspectRatioIncludingAnamorphic();
 }
+
+}  // namespace app::model
+

@@ -15,6 +15,8 @@
 #include "app/model/LensAdapterRecord.h"
 #include "app/model/LensSet.h"
 
+namespace app::model {
+
 // One complete camera setup: a camera and shooting mode, an optional crop, a lens series with the lenses in
 // use, a lens adapter and a frame guide. Every page that computes optics reads the derived sizes below.
 //
@@ -80,3 +82,6 @@ struct CameraPackage {
   float adapterMagnification() const { return isAdapterSpherical() ? adapterWidth() : 1.0f; }
   bool isCropped() const;
 };
+
+}  // namespace app::model
+

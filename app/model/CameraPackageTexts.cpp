@@ -6,6 +6,8 @@
 using app::model::DisplayNumbers;
 using app::model::NumericText;
 
+namespace app::model {
+
 namespace {
 
 constexpr std::string_view kMiddleDot = " \u00B7 ";
@@ -71,3 +73,6 @@ std::string CameraPackage::getCameraFormatLabelString() const {
   }
   return maker + " " + model + "  |  " + ratio;
 }
+
+}  // namespace app::model
+

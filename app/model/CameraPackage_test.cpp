@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace app::model {
+
 namespace {
 
 constexpr double kTolerance = 0.01;
@@ -151,3 +153,6 @@ TEST(CameraPackageTexts, AspectRatioTexts) {
 }
 
 }  // namespace
+
+}  // namespace app::model
+

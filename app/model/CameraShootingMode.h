@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace app::model {
+
 // One shooting mode (recording format) of a camera, a row of the format catalogue's format table.
 struct CameraShootingMode {
   // False when the stored mode name was missing and the reader put "Video" or "Still" in its place.
@@ -19,3 +21,6 @@ struct CameraShootingMode {
   // "<mode> - <ratio>"
   std::string getListString() const;
 };
+
+}  // namespace app::model
+

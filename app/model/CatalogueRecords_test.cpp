@@ -11,6 +11,8 @@
 #include "app/model/FrameGuide.h"
 #include "app/model/LensAdapterRecord.h"
 
+namespace app::model {
+
 namespace {
 
 TEST(CatalogueRecords, FrameGuideAndAdapterLabels) {
@@ -97,3 +99,6 @@ TEST(CatalogueRecords, ColorCodeTruncatesComponentsWithinTheirByte) {
 }
 
 }  // namespace
+
+}  // namespace app::model
+

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace app::model {
+
 // One crop: an aspect ratio cut out of a native format. Crops are the rows of the frame-guide table read
 // for one format. Crop id 1 means no crop.
 struct Crop {
@@ -12,3 +14,6 @@ struct Crop {
   float value = 0.0f;   // width / height
   std::string aspectRatio;  // "1.85:1", "16:9": see FrameGuide::ratioText
 };
+
+}  // namespace app::model
+

@@ -26,3 +26,4 @@ std::string DisplayNumbers::focal(double value) {
 }
 
 }  // namespace app::model
+

@@ -20,3 +20,4 @@ class DisplayNumbers {
 };
 
 }  // namespace app::model
+

@@ -2,6 +2,8 @@
 
 #include "platform/foundation/Format.h"
 
+namespace app::model {
+
 namespace {
 
 std::string shortNumber(float value) { return platform::foundation::format("%g", static_cast<double>(value)); }
@@ -16,3 +18,6 @@ std::string FrameGuide::getListString() const {
 std::string FrameGuide::ratioText(float width, float height) {
   return shortNumber(width) + ":" + shortNumber(height);
 }
+
+}  // namespace app::model
+

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace app::model {
+
 // One frame guide: a framing line of another aspect ratio drawn over the image. Id 1 stands for none.
 struct FrameGuide {
   int frameGuideId = 0;
@@ -17,3 +19,6 @@ struct FrameGuide {
   // "16:9"). Crops and frame guides share this text.
   static std::string ratioText(float width, float height);
 };
+
+}  // namespace app::model
+

@@ -4,9 +4,14 @@
 
 using app::model::DisplayNumbers;
 
+namespace app::model {
+
 std::string LensAdapterRecord::displayValue() const {
   if (adapterValueWidth != adapterValueHeight) {
     return DisplayNumbers::ratio(1.0 / static_cast<double>(adapterValueWidth)) + "x ANA";
   }
   return DisplayNumbers::ratio(adapterValueWidth) + "x";
 }
+
+}  // namespace app::model
+

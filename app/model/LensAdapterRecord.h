@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace app::model {
+
 // One lens adapter (speed booster, tele converter, anamorphic attachment), a row of the adapter catalogue.
 struct LensAdapterRecord {
   int adapterId = 0;
@@ -19,3 +21,6 @@ struct LensAdapterRecord {
   // The factor label: "0.71x", "1x", or "2x ANA" for an anamorphic adapter (its squeeze, 1 / width).
   std::string displayValue() const;
 };
+
+}  // namespace app::model
+

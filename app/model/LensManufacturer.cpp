@@ -6,6 +6,8 @@
 
 using app::model::NumericText;
 
+namespace app::model {
+
 LensManufacturer::LensManufacturer(int manufacturerId, std::string manufacturer, std::string model, std::string lensType,
                                    int selected, float anamorphotic, int origin)
     : manufacturerId(manufacturerId),
@@ -19,3 +21,6 @@ LensManufacturer::LensManufacturer(int manufacturerId, std::string manufacturer,
 std::string LensManufacturer::getListString() const { return manufacturer + " " + series; }
 
 bool LensManufacturer::isZoomLens() const { return NumericText::contains(lensType, "Zoom"); }
+
+}  // namespace app::model
+

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace app::model {
+
 // One lens series of a maker, a row of the lens catalogue's maker table.
 struct LensManufacturer {
   int manufacturerId = 0;  // series id; 1, 2 and 250-253 are the generic series
@@ -23,3 +25,6 @@ struct LensManufacturer {
   // A series without a lens type counts as prime.
   bool isPrimeLens() const { return !isZoomLens(); }
 };
+
+}  // namespace app::model
+

@@ -5,6 +5,8 @@
 
 using app::model::NumericText;
 
+namespace app::model {
+
 namespace {
 
 constexpr std::string_view kNumberCharacters = "0123456789.,";
@@ -57,3 +59,6 @@ InputScrollStructObject LensObject::getInputValues() const {
   }
   return values;
 }
+
+}  // namespace app::model
+

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace app::model {
+
 // The starting values a lens gives the main screen's scroll bars.
 struct InputScrollStructObject {
   float distance = 0.0f;  // -1 when the lens has a close-focus text, 1 when not
@@ -45,3 +47,6 @@ struct LensObject {
 
   InputScrollStructObject getInputValues() const;
 };
+
+}  // namespace app::model
+

@@ -106,3 +106,4 @@ bool NumericText::contains(std::string_view text, std::string_view part) {
 }
 
 }  // namespace app::model
+

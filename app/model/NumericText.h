@@ -33,3 +33,4 @@ class NumericText {
 };
 
 }  // namespace app::model
+

@@ -6,6 +6,8 @@
 
 using app::model::NumericText;
 
+namespace app::model {
+
 namespace {
 
 TEST(NumericText, ReadsTheLeadingNumberLenientlyAndSaturates) {
@@ -25,3 +27,6 @@ TEST(NumericText, FiltersAndReplacements) {
 }
 
 }  // namespace
+
+}  // namespace app::model
+

@@ -1,5 +1,7 @@
 #include "app/model/PrimeLensObject.h"
 
+namespace app::model {
+
 namespace {
 
 // Focal lengths are compared in hundredths of a millimetre, the precision the lists were sorted at.
@@ -22,3 +24,6 @@ int FreeZoomLensObject::compareIT(const FreeZoomLensObject& other) const {
   if (byShortEnd != 0) return byShortEnd;
   return compareHundredths(maxFl, other.maxFl);
 }
+
+}  // namespace app::model
+

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace app::model {
+
 // One prime focal length in a list of primes.
 struct PrimeLensObject {
   bool selected = false;
@@ -23,3 +25,6 @@ struct FreeZoomLensObject {
   // Ascending by short end, then by long end: -1, 0 or 1.
   int compareIT(const FreeZoomLensObject& other) const;
 };
+
+}  // namespace app::model
+

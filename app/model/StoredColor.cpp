@@ -1,5 +1,7 @@
 #include "app/model/StoredColor.h"
 
+namespace app::model {
+
 namespace {
 
 // Component times 255, truncated toward zero. A component below 0, above 1 or not a number would make an
@@ -27,3 +29,6 @@ StoredColor StoredColor::defaultFrameGuideColor() {
 }
 
 StoredColor StoredColor::blueColor() { return {0.0, 0.0, 1.0, 1.0}; }
+
+}  // namespace app::model
+

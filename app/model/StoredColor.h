@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace app::model {
+
 // A colour as the app stores and passes it: red, green and blue from 0 to 1 with an alpha. Stored form is
 // one signed 32-bit code 0xRRGGBB: each component times 255, truncated toward zero; decoding divides each
 // byte by 255 and gives alpha 1. The drawing layer turns this into its own colour type.
@@ -23,3 +25,6 @@ struct StoredColor {
 
   bool operator==(const StoredColor&) const = default;
 };
+
+}  // namespace app::model
+

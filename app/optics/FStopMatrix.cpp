@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace app::optics {
+
 namespace {
 
 constexpr int kRows = 15;
@@ -84,3 +86,6 @@ std::string FStopMatrix::getFResultString(double aperture) const {
     default: return stop;
   }
 }
+
+}  // namespace app::optics
+

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace app::optics {
+
 // The f-stop table (full stops and the stops a third, a half and two thirds above each) with the user's
 // position in it, and the stop text of an aperture. The tables never change after construction.
 class FStopMatrix {
@@ -41,3 +43,6 @@ class FStopMatrix {
   int row_ = 1;
   int modus_ = 0;
 };
+
+}  // namespace app::optics
+

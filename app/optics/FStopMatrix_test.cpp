@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 
+namespace app::optics {
+
 namespace {
 
 const std::string kThird = "\u2153";
@@ -84,3 +86,6 @@ TEST(FStopMatrix, TheLastIndexOfTheTableIsNeverPassed) {
 }
 
 }  // namespace
+
+}  // namespace app::optics
+

@@ -7,6 +7,8 @@
 
 using app::model::NumericText;
 
+namespace app::optics {
+
 std::string FValueStringBuilder::fStringFromFloat(float aperture) {
   double v = aperture;
   if (v > 10.0) {
@@ -21,3 +23,6 @@ std::string FValueStringBuilder::fStringFromFloat(float aperture) {
   float hundredths = std::round(aperture * 100.0f) / 100.0f;
   return platform::foundation::format("%1.1f", static_cast<double>(hundredths));
 }
+
+}  // namespace app::optics
+

@@ -5,6 +5,8 @@
 
 using app::model::NumericText;
 
+namespace app::optics {
+
 namespace {
 
 std::string oneDecimalTrimmed(float value) {
@@ -35,3 +37,6 @@ std::string FocalLengthStringBuilder::getFocalLengthStringWithValue2(float focal
 std::string FocalLengthStringBuilder::getFocalLengthStringForCaptionWithValue(float focalLength) {
   return oneDecimalTrimmed(focalLength);
 }
+
+}  // namespace app::optics
+

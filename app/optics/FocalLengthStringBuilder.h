@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+namespace app::optics {
+
 // Focal-length texts with one decimal where it carries information: "50mm", "24.5mm".
 class FocalLengthStringBuilder {
  public:
@@ -13,3 +15,6 @@ class FocalLengthStringBuilder {
   static std::string getFocalLengthStringWithValue2(float focalLength);
   static std::string getFocalLengthStringForCaptionWithValue(float focalLength);
 };
+
+}  // namespace app::optics
+

@@ -26,3 +26,4 @@ class LensLimits {
 };
 
 }  // namespace app::optics
+

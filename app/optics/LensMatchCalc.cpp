@@ -6,9 +6,11 @@
 
 using app::model::NumericText;
 
+namespace app::optics {
+
 namespace {
 
-float circleOfConfusion(const CameraPackage& p, float factor) {
+float circleOfConfusion(const model::CameraPackage& p, float factor) {
   float w = p.getExtractionSensorWidth();
   float h = p.getExtractionSensorHeight();
   return std::sqrt(w * w + h * h) / factor;
@@ -21,7 +23,7 @@ float circleOfConfusion(const CameraPackage& p, float factor) {
 // the picture of a lens with focal length and f-number both scaled by the adapter. The source's hyperfocal
 // distance is taken for its lens as seen through its adapter, the target's stop solved for its lens as
 // seen through its own, and then read back as the stop set on the target's lens.
-double apertureMatch(const CameraPackage& source, float f, float n, const CameraPackage& target, int cocFactor,
+double apertureMatch(const model::CameraPackage& source, float f, float n, const model::CameraPackage& target, int cocFactor,
                      float matchedFocalLength) {
   float k = static_cast<float>(cocFactor);
   float cS = circleOfConfusion(source, k);
@@ -36,26 +38,29 @@ double apertureMatch(const CameraPackage& source, float f, float n, const Camera
 
 }  // namespace
 
-double LensMatchCalc::horMatchWithPackageSource(const CameraPackage& source, float focalLength,
-                                                const CameraPackage& target) {
+double LensMatchCalc::horMatchWithPackageSource(const model::CameraPackage& source, float focalLength,
+                                                const model::CameraPackage& target) {
   return (target.getFinalSimulationFormatWidth() * focalLength) / source.getFinalSimulationFormatWidth();
 }
 
-double LensMatchCalc::verMatchWithPackageSource(const CameraPackage& source, float focalLength,
-                                                const CameraPackage& target) {
+double LensMatchCalc::verMatchWithPackageSource(const model::CameraPackage& source, float focalLength,
+                                                const model::CameraPackage& target) {
   return (target.getFinalSimulationFormatHeight() * focalLength) / source.getFinalSimulationFormatHeight();
 }
 
-double LensMatchCalc::horApertureMatchWithPackageSource(const CameraPackage& source, float focalLength,
-                                                        float aperture, const CameraPackage& target,
+double LensMatchCalc::horApertureMatchWithPackageSource(const model::CameraPackage& source, float focalLength,
+                                                        float aperture, const model::CameraPackage& target,
                                                         int cocFactor) {
   float f2 = NumericText::toFloat(horMatchWithPackageSource(source, focalLength, target));
   return apertureMatch(source, focalLength, aperture, target, cocFactor, f2);
 }
 
-double LensMatchCalc::verApertureMatchWithPackageSource(const CameraPackage& source, float focalLength,
-                                                        float aperture, const CameraPackage& target,
+double LensMatchCalc::verApertureMatchWithPackageSource(const model::CameraPackage& source, float focalLength,
+                                                        float aperture, const model::CameraPackage& target,
                                                         int cocFactor) {
   float f2 = NumericText::toFloat(verMatchWithPackageSource(source, focalLength, target));
   return apertureMatch(source, focalLength, aperture, target, cocFactor, f2);
 }
+
+}  // namespace app::optics
+

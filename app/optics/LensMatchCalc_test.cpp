@@ -4,20 +4,22 @@
 
 #include <cmath>
 
+namespace app::optics {
+
 namespace {
 
 constexpr int kCocFactor = 1500;
 
-CameraPackage package(float width, float height) {
-  CameraPackage p;
-  CameraShootingMode mode;
+model::CameraPackage package(float width, float height) {
+  model::CameraPackage p;
+  model::CameraShootingMode mode;
   mode.width = width;
   mode.height = height;
   mode.anamorphotic = 1.0f;
   mode.aspectRatio = "1.5:1";
   p.shootingMode = mode;
-  p.lensManufacturer = LensManufacturer(5, "Halden", "Primes", "Prime Lens", 1, 1.0f, 0);
-  LensAdapterRecord none;
+  p.lensManufacturer = model::LensManufacturer(5, "Halden", "Primes", "Prime Lens", 1, 1.0f, 0);
+  model::LensAdapterRecord none;
   none.adapterValueWidth = none.adapterValueHeight = 1.0f;
   p.lensAdapter = none;
   p.cropID = 1;
@@ -25,12 +27,12 @@ CameraPackage package(float width, float height) {
   return p;
 }
 
-const CameraPackage kSuper35 = package(24.89f, 18.66f);
-const CameraPackage kFullFrame = package(36.0f, 24.0f);
+const model::CameraPackage kSuper35 = package(24.89f, 18.66f);
+const model::CameraPackage kFullFrame = package(36.0f, 24.0f);
 
 TEST(LensMatchCalc, FocalLengthAcrossFormats) {
   const struct {
-    const CameraPackage &from, &to;
+    const model::CameraPackage &from, &to;
     double horizontal, vertical;
   } cases[] = {
       {kSuper35, kSuper35, 50, 50}, {kSuper35, kFullFrame, 72.32, 64.31}, {kFullFrame, kSuper35, 34.57, 38.88}};
@@ -46,7 +48,7 @@ TEST(LensMatchCalc, ApertureKeepsTheHyperfocalDistance) {
   const float f = 50, n = 2.8f;
   double f2 = LensMatchCalc::horMatchWithPackageSource(kSuper35, f, kFullFrame);
   double n2 = LensMatchCalc::horApertureMatchWithPackageSource(kSuper35, f, n, kFullFrame, kCocFactor);
-  auto coc = [](const CameraPackage& p) {
+  auto coc = [](const model::CameraPackage& p) {
     return std::hypot(p.getExtractionSensorWidth(), p.getExtractionSensorHeight()) / kCocFactor;
   };
   double hyperfocal = f * f / (coc(kSuper35) * n) + f;
@@ -55,7 +57,7 @@ TEST(LensMatchCalc, ApertureKeepsTheHyperfocalDistance) {
   EXPECT_GT(n2, n);  // the larger format needs a smaller opening for the same depth of field
 }
 
-CameraPackage withAdapter(CameraPackage p, float width, float height) {
+model::CameraPackage withAdapter(model::CameraPackage p, float width, float height) {
   p.lensAdapter->adapterValueWidth = width;
   p.lensAdapter->adapterValueHeight = height;
   return p;
@@ -64,7 +66,7 @@ CameraPackage withAdapter(CameraPackage p, float width, float height) {
 // Behind a focal reducer or converter the sensor sees a lens of scaled focal length and f-number: the
 // matches find the lens on the other package that gives that picture and that depth of field.
 TEST(LensMatchCalc, AnAdapterScalesFocalLengthAndStopAlike) {
-  const CameraPackage extended = withAdapter(kSuper35, 2, 2);
+  const model::CameraPackage extended = withAdapter(kSuper35, 2, 2);
   EXPECT_NEAR(LensMatchCalc::horMatchWithPackageSource(extended, 50, kSuper35), 100, 1e-3);
   EXPECT_NEAR(LensMatchCalc::horApertureMatchWithPackageSource(extended, 50, 2.8f, kSuper35, kCocFactor), 5.6, 1e-3);
   EXPECT_NEAR(LensMatchCalc::verApertureMatchWithPackageSource(extended, 50, 2.8f, kSuper35, kCocFactor), 5.6, 1e-3);
@@ -72,20 +74,20 @@ TEST(LensMatchCalc, AnAdapterScalesFocalLengthAndStopAlike) {
   EXPECT_NEAR(LensMatchCalc::horMatchWithPackageSource(kSuper35, 100, extended), 50, 1e-3);
   EXPECT_NEAR(LensMatchCalc::horApertureMatchWithPackageSource(kSuper35, 100, 5.6f, extended, kCocFactor), 2.8, 1e-3);
 
-  const CameraPackage boosted = withAdapter(kSuper35, 0.71f, 0.71f);
+  const model::CameraPackage boosted = withAdapter(kSuper35, 0.71f, 0.71f);
   EXPECT_NEAR(LensMatchCalc::horMatchWithPackageSource(boosted, 50, kSuper35), 35.5, 0.01);
   EXPECT_NEAR(LensMatchCalc::horApertureMatchWithPackageSource(boosted, 50, 2.8f, kSuper35, kCocFactor), 1.988, 0.01);
   // Between two packages behind the same adapter, everything stays as it is.
   EXPECT_NEAR(LensMatchCalc::horApertureMatchWithPackageSource(boosted, 50, 2.8f, boosted, kCocFactor), 2.8, 1e-3);
 
   // An anamorphic adapter widens the view but leaves the height, and so the depth of field.
-  const CameraPackage squeezed = withAdapter(kSuper35, 0.5f, 1);
+  const model::CameraPackage squeezed = withAdapter(kSuper35, 0.5f, 1);
   EXPECT_NEAR(LensMatchCalc::verMatchWithPackageSource(squeezed, 50, kSuper35), 50, 1e-3);
   EXPECT_NEAR(LensMatchCalc::verApertureMatchWithPackageSource(squeezed, 50, 2.8f, kSuper35, kCocFactor), 2.8, 1e-3);
 }
 
 TEST(LensMatchCalc, ZeroSizedSourceGivesNonFiniteResults) {
-  CameraPackage broken = package(0.0f, 0.0f);
+  model::CameraPackage broken = package(0.0f, 0.0f);
   EXPECT_FALSE(std::isfinite(LensMatchCalc::horMatchWithPackageSource(broken, 50, kFullFrame)));
   EXPECT_FALSE(std::isfinite(LensMatchCalc::verMatchWithPackageSource(broken, 50, kFullFrame)));
   EXPECT_FALSE(
@@ -93,3 +95,6 @@ TEST(LensMatchCalc, ZeroSizedSourceGivesNonFiniteResults) {
 }
 
 }  // namespace
+
+}  // namespace app::optics
+

@@ -6,6 +6,8 @@ using app::model::DisplayNumbers;
 
 using platform::foundation::NumberFormatter;
 
+namespace app::optics {
+
 std::string MetricFormatter::meterValue(float meters) {
   static const NumberFormatter millimetres = DisplayNumbers::plainDecimal(3, 3);
   static const NumberFormatter centimetres = DisplayNumbers::plainDecimal(2, 2);
@@ -16,3 +18,6 @@ std::string MetricFormatter::meterValue(float meters) {
   const NumberFormatter& formatter = v < 0.0095 ? millimetres : v < 9.95 ? centimetres : v < 19.95 ? decimetres : whole;
   return formatter.stringFromNumber(v) + "m";
 }
+
+}  // namespace app::optics
+

@@ -9,6 +9,8 @@
 
 using app::model::NumericText;
 
+namespace app::optics {
+
 namespace {
 
 using platform::log::Debug;
@@ -84,3 +86,6 @@ std::string MetricToImperialConversion::returnFeetInchesString(float meters) {
   write(Debug, platform::foundation::format("Inches %.2f", in));
   return text;
 }
+
+}  // namespace app::optics
+

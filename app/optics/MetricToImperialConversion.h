@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+namespace app::optics {
+
 // Feet and inches for the imperial measurement system: distances are held in metres everywhere and shown
 // or typed as feet-and-inch texts (5', 5'6", 5'6'', 7'').
 class MetricToImperialConversion {
@@ -15,3 +17,6 @@ class MetricToImperialConversion {
   // "3' 3''", "65'" (inches dropped from 49.5 feet on), "4''", "0.4''", "<0.1''".
   static std::string returnFeetInchesString(float meters);
 };
+
+}  // namespace app::optics
+

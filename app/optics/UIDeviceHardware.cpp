@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace app::optics {
+
 namespace {
 
 struct Model {
@@ -210,3 +212,6 @@ CameraParameter UIDeviceHardware::getDefaultTeleParameter() { return singlePreci
 CameraParameter UIDeviceHardware::getDefaultUltraWideCameraParameter4Device() {
   return singlePrecisionAngles(85.86f, 102.25f, 4.12);
 }
+
+}  // namespace app::optics
+

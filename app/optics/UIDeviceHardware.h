@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace app::optics {
+
 // The angles of view of one built-in device camera.
 struct CameraParameter {
   double VerticalViewAngle = 0.0;    // degrees
@@ -40,3 +42,6 @@ class UIDeviceHardware {
   static CameraParameter getDefaultTeleParameter();
   static CameraParameter getDefaultUltraWideCameraParameter4Device();
 };
+
+}  // namespace app::optics
+

@@ -4,6 +4,8 @@
 
 #include <set>
 
+namespace app::optics {
+
 namespace {
 
 TEST(UIDeviceHardware, ModelNames) {
@@ -43,3 +45,6 @@ TEST(UIDeviceHardware, CameraAngles) {
 }
 
 }  // namespace
+
+}  // namespace app::optics
+

@@ -7,6 +7,8 @@
 #include "app/optics/MetricFormatter.h"
 #include "app/optics/MetricToImperialConversion.h"
 
+namespace app::optics {
+
 namespace {
 
 using Imperial = MetricToImperialConversion;
@@ -52,3 +54,6 @@ TEST(UnitTexts, MeterFocalLengthAndApertureTexts) {
 }
 
 }  // namespace
+
+}  // namespace app::optics
+

@@ -35,3 +35,4 @@ std::optional<AspectFrames> AspectFrames::make(float widthOne, float heightOne, 
 }
 
 }  // namespace app::pages
+

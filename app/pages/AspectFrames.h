@@ -31,3 +31,4 @@ struct AspectFrames {
 };
 
 }  // namespace app::pages
+

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 namespace app::pages {
+
 namespace {
 
 using Border = AspectFrames::Border;
@@ -59,4 +60,6 @@ TEST(AspectFrames, NothingChangesForAnUnknownTypeOrAFormatWithoutSize) {
 }
 
 }  // namespace
+
 }  // namespace app::pages
+

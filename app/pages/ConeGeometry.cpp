@@ -85,3 +85,4 @@ Path ConeGeometry::startingCone(Size area) {
 }
 
 }  // namespace app::pages
+

@@ -39,3 +39,4 @@ struct ConeGeometry {
 };
 
 }  // namespace app::pages
+

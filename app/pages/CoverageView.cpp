@@ -21,6 +21,8 @@ using platform::ui::ShapeLayer;
 using platform::ui::TextAlignment;
 using platform::ui::View;
 
+namespace app::pages {
+
 namespace {
 
 // The hint rests above the page and slides down into a band of its own, so it never covers the texts.
@@ -35,7 +37,7 @@ void CoverageDrawView::updateScale() {
   scaleFactor_ = 0;
   auto state = app::pages::framesObject();
   if (!state->packageOne) return;
-  const CameraPackage& one = *state->packageOne;
+  const model::CameraPackage& one = *state->packageOne;
   float diagonal = FormatTexts::diagonal(one.modeWidth(), one.modeHeight());
   scaleFactor_ = ImageCircle::drawingScale(bounds().size, ImageCircle::largestCircle(one), diagonal).value_or(0);
 }
@@ -46,7 +48,7 @@ void CoverageDrawView::drawRect(const Rect&) {
   if (!state->packageOne || scaleFactor_ <= 0) return;
   auto* context = platform::graphics::currentContext();
   for (const auto& outline : FormatOutlines::outlines(*state->packageOne, scaleFactor_, bounds().size)) {
-    SensorDrawView::drawFormatRect(outline.rect, UIConstants::blue(), outline.alpha, context);
+    SensorDrawView::drawFormatRect(outline.rect, kit::UIConstants::blue(), outline.alpha, context);
   }
 }
 
@@ -70,24 +72,24 @@ void CoverageDrawView::placeCircle() {
   circle_ = make<ShapeLayer>();
   circle_->setFrame(bounds());
   circle_->setPath(Path::oval(*oval));
-  circle_->setStrokeColor(UIConstants::maxContrastText());
+  circle_->setStrokeColor(kit::UIConstants::maxContrastText());
   circle_->setFillColor(std::nullopt);
   layer().addSublayer(circle_);
 }
 
 CoverageView::CoverageView(const Rect& frame)
-    : PageView(frame), formatOne_(UIConstants::blue(), TextAlignment::Right) {
+    : PageView(frame), formatOne_(kit::UIConstants::blue(), TextAlignment::Right) {
   contentView_->setClipsToBounds(true);
   lensAtFocalLengthLabel_ =
-      makePageLabel(UIConstants::romanFontWithSize(12), UIConstants::contrastText(), TextAlignment::Left);
+      makePageLabel(kit::UIConstants::romanFontWithSize(12), kit::UIConstants::contrastText(), TextAlignment::Left);
   // A series name too long even when shrunk gives way in its middle: the focal length at the end stays.
   lensAtFocalLengthLabel_->setLineBreakMode(platform::graphics::LineBreakMode::TruncateMiddle);
   imageCircleLabel_ =
-      makePageLabel(UIConstants::mediumFontWithSize(18), UIConstants::maxContrastText(), TextAlignment::Left);
+      makePageLabel(kit::UIConstants::mediumFontWithSize(18), kit::UIConstants::maxContrastText(), TextAlignment::Left);
   shootTestsLabel_ =
-      makePageLabel(UIConstants::romanFontWithSize(11), platform::graphics::Color::whiteColor(),
+      makePageLabel(kit::UIConstants::romanFontWithSize(11), platform::graphics::Color::whiteColor(),
                     TextAlignment::Center);
-  shootTestsLabel_->setBackgroundColor(UIConstants::darkBlue());
+  shootTestsLabel_->setBackgroundColor(kit::UIConstants::darkBlue());
   shootTestsLabel_->setText(platform::ui::LocalizedStrings::localizedString(
       "Image circles are approximate: shoot tests before you rely on them."));
   coverageDrawView_ = make<CoverageDrawView>();
@@ -99,7 +101,7 @@ CoverageView::CoverageView(const Rect& frame)
   shootTestsTop_.setConstant(kHintHidden);
   zoomPercentage_ = 0;
   updateLabels();
-  imageCircleLabel_->setTextColor(UIConstants::maxContrastText());
+  imageCircleLabel_->setTextColor(kit::UIConstants::maxContrastText());
   coverageDrawView_->setNeedsDisplay();
 }
 
@@ -174,3 +176,6 @@ void CoverageView::displayShootTestsLabel() {
     if (weak.lock()) slideHint(kHintHidden, kHintStay, {});
   });
 }
+
+}  // namespace app::pages
+

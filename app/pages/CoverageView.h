@@ -11,6 +11,8 @@
 #include "platform/ui/ShapeLayer.h"
 #include "platform/ui/View.h"
 
+namespace app::pages {
+
 // Draws package one's recording area (and extraction) and, over it, the lens's image circle, all at one
 // scale that leaves room for the largest circle of the series.
 class CoverageDrawView : public platform::ui::View {
@@ -54,8 +56,8 @@ class CoverageView : public app::pages::PageView {
   void killAnimation();
   void displayShootTestsLabel();
 
-  const std::optional<CameraPackage>& mCameraPackage() const { return package_; }
-  void setCameraPackage(std::optional<CameraPackage> package) { package_ = std::move(package); }
+  const std::optional<model::CameraPackage>& mCameraPackage() const { return package_; }
+  void setCameraPackage(std::optional<model::CameraPackage> package) { package_ = std::move(package); }
   int currentFLIndex() const { return currentFLIndex_; }
   float currentImageCircle() const { return currentImageCircle_; }
   float currentFocalLength() const { return currentFocalLength_; }
@@ -74,7 +76,7 @@ class CoverageView : public app::pages::PageView {
   void layoutContent() override;
   void slideHint(double constant, double delay, std::function<void(bool)> completion);
 
-  std::optional<CameraPackage> package_;
+  std::optional<model::CameraPackage> package_;
   float zoomPercentage_ = 0;
   int currentFLIndex_ = -1;
   float currentImageCircle_ = 0;
@@ -85,3 +87,6 @@ class CoverageView : public app::pages::PageView {
   app::pages::FormatLabelGroups formatOne_;
   std::shared_ptr<CoverageDrawView> coverageDrawView_;
 };
+
+}  // namespace app::pages
+

@@ -9,6 +9,8 @@
 #include "app/pages/PagePackagesTestSupport.h"
 #include "app/pages/PagesTestSupport.h"
 
+namespace app::pages {
+
 namespace {
 
 using ostrel::testing::lens;
@@ -19,7 +21,7 @@ using platform::ui::make;
 
 class CoverageViewTest : public ::testing::Test {
  protected:
-  std::shared_ptr<CoverageView> page(const CameraPackage& one) {
+  std::shared_ptr<CoverageView> page(const model::CameraPackage& one) {
     app::pages::framesObject()->packageOne = one;
     auto view = make<CoverageView>(platform::ui::Rect(0, 0, 375, 300));
     view->setCameraPackage(one);
@@ -27,7 +29,7 @@ class CoverageViewTest : public ::testing::Test {
     view->drawCoverage();
     return view;
   }
-  static CameraPackage primes(PackageSpec spec = {}) {
+  static model::CameraPackage primes(PackageSpec spec = {}) {
     return package(spec, {lens(35, 43.3f), lens(50, 46.3f), lens(85, 52)});
   }
 
@@ -50,7 +52,7 @@ TEST_F(CoverageViewTest, APrimeShowsItsCircleOverTheFormat) {
   auto oval = circle->path().bounds();
   EXPECT_NEAR(oval.size.width, 46.3 * drawing->scaleFactor(), 1e-3);
   EXPECT_NEAR(oval.origin.x + oval.size.width / 2, drawing->bounds().size.width / 2, 1e-3);
-  EXPECT_EQ(circle->strokeColor(), UIConstants::maxContrastText());
+  EXPECT_EQ(circle->strokeColor(), kit::UIConstants::maxContrastText());
 
   view->setFLIndex(-1);
   EXPECT_EQ(view->imageCircleLabel()->text(), "No data");
@@ -89,7 +91,7 @@ TEST_F(CoverageViewTest, ASphericalAdapterShowsBothCircles) {
 // Probed on the pixels: down the drawing's middle, from the frame's top edge to its bottom edge and from
 // the circle's top to its bottom.
 TEST_F(CoverageViewTest, AnAnamorphicLensCircleIsDrawnAtTheFramesScale) {
-  LensObject anamorphic = lens(50, 33);
+  model::LensObject anamorphic = lens(50, 33);
   anamorphic.anamorphic = 2;
   auto view = page(package({.width = 20.2f, .height = 16.9f, .aspectRatio = "6:5", .lensSqueeze = 2}, {anamorphic}));
   view->setFLIndex(0);
@@ -105,8 +107,8 @@ TEST_F(CoverageViewTest, AnAnamorphicLensCircleIsDrawnAtTheFramesScale) {
   std::vector<int> frameRows, circleRows;
   for (int y = 0; y < static_cast<int>(drawing->bounds().size.height * scale); ++y) {
     auto pixel = image->pixel(middle, y);
-    if (near(pixel, UIConstants::blue())) frameRows.push_back(y);
-    if (near(pixel, UIConstants::maxContrastText())) circleRows.push_back(y);
+    if (near(pixel, kit::UIConstants::blue())) frameRows.push_back(y);
+    if (near(pixel, kit::UIConstants::maxContrastText())) circleRows.push_back(y);
   }
   ASSERT_FALSE(frameRows.empty());
   ASSERT_FALSE(circleRows.empty());
@@ -202,3 +204,6 @@ TEST_F(CoverageViewTest, TheShownHintCoversNoneOfThePagesTexts) {
 }
 
 }  // namespace
+
+}  // namespace app::pages
+

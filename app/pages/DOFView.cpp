@@ -18,6 +18,8 @@ using platform::ui::Rect;
 using platform::ui::TextAlignment;
 using platform::ui::View;
 
+namespace app::pages {
+
 namespace {
 
 // Beyond the hyperfocal distance the infinity signs are drawn larger, and raised so that they sit on the
@@ -32,27 +34,27 @@ constexpr double kMarkerWidth = 2, kMarkerHeight = 14, kStripHeight = 20;
 DOFView::DOFView(const Rect& frame) : PageView(frame) { customInit(); }
 
 void DOFView::customInit() {
-  const auto text = UIConstants::maxContrastText();
-  const auto caption = UIConstants::lowContrastText();
+  const auto text = kit::UIConstants::maxContrastText();
+  const auto caption = kit::UIConstants::lowContrastText();
   cocLabel_ =
-      makePageLabel(UIConstants::romanFontWithSize(12), UIConstants::contrastText(), TextAlignment::Left);
-  hyperFocalCaption_ = makePageLabel(UIConstants::heavyFontWithSize(9), caption, TextAlignment::Right);
-  hyperFocalLabel_ = makePageLabel(UIConstants::mediumFontWithSize(12), text, TextAlignment::Right);
-  nearCaption_ = makePageLabel(UIConstants::heavyFontWithSize(9), caption, TextAlignment::Center);
-  nearLabel_ = makePageLabel(UIConstants::mediumFontWithSize(12), text, TextAlignment::Center);
-  dofCaption_ = makePageLabel(UIConstants::heavyFontWithSize(9), caption, TextAlignment::Center);
-  dofLabel_ = makePageLabel(UIConstants::mediumFontWithSize(kTotalFont), text, TextAlignment::Center);
-  farCaption_ = makePageLabel(UIConstants::heavyFontWithSize(9), caption, TextAlignment::Center);
-  farLabel_ = makePageLabel(UIConstants::mediumFontWithSize(kFarFont), text, TextAlignment::Center);
+      makePageLabel(kit::UIConstants::romanFontWithSize(12), kit::UIConstants::contrastText(), TextAlignment::Left);
+  hyperFocalCaption_ = makePageLabel(kit::UIConstants::heavyFontWithSize(9), caption, TextAlignment::Right);
+  hyperFocalLabel_ = makePageLabel(kit::UIConstants::mediumFontWithSize(12), text, TextAlignment::Right);
+  nearCaption_ = makePageLabel(kit::UIConstants::heavyFontWithSize(9), caption, TextAlignment::Center);
+  nearLabel_ = makePageLabel(kit::UIConstants::mediumFontWithSize(12), text, TextAlignment::Center);
+  dofCaption_ = makePageLabel(kit::UIConstants::heavyFontWithSize(9), caption, TextAlignment::Center);
+  dofLabel_ = makePageLabel(kit::UIConstants::mediumFontWithSize(kTotalFont), text, TextAlignment::Center);
+  farCaption_ = makePageLabel(kit::UIConstants::heavyFontWithSize(9), caption, TextAlignment::Center);
+  farLabel_ = makePageLabel(kit::UIConstants::mediumFontWithSize(kFarFont), text, TextAlignment::Center);
   distanceLabel_ =
-      makePageLabel(UIConstants::romanFontWithSize(12), UIConstants::blue(), TextAlignment::Center);
+      makePageLabel(kit::UIConstants::romanFontWithSize(12), kit::UIConstants::blue(), TextAlignment::Center);
   const std::pair<std::shared_ptr<platform::ui::Label>, const char*> captions[] = {
       {hyperFocalCaption_, "HYPERFOCAL"},
       {nearCaption_, "NEAR"},
       {dofCaption_, "DEPTH OF FIELD"},
       {farCaption_, "FAR"}};
   for (const auto& [label, key] : captions) {
-    label->setAttributedText(UIConstants::kerningWithString(LocalizedStrings::localizedString(key)));
+    label->setAttributedText(kit::UIConstants::kerningWithString(LocalizedStrings::localizedString(key)));
   }
   for (const auto& label : {cocLabel_, hyperFocalCaption_, hyperFocalLabel_, nearCaption_, nearLabel_, dofCaption_,
                             dofLabel_, farCaption_, farLabel_, distanceLabel_}) {
@@ -61,11 +63,11 @@ void DOFView::customInit() {
 
   markerContainer_ = make<View>();
   stripLine_ = make<View>();
-  stripLine_->setBackgroundColor(UIConstants::lowContrastText());
+  stripLine_->setBackgroundColor(kit::UIConstants::lowContrastText());
   focusMark_ = make<View>();
-  focusMark_->setBackgroundColor(UIConstants::blue());
-  nearMarker_ = make<uiDOFMarkerView>();
-  farMarker_ = make<uiDOFMarkerView>();
+  focusMark_->setBackgroundColor(kit::UIConstants::blue());
+  nearMarker_ = make<kit::uiDOFMarkerView>();
+  farMarker_ = make<kit::uiDOFMarkerView>();
   for (const auto& part : {stripLine_, focusMark_, nearMarker_, farMarker_}) markerContainer_->addSubview(part);
   contentView_->addSubview(markerContainer_);
 
@@ -113,8 +115,8 @@ void DOFView::setDistance(float distance) {
 void DOFView::showInfinite(bool infinite) {
   dofLabel_->setTransform(infinite ? AffineTransform::translation(0, kTotalRaise) : AffineTransform());
   farLabel_->setTransform(infinite ? AffineTransform::translation(0, kFarRaise) : AffineTransform());
-  farLabel_->setFont(UIConstants::mediumFontWithSize(infinite ? kFarFontInfinite : kFarFont));
-  dofLabel_->setFont(UIConstants::mediumFontWithSize(infinite ? kTotalFontInfinite : kTotalFont));
+  farLabel_->setFont(kit::UIConstants::mediumFontWithSize(infinite ? kFarFontInfinite : kFarFont));
+  dofLabel_->setFont(kit::UIConstants::mediumFontWithSize(infinite ? kTotalFontInfinite : kTotalFont));
 }
 
 void DOFView::calculateDOF() {
@@ -140,3 +142,6 @@ void DOFView::calculateDOF() {
   contentView_->setNeedsLayout();
   contentView_->layoutIfNeeded();
 }
+
+}  // namespace app::pages
+

@@ -11,6 +11,8 @@
 #include "platform/ui/LayoutConstraint.h"
 #include "platform/ui/View.h"
 
+namespace app::pages {
+
 // The depth-of-field page: for package one at the dialled focal length, aperture and focus distance, the
 // circle of confusion, the hyperfocal distance, the near and far limits and the total depth, with a near
 // and a far marker on a strip around the focus point. The main screen recalculates it after every change,
@@ -23,8 +25,8 @@ class DOFView : public app::pages::PageView, public CoCViewDelegate {
   void setDistance(float distance);
   void calculateDOF() override;
 
-  const std::optional<CameraPackage>& mCameraPackage() const { return package_; }
-  void setCameraPackage(std::optional<CameraPackage> package) { package_ = std::move(package); }
+  const std::optional<model::CameraPackage>& mCameraPackage() const { return package_; }
+  void setCameraPackage(std::optional<model::CameraPackage> package) { package_ = std::move(package); }
 
   float sensorWidth() const { return sensorWidth_; }
   float sensorHeight() const { return sensorHeight_; }
@@ -59,7 +61,7 @@ class DOFView : public app::pages::PageView, public CoCViewDelegate {
   float distance_ = 0;
   float strictness_ = 0;
   app::pages::DepthOfField dof_;
-  std::optional<CameraPackage> package_;
+  std::optional<model::CameraPackage> package_;
 
   std::shared_ptr<platform::ui::Label> dofLabel_, hyperFocalLabel_, nearLabel_, farLabel_, distanceLabel_, cocLabel_;
   std::shared_ptr<platform::ui::Label> dofCaption_, hyperFocalCaption_, nearCaption_, farCaption_;
@@ -67,3 +69,6 @@ class DOFView : public app::pages::PageView, public CoCViewDelegate {
   platform::ui::LayoutConstraint nearMarkerCenterX_;
   platform::ui::LayoutConstraint farMarkerCenterX_;
 };
+
+}  // namespace app::pages
+

@@ -6,6 +6,8 @@
 #include "app/pages/PagePackagesTestSupport.h"
 #include "app/pages/PagesTestSupport.h"
 
+namespace app::pages {
+
 namespace {
 
 using ostrel::testing::package;
@@ -135,3 +137,6 @@ TEST_F(DOFViewTest, ValuesWithoutADepthOfFieldShowNoValue) {
 }
 
 }  // namespace
+
+}  // namespace app::pages
+

@@ -52,7 +52,7 @@ DepthOfField DepthOfField::calculate(float sensorWidth, float sensorHeight, floa
   return dof;
 }
 
-DepthOfField DepthOfField::forPackage(const CameraPackage& package, float cocFactor, float focalLength,
+DepthOfField DepthOfField::forPackage(const model::CameraPackage& package, float cocFactor, float focalLength,
                                       float aperture, float distance) {
   float magnification = package.adapterMagnification();
   return calculate(package.getExtractionSensorWidth(), package.getExtractionSensorHeight(), cocFactor,
@@ -123,3 +123,4 @@ DofMarkerOffsets DofMarkerOffsets::make(const DepthOfField& dof, double stripWid
 }
 
 }  // namespace app::pages
+

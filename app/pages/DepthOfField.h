@@ -22,7 +22,7 @@ struct DepthOfField {
                                 float aperture, float distance);
   // For a lens on a package: the sensor records the picture of the lens as its adapter makes it (a focal
   // reducer shortens focal length and f-number alike), on the package's extraction.
-  static DepthOfField forPackage(const CameraPackage& package, float cocFactor, float focalLength, float aperture,
+  static DepthOfField forPackage(const model::CameraPackage& package, float cocFactor, float focalLength, float aperture,
                                  float distance);
 
   // Focusing at or past the hyperfocal distance: everything to infinity is sharp.
@@ -57,3 +57,4 @@ struct DofMarkerOffsets {
 };
 
 }  // namespace app::pages
+

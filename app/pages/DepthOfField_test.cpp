@@ -7,6 +7,7 @@
 #include "app/pages/PagePackagesTestSupport.h"
 
 namespace app::pages {
+
 namespace {
 
 // The formulas written out once more in double, as a cinematographer's table would give them.
@@ -167,7 +168,7 @@ TEST(DepthOfField, AnAdapterScalesFocalLengthAndStopAsTheSensorSeesThem) {
                     s * (hyperfocal - fm) / (hyperfocal - s)};
   };
   // A super-35 16:9 format behind a 0.71x booster, a 50 mm lens at T2.8 focused at 3 m: a 35.5 mm f/1.99.
-  CameraPackage booster = package({.width = 24.88f, .height = 14, .adapterWidth = 0.71f, .adapterHeight = 0.71f});
+  model::CameraPackage booster = package({.width = 24.88f, .height = 14, .adapterWidth = 0.71f, .adapterHeight = 0.71f});
   DepthOfField dof = DepthOfField::forPackage(booster, 1500, 50, 2.8f, 3);
   Expected e = thinLens(24.88, 14, 50 * 0.71, 2.8 * 0.71, 3);
   EXPECT_NEAR(dof.hyperFocalDistance, e.hyperfocal, e.hyperfocal * 0.01);
@@ -179,10 +180,10 @@ TEST(DepthOfField, AnAdapterScalesFocalLengthAndStopAsTheSensorSeesThem) {
            a.farDistance == b.farDistance && a.circleOfConfusion == b.circleOfConfusion;
   };
   // A 2x extender doubles both; no adapter and an anamorphic one change neither.
-  CameraPackage extender = package({.adapterWidth = 2, .adapterHeight = 2});
+  model::CameraPackage extender = package({.adapterWidth = 2, .adapterHeight = 2});
   EXPECT_TRUE(same(DepthOfField::forPackage(extender, 1500, 50, 2.8f, 3),
                    DepthOfField::calculate(36, 24, 1500, 100, 5.6f, 3)));
-  for (CameraPackage plain : {package({}), package({.adapterWidth = 0.5f, .adapterHeight = 1})}) {
+  for (model::CameraPackage plain : {package({}), package({.adapterWidth = 0.5f, .adapterHeight = 1})}) {
     EXPECT_TRUE(same(DepthOfField::forPackage(plain, 1500, 50, 2.8f, 3),
                      DepthOfField::calculate(plain.getExtractionSensorWidth(), plain.getExtractionSensorHeight(),
                                              1500, 50, 2.8f, 3)));
@@ -196,7 +197,7 @@ TEST(DepthOfField, ImpossibleLensesAndFocusShowNoValue) {
   using ostrel::testing::package;
   const struct Case {
     const char* what;
-    CameraPackage package;
+    model::CameraPackage package;
     float f, s;
     const char* hyperfocal;
   } cases[] = {
@@ -221,4 +222,6 @@ TEST(DepthOfField, ImpossibleLensesAndFocusShowNoValue) {
 }
 
 }  // namespace
+
 }  // namespace app::pages
+

@@ -10,8 +10,9 @@ using app::model::NumericText;
 
 std::string DistanceText::text(double meters, int measurementSystem) {
   float value = NumericText::toFloat(meters);
-  return measurementSystem == 0 ? MetricFormatter::meterValue(value)
-                                : MetricToImperialConversion::returnFeetInchesString(value);
+  return measurementSystem == 0 ? optics::MetricFormatter::meterValue(value)
+                                : optics::MetricToImperialConversion::returnFeetInchesString(value);
 }
 
 }  // namespace app::pages
+

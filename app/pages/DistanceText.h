@@ -16,3 +16,4 @@ class DistanceText {
 inline constexpr const char* kNoValueText = "–";
 
 }  // namespace app::pages
+

@@ -22,6 +22,8 @@ using platform::ui::ShapeLayer;
 using platform::ui::TextAlignment;
 using platform::ui::View;
 
+namespace app::pages {
+
 namespace {
 
 // The three angle labels stand over the value display's columns; the indicator under them moves by the same
@@ -44,18 +46,18 @@ void FOVView::customInit() {
   sensorWidth_ = 1;
   sensorHeight_ = 1;
   selectedAngle_ = 0;
-  const auto angleFont = UIConstants::mediumFontWithSize(22);
-  fovHorizontalLabel_ = makePageLabel(angleFont, UIConstants::maxContrastText(), TextAlignment::Center);
-  fovVerticalLabel_ = makePageLabel(angleFont, UIConstants::contrastText(), TextAlignment::Center);
-  fovDiagonalLabel_ = makePageLabel(angleFont, UIConstants::contrastText(), TextAlignment::Center);
-  angleLabel_ = makePageLabel(UIConstants::heavyFontWithSize(9), UIConstants::lowContrastText(),
+  const auto angleFont = kit::UIConstants::mediumFontWithSize(22);
+  fovHorizontalLabel_ = makePageLabel(angleFont, kit::UIConstants::maxContrastText(), TextAlignment::Center);
+  fovVerticalLabel_ = makePageLabel(angleFont, kit::UIConstants::contrastText(), TextAlignment::Center);
+  fovDiagonalLabel_ = makePageLabel(angleFont, kit::UIConstants::contrastText(), TextAlignment::Center);
+  angleLabel_ = makePageLabel(kit::UIConstants::heavyFontWithSize(9), kit::UIConstants::lowContrastText(),
                               TextAlignment::Center);
   angleLabel_->setText(LocalizedStrings::localizedString("HORIZONTAL ANGLE"));
   distanceLabel_ =
-      makePageLabel(UIConstants::romanFontWithSize(12), UIConstants::blue(), TextAlignment::Left);
-  widthLabel_ = makePageLabel(UIConstants::romanFontWithSize(12), UIConstants::grey128(), TextAlignment::Center);
+      makePageLabel(kit::UIConstants::romanFontWithSize(12), kit::UIConstants::blue(), TextAlignment::Left);
+  widthLabel_ = makePageLabel(kit::UIConstants::romanFontWithSize(12), kit::UIConstants::grey128(), TextAlignment::Center);
   indicator_ = make<View>();
-  indicator_->setBackgroundColor(UIConstants::blue());
+  indicator_->setBackgroundColor(kit::UIConstants::blue());
   angleIllustrationView_ = make<View>();
   horizontalBtn_ = make<platform::ui::Button>();
   verticalBtn_ = make<platform::ui::Button>();
@@ -104,9 +106,9 @@ void FOVView::shapeInit() {
   pathDistance_ = ConeGeometry::startingLine(area);
   pathWidth_ = ConeGeometry::startingLine(area);
   path_ = ConeGeometry::startingCone(area);
-  shapeLayerDistance_ = makeLayer(pathDistance_, UIConstants::blue(), 1.5);
-  shapeLayerWidth_ = makeLayer(pathWidth_, UIConstants::grey128(), 2);
-  shapeLayer_ = makeLayer(path_, UIConstants::maxContrastText(), 2);
+  shapeLayerDistance_ = makeLayer(pathDistance_, kit::UIConstants::blue(), 1.5);
+  shapeLayerWidth_ = makeLayer(pathWidth_, kit::UIConstants::grey128(), 2);
+  shapeLayer_ = makeLayer(path_, kit::UIConstants::maxContrastText(), 2);
   for (const auto& layer : {shapeLayerDistance_, shapeLayerWidth_, shapeLayer_}) {
     angleIllustrationView_->layer().addSublayer(layer);
   }
@@ -167,7 +169,7 @@ void FOVView::select(int angle, const std::shared_ptr<platform::ui::Label>& high
       kSelectSeconds, 0, platform::ui::AnimationOptionNone,
       [&] {
         for (const auto& label : {fovHorizontalLabel_, fovVerticalLabel_, fovDiagonalLabel_}) {
-          label->setTextColor(label == highlighted ? UIConstants::maxContrastText() : UIConstants::contrastText());
+          label->setTextColor(label == highlighted ? kit::UIConstants::maxContrastText() : kit::UIConstants::contrastText());
         }
         indicatorCenterX_.setConstant(indicatorOffset);
         contentView_->setNeedsLayout();
@@ -181,3 +183,6 @@ void FOVView::select(int angle, const std::shared_ptr<platform::ui::Label>& high
 void FOVView::horizontalBtnPressed() { select(0, fovHorizontalLabel_, -kLabelStep, "HORIZONTAL ANGLE"); }
 void FOVView::verticalBtnPressed() { select(1, fovVerticalLabel_, 0, "VERTICAL ANGLE"); }
 void FOVView::diagonalBtnPressed() { select(2, fovDiagonalLabel_, kLabelStep, "DIAGONAL ANGLE"); }
+
+}  // namespace app::pages
+

@@ -13,6 +13,8 @@
 #include "platform/ui/ShapeLayer.h"
 #include "platform/ui/View.h"
 
+namespace app::pages {
+
 // The field-of-view page: the horizontal, vertical and diagonal angles of view of package one at the
 // dialled focal length, and the chosen one drawn as an opening cone with the focus distance and the width
 // of the scene there. shapeInit runs once before the first drawing; calculateFOV after every change.
@@ -28,8 +30,8 @@ class FOVView : public app::pages::PageView {
   void verticalBtnPressed();
   void diagonalBtnPressed();
 
-  const std::optional<CameraPackage>& mCameraPackage() const { return package_; }
-  void setCameraPackage(std::optional<CameraPackage> package) { package_ = std::move(package); }
+  const std::optional<model::CameraPackage>& mCameraPackage() const { return package_; }
+  void setCameraPackage(std::optional<model::CameraPackage> package) { package_ = std::move(package); }
 
   float sensorWidth() const { return sensorWidth_; }
   float sensorHeight() const { return sensorHeight_; }
@@ -73,7 +75,7 @@ class FOVView : public app::pages::PageView {
   float distance_ = 0;
   app::pages::FieldOfView angles_;
   int selectedAngle_ = 0;
-  std::optional<CameraPackage> package_;
+  std::optional<model::CameraPackage> package_;
   platform::graphics::Path path_, pathDistance_, pathWidth_;
   std::shared_ptr<platform::ui::ShapeLayer> shapeLayer_, shapeLayerDistance_, shapeLayerWidth_;
 
@@ -83,3 +85,6 @@ class FOVView : public app::pages::PageView {
   std::shared_ptr<platform::ui::View> angleIllustrationView_, indicator_;
   platform::ui::LayoutConstraint indicatorCenterX_;
 };
+
+}  // namespace app::pages
+

@@ -7,6 +7,8 @@
 #include "app/pages/PagesTestSupport.h"
 #include "platform/ui/Animation.h"
 
+namespace app::pages {
+
 namespace {
 
 using ostrel::testing::package;
@@ -97,7 +99,7 @@ TEST_F(FOVViewTest, TheButtonsChooseTheDrawnAngle) {
     env.advance(0.2);
     EXPECT_EQ(fov->angleLabel()->text(), c.caption);
     for (const auto& label : {fov->fovHorizontalLabel(), fov->fovVerticalLabel(), fov->fovDiagonalLabel()}) {
-      auto expected = label == c.highlighted ? UIConstants::maxContrastText() : UIConstants::contrastText();
+      auto expected = label == c.highlighted ? kit::UIConstants::maxContrastText() : kit::UIConstants::contrastText();
       EXPECT_EQ(label->textColor(), expected);
     }
   }
@@ -147,3 +149,6 @@ TEST_F(FOVViewTest, AnAdapterMakesTheLensTheSensorSees) {
 }
 
 }  // namespace
+
+}  // namespace app::pages
+

@@ -35,7 +35,7 @@ FieldOfView FieldOfView::calculate(float formatWidth, float formatHeight, float 
   return fov;
 }
 
-FieldOfView FieldOfView::forPackage(const CameraPackage& package, float focalLength) {
+FieldOfView FieldOfView::forPackage(const model::CameraPackage& package, float focalLength) {
   if (!LensLimits::isFocalLength(focalLength * package.adapterMagnification())) {
     constexpr float none = std::numeric_limits<float>::quiet_NaN();
     return {none, none, none};
@@ -62,3 +62,4 @@ float FieldOfView::angle(int selected) const {
 }
 
 }  // namespace app::pages
+

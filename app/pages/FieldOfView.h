@@ -15,7 +15,7 @@ struct FieldOfView {
   static FieldOfView calculate(float formatWidth, float formatHeight, float focalLength);
   // A lens on a package, over the package's simulation format; no angles (not a number) for a lens that
   // the package's adapter turns into none that exists.
-  static FieldOfView forPackage(const CameraPackage& package, float focalLength);
+  static FieldOfView forPackage(const model::CameraPackage& package, float focalLength);
 
   // An angle worth showing and drawing: a number strictly between 0 and 180 degrees.
   static bool isDrawable(float angle);
@@ -26,3 +26,4 @@ struct FieldOfView {
 };
 
 }  // namespace app::pages
+

@@ -8,6 +8,7 @@
 #include "app/pages/DistanceText.h"
 
 namespace app::pages {
+
 namespace {
 
 double degrees(double size, double focalLength) { return 2 * std::atan(size / (2 * focalLength)) * 180 / M_PI; }
@@ -92,4 +93,6 @@ TEST(ConeGeometry, AnglesWithoutAConeDrawNothing) {
 }
 
 }  // namespace
+
 }  // namespace app::pages
+

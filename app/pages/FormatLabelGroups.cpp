@@ -18,9 +18,9 @@ constexpr double kTitleHeight = 14, kSizeHeight = 16, kGap = 4;
 
 FormatLabelGroups::FormatLabelGroups(const platform::graphics::Color& titleColor,
                                      platform::ui::TextAlignment alignment) {
-  auto title = [&] { return makePageLabel(UIConstants::heavyFontWithSize(8), titleColor, alignment); };
+  auto title = [&] { return makePageLabel(kit::UIConstants::heavyFontWithSize(8), titleColor, alignment); };
   auto size = [&] {
-    return makePageLabel(UIConstants::romanFontWithSize(12), UIConstants::maxContrastText(), alignment);
+    return makePageLabel(kit::UIConstants::romanFontWithSize(12), kit::UIConstants::maxContrastText(), alignment);
   };
   withExtractionView = make<View>();
   extractionLabel = title();
@@ -55,7 +55,7 @@ void FormatLabelGroups::layout(const Rect& area) {
   onlyRecAreaSensorLabel->setFrame({0, kTitleHeight, w, kSizeHeight});
 }
 
-void FormatLabelGroups::update(const CameraPackage& package, Sizes sizes) {
+void FormatLabelGroups::update(const model::CameraPackage& package, Sizes sizes) {
   FormatTexts texts = FormatTexts::titles(package);
   float extractionWidth = package.getExtractionSensorWidth(), extractionHeight = package.getExtractionSensorHeight();
   auto sizeText = [sizes](float width, float height) {
@@ -75,3 +75,4 @@ void FormatLabelGroups::update(const CameraPackage& package, Sizes sizes) {
 }
 
 }  // namespace app::pages
+

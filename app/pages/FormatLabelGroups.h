@@ -20,7 +20,7 @@ class FormatLabelGroups {
   void addTo(platform::ui::View& parent);
   // Stacks the shown group's labels from the top of `area`.
   void layout(const platform::ui::Rect& area);
-  void update(const CameraPackage& package, Sizes sizes);
+  void update(const model::CameraPackage& package, Sizes sizes);
 
   std::shared_ptr<platform::ui::View> withExtractionView, onlyRecAreaView;
   std::shared_ptr<platform::ui::Label> extractionLabel, extractionSensorSizeLabel, recordingAreaLabel,
@@ -28,3 +28,4 @@ class FormatLabelGroups {
 };
 
 }  // namespace app::pages
+

@@ -23,7 +23,7 @@ std::optional<float> FormatOutlines::commonScale(Size view, float widthOne, floa
   return scale;
 }
 
-std::vector<FormatOutlines::Outline> FormatOutlines::outlines(const CameraPackage& package, float scale,
+std::vector<FormatOutlines::Outline> FormatOutlines::outlines(const model::CameraPackage& package, float scale,
                                                               Size view) {
   std::vector<Outline> result;
   if (!isSize(scale)) return result;
@@ -45,3 +45,4 @@ Rect FormatOutlines::centred(Size size, Size view) {
 }
 
 }  // namespace app::pages
+

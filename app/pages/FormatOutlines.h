@@ -25,7 +25,7 @@ class FormatOutlines {
   static bool isSize(float value);
 
   // A package shows its extraction only when a crop is chosen. Crop ids below 1 do not name a crop.
-  static bool hasExtraction(const CameraPackage& package) { return package.cropID >= 2; }
+  static bool hasExtraction(const model::CameraPackage& package) { return package.cropID >= 2; }
 
   // The largest scale at which both recording areas fit the view less its margin; none when either area
   // has no size, so that nothing of no size or of infinite size is drawn.
@@ -34,10 +34,11 @@ class FormatOutlines {
 
   // For a cropped package the extraction at full opacity, then the recording area at half; otherwise
   // the recording area alone at full opacity.
-  static std::vector<Outline> outlines(const CameraPackage& package, float scale, platform::graphics::Size view);
+  static std::vector<Outline> outlines(const model::CameraPackage& package, float scale, platform::graphics::Size view);
 
   // A rectangle of `size` centred in a view of `view` size.
   static platform::graphics::Rect centred(platform::graphics::Size size, platform::graphics::Size view);
 };
 
 }  // namespace app::pages
+

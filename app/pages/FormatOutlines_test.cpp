@@ -6,6 +6,7 @@
 #include "app/pages/PagePackagesTestSupport.h"
 
 namespace app::pages {
+
 namespace {
 
 using platform::graphics::Rect;
@@ -20,8 +21,8 @@ void expectRect(const Rect& actual, double x, double y, double w, double h) {
 }
 
 TEST(FormatOutlines, BothFormatsAtOneScaleCentred) {
-  CameraPackage one = package({});
-  CameraPackage two = package({.width = 24.89f, .height = 18.66f, .aspectRatio = "4:3"});
+  model::CameraPackage one = package({});
+  model::CameraPackage two = package({.width = 24.89f, .height = 18.66f, .aspectRatio = "4:3"});
   auto scale = FormatOutlines::commonScale({204, 104}, 36, 24, 24.89f, 18.66f);
   ASSERT_TRUE(scale);
   EXPECT_FLOAT_EQ(*scale, 100.0f / 24);
@@ -42,7 +43,7 @@ TEST(FormatOutlines, EachStepOnlyShrinksTheScale) {
 }
 
 TEST(FormatOutlines, ACroppedPackageShowsItsExtractionInsideTheRecordingArea) {
-  CameraPackage cropped = package({.cropID = 4, .crop = "2.39:1"});
+  model::CameraPackage cropped = package({.cropID = 4, .crop = "2.39:1"});
   auto outlines = FormatOutlines::outlines(cropped, 4, {204, 104});
   ASSERT_EQ(outlines.size(), 2u);
   EXPECT_EQ(outlines[0].alpha, 1);
@@ -76,4 +77,6 @@ TEST(FormatTexts, SizesAndTitles) {
 }
 
 }  // namespace
+
 }  // namespace app::pages
+

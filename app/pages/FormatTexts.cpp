@@ -15,7 +15,7 @@ using app::model::DisplayNumbers;
 using platform::foundation::format;
 using platform::ui::LocalizedStrings;
 
-FormatTexts FormatTexts::titles(const CameraPackage& package) {
+FormatTexts FormatTexts::titles(const model::CameraPackage& package) {
   std::string extraction = LocalizedStrings::localizedString("EXTRACTION ");
   std::string recording = LocalizedStrings::localizedString("RECORDING AREA ");
   FormatTexts texts;
@@ -49,3 +49,4 @@ float FormatTexts::diagonal(float width, float height) {
 }
 
 }  // namespace app::pages
+

@@ -13,7 +13,7 @@ struct FormatTexts {
   // Whether the group with the extraction is shown (a crop is chosen) rather than the recording area alone.
   bool showsExtraction = false;
 
-  static FormatTexts titles(const CameraPackage& package);
+  static FormatTexts titles(const model::CameraPackage& package);
   // "24.89mm x 18.66mm"
   static std::string sizeText(float width, float height);
   // "Ø 31.11mm", two decimals; the no-value text for a diagonal that is not a number.
@@ -23,3 +23,4 @@ struct FormatTexts {
 };
 
 }  // namespace app::pages
+

@@ -25,15 +25,15 @@ bool isSize(float value) { return FormatOutlines::isSize(value); }
 
 }  // namespace
 
-ImageCircle ImageCircle::atFocalLength(const CameraPackage& package, int primeIndex, float zoomPercentage,
+ImageCircle ImageCircle::atFocalLength(const model::CameraPackage& package, int primeIndex, float zoomPercentage,
                                        float previous) {
   ImageCircle circle;
   if (!package.mLensSet) return circle;
-  const LensSet& set = *package.mLensSet;
+  const model::LensSet& set = *package.mLensSet;
   if (package.lensManufacturer && package.lensManufacturer->isZoomLens()) {
     // A zoom series without a chosen lens has no circle to show.
     if (set.selectedLenses.empty()) return circle;
-    const LensObject& zoom = set.selectedLenses.front();
+    const model::LensObject& zoom = set.selectedLenses.front();
     if (zoom.imageCircleMax == 0) {
       circle.diameter = zoom.imageCircle;
     } else {
@@ -53,7 +53,7 @@ ImageCircle ImageCircle::atFocalLength(const CameraPackage& package, int primeIn
   return circle;
 }
 
-float ImageCircle::adapterFactor(const CameraPackage& package) {
+float ImageCircle::adapterFactor(const model::CameraPackage& package) {
   if (!package.lensAdapter) return 1.0f;
   float width = package.lensAdapter->adapterValueWidth;
   float height = package.lensAdapter->adapterValueHeight;
@@ -73,7 +73,7 @@ std::string ImageCircle::text(float adapter) const {
                                       formatter.stringFromNumber(diameter * adapter));
 }
 
-std::string ImageCircle::lensText(const CameraPackage& package, float focalLength) {
+std::string ImageCircle::lensText(const model::CameraPackage& package, float focalLength) {
   static const platform::foundation::NumberFormatter oneDecimal = DisplayNumbers::plainDecimal(1, 1);
   static const platform::foundation::NumberFormatter whole = DisplayNumbers::plainDecimal(0, 0);
   double value = focalLength;
@@ -83,12 +83,12 @@ std::string ImageCircle::lensText(const CameraPackage& package, float focalLengt
   return platform::foundation::format("%@ %@ @ %@mm", maker, series, focal);
 }
 
-float ImageCircle::largestCircle(const CameraPackage& package) {
+float ImageCircle::largestCircle(const model::CameraPackage& package) {
   if (!package.mLensSet) return 0;
   // Through an adapter no one makes no circle is drawn: the frame keeps a scale it can be seen at.
   float adapter = LensLimits::isAdapterFactor(adapterFactor(package)) ? adapterFactor(package) : 1.0f;
   float largest = 0;
-  for (const LensObject& lens : package.mLensSet->lenses) {
+  for (const model::LensObject& lens : package.mLensSet->lenses) {
     float circle = lens.imageCircle;
     // A zoom's circle moves between its two ends; either may be the larger.
     if (lens.lensType == "Zoom Lens" && lens.imageCircleMax != 0) circle = std::max(circle, lens.imageCircleMax);
@@ -116,3 +116,4 @@ std::optional<Rect> ImageCircle::outline(float diameter, float squeeze, float ad
 }
 
 }  // namespace app::pages
+

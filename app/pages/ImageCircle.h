@@ -17,24 +17,24 @@ struct ImageCircle {
 
   // A prime's circle by its index in the series (-1 for none; an index past the list keeps `previous`),
   // a zoom's between its two ends by where the focal length stands in the zoom range (0 to 100).
-  static ImageCircle atFocalLength(const CameraPackage& package, int primeIndex, float zoomPercentage,
+  static ImageCircle atFocalLength(const model::CameraPackage& package, int primeIndex, float zoomPercentage,
                                    float previous);
 
   // The factor of a spherical adapter (a focal reducer or converter); 1 for none, for an anamorphic
   // adapter and for a package without an adapter row.
-  static float adapterFactor(const CameraPackage& package);
+  static float adapterFactor(const model::CameraPackage& package);
 
   // "Ø 46.3mm", "Ø 46.3mm → 32.87mm" through an adapter, "No data" without a circle.
   std::string text(float adapter) const;
 
   // "<maker> <series> @ 35mm": the lens the circle belongs to, with the focal length as the value display
   // prints it (one decimal below 19.9 mm).
-  static std::string lensText(const CameraPackage& package, float focalLength);
+  static std::string lensText(const model::CameraPackage& package, float focalLength);
 
   // The largest circle any lens of the series throws through the adapter, so that every circle the page
   // may draw fits at the scale it is given. An anamorphic lens's circle is a circle too: its squeeze
   // shapes the picture inside the circle, not the circle.
-  static float largestCircle(const CameraPackage& package);
+  static float largestCircle(const model::CameraPackage& package);
 
   // Points per millimetre at which the larger of the largest circle and the recording diagonal fits the view
   // less its margin; none when neither has a size.
@@ -49,3 +49,4 @@ struct ImageCircle {
 };
 
 }  // namespace app::pages
+

@@ -6,20 +6,21 @@
 #include "app/pages/PagePackagesTestSupport.h"
 
 namespace app::pages {
+
 namespace {
 
 using ostrel::testing::lens;
 using ostrel::testing::package;
 using ostrel::testing::PackageSpec;
 
-LensObject anamorphicLens(float focalLength, float imageCircle) {
-  LensObject l = lens(focalLength, imageCircle);
+model::LensObject anamorphicLens(float focalLength, float imageCircle) {
+  model::LensObject l = lens(focalLength, imageCircle);
   l.anamorphic = 2;
   return l;
 }
 
 TEST(ImageCircle, APrimeTakesItsCatalogueCircle) {
-  CameraPackage primes = package({}, {lens(35, 43.3f), lens(50, 46.3f), lens(85, 52)});
+  model::CameraPackage primes = package({}, {lens(35, 43.3f), lens(50, 46.3f), lens(85, 52)});
   ImageCircle circle = ImageCircle::atFocalLength(primes, 1, 0, 0);
   EXPECT_FLOAT_EQ(circle.diameter, 46.3f);
   EXPECT_EQ(circle.text(1), "Ø 46.3mm");
@@ -42,13 +43,13 @@ TEST(ImageCircle, AZoomIsInterpolatedAlongItsRange) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.percent);
-    CameraPackage zoom = package({.zoom = true}, {lens(24, c.small, 70, c.large)});
+    model::CameraPackage zoom = package({.zoom = true}, {lens(24, c.small, 70, c.large)});
     EXPECT_EQ(ImageCircle::atFocalLength(zoom, -1, c.percent, 0).text(1), c.text);
   }
 }
 
 TEST(ImageCircle, AZoomSeriesWithoutAChosenLensHasNoData) {
-  CameraPackage zoom = package({.zoom = true}, {lens(24, 30.5f, 70, 43.3f)});
+  model::CameraPackage zoom = package({.zoom = true}, {lens(24, 30.5f, 70, 43.3f)});
   zoom.mLensSet->selectedLenses.clear();
   EXPECT_EQ(ImageCircle::atFocalLength(zoom, 0, 50, 40).text(1), "No data");
   zoom.mLensSet.reset();
@@ -59,7 +60,7 @@ TEST(ImageCircle, OnlyASphericalAdapterScalesTheCircle) {
   EXPECT_EQ(ImageCircle::adapterFactor(package({.adapterWidth = 0.71f, .adapterHeight = 0.71f})), 0.71f);
   EXPECT_EQ(ImageCircle::adapterFactor(package({.adapterWidth = 0.5f, .adapterHeight = 1})), 1);
   EXPECT_EQ(ImageCircle::adapterFactor(package({})), 1);
-  CameraPackage noRow = package({});
+  model::CameraPackage noRow = package({});
   noRow.lensAdapter.reset();
   EXPECT_EQ(ImageCircle::adapterFactor(noRow), 1);
 
@@ -77,7 +78,7 @@ TEST(ImageCircle, OnlyASphericalAdapterScalesTheCircle) {
 TEST(ImageCircle, TheLargestCircleIsTheLargestOfAllLenses) {
   const struct Case {
     const char* what;
-    std::vector<LensObject> lenses;
+    std::vector<model::LensObject> lenses;
     float largest;
   } cases[] = {
       {"primes", {lens(35, 43.3f), lens(85, 52), lens(50, 46.3f)}, 52},
@@ -130,7 +131,7 @@ TEST(ImageCircle, TheOutlineIsACentredCircleWhateverTheSqueeze) {
 }
 
 TEST(ImageCircle, TheLensCaptionPrintsTheFocalLengthAsTheValueDisplayDoes) {
-  CameraPackage p = package({});
+  model::CameraPackage p = package({});
   EXPECT_EQ(ImageCircle::lensText(p, 18), "Halden Cine Primes @ 18.0mm");
   EXPECT_EQ(ImageCircle::lensText(p, 19.9f), "Halden Cine Primes @ 19.9mm");
   EXPECT_EQ(ImageCircle::lensText(p, 35.4f), "Halden Cine Primes @ 35mm");
@@ -140,4 +141,6 @@ TEST(ImageCircle, TheLensCaptionPrintsTheFocalLengthAsTheValueDisplayDoes) {
 }
 
 }  // namespace
+
 }  // namespace app::pages
+

@@ -19,6 +19,8 @@ using platform::ui::Rect;
 using platform::ui::ShapeLayer;
 using platform::ui::View;
 
+namespace app::pages {
+
 namespace {
 
 constexpr double kIndicatorStep = 54;
@@ -58,12 +60,12 @@ void LensMatchView::customInit() {
   }
   illustrationAspect_ = aspectConstraint(illustrationView_, 16.0f / 9.0f);
   matchAspect_ = aspectConstraint(matchView_, 16.0f / 9.0f);
-  horizontalBtn_ = make<uiButtonWithText>();
-  verticalBtn_ = make<uiButtonWithText>();
+  horizontalBtn_ = make<kit::uiButtonWithText>();
+  verticalBtn_ = make<kit::uiButtonWithText>();
   horizontalBtn_->styleButtonWithString(LocalizedStrings::localizedString("HORIZONTAL"), 0);
   verticalBtn_->styleButtonWithString(LocalizedStrings::localizedString("VERTICAL"), 0);
   indicator_ = make<View>();
-  indicator_->setBackgroundColor(UIConstants::blue());
+  indicator_->setBackgroundColor(kit::UIConstants::blue());
   for (const auto& view : std::initializer_list<std::shared_ptr<View>>{illustrationView_, matchView_, horizontalBtn_,
                                                                        verticalBtn_, indicator_}) {
     contentView_->addSubview(view);
@@ -95,8 +97,8 @@ void LensMatchView::layoutContent() {
 
 Color LensMatchView::borderColor(AspectFrames::Border border) {
   switch (border) {
-    case AspectFrames::Border::PackageOne: return UIConstants::blue();
-    case AspectFrames::Border::PackageTwo: return UIConstants::secondCameraGreen();
+    case AspectFrames::Border::PackageOne: return kit::UIConstants::blue();
+    case AspectFrames::Border::PackageTwo: return kit::UIConstants::secondCameraGreen();
     case AspectFrames::Border::Clear: break;
   }
   return Color::clearColor();
@@ -105,8 +107,8 @@ Color LensMatchView::borderColor(AspectFrames::Border border) {
 std::shared_ptr<ShapeLayer> LensMatchView::dashedOutline() const { return yourViewBorder_; }
 
 void LensMatchView::setupIllustration() {
-  auto width = [](const std::optional<CameraPackage>& p) { return p ? p->getFinalSimulationFormatWidth() : 0.0f; };
-  auto height = [](const std::optional<CameraPackage>& p) { return p ? p->getFinalSimulationFormatHeight() : 0.0f; };
+  auto width = [](const std::optional<model::CameraPackage>& p) { return p ? p->getFinalSimulationFormatWidth() : 0.0f; };
+  auto height = [](const std::optional<model::CameraPackage>& p) { return p ? p->getFinalSimulationFormatHeight() : 0.0f; };
   int matchType = app::pages::framesObject()->settings.lensMatchType;
   auto frames = AspectFrames::make(width(packageOne_), height(packageOne_), width(packageTwo_), height(packageTwo_),
                                    matchType);
@@ -122,7 +124,7 @@ void LensMatchView::setupIllustration() {
   matchView_->layer().setBorderColor(borderColor(frames->match.border));
   if (frames->dashed) {
     yourViewBorder_ = make<ShapeLayer>();
-    yourViewBorder_->setStrokeColor(UIConstants::secondCameraGreen());
+    yourViewBorder_->setStrokeColor(kit::UIConstants::secondCameraGreen());
     yourViewBorder_->setFillColor(std::nullopt);
     yourViewBorder_->setLineDashPattern({4, 4});
     yourViewBorder_->setLineWidth(3);
@@ -177,3 +179,6 @@ void LensMatchView::setupLensMatchView() {
     horizontalBtnPressed();
   }
 }
+
+}  // namespace app::pages
+

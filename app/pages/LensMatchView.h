@@ -11,6 +11,8 @@
 #include "platform/ui/ShapeLayer.h"
 #include "platform/ui/View.h"
 
+namespace app::pages {
+
 // Told after the user chose horizontal or vertical matching, so the second package is matched again.
 class lensMatchDelegate {
  public:
@@ -31,17 +33,17 @@ class LensMatchView : public app::pages::PageView {
   void horizontalBtnPressed();
   void verticalBtnPressed();
 
-  const std::optional<CameraPackage>& mCameraPackageOne() const { return packageOne_; }
-  void setCameraPackageOne(std::optional<CameraPackage> package) { packageOne_ = std::move(package); }
-  const std::optional<CameraPackage>& mCameraPackageTwo() const { return packageTwo_; }
-  void setCameraPackageTwo(std::optional<CameraPackage> package) { packageTwo_ = std::move(package); }
+  const std::optional<model::CameraPackage>& mCameraPackageOne() const { return packageOne_; }
+  void setCameraPackageOne(std::optional<model::CameraPackage> package) { packageOne_ = std::move(package); }
+  const std::optional<model::CameraPackage>& mCameraPackageTwo() const { return packageTwo_; }
+  void setCameraPackageTwo(std::optional<model::CameraPackage> package) { packageTwo_ = std::move(package); }
   // Not owned: the main screen outlives the page's use of it.
   void setMDelegate(std::weak_ptr<lensMatchDelegate> delegate) { delegate_ = std::move(delegate); }
 
   const std::shared_ptr<platform::ui::View>& illustrationView() const { return illustrationView_; }
   const std::shared_ptr<platform::ui::View>& matchView() const { return matchView_; }
-  const std::shared_ptr<uiButtonWithText>& horizontalBtn() const { return horizontalBtn_; }
-  const std::shared_ptr<uiButtonWithText>& verticalBtn() const { return verticalBtn_; }
+  const std::shared_ptr<kit::uiButtonWithText>& horizontalBtn() const { return horizontalBtn_; }
+  const std::shared_ptr<kit::uiButtonWithText>& verticalBtn() const { return verticalBtn_; }
   const std::shared_ptr<platform::ui::LayoutConstraint>& illustrationAspectConstraint() const {
     return illustrationAspect_;
   }
@@ -63,11 +65,14 @@ class LensMatchView : public app::pages::PageView {
                     std::shared_ptr<platform::ui::LayoutConstraint>& current, float width, float height);
   static platform::graphics::Color borderColor(app::pages::AspectFrames::Border border);
 
-  std::optional<CameraPackage> packageOne_, packageTwo_;
+  std::optional<model::CameraPackage> packageOne_, packageTwo_;
   std::weak_ptr<lensMatchDelegate> delegate_;
   std::shared_ptr<platform::ui::View> illustrationView_, matchView_, indicator_;
-  std::shared_ptr<uiButtonWithText> horizontalBtn_, verticalBtn_;
+  std::shared_ptr<kit::uiButtonWithText> horizontalBtn_, verticalBtn_;
   std::shared_ptr<platform::ui::LayoutConstraint> illustrationAspect_, matchAspect_;
   platform::ui::LayoutConstraint indicatorCenterX_;
   std::shared_ptr<platform::ui::ShapeLayer> yourViewBorder_;
 };
+
+}  // namespace app::pages
+

@@ -7,6 +7,8 @@
 #include "app/pages/PagesTestSupport.h"
 #include "platform/foundation/PropertyList.h"
 
+namespace app::pages {
+
 namespace {
 
 using ostrel::testing::package;
@@ -31,7 +33,7 @@ class LensMatchViewTest : public ::testing::Test {
     return view;
   }
   static int storedMatchType() {
-    auto stored = platform::foundation::PropertyList::readFile(FramesObject::preferencePath());
+    auto stored = platform::foundation::PropertyList::readFile(state::FramesObject::preferencePath());
     const auto* dictionary = stored.dictionary();
     if (!dictionary || !dictionary->count("LENSMATCHTYPE")) return -1;
     return static_cast<int>(dictionary->at("LENSMATCHTYPE").toInt64());
@@ -50,9 +52,9 @@ TEST_F(LensMatchViewTest, RatiosEqualToTwoDecimalsShowADashedOutlineOverOneFrame
   EXPECT_EQ(dashed->superlayer(), &view->matchView()->layer());
   EXPECT_EQ(dashed->lineDashPattern(), (std::vector<double>{4, 4}));
   EXPECT_EQ(dashed->lineWidth(), 3);
-  EXPECT_EQ(dashed->strokeColor(), UIConstants::secondCameraGreen());
+  EXPECT_EQ(dashed->strokeColor(), kit::UIConstants::secondCameraGreen());
   EXPECT_FALSE(dashed->fillColor());
-  EXPECT_EQ(view->illustrationView()->layer().borderColor(), UIConstants::blue());
+  EXPECT_EQ(view->illustrationView()->layer().borderColor(), kit::UIConstants::blue());
   EXPECT_EQ(view->matchView()->layer().borderColor(), Color::clearColor());
   EXPECT_EQ(dashed->path().bounds(), view->matchView()->bounds());
 }
@@ -71,14 +73,14 @@ TEST_F(LensMatchViewTest, TheMatchedFormatSharesTheMatchedSide) {
     if (type == 0) {
       EXPECT_NEAR(inner.size.width, outer.size.width, 1e-9);
       EXPECT_NEAR(inner.size.width / inner.size.height, 2.39, 1e-4);
-      EXPECT_EQ(view->matchView()->layer().borderColor(), UIConstants::blue());
-      EXPECT_EQ(view->illustrationView()->layer().borderColor(), UIConstants::secondCameraGreen());
+      EXPECT_EQ(view->matchView()->layer().borderColor(), kit::UIConstants::blue());
+      EXPECT_EQ(view->illustrationView()->layer().borderColor(), kit::UIConstants::secondCameraGreen());
       EXPECT_EQ(view->blueIndicatorCenterXConstraint().constant(), -54);
     } else {
       EXPECT_NEAR(inner.size.height, outer.size.height, 1e-9);
       EXPECT_NEAR(inner.size.width / inner.size.height, 1.78, 1e-4);
-      EXPECT_EQ(view->matchView()->layer().borderColor(), UIConstants::secondCameraGreen());
-      EXPECT_EQ(view->illustrationView()->layer().borderColor(), UIConstants::blue());
+      EXPECT_EQ(view->matchView()->layer().borderColor(), kit::UIConstants::secondCameraGreen());
+      EXPECT_EQ(view->illustrationView()->layer().borderColor(), kit::UIConstants::blue());
       EXPECT_EQ(view->blueIndicatorCenterXConstraint().constant(), 54);
     }
     EXPECT_NEAR(inner.origin.x + inner.size.width / 2, outer.origin.x + outer.size.width / 2, 1e-9);
@@ -91,7 +93,7 @@ TEST_F(LensMatchViewTest, PressingTheActiveButtonStillSavesAndNotifies) {
   view->setupLensMatchView();
   EXPECT_EQ(delegate->updates, 1) << "showing the page tells the main screen too";
   EXPECT_EQ(storedMatchType(), 0);
-  std::remove(FramesObject::preferencePath().c_str());
+  std::remove(state::FramesObject::preferencePath().c_str());
   view->horizontalBtn()->sendActionsForControlEvents(ControlEvent::TouchUpInside);
   EXPECT_EQ(delegate->updates, 2);
   EXPECT_EQ(storedMatchType(), 0) << "the preferences were written again";
@@ -129,3 +131,6 @@ TEST_F(LensMatchViewTest, AFormatWithoutSizeLeavesTheFramesAsTheyWere) {
 }
 
 }  // namespace
+
+}  // namespace app::pages
+

@@ -6,7 +6,7 @@ namespace app::pages {
 
 PageView::PageView(const platform::ui::Rect& frame) : View(frame) {
   contentView_ = platform::ui::make<PageContentView>(bounds());
-  contentView_->setBackgroundColor(UIConstants::primaryBG());
+  contentView_->setBackgroundColor(kit::UIConstants::primaryBG());
   addSubview(contentView_);
   contentView_->setLayout([this] { layoutContent(); });
 }
@@ -34,3 +34,4 @@ void placeCentred(platform::ui::View& view, double centerX, double y, double wid
 }
 
 }  // namespace app::pages
+

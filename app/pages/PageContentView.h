@@ -56,3 +56,4 @@ std::shared_ptr<platform::ui::Label> makePageLabel(const platform::graphics::Fon
 void placeCentred(platform::ui::View& view, double centerX, double y, double width, double height);
 
 }  // namespace app::pages
+

@@ -9,8 +9,8 @@
 // Packages for the pages' tests: a recording format, a series, an adapter and optionally a crop.
 namespace ostrel::testing {
 
-inline LensObject lens(float focalLength, float imageCircle, float focalLengthMax = 0, float imageCircleMax = 0) {
-  LensObject l;
+inline app::model::LensObject lens(float focalLength, float imageCircle, float focalLengthMax = 0, float imageCircleMax = 0) {
+  app::model::LensObject l;
   l.focalLength = focalLength;
   l.focalLengthMax = focalLengthMax;
   l.imageCircle = imageCircle;
@@ -32,21 +32,21 @@ struct PackageSpec {
   bool zoom = false;
 };
 
-inline CameraPackage package(const PackageSpec& spec, std::vector<LensObject> lenses = {lens(50, 46.3f)}) {
-  CameraPackage p;
-  p.cameraManufacturer = Camera(3, "Kestrel", "K1", "Cine", 0);
-  CameraShootingMode mode;
+inline app::model::CameraPackage package(const PackageSpec& spec, std::vector<app::model::LensObject> lenses = {lens(50, 46.3f)}) {
+  app::model::CameraPackage p;
+  p.cameraManufacturer = app::model::Camera(3, "Kestrel", "K1", "Cine", 0);
+  app::model::CameraShootingMode mode;
   mode.width = spec.width;
   mode.height = spec.height;
   mode.anamorphotic = 1;
   mode.shootingMode = "Open Gate";
   mode.aspectRatio = spec.aspectRatio;
   p.shootingMode = mode;
-  p.lensManufacturer = LensManufacturer(5, "Halden", spec.zoom ? "Cine Zoom" : "Cine Primes",
+  p.lensManufacturer = app::model::LensManufacturer(5, "Halden", spec.zoom ? "Cine Zoom" : "Cine Primes",
                                         spec.zoom ? "Zoom Lens" : "Prime Lens", 1, spec.lensSqueeze, 0);
   p.lensSet = lenses;
-  p.mLensSet = LensSet{lenses, *p.lensManufacturer, lenses};
-  LensAdapterRecord adapter;
+  p.mLensSet = app::model::LensSet{lenses, *p.lensManufacturer, lenses};
+  app::model::LensAdapterRecord adapter;
   adapter.adapterId = spec.adapterWidth == 1 && spec.adapterHeight == 1 ? 1 : 7;
   adapter.adapterValueWidth = spec.adapterWidth;
   adapter.adapterValueHeight = spec.adapterHeight;

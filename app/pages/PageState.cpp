@@ -4,11 +4,12 @@
 
 namespace app::pages {
 
-std::shared_ptr<FramesObject> framesObject() {
-  if (auto delegate = AppDelegate::shared()) {
+std::shared_ptr<state::FramesObject> framesObject() {
+  if (auto delegate = state::AppDelegate::shared()) {
     if (auto state = delegate->getFramesObject()) return state;
   }
-  return FramesObject::getSingleton();
+  return state::FramesObject::getSingleton();
 }
 
 }  // namespace app::pages
+

@@ -10,6 +10,8 @@
 #include "app/pages/PagesTestSupport.h"
 #include "app/pages/SensorsView.h"
 
+namespace app::pages {
+
 namespace {
 
 using ostrel::testing::expectMatchesReference;
@@ -88,3 +90,6 @@ INSTANTIATE_TEST_SUITE_P(Themes, PagesReferenceTest, ::testing::Values(false, tr
                          [](const auto& info) { return info.param ? "Dark" : "Light"; });
 
 }  // namespace
+
+}  // namespace app::pages
+

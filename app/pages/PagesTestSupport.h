@@ -26,7 +26,7 @@ class PagesTestEnvironment {
     auto state = app::pages::framesObject();
     state->packageOne.reset();
     state->packageTwo.reset();
-    state->settings = FramesSettings{};
+    state->settings = app::state::FramesSettings{};
     state->settings.cocFactor = 1500;
     state->settings.colorTheme = dark ? 0 : 1;
     state->appInDarkMode = dark;

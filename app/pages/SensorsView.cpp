@@ -13,6 +13,8 @@ using platform::ui::make;
 using platform::ui::Rect;
 using platform::ui::TextAlignment;
 
+namespace app::pages {
+
 namespace {
 
 constexpr double kSensorDrawingTop = 84;
@@ -34,14 +36,14 @@ void SensorDrawView::drawFormatRect(const Rect& rect, const Color& color, double
 void SensorDrawView::drawRect(const Rect&) {
   auto state = app::pages::framesObject();
   if (!state->packageOne || !state->packageTwo) return;
-  const CameraPackage& one = *state->packageOne;
-  const CameraPackage& two = *state->packageTwo;
+  const model::CameraPackage& one = *state->packageOne;
+  const model::CameraPackage& two = *state->packageTwo;
   const auto size = bounds().size;
   auto scale = FormatOutlines::commonScale(size, one.modeWidth(), one.modeHeight(), two.modeWidth(), two.modeHeight());
   if (!scale) return;
   Context* context = platform::graphics::currentContext();
-  for (const auto& [package, color] : {std::pair{&one, UIConstants::blue()},
-                                       std::pair{&two, UIConstants::secondCameraGreen()}}) {
+  for (const auto& [package, color] : {std::pair{&one, kit::UIConstants::blue()},
+                                       std::pair{&two, kit::UIConstants::secondCameraGreen()}}) {
     for (const auto& outline : FormatOutlines::outlines(*package, *scale, size)) {
       drawFormatRect(outline.rect, color, outline.alpha, context);
     }
@@ -50,8 +52,8 @@ void SensorDrawView::drawRect(const Rect&) {
 
 SensorsView::SensorsView(const Rect& frame)
     : PageView(frame),
-      formatOne_(UIConstants::blue(), TextAlignment::Left),
-      formatTwo_(UIConstants::secondCameraGreen(), TextAlignment::Right) {
+      formatOne_(kit::UIConstants::blue(), TextAlignment::Left),
+      formatTwo_(kit::UIConstants::secondCameraGreen(), TextAlignment::Right) {
   formatOne_.addTo(*contentView_);
   formatTwo_.addTo(*contentView_);
   sensorDrawView_ = make<SensorDrawView>();
@@ -79,3 +81,6 @@ void SensorsView::drawSensors() {
   updateLabels();
   sensorDrawView_->setNeedsDisplay();
 }
+
+}  // namespace app::pages
+

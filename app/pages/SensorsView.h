@@ -6,6 +6,8 @@
 #include "app/pages/PageContentView.h"
 #include "platform/ui/View.h"
 
+namespace app::pages {
+
 // Draws both packages' recording areas (and, for a cropped package, its extraction inside) at one scale,
 // centred: package one in the accent blue, package two in the second camera's green. It keeps nothing:
 // each drawing reads the current packages.
@@ -42,3 +44,6 @@ class SensorsView : public app::pages::PageView {
   app::pages::FormatLabelGroups formatTwo_;
   std::shared_ptr<SensorDrawView> sensorDrawView_;
 };
+
+}  // namespace app::pages
+

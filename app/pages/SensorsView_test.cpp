@@ -9,6 +9,8 @@
 #include "app/pages/PagesTestSupport.h"
 #include "testing/TempContainer.h"
 
+namespace app::pages {
+
 namespace {
 
 using ostrel::testing::package;
@@ -33,7 +35,7 @@ class SensorsViewTest : public ::testing::Test {
   std::shared_ptr<platform::graphics::Image> drawing() {
     auto view = make<SensorDrawView>(platform::ui::Rect(0, 0, 204, 104));
     auto image = platform::ui::Renderer::render(*view, 2, platform::graphics::Color::whiteColor());
-    std::string path = FramesObject::preferencePath() + ".sensors.png";
+    std::string path = state::FramesObject::preferencePath() + ".sensors.png";
     EXPECT_TRUE(image->writePNG(path));
     return platform::graphics::Image::fromPNGFile(path, 2);
   }
@@ -47,8 +49,8 @@ class SensorsViewTest : public ::testing::Test {
 TEST_F(SensorsViewTest, BothOutlinesAtOneScaleCentredOnThePixels) {
   auto image = drawing();
   ASSERT_TRUE(image);
-  const Bytes blue = bytes(UIConstants::blue());
-  const Bytes green = bytes(UIConstants::secondCameraGreen());
+  const Bytes blue = bytes(kit::UIConstants::blue());
+  const Bytes green = bytes(kit::UIConstants::secondCameraGreen());
   const Bytes white{255, 255, 255, 255};
   const int middleY = 104, middleX = 204;  // the centre, in pixels
   // Package one: x from 27 to 177, y from 2 to 102 points.
@@ -80,9 +82,9 @@ TEST_F(SensorsViewTest, ACroppedPackageShowsItsExtractionAtFullAndItsRecordingAr
   // (36 x 15.06 mm, so 150 x 62.76 points from y = 20.62) is full blue.
   auto half = image->pixel(204 + 40, 2 * 2);
   auto full = image->pixel(204 + 40, static_cast<int>(2 * 20.62));
-  EXPECT_EQ(bytes(full), bytes(UIConstants::blue()));
-  EXPECT_NEAR(half.red(), (1 + UIConstants::blue().red()) / 2, 0.01);
-  EXPECT_NEAR(half.green(), (1 + UIConstants::blue().green()) / 2, 0.01);
+  EXPECT_EQ(bytes(full), bytes(kit::UIConstants::blue()));
+  EXPECT_NEAR(half.red(), (1 + kit::UIConstants::blue().red()) / 2, 0.01);
+  EXPECT_NEAR(half.green(), (1 + kit::UIConstants::blue().green()) / 2, 0.01);
 }
 
 TEST_F(SensorsViewTest, SizesAndTitlesOfBothPackages) {
@@ -113,3 +115,6 @@ TEST_F(SensorsViewTest, APackageOfNoSizeDrawsNoOutline) {
 }
 
 }  // namespace
+
+}  // namespace app::pages
+

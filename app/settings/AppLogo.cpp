@@ -30,3 +30,4 @@ std::shared_ptr<platform::graphics::Image> logoImageNamed(const std::string& nam
 }
 
 }  // namespace app::settings
+

@@ -12,3 +12,4 @@ namespace app::settings {
 std::shared_ptr<platform::graphics::Image> logoImageNamed(const std::string& name);
 
 }  // namespace app::settings
+

@@ -6,6 +6,8 @@
 using platform::ui::LocalizedStrings;
 using platform::ui::make;
 
+namespace app::settings {
+
 void BasicGuide::guideMessageCreateWithCenter(platform::ui::Point center) {
   if (!(messageRect.width() > 0)) return;
   if (guideMessage_) guideMessage_->removeFromSuperview();
@@ -27,7 +29,7 @@ void BasicGuide::tapIndicatorCreateWithCenter(platform::ui::Point center) {
 void BasicGuide::createAndShowGuideWithTapCenter(platform::ui::Point tapCenter, platform::ui::Point messageCenter) {
   guideMessageCreateWithCenter(messageCenter);
   if (guideMessage_) {
-    guideMessage_->titleLabel()->setAttributedText(UIConstants::kerningWithString(title));
+    guideMessage_->titleLabel()->setAttributedText(kit::UIConstants::kerningWithString(title));
     guideMessage_->messageLabel()->setText(message);
     guideMessage_->show();
   }
@@ -87,3 +89,6 @@ BasicGuide::~BasicGuide() {
   // The bubble's close button must not call a guide that is gone.
   if (guideMessage_) guideMessage_->closeBtn()->removeTarget(this);
 }
+
+}  // namespace app::settings
+

@@ -7,6 +7,8 @@
 #include "app/settings/InteractiveGuideDelegate.h"
 #include "platform/ui/View.h"
 
+namespace app::settings {
+
 // A coach mark: a message bubble and an animated tap marker placed over a screen, or (tag 100) only the
 // request to show the rating prompt. The guide owns the two views while they are shown.
 class BasicGuide {
@@ -47,3 +49,6 @@ class Guide_LensAdapter_OpticalAdapter : public BasicGuide {
  public:
   Guide_LensAdapter_OpticalAdapter();
 };
+
+}  // namespace app::settings
+

@@ -10,6 +10,8 @@
 using platform::ui::LocalizedStrings;
 using platform::ui::make;
 
+namespace app::settings {
+
 namespace {
 
 constexpr double kSliderWidth = 110;
@@ -23,19 +25,19 @@ std::string formula(int factor) { return "d/" + std::to_string(factor); }
 CircleOfConfusionView::CircleOfConfusionView(const platform::ui::Rect& frame) : SettingsTile(frame) {
   makeCaption("Circle of Confusion Formula");
   formulaLabel_ = make<platform::ui::Label>();
-  formulaLabel_->setTextColor(UIConstants::lowContrastText());
-  formulaLabel_->setFont(UIConstants::mediumFontWithSize(13));
+  formulaLabel_->setTextColor(kit::UIConstants::lowContrastText());
+  formulaLabel_->setFont(kit::UIConstants::mediumFontWithSize(13));
   formulaLabel_->setTextAlignment(platform::ui::TextAlignment::Right);
   cocSlider_ = make<platform::ui::Slider>(platform::ui::Rect{0, 0, kSliderWidth, kControlHeight});
   cocSlider_->setMinimumValue(100);
   cocSlider_->setMaximumValue(200);
   cocSlider_->setValue(150);
-  cocSlider_->setMinimumTrackTintColor(UIConstants::veryLowContrastText());
-  cocSlider_->setMaximumTrackTintColor(UIConstants::veryLowContrastText());
+  cocSlider_->setMinimumTrackTintColor(kit::UIConstants::veryLowContrastText());
+  cocSlider_->setMaximumTrackTintColor(kit::UIConstants::veryLowContrastText());
   sliderViewCOC_ = make<SliderUIView>(platform::ui::Rect{0, 0, kSliderWidth, kControlHeight});
   cocInfoButton_ = make<platform::ui::Button>();
   cocInfoButton_->setTitle("i");
-  cocInfoButton_->setTitleColor(UIConstants::blue());
+  cocInfoButton_->setTitleColor(kit::UIConstants::blue());
   setControl(cocSlider_, kSliderWidth);
   contentView_->addSubview(sliderViewCOC_);
   contentView_->addSubview(formulaLabel_);
@@ -86,7 +88,7 @@ void CircleOfConfusionView::showCocAlert() {
   cocAlert_.reset();
   auto* host = window() ? window()->rootViewController().get() : nullptr;
   if (!host) return;
-  cocAlert_ = make<CustomOkayCancelAlert>();
+  cocAlert_ = make<kit::CustomOkayCancelAlert>();
   cocAlert_->hostIn(*host);
   cocAlert_->setupOKOnly();
   cocAlert_->alertViewHeightConstraint().setConstant(250);
@@ -102,6 +104,9 @@ void CircleOfConfusionView::showCocAlert() {
   cocAlert_->setDelegate(this);
 }
 
-void CircleOfConfusionView::okClickFromAlert(CustomAlert&) {
+void CircleOfConfusionView::okClickFromAlert(kit::CustomAlert&) {
   if (cocAlert_) cocAlert_->hideAlert();
 }
+
+}  // namespace app::settings
+

@@ -6,6 +6,8 @@ using platform::ui::ControlEvent;
 using platform::ui::LocalizedStrings;
 using platform::ui::make;
 
+namespace app::settings {
+
 namespace {
 
 template <class Tile>
@@ -20,8 +22,8 @@ ColorThemeView::ColorThemeView(const platform::ui::Rect& frame) : SettingsTile(f
   makeCaption("Color Theme");
   // The platform always follows a system appearance, so the three-way choice is the one offered; the
   // two-way radio of systems without one stays hidden.
-  threeWayBtn_ = make<CustomThreeWayButton>(platform::ui::Rect{0, 0, 225, kControlHeight});
-  radioBtnOldIOS_ = make<CustomRadioButtonView>(platform::ui::Rect{0, 0, 150, kControlHeight});
+  threeWayBtn_ = make<kit::CustomThreeWayButton>(platform::ui::Rect{0, 0, 225, kControlHeight});
+  radioBtnOldIOS_ = make<kit::CustomRadioButtonView>(platform::ui::Rect{0, 0, 150, kControlHeight});
   threeWayBtn_->setAlpha(1);
   radioBtnOldIOS_->setAlpha(0);
   buttonWidth_.setConstant(225);
@@ -90,3 +92,6 @@ void ColorThemeView::saveAppSettings(int theme) {
   frames->restartFromSettings = true;
   if (auto* delegate = delegate_.get()) delegate->updateLayout();
 }
+
+}  // namespace app::settings
+

@@ -7,6 +7,8 @@
 #include "platform/ui/DelegateRef.h"
 #include "platform/ui/LayoutConstraint.h"
 
+namespace app::settings {
+
 // The colour theme: LIGHT, DARK or AUTO (follow the system). A choice is saved at once, marks the
 // state object for a rebuild that opens on the settings page, and asks the delegate to rebuild now.
 class ColorThemeView : public app::settings::SettingsTile {
@@ -19,8 +21,8 @@ class ColorThemeView : public app::settings::SettingsTile {
 
   void setDelegate(ColorThemeViewDelegate* delegate) { delegate_.set(delegate); }
   void setDelegate(const std::shared_ptr<ColorThemeViewDelegate>& delegate) { delegate_.set(delegate); }
-  const std::shared_ptr<CustomThreeWayButton>& threeWayBtn() const { return threeWayBtn_; }
-  const std::shared_ptr<CustomRadioButtonView>& radioBtnOldIOS() const { return radioBtnOldIOS_; }
+  const std::shared_ptr<kit::CustomThreeWayButton>& threeWayBtn() const { return threeWayBtn_; }
+  const std::shared_ptr<kit::CustomRadioButtonView>& radioBtnOldIOS() const { return radioBtnOldIOS_; }
   const std::shared_ptr<platform::ui::Label>& title() const { return caption_; }
   const platform::ui::LayoutConstraint& buttonWidthConstraint() const { return buttonWidth_; }
 
@@ -29,8 +31,11 @@ class ColorThemeView : public app::settings::SettingsTile {
   void layoutSubviews() override;
 
  private:
-  std::shared_ptr<CustomThreeWayButton> threeWayBtn_;
-  std::shared_ptr<CustomRadioButtonView> radioBtnOldIOS_;
+  std::shared_ptr<kit::CustomThreeWayButton> threeWayBtn_;
+  std::shared_ptr<kit::CustomRadioButtonView> radioBtnOldIOS_;
   platform::ui::LayoutConstraint buttonWidth_;
   platform::ui::DelegateRef<ColorThemeViewDelegate> delegate_;
 };
+
+}  // namespace app::settings
+

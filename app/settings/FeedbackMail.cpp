@@ -11,7 +11,7 @@ namespace app::settings {
 std::string feedbackMailBody(const std::string& prefix, const std::string& request) {
   const auto* version = platform::foundation::Bundle::main()->objectForInfoDictionaryKey("CFBundleShortVersionString").string();
   // A machine the model table does not know is named by its hardware identifier.
-  const std::string model = UIDeviceHardware::platformString().value_or(UIDeviceHardware::platform());
+  const std::string model = optics::UIDeviceHardware::platformString().value_or(optics::UIDeviceHardware::platform());
   return prefix + " " + (version ? *version : std::string()) + " | iOS " +
          platform::foundation::SystemFacts::current().systemVersion + " | " + model + " \n\n" + request + "\n\n";
 }
@@ -35,3 +35,4 @@ void composeFeedbackMail(platform::ui::ViewController* presenter, const std::str
 }
 
 }  // namespace app::settings
+

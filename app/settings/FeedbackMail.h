@@ -25,3 +25,4 @@ void composeFeedbackMail(platform::ui::ViewController* presenter, const std::str
 void openIfPossible(const std::string& url);
 
 }  // namespace app::settings
+

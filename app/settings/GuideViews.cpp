@@ -7,15 +7,17 @@ using platform::graphics::AffineTransform;
 using platform::ui::make;
 using platform::ui::View;
 
+namespace app::settings {
+
 guideMessageView::guideMessageView(const platform::ui::Rect& frame) : View(frame) {
   contentView_ = make<View>(bounds());
-  contentView_->setBackgroundColor(UIConstants::guideBGColor());
+  contentView_->setBackgroundColor(kit::UIConstants::guideBGColor());
   contentView_->layer().setCornerRadius(8);
   titleLabel_ = make<platform::ui::Label>();
-  titleLabel_->setFont(UIConstants::heavyFontWithSize(11));
+  titleLabel_->setFont(kit::UIConstants::heavyFontWithSize(11));
   titleLabel_->setTextColor(platform::graphics::Color::whiteColor());
   messageLabel_ = make<platform::ui::Label>();
-  messageLabel_->setFont(UIConstants::romanFontWithSize(11));
+  messageLabel_->setFont(kit::UIConstants::romanFontWithSize(11));
   messageLabel_->setTextColor(platform::graphics::Color::whiteColor());
   messageLabel_->setNumberOfLines(0);
   closeBtn_ = make<platform::ui::Button>();
@@ -71,7 +73,7 @@ void guideTapIndicator::show() {
   setAlpha(0);
   layer().setCornerRadius(bounds().width() / 2);
   setClipsToBounds(true);
-  setBackgroundColor(UIConstants::blue());
+  setBackgroundColor(kit::UIConstants::blue());
   setTransform(AffineTransform::scale(0.25, 0.25));
   std::weak_ptr<View> weak = weak_from_this();
   View::animate(0.15, 0, platform::ui::AnimationOptionCurveEaseOut, [this] {
@@ -162,3 +164,6 @@ void guideTapIndicator::swipeLeft() {
   after(1.9, &guideTapIndicator::translateRightNoAnimation);
   if (loopAnimation) after(2.2, &guideTapIndicator::swipeLeft);
 }
+
+}  // namespace app::settings
+

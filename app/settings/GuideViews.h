@@ -6,6 +6,8 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/View.h"
 
+namespace app::settings {
+
 // A guide's message bubble: a title, a message and a close button; it zooms in and stays at 1.2 times
 // its size, and zooms out when hidden.
 class guideMessageView : public platform::ui::View {
@@ -55,3 +57,6 @@ class guideTapIndicator : public platform::ui::View {
   // Runs `step` on this marker after `delay` seconds, unless the marker is gone by then.
   void after(double delay, void (guideTapIndicator::*step)());
 };
+
+}  // namespace app::settings
+

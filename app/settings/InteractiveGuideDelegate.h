@@ -1,5 +1,7 @@
 #pragma once
 
+namespace app::settings {
+
 class BasicGuide;
 
 // A screen that places the guides the guide manager hands it (or, for the rating request, shows the
@@ -16,3 +18,6 @@ class GuideManagerDelegate {
   virtual ~GuideManagerDelegate() = default;
   virtual void exitGuide(BasicGuide& guide) = 0;
 };
+
+}  // namespace app::settings
+

@@ -12,6 +12,8 @@
 
 using platform::foundation::Value;
 
+namespace app::settings {
+
 namespace {
 
 double now() { return platform::foundation::Clock::current()->now(); }
@@ -219,3 +221,6 @@ void InteractiveGuideManager::didEnterSetup_MainView() {
   didExit_Guide_MainView_GetStarted = true;
   saveInteractiveGuidePrefs();
 }
+
+}  // namespace app::settings
+

@@ -7,6 +7,8 @@
 #include "app/settings/InteractiveGuideDelegate.h"
 #include "platform/dispatch/Timer.h"
 
+namespace app::settings {
+
 // Watches which screen is in front, counts how long the main screen has been shown over all launches,
 // keeps the guide and rating state in Documents/InteractiveGuideSettings.plist, and hands a due guide
 // (or the rating request) to the registered screen. It draws nothing itself. Main thread only.
@@ -74,3 +76,6 @@ class InteractiveGuideManager : public GuideManagerDelegate, public std::enable_
   std::weak_ptr<platform::ui::View> currentView_;
   std::shared_ptr<BasicGuide> currentGuide_;
 };
+
+}  // namespace app::settings
+

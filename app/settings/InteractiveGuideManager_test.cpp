@@ -11,6 +11,8 @@
 #include "platform/foundation/Clock.h"
 #include "testing/ScopedEnvironmentVariable.h"
 
+namespace app::settings {
+
 namespace {
 
 using platform::foundation::Value;
@@ -203,3 +205,6 @@ TEST_F(GuideManagerTest, AUserActionEndsTheCurrentGuide) {
 }
 
 }  // namespace
+
+}  // namespace app::settings
+

@@ -5,9 +5,11 @@
 using platform::ui::ControlEvent;
 using platform::ui::LocalizedStrings;
 
+namespace app::settings {
+
 MeasurementSystemView::MeasurementSystemView(const platform::ui::Rect& frame) : SettingsTile(frame) {
   makeCaption("Units");
-  radio_ = platform::ui::make<CustomRadioButtonView>(platform::ui::Rect{0, 0, 150, kControlHeight});
+  radio_ = platform::ui::make<kit::CustomRadioButtonView>(platform::ui::Rect{0, 0, 150, kControlHeight});
   setControl(radio_, 150);
   radio_->yesBtn()->setTitle(LocalizedStrings::localizedString("METRIC"));
   radio_->noBtn()->setTitle(LocalizedStrings::localizedString("IMPERIAL"));
@@ -48,3 +50,6 @@ void MeasurementSystemView::saveAppSettings() {
   frames->restartFromSettings = true;
   if (auto* delegate = delegate_.get()) delegate->updateLayout();
 }
+
+}  // namespace app::settings
+

@@ -12,6 +12,8 @@ using platform::ui::make;
 using platform::ui::MailComposeViewControllerDelegate;
 using platform::ui::View;
 
+namespace app::settings {
+
 namespace {
 
 struct Question {
@@ -41,15 +43,15 @@ ReviewAlert::ReviewAlert(const platform::ui::Rect& frame) : View(frame) { custom
 void ReviewAlert::customInit() {
   contentView_ = make<View>(bounds());
   alertView_ = make<View>();
-  alertView_->setBackgroundColor(UIConstants::cameraSetupButtonsColor());
+  alertView_->setBackgroundColor(kit::UIConstants::cameraSetupButtonsColor());
   buttonsAndTextView_ = make<View>();
   messageLabel_ = make<platform::ui::Label>();
   messageLabel_->setNumberOfLines(0);
   messageLabel_->setTextAlignment(platform::ui::TextAlignment::Center);
-  messageLabel_->setFont(UIConstants::mediumFontWithSize(14));
-  messageLabel_->setTextColor(UIConstants::maxContrastText());
-  yesBtn_ = make<customSettingsButton>();
-  noBtn_ = make<customSettingsButton>();
+  messageLabel_->setFont(kit::UIConstants::mediumFontWithSize(14));
+  messageLabel_->setTextColor(kit::UIConstants::maxContrastText());
+  yesBtn_ = make<kit::customSettingsButton>();
+  noBtn_ = make<kit::customSettingsButton>();
   for (const auto& button : {yesBtn_, noBtn_}) {
     button->setBackgroundColor(platform::graphics::Color::clearColor());
     button->styleCustomButtonBlue();
@@ -177,9 +179,9 @@ ContactView::ContactView(const platform::ui::Rect& frame) : View(frame) {
   contentView_ = make<View>(bounds());
   title_ = make<platform::ui::Label>();
   title_->setText(LocalizedStrings::localizedString("Contact Us"));
-  title_->setFont(UIConstants::heavyFontWithSize(12));
-  title_->setTextColor(UIConstants::contrastText());
-  auto button = make<uiButtonWithText>();
+  title_->setFont(kit::UIConstants::heavyFontWithSize(12));
+  title_->setTextColor(kit::UIConstants::contrastText());
+  auto button = make<kit::uiButtonWithText>();
   button->styleButtonWithString("GET IN TOUCH", 4);
   button->addTarget(this, &ContactView::contactBtnPressed, platform::ui::ControlEvent::TouchUpInside);
   contactBtn_ = button;
@@ -205,3 +207,6 @@ void ContactView::mailComposeController(platform::ui::MailComposeViewController&
   auto* window = this->window();
   if (auto* root = window ? window->rootViewController().get() : nullptr) root->dismissViewControllerAnimated(true);
 }
+
+}  // namespace app::settings
+

@@ -6,6 +6,8 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/MailComposeViewController.h"
 
+namespace app::settings {
+
 class ReviewAlertDelegate {
  public:
   virtual ~ReviewAlertDelegate() = default;
@@ -35,8 +37,8 @@ class ReviewAlert : public platform::ui::View, public platform::ui::MailComposeV
   const std::shared_ptr<platform::ui::View>& alertView() const { return alertView_; }
   const std::shared_ptr<platform::ui::View>& buttonsAndTextView() const { return buttonsAndTextView_; }
   const std::shared_ptr<platform::ui::Label>& messageLabel() const { return messageLabel_; }
-  const std::shared_ptr<customSettingsButton>& yesBtn() const { return yesBtn_; }
-  const std::shared_ptr<customSettingsButton>& noBtn() const { return noBtn_; }
+  const std::shared_ptr<kit::customSettingsButton>& yesBtn() const { return yesBtn_; }
+  const std::shared_ptr<kit::customSettingsButton>& noBtn() const { return noBtn_; }
 
  protected:
   explicit ReviewAlert(const platform::ui::Rect& frame = {});
@@ -52,8 +54,8 @@ class ReviewAlert : public platform::ui::View, public platform::ui::MailComposeV
   std::shared_ptr<platform::ui::View> alertView_;
   std::shared_ptr<platform::ui::View> buttonsAndTextView_;
   std::shared_ptr<platform::ui::Label> messageLabel_;
-  std::shared_ptr<customSettingsButton> yesBtn_;
-  std::shared_ptr<customSettingsButton> noBtn_;
+  std::shared_ptr<kit::customSettingsButton> yesBtn_;
+  std::shared_ptr<kit::customSettingsButton> noBtn_;
   std::weak_ptr<ReviewAlertDelegate> delegate_;
 };
 
@@ -75,3 +77,6 @@ class ContactView : public platform::ui::View, public platform::ui::MailComposeV
   std::shared_ptr<platform::ui::Label> title_;
   std::shared_ptr<platform::ui::Button> contactBtn_;
 };
+
+}  // namespace app::settings
+

@@ -9,6 +9,8 @@
 #include "platform/foundation/SystemFacts.h"
 #include "platform/ui/URLOpener.h"
 
+namespace app::settings {
+
 namespace {
 
 using platform::ui::make;
@@ -83,7 +85,7 @@ TEST_F(ReviewAlertTest, NotReallyThenOkSureComposesTheImprovementMailAndSendingW
   ASSERT_TRUE(mail);
   EXPECT_EQ(mail->subject(), "Ostrel Improvements");
   EXPECT_EQ(mail->toRecipients(), std::vector<std::string>{"support@ostrel.example"});
-  const std::string model = UIDeviceHardware::platformString().value_or(UIDeviceHardware::platform());
+  const std::string model = optics::UIDeviceHardware::platformString().value_or(optics::UIDeviceHardware::platform());
   EXPECT_EQ(mail->messageBody(), "Version 3.2 | iOS 17.4 | " + model + " \n\nI'd like to see the app improved:\n\n");
   const auto path = mail->send();
   ASSERT_TRUE(path);
@@ -121,3 +123,6 @@ TEST_F(ReviewAlertTest, ContactPanelComposesTheFeedbackMail) {
 }
 
 }  // namespace
+
+}  // namespace app::settings
+

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace app::settings {
+
 // What the theme and unit tiles ask of the main screen after a change: rebuild itself.
 class ColorThemeViewDelegate {
  public:
@@ -12,3 +14,6 @@ class MeasurementSystemViewDelegate {
   virtual ~MeasurementSystemViewDelegate() = default;
   virtual void updateLayout() = 0;
 };
+
+}  // namespace app::settings
+

@@ -18,10 +18,10 @@ class SettingsTest : public ::testing::Test {
  protected:
   SettingsTest() { window->makeKeyAndVisible(); }
 
-  static FramesSettings& settings() { return app::pages::framesObject()->settings; }
+  static app::state::FramesSettings& settings() { return app::pages::framesObject()->settings; }
   // A key of the preference file as last saved; nil when the file or the key is missing.
   static platform::foundation::Value stored(const std::string& key) {
-    return platform::foundation::PropertyList::readFile(FramesObject::preferencePath())[key];
+    return platform::foundation::PropertyList::readFile(app::state::FramesObject::preferencePath())[key];
   }
   void tap(const platform::ui::View& view) {
     const auto centre = view.convertPointTo({view.bounds().midX(), view.bounds().midY()}, nullptr);

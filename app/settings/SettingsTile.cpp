@@ -8,7 +8,7 @@ namespace app::settings {
 
 using platform::ui::make;
 
-SettingsTile::SettingsTile(const platform::ui::Rect& frame) : uiSettingsTiles(frame) {
+SettingsTile::SettingsTile(const platform::ui::Rect& frame) : kit::uiSettingsTiles(frame) {
   contentView_ = make<platform::ui::View>(bounds());
   addSubview(contentView_);
 }
@@ -16,8 +16,8 @@ SettingsTile::SettingsTile(const platform::ui::Rect& frame) : uiSettingsTiles(fr
 std::shared_ptr<platform::ui::Label> SettingsTile::makeCaption(const std::string& key) {
   caption_ = make<platform::ui::Label>();
   caption_->setText(platform::ui::LocalizedStrings::localizedString(key));
-  caption_->setFont(UIConstants::mediumFontWithSize(13));
-  caption_->setTextColor(UIConstants::contrastText());
+  caption_->setFont(kit::UIConstants::mediumFontWithSize(13));
+  caption_->setTextColor(kit::UIConstants::contrastText());
   // A caption longer than the room beside the control wraps onto a second line of the tile.
   caption_->setNumberOfLines(2);
   caption_->setLineBreakMode(platform::graphics::LineBreakMode::WordWrap);
@@ -41,6 +41,7 @@ void SettingsTile::layoutSubviews() {
   if (control_) control_->setFrame({controlX, (size.height - kControlHeight) / 2, controlWidth_, kControlHeight});
 }
 
-std::shared_ptr<FramesObject> SettingsTile::state() { return app::pages::framesObject(); }
+std::shared_ptr<state::FramesObject> SettingsTile::state() { return app::pages::framesObject(); }
 
 }  // namespace app::settings
+

@@ -12,7 +12,7 @@ namespace app::settings {
 // One tile of the settings page: a caption on the left and the tile's control on the right, on the
 // theme's tile background. Tiles keep no setting of their own: they read and write the state object's
 // settings at the moment of use.
-class SettingsTile : public uiSettingsTiles {
+class SettingsTile : public kit::uiSettingsTiles {
  public:
   static constexpr double kInset = 16;
   static constexpr double kControlHeight = 32;
@@ -26,7 +26,7 @@ class SettingsTile : public uiSettingsTiles {
   // The caption shows the localised text of `key`.
   std::shared_ptr<platform::ui::Label> makeCaption(const std::string& key);
   void setControl(std::shared_ptr<platform::ui::View> control, double width);
-  static std::shared_ptr<FramesObject> state();
+  static std::shared_ptr<state::FramesObject> state();
 
   std::shared_ptr<platform::ui::View> contentView_;
   std::shared_ptr<platform::ui::Label> caption_;
@@ -35,3 +35,4 @@ class SettingsTile : public uiSettingsTiles {
 };
 
 }  // namespace app::settings
+

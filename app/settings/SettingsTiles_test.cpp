@@ -8,6 +8,8 @@
 #include "app/settings/SettingsView.h"
 #include "platform/ui/NavigationController.h"
 
+namespace app::settings {
+
 namespace {
 
 using ostrel::testing::SettingsTest;
@@ -19,7 +21,7 @@ class CountingRebuild : public ColorThemeViewDelegate, public MeasurementSystemV
   int calls = 0;
 };
 
-class CountingDOF : public CoCViewDelegate {
+class CountingDOF : public pages::CoCViewDelegate {
  public:
   void calculateDOF() override {
     ++calls;
@@ -72,7 +74,7 @@ TEST_F(CircleOfConfusionTest, DragShowsTheRoundedFactorAndStoresItOnlyWhenItEnds
 
 TEST_F(CircleOfConfusionTest, TheDepthOfFieldPageFollowsTheStoredFactor) {
   auto view = tile(1500);
-  auto page = make<DOFView>(platform::ui::Rect{0, 0, 375, 300});
+  auto page = make<pages::DOFView>(platform::ui::Rect{0, 0, 375, 300});
   page->setCameraPackage(ostrel::testing::package({}, {ostrel::testing::lens(50, 43.3f)}));
   page->setFocalLength(50);
   page->setAperture(2.8f);
@@ -232,3 +234,6 @@ TEST_F(SettingsTest, PageShowsNameVersionAndTheLogoOfTheTheme) {
 }
 
 }  // namespace
+
+}  // namespace app::settings
+

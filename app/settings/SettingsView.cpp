@@ -11,6 +11,8 @@
 
 using platform::ui::make;
 
+namespace app::settings {
+
 namespace {
 
 std::string infoString(const std::string& key) {
@@ -30,19 +32,19 @@ SettingsView::SettingsView(const platform::ui::Rect& frame) : View(frame) { cust
 
 void SettingsView::customInit() {
   contentView_ = make<platform::ui::View>(bounds());
-  contentView_->setBackgroundColor(UIConstants::primaryBG());
+  contentView_->setBackgroundColor(kit::UIConstants::primaryBG());
   addSubview(contentView_);
 
   logoImageName_ = app::pages::framesObject()->appInDarkMode ? "ostrel_white_transparent" : "ostrel_black_transparent";
   logoImageView_ = make<platform::ui::ImageView>(app::settings::logoImageNamed(logoImageName_));
   logoImageView_->setContentMode(platform::ui::ContentMode::ScaleAspectFit);
   appNameLabel_ = make<platform::ui::Label>();
-  appNameLabel_->setTextColor(UIConstants::maxContrastText());
-  appNameLabel_->setFont(UIConstants::heavyFontWithSize(16));
+  appNameLabel_->setTextColor(kit::UIConstants::maxContrastText());
+  appNameLabel_->setFont(kit::UIConstants::heavyFontWithSize(16));
   appNameLabel_->setTextAlignment(platform::ui::TextAlignment::Center);
   versionLabel_ = make<platform::ui::Label>();
-  versionLabel_->setTextColor(UIConstants::contrastText());
-  versionLabel_->setFont(UIConstants::romanFontWithSize(11));
+  versionLabel_->setTextColor(kit::UIConstants::contrastText());
+  versionLabel_->setFont(kit::UIConstants::romanFontWithSize(11));
   versionLabel_->setTextAlignment(platform::ui::TextAlignment::Center);
   for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{logoImageView_, appNameLabel_,
                                                                                      versionLabel_}) {
@@ -81,3 +83,6 @@ void SettingsView::layoutSubviews() {
     y += kTileHeight + kTileGap;
   }
 }
+
+}  // namespace app::settings
+

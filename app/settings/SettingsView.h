@@ -8,6 +8,8 @@
 #include "app/settings/YesNoSettingTile.h"
 #include "platform/ui/ImageView.h"
 
+namespace app::settings {
+
 // The sixth page of the main screen: the logo, the app's name and version, and the setting tiles.
 class SettingsView : public platform::ui::View {
  public:
@@ -43,3 +45,6 @@ class SettingsView : public platform::ui::View {
   std::shared_ptr<HapticFeedbackView> hapticView_;
   std::shared_ptr<SnappingView> snappingView_;
 };
+
+}  // namespace app::settings
+

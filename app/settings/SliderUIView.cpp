@@ -5,6 +5,8 @@
 
 using platform::ui::make;
 
+namespace app::settings {
+
 SliderUIView::SliderUIView(const platform::ui::Rect& frame) : View(frame) { customInit(); }
 
 void SliderUIView::customInit() {
@@ -64,3 +66,6 @@ void SliderUIView::doubleTapSlider() {
     delegate->sliderGestureDidEnd();
   }
 }
+
+}  // namespace app::settings
+

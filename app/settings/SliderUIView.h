@@ -6,6 +6,8 @@
 #include "platform/ui/PanGestureRecognizer.h"
 #include "platform/ui/Slider.h"
 
+namespace app::settings {
+
 class SliderViewDelegate {
  public:
   virtual ~SliderViewDelegate() = default;
@@ -47,3 +49,6 @@ class SliderUIView : public platform::ui::View {
   float min_ = 0, max_ = 1, scrollFactor_ = 0, slowDownFactor_ = kSlowDownFactor;
   bool gesturesAdded_ = false;
 };
+
+}  // namespace app::settings
+

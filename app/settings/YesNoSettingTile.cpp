@@ -5,10 +5,10 @@ namespace app::settings {
 using platform::ui::ControlEvent;
 
 YesNoSettingTile::YesNoSettingTile(const platform::ui::Rect& frame, const char* captionKey,
-                                   bool FramesSettings::*setting)
+                                   bool state::FramesSettings::*setting)
     : SettingsTile(frame), setting_(setting) {
   makeCaption(captionKey);
-  radio_ = platform::ui::make<CustomRadioButtonView>(platform::ui::Rect{0, 0, 150, kControlHeight});
+  radio_ = platform::ui::make<kit::CustomRadioButtonView>(platform::ui::Rect{0, 0, 150, kControlHeight});
   setControl(radio_, 150);
   radio_->yesBtn()->addTarget(this, &YesNoSettingTile::yesSelectedImages, ControlEvent::TouchUpInside);
   radio_->noBtn()->addTarget(this, &YesNoSettingTile::noSelectedImages, ControlEvent::TouchUpInside);
@@ -44,3 +44,4 @@ void YesNoSettingTile::saveAppSettings(bool value) {
 }
 
 }  // namespace app::settings
+

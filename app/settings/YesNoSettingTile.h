@@ -13,26 +13,24 @@ class YesNoSettingTile : public SettingsTile {
   void yesSelectedImages();
   void noSelectedImages();
   void saveAppSettings(bool value);
-  const std::shared_ptr<CustomRadioButtonView>& radio() const { return radio_; }
+  const std::shared_ptr<kit::CustomRadioButtonView>& radio() const { return radio_; }
 
  protected:
-  YesNoSettingTile(const platform::ui::Rect& frame, const char* captionKey, bool FramesSettings::*setting);
+  YesNoSettingTile(const platform::ui::Rect& frame, const char* captionKey, bool state::FramesSettings::*setting);
 
  private:
-  std::shared_ptr<CustomRadioButtonView> radio_;
-  bool FramesSettings::*setting_;
+  std::shared_ptr<kit::CustomRadioButtonView> radio_;
+  bool state::FramesSettings::*setting_;
 };
-
-}  // namespace app::settings
 
 class HapticFeedbackView : public app::settings::YesNoSettingTile {
  public:
-  const std::shared_ptr<CustomRadioButtonView>& radioHaptic() const { return radio(); }
+  const std::shared_ptr<kit::CustomRadioButtonView>& radioHaptic() const { return radio(); }
   const std::shared_ptr<platform::ui::Label>& hapticLabel() const { return caption_; }
 
  protected:
   explicit HapticFeedbackView(const platform::ui::Rect& frame = {})
-      : YesNoSettingTile(frame, "Haptic Feedback", &FramesSettings::hapticFeedback) {}
+      : YesNoSettingTile(frame, "Haptic Feedback", &state::FramesSettings::hapticFeedback) {}
 };
 
 class SnappingView : public app::settings::YesNoSettingTile {
@@ -41,5 +39,8 @@ class SnappingView : public app::settings::YesNoSettingTile {
 
  protected:
   explicit SnappingView(const platform::ui::Rect& frame = {})
-      : YesNoSettingTile(frame, "Snapping", &FramesSettings::snap) {}
+      : YesNoSettingTile(frame, "Snapping", &state::FramesSettings::snap) {}
 };
+
+}  // namespace app::settings
+

@@ -19,8 +19,8 @@ AdapterForm::Check AdapterForm::check(const std::string& name, const std::string
   return result;
 }
 
-LensAdapterRecord AdapterForm::adapter(const std::string& name, float factor, bool anamorphic) {
-  LensAdapterRecord adapter;
+model::LensAdapterRecord AdapterForm::adapter(const std::string& name, float factor, bool anamorphic) {
+  model::LensAdapterRecord adapter;
   adapter.adapterName = name;
   adapter.adapterValueWidth = anamorphic ? 1.0f / factor : factor;
   adapter.adapterValueHeight = anamorphic ? 1.0f : factor;
@@ -29,3 +29,4 @@ LensAdapterRecord AdapterForm::adapter(const std::string& name, float factor, bo
 }
 
 }  // namespace app::setup
+

@@ -24,7 +24,8 @@ class AdapterForm {
   static Check check(const std::string& name, const std::string& factorText);
   // The adapter the form stores: width and height the factor, or (1 / factor, 1) when anamorphic.
   // Only for input that passed check().
-  static LensAdapterRecord adapter(const std::string& name, float factor, bool anamorphic);
+  static model::LensAdapterRecord adapter(const std::string& name, float factor, bool anamorphic);
 };
 
 }  // namespace app::setup
+

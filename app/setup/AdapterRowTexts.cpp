@@ -10,7 +10,7 @@ namespace {
 
 }  // namespace
 
-std::string AdapterRowTexts::factorText(const LensAdapterRecord& adapter) {
+std::string AdapterRowTexts::factorText(const model::LensAdapterRecord& adapter) {
   const float width = adapter.adapterValueWidth;
   const bool anamorphic = width != adapter.adapterValueHeight;
   const bool custom = adapter.adapterType == 1;
@@ -21,3 +21,4 @@ std::string AdapterRowTexts::factorText(const LensAdapterRecord& adapter) {
 }
 
 }  // namespace app::setup
+

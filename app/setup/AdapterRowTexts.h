@@ -10,9 +10,10 @@ namespace app::setup {
 // 1 / width) with the kind of adapter after it for anamorphic and user-made ones.
 class AdapterRowTexts {
  public:
-  static std::string factorText(const LensAdapterRecord& adapter);
+  static std::string factorText(const model::LensAdapterRecord& adapter);
   // An adapter of width factor 1 changes nothing, so its row shows no factor.
-  static bool factorHidden(const LensAdapterRecord& adapter) { return adapter.adapterValueWidth == 1.0f; }
+  static bool factorHidden(const model::LensAdapterRecord& adapter) { return adapter.adapterValueWidth == 1.0f; }
 };
 
 }  // namespace app::setup
+

@@ -6,6 +6,8 @@
 #include "app/setup/AdapterForm.h"
 #include "app/setup/AdapterRowTexts.h"
 
+namespace app::setup {
+
 namespace {
 
 using app::setup::AdapterForm;
@@ -63,7 +65,7 @@ TEST(AdapterFormFactor, AnamorphicStoresTheInverseWidthAndAUnitHeight) {
 
 TEST(AdapterRowTexts, FourKindsOfRow) {
   auto adapter = [](float width, float height, int type) {
-    LensAdapterRecord a;
+    model::LensAdapterRecord a;
     a.adapterValueWidth = width;
     a.adapterValueHeight = height;
     a.adapterType = type;
@@ -79,3 +81,6 @@ TEST(AdapterRowTexts, FourKindsOfRow) {
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

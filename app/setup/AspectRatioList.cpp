@@ -14,17 +14,17 @@ namespace {
 
 constexpr double kSameRatio = 0.0025;
 
-std::string squeezedLabel(const CameraPackage& package) {
+std::string squeezedLabel(const model::CameraPackage& package) {
   const std::string factor = app::model::DisplayNumbers::ratio(package.getTotalAnamorphicFactor());
   return platform::foundation::format(localized("Native Aspect Ratio @ %@x ANA"), factor);
 }
 
 }  // namespace
 
-std::vector<Crop> AspectRatioList::offered(const std::vector<Crop>& crops, const CameraPackage& package) {
+std::vector<model::Crop> AspectRatioList::offered(const std::vector<model::Crop>& crops, const model::CameraPackage& package) {
   const double native = package.getAspectValueWithAnaBeforeCrop();
   const std::string nativeText = package.getNativeAspectRatioIncludingAnamorphic();
-  std::vector<Crop> kept;
+  std::vector<model::Crop> kept;
   for (const auto& crop : crops) {
     if (std::fabs(static_cast<double>(crop.sortValue) - native) > kSameRatio && crop.aspectRatio != nativeText) {
       kept.push_back(crop);
@@ -33,16 +33,16 @@ std::vector<Crop> AspectRatioList::offered(const std::vector<Crop>& crops, const
   return kept;
 }
 
-float AspectRatioList::nativeValue(const CameraPackage& package) {
+float AspectRatioList::nativeValue(const model::CameraPackage& package) {
   return package.modeWidth() / package.modeHeight() * package.lensSqueeze();
 }
 
-std::optional<size_t> AspectRatioList::placeNativeRow(std::vector<Crop>& crops, float nativeValue) {
+std::optional<size_t> AspectRatioList::placeNativeRow(std::vector<model::Crop>& crops, float nativeValue) {
   size_t native = 0;
   while (native < crops.size() && crops[native].cropID != kNativeCropId) ++native;
   if (native == crops.size()) return std::nullopt;
   if (crops.size() < 2) return native;
-  const Crop row = crops[native];
+  const model::Crop row = crops[native];
   crops.erase(crops.begin() + static_cast<std::ptrdiff_t>(native));
   size_t position = crops.size();
   for (size_t i = 0; i < crops.size(); ++i) {
@@ -56,7 +56,7 @@ std::optional<size_t> AspectRatioList::placeNativeRow(std::vector<Crop>& crops, 
   return position;
 }
 
-AspectRatioList::NativeTexts AspectRatioList::nativeTexts(const CameraPackage& package) {
+AspectRatioList::NativeTexts AspectRatioList::nativeTexts(const model::CameraPackage& package) {
   const float mode = package.modeSqueeze(), lens = package.lensSqueeze();
   const float adapterWidth = package.adapterWidth(), adapterHeight = package.adapterHeight();
   const std::string native = dotted(package.getNativeAspectRatioIncludingAnamorphic());
@@ -71,3 +71,4 @@ AspectRatioList::NativeTexts AspectRatioList::nativeTexts(const CameraPackage& p
 }
 
 }  // namespace app::setup
+

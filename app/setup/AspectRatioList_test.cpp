@@ -2,23 +2,25 @@
 
 #include <gtest/gtest.h>
 
+namespace app::setup {
+
 namespace {
 
 using app::setup::AspectRatioList;
 
-CameraPackage package(float width, float height, const char* ratio, float modeSqueeze, float lensSqueeze,
+model::CameraPackage package(float width, float height, const char* ratio, float modeSqueeze, float lensSqueeze,
                        float adapterWidth = 1.0f, float adapterHeight = 1.0f) {
-  CameraPackage p;
-  CameraShootingMode mode;
+  model::CameraPackage p;
+  model::CameraShootingMode mode;
   mode.width = width;
   mode.height = height;
   mode.aspectRatio = ratio;
   mode.anamorphotic = modeSqueeze;
   p.shootingMode = mode;
-  LensManufacturer series;
+  model::LensManufacturer series;
   series.anamorphotic = lensSqueeze;
   p.lensManufacturer = series;
-  LensAdapterRecord adapter;
+  model::LensAdapterRecord adapter;
   adapter.adapterValueWidth = adapterWidth;
   adapter.adapterValueHeight = adapterHeight;
   p.lensAdapter = adapter;
@@ -26,23 +28,23 @@ CameraPackage package(float width, float height, const char* ratio, float modeSq
   return p;
 }
 
-Crop crop(int id, float width, float height) {
-  Crop c;
+model::Crop crop(int id, float width, float height) {
+  model::Crop c;
   c.cropID = id;
   c.value = width / height;
   c.sortValue = id == 1 ? 0.0f : c.value;
-  c.aspectRatio = FrameGuide::ratioText(width, height);
+  c.aspectRatio = model::FrameGuide::ratioText(width, height);
   return c;
 }
 
-std::vector<int> ids(const std::vector<Crop>& crops) {
+std::vector<int> ids(const std::vector<model::Crop>& crops) {
   std::vector<int> out;
   for (const auto& c : crops) out.push_back(c.cropID);
   return out;
 }
 
 TEST(AspectRatioList, RatiosThatAreTheNativeOneAgainAreLeftOut) {
-  const std::vector<Crop> crops{crop(1, 1, 100), crop(11, 16, 9), crop(12, 1.85f, 1), crop(17, 2.39f, 1),
+  const std::vector<model::Crop> crops{crop(1, 1, 100), crop(11, 16, 9), crop(12, 1.85f, 1), crop(17, 2.39f, 1),
                                        crop(30, 1.78f, 1)};
   // A 16:9 mode: 16:9 is within 0.0025 of the native value; "1.78:1" is the native text itself.
   EXPECT_EQ(ids(AspectRatioList::offered(crops, package(24.88f, 14.0f, "1.78:1", 1, 1))), (std::vector<int>{1, 12, 17}));
@@ -54,7 +56,7 @@ TEST(AspectRatioList, RatiosThatAreTheNativeOneAgainAreLeftOut) {
 TEST(AspectRatioList, TheNativeRowStandsBeforeTheFirstWiderRatioWhereverItWas) {
   struct Case {
     const char* what;
-    std::vector<Crop> crops;
+    std::vector<model::Crop> crops;
     float native;
     std::optional<size_t> position;
     std::vector<int> order;
@@ -79,7 +81,7 @@ TEST(AspectRatioList, TheNativeRowStandsBeforeTheFirstWiderRatioWhereverItWas) {
 TEST(AspectRatioList, TheNativeRowNamesTheSqueezeOfLensesAndAdapter) {
   struct Case {
     const char* what;
-    CameraPackage package;
+    model::CameraPackage package;
     const char* ratio;
     const char* label;
   };
@@ -101,3 +103,6 @@ TEST(AspectRatioList, TheNativeRowNamesTheSqueezeOfLensesAndAdapter) {
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

@@ -29,6 +29,8 @@ using platform::ui::IndexPath;
 using platform::ui::TableView;
 using platform::ui::View;
 
+namespace app::setup {
+
 namespace {
 
 constexpr double kFormFade = 0.2;
@@ -162,8 +164,8 @@ bool CameraModeAspectViewController::saveNewFormat() {
   const float width = FormNumber::value(v.customFormatSensorWidthTextField->text());
   const float height = FormNumber::value(v.customFormatSensorHeightTextField->text());
   const float squeeze = FormNumber::value("1");
-  Camera camera(0, name, "", "Cine", 1);
-  CameraShootingMode mode;
+  model::Camera camera(0, name, "", "Cine", 1);
+  model::CameraShootingMode mode;
   mode.shootingMode = "";
   mode.width = width;
   mode.height = height;
@@ -171,8 +173,8 @@ bool CameraModeAspectViewController::saveNewFormat() {
   mode.category = "Cine";
   mode.formatOrigin = 1;
   mode.aspectRatio = platform::foundation::format("%@:1", app::model::DisplayNumbers::ratio(width * squeeze / height));
-  std::optional<CameraShootingMode> stored;
-  if (OpenCatalogue<CameraFormatCatalogue> formats; formats) stored = formats->insertNewCameraManufacturer(camera, mode);
+  std::optional<model::CameraShootingMode> stored;
+  if (OpenCatalogue<storage::CameraFormatCatalogue> formats; formats) stored = formats->insertNewCameraManufacturer(camera, mode);
   if (!stored || stored->manufacturerID < 1 || stored->containerID < 1) {
     logFormError("The camera " + name + " could not be stored; nothing is committed");
     return false;
@@ -186,12 +188,12 @@ bool CameraModeAspectViewController::saveNewFormat() {
 
 bool CameraModeAspectViewController::saveNewFrameLine() {
   auto& v = views_;
-  FrameGuide guide;
+  model::FrameGuide guide;
   guide.width = FormNumber::value(v.customAspectRatioWidthTextField->text());
   guide.height = FormNumber::value(v.customAspectRatioHeightTextField->text());
   bool exists = false;
   {
-    OpenCatalogue<FrameGuideCatalogue> guides;
+    OpenCatalogue<storage::FrameGuideCatalogue> guides;
     if (!guides) return false;
     exists = guides->insertFrameGuideFromCameraSetup(guide);
   }
@@ -291,7 +293,7 @@ CameraModeAspectViewController::tableViewTrailingSwipeActionsConfigurationForRow
   std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
   std::shared_ptr<platform::ui::ContextualAction> action;
   if (&table == views_.cameraTableView.get()) {
-    const Camera camera = *cameraAt(path);
+    const model::Camera camera = *cameraAt(path);
     action = platform::ui::ContextualAction::contextualActionWithStyle(
         platform::ui::ContextualActionStyle::Normal, localized("Delete"),
         [weak, camera](platform::ui::ContextualAction&, View&, platform::ui::ContextualAction::Completion done) {
@@ -301,7 +303,7 @@ CameraModeAspectViewController::tableViewTrailingSwipeActionsConfigurationForRow
           screen->views_.cameraTableView->setEditing(false, true);
           if (done) done(true);
         });
-    action->setBackgroundColor(UIConstants::redWarning());
+    action->setBackgroundColor(kit::UIConstants::redWarning());
   } else {
     const int cropId = cropList[static_cast<size_t>(path.row)].cropID;
     action = platform::ui::ContextualAction::contextualActionWithStyle(
@@ -319,15 +321,15 @@ CameraModeAspectViewController::tableViewTrailingSwipeActionsConfigurationForRow
   return configuration;
 }
 
-void CameraModeAspectViewController::deleteCameraFormat(const Camera& camera) {
+void CameraModeAspectViewController::deleteCameraFormat(const model::Camera& camera) {
   int formatId = 0;
   {
-    OpenCatalogue<CameraFormatCatalogue> formats;
+    OpenCatalogue<storage::CameraFormatCatalogue> formats;
     if (!formats) return;
     formatId = formats->deleteCustomFormat(camera);
   }
   if (formatId > 0) {
-    PackageUtil::deleteFormat(formatId);
+    storage::PackageUtil::deleteFormat(formatId);
     app::setup::OtherSlotRepair::formatDeleted(*SetupControllerUtil::getApplication(), formatId);
   }
   if (camera.manufacturerId == SetupControllerUtil::getCurrentCameraManufacturerID()) {
@@ -345,7 +347,7 @@ void CameraModeAspectViewController::deleteCrop(int cropId) {
   const bool cropInUse = cropId == oldAspectRatioID || cropId == editedCrop;
   const bool guideInUse = cropId == SetupControllerUtil::getCurrentFrameGuideID();
   {
-    OpenCatalogue<FrameGuideCatalogue> guides;
+    OpenCatalogue<storage::FrameGuideCatalogue> guides;
     if (!guides) return;
     const auto guide = guides->getFrameGuide(cropId);
     if (!guide) {
@@ -354,13 +356,13 @@ void CameraModeAspectViewController::deleteCrop(int cropId) {
     }
     // The row is gone and nothing points at it any more before the package is committed again, so no
     // save in between can leave its id behind.
-    if (guideInUse && !guides->selectOnlyFrameGuide(PackageUtil::kNoFrameGuide)) {
+    if (guideInUse && !guides->selectOnlyFrameGuide(storage::PackageUtil::kNoFrameGuide)) {
       logFormError("The frame-guide selection could not be moved off the deleted ratio");
     }
-    PackageUtil::deleteFrameLine(*guide);
+    storage::PackageUtil::deleteFrameLine(*guide);
     if (!guides->deleteFrameGuide(*guide)) logFormError("The aspect ratio " + std::to_string(cropId) + " could not be deleted");
   }
-  PackageUtil::deleteCrop(cropId);
+  storage::PackageUtil::deleteCrop(cropId);
   auto& frames = *SetupControllerUtil::getApplication();
   app::setup::OtherSlotRepair::cropDeleted(frames, cropId);
   app::setup::OtherSlotRepair::frameGuideDeleted(frames, cropId);
@@ -403,3 +405,6 @@ void CameraModeAspectViewController::nextTextField() {
     FormKeyboardBars::focusNext(*views_.customFramelineView, activeTextFieldTag);
   }
 }
+
+}  // namespace app::setup
+

@@ -25,6 +25,8 @@ using platform::ui::IndexPath;
 using platform::ui::TableView;
 using platform::ui::View;
 
+namespace app::setup {
+
 namespace {
 
 constexpr double kMenuSlide = 0.2;
@@ -43,8 +45,8 @@ const T* rowOf(const std::vector<T>& rows, const IndexPath& path) {
 // --- loads ---
 
 void CameraModeAspectViewController::loadCameraManufacturerList() {
-  std::vector<Camera> cameras;
-  if (OpenCatalogue<CameraFormatCatalogue> formats; formats) {
+  std::vector<model::Camera> cameras;
+  if (OpenCatalogue<storage::CameraFormatCatalogue> formats; formats) {
     if (filterCineActive) {
       cameras = formats->getAllManufacturersCine();
     } else if (filterPhotoActive) {
@@ -55,23 +57,23 @@ void CameraModeAspectViewController::loadCameraManufacturerList() {
   }
   copyListOfFormatSearchItems = cameras;
   // Grouped by the same key the index shows, so every camera, whatever its first letter, is in a section.
-  auto grouped = SectionedList::group(cameras, [](const Camera& c) { return c.manufacturer; });
+  auto grouped = SectionedList::group(cameras, [](const model::Camera& c) { return c.manufacturer; });
   manufacturerIndex = std::move(grouped.keys);
   manufacturerItemsArray = std::move(grouped.sections);
   if (searching) runSearch();
 }
 
 void CameraModeAspectViewController::loadShootingModesForManufacturer(int manufacturerId) {
-  OpenCatalogue<CameraFormatCatalogue> formats;
+  OpenCatalogue<storage::CameraFormatCatalogue> formats;
   shootingModeItemsArray = formats ? formats->getAllShootingModesForManufacturer(manufacturerId)
-                                   : std::vector<CameraShootingMode>();
+                                   : std::vector<model::CameraShootingMode>();
   views_.shootingModeTableView->reloadData();
 }
 
-void CameraModeAspectViewController::loadAspectRatioList(const CameraShootingMode& mode) {
-  std::vector<Crop> crops;
-  if (OpenCatalogue<CameraFormatCatalogue> formats; formats) crops = formats->getCropsForNativeFormat(mode);
-  const auto package = SetupControllerUtil::getCurrentPackage().value_or(CameraPackage());
+void CameraModeAspectViewController::loadAspectRatioList(const model::CameraShootingMode& mode) {
+  std::vector<model::Crop> crops;
+  if (OpenCatalogue<storage::CameraFormatCatalogue> formats; formats) crops = formats->getCropsForNativeFormat(mode);
+  const auto package = SetupControllerUtil::getCurrentPackage().value_or(model::CameraPackage());
   cropList = AspectRatioList::offered(crops, package);
   positionNativeAspect = AspectRatioList::placeNativeRow(cropList, AspectRatioList::nativeValue(package));
   auto& table = *views_.aspectRatioTableView;
@@ -84,7 +86,7 @@ void CameraModeAspectViewController::loadAspectRatioList(const CameraShootingMod
 
 // --- rows ---
 
-const Camera* CameraModeAspectViewController::cameraAt(const IndexPath& path) const {
+const model::Camera* CameraModeAspectViewController::cameraAt(const IndexPath& path) const {
   if (searching) return path.section == 0 ? rowOf(formatItemsSearchArray, path) : nullptr;
   if (path.section < 0 || static_cast<size_t>(path.section) >= manufacturerItemsArray.size()) return nullptr;
   return rowOf(manufacturerItemsArray[static_cast<size_t>(path.section)], path);
@@ -164,15 +166,15 @@ std::shared_ptr<platform::ui::TableViewCell> CameraModeAspectViewController::tab
   const auto* crop = rowOf(cropList, path);
   if (!cell || !crop) return cell;
   cell->setTag(crop->cropID);
-  cell->aspectRatio->setFont(UIConstants::romanFontWithSize(14));
-  cell->native->setFont(UIConstants::mediumFontWithSize(10));
+  cell->aspectRatio->setFont(kit::UIConstants::romanFontWithSize(14));
+  cell->native->setFont(kit::UIConstants::mediumFontWithSize(10));
   if (crop->cropID != AspectRatioList::kNativeCropId) {
     cell->aspectRatio->setText(crop->aspectRatio);
     cell->native->setText("");
     return cell;
   }
-  const auto texts = AspectRatioList::nativeTexts(SetupControllerUtil::getCurrentPackage().value_or(CameraPackage()));
-  cell->aspectRatio->setFont(UIConstants::heavyFontWithSize(14));
+  const auto texts = AspectRatioList::nativeTexts(SetupControllerUtil::getCurrentPackage().value_or(model::CameraPackage()));
+  cell->aspectRatio->setFont(kit::UIConstants::heavyFontWithSize(14));
   cell->aspectRatio->setText(texts.ratio);
   cell->native->setText(texts.label);
   return cell;
@@ -212,7 +214,7 @@ void CameraModeAspectViewController::tableViewDidSelectRowAtIndexPath(TableView&
 void CameraModeAspectViewController::tapCamera(const IndexPath& path) {
   const auto* row = cameraAt(path);
   if (!row) return;
-  const Camera camera = *row;
+  const model::Camera camera = *row;
   if (searching) searchCancelButtonPressed();
   // A pick from the list below an open form leaves the form behind.
   if (newFormatCreation) closeForm();
@@ -228,7 +230,7 @@ void CameraModeAspectViewController::tapCamera(const IndexPath& path) {
   views_.aspectRatioTableView->reloadData();
   tmpManufacturer = camera;
   if (shootingModeItemsArray.size() < 2) {
-    const CameraShootingMode mode = shootingModeItemsArray.front();
+    const model::CameraShootingMode mode = shootingModeItemsArray.front();
     currentShootingModeID = mode.containerID;
     currentAspectRatioID = 1;
     SetupControllerUtil::setNewCameraSetupWithCamera(currentCameraManuID, currentShootingModeID, 1);
@@ -253,7 +255,7 @@ void CameraModeAspectViewController::tapCamera(const IndexPath& path) {
 void CameraModeAspectViewController::tapMode(const IndexPath& path) {
   const auto* row = rowOf(shootingModeItemsArray, path);
   if (!row) return;
-  const CameraShootingMode mode = *row;
+  const model::CameraShootingMode mode = *row;
   currentShootingModeID = mode.containerID;
   currentAspectRatioID = 1;
   SetupControllerUtil::setNewCameraSetupWithCamera(currentCameraManuID, currentShootingModeID, 1);
@@ -297,7 +299,7 @@ void CameraModeAspectViewController::searchButtonPressed() {
       },
       [weak](bool) {
         if (auto screen = std::static_pointer_cast<CameraModeAspectViewController>(weak.lock())) {
-          screen->views_.searchFormatBar->setTintColor(UIConstants::textFieldTextColor());
+          screen->views_.searchFormatBar->setTintColor(kit::UIConstants::textFieldTextColor());
         }
       });
 }
@@ -310,7 +312,7 @@ void CameraModeAspectViewController::runSearch() {
     query.insert(1, " ");
   }
   formatItemsSearchArray = SectionedList::search(copyListOfFormatSearchItems, query,
-                                                 [](const Camera& c) { return c.getListString(); });
+                                                 [](const model::Camera& c) { return c.getListString(); });
 }
 
 void CameraModeAspectViewController::searchBarTextDidBeginEditing(platform::ui::SearchBar& bar) {
@@ -361,17 +363,17 @@ void CameraModeAspectViewController::cancelSearch() {
 // --- filters ---
 
 void CameraModeAspectViewController::filterButtonDown() {
-  views_.filterCameraIcon->setImage(app::setup::SetupIcons::filter(UIConstants::blue()));
+  views_.filterCameraIcon->setImage(app::setup::SetupIcons::filter(kit::UIConstants::blue()));
 }
 
 void CameraModeAspectViewController::filterButtonUp() {
-  views_.filterCameraIcon->setImage(app::setup::SetupIcons::filter(UIConstants::contrastText()));
+  views_.filterCameraIcon->setImage(app::setup::SetupIcons::filter(kit::UIConstants::contrastText()));
 }
 
 void CameraModeAspectViewController::setFilterLooks() {
   auto& v = views_;
   const bool on = filterCineActive || filterPhotoActive;
-  v.filterCameraIcon->setImage(app::setup::SetupIcons::filter(on ? UIConstants::blue() : UIConstants::contrastText()));
+  v.filterCameraIcon->setImage(app::setup::SetupIcons::filter(on ? kit::UIConstants::blue() : kit::UIConstants::contrastText()));
   v.filterCameraBtn->setSelected(on);
   if (filterCineActive) v.filterCameraCineBtn->setFilterSelected(); else v.filterCameraCineBtn->setFilterNotSelected();
   if (filterPhotoActive) v.filterCameraPhotoBtn->setFilterSelected(); else v.filterCameraPhotoBtn->setFilterNotSelected();
@@ -384,7 +386,7 @@ void CameraModeAspectViewController::filterButtonPressed() {
     return;
   }
   filterMenuOpen = true;
-  v.filterCameraIcon->setImage(app::setup::SetupIcons::filter(UIConstants::blue()));
+  v.filterCameraIcon->setImage(app::setup::SetupIcons::filter(kit::UIConstants::blue()));
   v.filterCameraBtn->setSelected(true);
   std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
   View::animate(
@@ -450,7 +452,10 @@ void CameraModeAspectViewController::filterPhotoButtonPressed() {
 
 void CameraModeAspectViewController::reloadAfterFilter() {
   setFilterLooks();
-  views_.filterCameraIcon->setImage(app::setup::SetupIcons::filter(UIConstants::blue()));
+  views_.filterCameraIcon->setImage(app::setup::SetupIcons::filter(kit::UIConstants::blue()));
   loadCameraManufacturerList();
   views_.cameraTableView->reloadData();
 }
+
+}  // namespace app::setup
+

@@ -14,6 +14,8 @@ using platform::graphics::Color;
 using platform::ui::ControlEvent;
 using platform::ui::View;
 
+namespace app::setup {
+
 namespace {
 
 constexpr double kPageSlide = 0.3;
@@ -28,11 +30,11 @@ CameraModeAspectViewController::CameraModeAspectViewController()
 void CameraModeAspectViewController::viewDidLoad() {
   auto& v = views_;
   const auto& searchField = v.searchFormatBar->searchTextField();
-  searchField->setTextColor(UIConstants::textFieldTextColor());
-  searchField->setBackgroundColor(UIConstants::textFieldBG());
+  searchField->setTextColor(kit::UIConstants::textFieldTextColor());
+  searchField->setBackgroundColor(kit::UIConstants::textFieldBG());
   searchField->setBorderStyle(platform::ui::TextBorderStyle::None);
   searchField->layer().setCornerRadius(4.0);
-  searchField->setFont(UIConstants::romanFontWithSize(15));
+  searchField->setFont(kit::UIConstants::romanFontWithSize(15));
   markCropList = true;
   searching = false;
   filterMenuOpen = false;
@@ -50,8 +52,8 @@ void CameraModeAspectViewController::viewDidLoad() {
 }
 
 void CameraModeAspectViewController::viewWillAppear(bool) {
-  myInteractiveGuideManager_ = InteractiveGuideManager::getSingleton();
-  myInteractiveGuideManager_->registerViewForInteractiveGuide(std::shared_ptr<InteractiveGuideDelegate>(self(), this),
+  myInteractiveGuideManager_ = settings::InteractiveGuideManager::getSingleton();
+  myInteractiveGuideManager_->registerViewForInteractiveGuide(std::shared_ptr<settings::InteractiveGuideDelegate>(self(), this),
                                                               view(), kGuideScreen);
   oldCameraManuID = currentCameraManuID = SetupControllerUtil::getCurrentCameraManufacturerID();
   oldShootingModeID = currentShootingModeID = SetupControllerUtil::getCurrentShootingModeID();
@@ -126,7 +128,7 @@ void CameraModeAspectViewController::setInitialTableViewState() {
 }
 
 std::string CameraModeAspectViewController::subHeaderForModes() const {
-  std::optional<Camera> camera = tmpManufacturer;
+  std::optional<model::Camera> camera = tmpManufacturer;
   if (!camera) camera = SetupControllerUtil::getCurrentCameraManufacturer();
   return camera ? platform::foundation::format("%@ %@", camera->manufacturer, camera->model) : std::string();
 }
@@ -220,10 +222,13 @@ void CameraModeAspectViewController::exitButtonPressed() {
   if (auto* navigation = navigationController()) navigation->popViewControllerAnimated(true);
 }
 
-void CameraModeAspectViewController::showGuide(BasicGuide& guide) {
+void CameraModeAspectViewController::showGuide(settings::BasicGuide& guide) {
   if (guide.guideTag != kGuideTag) return;
   const auto* window = view()->window();
   const double width = window ? window->bounds().width() : view()->bounds().width();
   const double right = window ? window->windowSafeAreaInsets().right : 0;
   guide.createAndShowGuideWithTapCenter({0, 0}, {width - right - 240, 160});
 }
+
+}  // namespace app::setup
+

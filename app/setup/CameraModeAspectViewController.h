@@ -23,7 +23,13 @@
 #include "platform/ui/TextField.h"
 #include "platform/ui/ViewController.h"
 
+namespace app::settings {
 class InteractiveGuideManager;
+}  // namespace app::settings
+
+namespace app::setup {
+
+ 
 
 // The camera picker: for the package being edited, the camera (page 1, in sections by the first
 // letter of the maker, with search and Cine / Photo filters), its shooting mode (page 2) and the aspect
@@ -36,8 +42,8 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
                                        public platform::ui::TableViewDelegate,
                                        public platform::ui::SearchBarDelegate,
                                        public platform::ui::TextFieldDelegate,
-                                       public AlertOkayCancelDelegate,
-                                       public InteractiveGuideDelegate {
+                                       public kit::AlertOkayCancelDelegate,
+                                       public settings::InteractiveGuideDelegate {
  public:
   static constexpr platform::runtime::NativeClass<platform::ui::ViewController> kRuntimeClass{
       "CameraModeAspectViewController"};
@@ -70,12 +76,12 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
   void exitButtonPressed();
   // Commits the ids chosen so far and closes the screen.
   void closeController();
-  void showGuide(BasicGuide& guide) override;
+  void showGuide(settings::BasicGuide& guide) override;
 
   // --- lists (CameraModeAspectLists.cpp) ---
   void loadCameraManufacturerList();
   void loadShootingModesForManufacturer(int manufacturerId);
-  void loadAspectRatioList(const CameraShootingMode& mode);
+  void loadAspectRatioList(const model::CameraShootingMode& mode);
   void filterButtonDown();
   void filterButtonUp();
   void filterButtonPressed();
@@ -111,7 +117,7 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
   // Both answer whether the form is done with: a failed write keeps it open.
   [[nodiscard]] bool saveNewFormat();
   [[nodiscard]] bool saveNewFrameLine();
-  void deleteCameraFormat(const Camera& camera);
+  void deleteCameraFormat(const model::Camera& camera);
   void deleteCrop(int cropId);
   void nextTextField();
   bool tableViewCanEditRowAtIndexPath(platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
@@ -125,11 +131,11 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
   // --- state ---
   int oldCameraManuID = 0, oldShootingModeID = 0, oldAspectRatioID = 0;
   int currentCameraManuID = 0, currentShootingModeID = 0, currentAspectRatioID = 0;
-  std::optional<Camera> tmpManufacturer;
+  std::optional<model::Camera> tmpManufacturer;
   std::vector<std::string> manufacturerIndex;
   bool markCropList = true;
   std::optional<size_t> positionNativeAspect;
-  std::vector<Camera> copyListOfFormatSearchItems;
+  std::vector<model::Camera> copyListOfFormatSearchItems;
   bool searching = false;
   bool searchActive = false;
   bool filterMenuOpen = false;
@@ -141,10 +147,10 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
   bool filterPhotoActive = false;
   bool newFormatCreation = false;
   int menuPosition = 1;
-  std::vector<std::vector<Camera>> manufacturerItemsArray;
-  std::vector<Crop> cropList;
-  std::vector<Camera> formatItemsSearchArray;
-  std::vector<CameraShootingMode> shootingModeItemsArray;
+  std::vector<std::vector<model::Camera>> manufacturerItemsArray;
+  std::vector<model::Crop> cropList;
+  std::vector<model::Camera> formatItemsSearchArray;
+  std::vector<model::CameraShootingMode> shootingModeItemsArray;
 
   struct Views {
     std::shared_ptr<platform::ui::View> topBar, secondBar, filterCameraView, filterMenuView, customFormatView,
@@ -153,8 +159,8 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
     std::shared_ptr<platform::ui::Button> backBtn, exitBtn, searchBtn, searchCancelBtn, filterCameraBtn;
     std::shared_ptr<platform::ui::ImageView> filterCameraIcon;
     std::shared_ptr<platform::ui::SearchBar> searchFormatBar;
-    std::shared_ptr<uiButtonWithText> filterCameraCineBtn, filterCameraPhotoBtn;
-    std::shared_ptr<CustomButton> createNewBtn, saveBtn;
+    std::shared_ptr<kit::uiButtonWithText> filterCameraCineBtn, filterCameraPhotoBtn;
+    std::shared_ptr<kit::CustomButton> createNewBtn, saveBtn;
     std::shared_ptr<platform::ui::TextField> customFormatNameTextField, customFormatSensorWidthTextField,
         customFormatSensorHeightTextField, customAspectRatioWidthTextField, customAspectRatioHeightTextField;
     std::vector<std::shared_ptr<platform::ui::Label>> formLabels;
@@ -189,7 +195,7 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
   void reloadAfterFilter();
   void closeFilterMenu(bool keepCreateHidden);
   void setFilterLooks();
-  const Camera* cameraAt(const platform::ui::IndexPath& path) const;
+  const model::Camera* cameraAt(const platform::ui::IndexPath& path) const;
   std::optional<platform::ui::IndexPath> indexPathOfCamera(int cameraId) const;
   std::optional<platform::ui::IndexPath> indexPathOfMode(int formatId) const;
   std::optional<platform::ui::IndexPath> indexPathOfCrop(int cropId) const;
@@ -199,9 +205,12 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
   void openFormAnimation(bool ratio);
 
   Views views_;
-  std::shared_ptr<InteractiveGuideManager> myInteractiveGuideManager_;
+  std::shared_ptr<settings::InteractiveGuideManager> myInteractiveGuideManager_;
   std::optional<platform::foundation::NotificationCenter::Observation> keyboardShown_, keyboardHidden_;
   std::shared_ptr<platform::ui::View> nameFieldToolbar_, widthFieldToolbar_, heightFieldToolbar_;
   bool openedOnModesOrRatios_ = false;
   double placedWidth_ = 0;
 };
+
+}  // namespace app::setup
+

@@ -19,6 +19,8 @@
 #include "app/storage/PackageUtil.h"
 #include "platform/foundation/PropertyList.h"
 
+namespace app::setup {
+
 namespace {
 
 using app::storage::OpenCatalogue;
@@ -42,14 +44,14 @@ class CameraPickerTest : public ::testing::Test, public ostrel::testing::SetupSc
   }
   const CameraModeAspectViewController::Views& v() const { return screen->views(); }
   bool onScreen() const { return navigation->topViewController() == screen; }
-  const CameraPackage& edited() const { return *state()->currentPackage; }
+  const model::CameraPackage& edited() const { return *state()->currentPackage; }
   int editedFormat() const { return edited().shootingMode->containerID; }
 
   // A camera of the user's with one mode, as the form stores it; its format id.
   static int addCamera(const std::string& name, float width = 36, float height = 24) {
-    OpenCatalogue<CameraFormatCatalogue> formats;
-    Camera camera(0, name, "", "Cine", 1);
-    CameraShootingMode mode;
+    OpenCatalogue<storage::CameraFormatCatalogue> formats;
+    model::Camera camera(0, name, "", "Cine", 1);
+    model::CameraShootingMode mode;
     mode.width = width;
     mode.height = height;
     mode.anamorphotic = 1;
@@ -60,11 +62,11 @@ class CameraPickerTest : public ::testing::Test, public ostrel::testing::SetupSc
     return stored ? stored->containerID : -1;
   }
   static int cameraCount() {
-    OpenCatalogue<CameraFormatCatalogue> formats;
+    OpenCatalogue<storage::CameraFormatCatalogue> formats;
     return static_cast<int>(formats->getAllManufacturers().size());
   }
-  static std::optional<Camera> cameraNamed(const std::string& name) {
-    OpenCatalogue<CameraFormatCatalogue> formats;
+  static std::optional<model::Camera> cameraNamed(const std::string& name) {
+    OpenCatalogue<storage::CameraFormatCatalogue> formats;
     for (const auto& camera : formats->getAllManufacturers()) {
       if (camera.manufacturer == name) return camera;
     }
@@ -129,7 +131,7 @@ class CameraPickerTest : public ::testing::Test, public ostrel::testing::SetupSc
     return image;
   }
   static int64_t storedPreference(const char* key) {
-    const auto prefs = platform::foundation::PropertyList::readFile(FramesObject::preferencePath());
+    const auto prefs = platform::foundation::PropertyList::readFile(state::FramesObject::preferencePath());
     return prefs.dictionary()->at(key).toInt64();
   }
 
@@ -181,7 +183,7 @@ TEST_F(CameraPickerTest, ListsEveryCameraInTheSectionOfItsFirstCharacterAndPicks
 
 TEST_F(CameraPickerTest, ACameraWithoutShootingModesChangesNothing) {
   {
-    OpenCatalogue<CameraFormatCatalogue> formats;
+    OpenCatalogue<storage::CameraFormatCatalogue> formats;
     ASSERT_TRUE(formats->database().execute(
         "INSERT INTO ManufactorTable (id, manufactor, model, type, origin) VALUES (9000, 'Empty', 'Body', 'Cine', 1)"));
   }
@@ -347,7 +349,7 @@ TEST_F(CameraPickerTest, OpenedOnModesTheExitButtonShowsAndTheModeIsChosen) {
 TEST_F(CameraPickerTest, TheRatioPageOffersTheOtherRatiosAroundTheNativeRowAndCommitsTheOneTapped) {
   open(false, true);
   EXPECT_EQ(screen->menuPosition, 3);
-  EXPECT_TRUE(InteractiveGuideManager::getSingleton()->aspectRatioShown);
+  EXPECT_TRUE(settings::InteractiveGuideManager::getSingleton()->aspectRatioShown);
   EXPECT_EQ(v().topBarTitleLabel->text(), "ASPECT RATIO");
   const auto& crops = screen->cropList;
   ASSERT_TRUE(screen->positionNativeAspect);
@@ -425,7 +427,7 @@ TEST_F(CameraPickerTest, TheCameraFormMarksWhatIsWrongAndStoresNothingUntilItIsR
 
 TEST_F(CameraPickerTest, ACameraThatCannotBeStoredCommitsNothingAndKeepsTheForm) {
   {
-    OpenCatalogue<CameraFormatCatalogue> formats;
+    OpenCatalogue<storage::CameraFormatCatalogue> formats;
     ASSERT_TRUE(formats->database().execute(
         "CREATE TRIGGER refuse BEFORE INSERT ON FormatContainer BEGIN SELECT RAISE(ABORT, 'refused'); END"));
   }
@@ -447,7 +449,7 @@ TEST_F(CameraPickerTest, ARatioThatExistsIsNotWrittenAndANewOneIsCommitted) {
   open(false, true);
   int guides = 0;
   {
-    OpenCatalogue<FrameGuideCatalogue> catalogue;
+    OpenCatalogue<storage::FrameGuideCatalogue> catalogue;
     guides = static_cast<int>(catalogue->getAllFrameGuides().size());
   }
   openForm();
@@ -462,7 +464,7 @@ TEST_F(CameraPickerTest, ARatioThatExistsIsNotWrittenAndANewOneIsCommitted) {
   EXPECT_FALSE(screen->newFormatCreation);
   EXPECT_EQ(edited().cropID, 1);
   {
-    OpenCatalogue<FrameGuideCatalogue> catalogue;
+    OpenCatalogue<storage::FrameGuideCatalogue> catalogue;
     EXPECT_EQ(static_cast<int>(catalogue->getAllFrameGuides().size()), guides);
   }
 
@@ -473,7 +475,7 @@ TEST_F(CameraPickerTest, ARatioThatExistsIsNotWrittenAndANewOneIsCommitted) {
   save();
   EXPECT_FALSE(onScreen());
   EXPECT_EQ(edited().cropAspectRatio, "2.1:1");
-  OpenCatalogue<FrameGuideCatalogue> catalogue;
+  OpenCatalogue<storage::FrameGuideCatalogue> catalogue;
   const auto made = catalogue->getFrameGuide(edited().cropID);
   ASSERT_TRUE(made);
   EXPECT_EQ(made->type, 1);
@@ -484,7 +486,7 @@ TEST_F(CameraPickerTest, DeletingTheEditedCameraFallsBackToTheStartFormatEvenAft
   const auto doomed = cameraNamed("Doomed");
   ASSERT_TRUE(doomed);
   ASSERT_TRUE(SetupControllerUtil::setNewCameraManufacturer(doomed->manufacturerId, format));
-  const int saved = PackageUtil::savePackage(edited());
+  const int saved = storage::PackageUtil::savePackage(edited());
   ASSERT_GT(saved, 0);
   open();
   const auto row = cameraRow(doomed->manufacturerId);
@@ -496,7 +498,7 @@ TEST_F(CameraPickerTest, DeletingTheEditedCameraFallsBackToTheStartFormatEvenAft
   EXPECT_FALSE(cameraNamed("Doomed"));
   EXPECT_EQ(editedFormat(), kFormatLF);
   EXPECT_EQ(edited().cropID, 1);
-  for (const auto& package : PackageUtil::getAllPackages()) EXPECT_NE(package.packageID, saved);
+  for (const auto& package : storage::PackageUtil::getAllPackages()) EXPECT_NE(package.packageID, saved);
   tap(*v().exitBtn);
   env.advance(0.5);
   EXPECT_FALSE(onScreen());
@@ -504,18 +506,18 @@ TEST_F(CameraPickerTest, DeletingTheEditedCameraFallsBackToTheStartFormatEvenAft
 }
 
 TEST_F(CameraPickerTest, DeletingTheRatioInUseLeavesNoTraceOfItsId) {
-  FrameGuide guide;
+  model::FrameGuide guide;
   guide.width = 2.2f;
   guide.height = 1.1f;
   {
-    OpenCatalogue<FrameGuideCatalogue> catalogue;
+    OpenCatalogue<storage::FrameGuideCatalogue> catalogue;
     ASSERT_FALSE(catalogue->insertFrameGuideFromCameraSetup(guide));
     ASSERT_GT(guide.frameGuideId, 0);
     ASSERT_TRUE(catalogue->selectOnlyFrameGuide(guide.frameGuideId));
   }
   ASSERT_TRUE(SetupControllerUtil::setNewCameraCrop(guide.frameGuideId));
   ASSERT_EQ(edited().frameGuide->frameGuideId, guide.frameGuideId);
-  const int saved = PackageUtil::savePackage(edited());
+  const int saved = storage::PackageUtil::savePackage(edited());
   ASSERT_GT(saved, 0);
   open(false, true);
   size_t row = 0;
@@ -528,12 +530,12 @@ TEST_F(CameraPickerTest, DeletingTheRatioInUseLeavesNoTraceOfItsId) {
   EXPECT_TRUE(onScreen());
   EXPECT_EQ(edited().cropID, 1);
   EXPECT_EQ(edited().frameGuide->frameGuideId, 1);
-  for (const auto& package : PackageUtil::getAllPackages()) EXPECT_NE(package.packageID, saved);
-  PackageDatabaseHelper packages;
+  for (const auto& package : storage::PackageUtil::getAllPackages()) EXPECT_NE(package.packageID, saved);
+  storage::PackageDatabaseHelper packages;
   ASSERT_TRUE(packages.openDb(false));
   EXPECT_EQ(packages.loadPackage(-2)->frameGuideId, 1);
   EXPECT_EQ(packages.loadPackage(-2)->cropID, 1);
-  OpenCatalogue<FrameGuideCatalogue> catalogue;
+  OpenCatalogue<storage::FrameGuideCatalogue> catalogue;
   EXPECT_FALSE(catalogue->getFrameGuide(guide.frameGuideId));
   for (const auto& crop : screen->cropList) EXPECT_NE(crop.cropID, guide.frameGuideId);
   // Exit keeps the native format: the entry crop is gone.
@@ -555,18 +557,18 @@ TEST_F(CameraPickerTest, DrawsTheHeaderTheChosenRowAndTheForm) {
     return ostrel::testing::bytes(i->pixel(static_cast<int>(x * scale), static_cast<int>(y * scale)));
   };
   const double top = window->windowSafeAreaInsets().top;
-  EXPECT_EQ(at(image, 20, top + 5), ostrel::testing::bytes(UIConstants::topBarColor()));
+  EXPECT_EQ(at(image, 20, top + 5), ostrel::testing::bytes(kit::UIConstants::topBarColor()));
   const auto row = v().cameraTableView->indexPathForSelectedRow();
   ASSERT_TRUE(row);
   auto cell = std::dynamic_pointer_cast<ManufacturerCell>(v().cameraTableView->cellForRowAtIndexPath(*row));
   ASSERT_TRUE(cell);
-  EXPECT_EQ(ostrel::testing::bytes(cell->title->textColor()), ostrel::testing::bytes(UIConstants::blue()));
+  EXPECT_EQ(ostrel::testing::bytes(cell->title->textColor()), ostrel::testing::bytes(kit::UIConstants::blue()));
   // Some of the title's pixels are drawn in the accent.
   const auto frame = cell->title->convertRectTo(cell->title->bounds(), nullptr);
   int accent = 0;
   for (double x = frame.minX(); x < frame.minX() + 150; x += 0.5) {
     for (double y = frame.minY(); y < frame.maxY(); y += 0.5) {
-      if (at(image, x, y) == ostrel::testing::bytes(UIConstants::blue())) ++accent;
+      if (at(image, x, y) == ostrel::testing::bytes(kit::UIConstants::blue())) ++accent;
     }
   }
   EXPECT_GT(accent, 10);
@@ -574,7 +576,7 @@ TEST_F(CameraPickerTest, DrawsTheHeaderTheChosenRowAndTheForm) {
   openForm();
   auto form = shoot("camera-picker-form");
   const auto field = v().customFormatNameTextField->convertRectTo(v().customFormatNameTextField->bounds(), nullptr);
-  EXPECT_EQ(at(form, field.midX(), field.midY()), ostrel::testing::bytes(UIConstants::textFieldBG()));
+  EXPECT_EQ(at(form, field.midX(), field.midY()), ostrel::testing::bytes(kit::UIConstants::textFieldBG()));
   tapCamera(kAlexa35);
   EXPECT_FALSE(screen->newFormatCreation) << "a pick below the form closes it";
   shoot("camera-picker-modes");
@@ -586,13 +588,13 @@ namespace {
 
 TEST_F(CameraPickerTest, ShowsOnlyItsOwnGuideRightOfCentre) {
   open(false, true);
-  BasicGuide other;
+  settings::BasicGuide other;
   other.messageRect = {0, 0, 220, 120};
   other.guideTag = 310;
   other.superView = v().topBar->superview()->shared_from_this();
   screen->showGuide(other);
   EXPECT_FALSE(other.guideMessage());
-  BasicGuide own;
+  settings::BasicGuide own;
   own.messageRect = {0, 0, 220, 120};
   own.guideTag = CameraModeAspectViewController::kGuideTag;
   own.superView = v().topBar->superview()->shared_from_this();
@@ -604,3 +606,6 @@ TEST_F(CameraPickerTest, ShowsOnlyItsOwnGuideRightOfCentre) {
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

@@ -13,6 +13,8 @@ using platform::graphics::Color;
 using platform::ui::make;
 using platform::ui::View;
 
+namespace app::setup {
+
 namespace {
 
 constexpr double kBarHeight = 50;
@@ -34,8 +36,8 @@ std::shared_ptr<platform::ui::Label> label(const std::string& text, const platfo
 std::shared_ptr<platform::ui::TextField> field(int64_t tag, const char* placeholder) {
   auto f = make<platform::ui::TextField>();
   f->setTag(tag);
-  f->setFont(UIConstants::romanFontWithSize(15));
-  f->setBackgroundColor(UIConstants::textFieldBG());
+  f->setFont(kit::UIConstants::romanFontWithSize(15));
+  f->setBackgroundColor(kit::UIConstants::textFieldBG());
   f->layer().setCornerRadius(4.0);
   app::setup::styleFormField(*f, placeholder);
   return f;
@@ -52,9 +54,9 @@ std::shared_ptr<platform::ui::Button> iconButton(const std::shared_ptr<platform:
 
 std::shared_ptr<platform::ui::TableView> table() {
   auto t = make<platform::ui::TableView>();
-  t->setBackgroundColor(UIConstants::primaryBG());
-  t->setSeparatorColor(UIConstants::tableViewSeparator());
-  t->setSectionIndexColor(UIConstants::blue());
+  t->setBackgroundColor(kit::UIConstants::primaryBG());
+  t->setSeparatorColor(kit::UIConstants::tableViewSeparator());
+  t->setSectionIndexColor(kit::UIConstants::blue());
   t->setSectionIndexBackgroundColor(Color::clearColor());
   t->setRowHeight(CameraModeAspectViewController::kRowHeight);
   t->setTableFooterView(make<View>());
@@ -79,7 +81,7 @@ std::shared_ptr<CameraModeAspectViewController> CameraModeAspectViewController::
 
 void CameraModeAspectViewController::loadView() {
   auto root = make<app::pages::PageContentView>();
-  root->setBackgroundColor(UIConstants::primaryBG());
+  root->setBackgroundColor(kit::UIConstants::primaryBG());
   buildViews(*root);
   std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
   root->setLayout([weak] {
@@ -102,32 +104,32 @@ void CameraModeAspectViewController::buildViews(View& root) {
   buildForms(root);
 
   v.filterMenuView = make<View>();
-  v.filterMenuView->setBackgroundColor(UIConstants::filterBarColor());
-  v.filterCameraCineBtn = make<uiButtonWithText>();
+  v.filterMenuView->setBackgroundColor(kit::UIConstants::filterBarColor());
+  v.filterCameraCineBtn = make<kit::uiButtonWithText>();
   v.filterCameraCineBtn->styleButtonWithString(localized("CINE"), 0);
-  v.filterCameraPhotoBtn = make<uiButtonWithText>();
+  v.filterCameraPhotoBtn = make<kit::uiButtonWithText>();
   v.filterCameraPhotoBtn->styleButtonWithString(localized("PHOTO"), 0);
   v.filterMenuView->addSubview(v.filterCameraCineBtn);
   v.filterMenuView->addSubview(v.filterCameraPhotoBtn);
   root.addSubview(v.filterMenuView);
 
   v.secondBar = make<View>();
-  v.secondBar->setBackgroundColor(UIConstants::filterBarColor());
-  v.createNewBtn = make<CustomButton>();
-  v.saveBtn = make<CustomButton>();
+  v.secondBar->setBackgroundColor(kit::UIConstants::filterBarColor());
+  v.createNewBtn = make<kit::CustomButton>();
+  v.saveBtn = make<kit::CustomButton>();
   v.saveBtn->setAlpha(0);
-  v.filterBarTitleLabel = label("", UIConstants::heavyFontWithSize(12), UIConstants::contrastText());
+  v.filterBarTitleLabel = label("", kit::UIConstants::heavyFontWithSize(12), kit::UIConstants::contrastText());
   v.filterBarTitleLabel->setAlpha(0);
-  v.searchBtn = iconButton(app::setup::SetupIcons::search(UIConstants::contrastText()));
-  v.searchCancelBtn = iconButton(app::setup::SetupIcons::close(UIConstants::contrastText()));
+  v.searchBtn = iconButton(app::setup::SetupIcons::search(kit::UIConstants::contrastText()));
+  v.searchCancelBtn = iconButton(app::setup::SetupIcons::close(kit::UIConstants::contrastText()));
   v.searchCancelBtn->setAlpha(0);
   v.filterCameraView = make<View>();
-  v.filterCameraIcon = make<platform::ui::ImageView>(app::setup::SetupIcons::filter(UIConstants::contrastText()));
+  v.filterCameraIcon = make<platform::ui::ImageView>(app::setup::SetupIcons::filter(kit::UIConstants::contrastText()));
   v.filterCameraIcon->setContentMode(platform::ui::ContentMode::Center);
   v.filterCameraBtn = make<platform::ui::Button>();
   v.filterCameraView->addSubview(v.filterCameraIcon);
   v.filterCameraView->addSubview(v.filterCameraBtn);
-  v.searchFormatBar = make<uiSearchBarCustom>();
+  v.searchFormatBar = make<kit::uiSearchBarCustom>();
   v.searchFormatBar->setPlaceholder(localized("Search"));
   v.searchFormatBar->setAlpha(0);
   for (const auto& view : std::initializer_list<std::shared_ptr<View>>{
@@ -138,16 +140,16 @@ void CameraModeAspectViewController::buildViews(View& root) {
   root.addSubview(v.secondBar);
 
   v.topBar = make<View>();
-  v.topBar->setBackgroundColor(UIConstants::topBarColor());
+  v.topBar->setBackgroundColor(kit::UIConstants::topBarColor());
   // The top bar is dark in both themes.
-  v.topBarTitleLabel = label(localized("CAMERA"), UIConstants::heavyFontWithSize(14), Color::whiteColor());
+  v.topBarTitleLabel = label(localized("CAMERA"), kit::UIConstants::heavyFontWithSize(14), Color::whiteColor());
   v.topBarTitleLabel->setTextAlignment(platform::graphics::TextAlignment::Center);
-  v.backBtn = iconButton(app::setup::SetupIcons::back(UIConstants::blue()));
+  v.backBtn = iconButton(app::setup::SetupIcons::back(kit::UIConstants::blue()));
   v.backBtn->setHidden(true);
   v.exitBtn = make<platform::ui::Button>();
   v.exitBtn->setTitle(localized("EXIT"));
-  v.exitBtn->setTitleColor(UIConstants::blue());
-  v.exitBtn->titleLabel()->setFont(UIConstants::heavyFontWithSize(12));
+  v.exitBtn->setTitleColor(kit::UIConstants::blue());
+  v.exitBtn->titleLabel()->setFont(kit::UIConstants::heavyFontWithSize(12));
   for (const auto& view : std::initializer_list<std::shared_ptr<View>>{v.topBarTitleLabel, v.backBtn, v.exitBtn}) {
     v.topBar->addSubview(view);
   }
@@ -160,7 +162,7 @@ void CameraModeAspectViewController::buildViews(View& root) {
 void CameraModeAspectViewController::buildForms(View& root) {
   auto& v = views_;
   const auto formLabel = [&](const char* text) {
-    auto l = label(localized(text), UIConstants::mediumFontWithSize(11), UIConstants::lowContrastText());
+    auto l = label(localized(text), kit::UIConstants::mediumFontWithSize(11), kit::UIConstants::lowContrastText());
     v.formLabels.push_back(l);
     return l;
   };
@@ -188,7 +190,7 @@ void CameraModeAspectViewController::buildForms(View& root) {
     f->setKeyboardType(platform::ui::KeyboardType::DecimalPad);
   }
   for (const auto& form : {v.customFormatView, v.customFramelineView}) {
-    form->setBackgroundColor(UIConstants::secondaryBG());
+    form->setBackgroundColor(kit::UIConstants::secondaryBG());
     form->setAlpha(0);
     root.addSubview(form);
   }
@@ -259,3 +261,6 @@ void CameraModeAspectViewController::layOutViews() {
   v.shootingModeTableView->setFrame({leadingConstraintShootingModeTable.constant(), tablesTop, width, tablesHeight});
   v.aspectRatioTableView->setFrame({leadingConstraintAspectRatioTable.constant(), tablesTop, width, tablesHeight});
 }
+
+}  // namespace app::setup
+

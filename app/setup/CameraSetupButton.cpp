@@ -6,6 +6,8 @@ using platform::graphics::Color;
 using platform::ui::ControlEvent;
 using platform::ui::make;
 
+namespace app::setup {
+
 CameraSetupButton::CameraSetupButton(const platform::ui::Rect& frame) : View(frame) { customInit(); }
 
 void CameraSetupButton::customInit() {
@@ -20,8 +22,8 @@ void CameraSetupButton::customInit() {
   addSubview(contentView);
   button->addTarget(this, &CameraSetupButton::buttonHighlighted, ControlEvent::TouchDown);
   button->addTarget(this, &CameraSetupButton::buttonNotHighlighted, ControlEvent::TouchUpOutside | ControlEvent::TouchCancel);
-  titleLabel->setFont(UIConstants::mediumFontWithSize(12));
-  itemLabel->setFont(UIConstants::mediumFontWithSize(15));
+  titleLabel->setFont(kit::UIConstants::mediumFontWithSize(12));
+  itemLabel->setFont(kit::UIConstants::mediumFontWithSize(15));
   buttonNotHighlighted();
 }
 
@@ -38,14 +40,17 @@ void CameraSetupButton::layoutSubviews() {
 
 void CameraSetupButton::buttonHighlighted() {
   View::animate(kHighlightDuration, 0, platform::ui::AnimationOptionCurveEaseOut, [this] {
-    contentView->setBackgroundColor(UIConstants::blue());
+    contentView->setBackgroundColor(kit::UIConstants::blue());
     itemLabel->setTextColor(Color::whiteColor());
     titleLabel->setTextColor(Color::whiteColor());
   });
 }
 
 void CameraSetupButton::buttonNotHighlighted() {
-  contentView->setBackgroundColor(UIConstants::cameraSetupButtonsColor());
-  itemLabel->setTextColor(UIConstants::contrastText());
-  titleLabel->setTextColor(UIConstants::lowContrastText());
+  contentView->setBackgroundColor(kit::UIConstants::cameraSetupButtonsColor());
+  itemLabel->setTextColor(kit::UIConstants::contrastText());
+  titleLabel->setTextColor(kit::UIConstants::lowContrastText());
 }
+
+}  // namespace app::setup
+

@@ -6,6 +6,8 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/View.h"
 
+namespace app::setup {
+
 // A row of the setup menu: what the row is (titleLabel) over the current value (itemLabel), with a
 // button over the whole row. A finger on it turns the row to the accent; the menu wires the tap that
 // opens a picker, and puts every row back with buttonNotHighlighted each time it appears, so a row
@@ -31,3 +33,6 @@ class CameraSetupButton : public platform::ui::View {
  private:
   std::weak_ptr<platform::ui::Button> button_;
 };
+
+}  // namespace app::setup
+

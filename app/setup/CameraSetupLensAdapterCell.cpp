@@ -8,18 +8,20 @@
 using platform::graphics::Color;
 using platform::ui::make;
 
+namespace app::setup {
+
 CameraSetupLensAdapterCell::CameraSetupLensAdapterCell(platform::ui::TableViewCellStyle style, std::string reuseIdentifier)
     : TableViewCell(style, std::move(reuseIdentifier)) {
   setSelectionStyle(platform::ui::TableViewCellSelectionStyle::None);
-  setBackgroundColor(UIConstants::primaryBG());
+  setBackgroundColor(kit::UIConstants::primaryBG());
   title_ = app::setup::addCellLabel(*this);
-  title_->setFont(UIConstants::romanFontWithSize(14));
-  title_->setTextColor(UIConstants::contrastText());
+  title_->setFont(kit::UIConstants::romanFontWithSize(14));
+  title_->setTextColor(kit::UIConstants::contrastText());
   crop_ = app::setup::addCellLabel(*this);
-  crop_->setFont(UIConstants::romanFontWithSize(12));
-  crop_->setTextColor(UIConstants::lowContrastText());
+  crop_->setFont(kit::UIConstants::romanFontWithSize(12));
+  crop_->setTextColor(kit::UIConstants::lowContrastText());
   crop_->setTextAlignment(platform::graphics::TextAlignment::Right);
-  check_ = make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::blue()));
+  check_ = make<platform::ui::ImageView>(app::setup::SetupIcons::check(kit::UIConstants::blue()));
   check_->setHidden(true);
   contentView()->addSubview(check_);
 }
@@ -37,23 +39,26 @@ void CameraSetupLensAdapterCell::layoutSubviews() {
 
 void CameraSetupLensAdapterCell::setHighlighted(bool highlighted, bool animated) {
   check_->setHidden(true);
-  title_->setFont(UIConstants::romanFontWithSize(14));
+  title_->setFont(kit::UIConstants::romanFontWithSize(14));
   TableViewCell::setHighlighted(highlighted, animated);
   if (highlighted) {
     title_->setTextColor(Color::whiteColor());
     crop_->setTextColor(Color::whiteColor());
     View::animate(app::setup::kRowPressIn, 0, platform::ui::AnimationOptionCurveEaseIn,
-                  [this] { setBackgroundColor(UIConstants::blue()); });
+                  [this] { setBackgroundColor(kit::UIConstants::blue()); });
     return;
   }
   View::animate(app::setup::kRowFadeOut, 0, platform::ui::AnimationOptionCurveEaseIn, [this] {
-    setBackgroundColor(UIConstants::primaryBG());
-    title_->setTextColor(UIConstants::contrastText());
-    crop_->setTextColor(UIConstants::lowContrastText());
+    setBackgroundColor(kit::UIConstants::primaryBG());
+    title_->setTextColor(kit::UIConstants::contrastText());
+    crop_->setTextColor(kit::UIConstants::lowContrastText());
   });
 }
 
 void CameraSetupLensAdapterCell::setSelected(bool selected, bool animated) {
   TableViewCell::setSelected(selected, animated);
-  title_->setTextColor(selected ? UIConstants::blue() : UIConstants::contrastText());
+  title_->setTextColor(selected ? kit::UIConstants::blue() : kit::UIConstants::contrastText());
 }
+
+}  // namespace app::setup
+

@@ -6,6 +6,8 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/TableViewCell.h"
 
+namespace app::setup {
+
 // A row of the lens-adapter list: the adapter's name and, on the right, its factor. While pressed it
 // turns accent blue with white texts, fading back over half a second; the chosen adapter's name is blue.
 class CameraSetupLensAdapterCell : public platform::ui::TableViewCell {
@@ -29,3 +31,6 @@ class CameraSetupLensAdapterCell : public platform::ui::TableViewCell {
   std::shared_ptr<platform::ui::Label> crop_;
   std::shared_ptr<platform::ui::ImageView> check_;
 };
+
+}  // namespace app::setup
+

@@ -24,6 +24,8 @@ using platform::graphics::Color;
 using platform::ui::IndexPath;
 using platform::ui::make;
 
+namespace app::setup {
+
 namespace {
 
 using app::setup::localized;
@@ -68,10 +70,10 @@ void LensAdapterViewController::viewWillAppear(bool) {
 void LensAdapterViewController::viewDidAppear(bool) {
   // Before it appeared the table had no height to centre the committed adapter in.
   setinitialTableViewState();
-  myInteractiveGuideManager_ = InteractiveGuideManager::getSingleton();
+  myInteractiveGuideManager_ = settings::InteractiveGuideManager::getSingleton();
   if (!myInteractiveGuideManager_) return;
   auto self = std::static_pointer_cast<LensAdapterViewController>(shared_from_this());
-  myInteractiveGuideManager_->registerViewForInteractiveGuide(std::shared_ptr<InteractiveGuideDelegate>(self, this),
+  myInteractiveGuideManager_->registerViewForInteractiveGuide(std::shared_ptr<settings::InteractiveGuideDelegate>(self, this),
                                                               view(), kGuideScreen);
 }
 
@@ -89,8 +91,8 @@ void LensAdapterViewController::bindUI() {
 void LensAdapterViewController::loadDataFromDB() { loadLensAdapterDatabase(); }
 
 void LensAdapterViewController::loadLensAdapterDatabase() {
-  OpenCatalogue<LensAdapterCatalogue> adapters;
-  lensAdapterItems_ = adapters ? adapters->getAllAdapters() : std::vector<LensAdapterRecord>();
+  OpenCatalogue<storage::LensAdapterCatalogue> adapters;
+  lensAdapterItems_ = adapters ? adapters->getAllAdapters() : std::vector<model::LensAdapterRecord>();
   views_.adapterTableView->reloadData();
 }
 
@@ -101,7 +103,7 @@ void LensAdapterViewController::setinitialTableViewState() {
   scrollLensAdapter2IndexPath(getIndexPath4LensMAdapter(*package->lensAdapter));
 }
 
-std::optional<IndexPath> LensAdapterViewController::getIndexPath4LensMAdapter(const LensAdapterRecord& adapter) const {
+std::optional<IndexPath> LensAdapterViewController::getIndexPath4LensMAdapter(const model::LensAdapterRecord& adapter) const {
   for (size_t row = 0; row < lensAdapterItems_.size(); ++row) {
     if (lensAdapterItems_[row].adapterId == adapter.adapterId) return IndexPath::forRow(static_cast<int64_t>(row), 0);
   }
@@ -115,7 +117,7 @@ void LensAdapterViewController::scrollLensAdapter2IndexPath(const std::optional<
 
 void LensAdapterViewController::selectAndCommit(int adapterId) {
   {
-    OpenCatalogue<LensAdapterCatalogue> adapters;
+    OpenCatalogue<storage::LensAdapterCatalogue> adapters;
     if (!adapters || !adapters->deselectAllAdapter() || !adapters->selectAdapter(adapterId)) {
       platform::log::write(platform::log::Error, "The adapter selection could not be stored");
     }
@@ -197,7 +199,7 @@ bool LensAdapterViewController::saveNewAdapter() {
   const auto adapter = app::setup::AdapterForm::adapter(views_.adapterNameField->text(), *factor, isAnamorphic);
   int stored = -1;
   {
-    OpenCatalogue<LensAdapterCatalogue> adapters;
+    OpenCatalogue<storage::LensAdapterCatalogue> adapters;
     if (adapters) stored = adapters->insertNewAdapter(adapter);
   }
   if (stored < 1) {
@@ -241,15 +243,15 @@ void LensAdapterViewController::clearTextFieldsOnCancel() {
 
 // --- deletion ---
 
-void LensAdapterViewController::deleteLensAdapter(const LensAdapterRecord& adapter) {
-  PackageUtil::deleteAdapter(adapter);
+void LensAdapterViewController::deleteLensAdapter(const model::LensAdapterRecord& adapter) {
+  storage::PackageUtil::deleteAdapter(adapter);
   bool deleted = false;
   {
-    OpenCatalogue<LensAdapterCatalogue> adapters;
+    OpenCatalogue<storage::LensAdapterCatalogue> adapters;
     deleted = adapters && adapters->deleteAdapter(adapter);
   }
   if (!deleted) platform::log::write(platform::log::Error, "The adapter \"" + adapter.adapterName + "\" could not be deleted");
-  if (deleted && adapter.adapterId == currentAdapterID) selectAndCommit(PackageUtil::kNoAdapter);
+  if (deleted && adapter.adapterId == currentAdapterID) selectAndCommit(storage::PackageUtil::kNoAdapter);
   if (deleted) {
     if (auto frames = SetupControllerUtil::getApplication()) app::setup::OtherSlotRepair::adapterDeleted(*frames, adapter.adapterId);
   }
@@ -269,7 +271,7 @@ std::shared_ptr<platform::ui::TableViewCell> LensAdapterViewController::tableVie
   auto cell = std::dynamic_pointer_cast<CameraSetupLensAdapterCell>(
       table.dequeueReusableCell(CameraSetupLensAdapterCell::kIdentifier));
   if (!cell) return nullptr;
-  const LensAdapterRecord& adapter = lensAdapterItems_[path.row];
+  const model::LensAdapterRecord& adapter = lensAdapterItems_[path.row];
   cell->title()->setText(adapter.getListString());
   cell->crop()->setText(app::setup::AdapterRowTexts::factorText(adapter));
   cell->crop()->setHidden(app::setup::AdapterRowTexts::factorHidden(adapter));
@@ -299,7 +301,7 @@ std::shared_ptr<platform::ui::SwipeActionsConfiguration>
 LensAdapterViewController::tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(platform::ui::TableView& table,
                                                                                       const IndexPath& path) {
   if (!tableViewCanEditRowAtIndexPath(table, path)) return nullptr;
-  const LensAdapterRecord adapter = lensAdapterItems_[path.row];
+  const model::LensAdapterRecord adapter = lensAdapterItems_[path.row];
   std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
   auto remove = platform::ui::ContextualAction::contextualActionWithStyle(
       platform::ui::ContextualActionStyle::Normal, localized("Delete"),
@@ -310,7 +312,7 @@ LensAdapterViewController::tableViewTrailingSwipeActionsConfigurationForRowAtInd
         self->views_.adapterTableView->setEditing(false, true);
         if (done) done(true);
       });
-  remove->setBackgroundColor(UIConstants::redWarning());
+  remove->setBackgroundColor(kit::UIConstants::redWarning());
   auto configuration = platform::ui::SwipeActionsConfiguration::configurationWithActions({remove});
   configuration->setPerformsFirstActionWithFullSwipe(false);
   return configuration;
@@ -341,7 +343,7 @@ void LensAdapterViewController::addKeyboardToolBarButtons() {
   views_.adapterNameField->setInputAccessoryView(app::setup::FormKeyboardBars::doneBar(endEditing));
 }
 
-void LensAdapterViewController::showGuide(BasicGuide& guide) {
+void LensAdapterViewController::showGuide(settings::BasicGuide& guide) {
   if (guide.guideTag != kGuideTag) return;
   const auto* window = view()->window();
   const double width = window ? window->bounds().width() : view()->bounds().width();
@@ -349,3 +351,6 @@ void LensAdapterViewController::showGuide(BasicGuide& guide) {
   const float x = static_cast<float>(width) - (right + 180.0f + 20.0f + 40.0f);
   guide.createAndShowGuideWithTapCenter({0, 0}, {x, 160});
 }
+
+}  // namespace app::setup
+

@@ -16,7 +16,13 @@
 #include "platform/ui/TextField.h"
 #include "platform/ui/ViewController.h"
 
+namespace app::settings {
 class InteractiveGuideManager;
+}  // namespace app::settings
+
+namespace app::setup {
+
+ 
 
 // The lens-adapter picker: the adapter catalogue as a list, the package's adapter marked. A tap makes
 // the adapter the package's and closes; a form adds an adapter of the user's (selected at once, the
@@ -26,8 +32,8 @@ class LensAdapterViewController : public platform::ui::ViewController,
                                   public platform::ui::TableViewDataSource,
                                   public platform::ui::TableViewDelegate,
                                   public platform::ui::TextFieldDelegate,
-                                  public InteractiveGuideDelegate,
-                                  public AlertOkayCancelDelegate {
+                                  public settings::InteractiveGuideDelegate,
+                                  public kit::AlertOkayCancelDelegate {
  public:
   static constexpr platform::runtime::NativeClass<platform::ui::ViewController> kRuntimeClass{
       "LensAdapterViewController"};
@@ -49,7 +55,7 @@ class LensAdapterViewController : public platform::ui::ViewController,
   void loadDataFromDB();
   void loadLensAdapterDatabase();
   void setinitialTableViewState();
-  std::optional<platform::ui::IndexPath> getIndexPath4LensMAdapter(const LensAdapterRecord& adapter) const;
+  std::optional<platform::ui::IndexPath> getIndexPath4LensMAdapter(const model::LensAdapterRecord& adapter) const;
   void scrollLensAdapter2IndexPath(const std::optional<platform::ui::IndexPath>& indexPath);
 
   // The form.
@@ -64,7 +70,7 @@ class LensAdapterViewController : public platform::ui::ViewController,
   // Whether the adapter was stored (and committed).
   [[nodiscard]] bool saveNewAdapter();
 
-  void deleteLensAdapter(const LensAdapterRecord& adapter);
+  void deleteLensAdapter(const model::LensAdapterRecord& adapter);
   void doneBtnPressed();
   void backButtonPressed();
   void nextTextField();
@@ -84,20 +90,20 @@ class LensAdapterViewController : public platform::ui::ViewController,
 
   void textFieldDidBeginEditing(platform::ui::TextField& textField) override;
   bool textFieldShouldReturn(platform::ui::TextField& textField) override;
-  void showGuide(BasicGuide& guide) override;
+  void showGuide(settings::BasicGuide& guide) override;
 
   // State, for the screen's tests.
   int currentAdapterID = 0;
   int64_t activeTextFieldTag = 0;
   bool isAnamorphic = false;
-  const std::vector<LensAdapterRecord>& lensAdapterItems() const { return lensAdapterItems_; }
+  const std::vector<model::LensAdapterRecord>& lensAdapterItems() const { return lensAdapterItems_; }
 
   struct Views {
     std::shared_ptr<platform::ui::View> topBar, secondBar, customAdapterView, anamorphicRow, anamorphicBox;
     std::shared_ptr<platform::ui::Label> topBarTitleLabel, filterBarTitleLabel, customAdapterNameLabel,
         customAdapterFactorLabel, anamorphicLabel;
     std::shared_ptr<platform::ui::TextField> adapterNameField, adapterValueField;
-    std::shared_ptr<CustomButton> createNewBtn, saveBtn;
+    std::shared_ptr<kit::CustomButton> createNewBtn, saveBtn;
     std::shared_ptr<platform::ui::Button> exitBtn, searchCancelBtn, anamorphicBtn;
     std::shared_ptr<platform::ui::ImageView> anamorphicCheck;
     std::shared_ptr<platform::ui::TableView> adapterTableView;
@@ -115,6 +121,9 @@ class LensAdapterViewController : public platform::ui::ViewController,
   void selectAndCommit(int adapterId);
 
   Views views_;
-  std::vector<LensAdapterRecord> lensAdapterItems_;
-  std::shared_ptr<InteractiveGuideManager> myInteractiveGuideManager_;
+  std::vector<model::LensAdapterRecord> lensAdapterItems_;
+  std::shared_ptr<settings::InteractiveGuideManager> myInteractiveGuideManager_;
 };
+
+}  // namespace app::setup
+

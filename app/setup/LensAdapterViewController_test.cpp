@@ -14,6 +14,8 @@
 #include "platform/log/Log.h"
 #include "platform/ui/SwipeActionsConfiguration.h"
 
+namespace app::setup {
+
 namespace {
 
 using ostrel::testing::bytes;
@@ -35,8 +37,8 @@ class LensAdapterPickerTest : public ::testing::Test, public ostrel::testing::Se
     }
     return -1;
   }
-  static LensAdapterRecord selectedInCatalogue() {
-    OpenCatalogue<LensAdapterCatalogue> adapters;
+  static model::LensAdapterRecord selectedInCatalogue() {
+    OpenCatalogue<storage::LensAdapterCatalogue> adapters;
     return adapters->getSelectedLensAdapter();
   }
   int editedAdapterId() const { return state()->currentPackage->lensAdapter->adapterId; }
@@ -82,7 +84,7 @@ TEST_F(LensAdapterPickerTest, ListsTheCatalogueWithTheCommittedAdapterChosen) {
 
 TEST_F(LensAdapterPickerTest, ATapCommitsTheAdapterAndCloses) {
   const int row = 2;
-  const LensAdapterRecord chosen = screen->lensAdapterItems()[row];
+  const model::LensAdapterRecord chosen = screen->lensAdapterItems()[row];
   tapRow(row);
   // The pick shows before the screen goes, and meanwhile no touch reaches the closing screen.
   EXPECT_TRUE(onScreen());
@@ -114,7 +116,7 @@ TEST_F(LensAdapterPickerTest, ATapCommitsTheAdapterAndCloses) {
 TEST_F(LensAdapterPickerTest, NewAdaptersAreStoredSelectedAndTheScreenStays) {
   create("0.65", "Reducer", false);
   EXPECT_TRUE(onScreen());
-  LensAdapterRecord reducer = selectedInCatalogue();
+  model::LensAdapterRecord reducer = selectedInCatalogue();
   EXPECT_EQ(reducer.adapterName, "Reducer");
   EXPECT_FLOAT_EQ(reducer.adapterValueWidth, 0.65f);
   EXPECT_FLOAT_EQ(reducer.adapterValueHeight, 0.65f);
@@ -124,7 +126,7 @@ TEST_F(LensAdapterPickerTest, NewAdaptersAreStoredSelectedAndTheScreenStays) {
   EXPECT_TRUE(v().adapterValueField->text().empty());
 
   create("2", "Front Anamorphic", true);
-  const LensAdapterRecord ana = selectedInCatalogue();
+  const model::LensAdapterRecord ana = selectedInCatalogue();
   EXPECT_EQ(ana.adapterName, "Front Anamorphic");
   EXPECT_FLOAT_EQ(ana.adapterValueWidth, 0.5f);
   EXPECT_FLOAT_EQ(ana.adapterValueHeight, 1.0f);
@@ -169,7 +171,7 @@ TEST_F(LensAdapterPickerTest, BadInputIsMarkedAndNothingStored) {
 
 TEST_F(LensAdapterPickerTest, AFailedWriteKeepsTheFormAndCommitsNothing) {
   {
-    OpenCatalogue<LensAdapterCatalogue> adapters;
+    OpenCatalogue<storage::LensAdapterCatalogue> adapters;
     ASSERT_TRUE(adapters->database().execute(
         "CREATE TRIGGER refuse BEFORE INSERT ON QuorvelLensAdapter BEGIN SELECT RAISE(ABORT, 'refused'); END"));
   }
@@ -192,7 +194,7 @@ TEST_F(LensAdapterPickerTest, TheMarkIsARedBorderOnScreen) {
   const double scale = window->scale();
   // The left edge of the field, half-way down, lies on the 2-point border.
   const auto pixel = image->pixel(static_cast<int>((frame.minX() + 1) * scale), static_cast<int>(frame.midY() * scale));
-  EXPECT_EQ(bytes(pixel), bytes(UIConstants::redWarning()));
+  EXPECT_EQ(bytes(pixel), bytes(kit::UIConstants::redWarning()));
 }
 
 TEST_F(LensAdapterPickerTest, DeletingTheCommittedAdapterFallsBackToAdapterOneEverywhere) {
@@ -238,9 +240,9 @@ TEST_F(LensAdapterPickerTest, DeletingAnotherAdapterKeepsTheCommittedOne) {
 }
 
 TEST_F(LensAdapterPickerTest, ExitCommitsWhatTheCatalogueHasSelected) {
-  const LensAdapterRecord other = screen->lensAdapterItems()[3];
+  const model::LensAdapterRecord other = screen->lensAdapterItems()[3];
   {
-    OpenCatalogue<LensAdapterCatalogue> adapters;
+    OpenCatalogue<storage::LensAdapterCatalogue> adapters;
     ASSERT_TRUE(adapters->selectOnlyAdapter(other.adapterId));
   }
   tap(*v().exitBtn);
@@ -250,3 +252,6 @@ TEST_F(LensAdapterPickerTest, ExitCommitsWhatTheCatalogueHasSelected) {
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

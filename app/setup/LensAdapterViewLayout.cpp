@@ -6,6 +6,8 @@
 
 using platform::ui::make;
 
+namespace app::setup {
+
 namespace {
 
 constexpr double kAdapterBarHeight = 50;
@@ -25,8 +27,8 @@ std::shared_ptr<platform::ui::TextField> field(int64_t tag, platform::ui::Return
   auto f = make<platform::ui::TextField>();
   f->setTag(tag);
   f->setReturnKeyType(returnKey);
-  f->setFont(UIConstants::romanFontWithSize(15));
-  f->setBackgroundColor(UIConstants::textFieldBG());
+  f->setFont(kit::UIConstants::romanFontWithSize(15));
+  f->setBackgroundColor(kit::UIConstants::textFieldBG());
   f->layer().setCornerRadius(4.0);
   return f;
 }
@@ -35,7 +37,7 @@ std::shared_ptr<platform::ui::TextField> field(int64_t tag, platform::ui::Return
 
 void LensAdapterViewController::loadView() {
   auto root = make<app::pages::PageContentView>();
-  root->setBackgroundColor(UIConstants::primaryBG());
+  root->setBackgroundColor(kit::UIConstants::primaryBG());
   buildViews(*root);
   std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
   root->setLayout([weak] {
@@ -47,28 +49,28 @@ void LensAdapterViewController::loadView() {
 void LensAdapterViewController::buildViews(platform::ui::View& root) {
   auto& v = views_;
   v.adapterTableView = make<platform::ui::TableView>();
-  v.adapterTableView->setBackgroundColor(UIConstants::primaryBG());
-  v.adapterTableView->setSeparatorColor(UIConstants::tableViewSeparator());
+  v.adapterTableView->setBackgroundColor(kit::UIConstants::primaryBG());
+  v.adapterTableView->setSeparatorColor(kit::UIConstants::tableViewSeparator());
   root.addSubview(v.adapterTableView);
 
   v.customAdapterView = make<platform::ui::View>();
-  v.customAdapterView->setBackgroundColor(UIConstants::secondaryBG());
+  v.customAdapterView->setBackgroundColor(kit::UIConstants::secondaryBG());
   v.customAdapterView->setAlpha(0);
-  v.customAdapterFactorLabel = adapterLabel("FACTOR", UIConstants::mediumFontWithSize(11), UIConstants::lowContrastText());
-  v.customAdapterNameLabel = adapterLabel("NAME", UIConstants::mediumFontWithSize(11), UIConstants::lowContrastText());
+  v.customAdapterFactorLabel = adapterLabel("FACTOR", kit::UIConstants::mediumFontWithSize(11), kit::UIConstants::lowContrastText());
+  v.customAdapterNameLabel = adapterLabel("NAME", kit::UIConstants::mediumFontWithSize(11), kit::UIConstants::lowContrastText());
   v.adapterValueField = field(kFactorFieldTag, platform::ui::ReturnKeyType::Next);
   v.adapterValueField->setKeyboardType(platform::ui::KeyboardType::DecimalPad);
   v.adapterNameField = field(kFactorFieldTag + 1, platform::ui::ReturnKeyType::Done);
   v.anamorphicRow = make<platform::ui::View>();
-  v.anamorphicCheck = make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::blue()));
+  v.anamorphicCheck = make<platform::ui::ImageView>(app::setup::SetupIcons::check(kit::UIConstants::blue()));
   v.anamorphicCheck->setAlpha(0);
   // The box stays while the tick inside comes and goes.
   v.anamorphicBox = make<platform::ui::View>();
-  v.anamorphicBox->layer().setBorderColor(UIConstants::lowContrastText());
+  v.anamorphicBox->layer().setBorderColor(kit::UIConstants::lowContrastText());
   v.anamorphicBox->layer().setBorderWidth(1);
   v.anamorphicBox->layer().setCornerRadius(3);
   v.anamorphicBox->addSubview(v.anamorphicCheck);
-  v.anamorphicLabel = adapterLabel("ANAMORPHIC", UIConstants::mediumFontWithSize(12), UIConstants::contrastText());
+  v.anamorphicLabel = adapterLabel("ANAMORPHIC", kit::UIConstants::mediumFontWithSize(12), kit::UIConstants::contrastText());
   v.anamorphicBtn = make<platform::ui::Button>();
   for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
            v.anamorphicBox, v.anamorphicLabel, v.anamorphicBtn}) {
@@ -82,16 +84,16 @@ void LensAdapterViewController::buildViews(platform::ui::View& root) {
   root.addSubview(v.customAdapterView);
 
   v.secondBar = make<platform::ui::View>();
-  v.secondBar->setBackgroundColor(UIConstants::filterBarColor());
-  v.createNewBtn = make<CustomButton>();
-  v.filterBarTitleLabel = adapterLabel("", UIConstants::heavyFontWithSize(12), UIConstants::contrastText());
+  v.secondBar->setBackgroundColor(kit::UIConstants::filterBarColor());
+  v.createNewBtn = make<kit::CustomButton>();
+  v.filterBarTitleLabel = adapterLabel("", kit::UIConstants::heavyFontWithSize(12), kit::UIConstants::contrastText());
   v.filterBarTitleLabel->setAlpha(0);
-  v.saveBtn = make<CustomButton>();
+  v.saveBtn = make<kit::CustomButton>();
   v.saveBtn->setAlpha(0);
   v.searchCancelBtn = make<platform::ui::Button>();
   v.searchCancelBtn->setTitle("CANCEL");
-  v.searchCancelBtn->setTitleColor(UIConstants::lowContrastText());
-  v.searchCancelBtn->titleLabel()->setFont(UIConstants::mediumFontWithSize(11));
+  v.searchCancelBtn->setTitleColor(kit::UIConstants::lowContrastText());
+  v.searchCancelBtn->titleLabel()->setFont(kit::UIConstants::mediumFontWithSize(11));
   v.searchCancelBtn->setAlpha(0);
   for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
            v.createNewBtn, v.filterBarTitleLabel, v.saveBtn, v.searchCancelBtn}) {
@@ -100,15 +102,15 @@ void LensAdapterViewController::buildViews(platform::ui::View& root) {
   root.addSubview(v.secondBar);
 
   v.topBar = make<platform::ui::View>();
-  v.topBar->setBackgroundColor(UIConstants::topBarColor());
+  v.topBar->setBackgroundColor(kit::UIConstants::topBarColor());
   // The top bar keeps its dark ground in both themes, so its title keeps a fixed light grey.
-  v.topBarTitleLabel = adapterLabel("LENS ADAPTER", UIConstants::heavyFontWithSize(14),
+  v.topBarTitleLabel = adapterLabel("LENS ADAPTER", kit::UIConstants::heavyFontWithSize(14),
                              platform::graphics::Color::withWhite(245.0 / 255));
   v.topBarTitleLabel->setTextAlignment(platform::graphics::TextAlignment::Center);
   v.exitBtn = make<platform::ui::Button>();
   v.exitBtn->setTitle("EXIT");
-  v.exitBtn->setTitleColor(UIConstants::blue());
-  v.exitBtn->titleLabel()->setFont(UIConstants::heavyFontWithSize(12));
+  v.exitBtn->setTitleColor(kit::UIConstants::blue());
+  v.exitBtn->titleLabel()->setFont(kit::UIConstants::heavyFontWithSize(12));
   v.topBar->addSubview(v.topBarTitleLabel);
   v.topBar->addSubview(v.exitBtn);
   root.addSubview(v.topBar);
@@ -154,3 +156,6 @@ void LensAdapterViewController::layOutViews() {
   const double tableTop = form ? formTop + kFormHeight : formTop;
   v.adapterTableView->setFrame({0, tableTop, width, std::max(0.0, height - tableTop - bottom)});
 }
+
+}  // namespace app::setup
+

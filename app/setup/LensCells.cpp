@@ -9,6 +9,8 @@ using platform::graphics::Color;
 using platform::ui::make;
 using platform::ui::Rect;
 
+namespace app::setup {
+
 namespace {
 
 constexpr double kMargin = 16;
@@ -16,8 +18,8 @@ constexpr double kCheckSize = 20;
 
 std::shared_ptr<platform::ui::Label> label(platform::ui::TableViewCell& cell, double size) {
   auto made = app::setup::addCellLabel(cell);
-  made->setFont(UIConstants::romanFontWithSize(size));
-  made->setTextColor(UIConstants::lowContrastText());
+  made->setFont(kit::UIConstants::romanFontWithSize(size));
+  made->setTextColor(kit::UIConstants::lowContrastText());
   return made;
 }
 
@@ -44,7 +46,7 @@ CameraSetupPrimeLensCell::CameraSetupPrimeLensCell(platform::ui::TableViewCellSt
   comment = label(*this, 11);
   closeFocusLabel = label(*this, 11);
   closeFocusLabel->setTextAlignment(platform::ui::TextAlignment::Right);
-  check = make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::blue()));
+  check = make<platform::ui::ImageView>(app::setup::SetupIcons::check(kit::UIConstants::blue()));
   check->setAlpha(0);
   content.addSubview(check);
   commentLeadingConstraint.setConstant(20);
@@ -60,12 +62,12 @@ void CameraSetupPrimeLensCell::layoutSubviews() {
 
 void CameraSetupPrimeLensCell::setSelected(bool selected, bool animated) {
   TableViewCell::setSelected(selected, animated);
-  setBackgroundColor(UIConstants::primaryBG());
-  contentView()->setBackgroundColor(UIConstants::primaryBG());
-  title->setFont(UIConstants::romanFontWithSize(14));
-  title->setTextColor(selected ? UIConstants::darkBlue() : UIConstants::contrastText());
+  setBackgroundColor(kit::UIConstants::primaryBG());
+  contentView()->setBackgroundColor(kit::UIConstants::primaryBG());
+  title->setFont(kit::UIConstants::romanFontWithSize(14));
+  title->setTextColor(selected ? kit::UIConstants::darkBlue() : kit::UIConstants::contrastText());
   for (auto* secondary : {comment.get(), apertureLabel.get(), closeFocusLabel.get()}) {
-    secondary->setTextColor(UIConstants::lowContrastText());
+    secondary->setTextColor(kit::UIConstants::lowContrastText());
   }
   check->setAlpha(selected ? 1.0 : 0.0);
 }
@@ -74,17 +76,17 @@ CameraSetupZoomLensCell::CameraSetupZoomLensCell(platform::ui::TableViewCellStyl
     : TableViewCell(style, std::move(reuseIdentifier)) {
   auto& content = *contentView();
   title = label(*this, 14);
-  title->setTextColor(UIConstants::contrastText());
+  title->setTextColor(kit::UIConstants::contrastText());
   apertureLabel = label(*this, 11);
   comment = label(*this, 11);
   closeFocusLabel = label(*this, 11);
   closeFocusLabel->setTextAlignment(platform::ui::TextAlignment::Right);
-  radio = make<platform::ui::ImageView>(app::setup::SetupIcons::radio(UIConstants::blue()));
+  radio = make<platform::ui::ImageView>(app::setup::SetupIcons::radio(kit::UIConstants::blue()));
   radio->setHidden(true);
   content.addSubview(radio);
   commentLeadingConstraint.setConstant(20);
   setSelectionStyle(platform::ui::TableViewCellSelectionStyle::None);
-  setBackgroundColor(UIConstants::primaryBG());
+  setBackgroundColor(kit::UIConstants::primaryBG());
 }
 
 void CameraSetupZoomLensCell::layoutSubviews() {
@@ -95,28 +97,28 @@ void CameraSetupZoomLensCell::layoutSubviews() {
 
 void CameraSetupZoomLensCell::setHighlighted(bool highlighted, bool animated) {
   TableViewCell::setHighlighted(highlighted, animated);
-  title->setFont(UIConstants::romanFontWithSize(14));
+  title->setFont(kit::UIConstants::romanFontWithSize(14));
   radio->setHidden(true);
   if (highlighted) {
     for (auto* text : {title.get(), comment.get(), apertureLabel.get(), closeFocusLabel.get()}) {
       text->setTextColor(Color::whiteColor());
     }
     View::animate(0.05, 0, platform::ui::AnimationOptionCurveEaseIn,
-                  [this] { setBackgroundColor(UIConstants::blue()); });
+                  [this] { setBackgroundColor(kit::UIConstants::blue()); });
     return;
   }
   View::animate(0.5, 0, platform::ui::AnimationOptionCurveEaseIn, [this] {
-    setBackgroundColor(UIConstants::primaryBG());
-    title->setTextColor(UIConstants::contrastText());
+    setBackgroundColor(kit::UIConstants::primaryBG());
+    title->setTextColor(kit::UIConstants::contrastText());
     for (auto* secondary : {comment.get(), apertureLabel.get(), closeFocusLabel.get()}) {
-      secondary->setTextColor(UIConstants::lowContrastText());
+      secondary->setTextColor(kit::UIConstants::lowContrastText());
     }
   });
 }
 
 void CameraSetupZoomLensCell::setSelected(bool selected, bool animated) {
   TableViewCell::setSelected(selected, animated);
-  title->setTextColor(selected ? UIConstants::blue() : UIConstants::contrastText());
+  title->setTextColor(selected ? kit::UIConstants::blue() : kit::UIConstants::contrastText());
 }
 
 CameraSetupSearchCell::CameraSetupSearchCell(platform::ui::TableViewCellStyle style, std::string reuseIdentifier)
@@ -158,3 +160,6 @@ void PrimeLensInputCell::layoutSubviews() {
   primeLensLabel->setFrame({kMargin, 0, bounds.width() - 3 * kMargin - 30, bounds.height()});
   checkBox->setFrame({bounds.width() - kMargin - 30, (bounds.height() - 30) / 2, 30, 30});
 }
+
+}  // namespace app::setup
+

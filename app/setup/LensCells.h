@@ -12,6 +12,8 @@
 // The lens rows of the lens picker's second page and their relatives. The screen fills their labels; the
 // cells only settle how they look when selected or pressed. Rows are 40 points high.
 
+namespace app::setup {
+
 // A prime lens: its focal length, selected with a check and the title in the dark accent.
 class CameraSetupPrimeLensCell : public platform::ui::TableViewCell {
  public:
@@ -87,3 +89,6 @@ class PrimeLensInputCell : public platform::ui::TableViewCell {
   PrimeLensInputCell(platform::ui::TableViewCellStyle style, std::string reuseIdentifier);
   void layoutSubviews() override;
 };
+
+}  // namespace app::setup
+

@@ -8,6 +8,8 @@
 #include "platform/ui/Renderer.h"
 #include "platform/ui/Window.h"
 
+namespace app::setup {
+
 namespace {
 
 using ostrel::testing::bytes;
@@ -45,21 +47,21 @@ constexpr Point kGround{250, 104};  // a spot of the row where nothing is writte
 TEST_P(LensCellsTest, APrimeRowShowsItsSelectionByTickAndDarkAccent) {
   auto cell = show<CameraSetupPrimeLensCell>();
   cell->title->setText("35mm");
-  EXPECT_EQ(at(kGround), bytes(UIConstants::primaryBG()));
+  EXPECT_EQ(at(kGround), bytes(kit::UIConstants::primaryBG()));
   EXPECT_EQ(cell->check->alpha(), 0.0);
   cell->setSelected(true, false);
-  EXPECT_EQ(bytes(cell->title->textColor()), bytes(UIConstants::darkBlue()));
+  EXPECT_EQ(bytes(cell->title->textColor()), bytes(kit::UIConstants::darkBlue()));
   EXPECT_EQ(cell->check->alpha(), 1.0);
-  EXPECT_EQ(bytes(cell->comment->textColor()), bytes(UIConstants::lowContrastText()));
-  EXPECT_EQ(at(kGround), bytes(UIConstants::primaryBG())) << "a chosen prime keeps its ground";
+  EXPECT_EQ(bytes(cell->comment->textColor()), bytes(kit::UIConstants::lowContrastText()));
+  EXPECT_EQ(at(kGround), bytes(kit::UIConstants::primaryBG())) << "a chosen prime keeps its ground";
   cell->setSelected(false, false);
-  EXPECT_EQ(bytes(cell->title->textColor()), bytes(UIConstants::contrastText()));
+  EXPECT_EQ(bytes(cell->title->textColor()), bytes(kit::UIConstants::contrastText()));
 }
 
 TEST_P(LensCellsTest, APressedZoomRowLightsUpAtOnceAndFadesBackOverHalfASecond) {
   auto cell = show<CameraSetupZoomLensCell>();
   cell->title->setText("24 - 70mm");
-  const Rgb ground = bytes(UIConstants::primaryBG()), accent = bytes(UIConstants::blue());
+  const Rgb ground = bytes(kit::UIConstants::primaryBG()), accent = bytes(kit::UIConstants::blue());
   cell->setHighlighted(true, true);
   EXPECT_EQ(bytes(cell->title->textColor()), (Rgb{255, 255, 255}));
   EXPECT_EQ(bytes(cell->closeFocusLabel->textColor()), (Rgb{255, 255, 255}));
@@ -72,7 +74,7 @@ TEST_P(LensCellsTest, APressedZoomRowLightsUpAtOnceAndFadesBackOverHalfASecond) 
   EXPECT_NE(halfway, ground);
   env.advance(0.3);
   EXPECT_EQ(at(kGround), ground);
-  EXPECT_EQ(bytes(cell->title->textColor()), bytes(UIConstants::contrastText()));
+  EXPECT_EQ(bytes(cell->title->textColor()), bytes(kit::UIConstants::contrastText()));
   EXPECT_TRUE(cell->radio->isHidden());
   cell->setSelected(true, false);
   EXPECT_EQ(bytes(cell->title->textColor()), accent);
@@ -94,3 +96,6 @@ INSTANTIATE_TEST_SUITE_P(Themes, LensCellsTest, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Dark" : "Light"; });
 
 }  // namespace
+
+}  // namespace app::setup
+

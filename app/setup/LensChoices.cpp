@@ -6,21 +6,21 @@
 #include "app/storage/PackageUtil.h"
 
 using app::model::NumericText;
-using LensCatalogue = app::storage::OpenCatalogue<LensDatabaseHelper>;
-
 namespace app::setup {
+
+using LensCatalogue = app::storage::OpenCatalogue<storage::LensDatabaseHelper>;
 
 namespace {
 
 // Writes the lens's own flag; a failure is the catalogue's to log.
-void writeSelection(const LensObject& lens) {
+void writeSelection(const model::LensObject& lens) {
   LensCatalogue catalogue;
   if (catalogue) (void)catalogue->selectLens(lens);
 }
 
 }  // namespace
 
-bool LensChoices::isPrime(const LensObject& lens) { return NumericText::contains(lens.lensType, "Prime Lens"); }
+bool LensChoices::isPrime(const model::LensObject& lens) { return NumericText::contains(lens.lensType, "Prime Lens"); }
 
 bool LensChoices::hasLenses(int seriesId) {
   LensCatalogue catalogue;
@@ -40,7 +40,7 @@ LensChoices::Lenses LensChoices::lensesOf(int seriesId) {
   if (!catalogue) return found;
   found.lenses = catalogue->getAllLensesForManufacturer(seriesId);
   if (!found.lenses.empty() && catalogue->getSelectedLenses4Manufacturer(seriesId).empty()) {
-    LensObject shortest = found.lenses.front();
+    model::LensObject shortest = found.lenses.front();
     shortest.selected = 1;
     if (catalogue->selectLens(shortest)) {
       found.lenses = catalogue->getAllLensesForManufacturer(seriesId);
@@ -50,7 +50,7 @@ LensChoices::Lenses LensChoices::lensesOf(int seriesId) {
   return found;
 }
 
-void LensChoices::clearDoubleSelected(const LensObject& tapped, std::vector<LensObject>& lenses) {
+void LensChoices::clearDoubleSelected(const model::LensObject& tapped, std::vector<model::LensObject>& lenses) {
   if (!isPrime(tapped)) return;
   for (auto& lens : lenses) {
     if (lens.selected == 1 && lens.focalLength == tapped.focalLength) {
@@ -60,7 +60,7 @@ void LensChoices::clearDoubleSelected(const LensObject& tapped, std::vector<Lens
   }
 }
 
-void LensChoices::selectPrime(LensObject& lens, std::vector<LensObject>& lenses) {
+void LensChoices::selectPrime(model::LensObject& lens, std::vector<model::LensObject>& lenses) {
   clearDoubleSelected(lens, lenses);
   lens.selected = 1;
   for (auto& listed : lenses) {
@@ -69,7 +69,7 @@ void LensChoices::selectPrime(LensObject& lens, std::vector<LensObject>& lenses)
   writeSelection(lens);
 }
 
-void LensChoices::selectZoom(LensObject& lens) {
+void LensChoices::selectZoom(model::LensObject& lens) {
   lens.selected = 1;
   LensCatalogue catalogue;
   if (!catalogue) return;
@@ -77,23 +77,24 @@ void LensChoices::selectZoom(LensObject& lens) {
   (void)catalogue->selectLens(lens);
 }
 
-void LensChoices::deselect(LensObject& lens) {
+void LensChoices::deselect(model::LensObject& lens) {
   lens.selected = 0;
   writeSelection(lens);
 }
 
-bool LensChoices::deleteLens(const LensObject& lens, size_t lensesListed) {
+bool LensChoices::deleteLens(const model::LensObject& lens, size_t lensesListed) {
   if (lensesListed < 2) return false;
-  PackageUtil::deleteLens(lens);
+  storage::PackageUtil::deleteLens(lens);
   LensCatalogue catalogue;
   if (catalogue) (void)catalogue->deleteLens(lens);
   return true;
 }
 
 void LensChoices::deleteSeries(int seriesId) {
-  PackageUtil::deleteLensManufacturer(seriesId);
+  storage::PackageUtil::deleteLensManufacturer(seriesId);
   LensCatalogue catalogue;
   if (catalogue) (void)catalogue->deleteManufacturer(seriesId);
 }
 
 }  // namespace app::setup
+

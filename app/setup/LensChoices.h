@@ -20,27 +20,28 @@ class LensChoices {
   // is, the shortest one is selected, in the catalogue and in the list, and the answer says so (the
   // picker then commits). A series without lenses stays as it is.
   struct Lenses {
-    std::vector<LensObject> lenses;
+    std::vector<model::LensObject> lenses;
     bool selectedShortest = false;
   };
   static Lenses lensesOf(int seriesId);
 
   // One prime per focal length: every other selected prime of the list with the tapped lens's exact
   // focal length is deselected, in the catalogue and in the list. Zooms are left alone.
-  static void clearDoubleSelected(const LensObject& tapped, std::vector<LensObject>& lenses);
+  static void clearDoubleSelected(const model::LensObject& tapped, std::vector<model::LensObject>& lenses);
   // A prime joins the selection, taking the place of one of the same focal length.
-  static void selectPrime(LensObject& lens, std::vector<LensObject>& lenses);
+  static void selectPrime(model::LensObject& lens, std::vector<model::LensObject>& lenses);
   // A zoom becomes the only selected lens of its series.
-  static void selectZoom(LensObject& lens);
-  static void deselect(LensObject& lens);
+  static void selectZoom(model::LensObject& lens);
+  static void deselect(model::LensObject& lens);
 
   // The user's own lens goes from the saved packages and the catalogue, unless it is the last lens the
   // series lists: a series keeps at least one lens.
-  [[nodiscard]] static bool deleteLens(const LensObject& lens, size_t lensesListed);
+  [[nodiscard]] static bool deleteLens(const model::LensObject& lens, size_t lensesListed);
   // The user's own series goes with its lenses and every saved package that uses it.
   static void deleteSeries(int seriesId);
 
-  static bool isPrime(const LensObject& lens);
+  static bool isPrime(const model::LensObject& lens);
 };
 
 }  // namespace app::setup
+

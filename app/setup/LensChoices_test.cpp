@@ -5,6 +5,8 @@
 #include "app/setup/LensPickerTestSupport.h"
 #include "app/storage/PackageUtil.h"
 
+namespace app::setup {
+
 namespace {
 
 using app::setup::LensChoices;
@@ -13,7 +15,7 @@ using Env = LensPickerTestEnvironment;
 
 class LensChoicesTest : public ::testing::Test {
  protected:
-  LensObject lensAt(int seriesId, float focal) {
+  model::LensObject lensAt(int seriesId, float focal) {
     for (const auto& lens : Env::lensesOf(seriesId)) {
       if (lens.focalLength == focal) return lens;
     }
@@ -80,15 +82,15 @@ TEST_F(LensChoicesTest, DeletingALensKeepsTheLastOneAndFollowsTheSavedPackages) 
   Env::addLens(series, 24);
   Env::addLens(series, 50);
   LensChoices::chooseSeries(series);
-  auto package = PackageUtil::getStartPackageOne();
-  package.lensManufacturer = LensManufacturer(series, "Mine", "", "Prime Lens", 1, 1.0f, 1);
+  auto package = storage::PackageUtil::getStartPackageOne();
+  package.lensManufacturer = model::LensManufacturer(series, "Mine", "", "Prime Lens", 1, 1.0f, 1);
   package.lensSet = {lensAt(series, 24), lensAt(series, 50)};
   package.packageName = "Saved";
-  ASSERT_GT(PackageUtil::savePackage(package), 0);
+  ASSERT_GT(storage::PackageUtil::savePackage(package), 0);
 
   EXPECT_TRUE(LensChoices::deleteLens(lensAt(series, 24), 2));
   ASSERT_EQ(Env::lensesOf(series).size(), 1u);
-  auto saved = PackageUtil::getAllPackages();
+  auto saved = storage::PackageUtil::getAllPackages();
   ASSERT_EQ(saved.size(), 1u);
   ASSERT_EQ(saved[0].lensSet.size(), 1u);
   EXPECT_EQ(saved[0].lensSet[0].focalLength, 50);
@@ -99,10 +101,13 @@ TEST_F(LensChoicesTest, DeletingALensKeepsTheLastOneAndFollowsTheSavedPackages) 
 
   LensChoices::deleteSeries(series);
   EXPECT_TRUE(Env::lensesOf(series).empty());
-  LensDatabaseHelper catalogue;
+  storage::LensDatabaseHelper catalogue;
   ASSERT_TRUE(catalogue.openDb(false));
   EXPECT_FALSE(catalogue.getLensManufacturer(series));
-  EXPECT_TRUE(PackageUtil::getAllPackages().empty()) << "a saved package of a deleted series goes with it";
+  EXPECT_TRUE(storage::PackageUtil::getAllPackages().empty()) << "a saved package of a deleted series goes with it";
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

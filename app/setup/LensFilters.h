@@ -27,3 +27,4 @@ struct LensFilters {
 };
 
 }  // namespace app::setup
+

@@ -28,12 +28,12 @@ std::optional<float> LensFormValues::squeeze(std::string_view text) {
   return value;
 }
 
-LensManufacturer LensFormValues::series(const std::string& name, float squeeze, bool primes) {
-  return LensManufacturer(-1, name, "", primes ? "Prime Lens" : "Zoom Lens", 0, squeeze, 1);
+model::LensManufacturer LensFormValues::series(const std::string& name, float squeeze, bool primes) {
+  return model::LensManufacturer(-1, name, "", primes ? "Prime Lens" : "Zoom Lens", 0, squeeze, 1);
 }
 
-LensObject LensFormValues::prime(const LensManufacturer& series, float focalLength) {
-  LensObject lens;
+model::LensObject LensFormValues::prime(const model::LensManufacturer& series, float focalLength) {
+  model::LensObject lens;
   lens.manufacturerId = series.manufacturerId;
   lens.focalLength = focalLength;
   lens.focalLengthMax = focalLength;
@@ -43,11 +43,12 @@ LensObject LensFormValues::prime(const LensManufacturer& series, float focalLeng
   return lens;
 }
 
-LensObject LensFormValues::zoom(const LensManufacturer& series, float oneEnd, float otherEnd) {
-  LensObject lens = prime(series, std::min(oneEnd, otherEnd));
+model::LensObject LensFormValues::zoom(const model::LensManufacturer& series, float oneEnd, float otherEnd) {
+  model::LensObject lens = prime(series, std::min(oneEnd, otherEnd));
   lens.focalLengthMax = std::max(oneEnd, otherEnd);
   lens.lensType = "Zoom Lens";
   return lens;
 }
 
 }  // namespace app::setup
+

@@ -26,10 +26,11 @@ class LensFormValues {
   static std::optional<float> squeeze(std::string_view text);
 
   // The series the form describes, not yet stored (id -1); the name is kept as typed.
-  static LensManufacturer series(const std::string& name, float squeeze, bool primes);
+  static model::LensManufacturer series(const std::string& name, float squeeze, bool primes);
   // A prime of the given focal length, and a zoom from the shorter to the longer of the two typed ends.
-  static LensObject prime(const LensManufacturer& series, float focalLength);
-  static LensObject zoom(const LensManufacturer& series, float oneEnd, float otherEnd);
+  static model::LensObject prime(const model::LensManufacturer& series, float focalLength);
+  static model::LensObject zoom(const model::LensManufacturer& series, float oneEnd, float otherEnd);
 };
 
 }  // namespace app::setup
+

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace app::setup {
+
 namespace {
 
 using app::setup::LensFormValues;
@@ -51,3 +53,6 @@ TEST(LensFormValues, RecordsCarryTheSeriesAndAZoomRunsFromShortToLong) {
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

@@ -15,16 +15,16 @@ namespace {
 constexpr double kInset = 16;
 constexpr double kIcon = 22;
 
-std::string text(const char* key) { return LocalizedStrings::localizedString(key); }
+std::string localizedText(const char* key) { return LocalizedStrings::localizedString(key); }
 
 // A plain text button of the bars; the icon, when given, sits left of the title.
 std::shared_ptr<platform::ui::Button> barButton(platform::ui::View& parent, const std::string& title,
                                                 std::shared_ptr<platform::graphics::Image> icon = nullptr) {
   auto button = make<platform::ui::Button>();
   button->setTitle(title);
-  button->setTitleColor(UIConstants::contrastText());
-  button->setTitleColor(UIConstants::blue(), platform::ui::ControlState::Highlighted);
-  button->titleLabel()->setFont(UIConstants::heavyFontWithSize(11));
+  button->setTitleColor(kit::UIConstants::contrastText());
+  button->setTitleColor(kit::UIConstants::blue(), platform::ui::ControlState::Highlighted);
+  button->titleLabel()->setFont(kit::UIConstants::heavyFontWithSize(11));
   if (icon) {
     auto picture = make<platform::ui::ImageView>(icon);
     picture->setFrame({0, 0, kIcon, kIcon});
@@ -44,17 +44,17 @@ std::shared_ptr<Label> label(platform::ui::View& parent, const platform::graphic
   return made;
 }
 
-std::shared_ptr<uiButtonWithText> filterButton(platform::ui::View& parent, const char* title) {
-  auto button = make<uiButtonWithText>();
-  button->styleButtonWithString(text(title), 0);
+std::shared_ptr<kit::uiButtonWithText> filterButton(platform::ui::View& parent, const char* title) {
+  auto button = make<kit::uiButtonWithText>();
+  button->styleButtonWithString(localizedText(title), 0);
   parent.addSubview(button);
   return button;
 }
 
-std::shared_ptr<uiTextFieldCustom> field(platform::ui::View& parent, int tag) {
-  auto made = make<uiTextFieldCustom>();
+std::shared_ptr<kit::uiTextFieldCustom> field(platform::ui::View& parent, int tag) {
+  auto made = make<kit::uiTextFieldCustom>();
   made->setTag(tag);
-  made->setBackgroundColor(UIConstants::textFieldBG());
+  made->setBackgroundColor(kit::UIConstants::textFieldBG());
   made->setKeyboardType(platform::ui::KeyboardType::DecimalPad);
   parent.addSubview(made);
   return made;
@@ -70,15 +70,15 @@ void centreIcon(platform::ui::Button& button) {
 
 LensPickerViews LensPickerLayout::build(platform::ui::View& root) {
   LensPickerViews v;
-  const auto ink = UIConstants::contrastText();
+  const auto ink = kit::UIConstants::contrastText();
 
   // The pages first, so that every bar and form lies above them.
-  v.lensSeriesTableView = make<uiGeneralTableView>();
-  v.focalLengthsTableView = make<uiGeneralTableView>();
+  v.lensSeriesTableView = make<kit::uiGeneralTableView>();
+  v.focalLengthsTableView = make<kit::uiGeneralTableView>();
   for (auto* table : {v.lensSeriesTableView.get(), v.focalLengthsTableView.get()}) {
     table->setRowHeight(kRowHeight);
-    table->setBackgroundColor(UIConstants::primaryBG());
-    table->setSectionIndexColor(UIConstants::lowContrastText());
+    table->setBackgroundColor(kit::UIConstants::primaryBG());
+    table->setSectionIndexColor(kit::UIConstants::lowContrastText());
     table->setTableFooterView(make<platform::ui::View>());
   }
   root.addSubview(v.lensSeriesTableView);
@@ -89,7 +89,7 @@ LensPickerViews LensPickerLayout::build(platform::ui::View& root) {
   v.filterMenuClip->setClipsToBounds(true);
   v.filterMenuClip->setUserInteractionEnabled(false);  // on only while the menu is open
   root.addSubview(v.filterMenuClip);
-  v.filterMenuView = make<uiFilterBarView>();
+  v.filterMenuView = make<kit::uiFilterBarView>();
   v.filterMenuClip->addSubview(v.filterMenuView);
   v.filterLensesPrimesBtn = filterButton(*v.filterMenuView, "PRIMES");
   v.filterLensesZoomsBtn = filterButton(*v.filterMenuView, "ZOOMS");
@@ -97,64 +97,64 @@ LensPickerViews LensPickerLayout::build(platform::ui::View& root) {
   v.filterLensesAnamorphicBtn = filterButton(*v.filterMenuView, "ANAMORPHIC");
   v.filterLensesClearBtn = filterButton(*v.filterMenuView, "CLEAR FILTERS");
 
-  v.filterLensesView = make<uiFilterBarView>();
+  v.filterLensesView = make<kit::uiFilterBarView>();
   root.addSubview(v.filterLensesView);
   v.filterLensesBtn = filterButton(*v.filterLensesView, "FILTER");
   v.filterLensIcon = make<platform::ui::ImageView>(SetupIcons::filter(ink));
   v.filterLensesView->addSubview(v.filterLensIcon);
   // A sibling of the filter bar, not a part of it: the series name stays when the bar goes on page 2.
-  v.filterBarTitleLabel = label(root, UIConstants::mediumFontWithSize(13), ink);
+  v.filterBarTitleLabel = label(root, kit::UIConstants::mediumFontWithSize(13), ink);
   v.filterBarTitleLabel->setTextAlignment(platform::ui::TextAlignment::Center);
   v.searchBtn = barButton(*v.filterLensesView, "", SetupIcons::search(ink));
 
   // Under the top bar: the search row, or a form's cancel, title and save.
-  v.searchFormatBar = make<uiSearchBarCustom>();
-  v.searchFormatBar->setPlaceholder(text("Search"));
+  v.searchFormatBar = make<kit::uiSearchBarCustom>();
+  v.searchFormatBar->setPlaceholder(localizedText("Search"));
   root.addSubview(v.searchFormatBar);
-  v.searchCancelBtn = barButton(root, text("CANCEL"));
+  v.searchCancelBtn = barButton(root, localizedText("CANCEL"));
   v.backFilterBarBtn = barButton(root, "", SetupIcons::back(ink));
-  v.titleLabel = label(root, UIConstants::heavyFontWithSize(12), UIConstants::maxContrastText());
+  v.titleLabel = label(root, kit::UIConstants::heavyFontWithSize(12), kit::UIConstants::maxContrastText());
   v.titleLabel->setTextAlignment(platform::ui::TextAlignment::Center);
-  v.saveBtn = make<CustomButton>();
+  v.saveBtn = make<kit::CustomButton>();
   root.addSubview(v.saveBtn);
 
-  v.topBar = make<uiTopBarView>();
+  v.topBar = make<kit::uiTopBarView>();
   root.addSubview(v.topBar);
   v.backBtn = barButton(*v.topBar, "", SetupIcons::back(ink));
   v.exitBtn = barButton(*v.topBar, "", SetupIcons::close(ink));
-  v.topBarTitleLabel = make<uiLabelTopBarTitle>();
+  v.topBarTitleLabel = make<kit::uiLabelTopBarTitle>();
   v.topBarTitleLabel->setTextAlignment(platform::ui::TextAlignment::Center);
   v.topBar->addSubview(v.topBarTitleLabel);
-  v.doneBtn = make<CustomButton>();
+  v.doneBtn = make<kit::CustomButton>();
   v.topBar->addSubview(v.doneBtn);
-  v.statusCover = make<uiGeneralBGView>();
+  v.statusCover = make<kit::uiGeneralBGView>();
   root.addSubview(v.statusCover);
 
-  v.createNewBtn = make<CustomButton>();
+  v.createNewBtn = make<kit::CustomButton>();
   root.addSubview(v.createNewBtn);
-  v.primeLensCountLabel = label(root, UIConstants::mediumFontWithSize(12), UIConstants::lowContrastText());
+  v.primeLensCountLabel = label(root, kit::UIConstants::mediumFontWithSize(12), kit::UIConstants::lowContrastText());
   v.primeLensCountLabel->setTextAlignment(platform::ui::TextAlignment::Right);
 
   // The forms, over the pages.
-  const auto formFont = UIConstants::mediumFontWithSize(12);
-  v.customLensSeriesView = make<uiGeneralBGView>();
+  const auto formFont = kit::UIConstants::mediumFontWithSize(12);
+  v.customLensSeriesView = make<kit::uiGeneralBGView>();
   root.addSubview(v.customLensSeriesView);
   v.customLensSeriesNameTextField = field(*v.customLensSeriesView, kNameTag);
   v.customLensSeriesNameTextField->setKeyboardType(platform::ui::KeyboardType::Default);
   v.customLensSeriesSqueezeTextField = field(*v.customLensSeriesView, kSqueezeTag);
-  v.customLensSeriesTypeRadioBtn = make<CustomRadioButtonView>();
-  v.customLensSeriesTypeRadioBtn->yesBtn()->setTitle(text("Primes"));
-  v.customLensSeriesTypeRadioBtn->noBtn()->setTitle(text("Zooms"));
+  v.customLensSeriesTypeRadioBtn = make<kit::CustomRadioButtonView>();
+  v.customLensSeriesTypeRadioBtn->yesBtn()->setTitle(localizedText("Primes"));
+  v.customLensSeriesTypeRadioBtn->noBtn()->setTitle(localizedText("Zooms"));
   v.customLensSeriesView->addSubview(v.customLensSeriesTypeRadioBtn);
 
-  v.customPrimeLensView = make<uiGeneralBGView>();
+  v.customPrimeLensView = make<kit::uiGeneralBGView>();
   root.addSubview(v.customPrimeLensView);
-  v.customPrimeLensLabel = label(*v.customPrimeLensView, formFont, UIConstants::lowContrastText());
+  v.customPrimeLensLabel = label(*v.customPrimeLensView, formFont, kit::UIConstants::lowContrastText());
   v.customPrimeLensTextField = field(*v.customPrimeLensView, kPrimeTag);
 
-  v.customZoomLensView = make<uiGeneralBGView>();
+  v.customZoomLensView = make<kit::uiGeneralBGView>();
   root.addSubview(v.customZoomLensView);
-  v.customZoomLensLabel = label(*v.customZoomLensView, formFont, UIConstants::lowContrastText());
+  v.customZoomLensLabel = label(*v.customZoomLensView, formFont, kit::UIConstants::lowContrastText());
   v.customZoomMinTextField = field(*v.customZoomLensView, kZoomMinTag);
   v.customZoomMaxTextField = field(*v.customZoomLensView, kZoomMaxTag);
   return v;
@@ -225,3 +225,4 @@ void LensPickerLayout::layOut(const LensPickerViews& v, const LensPickerConstrai
 }
 
 }  // namespace app::setup
+

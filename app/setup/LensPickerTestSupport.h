@@ -19,25 +19,25 @@ class LensPickerTestEnvironment : public SetupTestEnvironment {
 
   // A series of the user's own; its id.
   static int addSeries(const std::string& maker, float squeeze, const std::string& type = "Prime Lens") {
-    LensDatabaseHelper catalogue;
+    app::storage::LensDatabaseHelper catalogue;
     EXPECT_TRUE(catalogue.openDb(false));
-    LensManufacturer series(-1, maker, "", type, 0, squeeze, 1);
+    app::model::LensManufacturer series(-1, maker, "", type, 0, squeeze, 1);
     return catalogue.insertManufacturer(series);
   }
   // A lens of the user's own, not selected; its id.
   static int addLens(int seriesId, float focal, float focalMax = 0, const std::string& type = "Prime Lens") {
-    LensDatabaseHelper catalogue;
+    app::storage::LensDatabaseHelper catalogue;
     EXPECT_TRUE(catalogue.openDb(false));
-    LensObject lens = ostrel::testing::scenes::lens(seriesId, focal, 0, type, focalMax);
+    app::model::LensObject lens = ostrel::testing::scenes::lens(seriesId, focal, 0, type, focalMax);
     return catalogue.insertNewLensWithOutSelectionUpdate(lens);
   }
-  static std::vector<LensObject> lensesOf(int seriesId) {
-    LensDatabaseHelper catalogue;
+  static std::vector<app::model::LensObject> lensesOf(int seriesId) {
+    app::storage::LensDatabaseHelper catalogue;
     EXPECT_TRUE(catalogue.openDb(false));
     return catalogue.getAllLensesForManufacturer(seriesId);
   }
   static std::vector<float> selectedFocalLengths(int seriesId) {
-    LensDatabaseHelper catalogue;
+    app::storage::LensDatabaseHelper catalogue;
     EXPECT_TRUE(catalogue.openDb(false));
     std::vector<float> focals;
     for (const auto& lens : catalogue.getSelectedLenses4Manufacturer(seriesId)) focals.push_back(lens.focalLength);

@@ -17,7 +17,7 @@ std::string custom() { return LocalizedStrings::localizedString("CUSTOM"); }
 
 }  // namespace
 
-std::string LensRowTexts::squeezeText(const LensManufacturer& series) {
+std::string LensRowTexts::squeezeText(const model::LensManufacturer& series) {
   const bool spherical = series.anamorphotic == 1.0f;
   if (!spherical && series.origin == 0) {
     return app::model::DisplayNumbers::ratio(series.anamorphotic) + "x ANA";
@@ -29,17 +29,17 @@ std::string LensRowTexts::squeezeText(const LensManufacturer& series) {
   return "";
 }
 
-bool LensRowTexts::isPrime(const LensObject& lens) { return NumericText::contains(lens.lensType, "Prime Lens"); }
+bool LensRowTexts::isPrime(const model::LensObject& lens) { return NumericText::contains(lens.lensType, "Prime Lens"); }
 
-std::string LensRowTexts::title(const LensObject& lens) {
-  if (isPrime(lens)) return FocalLengthStringBuilder::getFocalLengthStringWithValue(lens.focalLength);
-  return FocalLengthStringBuilder::getFocalLengthStringForCaptionWithValue(lens.focalLength) + " - " +
-         FocalLengthStringBuilder::getFocalLengthStringWithValue(lens.focalLengthMax);
+std::string LensRowTexts::title(const model::LensObject& lens) {
+  if (isPrime(lens)) return optics::FocalLengthStringBuilder::getFocalLengthStringWithValue(lens.focalLength);
+  return optics::FocalLengthStringBuilder::getFocalLengthStringForCaptionWithValue(lens.focalLength) + " - " +
+         optics::FocalLengthStringBuilder::getFocalLengthStringWithValue(lens.focalLengthMax);
 }
 
-std::string LensRowTexts::comment(const LensObject& lens) { return lens.custom == 1 ? custom() : lens.comment; }
+std::string LensRowTexts::comment(const model::LensObject& lens) { return lens.custom == 1 ? custom() : lens.comment; }
 
-std::string LensRowTexts::closeFocus(const LensObject& lens, int measurementSystem) {
+std::string LensRowTexts::closeFocus(const model::LensObject& lens, int measurementSystem) {
   if (lens.closeFocus.empty()) return "";
   // Both halves come from the lens's own reading of its text, so a text without the bar shows whole.
   const std::string part =
@@ -54,3 +54,4 @@ std::string LensRowTexts::lensCount(size_t count) {
 }
 
 }  // namespace app::setup
+

@@ -14,18 +14,19 @@ class LensRowTexts {
  public:
   // "2x ANA" for a shipped anamorphic series, "1.33x ANA  |  CUSTOM" for one of the user's, "CUSTOM" for a
   // spherical one of the user's, else nothing.
-  static std::string squeezeText(const LensManufacturer& series);
+  static std::string squeezeText(const model::LensManufacturer& series);
   // "35mm" for a prime, "24 - 70mm" for a zoom.
-  static std::string title(const LensObject& lens);
+  static std::string title(const model::LensObject& lens);
   // "CUSTOM" for the user's own lenses, else the catalogue's comment.
-  static std::string comment(const LensObject& lens);
-  static std::string aperture(const LensObject& lens) { return lens.aperture; }
+  static std::string comment(const model::LensObject& lens);
+  static std::string aperture(const model::LensObject& lens) { return lens.aperture; }
   // "CF 0.45m" (metric, measurement system 0) or "CF 1'6\"" (imperial); empty without a close-focus text.
-  static std::string closeFocus(const LensObject& lens, int measurementSystem);
+  static std::string closeFocus(const model::LensObject& lens, int measurementSystem);
   // "1 Lens", "3 Lenses".
   static std::string lensCount(size_t count);
 
-  static bool isPrime(const LensObject& lens);
+  static bool isPrime(const model::LensObject& lens);
 };
 
 }  // namespace app::setup
+

@@ -2,16 +2,18 @@
 
 #include <gtest/gtest.h>
 
+namespace app::setup {
+
 namespace {
 
 using app::setup::LensRowTexts;
 
-LensManufacturer series(float squeeze, int origin) {
-  return LensManufacturer(7, "Maker", "Series", "Prime Lens", 0, squeeze, origin);
+model::LensManufacturer series(float squeeze, int origin) {
+  return model::LensManufacturer(7, "Maker", "Series", "Prime Lens", 0, squeeze, origin);
 }
 
-LensObject lens(const char* type, float focal, float focalMax = 0) {
-  LensObject lens;
+model::LensObject lens(const char* type, float focal, float focalMax = 0) {
+  model::LensObject lens;
   lens.lensType = type;
   lens.focalLength = focal;
   lens.focalLengthMax = focalMax;
@@ -78,3 +80,6 @@ TEST(LensRowTexts, CountSaysOneLensBelowTwo) {
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

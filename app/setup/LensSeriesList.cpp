@@ -6,7 +6,7 @@
 namespace app::setup {
 
 void LensSeriesList::load(const LensFilters& filters) {
-  LensDatabaseHelper catalogue;
+  storage::LensDatabaseHelper catalogue;
   if (catalogue.openDb(false)) {
     all_ = filters.anyActive() ? catalogue.getLensManufacturersWithFilterPrime(filters.prime, filters.zoom,
                                                                              filters.spherical, filters.anamorphic)
@@ -15,7 +15,7 @@ void LensSeriesList::load(const LensFilters& filters) {
     all_.clear();
   }
   catalogue.closeDb();
-  auto grouped = SectionedList::group(all_, [](const LensManufacturer& series) { return series.manufacturer; });
+  auto grouped = SectionedList::group(all_, [](const model::LensManufacturer& series) { return series.manufacturer; });
   keys_ = std::move(grouped.keys);
   sections_ = std::move(grouped.sections);
   if (searching_) search(query_);
@@ -29,7 +29,7 @@ void LensSeriesList::startSearch() {
 
 void LensSeriesList::search(const std::string& text) {
   query_ = text;
-  results_ = SectionedList::search(all_, text, [](const LensManufacturer& series) { return series.getListString(); });
+  results_ = SectionedList::search(all_, text, [](const model::LensManufacturer& series) { return series.getListString(); });
 }
 
 void LensSeriesList::endSearch() {
@@ -43,7 +43,7 @@ size_t LensSeriesList::numberOfRows(size_t section) const {
   return section < sections_.size() ? sections_[section].size() : 0;
 }
 
-std::optional<LensManufacturer> LensSeriesList::seriesAt(const platform::ui::IndexPath& indexPath) const {
+std::optional<model::LensManufacturer> LensSeriesList::seriesAt(const platform::ui::IndexPath& indexPath) const {
   if (indexPath.section < 0 || indexPath.row < 0) return std::nullopt;
   const auto section = static_cast<size_t>(indexPath.section);
   const auto row = static_cast<size_t>(indexPath.row);
@@ -63,3 +63,4 @@ std::optional<platform::ui::IndexPath> LensSeriesList::indexPathOf(int manufactu
 }
 
 }  // namespace app::setup
+

@@ -26,26 +26,27 @@ class LensSeriesList {
   // While searching a non-empty text was typed (the picker's sections come back for an empty one).
   void setSearching(bool searching) { searching_ = searching; }
 
-  const std::vector<LensManufacturer>& all() const { return all_; }
+  const std::vector<model::LensManufacturer>& all() const { return all_; }
   const std::vector<std::string>& indexTitles() const { return keys_; }
-  const std::vector<std::vector<LensManufacturer>>& sections() const { return sections_; }
-  const std::vector<LensManufacturer>& results() const { return results_; }
+  const std::vector<std::vector<model::LensManufacturer>>& sections() const { return sections_; }
+  const std::vector<model::LensManufacturer>& results() const { return results_; }
 
   // The table's shape: one section of results while searching, else the sections.
   size_t numberOfSections() const { return searching_ ? 1 : sections_.size(); }
   size_t numberOfRows(size_t section) const;
   // nullopt for a row that is not listed.
-  std::optional<LensManufacturer> seriesAt(const platform::ui::IndexPath& indexPath) const;
+  std::optional<model::LensManufacturer> seriesAt(const platform::ui::IndexPath& indexPath) const;
   // Where the series stands among the sections; nullopt when it is not listed.
   std::optional<platform::ui::IndexPath> indexPathOf(int manufacturerId) const;
 
  private:
-  std::vector<LensManufacturer> all_;
+  std::vector<model::LensManufacturer> all_;
   std::vector<std::string> keys_;
-  std::vector<std::vector<LensManufacturer>> sections_;
-  std::vector<LensManufacturer> results_;
+  std::vector<std::vector<model::LensManufacturer>> sections_;
+  std::vector<model::LensManufacturer> results_;
   std::string query_;
   bool searching_ = false;
 };
 
 }  // namespace app::setup
+

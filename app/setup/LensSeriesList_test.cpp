@@ -7,13 +7,15 @@
 #include "app/setup/LensPickerTestSupport.h"
 #include "app/setup/SectionedList.h"
 
+namespace app::setup {
+
 namespace {
 
 using app::setup::LensFilters;
 using app::setup::LensSeriesList;
 using ostrel::testing::LensPickerTestEnvironment;
 
-bool lists(const std::vector<LensManufacturer>& series, int id) {
+bool lists(const std::vector<model::LensManufacturer>& series, int id) {
   return std::any_of(series.begin(), series.end(), [id](const auto& s) { return s.manufacturerId == id; });
 }
 
@@ -116,3 +118,6 @@ TEST_F(LensSeriesListTest, SearchCoversOnlyTheFilteredListAndSurvivesAReload) {
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

@@ -7,9 +7,11 @@ using app::setup::LensPickerLayout;
 
 // --- filters ---
 
+namespace app::setup {
+
 void LensesFocalLengthsViewController::showFilterIcon(bool active) {
   views_.filterLensIcon->setImage(
-      app::setup::SetupIcons::filter(active ? UIConstants::blue() : UIConstants::contrastText()));
+      app::setup::SetupIcons::filter(active ? kit::UIConstants::blue() : kit::UIConstants::contrastText()));
   if (active) {
     views_.filterLensesBtn->setFilterSelected();
   } else {
@@ -63,7 +65,7 @@ void LensesFocalLengthsViewController::filterLensesBtnPressed() {
 
 namespace {
 
-void showToggled(uiButtonWithText& own, bool on, uiButtonWithText& partner) {
+void showToggled(kit::uiButtonWithText& own, bool on, kit::uiButtonWithText& partner) {
   if (on) {
     own.setFilterSelected();
     partner.setFilterNotSelected();
@@ -139,7 +141,7 @@ void LensesFocalLengthsViewController::searchButtonPressed() {
         constraints_.topBarConstraint.setConstant(-LensPickerLayout::kBarHeight);
         layOut();
       },
-      [this](bool) { views_.searchFormatBar->setTintColor(UIConstants::textFieldTextColor()); });
+      [this](bool) { views_.searchFormatBar->setTintColor(kit::UIConstants::textFieldTextColor()); });
 }
 
 void LensesFocalLengthsViewController::searchBarTextDidBeginEditing(platform::ui::SearchBar& bar) {
@@ -203,3 +205,6 @@ void LensesFocalLengthsViewController::searchCancelButtonPressed() {
   unmarkInputErrors();
   clearTextFieldsOnCancel();
 }
+
+}  // namespace app::setup
+

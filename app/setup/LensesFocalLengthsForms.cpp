@@ -21,7 +21,9 @@ using app::setup::FormNumber;
 using app::setup::LensFormValues;
 using app::setup::LensPickerLayout;
 using platform::ui::LocalizedStrings;
-using LensCatalogue = app::storage::OpenCatalogue<LensDatabaseHelper>;
+namespace app::setup {
+
+using LensCatalogue = app::storage::OpenCatalogue<storage::LensDatabaseHelper>;
 
 namespace {
 
@@ -105,13 +107,13 @@ void LensesFocalLengthsViewController::createNewLens() {
   auto& v = views_;
   v.saveBtn->styleCustomButtonWithString(text("SAVE"), 2);
   clearTextFieldsOnCancel();
-  LensManufacturer series;
+  model::LensManufacturer series;
   if (creatingNewLensSeries && manufacturer2Create_) {
     series = *manufacturer2Create_;
     primeLensSetSelected = NumericText::contains(series.lensType, "Prime");
     platform::log::write(platform::log::Debug, "Create New Lens Series: " + series.getListString());
   } else {
-    series = currentSeries().value_or(LensManufacturer{});
+    series = currentSeries().value_or(model::LensManufacturer{});
     primeLensSetSelected = NumericText::hasPrefix(series.lensType, "Prime");
   }
   auto& label = primeLensSetSelected ? *v.customPrimeLensLabel : *v.customZoomLensLabel;
@@ -148,7 +150,7 @@ void LensesFocalLengthsViewController::closeForm() {
   auto& v = views_;
   creatingNewLensSeries = false;
   view()->endEditing(true);
-  auto series = currentSeries().value_or(LensManufacturer{});
+  auto series = currentSeries().value_or(model::LensManufacturer{});
   v.filterBarTitleLabel->setText(series.manufacturer + " " + series.series);
   v.filterBarTitleLabel->setAlpha(0);
   newFormatCreation = false;
@@ -258,7 +260,7 @@ void LensesFocalLengthsViewController::saveLensForm() {
   // One branch, by the form that is open: a check of the other form must not run and mark its fields.
   if (primeLensSetSelected) {
     if (checkForErrorPrimeLens()) return;
-    LensObject lens = saveNewPrimeLens();
+    model::LensObject lens = saveNewPrimeLens();
     searchCancelButtonPressed();
     scrollLensSet2IndexPath(getIndexPath4LensSet(lens));
     return;
@@ -293,7 +295,7 @@ bool LensesFocalLengthsViewController::storeNewSeriesWithLens(bool prime) {
     platform::log::write(platform::log::Error, "The new lens series could not be stored");
     return false;
   }
-  LensObject lens =
+  model::LensObject lens =
       prime ? LensFormValues::prime(*manufacturer2Create_, FormNumber::value(v.customPrimeLensTextField->text()))
             : LensFormValues::zoom(*manufacturer2Create_, FormNumber::value(v.customZoomMinTextField->text()),
                                    FormNumber::value(v.customZoomMaxTextField->text()));
@@ -305,9 +307,9 @@ bool LensesFocalLengthsViewController::storeNewSeriesWithLens(bool prime) {
   return true;
 }
 
-LensObject LensesFocalLengthsViewController::saveNewPrimeLens() {
-  auto series = currentSeries().value_or(LensManufacturer{});
-  LensObject lens = LensFormValues::prime(series, FormNumber::value(views_.customPrimeLensTextField->text()));
+model::LensObject LensesFocalLengthsViewController::saveNewPrimeLens() {
+  auto series = currentSeries().value_or(model::LensManufacturer{});
+  model::LensObject lens = LensFormValues::prime(series, FormNumber::value(views_.customPrimeLensTextField->text()));
   app::setup::LensChoices::clearDoubleSelected(lens, lensItemsArray_);
   {
     LensCatalogue catalogue;
@@ -319,8 +321,8 @@ LensObject LensesFocalLengthsViewController::saveNewPrimeLens() {
 }
 
 void LensesFocalLengthsViewController::saveNewZoomLens() {
-  auto series = currentSeries().value_or(LensManufacturer{});
-  LensObject lens = LensFormValues::zoom(series, FormNumber::value(views_.customZoomMinTextField->text()),
+  auto series = currentSeries().value_or(model::LensManufacturer{});
+  model::LensObject lens = LensFormValues::zoom(series, FormNumber::value(views_.customZoomMinTextField->text()),
                                          FormNumber::value(views_.customZoomMaxTextField->text()));
   {
     LensCatalogue catalogue;
@@ -332,7 +334,7 @@ void LensesFocalLengthsViewController::saveNewZoomLens() {
 
 void LensesFocalLengthsViewController::setNewCreatedLensSeries() {
   if (!manufacturer2Create_) return;
-  const LensManufacturer created = *manufacturer2Create_;
+  const model::LensManufacturer created = *manufacturer2Create_;
   app::setup::LensChoices::chooseSeries(created.manufacturerId);
   commit();
   loadDataFromDB();
@@ -408,10 +410,10 @@ void LensesFocalLengthsViewController::textFieldDidEndEditing(platform::ui::Text
 
 void LensesFocalLengthsViewController::showLastLensAlert() {
   if (deleteLastLensAlert_) deleteLastLensAlert_->contentView()->removeFromSuperview();
-  deleteLastLensAlert_ = platform::ui::make<CustomOkayCancelAlert>(view()->bounds());
+  deleteLastLensAlert_ = platform::ui::make<kit::CustomOkayCancelAlert>(view()->bounds());
   deleteLastLensAlert_->hostIn(*this);
   deleteLastLensAlert_->setDelegate(this);
-  deleteLastLensAlert_->alertTitle()->setTextColor(UIConstants::redWarning());
+  deleteLastLensAlert_->alertTitle()->setTextColor(kit::UIConstants::redWarning());
   deleteLastLensAlert_->alertTitle()->setText(text("CANNOT DELETE"));
   deleteLastLensAlert_->messageLabel()->setNumberOfLines(0);
   deleteLastLensAlert_->messageLabel()->setText(text(
@@ -431,6 +433,9 @@ void LensesFocalLengthsViewController::hideLastLensAlert() {
   deleteLastLensAlert_->hideAlert();
 }
 
-void LensesFocalLengthsViewController::okClickFromAlert(CustomAlert& alert) {
+void LensesFocalLengthsViewController::okClickFromAlert(kit::CustomAlert& alert) {
   if (&alert == deleteLastLensAlert_.get()) hideLastLensAlert();
 }
+
+}  // namespace app::setup
+

@@ -17,6 +17,8 @@ using app::setup::LensRowTexts;
 using platform::ui::IndexPath;
 using platform::ui::TableView;
 
+namespace app::setup {
+
 namespace {
 
 template <class Cell>
@@ -31,7 +33,7 @@ int measurementSystem() {
   return frames ? frames->settings.measurementSystem : 0;
 }
 
-void fillLensRow(auto& cell, const LensObject& lens) {
+void fillLensRow(auto& cell, const model::LensObject& lens) {
   cell.comment->setAlpha(1);
   cell.comment->setText(LensRowTexts::comment(lens));
   cell.commentLeadingConstraint.setConstant(lens.custom == 1 ? -40.0 : 20.0);
@@ -151,7 +153,7 @@ void LensesFocalLengthsViewController::tapLens(const IndexPath& indexPath) {
   if (indexPath.row < 0 || static_cast<size_t>(indexPath.row) >= lensItemsArray_.size()) return;
   views_.backBtn->setAlpha(0);
   views_.exitBtn->setAlpha(0);
-  LensObject lens = lensItemsArray_[static_cast<size_t>(indexPath.row)];
+  model::LensObject lens = lensItemsArray_[static_cast<size_t>(indexPath.row)];
   if (LensChoices::isPrime(lens)) {
     LensChoices::selectPrime(lens, lensItemsArray_);
     commit();
@@ -170,7 +172,7 @@ void LensesFocalLengthsViewController::tableViewDidDeselectRowAtIndexPath(TableV
   if (indexPath.row < 0 || static_cast<size_t>(indexPath.row) >= lensItemsArray_.size()) return;
   views_.backBtn->setAlpha(0);
   views_.exitBtn->setAlpha(0);
-  LensObject lens = lensItemsArray_[static_cast<size_t>(indexPath.row)];
+  model::LensObject lens = lensItemsArray_[static_cast<size_t>(indexPath.row)];
   LensChoices::deselect(lens);
   lensItemsArray_[static_cast<size_t>(indexPath.row)].selected = 0;
   commit();
@@ -198,14 +200,14 @@ LensesFocalLengthsViewController::tableViewTrailingSwipeActionsConfigurationForR
   std::weak_ptr<TableView> weakTable = std::static_pointer_cast<TableView>(table.shared_from_this());
   platform::ui::ContextualAction::Handler handler;
   if (isSeriesTable(table)) {
-    LensManufacturer series = *series_.seriesAt(indexPath);
+    model::LensManufacturer series = *series_.seriesAt(indexPath);
     handler = [this, series, weakTable](auto&, auto&, auto completion) {
       deleteManufacturerObject(series);
       if (auto t = weakTable.lock()) t->setEditing(false, true);
       completion(true);
     };
   } else {
-    LensObject lens = lensItemsArray_[static_cast<size_t>(indexPath.row)];
+    model::LensObject lens = lensItemsArray_[static_cast<size_t>(indexPath.row)];
     handler = [this, lens, weakTable](auto&, auto&, auto completion) {
       deleteLensObject(lens);
       if (auto t = weakTable.lock()) t->setEditing(false, true);
@@ -215,13 +217,13 @@ LensesFocalLengthsViewController::tableViewTrailingSwipeActionsConfigurationForR
   auto action = platform::ui::ContextualAction::contextualActionWithStyle(
       platform::ui::ContextualActionStyle::Normal, platform::ui::LocalizedStrings::localizedString("Delete"),
       std::move(handler));
-  action->setBackgroundColor(UIConstants::redWarning());
+  action->setBackgroundColor(kit::UIConstants::redWarning());
   auto configuration = platform::ui::SwipeActionsConfiguration::configurationWithActions({action});
   configuration->setPerformsFirstActionWithFullSwipe(false);
   return configuration;
 }
 
-void LensesFocalLengthsViewController::deleteLensObject(const LensObject& lens) {
+void LensesFocalLengthsViewController::deleteLensObject(const model::LensObject& lens) {
   if (!LensChoices::deleteLens(lens, lensItemsArray_.size())) {
     showLastLensAlert();
     return;
@@ -232,7 +234,7 @@ void LensesFocalLengthsViewController::deleteLensObject(const LensObject& lens) 
   if (auto series = currentSeries()) loadLensesForManufacturer(*series);
 }
 
-void LensesFocalLengthsViewController::deleteManufacturerObject(const LensManufacturer& series) {
+void LensesFocalLengthsViewController::deleteManufacturerObject(const model::LensManufacturer& series) {
   LensChoices::deleteSeries(series.manufacturerId);
   if (SetupControllerUtil::getCurrentLensManufacturerID() == series.manufacturerId) {
     SetupControllerUtil::setDefaultLensManufacturer();
@@ -247,3 +249,6 @@ void LensesFocalLengthsViewController::deleteManufacturerObject(const LensManufa
   views_.lensSeriesTableView->reloadData();
   views_.lensSeriesTableView->reloadSectionIndexTitles();
 }
+
+}  // namespace app::setup
+

@@ -16,11 +16,13 @@ using app::setup::LensPickerLayout;
 using platform::ui::LocalizedStrings;
 using platform::ui::make;
 
+namespace app::setup {
+
 namespace {
 
 std::string screenText(const char* key) { return LocalizedStrings::localizedString(key); }
 
-bool isPrimeSeries(const LensManufacturer& series) { return NumericText::hasPrefix(series.lensType, "Prime"); }
+bool isPrimeSeries(const model::LensManufacturer& series) { return NumericText::hasPrefix(series.lensType, "Prime"); }
 
 }  // namespace
 
@@ -32,7 +34,7 @@ LensesFocalLengthsViewController::LensesFocalLengthsViewController()
 void LensesFocalLengthsViewController::loadView() {
   // The root lays the bars, pages and forms out by hand whenever its size changes or a constant moves.
   auto root = make<app::pages::PageContentView>();
-  root->setBackgroundColor(UIConstants::primaryBG());
+  root->setBackgroundColor(kit::UIConstants::primaryBG());
   views_ = LensPickerLayout::build(*root);
   root->setLayout([this] { layOut(); });
   setView(root);
@@ -50,7 +52,7 @@ void LensesFocalLengthsViewController::layOut() {
 
 void LensesFocalLengthsViewController::viewDidLoad() {
   auto& v = views_;
-  v.searchFormatBar->searchTextField()->setTextColor(UIConstants::textFieldTextColor());
+  v.searchFormatBar->searchTextField()->setTextColor(kit::UIConstants::textFieldTextColor());
   v.searchFormatBar->setDelegate(this);
   menuPosition = 1;
   filterMenuOpen = false;
@@ -150,7 +152,7 @@ void LensesFocalLengthsViewController::bindUI() {
 
 void LensesFocalLengthsViewController::commit() { (void)SetupControllerUtil::setNewLensSetup(); }
 
-std::optional<LensManufacturer> LensesFocalLengthsViewController::currentSeries() const {
+std::optional<model::LensManufacturer> LensesFocalLengthsViewController::currentSeries() const {
   return SetupControllerUtil::getCurrentLensManufacturer();
 }
 
@@ -163,7 +165,7 @@ void LensesFocalLengthsViewController::placePages(int page) {
 
 // The series name over page 2 and the title that says how many lenses may be picked.
 void LensesFocalLengthsViewController::showSeriesTitles() {
-  auto series = currentSeries().value_or(LensManufacturer{});
+  auto series = currentSeries().value_or(model::LensManufacturer{});
   views_.filterBarTitleLabel->setText(series.manufacturer + " " + series.series);
   primeLensSetSelected = isPrimeSeries(series);
   views_.topBarTitleLabel->setText(screenText(primeLensSetSelected ? "SELECT LENSES" : "SELECT LENS"));
@@ -281,11 +283,11 @@ void LensesFocalLengthsViewController::loadDataFromDB() {
 
 void LensesFocalLengthsViewController::loadLensManufacturerData() { series_.load(filters_); }
 
-void LensesFocalLengthsViewController::loadLensesForManufacturer(const LensManufacturer& series) {
+void LensesFocalLengthsViewController::loadLensesForManufacturer(const model::LensManufacturer& series) {
   auto listed = LensChoices::lensesOf(series.manufacturerId);
   lensItemsArray_ = std::move(listed.lenses);
   if (listed.selectedShortest) commit();
-  applySelectionMode(currentSeries().value_or(LensManufacturer{}).lensType);
+  applySelectionMode(currentSeries().value_or(model::LensManufacturer{}).lensType);
   views_.focalLengthsTableView->reloadData();
   setPrimeLensCountLabel();
 }
@@ -313,12 +315,12 @@ void LensesFocalLengthsViewController::setinitialTableViewState() {
 }
 
 std::optional<platform::ui::IndexPath> LensesFocalLengthsViewController::getIndexPath4LensManufacturer(
-    const LensManufacturer& series) const {
+    const model::LensManufacturer& series) const {
   return series_.indexPathOf(series.manufacturerId);
 }
 
 std::optional<platform::ui::IndexPath> LensesFocalLengthsViewController::getIndexPath4LensSet(
-    const LensObject& lens) const {
+    const model::LensObject& lens) const {
   for (size_t row = 0; row < lensItemsArray_.size(); ++row) {
     if (lensItemsArray_[row].lensId == lens.lensId) {
       return platform::ui::IndexPath::forRow(static_cast<std::int64_t>(row), 0);
@@ -338,3 +340,6 @@ void LensesFocalLengthsViewController::scrollLensSet2IndexPath(
   if (!indexPath) return;
   views_.focalLengthsTableView->selectRowAtIndexPath(indexPath, false, platform::ui::TableViewScrollPosition::Middle);
 }
+
+}  // namespace app::setup
+

@@ -16,7 +16,13 @@
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
 
+namespace app::kit {
 class CustomOkayCancelAlert;
+}  // namespace app::kit
+
+namespace app::setup {
+
+ 
 
 // The setup screen on which the user picks the lens series of the package being edited (page 1) and its
 // lenses (page 2): any number of primes, one per focal length, or exactly one zoom. Every choice is
@@ -28,7 +34,7 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
                                          public platform::ui::TableViewDelegate,
                                          public platform::ui::SearchBarDelegate,
                                          public platform::ui::TextFieldDelegate,
-                                         public AlertOkayCancelDelegate {
+                                         public kit::AlertOkayCancelDelegate {
  public:
   static constexpr platform::runtime::NativeClass<platform::ui::ViewController> kRuntimeClass{
       "LensesFocalLengthsViewController"};
@@ -58,11 +64,11 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   // --- lists ---
   void loadDataFromDB();
   void loadLensManufacturerData();
-  void loadLensesForManufacturer(const LensManufacturer& series);
+  void loadLensesForManufacturer(const model::LensManufacturer& series);
   void setPrimeLensCountLabel();
   void setinitialTableViewState();
-  std::optional<platform::ui::IndexPath> getIndexPath4LensManufacturer(const LensManufacturer& series) const;
-  std::optional<platform::ui::IndexPath> getIndexPath4LensSet(const LensObject& lens) const;
+  std::optional<platform::ui::IndexPath> getIndexPath4LensManufacturer(const model::LensManufacturer& series) const;
+  std::optional<platform::ui::IndexPath> getIndexPath4LensSet(const model::LensObject& lens) const;
   void scrollLensManufacturer2IndexPath(const std::optional<platform::ui::IndexPath>& indexPath);
   void scrollLensSet2IndexPath(const std::optional<platform::ui::IndexPath>& indexPath);
 
@@ -94,8 +100,8 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   void nextTextField();
 
   // --- deletion ---
-  void deleteLensObject(const LensObject& lens);
-  void deleteManufacturerObject(const LensManufacturer& series);
+  void deleteLensObject(const model::LensObject& lens);
+  void deleteManufacturerObject(const model::LensManufacturer& series);
   void showLastLensAlert();
   void hideLastLensAlert();
 
@@ -124,7 +130,7 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   void textFieldDidBeginEditing(platform::ui::TextField& field) override;
   void textFieldDidEndEditing(platform::ui::TextField& field) override;
   bool textFieldShouldReturn(platform::ui::TextField& field) override;
-  void okClickFromAlert(CustomAlert& alert) override;
+  void okClickFromAlert(kit::CustomAlert& alert) override;
 
   int preferredScreenEdgesDeferringSystemGestures() const { return 15; }
   bool prefersHomeIndicatorAutoHidden() const { return true; }
@@ -139,11 +145,11 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   int lensManufacturerID = 0;
   const app::setup::LensFilters& filters() const { return filters_; }
   const app::setup::LensSeriesList& seriesList() const { return series_; }
-  const std::vector<LensObject>& lensItems() const { return lensItemsArray_; }
-  const std::optional<LensManufacturer>& manufacturerToCreate() const { return manufacturer2Create_; }
+  const std::vector<model::LensObject>& lensItems() const { return lensItemsArray_; }
+  const std::optional<model::LensManufacturer>& manufacturerToCreate() const { return manufacturer2Create_; }
   const app::setup::LensPickerViews& views() const { return views_; }
   app::setup::LensPickerConstraints& constraints() { return constraints_; }
-  const std::shared_ptr<CustomOkayCancelAlert>& lastLensAlert() const { return deleteLastLensAlert_; }
+  const std::shared_ptr<kit::CustomOkayCancelAlert>& lastLensAlert() const { return deleteLastLensAlert_; }
 
  protected:
   LensesFocalLengthsViewController();
@@ -165,11 +171,11 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   void saveLensForm();
   void saveLensOfNewSeries();
   [[nodiscard]] bool storeNewSeriesWithLens(bool prime);
-  LensObject saveNewPrimeLens();
+  model::LensObject saveNewPrimeLens();
   void saveNewZoomLens();
   void setNewCreatedLensSeries();
   void createTMPLensManufacturer();
-  std::optional<LensManufacturer> currentSeries() const;
+  std::optional<model::LensManufacturer> currentSeries() const;
   void showFilterIcon(bool active);
   void registerForKeyboardNotifications();
   void addKeyboardToolBarButtons();
@@ -180,11 +186,14 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   app::setup::LensPickerConstraints constraints_;
   app::setup::LensFilters filters_;
   app::setup::LensSeriesList series_;
-  std::vector<LensObject> lensItemsArray_;
-  std::optional<LensManufacturer> manufacturer2Create_;
-  std::shared_ptr<CustomOkayCancelAlert> deleteLastLensAlert_;
+  std::vector<model::LensObject> lensItemsArray_;
+  std::optional<model::LensManufacturer> manufacturer2Create_;
+  std::shared_ptr<kit::CustomOkayCancelAlert> deleteLastLensAlert_;
   std::int64_t activeTextFieldTag_ = 0;
   bool bound_ = false;
   int placedPage_ = 1;
   std::optional<platform::foundation::NotificationCenter::Observation> keyboardShown_, keyboardHidden_;
 };
+
+}  // namespace app::setup
+

@@ -13,11 +13,13 @@
 #include "app/storage/PackageUtil.h"
 #include "platform/ui/SwipeActionsConfiguration.h"
 
+namespace app::setup {
+
 namespace {
 
 using Env = ostrel::testing::LensPickerTestEnvironment;
 using platform::ui::IndexPath;
-using LensCatalogue = app::storage::OpenCatalogue<LensDatabaseHelper>;
+using LensCatalogue = app::storage::OpenCatalogue<storage::LensDatabaseHelper>;
 
 class LensPickerTest : public ::testing::Test, public ostrel::testing::SetupScreenFixture {
  protected:
@@ -87,7 +89,7 @@ class LensPickerTest : public ::testing::Test, public ostrel::testing::SetupScre
     ASSERT_TRUE(picture && picture->writePNG(std::string(folder) + "/" + name + ".png"));
   }
   bool marked(const platform::ui::TextField& field) const {
-    return field.layer().borderWidth() == 2.0 && field.layer().borderColor() == UIConstants::redWarning();
+    return field.layer().borderWidth() == 2.0 && field.layer().borderColor() == kit::UIConstants::redWarning();
   }
   void typeInto(platform::ui::TextField& field, const std::string& text) {
     tap(field);
@@ -258,7 +260,7 @@ TEST_F(LensPickerTest, OnlyTheUsersOwnRowsOfferDeletion) {
   ASSERT_TRUE(mine);
   ASSERT_EQ(mine->actions().size(), 1u);
   EXPECT_EQ(mine->actions()[0]->title(), "Delete");
-  EXPECT_EQ(mine->actions()[0]->backgroundColor(), UIConstants::redWarning());
+  EXPECT_EQ(mine->actions()[0]->backgroundColor(), kit::UIConstants::redWarning());
   EXPECT_FALSE(mine->performsFirstActionWithFullSwipe());
 }
 
@@ -268,11 +270,11 @@ TEST_F(LensPickerTest, TheLastLensOfASeriesStaysAndSavedPackagesLoseADeletedLens
   tapLens(first35);
   auto package = *state()->currentPackage;
   package.packageName = "Kept";
-  ASSERT_GT(PackageUtil::savePackage(package), 0);
+  ASSERT_GT(storage::PackageUtil::savePackage(package), 0);
 
   screen->deleteLensObject(screen->lensItems()[1]);
   EXPECT_EQ(Env::lensesOf(primes).size(), 2u);
-  auto saved = PackageUtil::getAllPackages();
+  auto saved = storage::PackageUtil::getAllPackages();
   ASSERT_EQ(saved.size(), 1u);
   EXPECT_EQ(saved[0].lensSet.size(), 1u) << "the saved package lost the deleted lens";
 
@@ -283,7 +285,7 @@ TEST_F(LensPickerTest, TheLastLensOfASeriesStaysAndSavedPackagesLoseADeletedLens
   EXPECT_EQ(Env::lensesOf(primes).size(), 1u);
   ASSERT_TRUE(screen->lastLensAlert());
   EXPECT_EQ(screen->lastLensAlert()->alertTitle()->text(), "CANNOT DELETE");
-  EXPECT_EQ(screen->lastLensAlert()->alertTitle()->textColor(), UIConstants::redWarning());
+  EXPECT_EQ(screen->lastLensAlert()->alertTitle()->textColor(), kit::UIConstants::redWarning());
   screen->okClickFromAlert(*screen->lastLensAlert());
 }
 
@@ -488,3 +490,6 @@ TEST_F(LensPickerTest, SwipingTheUsersLensOffersDeleteAndKeepsTheLastOne) {
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

@@ -24,6 +24,8 @@ using platform::graphics::Color;
 using platform::ui::ControlEvent;
 using platform::ui::make;
 
+namespace app::setup {
+
 namespace {
 
 using app::setup::localized;
@@ -38,7 +40,7 @@ void fill(CameraSetupButton& row, const std::string& title, const std::string& v
 NewCameraSetupViewController::NewCameraSetupViewController()
     : ViewController(platform::runtime::classOf<NewCameraSetupViewController>()) {}
 
-std::shared_ptr<FramesObject> NewCameraSetupViewController::frames() { return SetupControllerUtil::getApplication(); }
+std::shared_ptr<state::FramesObject> NewCameraSetupViewController::frames() { return SetupControllerUtil::getApplication(); }
 
 void NewCameraSetupViewController::viewDidLoad() {
   auto& v = views_;
@@ -63,10 +65,10 @@ void NewCameraSetupViewController::viewDidLoad() {
   v.favoriteTable->registerCell(SetupControllerPackageCell::kReuseIdentifier,
                                 [] { return make<SetupControllerPackageCell>(); });
   auto self = std::static_pointer_cast<NewCameraSetupViewController>(shared_from_this());
-  v.actualReviewAlert->setReviewAlertDelegate(std::shared_ptr<ReviewAlertDelegate>(self, this));
-  v.ReviewAlertView->setBackgroundColor(UIConstants::cameraSetupButtonsColor());
+  v.actualReviewAlert->setReviewAlertDelegate(std::shared_ptr<settings::ReviewAlertDelegate>(self, this));
+  v.ReviewAlertView->setBackgroundColor(kit::UIConstants::cameraSetupButtonsColor());
   menuSetupPressed();
-  PackageUtil::cleanupPackageDB();
+  storage::PackageUtil::cleanupPackageDB();
 }
 
 void NewCameraSetupViewController::viewWillAppear(bool) {
@@ -75,10 +77,10 @@ void NewCameraSetupViewController::viewWillAppear(bool) {
   resetButtonStateColor();
   setupButtons();
   loadPackageData();
-  myInteractiveGuideManager_ = InteractiveGuideManager::getSingleton();
+  myInteractiveGuideManager_ = settings::InteractiveGuideManager::getSingleton();
   if (!myInteractiveGuideManager_) return;
   auto self = std::static_pointer_cast<NewCameraSetupViewController>(shared_from_this());
-  myInteractiveGuideManager_->registerViewForInteractiveGuide(std::shared_ptr<InteractiveGuideDelegate>(self, this),
+  myInteractiveGuideManager_->registerViewForInteractiveGuide(std::shared_ptr<settings::InteractiveGuideDelegate>(self, this),
                                                               view(), kGuideScreen);
   if (myInteractiveGuideManager_->ratingShowCounter >= 1 && myInteractiveGuideManager_->isRatingTime()) {
     showReviewAlert();
@@ -109,7 +111,7 @@ std::string NewCameraSetupViewController::getDisplayAspectRatio() const {
 
 void NewCameraSetupViewController::setupButtons() {
   auto& v = views_;
-  const auto rows = app::setup::SetupMenuRows::forPackage(currentPackage.value_or(CameraPackage()));
+  const auto rows = app::setup::SetupMenuRows::forPackage(currentPackage.value_or(model::CameraPackage()));
   cameraHasShootingMode = rows.withShootingMode;
   v.cameraSetupWithModeView->setAlpha(cameraHasShootingMode ? 1 : 0);
   v.setupWithoutModeView->setAlpha(cameraHasShootingMode ? 0 : 1);
@@ -270,7 +272,7 @@ void NewCameraSetupViewController::doneBtnPressed() {
 
 // --- rating prompt ---
 
-void NewCameraSetupViewController::showGuide(BasicGuide& guide) {
+void NewCameraSetupViewController::showGuide(settings::BasicGuide& guide) {
   if (guide.guideTag != kRatingTag || !myInteractiveGuideManager_) return;
   if (myInteractiveGuideManager_->ratingShowCounter == 1) animateShowReviewAlert();
 }
@@ -306,3 +308,6 @@ void NewCameraSetupViewController::animateHideReviewAlert() {
     }
   });
 }
+
+}  // namespace app::setup
+

@@ -19,8 +19,17 @@
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
 
+namespace app::state {
 class FramesObject;
+}  // namespace app::state
+namespace app::settings {
 class InteractiveGuideManager;
+}  // namespace app::settings
+
+namespace app::setup {
+
+ 
+ 
 
 // The setup menu: the package being edited, one row per choice (camera, shooting mode, aspect ratio,
 // frame line, lens series, lenses, adapter), each row opening its picker; a second page lists the saved
@@ -29,9 +38,9 @@ class InteractiveGuideManager;
 class NewCameraSetupViewController : public platform::ui::ViewController,
                                      public platform::ui::TableViewDataSource,
                                      public platform::ui::TableViewDelegate,
-                                     public AlertOkayCancelDelegate,
-                                     public ReviewAlertDelegate,
-                                     public InteractiveGuideDelegate {
+                                     public kit::AlertOkayCancelDelegate,
+                                     public settings::ReviewAlertDelegate,
+                                     public settings::InteractiveGuideDelegate {
  public:
   static constexpr platform::runtime::NativeClass<platform::ui::ViewController> kRuntimeClass{
       "NewCameraSetupViewController"};
@@ -73,7 +82,7 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
   void showReviewAlert();
   void animateShowReviewAlert();
   void animateHideReviewAlert() override;
-  void showGuide(BasicGuide& guide) override;
+  void showGuide(settings::BasicGuide& guide) override;
 
   // Saved packages.
   void loadPackageData();
@@ -86,8 +95,8 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
   void deletePackageAtIndexPath(const platform::ui::IndexPath& indexPath);
   void editPackageAtIndexPatch(const platform::ui::IndexPath& indexPath, const std::string& name);
   void openRenameDialog(const platform::ui::IndexPath& indexPath);
-  void okClickFromAlert(CustomAlert& alert) override;
-  void cancelClickFromAlert(CustomAlert& alert) override;
+  void okClickFromAlert(kit::CustomAlert& alert) override;
+  void cancelClickFromAlert(kit::CustomAlert& alert) override;
 
   int64_t tableViewNumberOfRowsInSection(platform::ui::TableView& table, int64_t section) override;
   std::shared_ptr<platform::ui::TableViewCell> tableViewCellForRowAtIndexPath(platform::ui::TableView& table,
@@ -98,25 +107,25 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
       platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
 
   // State, for the screen's tests.
-  std::optional<CameraPackage> currentPackage;
+  std::optional<model::CameraPackage> currentPackage;
   int favoriteSortMode = 1;
   bool cameraHasShootingMode = false;
-  const std::vector<CameraPackage>& packageItemsArray() const { return packageItemsArray_; }
-  const std::shared_ptr<PackageSaveAlert>& packageSaveAlert() const { return packageSaveAlert_; }
-  const std::shared_ptr<PackageEditAlert>& packageEditAlert() const { return packageEditAlert_; }
+  const std::vector<model::CameraPackage>& packageItemsArray() const { return packageItemsArray_; }
+  const std::shared_ptr<kit::PackageSaveAlert>& packageSaveAlert() const { return packageSaveAlert_; }
+  const std::shared_ptr<kit::PackageEditAlert>& packageEditAlert() const { return packageEditAlert_; }
 
   struct Views {
     std::shared_ptr<platform::ui::View> header, blueIndicatorView, setupView, cameraSetupWithModeView,
         setupWithoutModeView, lensSetupView, filterBarView, noFavoritesView, ReviewAlertView;
     std::shared_ptr<platform::ui::Button> menuSetup, menuFavorites;
-    std::shared_ptr<CustomButton> doneBtn, addToFavoritesBtn;
+    std::shared_ptr<kit::CustomButton> doneBtn, addToFavoritesBtn;
     std::shared_ptr<CameraSetupButton> camera, shootingMode, aspectRatio, frameline, lensSeries, focalLengths,
         lensAdapter, cameraWithoutMode, aspectRatioWithoutMode, framelineWithoutMode;
     std::shared_ptr<platform::ui::TableView> favoriteTable;
-    std::shared_ptr<uiButtonWithText> favoriteSortBtn;
+    std::shared_ptr<kit::uiButtonWithText> favoriteSortBtn;
     std::shared_ptr<platform::ui::ImageView> favoriteSortIcon;
     std::shared_ptr<platform::ui::Label> tapToLoadLabel, noFavoritesLabel;
-    std::shared_ptr<ReviewAlert> actualReviewAlert;
+    std::shared_ptr<settings::ReviewAlert> actualReviewAlert;
 
     std::vector<std::shared_ptr<CameraSetupButton>> rows() const {
       return {camera, shootingMode, aspectRatio, frameline, lensSeries, focalLengths, lensAdapter,
@@ -130,7 +139,7 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
   NewCameraSetupViewController();
 
  private:
-  static std::shared_ptr<FramesObject> frames();
+  static std::shared_ptr<state::FramesObject> frames();
   void buildViews(platform::ui::View& root);
   void layOutViews();
   // The picker under `identifier`, set up by `configure` before the push; nothing when it is not there.
@@ -142,8 +151,11 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
   std::shared_ptr<Alert> openDialog(const std::string& title);
 
   Views views_;
-  std::shared_ptr<InteractiveGuideManager> myInteractiveGuideManager_;
-  std::shared_ptr<PackageEditAlert> packageEditAlert_;
-  std::shared_ptr<PackageSaveAlert> packageSaveAlert_;
-  std::vector<CameraPackage> packageItemsArray_;
+  std::shared_ptr<settings::InteractiveGuideManager> myInteractiveGuideManager_;
+  std::shared_ptr<kit::PackageEditAlert> packageEditAlert_;
+  std::shared_ptr<kit::PackageSaveAlert> packageSaveAlert_;
+  std::vector<model::CameraPackage> packageItemsArray_;
 };
+
+}  // namespace app::setup
+

@@ -21,6 +21,8 @@
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/SwipeActionsConfiguration.h"
 
+namespace app::setup {
+
 namespace {
 
 using app::setup::SavedPackages;
@@ -87,7 +89,7 @@ class SetupMenuTest : public ::testing::Test, public ostrel::testing::SetupScree
                                           {"MAINVIEWTOTALVIEWTIME", Value(mainSeconds)},
                                           {"ratingShowCounter", Value(static_cast<int64_t>(counter))},
                                           {"didRated", Value(static_cast<int64_t>(rated ? 1 : 0))}};
-    platform::foundation::PropertyList::writeFile(InteractiveGuideManager::settingsPath(), Value(std::move(file)),
+    platform::foundation::PropertyList::writeFile(settings::InteractiveGuideManager::settingsPath(), Value(std::move(file)),
                                                   platform::foundation::PropertyList::Format::Xml);
   }
 
@@ -140,7 +142,7 @@ TEST_F(SetupMenuTest, EachRowOpensItsPickerAndTheFrameLineNothing) {
     EXPECT_EQ(topPicker(), c.identifier);
     back();
     ASSERT_TRUE(menuOnTop());
-    EXPECT_EQ(c.row->contentView->backgroundColor(), UIConstants::cameraSetupButtonsColor())
+    EXPECT_EQ(c.row->contentView->backgroundColor(), kit::UIConstants::cameraSetupButtonsColor())
         << "the row left blue by the tap is reset on return";
   }
   tap(*v().frameline);
@@ -188,7 +190,7 @@ TEST_F(SetupMenuTest, DoneSavesThePreferencesAndGoesBack) {
   env.advance(1);
   EXPECT_FALSE(menuOnTop());
   EXPECT_EQ(navigation->viewControllers().size(), 1u);
-  const Value stored = platform::foundation::PropertyList::readFile(FramesObject::preferencePath());
+  const Value stored = platform::foundation::PropertyList::readFile(state::FramesObject::preferencePath());
   EXPECT_EQ(stored["COCFACTOR"].toInt64(), 1777);
 }
 
@@ -202,7 +204,7 @@ TEST_F(SetupMenuTest, SavingWithoutANameStoresTheDefaultNameOnTopHighlighted) {
     ASSERT_TRUE(first);
     const auto p = first->convertPointTo({20, 4}, nullptr);
     const auto shown = ostrel::testing::bytes(render()->pixel(static_cast<int>(p.x * 2), static_cast<int>(p.y * 2)));
-    EXPECT_LT(distance(shown, UIConstants::blue()), distance(shown, UIConstants::primaryBG()));
+    EXPECT_LT(distance(shown, kit::UIConstants::blue()), distance(shown, kit::UIConstants::primaryBG()));
   }
   // Sorted by name, then a save without a name: the order goes back to recent, the new one on top.
   env.advance(1);
@@ -218,23 +220,23 @@ TEST_F(SetupMenuTest, SavingWithoutANameStoresTheDefaultNameOnTopHighlighted) {
   auto cell = packageCell(0);
   ASSERT_TRUE(cell);
   EXPECT_EQ(cell->title->text(), name);
-  EXPECT_EQ(cell->backgroundColor(), UIConstants::primaryBG()) << "the model colour is the end of the fade";
+  EXPECT_EQ(cell->backgroundColor(), kit::UIConstants::primaryBG()) << "the model colour is the end of the fade";
   // On screen, once the dialog has faded, the row is still nearer the accent than its rest colour, a
   // third into its one-second fade.
   env.advance(0.25);
   const auto centre = cell->convertPointTo({20, 4}, nullptr);
   const auto shown = ostrel::testing::bytes(render()->pixel(static_cast<int>(centre.x * 2), static_cast<int>(centre.y * 2)));
-  EXPECT_LT(distance(shown, UIConstants::blue()), distance(shown, UIConstants::primaryBG()));
+  EXPECT_LT(distance(shown, kit::UIConstants::blue()), distance(shown, kit::UIConstants::primaryBG()));
   env.advance(1);
   const auto rested = ostrel::testing::bytes(render()->pixel(static_cast<int>(centre.x * 2), static_cast<int>(centre.y * 2)));
-  EXPECT_EQ(rested, ostrel::testing::bytes(UIConstants::primaryBG()));
+  EXPECT_EQ(rested, ostrel::testing::bytes(kit::UIConstants::primaryBG()));
 }
 
 TEST_F(SetupMenuTest, AFailedSaveHighlightsNothing) {
   open();
   saveAs("First");
   {
-    OpenCatalogue<PackageDatabaseHelper> packages;
+    OpenCatalogue<storage::PackageDatabaseHelper> packages;
     ASSERT_TRUE(packages->database().execute(
         "CREATE TRIGGER refuse BEFORE INSERT ON PackageData WHEN NEW.packageId > 0 BEGIN SELECT RAISE(ABORT, 'no'); END"));
   }
@@ -245,7 +247,7 @@ TEST_F(SetupMenuTest, AFailedSaveHighlightsNothing) {
   env.advance(0.25);
   const auto corner = cell->convertPointTo({20, 4}, nullptr);
   const auto shown = ostrel::testing::bytes(render()->pixel(static_cast<int>(corner.x * 2), static_cast<int>(corner.y * 2)));
-  EXPECT_GT(distance(shown, UIConstants::blue()), distance(shown, UIConstants::tableViewBGColor()))
+  EXPECT_GT(distance(shown, kit::UIConstants::blue()), distance(shown, kit::UIConstants::tableViewBGColor()))
       << "the row of the earlier package is not marked as new";
 }
 
@@ -283,7 +285,7 @@ TEST_F(SetupMenuTest, RenameKeepsTheNameForAnEmptyTextAndDeleteEmptiesThePage) {
 TEST_F(SetupMenuTest, TappingASavedPackageLoadsItIntoTheEditedSlotAndCloses) {
   // Package two edited; package one saved earlier.
   state()->setPackageTwoAsCurrentPackage();
-  const CameraPackage one = *state()->packageOne;
+  const model::CameraPackage one = *state()->packageOne;
   ASSERT_TRUE(SavedPackages::save(one, "Camera A"));
   open();
   tap(*v().menuFavorites);
@@ -298,18 +300,18 @@ TEST_F(SetupMenuTest, TappingASavedPackageLoadsItIntoTheEditedSlotAndCloses) {
 }
 
 TEST_F(SetupMenuTest, ABrokenSavedPackageIsNotLoadedAndTheMenuStays) {
-  FrameGuide guide;
+  model::FrameGuide guide;
   guide.width = 3.31f;
   guide.height = 1.0f;
   {
-    OpenCatalogue<FrameGuideCatalogue> guides;
+    OpenCatalogue<storage::FrameGuideCatalogue> guides;
     ASSERT_FALSE(guides->insertFrameGuideFromCameraSetup(guide));
   }
-  CameraPackage broken = *state()->packageTwo;
+  model::CameraPackage broken = *state()->packageTwo;
   broken.frameGuide = guide;
   ASSERT_TRUE(SavedPackages::save(broken, "Broken"));
   {
-    OpenCatalogue<FrameGuideCatalogue> guides;
+    OpenCatalogue<storage::FrameGuideCatalogue> guides;
     ASSERT_TRUE(guides->deleteFrameGuide(guide));
   }
   const int formatBefore = state()->packageOne->shootingMode->containerID;
@@ -326,7 +328,7 @@ TEST_F(SetupMenuTest, RatingPromptSlidesInOnTheFirstVisitAndShowsAtOnceLater) {
   writeGuideSettings(30, 700, 0, false);
   open();
   env.advance(0.6);
-  auto manager = InteractiveGuideManager::getSingleton();
+  auto manager = settings::InteractiveGuideManager::getSingleton();
   EXPECT_EQ(manager->ratingShowCounter, 1);
   EXPECT_EQ(v().ReviewAlertView->alpha(), 1);
   EXPECT_EQ(menu->reviewAlertBottomConstraint.constant(), 0) << "the model value is the end of the slide";
@@ -353,3 +355,6 @@ TEST_F(SetupMenuTest, RatingPromptSlidesInOnTheFirstVisitAndShowsAtOnceLater) {
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

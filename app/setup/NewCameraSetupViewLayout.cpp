@@ -6,6 +6,8 @@
 
 using platform::ui::make;
 
+namespace app::setup {
+
 namespace {
 
 constexpr double kHeaderHeight = 56;
@@ -17,7 +19,7 @@ constexpr double kRowGap = 1;
 std::shared_ptr<platform::ui::Button> tab(const std::string& title) {
   auto button = make<platform::ui::Button>();
   button->setTitle(title);
-  button->titleLabel()->setFont(UIConstants::heavyFontWithSize(13));
+  button->titleLabel()->setFont(kit::UIConstants::heavyFontWithSize(13));
   return button;
 }
 
@@ -41,7 +43,7 @@ double blockHeight(size_t rows) { return rows * (NewCameraSetupViewController::k
 
 void NewCameraSetupViewController::loadView() {
   auto root = make<app::pages::PageContentView>();
-  root->setBackgroundColor(UIConstants::primaryBG());
+  root->setBackgroundColor(kit::UIConstants::primaryBG());
   buildViews(*root);
   std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
   root->setLayout([weak] {
@@ -66,7 +68,7 @@ void NewCameraSetupViewController::buildViews(platform::ui::View& root) {
   v.lensSeries = row(*v.lensSetupView);
   v.focalLengths = row(*v.lensSetupView);
   v.lensAdapter = row(*v.lensSetupView);
-  v.addToFavoritesBtn = make<CustomButton>();
+  v.addToFavoritesBtn = make<kit::CustomButton>();
   for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
            v.cameraSetupWithModeView, v.setupWithoutModeView, v.lensSetupView, v.addToFavoritesBtn}) {
     v.setupView->addSubview(view);
@@ -74,28 +76,28 @@ void NewCameraSetupViewController::buildViews(platform::ui::View& root) {
   root.addSubview(v.setupView);
 
   v.favoriteTable = make<platform::ui::TableView>();
-  v.favoriteTable->setBackgroundColor(UIConstants::tableViewBGColor());
-  v.favoriteTable->setSeparatorColor(UIConstants::tableViewSeparator());
+  v.favoriteTable->setBackgroundColor(kit::UIConstants::tableViewBGColor());
+  v.favoriteTable->setSeparatorColor(kit::UIConstants::tableViewSeparator());
   v.favoriteTable->setAlpha(0);
   root.addSubview(v.favoriteTable);
   v.noFavoritesView = make<platform::ui::View>();
   v.noFavoritesView->setAlpha(0);
   v.noFavoritesLabel = make<platform::ui::Label>();
   v.noFavoritesLabel->setText("NO SAVED PACKAGES YET");
-  v.noFavoritesLabel->setFont(UIConstants::mediumFontWithSize(13));
-  v.noFavoritesLabel->setTextColor(UIConstants::lowContrastText());
+  v.noFavoritesLabel->setFont(kit::UIConstants::mediumFontWithSize(13));
+  v.noFavoritesLabel->setTextColor(kit::UIConstants::lowContrastText());
   v.noFavoritesLabel->setTextAlignment(platform::graphics::TextAlignment::Center);
   v.noFavoritesView->addSubview(v.noFavoritesLabel);
   root.addSubview(v.noFavoritesView);
   v.filterBarView = make<platform::ui::View>();
-  v.filterBarView->setBackgroundColor(UIConstants::filterBarColor());
+  v.filterBarView->setBackgroundColor(kit::UIConstants::filterBarColor());
   v.filterBarView->setAlpha(0);
   v.tapToLoadLabel = make<platform::ui::Label>();
   v.tapToLoadLabel->setText("TAP TO LOAD A PACKAGE");
-  v.tapToLoadLabel->setFont(UIConstants::mediumFontWithSize(11));
-  v.tapToLoadLabel->setTextColor(UIConstants::lowContrastText());
-  v.favoriteSortBtn = make<uiButtonWithText>();
-  v.favoriteSortIcon = make<platform::ui::ImageView>(app::setup::SetupIcons::sortDown(UIConstants::lowContrastText()));
+  v.tapToLoadLabel->setFont(kit::UIConstants::mediumFontWithSize(11));
+  v.tapToLoadLabel->setTextColor(kit::UIConstants::lowContrastText());
+  v.favoriteSortBtn = make<kit::uiButtonWithText>();
+  v.favoriteSortIcon = make<platform::ui::ImageView>(app::setup::SetupIcons::sortDown(kit::UIConstants::lowContrastText()));
   for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
            v.tapToLoadLabel, v.favoriteSortBtn, v.favoriteSortIcon}) {
     v.filterBarView->addSubview(view);
@@ -103,12 +105,12 @@ void NewCameraSetupViewController::buildViews(platform::ui::View& root) {
   root.addSubview(v.filterBarView);
 
   v.header = make<platform::ui::View>();
-  v.header->setBackgroundColor(UIConstants::topBarColor());
+  v.header->setBackgroundColor(kit::UIConstants::topBarColor());
   v.menuSetup = tab("SETUP");
   v.menuFavorites = tab("FAVORITES");
   v.blueIndicatorView = make<platform::ui::View>();
-  v.blueIndicatorView->setBackgroundColor(UIConstants::blue());
-  v.doneBtn = make<CustomButton>();
+  v.blueIndicatorView->setBackgroundColor(kit::UIConstants::blue());
+  v.doneBtn = make<kit::CustomButton>();
   for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
            v.menuSetup, v.menuFavorites, v.blueIndicatorView, v.doneBtn}) {
     v.header->addSubview(view);
@@ -117,7 +119,7 @@ void NewCameraSetupViewController::buildViews(platform::ui::View& root) {
 
   v.ReviewAlertView = make<platform::ui::View>();
   v.ReviewAlertView->setAlpha(0);
-  v.actualReviewAlert = make<ReviewAlert>();
+  v.actualReviewAlert = make<settings::ReviewAlert>();
   v.ReviewAlertView->addSubview(v.actualReviewAlert);
   root.addSubview(v.ReviewAlertView);
 }
@@ -164,3 +166,6 @@ void NewCameraSetupViewController::layOutViews() {
   v.ReviewAlertView->setFrame({0, cardTop, width, kReviewAlertHeight + bottom});
   v.actualReviewAlert->setFrame({0, 0, width, kReviewAlertHeight});
 }
+
+}  // namespace app::setup
+

@@ -14,6 +14,8 @@ using app::setup::SavedPackages;
 using platform::ui::IndexPath;
 using platform::ui::make;
 
+namespace app::setup {
+
 namespace {
 
 using app::setup::localized;
@@ -26,11 +28,11 @@ void NewCameraSetupViewController::loadPackageData() {
 }
 
 void NewCameraSetupViewController::favoriteSortHighlightIcon() {
-  views_.favoriteSortIcon->setImage(app::setup::SetupIcons::sortDown(UIConstants::blue()));
+  views_.favoriteSortIcon->setImage(app::setup::SetupIcons::sortDown(kit::UIConstants::blue()));
 }
 
 void NewCameraSetupViewController::favoriteSortNotHighlightIcon() {
-  views_.favoriteSortIcon->setImage(app::setup::SetupIcons::sortDown(UIConstants::lowContrastText()));
+  views_.favoriteSortIcon->setImage(app::setup::SetupIcons::sortDown(kit::UIConstants::lowContrastText()));
 }
 
 void NewCameraSetupViewController::favoriteSortBtnPressed() {
@@ -53,13 +55,13 @@ std::shared_ptr<Alert> NewCameraSetupViewController::openDialog(const std::strin
 
 void NewCameraSetupViewController::saveFavoriteBtnPressed() {
   views_.addToFavoritesBtn->buttonNotHighlighted();
-  packageSaveAlert_ = openDialog<PackageSaveAlert>(localized("SAVE CURRENT SETUP"));
+  packageSaveAlert_ = openDialog<kit::PackageSaveAlert>(localized("SAVE CURRENT SETUP"));
   const auto& field = packageSaveAlert_->okCancelTextField();
   field->setText("");
   platform::graphics::TextAttributes placeholder;
-  placeholder.foregroundColor = UIConstants::textFieldPlaceholder();
+  placeholder.foregroundColor = kit::UIConstants::textFieldPlaceholder();
   field->setAttributedPlaceholder(platform::graphics::AttributedString(
-      SavedPackages::defaultName(currentPackage.value_or(CameraPackage())), placeholder));
+      SavedPackages::defaultName(currentPackage.value_or(model::CameraPackage())), placeholder));
   packageSaveAlert_->setupTextFieldOKCancel();
   view()->layoutIfNeeded();
   packageSaveAlert_->setUserInteractionEnabled(true);
@@ -68,7 +70,7 @@ void NewCameraSetupViewController::saveFavoriteBtnPressed() {
 
 void NewCameraSetupViewController::openRenameDialog(const IndexPath& indexPath) {
   if (static_cast<size_t>(indexPath.row) >= packageItemsArray_.size()) return;
-  packageEditAlert_ = openDialog<PackageEditAlert>(localized("RENAME PACKAGE"));
+  packageEditAlert_ = openDialog<kit::PackageEditAlert>(localized("RENAME PACKAGE"));
   packageEditAlert_->setupTextFieldOKCancel();
   packageEditAlert_->packageEditIndexPath = indexPath;
   packageEditAlert_->okCancelTextField()->setText(packageItemsArray_[indexPath.row].packageName);
@@ -94,12 +96,12 @@ void NewCameraSetupViewController::showSaveHighlight(int packageId) {
   if (!cell) return;
   // A row made during the page's switch is still fading in from there; the highlight starts afresh.
   cell->layer().removeAllAnimations();
-  cell->setBackgroundColor(UIConstants::blue());
+  cell->setBackgroundColor(kit::UIConstants::blue());
   platform::ui::View::animate(1.0, 0, platform::ui::AnimationOptionNone,
-                              [cell] { cell->setBackgroundColor(UIConstants::primaryBG()); });
+                              [cell] { cell->setBackgroundColor(kit::UIConstants::primaryBG()); });
 }
 
-void NewCameraSetupViewController::okClickFromAlert(CustomAlert& alert) {
+void NewCameraSetupViewController::okClickFromAlert(kit::CustomAlert& alert) {
   if (packageEditAlert_ && &alert == packageEditAlert_.get()) {
     const std::string name = packageEditAlert_->okCancelTextField()->text();
     if (!name.empty()) editPackageAtIndexPatch(packageEditAlert_->packageEditIndexPath, name);
@@ -108,7 +110,7 @@ void NewCameraSetupViewController::okClickFromAlert(CustomAlert& alert) {
   }
   if (!packageSaveAlert_ || &alert != packageSaveAlert_.get()) return;
   std::string name = packageSaveAlert_->okCancelTextField()->text();
-  if (name.empty()) name = SavedPackages::defaultName(currentPackage.value_or(CameraPackage()));
+  if (name.empty()) name = SavedPackages::defaultName(currentPackage.value_or(model::CameraPackage()));
   const auto id = savePackageWithName(name);
   favoriteSortMode = SavedPackages::kRecent;
   views_.favoriteSortBtn->changeTextwithString(SavedPackages::sortTitle(favoriteSortMode));
@@ -118,7 +120,7 @@ void NewCameraSetupViewController::okClickFromAlert(CustomAlert& alert) {
   if (id) showSaveHighlight(*id);
 }
 
-void NewCameraSetupViewController::cancelClickFromAlert(CustomAlert& alert) {
+void NewCameraSetupViewController::cancelClickFromAlert(kit::CustomAlert& alert) {
   if (packageEditAlert_ && &alert == packageEditAlert_.get()) packageEditAlert_->hideAlert();
   if (packageSaveAlert_ && &alert == packageSaveAlert_.get()) packageSaveAlert_->hideAlert();
 }
@@ -162,7 +164,7 @@ std::shared_ptr<platform::ui::TableViewCell> NewCameraSetupViewController::table
 void NewCameraSetupViewController::tableViewDidSelectRowAtIndexPath(platform::ui::TableView&, const IndexPath& path) {
   auto state = SetupControllerUtil::getApplication();
   if (!state || static_cast<size_t>(path.row) >= packageItemsArray_.size()) return;
-  const CameraPackage package = packageItemsArray_[path.row];
+  const model::CameraPackage package = packageItemsArray_[path.row];
   // A package that cannot be used is not loaded, and the menu stays open.
   if (!SavedPackages::load(*state, package)) return;
   currentPackage = state->currentPackage;
@@ -186,12 +188,15 @@ NewCameraSetupViewController::tableViewTrailingSwipeActionsConfigurationForRowAt
   auto remove = platform::ui::ContextualAction::contextualActionWithStyle(
       platform::ui::ContextualActionStyle::Normal, localized("  Delete "),
       action(&NewCameraSetupViewController::deletePackageAtIndexPath));
-  remove->setBackgroundColor(UIConstants::redWarning());
+  remove->setBackgroundColor(kit::UIConstants::redWarning());
   auto rename = platform::ui::ContextualAction::contextualActionWithStyle(
       platform::ui::ContextualActionStyle::Normal, localized("Rename "),
       action(&NewCameraSetupViewController::openRenameDialog));
-  rename->setBackgroundColor(UIConstants::tableViewRowActionGrey());
+  rename->setBackgroundColor(kit::UIConstants::tableViewRowActionGrey());
   auto configuration = platform::ui::SwipeActionsConfiguration::configurationWithActions({remove, rename});
   configuration->setPerformsFirstActionWithFullSwipe(false);
   return configuration;
 }
+
+}  // namespace app::setup
+

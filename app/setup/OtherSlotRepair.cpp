@@ -18,8 +18,8 @@ using app::storage::OpenCatalogue;
 namespace {
 
 // The series' lenses that are chosen in the catalogue, else its shortest one, as a commit would take them.
-std::vector<LensObject> lensesOfSeries(int seriesId) {
-  OpenCatalogue<LensDatabaseHelper> lenses;
+std::vector<model::LensObject> lensesOfSeries(int seriesId) {
+  OpenCatalogue<storage::LensDatabaseHelper> lenses;
   if (!lenses) return {};
   auto chosen = lenses->getSelectedLenses4Manufacturer(seriesId);
   if (!chosen.empty()) return chosen;
@@ -28,25 +28,25 @@ std::vector<LensObject> lensesOfSeries(int seriesId) {
   return {all.front()};
 }
 
-void refreshLensSet(CameraPackage& package) {
+void refreshLensSet(model::CameraPackage& package) {
   const int series = package.lensManufacturer ? package.lensManufacturer->manufacturerId : 0;
-  package.mLensSet = PackageUtil::getLensSet4ManufacturerId(series);
+  package.mLensSet = storage::PackageUtil::getLensSet4ManufacturerId(series);
 }
 
-void setNativeCrop(CameraPackage& package) {
-  package.cropID = PackageUtil::kNoCrop;
+void setNativeCrop(model::CameraPackage& package) {
+  package.cropID = storage::PackageUtil::kNoCrop;
   package.formatType = "native";
   package.cropAspectRatio.clear();
 }
 
 }  // namespace
 
-CameraPackage* OtherSlotRepair::otherSlot(FramesObject& frames) {
+model::CameraPackage* OtherSlotRepair::otherSlot(state::FramesObject& frames) {
   auto& slot = frames.currentPackageModus != 0 ? frames.packageOne : frames.packageTwo;
   return slot ? &*slot : nullptr;
 }
 
-void OtherSlotRepair::store(FramesObject& frames) {
+void OtherSlotRepair::store(state::FramesObject& frames) {
   // The state object keeps a slot's format and crop ids only for the slot being edited, so the
   // mended slot is named the edited one for that moment.
   const int32_t edited = frames.currentPackageModus;
@@ -56,12 +56,12 @@ void OtherSlotRepair::store(FramesObject& frames) {
   frames.savePrefs();
 }
 
-void OtherSlotRepair::formatDeleted(FramesObject& frames, int formatId) {
-  CameraPackage* package = otherSlot(frames);
+void OtherSlotRepair::formatDeleted(state::FramesObject& frames, int formatId) {
+  model::CameraPackage* package = otherSlot(frames);
   if (!package || !package->shootingMode || package->shootingMode->containerID != formatId) return;
-  OpenCatalogue<CameraFormatCatalogue> formats;
+  OpenCatalogue<storage::CameraFormatCatalogue> formats;
   if (!formats) return;
-  package->shootingMode = formats->getCameraFormat(PackageUtil::kStartFormatOne);
+  package->shootingMode = formats->getCameraFormat(storage::PackageUtil::kStartFormatOne);
   package->cameraManufacturer.reset();
   if (package->shootingMode) {
     package->cameraManufacturer = formats->getCameraManufacturer(package->shootingMode->manufacturerID);
@@ -70,27 +70,27 @@ void OtherSlotRepair::formatDeleted(FramesObject& frames, int formatId) {
   store(frames);
 }
 
-void OtherSlotRepair::cropDeleted(FramesObject& frames, int cropId) {
-  CameraPackage* package = otherSlot(frames);
-  if (!package || package->cropID != cropId || cropId == PackageUtil::kNoCrop) return;
+void OtherSlotRepair::cropDeleted(state::FramesObject& frames, int cropId) {
+  model::CameraPackage* package = otherSlot(frames);
+  if (!package || package->cropID != cropId || cropId == storage::PackageUtil::kNoCrop) return;
   setNativeCrop(*package);
   store(frames);
 }
 
-void OtherSlotRepair::frameGuideDeleted(FramesObject& frames, int frameGuideId) {
-  CameraPackage* package = otherSlot(frames);
+void OtherSlotRepair::frameGuideDeleted(state::FramesObject& frames, int frameGuideId) {
+  model::CameraPackage* package = otherSlot(frames);
   if (!package || !package->frameGuide || package->frameGuide->frameGuideId != frameGuideId) return;
-  OpenCatalogue<FrameGuideCatalogue> guides;
+  OpenCatalogue<storage::FrameGuideCatalogue> guides;
   if (!guides) return;
-  package->frameGuide = guides->getFrameGuide(PackageUtil::kNoFrameGuide);
+  package->frameGuide = guides->getFrameGuide(storage::PackageUtil::kNoFrameGuide);
   store(frames);
 }
 
-void OtherSlotRepair::seriesDeleted(FramesObject& frames, int seriesId) {
-  CameraPackage* package = otherSlot(frames);
+void OtherSlotRepair::seriesDeleted(state::FramesObject& frames, int seriesId) {
+  model::CameraPackage* package = otherSlot(frames);
   if (!package || !package->lensManufacturer || package->lensManufacturer->manufacturerId != seriesId) return;
   {
-    OpenCatalogue<LensDatabaseHelper> lenses;
+    OpenCatalogue<storage::LensDatabaseHelper> lenses;
     if (!lenses) return;
     package->lensManufacturer = lenses->getLensManufacturer(SetupControllerUtil::kDefaultLensSeries);
   }
@@ -99,11 +99,11 @@ void OtherSlotRepair::seriesDeleted(FramesObject& frames, int seriesId) {
   store(frames);
 }
 
-void OtherSlotRepair::lensDeleted(FramesObject& frames, int lensId) {
-  CameraPackage* package = otherSlot(frames);
+void OtherSlotRepair::lensDeleted(state::FramesObject& frames, int lensId) {
+  model::CameraPackage* package = otherSlot(frames);
   if (!package) return;
   auto& set = package->lensSet;
-  const auto gone = std::remove_if(set.begin(), set.end(), [&](const LensObject& lens) { return lens.lensId == lensId; });
+  const auto gone = std::remove_if(set.begin(), set.end(), [&](const model::LensObject& lens) { return lens.lensId == lensId; });
   if (gone == set.end()) return;
   set.erase(gone, set.end());
   // A series always keeps a lens, so a package left without one takes the series' first lens.
@@ -112,15 +112,16 @@ void OtherSlotRepair::lensDeleted(FramesObject& frames, int lensId) {
   store(frames);
 }
 
-void OtherSlotRepair::adapterDeleted(FramesObject& frames, int adapterId) {
-  CameraPackage* package = otherSlot(frames);
-  if (!package || !package->lensAdapter || package->lensAdapter->adapterId != adapterId || adapterId == PackageUtil::kNoAdapter) {
+void OtherSlotRepair::adapterDeleted(state::FramesObject& frames, int adapterId) {
+  model::CameraPackage* package = otherSlot(frames);
+  if (!package || !package->lensAdapter || package->lensAdapter->adapterId != adapterId || adapterId == storage::PackageUtil::kNoAdapter) {
     return;
   }
-  OpenCatalogue<LensAdapterCatalogue> adapters;
+  OpenCatalogue<storage::LensAdapterCatalogue> adapters;
   if (!adapters) return;
-  package->lensAdapter = adapters->getLensAdapter(PackageUtil::kNoAdapter);
+  package->lensAdapter = adapters->getLensAdapter(storage::PackageUtil::kNoAdapter);
   store(frames);
 }
 
 }  // namespace app::setup
+

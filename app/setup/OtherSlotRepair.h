@@ -1,9 +1,16 @@
 #pragma once
 
+namespace app::state {
 class FramesObject;
+}  // namespace app::state
+namespace app::model {
 struct CameraPackage;
+}  // namespace app::model
 
 namespace app::setup {
+
+ 
+ 
 
 // When the user deletes a camera, ratio, lens series, lens or adapter of their own, the saved packages
 // and the package being edited are mended by the screen that deleted it. The package in the other
@@ -12,18 +19,19 @@ namespace app::setup {
 // what refers to the deleted row and saves the preferences when it changed something.
 class OtherSlotRepair {
  public:
-  static void formatDeleted(FramesObject& frames, int formatId);
+  static void formatDeleted(state::FramesObject& frames, int formatId);
   // A ratio of the user's is both a crop and a frame guide.
-  static void cropDeleted(FramesObject& frames, int cropId);
-  static void frameGuideDeleted(FramesObject& frames, int frameGuideId);
-  static void seriesDeleted(FramesObject& frames, int seriesId);
-  static void lensDeleted(FramesObject& frames, int lensId);
-  static void adapterDeleted(FramesObject& frames, int adapterId);
+  static void cropDeleted(state::FramesObject& frames, int cropId);
+  static void frameGuideDeleted(state::FramesObject& frames, int frameGuideId);
+  static void seriesDeleted(state::FramesObject& frames, int seriesId);
+  static void lensDeleted(state::FramesObject& frames, int lensId);
+  static void adapterDeleted(state::FramesObject& frames, int adapterId);
 
  private:
-  static CameraPackage* otherSlot(FramesObject& frames);
+  static model::CameraPackage* otherSlot(state::FramesObject& frames);
   // Stores the mended package: its format and crop ids for its slot, and the preferences.
-  static void store(FramesObject& frames);
+  static void store(state::FramesObject& frames);
 };
 
 }  // namespace app::setup
+

@@ -8,6 +8,8 @@
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/LensAdapterCatalogue.h"
 
+namespace app::setup {
+
 namespace {
 
 using app::setup::OtherSlotRepair;
@@ -20,10 +22,10 @@ class OtherSlotRepairTest : public ::testing::Test {
     state->setPackageOneAsCurrentPackage();
     editedBefore = *state->packageOne;
   }
-  CameraPackage& other() { return *state->packageTwo; }
-  static PackageDatabaseObject storedTwo() {
-    OpenCatalogue<PackageDatabaseHelper> packages;
-    return packages->loadPackage(-1).value_or(PackageDatabaseObject());
+  model::CameraPackage& other() { return *state->packageTwo; }
+  static storage::PackageDatabaseObject storedTwo() {
+    OpenCatalogue<storage::PackageDatabaseHelper> packages;
+    return packages->loadPackage(-1).value_or(storage::PackageDatabaseObject());
   }
   void expectEditedUntouched() {
     EXPECT_EQ(state->packageOne->shootingMode->containerID, editedBefore.shootingMode->containerID);
@@ -32,17 +34,17 @@ class OtherSlotRepairTest : public ::testing::Test {
   }
 
   ostrel::testing::SetupTestEnvironment env;
-  std::shared_ptr<FramesObject> state = env.state();
-  CameraPackage editedBefore;
+  std::shared_ptr<state::FramesObject> state = env.state();
+  model::CameraPackage editedBefore;
 };
 
 TEST_F(OtherSlotRepairTest, AdapterFallsBackToAdapterOne) {
-  LensAdapterRecord custom;
+  model::LensAdapterRecord custom;
   custom.adapterName = "Mine";
   custom.adapterValueWidth = 0.7f;
   custom.adapterValueHeight = 0.7f;
   {
-    OpenCatalogue<LensAdapterCatalogue> adapters;
+    OpenCatalogue<storage::LensAdapterCatalogue> adapters;
     custom.adapterId = adapters->insertCustomAdapter(custom);
   }
   ASSERT_GT(custom.adapterId, 1);
@@ -91,10 +93,10 @@ TEST_F(OtherSlotRepairTest, CropAndFrameGuideFallBackToOne) {
 TEST_F(OtherSlotRepairTest, SeriesFallsBackTo250AndALostLensIsDropped) {
   ASSERT_FALSE(other().lensSet.empty());
   const int series = other().lensManufacturer->manufacturerId;
-  const LensObject only = other().lensSet.front();
-  LensObject extra;
+  const model::LensObject only = other().lensSet.front();
+  model::LensObject extra;
   {
-    OpenCatalogue<LensDatabaseHelper> lenses;
+    OpenCatalogue<storage::LensDatabaseHelper> lenses;
     auto all = lenses->getAllLensesForManufacturer(series);
     ASSERT_GE(all.size(), 2u);
     extra = all.back().lensId != only.lensId ? all.back() : all.front();
@@ -120,3 +122,6 @@ TEST_F(OtherSlotRepairTest, SeriesFallsBackTo250AndALostLensIsDropped) {
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

@@ -15,8 +15,8 @@ namespace {
 
 }  // namespace
 
-std::vector<CameraPackage> SavedPackages::list(int sortMode) {
-  return sortMode == kByName ? PackageUtil::getAllPackagesSortedByName() : PackageUtil::getAllPackages();
+std::vector<model::CameraPackage> SavedPackages::list(int sortMode) {
+  return sortMode == kByName ? storage::PackageUtil::getAllPackagesSortedByName() : storage::PackageUtil::getAllPackages();
 }
 
 int SavedPackages::toggledSortMode(int sortMode) {
@@ -27,14 +27,14 @@ int SavedPackages::toggledSortMode(int sortMode) {
 
 std::string SavedPackages::sortTitle(int sortMode) { return localized(sortMode == kByName ? "A-Z" : "RECENT"); }
 
-std::string SavedPackages::defaultName(const CameraPackage& package) {
-  const Camera camera = package.cameraManufacturer.value_or(Camera());
+std::string SavedPackages::defaultName(const model::CameraPackage& package) {
+  const model::Camera camera = package.cameraManufacturer.value_or(model::Camera());
   return format("%@ %@ %@", camera.manufacturer, camera.model, localized("Package"));
 }
 
-std::optional<int> SavedPackages::save(CameraPackage package, const std::string& typedName) {
+std::optional<int> SavedPackages::save(model::CameraPackage package, const std::string& typedName) {
   package.packageName = typedName.empty() ? defaultName(package) : typedName;
-  const int id = PackageUtil::savePackage(package);
+  const int id = storage::PackageUtil::savePackage(package);
   if (id < 1) {
     platform::log::write(platform::log::Error, "The package \"" + package.packageName + "\" could not be saved");
     return std::nullopt;
@@ -44,22 +44,22 @@ std::optional<int> SavedPackages::save(CameraPackage package, const std::string&
 
 bool SavedPackages::rename(int packageId, const std::string& name) {
   if (name.empty()) return false;
-  PackageUtil::editPackageName(packageId, name);
+  storage::PackageUtil::editPackageName(packageId, name);
   return true;
 }
 
-void SavedPackages::remove(int packageId) { PackageUtil::deletePackage(packageId); }
+void SavedPackages::remove(int packageId) { storage::PackageUtil::deletePackage(packageId); }
 
-bool SavedPackages::load(FramesObject& frames, const CameraPackage& listed) {
+bool SavedPackages::load(state::FramesObject& frames, const model::CameraPackage& listed) {
   // Checked before the facade's load, which would put its fall-back package in the flags and the slot.
-  if (PackageUtil::errorInPackage(&listed)) {
+  if (storage::PackageUtil::errorInPackage(&listed)) {
     platform::log::write(platform::log::Error, "The saved package \"" + listed.packageName + "\" is broken and was not loaded");
     return false;
   }
-  CameraPackage package = PackageUtil::loadPackage(listed.packageID);
+  model::CameraPackage package = storage::PackageUtil::loadPackage(listed.packageID);
   if (package.packageID != listed.packageID) {
     // Broken since it was listed: the facade loaded its fall-back; the edited package's flags come back.
-    if (frames.currentPackage) PackageUtil::setLoadedPackageinDB(*frames.currentPackage);
+    if (frames.currentPackage) storage::PackageUtil::setLoadedPackageinDB(*frames.currentPackage);
     platform::log::write(platform::log::Error, "The saved package \"" + listed.packageName + "\" could not be loaded");
     return false;
   }
@@ -68,7 +68,7 @@ bool SavedPackages::load(FramesObject& frames, const CameraPackage& listed) {
   return true;
 }
 
-SavedPackages::CellTexts SavedPackages::cellTexts(const CameraPackage& package) {
+SavedPackages::CellTexts SavedPackages::cellTexts(const model::CameraPackage& package) {
   CellTexts texts;
   texts.title = package.packageName;
   const bool withFrameline = package.frameGuide && package.frameGuide->frameGuideId >= 2;
@@ -82,3 +82,4 @@ SavedPackages::CellTexts SavedPackages::cellTexts(const CameraPackage& package) 
 }
 
 }  // namespace app::setup
+

@@ -6,9 +6,13 @@
 
 #include "app/model/CameraPackage.h"
 
+namespace app::state {
 class FramesObject;
+}  // namespace app::state
 
 namespace app::setup {
+
+ 
 
 // The user's saved packages as the setup menu's second page handles them: listed in one of two
 // orders, saved from the package being edited, renamed, deleted, and loaded into the slot being edited.
@@ -23,25 +27,26 @@ class SavedPackages {
     std::string lenses;
   };
 
-  static std::vector<CameraPackage> list(int sortMode);
+  static std::vector<model::CameraPackage> list(int sortMode);
   // The other order; any other mode stays as it is.
   static int toggledSortMode(int sortMode);
   static std::string sortTitle(int sortMode);
 
   // "<maker> <model> Package": the name a package is saved under when none is typed.
-  static std::string defaultName(const CameraPackage& package);
+  static std::string defaultName(const model::CameraPackage& package);
   // Stores `package` as a new saved package under `typedName` (the default name when it is empty).
   // Returns the new package's id, or nothing when it was not stored.
-  static std::optional<int> save(CameraPackage package, const std::string& typedName);
+  static std::optional<int> save(model::CameraPackage package, const std::string& typedName);
   // An empty name keeps the old one; returns whether a name was stored.
   static bool rename(int packageId, const std::string& name);
   static void remove(int packageId);
   // Puts the saved package into the slot being edited, writes its choices into the catalogue flags and
   // saves the preferences. A package that is broken (a format, adapter, frame guide or its lenses gone)
   // is not loaded: the slot and the catalogue flags stay as they were, and false is returned.
-  static bool load(FramesObject& frames, const CameraPackage& listed);
+  static bool load(state::FramesObject& frames, const model::CameraPackage& listed);
 
-  static CellTexts cellTexts(const CameraPackage& package);
+  static CellTexts cellTexts(const model::CameraPackage& package);
 };
 
 }  // namespace app::setup
+

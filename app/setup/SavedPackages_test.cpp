@@ -11,6 +11,8 @@
 #include "app/storage/PackageUtil.h"
 #include "platform/log/Log.h"
 
+namespace app::setup {
+
 namespace {
 
 using app::setup::SavedPackages;
@@ -18,7 +20,7 @@ using app::storage::OpenCatalogue;
 
 class SavedPackagesTest : public ::testing::Test {
  protected:
-  std::shared_ptr<FramesObject> frames() { return env.state(); }
+  std::shared_ptr<state::FramesObject> frames() { return env.state(); }
   // Package two (the slot edited after start), saved under `name`.
   int saveEdited(const std::string& name) {
     const auto id = SavedPackages::save(*frames()->packageTwo, name);
@@ -31,7 +33,7 @@ class SavedPackagesTest : public ::testing::Test {
     return result;
   }
   static int selectedAdapterId() {
-    OpenCatalogue<LensAdapterCatalogue> adapters;
+    OpenCatalogue<storage::LensAdapterCatalogue> adapters;
     return adapters->getSelectedLensAdapter().adapterId;
   }
 
@@ -77,7 +79,7 @@ TEST_F(SavedPackagesTest, SortControlNamesTheOrderInForce) {
 
 TEST_F(SavedPackagesTest, AFailedSaveReportsNoPackage) {
   {
-    OpenCatalogue<PackageDatabaseHelper> packages;
+    OpenCatalogue<storage::PackageDatabaseHelper> packages;
     ASSERT_TRUE(packages->database().execute(
         "CREATE TRIGGER refuse BEFORE INSERT ON PackageData WHEN NEW.packageId > 0 "
         "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
@@ -91,7 +93,7 @@ TEST_F(SavedPackagesTest, LoadingIntoSlotTwoLeavesSlotOneAlone) {
   // Save package one under a name, then load it while package two is edited.
   auto state = frames();
   state->setPackageOneAsCurrentPackage();
-  const CameraPackage one = *state->currentPackage;
+  const model::CameraPackage one = *state->currentPackage;
   const int id = SavedPackages::save(one, "Large format").value_or(-1);
   ASSERT_GE(id, 1);
   state->setPackageTwoAsCurrentPackage();
@@ -108,7 +110,7 @@ TEST_F(SavedPackagesTest, LoadingIntoSlotTwoLeavesSlotOneAlone) {
   EXPECT_EQ(state->formatOneId, 1084) << "slot one is left alone";
   ASSERT_TRUE(state->packageTwo->mLensSet);
   EXPECT_EQ(state->packageTwo->mLensSet->lensManufacturer.manufacturerId, one.lensManufacturer->manufacturerId);
-  OpenCatalogue<LensDatabaseHelper> lenses;
+  OpenCatalogue<storage::LensDatabaseHelper> lenses;
   EXPECT_EQ(lenses->getSelectedLensManufacturer()->manufacturerId, one.lensManufacturer->manufacturerId)
       << "the catalogue flags follow the loaded package";
 }
@@ -116,23 +118,23 @@ TEST_F(SavedPackagesTest, LoadingIntoSlotTwoLeavesSlotOneAlone) {
 TEST_F(SavedPackagesTest, ABrokenSavedPackageIsNotLoaded) {
   auto state = frames();
   // A package on a frame guide of the user's, which then goes from the catalogue behind the facade's back.
-  FrameGuide guide;
+  model::FrameGuide guide;
   guide.width = 3.17f;
   guide.height = 1.0f;
   {
-    OpenCatalogue<FrameGuideCatalogue> guides;
+    OpenCatalogue<storage::FrameGuideCatalogue> guides;
     ASSERT_FALSE(guides->insertFrameGuideFromCameraSetup(guide));
   }
-  CameraPackage saved = *state->packageOne;
+  model::CameraPackage saved = *state->packageOne;
   saved.frameGuide = guide;
   ASSERT_TRUE(SavedPackages::save(saved, "Soon broken"));
   {
-    OpenCatalogue<FrameGuideCatalogue> guides;
+    OpenCatalogue<storage::FrameGuideCatalogue> guides;
     ASSERT_TRUE(guides->deleteFrameGuide(guide));
   }
   const auto listed = SavedPackages::list(SavedPackages::kRecent);
   ASSERT_EQ(listed.size(), 1u);
-  const CameraPackage before = *state->packageTwo;
+  const model::CameraPackage before = *state->packageTwo;
   const int adapterBefore = selectedAdapterId();
 
   EXPECT_FALSE(SavedPackages::load(*state, listed.front()));
@@ -143,7 +145,7 @@ TEST_F(SavedPackagesTest, ABrokenSavedPackageIsNotLoaded) {
 }
 
 TEST_F(SavedPackagesTest, CellTextsMentionOnlyARealFramelineAndAdapter) {
-  CameraPackage p = *frames()->packageTwo;
+  model::CameraPackage p = *frames()->packageTwo;
   p.packageName = "Doc";
   p.frameGuide->frameGuideId = 1;
   p.lensAdapter->adapterId = 1;
@@ -162,3 +164,6 @@ TEST_F(SavedPackagesTest, CellTextsMentionOnlyARealFramelineAndAdapter) {
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

@@ -40,3 +40,4 @@ bool SectionedList::matchesAllWords(std::string_view text, std::string_view quer
 }
 
 }  // namespace app::setup
+

@@ -51,3 +51,4 @@ class SectionedList {
 };
 
 }  // namespace app::setup
+

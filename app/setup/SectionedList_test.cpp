@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace app::setup {
+
 namespace {
 
 using app::setup::SectionedList;
@@ -52,3 +54,6 @@ TEST(SectionedList, SearchNeedsEveryWordInAnyCase) {
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

@@ -14,18 +14,20 @@
 
 using app::storage::OpenCatalogue;
 
+namespace app::setup {
+
 namespace {
 
-constexpr int kNoCrop = PackageUtil::kNoCrop;
+constexpr int kNoCrop = storage::PackageUtil::kNoCrop;
 
 void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
 
 }  // namespace
 
-bool SetupControllerUtil::commit(int formatId, int cropId, int shading, const StoredColor& color) {
+bool SetupControllerUtil::commit(int formatId, int cropId, int shading, const model::StoredColor& color) {
   // One connection per catalogue file for the whole rebuild and the save that follows it.
   app::storage::CatalogueSession session;
-  CameraPackage package;
+  model::CameraPackage package;
   if (!loadCamera(package, formatId, cropId)) return false;
   loadLens(package);
   loadFrameguide(package, shading, color);
@@ -53,12 +55,12 @@ bool SetupControllerUtil::setNewLensSetup() {
 
 bool SetupControllerUtil::setNewLensAdapter() { return setNewLensSetup(); }
 
-bool SetupControllerUtil::setNewFrameGuide(int shading, const StoredColor& color) {
+bool SetupControllerUtil::setNewFrameGuide(int shading, const model::StoredColor& color) {
   return commit(getCurrentShootingModeID(), getCurrentCropID(), shading, color);
 }
 
 void SetupControllerUtil::setDefaultLensManufacturer() {
-  OpenCatalogue<LensDatabaseHelper> lenses;
+  OpenCatalogue<storage::LensDatabaseHelper> lenses;
   if (!lenses) return;
   // Both flags in one commit: a series list with none selected would give the next commit no lenses.
   app::storage::CatalogueDatabase::Transaction transaction(lenses->database());
@@ -68,8 +70,8 @@ void SetupControllerUtil::setDefaultLensManufacturer() {
   }
 }
 
-bool SetupControllerUtil::loadCamera(CameraPackage& package, int formatId, int cropId) {
-  OpenCatalogue<CameraFormatCatalogue> formats;
+bool SetupControllerUtil::loadCamera(model::CameraPackage& package, int formatId, int cropId) {
+  OpenCatalogue<storage::CameraFormatCatalogue> formats;
   if (!formats) return false;
   auto mode = formats->getCameraFormat(formatId);
   if (!mode) {
@@ -81,7 +83,7 @@ bool SetupControllerUtil::loadCamera(CameraPackage& package, int formatId, int c
     logError("The setup is not committed: the camera of format " + std::to_string(formatId) + " is not in the catalogue");
     return false;
   }
-  std::optional<Crop> crop;
+  std::optional<model::Crop> crop;
   if (cropId != kNoCrop) {
     crop = formats->getCropForID(cropId);
     // A crop that is gone leaves the format uncropped rather than a crop without a ratio.
@@ -101,8 +103,8 @@ bool SetupControllerUtil::loadCamera(CameraPackage& package, int formatId, int c
   return true;
 }
 
-void SetupControllerUtil::loadLens(CameraPackage& package) {
-  OpenCatalogue<LensDatabaseHelper> lenses;
+void SetupControllerUtil::loadLens(model::CameraPackage& package) {
+  OpenCatalogue<storage::LensDatabaseHelper> lenses;
   if (!lenses) return;
   package.lensManufacturer = lenses->getSelectedLensManufacturer();
   // Without a selected series, or with a series that has no lenses, there is no lens to fall back on:
@@ -113,35 +115,35 @@ void SetupControllerUtil::loadLens(CameraPackage& package) {
   if (!package.lensSet.empty()) return;
   auto all = lenses->getAllLensesForManufacturer(series);
   if (all.empty()) return;
-  LensObject shortest = all.front();
+  model::LensObject shortest = all.front();
   shortest.selected = 1;
   if (!lenses->selectLens(shortest)) logError("The series' shortest lens could not be selected");
   package.lensSet = lenses->getSelectedLenses4Manufacturer(series);
   if (package.lensSet.empty()) package.lensSet.push_back(std::move(shortest));
 }
 
-void SetupControllerUtil::loadFrameguide(CameraPackage& package, int shading, const StoredColor& color) {
-  OpenCatalogue<FrameGuideCatalogue> guides;
-  FrameGuide guide;
+void SetupControllerUtil::loadFrameguide(model::CameraPackage& package, int shading, const model::StoredColor& color) {
+  OpenCatalogue<storage::FrameGuideCatalogue> guides;
+  model::FrameGuide guide;
   if (guides) {
     guide = guides->getSelectedFrameGuide();
     // None selected is no frame guide, which is guide 1; a guide 0 would make the package unloadable.
     if (guide.frameGuideId == 0) {
-      guide = guides->getFrameGuide(PackageUtil::kNoFrameGuide).value_or(FrameGuide());
+      guide = guides->getFrameGuide(storage::PackageUtil::kNoFrameGuide).value_or(model::FrameGuide());
     }
   }
-  if (guide.frameGuideId == 0) guide.frameGuideId = PackageUtil::kNoFrameGuide;
+  if (guide.frameGuideId == 0) guide.frameGuideId = storage::PackageUtil::kNoFrameGuide;
   package.frameGuide = guide;
   package.frameGuideColor = color;
   package.frameGuideShading = shading;
 }
 
-void SetupControllerUtil::loadLensAdapter(CameraPackage& package) {
-  OpenCatalogue<LensAdapterCatalogue> adapters;
+void SetupControllerUtil::loadLensAdapter(model::CameraPackage& package) {
+  OpenCatalogue<storage::LensAdapterCatalogue> adapters;
   if (!adapters) return;
-  LensAdapterRecord adapter = adapters->getSelectedLensAdapter();
+  model::LensAdapterRecord adapter = adapters->getSelectedLensAdapter();
   // None selected is no adapter, which is adapter 1: never an adapter of zero factors.
-  if (adapter.adapterId == 0) adapter = adapters->getLensAdapter(PackageUtil::kNoAdapter);
+  if (adapter.adapterId == 0) adapter = adapters->getLensAdapter(storage::PackageUtil::kNoAdapter);
   if (adapter.adapterId == 0) {
     logError("No lens adapter is selected and adapter 1 is missing");
     return;
@@ -149,11 +151,11 @@ void SetupControllerUtil::loadLensAdapter(CameraPackage& package) {
   package.lensAdapter = std::move(adapter);
 }
 
-void SetupControllerUtil::saveChangedPackage(CameraPackage& package) {
+void SetupControllerUtil::saveChangedPackage(model::CameraPackage& package) {
   auto frames = getApplication();
   frames->currentPackage.reset();
   const int series = package.lensManufacturer ? package.lensManufacturer->manufacturerId : 0;
-  package.mLensSet = PackageUtil::getLensSet4ManufacturerId(series);
+  package.mLensSet = storage::PackageUtil::getLensSet4ManufacturerId(series);
   package.packageID = 0;
   // The state object names the package it stores; the current package is a copy of it, named alike.
   package.packageName = frames->currentPackageModus == 0 ? "Standard Package One" : "Standard Package Two";
@@ -161,11 +163,11 @@ void SetupControllerUtil::saveChangedPackage(CameraPackage& package) {
   frames->savePrefs();
 }
 
-std::shared_ptr<FramesObject> SetupControllerUtil::getApplication() { return app::pages::framesObject(); }
+std::shared_ptr<state::FramesObject> SetupControllerUtil::getApplication() { return app::pages::framesObject(); }
 
-std::optional<CameraPackage> SetupControllerUtil::getCurrentPackage() { return getApplication()->currentPackage; }
+std::optional<model::CameraPackage> SetupControllerUtil::getCurrentPackage() { return getApplication()->currentPackage; }
 
-std::optional<Camera> SetupControllerUtil::getCurrentCameraManufacturer() {
+std::optional<model::Camera> SetupControllerUtil::getCurrentCameraManufacturer() {
   const auto& package = getApplication()->currentPackage;
   return package ? package->cameraManufacturer : std::nullopt;
 }
@@ -175,7 +177,7 @@ int SetupControllerUtil::getCurrentCameraManufacturerID() {
   return camera ? camera->manufacturerId : 0;
 }
 
-std::optional<CameraShootingMode> SetupControllerUtil::getCurrentShootingMode() {
+std::optional<model::CameraShootingMode> SetupControllerUtil::getCurrentShootingMode() {
   const auto& package = getApplication()->currentPackage;
   return package ? package->shootingMode : std::nullopt;
 }
@@ -190,7 +192,7 @@ int SetupControllerUtil::getCurrentCropID() {
   return package ? package->cropID : 0;
 }
 
-std::optional<LensManufacturer> SetupControllerUtil::getCurrentLensManufacturer() {
+std::optional<model::LensManufacturer> SetupControllerUtil::getCurrentLensManufacturer() {
   const auto& package = getApplication()->currentPackage;
   return package ? package->lensManufacturer : std::nullopt;
 }
@@ -210,9 +212,9 @@ int SetupControllerUtil::getCurrentFrameGuideID() {
   return package && package->frameGuide ? package->frameGuide->frameGuideId : 0;
 }
 
-StoredColor SetupControllerUtil::getCurrentFrameGuideColor() {
+model::StoredColor SetupControllerUtil::getCurrentFrameGuideColor() {
   const auto& package = getApplication()->currentPackage;
-  return package ? package->frameGuideColor : StoredColor();
+  return package ? package->frameGuideColor : model::StoredColor();
 }
 
 int SetupControllerUtil::getCurrentFrameGuideShading() {
@@ -224,3 +226,6 @@ bool SetupControllerUtil::setupHasShootingMode() {
   const auto mode = getCurrentShootingMode();
   return mode && mode->shootingModeNameOrig;
 }
+
+}  // namespace app::setup
+

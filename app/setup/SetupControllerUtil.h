@@ -6,7 +6,13 @@
 #include "app/model/StoredColor.h"
 #include "app/model/CameraPackage.h"
 
+namespace app::state {
 class FramesObject;
+}  // namespace app::state
+
+namespace app::setup {
+
+ 
 
 // How every setup screen commits a choice: the package being edited is never changed in place. The
 // pickers write their choice into the catalogues as selection flags (or pass a format and crop id), and
@@ -28,32 +34,32 @@ class SetupControllerUtil {
   // them selected; only setNewFrameGuide changes the frame guide's shading and colour.
   static bool setNewLensSetup();
   static bool setNewLensAdapter();
-  static bool setNewFrameGuide(int shading, const StoredColor& color);
+  static bool setNewFrameGuide(int shading, const model::StoredColor& color);
   // Selects the generic prime series in the lens catalogue, for when the current series was deleted.
   // Commits nothing.
   static void setDefaultLensManufacturer();
 
   // The steps of a commit, each filling its part of the package being built. loadCamera answers false
   // when the format is not in the catalogue.
-  [[nodiscard]] static bool loadCamera(CameraPackage& package, int formatId, int cropId);
-  static void loadLens(CameraPackage& package);
-  static void loadFrameguide(CameraPackage& package, int shading, const StoredColor& color);
-  static void loadLensAdapter(CameraPackage& package);
-  static void saveChangedPackage(CameraPackage& package);
+  [[nodiscard]] static bool loadCamera(model::CameraPackage& package, int formatId, int cropId);
+  static void loadLens(model::CameraPackage& package);
+  static void loadFrameguide(model::CameraPackage& package, int shading, const model::StoredColor& color);
+  static void loadLensAdapter(model::CameraPackage& package);
+  static void saveChangedPackage(model::CameraPackage& package);
 
   // Readers of the state object's edited package; ids read 0 and records nullopt when it is missing.
-  static std::shared_ptr<FramesObject> getApplication();
-  static std::optional<CameraPackage> getCurrentPackage();
-  static std::optional<Camera> getCurrentCameraManufacturer();
+  static std::shared_ptr<state::FramesObject> getApplication();
+  static std::optional<model::CameraPackage> getCurrentPackage();
+  static std::optional<model::Camera> getCurrentCameraManufacturer();
   static int getCurrentCameraManufacturerID();
-  static std::optional<CameraShootingMode> getCurrentShootingMode();
+  static std::optional<model::CameraShootingMode> getCurrentShootingMode();
   static int getCurrentShootingModeID();
   static int getCurrentCropID();
-  static std::optional<LensManufacturer> getCurrentLensManufacturer();
+  static std::optional<model::LensManufacturer> getCurrentLensManufacturer();
   static int getCurrentLensManufacturerID();
   static int getCurrentLensAdapterID();
   static int getCurrentFrameGuideID();
-  static StoredColor getCurrentFrameGuideColor();
+  static model::StoredColor getCurrentFrameGuideColor();
   static int getCurrentFrameGuideShading();
   static bool setupHasShootingMode();
 
@@ -62,5 +68,8 @@ class SetupControllerUtil {
 
  private:
   // The whole commit with the given format, crop, shading and colour.
-  static bool commit(int formatId, int cropId, int shading, const StoredColor& color);
+  static bool commit(int formatId, int cropId, int shading, const model::StoredColor& color);
 };
+
+}  // namespace app::setup
+

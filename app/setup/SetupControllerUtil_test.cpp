@@ -11,6 +11,8 @@
 #include "app/storage/PackageUtil.h"
 #include "platform/foundation/PropertyList.h"
 
+namespace app::setup {
+
 namespace {
 
 using app::storage::OpenCatalogue;
@@ -21,15 +23,15 @@ constexpr int kCropMode239 = 17;
 
 class SetupCommitTest : public ::testing::Test {
  protected:
-  std::shared_ptr<FramesObject> frames() { return env_.state(); }
+  std::shared_ptr<state::FramesObject> frames() { return env_.state(); }
   static int64_t storedInt(const char* key) {
-    const auto prefs = platform::foundation::PropertyList::readFile(FramesObject::preferencePath());
+    const auto prefs = platform::foundation::PropertyList::readFile(state::FramesObject::preferencePath());
     const auto* dict = prefs.dictionary();
     if (!dict || !dict->count(key)) return -1;
     return dict->at(key).toInt64();
   }
   static std::vector<int> selectedLensIds(int series) {
-    OpenCatalogue<LensDatabaseHelper> lenses;
+    OpenCatalogue<storage::LensDatabaseHelper> lenses;
     std::vector<int> ids;
     for (const auto& lens : lenses->getSelectedLenses4Manufacturer(series)) ids.push_back(lens.lensId);
     return ids;
@@ -77,11 +79,11 @@ TEST_F(SetupCommitTest, TheCameraFollowsTheFormatAndANewCameraDropsTheCrop) {
 TEST_F(SetupCommitTest, ASavedPackageChangedAnywhereBecomesTheStandardOneKeepingItsColourAndShading) {
   auto saved = *frames()->currentPackage;
   saved.packageName = "Night exteriors";
-  saved.frameGuideColor = StoredColor::fromColorCode(0x00FF00);
+  saved.frameGuideColor = model::StoredColor::fromColorCode(0x00FF00);
   saved.frameGuideShading = 3;
-  const int id = PackageUtil::savePackage(saved);
+  const int id = storage::PackageUtil::savePackage(saved);
   ASSERT_GT(id, 0);
-  auto loaded = PackageUtil::loadPackage(id);
+  auto loaded = storage::PackageUtil::loadPackage(id);
   ASSERT_EQ(loaded.packageID, id);
   frames()->loadPackage(loaded);
 
@@ -92,7 +94,7 @@ TEST_F(SetupCommitTest, ASavedPackageChangedAnywhereBecomesTheStandardOneKeeping
   EXPECT_EQ(package.frameGuideColor.colorCode(), 0x00FF00);
   EXPECT_EQ(package.frameGuideShading, 3);
 
-  ASSERT_TRUE(SetupControllerUtil::setNewFrameGuide(1, StoredColor::fromColorCode(0x0000FF)));
+  ASSERT_TRUE(SetupControllerUtil::setNewFrameGuide(1, model::StoredColor::fromColorCode(0x0000FF)));
   EXPECT_EQ(frames()->currentPackage->frameGuideColor.colorCode(), 0x0000FF);
   EXPECT_EQ(frames()->currentPackage->frameGuideShading, 1);
 }
@@ -110,7 +112,7 @@ TEST_F(SetupCommitTest, EditingPackageTwoLeavesPackageOneAlone) {
   EXPECT_EQ(frames()->packageTwo->shootingMode->containerID, kOpenGateMode);
   EXPECT_EQ(frames()->currentPackage->packageName, "Standard Package Two");
   EXPECT_EQ(storedInt("FormatTwoID"), kOpenGateMode);
-  PackageDatabaseHelper packages;
+  storage::PackageDatabaseHelper packages;
   ASSERT_TRUE(packages.openDb(false));
   EXPECT_EQ(packages.loadPackage(-1)->cameraFormatId, kOpenGateMode);
   EXPECT_EQ(packages.loadPackage(-1)->cropID, kCropMode239);
@@ -130,11 +132,11 @@ TEST_F(SetupCommitTest, ASeriesWithoutASelectedLensGetsItsShortestLensInTheCatal
   const int series = SetupControllerUtil::getCurrentLensManufacturerID();
   ASSERT_GT(series, 0);
   {
-    OpenCatalogue<LensDatabaseHelper> lenses;
+    OpenCatalogue<storage::LensDatabaseHelper> lenses;
     ASSERT_TRUE(lenses->deselectLensesForManufacturer(series));
   }
   ASSERT_TRUE(SetupControllerUtil::setNewLensSetup());
-  OpenCatalogue<LensDatabaseHelper> lenses;
+  OpenCatalogue<storage::LensDatabaseHelper> lenses;
   const auto shortest = lenses->getAllLensesForManufacturer(series).front();
   EXPECT_EQ(selectedLensIds(series), std::vector<int>{shortest.lensId});
   ASSERT_EQ(frames()->currentPackage->lensSet.size(), 1u);
@@ -144,7 +146,7 @@ TEST_F(SetupCommitTest, ASeriesWithoutASelectedLensGetsItsShortestLensInTheCatal
 
 TEST_F(SetupCommitTest, NoSeriesOrAnEmptySeriesLeavesTheLensSetEmptyAndWritesNothing) {
   {
-    OpenCatalogue<LensDatabaseHelper> lenses;
+    OpenCatalogue<storage::LensDatabaseHelper> lenses;
     ASSERT_TRUE(lenses->deselectManufacturer());
   }
   ASSERT_TRUE(SetupControllerUtil::setNewLensSetup());
@@ -153,8 +155,8 @@ TEST_F(SetupCommitTest, NoSeriesOrAnEmptySeriesLeavesTheLensSetEmptyAndWritesNot
 
   int empty = 0;
   {
-    OpenCatalogue<LensDatabaseHelper> lenses;
-    LensManufacturer series;
+    OpenCatalogue<storage::LensDatabaseHelper> lenses;
+    model::LensManufacturer series;
     series.manufacturer = "Home made";
     series.series = "Nothing yet";
     series.lensType = "Prime Lens";
@@ -171,9 +173,9 @@ TEST_F(SetupCommitTest, NoSeriesOrAnEmptySeriesLeavesTheLensSetEmptyAndWritesNot
 
 TEST_F(SetupCommitTest, NoAdapterOrFrameGuideSelectedMeansAdapterOneAndFrameGuideOne) {
   {
-    OpenCatalogue<LensAdapterCatalogue> adapters;
+    OpenCatalogue<storage::LensAdapterCatalogue> adapters;
     ASSERT_TRUE(adapters->deselectAllAdapter());
-    OpenCatalogue<FrameGuideCatalogue> guides;
+    OpenCatalogue<storage::FrameGuideCatalogue> guides;
     ASSERT_TRUE(guides->deselectAllFrameGuids());
   }
   ASSERT_TRUE(SetupControllerUtil::setNewLensAdapter());
@@ -184,17 +186,20 @@ TEST_F(SetupCommitTest, NoAdapterOrFrameGuideSelectedMeansAdapterOneAndFrameGuid
   EXPECT_EQ(package.frameGuide->frameGuideId, 1);
   EXPECT_EQ(frames()->lensAdapter->adapterId, 1);
   // What was stored loads back as the same package, not as the fall-back.
-  EXPECT_FALSE(PackageUtil::errorInPackage(&package));
-  const auto reloaded = PackageUtil::loadPackage(-2);
+  EXPECT_FALSE(storage::PackageUtil::errorInPackage(&package));
+  const auto reloaded = storage::PackageUtil::loadPackage(-2);
   EXPECT_EQ(reloaded.shootingMode->containerID, package.shootingMode->containerID);
 }
 
 TEST_F(SetupCommitTest, TheDefaultSeriesIsTheGenericPrimes) {
   SetupControllerUtil::setDefaultLensManufacturer();
-  OpenCatalogue<LensDatabaseHelper> lenses;
+  OpenCatalogue<storage::LensDatabaseHelper> lenses;
   ASSERT_TRUE(lenses->getSelectedLensManufacturer());
   EXPECT_EQ(lenses->getSelectedLensManufacturer()->manufacturerId, SetupControllerUtil::kDefaultLensSeries);
   EXPECT_EQ(lenses->getAllLensManufacturers().size() > 1, true);
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

@@ -10,6 +10,8 @@
 #include "app/setup/SavedPackages.h"
 #include "platform/ui/Keyboard.h"
 
+namespace app::setup {
+
 namespace {
 
 using app::setup::SavedPackages;
@@ -21,7 +23,7 @@ struct Identity {
   std::vector<int> lenses;
   bool operator==(const Identity&) const = default;
 };
-Identity identityOf(const CameraPackage& p) {
+Identity identityOf(const model::CameraPackage& p) {
   Identity id;
   id.format = p.shootingMode ? p.shootingMode->containerID : 0;
   id.crop = p.cropID;
@@ -81,7 +83,7 @@ TEST_F(SetupEndToEndTest, PackageTwoSurvivesAVisitAndACustomPackageSurvivesARest
   ASSERT_TRUE(menu);
   auto adapters = openPicker<LensAdapterViewController>(*menu->views().lensAdapter);
   ASSERT_TRUE(adapters);
-  const LensAdapterRecord booster = adapters->lensAdapterItems()[2];
+  const model::LensAdapterRecord booster = adapters->lensAdapterItems()[2];
   tapView(*adapters->views().adapterTableView->cellForRowAtIndexPath(IndexPath::forRow(2, 0)));
   settle();
   ASSERT_EQ(topAs<NewCameraSetupViewController>(), menu);
@@ -156,7 +158,7 @@ TEST_F(SetupEndToEndTest, PackageTwoSurvivesAVisitAndACustomPackageSurvivesARest
   settle();
   ASSERT_EQ(topAs<NewCameraSetupViewController>(), menu);
 
-  const CameraPackage& made = *state()->packageTwo;
+  const model::CameraPackage& made = *state()->packageTwo;
   ASSERT_TRUE(made.cameraManufacturer && made.lensManufacturer && made.lensAdapter);
   EXPECT_EQ(made.cameraManufacturer->manufacturer, "Mine Cam");
   EXPECT_EQ(made.lensManufacturer->manufacturer, "Homemade");
@@ -180,7 +182,7 @@ TEST_F(SetupEndToEndTest, PackageTwoSurvivesAVisitAndACustomPackageSurvivesARest
 
   // Quit and start again: a state object that knows only the files.
   state()->savePrefs();
-  FramesObject restarted;
+  state::FramesObject restarted;
   restarted.storyBoardName = "Main_Universal";
   restarted.loadPrefs();
   ASSERT_TRUE(restarted.packageTwo);
@@ -199,7 +201,7 @@ TEST_F(SetupEndToEndTest, PackageTwoSurvivesAVisitAndACustomPackageSurvivesARest
   frames->packageTwo.reset();
   frames->currentPackage.reset();
   frames->loadPrefs();
-  auto screenAgain = platform::ui::make<NewMainViewController>();
+  auto screenAgain = platform::ui::make<main::NewMainViewController>();
   auto navigationAgain = platform::ui::make<platform::ui::NavigationController>(screenAgain);
   window->setRootViewController(navigationAgain);
   settle();
@@ -211,3 +213,6 @@ TEST_F(SetupEndToEndTest, PackageTwoSurvivesAVisitAndACustomPackageSurvivesARest
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

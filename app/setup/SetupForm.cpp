@@ -41,7 +41,7 @@ std::shared_ptr<BarButtonItem> space() { return std::make_shared<BarButtonItem>(
 std::shared_ptr<platform::ui::Toolbar> bar(std::vector<std::shared_ptr<BarButtonItem>> items) {
   auto toolbar = platform::ui::make<platform::ui::Toolbar>();
   toolbar->sizeToFit();
-  toolbar->setBarTintColor(UIConstants::secondaryBG());
+  toolbar->setBarTintColor(kit::UIConstants::secondaryBG());
   toolbar->setItems(std::move(items));
   return toolbar;
 }
@@ -66,7 +66,7 @@ bool FormNumber::isPositive(std::string_view text) {
 
 void markInputError(platform::ui::TextField& field) {
   auto& layer = field.layer();
-  layer.setBorderColor(UIConstants::redWarning());
+  layer.setBorderColor(kit::UIConstants::redWarning());
   layer.setBorderWidth(kErrorBorderWidth);
   layer.setCornerRadius(kErrorCornerRadius);
   field.setClipsToBounds(true);
@@ -104,9 +104,9 @@ FormCheck& FormCheck::mark(platform::ui::TextField& field) {
 // --- fields and bars ---
 
 void styleFormField(platform::ui::TextField& field, const std::string& placeholder) {
-  field.setTextColor(UIConstants::textFieldTextColor());
+  field.setTextColor(kit::UIConstants::textFieldTextColor());
   platform::graphics::TextAttributes look;
-  look.foregroundColor = UIConstants::textFieldPlaceholder();
+  look.foregroundColor = kit::UIConstants::textFieldPlaceholder();
   field.setAttributedPlaceholder(
       platform::graphics::AttributedString(platform::ui::LocalizedStrings::localizedString(placeholder), look));
   field.setKeyboardAppearance(app::kit::keyboardAppearanceForTheme());
@@ -115,12 +115,12 @@ void styleFormField(platform::ui::TextField& field, const std::string& placehold
 std::shared_ptr<platform::ui::Toolbar> FormKeyboardBars::nextBar(std::function<void()> cancel, std::function<void()> next) {
   auto cancelItem = std::make_shared<BarButtonItem>(BarButtonSystemItem::Cancel);
   cancelItem->setAction(cancelItem.get(), "cancel", [cancel = std::move(cancel)](BarButtonItem&) { cancel(); });
-  cancelItem->setTintColor(UIConstants::grey128());
-  return bar({cancelItem, space(), titled("Next", std::move(next), UIConstants::blue())});
+  cancelItem->setTintColor(kit::UIConstants::grey128());
+  return bar({cancelItem, space(), titled("Next", std::move(next), kit::UIConstants::blue())});
 }
 
 std::shared_ptr<platform::ui::Toolbar> FormKeyboardBars::doneBar(std::function<void()> done) {
-  return bar({space(), titled("Done", std::move(done), UIConstants::blue())});
+  return bar({space(), titled("Done", std::move(done), kit::UIConstants::blue())});
 }
 
 bool FormKeyboardBars::focusNext(platform::ui::View& container, int64_t tag) {
@@ -138,3 +138,4 @@ bool FormKeyboardBars::returnKey(platform::ui::TextField& field) {
 }
 
 }  // namespace app::setup
+

@@ -71,3 +71,4 @@ class FormKeyboardBars {
 };
 
 }  // namespace app::setup
+

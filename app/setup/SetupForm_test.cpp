@@ -9,6 +9,8 @@
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Window.h"
 
+namespace app::setup {
+
 namespace {
 
 using app::setup::FormCheck;
@@ -107,7 +109,7 @@ TEST_F(SetupFormTest, ACheckMarksExactlyTheFieldsInErrorAndClearsTheMarksOfTheRu
   fields[2]->setText("x");
   FormCheck({fields[0].get(), fields[1].get(), fields[2].get()}).requirePositiveNumber(*fields[2]);
   const auto& layer = fields[2]->layer();
-  EXPECT_EQ(ostrel::testing::bytes(layer.borderColor()), ostrel::testing::bytes(UIConstants::redWarning()));
+  EXPECT_EQ(ostrel::testing::bytes(layer.borderColor()), ostrel::testing::bytes(kit::UIConstants::redWarning()));
   EXPECT_EQ(layer.borderWidth(), 2.0);
   EXPECT_EQ(layer.cornerRadius(), 4.0);
   EXPECT_TRUE(fields[2]->clipsToBounds());
@@ -138,3 +140,6 @@ TEST_F(SetupFormTest, NextMovesThroughTheFieldsByTagAndDoneGivesTheKeyboardUp) {
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

@@ -105,3 +105,4 @@ std::shared_ptr<platform::graphics::Image> SetupIcons::sortDown(const Color& col
 }
 
 }  // namespace app::setup
+

@@ -23,3 +23,4 @@ struct SetupIcons {
 };
 
 }  // namespace app::setup
+

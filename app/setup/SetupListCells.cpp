@@ -24,8 +24,6 @@ std::shared_ptr<Label> addCellLabel(TableViewCell& cell) {
   return label;
 }
 
-}  // namespace app::setup
-
 namespace {
 
 using app::setup::addCellLabel;
@@ -36,7 +34,7 @@ constexpr double kCellInset = 16;
 // The cell draws its own press and selection, not the platform's grey.
 void ownLook(TableViewCell& cell) {
   cell.setSelectionStyle(TableViewCellSelectionStyle::None);
-  cell.setBackgroundColor(UIConstants::primaryBG());
+  cell.setBackgroundColor(kit::UIConstants::primaryBG());
 }
 
 void whiten(std::initializer_list<Label*> labels) {
@@ -45,12 +43,12 @@ void whiten(std::initializer_list<Label*> labels) {
 
 // The accent comes up on `ground` over `seconds`, after the texts turned white at once.
 void press(View& ground, double seconds) {
-  View::animate(seconds, 0, AnimationOptionCurveEaseIn, [&ground] { ground.setBackgroundColor(UIConstants::blue()); });
+  View::animate(seconds, 0, AnimationOptionCurveEaseIn, [&ground] { ground.setBackgroundColor(kit::UIConstants::blue()); });
 }
 
 void release(View& ground, const std::function<void()>& texts) {
   View::animate(kRowFadeOut, 0, AnimationOptionCurveEaseIn, [&ground, &texts] {
-    ground.setBackgroundColor(UIConstants::primaryBG());
+    ground.setBackgroundColor(kit::UIConstants::primaryBG());
     texts();
   });
 }
@@ -70,13 +68,13 @@ ManufacturerCell::ManufacturerCell(TableViewCellStyle style, std::string reuseId
   title = addCellLabel(*this);
   anaFactorLabel = addCellLabel(*this);
   comment = addCellLabel(*this);
-  title->setFont(UIConstants::romanFontWithSize(14));
-  title->setTextColor(UIConstants::contrastText());
-  anaFactorLabel->setFont(UIConstants::romanFontWithSize(12));
-  anaFactorLabel->setTextColor(UIConstants::lowContrastText());
+  title->setFont(kit::UIConstants::romanFontWithSize(14));
+  title->setTextColor(kit::UIConstants::contrastText());
+  anaFactorLabel->setFont(kit::UIConstants::romanFontWithSize(12));
+  anaFactorLabel->setTextColor(kit::UIConstants::lowContrastText());
   anaFactorLabel->setTextAlignment(platform::ui::TextAlignment::Right);
-  comment->setFont(UIConstants::mediumFontWithSize(10));
-  comment->setTextColor(UIConstants::lowContrastText());
+  comment->setFont(kit::UIConstants::mediumFontWithSize(10));
+  comment->setTextColor(kit::UIConstants::lowContrastText());
   comment->setTextAlignment(platform::ui::TextAlignment::Right);
 }
 
@@ -98,22 +96,22 @@ void ManufacturerCell::prepareForReuse() { setNeedsLayout(); }
 
 void ManufacturerCell::setHighlighted(bool highlighted, bool animated) {
   TableViewCell::setHighlighted(highlighted, animated);
-  title->setFont(UIConstants::romanFontWithSize(14));
+  title->setFont(kit::UIConstants::romanFontWithSize(14));
   if (highlighted) {
     whiten({title.get(), anaFactorLabel.get(), comment.get()});
     press(*this, app::setup::kRowPressIn);
     return;
   }
   release(*this, [this] {
-    title->setTextColor(UIConstants::contrastText());
-    anaFactorLabel->setTextColor(UIConstants::lowContrastText());
-    comment->setTextColor(UIConstants::lowContrastText());
+    title->setTextColor(kit::UIConstants::contrastText());
+    anaFactorLabel->setTextColor(kit::UIConstants::lowContrastText());
+    comment->setTextColor(kit::UIConstants::lowContrastText());
   });
 }
 
 void ManufacturerCell::setSelected(bool selected, bool animated) {
   TableViewCell::setSelected(selected, animated);
-  const Color color = selected ? UIConstants::blue() : UIConstants::contrastText();
+  const Color color = selected ? kit::UIConstants::blue() : kit::UIConstants::contrastText();
   anaFactorLabel->setTextColor(color);
   title->setTextColor(color);
 }
@@ -125,13 +123,13 @@ SetupFormatCell::SetupFormatCell(TableViewCellStyle style, std::string reuseIden
   ownLook(*this);
   title = addCellLabel(*this);
   crop = addCellLabel(*this);
-  check = platform::ui::make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::blue()));
+  check = platform::ui::make<platform::ui::ImageView>(app::setup::SetupIcons::check(kit::UIConstants::blue()));
   check->setHidden(true);
   contentView()->addSubview(check);
-  title->setFont(UIConstants::romanFontWithSize(14));
-  title->setTextColor(UIConstants::contrastText());
-  crop->setFont(UIConstants::romanFontWithSize(12));
-  crop->setTextColor(UIConstants::lowContrastText());
+  title->setFont(kit::UIConstants::romanFontWithSize(14));
+  title->setTextColor(kit::UIConstants::contrastText());
+  crop->setFont(kit::UIConstants::romanFontWithSize(12));
+  crop->setTextColor(kit::UIConstants::lowContrastText());
   crop->setTextAlignment(platform::ui::TextAlignment::Right);
 }
 
@@ -145,18 +143,18 @@ void SetupFormatCell::layoutSubviews() {
 
 void SetupFormatCell::setHighlighted(bool highlighted, bool animated) {
   TableViewCell::setHighlighted(highlighted, animated);
-  title->setFont(UIConstants::romanFontWithSize(14));
+  title->setFont(kit::UIConstants::romanFontWithSize(14));
   if (highlighted) {
     whiten({title.get()});
     press(*this, app::setup::kRowPressIn);
     return;
   }
-  release(*this, [this] { title->setTextColor(UIConstants::contrastText()); });
+  release(*this, [this] { title->setTextColor(kit::UIConstants::contrastText()); });
 }
 
 void SetupFormatCell::setSelected(bool selected, bool animated) {
   TableViewCell::setSelected(selected, animated);
-  title->setTextColor(selected ? UIConstants::blue() : UIConstants::contrastText());
+  title->setTextColor(selected ? kit::UIConstants::blue() : kit::UIConstants::contrastText());
 }
 
 // --- AspectRatioTableViewCell ---
@@ -164,13 +162,13 @@ void SetupFormatCell::setSelected(bool selected, bool animated) {
 AspectRatioTableViewCell::AspectRatioTableViewCell(TableViewCellStyle style, std::string reuseIdentifier)
     : TableViewCell(style, std::move(reuseIdentifier)) {
   ownLook(*this);
-  contentView()->setBackgroundColor(UIConstants::primaryBG());
+  contentView()->setBackgroundColor(kit::UIConstants::primaryBG());
   aspectRatio = addCellLabel(*this);
   native = addCellLabel(*this);
-  aspectRatio->setFont(UIConstants::romanFontWithSize(14));
-  aspectRatio->setTextColor(UIConstants::contrastText());
-  native->setFont(UIConstants::mediumFontWithSize(10));
-  native->setTextColor(UIConstants::lowContrastText());
+  aspectRatio->setFont(kit::UIConstants::romanFontWithSize(14));
+  aspectRatio->setTextColor(kit::UIConstants::contrastText());
+  native->setFont(kit::UIConstants::mediumFontWithSize(10));
+  native->setTextColor(kit::UIConstants::lowContrastText());
   native->setTextAlignment(platform::ui::TextAlignment::Right);
 }
 
@@ -189,19 +187,19 @@ void AspectRatioTableViewCell::setHighlighted(bool highlighted, bool animated) {
     return;
   }
   release(*contentView(), [this] {
-    aspectRatio->setTextColor(UIConstants::contrastText());
-    native->setTextColor(UIConstants::lowContrastText());
+    aspectRatio->setTextColor(kit::UIConstants::contrastText());
+    native->setTextColor(kit::UIConstants::lowContrastText());
   });
 }
 
 void AspectRatioTableViewCell::setSelected(bool selected, bool animated) {
   TableViewCell::setSelected(selected, animated);
   if (selected) {
-    aspectRatio->setTextColor(UIConstants::blue());
-    native->setTextColor(UIConstants::blue());
+    aspectRatio->setTextColor(kit::UIConstants::blue());
+    native->setTextColor(kit::UIConstants::blue());
   } else {
-    aspectRatio->setTextColor(UIConstants::contrastText());
-    native->setTextColor(UIConstants::lowContrastText());
+    aspectRatio->setTextColor(kit::UIConstants::contrastText());
+    native->setTextColor(kit::UIConstants::lowContrastText());
   }
 }
 
@@ -210,15 +208,15 @@ void AspectRatioTableViewCell::setSelected(bool selected, bool animated) {
 SetupControllerPackageCell::SetupControllerPackageCell(TableViewCellStyle style, std::string reuseIdentifier)
     : TableViewCell(style, std::move(reuseIdentifier)) {
   setSelectionStyle(TableViewCellSelectionStyle::None);
-  setBackgroundColor(UIConstants::tableViewBGColor());
+  setBackgroundColor(kit::UIConstants::tableViewBGColor());
   title = addCellLabel(*this);
   format = addCellLabel(*this);
   lenses = addCellLabel(*this);
-  title->setFont(UIConstants::mediumFontWithSize(15));
-  title->setTextColor(UIConstants::contrastText());
+  title->setFont(kit::UIConstants::mediumFontWithSize(15));
+  title->setTextColor(kit::UIConstants::contrastText());
   for (auto* label : {format.get(), lenses.get()}) {
-    label->setFont(UIConstants::romanFontWithSize(13));
-    label->setTextColor(UIConstants::lowContrastText());
+    label->setFont(kit::UIConstants::romanFontWithSize(13));
+    label->setTextColor(kit::UIConstants::lowContrastText());
   }
 }
 
@@ -233,9 +231,9 @@ void SetupControllerPackageCell::layoutSubviews() {
 }
 
 void SetupControllerPackageCell::setHighlighted(bool highlighted, bool animated) {
-  title->setFont(UIConstants::mediumFontWithSize(15));
-  format->setFont(UIConstants::romanFontWithSize(13));
-  lenses->setFont(UIConstants::romanFontWithSize(13));
+  title->setFont(kit::UIConstants::mediumFontWithSize(15));
+  format->setFont(kit::UIConstants::romanFontWithSize(13));
+  lenses->setFont(kit::UIConstants::romanFontWithSize(13));
   TableViewCell::setHighlighted(highlighted, animated);
   if (highlighted) {
     whiten({title.get(), format.get(), lenses.get()});
@@ -244,13 +242,16 @@ void SetupControllerPackageCell::setHighlighted(bool highlighted, bool animated)
   }
   std::weak_ptr<View> weak = weak_from_this();
   View::animate(
-      kRowFadeOut, 0, AnimationOptionCurveEaseIn, [this] { setBackgroundColor(UIConstants::tableViewBGColor()); },
+      kRowFadeOut, 0, AnimationOptionCurveEaseIn, [this] { setBackgroundColor(kit::UIConstants::tableViewBGColor()); },
       [weak](bool) {
         auto cell = std::static_pointer_cast<SetupControllerPackageCell>(weak.lock());
         // Pressed again while it faded: the texts stay white.
         if (!cell || cell->isHighlighted()) return;
-        cell->title->setTextColor(UIConstants::contrastText());
-        cell->format->setTextColor(UIConstants::lowContrastText());
-        cell->lenses->setTextColor(UIConstants::lowContrastText());
+        cell->title->setTextColor(kit::UIConstants::contrastText());
+        cell->format->setTextColor(kit::UIConstants::lowContrastText());
+        cell->lenses->setTextColor(kit::UIConstants::lowContrastText());
       });
 }
+
+}  // namespace app::setup
+

@@ -11,6 +11,8 @@
 // comes up almost at once; released, it fades back over half a second; a selected row shows its main
 // text in the accent. Colours and fonts are the theme's at the moment of the change.
 
+namespace app::setup {
+
 // A camera of the camera picker, or a lens series of the lens picker.
 class ManufacturerCell : public platform::ui::TableViewCell {
  public:
@@ -75,8 +77,6 @@ class SetupControllerPackageCell : public platform::ui::TableViewCell {
   void layoutSubviews() override;
 };
 
-namespace app::setup {
-
 // How long a row takes to show the accent when pressed, and to fade back when released.
 inline constexpr double kRowPressIn = 0.05;
 inline constexpr double kPackageRowPressIn = 0.1;
@@ -86,3 +86,4 @@ inline constexpr double kRowFadeOut = 0.5;
 std::shared_ptr<platform::ui::Label> addCellLabel(platform::ui::TableViewCell& cell);
 
 }  // namespace app::setup
+

@@ -12,6 +12,8 @@
 #include "platform/ui/TableView.h"
 #include "platform/ui/Window.h"
 
+namespace app::setup {
+
 namespace {
 
 using ostrel::testing::bytes;
@@ -78,7 +80,7 @@ constexpr Point kRowCentre{100, 120};
 TEST_P(SetupCellsTest, APressedRowTakesTheAccentAlmostAtOnceAndFadesBackOverHalfASecond) {
   auto cell = showRows<ManufacturerCell>([](ManufacturerCell& c) { c.title->setText("ARRI ALEXA 35"); c.comment->setText("CUSTOM"); });
   ASSERT_TRUE(cell);
-  const Rgb ground = bytes(UIConstants::primaryBG()), accent = bytes(UIConstants::blue());
+  const Rgb ground = bytes(kit::UIConstants::primaryBG()), accent = bytes(kit::UIConstants::blue());
   EXPECT_EQ(at(kRowGround), ground);
   window->touchDown(kRowCentre);
   EXPECT_EQ(bytes(cell->title->textColor()), (Rgb{255, 255, 255}));
@@ -96,9 +98,9 @@ TEST_P(SetupCellsTest, APressedRowTakesTheAccentAlmostAtOnceAndFadesBackOverHalf
   EXPECT_TRUE(cell->isSelected());
   EXPECT_EQ(bytes(cell->title->textColor()), accent);
   EXPECT_EQ(bytes(cell->anaFactorLabel->textColor()), accent);
-  EXPECT_EQ(bytes(cell->comment->textColor()), bytes(UIConstants::lowContrastText()));
+  EXPECT_EQ(bytes(cell->comment->textColor()), bytes(kit::UIConstants::lowContrastText()));
   cell->setSelected(false, false);
-  EXPECT_EQ(bytes(cell->title->textColor()), bytes(UIConstants::contrastText()));
+  EXPECT_EQ(bytes(cell->title->textColor()), bytes(kit::UIConstants::contrastText()));
 }
 
 TEST_P(SetupCellsTest, ARatioRowColoursItsContentAndBothTextsWhenSelected) {
@@ -108,15 +110,15 @@ TEST_P(SetupCellsTest, ARatioRowColoursItsContentAndBothTextsWhenSelected) {
   });
   window->touchDown(kRowCentre);
   env.advance(0.05);
-  EXPECT_EQ(at(kRowGround), bytes(UIConstants::blue()));
+  EXPECT_EQ(at(kRowGround), bytes(kit::UIConstants::blue()));
   EXPECT_EQ(bytes(cell->native->textColor()), (Rgb{255, 255, 255}));
   window->touchUp(kRowCentre);
   env.advance(0.6);
-  EXPECT_EQ(at(kRowGround), bytes(UIConstants::primaryBG()));
-  EXPECT_EQ(bytes(cell->aspectRatio->textColor()), bytes(UIConstants::blue()));
-  EXPECT_EQ(bytes(cell->native->textColor()), bytes(UIConstants::blue()));
+  EXPECT_EQ(at(kRowGround), bytes(kit::UIConstants::primaryBG()));
+  EXPECT_EQ(bytes(cell->aspectRatio->textColor()), bytes(kit::UIConstants::blue()));
+  EXPECT_EQ(bytes(cell->native->textColor()), bytes(kit::UIConstants::blue()));
   cell->setSelected(false, false);
-  EXPECT_EQ(bytes(cell->native->textColor()), bytes(UIConstants::lowContrastText()));
+  EXPECT_EQ(bytes(cell->native->textColor()), bytes(kit::UIConstants::lowContrastText()));
 }
 
 TEST_P(SetupCellsTest, APackageRowGetsItsTextsBackOnlyWhenTheFadeHasEnded) {
@@ -128,24 +130,24 @@ TEST_P(SetupCellsTest, APackageRowGetsItsTextsBackOnlyWhenTheFadeHasEnded) {
   const Rgb white{255, 255, 255};
   window->touchDown(kRowCentre);
   env.advance(0.1);
-  EXPECT_EQ(at(kRowGround), bytes(UIConstants::blue()));
+  EXPECT_EQ(at(kRowGround), bytes(kit::UIConstants::blue()));
   window->touchUp(kRowCentre);
   env.advance(0.3);
   EXPECT_EQ(bytes(cell->title->textColor()), white);
   EXPECT_EQ(bytes(cell->lenses->textColor()), white);
   env.advance(0.3);
-  EXPECT_EQ(at(kRowGround), bytes(UIConstants::tableViewBGColor()));
-  EXPECT_EQ(bytes(cell->title->textColor()), bytes(UIConstants::contrastText()));
-  EXPECT_EQ(bytes(cell->format->textColor()), bytes(UIConstants::lowContrastText()));
+  EXPECT_EQ(at(kRowGround), bytes(kit::UIConstants::tableViewBGColor()));
+  EXPECT_EQ(bytes(cell->title->textColor()), bytes(kit::UIConstants::contrastText()));
+  EXPECT_EQ(bytes(cell->format->textColor()), bytes(kit::UIConstants::lowContrastText()));
 }
 
 TEST_P(SetupCellsTest, AModeRowShowsItsTitleInTheAccentWhenSelected) {
   auto cell = showRows<SetupFormatCell>([](SetupFormatCell& c) { c.title->setText("4K 16:9"); });
   table->selectRowAtIndexPath(platform::ui::IndexPath{0, 0}, false, platform::ui::TableViewScrollPosition::None);
-  EXPECT_EQ(bytes(cell->title->textColor()), bytes(UIConstants::blue()));
+  EXPECT_EQ(bytes(cell->title->textColor()), bytes(kit::UIConstants::blue()));
   EXPECT_EQ(cell->title->font().fontName(), "Avenir-Roman");
   table->deselectRowAtIndexPath({0, 0}, false);
-  EXPECT_EQ(bytes(cell->title->textColor()), bytes(UIConstants::contrastText()));
+  EXPECT_EQ(bytes(cell->title->textColor()), bytes(kit::UIConstants::contrastText()));
 }
 
 TEST_P(SetupCellsTest, TheMenuRowStaysBlueAfterItsTapUntilTheMenuResetsIt) {
@@ -154,24 +156,24 @@ TEST_P(SetupCellsTest, TheMenuRowStaysBlueAfterItsTapUntilTheMenuResetsIt) {
   row->itemLabel->setText("ARRI ALEXA 35");
   window->addSubview(row);
   const Point ground{380, 104}, centre{195, 130};
-  EXPECT_EQ(at(ground), bytes(UIConstants::cameraSetupButtonsColor()));
+  EXPECT_EQ(at(ground), bytes(kit::UIConstants::cameraSetupButtonsColor()));
   window->touchDown(centre);
   env.advance(0.1);
-  EXPECT_EQ(at(ground), bytes(UIConstants::blue()));
+  EXPECT_EQ(at(ground), bytes(kit::UIConstants::blue()));
   EXPECT_EQ(bytes(row->itemLabel->textColor()), (Rgb{255, 255, 255}));
   window->touchUp(centre);
   env.advance(1);
-  EXPECT_EQ(at(ground), bytes(UIConstants::blue()));
+  EXPECT_EQ(at(ground), bytes(kit::UIConstants::blue()));
   row->buttonNotHighlighted();
-  EXPECT_EQ(at(ground), bytes(UIConstants::cameraSetupButtonsColor()));
-  EXPECT_EQ(bytes(row->titleLabel->textColor()), bytes(UIConstants::lowContrastText()));
+  EXPECT_EQ(at(ground), bytes(kit::UIConstants::cameraSetupButtonsColor()));
+  EXPECT_EQ(bytes(row->titleLabel->textColor()), bytes(kit::UIConstants::lowContrastText()));
 
   // A finger that slides off and lifts puts the row back at once.
   window->touchDown(centre);
   env.advance(0.1);
   window->touchMove({195, 400});
   window->touchUp({195, 400});
-  EXPECT_EQ(at(ground), bytes(UIConstants::cameraSetupButtonsColor()));
+  EXPECT_EQ(at(ground), bytes(kit::UIConstants::cameraSetupButtonsColor()));
 }
 
 TEST_P(SetupCellsTest, TheRadioRowKeepsItsFixedColoursInEitherTheme) {
@@ -190,10 +192,13 @@ TEST_P(SetupCellsTest, TheRadioRowKeepsItsFixedColoursInEitherTheme) {
   EXPECT_EQ(line->check->alpha(), 0);
   EXPECT_EQ(bytes(line->title->textColor()), (Rgb{255, 255, 255}));
   line->setSelected(false, false);
-  EXPECT_EQ(bytes(*line->contentView()->backgroundColor()), bytes(UIConstants::primaryBG()));
+  EXPECT_EQ(bytes(*line->contentView()->backgroundColor()), bytes(kit::UIConstants::primaryBG()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Themes, SetupCellsTest, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Dark" : "Light"; });
 
 }  // namespace
+
+}  // namespace app::setup
+

@@ -17,7 +17,7 @@ std::string arrow(const std::string& from, const std::string& to) { return forma
 
 }  // namespace
 
-std::string SetupMenuRows::displayAspectRatio(const CameraPackage& package) {
+std::string SetupMenuRows::displayAspectRatio(const model::CameraPackage& package) {
   const std::string final = dotted(package.getFinalAspectRatio());
   if (package.cropID != 1) return final;
   const float camera = package.modeSqueeze();
@@ -34,14 +34,14 @@ std::string SetupMenuRows::displayAspectRatio(const CameraPackage& package) {
   return arrow(package.getSensorAspectRatio(), final);
 }
 
-std::string SetupMenuRows::framelineText(const CameraPackage& package) {
-  const FrameGuide guide = package.frameGuide.value_or(FrameGuide());
+std::string SetupMenuRows::framelineText(const model::CameraPackage& package) {
+  const model::FrameGuide guide = package.frameGuide.value_or(model::FrameGuide());
   // The no-frame-line row is stored as 1:100 in the shipped catalogue; a height of -1 marks it in older ones.
-  if (guide.height == -1.0f || guide.frameGuideId == PackageUtil::kNoFrameGuide) return localized("None");
+  if (guide.height == -1.0f || guide.frameGuideId == storage::PackageUtil::kNoFrameGuide) return localized("None");
   return dotted(format("%.3g:%.3g", guide.width, guide.height));
 }
 
-SetupMenuRows SetupMenuRows::forPackage(const CameraPackage& package) {
+SetupMenuRows SetupMenuRows::forPackage(const model::CameraPackage& package) {
   SetupMenuRows rows;
   rows.withShootingMode = package.shootingMode && package.shootingMode->shootingModeNameOrig;
   rows.lensSetupTop = rows.withShootingMode ? kLensTopWithMode : kLensTopWithoutMode;
@@ -58,7 +58,7 @@ SetupMenuRows SetupMenuRows::forPackage(const CameraPackage& package) {
   rows.lensesTitle = localized(package.lensSet.size() < 2 ? "Lens" : "Lenses");
   rows.lensesValue = package.getLensString();
   if (package.lensAdapter) {
-    const LensAdapterRecord& adapter = *package.lensAdapter;
+    const model::LensAdapterRecord& adapter = *package.lensAdapter;
     rows.adapterValue = adapter.isNormalAdapter()
                             ? format("%@ (%@)", adapter.adapterName, adapter.displayValue())
                             : adapter.adapterName;
@@ -67,3 +67,4 @@ SetupMenuRows SetupMenuRows::forPackage(const CameraPackage& package) {
 }
 
 }  // namespace app::setup
+

@@ -24,12 +24,13 @@ struct SetupMenuRows {
   std::string lensesValue;
   std::string adapterValue;
 
-  static SetupMenuRows forPackage(const CameraPackage& package);
+  static SetupMenuRows forPackage(const model::CameraPackage& package);
   // The aspect row's value: the final ratio, or "native → final" where the lens series or an
   // anamorphic adapter changes the camera's ratio.
-  static std::string displayAspectRatio(const CameraPackage& package);
+  static std::string displayAspectRatio(const model::CameraPackage& package);
   // "2.39:1" (three significant digits, always a point), "None" for the no-frame-line row.
-  static std::string framelineText(const CameraPackage& package);
+  static std::string framelineText(const model::CameraPackage& package);
 };
 
 }  // namespace app::setup
+

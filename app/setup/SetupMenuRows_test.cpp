@@ -6,39 +6,41 @@
 
 #include "app/setup/SetupMenuRows.h"
 
+namespace app::setup {
+
 namespace {
 
 using app::setup::SetupMenuRows;
 
-CameraPackage package(float cameraSqueeze, float lensSqueeze, float adapterWidth, float adapterHeight) {
-  CameraPackage p;
-  CameraShootingMode mode;
+model::CameraPackage package(float cameraSqueeze, float lensSqueeze, float adapterWidth, float adapterHeight) {
+  model::CameraPackage p;
+  model::CameraShootingMode mode;
   mode.shootingMode = "Open Gate";
   mode.width = 36.7f;
   mode.height = 25.54f;
   mode.anamorphotic = cameraSqueeze;
   mode.aspectRatio = "1.44:1";
   p.shootingMode = mode;
-  p.cameraManufacturer = Camera(7, "Maker", "Model X", "Cine", 0);
+  p.cameraManufacturer = model::Camera(7, "Maker", "Model X", "Cine", 0);
   p.cropID = 1;
   p.formatType = "native";
-  LensManufacturer series;
+  model::LensManufacturer series;
   series.manufacturer = "Glass";
   series.series = "Primes";
   series.anamorphotic = lensSqueeze;
   p.lensManufacturer = series;
-  LensAdapterRecord adapter;
+  model::LensAdapterRecord adapter;
   adapter.adapterId = 1;
   adapter.adapterName = "None";
   adapter.adapterValueWidth = adapterWidth;
   adapter.adapterValueHeight = adapterHeight;
   p.lensAdapter = adapter;
-  FrameGuide guide;
+  model::FrameGuide guide;
   guide.frameGuideId = 1;
   guide.width = -1.0f;
   guide.height = -1.0f;
   p.frameGuide = guide;
-  LensObject lens;
+  model::LensObject lens;
   lens.lensId = 1;
   lens.focalLength = 35;
   lens.lensType = "Prime Lens";
@@ -122,7 +124,7 @@ TEST(SetupMenuRows, LensTitleAndAdapterText) {
   auto p = package(1, 1, 1, 1);
   EXPECT_EQ(SetupMenuRows::forPackage(p).lensesTitle, "Lens");
   EXPECT_EQ(SetupMenuRows::forPackage(p).adapterValue, "None") << "an adapter of width 1 shows only its name";
-  LensObject second = p.lensSet.front();
+  model::LensObject second = p.lensSet.front();
   second.lensId = 2;
   second.focalLength = 50;
   p.lensSet.push_back(second);
@@ -139,7 +141,7 @@ TEST(SetupMenuRows, LensTitleAndAdapterText) {
 }
 
 TEST(SetupMenuRows, MissingPartsReadAsEmptyTexts) {
-  CameraPackage empty;
+  model::CameraPackage empty;
   const auto rows = SetupMenuRows::forPackage(empty);
   EXPECT_FALSE(rows.withShootingMode);
   EXPECT_TRUE(rows.cameraValue.empty());
@@ -148,3 +150,6 @@ TEST(SetupMenuRows, MissingPartsReadAsEmptyTexts) {
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

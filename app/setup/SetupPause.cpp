@@ -26,3 +26,4 @@ void SetupPause::pause(platform::ui::ViewController& owner, std::function<void()
 }
 
 }  // namespace app::setup
+

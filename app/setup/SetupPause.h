@@ -18,3 +18,4 @@ class SetupPause {
 };
 
 }  // namespace app::setup
+

@@ -6,6 +6,8 @@
 #include "platform/runtime/LoadHooks.h"
 #include "platform/ui/InterfaceRegistry.h"
 
+namespace app::setup {
+
 namespace {
 
 constexpr const char* kStoryboard = "Main_Universal";
@@ -28,3 +30,6 @@ const bool registered = (platform::runtime::addLoadHook(kSetupScreensOrder, &reg
 [[maybe_unused]] const bool* const keep = &registered;
 
 }  // namespace
+
+}  // namespace app::setup
+

@@ -33,11 +33,11 @@ class SetupScreenFixture {
     env.advance(0.5);
   }
   ~SetupScreenFixture() {
-    InteractiveGuideManager::getSingleton()->unregisterViewForInteractiveGuide();
+    app::settings::InteractiveGuideManager::getSingleton()->unregisterViewForInteractiveGuide();
     platform::ui::Keyboard::shared().reset();
   }
 
-  static std::shared_ptr<FramesObject> state() { return SetupTestEnvironment::state(); }
+  static std::shared_ptr<app::state::FramesObject> state() { return SetupTestEnvironment::state(); }
 
   void push(const std::shared_ptr<platform::ui::ViewController>& screen) {
     navigation->pushViewController(screen, false);

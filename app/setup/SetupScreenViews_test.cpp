@@ -7,6 +7,8 @@
 #include "sdk/analytics/engine/reporters/ScreenViewReporter.h"
 #include "sdk/analytics/engine/reporters/ReporterHost.h"
 
+namespace app::setup {
+
 namespace {
 
 using platform::foundation::Dictionary;
@@ -70,3 +72,6 @@ TEST_F(SetupScreenViewsTest, PagesAreOneScreenAndSetupAnother) {
 }
 
 }  // namespace
+
+}  // namespace app::setup
+

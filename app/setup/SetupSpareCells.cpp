@@ -8,6 +8,8 @@ using platform::graphics::Color;
 using platform::ui::TableViewCell;
 using platform::ui::TableViewCellStyle;
 
+namespace app::setup {
+
 namespace {
 
 using app::setup::addCellLabel;
@@ -31,10 +33,10 @@ void layOutTitleAndTrailing(TableViewCell& cell, platform::ui::Label& title, pla
 SetupControllerFrameLineCell::SetupControllerFrameLineCell(TableViewCellStyle style, std::string reuseIdentifier)
     : TableViewCell(style, std::move(reuseIdentifier)) {
   setSelectionStyle(platform::ui::TableViewCellSelectionStyle::None);
-  contentView()->setBackgroundColor(UIConstants::primaryBG());
+  contentView()->setBackgroundColor(kit::UIConstants::primaryBG());
   title = addCellLabel(*this);
-  title->setTextColor(UIConstants::contrastText());
-  check = platform::ui::make<platform::ui::ImageView>(app::setup::SetupIcons::check(UIConstants::blue()));
+  title->setTextColor(kit::UIConstants::contrastText());
+  check = platform::ui::make<platform::ui::ImageView>(app::setup::SetupIcons::check(kit::UIConstants::blue()));
   check->setContentMode(platform::ui::ContentMode::Center);
   contentView()->addSubview(check);
 }
@@ -46,16 +48,16 @@ void SetupControllerFrameLineCell::layoutSubviews() {
 
 void SetupControllerFrameLineCell::setSelected(bool selected, bool animated) {
   check->setAlpha(0);
-  title->setFont(UIConstants::romanFontWithSize(14));
+  title->setFont(kit::UIConstants::romanFontWithSize(14));
   TableViewCell::setSelected(selected, animated);
   if (selected) {
     title->setTextColor(Color::whiteColor());
     platform::ui::View::animate(app::setup::kRowPressIn, 0, platform::ui::AnimationOptionCurveEaseIn,
-                                [this] { contentView()->setBackgroundColor(UIConstants::blue()); });
+                                [this] { contentView()->setBackgroundColor(kit::UIConstants::blue()); });
     return;
   }
-  contentView()->setBackgroundColor(UIConstants::primaryBG());
-  title->setTextColor(UIConstants::contrastText());
+  contentView()->setBackgroundColor(kit::UIConstants::primaryBG());
+  title->setTextColor(kit::UIConstants::contrastText());
 }
 
 // --- CameraSetupFullCellRadio ---
@@ -111,3 +113,6 @@ void FormatCell::layoutSubviews() {
   TableViewCell::layoutSubviews();
   layOutTitleAndTrailing(*this, *field, nullptr, 0);
 }
+
+}  // namespace app::setup
+

@@ -9,6 +9,8 @@
 // Members of the setup list family that no screen shows at present; they keep the family's looks for
 // the lists that may take them up again.
 
+namespace app::setup {
+
 // A frame-line row: its check is never shown; selected, the row takes the accent.
 class SetupControllerFrameLineCell : public platform::ui::TableViewCell {
  public:
@@ -71,3 +73,6 @@ class FormatCell : public platform::ui::TableViewCell {
                              std::string reuseIdentifier = kReuseIdentifier);
   void layoutSubviews() override;
 };
+
+}  // namespace app::setup
+

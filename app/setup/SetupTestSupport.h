@@ -25,7 +25,7 @@ class SetupTestEnvironment : public ostrel::testing::KitTestEnvironment {
     frames->packageOne.reset();
     frames->packageTwo.reset();
     frames->currentPackage.reset();
-    frames->settings = FramesSettings{};
+    frames->settings = app::state::FramesSettings{};
     frames->restartFromSettings = false;
     frames->storyBoardName = "Main_Universal";
     frames->loadPrefs();
@@ -43,7 +43,7 @@ class SetupTestEnvironment : public ostrel::testing::KitTestEnvironment {
     platform::foundation::Bundle::setMainPath(previousBundle_);
   }
 
-  static std::shared_ptr<FramesObject> state() { return app::pages::framesObject(); }
+  static std::shared_ptr<app::state::FramesObject> state() { return app::pages::framesObject(); }
 
  private:
   std::string previousBundle_;

@@ -14,3 +14,4 @@ inline std::string localized(const char* key) { return platform::ui::LocalizedSt
 inline std::string dotted(const std::string& text) { return app::model::NumericText::replacingAll(text, ",", "."); }
 
 }  // namespace app::setup
+

@@ -10,6 +10,8 @@
 #include "platform/ui/Window.h"
 #include "sdk/core/App.h"
 
+namespace app::state {
+
 namespace {
 
 using platform::ui::Application;
@@ -76,3 +78,6 @@ void AppDelegate::registerRuntimeClass() {
   cls->addMethod<std::shared_ptr<platform::ui::Window>(), AppDelegate>(kWindow,
                                                                        [](AppDelegate& self) { return self.window; });
 }
+
+}  // namespace app::state
+

@@ -10,6 +10,8 @@ class Application;
 class Window;
 }  // namespace platform::ui
 
+namespace app::state {
+
 // The application delegate, runtime class "AppDelegate": the platform's application main makes it by
 // that name. Launching configures the SDK, then creates the state object and loads the preferences;
 // entering the background saves them.
@@ -36,3 +38,6 @@ class AppDelegate : public platform::runtime::Object {
   std::shared_ptr<platform::ui::Window> window;
   std::shared_ptr<FramesObject> applicationObject;
 };
+
+}  // namespace app::state
+

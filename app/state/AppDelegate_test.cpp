@@ -14,6 +14,8 @@
 
 using platform::foundation::CurrentRegion;
 
+namespace app::state {
+
 namespace {
 
 using platform::foundation::PropertyList;
@@ -78,3 +80,6 @@ TEST(CurrentRegionTest, TheCountryIsTakenFromTheLocaleName) {
 }
 
 }  // namespace
+
+}  // namespace app::state
+

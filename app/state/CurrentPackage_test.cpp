@@ -8,23 +8,25 @@
 #include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/PackageUtil.h"
 
+namespace app::state {
+
 namespace {
 
 using namespace ostrel::testing;
 
-int formatOf(const std::optional<CameraPackage>& package) {
+int formatOf(const std::optional<model::CameraPackage>& package) {
   return package && package->shootingMode ? package->shootingMode->containerID : 0;
 }
 
 int selectedSeries() {
-  LensDatabaseHelper lenses;
+  storage::LensDatabaseHelper lenses;
   EXPECT_TRUE(lenses.openDb(false));
   const auto series = lenses.getSelectedLensManufacturer();
   return series ? series->manufacturerId : 0;
 }
 
 int selectedAdapter() {
-  LensAdapterCatalogue adapters;
+  storage::LensAdapterCatalogue adapters;
   EXPECT_TRUE(adapters.openDb(false));
   return adapters.getSelectedLensAdapter().adapterId;
 }
@@ -59,8 +61,8 @@ TEST_F(StartUpTest, ASetupPackageReplacesTheStandardPackageItIsFor) {
     const auto untouched = modus ? state->packageOne : state->packageTwo;
     const auto otherFormat = modus ? std::pair(state->formatOneId, state->cropIDOne())
                                    : std::pair(state->formatTwoId, state->cropIDTwo());
-    CameraPackage built = PackageUtil::getCurrentPackageWithFormatID(modus ? 1084 : 599, 10);
-    built.lensAdapter = PackageUtil::loadPackage(-2).lensAdapter;
+    model::CameraPackage built = storage::PackageUtil::getCurrentPackageWithFormatID(modus ? 1084 : 599, 10);
+    built.lensAdapter = storage::PackageUtil::loadPackage(-2).lensAdapter;
     built.packageName = "built";
     state->currentPackageModus = modus;
     state->loadPackage(built);
@@ -81,14 +83,14 @@ TEST_F(StartUpTest, ASetupPackageReplacesTheStandardPackageItIsFor) {
 
 TEST_F(StartUpTest, TheEditedPackageIsRebuiltFromItsOwnFormatAndTheCataloguesSelections) {
   auto state = launch();
-  CameraPackage cropped = PackageUtil::getCurrentPackageWithFormatID(599, 10);
+  model::CameraPackage cropped = storage::PackageUtil::getCurrentPackageWithFormatID(599, 10);
   state->currentPackageModus = 0;
   state->changeFormatFromPackage(cropped);
   ASSERT_EQ(std::pair(state->formatOneId, state->cropIDOne()), std::pair(599, 10));
 
   for (int modus : {0, 1}) {
     // Nothing selected and no adapter in hand: the rebuilt package's own choices must be written back.
-    LensAdapterCatalogue adapters;
+    storage::LensAdapterCatalogue adapters;
     ASSERT_TRUE(adapters.openDb(false) && adapters.deselectAllAdapter());
     adapters.closeDb();
     state->lensAdapter.reset();
@@ -110,7 +112,7 @@ TEST_F(StartUpTest, TheEditedPackageIsRebuiltFromItsOwnFormatAndTheCataloguesSel
 
   // Package two's own format, so the two readings cannot be told apart by accident.
   state->currentPackageModus = 1;
-  state->changeFormatFromPackage(PackageUtil::getCurrentPackageWithFormatID(1084, 1));
+  state->changeFormatFromPackage(storage::PackageUtil::getCurrentPackageWithFormatID(1084, 1));
   state->loadCurrentPackage();
   EXPECT_EQ(formatOf(state->currentPackage), 1084);
   state->currentPackageModus = 0;
@@ -119,3 +121,6 @@ TEST_F(StartUpTest, TheEditedPackageIsRebuiltFromItsOwnFormatAndTheCataloguesSel
 }
 
 }  // namespace
+
+}  // namespace app::state
+

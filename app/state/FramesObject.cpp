@@ -10,6 +10,8 @@
 using platform::foundation::CurrentRegion;
 using app::model::NumericText;
 
+namespace app::state {
+
 namespace {
 
 constexpr int kStandardOne = -2;
@@ -42,7 +44,7 @@ bool FramesObject::onFirstStart() {
   return false;
 }
 
-void FramesObject::dress(CameraPackage& package, const char* name, bool withAdapter) {
+void FramesObject::dress(model::CameraPackage& package, const char* name, bool withAdapter) {
   if (frameGuideStyleChosen_) {
     package.frameGuideShading = frameGuideShading_;
     package.frameGuideColor = getUIColorFromInt(frameGuideColor_);
@@ -57,9 +59,9 @@ void FramesObject::setLensAdapterFromPackage() {
 
 void FramesObject::loadPackages() {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  packageOne = PackageUtil::loadPackage(kStandardOne);
+  packageOne = storage::PackageUtil::loadPackage(kStandardOne);
   dress(*packageOne, kNameOne, true);
-  packageTwo = PackageUtil::loadPackage(kStandardTwo);
+  packageTwo = storage::PackageUtil::loadPackage(kStandardTwo);
   dress(*packageTwo, kNameTwo, true);
   currentPackageModus = 1;
 }
@@ -67,29 +69,29 @@ void FramesObject::loadPackages() {
 void FramesObject::setPackageOneAsCurrentPackage() {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   currentPackageModus = 0;
-  currentPackage = PackageUtil::loadPackage(kStandardOne);
+  currentPackage = storage::PackageUtil::loadPackage(kStandardOne);
   dress(*currentPackage, kNameOne, true);
 }
 
 void FramesObject::setPackageTwoAsCurrentPackage() {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   currentPackageModus = 1;
-  currentPackage = PackageUtil::loadPackage(kStandardTwo);
+  currentPackage = storage::PackageUtil::loadPackage(kStandardTwo);
   dress(*currentPackage, kNameTwo, true);
 }
 
 void FramesObject::generateStartPackages() {
-  currentPackage = PackageUtil::getStartPackageOne();
+  currentPackage = storage::PackageUtil::getStartPackageOne();
   dress(*currentPackage, kNameOne, true);
-  PackageUtil::saveStandardPackageOne(*currentPackage);
+  storage::PackageUtil::saveStandardPackageOne(*currentPackage);
   currentPackage.reset();
   currentPackageModus = 1;
-  currentPackage = PackageUtil::getStartPackageTwo();
+  currentPackage = storage::PackageUtil::getStartPackageTwo();
   dress(*currentPackage, kNameTwo, true);
-  PackageUtil::saveStandardPackageTwo(*currentPackage);
+  storage::PackageUtil::saveStandardPackageTwo(*currentPackage);
 }
 
-void FramesObject::loadPackage(const CameraPackage& package) {
+void FramesObject::loadPackage(const model::CameraPackage& package) {
   currentPackage.reset();
   (currentPackageModus != 0 ? packageTwo : packageOne) = package;
   currentPackage = package;
@@ -97,7 +99,7 @@ void FramesObject::loadPackage(const CameraPackage& package) {
   changeFormatFromPackage(package);
 }
 
-void FramesObject::changeFormatFromPackage(const CameraPackage& package) {
+void FramesObject::changeFormatFromPackage(const model::CameraPackage& package) {
   const int32_t format = package.shootingMode ? package.shootingMode->containerID : 0;
   if (currentPackageModus != 0) {
     formatTwoId = format;
@@ -112,7 +114,7 @@ void FramesObject::loadCurrentPackage() {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   const bool two = currentPackageModus != 0;
   currentPackage =
-      PackageUtil::getCurrentPackageWithFormatID(two ? formatTwoId : formatOneId, two ? cropIDTwo_ : cropIDOne_);
+      storage::PackageUtil::getCurrentPackageWithFormatID(two ? formatTwoId : formatOneId, two ? cropIDTwo_ : cropIDOne_);
   if (frameGuideStyleChosen_) {
     currentPackage->frameGuideShading = frameGuideShading_;
     currentPackage->frameGuideColor = getUIColorFromInt(frameGuideColor_);
@@ -122,7 +124,7 @@ void FramesObject::loadCurrentPackage() {
     currentPackage->frameGuideColor = stored->frameGuideColor;
   }
   setLensAdapterFromPackage();
-  PackageUtil::setLoadedPackageinDB(*currentPackage);
+  storage::PackageUtil::setLoadedPackageinDB(*currentPackage);
 }
 
 void FramesObject::blockHapticFeedback() {
@@ -138,17 +140,17 @@ void FramesObject::unblockHapticFeedback() {
   savePrefs();
 }
 
-LensSet FramesObject::thinLensSet(std::optional<CameraPackage>& package) {
+model::LensSet FramesObject::thinLensSet(std::optional<model::CameraPackage>& package) {
   if (!package) return {};
-  if (!package->mLensSet) package->mLensSet = LensSet();
-  LensSet& set = *package->mLensSet;
-  std::vector<LensObject> result;
+  if (!package->mLensSet) package->mLensSet = model::LensSet();
+  model::LensSet& set = *package->mLensSet;
+  std::vector<model::LensObject> result;
   for (const auto& lens : set.lenses) {
     if (!NumericText::contains(lens.lensType, "Prime Lens")) {
       result.push_back(lens);
       continue;
     }
-    const auto twin = std::find_if(result.begin(), result.end(), [&](const LensObject& kept) {
+    const auto twin = std::find_if(result.begin(), result.end(), [&](const model::LensObject& kept) {
       return NumericText::contains(kept.lensType, "Prime Lens") && kept.focalLength == lens.focalLength;
     });
     if (twin == result.end()) {
@@ -157,7 +159,7 @@ LensSet FramesObject::thinLensSet(std::optional<CameraPackage>& package) {
     }
     // Of two primes of one focal length the first stays, unless the later one is in the user's set.
     const bool selected = std::any_of(set.selectedLenses.begin(), set.selectedLenses.end(),
-                                      [&](const LensObject& chosen) { return chosen.lensId == lens.lensId; });
+                                      [&](const model::LensObject& chosen) { return chosen.lensId == lens.lensId; });
     if (selected) {
       result.erase(twin);
       result.push_back(lens);
@@ -167,6 +169,9 @@ LensSet FramesObject::thinLensSet(std::optional<CameraPackage>& package) {
   return set;
 }
 
-LensSet FramesObject::getLensSetForPackageOne() { return thinLensSet(packageOne); }
+model::LensSet FramesObject::getLensSetForPackageOne() { return thinLensSet(packageOne); }
 
-LensSet FramesObject::getLensSetForPackageTwo() { return thinLensSet(packageTwo); }
+model::LensSet FramesObject::getLensSetForPackageTwo() { return thinLensSet(packageTwo); }
+
+}  // namespace app::state
+

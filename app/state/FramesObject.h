@@ -15,6 +15,8 @@
 #include "platform/foundation/SequenceChecker.h"
 #include "platform/foundation/Value.h"
 
+namespace app::state {
+
 // The app-wide state: the two packages the main screen shows side by side, the package the setup
 // screens are editing, the user's settings, the f-stop position and the bookkeeping of versions and
 // starts. It owns the preference file "FramesData.plist" in the Documents folder and, through the
@@ -54,8 +56,8 @@ class FramesObject {
   void setPackageTwoAsCurrentPackage();
   void generateStartPackages();
   // A package built by the setup screens becomes package one or two (by currentPackageModus).
-  void loadPackage(const CameraPackage& package);
-  void changeFormatFromPackage(const CameraPackage& package);
+  void loadPackage(const model::CameraPackage& package);
+  void changeFormatFromPackage(const model::CameraPackage& package);
   void loadCurrentPackage();
   void setLensAdapterFromPackage();
   // Whether the catalogues must be brought to the built-in version (the version itself is stored only
@@ -69,11 +71,11 @@ class FramesObject {
 
   // One lens per focal length among the primes of the package's set (a selected one wins); changes
   // the package's mLensSet and returns it.
-  LensSet getLensSetForPackageOne();
-  LensSet getLensSetForPackageTwo();
+  model::LensSet getLensSetForPackageOne();
+  model::LensSet getLensSetForPackageTwo();
 
-  static int32_t colorCodeFromColor(const StoredColor& color) { return color.colorCode(); }
-  static StoredColor getUIColorFromInt(int32_t code) { return StoredColor::fromColorCode(code); }
+  static int32_t colorCodeFromColor(const model::StoredColor& color) { return color.colorCode(); }
+  static model::StoredColor getUIColorFromInt(int32_t code) { return model::StoredColor::fromColorCode(code); }
   static bool phoneRegionIsImperial();
 
   bool onFirstStart();
@@ -93,11 +95,11 @@ class FramesObject {
   int32_t formatOneId = 0;
   int32_t formatTwoId = 0;
   bool first_Start = false;
-  FStopMatrix fMatrix;
-  LensAdapter lensadapterOne;
-  LensAdapter lensadapterTwo;
+  optics::FStopMatrix fMatrix;
+  storage::LensAdapter lensadapterOne;
+  storage::LensAdapter lensadapterTwo;
   int32_t appVersion = 0;
-  std::optional<CameraPackage> currentPackage;
+  std::optional<model::CameraPackage> currentPackage;
   // Which standard package the setup screens' edits go to: 0 package one, 1 package two. Read only by
   // loadPackage, changeFormatFromPackage and loadCurrentPackage; set by the main screen
   // (setPackageOne/TwoAsCurrentPackage); start-up (loadPackages, generateStartPackages) leaves it at 1.
@@ -106,9 +108,9 @@ class FramesObject {
   bool restartFromSettings = false;
   int32_t dbVersion = 0;
   std::string storyBoardName;
-  std::optional<LensAdapterRecord> lensAdapter;
-  std::optional<CameraPackage> packageOne;
-  std::optional<CameraPackage> packageTwo;
+  std::optional<model::LensAdapterRecord> lensAdapter;
+  std::optional<model::CameraPackage> packageOne;
+  std::optional<model::CameraPackage> packageTwo;
   FramesSettings settings;
 
  private:
@@ -133,11 +135,11 @@ class FramesObject {
   bool migrateCatalogues(bool& lensUpdated, const FreshCatalogues& fresh);
   // The generic-lens migration: its snapshot is taken before the catalogues change, and written into
   // them afterwards unless the lens catalogue could not be brought to the built-in version.
-  std::optional<GenericSeriesSnapshot> prepareGenericLensMigration();
-  void finishGenericLensMigration(const std::optional<GenericSeriesSnapshot>& snapshot, bool lensReady);
+  std::optional<storage::GenericSeriesSnapshot> prepareGenericLensMigration();
+  void finishGenericLensMigration(const std::optional<storage::GenericSeriesSnapshot>& snapshot, bool lensReady);
   void applyThemeFlag();
-  void dress(CameraPackage& package, const char* name, bool withAdapter);
-  LensSet thinLensSet(std::optional<CameraPackage>& package);
+  void dress(model::CameraPackage& package, const char* name, bool withAdapter);
+  model::LensSet thinLensSet(std::optional<model::CameraPackage>& package);
 
   bool anamorphicUpdateDone_ = false;
   int32_t frameGuideColor_ = 0;
@@ -156,3 +158,6 @@ class FramesObject {
   bool hapticBlocked_ = false;
   bool appIsVersion3_ = false;
 };
+
+}  // namespace app::state
+

@@ -5,6 +5,8 @@
 
 #include "app/state/StartUpTestSupport.h"
 
+namespace app::state {
+
 namespace {
 
 using namespace ostrel::testing;
@@ -39,7 +41,7 @@ TEST_F(StartUpTest, LaterLaunchesCountUpAndKeepTheFrameGuideStyle) {
   EXPECT_EQ(second->packageTwo->frameGuideShading, 2);
 
   // A colour the user chose for package two stays after the next save and relaunch.
-  second->packageTwo->frameGuideColor = StoredColor::fromColorCode(0x00FF00);
+  second->packageTwo->frameGuideColor = model::StoredColor::fromColorCode(0x00FF00);
   second->packageTwo->frameGuideShading = 3;
   second->savePrefs();
   const auto third = launch();
@@ -149,8 +151,8 @@ TEST_F(StartUpTest, BlockedHapticsNeverReachTheFile) {
   EXPECT_EQ(stored()["SETTINGS_HAPTICFEEDBACK"], Value(false));
 }
 
-LensObject prime(int id, float focalLength) {
-  LensObject lens;
+model::LensObject prime(int id, float focalLength) {
+  model::LensObject lens;
   lens.lensId = id;
   lens.focalLength = focalLength;
   lens.lensType = "Prime Lens";
@@ -159,11 +161,11 @@ LensObject prime(int id, float focalLength) {
 
 TEST(LensSetThinningTest, OnePrimePerFocalLengthWithTheSelectedOneWinning) {
   FramesObject state;
-  LensObject zoom = prime(3, 50);
+  model::LensObject zoom = prime(3, 50);
   zoom.lensType = "Zoom Lens";
-  const auto thinned = [&](std::vector<LensObject> selected) {
-    CameraPackage package;
-    package.mLensSet = LensSet{.lenses = {prime(7, 50), zoom, prime(8, 85), prime(9, 50)},
+  const auto thinned = [&](std::vector<model::LensObject> selected) {
+    model::CameraPackage package;
+    package.mLensSet = model::LensSet{.lenses = {prime(7, 50), zoom, prime(8, 85), prime(9, 50)},
                                       .lensManufacturer = {},
                                       .selectedLenses = std::move(selected)};
     state.packageOne = package;
@@ -179,3 +181,6 @@ TEST(LensSetThinningTest, OnePrimePerFocalLengthWithTheSelectedOneWinning) {
 }
 
 }  // namespace
+
+}  // namespace app::state
+

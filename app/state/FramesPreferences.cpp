@@ -20,6 +20,8 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/log/Log.h"
 
+namespace app::state {
+
 namespace {
 
 using platform::foundation::Value;
@@ -82,9 +84,9 @@ void FramesObject::setDefaults() {
   appIsVersion3_ = false;
   appInDarkMode = true;
   settings.cocFactor = kDefaultCocFactor;
-  lensadapterOne = LensAdapter(1.0f);
-  lensadapterTwo = LensAdapter(1.0f);
-  fMatrix = FStopMatrix();
+  lensadapterOne = storage::LensAdapter(1.0f);
+  lensadapterTwo = storage::LensAdapter(1.0f);
+  fMatrix = optics::FStopMatrix();
   frameGuideStyleChosen_ = false;
 }
 
@@ -94,7 +96,7 @@ void FramesObject::setStartPackageValues() {
   cropIDTwo_ = 1;
   formatOneId = kDefaultFormatOne;
   formatTwoId = kDefaultFormatTwo;
-  frameGuideColor_ = StoredColor::defaultFrameGuideColor().colorCode();
+  frameGuideColor_ = model::StoredColor::defaultFrameGuideColor().colorCode();
   frameGuideShading_ = kDefaultShading;
   frameGuideStyleChosen_ = true;
 }
@@ -124,8 +126,8 @@ void FramesObject::readPreferences(const Value& stored) {
   formatOneId = int32Value(stored, "FormatOneID").value_or(0);
   formatTwoId = int32Value(stored, "FormatTwoID").value_or(0);
   if (const auto one = floatValue(stored, "LensAdapterOne")) {
-    lensadapterOne = LensAdapter(*one);
-    lensadapterTwo = LensAdapter(floatValue(stored, "LensAdapterTwo").value_or(0.0f));
+    lensadapterOne = storage::LensAdapter(*one);
+    lensadapterTwo = storage::LensAdapter(floatValue(stored, "LensAdapterTwo").value_or(0.0f));
   }
   if (const auto type = int32Value(stored, "LENSMATCHTYPE")) settings.lensMatchType = *type;
   if (const auto factor = int32Value(stored, "COCFACTOR")) {
@@ -194,12 +196,12 @@ bool FramesObject::migrateCatalogues(bool& lensUpdated, const FreshCatalogues& f
   // A catalogue seeded from the bundle during this start already is the built-in version: replacing
   // it with a copy of itself would only cost time.
   lensUpdated =
-      fresh.lenses || updateCatalogue<LensDatabaseHelper>("Update LensDB now!", &LensDatabaseHelper::resetdatabase);
-  const bool formatsUpdated = fresh.formats || updateCatalogue<CameraFormatCatalogue>(
-                                                   "Update CameraformatDB now!", &CameraFormatCatalogue::resetdatabase);
+      fresh.lenses || updateCatalogue<storage::LensDatabaseHelper>("Update LensDB now!", &storage::LensDatabaseHelper::resetdatabase);
+  const bool formatsUpdated = fresh.formats || updateCatalogue<storage::CameraFormatCatalogue>(
+                                                   "Update CameraformatDB now!", &storage::CameraFormatCatalogue::resetdatabase);
   const bool adaptersUpdated =
-      fresh.adapters || updateCatalogue<LensAdapterCatalogue>("Update LensAdapterUpdate now!",
-                                                                    &LensAdapterCatalogue::resetDB);
+      fresh.adapters || updateCatalogue<storage::LensAdapterCatalogue>("Update LensAdapterUpdate now!",
+                                                                    &storage::LensAdapterCatalogue::resetDB);
 
   // The new version is stored only when every catalogue has it, so a failed update runs again on the
   // next start instead of never.
@@ -211,23 +213,23 @@ bool FramesObject::migrateCatalogues(bool& lensUpdated, const FreshCatalogues& f
   return true;
 }
 
-std::optional<GenericSeriesSnapshot> FramesObject::prepareGenericLensMigration() {
-  PackageUtil::cleanupPackageDB();
-  const CameraPackage one = PackageUtil::loadPackage(-2);
-  const CameraPackage two = PackageUtil::loadPackage(-1);
-  return GenericLensMigration::generateUpdateobjectWithPackageOne(one, two);
+std::optional<storage::GenericSeriesSnapshot> FramesObject::prepareGenericLensMigration() {
+  storage::PackageUtil::cleanupPackageDB();
+  const model::CameraPackage one = storage::PackageUtil::loadPackage(-2);
+  const model::CameraPackage two = storage::PackageUtil::loadPackage(-1);
+  return storage::GenericLensMigration::generateUpdateobjectWithPackageOne(one, two);
 }
 
-void FramesObject::finishGenericLensMigration(const std::optional<GenericSeriesSnapshot>& snapshot,
+void FramesObject::finishGenericLensMigration(const std::optional<storage::GenericSeriesSnapshot>& snapshot,
                                               bool lensReady) {
   // The old catalogue is still in place: moving lenses into it now would be undone by the update that
   // the next start retries, so the whole migration waits for that start.
   if (!lensReady) return;
   bool complete = true;
   if (snapshot) {
-    const auto ids = GenericLensMigration::updateGenericFavorites(*snapshot);
-    if (ids.lensmanuID1 >= 1) PackageUtil::updateLensManufacturerID(ids.lensmanuID1, -2);
-    if (ids.lensmanuID2 >= 1) PackageUtil::updateLensManufacturerID(ids.lensmanuID2, -1);
+    const auto ids = storage::GenericLensMigration::updateGenericFavorites(*snapshot);
+    if (ids.lensmanuID1 >= 1) storage::PackageUtil::updateLensManufacturerID(ids.lensmanuID1, -2);
+    if (ids.lensmanuID2 >= 1) storage::PackageUtil::updateLensManufacturerID(ids.lensmanuID2, -1);
     complete = ids.complete;
   }
   anamorphicUpdateDone_ = complete;
@@ -238,23 +240,23 @@ FramesObject::FreshCatalogues FramesObject::openCatalogues() {
   using app::storage::OpenCatalogue;
   // Missing catalogues are all seeded first, with one sync of the folder for all of them.
   const std::pair<const char*, const char*> catalogues[] = {
-      {LensDatabaseHelper::kFileName, LensDatabaseHelper::kResourceName},
-      {CameraFormatCatalogue::kFileName, CameraFormatCatalogue::kResourceName},
-      {LensAdapterCatalogue::kFileName, LensAdapterCatalogue::kResourceName},
-      {PackageDatabaseHelper::kFileName, PackageDatabaseHelper::kResourceName}};
+      {storage::LensDatabaseHelper::kFileName, storage::LensDatabaseHelper::kResourceName},
+      {storage::CameraFormatCatalogue::kFileName, storage::CameraFormatCatalogue::kResourceName},
+      {storage::LensAdapterCatalogue::kFileName, storage::LensAdapterCatalogue::kResourceName},
+      {storage::PackageDatabaseHelper::kFileName, storage::PackageDatabaseHelper::kResourceName}};
   const auto seeded = CatalogueDatabase::seedAllMissing(catalogues);
   const auto fresh_ = [&seeded](const char* fileName) {
     return std::find(seeded.begin(), seeded.end(), fileName) != seeded.end();
   };
-  FreshCatalogues fresh{.lenses = fresh_(LensDatabaseHelper::kFileName),
-                        .formats = fresh_(CameraFormatCatalogue::kFileName),
-                        .adapters = fresh_(LensAdapterCatalogue::kFileName)};
+  FreshCatalogues fresh{.lenses = fresh_(storage::LensDatabaseHelper::kFileName),
+                        .formats = fresh_(storage::CameraFormatCatalogue::kFileName),
+                        .adapters = fresh_(storage::LensAdapterCatalogue::kFileName)};
   // The first open seeds a missing catalogue, replaces a damaged one and finishes a re-pointing of the
   // packages that an update left; within the start's session every later use shares that connection.
-  if (!OpenCatalogue<LensDatabaseHelper>()) fresh.lenses = false;
-  if (!OpenCatalogue<CameraFormatCatalogue>()) fresh.formats = false;
-  if (!OpenCatalogue<LensAdapterCatalogue>()) fresh.adapters = false;
-  static_cast<void>(static_cast<bool>(OpenCatalogue<PackageDatabaseHelper>()));
+  if (!OpenCatalogue<storage::LensDatabaseHelper>()) fresh.lenses = false;
+  if (!OpenCatalogue<storage::CameraFormatCatalogue>()) fresh.formats = false;
+  if (!OpenCatalogue<storage::LensAdapterCatalogue>()) fresh.adapters = false;
+  static_cast<void>(static_cast<bool>(OpenCatalogue<storage::PackageDatabaseHelper>()));
   return fresh;
 }
 
@@ -297,7 +299,7 @@ void FramesObject::loadPrefs() {
     makeStartPackages = false;
   }
 
-  std::optional<GenericSeriesSnapshot> snapshot;
+  std::optional<storage::GenericSeriesSnapshot> snapshot;
   if (!anamorphicUpdateDone_) snapshot = prepareGenericLensMigration();
   bool lensReady = true;
   if (updateDatabase()) migrateCatalogues(lensReady, fresh);
@@ -355,11 +357,11 @@ void FramesObject::storeStandardPackages() {
   // A package stored as it is now is not written again.
   if (packageOne) {
     packageOne->packageName = "Standard Package One";
-    PackageUtil::saveStandardPackageOne(*packageOne);
+    storage::PackageUtil::saveStandardPackageOne(*packageOne);
   }
   if (packageTwo) {
     packageTwo->packageName = "Standard Package Two";
-    PackageUtil::saveStandardPackageTwo(*packageTwo);
+    storage::PackageUtil::saveStandardPackageTwo(*packageTwo);
   }
 }
 
@@ -371,3 +373,6 @@ void FramesObject::savePrefs() {
   applyThemeFlag();
   if (!hapticBlocked_) hapticFeedbackWasSet_ = settings.hapticFeedback;
 }
+
+}  // namespace app::state
+

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace app::state {
+
 // The user's settings. A new record holds NO and 0 everywhere; FramesObject::loadPrefs sets the
 // defaults and then the stored values.
 struct FramesSettings {
@@ -12,3 +14,6 @@ struct FramesSettings {
   int32_t lensMatchType = 0;      // 0 match widths, 1 match heights
   int32_t cocFactor = 0;          // circle of confusion = format diagonal / cocFactor
 };
+
+}  // namespace app::state
+

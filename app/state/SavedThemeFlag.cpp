@@ -10,6 +10,7 @@
 #include "platform/foundation/PropertyList.h"
 
 namespace app::state {
+
 namespace {
 
 struct Known {
@@ -57,3 +58,4 @@ void SavedThemeFlag::fileChanged() {
 }
 
 }  // namespace app::state
+

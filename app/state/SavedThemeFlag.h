@@ -19,3 +19,4 @@ class SavedThemeFlag {
 };
 
 }  // namespace app::state
+

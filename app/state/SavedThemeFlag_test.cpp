@@ -6,6 +6,8 @@
 
 #include "app/state/StartUpTestSupport.h"
 
+namespace app::state {
+
 namespace {
 
 using app::state::SavedThemeFlag;
@@ -51,3 +53,6 @@ TEST_F(SavedThemeFlagTest, EachContainerAnswersFromItsOwnFile) {
 }
 
 }  // namespace
+
+}  // namespace app::state
+

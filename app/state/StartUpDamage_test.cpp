@@ -12,6 +12,8 @@
 #include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/PackageUtil.h"
 
+namespace app::state {
+
 namespace {
 
 using namespace ostrel::testing;
@@ -65,10 +67,10 @@ struct Catalogue {
   const char* anyTable;
 };
 
-const Catalogue kCatalogues[] = {{LensDatabaseHelper::kFileName, "Lenses"},
-                                 {CameraFormatCatalogue::kFileName, "FormatContainer"},
-                                 {LensAdapterCatalogue::kFileName, "QuorvelLensAdapter"},
-                                 {PackageDatabaseHelper::kFileName, "PackageData"}};
+const Catalogue kCatalogues[] = {{storage::LensDatabaseHelper::kFileName, "Lenses"},
+                                 {storage::CameraFormatCatalogue::kFileName, "FormatContainer"},
+                                 {storage::LensAdapterCatalogue::kFileName, "QuorvelLensAdapter"},
+                                 {storage::PackageDatabaseHelper::kFileName, "PackageData"}};
 
 // A database that is not the catalogue: SQLite reads it, but the catalogue's tables are missing.
 std::string foreignDatabase(const std::string& scratch) {
@@ -106,11 +108,11 @@ TEST_F(StartUpTest, ADamagedCatalogueIsKeptAsideAndReplacedByTheBundlesCopy) {
 
 TEST_F(StartUpTest, TheUsersSavedPackageSurvivesADamagedLensCatalogue) {
   const auto first = launch();
-  ASSERT_GE(PackageUtil::savePackage(*first->packageOne), 1);
-  ASSERT_TRUE(AtomicFile::writeAtomically(CatalogueDatabase::libraryPath(LensDatabaseHelper::kFileName),
+  ASSERT_GE(storage::PackageUtil::savePackage(*first->packageOne), 1);
+  ASSERT_TRUE(AtomicFile::writeAtomically(CatalogueDatabase::libraryPath(storage::LensDatabaseHelper::kFileName),
                                           std::string_view("broken")).ok());
   launch();
-  PackageDatabaseHelper packages;
+  storage::PackageDatabaseHelper packages;
   ASSERT_TRUE(packages.openDb(false));
   const auto saved = packages.getAllPackages();
   ASSERT_EQ(saved.size(), 1u);
@@ -148,3 +150,6 @@ TEST_F(StartUpTest, AStartThatChangesNothingWritesNoCatalogueAndASecondSaveNoFil
 }
 
 }  // namespace
+
+}  // namespace app::state
+

@@ -34,14 +34,14 @@ class StartUpTest : public ::testing::Test {
     platform::foundation::Bundle::setMainPath(previousBundle_);
   }
 
-  std::unique_ptr<FramesObject> launch() {
-    auto state = std::make_unique<FramesObject>();
+  std::unique_ptr<app::state::FramesObject> launch() {
+    auto state = std::make_unique<app::state::FramesObject>();
     state->loadPrefs();
     return state;
   }
-  static Value stored() { return PropertyList::readFile(FramesObject::preferencePath()); }
+  static Value stored() { return PropertyList::readFile(app::state::FramesObject::preferencePath()); }
   static void store(Dictionary preferences) {
-    ASSERT_TRUE(PropertyList::writeFile(FramesObject::preferencePath(), Value(std::move(preferences)),
+    ASSERT_TRUE(PropertyList::writeFile(app::state::FramesObject::preferencePath(), Value(std::move(preferences)),
                                         PropertyList::Format::Xml));
     app::state::SavedThemeFlag::fileChanged();
   }
@@ -51,15 +51,15 @@ class StartUpTest : public ::testing::Test {
     for (const auto& [key, value] : changes) preferences[key] = value;
     store(std::move(preferences));
   }
-  static PackageDatabaseObject storedPackage(int id) {
-    PackageDatabaseHelper packages;
+  static app::storage::PackageDatabaseObject storedPackage(int id) {
+    app::storage::PackageDatabaseHelper packages;
     EXPECT_TRUE(packages.openDb(false));
-    return packages.loadPackage(id).value_or(PackageDatabaseObject());
+    return packages.loadPackage(id).value_or(app::storage::PackageDatabaseObject());
   }
   // Exactly what a first launch writes.
   static Value firstStartValues(const std::string& region) {
     return Value(Dictionary{{"Version", 32},
-                            {"DBVersion", FramesObject::kDBVersion},
+                            {"DBVersion", app::state::FramesObject::kDBVersion},
                             {"FormatOneID", 1084},
                             {"FormatTwoID", 599},
                             {"App_Start_Count", 1},

@@ -11,6 +11,8 @@ using app::model::NumericText;
 using app::storage::CatalogueUpdate;
 using app::storage::PendingPackageRemap;
 
+namespace app::storage {
+
 namespace {
 
 using Step = CatalogueStatement::Step;
@@ -21,8 +23,8 @@ constexpr const char* kModeColumns =
     "FormatContainer.origin,FormatContainer.aspectratio";
 
 // The nine format columns. A format without a name of its own is shown by its kind.
-CameraShootingMode modeFromRow(const CatalogueStatement& row, bool keepName) {
-  CameraShootingMode mode;
+model::CameraShootingMode modeFromRow(const CatalogueStatement& row, bool keepName) {
+  model::CameraShootingMode mode;
   mode.containerID = row.columnInt(0);
   mode.manufacturerID = row.columnInt(1);
   mode.width = row.columnFloat(3);
@@ -49,8 +51,8 @@ bool CameraFormatCatalogue::openDb(bool reset) {
   return true;
 }
 
-std::vector<Camera> CameraFormatCatalogue::readManufacturers(const char* sql) {
-  std::vector<Camera> cameras;
+std::vector<model::Camera> CameraFormatCatalogue::readManufacturers(const char* sql) {
+  std::vector<model::Camera> cameras;
   auto statement = database_.prepare(sql, true);
   while (statement.step() == Step::Row) {
     cameras.emplace_back(statement.columnInt(0), statement.columnText(1), statement.columnText(2),
@@ -59,21 +61,21 @@ std::vector<Camera> CameraFormatCatalogue::readManufacturers(const char* sql) {
   return cameras;
 }
 
-std::vector<Camera> CameraFormatCatalogue::getAllManufacturers() {
+std::vector<model::Camera> CameraFormatCatalogue::getAllManufacturers() {
   return readManufacturers("SELECT * FROM ManufactorTable ORDER BY LOWER (manufactor), LOWER (model)");
 }
 
-std::vector<Camera> CameraFormatCatalogue::getAllManufacturersCine() {
+std::vector<model::Camera> CameraFormatCatalogue::getAllManufacturersCine() {
   return readManufacturers(
       "SELECT * FROM ManufactorTable WHERE type = 'Cine' ORDER BY LOWER (manufactor), LOWER (model)");
 }
 
-std::vector<Camera> CameraFormatCatalogue::getAllManufacturersPhoto() {
+std::vector<model::Camera> CameraFormatCatalogue::getAllManufacturersPhoto() {
   return readManufacturers(
       "SELECT * FROM ManufactorTable WHERE type = 'Photo' ORDER BY LOWER (manufactor), LOWER (model)");
 }
 
-std::optional<Camera> CameraFormatCatalogue::getCameraManufacturer(int manufacturerId) {
+std::optional<model::Camera> CameraFormatCatalogue::getCameraManufacturer(int manufacturerId) {
   auto statement = database_.prepare(
       "SELECT ManufactorTable.id, ManufactorTable.manufactor, ManufactorTable.model,ManufactorTable.type,"
       "ManufactorTable.origin FROM ManufactorTable WHERE ManufactorTable.id = ?",
@@ -83,7 +85,7 @@ std::optional<Camera> CameraFormatCatalogue::getCameraManufacturer(int manufactu
     return std::nullopt;
   }
   statement.bind(1, manufacturerId);
-  std::optional<Camera> camera;
+  std::optional<model::Camera> camera;
   while (statement.step() == Step::Row) {
     camera.emplace(statement.columnInt(0), statement.columnText(1), statement.columnText(2), statement.columnText(3),
                    statement.columnInt(4));
@@ -91,9 +93,9 @@ std::optional<Camera> CameraFormatCatalogue::getCameraManufacturer(int manufactu
   return camera;
 }
 
-std::vector<CameraShootingMode> CameraFormatCatalogue::readModes(const std::string& sql, std::optional<int> parameter,
+std::vector<model::CameraShootingMode> CameraFormatCatalogue::readModes(const std::string& sql, std::optional<int> parameter,
                                                                  bool keepName) {
-  std::vector<CameraShootingMode> modes;
+  std::vector<model::CameraShootingMode> modes;
   auto statement = database_.prepare(sql, true);
   if (!statement.ok()) {
     database_.logUpdateFailure();
@@ -104,27 +106,27 @@ std::vector<CameraShootingMode> CameraFormatCatalogue::readModes(const std::stri
   return modes;
 }
 
-std::optional<CameraShootingMode> CameraFormatCatalogue::getCameraFormat(int formatId) {
+std::optional<model::CameraShootingMode> CameraFormatCatalogue::getCameraFormat(int formatId) {
   auto modes =
       readModes(std::string(kModeColumns) + " FROM FormatContainer WHERE FormatContainer.id = ?", formatId, true);
   if (modes.empty()) return std::nullopt;
   return modes.back();
 }
 
-std::vector<CameraShootingMode> CameraFormatCatalogue::getAllShootingModesForManufacturer(int manufacturerId) {
+std::vector<model::CameraShootingMode> CameraFormatCatalogue::getAllShootingModesForManufacturer(int manufacturerId) {
   return readModes(
       std::string(kModeColumns) +
           " FROM FormatContainer WHERE FormatContainer.manufactorId = ?  ORDER BY FormatContainer.orderNumber",
       manufacturerId, true);
 }
 
-std::vector<CameraShootingMode> CameraFormatCatalogue::getAllCustomShootingModes() {
+std::vector<model::CameraShootingMode> CameraFormatCatalogue::getAllCustomShootingModes() {
   return readModes(std::string(kModeColumns) + " FROM FormatContainer WHERE FormatContainer.origin = 1", std::nullopt,
                    false);
 }
 
-std::vector<CameraFormatFull> CameraFormatCatalogue::readFull(const char* filter) {
-  std::vector<CameraFormatFull> formats;
+std::vector<model::CameraFormatFull> CameraFormatCatalogue::readFull(const char* filter) {
+  std::vector<model::CameraFormatFull> formats;
   auto statement = database_.prepare(
       std::string(kModeColumns) +
           ",ManufactorTable.id, ManufactorTable.manufactor,ManufactorTable.model  FROM ManufactorTable, "
@@ -133,28 +135,28 @@ std::vector<CameraFormatFull> CameraFormatCatalogue::readFull(const char* filter
       true);
   if (!statement.ok()) database_.logUpdateFailure();
   while (statement.step() == Step::Row) {
-    CameraFormatFull full;
+    model::CameraFormatFull full;
     full.shootingMode = modeFromRow(statement, true);
     // The joined camera takes its kind from the format; the lists never show its origin.
-    full.manufacturer = Camera(statement.columnInt(9), statement.columnText(10), statement.columnText(11),
+    full.manufacturer = model::Camera(statement.columnInt(9), statement.columnText(10), statement.columnText(11),
                                          full.shootingMode.category, 0);
     formats.push_back(std::move(full));
   }
   return formats;
 }
 
-std::vector<CameraFormatFull> CameraFormatCatalogue::getAllCameraFormatSetupsAndManufacturer() { return readFull(""); }
+std::vector<model::CameraFormatFull> CameraFormatCatalogue::getAllCameraFormatSetupsAndManufacturer() { return readFull(""); }
 
-std::vector<CameraFormatFull> CameraFormatCatalogue::getAllCameraFormatSetupsAndManufacturerCineOnly() {
+std::vector<model::CameraFormatFull> CameraFormatCatalogue::getAllCameraFormatSetupsAndManufacturerCineOnly() {
   return readFull(" AND FormatContainer.category = 'Cine'");
 }
 
-std::vector<CameraFormatFull> CameraFormatCatalogue::getAllCameraFormatSetupsAndManufacturerPhotoOnly() {
+std::vector<model::CameraFormatFull> CameraFormatCatalogue::getAllCameraFormatSetupsAndManufacturerPhotoOnly() {
   return readFull(" AND FormatContainer.category = 'Photo'");
 }
 
-std::vector<Crop> CameraFormatCatalogue::getCropsForNativeFormat(const CameraShootingMode& mode) {
-  std::vector<Crop> crops;
+std::vector<model::Crop> CameraFormatCatalogue::getCropsForNativeFormat(const model::CameraShootingMode& mode) {
+  std::vector<model::Crop> crops;
   auto statement = database_.prepare(
       "SELECT QuorvelFrameGuide.id, QuorvelFrameGuide.width, QuorvelFrameGuide.height, QuorvelFrameGuide.sortValue, "
       "QuorvelFrameGuide.type FROM QuorvelFrameGuide ORDER BY sortValue ASC",
@@ -163,19 +165,19 @@ std::vector<Crop> CameraFormatCatalogue::getCropsForNativeFormat(const CameraSho
   while (statement.step() == Step::Row) {
     const float width = statement.columnFloat(1);
     const float height = statement.columnFloat(2);
-    Crop crop;
+    model::Crop crop;
     crop.cropID = statement.columnInt(0);
     crop.sortValue = statement.columnFloat(3);
     crop.formatID = mode.containerID;
     crop.customType = statement.columnInt(4);
     crop.value = width / height;
-    crop.aspectRatio = FrameGuide::ratioText(width, height);
+    crop.aspectRatio = model::FrameGuide::ratioText(width, height);
     crops.push_back(std::move(crop));
   }
   return crops;
 }
 
-std::optional<Crop> CameraFormatCatalogue::getCropForID(int cropId) {
+std::optional<model::Crop> CameraFormatCatalogue::getCropForID(int cropId) {
   auto statement = database_.prepare(
       "SELECT QuorvelFrameGuide.id, QuorvelFrameGuide.width, QuorvelFrameGuide.height, QuorvelFrameGuide.sortValue, "
       "QuorvelFrameGuide.type FROM QuorvelFrameGuide WHERE QuorvelFrameGuide.id = ?",
@@ -185,12 +187,12 @@ std::optional<Crop> CameraFormatCatalogue::getCropForID(int cropId) {
     return std::nullopt;
   }
   statement.bind(1, cropId);
-  std::optional<Crop> crop;
+  std::optional<model::Crop> crop;
   while (statement.step() == Step::Row) {
     // Only what a package needs of its crop: the id, the ratio text and whether it is the user's.
     crop.emplace();
     crop->cropID = statement.columnInt(0);
-    crop->aspectRatio = FrameGuide::ratioText(statement.columnFloat(1), statement.columnFloat(2));
+    crop->aspectRatio = model::FrameGuide::ratioText(statement.columnFloat(1), statement.columnFloat(2));
     crop->customType = statement.columnInt(4);
   }
   return crop;
@@ -211,10 +213,13 @@ std::optional<FormatRefObject> CameraFormatCatalogue::getFormatRefObjectForOldCa
   return reference;
 }
 
-std::vector<FrameGuide> CameraFormatCatalogue::getallCustomCrops() {
-  std::vector<FrameGuide> guides;
+std::vector<model::FrameGuide> CameraFormatCatalogue::getallCustomCrops() {
+  std::vector<model::FrameGuide> guides;
   auto statement = database_.prepare("SELECT * FROM QuorvelFrameGuide WHERE  QuorvelFrameGuide.type = 1", true);
   if (!statement.ok()) database_.logUpdateFailure();
   while (statement.step() == Step::Row) guides.push_back(FrameGuideCatalogue::guideFromRow(statement));
   return guides;
 }
+
+}  // namespace app::storage
+

@@ -12,6 +12,8 @@
 #include "app/model/FrameGuide.h"
 #include "app/storage/CatalogueDatabase.h"
 
+namespace app::storage {
+
 // A camera id of an older numbering, resolved to a format and a crop.
 struct FormatRefObject {
   int containerID = 0;
@@ -36,23 +38,23 @@ class CameraFormatCatalogue {
   void closeDb() { database_.close(); }
   app::storage::CatalogueDatabase& database() { return database_; }
 
-  std::vector<Camera> getAllManufacturers();  // by maker and model
-  std::vector<Camera> getAllManufacturersCine();
-  std::vector<Camera> getAllManufacturersPhoto();
-  std::optional<Camera> getCameraManufacturer(int manufacturerId);
+  std::vector<model::Camera> getAllManufacturers();  // by maker and model
+  std::vector<model::Camera> getAllManufacturersCine();
+  std::vector<model::Camera> getAllManufacturersPhoto();
+  std::optional<model::Camera> getCameraManufacturer(int manufacturerId);
   // A format without a name of its own reads as "Video" (a Cine format) or "Still".
-  std::optional<CameraShootingMode> getCameraFormat(int formatId);
-  std::vector<CameraShootingMode> getAllShootingModesForManufacturer(int manufacturerId);
-  std::vector<CameraFormatFull> getAllCameraFormatSetupsAndManufacturer();
-  std::vector<CameraFormatFull> getAllCameraFormatSetupsAndManufacturerCineOnly();
-  std::vector<CameraFormatFull> getAllCameraFormatSetupsAndManufacturerPhotoOnly();
+  std::optional<model::CameraShootingMode> getCameraFormat(int formatId);
+  std::vector<model::CameraShootingMode> getAllShootingModesForManufacturer(int manufacturerId);
+  std::vector<model::CameraFormatFull> getAllCameraFormatSetupsAndManufacturer();
+  std::vector<model::CameraFormatFull> getAllCameraFormatSetupsAndManufacturerCineOnly();
+  std::vector<model::CameraFormatFull> getAllCameraFormatSetupsAndManufacturerPhotoOnly();
 
   // Inserts return the new id (also written into the record), or -1 when nothing was stored. A user
   // format is always a "Cine" format of its own user camera, with an empty model.
-  [[nodiscard]] int insertNewFormat(CameraShootingMode& mode);
-  [[nodiscard]] int insertCustomManufacturer(Camera& manufacturer);
+  [[nodiscard]] int insertNewFormat(model::CameraShootingMode& mode);
+  [[nodiscard]] int insertCustomManufacturer(model::Camera& manufacturer);
   // Both rows or neither; the mode comes back with its camera and format ids, nullopt on failure.
-  std::optional<CameraShootingMode> insertNewCameraManufacturer(Camera& manufacturer, CameraShootingMode mode);
+  std::optional<model::CameraShootingMode> insertNewCameraManufacturer(model::Camera& manufacturer, model::CameraShootingMode mode);
   [[nodiscard]] int checkIfCustomManufacturerExist();
   [[nodiscard]] int getLastContainerID();
   [[nodiscard]] int getLastFormatID();
@@ -60,15 +62,15 @@ class CameraFormatCatalogue {
 
   // Deletes a user camera with its formats; returns the id of its first format (0 when it had none)
   // so that the packages on it can be removed.
-  [[nodiscard]] int deleteCustomFormat(const Camera& manufacturer);
+  [[nodiscard]] int deleteCustomFormat(const model::Camera& manufacturer);
   [[nodiscard]] bool deleteContainer(int formatId);
 
   // Every crop of the table, offered for `mode` (which supplies only the format id).
-  std::vector<Crop> getCropsForNativeFormat(const CameraShootingMode& mode);
-  std::optional<Crop> getCropForID(int cropId);
+  std::vector<model::Crop> getCropsForNativeFormat(const model::CameraShootingMode& mode);
+  std::optional<model::Crop> getCropForID(int cropId);
   std::optional<FormatRefObject> getFormatRefObjectForOldCameraID(int oldCameraId);
-  std::vector<CameraShootingMode> getAllCustomShootingModes();  // user formats, names left empty
-  std::vector<FrameGuide> getallCustomCrops();           // user crops and frame guides
+  std::vector<model::CameraShootingMode> getAllCustomShootingModes();  // user formats, names left empty
+  std::vector<model::FrameGuide> getallCustomCrops();           // user crops and frame guides
 
   // Replaces the catalogue by the bundle's and carries the user's cameras, formats, crops and frame
   // guide selection over, re-pointing the stored packages in one mapping. The new catalogue is
@@ -77,10 +79,13 @@ class CameraFormatCatalogue {
   [[nodiscard]] bool resetdatabase();
 
  private:
-  std::vector<Camera> readManufacturers(const char* sql);
-  std::vector<CameraShootingMode> readModes(const std::string& sql, std::optional<int> parameter, bool keepName);
-  std::vector<CameraFormatFull> readFull(const char* filter);
+  std::vector<model::Camera> readManufacturers(const char* sql);
+  std::vector<model::CameraShootingMode> readModes(const std::string& sql, std::optional<int> parameter, bool keepName);
+  std::vector<model::CameraFormatFull> readFull(const char* filter);
   [[nodiscard]] int nextId(const char* sql);
 
   app::storage::CatalogueDatabase database_;
 };
+
+}  // namespace app::storage
+

@@ -9,18 +9,20 @@ using app::storage::CatalogueReplacement;
 using app::storage::CatalogueUpdate;
 using app::storage::PendingPackageRemap;
 
+namespace app::storage {
+
 namespace {
 
 using Kind = PendingPackageRemap::Kind;
 
 // What of the installed catalogue is the user's, read without changing it.
 struct FormatCarryOver {
-  std::vector<CameraFormatFull> formats;  // each user format with its camera
-  std::vector<FrameGuide> crops;   // user crops and frame guides (one table)
+  std::vector<model::CameraFormatFull> formats;  // each user format with its camera
+  std::vector<model::FrameGuide> crops;   // user crops and frame guides (one table)
   int selectedGuide = 0;                  // 0: none was selected
 };
 
-int mapped(const std::vector<UpdateFormatIDObject>& mapping, int id) {
+int mapped(const std::vector<model::UpdateFormatIDObject>& mapping, int id) {
   for (const auto& entry : mapping) {
     if (entry.oldID == id) return entry.newID;
   }
@@ -34,7 +36,7 @@ bool carryGuides(const std::string& staging, const FormatCarryOver& old, Pending
   if (!CatalogueReplacement::fillWithoutSyncing(guides.database())) return false;
   CatalogueDatabase::Transaction transaction(guides.database());
   if (!transaction.active()) return false;
-  for (FrameGuide guide : old.crops) {
+  for (model::FrameGuide guide : old.crops) {
     const int oldId = guide.frameGuideId;
     int newId = guides.insertFrameGuide4Update(guide);
     // The new catalogue ships a row of the same size: packages on the user's row move to it.
@@ -67,8 +69,8 @@ bool CameraFormatCatalogue::resetdatabase() {
     FrameGuideCatalogue guides;
     if (!guides.openPath(installed.database_.path())) return false;
     for (auto& mode : installed.getAllCustomShootingModes()) {
-      CameraFormatFull full;
-      full.manufacturer = installed.getCameraManufacturer(mode.manufacturerID).value_or(Camera());
+      model::CameraFormatFull full;
+      full.manufacturer = installed.getCameraManufacturer(mode.manufacturerID).value_or(model::Camera());
       full.shootingMode = std::move(mode);
       old.formats.push_back(std::move(full));
     }
@@ -85,7 +87,7 @@ bool CameraFormatCatalogue::resetdatabase() {
       CatalogueDatabase::Transaction transaction(fresh.database_);
       if (!transaction.active()) return false;
       for (const auto& full : old.formats) {
-        Camera camera = full.manufacturer;
+        model::Camera camera = full.manufacturer;
         const auto mode = fresh.insertNewCameraManufacturer(camera, full.shootingMode);
         if (!mode) return false;
         remap.add(Kind::Format, full.shootingMode.containerID, mode->containerID);
@@ -96,3 +98,6 @@ bool CameraFormatCatalogue::resetdatabase() {
     return carryGuides(staging, old, remap);
   });
 }
+
+}  // namespace app::storage
+

@@ -8,6 +8,8 @@
 
 using app::storage::CatalogueReplacement;
 
+namespace app::storage {
+
 namespace {
 
 using namespace ostrel::testing;
@@ -33,7 +35,7 @@ TEST_F(FormatUpdateTest, UserFormatsAndCropsComeOverAndPackagesFollow) {
   EXPECT_EQ(modes[1].containerID, scene_.newestShipped + 2);
   EXPECT_NE(modes[0].manufacturerID, modes[1].manufacturerID);
   for (const auto& mode : modes) {
-    EXPECT_EQ(helper.getCameraManufacturer(mode.manufacturerID).value_or(Camera()).type, "Cine");
+    EXPECT_EQ(helper.getCameraManufacturer(mode.manufacturerID).value_or(model::Camera()).type, "Cine");
     EXPECT_FLOAT_EQ(mode.anamorphotic, 1.3f);
   }
 
@@ -65,3 +67,6 @@ TEST_F(FormatUpdateTest, WithoutASelectedGuideTheNewCataloguesSelectionStands) {
 }
 
 }  // namespace
+
+}  // namespace app::storage
+

@@ -6,6 +6,8 @@
 using app::storage::CatalogueDatabase;
 using app::storage::CatalogueStatement;
 
+namespace app::storage {
+
 namespace {
 
 using Step = CatalogueStatement::Step;
@@ -36,7 +38,7 @@ int CameraFormatCatalogue::checkIfCustomManufacturerExist() {
   return statement.step() == Step::Row ? statement.columnInt(0) : -1;
 }
 
-int CameraFormatCatalogue::insertCustomManufacturer(Camera& manufacturer) {
+int CameraFormatCatalogue::insertCustomManufacturer(model::Camera& manufacturer) {
   const int id = getLastManufacturerID();
   if (id < 0) return -1;
   auto statement =
@@ -47,7 +49,7 @@ int CameraFormatCatalogue::insertCustomManufacturer(Camera& manufacturer) {
   return id;
 }
 
-int CameraFormatCatalogue::insertNewFormat(CameraShootingMode& mode) {
+int CameraFormatCatalogue::insertNewFormat(model::CameraShootingMode& mode) {
   const int id = getLastContainerID();
   if (id < 0) return -1;
   auto statement = database_.prepareInsert(
@@ -68,11 +70,11 @@ int CameraFormatCatalogue::insertNewFormat(CameraShootingMode& mode) {
   return id;
 }
 
-std::optional<CameraShootingMode> CameraFormatCatalogue::insertNewCameraManufacturer(Camera& manufacturer,
-                                                                                   CameraShootingMode mode) {
+std::optional<model::CameraShootingMode> CameraFormatCatalogue::insertNewCameraManufacturer(model::Camera& manufacturer,
+                                                                                   model::CameraShootingMode mode) {
   CatalogueDatabase::Transaction transaction(database_);
   if (!transaction.active()) return std::nullopt;
-  Camera stored = manufacturer;
+  model::Camera stored = manufacturer;
   if (insertCustomManufacturer(stored) < 0) return std::nullopt;
   mode.manufacturerID = stored.manufacturerId;
   if (insertNewFormat(mode) < 0 || !transaction.commit()) return std::nullopt;
@@ -81,7 +83,7 @@ std::optional<CameraShootingMode> CameraFormatCatalogue::insertNewCameraManufact
 }
 
 // The camera and its formats go together: a format never outlives its camera.
-int CameraFormatCatalogue::deleteCustomFormat(const Camera& manufacturer) {
+int CameraFormatCatalogue::deleteCustomFormat(const model::Camera& manufacturer) {
   const auto modes = getAllShootingModesForManufacturer(manufacturer.manufacturerId);
   const int firstFormat = modes.empty() ? 0 : modes.front().containerID;
   CatalogueDatabase::Transaction transaction(database_);
@@ -100,3 +102,6 @@ int CameraFormatCatalogue::deleteCustomFormat(const Camera& manufacturer) {
 bool CameraFormatCatalogue::deleteContainer(int formatId) {
   return database_.runDelete("DELETE FROM FormatContainer WHERE id = ?", {formatId});
 }
+
+}  // namespace app::storage
+

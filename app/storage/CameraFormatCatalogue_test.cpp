@@ -7,6 +7,8 @@
 #include "app/storage/FrameGuideCatalogue.h"
 #include "app/storage/StorageTestSupport.h"
 
+namespace app::storage {
+
 namespace {
 
 using namespace ostrel::testing;
@@ -48,24 +50,24 @@ TEST_F(FormatDatabaseTest, AFormatWithoutANameOfItsOwnReadsAsVideoOrStill) {
 }
 
 TEST_F(FormatDatabaseTest, AUserCameraIsACineCameraWithItsOwnFormatAndGoesWithIt) {
-  Camera camera(0, "My rig", "typed model", "Photo", 0);
-  CameraShootingMode mode;
+  model::Camera camera(0, "My rig", "typed model", "Photo", 0);
+  model::CameraShootingMode mode;
   mode.category = "Photo";
   mode.width = 22.3f;
   mode.height = 14.9f;
   const auto stored = formats_.insertNewCameraManufacturer(camera, mode);
   ASSERT_TRUE(stored.has_value());
-  const auto read = formats_.getCameraManufacturer(camera.manufacturerId).value_or(Camera());
+  const auto read = formats_.getCameraManufacturer(camera.manufacturerId).value_or(model::Camera());
   EXPECT_EQ(read.model + "|" + read.type + "|" + std::to_string(read.origin), "|Cine|1");
-  EXPECT_EQ(formats_.getCameraFormat(stored->containerID).value_or(CameraShootingMode()).category, "Cine");
+  EXPECT_EQ(formats_.getCameraFormat(stored->containerID).value_or(model::CameraShootingMode()).category, "Cine");
   EXPECT_EQ(formats_.deleteCustomFormat(camera), stored->containerID);
   EXPECT_FALSE(formats_.getCameraManufacturer(camera.manufacturerId).has_value());
   EXPECT_FALSE(formats_.getCameraFormat(stored->containerID).has_value());
 }
 
 TEST_F(FormatDatabaseTest, AUserCameraWithoutFormatsGoesAndNamesNoFormat) {
-  Camera camera(0, "Empty rig", "", "Cine", 0);
-  CameraShootingMode mode;
+  model::Camera camera(0, "Empty rig", "", "Cine", 0);
+  model::CameraShootingMode mode;
   mode.width = 22.3f;
   mode.height = 14.9f;
   const auto stored = formats_.insertNewCameraManufacturer(camera, mode);
@@ -78,27 +80,27 @@ TEST_F(FormatDatabaseTest, AUserCameraWithoutFormatsGoesAndNamesNoFormat) {
 }
 
 TEST_F(FormatDatabaseTest, CropsGiveShortRatioTextsAndSingleValues) {
-  CameraShootingMode mode;
+  model::CameraShootingMode mode;
   mode.containerID = 599;
   const auto crops = formats_.getCropsForNativeFormat(mode);
   EXPECT_TRUE(std::is_sorted(crops.begin(), crops.end(), [](auto& a, auto& b) { return a.sortValue < b.sortValue; }));
   const auto find = [&](int id) {
     const auto it = std::find_if(crops.begin(), crops.end(), [id](const auto& c) { return c.cropID == id; });
-    return it == crops.end() ? Crop() : *it;
+    return it == crops.end() ? model::Crop() : *it;
   };
   EXPECT_EQ(find(12).aspectRatio, "1.85:1");
   EXPECT_FLOAT_EQ(find(12).value, 1.85f);
   EXPECT_EQ(find(11).aspectRatio, "16:9");
   EXPECT_FLOAT_EQ(find(11).value, 16.0f / 9.0f);
   EXPECT_EQ(find(11).formatID, 599);
-  EXPECT_EQ(formats_.getCropForID(17).value_or(Crop()).aspectRatio, "2.39:1");
+  EXPECT_EQ(formats_.getCropForID(17).value_or(model::Crop()).aspectRatio, "2.39:1");
   EXPECT_FALSE(formats_.getCropForID(4242).has_value());
 }
 
 TEST_F(FormatDatabaseTest, FrameGuideIdsStartAtOneAndFollowTheHighestStored) {
   ASSERT_TRUE(guides_.database().execute("DELETE FROM QuorvelFrameGuide"));
   EXPECT_EQ(guides_.getSelectedFrameGuide().frameGuideId, 0) << "no selection is an empty guide, not nothing";
-  FrameGuide first{.width = 2.0f, .height = 1.0f}, second{.width = 3.0f, .height = 1.0f};
+  model::FrameGuide first{.width = 2.0f, .height = 1.0f}, second{.width = 3.0f, .height = 1.0f};
   EXPECT_FALSE(guides_.insertFrameGuide(first));
   EXPECT_EQ(first.frameGuideId, 1);
   EXPECT_EQ(guides_.insertFrameGuide4Update(second), 2);
@@ -109,7 +111,7 @@ TEST_F(FormatDatabaseTest, AGuideOfAnExistingSizeIsNotInsertedAndLeavesTheSelect
   ASSERT_TRUE(guides_.deselectAllFrameGuids());
   ASSERT_TRUE(guides_.selectFrameGuide(17));
   const size_t before = guideCount();
-  FrameGuide typed{.width = 1.85f, .height = 1.0f};  // the shipped 1.85:1, as a float
+  model::FrameGuide typed{.width = 1.85f, .height = 1.0f};  // the shipped 1.85:1, as a float
   EXPECT_TRUE(guides_.frameGuideExists(typed));
   EXPECT_TRUE(guides_.insertFrameGuide(typed));
   EXPECT_EQ(guides_.insertFrameGuide4Update(typed), -1);
@@ -117,7 +119,7 @@ TEST_F(FormatDatabaseTest, AGuideOfAnExistingSizeIsNotInsertedAndLeavesTheSelect
   EXPECT_EQ(guideCount(), before);
   EXPECT_EQ(selectedGuide(), 17);
 
-  FrameGuide fresh{.width = 1.86f, .height = 1.0f}, quiet{.width = 1.87f, .height = 1.0f};
+  model::FrameGuide fresh{.width = 1.86f, .height = 1.0f}, quiet{.width = 1.87f, .height = 1.0f};
   EXPECT_FALSE(guides_.insertFrameGuide(fresh));
   EXPECT_EQ(selectedGuide(), fresh.frameGuideId);
   EXPECT_EQ(guideCount(), before + 1);
@@ -128,7 +130,7 @@ TEST_F(FormatDatabaseTest, AGuideOfAnExistingSizeIsNotInsertedAndLeavesTheSelect
   ASSERT_TRUE(
       guides_.database().execute("CREATE TRIGGER NoSelection BEFORE UPDATE OF selected ON QuorvelFrameGuide "
                                  "BEGIN SELECT RAISE(ABORT, 'no'); END"));
-  FrameGuide refused{.width = 2.9f, .height = 1.0f};
+  model::FrameGuide refused{.width = 2.9f, .height = 1.0f};
   EXPECT_FALSE(guides_.insertFrameGuide(refused));
   EXPECT_EQ(refused.frameGuideId, 0);
   EXPECT_EQ(guideCount(), before + 2);
@@ -136,3 +138,6 @@ TEST_F(FormatDatabaseTest, AGuideOfAnExistingSizeIsNotInsertedAndLeavesTheSelect
 }
 
 }  // namespace
+
+}  // namespace app::storage
+

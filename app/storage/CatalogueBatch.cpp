@@ -3,6 +3,7 @@
 #include "platform/log/Log.h"
 
 namespace app::storage {
+
 namespace {
 
 // Every selection flag of a catalogue, as one text.
@@ -56,3 +57,4 @@ bool CatalogueBatch::commit() {
 }
 
 }  // namespace app::storage
+

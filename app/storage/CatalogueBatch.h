@@ -47,3 +47,4 @@ class CatalogueBatch {
 };
 
 }  // namespace app::storage
+

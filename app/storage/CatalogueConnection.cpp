@@ -8,6 +8,7 @@
 #include "platform/foundation/SequenceChecker.h"
 
 namespace app::storage {
+
 namespace {
 
 // SQLite's memory statistics take one process-wide lock around every allocation it makes: the
@@ -112,3 +113,4 @@ bool CatalogueSession::release(const std::string& path) {
 }
 
 }  // namespace app::storage
+

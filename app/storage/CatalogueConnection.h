@@ -70,3 +70,4 @@ class CatalogueSession {
 };
 
 }  // namespace app::storage
+

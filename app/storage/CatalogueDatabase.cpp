@@ -166,7 +166,7 @@ int CatalogueDatabase::nextIdOrLog(std::string_view sql) {
 }
 
 bool CatalogueDatabase::remapIds(const std::string& table, const std::string& column,
-                                 const std::vector<UpdateFormatIDObject>& mapping) {
+                                 const std::vector<model::UpdateFormatIDObject>& mapping) {
   if (!isIdentifier(table) || !isIdentifier(column)) {
     logError("Refusing to remap ids of " + table + "." + column);
     return false;
@@ -180,7 +180,7 @@ bool CatalogueDatabase::remapIds(const std::string& table, const std::string& co
   }
   // OR IGNORE: the first entry of an old id is the one that counts.
   CatalogueStatement insert = prepare("INSERT OR IGNORE INTO temp.catalogue_id_map (oldId, newId) VALUES (?, ?)");
-  for (const UpdateFormatIDObject& entry : mapping) {
+  for (const model::UpdateFormatIDObject& entry : mapping) {
     insert.bind(1, entry.oldID).bind(2, entry.newID);
     if (!insert.run()) {
       logError("Could not stage id remap: " + errorMessage());
@@ -213,3 +213,4 @@ void CatalogueDatabase::rollback() {
 }
 
 }  // namespace app::storage
+

@@ -93,7 +93,7 @@ class CatalogueDatabase {
   // UPDATE inside a transaction: each row is looked up by the value it had before the update, so a
   // value just written is never moved again by a later entry (5->7 then 7->9 leaves old 5s on 7).
   // When an old id appears twice, its first entry wins. True when the update was applied.
-  [[nodiscard]] bool remapIds(const std::string& table, const std::string& column, const std::vector<UpdateFormatIDObject>& mapping);
+  [[nodiscard]] bool remapIds(const std::string& table, const std::string& column, const std::vector<model::UpdateFormatIDObject>& mapping);
 
   // BEGIN / COMMIT / ROLLBACK; a scope that may fail part-way uses Transaction below.
   [[nodiscard]] bool begin();
@@ -137,3 +137,4 @@ class CatalogueDatabase {
 };
 
 }  // namespace app::storage
+

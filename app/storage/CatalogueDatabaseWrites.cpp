@@ -48,3 +48,4 @@ bool CatalogueDatabase::finishInsert(CatalogueStatement& statement) {
 }
 
 }  // namespace app::storage
+

@@ -10,6 +10,8 @@ using app::storage::CatalogueStatement;
 
 using platform::foundation::AtomicFile;
 
+namespace app::storage {
+
 namespace {
 
 using namespace ostrel::testing;
@@ -140,3 +142,6 @@ TEST_F(CatalogueDatabaseTest, FailedWritesAreReportedAsFailedAndNullsReadAsEmpty
 }
 
 }  // namespace
+
+}  // namespace app::storage
+

@@ -25,6 +25,8 @@
 #error "OSTREL_STORAGE_TESTDATA_DIR must name app/storage/testdata"
 #endif
 
+namespace app::storage {
+
 namespace {
 
 // The release before this one, whose rows need no reference row here.
@@ -246,3 +248,6 @@ TEST(CatalogueReference, NothingAddedSinceThePreviousReleaseShipsWithoutAReferen
 }
 
 }  // namespace
+
+}  // namespace app::storage
+

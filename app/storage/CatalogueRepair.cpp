@@ -9,6 +9,7 @@
 #include "platform/log/Log.h"
 
 namespace app::storage {
+
 namespace {
 
 bool isBusy(int code) { return (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED; }
@@ -63,3 +64,4 @@ bool CatalogueDatabase::openCatalogue(const std::string& fileName, const std::st
 }
 
 }  // namespace app::storage
+

@@ -65,3 +65,4 @@ bool CatalogueReplacement::run(const std::string& fileName, const std::string& r
 }
 
 }  // namespace app::storage
+

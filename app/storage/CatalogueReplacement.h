@@ -26,3 +26,4 @@ class CatalogueReplacement {
 };
 
 }  // namespace app::storage
+

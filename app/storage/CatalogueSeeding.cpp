@@ -15,6 +15,7 @@
 using platform::foundation::AtomicFile;
 
 namespace app::storage {
+
 namespace {
 
 // Library path -> the copy serving it until publish(). Catalogues are used on the main thread only.
@@ -116,3 +117,4 @@ bool CatalogueSeeding::publish() {
 }
 
 }  // namespace app::storage
+

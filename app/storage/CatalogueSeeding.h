@@ -43,3 +43,4 @@ class CatalogueSeeding {
 };
 
 }  // namespace app::storage
+

@@ -19,6 +19,8 @@ using app::storage::CatalogueSeeding;
 using app::storage::CatalogueSession;
 using platform::foundation::AtomicFile;
 
+namespace app::storage {
+
 namespace {
 
 using namespace ostrel::testing;
@@ -136,3 +138,6 @@ TEST_F(CatalogueSeedingTest, WithoutASessionNothingIsStaged) {
 }
 
 }  // namespace
+
+}  // namespace app::storage
+

@@ -109,3 +109,4 @@ bool CatalogueStatement::columnIsNull(int index) const {
 int CatalogueStatement::columnCount() const { return statement_ ? sqlite3_column_count(statement_) : 0; }
 
 }  // namespace app::storage
+

@@ -67,3 +67,4 @@ class CatalogueStatement {
 };
 
 }  // namespace app::storage
+

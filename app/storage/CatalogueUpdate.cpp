@@ -9,6 +9,7 @@
 #include "platform/log/Log.h"
 
 namespace app::storage {
+
 namespace {
 
 // Catalogue updates run on the main thread only, so the listener needs no guard.
@@ -61,3 +62,4 @@ CatalogueUpdate::Installed CatalogueUpdate::openInstalled(CatalogueDatabase& own
 }
 
 }  // namespace app::storage
+

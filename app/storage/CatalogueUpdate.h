@@ -85,3 +85,4 @@ class CatalogueUpdate {
 };
 
 }  // namespace app::storage
+

@@ -24,6 +24,8 @@ using app::storage::CatalogueReplacement;
 using app::storage::CatalogueUpdate;
 using app::storage::PendingPackageRemap;
 
+namespace app::storage {
+
 namespace {
 
 using namespace ostrel::testing;
@@ -185,3 +187,6 @@ INSTANTIATE_TEST_SUITE_P(Failing, FailedUpdateTest, ::testing::ValuesIn(kFailure
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+}  // namespace app::storage
+

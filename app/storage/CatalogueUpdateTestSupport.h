@@ -19,24 +19,24 @@ namespace ostrel::testing::scenes {
 
 inline int savePackage(int lensSeries, std::vector<int> lenses, int format = 1084, int crop = 1, int guide = 1,
                        int adapter = 1) {
-  PackageDatabaseObject package;
+  app::storage::PackageDatabaseObject package;
   package.lensManufacturerId = lensSeries;
   package.lensSetIDs = std::move(lenses);
   package.cameraFormatId = format;
   package.cropID = crop;
   package.frameGuideId = guide;
   package.adapterId = adapter;
-  return withOpen<PackageDatabaseHelper>([&](auto& packages) { return packages.saveNewPackage(package); });
+  return withOpen<app::storage::PackageDatabaseHelper>([&](auto& packages) { return packages.saveNewPackage(package); });
 }
 
-inline PackageDatabaseObject loadPackage(int id) {
-  return withOpen<PackageDatabaseHelper>(
-      [&](auto& packages) { return packages.loadPackage(id).value_or(PackageDatabaseObject()); });
+inline app::storage::PackageDatabaseObject loadPackage(int id) {
+  return withOpen<app::storage::PackageDatabaseHelper>(
+      [&](auto& packages) { return packages.loadPackage(id).value_or(app::storage::PackageDatabaseObject()); });
 }
 
-inline LensObject lens(int series, float focalLength, int selected, const std::string& type = "Prime Lens",
+inline app::model::LensObject lens(int series, float focalLength, int selected, const std::string& type = "Prime Lens",
                        float focalLengthMax = 0) {
-  LensObject made;
+  app::model::LensObject made;
   made.manufacturerId = series;
   made.focalLength = focalLength;
   made.focalLengthMax = focalLengthMax;
@@ -56,11 +56,11 @@ struct LensScene {
   // Series 1 and 2 (old generic) with a lens each; user series A (current, two lenses), B (empty) and C (one
   // zoom); a user 17.5 mm and a user twin of the shipped 35 mm in series 5; changed shipped flags.
   void build() {
-    LensDatabaseHelper helper;
+    app::storage::LensDatabaseHelper helper;
     ASSERT_TRUE(helper.openDb(false));
     shippedTop = helper.getLastLensID() - 1;
     const auto series = [&](const char* name, const char* type) {
-      LensManufacturer made(0, "Me", name, type, 0, 1.0f, 1);
+      app::model::LensManufacturer made(0, "Me", name, type, 0, 1.0f, 1);
       return helper.insertManufacturer(made);
     };
     seriesA = series("A primes", "Prime Lens");
@@ -68,8 +68,8 @@ struct LensScene {
     seriesC = series("C zoom", "Zoom Lens");
     EXPECT_TRUE(helper.deselectManufacturer());
     EXPECT_TRUE(helper.selectManufacturer(seriesA));
-    const auto add = [&](LensObject made) { return helper.insertNewLensWithSelection(made); };
-    const auto addCustom = [&](LensObject made) { return helper.insertOldCustomLens(made); };
+    const auto add = [&](app::model::LensObject made) { return helper.insertNewLensWithSelection(made); };
+    const auto addCustom = [&](app::model::LensObject made) { return helper.insertOldCustomLens(made); };
     a20 = add(lens(seriesA, 20, 1));
     a40 = add(lens(seriesA, 40, 0));
     custom17 = addCustom(lens(5, 17.5f, 1));
@@ -77,7 +77,7 @@ struct LensScene {
     ASSERT_TRUE(helper.database().execute(
         "INSERT INTO Manufacturer (ManufacturerId, Manufacturer, LensSeries, Type, Origin) "
         "VALUES (1, 'Generic', 'Old primes', 'Prime Lens', 0), (2, 'Generic', 'Old zooms', 'Zoom Lens', 0)"));
-    std::vector<LensObject> generic = {lens(1, 24, 1)}, genericZoom = {lens(2, 24, 1, "Zoom Lens", 70)};
+    std::vector<app::model::LensObject> generic = {lens(1, 24, 1)}, genericZoom = {lens(2, 24, 1, "Zoom Lens", 70)};
     EXPECT_TRUE(helper.insertgenericPrimeLenses(generic));
     EXPECT_TRUE(helper.insertgenericZoomLenses(genericZoom));
     c75 = add(lens(seriesC, 75, 1, "Zoom Lens", 150));
@@ -90,7 +90,7 @@ struct LensScene {
     packageC = savePackage(seriesC, {c75});
   }
 
-  static int countOf(const std::string& sql) { return countIn<LensDatabaseHelper>(sql); }
+  static int countOf(const std::string& sql) { return countIn<app::storage::LensDatabaseHelper>(sql); }
   static bool isOld() { return countOf("SELECT COUNT(*) FROM Lenses WHERE ManufacturerId IN (1, 2)") == 2; }
 
   // Every user row present once, by what it is rather than by id.
@@ -104,7 +104,7 @@ struct LensScene {
 
   // Each package still holds the lenses it held, whatever their ids are now.
   static std::vector<float> focalLengthsOf(int packageId) {
-    return withOpen<LensDatabaseHelper>([&](auto& helper) {
+    return withOpen<app::storage::LensDatabaseHelper>([&](auto& helper) {
       std::vector<float> lengths;
       for (int id : loadPackage(packageId).lensSetIDs) lengths.push_back(helper.getLens(id).focalLength);
       std::sort(lengths.begin(), lengths.end());
@@ -116,7 +116,7 @@ struct LensScene {
     EXPECT_EQ(focalLengthsOf(packageCustom), (std::vector<float>{12, 17.5f, 35}));
     EXPECT_EQ(focalLengthsOf(packageC), (std::vector<float>{75}));
     const int seriesOfC = loadPackage(packageC).lensManufacturerId;
-    EXPECT_EQ(withOpen<LensDatabaseHelper>([&](auto& h) { return h.getLensManufacturer(seriesOfC)->series; }),
+    EXPECT_EQ(withOpen<app::storage::LensDatabaseHelper>([&](auto& h) { return h.getLensManufacturer(seriesOfC)->series; }),
               "C zoom");
   }
   // Everything a user could lose in an update.
@@ -136,13 +136,13 @@ struct FormatScene {
   // 1.85:1 (12) and 2.76:1 (20) rows, so the user's rows sit where the new catalogue has its own. Two
   // user formats; user crops 2.1:1, 3:1 (selected) and 1.85:1.
   void build() {
-    CameraFormatCatalogue formats;
+    app::storage::CameraFormatCatalogue formats;
     ASSERT_TRUE(formats.openDb(false));
     newestShipped = formats.getLastContainerID() - 1;
     ASSERT_TRUE(formats.database().execute("DELETE FROM FormatContainer WHERE id = ?", {newestShipped}));
     ASSERT_TRUE(formats.database().execute("DELETE FROM QuorvelFrameGuide WHERE id IN (12, 20)"));
-    Camera one(0, "Rig one", "ignored", "Photo", 0), two(0, "Rig two", "", "", 0);
-    CameraShootingMode mode;
+    app::model::Camera one(0, "Rig one", "ignored", "Photo", 0), two(0, "Rig two", "", "", 0);
+    app::model::CameraShootingMode mode;
     mode.width = 30.0f;
     mode.height = 17.0f;
     mode.anamorphotic = 1.3f;
@@ -154,10 +154,10 @@ struct FormatScene {
     formatTwo = formats.insertNewCameraManufacturer(two, mode)->containerID;
     formats.closeDb();
 
-    FrameGuideCatalogue guides;
+    app::storage::FrameGuideCatalogue guides;
     ASSERT_TRUE(guides.openDb(false));
     const auto add = [&](float width, bool selecting) {
-      FrameGuide guide{.width = width, .height = 1.0f};
+      app::model::FrameGuide guide{.width = width, .height = 1.0f};
       selecting ? guides.insertFrameGuide(guide) : guides.insertFrameGuideFromCameraSetup(guide);
       return guide.frameGuideId;
     };
@@ -172,9 +172,9 @@ struct FormatScene {
   }
 
   static bool isOld() {
-    return withOpen<FrameGuideCatalogue>([](auto& guides) { return !guides.getFrameGuide(12); });
+    return withOpen<app::storage::FrameGuideCatalogue>([](auto& guides) { return !guides.getFrameGuide(12); });
   }
-  static int countOf(const std::string& sql) { return countIn<CameraFormatCatalogue>(sql); }
+  static int countOf(const std::string& sql) { return countIn<app::storage::CameraFormatCatalogue>(sql); }
 
   static void expectUserRows() {
     EXPECT_EQ(countOf("SELECT COUNT(*) FROM FormatContainer f JOIN ManufactorTable m ON m.id = f.manufactorId "
@@ -189,13 +189,13 @@ struct FormatScene {
 
   static float ratioOf(int guideId) {
     const auto guide =
-        withOpen<FrameGuideCatalogue>([&](auto& guides) { return guides.getFrameGuide(guideId); });
+        withOpen<app::storage::FrameGuideCatalogue>([&](auto& guides) { return guides.getFrameGuide(guideId); });
     return guide ? guide->width / guide->height : 0.0f;
   }
   static std::string cameraOf(int formatId) {
-    return withOpen<CameraFormatCatalogue>([&](auto& formats) -> std::string {
+    return withOpen<app::storage::CameraFormatCatalogue>([&](auto& formats) -> std::string {
       const auto mode = formats.getCameraFormat(formatId);
-      return mode ? formats.getCameraManufacturer(mode->manufacturerID).value_or(Camera()).manufacturer : "";
+      return mode ? formats.getCameraManufacturer(mode->manufacturerID).value_or(app::model::Camera()).manufacturer : "";
     });
   }
 
@@ -229,9 +229,9 @@ struct AdapterScene {
 
   void build() {
     const float factors[][2] = {{0.5f, 0.5f}, {0.75f, 1.0f}, {0.9f, 0.9f}};
-    withOpen<LensAdapterCatalogue>([&](auto& adapters) {
+    withOpen<app::storage::LensAdapterCatalogue>([&](auto& adapters) {
       for (int i = 0; i < 3; ++i) {
-        LensAdapterRecord adapter;
+        app::model::LensAdapterRecord adapter;
         adapter.adapterName = kNames[i];
         adapter.adapterValueWidth = factors[i][0];
         adapter.adapterValueHeight = factors[i][1];
@@ -244,7 +244,7 @@ struct AdapterScene {
   }
   // The stored name, as written: the readers show an "aaaa" name as "None".
   static bool isNamed(int adapterId, const std::string& name) {
-    return countIn<LensAdapterCatalogue>(
+    return countIn<app::storage::LensAdapterCatalogue>(
                "SELECT COUNT(*) FROM QuorvelLensAdapter WHERE LensAdapterId = " + std::to_string(adapterId) +
                " AND LensAdapterName = '" + name + "'") == 1;
   }
@@ -252,7 +252,7 @@ struct AdapterScene {
   void expectWhole() const {
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(isNamed(loadPackage(packages[i]).adapterId, kNames[i])) << kNames[i];
     EXPECT_EQ(loadPackage(packages[3]).adapterId, 9) << "shipped adapters keep their ids";
-    EXPECT_EQ(withOpen<LensAdapterCatalogue>([](auto& a) { return a.getAllCustomAdapters().size(); }), 3u)
+    EXPECT_EQ(withOpen<app::storage::LensAdapterCatalogue>([](auto& a) { return a.getAllCustomAdapters().size(); }), 3u)
         << "nothing doubled";
   }
 };

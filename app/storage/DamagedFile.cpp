@@ -9,6 +9,7 @@
 #include "platform/foundation/Clock.h"
 
 namespace app::storage {
+
 namespace {
 
 std::string timestamp() {
@@ -35,3 +36,4 @@ std::string DamagedFile::keepAside(const std::string& path) {
 }
 
 }  // namespace app::storage
+

@@ -15,3 +15,4 @@ class DamagedFile {
 };
 
 }  // namespace app::storage
+

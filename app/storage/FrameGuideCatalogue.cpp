@@ -7,6 +7,8 @@ using app::storage::CatalogueDatabase;
 using app::storage::CatalogueStatement;
 using app::storage::PendingPackageRemap;
 
+namespace app::storage {
+
 namespace {
 
 using Step = CatalogueStatement::Step;
@@ -16,8 +18,8 @@ constexpr const char* kGuideResourceName = "QuorvelFrameGuideDB";
 
 }  // namespace
 
-FrameGuide FrameGuideCatalogue::guideFromRow(const CatalogueStatement& row) {
-  FrameGuide guide;
+model::FrameGuide FrameGuideCatalogue::guideFromRow(const CatalogueStatement& row) {
+  model::FrameGuide guide;
   guide.frameGuideId = row.columnInt(0);
   guide.width = row.columnFloat(1);
   guide.height = row.columnFloat(2);
@@ -49,16 +51,16 @@ bool FrameGuideCatalogue::resetDB() {
   return true;
 }
 
-std::vector<FrameGuide> FrameGuideCatalogue::readGuides(const std::string& sql,
+std::vector<model::FrameGuide> FrameGuideCatalogue::readGuides(const std::string& sql,
                                                                             std::optional<int> parameter) {
-  std::vector<FrameGuide> guides;
+  std::vector<model::FrameGuide> guides;
   auto statement = database_.prepare(sql, true);
   if (parameter) statement.bind(1, *parameter);
   while (statement.step() == Step::Row) guides.push_back(guideFromRow(statement));
   return guides;
 }
 
-std::vector<FrameGuide> FrameGuideCatalogue::getAllFrameGuides() {
+std::vector<model::FrameGuide> FrameGuideCatalogue::getAllFrameGuides() {
   return readGuides("SELECT * FROM QuorvelFrameGuide ORDER BY sortValue ASC", std::nullopt);
 }
 
@@ -75,12 +77,12 @@ bool FrameGuideCatalogue::selectOnlyFrameGuide(int frameGuideId) {
                              {frameGuideId});
 }
 
-FrameGuide FrameGuideCatalogue::getSelectedFrameGuide() {
+model::FrameGuide FrameGuideCatalogue::getSelectedFrameGuide() {
   const auto guides = readGuides("SELECT * FROM QuorvelFrameGuide WHERE selected = 1", std::nullopt);
-  return guides.empty() ? FrameGuide() : guides.back();
+  return guides.empty() ? model::FrameGuide() : guides.back();
 }
 
-std::optional<FrameGuide> FrameGuideCatalogue::getFrameGuide(int frameGuideId) {
+std::optional<model::FrameGuide> FrameGuideCatalogue::getFrameGuide(int frameGuideId) {
   const auto guides = readGuides("SELECT * FROM QuorvelFrameGuide WHERE id = ?", frameGuideId);
   if (guides.empty()) return std::nullopt;
   return guides.back();
@@ -103,11 +105,11 @@ int FrameGuideCatalogue::frameGuideIdOfSize(float width, float height) {
   return id > 0 ? id : -1;
 }
 
-bool FrameGuideCatalogue::frameGuideExists(const FrameGuide& guide) {
+bool FrameGuideCatalogue::frameGuideExists(const model::FrameGuide& guide) {
   return frameGuideIdOfSize(guide.width, guide.height) > 0;
 }
 
-bool FrameGuideCatalogue::deleteFrameGuide(const FrameGuide& guide) {
+bool FrameGuideCatalogue::deleteFrameGuide(const model::FrameGuide& guide) {
   return database_.runDelete("DELETE FROM QuorvelFrameGuide WHERE id = ?", {guide.frameGuideId});
 }
 
@@ -116,7 +118,7 @@ int FrameGuideCatalogue::getLastFrameGuideID() {
 }
 
 // A user guide: its size, sorted by its ratio, never selected on its own.
-FrameGuideCatalogue::Inserted FrameGuideCatalogue::insertUserGuide(FrameGuide& guide) {
+FrameGuideCatalogue::Inserted FrameGuideCatalogue::insertUserGuide(model::FrameGuide& guide) {
   if (frameGuideExists(guide)) return Inserted::Exists;
   const int id = getLastFrameGuideID();
   if (id < 0) return Inserted::Failed;
@@ -134,7 +136,7 @@ FrameGuideCatalogue::Inserted FrameGuideCatalogue::insertUserGuide(FrameGuide& g
   return Inserted::Stored;
 }
 
-bool FrameGuideCatalogue::insertFrameGuide(FrameGuide& guide) {
+bool FrameGuideCatalogue::insertFrameGuide(model::FrameGuide& guide) {
   const int previousId = guide.frameGuideId;
   CatalogueDatabase::Transaction transaction(database_);
   const Inserted result = insertUserGuide(guide);
@@ -146,10 +148,13 @@ bool FrameGuideCatalogue::insertFrameGuide(FrameGuide& guide) {
   return result == Inserted::Exists;
 }
 
-bool FrameGuideCatalogue::insertFrameGuideFromCameraSetup(FrameGuide& guide) {
+bool FrameGuideCatalogue::insertFrameGuideFromCameraSetup(model::FrameGuide& guide) {
   return insertUserGuide(guide) == Inserted::Exists;
 }
 
-int FrameGuideCatalogue::insertFrameGuide4Update(FrameGuide& guide) {
+int FrameGuideCatalogue::insertFrameGuide4Update(model::FrameGuide& guide) {
   return insertUserGuide(guide) == Inserted::Stored ? guide.frameGuideId : -1;
 }
+
+}  // namespace app::storage
+

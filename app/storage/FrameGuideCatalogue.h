@@ -7,6 +7,8 @@
 #include "app/model/FrameGuide.h"
 #include "app/storage/CatalogueDatabase.h"
 
+namespace app::storage {
+
 // The frame guides of the camera-format catalogue (the same file as CameraFormatCatalogue's) and the
 // one selected guide. A guide is known by its size: no two rows share a width and height (equal to
 // within single precision, so that a typed 1.85 is the shipped 1.85).
@@ -25,37 +27,40 @@ class FrameGuideCatalogue {
   // Opens the catalogue file at `path` (for the format catalogue's update, which fills a copy).
   [[nodiscard]] bool openPath(const std::string& path);
 
-  std::vector<FrameGuide> getAllFrameGuides();  // by ratio
+  std::vector<model::FrameGuide> getAllFrameGuides();  // by ratio
   [[nodiscard]] bool deselectAllFrameGuids();
   [[nodiscard]] bool selectFrameGuide(int frameGuideId);    // other rows keep their flag
   // Leaves exactly `frameGuideId` selected, writing only the rows whose flag changes.
   [[nodiscard]] bool selectOnlyFrameGuide(int frameGuideId);
-  FrameGuide getSelectedFrameGuide();  // id 0 when none is selected
+  model::FrameGuide getSelectedFrameGuide();  // id 0 when none is selected
   // Inserts a user guide and makes it the one selected guide. True when a guide of that size already
   // existed (nothing inserted, selection unchanged); false when it was inserted or could not be.
-  [[nodiscard]] bool insertFrameGuide(FrameGuide& guide);
-  [[nodiscard]] bool frameGuideExists(const FrameGuide& guide);
-  [[nodiscard]] bool deleteFrameGuide(const FrameGuide& guide);
+  [[nodiscard]] bool insertFrameGuide(model::FrameGuide& guide);
+  [[nodiscard]] bool frameGuideExists(const model::FrameGuide& guide);
+  [[nodiscard]] bool deleteFrameGuide(const model::FrameGuide& guide);
   // As insertFrameGuide, leaving the selection alone.
-  [[nodiscard]] bool insertFrameGuideFromCameraSetup(FrameGuide& guide);
+  [[nodiscard]] bool insertFrameGuideFromCameraSetup(model::FrameGuide& guide);
   [[nodiscard]] int getLastFrameGuideID();
   // Puts the bundle's frame-guide catalogue "QuorvelFrameGuideDB.db" in place and points the helper at
   // it; false (and nothing changed) when the bundle has none.
   [[nodiscard]] bool resetDB();
-  std::optional<FrameGuide> getFrameGuide(int frameGuideId);
+  std::optional<model::FrameGuide> getFrameGuide(int frameGuideId);
   // The new id, or -1 when a guide of that size exists (or nothing could be stored).
-  [[nodiscard]] int insertFrameGuide4Update(FrameGuide& guide);
+  [[nodiscard]] int insertFrameGuide4Update(model::FrameGuide& guide);
   // The id of the guide of exactly this size, -1 when there is none.
   [[nodiscard]] int frameGuideIdOfSize(float width, float height);
 
   // Columns 0-4 of a FrameGuide row, in stored order.
-  static FrameGuide guideFromRow(const app::storage::CatalogueStatement& row);
+  static model::FrameGuide guideFromRow(const app::storage::CatalogueStatement& row);
 
  private:
   enum class Inserted { Stored, Exists, Failed };
-  Inserted insertUserGuide(FrameGuide& guide);
-  std::vector<FrameGuide> readGuides(const std::string& sql, std::optional<int> parameter);
+  Inserted insertUserGuide(model::FrameGuide& guide);
+  std::vector<model::FrameGuide> readGuides(const std::string& sql, std::optional<int> parameter);
 
   app::storage::CatalogueDatabase database_;
   std::string dbPath_;
 };
+
+}  // namespace app::storage
+

@@ -10,6 +10,8 @@
 
 using app::storage::OpenCatalogue;
 
+namespace app::storage {
+
 namespace {
 
 constexpr int kStandardOne = -2;
@@ -33,7 +35,7 @@ std::vector<UpdatePackageLensObject> packageLenses(int packageId, const std::vec
   OpenCatalogue<PackageDatabaseHelper> packages;
   if (!catalogue || !packages) return lenses;
   for (int lensId : lensIds) {
-    LensObject lens = catalogue->getLens(lensId);
+    model::LensObject lens = catalogue->getLens(lensId);
     if (lens.lensId == 0) continue;
     lenses.push_back({.packageLensID = packages->getLensPackageIDForPackageId(packageId, lensId), .lens = lens});
   }
@@ -42,7 +44,7 @@ std::vector<UpdatePackageLensObject> packageLenses(int packageId, const std::vec
 
 // A standard package's set: the lenses the package itself holds. (The series' selection flags are
 // not used: with both standard packages on one generic series they hold only the second one's set.)
-std::optional<GenericSeriesPackage> standardSet(const CameraPackage& package, int packageId) {
+std::optional<GenericSeriesPackage> standardSet(const model::CameraPackage& package, int packageId) {
   if (!package.lensManufacturer || !isOldGeneric(package.lensManufacturer->manufacturerId)) return std::nullopt;
   GenericSeriesPackage set;
   set.manufacturer = *package.lensManufacturer;
@@ -77,8 +79,8 @@ float GenericLensMigration::targetSqueeze(int series) {
   return series == kGenericPrimesAnamorphic || series == kGenericZoomsAnamorphic ? 2.0f : 1.0f;
 }
 
-GenericSeriesSnapshot GenericLensMigration::generateUpdateobjectWithPackageOne(const CameraPackage& packageOne,
-                                                                                    const CameraPackage& packageTwo) {
+GenericSeriesSnapshot GenericLensMigration::generateUpdateobjectWithPackageOne(const model::CameraPackage& packageOne,
+                                                                                    const model::CameraPackage& packageTwo) {
   GenericSeriesSnapshot snapshot;
   snapshot.actualSet1 = standardSet(packageOne, kStandardOne);
   snapshot.actualSet2 = standardSet(packageTwo, kStandardTwo);
@@ -89,7 +91,7 @@ GenericSeriesSnapshot GenericLensMigration::generateUpdateobjectWithPackageOne(c
     if (!isOldGeneric(row.lensManufacturerId)) continue;
     GenericSeriesPackage set;
     if (OpenCatalogue<LensDatabaseHelper> lenses; lenses) {
-      set.manufacturer = lenses->getLensManufacturer(row.lensManufacturerId).value_or(LensManufacturer());
+      set.manufacturer = lenses->getLensManufacturer(row.lensManufacturerId).value_or(model::LensManufacturer());
     }
     // The package row names the series even when the catalogue row of the series is gone.
     set.manufacturer.manufacturerId = row.lensManufacturerId;
@@ -136,7 +138,7 @@ void GenericLensMigration::insertLenses4Manufacturer(const std::vector<UpdatePac
   if (!catalogue) return;
   if (!catalogue->deselectLensesForManufacturer(manufacturerId)) logError("The generic lens set could not be cleared");
   for (const auto& entry : lenses) {
-    LensObject lens = entry.lens;
+    model::LensObject lens = entry.lens;
     const int oldId = lens.lensId;
     lens.manufacturerId = manufacturerId;
     int newId = catalogue->lensExistsAlreadyWithID(lens);
@@ -144,7 +146,7 @@ void GenericLensMigration::insertLenses4Manufacturer(const std::vector<UpdatePac
       lens.anamorphic = anamorphic;
       newId = catalogue->insertNewLens(lens);
     } else {
-      LensObject twin = catalogue->getLens(newId);
+      model::LensObject twin = catalogue->getLens(newId);
       twin.selected = 1;
       if (!catalogue->selectLens(twin)) logError("A generic lens could not be selected");
     }
@@ -160,7 +162,7 @@ void GenericLensMigration::updateAndInsertLensSet(const std::vector<UpdatePackag
     OpenCatalogue<LensDatabaseHelper> catalogue;
     if (!catalogue) return;
     for (const auto& entry : lenses) {
-      LensObject lens = entry.lens;
+      model::LensObject lens = entry.lens;
       const int oldId = lens.lensId;
       lens.manufacturerId = newSeries;
       int newId = catalogue->lensExistsAlreadyWithID(lens);
@@ -176,3 +178,6 @@ void GenericLensMigration::updateAndInsertLensSet(const std::vector<UpdatePackag
   }
   PackageUtil::updatePackageLensManufacturersID(oldSeries, newSeries, packageId);
 }
+
+}  // namespace app::storage
+

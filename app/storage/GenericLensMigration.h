@@ -7,16 +7,18 @@
 #include "app/model/LensObject.h"
 #include "app/model/CameraPackage.h"
 
+namespace app::storage {
+
 // One lens of a package as the old catalogue had it, with the package-lens row that holds it (-1 when
 // the package has no row for it).
 struct UpdatePackageLensObject {
   int packageLensID = -1;
-  LensObject lens;
+  model::LensObject lens;
 };
 
 // A package on one of the old generic series, as found before the catalogue is replaced.
 struct GenericSeriesPackage {
-  LensManufacturer manufacturer;    // the old series (1 generic primes, 2 generic zooms)
+  model::LensManufacturer manufacturer;    // the old series (1 generic primes, 2 generic zooms)
   float anamorphicInFormat = 0.0f;  // squeeze of the package's camera format; 0 when the format is gone
   std::vector<UpdatePackageLensObject> lensSet;
   int packageID = 0;
@@ -55,8 +57,8 @@ class GenericLensMigration {
   static constexpr int kGenericZoomsAnamorphic = 253;
 
   // Reads the old catalogue; `packageOne` and `packageTwo` are the standard packages -2 and -1.
-  static GenericSeriesSnapshot generateUpdateobjectWithPackageOne(const CameraPackage& packageOne,
-                                                                       const CameraPackage& packageTwo);
+  static GenericSeriesSnapshot generateUpdateobjectWithPackageOne(const model::CameraPackage& packageOne,
+                                                                       const model::CameraPackage& packageTwo);
   static NewLensManufacturerIds updateGenericFavorites(const GenericSeriesSnapshot& snapshot);
 
   // The new series for an old generic series and a format squeeze (0 when `oldSeries` is not 1 or 2),
@@ -71,3 +73,6 @@ class GenericLensMigration {
   static void updateAndInsertLensSet(const std::vector<UpdatePackageLensObject>& lenses, int oldSeries, int newSeries,
                                      int packageId, float anamorphic);
 };
+
+}  // namespace app::storage
+

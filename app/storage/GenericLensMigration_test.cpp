@@ -10,6 +10,8 @@
 #include "app/storage/PackageUtil.h"
 #include "app/storage/StorageTestSupport.h"
 
+namespace app::storage {
+
 namespace {
 
 using namespace ostrel::testing;
@@ -31,15 +33,15 @@ class GenericLensMigrationTest : public StorageTest {
         "INSERT INTO Manufacturer (ManufacturerId, Manufacturer, LensSeries, Type, Origin) "
         "VALUES (1, 'Generic', 'Old primes', 'Prime Lens', 0), (2, 'Generic', 'Old zooms', 'Zoom Lens', 0)"));
     // Inserted first, so they hold the ids right after the shipped ones.
-    std::vector<LensObject> primes = {lens(1, 27, 1), lens(1, 33, 1), lens(1, 47, 0), lens(1, 47, 0)};
+    std::vector<model::LensObject> primes = {lens(1, 27, 1), lens(1, 33, 1), lens(1, 47, 0), lens(1, 47, 0)};
     ASSERT_TRUE(catalogue.insertgenericPrimeLenses(primes));
     g27_ = primes[0].lensId, g33_ = primes[1].lensId, gA47_ = primes[2].lensId, gB47_ = primes[3].lensId;
-    std::vector<LensObject> zooms = {lens(2, 24, 1, "Zoom Lens", 70)};
+    std::vector<model::LensObject> zooms = {lens(2, 24, 1, "Zoom Lens", 70)};
     ASSERT_TRUE(catalogue.insertgenericZoomLenses(zooms));
     zoom_ = zooms[0].lensId;
-    LensManufacturer mine(0, "Me", "Mine", "Prime Lens", 0, 1.0f, 1);
+    model::LensManufacturer mine(0, "Me", "Mine", "Prime Lens", 0, 1.0f, 1);
     mineSeries_ = catalogue.insertManufacturer(mine);
-    LensObject own = lens(mineSeries_, 35, 1);
+    model::LensObject own = lens(mineSeries_, 35, 1);
     own35_ = catalogue.insertNewLensWithSelection(own);
     catalogue.closeDb();
 
@@ -52,8 +54,8 @@ class GenericLensMigrationTest : public StorageTest {
   }
 
   static int userFormat(CameraFormatCatalogue& formats, const std::string& name, float squeeze) {
-    Camera camera(0, name, "", "Cine", 1);
-    CameraShootingMode mode;
+    model::Camera camera(0, name, "", "Cine", 1);
+    model::CameraShootingMode mode;
     mode.width = 24.0f;
     mode.height = 18.0f;
     mode.anamorphotic = squeeze;
@@ -88,7 +90,7 @@ class GenericLensMigrationTest : public StorageTest {
     return withOpen<LensDatabaseHelper>([&](auto& catalogue) {
       std::ostringstream text;
       for (int id : scenes::loadPackage(packageId).lensSetIDs) {
-        const LensObject lens = catalogue.getLens(id);
+        const model::LensObject lens = catalogue.getLens(id);
         text << (text.tellp() > 0 ? ", " : "") << lens.manufacturerId << " " << lens.focalLength << "mm x"
              << lens.anamorphic << (withSelection && lens.selected ? " selected" : "");
       }
@@ -156,3 +158,6 @@ TEST_F(GenericLensMigrationTest, PackagesOnRealSeriesOrWithoutTheirTargetStayPut
 }
 
 }  // namespace
+
+}  // namespace app::storage
+

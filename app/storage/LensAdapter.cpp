@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace app::storage {
+
 std::string LensAdapter::localizedNone() {
   // The strings file maps the key "None" to "None" in the app's only language.
   return "None";
@@ -40,3 +42,6 @@ std::string LensAdapter::getString4Adapter(float adapter) const {
 std::string LensAdapter::getShortString4Adapter(float adapter) const {
   return nameAt(adapterList_, adapterShortNameList_, adapter);
 }
+
+}  // namespace app::storage
+

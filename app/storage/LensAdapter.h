@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace app::storage {
+
 // The nine adapters that older versions of the app offered as a fixed list. The preference file still
 // keeps one factor per package from that list; the adapter catalogue maps their names to its own ids.
 // Factors are pairwise distinct (0.71001 and 0.71002, not 0.71) so that a factor names its adapter.
@@ -33,3 +35,6 @@ class LensAdapter {
   std::vector<std::string> adapterNameList_;
   std::vector<std::string> adapterShortNameList_;
 };
+
+}  // namespace app::storage
+

@@ -11,6 +11,8 @@ using app::storage::CatalogueStatement;
 using app::storage::CatalogueUpdate;
 using app::storage::PendingPackageRemap;
 
+namespace app::storage {
+
 namespace {
 
 using Step = CatalogueStatement::Step;
@@ -35,8 +37,8 @@ bool LensAdapterCatalogue::openDb(bool reset) {
 }
 
 // Column order of every SELECT * on LensAdapterRecord.
-LensAdapterRecord LensAdapterCatalogue::readOne(CatalogueStatement& row) {
-  LensAdapterRecord adapter;
+model::LensAdapterRecord LensAdapterCatalogue::readOne(CatalogueStatement& row) {
+  model::LensAdapterRecord adapter;
   adapter.adapterId = row.columnInt(0);
   adapter.adapterName = row.columnText(1);
   adapter.adapterValueWidth = row.columnFloat(2);
@@ -47,8 +49,8 @@ LensAdapterRecord LensAdapterCatalogue::readOne(CatalogueStatement& row) {
   return adapter;
 }
 
-std::vector<LensAdapterRecord> LensAdapterCatalogue::readAdapters(const char* sql, bool noneRule) {
-  std::vector<LensAdapterRecord> adapters;
+std::vector<model::LensAdapterRecord> LensAdapterCatalogue::readAdapters(const char* sql, bool noneRule) {
+  std::vector<model::LensAdapterRecord> adapters;
   auto statement = database_.prepare(sql, true);
   while (statement.step() == Step::Row) {
     adapters.push_back(readOne(statement));
@@ -57,17 +59,17 @@ std::vector<LensAdapterRecord> LensAdapterCatalogue::readAdapters(const char* sq
   return adapters;
 }
 
-std::vector<LensAdapterRecord> LensAdapterCatalogue::getAllAdapters() {
+std::vector<model::LensAdapterRecord> LensAdapterCatalogue::getAllAdapters() {
   return readAdapters(kAllAdapters, true);
 }
 
-std::vector<LensAdapterRecord> LensAdapterCatalogue::getAllCustomAdapters() {
+std::vector<model::LensAdapterRecord> LensAdapterCatalogue::getAllCustomAdapters() {
   return readAdapters(kCustomAdapters, true);
 }
 
-LensAdapterRecord LensAdapterCatalogue::getSelectedLensAdapter() {
+model::LensAdapterRecord LensAdapterCatalogue::getSelectedLensAdapter() {
   auto all = readAdapters("SELECT * FROM QuorvelLensAdapter WHERE AdapterSelected = 1", true);
-  return all.empty() ? LensAdapterRecord() : all.back();
+  return all.empty() ? model::LensAdapterRecord() : all.back();
 }
 
 bool LensAdapterCatalogue::deselectAllAdapter() {
@@ -85,7 +87,7 @@ bool LensAdapterCatalogue::selectOnlyAdapter(int adapterId) {
       {adapterId});
 }
 
-bool LensAdapterCatalogue::deleteAdapter(const LensAdapterRecord& adapter) {
+bool LensAdapterCatalogue::deleteAdapter(const model::LensAdapterRecord& adapter) {
   return database_.runDelete("DELETE FROM QuorvelLensAdapter WHERE LensAdapterId = ?", {adapter.adapterId});
 }
 
@@ -94,7 +96,7 @@ int LensAdapterCatalogue::getLastAdapterID() {
 }
 
 // A user adapter: its name and factors; comment, type and selection are those of a new user row.
-int LensAdapterCatalogue::insertAdapter(const LensAdapterRecord& adapter, bool withComment) {
+int LensAdapterCatalogue::insertAdapter(const model::LensAdapterRecord& adapter, bool withComment) {
   const int id = getLastAdapterID();
   if (id < 0) return -1;
   auto statement = database_.prepareInsert(
@@ -110,7 +112,7 @@ int LensAdapterCatalogue::insertAdapter(const LensAdapterRecord& adapter, bool w
   return CatalogueDatabase::finishInsert(statement) ? id : -1;
 }
 
-int LensAdapterCatalogue::insertNewAdapter(const LensAdapterRecord& adapter) {
+int LensAdapterCatalogue::insertNewAdapter(const model::LensAdapterRecord& adapter) {
   CatalogueDatabase::Transaction transaction(database_);
   if (!transaction.active()) return -1;
   const int id = insertAdapter(adapter, false);
@@ -118,18 +120,18 @@ int LensAdapterCatalogue::insertNewAdapter(const LensAdapterRecord& adapter) {
   return transaction.commit() ? id : -1;
 }
 
-int LensAdapterCatalogue::insertCustomAdapter(const LensAdapterRecord& adapter) {
+int LensAdapterCatalogue::insertCustomAdapter(const model::LensAdapterRecord& adapter) {
   return insertAdapter(adapter, false);
 }
 
-int LensAdapterCatalogue::carryUserAdapter(const LensAdapterRecord& adapter) {
+int LensAdapterCatalogue::carryUserAdapter(const model::LensAdapterRecord& adapter) {
   return insertAdapter(adapter, true);
 }
 
-LensAdapterRecord LensAdapterCatalogue::getLensAdapter(int adapterId) {
+model::LensAdapterRecord LensAdapterCatalogue::getLensAdapter(int adapterId) {
   auto statement = database_.prepare("SELECT * FROM QuorvelLensAdapter WHERE LensAdapterId = ?", true);
   statement.bind(1, adapterId);
-  LensAdapterRecord adapter;
+  model::LensAdapterRecord adapter;
   while (statement.step() == Step::Row) adapter = readOne(statement);
   adapter.adapterName = shownName(adapter.adapterName, true);
   return adapter;
@@ -148,11 +150,11 @@ std::vector<std::string> LensAdapterCatalogue::getAdapterShortNameList() {
   return texts;
 }
 
-LensAdapterRecord LensAdapterCatalogue::getAdapter4Name(const std::string& name) {
+model::LensAdapterRecord LensAdapterCatalogue::getAdapter4Name(const std::string& name) {
   // The name is bound, never pasted into the SQL: names with quotes are ordinary names.
   auto statement = database_.prepare("SELECT * FROM QuorvelLensAdapter WHERE LensAdapterName = ? LIMIT 1", true);
   statement.bind(1, name);
-  LensAdapterRecord adapter;
+  model::LensAdapterRecord adapter;
   if (statement.step() == Step::Row) adapter = readOne(statement);
   adapter.adapterName = shownName(adapter.adapterName, true);
   return adapter;
@@ -182,3 +184,6 @@ int LensAdapterCatalogue::getAdapterID4OldName(const std::string& name) {
 int LensAdapterCatalogue::getAdapterID4OldNameFULL(const std::string& name) {
   return legacyId(LensAdapter().adapterNameList(), name);
 }
+
+}  // namespace app::storage
+

@@ -7,6 +7,8 @@
 #include "app/model/LensAdapterRecord.h"
 #include "app/storage/CatalogueDatabase.h"
 
+namespace app::storage {
+
 // The adapter catalogue "QuorvelLensAdapterDb.db": shipped adapters beside the user's own. A stored
 // name that begins with "aaaa" (the "no adapter" row) reads back as the localised "None", except in
 // getAdapterNameList, which gives names as stored.
@@ -25,20 +27,20 @@ class LensAdapterCatalogue {
   void closeDb() { database_.close(); }
   app::storage::CatalogueDatabase& database() { return database_; }
 
-  std::vector<LensAdapterRecord> getAllAdapters();
-  std::vector<LensAdapterRecord> getAllCustomAdapters();
+  std::vector<model::LensAdapterRecord> getAllAdapters();
+  std::vector<model::LensAdapterRecord> getAllCustomAdapters();
   // The selected adapter (the last one when several are); initial values when none is selected.
-  LensAdapterRecord getSelectedLensAdapter();
+  model::LensAdapterRecord getSelectedLensAdapter();
   [[nodiscard]] bool deselectAllAdapter();
   [[nodiscard]] bool selectAdapter(int adapterId);
   // Leaves exactly `adapterId` selected, writing only the rows whose flag changes (none when it
   // already is the one selected adapter, so that nothing reaches the disk).
   [[nodiscard]] bool selectOnlyAdapter(int adapterId);
-  [[nodiscard]] bool deleteAdapter(const LensAdapterRecord& adapter);
+  [[nodiscard]] bool deleteAdapter(const model::LensAdapterRecord& adapter);
   // Both store a user adapter (type 1, empty comment) under the next id and return it, or -1 when
   // nothing was stored; insertNewAdapter also makes it the one selected adapter.
-  [[nodiscard]] int insertNewAdapter(const LensAdapterRecord& adapter);
-  [[nodiscard]] int insertCustomAdapter(const LensAdapterRecord& adapter);
+  [[nodiscard]] int insertNewAdapter(const model::LensAdapterRecord& adapter);
+  [[nodiscard]] int insertCustomAdapter(const model::LensAdapterRecord& adapter);
   [[nodiscard]] int getLastAdapterID();
 
   // Replaces the catalogue by the bundle's and carries the user's adapters over under new ids, in
@@ -47,10 +49,10 @@ class LensAdapterCatalogue {
   // and a crash after the swap leaves the mapping in the new file for the next open to finish.
   [[nodiscard]] bool resetDB();
 
-  LensAdapterRecord getLensAdapter(int adapterId);
+  model::LensAdapterRecord getLensAdapter(int adapterId);
   std::vector<std::string> getAdapterNameList();       // names as stored
   std::vector<std::string> getAdapterShortNameList();  // each width factor as text
-  LensAdapterRecord getAdapter4Name(const std::string& name);
+  model::LensAdapterRecord getAdapter4Name(const std::string& name);
 
   // Catalogue id of an adapter of the old fixed list, by its short (respectively long) name; 1 for a
   // name that is not in the list.
@@ -58,11 +60,14 @@ class LensAdapterCatalogue {
   [[nodiscard]] static int getAdapterID4OldNameFULL(const std::string& name);
 
  private:
-  std::vector<LensAdapterRecord> readAdapters(const char* sql, bool noneRule);
-  LensAdapterRecord readOne(app::storage::CatalogueStatement& statement);
-  [[nodiscard]] int insertAdapter(const LensAdapterRecord& adapter, bool withComment);
+  std::vector<model::LensAdapterRecord> readAdapters(const char* sql, bool noneRule);
+  model::LensAdapterRecord readOne(app::storage::CatalogueStatement& statement);
+  [[nodiscard]] int insertAdapter(const model::LensAdapterRecord& adapter, bool withComment);
   // A user adapter carried into a new catalogue by an update: everything the user gave it, comment too.
-  [[nodiscard]] int carryUserAdapter(const LensAdapterRecord& adapter);
+  [[nodiscard]] int carryUserAdapter(const model::LensAdapterRecord& adapter);
 
   app::storage::CatalogueDatabase database_;
 };
+
+}  // namespace app::storage
+

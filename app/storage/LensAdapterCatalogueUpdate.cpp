@@ -8,10 +8,12 @@ using app::storage::CatalogueReplacement;
 using app::storage::CatalogueUpdate;
 using app::storage::PendingPackageRemap;
 
+namespace app::storage {
+
 bool LensAdapterCatalogue::resetDB() {
   // The user's adapters as stored: their raw names, so a name beginning with "aaaa" is not turned
   // into the localised "None" on the way over.
-  std::vector<LensAdapterRecord> custom;
+  std::vector<model::LensAdapterRecord> custom;
   LensAdapterCatalogue installed;
   const auto opened =
       CatalogueUpdate::openInstalled(database_, installed.database_, kFileName,
@@ -38,3 +40,6 @@ bool LensAdapterCatalogue::resetDB() {
     return remap.store(fresh.database_) && transaction.commit();
   });
 }
+
+}  // namespace app::storage
+

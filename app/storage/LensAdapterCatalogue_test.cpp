@@ -8,12 +8,14 @@
 #include "app/storage/LensAdapter.h"
 #include "app/storage/StorageTestSupport.h"
 
+namespace app::storage {
+
 namespace {
 
 using namespace ostrel::testing;
 
-LensAdapterRecord userAdapter(const std::string& name, float width, float height) {
-  LensAdapterRecord adapter;
+model::LensAdapterRecord userAdapter(const std::string& name, float width, float height) {
+  model::LensAdapterRecord adapter;
   adapter.adapterName = name;
   adapter.adapterValueWidth = width;
   adapter.adapterValueHeight = height;
@@ -124,3 +126,6 @@ TEST_F(AdapterCatalogueUpdateTest, UserAdaptersKeepTheirComment) {
 }
 
 }  // namespace
+
+}  // namespace app::storage
+

@@ -10,6 +10,8 @@ using app::storage::CatalogueStatement;
 using app::storage::CatalogueUpdate;
 using app::storage::PendingPackageRemap;
 
+namespace app::storage {
+
 namespace {
 
 using Step = CatalogueStatement::Step;
@@ -29,14 +31,14 @@ constexpr const char* kSeriesJoin =
     "Manufacturer.ManufacturerId";
 
 // Columns 0-6 of the series table, in stored order.
-LensManufacturer seriesFromRow(const CatalogueStatement& row) {
-  return LensManufacturer(row.columnInt(0), row.columnText(1), row.columnText(2), row.columnText(3), row.columnInt(4),
+model::LensManufacturer seriesFromRow(const CatalogueStatement& row) {
+  return model::LensManufacturer(row.columnInt(0), row.columnText(1), row.columnText(2), row.columnText(3), row.columnInt(4),
                           row.columnFloat(5), row.columnInt(6));
 }
 
 // The lens columns in table order; the 13-column lists leave the image values at zero.
-LensObject lensFromRow(const CatalogueStatement& row) {
-  LensObject lens;
+model::LensObject lensFromRow(const CatalogueStatement& row) {
+  model::LensObject lens;
   lens.lensId = row.columnInt(0);
   lens.manufacturerId = row.columnInt(1);
   lens.focalLength = row.columnFloat(2);
@@ -97,34 +99,34 @@ bool LensDatabaseHelper::insertOriginColumn() {
   return true;
 }
 
-std::vector<LensManufacturer> LensDatabaseHelper::readSeries(const std::string& sql) {
-  std::vector<LensManufacturer> series;
+std::vector<model::LensManufacturer> LensDatabaseHelper::readSeries(const std::string& sql) {
+  std::vector<model::LensManufacturer> series;
   auto statement = database_.prepare(sql, true);
   while (statement.step() == Step::Row) series.push_back(seriesFromRow(statement));
   return series;
 }
 
-std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufacturers() {
+std::vector<model::LensManufacturer> LensDatabaseHelper::getAllLensManufacturers() {
   return readSeries(std::string("SELECT * FROM Manufacturer") + kSeriesOrder);
 }
 
-std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufacturersPrime() {
+std::vector<model::LensManufacturer> LensDatabaseHelper::getAllLensManufacturersPrime() {
   return readSeries(std::string("SELECT * FROM Manufacturer WHERE TYPE = 'Prime Lens'") + kSeriesOrder);
 }
 
-std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufacturersZoom() {
+std::vector<model::LensManufacturer> LensDatabaseHelper::getAllLensManufacturersZoom() {
   return readSeries(std::string("SELECT * FROM Manufacturer WHERE Type = 'Zoom Lens'") + kSeriesOrder);
 }
 
-std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufacturersAnamorph() {
+std::vector<model::LensManufacturer> LensDatabaseHelper::getAllLensManufacturersAnamorph() {
   return readSeries(std::string("SELECT * FROM Manufacturer WHERE Anamorphotic>1") + kSeriesOrder);
 }
 
-std::vector<LensManufacturer> LensDatabaseHelper::getAllLensManufacturersSpherical() {
+std::vector<model::LensManufacturer> LensDatabaseHelper::getAllLensManufacturersSpherical() {
   return readSeries(std::string("SELECT * FROM Manufacturer WHERE Anamorphotic = 1.0") + kSeriesOrder);
 }
 
-std::vector<LensManufacturer> LensDatabaseHelper::getAllCustomManufacturers() {
+std::vector<model::LensManufacturer> LensDatabaseHelper::getAllCustomManufacturers() {
   return readSeries(std::string("SELECT * FROM Manufacturer WHERE Origin = 1") + kSeriesOrder);
 }
 
@@ -146,35 +148,35 @@ std::string LensDatabaseHelper::filterCondition(bool prime, bool zoom, bool sphe
   return condition;
 }
 
-std::vector<LensManufacturer> LensDatabaseHelper::getLensManufacturersWithFilterPrime(bool prime, bool zoom,
+std::vector<model::LensManufacturer> LensDatabaseHelper::getLensManufacturersWithFilterPrime(bool prime, bool zoom,
                                                                                     bool spherical, bool anamorphotic) {
   return readSeries("SELECT * FROM Manufacturer " + filterCondition(prime, zoom, spherical, anamorphotic) +
                     kSeriesOrder);
 }
 
-std::optional<LensManufacturer> LensDatabaseHelper::readOneSeries(const std::string& sql, int manufacturerId) {
+std::optional<model::LensManufacturer> LensDatabaseHelper::readOneSeries(const std::string& sql, int manufacturerId) {
   auto statement = database_.prepare(sql, true);
   if (!statement.ok()) {
     database_.logUpdateFailure();
     return std::nullopt;
   }
   if (manufacturerId >= 0) statement.bind(1, manufacturerId);
-  std::optional<LensManufacturer> series;
+  std::optional<model::LensManufacturer> series;
   while (statement.step() == Step::Row) series = seriesFromRow(statement);
   return series;
 }
 
-std::optional<LensManufacturer> LensDatabaseHelper::getSelectedLensManufacturer() {
+std::optional<model::LensManufacturer> LensDatabaseHelper::getSelectedLensManufacturer() {
   return readOneSeries(std::string(kSeriesColumns) + "WHERE Manufacturer.Selected = 1", -1);
 }
 
-std::optional<LensManufacturer> LensDatabaseHelper::getLensManufacturer(int manufacturerId) {
+std::optional<model::LensManufacturer> LensDatabaseHelper::getLensManufacturer(int manufacturerId) {
   if (manufacturerId < 0) return std::nullopt;
   return readOneSeries(std::string(kSeriesColumns) + "WHERE Manufacturer.ManufacturerId = ?", manufacturerId);
 }
 
-std::vector<LensObject> LensDatabaseHelper::readLenses(const std::string& sql, std::initializer_list<int> parameters) {
-  std::vector<LensObject> lenses;
+std::vector<model::LensObject> LensDatabaseHelper::readLenses(const std::string& sql, std::initializer_list<int> parameters) {
+  std::vector<model::LensObject> lenses;
   auto statement = database_.prepare(sql, true);
   if (!statement.ok()) {
     database_.logUpdateFailure();
@@ -186,27 +188,27 @@ std::vector<LensObject> LensDatabaseHelper::readLenses(const std::string& sql, s
   return lenses;
 }
 
-std::vector<LensObject> LensDatabaseHelper::getAllLensesForManufacturer(int manufacturerId) {
+std::vector<model::LensObject> LensDatabaseHelper::getAllLensesForManufacturer(int manufacturerId) {
   return readLenses(std::string(kLensColumns) + kImageColumns + kSeriesJoin + " ORDER BY Lenses.FocalLength ASC",
                     {manufacturerId});
 }
 
-std::vector<LensObject> LensDatabaseHelper::getSelectedLenses4Manufacturer(int manufacturerId) {
+std::vector<model::LensObject> LensDatabaseHelper::getSelectedLenses4Manufacturer(int manufacturerId) {
   return readLenses(std::string(kLensColumns) + kImageColumns + kSeriesJoin +
                         " AND Lenses.DefaultSelection = 1 ORDER BY Lenses.FocalLength ASC",
                     {manufacturerId});
 }
 
-LensObject LensDatabaseHelper::getLens(int lensId) {
+model::LensObject LensDatabaseHelper::getLens(int lensId) {
   const auto lenses = readLenses(std::string(kLensColumns) + kImageColumns + "FROM Lenses WHERE LensId = ?", {lensId});
-  return lenses.empty() ? LensObject() : lenses.back();
+  return lenses.empty() ? model::LensObject() : lenses.back();
 }
 
-std::vector<LensObject> LensDatabaseHelper::getAllCustomLenses() {
+std::vector<model::LensObject> LensDatabaseHelper::getAllCustomLenses() {
   return readLenses(std::string(kLensColumns) + " FROM Lenses WHERE Lenses.Custom = 1", {});
 }
 
-std::vector<LensObject> LensDatabaseHelper::readWholeCustomLenses() {
+std::vector<model::LensObject> LensDatabaseHelper::readWholeCustomLenses() {
   return readLenses(std::string(kLensColumns) + kImageColumns + "FROM Lenses WHERE Lenses.Custom = 1", {});
 }
 
@@ -252,9 +254,9 @@ int LensDatabaseHelper::getGenericZoomLensId(float focalLength, float focalLengt
   return id < 0 ? 0 : id;
 }
 
-bool LensDatabaseHelper::lensExistsAlready(const LensObject& lens) { return lensExistsAlreadyWithID(lens) >= 0; }
+bool LensDatabaseHelper::lensExistsAlready(const model::LensObject& lens) { return lensExistsAlreadyWithID(lens) >= 0; }
 
-int LensDatabaseHelper::lensExistsAlreadyWithID(const LensObject& lens) {
+int LensDatabaseHelper::lensExistsAlreadyWithID(const model::LensObject& lens) {
   return matchingLensId(
       "SELECT Lenses.LensId  FROM Lenses WHERE  Lenses.FocalLength = " + sixDecimals(lens.focalLength) +
       " AND Lenses.FocalLengthMax = " + sixDecimals(lens.focalLengthMax) +
@@ -277,7 +279,7 @@ std::string LensDatabaseHelper::clearGenericPrefix(const std::string& text) {
 }
 
 void LensDatabaseHelper::updateLensID2New(LensSelectionObject& selection,
-                                          const std::vector<UpdateFormatIDObject>& mapping) {
+                                          const std::vector<model::UpdateFormatIDObject>& mapping) {
   for (const auto& entry : mapping) {
     if (entry.oldID == selection.lensId) {
       selection.lensId = entry.newID;
@@ -285,3 +287,6 @@ void LensDatabaseHelper::updateLensID2New(LensSelectionObject& selection,
     }
   }
 }
+
+}  // namespace app::storage
+

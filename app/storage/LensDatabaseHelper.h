@@ -11,6 +11,8 @@
 #include "app/storage/CatalogueDatabase.h"
 #include "app/storage/LensSelectionObject.h"
 
+namespace app::storage {
+
 // The lens catalogue "LensDatabase.db": lens series (table Manufacturer) and their lenses (Lenses),
 // shipped ones beside the user's own, with the user's choice of current series and lens set.
 //
@@ -35,32 +37,32 @@ class LensDatabaseHelper {
   [[nodiscard]] static int getGenericZoomLensManufacturerID() { return 2; }
 
   // Series lists, ordered by maker, series and type (case-insensitively).
-  std::vector<LensManufacturer> getAllLensManufacturers();
-  std::vector<LensManufacturer> getAllLensManufacturersPrime();
-  std::vector<LensManufacturer> getAllLensManufacturersZoom();
-  std::vector<LensManufacturer> getAllLensManufacturersAnamorph();
-  std::vector<LensManufacturer> getAllLensManufacturersSpherical();
-  std::vector<LensManufacturer> getAllCustomManufacturers();
+  std::vector<model::LensManufacturer> getAllLensManufacturers();
+  std::vector<model::LensManufacturer> getAllLensManufacturersPrime();
+  std::vector<model::LensManufacturer> getAllLensManufacturersZoom();
+  std::vector<model::LensManufacturer> getAllLensManufacturersAnamorph();
+  std::vector<model::LensManufacturer> getAllLensManufacturersSpherical();
+  std::vector<model::LensManufacturer> getAllCustomManufacturers();
   // Zoom wins over prime; a squeeze of -1 passes both the spherical and the anamorphic filter.
-  std::vector<LensManufacturer> getLensManufacturersWithFilterPrime(bool prime, bool zoom, bool spherical,
+  std::vector<model::LensManufacturer> getLensManufacturersWithFilterPrime(bool prime, bool zoom, bool spherical,
                                                                   bool anamorphotic);
   // The condition getLensManufacturersWithFilterPrime puts into its query ("" for all series).
   static std::string filterCondition(bool prime, bool zoom, bool spherical, bool anamorphotic);
 
-  std::optional<LensManufacturer> getSelectedLensManufacturer();
-  std::optional<LensManufacturer> getLensManufacturer(int manufacturerId);
+  std::optional<model::LensManufacturer> getSelectedLensManufacturer();
+  std::optional<model::LensManufacturer> getLensManufacturer(int manufacturerId);
 
-  std::vector<LensObject> getAllLensesForManufacturer(int manufacturerId);  // by focal length
-  std::vector<LensObject> getSelectedLenses4Manufacturer(int manufacturerId);
-  LensObject getLens(int lensId);  // id 0 when not stored
-  std::vector<LensObject> getAllCustomLenses();
+  std::vector<model::LensObject> getAllLensesForManufacturer(int manufacturerId);  // by focal length
+  std::vector<model::LensObject> getSelectedLenses4Manufacturer(int manufacturerId);
+  model::LensObject getLens(int lensId);  // id 0 when not stored
+  std::vector<model::LensObject> getAllCustomLenses();
   std::vector<LensSelectionObject> getAllSelections();
   [[nodiscard]] bool genericLensesExist();
   [[nodiscard]] int getGenericPrimeLensId(float focalLength);
   [[nodiscard]] int getGenericZoomLensId(float focalLength, float focalLengthMax);
   // Focal lengths are matched by their "%f" text, so only values that survive six decimals match.
-  [[nodiscard]] bool lensExistsAlready(const LensObject& lens);
-  [[nodiscard]] int lensExistsAlreadyWithID(const LensObject& lens);  // -1 when there is no such lens
+  [[nodiscard]] bool lensExistsAlready(const model::LensObject& lens);
+  [[nodiscard]] int lensExistsAlreadyWithID(const model::LensObject& lens);  // -1 when there is no such lens
   // Next free ids (highest + 1, 1 in an empty table), -1 when the table cannot be read.
   [[nodiscard]] int getLastLensID();
   [[nodiscard]] int getLastManufacturerID();
@@ -74,25 +76,25 @@ class LensDatabaseHelper {
   [[nodiscard]] bool selectOnlyLenses(int manufacturerId, const std::vector<int>& lensIds);
   [[nodiscard]] bool selectManufacturer(int manufacturerId);
   [[nodiscard]] bool deselectLensesForManufacturer(int manufacturerId);
-  [[nodiscard]] bool selectLens(const LensObject& lens);  // writes the lens's own flag, 0 included
+  [[nodiscard]] bool selectLens(const model::LensObject& lens);  // writes the lens's own flag, 0 included
   [[nodiscard]] bool updateLensSelection(const LensSelectionObject& selection);
 
   // Inserts return the new id (also written into the record), or -1 when nothing was stored.
-  [[nodiscard]] int insertManufacturer(LensManufacturer& manufacturer);  // always a user series (Origin 1)
+  [[nodiscard]] int insertManufacturer(model::LensManufacturer& manufacturer);  // always a user series (Origin 1)
   // Selects the new lens: a zoom becomes the only selected lens of its series, a prime joins the set.
-  [[nodiscard]] int insertNewLens(LensObject& lens);
-  [[nodiscard]] int insertNewLensWithSelection(LensObject& lens);  // keeps the lens's own flag
-  [[nodiscard]] int insertNewLensWithOutSelectionUpdate(LensObject& lens);
-  [[nodiscard]] int insertOldCustomLens(LensObject& lens);
-  [[nodiscard]] bool insertgenericPrimeLenses(std::vector<LensObject>& lenses);
-  [[nodiscard]] bool insertgenericZoomLenses(std::vector<LensObject>& lenses);
+  [[nodiscard]] int insertNewLens(model::LensObject& lens);
+  [[nodiscard]] int insertNewLensWithSelection(model::LensObject& lens);  // keeps the lens's own flag
+  [[nodiscard]] int insertNewLensWithOutSelectionUpdate(model::LensObject& lens);
+  [[nodiscard]] int insertOldCustomLens(model::LensObject& lens);
+  [[nodiscard]] bool insertgenericPrimeLenses(std::vector<model::LensObject>& lenses);
+  [[nodiscard]] bool insertgenericZoomLenses(std::vector<model::LensObject>& lenses);
 
-  [[nodiscard]] bool deleteLens(const LensObject& lens);
+  [[nodiscard]] bool deleteLens(const model::LensObject& lens);
   [[nodiscard]] bool deleteAllLensesForManufacturer(int manufacturerId);
   [[nodiscard]] bool deleteManufacturer(int manufacturerId);  // with its lenses
 
   // The first entry whose old id is the selection's lens id gives its new id.
-  static void updateLensID2New(LensSelectionObject& selection, const std::vector<UpdateFormatIDObject>& mapping);
+  static void updateLensID2New(LensSelectionObject& selection, const std::vector<model::UpdateFormatIDObject>& mapping);
 
   // Replaces the catalogue by the bundle's and carries the user's series, lenses and selections over.
   // The new catalogue is assembled beside the old one and swapped in whole: if any step fails, the old
@@ -102,14 +104,17 @@ class LensDatabaseHelper {
  private:
   [[nodiscard]] bool openPath(const std::string& path);
   void addOriginColumnWhenMissing();
-  std::vector<LensManufacturer> readSeries(const std::string& sql);
-  std::optional<LensManufacturer> readOneSeries(const std::string& sql, int manufacturerId);
-  std::vector<LensObject> readLenses(const std::string& sql, std::initializer_list<int> parameters);
-  [[nodiscard]] int insertLens(LensObject& lens, int defaultSelection);
+  std::vector<model::LensManufacturer> readSeries(const std::string& sql);
+  std::optional<model::LensManufacturer> readOneSeries(const std::string& sql, int manufacturerId);
+  std::vector<model::LensObject> readLenses(const std::string& sql, std::initializer_list<int> parameters);
+  [[nodiscard]] int insertLens(model::LensObject& lens, int defaultSelection);
   // A user lens carried into a new catalogue by an update, with every column it had.
-  [[nodiscard]] int carryUserLens(LensObject& lens);
-  std::vector<LensObject> readWholeCustomLenses();
+  [[nodiscard]] int carryUserLens(model::LensObject& lens);
+  std::vector<model::LensObject> readWholeCustomLenses();
   [[nodiscard]] int matchingLensId(const std::string& sql);
 
   app::storage::CatalogueDatabase database_;
 };
+
+}  // namespace app::storage
+

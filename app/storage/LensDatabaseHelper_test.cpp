@@ -7,19 +7,21 @@
 #include "app/storage/CatalogueUpdateTestSupport.h"
 #include "app/storage/StorageTestSupport.h"
 
+namespace app::storage {
+
 namespace {
 
 using namespace ostrel::testing;
 
 using scenes::lens;
 
-std::vector<int> idsOf(const std::vector<LensObject>& lenses) {
+std::vector<int> idsOf(const std::vector<model::LensObject>& lenses) {
   std::vector<int> ids;
   for (const auto& one : lenses) ids.push_back(one.lensId);
   return ids;
 }
 
-bool holds(const std::vector<LensManufacturer>& list, int id) {
+bool holds(const std::vector<model::LensManufacturer>& list, int id) {
   return std::any_of(list.begin(), list.end(), [id](const auto& s) { return s.manufacturerId == id; });
 }
 
@@ -27,7 +29,7 @@ class LensDatabaseTest : public StorageTest {
  protected:
   void SetUp() override { ASSERT_TRUE(helper_.openDb(false)); }
   int userSeries(const char* name, float squeeze = 1.0f) {
-    LensManufacturer series(0, "Me", name, "Prime Lens", 0, squeeze, 0);
+    model::LensManufacturer series(0, "Me", name, "Prime Lens", 0, squeeze, 0);
     return helper_.insertManufacturer(series);
   }
   LensDatabaseHelper helper_;
@@ -56,14 +58,14 @@ TEST_F(LensDatabaseTest, IdsStartAtOneAndAFailedInsertStoresNothingAndGivesNoId)
   EXPECT_EQ(helper_.getLastManufacturerID(), 1);
   EXPECT_EQ(userSeries("Homemade"), 1);
   EXPECT_EQ(helper_.getAllCustomManufacturers().size(), 1u) << "every inserted series is the user's";
-  LensObject first = lens(1, 50, 0);
+  model::LensObject first = lens(1, 50, 0);
   EXPECT_EQ(helper_.insertNewLensWithSelection(first), 1);
   EXPECT_EQ(helper_.getLastLensID(), 2);
 
   // The row goes back with a selection that cannot be written.
   ASSERT_TRUE(helper_.database().execute(
       "CREATE TRIGGER NoSelection BEFORE UPDATE OF DefaultSelection ON Lenses BEGIN SELECT RAISE(ABORT, 'no'); END"));
-  LensObject zoom = lens(1, 24, 0, "Zoom Lens", 70);
+  model::LensObject zoom = lens(1, 24, 0, "Zoom Lens", 70);
   EXPECT_EQ(helper_.insertNewLens(zoom), -1);
   EXPECT_EQ(zoom.lensId, 0);
   EXPECT_EQ(helper_.getLastLensID(), 2);
@@ -71,14 +73,14 @@ TEST_F(LensDatabaseTest, IdsStartAtOneAndAFailedInsertStoresNothingAndGivesNoId)
 
   ASSERT_TRUE(helper_.database().execute("DROP TABLE Lenses"));
   EXPECT_EQ(helper_.getLastLensID(), -1);
-  LensObject orphan = lens(1, 85, 0);
+  model::LensObject orphan = lens(1, 85, 0);
   EXPECT_EQ(helper_.insertNewLens(orphan), -1);
 }
 
 TEST_F(LensDatabaseTest, ANewZoomIsTheOnlySelectedLensAndANewPrimeJoinsTheSet) {
   const auto primesBefore = idsOf(helper_.getSelectedLenses4Manufacturer(5));
   ASSERT_FALSE(primesBefore.empty());
-  LensObject prime = lens(5, 17.5f, 0);
+  model::LensObject prime = lens(5, 17.5f, 0);
   prime.closeFocus = "0.45m | 1' 6\"";
   prime.aperture = "T1.3";
   const int primeId = helper_.insertNewLens(prime);
@@ -87,12 +89,12 @@ TEST_F(LensDatabaseTest, ANewZoomIsTheOnlySelectedLensAndANewPrimeJoinsTheSet) {
   EXPECT_NE(std::find(primesAfter.begin(), primesAfter.end(), primeId), primesAfter.end());
 
   ASSERT_TRUE(helper_.updateLensSelection({.lensId = 10, .defaultSelection = 1}));
-  LensObject zoom = lens(4, 19.0f, 0, "Zoom Lens", 90.0f);
+  model::LensObject zoom = lens(4, 19.0f, 0, "Zoom Lens", 90.0f);
   const int zoomId = helper_.insertNewLens(zoom);
   EXPECT_EQ(idsOf(helper_.getSelectedLenses4Manufacturer(4)), std::vector<int>{zoomId});
 
   // A user's lens keeps only its focal lengths, squeeze and close focus.
-  const LensObject stored = helper_.getLens(primeId);
+  const model::LensObject stored = helper_.getLens(primeId);
   EXPECT_EQ(stored.custom, 1);
   EXPECT_EQ(stored.aperture, "");
   EXPECT_EQ(stored.closeFocus, "0.45m | 1' 6\"");
@@ -129,21 +131,21 @@ TEST_F(LensDatabaseTest, CombinedFilterConditions) {
 }
 
 TEST_F(LensDatabaseTest, FocalLengthLookupsMatchBySixDecimalText) {
-  LensObject found = lens(4, 17.5f, 0, "Zoom Lens", 55.0f);
+  model::LensObject found = lens(4, 17.5f, 0, "Zoom Lens", 55.0f);
   const int id = helper_.insertNewLensWithOutSelectionUpdate(found);
   EXPECT_EQ(helper_.lensExistsAlreadyWithID(found), id);
-  LensObject otherSeries = found;
+  model::LensObject otherSeries = found;
   otherSeries.manufacturerId = 5;
   EXPECT_EQ(helper_.lensExistsAlreadyWithID(otherSeries), -1);
   // 17.3 does not survive "%f" (17.299999), so it is never found again.
-  LensObject inexact = lens(4, 17.3f, 0, "Zoom Lens", 55.0f);
+  model::LensObject inexact = lens(4, 17.3f, 0, "Zoom Lens", 55.0f);
   EXPECT_GE(helper_.insertNewLensWithOutSelectionUpdate(inexact), 1);
   EXPECT_FALSE(helper_.lensExistsAlready(inexact));
 
   EXPECT_FALSE(helper_.genericLensesExist()) << "the shipped catalogue has no old generic series";
   ASSERT_TRUE(helper_.database().execute(
       "INSERT INTO Manufacturer (ManufacturerId, Manufacturer, LensSeries, Type) VALUES (1, 'G', 'P', 'Prime Lens')"));
-  std::vector<LensObject> generic = {lens(0, 24, 0), lens(0, 32.5f, 0)};
+  std::vector<model::LensObject> generic = {lens(0, 24, 0), lens(0, 32.5f, 0)};
   ASSERT_TRUE(helper_.insertgenericPrimeLenses(generic));
   EXPECT_EQ(helper_.getGenericPrimeLensId(32.5f), generic[1].lensId);
   EXPECT_EQ(helper_.getGenericPrimeLensId(33.0f), 0);
@@ -151,3 +153,6 @@ TEST_F(LensDatabaseTest, FocalLengthLookupsMatchBySixDecimalText) {
 }
 
 }  // namespace
+
+}  // namespace app::storage
+

@@ -11,6 +11,8 @@ using app::storage::CatalogueStatement;
 using app::storage::CatalogueUpdate;
 using app::storage::PendingPackageRemap;
 
+namespace app::storage {
+
 namespace {
 
 using Step = CatalogueStatement::Step;
@@ -19,7 +21,7 @@ using Kind = PendingPackageRemap::Kind;
 // What of the installed catalogue is the user's, read without changing it.
 struct LensCarryOver {
   std::vector<UpdateLensObject> userSeries;     // series the user made, each with its lenses
-  std::vector<LensObject> customLenses;         // lenses the user added to shipped series
+  std::vector<model::LensObject> customLenses;         // lenses the user added to shipped series
   std::vector<LensSelectionObject> selections;  // the lens sets chosen among shipped lenses
 };
 
@@ -73,11 +75,11 @@ bool LensDatabaseHelper::resetdatabase() {
     }
     PendingPackageRemap remap;
     for (const auto& entry : old.userSeries) {
-      LensManufacturer series = entry.manufacturer;
+      model::LensManufacturer series = entry.manufacturer;
       series.selected = 0;  // the new catalogue's current series stands; two selected series would clash
       if (fresh.insertManufacturer(series) < 0) return false;
       remap.add(Kind::LensSeries, entry.manufacturer.manufacturerId, series.manufacturerId);
-      for (LensObject lens : entry.lensSet) {
+      for (model::LensObject lens : entry.lensSet) {
         const int oldId = lens.lensId;
         lens.manufacturerId = series.manufacturerId;
         if (fresh.carryUserLens(lens) < 0) return false;
@@ -85,7 +87,7 @@ bool LensDatabaseHelper::resetdatabase() {
       }
     }
     CatalogueUpdate::reached(CatalogueUpdate::Stage::Staging);
-    for (LensObject lens : old.customLenses) {
+    for (model::LensObject lens : old.customLenses) {
       const int oldId = lens.lensId;
       const int twin = fresh.lensExistsAlreadyWithID(lens);
       if (twin >= 0) {
@@ -100,3 +102,6 @@ bool LensDatabaseHelper::resetdatabase() {
     return remap.store(fresh.database_) && transaction.commit();
   });
 }
+
+}  // namespace app::storage
+

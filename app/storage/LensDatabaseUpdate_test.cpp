@@ -11,6 +11,8 @@
 using app::storage::CatalogueDatabase;
 using app::storage::CatalogueReplacement;
 
+namespace app::storage {
+
 namespace {
 
 using namespace ostrel::testing;
@@ -94,7 +96,7 @@ TEST_F(LensUpdateTest, UserLensesKeepEveryColumn) {
   for (const Expected& expected : {Expected{"own", 254, 20}, Expected{"shipped", 5, 17.5f}}) {
     const auto lenses = helper.getAllLensesForManufacturer(expected.series);
     const auto found = std::find_if(lenses.begin(), lenses.end(),
-                                    [&](const LensObject& lens) { return lens.focalLength == expected.focalLength; });
+                                    [&](const model::LensObject& lens) { return lens.focalLength == expected.focalLength; });
     ASSERT_NE(found, lenses.end()) << expected.text;
     EXPECT_EQ(found->aperture, std::string(expected.text) + " T");
     EXPECT_EQ(found->lensmMount, std::string(expected.text) + " mount");
@@ -107,3 +109,6 @@ TEST_F(LensUpdateTest, UserLensesKeepEveryColumn) {
 }
 
 }  // namespace
+
+}  // namespace app::storage
+

@@ -5,6 +5,8 @@
 using app::storage::CatalogueDatabase;
 using app::model::NumericText;
 
+namespace app::storage {
+
 bool LensDatabaseHelper::selectOnlyManufacturer(int manufacturerId) {
   return database_.runUpdate(
       "UPDATE Manufacturer SET Selected = (ManufacturerId = ?1) WHERE Selected IS NOT (ManufacturerId = ?1)",
@@ -41,7 +43,7 @@ bool LensDatabaseHelper::deselectLensesForManufacturer(int manufacturerId) {
                              {manufacturerId});
 }
 
-bool LensDatabaseHelper::selectLens(const LensObject& lens) {
+bool LensDatabaseHelper::selectLens(const model::LensObject& lens) {
   return database_.runUpdate("UPDATE Lenses SET DefaultSelection = ? WHERE LensId = ?", {lens.selected, lens.lensId});
 }
 
@@ -50,7 +52,7 @@ bool LensDatabaseHelper::updateLensSelection(const LensSelectionObject& selectio
                              {selection.defaultSelection, selection.lensId});
 }
 
-int LensDatabaseHelper::insertManufacturer(LensManufacturer& manufacturer) {
+int LensDatabaseHelper::insertManufacturer(model::LensManufacturer& manufacturer) {
   const int id = getLastManufacturerID();
   if (id < 0) return -1;
   auto statement = database_.prepareInsert(
@@ -71,7 +73,7 @@ int LensDatabaseHelper::insertManufacturer(LensManufacturer& manufacturer) {
 
 // Aperture, mount, size category and comment are stored empty, and the image-circle columns stay
 // NULL: a lens the user makes carries only its focal lengths, squeeze and close focus.
-int LensDatabaseHelper::insertLens(LensObject& lens, int defaultSelection) {
+int LensDatabaseHelper::insertLens(model::LensObject& lens, int defaultSelection) {
   const int id = getLastLensID();
   if (id < 0) return -1;
   auto statement = database_.prepareInsert(
@@ -97,7 +99,7 @@ int LensDatabaseHelper::insertLens(LensObject& lens, int defaultSelection) {
 
 // Every column the user's lens has, for an update that carries it into a new catalogue: an empty
 // second aperture and zero image circles go back as NULL, as they were stored.
-int LensDatabaseHelper::carryUserLens(LensObject& lens) {
+int LensDatabaseHelper::carryUserLens(model::LensObject& lens) {
   const int id = getLastLensID();
   if (id < 0) return -1;
   auto statement = database_.prepareInsert(
@@ -125,8 +127,8 @@ int LensDatabaseHelper::carryUserLens(LensObject& lens) {
   return id;
 }
 
-int LensDatabaseHelper::insertNewLens(LensObject& lens) {
-  const LensObject before = lens;
+int LensDatabaseHelper::insertNewLens(model::LensObject& lens) {
+  const model::LensObject before = lens;
   CatalogueDatabase::Transaction transaction(database_);
   bool stored = transaction.active() && insertLens(lens, 0) >= 0;
   // A new zoom takes the series' selection over; a new prime joins it.
@@ -143,15 +145,15 @@ int LensDatabaseHelper::insertNewLens(LensObject& lens) {
   return lens.lensId;
 }
 
-int LensDatabaseHelper::insertNewLensWithSelection(LensObject& lens) { return insertLens(lens, lens.selected); }
+int LensDatabaseHelper::insertNewLensWithSelection(model::LensObject& lens) { return insertLens(lens, lens.selected); }
 
-int LensDatabaseHelper::insertNewLensWithOutSelectionUpdate(LensObject& lens) {
+int LensDatabaseHelper::insertNewLensWithOutSelectionUpdate(model::LensObject& lens) {
   return insertLens(lens, lens.selected);
 }
 
-int LensDatabaseHelper::insertOldCustomLens(LensObject& lens) { return insertLens(lens, lens.selected); }
+int LensDatabaseHelper::insertOldCustomLens(model::LensObject& lens) { return insertLens(lens, lens.selected); }
 
-bool LensDatabaseHelper::insertgenericPrimeLenses(std::vector<LensObject>& lenses) {
+bool LensDatabaseHelper::insertgenericPrimeLenses(std::vector<model::LensObject>& lenses) {
   bool all = true;
   for (auto& lens : lenses) {
     lens.manufacturerId = getGenericPrimeLensManufacturerID();
@@ -160,7 +162,7 @@ bool LensDatabaseHelper::insertgenericPrimeLenses(std::vector<LensObject>& lense
   return all;
 }
 
-bool LensDatabaseHelper::insertgenericZoomLenses(std::vector<LensObject>& lenses) {
+bool LensDatabaseHelper::insertgenericZoomLenses(std::vector<model::LensObject>& lenses) {
   bool all = true;
   for (auto& lens : lenses) {
     lens.manufacturerId = getGenericZoomLensManufacturerID();
@@ -169,7 +171,7 @@ bool LensDatabaseHelper::insertgenericZoomLenses(std::vector<LensObject>& lenses
   return all;
 }
 
-bool LensDatabaseHelper::deleteLens(const LensObject& lens) {
+bool LensDatabaseHelper::deleteLens(const model::LensObject& lens) {
   return database_.runDelete("DELETE FROM Lenses WHERE LensId = ?", {lens.lensId});
 }
 
@@ -185,3 +187,6 @@ bool LensDatabaseHelper::deleteManufacturer(int manufacturerId) {
          database_.runDelete("DELETE FROM Manufacturer WHERE ManufacturerId = ?", {manufacturerId}) &&
          transaction.commit();
 }
+
+}  // namespace app::storage
+

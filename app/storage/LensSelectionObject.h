@@ -5,6 +5,8 @@
 #include "app/model/LensManufacturer.h"
 #include "app/model/LensObject.h"
 
+namespace app::storage {
+
 // One lens's selection flag, as the lens catalogue's update carries it from one version to the next.
 struct LensSelectionObject {
   int lensId = 0;
@@ -13,6 +15,9 @@ struct LensSelectionObject {
 
 // A user's lens series with its lenses, collected from the catalogue before it is replaced.
 struct UpdateLensObject {
-  LensManufacturer manufacturer;
-  std::vector<LensObject> lensSet;
+  model::LensManufacturer manufacturer;
+  std::vector<model::LensObject> lensSet;
 };
+
+}  // namespace app::storage
+

@@ -10,3 +10,4 @@ namespace app::storage {
 inline void logError(const std::string& message) { platform::log::write(platform::log::Error, message); }
 
 }  // namespace app::storage
+

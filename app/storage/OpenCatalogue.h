@@ -25,3 +25,4 @@ class OpenCatalogue {
 };
 
 }  // namespace app::storage
+

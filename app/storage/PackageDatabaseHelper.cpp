@@ -5,6 +5,8 @@
 using app::storage::CatalogueDatabase;
 using app::storage::CatalogueStatement;
 
+namespace app::storage {
+
 namespace {
 
 using Step = CatalogueStatement::Step;
@@ -114,3 +116,6 @@ bool PackageDatabaseHelper::packageIDExists(int packageId) {
   statement.bind(1, packageId);
   return statement.step() == Step::Row;
 }
+
+}  // namespace app::storage
+

@@ -9,6 +9,8 @@
 #include "app/storage/CatalogueDatabase.h"
 #include "app/storage/PackageDatabaseObject.h"
 
+namespace app::storage {
+
 // The package catalogue "QuorvelPackageDatabase.db": the two standard packages (-2, -1) and the user's
 // saved packages (1 and above), each a row of catalogue ids plus its lens rows.
 //
@@ -77,12 +79,12 @@ class PackageDatabaseHelper {
   [[nodiscard]] bool updateLensID(int oldId, int newId, int lensPackageId);
 
   // One catalogue update's whole old-to-new list, applied at once (see CatalogueDatabase::remapIds).
-  [[nodiscard]] bool remapLensIds(const std::vector<UpdateFormatIDObject>& mapping);
-  [[nodiscard]] bool remapCropIds(const std::vector<UpdateFormatIDObject>& mapping);
-  [[nodiscard]] bool remapFormatIds(const std::vector<UpdateFormatIDObject>& mapping);
-  [[nodiscard]] bool remapFrameGuideIds(const std::vector<UpdateFormatIDObject>& mapping);
-  [[nodiscard]] bool remapAdapterIds(const std::vector<UpdateFormatIDObject>& mapping);
-  [[nodiscard]] bool remapLensManufacturerIds(const std::vector<UpdateFormatIDObject>& mapping);
+  [[nodiscard]] bool remapLensIds(const std::vector<model::UpdateFormatIDObject>& mapping);
+  [[nodiscard]] bool remapCropIds(const std::vector<model::UpdateFormatIDObject>& mapping);
+  [[nodiscard]] bool remapFormatIds(const std::vector<model::UpdateFormatIDObject>& mapping);
+  [[nodiscard]] bool remapFrameGuideIds(const std::vector<model::UpdateFormatIDObject>& mapping);
+  [[nodiscard]] bool remapAdapterIds(const std::vector<model::UpdateFormatIDObject>& mapping);
+  [[nodiscard]] bool remapLensManufacturerIds(const std::vector<model::UpdateFormatIDObject>& mapping);
 
  private:
   std::vector<PackageDatabaseObject> readPackages(const char* sql, std::optional<int> parameter);
@@ -94,3 +96,6 @@ class PackageDatabaseHelper {
 
   app::storage::CatalogueDatabase database_;
 };
+
+}  // namespace app::storage
+

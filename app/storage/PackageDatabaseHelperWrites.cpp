@@ -5,6 +5,8 @@
 
 using app::storage::CatalogueDatabase;
 
+namespace app::storage {
+
 bool PackageDatabaseHelper::insertPackageRow(const PackageDatabaseObject& package, int packageId) {
   auto statement = database_.prepareInsert(
       "INSERT INTO PackageData (packageId,lensManufacturerId,cameraFormatId,adapterId,frameGuideId,"
@@ -179,26 +181,29 @@ bool PackageDatabaseHelper::updateLensID(int oldId, int newId, int lensPackageId
                              {newId, oldId, lensPackageId});
 }
 
-bool PackageDatabaseHelper::remapLensIds(const std::vector<UpdateFormatIDObject>& mapping) {
+bool PackageDatabaseHelper::remapLensIds(const std::vector<model::UpdateFormatIDObject>& mapping) {
   return database_.remapIds("PackageLensData", "lensID", mapping);
 }
 
-bool PackageDatabaseHelper::remapCropIds(const std::vector<UpdateFormatIDObject>& mapping) {
+bool PackageDatabaseHelper::remapCropIds(const std::vector<model::UpdateFormatIDObject>& mapping) {
   return database_.remapIds("PackageData", "cropId", mapping);
 }
 
-bool PackageDatabaseHelper::remapFormatIds(const std::vector<UpdateFormatIDObject>& mapping) {
+bool PackageDatabaseHelper::remapFormatIds(const std::vector<model::UpdateFormatIDObject>& mapping) {
   return database_.remapIds("PackageData", "cameraFormatId", mapping);
 }
 
-bool PackageDatabaseHelper::remapFrameGuideIds(const std::vector<UpdateFormatIDObject>& mapping) {
+bool PackageDatabaseHelper::remapFrameGuideIds(const std::vector<model::UpdateFormatIDObject>& mapping) {
   return database_.remapIds("PackageData", "frameGuideId", mapping);
 }
 
-bool PackageDatabaseHelper::remapAdapterIds(const std::vector<UpdateFormatIDObject>& mapping) {
+bool PackageDatabaseHelper::remapAdapterIds(const std::vector<model::UpdateFormatIDObject>& mapping) {
   return database_.remapIds("PackageData", "adapterId", mapping);
 }
 
-bool PackageDatabaseHelper::remapLensManufacturerIds(const std::vector<UpdateFormatIDObject>& mapping) {
+bool PackageDatabaseHelper::remapLensManufacturerIds(const std::vector<model::UpdateFormatIDObject>& mapping) {
   return database_.remapIds("PackageData", "lensManufacturerId", mapping);
 }
+
+}  // namespace app::storage
+

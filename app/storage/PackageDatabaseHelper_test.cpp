@@ -4,6 +4,8 @@
 
 #include "app/storage/StorageTestSupport.h"
 
+namespace app::storage {
+
 namespace {
 
 using namespace ostrel::testing;
@@ -139,3 +141,6 @@ TEST_F(PackageDatabaseHelperTest, ClosedCatalogueYieldsEmptyValues) {
 }
 
 }  // namespace
+
+}  // namespace app::storage
+

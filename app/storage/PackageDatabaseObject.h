@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace app::storage {
+
 // One stored package as the package catalogue holds it: catalogue ids only, plus name, frame-guide
 // shading and colour code. Id -2 and -1 are the standard packages one and two, 1 and above the user's.
 struct PackageDatabaseObject {
@@ -24,3 +26,6 @@ struct PackageCleanUpLensObject {
   int plID = 0;  // the row's own id
   int lensID = 0;
 };
+
+}  // namespace app::storage
+

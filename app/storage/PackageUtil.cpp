@@ -15,41 +15,43 @@
 using app::storage::CatalogueDatabase;
 using app::storage::OpenCatalogue;
 
+namespace app::storage {
+
 namespace {
 
 using app::storage::logError;
 
-int seriesIdOf(const CameraPackage& package) {
+int seriesIdOf(const model::CameraPackage& package) {
   return package.lensManufacturer ? package.lensManufacturer->manufacturerId : 0;
 }
 
 // A package without an adapter (or on a row that no longer exists) has none: adapter 1.
-int adapterIdOf(const CameraPackage& package) {
+int adapterIdOf(const model::CameraPackage& package) {
   const int id = package.lensAdapter ? package.lensAdapter->adapterId : 0;
   return id == 0 ? PackageUtil::kNoAdapter : id;
 }
 
-int frameGuideIdOf(const CameraPackage& package) {
+int frameGuideIdOf(const model::CameraPackage& package) {
   const int id = package.frameGuide ? package.frameGuide->frameGuideId : 0;
   return id == 0 ? PackageUtil::kNoFrameGuide : id;
 }
 
 // An adapter read as id 0 was not found (or none was selected): such a package has no adapter, which
 // is adapter 1, never an adapter of zero factors that later divides by zero.
-std::optional<LensAdapterRecord> adapterOrNone(LensAdapterCatalogue& adapters, LensAdapterRecord adapter) {
+std::optional<model::LensAdapterRecord> adapterOrNone(LensAdapterCatalogue& adapters, model::LensAdapterRecord adapter) {
   if (adapter.adapterId == 0) adapter = adapters.getLensAdapter(PackageUtil::kNoAdapter);
   if (adapter.adapterId == 0) return std::nullopt;
   return adapter;
 }
 
-std::optional<LensAdapterRecord> storedAdapter(int adapterId) {
+std::optional<model::LensAdapterRecord> storedAdapter(int adapterId) {
   OpenCatalogue<LensAdapterCatalogue> adapters;
   if (!adapters) return std::nullopt;
   return adapterOrNone(*adapters, adapters->getLensAdapter(adapterId));
 }
 
 // Frame guide 0 is no frame guide, which is frame guide 1; a missing guide of another id stays missing.
-std::optional<FrameGuide> storedFrameGuide(int frameGuideId) {
+std::optional<model::FrameGuide> storedFrameGuide(int frameGuideId) {
   OpenCatalogue<FrameGuideCatalogue> guides;
   if (!guides) return std::nullopt;
   return guides->getFrameGuide(frameGuideId == 0 ? PackageUtil::kNoFrameGuide : frameGuideId);
@@ -62,7 +64,7 @@ std::optional<FrameGuide> storedFrameGuide(int frameGuideId) {
 enum class CropId { Stored, Given };
 
 // Camera, format and crop of a package.
-void setFormat(CameraPackage& package, int formatId, int cropId, CropId rule = CropId::Stored) {
+void setFormat(model::CameraPackage& package, int formatId, int cropId, CropId rule = CropId::Stored) {
   OpenCatalogue<CameraFormatCatalogue> formats;
   // Without the catalogue the package has no format, which errorInPackage reports.
   if (!formats) return;
@@ -82,7 +84,7 @@ void setFormat(CameraPackage& package, int formatId, int cropId, CropId rule = C
 }
 
 // Series, lenses, adapter and frame guide as the catalogues have them selected now.
-void setFromSelections(CameraPackage& package) {
+void setFromSelections(model::CameraPackage& package) {
   if (OpenCatalogue<LensDatabaseHelper> lenses; lenses) {
     package.lensManufacturer = lenses->getSelectedLensManufacturer();
     if (package.lensManufacturer) package.lensSet = lenses->getSelectedLenses4Manufacturer(seriesIdOf(package));
@@ -94,7 +96,7 @@ void setFromSelections(CameraPackage& package) {
     package.frameGuide = storedFrameGuide(guides->getSelectedFrameGuide().frameGuideId);
   }
 
-  package.frameGuideColor = StoredColor::blueColor();
+  package.frameGuideColor = model::StoredColor::blueColor();
   package.frameGuideShading = PackageUtil::kBuiltShading;
 }
 
@@ -109,14 +111,14 @@ void selectSeries(int series, std::optional<std::vector<int>> lensIds) {
   if (!stored) logError("The lens selection could not be stored");
 }
 
-CameraPackage checked(CameraPackage package) {
+model::CameraPackage checked(model::CameraPackage package) {
   return PackageUtil::errorInPackage(&package) ? PackageUtil::getFallBackPackage() : package;
 }
 
 }  // namespace
 
-CameraPackage PackageUtil::generatePackageFromDB(const PackageDatabaseObject& row) {
-  CameraPackage package;
+model::CameraPackage PackageUtil::generatePackageFromDB(const PackageDatabaseObject& row) {
+  model::CameraPackage package;
   package.packageID = row.packageID;
   package.packageName = row.packageName;
   setFormat(package, row.cameraFormatId, row.cropID);
@@ -124,23 +126,23 @@ CameraPackage PackageUtil::generatePackageFromDB(const PackageDatabaseObject& ro
   if (OpenCatalogue<LensDatabaseHelper> lenses; lenses) {
     package.lensManufacturer = lenses->getLensManufacturer(row.lensManufacturerId);
     for (int lensId : row.lensSetIDs) {
-      LensObject lens = lenses->getLens(lensId);
+      model::LensObject lens = lenses->getLens(lensId);
       // A lens that is gone from the catalogue is not a 0 mm lens of the set.
       if (lens.lensId == 0) continue;
       package.lensSet.push_back(std::move(lens));
     }
   }
   std::stable_sort(package.lensSet.begin(), package.lensSet.end(),
-                   [](const LensObject& a, const LensObject& b) { return a.focalLength < b.focalLength; });
+                   [](const model::LensObject& a, const model::LensObject& b) { return a.focalLength < b.focalLength; });
 
   package.lensAdapter = storedAdapter(row.adapterId);
   package.frameGuide = storedFrameGuide(row.frameGuideId);
-  package.frameGuideColor = StoredColor::fromColorCode(row.frameGuideColor);
+  package.frameGuideColor = model::StoredColor::fromColorCode(row.frameGuideColor);
   package.frameGuideShading = row.frameGuideShading;
   return package;
 }
 
-PackageDatabaseObject PackageUtil::generateDatabaseObject(const CameraPackage& package) {
+PackageDatabaseObject PackageUtil::generateDatabaseObject(const model::CameraPackage& package) {
   PackageDatabaseObject row;
   row.packageName = package.packageName;
   row.packageID = package.packageID;
@@ -155,11 +157,11 @@ PackageDatabaseObject PackageUtil::generateDatabaseObject(const CameraPackage& p
   return row;
 }
 
-CameraPackage PackageUtil::loadPackage(int packageId) {
+model::CameraPackage PackageUtil::loadPackage(int packageId) {
   std::optional<PackageDatabaseObject> row;
   if (OpenCatalogue<PackageDatabaseHelper> packages; packages) row = packages->loadPackage(packageId);
 
-  CameraPackage package;
+  model::CameraPackage package;
   if (row) package = generatePackageFromDB(*row);
   if (errorInPackage(row ? &package : nullptr)) package = getFallBackPackage();
   setLoadedPackageinDB(package);
@@ -167,7 +169,7 @@ CameraPackage PackageUtil::loadPackage(int packageId) {
   return package;
 }
 
-void PackageUtil::setLoadedPackageinDB(const CameraPackage& package) {
+void PackageUtil::setLoadedPackageinDB(const model::CameraPackage& package) {
   // Each catalogue moves its selection in one commit, or not at all: never none selected, never two.
   // A selection that already is the package's writes nothing.
   std::vector<int> lensIds;
@@ -183,27 +185,27 @@ void PackageUtil::setLoadedPackageinDB(const CameraPackage& package) {
   }
 }
 
-CameraPackage PackageUtil::getCurrentPackageWithFormatID(int formatId, int cropId) {
-  CameraPackage package;
+model::CameraPackage PackageUtil::getCurrentPackageWithFormatID(int formatId, int cropId) {
+  model::CameraPackage package;
   setFormat(package, formatId, cropId, CropId::Given);
   setFromSelections(package);
   return checked(std::move(package));
 }
 
-CameraPackage PackageUtil::getCurrentPackage() {
+model::CameraPackage PackageUtil::getCurrentPackage() {
   return getCurrentPackageWithFormatID(kCurrentFormat, kNoCrop);
 }
 
-CameraPackage PackageUtil::getStartPackageOne() {
-  CameraPackage package;
+model::CameraPackage PackageUtil::getStartPackageOne() {
+  model::CameraPackage package;
   setFormat(package, kStartFormatOne, kNoCrop);
   selectSeries(kStartLensSeriesOne, std::nullopt);
   setFromSelections(package);
   return checked(std::move(package));
 }
 
-CameraPackage PackageUtil::getStartPackageTwo() {
-  CameraPackage package;
+model::CameraPackage PackageUtil::getStartPackageTwo() {
+  model::CameraPackage package;
   setFormat(package, kStartFormatTwo, kNoCrop);
   std::vector<int> only;
   if (OpenCatalogue<LensDatabaseHelper> lenses; lenses && lenses->getLens(kStartLensTwo).lensId != 0) only = {kStartLensTwo};
@@ -212,9 +214,9 @@ CameraPackage PackageUtil::getStartPackageTwo() {
   return checked(std::move(package));
 }
 
-CameraPackage PackageUtil::getFallBackPackage() {
+model::CameraPackage PackageUtil::getFallBackPackage() {
   logError("Get Fall Back Package!");
-  CameraPackage package;
+  model::CameraPackage package;
   setFormat(package, kFallbackFormat, kNoCrop);
 
   selectSeries(kStartLensSeriesOne, std::nullopt);
@@ -233,17 +235,17 @@ CameraPackage PackageUtil::getFallBackPackage() {
 
   package.lensAdapter = storedAdapter(kNoAdapter);
   package.frameGuide = storedFrameGuide(kNoFrameGuide);
-  package.frameGuideColor = StoredColor::blueColor();
+  package.frameGuideColor = model::StoredColor::blueColor();
   package.frameGuideShading = kBuiltShading;
   return package;
 }
 
-bool PackageUtil::errorInPackage(const CameraPackage* package) {
+bool PackageUtil::errorInPackage(const model::CameraPackage* package) {
   if (!package) {
     logError("Error  Package - NIL!");
     return true;
   }
-  const CameraPackage& p = *package;
+  const model::CameraPackage& p = *package;
   if (!p.cameraManufacturer || !p.lensAdapter || !p.lensManufacturer || !p.shootingMode || !p.frameGuide ||
       p.cropID < 1 || p.lensSet.empty()) {
     logError("Error in Package - NIL!");
@@ -256,12 +258,15 @@ bool PackageUtil::errorInPackage(const CameraPackage* package) {
   return false;
 }
 
-LensSet PackageUtil::getLensSet4ManufacturerId(int manufacturerId) {
-  LensSet set;
+model::LensSet PackageUtil::getLensSet4ManufacturerId(int manufacturerId) {
+  model::LensSet set;
   OpenCatalogue<LensDatabaseHelper> lenses;
   if (!lenses) return set;
-  set.lensManufacturer = lenses->getLensManufacturer(manufacturerId).value_or(LensManufacturer());
+  set.lensManufacturer = lenses->getLensManufacturer(manufacturerId).value_or(model::LensManufacturer());
   set.lenses = lenses->getAllLensesForManufacturer(manufacturerId);
   set.selectedLenses = lenses->getSelectedLenses4Manufacturer(manufacturerId);
   return set;
 }
+
+}  // namespace app::storage
+

@@ -8,6 +8,8 @@
 #include "app/model/UpdateFormatIDObject.h"
 #include "app/storage/PackageDatabaseObject.h"
 
+namespace app::storage {
+
 // Whole packages from the four catalogues and back: the one place that joins the lens, format,
 // frame-guide and adapter catalogues with the package catalogue. Stateless; every operation opens
 // the catalogues it needs and closes them before returning. What it changes lives in the files: the
@@ -32,59 +34,59 @@ class PackageUtil {
   static constexpr int kBuiltShading = 4;  // shading of packages built from selections or fixed values
 
   // Stored user packages, newest first (respectively by lower-cased name).
-  static std::vector<CameraPackage> getAllPackages();
-  static std::vector<CameraPackage> getAllPackagesSortedByName();
+  static std::vector<model::CameraPackage> getAllPackages();
+  static std::vector<model::CameraPackage> getAllPackagesSortedByName();
   // Stores the package as a new user package under the next id; returns that id, -1 when not stored.
-  [[nodiscard]] static int savePackage(const CameraPackage& package);
+  [[nodiscard]] static int savePackage(const model::CameraPackage& package);
   static void deletePackage(int packageId);
   static void editPackageName(int packageId, const std::string& name);
   [[nodiscard]] static int saveNewPackageFromOldPreset(const PackageDatabaseObject& package);
-  static void saveStandardPackageOne(const CameraPackage& package);
-  static void saveStandardPackageTwo(const CameraPackage& package);
+  static void saveStandardPackageOne(const model::CameraPackage& package);
+  static void saveStandardPackageTwo(const model::CameraPackage& package);
 
   // The stored package (the fallback package when it is broken or missing), its choices written into
   // the catalogues' selection flags, with the lens set of its series.
-  static CameraPackage loadPackage(int packageId);
+  static model::CameraPackage loadPackage(int packageId);
   // Leaves exactly the package's series, lenses, adapter and frame guide selected.
-  static void setLoadedPackageinDB(const CameraPackage& package);
+  static void setLoadedPackageinDB(const model::CameraPackage& package);
   // The given format and crop with the catalogues' current selections. The crop id is kept as given: one
   // whose row is gone is a crop without a ratio, which frames like no crop.
-  static CameraPackage getCurrentPackageWithFormatID(int formatId, int cropId);
-  static CameraPackage getCurrentPackage();
-  static CameraPackage getStartPackageOne();
-  static CameraPackage getStartPackageTwo();
-  static CameraPackage getFallBackPackage();
+  static model::CameraPackage getCurrentPackageWithFormatID(int formatId, int cropId);
+  static model::CameraPackage getCurrentPackage();
+  static model::CameraPackage getStartPackageOne();
+  static model::CameraPackage getStartPackageTwo();
+  static model::CameraPackage getFallBackPackage();
   // Why a package cannot be used is logged; nullptr stands for no package at all.
-  [[nodiscard]] static bool errorInPackage(const CameraPackage* package);
-  static LensSet getLensSet4ManufacturerId(int manufacturerId);
+  [[nodiscard]] static bool errorInPackage(const model::CameraPackage* package);
+  static model::LensSet getLensSet4ManufacturerId(int manufacturerId);
 
-  static CameraPackage generatePackageFromDB(const PackageDatabaseObject& row);
-  static PackageDatabaseObject generateDatabaseObject(const CameraPackage& package);
+  static model::CameraPackage generatePackageFromDB(const PackageDatabaseObject& row);
+  static PackageDatabaseObject generateDatabaseObject(const model::CameraPackage& package);
 
   // Keeping stored packages whole when a catalogue row goes.
   static void deleteFormat(int formatId);
   static void deleteCrop(int cropId);
-  static void deleteAdapter(const LensAdapterRecord& adapter);  // packages on it get no adapter
-  static void deleteLens(const LensObject& lens);
-  static void deleteFrameLine(const FrameGuide& guide);  // packages on it get no frame guide
+  static void deleteAdapter(const model::LensAdapterRecord& adapter);  // packages on it get no adapter
+  static void deleteLens(const model::LensObject& lens);
+  static void deleteFrameLine(const model::FrameGuide& guide);  // packages on it get no frame guide
   static void deleteLensManufacturer(int manufacturerId);       // standard packages included
   static void cleanupPackageDB();
 
   [[nodiscard]] static bool genericLensesExist();
-  static void insertGenericPrimeLenses(const std::vector<PrimeLensObject>& primes);
+  static void insertGenericPrimeLenses(const std::vector<model::PrimeLensObject>& primes);
   // Only the zoom at `selection` is selected.
-  static void insertGenericZoomLenses(const std::vector<FreeZoomLensObject>& zooms, int selection);
+  static void insertGenericZoomLenses(const std::vector<model::FreeZoomLensObject>& zooms, int selection);
 
-  [[nodiscard]] static int colorCodeFromColor(const StoredColor& color) { return color.colorCode(); }
-  static StoredColor getUIColorFromInt(int code) { return StoredColor::fromColorCode(code); }
+  [[nodiscard]] static int colorCodeFromColor(const model::StoredColor& color) { return color.colorCode(); }
+  static model::StoredColor getUIColorFromInt(int code) { return model::StoredColor::fromColorCode(code); }
 
   // Re-pointing stored packages after a catalogue update renumbered rows. Each list is one mapping:
   // a value one entry has just written is never moved again by a later entry of the same list.
-  static void updatePackageLensIDs(const std::vector<UpdateFormatIDObject>& mapping);
-  static void updatePackeageCropIDs(const std::vector<UpdateFormatIDObject>& mapping);
-  static void updatePackeageFormatIDs(const std::vector<UpdateFormatIDObject>& mapping);
-  static void updatePackeageFrameGuidIDs(const std::vector<UpdateFormatIDObject>& mapping);
-  static void updatePackageLensManufacturersIDs(const std::vector<UpdateFormatIDObject>& mapping);
+  static void updatePackageLensIDs(const std::vector<model::UpdateFormatIDObject>& mapping);
+  static void updatePackeageCropIDs(const std::vector<model::UpdateFormatIDObject>& mapping);
+  static void updatePackeageFormatIDs(const std::vector<model::UpdateFormatIDObject>& mapping);
+  static void updatePackeageFrameGuidIDs(const std::vector<model::UpdateFormatIDObject>& mapping);
+  static void updatePackageLensManufacturersIDs(const std::vector<model::UpdateFormatIDObject>& mapping);
   static void updateAdapterDBOldId(int oldId, int newId);
   static void updatePackageLensManufacturersID(int oldId, int newId, int packageId);
   static void updateLensManufacturerID(int newId, int packageId);
@@ -93,3 +95,6 @@ class PackageUtil {
   // Every package-lens row holding the old lens; new id first.
   static void updatePackageLensID(int newId, int oldId);
 };
+
+}  // namespace app::storage
+

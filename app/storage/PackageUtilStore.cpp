@@ -10,6 +10,8 @@
 
 using app::storage::OpenCatalogue;
 
+namespace app::storage {
+
 namespace {
 
 // One short-lived opening of the package catalogue around `work`; `fallback` when it cannot be opened.
@@ -28,10 +30,10 @@ void changePackages(const char* what, Change&& change) {
 }
 
 // Builds each stored package; one whose lenses are all gone is deleted on the spot and left out.
-std::vector<CameraPackage> buildListed(const std::vector<PackageDatabaseObject>& rows) {
-  std::vector<CameraPackage> listed;
+std::vector<model::CameraPackage> buildListed(const std::vector<PackageDatabaseObject>& rows) {
+  std::vector<model::CameraPackage> listed;
   for (const auto& row : rows) {
-    CameraPackage package = PackageUtil::generatePackageFromDB(row);
+    model::CameraPackage package = PackageUtil::generatePackageFromDB(row);
     if (package.lensSet.empty()) {
       PackageUtil::deletePackage(package.packageID);
       continue;
@@ -43,15 +45,15 @@ std::vector<CameraPackage> buildListed(const std::vector<PackageDatabaseObject>&
 
 }  // namespace
 
-std::vector<CameraPackage> PackageUtil::getAllPackages() {
+std::vector<model::CameraPackage> PackageUtil::getAllPackages() {
   return buildListed(withPackages([](PackageDatabaseHelper& p) { return p.getAllPackages(); }));
 }
 
-std::vector<CameraPackage> PackageUtil::getAllPackagesSortedByName() {
+std::vector<model::CameraPackage> PackageUtil::getAllPackagesSortedByName() {
   return buildListed(withPackages([](PackageDatabaseHelper& p) { return p.getAllPackagesSortedByName(); }));
 }
 
-int PackageUtil::savePackage(const CameraPackage& package) {
+int PackageUtil::savePackage(const model::CameraPackage& package) {
   return saveNewPackageFromOldPreset(generateDatabaseObject(package));
 }
 
@@ -59,12 +61,12 @@ int PackageUtil::saveNewPackageFromOldPreset(const PackageDatabaseObject& packag
   return withPackages([&](PackageDatabaseHelper& p) { return p.saveNewPackage(package); }, -1);
 }
 
-void PackageUtil::saveStandardPackageOne(const CameraPackage& package) {
+void PackageUtil::saveStandardPackageOne(const model::CameraPackage& package) {
   const auto row = generateDatabaseObject(package);
   changePackages("store standard package one", [&](PackageDatabaseHelper& p) { return p.storeStandardPackage(row, -2); });
 }
 
-void PackageUtil::saveStandardPackageTwo(const CameraPackage& package) {
+void PackageUtil::saveStandardPackageTwo(const model::CameraPackage& package) {
   const auto row = generateDatabaseObject(package);
   changePackages("store standard package two", [&](PackageDatabaseHelper& p) { return p.storeStandardPackage(row, -1); });
 }
@@ -85,15 +87,15 @@ void PackageUtil::deleteCrop(int cropId) {
   changePackages("follow a deleted crop", [&](PackageDatabaseHelper& p) { return p.deleteCropFormat(cropId); });
 }
 
-void PackageUtil::deleteAdapter(const LensAdapterRecord& adapter) {
+void PackageUtil::deleteAdapter(const model::LensAdapterRecord& adapter) {
   changePackages("follow a deleted adapter", [&](PackageDatabaseHelper& p) { return p.deleteAdapter(adapter.adapterId); });
 }
 
-void PackageUtil::deleteLens(const LensObject& lens) {
+void PackageUtil::deleteLens(const model::LensObject& lens) {
   changePackages("follow a deleted lens", [&](PackageDatabaseHelper& p) { return p.deleteLenses(lens.lensId); });
 }
 
-void PackageUtil::deleteFrameLine(const FrameGuide& guide) {
+void PackageUtil::deleteFrameLine(const model::FrameGuide& guide) {
   changePackages("follow a deleted frame guide", [&](PackageDatabaseHelper& p) { return p.deleteFrameGuide(guide.frameGuideId); });
 }
 
@@ -114,8 +116,8 @@ bool PackageUtil::genericLensesExist() {
 
 namespace {
 
-LensObject genericLens(float focalLength, float focalLengthMax, int selected, const char* type) {
-  LensObject lens;
+model::LensObject genericLens(float focalLength, float focalLengthMax, int selected, const char* type) {
+  model::LensObject lens;
   lens.anamorphic = -1.0f;
   lens.custom = 1;
   lens.focalLength = focalLength;
@@ -127,8 +129,8 @@ LensObject genericLens(float focalLength, float focalLengthMax, int selected, co
 
 }  // namespace
 
-void PackageUtil::insertGenericPrimeLenses(const std::vector<PrimeLensObject>& primes) {
-  std::vector<LensObject> lenses;
+void PackageUtil::insertGenericPrimeLenses(const std::vector<model::PrimeLensObject>& primes) {
+  std::vector<model::LensObject> lenses;
   for (const auto& prime : primes) {
     lenses.push_back(genericLens(static_cast<float>(prime.primeLens), 0.0f, prime.selected ? 1 : 0, "Prime Lens"));
   }
@@ -138,8 +140,8 @@ void PackageUtil::insertGenericPrimeLenses(const std::vector<PrimeLensObject>& p
   }
 }
 
-void PackageUtil::insertGenericZoomLenses(const std::vector<FreeZoomLensObject>& zooms, int selection) {
-  std::vector<LensObject> lenses;
+void PackageUtil::insertGenericZoomLenses(const std::vector<model::FreeZoomLensObject>& zooms, int selection) {
+  std::vector<model::LensObject> lenses;
   for (size_t i = 0; i < zooms.size(); ++i) {
     const int selected = static_cast<int>(i) == selection ? 1 : 0;
     lenses.push_back(
@@ -151,23 +153,23 @@ void PackageUtil::insertGenericZoomLenses(const std::vector<FreeZoomLensObject>&
   }
 }
 
-void PackageUtil::updatePackageLensIDs(const std::vector<UpdateFormatIDObject>& mapping) {
+void PackageUtil::updatePackageLensIDs(const std::vector<model::UpdateFormatIDObject>& mapping) {
   changePackages("follow renumbered lenses", [&](PackageDatabaseHelper& p) { return p.remapLensIds(mapping); });
 }
 
-void PackageUtil::updatePackeageCropIDs(const std::vector<UpdateFormatIDObject>& mapping) {
+void PackageUtil::updatePackeageCropIDs(const std::vector<model::UpdateFormatIDObject>& mapping) {
   changePackages("follow renumbered crops", [&](PackageDatabaseHelper& p) { return p.remapCropIds(mapping); });
 }
 
-void PackageUtil::updatePackeageFormatIDs(const std::vector<UpdateFormatIDObject>& mapping) {
+void PackageUtil::updatePackeageFormatIDs(const std::vector<model::UpdateFormatIDObject>& mapping) {
   changePackages("follow renumbered formats", [&](PackageDatabaseHelper& p) { return p.remapFormatIds(mapping); });
 }
 
-void PackageUtil::updatePackeageFrameGuidIDs(const std::vector<UpdateFormatIDObject>& mapping) {
+void PackageUtil::updatePackeageFrameGuidIDs(const std::vector<model::UpdateFormatIDObject>& mapping) {
   changePackages("follow renumbered frame guides", [&](PackageDatabaseHelper& p) { return p.remapFrameGuideIds(mapping); });
 }
 
-void PackageUtil::updatePackageLensManufacturersIDs(const std::vector<UpdateFormatIDObject>& mapping) {
+void PackageUtil::updatePackageLensManufacturersIDs(const std::vector<model::UpdateFormatIDObject>& mapping) {
   changePackages("follow renumbered lens series", [&](PackageDatabaseHelper& p) { return p.remapLensManufacturerIds(mapping); });
 }
 
@@ -190,3 +192,6 @@ void PackageUtil::updatePackagesLensID(int oldLensId, int newLensId, int package
 void PackageUtil::updatePackageLensID(int newId, int oldId) {
   changePackages("follow a renumbered lens", [&](PackageDatabaseHelper& p) { return p.updateLensIdold(oldId, newId); });
 }
+
+}  // namespace app::storage
+

@@ -8,6 +8,8 @@
 #include "app/storage/StorageTestSupport.h"
 #include "platform/log/Log.h"
 
+namespace app::storage {
+
 namespace {
 
 using namespace ostrel::testing;
@@ -21,17 +23,17 @@ int lensCount(const std::string& sql) { return countIn<LensDatabaseHelper>(sql);
 #endif
 class PackageFacadeTest : public StorageTest {
  protected:
-  static bool isFallback(const CameraPackage& package) {
+  static bool isFallback(const model::CameraPackage& package) {
     return package.shootingMode && package.shootingMode->containerID == PackageUtil::kFallbackFormat &&
            package.lensManufacturer && package.lensManufacturer->manufacturerId == 5;
   }
-  static std::vector<int> lensIds(const CameraPackage& package) {
+  static std::vector<int> lensIds(const model::CameraPackage& package) {
     std::vector<int> ids;
     for (const auto& lens : package.lensSet) ids.push_back(lens.lensId);
     return ids;
   }
   // "599 crop 10 1.66:1 | series 5: 16 20": what a package shows of its format, crop and lenses.
-  static std::string summary(const CameraPackage& package) {
+  static std::string summary(const model::CameraPackage& package) {
     std::string text = std::to_string(package.shootingMode ? package.shootingMode->containerID : 0) + " " +
                        package.formatType + " " + std::to_string(package.cropID) +
                        (package.cropAspectRatio.empty() ? "" : " " + package.cropAspectRatio) + " | series " +
@@ -40,7 +42,7 @@ class PackageFacadeTest : public StorageTest {
     return text;
   }
   // "599 crop 10 1.66:1": the format part of the summary.
-  static std::string formatOf(const CameraPackage& package) {
+  static std::string formatOf(const model::CameraPackage& package) {
     const std::string text = summary(package);
     return text.substr(0, text.find(" |"));
   }
@@ -81,7 +83,7 @@ TEST_F(PackageFacadeTest, CropsBelowTwoLoadAsNativeAndAMissingCropOrFormatGivesT
   EXPECT_TRUE(isFallback(noFormat));
   EXPECT_TRUE(log_.contains("Error in Package - NIL!"));
   EXPECT_TRUE(log_.contains("Get Fall Back Package!"));
-  EXPECT_EQ(noFormat.frameGuideColor, StoredColor::blueColor());
+  EXPECT_EQ(noFormat.frameGuideColor, model::StoredColor::blueColor());
   EXPECT_EQ(noFormat.frameGuideShading, 4);
   EXPECT_TRUE(isFallback(PackageUtil::loadPackage(777))) << "no such package";
 }
@@ -131,12 +133,12 @@ TEST_F(PackageFacadeTest, StartPackageTwoSelectsItsSeriesWithOnlyItsZoom) {
   EXPECT_EQ(summary(two), "599 native 1 | series 192: 1246");
   EXPECT_EQ(selectedSeries(), 192);
   EXPECT_EQ(lensCount("SELECT COUNT(*) FROM Lenses WHERE ManufacturerId = 192 AND DefaultSelection = 1"), 1);
-  EXPECT_EQ(two.frameGuideColor, StoredColor::blueColor());
+  EXPECT_EQ(two.frameGuideColor, model::StoredColor::blueColor());
   EXPECT_EQ(two.frameGuideShading, 4);
 }
 
 TEST_F(PackageFacadeTest, WritingASelectionLeavesExactlyThePackagesPartsSelected) {
-  CameraPackage package = PackageUtil::loadPackage(scenes::savePackage(5, {16, 20}, 599, 1, 10));
+  model::CameraPackage package = PackageUtil::loadPackage(scenes::savePackage(5, {16, 20}, 599, 1, 10));
   // Make a mess of every selection first.
   withOpen<LensDatabaseHelper>([](auto& lenses) {
     EXPECT_TRUE(lenses.selectManufacturer(192));
@@ -183,9 +185,9 @@ TEST_F(PackageFacadeTest, MissingAdapterFrameGuideAndLensesReadAsNoneRatherThanZ
 }
 
 TEST_F(PackageFacadeTest, APackageComesBackAsItWasSaved) {
-  CameraPackage package = PackageUtil::getCurrentPackageWithFormatID(599, 10);
+  model::CameraPackage package = PackageUtil::getCurrentPackageWithFormatID(599, 10);
   package.packageName = "Night \"exterior\"";
-  package.frameGuideColor = StoredColor::fromColorCode(0x123456);
+  package.frameGuideColor = model::StoredColor::fromColorCode(0x123456);
   package.frameGuideShading = 3;
   const int id = PackageUtil::savePackage(package);
   ASSERT_GT(id, 0);
@@ -200,8 +202,8 @@ TEST_F(PackageFacadeTest, APackageComesBackAsItWasSaved) {
 TEST_F(PackageFacadeTest, BothStandardPackagesAreStoredWithoutAFailureReported) {
   // Standard package two lives under -1, the value that otherwise means "nothing stored".
   platform::log::CapturedLines log;
-  CameraPackage one = PackageUtil::getCurrentPackageWithFormatID(599, 10);
-  CameraPackage two = PackageUtil::getCurrentPackageWithFormatID(599, 10);
+  model::CameraPackage one = PackageUtil::getCurrentPackageWithFormatID(599, 10);
+  model::CameraPackage two = PackageUtil::getCurrentPackageWithFormatID(599, 10);
   one.packageName = "first";
   two.packageName = "second";
   PackageUtil::saveStandardPackageOne(one);
@@ -213,3 +215,6 @@ TEST_F(PackageFacadeTest, BothStandardPackagesAreStoredWithoutAFailureReported) 
 }
 
 }  // namespace
+
+}  // namespace app::storage
+

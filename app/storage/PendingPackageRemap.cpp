@@ -22,7 +22,7 @@ bool hasList(CatalogueDatabase& database, const std::string& schema) {
 
 }  // namespace
 
-void PendingPackageRemap::add(Kind kind, const std::vector<UpdateFormatIDObject>& mapping) {
+void PendingPackageRemap::add(Kind kind, const std::vector<model::UpdateFormatIDObject>& mapping) {
   auto& list = lists_[index(kind)];
   list.insert(list.end(), mapping.begin(), mapping.end());
 }
@@ -116,3 +116,4 @@ bool PendingPackageRemap::openFinishing(CatalogueDatabase& catalogue, const std:
 }
 
 }  // namespace app::storage
+

@@ -17,9 +17,9 @@ class PendingPackageRemap {
   enum class Kind { Lens, LensSeries, Format, Crop, FrameGuide, Adapter };
 
   // Appends to the list of `kind`; within one kind the first entry of an old id counts.
-  void add(Kind kind, const std::vector<UpdateFormatIDObject>& mapping);
+  void add(Kind kind, const std::vector<model::UpdateFormatIDObject>& mapping);
   void add(Kind kind, int oldID, int newID) { lists_[index(kind)].push_back({.oldID = oldID, .newID = newID}); }
-  const std::vector<UpdateFormatIDObject>& entries(Kind kind) const { return lists_[index(kind)]; }
+  const std::vector<model::UpdateFormatIDObject>& entries(Kind kind) const { return lists_[index(kind)]; }
   [[nodiscard]] bool empty() const;
 
   // Writes the list into `catalogue`, inside the caller's transaction; true when stored (or empty).
@@ -41,7 +41,8 @@ class PendingPackageRemap {
   static size_t index(Kind kind) { return static_cast<size_t>(kind); }
   [[nodiscard]] bool load(CatalogueDatabase& database, const std::string& schema);
 
-  std::array<std::vector<UpdateFormatIDObject>, 6> lists_;
+  std::array<std::vector<model::UpdateFormatIDObject>, 6> lists_;
 };
 
 }  // namespace app::storage
+

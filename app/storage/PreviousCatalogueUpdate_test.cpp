@@ -15,6 +15,8 @@
 #error "OSTREL_STORAGE_TESTDATA_DIR must name app/storage/testdata"
 #endif
 
+namespace app::storage {
+
 namespace {
 
 using namespace ostrel::testing;
@@ -92,3 +94,6 @@ TEST_P(PreviousCatalogueUpdateTest, FormatUserRowsAndPackagesComeThroughAndTheNe
 INSTANTIATE_TEST_SUITE_P(Releases, PreviousCatalogueUpdateTest, ::testing::Values("release-1", "release-2"));
 
 }  // namespace
+
+}  // namespace app::storage
+

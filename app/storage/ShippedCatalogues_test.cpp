@@ -10,6 +10,8 @@
 using app::storage::CatalogueDatabase;
 using app::storage::CatalogueStatement;
 
+namespace app::storage {
+
 namespace {
 
 using namespace ostrel::testing;
@@ -146,3 +148,6 @@ TEST(ShippedLensTexts, CloseFocusTextsAgree) {
 }
 
 }  // namespace
+
+}  // namespace app::storage
+

@@ -54,15 +54,15 @@ int countIn(const std::string& sql) {
 
 // The id of the one selected lens series, adapter or frame guide; 0 when none or several are selected.
 inline int selectedSeries() {
-  return countIn<LensDatabaseHelper>(
+  return countIn<app::storage::LensDatabaseHelper>(
       "SELECT IIF(COUNT(*) = 1, MAX(ManufacturerId), 0) FROM Manufacturer WHERE Selected = 1");
 }
 inline int selectedAdapter() {
-  return countIn<LensAdapterCatalogue>(
+  return countIn<app::storage::LensAdapterCatalogue>(
       "SELECT IIF(COUNT(*) = 1, MAX(LensAdapterId), 0) FROM QuorvelLensAdapter WHERE AdapterSelected = 1");
 }
 inline int selectedGuide() {
-  return countIn<FrameGuideCatalogue>(
+  return countIn<app::storage::FrameGuideCatalogue>(
       "SELECT IIF(COUNT(*) = 1, MAX(id), 0) FROM QuorvelFrameGuide WHERE selected = 1");
 }
 

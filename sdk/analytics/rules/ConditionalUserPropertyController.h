@@ -60,6 +60,5 @@ class ConditionalUserPropertyController : public std::enable_shared_from_this<Co
   std::shared_ptr<const sdk::analytics::MeasurementHost> host_;
 };
 
-
 }  // namespace sdk::analytics
 
