@@ -26,7 +26,7 @@ class AlertContentView : public platform::ui::View {
   std::weak_ptr<platform::ui::View> box_;
 };
 
-class AlertBox : public uiAlertBG {
+class AlertBox : public AlertBackgroundView {
  public:
   struct Parts {
     std::shared_ptr<platform::ui::Label> title, message, invalidInput;

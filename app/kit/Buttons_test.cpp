@@ -6,7 +6,7 @@
 #include "app/kit/KitTestSupport.h"
 #include "app/kit/UIConstants.h"
 #include "app/kit/CustomButton.h"
-#include "app/kit/uiButtonWithText.h"
+#include "app/kit/TextButton.h"
 #include "platform/shell/ViewTreeDump.h"
 #include "platform/ui/Window.h"
 
@@ -54,7 +54,7 @@ TEST_P(ButtonsTest, TheFiveTypesOfTheTextButton) {
       {-1, themeText(), kBlue, 10},
   };
   for (const auto& c : cases) {
-    auto button = make<uiButtonWithText>();
+    auto button = make<TextButton>();
     button->styleButtonWithString("LENS", c.type);
     const auto normal = *button->attributedTitleForState(ControlState::Normal);
     const auto high = *button->attributedTitleForState(ControlState::Highlighted);
@@ -73,7 +73,7 @@ TEST_P(ButtonsTest, TheFiveTypesOfTheTextButton) {
 }
 
 TEST_P(ButtonsTest, FilterAndLensMatchLooks) {
-  auto button = make<uiButtonWithText>();
+  auto button = make<TextButton>();
   button->styleButtonWithString("PRIMES", 1);
   button->setFilterSelected();
   EXPECT_EQ(colourAt(*button->attributedTitleForState(ControlState::Normal), 0), (Rgb{255, 255, 255}));
@@ -91,18 +91,18 @@ TEST_P(ButtonsTest, FilterAndLensMatchLooks) {
 TEST(KerningTest, ALeadingPlusIsBlueOnlyInTheNormalTitle) {
   KitTestEnvironment env;
   const Color red = Color::redColor();
-  const auto plus = uiButtonWithText::kerningNormal("+ ADD", red);
+  const auto plus = TextButton::kerningNormal("+ ADD", red);
   EXPECT_EQ(colourAt(plus, 0), kBlue);
   EXPECT_EQ(colourAt(plus, 1), (Rgb{255, 0, 0}));
   EXPECT_EQ(colourAt(plus, 4), (Rgb{255, 0, 0}));
-  EXPECT_EQ(colourAt(uiButtonWithText::kerningHigh("+ ADD", red), 0), (Rgb{255, 0, 0}));
-  EXPECT_EQ(colourAt(uiButtonWithText::kerningNormal("A+", red), 1), (Rgb{255, 0, 0}));
-  EXPECT_TRUE(uiButtonWithText::kerningNormal("", red).empty());
+  EXPECT_EQ(colourAt(TextButton::kerningHigh("+ ADD", red), 0), (Rgb{255, 0, 0}));
+  EXPECT_EQ(colourAt(TextButton::kerningNormal("A+", red), 1), (Rgb{255, 0, 0}));
+  EXPECT_TRUE(TextButton::kerningNormal("", red).empty());
 }
 
 // The blue "+" is really drawn blue, and the rest of the title is not.
 TEST_P(ButtonsTest, ThePlusSignIsDrawnBlue) {
-  auto button = make<uiButtonWithText>(Rect{0, 0, 120, 30});
+  auto button = make<TextButton>(Rect{0, 0, 120, 30});
   button->styleButtonWithString("+ NEW", 3);
   button->setBackgroundColor(dark ? Color::blackColor() : Color::withWhite(0.3));
   auto image = platform::ui::Renderer::render(*button, 3);

@@ -126,7 +126,7 @@ TEST_F(ColorPickerTest, TheWrapperLeavesWhenShownASecondTime) {
 
 TEST(CustomSettingsButtonTest, CalibrationTurnsBlueWithAStartTitle) {
   KitTestEnvironment env;
-  auto button = make<customSettingsButton>(platform::ui::Rect{0, 0, 120, 36});
+  auto button = make<SettingsButton>(platform::ui::Rect{0, 0, 120, 36});
   button->styleCustomButtonBlue();
   button->buttonCalibration();
   EXPECT_EQ(bytes(button->button()->currentTitleColor()), (Rgb{230, 230, 230}));

@@ -65,7 +65,7 @@ void CustomAlert::customInit() {
   parts_.message->setTextAlignment(platform::ui::TextAlignment::Center);
   parts_.message->setNumberOfLines(2);
   parts_.textFieldRow = make<View>();
-  parts_.textField = make<uiTextFieldCustom>();
+  parts_.textField = make<StyledTextField>();
   parts_.invalidInput = make<Label>();
   parts_.invalidInput->setFont(UIConstants::romanFontWithSize(11));
   parts_.ok = makeAlertButton("OK");

@@ -22,7 +22,7 @@ class CustomAlert : public platform::ui::View, public platform::ui::TextFieldDel
  public:
   // The name view dumps and the tours' references know this view by.
   static constexpr const char* kRuntimeClassName = "quorvelCustomAlert";
-  std::string className() const override { return kRuntimeClassName; }
+  std::string className() const override { return classNameKeeping("CustomAlert", kRuntimeClassName); }
 
   using Button = platform::ui::Button;
   using Label = platform::ui::Label;

@@ -13,7 +13,7 @@ CustomButton::CustomButton(const platform::ui::Rect& frame) : View(frame) {
   contentView_ = make<View>(bounds());
   auto outline = make<View>(bounds());
   buttonOutline_ = outline;
-  button_ = make<uiButtonWithText>(bounds());
+  button_ = make<TextButton>(bounds());
   outline->addSubview(button_);
   contentView_->addSubview(outline);
   addSubview(contentView_);

@@ -4,19 +4,19 @@
 #include <string>
 
 #include "app/kit/FramedLook.h"
-#include "app/kit/uiButtonWithText.h"
+#include "app/kit/TextButton.h"
 #include "platform/ui/View.h"
 
 namespace app::kit {
 
-// A framed button: a rounded outline around a uiButtonWithText, in a blue, a grey-outline or a
+// A framed button: a rounded outline around a TextButton, in a blue, a grey-outline or a
 // blue-outline style, that takes a pressed look for as long as a finger is on it. The screen adds its
 // own action to button() and calls buttonNotHighlighted from it.
 class CustomButton : public platform::ui::View {
  public:
   // The name view dumps and the tours' references know this view by.
   static constexpr const char* kRuntimeClassName = "quorvelCustomButton";
-  std::string className() const override { return kRuntimeClassName; }
+  std::string className() const override { return classNameKeeping("CustomButton", kRuntimeClassName); }
 
   using Color = platform::graphics::Color;
 
@@ -30,7 +30,7 @@ class CustomButton : public platform::ui::View {
 
   const std::shared_ptr<platform::ui::View>& contentView() const { return contentView_; }
   std::shared_ptr<platform::ui::View> buttonOutline() const { return buttonOutline_.lock(); }
-  const std::shared_ptr<uiButtonWithText>& button() const { return button_; }
+  const std::shared_ptr<TextButton>& button() const { return button_; }
 
  protected:
   explicit CustomButton(const platform::ui::Rect& frame = {});
@@ -43,7 +43,7 @@ class CustomButton : public platform::ui::View {
 
   std::shared_ptr<platform::ui::View> contentView_;
   std::weak_ptr<platform::ui::View> buttonOutline_;
-  std::shared_ptr<uiButtonWithText> button_;
+  std::shared_ptr<TextButton> button_;
   Look resting_;
   Look pressed_;
 };

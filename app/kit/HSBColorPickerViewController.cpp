@@ -57,8 +57,8 @@ std::shared_ptr<platform::graphics::Image> sliderMark() {
   return context->makeImage();
 }
 
-std::shared_ptr<customSettingsButton> modeButton(const char* title, const Rect& frame) {
-  auto button = make<customSettingsButton>(frame);
+std::shared_ptr<SettingsButton> modeButton(const char* title, const Rect& frame) {
+  auto button = make<SettingsButton>(frame);
   button->setBackgroundColor(Color::clearColor());
   button->styleCustomButtonBlue();
   button->button()->setTitle(platform::ui::LocalizedStrings::localizedString(title));
@@ -183,7 +183,7 @@ void HSBColorPickerViewController::saveColor() { (void)state::FramesObject::getS
 
 void HSBColorPickerViewController::selectMode(int32_t mode) {
   radioHSB_ = mode;
-  const std::shared_ptr<customSettingsButton> buttons[] = {radioHue_, radioSaturation_, radioBrightness_};
+  const std::shared_ptr<SettingsButton> buttons[] = {radioHue_, radioSaturation_, radioBrightness_};
   for (int i = 0; i < 3; ++i) {
     if (i == mode) {
       buttons[i]->buttonSelected();

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/kit/customSettingsButton.h"
+#include "app/kit/SettingsButton.h"
 #include "app/kit/CustomButton.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/LayoutConstraint.h"
@@ -71,9 +71,9 @@ class HSBColorPickerViewController : public platform::ui::ViewController {
 
   const std::shared_ptr<platform::ui::Button>& backBtn() const { return backBtn_; }
   const std::shared_ptr<CustomButton>& doneBtn() const { return doneBtn_; }
-  const std::shared_ptr<customSettingsButton>& radioHue() const { return radioHue_; }
-  const std::shared_ptr<customSettingsButton>& radioSaturation() const { return radioSaturation_; }
-  const std::shared_ptr<customSettingsButton>& radioBrightness() const { return radioBrightness_; }
+  const std::shared_ptr<SettingsButton>& radioHue() const { return radioHue_; }
+  const std::shared_ptr<SettingsButton>& radioSaturation() const { return radioSaturation_; }
+  const std::shared_ptr<SettingsButton>& radioBrightness() const { return radioBrightness_; }
   const std::shared_ptr<platform::ui::ImageView>& sliderView() const { return sliderView_; }
   const std::shared_ptr<platform::ui::ImageView>& colorGridView() const { return colorGridView_; }
   const std::shared_ptr<platform::ui::View>& oldColor() const { return oldColor_; }
@@ -105,7 +105,7 @@ class HSBColorPickerViewController : public platform::ui::ViewController {
 
   std::shared_ptr<platform::ui::Button> backBtn_;
   std::shared_ptr<CustomButton> doneBtn_;
-  std::shared_ptr<customSettingsButton> radioHue_, radioSaturation_, radioBrightness_;
+  std::shared_ptr<SettingsButton> radioHue_, radioSaturation_, radioBrightness_;
   std::shared_ptr<platform::ui::ImageView> sliderView_, colorGridView_, sliderImage_, colorPicker_;
   std::shared_ptr<platform::ui::View> oldColor_, currentColor_;
   std::shared_ptr<platform::ui::Button> resetColorBtn_;

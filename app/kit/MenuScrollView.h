@@ -11,9 +11,9 @@
 namespace app::kit {
 
 // Told which page the person chose in the menu strip.
-class menuDelegate {
+class MenuDelegate {
  public:
-  virtual ~menuDelegate() = default;
+  virtual ~MenuDelegate() = default;
   virtual void goToMenuPosition(int page) = 0;
 };
 
@@ -26,8 +26,8 @@ class MenuScrollView : public platform::ui::View, public platform::ui::ScrollVie
   static constexpr double kRowInset = 20;
 
   int menuPosition() const { return menuPosition_; }
-  void setMenuSelectionDelegate(menuDelegate* delegate) { delegate_.set(delegate); }
-  void setMenuSelectionDelegate(const std::shared_ptr<menuDelegate>& delegate) { delegate_.set(delegate); }
+  void setMenuSelectionDelegate(MenuDelegate* delegate) { delegate_.set(delegate); }
+  void setMenuSelectionDelegate(const std::shared_ptr<MenuDelegate>& delegate) { delegate_.set(delegate); }
 
   // Sets the page, without and with animation; a page outside 1...6 is only stored.
   void restorePosition(int page);
@@ -80,7 +80,7 @@ class MenuScrollView : public platform::ui::View, public platform::ui::ScrollVie
   std::array<std::shared_ptr<platform::ui::Button>, kPages> buttons_;
   platform::ui::LayoutConstraint indicatorLeading_;
   platform::ui::LayoutConstraint contentLeading_;
-  platform::ui::DelegateRef<menuDelegate> delegate_;
+  platform::ui::DelegateRef<MenuDelegate> delegate_;
 };
 
 }  // namespace app::kit

@@ -18,7 +18,7 @@ using platform::ui::make;
 using platform::ui::Point;
 using platform::ui::Rect;
 
-struct MainScreen : menuDelegate {
+struct MainScreen : MenuDelegate {
   std::vector<int> pages;
   void goToMenuPosition(int page) override { pages.push_back(page); }
 };

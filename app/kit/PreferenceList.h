@@ -41,7 +41,7 @@ class BasicPreferenceCell : public platform::ui::TableViewCell {
  public:
   // The name view dumps and the tours' references know this view by.
   static constexpr const char* kRuntimeClassName = "BasicQuorvelCell";
-  std::string className() const override { return kRuntimeClassName; }
+  std::string className() const override { return classNameKeeping("BasicPreferenceCell", kRuntimeClassName); }
 
   std::shared_ptr<platform::ui::Label> title;
   std::shared_ptr<platform::ui::Label> field;

@@ -12,39 +12,39 @@ platform::ui::KeyboardAppearance keyboardAppearanceForTheme() {
                                       : platform::ui::KeyboardAppearance::Light;
 }
 
-uiGeneralBGView::uiGeneralBGView(const Rect& frame) : View(frame) { setBackgroundColor(UIConstants::primaryBG()); }
-uiScrollViewBG::uiScrollViewBG(const Rect& frame) : View(frame) { setBackgroundColor(UIConstants::primaryBG()); }
-uiAlertBG::uiAlertBG(const Rect& frame) : View(frame) { setBackgroundColor(UIConstants::alertBGColor()); }
-uiAlertBorder::uiAlertBorder(const Rect& frame) : View(frame) {
+GeneralBackgroundView::GeneralBackgroundView(const Rect& frame) : View(frame) { setBackgroundColor(UIConstants::primaryBG()); }
+ScrollViewBackgroundView::ScrollViewBackgroundView(const Rect& frame) : View(frame) { setBackgroundColor(UIConstants::primaryBG()); }
+AlertBackgroundView::AlertBackgroundView(const Rect& frame) : View(frame) { setBackgroundColor(UIConstants::alertBGColor()); }
+AlertBorderView::AlertBorderView(const Rect& frame) : View(frame) {
   setBackgroundColor(UIConstants::borderCameraSetupColor());
 }
-uiBorderOnPrimary::uiBorderOnPrimary(const Rect& frame) : View(frame) {
+PrimaryBorderView::PrimaryBorderView(const Rect& frame) : View(frame) {
   setBackgroundColor(UIConstants::borderCameraSetupColor());
 }
-uiTopBarView::uiTopBarView(const Rect& frame) : View(frame) { setBackgroundColor(UIConstants::topBarColor()); }
-uiFramelineViewSeparator::uiFramelineViewSeparator(const Rect& frame) : View(frame) {
+TopBarView::TopBarView(const Rect& frame) : View(frame) { setBackgroundColor(UIConstants::topBarColor()); }
+FramelineSeparatorView::FramelineSeparatorView(const Rect& frame) : View(frame) {
   setBackgroundColor(UIConstants::framelineSeparator());
 }
-uiGuideViewBG::uiGuideViewBG(const Rect& frame) : View(frame) { setBackgroundColor(UIConstants::guideBGColor()); }
-uiFilterBarBorder::uiFilterBarBorder(const Rect& frame) : View(frame) {
+GuideBackgroundView::GuideBackgroundView(const Rect& frame) : View(frame) { setBackgroundColor(UIConstants::guideBGColor()); }
+FilterBarBorderView::FilterBarBorderView(const Rect& frame) : View(frame) {
   setBackgroundColor(UIConstants::filterBarLine());
 }
-uiFilterBarView::uiFilterBarView(const Rect& frame) : View(frame) {
+FilterBarView::FilterBarView(const Rect& frame) : View(frame) {
   setBackgroundColor(UIConstants::filterBarColor());
 }
-uiSettingsTiles::uiSettingsTiles(const Rect& frame) : View(frame) { setBackgroundColor(UIConstants::tertiaryBG()); }
-uiDOFMarkerView::uiDOFMarkerView(const Rect& frame) : View(frame) {
+SettingsTilesView::SettingsTilesView(const Rect& frame) : View(frame) { setBackgroundColor(UIConstants::tertiaryBG()); }
+DepthOfFieldMarkerView::DepthOfFieldMarkerView(const Rect& frame) : View(frame) {
   setBackgroundColor(UIConstants::maxContrastText());
 }
 
-uiTextHeadlineH2::uiTextHeadlineH2(const Rect& frame) : Label(frame) { setTextColor(UIConstants::contrastText()); }
-uiTextSubtitle::uiTextSubtitle(const Rect& frame) : Label(frame) { setTextColor(UIConstants::lowContrastText()); }
-uiLabelTopBarTitle::uiLabelTopBarTitle(const Rect& frame) : Label(frame) {
+HeadlineH2Label::HeadlineH2Label(const Rect& frame) : Label(frame) { setTextColor(UIConstants::contrastText()); }
+SubtitleLabel::SubtitleLabel(const Rect& frame) : Label(frame) { setTextColor(UIConstants::lowContrastText()); }
+TopBarTitleLabel::TopBarTitleLabel(const Rect& frame) : Label(frame) {
   setFont(UIConstants::romanFontWithSize(12));
   setTextColor(Color::whiteColor());
 }
 
-uiTextViewH2::uiTextViewH2(const Rect& frame) : TextView(frame) {
+H2TextView::H2TextView(const Rect& frame) : TextView(frame) {
   setTextColor(UIConstants::contrastText());
   setTintColor(UIConstants::contrastText());
   setLineFragmentPadding(1);
@@ -52,7 +52,7 @@ uiTextViewH2::uiTextViewH2(const Rect& frame) : TextView(frame) {
   setKeyboardAppearance(app::kit::keyboardAppearanceForTheme());
 }
 
-uiTextFieldCustom::uiTextFieldCustom(const Rect& frame) : TextField(frame) {
+StyledTextField::StyledTextField(const Rect& frame) : TextField(frame) {
   setTextColor(UIConstants::maxContrastText());
   setTintColor(UIConstants::contrastText());
   setBackgroundColor(UIConstants::textFieldBG());
@@ -60,7 +60,7 @@ uiTextFieldCustom::uiTextFieldCustom(const Rect& frame) : TextField(frame) {
   setKeyboardAppearance(app::kit::keyboardAppearanceForTheme());
 }
 
-uiTextFieldLT::uiTextFieldLT(const Rect& frame) : TextField(frame) {
+LargeTextField::LargeTextField(const Rect& frame) : TextField(frame) {
   setTextColor(UIConstants::blue());
   setTintColor(UIConstants::blue());
   setBackgroundColor(Color::clearColor());
@@ -70,14 +70,14 @@ uiTextFieldLT::uiTextFieldLT(const Rect& frame) : TextField(frame) {
   setKeyboardAppearance(app::kit::keyboardAppearanceForTheme());
 }
 
-uiGeneralTableView::uiGeneralTableView(const Rect& frame) : TableView(frame) {
+GeneralTableView::GeneralTableView(const Rect& frame) : TableView(frame) {
   setBackgroundColor(UIConstants::tableViewBGColor());
   setSeparatorColor(UIConstants::tableViewSeparator());
   setSectionIndexColor(UIConstants::lowContrastText());
   setSectionIndexBackgroundColor(UIConstants::tableViewBGColor());
 }
 
-uiSearchBarCustom::uiSearchBarCustom(const Rect& frame) : SearchBar(frame) {
+StyledSearchBar::StyledSearchBar(const Rect& frame) : SearchBar(frame) {
   setTintColor(UIConstants::textFieldTextColor());
   searchTextField()->setKeyboardAppearance(app::kit::keyboardAppearanceForTheme());
 }

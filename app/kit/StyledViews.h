@@ -12,104 +12,204 @@
 
 namespace app::kit {
 
-class uiGeneralBGView : public platform::ui::View {
+class GeneralBackgroundView : public platform::ui::View {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiGeneralBGView";
+  std::string className() const override { return classNameKeeping("GeneralBackgroundView", kRuntimeClassName); }
+
  protected:
-  explicit uiGeneralBGView(const platform::ui::Rect& frame = {});
+  explicit GeneralBackgroundView(const platform::ui::Rect& frame = {});
 };
 
-class uiScrollViewBG : public platform::ui::View {
+class ScrollViewBackgroundView : public platform::ui::View {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiScrollViewBG";
+  std::string className() const override { return classNameKeeping("ScrollViewBackgroundView", kRuntimeClassName); }
+
  protected:
-  explicit uiScrollViewBG(const platform::ui::Rect& frame = {});
+  explicit ScrollViewBackgroundView(const platform::ui::Rect& frame = {});
 };
 
-class uiAlertBG : public platform::ui::View {
+class AlertBackgroundView : public platform::ui::View {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiAlertBG";
+  std::string className() const override { return classNameKeeping("AlertBackgroundView", kRuntimeClassName); }
+
  protected:
-  explicit uiAlertBG(const platform::ui::Rect& frame = {});
+  explicit AlertBackgroundView(const platform::ui::Rect& frame = {});
 };
 
-class uiAlertBorder : public platform::ui::View {
+class AlertBorderView : public platform::ui::View {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiAlertBorder";
+  std::string className() const override { return classNameKeeping("AlertBorderView", kRuntimeClassName); }
+
  protected:
-  explicit uiAlertBorder(const platform::ui::Rect& frame = {});
+  explicit AlertBorderView(const platform::ui::Rect& frame = {});
 };
 
-class uiBorderOnPrimary : public platform::ui::View {
+class PrimaryBorderView : public platform::ui::View {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiBorderOnPrimary";
+  std::string className() const override { return classNameKeeping("PrimaryBorderView", kRuntimeClassName); }
+
  protected:
-  explicit uiBorderOnPrimary(const platform::ui::Rect& frame = {});
+  explicit PrimaryBorderView(const platform::ui::Rect& frame = {});
 };
 
-class uiTopBarView : public platform::ui::View {
+class TopBarView : public platform::ui::View {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiTopBarView";
+  std::string className() const override { return classNameKeeping("TopBarView", kRuntimeClassName); }
+
  protected:
-  explicit uiTopBarView(const platform::ui::Rect& frame = {});
+  explicit TopBarView(const platform::ui::Rect& frame = {});
 };
 
-class uiFramelineViewSeparator : public platform::ui::View {
+class FramelineSeparatorView : public platform::ui::View {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiFramelineViewSeparator";
+  std::string className() const override { return classNameKeeping("FramelineSeparatorView", kRuntimeClassName); }
+
  protected:
-  explicit uiFramelineViewSeparator(const platform::ui::Rect& frame = {});
+  explicit FramelineSeparatorView(const platform::ui::Rect& frame = {});
 };
 
-class uiGuideViewBG : public platform::ui::View {
+class GuideBackgroundView : public platform::ui::View {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiGuideViewBG";
+  std::string className() const override { return classNameKeeping("GuideBackgroundView", kRuntimeClassName); }
+
  protected:
-  explicit uiGuideViewBG(const platform::ui::Rect& frame = {});
+  explicit GuideBackgroundView(const platform::ui::Rect& frame = {});
 };
 
-class uiFilterBarBorder : public platform::ui::View {
+class FilterBarBorderView : public platform::ui::View {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiFilterBarBorder";
+  std::string className() const override { return classNameKeeping("FilterBarBorderView", kRuntimeClassName); }
+
  protected:
-  explicit uiFilterBarBorder(const platform::ui::Rect& frame = {});
+  explicit FilterBarBorderView(const platform::ui::Rect& frame = {});
 };
 
-class uiFilterBarView : public platform::ui::View {
+class FilterBarView : public platform::ui::View {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiFilterBarView";
+  std::string className() const override { return classNameKeeping("FilterBarView", kRuntimeClassName); }
+
  protected:
-  explicit uiFilterBarView(const platform::ui::Rect& frame = {});
+  explicit FilterBarView(const platform::ui::Rect& frame = {});
 };
 
-class uiSettingsTiles : public platform::ui::View {
+class SettingsTilesView : public platform::ui::View {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiSettingsTiles";
+  std::string className() const override { return classNameKeeping("SettingsTilesView", kRuntimeClassName); }
+
  protected:
-  explicit uiSettingsTiles(const platform::ui::Rect& frame = {});
+  explicit SettingsTilesView(const platform::ui::Rect& frame = {});
 };
 
-class uiDOFMarkerView : public platform::ui::View {
+class DepthOfFieldMarkerView : public platform::ui::View {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiDOFMarkerView";
+  std::string className() const override { return classNameKeeping("DepthOfFieldMarkerView", kRuntimeClassName); }
+
  protected:
-  explicit uiDOFMarkerView(const platform::ui::Rect& frame = {});
+  explicit DepthOfFieldMarkerView(const platform::ui::Rect& frame = {});
 };
 
-class uiTextHeadlineH2 : public platform::ui::Label {
+class HeadlineH2Label : public platform::ui::Label {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiTextHeadlineH2";
+  std::string className() const override { return classNameKeeping("HeadlineH2Label", kRuntimeClassName); }
+
  protected:
-  explicit uiTextHeadlineH2(const platform::ui::Rect& frame = {});
+  explicit HeadlineH2Label(const platform::ui::Rect& frame = {});
 };
 
-class uiTextSubtitle : public platform::ui::Label {
+class SubtitleLabel : public platform::ui::Label {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiTextSubtitle";
+  std::string className() const override { return classNameKeeping("SubtitleLabel", kRuntimeClassName); }
+
  protected:
-  explicit uiTextSubtitle(const platform::ui::Rect& frame = {});
+  explicit SubtitleLabel(const platform::ui::Rect& frame = {});
 };
 
-class uiLabelTopBarTitle : public platform::ui::Label {
+class TopBarTitleLabel : public platform::ui::Label {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiLabelTopBarTitle";
+  std::string className() const override { return classNameKeeping("TopBarTitleLabel", kRuntimeClassName); }
+
  protected:
-  explicit uiLabelTopBarTitle(const platform::ui::Rect& frame = {});
+  explicit TopBarTitleLabel(const platform::ui::Rect& frame = {});
 };
 
-class uiTextViewH2 : public platform::ui::TextView {
+class H2TextView : public platform::ui::TextView {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiTextViewH2";
+  std::string className() const override { return classNameKeeping("H2TextView", kRuntimeClassName); }
+
  protected:
-  explicit uiTextViewH2(const platform::ui::Rect& frame = {});
+  explicit H2TextView(const platform::ui::Rect& frame = {});
 };
 
-class uiTextFieldCustom : public platform::ui::TextField {
+class StyledTextField : public platform::ui::TextField {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiTextFieldCustom";
+  std::string className() const override { return classNameKeeping("StyledTextField", kRuntimeClassName); }
+
  protected:
-  explicit uiTextFieldCustom(const platform::ui::Rect& frame = {});
+  explicit StyledTextField(const platform::ui::Rect& frame = {});
 };
 
-class uiTextFieldLT : public platform::ui::TextField {
+class LargeTextField : public platform::ui::TextField {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiTextFieldLT";
+  std::string className() const override { return classNameKeeping("LargeTextField", kRuntimeClassName); }
+
  protected:
-  explicit uiTextFieldLT(const platform::ui::Rect& frame = {});
+  explicit LargeTextField(const platform::ui::Rect& frame = {});
 };
 
-class uiGeneralTableView : public platform::ui::TableView {
+class GeneralTableView : public platform::ui::TableView {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiGeneralTableView";
+  std::string className() const override { return classNameKeeping("GeneralTableView", kRuntimeClassName); }
+
  protected:
-  explicit uiGeneralTableView(const platform::ui::Rect& frame = {});
+  explicit GeneralTableView(const platform::ui::Rect& frame = {});
 };
 
-class uiSearchBarCustom : public platform::ui::SearchBar {
+class StyledSearchBar : public platform::ui::SearchBar {
+ public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiSearchBarCustom";
+  std::string className() const override { return classNameKeeping("StyledSearchBar", kRuntimeClassName); }
+
  protected:
-  explicit uiSearchBarCustom(const platform::ui::Rect& frame = {});
+  explicit StyledSearchBar(const platform::ui::Rect& frame = {});
 };
 
 // Never takes a touch itself (nor do its subviews): touches fall to the views behind it.
@@ -117,7 +217,7 @@ class PassThroughView : public platform::ui::View {
  public:
   // The name view dumps and the tours' references know this view by.
   static constexpr const char* kRuntimeClassName = "QuorvelPassThroughView";
-  std::string className() const override { return kRuntimeClassName; }
+  std::string className() const override { return classNameKeeping("PassThroughView", kRuntimeClassName); }
 
   bool pointInside(platform::ui::Point, const platform::ui::Event*) const override { return false; }
 

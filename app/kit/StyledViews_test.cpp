@@ -28,13 +28,13 @@ class StyledViewsTest : public ::testing::TestWithParam<bool> {
 
 TEST_P(StyledViewsTest, BackgroundsAreDrawnInTheThemeOfTheirMaking) {
   const bool dark = GetParam();
-  EXPECT_EQ(pixel(*make<uiGeneralBGView>(Rect{0, 0, 20, 20})), dark ? (Rgb{36, 37, 38}) : (Rgb{253, 253, 253}));
-  EXPECT_EQ(pixel(*make<uiAlertBG>(Rect{0, 0, 20, 20})), dark ? (Rgb{51, 53, 54}) : (Rgb{253, 253, 253}));
-  EXPECT_EQ(pixel(*make<uiSettingsTiles>(Rect{0, 0, 20, 20})), dark ? (Rgb{51, 53, 54}) : (Rgb{242, 242, 242}));
-  EXPECT_EQ(pixel(*make<uiDOFMarkerView>(Rect{0, 0, 20, 20})), dark ? (Rgb{255, 255, 255}) : (Rgb{0, 0, 0}));
+  EXPECT_EQ(pixel(*make<GeneralBackgroundView>(Rect{0, 0, 20, 20})), dark ? (Rgb{36, 37, 38}) : (Rgb{253, 253, 253}));
+  EXPECT_EQ(pixel(*make<AlertBackgroundView>(Rect{0, 0, 20, 20})), dark ? (Rgb{51, 53, 54}) : (Rgb{253, 253, 253}));
+  EXPECT_EQ(pixel(*make<SettingsTilesView>(Rect{0, 0, 20, 20})), dark ? (Rgb{51, 53, 54}) : (Rgb{242, 242, 242}));
+  EXPECT_EQ(pixel(*make<DepthOfFieldMarkerView>(Rect{0, 0, 20, 20})), dark ? (Rgb{255, 255, 255}) : (Rgb{0, 0, 0}));
 
   // Made before the switch, a view keeps the theme it took.
-  auto early = make<uiFilterBarBorder>(Rect{0, 0, 20, 20});
+  auto early = make<FilterBarBorderView>(Rect{0, 0, 20, 20});
   KitTestEnvironment::setDarkMode(!dark);
   EXPECT_EQ(pixel(*early), dark ? (Rgb{38, 39, 40}) : (Rgb{216, 216, 216}));
 }
@@ -42,20 +42,20 @@ TEST_P(StyledViewsTest, BackgroundsAreDrawnInTheThemeOfTheirMaking) {
 TEST_P(StyledViewsTest, TextViewsTakeFontsColoursAndTheKeyboardOfTheTheme) {
   const bool dark = GetParam();
   const auto keyboard = dark ? platform::ui::KeyboardAppearance::Dark : platform::ui::KeyboardAppearance::Light;
-  auto custom = make<uiTextFieldCustom>();
+  auto custom = make<StyledTextField>();
   EXPECT_EQ(custom->keyboardAppearance(), keyboard);
   EXPECT_EQ(bytes(custom->textColor()), dark ? (Rgb{255, 255, 255}) : (Rgb{0, 0, 0}));
   EXPECT_EQ(custom->font().fontName(), "Avenir-Roman");
-  auto lt = make<uiTextFieldLT>();
+  auto lt = make<LargeTextField>();
   EXPECT_EQ(lt->keyboardAppearance(), keyboard);
   EXPECT_EQ(bytes(lt->textColor()), (Rgb{0, 180, 248}));
   EXPECT_EQ(lt->font().pointSize(), 24);
-  EXPECT_EQ(make<uiSearchBarCustom>()->searchTextField()->keyboardAppearance(), keyboard);
-  auto table = make<uiGeneralTableView>();
+  EXPECT_EQ(make<StyledSearchBar>()->searchTextField()->keyboardAppearance(), keyboard);
+  auto table = make<GeneralTableView>();
   EXPECT_EQ(bytes(*table->separatorColor()), dark ? (Rgb{10, 11, 12}) : (Rgb{216, 216, 216}));
-  EXPECT_EQ(bytes(make<uiTextSubtitle>()->textColor()), dark ? (Rgb{100, 100, 100}) : (Rgb{170, 170, 170}));
-  EXPECT_EQ(make<uiLabelTopBarTitle>()->font().pointSize(), 12);
-  auto textView = make<uiTextViewH2>();
+  EXPECT_EQ(bytes(make<SubtitleLabel>()->textColor()), dark ? (Rgb{100, 100, 100}) : (Rgb{170, 170, 170}));
+  EXPECT_EQ(make<TopBarTitleLabel>()->font().pointSize(), 12);
+  auto textView = make<H2TextView>();
   EXPECT_EQ(textView->keyboardAppearance(), keyboard);
   EXPECT_EQ(bytes(textView->textColor()), dark ? (Rgb{170, 170, 170}) : (Rgb{85, 85, 85}));
   EXPECT_EQ(textView->lineFragmentPadding(), 1);
@@ -64,7 +64,7 @@ TEST_P(StyledViewsTest, TextViewsTakeFontsColoursAndTheKeyboardOfTheTheme) {
 
 // The text view's text starts at the top left, one point in (its padding), in the theme's colour.
 TEST_P(StyledViewsTest, TheTextViewDrawsFromItsTopLeft) {
-  auto textView = make<uiTextViewH2>(Rect{0, 0, 200, 80});
+  auto textView = make<H2TextView>(Rect{0, 0, 200, 80});
   textView->setFont(UIConstants::heavyFontWithSize(20));
   textView->setText("HH HH HH HH HH HH HH HH HH");
   auto image = KitTestEnvironment::render(*textView);

@@ -41,7 +41,7 @@ inline app::model::CameraPackage package(const char* lensType, std::vector<app::
   return p;
 }
 
-struct Recorder : app::main::inputScrollViewDelegate {
+struct Recorder : app::main::InputScrollViewDelegate {
   std::vector<float> focalLengths, apertures, distances;
   std::vector<int> primeIndexes, outOfRange, withinRange;
   std::vector<bool> programmatic, blocks;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main/inputScrollViewDelegate.h"
+#include "app/main/InputScrollViewDelegate.h"
 #include "app/model/LensSet.h"
 #include "app/model/CameraPackage.h"
 #include "platform/ui/DelegateRef.h"
@@ -85,8 +85,8 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   bool scrollingProgrammatically = false;
   model::LensSet lensSet;
   std::optional<model::CameraPackage> mCameraPackage;
-  void setInputDelegate(inputScrollViewDelegate* delegate) { delegate_.set(delegate); }
-  void setInputDelegate(const std::shared_ptr<inputScrollViewDelegate>& delegate) { delegate_.set(delegate); }
+  void setInputDelegate(InputScrollViewDelegate* delegate) { delegate_.set(delegate); }
+  void setInputDelegate(const std::shared_ptr<InputScrollViewDelegate>& delegate) { delegate_.set(delegate); }
 
   // --- outlets ---
   const std::shared_ptr<platform::ui::View>& contentView() const { return contentView_; }
@@ -184,7 +184,7 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   platform::ui::LayoutConstraint scrollBarWidthConstraint_;
   platform::ui::LayoutConstraint scrollBarLeadingConstraint_;
   platform::ui::LayoutConstraint scrollBarTrailingConstraint_;
-  platform::ui::DelegateRef<inputScrollViewDelegate> delegate_;
+  platform::ui::DelegateRef<InputScrollViewDelegate> delegate_;
 };
 
 }  // namespace app::main

@@ -116,8 +116,8 @@ void NewMainViewController::viewDidAppear(bool) {
   views_.coverageView->updateImageCircle();
   view()->layoutIfNeeded();
   auto strong = self();
-  views_.valueDisplayView->setDelegate(std::shared_ptr<valueDisplayViewDelegate>(strong, this));
-  views_.secondValueDisplayView->setDelegate(std::shared_ptr<valueDisplayViewDelegate>(strong, this));
+  views_.valueDisplayView->setDelegate(std::shared_ptr<ValueDisplayViewDelegate>(strong, this));
+  views_.secondValueDisplayView->setDelegate(std::shared_ptr<ValueDisplayViewDelegate>(strong, this));
   bindSwipeGesture();
   startnotificationObserver();
   startnotificationObserverHide();
@@ -132,11 +132,11 @@ void NewMainViewController::viewWillDisappear(bool) {
 
 void NewMainViewController::connectDelegates() {
   auto strong = self();
-  views_.menuScrollView->setMenuSelectionDelegate(std::shared_ptr<kit::menuDelegate>(strong, this));
+  views_.menuScrollView->setMenuSelectionDelegate(std::shared_ptr<kit::MenuDelegate>(strong, this));
   for (const auto& bar : views_.bars()) {
-    bar->setInputDelegate(std::shared_ptr<inputScrollViewDelegate>(strong, this));
+    bar->setInputDelegate(std::shared_ptr<InputScrollViewDelegate>(strong, this));
   }
-  views_.lensMatchView->setMDelegate(std::shared_ptr<pages::lensMatchDelegate>(strong, this));
+  views_.lensMatchView->setMDelegate(std::shared_ptr<pages::LensMatchDelegate>(strong, this));
 }
 
 void NewMainViewController::connectTargets() {

@@ -39,13 +39,13 @@ namespace app::main {
 // six result pages. It is the hub every piece of the screen reports to; the state object is read at the
 // moment of use through the application delegate and never kept.
 class NewMainViewController : public platform::ui::ViewController,
-                              public inputScrollViewDelegate,
-                              public kit::menuDelegate,
+                              public InputScrollViewDelegate,
+                              public kit::MenuDelegate,
                               public settings::ColorThemeViewDelegate,
                               public settings::MeasurementSystemViewDelegate,
                               public settings::InteractiveGuideDelegate,
-                              public pages::lensMatchDelegate,
-                              public valueDisplayViewDelegate {
+                              public pages::LensMatchDelegate,
+                              public ValueDisplayViewDelegate {
  public:
   static constexpr platform::runtime::NativeClass<platform::ui::ViewController> kRuntimeClass{
       "NewMainViewController"};
@@ -113,7 +113,7 @@ class NewMainViewController : public platform::ui::ViewController,
   void setApertureFromDisplay(float aperture, bool second);
   void setDistanceFromDisplay(float distance);
 
-  // valueDisplayViewDelegate: a typed value, told apart by its sender.
+  // ValueDisplayViewDelegate: a typed value, told apart by its sender.
   void setFocalLength(float focalLength, ValueDisplayView& sender) override;
   void setAperture(float aperture, ValueDisplayView& sender) override;
   void setDistance(float distance, ValueDisplayView& sender) override;

@@ -46,7 +46,7 @@ std::shared_ptr<platform::ui::Label> valueLabel() {
 }
 
 std::shared_ptr<platform::ui::TextField> valueField() {
-  auto field = make<kit::uiTextFieldLT>();
+  auto field = make<kit::LargeTextField>();
   field->setTextAlignment(platform::ui::TextAlignment::Center);
   field->setKeyboardType(platform::ui::KeyboardType::DecimalPad);
   field->setAlpha(0);

@@ -17,9 +17,9 @@ class ValueDisplayView;
 
 // What a value display tells the main screen when the person typed a value; the sender tells the two
 // displays apart. The keyboard calls are the main screen's own, sent from its keyboard observers.
-class valueDisplayViewDelegate {
+class ValueDisplayViewDelegate {
  public:
-  virtual ~valueDisplayViewDelegate() = default;
+  virtual ~ValueDisplayViewDelegate() = default;
   virtual void setAperture(float fNumber, ValueDisplayView& sender) = 0;
   virtual void setDistance(float meters, ValueDisplayView& sender) = 0;
   virtual void setFocalLength(float focalLength, ValueDisplayView& sender) = 0;
@@ -36,8 +36,8 @@ class ValueDisplayView : public platform::ui::View, public platform::ui::TextFie
   static constexpr int kMaxCharacters = 7;
 
   bool isSecondCamera = false;
-  void setDelegate(valueDisplayViewDelegate* delegate) { delegate_.set(delegate); }
-  void setDelegate(const std::shared_ptr<valueDisplayViewDelegate>& delegate) { delegate_.set(delegate); }
+  void setDelegate(ValueDisplayViewDelegate* delegate) { delegate_.set(delegate); }
+  void setDelegate(const std::shared_ptr<ValueDisplayViewDelegate>& delegate) { delegate_.set(delegate); }
 
   void makeDOF();
   void makeFOV();
@@ -103,7 +103,7 @@ class ValueDisplayView : public platform::ui::View, public platform::ui::TextFie
   std::shared_ptr<platform::ui::Label> keyboardBarTitleLabel_;
   std::shared_ptr<platform::ui::Toolbar> keyboardBar_;
   platform::ui::LayoutConstraint focalLengthCenterX_, apertureCenterX_, distanceCenterX_;
-  platform::ui::DelegateRef<valueDisplayViewDelegate> delegate_;
+  platform::ui::DelegateRef<ValueDisplayViewDelegate> delegate_;
 };
 
 }  // namespace app::main

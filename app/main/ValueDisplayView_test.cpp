@@ -39,7 +39,7 @@ TEST(ValueTextTest, NumbersAsTheDisplayShowsThem) {
   for (const auto& [typed, repaired] : repairs) EXPECT_EQ(text::repaired(typed), repaired) << typed;
 }
 
-struct MainScreen : valueDisplayViewDelegate {
+struct MainScreen : ValueDisplayViewDelegate {
   std::vector<std::pair<char, float>> calls;
   void setAperture(float v, ValueDisplayView&) override { calls.emplace_back('a', v); }
   void setDistance(float v, ValueDisplayView&) override { calls.emplace_back('d', v); }

@@ -66,8 +66,8 @@ void DOFView::customInit() {
   stripLine_->setBackgroundColor(kit::UIConstants::lowContrastText());
   focusMark_ = make<View>();
   focusMark_->setBackgroundColor(kit::UIConstants::blue());
-  nearMarker_ = make<kit::uiDOFMarkerView>();
-  farMarker_ = make<kit::uiDOFMarkerView>();
+  nearMarker_ = make<kit::DepthOfFieldMarkerView>();
+  farMarker_ = make<kit::DepthOfFieldMarkerView>();
   for (const auto& part : {stripLine_, focusMark_, nearMarker_, farMarker_}) markerContainer_->addSubview(part);
   contentView_->addSubview(markerContainer_);
 

@@ -60,8 +60,8 @@ void LensMatchView::customInit() {
   }
   illustrationAspect_ = aspectConstraint(illustrationView_, 16.0f / 9.0f);
   matchAspect_ = aspectConstraint(matchView_, 16.0f / 9.0f);
-  horizontalBtn_ = make<kit::uiButtonWithText>();
-  verticalBtn_ = make<kit::uiButtonWithText>();
+  horizontalBtn_ = make<kit::TextButton>();
+  verticalBtn_ = make<kit::TextButton>();
   horizontalBtn_->styleButtonWithString(LocalizedStrings::localizedString("HORIZONTAL"), 0);
   verticalBtn_->styleButtonWithString(LocalizedStrings::localizedString("VERTICAL"), 0);
   indicator_ = make<View>();

@@ -3,7 +3,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/kit/uiButtonWithText.h"
+#include "app/kit/TextButton.h"
 #include "app/model/CameraPackage.h"
 #include "app/pages/AspectFrames.h"
 #include "app/pages/PageContentView.h"
@@ -14,9 +14,9 @@
 namespace app::pages {
 
 // Told after the user chose horizontal or vertical matching, so the second package is matched again.
-class lensMatchDelegate {
+class LensMatchDelegate {
  public:
-  virtual ~lensMatchDelegate() = default;
+  virtual ~LensMatchDelegate() = default;
   virtual void lensMatchTypeSwitchUpdate() = 0;
 };
 
@@ -38,12 +38,12 @@ class LensMatchView : public app::pages::PageView {
   const std::optional<model::CameraPackage>& mCameraPackageTwo() const { return packageTwo_; }
   void setCameraPackageTwo(std::optional<model::CameraPackage> package) { packageTwo_ = std::move(package); }
   // Not owned: the main screen outlives the page's use of it.
-  void setMDelegate(std::weak_ptr<lensMatchDelegate> delegate) { delegate_ = std::move(delegate); }
+  void setMDelegate(std::weak_ptr<LensMatchDelegate> delegate) { delegate_ = std::move(delegate); }
 
   const std::shared_ptr<platform::ui::View>& illustrationView() const { return illustrationView_; }
   const std::shared_ptr<platform::ui::View>& matchView() const { return matchView_; }
-  const std::shared_ptr<kit::uiButtonWithText>& horizontalBtn() const { return horizontalBtn_; }
-  const std::shared_ptr<kit::uiButtonWithText>& verticalBtn() const { return verticalBtn_; }
+  const std::shared_ptr<kit::TextButton>& horizontalBtn() const { return horizontalBtn_; }
+  const std::shared_ptr<kit::TextButton>& verticalBtn() const { return verticalBtn_; }
   const std::shared_ptr<platform::ui::LayoutConstraint>& illustrationAspectConstraint() const {
     return illustrationAspect_;
   }
@@ -66,9 +66,9 @@ class LensMatchView : public app::pages::PageView {
   static platform::graphics::Color borderColor(app::pages::AspectFrames::Border border);
 
   std::optional<model::CameraPackage> packageOne_, packageTwo_;
-  std::weak_ptr<lensMatchDelegate> delegate_;
+  std::weak_ptr<LensMatchDelegate> delegate_;
   std::shared_ptr<platform::ui::View> illustrationView_, matchView_, indicator_;
-  std::shared_ptr<kit::uiButtonWithText> horizontalBtn_, verticalBtn_;
+  std::shared_ptr<kit::TextButton> horizontalBtn_, verticalBtn_;
   std::shared_ptr<platform::ui::LayoutConstraint> illustrationAspect_, matchAspect_;
   platform::ui::LayoutConstraint indicatorCenterX_;
   std::shared_ptr<platform::ui::ShapeLayer> yourViewBorder_;

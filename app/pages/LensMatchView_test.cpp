@@ -17,7 +17,7 @@ using platform::graphics::Color;
 using platform::ui::ControlEvent;
 using platform::ui::make;
 
-struct CountingDelegate : lensMatchDelegate {
+struct CountingDelegate : LensMatchDelegate {
   int updates = 0;
   void lensMatchTypeSwitchUpdate() override { ++updates; }
 };

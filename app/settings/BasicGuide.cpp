@@ -11,7 +11,7 @@ namespace app::settings {
 void BasicGuide::guideMessageCreateWithCenter(platform::ui::Point center) {
   if (!(messageRect.width() > 0)) return;
   if (guideMessage_) guideMessage_->removeFromSuperview();
-  guideMessage_ = make<guideMessageView>(messageRect);
+  guideMessage_ = make<GuideMessageView>(messageRect);
   guideMessage_->setCenter(center);
   guideMessage_->closeBtn()->addTarget(this, &BasicGuide::hideInteractiveGuide,
                                        platform::ui::ControlEvent::TouchUpInside);
@@ -21,7 +21,7 @@ void BasicGuide::guideMessageCreateWithCenter(platform::ui::Point center) {
 void BasicGuide::tapIndicatorCreateWithCenter(platform::ui::Point center) {
   if (!(tapRect.width() > 0)) return;
   if (tapIndicator_) tapIndicator_->removeFromSuperview();
-  tapIndicator_ = make<guideTapIndicator>(tapRect);
+  tapIndicator_ = make<GuideTapIndicator>(tapRect);
   tapIndicator_->setCenter(center);
   if (auto parent = superView.lock()) parent->addSubview(tapIndicator_);
 }

@@ -27,12 +27,12 @@ class BasicGuide {
   std::string title, message;
   platform::ui::Rect messageRect, tapRect;
   int tapId = 0;  // 0 none, 1 tap, 2 double tap, 3 swipe left
-  const std::shared_ptr<guideMessageView>& guideMessage() const { return guideMessage_; }
-  const std::shared_ptr<guideTapIndicator>& tapIndicator() const { return tapIndicator_; }
+  const std::shared_ptr<GuideMessageView>& guideMessage() const { return guideMessage_; }
+  const std::shared_ptr<GuideTapIndicator>& tapIndicator() const { return tapIndicator_; }
 
  private:
-  std::shared_ptr<guideMessageView> guideMessage_;
-  std::shared_ptr<guideTapIndicator> tapIndicator_;
+  std::shared_ptr<GuideMessageView> guideMessage_;
+  std::shared_ptr<GuideTapIndicator> tapIndicator_;
 };
 
 class Guide_MainView_GetStarted : public BasicGuide {

@@ -9,7 +9,7 @@ using platform::ui::View;
 
 namespace app::settings {
 
-guideMessageView::guideMessageView(const platform::ui::Rect& frame) : View(frame) {
+GuideMessageView::GuideMessageView(const platform::ui::Rect& frame) : View(frame) {
   contentView_ = make<View>(bounds());
   contentView_->setBackgroundColor(kit::UIConstants::guideBGColor());
   contentView_->layer().setCornerRadius(8);
@@ -30,7 +30,7 @@ guideMessageView::guideMessageView(const platform::ui::Rect& frame) : View(frame
   setAlpha(0);
 }
 
-void guideMessageView::layoutSubviews() {
+void GuideMessageView::layoutSubviews() {
   contentView_->setFrame(bounds());
   const double width = bounds().width();
   titleLabel_->setFrame({10, 6, width - 44, 14});
@@ -38,37 +38,37 @@ void guideMessageView::layoutSubviews() {
   closeBtn_->setFrame({width - 32, 0, 32, 32});
 }
 
-void guideMessageView::show() {
+void GuideMessageView::show() {
   setTransform(AffineTransform::scale(0.5, 0.5));
   std::weak_ptr<View> weak = weak_from_this();
   View::animate(0.3, 0, platform::ui::AnimationOptionCurveEaseOut, [this] {
     setTransform(AffineTransform::scale(1.2, 1.2));
     setAlpha(1);
   }, [weak](bool) {
-    if (auto strong = std::static_pointer_cast<guideMessageView>(weak.lock())) strong->visible_ = true;
+    if (auto strong = std::static_pointer_cast<GuideMessageView>(weak.lock())) strong->visible_ = true;
   });
 }
 
-void guideMessageView::hide() {
+void GuideMessageView::hide() {
   std::weak_ptr<View> weak = weak_from_this();
   View::animate(0.3, 0, platform::ui::AnimationOptionCurveEaseIn, [this] {
     setTransform(AffineTransform::scale(0.5, 0.5));
     setAlpha(0);
   }, [weak](bool) {
-    if (auto strong = std::static_pointer_cast<guideMessageView>(weak.lock())) strong->visible_ = false;
+    if (auto strong = std::static_pointer_cast<GuideMessageView>(weak.lock())) strong->visible_ = false;
   });
 }
 
-guideTapIndicator::guideTapIndicator(const platform::ui::Rect& frame) : View(frame) {}
+GuideTapIndicator::GuideTapIndicator(const platform::ui::Rect& frame) : View(frame) {}
 
-void guideTapIndicator::after(double delay, void (guideTapIndicator::*step)()) {
+void GuideTapIndicator::after(double delay, void (GuideTapIndicator::*step)()) {
   std::weak_ptr<View> weak = weak_from_this();
   platform::dispatch::Queue::main()->after(delay, [weak, step] {
-    if (auto strong = std::static_pointer_cast<guideTapIndicator>(weak.lock())) ((*strong).*step)();
+    if (auto strong = std::static_pointer_cast<GuideTapIndicator>(weak.lock())) ((*strong).*step)();
   });
 }
 
-void guideTapIndicator::show() {
+void GuideTapIndicator::show() {
   setUserInteractionEnabled(false);
   setAlpha(0);
   layer().setCornerRadius(bounds().width() / 2);
@@ -89,7 +89,7 @@ void guideTapIndicator::show() {
   });
 }
 
-void guideTapIndicator::hide() {
+void GuideTapIndicator::hide() {
   loopAnimation = false;
   std::weak_ptr<View> weak = weak_from_this();
   View::animate(0.3, 0, platform::ui::AnimationOptionCurveEaseIn, [this] { setAlpha(0); }, [weak](bool) {
@@ -97,7 +97,7 @@ void guideTapIndicator::hide() {
   });
 }
 
-void guideTapIndicator::tap() {
+void GuideTapIndicator::tap() {
   const double scale = 2.0f / 3.0f;
   View::animate(0.2, [this, scale] {
     setAlpha(1);
@@ -105,28 +105,28 @@ void guideTapIndicator::tap() {
   });
 }
 
-void guideTapIndicator::releaseAndHide() {
+void GuideTapIndicator::releaseAndHide() {
   View::animate(0.2, 0, platform::ui::AnimationOptionCurveEaseIn, [this] {
     setAlpha(0);
     setTransform(AffineTransform::scale(1.5, 1.5));
   });
 }
 
-void guideTapIndicator::releaseAndShow() {
+void GuideTapIndicator::releaseAndShow() {
   View::animate(0.2, [this] {
     setTransform(AffineTransform::identity());
     setAlpha(0.5);
   });
 }
 
-void guideTapIndicator::releaseAndHideFast() {
+void GuideTapIndicator::releaseAndHideFast() {
   View::animate(0.05, 0, platform::ui::AnimationOptionCurveEaseIn, [this] {
     setAlpha(0);
     setTransform(AffineTransform::scale(1.5, 1.5));
   });
 }
 
-void guideTapIndicator::translateLeft() {
+void GuideTapIndicator::translateLeft() {
   View::animate(0.7, [this] {
     auto frame = this->frame();
     frame.origin.x -= 200;
@@ -134,35 +134,35 @@ void guideTapIndicator::translateLeft() {
   });
 }
 
-void guideTapIndicator::translateRightNoAnimation() {
+void GuideTapIndicator::translateRightNoAnimation() {
   auto frame = this->frame();
   frame.origin.x += 200;
   setFrame(frame);
 }
 
-void guideTapIndicator::tapHere() {
+void GuideTapIndicator::tapHere() {
   show();
-  after(0.5, &guideTapIndicator::tap);
-  after(1.0, &guideTapIndicator::releaseAndHide);
-  if (loopAnimation) after(1.5, &guideTapIndicator::tapHere);
+  after(0.5, &GuideTapIndicator::tap);
+  after(1.0, &GuideTapIndicator::releaseAndHide);
+  if (loopAnimation) after(1.5, &GuideTapIndicator::tapHere);
 }
 
-void guideTapIndicator::doubleTap() {
+void GuideTapIndicator::doubleTap() {
   show();
-  after(0.6, &guideTapIndicator::tap);
-  after(0.8, &guideTapIndicator::releaseAndShow);
-  after(1.0, &guideTapIndicator::tap);
-  after(1.2, &guideTapIndicator::releaseAndHide);
-  if (loopAnimation) after(2.2, &guideTapIndicator::doubleTap);
+  after(0.6, &GuideTapIndicator::tap);
+  after(0.8, &GuideTapIndicator::releaseAndShow);
+  after(1.0, &GuideTapIndicator::tap);
+  after(1.2, &GuideTapIndicator::releaseAndHide);
+  if (loopAnimation) after(2.2, &GuideTapIndicator::doubleTap);
 }
 
-void guideTapIndicator::swipeLeft() {
+void GuideTapIndicator::swipeLeft() {
   show();
-  after(0.5, &guideTapIndicator::tap);
-  after(1.0, &guideTapIndicator::translateLeft);
-  after(1.7, &guideTapIndicator::releaseAndHide);
-  after(1.9, &guideTapIndicator::translateRightNoAnimation);
-  if (loopAnimation) after(2.2, &guideTapIndicator::swipeLeft);
+  after(0.5, &GuideTapIndicator::tap);
+  after(1.0, &GuideTapIndicator::translateLeft);
+  after(1.7, &GuideTapIndicator::releaseAndHide);
+  after(1.9, &GuideTapIndicator::translateRightNoAnimation);
+  if (loopAnimation) after(2.2, &GuideTapIndicator::swipeLeft);
 }
 
 }  // namespace app::settings

@@ -10,8 +10,12 @@ namespace app::settings {
 
 // A guide's message bubble: a title, a message and a close button; it zooms in and stays at 1.2 times
 // its size, and zooms out when hidden.
-class guideMessageView : public platform::ui::View {
+class GuideMessageView : public platform::ui::View {
  public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "guideMessageView";
+  std::string className() const override { return classNameKeeping("GuideMessageView", kRuntimeClassName); }
+
   void show();
   void hide();
   bool interactiveGuideVisible() const { return visible_; }
@@ -21,7 +25,7 @@ class guideMessageView : public platform::ui::View {
   const std::shared_ptr<platform::ui::Label>& messageLabel() const { return messageLabel_; }
 
  protected:
-  explicit guideMessageView(const platform::ui::Rect& frame = {});
+  explicit GuideMessageView(const platform::ui::Rect& frame = {});
   void layoutSubviews() override;
 
  private:
@@ -33,8 +37,12 @@ class guideMessageView : public platform::ui::View {
 };
 
 // A round marker that plays a finger's gesture (a tap, a double tap, a swipe to the left) in a loop.
-class guideTapIndicator : public platform::ui::View {
+class GuideTapIndicator : public platform::ui::View {
  public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "guideTapIndicator";
+  std::string className() const override { return classNameKeeping("GuideTapIndicator", kRuntimeClassName); }
+
   void startAnimationLoop() { loopAnimation = true; }
   void show();
   void hide();
@@ -51,11 +59,11 @@ class guideTapIndicator : public platform::ui::View {
   bool loopAnimation = false;
 
  protected:
-  explicit guideTapIndicator(const platform::ui::Rect& frame = {});
+  explicit GuideTapIndicator(const platform::ui::Rect& frame = {});
 
  private:
   // Runs `step` on this marker after `delay` seconds, unless the marker is gone by then.
-  void after(double delay, void (guideTapIndicator::*step)());
+  void after(double delay, void (GuideTapIndicator::*step)());
 };
 
 }  // namespace app::settings

@@ -1,7 +1,7 @@
 #include "app/settings/ReviewAlert.h"
 
 #include "app/kit/UIConstants.h"
-#include "app/kit/uiButtonWithText.h"
+#include "app/kit/TextButton.h"
 #include "app/settings/FeedbackMail.h"
 #include "app/settings/InteractiveGuideManager.h"
 #include "platform/ui/LocalizedStrings.h"
@@ -50,8 +50,8 @@ void ReviewAlert::customInit() {
   messageLabel_->setTextAlignment(platform::ui::TextAlignment::Center);
   messageLabel_->setFont(kit::UIConstants::mediumFontWithSize(14));
   messageLabel_->setTextColor(kit::UIConstants::maxContrastText());
-  yesBtn_ = make<kit::customSettingsButton>();
-  noBtn_ = make<kit::customSettingsButton>();
+  yesBtn_ = make<kit::SettingsButton>();
+  noBtn_ = make<kit::SettingsButton>();
   for (const auto& button : {yesBtn_, noBtn_}) {
     button->setBackgroundColor(platform::graphics::Color::clearColor());
     button->styleCustomButtonBlue();
@@ -181,7 +181,7 @@ ContactView::ContactView(const platform::ui::Rect& frame) : View(frame) {
   title_->setText(LocalizedStrings::localizedString("Contact Us"));
   title_->setFont(kit::UIConstants::heavyFontWithSize(12));
   title_->setTextColor(kit::UIConstants::contrastText());
-  auto button = make<kit::uiButtonWithText>();
+  auto button = make<kit::TextButton>();
   button->styleButtonWithString("GET IN TOUCH", 4);
   button->addTarget(this, &ContactView::contactBtnPressed, platform::ui::ControlEvent::TouchUpInside);
   contactBtn_ = button;

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/kit/customSettingsButton.h"
+#include "app/kit/SettingsButton.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/MailComposeViewController.h"
 
@@ -37,8 +37,8 @@ class ReviewAlert : public platform::ui::View, public platform::ui::MailComposeV
   const std::shared_ptr<platform::ui::View>& alertView() const { return alertView_; }
   const std::shared_ptr<platform::ui::View>& buttonsAndTextView() const { return buttonsAndTextView_; }
   const std::shared_ptr<platform::ui::Label>& messageLabel() const { return messageLabel_; }
-  const std::shared_ptr<kit::customSettingsButton>& yesBtn() const { return yesBtn_; }
-  const std::shared_ptr<kit::customSettingsButton>& noBtn() const { return noBtn_; }
+  const std::shared_ptr<kit::SettingsButton>& yesBtn() const { return yesBtn_; }
+  const std::shared_ptr<kit::SettingsButton>& noBtn() const { return noBtn_; }
 
  protected:
   explicit ReviewAlert(const platform::ui::Rect& frame = {});
@@ -54,8 +54,8 @@ class ReviewAlert : public platform::ui::View, public platform::ui::MailComposeV
   std::shared_ptr<platform::ui::View> alertView_;
   std::shared_ptr<platform::ui::View> buttonsAndTextView_;
   std::shared_ptr<platform::ui::Label> messageLabel_;
-  std::shared_ptr<kit::customSettingsButton> yesBtn_;
-  std::shared_ptr<kit::customSettingsButton> noBtn_;
+  std::shared_ptr<kit::SettingsButton> yesBtn_;
+  std::shared_ptr<kit::SettingsButton> noBtn_;
   std::weak_ptr<ReviewAlertDelegate> delegate_;
 };
 

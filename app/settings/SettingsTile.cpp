@@ -8,7 +8,7 @@ namespace app::settings {
 
 using platform::ui::make;
 
-SettingsTile::SettingsTile(const platform::ui::Rect& frame) : kit::uiSettingsTiles(frame) {
+SettingsTile::SettingsTile(const platform::ui::Rect& frame) : kit::SettingsTilesView(frame) {
   contentView_ = make<platform::ui::View>(bounds());
   addSubview(contentView_);
 }

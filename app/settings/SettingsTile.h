@@ -12,7 +12,7 @@ namespace app::settings {
 // One tile of the settings page: a caption on the left and the tile's control on the right, on the
 // theme's tile background. Tiles keep no setting of their own: they read and write the state object's
 // settings at the moment of use.
-class SettingsTile : public kit::uiSettingsTiles {
+class SettingsTile : public kit::SettingsTilesView {
  public:
   static constexpr double kInset = 16;
   static constexpr double kControlHeight = 32;

@@ -8,7 +8,7 @@
 
 #include "app/kit/AlertOkayCancelDelegate.h"
 #include "app/kit/CustomButton.h"
-#include "app/kit/uiButtonWithText.h"
+#include "app/kit/TextButton.h"
 #include "app/model/Camera.h"
 #include "app/model/CameraShootingMode.h"
 #include "app/model/Crop.h"
@@ -159,7 +159,7 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
     std::shared_ptr<platform::ui::Button> backBtn, exitBtn, searchBtn, searchCancelBtn, filterCameraBtn;
     std::shared_ptr<platform::ui::ImageView> filterCameraIcon;
     std::shared_ptr<platform::ui::SearchBar> searchFormatBar;
-    std::shared_ptr<kit::uiButtonWithText> filterCameraCineBtn, filterCameraPhotoBtn;
+    std::shared_ptr<kit::TextButton> filterCameraCineBtn, filterCameraPhotoBtn;
     std::shared_ptr<kit::CustomButton> createNewBtn, saveBtn;
     std::shared_ptr<platform::ui::TextField> customFormatNameTextField, customFormatSensorWidthTextField,
         customFormatSensorHeightTextField, customAspectRatioWidthTextField, customAspectRatioHeightTextField;

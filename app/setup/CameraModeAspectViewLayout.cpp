@@ -105,9 +105,9 @@ void CameraModeAspectViewController::buildViews(View& root) {
 
   v.filterMenuView = make<View>();
   v.filterMenuView->setBackgroundColor(kit::UIConstants::filterBarColor());
-  v.filterCameraCineBtn = make<kit::uiButtonWithText>();
+  v.filterCameraCineBtn = make<kit::TextButton>();
   v.filterCameraCineBtn->styleButtonWithString(localized("CINE"), 0);
-  v.filterCameraPhotoBtn = make<kit::uiButtonWithText>();
+  v.filterCameraPhotoBtn = make<kit::TextButton>();
   v.filterCameraPhotoBtn->styleButtonWithString(localized("PHOTO"), 0);
   v.filterMenuView->addSubview(v.filterCameraCineBtn);
   v.filterMenuView->addSubview(v.filterCameraPhotoBtn);
@@ -129,7 +129,7 @@ void CameraModeAspectViewController::buildViews(View& root) {
   v.filterCameraBtn = make<platform::ui::Button>();
   v.filterCameraView->addSubview(v.filterCameraIcon);
   v.filterCameraView->addSubview(v.filterCameraBtn);
-  v.searchFormatBar = make<kit::uiSearchBarCustom>();
+  v.searchFormatBar = make<kit::StyledSearchBar>();
   v.searchFormatBar->setPlaceholder(localized("Search"));
   v.searchFormatBar->setAlpha(0);
   for (const auto& view : std::initializer_list<std::shared_ptr<View>>{

@@ -44,15 +44,15 @@ std::shared_ptr<Label> label(platform::ui::View& parent, const platform::graphic
   return made;
 }
 
-std::shared_ptr<kit::uiButtonWithText> filterButton(platform::ui::View& parent, const char* title) {
-  auto button = make<kit::uiButtonWithText>();
+std::shared_ptr<kit::TextButton> filterButton(platform::ui::View& parent, const char* title) {
+  auto button = make<kit::TextButton>();
   button->styleButtonWithString(localizedText(title), 0);
   parent.addSubview(button);
   return button;
 }
 
-std::shared_ptr<kit::uiTextFieldCustom> field(platform::ui::View& parent, int tag) {
-  auto made = make<kit::uiTextFieldCustom>();
+std::shared_ptr<kit::StyledTextField> field(platform::ui::View& parent, int tag) {
+  auto made = make<kit::StyledTextField>();
   made->setTag(tag);
   made->setBackgroundColor(kit::UIConstants::textFieldBG());
   made->setKeyboardType(platform::ui::KeyboardType::DecimalPad);
@@ -73,8 +73,8 @@ LensPickerViews LensPickerLayout::build(platform::ui::View& root) {
   const auto ink = kit::UIConstants::contrastText();
 
   // The pages first, so that every bar and form lies above them.
-  v.lensSeriesTableView = make<kit::uiGeneralTableView>();
-  v.focalLengthsTableView = make<kit::uiGeneralTableView>();
+  v.lensSeriesTableView = make<kit::GeneralTableView>();
+  v.focalLengthsTableView = make<kit::GeneralTableView>();
   for (auto* table : {v.lensSeriesTableView.get(), v.focalLengthsTableView.get()}) {
     table->setRowHeight(kRowHeight);
     table->setBackgroundColor(kit::UIConstants::primaryBG());
@@ -89,7 +89,7 @@ LensPickerViews LensPickerLayout::build(platform::ui::View& root) {
   v.filterMenuClip->setClipsToBounds(true);
   v.filterMenuClip->setUserInteractionEnabled(false);  // on only while the menu is open
   root.addSubview(v.filterMenuClip);
-  v.filterMenuView = make<kit::uiFilterBarView>();
+  v.filterMenuView = make<kit::FilterBarView>();
   v.filterMenuClip->addSubview(v.filterMenuView);
   v.filterLensesPrimesBtn = filterButton(*v.filterMenuView, "PRIMES");
   v.filterLensesZoomsBtn = filterButton(*v.filterMenuView, "ZOOMS");
@@ -97,7 +97,7 @@ LensPickerViews LensPickerLayout::build(platform::ui::View& root) {
   v.filterLensesAnamorphicBtn = filterButton(*v.filterMenuView, "ANAMORPHIC");
   v.filterLensesClearBtn = filterButton(*v.filterMenuView, "CLEAR FILTERS");
 
-  v.filterLensesView = make<kit::uiFilterBarView>();
+  v.filterLensesView = make<kit::FilterBarView>();
   root.addSubview(v.filterLensesView);
   v.filterLensesBtn = filterButton(*v.filterLensesView, "FILTER");
   v.filterLensIcon = make<platform::ui::ImageView>(SetupIcons::filter(ink));
@@ -108,7 +108,7 @@ LensPickerViews LensPickerLayout::build(platform::ui::View& root) {
   v.searchBtn = barButton(*v.filterLensesView, "", SetupIcons::search(ink));
 
   // Under the top bar: the search row, or a form's cancel, title and save.
-  v.searchFormatBar = make<kit::uiSearchBarCustom>();
+  v.searchFormatBar = make<kit::StyledSearchBar>();
   v.searchFormatBar->setPlaceholder(localizedText("Search"));
   root.addSubview(v.searchFormatBar);
   v.searchCancelBtn = barButton(root, localizedText("CANCEL"));
@@ -118,16 +118,16 @@ LensPickerViews LensPickerLayout::build(platform::ui::View& root) {
   v.saveBtn = make<kit::CustomButton>();
   root.addSubview(v.saveBtn);
 
-  v.topBar = make<kit::uiTopBarView>();
+  v.topBar = make<kit::TopBarView>();
   root.addSubview(v.topBar);
   v.backBtn = barButton(*v.topBar, "", SetupIcons::back(ink));
   v.exitBtn = barButton(*v.topBar, "", SetupIcons::close(ink));
-  v.topBarTitleLabel = make<kit::uiLabelTopBarTitle>();
+  v.topBarTitleLabel = make<kit::TopBarTitleLabel>();
   v.topBarTitleLabel->setTextAlignment(platform::ui::TextAlignment::Center);
   v.topBar->addSubview(v.topBarTitleLabel);
   v.doneBtn = make<kit::CustomButton>();
   v.topBar->addSubview(v.doneBtn);
-  v.statusCover = make<kit::uiGeneralBGView>();
+  v.statusCover = make<kit::GeneralBackgroundView>();
   root.addSubview(v.statusCover);
 
   v.createNewBtn = make<kit::CustomButton>();
@@ -137,7 +137,7 @@ LensPickerViews LensPickerLayout::build(platform::ui::View& root) {
 
   // The forms, over the pages.
   const auto formFont = kit::UIConstants::mediumFontWithSize(12);
-  v.customLensSeriesView = make<kit::uiGeneralBGView>();
+  v.customLensSeriesView = make<kit::GeneralBackgroundView>();
   root.addSubview(v.customLensSeriesView);
   v.customLensSeriesNameTextField = field(*v.customLensSeriesView, kNameTag);
   v.customLensSeriesNameTextField->setKeyboardType(platform::ui::KeyboardType::Default);
@@ -147,12 +147,12 @@ LensPickerViews LensPickerLayout::build(platform::ui::View& root) {
   v.customLensSeriesTypeRadioBtn->noBtn()->setTitle(localizedText("Zooms"));
   v.customLensSeriesView->addSubview(v.customLensSeriesTypeRadioBtn);
 
-  v.customPrimeLensView = make<kit::uiGeneralBGView>();
+  v.customPrimeLensView = make<kit::GeneralBackgroundView>();
   root.addSubview(v.customPrimeLensView);
   v.customPrimeLensLabel = label(*v.customPrimeLensView, formFont, kit::UIConstants::lowContrastText());
   v.customPrimeLensTextField = field(*v.customPrimeLensView, kPrimeTag);
 
-  v.customZoomLensView = make<kit::uiGeneralBGView>();
+  v.customZoomLensView = make<kit::GeneralBackgroundView>();
   root.addSubview(v.customZoomLensView);
   v.customZoomLensLabel = label(*v.customZoomLensView, formFont, kit::UIConstants::lowContrastText());
   v.customZoomMinTextField = field(*v.customZoomLensView, kZoomMinTag);

@@ -5,7 +5,7 @@
 #include "app/kit/CustomRadioButtonView.h"
 #include "app/kit/StyledViews.h"
 #include "app/kit/CustomButton.h"
-#include "app/kit/uiButtonWithText.h"
+#include "app/kit/TextButton.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
@@ -22,41 +22,41 @@ namespace app::setup {
 // slides out under it; the two pages side by side (the series table, the lens table); the bottom row
 // (create button, lens count). The forms lie over the pages.
 struct LensPickerViews {
-  std::shared_ptr<kit::uiTopBarView> topBar;
-  std::shared_ptr<kit::uiGeneralBGView> statusCover;  // over the top inset, hiding the raised top bar
-  std::shared_ptr<kit::uiLabelTopBarTitle> topBarTitleLabel;
+  std::shared_ptr<kit::TopBarView> topBar;
+  std::shared_ptr<kit::GeneralBackgroundView> statusCover;  // over the top inset, hiding the raised top bar
+  std::shared_ptr<kit::TopBarTitleLabel> topBarTitleLabel;
   std::shared_ptr<platform::ui::Button> backBtn, exitBtn;
   std::shared_ptr<kit::CustomButton> doneBtn;
 
-  std::shared_ptr<kit::uiSearchBarCustom> searchFormatBar;
+  std::shared_ptr<kit::StyledSearchBar> searchFormatBar;
   std::shared_ptr<platform::ui::Button> searchCancelBtn, backFilterBarBtn;
   std::shared_ptr<platform::ui::Label> titleLabel;  // the open form's title
   std::shared_ptr<kit::CustomButton> saveBtn;
 
-  std::shared_ptr<kit::uiFilterBarView> filterLensesView;
-  std::shared_ptr<kit::uiButtonWithText> filterLensesBtn;
+  std::shared_ptr<kit::FilterBarView> filterLensesView;
+  std::shared_ptr<kit::TextButton> filterLensesBtn;
   std::shared_ptr<platform::ui::ImageView> filterLensIcon;
   std::shared_ptr<platform::ui::Label> filterBarTitleLabel;
   std::shared_ptr<platform::ui::Button> searchBtn;
   std::shared_ptr<platform::ui::View> filterMenuClip;  // shows the menu only below the filter bar
-  std::shared_ptr<kit::uiFilterBarView> filterMenuView;
-  std::shared_ptr<kit::uiButtonWithText> filterLensesPrimesBtn, filterLensesZoomsBtn, filterLensesSphericalBtn,
+  std::shared_ptr<kit::FilterBarView> filterMenuView;
+  std::shared_ptr<kit::TextButton> filterLensesPrimesBtn, filterLensesZoomsBtn, filterLensesSphericalBtn,
       filterLensesAnamorphicBtn, filterLensesClearBtn;
 
-  std::shared_ptr<kit::uiGeneralTableView> lensSeriesTableView, focalLengthsTableView;
+  std::shared_ptr<kit::GeneralTableView> lensSeriesTableView, focalLengthsTableView;
 
   std::shared_ptr<kit::CustomButton> createNewBtn;
   std::shared_ptr<platform::ui::Label> primeLensCountLabel;
 
-  std::shared_ptr<kit::uiGeneralBGView> customLensSeriesView;
-  std::shared_ptr<kit::uiTextFieldCustom> customLensSeriesNameTextField, customLensSeriesSqueezeTextField;
+  std::shared_ptr<kit::GeneralBackgroundView> customLensSeriesView;
+  std::shared_ptr<kit::StyledTextField> customLensSeriesNameTextField, customLensSeriesSqueezeTextField;
   std::shared_ptr<kit::CustomRadioButtonView> customLensSeriesTypeRadioBtn;
-  std::shared_ptr<kit::uiGeneralBGView> customPrimeLensView;
+  std::shared_ptr<kit::GeneralBackgroundView> customPrimeLensView;
   std::shared_ptr<platform::ui::Label> customPrimeLensLabel;
-  std::shared_ptr<kit::uiTextFieldCustom> customPrimeLensTextField;
-  std::shared_ptr<kit::uiGeneralBGView> customZoomLensView;
+  std::shared_ptr<kit::StyledTextField> customPrimeLensTextField;
+  std::shared_ptr<kit::GeneralBackgroundView> customZoomLensView;
   std::shared_ptr<platform::ui::Label> customZoomLensLabel;
-  std::shared_ptr<kit::uiTextFieldCustom> customZoomMinTextField, customZoomMaxTextField;
+  std::shared_ptr<kit::StyledTextField> customZoomMinTextField, customZoomMaxTextField;
 };
 
 // The numbers the screen moves its views by.

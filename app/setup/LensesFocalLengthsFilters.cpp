@@ -65,7 +65,7 @@ void LensesFocalLengthsViewController::filterLensesBtnPressed() {
 
 namespace {
 
-void showToggled(kit::uiButtonWithText& own, bool on, kit::uiButtonWithText& partner) {
+void showToggled(kit::TextButton& own, bool on, kit::TextButton& partner) {
   if (on) {
     own.setFilterSelected();
     partner.setFilterNotSelected();

@@ -7,7 +7,7 @@
 #include "app/kit/AlertOkayCancelDelegate.h"
 #include "app/kit/PackageAlerts.h"
 #include "app/kit/CustomButton.h"
-#include "app/kit/uiButtonWithText.h"
+#include "app/kit/TextButton.h"
 #include "app/model/CameraPackage.h"
 #include "app/settings/InteractiveGuideDelegate.h"
 #include "app/settings/ReviewAlert.h"
@@ -122,7 +122,7 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
     std::shared_ptr<CameraSetupButton> camera, shootingMode, aspectRatio, frameline, lensSeries, focalLengths,
         lensAdapter, cameraWithoutMode, aspectRatioWithoutMode, framelineWithoutMode;
     std::shared_ptr<platform::ui::TableView> favoriteTable;
-    std::shared_ptr<kit::uiButtonWithText> favoriteSortBtn;
+    std::shared_ptr<kit::TextButton> favoriteSortBtn;
     std::shared_ptr<platform::ui::ImageView> favoriteSortIcon;
     std::shared_ptr<platform::ui::Label> tapToLoadLabel, noFavoritesLabel;
     std::shared_ptr<settings::ReviewAlert> actualReviewAlert;

@@ -96,7 +96,7 @@ void NewCameraSetupViewController::buildViews(platform::ui::View& root) {
   v.tapToLoadLabel->setText("TAP TO LOAD A PACKAGE");
   v.tapToLoadLabel->setFont(kit::UIConstants::mediumFontWithSize(11));
   v.tapToLoadLabel->setTextColor(kit::UIConstants::lowContrastText());
-  v.favoriteSortBtn = make<kit::uiButtonWithText>();
+  v.favoriteSortBtn = make<kit::TextButton>();
   v.favoriteSortIcon = make<platform::ui::ImageView>(app::setup::SetupIcons::sortDown(kit::UIConstants::lowContrastText()));
   for (const auto& view : std::initializer_list<std::shared_ptr<platform::ui::View>>{
            v.tapToLoadLabel, v.favoriteSortBtn, v.favoriteSortIcon}) {

@@ -18,7 +18,7 @@ class ManufacturerCell : public platform::ui::TableViewCell {
  public:
   // The name view dumps and the tours' references know this view by.
   static constexpr const char* kRuntimeClassName = "ManufactorCell";
-  std::string className() const override { return kRuntimeClassName; }
+  std::string className() const override { return classNameKeeping("ManufacturerCell", kRuntimeClassName); }
 
   static constexpr const char* kReuseIdentifier = "ManufactorCell";
   std::shared_ptr<platform::ui::Label> title, anaFactorLabel, comment;

@@ -62,7 +62,7 @@ class FormatCell : public platform::ui::TableViewCell {
  public:
   // The name view dumps and the tours' references know this view by.
   static constexpr const char* kRuntimeClassName = "QuorvelFormatCell";
-  std::string className() const override { return kRuntimeClassName; }
+  std::string className() const override { return classNameKeeping("FormatCell", kRuntimeClassName); }
 
   static constexpr const char* kReuseIdentifier = "QuorvelFormatCell";
   std::shared_ptr<platform::ui::Label> field;

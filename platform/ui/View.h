@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/ui/AnimationOptions.h"
@@ -111,6 +112,12 @@ class View : public std::enable_shared_from_this<View>, protected LayerDelegate 
 
   // The class name shown in view-tree dumps.
   virtual std::string className() const;
+  // For a view class renamed in the code: `formerName` when this view is exactly `currentName` (a
+  // subclass keeps its own name), so view dumps keep the name they always had.
+  std::string classNameKeeping(std::string_view currentName, const char* formerName) const {
+    std::string name = View::className();
+    return name == currentName ? std::string(formerName) : name;
+  }
 
   // --- animation (defined in ViewAnimation.cpp) ---
   // Runs `changes` at once, so every model value takes its end value (layout inside runs at once

@@ -5,3 +5,4 @@ namespace sdk::analytics {
 ScriptRuntimeError scriptError(std::int64_t code) { return ScriptRuntimeError{kScriptErrorDomain, code, {}}; }
 
 }  // namespace sdk::analytics
+

@@ -39,3 +39,4 @@ enum ScriptErrorCode : std::int64_t {
 [[gnu::cold]] ScriptRuntimeError scriptError(std::int64_t code);
 
 }  // namespace sdk::analytics
+

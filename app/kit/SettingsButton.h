@@ -9,8 +9,12 @@ namespace app::kit {
 
 // A selectable framed button: resting (selected), pressed and not-selected looks, and a calibration
 // look that turns blue with a START title.
-class customSettingsButton : public platform::ui::View {
+class SettingsButton : public platform::ui::View {
  public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "customSettingsButton";
+  std::string className() const override { return classNameKeeping("SettingsButton", kRuntimeClassName); }
+
   void styleCustomButtonBlue();
   void applyButtonStyle();
   void buttonHighlighted();
@@ -24,7 +28,7 @@ class customSettingsButton : public platform::ui::View {
   std::shared_ptr<platform::ui::Button> button() const { return button_.lock(); }
 
  protected:
-  explicit customSettingsButton(const platform::ui::Rect& frame = {});
+  explicit SettingsButton(const platform::ui::Rect& frame = {});
   void layoutSubviews() override;
 
  private:

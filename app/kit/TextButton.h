@@ -8,8 +8,12 @@ namespace app::kit {
 
 // A system button whose titles are always widely spaced attributed texts, in one of five colour types,
 // with the looks of filter buttons, an active lens-match choice and a greyed-out state.
-class uiButtonWithText : public platform::ui::Button {
+class TextButton : public platform::ui::Button {
  public:
+  // The name view dumps and the tours' references know this view by.
+  static constexpr const char* kRuntimeClassName = "uiButtonWithText";
+  std::string className() const override { return classNameKeeping("TextButton", kRuntimeClassName); }
+
   using Color = platform::graphics::Color;
   using AttributedString = platform::graphics::AttributedString;
 
@@ -31,7 +35,7 @@ class uiButtonWithText : public platform::ui::Button {
   Color buttonTextColorHigh() const { return buttonTextColorHigh_; }
 
  protected:
-  explicit uiButtonWithText(const platform::ui::Rect& frame = {});
+  explicit TextButton(const platform::ui::Rect& frame = {});
 
  private:
   void setTitles(const std::string& text, const Color& normal, const Color& high);

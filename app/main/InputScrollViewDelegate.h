@@ -3,9 +3,9 @@
 namespace app::main {
 
 // What a scroll bar tells the main screen. Not retained by the bar; every call is skipped without one.
-class inputScrollViewDelegate {
+class InputScrollViewDelegate {
  public:
-  virtual ~inputScrollViewDelegate() = default;
+  virtual ~InputScrollViewDelegate() = default;
   virtual void updateScrollBarPercentage(float percentage) {}
   virtual void updateFocalLength(float focalLength, bool isSecondCamera, bool isProgrammaticScroll) {}
   virtual void updateAperture(float aperture, bool isSecondCamera, bool isProgrammaticScroll) {}

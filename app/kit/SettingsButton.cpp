@@ -1,4 +1,4 @@
-#include "app/kit/customSettingsButton.h"
+#include "app/kit/SettingsButton.h"
 
 #include "app/kit/UIConstants.h"
 #include "platform/ui/LocalizedStrings.h"
@@ -8,7 +8,7 @@ using platform::ui::make;
 
 namespace app::kit {
 
-customSettingsButton::customSettingsButton(const platform::ui::Rect& frame) : View(frame) {
+SettingsButton::SettingsButton(const platform::ui::Rect& frame) : View(frame) {
   contentView_ = make<View>(bounds());
   auto outline = make<View>(bounds());
   outline->layer().setBorderWidth(1);
@@ -18,20 +18,20 @@ customSettingsButton::customSettingsButton(const platform::ui::Rect& frame) : Vi
   addSubview(contentView_);
   buttonOutline_ = outline;
   button_ = button;
-  button->addTarget(this, &customSettingsButton::buttonHighlighted, platform::ui::ControlEvent::TouchDown);
+  button->addTarget(this, &SettingsButton::buttonHighlighted, platform::ui::ControlEvent::TouchDown);
 }
 
-void customSettingsButton::layoutSubviews() {
+void SettingsButton::layoutSubviews() {
   contentView_->setFrame(bounds());
   if (auto outline = buttonOutline()) outline->setFrame(bounds());
   if (auto button = this->button()) button->setFrame(bounds());
 }
 
-void customSettingsButton::paint(const app::kit::FramedLook& look) {
+void SettingsButton::paint(const app::kit::FramedLook& look) {
   if (auto button = this->button()) app::kit::paintFramedLook(buttonOutline().get(), *button, look);
 }
 
-void customSettingsButton::styleCustomButtonBlue() {
+void SettingsButton::styleCustomButtonBlue() {
   const Color blue = UIConstants::blue(), high = UIConstants::blueHigh();
   resting_ = {blue, blue, Color::whiteColor()};
   pressed_ = {high, high, Color::whiteColor()};
@@ -40,7 +40,7 @@ void customSettingsButton::styleCustomButtonBlue() {
   applyButtonStyle();
 }
 
-void customSettingsButton::applyButtonStyle() {
+void SettingsButton::applyButtonStyle() {
   paint(resting_);
   if (auto outline = buttonOutline()) {
     outline->layer().setCornerRadius(6);
@@ -48,21 +48,21 @@ void customSettingsButton::applyButtonStyle() {
   }
 }
 
-void customSettingsButton::buttonHighlighted() {
+void SettingsButton::buttonHighlighted() {
   View::animate(0.05, 0, platform::ui::AnimationOptionCurveEaseOut, [this] { paint(pressed_); });
 }
 
-void customSettingsButton::buttonSelected() { paint(resting_); }
+void SettingsButton::buttonSelected() { paint(resting_); }
 
-void customSettingsButton::buttonNotSelected() {
+void SettingsButton::buttonNotSelected() {
   paint({backgroundNotSelected_, backgroundNotSelected_, UIConstants::greyButtonsText()});
 }
 
-void customSettingsButton::buttonCalibration() {
+void SettingsButton::buttonCalibration() {
   paint({Color::clearColor(), Color::clearColor(), UIConstants::fourthBG()});
 }
 
-void customSettingsButton::buttonCalibrationAnimateToBlue() {
+void SettingsButton::buttonCalibrationAnimateToBlue() {
   auto outline = buttonOutline();
   auto button = this->button();
   if (!outline || !button) return;

@@ -1,4 +1,4 @@
-#include "app/kit/uiButtonWithText.h"
+#include "app/kit/TextButton.h"
 
 #include "app/kit/UIConstants.h"
 
@@ -22,10 +22,10 @@ platform::graphics::AttributedString kerned(const std::string& text, const Color
 
 }  // namespace
 
-uiButtonWithText::uiButtonWithText(const platform::ui::Rect& frame)
+TextButton::TextButton(const platform::ui::Rect& frame)
     : Button(platform::ui::ButtonType::System, frame) {}
 
-platform::graphics::AttributedString uiButtonWithText::kerningNormal(const std::string& text, const Color& color) {
+platform::graphics::AttributedString TextButton::kerningNormal(const std::string& text, const Color& color) {
   auto title = kerned(text, color);
   if (!text.empty() && text[0] == '+') {
     platform::graphics::TextAttributes blue;
@@ -35,11 +35,11 @@ platform::graphics::AttributedString uiButtonWithText::kerningNormal(const std::
   return title;
 }
 
-platform::graphics::AttributedString uiButtonWithText::kerningHigh(const std::string& text, const Color& color) {
+platform::graphics::AttributedString TextButton::kerningHigh(const std::string& text, const Color& color) {
   return kerned(text, color);
 }
 
-void uiButtonWithText::styleButtonWithString(const std::string& text, int type) {
+void TextButton::styleButtonWithString(const std::string& text, int type) {
   const bool dark = UIConstants::appInDarkMode();
   double size = 10;
   switch (type) {
@@ -67,38 +67,38 @@ void uiButtonWithText::styleButtonWithString(const std::string& text, int type) 
   setTitles(text, buttonTextColor_, buttonTextColorHigh_);
 }
 
-void uiButtonWithText::changeTextwithString(const std::string& text) {
+void TextButton::changeTextwithString(const std::string& text) {
   titleLabel()->setFont(UIConstants::heavyFontWithSize(10));
   setTitles(text, buttonTextColor_, buttonTextColorHigh_);
 }
 
-void uiButtonWithText::setFilterSelected() {
+void TextButton::setFilterSelected() {
   titleLabel()->setFont(UIConstants::heavyFontWithSize(10));
   setTitles(currentText(), buttonTextColorHigh_, buttonTextColorHigh_);
 }
 
-void uiButtonWithText::setFilterNotSelected() {
+void TextButton::setFilterNotSelected() {
   titleLabel()->setFont(UIConstants::heavyFontWithSize(10));
   setTitles(currentText(), themeText(), UIConstants::blue());
 }
 
-void uiButtonWithText::lensMatchActive() {
+void TextButton::lensMatchActive() {
   titleLabel()->setFont(UIConstants::heavyFontWithSize(10));
   const Color text = themeText();
   setTitles(currentText(), text, text);
 }
 
-void uiButtonWithText::greyedOut() {
+void TextButton::greyedOut() {
   titleLabel()->setFont(UIConstants::heavyFontWithSize(10));
   setTitles(currentText(), UIConstants::contrastText(), themeText());
 }
 
-void uiButtonWithText::setTitles(const std::string& text, const Color& normal, const Color& high) {
+void TextButton::setTitles(const std::string& text, const Color& normal, const Color& high) {
   setAttributedTitle(kerningNormal(text, normal), ControlState::Normal);
   setAttributedTitle(kerningHigh(text, high), ControlState::Highlighted);
 }
 
-std::string uiButtonWithText::currentText() const {
+std::string TextButton::currentText() const {
   if (auto title = attributedTitleForState(ControlState::Normal)) return title->string();
   return titleForState(ControlState::Normal).value_or("");
 }
