@@ -46,7 +46,7 @@ void DefaultEventParameters::handleSetDefaultEventParametersOnWorkerQueue(const 
                                                                           bool enabled,
                                                                           std::int64_t maxPublicEventParams) {
   if (!enabled) {
-    monitor().logWithLevel(LogLevel::kDebug, messages::kDefaultParametersNotUpdatedWhileDisabled,
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kDefaultParametersNotUpdatedWhileDisabled,
                            "Analytics is disabled. Default event parameters not updated");
     return;
   }
@@ -56,12 +56,12 @@ void DefaultEventParameters::handleSetDefaultEventParametersOnWorkerQueue(const 
     if (value.isNil()) continue;
     if (!value.isNull() && !value.isNumber() && !value.isString()) {
       if (value.isArray()) logErrorEvent(kErrorCodeArrayDefaultParameter);
-      monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kDefaultParameterKeyInvalid,
+      monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kDefaultParameterKeyInvalid,
                              "Invalid key in default event parameters. Parameter ignored.", Value(name));
       continue;
     }
     if (!DataTypeValidator::isValidPublicEventParameterName(name, nullptr)) {
-      monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kDefaultParameterNameInvalid,
+      monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kDefaultParameterNameInvalid,
                              "Invalid default event parameter name. Name", Value(name));
       continue;
     }
@@ -76,10 +76,10 @@ void DefaultEventParameters::handleSetDefaultEventParametersOnWorkerQueue(const 
   }
   if (maxPublicEventParams >= 0 && trim(merged, static_cast<std::size_t>(maxPublicEventParams))) {
     logErrorEvent(kErrorCodeTooManyDefaultParameters);
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kTooManyDefaultParameters,
+    monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kTooManyDefaultParameters,
                            "Too many default event parameters set. Discarding beyond event parameter limit");
   }
-  monitor().logWithLevel(LogLevel::kDebug, messages::kDefaultParametersUpdating,
+  monitor()->logWithLevel(LogLevel::kDebug, messages::kDefaultParametersUpdating,
                          "Updating default event parameters. Parameters", Value(merged));
   persistedConfig_->setDefaultEventParameters(merged);
 }

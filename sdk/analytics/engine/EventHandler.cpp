@@ -63,7 +63,7 @@ void EventHandler::handleEventOnWorkerQueue(const AnalyticsEvent& logged) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   Scheduler::checkOnBackgroundThreadWithMethodName("handleEventOnWorkerQueue:");
   if (!host_.isEnabled()) {
-    monitor().logWithLevel(LogLevel::kDebug, messages::kEventNotLoggedWhileDisabled,
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kEventNotLoggedWhileDisabled,
                            "Analytics is disabled. Event not logged");
     return;
   }
@@ -75,7 +75,7 @@ void EventHandler::handleEventOnWorkerQueue(const AnalyticsEvent& logged) {
   std::optional<std::vector<AnalyticsEvent>> triggered;
   if (conditionalUserProperties_) triggered = conditionalUserProperties_->processEventOnWorkerQueue(*event);
   if (!triggered) {
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kConditionalUserPropertyProcessingFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kConditionalUserPropertyProcessingFailed,
                            "Unable to process conditional user property. Event name, origin", displayName(*event),
                            Value(event->origin()));
   }
@@ -93,7 +93,7 @@ std::optional<AnalyticsEvent> EventHandler::eventAfterSafelistingEvent(const Ana
   auto safelist = host_.safelistedEvents();
   if (safelist.empty()) return event;
   if (std::find(safelist.begin(), safelist.end(), event.name()) == safelist.end()) {
-    monitor().logWithLevel(LogLevel::kWarning, messages::kEventNotAllowlisted,
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kEventNotAllowlisted,
                            "Event dropped. Reason: not in allowlist. Event name, origin", displayName(event),
                            Value(event.origin()));
     return std::nullopt;
@@ -113,7 +113,7 @@ void EventHandler::processSessionFromEvent(const AnalyticsEvent& event) {
         host_.extendSession();
       }
     } else {
-      monitor().logWithLevel(LogLevel::kWarning, messages::kExtendSessionParameterReserved,
+      monitor()->logWithLevel(LogLevel::kWarning, messages::kExtendSessionParameterReserved,
                              "extend_session is a reserved parameter. To extend or start a session in the background, "
                              "set an event parameter {@'extend_session': @1}");
     }
@@ -135,7 +135,7 @@ void EventHandler::processSessionFromEvent(const AnalyticsEvent& event) {
   (void)database_->performTransaction([&] {
     for (const auto& removal : kRemovals) {
       if (auto result = database_->deleteUserAttributeWithName(removal.name); !result) {
-        monitor().logWithLevel(LogLevel::kSilentError, removal.code, removal.message, errorText(result.error()));
+        monitor()->logWithLevel(LogLevel::kSilentError, removal.code, removal.message, errorText(result.error()));
         return false;
       }
     }
@@ -151,23 +151,23 @@ bool EventHandler::dedupeSubscriptionEvent(const AnalyticsEvent& event) {
   Value productID = product ? product->objectValue() : Value();
   auto isNew = database_->insertIfNotDuplicateSubscriptionID(std::to_string(dedupeID->int64Value()));
   if (!isNew.ok()) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kSubscriptionIDSaveFailed,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kSubscriptionIDSaveFailed,
                            "Failed to save subscription ID. Product ID, error", productID, errorText(isNew.error()));
     return true;
   }
   if (!*isNew) {
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kDuplicateSubscriptionDropped,
+    monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kDuplicateSubscriptionDropped,
                            "Event dropped. Reason: Subscription purchase is a duplicate. Product ID", productID);
     return false;
   }
   auto deleted = database_->deleteSubscriptionsOverLimit();
   if (!deleted) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kOldSubscriptionRecordsDeletionFailed,
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kOldSubscriptionRecordsDeletionFailed,
                            "Failed to delete older subscription records. Error", errorText(deleted.error()));
     return false;
   }
   if (*deleted > 0)
-    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kOldSubscriptionRecordsDeleted,
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kOldSubscriptionRecordsDeleted,
                            "Deleted older subscription records beyond limit", Value(*deleted));
   return true;
 }
@@ -179,12 +179,12 @@ bool EventHandler::shouldDropDuplicatedSessionStartWithRolloutEvent(const Analyt
   bool duplicate = stored ? (rollouts && rollouts->isString() && rollouts->stringValue() == *stored)
                           : (!rollouts || (rollouts->isString() && rollouts->stringValue().empty()));
   if (duplicate) {
-    monitor().logWithLevel(LogLevel::kVerbose, messages::kDuplicateFeatureRolloutsDropped,
+    monitor()->logWithLevel(LogLevel::kVerbose, messages::kDuplicateFeatureRolloutsDropped,
                            "Feature rollouts value is a duplicate, dropping event");
     return true;
   }
   if (rollouts && !rollouts->isString()) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kFeatureRolloutsNotString,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kFeatureRolloutsNotString,
                            "Unable to process vurevore feature rollouts, value is not a string.");
   }
   if (auto persisted = host_.persistedConfig()) {
@@ -217,11 +217,11 @@ void EventHandler::writeSessionStartEventOnWorkerQueue(const AnalyticsEvent& eve
 void EventHandler::writeEventOnWorkerQueue(const AnalyticsEvent& event) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   Scheduler::checkOnBackgroundThreadWithMethodName("writeEventOnWorkerQueue:");
-  monitor().logWithLevel(LogLevel::kDebug, messages::kLoggingEvent, "Logging event: origin, name, params",
+  monitor()->logWithLevel(LogLevel::kDebug, messages::kLoggingEvent, "Logging event: origin, name, params",
                          Value(event.origin()), displayName(event),
                          Value(dictionaryDescriptionForDisplay(event.parameters())));
   if (host_.isEventBlocklisted(event.name())) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kEventRejected, "Rejected event. Event name",
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kEventRejected, "Rejected event. Event name",
                            displayName(event));
     if (!host_.blocklistInternal() && !host_.blocklistPublic() && !isErrorEvent(event.name())) {
       logErrorEventWithValue(kErrorCodeEventIsBlocked, event.name(), kEventNameLimit, std::nullopt);

@@ -37,13 +37,13 @@ std::shared_ptr<ProtoEventParam> parameterNamed(const ProtoEvent& event, const s
 void addIntegerParameter(ProtoEvent& event, const std::string& name, std::int64_t value, std::int64_t failureCode,
                          const char* failureText) {
   if (parameterNamed(event, name)) {
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kEventParameterAlreadyExists,
+    monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kEventParameterAlreadyExists,
                            "Event parameter already exists. Parameter name", Value(name));
     return;
   }
   auto parameter = makeProtoEventParam(name, AnalyticsValue(value));
   if (!parameter) {
-    monitor().logWithLevel(LogLevel::kSilentError, failureCode, failureText);
+    monitor()->logWithLevel(LogLevel::kSilentError, failureCode, failureText);
     return;
   }
   nanoAddMessage(event, kEventParams, *parameter);
@@ -81,7 +81,7 @@ bool EventSampler::canEventBeSampled(const ProtoEvent& event) {
   std::string name = nanoGetString(event, kEventName).value_or("");
   if (!settings_->eventHasSamplingRate(name)) return false;
   if (settings_->samplingRateForEvent(name) <= 1) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kSamplingRateInvalid, "Invalid sampling rate provided",
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kSamplingRateInvalid, "Invalid sampling rate provided",
                            Value(name));
     return false;
   }
@@ -92,9 +92,9 @@ platform::foundation::ErrorOr<EventSampler::Events> EventSampler::sampleEvents(c
   auto fail = [&](const Error& failure, std::int64_t code, const std::string& text, std::optional<std::string> name) {
     Value description(failure.localizedDescription());
     if (name) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, code, text, Value(*name), description);
+      monitor()->logWithLevel(LogLevel::kMonitoredError, code, text, Value(*name), description);
     } else {
-      monitor().logWithLevel(LogLevel::kMonitoredError, code, text, description);
+      monitor()->logWithLevel(LogLevel::kMonitoredError, code, text, description);
     }
     return failure;
   };
@@ -112,7 +112,7 @@ platform::foundation::ErrorOr<EventSampler::Events> EventSampler::sampleEvents(c
     if (!original) continue;
     auto name = nanoGetString(*original, kEventName);
     if (!name || name->empty()) {
-      monitor().logWithLevel(LogLevel::kSilentError, messages::kUnnamedEventDroppedAtSampling,
+      monitor()->logWithLevel(LogLevel::kSilentError, messages::kUnnamedEventDroppedAtSampling,
                              "Dropping event at sampling. Event has no name");
       continue;
     }

@@ -45,7 +45,7 @@ std::optional<std::int64_t> amountInMicros(const AnalyticsEvent& event, const An
   if (value.isInt64() && !ecommerce) return value.int64Value();
   double micros = ecommerce ? std::round(value.doubleValue() * 1000000.0) : std::trunc(value.doubleValue());
   if (!std::isfinite(micros) || micros >= NumericUtil::kInt64Bound || micros < -NumericUtil::kInt64Bound) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTransactionValueOutOfBounds,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kTransactionValueOutOfBounds,
                            "Cannot record transaction with value that is out of bounds", value.objectValue());
     return std::nullopt;
   }
@@ -53,7 +53,7 @@ std::optional<std::int64_t> amountInMicros(const AnalyticsEvent& event, const An
   if (event.name() == "refund") {
     // -2^63 has no positive counterpart.
     if (amount == std::numeric_limits<std::int64_t>::min()) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTransactionValueOutOfBounds,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kTransactionValueOutOfBounds,
                              "Cannot record transaction with value that is out of bounds", value.objectValue());
       return std::nullopt;
     }
@@ -78,14 +78,14 @@ bool LifetimeValueRecorder::recordLifetimeValueToDatabase(MeasurementDatabase& d
   if (!isPurchaseEvent(event)) return true;
   const AnalyticsValue* currency = eventParameter(event, "currency");
   if (!currency || !currency->isString() || platform::foundation::Utf8::length(currency->stringValue()) != 3) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTransactionCurrencyInvalid,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kTransactionCurrencyInvalid,
                            "Cannot record transaction with invalid currency code",
                            currency ? currency->objectValue() : Value());
     return true;
   }
   const AnalyticsValue* value = eventParameter(event, "value");
   if (!value || !(value->isDouble() || value->isInt64())) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTransactionValueInvalid,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kTransactionValueInvalid,
                            "Cannot record transaction with invalid transaction value",
                            value ? value->objectValue() : Value());
     return true;
@@ -96,7 +96,7 @@ bool LifetimeValueRecorder::recordLifetimeValueToDatabase(MeasurementDatabase& d
   std::string name = kPrefix + upperCased(currency->stringValue());
   auto tracked = database.allLifetimeValueUserAttributes();
   if (!tracked) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kLifetimeValuePropertiesQueryFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kLifetimeValuePropertiesQueryFailed,
                            "Failed to query all Lifetime Value User properties. Error",
                            Value(tracked.error().localizedDescription()));
     return false;
@@ -107,7 +107,7 @@ bool LifetimeValueRecorder::recordLifetimeValueToDatabase(MeasurementDatabase& d
     if (attribute.name != name) continue;
     known = true;
     if (__builtin_add_overflow(attribute.value.int64Value(), *amount, &total)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTransactionValueOutOfBounds,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kTransactionValueOutOfBounds,
                              "Cannot record transaction with value that is out of bounds", Value(name),
                              attribute.value.objectValue(), value->objectValue());
       return true;
@@ -117,7 +117,7 @@ bool LifetimeValueRecorder::recordLifetimeValueToDatabase(MeasurementDatabase& d
   if (!known && static_cast<std::int64_t>(tracked->size()) >= maxTrackedCurrencies) {
     const std::string& oldest = tracked->back().name;
     if (auto result = database.deleteUserAttributeWithName(oldest); !result) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kLifetimeValuePropertyDeletionFailed,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kLifetimeValuePropertyDeletionFailed,
                              "Unable to delete Lifetime Value User property. Name, error",
                              Value(userPropertyNameForDisplay(oldest)), Value(result.error().localizedDescription()));
       return false;
@@ -125,12 +125,12 @@ bool LifetimeValueRecorder::recordLifetimeValueToDatabase(MeasurementDatabase& d
   }
   UserAttribute attribute("auto", name, AnalyticsValue(total), platform::foundation::Clock::current()->now());
   if (auto result = database.updateUserAttribute(attribute); !result) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kLifetimeValuePropertyUpsertFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kLifetimeValuePropertyUpsertFailed,
                            "Unable to upsert Lifetime Value User Attribute in database. Name, error", Value(name),
                            Value(result.error().localizedDescription()));
     return false;
   }
-  monitor().logWithLevel(LogLevel::kDebug, messages::kLifetimeValueUpdated,
+  monitor()->logWithLevel(LogLevel::kDebug, messages::kLifetimeValueUpdated,
                          "Lifetime value has been updated in database", Value(name), Value(total));
   return true;
 }

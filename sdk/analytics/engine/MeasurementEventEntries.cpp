@@ -36,7 +36,7 @@ void MeasurementEventEntries::logEvent(const LoggedEvent& event) {
     if (auto path = pipeline()) {
       path->router().logEventOnWorkerQueue(event);
     } else {
-      monitor().logWithLevel(LogLevel::kDebug, messages::kEventNotLoggedWhileDisabled,
+      monitor()->logWithLevel(LogLevel::kDebug, messages::kEventNotLoggedWhileDisabled,
                              "Analytics is disabled. Event not logged");
     }
   });
@@ -44,14 +44,14 @@ void MeasurementEventEntries::logEvent(const LoggedEvent& event) {
 
 void MeasurementEventEntries::logEvent(const std::optional<AnalyticsEvent>& event) {
   if (!event) {
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kNilEventLogged, "Attempted to log nil event");
+    monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kNilEventLogged, "Attempted to log nil event");
     return;
   }
   schedule("APMMeasurement:2272", [pipeline = pipeline_, event = *event] {
     if (auto path = pipeline()) {
       path->handler().handleEventOnWorkerQueue(event);
     } else {
-      monitor().logWithLevel(LogLevel::kDebug, messages::kEventNotLoggedWhileDisabled,
+      monitor()->logWithLevel(LogLevel::kDebug, messages::kEventNotLoggedWhileDisabled,
                              "Analytics is disabled. Event not logged");
     }
   });
@@ -61,7 +61,7 @@ void MeasurementEventEntries::setDefaultEventParameters(const std::optional<Dict
   schedule("APMMeasurement:2281", [pipeline = pipeline_, parameters] {
     auto path = pipeline();
     if (!path) {
-      monitor().logWithLevel(LogLevel::kDebug, messages::kDefaultParametersNotUpdatedWhileDisabled,
+      monitor()->logWithLevel(LogLevel::kDebug, messages::kDefaultParametersNotUpdatedWhileDisabled,
                              "Analytics is disabled. Default event parameters not updated");
       return;
     }
@@ -72,13 +72,13 @@ void MeasurementEventEntries::setDefaultEventParameters(const std::optional<Dict
 
 void MeasurementEventEntries::setUserAttribute(const std::optional<UserAttribute>& attribute) {
   if (!attribute) {
-    monitor().logWithLevel(LogLevel::kWarning, messages::kNilUserPropertySet, "Attempted to set nil user property");
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kNilUserPropertySet, "Attempted to set nil user property");
     return;
   }
   schedule("APMMeasurement:2465", [pipeline = pipeline_, attribute = *attribute] {
     auto path = pipeline();
     if (!path) {
-      monitor().logWithLevel(LogLevel::kDebug, messages::kUserPropertyNotSetWhileDisabled,
+      monitor()->logWithLevel(LogLevel::kDebug, messages::kUserPropertyNotSetWhileDisabled,
                              "Analytics is disabled. User property not set");
       return;
     }
@@ -88,14 +88,14 @@ void MeasurementEventEntries::setUserAttribute(const std::optional<UserAttribute
 
 void MeasurementEventEntries::removeUserAttribute(const std::optional<UserAttribute>& attribute) {
   if (!attribute) {
-    monitor().logWithLevel(LogLevel::kWarning, messages::kNilUserPropertyRemoval,
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kNilUserPropertyRemoval,
                            "Attempted to remove nil user property");
     return;
   }
   schedule("APMMeasurement:2425", [pipeline = pipeline_, attribute = *attribute] {
     auto path = pipeline();
     if (!path) {
-      monitor().logWithLevel(LogLevel::kDebug, messages::kUserPropertyNotRemovedWhileDisabled,
+      monitor()->logWithLevel(LogLevel::kDebug, messages::kUserPropertyNotRemovedWhileDisabled,
                              "Analytics is disabled. User property not removed");
       return;
     }
@@ -106,7 +106,7 @@ void MeasurementEventEntries::removeUserAttribute(const std::optional<UserAttrib
 void MeasurementEventEntries::userAttributeWithName(
     const std::string& name, std::function<void(const std::optional<UserAttribute>&)> callback) {
   if (!callback) {
-    monitor().logWithLevel(LogLevel::kError, messages::kUserAttributeCallbackMissing,
+    monitor()->logWithLevel(LogLevel::kError, messages::kUserAttributeCallbackMissing,
                            "userAttributeWithName callback is nil");
     return;
   }
@@ -120,7 +120,7 @@ void MeasurementEventEntries::userAttributeWithName(
 void MeasurementEventEntries::userPropertiesIncludingInternal(bool includingInternal,
                                                               std::function<void(const Dictionary&)> callback) {
   if (!callback) {
-    monitor().logWithLevel(LogLevel::kError, messages::kUserPropertiesCallbackMissing,
+    monitor()->logWithLevel(LogLevel::kError, messages::kUserPropertiesCallbackMissing,
                            "Unable to retrieve user properties. Callback is nil");
     return;
   }
@@ -134,12 +134,12 @@ void MeasurementEventEntries::userPropertiesIncludingInternal(bool includingInte
 void MeasurementEventEntries::maxUserPropertiesForOrigin(const std::string& origin,
                                                          std::function<void(std::int64_t)> callback) {
   if (origin.empty()) {
-    monitor().logWithLevel(LogLevel::kError, messages::kMaxUserPropertiesOriginMissing,
+    monitor()->logWithLevel(LogLevel::kError, messages::kMaxUserPropertiesOriginMissing,
                            "Origin for querying MaxUserProperties cannot be nil");
     return;
   }
   if (!callback) {
-    monitor().logWithLevel(LogLevel::kError, messages::kMaxUserPropertiesCallbackMissing,
+    monitor()->logWithLevel(LogLevel::kError, messages::kMaxUserPropertiesCallbackMissing,
                            "MaxUserProperties callback cannot be nil. Origin", Value(origin));
     return;
   }

@@ -93,14 +93,14 @@ bool MeasurementUploader::hasDataToUpload() { return hasDataToUploadIn(*parts_.b
 bool MeasurementUploader::hasDataToUploadIn(MeasurementDatabase& database) {
   auto queueEmpty = database.isQueuedBundleTableEmpty();
   if (!queueEmpty.ok()) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kQueueEmptinessCheckFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kQueueEmptinessCheckFailed,
                            "Failed to check if queue table is empty. Error", errorText(queueEmpty.error()));
     return false;
   }
   if (!*queueEmpty) return true;
   auto rawEmpty = database.isRawEventsTableEmpty();
   if (!rawEmpty.ok()) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventsEmptinessCheckFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kRawEventsEmptinessCheckFailed,
                            "Failed to check if raw events table is empty. Error", errorText(rawEmpty.error()));
     return false;
   }
@@ -110,7 +110,7 @@ bool MeasurementUploader::hasDataToUploadIn(MeasurementDatabase& database) {
 bool MeasurementUploader::removeBundlesWithIDs(MeasurementDatabase* database, const std::vector<std::int64_t>& rowIDs) {
   auto deleted = database ? database->deleteBundlesWithRowIDs(rowIDs) : MeasurementDatabase::ErrorOr<void>();
   if (!database || !deleted) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kBundlesRemovalFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kBundlesRemovalFailed,
                            "Failed to delete bundles from database. Error",
                            Value(database ? deleted.error().localizedDescription() : std::string("no database")));
     return false;
@@ -130,24 +130,24 @@ double MeasurementUploader::nextUploadingTime() {
   auto rawEventTime = database.queryLatestRawEventTime();
   double latestRawEvent = rawEventTime.valueOr(std::nullopt).value_or(0);
   if (!rawEventTime) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kLatestRawEventTimeQueryFailed,
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kLatestRawEventTimeQueryFailed,
                            "Failed to query latest raw event time. Error", errorText(rawEventTime.error()));
   }
   auto bundleTime = database.queryLatestBundleTime();
   double latestBundle = static_cast<double>(bundleTime.valueOr(std::nullopt).value_or(0)) / 1000.0;
   if (!bundleTime) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kLatestBundleTimeQueryFailed,
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kLatestBundleTimeQueryFailed,
                            "Failed to query latest bundle time. Error", errorText(bundleTime.error()));
   }
   in.newestDataTime = std::max(latestRawEvent, latestBundle);
   if (std::fabs(in.newestDataTime) < kEpsilon) return 0;
 
-  in.debug = monitor().isDebugModeEnabled();
+  in.debug = monitor()->isDebugModeEnabled();
   in.realtime = in.debug;
   if (!in.realtime) {
     auto realtimeBundles = database.containsRealtimeBundlesWithError();
     if (!realtimeBundles.ok()) {
-      monitor().logWithLevel(LogLevel::kSilentWarning, messages::kRealtimeBundleQueryFailed,
+      monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kRealtimeBundleQueryFailed,
                              "Failed to query for real-time bundle indicator. Error",
                              errorText(realtimeBundles.error()));
     }
@@ -156,7 +156,7 @@ double MeasurementUploader::nextUploadingTime() {
   if (!in.realtime) {
     auto realtimeEvents = database.containsRealtimeRawEventsWithError();
     if (!realtimeEvents.ok()) {
-      monitor().logWithLevel(LogLevel::kSilentWarning, messages::kRealtimeRawEventQueryFailed,
+      monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kRealtimeRawEventQueryFailed,
                              "Failed to query for real-time raw event indicator. Error",
                              errorText(realtimeEvents.error()));
     }
@@ -177,7 +177,7 @@ void MeasurementUploader::updateSchedule() {
   if (double suspended = suspendedUploadTimestamp_.load(); suspended != 0) {
     double elapsed = std::fabs(uptime() - suspended);
     if (elapsed < kSuspensionSeconds) {
-      monitor().logWithLevel(LogLevel::kWarning, messages::kUploadSuspended,
+      monitor()->logWithLevel(LogLevel::kWarning, messages::kUploadSuspended,
                              "Upload has been suspended. Will update scheduling later. Seconds",
                              Value(kSuspensionSeconds - elapsed));
       endSchedule();
@@ -187,20 +187,20 @@ void MeasurementUploader::updateSchedule() {
   }
   if (!hasDataToUpload()) {
     activateNewSnapshot();
-    monitor().logWithLevel(LogLevel::kVerbose, messages::kNoDataToScheduleUpload,
+    monitor()->logWithLevel(LogLevel::kVerbose, messages::kNoDataToScheduleUpload,
                            "No data to upload. Upload task will not be scheduled");
     endSchedule();
     return;
   }
   double t = nextUploadingTime();
   if (std::fabs(t) < kEpsilon) {
-    monitor().logWithLevel(LogLevel::kVerbose, messages::kNoNextUploadTime,
+    monitor()->logWithLevel(LogLevel::kVerbose, messages::kNoNextUploadTime,
                            "No next uploading time. Upload task will not be scheduled");
     endSchedule();
     return;
   }
   if (!isNetworkConnected()) {
-    monitor().logWithLevel(LogLevel::kVerbose, messages::kNoNetworkToScheduleUpload,
+    monitor()->logWithLevel(LogLevel::kVerbose, messages::kNoNetworkToScheduleUpload,
                            "No network. Upload task will not be scheduled");
     if (parts_.network) parts_.network->setReachabilityDelegate(weak_from_this());
     parts_.alarm->cancel();
@@ -214,7 +214,7 @@ void MeasurementUploader::updateSchedule() {
   if (std::fabs(backoff) > kEpsilon && current - backoff < backoffPeriod) t = std::max(t, backoff + backoffPeriod);
 
   if (auto scheduled = parts_.alarm->scheduledTimestamp(); scheduled && *scheduled != 0 && *scheduled <= t) {
-    monitor().logWithLevel(LogLevel::kVerbose, messages::kUploadTaskAlreadyScheduled,
+    monitor()->logWithLevel(LogLevel::kVerbose, messages::kUploadTaskAlreadyScheduled,
                            "Do not schedule an upload task. Task already exists. Will be executed in seconds",
                            Value(*scheduled - current));
     return;
@@ -229,7 +229,7 @@ void MeasurementUploader::updateSchedule() {
       if (auto again = weak.lock()) again->uploadData();
     });
   });
-  monitor().logWithLevel(LogLevel::kVerbose, messages::kUploadTaskScheduled,
+  monitor()->logWithLevel(LogLevel::kVerbose, messages::kUploadTaskScheduled,
                          "Upload task scheduled to be executed in approx. (s)", Value(delay));
 }
 
@@ -246,7 +246,7 @@ void MeasurementUploader::uploadDataOrRegisterAlarm() {
 bool MeasurementUploader::isNetworkReadyForRequest() {
   if (parts_.network && parts_.network->hasUploadInProgress()) return false;
   if (isNetworkRequestPending_) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUploadStateMismatch,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUploadStateMismatch,
                            "Analytics is uploading but network is not uploading");
     return false;
   }
@@ -257,7 +257,7 @@ std::vector<MeasurementUploader::QueuedBundle> MeasurementUploader::filteredBund
     const std::string& appID, const std::string& resettableDeviceID, const std::string& vendorDeviceID,
     const std::vector<QueuedBundle>& bundles) {
   if (!resettableDeviceID.empty() && !vendorDeviceID.empty()) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kBundleFilterHasBothDeviceIDs,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kBundleFilterHasBothDeviceIDs,
                            "Bundle filter must not specify both resettableDeviceID and vendorDeviceID");
     return {};
   }
@@ -276,14 +276,14 @@ std::vector<MeasurementUploader::QueuedBundle> MeasurementUploader::filteredBund
 
 bool MeasurementUploader::setUploadInProgressWithBundleIDs(const std::vector<std::int64_t>& rowIDs) {
   if (rowIDs.empty()) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kBundleListEmpty,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kBundleListEmpty,
                            "Bundle list is empty. Cancelling upload");
     return false;
   }
   if (!uploadingBundleIDs_.empty()) {
     // Sending bundles whose IDs are not recorded would leave them queued after a success, to be sent
     // again: the earlier upload is finished first.
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kUploadProgressSetTwice,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kUploadProgressSetTwice,
                            "Set uploading progress before finishing the previous upload");
     return false;
   }
@@ -322,7 +322,7 @@ void MeasurementUploader::stopStartingRequests() {
 
 void MeasurementUploader::leaveRequestInFlight() {
   if (!isNetworkRequestPending_.load()) return;
-  monitor().logWithLevel(LogLevel::kWarning, messages::kUploadUnfinishedAtExit,
+  monitor()->logWithLevel(LogLevel::kWarning, messages::kUploadUnfinishedAtExit,
                          "The upload in flight did not finish before the app ended. Its bundles go again at the next "
                          "start, marked as a repeat. Bundles",
                          Value(static_cast<std::int64_t>(uploadingBundleIDs_.size())));
@@ -337,14 +337,14 @@ void MeasurementUploader::uploadData() {
     updateSchedule();
     return;
   }
-  monitor().logWithLevel(LogLevel::kVerbose, messages::kDataUploadStarting, "Starting data upload");
+  monitor()->logWithLevel(LogLevel::kVerbose, messages::kDataUploadStarting, "Starting data upload");
   if (!isNetworkReadyForRequest()) {
-    monitor().logWithLevel(LogLevel::kVerbose, messages::kUploadIgnoredWhileNetworkPending,
+    monitor()->logWithLevel(LogLevel::kVerbose, messages::kUploadIgnoredWhileNetworkPending,
                            "Network operation is pending. Ignoring upload request");
     return;
   }
   if (!isNetworkConnected()) {
-    monitor().logWithLevel(LogLevel::kDebug, messages::kUploadIgnoredWithoutNetwork,
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kUploadIgnoredWithoutNetwork,
                            "Network not connected, ignoring upload request");
     updateSchedule();
     return;
@@ -358,14 +358,14 @@ void MeasurementUploader::uploadData() {
   auto queued = parts_.bundling.database->queryBundlesWithCountLimit(settings.uploadMaxBundlesLimit(),
                                                                      settings.uploadMaxSizeLimitBytes());
   if (!queued) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUploadBundlesQueryFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUploadBundlesQueryFailed,
                            "Failed to query bundles. Error", errorText(queued.error()));
     terminateBackgroundTask();
     return;
   }
   if (queued->empty()) {
     activateNewSnapshot();
-    monitor().logWithLevel(LogLevel::kVerbose, messages::kNoDataToUpload, "No data to upload");
+    monitor()->logWithLevel(LogLevel::kVerbose, messages::kNoDataToUpload, "No data to upload");
     if (settings.isExpired()) {
       fetchRemoteConfig();
     } else {
@@ -380,7 +380,7 @@ void MeasurementUploader::uploadData() {
   }
   const double current = now();
   if (double success = persisted.lastSuccessfulUploadTimestamp(); std::fabs(success) > kEpsilon) {
-    monitor().logWithLevel(LogLevel::kVerbose, messages::kUploadingEvents,
+    monitor()->logWithLevel(LogLevel::kVerbose, messages::kUploadingEvents,
                            "Uploading events. Elapsed time since last successful upload (s)",
                            Value(std::fabs(current - success)));
   }
@@ -411,7 +411,7 @@ void MeasurementUploader::uploadData() {
     rowIDs.push_back(rowID);
   }
   Data payload = batch->protoBuffer();
-  monitor().logWithLevel(LogLevel::kDebug, messages::kMeasurementDataSent,
+  monitor()->logWithLevel(LogLevel::kDebug, messages::kMeasurementDataSent,
                          "Measurement data sent to network. Timestamp (ms), data", Value(uploadTime),
                          Value(static_cast<std::int64_t>(rowIDs.size())));
   if (!setUploadInProgressWithBundleIDs(rowIDs)) {
@@ -438,7 +438,7 @@ void MeasurementUploader::uploadData() {
         }));
   }
   if (!session) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kNetworkSessionCreationFailed,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kNetworkSessionCreationFailed,
                            "Unable to create network session.");
     uploadingBundleIDs_.clear();
     // The client reports why on the worker queue; until then nothing is pending any more.
@@ -449,7 +449,7 @@ void MeasurementUploader::uploadData() {
 
 void MeasurementUploader::incrementRetryCounter() {
   if (auto result = parts_.bundling.database->incrementRetryCounterForBundlesWithIDs(uploadingBundleIDs_); !result) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kBundleRetryCountsUpdateFailed,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kBundleRetryCountsUpdateFailed,
                            "Failed to update the bundles' retry counts. Error", errorText(result.error()));
   }
 }
@@ -461,7 +461,7 @@ void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTT
   const double current = now();
   if (status == 200 || status == 204) {
     auto length = response->valueForHTTPHeaderField("Content-Length");
-    monitor().logWithLevel(LogLevel::kDebug, messages::kUploadSucceeded,
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kUploadSucceeded,
                            "Successful upload. Got network response. Code, size", Value(status),
                            Value(length.value_or("")));
     persisted.setLastSuccessfulUploadTimestamp(current);
@@ -469,7 +469,7 @@ void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTT
     persisted.setLastBackoffTimestamp(0);
     updateSchedule();
     if (!removeBundlesWithIDs(parts_.bundling.database.get(), uploadingBundleIDs_)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUploadedBundlesDeletionFailed,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUploadedBundlesDeletionFailed,
                              "Unable to delete uploaded bundles. Uploads will be suspended for seconds",
                              Value(kSuspensionSeconds));
       suspendedUploadTimestamp_ = uptime();
@@ -486,7 +486,7 @@ void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTT
   }
   persisted.setLastFailedUploadTimestamp(current);
   if (status == 429 || status == 503) persisted.setLastBackoffTimestamp(current);
-  monitor().logWithLevel(LogLevel::kDebug, messages::kNetworkUploadFailed,
+  monitor()->logWithLevel(LogLevel::kDebug, messages::kNetworkUploadFailed,
                          "Network upload failed. Will retry later. Code, error", Value(status), errorText(error));
   // The retry count already rose when the batch went.
   uploadingBundleIDs_.clear();

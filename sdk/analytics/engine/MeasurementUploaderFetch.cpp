@@ -41,11 +41,11 @@ void MeasurementUploader::fetchRemoteConfig() {
                                                        Identity::analyticsLibraryVersion(),
                                                        ScriptRuntime::runtimeVersion());
   if (!url || !parts_.network) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kConfigurationURLInvalid,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kConfigurationURLInvalid,
                            "Invalid server URL to get configuration");
     return;
   }
-  monitor().logWithLevel(LogLevel::kVerbose, messages::kConfigurationFetching,
+  monitor()->logWithLevel(LogLevel::kVerbose, messages::kConfigurationFetching,
                          "Fetching configuration from the server");
   std::map<std::string, std::string> headers;
   if (std::string lastModified = persisted.configServerLastModifiedString(); !lastModified.empty()) {
@@ -69,7 +69,7 @@ void MeasurementUploader::networkRemoteConfigFetchCompletionHandler(const std::o
   auto& persisted = *parts_.bundling.persistedConfig;
   auto& database = *parts_.bundling.database;
   const std::int64_t status = response ? response->statusCode : 0;
-  monitor().logWithLevel(LogLevel::kVerbose, messages::kConfigurationFetched, "Fetched configuration. Status code",
+  monitor()->logWithLevel(LogLevel::kVerbose, messages::kConfigurationFetched, "Fetched configuration. Status code",
                          Value(status));
   const double current = now();
   // A transfer that failed after its head arrived (a body cut off, too large, too slow) brought no
@@ -82,26 +82,26 @@ void MeasurementUploader::networkRemoteConfigFetchCompletionHandler(const std::o
     platform::foundation::ErrorOr<void> recorded;
     if (status == 304 || status == 404) {
       if (status == 304) {
-        monitor().logWithLevel(LogLevel::kVerbose, messages::kConfigurationNotModified,
+        monitor()->logWithLevel(LogLevel::kVerbose, messages::kConfigurationNotModified,
                                "Configuration has not been modified. Using the same configuration. Code",
                                Value(status));
       } else {
-        monitor().logWithLevel(LogLevel::kWarning, messages::kConfigurationNotFound,
+        monitor()->logWithLevel(LogLevel::kWarning, messages::kConfigurationNotFound,
                                "Configuration not found. Using default configuration");
       }
       recorded = database.updateRemoteConfigSuccessfulTimestamp(current);
       if (!recorded) {
-        monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConfigLastSetTimestampUpdateFailed,
+        monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kConfigLastSetTimestampUpdateFailed,
                                "Failed to update config last set timestamp. Error",
                                Value(recorded.error().localizedDescription()));
       }
     } else {
-      monitor().logWithLevel(LogLevel::kVerbose, messages::kConfigurationFetchSucceeded,
+      monitor()->logWithLevel(LogLevel::kVerbose, messages::kConfigurationFetchSucceeded,
                              "Successfully fetched configuration from the server. Code, size", Value(status),
                              Value(response->valueForHTTPHeaderField("Content-Length").value_or("")));
       recorded = database.updateRemoteConfigSuccessfulTimestamp(current);
       if (!recorded) {
-        monitor().logWithLevel(LogLevel::kMonitoredError, messages::kLastSetTimestampStoreFailed,
+        monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kLastSetTimestampStoreFailed,
                                "Failed to set last set timestamp in database. Error",
                                Value(recorded.error().localizedDescription()));
       }
@@ -112,11 +112,11 @@ void MeasurementUploader::networkRemoteConfigFetchCompletionHandler(const std::o
     return;
   }
   std::string reason = error ? error->localizedDescription() : std::string();
-  monitor().logWithLevel(LogLevel::kWarning, messages::kConfigurationRequestFailed,
+  monitor()->logWithLevel(LogLevel::kWarning, messages::kConfigurationRequestFailed,
                          "Network request failed to fetch remote config. Code, Error", Value(status), Value(reason));
   persisted.setLastFailedUploadTimestamp(current);
   if (status == 503 || status == 429) persisted.setLastBackoffTimestamp(current);
-  monitor().logWithLevel(LogLevel::kWarning, messages::kConfigurationFetchFailed,
+  monitor()->logWithLevel(LogLevel::kWarning, messages::kConfigurationFetchFailed,
                          "Network fetch failed. Will retry later. Code, error", Value(status), Value(reason));
   updateSchedule();
 }
@@ -130,25 +130,25 @@ bool MeasurementUploader::installConfiguration(const Data& body) {
     NanoDecodeFailure failure = NanoDecodeFailure::None;
     auto config = ProtoMeasurementConfig::initWithBuffer(body, &failure);
     if (!config) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConfigurationDataInvalid,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kConfigurationDataInvalid,
                              "Configuration data is invalid.", Value(nanoDecodeFailureText(failure)));
       return false;
     }
     std::string appID = parts_.bundling.identity ? parts_.bundling.identity->appIDFromVMP() : settings.appID();
     if (nanoGetString(*config, kConfigAppID).value_or("") != appID) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConfigurationAppIDInvalid,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kConfigurationAppIDInvalid,
                              "Configuration does not have valid Vadeze App ID.");
       return false;
     }
     auto audiences = nanoGetMessageArray<ProtoAudience>(*config, kConfigAudiences);
     if (!parts_.bundling.audience->updateAudiences(audiences)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kAudiencesUpdateFromConfigurationFailed,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kAudiencesUpdateFromConfigurationFailed,
                              "Failed to update audiences with new server configuration");
       return false;
     }
     nanoClearField(*config, kConfigAudiences);
     if (!settings.updateMeasurementConfig(config)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConfigurationUpdateFailed,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kConfigurationUpdateFailed,
                              "Failed to update configuration with new server configuration");
       return false;
     }

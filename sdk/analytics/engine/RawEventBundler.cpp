@@ -77,7 +77,7 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   for (;;) {
     auto next = parts_.database->nextMetadataFingerprintToProcess();
     if (!next) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kNextEventMetadataFetchFailed,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kNextEventMetadataFetchFailed,
                              "Unable to fetch next event metadata. Error", errorText(next.error()));
       return Outcome::kRollBack;
     }
@@ -94,7 +94,7 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
 
   auto metadata = parts_.database->queryRawEventsMetadataWithFingerprint(*fingerprint);
   if (!metadata) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventMetadataFetchFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kEventMetadataFetchFailed,
                            "Unable to fetch event metadata. Metadata fingerprint, error", Value(*fingerprint),
                            errorText(metadata.error()));
     return Outcome::kRollBack;
@@ -103,7 +103,7 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   if (!bundle) {
     // Events whose metadata row is gone can never make a bundle; kept, they would stay the oldest
     // group and block every later one.
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventMetadataFetchFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kEventMetadataFetchFailed,
                            "Unable to fetch event metadata. Metadata fingerprint, error", Value(*fingerprint),
                            Value("Data loss. No metadata: deleting the group's raw events"));
     return deleteGroup(*group, *fingerprint) ? Outcome::kCommitNoBundle : Outcome::kRollBack;
@@ -119,13 +119,13 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
 
   EventSampler::Events protoEvents;
   for (const auto& event : *events) protoEvents.push_back(event.protoEvent());
-  if (parts_.settings->isEventSamplingEnabled() && !monitor().isDebugModeEnabled()) {
+  if (parts_.settings->isEventSamplingEnabled() && !monitor()->isDebugModeEnabled()) {
     auto sampled = sampler_.sampleEvents(protoEvents);
     if (!sampled) return Outcome::kRollBack;
     protoEvents = std::move(*sampled);
   }
   if (protoEvents.empty()) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kNoEventsLeftAfterSampling,
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kNoEventsLeftAfterSampling,
                            "No events left after sampling. Dropping bundle");
     return deleteGroup(*group, *fingerprint) ? Outcome::kCommitBundled : Outcome::kRollBack;
   }
@@ -144,7 +144,7 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   }
   std::optional<std::vector<std::shared_ptr<ProtoAudienceLeafFilterResult>>> results;
   if (!parts_.audience->resultsForBundling(&results) || !results) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kAudienceEvaluationResultsReadFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kAudienceEvaluationResultsReadFailed,
                            "Unable to read audience evaluation results");
     return Outcome::kRollBack;
   }
@@ -153,14 +153,14 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   addBundleMetadataIntoBundle(*bundle, start, end);
   bool isRealtime = std::any_of(events->begin(), events->end(), [](const AnalyticsEvent& e) { return e.isRealtime(); });
   if (auto result = parts_.database->insertBundle(*bundle, isRealtime); !result) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kBundleQueueInsertFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kBundleQueueInsertFailed,
                            "Unable to insert bundle. Error", errorText(result.error()));
     return Outcome::kRollBack;
   }
   if (parts_.settings->isConsentSettingsEnabled()) {
-    monitor().logWithLevel(LogLevel::kVerbose, messages::kBundleQueuedWithConsent, ConsentSettings::description());
+    monitor()->logWithLevel(LogLevel::kVerbose, messages::kBundleQueuedWithConsent, ConsentSettings::description());
   }
-  monitor().logWithLevel(
+  monitor()->logWithLevel(
       LogLevel::kDebug, messages::kBundleQueued, "Bundle added to the upload queue. BundleID, timestamp (ms)",
       Value(std::int64_t{nanoGetInt32(*bundle, kBundleIndex)}), Value(nanoGetInt64(*bundle, kEndTimestamp)));
   return deleteGroup(*group, *fingerprint) ? Outcome::kCommitBundled : Outcome::kRollBack;
@@ -169,20 +169,20 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
 bool RawEventBundler::deleteGroup(const std::vector<RawEventData>& group, std::int64_t fingerprint) {
   std::int64_t lastRowID = group.back().rowID;
   if (auto result = parts_.database->deleteRawEventsWithMaxRowID(lastRowID); !result) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventsRemovalFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kRawEventsRemovalFailed,
                            "Unable to delete raw events. RowID, error", Value(lastRowID), errorText(result.error()));
     return false;
   }
   auto remaining = parts_.database->containsRawEventWithMetadataFingerprint(fingerprint);
   if (!remaining.ok()) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventExistenceQueryFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kRawEventExistenceQueryFailed,
                            "Unable to query existence of raw event. Metadata, error", Value(fingerprint),
                            errorText(remaining.error()));
     return false;
   }
   if (*remaining) return true;
   if (auto deleted = parts_.database->deleteRawEventMetadataWithMetadataFingerprint(fingerprint); !deleted) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventMetadataRemovalFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kRawEventMetadataRemovalFailed,
                            "Unable to delete raw event metadata. Metadata, error", Value(fingerprint),
                            errorText(deleted.error()));
     return false;
@@ -218,7 +218,7 @@ std::optional<std::vector<RawEventData>> RawEventBundler::rawEventsWithMetadataF
   };
   auto group = parts_.database->rawEventsWithMetadataFingerprint(fingerprint, filter);
   if (!group) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventExpected,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kRawEventExpected,
                            "Inconsistent state, raw event is expected. Error", errorText(group.error()));
     return std::nullopt;
   }
@@ -237,7 +237,7 @@ std::optional<std::vector<AnalyticsEvent>> RawEventBundler::processRawEvents(con
       continue;
     }
     if (settings.isEventBlocklisted(event.name()) || (exemptName && settings.isEventBlocklisted(*exemptName))) {
-      monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kBundledEventRejected, "Rejected event. Event name",
+      monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kBundledEventRejected, "Rejected event. Event name",
                              Value(event.name()));
       continue;
     }
@@ -248,13 +248,13 @@ std::optional<std::vector<AnalyticsEvent>> RawEventBundler::processRawEvents(con
   }
   if (kept.empty()) {
     if (!deleteGroup(group, fingerprint)) return std::nullopt;
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kAllEventsRejected, "Rejected all events.");
+    monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kAllEventsRejected, "Rejected all events.");
     return std::vector<AnalyticsEvent>{};
   }
 
   auto counts = parts_.database->dailyCounts();
   if (!counts) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kDailyEventCountsQueryFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kDailyEventCountsQueryFailed,
                            "Failed to query daily event counts. Error", errorText(counts.error()));
     return std::nullopt;
   }
@@ -273,7 +273,7 @@ std::optional<std::vector<AnalyticsEvent>> RawEventBundler::processRawEvents(con
   }
   if (auto updated = countsChanged ? parts_.database->updateDailyCounts(*counts) : MeasurementDatabase::ErrorOr<void>();
       !updated) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kDailyEventCountsUpdateFailed,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kDailyEventCountsUpdateFailed,
                            "Failed to update daily event counts. Name, error", Value(processed.back().name()),
                            errorText(updated.error()));
     return std::nullopt;
@@ -298,7 +298,7 @@ bool RawEventBundler::checkConversion(AnalyticsEvent& event, DailyCounts& counts
   const std::int32_t limit = parts_.settings->maxConversionsPerDay();
   if (counts.conversionsCount >= limit) {
     event.setConversion(false);
-    monitor().logWithLevel(LogLevel::kWarning, messages::kTooManyConversionEvents,
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kTooManyConversionEvents,
                            "Too many conversion events. Not logging event as conversion. Name, limit",
                            Value(event.name()), Value(std::int64_t{limit}));
     return false;
@@ -311,9 +311,9 @@ bool RawEventBundler::checkConversion(AnalyticsEvent& event, DailyCounts& counts
 bool RawEventBundler::checkRealtime(AnalyticsEvent& event, DailyCounts& counts) {
   if (!event.isRealtime() && !event.isConversion()) return false;
   const std::string& name = event.name();
-  if (monitor().isDebugModeEnabled() || name == "_iap" || name == "_f" || name == "_fx") {
+  if (monitor()->isDebugModeEnabled() || name == "_iap" || name == "_f" || name == "_fx") {
     event.setRealtime(true);
-    monitor().logWithLevel(LogLevel::kDebug, messages::kRealtimeWithoutDailyLimit,
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kRealtimeWithoutDailyLimit,
                            "Event is not subject to real-time event count daily limit. Marking an event as real-time. "
                            "Event name, parameters",
                            Value(name), parametersObject(event));
@@ -324,14 +324,14 @@ bool RawEventBundler::checkRealtime(AnalyticsEvent& event, DailyCounts& counts) 
   if (counts.realtimeCount < parts_.settings->maxRealtimeEventCountPerDay()) {
     counts.incrementRealtimeCountsForCurrentDay(today);
     event.setRealtime(true);
-    monitor().logWithLevel(LogLevel::kDebug, messages::kRealtimeUnderDailyLimit,
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kRealtimeUnderDailyLimit,
                            "Event is under real-time event count daily limit. Marking the event as real-time. Event "
                            "name, parameters",
                            Value(name), parametersObject(event));
     return true;
   }
   event.setRealtime(false);
-  monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kRealtimeOverDailyLimit,
+  monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kRealtimeOverDailyLimit,
                          "Number of real-time events is over the real-time event count daily limit. Event is no "
                          "longer real-time. Event name, parameters",
                          Value(name), parametersObject(event));
@@ -357,7 +357,7 @@ void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<RawEventData
         if (auto cleared = parts_.database->clearCurrentSessionCounts(); cleared) {
           sessionStepDone = true;
         } else {
-          monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventSessionCountsClearFailed,
+          monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kEventSessionCountsClearFailed,
                                  "Failed to clear event session counts. Error", errorText(cleared.error()));
         }
       }
@@ -371,7 +371,7 @@ void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<RawEventData
   if (!updateUserEngagement(engagement, bundle, false)) return;
   if (!sessionStart || !sessionStepDone) return;
   if (auto result = parts_.database->deleteUserAttributeWithName("_se"); !result) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kSessionEngagementPropertyDeletionFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kSessionEngagementPropertyDeletionFailed,
                            "Unable to delete session engagement property on session start. Error",
                            errorText(result.error()));
     return;
@@ -385,7 +385,7 @@ void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<RawEventData
 bool RawEventBundler::updateUserEngagement(std::int64_t engagement, ProtoMeasurementBundle& bundle,
                                            bool sessionScoped) {
   if (engagement < 0) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kNegativeUserEngagementTime,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kNegativeUserEngagementTime,
                            "User engagement time is negative.");
     return false;
   }
@@ -393,7 +393,7 @@ bool RawEventBundler::updateUserEngagement(std::int64_t engagement, ProtoMeasure
   const std::string name = sessionScoped ? "_se" : "_lte";
   auto lookup = parts_.database->userAttributeWithName(name);
   if (!lookup) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserEngagementPropertyQueryFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUserEngagementPropertyQueryFailed,
                            "Failed to query for user engagement user property. Name, error", Value(name),
                            errorText(lookup.error()));
     return false;
@@ -426,7 +426,7 @@ std::optional<std::vector<AnalyticsEvent>> RawEventBundler::eventsAfterUpdatingE
   for (const auto& original : events) {
     auto stored = parts_.database->eventAggregatesWithName(original.name());
     if (!stored) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesReadFailed,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesReadFailed,
                              "Failed to query event aggregates. Name, error", Value(original.name()),
                              errorText(stored.error()));
       return std::nullopt;
@@ -443,7 +443,7 @@ std::optional<std::vector<AnalyticsEvent>> RawEventBundler::eventsAfterUpdatingE
       row.emplace(original.name(), 1, 1, 1, original.timestamp());
     }
     if (auto result = parts_.database->updateEventAggregates(*row); !result) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesWriteFailed,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesWriteFailed,
                              "Failed to update event aggregates. Error", errorText(result.error()));
       return std::nullopt;
     }
@@ -456,7 +456,7 @@ std::optional<std::vector<AnalyticsEvent>> RawEventBundler::eventsAfterUpdatingE
 bool RawEventBundler::updateAppMetadataForBundle(ProtoMeasurementBundle& bundle, double start, double end) {
   auto metadata = parts_.database->queryAppMetadata();
   if (!metadata) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kBundlingAppMetadataFetchFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kBundlingAppMetadataFetchFailed,
                            "Unable to fetch app metadata for bundling events. Error", errorText(metadata.error()));
     return false;
   }
@@ -473,7 +473,7 @@ bool RawEventBundler::updateAppMetadataForBundle(ProtoMeasurementBundle& bundle,
   metadata->lastBundleEndTimestamp = end;
   nanoSetInt32(bundle, kBundleIndex, static_cast<std::int32_t>(metadata->lastBundleIndex));
   if (auto result = parts_.database->updateAppMetadata(*metadata); !result) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kAppMetadataUpdateAfterBundlingFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kAppMetadataUpdateAfterBundlingFailed,
                            "Unable to update the app metadata. Error", errorText(result.error()));
     return false;
   }
@@ -489,7 +489,7 @@ void RawEventBundler::addBundleMetadataIntoBundle(ProtoMeasurementBundle& bundle
     nanoSetArray(bundle, kExperimentIDs, ids);
   }
   if (parts_.persistedConfig) {
-    std::string sampled = monitor().monitoringDataForDispatchWithSamplePeriod(
+    std::string sampled = monitor()->monitoringDataForDispatchWithSamplePeriod(
         settings.monitoringSamplePeriod(), parts_.persistedConfig->lastMonitorDataSampledTimestamp());
     if (!sampled.empty()) {
       nanoSetString(bundle, kMonitoringData, sampled);

@@ -67,14 +67,14 @@ void RawEventWriter::writeFilteredEventOnWorkerQueue(AnalyticsEvent event) {
     bool isPublic = isPublicName(Value(event.name()));
     auto counts = database_->dailyCounts();
     if (!counts) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kDailyEventCountsQueryDataLoss,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kDailyEventCountsQueryDataLoss,
                              "Data loss. Unable to query daily event counts. Error", errorText(counts.error()));
       return false;
     }
     bool process = shouldProcessEvent(event, *counts, isPublic);
     bool realtime = isRealtimeEvent(event, *counts);
     if (auto result = database_->updateDailyCounts(*counts); !result) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kDailyEventCountsUpdateDataLoss,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kDailyEventCountsUpdateDataLoss,
                              "Data loss. Unable to update daily event counts. Name, error",
                              Value(eventNameForDisplay(event.name())), errorText(result.error()));
       return false;
@@ -92,7 +92,7 @@ bool RawEventWriter::updateLifetimeValueWithEvent(const AnalyticsEvent& event) {
   if (LifetimeValueRecorder::recordLifetimeValueToDatabase(*database_, event, host_.maxTrackedCurrencies())) {
     return true;
   }
-  monitor().logWithLevel(LogLevel::kMonitoredError, messages::kLifetimeValueEventNotRecorded,
+  monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kLifetimeValueEventNotRecorded,
                          "Cannot record lifetime value of event. Name, currency code, transaction value",
                          Value(eventNameForDisplay(event.name())), parameterObject(event, "currency"),
                          parameterObject(event, "value"));
@@ -115,7 +115,7 @@ bool RawEventWriter::shouldProcessEvent(const AnalyticsEvent& event, DailyCounts
 
   if (std::int64_t limit = host_.maxEventsPerDay(); counts.allEventsCount >= limit) {
     if (everyThousandth(counts.allEventsCount, limit)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTooManyEventsDataLoss,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kTooManyEventsDataLoss,
                              "Data loss. Too many events logged. Name, limit", Value(eventNameForDisplay(event.name())),
                              Value(limit));
     }
@@ -124,7 +124,7 @@ bool RawEventWriter::shouldProcessEvent(const AnalyticsEvent& event, DailyCounts
   }
   if (std::int64_t limit = host_.maxErrorEventsPerDay(); isError && counts.errorEventsCount >= limit) {
     if (everyThousandth(counts.errorEventsCount, limit)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTooManyErrorEvents,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kTooManyErrorEvents,
                              "Too many error events logged. Error code, limit", parameterObject(event, "_err"),
                              Value(limit));
     }
@@ -134,7 +134,7 @@ bool RawEventWriter::shouldProcessEvent(const AnalyticsEvent& event, DailyCounts
   }
   if (std::int64_t limit = host_.maxPublicEventsPerDay(); isPublicEvent && counts.publicEventsCount >= limit) {
     if (everyThousandth(counts.publicEventsCount, limit)) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTooManyPublicEventsDataLoss,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kTooManyPublicEventsDataLoss,
                              "Data loss. Too many public events logged. Name, limit",
                              Value(eventNameForDisplay(event.name())), Value(limit));
     }
@@ -150,12 +150,12 @@ bool RawEventWriter::shouldProcessEvent(const AnalyticsEvent& event, DailyCounts
 bool RawEventWriter::isRealtimeEvent(AnalyticsEvent& event, const DailyCounts& counts) {
   std::int64_t limit = host_.maxRealtimeEventCountPerDay();
   const std::string& name = event.name();
-  bool exempt = monitor().isDebugModeEnabled() || name == "_iap" || name == "_f" || name == "_fx";
+  bool exempt = monitor()->isDebugModeEnabled() || name == "_iap" || name == "_f" || name == "_fx";
   bool conversion = event.isConversion() || host_.isEventCustomConversion(name);
   bool realtime = conversion && (counts.realtimeCount < limit || exempt);
   if (event.isRealtime() && !exempt && counts.realtimeCount >= limit) {
     event.setRealtime(false);
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kTooManyRealtimeEvents,
+    monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kTooManyRealtimeEvents,
                            "Too many real-time events. Event is no longer real-time. Event name, parameters",
                            Value(eventNameForDisplay(name)),
                            Value(dictionaryDescriptionForDisplay(event.parameters())));
@@ -165,10 +165,10 @@ bool RawEventWriter::isRealtimeEvent(AnalyticsEvent& event, const DailyCounts& c
 }
 
 void RawEventWriter::maybeAddDebugAndRealtimeParameters(AnalyticsEvent& event) {
-  if (!monitor().isDebugModeEnabled()) return;
+  if (!monitor()->isDebugModeEnabled()) return;
   event.setRealtime(true);
   event.setDebug(true);
-  monitor().logWithLevel(LogLevel::kDebug, messages::kDebugModeMarksEventRealtime,
+  monitor()->logWithLevel(LogLevel::kDebug, messages::kDebugModeMarksEventRealtime,
                          "Debug mode is enabled. Marking event as debug and real-time. Event name, parameters",
                          Value(eventNameForDisplay(event.name())),
                          Value(dictionaryDescriptionForDisplay(event.parameters())));
@@ -178,7 +178,7 @@ bool RawEventWriter::writeEvent(const AnalyticsEvent& event, bool isPublicEvent,
   const std::string& name = event.name();
   auto aggregates = database_->eventAggregatesWithName(name);
   if (!aggregates) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesLookupFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesLookupFailed,
                            "Cannot query event aggregates. Name, error", Value(eventNameForDisplay(name)),
                            errorText(aggregates.error()));
     return false;
@@ -187,19 +187,19 @@ bool RawEventWriter::writeEvent(const AnalyticsEvent& event, bool isPublicEvent,
     if (isPublicEvent) {
       auto names = database_->publicEventCount();
       if (!names) {
-        monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventCountQueryFailed,
+        monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kEventCountQueryFailed,
                                "Cannot query event count. Error", errorText(names.error()));
         return false;
       }
       if (*names >= host_.maxEventNameCardinality()) {
-        monitor().logWithLevel(LogLevel::kMonitoredError, messages::kSetEventLimitReached,
+        monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kSetEventLimitReached,
                                "Cannot set event. Reached limit on set events. Name", Value(eventNameForDisplay(name)));
         raiseErrorEvent(kErrorCodeEventLimitReached);
         return false;
       }
     }
     if (auto result = database_->updateEventAggregates(EventAggregates(name, 0, 0, 0, 0)); !result) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesRecordDataLoss,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kEventAggregatesRecordDataLoss,
                              "Data loss. Cannot record event aggregates. Error", errorText(result.error()));
       return false;
     }
@@ -208,13 +208,13 @@ bool RawEventWriter::writeEvent(const AnalyticsEvent& event, bool isPublicEvent,
 
   auto attributes = database_->userAttributesIncludingInternal(true);
   if (!attributes) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertiesQueryDataLoss,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertiesQueryDataLoss,
                            "Data loss. Cannot query user properties. Error", errorText(attributes.error()));
     return false;
   }
   auto metadata = host_.createRawEventMetadataWithUserAttributes(*attributes);
   if (!metadata) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventMetadataRecordDataLoss,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kEventMetadataRecordDataLoss,
                            "Data loss. Cannot record event metadata. Error",
                            Value("The event's metadata could not be built"));
     return false;
@@ -227,28 +227,28 @@ bool RawEventWriter::writeEvent(const AnalyticsEvent& event, bool isPublicEvent,
     persisted->setUnmatchedFirstOpenWithoutIDFA(true);
   }
   if (auto result = database_->insertIfNotExistsRawEventMetadata(*metadata); !result) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventMetadataRecordDataLoss,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kEventMetadataRecordDataLoss,
                            "Data loss. Cannot record event metadata. Error", errorText(result.error()));
     return false;
   }
   auto deleted = database_->deleteRawEventsOverAbsoluteLimit();
   if (!deleted) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventLimitCheckDataLoss,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kRawEventLimitCheckDataLoss,
                            "Data loss. Unable to check raw event storage limit. Error", errorText(deleted.error()));
     return false;
   }
   if (*deleted > 0) {
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kTooManyStoredEventsDataLoss,
+    monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kTooManyStoredEventsDataLoss,
                            "Data loss. Too many events stored on disk. Deleted count", Value(*deleted));
   }
   if (auto result = database_->insertRawEvent(event, MeasurementDatabase::metadataFingerprint(*metadata), isRealtime);
       !result) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRawEventRecordDataLoss,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kRawEventRecordDataLoss,
                            "Data loss. Cannot record raw event. Error", errorText(result.error()));
     return false;
   }
   if (name == "_f") incrementPreviousFirstOpenCount();
-  monitor().logWithLevel(LogLevel::kDebug, messages::kEventLogged, "Event logged. Event name, event params",
+  monitor()->logWithLevel(LogLevel::kDebug, messages::kEventLogged, "Event logged. Event name, event params",
                          Value(eventNameForDisplay(name)), Value(dictionaryDescriptionForDisplay(event.parameters())));
   return true;
 }

@@ -78,12 +78,12 @@ std::shared_ptr<RemoteConfig> RemoteConfig::initWithAppID(const std::string& app
                                                                 std::shared_ptr<Experiments> experiments,
                                                                 Context context) {
   if (appID.empty()) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRemoteConfigWithoutAppID,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kRemoteConfigWithoutAppID,
                            "Cannot init remote configuration without valid Vadeze App ID");
     return nullptr;
   }
   if (!database) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kRemoteConfigWithoutDatabase,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kRemoteConfigWithoutDatabase,
                            "Cannot init remote configuration without valid database");
     return nullptr;
   }
@@ -117,7 +117,7 @@ void RemoteConfig::registerWithExperiments() {
   experiments_->registerClient(kSDKPropertyName, context().libraryVersion, defaultExperimentFlags(),
                                weak_from_this());
   if (auto activated = experiments_->activateLatestSnapshot(); !activated.ok()) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kStaleSnapshotActivationFailed,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kStaleSnapshotActivationFailed,
                            "Cannot activate stale snapshot. Error", Value(activated.error().description()));
   }
 }
@@ -137,34 +137,34 @@ RemoteConfig::Context RemoteConfig::context() const {
 bool RemoteConfig::updateMeasurementConfig(const std::shared_ptr<ProtoMeasurementConfig>& config) {
   Scheduler::checkOnBackgroundThreadWithMethodName("updateMeasurementConfig");
   if (isDefaultInstance_) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kDefaultConfigurationUpdateFailed,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kDefaultConfigurationUpdateFailed,
                            "Cannot update the default measurement configuration");
     return false;
   }
   if (!config) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kEmptyConfigStoreRefused,
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kEmptyConfigStoreRefused,
                            "Cannot set empty measurement config to database");
     return false;
   }
   const Context hooks = context();
   if (hooks.origin && hooks.origin() == "am" && nanoGetString(*config, kConfigDeDedAppID).value_or("") != appID_) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kConfigDeDedAppIDMismatch,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kConfigDeDedAppIDMismatch,
                            "Cannot set measurement config when DeDed App ID does not match");
     return false;
   }
   if (nanoGetString(*config, kConfigurationAppIDField).value_or("") != appID_) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kConfigVadezeAppIDMismatch,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kConfigVadezeAppIDMismatch,
                            "Cannot set measurement config when Vadeze App ID does not match");
     return false;
   }
   auto database = database_.lock();
   if (!database) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConfigStoreFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kConfigStoreFailed,
                            "Cannot store config into the database", Value("The database is closed"));
     return false;
   }
   if (auto stored = database->updateRemoteConfig(*config); !stored) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kConfigStoreFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kConfigStoreFailed,
                            "Cannot store config into the database", Value(stored.error().description()));
     return false;
   }
@@ -179,7 +179,7 @@ bool RemoteConfig::updateMeasurementConfig(const std::shared_ptr<ProtoMeasuremen
 std::shared_ptr<ProtoMeasurementConfig> RemoteConfig::measurementConfigFromDatabase() {
   Scheduler::checkOnBackgroundThreadWithMethodName("measurementConfigFromDatabase");
   if (isDefaultInstance_) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kDefaultInstanceConfigurationMissing,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kDefaultInstanceConfigurationMissing,
                            "Cannot retrieve a measurement configuration from the database for the default instance");
     return nullptr;
   }
@@ -188,11 +188,11 @@ std::shared_ptr<ProtoMeasurementConfig> RemoteConfig::measurementConfigFromDatab
                          : MeasurementDatabase::ErrorOr<std::shared_ptr<ProtoMeasurementConfig>>(nullptr);
   if (config && *config) return *config;
   if (!config) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kConfigurationDataReadFailed,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kConfigurationDataReadFailed,
                            "Cannot retrieve configuration data from database. Error",
                            Value(config.error().description()));
   } else {
-    monitor().logWithLevel(LogLevel::kDebug, messages::kConfigurationNotStored,
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kConfigurationNotStored,
                            "Configuration was not found in database. The configuration will be fetched from the "
                            "network when necessary");
   }
@@ -202,7 +202,7 @@ std::shared_ptr<ProtoMeasurementConfig> RemoteConfig::measurementConfigFromDatab
 void RemoteConfig::parseRemoteConfigFromMeasurementConfig(const ProtoMeasurementConfig& config) {
   const auto settings = nanoGetMessageArray<ProtoSetting>(config, kConfigSettings);
   if (settings.empty() && !nanoHasField(config, kConfigurationAppIDField)) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kEmptyConfigParsed,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kEmptyConfigParsed,
                            "Cannot parse empty measurement config. Using default values");
     return;
   }
@@ -219,7 +219,7 @@ void RemoteConfig::parseRemoteConfigFromMeasurementConfig(const ProtoMeasurement
   for (const auto& eventConfig : nanoGetMessageArray<ProtoEventConfig>(config, kConfigEventConfigs)) {
     const std::string name = nanoGetString(*eventConfig, kEventConfigName).value_or("");
     if (name.empty()) {
-      monitor().logWithLevel(LogLevel::kSilentWarning, messages::kEventConfigCacheNameEmpty,
+      monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kEventConfigCacheNameEmpty,
                              "Cannot cache event configuration with an empty configuration name");
       continue;
     }
@@ -231,7 +231,7 @@ void RemoteConfig::parseRemoteConfigFromMeasurementConfig(const ProtoMeasurement
     cachedEventConfigByEventName_ = std::move(events);
   }
   if (nanoHasField(config, kConfigVersion)) {
-    monitor().logWithLevel(LogLevel::kDebug, messages::kConfigurationParsed,
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kConfigurationParsed,
                            "Successfully parsed a configuration. Version", Value(nanoGetInt64(config, kConfigVersion)));
   }
 
@@ -272,13 +272,13 @@ void RemoteConfig::parseRemoteConfigFromMeasurementConfig(const ProtoMeasurement
   if (!loaded) {
     eventEditing_.reset();
     lock.unlock();
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kEventEditingInitFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kEventEditingInitFailed,
                            "Failed to initiate event editing instance");
     return;
   }
   eventEditing_ = std::move(editing);
   lock.unlock();
-  monitor().logWithLevel(LogLevel::kDebug, messages::kEventEditingProgramsLoading,
+  monitor()->logWithLevel(LogLevel::kDebug, messages::kEventEditingProgramsLoading,
                          "Loading Event Modification and Creation programs",
                          Value(static_cast<std::int64_t>(programs.size())));
 }
@@ -301,7 +301,7 @@ std::int64_t RemoteConfig::version() const {
 
 double RemoteConfig::lastRemoteConfigUpdateTimestamp() {
   if (isDefaultInstance_) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kDefaultInstanceTimestampMissing,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kDefaultInstanceTimestampMissing,
                            "Cannot fetch the last configuration update timestamp from the default instance");
     return 0;
   }
@@ -309,7 +309,7 @@ double RemoteConfig::lastRemoteConfigUpdateTimestamp() {
   if (!database) return 0;
   auto timestamp = database->lastRemoteConfigUpdateTimestamp();
   if (!timestamp) {
-    monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kConfigurationTimestampQueryFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kConfigurationTimestampQueryFailed,
                            "Failed to query last configuration update timestamp. Error",
                            Value(timestamp.error().description()));
   }
@@ -318,7 +318,7 @@ double RemoteConfig::lastRemoteConfigUpdateTimestamp() {
 
 bool RemoteConfig::isExpired() {
   if (isDefaultInstance_) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kDefaultConfigurationTimestampMissing,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kDefaultConfigurationTimestampMissing,
                            "Cannot fetch the last update timestamp from the default configuration");
     return false;
   }
@@ -333,7 +333,7 @@ std::optional<std::string> RemoteConfig::remoteConfigURLWithAppInstanceID(
   const bool storageDenied = hooks.isAnalyticsStorageDenied && hooks.isAnalyticsStorageDenied();
   const std::string instance = storageDenied ? "" : appInstanceID.value_or("");
   if (platform.empty() || (instance.empty() && !storageDenied)) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kConfigurationURLIdentifiersEmpty,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kConfigurationURLIdentifiersEmpty,
                            "Cannot create a URL to fetch a configuration with empty app instance ID or empty platform "
                            "(app instance, platform)",
                            Value(appInstanceID.value_or("")), Value(platform));
@@ -357,7 +357,7 @@ std::shared_ptr<EventEditing> RemoteConfig::eventEditing() const {
 
 std::shared_ptr<ProtoEventConfig> RemoteConfig::eventConfigWithName(const std::string& name) const {
   if (name.empty()) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kEventConfigNameEmpty,
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kEventConfigNameEmpty,
                            "Cannot find event config with empty event name");
     return nullptr;
   }
@@ -404,7 +404,7 @@ bool RemoteConfig::activateNewSnapshot() {
   }
   auto activated = experiments_ ? experiments_->activateLatestSnapshot() : platform::foundation::ErrorOr<bool>(false);
   if (!activated.valueOr(false)) {
-    monitor().logWithLevel(
+    monitor()->logWithLevel(
         LogLevel::kSilentError, messages::kSnapshotActivationFailed, "Cannot activate snapshot. Error",
         Value(activated.ok() ? platform::foundation::Error().description() : activated.error().description()));
     return false;
@@ -420,7 +420,7 @@ void RemoteConfig::clientDidReceiveNewSnapshot() {
 }
 
 void RemoteConfig::clientDidReceiveFetchError(const Error& error) {
-  monitor().logWithLevel(LogLevel::kSilentError, messages::kExperimentFetchFailed, "Cannot fetch experiment. Error",
+  monitor()->logWithLevel(LogLevel::kSilentError, messages::kExperimentFetchFailed, "Cannot fetch experiment. Error",
                          Value(error.description()));
 }
 

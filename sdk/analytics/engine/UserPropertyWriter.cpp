@@ -28,7 +28,7 @@ void UserPropertyWriter::setUserAttributeOnWorkerQueue(const UserAttribute& attr
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   Scheduler::checkOnBackgroundThreadWithMethodName("setUserAttributeOnWorkerQueue:");
   if (!enabled) {
-    monitor().logWithLevel(LogLevel::kDebug, messages::kUserPropertyNotSetWhileDisabled,
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kUserPropertyNotSetWhileDisabled,
                            "Analytics is disabled. User property not set");
     return;
   }
@@ -40,7 +40,7 @@ bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const UserAttrib
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   auto exists = database_->containsUserAttributeWithName(attribute.name);
   if (!exists.ok()) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertyExistenceQueryFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertyExistenceQueryFailed,
                            "Unable to query existence of user property. Name, error", displayName(attribute.name),
                            errorText(exists.error()));
     return false;
@@ -57,14 +57,14 @@ bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const UserAttrib
     auto count =
         isPublic ? database_->publicUserAttributeCount() : database_->userAttributeCountForOrigin(attribute.origin);
     if (!count) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertyCountQueryFailed,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertyCountQueryFailed,
                              "Unable to query user property count. Origin, error", Value(attribute.origin),
                              errorText(count.error()));
       return false;
     }
     std::int64_t limit = isPublic ? limits.maxPublicUserProperties : kMaxUserPropertiesPerOrigin;
     if (*count >= limit) {
-      monitor().logWithLevel(LogLevel::kWarning, messages::kUserPropertyLimitReached,
+      monitor()->logWithLevel(LogLevel::kWarning, messages::kUserPropertyLimitReached,
                              "Unable to set user property. Reached limit on set user properties for origin. Origin, "
                              "name, value",
                              Value(attribute.origin), displayName(attribute.name), attribute.value.objectValue());
@@ -73,12 +73,12 @@ bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const UserAttrib
     }
   }
   if (auto updated = database_->updateUserAttribute(attribute); !updated) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertySetFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertySetFailed,
                            "Unable to set user property. Name, value, error", displayName(attribute.name),
                            attribute.value.objectValue(), errorText(updated.error()));
     return false;
   }
-  monitor().logWithLevel(LogLevel::kDebug, messages::kUserPropertySet, "User property set. Name, value",
+  monitor()->logWithLevel(LogLevel::kDebug, messages::kUserPropertySet, "User property set. Name, value",
                          displayName(attribute.name), attribute.value.objectValue());
   return true;
 }
@@ -87,24 +87,24 @@ void UserPropertyWriter::removeUserAttributeOnWorkerQueue(const UserAttribute& a
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   Scheduler::checkOnBackgroundThreadWithMethodName("removeUserAttributeOnWorkerQueue:");
   if (!enabled) {
-    monitor().logWithLevel(LogLevel::kDebug, messages::kUserPropertyNotRemovedWhileDisabled,
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kUserPropertyNotRemovedWhileDisabled,
                            "Analytics is disabled. User property not removed");
     return;
   }
   if (auto deleted = database_->deleteUserAttributeWithName(attribute.name); !deleted) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertyRemovalFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertyRemovalFailed,
                            "Unable to remove user property. Name, error", displayName(attribute.name),
                            errorText(deleted.error()));
     return;
   }
-  monitor().logWithLevel(LogLevel::kDebug, messages::kUserPropertyRemoved, "User property removed. Name",
+  monitor()->logWithLevel(LogLevel::kDebug, messages::kUserPropertyRemoved, "User property removed. Name",
                          displayName(attribute.name));
 }
 
 std::optional<UserAttribute> UserPropertyWriter::userAttributeWithName(const std::string& name) {
   auto attribute = database_->userAttributeWithName(name);
   if (!attribute) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserAttributeLookupFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUserAttributeLookupFailed,
                            "Unable to get user attribute by name. Name", displayName(name));
     return std::nullopt;
   }
@@ -114,14 +114,14 @@ std::optional<UserAttribute> UserPropertyWriter::userAttributeWithName(const std
 platform::foundation::Dictionary UserPropertyWriter::userPropertiesIncludingInternal(bool includingInternal) {
   auto attributes = database_->userAttributesIncludingInternal(includingInternal);
   if (!attributes) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertiesRetrievalFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertiesRetrievalFailed,
                            "Unable to retrieve user properties. Error", errorText(attributes.error()));
     return {};
   }
   platform::foundation::Dictionary properties;
   for (const auto& attribute : *attributes) {
     if (attribute.name.empty()) {
-      monitor().logWithLevel(LogLevel::kWarning, messages::kPublicUserPropertyInvalid,
+      monitor()->logWithLevel(LogLevel::kWarning, messages::kPublicUserPropertyInvalid,
                              "Cannot add invalid public user property name or value.");
       continue;
     }

@@ -13,7 +13,9 @@ namespace sdk::analytics {
 // error as a log context.
 
 // The process-wide monitor (the one a test installs, else one made on first use).
-inline Monitor& monitor() { return *Monitor::shared(); }
+// Held for the whole call (`monitor()->logWithLevel(...)`): a test installing another monitor meanwhile must not
+// free the one a worker thread is logging through.
+inline std::shared_ptr<Monitor> monitor() { return Monitor::shared(); }
 
 // Seconds since 1970 on the process clock, which tests replace with a manual one.
 inline double now() { return platform::foundation::Clock::current()->now(); }

@@ -37,7 +37,7 @@ const std::vector<std::pair<std::string, std::string>>& columns() {
 
 std::shared_ptr<ExperimentsDatabase> ExperimentsDatabase::initWithPath(const std::string& path) {
   if (path.empty()) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseInvalidPath, "Cannot initialize the database with invalid path");
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseInvalidPath, "Cannot initialize the database with invalid path");
     return nullptr;
   }
   std::shared_ptr<ExperimentsDatabase> database(new ExperimentsDatabase(path));
@@ -49,16 +49,16 @@ bool ExperimentsDatabase::initializeDatabaseResourcesWithContext(const std::stri
   auto opened = SqliteStore::initWithDatabasePath(path_);
   if (!opened) {
     store_.reset();
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseOpenFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseOpenFailed,
                            "Failed to open database (" + context + ")", errorText(opened.error()));
     return false;
   }
   store_ = std::move(opened).value();
   if (!ensureAllTables()) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseTablesInvalid, "Failed to create or validate required database tables (" + context + ")");
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseTablesInvalid, "Failed to create or validate required database tables (" + context + ")");
     store_.reset();
     if (auto result = deleteFileAtPath(path_); !result) {
-      monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kExperimentsDatabaseFileDeleteFailed,
+      monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kExperimentsDatabaseFileDeleteFailed,
                              "Failed to delete old database file after failed validation. Error (" +
                                  result.error().localizedDescription() + ")");
     }
@@ -70,7 +70,7 @@ bool ExperimentsDatabase::initializeDatabaseResourcesWithContext(const std::stri
 bool ExperimentsDatabase::ensureAllTables() {
   for (const char* table : {kPendingTable, kActivatedTable, kLaunchedTable}) {
     if (auto result = store_->ensureTableWithName(table, columns()); !result) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseTableEnsureFailed,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseTableEnsureFailed,
                              "Failed to ensure table. Table, error", Value(table), errorText(result.error()));
       return false;
     }
@@ -79,10 +79,10 @@ bool ExperimentsDatabase::ensureAllTables() {
 }
 
 bool ExperimentsDatabase::reset() {
-  if (store_ && !store_->closeAndDeleteDatabase()) monitor().logWithLevel(LogLevel::kMonitoredWarning, messages::kExperimentsDatabaseDataDeleteFailed, "Failed to delete database data");
+  if (store_ && !store_->closeAndDeleteDatabase()) monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kExperimentsDatabaseDataDeleteFailed, "Failed to delete database data");
   store_.reset();
   if (!initializeDatabaseResourcesWithContext("Reset")) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseReinitialized, "Cannot re-initialize the database");
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseReinitialized, "Cannot re-initialize the database");
     return false;
   }
   return true;
@@ -92,7 +92,7 @@ bool ExperimentsDatabase::performTransaction(const std::function<bool()>& block)
   if (!store_) return false;
   auto done = store_->performTransaction(block);
   if (done) return true;
-  monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseTransactionFailed,
+  monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseTransactionFailed,
                          "Transaction failed. " + done.error().localizedDescription());
   return false;
 }

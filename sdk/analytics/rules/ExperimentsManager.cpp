@@ -62,7 +62,7 @@ void ExperimentsManager::dispatchAsyncOnSerialQueue(std::function<void(Experimen
     try {
       block(*self);
     } catch (const std::exception& exception) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kAsyncExperimentsQueueException, "Exception on async Experimentation serial queue", Value(exception.what()));
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kAsyncExperimentsQueueException, "Exception on async Experimentation serial queue", Value(exception.what()));
     }
   });
 }
@@ -72,7 +72,7 @@ void ExperimentsManager::dispatchSyncOnSerialQueue(const std::function<void(Expe
     try {
       block(*this);
     } catch (const std::exception& exception) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kSyncExperimentsQueueException, "Exception on sync Experimentation serial queue", Value(exception.what()));
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kSyncExperimentsQueueException, "Exception on sync Experimentation serial queue", Value(exception.what()));
     }
   });
 }
@@ -80,12 +80,12 @@ void ExperimentsManager::dispatchSyncOnSerialQueue(const std::function<void(Expe
 std::shared_ptr<ExperimentsClient> ExperimentsManager::registerSDKProperty(const std::shared_ptr<const ExperimentsSDKProperty>& property,
                                                              const std::map<std::string, Value>& defaultFlags) {
   if (!property) {
-    monitor().logWithLevel(LogLevel::kError, messages::kClientWithoutProperty, "Cannot register client with a nil SDK property");
+    monitor()->logWithLevel(LogLevel::kError, messages::kClientWithoutProperty, "Cannot register client with a nil SDK property");
     return nullptr;
   }
   const std::string sdkName = property->name();
   if (sdkName.empty()) {
-    monitor().logWithLevel(LogLevel::kError, messages::kClientWithoutSDKName, "Cannot register experiment client with no SDK name");
+    monitor()->logWithLevel(LogLevel::kError, messages::kClientWithoutSDKName, "Cannot register experiment client with no SDK name");
     return nullptr;
   }
   std::vector<std::shared_ptr<ProtoFlag>> flags;
@@ -93,7 +93,7 @@ std::shared_ptr<ExperimentsClient> ExperimentsManager::registerSDKProperty(const
   for (const auto& [name, value] : defaultFlags) {
     auto flag = experimentFlagFromNameAndValue(Value(name), value);
     if (!flag) {
-      monitor().logWithLevel(LogLevel::kError, messages::kClientWithInvalidFlags, "Cannot register experiment client invalid flags. Flag name, value",
+      monitor()->logWithLevel(LogLevel::kError, messages::kClientWithInvalidFlags, "Cannot register experiment client invalid flags. Flag name, value",
                              Value(name), value);
       return nullptr;
     }
@@ -102,26 +102,26 @@ std::shared_ptr<ExperimentsClient> ExperimentsManager::registerSDKProperty(const
   }
   auto client = ExperimentsClient::initWithSDKProperty(property, std::move(flags), weak_from_this());
   if (!client) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kClientRegistrationFailed, "Cannot register client. SDK name", Value(sdkName));
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kClientRegistrationFailed, "Cannot register client. SDK name", Value(sdkName));
     return nullptr;
   }
   dispatchAsyncOnSerialQueue([client, property, sdkName, flagsByName = std::move(flagsByName)](ExperimentsManager& self) {
     if (self.registeredClientsBySDKName_.objectForKey(sdkName)) {
-      monitor().logWithLevel(LogLevel::kWarning, messages::kClientRegisteredAgain,
+      monitor()->logWithLevel(LogLevel::kWarning, messages::kClientRegisteredAgain,
                              "Registered an SDK that has already registered. Default flags will be overwritten. SDK name",
                              Value(sdkName));
     }
     self.registeredClientsBySDKName_.setObject(client, sdkName);
     self.defaultFlagsBySDKName_[sdkName] = flagsByName;
     ExperimentRequestBuilder::sharedInstance()->addSDKProperty(property);
-    monitor().logWithLevel(LogLevel::kVerbose, messages::kClientRegistered, "Registered client", Value(sdkName));
+    monitor()->logWithLevel(LogLevel::kVerbose, messages::kClientRegistered, "Registered client", Value(sdkName));
   });
   return client;
 }
 
 std::shared_ptr<ExperimentsClient> ExperimentsManager::clientForSDKName(const std::string& sdkName) {
   if (sdkName.empty()) {
-    monitor().logWithLevel(LogLevel::kError, messages::kClientLookupWithoutSDKName, "Cannot find the client for empty SDK Name");
+    monitor()->logWithLevel(LogLevel::kError, messages::kClientLookupWithoutSDKName, "Cannot find the client for empty SDK Name");
     return nullptr;
   }
   std::shared_ptr<ExperimentsClient> client;
@@ -154,29 +154,29 @@ Value ExperimentsManager::snapshotFlagValueForFlagName(const std::string& flagNa
 
 Value ExperimentsManager::lookUpFlag(const std::string& flagName, const std::string& sdkName, bool orDefault) {
   if (sdkName.empty()) {
-    monitor().logWithLevel(LogLevel::kError, messages::kFlagValueWithoutSDKName, "Cannot retrieve flag value for empty SDK name");
+    monitor()->logWithLevel(LogLevel::kError, messages::kFlagValueWithoutSDKName, "Cannot retrieve flag value for empty SDK name");
     return Value();
   }
   if (flagName.empty()) {
-    monitor().logWithLevel(LogLevel::kError, messages::kFlagValueWithoutFlagName, "Cannot retrieve flag value for empty flag name");
+    monitor()->logWithLevel(LogLevel::kError, messages::kFlagValueWithoutFlagName, "Cannot retrieve flag value for empty flag name");
     return Value();
   }
   Value result;
   dispatchSyncOnSerialQueue([&](ExperimentsManager& self) {
     if (!self.registeredClientsBySDKName_.objectForKey(sdkName)) {
-      monitor().logWithLevel(LogLevel::kWarning, messages::kSDKNotRegistered, "SDK is not registered yet", Value(sdkName));
+      monitor()->logWithLevel(LogLevel::kWarning, messages::kSDKNotRegistered, "SDK is not registered yet", Value(sdkName));
       return;
     }
     auto defaults = self.defaultFlagsBySDKName_.find(sdkName);
     if (defaults == self.defaultFlagsBySDKName_.end()) {
-      monitor().logWithLevel(LogLevel::kWarning, messages::kFlagOfUnregisteredSDK, "Cannot get flag for unregistered SDK. SDK name, flag name", Value(sdkName),
+      monitor()->logWithLevel(LogLevel::kWarning, messages::kFlagOfUnregisteredSDK, "Cannot get flag for unregistered SDK. SDK name, flag name", Value(sdkName),
                              Value(flagName));
       return;
     }
     auto fallback = defaults->second.find(flagName);
     if (fallback == defaults->second.end()) {
       // Only flags registered with a default can be looked up at all.
-      monitor().logWithLevel(LogLevel::kWarning, messages::kUnregisteredFlag, "Cannot get flag for unregistered flag. SDK name, flag name", Value(sdkName),
+      monitor()->logWithLevel(LogLevel::kWarning, messages::kUnregisteredFlag, "Cannot get flag for unregistered flag. SDK name, flag name", Value(sdkName),
                              Value(flagName));
       return;
     }
@@ -186,17 +186,17 @@ Value ExperimentsManager::lookUpFlag(const std::string& flagName, const std::str
       auto flag = found->second.flagByName(flagName);
       return experimentFlagValue(flag.get());
     };
-    monitor().logWithLevel(LogLevel::kVerbose, messages::kLookingForActivatedFlag, "Looking for activated flag. SDK name, flag name, activated snapshot",
+    monitor()->logWithLevel(LogLevel::kVerbose, messages::kLookingForActivatedFlag, "Looking for activated flag. SDK name, flag name, activated snapshot",
                            Value(sdkName), Value(flagName));
     result = valueIn(self.activatedSnapshotsBySDKName_);
     if (!result.isNil()) return;
-    monitor().logWithLevel(LogLevel::kVerbose, messages::kLookingForLaunchedFlag,
+    monitor()->logWithLevel(LogLevel::kVerbose, messages::kLookingForLaunchedFlag,
                            "Cannot find activated flag. Looking for launched flag. SDK name, flag name, launched flag",
                            Value(sdkName), Value(flagName));
     result = valueIn(self.launchedSnapshotsBySDKName_);
     if (!result.isNil() || !orDefault) return;
     result = experimentFlagValue(fallback->second.get());
-    monitor().logWithLevel(LogLevel::kVerbose, messages::kDefaultFlagReturned,
+    monitor()->logWithLevel(LogLevel::kVerbose, messages::kDefaultFlagReturned,
                            "Cannot find launched flag. Returned the default flag value. SDK name, flag name, default flag",
                            Value(sdkName), Value(flagName), result);
   });
@@ -211,14 +211,14 @@ bool ExperimentsManager::hasPendingSnapshotOfSDK(const std::string& sdkName) {
 
 platform::foundation::ErrorOr<bool> ExperimentsManager::activateSnapshotOfSDK(const std::string& sdkName) {
   if (sdkName.empty()) {
-    monitor().logWithLevel(LogLevel::kWarning, messages::kActivationWithoutSDKName, "Cannot activate a pending snapshot for an empty SDK name");
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kActivationWithoutSDKName, "Cannot activate a pending snapshot for an empty SDK name");
     return measurementErrorWithCode(1, "SDK name cannot be empty");
   }
   bool activated = false;
   dispatchSyncOnSerialQueue([&](ExperimentsManager& self) {
     auto pending = self.pendingSnapshotsBySDKName_.find(sdkName);
     if (pending == self.pendingSnapshotsBySDKName_.end()) {
-      monitor().logWithLevel(LogLevel::kWarning, messages::kNoPendingSnapshotToActivate, "No pending snapshot to activate. SDK name", Value(sdkName));
+      monitor()->logWithLevel(LogLevel::kWarning, messages::kNoPendingSnapshotToActivate, "No pending snapshot to activate. SDK name", Value(sdkName));
       return;
     }
     // The same split the database makes: experiment 0 is the launched one, the rest are in force.
@@ -241,13 +241,13 @@ platform::foundation::ErrorOr<bool> ExperimentsManager::activateSnapshotOfSDK(co
     self.taskManager_->activatePendingSnapshot(written, snapshot->timestamp());
     activated = true;
   });
-  if (activated) monitor().logWithLevel(LogLevel::kVerbose, messages::kSnapshotActivated, "Successfully activated a snapshot of SDK", Value(sdkName));
+  if (activated) monitor()->logWithLevel(LogLevel::kVerbose, messages::kSnapshotActivated, "Successfully activated a snapshot of SDK", Value(sdkName));
   return activated;
 }
 
 std::int64_t ExperimentsManager::activatedSnapshotStatusOfSDKName(const std::string& sdkName) {
   if (sdkName.empty()) {
-    monitor().logWithLevel(LogLevel::kError, messages::kActivationCheckWithoutSDKName, "Cannot check activated snapshot for empty SDK Name");
+    monitor()->logWithLevel(LogLevel::kError, messages::kActivationCheckWithoutSDKName, "Cannot check activated snapshot for empty SDK Name");
     return -1;
   }
   std::int64_t status = -1;
@@ -267,16 +267,16 @@ std::int64_t ExperimentsManager::activatedSnapshotStatusOfSDKName(const std::str
 
 void ExperimentsManager::resetToDefaultsOfSDKName(const std::string& sdkName) {
   if (sdkName.empty()) {
-    monitor().logWithLevel(LogLevel::kError, messages::kResetWithoutSDKName, "Cannot reset to defaults for empty SDK Name");
+    monitor()->logWithLevel(LogLevel::kError, messages::kResetWithoutSDKName, "Cannot reset to defaults for empty SDK Name");
     return;
   }
   dispatchSyncOnSerialQueue([&](ExperimentsManager& self) {
     if (self.activatedSnapshotsBySDKName_.erase(sdkName) == 0) {
-      monitor().logWithLevel(LogLevel::kError, messages::kResetOfUnregisteredSDK, "Cannot reset to defaults for unregistered SDK name", Value(sdkName));
+      monitor()->logWithLevel(LogLevel::kError, messages::kResetOfUnregisteredSDK, "Cannot reset to defaults for unregistered SDK name", Value(sdkName));
       return;
     }
     self.taskManager_->resetToDefaultsForSDKName(sdkName);
-    monitor().logWithLevel(LogLevel::kVerbose, messages::kExperimentsResetToDefault, "Reset all experiments to default. SDK name", Value(sdkName));
+    monitor()->logWithLevel(LogLevel::kVerbose, messages::kExperimentsResetToDefault, "Reset all experiments to default. SDK name", Value(sdkName));
   });
 }
 

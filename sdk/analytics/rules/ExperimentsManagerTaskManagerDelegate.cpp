@@ -45,7 +45,7 @@ void ExperimentsManager::taskManagerDidFinishFetchingExperimentSnapshots(Experim
                                                                   const std::map<std::string, Error>& errors) {
   (void)taskManager;
   if (snapshots.empty() && errors.empty()) {
-    monitor().logWithLevel(LogLevel::kWarning, messages::kNoPendingSnapshotsToNotify, "No pending snapshots to notify the clients");
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kNoPendingSnapshotsToNotify, "No pending snapshots to notify the clients");
     return;
   }
   dispatchAsyncOnSerialQueue([snapshots, errors](ExperimentsManager& self) {
@@ -78,7 +78,7 @@ void ExperimentsManager::taskManagerDidUpsertPendingSnapshots(ExperimentsTaskMan
     auto client = registeredClientsBySDKName_.objectForKey(snapshot.SDKName());
     auto delegate = client ? client->delegate() : nullptr;
     if (!delegate || !delegate->implementsClientDidReceiveNewSnapshot()) {
-      monitor().logWithLevel(LogLevel::kError, messages::kClientIgnoresNewSnapshots,
+      monitor()->logWithLevel(LogLevel::kError, messages::kClientIgnoresNewSnapshots,
           "Cannot notify new snapshot for SDK because the delegate does not implement -clientDidReceiveNewSnapshot:",
           Value(snapshot.SDKName()));
       continue;

@@ -88,7 +88,7 @@ void ExperimentsTaskManager::dispatchAsyncOnWorkerQueue(std::function<void(Exper
     try {
       block(*self);
     } catch (const std::exception& exception) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kAsyncWorkerQueueException, "Exception on async worker queue", Value(exception.what()));
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kAsyncWorkerQueueException, "Exception on async worker queue", Value(exception.what()));
     }
   });
 }
@@ -98,7 +98,7 @@ void ExperimentsTaskManager::dispatchSyncOnWorkerQueue(const std::function<void(
     try {
       block(*this);
     } catch (const std::exception& exception) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kSyncWorkerQueueException, "Exception on sync worker queue", Value(exception.what()));
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kSyncWorkerQueueException, "Exception on sync worker queue", Value(exception.what()));
       throw;
     }
   });
@@ -123,29 +123,29 @@ void ExperimentsTaskManager::fetchAllSnapshotsOnWorkerQueue() {
   if (!database_) return;
   bool committed = database_->performTransaction([this] {
     if (auto deleted = database_->deleteStaleActivatedSnapshots(); !deleted.ok()) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kStaleSnapshotsDeleteFailed,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kStaleSnapshotsDeleteFailed,
                              "Cannot delete stale activated snapshots. Error", errorText(deleted.error()));
       return false;
     }
     if (auto activated = database_->activatePendingSnapshotsAutomatically(); !activated.ok()) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kAutomaticActivationFailed,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kAutomaticActivationFailed,
                              "Cannot activate pending snapshots automatically. Error", errorText(activated.error()));
       return false;
     }
     return true;
   });
   if (!committed) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kTaskManagerStartFailed, "Failed to start the task manager");
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kTaskManagerStartFailed, "Failed to start the task manager");
     return;
   }
-  monitor().logWithLevel(LogLevel::kVerbose, messages::kTaskManagerStarted, "Successfully start the task manager");
+  monitor()->logWithLevel(LogLevel::kVerbose, messages::kTaskManagerStarted, "Successfully start the task manager");
 
   auto delegate = this->delegate();
   if (!delegate) return;
   // A table that cannot be read starts empty; the failure is logged unless it carries no code.
   auto read = [](ErrorOr<std::vector<ExperimentSnapshot>> snapshots, std::int64_t code, const char* message) {
     if (!snapshots.ok() && snapshots.error().code != 0) {
-      monitor().logWithLevel(LogLevel::kSilentError, code, message, errorText(snapshots.error()));
+      monitor()->logWithLevel(LogLevel::kSilentError, code, message, errorText(snapshots.error()));
     }
     return snapshots.valueOr(std::vector<ExperimentSnapshot>{});
   };
@@ -160,7 +160,7 @@ void ExperimentsTaskManager::fetchAllSnapshotsOnWorkerQueue() {
 
 void ExperimentsTaskManager::activatePendingSnapshot(const std::optional<ExperimentSnapshot>& snapshot, double timestamp) {
   if (!snapshot) {
-    monitor().logWithLevel(LogLevel::kError, messages::kEmptySnapshotActivation, "Cannot activate an empty snapshot");
+    monitor()->logWithLevel(LogLevel::kError, messages::kEmptySnapshotActivation, "Cannot activate an empty snapshot");
     return;
   }
   dispatchAsyncOnWorkerQueue([snapshot = *snapshot, timestamp](ExperimentsTaskManager& self) {
@@ -172,7 +172,7 @@ void ExperimentsTaskManager::activatePendingSnapshot(const std::optional<Experim
       return activation.ok();
     });
     if (!done) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kSDKSnapshotActivationFailed,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kSDKSnapshotActivationFailed,
                              "Cannot activate snapshot for SDK Name. Error", Value(snapshot.SDKName()),
                              errorText(activation.errorIfAny().value_or(Error())));
     }
@@ -181,14 +181,14 @@ void ExperimentsTaskManager::activatePendingSnapshot(const std::optional<Experim
 
 void ExperimentsTaskManager::resetToDefaultsForSDKName(const std::string& sdkName) {
   if (sdkName.empty()) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kTaskResetWithoutSDKName, "Cannot reset to defaults for empty SDK name");
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kTaskResetWithoutSDKName, "Cannot reset to defaults for empty SDK name");
     return;
   }
   dispatchAsyncOnWorkerQueue([sdkName](ExperimentsTaskManager& self) {
     // Without a database the reset fails with no reason to give.
     auto deleted = self.database_ ? self.database_->deleteActivatedExperimentsOfSDKName(sdkName) : ErrorOr<void>(Error());
     if (!deleted.ok()) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsResetInDatabaseFailed,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsResetInDatabaseFailed,
                              "Cannot reset to defaults in the database. SDK Name, error", Value(sdkName),
                              errorText(deleted.error()));
     }
@@ -197,14 +197,14 @@ void ExperimentsTaskManager::resetToDefaultsForSDKName(const std::string& sdkNam
 
 void ExperimentsTaskManager::upsertPendingSnapshots(const std::vector<ExperimentSnapshot>& snapshots) {
   if (snapshots.empty()) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kEmptyPendingSnapshotList, "Cannot upsert empty pending snapshot list");
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kEmptyPendingSnapshotList, "Cannot upsert empty pending snapshot list");
     return;
   }
   dispatchAsyncOnWorkerQueue([snapshots](ExperimentsTaskManager& self) {
     // Without a database the write fails with no reason to give.
     auto stored = self.database_ ? self.database_->upsertPendingExperimentSnapshots(snapshots) : ErrorOr<void>(Error());
     if (!stored.ok()) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kPendingSnapshotsSaveFailed,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kPendingSnapshotsSaveFailed,
                              "Cannot upsert pending snapshots into the database. Error", errorText(stored.error()));
       return;
     }

@@ -57,12 +57,12 @@ void ExperimentsTaskManager::scheduleFetchingExperimentsOnWorkerQueue() {
   if (std::fabs(due) < kEpsilon) {
     // Forgetting the success makes the next process start with its short first delay.
     persistedStorage_->removeObjectForKey(kSuccessTimestampKey);
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kTooManyFetchAttempts, "Network attempted too many times. Will not schedule new network.");
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kTooManyFetchAttempts, "Network attempted too many times. Will not schedule new network.");
     return;
   }
   double current = now();
   if (auto scheduled = alarm_->scheduledTimestamp(); scheduled && *scheduled != 0 && *scheduled <= due) {
-    monitor().logWithLevel(LogLevel::kVerbose, messages::kFetchAlreadyScheduled, "Do not schedule a fetch task. Task already exists. Will be executed in seconds",
+    monitor()->logWithLevel(LogLevel::kVerbose, messages::kFetchAlreadyScheduled, "Do not schedule a fetch task. Task already exists. Will be executed in seconds",
                            Value(*scheduled - current));
     return;
   }
@@ -96,7 +96,7 @@ void ExperimentsTaskManager::postponeFetchExperiments() {
 void ExperimentsTaskManager::fetchExperiments() {
   auto request = ExperimentRequestBuilder::sharedInstance()->request(appInstanceID());
   Data payload = request->protoBuffer();
-  monitor().logWithLevel(LogLevel::kVerbose, messages::kFetchingExperiments, "Fetching new experiments. Request", Value(std::to_string(payload.size()) + " bytes"));
+  monitor()->logWithLevel(LogLevel::kVerbose, messages::kFetchingExperiments, "Fetching new experiments. Request", Value(std::to_string(payload.size()) + " bytes"));
   if (!network_ || endpoint_.empty()) {
     handleFetchingExperimentsResponse(
         std::nullopt, std::nullopt,
@@ -117,7 +117,7 @@ void ExperimentsTaskManager::fetchExperiments() {
           if (inflated.ok()) {
             body = std::move(inflated).value();
           } else {
-            monitor().logWithLevel(LogLevel::kSilentError, messages::kDownloadInflateFailed, "Cannot inflate downloaded experiment data. Error",
+            monitor()->logWithLevel(LogLevel::kSilentError, messages::kDownloadInflateFailed, "Cannot inflate downloaded experiment data. Error",
                                    Value(inflated.error().localizedDescription()));
             if (!error) error = inflated.error();
           }
@@ -141,7 +141,7 @@ void ExperimentsTaskManager::handleFetchingExperimentsResponse(const std::option
     recordFailedFetch(status, Value("The experiments response could not be read"));
     return;
   }
-  monitor().logWithLevel(LogLevel::kVerbose, messages::kFetchSucceeded, "Successful fetch. Got network response. Code, data", Value(status),
+  monitor()->logWithLevel(LogLevel::kVerbose, messages::kFetchSucceeded, "Successful fetch. Got network response. Code, data", Value(status),
                          Value(std::to_string(data ? data->size() : 0) + " bytes"));
   persistedStorage_->setDouble(now(), kSuccessTimestampKey);
   persistedStorage_->removeObjectForKey(kFailureTimestampKey);
@@ -153,7 +153,7 @@ void ExperimentsTaskManager::handleFetchingExperimentsResponse(const std::option
     // Without a database the write fails with no reason to give.
     auto stored = database_ ? database_->upsertPendingExperimentSnapshots(snapshots) : ErrorOr<void>(Error());
     if (!stored.ok()) {
-      monitor().logWithLevel(LogLevel::kMonitoredError, messages::kFetchedSnapshotsSaveFailed,
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kFetchedSnapshotsSaveFailed,
                              "Cannot upsert pending snapshots. Error, snapshots", Value(stored.error().localizedDescription()),
                              Value(static_cast<std::int64_t>(snapshots.size())));
     }
@@ -168,7 +168,7 @@ void ExperimentsTaskManager::recordFailedFetch(std::int64_t statusCode, const Va
   double current = now();
   persistedStorage_->setDouble(current, kFailureTimestampKey);
   if (statusCode == 503 || statusCode == 429) persistedStorage_->setDouble(current, kBackoffTimestampKey);
-  monitor().logWithLevel(LogLevel::kMonitoredError, messages::kFetchFailedWillRetry, "Network fetch failed. Will retry later. Code, error", Value(statusCode), reason);
+  monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kFetchFailedWillRetry, "Network fetch failed. Will retry later. Code, error", Value(statusCode), reason);
   scheduleFetchingExperimentsOnWorkerQueue();
 }
 

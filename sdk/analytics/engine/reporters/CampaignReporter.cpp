@@ -126,7 +126,7 @@ void CampaignReporter::handleNonFirstOpenEventURL(const std::string& url, double
   auto engine = engine_.lock();
   if (!engine) return;
   if (engine->scheduler()->workerQueue()->isCurrent()) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kOpenURLOnWorkerQueue,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kOpenURLOnWorkerQueue,
                            "Do not call handleNonFirstOpenOpenURL on the measurement worker queue");
     return;
   }
@@ -181,11 +181,11 @@ void CampaignReporter::handleOpenURLOnWorkerQueue(const std::optional<std::strin
     linkParameters[key] = std::move(value);
   }
   if (linkParameters.empty()) {
-    monitor().logWithLevel(LogLevel::kDebug, messages::kDeepLinkQueryEmpty, "Deep Link Web URL query is empty");
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kDeepLinkQueryEmpty, "Deep Link Web URL query is empty");
     return;
   }
   if (!isValidCampaignURLParamDictionary(linkParameters)) {
-    monitor().logWithLevel(LogLevel::kWarning, messages::kDeepLinkParamsInvalid,
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kDeepLinkParamsInvalid,
                            "Deep Link does not contain valid required params. URL params",
                            dictionaryValue(linkParameters));
     return;
@@ -213,7 +213,7 @@ void CampaignReporter::handleOpenURLOnWorkerQueue(const std::optional<std::strin
       (void)pipeline->userProperties().setUserPropertyInDatabaseOnWorkerQueue(
           UserAttribute("auto", "_gbraid", value, timestamp), pipeline->userPropertyLimits());
     } else {
-      monitor().logWithLevel(LogLevel::kWarning, messages::kDeepLinkClickIdentifierInvalid,
+      monitor()->logWithLevel(LogLevel::kWarning, messages::kDeepLinkClickIdentifierInvalid,
                              "Deep Link click identifier is not valid and is not stored. Length",
                              Value(static_cast<std::int64_t>(Utf8::length(gbraid->second))));
     }

@@ -87,29 +87,29 @@ bool DeferredDeepLink::shouldAllowRequestDeferredDeepLink() {
   auto identity = engine->identity();
   if (!settings || !persisted || !identity) return false;
   if (!settings->isDeferredDeepLinkEnabled()) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kDeferredDeepLinkDisabled,
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kDeferredDeepLinkDisabled,
                            "Deferred Deep Link feature disabled");
     return false;
   }
   const Value& enabled = platform::foundation::Bundle::main()->objectForInfoDictionaryKey(kEnabledInfoKey);
   if (!enabled.isNumber() || !enabled.toBool()) return false;
   if (!persisted->deferredDeepLinkRetrievalComplete().isNil()) {
-    monitor().logWithLevel(LogLevel::kDebug, messages::kDeferredDeepLinkAlreadyRetrieved,
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kDeferredDeepLinkAlreadyRetrieved,
                            "Already retrieved Deferred Deep Link. Skipping");
     return false;
   }
   if (persisted->deferredDeepLinkRetryCount() >= settings->maxDeferredDeepLinkRetryCount()) {
-    monitor().logWithLevel(LogLevel::kWarning, messages::kDeferredDeepLinkRetryLimitReached,
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kDeferredDeepLinkRetryLimitReached,
                            "Failed to retrieve Deferred Deep Link. Reached retry limit");
     persisted->setDeferredDeepLinkRetrievalComplete(Value(std::int64_t{1}));
     return false;
   }
   if (!identity->hasLimitedAdTracking() || identity->limitedAdTracking()) {
-    monitor().logWithLevel(LogLevel::kWarning, messages::kDeferredDeepLinkWithoutAdvertisingID,
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kDeferredDeepLinkWithoutAdvertisingID,
                            "IDFA unavailable to retrieve Deferred Deep Link. Skipping");
     return false;
   }
-  monitor().logWithLevel(LogLevel::kDebug, messages::kDeferredDeepLinkEnabled, "Deferred Deep Link feature enabled");
+  monitor()->logWithLevel(LogLevel::kDebug, messages::kDeferredDeepLinkEnabled, "Deferred Deep Link feature enabled");
   return true;
 }
 
@@ -137,7 +137,7 @@ void DeferredDeepLink::requestDeferredDeepLink() {
   auto uploader = engine ? engine->uploader() : nullptr;
   const std::string url = engine ? requestURL(*engine) : std::string();
   if (url.empty() || !network || !uploader) {
-    monitor().logWithLevel(LogLevel::kWarning, messages::kDeferredDeepLinkURLInvalid,
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kDeferredDeepLinkURLInvalid,
                            "URL to retrieve Deferred Deep Link is invalid");
     return;
   }
@@ -161,7 +161,7 @@ void DeferredDeepLink::handleResponse(MeasurementEngine& engine,
   if (uploader) uploader->setIsNetworkRequestPending(false);
   auto persisted = engine.persistedConfig();
   if (!isSuccess(response, error)) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kDeferredDeepLinkFetchFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kDeferredDeepLinkFetchFailed,
                            "Failed to retrieve Deferred Deep Link. Will retry on next launch. Code, error",
                            Value(response ? response->statusCode : std::int64_t{0}),
                            Value(error ? error->description() : std::string()));
@@ -172,7 +172,7 @@ void DeferredDeepLink::handleResponse(MeasurementEngine& engine,
   persisted->setDeferredDeepLinkRetrievalComplete(Value(std::int64_t{0}));
   const std::string body = data ? std::string(data->begin(), data->end()) : std::string();
   if (auto info = deepLinkInfoFromResponseData(body)) {
-    monitor().logWithLevel(LogLevel::kDebug, messages::kDeferredDeepLinkRetrieved,
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kDeferredDeepLinkRetrieved,
                            "Successfully retrieved Deferred Deep Link");
     handleDeferredDeepLinkInfo(*info);
   } else if (uploader) {
@@ -182,7 +182,7 @@ void DeferredDeepLink::handleResponse(MeasurementEngine& engine,
 
 std::optional<Dictionary> DeferredDeepLink::deepLinkInfoFromResponseData(const std::string& body) {
   if (body.empty()) {
-    monitor().logWithLevel(LogLevel::kVerbose, messages::kDeferredDeepLinkResponseEmpty,
+    monitor()->logWithLevel(LogLevel::kVerbose, messages::kDeferredDeepLinkResponseEmpty,
                            "Deferred Deep Link response is empty");
     return std::nullopt;
   }
@@ -192,7 +192,7 @@ std::optional<Dictionary> DeferredDeepLink::deepLinkInfoFromResponseData(const s
   platform::foundation::Error parseError;
   const Value parsed = refusal ? Value() : platform::foundation::Json::parse(body, &parseError);
   if (parsed.isNil()) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kDeferredDeepLinkParseFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kDeferredDeepLinkParseFailed,
                            "Failed to parse Deferred Deep Link from JSON. Error",
                            Value(refusal ? std::string(refusal) : parseError.description()));
     return std::nullopt;
@@ -216,14 +216,14 @@ void DeferredDeepLink::handleDeferredDeepLinkInfo(const Dictionary& info) {
   if (auto timestamp = info.find("timestamp"); timestamp != info.end() && !timestamp->second.isNull()) {
     options = Value(Dictionary{{"timestamp", timestamp->second}});
   }
-  monitor().logWithLevel(LogLevel::kVerbose, messages::kDeferredDeepLinkSent,
+  monitor()->logWithLevel(LogLevel::kVerbose, messages::kDeferredDeepLinkSent,
                          "Sending Deferred Deep Link to app delegate");
   const double noted = platform::foundation::Clock::current()->now();
   std::weak_ptr<MeasurementEngine> weakEngine = engine_;
   auto campaigns = campaigns_;
   platform::dispatch::Queue::main()->async([weakEngine, campaigns, url, options, extras, noted] {
     if (!sendDeepLinkURLToAppDelegateOnMainThread(url, options)) {
-      monitor().logWithLevel(LogLevel::kWarning, messages::kDeferredDeepLinkHandlerMissing,
+      monitor()->logWithLevel(LogLevel::kWarning, messages::kDeferredDeepLinkHandlerMissing,
                              "App delegate not configured to handle Deferred Deep Link");
       return;
     }

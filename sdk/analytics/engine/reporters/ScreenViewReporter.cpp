@@ -149,17 +149,17 @@ void ScreenViewReporter::getScreenName(std::optional<std::string>* screenName,
 void ScreenViewReporter::setScreenName(const std::optional<std::string>& screenName,
                                           const std::optional<std::string>& screenClass) {
   if (!isAutomaticScreenReportingEnabled()) {
-    monitor().logWithLevel(LogLevel::kWarning, messages::kScreenNameIgnoredWhileDisabled,
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kScreenNameIgnoredWhileDisabled,
                            "Ignoring call to setScreenName:screenClass:. Screen reporting is disabled.");
     return;
   }
   if (screenName && !isValidScreenText(*screenName, nullptr)) {
-    monitor().logWithLevel(LogLevel::kWarning, messages::kScreenNameInvalid, "Received invalid screen name",
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kScreenNameInvalid, "Received invalid screen name",
                            Value(*screenName));
     return;
   }
   if (screenClass && !isValidScreenText(*screenClass, nullptr)) {
-    monitor().logWithLevel(LogLevel::kWarning, messages::kScreenClassInvalid, "Received invalid screen class",
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kScreenClassInvalid, "Received invalid screen class",
                            Value(*screenClass));
     return;
   }
@@ -168,13 +168,13 @@ void ScreenViewReporter::setScreenName(const std::optional<std::string>& screenN
   queue_->sync([&] {
     auto viewController = stack->top();
     if (!viewController) {
-      monitor().logWithLevel(LogLevel::kWarning, messages::kScreenNameBeforeAppearance,
+      monitor()->logWithLevel(LogLevel::kWarning, messages::kScreenNameBeforeAppearance,
                              "setScreenName:screenClass: must be called after a view controller has appeared");
       return;
     }
     const std::string className = screenClass ? *screenClass : shortClassName(viewController->getClass());
     if (currentScreen_ && currentScreen_->name() == screenName && currentScreen_->className() == className) {
-      monitor().logWithLevel(LogLevel::kDebug, messages::kDuplicateScreenIgnored,
+      monitor()->logWithLevel(LogLevel::kDebug, messages::kDuplicateScreenIgnored,
                              "Ignoring duplicate screen name and screen class",
                              screenName ? Value(*screenName) : Value(), Value(className));
       return;
@@ -183,7 +183,7 @@ void ScreenViewReporter::setScreenName(const std::optional<std::string>& screenN
     screen->isManuallySet = true;
     setViewControllerScreen(*viewController, screen);
     currentViewController_ = viewController;
-    monitor().logWithLevel(LogLevel::kDebug, messages::kScreenNameAndClassSet, "Set screen name and screen class",
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kScreenNameAndClassSet, "Set screen name and screen class",
                            screenName ? Value(*screenName) : Value(), Value(className));
     auto previous = currentScreen_;
     currentScreen_ = screen;
@@ -194,7 +194,7 @@ void ScreenViewReporter::setScreenName(const std::optional<std::string>& screenN
 
 void ScreenViewReporter::trackScreenWithParameters(const Dictionary& parameters, double timestamp) {
   if (!isAppActive_ && appHasBeenInitialized_) {
-    monitor().logWithLevel(LogLevel::kWarning, messages::kScreenViewWhenAppInactive,
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kScreenViewWhenAppInactive,
                            "Cannot log screen view event when the app is not active");
     return;
   }
@@ -202,13 +202,13 @@ void ScreenViewReporter::trackScreenWithParameters(const Dictionary& parameters,
   std::optional<std::string> className;
   const auto nameValue = parameters.find("screen_name");
   if (nameValue != parameters.end() && !screenTextFromValue(nameValue->second, name)) {
-    monitor().logWithLevel(LogLevel::kWarning, messages::kScreenViewNameInvalid, "Received invalid name for screen",
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kScreenViewNameInvalid, "Received invalid name for screen",
                            nameValue->second);
     return;
   }
   const auto classValue = parameters.find("screen_class");
   if (classValue != parameters.end() && !screenTextFromValue(classValue->second, className)) {
-    monitor().logWithLevel(LogLevel::kWarning, messages::kScreenViewClassInvalid, "Received invalid class for screen",
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kScreenViewClassInvalid, "Received invalid class for screen",
                            classValue->second);
     return;
   }
@@ -226,7 +226,7 @@ void ScreenViewReporter::trackScreenWithParameters(const Dictionary& parameters,
   auto screen = std::make_shared<AnalyticsScreen>(name, className, incrementScreenInstanceID());
   screen->isManuallyTracked = true;
   screen->eventTimestamp = timestamp;
-  monitor().logWithLevel(LogLevel::kDebug, messages::kLoggingScreenView,
+  monitor()->logWithLevel(LogLevel::kDebug, messages::kLoggingScreenView,
                          "Logging screen view with screen name and screen class", name ? Value(*name) : Value(),
                          className ? Value(*className) : Value());
   std::shared_ptr<AnalyticsScreen> previous;
@@ -253,7 +253,7 @@ void ScreenViewReporter::logViewScreenEvent(const std::shared_ptr<AnalyticsScree
                                                const std::optional<Dictionary>& parameters) {
   if (!screen) return;
   if (!mayReport()) {
-    monitor().logWithLevel(LogLevel::kDebug, messages::kScreenViewWhileInactive,
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kScreenViewWhileInactive,
                            "Screen view event not logged. App is not active.");
     return;
   }
@@ -268,7 +268,7 @@ void ScreenViewReporter::logViewScreenEvent(const std::shared_ptr<AnalyticsScree
   }
   if (!isAutomaticScreenReportingEnabled()) event["_mst"] = Value(std::int64_t{1});
   if (!hasScreenParameters(toParameters(event))) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kScreenViewWithoutParameters,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kScreenViewWithoutParameters,
                            "Screen view event not logged. Screen parameters were empty");
     return;
   }
@@ -294,7 +294,7 @@ void ScreenViewReporter::postScreenDidChangeNotification(const std::shared_ptr<A
 
 void ScreenViewReporter::setCurrentViewController(ViewController* viewController) {
   if (!viewController) {
-    monitor().logWithLevel(LogLevel::kWarning, messages::kNilViewController, "Received nil view controller");
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kNilViewController, "Received nil view controller");
     return;
   }
   auto shared = std::static_pointer_cast<ViewController>(viewController->weak_from_this().lock());
@@ -304,20 +304,20 @@ void ScreenViewReporter::setCurrentViewController(ViewController* viewController
     std::string className = shortClassName(viewController->getClass());
     if (engineEnabled && currentViewController_.lock() == shared) {
       const auto screen = viewControllerScreen(*viewController);
-      monitor().logWithLevel(LogLevel::kDebug, messages::kViewControllerAlreadyTracked,
+      monitor()->logWithLevel(LogLevel::kDebug, messages::kViewControllerAlreadyTracked,
                              "View controller already tracked. Class, ID", Value(className),
                              screen ? Value(screen->instanceID()) : Value());
       return;
     }
     if (platform::foundation::Utf8::length(className) > kMaxScreenClassLength) {
       std::string trimmed = platform::foundation::Utf8::substring(className, 0, kMaxScreenClassLength);
-      monitor().logWithLevel(LogLevel::kDebug, messages::kDefaultScreenClassTrimmed,
+      monitor()->logWithLevel(LogLevel::kDebug, messages::kDefaultScreenClassTrimmed,
                              "Trimmed name of default screen class. Original screen class, trimmed screen class",
                              Value(className), Value(trimmed));
       className = std::move(trimmed);
     }
     if (!isValidScreenText(className, nullptr)) {
-      monitor().logWithLevel(LogLevel::kWarning, messages::kDefaultScreenClassInvalid,
+      monitor()->logWithLevel(LogLevel::kWarning, messages::kDefaultScreenClassInvalid,
                              "Received invalid default screen class", Value(className));
       return;
     }
@@ -329,7 +329,7 @@ void ScreenViewReporter::setCurrentViewController(ViewController* viewController
     currentViewController_ = shared;
     if (screen == currentScreen_) return;
     if (engineEnabled) {
-      monitor().logWithLevel(LogLevel::kDebug, messages::kTrackingViewController, "Tracking view controller. Class, ID",
+      monitor()->logWithLevel(LogLevel::kDebug, messages::kTrackingViewController, "Tracking view controller. Class, ID",
                              Value(className), Value(screen->instanceID()));
     }
     auto previous = currentScreen_ ? currentScreen_->copy() : nullptr;
@@ -409,7 +409,7 @@ void ScreenViewReporter::handleApplicationDidEnterBackground() { isAppActive_ = 
 void ScreenViewReporter::setPerformanceDelegate(const std::shared_ptr<ScreenViewReporterDelegate>& delegate) {
   std::lock_guard lock(delegateMutex_);
   if (delegate && delegate_.lock()) {
-    monitor().logWithLevel(LogLevel::kWarning, messages::kScreenReporterDelegateOverride,
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kScreenReporterDelegateOverride,
                            "Tried to override screen reporter delegate");
     return;
   }

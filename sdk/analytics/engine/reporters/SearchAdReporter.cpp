@@ -53,18 +53,18 @@ std::string textValue(const Dictionary& dictionary, const char* key) {
 std::shared_ptr<SearchAdReporter> SearchAdReporter::initWithWorkerQueue(
     std::shared_ptr<platform::dispatch::Queue> queue, std::shared_ptr<PersistedConfig> persistedConfig) {
   if (!queue) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kSearchAdReporterWithoutQueue,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kSearchAdReporterWithoutQueue,
                            "Cannot init Search Ad reporter. Queue must be provided");
     return nullptr;
   }
   if (!persistedConfig) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kSearchAdReporterWithoutConfig,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kSearchAdReporterWithoutConfig,
                            "Cannot init Search Ad reporter. Persisted config must be provided");
     return nullptr;
   }
   if (persistedConfig->searchAdRetryCount() > kMaxLookups - 1) return nullptr;
   if (persistedConfig->searchAdCampaignValue().isNumber()) {
-    monitor().logWithLevel(LogLevel::kDebug, messages::kSearchAdAlreadyReportedNotStarting,
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kSearchAdAlreadyReportedNotStarting,
                            "Search Ad campaign attribution was already reported. Do not start Search Ad Reporter.");
     return nullptr;
   }
@@ -114,7 +114,7 @@ bool SearchAdReporter::isSearchAdReporterEnabled() const {
 
 void SearchAdReporter::start() {
   if (!client_) {
-    monitor().logWithLevel(LogLevel::kDebug, messages::kAdFrameworkNotLinked,
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kAdFrameworkNotLinked,
                            "iAd framework is not linked. Search Ad Attribution Reporter is disabled.");
     return;
   }
@@ -128,7 +128,7 @@ void SearchAdReporter::start() {
 void SearchAdReporter::scheduleSearchAdReport() {
   auto pending = alarm();
   if (!pending) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kSearchAdAlarmAlreadyCanceled,
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kSearchAdAlarmAlreadyCanceled,
                            "Search Ad Campaign attribution alarm is already canceled");
     return;
   }
@@ -137,23 +137,23 @@ void SearchAdReporter::scheduleSearchAdReport() {
     return;
   }
   if (persistedConfig_->searchAdCampaignValue().isNumber()) {
-    monitor().logWithLevel(LogLevel::kDebug, messages::kSearchAdAlreadyReportedNotScheduled,
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kSearchAdAlreadyReportedNotScheduled,
                            "Search Ad report not scheduled. Search Ad campaign attribution was already reported.");
     cancelScheduling();
     return;
   }
   if (pending->scheduledTimestamp()) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kSearchAdAlarmAlreadyScheduled,
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kSearchAdAlarmAlreadyScheduled,
                            "Search Ad Campaign attribution alarm is already scheduled");
     return;
   }
   if (persistedConfig_->searchAdRetryCount() >= kMaxLookups) {
-    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kSearchAdRetriesExceeded,
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kSearchAdRetriesExceeded,
                            "Search Ad Campaign attribution exceeds the max number of retries. Do not schedule again.");
     cancelScheduling();
     return;
   }
-  monitor().logWithLevel(LogLevel::kDebug, messages::kSearchAdTimerScheduling, "Scheduling Search Ad Report timer");
+  monitor()->logWithLevel(LogLevel::kDebug, messages::kSearchAdTimerScheduling, "Scheduling Search Ad Report timer");
   // More than a day since the last lookup (or none yet) makes the delay negative: the lookup runs now.
   const double delay = kLookupInterval - std::fabs(now() - persistedConfig_->lastSearchAdLookUpTimestamp());
   std::weak_ptr<SearchAdReporter> weak = weak_from_this();
@@ -192,14 +192,14 @@ void SearchAdReporter::fetchAttributionDetails() {
 void SearchAdReporter::handleAttributionDetails(const std::optional<Dictionary>& details,
                                                    const std::optional<platform::foundation::Error>& error) {
   if (error) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kSearchAdRequestFailed,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kSearchAdRequestFailed,
                            "Cannot send request for Search Ad campaign attribution. Error",
                            Value(error->description()));
     scheduleSearchAdReport();
     return;
   }
   if (!details) {
-    monitor().logWithLevel(LogLevel::kMonitoredError, messages::kSearchAdDetailsEmpty,
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kSearchAdDetailsEmpty,
                            "Cannot get Search Ad campaign attribution. Search Ad details are empty");
     scheduleSearchAdReport();
     return;
@@ -213,7 +213,7 @@ void SearchAdReporter::handleAttributionDetails(const std::optional<Dictionary>&
   const std::string campaign = textValue(*answer, "iad-campaign-name");
   const std::string term = textValue(*answer, "iad-keyword");
   if (textValue(*answer, "iad-campaign-id") == kPlaceholderCampaignID && campaign == kPlaceholderCampaignName) {
-    monitor().logWithLevel(LogLevel::kSilentError, messages::kSearchAdDummyData,
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kSearchAdDummyData,
                            "Search Ad Reporter returns dummy data. Will retry next time.");
     scheduleSearchAdReport();
     return;
@@ -228,7 +228,7 @@ void SearchAdReporter::logCampaignEventWithSearchAdCampaign(bool attributed, con
   {
     std::lock_guard lock(answerMutex_);
     if (persistedConfig_->searchAdCampaignValue().isNumber()) {
-      monitor().logWithLevel(LogLevel::kSilentWarning, messages::kSearchAdCampaignAlreadyTracked,
+      monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kSearchAdCampaignAlreadyTracked,
                              "Search Ad Campaign is already tracked");
       return;
     }
@@ -242,7 +242,7 @@ void SearchAdReporter::logCampaignEventWithSearchAdCampaign(bool attributed, con
   if (const std::int64_t firstOpen = persistedConfig_->firstOpenTimestampMilliseconds(); firstOpen >= 2) {
     parameters.emplace("click_timestamp", Value(firstOpen - 1));
   } else {
-    monitor().logWithLevel(LogLevel::kSilentWarning, messages::kSearchAdWithoutClickTimestamp,
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kSearchAdWithoutClickTimestamp,
                            "Search Ad Campaign does not have click_timestamp.");
   }
   sdk::analytics::ReporterHost::current()->logInternalEvent("auto", "_cmp", parameters, std::nullopt);
