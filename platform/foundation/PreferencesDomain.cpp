@@ -211,15 +211,20 @@ bool PreferencesDomain::synchronize(Error* error) {
   // Removed since the domain was made; a folder that cannot be made again fails the write below.
   if (!pending_.empty()) (void)AtomicFile::createDirectories(folder);
   FolderLock folderLock(folder);
-  Dictionary merged = readFileLocked();
-  if (!pending_.empty()) {
-    for (const auto& [key, value] : pending_) {
-      if (value.isNil()) {
-        merged.erase(key);
-      } else {
-        merged[key] = value;
-      }
+  const bool fileExists = AtomicFile::fileExists(path_);
+  const Dictionary onDisk = readFileLocked();
+  Dictionary merged = onDisk;
+  for (const auto& [key, value] : pending_) {
+    if (value.isNil()) {
+      merged.erase(key);
+    } else {
+      merged[key] = value;
     }
+  }
+  // Changes that cancel out or repeat what the file holds (a key set and removed again, the same value
+  // set twice) need no new file: replacing it costs two flushes to disk and changes nothing.
+  if (fileExists && merged == onDisk) pending_.clear();
+  if (!pending_.empty()) {
     Error writeError;
     if (!PropertyList::writeFile(path_, Value(merged), PropertyList::Format::Binary, &writeError)) {
       // The changes stay pending, so the next synchronisation tries again and nothing is lost.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -99,6 +100,39 @@ TEST_F(PreferencesDomainTest, SynchronizeKeepsKeysAnotherWriterChanged) {
   ASSERT_TRUE(domain->synchronize());
   EXPECT_EQ(PropertyList::readFile(domain->path()), Value(Dictionary{{"mine", Value("c")}, {"theirs", Value(7)}}));
   EXPECT_EQ(domain->copyValue("theirs"), Value(7));
+}
+
+TEST_F(PreferencesDomainTest, ChangesThatLeaveTheFileAsItWasDoNotReplaceIt) {
+  auto domain = PreferencesDomain::named("unchanged");
+  auto inode = [&] {
+    struct stat status {};
+    return ::stat(domain->path().c_str(), &status) == 0 ? status.st_ino : 0;
+  };
+  // With no file yet, even an empty domain is written once.
+  ASSERT_TRUE(domain->setValue("gone", Value()));
+  ASSERT_TRUE(domain->synchronize());
+  ASSERT_TRUE(AtomicFile::fileExists(domain->path()));
+  ASSERT_TRUE(domain->setValue("kept", Value("a")));
+  ASSERT_TRUE(domain->synchronize());
+  const auto written = inode();
+
+  ASSERT_TRUE(domain->setValue("kept", Value("a")));
+  ASSERT_TRUE(domain->setValue("brief", Value(1)));
+  ASSERT_TRUE(domain->setValue("brief", Value()));
+  ASSERT_TRUE(domain->synchronize());
+  EXPECT_FALSE(domain->hasPendingChanges());
+  EXPECT_EQ(inode(), written);
+
+  // A change another process made meanwhile is still seen, and a real change still replaces the file.
+  ASSERT_TRUE(PropertyList::writeFile(domain->path(), Value(Dictionary{{"kept", Value("b")}}), PropertyList::Format::Binary));
+  ASSERT_TRUE(domain->setValue("kept", Value("b")));
+  ASSERT_TRUE(domain->synchronize());
+  EXPECT_EQ(domain->copyValue("kept"), Value("b"));
+  const auto theirs = inode();
+  ASSERT_TRUE(domain->setValue("kept", Value("c")));
+  ASSERT_TRUE(domain->synchronize());
+  EXPECT_NE(inode(), theirs);
+  EXPECT_EQ(PropertyList::readFile(domain->path()), Value(Dictionary{{"kept", Value("c")}}));
 }
 
 TEST_F(PreferencesDomainTest, CorruptFileReadsAsEmptyAndIsReplacedByTheNextWrite) {
