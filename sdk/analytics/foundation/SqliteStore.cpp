@@ -102,6 +102,8 @@ ErrorOr<void> SqliteStore::openFile() {
   finalizeKeptStatements();
   sqlite3_close_v2(db_);
   db_ = nullptr;
+  std::error_code noSize;
+  const bool fresh = std::filesystem::file_size(path_, noSize) == 0 || noSize;
   if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                       nullptr) != SQLITE_OK) {
     Error failure = sqliteError("Failed to open database " + path_);
@@ -116,6 +118,11 @@ ErrorOr<void> SqliteStore::openFile() {
   sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
   // Reading the schema finds a file that is not a database; the quick check finds damaged pages in one
   // that is (the analytics files are small, so this costs little at each open).
+  // Switching a new, empty file to the write-ahead log writes its first page through a rollback journal:
+  // two flushes of the journal, one of the folder and one of the file. Kept in memory, the journal costs
+  // nothing on disk; there is nothing yet that a crash in this step could lose (a torn first page reads
+  // as a damaged file, moved aside below), and the log's first flush makes the new file's name durable.
+  if (fresh) TRY(runSimple("PRAGMA journal_mode=MEMORY"));
   TRY(runSimple("PRAGMA journal_mode=WAL"));
   TRY(runSimple("PRAGMA synchronous=FULL"));
   auto check = recordsForQuery("PRAGMA quick_check(1)", {});

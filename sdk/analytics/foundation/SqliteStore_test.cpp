@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
+#include "sdk/analytics/foundation/SyncCountingVfsTestSupport.h"
 #include "testing/TempContainer.h"
 
 namespace sdk::analytics {
@@ -139,6 +140,31 @@ TEST_F(SqliteStoreTest, TransactionsCommitRollBackAndNest) {
     return false;
   }));
   EXPECT_EQ(count(), 3);
+}
+
+TEST_F(SqliteStoreTest, ANewFileReachesTheWriteAheadLogWithOneFlushAndAReopenWithNone) {
+  testing::SyncCountingVfs vfs;
+  std::string path = container.pathFor("fresh.sql");
+  auto opened = SqliteStore::initWithDatabasePath(path);
+  ASSERT_TRUE(opened) << opened.error();
+  EXPECT_EQ(vfs.syncs(), 1);  // the first page, in place; no rollback journal on disk
+  auto mode = (*opened)->recordsForQuery("PRAGMA journal_mode", {});
+  ASSERT_TRUE(mode);
+  EXPECT_EQ(mode->front().begin()->second.toString(), "wal");
+  ASSERT_TRUE((*opened)->ensureTableWithName("t", {{"a", "TEXT"}}));
+  ASSERT_TRUE((*opened)->upsertRecord({{"a", Value("kept")}}, "t"));
+  opened->reset();
+
+  vfs.reset();
+  auto again = SqliteStore::initWithDatabasePath(path);
+  ASSERT_TRUE(again) << again.error();
+  EXPECT_EQ(vfs.syncs(), 0);
+  auto rows = (*again)->recordsForQuery("SELECT a FROM t", {});
+  ASSERT_TRUE(rows);
+  ASSERT_EQ(rows->size(), 1u);
+  EXPECT_EQ(rows->front().at("a"), Value("kept"));
+  mode = (*again)->recordsForQuery("PRAGMA journal_mode", {});
+  EXPECT_EQ(mode->front().begin()->second.toString(), "wal");
 }
 
 TEST_F(SqliteStoreTest, ADamagedFileIsMovedAsideAndRecreated) {

@@ -9,6 +9,7 @@
 #include "sdk/analytics/foundation/ProtoExperimentMessages.h"
 #include "sdk/analytics/foundation/SqliteStore.h"
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
+#include "sdk/analytics/foundation/SyncCountingVfsTestSupport.h"
 #include "sdk/analytics/rules/ExperimentRequestBuilder.h"
 #include "sdk/analytics/rules/ExperimentFlag.h"
 #include "testing/MainThreadEnvironment.h"
@@ -61,6 +62,21 @@ class ExperimentsDatabaseTest : public ::testing::Test {
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
+
+TEST_F(ExperimentsDatabaseTest, ANewFileIsMadeWithItsWholeSchemaInOneCommit) {
+  testing::SyncCountingVfs vfs;
+  ASSERT_TRUE(database->reset());  // deletes the file and makes it again
+  // The new file's first page, the new log's header, then one commit of the log for all three tables.
+  EXPECT_EQ(vfs.syncs(), 3);
+  for (const char* table : {ExperimentsDatabase::kPendingTable, ExperimentsDatabase::kActivatedTable,
+                            ExperimentsDatabase::kLaunchedTable}) {
+    EXPECT_TRUE(database->allDataTypesFromTableWithName(table, 10)) << table;
+  }
+  // Opening it again finds every table and writes nothing.
+  vfs.reset();
+  ASSERT_TRUE(ExperimentsDatabase::initWithPath(measurementDirectoryFilePath(ExperimentsDatabase::kDatabaseName)));
+  EXPECT_EQ(vfs.syncs(), 0);
+}
 
 TEST_F(ExperimentsDatabaseTest, FlagsKeepTheirKindsInPrecedence) {
   auto yes = experimentFlagFromNameAndValue(Value("on"), Value(true));
