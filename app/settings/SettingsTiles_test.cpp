@@ -5,8 +5,10 @@
 #include "app/pages/DOFView.h"
 #include "app/pages/PagePackagesTestSupport.h"
 #include "app/settings/SettingsTestSupport.h"
+#include "app/settings/AppLogo.h"
 #include "app/settings/SettingsView.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/Renderer.h"
 
 namespace app::settings {
 
@@ -229,7 +231,19 @@ TEST_F(SettingsTest, PageShowsNameVersionAndTheLogoOfTheTheme) {
     EXPECT_EQ(page->appNameLabel()->text(), "OSTREL");
     EXPECT_EQ(page->versionLabel()->text(), "Version 3.2");
     EXPECT_EQ(page->logoImageName(), dark ? "ostrel_white_transparent" : "ostrel_black_transparent");
+
+    // Hidden, the page draws nothing, the logo included; shown, the logo is in the very first picture.
+    page->setAlpha(0);
+    platform::ui::Renderer::render(*page, 2);
+    EXPECT_FALSE(page->logoImageView()->image());
+    page->setAlpha(1);
+    const auto shown = platform::ui::Renderer::render(*page, 2);
     ASSERT_TRUE(page->logoImageView()->image());
+    EXPECT_EQ(page->logoImageView()->image()->rgbaBytes(), logoImageNamed(page->logoImageName())->rgbaBytes());
+    const auto ring = page->logoImageView()->convertRectTo(page->logoImageView()->imageRect(), page.get());
+    const auto ink = shown->pixelBytes(static_cast<int>(ring.minX() * 2) + 10, static_cast<int>(ring.midY() * 2));
+    EXPECT_EQ(ink[0], dark ? 255 : 0);
+    EXPECT_EQ(ink[3], 255);
   }
 }
 

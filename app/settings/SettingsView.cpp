@@ -36,7 +36,9 @@ void SettingsView::customInit() {
   addSubview(contentView_);
 
   logoImageName_ = app::pages::framesObject()->appInDarkMode ? "ostrel_white_transparent" : "ostrel_black_transparent";
-  logoImageView_ = make<platform::ui::ImageView>(app::settings::logoImageNamed(logoImageName_));
+  // The logo is drawn when the page is first drawn: at start the page is hidden, and most starts never
+  // show it.
+  logoImageView_ = make<platform::ui::ImageView>();
   logoImageView_->setContentMode(platform::ui::ContentMode::ScaleAspectFit);
   appNameLabel_ = make<platform::ui::Label>();
   appNameLabel_->setTextColor(kit::UIConstants::maxContrastText());
@@ -65,6 +67,12 @@ void SettingsView::customInit() {
            cocView_, colorThemeView_, measurementSystemView_, hapticView_, snappingView_}) {
     contentView_->addSubview(tile);
   }
+}
+
+void SettingsView::drawRect(const platform::ui::Rect& rect) {
+  // The page draws before its subviews, so the logo is there for this very pass.
+  if (!logoImageView_->image()) logoImageView_->setImage(app::settings::logoImageNamed(logoImageName_));
+  View::drawRect(rect);
 }
 
 void SettingsView::layoutSubviews() {

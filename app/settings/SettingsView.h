@@ -30,6 +30,7 @@ class SettingsView : public platform::ui::View {
  protected:
   explicit SettingsView(const platform::ui::Rect& frame = {});
   void layoutSubviews() override;
+  void drawRect(const platform::ui::Rect& rect) override;
 
  private:
   void customInit();

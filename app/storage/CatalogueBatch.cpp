@@ -6,16 +6,24 @@ namespace app::storage {
 
 namespace {
 
-// Every selection flag of a catalogue, as one text.
+// Every selection flag of a catalogue that is set, with the table's row count and highest id, as one
+// text. Only selection flags change in a batch, so the flags that are 0 follow from the others: listing
+// only those that are not keeps this cheap, a NULL flag that became 0 still tells, and so would a row
+// added or removed.
 constexpr const char* kSelections[] = {
-    "SELECT (SELECT group_concat(ManufacturerId || ':' || ifnull(Selected, 'n'), ',') FROM "
-    "(SELECT ManufacturerId, Selected FROM Manufacturer ORDER BY ManufacturerId)) || '|' || "
-    "(SELECT group_concat(LensId || ':' || ifnull(DefaultSelection, 'n'), ',') FROM "
-    "(SELECT LensId, DefaultSelection FROM Lenses ORDER BY LensId))",
-    "SELECT group_concat(id || ':' || ifnull(selected, 'n'), ',') FROM "
-    "(SELECT id, selected FROM QuorvelFrameGuide ORDER BY id)",
-    "SELECT group_concat(LensAdapterId || ':' || ifnull(AdapterSelected, 'n'), ',') FROM "
-    "(SELECT LensAdapterId, AdapterSelected FROM QuorvelLensAdapter ORDER BY LensAdapterId)",
+    "SELECT ifnull((SELECT group_concat(ManufacturerId || ':' || ifnull(Selected, 'n'), ',') FROM "
+    "(SELECT ManufacturerId, Selected FROM Manufacturer WHERE Selected IS NOT 0 ORDER BY ManufacturerId)), '') || '|' || "
+    "(SELECT count(*) || '/' || ifnull(max(ManufacturerId), '') FROM Manufacturer) || '|' || "
+    "ifnull((SELECT group_concat(LensId || ':' || ifnull(DefaultSelection, 'n'), ',') FROM "
+    "(SELECT LensId, DefaultSelection FROM Lenses WHERE DefaultSelection IS NOT 0 ORDER BY LensId)), '') || '|' || "
+    "(SELECT count(*) || '/' || ifnull(max(LensId), '') FROM Lenses)",
+    "SELECT ifnull((SELECT group_concat(id || ':' || ifnull(selected, 'n'), ',') FROM "
+    "(SELECT id, selected FROM QuorvelFrameGuide WHERE selected IS NOT 0 ORDER BY id)), '') || '|' || "
+    "(SELECT count(*) || '/' || ifnull(max(id), '') FROM QuorvelFrameGuide)",
+    "SELECT ifnull((SELECT group_concat(LensAdapterId || ':' || ifnull(AdapterSelected, 'n'), ',') FROM "
+    "(SELECT LensAdapterId, AdapterSelected FROM QuorvelLensAdapter WHERE AdapterSelected IS NOT 0 "
+    "ORDER BY LensAdapterId)), '') || '|' || "
+    "(SELECT count(*) || '/' || ifnull(max(LensAdapterId), '') FROM QuorvelLensAdapter)",
 };
 
 std::string selections(CatalogueDatabase& database, const char* sql) {
@@ -34,6 +42,7 @@ CatalogueBatch::CatalogueBatch() {
     if (!watched[i]) continue;
     transactions_[i].emplace(*watched[i]);
     selectionsBefore_[i] = selections(*watched[i], kSelections[i]);
+    changesBefore_[i] = watched[i]->totalChanges();
   }
   if (packages_) transactions_[3].emplace(packages_->database());
 }
@@ -45,8 +54,10 @@ bool CatalogueBatch::commit() {
                                   formats_ ? &formats_->database() : nullptr,
                                   adapters_ ? &adapters_->database() : nullptr};
   for (size_t i = 0; i < 3; ++i) {
-    // Flags that ended as they began: going back writes nothing, committing would write pages.
-    if (watched[i] && selections(*watched[i], kSelections[i]) == selectionsBefore_[i]) transactions_[i].reset();
+    // Flags that ended as they began: going back writes nothing, committing would write pages. A
+    // catalogue that took no row at all has nothing to compare.
+    if (!watched[i] || watched[i]->totalChanges() == changesBefore_[i]) continue;
+    if (selections(*watched[i], kSelections[i]) == selectionsBefore_[i]) transactions_[i].reset();
   }
   bool all = true;
   for (auto& transaction : transactions_) {

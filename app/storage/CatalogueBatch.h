@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -44,6 +45,7 @@ class CatalogueBatch {
   OpenCatalogue<PackageDatabaseHelper> packages_;
   std::optional<CatalogueDatabase::Transaction> transactions_[4];
   std::string selectionsBefore_[3];  // of the lens, camera-format and adapter catalogues
+  int64_t changesBefore_[3] = {};
 };
 
 }  // namespace app::storage

@@ -143,6 +143,10 @@ int CatalogueDatabase::errorCode() const { return connection_ ? sqlite3_errcode(
 
 int CatalogueDatabase::changes() const { return connection_ ? sqlite3_changes(connection_->handle()) : 0; }
 
+int64_t CatalogueDatabase::totalChanges() const {
+  return connection_ ? sqlite3_total_changes64(connection_->handle()) : 0;
+}
+
 std::optional<int> CatalogueDatabase::nextId(std::string_view sql) {
   CatalogueStatement statement = prepare(sql, true);
   if (!statement.ok()) return std::nullopt;

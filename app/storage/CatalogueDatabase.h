@@ -68,6 +68,8 @@ class CatalogueDatabase {
   std::string errorMessage() const;
   int errorCode() const;
   [[nodiscard]] int changes() const;
+  // Rows written through this connection since it opened, by every statement.
+  [[nodiscard]] int64_t totalChanges() const;
 
   // The writes every catalogue class makes, reporting failure in the catalogue's own log texts, so
   // that a failure reads the same whichever catalogue it happened in.
