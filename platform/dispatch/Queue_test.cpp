@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <latch>
 #include <stdexcept>
@@ -117,6 +118,32 @@ TEST(ConcurrentQueueTest, RunsBlocksSideBySideAndGrowsPastBlockedWorkers) {
     EXPECT_EQ(Queue::current(), global);
   });
   EXPECT_FALSE(global->isCurrent());
+}
+
+TEST(ConcurrentQueueTest, GrowsPastBlockedWorkersThatEachTookTheirBlockWhileIdle) {
+  // Blocks come one at a time, each once the one before runs and waits, and each while the monitor
+  // sleeps: every block finds an idle worker until none is left, never a burst that backs up, and the
+  // pool must still grow past them.
+  const int blocks = static_cast<int>(std::max(4u, std::thread::hardware_concurrency()) + 4);
+  auto queue = Queue::concurrent("test.trickle");
+  std::latch release(1);
+  Group all;
+  all.async(queue, [] {});  // the pool's monitor starts with its first task
+  ASSERT_TRUE(all.wait(30));
+  int started = 0;
+  for (; started < blocks; ++started) {
+    while (!WorkerPool::shared().isMonitorWaitingForBacklog()) std::this_thread::yield();
+    Group startedOne;
+    startedOne.enter();
+    all.async(queue, [&release, startedOne]() mutable {
+      startedOne.leave();
+      release.wait();
+    });
+    if (!startedOne.wait(30)) break;
+  }
+  release.count_down();
+  EXPECT_EQ(started, blocks);
+  EXPECT_TRUE(all.wait(30));
 }
 
 // An exception nobody catches still ends the process, but the log says whose block it came from.

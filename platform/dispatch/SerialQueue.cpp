@@ -10,13 +10,22 @@ constexpr int kBatch = 64;
 }  // namespace
 
 void SerialQueue::async(std::function<void()> block) {
-  std::lock_guard lock(mutex_);
-  items_.push_back(Item{std::move(block), nullptr});
-  if (!owned_) startDrainLocked();
+  {
+    std::lock_guard lock(mutex_);
+    items_.push_back(Item{std::move(block), nullptr});
+    if (owned_) return;
+    owned_ = true;
+  }
+  // Handed to the pool after the lock is let go: the worker's first step takes it.
+  submitDrain();
 }
 
 void SerialQueue::startDrainLocked() {
   owned_ = true;
+  submitDrain();
+}
+
+void SerialQueue::submitDrain() {
   // The worker holds the queue, so blocks still queued run even when every other reference is gone.
   auto self = std::static_pointer_cast<SerialQueue>(shared_from_this());
   WorkerPool::shared().submit([self] { self->drain(); });

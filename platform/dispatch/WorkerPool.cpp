@@ -46,13 +46,24 @@ WorkerPool& WorkerPool::shared() {
 }
 
 void WorkerPool::submit(std::function<void()> task) {
-  std::lock_guard lock(mutex_);
-  tasks_.push_back(std::move(task));
-  backlogSize_.store(tasks_.size(), std::memory_order_relaxed);
-  startMonitorLocked();
-  if (tasks_.size() > sleeping_ && threads_ < coreThreads_) spawnLocked();
-  else wake_.notify_one();
-  if (monitorIdle_) backlog_.notify_one();
+  bool wakeWorker = false;
+  bool wakeMonitor = false;
+  {
+    std::lock_guard lock(mutex_);
+    tasks_.push_back(std::move(task));
+    backlogSize_.store(tasks_.size(), std::memory_order_relaxed);
+    startMonitorLocked();
+    if (tasks_.size() > sleeping_ && threads_ < coreThreads_) spawnLocked();
+    else wakeWorker = sleeping_ > 0;
+    // A task a sleeping worker takes at once needs no watching; the monitor is woken only for one that
+    // may have to wait. Each wake of an idle thread costs the submitter a system call and the woken
+    // thread a trip through the scheduler, on every hop of a lightly used queue.
+    wakeMonitor = monitorIdle_ && tasks_.size() > sleeping_;
+  }
+  // Told after the lock is let go, so a woken thread does not wake only to wait for it. The pool is
+  // never destroyed, so nothing here can be gone by then.
+  if (wakeWorker) wake_.notify_one();
+  if (wakeMonitor) backlog_.notify_one();
 }
 
 void WorkerPool::startMonitorLocked() {
@@ -84,6 +95,11 @@ std::size_t WorkerPool::threadCount() const {
 bool WorkerPool::isIdle() const {
   std::lock_guard lock(mutex_);
   return tasks_.empty() && running_ == 0;
+}
+
+bool WorkerPool::isMonitorWaitingForBacklog() const {
+  std::lock_guard lock(mutex_);
+  return monitorIdle_;
 }
 
 void WorkerPool::joinThreads() {

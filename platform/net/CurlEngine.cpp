@@ -478,9 +478,12 @@ void CurlEngine::Impl::begin(std::shared_ptr<URLSessionTask> task) {
 
 // Starts the request itself, or first the server-trust question when its origin has none answered.
 void CurlEngine::Impl::launch(Transfer& t) {
-  auto origin = originOf(t.request.url);
-  if (t.hasDelegate && origin && equalsIgnoringCase(origin->scheme, "https") && t.trustedOrigin != origin->key()) {
-    return probe(t, *origin);
+  // Only a secure request under a delegate can need a trust question; the others skip parsing the URL.
+  if (t.hasDelegate && startsWithIgnoringCase(t.request.url, "https:")) {
+    auto origin = originOf(t.request.url);
+    if (origin && equalsIgnoringCase(origin->scheme, "https") && t.trustedOrigin != origin->key()) {
+      return probe(t, *origin);
+    }
   }
   if (!configure(t)) return finish(t, makeURLError(URLErrorUnknown, "Cannot start the transfer", t.request.url));
   attach(t);
@@ -772,9 +775,6 @@ void CurlEngine::Impl::follow(Transfer& t, URLRequest request) {
 }
 
 void CurlEngine::Impl::finish(Transfer& t, std::optional<foundation::Error> error) {
-  detach(t);
-  if (t.easy) curl_easy_cleanup(t.easy);
-  curl_slist_free_all(t.headers);
   if (t.bodyFile) std::fclose(t.bodyFile);
   if (t.download && std::fclose(t.download) != 0 && !error) {
     error = makeURLError(URLErrorCannotWriteToFile, "Cannot write the download file", t.request.url);
@@ -786,8 +786,15 @@ void CurlEngine::Impl::finish(Transfer& t, std::optional<foundation::Error> erro
   std::shared_ptr<URLSessionTask> task = std::move(t.task);
   Data body = t.accumulate ? std::move(t.held) : Data{};
   std::string path = std::move(t.downloadPath);
-  transfers.erase(task->taskIdentifier());  // `t` is gone from here on
+  auto entry = transfers.extract(task->taskIdentifier());
+  // The caller hears of the end first; letting go of the handle follows while its thread wakes. Nothing
+  // of libcurl's runs in between (its call-backs come only from this thread's own calls into it), and
+  // the connection went back to the pool when the transfer ended.
   task->complete(std::move(error), std::move(body), std::move(path));
+  Transfer& ended = *entry.mapped();
+  detach(ended);
+  if (ended.easy) curl_easy_cleanup(ended.easy);
+  curl_slist_free_all(ended.headers);
 }
 
 }  // namespace platform::net

@@ -28,6 +28,7 @@ class SerialQueue final : public Queue {
   };
 
   void startDrainLocked();
+  void submitDrain();
   void drain();
   void release();
 

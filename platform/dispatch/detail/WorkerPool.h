@@ -33,6 +33,8 @@ class WorkerPool {
   bool hasBacklog() const { return backlogSize_.load(std::memory_order_relaxed) > 0; }
   // True when no task waits or runs.
   bool isIdle() const;
+  // True while the monitor sleeps until a task has to wait for a worker (tests wait for this).
+  bool isMonitorWaitingForBacklog() const;
   // Ends every worker and the monitor once the tasks are done, and joins them. Work submitted later
   // starts new threads, so nothing is lost, but the process end submits none.
   void joinThreads();
