@@ -33,33 +33,50 @@ std::string selections(CatalogueDatabase& database, const char* sql) {
 
 }  // namespace
 
+std::array<CatalogueDatabase*, 3> CatalogueBatch::watched() {
+  return {lenses_ ? &lenses_->database() : nullptr, formats_ ? &formats_->database() : nullptr,
+          adapters_ ? &adapters_->database() : nullptr};
+}
+
 CatalogueBatch::CatalogueBatch() {
   // A catalogue that did not open takes no part: its helpers read empty values and write nothing.
-  CatalogueDatabase* watched[] = {lenses_ ? &lenses_->database() : nullptr,
-                                  formats_ ? &formats_->database() : nullptr,
-                                  adapters_ ? &adapters_->database() : nullptr};
+  const auto watched = this->watched();
   for (size_t i = 0; i < 3; ++i) {
     if (!watched[i]) continue;
     transactions_[i].emplace(*watched[i]);
     selectionsBefore_[i] = selections(*watched[i], kSelections[i]);
     changesBefore_[i] = watched[i]->totalChanges();
+    if (transactions_[i]->active()) watched[i]->holdSelections(true);
   }
   if (packages_) transactions_[3].emplace(packages_->database());
 }
 
-CatalogueBatch::~CatalogueBatch() = default;
+CatalogueBatch::~CatalogueBatch() {
+  // Without commit() the transactions roll back, and what is held goes with them.
+  for (CatalogueDatabase* database : watched()) {
+    if (database) database->holdSelections(false);
+  }
+}
 
 bool CatalogueBatch::commit() {
-  CatalogueDatabase* watched[] = {lenses_ ? &lenses_->database() : nullptr,
-                                  formats_ ? &formats_->database() : nullptr,
-                                  adapters_ ? &adapters_->database() : nullptr};
+  const auto watched = this->watched();
+  bool all = true;
+  for (size_t i = 0; i < 3; ++i) {
+    if (!watched[i]) continue;
+    // The last selection of each kind is the one that stays; a catalogue that cannot take it keeps
+    // all of its selections as they were.
+    if (!watched[i]->writeHeldSelection()) {
+      all = false;
+      transactions_[i].reset();
+    }
+    watched[i]->holdSelections(false);
+  }
   for (size_t i = 0; i < 3; ++i) {
     // Flags that ended as they began: going back writes nothing, committing would write pages. A
     // catalogue that took no row at all has nothing to compare.
-    if (!watched[i] || watched[i]->totalChanges() == changesBefore_[i]) continue;
+    if (!watched[i] || !transactions_[i] || watched[i]->totalChanges() == changesBefore_[i]) continue;
     if (selections(*watched[i], kSelections[i]) == selectionsBefore_[i]) transactions_[i].reset();
   }
-  bool all = true;
   for (auto& transaction : transactions_) {
     if (transaction && transaction->active() && !transaction->commit()) all = false;
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,8 +23,11 @@ namespace app::storage {
 //
 // The lens, camera-format and adapter catalogues take only selection writes in a batch (which series,
 // lenses, frame guide and adapter are selected). Loading both standard packages selects one package's
-// choices and then the other's; when a catalogue's flags end as they began, its transaction is rolled
-// back instead of committed, so that a start that changes nothing writes nothing.
+// choices and then the other's. The series, frame guide and adapter selections are held, not written,
+// until a reader filters by them or the batch commits (CatalogueDatabase::selectOnly), so only the last
+// of each reaches the file, and only if it differs. The lens flags are written as they come; when a
+// catalogue's flags end as they began, its transaction is rolled back instead of committed, so that a
+// start that changes nothing writes nothing.
 //
 // Not for catalogue updates: those attach files and rename them, which an open transaction forbids.
 class CatalogueBatch {
@@ -38,6 +42,9 @@ class CatalogueBatch {
   [[nodiscard]] bool commit();
 
  private:
+  // The lens, camera-format and adapter catalogues, each null when it did not open.
+  std::array<CatalogueDatabase*, 3> watched();
+
   CatalogueSession session_;  // first: the helpers below must share its connections
   OpenCatalogue<LensDatabaseHelper> lenses_;
   OpenCatalogue<CameraFormatCatalogue> formats_;

@@ -37,13 +37,70 @@ TEST_F(CatalogueBatchTest, SelectionsThatEndWhereTheyBeganLeaveTheFileAsItWas) {
   {
     CatalogueBatch batch;
     OpenCatalogue<LensDatabaseHelper> lenses;
-    ASSERT_TRUE(lenses->selectOnlyManufacturer(other_));
-    ASSERT_TRUE(lenses->selectOnlyManufacturer(series_));
+    const int64_t written = lenses->database().totalChanges();
+    // As a start loads its two packages: a series and its lenses, then the other's.
+    for (int series : {other_, series_}) {
+      std::vector<int> kept;
+      for (const auto& lens : lenses->getSelectedLenses4Manufacturer(series)) kept.push_back(lens.lensId);
+      ASSERT_TRUE(lenses->selectOnlyManufacturer(series));
+      ASSERT_TRUE(lenses->selectOnlyLenses(series, kept));
+    }
     EXPECT_TRUE(batch.commit());
+    // Not even a row that is then taken back: that alone makes a journal file and writes to it.
+    EXPECT_EQ(lenses->database().totalChanges(), written);
   }
   // A commit, even of the same flags, would have counted up the file's change counter.
   EXPECT_EQ(lensFile(), before);
   EXPECT_EQ(selectedSeries(), series_);
+}
+
+TEST_F(CatalogueBatchTest, AHeldSelectionReadsAsIfWrittenAndTheLastOneStays) {
+  int adapter = 0;
+  {
+    OpenCatalogue<LensAdapterCatalogue> adapters;
+    ASSERT_TRUE(adapters);
+    for (const auto& one : adapters->getAllAdapters()) {
+      if (one.selected == 0) adapter = one.adapterId;
+    }
+    ASSERT_GT(adapter, 0);
+  }
+  {
+    CatalogueBatch batch;
+    OpenCatalogue<LensDatabaseHelper> lenses;
+    OpenCatalogue<LensAdapterCatalogue> adapters;
+    ASSERT_TRUE(lenses->selectOnlyManufacturer(other_));
+    ASSERT_TRUE(adapters->selectOnlyAdapter(adapter));
+    EXPECT_EQ(lenses->getLensManufacturer(other_)->selected, 1);
+    EXPECT_EQ(lenses->getLensManufacturer(series_)->selected, 0);
+    for (const auto& one : adapters->getAllAdapters()) EXPECT_EQ(one.selected, one.adapterId == adapter ? 1 : 0);
+    // A reader that looks the selection up in the file finds it there.
+    EXPECT_EQ(lenses->getSelectedLensManufacturer()->manufacturerId, other_);
+    EXPECT_EQ(adapters->getSelectedLensAdapter().adapterId, adapter);
+    ASSERT_TRUE(lenses->selectOnlyManufacturer(series_));
+    ASSERT_TRUE(lenses->selectOnlyManufacturer(other_));
+    EXPECT_TRUE(batch.commit());
+  }
+  EXPECT_EQ(selectedSeries(), other_);
+  EXPECT_EQ(selectedAdapter(), adapter);
+
+  {
+    // Another write to the table lands after the held selection, as it was made after it.
+    CatalogueBatch batch;
+    OpenCatalogue<LensDatabaseHelper> lenses;
+    ASSERT_TRUE(lenses->selectOnlyManufacturer(series_));
+    ASSERT_TRUE(lenses->deselectManufacturer());
+    EXPECT_TRUE(batch.commit());
+  }
+  EXPECT_EQ(countIn<LensDatabaseHelper>("SELECT COUNT(*) FROM Manufacturer WHERE Selected = 1"), 0);
+  ASSERT_TRUE(OpenCatalogue<LensDatabaseHelper>()->selectOnlyManufacturer(other_));
+
+  {
+    // A batch that ends without commit() stores none of it.
+    CatalogueBatch batch;
+    OpenCatalogue<LensDatabaseHelper> lenses;
+    ASSERT_TRUE(lenses->selectOnlyManufacturer(series_));
+  }
+  EXPECT_EQ(selectedSeries(), other_);
 }
 
 TEST_F(CatalogueBatchTest, EveryRealChangeIsKeptThoughOnlySetFlagsAreCompared) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +40,16 @@ class CatalogueConnection {
 
   // Set once the catalogue's own checks (pending re-pointing, columns) have run on this connection.
   bool checked = false;
+
+  // While a CatalogueBatch runs, the catalogue's last "select only this row" (see
+  // CatalogueDatabase::selectOnly), not written yet.
+  struct HeldSelection {
+    std::string sql;
+    std::string table;  // the one its UPDATE writes
+    int64_t id = 0;
+  };
+  bool holdsSelections = false;
+  std::optional<HeldSelection> heldSelection;
 
  private:
   CatalogueConnection(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}

@@ -111,6 +111,7 @@ CatalogueStatement CatalogueDatabase::prepare(std::string_view sql, bool quiet) 
     logError("Catalogue is not open: " + (path_.empty() ? std::string("(none)") : path_));
     return CatalogueStatement();
   }
+  if (connection_->heldSelection && mustFollowHeldSelection(sql) && !writeHeldSelection()) return CatalogueStatement();
   if (sqlite3_stmt* cached = connection_->takeCached(sql)) {
     return CatalogueStatement(cached, connection_, std::string(sql));
   }

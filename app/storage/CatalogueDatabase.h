@@ -97,6 +97,20 @@ class CatalogueDatabase {
   // When an old id appears twice, its first entry wins. True when the update was applied.
   [[nodiscard]] bool remapIds(const std::string& table, const std::string& column, const std::vector<model::UpdateFormatIDObject>& mapping);
 
+  // Makes row `id` the only selected one, by `sql`: an UPDATE that takes the id as ?1 and sets the flag of
+  // every row to whether it is that row. While selections are held (a CatalogueBatch), it is kept
+  // instead, in place of the one kept before: loading both standard packages selects the first one's
+  // series, adapter and frame guide and then the second one's, and the first never needs to reach the
+  // file. Readers of the flag ask heldSelection(); readers that filter by it write it first, and so does
+  // any other write to its table and the commit.
+  [[nodiscard]] bool selectOnly(std::string_view sql, int64_t id);
+  // The row that a held selection makes the only selected one.
+  [[nodiscard]] std::optional<int64_t> heldSelection() const;
+  // Writes a held selection; true when there is none or it was written.
+  [[nodiscard]] bool writeHeldSelection();
+  // Starts holding selections, or stops and forgets one still held (its transaction is being rolled back).
+  void holdSelections(bool hold);
+
   // BEGIN / COMMIT / ROLLBACK; a scope that may fail part-way uses Transaction below.
   [[nodiscard]] bool begin();
   [[nodiscard]] bool commit();
@@ -128,6 +142,8 @@ class CatalogueDatabase {
   };
 
  private:
+  // Whether `sql` must see a held selection written first.
+  [[nodiscard]] bool mustFollowHeldSelection(std::string_view sql) const;
   [[nodiscard]] static bool copyFromBundle(const std::string& path, const std::string& resourceName,
                                            bool syncFolderNow = true);
   enum class Health { Sound, Damaged, Busy };

@@ -1,5 +1,9 @@
 // CatalogueDatabase: the update, delete and insert steps every catalogue class shares.
 #include "app/storage/CatalogueDatabase.h"
+
+#include <cctype>
+
+#include "app/storage/CatalogueConnection.h"
 #include "app/storage/LogError.h"
 #include "platform/log/Log.h"
 
@@ -20,6 +24,63 @@ bool CatalogueDatabase::runUpdate(std::string_view sql, std::initializer_list<in
   const bool done = statement.run();
   if (!statement.finalize()) logError("Failed to finalize data statement, normally error handling here.");
   return done;
+}
+
+namespace {
+
+bool isNamePart(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// Whether `sql` names `table` as a whole word ("Manufacturer", not "ManufacturerId").
+bool namesTable(std::string_view sql, std::string_view table) {
+  for (size_t at = sql.find(table); at != std::string_view::npos; at = sql.find(table, at + 1)) {
+    const size_t end = at + table.size();
+    if ((at == 0 || !isNamePart(sql[at - 1])) && (end == sql.size() || !isNamePart(sql[end]))) return true;
+  }
+  return false;
+}
+
+// The table an "UPDATE <table> SET ..." writes.
+std::string updatedTable(std::string_view sql) {
+  constexpr std::string_view kUpdate = "UPDATE ";
+  if (sql.substr(0, kUpdate.size()) != kUpdate) return {};
+  sql.remove_prefix(kUpdate.size());
+  return std::string(sql.substr(0, sql.find(' ')));
+}
+
+}  // namespace
+
+bool CatalogueDatabase::selectOnly(std::string_view sql, int64_t id) {
+  if (connection_ && connection_->holdsSelections) {
+    if (connection_->heldSelection && connection_->heldSelection->sql != sql && !writeHeldSelection()) return false;
+    connection_->heldSelection = CatalogueConnection::HeldSelection{std::string(sql), updatedTable(sql), id};
+    return true;
+  }
+  return runUpdate(sql, {id});
+}
+
+bool CatalogueDatabase::mustFollowHeldSelection(std::string_view sql) const {
+  // A commit stores it; a write to its table goes to the file after it, never before. Readers of the
+  // table apply it themselves (heldSelection) or write it first; other tables do not see it.
+  if (sql.substr(0, 6) == "COMMIT" || sql.substr(0, 3) == "END") return true;
+  return sql.substr(0, 6) != "SELECT" && namesTable(sql, connection_->heldSelection->table);
+}
+
+std::optional<int64_t> CatalogueDatabase::heldSelection() const {
+  if (!connection_ || !connection_->heldSelection) return std::nullopt;
+  return connection_->heldSelection->id;
+}
+
+bool CatalogueDatabase::writeHeldSelection() {
+  if (!connection_ || !connection_->heldSelection) return true;
+  const auto held = std::move(*connection_->heldSelection);
+  connection_->heldSelection.reset();
+  return runUpdate(held.sql, {held.id});
+}
+
+void CatalogueDatabase::holdSelections(bool hold) {
+  if (!connection_) return;
+  connection_->holdsSelections = hold;
+  if (!hold) connection_->heldSelection.reset();
 }
 
 bool CatalogueDatabase::runDelete(std::string_view sql, std::initializer_list<int64_t> parameters) {

@@ -56,7 +56,11 @@ std::vector<model::FrameGuide> FrameGuideCatalogue::readGuides(const std::string
   std::vector<model::FrameGuide> guides;
   auto statement = database_.prepare(sql, true);
   if (parameter) statement.bind(1, *parameter);
-  while (statement.step() == Step::Row) guides.push_back(guideFromRow(statement));
+  const auto held = database_.heldSelection();
+  while (statement.step() == Step::Row) {
+    guides.push_back(guideFromRow(statement));
+    if (held) guides.back().selected = guides.back().frameGuideId == *held ? 1 : 0;
+  }
   return guides;
 }
 
@@ -73,11 +77,12 @@ bool FrameGuideCatalogue::selectFrameGuide(int frameGuideId) {
 }
 
 bool FrameGuideCatalogue::selectOnlyFrameGuide(int frameGuideId) {
-  return database_.runUpdate("UPDATE QuorvelFrameGuide SET selected = (id = ?1) WHERE selected IS NOT (id = ?1)",
-                             {frameGuideId});
+  return database_.selectOnly("UPDATE QuorvelFrameGuide SET selected = (id = ?1) WHERE selected IS NOT (id = ?1)",
+                              frameGuideId);
 }
 
 model::FrameGuide FrameGuideCatalogue::getSelectedFrameGuide() {
+  if (!database_.writeHeldSelection()) database_.logUpdateFailure();
   const auto guides = readGuides("SELECT * FROM QuorvelFrameGuide WHERE selected = 1", std::nullopt);
   return guides.empty() ? model::FrameGuide() : guides.back();
 }

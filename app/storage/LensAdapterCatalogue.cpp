@@ -52,9 +52,11 @@ model::LensAdapterRecord LensAdapterCatalogue::readOne(CatalogueStatement& row) 
 std::vector<model::LensAdapterRecord> LensAdapterCatalogue::readAdapters(const char* sql, bool noneRule) {
   std::vector<model::LensAdapterRecord> adapters;
   auto statement = database_.prepare(sql, true);
+  const auto held = database_.heldSelection();
   while (statement.step() == Step::Row) {
     adapters.push_back(readOne(statement));
     adapters.back().adapterName = shownName(adapters.back().adapterName, noneRule);
+    if (held) adapters.back().selected = adapters.back().adapterId == *held ? 1 : 0;
   }
   return adapters;
 }
@@ -68,6 +70,7 @@ std::vector<model::LensAdapterRecord> LensAdapterCatalogue::getAllCustomAdapters
 }
 
 model::LensAdapterRecord LensAdapterCatalogue::getSelectedLensAdapter() {
+  if (!database_.writeHeldSelection()) database_.logUpdateFailure();
   auto all = readAdapters("SELECT * FROM QuorvelLensAdapter WHERE AdapterSelected = 1", true);
   return all.empty() ? model::LensAdapterRecord() : all.back();
 }
@@ -82,9 +85,9 @@ bool LensAdapterCatalogue::selectAdapter(int adapterId) {
 }
 
 bool LensAdapterCatalogue::selectOnlyAdapter(int adapterId) {
-  return database_.runUpdate(
+  return database_.selectOnly(
       "UPDATE QuorvelLensAdapter SET AdapterSelected = (LensAdapterId = ?1) WHERE AdapterSelected IS NOT (LensAdapterId = ?1)",
-      {adapterId});
+      adapterId);
 }
 
 bool LensAdapterCatalogue::deleteAdapter(const model::LensAdapterRecord& adapter) {

@@ -102,7 +102,7 @@ bool LensDatabaseHelper::insertOriginColumn() {
 std::vector<model::LensManufacturer> LensDatabaseHelper::readSeries(const std::string& sql) {
   std::vector<model::LensManufacturer> series;
   auto statement = database_.prepare(sql, true);
-  while (statement.step() == Step::Row) series.push_back(seriesFromRow(statement));
+  while (statement.step() == Step::Row) series.push_back(withHeldSelection(seriesFromRow(statement)));
   return series;
 }
 
@@ -162,11 +162,17 @@ std::optional<model::LensManufacturer> LensDatabaseHelper::readOneSeries(const s
   }
   if (manufacturerId >= 0) statement.bind(1, manufacturerId);
   std::optional<model::LensManufacturer> series;
-  while (statement.step() == Step::Row) series = seriesFromRow(statement);
+  while (statement.step() == Step::Row) series = withHeldSelection(seriesFromRow(statement));
+  return series;
+}
+
+model::LensManufacturer LensDatabaseHelper::withHeldSelection(model::LensManufacturer series) const {
+  if (const auto held = database_.heldSelection()) series.selected = series.manufacturerId == *held ? 1 : 0;
   return series;
 }
 
 std::optional<model::LensManufacturer> LensDatabaseHelper::getSelectedLensManufacturer() {
+  if (!database_.writeHeldSelection()) database_.logUpdateFailure();
   return readOneSeries(std::string(kSeriesColumns) + "WHERE Manufacturer.Selected = 1", -1);
 }
 

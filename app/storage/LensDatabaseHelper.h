@@ -106,6 +106,8 @@ class LensDatabaseHelper {
   void addOriginColumnWhenMissing();
   std::vector<model::LensManufacturer> readSeries(const std::string& sql);
   std::optional<model::LensManufacturer> readOneSeries(const std::string& sql, int manufacturerId);
+  // The series as its flag reads once a selection held by a batch is written.
+  model::LensManufacturer withHeldSelection(model::LensManufacturer series) const;
   std::vector<model::LensObject> readLenses(const std::string& sql, std::initializer_list<int> parameters);
   [[nodiscard]] int insertLens(model::LensObject& lens, int defaultSelection);
   // A user lens carried into a new catalogue by an update, with every column it had.

@@ -8,9 +8,9 @@ using app::model::NumericText;
 namespace app::storage {
 
 bool LensDatabaseHelper::selectOnlyManufacturer(int manufacturerId) {
-  return database_.runUpdate(
+  return database_.selectOnly(
       "UPDATE Manufacturer SET Selected = (ManufacturerId = ?1) WHERE Selected IS NOT (ManufacturerId = ?1)",
-      {manufacturerId});
+      manufacturerId);
 }
 
 bool LensDatabaseHelper::selectOnlyLenses(int manufacturerId, const std::vector<int>& lensIds) {
