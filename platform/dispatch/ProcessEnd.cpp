@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <mutex>
 #include <vector>
@@ -93,18 +94,20 @@ bool ProcessEnd::run(double drainSeconds) {
   if (stops().ran.exchange(true)) return true;
   runStops();
   // Queued work finishes; blocks it posts to the main queue run here too. The pool going idle wakes
-  // nobody, so it is looked at between short waits.
+  // nobody, so the main loop looks at it between its short waits and comes back as soon as it is idle:
+  // a process about to end has nothing else to do meanwhile.
   constexpr double kLook = 0.01;
   WorkerPool& pool = WorkerPool::shared();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(drainSeconds);
   bool drained = false;
-  for (double waited = 0;; waited += kLook) {
+  while (true) {
     MainLoop::runUntilIdle();
     if (pool.isIdle() && MainLoop::runUntilIdle() == 0) {
       drained = true;
       break;
     }
-    if (waited >= drainSeconds) break;
-    MainLoop::runUntil([] { return false; }, kLook);
+    if (std::chrono::steady_clock::now() >= deadline) break;
+    MainLoop::runUntil([&pool] { return pool.isIdle(); }, kLook);
   }
   if (drained) {
     pool.joinThreads();

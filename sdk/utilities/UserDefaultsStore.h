@@ -11,6 +11,9 @@
 namespace platform::foundation {
 class PreferencesDomain;
 }
+namespace platform::dispatch {
+class Queue;
+}
 
 namespace sdk::utilities {
 
@@ -61,6 +64,11 @@ class UserDefaultsStore {
 
   // Writes the pending changes of this application identifier now.
   void synchronize();
+  // As synchronize(), on the stores' own queue: the caller does not wait for the disk, and requests
+  // made before the write begins are served by that one write. Nothing pending, nothing queued.
+  void synchronizeSoon();
+  // The queue that writes for synchronizeSoon() and the write-behind run on.
+  static std::shared_ptr<platform::dispatch::Queue> synchronizeQueue();
   // Moves the write-behind's synchronisation to one delay from now.
   void scheduleSynchronize();
 

@@ -56,8 +56,10 @@ void MeasurementEngine::handleAppDidBecomeActiveEvent() {
   });
 }
 
+// The settings reach the disk on the defaults' own queue: replacing their file takes two flushes, which
+// neither the main thread leaving the screen nor the worker between two events need wait for.
 void MeasurementEngine::handleAppWillResignActiveEvent() {
-  persistedConfig_->synchronizeToDisk();
+  persistedConfig_->synchronizeToDiskSoon();
   auto monitor = sharedMonitor();
   monitor->logWithLevel(LogLevel::kVerbose, messages::kUploadScheduledOnResignActive,
                         "App will resign active state. Scheduling data upload");
@@ -87,7 +89,7 @@ void MeasurementEngine::handleAppWillResignActiveEvent() {
 void MeasurementEngine::handleAppWillEnterForegroundNotification() { terminateBackgroundTask(); }
 
 void MeasurementEngine::terminateBackgroundTask() {
-  persistedConfig_->synchronizeToDisk();
+  persistedConfig_->synchronizeToDiskSoon();
   backgroundUpdateTask_.end();
 }
 

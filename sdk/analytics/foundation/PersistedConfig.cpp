@@ -66,6 +66,8 @@ PersistedConfig::PersistedConfig() : defaults_(kSuiteName) {}
 
 void PersistedConfig::synchronizeToDisk() { defaults_.synchronize(); }
 
+void PersistedConfig::synchronizeToDiskSoon() { defaults_.synchronizeSoon(); }
+
 void PersistedConfig::clearValues() {
   for (const char* key : kAllKeys) defaults_.removeObjectForKey(key);
 }
