@@ -1,5 +1,7 @@
 #include "app/storage/CatalogueBatch.h"
 
+#include <sqlite3.h>
+
 #include "platform/log/Log.h"
 
 namespace app::storage {
@@ -31,6 +33,23 @@ std::string selections(CatalogueDatabase& database, const char* sql) {
   return statement.step() == CatalogueStatement::Step::Row ? statement.columnText(0) : std::string("?");
 }
 
+// The same as the file holds it, without the batch's open transaction: read through a connection of
+// its own, which may read while the batch's only reserves the file. Empty when it cannot be read, which
+// never equals a text of the batch's.
+std::string committedSelections(const std::string& path, const char* sql) {
+  sqlite3* db = nullptr;
+  std::string text;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW) {
+      if (const auto* column = sqlite3_column_text(statement, 0)) text = reinterpret_cast<const char*>(column);
+    }
+    sqlite3_finalize(statement);
+  }
+  sqlite3_close(db);
+  return text;
+}
+
 }  // namespace
 
 std::array<CatalogueDatabase*, 3> CatalogueBatch::watched() {
@@ -44,7 +63,6 @@ CatalogueBatch::CatalogueBatch() {
   for (size_t i = 0; i < 3; ++i) {
     if (!watched[i]) continue;
     transactions_[i].emplace(*watched[i]);
-    selectionsBefore_[i] = selections(*watched[i], kSelections[i]);
     changesBefore_[i] = watched[i]->totalChanges();
     if (transactions_[i]->active()) watched[i]->holdSelections(true);
   }
@@ -73,9 +91,11 @@ bool CatalogueBatch::commit() {
   }
   for (size_t i = 0; i < 3; ++i) {
     // Flags that ended as they began: going back writes nothing, committing would write pages. A
-    // catalogue that took no row at all has nothing to compare.
+    // catalogue that took no row at all has nothing to compare; for one that did, what the file still
+    // holds is how they began.
     if (!watched[i] || !transactions_[i] || watched[i]->totalChanges() == changesBefore_[i]) continue;
-    if (selections(*watched[i], kSelections[i]) == selectionsBefore_[i]) transactions_[i].reset();
+    const std::string now = selections(*watched[i], kSelections[i]);
+    if (now == committedSelections(watched[i]->path(), kSelections[i])) transactions_[i].reset();
   }
   for (auto& transaction : transactions_) {
     if (transaction && transaction->active() && !transaction->commit()) all = false;

@@ -51,8 +51,7 @@ class CatalogueBatch {
   OpenCatalogue<LensAdapterCatalogue> adapters_;
   OpenCatalogue<PackageDatabaseHelper> packages_;
   std::optional<CatalogueDatabase::Transaction> transactions_[4];
-  std::string selectionsBefore_[3];  // of the lens, camera-format and adapter catalogues
-  int64_t changesBefore_[3] = {};
+  int64_t changesBefore_[3] = {};  // rows written on each watched catalogue's connection before the batch
 };
 
 }  // namespace app::storage

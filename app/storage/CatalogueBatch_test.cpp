@@ -49,6 +49,18 @@ TEST_F(CatalogueBatchTest, SelectionsThatEndWhereTheyBeganLeaveTheFileAsItWas) {
     // Not even a row that is then taken back: that alone makes a journal file and writes to it.
     EXPECT_EQ(lenses->database().totalChanges(), written);
   }
+  EXPECT_EQ(lensFile(), before);
+  {
+    // Lens flags are written as they come; when they end as they began, nothing is committed.
+    CatalogueBatch batch;
+    OpenCatalogue<LensDatabaseHelper> lenses;
+    std::vector<int> kept;
+    for (const auto& lens : lenses->getSelectedLenses4Manufacturer(series_)) kept.push_back(lens.lensId);
+    ASSERT_FALSE(kept.empty());
+    ASSERT_TRUE(lenses->selectOnlyLenses(series_, {kept.front()}));
+    ASSERT_TRUE(lenses->selectOnlyLenses(series_, kept));
+    EXPECT_TRUE(batch.commit());
+  }
   // A commit, even of the same flags, would have counted up the file's change counter.
   EXPECT_EQ(lensFile(), before);
   EXPECT_EQ(selectedSeries(), series_);
