@@ -4,6 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/graphics/TextEngine.h"
 
@@ -146,8 +151,69 @@ void TextLayout::draw(Context* context, Point origin) const {
   cairo_path_destroy(path);
 }
 
+namespace {
+
+// What a measurement depends on: everything but the colours.
+struct Measured {
+  AttributedString text;
+  Font font;
+  TextAlignment alignment;
+  LineBreakMode lineBreakMode;
+  int numberOfLines;
+  double maxWidth;
+  Size size;
+
+  bool answers(const AttributedString& t, const TextStyle& s, double width) const {
+    return font == s.font && alignment == s.alignment && lineBreakMode == s.lineBreakMode &&
+           numberOfLines == s.numberOfLines && maxWidth == width && text == t;
+  }
+};
+
+// Screens measure the same few texts again and again as they lay out (a row of titles on every pass,
+// a scale's labels each time it is rebuilt), and each measurement lays the text out anew.
+class MeasuredTexts {
+ public:
+  std::optional<Size> find(const AttributedString& text, const TextStyle& style, double maxWidth) {
+    std::lock_guard lock(mutex_);
+    const auto found = byText_.find(text.string());
+    if (found == byText_.end()) return std::nullopt;
+    for (const Measured& one : found->second) {
+      if (one.answers(text, style, maxWidth)) return one.size;
+    }
+    return std::nullopt;
+  }
+
+  void keep(const AttributedString& text, const TextStyle& style, double maxWidth, Size size) {
+    std::lock_guard lock(mutex_);
+    // A bound, not an eviction policy: a screen's texts are far fewer than this.
+    if (count_ >= kLimit) {
+      byText_.clear();
+      count_ = 0;
+    }
+    byText_[text.string()].push_back({text, style.font, style.alignment, style.lineBreakMode, style.numberOfLines,
+                                      maxWidth, size});
+    ++count_;
+  }
+
+ private:
+  static constexpr size_t kLimit = 2048;
+  std::mutex mutex_;
+  std::unordered_map<std::string, std::vector<Measured>> byText_;
+  size_t count_ = 0;
+};
+
+MeasuredTexts& measuredTexts() {
+  static auto* texts = new MeasuredTexts;  // measured from static destructors too
+  return *texts;
+}
+
+}  // namespace
+
 Size measureText(const AttributedString& text, const TextStyle& style, double maxWidth) {
-  return TextLayout(text, style, maxWidth).size();
+  if (const auto known = measuredTexts().find(text, style, maxWidth)) return *known;
+  const Size size = TextLayout(text, style, maxWidth).size();
+  measuredTexts().keep(text, style, maxWidth, size);
+  return size;
 }
 
 void drawText(Context* context, const AttributedString& text, const TextStyle& style, const Rect& rect) {

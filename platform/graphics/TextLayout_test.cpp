@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 extern "C" const char* __lsan_default_suppressions();
 
@@ -64,6 +65,46 @@ TEST(TextLayout, MeasuresWrapsAndTruncates) {
   TextLayout clipped(para, style, 100);
   EXPECT_EQ(clipped.lineCount(), 2);
   EXPECT_TRUE(clipped.isTruncated());
+}
+
+TEST(TextLayout, AKeptMeasurementAnswersOnlyTheSameQuestion) {
+  const TextStyle base{Font::named("Avenir-Medium", 14)};
+  const AttributedString words("depth of field and field of view");
+  // Each differs from the one before in one thing that changes the size; a measurement kept for the
+  // one before must not answer for it.
+  struct Question {
+    AttributedString text;
+    TextStyle style;
+    double width;
+  };
+  std::vector<Question> questions{{words, base, 0}, {words, base, 60}};
+  TextStyle bigger = base;
+  bigger.font = base.font.withSize(20);
+  questions.push_back({words, bigger, 60});
+  TextStyle heavy = bigger;
+  heavy.font = Font::named("Avenir-Heavy", 20);
+  questions.push_back({words, heavy, 60});
+  TextStyle twoLines = heavy;
+  twoLines.numberOfLines = 2;
+  questions.push_back({words, twoLines, 60});
+  AttributedString kerned = words;
+  kerned.addAttributes({.kern = 3.0}, 0, 5);
+  questions.push_back({kerned, twoLines, 60});
+
+  for (size_t i = 0; i < questions.size(); ++i) {
+    const Question& q = questions[i];
+    const Size fresh = TextLayout(q.text, q.style, q.width).size();
+    EXPECT_EQ(measureText(q.text, q.style, q.width), fresh) << "question " << i;
+    EXPECT_EQ(measureText(q.text, q.style, q.width), fresh) << "question " << i << ", asked again";
+    if (i > 0) {
+      const Question& before = questions[i - 1];
+      EXPECT_NE(fresh, TextLayout(before.text, before.style, before.width).size()) << "question " << i;
+    }
+  }
+  // Colour is no part of the size.
+  TextStyle red = base;
+  red.color = Color::redColor();
+  EXPECT_EQ(measureText(words, red), measureText(words, base));
 }
 
 TEST(TextLayout, SymbolsFallBackToInstalledFonts) {

@@ -96,7 +96,7 @@ bool Label::isTruncated() const {
 Size Label::sizeThatFits(Size size) const {
   if (text_.empty()) return {0, 0};
   double width = style_.numberOfLines == 1 ? 0 : size.width;
-  Size s = graphics::TextLayout(text_, style_, width).size();
+  Size s = graphics::measureText(text_, style_, width);
   return {std::ceil(s.width), std::ceil(s.height)};
 }
 
