@@ -11,6 +11,7 @@
 #include "sdk/analytics/engine/LoggedEventRouter.h"
 #include "sdk/analytics/foundation/KeychainWrapper.h"
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
+#include "sdk/analytics/foundation/SyncCountingVfsTestSupport.h"
 #include "sdk/analytics/rules/ConditionalUserPropertyController.h"
 #include "sdk/analytics/rules/ScriptProgramTestSupport.h"
 #include "testing/MainThreadEnvironment.h"
@@ -107,6 +108,24 @@ TEST_F(EventHandlerTest, AnEventBecomesOneRawEventAndBringsTheScheduleUpToDate) 
   handle("shop");
   EXPECT_EQ(stored().size(), 1u);
   EXPECT_TRUE(host->calls().empty());
+}
+
+TEST_F(EventHandlerTest, EventsOfOneRunOfWorkShareOneFlushToDiskMadeOnceTheRunIsDone) {
+  testing::SyncCountingVfs vfs;  // counts the flushes of files opened from now on
+  host->database_ = ostrel::testing::succeeded(
+      MeasurementDatabase::initWithDatabasePath(container.pathFor("run.sql"), host->persisted));
+  handler = std::make_unique<EventHandler>(*host, host->database_, controller);
+  host->handler = handler.get();
+  handle("first");
+  onWorker();  // its flush, queued behind it, has run
+  vfs.reset();
+  onWorker([&] {
+    for (const char* name : {"a", "b", "c"}) handler->handleEventOnWorkerQueue(event(name));
+    EXPECT_EQ(vfs.syncs(), 0) << "nothing is flushed while the run goes on";
+  });
+  onWorker();
+  EXPECT_EQ(vfs.syncs(), 1);
+  EXPECT_EQ(storedNames(), (std::vector<std::string>{"first", "a", "b", "c"}));
 }
 
 TEST_F(EventHandlerTest, TheSafelistMarksListedEventsAndDropsTheRest) {

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/foundation/Bundle.h"
+#include "platform/dispatch/Queue.h"
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/LifetimeValueRecorder.h"
@@ -62,7 +63,7 @@ void RawEventWriter::writeFilteredEventOnWorkerQueue(AnalyticsEvent event) {
   host_.updateIdentifiers();
   if (isDefaultConversionEventName(event.name())) event.setConversion(true);
   inTransaction_ = true;
-  (void)database_->performTransaction([&] {
+  (void)database_->performTransactionFlushedLater([&] {
     if (!updateLifetimeValueWithEvent(event)) return false;
     bool isPublic = isPublicName(Value(event.name()));
     auto counts = database_->dailyCounts();
@@ -85,6 +86,21 @@ void RawEventWriter::writeFilteredEventOnWorkerQueue(AnalyticsEvent event) {
   auto codes = std::move(pendingErrorCodes_);
   pendingErrorCodes_.clear();
   for (auto code : codes) logErrorEvent(code);
+  flushAfterQueuedWork();
+}
+
+// Events come in runs (those of a first start, a screen view and the engagement that ends it, the
+// events of leaving the screen): their commits share one flush to disk, made once the work already
+// waiting on this queue is done. Until then an event is as safe as it was while it waited in the queue,
+// and the process end lets the queue finish, flush included.
+void RawEventWriter::flushAfterQueuedWork() {
+  auto queue = platform::dispatch::Queue::current();
+  if (!queue) return database_->flushLog();
+  if (flushQueued_->exchange(true)) return;
+  queue->async([database = database_, queued = flushQueued_] {
+    queued->store(false);
+    database->flushLog();
+  });
 }
 
 bool RawEventWriter::updateLifetimeValueWithEvent(const AnalyticsEvent& event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -41,6 +42,7 @@ class RawEventWriter {
 
  private:
   void raiseErrorEvent(std::int64_t code);
+  void flushAfterQueuedWork();
   void incrementPreviousFirstOpenCount();
 
   const EventPipelineHost& host_;
@@ -48,6 +50,8 @@ class RawEventWriter {
   // Error events raised while the transaction is open wait for its end: they come back as new
   // events and must not write into the transaction that raised them.
   std::vector<std::int64_t> pendingErrorCodes_;
+  // A flush of the events' commits is queued behind the work waiting on this queue.
+  std::shared_ptr<std::atomic<bool>> flushQueued_ = std::make_shared<std::atomic<bool>>(false);
   bool inTransaction_ = false;
   // Only the engine's worker queue runs this: a debug run stops on a call from anywhere else.
   platform::foundation::SequenceChecker sequenceChecker_;

@@ -224,6 +224,22 @@ ErrorOr<void> MeasurementDatabase::reset() {
 
 bool MeasurementDatabase::performTransaction(const std::function<bool()>& block) { return transaction(block).ok(); }
 
+bool MeasurementDatabase::performTransactionFlushedLater(const std::function<bool()>& block) {
+  auto done = store_->performTransactionFlushedLater(block);
+  if (!done) {
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kTransactionFailed,
+                                    "Transaction failed. " + done.error().localizedDescription());
+  }
+  return done.ok();
+}
+
+void MeasurementDatabase::flushLog() {
+  if (auto flushed = store_->flushLog(); !flushed) {
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kTransactionFailed,
+                                    "Transaction failed. " + flushed.error().localizedDescription());
+  }
+}
+
 ErrorOr<std::int64_t> MeasurementDatabase::maybeDeleteStaleData() {
   double now = platform::foundation::Clock::current()->now();
   auto rows =

@@ -72,6 +72,11 @@ class MeasurementDatabase {
   // Commits when the block returns true; rolls back when it returns false or throws (rethrown).
   // Nests: an inner transaction joins the outer one as a savepoint.
   [[nodiscard]] bool performTransaction(const std::function<bool()>& block);
+  // As performTransaction, but the commit reaches the disk with the next flushLog() (or the next
+  // commit made with performTransaction), so that a run of commits shares one flush.
+  [[nodiscard]] bool performTransactionFlushedLater(const std::function<bool()>& block);
+  // Makes every commit so far durable; a failure is logged and the next flush tries again.
+  void flushLog();
 
   // --- user attributes
   ErrorOr<bool> containsUserAttributeWithName(const std::string& name);

@@ -82,6 +82,7 @@ SqliteStore::Value columnValue(sqlite3_stmt* statement, int column) {
 SqliteStore::SqliteStore(std::string path) : path_(std::move(path)) {}
 
 SqliteStore::~SqliteStore() {
+  (void)flushLog();  // closing does not flush what the log holds
   finalizeKeptStatements();
   sqlite3_close_v2(db_);
 }
@@ -322,6 +323,32 @@ ErrorOr<void> SqliteStore::performTransaction(const std::function<bool()>& block
     rollbacks_.fetch_add(1, std::memory_order_relaxed);
   }
   return committed;
+}
+
+ErrorOr<void> SqliteStore::performTransactionFlushedLater(const std::function<bool()>& block) {
+  std::lock_guard lock(mutex_);
+  if (depth_ > 0 || !db_) return performTransaction(block);
+  TRY(runSimple("PRAGMA synchronous=NORMAL"));
+  auto done = performTransaction(block);
+  if (done) unflushed_ = true;
+  // Every other commit stays flushed as it is made.
+  TRY(runSimple("PRAGMA synchronous=FULL"));
+  return done;
+}
+
+ErrorOr<void> SqliteStore::flushLog() {
+  std::lock_guard lock(mutex_);
+  if (!unflushed_ || !db_) return {};
+  sqlite3_file* log = nullptr;
+  if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_JOURNAL_POINTER, &log) != SQLITE_OK || !log || !log->pMethods) {
+    return measurementErrorWithCode(kErrorStatement, "No write-ahead log to flush for " + path_);
+  }
+  // The log's own flush, as SQLite makes it at a commit (the folder too, the first time).
+  if (log->pMethods->xSync(log, SQLITE_SYNC_NORMAL) != SQLITE_OK) {
+    return measurementErrorWithCode(kErrorStatement, "Failed to flush the write-ahead log of " + path_);
+  }
+  unflushed_ = false;
+  return {};
 }
 
 bool SqliteStore::closeAndDeleteDatabase() {

@@ -61,6 +61,12 @@ class SqliteStore {
 
   // Succeeds only when the block returned true and its work was kept.
   ErrorOr<void> performTransaction(const std::function<bool()>& block);
+  // As performTransaction, but the commit is not flushed to disk by itself: flushLog(), or any later
+  // commit that is flushed, makes it durable, so a run of small commits can share one flush. Inside
+  // another transaction it is a savepoint of that one, flushed with it.
+  ErrorOr<void> performTransactionFlushedLater(const std::function<bool()>& block);
+  // Flushes the write-ahead log when a commit waits for it; afterwards every commit so far is durable.
+  ErrorOr<void> flushLog();
   bool isInTransaction() const;
   // How many transactions or savepoints were undone so far: what a reader kept from inside one may
   // be gone.
@@ -90,6 +96,7 @@ class SqliteStore {
   sqlite3* db_ = nullptr;
   bool damaged_ = false;  // set by openFile when the file opened but failed its check
   int depth_ = 0;  // transactions open: 1 for the outer one, more for savepoints
+  bool unflushed_ = false;  // a commit made by performTransactionFlushedLater waits for flushLog
   std::atomic<std::uint64_t> rollbacks_{0};
   mutable std::recursive_mutex mutex_;
   std::unordered_map<std::string, sqlite3_stmt*> keptStatements_;

@@ -167,6 +167,45 @@ TEST_F(SqliteStoreTest, ANewFileReachesTheWriteAheadLogWithOneFlushAndAReopenWit
   EXPECT_EQ(mode->front().begin()->second.toString(), "wal");
 }
 
+TEST_F(SqliteStoreTest, CommitsFlushedLaterShareOneFlushAndOrdinaryCommitsAreFlushedAsTheyAreMade) {
+  testing::SyncCountingVfs vfs;
+  auto opened = SqliteStore::initWithDatabasePath(container.pathFor("later.sql"));
+  ASSERT_TRUE(opened) << opened.error();
+  auto later = *opened;
+  ASSERT_TRUE(later->ensureTableWithName("t", {{"a", "INTEGER"}}));
+  auto add = [&](int value) { return later->upsertRecord({{"a", Value(value)}}, "t").ok(); };
+  vfs.reset();
+  ASSERT_TRUE(later->flushLog());
+  EXPECT_EQ(vfs.syncs(), 0) << "nothing waited for a flush";
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(later->performTransactionFlushedLater([&] { return add(i); }));
+  EXPECT_EQ(vfs.syncs(), 0);
+  ASSERT_TRUE(later->flushLog());
+  EXPECT_EQ(vfs.syncs(), 1);
+  ASSERT_TRUE(later->flushLog());
+  EXPECT_EQ(vfs.syncs(), 1) << "nothing left to flush";
+
+  ASSERT_TRUE(later->performTransaction([&] { return add(9); }));
+  EXPECT_EQ(vfs.syncs(), 2) << "an ordinary commit is still flushed at once";
+  EXPECT_FALSE(later->performTransactionFlushedLater([&] { return add(10) && false; }));
+  ASSERT_TRUE(later->flushLog());
+  EXPECT_EQ(vfs.syncs(), 2) << "a rolled-back transaction leaves nothing to flush";
+
+  // Nested in an ordinary transaction, it is flushed with it.
+  ASSERT_TRUE(later->performTransaction([&] { return later->performTransactionFlushedLater([&] { return add(11); }).ok(); }));
+  EXPECT_EQ(vfs.syncs(), 3);
+  ASSERT_TRUE(later->flushLog());
+  EXPECT_EQ(vfs.syncs(), 3);
+
+  // What waits for a flush is flushed when the store closes.
+  ASSERT_TRUE(later->performTransactionFlushedLater([&] { return add(12); }));
+  later.reset();
+  opened = SqliteStore::initWithDatabasePath(container.pathFor("later.sql"));
+  EXPECT_EQ(vfs.syncs(), 4);
+  auto rows = (*opened)->recordsForQuery("SELECT count(*) AS n FROM t", {});
+  ASSERT_TRUE(rows);
+  EXPECT_EQ(rows->front().at("n"), Value(6));
+}
+
 TEST_F(SqliteStoreTest, ADamagedFileIsMovedAsideAndRecreated) {
   std::string path = container.pathFor("garbage.sql");
   {
