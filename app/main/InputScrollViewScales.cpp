@@ -1,7 +1,6 @@
 // InputScrollView: building the focal-length, aperture and distance scales, and the labels' cross-fade.
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <string>
 
 #include "app/kit/UIConstants.h"
@@ -30,19 +29,6 @@ constexpr float kMetricMarks[] = {0.1f, 0.15f, 0.2f, 0.25f, 0.3f, 0.4f, 0.5f, 0.
 // The width of a focal-length scale that has fewer than two different focal lengths: nothing to scroll.
 constexpr float kSingleMarkWidth = 0;
 
-// The width a mark's label needs, by font and text. Measuring lays the text out, and the same marks
-// come back on every build of a scale (each appearance of the main screen builds them all), so each
-// is measured once. Bounded, though the texts of the scales are few.
-double fittedWidth(const platform::ui::Label& label) {
-  static auto* const widths = new std::map<std::string, double>;
-  std::string key = label.font().fontName() + "/" + std::to_string(label.font().pointSize()) + "/" + label.text();
-  if (const auto found = widths->find(key); found != widths->end()) return found->second;
-  if (widths->size() >= 4096) widths->clear();
-  const double width = label.sizeThatFits(label.bounds().size).width;
-  widths->emplace(std::move(key), width);
-  return width;
-}
-
 }  // namespace
 
 void InputScrollView::addLabelwithPosition(float position, const std::string& text, int kind) {
@@ -65,7 +51,8 @@ void InputScrollView::addLabelwithPosition(float position, const std::string& te
   }
   label->setText(text);
   label->setTextAlignment(platform::ui::TextAlignment::Center);
-  label->setBounds({0, 0, fittedWidth(*label), 64});
+  // The marks come back on every build of a scale; a kept measurement answers for each text again.
+  label->setBounds({0, 0, label->sizeThatFits(label->bounds().size).width, 64});
   label->setCenter({scale::finiteOrZero(position), kLabelY});
   scrollBar_->addSubview(label);
 }
