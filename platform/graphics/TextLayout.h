@@ -52,7 +52,7 @@ class TextLayout {
 };
 
 // One-shot helpers for text in a single style. A measurement is kept and answers the same question
-// again (from any thread), without laying the text out anew.
+// again without laying the text out anew.
 Size measureText(const AttributedString& text, const TextStyle& style, double maxWidth = 0);
 // Lays the text out at the rectangle's width and draws it from the rectangle's top, clipped to it.
 void drawText(Context* context, const AttributedString& text, const TextStyle& style, const Rect& rect);
