@@ -222,8 +222,9 @@ bool PreferencesDomain::synchronize(Error* error) {
     }
   }
   // Changes that cancel out or repeat what the file holds (a key set and removed again, the same value
-  // set twice) need no new file: replacing it costs two flushes to disk and changes nothing.
-  if (fileExists && merged == onDisk) pending_.clear();
+  // set twice) need no new file: replacing it costs two flushes to disk and changes nothing. Nor does
+  // an empty domain need a file where there is none: a missing file reads as empty.
+  if (merged == onDisk && (fileExists || merged.empty())) pending_.clear();
   if (!pending_.empty()) {
     Error writeError;
     if (!PropertyList::writeFile(path_, Value(merged), PropertyList::Format::Binary, &writeError)) {
