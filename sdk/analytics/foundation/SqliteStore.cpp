@@ -127,10 +127,24 @@ ErrorOr<void> SqliteStore::openFile() {
   TRY(runSimple("PRAGMA journal_mode=WAL"));
   TRY(runSimple("PRAGMA synchronous=FULL"));
   auto check = recordsForQuery("PRAGMA quick_check(1)", {});
-  if (check && check->size() == 1 && check->front().begin()->second.toString() == "ok") return {};
+  if (check && check->size() == 1 && check->front().begin()->second.toString() == "ok") {
+    shortenLongLog();
+    return {};
+  }
   damaged_ = true;
   if (!check) return std::move(check).releaseError();
   return measurementErrorWithCode(kErrorOpen, "Database file is damaged: " + path_);
+}
+
+void SqliteStore::shortenLongLog() {
+  std::error_code noSize;
+  const auto bytes = std::filesystem::file_size(path_ + "-wal", noSize);
+  const auto pageSize = recordsForQuery("PRAGMA page_size", {});
+  if (noSize || !pageSize || pageSize->empty()) return;
+  const std::int64_t frame = pageSize->front().begin()->second.toInt64() + 24;  // a page and its header
+  if (frame <= 24 || static_cast<std::int64_t>(bytes) / frame <= kLogPagesKeptAtOpen) return;
+  // Best effort: a log that cannot be shortened now (another process reading it) is read whole again.
+  (void)sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
 }
 
 ErrorOr<void> SqliteStore::open() {

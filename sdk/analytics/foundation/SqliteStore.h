@@ -39,6 +39,10 @@ class SqliteStore {
   template <typename T>
   using ErrorOr = platform::foundation::ErrorOr<T>;
 
+  // The write-ahead log is read whole by the first connection of each process; opening a file whose
+  // log holds more pages than this copies them into the database, so that later opens read little.
+  static constexpr std::int64_t kLogPagesKeptAtOpen = 256;
+
   static ErrorOr<std::shared_ptr<SqliteStore>> initWithDatabasePath(const std::string& path);
   ~SqliteStore();
   SqliteStore(const SqliteStore&) = delete;
@@ -84,6 +88,7 @@ class SqliteStore {
   explicit SqliteStore(std::string path);
   ErrorOr<void> open();
   ErrorOr<void> openFile();
+  void shortenLongLog();
   ErrorOr<void> runSimple(const char* sql);
   // Under mutex_: prepares `sql` with its parameters bound; `kept` tells whether the statement is one
   // the store keeps for the next use of the same text (reset it after use, never finalize it).

@@ -206,6 +206,42 @@ TEST_F(SqliteStoreTest, CommitsFlushedLaterShareOneFlushAndOrdinaryCommitsAreFlu
   EXPECT_EQ(rows->front().at("n"), Value(6));
 }
 
+TEST_F(SqliteStoreTest, AnOpenShortensALongLogAndLeavesAShortOneAlone) {
+  const std::string path = container.pathFor("log.sql");
+  auto logBytes = [&] {
+    std::error_code missing;
+    auto bytes = std::filesystem::file_size(path + "-wal", missing);
+    return missing ? std::uintmax_t{0} : bytes;
+  };
+  // Each commit adds at least one page to the log, which only grows while the store is open.
+  auto addRows = [&](int from, int count) {
+    auto store = SqliteStore::initWithDatabasePath(path).valueOr(nullptr);
+    ASSERT_TRUE(store);
+    ASSERT_TRUE(store->executeStatement("PRAGMA wal_autocheckpoint=0", {}));
+    ASSERT_TRUE(store->ensureTableWithName("t", {{"a", "INTEGER"}}));
+    for (int i = from; i < from + count; ++i) {
+      ASSERT_TRUE(store->performTransactionFlushedLater([&] { return store->upsertRecord({{"a", Value(i)}}, "t").ok(); }));
+    }
+  };
+  addRows(0, 20);
+  const auto shortLog = logBytes();
+  ASSERT_GT(shortLog, 0u);
+  {
+    auto store = SqliteStore::initWithDatabasePath(path).valueOr(nullptr);
+    ASSERT_TRUE(store);
+    EXPECT_EQ(logBytes(), shortLog) << "a short log is not copied at open";
+  }
+  addRows(20, SqliteStore::kLogPagesKeptAtOpen);
+  ASSERT_GT(logBytes(), static_cast<std::uintmax_t>(SqliteStore::kLogPagesKeptAtOpen) * 4096);
+
+  auto reopened = SqliteStore::initWithDatabasePath(path).valueOr(nullptr);
+  ASSERT_TRUE(reopened);
+  EXPECT_EQ(logBytes(), 0u);
+  auto rows = reopened->recordsForQuery("SELECT count(*) AS n FROM t", {});
+  ASSERT_TRUE(rows);
+  EXPECT_EQ(rows->front().at("n"), Value(20 + SqliteStore::kLogPagesKeptAtOpen));
+}
+
 TEST_F(SqliteStoreTest, ADamagedFileIsMovedAsideAndRecreated) {
   std::string path = container.pathFor("garbage.sql");
   {
