@@ -5,15 +5,17 @@
 //         each file and of the folder): the least any first start that keeps the catalogues must do.
 //   Warm: a start with everything in place, compared with `ostrel --help` (the process floor).
 //
-// Each iteration runs the pair back to back, so both sides see the same machine. Counters: the mean
-// times, the ratio, and the fsync/fdatasync calls of one such start (counted with strace when it is
-// installed, else -1). Needs the ostrel executable built in the same tree.
+// Each iteration runs the pair back to back, so both sides see the same machine. Counters: the median
+// times (one slow start on a shared machine moves a mean by more than a change does), the ratio of the
+// medians, and the fsync/fdatasync calls of one such start (counted with strace when it is installed,
+// else -1). Needs the ostrel executable built in the same tree.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -51,6 +53,13 @@ int run(const std::vector<std::string>& arguments) {
   int status = 0;
   waitpid(child, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+double median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
@@ -117,20 +126,20 @@ bool ready(benchmark::State& state) {
 
 void BM_ColdStartBesideDurableCopy(benchmark::State& state) {
   if (!ready(state)) return;
-  double cold = 0, help = 0, copy = 0;
+  std::vector<double> colds, helps, copies;
   for (auto _ : state) {
     const std::string home = freshHome();
-    cold += timed({ostrel().string(), "--home", home});
-    help += timed({ostrel().string(), "--help"});
-    copy += durableCopy();
+    colds.push_back(timed({ostrel().string(), "--home", home}));
+    helps.push_back(timed({ostrel().string(), "--help"}));
+    copies.push_back(durableCopy());
     state.PauseTiming();
     fs::remove_all(home);
     state.ResumeTiming();
   }
-  const double n = static_cast<double>(state.iterations());
-  state.counters["cold_ms"] = cold / n * 1e3;
-  state.counters["help_ms"] = help / n * 1e3;
-  state.counters["copy_ms"] = copy / n * 1e3;
+  const double cold = median(colds), help = median(helps), copy = median(copies);
+  state.counters["cold_ms"] = cold * 1e3;
+  state.counters["help_ms"] = help * 1e3;
+  state.counters["copy_ms"] = copy * 1e3;
   state.counters["ratio_beyond_floor_to_copy"] = (cold - help) / copy;
   const std::string home = freshHome();
   state.counters["fsyncs_per_cold_start"] = syncsOf(home);
@@ -141,14 +150,14 @@ void BM_WarmStartBesideHelp(benchmark::State& state) {
   if (!ready(state)) return;
   const std::string home = freshHome();
   run({ostrel().string(), "--home", home});
-  double warm = 0, help = 0;
+  std::vector<double> warms, helps;
   for (auto _ : state) {
-    warm += timed({ostrel().string(), "--home", home});
-    help += timed({ostrel().string(), "--help"});
+    warms.push_back(timed({ostrel().string(), "--home", home}));
+    helps.push_back(timed({ostrel().string(), "--help"}));
   }
-  const double n = static_cast<double>(state.iterations());
-  state.counters["warm_ms"] = warm / n * 1e3;
-  state.counters["help_ms"] = help / n * 1e3;
+  const double warm = median(warms), help = median(helps);
+  state.counters["warm_ms"] = warm * 1e3;
+  state.counters["help_ms"] = help * 1e3;
   state.counters["ratio_to_help"] = warm / help;
   state.counters["fsyncs_per_warm_start"] = syncsOf(home);
   fs::remove_all(home);
