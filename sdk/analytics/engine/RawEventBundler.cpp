@@ -369,16 +369,20 @@ void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<RawEventData
     if (time && !hasParameter(raw.rawEvent, "_fr")) engagement += *time;
   }
   if (!updateUserEngagement(engagement, bundle, false)) return;
-  if (!sessionStart || !sessionStepDone) return;
-  if (auto result = parts_.database->deleteUserAttributeWithName("_se"); !result) {
-    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kSessionEngagementPropertyDeletionFailed,
-                           "Unable to delete session engagement property on session start. Error",
-                           errorText(result.error()));
-    return;
+  // The session's engagement adds up over every bundle of the session, not only the one that starts it;
+  // a session start begins it again from this bundle's share.
+  if (sessionStart) {
+    if (!sessionStepDone) return;
+    if (auto result = parts_.database->deleteUserAttributeWithName("_se"); !result) {
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kSessionEngagementPropertyDeletionFailed,
+                             "Unable to delete session engagement property on session start. Error",
+                             errorText(result.error()));
+      return;
+    }
+    auto attributes = nanoGetMessageArray<ProtoUserAttribute>(bundle, kUserAttributes);
+    std::erase_if(attributes, [](const auto& a) { return nanoGetString(*a, kAttributeName) == "_se"; });
+    nanoSetMessageArray(bundle, kUserAttributes, attributes);
   }
-  auto attributes = nanoGetMessageArray<ProtoUserAttribute>(bundle, kUserAttributes);
-  std::erase_if(attributes, [](const auto& a) { return nanoGetString(*a, kAttributeName) == "_se"; });
-  nanoSetMessageArray(bundle, kUserAttributes, attributes);
   (void)updateUserEngagement(engagement, bundle, true);
 }
 

@@ -146,6 +146,38 @@ TEST_F(RawEventBundlerTest, AggregatesGivePreviousTimestampsAndSessionStartReset
   EXPECT_EQ(aggregates->lifetimeCount, 3);
 }
 
+TEST_F(RawEventBundlerTest, SessionEngagementAddsUpOverEveryBundleOfASessionAndStartsAgainWithTheNext) {
+  auto b = bundler();
+  auto engagement = [](std::int64_t ms) { return sdk::analytics::Parameters{{"_et", AnalyticsValue(ms)}}; };
+  // One bundle per hour: the first session spreads over three, the second starts with a bundle that
+  // carries no engagement of its own and goes on in one more.
+  env.store("_s", kHour + 1);
+  env.store("_e", kHour + 2, engagement(500));
+  ASSERT_TRUE(b.bundleRawEvents());
+  env.store("_e", kHour + 3600, engagement(100));
+  ASSERT_TRUE(b.bundleRawEvents());
+  env.store("_e", 2 * 3600 + kHour, engagement(50));
+  env.store("screen", 2 * 3600 + kHour + 1);
+  ASSERT_TRUE(b.bundleRawEvents());
+  env.store("_s", 3 * 3600 + kHour);
+  ASSERT_TRUE(b.bundleRawEvents());
+  env.store("_e", 4 * 3600 + kHour, engagement(70));
+  ASSERT_TRUE(b.bundleRawEvents());
+
+  auto bundles = env.queuedBundles();
+  ASSERT_EQ(bundles.size(), 5u);
+  auto property = [&](size_t i, const char* name) { return BundlingEnvironment::integerUserProperty(*bundles[i], name); };
+  EXPECT_EQ(property(0, "_se"), 500);
+  EXPECT_EQ(property(1, "_se"), 600);
+  EXPECT_EQ(property(2, "_se"), 650);
+  EXPECT_EQ(property(3, "_se"), std::nullopt);  // the new session has no engagement yet
+  EXPECT_EQ(property(4, "_se"), 70);
+  EXPECT_EQ(property(4, "_lte"), 720);
+  auto stored = ostrel::testing::succeeded(env.database->userAttributeWithName("_se"));
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->value.int64Value(), 70);
+}
+
 TEST_F(RawEventBundlerTest, RealtimeCapAndConversions) {
   env.configure({{"measurement.upload.max_realtime_events_per_day", "1"}}, {{"goal", std::nullopt, std::nullopt, true}});
   auto realtime = BundlingEnvironment::event("goal", kHour + 1);
