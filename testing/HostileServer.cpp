@@ -242,13 +242,13 @@ void HostileServer::acceptLoop() {
     if (!fds[0].revents) continue;
     int socket = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     if (socket < 0) continue;
-    ++connections_;
+    const std::size_t number = ++connections_;
     std::lock_guard lock(mutex_);
-    workers_.emplace_back([this, socket] { serve(socket); });
+    workers_.emplace_back([this, socket, number] { serve(socket, number); });
   }
 }
 
-void HostileServer::serve(int socket) {
+void HostileServer::serve(int socket, std::size_t number) {
   SSL* tls = nullptr;
   if (tlsContext_) {
     tls = SSL_new(static_cast<SSL_CTX*>(tlsContext_));
@@ -261,21 +261,25 @@ void HostileServer::serve(int socket) {
     }
   }
   HostileConnection connection(socket, stopEvent_, tls);
-  HostileRequest request;
-  if (!connection.readRequest(request)) return;
-  Script script;
-  {
-    std::lock_guard lock(mutex_);
-    requests_.push_back(request);
-    std::string path = request.target.substr(0, request.target.find('?'));
-    auto found = scripts_.find(path);
-    if (found != scripts_.end()) script = found->second;
-  }
-  if (script) {
-    script(request, connection);
-  } else {
-    connection.send(response(404, "no script for this path"));
-  }
+  do {
+    connection.keepOpen_ = false;
+    HostileRequest request;
+    if (!connection.readRequest(request)) return;
+    request.connection = number;
+    Script script;
+    {
+      std::lock_guard lock(mutex_);
+      requests_.push_back(request);
+      std::string path = request.target.substr(0, request.target.find('?'));
+      auto found = scripts_.find(path);
+      if (found != scripts_.end()) script = found->second;
+    }
+    if (script) {
+      script(request, connection);
+    } else {
+      connection.send(response(404, "no script for this path"));
+    }
+  } while (connection.keepOpen_ && !connection.reset_);
 }
 
 }  // namespace ostrel::testing

@@ -22,6 +22,8 @@ struct HostileRequest {
   std::string target;
   std::vector<std::pair<std::string, std::string>> headers;
   std::string body;
+  // Which accepted connection brought it (1 for the first): requests on one connection share it.
+  std::size_t connection = 0;
 
   std::optional<std::string> header(std::string_view name) const;
 };
@@ -39,6 +41,9 @@ class HostileConnection {
   void hold();
   // Ends the connection with a TCP reset rather than an orderly close.
   void reset();
+  // Once the script returns, the connection is not closed: its next request goes to its path's script,
+  // as a server that keeps connections alive would take it. For this request only.
+  void keepOpen() { keepOpen_ = true; }
 
   struct Private;
   HostileConnection(int socket, int stopEvent, void* tls);
@@ -57,13 +62,16 @@ class HostileConnection {
   int stopEvent_;
   void* tls_;  // an SSL*, or null for plain HTTP
   bool reset_ = false;
+  bool keepOpen_ = false;
   std::string pending_;
+
+  friend class HostileServer;
 };
 
 // A real server on 127.0.0.1 at an ephemeral port whose answers are scripts over the raw connection,
 // for tests of how a client copes with servers that lie, stall, break off or never stop. With a TLS
-// identity it speaks HTTPS with that certificate. One request per connection; requests for paths with
-// no script get a plain 404.
+// identity it speaks HTTPS with that certificate. One request per connection unless a script keeps it
+// open; requests for paths with no script get a plain 404.
 class HostileServer {
  public:
   using Script = std::function<void(const HostileRequest& request, HostileConnection& connection)>;
@@ -90,7 +98,7 @@ class HostileServer {
 
  private:
   void acceptLoop();
-  void serve(int socket);
+  void serve(int socket, std::size_t number);
 
   std::shared_ptr<const TlsIdentity> identity_;
   void* tlsContext_ = nullptr;  // an SSL_CTX*

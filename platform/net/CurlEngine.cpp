@@ -39,6 +39,15 @@ std::string_view trim(std::string_view text) {
   return text;
 }
 
+// Methods whose repeat changes nothing the first request did not (RFC 9110); only these may share a
+// connection that could turn out dead.
+bool isIdempotent(const std::string& method) {
+  for (const char* safe : {"GET", "HEAD", "OPTIONS", "TRACE", "PUT", "DELETE"}) {
+    if (method == safe) return true;
+  }
+  return false;
+}
+
 double positiveOr(double value, double fallback) { return value > 0 ? value : fallback; }
 
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
@@ -602,6 +611,11 @@ bool CurlEngine::Impl::configure(Transfer& t) {
   }
   t.headers = curl_slist_append(t.headers, "Expect:");  // no 100-continue round trip
   curl_easy_setopt(e, CURLOPT_HTTPHEADER, t.headers);
+  // libcurl sends a request again, unasked, when a kept-alive connection it reused breaks before any
+  // answer. The server may have taken the first copy and acted on it: a POST would then arrive twice
+  // with nothing to tell the copies apart. A request that is not safe to repeat goes out once, on a
+  // connection of its own, and its caller hears of the failure.
+  if (!isIdempotent(method)) curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
 
   if (t.hasBody || method == "POST") {
     curl_easy_setopt(e, CURLOPT_POST, 1L);

@@ -9,6 +9,7 @@
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Paths.h"
+#include "testing/HostileServer.h"
 #include "testing/LoopbackServer.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
@@ -271,6 +272,46 @@ TEST_F(URLSessionTest, OverlappingRequestsTimeOutEachAtItsOwnDeadline) {
   clock->advance(7);
   ASSERT_TRUE(MainLoop::runUntil([&] { return patient->completed; }, 20));
   EXPECT_EQ(patient->error.value_or(foundation::Error{}).code, URLErrorTimedOut);
+}
+
+// A server that drops a kept-alive connection after taking a request may well have acted on it. A POST
+// is not safe to repeat, so it goes out once and the caller hears of the failure; requests that are
+// safe to repeat still share connections.
+TEST_F(URLSessionTest, APostIsNeverSentTwiceWhenTheServerDropsTheConnection) {
+  ostrel::testing::HostileServer dropping;
+  const std::string keptAlive = "HTTP/1.1 204 No Content\r\nContent-Length: 0\r\n\r\n";
+  dropping.on("/batch", [&](const ostrel::testing::HostileRequest& request, ostrel::testing::HostileConnection& c) {
+    if (request.method == "POST" && request.body != "first") return c.reset();
+    c.send(keptAlive);
+    c.keepOpen();
+  });
+  auto post = [&](const std::string& body) {
+    URLRequest request(dropping.url("/batch"));
+    request.httpMethod = "POST";
+    std::optional<foundation::Error> error;
+    bool done = false;
+    session()->uploadTaskWithRequestFromData(request, bytes(body), [&](auto, Data, std::optional<foundation::Error> e) {
+      error = std::move(e);
+      done = true;
+    })->resume();
+    EXPECT_TRUE(MainLoop::runUntil([&] { return done; }, 20));
+    return error;
+  };
+  auto get = [&] {
+    bool done = false;
+    session()->dataTaskWithRequest(URLRequest(dropping.url("/batch")), [&](auto, Data, auto) { done = true; })->resume();
+    EXPECT_TRUE(MainLoop::runUntil([&] { return done; }, 20));
+  };
+
+  EXPECT_FALSE(post("first"));
+  EXPECT_TRUE(post("second"));
+  get();
+  get();
+  auto requests = dropping.requests();
+  ASSERT_EQ(requests.size(), 4u);
+  EXPECT_EQ(requests[1].body, "second");
+  EXPECT_NE(requests[1].connection, requests[0].connection);  // never on a connection that may be dead
+  EXPECT_EQ(requests[3].connection, requests[2].connection);  // the GETs share one
 }
 
 TEST_F(URLSessionTest, CancelEndsRunningAndUnstartedTasks) {

@@ -280,6 +280,51 @@ TEST_F(MeasurementUploaderTest, ABatchInFlightIsAlreadyMarkedTriedAndAStoppedUpl
   EXPECT_EQ(server.requestCount(), 2u) << "nothing new went out";
 }
 
+// A server that drops its kept-alive connections after taking a batch: each attempt reaches it once,
+// and a batch it may have taken comes again only with its retry count raised, never as the same bytes.
+TEST_F(MeasurementUploaderTest, AServerThatResetsConnectionsNeverGetsTheSameBatchTwice) {
+  ostrel::testing::HostileServer dropping;
+  const std::string keptAlive = "HTTP/1.1 204 No Content\r\nContent-Length: 0\r\n\r\n";
+  std::atomic<int> posts{0};
+  dropping.on(configPath(), [&](const auto&, ostrel::testing::HostileConnection& connection) {
+    connection.send("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+    connection.keepOpen();
+  });
+  dropping.on("/a", [&](const auto&, ostrel::testing::HostileConnection& connection) {
+    if (++posts > 1) return connection.reset();
+    connection.send(keptAlive);
+    connection.keepOpen();
+  });
+  setenv(sdk::analytics::kAnalyticsServiceURLEnvironmentVariable, dropping.url("").c_str(), 1);
+  auto attempt = [&](int requestsAfter) {
+    onWorker([&] { uploader->uploadData(); });
+    ASSERT_TRUE(ostrel::testing::TaskManagerEnvironment::spinUntil([&] {
+      bool pending = true;
+      onWorker([&] { pending = uploader->isNetworkRequestPending(); });
+      return !pending && dropping.requests().size() >= static_cast<std::size_t>(requestsAfter);
+    }));
+    settle();
+  };
+  env.store("shot", kHour + 1);
+  attempt(2);  // the configuration, then the first batch
+  env.store("shot", kHour + 2);
+  attempt(3);
+  attempt(4);
+  attempt(5);
+
+  std::vector<std::string> bodies;
+  for (const auto& request : dropping.requests()) {
+    if (request.method == "POST") bodies.push_back(request.body);
+  }
+  ASSERT_EQ(bodies.size(), 4u) << "one POST per attempt";
+  for (std::size_t i = 0; i < bodies.size(); ++i) {
+    for (std::size_t j = i + 1; j < bodies.size(); ++j) EXPECT_NE(bodies[i], bodies[j]) << i << " and " << j;
+  }
+  auto queued = env.queuedBundles();
+  ASSERT_EQ(queued.size(), 1u);
+  EXPECT_EQ(nanoGetInt32(*queued[0], 35), 3) << "three attempts, each counted";
+}
+
 TEST_F(MeasurementUploaderTest, BackOffAfterA503AndAnEarlierAlarmIsKept) {
   serveConfiguration();
   server.on("POST", "/a", LoopbackResponse::withStatus(503));
