@@ -53,7 +53,7 @@ std::shared_ptr<NewMainViewController> NewMainViewController::self() {
 }
 
 std::shared_ptr<settings::InteractiveGuideManager> NewMainViewController::guideManager() const {
-  return settings::InteractiveGuideManager::getSingleton();
+  return settings::InteractiveGuideManager::ofApplication();
 }
 
 bool NewMainViewController::isSmallPhone() const {

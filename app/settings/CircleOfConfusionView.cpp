@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/kit/UIConstants.h"
+#include "app/settings/SettingsImages.h"
 #include "platform/log/Log.h"
 #include "platform/ui/LocalizedStrings.h"
 #include "platform/ui/Window.h"
@@ -32,6 +33,7 @@ CircleOfConfusionView::CircleOfConfusionView(const platform::ui::Rect& frame) : 
   cocSlider_->setMinimumValue(100);
   cocSlider_->setMaximumValue(200);
   cocSlider_->setValue(150);
+  cocSlider_->setThumbImage(SettingsImages::imageNamed("slider_thumb"), platform::ui::ControlState::Normal);
   cocSlider_->setMinimumTrackTintColor(kit::UIConstants::veryLowContrastText());
   cocSlider_->setMaximumTrackTintColor(kit::UIConstants::veryLowContrastText());
   sliderViewCOC_ = make<SliderUIView>(platform::ui::Rect{0, 0, kSliderWidth, kControlHeight});

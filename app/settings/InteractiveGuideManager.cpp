@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "app/state/AppDelegate.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Calendar.h"
@@ -9,6 +10,7 @@
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/log/Log.h"
+#include "platform/runtime/LoadHooks.h"
 
 using platform::foundation::Value;
 
@@ -17,6 +19,13 @@ namespace app::settings {
 namespace {
 
 double now() { return platform::foundation::Clock::current()->now(); }
+
+// The application delegate makes its guide manager through this; it cannot name this folder itself.
+// App classes load after the platform's own.
+constexpr int kGuideLoadOrder = 100;
+const bool guideMakerInstalled = (platform::runtime::addLoadHook(kGuideLoadOrder, [] {
+  app::state::AppDelegate::setInteractiveGuideMaker(&InteractiveGuideManager::getSingleton);
+}), true);
 
 // A flag is stored as 0/1 but read by its truth value, so a file holding booleans reads the same.
 bool flag(const Value& stored, const char* key) {
@@ -31,6 +40,14 @@ std::shared_ptr<InteractiveGuideManager> InteractiveGuideManager::getSingleton()
   std::lock_guard<std::mutex> guard(lock);
   if (!shared) shared = std::make_shared<InteractiveGuideManager>();
   return shared;
+}
+
+std::shared_ptr<InteractiveGuideManager> InteractiveGuideManager::ofApplication() {
+  (void)guideMakerInstalled;
+  if (auto delegate = app::state::AppDelegate::shared()) {
+    if (auto manager = delegate->getInteractiveGuide()) return manager;
+  }
+  return getSingleton();
 }
 
 std::string InteractiveGuideManager::settingsPath() {

@@ -20,8 +20,11 @@ class InteractiveGuideManager : public GuideManagerDelegate, public std::enable_
   static constexpr int kMainScreen = 1;
   static constexpr int kSetupMenuScreen = 100;
 
-  // The one manager, made on first call.
+  // The one manager, made on first call; the application delegate keeps it for the screens.
   static std::shared_ptr<InteractiveGuideManager> getSingleton();
+  // The manager as every screen reaches it: the application delegate's getInteractiveGuide, or the one
+  // manager when the application has no AppDelegate (a screen shown on its own). Never null.
+  static std::shared_ptr<InteractiveGuideManager> ofApplication();
   static std::string settingsPath();
 
   // `delegate` is not retained.

@@ -127,7 +127,7 @@ void ReviewAlert::hideAndShowContent() {
 }
 
 void ReviewAlert::interactedWithRatingDialog() {
-  if (auto manager = InteractiveGuideManager::getSingleton()) manager->didInteractWithRatingDialog();
+  InteractiveGuideManager::ofApplication()->didInteractWithRatingDialog();
 }
 
 void ReviewAlert::yesBtnPressed() {

@@ -5,7 +5,7 @@
 #include "app/pages/DOFView.h"
 #include "app/pages/PagePackagesTestSupport.h"
 #include "app/settings/SettingsTestSupport.h"
-#include "app/settings/AppLogo.h"
+#include "app/settings/SettingsImages.h"
 #include "app/settings/SettingsView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Renderer.h"
@@ -117,14 +117,29 @@ TEST_F(CircleOfConfusionTest, AFingerDraggedAcrossTheTileMovesTheSliderByItsSpee
   EXPECT_EQ(dof->calls, 1);
 }
 
-TEST_F(CircleOfConfusionTest, DoubleTapResetsToDefaultAndStoresIt) {
+TEST_F(CircleOfConfusionTest, ADoubleTapShowsTheDefaultAndTheNextDragsEndStoresIt) {
   auto view = tile(1800);
   view->sliderViewCOC()->doubleTapSlider();
+  EXPECT_EQ(view->cocSlider()->value(), 150);
   EXPECT_EQ(view->formulaLabel()->text(), "d/1500");
-  // The label and the depth of field agree: the reset is stored and computed with at once.
-  EXPECT_EQ(settings().cocFactor, 1500);
+  EXPECT_EQ(settings().cocFactor, 1800);
+  EXPECT_TRUE(stored("COCFACTOR").isNil()) << "nothing saved";
+  EXPECT_EQ(dof->calls, 0);
+
+  view->sliderGestureDidEnd();
   EXPECT_EQ(stored("COCFACTOR").toInt64(), 1500);
-  EXPECT_EQ(dof->calls, 1);
+  EXPECT_EQ(dof->factorSeen, 1500);
+}
+
+TEST_F(CircleOfConfusionTest, TheSliderShowsItsOwnThumb) {
+  auto view = tile(1500);
+  const auto thumb = view->cocSlider()->thumbRect();
+  const auto centre = view->cocSlider()->convertPointTo({thumb.midX(), thumb.midY()}, nullptr);
+  const auto picture = platform::ui::Renderer::render(*window);
+  const double scale = picture->scale();
+  // The knob's light face, not the plain white knob a slider draws without an image.
+  EXPECT_EQ(picture->pixelBytes(static_cast<int>(centre.x * scale), static_cast<int>(centre.y * scale)),
+            (std::array<uint8_t, 4>{232, 232, 232, 255}));
 }
 
 TEST_F(CircleOfConfusionTest, InfoAlertIsHostedInTheTopLevelContainer) {
@@ -239,7 +254,7 @@ TEST_F(SettingsTest, PageShowsNameVersionAndTheLogoOfTheTheme) {
     page->setAlpha(1);
     const auto shown = platform::ui::Renderer::render(*page, 2);
     ASSERT_TRUE(page->logoImageView()->image());
-    EXPECT_EQ(page->logoImageView()->image()->rgbaBytes(), logoImageNamed(page->logoImageName())->rgbaBytes());
+    EXPECT_EQ(page->logoImageView()->image()->rgbaBytes(), SettingsImages::imageNamed(page->logoImageName())->rgbaBytes());
     const auto ring = page->logoImageView()->convertRectTo(page->logoImageView()->imageRect(), page.get());
     const auto ink = shown->pixelBytes(static_cast<int>(ring.minX() * 2) + 10, static_cast<int>(ring.midY() * 2));
     EXPECT_EQ(ink[0], dark ? 255 : 0);

@@ -5,7 +5,7 @@
 
 #include "app/kit/UIConstants.h"
 #include "app/pages/PageState.h"
-#include "app/settings/AppLogo.h"
+#include "app/settings/SettingsImages.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/ui/LocalizedStrings.h"
 
@@ -71,7 +71,7 @@ void SettingsView::customInit() {
 
 void SettingsView::drawRect(const platform::ui::Rect& rect) {
   // The page draws before its subviews, so the logo is there for this very pass.
-  if (!logoImageView_->image()) logoImageView_->setImage(app::settings::logoImageNamed(logoImageName_));
+  if (!logoImageView_->image()) logoImageView_->setImage(SettingsImages::imageNamed(logoImageName_));
   View::drawRect(rect);
 }
 

@@ -59,12 +59,9 @@ void SliderUIView::moveObject(platform::ui::PanGestureRecognizer& pan) {
 void SliderUIView::doubleTapSlider() {
   auto slider = mSlider();
   if (tag == 0 && slider) slider->setValue(kCocDefault);
-  if (auto* delegate = delegate_.get()) {
-    delegate->sliderViewValueChanged(tag);
-    // The reset is the user's choice like a drag's end: store it, or the label and the depth of field
-    // would show two different factors until the next drag.
-    delegate->sliderGestureDidEnd();
-  }
+  // Only shown, not stored: like any other position of the slider, the default becomes the stored
+  // factor when the next drag ends.
+  if (auto* delegate = delegate_.get()) delegate->sliderViewValueChanged(tag);
 }
 
 }  // namespace app::settings

@@ -52,7 +52,7 @@ void CameraModeAspectViewController::viewDidLoad() {
 }
 
 void CameraModeAspectViewController::viewWillAppear(bool) {
-  myInteractiveGuideManager_ = settings::InteractiveGuideManager::getSingleton();
+  myInteractiveGuideManager_ = settings::InteractiveGuideManager::ofApplication();
   myInteractiveGuideManager_->registerViewForInteractiveGuide(std::shared_ptr<settings::InteractiveGuideDelegate>(self(), this),
                                                               view(), kGuideScreen);
   oldCameraManuID = currentCameraManuID = SetupControllerUtil::getCurrentCameraManufacturerID();

@@ -70,7 +70,7 @@ void LensAdapterViewController::viewWillAppear(bool) {
 void LensAdapterViewController::viewDidAppear(bool) {
   // Before it appeared the table had no height to centre the committed adapter in.
   setinitialTableViewState();
-  myInteractiveGuideManager_ = settings::InteractiveGuideManager::getSingleton();
+  myInteractiveGuideManager_ = settings::InteractiveGuideManager::ofApplication();
   if (!myInteractiveGuideManager_) return;
   auto self = std::static_pointer_cast<LensAdapterViewController>(shared_from_this());
   myInteractiveGuideManager_->registerViewForInteractiveGuide(std::shared_ptr<settings::InteractiveGuideDelegate>(self, this),

@@ -77,7 +77,7 @@ void NewCameraSetupViewController::viewWillAppear(bool) {
   resetButtonStateColor();
   setupButtons();
   loadPackageData();
-  myInteractiveGuideManager_ = settings::InteractiveGuideManager::getSingleton();
+  myInteractiveGuideManager_ = settings::InteractiveGuideManager::ofApplication();
   if (!myInteractiveGuideManager_) return;
   auto self = std::static_pointer_cast<NewCameraSetupViewController>(shared_from_this());
   myInteractiveGuideManager_->registerViewForInteractiveGuide(std::shared_ptr<settings::InteractiveGuideDelegate>(self, this),

@@ -6,6 +6,7 @@
 #include "app/kit/KitTestSupport.h"
 #include "app/kit/UIConstants.h"
 #include "app/setup/CameraModeAspectViewController.h"
+#include "app/setup/LensAdapterViewController.h"
 #include "app/setup/LensesFocalLengthsViewController.h"
 #include "app/setup/NewCameraSetupViewController.h"
 #include "app/setup/SavedPackages.h"
@@ -15,9 +16,11 @@
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/FrameGuideCatalogue.h"
+#include "app/state/AppDelegate.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/ui/Animation.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/SwipeActionsConfiguration.h"
 
@@ -352,6 +355,33 @@ TEST_F(SetupMenuTest, RatingPromptSlidesInOnTheFirstVisitAndShowsAtOnceLater) {
     EXPECT_EQ(v().ReviewAlertView->alpha(), 0) << counter << (rated ? " rated" : "");
     back();
   }
+}
+
+TEST_F(SetupMenuTest, TheScreensReachTheGuideThroughTheApplicationDelegate) {
+  auto delegate = std::make_shared<state::AppDelegate>();
+  // Made on first use and kept: the one manager of the application.
+  EXPECT_EQ(delegate->getInteractiveGuide(), settings::InteractiveGuideManager::getSingleton());
+  EXPECT_EQ(delegate->interactiveGuideObject, settings::InteractiveGuideManager::getSingleton());
+
+  auto held = std::make_shared<settings::InteractiveGuideManager>();
+  delegate->interactiveGuideObject = held;
+  auto application = platform::ui::Application::sharedApplication();
+  const auto previous = application->delegate();
+  application->setDelegate(delegate);
+  const auto registersWithTheDelegatesManager = [&](int constant) {
+    EXPECT_TRUE(held->isRegistered()) << constant;
+    EXPECT_EQ(held->currentViewName, constant);
+    EXPECT_FALSE(settings::InteractiveGuideManager::getSingleton()->isRegistered()) << constant;
+    back();
+    EXPECT_FALSE(held->isRegistered()) << constant;
+  };
+  open();
+  registersWithTheDelegatesManager(Menu::kGuideScreen);
+  push(platform::ui::make<CameraModeAspectViewController>());
+  registersWithTheDelegatesManager(CameraModeAspectViewController::kGuideScreen);
+  push(platform::ui::make<LensAdapterViewController>());
+  registersWithTheDelegatesManager(LensAdapterViewController::kGuideScreen);
+  application->setDelegate(previous);
 }
 
 }  // namespace

@@ -192,6 +192,8 @@ int SetupControllerUtil::getCurrentCropID() {
   return package ? package->cropID : 0;
 }
 
+std::optional<model::Crop> SetupControllerUtil::getCurrentCrop() { return std::nullopt; }
+
 std::optional<model::LensManufacturer> SetupControllerUtil::getCurrentLensManufacturer() {
   const auto& package = getApplication()->currentPackage;
   return package ? package->lensManufacturer : std::nullopt;

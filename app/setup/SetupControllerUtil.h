@@ -3,8 +3,9 @@
 #include <memory>
 #include <optional>
 
-#include "app/model/StoredColor.h"
 #include "app/model/CameraPackage.h"
+#include "app/model/Crop.h"
+#include "app/model/StoredColor.h"
 
 namespace app::state {
 class FramesObject;
@@ -55,6 +56,9 @@ class SetupControllerUtil {
   static std::optional<model::CameraShootingMode> getCurrentShootingMode();
   static int getCurrentShootingModeID();
   static int getCurrentCropID();
+  // Always nullopt, even while a crop is in use: a package keeps only its crop's id (getCurrentCropID),
+  // and the record is read from the format catalogue by whoever needs it.
+  static std::optional<model::Crop> getCurrentCrop();
   static std::optional<model::LensManufacturer> getCurrentLensManufacturer();
   static int getCurrentLensManufacturerID();
   static int getCurrentLensAdapterID();

@@ -56,6 +56,8 @@ TEST_F(SetupCommitTest, CropOneIsNativeAndAnyOtherCropCarriesItsRatio) {
     EXPECT_EQ(package.cropAspectRatio, c.ratio) << c.crop;
     EXPECT_EQ(package.cropID, c.storedCrop) << c.crop;
     EXPECT_EQ(frames()->cropIDOne(), c.storedCrop) << c.crop;
+    EXPECT_EQ(SetupControllerUtil::getCurrentCropID(), c.storedCrop) << c.crop;
+    EXPECT_FALSE(SetupControllerUtil::getCurrentCrop()) << c.crop;
   }
 }
 

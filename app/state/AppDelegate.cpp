@@ -1,5 +1,7 @@
 #include "app/state/AppDelegate.h"
 
+#include <atomic>
+
 #include "app/storage/CatalogueConnection.h"
 
 #include "platform/runtime/Class.h"
@@ -21,6 +23,11 @@ constexpr platform::runtime::Selector<std::shared_ptr<platform::ui::Window>()> k
 constexpr int kLoadOrder = 100;
 
 const bool registered = (platform::runtime::addLoadHook(kLoadOrder, &AppDelegate::registerRuntimeClass), true);
+
+std::atomic<AppDelegate::InteractiveGuideMaker>& interactiveGuideMaker() {
+  static std::atomic<AppDelegate::InteractiveGuideMaker> maker{nullptr};
+  return maker;
+}
 
 }  // namespace
 
@@ -58,6 +65,15 @@ std::shared_ptr<AppDelegate> AppDelegate::shared() {
   auto app = Application::sharedApplication();
   return app ? std::dynamic_pointer_cast<AppDelegate>(app->delegate()) : nullptr;
 }
+
+std::shared_ptr<settings::InteractiveGuideManager> AppDelegate::getInteractiveGuide() {
+  if (!interactiveGuideObject) {
+    if (auto make = interactiveGuideMaker().load()) interactiveGuideObject = make();
+  }
+  return interactiveGuideObject;
+}
+
+void AppDelegate::setInteractiveGuideMaker(InteractiveGuideMaker maker) { interactiveGuideMaker().store(maker); }
 
 void AppDelegate::registerRuntimeClass() {
   (void)registered;

@@ -10,6 +10,10 @@ class Application;
 class Window;
 }  // namespace platform::ui
 
+namespace app::settings {
+class InteractiveGuideManager;
+}  // namespace app::settings
+
 namespace app::state {
 
 // The application delegate, runtime class "AppDelegate": the platform's application main makes it by
@@ -32,11 +36,19 @@ class AppDelegate : public platform::runtime::Object {
   // The delegate of the shared application, when it is an AppDelegate.
   static std::shared_ptr<AppDelegate> shared();
 
+  // Every screen reaches the guide and rating manager here too. It is made on first use by the maker
+  // the guides install when they load (they live in a folder built on this one); null only in a build
+  // without them.
+  std::shared_ptr<settings::InteractiveGuideManager> getInteractiveGuide();
+  using InteractiveGuideMaker = std::shared_ptr<settings::InteractiveGuideManager> (*)();
+  static void setInteractiveGuideMaker(InteractiveGuideMaker maker);
+
   // Gives the runtime class its methods; run by a load hook.
   static void registerRuntimeClass();
 
   std::shared_ptr<platform::ui::Window> window;
   std::shared_ptr<FramesObject> applicationObject;
+  std::shared_ptr<settings::InteractiveGuideManager> interactiveGuideObject;
 };
 
 }  // namespace app::state
