@@ -8,7 +8,6 @@
 #include "app/state/SavedThemeFlag.h"
 #include "app/storage/CatalogueBatch.h"
 #include "app/storage/CatalogueSeeding.h"
-#include "app/storage/DamagedFile.h"
 #include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
@@ -16,6 +15,7 @@
 #include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/PackageUtil.h"
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/DamagedFile.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/log/Log.h"
@@ -265,12 +265,9 @@ Value FramesObject::readPreferenceFile(const std::string& path) {
   Value stored = platform::foundation::PropertyList::readFile(path, &error);
   if (stored.isDictionary()) return stored;
   // Defaults are about to be written over it: the user's file is kept aside first, never lost.
-  const std::string kept = app::storage::DamagedFile::keepAside(path);
+  platform::foundation::DamagedFile::keepAsideWithWarning(path, "preference file",
+                                                          "the settings start from their defaults");
   app::state::SavedThemeFlag::fileChanged();
-  platform::log::write(platform::log::Warning,
-                       kept.empty() ? "The preference file " + path + " cannot be read and could not be moved aside"
-                                    : "The preference file could not be read; it is kept as " + kept +
-                                          " and the settings start from their defaults");
   return Value(platform::foundation::Dictionary{});
 }
 

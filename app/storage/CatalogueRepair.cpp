@@ -5,7 +5,7 @@
 
 #include "app/storage/CatalogueConnection.h"
 #include "app/storage/CatalogueDatabase.h"
-#include "app/storage/DamagedFile.h"
+#include "platform/foundation/DamagedFile.h"
 #include "platform/log/Log.h"
 
 namespace app::storage {
@@ -34,13 +34,10 @@ bool CatalogueDatabase::replaceDamaged(const std::string& fileName, const std::s
   const std::string path = libraryPath(fileName);
   close();
   CatalogueSession::forget(path);
-  const std::string kept = DamagedFile::keepAside(path);
-  if (kept.empty()) {
-    platform::log::write(platform::log::Error, "The catalogue " + path + " is damaged and could not be moved aside");
+  using platform::foundation::DamagedFile;
+  if (DamagedFile::keepAsideWithWarning(path, "catalogue " + fileName, "a fresh copy takes its place").empty()) {
     return false;
   }
-  platform::log::write(platform::log::Warning, "The catalogue " + fileName + " was damaged; it is kept as " + kept +
-                                                   " and a fresh copy takes its place");
   return seedIfMissing(path, resourceName) && openPath(path);
 }
 

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform::foundation {
+
+// A stored file that cannot be read is never reset in place: it is kept beside the fresh one, so that
+// nothing in it is lost for good, and the person is told where it went. Every reader of a stored file
+// (catalogues, preference domains, keychain items, options, event files, databases) goes through here,
+// so the rule and the name of the kept copy are the same for all of them.
+class DamagedFile {
+ public:
+  // Renames `path` to "<path>.damaged-<UTC date and time>" (with "-2", "-3", ... when that name is
+  // taken; an earlier copy is never overwritten), together with the SQLite journal, write-ahead log
+  // and shared-memory index beside it; returns the kept path, empty when the file could not be moved
+  // (it is then left where it is).
+  static std::string keepAside(const std::string& path);
+
+  // keepAside, then a warning naming the copy: "The <what> could not be read; it is kept as <kept> and
+  // <then>". A file that could not be moved is named in an error line instead. Returns the kept path.
+  static std::string keepAsideWithWarning(const std::string& path, std::string_view what, std::string_view then);
+};
+
+}  // namespace platform::foundation

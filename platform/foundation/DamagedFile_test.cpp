@@ -1,0 +1,82 @@
+#include "platform/foundation/DamagedFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Clock.h"
+#include "platform/log/Log.h"
+#include "testing/ScopedClock.h"
+#include "testing/ScratchFolder.h"
+
+namespace platform::foundation {
+namespace {
+
+class DamagedFileTest : public ::testing::Test {
+ protected:
+  std::string path(const std::string& name) const { return folder_ / name; }
+  void write(const std::string& name, std::string_view bytes) {
+    ASSERT_TRUE(AtomicFile::writeAtomically(path(name), bytes).ok());
+  }
+  std::string read(const std::string& at) const { return AtomicFile::readText(at).valueOr("<missing>"); }
+
+  ostrel::testing::ScratchFolder folder_;
+  std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>();  // 2023-11-14 22:13:20 UTC
+  ostrel::testing::ScopedClock scopedClock_{clock_};
+  platform::log::CapturedLines log_;
+};
+
+TEST_F(DamagedFileTest, KeepsEveryDamagedCopyUnderItsDateAndNeverOverwritesOne) {
+  write("settings.plist", "first damage");
+  const std::string first = DamagedFile::keepAside(path("settings.plist"));
+  EXPECT_EQ(first, path("settings.plist.damaged-20231114-221320"));
+  EXPECT_FALSE(AtomicFile::fileExists(path("settings.plist")));
+
+  // Damaged again within the same second, and once more: each copy keeps a name of its own.
+  write("settings.plist", "second damage");
+  const std::string second = DamagedFile::keepAside(path("settings.plist"));
+  write("settings.plist", "third damage");
+  const std::string third = DamagedFile::keepAside(path("settings.plist"));
+  EXPECT_EQ(second, first + "-2");
+  EXPECT_EQ(third, first + "-3");
+  EXPECT_EQ(read(first), "first damage");
+  EXPECT_EQ(read(second), "second damage");
+  EXPECT_EQ(read(third), "third damage");
+
+  clock_->advance(86400);
+  write("settings.plist", "next day");
+  EXPECT_EQ(DamagedFile::keepAside(path("settings.plist")), path("settings.plist.damaged-20231115-221320"));
+}
+
+TEST_F(DamagedFileTest, ADatabaseTakesItsJournalAndLogAlong) {
+  write("store.sql", "not a database");
+  write("store.sql-wal", "frames");
+  write("store.sql-shm", "index");
+  write("store.sql-journal", "rollback");
+  const std::string kept = DamagedFile::keepAside(path("store.sql"));
+  ASSERT_FALSE(kept.empty());
+  for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+    EXPECT_FALSE(AtomicFile::fileExists(path("store.sql") + suffix)) << suffix;
+    EXPECT_TRUE(AtomicFile::fileExists(kept + suffix)) << suffix;
+  }
+  EXPECT_EQ(read(kept + "-wal"), "frames");
+}
+
+TEST_F(DamagedFileTest, TheWarningNamesTheCopyAndAFileThatCannotMoveIsAnError) {
+  write("events", "garbage");
+  const std::string kept = DamagedFile::keepAsideWithWarning(path("events"), "event file", "it is sent no more");
+  ASSERT_EQ(log_.lines().size(), 1u);
+  EXPECT_EQ(log_.lines()[0].level, platform::log::Warning);
+  EXPECT_EQ(log_.lines()[0].message, "The event file could not be read; it is kept as " + kept + " and it is sent no more");
+
+  log_.clear();
+  EXPECT_EQ(DamagedFile::keepAsideWithWarning(path("gone"), "event file", "-"), "");
+  ASSERT_EQ(log_.lines().size(), 1u);
+  EXPECT_EQ(log_.lines()[0].level, platform::log::Error);
+  EXPECT_NE(log_.lines()[0].message.find(path("gone")), std::string::npos);
+}
+
+}  // namespace
+}  // namespace platform::foundation
