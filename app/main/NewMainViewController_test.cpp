@@ -158,6 +158,40 @@ TEST_F(MainScreenTest, ATapOutsideTheEditedDisplayEndsEditing) {
   EXPECT_FALSE(screen->blockSwipe);
 }
 
+// A crew taps a value wherever their finger lands on it. Each page hides one column of its value display
+// under its neighbours; that column must take none of their taps.
+TEST_F(MainScreenTest, EveryShownValueOpensItsEditorWhereverItIsTapped) {
+  struct Shown {
+    int page;
+    bool packageTwo;
+    std::vector<int> columns;  // 0 focal length, 1 aperture, 2 distance
+  };
+  const Shown shown[] = {{1, false, {0, 1, 2}}, {2, false, {0, 2}}, {3, false, {0, 1}}, {3, true, {0, 1}}};
+  const char* names[] = {"focal length", "aperture", "distance"};
+  for (const auto& [page, packageTwo, columns] : shown) {
+    screen->goToMenuPosition(page);
+    env.advance(0.5);
+    const auto& display = packageTwo ? *views().secondValueDisplayView : *views().valueDisplayView;
+    const platform::ui::Label* labels[] = {display.focalLengthLabel().get(), display.apertureLabel().get(),
+                                           display.distanceLabel().get()};
+    const platform::ui::TextField* fields[] = {display.focalLengthTextField().get(), display.apertureTextField().get(),
+                                               display.distanceTextField().get()};
+    for (int column : columns) {
+      const auto value = labels[column]->convertRectTo(labels[column]->bounds(), nullptr);
+      ASSERT_GT(value.width(), 50);
+      for (double x = value.minX() + 1; x < value.maxX(); x += 4) {
+        window->touchDown({x, value.midY()});
+        window->touchUp({x, value.midY()});
+        env.advance(0.05);
+        EXPECT_TRUE(fields[column]->isFirstResponder())
+            << "page " << page << ", package " << (packageTwo ? 2 : 1) << ", " << names[column] << " at x " << x;
+        screen->cancelKeyboard();
+        env.advance(0.5);
+      }
+    }
+  }
+}
+
 TEST_F(MainScreenTest, KeyboardNotificationsReachTheScreenOnlyWhileItIsShown) {
   auto post = [] {
     platform::foundation::Dictionary info{

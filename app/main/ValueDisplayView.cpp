@@ -114,6 +114,10 @@ void ValueDisplayView::arrange(const double alphas[3], const double offsets[3], 
     fields[i]->setAlpha(alphas[i]);
     centres[i]->setConstant(offsets[i]);
     buttons[i]->setEnabled(enabled[i]);
+    // A page's hidden column lies under its neighbours' columns. A disabled button still takes the
+    // touches that land on it (and drops them), so the hidden column's tap area goes altogether: a
+    // neighbour's value answers a tap wherever it is touched.
+    buttons[i]->setHidden(!enabled[i]);
   }
   setNeedsLayout();
   layoutIfNeeded();
