@@ -188,6 +188,33 @@ TEST_F(ValueFlowTest, AStopNoLensCanBeSetToShowsNoValue) {
   EXPECT_EQ(views().apertureScrollBar->position(), resting);
 }
 
+// A focus typed a billion metres away is held as a focal length or stop beyond every lens is: no value,
+// in the out-of-range colour, on the display and on every page; a sane focus brings the figures back.
+TEST_F(ValueFlowTest, AFocusNoLensIsSetToShowsNoValue) {
+  const auto& display = *views().valueDisplayView;
+  auto typeDistance = [&](const char* text) {
+    tap(*display.distanceBtn());
+    platform::ui::Keyboard::shared().typeText(text);
+    platform::ui::Keyboard::shared().pressReturn();
+    env.advance(1);
+  };
+  typeDistance("1e9");
+  EXPECT_EQ(display.distanceLabel()->text(), "–");
+  EXPECT_EQ(display.distanceLabel()->textColor(), kit::UIConstants::redWarning());
+  const auto& dof = *views().DOFResultView;
+  EXPECT_EQ(dof.distanceLabel()->text(), "–");
+  EXPECT_EQ(dof.nearLabel()->text(), "–");
+  EXPECT_EQ(dof.dofLabel()->text(), "–");
+  EXPECT_EQ(views().FOVResultView->distanceLabel()->text(), "–");
+  EXPECT_EQ(views().FOVResultView->widthLabel()->text(), "–");
+
+  typeDistance("5");
+  EXPECT_EQ(display.distanceLabel()->text(), "5.00m");
+  EXPECT_EQ(display.distanceLabel()->textColor(), kit::UIConstants::blue());
+  EXPECT_EQ(dof.distanceLabel()->text(), "5.00m");
+  EXPECT_NE(dof.nearLabel()->text(), "–");
+}
+
 TEST_F(ValueFlowTest, OutOfRangeColoursTheDisplayAndBack) {
   const auto red = kit::UIConstants::redWarning();
   screen->valuesOutOfRangeFor(2, true);

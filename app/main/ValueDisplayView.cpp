@@ -6,9 +6,10 @@
 #include "app/kit/UIConstants.h"
 #include "app/main/ValueDisplayText.h"
 #include "app/model/NumericText.h"
-#include "app/optics/MetricFormatter.h"
+#include "app/optics/LensLimits.h"
 #include "app/optics/MetricToImperialConversion.h"
 #include "app/optics/UIDeviceHardware.h"
+#include "app/pages/DistanceText.h"
 #include "app/state/FramesObject.h"
 #include "platform/foundation/Utf8.h"
 #include "platform/log/Log.h"
@@ -162,8 +163,7 @@ void ValueDisplayView::setAperture(float fNumber) {
 void ValueDisplayView::setDistance(float meters) {
   logValue("Value Distance %f", meters);
   mainDistance_ = meters;
-  const std::string text = imperial() ? optics::MetricToImperialConversion::returnFeetInchesString(meters)
-                                      : optics::MetricFormatter::meterValue(meters);
+  const std::string text = app::pages::DistanceText::focusText(meters, imperial() ? 1 : 0);
   distanceLabel_->setText(text);
   distanceTextField_->setText(text);
 }
@@ -284,7 +284,7 @@ void ValueDisplayView::textFieldDidEndEditing(platform::ui::TextField& field) {
     setAperture(value);
   } else if (&field == distanceTextField_.get()) {
     const float read = imperial() ? optics::MetricToImperialConversion::returnMeters(text) : NumericText::floatValue(text);
-    const float value = typed(mainDistance_, 0.01f, read);
+    const float value = typed(mainDistance_, static_cast<float>(optics::LensLimits::kNearestFocus), read);
     if (delegate) delegate->setDistance(value, *this);
     setDistance(value);
   }

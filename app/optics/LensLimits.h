@@ -2,9 +2,10 @@
 
 namespace app::optics {
 
-// The lenses and adapters that exist. A focal length or f-number outside these is no lens (a typed
-// focal length of a kilometre, a matched stop behind the lens, a reducer that shrinks a 50 mm lens to a
-// hundredth of a millimetre): the screens show no value for it instead of a number nobody can use.
+// The lenses and adapters that exist, and the distances they focus at. A focal length, f-number or focus
+// outside these is no lens (a typed focal length of a kilometre, a matched stop behind the lens, a reducer
+// that shrinks a 50 mm lens to a hundredth of a millimetre, a focus a million kilometres away): the
+// screens show no value for it instead of a number nobody can use.
 class LensLimits {
  public:
   static constexpr double kShortestFocalLength = 0.5;  // mm
@@ -15,11 +16,19 @@ class LensLimits {
   // Focal reducers, converters and anamorphic squeezes: from a tenth to ten times.
   static constexpr double kSmallestAdapterFactor = 0.1;
   static constexpr double kLargestAdapterFactor = 10;
+  // Focus distances in metres: a typed distance closer than a centimetre is raised to it, and one beyond
+  // ten kilometres is a slip of the keyboard rather than a shot (it would print as a ten-digit figure).
+  static constexpr double kNearestFocus = 0.01;
+  static constexpr double kFarthestFocus = 10000;
 
   static bool isFocalLength(double millimetres) {
     return millimetres >= kShortestFocalLength && millimetres <= kLongestFocalLength;
   }
   static bool isFNumber(double fNumber) { return fNumber >= kWidestFNumber && fNumber <= kNarrowestFNumber; }
+  // Distances are held in single precision: the nearest focus stored as a float is still in range.
+  static bool isFocusDistance(double meters) {
+    return meters >= static_cast<float>(kNearestFocus) && meters <= kFarthestFocus;
+  }
   static bool isAdapterFactor(double factor) {
     return factor >= kSmallestAdapterFactor && factor <= kLargestAdapterFactor;
   }

@@ -109,7 +109,7 @@ void DOFView::layoutContent() {
 void DOFView::setDistance(float distance) {
   distance_ = distance;
   int system = app::pages::framesObject()->settings.measurementSystem;
-  distanceLabel_->setText(app::pages::DistanceText::text(distance, system));
+  distanceLabel_->setText(app::pages::DistanceText::focusText(distance, system));
 }
 
 void DOFView::showInfinite(bool infinite) {
@@ -135,6 +135,10 @@ void DOFView::calculateDOF() {
   dofLabel_->setText(texts.total);
   showInfinite(dof_.hasLimits() && dof_.beyondHyperfocal());
 
+  // Markers stand for the limits: while the limits read no value, a marker left where it was would
+  // show limits that are not there.
+  nearMarker_->setHidden(!dof_.hasLimits());
+  farMarker_->setHidden(!dof_.hasLimits());
   contentView_->layoutIfNeeded();
   DofMarkerOffsets markers = DofMarkerOffsets::make(dof_, markerContainer_->bounds().size.width);
   if (markers.nearOffset) nearMarkerCenterX_.setConstant(*markers.nearOffset);

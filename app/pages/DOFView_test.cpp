@@ -136,6 +136,40 @@ TEST_F(DOFViewTest, ValuesWithoutADepthOfFieldShowNoValue) {
   EXPECT_EQ(dof->dofLabel()->transform(), AffineTransform());
 }
 
+// The markers stand for the limits: whenever near and far read no value they go, and they come back at
+// the limits' places. A focus no lens can be set to reads no value either, never a ten-digit figure.
+TEST_F(DOFViewTest, MarkersGoWhileTheLimitsReadNoValue) {
+  auto dof = page(50, 2.8f, 3);
+  const auto& near = *dof->markerContainer()->subviews()[2];
+  const auto& far = *dof->markerContainer()->subviews()[3];
+  const double nearAt = markerCentre(*dof, 2), farAt = markerCentre(*dof, 3);
+  EXPECT_FALSE(near.isHidden());
+  EXPECT_FALSE(far.isHidden());
+  for (auto [focal, distance] : {std::pair{1e9f, 3.0f}, std::pair{50.0f, 1e-9f}, std::pair{50.0f, 1e9f},
+                                 std::pair{50.0f, 10001.0f}}) {
+    dof->setFocalLength(focal);
+    dof->setDistance(distance);
+    dof->calculateDOF();
+    EXPECT_EQ(dof->nearLabel()->text(), "–") << focal << " mm at " << distance << " m";
+    EXPECT_EQ(dof->farLabel()->text(), "–") << focal << " mm at " << distance << " m";
+    EXPECT_TRUE(near.isHidden()) << focal << " mm at " << distance << " m";
+    EXPECT_TRUE(far.isHidden()) << focal << " mm at " << distance << " m";
+  }
+  EXPECT_EQ(dof->distanceLabel()->text(), "–");
+  EXPECT_EQ(dof->hyperFocalLabel()->text(), "43m") << "the hyperfocal distance does not depend on the focus";
+
+  dof->setDistance(10000);
+  dof->calculateDOF();
+  EXPECT_EQ(dof->distanceLabel()->text(), "10000m");
+  EXPECT_EQ(dof->farLabel()->text(), "∞");
+  dof->setDistance(3);
+  dof->calculateDOF();
+  EXPECT_FALSE(near.isHidden());
+  EXPECT_FALSE(far.isHidden());
+  EXPECT_DOUBLE_EQ(markerCentre(*dof, 2), nearAt);
+  EXPECT_DOUBLE_EQ(markerCentre(*dof, 3), farAt);
+}
+
 }  // namespace
 
 }  // namespace app::pages

@@ -68,7 +68,7 @@ bool DepthOfField::hasHyperfocal() const {
 }
 
 bool DepthOfField::hasLimits() const {
-  if (!hasHyperfocal()) return false;
+  if (!hasHyperfocal() || !LensLimits::isFocusDistance(focusDistance)) return false;
   // The same single-precision distance from the lens the limits were computed with.
   if (focusDistance + focalLength / -1000.0f < 0) return false;
   if (!std::isfinite(nearDistance)) return false;

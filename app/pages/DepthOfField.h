@@ -32,7 +32,7 @@ struct DepthOfField {
   // Whether there is a hyperfocal distance to show: a lens that exists and a circle of confusion of a size.
   bool hasHyperfocal() const;
   // Whether the limits are numbers worth showing and placing: besides a hyperfocal distance they need a
-  // focus no closer than the focal length (nothing nearer can be focused on).
+  // focus a lens can be set to, and no closer than the focal length (nothing nearer can be focused on).
   bool hasLimits() const;
 };
 

@@ -9,6 +9,8 @@ namespace app::pages {
 class DistanceText {
  public:
   static std::string text(double meters, int measurementSystem);
+  // A focus distance, or the no-value text for one no lens focuses at.
+  static std::string focusText(double meters, int measurementSystem);
 };
 
 // What a page shows in place of a number it could not compute (a zero focal length, a zero

@@ -2,6 +2,7 @@
 
 #include "app/kit/UIConstants.h"
 #include "app/pages/ConeGeometry.h"
+#include "app/optics/LensLimits.h"
 #include "app/pages/DistanceText.h"
 #include "app/pages/PageState.h"
 #include "platform/ui/Animation.h"
@@ -34,9 +35,7 @@ constexpr double kIllustrationTop = 76;
 constexpr double kPathSeconds = 0.1;
 constexpr double kSelectSeconds = 0.2;
 
-std::string distanceText(double meters) {
-  return app::pages::DistanceText::text(meters, app::pages::framesObject()->settings.measurementSystem);
-}
+int measurementSystem() { return app::pages::framesObject()->settings.measurementSystem; }
 
 }  // namespace
 
@@ -116,7 +115,7 @@ void FOVView::shapeInit() {
 
 void FOVView::setDistance(float distance) {
   distance_ = distance;
-  distanceLabel_->setText(distanceText(distance));
+  distanceLabel_->setText(app::pages::DistanceText::focusText(distance, measurementSystem()));
 }
 
 void FOVView::calculateFOV() {
@@ -138,7 +137,10 @@ void FOVView::drawIllustrationWithAngle(float angle) {
     widthLabel_->setText(app::pages::kNoValueText);
     return;
   }
-  widthLabel_->setText(distanceText(cone->sceneWidth(distance_)));
+  // A scene as wide as the focus is far: no focus, no width.
+  widthLabel_->setText(app::optics::LensLimits::isFocusDistance(distance_)
+                           ? app::pages::DistanceText::text(cone->sceneWidth(distance_), measurementSystem())
+                           : app::pages::kNoValueText);
   angleIllustrationView_->setTransform(AffineTransform::translation(0, cone->shift));
   widthLabel_->setTransform(AffineTransform::translation(0, cone->widthLabelShift));
   if (!shapeLayer_) return;  // shapeInit has not run: nothing to draw into yet

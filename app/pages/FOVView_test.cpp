@@ -117,6 +117,11 @@ TEST_F(FOVViewTest, ADistanceChangeWaitsForTheNextDrawing) {
   EXPECT_EQ(fov->widthLabel()->text(), "2.16m");
   fov->calculateFOV();
   EXPECT_EQ(fov->widthLabel()->text(), "4.32m");
+  // A focus no lens is set to has no scene width at it.
+  fov->setDistance(1e9f);
+  fov->calculateFOV();
+  EXPECT_EQ(fov->distanceLabel()->text(), "–");
+  EXPECT_EQ(fov->widthLabel()->text(), "–");
 }
 
 TEST_F(FOVViewTest, AZeroFocalLengthDrawsNothingNew) {
