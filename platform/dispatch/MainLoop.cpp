@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -175,6 +176,18 @@ bool MainLoop::runUntil(const std::function<bool()>& predicate, double timeoutSe
     std::unique_lock lock(s.mutex);
     auto until = deadline - now > kPollInterval ? now + kPollInterval : deadline;
     s.changed.wait_until(lock, until, [&] { return s.wakeCount != seen; });
+  }
+}
+
+bool MainLoop::runUntilQueuesIdle(double timeoutSeconds, const std::function<bool()>& alsoSettled) {
+  WorkerPool& pool = WorkerPool::shared();
+  auto settled = [&] { return (!alsoSettled || alsoSettled()) && pool.isIdle(); };
+  const auto deadline = deadlineAfter(timeoutSeconds);
+  while (true) {
+    const double left = std::chrono::duration<double>(deadline - Steady::now()).count();
+    // The pool going idle wakes nobody: runUntil looks at it between its short waits.
+    if (!runUntil(settled, std::max(left, 0.0))) return false;
+    if (runUntilIdle() == 0 && settled()) return true;
   }
 }
 

@@ -30,6 +30,10 @@ class MainLoop {
   // Runs main-queue blocks until none is queued, including blocks that those blocks add; returns how
   // many ran.
   static std::size_t runUntilIdle();
+  // Runs main-queue blocks until no queue has work left: the main queue empty and every worker idle,
+  // with `alsoSettled` true when given (it is looked at before the workers, so what it waits for may
+  // hand them work on its way back). Returns false when the timeout passes first.
+  static bool runUntilQueuesIdle(double timeoutSeconds, const std::function<bool()>& alsoSettled = {});
   // Runs at most one queued block; returns whether one ran.
   static bool runOnce();
   // Wakes a runUntil() waiting on the main thread so it checks its predicate again; for code that

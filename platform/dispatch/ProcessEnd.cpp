@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <exception>
 #include <mutex>
 #include <vector>
@@ -16,6 +15,7 @@ namespace platform::dispatch {
 
 namespace {
 
+// A stop to run, or (without `run`) work in flight the end waits for.
 struct Stop {
   unsigned long id;
   int order;
@@ -45,6 +45,7 @@ void runStops() {
   }
   std::stable_sort(ordered.begin(), ordered.end(), [](const Stop& a, const Stop& b) { return a.order < b.order; });
   for (const Stop& stop : ordered) {
+    if (!stop.run) continue;
     {
       // A stop that an earlier one released (its object went away) is skipped.
       Stops& s = stops();
@@ -57,6 +58,22 @@ void runStops() {
       log::write(log::Error, "stopping " + stop.name + " at exit failed: " + e.what());
     }
   }
+}
+
+std::vector<std::string> workInFlight() {
+  Stops& s = stops();
+  std::lock_guard lock(s.mutex);
+  std::vector<std::string> names;
+  for (const Stop& stop : s.list) {
+    if (!stop.run) names.push_back(stop.name);
+  }
+  return names;
+}
+
+std::string joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const auto& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text;
 }
 
 }  // namespace
@@ -90,30 +107,25 @@ ProcessEnd::Registration ProcessEnd::add(int order, std::string name, std::funct
   return Registration(id);
 }
 
+ProcessEnd::Registration ProcessEnd::addWorkInFlight(std::string name) { return add(0, std::move(name), {}); }
+
+bool ProcessEnd::hasWorkInFlight() { return !workInFlight().empty(); }
+
 bool ProcessEnd::run(double drainSeconds) {
   if (stops().ran.exchange(true)) return true;
   runStops();
-  // Queued work finishes; blocks it posts to the main queue run here too. The pool going idle wakes
-  // nobody, so the main loop looks at it between its short waits and comes back as soon as it is idle:
+  // Queued work finishes, blocks it posts to the main queue run here too, and work in flight comes back:
   // a process about to end has nothing else to do meanwhile.
-  constexpr double kLook = 0.01;
   WorkerPool& pool = WorkerPool::shared();
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(drainSeconds);
-  bool drained = false;
-  while (true) {
-    MainLoop::runUntilIdle();
-    if (pool.isIdle() && MainLoop::runUntilIdle() == 0) {
-      drained = true;
-      break;
-    }
-    if (std::chrono::steady_clock::now() >= deadline) break;
-    MainLoop::runUntil([&pool] { return pool.isIdle(); }, kLook);
+  const bool drained = MainLoop::runUntilQueuesIdle(drainSeconds, [] { return !hasWorkInFlight(); });
+  const std::string bound = std::to_string(drainSeconds) + " s";
+  if (const auto unfinished = workInFlight(); !drained && !unfinished.empty()) {
+    log::write(log::Warning, "still on its way at exit after " + bound + ", left unfinished: " + joined(unfinished));
   }
-  if (drained) {
+  if (drained || pool.isIdle()) {
     pool.joinThreads();
   } else {
-    log::write(log::Warning, "work was still running at exit after " + std::to_string(drainSeconds) +
-                                 " s; its threads are left to the system");
+    log::write(log::Warning, "work was still running at exit after " + bound + "; its threads are left to the system");
   }
   foundation::PreferencesDomain::synchronizeAll();
   return drained;

@@ -12,9 +12,11 @@ namespace platform::dispatch {
 //   1. the stops that components registered run, lowest order first (equal orders in the order they
 //      were added): each finishes or drops its queued work, gives work in flight (an upload) its
 //      bounded wait and lets go of its queues, threads and files;
-//   2. the work still queued anywhere drains, main-queue blocks included, for at most the given
-//      time on the steady clock (a stuck block must not hold the exit for ever);
-//   3. the worker threads are joined (unless work was still running: then they are left, and said so);
+//   2. the work still queued anywhere drains, main-queue blocks included, and work in flight that
+//      registered itself (a request whose answer the device must keep) comes back, for at most the
+//      given time on the steady clock (a stuck block or a silent server must not hold the exit for ever);
+//   3. the worker threads are joined (unless work was still running: then they are left, and said so;
+//      work in flight that did not come back is named in a warning);
 //   4. pending preferences (user defaults, settings plists) are written.
 //
 // Everything destroyed after main returns (statics, the main thread's thread-locals) then owns no
@@ -26,8 +28,8 @@ class ProcessEnd {
   enum Order : int { kComponents = 100, kServices = 200 };
   static constexpr double kDefaultDrainSeconds = 5;
 
-  // Keeps a stop registered while it lives; an object that goes away before the end takes its stop
-  // with it. Move-only.
+  // Keeps a stop, or a piece of work in flight, registered while it lives; an object that goes away
+  // before the end takes its stop with it, and work that came back releases its hold. Move-only.
   class Registration {
    public:
     Registration() = default;
@@ -47,6 +49,11 @@ class ProcessEnd {
   };
 
   [[nodiscard]] static Registration add(int order, std::string name, std::function<void()> stop);
+  // Work that left the process and whose outcome must not be cut off (a request on its way to a
+  // server, from before it leaves until its answer has been handled): the end waits for it within its
+  // bound. `name` says what it is in the warning when it does not come back in time.
+  [[nodiscard]] static Registration addWorkInFlight(std::string name);
+  static bool hasWorkInFlight();
   // Once per process; later calls do nothing. Returns whether everything drained within the bound.
   static bool run(double drainSeconds = kDefaultDrainSeconds);
   static bool hasRun();

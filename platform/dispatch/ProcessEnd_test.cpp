@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "platform/dispatch/MainLoop.h"
@@ -15,6 +16,7 @@
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PreferencesDomain.h"
 #include "platform/foundation/Value.h"
+#include "platform/log/Log.h"
 #include "testing/TempContainer.h"
 
 namespace platform::dispatch {
@@ -80,6 +82,41 @@ TEST_F(ProcessEndTest, WorkThatDoesNotFinishHoldsTheEndOnlyForTheBound) {
   }
   changed.notify_all();
   stuck->sync([] {});
+}
+
+// A request on its way is no queued work: the end waits for its answer, and for what handling it
+// queues, within the bound; one that never comes back is named when the bound is over.
+TEST_F(ProcessEndTest, WorkInFlightIsWaitedForWithinTheBoundAndNamedWhenItDoesNotComeBack) {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool sent = false;
+  std::atomic<bool> handled{false};
+  auto request = std::make_shared<ProcessEnd::Registration>(ProcessEnd::addWorkInFlight("the registration"));
+  // The answer arrives on a thread of its own once the end has begun, and is handled on the main queue.
+  std::thread network([&] {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return sent; });
+    Queue::main()->async([&, request] {
+      handled = true;
+      request->reset();
+    });
+  });
+  auto component = ProcessEnd::add(ProcessEnd::kComponents, "component", [&] {
+    std::lock_guard lock(mutex);
+    sent = true;
+    changed.notify_all();
+  });
+  EXPECT_TRUE(ProcessEnd::run());
+  EXPECT_TRUE(handled);
+  EXPECT_FALSE(ProcessEnd::hasWorkInFlight());
+  network.join();
+
+  ProcessEnd::resetForTesting();
+  platform::log::CapturedLines log;
+  auto silent = ProcessEnd::addWorkInFlight("the silent request");
+  EXPECT_FALSE(ProcessEnd::run(0.05));
+  EXPECT_TRUE(log.contains("left unfinished: the silent request"));
+  EXPECT_EQ(WorkerPool::shared().threadCount(), 0u) << "nothing runs in the pool: its workers are joined";
 }
 
 }  // namespace

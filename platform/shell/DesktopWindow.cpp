@@ -239,8 +239,8 @@ int DesktopWindow::run(std::shared_ptr<ui::Window> window, const std::string& sc
   if (const int signal = dispatch::QuitRequest::signal()) {
     log::write(log::Notice, std::string("quit asked by ") + dispatch::QuitRequest::signalName(signal));
   }
+  // The app's end (leaving the foreground, then terminating) is the shell's, the same for every mode.
   desktop.reset();
-  if (auto app = ui::Application::sharedApplication()) app->terminate();
   dispatch::MainLoop::runUntilIdle();
   return 0;
 }

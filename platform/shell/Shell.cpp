@@ -35,11 +35,18 @@ namespace platform::shell {
 namespace {
 
 constexpr const char* kDelegateClass = "AppDelegate";
+// How long a headless start may take to settle before the app leaves the foreground regardless.
+constexpr double kStartSettleSeconds = 5;
 
-// The app is told it terminates, then everything stops in order while statics still stand (see
-// ProcessEnd); only then may main return.
+// Every way the program ends is the end of an app swiped away: it resigns, goes to the background
+// (where the app saves and the SDK sends what it has) and only then hears that it terminates. Then
+// everything stops in order while statics still stand (see ProcessEnd); only then may main return.
 void endProcess() {
-  if (auto app = ui::Application::sharedApplication()) app->terminate();
+  if (auto app = ui::Application::sharedApplication()) {
+    app->enterBackground();
+    dispatch::MainLoop::runUntilIdle();
+    app->terminate();
+  }
   dispatch::MainLoop::runUntilIdle();
   dispatch::ProcessEnd::run();
 }
@@ -248,9 +255,10 @@ int runShell(int argc, char** argv) {
       }
       case ShellOptions::Mode::Headless:
         launchApplication(argc, argv);
-        // With nobody to look at it, a start is a whole session: the app goes to the background, which is
-        // where it saves, and ends, so a start can be checked from outside by its files alone.
-        if (auto app = ui::Application::sharedApplication()) app->enterBackground();
+        // With nobody to look at it, a start is a whole session: what the start set going finishes (the
+        // libraries take their places and listen for the app's life) before the app leaves the foreground,
+        // saves and ends, so a start can be checked from outside by its files alone.
+        (void)dispatch::MainLoop::runUntilQueuesIdle(kStartSettleSeconds);
         endProcess();
         return statusAfterQuit(0, "");
     }

@@ -166,6 +166,9 @@ void Application::enterForeground() {
 
 void Application::terminate() {
   if (terminated_) return;
+  // However the app ends, it leaves the foreground first, as an app swiped away does: what saves or
+  // uploads on leaving does so before the end.
+  enterBackground();
   terminated_ = true;
   tellDelegate(kApplicationWillTerminate, kApplicationWillTerminateNotification);
 }

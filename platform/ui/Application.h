@@ -93,8 +93,9 @@ class Application : public runtime::Object {
 
   // The life cycle, driven by the shell. Each step that applies to the current state calls the
   // delegate's method when it has one and then posts the notification; steps that do not apply
-  // (entering the background twice) do nothing. Leaving the active state resigns first, and coming
-  // back from the background enters the foreground first, as the phone does.
+  // (entering the background twice) do nothing. Leaving the active state resigns first, coming back
+  // from the background enters the foreground first, and terminating enters the background first, as
+  // the phone does.
   void finishLaunching(const foundation::Value& options = {});
   void becomeActive();
   void resignActive();

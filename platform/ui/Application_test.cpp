@@ -103,15 +103,22 @@ TEST_F(ApplicationTest, DelegateMadeByClassNameHearsLaunchThenEachLifeCycleStepB
                        }));
 }
 
-TEST_F(ApplicationTest, DelegateWithoutAMethodIsSkippedAndTerminationIsAnnouncedOnce) {
+TEST_F(ApplicationTest, TerminationLeavesTheForegroundFirstAndIsAnnouncedOnce) {
   ASSERT_EQ(launch("ApplicationTestDelegate"), 0);
   auto app = Application::sharedApplication();
   journal().clear();
   app->terminate();
   app->terminate();
   app->becomeActive();
-  EXPECT_EQ(journal(), std::vector<std::string>{kApplicationWillTerminateNotification})
+  EXPECT_EQ(journal(), (std::vector<std::string>{
+                           "applicationWillResignActive:",
+                           kApplicationWillResignActiveNotification,
+                           "applicationDidEnterBackground: (background)",
+                           kApplicationDidEnterBackgroundNotification,
+                           kApplicationWillTerminateNotification,
+                       }))
       << "the delegate has no applicationWillTerminate:, and nothing follows termination";
+  EXPECT_EQ(app->applicationState(), Application::State::Background);
 }
 
 TEST_F(ApplicationTest, RunTimeDelegateClassesAndMissingOnesAtLaunch) {

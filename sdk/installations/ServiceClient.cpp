@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/dispatch/ProcessEnd.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Format.h"
@@ -164,6 +165,38 @@ sdk::promises::Promise::Ptr ServiceClient::sendURLRequest(const URLRequest& requ
       [session, request] { return Value(URLRequestPromise(session, request)); });
 }
 
+void ServiceClient::settleRequestPromise(sdk::promises::Promise& promise, const URLRequest& request,
+                                         std::optional<platform::net::HTTPURLResponse> response, Data data,
+                                         std::optional<Error> error) {
+  // An error reply too large to keep is still an error reply: its status decides what follows.
+  if (error && error->code == platform::net::URLErrorDataLengthExceedsMaximum && response &&
+      (response->statusCode < 200 || response->statusCode > 299)) {
+    error.reset();
+  }
+  if (error || !response) {
+    Error failure = error.value_or(Error::make(platform::net::kURLErrorDomain, -1, "No response"));
+    sdk::core::coreLogDebug(kLogService, messages::kRequestFailed, "Request failed: %@, error: %@.", redactedRequest(request),
+                failure);
+    promise.reject(failure);
+    return;
+  }
+  const bool debug = debugLogging();
+  if (debug) {
+    sdk::core::coreLogDebug(kLogService, messages::kResponseReceived, "Request response received: %@, error: %@, body: %@.",
+                redactedRequest(request), "(null)", redactedBody(data));
+  }
+  if (response->statusCode < 200 || response->statusCode > 299) {
+    if (debug) {
+      sdk::core::coreLogDebug(kLogService, messages::kUnexpectedResponse, "Unexpected API response: %@, body: %@.",
+                  platform::foundation::format("%@ %ld", response->url, static_cast<long>(response->statusCode)),
+                  redactedBody(data));
+    }
+    promise.reject(InstallationsErrors::APIErrorWithHTTPResponse(*response, data));
+    return;
+  }
+  promise.fulfill(Value(std::make_shared<ServiceResponse>(std::move(*response), std::move(data))));
+}
+
 sdk::promises::Promise::Ptr ServiceClient::URLRequestPromise(const std::shared_ptr<platform::net::URLSession>& session,
                                                               const URLRequest& request) {
   if (debugLogging()) {
@@ -172,36 +205,15 @@ sdk::promises::Promise::Ptr ServiceClient::URLRequestPromise(const std::shared_p
                 redactedHeaders(request.allHTTPHeaderFields));
   }
   auto promise = sdk::promises::Promise::pendingPromise();
+  // An installation the server made but whose answer the device never kept would be orphaned there, and
+  // registered again at the next start: the app's end waits (within its bound) for the answer.
+  auto inFlight = std::make_shared<platform::dispatch::ProcessEnd::Registration>(
+      platform::dispatch::ProcessEnd::addWorkInFlight("the installations request " + redactedRequest(request)));
   auto task = session->dataTaskWithRequest(
-      request, [promise, request](std::optional<platform::net::HTTPURLResponse> response, Data data,
-                                  std::optional<Error> error) {
-        // An error reply too large to keep is still an error reply: its status decides what follows.
-        if (error && error->code == platform::net::URLErrorDataLengthExceedsMaximum && response &&
-            (response->statusCode < 200 || response->statusCode > 299)) {
-          error.reset();
-        }
-        if (error || !response) {
-          Error failure = error.value_or(Error::make(platform::net::kURLErrorDomain, -1, "No response"));
-          sdk::core::coreLogDebug(kLogService, messages::kRequestFailed, "Request failed: %@, error: %@.", redactedRequest(request),
-                      failure);
-          promise->reject(failure);
-          return;
-        }
-        const bool debug = debugLogging();
-        if (debug) {
-          sdk::core::coreLogDebug(kLogService, messages::kResponseReceived, "Request response received: %@, error: %@, body: %@.",
-                      redactedRequest(request), "(null)", redactedBody(data));
-        }
-        if (response->statusCode < 200 || response->statusCode > 299) {
-          if (debug) {
-            sdk::core::coreLogDebug(kLogService, messages::kUnexpectedResponse, "Unexpected API response: %@, body: %@.",
-                        platform::foundation::format("%@ %ld", response->url, static_cast<long>(response->statusCode)),
-                        redactedBody(data));
-          }
-          promise->reject(InstallationsErrors::APIErrorWithHTTPResponse(*response, data));
-          return;
-        }
-        promise->fulfill(Value(std::make_shared<ServiceResponse>(std::move(*response), std::move(data))));
+      request, [promise, request, inFlight](std::optional<platform::net::HTTPURLResponse> response, Data data,
+                                            std::optional<Error> error) {
+        settleRequestPromise(*promise, request, std::move(response), std::move(data), std::move(error));
+        inFlight->reset();
       });
   if (!task) {
     promise->reject(Error::make(platform::net::kURLErrorDomain, -1, "The session is no longer usable"));

@@ -74,6 +74,10 @@ class ServiceClient {
   // One attempt; holds only the session, so a retry outlives the service that started it.
   static sdk::promises::Promise::Ptr URLRequestPromise(const std::shared_ptr<platform::net::URLSession>& session,
                                            const platform::net::URLRequest& request);
+  // Fulfils `promise` with the service's answer, or rejects it with the transport's or the API's error.
+  static void settleRequestPromise(sdk::promises::Promise& promise, const platform::net::URLRequest& request,
+                                   std::optional<platform::net::HTTPURLResponse> response,
+                                   platform::foundation::Data data, std::optional<platform::foundation::Error> error);
 
   std::shared_ptr<platform::net::URLSession> URLSession_;
   std::string APIKey_;

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+
+#include "platform/dispatch/ProcessEnd.h"
+
 #include "sdk/core/App.h"
 #include "sdk/installations/InstallationsErrors.h"
 #include "sdk/installations/InstallationsTestSupport.h"
@@ -155,6 +160,34 @@ TEST_F(ServiceClientTest, OnlyA500IsTriedOnceMore) {
                 std::string::npos);
     }
   }
+}
+
+// The app may end while a registration is at the server: the end waits for its answer (within its
+// bound), so the installation the server made is the one the device keeps.
+TEST_F(ServiceClientTest, TheAppsEndWaitsForTheAnswerOfARequestOnItsWay) {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool ending = false;
+  world.server.on("POST", ostrel::testing::installationsPath(), [&](const ostrel::testing::LoopbackRequest&) {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return ending; });
+    return ostrel::testing::createdReply("r", "t");
+  });
+  auto promise = service.registerInstallation(unregistered());
+  ASSERT_TRUE(world.server.waitForRequests(1));
+  EXPECT_TRUE(platform::dispatch::ProcessEnd::hasWorkInFlight());
+  // The server answers only once the end has begun.
+  auto answer = platform::dispatch::ProcessEnd::add(platform::dispatch::ProcessEnd::kComponents, "test", [&] {
+    std::lock_guard lock(mutex);
+    ending = true;
+    changed.notify_all();
+  });
+  EXPECT_TRUE(platform::dispatch::ProcessEnd::run());
+  platform::dispatch::ProcessEnd::resetForTesting();
+  EXPECT_FALSE(promise->isPending()) << "the end did not wait for the answer";
+  ASSERT_TRUE(world.settle(promise));
+  EXPECT_TRUE(promise->isFulfilled());
+  EXPECT_FALSE(platform::dispatch::ProcessEnd::hasWorkInFlight());
 }
 
 TEST_F(ServiceClientTest, NothingIsSentForAnInvalidItemOrWithoutAnAddress) {

@@ -196,6 +196,7 @@ inline constexpr std::int64_t kScreenReportingEnabled = 23220;
 inline constexpr std::int64_t kBundleQueuedWithConsent = 23221;
 inline constexpr std::int64_t kLibraryBuild = 23222;
 inline constexpr std::int64_t kUploadUnfinishedAtExit = 23224;
+inline constexpr std::int64_t kConfigurationFetchUnfinishedAtExit = 23225;
 inline constexpr std::int64_t kEnabledNotificationWithoutNumber = 25000;
 inline constexpr std::int64_t kUserPropertyNotString = 25003;
 inline constexpr std::int64_t kUserIDNotString = 25004;

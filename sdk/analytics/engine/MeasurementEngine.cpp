@@ -248,12 +248,17 @@ void MeasurementEngine::stopAtProcessEnd() {
   Analytics::queue()->sync([] {});
   auto way = uploader();
   if (way) {
-    scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:end", [way] { way->stopStartingRequests(); });
-    // The answer comes through the main queue, so the main loop runs while it is awaited.
-    platform::dispatch::MainLoop::runUntil([&] { return !way->isNetworkRequestPending(); }, kUploadWaitAtEndSeconds);
+    // Queued after the leave-foreground upload, so that upload has started (or found nothing) by now.
+    scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:end", [way] { way->finishRequestsUnderWay(); });
+    // Answers come through the main queue, so the main loop runs while they are awaited; a fetch's
+    // answer may send the upload it was fetched for, which the wait covers too.
+    platform::dispatch::MainLoop::runUntil([&] { return !way->hasRequestsUnderWay(); }, kUploadWaitAtEndSeconds);
   }
   scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:end", [this, way] {
-    if (way) way->leaveRequestInFlight();
+    if (way) {
+      way->stopStartingRequests();
+      way->leaveRequestInFlight();
+    }
     terminating_ = true;
     entries_->stop();
   });

@@ -207,9 +207,10 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
   static void installFacadeEngineAccess();
 
   // --- the process end
-  // How long an upload in flight may still take when the app ends, on the steady clock.
+  // How long the leave-foreground upload may still take when the app ends (a configuration fetch
+  // before it and further batches after it included), on the steady clock.
   static constexpr double kUploadWaitAtEndSeconds = 3;
-  // Runs at the process end, on the main thread: gives the upload in flight its bounded wait, lets
+  // Runs at the process end, on the main thread: gives the upload under way its bounded wait, lets
   // the work already queued on the worker queue run (events reach the database), drops what comes
   // later, writes the pending settings and lets go of the shared instance, so that nothing of the
   // engine is left for the static destructors.

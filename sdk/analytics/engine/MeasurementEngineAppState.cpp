@@ -35,6 +35,12 @@ void MeasurementEngine::subscribeForAppForegroundBackgroundNotifications() {
       observe(platform::ui::kApplicationWillResignActiveNotification, &MeasurementEngine::handleAppWillResignActiveEvent));
   appStateObservations_.push_back(observe(platform::ui::kApplicationWillEnterForegroundNotification,
                                           &MeasurementEngine::handleAppWillEnterForegroundNotification));
+  // The engine starts on its worker queue while the app lives on: an app that went to the background
+  // before the engine listened still gets the upload its leaving asks for.
+  auto app = platform::ui::Application::sharedApplication();
+  if (app && app->applicationState() == platform::ui::Application::State::Background) {
+    handleAppWillResignActiveEvent();
+  }
 }
 
 void MeasurementEngine::handleAppDidBecomeActiveEvent() {

@@ -7,6 +7,7 @@
 #include "platform/ui/Application.h"
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/AppIdentifiers.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
@@ -252,6 +253,49 @@ TEST_F(MeasurementUploadTest, ComingBackAfterAWeekFetchesTheConfigurationWhenInt
   becomeActive();
   ASSERT_TRUE(untilRequests(3));
   EXPECT_EQ(server.requests().back().method, "GET");
+}
+
+// The app ends right after it leaves the foreground, with its configuration not yet fetched: the
+// leave-foreground upload fetches it first, and the end's wait covers the batch that follows.
+TEST_F(MeasurementUploadTest, AtTheEndTheUploadAfterAConfigurationFetchStillGoes) {
+  serve();
+  logEvent("take", {});
+  Analytics::unsuspendOperationQueue();
+  platform::foundation::NotificationCenter::defaultCenter().post(platform::ui::kApplicationWillResignActiveNotification);
+  engine->stopAtProcessEnd();
+  auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].method, "GET");
+  EXPECT_EQ(requests[1].path, "/a");
+  EXPECT_FALSE(scope.logged(messages::kUploadUnfinishedAtExit));
+  EXPECT_FALSE(scope.logged(messages::kConfigurationFetchUnfinishedAtExit));
+  Analytics::resetForTesting();
+}
+
+// The engine starts on its worker queue while the app goes on: one that left the foreground before the
+// engine listened is found in the background, and its leaving still uploads.
+class StartInTheBackgroundTest : public MeasurementUploadTest {
+ protected:
+  void SetUp() override {
+    application->enterBackground();
+    MeasurementUploadTest::SetUp();
+  }
+  void TearDown() override {
+    MeasurementUploadTest::TearDown();
+    application->becomeActive();
+    application->resignActive();
+  }
+
+  std::shared_ptr<platform::ui::Application> application = platform::ui::Application::sharedApplication();
+};
+
+TEST_F(StartInTheBackgroundTest, AnEngineThatListensOnlyAfterTheAppLeftStillUploads) {
+  serve();
+  Analytics::unsuspendOperationQueue();
+  Analytics::drainForTesting();
+  ASSERT_TRUE(untilRequests(2)) << "the first open went without waiting for the timer ";
+  EXPECT_EQ(server.requests().back().path, "/a");
+  Analytics::resetForTesting();
 }
 
 }  // namespace

@@ -40,6 +40,24 @@ std::string fieldText(const ProtoMeasurementBundle& bundle, int index) {
   return nanoGetString(bundle, index).value_or("");
 }
 
+// Counts one request as under way from the moment it is handed to the network until its completion has
+// run, or until the network lets go of a completion it never ran.
+class RequestUnderWay {
+ public:
+  explicit RequestUnderWay(std::shared_ptr<std::atomic<int>> count) : count_(std::move(count)) { ++*count_; }
+  ~RequestUnderWay() { finished(); }
+  RequestUnderWay(const RequestUnderWay&) = delete;
+  RequestUnderWay& operator=(const RequestUnderWay&) = delete;
+
+  void finished() {
+    if (count_) --*count_;
+    count_.reset();
+  }
+
+ private:
+  std::shared_ptr<std::atomic<int>> count_;
+};
+
 }  // namespace
 
 std::shared_ptr<MeasurementUploader> MeasurementUploader::make(Parts parts, Hooks hooks,
@@ -173,7 +191,8 @@ double MeasurementUploader::nextUploadingTime() {
 
 void MeasurementUploader::updateSchedule() {
   Scheduler::checkOnBackgroundThreadWithMethodName("updateSchedule");
-  if (stopped_) return;
+  // An alarm armed now would fire after the app has ended.
+  if (stopped_ || finishing_) return;
   if (double suspended = suspendedUploadTimestamp_.load(); suspended != 0) {
     double elapsed = std::fabs(uptime() - suspended);
     if (elapsed < kSuspensionSeconds) {
@@ -295,8 +314,14 @@ sdk::utilities::HTTPClient::CompletionHandler MeasurementUploader::completionFor
   const std::uint64_t request = ++requestNumber_;
   const std::uint64_t generation = wipeGeneration_;
   std::weak_ptr<MeasurementUploader> weak = weak_from_this();
-  return [weak, request, generation, completion = std::move(completion)](
+  auto underWay = std::make_shared<RequestUnderWay>(requestsUnderWay_);
+  return [weak, request, generation, underWay, completion = std::move(completion)](
              std::optional<HTTPURLResponse> response, std::optional<Data> data, std::optional<Error> error) {
+    // Counted as under way until the request it may send next is counted in turn.
+    struct Finish {
+      RequestUnderWay& request;
+      ~Finish() { request.finished(); }
+    } finish{*underWay};
     auto self = weak.lock();
     if (!self) return;
     if (request == self->requestNumber_) self->isNetworkRequestPending_ = false;
@@ -314,6 +339,12 @@ void MeasurementUploader::dataWasWiped() {
   uploadingBundleIDs_.clear();
 }
 
+void MeasurementUploader::finishRequestsUnderWay() {
+  finishing_ = true;
+  parts_.alarm->cancel();
+  if (parts_.network) parts_.network->setReachabilityDelegate({});
+}
+
 void MeasurementUploader::stopStartingRequests() {
   stopped_ = true;
   parts_.alarm->cancel();
@@ -322,6 +353,12 @@ void MeasurementUploader::stopStartingRequests() {
 
 void MeasurementUploader::leaveRequestInFlight() {
   if (!isNetworkRequestPending_.load()) return;
+  if (uploadingBundleIDs_.empty()) {
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kConfigurationFetchUnfinishedAtExit,
+                           "The configuration fetch in flight did not finish before the app ended. The upload that "
+                           "follows it waits for the next start; the events stay on this device until then");
+    return;
+  }
   monitor()->logWithLevel(LogLevel::kWarning, messages::kUploadUnfinishedAtExit,
                          "The upload in flight did not finish before the app ended. Its bundles go again at the next "
                          "start, marked as a repeat. Bundles",

@@ -95,11 +95,18 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   [[nodiscard]] bool installConfiguration(const platform::foundation::Data& body);
 
   // --- the process end
+  // The app is ending: no alarm is armed and no change of the network schedules anything, but what
+  // follows a request under way still goes (the upload after a configuration fetch, the next batch after
+  // a delivered one), so that the end's bounded wait covers the whole leave-foreground upload.
+  void finishRequestsUnderWay();
+  // A request is out, or its answer is being handled (which may send the next one). Any thread.
+  bool hasRequestsUnderWay() const { return requestsUnderWay_->load() > 0; }
   // No upload, fetch or alarm starts from here on; the request in flight may still finish.
   void stopStartingRequests();
-  // The app ends with a request still in flight: its outcome stays unknown. Its bundles were marked
-  // as tried before they went, so the next start sends them again with their retry count raised and
-  // the service can tell the repeat.
+  // The app ends with a request still in flight: its outcome stays unknown, and said so. An upload's
+  // bundles were marked as tried before they went, so the next start sends them again with their retry
+  // count raised and the service can tell the repeat; after a configuration fetch, the upload that
+  // would have followed it waits for the next start.
   void leaveRequestInFlight();
 
   // --- state
@@ -141,7 +148,11 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   std::vector<std::int64_t> uploadingBundleIDs_;
   std::atomic<bool> isNetworkRequestPending_{false};
   std::atomic<double> suspendedUploadTimestamp_{0};
-  std::atomic<bool> stopped_{false};  // stopStartingRequests() was called
+  std::atomic<bool> stopped_{false};    // stopStartingRequests() was called
+  std::atomic<bool> finishing_{false};  // finishRequestsUnderWay() was called
+  // Requests handed to the network whose completion has not finished running; shared with the
+  // completions, which may outlive this object.
+  std::shared_ptr<std::atomic<int>> requestsUnderWay_ = std::make_shared<std::atomic<int>>(0);
   // Worker queue only: the latest request handed to the network, and the wipes so far.
   std::uint64_t requestNumber_ = 0;
   std::uint64_t wipeGeneration_ = 0;
