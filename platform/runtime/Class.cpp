@@ -213,6 +213,21 @@ IMP Class::fillCache(std::string_view selector) const {
   return imp;
 }
 
+bool Class::addIvar(InstanceVariable ivar) {
+  if (isMetaclass() || ivar.name().empty()) return false;
+  std::lock_guard lock(registry().mutex);
+  for (const auto& known : ivars_) {
+    if (known.name() == ivar.name()) return false;
+  }
+  ivars_.push_back(std::move(ivar));
+  return true;
+}
+
+std::vector<InstanceVariable> Class::ivarList() const {
+  std::lock_guard lock(registry().mutex);
+  return ivars_;
+}
+
 bool Class::addProtocol(Protocol* protocol) {
   if (!protocol) return false;
   std::lock_guard lock(registry().mutex);

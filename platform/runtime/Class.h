@@ -12,6 +12,7 @@
 #include <typeinfo>
 #include <vector>
 
+#include "platform/runtime/InstanceVariable.h"
 #include "platform/runtime/Object.h"
 #include "platform/runtime/Selector.h"
 #include "platform/runtime/detail/MethodCache.h"
@@ -83,6 +84,24 @@ class Class final : public Object {
     return fillCache(selector);
   }
 
+  // The instance variables this class declares itself, in the order they were added, which is their
+  // order of declaration; a superclass lists its own. A class lists the variables whose values the
+  // runtime can hand out (objects, strings, lists, numbers). Adding refuses (false) a metaclass, an
+  // empty name or a name the class lists already.
+  bool addIvar(InstanceVariable ivar);
+  std::vector<InstanceVariable> ivarList() const;
+  // A variable of the class's C++ type `Self`, read by `get`: a data member pointer or a function of the
+  // instance (a getter that takes the lock its member needs). Its encoding follows from what it reads.
+  template <class Self, class Get>
+  bool addIvar(std::string_view name, Get get) {
+    using Read = std::remove_cvref_t<std::invoke_result_t<const Get&, const Self&>>;
+    return addIvar(InstanceVariable(std::string(name), IvarType<Read>::encoding(),
+                                    [get = std::move(get)](const Object& instance) -> foundation::Value {
+                                      const auto* self = dynamic_cast<const Self*>(&instance);
+                                      return self ? IvarType<Read>::value(std::invoke(get, *self)) : foundation::Value();
+                                    }));
+  }
+
   bool addProtocol(Protocol* protocol);  // false when already listed
   bool conformsTo(const Protocol* protocol) const;  // through superclasses and inherited protocols
 
@@ -112,6 +131,7 @@ class Class final : public Object {
   Factory factory_;
   std::map<std::string, IMP, std::less<>> methods_;  // guarded by the registry lock
   std::vector<Protocol*> protocols_;
+  std::vector<InstanceVariable> ivars_;  // guarded by the registry lock
   bool registered_ = false;  // these two guarded by the registry lock
   bool disposed_ = false;
   mutable std::atomic<const Cache*> cache_{nullptr};

@@ -33,6 +33,19 @@ class Needy : public Object {
   explicit Needy(int) : Object(classOf<Needy>()) {}
 };
 
+class Rig : public Object {
+ public:
+  static constexpr NativeClass<Object> kRuntimeClass{"ClassTestRig"};
+  Rig() : Object(classOf<Rig>()) {}
+  std::shared_ptr<Gadget> head;
+  std::weak_ptr<Object> seat;
+  std::vector<std::shared_ptr<Gadget>> spares;
+  std::string label = "A";
+  bool locked = true;
+  std::int64_t frames = 24;
+  float tilt = 0.5f;
+};
+
 // Forgot its own kRuntimeClass: it must not pass for a Gadget in the class tree.
 struct Forgetful : Gadget {};
 
@@ -120,6 +133,41 @@ TEST(ClassMethods, ClassMethodsLiveInTheMetaclassAndTheirReplacementLeavesInstan
   EXPECT_EQ(send(*cls, kKind), "replaced");
   EXPECT_EQ(send(*object, kKind), "instance");
   EXPECT_FALSE(respondsTo(*cls, kValue));
+}
+
+TEST(ClassIvars, AClassListsItsOwnVariablesInOrderWithThePhonesEncodingsAndReadsThem) {
+  Class* cls = classOf<Rig>();
+  static const bool added = [cls] {
+    return cls->addIvar<Rig>("_head", &Rig::head) && cls->addIvar<Rig>("_seat", &Rig::seat) &&
+           cls->addIvar<Rig>("_spares", &Rig::spares) && cls->addIvar<Rig>("_label", &Rig::label) &&
+           cls->addIvar<Rig>("_locked", &Rig::locked) && cls->addIvar<Rig>("_frames", &Rig::frames) &&
+           cls->addIvar<Rig>("_tilt", &Rig::tilt);
+  }();
+  ASSERT_TRUE(added);
+  EXPECT_FALSE(cls->addIvar<Rig>("_head", &Rig::head)) << "a name is listed once";
+  EXPECT_FALSE(cls->addIvar<Rig>("", &Rig::head));
+  EXPECT_FALSE(cls->metaclass()->addIvar<Rig>("_classHead", &Rig::head)) << "a metaclass has no instances";
+
+  std::vector<std::pair<std::string, std::string>> listed;
+  for (const auto& ivar : cls->ivarList()) listed.emplace_back(ivar.name(), ivar.typeEncoding());
+  EXPECT_EQ(listed, (std::vector<std::pair<std::string, std::string>>{{"_head", "@\"ClassTestGadget\""},
+                                                                       {"_seat", "@"},
+                                                                       {"_spares", "@\"NSArray\""},
+                                                                       {"_label", "@\"NSString\""},
+                                                                       {"_locked", "B"},
+                                                                       {"_frames", "q"},
+                                                                       {"_tilt", "f"}}));
+
+  auto rig = std::make_shared<Rig>();
+  rig->head = std::make_shared<Gadget>();
+  rig->spares = {rig->head, nullptr};
+  const auto list = cls->ivarList();
+  EXPECT_EQ(list[0].valueIn(*rig).objectAs<Gadget>(), rig->head);
+  EXPECT_TRUE(list[1].valueIn(*rig).isNil()) << "a weak variable whose object is gone holds none";
+  EXPECT_EQ(list[2].valueIn(*rig), foundation::Value(foundation::Array{foundation::Value(rig->head), {}}));
+  EXPECT_EQ(list[3].valueIn(*rig), foundation::Value("A"));
+  EXPECT_EQ(list[5].valueIn(*rig), foundation::Value(24));
+  EXPECT_TRUE(list[0].valueIn(Object()).isNil()) << "an instance of another class has no such variable";
 }
 
 TEST(ClassProtocols, ConformanceIsInheritedThroughClassesAndProtocols) {

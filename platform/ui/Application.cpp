@@ -40,6 +40,8 @@ Class* applicationClass() {
   static Class* const cls = [] {
     Class* c = runtime::classOf<Application>();
     c->metaclass()->addMethod(kSharedApplication, [](runtime::Object&) { return currentApplication(); });
+    c->addIvar<Application>("_delegate", &Application::delegate);
+    c->addIvar<Application>("_applicationState", &Application::applicationState);
     applicationDelegateProtocol();
     return c;
   }();

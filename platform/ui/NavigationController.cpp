@@ -38,7 +38,18 @@ void ViewController::removeFromParentViewController() {
 
 // --- the navigation controller ---
 
-NavigationController::NavigationController() : ViewController(runtime::classOf<NavigationController>()) {}
+namespace {
+runtime::Class* navigationControllerClass() {
+  static runtime::Class* const cls = [] {
+    runtime::Class* c = runtime::classOf<NavigationController>();
+    c->addIvar<NavigationController>("_viewControllers", &NavigationController::viewControllers);
+    return c;
+  }();
+  return cls;
+}
+}  // namespace
+
+NavigationController::NavigationController() : ViewController(navigationControllerClass()) {}
 
 NavigationController::NavigationController(std::shared_ptr<ViewController> root) : NavigationController() {
   if (root) {

@@ -20,6 +20,8 @@ runtime::Class* ViewController::runtimeClass() {
     c->addMethod<void(const TraitCollection&), ViewController>(
         kTraitCollectionDidChange,
         [](ViewController& vc, const TraitCollection& previous) { vc.traitCollectionDidChange(previous); });
+    c->addIvar<ViewController>("_title", &ViewController::title);
+    c->addIvar<ViewController>("_presentedViewController", &ViewController::presentedViewController);
     return c;
   }();
   return cls;

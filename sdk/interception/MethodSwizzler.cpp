@@ -65,5 +65,15 @@ bool MethodSwizzler::selector(std::string_view selector, Class* existsInClass, b
   return owner && !selector.empty() && owner->lookup(selector) != nullptr;
 }
 
-}  // namespace sdk::interception
+platform::foundation::Array MethodSwizzler::ivarObjectsForObject(const std::shared_ptr<platform::runtime::Object>& object) {
+  platform::foundation::Array objects;
+  if (!object) return objects;
+  for (const auto& ivar : object->getClass()->ivarList()) {
+    if (!ivar.holdsObject()) continue;
+    auto value = ivar.valueIn(*object);
+    objects.push_back(value.isNil() ? platform::foundation::Value::null() : std::move(value));
+  }
+  return objects;
+}
 
+}  // namespace sdk::interception

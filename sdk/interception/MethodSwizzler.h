@@ -1,8 +1,10 @@
 #pragma once
 
+#include <memory>
 #include <string_view>
 #include <utility>
 
+#include "platform/foundation/Value.h"
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Selector.h"
 
@@ -44,6 +46,12 @@ class MethodSwizzler {
 
   // Whether the class (or its metaclass) has the method, inherited methods included.
   static bool selector(std::string_view selector, platform::runtime::Class* existsInClass, bool isClassSelector);
+
+  // The values of the object-typed instance variables (encoding "@...") that the object's own class
+  // declares, in declaration order; its superclasses' variables are left out. A variable holding no
+  // object is given as null rather than skipped, so each place still stands for its variable. No
+  // object gives an empty list.
+  static platform::foundation::Array ivarObjectsForObject(const std::shared_ptr<platform::runtime::Object>& object);
 };
 
 }  // namespace sdk::interception

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/runtime/Send.h"
+#include "platform/ui/NavigationController.h"
 #include "sdk/utilities/LoggedLinesTestSupport.h"
 
 namespace sdk::interception {
@@ -122,6 +123,56 @@ TEST(MethodSwizzlerTest, ReplacingWhileOtherThreadsDispatchIsSafe) {
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
+
+// A camera body with a lens mounted and a name; the cinema camera adds a recorder (object), a spare
+// lens that may be missing (object) and a frame rate (not an object).
+class Camera : public Object {
+ public:
+  static constexpr platform::runtime::NativeClass<Object> kRuntimeClass{"SwizzlerTestCamera"};
+  Camera() : Camera(platform::runtime::classOf<Camera>()) {}
+  std::shared_ptr<Object> lens = std::make_shared<Object>();
+
+ protected:
+  explicit Camera(Class* cls) : Object(cls) {}
+};
+
+class CinemaCamera : public Camera {
+ public:
+  static constexpr platform::runtime::NativeClass<Camera> kRuntimeClass{"SwizzlerTestCinemaCamera"};
+  CinemaCamera() : Camera(platform::runtime::classOf<CinemaCamera>()) {}
+  std::shared_ptr<Object> recorder = std::make_shared<Object>();
+  double frameRate = 24;
+  std::shared_ptr<Object> spareLens;
+  std::string name = "A camera";
+};
+
+TEST(MethodSwizzlerTest, IvarObjectsAreTheOwnClasssObjectVariablesInOrderWithNullForNone) {
+  static const bool declared = [] {
+    Class* camera = platform::runtime::classOf<Camera>();
+    Class* cinema = platform::runtime::classOf<CinemaCamera>();
+    return camera->addIvar<Camera>("_lens", &Camera::lens) &&
+           cinema->addIvar<CinemaCamera>("_recorder", &CinemaCamera::recorder) &&
+           cinema->addIvar<CinemaCamera>("_frameRate", &CinemaCamera::frameRate) &&
+           cinema->addIvar<CinemaCamera>("_spareLens", &CinemaCamera::spareLens) &&
+           cinema->addIvar<CinemaCamera>("_name", &CinemaCamera::name);
+  }();
+  ASSERT_TRUE(declared);
+  auto cinema = std::make_shared<CinemaCamera>();
+  EXPECT_EQ(MethodSwizzler::ivarObjectsForObject(cinema),
+            (platform::foundation::Array{platform::foundation::Value(cinema->recorder),
+                                         platform::foundation::Value::null(), platform::foundation::Value("A camera")}));
+  auto camera = std::make_shared<Camera>();
+  EXPECT_EQ(MethodSwizzler::ivarObjectsForObject(camera),
+            (platform::foundation::Array{platform::foundation::Value(camera->lens)}));
+  EXPECT_TRUE(MethodSwizzler::ivarObjectsForObject(nullptr).empty());
+
+  // The platform's own classes list theirs: a navigation stack gives its screens, not the variables
+  // every screen has.
+  auto root = platform::ui::make<platform::ui::ViewController>();
+  auto navigation = platform::ui::make<platform::ui::NavigationController>(root);
+  EXPECT_EQ(MethodSwizzler::ivarObjectsForObject(navigation),
+            (platform::foundation::Array{platform::foundation::Value(platform::foundation::Array{platform::foundation::Value(root)})}));
+}
 
 }  // namespace
 
