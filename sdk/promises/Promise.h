@@ -172,6 +172,75 @@ class Promise final : public platform::foundation::Object {
   static Ptr onQueueWrapDoubleOrErrorCompletion(
       DispatchQueuePtr queue, std::function<void(std::function<void(double, OptionalError)>)> work);
 
+  // --- dot syntax ---------------------------------------------------------------------------------
+  // Getters answering a callable that takes the method's arguments (the queue first for the ...On
+  // forms) and calls it, so a chain reads as it does with blocks:
+  //
+  //   Promise::doOn()(queue, work)->then()(next)->catchOn()(queue, report)->always()(cleanUp);
+  //
+  // An instance's callable keeps the promise alive until it is called or dropped.
+  template <class... A>
+  using Call = std::function<Ptr(A...)>;
+  template <class... R>
+  using WrapWork = std::function<void(std::function<void(R...)>)>;
+
+  static Call<> pending();
+  static Call<Value> resolved();
+  Call<ChainedFulfillBlock> then() const;
+  Call<DispatchQueuePtr, ChainedFulfillBlock> thenOn() const;
+  Call<RejectBlock> catchError() const;
+  Call<DispatchQueuePtr, RejectBlock> catchOn() const;
+  Call<ChainedRejectBlock> recover() const;
+  Call<DispatchQueuePtr, ChainedRejectBlock> recoverOn() const;
+  Call<std::function<void()>> always() const;
+  Call<DispatchQueuePtr, std::function<void()>> alwaysOn() const;
+  Call<std::function<bool(const Value&)>> validate() const;
+  Call<DispatchQueuePtr, std::function<bool(const Value&)>> validateOn() const;
+  Call<double> delay() const;
+  Call<DispatchQueuePtr, double> delayOn() const;
+  Call<double> timeout() const;
+  Call<DispatchQueuePtr, double> timeoutOn() const;
+  Call<Array, ReduceBlock> reduce() const;
+  Call<DispatchQueuePtr, Array, ReduceBlock> reduceOn() const;
+  static Call<AsyncWorkBlock> async();
+  static Call<DispatchQueuePtr, AsyncWorkBlock> asyncOn();
+  static Call<DispatchQueuePtr, DoWorkBlock> doOn();
+  static Call<Array> all();
+  static Call<DispatchQueuePtr, Array> allOn();
+  static Call<Array> any();
+  static Call<DispatchQueuePtr, Array> anyOn();
+  static Call<Array> race();
+  static Call<DispatchQueuePtr, Array> raceOn();
+  static Call<DoWorkBlock> retry();
+  static Call<DispatchQueuePtr, DoWorkBlock> retryOn();
+  // The full form: count, interval, condition, work.
+  static Call<std::int64_t, double, RetryConditionBlock, DoWorkBlock> retryAgain();
+  static Call<DispatchQueuePtr, std::int64_t, double, RetryConditionBlock, DoWorkBlock> retryAgainOn();
+  static Call<WrapWork<>> wrapCompletion();
+  static Call<DispatchQueuePtr, WrapWork<>> wrapCompletionOn();
+  static Call<WrapWork<Value>> wrapObjectCompletion();
+  static Call<DispatchQueuePtr, WrapWork<Value>> wrapObjectCompletionOn();
+  static Call<WrapWork<OptionalError>> wrapErrorCompletion();
+  static Call<DispatchQueuePtr, WrapWork<OptionalError>> wrapErrorCompletionOn();
+  static Call<WrapWork<Value, OptionalError>> wrapObjectOrErrorCompletion();
+  static Call<DispatchQueuePtr, WrapWork<Value, OptionalError>> wrapObjectOrErrorCompletionOn();
+  static Call<WrapWork<OptionalError, Value>> wrapErrorOrObjectCompletion();
+  static Call<DispatchQueuePtr, WrapWork<OptionalError, Value>> wrapErrorOrObjectCompletionOn();
+  static Call<WrapWork<Value, Value, OptionalError>> wrap2ObjectsOrErrorCompletion();
+  static Call<DispatchQueuePtr, WrapWork<Value, Value, OptionalError>> wrap2ObjectsOrErrorCompletionOn();
+  static Call<WrapWork<bool>> wrapBoolCompletion();
+  static Call<DispatchQueuePtr, WrapWork<bool>> wrapBoolCompletionOn();
+  static Call<WrapWork<bool, OptionalError>> wrapBoolOrErrorCompletion();
+  static Call<DispatchQueuePtr, WrapWork<bool, OptionalError>> wrapBoolOrErrorCompletionOn();
+  static Call<WrapWork<std::int64_t>> wrapIntegerCompletion();
+  static Call<DispatchQueuePtr, WrapWork<std::int64_t>> wrapIntegerCompletionOn();
+  static Call<WrapWork<std::int64_t, OptionalError>> wrapIntegerOrErrorCompletion();
+  static Call<DispatchQueuePtr, WrapWork<std::int64_t, OptionalError>> wrapIntegerOrErrorCompletionOn();
+  static Call<WrapWork<double>> wrapDoubleCompletion();
+  static Call<DispatchQueuePtr, WrapWork<double>> wrapDoubleCompletionOn();
+  static Call<WrapWork<double, OptionalError>> wrapDoubleOrErrorCompletion();
+  static Call<DispatchQueuePtr, WrapWork<double, OptionalError>> wrapDoubleOrErrorCompletionOn();
+
  private:
   // One registered interest in the result: scheduled on its queue once the promise settles, carrying
   // the result with it. Kinds: an observer's two blocks, a chain step, a promise following another, and

@@ -154,7 +154,7 @@ TEST_F(PromiseTest, AnyMixesValuesAndErrorsAndRejectsOnlyWhenAllFail) {
 
 TEST_F(PromiseTest, DroppedAllAndAnyOverPendingMembersAreReleasedWhileHeldMembersKeepThemGoing) {
   using Combine = Promise::Ptr (*)(Array);
-  for (Combine combine : {&Promise::all, &Promise::any}) {
+  for (Combine combine : {Combine{&Promise::all}, Combine{&Promise::any}}) {
     std::weak_ptr<Promise> weakResult, weakMember;
     {
       auto member = Promise::pendingPromise();
