@@ -36,6 +36,8 @@ const std::vector<std::pair<std::string, Columns>>& tables() {
        {{"name", "TEXT NOT NULL"}, {"timestamp", "REAL NOT NULL"}, {"metadata_fingerprint", "INTEGER NOT NULL"},
         {"data", "BLOB NOT NULL"}, {"realtime", "INTEGER NOT NULL"}}},
       {"raw_events_metadata", {{"metadata_fingerprint", "INTEGER PRIMARY KEY NOT NULL"}, {"metadata", "BLOB NOT NULL"}}},
+      // How many raw_events rows there are, kept by the triggers below; no row: not counted yet.
+      {"raw_events_count", {{"id", "INTEGER PRIMARY KEY CHECK (id = 1)"}, {"count", "INTEGER NOT NULL"}}},
       {"queue",
        {{"data", "BLOB NOT NULL"}, {"bundle_end_timestamp", "INTEGER NOT NULL"}, {"realtime", "INTEGER NOT NULL"},
         {"retry_count", "INTEGER NOT NULL DEFAULT 0"}}},
@@ -132,7 +134,14 @@ ErrorOr<void> MeasurementDatabase::ensureTablesAndIndexes() {
   for (const char* index :
        {"CREATE INDEX IF NOT EXISTS raw_events_timestamp ON raw_events (timestamp)",
         "CREATE INDEX IF NOT EXISTS raw_events_realtime ON raw_events (realtime) WHERE realtime = 1",
-        "CREATE INDEX IF NOT EXISTS raw_events_metadata_fingerprint ON raw_events (metadata_fingerprint)"}) {
+        "CREATE INDEX IF NOT EXISTS raw_events_metadata_fingerprint ON raw_events (metadata_fingerprint)",
+        // The storage cap needs the number of raw events before every insert, and counting them reads
+        // the whole table. Kept by triggers, the count follows every insert and delete, whoever makes
+        // it, and a rollback takes its changes back with the rows'.
+        "CREATE TRIGGER IF NOT EXISTS raw_events_counted_insert AFTER INSERT ON raw_events BEGIN "
+        "UPDATE raw_events_count SET count = count + 1 WHERE id = 1; END",
+        "CREATE TRIGGER IF NOT EXISTS raw_events_counted_delete AFTER DELETE ON raw_events BEGIN "
+        "UPDATE raw_events_count SET count = count - 1 WHERE id = 1; END"}) {
     if (auto made = store_->executeStatement(index, {}); !made) {
       Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kDatabaseTableCreationFailed,
                                       "Unable to create table. Table, error", Value("raw_events"),

@@ -199,6 +199,8 @@ class MeasurementDatabase {
   // returned, else the transaction's.
   ErrorOr<void> inTransaction(const std::function<ErrorOr<void>()>& step);
   void dropUnreadableRow(const char* table, std::int64_t rowID, const std::string& reason);
+  // Counts the raw events into the kept count (read the whole table) and answers it.
+  ErrorOr<std::int64_t> countRawEvents();
   ErrorOr<std::vector<ConditionalUserProperty>> conditionalUserProperties(
       const std::string& condition, const std::vector<platform::foundation::Value>& params);
 

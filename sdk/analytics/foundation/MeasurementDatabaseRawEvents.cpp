@@ -129,17 +129,33 @@ ErrorOr<void> MeasurementDatabase::deleteRawEventMetadataWithMetadataFingerprint
 }
 
 ErrorOr<std::int64_t> MeasurementDatabase::deleteRawEventsOverAbsoluteLimit() {
-  std::int64_t limit = std::max<std::int64_t>(0, settings_.maxEventsStored());
-  // This runs for every stored event, and the exact statement reads the whole table. Row IDs are
-  // distinct integers, so their span bounds the count: two lookups at the ends of the table rule an
-  // excess out in the common case.
-  auto span = scalar("SELECT (SELECT MAX(rowid) FROM raw_events) - (SELECT MIN(rowid) FROM raw_events) + 1", {},
-                     messages::kRawEventsOverLimitDeletionFailed, "Failed to delete raw events over the limit");
-  if (!span) return span.error();
-  if (*span <= limit) return std::int64_t{0};
-  return execute("DELETE FROM raw_events WHERE rowid NOT IN (SELECT rowid FROM raw_events ORDER BY rowid DESC LIMIT ?)",
-                 {Value(limit)}, messages::kRawEventsOverLimitDeletionFailed,
+  const std::int64_t limit = std::max<std::int64_t>(0, settings_.maxEventsStored());
+  // This runs for every stored event. Row IDs are distinct integers, so their span bounds the count:
+  // the two ends of the table rule an excess out while the store is below its cap, and past it the
+  // kept count says how far.
+  auto rows = TRY(query("SELECT (SELECT MAX(rowid) FROM raw_events) - (SELECT MIN(rowid) FROM raw_events) + 1 AS "
+                        "span, (SELECT count FROM raw_events_count WHERE id = 1) AS stored",
+                        {}, messages::kRawEventsOverLimitDeletionFailed, "Failed to delete raw events over the limit"));
+  const std::int64_t span = rows.empty() ? 0 : rows.front().at("span").toInt64();
+  if (span <= limit) return std::int64_t{0};
+  const Value& kept = rows.front().at("stored");
+  // A count the row IDs cannot hold is not believed: counted again, it never deletes a row too many.
+  const bool believable = kept.isInteger() && kept.toInt64() >= 0 && kept.toInt64() <= span;
+  const std::int64_t stored = believable ? kept.toInt64() : TRY(countRawEvents());
+  if (stored <= limit) return std::int64_t{0};
+  // The oldest rows, found through the row ID order: at the cap one row, whatever the table holds.
+  return execute("DELETE FROM raw_events WHERE rowid <= (SELECT rowid FROM raw_events ORDER BY rowid ASC LIMIT 1 "
+                 "OFFSET ?)",
+                 {Value(stored - limit - 1)}, messages::kRawEventsOverLimitDeletionFailed,
                  "Failed to delete raw events over the limit");
+}
+
+ErrorOr<std::int64_t> MeasurementDatabase::countRawEvents() {
+  // A database from before the count, or just reset: counted once, then the triggers keep it.
+  TRY(run("INSERT OR REPLACE INTO raw_events_count (id, count) SELECT 1, count(*) FROM raw_events", {},
+          messages::kRawEventsOverLimitDeletionFailed, "Failed to count raw events"));
+  return scalar("SELECT count FROM raw_events_count WHERE id = 1", {}, messages::kRawEventsOverLimitDeletionFailed,
+                "Failed to read the raw event count");
 }
 
 ErrorOr<std::optional<double>> MeasurementDatabase::queryLatestRawEventTime() {

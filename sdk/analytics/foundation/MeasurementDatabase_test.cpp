@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <random>
 
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/foundation/MeasurementFiles.h"
@@ -217,6 +219,62 @@ TEST_F(DatabaseTest, RawEventsOverTheAbsoluteLimitGoOldestFirst) {
   EXPECT_EQ(succeeded(database->rawEventsWithMetadataFingerprint(1, nullptr)).front().rawEvent.name(), "e4");
   ASSERT_TRUE(database->deleteRawEventsWithMaxRowID(100));
   EXPECT_EQ(succeeded(database->deleteRawEventsOverAbsoluteLimit()), 0);
+}
+
+// At the cap every event deletes exactly the oldest rows beyond it, whatever removed rows before:
+// bundling, a row dropped from the middle, a rolled-back insert, a reset, a lowered cap, and a file
+// written before the store counted its rows.
+TEST_F(DatabaseTest, TheStorageCapKeepsExactlyTheNewestEvents) {
+  std::int64_t limit = 50;
+  MeasurementDatabase::Settings settings;
+  settings.maxEventsStored = [&] { return limit; };
+  database->setSettings(settings);
+  std::deque<std::string> kept;  // what must be stored, oldest first
+  std::mt19937 random(66);
+  auto storedNames = [&] {
+    std::deque<std::string> names;
+    auto rows = succeeded(database->store().recordsForQuery("SELECT name FROM raw_events ORDER BY rowid", {}));
+    for (const auto& row : rows) names.push_back(row.at("name").toString());
+    return names;
+  };
+  for (int step = 0; step < 800; ++step) {
+    const unsigned pick = random() % 100;
+    if (pick < 3 && !kept.empty()) {  // bundling: every row up to one
+      const std::size_t upTo = random() % kept.size();
+      auto rowIDs = succeeded(database->store().recordsForQuery("SELECT rowid FROM raw_events ORDER BY rowid", {}));
+      ASSERT_TRUE(database->deleteRawEventsWithMaxRowID(rowIDs[upTo].at("rowid").toInt64()));
+      kept.erase(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(upTo + 1));
+    } else if (pick < 6 && !kept.empty()) {  // a row taken from the middle
+      const std::string name = kept[random() % kept.size()];
+      ASSERT_TRUE(database->store().executeStatement("DELETE FROM raw_events WHERE name = ?", {Value(name)}).ok());
+      std::erase(kept, name);
+    } else if (pick < 7) {
+      limit = 20 + static_cast<std::int64_t>(random() % 60);
+    } else if (pick < 8) {  // reopened as an earlier release left it: neither the count nor its triggers
+      for (const char* drop : {"DROP TRIGGER raw_events_counted_insert", "DROP TRIGGER raw_events_counted_delete",
+                               "DROP TABLE raw_events_count"})
+        ASSERT_TRUE(database->store().executeStatement(drop, {}).ok());
+      database = open();
+      database->setSettings(settings);
+    } else if (pick < 9) {
+      ASSERT_TRUE(database->reset());
+      kept.clear();
+    } else {  // an event, as the writer stores one; now and then rolled back after the insert
+      const bool rolledBack = pick < 15;
+      const std::string name = "e" + std::to_string(step);
+      std::int64_t deleted = -1;
+      (void)database->performTransaction([&] {
+        deleted = succeeded(database->deleteRawEventsOverAbsoluteLimit());
+        return database->insertRawEvent(event(name, step), 1, false).ok() && !rolledBack;
+      });
+      const auto excess = static_cast<std::int64_t>(kept.size()) - limit;
+      ASSERT_EQ(deleted, std::max<std::int64_t>(0, excess)) << "step " << step;
+      if (rolledBack) continue;
+      if (excess > 0) kept.erase(kept.begin(), kept.begin() + excess);
+      kept.push_back(name);
+    }
+    ASSERT_EQ(storedNames(), kept) << "step " << step;
+  }
 }
 
 TEST_F(DatabaseTest, QueueSizeRuleRetriesAndPoisonRows) {
