@@ -200,7 +200,7 @@ std::shared_ptr<ProtoMeasurementConfig> RemoteConfig::measurementConfigFromDatab
 }
 
 void RemoteConfig::parseRemoteConfigFromMeasurementConfig(const ProtoMeasurementConfig& config) {
-  const auto settings = nanoGetMessageArray<ProtoSetting>(config, kConfigSettings);
+  const auto settings = nanoMessagesIn<ProtoSetting>(config, kConfigSettings);
   if (settings.empty() && !nanoHasField(config, kConfigurationAppIDField)) {
     monitor()->logWithLevel(LogLevel::kSilentError, messages::kEmptyConfigParsed,
                            "Cannot parse empty measurement config. Using default values");
@@ -210,8 +210,8 @@ void RemoteConfig::parseRemoteConfigFromMeasurementConfig(const ProtoMeasurement
 
   std::map<std::string, CachedSetting> values;
   for (const auto& setting : settings) {
-    const std::string name = nanoGetString(*setting, kSettingName).value_or("");
-    if (auto text = cacheValue(nanoGetString(*setting, kSettingValue).value_or(""), name)) {
+    const std::string name = nanoGetString(setting, kSettingName).value_or("");
+    if (auto text = cacheValue(nanoGetString(setting, kSettingValue).value_or(""), name)) {
       values[name].text = std::move(text);
     }
   }
@@ -235,7 +235,8 @@ void RemoteConfig::parseRemoteConfigFromMeasurementConfig(const ProtoMeasurement
                            "Successfully parsed a configuration. Version", Value(nanoGetInt64(config, kConfigVersion)));
   }
 
-  const auto programs = nanoGetMessageArray<ProtoProgram>(config, kConfigPrograms);
+  // Read in place: the program is loaded from the configuration itself, never from a copy.
+  const auto programs = nanoMessagesIn<ProtoProgram>(config, kConfigPrograms);
   if (programs.empty()) return;  // the editing instance in place stays
   const Context hooks = context();
   auto host = std::make_shared<const sdk::analytics::WeakMeasurementHost>(hooks.host);
@@ -267,7 +268,7 @@ void RemoteConfig::parseRemoteConfigFromMeasurementConfig(const ProtoMeasurement
         return ScriptValueRef(heap.make<LoggerModule>(std::make_shared<MonitorScriptLogger>(host)));
       },
       u"internal.logger");
-  const bool loaded = editing->loadProgram(*programs.front()).ok();
+  const bool loaded = editing->loadProgram(*programs.begin()).ok();
   std::unique_lock lock(cacheMutex_);
   if (!loaded) {
     eventEditing_.reset();

@@ -90,6 +90,11 @@ class NanoMessagesView {
   Iterator begin() const { return Iterator(values_.begin(), values_.end()); }
   Iterator end() const { return Iterator(values_.end(), values_.end()); }
   bool empty() const { return begin() == end(); }
+  std::size_t size() const {
+    std::size_t count = 0;
+    for (auto it = begin(); it != end(); ++it) ++count;
+    return count;
+  }
 
  private:
   const Values& values_;

@@ -22,14 +22,27 @@ EventEditing::EventEditing(std::shared_ptr<const sdk::analytics::MeasurementHost
 }
 
 ErrorOr<void> EventEditing::loadProgram(const ProtoProgram& program) {
-  auto result = TRY(runtime_.executeStatements(nanoGetMessageArray<ProtoRuntimeEntity>(program, 0)));
+  auto loaded = load(program);
+  // Collected once, whether loading finished or failed: a collection after every rule would make
+  // loading a program of many rules quadratic in what they keep.
+  runtime_.collectGarbage();
+  return loaded;
+}
+
+// The program's messages are read in place: a configuration's program is never copied to load it.
+ErrorOr<void> EventEditing::load(const ProtoProgram& program) {
+  ScriptValueRef result = scriptUndefined();
+  for (const auto& statement : nanoMessagesIn<ProtoRuntimeEntity>(program, 0)) {
+    result = TRY(runtime_.executeStatement(statement));
+  }
   if (result->kind() == ScriptValueKind::Control) return editingError(kEditingErrorControlValue);
-  auto activities = nanoGetMessage<ProtoProgramRules>(program, 1);
+  const auto* activities = nanoMessageIn<ProtoProgramRules>(program, 1);
   if (!activities) return {};
-  for (const auto& activity : nanoGetMessageArray<ProtoProgramRule>(*activities, 0)) {
-    const auto name = utf16FromUTF8(nanoGetString(*activity, 0).value_or(""));
-    for (const auto& statement : nanoGetMessageArray<ProtoRuntimeEntity>(*activity, 1)) {
-      auto options = TRY(runtime_.executeStatements({statement}));
+  for (const auto& activity : nanoMessagesIn<ProtoProgramRule>(*activities, 0)) {
+    const auto* text = nanoStringIn(activity, 0);
+    const auto name = utf16FromUTF8(text ? *text : std::string());
+    for (const auto& statement : nanoMessagesIn<ProtoRuntimeEntity>(activity, 1)) {
+      auto options = TRY(runtime_.executeStatement(statement));
       if (options->kind() != ScriptValueKind::Map) return editingError(kEditingErrorOptionsNotMap);
       auto scope = runtime_.getRunScope();
       auto* rule = scope->valueForName(name);
@@ -38,7 +51,6 @@ ErrorOr<void> EventEditing::loadProgram(const ProtoProgram& program) {
       TRY(function->invokeWithArguments({options}, *scope));
     }
   }
-  runtime_.collectGarbage();
   return {};
 }
 

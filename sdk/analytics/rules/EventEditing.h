@@ -39,6 +39,8 @@ class EventEditing {
   static constexpr std::int64_t kSurplusEventsCode = 24006;
 
  private:
+  ErrorOr<void> load(const ProtoProgram& program);
+
   std::shared_ptr<const sdk::analytics::MeasurementHost> host_;
   ScriptRuntime runtime_;
   std::shared_ptr<EditingEventContext> context_ = std::make_shared<EditingEventContext>();

@@ -11,7 +11,8 @@
 namespace sdk::analytics {
 
 namespace {
-constexpr std::size_t kSlotBytes = sizeof(ScriptValueRef);
+// What one slot holds: a value's reference beside a number kept in place.
+constexpr std::size_t kSlotBytes = sizeof(ArraySlot);
 
 // Marks an array as being converted for the guard's lifetime.
 class ConversionMark {
@@ -33,7 +34,8 @@ ScriptArrayValue::ScriptArrayValue(ScriptHeap& heap, ScriptValueList elements)
 ScriptArrayValue::~ScriptArrayValue() = default;
 
 void ScriptArrayValue::chargeSlots() {
-  const auto bytes = elements_.size() * kSlotBytes + numbersInPlace_ * kNumberBytes;
+  // Slots are charged as allocated: room kept for growth is memory held all the same.
+  const auto bytes = elements_.capacity() * kSlotBytes + numbersInPlace_ * kNumberBytes;
   chargeBytes(static_cast<std::ptrdiff_t>(bytes) - static_cast<std::ptrdiff_t>(chargedBytes_));
   chargedBytes_ = bytes;
 }
@@ -78,10 +80,28 @@ const ScriptValueRef& ScriptArrayValue::valueAt(std::size_t i) const {
   return elements_[i].value();
 }
 
-ErrorOr<void> ScriptArrayValue::canGrowTo(std::size_t length) const {
-  if (length <= elements_.size()) return {};
+ErrorOr<void> ScriptArrayValue::growTo(std::size_t length) {
+  const auto capacity = elements_.capacity();
+  if (length <= capacity) return {};
+  const auto limit = static_cast<std::size_t>(heap()->limits().arrayLength);
+  if (length > limit) return scriptError(kScriptErrorLimitReached);
+  // Room for as many again, so a run of pushes copies the slots a logarithmic number of times;
+  // made here rather than by the vector, so the charge is known before the memory is taken.
+  const auto grown = std::clamp(2 * elements_.size(), length, std::max(length, limit));
+  TRY(heap()->reserve((grown - capacity) * kSlotBytes));
+  elements_.reserve(grown);
+  chargeSlots();
+  return {};
+}
+
+ErrorOr<void> ScriptArrayValue::fitsNewArray(std::size_t length) const {
   if (length > static_cast<std::size_t>(heap()->limits().arrayLength)) return scriptError(kScriptErrorLimitReached);
-  return heap()->reserve((length - elements_.size()) * kSlotBytes);
+  return heap()->reserve(length * kSlotBytes);
+}
+
+void ScriptArrayValue::releaseSpareSlots() {
+  // An array cut to a fraction of its room gives the rest back.
+  if (elements_.size() < elements_.capacity() / 4) elements_.shrink_to_fit();
 }
 
 ErrorOr<std::u16string> ScriptArrayValue::stringValueWithSeparator(const std::u16string& separator, int depth) const {
@@ -150,12 +170,18 @@ bool ScriptArrayValue::isEqualToRuntimeValue(const ScriptValue& other, int depth
 ErrorOr<void> ScriptArrayValue::setLength(std::int64_t length) {
   DCHECK(length >= 0);
   const auto n = static_cast<std::size_t>(length);
-  TRY(canGrowTo(n));
   // Growing fills holes, shrinking releases elements: either way every slot passed is work.
   const auto passed = n > elements_.size() ? n - elements_.size() : elements_.size() - n;
   TRY(heap()->chargeWork(static_cast<std::int64_t>(passed)));
+  if (n > elements_.capacity()) {
+    // Exactly the room asked for: a length set once is rarely grown by pushes after it.
+    if (n > static_cast<std::size_t>(heap()->limits().arrayLength)) return scriptError(kScriptErrorLimitReached);
+    TRY(heap()->reserve((n - elements_.capacity()) * kSlotBytes));
+    elements_.reserve(n);
+  }
   if (n < elements_.size()) forgetNumbers(n, elements_.size());
   elements_.resize(n, sdk::analytics::ArraySlot(ScriptValueRef(ScriptValue::emptyValue())));
+  releaseSpareSlots();
   chargeSlots();
   return {};
 }
@@ -239,7 +265,7 @@ ErrorOr<ScriptValueList> ScriptArrayValue::allPropertyNames() const {
 ErrorOr<ScriptValueList> ScriptArrayValue::allElements() const {
   ScriptValueList out;
   TRY(heap()->chargeWork(static_cast<std::int64_t>(elements_.size())));
-  TRY(heap()->reserve(elements_.size() * kSlotBytes));
+  TRY(heap()->reserve(elements_.size() * sizeof(ScriptValueRef)));
   makeObjects(0, elements_.size());
   out.reserve(elements_.size());
   for (const auto& element : elements_) {
@@ -253,7 +279,7 @@ ErrorOr<ScriptRef<ScriptArrayValue>> ScriptArrayValue::subarrayWithRange(std::in
   const auto start = std::clamp<std::int64_t>(location, 0, n);
   const auto count = std::clamp<std::int64_t>(length, 0, n - start);
   TRY(heap()->chargeWork(count));
-  TRY(canGrowTo(static_cast<std::size_t>(count)));
+  TRY(fitsNewArray(static_cast<std::size_t>(count)));
   return heap()->make<ScriptArrayValue>(valuesIn(static_cast<std::size_t>(start), static_cast<std::size_t>(start + count)));
 }
 
@@ -261,11 +287,12 @@ ErrorOr<ScriptValueList> ScriptArrayValue::spliceFrom(std::int64_t from, std::in
   const auto n = static_cast<std::int64_t>(elements_.size());
   const auto start = std::clamp<std::int64_t>(from, 0, n);
   const auto d = std::clamp<std::int64_t>(deleteCount, 0, n - start);
-  TRY(canGrowTo(elements_.size() - d + values.size()));
   TRY(heap()->chargeWork(n + static_cast<std::int64_t>(values.size())));
+  TRY(growTo(elements_.size() - d + values.size()));
   ScriptValueList removed = valuesIn(static_cast<std::size_t>(start), static_cast<std::size_t>(start + d));
   elements_.erase(elements_.begin() + start, elements_.begin() + start + d);
   elements_.insert(elements_.begin() + start, values.begin(), values.end());
+  releaseSpareSlots();
   chargeSlots();
   return removed;
 }
@@ -275,11 +302,11 @@ ErrorOr<void> ScriptArrayValue::concat(const ScriptValueRef& value) {
   if (value->kind() == ScriptValueKind::Array) {
     const auto& other = static_cast<const ScriptArrayValue&>(*value);
     const auto copy = other.valuesIn(0, other.elements_.size());
-    TRY(canGrowTo(elements_.size() + copy.size()));
     TRY(heap()->chargeWork(static_cast<std::int64_t>(copy.size())));
+    TRY(growTo(elements_.size() + copy.size()));
     elements_.insert(elements_.end(), copy.begin(), copy.end());
   } else {
-    TRY(canGrowTo(elements_.size() + 1));
+    TRY(growTo(elements_.size() + 1));
     elements_.push_back(value);
   }
   chargeSlots();
@@ -297,6 +324,7 @@ ErrorOr<ScriptValueRef> ScriptArrayValue::removeFirstElement() {
   TRY(heap()->chargeWork(static_cast<std::int64_t>(elements_.size())));
   ScriptValueRef first = valueAt(0);
   elements_.erase(elements_.begin());
+  releaseSpareSlots();
   chargeSlots();
   return isHole(first.get()) ? ScriptValueRef(scriptUndefined()) : first;
 }
@@ -305,12 +333,13 @@ ScriptValueRef ScriptArrayValue::removeLastElement() {
   if (elements_.empty()) return scriptUndefined();
   ScriptValueRef last = valueAt(elements_.size() - 1);
   elements_.pop_back();
+  releaseSpareSlots();
   chargeSlots();
   return isHole(last.get()) ? ScriptValueRef(scriptUndefined()) : last;
 }
 
 ErrorOr<std::int64_t> ScriptArrayValue::appendElements(ScriptArguments values) {
-  TRY(canGrowTo(elements_.size() + values.size()));
+  TRY(growTo(elements_.size() + values.size()));
   elements_.insert(elements_.end(), values.begin(), values.end());
   chargeSlots();
   return static_cast<std::int64_t>(elements_.size());
@@ -318,7 +347,7 @@ ErrorOr<std::int64_t> ScriptArrayValue::appendElements(ScriptArguments values) {
 
 ErrorOr<std::int64_t> ScriptArrayValue::appendOperands(std::span<sdk::analytics::Operand> values, std::size_t heldBytes) {
   // The held bytes stay counted through the check, as the numbers' objects would have been.
-  auto fits = canGrowTo(elements_.size() + values.size());
+  auto fits = growTo(elements_.size() + values.size());
   heap()->refundMemory(heldBytes);
   TRY(std::move(fits));
   for (auto& value : values) {
@@ -334,8 +363,8 @@ ErrorOr<std::int64_t> ScriptArrayValue::appendOperands(std::span<sdk::analytics:
 }
 
 ErrorOr<std::int64_t> ScriptArrayValue::prependElements(ScriptArguments values) {
-  TRY(canGrowTo(elements_.size() + values.size()));
   TRY(heap()->chargeWork(static_cast<std::int64_t>(elements_.size())));
+  TRY(growTo(elements_.size() + values.size()));
   elements_.insert(elements_.begin(), values.begin(), values.end());
   chargeSlots();
   return static_cast<std::int64_t>(elements_.size());

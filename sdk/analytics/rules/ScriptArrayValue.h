@@ -73,8 +73,12 @@ class ScriptArrayValue final : public ScriptValue {
   void clearChildren() override;
 
  private:
-  // Whether the array may grow to `length` slots (error 18 when not).
-  ErrorOr<void> canGrowTo(std::size_t length) const;
+  // Makes room for `length` slots, within the length limit and the memory budget (error 18 and
+  // no change when not).
+  ErrorOr<void> growTo(std::size_t length);
+  // Whether a new array of `length` slots fits (error 18 when not).
+  ErrorOr<void> fitsNewArray(std::size_t length) const;
+  void releaseSpareSlots();
   void chargeSlots();
   // Slots whose numbers get their objects (the objects are charged, the slots no longer), before
   // the slots are copied, handed out or reordered.

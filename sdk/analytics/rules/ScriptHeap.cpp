@@ -15,6 +15,27 @@ ScriptHeapObject::~ScriptHeapObject() {
   if (heap_) heap_->detach(*this);
 }
 
+// Deleting an object releases what it holds, which may delete more in turn: dropping a chain of
+// arrays nested tens of thousands deep would recurse as deep on the native stack. Deletions that a
+// deletion causes wait in a list that the outermost one drains, so freeing any graph of values
+// takes the same small stack.
+void ScriptHeapObject::destroy(const ScriptHeapObject* object) {
+  thread_local std::vector<const ScriptHeapObject*>* waiting = nullptr;
+  if (waiting) {
+    waiting->push_back(object);
+    return;
+  }
+  std::vector<const ScriptHeapObject*> pending;
+  waiting = &pending;
+  delete object;
+  while (!pending.empty()) {
+    const auto* next = pending.back();
+    pending.pop_back();
+    delete next;
+  }
+  waiting = nullptr;
+}
+
 void ScriptHeapObject::chargeBytes(std::ptrdiff_t bytes) {
   if (heap_) heap_->charge(*this, bytes);
 }

@@ -23,7 +23,7 @@ class ScriptHeapObject {
     if (!immortal_) ++references_;
   }
   void release() const {
-    if (!immortal_ && --references_ == 0) delete this;
+    if (!immortal_ && --references_ == 0) destroy(this);
   }
   ScriptHeap* heap() const { return heap_; }
   // Whether anything but the one reference its owner holds keeps the object.
@@ -51,6 +51,9 @@ class ScriptHeapObject {
 
  private:
   friend class ScriptHeap;
+
+  // Deletes an object whose last reference went.
+  [[gnu::noinline]] static void destroy(const ScriptHeapObject* object);
 
   mutable std::uint32_t references_ = 0;
   const bool immortal_;

@@ -57,19 +57,19 @@ void ScriptRuntime::setModuleCreator(const ScriptModuleCreator& creator, const s
 }
 
 ErrorOr<ScriptValueRef> ScriptRuntime::executeStatements(const std::vector<std::shared_ptr<ProtoRuntimeEntity>>& statements) {
-  auto result = run(statements);
+  ErrorOr<ScriptValueRef> result = ScriptValueRef(scriptUndefined());
+  for (const auto& entity : statements) {
+    result = executeStatement(*entity);
+    if (!result.ok()) break;
+  }
   // What the run left behind is collected whether it finished or failed.
   collectGarbage();
   return result;
 }
 
-ErrorOr<ScriptValueRef> ScriptRuntime::run(const std::vector<std::shared_ptr<ProtoRuntimeEntity>>& statements) {
-  ScriptValueRef result = scriptUndefined();
-  for (const auto& entity : statements) {
-    auto statement = TRY(ScriptValueConverter::runtimeValueFromRuntimeEntity(*entity, *heap_));
-    result = TRY(ScriptEvaluator::evaluateStatement(*statement, *globalScope_));
-  }
-  return result;
+ErrorOr<ScriptValueRef> ScriptRuntime::executeStatement(const ProtoRuntimeEntity& entity) {
+  auto statement = TRY(ScriptValueConverter::runtimeValueFromRuntimeEntity(entity, *heap_));
+  return ScriptEvaluator::evaluateStatement(*statement, *globalScope_);
 }
 
 ScriptRef<ScriptScope> ScriptRuntime::getRunScope() { return globalScope_->createChildScope(); }

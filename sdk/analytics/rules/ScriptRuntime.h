@@ -56,6 +56,10 @@ class ScriptRuntime {
   void setModuleCreator(const ScriptModuleCreator& creator, const std::u16string& name);
   // Converts and runs top-level statements in order in the global scope; the last result.
   ErrorOr<ScriptValueRef> executeStatements(const std::vector<std::shared_ptr<ProtoRuntimeEntity>>& statements);
+  // Converts and runs one top-level statement read in place, without the collection that follows
+  // executeStatements: a caller running many (a program's rules as it loads) collects once at its
+  // end, and in between whenever enough was made.
+  ErrorOr<ScriptValueRef> executeStatement(const ProtoRuntimeEntity& statement);
   // A new child of the global scope.
   ScriptRef<ScriptScope> getRunScope();
   std::int32_t getInstructionCount() const;
@@ -69,9 +73,6 @@ class ScriptRuntime {
   ScriptScope& globalScope() { return *globalScope_; }
 
  private:
-  // executeStatements before the collection that follows every run.
-  ErrorOr<ScriptValueRef> run(const std::vector<std::shared_ptr<ProtoRuntimeEntity>>& statements);
-
   ScriptHeap* heap_;
   ScriptRef<ScriptScope> initScope_;
   ScriptRef<ScriptScope> globalScope_;

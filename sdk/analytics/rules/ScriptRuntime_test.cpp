@@ -551,6 +551,47 @@ TEST_F(ScriptRuntimeTest, CyclesPrintWithoutRecursingForever) {
             kScriptErrorLimitReached);
 }
 
+// Graphs nested far deeper than any walk may go: every walk stops at its depth bound, and dropping
+// them frees each level without recursing on the native stack (which a sanitizer build would
+// overflow within a few thousand levels).
+TEST_F(ScriptRuntimeTest, DeepGraphsAreWalkedToABoundAndFreedFlat) {
+  ScriptLimits limits;
+  limits.instructions = 20'000'000;
+  limits.nativeWork = 100'000'000;
+  limits.memoryBytes = 512u << 20;
+  useLimits(limits);
+  const auto empty = runtime->heap().liveBytes();
+  const std::string deep = "(var \"i\") (= \"i\" 0) (loop (< $i 30000) (= \"i\" (+ $i 1)) false (quote ";
+  run("(var \"n\") (var \"m\") (var \"c\") (defun \"wrap\" (quote \"f\") (return (fn \"\" (quote) $f)))" + deep +
+      "(= \"n\" (array $n)) (= \"m\" (object \"next\" $m)) (= \"c\" (wrap $c))))");
+  ASSERT_FALSE(failed()) << error.code;
+  const auto* nested = runtime->globalScope().valueForName(u"n");
+  EXPECT_EQ(nested->stringValueOrError().error().code, kScriptErrorLimitReached);
+  EXPECT_EQ(ScriptValueConverter::objectFromRuntimeValue(*nested).error().code, kScriptErrorLimitReached);
+  EXPECT_EQ(ScriptValueConverter::objectFromRuntimeValue(*runtime->globalScope().valueForName(u"m")).error().code,
+            kScriptErrorLimitReached);
+  EXPECT_FALSE(nested->isEqualToRuntimeValue(*run("(array (array))")));
+  EXPECT_EQ(text("(= \"n\" 0) (= \"m\" 0) (= \"c\" 0) (defun \"wrap\" (quote)) 7"), "7");
+  runtime->collectGarbage();
+  EXPECT_LT(runtime->heap().liveBytes(), empty + 4096);
+}
+
+// Slots are charged at what they hold, holes as much as values, and a cut array gives its room back.
+TEST_F(ScriptRuntimeTest, ArraySlotsAreChargedAsHeld) {
+  run("(var \"h\") (= \"h\" (array))");
+  const auto before = runtime->heap().liveBytes();
+  run("(put $h \"length\" 1000)");
+  EXPECT_EQ(runtime->heap().liveBytes() - before, 1000 * sizeof(ArraySlot));
+  run("(put $h \"length\" 10)");
+  EXPECT_EQ(runtime->heap().liveBytes() - before, 10 * sizeof(ArraySlot));
+  ScriptLimits limits;
+  limits.memoryBytes = 1u << 20;
+  useLimits(limits);
+  EXPECT_EQ(errorOf("(var \"h\") (= \"h\" (array)) (put $h \"length\" 70000)"), kScriptErrorLimitReached);
+  EXPECT_LE(runtime->heap().liveBytes(), limits.memoryBytes);
+  EXPECT_EQ(text("(put $h \"length\" 30000) (. $h \"length\")"), "30000");
+}
+
 TEST_F(ScriptRuntimeTest, DeepEntitiesDoNotLoad) {
   // 100,000 nested statements, encoded by hand: the decoder refuses them.
   auto varint = [](std::string& out, std::uint64_t n) {
