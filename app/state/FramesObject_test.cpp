@@ -61,11 +61,11 @@ TEST_F(StartUpTest, TheCatalogueVersionDecidesAndIsStoredOnlyOnceTheUpdatesSucce
   EXPECT_FALSE(logged("Update LensDB now!"));
 
   // A container from the release before this catalogue carries that release's version.
-  storeChanged({{"DBVersion", 52}, {"quorvelAnamorphicUpdateDone", false}});
+  storeChanged({{"DBVersion", 53}, {"quorvelAnamorphicUpdateDone", false}});
   // Without the bundle's catalogues no update can be made; the installed ones stay in use.
   platform::foundation::Bundle::setMainPath(container_.pathFor("EmptyBundle"));
   EXPECT_EQ(launch()->packageOne->lensManufacturer->manufacturerId, 5) << "packages still load";
-  EXPECT_EQ(stored()["DBVersion"], Value(52));
+  EXPECT_EQ(stored()["DBVersion"], Value(53));
   EXPECT_EQ(stored()["quorvelAnamorphicUpdateDone"], Value(false));
 
   platform::foundation::Bundle::setMainPath(OSTREL_TEST_BUNDLE_DIR);

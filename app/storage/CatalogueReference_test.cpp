@@ -1,7 +1,8 @@
-// The shipped catalogues against the sourced reference rows their newest content was taken from
-// (resources/catalogues/reference: each row as the reference gives it, led by the catalogue id it became,
-// or by none and the reason it was left out). A figure in the catalogue is the figure of its row or empty,
-// never another one, and nothing added since the previous release ships without a row behind it.
+// The shipped catalogues against the sourced reference rows their content since the first catalogue was
+// taken from (resources/catalogues/reference: each row as the reference gives it, led by the round of the
+// reference it came in and the catalogue id it became, or by none and the reason it was left out). A figure
+// in the catalogue is the figure of its row or empty, never another one, and nothing added since the first
+// catalogue ships without a row behind it.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -29,10 +30,21 @@ namespace app::storage {
 
 namespace {
 
-// The release before this one, whose rows need no reference row here.
-constexpr const char* kPreviousRelease = "release-2";
+// The first catalogue, whose rows and figures came before the reference.
+constexpr const char* kFirstRelease = "release-1";
 // How the reference marks a row that rests on one third-party list no maker document confirms.
 constexpr const char* kSingleSource = "Single third-party source";
+// From this round of the reference on, such a row gives focal lengths and stops only; the figures the first
+// round shipped from such rows came before that rule.
+constexpr int kSingleSourceRuleFrom = 2;
+
+// Series and cameras the catalogue held under another name before the reference named them.
+const std::map<std::string, std::string> kCatalogueNames = {
+    {"Cooke|S7/i FF", "S7/i"},
+    {"Cooke|Anamorphic/i S35", "Anamorphic/i"},
+    {"DJI|Zenmuse X9-6K (Ronin 4D 6K)", "Ronin 4D Zenmuse X9-6K"},
+    {"DJI|Zenmuse X9-8K", "Ronin 4D Zenmuse X9-8K"},
+};
 
 std::string readText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -89,6 +101,22 @@ std::vector<Row> reference(const char* name) {
 
 double number(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
 
+// "T2" and "T2.0" (or "f/2.8") name the same stop.
+double stop(const std::string& text) { return number(text.substr(text.find_first_of("0123456789"))); }
+
+// A shipped figure that rounds to the row's, at the precision the row gives it (46.31 is the 46.3 of a
+// source that gives one decimal).
+bool roundsTo(double shipped, const std::string& given) {
+  const auto point = given.find('.');
+  const int decimals = point == std::string::npos ? 0 : static_cast<int>(given.size() - point - 1);
+  return std::fabs(shipped - number(given)) <= 0.5 * std::pow(10.0, -decimals) + 1e-9;
+}
+
+bool singleSource(const Row& row) {
+  return std::atoi(row.at("round").c_str()) >= kSingleSourceRuleFrom &&
+         row.at("note").find(kSingleSource) != std::string::npos;
+}
+
 // A camera head in brackets is part of the model's name ("Inspire 3 (Zenmuse X9-8K Air)"), written without them.
 std::string withoutBrackets(const std::string& model) {
   std::string plain;
@@ -101,6 +129,13 @@ std::string withoutBrackets(const std::string& model) {
 // A remark in brackets after a series' name ("Pictor Zoom (S35)") is not part of it.
 std::string withoutRemark(const std::string& series) { return series.substr(0, series.find(" (")); }
 
+// The name the catalogue gives the row's camera or series (`column` "model" or "series").
+std::string catalogueName(const Row& row, const std::string& column) {
+  const auto renamed = kCatalogueNames.find(row.at("maker") + "|" + row.at(column));
+  if (renamed != kCatalogueNames.end()) return renamed->second;
+  return column == "model" ? withoutBrackets(row.at(column)) : withoutRemark(row.at(column));
+}
+
 void openBundled(CatalogueDatabase& db, const std::string& name) {
   EXPECT_TRUE(db.openPath(std::string(OSTREL_TEST_BUNDLE_DIR) + "/" + name + ".db")) << name;
 }
@@ -112,22 +147,31 @@ std::set<int> ids(CatalogueDatabase& db, const std::string& sql) {
   return found;
 }
 
-// Ids of `table` in the previous release's catalogue, built from its SQL text in memory.
-std::set<int> previousIds(const std::string& catalogue, const std::string& sql) {
+using FirstReleaseRows = std::map<int, std::vector<std::optional<std::string>>>;
+
+// The rows `sql` gives in the first catalogue, built from its SQL text in memory: by the id in the first
+// column, the other columns as text (NULL as nothing).
+FirstReleaseRows firstReleaseRows(const std::string& catalogue, const std::string& sql) {
   const std::string text =
-      readText(std::string(OSTREL_STORAGE_TESTDATA_DIR) + "/" + kPreviousRelease + "/" + catalogue + ".sql");
+      readText(std::string(OSTREL_STORAGE_TESTDATA_DIR) + "/" + kFirstRelease + "/" + catalogue + ".sql");
   sqlite3* db = nullptr;
-  std::set<int> found;
+  FirstReleaseRows found;
   if (sqlite3_open(":memory:", &db) == SQLITE_OK &&
       sqlite3_exec(db, text.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK) {
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
-      while (sqlite3_step(statement) == SQLITE_ROW) found.insert(sqlite3_column_int(statement, 0));
+      while (sqlite3_step(statement) == SQLITE_ROW) {
+        auto& columns = found[sqlite3_column_int(statement, 0)];
+        for (int c = 1; c < sqlite3_column_count(statement); ++c) {
+          const auto* value = reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
+          columns.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+        }
+      }
     }
     sqlite3_finalize(statement);
   }
   sqlite3_close(db);
-  EXPECT_FALSE(found.empty()) << catalogue << " of " << kPreviousRelease;
+  EXPECT_FALSE(found.empty()) << catalogue << " of " << kFirstRelease;
   return found;
 }
 
@@ -156,6 +200,18 @@ std::optional<CatalogueStatement> shippedRow(CatalogueDatabase& db, const char* 
   return statement;
 }
 
+// A close focus ("0.35m | 1'2\"") or image circle the catalogue ships for a row: the row's own figure, or,
+// where the row gives none, the one the first catalogue already shipped for that lens.
+void expectFigure(const std::string& name, const std::optional<std::string>& shipped, const std::string& given,
+                  const std::optional<std::string>& first, const std::string& what) {
+  if (!shipped || shipped->empty()) return;
+  if (given.empty()) {
+    EXPECT_EQ(shipped, first) << what << ": " << name << " given by neither the row nor the first catalogue";
+  } else {
+    EXPECT_TRUE(roundsTo(number(*shipped), given)) << what << ": " << name << " " << *shipped << " for " << given;
+  }
+}
+
 TEST(CatalogueReference, EveryShippedModeOfTheReferenceHasItsRowsSize) {
   CatalogueDatabase db;
   openBundled(db, "QuorvelFormatDatabase");
@@ -170,7 +226,7 @@ TEST(CatalogueReference, EveryShippedModeOfTheReferenceHasItsRowsSize) {
     if (!shipped) continue;
     const CatalogueStatement& mode = *shipped;
     EXPECT_EQ(mode.columnText(0), row.at("maker")) << what;
-    EXPECT_EQ(mode.columnText(1), withoutBrackets(row.at("model"))) << what;
+    EXPECT_EQ(mode.columnText(1), catalogueName(row, "model")) << what;
     EXPECT_EQ(mode.columnText(2), row.at("category")) << what;
     EXPECT_EQ(mode.columnDouble(3), number(row.at("width_mm"))) << what;
     EXPECT_EQ(mode.columnDouble(4), number(row.at("height_mm"))) << what;
@@ -182,11 +238,12 @@ TEST(CatalogueReference, EveryShippedLensOfTheReferenceHasItsRowsFiguresOrNone) 
   openBundled(db, "LensDatabase");
   const auto rows = reference("lenses.csv");
   ASSERT_FALSE(rows.empty());
+  const auto first = firstReleaseRows("LensDatabase", "SELECT LensId, Category, ImageCircle, ImageCircleMax FROM Lenses");
   // A single-source circle may ship only where a row of its series that does not rest on that list alone
   // gives the same circle (the makers round the same figure to one or two decimals).
   std::multimap<std::string, double> confirmedCircles;
   for (const Row& row : rows) {
-    if (row.at("note").rfind(kSingleSource, 0) != 0 && !row.at("image_circle_mm").empty()) {
+    if (row.at("note").find(kSingleSource) == std::string::npos && !row.at("image_circle_mm").empty()) {
       confirmedCircles.emplace(row.at("maker") + "|" + row.at("series"), number(row.at("image_circle_mm")));
     }
   }
@@ -200,32 +257,27 @@ TEST(CatalogueReference, EveryShippedLensOfTheReferenceHasItsRowsFiguresOrNone) 
     if (!shipped) continue;
     const CatalogueStatement& lens = *shipped;
     EXPECT_EQ(lens.columnText(0), row.at("maker")) << what;
-    EXPECT_EQ(lens.columnText(1).rfind(withoutRemark(row.at("series")), 0), 0u) << what << " in " << lens.columnText(1);
+    EXPECT_EQ(lens.columnText(1).rfind(catalogueName(row, "series"), 0), 0u) << what << " in " << lens.columnText(1);
     const std::string& focal = row.at("focal_mm");
     const auto dash = focal.find('-');
     EXPECT_EQ(lens.columnDouble(2), number(focal)) << what;
     EXPECT_EQ(lens.columnDouble(3), dash == std::string::npos ? 0.0 : number(focal.substr(dash + 1))) << what;
-    EXPECT_EQ(lens.columnText(4), row.at("t_stop")) << what;
+    EXPECT_EQ(stop(lens.columnText(4)), stop(row.at("t_stop"))) << what << ": " << lens.columnText(4);
     EXPECT_EQ(lens.columnDouble(5), number(row.at("squeeze"))) << what;
 
+    const int id = std::atoi(row.at("catalogue_id").c_str());
+    const auto firstFigures = first.count(id) ? first.at(id) : std::vector<std::optional<std::string>>(3);
     const std::string closeFocus = lens.columnText(6);
-    if (!closeFocus.empty()) {
-      EXPECT_EQ(number(closeFocus), number(row.at("close_focus_m"))) << what << ": " << closeFocus;
-    }
-    const auto circle = lens.columnOptionalText(7), circleMax = lens.columnOptionalText(8);
-    if (circle) {
-      EXPECT_EQ(lens.columnDouble(7), number(row.at("image_circle_mm"))) << what;
-    }
-    if (circleMax) {
-      EXPECT_EQ(lens.columnDouble(8), number(row.at("image_circle_mm"))) << what;
-    }
+    expectFigure("close focus", closeFocus, row.at("close_focus_m"), firstFigures[0], what);
+    expectFigure("image circle", lens.columnOptionalText(7), row.at("image_circle_mm"), firstFigures[1], what);
+    expectFigure("long-end image circle", lens.columnOptionalText(8), row.at("image_circle_mm"), firstFigures[2], what);
 
-    if (row.at("note").rfind(kSingleSource, 0) == 0) {
+    if (singleSource(row)) {
       EXPECT_EQ(closeFocus, "") << what << ": a single-source close focus";
-      if (circle) {
+      if (lens.columnOptionalText(7)) {
         bool confirmed = false;
-        const auto [first, last] = confirmedCircles.equal_range(row.at("maker") + "|" + row.at("series"));
-        for (auto it = first; it != last; ++it) {
+        const auto [from, to] = confirmedCircles.equal_range(row.at("maker") + "|" + row.at("series"));
+        for (auto it = from; it != to; ++it) {
           confirmed |= std::fabs(it->second - lens.columnDouble(7)) <= 0.01 + 1e-9;
         }
         EXPECT_TRUE(confirmed) << what << ": a single-source image circle no other row confirms";
@@ -234,11 +286,12 @@ TEST(CatalogueReference, EveryShippedLensOfTheReferenceHasItsRowsFiguresOrNone) 
   }
 }
 
-TEST(CatalogueReference, NothingAddedSinceThePreviousReleaseShipsWithoutAReferenceRow) {
+TEST(CatalogueReference, NothingAddedSinceTheFirstCatalogueShipsWithoutAReferenceRow) {
   const auto check = [](const char* catalogue, const char* sql, const char* csv) {
     CatalogueDatabase db;
     openBundled(db, catalogue);
-    const std::set<int> before = previousIds(catalogue, sql), referenced = referencedIds(reference(csv));
+    const auto before = firstReleaseRows(catalogue, sql);
+    const std::set<int> referenced = referencedIds(reference(csv));
     for (int id : ids(db, sql)) {
       EXPECT_TRUE(before.count(id) || referenced.count(id)) << catalogue << " row " << id << " has no reference row";
     }
@@ -250,4 +303,3 @@ TEST(CatalogueReference, NothingAddedSinceThePreviousReleaseShipsWithoutAReferen
 }  // namespace
 
 }  // namespace app::storage
-

@@ -49,7 +49,35 @@ class PreviousCatalogueUpdateTest : public StorageTest, public ::testing::WithPa
     EXPECT_TRUE(bundle.openPath(std::string(OSTREL_TEST_BUNDLE_DIR) + "/" + fileName));
     return {countIn<Helper>(sql), countOf(bundle, sql)};
   }
+
+  // The text of every row `sql` gives (one text column per row), in the installed file and in the bundle's:
+  // equal once the installed catalogue holds the shipped rows with the figures this build ships.
+  template <class Helper>
+  static std::pair<std::string, std::string> shippedTexts(const std::string& fileName, const std::string& sql) {
+    const auto textOf = [&sql](CatalogueDatabase& database) {
+      std::string text;
+      auto statement = database.prepare(sql);
+      while (statement.step() == CatalogueStatement::Step::Row) text += statement.columnText(0) + "\n";
+      return text;
+    };
+    CatalogueDatabase bundle;
+    EXPECT_TRUE(bundle.openPath(std::string(OSTREL_TEST_BUNDLE_DIR) + "/" + fileName));
+    return {withOpen<Helper>([&](auto& helper) { return textOf(helper.database()); }), textOf(bundle)};
+  }
 };
+
+// Each shipped lens with every figure a person reads from it (not the user's selection), in id order.
+constexpr const char* kShippedLensTexts =
+    "SELECT printf('%d %d %s %.4f-%.4f %s %s %s %.2f %s %s %s %s', l.LensId, l.ManufacturerId, m.LensSeries, "
+    "l.FocalLength, IFNULL(l.FocalLengthMax, 0), l.Aperture, l.LensMount, l.Category, l.Anamorphotic, l.SizeCategory, "
+    "l.Comment, IFNULL(l.ImageCircle, '-'), IFNULL(l.ImageCircleMax, '-')) FROM Lenses l JOIN Manufacturer m "
+    "ON m.ManufacturerId = l.ManufacturerId WHERE l.Custom = 0 AND m.Origin = 0 AND m.ManufacturerId > 2 "
+    "ORDER BY l.LensId";
+// Each shipped recording mode with its camera, name and size, in id order.
+constexpr const char* kShippedModeTexts =
+    "SELECT printf('%d %s %s %s %.4f %.4f %s %d', f.id, m.manufactor, m.model, f.shootingMode, f.width, f.height, "
+    "f.aspectratio, f.orderNumber) FROM FormatContainer f JOIN ManufactorTable m ON m.id = f.manufactorId "
+    "WHERE f.origin = 0 ORDER BY f.id";
 
 TEST_P(PreviousCatalogueUpdateTest, LensUserRowsAndPackagesComeThroughAndTheNewLensesArrive) {
   installPrevious(LensDatabaseHelper::kFileName, "LensDatabase.sql");
@@ -57,9 +85,8 @@ TEST_P(PreviousCatalogueUpdateTest, LensUserRowsAndPackagesComeThroughAndTheNewL
   scene.build();
   const char* const shipped = "SELECT COUNT(*) FROM Lenses WHERE Custom = 0 AND ManufacturerId NOT IN "
                               "(SELECT ManufacturerId FROM Manufacturer WHERE Origin != 0) AND ManufacturerId > 2";
-  const char* const filled = "SELECT COUNT(*) FROM Lenses WHERE Category != '' OR ImageCircle IS NOT NULL";
-  const auto before = shippedRows<LensDatabaseHelper>(LensDatabaseHelper::kFileName, filled);
-  ASSERT_LT(before.first, before.second) << "the installed catalogue is the previous one";
+  const auto before = shippedTexts<LensDatabaseHelper>(LensDatabaseHelper::kFileName, kShippedLensTexts);
+  ASSERT_NE(before.first, before.second) << "the installed catalogue is the previous one";
 
   LensDatabaseHelper helper;
   ASSERT_TRUE(helper.openDb(true));
@@ -70,8 +97,8 @@ TEST_P(PreviousCatalogueUpdateTest, LensUserRowsAndPackagesComeThroughAndTheNewL
       << "the two user series with lenses, once each";
   const auto lenses = shippedRows<LensDatabaseHelper>(LensDatabaseHelper::kFileName, shipped);
   EXPECT_EQ(lenses.first, lenses.second);
-  const auto after = shippedRows<LensDatabaseHelper>(LensDatabaseHelper::kFileName, filled);
-  EXPECT_EQ(after.first, after.second) << "close focus and image circles came with the update";
+  const auto after = shippedTexts<LensDatabaseHelper>(LensDatabaseHelper::kFileName, kShippedLensTexts);
+  EXPECT_EQ(after.first, after.second) << "the new lenses, close focus and image circles came with the update";
   EXPECT_EQ(selectedSeries(), 5);
 }
 
@@ -79,6 +106,8 @@ TEST_P(PreviousCatalogueUpdateTest, FormatUserRowsAndPackagesComeThroughAndTheNe
   installPrevious(CameraFormatCatalogue::kFileName, "QuorvelFormatDatabase.sql");
   scenes::FormatScene scene;
   scene.build();
+  const auto before = shippedTexts<CameraFormatCatalogue>(CameraFormatCatalogue::kFileName, kShippedModeTexts);
+  ASSERT_NE(before.first, before.second) << "the installed catalogue is the previous one";
 
   CameraFormatCatalogue helper;
   ASSERT_TRUE(helper.openDb(true));
@@ -88,10 +117,14 @@ TEST_P(PreviousCatalogueUpdateTest, FormatUserRowsAndPackagesComeThroughAndTheNe
   const auto modes = shippedRows<CameraFormatCatalogue>(CameraFormatCatalogue::kFileName,
                                                         "SELECT COUNT(*) FROM FormatContainer WHERE origin = 0");
   EXPECT_EQ(modes.first, modes.second);
+  const auto after = shippedTexts<CameraFormatCatalogue>(CameraFormatCatalogue::kFileName, kShippedModeTexts);
+  EXPECT_EQ(after.first, after.second) << "the new modes and sizes came with the update";
 }
 
-// Oldest first: the first shipped catalogues, then the ones with today's cameras and sourced lens figures.
-INSTANTIATE_TEST_SUITE_P(Releases, PreviousCatalogueUpdateTest, ::testing::Values("release-1", "release-2"));
+// Oldest first: the first shipped catalogues, the ones with today's cameras and sourced lens figures, and the
+// ones with the second round of sourced cameras and lens series.
+INSTANTIATE_TEST_SUITE_P(Releases, PreviousCatalogueUpdateTest,
+                         ::testing::Values("release-1", "release-2", "release-3"));
 
 }  // namespace
 

@@ -5,7 +5,8 @@
 -- (the imperial text is the metric figure to the nearest inch); a zoom's image circle is given at
 -- both ends. Both are filled only where a published figure was found and otherwise left empty.
 -- Series known from one third-party list only (no maker document behind it) carry their focal lengths
--- and T-stops but no close focus or image circle; reference/ holds the rows behind the newest series.
+-- and T-stops but no close focus or image circle; reference/ holds the sourced rows behind every series,
+-- lens and figure added or changed since the first catalogue.
 -- A zoom's FocalLength is its short end. A lens mount is left empty where no source named it.
 -- Anamorphotic is the squeeze of the series and of each of its lenses (1.0 spherical).
 --
@@ -230,7 +231,7 @@ INSERT INTO Lenses VALUES (150, 17, 100.0, 'T2.0', 'PL', '', 'Prime Lens', 1.0, 
 INSERT INTO Lenses VALUES (151, 17, 135.0, 'T2.0', 'PL', '1.35m | 4''5"', 'Prime Lens', 1.0, 'Super 35', 0, 0, 0.0, '', NULL, 36.0, NULL);
 
 INSERT INTO Manufacturer VALUES (192, 'Angénieux', 'Optimo Zoom', 'Zoom Lens', 0, 1.0, 0);
-INSERT INTO Lenses VALUES (152, 192, 15.0, 'T2.6', 'PL', '0.6m | 2''', 'Zoom Lens', 1.0, 'Super 35', 0, 0, 40.0, '', NULL, 31.4, 31.4);
+INSERT INTO Lenses VALUES (152, 192, 15.0, 'T2.6', 'PL', '0.61m | 2''', 'Zoom Lens', 1.0, 'Super 35', 0, 0, 40.0, '', NULL, 31.4, 31.4);
 INSERT INTO Lenses VALUES (153, 192, 17.0, 'T2.2', 'PL', '', 'Zoom Lens', 1.0, 'Super 35', 0, 0, 80.0, '', NULL, NULL, NULL);
 INSERT INTO Lenses VALUES (154, 192, 19.5, 'T2.6', 'PL', '', 'Zoom Lens', 1.0, 'Super 35', 0, 0, 94.0, '', NULL, NULL, NULL);
 INSERT INTO Lenses VALUES (1246, 192, 24.0, 'T2.8', 'PL', '1.22m | 4''', 'Zoom Lens', 1.0, 'Super 35', 1, 0, 290.0, '', NULL, NULL, NULL);

@@ -8,8 +8,8 @@
 -- package built from the current selection, 10 the fallback when a stored package is broken.
 -- Aspect texts are width / height of the recorded area as "<ratio>:1". Mode names give resolution,
 -- cropped area and shape as the camera's menu does; for an anamorphic mode that may be the shape after
--- desqueezing ("8K 35mm 2.76:1 Anamorphic" records a 1.38:1 area). reference/ holds the rows behind the
--- newest cameras and modes.
+-- desqueezing ("8K 35mm 2.76:1 Anamorphic" records a 1.38:1 area). reference/ holds the sourced rows
+-- behind every camera, mode and size added or changed since the first catalogue.
 
 CREATE TABLE ManufactorTable (
   id INTEGER PRIMARY KEY,
@@ -185,7 +185,7 @@ INSERT INTO FormatContainer VALUES (1144, 16, '4K 4:3 Surround View', 1.0, 27.0,
 INSERT INTO FormatContainer VALUES (1145, 16, '4K 17:9 Surround View', 1.0, 27.0, 14.3, 'Cine', 0, '1.89:1', 12);
 
 INSERT INTO ManufactorTable VALUES (17, 'Sony', 'VENICE 2 8K', 'Cine', 0);
-INSERT INTO FormatContainer VALUES (40, 17, '8.6K 3:2 FF', 1.0, 35.9, 24.0, 'Cine', 0, '1.5:1', 1);
+INSERT INTO FormatContainer VALUES (40, 17, '8.6K 3:2 FF', 1.0, 35.94, 23.96, 'Cine', 0, '1.5:1', 1);
 INSERT INTO FormatContainer VALUES (1118, 17, '8.6K 17:9 FF', 1.0, 35.94, 18.95, 'Cine', 0, '1.9:1', 2);
 INSERT INTO FormatContainer VALUES (1119, 17, '8.2K 17:9 FF', 1.0, 34.08, 17.97, 'Cine', 0, '1.9:1', 3);
 INSERT INTO FormatContainer VALUES (1120, 17, '8.2K 2.39:1 FF', 1.0, 34.08, 14.28, 'Cine', 0, '2.39:1', 4);
