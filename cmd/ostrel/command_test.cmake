@@ -69,6 +69,35 @@ foreach(home home1 home2 plain)
   endif()
 endforeach()
 
+# A plain start without a display says what it did and what would show the app.
+# (A sanitizer build may add its own report after it.)
+if(NOT last_err MATCHES "^ostrel: no display: the app runs headless[^\n]*--window needs a display[^\n]*--script[^\n]*\n")
+  message(FATAL_ERROR "a plain start without a display did not say so in one line:\n${last_err}")
+endif()
+
+# A container the app cannot keep its files in stops the start before anything is read: one line, status 1.
+file(WRITE ${WORK}/not-a-folder "")
+foreach(home ${WORK}/not-a-folder /proc/self)
+  expect_status(1 ${OSTREL} --home ${home})
+  if(NOT last_err MATCHES "^ostrel: cannot keep the app's files in ${home}: [^\n]+\n" OR
+     last_err MATCHES "\n[^\n]*(catalogue|Package)")
+    message(FATAL_ERROR "an unusable container (${home}) was not refused in one line:\n${last_err}")
+  endif()
+  expect_status(1 ${OSTREL} --home ${home} --script ${TOUR} --out ${WORK}/refused)
+  if(EXISTS ${WORK}/refused)
+    message(FATAL_ERROR "a tour on an unusable container (${home}) wrote pictures")
+  endif()
+endforeach()
+
+# A single-dash word nobody reads is named with the option it resembles; a known switch passes quietly.
+expect_status(0 ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
+              ${OSTREL} --home ${WORK}/plain -window -APMAnalyticsDebugEnabled)
+if(NOT last_err MATCHES "ostrel: \"-window\" is not an option \\(did you mean --window\\?\\)" OR
+   last_err MATCHES "APMAnalyticsDebugEnabled")
+  message(FATAL_ERROR "-window was not answered with --window, or a known switch was warned of:\n${last_err}")
+endif()
+expect_status(0 ${OSTREL} -help)
+
 expect_status(2 ${OSTREL} --script ${TOUR})
 expect_status(2 ${OSTREL} --home ${WORK}/home4 --script ${WORK}/missing.script --out ${WORK}/missing)
 file(REMOVE_RECURSE ${WORK})

@@ -2,8 +2,25 @@
 
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <set>
 
 namespace platform::foundation {
+namespace {
+
+struct DeclaredLaunchArguments {
+  std::mutex mutex;
+  std::set<std::string, std::less<>> names;
+};
+
+// Filled by the libraries' static initialisers, so it must exist before any of them runs; never
+// destroyed, as the command line may still be read while statics are torn down.
+DeclaredLaunchArguments& declaredLaunchArguments() {
+  static auto* const declared = new DeclaredLaunchArguments;
+  return *declared;
+}
+
+}  // namespace
 
 std::vector<std::string> processArguments() {
   // NUL-separated, one entry per argument, exactly as execve received them.
@@ -18,6 +35,18 @@ std::vector<std::string> processArguments() {
     start = end + 1;
   }
   return arguments;
+}
+
+void declareLaunchArguments(std::initializer_list<std::string_view> names) {
+  auto& declared = declaredLaunchArguments();
+  std::lock_guard lock(declared.mutex);
+  for (std::string_view name : names) declared.names.emplace(name);
+}
+
+bool isDeclaredLaunchArgument(std::string_view name) {
+  auto& declared = declaredLaunchArguments();
+  std::lock_guard lock(declared.mutex);
+  return declared.names.find(name) != declared.names.end();
 }
 
 }  // namespace platform::foundation

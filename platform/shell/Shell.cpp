@@ -2,9 +2,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -17,6 +20,7 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PreferencesDomain.h"
+#include "platform/foundation/ProcessArguments.h"
 #include "platform/graphics/TextEngine.h"
 #include "platform/log/Log.h"
 #include "platform/runtime/LoadHooks.h"
@@ -118,6 +122,19 @@ const char* const kUsage =
     "  --verbose      show info lines too (errors and warnings always reach stderr or the log file,\n"
     "                 Library/Logs/ostrel.log in the app's container)\n";
 
+std::string containerProblem(const std::string& root) {
+  std::error_code code;
+  std::filesystem::create_directories(root, code);
+  if (!std::filesystem::is_directory(root)) return code ? code.message() : std::strerror(ENOTDIR);
+  // A folder can exist and still take no file: read-only, another user's, a kernel's file system.
+  std::string probe = root + "/.ostrel-container-XXXXXX";
+  const int fd = ::mkstemp(probe.data());
+  if (fd < 0) return std::strerror(errno);
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return {};
+}
+
 bool haveDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
     const char* value = std::getenv(name);
@@ -127,6 +144,50 @@ bool haveDisplay() {
 }
 
 namespace {
+
+constexpr const char* kOptionNames[] = {"home", "script", "out", "window", "verbose", "help"};
+
+std::string lowered(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::size_t editDistance(const std::string& a, const std::string& b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// The option a single-dash word was most likely meant to be ("-window", "-Verbos"), or empty.
+std::string resembledOption(const std::string& word) {
+  const std::string name = lowered(word.substr(1));
+  std::string best;
+  std::size_t bestDistance = 3;
+  for (const char* option : kOptionNames) {
+    const std::size_t distance = editDistance(name, option);
+    if (distance < bestDistance && distance <= std::string_view(option).size() / 3) {
+      best = option;
+      bestDistance = distance;
+    }
+  }
+  return best.empty() ? best : "--" + best;
+}
+
+std::string unknownLaunchArgumentWarning(const std::string& word) {
+  const std::string option = resembledOption(word);
+  if (!option.empty()) return "ostrel: \"" + word + "\" is not an option (did you mean " + option + "?); ignored";
+  return "ostrel: \"" + word + "\" is neither an option nor a launch argument that ostrel reads; ignored (see --help)";
+}
 
 // "-SomeSwitchEnabled": one dash and a word, the form the phone's launch arguments take.
 bool isLaunchArgument(const std::string& argument) {
@@ -160,12 +221,13 @@ ShellOptions ShellOptions::parse(const std::vector<std::string>& arguments, bool
       options.out = value(i);
     } else if (a == "--window") {
       window = true;
-    } else if (a == "--help" || a == "-h") {
+    } else if (a == "--help" || a == "-h" || a == "-help") {
       options.help = true;
     } else if (a == "--verbose" || a == "-v") {
       options.verbose = true;
     } else if (isLaunchArgument(a)) {
       // The phone hands such arguments to the app untouched; the libraries read them from the process.
+      if (!foundation::isDeclaredLaunchArgument(a)) options.warnings.push_back(unknownLaunchArgumentWarning(a));
     } else {
       throw std::invalid_argument("unknown argument \"" + a + "\"");
     }
@@ -220,6 +282,7 @@ int runShell(int argc, char** argv) {
     std::cerr << "ostrel: " << e.what() << "\n" << kUsage;
     return 2;
   }
+  for (const std::string& warning : options.warnings) std::cerr << warning << "\n";
   if (options.help) {
     std::cout << kUsage;
     return 0;
@@ -230,6 +293,13 @@ int runShell(int argc, char** argv) {
   }
   dispatch::MainLoop::setMainThread();
   if (!options.home.empty()) foundation::Paths::setRoot(absolute(options.home));
+  // Checked before anything is read: an app started on a container it cannot use would run on empty
+  // data and report success.
+  const std::string root = foundation::Paths::resolvedRoot();
+  if (const std::string problem = containerProblem(root); !problem.empty()) {
+    std::cerr << "ostrel: cannot keep the app's files in " << root << ": " << problem << "\n";
+    return 1;
+  }
   setUpLogging(options.verbose);
   // Before any thread of ours runs (the text engine's first): reaching the display may fork a helper,
   // and a child forked while another thread holds a lock can hang for ever before it runs the helper,
@@ -254,6 +324,8 @@ int runShell(int argc, char** argv) {
         return status;
       }
       case ShellOptions::Mode::Headless:
+        std::cerr << "ostrel: no display: the app runs headless from launch to the background and ends; "
+                     "--window needs a display, --script FILE --out DIR plays a script\n";
         launchApplication(argc, argv);
         // With nobody to look at it, a start is a whole session: what the start set going finishes (the
         // libraries take their places and listen for the app's life) before the app leaves the foreground,

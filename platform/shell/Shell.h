@@ -20,6 +20,9 @@ struct ShellOptions {
   bool help = false;
   bool verbose = false;       // --verbose: info lines too, on stderr and in the log file
   bool windowAsked = false;   // --window was given (not merely chosen because a display is there)
+  // One line each for the person: single-dash words that no library reads (a mistyped option, most
+  // likely). They are passed on like any launch argument, so they stop nothing.
+  std::vector<std::string> warnings;
 
   // Without --script or --window: the desktop window when a display is there, else headless.
   // Throws std::invalid_argument, with a message for the user, on a usage mistake.
@@ -34,6 +37,10 @@ inline constexpr runtime::Selector<std::shared_ptr<ui::Window>()> kApplicationDe
 // Where the headless runner's virtual clock starts for a run that begins at `now` (seconds since
 // 1970): the start of that day in UTC.
 double headlessClockStart(double now);
+
+// Why the app could not keep its files in `root` (made when missing), or empty when it can: the root
+// must be a folder in which files can be made.
+std::string containerProblem(const std::string& root);
 
 // Whether a desktop display is reachable ($DISPLAY or $WAYLAND_DISPLAY is set).
 bool haveDisplay();

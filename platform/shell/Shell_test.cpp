@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/ProcessArguments.h"
+#include "testing/ScratchFolder.h"
 
 #include "platform/runtime/Send.h"
 #include "platform/ui/Application.h"
@@ -34,6 +39,40 @@ TEST(ShellOptions, ChoosesTheModeFromOptionsAndDisplayAndRefusesUsageMistakes) {
       {"--script", "a", "--out", "o", "--window"}, {"--home"}, {"--home", ""}, {"--scirpt", "a"}, {"tour.script"},
   };
   for (const auto& args : bad) EXPECT_THROW(parse(args), std::invalid_argument) << args[0];
+}
+
+// A phone passes any "-Word" to the app, so a mistyped option would be read by nobody, in silence.
+TEST(ShellOptions, WarnsOfSingleDashWordsNoLibraryReadsAndNamesTheOptionMeant) {
+  foundation::declareLaunchArguments({"-ShellTestSwitchEnabled"});
+  EXPECT_TRUE(parse({"-ShellTestSwitchEnabled"}).warnings.empty());
+  EXPECT_TRUE(parse({"-help"}).help);
+  for (const auto& [word, meant] : std::vector<std::pair<std::string, std::string>>{
+           {"-window", "--window"}, {"-verbose", "--verbose"}, {"-Verbos", "--verbose"}, {"-scrpit", "--script"},
+           {"-home", "--home"}, {"-out", "--out"}}) {
+    const auto options = parse({word});
+    ASSERT_EQ(options.warnings.size(), 1u) << word;
+    EXPECT_NE(options.warnings[0].find("\"" + word + "\""), std::string::npos) << options.warnings[0];
+    EXPECT_NE(options.warnings[0].find("did you mean " + meant + "?"), std::string::npos) << options.warnings[0];
+    EXPECT_EQ(options.mode, Mode::Headless) << "a warning changes nothing else";
+  }
+  const auto unknown = parse({"-Fullscreen", "--verbose"});
+  ASSERT_EQ(unknown.warnings.size(), 1u);
+  EXPECT_EQ(unknown.warnings[0].find("did you mean"), std::string::npos) << unknown.warnings[0];
+  EXPECT_TRUE(unknown.verbose);
+}
+
+TEST(ContainerProblem, RefusesWhatCannotHoldTheAppsFilesAndMakesAMissingFolder) {
+  ostrel::testing::ScratchFolder scratch;
+  const std::string file = scratch.path() + "/plain-file";
+  ASSERT_TRUE(foundation::AtomicFile::writeAtomically(file, std::string_view("x")).ok());
+  EXPECT_EQ(containerProblem(file), "Not a directory");
+  EXPECT_FALSE(containerProblem(file + "/below").empty());
+  EXPECT_FALSE(containerProblem("/proc/self").empty()) << "a kernel's folder takes no files";
+  EXPECT_FALSE(containerProblem("/proc/ostrel-home").empty());
+  const std::string fresh = scratch.path() + "/a/b/home";
+  EXPECT_EQ(containerProblem(fresh), "");
+  EXPECT_TRUE(foundation::AtomicFile::isDirectory(fresh));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(fresh), {}), 0) << "the probe file is gone";
 }
 
 // An app that makes its window while launching, as the product's delegate does.

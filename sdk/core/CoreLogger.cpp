@@ -23,6 +23,11 @@ SetUpState& setUpState() {
   return *state;
 }
 
+// The command line warns of single-dash words nobody reads; these are read.
+[[maybe_unused]] const bool coreLoggerSwitchesDeclared =
+    (platform::foundation::declareLaunchArguments({kDebugEnabledArgument, kDebugDisabledArgument, kForceStderrArgument}),
+     true);
+
 bool hasArgument(const std::vector<std::string>& arguments, const char* argument) {
   return std::find(arguments.begin(), arguments.end(), argument) != arguments.end();
 }

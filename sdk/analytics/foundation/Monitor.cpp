@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/ProcessArguments.h"
 #include "platform/foundation/Utf8.h"
 #include "platform/log/Log.h"
 #include "platform/ui/Application.h"
@@ -22,6 +23,14 @@ std::vector<std::string> currentLaunchArguments() {
   auto application = platform::ui::Application::sharedApplication();
   return application ? application->arguments() : std::vector<std::string>{};
 }
+
+// The command line warns of single-dash words nobody reads; these are read.
+[[maybe_unused]] const bool monitorSwitchesDeclared =
+    (platform::foundation::declareLaunchArguments(
+         {Monitor::kDebugEnabledArguments[0], Monitor::kDebugEnabledArguments[1], Monitor::kDebugDisabledArguments[0],
+          Monitor::kDebugDisabledArguments[1], Monitor::kVerboseEnabledArguments[0], Monitor::kVerboseEnabledArguments[1],
+          Monitor::kVerboseDisabledArguments[0], Monitor::kVerboseDisabledArguments[1]}),
+     true);
 
 template <std::size_t N>
 bool names(const char* const (&arguments)[N], const std::string& argument) {

@@ -31,6 +31,10 @@ namespace {
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
 
+// The command line warns of single-dash words nobody reads; this one is read.
+[[maybe_unused]] const bool deferredDeepLinkSwitchDeclared =
+    (platform::foundation::declareLaunchArguments({DeferredDeepLink::kDebugArgument}), true);
+
 // How deeply arrays and objects nest, strings skipped; stops counting past `limit`.
 int nestingDepth(std::string_view text, int limit) {
   int depth = 0;
