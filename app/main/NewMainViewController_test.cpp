@@ -5,7 +5,10 @@
 #include "app/kit/UIConstants.h"
 #include "app/main/MainScreenTestSupport.h"
 #include "app/optics/MetricToImperialConversion.h"
+#include "platform/foundation/SystemFacts.h"
+#include "platform/shell/SystemAppearance.h"
 #include "platform/ui/Animation.h"
+#include "platform/ui/Application.h"
 
 namespace app::main {
 
@@ -349,6 +352,25 @@ TEST_F(MainScreenTest, AutomaticThemeFollowsTheSystemOnceEachWay) {
   EXPECT_FALSE(state()->appInDarkMode);
   EXPECT_NE(top(), first);
   EXPECT_EQ(navigation->viewControllers().size(), 1u);
+}
+
+// The screen follows the system only while the app is inactive; a running app is active, and a switch
+// made from outside passes it through inactive, so AUTO follows the switch at once.
+TEST_F(MainScreenTest, AutomaticThemeFollowsASystemSwitchWhileTheAppRuns) {
+  state()->settings.colorTheme = 2;
+  window->setUserInterfaceStyle(platform::ui::UserInterfaceStyle::Dark);
+  auto application = platform::ui::Application::sharedApplication();
+  application->becomeActive();
+  for (bool dark : {false, true}) {
+    const auto before = top();
+    platform::shell::SystemAppearance::switchTo(*window, dark);
+    env.advance(1);
+    EXPECT_EQ(state()->appInDarkMode, dark);
+    EXPECT_NE(top(), before) << "rebuilt in the new theme";
+    EXPECT_EQ(application->applicationState(), platform::ui::Application::State::Active);
+  }
+  application->resignActive();
+  platform::foundation::SystemFacts::reset();
 }
 
 }  // namespace

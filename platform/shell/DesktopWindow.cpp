@@ -10,9 +10,9 @@
 #include "platform/dispatch/QuitRequest.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Clock.h"
-#include "platform/foundation/SystemFacts.h"
 #include "platform/graphics/LeakSuppressions.h"
 #include "platform/log/Log.h"
+#include "platform/shell/SystemAppearance.h"
 #include "platform/shell/WindowInput.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Renderer.h"
@@ -168,12 +168,8 @@ bool DesktopWindow::handleKey(const SDL_Event& event) {
   return true;
 }
 
-// The system setting changes, and the window the app shows follows it at once, as on the phone.
 void DesktopWindow::toggleAppearance() {
-  foundation::SystemFacts facts = foundation::SystemFacts::current();
-  facts.darkAppearance = window_->userInterfaceStyle() != ui::UserInterfaceStyle::Dark;
-  foundation::SystemFacts::setCurrent(facts);
-  window_->followSystemAppearance();
+  SystemAppearance::switchTo(*window_, window_->userInterfaceStyle() != ui::UserInterfaceStyle::Dark);
 }
 
 std::string DesktopWindow::saveScreenshot() {

@@ -7,7 +7,7 @@
 #include "platform/dispatch/MainLoop.h"
 #include "platform/dispatch/QuitRequest.h"
 #include "platform/foundation/AtomicFile.h"
-#include "platform/foundation/SystemFacts.h"
+#include "platform/shell/SystemAppearance.h"
 #include "platform/shell/ViewTreeDump.h"
 #include "platform/ui/Renderer.h"
 
@@ -84,13 +84,7 @@ void ScriptRunner::play(const Script& script, const ScriptStep& step) {
     case Kind::Drag: drag(step); break;
     case Kind::Type: input_.typeText(step.text); break;
     case Kind::Key: input_.pressKey(step.key); break;
-    case Kind::Appearance: {
-      foundation::SystemFacts facts = foundation::SystemFacts::current();
-      facts.darkAppearance = step.dark;
-      foundation::SystemFacts::setCurrent(facts);
-      window_->followSystemAppearance();
-      break;
-    }
+    case Kind::Appearance: SystemAppearance::switchTo(*window_, step.dark); break;
     case Kind::Wait: advance(step.seconds); break;
     case Kind::Shot:
     case Kind::Dump: written_.push_back(write(script, step)); break;

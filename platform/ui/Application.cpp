@@ -145,12 +145,14 @@ void Application::becomeActive() {
   if (applicationState() == State::Background) enterForeground();
   state_ = State::Active;
   tellDelegate(kApplicationDidBecomeActive, kApplicationDidBecomeActiveNotification);
+  windowScene_->moveTo(SceneActivationState::ForegroundActive);
 }
 
 void Application::resignActive() {
   if (applicationState() != State::Active) return;
   tellDelegate(kApplicationWillResignActive, kApplicationWillResignActiveNotification);
   state_ = State::Inactive;
+  windowScene_->moveTo(SceneActivationState::ForegroundInactive);
 }
 
 void Application::enterBackground() {
@@ -158,12 +160,21 @@ void Application::enterBackground() {
   resignActive();
   state_ = State::Background;
   tellDelegate(kApplicationDidEnterBackground, kApplicationDidEnterBackgroundNotification);
+  windowScene_->moveTo(SceneActivationState::Background);
 }
 
 void Application::enterForeground() {
   if (applicationState() != State::Background) return;
   tellDelegate(kApplicationWillEnterForeground, kApplicationWillEnterForegroundNotification);
   state_ = State::Inactive;
+  windowScene_->moveTo(SceneActivationState::ForegroundInactive);
+}
+
+void Application::passThroughInactive(const std::function<void()>& change) {
+  const bool wasActive = applicationState() == State::Active;
+  if (wasActive) resignActive();
+  if (change) change();
+  if (wasActive) becomeActive();
 }
 
 void Application::terminate() {

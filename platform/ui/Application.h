@@ -16,6 +16,7 @@
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Protocol.h"
 #include "platform/ui/ApplicationDelegateSelectors.h"
+#include "platform/ui/Scene.h"
 
 namespace platform::ui {
 
@@ -103,6 +104,15 @@ class Application : public runtime::Object {
   void enterForeground();
   void terminate();
 
+  // The scene the app's windows are shown in: one, as for an app that declares no scenes of its own. It
+  // moves with the application: active, inactive, background.
+  const std::shared_ptr<WindowScene>& windowScene() const { return windowScene_; }
+
+  // A setting the system changes from outside the app (the appearance, switched in the control centre
+  // or the settings app): an active app resigns active while `change` runs and becomes active again
+  // afterwards, as on the phone. In any other state the change just happens.
+  void passThroughInactive(const std::function<void()>& change);
+
   // Background tasks: work that asked to finish after the app leaves the foreground. This system never
   // suspends a process, so a task is only bookkeeping until it is ended; the count lets a caller (or a
   // test) see that every task begun was also ended. Identifiers start at 1; 0 is never handed out.
@@ -126,6 +136,7 @@ class Application : public runtime::Object {
   std::vector<std::string> arguments_;
   bool launched_ = false;
   bool terminated_ = false;
+  std::shared_ptr<WindowScene> windowScene_ = std::make_shared<WindowScene>();
 
   struct BackgroundTask {
     std::string name;

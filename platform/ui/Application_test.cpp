@@ -58,7 +58,9 @@ class ApplicationTest : public ::testing::Test {
     Application::setAppExtension(false);
     for (const char* name : {kApplicationDidBecomeActiveNotification, kApplicationWillResignActiveNotification,
                              kApplicationDidEnterBackgroundNotification,
-                             kApplicationWillEnterForegroundNotification, kApplicationWillTerminateNotification}) {
+                             kApplicationWillEnterForegroundNotification, kApplicationWillTerminateNotification,
+                             kSceneWillEnterForegroundNotification, kSceneDidActivateNotification,
+                             kSceneWillDeactivateNotification, kSceneDidEnterBackgroundNotification}) {
       observations_.push_back(foundation::NotificationCenter::defaultCenter().addObserver(
           name, [](const foundation::Notification& n) { journal().push_back(n.name); }));
     }
@@ -92,15 +94,46 @@ TEST_F(ApplicationTest, DelegateMadeByClassNameHearsLaunchThenEachLifeCycleStepB
                            "launch",
                            "applicationDidBecomeActive:",
                            kApplicationDidBecomeActiveNotification,
+                           kSceneWillEnterForegroundNotification,
+                           kSceneDidActivateNotification,
                            "applicationWillResignActive:",
                            kApplicationWillResignActiveNotification,
+                           kSceneWillDeactivateNotification,
                            "applicationDidEnterBackground: (background)",
                            kApplicationDidEnterBackgroundNotification,
+                           kSceneDidEnterBackgroundNotification,
                            "applicationWillEnterForeground: (background)",
                            kApplicationWillEnterForegroundNotification,
+                           kSceneWillEnterForegroundNotification,
                            "applicationDidBecomeActive:",
                            kApplicationDidBecomeActiveNotification,
+                           kSceneDidActivateNotification,
                        }));
+  EXPECT_EQ(app->windowScene()->activationState(), SceneActivationState::ForegroundActive);
+}
+
+// The system's appearance switched from the control centre: the app is interrupted while the setting
+// changes, and only an active app is.
+TEST_F(ApplicationTest, AChangeFromOutsidePassesAnActiveAppThroughInactive) {
+  ASSERT_EQ(launch("ApplicationTestDelegate"), 0);
+  auto app = Application::sharedApplication();
+  journal().clear();
+  const auto change = [&] {
+    journal().push_back(app->applicationState() == Application::State::Inactive ? "change while inactive" : "change");
+  };
+  app->passThroughInactive(change);
+  EXPECT_EQ(journal(), (std::vector<std::string>{"applicationWillResignActive:",
+                                                 kApplicationWillResignActiveNotification,
+                                                 kSceneWillDeactivateNotification,
+                                                 "change while inactive",
+                                                 "applicationDidBecomeActive:",
+                                                 kApplicationDidBecomeActiveNotification,
+                                                 kSceneDidActivateNotification}));
+  app->enterBackground();
+  journal().clear();
+  app->passThroughInactive(change);
+  EXPECT_EQ(journal(), std::vector<std::string>{"change"});
+  EXPECT_EQ(app->applicationState(), Application::State::Background);
 }
 
 TEST_F(ApplicationTest, TerminationLeavesTheForegroundFirstAndIsAnnouncedOnce) {
@@ -113,8 +146,10 @@ TEST_F(ApplicationTest, TerminationLeavesTheForegroundFirstAndIsAnnouncedOnce) {
   EXPECT_EQ(journal(), (std::vector<std::string>{
                            "applicationWillResignActive:",
                            kApplicationWillResignActiveNotification,
+                           kSceneWillDeactivateNotification,
                            "applicationDidEnterBackground: (background)",
                            kApplicationDidEnterBackgroundNotification,
+                           kSceneDidEnterBackgroundNotification,
                            kApplicationWillTerminateNotification,
                        }))
       << "the delegate has no applicationWillTerminate:, and nothing follows termination";
@@ -135,7 +170,8 @@ TEST_F(ApplicationTest, RunTimeDelegateClassesAndMissingOnesAtLaunch) {
   journal().clear();
   ASSERT_EQ(launch(""), 0);
   EXPECT_EQ(Application::sharedApplication()->delegate(), nullptr);
-  EXPECT_EQ(journal(), std::vector<std::string>{kApplicationDidBecomeActiveNotification});
+  EXPECT_EQ(journal(), (std::vector<std::string>{kApplicationDidBecomeActiveNotification,
+                                                 kSceneWillEnterForegroundNotification, kSceneDidActivateNotification}));
 }
 
 TEST_F(ApplicationTest, DelegateChangesAreObservedWithOldAndNewAndTheDelegateIsNotOwned) {

@@ -80,6 +80,35 @@ void Scene::openURLContexts(const std::vector<OpenURLContext>& contexts) {
   if (auto d = delegate()) runtime::trySend(*d, kSceneOpenURLContexts, *this, contexts);
 }
 
+SceneActivationState Scene::activationState() const {
+  std::lock_guard lock(mutex_);
+  return activationState_;
+}
+
+void Scene::moveTo(SceneActivationState target) {
+  using State = SceneActivationState;
+  State now = activationState();
+  if (target == now || target == State::Unattached) return;
+  if (now == State::ForegroundActive) now = step(kSceneWillDeactivateNotification, State::ForegroundInactive, true);
+  if (target == State::Background) {
+    if (now != State::Background) step(kSceneDidEnterBackgroundNotification, State::Background, false);
+    return;
+  }
+  if (now != State::ForegroundInactive) now = step(kSceneWillEnterForegroundNotification, State::ForegroundInactive, true);
+  if (target == State::ForegroundActive) step(kSceneDidActivateNotification, State::ForegroundActive, false);
+}
+
+SceneActivationState Scene::step(const char* notification, SceneActivationState state, bool announcedBefore) {
+  auto& center = foundation::NotificationCenter::defaultCenter();
+  if (announcedBefore) center.post(notification, {}, this);
+  {
+    std::lock_guard lock(mutex_);
+    activationState_ = state;
+  }
+  if (!announcedBefore) center.post(notification, {}, this);
+  return state;
+}
+
 WindowScene::WindowScene(std::string identifier) : Scene(runtime::classOf<WindowScene>(), std::move(identifier)) {}
 
 }  // namespace platform::ui

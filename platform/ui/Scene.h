@@ -39,6 +39,16 @@ struct SceneConnectionOptions {
 // scene is the sender, and Scene::fromNotification() gives it back.
 inline constexpr const char* kSceneWillConnectNotification = "UISceneWillConnectNotification";
 
+// Where a scene stands: not shown yet, in front and taking touches, in front but interrupted (the
+// control centre or a call lies over it), or out of sight.
+enum class SceneActivationState { Unattached, ForegroundActive, ForegroundInactive, Background };
+
+// Posted on the default centre as a scene moves between those states, with the scene as sender.
+inline constexpr const char* kSceneWillEnterForegroundNotification = "UISceneWillEnterForegroundNotification";
+inline constexpr const char* kSceneDidActivateNotification = "UISceneDidActivateNotification";
+inline constexpr const char* kSceneWillDeactivateNotification = "UISceneWillDeactivateNotification";
+inline constexpr const char* kSceneDidEnterBackgroundNotification = "UISceneDidEnterBackgroundNotification";
+
 inline constexpr runtime::Selector<void(Scene&, const SceneConnectionOptions&)> kSceneWillConnect{
     "scene:willConnectToSession:options:"};
 inline constexpr runtime::Selector<void(Scene&, const std::vector<OpenURLContext>&)> kSceneOpenURLContexts{
@@ -73,6 +83,12 @@ class Scene : public runtime::Object {
   // Hands URLs to the delegate (scene:openURLContexts:); nothing happens without contexts or delegate.
   void openURLContexts(const std::vector<OpenURLContext>& contexts);
 
+  SceneActivationState activationState() const;
+  // Moves the scene as the system does, posting a notification at each step on the way: the background
+  // is left through the foreground (will-enter-foreground), the active state is left by deactivating
+  // (will-deactivate) first. Moving to where the scene stands, or back to unattached, does nothing.
+  void moveTo(SceneActivationState state);
+
  protected:
   Scene(runtime::Class* cls, std::string identifier);
 
@@ -81,6 +97,10 @@ class Scene : public runtime::Object {
   mutable std::mutex mutex_;
   std::shared_ptr<runtime::Object> delegate_;
   bool connected_ = false;
+  SceneActivationState activationState_ = SceneActivationState::Unattached;
+
+  // One step: a will- notification goes out before the scene takes `state`, a did- one after.
+  SceneActivationState step(const char* notification, SceneActivationState state, bool announcedBefore);
 };
 
 // A scene that shows windows, runtime class "UIWindowScene"; every scene the app connects is one.

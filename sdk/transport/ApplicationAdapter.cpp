@@ -1,6 +1,7 @@
 #include "sdk/transport/ApplicationAdapter.h"
 
 #include "platform/ui/Application.h"
+#include "platform/ui/Scene.h"
 
 namespace sdk::transport {
 
@@ -30,6 +31,16 @@ ApplicationAdapter::ApplicationAdapter() {
                                              [this](const auto&) { applicationWillEnterForeground(); }));
   observations_.push_back(center.addObserver(platform::ui::kApplicationWillTerminateNotification,
                                              [this](const auto&) { applicationWillTerminate(); }));
+  observations_.push_back(center.addObserver(platform::ui::kSceneWillEnterForegroundNotification,
+                                             [this](const auto&) { applicationWillEnterForeground(); }));
+  observations_.push_back(center.addObserver(platform::ui::kSceneWillDeactivateNotification,
+                                             [this](const auto&) { applicationDidEnterBackground(); }));
+  // A scene interrupted without leaving the foreground (the control centre, an appearance switch) comes
+  // back active without a will-enter-foreground: without this the transport would stay paused, its
+  // timer stopped, until the app next left the foreground and came back.
+  observations_.push_back(center.addObserver(platform::ui::kSceneDidActivateNotification, [this](const auto&) {
+    if (isRunningInBackground()) applicationWillEnterForeground();
+  }));
 }
 
 bool ApplicationAdapter::isAppExtension() { return platform::ui::Application::isAppExtension(); }

@@ -16,7 +16,9 @@ inline constexpr const char* kTransportWillEnterForegroundNotification =
 inline constexpr const char* kTransportWillTerminateNotification = "VDTCORApplicationWillTerminateNotification";
 
 // The transport's view of the application: it begins and ends background tasks on the platform's
-// application object and turns the platform's life-cycle notifications into the transport's own.
+// application object and turns the platform's life-cycle notifications into the transport's own. A
+// scene that comes to the foreground counts as the app doing so, and one that deactivates as the app
+// going to the background, so uploads pause as soon as the app is interrupted.
 class ApplicationAdapter final : public ApplicationInterface {
  public:
   static std::shared_ptr<ApplicationAdapter> sharedApplication();

@@ -32,8 +32,11 @@ class TransformingEventWriter final : public LifecycleObserver,
   static std::shared_ptr<TransformingEventWriter> sharedInstance();
   TransformingEventWriter(std::shared_ptr<ApplicationInterface> application, std::shared_ptr<TargetRegistrar> registrar);
 
-  // Each transformer gets the previous one's result; an empty entry or a nullptr result drops the event
-  // and completes with (false, nullopt).
+  // Each transformer gets the previous one's result, in list order, and the last one's is stored. A
+  // transformer may change the event it is given or hand back a new one; giving every transformer the
+  // entering event instead would silently throw away all but the last one's work whenever they hand
+  // back new events. An empty entry or a nullptr result drops the event and completes with
+  // (false, nullopt).
   void transformEvent(std::shared_ptr<TransportEvent> event, EventTransformerList transformers,
                       EventStore::StoreCompletion onComplete);
 

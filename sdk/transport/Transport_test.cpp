@@ -26,6 +26,21 @@ class AppendingTransformer final : public sdk::transport::EventTransformer {
   char letter_;
 };
 
+// Hands back a changed copy and leaves the event it was given alone.
+class CopyingTransformer final : public sdk::transport::EventTransformer {
+ public:
+  explicit CopyingTransformer(char letter) : letter_(letter) {}
+  std::shared_ptr<sdk::transport::TransportEvent> transformVDTEvent(std::shared_ptr<sdk::transport::TransportEvent> event) override {
+    auto bytes = event->serializedDataObjectBytes().value_or(Data{});
+    auto changed = event->copy();
+    changed->setDataObject(std::make_shared<BytesDataObject>(std::string(bytes.begin(), bytes.end()) + letter_));
+    return changed;
+  }
+
+ private:
+  char letter_;
+};
+
 class DroppingTransformer final : public sdk::transport::EventTransformer {
  public:
   std::shared_ptr<sdk::transport::TransportEvent> transformVDTEvent(std::shared_ptr<sdk::transport::TransportEvent>) override { return nullptr; }
@@ -101,6 +116,9 @@ TEST_F(TransportTest, TransformersChainAndCanDropTheEvent) {
   const Case cases[] = {
       {"none", {}, "p"},
       {"chain", {std::make_shared<AppendingTransformer>('a'), std::make_shared<AppendingTransformer>('b')}, "pab"},
+      // Each transformer works on what the one before handed back, in list order.
+      {"copies", {std::make_shared<CopyingTransformer>('a'), std::make_shared<CopyingTransformer>('b')}, "pab"},
+      {"reversed", {std::make_shared<CopyingTransformer>('b'), std::make_shared<AppendingTransformer>('a')}, "pba"},
       {"dropped", {std::make_shared<AppendingTransformer>('a'), std::make_shared<DroppingTransformer>()}, std::nullopt},
       {"missing", {std::make_shared<AppendingTransformer>('a'), nullptr}, std::nullopt},
   };

@@ -4,6 +4,7 @@
 
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Scene.h"
 #include "sdk/transport/ApplicationAdapter.h"
 #include "sdk/transport/FlatFileEventStoreTestSupport.h"
 #include "sdk/transport/Lifecycle.h"
@@ -159,6 +160,35 @@ TEST_F(CoordinatorTest, PlatformNotificationsReachEveryPartThroughTheLifeCycle) 
   uploader->clear();
   advance(90);
   EXPECT_TRUE(uploader->calls().empty());
+}
+
+TEST_F(CoordinatorTest, TheWindowSceneDeactivatingPausesUploadsAndItsReturnResumesThem) {
+  using platform::ui::SceneActivationState;
+  auto transportApplication = std::make_shared<sdk::transport::ApplicationAdapter>();
+  auto transformer = std::make_shared<sdk::transport::TransformingEventWriter>(application, registrar);
+  sdk::transport::Lifecycle lifecycle(transportApplication, transformer, coordinator, registrar);
+  auto scene = std::make_shared<platform::ui::WindowScene>();
+  scene->moveTo(SceneActivationState::ForegroundActive);
+  coordinator->startTimer();
+  settle();
+  advance(0.5);
+  uploader->clear();
+
+  // Interrupted in the foreground (it comes back active, never having left), then sent away.
+  for (auto away : {SceneActivationState::ForegroundInactive, SceneActivationState::Background}) {
+    scene->moveTo(away);
+    EXPECT_TRUE(transportApplication->isRunningInBackground());
+    settle();
+    advance(90);
+    EXPECT_TRUE(uploader->calls().empty());
+
+    scene->moveTo(SceneActivationState::ForegroundActive);
+    EXPECT_FALSE(transportApplication->isRunningInBackground());
+    settle();
+    advance(0.5);
+    EXPECT_EQ(uploader->calls(), everyTarget(4));
+    uploader->clear();
+  }
 }
 
 TEST_F(CoordinatorTest, BackgroundTasksGoThroughThePlatformApplicationExceptInAnExtension) {
