@@ -28,7 +28,7 @@ class FramesObject {
   // to the shipped catalogues: an installed copy is only brought up to date (the user's rows kept) when
   // its stored version differs. 52 was the version of the catalogues first shipped.
   static constexpr int32_t kAppVersion = 32;
-  static constexpr int32_t kDBVersion = 54;
+  static constexpr int32_t kDBVersion = 55;
   static constexpr int32_t kDefaultFormatOne = 1084;
   static constexpr int32_t kDefaultFormatTwo = 599;
   static constexpr int32_t kDefaultShading = 2;

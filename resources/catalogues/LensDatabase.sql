@@ -173,14 +173,17 @@ INSERT INTO Manufacturer VALUES (12, 'Cooke', 'S7/i', 'Prime Lens', 0, 1.0, 0);
 INSERT INTO Lenses VALUES (103, 12, 18.0, 'T2.0', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.31, NULL);
 INSERT INTO Lenses VALUES (104, 12, 21.0, 'T2.0', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.31, NULL);
 INSERT INTO Lenses VALUES (105, 12, 25.0, 'T2.0', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.31, NULL);
-INSERT INTO Lenses VALUES (106, 12, 27.0, 'T2.0', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.31, NULL);
-INSERT INTO Lenses VALUES (107, 12, 32.0, 'T2.0', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.31, NULL);
-INSERT INTO Lenses VALUES (108, 12, 40.0, 'T2.0', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.31, NULL);
+INSERT INTO Lenses VALUES (106, 12, 27.0, 'T2.0', 'PL', '0.35m | 1''2"', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.31, NULL);
+INSERT INTO Lenses VALUES (107, 12, 32.0, 'T2.0', 'PL', '0.35m | 1''2"', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.31, NULL);
+INSERT INTO Lenses VALUES (108, 12, 40.0, 'T2.0', 'PL', '0.45m | 1''6"', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.31, NULL);
 INSERT INTO Lenses VALUES (109, 12, 50.0, 'T2.0', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.31, NULL);
 INSERT INTO Lenses VALUES (110, 12, 65.0, 'T2.0', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.31, NULL);
-INSERT INTO Lenses VALUES (111, 12, 75.0, 'T2.0', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.31, NULL);
+INSERT INTO Lenses VALUES (111, 12, 75.0, 'T2.0', 'PL', '0.475m | 1''7"', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.31, NULL);
 INSERT INTO Lenses VALUES (112, 12, 100.0, 'T2.0', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.31, NULL);
 INSERT INTO Lenses VALUES (113, 12, 135.0, 'T2.0', 'PL', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.31, NULL);
+INSERT INTO Lenses VALUES (474, 12, 16.0, 'T2.0', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (475, 12, 180.0, 'T2.0', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (476, 12, 300.0, 'T3.3', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
 
 INSERT INTO Manufacturer VALUES (13, 'Cooke', 'Panchro/i Classic', 'Prime Lens', 0, 1.0, 0);
 INSERT INTO Lenses VALUES (114, 13, 18.0, 'T2.2', 'PL', '', 'Prime Lens', 1.0, 'Super 35', 0, 0, 0.0, '', NULL, NULL, NULL);
@@ -199,6 +202,8 @@ INSERT INTO Lenses VALUES (125, 14, 75.0, 'T2.3', 'PL', '', 'Prime Lens', 2.0, '
 INSERT INTO Lenses VALUES (126, 14, 100.0, 'T2.3', 'PL', '', 'Prime Lens', 2.0, 'Super 35', 0, 0, 0.0, '', NULL, 33.54, NULL);
 INSERT INTO Lenses VALUES (127, 14, 135.0, 'T2.3', 'PL', '', 'Prime Lens', 2.0, 'Super 35', 0, 0, 0.0, '', NULL, 33.54, NULL);
 INSERT INTO Lenses VALUES (128, 14, 180.0, 'T2.8', 'PL', '', 'Prime Lens', 2.0, 'Super 35', 0, 0, 0.0, '', NULL, 33.54, NULL);
+INSERT INTO Lenses VALUES (478, 14, 65.0, 'T2.6', '', '', 'Prime Lens', 2.0, 'Super 35', 0, 0, 0.0, 'Macro', NULL, 33.54, NULL);
+INSERT INTO Lenses VALUES (479, 14, 300.0, 'T3.5', '', '', 'Prime Lens', 2.0, 'Super 35', 0, 0, 0.0, '', NULL, 33.54, NULL);
 
 INSERT INTO Manufacturer VALUES (15, 'Cooke', 'Anamorphic/i Zoom', 'Zoom Lens', 0, 2.0, 0);
 INSERT INTO Lenses VALUES (129, 15, 35.0, 'T3.1', 'PL', '', 'Zoom Lens', 2.0, 'Super 35', 0, 0, 140.0, '', NULL, NULL, NULL);
@@ -414,6 +419,7 @@ INSERT INTO Lenses VALUES (329, 40, 75.0, 'T2.3', '', '', 'Prime Lens', 1.8, 'Fu
 INSERT INTO Lenses VALUES (330, 40, 100.0, 'T2.3', '', '', 'Prime Lens', 1.8, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
 INSERT INTO Lenses VALUES (331, 40, 135.0, 'T2.3', '', '', 'Prime Lens', 1.8, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
 INSERT INTO Lenses VALUES (332, 40, 180.0, 'T2.9', '', '', 'Prime Lens', 1.8, 'Full Frame', 0, 0, 0.0, '', NULL, 46.3, NULL);
+INSERT INTO Lenses VALUES (477, 40, 85.0, 'T2.8', '', '', 'Prime Lens', 1.8, 'Full Frame', 0, 0, 0.0, 'Macro', NULL, 46.3, NULL);
 
 INSERT INTO Manufacturer VALUES (41, 'Cooke', 'Varotal/i FF', 'Zoom Lens', 0, 1.0, 0);
 INSERT INTO Lenses VALUES (333, 41, 19.0, 'T2.9', '', '0.6m | 2''', 'Zoom Lens', 1.0, 'Full Frame', 0, 0, 40.0, '', NULL, 46.3, 46.3);
@@ -597,6 +603,102 @@ INSERT INTO Manufacturer VALUES (65, 'Sirui', 'Vision Prime 1', 'Prime Lens', 0,
 INSERT INTO Lenses VALUES (471, 65, 24.0, 'T1.4', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
 INSERT INTO Lenses VALUES (472, 65, 35.0, 'T1.4', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
 INSERT INTO Lenses VALUES (473, 65, 50.0, 'T1.4', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (66, 'Cooke', 'Panchro/i Classic FF', 'Prime Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (480, 66, 18.0, 'T2.2', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (481, 66, 21.0, 'T2.2', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (482, 66, 25.0, 'T2.2', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (483, 66, 27.0, 'T2.2', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (484, 66, 32.0, 'T2.2', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (485, 66, 40.0, 'T2.2', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (486, 66, 50.0, 'T2.2', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (487, 66, 65.0, 'T2.4', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, 'Macro', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (488, 66, 75.0, 'T2.2', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (489, 66, 100.0, 'T2.6', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (490, 66, 135.0, 'T2.8', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (491, 66, 152.0, 'T3.0', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (67, 'Cooke', 'AP3 Anamorphic', 'Prime Lens', 0, 1.5, 0);
+INSERT INTO Lenses VALUES (492, 67, 35.0, 'T2.4', '', '', 'Prime Lens', 1.5, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (493, 67, 50.0, 'T2.4', '', '', 'Prime Lens', 1.5, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (494, 67, 85.0, 'T2.4', '', '', 'Prime Lens', 1.5, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (68, 'Leitz', 'ELSIE', 'Prime Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (495, 68, 15.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (496, 68, 18.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (497, 68, 21.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (498, 68, 25.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (499, 68, 29.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (500, 68, 35.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (501, 68, 40.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (502, 68, 50.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (503, 68, 65.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (504, 68, 75.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (505, 68, 100.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (506, 68, 125.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (507, 68, 150.0, 'T2.1', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (69, 'Leitz', 'HUGO', 'Prime Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (508, 69, 18.0, 'T1.5', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (509, 69, 21.0, 'T1.5', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (510, 69, 24.0, 'T1.5', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (511, 69, 28.0, 'T1.5', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (512, 69, 35.0, 'T1.5', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (513, 69, 40.0, 'T1.5', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (514, 69, 50.0, 'T1.5', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (515, 69, 75.0, 'T1.5', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (516, 69, 90.0, 'T1.5', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (517, 69, 135.0, 'T1.9', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (70, 'Leitz', 'Thalia', 'Prime Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (518, 70, 24.0, 'T3.6', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (519, 70, 30.0, 'T2.9', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (520, 70, 35.0, 'T2.6', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (521, 70, 45.0, 'T2.9', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (522, 70, 55.0, 'T2.8', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (523, 70, 70.0, 'T2.6', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (524, 70, 90.0, 'T2.2', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (525, 70, 100.0, 'T2.2', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (526, 70, 120.0, 'T2.6', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (527, 70, 180.0, 'T3.6', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (71, 'Angénieux', 'Optimo Type EZ-1', 'Zoom Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (528, 71, 30.0, 'T2', '', '', 'Zoom Lens', 1.0, 'Super 35', 0, 0, 90.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (529, 71, 45.0, 'T3', '', '', 'Zoom Lens', 1.0, 'Full Frame', 0, 0, 135.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (72, 'Angénieux', 'Optimo Type EZ-2', 'Zoom Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (530, 72, 15.0, 'T2', '', '', 'Zoom Lens', 1.0, 'Super 35', 0, 0, 40.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (531, 72, 22.0, 'T3', '', '', 'Zoom Lens', 1.0, 'Full Frame', 0, 0, 60.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (73, 'Angénieux', 'Optimo Type EZ-3', 'Zoom Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (532, 73, 45.0, 'T2.3', '', '', 'Zoom Lens', 1.0, 'Super 35', 0, 0, 165.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (533, 73, 68.0, 'T3.5', '', '', 'Zoom Lens', 1.0, 'Full Frame', 0, 0, 250.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (74, 'ZEISS', 'Lightweight Zoom LWZ.3', 'Zoom Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (534, 74, 21.0, 'T2.9', '', '', 'Zoom Lens', 1.0, 'Super 35', 0, 0, 100.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (75, 'Laowa', 'Proteus 2x Anamorphic', 'Prime Lens', 0, 2.0, 0);
+INSERT INTO Lenses VALUES (535, 75, 35.0, 'T2', '', '', 'Prime Lens', 2.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (536, 75, 45.0, 'T2', '', '', 'Prime Lens', 2.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (537, 75, 60.0, 'T2', '', '', 'Prime Lens', 2.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (538, 75, 85.0, 'T2', '', '', 'Prime Lens', 2.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (76, 'Kowa', 'Anamorphic Prominar', 'Prime Lens', 0, 2.0, 0);
+INSERT INTO Lenses VALUES (539, 76, 40.0, 'T2.3', '', '', 'Prime Lens', 2.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (540, 76, 50.0, 'T2.3', '', '', 'Prime Lens', 2.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (541, 76, 75.0, 'T2.8', '', '', 'Prime Lens', 2.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (542, 76, 100.0, 'T3.4', '', '', 'Prime Lens', 2.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (77, 'Tokina', 'Vista One', 'Prime Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (543, 77, 135.0, 'T1.5', '', '', 'Prime Lens', 1.0, 'Full Frame', 0, 0, 0.0, '', NULL, NULL, NULL);
+
+INSERT INTO Manufacturer VALUES (78, 'DZOFilm', 'Vespid Prime 2', 'Prime Lens', 0, 1.0, 0);
+INSERT INTO Lenses VALUES (544, 78, 18.0, 'T1.9', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (545, 78, 24.0, 'T1.9', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (546, 78, 35.0, 'T1.9', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (547, 78, 50.0, 'T1.9', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (548, 78, 85.0, 'T1.9', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
+INSERT INTO Lenses VALUES (549, 78, 105.0, 'T1.9', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);
 
 INSERT INTO Manufacturer VALUES (250, 'Generic', 'Prime Lenses', 'Prime Lens', 0, 1.0, 0);
 INSERT INTO Lenses VALUES (254, 250, 8.0, '', '', '', 'Prime Lens', 1.0, '', 0, 0, 0.0, '', NULL, NULL, NULL);

@@ -139,6 +139,22 @@ INSERT INTO FormatContainer VALUES (1309, 9, '5K S35 16:9', 1.0, 24.0, 13.5, 'Ci
 INSERT INTO FormatContainer VALUES (1310, 9, '4K 16:9', 1.0, 19.2, 10.8, 'Cine', 0, '1.78:1', 25);
 INSERT INTO FormatContainer VALUES (1311, 9, '3K 17:9', 1.0, 15.36, 8.1, 'Cine', 0, '1.9:1', 26);
 INSERT INTO FormatContainer VALUES (1312, 9, '2K 17:9', 1.0, 10.24, 5.4, 'Cine', 0, '1.9:1', 27);
+INSERT INTO FormatContainer VALUES (1336, 9, '7K 1:1', 1.0, 18.9, 18.9, 'Cine', 0, '1:1', 28);
+INSERT INTO FormatContainer VALUES (1337, 9, '7K 1:1 Anamorphic', 1.0, 18.9, 18.9, 'Cine', 0, '1:1', 29);
+INSERT INTO FormatContainer VALUES (1338, 9, '6K 1:1', 1.0, 16.2, 16.2, 'Cine', 0, '1:1', 30);
+INSERT INTO FormatContainer VALUES (1339, 9, '5K S35 1:1', 1.0, 13.5, 13.5, 'Cine', 0, '1:1', 31);
+INSERT INTO FormatContainer VALUES (1340, 9, '4K 2:1', 1.0, 20.48, 10.24, 'Cine', 0, '2:1', 32);
+INSERT INTO FormatContainer VALUES (1341, 9, '4K 2.4:1', 1.0, 20.48, 8.64, 'Cine', 0, '2.37:1', 33);
+INSERT INTO FormatContainer VALUES (1342, 9, '4K 1:1', 1.0, 10.8, 10.8, 'Cine', 0, '1:1', 34);
+INSERT INTO FormatContainer VALUES (1343, 9, '4K 8:1', 1.0, 20.48, 2.56, 'Cine', 0, '8:1', 35);
+INSERT INTO FormatContainer VALUES (1344, 9, '3K 2:1', 1.0, 15.36, 7.68, 'Cine', 0, '2:1', 36);
+INSERT INTO FormatContainer VALUES (1345, 9, '3K 2.4:1', 1.0, 15.36, 6.48, 'Cine', 0, '2.37:1', 37);
+INSERT INTO FormatContainer VALUES (1346, 9, '3K 16:9', 1.0, 14.4, 8.1, 'Cine', 0, '1.78:1', 38);
+INSERT INTO FormatContainer VALUES (1347, 9, '3K 1:1', 1.0, 8.1, 8.1, 'Cine', 0, '1:1', 39);
+INSERT INTO FormatContainer VALUES (1348, 9, '2K 2:1', 1.0, 10.24, 5.12, 'Cine', 0, '2:1', 40);
+INSERT INTO FormatContainer VALUES (1349, 9, '2K 2.4:1', 1.0, 10.24, 4.32, 'Cine', 0, '2.37:1', 41);
+INSERT INTO FormatContainer VALUES (1350, 9, '2K 16:9', 1.0, 9.6, 5.4, 'Cine', 0, '1.78:1', 42);
+INSERT INTO FormatContainer VALUES (1351, 9, '2K 1:1', 1.0, 5.4, 5.4, 'Cine', 0, '1:1', 43);
 
 INSERT INTO ManufactorTable VALUES (10, 'RED', 'V-RAPTOR 8K S35', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (27, 10, '8K 17:9', 1.0, 26.21, 13.82, 'Cine', 0, '1.9:1', 1);
@@ -303,6 +319,7 @@ INSERT INTO FormatContainer VALUES (81, 48, 'Stills 3:2', 1.0, 23.5, 15.6, 'Phot
 
 INSERT INTO ManufactorTable VALUES (49, 'Fujifilm', 'X-H2S', 'Photo', 0);
 INSERT INTO FormatContainer VALUES (82, 49, 'Stills 3:2', 1.0, 23.5, 15.6, 'Photo', 0, '1.51:1', 1);
+INSERT INTO FormatContainer VALUES (1352, 49, '6.2K 3:2 Open Gate', 1.0, 23.5, 15.6, 'Photo', 0, '1.51:1', 2);
 
 INSERT INTO ManufactorTable VALUES (50, 'Fujifilm', 'GFX100S', 'Photo', 0);
 INSERT INTO FormatContainer VALUES (83, 50, 'Stills 4:3', 1.0, 43.8, 32.9, 'Photo', 0, '1.33:1', 1);
@@ -380,6 +397,16 @@ INSERT INTO FormatContainer VALUES (1173, 65, '8.7K S35 16:9', 1.0, 25.2, 14.2, 
 INSERT INTO FormatContainer VALUES (1174, 65, '9.3K S35 17:9', 1.0, 27.0, 14.2, 'Cine', 0, '1.9:1', 8);
 INSERT INTO FormatContainer VALUES (1175, 65, '9.3K S35 2.4:1', 1.0, 27.0, 11.21, 'Cine', 0, '2.41:1', 9);
 INSERT INTO FormatContainer VALUES (1176, 65, '7.7K S35 6:5', 1.0, 22.27, 18.58, 'Cine', 0, '1.2:1', 10);
+INSERT INTO FormatContainer VALUES (1314, 65, '8K 3:2 Open Gate', 1.0, 35.6352, 23.316, 'Cine', 0, '1.53:1', 11);
+INSERT INTO FormatContainer VALUES (1315, 65, '4K 3:2 Open Gate', 1.0, 35.6352, 23.316, 'Cine', 0, '1.53:1', 12);
+INSERT INTO FormatContainer VALUES (1316, 65, '8K 16:9', 1.0, 35.6352, 20.04, 'Cine', 0, '1.78:1', 13);
+INSERT INTO FormatContainer VALUES (1317, 65, '4K 16:9', 1.0, 35.6352, 20.04, 'Cine', 0, '1.78:1', 14);
+INSERT INTO FormatContainer VALUES (1318, 65, '8K 17:9', 1.0, 35.6352, 18.79, 'Cine', 0, '1.9:1', 15);
+INSERT INTO FormatContainer VALUES (1319, 65, '4K 17:9', 1.0, 35.6352, 18.79, 'Cine', 0, '1.9:1', 16);
+INSERT INTO FormatContainer VALUES (1320, 65, '8K 2.4:1', 1.0, 35.6352, 14.82, 'Cine', 0, '2.4:1', 17);
+INSERT INTO FormatContainer VALUES (1321, 65, '4K 2.4:1', 1.0, 35.6352, 14.82, 'Cine', 0, '2.4:1', 18);
+INSERT INTO FormatContainer VALUES (1322, 65, '8K 6:5', 1.0, 27.98, 23.316, 'Cine', 0, '1.2:1', 19);
+INSERT INTO FormatContainer VALUES (1323, 65, '4K 6:5', 1.0, 27.98, 23.316, 'Cine', 0, '1.2:1', 20);
 
 INSERT INTO ManufactorTable VALUES (66, 'Blackmagic Design', 'URSA Cine 17K 65', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (1177, 66, '17K 2.2:1 Open Gate', 1.0, 50.808, 23.316, 'Cine', 0, '2.18:1', 1);
@@ -392,6 +419,18 @@ INSERT INTO FormatContainer VALUES (1183, 66, '9.6K 6:5', 1.0, 27.98, 23.32, 'Ci
 INSERT INTO FormatContainer VALUES (1184, 66, '12K 16:9 Crop', 1.0, 35.64, 20.04, 'Cine', 0, '1.78:1', 8);
 INSERT INTO FormatContainer VALUES (1185, 66, '12K 17:9 Crop', 1.0, 35.64, 18.79, 'Cine', 0, '1.9:1', 9);
 INSERT INTO FormatContainer VALUES (1186, 66, '12K 2.4:1 Crop', 1.0, 35.64, 14.82, 'Cine', 0, '2.4:1', 10);
+INSERT INTO FormatContainer VALUES (1324, 66, '8K 2.2:1 Open Gate', 1.0, 50.808, 23.316, 'Cine', 0, '2.18:1', 11);
+INSERT INTO FormatContainer VALUES (1325, 66, '4K 2.2:1 Open Gate', 1.0, 50.808, 23.316, 'Cine', 0, '2.18:1', 12);
+INSERT INTO FormatContainer VALUES (1326, 66, '8K 2:1', 1.0, 46.77, 23.32, 'Cine', 0, '2.01:1', 13);
+INSERT INTO FormatContainer VALUES (1327, 66, '4K 2:1', 1.0, 46.77, 23.32, 'Cine', 0, '2.01:1', 14);
+INSERT INTO FormatContainer VALUES (1328, 66, '8K 3:2', 1.0, 35.64, 23.32, 'Cine', 0, '1.53:1', 15);
+INSERT INTO FormatContainer VALUES (1329, 66, '4K 3:2', 1.0, 35.64, 23.32, 'Cine', 0, '1.53:1', 16);
+INSERT INTO FormatContainer VALUES (1330, 66, '8K 16:9 Crop', 1.0, 35.64, 20.04, 'Cine', 0, '1.78:1', 17);
+INSERT INTO FormatContainer VALUES (1331, 66, '4K 16:9 Crop', 1.0, 35.64, 20.04, 'Cine', 0, '1.78:1', 18);
+INSERT INTO FormatContainer VALUES (1332, 66, '8K 17:9 Crop', 1.0, 35.64, 18.79, 'Cine', 0, '1.9:1', 19);
+INSERT INTO FormatContainer VALUES (1333, 66, '4K 17:9 Crop', 1.0, 35.64, 18.79, 'Cine', 0, '1.9:1', 20);
+INSERT INTO FormatContainer VALUES (1334, 66, '8K 2.4:1 Crop', 1.0, 35.64, 14.82, 'Cine', 0, '2.4:1', 21);
+INSERT INTO FormatContainer VALUES (1335, 66, '4K 2.4:1 Crop', 1.0, 35.64, 14.82, 'Cine', 0, '2.4:1', 22);
 
 INSERT INTO ManufactorTable VALUES (67, 'Blackmagic Design', 'Cinema Camera 6K', 'Cine', 0);
 INSERT INTO FormatContainer VALUES (1187, 67, '6K 3:2 Open Gate', 1.0, 36.0, 24.0, 'Cine', 0, '1.5:1', 1);
