@@ -2,6 +2,7 @@
 // deletion of the user's own rows, and the keyboard.
 #include "app/kit/UIConstants.h"
 #include "app/model/DisplayNumbers.h"
+#include "app/optics/SensorLimits.h"
 #include "app/setup/AspectRatioList.h"
 #include "app/setup/CameraModeAspectViewController.h"
 #include "app/setup/OtherSlotRepair.h"
@@ -127,9 +128,10 @@ bool CameraModeAspectViewController::checkForErrorFormat() {
   auto& v = views_;
   FormCheck check({v.customFormatNameTextField.get(), v.customFormatSensorWidthTextField.get(),
                    v.customFormatSensorHeightTextField.get()});
+  using app::optics::SensorLimits;
   check.requireText(*v.customFormatNameTextField)
-      .requirePositiveNumber(*v.customFormatSensorWidthTextField)
-      .requirePositiveNumber(*v.customFormatSensorHeightTextField);
+      .requireNumberWithin(*v.customFormatSensorWidthTextField, SensorLimits::kSmallestSide, SensorLimits::kLargestSide)
+      .requireNumberWithin(*v.customFormatSensorHeightTextField, SensorLimits::kSmallestSide, SensorLimits::kLargestSide);
   return check.failed();
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/kit/KitTestSupport.h"
 #include "app/kit/UIConstants.h"
 #include "app/settings/BasicGuide.h"
@@ -423,6 +425,54 @@ TEST_F(CameraPickerTest, TheCameraFormMarksWhatIsWrongAndStoresNothingUntilItIsR
   EXPECT_EQ(storedPreference("FormatOneID"), editedFormat());
   EXPECT_FALSE(onScreen());
   EXPECT_EQ(pauses, 0) << "a saved camera closes without the pause";
+}
+
+// A sensor a tenth of a micrometre or a kilometre wide is no camera: the form says what a side may be,
+// marks a side beyond it, and stores and commits nothing; its bounds themselves are cameras.
+TEST_F(CameraPickerTest, TheCameraFormHoldsEachSideToARealCameraAndSaysSo) {
+  open();
+  openForm();
+  std::vector<std::string> captions;
+  for (const auto& label : v().formLabels) captions.push_back(label->text());
+  EXPECT_NE(std::find(captions.begin(), captions.end(), "SENSOR WIDTH (1–100 MM)"), captions.end());
+  EXPECT_NE(std::find(captions.begin(), captions.end(), "SENSOR HEIGHT (1–100 MM)"), captions.end());
+
+  const int cameras = cameraCount();
+  const int format = editedFormat();
+  const float width = edited().shootingMode->width;
+  const int64_t storedFormat = storedPreference("FormatOneID");
+  struct Refused {
+    const char* width;
+    const char* height;
+    bool widthMarked, heightMarked;
+  };
+  const Refused refused[] = {{"1e-7", "24", true, false},
+                             {"0,99", "24", true, false},
+                             {"36", "100.5", false, true},
+                             {"36", "1e9", false, true},
+                             {"1e9", "1e-7", true, true}};
+  for (const auto& [w, h, widthMarked, heightMarked] : refused) {
+    v().customFormatNameTextField->setText("Absurd");
+    v().customFormatSensorWidthTextField->setText(w);
+    v().customFormatSensorHeightTextField->setText(h);
+    save();
+    EXPECT_EQ(app::setup::isMarkedInputError(*v().customFormatSensorWidthTextField), widthMarked) << w << " x " << h;
+    EXPECT_EQ(app::setup::isMarkedInputError(*v().customFormatSensorHeightTextField), heightMarked) << w << " x " << h;
+    EXPECT_FALSE(app::setup::isMarkedInputError(*v().customFormatNameTextField));
+    EXPECT_TRUE(screen->newFormatCreation) << "the form stays open";
+    EXPECT_EQ(cameraCount(), cameras);
+    EXPECT_EQ(editedFormat(), format);
+    EXPECT_FLOAT_EQ(edited().shootingMode->width, width);
+    EXPECT_EQ(storedPreference("FormatOneID"), storedFormat);
+  }
+
+  v().customFormatSensorWidthTextField->setText("1");
+  v().customFormatSensorHeightTextField->setText("100");
+  save();
+  ASSERT_TRUE(cameraNamed("Absurd"));
+  EXPECT_FLOAT_EQ(edited().shootingMode->width, 1);
+  EXPECT_FLOAT_EQ(edited().shootingMode->height, 100);
+  EXPECT_EQ(storedPreference("FormatOneID"), editedFormat());
 }
 
 TEST_F(CameraPickerTest, ACameraThatCannotBeStoredCommitsNothingAndKeepsTheForm) {

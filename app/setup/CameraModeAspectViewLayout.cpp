@@ -1,6 +1,7 @@
 // CameraModeAspectViewController: its views, made and placed in code in place of its storyboard scene.
 #include "app/kit/StyledViews.h"
 #include "app/kit/UIConstants.h"
+#include "app/optics/SensorLimits.h"
 #include "app/pages/PageContentView.h"
 #include "app/setup/CameraModeAspectViewController.h"
 #include "app/setup/SetupForm.h"
@@ -161,10 +162,14 @@ void CameraModeAspectViewController::buildViews(View& root) {
 
 void CameraModeAspectViewController::buildForms(View& root) {
   auto& v = views_;
-  const auto formLabel = [&](const char* text) {
-    auto l = label(localized(text), kit::UIConstants::mediumFontWithSize(11), kit::UIConstants::lowContrastText());
+  const auto formLabel = [&](const std::string& text) {
+    auto l = label(text, kit::UIConstants::mediumFontWithSize(11), kit::UIConstants::lowContrastText());
     v.formLabels.push_back(l);
     return l;
+  };
+  const auto sideCaption = [](const char* title) {
+    return app::setup::rangeCaption(localized(title), app::optics::SensorLimits::kSmallestSide,
+                                    app::optics::SensorLimits::kLargestSide, "MM");
   };
   v.customFormatView = make<View>();
   v.customFramelineView = make<View>();
@@ -173,11 +178,11 @@ void CameraModeAspectViewController::buildForms(View& root) {
   v.customFormatSensorHeightTextField = field(kSensorHeightFieldTag, "24mm");
   v.customAspectRatioWidthTextField = field(kRatioWidthFieldTag, "1.78");
   v.customAspectRatioHeightTextField = field(kRatioHeightFieldTag, "1");
-  v.customFormatView->addSubview(formLabel("CAMERA NAME"));
-  v.customFormatView->addSubview(formLabel("SENSOR WIDTH (MM)"));
-  v.customFormatView->addSubview(formLabel("SENSOR HEIGHT (MM)"));
-  v.customFramelineView->addSubview(formLabel("WIDTH"));
-  v.customFramelineView->addSubview(formLabel("HEIGHT"));
+  v.customFormatView->addSubview(formLabel(localized("CAMERA NAME")));
+  v.customFormatView->addSubview(formLabel(sideCaption("SENSOR WIDTH")));
+  v.customFormatView->addSubview(formLabel(sideCaption("SENSOR HEIGHT")));
+  v.customFramelineView->addSubview(formLabel(localized("WIDTH")));
+  v.customFramelineView->addSubview(formLabel(localized("HEIGHT")));
   for (const auto& f : {v.customFormatNameTextField, v.customFormatSensorWidthTextField,
                         v.customFormatSensorHeightTextField}) {
     v.customFormatView->addSubview(f);

@@ -146,8 +146,12 @@ TEST_F(LensAdapterPickerTest, NewAdaptersAreStoredSelectedAndTheScreenStays) {
   EXPECT_FLOAT_EQ(selectedInCatalogue().adapterValueWidth, 1.33f);
 }
 
+// The form says what a factor may be; a factor beyond it is marked like any other bad input, and the
+// package keeps its adapter.
 TEST_F(LensAdapterPickerTest, BadInputIsMarkedAndNothingStored) {
+  EXPECT_EQ(v().customAdapterFactorLabel->text(), "FACTOR (0.1–10)");
   const size_t before = screen->lensAdapterItems().size();
+  const int adapter = editedAdapterId();
   struct Case {
     const char* factor;
     const char* name;
@@ -156,6 +160,7 @@ TEST_F(LensAdapterPickerTest, BadInputIsMarkedAndNothingStored) {
   const Case cases[] = {
       {"0", "Zero", true, false}, {"abc", "Letters", true, false}, {"2x", "Unit", true, false},
       {"", "Empty", true, false}, {"0.7", "", false, true},       {"-2", "Negative", true, false},
+      {"0.09", "Tiny", true, false}, {"10.5", "Huge", true, false}, {"1e9", "Absurd", true, false},
   };
   for (const auto& c : cases) {
     create(c.factor, c.name, false);
@@ -166,6 +171,7 @@ TEST_F(LensAdapterPickerTest, BadInputIsMarkedAndNothingStored) {
     env.advance(0.3);
   }
   EXPECT_EQ(screen->lensAdapterItems().size(), before);
+  EXPECT_EQ(editedAdapterId(), adapter);
   EXPECT_FALSE(marked(*v().adapterValueField)) << "cancel clears the marks";
 }
 

@@ -1,7 +1,9 @@
 // LensAdapterViewController: its views, made and placed in code in place of its storyboard scene.
 #include "app/kit/UIConstants.h"
+#include "app/optics/LensLimits.h"
 #include "app/pages/PageContentView.h"
 #include "app/setup/LensAdapterViewController.h"
+#include "app/setup/SetupForm.h"
 #include "app/setup/SetupIcons.h"
 
 using platform::ui::make;
@@ -56,7 +58,10 @@ void LensAdapterViewController::buildViews(platform::ui::View& root) {
   v.customAdapterView = make<platform::ui::View>();
   v.customAdapterView->setBackgroundColor(kit::UIConstants::secondaryBG());
   v.customAdapterView->setAlpha(0);
-  v.customAdapterFactorLabel = adapterLabel("FACTOR", kit::UIConstants::mediumFontWithSize(11), kit::UIConstants::lowContrastText());
+  v.customAdapterFactorLabel = adapterLabel(
+      app::setup::rangeCaption("FACTOR", app::optics::LensLimits::kSmallestAdapterFactor,
+                               app::optics::LensLimits::kLargestAdapterFactor),
+      kit::UIConstants::mediumFontWithSize(11), kit::UIConstants::lowContrastText());
   v.customAdapterNameLabel = adapterLabel("NAME", kit::UIConstants::mediumFontWithSize(11), kit::UIConstants::lowContrastText());
   v.adapterValueField = field(kFactorFieldTag, platform::ui::ReturnKeyType::Next);
   v.adapterValueField->setKeyboardType(platform::ui::KeyboardType::DecimalPad);

@@ -4,6 +4,7 @@
 
 #include "app/kit/StyledViews.h"
 #include "app/kit/UIConstants.h"
+#include "app/model/DisplayNumbers.h"
 #include "app/model/NumericText.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/LocalizedStrings.h"
@@ -62,6 +63,18 @@ bool FormNumber::isPositive(std::string_view text) {
   return std::isfinite(number) && number > 0.0f;
 }
 
+bool FormNumber::isWithin(std::string_view text, double low, double high) {
+  if (!isNumeric(text)) return false;
+  // Read as a float, so compared with the bounds as floats: a typed bound is always within.
+  const float number = value(text);
+  return number >= static_cast<float>(low) && number <= static_cast<float>(high);
+}
+
+std::string rangeCaption(const std::string& title, double low, double high, const std::string& unit) {
+  const auto bound = [](double value) { return app::model::DisplayNumbers::ratio(value); };
+  return title + " (" + bound(low) + "–" + bound(high) + (unit.empty() ? "" : " " + unit) + ")";
+}
+
 // --- marks ---
 
 void markInputError(platform::ui::TextField& field) {
@@ -92,6 +105,11 @@ FormCheck& FormCheck::requireText(platform::ui::TextField& field) {
 
 FormCheck& FormCheck::requirePositiveNumber(platform::ui::TextField& field) {
   if (!FormNumber::isPositive(field.text())) mark(field);
+  return *this;
+}
+
+FormCheck& FormCheck::requireNumberWithin(platform::ui::TextField& field, double low, double high) {
+  if (!FormNumber::isWithin(field.text(), low, high)) mark(field);
   return *this;
 }
 

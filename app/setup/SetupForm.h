@@ -26,7 +26,13 @@ class FormNumber {
   static float value(std::string_view text);
   // A size or factor the app can compute with: numeric, finite and above zero.
   static bool isPositive(std::string_view text);
+  // A number held to a range: numeric, and from `low` to `high` inclusive.
+  static bool isWithin(std::string_view text, double low, double high);
 };
+
+// The caption over a field held to a range, so that a person reads the bounds before a red mark tells
+// them: "SENSOR WIDTH (1–100 MM)", "FACTOR (0.1–10)".
+std::string rangeCaption(const std::string& title, double low, double high, const std::string& unit = {});
 
 // A field in error wears a red rounded border; no message is shown.
 void markInputError(platform::ui::TextField& field);
@@ -43,6 +49,8 @@ class FormCheck {
   FormCheck& requireText(platform::ui::TextField& field);
   // Marks the field unless FormNumber::isPositive.
   FormCheck& requirePositiveNumber(platform::ui::TextField& field);
+  // Marks the field unless FormNumber::isWithin.
+  FormCheck& requireNumberWithin(platform::ui::TextField& field, double low, double high);
   FormCheck& mark(platform::ui::TextField& field);
 
   // Whether any field was marked.
