@@ -10,14 +10,12 @@
 // the engine and for SQLite, and the median wall time of one event below and past the cap ("_us").
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
-#include <time.h>
 
-#include <algorithm>
-#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "bench/TurnTimes.h"
 #include "sdk/analytics/engine/DefaultEventParameters.h"
 #include "sdk/analytics/engine/EventHandler.h"
 #include "sdk/analytics/engine/EventPipelineTestSupport.h"
@@ -44,29 +42,7 @@ platform::foundation::Data sampleEventBytes() {
   return sdk::analytics::makeProtoEvent(*event)->protoBuffer();
 }
 
-struct Times {
-  double wall = 0, cpu = 0;
-};
-
-double processSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
-
-Times timed(const std::function<void()>& work) {
-  const auto wallStart = std::chrono::steady_clock::now();
-  const double cpuStart = processSeconds();
-  work();
-  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count(),
-          processSeconds() - cpuStart};
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t middle = values.size() / 2;
-  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
+using ostrel::bench::TurnTimes;
 
 // Runs `below` and `past` in alternating turns (the first turn of each unmeasured) and reports the
 // median ratios of past over below under `name`, and the median wall time of an event of each.
@@ -75,24 +51,16 @@ void reportTurns(benchmark::State& state, const std::string& name, const std::fu
   below();
   past();
   std::vector<double> wall, cpu, belowMicroseconds, pastMicroseconds;
-  for (int turn = 0; turn < kTurns; ++turn) {
-    Times belowTimes, pastTimes;
-    if (turn % 2) {
-      pastTimes = timed(past);
-      belowTimes = timed(below);
-    } else {
-      belowTimes = timed(below);
-      pastTimes = timed(past);
-    }
+  for (const auto& [pastTimes, belowTimes] : TurnTimes::alternate(kTurns, past, below)) {
     wall.push_back(pastTimes.wall / belowTimes.wall);
     cpu.push_back(pastTimes.cpu / belowTimes.cpu);
     belowMicroseconds.push_back(belowTimes.wall * 1e6 / kTurnEvents);
     pastMicroseconds.push_back(pastTimes.wall * 1e6 / kTurnEvents);
   }
-  state.counters[name + "below_us"] = median(belowMicroseconds);
-  state.counters[name + "past_us"] = median(pastMicroseconds);
-  state.counters[name + "past_over_below"] = median(wall);
-  state.counters["cpu_" + name + "past_over_below"] = median(cpu);
+  state.counters[name + "below_us"] = TurnTimes::median(belowMicroseconds);
+  state.counters[name + "past_us"] = TurnTimes::median(pastMicroseconds);
+  state.counters[name + "past_over_below"] = TurnTimes::median(wall);
+  state.counters["cpu_" + name + "past_over_below"] = TurnTimes::median(cpu);
 }
 
 // The engine's event path over its own store, filled with `stored` events before it starts.

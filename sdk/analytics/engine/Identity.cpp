@@ -180,19 +180,45 @@ bool Identity::iOS14OrAbove() const { return DefaultIdentitySupport::iOS14OrAbov
 
 std::optional<std::string> Identity::identifierForVendor() {
   if (storedNonEmpty(resettableDeviceID())) return std::nullopt;
-  if ((isIDFVCollectionEnabledNumber_.isNumber() && !isIDFVCollectionEnabledNumber_.toBool()) ||
-      ConsentSettings::isAnalyticsStorageDenied()) {
-    return std::nullopt;
-  }
+  if (!mayUseVendorID()) return std::nullopt;
   std::optional<std::string> cached;
   queue_->sync([&] { cached = identifierForVendorString_; });
-  if (cached) return cached;
+  return cached ? cached : readVendorID();
+}
+
+bool Identity::mayUseVendorID() const {
+  return !(isIDFVCollectionEnabledNumber_.isNumber() && !isIDFVCollectionEnabledNumber_.toBool()) &&
+         !ConsentSettings::isAnalyticsStorageDenied();
+}
+
+std::optional<std::string> Identity::readVendorID() {
   // The platform's identity facts may be read from any thread, so no hop to the main thread.
   auto vendorID = platform::foundation::IdentityFacts::current().identifierForVendor;
   if (vendorID) {
     queue_->async([self = shared_from_this(), vendorID] { self->identifierForVendorString_ = vendorID; });
   }
   return vendorID;
+}
+
+Identity::Identifiers Identity::identifiers() {
+  Identifiers read;
+  read.iOS14OrAbove = iOS14OrAbove();
+  const bool mayUseVendor = mayUseVendorID();
+  bool vendorIDWanted = false;
+  queue_->sync([&] {
+    refreshOnQueue();
+    read.appIDFromVMP = appIDFromVMP_;
+    read.appIDFromDeDed = appIDFromDeDed_;
+    read.appleConsentStatus = appleConsentStatus_;
+    read.hasLimitedAdTracking = support_->hasLimitedAdTracking();
+    read.limitedAdTracking = limitedAdTracking_;
+    read.resettableDeviceID = resettableDeviceID_;
+    read.appInstanceID = persistedConfig_->appInstanceID();
+    vendorIDWanted = !storedNonEmpty(resettableDeviceID_) && mayUseVendor;
+    if (vendorIDWanted) read.identifierForVendor = identifierForVendorString_;
+  });
+  if (vendorIDWanted && !read.identifierForVendor) read.identifierForVendor = readVendorID();
+  return read;
 }
 
 std::string Identity::appIDFromVMP() {
@@ -261,6 +287,10 @@ void Identity::updateIdentifiers() {
   queue_->async([weak = weak_from_this()] {
     if (auto self = weak.lock()) self->refreshOnQueue();
   });
+}
+
+void Identity::updateIdentifiersAndWait() {
+  queue_->sync([&] { refreshOnQueue(); });
 }
 
 std::uint64_t Identity::consentStatusOnQueue(bool* gateOpen) const {

@@ -94,6 +94,24 @@ class Identity : public std::enable_shared_from_this<Identity> {
 
   // Queues a refresh of the advertising identity (see the .cpp for the rule).
   void updateIdentifiers();
+  // The same refresh in the caller's turn of the identity queue, done before it returns: for a caller
+  // that reads the identity right after, which would otherwise wait for another thread to run it.
+  void updateIdentifiersAndWait();
+
+  // What a bundle's identifier fields are made of: each value as its getter above gives it, all read
+  // in one turn of the queue after one refresh, where the getters refresh and wait once each.
+  struct Identifiers {
+    std::string appIDFromVMP;
+    std::string appIDFromDeDed;
+    bool iOS14OrAbove = false;
+    std::uint64_t appleConsentStatus = kConsentUnsupported;
+    bool hasLimitedAdTracking = false;
+    bool limitedAdTracking = false;
+    std::optional<std::string> resettableDeviceID;
+    std::optional<std::string> identifierForVendor;
+    std::optional<std::string> appInstanceID;
+  };
+  Identifiers identifiers();
 
   const std::shared_ptr<platform::dispatch::Queue>& queue() const { return queue_; }
 
@@ -113,6 +131,10 @@ class Identity : public std::enable_shared_from_this<Identity> {
     return value;
   }
   void enforceConsentOnQueue();
+  // Whether the vendor ID may be handed out at all: collection not switched off, analytics storage allowed.
+  bool mayUseVendorID() const;
+  // The device's vendor ID, cached on the queue for the next reader.
+  std::optional<std::string> readVendorID();
   std::uint64_t consentStatusOnQueue(bool* gateOpen) const;
 
   const std::shared_ptr<PersistedConfig> persistedConfig_;

@@ -226,6 +226,65 @@ TEST_F(IdentityTest, VendorIDOnlyWithoutAnAdvertisingID) {
   EXPECT_EQ(launch(support)->identifierForVendor(), std::nullopt);
 }
 
+// The metadata reads everything at once; each value must be the one its own getter gives, under
+// every consent, gate and collection setting.
+TEST_F(IdentityTest, OneReadOfTheIdentifiersAgreesWithEachGetter) {
+  IdentityFacts facts;
+  facts.identifierForVendor = "E621E1F8-C36C-495A-93FC-0C247A3E6E5F";
+  platform::foundation::ScopedIdentityFacts scoped(facts);
+  struct Case {
+    const char* what;
+    std::optional<std::string> adID;
+    const char* consent;
+    bool gate;
+    bool vendorCollection;
+  } cases[] = {
+      {"advertising ID", kFirstAdID, nullptr, false, true},
+      {"none: the vendor ID", std::nullopt, nullptr, false, true},
+      {"vendor collection off", std::nullopt, nullptr, false, false},
+      {"analytics storage denied", std::nullopt, "analytics_storage", false, true},
+      {"ad storage denied", kFirstAdID, "ad_storage", false, true},
+      {"the gate closed", kFirstAdID, nullptr, true, true},
+  };
+  for (const auto& c : cases) {
+    writeInfo({{Identity::kIDFVCollectionEnabledKey, Value(c.vendorCollection)}});
+    ConsentSettings::setConsentSettings(c.consent ? std::optional(Dictionary{{c.consent, Value("denied")}})
+                                                  : std::nullopt);
+    settings->attGate = c.gate;
+    auto support = std::make_shared<FakeIdentitySupport>();
+    support->deviceID = c.adID;
+    support->status = 2;
+    auto identity = launch(support);
+    identity->setAppIDFromDeDed("deded-1");
+    const Identity::Identifiers read = identity->identifiers();
+    EXPECT_EQ(read.appIDFromVMP, identity->appIDFromVMP()) << c.what;
+    EXPECT_EQ(read.appIDFromDeDed, "deded-1") << c.what;
+    EXPECT_EQ(read.iOS14OrAbove, identity->iOS14OrAbove()) << c.what;
+    EXPECT_EQ(read.appleConsentStatus, identity->appleConsentStatus()) << c.what;
+    EXPECT_EQ(read.hasLimitedAdTracking, identity->hasLimitedAdTracking()) << c.what;
+    EXPECT_EQ(read.limitedAdTracking, identity->limitedAdTracking()) << c.what;
+    EXPECT_EQ(read.resettableDeviceID, identity->resettableDeviceID()) << c.what;
+    EXPECT_EQ(read.identifierForVendor, identity->identifierForVendor()) << c.what;
+    EXPECT_EQ(read.appInstanceID, identity->appInstanceID()) << c.what;
+    clock->advance(5);
+  }
+  ConsentSettings::setConsentSettings(std::nullopt);
+}
+
+TEST_F(IdentityTest, ARefreshWaitedForIsDoneWhenItReturns) {
+  auto support = std::make_shared<FakeIdentitySupport>();
+  support->deviceID = kFirstAdID;
+  auto identity = launch(support);
+  const auto first = identity->appInstanceID();
+  clock->advance(5);
+  support->deviceID = kSecondAdID;
+  identity->updateIdentifiersAndWait();
+  // Read past the identity's queue: the new advertising ID has already replaced the app instance ID.
+  EXPECT_EQ(config->hashedResettableDeviceID(), md5HexString(kSecondAdID));
+  EXPECT_NE(config->appInstanceID(), first);
+  EXPECT_TRUE(isAppInstanceID(config->appInstanceID()));
+}
+
 TEST_F(IdentityTest, BundleFactsAndAppIDs) {
   ASSERT_TRUE(platform::foundation::PropertyList::writeFile(
       container.pathFor("VadezeService-Info.plist"), Value(Dictionary{{"VADEZE_APP_ID", Value("1:23:ios:ab")}}),

@@ -88,7 +88,9 @@ std::shared_ptr<EventEditing> MeasurementEventPipeline::eventEditing() const {
 }
 
 void MeasurementEventPipeline::updateIdentifiers() const {
-  if (components_.identity) components_.identity->updateIdentifiers();
+  // The event's metadata reads the identity next: refreshed in this turn, no other thread is woken
+  // for it and waited for.
+  if (components_.identity) components_.identity->updateIdentifiersAndWait();
 }
 
 bool MeasurementEventPipeline::shouldSetLastAdvertisingIDResetUserProperty() const {

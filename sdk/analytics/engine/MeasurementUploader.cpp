@@ -136,50 +136,19 @@ bool MeasurementUploader::removeBundlesWithIDs(MeasurementDatabase* database, co
   return true;
 }
 
-double MeasurementUploader::nextUploadingTime() {
-  auto& database = *parts_.bundling.database;
+double MeasurementUploader::nextUploadingTime(const MeasurementDatabase::StoredDataSummary& stored) {
   auto& settings = *parts_.bundling.settings;
   auto& persisted = *parts_.bundling.persistedConfig;
   UploadTimeInputs in;
   in.now = now();
   in.lastSuccessfulUpload = persisted.lastSuccessfulUploadTimestamp();
   in.lastFailedUpload = persisted.lastFailedUploadTimestamp();
-
-  auto rawEventTime = database.queryLatestRawEventTime();
-  double latestRawEvent = rawEventTime.valueOr(std::nullopt).value_or(0);
-  if (!rawEventTime) {
-    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kLatestRawEventTimeQueryFailed,
-                           "Failed to query latest raw event time. Error", errorText(rawEventTime.error()));
-  }
-  auto bundleTime = database.queryLatestBundleTime();
-  double latestBundle = static_cast<double>(bundleTime.valueOr(std::nullopt).value_or(0)) / 1000.0;
-  if (!bundleTime) {
-    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kLatestBundleTimeQueryFailed,
-                           "Failed to query latest bundle time. Error", errorText(bundleTime.error()));
-  }
-  in.newestDataTime = std::max(latestRawEvent, latestBundle);
+  const double latestBundle = static_cast<double>(stored.latestBundleTime.value_or(0)) / 1000.0;
+  in.newestDataTime = std::max(stored.latestRawEventTime.value_or(0), latestBundle);
   if (std::fabs(in.newestDataTime) < kEpsilon) return 0;
 
   in.debug = monitor()->isDebugModeEnabled();
-  in.realtime = in.debug;
-  if (!in.realtime) {
-    auto realtimeBundles = database.containsRealtimeBundlesWithError();
-    if (!realtimeBundles.ok()) {
-      monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kRealtimeBundleQueryFailed,
-                             "Failed to query for real-time bundle indicator. Error",
-                             errorText(realtimeBundles.error()));
-    }
-    in.realtime = realtimeBundles.valueOr(false);
-  }
-  if (!in.realtime) {
-    auto realtimeEvents = database.containsRealtimeRawEventsWithError();
-    if (!realtimeEvents.ok()) {
-      monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kRealtimeRawEventQueryFailed,
-                             "Failed to query for real-time raw event indicator. Error",
-                             errorText(realtimeEvents.error()));
-    }
-    in.realtime = realtimeEvents.valueOr(false);
-  }
+  in.realtime = in.debug || stored.hasRealtimeBundles || stored.hasRealtimeRawEvents;
   in.uploadInterval = settings.uploadingInterval();
   in.realtimeInterval = settings.uploadingRealTimeInterval();
   in.initialDelay = settings.uploadingInitialDelayInterval();
@@ -204,14 +173,21 @@ void MeasurementUploader::updateSchedule() {
     }
     suspendedUploadTimestamp_ = 0;
   }
-  if (!hasDataToUpload()) {
+  // Every stored event comes here: what the schedule asks of the stored data is read at once, where
+  // a read for each question locked the database and let it go again six times.
+  auto stored = parts_.bundling.database->storedDataSummary();
+  if (!stored) {
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kQueueEmptinessCheckFailed,
+                           "Failed to check if queue table is empty. Error", errorText(stored.error()));
+  }
+  if (!stored || (!stored->hasQueuedBundles && !stored->hasRawEvents)) {
     activateNewSnapshot();
     monitor()->logWithLevel(LogLevel::kVerbose, messages::kNoDataToScheduleUpload,
                            "No data to upload. Upload task will not be scheduled");
     endSchedule();
     return;
   }
-  double t = nextUploadingTime();
+  double t = nextUploadingTime(*stored);
   if (std::fabs(t) < kEpsilon) {
     monitor()->logWithLevel(LogLevel::kVerbose, messages::kNoNextUploadTime,
                            "No next uploading time. Upload task will not be scheduled");
@@ -413,7 +389,8 @@ void MeasurementUploader::uploadData() {
   if (auto& identity = parts_.bundling.identity) {
     auto consent = ConsentSettings::consentSignals();
     bool gate = settings.gateIDFAOnATTMASEnabled();
-    for (auto& [bundle, _] : *queued) RawEventMetadata::applyIdentifierRule(*bundle, consent, gate, *identity);
+    const Identity::Identifiers identifiers = identity->identifiers();
+    for (auto& [bundle, _] : *queued) RawEventMetadata::applyIdentifierRule(*bundle, consent, gate, identifiers);
   }
   const double current = now();
   if (double success = persisted.lastSuccessfulUploadTimestamp(); std::fabs(success) > kEpsilon) {

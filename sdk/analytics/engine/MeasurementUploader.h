@@ -62,7 +62,8 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
 
   // --- scheduling
   void updateSchedule();
-  double nextUploadingTime();
+  // When the next upload is due for `stored`; 0 for no time.
+  double nextUploadingTime(const MeasurementDatabase::StoredDataSummary& stored);
   bool hasDataToUpload();
   // Whether the upload queue or the raw events hold anything; a failed look counts as nothing.
   static bool hasDataToUploadIn(MeasurementDatabase& database);

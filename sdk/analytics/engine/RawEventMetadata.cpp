@@ -30,11 +30,11 @@ std::shared_ptr<ProtoMeasurementBundle> RawEventMetadata::create(Identity& ident
   nanoSetString(*bundle, kAppID, identity.appID());
   if (!identity.isFromAppStore()) nanoSetString(*bundle, kInstallSource, std::string("manual_install"));
   nanoSetString(*bundle, kAppVersion, identity.appVersion());
-  std::string vmpAppID = identity.appIDFromVMP();
-  if (!vmpAppID.empty()) {
-    nanoSetString(*bundle, kVMPAppID, vmpAppID);
+  const Identity::Identifiers identifiers = identity.identifiers();
+  if (!identifiers.appIDFromVMP.empty()) {
+    nanoSetString(*bundle, kVMPAppID, identifiers.appIDFromVMP);
   } else {
-    setIfNonEmpty(*bundle, kDeDedAppID, identity.appIDFromDeDed());
+    setIfNonEmpty(*bundle, kDeDedAppID, identifiers.appIDFromDeDed);
   }
   nanoSetInt64(*bundle, kLibraryVersion, Identity::analyticsLibraryVersion());
   setIfNonEmpty(*bundle, kInstallationID, identity.coreInstallationID());
@@ -43,7 +43,7 @@ std::shared_ptr<ProtoMeasurementBundle> RawEventMetadata::create(Identity& ident
   setIfPresent(*bundle, kAppVersionRelease, identity.appVersionRelease());
 
   applyIdentifierRule(*bundle, ConsentSettings::consentSignals(),
-                      IdentitySettings::current()->gateIDFAOnATTMASEnabled(), identity);
+                      IdentitySettings::current()->gateIDFAOnATTMASEnabled(), identifiers);
 
   EnvironmentInfo environment = EnvironmentInfo::sharedInstance();
   nanoSetString(*bundle, kDeviceModel, environment.deviceModel);
@@ -61,7 +61,8 @@ std::shared_ptr<ProtoMeasurementBundle> RawEventMetadata::create(Identity& ident
 
 void RawEventMetadata::applyIdentifierRule(ProtoMeasurementBundle& bundle,
                                            const std::optional<std::string>& consentSignals,
-                                           bool gateIDFAOnATTMASEnabled, Identity& identity) {
+                                           bool gateIDFAOnATTMASEnabled,
+                                           const Identity::Identifiers& identifiers) {
   bool adDenied = false;
   bool analyticsDenied = false;
   if (consentSignals && consentSignals->size() >= 4) {
@@ -73,21 +74,21 @@ void RawEventMetadata::applyIdentifierRule(ProtoMeasurementBundle& bundle,
   }
 
   bool advertisingIDAllowed = true;
-  if (identity.iOS14OrAbove()) {
-    std::uint64_t status = identity.appleConsentStatus();
+  if (identifiers.iOS14OrAbove) {
+    std::uint64_t status = identifiers.appleConsentStatus;
     if (status != Identity::kConsentUnsupported) {
       nanoSetInt32(bundle, kTrackingConsentStatus, static_cast<std::int32_t>(status));
     }
     advertisingIDAllowed = status == Identity::kConsentAuthorized || !gateIDFAOnATTMASEnabled;
   }
 
-  bool hasLimitedAdTracking = identity.hasLimitedAdTracking();
-  std::optional<std::string> deviceID = identity.resettableDeviceID();
+  const bool hasLimitedAdTracking = identifiers.hasLimitedAdTracking;
+  const std::optional<std::string>& deviceID = identifiers.resettableDeviceID;
   if (hasLimitedAdTracking && advertisingIDAllowed && !adDenied && deviceID && !deviceID->empty()) {
     if (!nanoHasField(bundle, kResettableDeviceID)) nanoSetString(bundle, kResettableDeviceID, deviceID);
     nanoClearField(bundle, kVendorDeviceID);
   } else {
-    std::optional<std::string> vendorID = identity.identifierForVendor();
+    const std::optional<std::string>& vendorID = identifiers.identifierForVendor;
     if (!vendorID || vendorID->empty() || analyticsDenied) {
       nanoClearField(bundle, kResettableDeviceID);
       nanoClearField(bundle, kVendorDeviceID);
@@ -98,7 +99,7 @@ void RawEventMetadata::applyIdentifierRule(ProtoMeasurementBundle& bundle,
   }
 
   if (!analyticsDenied && !nanoHasField(bundle, kAppInstanceID)) {
-    std::optional<std::string> appInstanceID = identity.appInstanceID();
+    const std::optional<std::string>& appInstanceID = identifiers.appInstanceID;
     if (appInstanceID && !appInstanceID->empty()) nanoSetString(bundle, kAppInstanceID, appInstanceID);
   }
 
@@ -108,7 +109,7 @@ void RawEventMetadata::applyIdentifierRule(ProtoMeasurementBundle& bundle,
     nanoClearField(bundle, kAppInstanceID);
   }
 
-  if (hasLimitedAdTracking) nanoSetBool(bundle, kLimitedAdTracking, identity.limitedAdTracking());
+  if (hasLimitedAdTracking) nanoSetBool(bundle, kLimitedAdTracking, identifiers.limitedAdTracking);
 }
 
 }  // namespace sdk::analytics

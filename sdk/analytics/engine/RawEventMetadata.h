@@ -5,12 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 #include "sdk/analytics/foundation/UserAttribute.h"
 
 namespace sdk::analytics {
-
-class Identity;
 
 // The bundle-level fields every raw event is stored with, and the rule that decides which
 // identifiers a bundle may carry. The rule runs when the metadata is built and again on every queued
@@ -54,7 +53,7 @@ class RawEventMetadata {
   // the consent string and the tracking-authorisation status of `bundle` as `consentSignals` and the
   // tracking gate allow.
   static void applyIdentifierRule(ProtoMeasurementBundle& bundle, const std::optional<std::string>& consentSignals,
-                                  bool gateIDFAOnATTMASEnabled, Identity& identity);
+                                  bool gateIDFAOnATTMASEnabled, const Identity::Identifiers& identifiers);
 };
 
 }  // namespace sdk::analytics

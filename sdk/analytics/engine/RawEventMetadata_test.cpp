@@ -151,7 +151,7 @@ TEST_F(RawEventMetadataTest, RuleFollowsConsentAndTheGate) {
     nanoSetString(*bundle, M::kVendorDeviceID, std::string("stale-vendor"));
     nanoSetString(*bundle, M::kAppInstanceID, std::string("stale-instance"));
     nanoSetString(*bundle, M::kConsentSignals, std::string("G1--"));
-    M::applyIdentifierRule(*bundle, c.signals, c.gate, *identity);
+    M::applyIdentifierRule(*bundle, c.signals, c.gate, identity->identifiers());
     EXPECT_EQ(nanoHasField(*bundle, M::kResettableDeviceID), c.hasAdID) << c.name;
     EXPECT_EQ(nanoHasField(*bundle, M::kVendorDeviceID), c.hasVendorID) << c.name;
     EXPECT_EQ(nanoHasField(*bundle, M::kAppInstanceID), c.hasInstanceID) << c.name;
@@ -163,11 +163,11 @@ TEST_F(RawEventMetadataTest, RuleFollowsConsentAndTheGate) {
 TEST_F(RawEventMetadataTest, ShortSignalsDenyNothingAndKeepTheStoredOne) {
   auto bundle = ProtoMeasurementBundle::make();
   nanoSetString(*bundle, M::kConsentSignals, std::string("G100"));
-  M::applyIdentifierRule(*bundle, std::string("G1"), false, *identity);
+  M::applyIdentifierRule(*bundle, std::string("G1"), false, identity->identifiers());
   EXPECT_EQ(nanoGetString(*bundle, M::kConsentSignals), "G100");
   EXPECT_TRUE(nanoHasField(*bundle, M::kResettableDeviceID));
   EXPECT_TRUE(nanoHasField(*bundle, M::kAppInstanceID));
-  M::applyIdentifierRule(*bundle, std::string(), false, *identity);
+  M::applyIdentifierRule(*bundle, std::string(), false, identity->identifiers());
   EXPECT_FALSE(nanoHasField(*bundle, M::kConsentSignals));
 }
 

@@ -242,9 +242,10 @@ bool RawEventWriter::writeEvent(const AnalyticsEvent& event, bool isPublicEvent,
   } else if (!carriesAdvertisingID && name == "_f" && persisted) {
     persisted->setUnmatchedFirstOpenWithoutIDFA(true);
   }
-  if (auto result = database_->insertIfNotExistsRawEventMetadata(*metadata); !result) {
+  auto fingerprint = database_->insertIfNotExistsRawEventMetadata(*metadata);
+  if (!fingerprint) {
     monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kEventMetadataRecordDataLoss,
-                           "Data loss. Cannot record event metadata. Error", errorText(result.error()));
+                           "Data loss. Cannot record event metadata. Error", errorText(fingerprint.error()));
     return false;
   }
   auto deleted = database_->deleteRawEventsOverAbsoluteLimit();
@@ -257,8 +258,7 @@ bool RawEventWriter::writeEvent(const AnalyticsEvent& event, bool isPublicEvent,
     monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kTooManyStoredEventsDataLoss,
                            "Data loss. Too many events stored on disk. Deleted count", Value(*deleted));
   }
-  if (auto result = database_->insertRawEvent(event, MeasurementDatabase::metadataFingerprint(*metadata), isRealtime);
-      !result) {
+  if (auto result = database_->insertRawEvent(event, *fingerprint, isRealtime); !result) {
     monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kRawEventRecordDataLoss,
                            "Data loss. Cannot record raw event. Error", errorText(result.error()));
     return false;

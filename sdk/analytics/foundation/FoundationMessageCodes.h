@@ -40,6 +40,7 @@ inline constexpr std::int64_t kBundleRetryCountsIncrementFailed = 12044;
 inline constexpr std::int64_t kBundlesDeletionFailed = 12045;
 inline constexpr std::int64_t kBundleTimeQueryFailed = 12046;
 inline constexpr std::int64_t kBundlesExistenceQueryFailed = 12047;
+inline constexpr std::int64_t kStoredDataSummaryQueryFailed = 12048;
 inline constexpr std::int64_t kUnreadableRowDeleted = 12050;
 inline constexpr std::int64_t kTransactionFailed = 12056;
 inline constexpr std::int64_t kDataOlderThanUploadWaitDeleted = 12057;

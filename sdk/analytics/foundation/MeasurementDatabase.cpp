@@ -1,5 +1,8 @@
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 
+#include <initializer_list>
+#include <utility>
+
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/MeasurementError.h"
@@ -127,24 +130,30 @@ ErrorOr<void> MeasurementDatabase::ensureTablesAndIndexes() {
       return made;
     }
   }
-  // The upload schedule asks after every stored event for the newest raw event and for real-time
-  // ones, and bundling reads each group by its metadata fingerprint and asks whether any are left:
-  // without these each question reads the whole table, so storing and bundling events grew
-  // quadratic. Created here, they also reach databases made before they existed.
-  for (const char* index :
-       {"CREATE INDEX IF NOT EXISTS raw_events_timestamp ON raw_events (timestamp)",
-        "CREATE INDEX IF NOT EXISTS raw_events_realtime ON raw_events (realtime) WHERE realtime = 1",
-        "CREATE INDEX IF NOT EXISTS raw_events_metadata_fingerprint ON raw_events (metadata_fingerprint)",
-        // The storage cap needs the number of raw events before every insert, and counting them reads
-        // the whole table. Kept by triggers, the count follows every insert and delete, whoever makes
-        // it, and a rollback takes its changes back with the rows'.
-        "CREATE TRIGGER IF NOT EXISTS raw_events_counted_insert AFTER INSERT ON raw_events BEGIN "
-        "UPDATE raw_events_count SET count = count + 1 WHERE id = 1; END",
-        "CREATE TRIGGER IF NOT EXISTS raw_events_counted_delete AFTER DELETE ON raw_events BEGIN "
-        "UPDATE raw_events_count SET count = count - 1 WHERE id = 1; END"}) {
-    if (auto made = store_->executeStatement(index, {}); !made) {
+  // The upload schedule asks after every stored event for the newest raw event and bundle and for
+  // real-time ones, and bundling reads each group by its metadata fingerprint and asks whether any
+  // are left: without these each question reads the whole table, so storing and bundling events grew
+  // quadratic (a queued bundle's columns sit behind its data, so a scan of the queue read every
+  // bundle waiting for a connection). Created here, they also reach databases made before they existed.
+  for (const auto& [table, statement] : std::initializer_list<std::pair<const char*, const char*>>{
+           {"raw_events", "CREATE INDEX IF NOT EXISTS raw_events_timestamp ON raw_events (timestamp)"},
+           {"raw_events", "CREATE INDEX IF NOT EXISTS raw_events_realtime ON raw_events (realtime) WHERE realtime = 1"},
+           {"raw_events",
+            "CREATE INDEX IF NOT EXISTS raw_events_metadata_fingerprint ON raw_events (metadata_fingerprint)"},
+           {"queue", "CREATE INDEX IF NOT EXISTS queue_bundle_end_timestamp ON queue (bundle_end_timestamp)"},
+           {"queue", "CREATE INDEX IF NOT EXISTS queue_realtime ON queue (realtime) WHERE realtime = 1"},
+           // The storage cap needs the number of raw events before every insert, and counting them
+           // reads the whole table. Kept by triggers, the count follows every insert and delete,
+           // whoever makes it, and a rollback takes its changes back with the rows'.
+           {"raw_events_count",
+            "CREATE TRIGGER IF NOT EXISTS raw_events_counted_insert AFTER INSERT ON raw_events BEGIN "
+            "UPDATE raw_events_count SET count = count + 1 WHERE id = 1; END"},
+           {"raw_events_count",
+            "CREATE TRIGGER IF NOT EXISTS raw_events_counted_delete AFTER DELETE ON raw_events BEGIN "
+            "UPDATE raw_events_count SET count = count - 1 WHERE id = 1; END"}}) {
+    if (auto made = store_->executeStatement(statement, {}); !made) {
       Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kDatabaseTableCreationFailed,
-                                      "Unable to create table. Table, error", Value("raw_events"),
+                                      "Unable to create table. Table, error", Value(table),
                                       Value(made.error().localizedDescription()));
       return made.error();
     }

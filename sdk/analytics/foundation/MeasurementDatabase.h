@@ -101,7 +101,8 @@ class MeasurementDatabase {
   // --- raw events and their metadata
   // The fingerprint a metadata bundle is stored under: the low 64 bits of the MD5 of its encoding.
   static std::int64_t metadataFingerprint(const ProtoMeasurementBundle& metadata);
-  ErrorOr<void> insertIfNotExistsRawEventMetadata(const ProtoMeasurementBundle& metadata);
+  // Answers the fingerprint the metadata is stored under.
+  ErrorOr<std::int64_t> insertIfNotExistsRawEventMetadata(const ProtoMeasurementBundle& metadata);
   ErrorOr<void> insertRawEvent(const AnalyticsEvent& event, std::int64_t metadataFingerprint, bool isRealtime);
   // The fingerprint of the oldest raw event; nothing (without an error) when there is none.
   ErrorOr<std::optional<std::int64_t>> nextMetadataFingerprintToProcess();
@@ -118,6 +119,18 @@ class MeasurementDatabase {
   ErrorOr<std::optional<double>> queryLatestRawEventTime();
   ErrorOr<bool> containsRealtimeRawEventsWithError();
   ErrorOr<bool> isRawEventsTableEmpty();
+
+  // What the upload schedule asks of the stored data after every event, in one read of the database
+  // instead of one for each question (the questions themselves are above and below).
+  struct StoredDataSummary {
+    bool hasQueuedBundles = false;
+    bool hasRawEvents = false;
+    std::optional<double> latestRawEventTime;      // seconds since 1970
+    std::optional<std::int64_t> latestBundleTime;  // milliseconds since 1970
+    bool hasRealtimeBundles = false;
+    bool hasRealtimeRawEvents = false;
+  };
+  ErrorOr<StoredDataSummary> storedDataSummary();
 
   // --- bundle queue
   ErrorOr<void> insertBundle(const ProtoMeasurementBundle& bundle, bool isRealtime);
@@ -165,6 +178,7 @@ class MeasurementDatabase {
   std::uint64_t audienceFiltersVersion() const;
 
   // --- conditional user properties (times are seconds since 1970)
+  ErrorOr<bool> containsConditionalUserProperties();
   ErrorOr<std::optional<ConditionalUserProperty>> conditionalUserPropertyWithName(const std::string& name);
   ErrorOr<void> updateConditionalUserProperty(const ConditionalUserProperty& property);
   ErrorOr<void> deleteConditionalUserPropertyWithName(const std::string& name);

@@ -75,6 +75,13 @@ std::string escapedForLike(const std::string& text) {
 
 }  // namespace
 
+ErrorOr<bool> MeasurementDatabase::containsConditionalUserProperties() {
+  auto any = scalar("SELECT EXISTS (SELECT 1 FROM conditional_properties)", {},
+                    messages::kConditionalUserPropertiesReadFailed, "Failed to query conditional user properties");
+  if (!any) return any.error();
+  return *any != 0;
+}
+
 ErrorOr<std::vector<ConditionalUserProperty>> MeasurementDatabase::conditionalUserProperties(
     const std::string& condition, const std::vector<Value>& params) {
   auto rows =

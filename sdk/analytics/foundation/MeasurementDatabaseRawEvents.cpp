@@ -44,11 +44,13 @@ std::int64_t MeasurementDatabase::metadataFingerprint(const ProtoMeasurementBund
   return md5Low64Bits(metadata.protoBuffer());
 }
 
-ErrorOr<void> MeasurementDatabase::insertIfNotExistsRawEventMetadata(const ProtoMeasurementBundle& metadata) {
+ErrorOr<std::int64_t> MeasurementDatabase::insertIfNotExistsRawEventMetadata(const ProtoMeasurementBundle& metadata) {
   Data bytes = metadata.protoBuffer();
-  return run("INSERT OR IGNORE INTO raw_events_metadata (metadata_fingerprint, metadata) VALUES (?, ?)",
-             {Value(md5Low64Bits(bytes)), Value::data(bytes)}, messages::kRawEventMetadataInsertFailed,
-             "Failed to insert raw event metadata");
+  const std::int64_t fingerprint = md5Low64Bits(bytes);
+  TRY(run("INSERT OR IGNORE INTO raw_events_metadata (metadata_fingerprint, metadata) VALUES (?, ?)",
+          {Value(fingerprint), Value::data(std::move(bytes))}, messages::kRawEventMetadataInsertFailed,
+          "Failed to insert raw event metadata"));
+  return fingerprint;
 }
 
 ErrorOr<void> MeasurementDatabase::insertRawEvent(const AnalyticsEvent& event, std::int64_t fingerprint,
@@ -178,6 +180,24 @@ ErrorOr<bool> MeasurementDatabase::isRawEventsTableEmpty() {
                     "Failed to query raw events");
   if (!any) return any.error();
   return *any == 0;
+}
+
+ErrorOr<MeasurementDatabase::StoredDataSummary> MeasurementDatabase::storedDataSummary() {
+  auto rows = TRY(query("SELECT EXISTS (SELECT 1 FROM queue) AS bundles, EXISTS (SELECT 1 FROM raw_events) AS events, "
+                        "(SELECT MAX(timestamp) FROM raw_events) AS latest_event, (SELECT MAX(bundle_end_timestamp) "
+                        "FROM queue) AS latest_bundle, EXISTS (SELECT 1 FROM queue WHERE realtime = 1) AS "
+                        "realtime_bundles, EXISTS (SELECT 1 FROM raw_events WHERE realtime = 1) AS realtime_events",
+                        {}, messages::kStoredDataSummaryQueryFailed, "Failed to query the stored data"));
+  StoredDataSummary summary;
+  if (rows.empty()) return summary;
+  const Row& row = rows.front();
+  summary.hasQueuedBundles = row.at("bundles").toBool();
+  summary.hasRawEvents = row.at("events").toBool();
+  if (row.at("latest_event").isNumber()) summary.latestRawEventTime = row.at("latest_event").toDouble();
+  if (row.at("latest_bundle").isNumber()) summary.latestBundleTime = row.at("latest_bundle").toInt64();
+  summary.hasRealtimeBundles = row.at("realtime_bundles").toBool();
+  summary.hasRealtimeRawEvents = row.at("realtime_events").toBool();
+  return summary;
 }
 
 ErrorOr<void> MeasurementDatabase::insertBundle(const ProtoMeasurementBundle& bundle, bool isRealtime) {

@@ -6,8 +6,10 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <limits>
 #include <random>
+#include <utility>
 
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/foundation/MeasurementFiles.h"
@@ -151,22 +153,29 @@ TEST_F(DatabaseTest, ANewDatabaseIsMadeInOneCommitAndOpeningItAgainWritesNothing
   EXPECT_EQ(ostrel::testing::walCommitCount(path), 2);
 }
 
-TEST_F(DatabaseTest, ADatabaseFromBeforeTheFingerprintIndexGetsItAndKeepsItsEvents) {
-  // As a file written by an earlier release: raw events stored, no index on their fingerprint.
-  ASSERT_TRUE(database->store().executeStatement("DROP INDEX raw_events_metadata_fingerprint", {}).ok());
+TEST_F(DatabaseTest, ADatabaseFromBeforeTheIndexesGetsThemAndKeepsItsEvents) {
+  // As a file written by an earlier release: raw events stored, no index on their fingerprint or the queue.
+  for (const char* index : {"raw_events_metadata_fingerprint", "queue_bundle_end_timestamp", "queue_realtime"})
+    ASSERT_TRUE(database->store().executeStatement(std::string("DROP INDEX ") + index, {}).ok());
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(database->insertRawEvent(event("e", 1000 + i), i % 2 ? 7 : 8, false));
   database.reset();
   database = open();
   ASSERT_TRUE(database);
 
-  // Each question bundling asks per group goes through the index, not through the whole table.
-  for (const char* question : {"SELECT EXISTS (SELECT 1 FROM raw_events WHERE metadata_fingerprint = 7)",
-                               "SELECT rowid, * FROM raw_events WHERE metadata_fingerprint = 7 ORDER BY rowid ASC"}) {
+  // Each question bundling asks per group, and the upload schedule of the queue after every event,
+  // goes through an index, not through the whole table (a scan of the queue reads every bundle).
+  for (const auto& [question, index] : std::initializer_list<std::pair<const char*, const char*>>{
+           {"SELECT EXISTS (SELECT 1 FROM raw_events WHERE metadata_fingerprint = 7)",
+            "INDEX raw_events_metadata_fingerprint"},
+           {"SELECT rowid, * FROM raw_events WHERE metadata_fingerprint = 7 ORDER BY rowid ASC",
+            "INDEX raw_events_metadata_fingerprint"},
+           {"SELECT MAX(bundle_end_timestamp) FROM queue", "INDEX queue_bundle_end_timestamp"},
+           {"SELECT EXISTS (SELECT 1 FROM queue WHERE realtime = 1)", "INDEX queue_realtime"}}) {
     auto plan = database->store().recordsForQuery(std::string("EXPLAIN QUERY PLAN ") + question, {});
     ASSERT_TRUE(plan);
     std::string details;
     for (const auto& row : *plan) details += row.at("detail").toString() + "; ";
-    EXPECT_NE(details.find("INDEX raw_events_metadata_fingerprint"), std::string::npos) << question << ": " << details;
+    EXPECT_NE(details.find(index), std::string::npos) << question << ": " << details;
   }
   EXPECT_EQ(succeeded(database->containsRawEventWithMetadataFingerprint(7)), true);
   EXPECT_EQ(succeeded(database->rawEventsWithMetadataFingerprint(8, nullptr)).size(), 3u);
@@ -275,6 +284,27 @@ TEST_F(DatabaseTest, TheStorageCapKeepsExactlyTheNewestEvents) {
     }
     ASSERT_EQ(storedNames(), kept) << "step " << step;
   }
+}
+
+TEST_F(DatabaseTest, TheStoredDataSummaryAnswersAsEachQuestionDoes) {
+  auto agrees = [&](const char* what) {
+    const auto summary = succeeded(database->storedDataSummary());
+    EXPECT_EQ(summary.hasQueuedBundles, !succeeded(database->isQueuedBundleTableEmpty())) << what;
+    EXPECT_EQ(summary.hasRawEvents, !succeeded(database->isRawEventsTableEmpty())) << what;
+    EXPECT_EQ(summary.latestRawEventTime, succeeded(database->queryLatestRawEventTime())) << what;
+    EXPECT_EQ(summary.latestBundleTime, succeeded(database->queryLatestBundleTime())) << what;
+    EXPECT_EQ(summary.hasRealtimeBundles, succeeded(database->containsRealtimeBundlesWithError())) << what;
+    EXPECT_EQ(summary.hasRealtimeRawEvents, succeeded(database->containsRealtimeRawEventsWithError())) << what;
+  };
+  agrees("empty");
+  ASSERT_TRUE(database->insertRawEvent(event("a", 1500.5), 1, false));
+  agrees("an event");
+  ASSERT_TRUE(database->insertRawEvent(event("b", 1200), 1, true));
+  ASSERT_TRUE(database->insertBundle(*bundle(9000), false));
+  agrees("a real-time event and a bundle");
+  ASSERT_TRUE(database->insertBundle(*bundle(4000), true));
+  ASSERT_TRUE(database->deleteRawEventsWithMaxRowID(100));
+  agrees("a real-time bundle, no events");
 }
 
 TEST_F(DatabaseTest, QueueSizeRuleRetriesAndPoisonRows) {

@@ -35,6 +35,9 @@ struct Statement {
 // a third of the time an event spends in the database. Texts made on the fly (lists of "?") beyond
 // this many are prepared each time.
 constexpr std::size_t kKeptStatements = 64;
+// A text is kept from its second run on: the schema's statements, run once at open, filled the room
+// before the texts of an event were ever met. This many texts seen once are remembered.
+constexpr std::size_t kTextsSeenOnce = 256;
 
 bool bindAll(sqlite3_stmt* statement, const std::vector<SqliteStore::Value>& parameters) {
   if (static_cast<int>(parameters.size()) != sqlite3_bind_parameter_count(statement)) return false;
@@ -90,6 +93,7 @@ SqliteStore::~SqliteStore() {
 void SqliteStore::finalizeKeptStatements() {
   for (auto& [sql, statement] : keptStatements_) sqlite3_finalize(statement);
   keptStatements_.clear();
+  textsSeenOnce_.clear();
 }
 
 ErrorOr<std::shared_ptr<SqliteStore>> SqliteStore::initWithDatabasePath(const std::string& path) {
@@ -197,14 +201,18 @@ ErrorOr<void> SqliteStore::prepare(const std::string& sql, const std::vector<Val
     *statement = found->second;
     *kept = true;
   } else {
-    const bool keep = keptStatements_.size() < kKeptStatements;
+    if (textsSeenOnce_.size() >= kTextsSeenOnce) textsSeenOnce_.clear();
+    const bool keep = keptStatements_.size() < kKeptStatements && !textsSeenOnce_.insert(sql).second;
     if (sqlite3_prepare_v3(db_, sql.c_str(), -1, keep ? SQLITE_PREPARE_PERSISTENT : 0, statement, nullptr) !=
         SQLITE_OK) {
       return sqliteError("Failed to prepare statement");
     }
     // A text holding more than one statement runs only its first; it is never kept.
     *kept = keep && *statement;
-    if (*kept) keptStatements_.emplace(sql, *statement);
+    if (*kept) {
+      keptStatements_.emplace(sql, *statement);
+      textsSeenOnce_.erase(sql);
+    }
   }
   if (!bindAll(*statement, parameters)) {
     return measurementErrorWithCode(kErrorStatement, "Failed to bind parameters of: " + sql);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -105,6 +106,7 @@ class SqliteStore {
   std::atomic<std::uint64_t> rollbacks_{0};
   mutable std::recursive_mutex mutex_;
   std::unordered_map<std::string, sqlite3_stmt*> keptStatements_;
+  std::unordered_set<std::string> textsSeenOnce_;
 };
 
 }  // namespace sdk::analytics

@@ -257,6 +257,9 @@ std::optional<std::vector<AnalyticsEvent>> ConditionalUserPropertyController::pr
   }
   auto db = database();
   if (!db) return std::nullopt;
+  // Most apps set none, and every event took the database's write lock for three reads that found
+  // nothing. They are written on this queue only, so the answer holds for this event.
+  if (auto any = db->containsConditionalUserProperties(); any.ok() && !*any) return std::vector<AnalyticsEvent>{};
   std::vector<AnalyticsEvent> lapsed;
   std::optional<std::vector<AnalyticsEvent>> triggered;
   bool committed = db->performTransaction([&] {
