@@ -17,6 +17,7 @@
 #include "sdk/analytics/rules/EventEditing.h"
 #include "sdk/analytics/rules/ScriptNativeModules.h"
 #include "sdk/analytics/rules/ScriptProgramTestSupport.h"
+#include "sdk/analytics/rules/ScriptText.h"
 
 namespace {
 
@@ -50,6 +51,15 @@ std::string doubled(int times) {
          ") (= \"k\" (+ $k 1)) false (quote (= \"x\" (array $x $x))))";
 }
 const std::string kHoles = "(var \"h\") (= \"h\" (array)) (put $h \"length\" 1000000)";
+
+// A program's array literal of names that one widely used fixed-seed hash maps to a single value.
+std::string collidingKeys(std::size_t count) {
+  std::string literal = "(array";
+  for (const auto& name : ostrel::testing::collidingNames(count)) {
+    literal += " \"" + sdk::analytics::utf8FromUTF16(name) + "\"";
+  }
+  return literal + ")";
+}
 
 std::vector<Case> cases() {
   return {
@@ -94,6 +104,9 @@ std::vector<Case> cases() {
        "(call (. $p \"rounds\") \"push\" (quote 1))"
        "(if (> (. (. $p \"rounds\") \"length\") 2) (quote (put $p \"nest\" 0)))" +
            kForever + "(put $p \"nest\" (array (. $p \"nest\")))))"},
+      {"colliding keys",
+       "(var \"o\") (= \"o\" (object)) (for-of \"k\" " + collidingKeys(32768) + " (quote (put $o $k 1)))" + kForever +
+           "(. $o \"missing\")))"},
       {"keeping holes",
        "(var \"l\") (= \"l\" (array))" + kForever +
            "(var \"h\") (= \"h\" (array)) (put $h \"length\" 1000000) (call $l \"push\" (quote $h))))"},

@@ -12,6 +12,7 @@ namespace {
 
 using List = ScriptValueList;
 using Array = ScriptRef<ScriptArrayValue>;
+using sdk::analytics::Operand;
 ScriptValueRef undefined() { return scriptUndefined(); }
 ScriptValueRef boolean(bool value) { return scriptBoolean(value); }
 ScriptValueRef number(ScriptScope& scope, double value) { return scriptNumber(heapOfScope(scope), value); }
@@ -24,18 +25,19 @@ ErrorOr<ScriptFunctionValue*> callbackOf(ScriptArguments args) {
   return static_cast<ScriptFunctionValue*>(args[0].get());
 }
 
-// The callback walk: visits the indices the array had when it began and still has, in order.
-// `step` answers false to stop.
+// The callback walk: visits the indices the array had when it began and still has, in order,
+// calling the callback with the element, its index and the array. `step` receives the element as
+// the callback got it and the callback's result, and answers false to stop.
 template <typename Step>
 ErrorOr<void> walk(const Array& array, ScriptFunctionValue& callback, ScriptScope& scope, Step step) {
   auto& heap = heapOfScope(scope);
   const auto n = array->count();
   for (std::size_t i = 0; i < n; ++i) {
     TRY(heap.chargeWork(1));
-    auto index = scriptNumber(heap, static_cast<double>(i));
-    if (!TRY(array->hasProperty(*index))) continue;
-    auto element = TRY(array->valueForProperty(*index));
-    auto result = TRY(callback.invokeWithArguments({element, index, array}, scope));
+    if (i >= array->count() || array->isHoleAt(i)) continue;
+    const Operand element = array->operandAt(i);
+    Operand arguments[] = {element, Operand(static_cast<double>(i)), Operand(ScriptValueRef(array))};
+    const auto result = TRY(callback.invokeWithValues(arguments, scope));
     if (!TRY(step(i, element, result))) break;
   }
   return {};
@@ -44,8 +46,8 @@ ErrorOr<void> walk(const Array& array, ScriptFunctionValue& callback, ScriptScop
 ErrorOr<ScriptValueRef> every(const Array& array, ScriptArguments args, ScriptScope& scope) {
   auto* callback = TRY(callbackOf(args));
   bool all = true;
-  TRY(walk(array, *callback, scope, [&](std::size_t, const ScriptValueRef&, const ScriptValueRef& result) -> ErrorOr<bool> {
-    all = TRY(result->booleanValueOrError());
+  TRY(walk(array, *callback, scope, [&](std::size_t, const Operand&, const Operand& result) -> ErrorOr<bool> {
+    all = TRY(result.truth());
     return all;
   }));
   return boolean(all);
@@ -54,8 +56,8 @@ ErrorOr<ScriptValueRef> every(const Array& array, ScriptArguments args, ScriptSc
 ErrorOr<ScriptValueRef> some(const Array& array, ScriptArguments args, ScriptScope& scope) {
   auto* callback = TRY(callbackOf(args));
   bool any = false;
-  TRY(walk(array, *callback, scope, [&](std::size_t, const ScriptValueRef&, const ScriptValueRef& result) -> ErrorOr<bool> {
-    any = TRY(result->booleanValueOrError());
+  TRY(walk(array, *callback, scope, [&](std::size_t, const Operand&, const Operand& result) -> ErrorOr<bool> {
+    any = TRY(result.truth());
     return !any;
   }));
   return boolean(any);
@@ -63,18 +65,19 @@ ErrorOr<ScriptValueRef> some(const Array& array, ScriptArguments args, ScriptSco
 
 ErrorOr<ScriptValueRef> filter(const Array& array, ScriptArguments args, ScriptScope& scope) {
   auto* callback = TRY(callbackOf(args));
-  List kept;
-  TRY(walk(array, *callback, scope,
-           [&](std::size_t, const ScriptValueRef& element, const ScriptValueRef& result) -> ErrorOr<bool> {
-             if (TRY(result->booleanValueOrError())) kept.push_back(element);
-             return true;
-           }));
-  return ScriptValueRef(heapOfScope(scope).make<ScriptArrayValue>(std::move(kept)));
+  auto& heap = heapOfScope(scope);
+  auto out = heap.make<ScriptArrayValue>();
+  std::int64_t kept = 0;
+  TRY(walk(array, *callback, scope, [&](std::size_t, const Operand& element, const Operand& result) -> ErrorOr<bool> {
+    if (TRY(result.truth())) TRY(out->setElement(kept++, element));
+    return true;
+  }));
+  return ScriptValueRef(out);
 }
 
 ErrorOr<ScriptValueRef> forEach(const Array& array, ScriptArguments args, ScriptScope& scope) {
   auto* callback = TRY(callbackOf(args));
-  TRY(walk(array, *callback, scope, [](std::size_t, const ScriptValueRef&, const ScriptValueRef&) { return ErrorOr<bool>(true); }));
+  TRY(walk(array, *callback, scope, [](std::size_t, const Operand&, const Operand&) { return ErrorOr<bool>(true); }));
   return undefined();
 }
 
@@ -82,8 +85,8 @@ ErrorOr<ScriptValueRef> map(const Array& array, ScriptArguments args, ScriptScop
   auto* callback = TRY(callbackOf(args));
   auto& heap = heapOfScope(scope);
   auto out = heap.make<ScriptArrayValue>();
-  TRY(walk(array, *callback, scope, [&](std::size_t i, const ScriptValueRef&, const ScriptValueRef& result) -> ErrorOr<bool> {
-    TRY(out->setValueForProperty(result, *scriptNumber(heap, static_cast<double>(i))));
+  TRY(walk(array, *callback, scope, [&](std::size_t i, const Operand&, const Operand& result) -> ErrorOr<bool> {
+    TRY(out->setElement(static_cast<std::int64_t>(i), result));
     return true;
   }));
   return ScriptValueRef(out);
@@ -180,23 +183,23 @@ ErrorOr<ScriptValueRef> reduce(const Array& array, ScriptArguments args, ScriptS
   } else {
     for (; inRange(i); i += stepBy) {
       TRY(heap.chargeWork(1));
-      auto index = scriptNumber(heap, static_cast<double>(i));
-      if (TRY(array->hasProperty(*index))) {
-        accumulator = TRY(array->valueForProperty(*index));
+      if (!array->isHoleAt(static_cast<std::size_t>(i))) {
+        accumulator = array->valueAt(static_cast<std::size_t>(i));
         i += stepBy;
         break;
       }
     }
     if (!accumulator) return scriptError(kScriptErrorReduceOfEmpty);
   }
+  Operand total(accumulator);
   for (; inRange(i); i += stepBy) {
     TRY(heap.chargeWork(1));
-    auto index = scriptNumber(heap, static_cast<double>(i));
-    if (!TRY(array->hasProperty(*index))) continue;
-    auto element = TRY(array->valueForProperty(*index));
-    accumulator = TRY(callback.invokeWithArguments({accumulator, element, index, array}, scope));
+    if (i >= static_cast<std::int64_t>(array->count()) || array->isHoleAt(static_cast<std::size_t>(i))) continue;
+    Operand arguments[] = {std::move(total), array->operandAt(static_cast<std::size_t>(i)),
+                           Operand(static_cast<double>(i)), Operand(ScriptValueRef(array))};
+    total = TRY(callback.invokeWithValues(arguments, scope));
   }
-  return accumulator;
+  return std::move(total).box(heap);
 }
 
 ErrorOr<ScriptValueRef> reverse(const Array& array, ScriptArguments args, ScriptScope& scope) {

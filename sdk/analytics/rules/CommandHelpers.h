@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "sdk/analytics/rules/ScriptValue.h"
@@ -43,6 +44,17 @@ std::uint32_t toUInt32(double value);
 double toInteger(double value);
 // Truncated toward zero and clamped to int64 (NaN gives 0).
 std::int64_t toInt64Clamped(double value);
+
+// The remainder of "%": fmod's, with the dividend's sign. Whole numbers below 2^53 divide exactly
+// as integers, several times faster than fmod.
+inline double scriptRemainder(double a, double b) {
+  constexpr double kExact = 9007199254740992.0;
+  if (a == std::trunc(a) && b == std::trunc(b) && std::fabs(a) < kExact && std::fabs(b) < kExact && b != 0) {
+    const auto r = static_cast<double>(static_cast<std::int64_t>(a) % static_cast<std::int64_t>(b));
+    return r == 0 ? std::copysign(0.0, a) : r;
+  }
+  return std::fmod(a, b);
+}
 
 ErrorOr<bool> stringEquals(const ScriptValue& a, const ScriptValue& b);
 ErrorOr<bool> numberEquals(const ScriptValue& a, const ScriptValue& b);

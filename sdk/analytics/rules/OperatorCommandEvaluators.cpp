@@ -49,7 +49,7 @@ ErrorOr<ScriptValueRef> binary(ScriptArguments values, ScriptScope& scope) {
 double opSubtract(double a, double b) { return a - b; }
 double opMultiply(double a, double b) { return a * b; }
 double opDivide(double a, double b) { return a / b; }
-double opRemainder(double a, double b) { return std::fmod(a, b); }
+double opRemainder(double a, double b) { return scriptRemainder(a, b); }
 
 ErrorOr<ScriptValueRef> negate(ScriptArguments values, ScriptScope& scope) {
   TRY(checkArgumentCount(values, 1));

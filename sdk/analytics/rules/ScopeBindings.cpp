@@ -23,11 +23,8 @@ std::ptrdiff_t ScopeBindings::append(const Operand& value, const BindingName& na
                          : heap.make<ScriptStringValue>(name.text);
   entries_.push_back(Entry{std::move(text), name.hash, nullptr, 0, constant});
   store(entries_.back(), value);
-  const auto position = static_cast<std::uint32_t>(entries_.size() - 1);
-  if (!slots_.empty() && slots_.size() >= entries_.size() * 2) {
-    index(position);
-  } else if (entries_.size() > kScannedEntries) {
-    rebuildIndex();
+  if (entries_.size() > kScannedEntries) {
+    index_.update(entries_.size(), [this](std::size_t i) { return entries_[i].hash; }, heap);
   }
   // A scope's binding costs what a property of an object costs.
   return static_cast<std::ptrdiff_t>(ScriptPropertyMap::entryBytes(name.text));
@@ -45,30 +42,6 @@ std::ptrdiff_t ScopeBindings::keepFirst(std::size_t n) {
     entry.constant = false;
   }
   return refund;
-}
-
-std::ptrdiff_t ScopeBindings::findIndexed(const BindingName& name) const {
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t s = name.hash & mask;; s = (s + 1) & mask) {
-    const auto slot = slots_[s];
-    if (slot == 0) return -1;
-    const auto& entry = entries_[slot - 1];
-    if (entry.hash == name.hash && entry.name->value() == name.text) return static_cast<std::ptrdiff_t>(slot - 1);
-  }
-}
-
-void ScopeBindings::index(std::uint32_t position) {
-  const std::size_t mask = slots_.size() - 1;
-  std::size_t s = entries_[position].hash & mask;
-  while (slots_[s] != 0) s = (s + 1) & mask;
-  slots_[s] = position + 1;
-}
-
-void ScopeBindings::rebuildIndex() {
-  std::size_t size = 16;
-  while (size < entries_.size() * 4) size *= 2;
-  slots_.assign(size, 0);
-  for (std::uint32_t i = 0; i < entries_.size(); ++i) index(i);
 }
 
 }  // namespace sdk::analytics

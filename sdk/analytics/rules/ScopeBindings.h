@@ -6,8 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "sdk/analytics/rules/SpareBlockPool.h"
+#include "sdk/analytics/rules/NameIndex.h"
 #include "sdk/analytics/rules/Operand.h"
+#include "sdk/analytics/rules/ScriptNameHash.h"
+#include "sdk/analytics/rules/SpareBlockPool.h"
 
 namespace sdk::analytics {
 
@@ -21,7 +23,7 @@ struct BindingName {
   BindingName(const std::u16string& text, std::size_t hash, const ScriptStringValue* value = nullptr)
       : text(text), hash(hash), value(value) {}
   explicit BindingName(const ScriptStringValue& value) : BindingName(value.value(), &value) {}
-  static std::size_t hashOf(const std::u16string& text) { return std::hash<std::u16string_view>()(text); }
+  static std::size_t hashOf(const std::u16string& text) { return ScriptNameHash::of(text); }
 
   const std::u16string& text;
   std::size_t hash;
@@ -36,15 +38,14 @@ class ScopeBindings {
  public:
   // The position of a name, or -1.
   std::ptrdiff_t find(const BindingName& name) const {
-    if (slots_.empty()) {
+    auto isAt = [&](std::size_t i) { return entries_[i].hash == name.hash && entries_[i].name->value() == name.text; };
+    if (index_.empty()) {
       for (std::size_t i = 0; i < entries_.size(); ++i) {
-        if (entries_[i].hash == name.hash && entries_[i].name->value() == name.text) {
-          return static_cast<std::ptrdiff_t>(i);
-        }
+        if (isAt(i)) return static_cast<std::ptrdiff_t>(i);
       }
       return -1;
     }
-    return findIndexed(name);
+    return index_.find(name.hash, isAt);
   }
   bool hasName(const std::u16string& name) const { return find(BindingName(name)) >= 0; }
   bool isNameAt(std::size_t i, const BindingName& name) const {
@@ -88,7 +89,7 @@ class ScopeBindings {
   // the rest; answers the change in charged bytes.
   std::ptrdiff_t keepFirst(std::size_t n);
   // Whether keepFirst can work here: a small scope that writes go into.
-  bool isReusable() const { return slots_.empty() && !immutable_; }
+  bool isReusable() const { return index_.empty() && !immutable_; }
   // Sets the binding at `i` whatever it held.
   void reset(std::size_t i, const Operand& value) { store(entries_[i], value); }
   void makeImmutable() { immutable_ = true; }
@@ -102,7 +103,7 @@ class ScopeBindings {
   }
   void clear() {
     entries_.clear();
-    slots_.clear();
+    index_.clear();
   }
 
  private:
@@ -114,15 +115,11 @@ class ScopeBindings {
       entry.value = value.object() ? value.object() : ScriptValueRef(scriptUndefined());
     }
   }
-  std::ptrdiff_t findIndexed(const BindingName& name) const;
-  void index(std::uint32_t position);
-  void rebuildIndex();
-
   // Scopes of calls and loops hold a handful of names, found by scanning; beyond this many a scope
-  // keeps an open-addressed index of positions.
+  // keeps an index of positions.
   static constexpr std::size_t kScannedEntries = 8;
   std::vector<Entry, SmallListAllocator<Entry>> entries_;
-  std::vector<std::uint32_t> slots_;  // position + 1; 0 is free
+  NameIndex index_;
   bool immutable_ = false;
 };
 

@@ -173,12 +173,7 @@ ErrorOr<void> ScriptArrayValue::setLength(std::int64_t length) {
   // Growing fills holes, shrinking releases elements: either way every slot passed is work.
   const auto passed = n > elements_.size() ? n - elements_.size() : elements_.size() - n;
   TRY(heap()->chargeWork(static_cast<std::int64_t>(passed)));
-  if (n > elements_.capacity()) {
-    // Exactly the room asked for: a length set once is rarely grown by pushes after it.
-    if (n > static_cast<std::size_t>(heap()->limits().arrayLength)) return scriptError(kScriptErrorLimitReached);
-    TRY(heap()->reserve((n - elements_.capacity()) * kSlotBytes));
-    elements_.reserve(n);
-  }
+  TRY(growTo(n));
   if (n < elements_.size()) forgetNumbers(n, elements_.size());
   elements_.resize(n, sdk::analytics::ArraySlot(ScriptValueRef(ScriptValue::emptyValue())));
   releaseSpareSlots();
@@ -186,7 +181,55 @@ ErrorOr<void> ScriptArrayValue::setLength(std::int64_t length) {
   return {};
 }
 
+namespace {
+// A number property that addresses a slot: the array index test, without the number's text.
+bool isIndexNumber(const ScriptValue& property) {
+  if (property.kind() != ScriptValueKind::Number) return false;
+  const double number = static_cast<const ScriptNumberValue&>(property).value();
+  return std::isfinite(number) && number >= 0 && std::trunc(number) == number;
+}
+std::int64_t indexOfNumber(const ScriptValue& property) {
+  return arrayIndexFromDouble(static_cast<const ScriptNumberValue&>(property).value());
+}
+}  // namespace
+
+ErrorOr<void> ScriptArrayValue::setElement(std::int64_t index, Operand value) {
+  if (index >= heap()->limits().arrayLength) return scriptError(kScriptErrorLimitReached);
+  const auto slot = static_cast<std::size_t>(index);
+  if (slot == elements_.size() && slot < elements_.capacity()) {
+    // Appending where there is room (a map or filter building its result): one slot, charged as
+    // lengthening by one is.
+    TRY(heap()->chargeWork(1));
+    if (value.isPlainNumber()) {
+      elements_.emplace_back(value.number());
+      ++numbersInPlace_;
+      chargeSlots();
+    } else {
+      elements_.emplace_back(std::move(value).box(*heap()));
+    }
+    return {};
+  }
+  if (slot >= elements_.size()) TRY(setLength(index + 1));
+  forgetNumbers(slot, slot + 1);
+  if (value.isPlainNumber()) {
+    elements_[slot] = ArraySlot(value.number());
+    ++numbersInPlace_;
+  } else {
+    elements_[slot] = std::move(value).box(*heap());
+  }
+  chargeSlots();
+  return {};
+}
+
+ScriptValueRef ScriptArrayValue::elementAt(std::int64_t index) const {
+  if (static_cast<std::uint64_t>(index) >= elements_.size()) return scriptUndefined();
+  const auto i = static_cast<std::size_t>(index);
+  return elements_[i].isHole() ? ScriptValueRef(scriptUndefined()) : valueAt(i);
+}
+
 ErrorOr<void> ScriptArrayValue::setValueForProperty(const ScriptValueRef& value, const ScriptValue& property) {
+  // The common case, a number addressing a slot, needs no text of the number.
+  if (isIndexNumber(property)) return setElement(indexOfNumber(property), Operand(value));
   const auto name = TRY(property.stringValueOrError());
   if (property.kind() == ScriptValueKind::String && name == u"length") {
     if (!isArrayIndex(*value)) return scriptError(kScriptErrorBadLength);
@@ -194,31 +237,18 @@ ErrorOr<void> ScriptArrayValue::setValueForProperty(const ScriptValueRef& value,
     if (length > heap()->limits().arrayLength) return scriptError(kScriptErrorBadLength);
     return setLength(length);
   }
-  if (isArrayIndex(property)) {
-    const auto index = arrayIndexFromDouble(TRY(property.doubleValueOrError()));
-    if (index >= heap()->limits().arrayLength) return scriptError(kScriptErrorLimitReached);
-    const auto slot = static_cast<std::size_t>(index);
-    if (slot >= elements_.size()) TRY(setLength(index + 1));
-    forgetNumbers(slot, slot + 1);
-    elements_[slot] = value;
-    chargeSlots();
-    return {};
-  }
+  if (isArrayIndex(property)) return setElement(arrayIndexFromDouble(TRY(property.doubleValueOrError())), Operand(value));
   setProperty(value, name);
   return {};
 }
 
 ErrorOr<ScriptValueRef> ScriptArrayValue::valueForProperty(const ScriptValue& property) const {
+  if (isIndexNumber(property)) return elementAt(indexOfNumber(property));
   const auto name = TRY(property.stringValueOrError());
   if (property.kind() == ScriptValueKind::String && name == u"length") {
     return scriptNumber(*heap(), static_cast<double>(elements_.size()));
   }
-  if (isArrayIndex(property)) {
-    const auto index = arrayIndexFromDouble(TRY(property.doubleValueOrError()));
-    if (static_cast<std::uint64_t>(index) >= elements_.size()) return ScriptValueRef(scriptUndefined());
-    const auto i = static_cast<std::size_t>(index);
-    return elements_[i].isHole() ? ScriptValueRef(scriptUndefined()) : valueAt(i);
-  }
+  if (isArrayIndex(property)) return elementAt(arrayIndexFromDouble(TRY(property.doubleValueOrError())));
   auto* value = properties_.valueForName(name);
   return value ? ScriptValueRef(value) : ScriptValueRef(scriptUndefined());
 }
@@ -235,7 +265,7 @@ ErrorOr<void> ScriptArrayValue::removeValueForProperty(const ScriptValue& proper
     }
     return {};
   }
-  chargeBytes(properties_.removeValueForName(name));
+  chargeBytes(properties_.removeValueForName(name, *heap()));
   return {};
 }
 

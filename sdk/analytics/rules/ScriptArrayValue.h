@@ -30,6 +30,11 @@ class ScriptArrayValue final : public ScriptValue {
   // Lengthens with holes or cuts; beyond the length limit error 18 and no change.
   ErrorOr<void> setLength(std::int64_t length);
   ErrorOr<void> setValueForProperty(const ScriptValueRef& value, const ScriptValue& property);
+  // Slot `index` (an array index) receives `value`, the array lengthened with holes to reach it
+  // (error 18 beyond the length limit); a plain number stays in its slot.
+  ErrorOr<void> setElement(std::int64_t index, sdk::analytics::Operand value);
+  // The element at an array index as a value: undefined for a hole or past the end.
+  ScriptValueRef elementAt(std::int64_t index) const;
   ErrorOr<ScriptValueRef> valueForProperty(const ScriptValue& property) const;
   ErrorOr<void> removeValueForProperty(const ScriptValue& property);
   ErrorOr<bool> hasProperty(const ScriptValue& property) const;
@@ -89,7 +94,7 @@ class ScriptArrayValue final : public ScriptValue {
   ScriptValueList valuesIn(std::size_t first, std::size_t last) const;
   // Whether the element at `i` is strictly equal to `value`.
   ErrorOr<bool> slotEquals(std::size_t i, const ScriptValue& value) const;
-  void setProperty(const ScriptValueRef& value, const std::u16string& name) { chargeBytes(properties_.setValue(value, name)); }
+  void setProperty(const ScriptValueRef& value, const std::u16string& name) { chargeBytes(properties_.setValue(value, name, *heap())); }
 
   mutable std::vector<sdk::analytics::ArraySlot> elements_;
   ScriptPropertyMap properties_;

@@ -107,8 +107,15 @@ TEST_F(ScriptOperators, Arithmetic) {
       {"(% 5 0)", "number NaN"}, {"(neg 3)", "number -3"}, {"(* \"3\" \"4\")", "number 12"},
       {"(- \"x\" 1)", "number NaN"}, {"(32 \"a\" \"b\")", "string a"}, {"(34 (array 1))", "array 1"},
       {"(neg 1 2)", "error 9"}, {"(+ 1 2 3)", "error 9"},
+      // Remainders keep the dividend's sign (a zero one too), whole or not, small or past 2^53.
+      {"(% 7 -3)", "number 1"}, {"(/ 1 (% -4 2))", "number -Infinity"}, {"(/ 1 (% 4 -2))", "number Infinity"},
+      {"(% 5.5 2)", "number 1.5"}, {"(% -5.5 2)", "number -1.5"}, {"(% 1e17 7)", "number 5"},
+      {"(% 9007199254740991 10)", "number 1"}, {"(% (/ 1 0) 2)", "number NaN"}, {"(% 3 (/ 1 0))", "number 3"},
   };
   for (const auto& c : cases) EXPECT_EQ(typed(c.program), c.result) << c.program;
+  // The same through names, as the evaluator computes them without a handler.
+  EXPECT_EQ(text("(var \"a\") (= \"a\" -9) (var \"b\") (= \"b\" 4) (+ (+ (% $a $b) \"/\") (/ 1 (% -8 $b)))"),
+            "-1/-Infinity");
   // All operands are evaluated before the count is checked.
   EXPECT_EQ(errorOf("(var \"hit\") (+ 1 2 (= \"hit\" 1))"), kScriptErrorArgumentCount);
   EXPECT_EQ(text("$hit"), "1");

@@ -36,7 +36,7 @@ inline ErrorOr<void> beginEvaluation(ScriptHeap& heap) {
     case BinaryOperation::Subtract: return a - b;
     case BinaryOperation::Multiply: return a * b;
     case BinaryOperation::Divide: return a / b;
-    default: return std::fmod(a, b);
+    default: return scriptRemainder(a, b);
   }
 }
 
@@ -437,6 +437,12 @@ ErrorOr<Operand> ScriptEvaluator::evaluate(const ScriptValue& value, ScriptScope
   ScriptDepthGuard depth(heap);
   TRY(depth.status());
   return runForm(static_cast<const ScriptStatementValue&>(value), heap, scope);
+}
+
+ErrorOr<void> ScriptEvaluator::countValues(std::size_t count, ScriptHeap& heap) {
+  if (countAtOnce(static_cast<int>(count), 0, heap)) return {};
+  for (std::size_t i = 0; i < count; ++i) TRY(beginEvaluation(heap));
+  return {};
 }
 
 ErrorOr<bool> ScriptEvaluator::test(const ScriptValue& value, ScriptScope& scope) {

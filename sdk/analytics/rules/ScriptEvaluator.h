@@ -25,6 +25,9 @@ struct ScriptEvaluator {
   // as there.
   static ErrorOr<sdk::analytics::Operand> evaluateValue(const ScriptValue& value, ScriptScope& scope);
   static ErrorOr<sdk::analytics::Operand> execute(ScriptArguments statements, ScriptScope& scope);
+  // Counts `count` evaluations of plain values (a callback's element, index and array), as evaluate
+  // counts each.
+  static ErrorOr<void> countValues(std::size_t count, ScriptHeap& heap);
   // The boolean form of a statement's value, as a loop or a condition tests it.
   static ErrorOr<bool> test(const ScriptValue& value, ScriptScope& scope);
   // A function's body in its call scope: a return ends it with its value, a break or continue that

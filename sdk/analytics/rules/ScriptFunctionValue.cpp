@@ -71,6 +71,23 @@ ErrorOr<ScriptValueRef> ScriptFunctionValue::invokeWithEvaluatedArguments(Script
   return TRY(call(values.span())).box(*heap());
 }
 
+ErrorOr<sdk::analytics::Operand> ScriptFunctionValue::invokeWithValues(std::span<sdk::analytics::Operand> values,
+                                                                       ScriptScope& scope) {
+  // A native function takes its arguments as a list; a statement among the values runs when it is
+  // evaluated, as a statement passed to invokeWithArguments does.
+  const bool statements = std::any_of(values.begin(), values.end(), [](const sdk::analytics::Operand& value) {
+    return value.kind() == ScriptValueKind::Statement;
+  });
+  if (native_ || statements) {
+    ScriptValueList list;
+    list.reserve(values.size());
+    for (auto& value : values) list.push_back(std::move(value).box(*heap()));
+    return sdk::analytics::Operand(TRY(invokeWithArguments(list, scope)));
+  }
+  TRY(ScriptEvaluator::countValues(values.size(), *heap()));
+  return call(values);
+}
+
 // A thin step on the way of every call: kept out of the call chain.
 [[gnu::always_inline]] inline ErrorOr<bool> ScriptFunctionValue::runFrameless(std::span<sdk::analytics::Operand> slots,
                                                                             sdk::analytics::Operand& result,

@@ -29,6 +29,10 @@ class ScriptFunctionValue : public ScriptValue {
   const std::u16string& functionName() const { return functionName_; }
   virtual ErrorOr<ScriptValueRef> invokeWithArguments(const ScriptValueList& arguments, ScriptScope& scope);
   ErrorOr<ScriptValueRef> invokeWithEvaluatedArguments(ScriptArguments arguments);
+  // invokeWithArguments for values the caller holds (a callback's element, index and array): each
+  // is counted as an evaluation, as there, but no list is made and numbers stay plain. The values
+  // are moved into the call.
+  ErrorOr<sdk::analytics::Operand> invokeWithValues(std::span<sdk::analytics::Operand> values, ScriptScope& scope);
   // invokeWithEvaluatedArguments for arguments as the evaluator holds them; the arguments are
   // moved into the call's scope.
   ErrorOr<sdk::analytics::Operand> call(std::span<sdk::analytics::Operand> arguments);
@@ -37,10 +41,10 @@ class ScriptFunctionValue : public ScriptValue {
 
   bool hasProperty(const std::u16string& name) const { return properties_.hasName(name); }
   void setValueForProperty(const ScriptValueRef& value, const std::u16string& name) {
-    chargeBytes(properties_.setValue(value, name));
+    chargeBytes(properties_.setValue(value, name, *heap()));
   }
   ScriptValueRef valueForProperty(const std::u16string& name) const;
-  void removeValueForProperty(const std::u16string& name) { chargeBytes(properties_.removeValueForName(name)); }
+  void removeValueForProperty(const std::u16string& name) { chargeBytes(properties_.removeValueForName(name, *heap())); }
   std::vector<std::u16string> allPropertyNames() const { return properties_.allNames(); }
   const ScriptPropertyMap& propertyMap() const { return properties_; }
 

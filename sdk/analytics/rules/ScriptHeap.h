@@ -77,6 +77,16 @@ class ScriptHeap {
     work_ = limits_.nativeWork;
     return limitError();
   }
+  // Work done where no error can be reported (probing for a name): counted at once, and when it
+  // passed the budget the next evaluation fails with error 18.
+  void chargeLookupWork(std::int64_t steps) {
+    if (steps <= limits_.nativeWork - work_) {
+      work_ += steps;
+      return;
+    }
+    work_ = limits_.nativeWork;
+    instructions_ = limits_.instructions;
+  }
   // Native work of copying, scanning or comparing `units` code units.
   ErrorOr<void> chargeUnits(std::size_t units) {
     return chargeWork(static_cast<std::int64_t>(units / kCodeUnitsPerStep));

@@ -22,7 +22,7 @@ class ScriptHeapObject {
   void retain() const {
     if (!immortal_) ++references_;
   }
-  void release() const {
+  [[gnu::always_inline]] void release() const {
     if (!immortal_ && --references_ == 0) destroy(this);
   }
   ScriptHeap* heap() const { return heap_; }
@@ -83,7 +83,7 @@ class ScriptRef {
     std::swap(object_, other.object_);
     return *this;
   }
-  ~ScriptRef() {
+  [[gnu::always_inline]] ~ScriptRef() {
     if (object_) object_->release();
   }
 

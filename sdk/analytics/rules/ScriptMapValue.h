@@ -19,11 +19,11 @@ class ScriptMapValue : public ScriptValue {
 
   bool hasProperty(const std::u16string& name) const { return properties_.hasName(name); }
   void setValueForProperty(const ScriptValueRef& value, const std::u16string& name) {
-    chargeBytes(properties_.setValue(value, name));
+    chargeBytes(properties_.setValue(value, name, *heap()));
   }
   // Undefined when absent.
   ScriptValueRef valueForProperty(const std::u16string& name) const;
-  void removeValueForProperty(const std::u16string& name) { chargeBytes(properties_.removeValueForName(name)); }
+  void removeValueForProperty(const std::u16string& name) { chargeBytes(properties_.removeValueForName(name, *heap())); }
   std::vector<std::u16string> allPropertyNames() const { return properties_.allNames(); }
   const ScriptPropertyMap& propertyMap() const { return properties_; }
 

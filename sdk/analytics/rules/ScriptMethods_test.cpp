@@ -151,6 +151,10 @@ TEST_F(ArrayMethods, CallbackWalksSkipHolesAndNeverSeeNewElements) {
   EXPECT_EQ(text("(call (array) \"reduce\" (quote (fn \"\" (quote)) 5))"), "5");
   EXPECT_EQ(text("(call (array 9) \"reduce\" (quote (fn \"\" (quote) (return 0))))"), "9");
   EXPECT_EQ(errorOf("(call (array 9) \"reduce\" (quote (fn \"\" (quote)) (break)))"), kScriptErrorArgumentType);
+  // The element, index and array are the callback's arguments as if written in its call: a
+  // statement among them runs, and a native callback receives all three.
+  EXPECT_EQ(text("(call (quote (+ 1 2)) \"map\" (quote (fn \"\" (quote \"v\" \"i\") (return (+ $v $i)))))"), "3");
+  EXPECT_EQ(errorOf("(call (array \"internal.platform\") \"map\" (quote $require))"), kScriptErrorArgumentCount);
   // Callbacks that push and pop the array they walk: the walk keeps to the indices it began with.
   EXPECT_EQ(text("(var \"p\") (= \"p\" (array 1 2 3)) (var \"n\") (= \"n\" 0)"
                  "(call $p \"forEach\" (quote (fn \"\" (quote \"v\") (= \"n\" (+ $n 1)) (call $p \"push\" (quote $v))))) $n"),

@@ -12,7 +12,10 @@
 // * neg ! != || return - switch ? typeof var loop put undefined null quote for-in defun fn const
 // block for-in-const for-in-let & << ~ | >> >>> ^ for for-of for-of-const for-of-let.
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -172,6 +175,35 @@ inline std::shared_ptr<sdk::analytics::ProtoProgram> program(const std::string& 
     sdk::analytics::nanoSetMessage(*message, 1, list.get());
   }
   return message;
+}
+
+// Names of eight code units that a widely used fixed-seed string hash (the standard library's 64-bit
+// one here) maps to a single value: every step of that hash can be undone, so the second half of
+// each name is solved from its first. Names with a unit a program text cannot spell (a surrogate, a
+// control character, a quote or a backslash) are skipped.
+inline std::vector<std::u16string> collidingNames(std::size_t count) {
+  using u64 = std::uint64_t;
+  constexpr u64 kMultiplier = 0xc6a4a7935bd1e995ULL;
+  constexpr u64 kSeed = 0xc70f6907ULL;
+  auto shiftMix = [](u64 v) { return v ^ (v >> 47); };
+  u64 inverse = kMultiplier;
+  for (int i = 0; i < 6; ++i) inverse *= 2 - kMultiplier * inverse;
+  auto mix = [&](u64 block) { return shiftMix(block * kMultiplier) * kMultiplier; };
+  auto unmix = [&](u64 mixed) { return shiftMix(mixed * inverse) * inverse; };
+  const u64 start = kSeed ^ (16 * kMultiplier);
+  const u64 target = 0x0123456789abcdefULL * inverse;
+  auto spellable = [](char16_t unit) { return unit >= 0x20 && unit != u'"' && unit != u'\\' && (unit < 0xD800 || unit > 0xDFFF); };
+  std::vector<std::u16string> names;
+  for (u64 i = 0; names.size() < count; ++i) {
+    char16_t units[8];
+    for (int k = 0; k < 4; ++k) units[k] = static_cast<char16_t>(u'a' + ((i >> (4 * k)) & 15));
+    u64 first = 0;
+    std::memcpy(&first, units, sizeof first);
+    const u64 second = unmix(((start ^ mix(first)) * kMultiplier) ^ target);
+    std::memcpy(units + 4, &second, sizeof second);
+    if (std::all_of(units, units + 8, spellable)) names.emplace_back(units, 8);
+  }
+  return names;
 }
 
 }  // namespace ostrel::testing

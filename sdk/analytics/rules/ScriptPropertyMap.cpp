@@ -2,7 +2,8 @@
 
 namespace sdk::analytics {
 
-std::ptrdiff_t ScriptPropertyMap::bind(const ScriptValueRef& value, const std::u16string& name, bool immutable) {
+std::ptrdiff_t ScriptPropertyMap::bind(const ScriptValueRef& value, const std::u16string& name, bool immutable,
+                                       ScriptHeap& heap) {
   if (immutable_) return 0;
   if (const auto i = find(name); i >= 0) {
     auto& entry = entries_[static_cast<std::size_t>(i)];
@@ -12,35 +13,38 @@ std::ptrdiff_t ScriptPropertyMap::bind(const ScriptValueRef& value, const std::u
     return 0;
   }
   if (entries_.empty()) entries_.reserve(SmallListAllocator<Entry>::kSmall);  // parameters, loop variables
-  entries_.push_back(Entry{name, value, immutable});
-  if (!index_.empty()) {
-    index_.emplace(name, static_cast<std::uint32_t>(entries_.size() - 1));
-  } else if (entries_.size() > kScannedEntries) {
-    for (std::size_t i = 0; i < entries_.size(); ++i) index_.emplace(entries_[i].name, static_cast<std::uint32_t>(i));
-  }
+  entries_.push_back(Entry{name, value, 0, immutable});
+  if (entries_.size() > kScannedEntries) index(heap);
   return static_cast<std::ptrdiff_t>(entryBytes(name));
 }
 
-std::ptrdiff_t ScriptPropertyMap::setValue(const ScriptValueRef& value, const std::u16string& name) {
-  return bind(value, name, false);
+void ScriptPropertyMap::index(ScriptHeap& heap) {
+  // Names are hashed once, as they join the index.
+  if (index_.empty()) {
+    for (auto& entry : entries_) entry.hash = ScriptNameHash::of(entry.name);
+  } else {
+    entries_.back().hash = ScriptNameHash::of(entries_.back().name);
+  }
+  index_.update(entries_.size(), [this](std::size_t i) { return entries_[i].hash; }, heap);
 }
 
-std::ptrdiff_t ScriptPropertyMap::setImmutableValue(const ScriptValueRef& value, const std::u16string& name) {
-  return bind(value, name, true);
+std::ptrdiff_t ScriptPropertyMap::setValue(const ScriptValueRef& value, const std::u16string& name, ScriptHeap& heap) {
+  return bind(value, name, false, heap);
 }
 
-std::ptrdiff_t ScriptPropertyMap::removeValueForName(const std::u16string& name) {
+std::ptrdiff_t ScriptPropertyMap::setImmutableValue(const ScriptValueRef& value, const std::u16string& name,
+                                                    ScriptHeap& heap) {
+  return bind(value, name, true, heap);
+}
+
+std::ptrdiff_t ScriptPropertyMap::removeValueForName(const std::u16string& name, ScriptHeap& heap) {
   if (immutable_) return 0;
   const auto found = find(name);
   if (found < 0 || entries_[static_cast<std::size_t>(found)].immutable) return 0;
-  const auto position = static_cast<std::uint32_t>(found);
-  entries_.erase(entries_.begin() + position);
-  if (!index_.empty()) {
-    index_.erase(name);
-    for (auto& [key, slot] : index_) {
-      if (slot > position) --slot;
-    }
-  }
+  entries_.erase(entries_.begin() + found);
+  // The entries after it moved: the index is made again, over what is left.
+  index_.clear();
+  if (entries_.size() > kScannedEntries) index(heap);
   return -static_cast<std::ptrdiff_t>(entryBytes(name));
 }
 
@@ -52,4 +56,3 @@ std::vector<std::u16string> ScriptPropertyMap::allNames() const {
 }
 
 }  // namespace sdk::analytics
-

@@ -2,12 +2,13 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
-#include "sdk/analytics/rules/SpareBlockPool.h"
+#include "sdk/analytics/rules/NameIndex.h"
+#include "sdk/analytics/rules/ScriptNameHash.h"
 #include "sdk/analytics/rules/ScriptValue.h"
+#include "sdk/analytics/rules/SpareBlockPool.h"
 
 namespace sdk::analytics {
 
@@ -16,10 +17,10 @@ namespace sdk::analytics {
 class ScriptPropertyMap {
  public:
   bool hasName(const std::u16string& name) const { return find(name) >= 0; }
-  // Each answers the change in charged bytes.
-  std::ptrdiff_t setValue(const ScriptValueRef& value, const std::u16string& name);
-  std::ptrdiff_t setImmutableValue(const ScriptValueRef& value, const std::u16string& name);
-  std::ptrdiff_t removeValueForName(const std::u16string& name);
+  // Each answers the change in charged bytes; the owner's heap pays for finding names.
+  std::ptrdiff_t setValue(const ScriptValueRef& value, const std::u16string& name, ScriptHeap& heap);
+  std::ptrdiff_t setImmutableValue(const ScriptValueRef& value, const std::u16string& name, ScriptHeap& heap);
+  std::ptrdiff_t removeValueForName(const std::u16string& name, ScriptHeap& heap);
   // Nullptr for an absent name (callers read it as undefined).
   ScriptValue* valueForName(const std::u16string& name) const {
     const auto i = find(name);
@@ -53,9 +54,12 @@ class ScriptPropertyMap {
   struct Entry {
     std::u16string name;
     ScriptValueRef value;
+    std::size_t hash = 0;  // set while the map keeps an index
     bool immutable = false;
   };
-  std::ptrdiff_t bind(const ScriptValueRef& value, const std::u16string& name, bool immutable);
+  std::ptrdiff_t bind(const ScriptValueRef& value, const std::u16string& name, bool immutable, ScriptHeap& heap);
+  // Indexes every entry, or only the newest when the index holds the others.
+  void index(ScriptHeap& heap);
   // Scopes and most objects hold a handful of names: those are found by scanning, and only larger
   // maps keep an index (which then holds every entry).
   static constexpr std::size_t kScannedEntries = 8;
@@ -66,12 +70,12 @@ class ScriptPropertyMap {
       }
       return -1;
     }
-    auto it = index_.find(name);
-    return it == index_.end() ? -1 : static_cast<std::ptrdiff_t>(it->second);
+    const auto hash = ScriptNameHash::of(name);
+    return index_.find(hash, [&](std::size_t i) { return entries_[i].hash == hash && entries_[i].name == name; });
   }
 
   std::vector<Entry, SmallListAllocator<Entry>> entries_;
-  std::unordered_map<std::u16string, std::uint32_t> index_;
+  NameIndex index_;
   bool immutable_ = false;
 };
 

@@ -4,6 +4,8 @@
 #include "sdk/analytics/rules/ScriptArrayValue.h"
 #include "sdk/analytics/rules/MeasurementHostTestSupport.h"
 #include "sdk/analytics/rules/ScriptMapValue.h"
+#include "sdk/analytics/rules/ScriptNameHash.h"
+#include "sdk/analytics/rules/NameIndex.h"
 #include "sdk/analytics/rules/ScriptNativeModules.h"
 #include "sdk/analytics/rules/ScriptValueConverter.h"
 #include "sdk/analytics/rules/ScriptTestSupport.h"
@@ -590,6 +592,40 @@ TEST_F(ScriptRuntimeTest, ArraySlotsAreChargedAsHeld) {
   EXPECT_EQ(errorOf("(var \"h\") (= \"h\" (array)) (put $h \"length\" 70000)"), kScriptErrorLimitReached);
   EXPECT_LE(runtime->heap().liveBytes(), limits.memoryBytes);
   EXPECT_EQ(text("(put $h \"length\" 30000) (. $h \"length\")"), "30000");
+}
+
+// Names a program picks to share one value of a fixed hash spread out under the keyed one; where
+// names do share a slot, probing past it is charged, so no choice of names buys unmetered work.
+TEST_F(ScriptRuntimeTest, NamesPickedToCollideCostNoUnmeteredWork) {
+  const auto names = ostrel::testing::collidingNames(2000);
+  std::set<std::size_t> fixed;
+  std::set<std::size_t> keyed;
+  std::string program = "(var \"o\") (= \"o\" (object))";
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    fixed.insert(std::hash<std::u16string_view>()(names[i]));
+    keyed.insert(ScriptNameHash::of(names[i]) & 0xFFFF);
+    const auto name = utf8FromUTF16(names[i]);
+    program += "(var \"" + name + "\") (= \"" + name + "\" " + std::to_string(i) + ") (put $o \"" + name + "\" $" + name + ")";
+  }
+  EXPECT_EQ(fixed.size(), 1u);
+  EXPECT_GT(keyed.size(), 1900u);
+  const auto last = utf8FromUTF16(names.back());
+  EXPECT_EQ(text(program + "(+ (. $o \"" + utf8FromUTF16(names[7]) + "\") $" + last + ")"), "2006");
+
+  ScriptLimits limits;
+  limits.nativeWork = 2000;
+  auto* heap = ScriptHeap::create(limits);
+  NameIndex index;
+  std::vector<std::size_t> hashes;
+  for (std::size_t i = 0; i < 40; ++i) {
+    hashes.push_back(42);
+    index.update(hashes.size(), [&](std::size_t k) { return hashes[k]; }, *heap);
+  }
+  EXPECT_EQ(index.find(42, [](std::size_t position) { return position == 39; }), 39);
+  EXPECT_TRUE(heap->countInstruction().ok());
+  for (std::size_t i = 0; i < 60; ++i) (void)index.find(42, [](std::size_t) { return false; });
+  EXPECT_FALSE(heap->countInstruction().ok());
+  heap->release();
 }
 
 TEST_F(ScriptRuntimeTest, DeepEntitiesDoNotLoad) {
