@@ -1,11 +1,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace ostrel::testing {
 
 // The whole of the file at `path` as bytes; empty when it cannot be read (a test then fails on what it
 // expected to find, which says more than an exception would).
 std::string contentsOf(const std::string& path);
+
+// The copies of `path` kept aside as damaged ("<name>.damaged-<date>..."), in `folder` (by default the
+// file's own), oldest first; their SQLite companions ("-wal", "-shm", "-journal") are left out.
+std::vector<std::string> damagedCopiesOf(const std::string& path, const std::string& folder = {});
 
 }  // namespace ostrel::testing

@@ -7,6 +7,7 @@
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Calendar.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/DamagedFile.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/log/Log.h"
@@ -64,7 +65,12 @@ void InteractiveGuideManager::loadInteractiveGuidePrefs() {
     return;
   }
   Value stored = platform::foundation::PropertyList::readFile(path);
-  if (!stored.isDictionary()) stored = Value(platform::foundation::Dictionary{});
+  if (!stored.isDictionary()) {
+    // The next save writes over it: the person's file is kept aside first, and this load reads as empty.
+    platform::foundation::DamagedFile::keepAsideWithWarning(path, "interactive-guide settings file",
+                                                            "the guides and the rating prompt start over");
+    stored = Value(platform::foundation::Dictionary{});
+  }
   didEnterSetup = flag(stored, "didEnterSetup");
   mainViewTotalViewTime = stored["MAINVIEWTOTALVIEWTIME"].toInt64();
   firstStart = stored["FIRSTSTARTDATE"].date().value_or(now());

@@ -9,6 +9,8 @@
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Calendar.h"
 #include "platform/foundation/Clock.h"
+#include "platform/log/Log.h"
+#include "testing/FileContents.h"
 #include "testing/ScopedEnvironmentVariable.h"
 
 namespace app::settings {
@@ -159,13 +161,24 @@ TEST_F(GuideManagerTest, FileStoresIntegersAndReadsBooleansAlike) {
   EXPECT_EQ(reader->firstStart, now()) << "a missing first-start date reads as now";
 }
 
-TEST_F(GuideManagerTest, AnUnreadableFileReadsAsDefaults) {
-  ASSERT_TRUE(
-      platform::foundation::AtomicFile::writeAtomically(InteractiveGuideManager::settingsPath(), std::string("not a plist")).ok());
-  manager->loadInteractiveGuidePrefs();
-  EXPECT_EQ(manager->ratingShowCounter, 0);
-  EXPECT_FALSE(manager->didRated);
-  EXPECT_EQ(manager->firstStart, now());
+TEST_F(GuideManagerTest, AnUnreadableFileReadsAsDefaultsAndIsKeptAside) {
+  const std::string path = InteractiveGuideManager::settingsPath();
+  platform::log::CapturedLines log;
+  for (const std::string damage : {"not a plist", "<plist><dict><key>ratingShowCounter</key><integer>1"}) {
+    writeFile(30, 900, 7);
+    manager->loadInteractiveGuidePrefs();
+    ASSERT_EQ(manager->ratingShowCounter, 7);
+    ASSERT_TRUE(platform::foundation::AtomicFile::writeAtomically(path, damage).ok());
+    manager->loadInteractiveGuidePrefs();
+    EXPECT_EQ(manager->ratingShowCounter, 0);
+    EXPECT_FALSE(manager->didRated);
+    EXPECT_EQ(manager->firstStart, now());
+    const auto kept = ostrel::testing::damagedCopiesOf(path);
+    ASSERT_FALSE(kept.empty());
+    EXPECT_EQ(ostrel::testing::contentsOf(kept.back()), damage);
+    EXPECT_TRUE(log.contains("kept as " + kept.back()));
+  }
+  EXPECT_EQ(ostrel::testing::damagedCopiesOf(path).size(), 2u) << "the second damage keeps the first copy";
 }
 
 TEST_F(GuideManagerTest, GetStartedGuideIsPlacedAndEndsDoneWithFiveSeconds) {

@@ -4,6 +4,7 @@
 
 #include "app/storage/CatalogueConnection.h"
 
+#include "platform/log/Log.h"
 #include "platform/runtime/Class.h"
 #include "platform/runtime/LoadHooks.h"
 #include "platform/ui/Application.h"
@@ -11,6 +12,7 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
 #include "sdk/core/App.h"
+#include "sdk/core/AppOptions.h"
 
 namespace app::state {
 
@@ -33,8 +35,20 @@ std::atomic<AppDelegate::InteractiveGuideMaker>& interactiveGuideMaker() {
 
 AppDelegate::AppDelegate() : Object(platform::runtime::classOf<AppDelegate>()) {}
 
-bool AppDelegate::didFinishLaunching() {
+void AppDelegate::configureSDK() {
+  // The calculator needs none of the SDK's services: without options to configure them from, they stay
+  // off for this run (the SDK has said why) and the app starts as usual.
+  if (!sdk::core::AppOptions::defaultOptions()) {
+    platform::log::write(platform::log::Error,
+                         "The SDK's options file (VadezeService-Info.plist in the app's bundle) is missing or cannot be "
+                         "read: analytics, installations and the event transport stay off for this run");
+    return;
+  }
   sdk::core::App::configure();
+}
+
+bool AppDelegate::didFinishLaunching() {
+  configureSDK();
   if (applicationObject) return true;
   applicationObject = FramesObject::getSingleton();
   applicationObject->storyBoardName = "Main_Universal";

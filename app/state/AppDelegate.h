@@ -27,6 +27,9 @@ class AppDelegate : public platform::runtime::Object {
 
   // application:didFinishLaunchingWithOptions:; always true.
   bool didFinishLaunching();
+  // Configures the SDK's default app from the bundle's options file; without a readable one the SDK's
+  // services stay off, and the error says so.
+  void configureSDK();
   // The storyboard's initial screen in a navigation stack, in a new key window.
   void showInitialScreen();
   // applicationDidEnterBackground:

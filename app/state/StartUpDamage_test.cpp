@@ -11,6 +11,7 @@
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/PackageUtil.h"
+#include "testing/FileContents.h"
 
 namespace app::state {
 
@@ -19,18 +20,6 @@ namespace {
 using namespace ostrel::testing;
 using app::storage::CatalogueDatabase;
 using platform::foundation::AtomicFile;
-
-// The files beside `path` that start with its name and ".damaged-", with their bytes.
-std::vector<std::string> keptBeside(const std::string& path) {
-  std::vector<std::string> kept;
-  const std::filesystem::path file(path);
-  for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
-    if (entry.path().filename().string().rfind(file.filename().string() + ".damaged-", 0) == 0) {
-      kept.push_back(entry.path().string());
-    }
-  }
-  return kept;
-}
 
 struct Damage {
   const char* name;
@@ -55,7 +44,7 @@ TEST_F(StartUpTest, ADamagedPreferenceFileIsKeptAsideAndTheStartGoesOn) {
     const auto state = launch();
     EXPECT_TRUE(state->packageOne && state->packageTwo) << damage.name;
     EXPECT_TRUE(stored().isDictionary()) << damage.name << ": the defaults were written";
-    const auto kept = keptBeside(path);
+    const auto kept = ostrel::testing::damagedCopiesOf(path);
     ASSERT_EQ(kept.size(), 1u) << damage.name;
     EXPECT_EQ(AtomicFile::readText(kept[0]).valueOr("?"), damage.bytes) << damage.name;
     EXPECT_TRUE(log_.contains("kept as " + kept[0])) << damage.name;
@@ -95,7 +84,7 @@ TEST_F(StartUpTest, ADamagedCatalogueIsKeptAsideAndReplacedByTheBundlesCopy) {
       const auto state = launch();
       const std::string what = std::string(catalogue.fileName) + " " + damage.name;
       EXPECT_TRUE(state->packageOne && state->packageTwo) << what;
-      const auto kept = keptBeside(path);
+      const auto kept = ostrel::testing::damagedCopiesOf(path);
       ASSERT_EQ(kept.size(), 1u) << what;
       EXPECT_EQ(AtomicFile::readText(kept[0]).valueOr("?"), bytes) << what;
       EXPECT_TRUE(log_.contains("kept as " + kept[0])) << what;

@@ -1,11 +1,15 @@
 #include "platform/foundation/DamagedFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <functional>
+#include <vector>
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Clock.h"
@@ -34,25 +38,70 @@ bool renameNoReplace(const std::string& from, const std::string& to) {
   return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
 }
 
-}  // namespace
-
-std::string DamagedFile::keepAside(const std::string& path) {
-  const std::string base = path + ".damaged-" + timestamp();
-  std::string kept = base;
+// Tries `base`, then "<base>-2", "<base>-3"... until `place` succeeds there, or fails for another reason
+// than the name being taken; the name it took, or empty.
+std::string placeUnderFreeName(const std::string& base, const std::function<bool(const std::string&)>& place) {
+  std::string name = base;
   for (int n = 2;; ++n) {
-    if (renameNoReplace(path, kept)) break;
+    if (place(name)) return name;
     if (errno != EEXIST) return {};
-    kept = base + "-" + std::to_string(n);
+    name = base + "-" + std::to_string(n);
   }
-  for (const char* suffix : kCompanionSuffixes) {
-    const std::string companion = path + suffix;
-    if (AtomicFile::fileExists(companion)) renameNoReplace(companion, kept + suffix);
-  }
-  return kept;
 }
 
-std::string DamagedFile::keepAsideWithWarning(const std::string& path, std::string_view what, std::string_view then) {
-  const std::string kept = keepAside(path);
+bool writeNew(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) break;
+    done += static_cast<std::size_t>(wrote);
+  }
+  const int saved = errno;
+  ::close(fd);
+  if (done == bytes.size()) return true;
+  ::unlink(path.c_str());
+  errno = saved == EEXIST ? EIO : saved;  // a short write must not read as a name already taken
+  return false;
+}
+
+}  // namespace
+
+std::string DamagedFile::keepCopy(const std::string& path) {
+  auto bytes = AtomicFile::readFile(path);
+  if (!bytes.ok()) return {};
+  return placeUnderFreeName(path + ".damaged-" + timestamp(),
+                            [&](const std::string& name) { return writeNew(name, *bytes); });
+}
+
+std::string DamagedFile::keepAside(const std::string& path, const std::string& intoFolder) {
+  // Only a file is ever taken for damaged contents: a folder or a link where one was expected is left
+  // for the person to see, and the failure to write over it tells them.
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) return {};
+  if (!S_ISREG(info.st_mode)) {
+    errno = EISDIR;
+    return {};
+  }
+  const std::size_t slash = path.find_last_of('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string stem = intoFolder.empty() ? path : intoFolder + "/" + name;
+  const std::string base = stem + ".damaged-" + timestamp();
+  const std::string copy =
+      placeUnderFreeName(base, [&](const std::string& name) { return renameNoReplace(path, name); });
+  if (copy.empty()) return {};
+  for (const char* suffix : kCompanionSuffixes) {
+    const std::string companion = path + suffix;
+    if (AtomicFile::fileExists(companion)) renameNoReplace(companion, copy + suffix);
+  }
+  return copy;
+}
+
+std::string DamagedFile::keepAsideWithWarning(const std::string& path, std::string_view what, std::string_view then,
+                                              const std::string& intoFolder) {
+  const std::string kept = keepAside(path, intoFolder);
   if (kept.empty()) {
     platform::log::write(platform::log::Error,
                          "The " + std::string(what) + " cannot be read and could not be moved aside (" + path + ")");

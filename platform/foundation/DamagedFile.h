@@ -14,12 +14,18 @@ class DamagedFile {
   // Renames `path` to "<path>.damaged-<UTC date and time>" (with "-2", "-3", ... when that name is
   // taken; an earlier copy is never overwritten), together with the SQLite journal, write-ahead log
   // and shared-memory index beside it; returns the kept path, empty when the file could not be moved
-  // (it is then left where it is).
-  static std::string keepAside(const std::string& path);
+  // (it is then left where it is, as is anything but a regular file). With `intoFolder` the copy goes there (on the same file system)
+  // instead of beside the file: for a store whose folders are read by listing.
+  static std::string keepAside(const std::string& path, const std::string& intoFolder = {});
+
+  // For a file still in use (a database's write-ahead log, whose sound part the database still needs):
+  // a copy under the same dated name, the file itself left in place. Empty when it could not be copied.
+  static std::string keepCopy(const std::string& path);
 
   // keepAside, then a warning naming the copy: "The <what> could not be read; it is kept as <kept> and
   // <then>". A file that could not be moved is named in an error line instead. Returns the kept path.
-  static std::string keepAsideWithWarning(const std::string& path, std::string_view what, std::string_view then);
+  static std::string keepAsideWithWarning(const std::string& path, std::string_view what, std::string_view then,
+                                          const std::string& intoFolder = {});
 };
 
 }  // namespace platform::foundation

@@ -64,6 +64,23 @@ TEST_F(DamagedFileTest, ADatabaseTakesItsJournalAndLogAlong) {
   EXPECT_EQ(read(kept + "-wal"), "frames");
 }
 
+TEST_F(DamagedFileTest, AFileStillInUseIsCopiedUnderTheSameNames) {
+  write("store.sql-wal", "frames");
+  EXPECT_EQ(DamagedFile::keepCopy(path("store.sql-wal")), path("store.sql-wal.damaged-20231114-221320"));
+  EXPECT_EQ(DamagedFile::keepCopy(path("store.sql-wal")), path("store.sql-wal.damaged-20231114-221320-2"));
+  EXPECT_EQ(read(path("store.sql-wal")), "frames");
+  EXPECT_EQ(read(path("store.sql-wal.damaged-20231114-221320-2")), "frames");
+  EXPECT_EQ(DamagedFile::keepCopy(path("missing")), "");
+}
+
+TEST_F(DamagedFileTest, ACopyMayGoToAFolderOfItsOwn) {
+  write("event", "unreadable");
+  ASSERT_TRUE(AtomicFile::createDirectories(path("kept")).ok());
+  EXPECT_EQ(DamagedFile::keepAside(path("event"), path("kept")), path("kept/event.damaged-20231114-221320"));
+  EXPECT_EQ(read(path("kept/event.damaged-20231114-221320")), "unreadable");
+  EXPECT_EQ(DamagedFile::keepAside(path("event"), path("kept")), "") << "gone already";
+}
+
 TEST_F(DamagedFileTest, TheWarningNamesTheCopyAndAFileThatCannotMoveIsAnError) {
   write("events", "garbage");
   const std::string kept = DamagedFile::keepAsideWithWarning(path("events"), "event file", "it is sent no more");

@@ -11,6 +11,7 @@
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/DamagedFile.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/log/Log.h"
@@ -140,19 +141,24 @@ bool PreferencesDomain::isPropertyListValue(const Value& value) {
   return !PropertyList::write(value, PropertyList::Format::Binary).empty();
 }
 
-Dictionary PreferencesDomain::readFileLocked() {
-  if (!AtomicFile::fileExists(path_)) return {};
-  Error error;
-  Value read = PropertyList::readFile(path_, &error);
+std::optional<Dictionary> PreferencesDomain::readFileLocked(bool folderLocked) {
+  if (!AtomicFile::fileExists(path_)) return Dictionary{};
+  Value read = PropertyList::readFile(path_);
   if (read.isDictionary()) return *read.dictionary();
-  platform::log::write(platform::log::Error, "preferences file " + path_ + " is unreadable (" +
-                                                 error.localizedDescription() + "); reading it as empty");
-  return {};
+  if (!folderLocked) {
+    // Another process may be keeping the same file aside, or have just written a good one: look again
+    // while no other process can.
+    FolderLock folderLock(path_.substr(0, path_.find_last_of('/')));
+    return readFileLocked(true);
+  }
+  // The next synchronisation would write over it: the person's file is kept aside first, never lost.
+  DamagedFile::keepAsideWithWarning(path_, "preferences file " + name_, "its settings start from their defaults");
+  return std::nullopt;
 }
 
 void PreferencesDomain::loadLocked() {
   if (loaded_) return;
-  values_ = readFileLocked();
+  values_ = readFileLocked(false).value_or(Dictionary{});
   loaded_ = true;
 }
 
@@ -211,8 +217,11 @@ bool PreferencesDomain::synchronize(Error* error) {
   // Removed since the domain was made; a folder that cannot be made again fails the write below.
   if (!pending_.empty()) (void)AtomicFile::createDirectories(folder);
   FolderLock folderLock(folder);
-  const bool fileExists = AtomicFile::fileExists(path_);
-  const Dictionary onDisk = readFileLocked();
+  const std::optional<Dictionary> read = readFileLocked(true);
+  // A damaged file was kept aside: what this process last read or wrote is the best account of it, and
+  // is written again even with nothing new to add.
+  const Dictionary onDisk = read ? *read : values_;
+  const bool fileExists = read && AtomicFile::fileExists(path_);
   Dictionary merged = onDisk;
   for (const auto& [key, value] : pending_) {
     if (value.isNil()) {
@@ -225,7 +234,7 @@ bool PreferencesDomain::synchronize(Error* error) {
   // set twice) need no new file: replacing it costs two flushes to disk and changes nothing. Nor does
   // an empty domain need a file where there is none: a missing file reads as empty.
   if (merged == onDisk && (fileExists || merged.empty())) pending_.clear();
-  if (!pending_.empty()) {
+  if (!pending_.empty() || (!read && !merged.empty())) {
     Error writeError;
     if (!PropertyList::writeFile(path_, Value(merged), PropertyList::Format::Binary, &writeError)) {
       // The changes stay pending, so the next synchronisation tries again and nothing is lost.

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/foundation/Error.h"
@@ -18,8 +19,9 @@ namespace platform::foundation {
 // what it found and replaces the file atomically; a change made by another process to a different
 // key is therefore kept. Pending changes are also written when the process exits normally.
 //
-// A missing or unreadable file reads as an empty domain (an unreadable one is logged); it is only
-// replaced once this process has something to write. All functions are safe from any thread.
+// A missing file reads as an empty domain; an unreadable one is kept aside (DamagedFile) and reads as
+// empty too. A file is only written once this process has something to write. All functions are safe
+// from any thread.
 class PreferencesDomain {
  public:
   static constexpr const char* kErrorDomain = "PlatformPreferences";
@@ -57,7 +59,9 @@ class PreferencesDomain {
 
  private:
   void loadLocked();
-  Dictionary readFileLocked();
+  // `folderLocked`: whether this thread holds the preferences folder's lock (flock does not nest).
+  // nullopt when the file was damaged (it is then kept aside); a missing file reads as empty.
+  std::optional<Dictionary> readFileLocked(bool folderLocked);
 
   const std::string name_;
   const std::string path_;

@@ -13,6 +13,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
+#include "testing/FileContents.h"
 #include "testing/ScratchFolder.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/log/Log.h"
@@ -137,16 +138,31 @@ TEST_F(PreferencesDomainTest, ChangesThatLeaveTheFileAsItWasDoNotReplaceIt) {
   EXPECT_EQ(PropertyList::readFile(domain->path()), Value(Dictionary{{"kept", Value("c")}}));
 }
 
-TEST_F(PreferencesDomainTest, CorruptFileReadsAsEmptyAndIsReplacedByTheNextWrite) {
+TEST_F(PreferencesDomainTest, ADamagedFileIsKeptAsideNamedAndReplacedByTheNextWrite) {
   std::string path = Paths::preferences() + "/corrupt.plist";
-  ASSERT_TRUE(AtomicFile::writeAtomically(path, std::string_view("bplist00\x01\x02garbage")).ok());
+  const std::string firstDamage("bplist00\x01\x02garbage", 17);
+  ASSERT_TRUE(AtomicFile::writeAtomically(path, std::string_view(firstDamage)).ok());
   platform::log::CapturedLines lines;
   auto domain = PreferencesDomain::named("corrupt");
   EXPECT_TRUE(domain->copyValue("anything").isNil());
-  EXPECT_TRUE(lines.contains("unreadable"));
+  auto kept = ostrel::testing::damagedCopiesOf(path);
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(AtomicFile::readText(kept[0]).valueOr(""), firstDamage);
+  EXPECT_TRUE(lines.contains("kept as " + kept[0]));
   ASSERT_TRUE(domain->setValue("fresh", Value(true)));
   ASSERT_TRUE(domain->synchronize());
   EXPECT_EQ(PropertyList::readFile(path), Value(Dictionary{{"fresh", Value(true)}}));
+
+  // Damaged again under a domain already read: the write finds it, and the first copy stays.
+  ASSERT_TRUE(AtomicFile::writeAtomically(path, std::string_view("<plist><dict><key>torn")).ok());
+  ASSERT_TRUE(domain->setValue("later", Value(2)));
+  ASSERT_TRUE(domain->synchronize());
+  kept = ostrel::testing::damagedCopiesOf(path);
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_EQ(AtomicFile::readText(kept[0]).valueOr(""), firstDamage);
+  EXPECT_EQ(AtomicFile::readText(kept[1]).valueOr(""), "<plist><dict><key>torn");
+  EXPECT_TRUE(lines.contains("kept as " + kept[1]));
+  EXPECT_EQ(PropertyList::readFile(path), Value(Dictionary{{"fresh", Value(true)}, {"later", Value(2)}}));
 }
 
 TEST_F(PreferencesDomainTest, UserDefaultsRefuseOtherKindsAndUnwritableValues) {

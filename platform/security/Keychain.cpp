@@ -14,6 +14,7 @@
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/DamagedFile.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/log/Log.h"
@@ -369,6 +370,22 @@ Status Keychain::remove(const Value& query) {
   }
   if (found.items.empty() && removed == 0) return kStatusItemNotFound;
   return removed == 0 ? kStatusIO : kStatusSuccess;
+}
+
+Status Keychain::keepDamagedAside(const Value& query) {
+  ParsedQuery parsed;
+  if (Status status = parse(query, Use::Query, parsed); status != kStatusSuccess) return status;
+  std::string dir = folder();
+  FolderLock lock(dir, LOCK_EX);
+  if (!lock.held()) return kStatusIO;
+  const Matches found = findMatches(dir, parsed.attributes, true);
+  const std::string what = "keychain item " + stringAttribute(parsed.attributes, kService) + " " +
+                           stringAttribute(parsed.attributes, kAccount);
+  std::size_t kept = 0;
+  for (const auto& path : found.damagedCandidates) {
+    kept += foundation::DamagedFile::keepAsideWithWarning(path, what, "a new value may take its place").empty() ? 0 : 1;
+  }
+  return kept == 0 ? kStatusItemNotFound : kStatusSuccess;
 }
 
 }  // namespace platform::security

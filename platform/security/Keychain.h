@@ -65,6 +65,11 @@ class Keychain {
   static Status update(const foundation::Value& query, const foundation::Value& changes);
   // Deletes every matching item; kStatusItemNotFound when there was none.
   static Status remove(const foundation::Value& query);
+  // Keeps aside every damaged file whose name shows it is an item `query` names by its identity
+  // (service and account, or tag and type), each named in a warning (see DamagedFile), so that a new
+  // item can take its place while the old bytes stay for whoever wants them. kStatusItemNotFound when
+  // there was none.
+  static Status keepDamagedAside(const foundation::Value& query);
 
   // The keychain folder of the current container, made with mode 0700 when missing.
   static std::string folder();

@@ -13,6 +13,7 @@
 #include "platform/foundation/AtomicFile.h"
 #include "platform/security/RandomBytes.h"
 #include "testing/ChildProcess.h"
+#include "testing/FileContents.h"
 #include "testing/TempContainer.h"
 
 using namespace platform::foundation;
@@ -139,6 +140,18 @@ TEST_F(KeychainTest, DamagedItemIsReportedNeverMistakenForMissingAndCanBeRemoved
   EXPECT_EQ(readData(query("svc", "other")), bytes("fine"));
   EXPECT_EQ(K::remove(query("svc", "acct")), kStatusSuccess);
   EXPECT_EQ(addItem(query("svc", "acct"), "again"), kStatusSuccess);
+
+  // Kept aside instead of removed: the bytes stay beside the items, where no query finds them.
+  ASSERT_TRUE(AtomicFile::writeAtomically(files[0], std::string_view("bplist00 torn again"), 0600).ok());
+  EXPECT_EQ(K::keepDamagedAside(query("svc", "other")), kStatusItemNotFound) << "an intact item stays";
+  EXPECT_EQ(K::keepDamagedAside(query("svc", "acct")), kStatusSuccess);
+  EXPECT_EQ(K::keepDamagedAside(query("svc", "acct")), kStatusItemNotFound);
+  const auto kept = ostrel::testing::damagedCopiesOf(files[0]);
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(AtomicFile::readText(kept[0]).valueOr(""), "bplist00 torn again");
+  EXPECT_EQ(addItem(query("svc", "acct"), "fresh"), kStatusSuccess);
+  EXPECT_EQ(readData(query("svc", "acct")), bytes("fresh"));
+  EXPECT_EQ(readData(query("svc", "other")), bytes("fine"));
 }
 
 TEST_F(KeychainTest, ThreadsAddingAtOnceKeepEveryItem) {

@@ -23,6 +23,7 @@ class UploadCoordinator;
 //   <root>/FlatFileEventStore/vdt_event_data/<target>/<eventID>-<qosTier>-<expiration>-<mappingID>
 //   <root>/FlatFileEventStore/vdt_batch_data/<target>-<batchID>-<expiration>/<event file names>
 //   <root>/FlatFileEventStore/vdt_library_data/<key>
+//   <root>/FlatFileEventStore/vdt_damaged_data/<event file name>.damaged-<date>
 //
 // Invariants, each kept across a crash at any point:
 //  1. An event file is whole or absent: it is written under a hidden temporary name, flushed and
@@ -36,6 +37,8 @@ class UploadCoordinator;
 //  5. A store reports success only once its file and its folder entry are on disk, so a reported event
 //     survives a power cut too. Stores queued together share the folder sync (FolderSyncGroup); what a
 //     power cut can take is only events whose store has not reported yet.
+//  6. An event file that cannot be read is kept in the damaged folder (named in a warning) until its
+//     own expiration passes, counted against the size limit like any other file.
 //
 // All file work runs on the storage's serial queue; operations return at once and complete there.
 class FlatFileEventStore final : public PromiseBasedEventStore,
@@ -69,6 +72,7 @@ class FlatFileEventStore final : public PromiseBasedEventStore,
   std::string eventDataStoragePath() const;
   std::string batchDataStoragePath() const;
   std::string libraryDataStoragePath() const;
+  std::string damagedDataStoragePath() const;
   std::string batchPathForTarget(std::int64_t target, std::uint32_t batchID, double expirationDate) const;
   std::string pathForTarget(std::int64_t target, const std::string& eventID, std::int64_t qosTier,
                             double expirationDate, const std::string& mappingID) const;
@@ -126,6 +130,8 @@ class FlatFileEventStore final : public PromiseBasedEventStore,
   // files runs it first.
   void syncThreadUnsafeFlushStores();
   void syncThreadUnsafeCheckForExpirations();
+  void syncThreadUnsafeKeepDamagedEvent(const std::string& path);
+  void syncThreadUnsafeSweepExpiredDamagedEvents(double now);
 
  private:
   using LibraryFetch = std::function<void(const std::optional<Data>&, const OptionalError&)>;

@@ -9,6 +9,7 @@
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Check.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/DamagedFile.h"
 #include "platform/foundation/Format.h"
 #include "sdk/transport/Archive.h"
 #include "sdk/transport/FlatFileEventStore.h"
@@ -69,8 +70,7 @@ void FlatFileEventStore::batchWithEventSelector(const EventSelector& selector, d
       auto event = unarchiveEvent(path, nullptr);
       if (!event) {
         transportLogDebug("Error deserializing event: %@", event.error());
-        std::uint64_t size = DirectorySizeTracker::fileSizeAtPath(path);
-        if (AtomicFile::removeFile(path).ok()) self->sizeTracker().fileWasRemovedAtPath(path, size);
+        self->syncThreadUnsafeKeepDamagedEvent(path);
         continue;
       }
       (void)AtomicFile::createDirectories(batchFolder);  // a missing folder fails the move below
@@ -89,6 +89,17 @@ void FlatFileEventStore::batchWithEventSelector(const EventSelector& selector, d
     }
     finish(batchID, std::move(events));
   });
+}
+
+void FlatFileEventStore::syncThreadUnsafeKeepDamagedEvent(const std::string& path) {
+  // Out of the event folders, so it is never offered for upload again, but inside the root, so the size
+  // limit still counts it until the expiry sweep removes it with the event's own expiration.
+  const std::string kept = platform::foundation::DamagedFile::keepAsideWithWarning(
+      path, "transport event file", "it is not sent", damagedDataStoragePath());
+  if (!kept.empty()) return;
+  // Left where it is, it would fail every later batch again.
+  std::uint64_t size = DirectorySizeTracker::fileSizeAtPath(path);
+  if (AtomicFile::removeFile(path).ok()) sizeTracker().fileWasRemovedAtPath(path, size);
 }
 
 void FlatFileEventStore::batchIDsForTarget(std::int64_t target,
@@ -196,8 +207,21 @@ void FlatFileEventStore::syncThreadUnsafeCheckForExpirations() {
     std::error_code removeError;
     if (!fs::remove(it->path(), removeError)) transportLogDebug("Couldn't delete %@", it->path().string());
   }
+  syncThreadUnsafeSweepExpiredDamagedEvents(now);
   syncThreadUnsafeSweepTemporaryFiles();
   sizeTracker().resetCachedSize();
+}
+
+void FlatFileEventStore::syncThreadUnsafeSweepExpiredDamagedEvents(double now) {
+  auto names = listFolder(damagedDataStoragePath());
+  if (!names) return;
+  for (const auto& name : *names) {
+    // "<event file name>.damaged-<date>": the event's own name says when it expires.
+    auto components = eventComponentsFromFilename(name.substr(0, name.rfind(".damaged-")));
+    if (components.isNil() || !(components[kExpirationComponentKey].date().value_or(now) < now)) continue;
+    const std::string path = damagedDataStoragePath() + "/" + name;
+    if (!AtomicFile::removeFile(path).ok()) transportLogDebug("Couldn't delete %@", path);
+  }
 }
 
 void FlatFileEventStore::checkForExpirations() {

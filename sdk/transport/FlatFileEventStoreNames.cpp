@@ -75,6 +75,10 @@ std::string FlatFileEventStore::libraryDataStoragePath() const {
   return madeFolder(format("%@/%@/vdt_library_data", rootPath_, kStorageClassName));
 }
 
+std::string FlatFileEventStore::damagedDataStoragePath() const {
+  return madeFolder(format("%@/%@/vdt_damaged_data", rootPath_, kStorageClassName));
+}
+
 std::string FlatFileEventStore::batchPathForTarget(std::int64_t target, std::uint32_t batchID,
                                                       double expirationDate) const {
   return format("%@/%lld-%u-%llu", batchDataStoragePath(), target, batchID, secondsForName(expirationDate));

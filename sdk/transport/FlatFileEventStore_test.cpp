@@ -7,9 +7,11 @@
 #include <future>
 
 #include "platform/foundation/AtomicFile.h"
+#include "platform/log/Log.h"
 #include "sdk/transport/Archive.h"
 #include "sdk/transport/FlatFileEventStoreTestSupport.h"
 #include "sdk/transport/UploadBatch.h"
+#include "testing/FileContents.h"
 
 namespace ostrel::testing {
 namespace {
@@ -149,14 +151,42 @@ TEST_F(StorageTest, ThePromiseFormRejectsWhenThereIsNothingToBatch) {
   EXPECT_EQ(await(storage->hasEventsForTarget(1002), storage->storageQueue()).value, Value(false));
 }
 
-TEST_F(StorageTest, ACorruptEventFileIsDeletedWhileBatching) {
-  ASSERT_TRUE(store(makeEvent("137", 1001, 3)).first);
-  std::string corrupt = eventFolder(1001) + "/" + sdk::transport::TransportEvent::nextEventID() + "-3-1800000000-137";
-  std::ofstream(corrupt) << "not an archive";
-  auto [id, events] = batch(sdk::transport::EventSelector::eventSelectorForTarget(1001));
-  ASSERT_TRUE(events);
-  EXPECT_EQ(events->size(), 1u);
-  EXPECT_FALSE(AtomicFile::fileExists(corrupt));
+// A damaged event file leaves the upload path with its bytes kept and named, still counted against the
+// size limit, until its own expiration passes.
+TEST_F(StorageTest, ACorruptEventFileIsKeptAsideWhileBatchingUntilItExpires) {
+  platform::log::CapturedLines log;
+  const auto sizeNow = [this] {
+    std::uint64_t size = 0;
+    storage->storageSizeWithCallback([&](std::uint64_t bytes) { size = bytes; });
+    drain(storage->storageQueue());
+    return size;
+  };
+  const std::string expiring = "-3-" + std::to_string(static_cast<long long>(clock->now() + 100)) + "-137";
+  std::vector<std::string> damaged;
+  for (const char* bytes : {"not an archive", ""}) {
+    ASSERT_TRUE(store(makeEvent("137", 1001, 3)).first);
+    damaged.push_back(eventFolder(1001) + "/" + sdk::transport::TransportEvent::nextEventID() + expiring);
+    std::ofstream(damaged.back()) << bytes;
+    storage->checkForExpirations();  // the sweep walks the folders again for the size
+    const std::uint64_t before = sizeNow();
+    auto [id, events] = batch(sdk::transport::EventSelector::eventSelectorForTarget(1001));
+    ASSERT_TRUE(events);
+    EXPECT_EQ(events->size(), 1u);
+    EXPECT_FALSE(AtomicFile::fileExists(damaged.back()));
+    const auto kept = damagedCopiesOf(damaged.back(), storage->damagedDataStoragePath());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(contentsOf(kept[0]), bytes);
+    EXPECT_TRUE(log.contains("kept as " + kept[0]));
+    storage->checkForExpirations();
+    EXPECT_GE(sizeNow(), before) << "still counted (the batch counter has grown meanwhile)";
+    await(storage->removeBatchWithID(*id, true), storage->storageQueue());
+  }
+  EXPECT_EQ(filesIn(storage->damagedDataStoragePath()).size(), 2u) << "the second damage keeps the first copy";
+
+  clock->advance(200);
+  storage->checkForExpirations();
+  drain(storage->storageQueue());
+  EXPECT_TRUE(filesIn(storage->damagedDataStoragePath()).empty());
 }
 
 TEST_F(StorageTest, AnEventThatCannotMoveStaysOutOfTheBatchAndAPartlyReturnedBatchIsKept) {

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/DamagedFile.h"
 #include "platform/foundation/Paths.h"
 #include "sdk/utilities/SecureCoding.h"
 
@@ -54,7 +55,10 @@ Dictionary HeartbeatDateStorage::heartbeatDictionaryWithFileURL(const std::strin
   if (!bytes.ok() || bytes->empty()) return {};
   auto map = SecureCoding::unarchivedObjectOfClasses({KeyedArchive::kDictionary, KeyedArchive::kDate, KeyedArchive::kString},
                                                       *bytes);
-  return map.ok() && map->isDictionary() ? *map->dictionary() : Dictionary();
+  if (map.ok() && map->isDictionary()) return *map->dictionary();
+  // It reads as empty and the next date written replaces it: the damaged bytes are kept aside first.
+  platform::foundation::DamagedFile::keepAsideWithWarning(fileURL, "heartbeat file", "its dates start over");
+  return {};
 }
 
 platform::foundation::ErrorOr<void> HeartbeatDateStorage::writeDictionary(const Dictionary& dictionary,

@@ -9,6 +9,7 @@
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/Paths.h"
+#include "testing/FileContents.h"
 #include "testing/TempContainer.h"
 
 namespace sdk::utilities {
@@ -51,6 +52,10 @@ TEST_F(HeartbeatDateStorageTest, DamagedOrForeignContentReadsAsEmptyOrNil) {
     ASSERT_TRUE(AtomicFile::writeAtomically(storage.fileURL(), junk).ok());
     EXPECT_EQ(storage.heartbeatDateForTag("GLOBAL"), std::nullopt);
   }
+  // An empty file held nothing; the damaged one is kept aside.
+  const auto kept = ostrel::testing::damagedCopiesOf(storage.fileURL());
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(ostrel::testing::contentsOf(kept[0]), "not an archive at all");
   // Another writer left a string under a tag.
   auto data = KeyedArchive::archivedData(Value(Dictionary{{"GLOBAL", Value("yesterday")}, {"other", Value::date(9)}}));
   ASSERT_TRUE(AtomicFile::writeAtomically(storage.fileURL(), data->data(), data->size()).ok());

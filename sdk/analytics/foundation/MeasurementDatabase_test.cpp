@@ -19,6 +19,7 @@
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "sdk/utilities/Gzip.h"
 #include "testing/MainThreadEnvironment.h"
+#include "testing/FileContents.h"
 #include "testing/TempContainer.h"
 
 namespace sdk::analytics {
@@ -568,7 +569,7 @@ TEST_F(DatabaseTest, AGarbageFileIsKeptAsideAndTheSettingsStay) {
   database = open();
   ASSERT_TRUE(database);
   EXPECT_TRUE(scope.logged(12006));
-  EXPECT_TRUE(std::filesystem::exists(path + ".damaged"));
+  EXPECT_EQ(ostrel::testing::damagedCopiesOf(path).size(), 1u);
   EXPECT_EQ(succeeded(database->containsUserAttributeWithName("a")), false);
   ASSERT_TRUE(database->updateUserAttribute({"app", "b", AnalyticsValue("1"), 1}));
   EXPECT_EQ(PersistedConfig().appInstanceID(), "kept");

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 
 #include "sdk/analytics/foundation/EnvironmentInfo.h"
 #include "sdk/analytics/foundation/KeychainWrapper.h"
@@ -11,7 +12,11 @@
 #include "platform/foundation/IdentityFacts.h"
 #include "platform/foundation/PropertyList.h"
 #include "sdk/analytics/foundation/UserDefaultsSuite.h"
+#include "platform/foundation/AtomicFile.h"
+#include "platform/log/Log.h"
+#include "platform/security/Keychain.h"
 #include "testing/ChildProcess.h"
+#include "testing/FileContents.h"
 #include "testing/TempContainer.h"
 
 namespace sdk::analytics {
@@ -175,6 +180,37 @@ TEST(KeychainWrapperTest, UpsertAndRead) {
   EXPECT_TRUE(KeychainWrapper::upsertKeychainValue("2", "_pfo", "com.example.app"));
   EXPECT_EQ(KeychainWrapper::keychainValueWithIdentifier("_pfo", "com.example.app"), "2");
   EXPECT_FALSE(KeychainWrapper::keychainValueWithIdentifier("_pfo", "com.example.other"));
+}
+
+// Any damage to the item's file: the write that follows keeps the file aside, names it and stores the
+// fresh value, once; a second damage keeps its own copy beside the first.
+TEST(KeychainWrapperTest, ADamagedItemIsKeptAsideAndTheFreshValueStored) {
+  ostrel::testing::TempContainer container;
+  platform::log::CapturedLines log;
+  ASSERT_TRUE(KeychainWrapper::upsertKeychainValue("1", "_pfo", "com.example.app"));
+  const auto itemFiles = [] {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(platform::security::Keychain::folder())) {
+      if (entry.path().extension() == ".item") files.push_back(entry.path().string());
+    }
+    return files;
+  };
+  const auto files = itemFiles();
+  ASSERT_EQ(files.size(), 1u);
+  for (const std::string& damage : {std::string("bplist00 torn"), std::string()}) {
+    ASSERT_TRUE(platform::foundation::AtomicFile::writeAtomically(files[0], damage, 0600).ok());
+    log.clear();
+    EXPECT_FALSE(KeychainWrapper::keychainValueWithIdentifier("_pfo", "com.example.app"));
+    EXPECT_TRUE(KeychainWrapper::upsertKeychainValue("2", "_pfo", "com.example.app"));
+    EXPECT_EQ(KeychainWrapper::keychainValueWithIdentifier("_pfo", "com.example.app"), "2");
+    const auto kept = ostrel::testing::damagedCopiesOf(files[0]);
+    ASSERT_FALSE(kept.empty());
+    EXPECT_EQ(ostrel::testing::contentsOf(kept.back()), damage);
+    EXPECT_TRUE(log.contains("kept as " + kept.back()));
+    EXPECT_FALSE(log.contains("Unable to store keychain value"));
+  }
+  EXPECT_EQ(ostrel::testing::damagedCopiesOf(files[0]).size(), 2u);
+  EXPECT_EQ(itemFiles().size(), 1u);
 }
 
 TEST(EnvironmentTest, FactsAreInjectableAndAbsentByDefault) {

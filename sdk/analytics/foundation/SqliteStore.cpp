@@ -5,9 +5,12 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/DamagedFile.h"
 #include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/MeasurementError.h"
 #include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/WriteAheadLogScan.h"
 
 namespace sdk::analytics {
 
@@ -108,7 +111,10 @@ ErrorOr<void> SqliteStore::openFile() {
   sqlite3_close_v2(db_);
   db_ = nullptr;
   std::error_code noSize;
-  const bool fresh = std::filesystem::file_size(path_, noSize) == 0 || noSize;
+  const std::uintmax_t size = std::filesystem::file_size(path_, noSize);
+  const bool fresh = noSize || size == 0;
+  // Before SQLite reads the log back, which drops what follows a damaged frame without a word.
+  const bool logDamaged = !fresh && keepDamagedLog();
   if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                       nullptr) != SQLITE_OK) {
     Error failure = sqliteError("Failed to open database " + path_);
@@ -121,8 +127,6 @@ ErrorOr<void> SqliteStore::openFile() {
   // connection closes only copies it again, with its own flushes, on the main thread as the app ends; the
   // next open reads the log instead, and the usual checkpoints keep it small.
   sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-  // Reading the schema finds a file that is not a database; the quick check finds damaged pages in one
-  // that is (the analytics files are small, so this costs little at each open).
   // Switching a new, empty file to the write-ahead log writes its first page through a rollback journal:
   // two flushes of the journal, one of the folder and one of the file. Kept in memory, the journal costs
   // nothing on disk; there is nothing yet that a crash in this step could lose (a torn first page reads
@@ -130,14 +134,53 @@ ErrorOr<void> SqliteStore::openFile() {
   if (fresh) TRY(runSimple("PRAGMA journal_mode=MEMORY"));
   TRY(runSimple("PRAGMA journal_mode=WAL"));
   TRY(runSimple("PRAGMA synchronous=FULL"));
-  auto check = recordsForQuery("PRAGMA quick_check(1)", {});
-  if (check && check->size() == 1 && check->front().begin()->second.toString() == "ok") {
-    shortenLongLog();
+  TRY(checkFile(fresh ? 0 : size));
+  // The sound part goes into the database and the log starts over: frames left past the damage would
+  // read as damage again at every later open.
+  if (logDamaged) (void)sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+  shortenLongLog();
+  return {};
+}
+
+ErrorOr<void> SqliteStore::checkFile(std::uintmax_t size) {
+  // Reading the schema finds a file that is not a database. Damaged pages in one that is are found by a
+  // whole check, which reads every page: made while the file is small, and after a statement met damage
+  // in a larger one (it leaves a note, see noteDamage); otherwise by the statement that meets them, so a
+  // start never reads every stored event.
+  const bool whole = size <= kWholeCheckBytes || platform::foundation::AtomicFile::fileExists(damageNotePath());
+  auto check = recordsForQuery(whole ? "PRAGMA quick_check(1)" : "SELECT count(*) FROM sqlite_master", {});
+  if (check && (!whole || (check->size() == 1 && check->front().begin()->second.toString() == "ok"))) {
+    if (whole) (void)platform::foundation::AtomicFile::removeFile(damageNotePath());
     return {};
   }
   damaged_ = true;
   if (!check) return std::move(check).releaseError();
   return measurementErrorWithCode(kErrorOpen, "Database file is damaged: " + path_);
+}
+
+bool SqliteStore::keepDamagedLog() const {
+  const std::string log = path_ + "-wal";
+  const WriteAheadLogScan scan = WriteAheadLogScan::of(log);
+  if (!scan.damaged()) return false;
+  const std::string kept = platform::foundation::DamagedFile::keepCopy(log);
+  Monitor::shared()->logWithLevel(
+      LogLevel::kMonitoredWarning, messages::kDamagedLogTransactionsDropped,
+      "The database's write-ahead log is damaged: what was committed after the damage cannot be read and is "
+      "dropped. Transactions dropped, pages dropped, the log kept as",
+      Value(scan.droppedTransactions()), Value(scan.droppedFrames()), Value(kept.empty() ? log + " (no copy)" : kept));
+  return true;
+}
+
+std::string SqliteStore::damageNotePath() const { return path_ + ".damage-noted"; }
+
+void SqliteStore::noteDamage(const std::string& detail) const {
+  // Damage met while opening is dealt with there and then.
+  if (opening_ || damageNoted_.exchange(true)) return;
+  (void)platform::foundation::AtomicFile::writeAtomically(damageNotePath(), detail);
+  Monitor::shared()->logWithLevel(LogLevel::kMonitoredWarning, messages::kDamagedDatabaseNoted,
+                                  "The database reports damage; it is checked whole at the next start and kept "
+                                  "aside if damaged. Path, error",
+                                  Value(path_), Value(detail));
 }
 
 void SqliteStore::shortenLongLog() {
@@ -152,24 +195,30 @@ void SqliteStore::shortenLongLog() {
 }
 
 ErrorOr<void> SqliteStore::open() {
+  opening_ = true;
   auto opened = openFile();
+  opening_ = false;
   if (opened) return opened;
   int code = db_ ? sqlite3_errcode(db_) : SQLITE_CANTOPEN;
   if (!damaged_ && code != SQLITE_NOTADB && code != SQLITE_CORRUPT) return opened;
   damaged_ = false;
-  // Kept for whoever wants to look at it; the store starts again empty.
-  std::string aside = path_ + ".damaged";
   finalizeKeptStatements();
   sqlite3_close_v2(db_);
   db_ = nullptr;
-  std::error_code ignored;
-  std::filesystem::rename(path_, aside, ignored);
-  std::filesystem::remove(path_ + "-wal", ignored);
-  std::filesystem::remove(path_ + "-shm", ignored);
-  std::filesystem::remove(path_ + "-journal", ignored);
+  // Kept for whoever wants to look at it, with its log; the store starts again empty.
+  const std::string kept = platform::foundation::DamagedFile::keepAside(path_);
+  if (kept.empty()) {
+    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kDamagedDatabaseMovedAside,
+                                    "Database file is damaged and could not be moved aside. Path", Value(path_));
+    return opened;
+  }
+  (void)platform::foundation::AtomicFile::removeFile(damageNotePath());
   Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kDamagedDatabaseMovedAside,
-                                  "Database file is damaged. Moved aside and recreated. Path", Value(aside));
-  return openFile();
+                                  "Database file is damaged. Moved aside and recreated. Path", Value(kept));
+  opening_ = true;
+  opened = openFile();
+  opening_ = false;
+  return opened;
 }
 
 ErrorOr<void> SqliteStore::runSimple(const char* sql) {
@@ -181,6 +230,9 @@ ErrorOr<void> SqliteStore::runSimple(const char* sql) {
 
 SqliteStore::Error SqliteStore::sqliteError(const std::string& what) const {
   std::string detail = db_ ? sqlite3_errmsg(db_) : "no database";
+  if (const int code = db_ ? sqlite3_errcode(db_) : SQLITE_OK; code == SQLITE_CORRUPT || code == SQLITE_NOTADB) {
+    noteDamage(what + ": " + detail);
+  }
   Error e = measurementErrorWithCode(db_ ? kErrorStatement : kErrorClosed, what + ": " + detail);
   e.userInfo.set("SQLiteResultCode", Value(static_cast<std::int64_t>(db_ ? sqlite3_extended_errcode(db_) : 0)));
   return e;

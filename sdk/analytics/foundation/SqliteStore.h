@@ -30,8 +30,10 @@ namespace sdk::analytics {
 // helper that runs its own transaction can be called from inside another one. A block that returns
 // false, or throws, undoes its own work only (the exception is rethrown).
 //
-// A file that SQLite does not recognise as a database is moved aside (name + ".damaged") with an
-// error logged, and a new database is made in its place.
+// A file that SQLite does not recognise as a database, or whose pages are damaged, is kept aside
+// ("<name>.damaged-<date>", with its log, see DamagedFile) with an error logged, and a new database is
+// made in its place. A write-ahead log damaged after some commits loses those commits when SQLite reads
+// it: a copy of the log is kept and what was dropped is logged.
 class SqliteStore {
  public:
   using Value = platform::foundation::Value;
@@ -43,6 +45,8 @@ class SqliteStore {
   // The write-ahead log is read whole by the first connection of each process; opening a file whose
   // log holds more pages than this copies them into the database, so that later opens read little.
   static constexpr std::int64_t kLogPagesKeptAtOpen = 256;
+  // A file up to this size is checked whole at every open; a larger one only after damage was met.
+  static constexpr std::uintmax_t kWholeCheckBytes = 1 << 20;
 
   static ErrorOr<std::shared_ptr<SqliteStore>> initWithDatabasePath(const std::string& path);
   ~SqliteStore();
@@ -89,7 +93,13 @@ class SqliteStore {
   explicit SqliteStore(std::string path);
   ErrorOr<void> open();
   ErrorOr<void> openFile();
+  ErrorOr<void> checkFile(std::uintmax_t size);
+  // Keeps a copy of a damaged write-ahead log and says what SQLite will drop of it; true when damaged.
+  bool keepDamagedLog() const;
   void shortenLongLog();
+  // A statement met damage: the next open checks the file whole (the note outlives the process).
+  void noteDamage(const std::string& detail) const;
+  std::string damageNotePath() const;
   ErrorOr<void> runSimple(const char* sql);
   // Under mutex_: prepares `sql` with its parameters bound; `kept` tells whether the statement is one
   // the store keeps for the next use of the same text (reset it after use, never finalize it).
@@ -101,6 +111,8 @@ class SqliteStore {
   std::string path_;
   sqlite3* db_ = nullptr;
   bool damaged_ = false;  // set by openFile when the file opened but failed its check
+  bool opening_ = false;  // open() is running: damage found now is handled at once, not noted
+  mutable std::atomic<bool> damageNoted_{false};
   int depth_ = 0;  // transactions open: 1 for the outer one, more for savepoints
   bool unflushed_ = false;  // a commit made by performTransactionFlushedLater waits for flushLog
   std::atomic<std::uint64_t> rollbacks_{0};

@@ -9,6 +9,8 @@
 
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "sdk/analytics/foundation/SyncCountingVfsTestSupport.h"
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
+#include "testing/FileContents.h"
 #include "testing/TempContainer.h"
 
 namespace sdk::analytics {
@@ -242,21 +244,35 @@ TEST_F(SqliteStoreTest, AnOpenShortensALongLogAndLeavesAShortOneAlone) {
   EXPECT_EQ(rows->front().at("n"), Value(20 + SqliteStore::kLogPagesKeptAtOpen));
 }
 
-TEST_F(SqliteStoreTest, ADamagedFileIsMovedAsideAndRecreated) {
+// Overwrites `length` bytes of the file at `offset` with bytes no page or frame would hold.
+void scribble(const std::string& path, std::streamoff offset, int length) {
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(offset);
+  for (int i = 0; i < length; ++i) file.put(static_cast<char>(i * 31 + 7));
+}
+
+TEST_F(SqliteStoreTest, ADamagedFileIsKeptAsideWithItsDateAndASecondDamageKeepsBoth) {
   std::string path = container.pathFor("garbage.sql");
-  {
-    std::ofstream out(path, std::ios::binary);
-    for (int i = 0; i < 4096; ++i) out << static_cast<char>(i * 7);
+  for (int damage = 1; damage <= 2; ++damage) {
+    // Without its log, which would otherwise answer for the pages written over here.
+    std::filesystem::remove(path + "-wal");
+    {
+      std::ofstream out(path, std::ios::binary | std::ios::trunc);
+      for (int i = 0; i < 4096; ++i) out << static_cast<char>(i * 7 + damage);
+    }
+    auto opened = SqliteStore::initWithDatabasePath(path);
+    ASSERT_TRUE(opened) << opened.error();
+    const auto kept = ostrel::testing::damagedCopiesOf(path);
+    ASSERT_EQ(kept.size(), static_cast<std::size_t>(damage));
+    EXPECT_EQ(ostrel::testing::contentsOf(kept.back()).size(), 4096u);
+    EXPECT_TRUE(scope.console.contains("Moved aside and recreated. Path: " + kept.back()));
+    EXPECT_TRUE((*opened)->ensureTableWithName("t", {{"a", "TEXT"}}));
+    if (damage == 2) {
+      EXPECT_TRUE((*opened)->closeAndDeleteDatabase());
+      EXPECT_FALSE(std::filesystem::exists(path));
+      EXPECT_FALSE((*opened)->recordsForQuery("SELECT 1", {}));  // closed
+    }
   }
-  auto opened = SqliteStore::initWithDatabasePath(path);
-  ASSERT_TRUE(opened) << opened.error();
-  auto recreated = *opened;
-  EXPECT_TRUE(std::filesystem::exists(path + ".damaged"));
-  EXPECT_TRUE(scope.logged(12006));
-  EXPECT_TRUE(recreated->ensureTableWithName("t", {{"a", "TEXT"}}));
-  EXPECT_TRUE(recreated->closeAndDeleteDatabase());
-  EXPECT_FALSE(std::filesystem::exists(path));
-  EXPECT_FALSE(recreated->recordsForQuery("SELECT 1", {}));  // closed
 }
 
 TEST_F(SqliteStoreTest, ADatabaseWithDamagedPagesIsMovedAsideToo) {
@@ -270,17 +286,86 @@ TEST_F(SqliteStoreTest, ADatabaseWithDamagedPagesIsMovedAsideToo) {
     }
     ASSERT_TRUE(original->executeStatement("PRAGMA wal_checkpoint(TRUNCATE)", {}));
   }
-  {
-    // Scribble over the second and third pages, keeping the header intact.
-    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-    file.seekp(4096);
-    for (int i = 0; i < 8192; ++i) file.put(static_cast<char>(i * 31));
-  }
+  scribble(path, 4096, 8192);  // the second and third pages; the header stays intact
   auto opened = SqliteStore::initWithDatabasePath(path);
   ASSERT_TRUE(opened) << opened.error();
   auto reopened = *opened;
-  EXPECT_TRUE(std::filesystem::exists(path + ".damaged"));
+  EXPECT_EQ(ostrel::testing::damagedCopiesOf(path).size(), 1u);
   EXPECT_FALSE(reopened->recordsForQuery("SELECT * FROM t", {}));  // a fresh, empty database
+}
+
+// A start reads every page only while the file is small; damage in a larger one is found by the statement
+// that meets it, and the next open checks the file whole and keeps it aside.
+TEST_F(SqliteStoreTest, ALargeFileIsCheckedWholeOnlyAfterAStatementMetDamage) {
+  std::string path = container.pathFor("large.sql");
+  {
+    auto original = SqliteStore::initWithDatabasePath(path).valueOr(nullptr);
+    ASSERT_TRUE(original);
+    ASSERT_TRUE(original->ensureTableWithName("t", {{"a", "BLOB"}}));
+    ASSERT_TRUE(original->performTransaction([&] {
+      for (int i = 0; i < 800; ++i) {
+        if (!original->upsertRecord({{"a", Value::data(platform::foundation::Data(3000, i % 251))}}, "t")) return false;
+      }
+      return true;
+    }));
+    ASSERT_TRUE(original->executeStatement("PRAGMA wal_checkpoint(TRUNCATE)", {}));
+  }
+  ASSERT_GT(std::filesystem::file_size(path), SqliteStore::kWholeCheckBytes);
+  scribble(path, static_cast<std::streamoff>(std::filesystem::file_size(path) / 2), 4096 * 4);
+
+  {
+    auto opened = SqliteStore::initWithDatabasePath(path);
+    ASSERT_TRUE(opened) << opened.error();
+    EXPECT_TRUE(ostrel::testing::damagedCopiesOf(path).empty()) << "no whole check at this open";
+    EXPECT_FALSE((*opened)->recordsForQuery("SELECT sum(length(a)) AS n FROM t", {}));
+    EXPECT_TRUE(scope.logged(messages::kDamagedDatabaseNoted));
+  }
+
+  auto next = SqliteStore::initWithDatabasePath(path);
+  ASSERT_TRUE(next) << next.error();
+  EXPECT_EQ(ostrel::testing::damagedCopiesOf(path).size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(path + ".damage-noted"));
+}
+
+// Seventeen commits in the log, one of its frames damaged: SQLite keeps those before the damage and
+// drops the rest; the open says how many, keeps the log's bytes, and a later open says nothing more.
+TEST_F(SqliteStoreTest, ADamagedLogSaysWhatItDropsAndKeepsACopy) {
+  std::string path = container.pathFor("log.sql");
+  const auto fill = [&](int rows) {
+    auto writer = SqliteStore::initWithDatabasePath(path).valueOr(nullptr);
+    ASSERT_TRUE(writer);
+    ASSERT_TRUE(writer->ensureTableWithName("t", {{"a", "TEXT"}}));
+    for (int i = 0; i < rows; ++i) ASSERT_TRUE(writer->upsertRecord({{"a", Value(std::to_string(i))}}, "t"));
+  };
+  const auto rows = [&](SqliteStore& reader) {
+    auto counted = reader.recordsForQuery("SELECT count(*) AS n FROM t", {});
+    return counted ? counted->front().at("n").toInt64() : -1;
+  };
+  for (int damage = 1; damage <= 2; ++damage) {
+    fill(17);
+    const std::string log = path + "-wal";
+    ASSERT_GT(std::filesystem::file_size(log), 8u * (4096 + 24));
+    // Inside the page of the sixth frame: its checksum no longer matches.
+    scribble(log, 32 + 5 * (4096 + 24) + 24 + 100, 16);
+    scope.console.clear();
+    auto reopened = SqliteStore::initWithDatabasePath(path).valueOr(nullptr);
+    ASSERT_TRUE(reopened);
+    EXPECT_LT(rows(*reopened), 17 * damage);
+    EXPECT_TRUE(scope.logged(messages::kDamagedLogTransactionsDropped));
+    const auto kept = ostrel::testing::damagedCopiesOf(log);
+    ASSERT_EQ(kept.size(), static_cast<std::size_t>(damage));
+    EXPECT_TRUE(scope.console.contains("the log kept as: " + kept.back()) ||
+                scope.console.contains(", " + kept.back())) << kept.back();
+    EXPECT_EQ(std::filesystem::file_size(kept.back()) % (4096 + 24), 32u);
+    reopened.reset();
+
+    scope.console.clear();
+    auto again = SqliteStore::initWithDatabasePath(path).valueOr(nullptr);
+    ASSERT_TRUE(again);
+    EXPECT_FALSE(scope.console.contains(Monitor::formattedCode(messages::kDamagedLogTransactionsDropped)))
+        << "the damage is reported once";
+    EXPECT_EQ(ostrel::testing::damagedCopiesOf(log).size(), static_cast<std::size_t>(damage));
+  }
 }
 
 }  // namespace

@@ -4,7 +4,11 @@
 
 #include <filesystem>
 
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Paths.h"
+#include "platform/foundation/PropertyList.h"
 #include "sdk/analytics/rules/ExperimentsTestSupport.h"
+#include "testing/FileContents.h"
 
 namespace sdk::analytics {
 
@@ -75,6 +79,23 @@ TEST_F(ExperimentsTaskManagerTest, NextFetchTimeFollowsSuccessesFailuresAndTheFi
     taskManager->setHasMadeInitialFetch(!c.first);
     EXPECT_DOUBLE_EQ(taskManager->fetchTimeFromLastSuccessfulTimestamp(c.success, c.failure), c.expected) << c.what;
     EXPECT_TRUE(taskManager->hasMadeInitialFetch());
+  }
+}
+
+// The experiments' settings file damaged twice between fetches: each copy is kept under its date and
+// named, and the fetch stamps written meanwhile stay.
+TEST_F(ExperimentsTaskManagerTest, ADamagedSettingsFileIsKeptAsideEachTime) {
+  const std::string path =
+      platform::foundation::Paths::preferences() + "/" + ExperimentsTaskManager::kSuiteName + ".plist";
+  for (int damage = 1; damage <= 2; ++damage) {
+    ASSERT_TRUE(platform::foundation::AtomicFile::writeAtomically(path, std::string_view("bplist00 damaged")).ok());
+    taskManager->persistedStorage()->setDouble(now() + damage, ExperimentsTaskManager::kFailureTimestampKey);
+    taskManager->persistedStorage()->synchronize();
+    const auto kept = ostrel::testing::damagedCopiesOf(path);
+    ASSERT_EQ(kept.size(), static_cast<std::size_t>(damage));
+    EXPECT_TRUE(scope.console.contains("kept as " + kept.back()));
+    EXPECT_EQ(platform::foundation::PropertyList::readFile(path)[ExperimentsTaskManager::kFailureTimestampKey],
+              Value(now() + damage));
   }
 }
 
