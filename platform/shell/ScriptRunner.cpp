@@ -110,6 +110,7 @@ void ScriptRunner::drag(const ScriptStep& step) {
 void ScriptRunner::advance(double seconds) {
   dispatch::MainLoop::runUntilIdle();
   clock_->advance(seconds);
+  if (clockObserver_) clockObserver_(clock_->now());
   dispatch::MainLoop::runUntilIdle();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +33,8 @@ class ScriptRunner {
   std::vector<std::string> run(const Script& script);
   // The line of the step a quit request stopped the last run before; 0 when it ran to the end.
   int stoppedBeforeLine() const { return stoppedBeforeLine_; }
+  // Told the wall time each time the script moves the clock on.
+  void setClockObserver(std::function<void(double now)> observer) { clockObserver_ = std::move(observer); }
 
  private:
   void check(const Script& script) const;
@@ -47,6 +50,7 @@ class ScriptRunner {
   std::string folder_;
   std::vector<std::string> written_;
   int stoppedBeforeLine_ = 0;
+  std::function<void(double)> clockObserver_;
 };
 
 }  // namespace platform::shell

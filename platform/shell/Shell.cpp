@@ -25,6 +25,7 @@
 #include "platform/log/Log.h"
 #include "platform/runtime/LoadHooks.h"
 #include "platform/runtime/Send.h"
+#include "platform/shell/ContainerTime.h"
 #include "platform/shell/DesktopWindow.h"
 #include "platform/shell/ScriptRunner.h"
 #include "platform/shell/TestCard.h"
@@ -81,13 +82,16 @@ int runScript(const ShellOptions& options, int argc, char** argv) {
   }
   // Everything the app schedules from launch on follows the script's clock. It starts at today's
   // date, so what the app records in the container carries real dates (and is not taken for data weeks
-  // old by the next real start), but at the day's first second, so every run of a script on one day
-  // draws the same pictures.
-  auto clock = std::make_shared<foundation::ManualClock>(headlessClockStart(foundation::Clock::current()->now()));
+  // old by the next real start), and after whatever the container already holds (see
+  // headlessClockStart). The time it reaches stays with the container as it goes.
+  auto clock = std::make_shared<foundation::ManualClock>(
+      headlessClockStart(foundation::Clock::current()->now(), ContainerTime::latest()));
+  ContainerTime::record(clock->now());
   foundation::Clock::setCurrent(clock);
   auto window = launchApplication(argc, argv);
   WindowInput input(window);
   ScriptRunner runner(window, input, clock, absolute(options.out));
+  runner.setClockObserver([](double now) { ContainerTime::record(now); });
   int status = 0;
   try {
     auto written = runner.run(script);
@@ -101,6 +105,7 @@ int runScript(const ShellOptions& options, int argc, char** argv) {
   }
   // The script's clock stays until the end: what stops then still reads and waits on it.
   endProcess();
+  ContainerTime::record(clock->now());
   foundation::Clock::setCurrent(nullptr);
   const int line = runner.stoppedBeforeLine();
   return statusAfterQuit(status, line ? " before line " + std::to_string(line) + " of " + options.script : "");
@@ -108,9 +113,12 @@ int runScript(const ShellOptions& options, int argc, char** argv) {
 
 }  // namespace
 
-double headlessClockStart(double now) {
+double headlessClockStart(double now, std::optional<double> latestInContainer) {
   constexpr double kDay = 86400;
-  return std::floor(now / kDay) * kDay;
+  constexpr double kMinute = 60;
+  const double startOfDay = std::floor(now / kDay) * kDay;
+  if (!latestInContainer) return startOfDay;
+  return std::max(startOfDay, (std::floor(*latestInContainer / kMinute) + 1) * kMinute);
 }
 
 const char* const kUsage =
@@ -313,6 +321,8 @@ int runShell(int argc, char** argv) {
   }
   // Every mode from here on shows the app's screens.
   graphics::startTextEngine();
+  // A run on the real clock leaves its time in the container too, for a later script run to start after.
+  if (options.mode != ShellOptions::Mode::Script) ContainerTime::record(foundation::Clock::current()->now());
   try {
     switch (options.mode) {
       case ShellOptions::Mode::Script: return runScript(options, argc, argv);
@@ -321,6 +331,7 @@ int runShell(int argc, char** argv) {
         const int status =
             DesktopWindow::run(launchApplication(argc, argv), options.out.empty() ? "." : absolute(options.out));
         endProcess();
+        ContainerTime::record(foundation::Clock::current()->now());
         return status;
       }
       case ShellOptions::Mode::Headless:
@@ -332,6 +343,7 @@ int runShell(int argc, char** argv) {
         // saves and ends, so a start can be checked from outside by its files alone.
         (void)dispatch::MainLoop::runUntilQueuesIdle(kStartSettleSeconds);
         endProcess();
+        ContainerTime::record(foundation::Clock::current()->now());
         return statusAfterQuit(0, "");
     }
   } catch (const foundation::Exception& e) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -35,8 +36,11 @@ extern const char* const kUsage;
 inline constexpr runtime::Selector<std::shared_ptr<ui::Window>()> kApplicationDelegateWindow{"window"};
 
 // Where the headless runner's virtual clock starts for a run that begins at `now` (seconds since
-// 1970): the start of that day in UTC.
-double headlessClockStart(double now);
+// 1970) in a container whose latest time is `latestInContainer` (see ContainerTime): the start of that
+// day in UTC, so what the run records carries today's date and a script run on a fresh container draws
+// the same pictures every time; but never before the container's latest time, rounded up to the next
+// whole minute, so a second run on one container comes after the first.
+double headlessClockStart(double now, std::optional<double> latestInContainer);
 
 // Why the app could not keep its files in `root` (made when missing), or empty when it can: the root
 // must be a folder in which files can be made.

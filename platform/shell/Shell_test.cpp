@@ -6,11 +6,13 @@
 #include <filesystem>
 
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/PreferencesDomain.h"
 #include "platform/foundation/ProcessArguments.h"
-#include "testing/ScratchFolder.h"
-
 #include "platform/runtime/Send.h"
+#include "platform/shell/ContainerTime.h"
 #include "platform/ui/Application.h"
+#include "testing/ScratchFolder.h"
+#include "testing/TempContainer.h"
 
 namespace platform::shell {
 namespace {
@@ -73,6 +75,35 @@ TEST(ContainerProblem, RefusesWhatCannotHoldTheAppsFilesAndMakesAMissingFolder) 
   EXPECT_EQ(containerProblem(fresh), "");
   EXPECT_TRUE(foundation::AtomicFile::isDirectory(fresh));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(fresh), {}), 0) << "the probe file is gone";
+}
+
+// A headless run starts at the day's first second, so a script on a fresh container draws the same
+// pictures every time, but never before what the container already holds: a second tour on one day
+// comes after the first instead of before it.
+TEST(HeadlessClock, StartsAtTheDaysBeginningButAfterTheContainersLatestTime) {
+  const double day = 19700 * 86400.0;
+  const double now = day + 5000;
+  EXPECT_EQ(headlessClockStart(now, std::nullopt), day);
+  EXPECT_EQ(headlessClockStart(now, day - 10), day) << "yesterday's runs";
+  EXPECT_EQ(headlessClockStart(now, day + 34), day + 60) << "a tour earlier today";
+  EXPECT_EQ(headlessClockStart(now, day + 60), day + 120) << "a record on a whole minute";
+  EXPECT_EQ(headlessClockStart(now, day + 90000), day + 90060) << "ahead of the day: still after it";
+}
+
+TEST(ContainerTime, RisesAMinuteAtATimeAndIsWrittenAtOnce) {
+  ostrel::testing::TempContainer container;
+  EXPECT_FALSE(ContainerTime::latest());
+  ContainerTime::record(970);
+  EXPECT_EQ(ContainerTime::latest(), 970);
+  EXPECT_TRUE(foundation::AtomicFile::fileExists(
+      foundation::PreferencesDomain::named(ContainerTime::kDomain)->path()))
+      << "a run killed now still leaves its time behind";
+  ContainerTime::record(1019);  // the same minute: nothing to write
+  EXPECT_EQ(ContainerTime::latest(), 970);
+  ContainerTime::record(1020);
+  EXPECT_EQ(ContainerTime::latest(), 1020);
+  ContainerTime::record(500);
+  EXPECT_EQ(ContainerTime::latest(), 1020) << "never back";
 }
 
 // An app that makes its window while launching, as the product's delegate does.
