@@ -10,17 +10,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
 #include <map>
 #include <mutex>
 #include <random>
+#include <set>
 #include <sstream>
 #include <thread>
 
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoConversions.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 #include "testing/FileContents.h"
 #include "testing/LoopbackServer.h"
@@ -37,6 +40,9 @@ using ostrel::testing::LoopbackRequest;
 using ostrel::testing::LoopbackResponse;
 
 // Bundle fields as the batch carries them (field indexes of the message layer).
+constexpr int kBundleProperties = 2;
+constexpr int kPropertyName = 1;
+constexpr int kPropertyInteger = 3;
 constexpr int kBundleEnd = 5;
 constexpr int kBundleAppID = 14;
 constexpr int kBundleIndex = 24;
@@ -50,7 +56,29 @@ struct Sighting {
   std::string appID;
   std::size_t events;
   double endSeconds;
+  std::vector<sdk::analytics::AnalyticsEvent> decoded;
+  std::map<std::string, std::int64_t> integerProperties;
 };
+
+std::vector<sdk::analytics::AnalyticsEvent> decodedEvents(const sdk::analytics::ProtoMeasurementBundle& bundle) {
+  std::vector<sdk::analytics::AnalyticsEvent> events;
+  for (const auto& message : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoEvent>(bundle, 1)) {
+    auto event = sdk::analytics::eventFromProtoEvent(*message);
+    EXPECT_TRUE(event) << "an event that does not decode";
+    if (event) events.push_back(std::move(*event));
+  }
+  return events;
+}
+
+std::map<std::string, std::int64_t> integerProperties(const sdk::analytics::ProtoMeasurementBundle& bundle) {
+  std::map<std::string, std::int64_t> properties;
+  for (const auto& a : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoUserAttribute>(bundle, kBundleProperties)) {
+    if (sdk::analytics::nanoHasField(*a, kPropertyInteger)) {
+      properties[sdk::analytics::nanoGetString(*a, kPropertyName).value_or("")] = sdk::analytics::nanoGetInt64(*a, kPropertyInteger);
+    }
+  }
+  return properties;
+}
 
 std::vector<Sighting> sightingsIn(const LoopbackRequest& request) {
   std::vector<Sighting> found;
@@ -62,7 +90,8 @@ std::vector<Sighting> sightingsIn(const LoopbackRequest& request) {
     found.push_back({sdk::analytics::nanoGetInt32(*bundle, kBundleIndex), sdk::analytics::nanoGetInt32(*bundle, kBundleRetryCount),
                      sdk::analytics::nanoGetString(*bundle, kBundleAppID).value_or(""),
                      sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoEvent>(*bundle, 1).size(),
-                     static_cast<double>(sdk::analytics::nanoGetInt64(*bundle, kBundleEnd)) / 1000});
+                     static_cast<double>(sdk::analytics::nanoGetInt64(*bundle, kBundleEnd)) / 1000,
+                     decodedEvents(*bundle), integerProperties(*bundle)});
   }
   return found;
 }
@@ -77,6 +106,90 @@ std::vector<Sighting> sightingsOf(const std::vector<LoopbackRequest>& requests) 
   return all;
 }
 
+using Events = std::vector<sdk::analytics::AnalyticsEvent>;
+
+Events eventsOf(const std::vector<Sighting>& bundles) {
+  Events events;
+  for (const auto& bundle : bundles) events.insert(events.end(), bundle.decoded.begin(), bundle.decoded.end());
+  return events;
+}
+
+const sdk::analytics::AnalyticsEvent* latest(const Events& events, const std::string& name) {
+  const sdk::analytics::AnalyticsEvent* found = nullptr;
+  for (const auto& event : events) {
+    if (event.name() == name && (!found || event.timestamp() >= found->timestamp())) found = &event;
+  }
+  return found;
+}
+
+std::pair<double, double> timeSpan(const Events& events) {
+  double first = 1e300, last = -1e300;
+  for (const auto& event : events) first = std::min(first, event.timestamp()), last = std::max(last, event.timestamp());
+  return {first, last};
+}
+
+// Each way a run ends leaves the foreground first: its background event, and the engagement on the
+// screen it ended on, arrive with the run's own last upload.
+void expectLeftTheForeground(const Events& events, int run) {
+  const auto* background = latest(events, "_ab");
+  const auto* engagement = latest(events, "_e");
+  const auto* screen = latest(events, "_vs");
+  ASSERT_TRUE(background && engagement && screen) << "run " << run << " sent no _ab, _e or _vs";
+  EXPECT_GE(engagement->timestamp(), screen->timestamp()) << "run " << run << ": no engagement on the last screen";
+  EXPECT_LE(engagement->timestamp(), background->timestamp()) << "run " << run;
+  EXPECT_TRUE(engagement->parameters().count("_sc")) << "run " << run << ": the last engagement names no screen";
+}
+
+// Within one session every bundle that carries engagement adds it to "_se", so "_se" is the session's
+// engagement so far; and every session has an ID of its own.
+void expectSessionsAddUp(std::vector<Sighting> bundles) {
+  std::sort(bundles.begin(), bundles.end(), [](const auto& a, const auto& b) { return a.index < b.index; });
+  std::map<std::int64_t, std::int64_t> total;
+  std::map<std::int64_t, int> engagedBundles;
+  for (const auto& bundle : bundles) {
+    auto session = bundle.integerProperties.find("_sid");
+    if (session == bundle.integerProperties.end()) continue;
+    std::int64_t engagement = 0;
+    for (const auto& event : bundle.decoded) {
+      auto time = event.parameters().find("_et");
+      if (time != event.parameters().end() && time->second.isInt64() && !event.parameters().count("_fr")) {
+        engagement += time->second.int64Value();
+      }
+    }
+    if (engagement == 0) continue;
+    total[session->second] += engagement;
+    ++engagedBundles[session->second];
+    auto kept = bundle.integerProperties.find("_se");
+    ASSERT_NE(kept, bundle.integerProperties.end()) << "bundle " << bundle.index << " has no _se";
+    EXPECT_EQ(kept->second, total[session->second]) << "bundle " << bundle.index;
+  }
+  EXPECT_TRUE(std::any_of(engagedBundles.begin(), engagedBundles.end(), [](const auto& s) { return s.second >= 2; }))
+      << "no session spread over several bundles";
+  std::set<std::int64_t> sessionIDs;
+  for (const auto& event : eventsOf(bundles)) {
+    if (event.name() != "_s") continue;
+    auto id = event.parameters().find("_sid");
+    ASSERT_NE(id, event.parameters().end());
+    EXPECT_TRUE(sessionIDs.insert(id->second.int64Value()).second) << "session ID " << id->second.int64Value() << " twice";
+  }
+}
+
+// The events the engine stored, by name, as its debug lines say ("Event logged. Event name, event params:
+// user_engagement (_e), {...}": an internal event shows its wire name in brackets).
+std::map<std::string, int> eventsStoredPerLog(const std::string& log) {
+  static const std::string marker = "Event logged. Event name, event params: ";
+  std::map<std::string, int> names;
+  for (auto at = log.find(marker); at != std::string::npos; at = log.find(marker, at + 1)) {
+    const auto from = at + marker.size();
+    std::string name = log.substr(from, log.find(", {", from) - from);
+    if (auto open = name.rfind(" ("); open != std::string::npos && name.back() == ')') {
+      name = name.substr(open + 2, name.size() - open - 3);
+    }
+    ++names[name];
+  }
+  return names;
+}
+
 class AnalyticsRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -84,10 +197,11 @@ class AnalyticsRunTest : public ::testing::Test {
     // No configuration on the server: the app keeps its defaults (a 404 is an accepted answer).
   }
 
-  // Starts ostrel headless on `script` in the container, with the analytics debug switch.
+  // Starts ostrel headless on `script` in the container, with the analytics debug switch; without a
+  // script, a plain start.
   pid_t start(const std::string& script) {
-    std::vector<std::string> arguments = {OSTREL_EXECUTABLE, "--home", folder / "home", "--script", script,
-                                          "--out", folder / "out", "-APMAnalyticsDebugEnabled"};
+    std::vector<std::string> arguments = {OSTREL_EXECUTABLE, "--home", folder / "home", "-APMAnalyticsDebugEnabled"};
+    if (!script.empty()) arguments.insert(arguments.end(), {"--script", script, "--out", folder / "out"});
     std::vector<std::string> environment = {"OSTREL_ANALYTICS_URL=" + server.url(""), "OSTREL_HOME="};
     for (char** e = environ; *e; ++e) {
       std::string entry = *e;
@@ -126,40 +240,48 @@ class AnalyticsRunTest : public ::testing::Test {
   ostrel::testing::LoopbackServer server;
 };
 
-TEST_F(AnalyticsRunTest, TwoToursEndCleanlyAndTheServerGetsEveryBundleOnce) {
+// Two tours on one container and then a plain start, as an operator runs them against a collecting
+// server: every event recorded arrives once, each run sends its own (the second tour is no longer dated
+// before the first), and each run's end is reported as leaving the foreground.
+TEST_F(AnalyticsRunTest, TwoToursThenAPlainStartDeliverEveryEventOnceEachRunItsOwn) {
   std::map<std::int64_t, int> received;
-  std::size_t events = 0;
+  std::vector<Sighting> all;
+  std::pair<double, double> firstTour;
   const double today = platform::foundation::Clock::current()->now();
-  for (int round = 1; round <= 2; ++round) {
-    const int status = run(OSTREL_TOUR);
+  for (int round = 1; round <= 3; ++round) {
+    const int status = run(round <= 2 ? OSTREL_TOUR : "");
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "run " << round << " ended with " << status << "\n"
                                                                  << output();
     const auto sightings = sightingsOf(server.requests());
     server.clearRequests();
-    if (round == 1) {
-      ASSERT_FALSE(sightings.empty()) << "the first tour sent nothing\n" << output();
-    }
+    ASSERT_FALSE(sightings.empty()) << "run " << round << " sent nothing\n" << output();
     for (const auto& seen : sightings) {
       EXPECT_EQ(seen.appID, kAppBundleID) << "bundle " << seen.index;
-      // Dated today (the headless clock starts at the day's beginning), not on a fixed day long past
-      // that the next start would purge as stale.
+      // Dated today, not on a fixed day long past that the next start would purge as stale.
       EXPECT_GT(seen.endSeconds, today - 86400) << "bundle " << seen.index;
       EXPECT_LT(seen.endSeconds, today + 3600) << "bundle " << seen.index;
       EXPECT_EQ(seen.retryCount, 0) << "bundle " << seen.index << " went again in run " << round;
       EXPECT_EQ(++received[seen.index], 1) << "bundle " << seen.index << " arrived twice";
-      events += seen.events;
     }
+    const Events events = eventsOf(sightings);
+    expectLeftTheForeground(events, round);
+    if (round == 1) firstTour = timeSpan(events);
+    if (round == 2) {
+      EXPECT_GT(timeSpan(events).first, firstTour.second) << "the second tour is dated before the first";
+    }
+    all.insert(all.end(), sightings.begin(), sightings.end());
   }
-  EXPECT_GT(events, 0u);
   // Bundles are numbered as they are made: a gap is a bundle made and never received.
   std::int64_t expected = 1;
   for (const auto& [index, count] : received) EXPECT_EQ(index, expected++) << "a bundle made and never sent";
+  expectSessionsAddUp(all);
 
   const std::string log = contentsOf(folder / "home/Library/Logs/ostrel.log");
-  for (const char* line : {"Measurement data sent to network", "Successful upload. Got network response"}) {
-    EXPECT_NE(log.find(line), std::string::npos) << line << " is not in the log file";
-  }
+  std::map<std::string, int> arrived;
+  for (const auto& event : eventsOf(all)) ++arrived[event.name()];
+  EXPECT_EQ(arrived, eventsStoredPerLog(log)) << "events stored and events received differ";
   EXPECT_EQ(log.find("Bundle ID is inconsistent"), std::string::npos);
+  EXPECT_EQ(log.find("did not finish before the app ended"), std::string::npos);
   EXPECT_EQ(output().find("ERROR: AddressSanitizer"), std::string::npos) << output();
 }
 

@@ -1,0 +1,91 @@
+// Every logging switch the README lists is one `ostrel` takes: started with it, the lines it promises
+// are in the log file, and the switch that undoes it hides them again.
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "testing/ChildProcess.h"
+#include "testing/FileContents.h"
+#include "testing/ScratchFolder.h"
+
+namespace {
+
+using ostrel::testing::contentsOf;
+
+// The switches the README's "Analytics logging" section names in backticks.
+std::set<std::string> switchesInReadme() {
+  const std::string readme = contentsOf(OSTREL_README);
+  const auto start = readme.find("## Analytics logging");
+  const auto end = readme.find("\n## ", start + 1);
+  const std::string section = readme.substr(start, end == std::string::npos ? std::string::npos : end - start);
+  std::set<std::string> found;
+  const std::regex quoted("`(-[A-Za-z]+)`");
+  for (auto it = std::sregex_iterator(section.begin(), section.end(), quoted); it != std::sregex_iterator(); ++it) {
+    found.insert((*it)[1]);
+  }
+  return found;
+}
+
+// How to see a switch work: the arguments a start gets, a line the log file then holds or lacks.
+struct Check {
+  std::vector<std::string> arguments;
+  std::string line;
+  bool shown;
+};
+
+const std::map<std::string, Check>& checks() {
+  static const std::string debugLine = "Debug logging enabled";
+  static const std::string verboseLine = "App will resign active state";
+  static const std::string coreLine = "Configuring the default app";
+  static const std::map<std::string, Check> table = {
+      {"-APMAnalyticsDebugEnabled", {{"-APMAnalyticsDebugEnabled"}, debugLine, true}},
+      {"-ZEDIvadazudoDebugEnabled", {{"-ZEDIvadazudoDebugEnabled"}, debugLine, true}},
+      {"-noAPMAnalyticsDebugEnabled", {{"-APMAnalyticsDebugEnabled", "-noAPMAnalyticsDebugEnabled"}, debugLine, false}},
+      {"-noZEDIvadazudoDebugEnabled", {{"-ZEDIvadazudoDebugEnabled", "-noZEDIvadazudoDebugEnabled"}, debugLine, false}},
+      {"-APMAnalyticsVerboseLoggingEnabled", {{"-APMAnalyticsVerboseLoggingEnabled"}, verboseLine, true}},
+      {"-ZEDIvadazudoVerboseLoggingEnabled", {{"-ZEDIvadazudoVerboseLoggingEnabled"}, verboseLine, true}},
+      {"-APMAnalyticsVerboseLoggingDisabled",
+       {{"-APMAnalyticsVerboseLoggingEnabled", "-APMAnalyticsVerboseLoggingDisabled"}, verboseLine, false}},
+      {"-ZEDIvadazudoVerboseLoggingDisabled",
+       {{"-ZEDIvadazudoVerboseLoggingEnabled", "-ZEDIvadazudoVerboseLoggingDisabled"}, verboseLine, false}},
+      {"-VURDebugEnabled", {{"-VURDebugEnabled"}, coreLine, true}},
+      {"-VURDebugDisabled", {{"-VURDebugEnabled", "-VURDebugDisabled"}, coreLine, false}},
+  };
+  return table;
+}
+
+TEST(AnalyticsSwitches, EverySwitchTheReadmeListsDoesWhatItSays) {
+  const auto listed = switchesInReadme();
+  ASSERT_FALSE(listed.empty()) << "no switch found in the README's \"Analytics logging\"";
+  for (const auto& [name, check] : checks()) EXPECT_TRUE(listed.count(name)) << name << " is not in the README";
+  for (const auto& name : listed) {
+    auto found = checks().find(name);
+    if (found == checks().end()) {
+      ADD_FAILURE() << "the README lists " << name << ", which this test does not know how to see";
+      continue;
+    }
+    const Check& check = found->second;
+    // A start without a display or script, in a container of its own: it starts, leaves the
+    // foreground and ends.
+    ostrel::testing::ScratchFolder folder;
+    std::vector<std::string> arguments = {OSTREL_EXECUTABLE, "--home", folder / "home"};
+    arguments.insert(arguments.end(), check.arguments.begin(), check.arguments.end());
+    auto child = ostrel::testing::ChildProcess::start(
+        arguments, ostrel::testing::environmentWithout({"OSTREL_", "DISPLAY", "WAYLAND_DISPLAY"}));
+    ASSERT_TRUE(child);
+    const int status = child->wait();
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name << " ended with " << status << "\n"
+                                                               << child->output();
+    const std::string log = contentsOf(folder / "home/Library/Logs/ostrel.log");
+    EXPECT_EQ(log.find(check.line) != std::string::npos, check.shown)
+        << name << ": \"" << check.line << "\" " << (check.shown ? "missing from" : "still in") << " the log file";
+  }
+}
+
+}  // namespace
