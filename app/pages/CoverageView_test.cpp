@@ -8,6 +8,7 @@
 #include "app/kit/UIConstants.h"
 #include "app/pages/PagePackagesTestSupport.h"
 #include "app/pages/PagesTestSupport.h"
+#include "platform/graphics/TextLayout.h"
 
 namespace app::pages {
 
@@ -84,6 +85,12 @@ TEST_F(CoverageViewTest, ASphericalAdapterShowsBothCircles) {
   EXPECT_EQ(view->imageCircleLabel()->text(), "Ø 46.3mm → 32.87mm");
   auto oval = view->coverageDrawView()->circleLayer()->path().bounds();
   EXPECT_NEAR(oval.size.width, 46.3 * 0.71 * view->coverageDrawView()->scaleFactor(), 1e-3);
+  // The figure is the page's largest text: every character of it, the diameter sign and the arrow
+  // too, is drawn in the app's face, none in a fallback.
+  const auto& label = *view->imageCircleLabel();
+  const platform::graphics::TextLayout figure(platform::graphics::AttributedString(label.text()),
+                                              platform::graphics::TextStyle{label.font()});
+  EXPECT_EQ(figure.faces(), std::vector<std::string>{label.font().resolvedFace()});
 }
 
 // A 2x anamorphic lens with a 33 mm circle over a 6:5 frame of 20.2 x 16.9 mm: the circle drawn over the

@@ -146,12 +146,7 @@ const Font::Metrics& Font::metrics() const {
       m->capHeight = cap * size_ / ys;
     }
     if (ys != 0 && hb_ot_metrics_get_position(hb, HB_OT_METRICS_TAG_X_HEIGHT, &x)) m->xHeight = x * size_ / ys;
-    char name[256];
-    unsigned int length = sizeof name;
-    hb_face_t* face = hb_font_get_face(hb);
-    if (hb_ot_name_get_utf8(face, HB_OT_NAME_ID_FULL_NAME, HB_LANGUAGE_INVALID, &length, name) > 0) {
-      m->face = name;
-    }
+    m->face = fullFaceName(font);
     g_object_unref(font);
   }
   return *cache.emplace(key, std::move(m)).first->second;

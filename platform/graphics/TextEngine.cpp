@@ -1,5 +1,6 @@
 #include "platform/graphics/TextEngine.h"
 
+#include <hb-ot.h>
 #include <pango/pangocairo.h>
 
 #include <atomic>
@@ -105,6 +106,15 @@ void prepareFonts(const std::vector<Font>& fonts) {
     std::lock_guard lock(ended.mutex);
     if (ended.preparing.joinable()) ended.preparing.join();
   });
+}
+
+std::string fullFaceName(PangoFont* font) {
+  if (!font) return {};
+  char name[256];
+  unsigned int length = sizeof name;
+  hb_face_t* face = hb_font_get_face(pango_font_get_hb_font(font));
+  if (hb_ot_name_get_utf8(face, HB_OT_NAME_ID_FULL_NAME, HB_LANGUAGE_INVALID, &length, name) == 0) return {};
+  return name;
 }
 
 }  // namespace platform::graphics

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "platform/graphics/Font.h"
 
 typedef struct _PangoContext PangoContext;
+typedef struct _PangoFont PangoFont;
 
 namespace platform::graphics {
 
@@ -24,5 +26,8 @@ void startTextEngine();
 // holding up its first text layout. Meant for the fonts a program's first screen lays text in; it
 // only helps before any text is laid out, and later calls, or a second one, do nothing.
 void prepareFonts(const std::vector<Font>& fonts);
+
+// The full name of the face a loaded font draws with ("Lato Medium"); empty when the face has none.
+std::string fullFaceName(PangoFont* font);
 
 }  // namespace platform::graphics

@@ -129,6 +129,19 @@ bool TextLayout::isTruncated() const {
 
 int TextLayout::unknownGlyphCount() const { return pango_layout_get_unknown_glyphs_count(layout_); }
 
+std::vector<std::string> TextLayout::faces() const {
+  std::vector<std::string> names;
+  PangoLayoutIter* it = pango_layout_get_iter(layout_);
+  do {
+    const PangoLayoutRun* run = pango_layout_iter_get_run_readonly(it);
+    if (!run) continue;  // the end of a line
+    std::string name = fullFaceName(run->item->analysis.font);
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
+  } while (pango_layout_iter_next_run(it));
+  pango_layout_iter_free(it);
+  return names;
+}
+
 void TextLayout::draw(Context* context, Point origin) const {
   if (!context) return;
   cairo_t* cr = context->cairo();

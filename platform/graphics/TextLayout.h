@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/graphics/AttributedString.h"
 #include "platform/graphics/Context.h"
 #include "platform/graphics/Font.h"
@@ -39,6 +42,9 @@ class TextLayout {
   bool isTruncated() const;
   // Characters no installed font could draw (shown as boxes).
   int unknownGlyphCount() const;
+  // The faces the text is drawn in, each once, in the order they are first used: the style's font
+  // alone unless characters it has no glyphs for fall back to other installed fonts.
+  std::vector<std::string> faces() const;
 
   // Draws with the layout's top left at `origin`. Horizontal alignment works within `maxWidth`.
   void draw(Context* context, Point origin) const;

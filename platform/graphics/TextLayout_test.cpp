@@ -113,6 +113,19 @@ TEST(TextLayout, SymbolsFallBackToInstalledFonts) {
   EXPECT_GT(layout.size().width, 40);
 }
 
+// A character the font has no glyph for is drawn in another installed face, and only that character:
+// the faces say which text a fallback touched.
+TEST(TextLayout, NamesTheFacesItDrawsIn) {
+  const Font medium = Font::named("Avenir-Medium", 18);
+  ASSERT_EQ(medium.resolvedFace(), "Lato Medium");
+  EXPECT_EQ(TextLayout(AttributedString("Ø 46mm → 32.66mm"), TextStyle{medium}).faces(),
+            std::vector<std::string>{"Lato Medium"});
+  const auto mixed = TextLayout(AttributedString("Ø ☺ Ø"), TextStyle{medium}).faces();
+  ASSERT_EQ(mixed.size(), 2u);
+  EXPECT_EQ(mixed.front(), "Lato Medium");
+  EXPECT_TRUE(TextLayout(AttributedString(""), TextStyle{medium}).faces().empty());
+}
+
 // A program that lays out text loads fontconfig; the leak checker's list for it must be linked in,
 // or every sanitizer run of such a program reports fontconfig's caches as leaks.
 TEST(TextLayout, ProgramsThatDrawTextCarryTheLeakCheckersList) {
