@@ -3,7 +3,7 @@
 # registered with ctest under the same name.
 #
 #   ostrel_folder(DEPS <targets> PKGS <pkg-config modules> PUBLIC_PKGS <pkg-config modules>
-#                 LIBS <plain libs> TEST_DEPS <targets> SEPARATE <files> OWN_PROCESS <test suites>
+#                 HEADER_PKGS <pkg-config modules> LIBS <plain libs> TEST_DEPS <targets> SEPARATE <files> OWN_PROCESS <test suites>
 #                 [TSAN] [OBJECT])
 #
 # DEPS are the folders (and imported targets) the folder builds on, checked against the layer rules in
@@ -11,6 +11,8 @@
 # listed, and on a listed folder never included.
 # PKGS are linked privately: their headers stay inside the folder's .cpp files (and its tests);
 # PUBLIC_PKGS are for modules whose headers the folder's own headers include.
+# HEADER_PKGS lend the folder (and its tests) only their headers: the folder loads the library itself
+# when it is first needed (dlopen), so programs built on it do not load it, and all it pulls in, at start.
 # TSAN marks the folder's tests for the ThreadSanitizer run (scripts/test --tsan).
 # OBJECT makes an OBJECT library, for folders that register themselves at load time.
 # SEPARATE names files (of the folder or its tests) compiled on their own rather than in a unity batch,
@@ -74,7 +76,7 @@ function(ostrel_pkg_target out pkg)
 endfunction()
 
 function(ostrel_folder)
-  cmake_parse_arguments(ARG "TSAN;OBJECT" "" "DEPS;PKGS;PUBLIC_PKGS;LIBS;TEST_DEPS;TEST_LIBS;SEPARATE;OWN_PROCESS" ${ARGN})
+  cmake_parse_arguments(ARG "TSAN;OBJECT" "" "DEPS;PKGS;PUBLIC_PKGS;HEADER_PKGS;LIBS;TEST_DEPS;TEST_LIBS;SEPARATE;OWN_PROCESS" ${ARGN})
   ostrel_target_name(name ${CMAKE_CURRENT_SOURCE_DIR})
   file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   set(problems)
@@ -118,6 +120,15 @@ function(ostrel_folder)
     ostrel_pkg_target(target ${pkg})
     target_link_libraries(${name} PUBLIC ${target})
   endforeach()
+  set(header_includes)
+  set(header_options)
+  foreach(pkg IN LISTS ARG_HEADER_PKGS)
+    ostrel_pkg_target(target ${pkg})
+    list(APPEND header_includes $<TARGET_PROPERTY:${target},INTERFACE_INCLUDE_DIRECTORIES>)
+    list(APPEND header_options $<TARGET_PROPERTY:${target},INTERFACE_COMPILE_OPTIONS>)
+  endforeach()
+  target_include_directories(${name} SYSTEM PRIVATE ${header_includes})
+  target_compile_options(${name} PRIVATE ${header_options})
   set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
   ostrel_object_closure(closure ${ARG_DEPS})
   if(ARG_OBJECT)
@@ -138,6 +149,8 @@ function(ostrel_folder)
     add_executable(${name}_test ${tests})
     target_link_libraries(${name}_test PRIVATE ${name} ${private_pkgs} ${ARG_TEST_DEPS} ${ARG_TEST_LIBS}
       GTest::gtest GTest::gmock GTest::gtest_main)
+    target_include_directories(${name}_test SYSTEM PRIVATE ${header_includes})
+    target_compile_options(${name}_test PRIVATE ${header_options})
     ostrel_link_objects(${name}_test)
     set(entries ${name})
     if(ARG_OWN_PROCESS)

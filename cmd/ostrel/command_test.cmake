@@ -55,6 +55,22 @@ if(NOT prefs MATCHES "<key>App_Start_Count</key>[ \t\r\n]*<integer>2</integer>")
   message(FATAL_ERROR "two plain starts did not count themselves:\n${prefs}")
 endif()
 
+# The window's library, and the third of the process's libraries it brings, is loaded only when a
+# window is wanted: a start without one loads none of it (the loader lists every file it loads).
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY LD_DEBUG=files
+                        ${OSTREL} --home ${WORK}/plain
+                RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE loads)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "a plain start watched by the loader exited ${status}")
+endif()
+string(REGEX MATCHALL "file=[^ \t\n]*SDL[^ \t\n]*" window_libraries "${loads}")
+if(window_libraries)
+  message(FATAL_ERROR "a start without a window loaded the window's library: ${window_libraries}")
+endif()
+if(NOT loads MATCHES "file=libcairo")
+  message(FATAL_ERROR "the loader said nothing of what it loaded (LD_DEBUG=files unheard?):\n${loads}")
+endif()
+
 # Started with the files it ships (bundle, options file, catalogues), the app has nothing to warn
 # about: every run above left a log without an error or a warning line.
 foreach(home home1 home2 plain)

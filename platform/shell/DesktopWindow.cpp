@@ -1,6 +1,5 @@
 #include "platform/shell/DesktopWindow.h"
 
-#include <SDL.h>
 #include <cairo.h>
 
 #include <cmath>
@@ -12,6 +11,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/graphics/LeakSuppressions.h"
 #include "platform/log/Log.h"
+#include "platform/shell/DesktopLibrary.h"
 #include "platform/shell/SystemAppearance.h"
 #include "platform/shell/WindowInput.h"
 #include "platform/ui/Application.h"
@@ -26,49 +26,46 @@ namespace {
 constexpr int kFrameMilliseconds = 16;
 constexpr double kWheelPoints = 40;  // one notch of the wheel
 
-std::string sdlError() { return SDL_GetError(); }
-
-// SDL's video layer is started once and kept for the process: quitting it unloads the X libraries it
-// opened, and the allocations those libraries keep for their own lifetime then look like leaks of
-// unknown origin. A desktop session is the whole process anyway.
+// SDL's video layer is started once and kept for the process, as its library is (DesktopLibrary).
 //
 // Only a real display will do: left to itself SDL falls back to drivers that show nothing anywhere,
 // and the app would run on with nobody able to see it. SDL_VIDEODRIVER, when set, still decides.
 //
 // SIGTERM and SIGINT are the shell's to handle (QuitRequest); SDL would otherwise take them over.
-bool startVideo() {
-  static const bool started = [] {
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+const DesktopLibrary* startVideo(std::string* error) {
+  static auto* const failure = new std::string;
+  static const DesktopLibrary* const started = []() -> const DesktopLibrary* {
+    const DesktopLibrary* sdl = DesktopLibrary::load(failure);
+    if (!sdl) return nullptr;
+    sdl->setHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
+    sdl->setHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (sdl->initSubSystem(SDL_INIT_VIDEO) == 0) return sdl;
+    *failure = "no display can be reached (check DISPLAY or WAYLAND_DISPLAY): " + std::string(sdl->getError());
+    return nullptr;
   }();
+  if (!started && error) *error = *failure;
   return started;
 }
 
-constexpr const char* kNoDisplay = "no display can be reached (check DISPLAY or WAYLAND_DISPLAY)";
-
 }  // namespace
 
-bool DesktopWindow::connectDisplay(std::string* error) {
-  if (startVideo()) return true;
-  if (error) *error = std::string(kNoDisplay) + ": " + sdlError();
-  return false;
-}
+bool DesktopWindow::connectDisplay(std::string* error) { return startVideo(error) != nullptr; }
 
-DesktopWindow::DesktopWindow(std::shared_ptr<ui::Window> window, InputSink& input)
-    : window_(std::move(window)), input_(input) {}
+DesktopWindow::DesktopWindow(const DesktopLibrary& sdl, std::shared_ptr<ui::Window> window, InputSink& input)
+    : sdl_(sdl), window_(std::move(window)), input_(input) {}
 
 std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<ui::Window> window, InputSink& input,
                                                    std::string* error) {
+  const DesktopLibrary* sdl = startVideo(error);
+  if (!sdl) return nullptr;
   auto fail = [&](const std::string& what) {
-    if (error) *error = what + ": " + sdlError();
+    if (error) *error = what + ": " + sdl->getError();
     return nullptr;
   };
-  if (!startVideo()) return fail(kNoDisplay);
-  std::unique_ptr<DesktopWindow> desktop(new DesktopWindow(std::move(window), input));
+  std::unique_ptr<DesktopWindow> desktop(new DesktopWindow(*sdl, std::move(window), input));
   ui::Size points = desktop->window_->bounds().size;
   const double scale = desktop->window_->scale();
-  desktop->sdlWindow_ = SDL_CreateWindow("Ostrel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+  desktop->sdlWindow_ = sdl->createWindow("Ostrel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                          static_cast<int>(std::lround(points.width * scale)),
                                          static_cast<int>(std::lround(points.height * scale)), SDL_WINDOW_SHOWN);
   if (!desktop->sdlWindow_) return fail("cannot open a window");
@@ -76,26 +73,26 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<ui::Window> w
   // software renderer keeps the GPU driver stack out of the process: its threads, its compiler and the
   // thread-local blocks of libraries it loads at run time, which the leak checker of sanitizer builds
   // sometimes misreads at exit and aborts on. SDL_RENDER_DRIVER, when set, still decides.
-  desktop->renderer_ = SDL_CreateRenderer(desktop->sdlWindow_, -1, SDL_RENDERER_SOFTWARE);
-  if (!desktop->renderer_) desktop->renderer_ = SDL_CreateRenderer(desktop->sdlWindow_, -1, 0);
+  desktop->renderer_ = sdl->createRenderer(desktop->sdlWindow_, -1, SDL_RENDERER_SOFTWARE);
+  if (!desktop->renderer_) desktop->renderer_ = sdl->createRenderer(desktop->sdlWindow_, -1, 0);
   if (!desktop->renderer_) return fail("cannot draw into the window");
-  SDL_StartTextInput();
+  sdl->startTextInput();
   return desktop;
 }
 
 DesktopWindow::~DesktopWindow() {
-  if (texture_) SDL_DestroyTexture(texture_);
-  if (renderer_) SDL_DestroyRenderer(renderer_);
-  if (sdlWindow_) SDL_DestroyWindow(sdlWindow_);
-  SDL_StopTextInput();
+  if (texture_) sdl_.destroyTexture(texture_);
+  if (renderer_) sdl_.destroyRenderer(renderer_);
+  if (sdlWindow_) sdl_.destroyWindow(sdlWindow_);
+  sdl_.stopTextInput();
 }
 
-unsigned DesktopWindow::windowID() const { return SDL_GetWindowID(sdlWindow_); }
+unsigned DesktopWindow::windowID() const { return sdl_.getWindowID(sdlWindow_); }
 
 // The window may be shown smaller than asked (a short desktop): positions scale with it.
 Point DesktopWindow::toPoints(int x, int y) const {
   int w = 1, h = 1;
-  SDL_GetWindowSize(sdlWindow_, &w, &h);
+  sdl_.getWindowSize(sdlWindow_, &w, &h);
   ui::Size points = window_->bounds().size;
   double px = std::clamp(x * points.width / std::max(w, 1), 0.0, points.width);
   double py = std::clamp(y * points.height / std::max(h, 1), 0.0, points.height);
@@ -187,28 +184,28 @@ void DesktopWindow::redraw() {
   if (!image) return;
   int w = image->pixelWidth(), h = image->pixelHeight();
   int tw = 0, th = 0;
-  if (texture_) SDL_QueryTexture(texture_, nullptr, nullptr, &tw, &th);
+  if (texture_) sdl_.queryTexture(texture_, nullptr, nullptr, &tw, &th);
   if (!texture_ || tw != w || th != h) {
-    if (texture_) SDL_DestroyTexture(texture_);
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h);
+    if (texture_) sdl_.destroyTexture(texture_);
+    texture_ = sdl_.createTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h);
     if (!texture_) return;
   }
   // The picture is opaque (the screen's black is behind it), so premultiplied pixels are plain ones.
   cairo_surface_t* surface = image->surface();
   cairo_surface_flush(surface);
-  SDL_UpdateTexture(texture_, nullptr, cairo_image_surface_get_data(surface), cairo_image_surface_get_stride(surface));
-  SDL_RenderClear(renderer_);
-  SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-  SDL_RenderPresent(renderer_);
+  sdl_.updateTexture(texture_, nullptr, cairo_image_surface_get_data(surface), cairo_image_surface_get_stride(surface));
+  sdl_.renderClear(renderer_);
+  sdl_.renderCopy(renderer_, texture_, nullptr, nullptr);
+  sdl_.renderPresent(renderer_);
   dirty_ = false;
 }
 
 bool DesktopWindow::pump(int timeoutMs) {
   SDL_Event event;
   bool open = true;
-  if (SDL_WaitEventTimeout(&event, timeoutMs)) {
+  if (sdl_.waitEventTimeout(&event, timeoutMs)) {
     open = handle(event);
-    while (open && SDL_PollEvent(&event)) open = handle(event);
+    while (open && sdl_.pollEvent(&event)) open = handle(event);
   }
   // A quit asked from outside (SIGTERM, Ctrl-C) ends the session as the window's close does.
   if (dispatch::QuitRequest::pending()) open = false;

@@ -13,6 +13,8 @@ struct SDL_Texture;
 
 namespace platform::shell {
 
+struct DesktopLibrary;
+
 // The app on a desktop, in an SDL window twice the device's size in points (its pixels at scale 2).
 // The left mouse button is one finger, stamped with the real clock, so flings and swipes feel as they
 // do on the phone; the wheel scrolls the scroll view under the pointer; typed text goes to the first
@@ -20,7 +22,8 @@ namespace platform::shell {
 // appearance and F12 saves a screenshot.
 class DesktopWindow {
  public:
-  // Reaches the display, once for the process; false, with the reason in `error`, when there is none.
+  // Loads the desktop library and reaches the display, once for the process; false, with the reason in
+  // `error`, when either cannot be had.
   // The desktop library may start a helper process there (the session bus's launcher), by a fork that
   // is only safe while the program has one thread: the shell calls this before the app starts any.
   static bool connectDisplay(std::string* error = nullptr);
@@ -49,12 +52,13 @@ class DesktopWindow {
   unsigned windowID() const;
 
  private:
-  DesktopWindow(std::shared_ptr<ui::Window> window, InputSink& input);
+  DesktopWindow(const DesktopLibrary& sdl, std::shared_ptr<ui::Window> window, InputSink& input);
   bool handleKey(const SDL_Event& event);
   void toggleAppearance();
   Point toPoints(int x, int y) const;
   void redraw();
 
+  const DesktopLibrary& sdl_;
   std::shared_ptr<ui::Window> window_;
   InputSink& input_;
   SDL_Window* sdlWindow_ = nullptr;

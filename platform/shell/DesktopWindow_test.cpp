@@ -1,6 +1,5 @@
 #include "platform/shell/DesktopWindow.h"
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -11,6 +10,7 @@
 #include "platform/dispatch/QuitRequest.h"
 #include "platform/foundation/SystemFacts.h"
 #include "platform/graphics/Image.h"
+#include "platform/shell/DesktopLibrary.h"
 #include "platform/shell/TestCard.h"
 #include "platform/shell/WindowInput.h"
 #include "testing/ScopedEnvironmentVariable.h"
@@ -49,6 +49,18 @@ SDL_Event key(SDL_Keycode code) {
   return e;
 }
 
+// A library that cannot be had is a reason the window does not open, given in words, never a crash at
+// the first call into it.
+TEST(DesktopLibraryLoad, NamesWhatIsMissing) {
+  std::string error;
+  EXPECT_EQ(DesktopLibrary::loadNamed("libostrel-not-installed.so.0", &error), nullptr);
+  EXPECT_NE(error.find("libostrel-not-installed.so.0"), std::string::npos) << error;
+  // A library that loads but is not the desktop library: the first function it lacks is named.
+  error.clear();
+  EXPECT_EQ(DesktopLibrary::loadNamed("libz.so.1", &error), nullptr);
+  EXPECT_NE(error.find("has no SDL_GetError"), std::string::npos) << error;
+}
+
 // Opens the real window on a virtual display, clicks the test card's touch pad, scrolls its list with
 // the wheel, types into its field, toggles the dark appearance, saves a screenshot and closes.
 TEST(DesktopWindowSmoke, OpensClicksAndCloses) {
@@ -73,9 +85,10 @@ TEST(DesktopWindowSmoke, OpensClicksAndCloses) {
   EXPECT_TRUE(desktop->pump(0));
 
   // Window pixels for the middle of a view, whatever size the window was given.
-  SDL_Window* sdl = SDL_GetWindowFromID(desktop->windowID());
+  const DesktopLibrary* library = DesktopLibrary::load();
+  ASSERT_NE(library, nullptr);
   int w = 0, h = 0;
-  SDL_GetWindowSize(sdl, &w, &h);
+  library->getWindowSize(library->getWindowFromID(desktop->windowID()), &w, &h);
   ASSERT_GT(w, 0);
   const unsigned id = desktop->windowID();
   auto pixels = [&](const ui::View& view) {
@@ -83,8 +96,8 @@ TEST(DesktopWindowSmoke, OpensClicksAndCloses) {
     return std::pair{static_cast<int>(p.x * w / window->bounds().size.width),
                      static_cast<int>(p.y * h / window->bounds().size.height)};
   };
-  auto push = [](std::initializer_list<SDL_Event> events) {
-    for (SDL_Event e : events) SDL_PushEvent(&e);
+  auto push = [library](std::initializer_list<SDL_Event> events) {
+    for (SDL_Event e : events) library->pushEvent(&e);
   };
 
   auto [x, y] = pixels(*pad);
