@@ -1,5 +1,6 @@
 // A phone-sized window of 200 views rendered at scale 2, through the view system and with cairo
-// directly, each with and without PNG encoding, and its first frame, when every label lays out its text.
+// directly, each with and without PNG encoding, and its first frame, when every label lays out its text;
+// and the PNG encoding alone, the platform's beside cairo's own writer.
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 #include <pango/pangocairo.h>
@@ -10,10 +11,12 @@
 #include <vector>
 
 #include "platform/graphics/Path.h"
+#include "platform/graphics/PngEncoder.h"
 #include "platform/graphics/TextEngine.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Renderer.h"
 #include "platform/ui/Window.h"
+#include "bench/InTurns.h"
 #include "bench/ReferenceScreen.h"
 
 namespace {
@@ -153,6 +156,32 @@ void BM_CairoDirectFirstFrame(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_CairoDirectFirstFrame)->Unit(benchmark::kMillisecond);
+
+// The same picture encoded by the platform's PNG writer and by cairo's (libpng and zlib at their
+// default settings), in turns: "encoder/cairo" is the median of the turns' CPU-time ratios, and the
+// sizes say what the speed costs on disk.
+void BM_PngEncoderBesideCairoInTurns(benchmark::State& state) {
+  cairo_surface_t* s = drawDirect(cells());
+  const unsigned char* pixels = cairo_image_surface_get_data(s);
+  const int width = cairo_image_surface_get_width(s), height = cairo_image_surface_get_height(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  std::size_t encoderBytes = 0, cairoBytes = 0;
+  std::vector<double> ratios;
+  for (auto _ : state) {
+    auto more = ostrel::bench::ratiosInTurns(
+        10, ostrel::bench::threadCpuSeconds,
+        [&] { encoderBytes = graphics::PngEncoder::encodeARGB32(pixels, width, height, stride).size(); },
+        [&] {
+          cairoBytes = 0;
+          cairo_surface_write_to_png_stream(s, discard, &cairoBytes);
+        });
+    ratios.insert(ratios.end(), more.begin(), more.end());
+  }
+  cairo_surface_destroy(s);
+  state.counters["encoder/cairo"] = ostrel::bench::median(ratios);
+  state.counters["size_encoder/cairo"] = cairoBytes ? static_cast<double>(encoderBytes) / cairoBytes : 0;
+}
+BENCHMARK(BM_PngEncoderBesideCairoInTurns)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

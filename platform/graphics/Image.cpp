@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/foundation/AtomicFile.h"
+#include "platform/graphics/PngEncoder.h"
 
 namespace platform::graphics {
 namespace {
@@ -38,12 +39,6 @@ cairo_status_t readChunk(void* closure, unsigned char* out, unsigned int length)
   if (cur->data->size() - cur->offset < length) return CAIRO_STATUS_READ_ERROR;
   std::memcpy(out, cur->data->data() + cur->offset, length);
   cur->offset += length;
-  return CAIRO_STATUS_SUCCESS;
-}
-
-cairo_status_t appendChunk(void* closure, const unsigned char* data, unsigned int length) {
-  static_cast<std::vector<uint8_t>*>(closure)->insert(static_cast<std::vector<uint8_t>*>(closure)->end(), data,
-                                                      data + length);
   return CAIRO_STATUS_SUCCESS;
 }
 
@@ -134,9 +129,9 @@ std::vector<uint8_t> Image::rgbaBytes() const {
 }
 
 std::vector<uint8_t> Image::pngData() const {
-  std::vector<uint8_t> out;
-  cairo_surface_write_to_png_stream(surface_, appendChunk, &out);
-  return out;
+  cairo_surface_flush(surface_);
+  return PngEncoder::encodeARGB32(cairo_image_surface_get_data(surface_), width_, height_,
+                                  cairo_image_surface_get_stride(surface_));
 }
 
 bool Image::writePNG(const std::string& path) const {

@@ -44,6 +44,7 @@ class Image {
   // True when every pixel is fully transparent.
   bool isClear() const;
 
+  // The image as a PNG file (PngEncoder): the same pixels give the same bytes on every run.
   std::vector<uint8_t> pngData() const;
   // Written under a temporary name and renamed, so a reader never sees half a file.
   bool writePNG(const std::string& path) const;
