@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/dispatch/MainLoop.h"
+#include "bench/InTurns.h"
 #include "platform/dispatch/Queue.h"
 #include "sdk/promises/Promise.h"
 
@@ -19,18 +20,34 @@ using platform::foundation::Value;
 
 constexpr int kSteps = 10000;
 
-// `then` steps (10,000 unless given), each adding one, resolved from the head. The growth run takes the
-// chain from 1,000 to 300,000 steps: per-step time should stay flat.
+// A chain of `then` steps, each adding one, made whole and then resolved from the head; false when a
+// step was lost.
+bool runThenChain(std::int64_t steps) {
+  auto head = sdk::promises::Promise::pendingPromise();
+  sdk::promises::Promise::Ptr tail = head;
+  for (std::int64_t i = 0; i < steps; ++i) tail = tail->then([](const Value& v) { return Value(v.toInt64() + 1); });
+  head->fulfill(Value(0));
+  return sdk::promises::waitForPromisesWithTimeout(60) && tail->value().toInt64() == steps;
+}
+
+// The same steps as bare main-queue hops: each step posts the next.
+bool runBareChain(std::int64_t steps) {
+  auto main = Queue::main();
+  std::int64_t value = 0;
+  std::function<void()> step = [&] {
+    if (++value < steps) main->async(step);
+  };
+  main->async(step);
+  MainLoop::runUntilIdle();
+  return value == steps;
+}
+
+// `then` steps (10,000 unless given). The growth run takes the chain from 1,000 to 300,000 steps:
+// per-step time should stay flat.
 void PromiseThenChain(benchmark::State& state) {
   const std::int64_t steps = state.range(0);
   for (auto _ : state) {
-    auto head = sdk::promises::Promise::pendingPromise();
-    sdk::promises::Promise::Ptr tail = head;
-    for (std::int64_t i = 0; i < steps; ++i) tail = tail->then([](const Value& v) { return Value(v.toInt64() + 1); });
-    head->fulfill(Value(0));
-    if (!sdk::promises::waitForPromisesWithTimeout(60) || tail->value().toInt64() != steps) {
-      state.SkipWithError("chain lost a step");
-    }
+    if (!runThenChain(steps)) state.SkipWithError("chain lost a step");
   }
   state.SetItemsProcessed(state.iterations() * steps);
 }
@@ -38,23 +55,32 @@ BENCHMARK(PromiseThenChain)->Arg(kSteps)->Unit(benchmark::kMillisecond);
 BENCHMARK(PromiseThenChain)->Name("PromiseThenChainGrowth")->Arg(1000)->Arg(10000)->Arg(100000)->Arg(300000)
     ->Unit(benchmark::kMillisecond);
 
-// The same steps as bare main-queue hops: each step posts the next.
 void BareMainQueueChain(benchmark::State& state) {
   const std::int64_t steps = state.range(0);
-  auto main = Queue::main();
   for (auto _ : state) {
-    std::int64_t value = 0;
-    std::function<void()> step = [&] {
-      if (++value < steps) main->async(step);
-    };
-    main->async(step);
-    MainLoop::runUntilIdle();
-    if (value != steps) state.SkipWithError("chain lost a step");
+    if (!runBareChain(steps)) state.SkipWithError("chain lost a step");
   }
   state.SetItemsProcessed(state.iterations() * steps);
 }
 BENCHMARK(BareMainQueueChain)->Arg(kSteps)->Unit(benchmark::kMillisecond);
 BENCHMARK(BareMainQueueChain)->Name("BareMainQueueChainGrowth")->Arg(1000)->Arg(10000)->Arg(100000)->Arg(300000)
+    ->Unit(benchmark::kMillisecond);
+
+// The chain beside the bare hops in turns, at lengths well past the caches: "promise/bare" is the median
+// of the turns' CPU-time ratios, the promise machinery's cost per step in bare hops.
+void PromiseChainBesideBareHopsInTurns(benchmark::State& state) {
+  const std::int64_t steps = state.range(0);
+  bool lost = false;
+  std::vector<double> ratios;
+  for (auto _ : state) {
+    auto more = ostrel::bench::ratiosInTurns(
+        6, ostrel::bench::threadCpuSeconds, [&] { lost |= !runThenChain(steps); }, [&] { lost |= !runBareChain(steps); });
+    ratios.insert(ratios.end(), more.begin(), more.end());
+  }
+  if (lost) state.SkipWithError("chain lost a step");
+  state.counters["promise/bare"] = ostrel::bench::median(ratios);
+}
+BENCHMARK(PromiseChainBesideBareHopsInTurns)->Arg(10000)->Arg(100000)->Arg(300000)->Iterations(2)
     ->Unit(benchmark::kMillisecond);
 
 // `all` over 10,000 promises resolved one by one.

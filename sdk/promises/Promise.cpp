@@ -5,6 +5,7 @@
 
 #include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/Format.h"
+#include "sdk/promises/StepPool.h"
 
 namespace sdk::promises {
 
@@ -248,6 +249,7 @@ void Promise::releaseContinuations(ContinuationPtr first) {
   // A continuation owns the promise chained after this one, whose continuations own the next, and so
   // on: dropping a long unresolved chain would otherwise release it recursively and run out of stack.
   // The outermost release on a thread drains the chain in a loop; nested ones only hand over.
+  if (!first) return;
   struct Drain {
     bool active = false;
     std::vector<ContinuationPtr> waiting;
@@ -426,8 +428,10 @@ Promise::Ptr Promise::chainOnQueue(DispatchQueuePtr queue, ChainedFulfillBlock c
 
 Promise::Ptr Promise::chain(TargetQueue queue, ChainedFulfillBlock chainedFulfill,
                                   ChainedRejectBlock chainedReject) {
-  // The chained promise and the step that resolves it are made together: one allocation per step.
-  auto block = std::make_shared<ChainedPromise>(std::move(queue), std::move(chainedFulfill), std::move(chainedReject));
+  // The chained promise and the step that resolves it are made together: one block per step, from the
+  // pool that keeps steps' memory for the next ones.
+  auto block = std::allocate_shared<ChainedPromise>(StepAllocator<ChainedPromise>(), std::move(queue),
+                                                    std::move(chainedFulfill), std::move(chainedReject));
   ChainContinuation* step = &block->step;
   Promise* promise = &block->promise;
   Ptr chained = adopt(Ptr(std::move(block), promise));

@@ -1,0 +1,66 @@
+#include "sdk/promises/StepPool.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/dispatch/Queue.h"
+#include "sdk/promises/PromiseTestSupport.h"
+
+namespace sdk::promises {
+
+using ostrel::testing::PromiseTest;
+
+namespace {
+
+Promise::Ptr chainOf(Promise::Ptr head, int steps) {
+  for (int i = 0; i < steps; ++i) head = head->then([](const platform::foundation::Value& v) { return v; });
+  return head;
+}
+
+}  // namespace
+
+// A chain's steps come from the pool and all go back to it once the chain is done and let go, whether
+// it ran or was dropped unresolved: a step that outgrew the pool's blocks, or a block lost or given
+// back twice, shows here.
+TEST_F(PromiseTest, ChainStepsAreTakenFromThePoolAndAllGiveTheirBlocksBack) {
+  constexpr int kSteps = 2000;
+  {
+    auto head = Promise::pendingPromise();
+    auto tail = chainOf(head, kSteps);
+    head->fulfill(Value(1));
+    waitForPromises();
+  }
+  const std::size_t kept = StepPool::keptBlocks();
+  ASSERT_GE(kept, static_cast<std::size_t>(kSteps));
+
+  {
+    auto head = Promise::pendingPromise();
+    auto tail = chainOf(head, kSteps);
+    EXPECT_EQ(StepPool::keptBlocks(), kept - kSteps);
+    head->fulfill(Value(2));
+    waitForPromises();
+    EXPECT_EQ(tail->value(), Value(2));
+  }
+  EXPECT_EQ(StepPool::keptBlocks(), kept);
+
+  { chainOf(Promise::pendingPromise(), kSteps); }
+  waitForPromises();
+  EXPECT_EQ(StepPool::keptBlocks(), kept);
+}
+
+// Blocks freed on other threads are kept there, and past a thread's share they reach the store every
+// thread takes from.
+TEST_F(PromiseTest, BlocksFreedOnAnotherThreadReachTheSharedStore) {
+  std::vector<void*> blocks(4000);
+  for (void*& block : blocks) block = StepPool::allocate();
+  const std::size_t kept = StepPool::keptBlocks();
+  auto queue = platform::dispatch::Queue::serial("test.pool");
+  queue->async([&] {
+    for (void* block : blocks) StepPool::release(block);
+  });
+  queue->sync([] {});  // after the block above, which ran on a worker
+  EXPECT_GE(StepPool::keptBlocks(), kept + blocks.size() - 512);
+}
+
+}  // namespace sdk::promises
