@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/InTurns.h"
 #include "platform/dispatch/Group.h"
 #include "platform/dispatch/MainLoop.h"
 #include "platform/dispatch/Queue.h"
@@ -147,15 +148,30 @@ void BareThreadQueueAsync(benchmark::State& state) {
 }
 BENCHMARK(BareThreadQueueAsync)->Arg(10000)->UseRealTime();
 
+// `count` blocks on a concurrent queue, waited for as a group.
+void runConcurrentBlocks(const std::shared_ptr<Queue>& queue, std::int64_t count, std::atomic<std::int64_t>& sum) {
+  Group group;
+  for (std::int64_t i = 0; i < count; ++i) group.async(queue, [&sum, i] { sum += i; });
+  group.wait();
+}
+
+// The same blocks on the bare pool, the last one to finish saying so.
+void runBarePoolBlocks(BarePool& pool, std::int64_t count, std::atomic<std::int64_t>& sum) {
+  std::atomic<std::int64_t> left{count};
+  std::promise<void> drained;
+  for (std::int64_t i = 0; i < count; ++i)
+    pool.post([&, i] {
+      sum += i;
+      if (--left == 0) drained.set_value();
+    });
+  drained.get_future().wait();
+}
+
 void ConcurrentQueueAsync(benchmark::State& state) {
   auto queue = Queue::concurrent("bench.concurrent");
   const auto count = state.range(0);
   std::atomic<std::int64_t> sum{0};
-  for (auto _ : state) {
-    Group group;
-    for (std::int64_t i = 0; i < count; ++i) group.async(queue, [&sum, i] { sum += i; });
-    group.wait();
-  }
+  for (auto _ : state) runConcurrentBlocks(queue, count, sum);
   state.SetItemsProcessed(state.iterations() * count);
 }
 BENCHMARK(ConcurrentQueueAsync)->Arg(10000)->UseRealTime();
@@ -164,19 +180,31 @@ void BareThreadPoolAsync(benchmark::State& state) {
   BarePool pool(std::max(4u, std::thread::hardware_concurrency()));
   const auto count = state.range(0);
   std::atomic<std::int64_t> sum{0};
-  for (auto _ : state) {
-    std::atomic<std::int64_t> left{count};
-    std::promise<void> drained;
-    for (std::int64_t i = 0; i < count; ++i)
-      pool.post([&, i] {
-        sum += i;
-        if (--left == 0) drained.set_value();
-      });
-    drained.get_future().wait();
-  }
+  for (auto _ : state) runBarePoolBlocks(pool, count, sum);
   state.SetItemsProcessed(state.iterations() * count);
 }
 BENCHMARK(BareThreadPoolAsync)->Arg(10000)->UseRealTime();
+
+// The two above in turns, so both meet the same machine: "queue/pool" is the median of the turns'
+// ratios of process CPU time (the work runs on the workers), "queue/pool_wall" of their wall time.
+void ConcurrentQueueBesideBarePoolInTurns(benchmark::State& state) {
+  auto queue = Queue::concurrent("bench.concurrent.turns");
+  BarePool pool(std::max(4u, std::thread::hardware_concurrency()));
+  const auto count = state.range(0);
+  std::atomic<std::int64_t> sum{0};
+  std::vector<double> cpu, wall;
+  for (auto _ : state) {
+    auto queued = [&] { runConcurrentBlocks(queue, count, sum); };
+    auto bare = [&] { runBarePoolBlocks(pool, count, sum); };
+    auto more = ostrel::bench::ratiosInTurns(10, ostrel::bench::processCpuSeconds, queued, bare);
+    cpu.insert(cpu.end(), more.begin(), more.end());
+    more = ostrel::bench::ratiosInTurns(10, ostrel::bench::wallSeconds, queued, bare);
+    wall.insert(wall.end(), more.begin(), more.end());
+  }
+  state.counters["queue/pool"] = ostrel::bench::median(cpu);
+  state.counters["queue/pool_wall"] = ostrel::bench::median(wall);
+}
+BENCHMARK(ConcurrentQueueBesideBarePoolInTurns)->Arg(10000)->Iterations(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // Main thread -> worker queue -> main queue, drained by the main loop: one round trip per iteration.
 void MainLoopHop(benchmark::State& state) {

@@ -1,5 +1,6 @@
 #include "platform/dispatch/Group.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -10,23 +11,30 @@
 
 namespace platform::dispatch {
 
+// The count is an atomic: entering, and leaving a group that stays busy, touch no lock, since they come
+// from every thread for every block. Only the leave that may empty the group takes the lock, and
+// empties it there: whoever looks under the lock sees it empty only once its notifications are queued
+// and its waiters told.
 struct Group::State {
+  std::atomic<std::size_t> count{0};
   std::mutex mutex;
   std::condition_variable emptied;
-  std::size_t count = 0;
   std::vector<std::pair<std::shared_ptr<Queue>, std::function<void()>>> notifications;
 
-  void enter() {
-    std::lock_guard lock(mutex);
-    ++count;
-  }
+  void enter() { count.fetch_add(1, std::memory_order_relaxed); }
 
   void leave() {
+    std::size_t before = count.load(std::memory_order_relaxed);
+    while (before > 1) {
+      if (count.compare_exchange_weak(before, before - 1, std::memory_order_release, std::memory_order_relaxed)) return;
+    }
     {
       std::lock_guard lock(mutex);
-      if (count == 0)
-        throw foundation::Exception("GroupUnbalanced", "leave() without a matching enter()");
-      if (--count > 0) return;
+      before = count.load(std::memory_order_relaxed);
+      do {
+        if (before == 0) throw foundation::Exception("GroupUnbalanced", "leave() without a matching enter()");
+      } while (!count.compare_exchange_weak(before, before - 1, std::memory_order_acq_rel, std::memory_order_relaxed));
+      if (before > 1) return;  // entered again meanwhile
       // Queued before any waiter can return, so "wait, then sync onto the notify queue" sees them.
       // Queue::async never calls back into a group, so doing it under the lock is safe.
       for (auto& [queue, block] : notifications) queue->async(std::move(block));
@@ -35,6 +43,9 @@ struct Group::State {
     }
     MainLoop::wakeUp();  // a waitPumpingMainLoop() may be waiting for this
   }
+
+  // Under the lock.
+  bool isEmptyLocked() const { return count.load(std::memory_order_acquire) == 0; }
 };
 
 Group::Group() : state_(std::make_shared<State>()) {}
@@ -45,12 +56,12 @@ void Group::leave() { state_->leave(); }
 
 bool Group::isEmpty() const {
   std::lock_guard lock(state_->mutex);
-  return state_->count == 0;
+  return state_->isEmptyLocked();
 }
 
 bool Group::wait(double timeoutSeconds) const {
   std::unique_lock lock(state_->mutex);
-  auto empty = [this] { return state_->count == 0; };
+  auto empty = [this] { return state_->isEmptyLocked(); };
   if (!(timeoutSeconds < 1e9)) {
     state_->emptied.wait(lock, empty);
     return true;
@@ -67,7 +78,7 @@ bool Group::waitPumpingMainLoop(double timeoutSeconds) const {
 void Group::notify(const std::shared_ptr<Queue>& queue, std::function<void()> block) const {
   {
     std::lock_guard lock(state_->mutex);
-    if (state_->count > 0) {
+    if (!state_->isEmptyLocked()) {
       state_->notifications.emplace_back(queue, std::move(block));
       return;
     }

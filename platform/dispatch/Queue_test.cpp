@@ -146,6 +146,21 @@ TEST(ConcurrentQueueTest, GrowsPastBlockedWorkersThatEachTookTheirBlockWhileIdle
   EXPECT_TRUE(all.wait(30));
 }
 
+TEST(ConcurrentQueueTest, BlocksHandedOverOneAtATimeEachFindAWorker) {
+  // Each block comes once the one before has run: the worker that ran it may take the next one before
+  // the sleeping worker woken for it does. That one must still count as woken, or no later block
+  // wakes anyone, and each waits for an idle worker's timeout (seconds): these would outlast the
+  // test's time limit.
+  auto queue = Queue::concurrent("test.hops");
+  int ran = 0;
+  for (int i = 0; i < 3000; ++i) {
+    Group group;
+    group.async(queue, [&ran] { ++ran; });
+    ASSERT_TRUE(group.wait(30));
+  }
+  EXPECT_EQ(ran, 3000);
+}
+
 // An exception nobody catches still ends the process, but the log says whose block it came from.
 TEST(QueueDeathTest, AnExceptionEscapingAQueuedBlockIsLoggedWithTheQueueBeforeTheProcessEnds) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -88,10 +88,9 @@ void SerialQueue::sync(const std::function<void()>& block) {
 }
 
 void ConcurrentQueue::async(std::function<void()> block) {
-  WorkerPool::shared().submit([self = shared_from_this(), block = std::move(block)] {
-    CurrentQueueScope scope(self.get());
-    runQueuedBlock(*self, block);
-  });
+  // Handed over as it is, with the queue beside it: wrapped in another block it would cost a second
+  // allocation, made on the submitting thread and freed on a worker.
+  WorkerPool::shared().submit(std::move(block), shared_from_this());
 }
 
 void ConcurrentQueue::sync(const std::function<void()>& block) {

@@ -6,6 +6,7 @@
 
 #include "platform/dispatch/MainLoop.h"
 #include "platform/dispatch/Queue.h"
+#include "platform/dispatch/detail/QueuedBlock.h"
 #include "platform/foundation/SequenceChecker.h"
 
 namespace platform::dispatch {
@@ -45,16 +46,16 @@ WorkerPool& WorkerPool::shared() {
   return *pool;
 }
 
-void WorkerPool::submit(std::function<void()> task) {
+void WorkerPool::submit(std::function<void()> task, std::shared_ptr<Queue> queue) {
   bool wakeWorker = false;
   bool wakeMonitor = false;
   {
     std::lock_guard lock(mutex_);
-    tasks_.push_back(std::move(task));
+    tasks_.push_back(Task{std::move(task), std::move(queue)});
     backlogSize_.store(tasks_.size(), std::memory_order_relaxed);
     startMonitorLocked();
     if (tasks_.size() > sleeping_ && threads_ < coreThreads_) spawnLocked();
-    else wakeWorker = sleeping_ > 0;
+    else wakeWorker = wakeOneLocked();
     // A task a sleeping worker takes at once needs no watching; the monitor is woken only for one that
     // may have to wait. Each wake of an idle thread costs the submitter a system call and the woken
     // thread a trip through the scheduler, on every hop of a lightly used queue.
@@ -64,6 +65,21 @@ void WorkerPool::submit(std::function<void()> task) {
   // never destroyed, so nothing here can be gone by then.
   if (wakeWorker) wake_.notify_one();
   if (wakeMonitor) backlog_.notify_one();
+}
+
+// One sleeping worker is woken at a time, and the one woken wakes the next while work still waits (see
+// work()). A burst of submissions then costs the submitter one system call rather than one each, and
+// workers are not woken faster than they can take tasks, each only to find the queue already empty.
+bool WorkerPool::wakeOneLocked() {
+  if (sleeping_ == 0 || wakePending_) return false;
+  wakePending_ = true;
+  return true;
+}
+
+void WorkerPool::run(const Task& task) {
+  if (!task.queue) return task.block();
+  CurrentQueueScope scope(task.queue.get());
+  runQueuedBlock(*task.queue, task.block);
 }
 
 void WorkerPool::startMonitorLocked() {
@@ -129,14 +145,16 @@ void WorkerPool::work() {
   std::unique_lock lock(mutex_);
   while (true) {
     if (!tasks_.empty()) {
-      auto task = std::move(tasks_.front());
+      Task task = std::move(tasks_.front());
       tasks_.pop_front();
       backlogSize_.store(tasks_.size(), std::memory_order_relaxed);
       ++started_;
       ++running_;
+      const bool wakeAnother = !tasks_.empty() && wakeOneLocked();
       lock.unlock();
-      task();
-      task = nullptr;  // release what the task captured before taking the lock again
+      if (wakeAnother) wake_.notify_one();
+      run(task);
+      task = Task();  // release what the task captured before taking the lock again
       lock.lock();
       --running_;
       continue;
@@ -147,9 +165,13 @@ void WorkerPool::work() {
       return;
     }
     ++sleeping_;
-    bool woken = wake_.wait_for(lock, kIdleLifetime, [this] { return !tasks_.empty() || stopping_; });
+    // Waited for without a predicate: a worker that was woken for work another one took first must
+    // still say it woke (below), or no submission would wake anyone again.
+    const bool timedOut = wake_.wait_for(lock, kIdleLifetime) == std::cv_status::timeout;
     --sleeping_;
-    if (!woken) {
+    wakePending_ = false;  // whichever worker woke, the next submission may wake another
+    if (!tasks_.empty() || stopping_) continue;
+    if (timedOut) {
       // Nobody may come to join a worker that retires on its own before the program ends: it lets go of
       // its thread, so a program that never spawns again leaves no ended, unjoined thread behind. It runs
       // none of our code after this but the unlock, on a pool that is never destroyed.

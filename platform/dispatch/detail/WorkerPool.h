@@ -9,6 +9,7 @@
 #include <exception>
 #include <functional>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -27,7 +28,9 @@ class WorkerPool {
  public:
   static WorkerPool& shared();
 
-  void submit(std::function<void()> task);
+  // Runs `task` on a worker. With `queue` it runs as a block of that queue, which it keeps alive: the
+  // queue is the current one meanwhile, and an exception escaping the block is reported with its label.
+  void submit(std::function<void()> task, std::shared_ptr<Queue> queue = nullptr);
   std::size_t threadCount() const;
   // True when tasks wait for a worker; a long-draining serial queue then lets them go first.
   bool hasBacklog() const { return backlogSize_.load(std::memory_order_relaxed) > 0; }
@@ -40,7 +43,14 @@ class WorkerPool {
   void joinThreads();
 
  private:
+  struct Task {
+    std::function<void()> block;
+    std::shared_ptr<Queue> queue;
+  };
+
   WorkerPool();
+  static void run(const Task& task);
+  bool wakeOneLocked();
   void spawnLocked();
   void startMonitorLocked();
   void joinRetiredLocked();
@@ -50,8 +60,9 @@ class WorkerPool {
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable backlog_;  // wakes the monitor
-  std::deque<std::function<void()>> tasks_;
+  std::deque<Task> tasks_;
   std::size_t sleeping_ = 0;
+  bool wakePending_ = false;  // a sleeping worker has been told of work and has not woken yet
   std::size_t threads_ = 0;
   std::size_t running_ = 0;  // tasks taken and not yet finished
   std::size_t started_ = 0;  // tasks taken so far; the monitor's measure of progress
