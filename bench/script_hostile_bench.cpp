@@ -52,6 +52,12 @@ std::string doubled(int times) {
 }
 const std::string kHoles = "(var \"h\") (= \"h\" (array)) (put $h \"length\" 1000000)";
 
+// A text of `units` copies of one character, built by doubling.
+std::string repeated(const std::string& name, const std::string& character, int units) {
+  return "(var \"" + name + "\") (= \"" + name + "\" \"" + character + "\") (loop (< (. $" + name + " \"length\") " +
+         std::to_string(units) + ") (= \"" + name + "\" (+ $" + name + " $" + name + ")) false (quote))";
+}
+
 // A program's array literal of names that one widely used fixed-seed hash maps to a single value.
 std::string collidingKeys(std::size_t count) {
   std::string literal = "(array";
@@ -107,6 +113,18 @@ std::vector<Case> cases() {
       {"colliding keys",
        "(var \"o\") (= \"o\" (object)) (for-of \"k\" " + collidingKeys(32768) + " (quote (put $o $k 1)))" + kForever +
            "(. $o \"missing\")))"},
+      // One run of combining marks, every one out of canonical order.
+      {"reordering marks",
+       repeated("m", "\xCC\x81", 32768) + repeated("g", "\xCC\x96", 32768) + "(var \"u\") (= \"u\" (+ (+ \"a\" $m) $g))" +
+           kForever + "(< $u \"b\")))"},
+      // Patterns of sets of every character that ignore case, each compiled in about 80 ms.
+      {"regex sets in a loop",
+       repeated("p", "[\\\\p{Any}]", 72) + "(var \"i\") (= \"i\" 0)" + kForever +
+           "(call \"x\" \"search\" (quote (+ (+ \"(?i)\" $i) $p))) (= \"i\" (+ $i 1))))"},
+      {"sorting numbers",
+       "(var \"a\") (= \"a\" (array)) (var \"k\") (= \"k\" 20000)"
+       "(loop (> $k 0) (= \"k\" (- $k 1)) false (quote (call $a \"push\" (quote (* $k 1.37)))))" +
+           kForever + "(call $a \"sort\" (quote)) (call $a \"join\" (quote))))"},
       {"keeping holes",
        "(var \"l\") (= \"l\" (array))" + kForever +
            "(var \"h\") (= \"h\" (array)) (put $h \"length\" 1000000) (call $l \"push\" (quote $h))))"},

@@ -114,6 +114,7 @@ ErrorOr<std::u16string> ScriptArrayValue::stringValueWithSeparator(const std::u1
     const auto& slot = elements_[i];
     const auto before = out.size();
     if (slot.holdsNumber()) {
+      TRY(heap()->chargeNumberText());
       out += formatScriptNumber(slot.number());
     } else if (!slot.isHole() && !slot.object()->isNothing()) {
       out += TRY(slot.object()->stringValueOrError(depth + 1));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "sdk/analytics/rules/ScriptRegexCache.h"
 #include "sdk/analytics/rules/ScriptRuntimeError.h"
 
 namespace sdk::analytics {
@@ -42,6 +43,15 @@ void ScriptHeapObject::chargeBytes(std::ptrdiff_t bytes) {
 
 ScriptHeap* ScriptHeap::create(const ScriptLimits& limits) { return new ScriptHeap(limits); }
 
+ScriptHeap::ScriptHeap(const ScriptLimits& limits) : limits_(limits), nextCollection_(limits.collectionThreshold) {}
+
+ScriptHeap::~ScriptHeap() = default;
+
+ScriptRegexCache& ScriptHeap::regexCache() {
+  if (!regexCache_) regexCache_ = std::make_unique<ScriptRegexCache>();
+  return *regexCache_;
+}
+
 void ScriptHeap::release() {
   if (--references_ == 0) delete this;
 }
@@ -79,6 +89,7 @@ void ScriptHeap::charge(ScriptHeapObject& object, std::ptrdiff_t bytes) {
 }
 
 void ScriptHeap::resetMeters() {
+  if (regexCache_) regexCache_->clear(*this);
   instructions_ = 0;
   work_ = 0;
   loggedBytes_ = 0;

@@ -2,12 +2,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "sdk/analytics/rules/ScriptHeapObject.h"
 #include "sdk/analytics/rules/ScriptLimits.h"
 #include "sdk/analytics/rules/ScriptRuntimeError.h"
 
 namespace sdk::analytics {
+
+class ScriptRegexCache;
 
 // The memory and the meters of one runtime: every object it makes is charged here, the instruction
 // counter, the evaluation depth and the native-work meter live here (never in a script-visible
@@ -49,8 +52,10 @@ class ScriptHeap {
   }
   std::int64_t instructionCount() const { return instructions_; }
   void setInstructionCount(std::int64_t count) { instructions_ = count; }
-  // Resets the instruction counter and the native-work meter.
+  // Resets the instruction counter and the native-work meter, and empties the regular
+  // expressions kept for the run.
   void resetMeters();
+  ScriptRegexCache& regexCache();
 
   // Nesting of evaluations: enter() fails with error 18 beyond the limit; every successful enter()
   // is matched by leave().
@@ -92,6 +97,9 @@ class ScriptHeap {
     return chargeWork(static_cast<std::int64_t>(units / kCodeUnitsPerStep));
   }
   static constexpr std::size_t kCodeUnitsPerStep = 4;
+  // Native work of turning one number into its text.
+  ErrorOr<void> chargeNumberText() { return chargeWork(kNumberTextSteps); }
+  static constexpr std::int64_t kNumberTextSteps = 2;
   // Whether `bytes` more fit in the memory budget; error 18 when not.
   ErrorOr<void> reserve(std::size_t bytes) const;
   // Memory a run holds outside the heap's objects (lists being built, what it hands out of the
@@ -123,7 +131,8 @@ class ScriptHeap {
 
  private:
   friend class ScriptHeapObject;
-  explicit ScriptHeap(const ScriptLimits& limits) : limits_(limits), nextCollection_(limits.collectionThreshold) {}
+  explicit ScriptHeap(const ScriptLimits& limits);
+  ~ScriptHeap();
 
   void attach(ScriptHeapObject& object, std::size_t bytes, bool tracked);
   void detach(ScriptHeapObject& object);
@@ -144,6 +153,7 @@ class ScriptHeap {
   bool logRefused_ = false;
   bool logTruncationTaken_ = false;
   std::uint64_t scopeSerials_ = 0;
+  std::unique_ptr<ScriptRegexCache> regexCache_;
 };
 
 // Memory held for the guard's lifetime (a list a native loop builds); `status()` is error 18 when it

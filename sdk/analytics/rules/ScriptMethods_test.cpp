@@ -87,6 +87,28 @@ TEST_F(StringMethods, RegularExpressionsFailCleanly) {
   EXPECT_EQ(call("\"aaaa\"", "match", "\"a+$\""), "array aaaa");
 }
 
+// Compiling is charged by what the pattern asks for: sets that ignore case are the dearest, and a
+// pattern of more of them than one call may spend on is refused before it is compiled. Others are
+// charged against the run's work, and a pattern used again in the same run is not compiled again.
+TEST_F(StringMethods, CompilingAPatternIsChargedAndBounded) {
+  std::string sets;
+  for (int i = 0; i < 20; ++i) sets += "[\\\\p{L}]";
+  EXPECT_EQ(call("\"abc\"", "search", "\"(?i)" + sets + "\""), "error " + std::to_string(U_REGEX_TIME_OUT));
+  EXPECT_EQ(error.domain, kScriptRegexErrorDomain);
+  EXPECT_EQ(call("\"abc\"", "search", "\"(?-i)" + sets + "\""), "number -1");
+
+  ScriptLimits limits;
+  limits.nativeWork = 1'000'000;
+  const std::string loop = "(var \"n\") (= \"n\" 0) (loop (< $n 10) (= \"n\" (+ $n 1)) false (quote ";
+  useLimits(limits);
+  EXPECT_EQ(text(loop + "(call \"Ab-12\" \"search\" (quote \"(?i)[a-z]+[-][0-9]\")))) $n"), "10");
+  useLimits(limits);
+  EXPECT_EQ(errorOf(loop + "(call \"Ab-12\" \"search\" (quote (+ \"(?i)[a-z]+[-][0-9]\" $n))))) $n"),
+            kScriptErrorLimitReached);
+  useLimits(limits);
+  EXPECT_EQ(text(loop + "(call \"Ab-12\" \"search\" (quote (+ \"[a-z]+[-][0-9]\" $n))))) $n"), "10");
+}
+
 TEST_F(StringMethods, UTF16CodeUnitsAndLoneSurrogates) {
   // U+1F600 is two code units; its halves stay apart inside the interpreter.
   EXPECT_EQ(text("(. \"\xF0\x9F\x98\x80\" \"length\")"), "2");

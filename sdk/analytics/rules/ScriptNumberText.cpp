@@ -1,39 +1,80 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 
 #include "sdk/analytics/rules/ScriptValue.h"
-#include "sdk/analytics/rules/ScriptText.h"
 
 namespace sdk::analytics {
 
 namespace {
 
-// Up to 17 significant digits of |value|, rounded half away from zero, trailing zeros dropped, and
-// the decimal exponent of the first digit.
-void significantDigits(double magnitude, std::string& digits, int& exponent) {
-  char buffer[80];
-  std::snprintf(buffer, sizeof buffer, "%.40e", magnitude);
-  std::string text(buffer);
-  const auto e = text.find('e');
-  exponent = std::stoi(text.substr(e + 1));
-  std::string all = text.substr(0, 1) + text.substr(2, e - 2);
-  digits = all.substr(0, 17);
-  if (all[17] >= '5') {
-    int i = 16;
-    while (i >= 0 && digits[i] == '9') digits[i--] = '0';
-    if (i < 0) {
-      digits.insert(digits.begin(), '1');
-      digits.pop_back();
-      ++exponent;
-    } else {
-      ++digits[i];
-    }
+constexpr int kSignificantDigits = 17;
+
+// The 17 significant digits of |value| (a positive finite double), rounded half away from zero,
+// trailing zeros dropped, and the decimal exponent of the first digit.
+struct Digits {
+  char text[24];
+  int count = 0;
+  int exponent = 0;
+};
+
+// The double's exact decimal expansion, when it has exactly 18 significant digits: the one case
+// where rounding half to even (what the exact conversion below does) and half away from zero part,
+// its 18th digit being a 5 with nothing after it. A double m * 2^-k (m odd) expands to the digits
+// of m * 5^k, which end in that 5; at 2^-27 and below they are too many to be 18.
+bool exactHalfway(double magnitude, std::uint64_t& expansion, int& exponent) {
+  int binaryExponent = 0;
+  auto mantissa = static_cast<std::uint64_t>(std::ldexp(std::frexp(magnitude, &binaryExponent), 53));
+  int shift = binaryExponent - 53;
+  while ((mantissa & 1) == 0) {
+    mantissa >>= 1;
+    ++shift;
   }
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  if (shift >= 0 || shift < -26) return false;
+  unsigned __int128 digits = mantissa;
+  for (int i = 0; i < -shift; ++i) digits *= 5;
+  if (digits < 100'000'000'000'000'000ULL || digits >= 1'000'000'000'000'000'000ULL) return false;
+  expansion = static_cast<std::uint64_t>(digits);
+  exponent = 17 + shift;
+  return true;
+}
+
+Digits significantDigits(double magnitude) {
+  Digits out;
+  std::uint64_t expansion = 0;
+  if (magnitude < 9007199254740992.0 && magnitude == std::trunc(magnitude)) {
+    // A whole number below 2^53 has at most 16 digits, all exact.
+    out.count = static_cast<int>(std::to_chars(out.text, out.text + sizeof out.text, static_cast<std::uint64_t>(magnitude)).ptr - out.text);
+    out.exponent = out.count - 1;
+  } else if (exactHalfway(magnitude, expansion, out.exponent)) {
+    const auto rounded = expansion / 10 + 1;
+    out.count = static_cast<int>(std::to_chars(out.text, out.text + sizeof out.text, rounded).ptr - out.text);
+    if (out.count > kSignificantDigits) {  // all nines carried into one more digit
+      out.count = kSignificantDigits;
+      ++out.exponent;
+    }
+  } else {
+    // Correctly rounded, unlike printing many digits and rounding that text again.
+    char buffer[40];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer - 1, magnitude, std::chars_format::scientific,
+                                   kSignificantDigits - 1).ptr;
+    *end = '\0';
+    out.text[0] = buffer[0];
+    std::memcpy(out.text + 1, buffer + 2, kSignificantDigits - 1);
+    out.count = kSignificantDigits;
+    out.exponent = std::atoi(std::strchr(buffer, 'e') + 1);
+  }
+  while (out.count > 1 && out.text[out.count - 1] == '0') --out.count;
+  return out;
+}
+
+void appendDigits(std::u16string& out, const char* digits, int count) {
+  for (int i = 0; i < count; ++i) out.push_back(static_cast<char16_t>(digits[i]));
 }
 
 }  // namespace
@@ -43,30 +84,36 @@ std::u16string formatScriptNumber(double value) {
   if (std::isinf(value)) return value > 0 ? u"Infinity" : u"-Infinity";
   if (value == 0) return u"0";
   const double magnitude = std::fabs(value);
-  std::string digits;
-  int exponent = 0;
-  significantDigits(magnitude, digits, exponent);
-  std::string out = value < 0 ? "-" : "";
+  const Digits digits = significantDigits(magnitude);
+  std::u16string out;
+  out.reserve(32);
+  if (value < 0) out.push_back(u'-');
   if (magnitude >= 1e21 || magnitude < 1e-6) {
-    out += digits.substr(0, 1);
-    if (digits.size() > 1) {
-      // Appended in two steps: GCC 12 reports a literal joined to a string here as an overlapping copy.
-      out += '.';
-      out.append(digits, 1);
+    out.push_back(static_cast<char16_t>(digits.text[0]));
+    if (digits.count > 1) {
+      out.push_back(u'.');
+      appendDigits(out, digits.text + 1, digits.count - 1);
     }
-    out += exponent < 0 ? "e-" : "e+";
-    out += std::to_string(std::abs(exponent));
-  } else if (exponent >= 0) {
-    const auto integerDigits = static_cast<std::size_t>(exponent) + 1;
-    if (digits.size() <= integerDigits) {
-      out += digits + std::string(integerDigits - digits.size(), '0');
+    out += digits.exponent < 0 ? u"e-" : u"e+";
+    char exponent[8];
+    const auto end = std::to_chars(exponent, exponent + sizeof exponent, std::abs(digits.exponent)).ptr;
+    appendDigits(out, exponent, static_cast<int>(end - exponent));
+  } else if (digits.exponent >= 0) {
+    const int integerDigits = digits.exponent + 1;
+    if (digits.count <= integerDigits) {
+      appendDigits(out, digits.text, digits.count);
+      out.append(static_cast<std::size_t>(integerDigits - digits.count), u'0');
     } else {
-      out += digits.substr(0, integerDigits) + "." + digits.substr(integerDigits);
+      appendDigits(out, digits.text, integerDigits);
+      out.push_back(u'.');
+      appendDigits(out, digits.text + integerDigits, digits.count - integerDigits);
     }
   } else {
-    out += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    out += u"0.";
+    out.append(static_cast<std::size_t>(-digits.exponent - 1), u'0');
+    appendDigits(out, digits.text, digits.count);
   }
-  return utf16Literal(out);
+  return out;
 }
 
 bool isWhiteSpaceOrLineBreak(char16_t c) {

@@ -470,6 +470,41 @@ TEST_F(ScriptRuntimeTest, NativeWorkIsChargedByWhatItTouches) {
   }
 }
 
+// What texts cost where they are made or reordered: a number's text is work of its own, a sort
+// without a comparator makes each element's text once however often it compares it, and
+// normalising a text charges the reordering of its runs of combining marks by what it really costs.
+TEST_F(ScriptRuntimeTest, TextsAreChargedWhatMakingAndReorderingThemCosts) {
+  ScriptLimits limits;
+  limits.nativeWork = 40'000;
+  auto filled = [](const std::string& element) {
+    return "(var \"a\") (= \"a\" (array)) (var \"k\") (= \"k\" 0) (loop (< $k 10000) (= \"k\" (+ $k 1)) false"
+           " (quote (call $a \"push\" (quote " + element + "))))";
+  };
+  useLimits(limits);
+  EXPECT_EQ(errorOf(filled("(* $k 1.5)") + "(call $a \"join\" (quote))"), kScriptErrorLimitReached);
+  useLimits(limits);
+  EXPECT_EQ(errorOf(filled("\"x\"") + "(call $a \"join\" (quote))"), 0);
+
+  // Arrays of 60 elements: each comparison would convert two of them again.
+  limits.nativeWork = 60'000;
+  useLimits(limits);
+  EXPECT_EQ(text("(var \"row\") (= \"row\" (array)) (put $row \"length\" 60) (var \"rows\") (= \"rows\" (array))"
+                 "(var \"k\") (= \"k\" 0) (loop (< $k 300) (= \"k\" (+ $k 1)) false"
+                 " (quote (call $rows \"push\" (quote (call (array (- 300 $k)) \"concat\" (quote $row))))))"
+                 "(call $rows \"sort\" (quote)) (. (. $rows 0) 0)"),
+            "1");
+
+  // One run of 4000 marks in the reverse of canonical order, against 4000 marks each on a letter.
+  const auto marks = "(var \"m\") (= \"m\" \"\xCC\x81\xCC\x96\") (loop (< (. $m \"length\") 4000) (= \"m\" (+ $m $m)) false (quote))";
+  limits.nativeWork = 500'000;
+  useLimits(limits);
+  EXPECT_EQ(errorOf(std::string(marks) + "(< (+ \"a\" $m) \"b\")"), kScriptErrorLimitReached);
+  useLimits(limits);
+  EXPECT_EQ(text("(var \"e\") (= \"e\" \"a\xCC\x81\") (loop (< (. $e \"length\") 4000) (= \"e\" (+ $e $e)) false (quote))"
+                 "(< $e \"b\")"),
+            "true");
+}
+
 // Reading a character of a text converts a long numeric key several times. Whichever conversion
 // the budget stops, the read ends (a key that could not be checked reads as no index), and when it
 // is the last one, with error 18: never with a character read at no index.

@@ -97,7 +97,10 @@ void ScriptControlValue::operator delete(void* block, std::size_t) {
   SpareBlockPool<sizeof(ScriptControlValue)>::give(block);
 }
 
-ErrorOr<std::u16string> ScriptNumberValue::stringValueOrError(int) const { return formatScriptNumber(value_); }
+ErrorOr<std::u16string> ScriptNumberValue::stringValueOrError(int) const {
+  TRY(heap()->chargeNumberText());
+  return formatScriptNumber(value_);
+}
 ErrorOr<double> ScriptNumberValue::doubleValueOrError(int) const { return value_; }
 ErrorOr<bool> ScriptNumberValue::booleanValueOrError() const { return !(value_ == 0 || std::isnan(value_)); }
 bool ScriptNumberValue::isEqualToRuntimeValue(const ScriptValue& other, int) const {

@@ -24,6 +24,11 @@ TEST(scriptNumberText, FormatsUpTo17DigitsAndSwitchesToScientificAtTheEdges) {
       {-2.5, "-2.5"}, {1.1920928955078125e-7, "1.1920928955078125e-7"}, {-1.5e22, "-1.5e+22"}, {0.25, "0.25"}, {kNaN, "NaN"}, {kInfinity, "Infinity"},
       {-kInfinity, "-Infinity"}, {123.456, "123.456"}, {0.5, "0.5"}, {9007199254740993.0, "9007199254740992"},
       {1.0 / 3, "0.33333333333333331"},
+      // Exactly half way at the 17th digit rounds away from zero (2^-25 and 2^-26 end in such a 5),
+      // and a carry through nines adds a digit to the integer part.
+      {2.98023223876953125e-8, "2.9802322387695313e-8"}, {-1.490116119384765625e-8, "-1.4901161193847656e-8"},
+      {0.99999999999999999, "1"}, {123456789012345678.0, "123456789012345680"}, {4503599627370495.5, "4503599627370495.5"},
+      {5e-324, "4.9406564584124654e-324"}, {1.7976931348623157e308, "1.7976931348623157e+308"}, {999999999999999999999.0, "1e+21"},
   };
   for (const auto& c : cases) EXPECT_EQ(utf8FromUTF16(formatScriptNumber(c.value)), c.text) << c.value;
 }
