@@ -82,6 +82,7 @@ TEST(AnalyticsSwitches, EverySwitchTheReadmeListsDoesWhatItSays) {
     const int status = child->wait();
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name << " ended with " << status << "\n"
                                                                << child->output();
+    EXPECT_EQ(child->output().find("ignored"), std::string::npos) << name << " is not taken:\n" << child->output();
     const std::string log = contentsOf(folder / "home/Library/Logs/ostrel.log");
     EXPECT_EQ(log.find(check.line) != std::string::npos, check.shown)
         << name << ": \"" << check.line << "\" " << (check.shown ? "missing from" : "still in") << " the log file";

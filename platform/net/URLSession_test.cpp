@@ -278,8 +278,9 @@ TEST_F(URLSessionTest, OverlappingRequestsTimeOutEachAtItsOwnDeadline) {
 // is not safe to repeat, so it goes out once and the caller hears of the failure; requests that are
 // safe to repeat still share connections.
 TEST_F(URLSessionTest, APostIsNeverSentTwiceWhenTheServerDropsTheConnection) {
-  ostrel::testing::HostileServer dropping;
+  // Before the server: its threads may still hold the answer while the server stops.
   const std::string keptAlive = "HTTP/1.1 204 No Content\r\nContent-Length: 0\r\n\r\n";
+  ostrel::testing::HostileServer dropping;
   dropping.on("/batch", [&](const ostrel::testing::HostileRequest& request, ostrel::testing::HostileConnection& c) {
     if (request.method == "POST" && request.body != "first") return c.reset();
     c.send(keptAlive);

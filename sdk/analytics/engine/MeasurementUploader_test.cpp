@@ -283,9 +283,10 @@ TEST_F(MeasurementUploaderTest, ABatchInFlightIsAlreadyMarkedTriedAndAStoppedUpl
 // A server that drops its kept-alive connections after taking a batch: each attempt reaches it once,
 // and a batch it may have taken comes again only with its retry count raised, never as the same bytes.
 TEST_F(MeasurementUploaderTest, AServerThatResetsConnectionsNeverGetsTheSameBatchTwice) {
-  ostrel::testing::HostileServer dropping;
+  // Before the server: its threads may still use them while the server stops.
   const std::string keptAlive = "HTTP/1.1 204 No Content\r\nContent-Length: 0\r\n\r\n";
   std::atomic<int> posts{0};
+  ostrel::testing::HostileServer dropping;
   dropping.on(configPath(), [&](const auto&, ostrel::testing::HostileConnection& connection) {
     connection.send("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
     connection.keepOpen();
