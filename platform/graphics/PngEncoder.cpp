@@ -57,21 +57,20 @@ bool samplesRGBA(const std::uint32_t* line, int width, std::uint8_t* out) {
   return true;
 }
 
-// The rows, each behind its filter byte, as one zlib stream. Empty when zlib fails, or when `opaque` was
-// assumed and a pixel is not: most pictures are opaque, and finding out as they are written saves a
-// pass over every pixel.
-std::vector<std::uint8_t> compressRows(const unsigned char* pixels, int width, int height, int stride, bool opaque) {
+// Appends the rows, each behind its filter byte, as one zlib stream. False when zlib fails, or when
+// `opaque` was assumed and a pixel is not: most pictures are opaque, and finding out as they are
+// written saves a pass over every pixel.
+bool appendRows(std::vector<std::uint8_t>& out, const unsigned char* pixels, int width, int height, int stride,
+                bool opaque) {
   z_stream stream{};
   // The largest hash table zlib offers costs no time and finds the runs of a wide flat screen better.
-  if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY) != Z_OK) return {};
-  const std::size_t rowBytes = static_cast<std::size_t>(width) * (opaque ? 3 : 4);
-  std::vector<std::uint8_t> line(rowBytes + 1);
+  if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+  std::vector<std::uint8_t> line(static_cast<std::size_t>(width) * (opaque ? 3 : 4) + 1);
   line[0] = kFilterNone;
-  // A screen compresses to a few hundredths of its size: room for far more than that to start with,
-  // grown when a picture is busier, rather than the worst case (larger than the picture) every time.
-  std::vector<std::uint8_t> compressed((rowBytes + 1) * height / 16 + 4096);
-  stream.next_out = compressed.data();
-  stream.avail_out = static_cast<uInt>(compressed.size());
+  // Output goes straight into the file, which grows a step at a time: a screen compresses to a few
+  // hundredths of its size, and room for the worst case would be larger than the picture.
+  constexpr std::size_t kGrowth = 64 * 1024;
+  std::size_t written = out.size();
   int status = Z_OK;
   for (int y = 0; y < height && status == Z_OK; ++y) {
     if (!(opaque ? samplesRGB : samplesRGBA)(row(pixels, stride, y), width, line.data() + 1)) break;
@@ -79,32 +78,20 @@ std::vector<std::uint8_t> compressRows(const unsigned char* pixels, int width, i
     stream.avail_in = static_cast<uInt>(line.size());
     const int flush = y + 1 == height ? Z_FINISH : Z_NO_FLUSH;
     do {
-      if (stream.avail_out == 0) {
-        const std::size_t written = compressed.size();
-        compressed.resize(written * 2);
-        stream.next_out = compressed.data() + written;
-        stream.avail_out = static_cast<uInt>(compressed.size() - written);
-      }
+      if (written == out.size()) out.resize(written + kGrowth);
+      stream.next_out = out.data() + written;
+      stream.avail_out = static_cast<uInt>(out.size() - written);
       status = deflate(&stream, flush);
-    } while (status == Z_OK && (stream.avail_in > 0 || stream.avail_out == 0));
+      written = out.size() - stream.avail_out;
+    } while (status == Z_OK && (stream.avail_in > 0 || written == out.size()));
   }
-  compressed.resize(status == Z_STREAM_END ? stream.total_out : 0);
   deflateEnd(&stream);
-  return compressed;
+  out.resize(written);
+  return status == Z_STREAM_END;
 }
 
-}  // namespace
-
-std::vector<std::uint8_t> PngEncoder::encodeARGB32(const unsigned char* pixels, int width, int height, int stride) {
-  if (!pixels || width <= 0 || height <= 0) return {};
-  bool opaque = true;
-  std::vector<std::uint8_t> compressed = compressRows(pixels, width, height, stride, true);
-  if (compressed.empty()) {
-    opaque = false;
-    compressed = compressRows(pixels, width, height, stride, false);
-  }
-  if (compressed.empty()) return {};
-
+// The whole file, with the colour type `opaque` says; empty when that does not fit the pixels.
+std::vector<std::uint8_t> encodeAs(bool opaque, const unsigned char* pixels, int width, int height, int stride) {
   std::vector<std::uint8_t> header;
   appendBigEndian(header, static_cast<std::uint32_t>(width));
   appendBigEndian(header, static_cast<std::uint32_t>(height));
@@ -112,11 +99,26 @@ std::vector<std::uint8_t> PngEncoder::encodeARGB32(const unsigned char* pixels, 
   header.insert(header.end(), {8, opaque ? kColourRGB : kColourRGBA, 0, 0, 0});
 
   std::vector<std::uint8_t> file(std::begin(kSignature), std::end(kSignature));
-  file.reserve(compressed.size() + 64);
   appendChunk(file, "IHDR", header);
-  appendChunk(file, "IDAT", compressed);
+  // The image data chunk is written in place: its length and check value once the stream is done.
+  const std::size_t chunk = file.size();
+  appendBigEndian(file, 0);
+  file.insert(file.end(), {'I', 'D', 'A', 'T'});
+  if (!appendRows(file, pixels, width, height, stride, opaque)) return {};
+  const std::size_t length = file.size() - chunk - 8;
+  for (int i = 0; i < 4; ++i) file[chunk + i] = static_cast<std::uint8_t>(length >> (24 - 8 * i));
+  const uLong crc = crc32(0, file.data() + chunk + 4, static_cast<uInt>(length + 4));
+  appendBigEndian(file, static_cast<std::uint32_t>(crc));
   appendChunk(file, "IEND", {});
   return file;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> PngEncoder::encodeARGB32(const unsigned char* pixels, int width, int height, int stride) {
+  if (!pixels || width <= 0 || height <= 0) return {};
+  std::vector<std::uint8_t> file = encodeAs(true, pixels, width, height, stride);
+  return file.empty() ? encodeAs(false, pixels, width, height, stride) : file;
 }
 
 }  // namespace platform::graphics
