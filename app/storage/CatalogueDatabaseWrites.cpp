@@ -9,6 +9,15 @@
 
 namespace app::storage {
 
+namespace {
+
+void logFinalizeFailure(const std::string& reason) {
+  logError("Failed to finalize data statement, normally error handling here.",
+           "A catalogue change could not be completed (" + reason + "); it may not be stored");
+}
+
+}  // namespace
+
 void CatalogueDatabase::logUpdateFailure() const {
   logError("Error, failed to prepare statement while updating." + errorMessage());
 }
@@ -22,7 +31,8 @@ bool CatalogueDatabase::runUpdate(std::string_view sql, std::initializer_list<in
   int index = 1;
   for (int64_t value : parameters) statement.bind(index++, value);
   const bool done = statement.run();
-  if (!statement.finalize()) logError("Failed to finalize data statement, normally error handling here.");
+  const std::string reason = statement.errorMessage();
+  if (!statement.finalize()) logFinalizeFailure(reason);
   return done;
 }
 
@@ -96,15 +106,22 @@ bool CatalogueDatabase::runDelete(std::string_view sql, std::initializer_list<in
 
 CatalogueStatement CatalogueDatabase::prepareInsert(std::string_view sql) {
   CatalogueStatement statement = prepare(sql, true);
-  if (!statement.ok()) logError("Error, failed to prepare statement, normally handle error here.");
+  if (!statement.ok()) {
+    logError("Error, failed to prepare statement, normally handle error here.",
+             "A catalogue change could not be prepared (" + errorMessage() + "); it is not stored");
+  }
   return statement;
 }
 
 bool CatalogueDatabase::finishInsert(CatalogueStatement& statement) {
   if (!statement.ok()) return false;
   const bool done = statement.run();
-  if (!done) logError("Failed to do data statement, normally error handling here.");
-  if (!statement.finalize()) logError("Failed to finalize data statement, normally error handling here.");
+  const std::string reason = statement.errorMessage();
+  if (!done) {
+    logError("Failed to do data statement, normally error handling here.",
+             "A catalogue change could not be stored (" + reason + ")");
+  }
+  if (!statement.finalize()) logFinalizeFailure(reason);
   return done;
 }
 

@@ -70,6 +70,10 @@ void CatalogueStatement::reset() {
   sqlite3_clear_bindings(statement_);
 }
 
+std::string CatalogueStatement::errorMessage() const {
+  return statement_ ? sqlite3_errmsg(sqlite3_db_handle(statement_)) : std::string();
+}
+
 bool CatalogueStatement::finalize() {
   if (!statement_) return true;
   const bool ok = lastResult_ == 0 || lastResult_ == SQLITE_ROW || lastResult_ == SQLITE_DONE;

@@ -47,6 +47,8 @@ class CatalogueStatement {
   void reset();
   // Finalizes now; false when SQLite reports an error for the statement's last run.
   [[nodiscard]] bool finalize();
+  // SQLite's reason for the last failure on the statement's connection; empty once finalized.
+  std::string errorMessage() const;
   // Finalizes now, for a statement whose outcome its run already gave.
   void release() { static_cast<void>(finalize()); }
 

@@ -215,7 +215,8 @@ model::CameraPackage PackageUtil::getStartPackageTwo() {
 }
 
 model::CameraPackage PackageUtil::getFallBackPackage() {
-  logError("Get Fall Back Package!");
+  logError("Get Fall Back Package!", "A camera package could not be read from the catalogues; the default package "
+                                     "takes its place");
   model::CameraPackage package;
   setFormat(package, kFallbackFormat, kNoCrop);
 

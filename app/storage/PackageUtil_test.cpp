@@ -83,6 +83,7 @@ TEST_F(PackageFacadeTest, CropsBelowTwoLoadAsNativeAndAMissingCropOrFormatGivesT
   EXPECT_TRUE(isFallback(noFormat));
   EXPECT_TRUE(log_.contains("Error in Package - NIL!"));
   EXPECT_TRUE(log_.contains("Get Fall Back Package!"));
+  EXPECT_TRUE(log_.contains("could not be read from the catalogues; the default package takes its place"));
   EXPECT_EQ(noFormat.frameGuideColor, model::StoredColor::blueColor());
   EXPECT_EQ(noFormat.frameGuideShading, 4);
   EXPECT_TRUE(isFallback(PackageUtil::loadPackage(777))) << "no such package";

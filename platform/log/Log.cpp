@@ -1,6 +1,7 @@
 #include "platform/log/Log.h"
 
 #include "platform/log/LogFile.h"
+#include "platform/log/RepeatedLines.h"
 
 #include <sys/stat.h>
 #include <syslog.h>
@@ -58,15 +59,23 @@ void writeToSyslog(const Line& line) {
   syslog(line.level, "%s%s%s", line.facility.c_str(), line.facility.empty() ? "" : ": ", line.message.c_str());
 }
 
-}  // namespace
+struct Repeats {
+  std::mutex mutex;
+  RepeatedLines lines;
+  std::function<std::int64_t()> clock;
+};
 
-void write(int level, std::string_view facility, std::string_view message) {
-  const bool wanted = asked(level, facility);
-  if (!wanted && !isLogged(level)) return;
-  Line line{level, std::string(facility), std::string(message)};
+// Never destroyed, like the log file: static destructors may still write lines.
+Repeats& repeats() {
+  static auto* instance = new Repeats;
+  return *instance;
+}
+
+void emit(const Line& line) {
+  const bool wanted = asked(line.level, line.facility);
   const int echo = gEcho.load(std::memory_order_relaxed);
-  if (gStderr.load(std::memory_order_relaxed) || level <= echo || (wanted && echo >= Info)) {
-    std::fprintf(stderr, "%s%s%s\n", line.facility.c_str(), facility.empty() ? "" : ": ", line.message.c_str());
+  if (gStderr.load(std::memory_order_relaxed) || line.level <= echo || (wanted && echo >= Info)) {
+    std::fprintf(stderr, "%s%s%s\n", line.facility.c_str(), line.facility.empty() ? "" : ": ", line.message.c_str());
   }
   appendLineToFile(line, wanted);
   Sink sink;
@@ -79,6 +88,46 @@ void write(int level, std::string_view facility, std::string_view message) {
   } else {
     writeToSyslog(line);
   }
+}
+
+}  // namespace
+
+void write(int level, std::string_view facility, std::string_view message) {
+  if (!asked(level, facility) && !isLogged(level)) return;
+  Line line{level, std::string(facility), std::string(message)};
+  if (level > Notice) return emit(line);
+  Repeats& held = repeats();
+  std::function<std::int64_t()> clock;
+  {
+    std::lock_guard lock(held.mutex);
+    clock = held.clock;
+  }
+  if (!clock) return emit(line);
+  // Read outside the lock: the clock has locks of its own, and code holding them may log.
+  const std::int64_t now = clock();
+  std::vector<Line> lines;
+  {
+    std::lock_guard lock(held.mutex);
+    lines = held.lines.admit(std::move(line), now);
+  }
+  for (const Line& each : lines) emit(each);
+}
+
+void setRepeatClock(std::function<std::int64_t()> monotonicNanoseconds) {
+  flushRepeats();
+  Repeats& held = repeats();
+  std::lock_guard lock(held.mutex);
+  held.clock = std::move(monotonicNanoseconds);
+}
+
+void flushRepeats() {
+  Repeats& held = repeats();
+  std::vector<Line> lines;
+  {
+    std::lock_guard lock(held.mutex);
+    lines = held.lines.drain();
+  }
+  for (const Line& each : lines) emit(each);
 }
 
 void setLevelMask(int mask) { gMask.store(mask, std::memory_order_relaxed); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -60,6 +61,15 @@ bool debugLinesShownFor(std::string_view facility);
 bool appendToFile(const std::string& path, size_t rotateAtBytes, int level);
 // Stops appending to the file.
 void closeFile();
+
+// Identical errors, warnings and notices (same level, facility and text) written again within
+// kRepeatWindowSeconds of the first are held back and counted (see RepeatedLines); debug and info lines,
+// which a person asked for, are all written. Collapsing needs the steady clock the program runs on:
+// until one is given every line is written. An empty function turns collapsing off again.
+inline constexpr double kRepeatWindowSeconds = 10;
+void setRepeatClock(std::function<std::int64_t()> monotonicNanoseconds);
+// Writes the counts of lines held back so far; the program's end calls it.
+void flushRepeats();
 
 // Replaces where kept lines go; returns the previous sink. An empty sink restores syslog.
 Sink setSink(Sink sink);

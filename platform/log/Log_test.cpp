@@ -22,6 +22,12 @@ class LogTest : public ::testing::Test {
     setStderrEchoLevel(-1);
     closeFile();
     showDebugLinesOf("lib", false);
+    setRepeatClock({});
+  }
+  std::vector<std::string> messages() const {
+    std::vector<std::string> out;
+    for (const auto& line : captured.lines()) out.push_back(line.message);
+    return out;
   }
   CapturedLines captured;
 };
@@ -122,6 +128,39 @@ TEST_F(LogTest, PartsOfLongerTextsAreWrittenAsTheyAreCut) {
   ASSERT_EQ(captured.lines().size(), 1u);
   EXPECT_EQ(captured.lines()[0].facility, "lib");
   EXPECT_EQ(captured.lines()[0].message, "a line");
+}
+
+// A full disk under a stream of writes: the same failure, hundreds of times within seconds.
+TEST_F(LogTest, IdenticalLinesWithinTheWindowAreOneLineAndACount) {
+  std::int64_t now = 0;
+  setRepeatClock([&now] { return now; });
+  const auto seconds = [](double s) { return static_cast<std::int64_t>(s * 1e9); };
+  for (int i = 0; i < 305; ++i) {
+    write(Error, "db", "disk is full");
+    if (i == 100) write(Warning, "db", "disk is full");  // another level is another line
+    if (i < 3) write(Debug, "db", "retrying");            // lines someone asked for are all written
+    now += seconds(0.01);
+  }
+  EXPECT_EQ(messages(), (std::vector<std::string>{"disk is full", "retrying", "retrying", "retrying", "disk is full"}));
+
+  // The window over, the next line of any kind brings the counts first.
+  now += seconds(kRepeatWindowSeconds);
+  write(Notice, "", "later");
+  ASSERT_EQ(messages().size(), 7u) << "a series with nothing held ends without a line";
+  EXPECT_EQ(messages()[5], "disk is full [repeated 304 more times]");
+  EXPECT_EQ(captured.lines()[5].level, Error);
+  EXPECT_EQ(captured.lines()[5].facility, "db");
+  EXPECT_EQ(messages()[6], "later");
+
+  // The program's end writes what is still held.
+  write(Notice, "", "later");
+  write(Notice, "", "later");
+  EXPECT_EQ(messages().size(), 7u);
+  flushRepeats();
+  ASSERT_EQ(messages().size(), 8u);
+  EXPECT_EQ(messages()[7], "later [repeated 2 more times]");
+  flushRepeats();
+  EXPECT_EQ(messages().size(), 8u);
 }
 
 // Outside the fixture: no capture opens the mask here.

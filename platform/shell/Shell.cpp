@@ -262,6 +262,8 @@ void setUpLogging(bool verbose) {
     std::cerr << "ostrel: cannot write the log file in " << folder << "\n";
   }
   if (verbose || ::isatty(STDERR_FILENO) || !log::systemLogReachable()) log::setStderrEchoLevel(shown);
+  // A failure met on every attempt (a full disk) is one line and a count, in the process's own time.
+  log::setRepeatClock([] { return foundation::Clock::current()->monotonicNanoseconds(); });
   // Debug lines are made only when asked for: here, or by a library's own debug switch.
   if (verbose) log::setLevelMask(log::maskUpTo(log::Debug));
 }
@@ -359,6 +361,7 @@ int runShell(int argc, char** argv) {
 }
 
 void exitProgram(int status) {
+  log::flushRepeats();
   if (!dispatch::ProcessEnd::hasRun()) std::exit(status);
   // What the preferences' own exit handler would still write.
   foundation::PreferencesDomain::synchronizeAll();

@@ -20,6 +20,12 @@ bool BackoffController::isNextRequestAllowed() {
   return currentDateProvider_() - lastEventData_->lastEventDate >= lastEventData_->backoffTimeInterval;
 }
 
+double BackoffController::secondsUntilNextRequest() {
+  std::lock_guard lock(mutex_);
+  if (!lastEventData_) return 0;
+  return std::max(0.0, lastEventData_->lastEventDate + lastEventData_->backoffTimeInterval - currentDateProvider_());
+}
+
 void BackoffController::registerEvent(std::int64_t eventType) {
   std::lock_guard lock(mutex_);
   const std::int64_t count =

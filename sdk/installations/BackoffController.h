@@ -14,6 +14,8 @@ class BackoffPolicy {
   virtual ~BackoffPolicy() = default;
   virtual bool isNextRequestAllowed() = 0;
   virtual void registerEvent(std::int64_t eventType) = 0;
+  // How long requests still wait; 0 when the next one may go now.
+  virtual double secondsUntilNextRequest() = 0;
 };
 
 // One day after an unrecoverable failure (400, 403); after a run of n recoverable ones, 2^n seconds
@@ -35,6 +37,7 @@ class BackoffController final : public BackoffPolicy {
 
   bool isNextRequestAllowed() override;
   void registerEvent(std::int64_t eventType) override;
+  double secondsUntilNextRequest() override;
   std::optional<EventData> lastEventData() const;
 
   static double backoffTimeIntervalWithEvent(std::int64_t eventType, std::int64_t eventCount);

@@ -1,5 +1,7 @@
 #include "sdk/installations/IDController.h"
 
+#include <cmath>
+
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "sdk/core/App.h"
@@ -280,14 +282,35 @@ sdk::promises::Promise::Ptr IDController::deleteExistingIIDIfNeeded() {
 void IDController::updateBackoffWithSuccess(bool success, const std::optional<Error>& error) {
   if (success) {
     backoffController_->registerEvent(BackoffPolicy::kSuccess);
+    reportRequestSuccess();
     return;
   }
   const auto status = error ? InstallationsErrors::HTTPStatusOf(*error) : std::nullopt;
-  if (!status) return;  // network and parsing failures say nothing about the service's patience
-  if (*status == 400 || *status == 403) {
+  // Network and parsing failures say nothing about the service's patience.
+  if (status && (*status == 400 || *status == 403)) {
     backoffController_->registerEvent(BackoffPolicy::kUnrecoverableError);
-  } else if (*status != 401 && *status != 404) {
+  } else if (status && *status != 401 && *status != 404) {
     backoffController_->registerEvent(BackoffPolicy::kRecoverableError);
+  }
+  if (error) reportRequestFailure(*error);
+}
+
+void IDController::reportRequestFailure(const Error& error) {
+  if (!requestFailures_.failed()) return;
+  const auto status = InstallationsErrors::HTTPStatusOf(error);
+  const std::string why = status ? "status " + std::to_string(*status) : error.localizedDescription();
+  const double wait = backoffController_->secondsUntilNextRequest();
+  const std::string next = wait > 0 ? "requests wait about " + std::to_string(std::llround(wait)) + " s before the next try"
+                                    : "the next request tries again";
+  sdk::core::coreLogWarning(kLogService, messages::kRequestSeriesFailed,
+                            "A request to the installations service failed (%@); %@", why, next);
+}
+
+void IDController::reportRequestSuccess() {
+  if (const std::int64_t failures = requestFailures_.succeeded(); failures > 0) {
+    sdk::core::coreLogAtLevel(sdk::utilities::kLoggerLevelNotice, kLogService, messages::kRequestSeriesEnded,
+                              "Requests to the installations service work again after %@ failed attempts",
+                              Value(failures));
   }
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/log/FailureSeries.h"
 #include "sdk/installations/ServiceClient.h"
 #include "sdk/installations/BackoffController.h"
 #include "sdk/installations/LegacyInstanceIDStore.h"
@@ -76,6 +77,10 @@ class IDController : public std::enable_shared_from_this<IDController> {
   sdk::promises::Promise::Ptr deleteInstallationLocally(const InstallationItem::Ptr& item);
   sdk::promises::Promise::Ptr deleteExistingIIDIfNeeded();
   void updateBackoffWithSuccess(bool success, const std::optional<platform::foundation::Error>& error);
+  // The failure that begins a series is logged at warning level with what happens next; the success
+  // that ends a series says so.
+  void reportRequestFailure(const platform::foundation::Error& error);
+  void reportRequestSuccess();
   void postFIDDidChangeNotification() const;
 
   std::string appID_;
@@ -85,6 +90,7 @@ class IDController : public std::enable_shared_from_this<IDController> {
   std::shared_ptr<LegacyInstanceIDTokenStore> IIDTokenStore_;
   std::shared_ptr<ServiceClient> APIService_;
   std::shared_ptr<BackoffPolicy> backoffController_;
+  platform::log::FailureSeries requestFailures_;
   std::unique_ptr<SingleOperationPromiseCache> getInstallationPromiseCache_;
   std::unique_ptr<SingleOperationPromiseCache> authTokenPromiseCache_;
   std::unique_ptr<SingleOperationPromiseCache> authTokenForcingRefreshPromiseCache_;

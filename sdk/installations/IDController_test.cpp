@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/foundation/Exception.h"
+#include "platform/log/Log.h"
 #include "platform/security/Keychain.h"
+#include "sdk/installations/InstallationsMessageCodes.h"
 #include "sdk/core/App.h"
 #include "sdk/installations/InstallationsErrors.h"
 #include "sdk/installations/LegacyInstanceIDTestSupport.h"
@@ -143,6 +145,49 @@ TEST_F(IDControllerTest, A403BlocksRequestsForADay) {
   world.environment.advance(86400);
   EXPECT_NE(awaitItem(controller->getAuthTokenForcingRefresh(false)), nullptr);
   EXPECT_EQ(creates(), 2u);
+}
+
+// A service failing in any way (an error status, garbage, a reset connection) is one warning per series of
+// failures, saying when requests go again; the success that ends the series says so.
+TEST_F(IDControllerTest, AFailingServiceIsOneWarningPerSeries) {
+  platform::log::CapturedLines log;
+  const auto said = [&](const char* code, int level) {
+    std::vector<std::string> found;
+    for (const auto& line : log.lines()) {
+      if (line.level == level && line.message.find(code) != std::string::npos) found.push_back(line.message);
+    }
+    return found;
+  };
+  const auto ask = [&](const IDController::Ptr& controller, bool refresh = false) {
+    auto token = controller->getAuthTokenForcingRefresh(refresh);
+    world.settle(token);
+    return token;
+  };
+  world.server.onSequence("POST", ostrel::testing::installationsPath(),
+                          {LoopbackResponse::withStatus(503), LoopbackResponse::ok("not json"),
+                           LoopbackResponse::withStatus(500), ostrel::testing::createdReply("refresh-1", "token-1")});
+  auto controller = world.newController();
+  for (int attempt = 0; attempt < 5 && creates() < 4; ++attempt) {
+    ask(controller);
+    world.environment.advance(BackoffController::kMaxRecoverableInterval);
+  }
+  ASSERT_EQ(creates(), 4u);
+  auto warnings = said(messages::kRequestSeriesFailed, platform::log::Warning);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("failed (status 503); requests wait about "), std::string::npos) << warnings[0];
+  const auto ended = said(messages::kRequestSeriesEnded, platform::log::Notice);
+  ASSERT_EQ(ended.size(), 1u);
+  // The 500 is retried at once by the client itself, and that retry is the success.
+  EXPECT_NE(ended[0].find("after 2 failed attempts"), std::string::npos) << ended[0];
+
+  // A connection the service drops begins a new series.
+  const std::string fid = awaitItem(controller->getInstallationItem())->coreInstallationID;
+  world.server.on("POST", ostrel::testing::installationsPath(fid + "/authTokens:generate"), LoopbackResponse::dropped());
+  EXPECT_TRUE(ask(controller, true)->isRejected());
+  EXPECT_TRUE(ask(controller, true)->isRejected());
+  warnings = said(messages::kRequestSeriesFailed, platform::log::Warning);
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_NE(warnings[1].find("the next request tries again"), std::string::npos) << warnings[1];
 }
 
 TEST_F(IDControllerTest, DeletingARegisteredInstallationForgetsItEvenWhenTheServiceHasAlready) {

@@ -22,6 +22,8 @@ constexpr const char* kValidAuthTokenRequested = "I-FIS002001";
 constexpr const char* kDeleteInstallationStarted = "I-FIS002002";
 constexpr const char* kRegistrationFailed = "I-FIS002003";
 constexpr const char* kStoredInstallationInvalid = "I-FIS002004";
+constexpr const char* kRequestSeriesFailed = "I-FIS002005";
+constexpr const char* kRequestSeriesEnded = "I-FIS002006";
 
 // Stored records written by a newer version.
 constexpr const char* kStoredItemFromNewerCoder = "I-FIS003000";

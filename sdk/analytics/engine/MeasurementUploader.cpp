@@ -1,5 +1,6 @@
 #include "sdk/analytics/engine/MeasurementUploader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -481,6 +482,7 @@ void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTT
     persisted.setLastSuccessfulUploadTimestamp(current);
     persisted.setLastFailedUploadTimestamp(0);
     persisted.setLastBackoffTimestamp(0);
+    reportUploadSuccess();
     updateSchedule();
     if (!removeBundlesWithIDs(parts_.bundling.database.get(), uploadingBundleIDs_)) {
       monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUploadedBundlesDeletionFailed,
@@ -505,6 +507,27 @@ void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTT
   // The retry count already rose when the batch went.
   uploadingBundleIDs_.clear();
   updateSchedule();
+  reportUploadFailure(status, error);
+}
+
+void MeasurementUploader::reportUploadFailure(std::int64_t status, const std::optional<Error>& error) {
+  if (!uploadFailures_.failed()) return;
+  const std::string why = status != 0 ? "status " + std::to_string(status)
+                                      : (error ? error->localizedDescription() : std::string("no answer"));
+  std::string next = "it is sent again at the next upload";
+  if (auto due = parts_.alarm->scheduledTimestamp(); due && *due > 0) {
+    next = "it is sent again in about " + std::to_string(std::llround(std::max(0.0, *due - now()))) + " s";
+  }
+  if (status == 429 || status == 503) next += ", the service having asked to wait";
+  monitor()->logWithLevel(LogLevel::kWarning, messages::kUploadSeriesFailed,
+                          "Uploading analytics data failed (" + why + "); the data stays on the device and " + next);
+}
+
+void MeasurementUploader::reportUploadSuccess() {
+  if (const std::int64_t failures = uploadFailures_.succeeded(); failures > 0) {
+    monitor()->logWithLevel(LogLevel::kNotice, messages::kUploadSeriesEnded,
+                            "Uploading analytics data works again after failed attempts", Value(failures));
+  }
 }
 
 }  // namespace sdk::analytics

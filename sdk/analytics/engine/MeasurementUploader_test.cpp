@@ -249,6 +249,39 @@ TEST_F(MeasurementUploaderTest, AFailedUploadKeepsTheBundleAndTheNextBatchCarrie
   EXPECT_EQ(env.count("queue"), 0);
 }
 
+// A service that fails for a while: the person reads one warning for the series, with the status and
+// when the data goes again, not one per attempt; the success that ends it says so, and the next
+// failure begins a series of its own.
+TEST_F(MeasurementUploaderTest, AFailingSeriesIsOneWarningWithWhatHappensNext) {
+  serveConfiguration();
+  server.onSequence("POST", "/a", {LoopbackResponse::withStatus(500), LoopbackResponse::withStatus(503),
+                                   LoopbackResponse::withStatus(204), LoopbackResponse::withStatus(500)});
+  const auto lines = [&](std::int64_t code) {
+    std::vector<platform::log::Line> found;
+    for (const auto& line : env.scope.console.lines()) {
+      if (line.message.find("[" + Monitor::formattedCode(code) + "]") != std::string::npos) found.push_back(line);
+    }
+    return found;
+  };
+  env.store("shot", kHour + 1);
+  upload(2);
+  upload(3);
+  auto warnings = lines(messages::kUploadSeriesFailed);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].level, platform::log::Warning);
+  EXPECT_NE(warnings[0].message.find("failed (status 500)"), std::string::npos) << warnings[0].message;
+  EXPECT_NE(warnings[0].message.find("sent again in about "), std::string::npos) << warnings[0].message;
+
+  upload(4);
+  ASSERT_EQ(lines(messages::kUploadSeriesEnded).size(), 1u);
+  EXPECT_NE(lines(messages::kUploadSeriesEnded)[0].message.find("attempts: 2"), std::string::npos);
+  env.store("shot", kHour + 2);
+  upload(5);
+  warnings = lines(messages::kUploadSeriesFailed);
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_NE(warnings[1].message.find("failed (status 500)"), std::string::npos);
+}
+
 // The app may end (or be killed) while a batch is at the server and unanswered: its bundles count the
 // attempt from the moment it goes, so whatever sends them next marks them as a repeat. Once stopped,
 // the uploader starts nothing more and says what it leaves in flight.
