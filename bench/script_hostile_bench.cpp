@@ -14,6 +14,7 @@
 
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 #include "sdk/analytics/rules/EventEditing.h"
 #include "sdk/analytics/rules/ScriptNativeModules.h"
 #include "sdk/analytics/rules/ScriptProgramTestSupport.h"
@@ -184,6 +185,7 @@ Outcome runCase(const Case& c) {
 // Reported as a program that failed to load is, by a negative code: code 1 is none of the
 // interpreter's.
 constexpr std::int64_t kRefusedByDecoder = -1;
+const std::vector<sdk::analytics::NanoMessage::Scalar> kNoPrograms;
 Outcome runLargeProgram() {
   std::string wire;
   const std::string entity = "\x0a\x02\x08\x02";  // instructions: a number literal
@@ -198,8 +200,54 @@ Outcome runLargeProgram() {
     const auto loaded = editing.loadProgram(*program);
     outcome.errorCode = loaded.ok() ? 0 : loaded.error().code;
   } else {
-    // The message decoder refuses a configuration of that many messages: nothing is loaded.
+    // The message decoder refuses a program of that many messages (their memory, long before their
+    // number): nothing is loaded.
     outcome.errorCode = kRefusedByDecoder;
+  }
+  outcome.slowestEvent = clock->monotonic() - start;
+  return outcome;
+}
+
+void appendVarint(std::string& out, std::uint64_t value) {
+  do {
+    out.push_back(static_cast<char>((value & 0x7F) | (value > 0x7F ? 0x80 : 0)));
+    value >>= 7;
+  } while (value);
+}
+// A length-delimited field: its key, the content's length and the content.
+std::string delimited(char key, const std::string& content) {
+  std::string out(1, key);
+  appendVarint(out, content.size());
+  return out + content;
+}
+
+// A configuration of 3.8 MB whose program keeps about 165,000 tiny statements in a function's body,
+// loaded as the engine loads a configuration's program (the last statement loops until stopped).
+Outcome runLargeConfiguration() {
+  const std::string type = "\x08";
+  const std::string literal = type + "\x02" + "\x31" + std::string("\x00\x00\x00\x00\x00\x00\xf0\x3f", 8) +
+                              delimited('\x22', "abcdef");
+  std::string body = type + "\x04" + delimited('\x1a', "46");
+  while (body.size() < 3'800'000) body += delimited('\x12', literal);
+  const std::string name = type + "\x01" + delimited('\x22', "f");
+  const std::string defun = type + "\x04" + delimited('\x1a', "50") + delimited('\x12', name) + delimited('\x12', body);
+  const std::string forever = type + "\x04" + delimited('\x1a', "42") + delimited('\x12', type + "\x03\x28\x01") +
+                              delimited('\x12', type + "\x02\x31" + std::string(8, '\0')) +
+                              delimited('\x12', type + "\x03") + delimited('\x12', type + "\x04" + delimited('\x1a', "46"));
+  const std::string wire = delimited('\x4a', delimited('\x0a', defun) + delimited('\x0a', forever));
+  const auto clock = platform::foundation::Clock::current();
+  const auto start = clock->monotonic();
+  Outcome outcome;
+  auto config = sdk::analytics::ProtoMeasurementConfig::initWithBuffer(
+      std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(wire.data()), wire.size()));
+  const auto programs = config ? sdk::analytics::nanoMessagesIn<sdk::analytics::ProtoProgram>(*config, 8)
+                               : sdk::analytics::NanoMessagesView<sdk::analytics::ProtoProgram>(kNoPrograms);
+  if (programs.empty()) {
+    outcome.errorCode = kRefusedByDecoder;
+  } else {
+    sdk::analytics::EventEditing editing;
+    const auto loaded = editing.loadProgram(*programs.begin());
+    outcome.errorCode = loaded.ok() ? 0 : loaded.error().code;
   }
   outcome.slowestEvent = clock->monotonic() - start;
   return outcome;
@@ -258,6 +306,7 @@ int main(int argc, char** argv) {
   };
   for (const auto& c : cases()) run(c.name, [&] { return runCase(c); });
   run("two million statements", runLargeProgram);
+  run("large configuration", runLargeConfiguration);
   std::printf("%d passed, %d failed\n", ran - failed, failed);
   return failed == 0 ? 0 : 1;
 }

@@ -39,7 +39,7 @@ Value storedEvent(const std::optional<AnalyticsEvent>& event) {
 
 std::optional<AnalyticsEvent> eventFromColumn(const Value& column) {
   const Data* data = column.data();
-  auto message = data ? ProtoEvent::initWithBuffer(*data) : nullptr;
+  auto message = data ? ProtoEvent::initWithBuffer(*data, nullptr, NanoDecodeBudget::ownData()) : nullptr;
   return message ? eventFromProtoEvent(*message) : std::nullopt;
 }
 

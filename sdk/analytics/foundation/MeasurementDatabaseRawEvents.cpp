@@ -72,7 +72,7 @@ ErrorOr<std::optional<std::int64_t>> MeasurementDatabase::nextMetadataFingerprin
 
 ErrorOr<RawEventData> MeasurementDatabase::rawEventDataFromDictionary(const Row& row) {
   const Data* data = blob(row, "data");
-  auto message = data ? ProtoEvent::initWithBuffer(*data) : nullptr;
+  auto message = data ? ProtoEvent::initWithBuffer(*data, nullptr, NanoDecodeBudget::ownData()) : nullptr;
   auto event = message ? eventFromProtoEvent(*message) : std::nullopt;
   if (!event) return measurementErrorWithCode(12033, "Failed to decode raw event");
   auto rowID = row.find("rowid");
@@ -107,7 +107,7 @@ ErrorOr<std::shared_ptr<ProtoMeasurementBundle>> MeasurementDatabase::queryRawEv
   if (!rows) return rows.error();
   if (rows->empty()) return nullptr;
   const Data* data = blob(rows->front(), "metadata");
-  auto bundle = data ? ProtoMeasurementBundle::initWithBuffer(*data) : nullptr;
+  auto bundle = data ? ProtoMeasurementBundle::initWithBuffer(*data, nullptr, NanoDecodeBudget::ownData()) : nullptr;
   if (!bundle) return refuse(messages::kRawEventMetadataQueryFailed, "Stored raw event metadata does not decode");
   return bundle;
 }
@@ -234,7 +234,7 @@ ErrorOr<std::vector<MeasurementDatabase::QueuedBundle>> MeasurementDatabase::que
       }
       bytes = std::move(*inflated);
     }
-    auto bundle = ProtoMeasurementBundle::initWithBuffer(bytes);
+    auto bundle = ProtoMeasurementBundle::initWithBuffer(bytes, nullptr, NanoDecodeBudget::ownData());
     if (!bundle) {
       dropUnreadableRow("queue", rowID, "queued bundle does not decode");
       continue;

@@ -3,6 +3,8 @@
 #include <pb_decode.h>
 #include <pb_encode.h>
 
+#include <algorithm>
+
 #include "sdk/analytics/foundation/NanoMessage.h"
 
 namespace sdk::analytics::detail {
@@ -77,7 +79,47 @@ void encodeValue(pb_ostream_t* stream, const NanoField& field, const Scalar& val
   }
 }
 
-bool readScalar(pb_istream_t* stream, const NanoField& field, Scalar& out) {
+// What one decode may still spend; the first limit crossed names the failure.
+struct DecodeBudget {
+  std::size_t messagesLeft;
+  std::size_t bytesLeft;
+  NanoDecodeFailure failure = NanoDecodeFailure::None;
+
+  bool fail(NanoDecodeFailure why) {
+    if (failure == NanoDecodeFailure::None) failure = why;
+    return false;
+  }
+  // Memory about to be taken; false (and the failure named) when it does not fit.
+  bool spend(std::size_t bytes) {
+    if (bytes > bytesLeft) return fail(NanoDecodeFailure::TooMuchMemory);
+    bytesLeft -= bytes;
+    return true;
+  }
+};
+
+// What decoded messages hold, as the decoder counts it: every allocation's own bookkeeping, each
+// message's object with its shared count and its table of fields, each value's slot (room a list
+// keeps for growth included), and the characters of a text too long to sit in its slot.
+constexpr std::size_t kAllocationBytes = 16;
+constexpr std::size_t kInlineTextBytes = 15;
+
+std::size_t messageBytes(const NanoDescriptor& descriptor) {
+  return sizeof(NanoMessage) + 2 * sizeof(void*) + 2 * kAllocationBytes +
+         descriptor.fields.size() * sizeof(std::vector<Scalar>);
+}
+
+// Room for `more` values in `values`, charged before it is made.
+bool makeRoom(std::vector<Scalar>& values, std::size_t more, DecodeBudget& budget) {
+  const std::size_t needed = values.size() + more;
+  const std::size_t capacity = values.capacity();
+  if (needed <= capacity) return true;
+  const std::size_t grown = std::max(needed, 2 * values.size());
+  if (!budget.spend((grown - capacity) * sizeof(Scalar) + (capacity == 0 ? kAllocationBytes : 0))) return false;
+  values.reserve(grown);
+  return true;
+}
+
+bool readScalar(pb_istream_t* stream, const NanoField& field, Scalar& out, DecodeBudget& budget) {
   switch (field.kind) {
     case NanoFieldKind::Float: {
       float f;
@@ -95,6 +137,7 @@ bool readScalar(pb_istream_t* stream, const NanoField& field, Scalar& out) {
     case NanoFieldKind::Bytes: {
       std::uint32_t length;
       if (!pb_decode_varint32(stream, &length) || length > stream->bytes_left) return false;
+      if (length > kInlineTextBytes && !budget.spend(length + 1 + kAllocationBytes)) return false;
       std::string bytes(length, '\0');
       if (!pb_read(stream, reinterpret_cast<pb_byte_t*>(bytes.data()), length)) return false;
       out = std::move(bytes);
@@ -124,16 +167,13 @@ bool readScalar(pb_istream_t* stream, const NanoField& field, Scalar& out) {
   }
 }
 
-// What one decode may still spend; the first limit crossed names the failure.
-struct DecodeBudget {
-  std::size_t messagesLeft;
-  NanoDecodeFailure failure = NanoDecodeFailure::None;
-
-  bool fail(NanoDecodeFailure why) {
-    if (failure == NanoDecodeFailure::None) failure = why;
-    return false;
-  }
-};
+// The values packed in `packed`, counted without reading them: a varint ends at each byte below 0x80.
+std::size_t packedCount(const pb_istream_t& packed, const NanoField& field) {
+  if (wireType(field.kind) == PB_WT_32BIT) return packed.bytes_left / 4;
+  if (wireType(field.kind) == PB_WT_64BIT) return packed.bytes_left / 8;
+  const auto* bytes = static_cast<const std::uint8_t*>(packed.state);
+  return static_cast<std::size_t>(std::count_if(bytes, bytes + packed.bytes_left, [](std::uint8_t b) { return b < 0x80; }));
+}
 
 bool decodeFields(pb_istream_t* stream, NanoMessage& message, int depth, DecodeBudget& budget);
 
@@ -142,30 +182,34 @@ bool readField(pb_istream_t* stream, const NanoField& field, pb_wire_type_t wire
   if (field.repeated && wire == PB_WT_STRING && isPackable(field.kind)) {
     pb_istream_t packed;
     if (!pb_make_string_substream(stream, &packed)) return false;
-    bool ok = true;
+    // Room for all of them at once: a list grown one by one would keep up to twice its size.
+    bool ok = makeRoom(values, packedCount(packed, field), budget);
     while (ok && packed.bytes_left > 0) {
       Scalar value;
-      ok = readScalar(&packed, field, value);
+      ok = readScalar(&packed, field, value, budget);
       if (ok) values.push_back(std::move(value));
     }
     return pb_close_string_substream(stream, &packed) && ok;
   }
   if (wire != wireType(field.kind)) return pb_skip_field(stream, wire);  // as an unknown field
+  if (!field.repeated) values.clear();  // the last occurrence of a singular field wins
+  if (!makeRoom(values, 1, budget)) return false;
   Scalar value;
   if (field.kind == NanoFieldKind::Message) {
-    // Counted before it is made, so a flood of empty sub-messages stops at the limit.
+    // Counted before it is made, so a flood of empty sub-messages stops at the limits.
     if (budget.messagesLeft == 0) return budget.fail(NanoDecodeFailure::TooManyMessages);
     --budget.messagesLeft;
+    const NanoDescriptor& kind = field.message();
+    if (!budget.spend(messageBytes(kind))) return false;
     pb_istream_t inner;
     if (!pb_make_string_substream(stream, &inner)) return false;
-    auto child = field.message().makeMessage();
+    auto child = kind.makeMessage();
     bool ok = decodeFields(&inner, *child, depth + 1, budget);
     if (!pb_close_string_substream(stream, &inner) || !ok) return false;
     value = std::move(child);
-  } else if (!readScalar(stream, field, value)) {
+  } else if (!readScalar(stream, field, value, budget)) {
     return false;
   }
-  if (!field.repeated) values.clear();  // the last occurrence of a singular field wins
   values.push_back(std::move(value));
   return true;
 }
@@ -205,10 +249,11 @@ void encodeMessage(const NanoMessage& message, platform::foundation::Data& out) 
   }
 }
 
-NanoDecodeFailure decodeMessage(std::span<const std::uint8_t> bytes, NanoMessage& message) {
+NanoDecodeFailure decodeMessage(std::span<const std::uint8_t> bytes, NanoMessage& message, const NanoDecodeBudget& limits) {
   if (bytes.size() > NanoMessage::kMaxEncodedBytes) return NanoDecodeFailure::TooLarge;
   pb_istream_t stream = pb_istream_from_buffer(bytes.data(), bytes.size());
-  DecodeBudget budget{NanoMessage::kMaxDecodedMessages - 1};  // the message itself is the first
+  // The message itself is the first message, made already.
+  DecodeBudget budget{NanoMessage::kMaxDecodedMessages - 1, limits.bytesFor(bytes.size())};
   if (decodeFields(&stream, message, 0, budget)) return NanoDecodeFailure::None;
   return budget.failure == NanoDecodeFailure::None ? NanoDecodeFailure::Malformed : budget.failure;
 }

@@ -72,9 +72,9 @@ platform::foundation::Data NanoMessage::protoBuffer() const {
   return out;
 }
 
-bool NanoMessage::decode(std::span<const std::uint8_t> bytes, NanoDecodeFailure* failure) {
+bool NanoMessage::decode(std::span<const std::uint8_t> bytes, NanoDecodeFailure* failure, NanoDecodeBudget budget) {
   for (auto& values : fields_) values.clear();
-  NanoDecodeFailure outcome = sdk::analytics::detail::decodeMessage(bytes, *this);
+  NanoDecodeFailure outcome = sdk::analytics::detail::decodeMessage(bytes, *this, budget);
   if (failure) *failure = outcome;
   if (outcome == NanoDecodeFailure::None) return true;
   for (auto& values : fields_) values.clear();
@@ -88,6 +88,7 @@ const char* nanoDecodeFailureText(NanoDecodeFailure failure) {
     case NanoDecodeFailure::TooLarge: return "message larger than the decoder accepts";
     case NanoDecodeFailure::TooDeep: return "messages nested too deeply";
     case NanoDecodeFailure::TooManyMessages: return "more sub-messages than one decode may make";
+    case NanoDecodeFailure::TooMuchMemory: return "messages taking more memory than their size allows";
   }
   return "unknown failure";
 }

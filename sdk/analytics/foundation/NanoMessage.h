@@ -18,14 +18,15 @@
 // Wire rules: fields are written in tag order, repeated fields element by element (unpacked), so
 // equal content gives equal bytes. Reading skips unknown tags and tags of reserved indices, takes
 // repeated numbers packed or unpacked, and refuses truncated input, nesting deeper than kMaxDepth,
-// input larger than kMaxEncodedBytes and input that would make more than kMaxDecodedMessages
-// messages (a small input of many empty sub-messages would otherwise take far more memory than its
-// size suggests).
+// input larger than kMaxEncodedBytes, input that would make more than kMaxDecodedMessages messages
+// and input whose messages would hold more memory than its NanoDecodeBudget allows (a small input
+// of many empty sub-messages, tiny numbers or empty texts would otherwise take far more memory than
+// its size suggests).
 
 namespace sdk::analytics {
 
 // Why bytes did not decode.
-enum class NanoDecodeFailure : std::uint8_t { None, Malformed, TooLarge, TooDeep, TooManyMessages };
+enum class NanoDecodeFailure : std::uint8_t { None, Malformed, TooLarge, TooDeep, TooManyMessages, TooMuchMemory };
 // A short English description of the failure, for logs.
 const char* nanoDecodeFailureText(NanoDecodeFailure failure);
 
@@ -77,6 +78,19 @@ struct NanoDescriptor {
   std::vector<std::int16_t> indexByTag;  // by tag below kDirectTags, -1 for none
 };
 
+// How much memory one decode may make: a multiple of the bytes it reads, beyond an allowance any
+// decode has. Whatever the bytes, what they decode to never holds more than that. Data from
+// outside (the configuration, and what is derived from it) is read with the default; the engine's
+// own bundles and raw events, whose events it checked and capped itself and whose many small
+// parameters take up to about twenty times their bytes, with ownData().
+struct NanoDecodeBudget {
+  std::size_t bytesPerEncodedByte = 8;
+  static constexpr std::size_t kAllowance = 4u << 20;
+
+  static constexpr NanoDecodeBudget ownData() { return NanoDecodeBudget{32}; }
+  std::size_t bytesFor(std::size_t encoded) const { return encoded * bytesPerEncodedByte + kAllowance; }
+};
+
 class NanoMessage {
  public:
   static constexpr int kMaxDepth = 48;
@@ -99,7 +113,8 @@ class NanoMessage {
   platform::foundation::Data protoBuffer() const;
   // Replaces the content with the decoded bytes; false (content cleared) when they do not decode,
   // with the reason in `failure` when given.
-  [[nodiscard]] bool decode(std::span<const std::uint8_t> bytes, NanoDecodeFailure* failure = nullptr);
+  [[nodiscard]] bool decode(std::span<const std::uint8_t> bytes, NanoDecodeFailure* failure = nullptr,
+                            NanoDecodeBudget budget = {});
 
   // A deep copy, of the same typed class.
   std::shared_ptr<NanoMessage> clone() const;
@@ -131,9 +146,9 @@ class TypedNanoMessage : public NanoMessage {
 
   // The message, or nullptr when the bytes do not decode (the reason in `failure` when given).
   static std::shared_ptr<Self> initWithBuffer(std::span<const std::uint8_t> bytes,
-                                              NanoDecodeFailure* failure = nullptr) {
+                                              NanoDecodeFailure* failure = nullptr, NanoDecodeBudget budget = {}) {
     auto message = std::make_shared<Self>();
-    if (!message->decode(bytes, failure)) return nullptr;
+    if (!message->decode(bytes, failure, budget)) return nullptr;
     return message;
   }
   // An empty message.

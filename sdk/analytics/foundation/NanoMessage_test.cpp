@@ -342,7 +342,7 @@ TEST(NanoMessageTest, SubMessagesReadInPlaceWhetherDecodedCopiedOrSet) {
 
 TEST(NanoMessageTest, OneDecodeMakesAtMostTheMessageLimit) {
   // Empty settings cost two bytes each on the wire and far more once made: a configuration of
-  // nothing else is refused at the limit instead of filling memory.
+  // nothing else is refused, by the memory they would take long before the message limit.
   auto config = [](std::size_t settings) {
     Data bytes;
     bytes.reserve(settings * 2);
@@ -352,13 +352,17 @@ TEST(NanoMessageTest, OneDecodeMakesAtMostTheMessageLimit) {
   constexpr std::size_t limit = NanoMessage::kMaxDecodedMessages;
   NanoDecodeFailure failure = NanoDecodeFailure::None;
   EXPECT_FALSE(ProtoMeasurementConfig::initWithBuffer(config(limit), &failure));
+  EXPECT_EQ(failure, NanoDecodeFailure::TooMuchMemory);
+  // With room for their memory, the message limit still holds.
+  const NanoDecodeBudget roomy{1000};
+  EXPECT_FALSE(ProtoMeasurementConfig::initWithBuffer(config(limit), &failure, roomy));
   EXPECT_EQ(failure, NanoDecodeFailure::TooManyMessages);
-  EXPECT_FALSE(ProtoMeasurementConfig::initWithBuffer(config(NanoMessage::kMaxEncodedBytes / 2), &failure));
+  EXPECT_FALSE(ProtoMeasurementConfig::initWithBuffer(config(NanoMessage::kMaxEncodedBytes / 2), &failure, roomy));
   EXPECT_EQ(failure, NanoDecodeFailure::TooManyMessages);
 
   // The limit counts one decode: the same message decodes again, and other failures keep their reason.
   ProtoMeasurementConfig reused;
-  ASSERT_TRUE(reused.decode(config(limit - 1)));  // the configuration itself is one
+  ASSERT_TRUE(reused.decode(config(limit - 1), nullptr, roomy));  // the configuration itself is one
   EXPECT_EQ(reused.values(3).size(), limit - 1);
   EXPECT_TRUE(reused.decode(config(3), &failure));
   EXPECT_EQ(failure, NanoDecodeFailure::None);
@@ -370,6 +374,43 @@ TEST(NanoMessageTest, OneDecodeMakesAtMostTheMessageLimit) {
   EXPECT_EQ(failure, NanoDecodeFailure::TooLarge);
   EXPECT_STRNE(nanoDecodeFailureText(NanoDecodeFailure::TooManyMessages),
                nanoDecodeFailureText(NanoDecodeFailure::Malformed));
+}
+
+// What a decode makes is bounded by the bytes it reads: shapes that take many times their size once
+// made (tiny packed numbers, empty texts, empty messages) are refused past the budget's multiple,
+// while the same fields holding what they are for decode whole, packed numbers without spare room.
+TEST(NanoMessageTest, ADecodeHoldsAtMostItsBudgetOfMemory) {
+  auto repeated = [](std::size_t count, const Data& one) {
+    Data bytes;
+    bytes.reserve(count * one.size());
+    for (std::size_t i = 0; i < count; ++i) bytes.insert(bytes.end(), one.begin(), one.end());
+    return bytes;
+  };
+  auto packedWords = [&](std::size_t count, const Data& word) {
+    const Data words = repeated(count, word);
+    Data bytes{0x0a};  // tag 1, length-delimited
+    for (std::size_t n = words.size(); ; n >>= 7) {
+      bytes.push_back(static_cast<std::uint8_t>((n & 0x7F) | (n > 0x7F ? 0x80 : 0)));
+      if (n <= 0x7F) break;
+    }
+    bytes.insert(bytes.end(), words.begin(), words.end());
+    return bytes;
+  };
+  NanoDecodeFailure failure = NanoDecodeFailure::None;
+  const Data zeroWords = packedWords(1 << 20, Data{0x00});
+  EXPECT_FALSE(ProtoResultData::initWithBuffer(zeroWords, &failure));
+  EXPECT_EQ(failure, NanoDecodeFailure::TooMuchMemory);
+  EXPECT_FALSE(ProtoResultData::initWithBuffer(zeroWords, &failure, NanoDecodeBudget::ownData()));
+  const Data fullWords = packedWords(100'000, Data{0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x01});
+  auto words = ProtoResultData::initWithBuffer(fullWords, &failure);
+  ASSERT_TRUE(words);
+  EXPECT_EQ(words->values(0).size(), 100'000u);
+  EXPECT_EQ(words->values(0).capacity(), 100'000u);
+
+  auto filter = [&](std::size_t texts, const Data& text) { return repeated(texts, text); };
+  EXPECT_FALSE(ProtoStringFilter::initWithBuffer(filter(1 << 20, Data{0x22, 0x00}), &failure));
+  EXPECT_EQ(failure, NanoDecodeFailure::TooMuchMemory);
+  EXPECT_TRUE(ProtoStringFilter::initWithBuffer(filter(20'000, Data{0x22, 0x03, 'a', 'b', 'c'}), &failure));
 }
 
 TEST(NanoMessageTest, LargeFieldsAreKeptWhole) {
