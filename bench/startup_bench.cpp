@@ -4,14 +4,19 @@
 //         compared with a durable copy of the four catalogues done in one process (copy, then fsync of
 //         each file and of the folder): the least any first start that keeps the catalogues must do.
 //   Warm: a start with everything in place, compared with `ostrel --help` (the process floor).
+//   Warm with stored events: a warm start over 100,000 raw events the analytics database keeps (as an
+//         install without a service address keeps them), compared with a warm start over a few; beside
+//         it, SQLite's own quick check of that database, the read of every page a start no longer makes.
 //
 // Each iteration runs the pair back to back, so both sides see the same machine. Counters: the median
 // times (one slow start on a shared machine moves a mean by more than a change does), the ratio of the
 // medians, and the fsync/fdatasync calls of one such start (counted with strace when it is installed,
 // else -1). Needs the ostrel executable built in the same tree.
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,8 +42,9 @@ fs::path buildTree() { return fs::read_symlink("/proc/self/exe").parent_path().p
 fs::path ostrel() { return buildTree() / "cmd/ostrel/ostrel"; }
 fs::path bundle() { return buildTree() / "cmd/ostrel/bundle"; }
 
-// Runs a program to its end with its output discarded; its exit status.
-int run(const std::vector<std::string>& arguments) {
+// Runs a program to its end with its output discarded; its exit status, and when asked the CPU time it
+// used (user and system, all its threads).
+int run(const std::vector<std::string>& arguments, double* cpuSeconds = nullptr) {
   std::vector<char*> argv;
   for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
@@ -51,7 +57,12 @@ int run(const std::vector<std::string>& arguments) {
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) return -1;
   int status = 0;
-  waitpid(child, &status, 0);
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  if (cpuSeconds) {
+    *cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                  static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -163,8 +174,87 @@ void BM_WarmStartBesideHelp(benchmark::State& state) {
   fs::remove_all(home);
 }
 
+constexpr int kStoredEvents = 100000;
+
+std::string measurementDatabase(const std::string& home) {
+  return home + "/Library/Application Support/Vadeze/Measurement/vadeze-app-measurement.sql";
+}
+
+// Copies of the first raw event until the table holds `count`, each a millisecond after the one before;
+// the log copied into the file, as a long-used install has it.
+bool fillRawEvents(const std::string& path, int count) {
+  sqlite3* db = nullptr;
+  bool filled = sqlite3_open(path.c_str(), &db) == SQLITE_OK;
+  const std::string sql =
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(count) +
+      " - (SELECT count(*) FROM raw_events)) "
+      "INSERT INTO raw_events (name, timestamp, metadata_fingerprint, data, realtime) "
+      "SELECT r.name, r.timestamp + n.i * 0.001, r.metadata_fingerprint, r.data, r.realtime "
+      "FROM n, (SELECT * FROM raw_events ORDER BY rowid LIMIT 1) AS r; PRAGMA wal_checkpoint(TRUNCATE);";
+  filled = filled && sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+  sqlite3_close(db);
+  return filled;
+}
+
+// Milliseconds SQLite's quick check of the whole file takes.
+double quickCheckMilliseconds(const std::string& path) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  const auto start = Clock::now();
+  sqlite3_exec(db, "PRAGMA quick_check(1)", nullptr, nullptr, nullptr);
+  const double elapsed = seconds(start) * 1e3;
+  sqlite3_close(db);
+  return elapsed;
+}
+
+void BM_WarmStartWithStoredEventsBesideAFew(benchmark::State& state) {
+  if (!ready(state)) return;
+  const std::string few = freshHome(), many = freshHome();
+  run({ostrel().string(), "--home", few});
+  run({ostrel().string(), "--home", many});
+  const std::string database = measurementDatabase(many);
+  if (!fillRawEvents(database, kStoredEvents)) {
+    state.SkipWithError("could not fill the measurement database");
+    return;
+  }
+  const std::string kept = many + "/stored-events.sql";
+  fs::copy_file(database, kept);
+  std::vector<double> fews, manys, fewCPUs, manyCPUs, checks;
+  for (auto _ : state) {
+    // Every start over exactly the stored events, as the first start over them.
+    state.PauseTiming();
+    fs::copy_file(kept, database, fs::copy_options::overwrite_existing);
+    fs::remove(database + "-wal");
+    fs::remove(database + "-shm");
+    checks.push_back(quickCheckMilliseconds(database));
+    state.ResumeTiming();
+    double cpu = 0;
+    auto start = Clock::now();
+    run({ostrel().string(), "--home", many}, &cpu);
+    manys.push_back(seconds(start));
+    manyCPUs.push_back(cpu);
+    start = Clock::now();
+    run({ostrel().string(), "--home", few}, &cpu);
+    fews.push_back(seconds(start));
+    fewCPUs.push_back(cpu);
+  }
+  state.counters["stored_events"] = kStoredEvents;
+  state.counters["warm_many_ms"] = median(manys) * 1e3;
+  state.counters["warm_few_ms"] = median(fews) * 1e3;
+  state.counters["ratio_many_to_few"] = median(manys) / median(fews);
+  // CPU time is what a shared machine disturbs least.
+  state.counters["cpu_many_ms"] = median(manyCPUs) * 1e3;
+  state.counters["cpu_few_ms"] = median(fewCPUs) * 1e3;
+  state.counters["cpu_ratio_many_to_few"] = median(manyCPUs) / median(fewCPUs);
+  state.counters["quick_check_ms"] = median(checks);
+  state.counters["database_mb"] = static_cast<double>(fs::file_size(kept)) / 1e6;
+  fs::remove_all(few);
+  fs::remove_all(many);
+}
+
 }  // namespace
 
 BENCHMARK(BM_ColdStartBesideDurableCopy)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_WarmStartBesideHelp)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_WarmStartWithStoredEventsBesideAFew)->Unit(benchmark::kMillisecond)->Iterations(15);
 BENCHMARK_MAIN();
