@@ -378,7 +378,8 @@ ErrorOr<std::int64_t> ScriptArrayValue::appendElements(ScriptArguments values) {
 
 ErrorOr<std::int64_t> ScriptArrayValue::appendOperands(std::span<sdk::analytics::Operand> values, std::size_t heldBytes) {
   // The held bytes stay counted through the check, as the numbers' objects would have been.
-  auto fits = growTo(elements_.size() + values.size());
+  const auto length = elements_.size() + values.size();
+  auto fits = length <= elements_.capacity() ? ErrorOr<void>() : growTo(length);
   heap()->refundMemory(heldBytes);
   TRY(std::move(fits));
   for (auto& value : values) {
