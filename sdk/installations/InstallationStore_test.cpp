@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 
 #include "platform/foundation/AtomicFile.h"
@@ -101,6 +102,32 @@ TEST_F(InstallationStoreTest, ASavedInstallationReadsBackWholeAndOnlyWhileMarked
                                    &left),
             platform::security::kStatusItemNotFound);
   EXPECT_TRUE(sdk::utilities::UserDefaultsStore(InstallationStore::kUserDefaultsSuiteName).objectForKey(item->identifier()).isNil());
+}
+
+// A damaged keychain record must not stop the app from ever holding an installation again: it is kept
+// aside, reads as no installation, and the next one takes its place.
+TEST_F(InstallationStoreTest, ADamagedRecordIsKeptAsideAndANewInstallationTakesItsPlace) {
+  auto item = registeredItem();
+  await(newStore()->saveInstallation(item));
+  std::string recordFile;
+  for (const auto& entry : std::filesystem::directory_iterator(Keychain::folder())) {
+    if (entry.path().extension() == ".item") recordFile = entry.path().string();
+  }
+  ASSERT_FALSE(recordFile.empty());
+  ASSERT_TRUE(platform::foundation::AtomicFile::writeAtomically(recordFile, std::string("bplist00"), 0600).ok());
+
+  auto missing = newStore()->installationForAppID(ostrel::testing::kAppID, "app");
+  world.settle(missing);
+  ASSERT_TRUE(missing->isRejected());
+  EXPECT_EQ(InstallationsErrors::failureReasonOf(*missing->error()),
+            std::string("Installation for appID ") + ostrel::testing::kAppID + " appName app not found");
+  EXPECT_EQ(ostrel::testing::damagedCopiesOf(recordFile).size(), 1u);
+
+  auto next = registeredItem();
+  await(newStore()->saveInstallation(next));
+  auto read = await(newStore()->installationForAppID(ostrel::testing::kAppID, "app")).objectAs<InstallationItem>();
+  ASSERT_NE(read, nullptr);
+  EXPECT_EQ(read->coreInstallationID, next->coreInstallationID);
 }
 
 TEST_F(InstallationStoreTest, ARecordFromANewerReleaseIsReadAfterAWarning) {

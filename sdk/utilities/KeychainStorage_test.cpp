@@ -109,15 +109,13 @@ TEST_F(KeychainStorageTest, AFailedWriteLeavesNoObjectInTheCache) {
   EXPECT_EQ(cache->count(), 0u);
   EXPECT_EQ(storedID("key"), "stored") << "the read goes to the keychain and finds what was really stored";
 
-  // A keychain failure (the item's file is damaged) is rolled back the same way.
-  for (const auto& entry : std::filesystem::directory_iterator(Keychain::folder())) {
-    if (entry.path().extension() == ".item") {
-      ASSERT_TRUE(platform::foundation::AtomicFile::writeAtomically(entry.path().string(), "torn", 0600).ok());
-    }
-  }
+  // A keychain failure (its folder cannot be reached) is rolled back the same way.
+  const std::string folder = Keychain::folder();
+  std::filesystem::remove_all(folder);
+  ASSERT_TRUE(platform::foundation::AtomicFile::writeAtomically(folder, "not a folder", 0600).ok());
   error = rejected(storage.setObject(Value(std::make_shared<StoredRecord>("never stored")), "key", kNoGroup));
   EXPECT_EQ(error.domain, kKeychainErrorDomain);
-  EXPECT_EQ(error.userInfo[kLocalizedFailureReasonKey], Value("SecItemCopyMatching (-26275)"));
+  EXPECT_EQ(error.userInfo[kLocalizedFailureReasonKey], Value("SecItemCopyMatching (-36)"));
   EXPECT_EQ(cache->count(), 0u);
   EXPECT_EQ(rejected(storage.getObjectForKey("key", StoredRecord::kClassName, kNoGroup)).domain,
             kKeychainErrorDomain);

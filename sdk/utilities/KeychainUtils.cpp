@@ -22,6 +22,14 @@ KeychainUtils::ErrorOr<std::optional<KeychainUtils::Data>> KeychainUtils::getIte
   Status status = Keychain::copyMatching(Value(std::move(lookup)), &result);
   if (status == platform::security::kStatusSuccess && result.isData()) return std::optional<Data>(*result.data());
   if (status == platform::security::kStatusItemNotFound) return std::optional<Data>();
+  // Our keychain keeps each item in a file, which can be damaged as a phone's keychain never is. A
+  // damaged item is kept aside, named in a warning, and reads as missing, so the value its owner writes
+  // next takes its place: failing on it instead would fail every later write too, and the value would
+  // never be stored again.
+  if (status == platform::security::kStatusDecode &&
+      Keychain::keepDamagedAside(Value(query)) == platform::security::kStatusSuccess) {
+    return std::optional<Data>();
+  }
   return keychainErrorWithFunction("SecItemCopyMatching", status);
 }
 

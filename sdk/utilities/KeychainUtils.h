@@ -22,7 +22,8 @@ class KeychainUtils {
   template <typename T>
   using ErrorOr = platform::foundation::ErrorOr<T>;
 
-  // The item's data; nullopt when there is no such item, which is not a failure.
+  // The item's data; nullopt when there is no such item, which is not a failure, or when the item was
+  // damaged and has been kept aside (see Keychain::keepDamagedAside).
   static ErrorOr<std::optional<Data>> getItemWithQuery(const Dictionary& query);
   // Updates the data of an existing item or adds a new one (accessible after first unlock, this device
   // only).

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "platform/foundation/AtomicFile.h"
+#include "platform/log/Log.h"
 #include "platform/security/Keychain.h"
 #include "sdk/utilities/SecureCoding.h"
+#include "testing/FileContents.h"
 #include "testing/TempContainer.h"
 
 namespace sdk::utilities {
@@ -57,6 +62,29 @@ TEST_F(KeychainUtilsTest, StatusesBecomeKeychainErrorsNamingTheCall) {
   EXPECT_EQ(error.domain, kKeychainErrorDomain);
   EXPECT_EQ(error.code, 0);
   EXPECT_EQ(reasonOf(error), "SecItemDelete (-50)");
+}
+
+// Whoever owns a damaged item (the installation's record, analytics' first-open flag) must be able to
+// store its value again: failing on the item would fail every later write too.
+TEST_F(KeychainUtilsTest, ADamagedItemIsKeptAsideReadsAsMissingAndTakesTheNextValue) {
+  ASSERT_TRUE(KeychainUtils::setItem(Data{1, 2, 3}, itemQuery("damaged")).ok());
+  std::string damagedFile;
+  for (const auto& entry : std::filesystem::directory_iterator(Keychain::folder())) {
+    if (entry.path().extension() == ".item") damagedFile = entry.path().string();
+  }
+  ASSERT_FALSE(damagedFile.empty());
+  ASSERT_TRUE(KeychainUtils::setItem(Data{9}, itemQuery("whole")).ok());
+  ASSERT_TRUE(AtomicFile::writeAtomically(damagedFile, std::string("bplist00 torn"), 0600).ok());
+  platform::log::CapturedLines log;
+  auto read = KeychainUtils::getItemWithQuery(itemQuery("damaged"));
+  ASSERT_TRUE(read.ok()) << read.error();
+  EXPECT_FALSE(*read);
+  const auto kept = ostrel::testing::damagedCopiesOf(damagedFile);
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_TRUE(log.contains("kept as " + kept[0]));
+  ASSERT_TRUE(KeychainUtils::setItem(Data{4}, itemQuery("damaged")).ok());
+  EXPECT_EQ(KeychainUtils::getItemWithQuery(itemQuery("damaged")).valueOr(std::nullopt), Data{4});
+  EXPECT_EQ(KeychainUtils::getItemWithQuery(itemQuery("whole")).valueOr(std::nullopt), Data{9}) << "others untouched";
 }
 
 TEST(SecureCodingTest, RoundTripsAndRefusesClassesOutsideTheAllowedSetOrThatCannotBeCoded) {

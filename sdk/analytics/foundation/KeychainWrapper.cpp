@@ -24,12 +24,9 @@ Dictionary query(const std::string& identifier, const std::string& appID) {
 std::optional<std::string> KeychainWrapper::keychainValueWithIdentifier(const std::string& identifier,
                                                                            const std::string& appID) {
   auto read = sdk::utilities::KeychainUtils::getItemWithQuery(query(identifier, appID));
-  if (!read) {
-    // An unreadable item reads as none, as a missing one does; a damaged one is kept aside, so the
-    // value written next takes its place instead of failing on it at every start.
-    (void)Keychain::keepDamagedAside(Value(query(identifier, appID)));
-    return std::nullopt;
-  }
+  // An unreadable item reads as none, as a missing one does (a damaged one is kept aside below us, so
+  // the value written next takes its place).
+  if (!read) return std::nullopt;
   if (!*read) return std::nullopt;
   return std::string((*read)->begin(), (*read)->end());
 }
@@ -38,9 +35,6 @@ bool KeychainWrapper::upsertKeychainValue(const std::string& value, const std::s
                                              const std::string& appID) {
   const platform::foundation::Data data(value.begin(), value.end());
   auto stored = sdk::utilities::KeychainUtils::setItem(data, query(identifier, appID));
-  if (!stored.ok() && Keychain::keepDamagedAside(Value(query(identifier, appID))) == platform::security::kStatusSuccess) {
-    stored = sdk::utilities::KeychainUtils::setItem(data, query(identifier, appID));
-  }
   if (stored.ok()) return true;
   Monitor::shared()->logWithLevel(LogLevel::kMonitoredWarning, messages::kKeychainValueStoreFailed,
                                   "Unable to store keychain value. Identifier, error", Value(identifier),
