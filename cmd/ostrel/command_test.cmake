@@ -56,7 +56,9 @@ if(NOT prefs MATCHES "<key>App_Start_Count</key>[ \t\r\n]*<integer>2</integer>")
 endif()
 
 # The window's library, and the third of the process's libraries it brings, is loaded only when a
-# window is wanted: a start without one loads none of it (the loader lists every file it loads).
+# window is wanted, and the network's (libcurl, its TLS library and all they bring) only when a request
+# goes out: a start without a window or a service address loads none of them (the loader lists every
+# file it loads).
 execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY LD_DEBUG=files
                         ${OSTREL} --home ${WORK}/plain
                 RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE loads)
@@ -66,6 +68,10 @@ endif()
 string(REGEX MATCHALL "file=[^ \t\n]*SDL[^ \t\n]*" window_libraries "${loads}")
 if(window_libraries)
   message(FATAL_ERROR "a start without a window loaded the window's library: ${window_libraries}")
+endif()
+string(REGEX MATCHALL "file=[^ \t\n]*(libcurl|libssl\\.|libnghttp2|libssh2)[^ \t\n]*" network_libraries "${loads}")
+if(network_libraries)
+  message(FATAL_ERROR "a start that made no request loaded the network's libraries: ${network_libraries}")
 endif()
 if(NOT loads MATCHES "file=libcairo")
   message(FATAL_ERROR "the loader said nothing of what it loaded (LD_DEBUG=files unheard?):\n${loads}")

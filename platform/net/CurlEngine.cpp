@@ -1,8 +1,6 @@
 #include "platform/net/CurlEngine.h"
 
-#include <curl/curl.h>
 #include <openssl/pem.h>
-#include <openssl/ssl.h>
 #include <openssl/x509.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +16,7 @@
 
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Paths.h"
+#include "platform/net/CurlLibrary.h"
 #include "platform/net/GzipInflater.h"
 #include "platform/net/URLError.h"
 #include "platform/net/URLSession.h"
@@ -26,6 +25,12 @@ namespace platform::net {
 namespace {
 
 constexpr int kMaximumRedirects = 16;
+
+// The engine loads the library before its first transfer; everything below runs after that.
+const CurlLibrary& curl() {
+  static const CurlLibrary* const library = CurlLibrary::load();
+  return *library;
+}
 
 bool isRedirectStatus(std::int64_t status) {
   return status == 300 || status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -161,7 +166,7 @@ size_t onHeader(char* buffer, size_t size, size_t count, void* data) {
     if (t.response.statusCode >= 200) {
       t.headersDone = true;
       char* url = nullptr;
-      curl_easy_getinfo(t.easy, CURLINFO_EFFECTIVE_URL, &url);
+      curl().easyGetinfo(t.easy, CURLINFO_EFFECTIVE_URL, &url);
       t.response.url = url ? url : t.request.url;
       t.redirectCandidate = isRedirectStatus(t.response.statusCode) && t.response.allHeaderFields.contains("Location");
       if (!t.redirectCandidate) t.task->setResponse(t.response);
@@ -264,18 +269,18 @@ struct Origin {
 };
 
 std::optional<Origin> originOf(const std::string& url) {
-  CURLU* parsed = curl_url();
+  CURLU* parsed = curl().url();
   Origin origin;
-  bool ok = curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK;
+  bool ok = curl().urlSet(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK;
   for (auto [part, out] : {std::pair{CURLUPART_SCHEME, &origin.scheme}, std::pair{CURLUPART_HOST, &origin.host}}) {
     char* text = nullptr;
-    if (ok && curl_url_get(parsed, part, &text, 0) == CURLUE_OK) *out = text;
-    curl_free(text);
+    if (ok && curl().urlGet(parsed, part, &text, 0) == CURLUE_OK) *out = text;
+    curl().free(text);
   }
   char* port = nullptr;
-  if (ok && curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) origin.port = std::atoi(port);
-  curl_free(port);
-  curl_url_cleanup(parsed);
+  if (ok && curl().urlGet(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) origin.port = std::atoi(port);
+  curl().free(port);
+  curl().urlCleanup(parsed);
   if (!ok || origin.host.empty()) return std::nullopt;
   // An IPv6 host comes bracketed; certificates name it bare.
   if (origin.host.front() == '[' && origin.host.back() == ']') origin.host = origin.host.substr(1, origin.host.size() - 2);
@@ -295,7 +300,7 @@ Data derOf(X509* certificate) {
 std::vector<Data> presentedChain(CURL* easy) {
   std::vector<Data> chain;
   curl_certinfo* info = nullptr;
-  if (curl_easy_getinfo(easy, CURLINFO_CERTINFO, &info) != CURLE_OK || !info) return chain;
+  if (curl().easyGetinfo(easy, CURLINFO_CERTINFO, &info) != CURLE_OK || !info) return chain;
   for (int i = 0; i < info->num_of_certs; ++i) {
     for (curl_slist* field = info->certinfo[i]; field; field = field->next) {
       std::string_view line(field->data);
@@ -319,8 +324,8 @@ int pinnedTransferIndex() {
 // OpenSSL's verdict stands, except that the one leaf the delegate accepted passes whatever it said.
 int verifyPinned(int verified, X509_STORE_CTX* store) {
   if (verified) return 1;
-  auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
-  auto* t = ssl ? static_cast<const Data*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), pinnedTransferIndex())) : nullptr;
+  auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, curl().sslStoreContextIndex()));
+  auto* t = ssl ? static_cast<const Data*>(curl().sslContextData(curl().sslContextOf(ssl), pinnedTransferIndex())) : nullptr;
   X509* leaf = X509_STORE_CTX_get0_cert(store);
   if (!t || !leaf || derOf(leaf) != *t) return 0;
   X509_STORE_CTX_set_error(store, X509_V_OK);  // libcurl reads the chain's result after the handshake
@@ -329,9 +334,15 @@ int verifyPinned(int verified, X509_STORE_CTX* store) {
 
 CURLcode installPinning(CURL*, void* context, void* pinnedLeaf) {
   auto* ssl = static_cast<SSL_CTX*>(context);
-  SSL_CTX_set_ex_data(ssl, pinnedTransferIndex(), pinnedLeaf);
-  SSL_CTX_set_verify(ssl, SSL_VERIFY_PEER, verifyPinned);
+  curl().setSslContextData(ssl, pinnedTransferIndex(), pinnedLeaf);
+  curl().setSslContextVerify(ssl, SSL_VERIFY_PEER, verifyPinned);
   return CURLE_OK;
+}
+
+// A failed transfer's error, in libcurl's words: its account of this transfer, or of the code.
+foundation::Error curlError(const Transfer& t, CURLcode result) {
+  std::string detail = t.errorBuffer[0] ? t.errorBuffer : curl().easyStrerror(result);
+  return urlErrorForCurlCode(result, detail, t.request.url);
 }
 
 }  // namespace
@@ -339,7 +350,8 @@ CURLcode installPinning(CURL*, void* context, void* pinnedLeaf) {
 struct CurlEngine::Impl {
   std::mutex mutex;
   std::deque<std::function<void()>> commands;
-  CURLM* multi = nullptr;
+  CURLM* multi = nullptr;   // null when the library could not be loaded
+  std::string unavailable;  // why it could not
   std::map<std::uint64_t, std::unique_ptr<Transfer>> transfers;  // worker thread only
 
   // One timer per clock in use, set for the earliest deadline among that clock's transfers, rather than
@@ -354,16 +366,17 @@ struct CurlEngine::Impl {
   std::vector<Watchdog> watchdogs;
 
   void post(std::function<void()> command) {
+    if (!multi) return;  // no transfer ever started
     {
       std::lock_guard lock(mutex);
       commands.push_back(std::move(command));
     }
-    curl_multi_wakeup(multi);
+    curl().multiWakeup(multi);
   }
 
   void run() {
     for (;;) {
-      curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+      curl().multiPoll(multi, nullptr, 0, 1000, nullptr);
       std::deque<std::function<void()>> due;
       {
         std::lock_guard lock(mutex);
@@ -371,12 +384,12 @@ struct CurlEngine::Impl {
       }
       for (auto& command : due) command();
       int running = 0;
-      curl_multi_perform(multi, &running);
+      curl().multiPerform(multi, &running);
       int left = 0;
-      while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+      while (CURLMsg* message = curl().multiInfoRead(multi, &left)) {
         if (message->msg != CURLMSG_DONE) continue;
         Transfer* transfer = nullptr;
-        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &transfer);
+        curl().easyGetinfo(message->easy_handle, CURLINFO_PRIVATE, &transfer);
         CURLcode result = message->data.result;
         if (transfer) onDone(*transfer, result);
       }
@@ -420,12 +433,18 @@ CurlEngine& CurlEngine::shared() {
 }
 
 CurlEngine::CurlEngine() : impl_(new Impl) {
-  curl_global_init(CURL_GLOBAL_DEFAULT);
-  impl_->multi = curl_multi_init();
+  if (!CurlLibrary::load(&impl_->unavailable)) return;
+  curl().globalInit(CURL_GLOBAL_DEFAULT);
+  impl_->multi = curl().multiInit();
   std::thread([impl = impl_] { impl->run(); }).detach();
 }
 
 void CurlEngine::start(std::shared_ptr<URLSessionTask> task) {
+  if (!impl_->multi) {
+    // Without its library no request can go out: each one ends at once, saying why.
+    std::string url = task->currentRequest().url;
+    return task->complete(makeURLError(URLErrorUnknown, "Cannot start the transfer: " + impl_->unavailable, url), {}, {});
+  }
   impl_->post([impl = impl_, task = std::move(task)]() mutable { impl->begin(std::move(task)); });
 }
 
@@ -501,33 +520,33 @@ void CurlEngine::Impl::launch(Transfer& t) {
 // A connection that only shakes hands, accepting any certificate, to learn what the server presents and
 // what verification makes of it. It is never reused: the request goes out on a connection of its own.
 void CurlEngine::Impl::probe(Transfer& t, const Origin& origin) {
-  t.easy = curl_easy_init();
+  t.easy = curl().easyInit();
   if (!t.easy) return finish(t, makeURLError(URLErrorUnknown, "Cannot start the transfer", t.request.url));
   CURL* e = t.easy;
   std::string target = "https://" + (origin.host.find(':') != std::string::npos ? "[" + origin.host + "]" : origin.host) +
                        ":" + std::to_string(origin.port) + "/";
-  curl_easy_setopt(e, CURLOPT_URL, target.c_str());
-  curl_easy_setopt(e, CURLOPT_PRIVATE, &t);
-  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "https");
-  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(e, CURLOPT_CONNECT_ONLY, 1L);
-  curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
-  curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
-  curl_easy_setopt(e, CURLOPT_CERTINFO, 1L);
-  curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
-  curl_easy_setopt(e, CURLOPT_SSL_SESSIONID_CACHE, 0L);
-  curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t.errorBuffer);
+  curl().easySetopt(e, CURLOPT_URL, target.c_str());
+  curl().easySetopt(e, CURLOPT_PRIVATE, &t);
+  curl().easySetopt(e, CURLOPT_PROTOCOLS_STR, "https");
+  curl().easySetopt(e, CURLOPT_NOSIGNAL, 1L);
+  curl().easySetopt(e, CURLOPT_CONNECT_ONLY, 1L);
+  curl().easySetopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
+  curl().easySetopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
+  curl().easySetopt(e, CURLOPT_CERTINFO, 1L);
+  curl().easySetopt(e, CURLOPT_FORBID_REUSE, 1L);
+  curl().easySetopt(e, CURLOPT_SSL_SESSIONID_CACHE, 0L);
+  curl().easySetopt(e, CURLOPT_ERRORBUFFER, t.errorBuffer);
   t.trust = Transfer::Trust::Probing;
   attach(t);
 }
 
 void CurlEngine::Impl::askTrust(Transfer& t, CURLcode result) {
-  if (result != CURLE_OK) return finish(t, urlErrorForCurlCode(result, t.errorBuffer, t.request.url));
+  if (result != CURLE_OK) return finish(t, curlError(t, result));
   auto origin = originOf(t.request.url);
   long verifyResult = X509_V_ERR_UNSPECIFIED;
-  curl_easy_getinfo(t.easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+  curl().easyGetinfo(t.easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
   auto trust = std::make_shared<const ServerTrust>(origin->host, presentedChain(t.easy), verifyResult);
-  curl_easy_cleanup(t.easy);
+  curl().easyCleanup(t.easy);
   t.easy = nullptr;
   t.trust = Transfer::Trust::Asking;
   URLAuthenticationChallenge challenge{
@@ -577,29 +596,29 @@ bool CurlEngine::Impl::openBody(Transfer& t) {
 }
 
 bool CurlEngine::Impl::configure(Transfer& t) {
-  t.easy = curl_easy_init();
+  t.easy = curl().easyInit();
   if (!t.easy) return false;
   CURL* e = t.easy;
-  curl_easy_setopt(e, CURLOPT_URL, t.request.url.c_str());
-  curl_easy_setopt(e, CURLOPT_PRIVATE, &t);
-  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);  // the delegate decides on redirects
-  curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+  curl().easySetopt(e, CURLOPT_URL, t.request.url.c_str());
+  curl().easySetopt(e, CURLOPT_PRIVATE, &t);
+  curl().easySetopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl().easySetopt(e, CURLOPT_NOSIGNAL, 1L);
+  curl().easySetopt(e, CURLOPT_FOLLOWLOCATION, 0L);  // the delegate decides on redirects
+  curl().easySetopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl().easySetopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
   if (t.trust == Transfer::Trust::Pinned) {
     // The delegate judged the host along with the chain; sessions are not cached, so a later
     // connection under default handling never resumes one that skipped verification.
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
-    curl_easy_setopt(e, CURLOPT_SSL_SESSIONID_CACHE, 0L);
-    curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, installPinning);
-    curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, &t.pinnedLeaf);
+    curl().easySetopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl().easySetopt(e, CURLOPT_SSL_SESSIONID_CACHE, 0L);
+    curl().easySetopt(e, CURLOPT_SSL_CTX_FUNCTION, installPinning);
+    curl().easySetopt(e, CURLOPT_SSL_CTX_DATA, &t.pinnedLeaf);
   }
-  curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t.errorBuffer);
-  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, onHeader);
-  curl_easy_setopt(e, CURLOPT_HEADERDATA, &t);
-  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, onWrite);
-  curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
+  curl().easySetopt(e, CURLOPT_ERRORBUFFER, t.errorBuffer);
+  curl().easySetopt(e, CURLOPT_HEADERFUNCTION, onHeader);
+  curl().easySetopt(e, CURLOPT_HEADERDATA, &t);
+  curl().easySetopt(e, CURLOPT_WRITEFUNCTION, onWrite);
+  curl().easySetopt(e, CURLOPT_WRITEDATA, &t);
 
   const std::string& method = t.request.httpMethod.empty() ? std::string("GET") : t.request.httpMethod;
   HTTPHeaders merged = headersToSend(t.task->session()->configuration().HTTPAdditionalHeaders, t.request, method);
@@ -607,40 +626,40 @@ bool CurlEngine::Impl::configure(Transfer& t) {
   for (const auto& [name, value] : merged.fields()) {
     // "Name;" is how libcurl is told to send a field with an empty value.
     std::string line = value.empty() ? name + ";" : name + ": " + value;
-    t.headers = curl_slist_append(t.headers, line.c_str());
+    t.headers = curl().slistAppend(t.headers, line.c_str());
   }
-  t.headers = curl_slist_append(t.headers, "Expect:");  // no 100-continue round trip
-  curl_easy_setopt(e, CURLOPT_HTTPHEADER, t.headers);
+  t.headers = curl().slistAppend(t.headers, "Expect:");  // no 100-continue round trip
+  curl().easySetopt(e, CURLOPT_HTTPHEADER, t.headers);
   // libcurl sends a request again, unasked, when a kept-alive connection it reused breaks before any
   // answer. The server may have taken the first copy and acted on it: a POST would then arrive twice
   // with nothing to tell the copies apart. A request that is not safe to repeat goes out once, on a
   // connection of its own, and its caller hears of the failure.
-  if (!isIdempotent(method)) curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
+  if (!isIdempotent(method)) curl().easySetopt(e, CURLOPT_FRESH_CONNECT, 1L);
 
   if (t.hasBody || method == "POST") {
-    curl_easy_setopt(e, CURLOPT_POST, 1L);
-    curl_easy_setopt(e, CURLOPT_READFUNCTION, onRead);
-    curl_easy_setopt(e, CURLOPT_READDATA, &t);
-    curl_easy_setopt(e, CURLOPT_SEEKFUNCTION, onSeek);
-    curl_easy_setopt(e, CURLOPT_SEEKDATA, &t);
-    curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, t.hasBody ? t.bodySize : curl_off_t{0});
-    if (method != "POST") curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, method.c_str());
+    curl().easySetopt(e, CURLOPT_POST, 1L);
+    curl().easySetopt(e, CURLOPT_READFUNCTION, onRead);
+    curl().easySetopt(e, CURLOPT_READDATA, &t);
+    curl().easySetopt(e, CURLOPT_SEEKFUNCTION, onSeek);
+    curl().easySetopt(e, CURLOPT_SEEKDATA, &t);
+    curl().easySetopt(e, CURLOPT_POSTFIELDSIZE_LARGE, t.hasBody ? t.bodySize : curl_off_t{0});
+    if (method != "POST") curl().easySetopt(e, CURLOPT_CUSTOMREQUEST, method.c_str());
   } else if (method == "HEAD") {
-    curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
+    curl().easySetopt(e, CURLOPT_NOBODY, 1L);
   } else if (method != "GET") {
-    curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, method.c_str());
+    curl().easySetopt(e, CURLOPT_CUSTOMREQUEST, method.c_str());
   }
   return true;
 }
 
 void CurlEngine::Impl::attach(Transfer& t) {
-  curl_multi_add_handle(multi, t.easy);
+  curl().multiAddHandle(multi, t.easy);
   t.attached = true;
   arm(t);
 }
 
 void CurlEngine::Impl::detach(Transfer& t) {
-  if (t.attached) curl_multi_remove_handle(multi, t.easy);
+  if (t.attached) curl().multiRemoveHandle(multi, t.easy);
   t.attached = false;
 }
 
@@ -707,13 +726,13 @@ void CurlEngine::Impl::onDone(Transfer& t, CURLcode result) {
   if (t.undecodable || (result == CURLE_OK && t.inflater && !t.redirectCandidate && t.inflater->isCutShort())) {
     return finish(t, makeURLError(URLErrorCannotDecodeContentData, "The response body could not be expanded", t.request.url));
   }
-  if (result != CURLE_OK) return finish(t, urlErrorForCurlCode(result, t.errorBuffer, t.request.url));
+  if (result != CURLE_OK) return finish(t, curlError(t, result));
   if (!t.redirectCandidate) return finish(t, std::nullopt);
   if (t.redirects >= kMaximumRedirects) {
     return finish(t, makeURLError(URLErrorHTTPTooManyRedirects, "too many HTTP redirects", t.request.url));
   }
   char* location = nullptr;
-  curl_easy_getinfo(t.easy, CURLINFO_REDIRECT_URL, &location);
+  curl().easyGetinfo(t.easy, CURLINFO_REDIRECT_URL, &location);
   if (!location) {  // a Location libcurl could not resolve: the redirect response is the answer
     t.awaitingRedirect = true;
     return onRedirectDecision(t.task->taskIdentifier(), std::nullopt);
@@ -758,8 +777,8 @@ void CurlEngine::Impl::onRedirectDecision(std::uint64_t id, std::optional<URLReq
 }
 
 void CurlEngine::Impl::follow(Transfer& t, URLRequest request) {
-  curl_easy_cleanup(t.easy);
-  curl_slist_free_all(t.headers);
+  curl().easyCleanup(t.easy);
+  curl().slistFreeAll(t.headers);
   t.easy = nullptr;
   t.headers = nullptr;
   t.request = std::move(request);
@@ -807,8 +826,8 @@ void CurlEngine::Impl::finish(Transfer& t, std::optional<foundation::Error> erro
   task->complete(std::move(error), std::move(body), std::move(path));
   Transfer& ended = *entry.mapped();
   detach(ended);
-  if (ended.easy) curl_easy_cleanup(ended.easy);
-  curl_slist_free_all(ended.headers);
+  if (ended.easy) curl().easyCleanup(ended.easy);
+  curl().slistFreeAll(ended.headers);
 }
 
 }  // namespace platform::net

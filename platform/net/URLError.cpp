@@ -60,9 +60,7 @@ std::int64_t codeForCurl(CURLcode code) {
 }  // namespace
 
 foundation::Error urlErrorForCurlCode(int curlCode, const std::string& detail, const std::string& url) {
-  auto code = static_cast<CURLcode>(curlCode);
-  std::string description = detail.empty() ? curl_easy_strerror(code) : detail;
-  return makeURLError(codeForCurl(code), description, url);
+  return makeURLError(codeForCurl(static_cast<CURLcode>(curlCode)), detail, url);
 }
 
 }  // namespace platform::net

@@ -36,7 +36,7 @@ enum URLErrorCode : std::int64_t {
 // An error of kURLErrorDomain with a description and, when known, the URL that failed.
 foundation::Error makeURLError(std::int64_t code, const std::string& description, const std::string& url = {});
 
-// The error for a libcurl result code (a CURLcode), with libcurl's own explanation when it gave one.
+// The error for a libcurl result code (a CURLcode), described by `detail` (libcurl's own explanation).
 foundation::Error urlErrorForCurlCode(int curlCode, const std::string& detail, const std::string& url);
 
 }  // namespace platform::net

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/runtime/SharedLibrary.h"
+
 namespace platform::shell {
 
 // The desktop library (SDL2) as the window uses it, loaded when a window is first wanted rather than
@@ -11,14 +13,17 @@ namespace platform::shell {
 // the session bus), which a headless start or a script never needs: loading them cost a start more
 // than the app's own work.
 //
-// Loaded once for the process and never unloaded: the X libraries it opens keep allocations for their
-// own lifetime, which would look like leaks of unknown origin once they were gone.
+// Loaded once for the process and never unloaded (runtime::SharedLibrary): the X libraries it opens keep
+// allocations for their own lifetime, which would look like leaks of unknown origin once they were gone.
 struct DesktopLibrary {
   // The library, or null with the reason in `error` when it cannot be loaded.
   static const DesktopLibrary* load(std::string* error = nullptr);
   // As load(), from the shared library named `soname` (tests name one that is not there). Each name is
   // tried once for the process.
   static const DesktopLibrary* loadNamed(const std::string& soname, std::string* error = nullptr);
+
+  // Names each function for runtime::SharedLibrary.
+  void bind(runtime::SharedLibrary::Binder& binder);
 
   decltype(&::SDL_GetError) getError = nullptr;
   decltype(&::SDL_SetHint) setHint = nullptr;
