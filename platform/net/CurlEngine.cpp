@@ -1,7 +1,5 @@
 #include "platform/net/CurlEngine.h"
 
-#include <openssl/pem.h>
-#include <openssl/x509.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -288,11 +286,11 @@ std::optional<Origin> originOf(const std::string& url) {
 }
 
 Data derOf(X509* certificate) {
-  int length = i2d_X509(certificate, nullptr);
+  int length = curl().certificateToDer(certificate, nullptr);
   if (length <= 0) return {};
   Data der(static_cast<std::size_t>(length));
   unsigned char* out = der.data();
-  i2d_X509(certificate, &out);
+  curl().certificateToDer(certificate, &out);
   return der;
 }
 
@@ -306,29 +304,29 @@ std::vector<Data> presentedChain(CURL* easy) {
       std::string_view line(field->data);
       if (!line.starts_with("Cert:")) continue;
       line.remove_prefix(5);
-      BIO* text = BIO_new_mem_buf(line.data(), static_cast<int>(line.size()));
-      X509* certificate = PEM_read_bio_X509(text, nullptr, nullptr, nullptr);
-      BIO_free(text);
+      BIO* text = curl().newMemoryBuffer(line.data(), static_cast<int>(line.size()));
+      X509* certificate = curl().readPemCertificate(text, nullptr, nullptr, nullptr);
+      curl().freeBuffer(text);
       if (certificate) chain.push_back(derOf(certificate));
-      X509_free(certificate);
+      curl().freeCertificate(certificate);
     }
   }
   return chain;
 }
 
 int pinnedTransferIndex() {
-  static const int index = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+  static const int index = curl().newExDataIndex(CRYPTO_EX_INDEX_SSL_CTX, 0, nullptr, nullptr, nullptr, nullptr);
   return index;
 }
 
 // OpenSSL's verdict stands, except that the one leaf the delegate accepted passes whatever it said.
 int verifyPinned(int verified, X509_STORE_CTX* store) {
   if (verified) return 1;
-  auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, curl().sslStoreContextIndex()));
+  auto* ssl = static_cast<SSL*>(curl().storeContextData(store, curl().sslStoreContextIndex()));
   auto* t = ssl ? static_cast<const Data*>(curl().sslContextData(curl().sslContextOf(ssl), pinnedTransferIndex())) : nullptr;
-  X509* leaf = X509_STORE_CTX_get0_cert(store);
+  X509* leaf = curl().storeContextCertificate(store);
   if (!t || !leaf || derOf(leaf) != *t) return 0;
-  X509_STORE_CTX_set_error(store, X509_V_OK);  // libcurl reads the chain's result after the handshake
+  curl().setStoreContextError(store, X509_V_OK);  // libcurl reads the chain's result after the handshake
   return 1;
 }
 

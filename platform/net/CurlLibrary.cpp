@@ -22,7 +22,13 @@ void CurlLibrary::bind(runtime::SharedLibrary::Binder& binder) {
   binder("curl_free", free);
   binder("SSL_get_ex_data_X509_STORE_CTX_idx", sslStoreContextIndex)("SSL_get_SSL_CTX", sslContextOf);
   binder("SSL_CTX_get_ex_data", sslContextData)("SSL_CTX_set_ex_data", setSslContextData);
-  binder("SSL_CTX_set_verify", setSslContextVerify);
+  binder("SSL_CTX_set_verify", setSslContextVerify)("CRYPTO_get_ex_new_index", newExDataIndex);
+  binder("X509_STORE_CTX_get_ex_data", storeContextData)("X509_STORE_CTX_get0_cert", storeContextCertificate);
+  binder("X509_STORE_CTX_set_error", setStoreContextError);
+  binder("BIO_new_mem_buf", newMemoryBuffer)("BIO_free", freeBuffer)("PEM_read_bio_X509", readPemCertificate);
+  binder("d2i_X509", certificateFromDer)("i2d_X509", certificateToDer)("X509_free", freeCertificate);
+  binder("X509_check_host", certificateNamesHost)("X509_check_ip_asc", certificateNamesAddress);
+  binder("X509_verify_cert_error_string", verificationText);
 }
 
 }  // namespace platform::net

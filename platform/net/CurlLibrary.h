@@ -1,7 +1,10 @@
 #pragma once
 
 #include <curl/curl.h>
+#include <openssl/pem.h>
 #include <openssl/ssl.h>
+#include <openssl/x509.h>
+#include <openssl/x509v3.h>
 
 #include <string>
 
@@ -13,8 +16,9 @@ namespace platform::net {
 // program. It brings a third of the shared libraries a start would otherwise load (its TLS, SSH, LDAP,
 // Kerberos and IDN libraries), and a start that makes no request needs none of them.
 //
-// The TLS functions the pinning of an accepted certificate calls are those of the TLS library libcurl
-// itself brought (found through it), so both work on the same library's objects.
+// The TLS and certificate functions the sessions call (to show a server's chain to a delegate, to pin
+// the certificate it accepted) are those of the TLS library libcurl itself brought, found through it:
+// both then work on the same library's objects, and a start loads that library no more than libcurl.
 struct CurlLibrary {
   // The library, or null with the reason in `error` when it cannot be loaded.
   static const CurlLibrary* load(std::string* error = nullptr);
@@ -48,6 +52,20 @@ struct CurlLibrary {
   decltype(&::SSL_CTX_get_ex_data) sslContextData = nullptr;
   decltype(&::SSL_CTX_set_ex_data) setSslContextData = nullptr;
   decltype(&::SSL_CTX_set_verify) setSslContextVerify = nullptr;
+  decltype(&::CRYPTO_get_ex_new_index) newExDataIndex = nullptr;
+  decltype(&::X509_STORE_CTX_get_ex_data) storeContextData = nullptr;
+  decltype(&::X509_STORE_CTX_get0_cert) storeContextCertificate = nullptr;
+  decltype(&::X509_STORE_CTX_set_error) setStoreContextError = nullptr;
+
+  decltype(&::BIO_new_mem_buf) newMemoryBuffer = nullptr;
+  decltype(&::BIO_free) freeBuffer = nullptr;
+  decltype(&::PEM_read_bio_X509) readPemCertificate = nullptr;
+  decltype(&::d2i_X509) certificateFromDer = nullptr;
+  decltype(&::i2d_X509) certificateToDer = nullptr;
+  decltype(&::X509_free) freeCertificate = nullptr;
+  decltype(&::X509_check_host) certificateNamesHost = nullptr;
+  decltype(&::X509_check_ip_asc) certificateNamesAddress = nullptr;
+  decltype(&::X509_verify_cert_error_string) verificationText = nullptr;
 };
 
 }  // namespace platform::net

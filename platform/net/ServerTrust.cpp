@@ -1,8 +1,8 @@
 #include "platform/net/ServerTrust.h"
 
 #include <arpa/inet.h>
-#include <openssl/x509.h>
-#include <openssl/x509v3.h>
+
+#include "platform/net/CurlLibrary.h"
 
 namespace platform::net {
 namespace {
@@ -13,12 +13,14 @@ bool isAddress(const std::string& host) {
 }
 
 bool leafNamesHost(const foundation::Data& der, const std::string& host) {
+  const CurlLibrary* tls = CurlLibrary::load();
+  if (!tls) return false;  // nothing can vouch for the name
   const unsigned char* bytes = der.data();
-  X509* leaf = d2i_X509(nullptr, &bytes, static_cast<long>(der.size()));
+  X509* leaf = tls->certificateFromDer(nullptr, &bytes, static_cast<long>(der.size()));
   if (!leaf) return false;
-  bool names = isAddress(host) ? X509_check_ip_asc(leaf, host.c_str(), 0) == 1
-                               : X509_check_host(leaf, host.c_str(), host.size(), 0, nullptr) == 1;
-  X509_free(leaf);
+  bool names = isAddress(host) ? tls->certificateNamesAddress(leaf, host.c_str(), 0) == 1
+                               : tls->certificateNamesHost(leaf, host.c_str(), host.size(), 0, nullptr) == 1;
+  tls->freeCertificate(leaf);
   return names;
 }
 
@@ -27,7 +29,11 @@ bool leafNamesHost(const foundation::Data& der, const std::string& host) {
 ServerTrust::ServerTrust(std::string host, std::vector<foundation::Data> certificates, long verifyResult)
     : host_(std::move(host)), certificates_(std::move(certificates)), verifyResult_(verifyResult) {}
 
-std::string ServerTrust::verificationText() const { return X509_verify_cert_error_string(verifyResult_); }
+std::string ServerTrust::verificationText() const {
+  std::string unavailable;
+  const CurlLibrary* tls = CurlLibrary::load(&unavailable);
+  return tls ? tls->verificationText(verifyResult_) : unavailable;
+}
 
 ServerTrust::Result ServerTrust::evaluate(int* status) const {
   if (status) *status = 0;

@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <openssl/evp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +17,7 @@
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/log/Log.h"
+#include "platform/security/Digest.h"
 
 namespace platform::security {
 namespace {
@@ -58,14 +58,12 @@ class FolderLock {
 };
 
 std::string sha256Hex(const std::string& text, std::size_t digits) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_Digest(text.data(), text.size(), digest, &length, EVP_sha256(), nullptr);
   static const char* hex = "0123456789abcdef";
   std::string out;
-  for (unsigned int i = 0; i < length && out.size() < digits; ++i) {
-    out += hex[digest[i] >> 4];
-    out += hex[digest[i] & 15];
+  for (std::uint8_t byte : sha256(bytesOf(text))) {
+    if (out.size() >= digits) break;
+    out += hex[byte >> 4];
+    out += hex[byte & 15];
   }
   return out;
 }

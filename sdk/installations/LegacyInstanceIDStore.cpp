@@ -1,12 +1,11 @@
 #include "sdk/installations/LegacyInstanceIDStore.h"
 
-#include <openssl/sha.h>
-
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/ErrorOr.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/security/Digest.h"
 #include "platform/security/Keychain.h"
 #include "sdk/installations/InstallationsShared.h"
 #include "sdk/installations/InstallationsErrors.h"
@@ -91,10 +90,9 @@ std::optional<Data> LegacyInstanceIDStore::keyTagWithPrefix(const std::string& p
 }
 
 std::string LegacyInstanceIDStore::IIDWithPublicKeyData(const Data& publicKeyData) {
-  unsigned char digest[SHA_DIGEST_LENGTH];
-  SHA1(publicKeyData.data(), publicKeyData.size(), digest);
+  auto digest = platform::security::sha1(publicKeyData);
   digest[0] = static_cast<unsigned char>(0x70 | (digest[0] & 0x0f));
-  return base64URL(digest, 8, false);
+  return base64URL(digest.data(), 8, false);
 }
 
 sdk::promises::Promise::Ptr LegacyInstanceIDStore::existingIID() {

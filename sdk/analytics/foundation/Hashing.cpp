@@ -1,16 +1,12 @@
 #include "sdk/analytics/foundation/Hashing.h"
 
-#include <openssl/evp.h>
-
 #include "platform/foundation/Utf8.h"
+#include "platform/security/Digest.h"
 
 namespace sdk::analytics {
 
 std::array<std::uint8_t, 16> md5Digest(std::span<const std::uint8_t> bytes) {
-  std::array<std::uint8_t, 16> digest{};
-  unsigned int length = 0;
-  EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_md5(), nullptr);
-  return digest;
+  return platform::security::md5(bytes);
 }
 
 std::int64_t md5Low64Bits(std::span<const std::uint8_t> bytes) {
