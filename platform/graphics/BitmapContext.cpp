@@ -28,13 +28,14 @@ std::unique_ptr<BitmapContext> BitmapContext::create(Size points, double scale, 
     cairo_surface_destroy(s);
     return nullptr;
   }
-  cairo_t* cr = cairo_create(s);
+  std::unique_ptr<BitmapContext> context(new BitmapContext(cairo_create(s), s, scale));
   if (opaque) {
+    cairo_t* cr = context->cairo();
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_paint(cr);
   }
-  cairo_scale(cr, scale, scale);
-  return std::unique_ptr<BitmapContext>(new BitmapContext(cr, s, scale));
+  context->Context::scale(scale, scale);
+  return context;
 }
 
 std::shared_ptr<Image> BitmapContext::makeImage() const {
@@ -48,6 +49,14 @@ std::shared_ptr<Image> BitmapContext::makeImage() const {
   cairo_paint(cr);
   cairo_destroy(cr);
   return Image::adoptSurface(copy, scale_);
+}
+
+std::shared_ptr<Image> BitmapContext::finish(std::unique_ptr<BitmapContext> context) {
+  if (!context) return nullptr;
+  auto* s = cairo_surface_reference(static_cast<cairo_surface_t*>(context->surface_));
+  const double scale = context->scale_;
+  context.reset();  // nothing draws into the pixels once the image holds them
+  return Image::adoptSurface(s, scale);
 }
 
 int BitmapContext::pixelWidth() const { return cairo_image_surface_get_width(static_cast<cairo_surface_t*>(surface_)); }

@@ -127,7 +127,9 @@ void Context::setBlendMode(BlendMode mode) {
   }
 }
 
+// Every painting call but the three that set their own source comes through here.
 void Context::setSource(const Color& c) {
+  drawn_ = true;
   cairo_set_source_rgba(cr_, c.red(), c.green(), c.blue(), c.alpha() * state_.back().alpha);
 }
 
@@ -209,6 +211,7 @@ void Context::strokeRect(const Rect& r) {
 }
 
 void Context::clearRect(const Rect& r) {
+  drawn_ = true;
   SavedPath keep(cr_);
   cairo_save(cr_);
   cairo_set_operator(cr_, CAIRO_OPERATOR_CLEAR);
@@ -272,6 +275,7 @@ void Context::drawLinearGradient(const Gradient& g, Point start, Point end, unsi
   double dx = end.x - start.x, dy = end.y - start.y;
   double len = std::hypot(dx, dy);
   if (g.colors.empty() || len == 0) return;
+  drawn_ = true;
   cairo_pattern_t* pattern = cairo_pattern_create_linear(start.x, start.y, end.x, end.y);
   for (size_t i = 0; i < g.colors.size(); ++i) {
     const Color& c = g.colors[i];
@@ -305,6 +309,7 @@ void Context::drawLinearGradient(const Gradient& g, Point start, Point end, unsi
 }
 
 void Context::drawImage(const Image& image, const Rect& r) {
+  drawn_ = true;
   if (r.isEmpty() || image.pixelWidth() == 0 || image.pixelHeight() == 0) return;
   SavedPath keep(cr_);
   cairo_save(cr_);

@@ -88,7 +88,13 @@ class Context {
 
   // The clip's bounding box in user space.
   Rect clipBoundingBox() const;
-  cairo_t* cairo() const { return cr_; }
+  // Raw access may draw, so it counts as drawing for hasDrawn.
+  cairo_t* cairo() const {
+    drawn_ = true;
+    return cr_;
+  }
+  // False while nothing has been painted through this context: its pixels are as they were made.
+  bool hasDrawn() const { return drawn_; }
 
   // Shape test without a drawing target, used by Path::contains.
   static bool pathContains(const Path& path, Point p);
@@ -102,6 +108,7 @@ class Context {
   void setSource(const Color& c);
   cairo_t* cr_;
   std::vector<State> state_{State{}};
+  mutable bool drawn_ = false;
 };
 
 // A context drawing into its own pixels: 8-bit RGBA premultiplied, device RGB, origin top left.
@@ -111,7 +118,10 @@ class BitmapContext : public Context {
   // Null when the size is empty or the pixels cannot be had.
   static std::unique_ptr<BitmapContext> create(Size points, double scale = 1, bool opaque = false);
   ~BitmapContext() override;
+  // A copy of the pixels drawn so far; the context may go on drawing.
   std::shared_ptr<Image> makeImage() const;
+  // The drawn pixels themselves, without a copy, for a context that draws no more: it is consumed.
+  static std::shared_ptr<Image> finish(std::unique_ptr<BitmapContext> context);
   int pixelWidth() const;
   int pixelHeight() const;
   double scale() const { return scale_; }

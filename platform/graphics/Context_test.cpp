@@ -233,5 +233,45 @@ TEST(Context, DrawImageScalesIntoTheRect) {
   EXPECT_EQ(img->pixelBytes(15, 15), kClear);
 }
 
+// A layer keeps no picture of a context that reports nothing drawn, so every way of painting must
+// report it, and nothing that only sets up the drawing may.
+TEST(Context, ReportsWhetherAnythingWasDrawn) {
+  auto untouched = BitmapContext::create({10, 10}, 2);
+  untouched->translate(1, 1);
+  untouched->saveGState();
+  untouched->clipToRect({0, 0, 5, 5});
+  untouched->setFillColor(Color::redColor());
+  untouched->addRect({0, 0, 2, 2});
+  untouched->restoreGState();
+  EXPECT_FALSE(untouched->hasDrawn());
+  EXPECT_TRUE(BitmapContext::create({2, 2}, 1, true)->hasDrawn()) << "an opaque context is painted black";
+
+  const std::function<void(Context&)> painters[] = {
+      [](Context& c) { c.fillRect({0, 0, 1, 1}); },
+      [](Context& c) { c.clearRect({0, 0, 1, 1}); },
+      [](Context& c) { c.strokePath(Path::oval({0, 0, 4, 4})); },
+      [](Context& c) { c.drawLinearGradient(Gradient{{Color::redColor(), Color::blueColor()}, {}}, {0, 0}, {4, 0}, 0); },
+      [](Context& c) { c.drawImage(*Image::fromRGBA(1, 1, 4, kRedPixel.data()), {0, 0, 2, 2}); },
+      [](Context& c) { c.cairo(); },
+  };
+  for (size_t i = 0; i < std::size(painters); ++i) {
+    auto context = BitmapContext::create({10, 10});
+    painters[i](*context);
+    EXPECT_TRUE(context->hasDrawn()) << "painter " << i;
+  }
+}
+
+TEST(Context, FinishingHandsOverTheSamePixels) {
+  auto context = BitmapContext::create({6, 4}, 2);
+  context->setFillColor(Color(0.2, 0.4, 0.6, 0.5));
+  context->fillEllipse({0, 0, 6, 4});
+  auto copy = context->makeImage();
+  auto finished = BitmapContext::finish(std::move(context));
+  ASSERT_TRUE(finished);
+  EXPECT_EQ(finished->scale(), 2);
+  EXPECT_EQ(finished->rgbaBytes(), copy->rgbaBytes());
+  EXPECT_EQ(BitmapContext::finish(nullptr), nullptr);
+}
+
 }  // namespace
 }  // namespace platform::graphics

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Clock.h"
@@ -114,7 +115,7 @@ void Layer::addAnimation(std::shared_ptr<Animation> animation, const std::string
     if (auto bitmap = graphics::BitmapContext::create(bounds_.size, kSnapshotScale)) {
       bitmap->translate(-bounds_.origin.x, -bounds_.origin.y);
       renderInContext(*bitmap, kSnapshotScale);
-      transition->outgoing = bitmap->makeImage();
+      transition->outgoing = graphics::BitmapContext::finish(std::move(bitmap));
     }
   }
   removeAnimation(key);

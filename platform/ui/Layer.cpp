@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/graphics/Context.h"
 #include "platform/graphics/Path.h"
@@ -133,7 +134,10 @@ void Layer::displayIfNeeded(double scale) {
   if (!bitmap) return;
   bitmap->translate(-bounds_.origin.x, -bounds_.origin.y);
   bool drew = delegate_->drawLayer(*this, *bitmap);
-  auto image = bitmap->makeImage();
+  // Most views that draw nothing are containers whose drawing is the plain view's: their bitmap is as
+  // clear as it was made, so it is neither kept nor read.
+  if (!drew && !bitmap->hasDrawn()) return;
+  auto image = graphics::BitmapContext::finish(std::move(bitmap));
   if (drew || !image->isClear()) contents_ = std::move(image);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/ui/Renderer.h"
 
+#include <utility>
+
 #include "platform/graphics/Context.h"
 #include "platform/ui/Window.h"
 
@@ -20,7 +22,7 @@ std::shared_ptr<graphics::Image> Renderer::render(View& view, double scale, std:
     context->translate(-b.minX(), -b.minY());
     view.layer().renderInContext(*context, scale);
   }
-  return context->makeImage();
+  return graphics::BitmapContext::finish(std::move(context));
 }
 
 std::shared_ptr<graphics::Image> Renderer::render(Window& window) {

@@ -1,5 +1,6 @@
 #include "platform/ui/Renderer.h"
 
+#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include "platform/graphics/Context.h"
@@ -224,6 +225,52 @@ TEST(Renderer, CornersBordersClippingAndMasks) {
   EXPECT_EQ(img->pixelBytes(80, 21), kBlue) << "border over the subviews";
   EXPECT_EQ(img->pixelBytes(260, 80), kGreen) << "mask centre";
   EXPECT_EQ(img->pixelBytes(202, 22), kWhite) << "cut by the oval mask";
+}
+
+// Draws a red square in its corner, by the context's calls or straight through cairo, then runs the
+// plain view's drawing as a subclass may.
+class CornerThenBase : public View {
+ public:
+  using View::View;
+  bool throughCairo = false;
+
+ protected:
+  void drawRect(const Rect& rect) override {
+    Context* c = graphics::currentContext();
+    if (throughCairo) {
+      cairo_t* cr = c->cairo();
+      cairo_set_source_rgb(cr, 1, 0, 0);
+      cairo_rectangle(cr, 0, 0, 10, 10);
+      cairo_fill(cr);
+    } else {
+      graphics::setFillColor(c, Color::redColor());
+      graphics::fillRect(c, {0, 0, 10, 10});
+    }
+    View::drawRect(rect);
+  }
+};
+
+class PlainContainer : public View {
+ public:
+  using View::View;
+};
+
+TEST(Renderer, OnlyViewsThatDrawKeepAPicture) {
+  auto w = probeWindow();
+  auto container = make<PlainContainer>(Rect{0, 0, 100, 60});
+  auto painted = make<CornerThenBase>(Rect{100, 0, 50, 50});
+  auto raw = make<CornerThenBase>(Rect{100, 60, 50, 50});
+  raw->throughCairo = true;
+  w->addSubview(container);
+  w->addSubview(painted);
+  w->addSubview(raw);
+  auto img = Renderer::render(*w);
+  EXPECT_EQ(container->layer().contents(), nullptr) << "a container draws nothing of its own";
+  EXPECT_TRUE(painted->layer().contents()) << "drawn before the plain view's drawing ran";
+  EXPECT_TRUE(raw->layer().contents()) << "drawn through cairo itself";
+  EXPECT_EQ(img->pixelBytes(2 * 105, 2 * 5), kRed);
+  EXPECT_EQ(img->pixelBytes(2 * 105, 2 * 65), kRed);
+  EXPECT_EQ(img->pixelBytes(2 * 50, 2 * 30), kWhite);
 }
 
 TEST(Renderer, ContentsAreRedrawnOnlyWhenOutOfDate) {
