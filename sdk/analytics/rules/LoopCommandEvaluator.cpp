@@ -17,8 +17,9 @@ enum class Binder { Assign, Constant, Variable };
 constexpr std::int64_t kStepsPerItem = 4;
 
 // Runs a body once: true to go on with the next iteration, false when the loop ends with `result`.
-ErrorOr<bool> runBody(ScriptArguments body, ScriptScope& scope, ScriptValueRef& result) {
-  auto outcome = TRY(ScriptEvaluator::execute(body, scope));
+[[gnu::always_inline]] inline ErrorOr<bool> runBody(ScriptArguments body, ScriptScope& scope, ScriptValueRef& result) {
+  // Most bodies are one statement: it is evaluated as the list's only member would be.
+  auto outcome = TRY(body.size() == 1 ? ScriptEvaluator::evaluate(*body[0], scope) : ScriptEvaluator::execute(body, scope));
   if (outcome.kind() != ScriptValueKind::Control) return true;
   switch (static_cast<const ScriptControlValue&>(*outcome.object()).type()) {
     case ScriptControlValue::Type::Break:

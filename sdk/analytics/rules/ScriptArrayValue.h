@@ -67,6 +67,20 @@ class ScriptArrayValue final : public ScriptValue {
   ErrorOr<std::int64_t> appendOperands(std::span<sdk::analytics::Operand> values, std::size_t heldBytes);
   // What the memory meter charges for a number held in a slot: what its object costs.
   static constexpr std::size_t kNumberBytes = sizeof(ScriptNumberValue);
+  // appendOperands for one plain number, whose memory is not held yet. A push into the room the
+  // array keeps is the common case of a filling loop: the slots' charge only grows by the number.
+  ErrorOr<std::int64_t> appendNumber(double number) {
+    if (elements_.size() < elements_.capacity()) [[likely]] {
+      elements_.emplace_back(number);
+      ++numbersInPlace_;
+      chargedBytes_ += kNumberBytes;
+      chargeBytes(static_cast<std::ptrdiff_t>(kNumberBytes));
+      return static_cast<std::int64_t>(elements_.size());
+    }
+    heap()->holdMemory(kNumberBytes);
+    sdk::analytics::Operand value(number);
+    return appendOperands(std::span(&value, 1), kNumberBytes);
+  }
   ErrorOr<std::int64_t> prependElements(ScriptArguments values);
   ErrorOr<std::int64_t> indexOfValue(const ScriptValue& value, std::int64_t fromIndex) const;
   ErrorOr<std::int64_t> lastIndexOfValue(const ScriptValue& value, std::int64_t fromIndex) const;

@@ -68,7 +68,7 @@ class ScopeNames {
   ScriptScope& scope() const { return scope_; }
   Operand operand(const SimpleOperand& name) const { return scope_.operandForName(name.bindingName(), name.cache); }
   // The name's number, when it holds one.
-  bool number(const SimpleOperand& name, double& number) const {
+  [[gnu::always_inline]] bool number(const SimpleOperand& name, double& number) const {
     const auto* binding = scope_.bindingFor(name.bindingName(), name.cache);
     if (!binding) return false;
     if (!binding->value) {
@@ -99,7 +99,7 @@ class FrameNames {
     if (const auto* slot = frame_.slotFor(*name.name, name.hash, name.cache)) return *slot;
     return outer_.operand(name);
   }
-  bool number(const SimpleOperand& name, double& number) const {
+  [[gnu::always_inline]] bool number(const SimpleOperand& name, double& number) const {
     if (const auto* slot = frame_.slotFor(*name.name, name.hash, name.cache)) {
       if (!slot->isNumber()) return false;
       number = slot->number();
@@ -139,7 +139,7 @@ Operand simpleValue(const SimpleOperand& operand, const Names& names) {
 
 // The operand's number, when it is one.
 template <typename Names>
-inline bool simpleNumber(const SimpleOperand& operand, const Names& names, double& number) {
+[[gnu::always_inline]] inline bool simpleNumber(const SimpleOperand& operand, const Names& names, double& number) {
   if (operand.type == SimpleOperand::Type::Number) {
     number = operand.number;
     return true;
@@ -251,8 +251,9 @@ ErrorOr<Operand> push(const ScriptStatementValue& statement, ScriptArrayValue& a
   // A single literal or name cannot fail or make anything between its steps.
   if (arguments.size() == 1 && statement.hasLeafArguments() &&
       countAtOnce(statement.argumentSteps(), statement.argumentDepth(), heap)) {
-    values.push(simpleValue(statement.leafArguments()[0], ScopeNames(scope)));
-    hold();
+    auto value = simpleValue(statement.leafArguments()[0], ScopeNames(scope));
+    if (value.isPlainNumber()) return Operand(static_cast<double>(TRY(array.appendNumber(value.number()))));
+    values.push(std::move(value));
   } else {
     for (const auto& argument : arguments) {
       auto value = ScriptEvaluator::evaluateValue(*argument, scope);
@@ -341,9 +342,35 @@ ErrorOr<Operand> call(const ScriptStatementValue& statement, ScriptHeap& heap, S
   return function->call(values.span());
 }
 
+// The script function a call with literal and named arguments calls, its statement and arguments
+// counted and nested one level deeper (the call holds itself while it runs); null, with nothing
+// counted, when the statement is no such call or a limit is near.
+inline ScriptFunctionValue* leafCallee(const ScriptStatementValue& statement, ScriptHeap& heap,
+                                       const ScriptScope& scope) {
+  if (statement.form() != StatementForm::Call || !statement.hasLeafArguments()) return nullptr;
+  auto* function = calledFunction(statement, scope);
+  if (!function || function->isNative() ||
+      !countAtOnce(1 + statement.argumentSteps(), 1 + statement.argumentDepth(), heap)) {
+    return nullptr;
+  }
+  return function;
+}
+
+// An assignment's value: a call's result comes straight from the call, as evaluate would hand it.
+inline ErrorOr<Operand> assignedValue(const ScriptValue& argument, ScriptHeap& heap, ScriptScope& scope) {
+  if (argument.kind() == ScriptValueKind::Statement) {
+    const auto& statement = static_cast<const ScriptStatementValue&>(argument);
+    if (auto* function = leafCallee(statement, heap, scope)) {
+      ScriptDepthGuard depth(heap);
+      return callWithLeafArguments(statement, *function, scope);
+    }
+  }
+  return evaluateOperand(argument, heap, scope);
+}
+
 // An assignment whose name literal was counted: its value, then the write.
 ErrorOr<Operand> assignValue(const ScriptStatementValue& statement, ScriptHeap& heap, ScriptScope& scope) {
-  auto value = evaluateOperand(*statement.arguments()[1], heap, scope);
+  auto value = assignedValue(*statement.arguments()[1], heap, scope);
   if (!value.ok()) return value;
   if (!scope.assign(*value, statement.bindingName(), statement.nameCache())) {
     return scriptError(kScriptErrorUnboundAssignment);
@@ -415,18 +442,12 @@ ErrorOr<Operand> ScriptEvaluator::evaluate(const ScriptValue& value, ScriptScope
       ScriptDepthGuard depth(heap);
       return assignValue(statement, heap, scope);
     }
-    // A call of a script function with literal and named arguments: the statement and its
-    // arguments, one level deeper (the call holds itself while it runs).
-    if (statement.form() == StatementForm::Call && statement.hasLeafArguments()) {
-      auto* function = calledFunction(statement, scope);
-      if (function && !function->isNative() &&
-          countAtOnce(1 + statement.argumentSteps(), 1 + statement.argumentDepth(), heap)) {
-        ScriptDepthGuard depth(heap);
-        return callWithLeafArguments(statement, *function, scope);
-      }
+    if (auto* function = leafCallee(statement, heap, scope)) {
+      ScriptDepthGuard depth(heap);
+      return callWithLeafArguments(statement, *function, scope);
     }
-    // So are a method call, its target when that is a literal or a name, a literal method name and
-    // the quote, one level deeper.
+    // A method call, its target when that is a literal or a name, a literal method name and the
+    // quote: counted together, one level deeper.
     if (statement.leadSteps() && countAtOnce(1 + statement.leadSteps(), 2, heap)) {
       ScriptDepthGuard depth(heap);
       return methodCall(statement, heap, scope, true);

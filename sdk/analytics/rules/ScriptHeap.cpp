@@ -120,11 +120,6 @@ bool ScriptHeap::takeLogTruncation() {
   return true;
 }
 
-ErrorOr<void> ScriptHeap::reserve(std::size_t bytes) const {
-  if (liveBytes_ > limits_.memoryBytes || bytes > limits_.memoryBytes - liveBytes_) return limitError();
-  return {};
-}
-
 // Trial deletion: subtract from every tracked object the references that other tracked objects
 // hold on it. What keeps a count is referred to from outside (a runtime's scopes, a native frame,
 // a caller) and is a root; everything reachable from a root lives, the rest is garbage in cycles.

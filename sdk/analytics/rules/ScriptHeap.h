@@ -101,7 +101,10 @@ class ScriptHeap {
   ErrorOr<void> chargeNumberText() { return chargeWork(kNumberTextSteps); }
   static constexpr std::int64_t kNumberTextSteps = 2;
   // Whether `bytes` more fit in the memory budget; error 18 when not.
-  ErrorOr<void> reserve(std::size_t bytes) const;
+  ErrorOr<void> reserve(std::size_t bytes) const {
+    if (liveBytes_ > limits_.memoryBytes || bytes > limits_.memoryBytes - liveBytes_) return limitError();
+    return {};
+  }
   // Memory a run holds outside the heap's objects (lists being built, what it hands out of the
   // interpreter): counted like the objects' own; error 18 (nothing counted) when it does not fit.
   // Each successful charge is matched by a refund.

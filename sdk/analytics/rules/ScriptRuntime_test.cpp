@@ -629,6 +629,24 @@ TEST_F(ScriptRuntimeTest, ArraySlotsAreChargedAsHeld) {
   EXPECT_EQ(text("(put $h \"length\" 30000) (. $h \"length\")"), "30000");
 }
 
+// A push into a full array asks for its room first: refused at the memory budget, it leaves the
+// array and the meter as they were, the same whether the room was there or had to be made.
+TEST_F(ScriptRuntimeTest, APushRefusedRoomChangesNothing) {
+  ScriptLimits limits;
+  limits.memoryBytes = 1u << 20;
+  useLimits(limits);
+  run("(var \"b\") (= \"b\" (array)) (var \"k\") (= \"k\" 0.5)");
+  const auto before = runtime->heap().liveBytes();
+  EXPECT_EQ(errorOf("(loop true (= \"k\" (+ $k 1)) false (quote (call $b \"push\" (quote $k))))"),
+            kScriptErrorLimitReached);
+  // The last room made was for 16,384 slots; each number held in one costs its object.
+  EXPECT_EQ(text("(. $b \"length\")"), "10849");
+  EXPECT_EQ(runtime->heap().liveBytes() - before, 16384 * sizeof(ArraySlot) + 10849 * sizeof(ScriptNumberValue));
+  EXPECT_EQ(text("(call $b \"pop\" (quote))"), "10848.5");
+  run("(put $b \"length\" 0)");
+  EXPECT_EQ(runtime->heap().liveBytes(), before);
+}
+
 // Names a program picks to share one value of a fixed hash spread out under the keyed one; where
 // names do share a slot, probing past it is charged, so no choice of names buys unmetered work.
 TEST_F(ScriptRuntimeTest, NamesPickedToCollideCostNoUnmeteredWork) {

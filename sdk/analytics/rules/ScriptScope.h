@@ -60,7 +60,7 @@ class ScriptScope final : public ScriptHeapObject {
     return sdk::analytics::ScopeBindings::operandOf(holder.scope->bindings_.at(holder.position));
   }
   // The binding a name refers to, or null when none does.
-  const sdk::analytics::ScopeBindings::Entry* bindingFor(const BindingName& name, NameCache& cache) const {
+  [[gnu::always_inline]] const sdk::analytics::ScopeBindings::Entry* bindingFor(const BindingName& name, NameCache& cache) const {
     const auto holder = cachedHolder(name, cache);
     return holder.scope ? &holder.scope->bindings_.at(holder.position) : nullptr;
   }
