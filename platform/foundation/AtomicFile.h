@@ -29,6 +29,11 @@ class AtomicFile {
   static ErrorOr<void> writeAtomically(const std::string& path, const std::uint8_t* bytes, size_t size,
                                        mode_t mode = 0644, bool syncFolderNow = true);
   static ErrorOr<void> writeAtomically(const std::string& path, std::string_view bytes, mode_t mode = 0644);
+  // For files made afresh on every run from what the program holds (a script's shots and dumps), which
+  // nothing reads back: the same all-or-nothing replacement, without waiting for the disk. A reader
+  // still never sees half a file; a power cut may lose the new one or leave it empty.
+  static ErrorOr<void> writeReproducible(const std::string& path, const std::uint8_t* bytes, size_t size);
+  static ErrorOr<void> writeReproducible(const std::string& path, std::string_view bytes);
 
   static ErrorOr<std::vector<uint8_t>> readFile(const std::string& path);
   static ErrorOr<std::string> readText(const std::string& path);

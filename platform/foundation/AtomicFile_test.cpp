@@ -55,6 +55,21 @@ TEST_F(AtomicFileTest, WritesReplacesAndReadsBack) {
   EXPECT_EQ(strays("target"), std::vector<std::string>{"prefs.plist"});
 }
 
+TEST_F(AtomicFileTest, ReproducibleFilesAreReplacedWholeAndReportFailures) {
+  ASSERT_TRUE(AtomicFile::writeReproducible(path("01-shot.json"), "{\"first\": 1}").ok());
+  const std::uint8_t png[] = {0x89, 'P', 'N', 'G', 0, 0xFF};
+  ASSERT_TRUE(AtomicFile::writeReproducible(path("01-shot.json"), png, sizeof png).ok());
+  EXPECT_EQ(AtomicFile::readFile(path("01-shot.json")).valueOr({}), std::vector<std::uint8_t>(png, png + sizeof png));
+  EXPECT_TRUE(strays("01-shot.json").empty()) << "no temporary left behind";
+
+  auto missing = AtomicFile::writeReproducible(path("gone/02-shot.json"), "{}");
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error().code, ENOENT);
+  ASSERT_TRUE(AtomicFile::createDirectories(path("taken/inner")).ok());
+  EXPECT_FALSE(AtomicFile::writeReproducible(path("taken"), "{}").ok()) << "a folder is not replaced";
+  EXPECT_TRUE(AtomicFile::isDirectory(path("taken/inner")));
+}
+
 TEST_F(AtomicFileTest, AFailedWriteLeavesTheOldContent) {
   ASSERT_TRUE(AtomicFile::writeAtomically(path("db"), "old content").ok());
   // Cap the file size so the write itself fails part-way (EFBIG instead of the default SIGXFSZ).

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "platform/dispatch/MainLoop.h"
 #include "platform/dispatch/QuitRequest.h"
@@ -132,11 +134,13 @@ std::string ScriptRunner::write(const Script& script, const ScriptStep& step) {
   bool ok = false;
   std::string error = "could not render the window";
   if (step.kind == Kind::Shot) {
+    // A script's shots and dumps are made again by running it again: they are not flushed to disk.
     auto image = ui::Renderer::render(*window_);
-    ok = image && image->writePNG(path);
+    const std::vector<std::uint8_t> png = image ? image->pngData() : std::vector<std::uint8_t>{};
+    ok = !png.empty() && foundation::AtomicFile::writeReproducible(path, png.data(), png.size()).ok();
     if (image && !ok) error = "could not write the file";
   } else {
-    auto written = foundation::AtomicFile::writeAtomically(path, ViewTreeDump::json(*window_));
+    auto written = foundation::AtomicFile::writeReproducible(path, ViewTreeDump::json(*window_));
     ok = written.ok();
     if (!ok) error = written.error().localizedDescription();
   }
