@@ -7,6 +7,7 @@
 
 #include "sdk/analytics/rules/ScriptPropertyMap.h"
 #include "sdk/analytics/rules/ArraySlot.h"
+#include "sdk/analytics/rules/SpareLargeBlocks.h"
 
 namespace sdk::analytics {
 
@@ -110,7 +111,7 @@ class ScriptArrayValue final : public ScriptValue {
   ErrorOr<bool> slotEquals(std::size_t i, const ScriptValue& value) const;
   void setProperty(const ScriptValueRef& value, const std::u16string& name) { chargeBytes(properties_.setValue(value, name, *heap())); }
 
-  mutable std::vector<sdk::analytics::ArraySlot> elements_;
+  mutable std::vector<sdk::analytics::ArraySlot, LargeListAllocator<sdk::analytics::ArraySlot>> elements_;
   ScriptPropertyMap properties_;
   std::size_t chargedBytes_ = 0;
   // Slots holding a number in place.
