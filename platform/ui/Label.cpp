@@ -13,49 +13,49 @@ Label::Label(const Rect& frame) : View(frame) {
 
 void Label::setText(const std::string& text) {
   text_ = AttributedString(text);
-  setNeedsDisplay();
+  textChanged();
 }
 
 void Label::setAttributedText(const AttributedString& text) {
   text_ = text;
-  setNeedsDisplay();
+  textChanged();
 }
 
 void Label::setFont(const Font& font) {
   style_.font = font;
   text_.addAttributes({.font = font}, 0, text_.length());
-  setNeedsDisplay();
+  textChanged();
 }
 
 void Label::setTextColor(const Color& color) {
   style_.color = color;
   text_.addAttributes({.foregroundColor = color}, 0, text_.length());
-  setNeedsDisplay();
+  textChanged();
 }
 
 void Label::setTextAlignment(TextAlignment alignment) {
   style_.alignment = alignment;
-  setNeedsDisplay();
+  textChanged();
 }
 
 void Label::setNumberOfLines(int lines) {
   style_.numberOfLines = lines < 0 ? 0 : lines;
-  setNeedsDisplay();
+  textChanged();
 }
 
 void Label::setLineBreakMode(LineBreakMode mode) {
   style_.lineBreakMode = mode;
-  setNeedsDisplay();
+  textChanged();
 }
 
 void Label::setAdjustsFontSizeToFitWidth(bool adjusts) {
   adjustsFontSize_ = adjusts;
-  setNeedsDisplay();
+  textChanged();
 }
 
 void Label::setMinimumScaleFactor(double factor) {
   minimumScaleFactor_ = factor < 0 ? 0 : factor > 1 ? 1 : factor;
-  setNeedsDisplay();
+  textChanged();
 }
 
 AttributedString Label::fittedText(double width) const {
@@ -85,12 +85,25 @@ AttributedString Label::fittedText(double width) const {
   return shrunk;
 }
 
+void Label::textChanged() {
+  layout_.reset();
+  setNeedsDisplay();
+}
+
+const graphics::TextLayout& Label::layout(double width) const {
+  if (!layout_ || layoutWidth_ != width) {
+    layout_ = std::make_unique<graphics::TextLayout>(fittedText(width), style_, width);
+    layoutWidth_ = width;
+  }
+  return *layout_;
+}
+
 bool Label::isTruncated() const {
   Rect b = bounds();
   // A label of no size shows nothing, so nothing of it is cut.
   if (text_.empty() || b.isEmpty()) return false;
-  graphics::TextLayout layout(fittedText(b.width()), style_, b.width());
-  return layout.isTruncated() || (style_.numberOfLines == 1 && layout.size().width > std::ceil(b.width()));
+  const graphics::TextLayout& shown = layout(b.width());
+  return shown.isTruncated() || (style_.numberOfLines == 1 && shown.size().width > std::ceil(b.width()));
 }
 
 Size Label::sizeThatFits(Size size) const {
@@ -104,9 +117,9 @@ void Label::drawRect(const Rect& rect) {
   Context* context = graphics::currentContext();
   if (!context || text_.empty()) return;
   Rect b = bounds();
-  graphics::TextLayout layout(fittedText(b.width()), style_, b.width());
-  double y = b.minY() + (b.height() - layout.size().height) / 2;
-  layout.draw(context, {b.minX(), y});
+  const graphics::TextLayout& shown = layout(b.width());
+  double y = b.minY() + (b.height() - shown.size().height) / 2;
+  shown.draw(context, {b.minX(), y});
 }
 
 }  // namespace platform::ui

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -59,11 +60,18 @@ class Label : public View {
  private:
   // The text as drawn in `width`: shrunk to fit when the label adjusts its font size.
   AttributedString fittedText(double width) const;
+  // The text laid out as drawn in `width`. Kept until the text, its style or the width changes: a
+  // screen's labels are drawn and then asked whether they are cut, and fitting a shrinking text to its
+  // width lays it out several times.
+  const graphics::TextLayout& layout(double width) const;
+  void textChanged();
 
   AttributedString text_;
   graphics::TextStyle style_;
   bool adjustsFontSize_ = false;
   double minimumScaleFactor_ = 0;
+  mutable std::unique_ptr<graphics::TextLayout> layout_;
+  mutable double layoutWidth_ = 0;
 };
 
 }  // namespace platform::ui

@@ -1,6 +1,7 @@
 #include "platform/ui/Renderer.h"
 
 #include <cairo.h>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "platform/graphics/Context.h"
@@ -159,6 +160,41 @@ TEST(Renderer, ALabelThatAdjustsItsFontSizeShrinksLongTextToFit) {
   EXPECT_TRUE(label->isTruncated()) << "not small enough at the allowed scale";
   label->setFrame({10, 10, 0, 30});
   EXPECT_FALSE(label->isTruncated()) << "a label of no width shows nothing to cut";
+}
+
+// A label keeps its laid-out text between draws: every change to what it shows must still show.
+TEST(Renderer, ALabelDrawnOnceFollowsEveryLaterChange) {
+  auto w = probeWindow();
+  auto label = make<Label>(Rect{10, 10, 120, 30});
+  label->setFont(Font::named("Avenir-Heavy", 20));
+  label->setText("HHHHHHHHHH");
+  w->addSubview(label);
+  // The leftmost column with solid ink, and the colour found there.
+  auto firstInk = [&] {
+    auto img = Renderer::render(*w);
+    for (int x = 20; x < 260; ++x) {
+      for (int y = 20; y < 80; ++y) {
+        const Bytes ink = img->pixelBytes(x, y);
+        if (std::min({ink[0], ink[1], ink[2]}) < 16) return std::make_pair(x, ink);
+      }
+    }
+    return std::make_pair(260, kWhite);
+  };
+  const int left = firstInk().first;
+  EXPECT_TRUE(label->isTruncated());
+  label->setText("HH");
+  EXPECT_FALSE(label->isTruncated()) << "the new text";
+  label->setFont(Font::named("Avenir-Heavy", 80));
+  EXPECT_TRUE(label->isTruncated()) << "the new font";
+  label->setFont(Font::named("Avenir-Heavy", 20));
+  label->setTextAlignment(TextAlignment::Right);
+  EXPECT_GT(firstInk().first, left + 40) << "the new alignment";
+  label->setTextColor(Color::blueColor());
+  label->setTextAlignment(TextAlignment::Left);
+  label->setText("HHHHHHHHHH");
+  EXPECT_EQ(firstInk().second[2], 255) << "the new colour: blue, where black had none";
+  label->setFrame({10, 10, 180, 30});
+  EXPECT_FALSE(label->isTruncated()) << "the new width";
 }
 
 TEST(Renderer, SubtreeAlphaIsAppliedToTheWholeGroup) {
