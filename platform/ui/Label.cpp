@@ -60,7 +60,8 @@ void Label::setMinimumScaleFactor(double factor) {
 
 AttributedString Label::fittedText(double width) const {
   if (!adjustsFontSize_ || style_.numberOfLines != 1 || text_.empty() || !(width > 0)) return text_;
-  double natural = graphics::TextLayout(text_, style_, 0).size().width;
+  // Measured through the shared measurements: labels made again with a screen fit the same texts again.
+  double natural = graphics::measureText(text_, style_, 0).width;
   if (natural <= width) return text_;
   const double smallest = minimumScaleFactor_ > 0 ? minimumScaleFactor_ : 0.5;
   auto scaled = [&](double factor) {
@@ -78,7 +79,7 @@ AttributedString Label::fittedText(double width) const {
   double factor = std::max(smallest, width / natural);
   AttributedString shrunk = scaled(factor);
   for (int step = 0; step < 8 && factor > smallest; ++step) {
-    if (graphics::TextLayout(shrunk, style_, 0).size().width <= width) break;
+    if (graphics::measureText(shrunk, style_, 0).width <= width) break;
     factor = std::max(smallest, factor * 0.97);
     shrunk = scaled(factor);
   }
