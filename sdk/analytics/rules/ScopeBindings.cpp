@@ -22,6 +22,7 @@ std::ptrdiff_t ScopeBindings::append(const Operand& value, const BindingName& na
   auto text = name.value ? ScriptRef<ScriptStringValue>(const_cast<ScriptStringValue*>(name.value))
                          : heap.make<ScriptStringValue>(name.text);
   entries_.push_back(Entry{std::move(text), name.hash, nullptr, 0, constant});
+  count_ = static_cast<std::uint32_t>(entries_.size());
   store(entries_.back(), value);
   if (entries_.size() > kScannedEntries) {
     index_.update(entries_.size(), [this](std::size_t i) { return entries_[i].hash; }, heap);
@@ -36,6 +37,7 @@ std::ptrdiff_t ScopeBindings::keepFirst(std::size_t n) {
     refund -= static_cast<std::ptrdiff_t>(ScriptPropertyMap::entryBytes(entries_[i].name->value()));
   }
   if (entries_.size() > n) entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(n), entries_.end());
+  count_ = static_cast<std::uint32_t>(entries_.size());
   for (auto& entry : entries_) {
     entry.value = nullptr;
     entry.number = 0;

@@ -52,7 +52,8 @@ class ScopeBindings {
     const auto& entry = entries_[i];
     return entry.hash == name.hash && (entry.name.get() == name.value || entry.name->value() == name.text);
   }
-  std::size_t count() const { return entries_.size(); }
+  // Kept beside the list: every remembered lookup of a running program compares it.
+  std::size_t count() const { return count_; }
 
   // The binding at `i`; `value` is null while it holds a plain number.
   struct Entry {
@@ -103,6 +104,7 @@ class ScopeBindings {
   }
   void clear() {
     entries_.clear();
+    count_ = 0;
     index_.clear();
   }
 
@@ -120,6 +122,7 @@ class ScopeBindings {
   static constexpr std::size_t kScannedEntries = 8;
   std::vector<Entry, SmallListAllocator<Entry>> entries_;
   NameIndex index_;
+  std::uint32_t count_ = 0;
   bool immutable_ = false;
 };
 

@@ -66,10 +66,12 @@ class ScopeNames {
  public:
   explicit ScopeNames(ScriptScope& scope) : scope_(scope) {}
   ScriptScope& scope() const { return scope_; }
-  Operand operand(const SimpleOperand& name) const { return scope_.operandForName(name.bindingName(), name.cache); }
+  Operand operand(const SimpleOperand& name) const {
+    return scope_.operandForName(name.cache, [&] { return name.bindingName(); });
+  }
   // The name's number, when it holds one.
   [[gnu::always_inline]] bool number(const SimpleOperand& name, double& number) const {
-    const auto* binding = scope_.bindingFor(name.bindingName(), name.cache);
+    const auto* binding = scope_.bindingFor(name.cache, [&] { return name.bindingName(); });
     if (!binding) return false;
     if (!binding->value) {
       number = binding->number;
@@ -80,10 +82,10 @@ class ScopeNames {
     return true;
   }
   bool assign(const Operand& value, const ScriptStatementValue& statement) const {
-    return scope_.assign(value, statement.bindingName(), statement.nameCache());
+    return scope_.assign(value, statement.nameCache(), [&] { return statement.bindingName(); });
   }
   bool assignNumber(double number, const ScriptStatementValue& statement) const {
-    return scope_.assignNumber(number, statement.bindingName(), statement.nameCache());
+    return scope_.assignNumber(number, statement.nameCache(), [&] { return statement.bindingName(); });
   }
 
  private:
@@ -160,7 +162,7 @@ ErrorOr<Operand> operate(const ScriptStatementValue& statement, Operand a, Opera
 }
 
 template <typename Names>
-ErrorOr<Operand> simpleOperation(const ScriptStatementValue& statement, const Names& names) {
+[[gnu::always_inline]] inline ErrorOr<Operand> simpleOperation(const ScriptStatementValue& statement, const Names& names) {
   const auto& simple = statement.simple();
   double a = 0;
   double b = 0;
@@ -175,18 +177,23 @@ ErrorOr<Operand> simpleOperation(const ScriptStatementValue& statement, const Na
   return operate(statement, std::move(first), std::move(second), names.scope());
 }
 
+// The write of a simple assignment, and its value as the statement's result.
+template <typename Names>
+ErrorOr<Operand> assignSimple(Operand value, const ScriptStatementValue& statement, const Names& names) {
+  if (!names.assign(value, statement)) return scriptError(kScriptErrorUnboundAssignment);
+  return value;
+}
+
 template <typename Names>
 ErrorOr<Operand> runSimple(const ScriptStatementValue& statement, const Names& names) {
   const auto& simple = statement.simple();
-  Operand value;
   switch (simple.shape) {
     case SimpleStatement::Shape::Read:
       return simpleValue(simple.operands[0], names);
     case SimpleStatement::Shape::Operation:
       return simpleOperation(statement, names);
     case SimpleStatement::Shape::Assign:
-      value = simpleValue(simple.operands[0], names);
-      break;
+      return assignSimple(simpleValue(simple.operands[0], names), statement, names);
     case SimpleStatement::Shape::AssignOperation: {
       // Arithmetic on numbers goes straight into the binding.
       const auto& operation = *simple.operation;
@@ -199,14 +206,12 @@ ErrorOr<Operand> runSimple(const ScriptStatementValue& statement, const Names& n
         if (names.assignNumber(number, statement)) return Operand(number);
         return scriptError(kScriptErrorUnboundAssignment);
       }
-      value = TRY(simpleOperation(operation, names));
-      break;
+      return assignSimple(TRY(simpleOperation(operation, names)), statement, names);
     }
     case SimpleStatement::Shape::None:
-      return Operand();
+      break;
   }
-  if (!names.assign(value, statement)) return scriptError(kScriptErrorUnboundAssignment);
-  return value;
+  return Operand();
 }
 
 // Counts `steps` steps that nest `depth` levels at once, when nothing can stop them before their
@@ -316,7 +321,7 @@ ErrorOr<Operand> methodCall(const ScriptStatementValue& statement, ScriptHeap& h
 // they are; a native one goes the general way.
 // The function a call by name calls, or null when its name holds no function.
 inline ScriptFunctionValue* calledFunction(const ScriptStatementValue& statement, const ScriptScope& scope) {
-  const auto* binding = scope.bindingFor(statement.bindingName(), statement.nameCache());
+  const auto* binding = scope.bindingFor(statement.nameCache(), [&] { return statement.bindingName(); });
   if (!binding || !binding->value || binding->value->kind() != ScriptValueKind::Function) return nullptr;
   return static_cast<ScriptFunctionValue*>(binding->value.get());
 }
@@ -372,7 +377,7 @@ inline ErrorOr<Operand> assignedValue(const ScriptValue& argument, ScriptHeap& h
 ErrorOr<Operand> assignValue(const ScriptStatementValue& statement, ScriptHeap& heap, ScriptScope& scope) {
   auto value = assignedValue(*statement.arguments()[1], heap, scope);
   if (!value.ok()) return value;
-  if (!scope.assign(*value, statement.bindingName(), statement.nameCache())) {
+  if (!scope.assign(*value, statement.nameCache(), [&] { return statement.bindingName(); })) {
     return scriptError(kScriptErrorUnboundAssignment);
   }
   return value;
@@ -384,7 +389,7 @@ ErrorOr<Operand> runForm(const ScriptStatementValue& statement, ScriptHeap& heap
   switch (statement.form()) {
     case StatementForm::ReadName:
       TRY(beginEvaluation(heap));
-      return scope.operandForName(statement.bindingName(), statement.nameCache());
+      return scope.operandForName(statement.nameCache(), [&] { return statement.bindingName(); });
     case StatementForm::AssignName:
       TRY(beginEvaluation(heap));
       return assignValue(statement, heap, scope);
@@ -466,27 +471,42 @@ ErrorOr<void> ScriptEvaluator::countValues(std::size_t count, ScriptHeap& heap) 
   return {};
 }
 
-ErrorOr<bool> ScriptEvaluator::test(const ScriptValue& value, ScriptScope& scope) {
-  if (value.kind() == ScriptValueKind::Statement) {
-    // A comparison of numbers answers without making its boolean value.
+namespace {
+
+// The boolean form of what is not a comparison of numbers, and of a comparison whose steps were
+// counted but whose operands are not both numbers. Out of line, so that a loop's usual test needs
+// no frame of its own.
+[[gnu::noinline]] ErrorOr<bool> testOtherwise(const ScriptValue& value, ScriptScope& scope, bool counted) {
+  if (counted) {
     const auto& statement = static_cast<const ScriptStatementValue&>(value);
-    const auto& simple = statement.simple();
-    double a = 0;
-    double b = 0;
-    if (statement.form() == StatementForm::Comparison && simple.shape == SimpleStatement::Shape::Operation &&
-        countSimple(statement, heapOfScope(scope))) {
-      const ScopeNames names(scope);
-      if (simpleNumber(simple.operands[0], names, a) && simpleNumber(simple.operands[1], names, b)) {
-        return compare(statement.operation(), a, b);
-      }
-      auto first = simpleValue(simple.operands[0], names);
-      auto second = simpleValue(simple.operands[1], names);
-      const auto result = TRY(operate(statement, std::move(first), std::move(second), scope));
-      return result.truth();
-    }
+    const ScopeNames names(scope);
+    auto first = simpleValue(statement.simple().operands[0], names);
+    auto second = simpleValue(statement.simple().operands[1], names);
+    const auto result = TRY(operate(statement, std::move(first), std::move(second), scope));
+    return result.truth();
   }
-  const auto result = TRY(evaluate(value, scope));
+  const auto result = TRY(ScriptEvaluator::evaluate(value, scope));
   return result.truth();
+}
+
+}  // namespace
+
+ErrorOr<bool> ScriptEvaluator::test(const ScriptValue& value, ScriptScope& scope) {
+  if (value.kind() != ScriptValueKind::Statement) return testOtherwise(value, scope, false);
+  // A comparison of numbers answers without making its boolean value.
+  const auto& statement = static_cast<const ScriptStatementValue&>(value);
+  const auto& simple = statement.simple();
+  if (statement.form() != StatementForm::Comparison || simple.shape != SimpleStatement::Shape::Operation ||
+      !countSimple(statement, heapOfScope(scope))) {
+    return testOtherwise(value, scope, false);
+  }
+  const ScopeNames names(scope);
+  double a = 0;
+  double b = 0;
+  if (simpleNumber(simple.operands[0], names, a) && simpleNumber(simple.operands[1], names, b)) {
+    return compare(statement.operation(), a, b);
+  }
+  return testOtherwise(value, scope, true);
 }
 
 ErrorOr<Operand> ScriptEvaluator::evaluateValue(const ScriptValue& value, ScriptScope& scope) {

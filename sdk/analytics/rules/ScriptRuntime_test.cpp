@@ -360,6 +360,12 @@ TEST_F(ScriptRuntimeTest, RememberedNamesAndPlainNumbersBehaveAsPlainLookups) {
                  "(+ (peek \"a\") (peek \"b\"))"),
             "globalglobal");
   EXPECT_EQ(text("(defun \"k\" (quote \"p\") (const \"p\" (+ $p 5)) (= \"p\" 0) (return $p)) (+ (k 1) (k 2))"), "13");
+  // A call scope kept for the next call forgets what the last call bound beside its parameters.
+  run("(var \"k\") (= \"k\" \"global\")"
+      "(defun \"some\" (quote \"p\") (if $p (quote (var \"k\") (= \"k\" 5))) (return $k))");
+  EXPECT_EQ(text("(some true)"), "5");
+  EXPECT_EQ(text("(some false)"), "global");
+  EXPECT_EQ(text("(+ (some true) (some false))"), "5global");
   // A parameter named twice is bound twice: the later argument wins.
   EXPECT_EQ(text("(defun \"dup\" (quote \"p\" \"p\") (return $p)) (dup 1 2)"), "2");
   EXPECT_EQ(typed("(dup 1)"), "undefined undefined");

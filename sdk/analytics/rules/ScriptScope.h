@@ -55,27 +55,48 @@ class ScriptScope final : public ScriptHeapObject {
   Operand operandForName(const BindingName& name) const;
   // The same two, for a statement that keeps a cache.
   Operand operandForName(const BindingName& name, NameCache& cache) const {
-    const auto holder = cachedHolder(name, cache);
-    if (!holder.scope) return Operand();
-    return sdk::analytics::ScopeBindings::operandOf(holder.scope->bindings_.at(holder.position));
+    return operandForName(cache, [&]() -> const BindingName& { return name; });
   }
   // The binding a name refers to, or null when none does.
-  [[gnu::always_inline]] const sdk::analytics::ScopeBindings::Entry* bindingFor(const BindingName& name, NameCache& cache) const {
-    const auto holder = cachedHolder(name, cache);
-    return holder.scope ? &holder.scope->bindings_.at(holder.position) : nullptr;
+  [[gnu::always_inline]] const sdk::analytics::ScopeBindings::Entry* bindingFor(const BindingName& name,
+                                                                                NameCache& cache) const {
+    return bindingFor(cache, [&]() -> const BindingName& { return name; });
   }
   // The same for a number, as a counting loop writes it.
   bool assignNumber(double number, const BindingName& name, NameCache& cache) {
-    const auto holder = cachedHolder(name, cache);
+    return assignNumber(number, cache, [&]() -> const BindingName& { return name; });
+  }
+  bool assign(const Operand& value, const BindingName& name, NameCache& cache) {
+    return assign(value, cache, [&]() -> const BindingName& { return name; });
+  }
+  // The four with the name made by `nameOf()` only when the cache does not answer, as it nearly
+  // always does.
+  template <typename NameOf>
+  [[gnu::always_inline]] Operand operandForName(NameCache& cache, const NameOf& nameOf) const {
+    const auto holder = cachedHolder(cache, nameOf);
+    if (!holder.scope) return Operand();
+    return sdk::analytics::ScopeBindings::operandOf(holder.scope->bindings_.at(holder.position));
+  }
+  template <typename NameOf>
+  [[gnu::always_inline]] const sdk::analytics::ScopeBindings::Entry* bindingFor(NameCache& cache,
+                                                                                const NameOf& nameOf) const {
+    const auto holder = cachedHolder(cache, nameOf);
+    return holder.scope ? &holder.scope->bindings_.at(holder.position) : nullptr;
+  }
+  template <typename NameOf>
+  [[gnu::always_inline]] bool assignNumber(double number, NameCache& cache, const NameOf& nameOf) {
+    const auto holder = cachedHolder(cache, nameOf);
     if (!holder.scope) return false;
     if (holder.scope == this && !bindings_.isImmutable()) bindings_.writeNumber(holder.position, number);
     else writeTo(holder, Operand(number));
     return true;
   }
-  bool assign(const Operand& value, const BindingName& name, NameCache& cache) {
-    const auto holder = cachedHolder(name, cache);
+  template <typename NameOf>
+  [[gnu::always_inline]] bool assign(const Operand& value, NameCache& cache, const NameOf& nameOf) {
+    const auto holder = cachedHolder(cache, nameOf);
     if (!holder.scope) return false;
-    writeTo(holder, value);
+    if (holder.scope == this && !bindings_.isImmutable()) bindings_.write(holder.position, value);
+    else writeTo(holder, value);
     return true;
   }
   void makeImmutable() { bindings_.makeImmutable(); }
@@ -100,11 +121,12 @@ class ScriptScope final : public ScriptHeapObject {
   // The nearest scope of the chain that binds `name`, with the binding's position there.
   Holder nearestHolder(const BindingName& name) const;
   // Nearly every lookup of a running program is answered by the first test.
-  [[gnu::always_inline]] Holder cachedHolder(const BindingName& name, NameCache& cache) const {
+  template <typename NameOf>
+  [[gnu::always_inline]] Holder cachedHolder(NameCache& cache, const NameOf& nameOf) const {
     if (cache.scopeSerial == serial_ && cache.count == bindings_.count()) [[likely]] {
       return {cache.holder ? cache.holder : const_cast<ScriptScope*>(this), cache.position};
     }
-    return lookUpAgain(name, cache);
+    return lookUpAgain(nameOf(), cache);
   }
   Holder lookUpAgain(const BindingName& name, NameCache& cache) const {
     // Another scope of the same shape (the next call of a function): the name is likely where it
