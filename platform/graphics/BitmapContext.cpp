@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/graphics/PixelBufferPool.h"
 #include "platform/log/Log.h"
 
 // Bitmap contexts, the image contexts made of them, and the stack of current contexts.
@@ -23,7 +24,7 @@ std::unique_ptr<BitmapContext> BitmapContext::create(Size points, double scale, 
   double w = std::ceil(points.width * scale), h = std::ceil(points.height * scale);
   constexpr double kMaxSide = 32767;  // cairo's limit for image surfaces
   if (!(w >= 1 && h >= 1) || w > kMaxSide || h > kMaxSide) return nullptr;
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(w), static_cast<int>(h));
+  cairo_surface_t* s = PixelBufferPool::shared().createSurface(static_cast<int>(w), static_cast<int>(h));
   if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(s);
     return nullptr;
