@@ -81,10 +81,10 @@ class ScopeNames {
     number = static_cast<const ScriptNumberValue&>(*binding->value).value();
     return true;
   }
-  bool assign(const Operand& value, const ScriptStatementValue& statement) const {
+  [[gnu::always_inline]] bool assign(const Operand& value, const ScriptStatementValue& statement) const {
     return scope_.assign(value, statement.nameCache(), [&] { return statement.bindingName(); });
   }
-  bool assignNumber(double number, const ScriptStatementValue& statement) const {
+  [[gnu::always_inline]] bool assignNumber(double number, const ScriptStatementValue& statement) const {
     return scope_.assignNumber(number, statement.nameCache(), [&] { return statement.bindingName(); });
   }
 
@@ -592,15 +592,15 @@ bool ScriptEvaluator::bindsNoName(ScriptArguments statements) {
   return true;
 }
 
-ErrorOr<bool> ScriptEvaluator::runFrameless(ScriptArguments statements, const sdk::analytics::CallFrame& frame,
-                                           Operand& result, std::size_t& next) {
+ErrorOr<Operand> ScriptEvaluator::runFrameless(ScriptArguments statements, const sdk::analytics::CallFrame& frame,
+                                               std::size_t& next) {
   auto& heap = heapOfScope(frame.definingScope());
   const FrameNames names(frame);
-  result = Operand();
+  Operand result;
   for (next = 0; next < statements.size(); ++next) {
     const auto& value = *statements[next];
     if (value.kind() != ScriptValueKind::Statement) {
-      if (!countAtOnce(1, 0, heap)) return false;
+      if (!countAtOnce(1, 0, heap)) return result;
       result = literal(value);
       continue;
     }
@@ -609,26 +609,23 @@ ErrorOr<bool> ScriptEvaluator::runFrameless(ScriptArguments statements, const sd
       int steps = 0;
       int depth = 0;
       const auto* returned = simpleReturnValue(statement, steps, depth);
-      if (!countAtOnce(steps, depth, heap)) return false;
-      if (!returned) {
-        result = Operand();
-      } else if (returned->kind() != ScriptValueKind::Statement) {
-        result = literal(*returned);
-      } else {
-        result = TRY(runSimple(static_cast<const ScriptStatementValue&>(*returned), names));
-      }
-      return true;
+      if (!countAtOnce(steps, depth, heap)) return result;
+      next = statements.size();
+      if (!returned) return Operand();
+      if (returned->kind() != ScriptValueKind::Statement) return literal(*returned);
+      return runSimple(static_cast<const ScriptStatementValue&>(*returned), names);
     }
-    if (!countSimple(statement, heap)) return false;
+    if (!countSimple(statement, heap)) return result;
     result = TRY(runSimple(statement, names));
     // A variable may hold a control value a function returned; it ends the body as it would there.
     if (result.kind() == ScriptValueKind::Control) {
+      next = statements.size();
       const auto& control = static_cast<const ScriptControlValue&>(*result.object());
-      if (control.type() == ScriptControlValue::Type::Return) result = Operand(control.data());
-      return true;
+      if (control.type() == ScriptControlValue::Type::Return) return Operand(control.data());
+      return result;
     }
   }
-  return true;
+  return result;
 }
 
 }  // namespace sdk::analytics

@@ -36,11 +36,12 @@ struct ScriptEvaluator {
   // Whether a body can run with its parameters in a frame: every statement a literal, a simple
   // statement, or a return of one.
   static bool bindsNoName(ScriptArguments statements);
-  // runFunctionBody for such a body, with the parameters in `frame`. False when statement `next`
-  // must go step by step (a limit is near): the caller goes on from there in a scope made from the
-  // frame. Otherwise `result` is the body's result.
-  static ErrorOr<bool> runFrameless(ScriptArguments statements, const sdk::analytics::CallFrame& frame,
-                                    sdk::analytics::Operand& result, std::size_t& next);
+  // runFunctionBody for such a body, with the parameters in `frame`: its result, with `next` at the
+  // end of the statements. When statement `next` must go step by step (a limit is near), `next` is
+  // before the end and the result means nothing: the caller goes on from there in a scope made
+  // from the frame.
+  static ErrorOr<sdk::analytics::Operand> runFrameless(ScriptArguments statements, const sdk::analytics::CallFrame& frame,
+                                                       std::size_t& next);
 };
 
 }  // namespace sdk::analytics

@@ -89,12 +89,11 @@ ErrorOr<sdk::analytics::Operand> ScriptFunctionValue::invokeWithValues(std::span
 }
 
 // A thin step on the way of every call: kept out of the call chain.
-[[gnu::always_inline]] inline ErrorOr<bool> ScriptFunctionValue::runFrameless(std::span<sdk::analytics::Operand> slots,
-                                                                            sdk::analytics::Operand& result,
-                                                                            std::size_t& next) {
+[[gnu::always_inline]] inline ErrorOr<sdk::analytics::Operand> ScriptFunctionValue::runFrameless(
+    std::span<sdk::analytics::Operand> slots, std::size_t& next) {
   const sdk::analytics::CallFrame frame(parameterNames_, parameterHashes_, slots.first(parameters_.size()),
                                         *definingScope_, frameSerial_);
-  return ScriptEvaluator::runFrameless(statements_, frame, result, next);
+  return ScriptEvaluator::runFrameless(statements_, frame, next);
 }
 
 ErrorOr<sdk::analytics::Operand> ScriptFunctionValue::call(std::span<sdk::analytics::Operand> arguments) {
@@ -105,16 +104,16 @@ ErrorOr<sdk::analytics::Operand> ScriptFunctionValue::call(std::span<sdk::analyt
   // for a body run in a scope.
   if (frameless_ && spareScope_) {
     if (arguments.size() >= parameters_.size()) {
-      sdk::analytics::Operand result;
-      if (TRY(runFrameless(arguments, result, from))) return result;
+      auto result = runFrameless(arguments, from);
+      if (!result.ok() || from == statements_.size()) return result;
     } else {
       // The parameters not passed are undefined.
       sdk::analytics::OperandList slots(parameters_.size());
       for (std::size_t i = 0; i < parameters_.size(); ++i) {
         slots.push(i < arguments.size() ? std::move(arguments[i]) : sdk::analytics::Operand());
       }
-      sdk::analytics::Operand result;
-      if (TRY(runFrameless(slots.span(), result, from))) return result;
+      auto result = runFrameless(slots.span(), from);
+      if (!result.ok() || from == statements_.size()) return result;
       return callInScope(slots.span(), from);
     }
   }

@@ -53,9 +53,10 @@ class ScriptFunctionValue : public ScriptValue {
   void clearChildren() override;
 
  private:
-  // A call of a body that binds no name, with the parameters in `slots`: false when statement
-  // `next` must run step by step in a scope (see ScriptEvaluator::runFrameless).
-  ErrorOr<bool> runFrameless(std::span<sdk::analytics::Operand> slots, sdk::analytics::Operand& result, std::size_t& next);
+  // A call of a body that binds no name, with the parameters in `slots`; `next` before the end of
+  // the statements when statement `next` must run step by step in a scope (see
+  // ScriptEvaluator::runFrameless).
+  ErrorOr<sdk::analytics::Operand> runFrameless(std::span<sdk::analytics::Operand> slots, std::size_t& next);
   // The call in a scope holding the parameters, its body run from statement `from` on (the
   // arguments hold what the statements before it left in the parameters).
   ErrorOr<sdk::analytics::Operand> callInScope(std::span<sdk::analytics::Operand> arguments, std::size_t from);
