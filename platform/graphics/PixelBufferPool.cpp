@@ -2,7 +2,6 @@
 
 #include <cairo.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -26,9 +25,7 @@ PixelBufferPool& PixelBufferPool::shared() {
   return *pool;
 }
 
-PixelBufferPool::~PixelBufferPool() {
-  for (const Pixels& p : kept_) std::free(p.bytes);
-}
+PixelBufferPool::PixelBufferPool() : kept_(kMostKept, kMostKept / kSmallestKept, &std::free) {}
 
 cairo_surface_t* PixelBufferPool::createSurface(int width, int height) {
   const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);
@@ -49,12 +46,15 @@ cairo_surface_t* PixelBufferPool::createSurface(int width, int height) {
 
 std::size_t PixelBufferPool::keptBytes() const {
   std::lock_guard lock(mutex_);
-  return keptBytes_;
+  return kept_.keptBytes();
 }
 
 void PixelBufferPool::giveBack(void* loan) {
   auto* returned = static_cast<Loan*>(loan);
-  returned->pool->keep({returned->bytes, returned->size});
+  {
+    std::lock_guard lock(returned->pool->mutex_);
+    returned->pool->kept_.keep(returned->bytes, returned->size);
+  }
   delete returned;
 }
 
@@ -62,13 +62,7 @@ unsigned char* PixelBufferPool::take(std::size_t size) {
   unsigned char* bytes = nullptr;
   {
     std::lock_guard lock(mutex_);
-    // The most recently kept first: its pages are the likeliest still in the caches.
-    auto found = std::find_if(kept_.rbegin(), kept_.rend(), [size](const Pixels& p) { return p.size == size; });
-    if (found != kept_.rend()) {
-      bytes = found->bytes;
-      keptBytes_ -= size;
-      kept_.erase(std::next(found).base());
-    }
+    bytes = static_cast<unsigned char*>(kept_.take(size));
   }
   if (bytes) {
     std::memset(bytes, 0, size);
@@ -76,21 +70,6 @@ unsigned char* PixelBufferPool::take(std::size_t size) {
   }
   // Fresh memory comes clear from the system, page by page as it is first drawn on.
   return static_cast<unsigned char*>(std::calloc(size, 1));
-}
-
-void PixelBufferPool::keep(Pixels pixels) {
-  std::deque<Pixels> dropped;
-  {
-    std::lock_guard lock(mutex_);
-    kept_.push_back(pixels);
-    keptBytes_ += pixels.size;
-    while (keptBytes_ > kMostKept) {
-      keptBytes_ -= kept_.front().size;
-      dropped.push_back(kept_.front());
-      kept_.pop_front();
-    }
-  }
-  for (const Pixels& p : dropped) std::free(p.bytes);
 }
 
 }  // namespace platform::graphics

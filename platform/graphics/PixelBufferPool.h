@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/foundation/SizedBlockCache.h"
+
 #include <cstddef>
-#include <deque>
 #include <mutex>
 
 typedef struct _cairo_surface cairo_surface_t;
@@ -20,9 +21,9 @@ class PixelBufferPool {
   static constexpr std::size_t kMostKept = 16 * 1024 * 1024;
 
   static PixelBufferPool& shared();
-  PixelBufferPool() = default;
+  PixelBufferPool();
   // Surfaces made by the pool must be destroyed first.
-  ~PixelBufferPool();
+  ~PixelBufferPool() = default;
   PixelBufferPool(const PixelBufferPool&) = delete;
   PixelBufferPool& operator=(const PixelBufferPool&) = delete;
 
@@ -32,17 +33,11 @@ class PixelBufferPool {
   std::size_t keptBytes() const;
 
  private:
-  struct Pixels {
-    unsigned char* bytes;
-    std::size_t size;
-  };
   static void giveBack(void* loan);
   unsigned char* take(std::size_t size);
-  void keep(Pixels pixels);
 
   mutable std::mutex mutex_;
-  std::deque<Pixels> kept_;
-  std::size_t keptBytes_ = 0;
+  platform::foundation::SizedBlockCache kept_;
 };
 
 }  // namespace platform::graphics
