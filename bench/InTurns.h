@@ -6,6 +6,8 @@
 #include <time.h>
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace ostrel::bench {
@@ -37,6 +39,24 @@ inline double median(std::vector<double> values) {
   return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+// `first` and `second` run `turns` times, each turn's order swapped; `measure` runs one piece and
+// says what it cost. The figures of each turn, first's then second's.
+template <typename Measure, typename First, typename Second>
+auto alternateTurns(int turns, Measure&& measure, First&& first, Second&& second) {
+  using Figure = decltype(measure(first));
+  std::vector<std::pair<Figure, Figure>> figures;
+  for (int turn = 0; turn < turns; ++turn) {
+    if (turn % 2) {
+      const Figure secondFigure = measure(second);
+      figures.emplace_back(measure(first), secondFigure);
+    } else {
+      const Figure firstFigure = measure(first);
+      figures.emplace_back(firstFigure, measure(second));
+    }
+  }
+  return figures;
+}
+
 // The ratios of `work` to `baseline`, one a turn, each timed by `seconds`.
 template <typename Work, typename Baseline>
 std::vector<double> ratiosInTurns(int turns, double (*seconds)(), Work&& work, Baseline&& baseline) {
@@ -46,18 +66,30 @@ std::vector<double> ratiosInTurns(int turns, double (*seconds)(), Work&& work, B
     return seconds() - start;
   };
   std::vector<double> ratios;
-  for (int turn = 0; turn < turns; ++turn) {
-    double workSeconds = 0, baselineSeconds = 0;
-    if (turn % 2) {
-      baselineSeconds = timed(baseline);
-      workSeconds = timed(work);
-    } else {
-      workSeconds = timed(work);
-      baselineSeconds = timed(baseline);
-    }
+  for (const auto& [workSeconds, baselineSeconds] : alternateTurns(turns, timed, work, baseline)) {
     if (baselineSeconds > 0) ratios.push_back(workSeconds / baselineSeconds);
   }
   return ratios;
 }
+
+// The wall time and the process CPU time (every thread's) of one turn of work, for work that runs
+// on other threads too.
+struct TurnTimes {
+  double wall = 0;
+  double cpu = 0;
+
+  static TurnTimes of(const std::function<void()>& work) {
+    const double wallStart = wallSeconds();
+    const double cpuStart = processCpuSeconds();
+    work();
+    return {wallSeconds() - wallStart, processCpuSeconds() - cpuStart};
+  }
+
+  // The times of each side per turn.
+  static std::vector<std::pair<TurnTimes, TurnTimes>> alternate(int turns, const std::function<void()>& first,
+                                                                const std::function<void()>& second) {
+    return alternateTurns(turns, &TurnTimes::of, first, second);
+  }
+};
 
 }  // namespace ostrel::bench

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "bench/RawEventInserts.h"
-#include "bench/TurnTimes.h"
+#include "bench/InTurns.h"
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
@@ -157,8 +157,8 @@ void BM_FacadeBesideEngineInTurns(benchmark::State& state) {
     }
   }
   if (!facade.storedEveryEvent()) state.SkipWithError("not every event was stored");
-  state.counters["facade_over_engine"] = TurnTimes::median(wall);
-  state.counters["cpu_facade_over_engine"] = TurnTimes::median(cpu);
+  state.counters["facade_over_engine"] = ostrel::bench::median(wall);
+  state.counters["cpu_facade_over_engine"] = ostrel::bench::median(cpu);
   state.SetItemsProcessed(state.iterations() * kEvents * 2);
 }
 

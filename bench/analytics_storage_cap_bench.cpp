@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/TurnTimes.h"
+#include "bench/InTurns.h"
 #include "sdk/analytics/engine/DefaultEventParameters.h"
 #include "sdk/analytics/engine/EventHandler.h"
 #include "sdk/analytics/engine/EventPipelineTestSupport.h"
@@ -57,10 +57,10 @@ void reportTurns(benchmark::State& state, const std::string& name, const std::fu
     belowMicroseconds.push_back(belowTimes.wall * 1e6 / kTurnEvents);
     pastMicroseconds.push_back(pastTimes.wall * 1e6 / kTurnEvents);
   }
-  state.counters[name + "below_us"] = TurnTimes::median(belowMicroseconds);
-  state.counters[name + "past_us"] = TurnTimes::median(pastMicroseconds);
-  state.counters[name + "past_over_below"] = TurnTimes::median(wall);
-  state.counters["cpu_" + name + "past_over_below"] = TurnTimes::median(cpu);
+  state.counters[name + "below_us"] = ostrel::bench::median(belowMicroseconds);
+  state.counters[name + "past_us"] = ostrel::bench::median(pastMicroseconds);
+  state.counters[name + "past_over_below"] = ostrel::bench::median(wall);
+  state.counters["cpu_" + name + "past_over_below"] = ostrel::bench::median(cpu);
 }
 
 // The engine's event path over its own store, filled with `stored` events before it starts.
