@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,38 +53,49 @@ using Filler = std::function<ErrorOr<void>(int fd)>;
 enum class Flush { FileAndFolder, File, Nothing };
 
 // Makes a temporary file beside `path`, lets `fill` write it, then syncs and renames it into place.
+// The temporary is locked while it is written, so a sweep of stale temporaries (another thread or
+// process opening the same folder) passes it by; one swept between its making and its locking is
+// noticed by its missing name and the write made again.
 ErrorOr<void> replaceViaTemporary(const std::string& path, mode_t mode, const Filler& fill,
                                   Flush flush = Flush::FileAndFolder) {
   if (path.empty() || path.back() == '/') return failure("cannot write", path, EINVAL);
   std::string folder = folderOf(path);
-  std::string temp = folder + "/." + nameOf(path) + ".XXXXXX";
-  int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return failure("cannot create a temporary file for", path, errno);
+  constexpr int kAttempts = 3;
+  for (int attempt = 1;; ++attempt) {
+    std::string temp = folder + "/." + nameOf(path) + ".XXXXXX";
+    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return failure("cannot create a temporary file for", path, errno);
+    struct stat made {};
+    if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &made) != 0 || made.st_nlink == 0) {
+      ::close(fd);
+      if (attempt < kAttempts) continue;
+      return failure("cannot keep a temporary file for", path, ENOENT);
+    }
 
-  auto abandon = [&](const std::string& what, int err) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return failure(what, path, err);
-  };
-  if (::fchmod(fd, mode) != 0) return abandon("cannot set the mode of", errno);
-  if (auto filled = fill(fd); !filled.ok()) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return std::move(filled).releaseError();
+    auto abandon = [&](const std::string& what, int err) {
+      ::close(fd);
+      ::unlink(temp.c_str());
+      return failure(what, path, err);
+    };
+    if (::fchmod(fd, mode) != 0) return abandon("cannot set the mode of", errno);
+    if (auto filled = fill(fd); !filled.ok()) {
+      ::close(fd);
+      ::unlink(temp.c_str());
+      return std::move(filled).releaseError();
+    }
+    if (flush != Flush::Nothing && ::fsync(fd) != 0) return abandon("cannot flush", errno);
+    // Renamed while still locked: a sweep that found the name a moment before finds it taken.
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+      int err = errno;
+      ::close(fd);
+      if (err == ENOENT && attempt < kAttempts && AtomicFile::isDirectory(folder)) continue;
+      ::unlink(temp.c_str());
+      return failure("cannot replace", path, err);
+    }
+    if (::close(fd) != 0) return failure("cannot close", path, errno);
+    if (flush == Flush::FileAndFolder) AtomicFile::syncFolder(folder);
+    return {};
   }
-  if (flush != Flush::Nothing && ::fsync(fd) != 0) return abandon("cannot flush", errno);
-  if (::close(fd) != 0) {
-    int err = errno;
-    ::unlink(temp.c_str());
-    return failure("cannot close", path, err);
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    int err = errno;
-    ::unlink(temp.c_str());
-    return failure("cannot replace", path, err);
-  }
-  if (flush == Flush::FileAndFolder) AtomicFile::syncFolder(folder);
-  return {};
 }
 
 }  // namespace
@@ -226,7 +238,12 @@ std::size_t AtomicFile::removeStaleTemporaries(const std::string& folder, double
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
     double modified = static_cast<double>(info.st_mtim.tv_sec) + info.st_mtim.tv_nsec / 1e9;
-    if ((modified > now || now - modified > maximumAge) && ::unlink(path.c_str()) == 0) ++removed;
+    if (!(modified > now || now - modified > maximumAge)) continue;
+    // A writer holds its temporary locked until it is renamed: only an unheld one is left over.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) continue;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(path.c_str()) == 0) ++removed;
+    ::close(fd);
   }
   ::closedir(listing);
   return removed;

@@ -53,8 +53,9 @@ class AtomicFile {
   // mkdir -p; an existing folder is success.
   static ErrorOr<void> createDirectories(const std::string& path);
   // Removes the temporary files of writes that died before their rename (".<name>.XXXXXX" in `folder`)
-  // once they are more than `maximumAge` seconds old by the process clock, or dated in the future, which
-  // no write in progress can be. Stores call it when they open their folder. Returns how many went.
+  // once they are more than `maximumAge` seconds old by the process clock, or dated in the future. A
+  // temporary whose writer is still at work is passed by whatever its date (on a virtual clock a file
+  // just made can look future-dated). Stores call it when they open their folder. Returns how many went.
   static std::size_t removeStaleTemporaries(const std::string& folder, double maximumAge = 3600);
 };
 

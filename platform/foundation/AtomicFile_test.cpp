@@ -2,15 +2,18 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "testing/ScratchFolder.h"
 
@@ -53,6 +56,36 @@ TEST_F(AtomicFileTest, WritesReplacesAndReadsBack) {
   EXPECT_EQ(error.rfind("cannot replace " + path("target") + ": ", 0), 0u) << error;
   EXPECT_TRUE(AtomicFile::isDirectory(path("target/inner")));
   EXPECT_EQ(strays("target"), std::vector<std::string>{"prefs.plist"});
+}
+
+// Another thread or process sweeping the folder for left-over temporaries while a write is on its way
+// must not take the write's own temporary: the write would fail, or its bytes go nowhere.
+TEST_F(AtomicFileTest, ASweepTakesOnlyTemporariesNoWriterHolds) {
+  const std::string held = path(".prefs.plist.AbC123");
+  ASSERT_TRUE(AtomicFile::writeAtomically(held, "half written").ok());
+  int fd = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  EXPECT_EQ(AtomicFile::removeStaleTemporaries(folder_.path(), 0), 0u);
+  EXPECT_TRUE(AtomicFile::fileExists(held));
+  ::close(fd);
+  EXPECT_EQ(AtomicFile::removeStaleTemporaries(folder_.path(), 0), 1u);
+  EXPECT_FALSE(AtomicFile::fileExists(held));
+
+  std::atomic<bool> writing{true};
+  std::thread sweeper([&] {
+    while (writing) (void)AtomicFile::removeStaleTemporaries(folder_.path(), 0);
+  });
+  int failures = 0;
+  for (int i = 0; i < 300; ++i) {
+    auto written = AtomicFile::writeAtomically(path("prefs.plist"), "value " + std::to_string(i));
+    if (!written.ok()) { ++failures; ADD_FAILURE() << written.error().localizedDescription(); }
+  }
+  writing = false;
+  sweeper.join();
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(AtomicFile::readText(path("prefs.plist")).valueOr(""), "value 299");
+  EXPECT_TRUE(strays("prefs.plist").empty());
 }
 
 TEST_F(AtomicFileTest, ReproducibleFilesAreReplacedWholeAndReportFailures) {
