@@ -62,14 +62,19 @@ ErrorOr<void> replaceViaTemporary(const std::string& path, mode_t mode, const Fi
   std::string folder = folderOf(path);
   constexpr int kAttempts = 3;
   for (int attempt = 1;; ++attempt) {
-    std::string temp = folder + "/." + nameOf(path) + ".XXXXXX";
-    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return failure("cannot create a temporary file for", path, errno);
-    struct stat made {};
-    if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &made) != 0 || made.st_nlink == 0) {
+    std::string temp;
+    int fd = -1;
+    // Taking a temporary before its lock needs a sweep within two system calls of its making; a sweep
+    // running all the time can still do it a few times over, so it is made again as often as needed.
+    for (int making = 0; fd < 0; ++making) {
+      temp = folder + "/." + nameOf(path) + ".XXXXXX";
+      fd = ::mkostemp(temp.data(), O_CLOEXEC);
+      if (fd < 0) return failure("cannot create a temporary file for", path, errno);
+      struct stat made {};
+      if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &made) == 0 && made.st_nlink > 0) break;
       ::close(fd);
-      if (attempt < kAttempts) continue;
-      return failure("cannot keep a temporary file for", path, ENOENT);
+      fd = -1;
+      if (making == 100) return failure("cannot keep a temporary file for", path, ENOENT);
     }
 
     auto abandon = [&](const std::string& what, int err) {
