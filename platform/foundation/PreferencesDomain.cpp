@@ -141,7 +141,7 @@ bool PreferencesDomain::isPropertyListValue(const Value& value) {
   return !PropertyList::write(value, PropertyList::Format::Binary).empty();
 }
 
-std::optional<Dictionary> PreferencesDomain::readFileLocked(bool folderLocked) {
+std::optional<Dictionary> PreferencesDomain::readFileLocked(bool folderLocked, std::string* keptAside) {
   if (!AtomicFile::fileExists(path_)) return Dictionary{};
   Value read = PropertyList::readFile(path_);
   if (read.isDictionary()) return *read.dictionary();
@@ -149,16 +149,18 @@ std::optional<Dictionary> PreferencesDomain::readFileLocked(bool folderLocked) {
     // Another process may be keeping the same file aside, or have just written a good one: look again
     // while no other process can.
     FolderLock folderLock(path_.substr(0, path_.find_last_of('/')));
-    return readFileLocked(true);
+    return readFileLocked(true, keptAside);
   }
   // The next synchronisation would write over it: the person's file is kept aside first, never lost.
-  DamagedFile::keepAsideWithWarning(path_, "preferences file " + name_, "its settings start from their defaults");
+  std::string kept =
+      DamagedFile::keepAsideWithWarning(path_, "preferences file " + name_, "its settings start from their defaults");
+  if (keptAside) *keptAside = std::move(kept);
   return std::nullopt;
 }
 
 void PreferencesDomain::loadLocked() {
   if (loaded_) return;
-  values_ = readFileLocked(false).value_or(Dictionary{});
+  values_ = readFileLocked(false, &keptAsidePath_).value_or(Dictionary{});
   loaded_ = true;
 }
 
@@ -204,6 +206,11 @@ bool PreferencesDomain::setValue(const std::string& key, Value value, Error* err
   }
   pending_[key] = std::move(value);
   return true;
+}
+
+std::string PreferencesDomain::keptAsidePath() const {
+  std::lock_guard lock(mutex_);
+  return keptAsidePath_;
 }
 
 bool PreferencesDomain::hasPendingChanges() const {

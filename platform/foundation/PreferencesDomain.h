@@ -51,6 +51,10 @@ class PreferencesDomain {
   bool setValue(const std::string& key, Value value, Error* error = nullptr);
   bool synchronize(Error* error = nullptr);
   bool hasPendingChanges() const;
+  // Where the domain's file was kept when this process found it damaged on first reading it (empty
+  // when it did not): what the file held, such as a marker vouching for a record stored elsewhere, is
+  // not in the domain.
+  std::string keptAsidePath() const;
 
   struct Private {
     explicit Private() = default;
@@ -60,8 +64,8 @@ class PreferencesDomain {
  private:
   void loadLocked();
   // `folderLocked`: whether this thread holds the preferences folder's lock (flock does not nest).
-  // nullopt when the file was damaged (it is then kept aside); a missing file reads as empty.
-  std::optional<Dictionary> readFileLocked(bool folderLocked);
+  // nullopt when the file was damaged (it is then kept aside, at `keptAside`); a missing file reads as empty.
+  std::optional<Dictionary> readFileLocked(bool folderLocked, std::string* keptAside = nullptr);
 
   const std::string name_;
   const std::string path_;
@@ -69,6 +73,7 @@ class PreferencesDomain {
   bool loaded_ = false;
   Dictionary values_;
   Dictionary pending_;  // key -> new value; nil marks a removal
+  std::string keptAsidePath_;
 };
 
 }  // namespace platform::foundation

@@ -386,4 +386,22 @@ Status Keychain::keepDamagedAside(const Value& query) {
   return kept == 0 ? kStatusItemNotFound : kStatusSuccess;
 }
 
+std::vector<std::string> Keychain::keepItemsAside(const Value& query, const Data* onlyWithValue) {
+  ParsedQuery parsed;
+  if (parse(query, Use::Query, parsed) != kStatusSuccess) return {};
+  std::string dir = folder();
+  FolderLock lock(dir, LOCK_EX);
+  if (!lock.held()) return {};
+  std::vector<std::string> kept;
+  for (const auto& [path, item] : findMatches(dir, parsed.attributes, true).items) {
+    if (onlyWithValue) {
+      auto value = item.find(kValueData);
+      const Data* data = value != item.end() ? value->second.data() : nullptr;
+      if (!data || *data != *onlyWithValue) continue;
+    }
+    if (std::string copy = foundation::DamagedFile::keepAside(path); !copy.empty()) kept.push_back(std::move(copy));
+  }
+  return kept;
+}
+
 }  // namespace platform::security

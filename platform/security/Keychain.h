@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/foundation/Value.h"
 
@@ -70,6 +71,12 @@ class Keychain {
   // item can take its place while the old bytes stay for whoever wants them. kStatusItemNotFound when
   // there was none.
   static Status keepDamagedAside(const foundation::Value& query);
+  // Keeps aside the files of the intact items `query` matches, under the dated names DamagedFile gives
+  // kept copies, where no query finds them and a new item can take each one's place. With
+  // `onlyWithValue`, only items whose value data is still those bytes (a value its owner could not
+  // decode, and no newer one written since). Returns the kept paths; the caller says why in a warning.
+  static std::vector<std::string> keepItemsAside(const foundation::Value& query,
+                                                 const foundation::Data* onlyWithValue = nullptr);
 
   // The keychain folder of the current container, made with mode 0700 when missing.
   static std::string folder();

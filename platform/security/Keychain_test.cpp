@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/PropertyList.h"
 #include "platform/security/RandomBytes.h"
 #include "testing/ChildProcess.h"
 #include "testing/FileContents.h"
@@ -152,6 +153,29 @@ TEST_F(KeychainTest, DamagedItemIsReportedNeverMistakenForMissingAndCanBeRemoved
   EXPECT_EQ(addItem(query("svc", "acct"), "fresh"), kStatusSuccess);
   EXPECT_EQ(readData(query("svc", "acct")), bytes("fresh"));
   EXPECT_EQ(readData(query("svc", "other")), bytes("fine"));
+}
+
+TEST_F(KeychainTest, AnIntactItemIsKeptAsideOnlyWhileItStillHoldsTheValueNamed) {
+  ASSERT_EQ(addItem(query("svc", "acct"), "undecodable"), kStatusSuccess);
+  ASSERT_EQ(addItem(query("svc", "other"), "fine"), kStatusSuccess);
+  const Data written{'n', 'e', 'w', 'e', 'r'};
+  ASSERT_EQ(setData(query("svc", "acct"), "newer"), kStatusSuccess);
+  const Data stale{'u', 'n', 'd', 'e', 'c', 'o', 'd', 'a', 'b', 'l', 'e'};
+  EXPECT_TRUE(K::keepItemsAside(query("svc", "acct"), &stale).empty()) << "a newer value was written since";
+  EXPECT_EQ(readData(query("svc", "acct")), bytes("newer"));
+
+  const auto kept = K::keepItemsAside(query("svc", "acct"), &written);
+  ASSERT_EQ(kept.size(), 1u);
+  Status status = 0;
+  EXPECT_TRUE(readData(query("svc", "acct"), &status).isNil());
+  EXPECT_EQ(status, kStatusItemNotFound) << "kept where no query finds it";
+  EXPECT_EQ(PropertyList::readFile(kept[0])[K::kValueData], bytes("newer"));
+  EXPECT_EQ(readData(query("svc", "other")), bytes("fine"));
+  EXPECT_EQ(addItem(query("svc", "acct"), "fresh"), kStatusSuccess);
+
+  EXPECT_EQ(K::keepItemsAside(query("svc", "other")).size(), 1u) << "without a value, whatever it holds";
+  EXPECT_TRUE(readData(query("svc", "other")).isNil());
+  EXPECT_EQ(readData(query("svc", "acct")), bytes("fresh"));
 }
 
 TEST_F(KeychainTest, ThreadsAddingAtOnceKeepEveryItem) {

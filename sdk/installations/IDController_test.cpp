@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/KeyedArchive.h"
+#include "platform/foundation/PreferencesDomain.h"
+#include "platform/foundation/PropertyList.h"
 #include "platform/log/Log.h"
 #include "platform/security/Keychain.h"
 #include "sdk/installations/InstallationsMessageCodes.h"
@@ -10,6 +16,9 @@
 #include "sdk/installations/InstallationsErrors.h"
 #include "sdk/installations/LegacyInstanceIDTestSupport.h"
 #include "sdk/installations/InstallationsTestSupport.h"
+#include "sdk/installations/StoredInstallationItem.h"
+#include "sdk/utilities/LoggedLinesTestSupport.h"
+#include "testing/FileContents.h"
 
 namespace sdk::installations {
 
@@ -250,6 +259,76 @@ TEST_F(IDControllerTest, TheDefaultAppTakesOverTheLegacyIdentifierAndDeletesItWi
   auto legacy = LegacyInstanceIDStore().existingIID();
   world.settle(legacy);
   EXPECT_TRUE(legacy->isRejected()) << "gone with the installation";
+}
+
+// --- what a new installation must not write over ---------------------------------------------------
+
+std::string recordFile() {
+  for (const auto& entry : std::filesystem::directory_iterator(platform::security::Keychain::folder())) {
+    if (entry.path().extension() == ".item") return entry.path().string();
+  }
+  return {};
+}
+
+// The archived record inside a kept item file.
+Value keptRecord(const std::string& keptFile) {
+  const Value item = platform::foundation::PropertyList::readFile(keptFile);
+  const auto* archive = item[platform::security::Keychain::kValueData].data();
+  if (!archive) return Value();
+  return platform::foundation::KeyedArchive::unarchivedObject({StoredInstallationItem::kClassName}, *archive, nullptr);
+}
+
+TEST_F(IDControllerTest, ARecordWhoseValueDoesNotDecodeIsKeptAsideAndNamedBeforeANewIDTakesItsPlace) {
+  auto first = awaitItem(world.newController()->getInstallationItem());
+  ASSERT_NE(first, nullptr);
+  const std::string file = recordFile();
+  ASSERT_FALSE(file.empty());
+  const platform::foundation::Data damaged{'b', 'p', 'l', 'i', 's', 't', '0', '0', 0xff, 0x13};
+  using platform::security::Keychain;
+  ASSERT_EQ(Keychain::update(Value(platform::foundation::Dictionary{{Keychain::kClass, Value(Keychain::kClassGenericPassword)},
+                                                                    {Keychain::kService, Value(IDController::kKeychainService)}}),
+                             Value(platform::foundation::Dictionary{{Keychain::kValueData, Value::data(damaged)}})),
+            platform::security::kStatusSuccess);
+
+  ostrel::testing::LoggedLines log;
+  auto next = awaitItem(world.newController()->getInstallationItem());
+  ASSERT_NE(next, nullptr);
+  EXPECT_NE(next->coreInstallationID, first->coreInstallationID) << "the old value cannot be read";
+  const auto kept = ostrel::testing::damagedCopiesOf(file);
+  ASSERT_EQ(kept.size(), 1u) << "the damaged value was written over";
+  EXPECT_EQ(*platform::foundation::PropertyList::readFile(kept[0])[Keychain::kValueData].data(), damaged);
+  EXPECT_TRUE(log.contains("The value of keychain item " + std::string(IDController::kKeychainService) + " " +
+                           first->identifier() + " could not be read; it is kept as " + kept[0]));
+  EXPECT_EQ(awaitItem(world.newController()->getInstallationItem())->coreInstallationID, next->coreInstallationID)
+      << "the new record reads back";
+}
+
+TEST_F(IDControllerTest, ARecordWhoseMarkerWentWithADamagedPreferenceFileIsKeptAsideAndNamed) {
+  // A record an earlier launch stored, and its markers' file torn since: this process has not read the
+  // markers yet, as at a launch.
+  StoredInstallationItem::registerArchiveClasses();
+  auto stored = std::make_shared<InstallationItem>(ostrel::testing::kAppID, "test-app");
+  stored->coreInstallationID = "cStoredBeforeTheDamage";
+  stored->registrationStatus = InstallationItem::kUnregistered;
+  sdk::utilities::KeychainStorage keychain(IDController::kKeychainService);
+  ASSERT_TRUE(world.settle(keychain.setObject(Value(stored->storedItem()), stored->identifier(), std::nullopt)));
+  const std::string file = recordFile();
+  const std::string markers =
+      platform::foundation::PreferencesDomain::named(InstallationStore::kUserDefaultsSuiteName)->path();
+  ASSERT_TRUE(platform::foundation::AtomicFile::writeAtomically(markers, std::string_view("bplist00 torn")).ok());
+
+  ostrel::testing::LoggedLines log;
+  auto item = awaitItem(world.newController()->getInstallationItem());
+  ASSERT_NE(item, nullptr);
+  EXPECT_NE(item->coreInstallationID, "cStoredBeforeTheDamage") << "an unmarked record is not trusted";
+  const auto kept = ostrel::testing::damagedCopiesOf(file);
+  ASSERT_EQ(kept.size(), 1u) << "the record was written over";
+  auto record = keptRecord(kept[0]).objectAs<StoredInstallationItem>();
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(record->coreInstallationID, "cStoredBeforeTheDamage");
+  ASSERT_EQ(ostrel::testing::damagedCopiesOf(markers).size(), 1u);
+  EXPECT_TRUE(log.contains("The installation " + stored->identifier() + " lost its marker with the damaged preferences file " +
+                           ostrel::testing::damagedCopiesOf(markers)[0] + "; its record is kept as " + kept[0]));
 }
 
 TEST(BackoffControllerTest, WaitsGrowWithEachRecoverableFailureAndASuccessClearsThem) {

@@ -1,7 +1,11 @@
 #include "sdk/installations/InstallationStore.h"
 
-#include "sdk/installations/InstallationsErrors.h"
+#include "platform/foundation/PreferencesDomain.h"
+#include "sdk/core/CoreLogger.h"
 #include "sdk/installations/InstallationItem.h"
+#include "sdk/installations/InstallationsErrors.h"
+#include "sdk/installations/InstallationsMessageCodes.h"
+#include "sdk/installations/InstallationsShared.h"
 
 namespace sdk::installations {
 
@@ -28,11 +32,39 @@ sdk::promises::Promise::Ptr InstallationStore::installationExistsForAppID(const 
   });
 }
 
+namespace {
+
+// A marker that went with a damaged preferences file vouched for a record of this install, not of an
+// earlier one: the record is kept aside and named before a new installation is written over it.
+sdk::promises::Promise::Ptr keepRecordAsideIfMarkerLost(const std::shared_ptr<sdk::utilities::KeychainStorage>& storage,
+                                                        const std::string& identifier,
+                                                        const std::optional<std::string>& group, const Error& notFound) {
+  const std::string damaged =
+      platform::foundation::PreferencesDomain::named(InstallationStore::kUserDefaultsSuiteName)->keptAsidePath();
+  if (damaged.empty()) return sdk::promises::Promise::resolvedWith(notFound);
+  return storage->keepObjectAsideForKey(identifier, group)->then([identifier, damaged, notFound](const Value& kept) {
+    const platform::foundation::Array* paths = kept.array();
+    for (const Value& path : paths ? *paths : platform::foundation::Array{}) {
+      sdk::core::coreLogWarning(kLogService, messages::kStoredItemKeptAside,
+                                "The installation %@ lost its marker with the damaged preferences file %@; its record "
+                                "is kept as %@ and a new installation takes its place",
+                                identifier, damaged, path.toString());
+    }
+    return sdk::promises::valueWithError(notFound);
+  });
+}
+
+}  // namespace
+
 sdk::promises::Promise::Ptr InstallationStore::installationForAppID(const std::string& appID, const std::string& appName) {
   const std::string identifier = InstallationItem::identifierWithAppID(appID, appName);
   auto storage = secureStorage_;
   auto group = accessGroup_;
   return installationExistsForAppID(appID, appName)
+      ->onQueueRecover(queue_,
+                       [storage, identifier, group](const Error& notFound) {
+                         return Value(keepRecordAsideIfMarkerLost(storage, identifier, group, notFound));
+                       })
       ->onQueueThen(queue_,
                     [storage, identifier, group](const Value&) {
                       return Value(storage->getObjectForKey(identifier, StoredInstallationItem::kClassName, group));

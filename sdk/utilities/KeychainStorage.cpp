@@ -1,6 +1,7 @@
 #include "sdk/utilities/KeychainStorage.h"
 
 #include "platform/foundation/AtomicFile.h"
+#include "platform/log/Log.h"
 #include "platform/security/Keychain.h"
 #include "sdk/promises/PromiseError.h"
 #include "sdk/utilities/KeychainUtils.h"
@@ -19,6 +20,24 @@ namespace {
 std::string cacheKey(const std::string& key, const KeychainStorage::AccessGroup& accessGroup) {
   if (!accessGroup) return "-" + key;
   return "+" + std::to_string(accessGroup->size()) + ":" + *accessGroup + key;
+}
+
+// An item whose file reads but whose value does not decode (damaged inside, or of a class this build
+// does not know) reads as missing once it is kept aside, as a damaged file is: failing on it instead
+// would make its owner write a new value over it, and the old one would be gone without a word.
+bool keepUndecodableValueAside(const Dictionary& query, const platform::foundation::Data& value) {
+  const auto kept = Keychain::keepItemsAside(Value(query), &value);
+  const std::string what = "value of keychain item " + Value(query)[Keychain::kService].toString() + " " +
+                           Value(query)[Keychain::kAccount].toString();
+  if (kept.empty()) {
+    platform::log::write(platform::log::Error, "The " + what + " cannot be read and could not be moved aside");
+    return false;
+  }
+  for (const auto& path : kept) {
+    platform::log::write(platform::log::Warning,
+                         "The " + what + " could not be read; it is kept as " + path + " and a new value may take its place");
+  }
+  return true;
 }
 
 }  // namespace
@@ -67,7 +86,11 @@ sdk::promises::Promise::Ptr KeychainStorage::getObjectFromKeychainForKey(const s
                                  if (!data.ok()) return sdk::promises::valueWithError(data.error());
                                  if (!*data) return Value();
                                  auto object = SecureCoding::unarchivedObjectOfClass(objectClass, **data);
-                                 return object.ok() ? *object : sdk::promises::valueWithError(object.error());
+                                 if (object.ok()) return *object;
+                                 // The next write would replace the only copy of what was stored.
+                                 return keepUndecodableValueAside(query, **data)
+                                            ? Value()
+                                            : sdk::promises::valueWithError(object.error());
                                })
       ->onQueueThen(inMemoryCacheQueue_, [cache, cached](const Value& object) {
         if (!object.isNil()) cache->setObject(object, cached);
@@ -101,7 +124,8 @@ sdk::promises::Promise::Ptr KeychainStorage::setObject(const Value& object, cons
       });
 }
 
-sdk::promises::Promise::Ptr KeychainStorage::removeObjectForKey(const std::string& key, const AccessGroup& accessGroup) {
+sdk::promises::Promise::Ptr KeychainStorage::uncacheThenOnKeychain(const std::string& key, const AccessGroup& accessGroup,
+                                                                  std::function<Value(const Dictionary&)> work) {
   Dictionary query = keychainQueryWithKey(key, accessGroup);
   auto cache = inMemoryCache_;
   std::string cached = cacheKey(key, accessGroup);
@@ -110,12 +134,24 @@ sdk::promises::Promise::Ptr KeychainStorage::removeObjectForKey(const std::strin
                                  cache->removeObjectForKey(cached);
                                  return Value::null();
                                })
-      ->onQueueThen(keychainQueue_, [query](const Value&) {
-        if (auto removed = KeychainUtils::removeItemWithQuery(query); !removed.ok()) {
-          return sdk::promises::valueWithError(removed.error());
-        }
-        return Value::null();
-      });
+      ->onQueueThen(keychainQueue_, [query, work = std::move(work)](const Value&) { return work(query); });
+}
+
+sdk::promises::Promise::Ptr KeychainStorage::removeObjectForKey(const std::string& key, const AccessGroup& accessGroup) {
+  return uncacheThenOnKeychain(key, accessGroup, [](const Dictionary& query) {
+    if (auto removed = KeychainUtils::removeItemWithQuery(query); !removed.ok()) {
+      return sdk::promises::valueWithError(removed.error());
+    }
+    return Value::null();
+  });
+}
+
+sdk::promises::Promise::Ptr KeychainStorage::keepObjectAsideForKey(const std::string& key, const AccessGroup& accessGroup) {
+  return uncacheThenOnKeychain(key, accessGroup, [](const Dictionary& query) {
+    platform::foundation::Array kept;
+    for (auto& path : Keychain::keepItemsAside(Value(query))) kept.emplace_back(std::move(path));
+    return Value(std::move(kept));
+  });
 }
 
 void KeychainStorage::resetInMemoryCache() { inMemoryCache_->removeAllObjects(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,9 +37,14 @@ class KeychainStorage {
   sdk::promises::Promise::Ptr setObject(const Value& object, const std::string& key, const AccessGroup& accessGroup);
   // Fulfils with null, also when there was no item.
   sdk::promises::Promise::Ptr removeObjectForKey(const std::string& key, const AccessGroup& accessGroup);
-  // The keychain half of a read: fulfils with the object or nil and caches a found object.
+  // The keychain half of a read: fulfils with the object or nil and caches a found object. A stored
+  // value that does not decode is kept aside, named in a warning, and reads as nil.
   sdk::promises::Promise::Ptr getObjectFromKeychainForKey(const std::string& key, const std::string& objectClass,
                                               const AccessGroup& accessGroup);
+  // Moves the stored item aside under a dated name (see Keychain::keepItemsAside) and out of the cache,
+  // so that it is neither read nor written over. Fulfils with the kept paths (an empty array when
+  // there was no item).
+  sdk::promises::Promise::Ptr keepObjectAsideForKey(const std::string& key, const AccessGroup& accessGroup);
   void resetInMemoryCache();
   platform::foundation::Dictionary keychainQueryWithKey(const std::string& key, const AccessGroup& accessGroup) const;
 
@@ -47,6 +53,10 @@ class KeychainStorage {
   const std::shared_ptr<platform::dispatch::Queue>& inMemoryCacheQueue() const { return inMemoryCacheQueue_; }
 
  private:
+  // Takes the key's object out of the cache, then runs `work` with the item's query on the keychain queue.
+  sdk::promises::Promise::Ptr uncacheThenOnKeychain(const std::string& key, const AccessGroup& accessGroup,
+                                                    std::function<Value(const platform::foundation::Dictionary&)> work);
+
   std::shared_ptr<platform::dispatch::Queue> keychainQueue_;
   std::shared_ptr<platform::dispatch::Queue> inMemoryCacheQueue_;
   std::string service_;
