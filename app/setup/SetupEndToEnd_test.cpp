@@ -2,12 +2,18 @@
 // catalogues, then a start from the files the session left.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "app/kit/UIConstants.h"
 #include "app/main/MainScreenTestSupport.h"
 #include "app/setup/CameraModeAspectViewController.h"
 #include "app/setup/LensAdapterViewController.h"
 #include "app/setup/LensesFocalLengthsViewController.h"
 #include "app/setup/NewCameraSetupViewController.h"
 #include "app/setup/SavedPackages.h"
+#include "platform/foundation/SystemFacts.h"
+#include "platform/shell/SystemAppearance.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/Keyboard.h"
 
 namespace app::setup {
@@ -210,6 +216,76 @@ TEST_F(SetupEndToEndTest, PackageTwoSurvivesAVisitAndACustomPackageSurvivesARest
   EXPECT_NE(header.lensSetTwoLabel->text().find("Homemade"), std::string::npos) << header.lensSetTwoLabel->text();
   EXPECT_EQ(header.adapterTwoLabel->text(), frames->packageTwo->getAdapterString());
   EXPECT_EQ(header.adapterTwoLabel->alpha(), 1);
+}
+
+// A system light/dark switch while the setup screens cover the main screen, with the automatic theme.
+class SetupThemeSwitchTest : public SetupEndToEndTest {
+ protected:
+  SetupThemeSwitchTest() {
+    state()->settings.colorTheme = 2;
+    window->setUserInterfaceStyle(platform::ui::UserInterfaceStyle::Dark);
+    application->becomeActive();
+  }
+  ~SetupThemeSwitchTest() override {
+    application->resignActive();
+    platform::foundation::SystemFacts::reset();
+  }
+  // Switches the system both ways while `covering` is on top and ends light, then leaves the setup
+  // screens as the person does (`close`, then DONE) and checks the main screen shown then.
+  void switchUnder(const std::shared_ptr<platform::ui::ViewController>& covering, NewCameraSetupViewController& menu,
+                   const std::function<void()>& close) {
+    ASSERT_TRUE(covering);
+    const auto stack = navigation->viewControllers();
+    for (bool dark : {false, true, false}) {
+      platform::shell::SystemAppearance::switchTo(*window, dark);
+      settle();
+      EXPECT_EQ(navigation->topViewController(), covering) << "the covering screen stays on top";
+      EXPECT_EQ(navigation->viewControllers(), stack) << "nothing is pushed beneath or over it";
+      EXPECT_EQ(covering->view()->superview(), navigation->view().get());
+    }
+    close();
+    done(menu);
+    ASSERT_TRUE(top()) << "DONE goes back to the main screen";
+    EXPECT_EQ(navigation->viewControllers().size(), 1u);
+    EXPECT_FALSE(state()->appInDarkMode);
+    EXPECT_FALSE(kit::UIConstants::appInDarkMode());
+    EXPECT_EQ(top()->view()->backgroundColor(), kit::UIConstants::primaryBG()) << "shown in the light theme";
+    EXPECT_EQ(top()->view()->window(), window.get());
+  }
+
+  std::shared_ptr<platform::ui::Application> application = platform::ui::Application::sharedApplication();
+};
+
+TEST_F(SetupThemeSwitchTest, TheSetupMenuStaysOnTop) {
+  auto menu = openMenu(1);
+  ASSERT_TRUE(menu);
+  switchUnder(menu, *menu, [] {});
+}
+
+TEST_F(SetupThemeSwitchTest, APickerAndACustomFormStayOnTop) {
+  auto menu = openMenu(1);
+  ASSERT_TRUE(menu);
+  auto camera = openPicker<CameraModeAspectViewController>(*menu->views().camera);
+  switchUnder(camera, *menu, [&] {
+    camera->exitButtonPressed();
+    settle();
+  });
+
+  // Dark again, then the lens picker with its form for a series of the user's own open.
+  platform::shell::SystemAppearance::switchTo(*window, true);
+  settle();
+  menu = openMenu(1);
+  ASSERT_TRUE(menu);
+  auto lenses = openPicker<LensesFocalLengthsViewController>(*menu->views().lensSeries);
+  ASSERT_TRUE(lenses);
+  tapView(*lenses->views().createNewBtn->button());
+  settle(0.5);
+  ASSERT_EQ(lenses->views().customLensSeriesNameTextField->window(), window.get()) << "the form is open";
+  switchUnder(lenses, *menu, [&] {
+    EXPECT_EQ(lenses->views().customLensSeriesNameTextField->window(), window.get()) << "the form is still open";
+    lenses->exitButtonPressed();
+    settle();
+  });
 }
 
 }  // namespace

@@ -251,6 +251,7 @@ void NavigationController::viewDidDisappear(bool animated) {
   if (auto top = topViewController()) top->sendViewDidDisappear(animated);
 }
 
+// Every screen of the stack is told; those covered keep it until they are shown again.
 void NavigationController::traitCollectionDidChange(const TraitCollection& previous) {
   for (auto& vc : std::vector<std::shared_ptr<ViewController>>(stack_)) {
     vc->windowStyleChanged(previous.userInterfaceStyle);

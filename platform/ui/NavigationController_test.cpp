@@ -23,6 +23,7 @@ class NavScreen : public ViewController {
   explicit NavScreen(std::string name) : ViewController(runtime::classOf<NavScreen>()), name(std::move(name)) {}
   std::string name;
   std::function<void()> onDidAppear;
+  std::function<void()> onStyleChange;
 
   void viewDidLoad() override { gCalls.push_back(name + ".load"); }
   void viewWillAppear(bool) override { gCalls.push_back(name + ".willAppear"); }
@@ -32,6 +33,10 @@ class NavScreen : public ViewController {
   }
   void viewWillDisappear(bool) override { gCalls.push_back(name + ".willDisappear"); }
   void viewDidDisappear(bool) override { gCalls.push_back(name + ".didDisappear"); }
+  void traitCollectionDidChange(const TraitCollection& previous) override {
+    gCalls.push_back(name + (previous.userInterfaceStyle == UserInterfaceStyle::Light ? ".wasLight" : ".wasDark"));
+    if (onStyleChange) onStyleChange();
+  }
 };
 
 class NavigationTest : public ::testing::Test {
@@ -163,10 +168,64 @@ TEST_F(NavigationTest, ModalPresentationAndDismissal) {
   EXPECT_EQ(sheet->view()->superview(), nullptr);
 }
 
-TEST_F(NavigationTest, TheAppearanceFlowsDownToScreens) {
+// A screen that rebuilds itself on a style change, as the main screen does: it pushes its successor
+// and leaves the stack.
+void rebuildOnStyleChange(NavScreen& screen, NavigationController& nav, std::shared_ptr<NavScreen> successor) {
+  screen.onStyleChange = [&screen, &nav, successor] {
+    nav.pushViewController(successor, false);
+    screen.removeFromParentViewController();
+  };
+}
+
+TEST_F(NavigationTest, OnlyScreensInTheWindowHearOfAStyleChangeAtOnce) {
+  auto fresh = make<NavScreen>("fresh");
+  rebuildOnStyleChange(*root, *nav, fresh);
+  auto setup = make<NavScreen>("setup");
+  auto picker = make<NavScreen>("picker");
+  nav->pushViewController(setup, false);
+  nav->pushViewController(picker, true);
+  gCalls.clear();
+  window->setUserInterfaceStyle(UserInterfaceStyle::Dark);  // mid-slide: both screens are in the window
+  EXPECT_EQ(gCalls, (Calls{"setup.wasLight", "picker.wasLight"}));
+  advance(NavigationController::kTransitionDuration);
+  gCalls.clear();
+  window->setUserInterfaceStyle(UserInterfaceStyle::Light);
   window->setUserInterfaceStyle(UserInterfaceStyle::Dark);
+  EXPECT_EQ(gCalls, (Calls{"picker.wasDark", "picker.wasLight"}));
+  EXPECT_EQ(nav->viewControllers(), (std::vector<std::shared_ptr<ViewController>>{root, setup, picker}))
+      << "the covered screen does not rebuild beneath the ones over it";
   EXPECT_EQ(root->traitCollection().userInterfaceStyle, UserInterfaceStyle::Dark);
-  EXPECT_EQ(root->window(), window.get());
+
+  // Back on top, the first screen hears once, after it appeared, and may rebuild at once.
+  nav->popViewControllerAnimated(false);
+  gCalls.clear();
+  nav->popViewControllerAnimated(false);
+  EXPECT_EQ(gCalls, (Calls{"setup.willDisappear", "root.willAppear", "setup.didDisappear", "root.didAppear",
+                           "root.wasLight", "fresh.load", "root.willDisappear", "fresh.willAppear",
+                           "root.didDisappear", "fresh.didAppear"}));
+  EXPECT_EQ(nav->viewControllers(), (std::vector<std::shared_ptr<ViewController>>{fresh}));
+  EXPECT_EQ(fresh->view()->superview(), nav->view().get());
+}
+
+TEST_F(NavigationTest, AChangeUndoneWhileCoveredIsNotTold) {
+  auto setup = make<NavScreen>("setup");
+  nav->pushViewController(setup, false);
+  window->setUserInterfaceStyle(UserInterfaceStyle::Dark);
+  window->setUserInterfaceStyle(UserInterfaceStyle::Light);
+  gCalls.clear();
+  nav->popViewControllerAnimated(false);
+  EXPECT_EQ(gCalls, (Calls{"setup.willDisappear", "root.willAppear", "setup.didDisappear", "root.didAppear"}));
+}
+
+TEST_F(NavigationTest, APresentedScreenHearsWhileItsPresenterIsCovered) {
+  auto setup = make<NavScreen>("setup");
+  nav->pushViewController(setup, false);
+  auto sheet = make<NavScreen>("sheet");
+  setup->presentViewController(sheet, false);
+  gCalls.clear();
+  window->setUserInterfaceStyle(UserInterfaceStyle::Dark);
+  EXPECT_EQ(gCalls, (Calls{"setup.wasLight", "sheet.wasLight"}));
+  EXPECT_EQ(root->traitCollection().userInterfaceStyle, UserInterfaceStyle::Dark);
 }
 
 }  // namespace

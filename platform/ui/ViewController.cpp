@@ -1,5 +1,7 @@
 #include "platform/ui/ViewController.h"
 
+#include <utility>
+
 #include "platform/runtime/Send.h"
 
 namespace platform::ui {
@@ -77,6 +79,7 @@ void ViewController::sendViewDidAppear(bool animated) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   appeared_ = true;
   runtime::send(*this, kViewDidAppear, animated);
+  tellMissedStyleChange();
 }
 
 void ViewController::sendViewWillDisappear(bool animated) {
@@ -90,9 +93,25 @@ void ViewController::sendViewDidDisappear(bool animated) {
   runtime::send(*this, kViewDidDisappear, animated);
 }
 
+// A screen that is not in the window hears of a change only when it next appears, as on a phone: a
+// covered screen that rebuilt itself on the change would otherwise push its successor over the screens
+// that cover it.
 void ViewController::windowStyleChanged(UserInterfaceStyle previous) {
-  runtime::send(*this, kTraitCollectionDidChange, TraitCollection{previous});
+  if (isViewLoaded() && view_->window()) {
+    missedStyle_.reset();
+    runtime::send(*this, kTraitCollectionDidChange, TraitCollection{previous});
+  } else if (!missedStyle_) {
+    missedStyle_ = previous;
+  }
   if (presented_) presented_->windowStyleChanged(previous);
+}
+
+// Told once the screen has appeared, so that whatever it does about the change (a push, even) runs as
+// from its did-appear; a screen that left the window again in its did-appear hears nothing.
+void ViewController::tellMissedStyleChange() {
+  if (!missedStyle_ || !isViewLoaded() || !view_->window()) return;
+  const TraitCollection previous{*std::exchange(missedStyle_, std::nullopt)};
+  if (traitCollection() != previous) runtime::send(*this, kTraitCollectionDidChange, previous);
 }
 
 }  // namespace platform::ui

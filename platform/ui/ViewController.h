@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/foundation/SequenceChecker.h"
@@ -106,7 +107,10 @@ class ViewController : public runtime::Object {
   friend class NavigationController;
   friend class Window;
   void setWindow(Window* window) { window_ = window; }
+  // Tells the controller of a change of its window's style, or, while its view is out of the window
+  // (covered on a navigation stack, say), keeps it for its next appearance.
   void windowStyleChanged(UserInterfaceStyle previous);
+  void tellMissedStyleChange();
 
   std::shared_ptr<View> view_;
   std::string title_;
@@ -115,6 +119,8 @@ class ViewController : public runtime::Object {
   ViewController* presenting_ = nullptr;  // non-owning: a presenter holds what it presents
   std::shared_ptr<ViewController> presented_;
   bool appeared_ = false;
+  // The style before the first change this controller missed while out of the window.
+  std::optional<UserInterfaceStyle> missedStyle_;
   // A controller, its view and its containers are the main thread's: a debug run stops on a call from
   // anywhere else.
   foundation::SequenceChecker sequenceChecker_;
