@@ -40,7 +40,8 @@ struct Check {
 };
 
 const std::map<std::string, Check>& checks() {
-  static const std::string debugLine = "Debug logging enabled";
+  // Debug mode shows its debug lines and marks what it records as debug events.
+  static const std::string debugLine = "Debug mode is enabled. Marking event as debug and real-time";
   static const std::string verboseLine = "App will resign active state";
   static const std::string coreLine = "Configuring the default app";
   static const std::map<std::string, Check> table = {

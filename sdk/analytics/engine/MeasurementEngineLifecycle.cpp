@@ -25,6 +25,7 @@
 #include "sdk/analytics/foundation/KeychainWrapper.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameChecks.h"
+#include "sdk/analytics/foundation/NumericUtil.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/UserDefaultsSuite.h"
@@ -49,14 +50,6 @@ std::int64_t leadingInteger(const std::string& text) {
   return errno == ERANGE ? (value < 0 ? std::numeric_limits<std::int64_t>::min()
                                       : std::numeric_limits<std::int64_t>::max())
                          : value;
-}
-
-std::int64_t millisFromSeconds(double seconds) {
-  const double ms = seconds * 1000;
-  if (!std::isfinite(ms)) return 0;
-  if (ms >= 9.2e18) return std::numeric_limits<std::int64_t>::max();
-  if (ms <= -9.2e18) return std::numeric_limits<std::int64_t>::min();
-  return static_cast<std::int64_t>(ms);
 }
 
 void handleAutomaticEvent(sdk::analytics::MeasurementEventPipeline& pipeline, const std::string& name, double timestamp,
@@ -144,7 +137,7 @@ void MeasurementEngine::reportFirstOpenOnWorkerQueue() {
                            "Failed to set first open after install property")) {
     return;
   }
-  const std::int64_t firstOpenMillis = millisFromSeconds(initTimestamp);
+  const std::int64_t firstOpenMillis = NumericUtil::millisecondsFromSeconds(initTimestamp);
   properties.setUserAttributeOnWorkerQueue(
       UserAttribute("auto", "_fot", AnalyticsValue(timestampMillisRoundedUpToNextHour(firstOpenMillis)), initTimestamp),
       isEnabled(), limits);

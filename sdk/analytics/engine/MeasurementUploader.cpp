@@ -15,6 +15,7 @@
 #include "sdk/analytics/foundation/Hashing.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/NumericUtil.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/ServiceURL.h"
@@ -414,7 +415,7 @@ void MeasurementUploader::uploadData() {
   auto bundles = filteredBundlesWithCompatibleAppID(fieldText(*queued->front().first, kAppID), resettableDeviceID,
                                                     vendorDeviceID, *queued);
 
-  const std::int64_t uploadTime = RawEventBundler::milliseconds(current);
+  const std::int64_t uploadTime = NumericUtil::millisecondsFromSeconds(current);
   const bool checksum = settings.checksumEnabled();
   auto batch = ProtoMeasurementBatch::make();
   std::vector<std::int64_t> rowIDs;
@@ -455,6 +456,9 @@ void MeasurementUploader::uploadData() {
   if (!session) {
     monitor()->logWithLevel(LogLevel::kSilentError, messages::kNetworkSessionCreationFailed,
                            "Unable to create network session.");
+    // The batch never left: the attempt counted before it went is taken back, or its next send would
+    // arrive marked as a repeat of a send that never was.
+    takeBackRetryCounter();
     uploadingBundleIDs_.clear();
     // The client reports why on the worker queue; until then nothing is pending any more.
     isNetworkRequestPending_ = false;
@@ -464,6 +468,13 @@ void MeasurementUploader::uploadData() {
 
 void MeasurementUploader::incrementRetryCounter() {
   if (auto result = parts_.bundling.database->incrementRetryCounterForBundlesWithIDs(uploadingBundleIDs_); !result) {
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kBundleRetryCountsUpdateFailed,
+                           "Failed to update the bundles' retry counts. Error", errorText(result.error()));
+  }
+}
+
+void MeasurementUploader::takeBackRetryCounter() {
+  if (auto result = parts_.bundling.database->decrementRetryCounterForBundlesWithIDs(uploadingBundleIDs_); !result) {
     monitor()->logWithLevel(LogLevel::kSilentError, messages::kBundleRetryCountsUpdateFailed,
                            "Failed to update the bundles' retry counts. Error", errorText(result.error()));
   }

@@ -30,7 +30,8 @@ class Scheduler;
 // row IDs recorded) -> idle or scheduled again; suspended for an hour of uptime after bundles that
 // were sent could not be deleted; stopped at the process end. A batch's bundles count the attempt
 // (their retry count rises) before the batch goes, not when it fails: an app killed or ended while
-// the batch was on its way then sends them again marked as a repeat. A wipe of the database forgets the upload in flight: its
+// the batch was on its way then sends them again marked as a repeat; a batch for which the network
+// makes no session never left, and the count it took is given back. A wipe of the database forgets the upload in flight: its
 // completion changes nothing, since SQLite hands the same row IDs to new bundles.
 class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityDelegate,
                                   public std::enable_shared_from_this<MeasurementUploader> {
@@ -133,6 +134,7 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
 
  private:
   void endSchedule();
+  void takeBackRetryCounter();
   bool isNetworkConnected() const;
   double uptime() const;
   void terminateBackgroundTask() const;

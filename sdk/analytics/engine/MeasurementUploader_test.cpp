@@ -463,10 +463,17 @@ TEST_F(MeasurementUploaderTest, AWipeDuringAnUploadDeletesNoNewBundle) {
   EXPECT_EQ(BundlingEnvironment::eventNames(*queued[0]), std::vector<std::string>{"new"});
 }
 
-TEST_F(MeasurementUploaderTest, ARequestThatNeverStartsLeavesNothingPending) {
+// A batch for which the network makes no session never leaves: nothing stays pending, and its bundles,
+// counted as tried before the post, are not marked as a repeat when they do go.
+TEST_F(MeasurementUploaderTest, ARequestThatNeverStartsLeavesNothingPendingAndNoRepeatBehind) {
   serveConfiguration();
   env.store("shot", kHour + 1);
   upload(1);  // the configuration only: uploads have nowhere to go
+  const auto retryCountQueued = [&] {
+    auto queued = env.queuedBundles();
+    return queued.size() == 1 ? nanoGetInt32(*queued[0], 35) : -1;
+  };
+  const std::int32_t tries = retryCountQueued();
   unsetenv(sdk::analytics::kAnalyticsServiceURLEnvironmentVariable);
   onWorker([&] { uploader->uploadData(); });
   for (int i = 0; i < 100 && !uploader->isNetworkRequestPending() && platform::dispatch::MainLoop::runOnce(); ++i) {
@@ -476,6 +483,8 @@ TEST_F(MeasurementUploaderTest, ARequestThatNeverStartsLeavesNothingPending) {
   onWorker([&] { EXPECT_TRUE(uploader->isNetworkReadyForRequest()); });
   EXPECT_FALSE(env.scope.logged(23041));
   EXPECT_TRUE(uploader->uploadingBundleIDs().empty());
+  EXPECT_TRUE(env.scope.logged(23040));
+  EXPECT_EQ(retryCountQueued(), tries) << "a batch that never left counts as tried";
 }
 
 TEST_F(MeasurementUploaderTest, AnEmptyBundleListSendsNothing) {

@@ -16,6 +16,7 @@
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameTables.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/NumericUtil.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/ProtoConversions.h"
@@ -50,8 +51,6 @@ Value parametersObject(const AnalyticsEvent& event) {
 
 RawEventBundler::RawEventBundler(Parts parts, EventSampler::RandomSource random)
     : parts_(std::move(parts)), sampler_(parts_.database, parts_.settings, std::move(random)) {}
-
-std::int64_t RawEventBundler::milliseconds(double seconds) { return static_cast<std::int64_t>(seconds * 1000.0); }
 
 std::int64_t RawEventBundler::currentDayNumber() const {
   double offset = parts_.persistedConfig ? parts_.persistedConfig->midnightOffset() : 0;
@@ -464,8 +463,8 @@ bool RawEventBundler::updateAppMetadataForBundle(ProtoMeasurementBundle& bundle,
                            "Unable to fetch app metadata for bundling events. Error", errorText(metadata.error()));
     return false;
   }
-  const std::int64_t previousStart = milliseconds(metadata->lastBundleStartTimestamp);
-  const std::int64_t previousEnd = milliseconds(metadata->lastBundleEndTimestamp);
+  const std::int64_t previousStart = NumericUtil::millisecondsFromSeconds(metadata->lastBundleStartTimestamp);
+  const std::int64_t previousEnd = NumericUtil::millisecondsFromSeconds(metadata->lastBundleEndTimestamp);
   if (previousEnd > 0) nanoSetInt64(bundle, kPreviousEndTimestamp, previousEnd);
   if (previousStart > 0) {
     nanoSetInt64(bundle, kPreviousStartTimestamp, previousStart);
@@ -506,8 +505,8 @@ void RawEventBundler::addBundleMetadataIntoBundle(ProtoMeasurementBundle& bundle
     if (appID.empty()) appID = platform::foundation::Bundle::main()->bundleIdentifier();
     nanoSetString(bundle, kAppID, appID);
   }
-  nanoSetInt64(bundle, kStartTimestamp, milliseconds(start));
-  nanoSetInt64(bundle, kEndTimestamp, milliseconds(end));
+  nanoSetInt64(bundle, kStartTimestamp, NumericUtil::millisecondsFromSeconds(start));
+  nanoSetInt64(bundle, kEndTimestamp, NumericUtil::millisecondsFromSeconds(end));
 }
 
 }  // namespace sdk::analytics

@@ -74,7 +74,6 @@ class RawEventBundler {
   void addBundleMetadataIntoBundle(ProtoMeasurementBundle& bundle, double start, double end);
 
   EventSampler& sampler() { return sampler_; }
-  static std::int64_t milliseconds(double seconds);
 
  private:
   enum class Outcome { kRollBack, kCommitNoBundle, kCommitBundled };

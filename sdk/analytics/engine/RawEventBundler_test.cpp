@@ -61,6 +61,18 @@ TEST_F(RawEventBundlerTest, GroupsSplitAtClockHoursFingerprintsAndRowGaps) {
   EXPECT_FALSE(b.bundleRawEvents());  // nothing left
 }
 
+// A time far past what milliseconds can hold (a clock once taken from a damaged record) is held at the
+// end of the range: the bundle never comes out dated before 1970.
+TEST_F(RawEventBundlerTest, ATimePastTheMillisecondRangeSaturatesInsteadOfWrapping) {
+  env.store("far", 1e18);
+  auto b = bundler();
+  ASSERT_TRUE(b.bundleRawEvents());
+  auto bundles = env.queuedBundles();
+  ASSERT_EQ(bundles.size(), 1u);
+  EXPECT_EQ(nanoGetInt64(*bundles[0], 4), std::numeric_limits<std::int64_t>::max());
+  EXPECT_EQ(nanoGetInt64(*bundles[0], 5), std::numeric_limits<std::int64_t>::max());
+}
+
 TEST_F(RawEventBundlerTest, CountAndSizeLimitsEndAGroupButAnOversizeFirstEventLeavesAlone) {
   env.configure({{"measurement.upload.max_events_per_bundle", "2"}, {"measurement.upload.max_batch_size", "200"}});
   env.store("big", kHour + 1, {{"text", AnalyticsValue(std::string(400, 'x'))}});

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cmath>
 #include <fstream>
+#include <limits>
 #include <set>
 
 #include "sdk/analytics/foundation/DecimalNumber.h"
@@ -141,6 +143,21 @@ TEST(FilesTest, MeasurementFolderAndDeletion) {
   ASSERT_FALSE(refused.ok());
   EXPECT_EQ(refused.error().code, 1);
   EXPECT_EQ(refused.error().localizedDescription(), "Received empty path for deleting file");
+}
+
+// Times reach the conversion from files and servers: one far past the int64 range in milliseconds (1e18
+// seconds) saturates instead of wrapping to the most negative time, and NaN is no time at all.
+TEST(MillisecondsTest, TruncateAndSaturateAtTheInt64Range) {
+  constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
+  constexpr auto kMin = std::numeric_limits<std::int64_t>::min();
+  EXPECT_EQ(NumericUtil::millisecondsFromSeconds(1700000000.1239), 1700000000123);
+  EXPECT_EQ(NumericUtil::millisecondsFromSeconds(-1.0019), -1001);
+  EXPECT_EQ(NumericUtil::millisecondsFromSeconds(9.2e15), 9200000000000000000);
+  for (double huge : {1e18, 1e300, std::numeric_limits<double>::infinity(), 9223372036854775.808}) {
+    EXPECT_EQ(NumericUtil::millisecondsFromSeconds(huge), kMax) << huge;
+    EXPECT_EQ(NumericUtil::millisecondsFromSeconds(-huge), kMin) << -huge;
+  }
+  EXPECT_EQ(NumericUtil::millisecondsFromSeconds(std::nan("")), 0);
 }
 
 TEST(RandomTest, DrawsDiffer) {

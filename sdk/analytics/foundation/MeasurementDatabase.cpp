@@ -9,6 +9,7 @@
 #include "sdk/analytics/foundation/MeasurementFiles.h"
 #include "sdk/analytics/foundation/Hashing.h"
 #include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NumericUtil.h"
 
 namespace sdk::analytics {
 
@@ -271,7 +272,7 @@ ErrorOr<std::int64_t> MeasurementDatabase::maybeDeleteStaleData() {
   TRY(inTransaction([&]() -> ErrorOr<void> {
     // All three run even when one fails, as each reports its own failure.
     auto bundles =
-        execute("DELETE FROM queue WHERE bundle_end_timestamp < ?", {Value(static_cast<std::int64_t>(cutoff * 1000))},
+        execute("DELETE FROM queue WHERE bundle_end_timestamp < ?", {Value(NumericUtil::millisecondsFromSeconds(cutoff))},
                 messages::kStaleDataDeletionFailed, "Failed to delete stale bundles");
     auto events = execute("DELETE FROM raw_events WHERE timestamp < ?", {Value(cutoff)},
                           messages::kStaleDataDeletionFailed, "Failed to delete stale raw events");

@@ -137,6 +137,8 @@ class MeasurementDatabase {
   using QueuedBundle = std::pair<std::shared_ptr<ProtoMeasurementBundle>, std::int64_t>;
   ErrorOr<std::vector<QueuedBundle>> queryBundlesWithCountLimit(std::int64_t countLimit, std::int64_t sizeLimit);
   ErrorOr<void> incrementRetryCounterForBundlesWithIDs(const std::vector<std::int64_t>& rowIDs);
+  // Takes back an increment (never below 0): for an attempt counted before it went that never left.
+  ErrorOr<void> decrementRetryCounterForBundlesWithIDs(const std::vector<std::int64_t>& rowIDs);
   ErrorOr<void> deleteBundlesWithRowIDs(const std::vector<std::int64_t>& rowIDs);
   // Milliseconds since 1970; nothing without an error when the queue is empty.
   ErrorOr<std::optional<std::int64_t>> queryLatestBundleTime();
@@ -202,6 +204,8 @@ class MeasurementDatabase {
   // The single integer of "SELECT count(...)"-like queries.
   ErrorOr<std::int64_t> scalar(const std::string& sql, const std::vector<platform::foundation::Value>& params,
                                std::int64_t code, const char* what);
+  // Sets the retry count of the bundles `rowIDs` to the SQL expression `newCount`.
+  ErrorOr<void> changeRetryCounters(const std::vector<std::int64_t>& rowIDs, const char* newCount, const char* failure);
   // Statements whose count of changed rows nobody reads.
   ErrorOr<void> run(const std::string& sql, const std::vector<platform::foundation::Value>& params, std::int64_t code,
                     const char* what);

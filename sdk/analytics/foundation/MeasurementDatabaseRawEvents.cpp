@@ -250,10 +250,19 @@ ErrorOr<std::vector<MeasurementDatabase::QueuedBundle>> MeasurementDatabase::que
 }
 
 ErrorOr<void> MeasurementDatabase::incrementRetryCounterForBundlesWithIDs(const std::vector<std::int64_t>& rowIDs) {
+  return changeRetryCounters(rowIDs, "retry_count + 1", "Failed to increment bundle retry counts");
+}
+
+ErrorOr<void> MeasurementDatabase::decrementRetryCounterForBundlesWithIDs(const std::vector<std::int64_t>& rowIDs) {
+  return changeRetryCounters(rowIDs, "MAX(retry_count - 1, 0)", "Failed to decrement bundle retry counts");
+}
+
+ErrorOr<void> MeasurementDatabase::changeRetryCounters(const std::vector<std::int64_t>& rowIDs, const char* newCount,
+                                                       const char* failure) {
   if (rowIDs.empty()) return {};
-  return run("UPDATE queue SET retry_count = retry_count + 1 WHERE rowid IN (" + placeholders(rowIDs.size()) + ")",
-             rowIDValues(rowIDs), messages::kBundleRetryCountsIncrementFailed,
-             "Failed to increment bundle retry counts");
+  return run(std::string("UPDATE queue SET retry_count = ") + newCount + " WHERE rowid IN (" +
+                 placeholders(rowIDs.size()) + ")",
+             rowIDValues(rowIDs), messages::kBundleRetryCountsIncrementFailed, failure);
 }
 
 ErrorOr<void> MeasurementDatabase::deleteBundlesWithRowIDs(const std::vector<std::int64_t>& rowIDs) {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/NumericUtil.h"
 
 namespace sdk::analytics {
 
@@ -11,11 +12,6 @@ namespace {
 enum EventIndex { kEventParams = 0, kEventName = 1, kEventTimestamp = 2, kEventPreviousTimestamp = 3 };
 enum ParamIndex { kParamName = 0, kParamString = 1, kParamInteger = 2, kParamFloat = 3, kParamDouble = 4, kParamItems = 5 };
 enum AttributeIndex { kSetTimestamp = 0, kAttributeName = 1, kAttributeString = 2, kAttributeInteger = 3, kAttributeDouble = 5 };
-
-std::int64_t milliseconds(double seconds) {
-  double ms = seconds * 1000.0;
-  return std::isfinite(ms) ? static_cast<std::int64_t>(ms) : 0;
-}
 
 // The value fields of a parameter: string, integer, double or items.
 void setParameterValue(NanoMessage& parameter, const AnalyticsValue& value) {
@@ -78,9 +74,9 @@ std::shared_ptr<ProtoEvent> makeProtoEvent(const AnalyticsEvent& event) {
     nanoAddMessage(*message, kEventParams, *makeProtoEventParam(name, value));
   }
   nanoSetString(*message, kEventName, event.name());
-  nanoSetInt64(*message, kEventTimestamp, milliseconds(event.timestamp()));
+  nanoSetInt64(*message, kEventTimestamp, NumericUtil::millisecondsFromSeconds(event.timestamp()));
   if (event.previousTimestamp() != 0) {
-    nanoSetInt64(*message, kEventPreviousTimestamp, milliseconds(event.previousTimestamp()));
+    nanoSetInt64(*message, kEventPreviousTimestamp, NumericUtil::millisecondsFromSeconds(event.previousTimestamp()));
   }
   return message;
 }
@@ -99,7 +95,7 @@ std::optional<AnalyticsEvent> eventFromProtoEvent(const ProtoEvent& message) {
 
 std::shared_ptr<ProtoUserAttribute> makeProtoUserAttribute(const UserAttribute& attribute) {
   auto message = ProtoUserAttribute::make();
-  nanoSetInt64(*message, kSetTimestamp, milliseconds(attribute.lastSetTimestamp));
+  nanoSetInt64(*message, kSetTimestamp, NumericUtil::millisecondsFromSeconds(attribute.lastSetTimestamp));
   nanoSetString(*message, kAttributeName, attribute.name);
   if (attribute.value.isString()) {
     nanoSetString(*message, kAttributeString, attribute.value.stringValue());

@@ -7,6 +7,7 @@
 #include "sdk/analytics/engine/reporters/SessionReporter.h"
 #include "sdk/analytics/engine/reporters/ReporterHost.h"
 #include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NumericUtil.h"
 
 namespace sdk::analytics {
 
@@ -16,11 +17,7 @@ using sdk::analytics::ReporterHost;
 
 namespace {
 
-std::int64_t exposureMillis(double start, double end) {
-  const double ms = (end - start) * 1000;
-  if (!(ms > -9.2e18 && ms < 9.2e18)) return 0;
-  return static_cast<std::int64_t>(ms);
-}
+std::int64_t exposureMillis(double start, double end) { return NumericUtil::millisecondsFromSeconds(end - start); }
 
 Dictionary currentScreenParameters() {
   Dictionary parameters;

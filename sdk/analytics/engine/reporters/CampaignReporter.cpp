@@ -21,6 +21,7 @@
 #include "sdk/analytics/foundation/DataTypeValidator.h"
 #include "sdk/analytics/foundation/AnalyticsEvent.h"
 #include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NumericUtil.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/QueryString.h"
 #include "sdk/analytics/foundation/Scheduler.h"
@@ -241,7 +242,7 @@ void CampaignReporter::reportParkedLinkOnWorkerQueue(std::optional<std::int64_t>
     link = "(not set)";
     extras = {{"utm_source", Value("(not set)")}, {"utm_medium", Value("(not set)")}, {"_cc", Value(std::int64_t{1})}};
   } else {
-    extras = {{"_cc", Value(campaignClickHour(static_cast<std::int64_t>(parkedAt * 1000)))}};
+    extras = {{"_cc", Value(campaignClickHour(NumericUtil::millisecondsFromSeconds(parkedAt)))}};
   }
   forgetParkedCampaignLink(defaults);
   handleOpenURLOnWorkerQueue(*link, clickTimestampMs, parkedAt, extras);

@@ -12,6 +12,7 @@
 #include "sdk/analytics/engine/reporters/ReporterHost.h"
 #include "sdk/analytics/engine/reporters/ReportersMessageCodes.h"
 #include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/foundation/NumericUtil.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 
 namespace sdk::analytics {
@@ -23,12 +24,6 @@ using sdk::analytics::ReporterHost;
 namespace {
 
 constexpr double kMaxEngagementSeconds = 3600;
-
-std::int64_t millis(double seconds) {
-  const double ms = seconds * 1000;
-  if (!(ms > -9.2e18 && ms < 9.2e18)) return ms > 0 ? std::numeric_limits<std::int64_t>::max() : 0;
-  return static_cast<std::int64_t>(ms);
-}
 
 std::int64_t truncated(double seconds) {
   if (!(seconds > -9.2e18 && seconds < 9.2e18)) return 0;
@@ -162,7 +157,7 @@ std::int64_t SessionReporter::cutFreerideEngagementTimeMillis() {
   const double uptime = currentUptime();
   const double incurred = incurredEngagementTimeLocked(uptime);
   freerideEngagementStartUptime_ = uptime;
-  return millis(incurred);
+  return NumericUtil::millisecondsFromSeconds(incurred);
 }
 
 // --- events
@@ -207,7 +202,7 @@ std::int64_t SessionReporter::logEngagementEvent(const AnalyticsScreen* screen, 
     std::lock_guard lock(mutex_);
     const double uptime = currentUptime();
     if (reportingEnabled_) {
-      ms = millis(std::min(incurredEngagementTimeLocked(uptime), kMaxEngagementSeconds));
+      ms = NumericUtil::millisecondsFromSeconds(std::min(incurredEngagementTimeLocked(uptime), kMaxEngagementSeconds));
       log = true;
     }
     engagementStartUptime_ = uptime;
