@@ -2,9 +2,14 @@
 // match without echo, typed values, the match direction, primes passed and out-of-range colours.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
 #include "app/kit/UIConstants.h"
 #include "app/main/MainScreenTestSupport.h"
 #include "app/optics/LensMatchCalc.h"
+#include "platform/ui/Renderer.h"
 
 namespace app::main {
 
@@ -188,9 +193,31 @@ TEST_F(ValueFlowTest, AStopNoLensCanBeSetToShowsNoValue) {
   EXPECT_EQ(views().apertureScrollBar->position(), resting);
 }
 
-// A focus typed a billion metres away is held as a focal length or stop beyond every lens is: no value,
-// in the out-of-range colour, on the display and on every page; a sane focus brings the figures back.
-TEST_F(ValueFlowTest, AFocusNoLensIsSetToShowsNoValue) {
+// Where a label's text is drawn in the window: the first and last pixel columns, over its rows and a
+// margin either side of its frame, that differ from the backdrop left of that margin.
+std::pair<int, int> inkColumns(const platform::graphics::Image& shot, const platform::ui::Label& label, int margin) {
+  const platform::ui::Rect frame = label.convertRectTo(label.bounds(), nullptr);
+  const double scale = shot.pixelWidth() / label.window()->bounds().size.width;
+  const int left = static_cast<int>(frame.minX() * scale) - margin, right = static_cast<int>(frame.maxX() * scale) + margin;
+  int first = right, last = left;
+  for (int y = static_cast<int>(frame.minY() * scale); y < static_cast<int>(frame.maxY() * scale); ++y) {
+    const auto backdrop = shot.pixelBytes(left - 1, y);
+    for (int x = left; x < right; ++x) {
+      const auto pixel = shot.pixelBytes(x, y);
+      int difference = 0;
+      for (int c = 0; c < 3; ++c) difference += std::abs(pixel[c] - backdrop[c]);
+      if (difference < 96) continue;
+      first = std::min(first, x);
+      last = std::max(last, x);
+    }
+  }
+  return {first, last};
+}
+
+// A focus typed kilometres away, however far, is computed as any other: past the hyperfocal distance the
+// near limit and "∞", the focus and the scene width in kilometres, each whole in its box (laid out and
+// drawn); a sane focus brings the limits back.
+TEST_F(ValueFlowTest, AFarFocusShowsTheNearLimitAndInfinity) {
   const auto& display = *views().valueDisplayView;
   auto typeDistance = [&](const char* text) {
     tap(*display.distanceBtn());
@@ -198,21 +225,45 @@ TEST_F(ValueFlowTest, AFocusNoLensIsSetToShowsNoValue) {
     platform::ui::Keyboard::shared().pressReturn();
     env.advance(1);
   };
-  typeDistance("1e9");
-  EXPECT_EQ(display.distanceLabel()->text(), "–");
-  EXPECT_EQ(display.distanceLabel()->textColor(), kit::UIConstants::redWarning());
   const auto& dof = *views().DOFResultView;
-  EXPECT_EQ(dof.distanceLabel()->text(), "–");
-  EXPECT_EQ(dof.nearLabel()->text(), "–");
-  EXPECT_EQ(dof.dofLabel()->text(), "–");
-  EXPECT_EQ(views().FOVResultView->distanceLabel()->text(), "–");
-  EXPECT_EQ(views().FOVResultView->widthLabel()->text(), "–");
+  const auto& fov = *views().FOVResultView;
+  const std::pair<const char*, const char*> focuses[] = {{"15000", "15.0km"}, {"100000", "100km"}, {"1e9", "1000000km"}};
+  for (auto [typed, shown] : focuses) {
+    typeDistance(typed);
+    EXPECT_EQ(display.distanceLabel()->text(), shown);
+    EXPECT_EQ(dof.distanceLabel()->text(), shown);
+    EXPECT_EQ(fov.distanceLabel()->text(), shown);
+    EXPECT_NE(dof.nearLabel()->text(), "–");
+    EXPECT_NEAR(dof.nearDistance(), dof.hyperFocalDistance(), dof.hyperFocalDistance() / 1000) << "near: about H";
+    EXPECT_EQ(dof.farLabel()->text(), "∞");
+    EXPECT_EQ(dof.dofLabel()->text(), "∞");
+    EXPECT_NE(fov.widthLabel()->text(), "–");
+    EXPECT_NE(fov.widthLabel()->text().find("km"), std::string::npos) << fov.widthLabel()->text();
+    for (const auto* label : {display.distanceLabel().get(), dof.distanceLabel().get(), dof.nearLabel().get(),
+                              dof.farLabel().get(), dof.dofLabel().get(), dof.hyperFocalLabel().get(),
+                              fov.distanceLabel().get(), fov.widthLabel().get()}) {
+      EXPECT_FALSE(label->isTruncated()) << label->text();
+    }
+    // On the pixels: the focus is drawn within its column and wider than an ellipsis would be.
+    auto shot = platform::ui::Renderer::render(*window);
+    ASSERT_TRUE(shot);
+    const platform::ui::Label& label = *display.distanceLabel();
+    const double scale = shot->pixelWidth() / window->bounds().size.width;
+    const platform::ui::Rect frame = label.convertRectTo(label.bounds(), nullptr);
+    const auto [first, last] = inkColumns(*shot, label, 8);
+    EXPECT_GE(first, frame.minX() * scale) << shown;
+    EXPECT_LE(last, frame.maxX() * scale) << shown;
+    EXPECT_GT(last - first, frame.size.width * scale / 3) << shown;
+  }
 
   typeDistance("5");
   EXPECT_EQ(display.distanceLabel()->text(), "5.00m");
-  EXPECT_EQ(display.distanceLabel()->textColor(), kit::UIConstants::blue());
   EXPECT_EQ(dof.distanceLabel()->text(), "5.00m");
-  EXPECT_NE(dof.nearLabel()->text(), "–");
+  EXPECT_NE(dof.farLabel()->text(), "∞");
+  // A figure past what a float holds is no distance: the focus stays.
+  typeDistance("9e99");
+  EXPECT_EQ(display.distanceLabel()->text(), "5.00m");
+  EXPECT_FLOAT_EQ(display.mainDistance(), 5);
 }
 
 TEST_F(ValueFlowTest, OutOfRangeColoursTheDisplayAndBack) {

@@ -1,5 +1,6 @@
 #include "app/main/ValueDisplayView.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "app/kit/StyledViews.h"
@@ -269,8 +270,9 @@ bool ValueDisplayView::textField(platform::ui::TextField& field, platform::ui::T
 void ValueDisplayView::textFieldDidEndEditing(platform::ui::TextField& field) {
   using app::model::NumericText;
   const std::string text = app::main::valuetext::repaired(field.text());
+  // A figure past what a float holds reads as infinite: no value, refused as zero is.
   auto typed = [&](float kept, float floor, float value) {
-    if (text.empty() || !(value > 0) || cancelEdit_) return kept;
+    if (text.empty() || !(value > 0) || std::isinf(value) || cancelEdit_) return kept;
     return static_cast<double>(value) < floor ? floor : value;
   };
   auto delegate = delegate_.lock();

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <limits>
+
 namespace app::optics {
 
 // The lenses and adapters that exist, and the distances they focus at. A focal length, f-number or focus
 // outside these is no lens (a typed focal length of a kilometre, a matched stop behind the lens, a reducer
-// that shrinks a 50 mm lens to a hundredth of a millimetre, a focus a million kilometres away): the
+// that shrinks a 50 mm lens to a hundredth of a millimetre, a focus closer than a centimetre): the
 // screens show no value for it instead of a number nobody can use.
 class LensLimits {
  public:
@@ -16,18 +18,19 @@ class LensLimits {
   // Focal reducers, converters and anamorphic squeezes: from a tenth to ten times.
   static constexpr double kSmallestAdapterFactor = 0.1;
   static constexpr double kLargestAdapterFactor = 10;
-  // Focus distances in metres: a typed distance closer than a centimetre is raised to it, and one beyond
-  // ten kilometres is a slip of the keyboard rather than a shot (it would print as a ten-digit figure).
+  // Focus distances in metres: a typed distance closer than a centimetre is raised to it. There is no
+  // farthest one: a landscape kilometres away is focused on, and past the hyperfocal distance every
+  // focus gives the same near limit and a far one at infinity.
   static constexpr double kNearestFocus = 0.01;
-  static constexpr double kFarthestFocus = 10000;
 
   static bool isFocalLength(double millimetres) {
     return millimetres >= kShortestFocalLength && millimetres <= kLongestFocalLength;
   }
   static bool isFNumber(double fNumber) { return fNumber >= kWidestFNumber && fNumber <= kNarrowestFNumber; }
-  // Distances are held in single precision: the nearest focus stored as a float is still in range.
+  // Distances are held in single precision: the nearest focus stored as a float is still in range. An
+  // infinite one (a typed figure past what a float holds) is no distance.
   static bool isFocusDistance(double meters) {
-    return meters >= static_cast<float>(kNearestFocus) && meters <= kFarthestFocus;
+    return meters >= static_cast<float>(kNearestFocus) && meters <= std::numeric_limits<double>::max();
   }
   static bool isAdapterFactor(double factor) {
     return factor >= kSmallestAdapterFactor && factor <= kLargestAdapterFactor;

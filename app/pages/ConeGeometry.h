@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <optional>
 
 #include "platform/graphics/Geometry.h"
@@ -27,8 +28,12 @@ struct ConeGeometry {
   // None for an angle that cannot be drawn (not strictly between 0 and 180 degrees) or an empty area.
   static std::optional<ConeGeometry> make(float angleDegrees, platform::graphics::Size area);
 
-  // The scene width at `distance` metres: twice the distance times the tangent of half the angle.
-  float sceneWidth(float distance) const { return 2 * distance * halfAngleTangent; }
+  // The scene width at `distance` metres: twice the distance times the tangent of half the angle, in
+  // single precision as the labels were laid out for, and in double where a float cannot hold it.
+  double sceneWidth(float distance) const {
+    const float width = 2 * distance * halfAngleTangent;
+    return std::isinf(width) ? 2.0 * distance * halfAngleTangent : width;
+  }
 
   platform::graphics::Path conePath() const;
   platform::graphics::Path distancePath() const;

@@ -137,7 +137,7 @@ TEST_F(DOFViewTest, ValuesWithoutADepthOfFieldShowNoValue) {
 }
 
 // The markers stand for the limits: whenever near and far read no value they go, and they come back at
-// the limits' places. A focus no lens can be set to reads no value either, never a ten-digit figure.
+// the limits' places.
 TEST_F(DOFViewTest, MarkersGoWhileTheLimitsReadNoValue) {
   auto dof = page(50, 2.8f, 3);
   const auto& near = *dof->markerContainer()->subviews()[2];
@@ -145,8 +145,7 @@ TEST_F(DOFViewTest, MarkersGoWhileTheLimitsReadNoValue) {
   const double nearAt = markerCentre(*dof, 2), farAt = markerCentre(*dof, 3);
   EXPECT_FALSE(near.isHidden());
   EXPECT_FALSE(far.isHidden());
-  for (auto [focal, distance] : {std::pair{1e9f, 3.0f}, std::pair{50.0f, 1e-9f}, std::pair{50.0f, 1e9f},
-                                 std::pair{50.0f, 10001.0f}}) {
+  for (auto [focal, distance] : {std::pair{1e9f, 3.0f}, std::pair{50.0f, 1e-9f}}) {
     dof->setFocalLength(focal);
     dof->setDistance(distance);
     dof->calculateDOF();
@@ -158,16 +157,44 @@ TEST_F(DOFViewTest, MarkersGoWhileTheLimitsReadNoValue) {
   EXPECT_EQ(dof->distanceLabel()->text(), "–");
   EXPECT_EQ(dof->hyperFocalLabel()->text(), "43m") << "the hyperfocal distance does not depend on the focus";
 
-  dof->setDistance(10000);
-  dof->calculateDOF();
-  EXPECT_EQ(dof->distanceLabel()->text(), "10000m");
-  EXPECT_EQ(dof->farLabel()->text(), "∞");
   dof->setDistance(3);
   dof->calculateDOF();
   EXPECT_FALSE(near.isHidden());
   EXPECT_FALSE(far.isHidden());
   EXPECT_DOUBLE_EQ(markerCentre(*dof, 2), nearAt);
   EXPECT_DOUBLE_EQ(markerCentre(*dof, 3), farAt);
+}
+
+// Past the hyperfocal distance every focus, however far, has the same near limit and a far one at
+// infinity, with the markers at the strip's ends; a far focus reads in kilometres or miles, never cut.
+TEST_F(DOFViewTest, AFarFocusShowsTheNearLimitAndInfinity) {
+  auto dof = page(50, 2.8f, 3);
+  const struct {
+    float distance;
+    const char* metric;
+    const char* imperial;
+  } focuses[] = {{15000, "15.0km", "49212'"},
+                 {1e5f, "100km", "62mi"},
+                 {1e9f, "1000000km", "621364mi"},
+                 {3e38f, "3.0e35km", "1.9e35mi"}};
+  const double half = dof->markerContainer()->bounds().size.width / 2;
+  for (const auto& focus : focuses) {
+    for (int system : {0, 1}) {
+      app::pages::framesObject()->settings.measurementSystem = system;
+      dof->setDistance(focus.distance);
+      dof->calculateDOF();
+      const std::string where = std::string(system ? focus.imperial : focus.metric);
+      EXPECT_EQ(dof->distanceLabel()->text(), where);
+      EXPECT_EQ(dof->nearLabel()->text(), system ? "141'" : "43m") << where;
+      EXPECT_EQ(dof->farLabel()->text(), "∞") << where;
+      EXPECT_EQ(dof->dofLabel()->text(), "∞") << where;
+      EXPECT_FALSE(dof->markerContainer()->subviews()[2]->isHidden()) << where;
+      EXPECT_DOUBLE_EQ(markerCentre(*dof, 3), half) << where;
+      for (const auto& label : {dof->distanceLabel(), dof->nearLabel(), dof->farLabel(), dof->dofLabel()}) {
+        EXPECT_FALSE(label->isTruncated()) << label->text();
+      }
+    }
+  }
 }
 
 }  // namespace

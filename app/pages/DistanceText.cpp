@@ -1,18 +1,57 @@
 #include "app/pages/DistanceText.h"
 
+#include <cmath>
+
+#include "app/model/DisplayNumbers.h"
 #include "app/model/NumericText.h"
 #include "app/optics/LensLimits.h"
 #include "app/optics/MetricFormatter.h"
 #include "app/optics/MetricToImperialConversion.h"
+#include "platform/foundation/Format.h"
 
 namespace app::pages {
 
+using app::model::DisplayNumbers;
 using app::model::NumericText;
 
+namespace {
+
+constexpr double kMetresPerKilometre = 1000;
+// A mile of 5280 feet, at the 3.2808 feet to the metre the foot texts use.
+constexpr double kMetresPerMile = 5280 / 3.2808;
+// The farthest distances, in metres, shown in metres (before "10000m") and in feet (ten miles):
+// farther ones read in the larger unit.
+constexpr double kFarthestInMetres = 9999.5;
+constexpr double kFarthestInFeet = 10 * kMetresPerMile;
+// Tenths below this, as the metre texts have; whole numbers up to ten million; then a power of ten.
+constexpr double kLargestWithTenths = 19.95;
+constexpr double kLargestWholeFigure = 9999999.5;
+
+// An amount of kilometres or miles, at least ten.
+std::string largeText(double amount, const char* unit) {
+  static const platform::foundation::NumberFormatter tenths = DisplayNumbers::plainDecimal(1, 1);
+  static const platform::foundation::NumberFormatter whole = DisplayNumbers::plainDecimal(0, 0);
+  if (amount < kLargestWithTenths) return tenths.stringFromNumber(amount) + unit;
+  if (amount < kLargestWholeFigure) return whole.stringFromNumber(amount) + unit;
+  int exponent = static_cast<int>(std::floor(std::log10(amount)));
+  double mantissa = std::round(amount / std::pow(10.0, exponent) * 10) / 10;
+  if (mantissa >= 10) {
+    mantissa /= 10;
+    ++exponent;
+  }
+  return platform::foundation::format("%.1fe%d%s", mantissa, exponent, unit);
+}
+
+}  // namespace
+
 std::string DistanceText::text(double meters, int measurementSystem) {
-  float value = NumericText::toFloat(meters);
-  return measurementSystem == 0 ? optics::MetricFormatter::meterValue(value)
-                                : optics::MetricToImperialConversion::returnFeetInchesString(value);
+  if (!std::isfinite(meters)) return kNoValueText;
+  if (measurementSystem == 0) {
+    if (meters >= kFarthestInMetres) return largeText(meters / kMetresPerKilometre, "km");
+    return optics::MetricFormatter::meterValue(NumericText::toFloat(meters));
+  }
+  if (meters >= kFarthestInFeet) return largeText(meters / kMetresPerMile, "mi");
+  return optics::MetricToImperialConversion::returnFeetInchesString(NumericText::toFloat(meters));
 }
 
 std::string DistanceText::focusText(double meters, int measurementSystem) {
@@ -21,4 +60,3 @@ std::string DistanceText::focusText(double meters, int measurementSystem) {
 }
 
 }  // namespace app::pages
-

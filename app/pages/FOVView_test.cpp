@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
+
 #include "app/kit/UIConstants.h"
 #include "app/pages/PagePackagesTestSupport.h"
 #include "app/pages/PagesTestSupport.h"
@@ -117,11 +119,17 @@ TEST_F(FOVViewTest, ADistanceChangeWaitsForTheNextDrawing) {
   EXPECT_EQ(fov->widthLabel()->text(), "2.16m");
   fov->calculateFOV();
   EXPECT_EQ(fov->widthLabel()->text(), "4.32m");
-  // A focus no lens is set to has no scene width at it.
-  fov->setDistance(1e9f);
-  fov->calculateFOV();
-  EXPECT_EQ(fov->distanceLabel()->text(), "–");
-  EXPECT_EQ(fov->widthLabel()->text(), "–");
+  // A focus however far has a scene width, in kilometres or, past what a float holds, in double; a
+  // focus closer than a centimetre has none.
+  const std::pair<float, const char*> focuses[] = {
+      {1e9f, "720000km"}, {3e38f, "2.2e35km"}, {FLT_MAX, "2.5e35km"}, {0.001f, "–"}};
+  for (auto [distance, width] : focuses) {
+    fov->setDistance(distance);
+    fov->calculateFOV();
+    EXPECT_EQ(fov->widthLabel()->text(), width) << distance;
+    EXPECT_FALSE(fov->widthLabel()->isTruncated()) << width;
+    EXPECT_FALSE(fov->distanceLabel()->isTruncated()) << fov->distanceLabel()->text();
+  }
 }
 
 TEST_F(FOVViewTest, AZeroFocalLengthDrawsNothingNew) {

@@ -1,0 +1,45 @@
+#include "app/pages/DistanceText.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace app::pages {
+
+namespace {
+
+// Metre and foot texts as far as they stay short; then kilometres and miles, tenths below twenty, whole
+// numbers up to ten million and a power of ten beyond, rounded up into the next power where it must.
+TEST(DistanceText, FarDistancesReadInTheLargerUnit) {
+  const struct {
+    double meters;
+    const char* metric;
+    const char* imperial;
+  } cases[] = {
+      {9999.4, "9999m", "32806'"},
+      {9999.5, "10.0km", "32806'"},
+      {16093, "16.1km", "52797'"},
+      {16094, "16.1km", "10.0mi"},
+      {19949, "19.9km", "12.4mi"},
+      {19950, "20km", "12.4mi"},
+      {9999999499, "9999999km", "6213636mi"},
+      {9999999500, "1.0e7km", "6213636mi"},
+      {9.96e10, "1.0e8km", "6.2e7mi"},
+      {std::numeric_limits<double>::max(), "1.8e305km", "1.1e305mi"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DistanceText::text(c.meters, 0), c.metric) << c.meters;
+    EXPECT_EQ(DistanceText::text(c.meters, 1), c.imperial) << c.meters;
+  }
+  for (double nothing : {std::numeric_limits<double>::infinity(), std::nan("")}) {
+    EXPECT_EQ(DistanceText::text(nothing, 0), kNoValueText);
+    EXPECT_EQ(DistanceText::focusText(nothing, 1), kNoValueText);
+  }
+  EXPECT_EQ(DistanceText::focusText(0.001, 0), kNoValueText) << "closer than any lens focuses";
+  EXPECT_EQ(DistanceText::focusText(1e9, 0), "1000000km");
+}
+
+}  // namespace
+
+}  // namespace app::pages
