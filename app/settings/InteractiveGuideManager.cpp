@@ -57,6 +57,11 @@ std::string InteractiveGuideManager::settingsPath() {
 
 void InteractiveGuideManager::loadInteractiveGuidePrefs() {
   const std::string path = settingsPath();
+  // Saves killed before their rename leave hidden temporaries beside the file that no load reads.
+  if (!temporariesSwept_) {
+    platform::foundation::AtomicFile::removeStaleTemporariesOf(path);
+    temporariesSwept_ = true;
+  }
   if (!platform::foundation::AtomicFile::fileExists(path)) {
     firstStart = now();
     didEnterSetup = false;

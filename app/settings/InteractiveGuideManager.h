@@ -78,6 +78,7 @@ class InteractiveGuideManager : public GuideManagerDelegate, public std::enable_
   std::weak_ptr<InteractiveGuideDelegate> igDelegate_;
   std::weak_ptr<platform::ui::View> currentView_;
   std::shared_ptr<BasicGuide> currentGuide_;
+  bool temporariesSwept_ = false;
 };
 
 }  // namespace app::settings

@@ -2,6 +2,11 @@
 // is counted, what the settings file holds, and how guides end.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "app/settings/InteractiveGuideManager.h"
@@ -9,6 +14,7 @@
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Calendar.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/Paths.h"
 #include "platform/log/Log.h"
 #include "testing/FileContents.h"
 #include "testing/ScopedEnvironmentVariable.h"
@@ -179,6 +185,41 @@ TEST_F(GuideManagerTest, AnUnreadableFileReadsAsDefaultsAndIsKeptAside) {
     EXPECT_TRUE(log.contains("kept as " + kept.back()));
   }
   EXPECT_EQ(ostrel::testing::damagedCopiesOf(path).size(), 2u) << "the second damage keeps the first copy";
+}
+
+// A save killed before its rename leaves ".InteractiveGuideSettings.plist.XXXXXX" in Documents; the
+// next start takes those no writer holds, and nothing else of the folder's.
+TEST_F(GuideManagerTest, TheFirstLoadSweepsTheSettingsFilesLeftOverTemporariesOnly) {
+  const std::string documents = platform::foundation::Paths::documents();
+  const auto leave = [&](const std::string& name, double age) {
+    const std::string path = documents + "/" + name;
+    EXPECT_TRUE(platform::foundation::AtomicFile::writeAtomically(path, "<plist><dict><key>didRa").ok());
+    const timespec when{static_cast<time_t>(now() - age), 0};
+    const timespec times[2] = {when, when};
+    EXPECT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    return path;
+  };
+  const std::string killed = leave(".InteractiveGuideSettings.plist.a1B2c3", 2 * 3600);
+  const std::string futureDated = leave(".InteractiveGuideSettings.plist.Zz9Yy8", -600);
+  const std::string fresh = leave(".InteractiveGuideSettings.plist.Qq7Rr6", 60);
+  const std::string held = leave(".InteractiveGuideSettings.plist.Hh5Gg4", 2 * 3600);
+  const std::string persons = leave(".notes.backup", 2 * 3600);
+  const std::string persons2 = leave(".InteractiveGuideSettings.plist.copy.a1B2c3", 2 * 3600);
+  const int writer = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(writer, 0);
+  ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+
+  writeFile(30, 900, 7);
+  manager->loadInteractiveGuidePrefs();
+  EXPECT_EQ(manager->ratingShowCounter, 7);
+  EXPECT_FALSE(platform::foundation::AtomicFile::fileExists(killed));
+  EXPECT_FALSE(platform::foundation::AtomicFile::fileExists(futureDated));
+  EXPECT_TRUE(platform::foundation::AtomicFile::fileExists(fresh)) << "a write may still be under way";
+  EXPECT_TRUE(platform::foundation::AtomicFile::fileExists(held)) << "its writer still holds it";
+  EXPECT_TRUE(platform::foundation::AtomicFile::fileExists(persons));
+  EXPECT_TRUE(platform::foundation::AtomicFile::fileExists(persons2));
+  ::close(writer);
+  EXPECT_TRUE(platform::foundation::AtomicFile::fileExists(InteractiveGuideManager::settingsPath()));
 }
 
 TEST_F(GuideManagerTest, GetStartedGuideIsPlacedAndEndsDoneWithFiveSeconds) {

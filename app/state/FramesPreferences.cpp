@@ -278,6 +278,8 @@ void FramesObject::loadPrefs() {
   const FreshCatalogues fresh = openCatalogues();
   setDefaults();
   const std::string path = preferencePath();
+  // Saves killed before their rename leave hidden temporaries beside the file that no start reads.
+  platform::foundation::AtomicFile::removeStaleTemporariesOf(path);
   bool makeStartPackages = false;
   if (!platform::foundation::AtomicFile::fileExists(path)) {
     setFirstStartValues();

@@ -222,23 +222,26 @@ ErrorOr<void> AtomicFile::createDirectories(const std::string& path) {
   return {};
 }
 
-// ".<name>.XXXXXX" as replaceViaTemporary makes them: mkostemp fills the six places with letters and
-// digits.
-static bool isOurTemporary(std::string_view name) {
+namespace {
+
+// ".<name>.XXXXXX" as replaceViaTemporary makes them (of the file `of` alone, when it is named):
+// mkostemp fills the six places with letters and digits.
+bool isOurTemporary(std::string_view name, std::string_view of) {
   if (name.size() < 9 || name[0] != '.' || name[name.size() - 7] != '.') return false;
+  if (!of.empty() && (name.size() != of.size() + 8 || name.substr(1, of.size()) != of)) return false;
   for (char c : name.substr(name.size() - 6)) {
     if (!std::isalnum(static_cast<unsigned char>(c))) return false;
   }
   return true;
 }
 
-std::size_t AtomicFile::removeStaleTemporaries(const std::string& folder, double maximumAge) {
+std::size_t sweep(const std::string& folder, double maximumAge, std::string_view of) {
   DIR* listing = ::opendir(folder.c_str());
   if (!listing) return 0;
   const double now = Clock::current()->now();
   std::size_t removed = 0;
   while (dirent* entry = ::readdir(listing)) {
-    if (!isOurTemporary(entry->d_name)) continue;
+    if (!isOurTemporary(entry->d_name, of)) continue;
     std::string path = folder + "/" + entry->d_name;
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
@@ -252,6 +255,16 @@ std::size_t AtomicFile::removeStaleTemporaries(const std::string& folder, double
   }
   ::closedir(listing);
   return removed;
+}
+
+}  // namespace
+
+std::size_t AtomicFile::removeStaleTemporaries(const std::string& folder, double maximumAge) {
+  return sweep(folder, maximumAge, {});
+}
+
+std::size_t AtomicFile::removeStaleTemporariesOf(const std::string& path, double maximumAge) {
+  return sweep(folderOf(path), maximumAge, nameOf(path));
 }
 
 }  // namespace platform::foundation

@@ -57,6 +57,9 @@ class AtomicFile {
   // temporary whose writer is still at work is passed by whatever its date (on a virtual clock a file
   // just made can look future-dated). Stores call it when they open their folder. Returns how many went.
   static std::size_t removeStaleTemporaries(const std::string& folder, double maximumAge = 3600);
+  // The same sweep, for the temporaries of the one file at `path` (".<its name>.XXXXXX" beside it): for
+  // a folder the person's own files share, where a hidden file of theirs could look like a temporary.
+  static std::size_t removeStaleTemporariesOf(const std::string& path, double maximumAge = 3600);
 };
 
 }  // namespace platform::foundation
