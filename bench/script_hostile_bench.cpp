@@ -129,6 +129,12 @@ std::vector<Case> cases() {
       {"keeping holes",
        "(var \"l\") (= \"l\" (array))" + kForever +
            "(var \"h\") (= \"h\" (array)) (put $h \"length\" 1000000) (call $l \"push\" (quote $h))))"},
+      // A decimal far below the smallest double, copied through a parameter: it must stay a zero of
+      // its sign (the event then loops until stopped), where an infinity would end the event at once.
+      {"tiny decimals",
+       repeated("z", "0", 4096) + "(call $e \"setParamValue\" (quote \"p\" (+ (+ \"-0.\" $z) \"1\")))" +
+           "(var \"q\") (= \"q\" (* 1 (call $e \"getParamValue\" (quote \"p\"))))"
+           "(if (&& (=== $q 0) (=== (/ 1 $q) (/ -1 0))) (quote " + kForever + "))))"},
       {"loading many rules", "",
        "(const \"register\" (require \"internal.registerCallback\")) (var \"keep\") (= \"keep\" (array))"
        "(register \"rule\" (fn \"\" (quote \"e\") " + kForever + ")) (return 0)) (object \"type\" \"edit\"))"

@@ -142,6 +142,23 @@ TEST_F(EventEditingTest, EventObjectMethods) {
   EXPECT_EQ(error.code, kScriptErrorArgumentCount);
 }
 
+// A parameter whose text is a decimal too small for a double copies as zero with its sign, never as
+// an infinity the event would carry on.
+TEST_F(EventEditingTest, TinyDecimalParametersCopyAsSignedZero) {
+  ASSERT_TRUE(load("", {editRule("", "(call $e \"setParamValue\" (quote \"copy\" (* 1 (call $e \"getParamValue\" (quote \"tiny\")))))"
+                                     "(call $e \"setParamValue\" (quote \"negated\" (- 0 (call $e \"getParamValue\" (quote \"copy\")))))"
+                                     "(return 0)")}));
+  const std::string tiny = "0." + std::string(400, '0') + "1";
+  for (const std::string sign : {"", "-"}) {
+    ASSERT_TRUE(handle(EditingEvent("purchase", 1000, Dictionary{{"tiny", sign + tiny}})));
+    const auto& out = editing->eventContext().outputEvent();
+    const auto copy = out.parameterForName("copy").real().value_or(1);
+    EXPECT_EQ(copy, 0.0) << sign;
+    EXPECT_EQ(std::signbit(copy), sign == "-");
+    EXPECT_EQ(out.parameterForName("negated").real().value_or(1), 0.0) << sign;
+  }
+}
+
 TEST_F(EventEditingTest, EndToEndFromAnEncodedConfiguration) {
   const std::string createRule =
       "(object \"type\" \"create\" \"callback\" (fn \"\" (quote \"e\")"

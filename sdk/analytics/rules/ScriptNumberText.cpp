@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -6,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include "sdk/analytics/rules/ScriptValue.h"
 
@@ -75,6 +77,28 @@ Digits significantDigits(double magnitude) {
 
 void appendDigits(std::u16string& out, const char* digits, int count) {
   for (int i = 0; i < count; ++i) out.push_back(static_cast<char16_t>(digits[i]));
+}
+
+// Whether a decimal that from_chars found out of range lies below the smallest double rather than
+// above the largest: the power of ten of its first nonzero digit, written exponent included, is
+// negative. The digits before and after the point may be millions long, as may the exponent.
+bool belowEveryDouble(std::string_view number) {
+  const auto exponentAt = std::min(number.find_first_of("eE"), number.size());
+  const auto mantissa = number.substr(0, exponentAt);
+  const auto point = std::min(mantissa.find('.'), mantissa.size());
+  const auto first = mantissa.find_first_of("123456789");
+  if (first == std::string_view::npos) return true;
+  auto power = first < point ? static_cast<std::int64_t>(point - first) - 1 : -static_cast<std::int64_t>(first - point);
+  if (exponentAt < number.size()) {
+    constexpr std::int64_t kFarBeyondAnyDigits = std::int64_t{1} << 40;
+    std::size_t i = exponentAt + 1;
+    const bool negative = number[i] == '-';
+    if (number[i] == '+' || number[i] == '-') ++i;
+    std::int64_t written = 0;
+    for (; i < number.size() && written < kFarBeyondAnyDigits; ++i) written = written * 10 + (number[i] - '0');
+    power += negative ? -written : written;
+  }
+  return power < 0;
 }
 
 }  // namespace
@@ -168,10 +192,7 @@ double parseScriptNumber(const std::u16string& text) {
   const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
   if (result.ec == std::errc::result_out_of_range) {
     // from_chars leaves the value alone on overflow or underflow; the scanner gives infinity or 0.
-    value = number.find_first_of("123456789") < number.find_first_of("eE") && number.find("e-") == std::string::npos &&
-                    number.find("E-") == std::string::npos
-                ? std::numeric_limits<double>::infinity()
-                : 0.0;
+    value = belowEveryDouble(number) ? 0.0 : std::numeric_limits<double>::infinity();
   } else if (result.ec != std::errc() || result.ptr != number.data() + number.size()) {
     return std::numeric_limits<double>::quiet_NaN();
   }

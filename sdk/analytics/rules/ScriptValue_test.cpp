@@ -50,6 +50,26 @@ TEST(scriptNumberText, ScansWholeDecimalNumbersOnly) {
   }
 }
 
+// Beyond the range of doubles a decimal becomes infinity when it is too large and zero (or the
+// nearest subnormal) when it is too small, with its sign, however it is written.
+TEST(scriptNumberText, OutOfRangeDecimalsOverflowOrUnderflowByTheirMagnitude) {
+  const std::u16string zeros(400, u'0');
+  const struct {
+    std::u16string text;
+    double value;
+  } cases[] = {
+      {u"0." + zeros + u"1", 0.0},          {u"-0." + zeros + u"1", -0.0},        {u"." + zeros + u"7e+5", 0.0},
+      {u"1" + zeros + u"e-800", 0.0},        {u"1" + zeros, kInfinity},            {u"-1" + zeros + u".5", -kInfinity},
+      {u"0." + zeros + u"1e800", kInfinity}, {u"1e-400", 0.0},                     {u"-1E-99999999999999999999", -0.0},
+      {u"1e99999999999999999999", kInfinity}, {u"3e-324", 4.9406564584124654e-324}, {u"-0." + zeros.substr(0, 300) + u"4", -4e-301},
+  };
+  for (const auto& c : cases) {
+    const double got = parseScriptNumber(c.text);
+    EXPECT_EQ(got, c.value) << utf8FromUTF16(c.text).substr(0, 24);
+    EXPECT_EQ(std::signbit(got), std::signbit(c.value)) << utf8FromUTF16(c.text).substr(0, 24);
+  }
+}
+
 TEST(IntegerConversions, FollowTheThirtyTwoBitRules) {
   const struct {
     double value;
