@@ -88,7 +88,7 @@ AudienceComparisonValues PreparedNumberFilter::readDecimals(const ProtoNumberFil
 
 std::optional<PreparedNumberFilter::Bounds<double>> PreparedNumberFilter::readDoubles(const ProtoNumberFilter& filter) {
   constexpr double kInfinity = std::numeric_limits<double>::infinity();
-  Bounds<double> bounds;
+  Bounds<double> bounds{};
   if (isBetween(filter)) {
     auto minimum = readDouble(nanoStringIn(filter, kNumberMinimumField));
     auto maximum = readDouble(nanoStringIn(filter, kNumberMaximumField));
@@ -108,7 +108,7 @@ std::optional<PreparedNumberFilter::Bounds<double>> PreparedNumberFilter::readDo
 
 std::optional<PreparedNumberFilter::Bounds<std::int64_t>> PreparedNumberFilter::readIntegers(
     const ProtoNumberFilter& filter) {
-  Bounds<std::int64_t> bounds;
+  Bounds<std::int64_t> bounds{};
   if (isBetween(filter)) {
     auto minimum = readPlainInteger(nanoStringIn(filter, kNumberMinimumField));
     auto maximum = readPlainInteger(nanoStringIn(filter, kNumberMaximumField));

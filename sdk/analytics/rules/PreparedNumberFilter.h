@@ -20,11 +20,14 @@ class PreparedNumberFilter {
   // The comparison values of one kind: `value` for less than, greater than and equal, `minimum` and
   // `maximum` for between. For equality on doubles, `minimum` and `maximum` are the open range of
   // values that count as equal.
+  // Value-initialised where declared (`Bounds<T> bounds{}`), not by member initialisers: clang cannot
+  // generate code for a member initialiser of a class template nested in a class that names it in a
+  // member before it is complete (the fuzz build's compiler).
   template <typename T>
   struct Bounds {
-    T value{};
-    T minimum{};
-    T maximum{};
+    T value;
+    T minimum;
+    T maximum;
   };
 
   // Nothing when the filter is not valid or a comparison value does not read in every form: such a
@@ -53,7 +56,7 @@ class PreparedNumberFilter {
 
   NumberComparisonType type_ = NumberComparisonType::LessThan;
   AudienceComparisonValues decimals_;
-  Bounds<double> doubles_;
+  Bounds<double> doubles_{};
   std::optional<Bounds<std::int64_t>> integers_;
 };
 
