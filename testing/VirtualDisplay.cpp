@@ -15,13 +15,14 @@ namespace ostrel::testing {
 
 bool VirtualDisplay::available() { return std::system("command -v Xvfb >/dev/null 2>&1") == 0; }
 
-std::unique_ptr<VirtualDisplay> VirtualDisplay::start() {
+std::unique_ptr<VirtualDisplay> VirtualDisplay::start(int width, int height) {
   int fds[2];
   if (pipe(fds) != 0) return nullptr;
   // Spawned, not forked: a test program has threads (a loopback server's), and a forked child that
   // allocates before its exec can hang for ever on a lock one of them held.
   std::string fd = std::to_string(fds[1]);
-  std::vector<std::string> arguments = {"Xvfb", "-displayfd", fd, "-screen", "0", "1280x1800x24", "-nolisten", "tcp"};
+  const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  std::vector<std::string> arguments = {"Xvfb", "-displayfd", fd, "-screen", "0", screen, "-nolisten", "tcp"};
   std::vector<char*> argv;
   for (auto& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);

@@ -13,8 +13,9 @@ namespace ostrel::testing {
 // pipe, so parallel runs never collide. It is stopped, by its id, when the object goes.
 class VirtualDisplay {
  public:
-  // Null when Xvfb cannot be started or does not answer within 20 s.
-  static std::unique_ptr<VirtualDisplay> start();
+  // A screen of `width` x `height` pixels (tall enough for the phone at its own pixels unless asked
+  // otherwise); null when Xvfb cannot be started or does not answer within 20 s.
+  static std::unique_ptr<VirtualDisplay> start(int width = 1280, int height = 1800);
   // Whether Xvfb is installed at all (a test skips without it).
   static bool available();
   ~VirtualDisplay();

@@ -18,8 +18,12 @@ const DesktopLibrary* DesktopLibrary::loadNamed(const std::string& soname, std::
 void DesktopLibrary::bind(runtime::SharedLibrary::Binder& binder) {
   binder("SDL_GetError", getError)("SDL_SetHint", setHint)("SDL_InitSubSystem", initSubSystem);
   binder("SDL_CreateWindow", createWindow)("SDL_DestroyWindow", destroyWindow)("SDL_GetWindowID", getWindowID);
-  binder("SDL_GetWindowFromID", getWindowFromID)("SDL_GetWindowSize", getWindowSize);
+  binder("SDL_GetWindowFromID", getWindowFromID)("SDL_GetWindowSize", getWindowSize)("SDL_SetWindowSize", setWindowSize);
+  binder("SDL_SetWindowMinimumSize", setWindowMinimumSize)("SDL_GetWindowPosition", getWindowPosition);
+  binder("SDL_SetWindowPosition", setWindowPosition)("SDL_GetWindowBordersSize", getWindowBordersSize);
+  binder("SDL_GetWindowDisplayIndex", getWindowDisplayIndex)("SDL_GetDisplayUsableBounds", getDisplayUsableBounds);
   binder("SDL_CreateRenderer", createRenderer)("SDL_DestroyRenderer", destroyRenderer);
+  binder("SDL_GetRendererOutputSize", getRendererOutputSize)("SDL_SetRenderDrawColor", setRenderDrawColor);
   binder("SDL_CreateTexture", createTexture)("SDL_DestroyTexture", destroyTexture)("SDL_QueryTexture", queryTexture);
   binder("SDL_UpdateTexture", updateTexture)("SDL_RenderClear", renderClear)("SDL_RenderCopy", renderCopy);
   binder("SDL_RenderPresent", renderPresent)("SDL_StartTextInput", startTextInput)("SDL_StopTextInput", stopTextInput);

@@ -33,8 +33,17 @@ struct DesktopLibrary {
   decltype(&::SDL_GetWindowID) getWindowID = nullptr;
   decltype(&::SDL_GetWindowFromID) getWindowFromID = nullptr;
   decltype(&::SDL_GetWindowSize) getWindowSize = nullptr;
+  decltype(&::SDL_SetWindowSize) setWindowSize = nullptr;
+  decltype(&::SDL_SetWindowMinimumSize) setWindowMinimumSize = nullptr;
+  decltype(&::SDL_GetWindowPosition) getWindowPosition = nullptr;
+  decltype(&::SDL_SetWindowPosition) setWindowPosition = nullptr;
+  decltype(&::SDL_GetWindowBordersSize) getWindowBordersSize = nullptr;
+  decltype(&::SDL_GetWindowDisplayIndex) getWindowDisplayIndex = nullptr;
+  decltype(&::SDL_GetDisplayUsableBounds) getDisplayUsableBounds = nullptr;
   decltype(&::SDL_CreateRenderer) createRenderer = nullptr;
   decltype(&::SDL_DestroyRenderer) destroyRenderer = nullptr;
+  decltype(&::SDL_GetRendererOutputSize) getRendererOutputSize = nullptr;
+  decltype(&::SDL_SetRenderDrawColor) setRenderDrawColor = nullptr;
   decltype(&::SDL_CreateTexture) createTexture = nullptr;
   decltype(&::SDL_DestroyTexture) destroyTexture = nullptr;
   decltype(&::SDL_QueryTexture) queryTexture = nullptr;

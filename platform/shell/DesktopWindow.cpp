@@ -2,6 +2,7 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 
@@ -12,6 +13,7 @@
 #include "platform/graphics/LeakSuppressions.h"
 #include "platform/log/Log.h"
 #include "platform/shell/DesktopLibrary.h"
+#include "platform/shell/DesktopWindowFit.h"
 #include "platform/shell/SystemAppearance.h"
 #include "platform/shell/WindowInput.h"
 #include "platform/ui/Application.h"
@@ -39,6 +41,12 @@ const DesktopLibrary* startVideo(std::string* error) {
     if (!sdl) return nullptr;
     sdl->setHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
     sdl->setHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The window's pixels go to the display as a plain framebuffer. Left to itself the library shows even
+    // the software renderer's picture through OpenGL, which brings the GPU driver stack into the process:
+    // a software rasterizer's dozen threads and a shader cache's, still running at exit, where the leak
+    // checker of sanitizer builds stops every thread to scan memory and, now and then under load, crashed
+    // doing so. SDL_FRAMEBUFFER_ACCELERATION, when set, still decides.
+    sdl->setHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (sdl->initSubSystem(SDL_INIT_VIDEO) == 0) return sdl;
     *failure = "no display can be reached (check DISPLAY or WAYLAND_DISPLAY): " + std::string(sdl->getError());
     return nullptr;
@@ -63,16 +71,23 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<ui::Window> w
     return nullptr;
   };
   std::unique_ptr<DesktopWindow> desktop(new DesktopWindow(*sdl, std::move(window), input));
-  ui::Size points = desktop->window_->bounds().size;
-  const double scale = desktop->window_->scale();
-  desktop->sdlWindow_ = sdl->createWindow("Ostrel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                         static_cast<int>(std::lround(points.width * scale)),
-                                         static_cast<int>(std::lround(points.height * scale)), SDL_WINDOW_SHOWN);
+  const graphics::Size pixels = desktop->phonePixels();
+  // Placed on the first display, where a window is centred by default; once shown, the window manager
+  // tells the size of the frame it put round it, and the window is placed again to leave room for it.
+  const SDL_Rect place = desktop->placeOnDisplay(0, {});
+  desktop->sdlWindow_ = sdl->createWindow("Ostrel", place.x, place.y, place.w, place.h, SDL_WINDOW_RESIZABLE);
   if (!desktop->sdlWindow_) return fail("cannot open a window");
-  // The picture is drawn in memory and only copied to the window, which needs no graphics driver. The
-  // software renderer keeps the GPU driver stack out of the process: its threads, its compiler and the
-  // thread-local blocks of libraries it loads at run time, which the leak checker of sanitizer builds
-  // sometimes misreads at exit and aborts on. SDL_RENDER_DRIVER, when set, still decides.
+  SDL_Rect frame{};
+  if (sdl->getWindowBordersSize(desktop->sdlWindow_, &frame.y, &frame.x, &frame.h, &frame.w) == 0 &&
+      (frame.x || frame.y || frame.w || frame.h)) {
+    const SDL_Rect framed = desktop->placeOnDisplay(std::max(0, sdl->getWindowDisplayIndex(desktop->sdlWindow_)), frame);
+    sdl->setWindowSize(desktop->sdlWindow_, framed.w, framed.h);
+    sdl->setWindowPosition(desktop->sdlWindow_, framed.x, framed.y);
+  }
+  sdl->setWindowMinimumSize(desktop->sdlWindow_, static_cast<int>(pixels.width / 4), static_cast<int>(pixels.height / 4));
+  // The picture is drawn in memory and only copied to the window, which needs no graphics driver: the
+  // software renderer, over the plain framebuffer (startVideo), keeps the GPU driver stack out of the
+  // process. SDL_RENDER_DRIVER, when set, still decides.
   desktop->renderer_ = sdl->createRenderer(desktop->sdlWindow_, -1, SDL_RENDERER_SOFTWARE);
   if (!desktop->renderer_) desktop->renderer_ = sdl->createRenderer(desktop->sdlWindow_, -1, 0);
   if (!desktop->renderer_) return fail("cannot draw into the window");
@@ -89,14 +104,34 @@ DesktopWindow::~DesktopWindow() {
 
 unsigned DesktopWindow::windowID() const { return sdl_.getWindowID(sdlWindow_); }
 
-// The window may be shown smaller than asked (a short desktop): positions scale with it.
+graphics::Size DesktopWindow::phonePixels() const {
+  const ui::Size points = window_->bounds().size;
+  return {std::round(points.width * window_->scale()), std::round(points.height * window_->scale())};
+}
+
+// Where the window goes on `display`, less its panels and the window's `frame` (its top, left, bottom
+// and right edges as y, x, h, w): as large as fits, centred. A display that tells no usable area gives the
+// phone's own pixels, centred.
+SDL_Rect DesktopWindow::placeOnDisplay(int display, SDL_Rect frame) const {
+  const graphics::Size pixels = phonePixels();
+  SDL_Rect usable{};
+  if (sdl_.getDisplayUsableBounds(display, &usable) != 0) {
+    return {static_cast<int>(SDL_WINDOWPOS_CENTERED), static_cast<int>(SDL_WINDOWPOS_CENTERED),
+            static_cast<int>(pixels.width), static_cast<int>(pixels.height)};
+  }
+  const int roomWidth = usable.w - frame.x - frame.w, roomHeight = usable.h - frame.y - frame.h;
+  const graphics::Size size =
+      DesktopWindowFit::openingSize(pixels, {static_cast<double>(roomWidth), static_cast<double>(roomHeight)});
+  const int w = static_cast<int>(size.width), h = static_cast<int>(size.height);
+  return {usable.x + frame.x + std::max(0, (roomWidth - w) / 2), usable.y + frame.y + std::max(0, (roomHeight - h) / 2),
+          w, h};
+}
+
 Point DesktopWindow::toPoints(int x, int y) const {
   int w = 1, h = 1;
   sdl_.getWindowSize(sdlWindow_, &w, &h);
-  ui::Size points = window_->bounds().size;
-  double px = std::clamp(x * points.width / std::max(w, 1), 0.0, points.width);
-  double py = std::clamp(y * points.height / std::max(h, 1), 0.0, points.height);
-  return {px, py};
+  return DesktopWindowFit::toPoints({static_cast<double>(x), static_cast<double>(y)}, window_->bounds().size,
+                                    {static_cast<double>(w), static_cast<double>(h)});
 }
 
 bool DesktopWindow::handle(const SDL_Event& event) {
@@ -179,8 +214,18 @@ std::string DesktopWindow::saveScreenshot() {
   return "";
 }
 
+// Drawn at the scale the screen is shown at in the window's pixels, so text stays sharp in a window of
+// any size and a small window costs less to draw; F12's shot is drawn apart, at the phone's own scale.
 void DesktopWindow::redraw() {
-  auto image = ui::Renderer::render(*window_);
+  int outputWidth = 0, outputHeight = 0;
+  if (sdl_.getRendererOutputSize(renderer_, &outputWidth, &outputHeight) != 0 || outputWidth <= 0 || outputHeight <= 0) {
+    return;
+  }
+  const ui::Size points = window_->bounds().size;
+  const graphics::Rect screen = DesktopWindowFit::screenIn(
+      points, {static_cast<double>(outputWidth), static_cast<double>(outputHeight)});
+  if (screen.isEmpty()) return;
+  auto image = ui::Renderer::render(*window_, screen.width() / points.width, ui::Color::blackColor());
   if (!image) return;
   int w = image->pixelWidth(), h = image->pixelHeight();
   int tw = 0, th = 0;
@@ -194,8 +239,11 @@ void DesktopWindow::redraw() {
   cairo_surface_t* surface = image->surface();
   cairo_surface_flush(surface);
   sdl_.updateTexture(texture_, nullptr, cairo_image_surface_get_data(surface), cairo_image_surface_get_stride(surface));
+  // Black bars either side of the screen where the window's shape is not the phone's.
+  sdl_.setRenderDrawColor(renderer_, 0, 0, 0, 255);
   sdl_.renderClear(renderer_);
-  sdl_.renderCopy(renderer_, texture_, nullptr, nullptr);
+  const SDL_Rect place{static_cast<int>(std::lround(screen.minX())), static_cast<int>(std::lround(screen.minY())), w, h};
+  sdl_.renderCopy(renderer_, texture_, nullptr, &place);
   sdl_.renderPresent(renderer_);
   dirty_ = false;
 }

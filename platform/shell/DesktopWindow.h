@@ -7,6 +7,7 @@
 #include "platform/ui/Window.h"
 
 union SDL_Event;
+struct SDL_Rect;
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
@@ -15,7 +16,9 @@ namespace platform::shell {
 
 struct DesktopLibrary;
 
-// The app on a desktop, in an SDL window twice the device's size in points (its pixels at scale 2).
+// The app on a desktop, in an SDL window that opens as large as the display lets it, up to the phone's
+// own pixels, and may be resized: the phone's screen is drawn as large as fits, aspect kept
+// (DesktopWindowFit), and the pointer is mapped back onto it.
 // The left mouse button is one finger, stamped with the real clock, so flings and swipes feel as they
 // do on the phone; the wheel scrolls the scroll view under the pointer; typed text goes to the first
 // responder; Return is Done and Escape is Cancel; F2 switches between the light and the dark
@@ -46,7 +49,8 @@ class DesktopWindow {
 
   // Where F12 puts its pictures ("ostrel-<n>.png", the first number not taken).
   void setScreenshotFolder(std::string folder) { screenshotFolder_ = std::move(folder); }
-  // Saves the window as it is now; returns the file's path, or "" when it could not be written.
+  // Saves the window as it is now, at the phone's own resolution whatever the window's size; returns the
+  // file's path, or "" when it could not be written.
   std::string saveScreenshot();
   // The SDL window's id, for events made up by tests.
   unsigned windowID() const;
@@ -55,6 +59,8 @@ class DesktopWindow {
   DesktopWindow(const DesktopLibrary& sdl, std::shared_ptr<ui::Window> window, InputSink& input);
   bool handleKey(const SDL_Event& event);
   void toggleAppearance();
+  graphics::Size phonePixels() const;
+  SDL_Rect placeOnDisplay(int display, SDL_Rect frame) const;
   Point toPoints(int x, int y) const;
   void redraw();
 

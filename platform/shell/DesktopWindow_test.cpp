@@ -11,6 +11,7 @@
 #include "platform/foundation/SystemFacts.h"
 #include "platform/graphics/Image.h"
 #include "platform/shell/DesktopLibrary.h"
+#include "platform/shell/DesktopWindowFit.h"
 #include "platform/shell/TestCard.h"
 #include "platform/shell/WindowInput.h"
 #include "testing/ScopedEnvironmentVariable.h"
@@ -42,11 +43,45 @@ SDL_Event event(Uint32 type, unsigned window) {
   return e;
 }
 
+// Where `point` of `view` is in the SDL window `id`, as the pointer would find it.
+std::pair<int, int> windowPixels(const DesktopLibrary& library, unsigned id, ui::Window& window, const ui::View& view,
+                                 ui::Point point) {
+  int w = 0, h = 0;
+  library.getWindowSize(library.getWindowFromID(id), &w, &h);
+  const graphics::Rect screen = DesktopWindowFit::screenIn(window.bounds().size, {double(w), double(h)});
+  const ui::Point p = view.convertPointTo(point, nullptr);
+  const double factor = screen.width() / window.bounds().width();
+  return {static_cast<int>(std::lround(screen.minX() + p.x * factor)),
+          static_cast<int>(std::lround(screen.minY() + p.y * factor))};
+}
+
 SDL_Event key(SDL_Keycode code) {
   SDL_Event e{};
   e.type = SDL_KEYDOWN;
   e.key.keysym.sym = code;
   return e;
+}
+
+// A window opens as large as the display's usable area lets it, never past the phone's own pixels, and
+// keeps the phone's shape; in a window of another shape the screen sits centred between bars, and the
+// pointer maps onto it, held to its edges.
+TEST(WindowFit, OpensWithinTheDisplayAndMapsThePointerBack) {
+  const graphics::Size phone{780, 1688};
+  EXPECT_EQ(DesktopWindowFit::openingSize(phone, {1920, 1080}), (graphics::Size{499, 1080}));
+  EXPECT_EQ(DesktopWindowFit::openingSize(phone, {1280, 720}), (graphics::Size{332, 720}));
+  EXPECT_EQ(DesktopWindowFit::openingSize(phone, {3840, 2100}), phone);
+  // A narrow display decides by its width.
+  EXPECT_EQ(DesktopWindowFit::openingSize(phone, {390, 4000}), (graphics::Size{390, 844}));
+  EXPECT_EQ(DesktopWindowFit::openingSize(phone, {0, 0}), (graphics::Size{1, 1}));
+
+  const graphics::Size points{390, 844};
+  EXPECT_EQ(DesktopWindowFit::screenIn(points, {780, 844}), (graphics::Rect{195, 0, 390, 844}));
+  EXPECT_EQ(DesktopWindowFit::screenIn(points, {195, 1000}), (graphics::Rect{0, 289, 195, 422}));
+  EXPECT_EQ(DesktopWindowFit::toPoints({390, 422}, points, {780, 844}), (graphics::Point{195, 422}));
+  EXPECT_EQ(DesktopWindowFit::toPoints({97.5, 289 + 211}, points, {195, 1000}), (graphics::Point{195, 422}));
+  // On a bar, the nearest edge of the screen.
+  EXPECT_EQ(DesktopWindowFit::toPoints({10, 900}, points, {780, 844}), (graphics::Point{0, 844}));
+  EXPECT_EQ(DesktopWindowFit::toPoints({5, 5}, points, {0, 0}), (graphics::Point{}));
 }
 
 // A library that cannot be had is a reason the window does not open, given in words, never a crash at
@@ -87,15 +122,8 @@ TEST(DesktopWindowSmoke, OpensClicksAndCloses) {
   // Window pixels for the middle of a view, whatever size the window was given.
   const DesktopLibrary* library = DesktopLibrary::load();
   ASSERT_NE(library, nullptr);
-  int w = 0, h = 0;
-  library->getWindowSize(library->getWindowFromID(desktop->windowID()), &w, &h);
-  ASSERT_GT(w, 0);
   const unsigned id = desktop->windowID();
-  auto pixels = [&](const ui::View& view) {
-    ui::Point p = view.convertPointTo(view.bounds().center(), nullptr);
-    return std::pair{static_cast<int>(p.x * w / window->bounds().size.width),
-                     static_cast<int>(p.y * h / window->bounds().size.height)};
-  };
+  auto pixels = [&](const ui::View& view) { return windowPixels(*library, id, *window, view, view.bounds().center()); };
   auto push = [library](std::initializer_list<SDL_Event> events) {
     for (SDL_Event e : events) library->pushEvent(&e);
   };
@@ -147,6 +175,7 @@ TEST(DesktopWindowSmoke, OpensClicksAndCloses) {
   auto shot = graphics::Image::fromPNGFile(folder + "/ostrel-1.png");
   ASSERT_NE(shot, nullptr);
   EXPECT_EQ(shot->pixelWidth(), 780);
+  EXPECT_EQ(shot->pixelHeight(), 1688);
   // The dark card's background, just inside the left edge below the status bar.
   EXPECT_EQ(shot->pixelBytes(4, 200)[0], 28);
 
