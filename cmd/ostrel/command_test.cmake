@@ -1,5 +1,5 @@
 # Runs the ostrel command as a person would. Called by ctest with OSTREL (the executable), WORK (a
-# scratch folder) and TOUR (the tour script).
+# scratch folder), TOUR (the tour script) and README (the README, whose switches --help must list).
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 
@@ -9,6 +9,7 @@ function(expect_status expected)
     message(FATAL_ERROR "${ARGN}\nexited ${status}, expected ${expected}\n${out}\n${err}")
   endif()
   set(last_err "${err}" PARENT_SCOPE)
+  set(last_out "${out}" PARENT_SCOPE)
 endfunction()
 
 # The tour twice, each from a fresh container: the pictures match byte for byte.
@@ -111,14 +112,54 @@ foreach(home ${WORK}/not-a-folder /proc/self)
   endif()
 endforeach()
 
-# A single-dash word nobody reads is named with the option it resembles; a known switch passes quietly.
+# A single-dash word nobody reads is named with the option it resembles, a short one is warned of as a
+# long one is, and a known switch passes quietly.
 expect_status(0 ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
-              ${OSTREL} --home ${WORK}/plain -window -APMAnalyticsDebugEnabled)
+              ${OSTREL} --home ${WORK}/plain -window -x -APMAnalyticsDebugEnabled)
 if(NOT last_err MATCHES "ostrel: \"-window\" is not an option \\(did you mean --window\\?\\)" OR
+   NOT last_err MATCHES "ostrel: \"-x\" is neither an option nor a launch argument that ostrel reads" OR
    last_err MATCHES "APMAnalyticsDebugEnabled")
-  message(FATAL_ERROR "-window was not answered with --window, or a known switch was warned of:\n${last_err}")
+  message(FATAL_ERROR "-window was not answered with --window, -x not warned of, or a known switch was warned of:\n${last_err}")
 endif()
+
+# The help lists every switch the README tells a person to look up there, and help that cannot be
+# written is a failure.
 expect_status(0 ${OSTREL} -help)
+file(STRINGS ${README} switches REGEX "^\\| `-[A-Za-z]+` \\|")
+list(LENGTH switches count)
+if(count LESS 4)
+  message(FATAL_ERROR "the README's table of switches was not found (${count} rows)")
+endif()
+foreach(row IN LISTS switches)
+  string(REGEX MATCHALL "`-[A-Za-z]+`" names "${row}")
+  foreach(name IN LISTS names)
+    string(REPLACE "`" "" name "${name}")
+    if(NOT last_out MATCHES "\n  ${name}\n")
+      message(FATAL_ERROR "--help does not list ${name}, which the README names:\n${last_out}")
+    endif()
+  endforeach()
+endforeach()
+execute_process(COMMAND ${OSTREL} --help OUTPUT_FILE /dev/full RESULT_VARIABLE status ERROR_VARIABLE err)
+if(NOT status EQUAL 1 OR NOT err MATCHES "^ostrel: cannot write the help: ")
+  message(FATAL_ERROR "--help onto a full device exited ${status}:\n${err}")
+endif()
+
+# An option's value is never the next option: "--home --verbose" is refused in one line, with no
+# folder made under the option's name.
+execute_process(COMMAND ${OSTREL} --home --verbose WORKING_DIRECTORY ${WORK}
+                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 2 OR NOT err MATCHES "^ostrel: --home needs a value, not the option \"--verbose\"[^\n]*\n" OR
+   err MATCHES "usage:" OR EXISTS ${WORK}/--verbose)
+  message(FATAL_ERROR "--home --verbose exited ${status}, or took --verbose for a folder:\n${err}")
+endif()
+
+# A step may end in a comment, and a shot named with its suffix is written under that name, once.
+file(WRITE ${WORK}/names.script "wait 1  # let the first screen settle\nshot a.png # the first screen\ndump b.json\n")
+expect_status(0 ${OSTREL} --home ${WORK}/home5 --script ${WORK}/names.script --out ${WORK}/names)
+if(NOT EXISTS ${WORK}/names/a.png OR NOT EXISTS ${WORK}/names/b.json OR EXISTS ${WORK}/names/a.png.png)
+  file(GLOB written RELATIVE ${WORK}/names ${WORK}/names/*)
+  message(FATAL_ERROR "shot a.png and dump b.json wrote: ${written}")
+endif()
 
 expect_status(2 ${OSTREL} --script ${TOUR})
 expect_status(2 ${OSTREL} --home ${WORK}/home4 --script ${WORK}/missing.script --out ${WORK}/missing)

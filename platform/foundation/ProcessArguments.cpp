@@ -15,7 +15,7 @@ struct DeclaredLaunchArguments {
 
 // Filled by the libraries' static initialisers, so it must exist before any of them runs; never
 // destroyed, as the command line may still be read while statics are torn down.
-DeclaredLaunchArguments& declaredLaunchArguments() {
+DeclaredLaunchArguments& declaredNames() {
   static auto* const declared = new DeclaredLaunchArguments;
   return *declared;
 }
@@ -38,15 +38,21 @@ std::vector<std::string> processArguments() {
 }
 
 void declareLaunchArguments(std::initializer_list<std::string_view> names) {
-  auto& declared = declaredLaunchArguments();
+  auto& declared = declaredNames();
   std::lock_guard lock(declared.mutex);
   for (std::string_view name : names) declared.names.emplace(name);
 }
 
 bool isDeclaredLaunchArgument(std::string_view name) {
-  auto& declared = declaredLaunchArguments();
+  auto& declared = declaredNames();
   std::lock_guard lock(declared.mutex);
   return declared.names.find(name) != declared.names.end();
+}
+
+std::vector<std::string> declaredLaunchArguments() {
+  auto& declared = declaredNames();
+  std::lock_guard lock(declared.mutex);
+  return {declared.names.begin(), declared.names.end()};
 }
 
 }  // namespace platform::foundation

@@ -16,5 +16,7 @@ std::vector<std::string> processArguments();
 // switch from a mistyped option. Safe from static initialisers and any thread.
 void declareLaunchArguments(std::initializer_list<std::string_view> names);
 [[nodiscard]] bool isDeclaredLaunchArgument(std::string_view name);
+// Every name declared so far, in order (for the command's help).
+std::vector<std::string> declaredLaunchArguments();
 
 }  // namespace platform::foundation

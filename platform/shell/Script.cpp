@@ -5,6 +5,7 @@
 #include <cmath>
 #include <map>
 #include <sstream>
+#include <string_view>
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Utf8.h"
@@ -16,6 +17,23 @@ constexpr size_t kMaxNameLength = 100;
 // Longer spans are surely typing mistakes, and an app's repeating timers would fire for ages.
 constexpr double kMaxWaitSeconds = 3600;
 constexpr double kMaxDragSeconds = 60;
+
+// "a.png" for a shot is the file a.png, as "a" is: the runner adds the suffix, and only once.
+std::string withoutSuffix(const std::string& name, std::string_view suffix) {
+  if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+    return name.substr(0, name.size() - suffix.size());
+  }
+  return name;
+}
+
+// A step may end in a comment: a '#' that begins a word and all after it. A "type" step takes the rest
+// of its line as it stands, '#' included, as the person types it.
+std::string withoutComment(const std::string& line) {
+  for (size_t at = line.find('#'); at != std::string::npos; at = line.find('#', at + 1)) {
+    if (at > 0 && (line[at - 1] == ' ' || line[at - 1] == '\t')) return line.substr(0, at);
+  }
+  return line;
+}
 
 // Splits at runs of spaces and tabs.
 std::vector<std::string> words(const std::string& line) {
@@ -71,7 +89,7 @@ class LineParser {
     } else if (command == "shot" || command == "dump") {
       step.kind = command == "shot" ? ScriptStep::Kind::Shot : ScriptStep::Kind::Dump;
       expectArguments(1, "NAME");
-      step.text = name(words_[1]);
+      step.text = name(withoutSuffix(words_[1], command == "shot" ? ".png" : ".json"));
     } else {
       fail("unknown command \"" + command + "\"");
     }
@@ -202,6 +220,7 @@ Script Script::parse(const std::string& text, const std::string& source) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::vector<std::string> w = words(line);
     if (w.empty() || w[0][0] == '#') continue;
+    if (w[0] != "type") line = withoutComment(line);
     script.steps.push_back(LineParser(source, number, line).parse());
   }
   checkNamesUnique(script);

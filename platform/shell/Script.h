@@ -15,7 +15,8 @@ enum class Key { Return, Escape, Backspace };
 
 // One line of a runner script, already checked. Coordinates are points in the window's space.
 //
-//   # a comment; blank lines are skipped
+//   # a comment; blank lines are skipped. A step may end in one too ("tap 1 2  # the pad"), except "type",
+//   whose text is the rest of its line as it stands
 //   tap X Y                     a finger down and up again 0.05 s later
 //   down X Y / move X Y / up X Y
 //   drag X1 Y1 X2 Y2 SECONDS    down, moves at 60 per second along the line, up at the end (up to 60 s)
@@ -23,8 +24,8 @@ enum class Key { Return, Escape, Backspace };
 //   key return|escape|backspace
 //   appearance light|dark       the system's appearance setting; the window follows it
 //   wait SECONDS                advances the virtual clock and runs what became due (up to 3600 s)
-//   shot NAME                   NAME.png in the output folder
-//   dump NAME                   NAME.json: the view tree
+//   shot NAME                   NAME.png in the output folder ("shot a.png" is a.png too)
+//   dump NAME                   NAME.json: the view tree ("dump a.json" is a.json too)
 struct ScriptStep {
   enum class Kind { Tap, Down, Move, Up, Drag, Type, Key, Appearance, Wait, Shot, Dump };
   Kind kind = Kind::Wait;

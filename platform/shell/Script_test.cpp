@@ -77,6 +77,26 @@ TEST(Script, RefusesMistakesNamingTheLine) {
   }
 }
 
+// A comment may follow a step, and a name may already carry its file's suffix; "type" alone keeps its
+// whole line, '#' and all, since that is what the person types.
+TEST(Script, TakesTrailingCommentsAndNamesWithTheirSuffix) {
+  Script s = Script::parse(
+      "tap 10 20  # the pad\nwait 1\t# a second\nshot a.png # the first\ndump b.json\ntype f/4 #2\n", "t.script");
+  ASSERT_EQ(s.steps.size(), 5u);
+  EXPECT_EQ(s.steps[0].point.y, 20);
+  EXPECT_EQ(s.steps[1].seconds, 1);
+  EXPECT_EQ(s.steps[2].text, "a");
+  EXPECT_EQ(s.steps[3].text, "b");
+  EXPECT_EQ(s.steps[4].text, "f/4 #2");
+  EXPECT_EQ(errorOf("shot c#d.png\n"), "t.script:1: \"c#d\" is not a usable name (letters, digits, '-', '_', '.'; not starting with '.')");
+  // One file, two spellings: the second would replace the first.
+  EXPECT_EQ(errorOf("shot a\nshot a.png\n"), "t.script:2: \"a\" was already written on line 1");
+  EXPECT_EQ(errorOf("tap 1 # 2\n"), "t.script:1: usage: tap X Y");
+  EXPECT_EQ(errorOf("shot .png\n"), "t.script:1: \".png\" is not a usable name (letters, digits, '-', '_', '.'; not starting with '.')");
+  // Only the suffix of its own kind is taken: a dump named "a.png" writes a.png.json.
+  EXPECT_EQ(Script::parse("dump a.png\n").steps[0].text, "a.png");
+}
+
 TEST(Script, MissingFileIsAnError) {
   try {
     Script::load("/nonexistent/tour.script");

@@ -122,13 +122,22 @@ double headlessClockStart(double now, std::optional<double> latestInContainer) {
 }
 
 const char* const kUsage =
-    "usage: ostrel [--home DIR] [--verbose] [--script FILE --out DIR | --window [--out DIR]]\n"
+    "usage: ostrel [--home DIR] [--verbose] [--script FILE --out DIR | --window [--out DIR]] [-LaunchArgument...]\n"
     "  --home DIR     keep the app's files in DIR instead of the default container\n"
     "  --script FILE  run FILE headless on a virtual clock, writing shots and dumps into --out DIR\n"
     "  --window       show the app in a desktop window (the default when a display is there);\n"
     "                 F12 saves a screenshot into --out DIR (else the current folder), F2 toggles dark\n"
-    "  --verbose      show info lines too (errors and warnings always reach stderr or the log file,\n"
-    "                 Library/Logs/ostrel.log in the app's container)\n";
+    "  -v, --verbose  show info lines too (errors and warnings always reach stderr or the log file,\n"
+    "                 Library/Logs/ostrel.log in the app's container)\n"
+    "  -h, --help     show this and end\n";
+
+std::string usageWithLaunchArguments() {
+  std::string text = kUsage;
+  text += "A word with one dash is a launch argument, handed to the app as a phone hands it; one that nothing\n"
+          "reads is warned of and ignored. These are read:\n";
+  for (const std::string& name : foundation::declaredLaunchArguments()) text += "  " + name + "\n";
+  return text;
+}
 
 std::string containerProblem(const std::string& root) {
   std::error_code code;
@@ -197,15 +206,24 @@ std::string unknownLaunchArgumentWarning(const std::string& word) {
   return "ostrel: \"" + word + "\" is neither an option nor a launch argument that ostrel reads; ignored (see --help)";
 }
 
-// "-SomeSwitchEnabled": one dash and a word, the form the phone's launch arguments take.
+// "-SomeSwitchEnabled": one dash, then anything but a second dash. A phone hands every such word to the
+// app untouched, so none of them stops a start: one that no library reads is only warned of.
 bool isLaunchArgument(const std::string& argument) {
-  if (argument.size() < 3 || argument[0] != '-' || !std::isalpha(static_cast<unsigned char>(argument[1]))) {
-    return false;
+  return argument.size() >= 2 && argument[0] == '-' && argument[1] != '-';
+}
+
+// The value after option `i`: there must be one, and a word of two dashes is the next option forgotten,
+// not a value (a file so named is still reached as ./--name).
+const std::string& optionValue(const std::vector<std::string>& arguments, std::size_t& i) {
+  const std::string& option = arguments[i];
+  if (i + 1 >= arguments.size() || arguments[i + 1].empty()) throw std::invalid_argument(option + " needs a value");
+  const std::string& value = arguments[i + 1];
+  if (value.rfind("--", 0) == 0) {
+    throw std::invalid_argument(option + " needs a value, not the option \"" + value + "\" (a file of that name is ./" +
+                                value + ")");
   }
-  for (char c : argument.substr(1)) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) return false;
-  }
-  return true;
+  ++i;
+  return value;
 }
 
 }  // namespace
@@ -213,20 +231,14 @@ bool isLaunchArgument(const std::string& argument) {
 ShellOptions ShellOptions::parse(const std::vector<std::string>& arguments, bool display) {
   ShellOptions options;
   bool window = false;
-  auto value = [&](size_t& i) -> std::string {
-    if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
-      throw std::invalid_argument(arguments[i] + " needs a value");
-    }
-    return arguments[++i];
-  };
   for (size_t i = 1; i < arguments.size(); ++i) {
     const std::string& a = arguments[i];
     if (a == "--home") {
-      options.home = value(i);
+      options.home = optionValue(arguments, i);
     } else if (a == "--script") {
-      options.script = value(i);
+      options.script = optionValue(arguments, i);
     } else if (a == "--out") {
-      options.out = value(i);
+      options.out = optionValue(arguments, i);
     } else if (a == "--window") {
       window = true;
     } else if (a == "--help" || a == "-h" || a == "-help") {
@@ -289,12 +301,17 @@ int runShell(int argc, char** argv) {
   try {
     options = ShellOptions::parse({argv, argv + argc}, haveDisplay());
   } catch (const std::invalid_argument& e) {
-    std::cerr << "ostrel: " << e.what() << "\n" << kUsage;
+    std::cerr << "ostrel: " << e.what() << "; see ostrel --help\n";
     return 2;
   }
   for (const std::string& warning : options.warnings) std::cerr << warning << "\n";
   if (options.help) {
-    std::cout << kUsage;
+    // Help that could not be written (a full disk, a closed pipe) is a failure like any other output.
+    std::cout << usageWithLaunchArguments() << std::flush;
+    if (!std::cout) {
+      std::cerr << "ostrel: cannot write the help: " << std::strerror(errno) << "\n";
+      return 1;
+    }
     return 0;
   }
   if (options.windowAsked && !haveDisplay()) {

@@ -35,12 +35,32 @@ TEST(ShellOptions, ChoosesTheModeFromOptionsAndDisplayAndRefusesUsageMistakes) {
   // The libraries' own switches pass through; near misses of ours do not.
   EXPECT_EQ(parse({"-APMAnalyticsDebugEnabled", "-noZEDIvadazudoDebugEnabled"}).mode, Mode::Headless);
   const std::vector<std::vector<std::string>> bad{
-      {"-x"}, {"-verbose-"}, {"-1Enabled"},
       {"--script", "a.script"},  // nowhere to write
       {"--out", "pics"},         // nothing to write
       {"--script", "a", "--out", "o", "--window"}, {"--home"}, {"--home", ""}, {"--scirpt", "a"}, {"tour.script"},
+      {"-"},
   };
   for (const auto& args : bad) EXPECT_THROW(parse(args), std::invalid_argument) << args[0];
+}
+
+// The next option is a value forgotten, never the value: "--home --verbose" made a folder "--verbose".
+TEST(ShellOptions, AnOptionsValueIsNeverTheNextOption) {
+  for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"--home", "--verbose"}, "--home needs a value, not the option \"--verbose\" (a file of that name is ./--verbose)"},
+           {{"--script", "--out", "o"}, "--script needs a value, not the option \"--out\""},
+           {{"--window", "--out", "--"}, "--out needs a value, not the option \"--\""},
+           {{"--verbose", "--home"}, "--home needs a value"}}) {
+    try {
+      parse(args);
+      ADD_FAILURE() << args[0] << " " << args[1] << " was taken";
+    } catch (const std::invalid_argument& e) {
+      EXPECT_EQ(std::string(e.what()).rfind(message, 0), 0u) << e.what();
+    }
+  }
+  // A value of one dash, or one that only holds dashes further on, is a value.
+  EXPECT_EQ(parse({"--home", "-", "--window"}).home, "-");
+  EXPECT_EQ(parse({"--home", "./--verbose"}).home, "./--verbose");
+  EXPECT_EQ(parse({"--script", "a--b", "--out", "o"}).script, "a--b");
 }
 
 // A phone passes any "-Word" to the app, so a mistyped option would be read by nobody, in silence.
@@ -57,10 +77,14 @@ TEST(ShellOptions, WarnsOfSingleDashWordsNoLibraryReadsAndNamesTheOptionMeant) {
     EXPECT_NE(options.warnings[0].find("did you mean " + meant + "?"), std::string::npos) << options.warnings[0];
     EXPECT_EQ(options.mode, Mode::Headless) << "a warning changes nothing else";
   }
-  const auto unknown = parse({"-Fullscreen", "--verbose"});
-  ASSERT_EQ(unknown.warnings.size(), 1u);
-  EXPECT_EQ(unknown.warnings[0].find("did you mean"), std::string::npos) << unknown.warnings[0];
-  EXPECT_TRUE(unknown.verbose);
+  // Any word of one dash is a launch argument to the phone, however short or odd: warned of, never refused.
+  for (const std::string word : {"-Fullscreen", "-x", "-Q", "-1Enabled"}) {
+    const auto unknown = parse({word, "--verbose"});
+    ASSERT_EQ(unknown.warnings.size(), 1u) << word;
+    EXPECT_EQ(unknown.warnings[0].find("did you mean"), std::string::npos) << unknown.warnings[0];
+    EXPECT_NE(unknown.warnings[0].find("\"" + word + "\" is neither an option"), std::string::npos) << unknown.warnings[0];
+    EXPECT_TRUE(unknown.verbose);
+  }
 }
 
 TEST(ContainerProblem, RefusesWhatCannotHoldTheAppsFilesAndMakesAMissingFolder) {
