@@ -3,8 +3,8 @@
 #
 #  1. A folder lists as DEPS only folders before it in OSTREL_FOLDERS (the layer order).
 #  2. A folder's files include headers only from the folder itself and the folders it lists. Test code
-#     (*_test.cpp, and headers named *TestSupport.h, which only tests include) may also include
-#     from the folder's TEST_DEPS.
+#     (*_test.cpp, and headers named *TestSupport.h) may also include from the folder's TEST_DEPS, and
+#     only test code includes a *TestSupport.h header, from its own folder or another.
 #  3. A listed folder that none of the folder's files includes is not listed: unused links go.
 #
 # Includes are read as written from the repository root ("platform/ui/View.h"); an include naming no
@@ -74,6 +74,9 @@ function(ostrel_layer_problems out root folder deps test_deps)
     file(STRINGS "${root}/${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+\"")
     foreach(line IN LISTS lines)
       string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" header "${line}")
+      if(header MATCHES "TestSupport\\.h$" AND NOT is_test)
+        list(APPEND found "${file} includes \"${header}\", which only tests may include")
+      endif()
       ostrel_folder_of(header_folder "${header}")
       if(NOT header_folder OR header_folder STREQUAL folder)
         continue()
