@@ -70,9 +70,11 @@ class QuitAskedTest : public ::testing::Test {
  protected:
   void SetUp() override { server.on("POST", "/a", LoopbackResponse::withStatus(204)); }
 
+  // In the test's container unless `home` names another.
   std::unique_ptr<ChildProcess> start(std::vector<std::string> arguments,
-                                      const ostrel::testing::VirtualDisplay* display = nullptr) {
-    arguments.insert(arguments.begin(), {OSTREL_EXECUTABLE, "--home", container.path(), "--verbose"});
+                                      const ostrel::testing::VirtualDisplay* display = nullptr, std::string home = {}) {
+    if (home.empty()) home = container.path();
+    arguments.insert(arguments.begin(), {OSTREL_EXECUTABLE, "--home", home, "--verbose"});
     auto environment = ostrel::testing::environmentWithout(
         {"OSTREL_", "DISPLAY=", "WAYLAND_DISPLAY=", "DBUS_SESSION_BUS_ADDRESS="});
     environment.push_back("OSTREL_ANALYTICS_URL=" + server.url(""));
@@ -86,7 +88,7 @@ class QuitAskedTest : public ::testing::Test {
 
   // Every event the app kept: still in the database, or received by the server.
   std::map<std::string, int> storedEventCounts() {
-    std::map<std::string, int> counts;
+    std::map<std::string, int> counts = receivedEventCounts();
     auto database = ostrel::testing::succeeded(sdk::analytics::MeasurementDatabase::initWithDatabaseName(
         sdk::analytics::MeasurementDatabase::kDatabaseName, std::make_shared<sdk::analytics::PersistedConfig>()));
     EXPECT_TRUE(database);
@@ -96,6 +98,11 @@ class QuitAskedTest : public ::testing::Test {
       if (auto data = sdk::analytics::MeasurementDatabase::rawEventDataFromDictionary(row))
         ++counts[data->rawEvent.name()];
     }
+    return counts;
+  }
+  // The events the server received, by name.
+  std::map<std::string, int> receivedEventCounts() {
+    std::map<std::string, int> counts;
     for (const auto& request : server.requests()) {
       if (request.path != "/a") continue;
       auto batch = sdk::analytics::ProtoMeasurementBatch::initWithBuffer(
@@ -131,6 +138,35 @@ TEST_F(QuitAskedTest, TheWindowAskedToQuitEndsInOrderWithStatusZero) {
     EXPECT_NE(app->output().find(std::string("quit asked by ") + (signal == SIGINT ? "SIGINT" : "SIGTERM")),
               std::string::npos)
         << app->output();
+  }
+}
+
+// A first start stopped at once, while the analytics engine is still starting (its resign and its move
+// to the background may come before the engine reports, between its steps), still begins the
+// container's first session; and the tour after it is no session without a start: the server receives
+// the "_s".
+TEST_F(QuitAskedTest, AFirstStartStoppedAtOnceStillBeginsTheFirstSession) {
+  // Where the signal lands among the engine's steps varies from run to run: a few first starts, each in
+  // a container of its own.
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    const std::string home = container.pathFor("home" + std::to_string(round));
+    const std::string out = container.pathFor("shots" + std::to_string(round));
+    server.clearRequests();
+    auto first = start({"--script", OSTREL_TOUR, "--out", out, "-APMAnalyticsDebugEnabled"}, nullptr, home);
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(first->waitForOutput("Analytics is ready to receive events")) << first->output();
+    first->signal(SIGTERM);
+    const int stopped = first->wait();
+    ASSERT_TRUE(WIFEXITED(stopped) && WEXITSTATUS(stopped) == 128 + SIGTERM) << describe(stopped) << "\n"
+                                                                             << first->output();
+    auto tour = start({"--script", OSTREL_TOUR, "--out", out, "-APMAnalyticsDebugEnabled"}, nullptr, home);
+    ASSERT_TRUE(tour);
+    const int status = tour->wait();
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << describe(status) << "\n" << tour->output();
+    const auto received = receivedEventCounts();
+    EXPECT_TRUE(received.contains("_f")) << first->output();
+    EXPECT_TRUE(received.contains("_s")) << "no session began:\n" << first->output();
   }
 }
 

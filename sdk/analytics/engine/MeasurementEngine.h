@@ -117,6 +117,8 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
   std::shared_ptr<sdk::analytics::SessionReporting> sessionReporter() const;
   // Starts a session when the last one has expired: new "_sid"/"_sno" properties and an "_s" event.
   void reportSessionStartOnWorkerQueueWithTimestamp(double timestamp, bool appInBackground);
+  // Starts a session whatever the last activity says: a first open always begins one.
+  void startSessionOnWorkerQueueWithTimestamp(double timestamp, bool appInBackground);
   // A session number lost with the persisted settings comes back from the lifetime count of "_s".
   void backfillSessionNumber();
 

@@ -161,7 +161,9 @@ void MeasurementEngine::reportFirstOpenOnWorkerQueue() {
 
   Analytics::setDeferredAnalyticsCollection(std::nullopt);
   persistedConfig_->setLoadTimestampValue(std::nullopt);
-  reportSessionStartOnWorkerQueueWithTimestamp(initTimestamp, false);
+  // Nothing of this install can be a session still running; what looks like recent activity was left
+  // by a start that ended before its first open was kept.
+  startSessionOnWorkerQueueWithTimestamp(initTimestamp, false);
 
   if (!settings->redundantEngagementRemovalEnabled()) {
     Parameters engagement{{"_et", AnalyticsValue(std::int64_t{1})}};
@@ -219,9 +221,16 @@ void MeasurementEngine::setSessionTimeoutInterval(double seconds) {
 void MeasurementEngine::reportSessionStartOnWorkerQueueWithTimestamp(double timestamp, bool appInBackground) {
   Scheduler::checkOnBackgroundThreadWithMethodName("reportSessionStartOnWorkerQueueWithTimestamp:appInBackground:");
   auto reporter = sessionReporter();
+  if (!reporter || !reporter->isSessionExpired()) return;
+  startSessionOnWorkerQueueWithTimestamp(timestamp, appInBackground);
+}
+
+void MeasurementEngine::startSessionOnWorkerQueueWithTimestamp(double timestamp, bool appInBackground) {
+  DCHECK(scheduler_ && scheduler_->workerQueue()->isCurrent());
+  auto reporter = sessionReporter();
   auto pipeline = eventPipeline();
   auto settings = remoteConfigInstance();
-  if (!reporter || !pipeline || !settings || !reporter->isSessionExpired()) return;
+  if (!reporter || !pipeline || !settings) return;
   reporter->updatePropertiesForNewSessionStart();
   auto& properties = pipeline->userProperties();
   const auto limits = pipeline->userPropertyLimits();

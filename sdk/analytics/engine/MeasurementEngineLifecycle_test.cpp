@@ -254,6 +254,17 @@ TEST_F(LifecycleTest, FirstStartOpensThenStartsASessionAndLaterStartsOnlyMarkThe
   EXPECT_EQ(property("_fot")->int64Value(), 1700002800000) << "the first open stays the first";
 }
 
+// A first start whose earlier attempt ended before its first open was kept (or left recent activity in
+// the engine's settings some other way) still begins a session: the first open always records one.
+TEST_F(LifecycleTest, AFirstOpenAlwaysStartsASessionWhateverActivityWasLeftBehind) {
+  PersistedConfig().setLastSessionActivityClockTime(environment.clock()->now());
+  environment.advance(5);
+  launch();
+  EXPECT_EQ(storedNames(), (Strings{"_f", "_s", "_e"}));
+  EXPECT_EQ(property("_sno")->int64Value(), 1);
+  EXPECT_EQ(property("_sid")->int64Value(), 1699999200);
+}
+
 TEST_F(LifecycleTest, AReinstallKnowsItOpenedBeforeFromTheKeychain) {
   launch();
   ASSERT_EQ(KeychainWrapper::keychainValueWithIdentifier("_pfo", bundleIdentifier()), "1");

@@ -207,7 +207,10 @@ std::int64_t SessionReporter::logEngagementEvent(const AnalyticsScreen* screen, 
     }
     engagementStartUptime_ = uptime;
     if (isEfficient && !isRedundant) freerideEngagementStartUptime_ = uptime;
-    persistedConfig_->setLastSessionActivityClockTime(currentClockTime());
+    // Only engagement that is reported extends the session. Before the engine reports (a resign early
+    // in a first start, while the engine is still starting), marking activity would make its first
+    // open find the session current, and the container would go without one for half an hour.
+    if (reportingEnabled_) persistedConfig_->setLastSessionActivityClockTime(currentClockTime());
   }
   if (log) {
     Dictionary parameters{{"_et", Value(ms)}};

@@ -177,6 +177,54 @@ TEST_F(SessionReporterTest, ResignActiveMatrix) {
   }
 }
 
+// A first start ended at once (a SIGTERM): the app resigns and goes to the background while the engine
+// is still starting, in any order against the engine's steps (its reporter made, its first open asking
+// whether a session runs, reporting switched on). However they fall, the first open finds no session
+// running, and only engagement the engine reports extends one.
+TEST_F(SessionReporterTest, WhatComesBeforeTheEngineReportsNeverHoldsBackTheFirstSession) {
+  configure({{"measurement.session.event_user_engagement_interval", "86400000"}});
+  AnalyticsScreen screen("Home", "HomeViewController", 7);
+  enum Step { kResign, kBackground, kReporterMade, kFirstOpen, kReporting };
+  const std::vector<std::vector<Step>> orders = {
+      {kResign, kBackground, kReporterMade, kFirstOpen, kReporting},
+      {kReporterMade, kResign, kBackground, kFirstOpen, kReporting},
+      {kReporterMade, kResign, kFirstOpen, kBackground, kReporting},
+      {kReporterMade, kFirstOpen, kResign, kReporting, kBackground},
+      {kReporterMade, kFirstOpen, kReporting, kResign, kBackground},
+  };
+  for (std::size_t order = 0; order < orders.size(); ++order) {
+    SCOPED_TRACE("order " + std::to_string(order));
+    persisted->clearValues();
+    host->clear();
+    host->active = true;
+    // Before the engine makes its own, a reporter that does not report yet (as one left by a wipe).
+    auto reporter = makeReporter(false);
+    double sessionStart = 0, reportedEngagement = 0;
+    for (Step step : orders[order]) {
+      environment.clock()->advance(0.02);
+      const double now = environment.clock()->now();
+      switch (step) {
+        case kResign:
+          reporter->handleAppWillResignActiveWithScreen(&screen);
+          if (reporter->isReportingEnabled()) reportedEngagement = now;
+          break;
+        case kBackground: host->active = false; break;
+        case kReporterMade: reporter = makeReporter(false); break;
+        case kFirstOpen:
+          EXPECT_TRUE(reporter->isSessionExpired()) << "the first open finds a session running";
+          reporter->updatePropertiesForNewSessionStart();
+          sessionStart = now;
+          break;
+        case kReporting: reporter->setReportingEnabled(true); break;
+      }
+    }
+    EXPECT_EQ(persisted->sessionNumber(), 1);
+    EXPECT_EQ(host->named("_e").size(), reportedEngagement > 0 ? 1u : 0u);
+    // The last activity is the session's start, or the engagement reported after it.
+    EXPECT_DOUBLE_EQ(persisted->lastSessionActivityClockTime(), std::max(sessionStart, reportedEngagement));
+  }
+}
+
 TEST_F(SessionReporterTest, EngagementTimerFiresOnTheMainQueueAndTellsObservers) {
   configure({{"measurement.session.event_user_engagement_interval", "10000"}});
   int fired = 0;
