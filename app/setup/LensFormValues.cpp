@@ -28,6 +28,11 @@ std::optional<float> LensFormValues::squeeze(std::string_view text) {
   return value;
 }
 
+std::string LensFormValues::focalLengthCaption() {
+  return rangeCaption(LocalizedStrings::localizedString("FOCAL LENGTH"), kShortestFocalLength, kLongestFocalLength,
+                      "MM");
+}
+
 model::LensManufacturer LensFormValues::series(const std::string& name, float squeeze, bool primes) {
   return model::LensManufacturer(-1, name, "", primes ? "Prime Lens" : "Zoom Lens", 0, squeeze, 1);
 }

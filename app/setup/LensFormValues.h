@@ -25,6 +25,15 @@ class LensFormValues {
   // squeeze" marker).
   static std::optional<float> squeeze(std::string_view text);
 
+  // The focal lengths a lens of the user's own can have, in millimetres: from a fisheye for the smallest
+  // sensors to the longest telephotos and broadcast zooms with their extenders, so that every lens of
+  // the shipped catalogue (8 to 600 mm) lies well inside; a focal length beyond them is a slip of the
+  // keyboard, refused with the field's red mark.
+  static constexpr double kShortestFocalLength = 1;
+  static constexpr double kLongestFocalLength = 2000;
+  // The caption over the focal-length fields, with those bounds: "FOCAL LENGTH (1–2000 MM)".
+  static std::string focalLengthCaption();
+
   // The series the form describes, not yet stored (id -1); the name is kept as typed.
   static model::LensManufacturer series(const std::string& name, float squeeze, bool primes);
   // A prime of the given focal length, and a zoom from the shorter to the longer of the two typed ends.

@@ -1,4 +1,5 @@
 #include "app/kit/UIConstants.h"
+#include "app/setup/LensFormValues.h"
 #include "app/setup/LensPickerViews.h"
 #include "app/setup/SetupIcons.h"
 #include "platform/ui/LocalizedStrings.h"
@@ -14,6 +15,10 @@ namespace {
 
 constexpr double kInset = 16;
 constexpr double kIcon = 22;
+// A lens form: its title line, the caption with the focal length's bounds, then the fields.
+constexpr double kLensCaptionTop = 40;
+constexpr double kLensCaptionHeight = 16;
+constexpr double kLensFieldTop = kLensCaptionTop + kLensCaptionHeight + 4;
 
 std::string localizedText(const char* key) { return LocalizedStrings::localizedString(key); }
 
@@ -41,6 +46,13 @@ std::shared_ptr<Label> label(platform::ui::View& parent, const platform::graphic
   made->setFont(font);
   made->setTextColor(color);
   parent.addSubview(made);
+  return made;
+}
+
+// The caption over a lens form's focal-length fields, as the camera form's over its sensor sides.
+std::shared_ptr<Label> caption(platform::ui::View& parent) {
+  auto made = label(parent, kit::UIConstants::mediumFontWithSize(11), kit::UIConstants::lowContrastText());
+  made->setText(LensFormValues::focalLengthCaption());
   return made;
 }
 
@@ -150,11 +162,13 @@ LensPickerViews LensPickerLayout::build(platform::ui::View& root) {
   v.customPrimeLensView = make<kit::GeneralBackgroundView>();
   root.addSubview(v.customPrimeLensView);
   v.customPrimeLensLabel = label(*v.customPrimeLensView, formFont, kit::UIConstants::lowContrastText());
+  v.customPrimeLensCaption = caption(*v.customPrimeLensView);
   v.customPrimeLensTextField = field(*v.customPrimeLensView, kPrimeTag);
 
   v.customZoomLensView = make<kit::GeneralBackgroundView>();
   root.addSubview(v.customZoomLensView);
   v.customZoomLensLabel = label(*v.customZoomLensView, formFont, kit::UIConstants::lowContrastText());
+  v.customZoomLensCaption = caption(*v.customZoomLensView);
   v.customZoomMinTextField = field(*v.customZoomLensView, kZoomMinTag);
   v.customZoomMaxTextField = field(*v.customZoomLensView, kZoomMaxTag);
   return v;
@@ -216,12 +230,14 @@ void LensPickerLayout::layOut(const LensPickerViews& v, const LensPickerConstrai
   v.customLensSeriesTypeRadioBtn->setFrame({kInset, 132, w - 2 * kInset, 36});
   v.customPrimeLensView->setFrame(form);
   v.customPrimeLensLabel->setFrame({kInset, 16, w - 2 * kInset, 20});
-  v.customPrimeLensTextField->setFrame({kInset, 44, w - 2 * kInset, 40});
+  v.customPrimeLensCaption->setFrame({kInset, kLensCaptionTop, w - 2 * kInset, kLensCaptionHeight});
+  v.customPrimeLensTextField->setFrame({kInset, kLensFieldTop, w - 2 * kInset, 40});
   v.customZoomLensView->setFrame(form);
   v.customZoomLensLabel->setFrame({kInset, 16, w - 2 * kInset, 20});
+  v.customZoomLensCaption->setFrame({kInset, kLensCaptionTop, w - 2 * kInset, kLensCaptionHeight});
   const double half = (w - 3 * kInset) / 2;
-  v.customZoomMinTextField->setFrame({kInset, 44, half, 40});
-  v.customZoomMaxTextField->setFrame({2 * kInset + half, 44, half, 40});
+  v.customZoomMinTextField->setFrame({kInset, kLensFieldTop, half, 40});
+  v.customZoomMaxTextField->setFrame({2 * kInset + half, kLensFieldTop, half, 40});
 }
 
 }  // namespace app::setup

@@ -53,9 +53,11 @@ struct LensPickerViews {
   std::shared_ptr<kit::CustomRadioButtonView> customLensSeriesTypeRadioBtn;
   std::shared_ptr<kit::GeneralBackgroundView> customPrimeLensView;
   std::shared_ptr<platform::ui::Label> customPrimeLensLabel;
+  std::shared_ptr<platform::ui::Label> customPrimeLensCaption;  // the focal length's bounds
   std::shared_ptr<kit::StyledTextField> customPrimeLensTextField;
   std::shared_ptr<kit::GeneralBackgroundView> customZoomLensView;
   std::shared_ptr<platform::ui::Label> customZoomLensLabel;
+  std::shared_ptr<platform::ui::Label> customZoomLensCaption;  // the bounds of both ends
   std::shared_ptr<kit::StyledTextField> customZoomMinTextField, customZoomMaxTextField;
 };
 

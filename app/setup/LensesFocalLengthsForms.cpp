@@ -215,7 +215,8 @@ bool LensesFocalLengthsViewController::checkForErrorPrimeLens() {
   auto& v = views_;
   FormCheck check({v.customLensSeriesNameTextField.get(), v.customLensSeriesSqueezeTextField.get(),
                    v.customPrimeLensTextField.get(), v.customZoomMinTextField.get(), v.customZoomMaxTextField.get()});
-  check.requirePositiveNumber(*v.customPrimeLensTextField);
+  check.requireNumberWithin(*v.customPrimeLensTextField, LensFormValues::kShortestFocalLength,
+                            LensFormValues::kLongestFocalLength);
   return check.failed();
 }
 
@@ -223,7 +224,9 @@ bool LensesFocalLengthsViewController::checkForErrorZoomLens() {
   auto& v = views_;
   FormCheck check({v.customLensSeriesNameTextField.get(), v.customLensSeriesSqueezeTextField.get(),
                    v.customPrimeLensTextField.get(), v.customZoomMinTextField.get(), v.customZoomMaxTextField.get()});
-  check.requirePositiveNumber(*v.customZoomMinTextField).requirePositiveNumber(*v.customZoomMaxTextField);
+  for (auto* end : {v.customZoomMinTextField.get(), v.customZoomMaxTextField.get()}) {
+    check.requireNumberWithin(*end, LensFormValues::kShortestFocalLength, LensFormValues::kLongestFocalLength);
+  }
   return check.failed();
 }
 

@@ -6,6 +6,7 @@
 #include "app/kit/PackageAlerts.h"
 #include "app/kit/UIConstants.h"
 #include "app/setup/LensCells.h"
+#include "app/setup/LensFormValues.h"
 #include "app/setup/LensPickerTestSupport.h"
 #include "app/setup/SetupListCells.h"
 #include "app/setup/SetupScreenTestSupport.h"
@@ -40,6 +41,14 @@ class LensPickerTest : public ::testing::Test, public ostrel::testing::SetupScre
     screen->startWithLensList = onLensList;
     push(screen);
     entrySeries = editedSeries();
+  }
+  // The form for a lens added to `series`, from the lens list as the lenses row opens it.
+  void openLensForm(int series) {
+    open();
+    tapSeries(series);
+    open(true);
+    tap(*v().createNewBtn->button());
+    env.advance(0.5);
   }
   const app::setup::LensPickerViews& v() const { return screen->views(); }
   bool onScreen() const { return navigation->topViewController() == screen; }
@@ -487,6 +496,69 @@ TEST_F(LensPickerTest, SwipingTheUsersLensOffersDeleteAndKeepsTheLastOne) {
   tap(*screen->lastLensAlert()->okSingleBtn());
   env.advance(1);
   EXPECT_TRUE(onScreen());
+}
+
+// A focal length is held to what a lens can have, its bounds in the caption over the fields: a value
+// beyond them marks its field and stores nothing, the form staying open; the bounds themselves are taken.
+TEST_F(LensPickerTest, FocalLengthsAreHeldToWhatALensCanHave) {
+  openLensForm(zooms);
+  ASSERT_FALSE(screen->primeLensSetSelected);
+  EXPECT_EQ(v().customZoomLensCaption->text(), "FOCAL LENGTH (1–2000 MM)");
+  EXPECT_EQ(v().customZoomLensCaption->window(), window.get());
+  {
+    // Every lens the app ships, primes and both ends of its zooms, could have been typed.
+    LensCatalogue catalogue;
+    size_t shipped = 0;
+    for (const auto& series : catalogue->getAllLensManufacturers()) {
+      for (const auto& lens : catalogue->getAllLensesForManufacturer(series.manufacturerId)) {
+        ++shipped;
+        for (float end : {lens.focalLength, std::max(lens.focalLength, lens.focalLengthMax)}) {
+          EXPECT_TRUE(end >= LensFormValues::kShortestFocalLength && end <= LensFormValues::kLongestFocalLength)
+              << series.manufacturer << " " << series.series << " " << end;
+        }
+      }
+    }
+    EXPECT_GT(shipped, 500u);
+  }
+  EXPECT_FALSE(v().customZoomLensCaption->isTruncated());
+  const auto stored = LensCatalogue()->getAllLensesForManufacturer(zooms).size();
+  const auto edited = editedFocalLengths();
+  const struct {
+    const char *from, *to;
+    bool fromRefused, toRefused;
+  } refused[] = {{"70", "1e9", false, true}, {"0,5", "70", true, false}, {"2000.5", "1000000000", true, true}};
+  for (const auto& zoom : refused) {
+    typeInto(*v().customZoomMinTextField, zoom.from);
+    typeInto(*v().customZoomMaxTextField, zoom.to);
+    tap(*v().saveBtn->button());
+    env.advance(0.5);
+    EXPECT_EQ(marked(*v().customZoomMinTextField), zoom.fromRefused) << zoom.from;
+    EXPECT_EQ(marked(*v().customZoomMaxTextField), zoom.toRefused) << zoom.to;
+    EXPECT_EQ(LensCatalogue()->getAllLensesForManufacturer(zooms).size(), stored) << zoom.from << " - " << zoom.to;
+    EXPECT_EQ(editedFocalLengths(), edited);
+    EXPECT_TRUE(screen->newFormatCreation) << "the form stays open";
+  }
+  typeInto(*v().customZoomMinTextField, "2000");
+  typeInto(*v().customZoomMaxTextField, "1");
+  tap(*v().saveBtn->button());
+  env.advance(0.5);
+  ASSERT_EQ(state()->currentPackage->lensSet.size(), 1u);
+  EXPECT_EQ(state()->currentPackage->lensSet[0].focalLength, 1);
+  EXPECT_EQ(state()->currentPackage->lensSet[0].focalLengthMax, 2000);
+
+  // A prime: the same bounds.
+  openLensForm(primes);
+  ASSERT_TRUE(screen->primeLensSetSelected);
+  EXPECT_EQ(v().customPrimeLensCaption->text(), "FOCAL LENGTH (1–2000 MM)");
+  const auto primesStored = LensCatalogue()->getAllLensesForManufacturer(primes).size();
+  typeInto(*v().customPrimeLensTextField, "1e9");
+  tap(*v().saveBtn->button());
+  EXPECT_TRUE(marked(*v().customPrimeLensTextField));
+  EXPECT_EQ(LensCatalogue()->getAllLensesForManufacturer(primes).size(), primesStored);
+  typeInto(*v().customPrimeLensTextField, "2000");
+  tap(*v().saveBtn->button());
+  env.advance(0.5);
+  EXPECT_EQ(LensCatalogue()->getAllLensesForManufacturer(primes).size(), primesStored + 1);
 }
 
 }  // namespace
