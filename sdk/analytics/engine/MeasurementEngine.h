@@ -131,6 +131,12 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
   void setLastAdvertisingIDResetUserPropertyOnWorkerQueue();
   // The hour after `milliseconds`: an exact hour still moves one hour on.
   static std::int64_t timestampMillisRoundedUpToNextHour(std::int64_t milliseconds);
+  // When this install first opened, in seconds since 1970: when "_fot" was set, else the oldest
+  // setting of any user property; 0 (logged) when the properties cannot be read or there are none.
+  double firstOpenTimestamp();
+  // The file system's attributes of the item at `path` (see fileAttributesAtPath); nothing for an
+  // empty path or, logged, for an item that cannot be read.
+  static std::optional<Dictionary> fileAttributesForPath(const std::string& path);
   static bool shouldAllowAdNetworkRegistration();
 
   // --- the app's life cycle (main thread)

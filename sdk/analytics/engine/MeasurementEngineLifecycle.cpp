@@ -1,5 +1,6 @@
 // The automatic reports of start-up: first open, session starts, the personalised-ads and
 // advertising-ID-reset properties, the stored campaign, and the app and OS updates.
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -23,6 +24,7 @@
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/EnvironmentInfo.h"
 #include "sdk/analytics/foundation/KeychainWrapper.h"
+#include "sdk/analytics/foundation/MeasurementFiles.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameChecks.h"
 #include "sdk/analytics/foundation/NumericUtil.h"
@@ -85,6 +87,43 @@ bool isRemoteConfigLibraryLinked() { return platform::runtime::Class::named("DOR
 std::int64_t MeasurementEngine::timestampMillisRoundedUpToNextHour(std::int64_t milliseconds) {
   const std::int64_t hour = milliseconds / kHourMillis * kHourMillis;
   return hour > std::numeric_limits<std::int64_t>::max() - kHourMillis ? hour : hour + kHourMillis;
+}
+
+double MeasurementEngine::firstOpenTimestamp() {
+  auto database = this->database();
+  auto properties = database ? database->userAttributesIncludingInternal(true)
+                             : MeasurementDatabase::ErrorOr<std::vector<UserAttribute>>(std::vector<UserAttribute>{});
+  if (!properties) {
+    sharedMonitor()->logWithLevel(LogLevel::kMonitoredError, messages::kCurrentUserPropertiesQueryFailed,
+                                  "Unable to query current user properties. Error",
+                                  Value(properties.error().description()));
+    return 0;
+  }
+  if (properties->empty()) {
+    sharedMonitor()->logWithLevel(LogLevel::kSilentError, messages::kFirstOpenTimestampWithoutUserProperties,
+                                  "Cannot extract first open timestamp. Empty user properties");
+    return 0;
+  }
+  const auto firstOpen = std::find_if(properties->begin(), properties->end(),
+                                      [](const UserAttribute& property) { return property.name == "_fot"; });
+  if (firstOpen != properties->end()) return firstOpen->lastSetTimestamp;
+  return std::min_element(properties->begin(), properties->end(),
+                          [](const UserAttribute& a, const UserAttribute& b) {
+                            return a.lastSetTimestamp < b.lastSetTimestamp;
+                          })
+      ->lastSetTimestamp;
+}
+
+std::optional<Dictionary> MeasurementEngine::fileAttributesForPath(const std::string& path) {
+  if (path.empty()) return std::nullopt;
+  auto attributes = fileAttributesAtPath(path);
+  if (!attributes) {
+    sharedMonitor()->logWithLevel(LogLevel::kSilentWarning, messages::kFileAttributesReadFailed,
+                                  "Unable to read attributes of path. Path, error", Value(path),
+                                  Value(attributes.error().description()));
+    return std::nullopt;
+  }
+  return std::move(attributes).value();
 }
 
 void MeasurementEngine::reportFirstOpenOnWorkerQueue() {

@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <cmath>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <optional>
 
@@ -409,6 +411,53 @@ TEST_F(LifecycleTest, AnAdvertisingIDResetIsMarkedOnceAnIDWasSeen) {
   onWorker([&] { engine->setLastAdvertisingIDResetUserPropertyOnWorkerQueue(); });
   EXPECT_EQ(ostrel::testing::succeeded(engine->database()->userAttributeWithName("_lair"))->lastSetTimestamp, markedAt)
       << "marked once";
+}
+
+// The first open's time as the stored properties tell it: "_fot" when it is there, else the oldest
+// property, and 0 when there is nothing to tell or the properties cannot be read.
+TEST_F(LifecycleTest, TheFirstOpenTimeComesFromTheStoredProperties) {
+  launch();
+  auto& database = *engine->database();
+  ASSERT_TRUE(database.updateUserAttribute(UserAttribute("app", "older", AnalyticsValue("x"), kLoadTimestamp - 100)));
+  EXPECT_DOUBLE_EQ(engine->firstOpenTimestamp(), kLoadTimestamp) << "the first open property wins over older ones";
+
+  ASSERT_TRUE(database.deleteUserAttributeWithName("_fot"));
+  EXPECT_DOUBLE_EQ(engine->firstOpenTimestamp(), kLoadTimestamp - 100) << "else the oldest property";
+
+  ASSERT_TRUE(database.store().executeStatement("DELETE FROM user_attributes", {}).ok());
+  EXPECT_FALSE(log.logged(23124));
+  EXPECT_EQ(engine->firstOpenTimestamp(), 0);
+  EXPECT_TRUE(log.logged(23124));
+
+  ASSERT_TRUE(database.store().executeStatement("DROP TABLE user_attributes", {}).ok());
+  EXPECT_FALSE(log.logged(23123));
+  EXPECT_EQ(engine->firstOpenTimestamp(), 0);
+  EXPECT_TRUE(log.logged(23123));
+}
+
+TEST_F(LifecycleTest, FileAttributesAreReadFromTheItemItself) {
+  const std::string folder = container.pathFor("Documents/notes");
+  std::filesystem::create_directories(folder);
+  const std::string file = folder + "/kept.txt";
+  { std::ofstream(file) << "twelve bytes"; }
+  std::filesystem::permissions(file, std::filesystem::perms(0640));
+  std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::from_sys(
+                                             std::chrono::sys_seconds(std::chrono::seconds(1700000000))));
+  auto attributes = MeasurementEngine::fileAttributesForPath(file);
+  ASSERT_TRUE(attributes);
+  EXPECT_EQ(attributes->at(kFileSizeKey), Value(12));
+  EXPECT_EQ(attributes->at(kFileTypeKey), Value("regular"));
+  EXPECT_EQ(attributes->at(kFilePosixPermissionsKey), Value(0640));
+  EXPECT_EQ(attributes->at(kFileModificationDateKey).date(), 1700000000);
+  EXPECT_EQ(MeasurementEngine::fileAttributesForPath(folder)->at(kFileTypeKey), Value("directory"));
+  std::filesystem::create_symlink(folder + "/gone.txt", folder + "/link");
+  EXPECT_EQ(MeasurementEngine::fileAttributesForPath(folder + "/link")->at(kFileTypeKey), Value("symbolicLink"))
+      << "a link is described, not followed";
+
+  EXPECT_FALSE(MeasurementEngine::fileAttributesForPath(""));
+  EXPECT_FALSE(log.logged(23022)) << "an empty path is no failure to read";
+  EXPECT_FALSE(MeasurementEngine::fileAttributesForPath(folder + "/gone.txt"));
+  EXPECT_TRUE(log.logged(23022));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "sdk/analytics/foundation/MeasurementFiles.h"
 
+#include <sys/stat.h>
 #include <sys/xattr.h>
 
 #include <cerrno>
@@ -16,6 +17,13 @@ namespace sdk::analytics {
 
 namespace {
 constexpr const char* kExcludeFromBackupAttribute = "user.ostrel.exclude-from-backup";
+
+const char* fileTypeName(mode_t mode) {
+  if (S_ISREG(mode)) return "regular";
+  if (S_ISDIR(mode)) return "directory";
+  if (S_ISLNK(mode)) return "symbolicLink";
+  return "other";
+}
 }
 
 std::string measurementDirectoryFilePath(const std::string& fileName) {
@@ -43,6 +51,22 @@ platform::foundation::ErrorOr<void> excludePathFromBackup(const std::string& pat
   if (path.empty()) return measurementErrorWithCode(1, "Received empty path for excluding from backup");
   if (::setxattr(path.c_str(), kExcludeFromBackupAttribute, "1", 1, 0) == 0 || errno == ENOTSUP) return {};
   return measurementErrorWithCode(2, "Failed to exclude " + path + " from backup: " + std::strerror(errno));
+}
+
+platform::foundation::ErrorOr<platform::foundation::Dictionary> fileAttributesAtPath(const std::string& path) {
+  using platform::foundation::Value;
+  if (path.empty()) return measurementErrorWithCode(1, "Received empty path for reading file attributes");
+  struct stat facts {};
+  if (::lstat(path.c_str(), &facts) != 0) {
+    return measurementErrorWithCode(2, "Failed to read attributes of " + path + ": " + std::strerror(errno));
+  }
+  const double modified = static_cast<double>(facts.st_mtim.tv_sec) + static_cast<double>(facts.st_mtim.tv_nsec) / 1e9;
+  return platform::foundation::Dictionary{
+      {kFileSizeKey, Value(static_cast<std::int64_t>(facts.st_size))},
+      {kFileTypeKey, Value(fileTypeName(facts.st_mode))},
+      {kFilePosixPermissionsKey, Value(static_cast<std::int64_t>(facts.st_mode & 07777))},
+      {kFileModificationDateKey, Value::date(modified)},
+  };
 }
 
 }  // namespace sdk::analytics
