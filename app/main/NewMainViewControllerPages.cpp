@@ -198,6 +198,9 @@ void NewMainViewController::updateColorTheme() {
   const bool systemDark = SystemInDarkMode();
   platform::log::write(platform::log::Debug,
                        "APP COLOR THEME ... called ... sysmte: " + std::to_string(systemDark ? 1 : 0));
+  platform::log::write(platform::log::Debug, "APP COLOR THEME ... App_AUTO_Mode: " +
+                                                 std::to_string(frames->settings.colorTheme == 2 ? 1 : 0) +
+                                                 " .... APP_IN_DARK_MODUS: " + std::to_string(frames->appInDarkMode ? 1 : 0));
   if (systemDark == frames->appInDarkMode) return;
   frames->appInDarkMode = systemDark;
   frames->savePrefs();

@@ -6,6 +6,7 @@
 #include "app/main/MainScreenTestSupport.h"
 #include "app/optics/MetricToImperialConversion.h"
 #include "platform/foundation/SystemFacts.h"
+#include "platform/log/Log.h"
 #include "platform/shell/SystemAppearance.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
@@ -338,9 +339,20 @@ TEST_F(MainScreenTest, AutomaticThemeFollowsTheSystemOnceEachWay) {
   state()->settings.colorTheme = 2;
   window->setUserInterfaceStyle(platform::ui::UserInterfaceStyle::Dark);
   state()->appInDarkMode = false;
+  platform::log::CapturedLines lines;
   screen->updateColorTheme();
   env.advance(1);
   EXPECT_TRUE(state()->appInDarkMode);
+  std::vector<std::string> said;
+  for (const auto& line : lines.lines()) {
+    if (line.message.starts_with("APP COLOR THEME")) said.push_back(line.message);
+  }
+  // The theme each screen finds before it follows the system: the rebuilt one finds nothing to change.
+  EXPECT_EQ(said, (std::vector<std::string>{"APP COLOR THEME ... called ... sysmte: 1",
+                                            "APP COLOR THEME ... App_AUTO_Mode: 1 .... APP_IN_DARK_MODUS: 0",
+                                            "APP COLOR THEME ... update layout is called now",
+                                            "APP COLOR THEME ... called ... sysmte: 1",
+                                            "APP COLOR THEME ... App_AUTO_Mode: 1 .... APP_IN_DARK_MODUS: 1"}));
   auto first = top();
   EXPECT_NE(first, std::static_pointer_cast<NewMainViewController>(screen));
   first->updateColorTheme();

@@ -42,10 +42,14 @@ NetworkReachability::~NetworkReachability() {
 void NetworkReachability::watch() {
   reachabilityRef_ = platform::net::ReachabilityTarget::createWithName(kAnyAddress);
   std::weak_ptr<NetworkReachability> weak = weak_from_this();
-  reachabilityRef_->setCallback([weak](std::uint32_t flags) {
+  // The call-back is in place before the target is scheduled: scheduling delivers the first answer.
+  const bool callbackSet = reachabilityRef_->setCallback([weak](std::uint32_t flags) {
     if (auto self = weak.lock()) self->setCallbackFlags(flags);
   });
   if (!reachabilityRef_->scheduleWithMainLoop()) {
+    transportLog(messages::kMessageCodeReachabilityFailed, kLogLevelWarning, "The reachability queue wasn't set.");
+  }
+  if (!callbackSet) {
     transportLog(messages::kMessageCodeReachabilityFailed, kLogLevelWarning, "The reachability callback wasn't set.");
   }
   reachabilityQueue_->async([weak] {

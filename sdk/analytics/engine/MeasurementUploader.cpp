@@ -127,6 +127,44 @@ bool MeasurementUploader::hasDataToUploadIn(MeasurementDatabase& database) {
   return !*rawEmpty;
 }
 
+MeasurementDatabase::StoredDataSummary MeasurementUploader::storedDataOneReadEach() {
+  auto& database = *parts_.bundling.database;
+  MeasurementDatabase::StoredDataSummary stored;
+  // Which of the two tables holds the data is no matter to the schedule.
+  stored.hasQueuedBundles = hasDataToUploadIn(database);
+  if (!stored.hasQueuedBundles) return stored;
+  if (auto latest = database.queryLatestRawEventTime()) {
+    stored.latestRawEventTime = *latest;
+  } else {
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kLatestRawEventTimeQueryFailed,
+                           "Failed to query latest raw event time. Error", errorText(latest.error()));
+  }
+  if (auto latest = database.queryLatestBundleTime()) {
+    stored.latestBundleTime = *latest;
+  } else {
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kLatestBundleTimeQueryFailed,
+                           "Failed to query latest bundle time. Error", errorText(latest.error()));
+  }
+  // Without a time for the data, or in debug mode, no answer below changes the upload time.
+  if ((!stored.latestRawEventTime && !stored.latestBundleTime) || monitor()->isDebugModeEnabled()) return stored;
+  auto realtimeBundles = database.containsRealtimeBundlesWithError();
+  if (!realtimeBundles.ok()) {
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kRealtimeBundleQueryFailed,
+                           "Failed to query for real-time bundle indicator. Error",
+                           errorText(realtimeBundles.error()));
+  }
+  stored.hasRealtimeBundles = realtimeBundles.valueOr(false);
+  if (stored.hasRealtimeBundles) return stored;
+  auto realtimeEvents = database.containsRealtimeRawEventsWithError();
+  if (!realtimeEvents.ok()) {
+    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kRealtimeRawEventQueryFailed,
+                           "Failed to query for real-time raw event indicator. Error",
+                           errorText(realtimeEvents.error()));
+  }
+  stored.hasRealtimeRawEvents = realtimeEvents.valueOr(false);
+  return stored;
+}
+
 bool MeasurementUploader::removeBundlesWithIDs(MeasurementDatabase* database, const std::vector<std::int64_t>& rowIDs) {
   auto deleted = database ? database->deleteBundlesWithRowIDs(rowIDs) : MeasurementDatabase::ErrorOr<void>();
   if (!database || !deleted) {
@@ -176,20 +214,19 @@ void MeasurementUploader::updateSchedule() {
     suspendedUploadTimestamp_ = 0;
   }
   // Every stored event comes here: what the schedule asks of the stored data is read at once, where
-  // a read for each question locked the database and let it go again six times.
-  auto stored = parts_.bundling.database->storedDataSummary();
-  if (!stored) {
-    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kQueueEmptinessCheckFailed,
-                           "Failed to check if queue table is empty. Error", errorText(stored.error()));
-  }
-  if (!stored || (!stored->hasQueuedBundles && !stored->hasRawEvents)) {
+  // a read for each question locked the database and let it go again six times. Only when that read
+  // fails are the questions asked one by one, so that what can still be read keeps the schedule going
+  // and each failure is told at its own question.
+  auto combined = parts_.bundling.database->storedDataSummary();
+  const auto stored = combined ? *combined : storedDataOneReadEach();
+  if (!stored.hasQueuedBundles && !stored.hasRawEvents) {
     activateNewSnapshot();
     monitor()->logWithLevel(LogLevel::kVerbose, messages::kNoDataToScheduleUpload,
                            "No data to upload. Upload task will not be scheduled");
     endSchedule();
     return;
   }
-  double t = nextUploadingTime(*stored);
+  double t = nextUploadingTime(stored);
   if (std::fabs(t) < kEpsilon) {
     monitor()->logWithLevel(LogLevel::kVerbose, messages::kNoNextUploadTime,
                            "No next uploading time. Upload task will not be scheduled");

@@ -135,6 +135,9 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
  private:
   void endSchedule();
   void takeBackRetryCounter();
+  // What the schedule asks of the stored data, one read per question: each failure is logged at its
+  // question and counts as no answer.
+  MeasurementDatabase::StoredDataSummary storedDataOneReadEach();
   bool isNetworkConnected() const;
   double uptime() const;
   void terminateBackgroundTask() const;

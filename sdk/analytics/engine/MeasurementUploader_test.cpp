@@ -407,6 +407,38 @@ TEST_F(MeasurementUploaderTest, NoDataOrNoNetworkArmsNoAlarm) {
   EXPECT_FALSE(network->reachabilityDelegate());
 }
 
+// A damaged store fails the schedule's one combined read; asked one by one, each question that still
+// has an answer counts, and each that has none is told where it is asked.
+TEST_F(MeasurementUploaderTest, TheScheduleTellsEachUnreadableAnswerAtItsQuestion) {
+  env.store("shot", env.now() - 1);
+  auto damage = [&](const char* table, const char* index, const char* column) {
+    auto& store = env.database->store();
+    ASSERT_TRUE(store.executeStatement(std::string("DROP INDEX ") + index, {}).ok());
+    ASSERT_TRUE(store.executeStatement(std::string("ALTER TABLE ") + table + " DROP COLUMN " + column, {}).ok());
+  };
+  damage("queue", "queue_realtime", "realtime");
+  damage("raw_events", "raw_events_realtime", "realtime");
+  onWorker([&] { uploader->updateSchedule(); });
+  EXPECT_TRUE(env.scope.logged(23031));
+  EXPECT_TRUE(env.scope.logged(23032));
+  EXPECT_FALSE(env.scope.logged(23029) || env.scope.logged(23030));
+  ASSERT_TRUE(alarmTime()) << "the data's time still sets the upload";
+  EXPECT_NEAR(*alarmTime(), env.now() - 1 + 15, 0.001) << "not in real time";
+
+  damage("raw_events", "raw_events_timestamp", "timestamp");
+  damage("queue", "queue_bundle_end_timestamp", "bundle_end_timestamp");
+  onWorker([&] { uploader->updateSchedule(); });
+  EXPECT_TRUE(env.scope.logged(23029));
+  EXPECT_TRUE(env.scope.logged(23030));
+  EXPECT_FALSE(alarmTime()) << "no time for the data, no upload time";
+
+  ASSERT_TRUE(env.database->store().executeStatement("DROP TABLE queue", {}).ok());
+  EXPECT_FALSE(env.scope.logged(23117));
+  onWorker([&] { uploader->updateSchedule(); });
+  EXPECT_TRUE(env.scope.logged(23117)) << "counted as no data";
+  EXPECT_FALSE(alarmTime());
+}
+
 TEST_F(MeasurementUploaderTest, BundlesOfAnotherAppTravelInASeparateBatch) {
   serveConfiguration();
   server.on("POST", "/a", LoopbackResponse::withStatus(204));

@@ -195,9 +195,16 @@ std::optional<std::vector<RawEventData>> RawEventBundler::rawEventsWithMetadataF
   std::int64_t groupHour = 0;
   std::int64_t previousRowID = 0;
   std::int64_t size = 0;
-  auto filter = [&](const MeasurementDatabase::Row& row, std::int64_t accepted) {
+  auto filter = [&](const MeasurementDatabase::Row& row, const MeasurementDatabase::ErrorOr<RawEventData>& decoded,
+                    std::int64_t accepted) {
     const bool first = accepted == 0;
     if (!first && accepted >= maxEvents) return false;
+    if (!decoded) {
+      monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kRawEventFilterFailed,
+                             "Failed to filter raw event. Error", errorText(decoded.error()));
+      // The store drops the row; the group goes on without it.
+      return true;
+    }
     std::int64_t rowID = row.at("rowid").toInt64();
     auto hour = static_cast<std::int64_t>(std::floor(row.at("timestamp").toDouble())) / 3600;
     if (first) {

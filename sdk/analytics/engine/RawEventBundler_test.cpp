@@ -99,7 +99,9 @@ TEST_F(RawEventBundlerTest, RowsThatNoLongerDecodeAreConsumedAndDoNotBlockLaterE
   env.store("b", kHour + 2);
 
   auto b = bundler();
+  EXPECT_FALSE(env.scope.logged(23096));
   EXPECT_TRUE(b.bundleRawEvents());
+  EXPECT_TRUE(env.scope.logged(23096)) << "the group's filter tells of the row it could not read";
   auto bundles = env.queuedBundles();
   ASSERT_EQ(bundles.size(), 1u);
   EXPECT_EQ(BundlingEnvironment::eventNames(*bundles[0]), (std::vector<std::string>{"a", "b"}));

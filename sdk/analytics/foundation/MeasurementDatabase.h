@@ -106,7 +106,11 @@ class MeasurementDatabase {
   ErrorOr<void> insertRawEvent(const AnalyticsEvent& event, std::int64_t metadataFingerprint, bool isRealtime);
   // The fingerprint of the oldest raw event; nothing (without an error) when there is none.
   ErrorOr<std::optional<std::int64_t>> nextMetadataFingerprintToProcess();
-  using RawEventFilter = std::function<bool(const Row& row, std::int64_t acceptedCount)>;
+  // Offered each row in row order with what it decodes to and the number of rows accepted so far;
+  // the first refusal ends the list. A row that does not decode is never accepted: once the filter
+  // has seen it, it is deleted, so that it cannot hold back every event stored after it.
+  using RawEventFilter =
+      std::function<bool(const Row& row, const ErrorOr<RawEventData>& decoded, std::int64_t acceptedCount)>;
   ErrorOr<std::vector<RawEventData>> rawEventsWithMetadataFingerprint(std::int64_t fingerprint,
                                                                       const RawEventFilter& eventFilter);
   static ErrorOr<RawEventData> rawEventDataFromDictionary(const Row& row);

@@ -90,11 +90,11 @@ ErrorOr<std::vector<RawEventData>> MeasurementDatabase::rawEventsWithMetadataFin
   std::vector<RawEventData> accepted;
   for (const Row& row : *rows) {
     auto decoded = rawEventDataFromDictionary(row);
+    if (eventFilter && !eventFilter(row, decoded, static_cast<std::int64_t>(accepted.size()))) break;
     if (!decoded) {
       dropUnreadableRow("raw_events", row.at("rowid").toInt64(), "raw event does not decode");
       continue;
     }
-    if (eventFilter && !eventFilter(row, static_cast<std::int64_t>(accepted.size()))) break;
     accepted.push_back(std::move(*decoded));
   }
   return accepted;

@@ -118,10 +118,11 @@ TEST_F(DatabaseTest, RawEventsByFingerprint) {
   EXPECT_EQ(succeeded(database->containsRealtimeRawEventsWithError()), true);
 
   std::vector<std::int64_t> offeredCounts;
-  auto all = database->rawEventsWithMetadataFingerprint(fingerprint, [&](const auto&, std::int64_t accepted) {
+  auto offerAll = [&](const auto&, const auto&, std::int64_t accepted) {
     offeredCounts.push_back(accepted);
     return true;
-  });
+  };
+  auto all = database->rawEventsWithMetadataFingerprint(fingerprint, offerAll);
   ASSERT_TRUE(all);
   EXPECT_EQ(all->size(), 1000u);  // the read limit
   EXPECT_EQ(offeredCounts[10], 10);
@@ -130,7 +131,7 @@ TEST_F(DatabaseTest, RawEventsByFingerprint) {
   EXPECT_EQ(all->front().metadataFingerprint, fingerprint);
 
   auto some = database->rawEventsWithMetadataFingerprint(
-      fingerprint, [](const MeasurementDatabase::Row& row, std::int64_t accepted) {
+      fingerprint, [](const MeasurementDatabase::Row& row, const auto&, std::int64_t accepted) {
         return accepted < 2 && row.at("name").toString() != "e4";
       });
   ASSERT_EQ(some->size(), 1u);  // "e4" refused: the list ends there
