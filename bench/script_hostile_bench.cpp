@@ -59,6 +59,17 @@ std::string repeated(const std::string& name, const std::string& character, int 
          std::to_string(units) + ") (= \"" + name + "\" (+ $" + name + " $" + name + ")) false (quote))";
 }
 
+// Searches a text of `units` letters a, named t, for `pattern` until stopped.
+std::string searchingForever(int units, const std::string& pattern) {
+  return repeated("t", "a", units) + kForever + "(call $t \"search\" (quote " + pattern + "))))";
+}
+
+// Searches with a new pattern every time: a number, then `units` of copies of `unit`.
+std::string freshPatternsForever(const std::string& unit, int units) {
+  return repeated("p", unit, units) + "(var \"i\") (= \"i\" 0)" + kForever +
+         "(call \"x\" \"search\" (quote (+ $i $p))) (= \"i\" (+ $i 1))))";
+}
+
 // A program's array literal of names that one widely used fixed-seed hash maps to a single value.
 std::string collidingKeys(std::size_t count) {
   std::string literal = "(array";
@@ -129,6 +140,20 @@ std::vector<Case> cases() {
       {"keeping holes",
        "(var \"l\") (= \"l\" (array))" + kForever +
            "(var \"h\") (= \"h\" (array)) (put $h \"length\" 1000000) (call $l \"push\" (quote $h))))"},
+      // One step of the matcher compares a literal, a back reference or a whole frame of groups.
+      {"literal failing at its end", searchingForever(131072, "(+ (call $t \"substring\" (quote 0 65536)) \"!\")")},
+      {"short literal in a loop", searchingForever(4096, "(+ (call $t \"substring\" (quote 0 2048)) \"!\")")},
+      {"star before a literal", searchingForever(65536, "(+ (+ \"a*\" (call $t \"substring\" (quote 0 2048))) \"!\")")},
+      {"caseless back reference", searchingForever(16384, "\"(?i)(a*)\\\\1b\"")},
+      {"back reference", searchingForever(32768, "\"(.*)\\\\1b\"")},
+      {"back reference on the longest text", searchingForever(4194304, "\"(.*)\\\\1b\"")},
+      {"many empty groups", repeated("g", "()", 65536) + searchingForever(1048576, "(+ \"ab\" $g)")},
+      {"thousands of empty groups", repeated("g", "()", 8192) + searchingForever(1048576, "(+ \"ab\" $g)")},
+      {"backtracking through groups", repeated("g", "()", 8192) + searchingForever(1048576, "(+ $g \"(?:a|b){0,5}c\")")},
+      // Patterns that compile in time growing faster than their length, each one new.
+      {"fresh star patterns", freshPatternsForever("a*", 8192)},
+      {"fresh long star patterns", freshPatternsForever("a*", 131072)},
+      {"fresh lookbehind patterns", freshPatternsForever("(?<=a)", 12288)},
       // A decimal far below the smallest double, copied through a parameter: it must stay a zero of
       // its sign (the event then loops until stopped), where an infinity would end the event at once.
       {"tiny decimals",

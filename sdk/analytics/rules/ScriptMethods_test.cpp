@@ -109,6 +109,84 @@ TEST_F(StringMethods, CompilingAPatternIsChargedAndBounded) {
   EXPECT_EQ(text(loop + "(call \"Ab-12\" \"search\" (quote (+ \"[a-z]+[-][0-9]\" $n))))) $n"), "10");
 }
 
+// A program's text of `units` copies of `unit`, built by doubling, in the name `name`.
+std::string doubledText(const std::string& name, const std::string& unit, int units) {
+  return "(var \"" + name + "\") (= \"" + name + "\" \"" + unit + "\") (loop (< (. $" + name + " \"length\") " +
+         std::to_string(units) + ") (= \"" + name + "\" (+ $" + name + " $" + name + ")) false (quote))";
+}
+
+// One step of the matcher may compare a long literal or back reference, or clear a frame of many
+// groups at every start position: each is charged, so a search that would need more than the budget
+// stops with error 18 where a plain search of the same text fits.
+TEST_F(StringMethods, WorkInsideOneMatcherStepIsCharged) {
+  ScriptLimits limits;
+  limits.nativeWork = 100'000;
+  const struct {
+    std::string text;
+    std::string pattern;
+  } searches[] = {
+      {doubledText("t", "a", 2048), "(+ (call $t \"substring\" (quote 0 1024)) \"!\")"},
+      {doubledText("t", "a", 512), "\"(.*)\\\\1b\""},
+      {doubledText("t", "a", 256), "\"(?i)(a*)\\\\1b\""},
+      {doubledText("t", "a", 16384) + doubledText("g", "()", 4096), "(+ \"ab\" $g)"},
+  };
+  for (const auto& search : searches) {
+    useLimits(limits);
+    EXPECT_EQ(errorOf(search.text + "(call $t \"search\" (quote " + search.pattern + "))"), kScriptErrorLimitReached)
+        << search.pattern;
+    useLimits(limits);
+    EXPECT_EQ(text(search.text + "(call (+ $t \"!\") \"search\" (quote \"a*!\"))"), "0") << search.pattern;
+  }
+  // A frame so large that every unit of the matcher's time would cost more than one call may spend
+  // is refused before the pattern is compiled.
+  useLimits({});
+  EXPECT_EQ(text(doubledText("g", "()", 16384) + "(call \"ab\" \"search\" (quote (+ \"b\" $g)))"),
+            "error " + std::to_string(U_REGEX_TIME_OUT));
+  EXPECT_EQ(text(doubledText("g", "()", 1024) + "(call \"ab\" \"search\" (quote (+ \"b\" $g)))"), "1");
+}
+
+// The matcher stopped by the budget at any point, inside a comparison, a scan or a back reference,
+// ends the search with error 18; the pattern it keeps then answers the next search rightly.
+TEST_F(StringMethods, ASearchStoppedAnywhereEndsCleanly) {
+  const char* patterns[] = {"\"(\\\\w)\\\\1\"", "\"(?i)(ab)\\\\1\"", "\"(?<=x{2,3})y\"", "\"\\\\X{2}z\"", "\"[a-z]+@z\""};
+  const std::string subject = doubledText("t", "xyab", 512) + "(= \"t\" (+ $t \"xxyABabzz@z\"))";
+  for (const char* pattern : patterns) {
+    const std::string search = "(call $t \"search\" (quote " + std::string(pattern) + "))";
+    const std::string again = "(call \"zz xxy@z\" \"search\" (quote " + std::string(pattern) + "))";
+    useLimits({});
+    const double expected = number(subject + search);
+    const double expectedAgain = number(again);
+    ASSERT_GT(expected, 0) << pattern;
+    ScriptLimits limits;
+    for (limits.nativeWork = 500; limits.nativeWork < 4'000; limits.nativeWork += 37) {
+      useLimits(limits);
+      const double stopped = number(subject + search);
+      EXPECT_TRUE(failed() ? error.code == kScriptErrorLimitReached : stopped == expected) << pattern << " " << stopped;
+      runtime->heap().setLimits({});
+      EXPECT_EQ(number(again), expectedAgain) << pattern << " at " << limits.nativeWork;
+    }
+  }
+}
+
+// Compiling goes back over what was compiled before each quantifier, alternative or lookbehind: a
+// pattern of thousands of them is charged what that costs, and one of more than a call may spend
+// is refused before it is compiled.
+TEST_F(StringMethods, CompilingIsChargedWhatItCosts) {
+  ScriptLimits limits;
+  limits.nativeWork = 1'000'000;
+  const std::string fresh = "(var \"n\") (= \"n\" 0) (loop (< $n 10) (= \"n\" (+ $n 1)) false (quote"
+                            " (call \"x\" \"search\" (quote (+ $n $p))))) $n";
+  for (const char* unit : {"a*", "(?<=a)", "a|"}) {
+    useLimits(limits);
+    EXPECT_EQ(errorOf(doubledText("p", unit, 8192) + fresh), kScriptErrorLimitReached) << unit;
+    useLimits(limits);
+    EXPECT_EQ(text(doubledText("p", unit, 128) + fresh), "10") << unit;
+  }
+  useLimits({});
+  EXPECT_EQ(text(doubledText("p", "a*", 131072) + "(call \"x\" \"search\" (quote $p))"),
+            "error " + std::to_string(U_REGEX_TIME_OUT));
+}
+
 TEST_F(StringMethods, UTF16CodeUnitsAndLoneSurrogates) {
   // U+1F600 is two code units; its halves stay apart inside the interpreter.
   EXPECT_EQ(text("(. \"\xF0\x9F\x98\x80\" \"length\")"), "2");

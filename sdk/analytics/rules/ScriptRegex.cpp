@@ -1,37 +1,55 @@
-#include <unicode/uchar.h>
 #include <unicode/uregex.h>
 
 #include <memory>
 #include <optional>
-#include <string_view>
 
 #include "sdk/analytics/rules/ScriptRegexCache.h"
+#include "sdk/analytics/rules/ScriptRegexSubject.h"
 #include "sdk/analytics/rules/StringCommandEvaluator.h"
 
 namespace sdk::analytics {
 
 namespace {
-// ICU counts time in steps of its matching engine; a few million steps are milliseconds of work,
-// ample for the patterns event-editing programs use and short for a catastrophic one.
+// ICU counts time in units of ten thousand backtracking steps; a few hundred are milliseconds of
+// work, ample for the patterns event-editing programs use and short for a catastrophic one.
 constexpr int32_t kTimeLimit = 200;
 constexpr int32_t kStackLimit = 1 << 20;
-// ICU reports progress once per time unit; a unit is a few thousand matching steps, charged as
-// that much native work.
-constexpr std::int64_t kWorkPerTimeUnit = 2'500;
+// What one call may spend compiling a pattern, or on one unit of the matcher's time: a quarter of
+// a run's native work, so a pattern of a dozen sets that ignore case still compiles.
+constexpr std::int64_t kMostWorkPerCall = 2'500'000;
 
-// What stopped the matcher when the budget ran out: the matcher reports only that it stopped.
-struct Meter {
-  ScriptHeap& heap;
-  std::optional<ScriptRuntimeError> stopped;
+// The run's native work, charged as the matcher reports its progress. What stopped the matcher
+// when the budget ran out is kept: the matcher reports only that it stopped.
+class Meter {
+ public:
+  Meter(ScriptHeap& heap, const ScriptRegexCost& cost) : heap_(heap), cost_(cost) {}
+
+  bool charge(std::int64_t steps) {
+    if (stopped_) return false;
+    auto charged = heap_.chargeWork(steps);
+    if (charged.ok()) return true;
+    stopped_ = std::move(charged).releaseError();
+    return false;
+  }
+  bool chargeTimeUnit() { return charge(cost_.workPerTimeUnit); }
+  bool chargeStart() {
+    sixteenths_ += cost_.sixteenthsPerStart;
+    const auto steps = sixteenths_ / 16;
+    sixteenths_ %= 16;
+    return charge(steps);
+  }
+  bool chargeChunk() { return charge(cost_.workPerChunk); }
+  const std::optional<ScriptRuntimeError>& stopped() const { return stopped_; }
+
+ private:
+  ScriptHeap& heap_;
+  const ScriptRegexCost cost_;
+  std::int64_t sixteenths_ = 0;
+  std::optional<ScriptRuntimeError> stopped_;
 };
 
-UBool U_CALLCONV chargeProgress(const void* context, int32_t) {
-  auto* meter = static_cast<Meter*>(const_cast<void*>(context));
-  auto charged = meter->heap.chargeWork(kWorkPerTimeUnit);
-  if (charged.ok()) return true;
-  meter->stopped = std::move(charged).releaseError();
-  return false;
-}
+UBool U_CALLCONV chargeTimeUnit(const void* meter, int32_t) { return static_cast<Meter*>(const_cast<void*>(meter))->chargeTimeUnit(); }
+UBool U_CALLCONV chargeStart(const void* meter, int64_t) { return static_cast<Meter*>(const_cast<void*>(meter))->chargeStart(); }
 
 struct RegexCloser {
   void operator()(URegularExpression* regex) const { uregex_close(regex); }
@@ -39,52 +57,16 @@ struct RegexCloser {
 
 ScriptRuntimeError icuError(UErrorCode status) { return ScriptRuntimeError{kScriptRegexErrorDomain, status, {}}; }
 
-// What compiling a pattern costs, read from its text alone. ICU builds a set for every bracket
-// expression, property and class escape, and when the pattern ignores case it closes each set over
-// case: for a set of many characters that is by far the dearest step of compiling (one set of every
-// character takes milliseconds). Each is charged above the most it took on a Release build; over-
-// counting a quoted bracket or a flag costs a quoted pattern a little, never too little.
-struct CompileCost {
-  std::int64_t work = 0;
-  std::size_t bytes = 0;
-};
-
-CompileCost compileCost(const std::u16string& pattern) {
-  constexpr std::int64_t kWorkPerSet = 2'000;
-  constexpr std::int64_t kWorkPerCaselessSet = 150'000;
-  constexpr std::size_t kBytesPerSet = 16u << 10;
-  constexpr std::size_t kBytesPerUnit = 32;
-  constexpr std::u16string_view kSetEscapes = u"pPNwWdDsShHvVX";
-  std::int64_t sets = 0;
-  bool caseless = false;
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
-    const char16_t c = pattern[i];
-    if (c == u'\\' && i + 1 < pattern.size()) {
-      if (kSetEscapes.find(pattern[++i]) != std::u16string_view::npos) ++sets;
-    } else if (c == u'[') {
-      ++sets;
-    } else if (c == u'(' && i + 1 < pattern.size() && pattern[i + 1] == u'?') {
-      // The flags a group switches on: (?i) and (?i:...), up to a '-' that switches the rest off.
-      for (std::size_t j = i + 2; j < pattern.size() && u_isalpha(pattern[j]); ++j) caseless |= pattern[j] == u'i';
-    }
-  }
-  return {static_cast<std::int64_t>(pattern.size()) + sets * (caseless ? kWorkPerCaselessSet : kWorkPerSet),
-          pattern.size() * kBytesPerUnit + static_cast<std::size_t>(sets) * kBytesPerSet};
-}
-
-// What one call may spend compiling: a quarter of a run's native work, so a pattern of a dozen sets
-// that ignore case still compiles.
-constexpr std::int64_t kCompileWorkPerCall = 2'500'000;
-
 // The compiled pattern, kept for the rest of the run. Compiling is charged as work and its memory
-// held while the pattern is kept; a pattern that would cost more than one call may spend is
-// refused before it is compiled, as a match that ran out of time is.
-ErrorOr<URegularExpression*> compiled(const std::u16string& pattern, ScriptHeap& heap) {
+// held while the pattern is kept; a pattern that would cost more than one call may spend, to
+// compile or for every unit of the matcher's time, is refused before it is compiled, as a match
+// that ran out of time is.
+ErrorOr<const ScriptRegexCache::Compiled*> compiled(const std::u16string& pattern, ScriptHeap& heap) {
   auto& cache = heap.regexCache();
-  if (auto* regex = cache.find(pattern)) return regex;
-  const auto cost = compileCost(pattern);
-  if (cost.work > kCompileWorkPerCall) return icuError(U_REGEX_TIME_OUT);
-  TRY(heap.chargeWork(cost.work));
+  if (const auto* kept = cache.find(pattern)) return kept;
+  const auto cost = ScriptRegexCost::of(pattern);
+  if (cost.compileWork > kMostWorkPerCall || cost.workPerTimeUnit > kMostWorkPerCall) return icuError(U_REGEX_TIME_OUT);
+  TRY(heap.chargeWork(cost.compileWork));
   TRY(heap.chargeMemory(cost.bytes));
   UErrorCode status = U_ZERO_ERROR;
   UParseError parseError{};
@@ -94,35 +76,53 @@ ErrorOr<URegularExpression*> compiled(const std::u16string& pattern, ScriptHeap&
     heap.refundMemory(cost.bytes);
     return icuError(status);
   }
-  cache.keep(pattern, regex.get(), cost.bytes, heap);
-  return regex.release();
+  return &cache.keep(pattern, {regex.release(), cost}, heap);
 }
+
+// The kept pattern must not point at one call's meter or subject once the call is over.
+class Attachment {
+ public:
+  Attachment(URegularExpression* regex, Meter& meter, ScriptRegexSubject& subject) : regex_(regex) {
+    UErrorCode status = U_ZERO_ERROR;
+    uregex_setTimeLimit(regex_, kTimeLimit, &status);
+    uregex_setStackLimit(regex_, kStackLimit, &status);
+    uregex_setMatchCallback(regex_, chargeTimeUnit, &meter, &status);
+    uregex_setFindProgressCallback(regex_, chargeStart, &meter, &status);
+    uregex_setUText(regex_, subject.text(), &status);
+  }
+  ~Attachment() {
+    UErrorCode status = U_ZERO_ERROR;
+    uregex_setMatchCallback(regex_, nullptr, nullptr, &status);
+    uregex_setFindProgressCallback(regex_, nullptr, nullptr, &status);
+    uregex_setText(regex_, u"", 0, &status);
+  }
+  Attachment(const Attachment&) = delete;
+  Attachment& operator=(const Attachment&) = delete;
+
+ private:
+  URegularExpression* regex_;
+};
 }  // namespace
 
 ErrorOr<std::int64_t> regexFirstMatch(const std::u16string& pattern, const std::u16string& text, std::int64_t& length,
                                  ScriptHeap& heap) {
   TRY(heap.chargeUnits(pattern.size() + text.size()));
-  auto* regex = TRY(compiled(pattern, heap));
+  const auto& [regex, cost] = *TRY(compiled(pattern, heap));
+  Meter meter(heap, cost);
+  ScriptRegexSubject subject(text, [&meter] { return meter.chargeChunk(); });
   UErrorCode status = U_ZERO_ERROR;
-  uregex_setTimeLimit(regex, kTimeLimit, &status);
-  uregex_setStackLimit(regex, kStackLimit, &status);
-  Meter meter{heap, std::nullopt};
-  uregex_setMatchCallback(regex, chargeProgress, &meter, &status);
-  uregex_setText(regex, text.data(), static_cast<int32_t>(text.size()), &status);
-  const bool found = uregex_find(regex, 0, &status);
   std::int64_t start = -1;
-  if (found && U_SUCCESS(status)) {
-    start = uregex_start(regex, 0, &status);
-    length = uregex_end(regex, 0, &status) - start;
+  {
+    Attachment attached(regex, meter, subject);
+    const bool found = uregex_find(regex, 0, &status);
+    if (found && U_SUCCESS(status) && !meter.stopped()) {
+      start = uregex_start(regex, 0, &status);
+      length = uregex_end(regex, 0, &status) - start;
+    }
   }
-  // The kept pattern must not point at this call's meter or subject once the call is over.
-  UErrorCode cleared = U_ZERO_ERROR;
-  uregex_setMatchCallback(regex, nullptr, nullptr, &cleared);
-  uregex_setText(regex, u"", 0, &cleared);
-  if (meter.stopped) return *meter.stopped;
+  if (meter.stopped()) return *meter.stopped();
   if (U_FAILURE(status)) return icuError(status);
   return start;
 }
 
 }  // namespace sdk::analytics
-

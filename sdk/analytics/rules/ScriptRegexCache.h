@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "sdk/analytics/rules/ScriptRegexCost.h"
+
 struct URegularExpression;
 
 namespace sdk::analytics {
@@ -15,23 +17,28 @@ class ScriptHeap;
 // events, giving back the memory each kept expression was charged.
 class ScriptRegexCache {
  public:
+  // A compiled pattern and what it costs to use.
+  struct Compiled {
+    URegularExpression* regex;
+    ScriptRegexCost cost;
+  };
+
   ScriptRegexCache() = default;
   ScriptRegexCache(const ScriptRegexCache&) = delete;
   ScriptRegexCache& operator=(const ScriptRegexCache&) = delete;
   ~ScriptRegexCache();
 
   // The compiled pattern, or null.
-  URegularExpression* find(const std::u16string& pattern);
-  // Keeps `regex`, whose `bytes` were charged to `heap`; the least recently used beyond kKept goes,
-  // its charge refunded.
-  void keep(const std::u16string& pattern, URegularExpression* regex, std::size_t bytes, ScriptHeap& heap);
+  const Compiled* find(const std::u16string& pattern);
+  // Keeps `compiled`, whose bytes were charged to `heap`; the least recently used beyond kKept
+  // goes, its charge refunded.
+  const Compiled& keep(const std::u16string& pattern, const Compiled& compiled, ScriptHeap& heap);
   void clear(ScriptHeap& heap);
 
  private:
   struct Entry {
     std::u16string pattern;
-    URegularExpression* regex;
-    std::size_t bytes;
+    Compiled compiled;
   };
   static constexpr std::size_t kKept = 8;
   std::vector<Entry> entries_;  // the most recently used last

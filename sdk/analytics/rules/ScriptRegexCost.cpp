@@ -1,0 +1,100 @@
+#include "sdk/analytics/rules/ScriptRegexCost.h"
+
+#include <unicode/uchar.h>
+
+#include <string_view>
+
+namespace sdk::analytics {
+
+namespace {
+
+// What the pattern's text shows of it. Counting is by characters alone: a quoted bracket or a
+// quantifier inside a set counts too, which costs a pattern a little, never too little.
+struct PatternShape {
+  std::int64_t length = 0;
+  std::int64_t sets = 0;         // bracket expressions, properties and class escapes
+  std::int64_t groups = 0;       // every parenthesis that opens
+  std::int64_t quantifiers = 0;  // '*', '+', '?', '{' and '|'
+  std::int64_t quantifierPositions = 0;  // their offsets, summed
+  std::int64_t assertions = 0;   // what matches without reading: anchors, boundaries, groups
+  bool referencesBack = false;  // \1 to \9, \k<name>
+  bool caseless = false;
+};
+
+PatternShape shapeOf(const std::u16string& pattern) {
+  constexpr std::u16string_view kSetEscapes = u"pPNwWdDsShHvVX";
+  constexpr std::u16string_view kAssertionEscapes = u"bBAzZG";
+  constexpr std::u16string_view kQuantifiers = u"*+?{|";
+  PatternShape shape;
+  shape.length = static_cast<std::int64_t>(pattern.size());
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    const char16_t c = pattern[i];
+    if (c == u'\\' && i + 1 < pattern.size()) {
+      const char16_t escaped = pattern[++i];
+      if (kSetEscapes.find(escaped) != std::u16string_view::npos) ++shape.sets;
+      if (kAssertionEscapes.find(escaped) != std::u16string_view::npos) ++shape.assertions;
+      shape.referencesBack |= (escaped >= u'1' && escaped <= u'9') || escaped == u'k';
+      continue;
+    }
+    if (c == u'[') ++shape.sets;
+    if (c == u'^' || c == u'$') ++shape.assertions;
+    if (kQuantifiers.find(c) != std::u16string_view::npos) {
+      ++shape.quantifiers;
+      shape.quantifierPositions += static_cast<std::int64_t>(i);
+    }
+    if (c == u'(') {
+      ++shape.groups;
+      ++shape.assertions;
+      // The flags a group switches on: (?i) and (?i:...), up to a '-' that switches the rest off.
+      if (i + 1 < pattern.size() && pattern[i + 1] == u'?') {
+        for (std::size_t j = i + 2; j < pattern.size() && u_isalpha(pattern[j]); ++j) shape.caseless |= pattern[j] == u'i';
+      }
+    }
+  }
+  return shape;
+}
+
+}  // namespace
+
+// Each rate is set above the most it took on a Release build, where a step of native work is some
+// thirty nanoseconds:
+// - compiling is linear in the pattern but for two steps: ICU builds a set for every bracket
+//   expression, property and class escape, and closes it over case when the pattern ignores case
+//   (one set of every character takes milliseconds); and every quantifier, alternative and
+//   lookbehind goes back over what was compiled before it (a pattern of thousands of stars
+//   compiles in quadratic time);
+// - a start position clears the frame, and runs the pattern's assertions, which read no text;
+// - a unit of the matcher's time is ten thousand backtracking steps, each copying the frame;
+// - a chunk of text read is compared or scanned at most once between two reads; a back reference
+//   reads two chunks at once, and case-blind comparisons fold every character as they go.
+ScriptRegexCost ScriptRegexCost::of(const std::u16string& pattern) {
+  constexpr std::int64_t kWorkPerSet = 2'000;
+  constexpr std::int64_t kWorkPerCaselessSet = 150'000;
+  constexpr std::int64_t kQuantifierPositionsPerStep = 64;
+  constexpr std::size_t kBytesPerSet = 16u << 10;
+  constexpr std::size_t kBytesPerUnit = 32;
+  constexpr std::int64_t kFrameHeaderWords = 4;
+  constexpr std::int64_t kFrameWordsPerGroup = 3;
+  constexpr std::int64_t kFrameWordsPerQuantifier = 2;
+  constexpr std::int64_t kFrameWordsPerStep = 64;
+  constexpr std::int64_t kStepsPerTimeUnit = 10'000;
+  constexpr std::int64_t kWorkPerTimeUnitBesidesFrames = 2'500;
+  constexpr std::int64_t kSixteenthsPerGlance = 2;
+  constexpr std::int64_t kSixteenthsPerAssertion = 3;
+  constexpr std::int64_t kWorkPerChunk = 8;
+  constexpr std::int64_t kWorkPerChunkReferencedBack = 16;
+  constexpr std::int64_t kWorkPerCaselessChunk = 32;
+  const auto shape = shapeOf(pattern);
+  ScriptRegexCost cost;
+  cost.compileWork = shape.length + shape.sets * (shape.caseless ? kWorkPerCaselessSet : kWorkPerSet) +
+                     shape.quantifierPositions / kQuantifierPositionsPerStep;
+  cost.bytes = static_cast<std::size_t>(shape.length) * kBytesPerUnit + static_cast<std::size_t>(shape.sets) * kBytesPerSet;
+  // The matcher's frame, at most: cleared at every start position, copied at every backtracking step.
+  const auto frameWords = kFrameHeaderWords + kFrameWordsPerGroup * shape.groups + kFrameWordsPerQuantifier * shape.quantifiers;
+  cost.sixteenthsPerStart = kSixteenthsPerGlance + frameWords * 16 / kFrameWordsPerStep + kSixteenthsPerAssertion * shape.assertions;
+  cost.workPerTimeUnit = kWorkPerTimeUnitBesidesFrames + kStepsPerTimeUnit * frameWords / kFrameWordsPerStep;
+  cost.workPerChunk = shape.caseless ? kWorkPerCaselessChunk : (shape.referencesBack ? kWorkPerChunkReferencedBack : kWorkPerChunk);
+  return cost;
+}
+
+}  // namespace sdk::analytics
