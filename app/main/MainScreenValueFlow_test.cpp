@@ -193,12 +193,13 @@ TEST_F(ValueFlowTest, AStopNoLensCanBeSetToShowsNoValue) {
   EXPECT_EQ(views().apertureScrollBar->position(), resting);
 }
 
-// Where a label's text is drawn in the window: the first and last pixel columns, over its rows and a
+// Where a view's text is drawn in the window: the first and last pixel columns, over its rows and a
 // margin either side of its frame, that differ from the backdrop left of that margin.
-std::pair<int, int> inkColumns(const platform::graphics::Image& shot, const platform::ui::Label& label, int margin) {
-  const platform::ui::Rect frame = label.convertRectTo(label.bounds(), nullptr);
-  const double scale = shot.pixelWidth() / label.window()->bounds().size.width;
-  const int left = static_cast<int>(frame.minX() * scale) - margin, right = static_cast<int>(frame.maxX() * scale) + margin;
+std::pair<int, int> inkColumns(const platform::graphics::Image& shot, const platform::ui::View& view, int margin) {
+  const platform::ui::Rect frame = view.convertRectTo(view.bounds(), nullptr);
+  const double scale = shot.pixelWidth() / view.window()->bounds().size.width;
+  const int left = static_cast<int>(frame.minX() * scale) - margin;
+  const int right = static_cast<int>(frame.maxX() * scale) + margin;
   int first = right, last = left;
   for (int y = static_cast<int>(frame.minY() * scale); y < static_cast<int>(frame.maxY() * scale); ++y) {
     const auto backdrop = shot.pixelBytes(left - 1, y);
@@ -227,7 +228,8 @@ TEST_F(ValueFlowTest, AFarFocusShowsTheNearLimitAndInfinity) {
   };
   const auto& dof = *views().DOFResultView;
   const auto& fov = *views().FOVResultView;
-  const std::pair<const char*, const char*> focuses[] = {{"15000", "15.0km"}, {"100000", "100km"}, {"1e9", "1000000km"}};
+  const std::pair<const char*, const char*> focuses[] = {
+      {"15000", "15.0km"}, {"100000", "100km"}, {"1e9", "1.0e6km"}, {"3.4e38", "3.4e35km"}};
   for (auto [typed, shown] : focuses) {
     typeDistance(typed);
     EXPECT_EQ(display.distanceLabel()->text(), shown);
@@ -244,16 +246,21 @@ TEST_F(ValueFlowTest, AFarFocusShowsTheNearLimitAndInfinity) {
                               fov.distanceLabel().get(), fov.widthLabel().get()}) {
       EXPECT_FALSE(label->isTruncated()) << label->text();
     }
-    // On the pixels: the focus is drawn within its column and wider than an ellipsis would be.
+    // After the edit the display shows its field, which draws at its full size: the text fits it, and on
+    // the pixels it is drawn whole (as wide as the text, not an ellipsis at the column's edge).
+    const platform::ui::TextField& field = *display.distanceTextField();
+    ASSERT_EQ(field.alpha(), 1);
+    EXPECT_EQ(field.text(), shown);
+    const double natural = field.sizeThatFits({0, 0}).width;
+    EXPECT_LE(natural, field.bounds().size.width) << shown;
     auto shot = platform::ui::Renderer::render(*window);
     ASSERT_TRUE(shot);
-    const platform::ui::Label& label = *display.distanceLabel();
     const double scale = shot->pixelWidth() / window->bounds().size.width;
-    const platform::ui::Rect frame = label.convertRectTo(label.bounds(), nullptr);
-    const auto [first, last] = inkColumns(*shot, label, 8);
+    const platform::ui::Rect frame = field.convertRectTo(field.bounds(), nullptr);
+    const auto [first, last] = inkColumns(*shot, field, 8);
     EXPECT_GE(first, frame.minX() * scale) << shown;
     EXPECT_LE(last, frame.maxX() * scale) << shown;
-    EXPECT_GT(last - first, frame.size.width * scale / 3) << shown;
+    EXPECT_NEAR(last - first, natural * scale, 6 * scale) << shown << ": the glyphs' side bearings aside";
   }
 
   typeDistance("5");

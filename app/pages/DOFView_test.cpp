@@ -175,7 +175,7 @@ TEST_F(DOFViewTest, AFarFocusShowsTheNearLimitAndInfinity) {
     const char* imperial;
   } focuses[] = {{15000, "15.0km", "49212'"},
                  {1e5f, "100km", "62mi"},
-                 {1e9f, "1000000km", "621364mi"},
+                 {1e9f, "1.0e6km", "6.2e5mi"},
                  {3e38f, "3.0e35km", "1.9e35mi"}};
   const double half = dof->markerContainer()->bounds().size.width / 2;
   for (const auto& focus : focuses) {

@@ -23,9 +23,10 @@ constexpr double kMetresPerMile = 5280 / 3.2808;
 // farther ones read in the larger unit.
 constexpr double kFarthestInMetres = 9999.5;
 constexpr double kFarthestInFeet = 10 * kMetresPerMile;
-// Tenths below this, as the metre texts have; whole numbers up to ten million; then a power of ten.
+// Tenths below this, as the metre texts have; whole numbers of up to five digits; then a power of ten,
+// so that even the farthest focus a float holds ("3.4e35km") fits the value display's column unshrunk.
 constexpr double kLargestWithTenths = 19.95;
-constexpr double kLargestWholeFigure = 9999999.5;
+constexpr double kLargestWholeFigure = 99999.5;
 
 // An amount of kilometres or miles, at least ten.
 std::string largeText(double amount, const char* unit) {

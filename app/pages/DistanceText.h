@@ -7,7 +7,7 @@ namespace app::pages {
 // The text every page shows for a distance held in metres: metre texts in the metric system (0), feet and
 // inches otherwise. Values are narrowed to single precision first, as the labels were laid out for.
 // Distances beyond ten kilometres (metric) or ten miles (imperial) read in those units ("15.0km", "62mi"),
-// and beyond ten million of them with a power of ten ("1.0e12km"), so that no label holds a figure of
+// and from a hundred thousand of them with a power of ten ("1.0e6km"), so that no box holds a figure of
 // more digits than it can show.
 class DistanceText {
  public:

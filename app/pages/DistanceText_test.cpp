@@ -10,7 +10,7 @@ namespace app::pages {
 namespace {
 
 // Metre and foot texts as far as they stay short; then kilometres and miles, tenths below twenty, whole
-// numbers up to ten million and a power of ten beyond, rounded up into the next power where it must.
+// numbers up to five digits and a power of ten beyond, rounded up into the next power where it must.
 TEST(DistanceText, FarDistancesReadInTheLargerUnit) {
   const struct {
     double meters;
@@ -23,8 +23,9 @@ TEST(DistanceText, FarDistancesReadInTheLargerUnit) {
       {16094, "16.1km", "10.0mi"},
       {19949, "19.9km", "12.4mi"},
       {19950, "20km", "12.4mi"},
-      {9999999499, "9999999km", "6213636mi"},
-      {9999999500, "1.0e7km", "6213636mi"},
+      {99999499, "99999km", "62136mi"},
+      {99999500, "1.0e5km", "62136mi"},
+      {1e9, "1.0e6km", "6.2e5mi"},
       {9.96e10, "1.0e8km", "6.2e7mi"},
       {std::numeric_limits<double>::max(), "1.8e305km", "1.1e305mi"},
   };
@@ -37,7 +38,7 @@ TEST(DistanceText, FarDistancesReadInTheLargerUnit) {
     EXPECT_EQ(DistanceText::focusText(nothing, 1), kNoValueText);
   }
   EXPECT_EQ(DistanceText::focusText(0.001, 0), kNoValueText) << "closer than any lens focuses";
-  EXPECT_EQ(DistanceText::focusText(1e9, 0), "1000000km");
+  EXPECT_EQ(DistanceText::focusText(1e9, 0), "1.0e6km");
 }
 
 }  // namespace

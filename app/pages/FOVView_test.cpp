@@ -122,7 +122,7 @@ TEST_F(FOVViewTest, ADistanceChangeWaitsForTheNextDrawing) {
   // A focus however far has a scene width, in kilometres or, past what a float holds, in double; a
   // focus closer than a centimetre has none.
   const std::pair<float, const char*> focuses[] = {
-      {1e9f, "720000km"}, {3e38f, "2.2e35km"}, {FLT_MAX, "2.5e35km"}, {0.001f, "–"}};
+      {1e9f, "7.2e5km"}, {3e38f, "2.2e35km"}, {FLT_MAX, "2.5e35km"}, {0.001f, "–"}};
   for (auto [distance, width] : focuses) {
     fov->setDistance(distance);
     fov->calculateFOV();
