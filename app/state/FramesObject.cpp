@@ -6,6 +6,7 @@
 #include "app/model/NumericText.h"
 #include "platform/foundation/CurrentRegion.h"
 #include "app/storage/PackageUtil.h"
+#include "platform/log/Log.h"
 
 using platform::foundation::CurrentRegion;
 using app::model::NumericText;
@@ -18,6 +19,18 @@ constexpr int kStandardOne = -2;
 constexpr int kStandardTwo = -1;
 constexpr const char* kNameOne = "Pacakge One";
 constexpr const char* kNameTwo = "Pacakge Two";
+
+// A standard package that is stored but cannot be shown whole: what is shown stands in for this run only.
+bool standsIn(storage::PackageUtil::Found found, const char* which) {
+  using Found = storage::PackageUtil::Found;
+  if (found != Found::Unusable && found != Found::InPart) return false;
+  platform::log::write(platform::log::Warning,
+                       std::string("Standard package ") + which +
+                           (found == Found::Unusable ? " could not be read; the default package is shown"
+                                                     : " could not be read whole; it is shown without what is missing") +
+                           " and the stored one is kept");
+  return true;
+}
 
 }  // namespace
 
@@ -59,9 +72,12 @@ void FramesObject::setLensAdapterFromPackage() {
 
 void FramesObject::loadPackages() {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  packageOne = storage::PackageUtil::loadPackage(kStandardOne);
+  auto found = storage::PackageUtil::Found::Stored;
+  packageOne = storage::PackageUtil::loadPackage(kStandardOne, &found);
+  oneStandsIn_ = standsIn(found, "one");
   dress(*packageOne, kNameOne, true);
-  packageTwo = storage::PackageUtil::loadPackage(kStandardTwo);
+  packageTwo = storage::PackageUtil::loadPackage(kStandardTwo, &found);
+  twoStandsIn_ = standsIn(found, "two");
   dress(*packageTwo, kNameTwo, true);
   currentPackageModus = 1;
 }
@@ -92,6 +108,8 @@ void FramesObject::generateStartPackages() {
 }
 
 void FramesObject::loadPackage(const model::CameraPackage& package) {
+  // The person's own choice: it replaces the stored package even where the fallback stood in.
+  (currentPackageModus != 0 ? twoStandsIn_ : oneStandsIn_) = false;
   currentPackage.reset();
   (currentPackageModus != 0 ? packageTwo : packageOne) = package;
   currentPackage = package;

@@ -129,8 +129,12 @@ class FramesObject {
     bool all() const { return lenses && formats && adapters; }
   };
   FreshCatalogues openCatalogues();
-  static platform::foundation::Value readPreferenceFile(const std::string& path);
+  // The stored preferences; a file that does not parse is kept aside and reads as one without keys,
+  // with `keptAside` set.
+  static platform::foundation::Value readPreferenceFile(const std::string& path, bool& keptAside);
   void writePreferenceFile() const;
+  // After a damaged preference file: the formats it held are the standard packages' own.
+  void takeFormatsFromPackages();
   void storeStandardPackages();
   bool migrateCatalogues(bool& lensUpdated, const FreshCatalogues& fresh);
   // The generic-lens migration: its snapshot is taken before the catalogues change, and written into
@@ -154,6 +158,11 @@ class FramesObject {
   // The app's state is the main thread's, read and changed there without a guard: a debug run stops on
   // a use from anywhere else.
   platform::foundation::SequenceChecker sequenceChecker_;
+  // Set while a slot shows the fallback in place of a stored standard package that could not be read
+  // or used (a catalogue locked, unreadable or damaged): the stored one is kept, and only the person's
+  // own change of the slot replaces it.
+  bool oneStandsIn_ = false;
+  bool twoStandsIn_ = false;
   bool hapticFeedbackWasSet_ = false;
   bool hapticBlocked_ = false;
   bool appIsVersion3_ = false;

@@ -81,15 +81,15 @@ TEST_F(StartUpTest, TheCatalogueVersionDecidesAndIsStoredOnlyOnceTheUpdatesSucce
   EXPECT_EQ(stored()["quorvelAnamorphicUpdateDone"], Value(true));
 }
 
-TEST_F(StartUpTest, AFileThatDoesNotParseReadsAsOneWithoutKeys) {
+TEST_F(StartUpTest, AFileThatDoesNotParseReadsAsOneWithoutKeysAndKeepsTheStoredPackages) {
   launch();
   storeChanged({{"FormatOneID", 133}, {"COCFACTOR", 1800}});
   ASSERT_TRUE(platform::foundation::AtomicFile::writeAtomically(FramesObject::preferencePath(),
                                                                 std::string_view("<plist><dict><key>")).ok());
   log_.clear();
-  EXPECT_TRUE(launch()->first_Start) << "start packages are made again";
+  EXPECT_FALSE(launch()->first_Start) << "the stored packages are no first start's";
   EXPECT_TRUE(logged("Update LensDB now!"));
-  EXPECT_EQ(stored(), firstStartValues("DE"));
+  EXPECT_EQ(stored(), firstStartValues("DE")) << "the formats are the stored packages' own";
 }
 
 TEST_F(StartUpTest, StoredValuesAreReadByTheirRulesAndOutOfRangeOnesReplaced) {

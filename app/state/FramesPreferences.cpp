@@ -67,6 +67,12 @@ bool updateCatalogue(const char* notice, bool (Helper::*reset)()) {
   return updated && opened;
 }
 
+// Whether the package catalogue holds either standard package; one that cannot be read may hold them.
+bool standardPackagesStored() {
+  storage::OpenCatalogue<storage::PackageDatabaseHelper> packages;
+  return !packages || packages->packageIDExists(-2) || packages->packageIDExists(-1);
+}
+
 bool fStopPositionIsValid(int row, int modus) { return row >= 0 && row <= 14 && modus >= 0 && modus <= 3; }
 
 }  // namespace
@@ -260,10 +266,11 @@ FramesObject::FreshCatalogues FramesObject::openCatalogues() {
   return fresh;
 }
 
-Value FramesObject::readPreferenceFile(const std::string& path) {
+Value FramesObject::readPreferenceFile(const std::string& path, bool& keptAside) {
   platform::foundation::Error error;
   Value stored = platform::foundation::PropertyList::readFile(path, &error);
-  if (stored.isDictionary()) return stored;
+  keptAside = !stored.isDictionary();
+  if (!keptAside) return stored;
   // Defaults are about to be written over it: the user's file is kept aside first, never lost.
   platform::foundation::DamagedFile::keepAsideWithWarning(path, "preference file",
                                                           "the settings start from their defaults");
@@ -281,6 +288,7 @@ void FramesObject::loadPrefs() {
   // Saves killed before their rename leave hidden temporaries beside the file that no start reads.
   platform::foundation::AtomicFile::removeStaleTemporariesOf(path);
   bool makeStartPackages = false;
+  bool keptAside = false;
   if (!platform::foundation::AtomicFile::fileExists(path)) {
     setFirstStartValues();
     // Catalogues just seeded from the bundle are the built-in version: there is nothing to migrate.
@@ -289,8 +297,13 @@ void FramesObject::loadPrefs() {
   } else {
     anamorphicUpdateDone_ = false;
     first_Start = false;
-    // A file that does not parse reads as one without keys.
-    readPreferences(readPreferenceFile(path));
+    readPreferences(readPreferenceFile(path, keptAside));
+    if (keptAside) {
+      // A damaged file is not one from before the current package scheme: the standard packages stored
+      // stay, and start packages are made only where there are none.
+      appIsVersion3_ = true;
+      makeStartPackages = !standardPackagesStored();
+    }
   }
   // Start packages come before a catalogue migration, which then carries them over.
   if (makeStartPackages && dbVersion != kDBVersion) {
@@ -317,6 +330,7 @@ void FramesObject::loadPrefs() {
     app::storage::CatalogueBatch writes;
     if (makeStartPackages) generateStartPackages();
     loadPackages();
+    if (keptAside) takeFormatsFromPackages();
     storeStandardPackages();
     static_cast<void>(writes.commit());  // a failure is logged; the next start makes the same writes
   }
@@ -324,6 +338,14 @@ void FramesObject::loadPrefs() {
   static_cast<void>(app::storage::CatalogueSeeding::publish());
   savePrefs();
   hapticFeedbackWasSet_ = settings.hapticFeedback;
+}
+
+void FramesObject::takeFormatsFromPackages() {
+  const auto formatOf = [](const std::optional<model::CameraPackage>& package, bool standsIn) {
+    return package && package->shootingMode && !standsIn ? package->shootingMode->containerID : 0;
+  };
+  if (const int32_t one = formatOf(packageOne, oneStandsIn_)) formatOneId = one;
+  if (const int32_t two = formatOf(packageTwo, twoStandsIn_)) formatTwoId = two;
 }
 
 void FramesObject::writePreferenceFile() const {
@@ -352,13 +374,14 @@ void FramesObject::writePreferenceFile() const {
 }
 
 void FramesObject::storeStandardPackages() {
-  // Without a loaded package there is nothing to store; an empty row would replace the stored one.
-  // A package stored as it is now is not written again.
-  if (packageOne) {
+  // Without a loaded package there is nothing to store; an empty row would replace the stored one, and
+  // so would the fallback standing in for one that could not be read. A package stored as it is now is
+  // not written again.
+  if (packageOne && !oneStandsIn_) {
     packageOne->packageName = "Standard Package One";
     storage::PackageUtil::saveStandardPackageOne(*packageOne);
   }
-  if (packageTwo) {
+  if (packageTwo && !twoStandsIn_) {
     packageTwo->packageName = "Standard Package Two";
     storage::PackageUtil::saveStandardPackageTwo(*packageTwo);
   }

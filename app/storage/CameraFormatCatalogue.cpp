@@ -46,7 +46,7 @@ model::CameraShootingMode modeFromRow(const CatalogueStatement& row, bool keepNa
 
 bool CameraFormatCatalogue::openDb(bool reset) {
   if (reset && !resetdatabase()) CatalogueUpdate::keptInstalled(kFileName);
-  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, kTables)) return false;
+  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, kTables, &carryRowsFrom)) return false;
   database_.markChecked();
   return true;
 }

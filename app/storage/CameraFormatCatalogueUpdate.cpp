@@ -57,11 +57,17 @@ bool carryGuides(const std::string& staging, const FormatCarryOver& old, Pending
 
 }  // namespace
 
-bool CameraFormatCatalogue::resetdatabase() {
+bool CameraFormatCatalogue::resetdatabase() { return rebuildFrom(CatalogueDatabase::libraryPath(kFileName)); }
+
+bool CameraFormatCatalogue::carryRowsFrom(const std::string& readable) {
+  return CameraFormatCatalogue().rebuildFrom(readable);
+}
+
+bool CameraFormatCatalogue::rebuildFrom(const std::string& source) {
   FormatCarryOver old;
   CameraFormatCatalogue installed;
   const auto opened = CatalogueUpdate::openInstalled(
-      database_, installed.database_, kFileName,
+      database_, installed.database_, source,
       {"SELECT id, origin FROM FormatContainer", "SELECT id, type, selected FROM QuorvelFrameGuide"},
       "The camera-format catalogue");
   if (opened == CatalogueUpdate::Installed::Unreadable) return false;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/model/UpdateFormatIDObject.h"
+#include "app/storage/CatalogueRescue.h"
 #include "app/storage/CatalogueStatement.h"
 
 namespace app::storage {
@@ -44,11 +45,14 @@ class CatalogueDatabase {
   [[nodiscard]] static bool replaceWithBundleCopy(const std::string& path, const std::string& resourceName);
 
   // Seeds Library/<fileName> from the bundle when missing, then opens it. On a connection's first use
-  // the file is checked: one that is not a database, or lacks one of `tables`, is kept aside as
-  // "<fileName>.damaged-<date>" (with a warning) and the bundle's copy takes its place; a busy or
-  // locked one is left alone (the open fails, and the next start tries again).
+  // the file is checked: one that is not a database, lacks one of `tables` or is damaged inside (read
+  // whole once per run) is kept aside as "<fileName>.damaged-<date>" (with a warning) and the bundle's
+  // copy takes its place, holding the person's rows that could still be read when `carryRows` carries
+  // them (CatalogueRescue); a busy or locked one is left alone (the open fails, and the next start tries
+  // again).
   [[nodiscard]] bool openCatalogue(const std::string& fileName, const std::string& resourceName,
-                                   std::span<const char* const> tables = {});
+                                   std::span<const char* const> tables = {},
+                                   CatalogueRescue::CarryRows carryRows = nullptr);
   // Opens an existing file at `path`; never creates one. Inside a CatalogueSession the connection is
   // the session's shared one, unless `shared` is false (a file that is about to be renamed or removed).
   [[nodiscard]] bool openPath(const std::string& path, bool shared = true);
@@ -148,7 +152,9 @@ class CatalogueDatabase {
                                            bool syncFolderNow = true);
   enum class Health { Sound, Damaged, Busy };
   Health health(std::span<const char* const> tables);
-  [[nodiscard]] bool replaceDamaged(const std::string& fileName, const std::string& resourceName);
+  Health wholeness();
+  [[nodiscard]] bool replaceDamaged(const std::string& fileName, const std::string& resourceName,
+                                    CatalogueRescue::CarryRows carryRows);
 
   std::shared_ptr<CatalogueConnection> connection_;
   std::string path_;

@@ -1,10 +1,14 @@
 // CatalogueDatabase: opening a catalogue, and what happens to one that turns out to be damaged.
 #include <sqlite3.h>
+#include <sys/stat.h>
 
+#include <map>
 #include <set>
+#include <tuple>
 
 #include "app/storage/CatalogueConnection.h"
 #include "app/storage/CatalogueDatabase.h"
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/DamagedFile.h"
 #include "platform/log/Log.h"
 
@@ -13,6 +17,39 @@ namespace app::storage {
 namespace {
 
 bool isBusy(int code) { return (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED; }
+
+// A file as it stands on the disk: another file at the same path, or this one written since, differs.
+using FileState = std::tuple<dev_t, ino_t, off_t, time_t, long, time_t, long>;
+
+std::optional<FileState> stateOf(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+  return FileState{info.st_dev,          info.st_ino,          info.st_size,         info.st_mtim.tv_sec,
+                   info.st_mtim.tv_nsec, info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
+}
+
+// Catalogues found in use elsewhere, with the monotonic time until which they are left alone: each use
+// would otherwise wait for the other program's lock again, for nothing.
+constexpr double kLeftAloneSeconds = 30;
+
+std::map<std::string, double>& leftAlone() {
+  static std::map<std::string, double> catalogues;
+  return catalogues;
+}
+
+bool isLeftAlone(const std::string& path) {
+  const auto found = leftAlone().find(path);
+  if (found == leftAlone().end()) return false;
+  if (platform::foundation::Clock::current()->monotonic() < found->second) return true;
+  leftAlone().erase(found);
+  return false;
+}
+
+// The files this process found whole, read page by page. Catalogues are opened on the main thread only.
+std::set<FileState>& foundWhole() {
+  static std::set<FileState> files;
+  return files;
+}
 
 }  // namespace
 
@@ -24,26 +61,49 @@ CatalogueDatabase::Health CatalogueDatabase::health(std::span<const char* const>
   CatalogueStatement::Step step;
   while ((step = statement.step()) == CatalogueStatement::Step::Row) names.insert(statement.columnText(0));
   if (step == CatalogueStatement::Step::Error) return isBusy(errorCode()) ? Health::Busy : Health::Damaged;
+  statement.release();
   for (const char* table : tables) {
     if (!names.contains(table)) return Health::Damaged;
   }
+  return wholeness();
+}
+
+CatalogueDatabase::Health CatalogueDatabase::wholeness() {
+  // Damage inside a table reads as rows gone or "malformed" wherever a statement meets it; a catalogue is
+  // small, so each is read whole once per run (and again once written) to find it before anyone relies on it.
+  const auto state = stateOf(path_);
+  if (state && foundWhole().contains(*state)) return Health::Sound;
+  auto check = prepare("PRAGMA integrity_check(1)", true);
+  const bool ran = check.step() == CatalogueStatement::Step::Row;
+  if (!ran) return isBusy(errorCode()) ? Health::Busy : Health::Damaged;
+  if (check.columnText(0) != "ok") return Health::Damaged;
+  if (state) foundWhole().insert(*state);
   return Health::Sound;
 }
 
-bool CatalogueDatabase::replaceDamaged(const std::string& fileName, const std::string& resourceName) {
+bool CatalogueDatabase::replaceDamaged(const std::string& fileName, const std::string& resourceName,
+                                       CatalogueRescue::CarryRows carryRows) {
   const std::string path = libraryPath(fileName);
   close();
   CatalogueSession::forget(path);
   using platform::foundation::DamagedFile;
-  if (DamagedFile::keepAsideWithWarning(path, "catalogue " + fileName, "a fresh copy takes its place").empty()) {
+  const std::string what = "catalogue " + fileName;
+  const std::string kept = DamagedFile::keepAside(path);
+  if (kept.empty()) {
+    DamagedFile::reportKept(path, kept, what, "");
     return false;
   }
-  return seedIfMissing(path, resourceName) && openPath(path);
+  DamagedFile::reportKept(path, kept, what, CatalogueRescue::replace(kept, fileName, resourceName, carryRows));
+  return openPath(path);
 }
 
 bool CatalogueDatabase::openCatalogue(const std::string& fileName, const std::string& resourceName,
-                                      std::span<const char* const> tables) {
+                                      std::span<const char* const> tables, CatalogueRescue::CarryRows carryRows) {
   const std::string path = libraryPath(fileName);
+  if (isLeftAlone(path)) {
+    close();
+    return false;
+  }
   if (!seedIfMissing(path, resourceName) || !openPath(path)) return false;
   if (checked()) return true;
   switch (health(tables)) {
@@ -51,14 +111,14 @@ bool CatalogueDatabase::openCatalogue(const std::string& fileName, const std::st
     case Health::Busy:
       platform::log::write(platform::log::Warning,
                            "The catalogue " + fileName + " is in use elsewhere; it is left alone and tried again later");
+      leftAlone()[path] = platform::foundation::Clock::current()->monotonic() + kLeftAloneSeconds;
       close();
       return false;
     case Health::Damaged:
       // A fresh copy that fails the same check means the bundle itself is broken: nothing more to do.
-      return replaceDamaged(fileName, resourceName) && health(tables) == Health::Sound;
+      return replaceDamaged(fileName, resourceName, carryRows) && health(tables) == Health::Sound;
   }
   return false;
 }
 
 }  // namespace app::storage
-

@@ -43,11 +43,10 @@ void CatalogueUpdate::keptInstalled(const std::string& fileName) {
 }
 
 CatalogueUpdate::Installed CatalogueUpdate::openInstalled(CatalogueDatabase& own, CatalogueDatabase& installed,
-                                                          const std::string& fileName,
+                                                          const std::string& path,
                                                           std::initializer_list<const char*> probes,
                                                           const std::string& what) {
   own.close();
-  const std::string path = CatalogueDatabase::libraryPath(fileName);
   if (!PendingPackageRemap::apply(path)) return Installed::Unreadable;
   if (!platform::foundation::AtomicFile::fileExists(path)) return Installed::Missing;
   bool readable = installed.openPath(path);

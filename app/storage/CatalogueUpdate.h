@@ -76,11 +76,12 @@ class CatalogueUpdate {
 
   enum class Installed { Missing, Open, Unreadable };
   // The opening steps every update shares: closes the helper's own connection, finishes a list an
-  // earlier update left (5), and opens the installed Library/<fileName> into `installed`, checking
-  // that each of `probes` (a SELECT naming the columns the update reads) prepares. Unreadable, logged
-  // with `what` ("The lens catalogue"), means it must not be replaced (6); so does a pending list
-  // that cannot be finished.
-  static Installed openInstalled(CatalogueDatabase& own, CatalogueDatabase& installed, const std::string& fileName,
+  // earlier update left (5), and opens the catalogue the user's rows are read from (`source`: the
+  // installed Library/<fileName>, or what could be read of a damaged one, see CatalogueRescue) into
+  // `installed`, checking that each of `probes` (a SELECT naming the columns the update reads)
+  // prepares. Unreadable, logged with `what` ("The lens catalogue"), means it must not be replaced (6);
+  // so does a pending list that cannot be finished.
+  static Installed openInstalled(CatalogueDatabase& own, CatalogueDatabase& installed, const std::string& source,
                                  std::initializer_list<const char*> probes, const std::string& what);
 };
 

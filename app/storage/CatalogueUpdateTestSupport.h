@@ -116,7 +116,7 @@ struct LensScene {
     EXPECT_EQ(focalLengthsOf(packageCustom), (std::vector<float>{12, 17.5f, 35}));
     EXPECT_EQ(focalLengthsOf(packageC), (std::vector<float>{75}));
     const int seriesOfC = loadPackage(packageC).lensManufacturerId;
-    EXPECT_EQ(withOpen<app::storage::LensDatabaseHelper>([&](auto& h) { return h.getLensManufacturer(seriesOfC)->series; }),
+    EXPECT_EQ(withOpen<app::storage::LensDatabaseHelper>([&](auto& h) { return h.getLensManufacturer(seriesOfC).value_or(app::model::LensManufacturer()).series; }),
               "C zoom");
   }
   // Everything a user could lose in an update.

@@ -31,7 +31,8 @@ model::FrameGuide FrameGuideCatalogue::guideFromRow(const CatalogueStatement& ro
 bool FrameGuideCatalogue::openDb(bool reset) {
   if (reset) return resetDB() && database_.openPath(dbPath_);
   dbPath_ = CatalogueDatabase::libraryPath(kFileName);
-  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, CameraFormatCatalogue::kTables)) {
+  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, CameraFormatCatalogue::kTables,
+                                       &CameraFormatCatalogue::carryRowsFrom)) {
     return false;
   }
   database_.markChecked();

@@ -31,7 +31,7 @@ std::string shownName(std::string stored, bool noneRule) {
 
 bool LensAdapterCatalogue::openDb(bool reset) {
   if (reset && !resetDB()) CatalogueUpdate::keptInstalled(kFileName);
-  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, kTables)) return false;
+  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, kTables, &carryRowsFrom)) return false;
   database_.markChecked();
   return true;
 }

@@ -48,6 +48,8 @@ class LensAdapterCatalogue {
   // old one and swapped in whole: if any step fails the old catalogue and the packages stay untouched,
   // and a crash after the swap leaves the mapping in the new file for the next open to finish.
   [[nodiscard]] bool resetDB();
+  // The same from what could be read of a damaged catalogue (CatalogueRescue::CarryRows).
+  [[nodiscard]] static bool carryRowsFrom(const std::string& readable);
 
   model::LensAdapterRecord getLensAdapter(int adapterId);
   std::vector<std::string> getAdapterNameList();       // names as stored
@@ -60,6 +62,8 @@ class LensAdapterCatalogue {
   [[nodiscard]] static int getAdapterID4OldNameFULL(const std::string& name);
 
  private:
+  // resetDB with the user's adapters read from `source`.
+  [[nodiscard]] bool rebuildFrom(const std::string& source);
   std::vector<model::LensAdapterRecord> readAdapters(const char* sql, bool noneRule);
   model::LensAdapterRecord readOne(app::storage::CatalogueStatement& statement);
   [[nodiscard]] int insertAdapter(const model::LensAdapterRecord& adapter, bool withComment);

@@ -10,13 +10,17 @@ using app::storage::PendingPackageRemap;
 
 namespace app::storage {
 
-bool LensAdapterCatalogue::resetDB() {
+bool LensAdapterCatalogue::resetDB() { return rebuildFrom(CatalogueDatabase::libraryPath(kFileName)); }
+
+bool LensAdapterCatalogue::carryRowsFrom(const std::string& readable) { return LensAdapterCatalogue().rebuildFrom(readable); }
+
+bool LensAdapterCatalogue::rebuildFrom(const std::string& source) {
   // The user's adapters as stored: their raw names, so a name beginning with "aaaa" is not turned
   // into the localised "None" on the way over.
   std::vector<model::LensAdapterRecord> custom;
   LensAdapterCatalogue installed;
   const auto opened =
-      CatalogueUpdate::openInstalled(database_, installed.database_, kFileName,
+      CatalogueUpdate::openInstalled(database_, installed.database_, source,
                                      {"SELECT LensAdapterId, AdapterType FROM QuorvelLensAdapter"}, "The lens adapter catalogue");
   if (opened == CatalogueUpdate::Installed::Unreadable) return false;
   if (opened == CatalogueUpdate::Installed::Open) {

@@ -67,7 +67,7 @@ std::string sixDecimals(float value) { return format("%f", static_cast<double>(v
 
 bool LensDatabaseHelper::openDb(bool reset) {
   if (reset && !resetdatabase()) CatalogueUpdate::keptInstalled(kFileName);
-  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, kTables)) return false;
+  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, kTables, &carryRowsFrom)) return false;
   if (!database_.checked()) addOriginColumnWhenMissing();
   database_.markChecked();
   return true;
@@ -208,6 +208,19 @@ std::vector<model::LensObject> LensDatabaseHelper::getSelectedLenses4Manufacture
 model::LensObject LensDatabaseHelper::getLens(int lensId) {
   const auto lenses = readLenses(std::string(kLensColumns) + kImageColumns + "FROM Lenses WHERE LensId = ?", {lensId});
   return lenses.empty() ? model::LensObject() : lenses.back();
+}
+
+std::optional<bool> LensDatabaseHelper::holdsAnyLens(const std::vector<int>& lensIds) {
+  for (int lensId : lensIds) {
+    auto statement = database_.prepare("SELECT 1 FROM Lenses WHERE LensId = ?", true);
+    statement.bind(1, lensId);
+    switch (statement.step()) {
+      case Step::Row: return true;
+      case Step::Done: break;
+      case Step::Error: return std::nullopt;
+    }
+  }
+  return false;
 }
 
 std::vector<model::LensObject> LensDatabaseHelper::getAllCustomLenses() {

@@ -55,6 +55,8 @@ class LensDatabaseHelper {
   std::vector<model::LensObject> getAllLensesForManufacturer(int manufacturerId);  // by focal length
   std::vector<model::LensObject> getSelectedLenses4Manufacturer(int manufacturerId);
   model::LensObject getLens(int lensId);  // id 0 when not stored
+  // Whether any of the lenses is stored; nullopt when the catalogue could not answer for all of them.
+  std::optional<bool> holdsAnyLens(const std::vector<int>& lensIds);
   std::vector<model::LensObject> getAllCustomLenses();
   std::vector<LensSelectionObject> getAllSelections();
   [[nodiscard]] bool genericLensesExist();
@@ -100,6 +102,8 @@ class LensDatabaseHelper {
   // The new catalogue is assembled beside the old one and swapped in whole: if any step fails, the old
   // catalogue and the packages stay exactly as they were and this returns false.
   [[nodiscard]] bool resetdatabase();
+  // The same from what could be read of a damaged catalogue (CatalogueRescue::CarryRows).
+  [[nodiscard]] static bool carryRowsFrom(const std::string& readable);
 
  private:
   [[nodiscard]] bool openPath(const std::string& path);
@@ -114,6 +118,8 @@ class LensDatabaseHelper {
   [[nodiscard]] int carryUserLens(model::LensObject& lens);
   std::vector<model::LensObject> readWholeCustomLenses();
   [[nodiscard]] int matchingLensId(const std::string& sql);
+  // resetdatabase with the user's rows read from `source`.
+  [[nodiscard]] bool rebuildFrom(const std::string& source);
 
   app::storage::CatalogueDatabase database_;
 };

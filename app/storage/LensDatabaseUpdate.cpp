@@ -33,10 +33,14 @@ constexpr const char* kSelectionProbe = "SELECT LensId, ManufacturerId, Custom, 
 
 }  // namespace
 
-bool LensDatabaseHelper::resetdatabase() {
+bool LensDatabaseHelper::resetdatabase() { return rebuildFrom(CatalogueDatabase::libraryPath(kFileName)); }
+
+bool LensDatabaseHelper::carryRowsFrom(const std::string& readable) { return LensDatabaseHelper().rebuildFrom(readable); }
+
+bool LensDatabaseHelper::rebuildFrom(const std::string& source) {
   LensCarryOver old;
   LensDatabaseHelper installed;
-  const auto opened = CatalogueUpdate::openInstalled(database_, installed.database_, kFileName,
+  const auto opened = CatalogueUpdate::openInstalled(database_, installed.database_, source,
                                                      {kSelectionProbe}, "The lens catalogue");
   if (opened == CatalogueUpdate::Installed::Unreadable) return false;
   if (opened == CatalogueUpdate::Installed::Open) {

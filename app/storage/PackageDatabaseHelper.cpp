@@ -30,7 +30,7 @@ PackageDatabaseObject packageFromRow(const CatalogueStatement& row) {
 
 bool PackageDatabaseHelper::openDb(bool reset) {
   if (reset && !resetDB()) platform::log::write(platform::log::Error, "The package catalogue could not be reset");
-  if (!database_.openCatalogue(kFileName, kResourceName, kTables)) return false;
+  if (!database_.openCatalogue(kFileName, kResourceName, kTables, &carryRowsFrom)) return false;
   database_.markChecked();
   return true;
 }
@@ -49,11 +49,18 @@ int PackageDatabaseHelper::getLastPackageLensID() {
 }
 
 std::vector<int> PackageDatabaseHelper::getallLensIdsForPackage(int packageId) {
-  std::vector<int> ids;
+  PackageDatabaseObject package;
+  readLensIds(package, packageId);
+  return package.lensSetIDs;
+}
+
+void PackageDatabaseHelper::readLensIds(PackageDatabaseObject& package, int packageId) {
+  package.lensSetIDs.clear();
   auto statement = database_.prepare("SELECT lensId FROM PackageLensData WHERE packageId = ? ORDER BY lensId", true);
   statement.bind(1, packageId);
-  while (statement.step() == Step::Row) ids.push_back(statement.columnInt(0));
-  return ids;
+  Step step;
+  while ((step = statement.step()) == Step::Row) package.lensSetIDs.push_back(statement.columnInt(0));
+  package.lensSetIDsWhole = step == Step::Done;
 }
 
 std::vector<PackageDatabaseObject> PackageDatabaseHelper::readPackages(const char* sql,
@@ -63,7 +70,7 @@ std::vector<PackageDatabaseObject> PackageDatabaseHelper::readPackages(const cha
   if (parameter) statement.bind(1, *parameter);
   while (statement.step() == Step::Row) packages.push_back(packageFromRow(statement));
   statement.release();
-  for (auto& package : packages) package.lensSetIDs = getallLensIdsForPackage(package.packageID);
+  for (auto& package : packages) readLensIds(package, package.packageID);
   return packages;
 }
 
@@ -80,9 +87,13 @@ std::optional<PackageDatabaseObject> PackageDatabaseHelper::loadPackage(int pack
   if (!statement.ok()) return std::nullopt;
   statement.bind(1, packageId);
   PackageDatabaseObject package;
-  while (statement.step() == Step::Row) package = packageFromRow(statement);
+  Step step;
+  while ((step = statement.step()) == Step::Row) package = packageFromRow(statement);
   statement.release();
-  package.lensSetIDs = getallLensIdsForPackage(package.packageID);
+  // A package read in part is not the stored one: whoever stores it back would lose the rest.
+  if (step == Step::Error) return std::nullopt;
+  readLensIds(package, package.packageID);
+  if (!package.lensSetIDsWhole) return std::nullopt;
   return package;
 }
 

@@ -28,6 +28,9 @@ class PackageDatabaseHelper {
   void closeDb() { database_.close(); }
   // Replaces the Library copy by the bundle's; on failure the old file stays as it was.
   [[nodiscard]] bool resetDB();
+  // Every package of `readable` (what could be read of a damaged catalogue), under its own id, into a
+  // fresh Library copy (CatalogueRescue::CarryRows).
+  [[nodiscard]] static bool carryRowsFrom(const std::string& readable);
   app::storage::CatalogueDatabase& database() { return database_; }
 
   // Next free ids: the highest stored id + 1; user packages start at 1 even beside -2 and -1.
@@ -88,6 +91,8 @@ class PackageDatabaseHelper {
 
  private:
   std::vector<PackageDatabaseObject> readPackages(const char* sql, std::optional<int> parameter);
+  // The package's lens ids into `package`, saying there whether they were read to the end.
+  void readLensIds(PackageDatabaseObject& package, int packageId);
   [[nodiscard]] int storePackage(const PackageDatabaseObject& package, int packageId, bool replace);
   [[nodiscard]] bool writePackage(const PackageDatabaseObject& package, int packageId, bool replace);
   // Whether `packageId` is stored with exactly these values and lenses.

@@ -3,9 +3,38 @@
 
 #include <algorithm>
 
+#include "app/storage/CatalogueReplacement.h"
+
 using app::storage::CatalogueDatabase;
 
 namespace app::storage {
+
+bool PackageDatabaseHelper::carryRowsFrom(const std::string& readable) {
+  // Every row is the person's, and the fresh copy holds none: each keeps its id.
+  return CatalogueReplacement::run(kFileName, kResourceName, [&readable](const std::string& staging) {
+    CatalogueDatabase fresh;
+    if (!fresh.openPath(staging) || !CatalogueReplacement::fillWithoutSyncing(fresh)) return false;
+    auto attach = fresh.prepare("ATTACH DATABASE ? AS readable");
+    attach.bind(1, readable);
+    if (!attach.run()) return false;
+    attach.release();
+    bool carried = false;
+    {
+      CatalogueDatabase::Transaction transaction(fresh);
+      carried = transaction.active() &&
+                fresh.execute(
+                    "INSERT OR IGNORE INTO main.PackageData (packageId, lensManufacturerId, cameraFormatId, adapterId, "
+                    "frameGuideId, frameGuideShading, frameGuideColor, packageName, cropId) SELECT packageId, "
+                    "lensManufacturerId, cameraFormatId, adapterId, frameGuideId, frameGuideShading, frameGuideColor, "
+                    "packageName, cropId FROM readable.PackageData") &&
+                fresh.execute(
+                    "INSERT OR IGNORE INTO main.PackageLensData (lensPackageId, packageId, lensID) SELECT "
+                    "lensPackageId, packageId, lensID FROM readable.PackageLensData") &&
+                transaction.commit();
+    }
+    return fresh.execute("DETACH DATABASE readable") && carried;
+  });
+}
 
 bool PackageDatabaseHelper::insertPackageRow(const PackageDatabaseObject& package, int packageId) {
   auto statement = database_.prepareInsert(

@@ -18,6 +18,8 @@ struct PackageDatabaseObject {
   std::string packageName;
   int packageID = 0;
   int cropID = 0;
+  // False when the lens rows could not all be read: lensSetIDs may then lack some.
+  bool lensSetIDsWhole = true;
 };
 
 // One row of the package-lens table, as the clean-up reads it.

@@ -111,6 +111,20 @@ void selectSeries(int series, std::optional<std::vector<int>> lensIds) {
   if (!stored) logError("The lens selection could not be stored");
 }
 
+// Whether a package built from a stored row names every row the stored one names (no adapter and no
+// frame guide are id 0 or 1, no crop any id below 2).
+bool sameChoices(PackageDatabaseObject built, PackageDatabaseObject stored) {
+  for (auto* row : {&built, &stored}) {
+    std::sort(row->lensSetIDs.begin(), row->lensSetIDs.end());
+    if (row->adapterId == 0) row->adapterId = PackageUtil::kNoAdapter;
+    if (row->frameGuideId == 0) row->frameGuideId = PackageUtil::kNoFrameGuide;
+    if (row->cropID < 2) row->cropID = PackageUtil::kNoCrop;
+  }
+  return built.lensSetIDs == stored.lensSetIDs && built.lensManufacturerId == stored.lensManufacturerId &&
+         built.cameraFormatId == stored.cameraFormatId && built.adapterId == stored.adapterId &&
+         built.frameGuideId == stored.frameGuideId && built.cropID == stored.cropID;
+}
+
 model::CameraPackage checked(model::CameraPackage package) {
   return PackageUtil::errorInPackage(&package) ? PackageUtil::getFallBackPackage() : package;
 }
@@ -157,13 +171,19 @@ PackageDatabaseObject PackageUtil::generateDatabaseObject(const model::CameraPac
   return row;
 }
 
-model::CameraPackage PackageUtil::loadPackage(int packageId) {
+model::CameraPackage PackageUtil::loadPackage(int packageId, Found* found) {
   std::optional<PackageDatabaseObject> row;
   if (OpenCatalogue<PackageDatabaseHelper> packages; packages) row = packages->loadPackage(packageId);
 
   model::CameraPackage package;
   if (row) package = generatePackageFromDB(*row);
-  if (errorInPackage(row ? &package : nullptr)) package = getFallBackPackage();
+  const bool usable = !errorInPackage(row ? &package : nullptr);
+  if (found) {
+    *found = usable ? (sameChoices(generateDatabaseObject(package), *row) ? Found::Stored : Found::InPart)
+             : row && row->packageID == 0 ? Found::Nothing
+                                          : Found::Unusable;
+  }
+  if (!usable) package = getFallBackPackage();
   setLoadedPackageinDB(package);
   package.mLensSet = getLensSet4ManufacturerId(seriesIdOf(package));
   return package;

@@ -16,8 +16,8 @@ namespace app::storage {
 // stored packages and the catalogues' selection flags.
 //
 // Broken packages never reach a caller from the loading, start and selection paths: they are
-// replaced by the fallback package, built from fixed ids. Listing instead drops stored packages whose
-// lenses are all gone.
+// replaced by the fallback package, built from fixed ids. Listing instead leaves out stored packages
+// whose lenses cannot be read (they stay stored) and deletes those whose lenses are known to be gone.
 class PackageUtil {
  public:
   // Fixed ids the facade relies on; the shipped catalogues hold them.
@@ -44,9 +44,14 @@ class PackageUtil {
   static void saveStandardPackageOne(const model::CameraPackage& package);
   static void saveStandardPackageTwo(const model::CameraPackage& package);
 
+  // What loadPackage found under the id: the package, nothing at all, a package it could read only in
+  // part (a lens, adapter or frame guide it names could not be found: it comes without), or one it
+  // could not read or use, for which the fallback stands in. Only the person's own change may replace
+  // a package read in part or not at all.
+  enum class Found { Stored, Nothing, InPart, Unusable };
   // The stored package (the fallback package when it is broken or missing), its choices written into
   // the catalogues' selection flags, with the lens set of its series.
-  static model::CameraPackage loadPackage(int packageId);
+  static model::CameraPackage loadPackage(int packageId, Found* found = nullptr);
   // Leaves exactly the package's series, lenses, adapter and frame guide selected.
   static void setLoadedPackageinDB(const model::CameraPackage& package);
   // The given format and crop with the catalogues' current selections. The crop id is kept as given: one

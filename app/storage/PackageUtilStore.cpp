@@ -6,6 +6,7 @@
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/PackageUtil.h"
+#include "platform/foundation/DamagedFile.h"
 #include "platform/log/Log.h"
 
 using app::storage::OpenCatalogue;
@@ -29,16 +30,35 @@ void changePackages(const char* what, Change&& change) {
   }
 }
 
-// Builds each stored package; one whose lenses are all gone is deleted on the spot and left out.
+// Whether a stored package's lenses are known to be gone, not merely unread: its lens rows were read
+// whole, the lens catalogue opened and answered for each of them, and no copy of either catalogue was
+// kept aside (it may hold them, and the person may put it back).
+bool lensesKnownGone(const PackageDatabaseObject& row) {
+  using platform::foundation::DamagedFile;
+  if (!row.lensSetIDsWhole) return false;
+  for (const char* fileName : {LensDatabaseHelper::kFileName, PackageDatabaseHelper::kFileName}) {
+    if (DamagedFile::hasKeptCopy(CatalogueDatabase::libraryPath(fileName))) return false;
+  }
+  OpenCatalogue<LensDatabaseHelper> lenses;
+  if (!lenses) return false;
+  const std::optional<bool> anyStored = lenses->holdsAnyLens(row.lensSetIDs);
+  return anyStored.has_value() && !*anyStored;
+}
+
+// Builds each stored package. One whose lenses are known to be gone is deleted on the spot; one whose
+// lenses could not be read is left out of this list and stays stored.
 std::vector<model::CameraPackage> buildListed(const std::vector<PackageDatabaseObject>& rows) {
   std::vector<model::CameraPackage> listed;
   for (const auto& row : rows) {
     model::CameraPackage package = PackageUtil::generatePackageFromDB(row);
-    if (package.lensSet.empty()) {
+    if (!package.lensSet.empty()) {
+      listed.push_back(std::move(package));
+    } else if (lensesKnownGone(row)) {
       PackageUtil::deletePackage(package.packageID);
-      continue;
+    } else {
+      platform::log::write(platform::log::Warning, "The saved package \"" + row.packageName +
+                                                       "\" is not listed: its lenses could not be read; it stays stored");
     }
-    listed.push_back(std::move(package));
   }
   return listed;
 }

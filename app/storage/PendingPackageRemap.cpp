@@ -101,8 +101,9 @@ bool PendingPackageRemap::apply(const std::string& cataloguePath) {
 }
 
 bool PendingPackageRemap::openSeeded(CatalogueDatabase& catalogue, const std::string& fileName,
-                                     const std::string& resourceName, std::span<const char* const> tables) {
-  if (!catalogue.openCatalogue(fileName, resourceName, tables)) return false;
+                                     const std::string& resourceName, std::span<const char* const> tables,
+                                     CatalogueRescue::CarryRows carryRows) {
+  if (!catalogue.openCatalogue(fileName, resourceName, tables, carryRows)) return false;
   return catalogue.checked() || openFinishing(catalogue, catalogue.path());
 }
 

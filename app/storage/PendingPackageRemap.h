@@ -33,9 +33,10 @@ class PendingPackageRemap {
   // short left in it.
   [[nodiscard]] static bool openFinishing(CatalogueDatabase& catalogue, const std::string& path);
   // Library/<fileName> opened as CatalogueDatabase::openCatalogue does (seeded when missing, kept aside
-  // and replaced when damaged), then as above.
+  // and replaced when damaged, with the person's readable rows carried by `carryRows`), then as above.
   [[nodiscard]] static bool openSeeded(CatalogueDatabase& catalogue, const std::string& fileName,
-                                       const std::string& resourceName, std::span<const char* const> tables);
+                                       const std::string& resourceName, std::span<const char* const> tables,
+                                       CatalogueRescue::CarryRows carryRows);
 
  private:
   static size_t index(Kind kind) { return static_cast<size_t>(kind); }

@@ -1,5 +1,6 @@
 #include "platform/foundation/DamagedFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,6 +70,23 @@ bool writeNew(const std::string& path, const std::vector<std::uint8_t>& bytes) {
 
 }  // namespace
 
+bool DamagedFile::hasKeptCopy(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+  const std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".damaged-";
+  DIR* listing = ::opendir(folder.c_str());
+  if (!listing) return true;
+  bool found = false;
+  while (const dirent* entry = ::readdir(listing)) {
+    if (std::string_view(entry->d_name).starts_with(prefix)) {
+      found = true;
+      break;
+    }
+  }
+  ::closedir(listing);
+  return found;
+}
+
 std::string DamagedFile::keepCopy(const std::string& path) {
   auto bytes = AtomicFile::readFile(path);
   if (!bytes.ok()) return {};
@@ -102,6 +120,12 @@ std::string DamagedFile::keepAside(const std::string& path, const std::string& i
 std::string DamagedFile::keepAsideWithWarning(const std::string& path, std::string_view what, std::string_view then,
                                               const std::string& intoFolder) {
   const std::string kept = keepAside(path, intoFolder);
+  reportKept(path, kept, what, then);
+  return kept;
+}
+
+void DamagedFile::reportKept(const std::string& path, const std::string& kept, std::string_view what,
+                             std::string_view then) {
   if (kept.empty()) {
     platform::log::write(platform::log::Error,
                          "The " + std::string(what) + " cannot be read and could not be moved aside (" + path + ")");
@@ -109,7 +133,6 @@ std::string DamagedFile::keepAsideWithWarning(const std::string& path, std::stri
     platform::log::write(platform::log::Warning, "The " + std::string(what) + " could not be read; it is kept as " +
                                                      kept + " and " + std::string(then));
   }
-  return kept;
 }
 
 }  // namespace platform::foundation

@@ -18,6 +18,11 @@ class DamagedFile {
   // instead of beside the file: for a store whose folders are read by listing.
   static std::string keepAside(const std::string& path, const std::string& intoFolder = {});
 
+  // Whether a copy of `path` was kept aside beside it: what the file holds now may lack what that copy
+  // holds, so nothing may be taken as gone for good because the file lacks it. True also when the
+  // folder cannot be listed (no copy can then be ruled out).
+  [[nodiscard]] static bool hasKeptCopy(const std::string& path);
+
   // For a file still in use (a database's write-ahead log, whose sound part the database still needs):
   // a copy under the same dated name, the file itself left in place. Empty when it could not be copied.
   static std::string keepCopy(const std::string& path);
@@ -26,6 +31,10 @@ class DamagedFile {
   // <then>". A file that could not be moved is named in an error line instead. Returns the kept path.
   static std::string keepAsideWithWarning(const std::string& path, std::string_view what, std::string_view then,
                                           const std::string& intoFolder = {});
+  // The line keepAsideWithWarning writes, for a caller that learns how it ends only after keepAside
+  // (`kept` empty: the file could not be moved).
+  static void reportKept(const std::string& path, const std::string& kept, std::string_view what,
+                         std::string_view then);
 };
 
 }  // namespace platform::foundation

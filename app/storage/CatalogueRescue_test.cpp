@@ -1,0 +1,195 @@
+// Damage inside a catalogue, as a disk error leaves it: SQLite still reads most pages. The open finds it,
+// keeps the file aside and carries every row of the person's that can still be read into the fresh
+// copy, naming what could not be read.
+#include "app/storage/CatalogueSalvage.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <regex>
+#include <set>
+
+#include "app/storage/CatalogueUpdateTestSupport.h"
+#include "testing/FileContents.h"
+
+namespace app::storage {
+
+namespace {
+
+using namespace ostrel::testing;
+namespace fs = std::filesystem;
+
+constexpr int kPage = 4096;
+
+// `bytes` random bytes (the same on every run) over the file from `offset` on.
+void damage(const std::string& path, std::streamoff offset, int bytes) {
+  std::mt19937 random(7);
+  std::string noise(static_cast<size_t>(bytes), '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(offset);
+  file.write(noise.data(), bytes);
+}
+void damageMiddle(const std::string& path, int bytes) {
+  damage(path, static_cast<std::streamoff>(fs::file_size(path) / 2 / kPage * kPage) - bytes / 2, bytes);
+}
+
+std::set<int64_t> idsOf(const std::string& path, const std::string& table) {
+  CatalogueDatabase database;
+  EXPECT_TRUE(database.openPath(path, false));
+  std::set<int64_t> ids;
+  auto rows = database.prepare("SELECT rowid FROM " + table);
+  while (rows.step() == CatalogueStatement::Step::Row) ids.insert(rows.columnInt(0));
+  return ids;
+}
+
+class SalvageTest : public StorageTest {
+ protected:
+  SalvageTest() { build(); }
+  // Table t: 3000 rows over some 80 leaf pages under one interior page, beside a table of one page.
+  void build() {
+    fs::remove(path_);
+    ASSERT_TRUE(CatalogueDatabase::seedIfMissing(path_, "QuorvelLensAdapterDb"));
+    CatalogueDatabase database;
+    ASSERT_TRUE(database.openPath(path_, false));
+    ASSERT_TRUE(database.execute("CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT)"));
+    ASSERT_TRUE(database.execute(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+        "INSERT INTO t SELECT i, printf('%0100d', i) FROM n"));
+  }
+  // Pages of `table` of a kind, in key order.
+  std::vector<int> pages(const char* table, const char* kind) {
+    CatalogueDatabase database;
+    EXPECT_TRUE(database.openPath(path_, false));
+    std::vector<int> found;
+    auto rows = database.prepare(std::string("SELECT pageno FROM dbstat WHERE name = '") + table +
+                                 "' AND pagetype = '" + kind + "' ORDER BY path");
+    while (rows.step() == CatalogueStatement::Step::Row) found.push_back(rows.columnInt(0));
+    return found;
+  }
+  // Salvages after damaging `page`: every id of t is either copied or inside a range the result names,
+  // and the other table is copied whole.
+  CatalogueSalvage::Result salvageAfterDamaging(int page) {
+    const std::set<int64_t> before = idsOf(path_, "t");
+    const size_t others = idsOf(path_, "QuorvelLensAdapter").size();
+    damage(path_, static_cast<std::streamoff>(page - 1) * kPage, kPage);
+    const auto result = CatalogueSalvage::copyReadable(path_, copy_);
+    if (!result.made) return result;
+    std::set<int64_t> lost, named;
+    const std::set<int64_t> copied = idsOf(copy_, "t");
+    for (int64_t id : before) {
+      if (!copied.contains(id)) lost.insert(id);
+    }
+    const std::regex range(R"(t \(ids (\d+) to (\d+)\))"), below(R"(t \(ids below (\d+)\))"),
+        from(R"(t \(from id (\d+)\))");
+    std::string unread;
+    for (const auto& part : result.unread) {
+      unread += part + "; ";
+      std::smatch match;
+      int64_t first = 0, last = 0;
+      if (std::regex_match(part, match, range)) {
+        first = std::stoll(match[1]), last = std::stoll(match[2]);
+      } else if (std::regex_match(part, match, below)) {
+        first = *before.begin(), last = std::stoll(match[1]) - 1;
+      } else if (std::regex_match(part, match, from)) {
+        first = std::stoll(match[1]), last = *before.rbegin();
+      }
+      for (int64_t id = first; id <= last && id > 0; ++id) {
+        if (before.contains(id)) named.insert(id);
+      }
+    }
+    if (result.unread != std::vector<std::string>{"t"}) {
+      EXPECT_EQ(lost, named) << unread;
+    }
+    EXPECT_EQ(idsOf(copy_, "QuorvelLensAdapter").size(), others) << "the other table is whole";
+    return result;
+  }
+
+  std::string path_ = CatalogueDatabase::libraryPath("scratch.db");
+  std::string copy_ = CatalogueDatabase::libraryPath("scratch.readable");
+};
+
+TEST_F(SalvageTest, ReadsAroundADamagedLeafWhereverItIs) {
+  for (size_t which : {size_t{0}, size_t{40}, size_t{1000}}) {
+    build();
+    const auto leaves = pages("t", "leaf");
+    ASSERT_GT(leaves.size(), 50u);
+    const auto result = salvageAfterDamaging(leaves[std::min(which, leaves.size() - 1)]);
+    ASSERT_TRUE(result.made);
+    EXPECT_EQ(result.unread.size(), 1u) << "leaf " << which;
+    EXPECT_LT(3000 - idsOf(copy_, "t").size(), 60u) << "at most a page of rows is lost";
+  }
+}
+
+TEST_F(SalvageTest, ADamagedTableRootLosesThatTableAndADamagedSchemaEverything) {
+  const auto result = salvageAfterDamaging(pages("t", "internal").front());
+  ASSERT_TRUE(result.made);
+  EXPECT_EQ(result.unread, (std::vector<std::string>{"t"}));
+  damage(path_, 0, kPage);
+  const auto nothing = CatalogueSalvage::copyReadable(path_, copy_);
+  EXPECT_FALSE(nothing.made);
+  EXPECT_EQ(nothing.unread, (std::vector<std::string>{"all of it"}));
+  EXPECT_FALSE(fs::exists(copy_));
+}
+
+// Damage in the middle of a catalogue holding the person's rows: the first open keeps it aside and
+// the fresh copy holds them, with the packages pointing at them.
+class RescueTest : public StorageTest {
+ protected:
+  template <class Helper>
+  std::string openAfterDamage(int bytes, std::streamoff at = -1) {
+    const std::string path = CatalogueDatabase::libraryPath(Helper::kFileName);
+    at < 0 ? damageMiddle(path, bytes) : damage(path, at, bytes);
+    log_.clear();
+    EXPECT_TRUE(withOpen<Helper>([](Helper&) { return true; }));
+    const auto kept = damagedCopiesOf(path);
+    EXPECT_EQ(kept.size(), 1u);
+    std::string lines;
+    for (const auto& line : log_.lines()) lines += line.message + "\n";
+    EXPECT_NE(lines.find(kept.empty() ? "?" : "kept as " + kept[0] + " and a fresh copy takes its place, with your own rows"),
+              std::string::npos)
+        << lines;
+    return lines;
+  }
+};
+
+TEST_F(RescueTest, TheLensCatalogueKeepsTheUsersSeriesLensesAndPackages) {
+  scenes::LensScene scene;
+  scene.build();
+  EXPECT_NE(openAfterDamage<LensDatabaseHelper>(2 * kPage).find("not read: Lenses (ids "), std::string::npos);
+  scene.expectWhole();
+}
+
+TEST_F(RescueTest, TheFormatCatalogueKeepsTheUsersCamerasCropsAndPackages) {
+  scenes::FormatScene scene;
+  scene.build();
+  openAfterDamage<CameraFormatCatalogue>(2 * kPage);
+  scene.expectWhole();
+}
+
+TEST_F(RescueTest, TheAdapterCatalogueKeepsTheUsersAdapters) {
+  scenes::AdapterScene scene;
+  scene.build();
+  // The shipped rows' end of the one table page.
+  openAfterDamage<LensAdapterCatalogue>(512, 2 * kPage - 512);
+  scene.expectWhole();
+}
+
+TEST_F(RescueTest, ThePackageCatalogueKeepsItsPackagesAndNamesLostLensRows) {
+  const int one = scenes::savePackage(5, {14, 16}), two = scenes::savePackage(192, {1246});
+  const auto stored = scenes::loadPackage(two);
+  openAfterDamage<PackageDatabaseHelper>(kPage, 3 * kPage);  // the index of the lens rows
+  EXPECT_EQ(scenes::loadPackage(one).lensSetIDs, (std::vector<int>{14, 16}));
+  EXPECT_EQ(scenes::loadPackage(two).packageName, stored.packageName);
+
+  fs::remove_all(damagedCopiesOf(CatalogueDatabase::libraryPath(PackageDatabaseHelper::kFileName))[0]);
+  EXPECT_NE(openAfterDamage<PackageDatabaseHelper>(kPage, 2 * kPage).find("not read: PackageLensData"),
+            std::string::npos);
+  EXPECT_EQ(countIn<PackageDatabaseHelper>("SELECT COUNT(*) FROM PackageData WHERE packageId > 0"), 2);
+}
+
+}  // namespace
+
+}  // namespace app::storage

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace app::storage {
+
+// What SQLite can still read of a damaged catalogue, copied into a new file with the same tables and
+// every row under its own id, so that the catalogue's carry-over reads it as it reads any catalogue.
+// A table is read in id order; where a read meets damage, the ids it cannot reach are skipped (found
+// by seeking further, then back to the first id readable again) and named.
+class CatalogueSalvage {
+ public:
+  struct Result {
+    // False when not even the list of tables could be read: nothing is left at the new file's path.
+    bool made = false;
+    // What could not be read, in words for the warning: "Lenses (ids 121 to 180)", "Lenses (from id
+    // 121)", "Lenses" (the whole table), or "all of it".
+    std::vector<std::string> unread;
+  };
+
+  // Reads `damaged` (an existing file, never created) into a new SQLite file at `into`, replacing any
+  // file there.
+  static Result copyReadable(const std::string& damaged, const std::string& into);
+};
+
+}  // namespace app::storage
