@@ -178,7 +178,7 @@ bool CameraModeAspectViewController::saveNewFormat() {
   std::optional<model::CameraShootingMode> stored;
   if (OpenCatalogue<storage::CameraFormatCatalogue> formats; formats) stored = formats->insertNewCameraManufacturer(camera, mode);
   if (!stored || stored->manufacturerID < 1 || stored->containerID < 1) {
-    logFormError("The camera " + name + " could not be stored; nothing is committed");
+    saveFailure_.report(*this, "The camera \"" + name + "\"");
     return false;
   }
   currentCameraManuID = stored->manufacturerID;
@@ -196,13 +196,13 @@ bool CameraModeAspectViewController::saveNewFrameLine() {
   bool exists = false;
   {
     OpenCatalogue<storage::FrameGuideCatalogue> guides;
-    if (!guides) return false;
-    exists = guides->insertFrameGuideFromCameraSetup(guide);
+    if (guides) exists = guides->insertFrameGuideFromCameraSetup(guide);
   }
   // The ratio is there already: nothing is written or committed, and the picker stays.
   if (exists) return true;
   if (guide.frameGuideId < 1) {
-    logFormError("The aspect ratio could not be stored; nothing is committed");
+    saveFailure_.report(*this, "The aspect ratio " + FormNumber::dotted(v.customAspectRatioWidthTextField->text()) + ":" +
+                                   FormNumber::dotted(v.customAspectRatioHeightTextField->text()));
     return false;
   }
   currentAspectRatioID = guide.frameGuideId;

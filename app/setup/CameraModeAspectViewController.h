@@ -13,6 +13,7 @@
 #include "app/model/CameraShootingMode.h"
 #include "app/model/Crop.h"
 #include "app/settings/InteractiveGuideDelegate.h"
+#include "app/setup/FormSaveFailure.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
@@ -28,8 +29,6 @@ class InteractiveGuideManager;
 }  // namespace app::settings
 
 namespace app::setup {
-
- 
 
 // The camera picker: for the package being edited, the camera (page 1, in sections by the first
 // letter of the maker, with search and Cine / Photo filters), its shooting mode (page 2) and the aspect
@@ -167,6 +166,7 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
     std::shared_ptr<platform::ui::TableView> cameraTableView, shootingModeTableView, aspectRatioTableView;
   };
   const Views& views() const { return views_; }
+  const FormSaveFailure& saveFailure() const { return saveFailure_; }
   platform::ui::LayoutConstraint leadingConstraintCameraTable, leadingConstraintShootingModeTable,
       leadingConstraintAspectRatioTable, topBarConstraint, filterMenuTopConstraint, createNewBtnLeadingConstraint,
       createNewButtonWidthConstraint;
@@ -210,6 +210,7 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
   std::shared_ptr<platform::ui::View> nameFieldToolbar_, widthFieldToolbar_, heightFieldToolbar_;
   bool openedOnModesOrRatios_ = false;
   double placedWidth_ = 0;
+  FormSaveFailure saveFailure_;
 };
 
 }  // namespace app::setup

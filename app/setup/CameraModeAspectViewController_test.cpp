@@ -475,7 +475,7 @@ TEST_F(CameraPickerTest, TheCameraFormHoldsEachSideToARealCameraAndSaysSo) {
   EXPECT_EQ(storedPreference("FormatOneID"), editedFormat());
 }
 
-TEST_F(CameraPickerTest, ACameraThatCannotBeStoredCommitsNothingAndKeepsTheForm) {
+TEST_F(CameraPickerTest, ACameraThatCannotBeStoredCommitsNothingKeepsTheFormAndSaysSo) {
   {
     OpenCatalogue<storage::CameraFormatCatalogue> formats;
     ASSERT_TRUE(formats->database().execute(
@@ -493,6 +493,29 @@ TEST_F(CameraPickerTest, ACameraThatCannotBeStoredCommitsNothingAndKeepsTheForm)
   EXPECT_TRUE(screen->newFormatCreation);
   EXPECT_EQ(editedFormat(), format);
   EXPECT_EQ(cameraCount(), cameras) << "camera and format are stored together or not at all";
+  expectToldNotStored(screen->saveFailure(), "The camera \"Mine\"");
+  EXPECT_TRUE(screen->newFormatCreation);
+  EXPECT_EQ(v().customFormatNameTextField->text(), "Mine");
+}
+
+TEST_F(CameraPickerTest, ARatioThatCannotBeStoredCommitsNothingKeepsTheFormAndSaysSo) {
+  {
+    OpenCatalogue<storage::FrameGuideCatalogue> guides;
+    ASSERT_TRUE(guides->database().execute(
+        "CREATE TRIGGER refuse BEFORE INSERT ON QuorvelFrameGuide BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+  }
+  open(false, true);
+  const int crop = edited().cropID;
+  openForm();
+  type("2,1");
+  screen->nextTextField();
+  type("1");
+  save();
+  EXPECT_TRUE(onScreen());
+  EXPECT_TRUE(screen->newFormatCreation);
+  EXPECT_EQ(edited().cropID, crop);
+  expectToldNotStored(screen->saveFailure(), "The aspect ratio 2.1:1");
+  EXPECT_EQ(v().customAspectRatioWidthTextField->text(), "2,1");
 }
 
 TEST_F(CameraPickerTest, ARatioThatExistsIsNotWrittenAndANewOneIsCommitted) {

@@ -203,7 +203,7 @@ bool LensAdapterViewController::saveNewAdapter() {
     if (adapters) stored = adapters->insertNewAdapter(adapter);
   }
   if (stored < 1) {
-    platform::log::write(platform::log::Error, "The adapter \"" + adapter.adapterName + "\" could not be stored");
+    saveFailure_.report(*this, "The adapter \"" + adapter.adapterName + "\"");
   } else {
     SetupControllerUtil::setNewLensAdapter();
     currentAdapterID = SetupControllerUtil::getCurrentLensAdapterID();

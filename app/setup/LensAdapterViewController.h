@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/kit/AlertOkayCancelDelegate.h"
+#include "app/setup/FormSaveFailure.h"
 #include "app/kit/CustomButton.h"
 #include "app/model/LensAdapterRecord.h"
 #include "app/settings/InteractiveGuideDelegate.h"
@@ -109,6 +110,7 @@ class LensAdapterViewController : public platform::ui::ViewController,
     std::shared_ptr<platform::ui::TableView> adapterTableView;
   };
   const Views& views() const { return views_; }
+  const FormSaveFailure& saveFailure() const { return saveFailure_; }
   platform::ui::LayoutConstraint topBarConstraint, createNewBtnLeadingConstraint;
 
  protected:
@@ -123,6 +125,7 @@ class LensAdapterViewController : public platform::ui::ViewController,
   Views views_;
   std::vector<model::LensAdapterRecord> lensAdapterItems_;
   std::shared_ptr<settings::InteractiveGuideManager> myInteractiveGuideManager_;
+  FormSaveFailure saveFailure_;
 };
 
 }  // namespace app::setup

@@ -175,7 +175,7 @@ TEST_F(LensAdapterPickerTest, BadInputIsMarkedAndNothingStored) {
   EXPECT_FALSE(marked(*v().adapterValueField)) << "cancel clears the marks";
 }
 
-TEST_F(LensAdapterPickerTest, AFailedWriteKeepsTheFormAndCommitsNothing) {
+TEST_F(LensAdapterPickerTest, AFailedWriteKeepsTheFormCommitsNothingAndSaysSoOnScreen) {
   {
     OpenCatalogue<storage::LensAdapterCatalogue> adapters;
     ASSERT_TRUE(adapters->database().execute(
@@ -190,6 +190,36 @@ TEST_F(LensAdapterPickerTest, AFailedWriteKeepsTheFormAndCommitsNothing) {
   EXPECT_EQ(editedAdapterId(), before);
   EXPECT_EQ(screen->lensAdapterItems().size(), rows);
   EXPECT_TRUE(log.contains("The adapter \"Lost\" could not be stored"));
+
+  // Drawn over the form, not only put in the view tree: the notice's red title is in the picture.
+  ASSERT_TRUE(screen->saveFailure().isShown());
+  const auto& title = *screen->saveFailure().alert()->alertTitle();
+  const auto frame = title.convertRectTo(title.bounds(), nullptr);
+  auto image = render();
+  const double scale = window->scale();
+  int red = 0;
+  for (double y = frame.minY(); y < frame.maxY(); y += 0.5) {
+    for (double x = frame.minX(); x < frame.maxX(); x += 0.5) {
+      red += bytes(image->pixel(static_cast<int>(x * scale), static_cast<int>(y * scale))) ==
+                     bytes(kit::UIConstants::redWarning())
+                 ? 1
+                 : 0;
+    }
+  }
+  EXPECT_GT(red, 20);
+  expectToldNotStored(screen->saveFailure(), "The adapter \"Lost\"");
+  EXPECT_EQ(v().customAdapterView->alpha(), 1);
+
+  // Once the catalogue takes it, the same form stores it and closes.
+  {
+    OpenCatalogue<storage::LensAdapterCatalogue> adapters;
+    ASSERT_TRUE(adapters->database().execute("DROP TRIGGER refuse"));
+  }
+  tap(*v().saveBtn->button());
+  env.advance(0.3);
+  EXPECT_EQ(v().customAdapterView->alpha(), 0);
+  EXPECT_EQ(screen->lensAdapterItems().size(), rows + 1);
+  EXPECT_FALSE(screen->saveFailure().isShown());
 }
 
 TEST_F(LensAdapterPickerTest, TheMarkIsARedBorderOnScreen) {

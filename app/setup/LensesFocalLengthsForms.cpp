@@ -261,15 +261,16 @@ void LensesFocalLengthsViewController::saveLensForm() {
     return;
   }
   // One branch, by the form that is open: a check of the other form must not run and mark its fields.
+  // A lens the catalogue did not take leaves the form open with what was typed.
   if (primeLensSetSelected) {
     if (checkForErrorPrimeLens()) return;
-    model::LensObject lens = saveNewPrimeLens();
+    const auto lens = saveNewPrimeLens();
+    if (!lens) return;
     searchCancelButtonPressed();
-    scrollLensSet2IndexPath(getIndexPath4LensSet(lens));
+    scrollLensSet2IndexPath(getIndexPath4LensSet(*lens));
     return;
   }
-  if (checkForErrorZoomLens()) return;
-  saveNewZoomLens();
+  if (checkForErrorZoomLens() || !saveNewZoomLens()) return;
   searchCancelButtonPressed();
   auto package = SetupControllerUtil::getCurrentPackage();
   if (package && !package->lensSet.empty()) scrollLensSet2IndexPath(getIndexPath4LensSet(package->lensSet.back()));
@@ -292,10 +293,11 @@ void LensesFocalLengthsViewController::saveLensOfNewSeries() {
 // again before the commit reads the catalogue.
 bool LensesFocalLengthsViewController::storeNewSeriesWithLens(bool prime) {
   auto& v = views_;
+  const std::string series = "lens series \"" + manufacturer2Create_->manufacturer + "\"";
   LensCatalogue catalogue;
-  if (!catalogue) return false;
-  if (manufacturer2Create_->manufacturerId == -1 && catalogue->insertManufacturer(*manufacturer2Create_) < 0) {
-    platform::log::write(platform::log::Error, "The new lens series could not be stored");
+  if (!catalogue ||
+      (manufacturer2Create_->manufacturerId == -1 && catalogue->insertManufacturer(*manufacturer2Create_) < 0)) {
+    saveFailure_.report(*this, "The " + series);
     return false;
   }
   model::LensObject lens =
@@ -304,35 +306,38 @@ bool LensesFocalLengthsViewController::storeNewSeriesWithLens(bool prime) {
                                    FormNumber::value(v.customZoomMaxTextField->text()));
   if (catalogue->insertNewLens(lens) < 0) {
     // The series stays stored and keeps its id: the next SAVE adds the lens to it.
-    platform::log::write(platform::log::Error, "The first lens of the new series could not be stored");
+    saveFailure_.report(*this, "The first lens of the " + series);
     return false;
   }
   return true;
 }
 
-model::LensObject LensesFocalLengthsViewController::saveNewPrimeLens() {
+bool LensesFocalLengthsViewController::storeAddedLens(model::LensObject& lens) {
+  LensCatalogue catalogue;
+  if (catalogue && catalogue->insertNewLens(lens) >= 0) return true;
+  saveFailure_.report(*this, "The new lens");
+  return false;
+}
+
+std::optional<model::LensObject> LensesFocalLengthsViewController::saveNewPrimeLens() {
   auto series = currentSeries().value_or(model::LensManufacturer{});
   model::LensObject lens = LensFormValues::prime(series, FormNumber::value(views_.customPrimeLensTextField->text()));
+  // Only once it is stored does it take the place of a chosen lens of its focal length.
+  if (!storeAddedLens(lens)) return std::nullopt;
   app::setup::LensChoices::clearDoubleSelected(lens, lensItemsArray_);
-  {
-    LensCatalogue catalogue;
-    if (catalogue) (void)catalogue->insertNewLens(lens);
-  }
   commit();
   loadLensesForManufacturer(series);
   return lens;
 }
 
-void LensesFocalLengthsViewController::saveNewZoomLens() {
+bool LensesFocalLengthsViewController::saveNewZoomLens() {
   auto series = currentSeries().value_or(model::LensManufacturer{});
   model::LensObject lens = LensFormValues::zoom(series, FormNumber::value(views_.customZoomMinTextField->text()),
                                          FormNumber::value(views_.customZoomMaxTextField->text()));
-  {
-    LensCatalogue catalogue;
-    if (catalogue) (void)catalogue->insertNewLens(lens);
-  }
+  if (!storeAddedLens(lens)) return false;
   commit();
   loadLensesForManufacturer(series);
+  return true;
 }
 
 void LensesFocalLengthsViewController::setNewCreatedLensSeries() {

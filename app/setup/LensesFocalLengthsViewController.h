@@ -8,6 +8,7 @@
 #include "app/kit/AlertOkayCancelDelegate.h"
 #include "app/model/LensManufacturer.h"
 #include "app/model/LensObject.h"
+#include "app/setup/FormSaveFailure.h"
 #include "app/setup/LensFilters.h"
 #include "app/setup/LensPickerViews.h"
 #include "app/setup/LensSeriesList.h"
@@ -150,6 +151,7 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   const app::setup::LensPickerViews& views() const { return views_; }
   app::setup::LensPickerConstraints& constraints() { return constraints_; }
   const std::shared_ptr<kit::CustomOkayCancelAlert>& lastLensAlert() const { return deleteLastLensAlert_; }
+  const FormSaveFailure& saveFailure() const { return saveFailure_; }
 
  protected:
   LensesFocalLengthsViewController();
@@ -171,8 +173,11 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   void saveLensForm();
   void saveLensOfNewSeries();
   [[nodiscard]] bool storeNewSeriesWithLens(bool prime);
-  model::LensObject saveNewPrimeLens();
-  void saveNewZoomLens();
+  // The lens stored and committed; nothing when the catalogue did not take it (the person is told).
+  std::optional<model::LensObject> saveNewPrimeLens();
+  [[nodiscard]] bool saveNewZoomLens();
+  // Stores a lens added to the current series; false (and the person told) when the catalogue refuses it.
+  [[nodiscard]] bool storeAddedLens(model::LensObject& lens);
   void setNewCreatedLensSeries();
   void createTMPLensManufacturer();
   std::optional<model::LensManufacturer> currentSeries() const;
@@ -189,6 +194,7 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   std::vector<model::LensObject> lensItemsArray_;
   std::optional<model::LensManufacturer> manufacturer2Create_;
   std::shared_ptr<kit::CustomOkayCancelAlert> deleteLastLensAlert_;
+  FormSaveFailure saveFailure_;
   std::int64_t activeTextFieldTag_ = 0;
   bool bound_ = false;
   int placedPage_ = 1;

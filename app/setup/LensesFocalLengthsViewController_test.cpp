@@ -100,6 +100,14 @@ class LensPickerTest : public ::testing::Test, public ostrel::testing::SetupScre
   bool marked(const platform::ui::TextField& field) const {
     return field.layer().borderWidth() == 2.0 && field.layer().borderColor() == kit::UIConstants::redWarning();
   }
+  // The lens catalogue refuses every new row of `table` until allowed again, as a full disk would.
+  static void refuseInserts(const std::string& table) {
+    ASSERT_TRUE(LensCatalogue()->database().execute("CREATE TRIGGER refuse" + table + " BEFORE INSERT ON " + table +
+                                                    " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+  }
+  static void allowInserts(const std::string& table) {
+    ASSERT_TRUE(LensCatalogue()->database().execute("DROP TRIGGER refuse" + table));
+  }
   void typeInto(platform::ui::TextField& field, const std::string& text) {
     tap(field);
     field.setText("");
@@ -393,6 +401,74 @@ TEST_F(LensPickerTest, AddedLensesJoinTheEditedSeriesAndAReversedZoomIsTurnedRou
   EXPECT_EQ(state()->currentPackage->lensSet[0].focalLength, 17);
   EXPECT_EQ(state()->currentPackage->lensSet[0].focalLengthMax, 50);
   EXPECT_FALSE(screen->newFormatCreation);
+}
+
+TEST_F(LensPickerTest, ALensTheCatalogueRefusesLeavesTheFormTheChoicesAndSaysSo) {
+  open();
+  tapSeries(primes);
+  tapLens(first35);
+  ASSERT_EQ(editedFocalLengths(), (std::vector<float>{24, 35}));
+  refuseInserts("Lenses");
+  tap(*v().createNewBtn->button());
+  env.advance(0.5);
+  ASSERT_TRUE(screen->primeLensSetSelected);
+  typeInto(*v().customPrimeLensTextField, "35");
+  tap(*v().saveBtn->button());
+  env.advance(0.5);
+  EXPECT_TRUE(screen->newFormatCreation) << "the form stays open";
+  expectToldNotStored(screen->saveFailure(), "The new lens");
+  EXPECT_EQ(v().customPrimeLensTextField->text(), "35");
+  EXPECT_EQ(editedFocalLengths(), (std::vector<float>{24, 35}));
+  const auto selected = LensCatalogue()->getSelectedLenses4Manufacturer(primes);
+  EXPECT_EQ(selected.size(), 2u) << "the chosen 35 mm is not given up for a lens never stored";
+
+  // A zoom added to the zoom series: the same.
+  open();
+  tapSeries(zooms);
+  tap(*v().createNewBtn->button());
+  env.advance(0.5);
+  ASSERT_FALSE(screen->primeLensSetSelected);
+  typeInto(*v().customZoomMinTextField, "17");
+  typeInto(*v().customZoomMaxTextField, "50");
+  tap(*v().saveBtn->button());
+  env.advance(0.5);
+  EXPECT_TRUE(screen->newFormatCreation);
+  expectToldNotStored(screen->saveFailure(), "The new lens");
+  EXPECT_EQ(v().customZoomMaxTextField->text(), "50");
+}
+
+TEST_F(LensPickerTest, ANewSeriesTheCatalogueRefusesKeepsItsFormsAndIsStoredOnceWhenTaken) {
+  refuseInserts("Manufacturer");
+  open();
+  const auto seriesBefore = LensCatalogue()->getAllCustomManufacturers().size();
+  tap(*v().createNewBtn->button());
+  env.advance(0.5);
+  typeInto(*v().customLensSeriesNameTextField, "Homemade");
+  tap(*v().saveBtn->button());  // NEXT
+  env.advance(0.5);
+  typeInto(*v().customPrimeLensTextField, "35");
+  tap(*v().saveBtn->button());
+  env.advance(0.5);
+  EXPECT_TRUE(screen->creatingNewLensSeries);
+  expectToldNotStored(screen->saveFailure(), "The lens series \"Homemade\"");
+  EXPECT_EQ(LensCatalogue()->getAllCustomManufacturers().size(), seriesBefore);
+
+  // The series is taken, its first lens is not: the series stays stored for the next SAVE.
+  allowInserts("Manufacturer");
+  refuseInserts("Lenses");
+  tap(*v().saveBtn->button());
+  env.advance(0.5);
+  EXPECT_TRUE(screen->creatingNewLensSeries);
+  expectToldNotStored(screen->saveFailure(), "The first lens of the lens series \"Homemade\"");
+  EXPECT_EQ(LensCatalogue()->getAllCustomManufacturers().size(), seriesBefore + 1);
+
+  allowInserts("Lenses");
+  tap(*v().saveBtn->button());
+  env.advance(0.5);
+  EXPECT_FALSE(screen->creatingNewLensSeries);
+  EXPECT_FALSE(screen->saveFailure().isShown());
+  EXPECT_EQ(LensCatalogue()->getAllCustomManufacturers().size(), seriesBefore + 1);
+  EXPECT_EQ(editedFocalLengths(), std::vector<float>{35});
 }
 
 TEST_F(LensPickerTest, TheSqueezeFieldShowsItsNumberWhileEditedAndItsKindAfter) {

@@ -6,6 +6,7 @@
 
 #include "app/kit/AlertOkayCancelDelegate.h"
 #include "app/kit/PackageAlerts.h"
+#include "app/setup/FormSaveFailure.h"
 #include "app/kit/CustomButton.h"
 #include "app/kit/TextButton.h"
 #include "app/model/CameraPackage.h"
@@ -93,7 +94,8 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
   // The new package's id, or nothing when it was not stored.
   std::optional<int> savePackageWithName(const std::string& name);
   void deletePackageAtIndexPath(const platform::ui::IndexPath& indexPath);
-  void editPackageAtIndexPatch(const platform::ui::IndexPath& indexPath, const std::string& name);
+  // Whether the rename dialog is done with: false (and the person told) when the name was not stored.
+  [[nodiscard]] bool editPackageAtIndexPatch(const platform::ui::IndexPath& indexPath, const std::string& name);
   void openRenameDialog(const platform::ui::IndexPath& indexPath);
   void okClickFromAlert(kit::CustomAlert& alert) override;
   void cancelClickFromAlert(kit::CustomAlert& alert) override;
@@ -113,6 +115,7 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
   const std::vector<model::CameraPackage>& packageItemsArray() const { return packageItemsArray_; }
   const std::shared_ptr<kit::PackageSaveAlert>& packageSaveAlert() const { return packageSaveAlert_; }
   const std::shared_ptr<kit::PackageEditAlert>& packageEditAlert() const { return packageEditAlert_; }
+  const FormSaveFailure& saveFailure() const { return saveFailure_; }
 
   struct Views {
     std::shared_ptr<platform::ui::View> header, blueIndicatorView, setupView, cameraSetupWithModeView,
@@ -155,6 +158,7 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
   std::shared_ptr<kit::PackageEditAlert> packageEditAlert_;
   std::shared_ptr<kit::PackageSaveAlert> packageSaveAlert_;
   std::vector<model::CameraPackage> packageItemsArray_;
+  FormSaveFailure saveFailure_;
 };
 
 }  // namespace app::setup

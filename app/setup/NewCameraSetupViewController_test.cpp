@@ -235,7 +235,7 @@ TEST_F(SetupMenuTest, SavingWithoutANameStoresTheDefaultNameOnTopHighlighted) {
   EXPECT_EQ(rested, ostrel::testing::bytes(kit::UIConstants::primaryBG()));
 }
 
-TEST_F(SetupMenuTest, AFailedSaveHighlightsNothing) {
+TEST_F(SetupMenuTest, AFailedSaveOrRenameKeepsItsDialogSaysSoAndHighlightsNothing) {
   open();
   saveAs("First");
   {
@@ -252,6 +252,27 @@ TEST_F(SetupMenuTest, AFailedSaveHighlightsNothing) {
   const auto shown = ostrel::testing::bytes(render()->pixel(static_cast<int>(corner.x * 2), static_cast<int>(corner.y * 2)));
   EXPECT_GT(distance(shown, kit::UIConstants::blue()), distance(shown, kit::UIConstants::tableViewBGColor()))
       << "the row of the earlier package is not marked as new";
+
+  // The person is told, and the dialog keeps the name for another try.
+  expectToldNotStored(menu->saveFailure(), "The package \"Second\"");
+  ASSERT_TRUE(menu->packageSaveAlert()->contentView()->superview());
+  EXPECT_EQ(menu->packageSaveAlert()->okCancelTextField()->text(), "Second");
+  tap(*menu->packageSaveAlert()->cancelBtn());
+  env.advance(0.5);
+
+  // A new name the catalogue does not take: the same.
+  {
+    OpenCatalogue<storage::PackageDatabaseHelper> packages;
+    ASSERT_TRUE(packages->database().execute(
+        "CREATE TRIGGER keepName BEFORE UPDATE OF packageName ON PackageData BEGIN SELECT RAISE(ABORT, 'no'); END"));
+  }
+  runAction(0, 1);
+  menu->packageEditAlert()->okCancelTextField()->setText("Renamed");
+  tap(*menu->packageEditAlert()->okBtn());
+  expectToldNotStored(menu->saveFailure(), "The name \"Renamed\"");
+  ASSERT_TRUE(menu->packageEditAlert()->contentView()->superview());
+  EXPECT_EQ(menu->packageEditAlert()->okCancelTextField()->text(), "Renamed");
+  EXPECT_EQ(SavedPackages::list(SavedPackages::kRecent).front().packageName, "First");
 }
 
 TEST_F(SetupMenuTest, RenameKeepsTheNameForAnEmptyTextAndDeleteEmptiesThePage) {

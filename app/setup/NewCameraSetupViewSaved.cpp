@@ -102,9 +102,10 @@ void NewCameraSetupViewController::showSaveHighlight(int packageId) {
 }
 
 void NewCameraSetupViewController::okClickFromAlert(kit::CustomAlert& alert) {
+  // A name or a package the catalogue did not take leaves its dialog open with what was typed.
   if (packageEditAlert_ && &alert == packageEditAlert_.get()) {
     const std::string name = packageEditAlert_->okCancelTextField()->text();
-    if (!name.empty()) editPackageAtIndexPatch(packageEditAlert_->packageEditIndexPath, name);
+    if (!name.empty() && !editPackageAtIndexPatch(packageEditAlert_->packageEditIndexPath, name)) return;
     packageEditAlert_->hideAlert();
     return;
   }
@@ -112,12 +113,16 @@ void NewCameraSetupViewController::okClickFromAlert(kit::CustomAlert& alert) {
   std::string name = packageSaveAlert_->okCancelTextField()->text();
   if (name.empty()) name = SavedPackages::defaultName(currentPackage.value_or(model::CameraPackage()));
   const auto id = savePackageWithName(name);
+  if (!id) {
+    saveFailure_.report(*this, "The package \"" + name + "\"");
+    return;
+  }
   favoriteSortMode = SavedPackages::kRecent;
   views_.favoriteSortBtn->changeTextwithString(SavedPackages::sortTitle(favoriteSortMode));
   loadPackageData();
   menuFavoritesPressed();
   packageSaveAlert_->hideAlert();
-  if (id) showSaveHighlight(*id);
+  showSaveHighlight(*id);
 }
 
 void NewCameraSetupViewController::cancelClickFromAlert(kit::CustomAlert& alert) {
@@ -125,10 +130,14 @@ void NewCameraSetupViewController::cancelClickFromAlert(kit::CustomAlert& alert)
   if (packageSaveAlert_ && &alert == packageSaveAlert_.get()) packageSaveAlert_->hideAlert();
 }
 
-void NewCameraSetupViewController::editPackageAtIndexPatch(const IndexPath& indexPath, const std::string& name) {
-  if (static_cast<size_t>(indexPath.row) >= packageItemsArray_.size()) return;
-  if (!SavedPackages::rename(packageItemsArray_[indexPath.row].packageID, name)) return;
+bool NewCameraSetupViewController::editPackageAtIndexPatch(const IndexPath& indexPath, const std::string& name) {
+  if (static_cast<size_t>(indexPath.row) >= packageItemsArray_.size()) return true;
+  if (!SavedPackages::rename(packageItemsArray_[indexPath.row].packageID, name)) {
+    saveFailure_.report(*this, "The name \"" + name + "\"");
+    return false;
+  }
   loadPackageData();
+  return true;
 }
 
 void NewCameraSetupViewController::deletePackageAtIndexPath(const IndexPath& indexPath) {

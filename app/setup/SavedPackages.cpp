@@ -43,9 +43,7 @@ std::optional<int> SavedPackages::save(model::CameraPackage package, const std::
 }
 
 bool SavedPackages::rename(int packageId, const std::string& name) {
-  if (name.empty()) return false;
-  storage::PackageUtil::editPackageName(packageId, name);
-  return true;
+  return !name.empty() && storage::PackageUtil::editPackageName(packageId, name);
 }
 
 void SavedPackages::remove(int packageId) { storage::PackageUtil::deletePackage(packageId); }

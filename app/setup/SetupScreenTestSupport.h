@@ -6,7 +6,9 @@
 
 #include <memory>
 
+#include "app/kit/PackageAlerts.h"
 #include "app/settings/InteractiveGuideManager.h"
+#include "app/setup/FormSaveFailure.h"
 #include "app/setup/SetupTestSupport.h"
 #include "platform/runtime/LoadHooks.h"
 #include "platform/ui/Keyboard.h"
@@ -74,6 +76,20 @@ class SetupScreenFixture {
   }
   void type(const std::string& text) { platform::ui::Keyboard::shared().typeText(text); }
   std::shared_ptr<platform::graphics::Image> render() { return platform::ui::Renderer::render(*window); }
+
+  // The screen told the person, over itself, that `what` could not be stored; its OK takes the notice
+  // away again and leaves the screen as it was.
+  void expectToldNotStored(const app::setup::FormSaveFailure& failure, const std::string& what) {
+    ASSERT_TRUE(failure.isShown()) << what;
+    const auto& alert = *failure.alert();
+    EXPECT_EQ(alert.alertTitle()->text(), "NOT SAVED");
+    EXPECT_EQ(alert.messageLabel()->text().rfind(what + " could not be stored.", 0), 0u) << alert.messageLabel()->text();
+    EXPECT_EQ(alert.okSingleBtn()->alpha(), 1);
+    env.advance(0.5);
+    tap(*alert.okSingleBtn());
+    env.advance(0.5);
+    EXPECT_FALSE(failure.isShown()) << what;
+  }
 
   SetupTestEnvironment env;
   std::shared_ptr<platform::ui::Window> window;

@@ -39,7 +39,8 @@ class PackageUtil {
   // Stores the package as a new user package under the next id; returns that id, -1 when not stored.
   [[nodiscard]] static int savePackage(const model::CameraPackage& package);
   static void deletePackage(int packageId);
-  static void editPackageName(int packageId, const std::string& name);
+  // Whether the new name was stored.
+  static bool editPackageName(int packageId, const std::string& name);
   [[nodiscard]] static int saveNewPackageFromOldPreset(const PackageDatabaseObject& package);
   static void saveStandardPackageOne(const model::CameraPackage& package);
   static void saveStandardPackageTwo(const model::CameraPackage& package);

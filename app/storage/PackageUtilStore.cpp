@@ -24,10 +24,10 @@ Result withPackages(Work&& work, Result fallback = Result()) {
 
 // A change of the stored packages; a failure is logged with `what` (the change is then not made).
 template <class Change>
-void changePackages(const char* what, Change&& change) {
-  if (!withPackages(std::forward<Change>(change), false)) {
-    platform::log::write(platform::log::Error, std::string("The stored packages could not ") + what);
-  }
+bool changePackages(const char* what, Change&& change) {
+  if (withPackages(std::forward<Change>(change), false)) return true;
+  platform::log::write(platform::log::Error, std::string("The stored packages could not ") + what);
+  return false;
 }
 
 // Whether a stored package's lenses are known to be gone, not merely unread: its lens rows were read
@@ -95,8 +95,8 @@ void PackageUtil::deletePackage(int packageId) {
   changePackages("be deleted", [&](PackageDatabaseHelper& p) { return p.deletePackage(packageId); });
 }
 
-void PackageUtil::editPackageName(int packageId, const std::string& name) {
-  changePackages("be renamed", [&](PackageDatabaseHelper& p) { return p.changePackageName(packageId, name); });
+bool PackageUtil::editPackageName(int packageId, const std::string& name) {
+  return changePackages("be renamed", [&](PackageDatabaseHelper& p) { return p.changePackageName(packageId, name); });
 }
 
 void PackageUtil::deleteFormat(int formatId) {
