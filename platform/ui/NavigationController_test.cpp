@@ -194,6 +194,7 @@ TEST_F(NavigationTest, OnlyScreensInTheWindowHearOfAStyleChangeAtOnce) {
   EXPECT_EQ(gCalls, (Calls{"picker.wasDark", "picker.wasLight"}));
   EXPECT_EQ(nav->viewControllers(), (std::vector<std::shared_ptr<ViewController>>{root, setup, picker}))
       << "the covered screen does not rebuild beneath the ones over it";
+  EXPECT_EQ(root->window(), window.get()) << "a covered screen still belongs to the window";
   EXPECT_EQ(root->traitCollection().userInterfaceStyle, UserInterfaceStyle::Dark);
 
   // Back on top, the first screen hears once, after it appeared, and may rebuild at once.
