@@ -9,8 +9,11 @@ using platform::foundation::Clock;
 using platform::foundation::ManualClock;
 
 MainThreadEnvironment::MainThreadEnvironment()
-    : previousClock_(Clock::current()), clock_(std::make_shared<ManualClock>()) {
+    : previousClock_(Clock::current()),
+      previousNetworkClock_(Clock::forNetworkDeadlines()),
+      clock_(std::make_shared<ManualClock>()) {
   Clock::setCurrent(clock_);
+  Clock::setForNetworkDeadlines(clock_);
 }
 
 MainThreadEnvironment::~MainThreadEnvironment() {
@@ -18,6 +21,7 @@ MainThreadEnvironment::~MainThreadEnvironment() {
   // while everything they expect is still in place.
   MainLoop::runUntilIdle();
   Clock::setCurrent(previousClock_);
+  Clock::setForNetworkDeadlines(previousNetworkClock_);
 }
 
 void MainThreadEnvironment::advance(double seconds) {

@@ -6,7 +6,8 @@
 
 namespace ostrel::testing {
 
-// The main thread as a test sees it: a manual clock is the process clock for the object's lifetime,
+// The main thread as a test sees it: a manual clock is the process clock for the object's lifetime (and
+// the one network deadlines are measured on, so a test moves a request past its time-out by hand),
 // advance() moves it and then runs what became due on the main queue, and the destructor drains the
 // main queue and puts back the clock that was current before. Make one per test (a fixture member or
 // a local) and never touch Clock::setCurrent by hand.
@@ -29,6 +30,7 @@ class MainThreadEnvironment {
 
  private:
   std::shared_ptr<platform::foundation::Clock> previousClock_;
+  std::shared_ptr<platform::foundation::Clock> previousNetworkClock_;
   std::shared_ptr<platform::foundation::ManualClock> clock_;
 };
 

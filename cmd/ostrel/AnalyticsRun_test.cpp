@@ -199,10 +199,12 @@ class AnalyticsRunTest : public ::testing::Test {
 
   // Starts ostrel headless on `script` in the container, with the analytics debug switch; without a
   // script, a plain start.
-  pid_t start(const std::string& script) {
+  // The collecting server is this test's unless `service` names another address.
+  pid_t start(const std::string& script, std::string service = {}) {
+    if (service.empty()) service = server.url("");
     std::vector<std::string> arguments = {OSTREL_EXECUTABLE, "--home", folder / "home", "-APMAnalyticsDebugEnabled"};
     if (!script.empty()) arguments.insert(arguments.end(), {"--script", script, "--out", folder / "out"});
-    std::vector<std::string> environment = {"OSTREL_ANALYTICS_URL=" + server.url(""), "OSTREL_HOME="};
+    std::vector<std::string> environment = {"OSTREL_ANALYTICS_URL=" + service, "OSTREL_HOME="};
     for (char** e = environ; *e; ++e) {
       std::string entry = *e;
       if (entry.rfind("OSTREL_", 0) != 0 && entry.rfind("DISPLAY=", 0) != 0) environment.push_back(entry);
@@ -229,8 +231,8 @@ class AnalyticsRunTest : public ::testing::Test {
     }
     return status;
   }
-  int run(const std::string& script) {
-    const pid_t pid = start(script);
+  int run(const std::string& script, const std::string& service = {}) {
+    const pid_t pid = start(script, service);
     EXPECT_GT(pid, 0);
     return pid > 0 ? finish(pid) : -1;
   }
@@ -337,6 +339,30 @@ TEST_F(AnalyticsRunTest, RandomKillsLoseNothingAndRepeatsAreMarked) {
   ASSERT_FALSE(lastRetryCount.empty());
   std::int64_t expected = 1;
   for (const auto& [index, count] : lastRetryCount) EXPECT_EQ(index, expected++) << "a bundle made and never sent";
+}
+
+// A collecting server that is down for the whole of a long script (three hours of waits, a night's run in
+// small): every request the app retries fails again and again, and the log still has one warning for
+// each service whose requests fail (the configuration and upload, the experiments), not one per attempt.
+TEST_F(AnalyticsRunTest, AServerDownForHoursIsOneWarningPerServiceNotOnePerAttempt) {
+  std::string down;
+  {
+    ostrel::testing::LoopbackServer gone;
+    down = gone.url("");
+  }
+  const std::string script = folder / "night.script";
+  std::ofstream(script) << "wait 5\ntap 195 400\nwait 3600\ntap 195 400\nwait 3600\ntap 195 400\nwait 3600\n";
+  const int status = run(script, down);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << output();
+  std::istringstream log(contentsOf(folder / "home/Library/Logs/ostrel.log"));
+  std::vector<std::string> told;
+  for (std::string line; std::getline(log, line);) {
+    if (line.find(" warning ") != std::string::npos || line.find(" error ") != std::string::npos) told.push_back(line);
+  }
+  std::string all;
+  for (const auto& line : told) all += line + "\n";
+  EXPECT_LE(told.size(), 2u) << all;
+  EXPECT_NE(all.find("Fetching the analytics configuration failed"), std::string::npos) << all;
 }
 
 }  // namespace

@@ -21,12 +21,30 @@ struct CurrentClock {
   std::mutex mutex;
   std::shared_ptr<Clock> system = std::make_shared<SystemClock>();
   std::shared_ptr<Clock> current = system;
+  std::shared_ptr<Clock> network = system;
 };
 
 // Never destroyed: timers and queues may still reach the clock while statics are torn down at exit.
 CurrentClock& currentClock() {
   static auto* holder = new CurrentClock();
   return *holder;
+}
+
+using Slot = std::shared_ptr<Clock> CurrentClock::*;
+
+std::shared_ptr<Clock> clockIn(Slot slot) {
+  auto& holder = currentClock();
+  std::lock_guard lock(holder.mutex);
+  return holder.*slot;
+}
+
+// nullptr puts the system clock back.
+void installIn(Slot slot, std::shared_ptr<Clock> clock) {
+  auto& holder = currentClock();
+  std::shared_ptr<Clock> previous;  // released outside the lock
+  std::lock_guard lock(holder.mutex);
+  previous = std::move(holder.*slot);
+  holder.*slot = clock ? std::move(clock) : holder.system;
 }
 
 }  // namespace
@@ -93,18 +111,16 @@ std::optional<Clock::Due> Clock::takeDue(std::int64_t limit) {
   return due;
 }
 
-std::shared_ptr<Clock> Clock::current() {
-  auto& holder = currentClock();
-  std::lock_guard lock(holder.mutex);
-  return holder.current;
-}
+std::shared_ptr<Clock> Clock::current() { return clockIn(&CurrentClock::current); }
 
-void Clock::setCurrent(std::shared_ptr<Clock> clock) {
-  auto& holder = currentClock();
-  std::shared_ptr<Clock> previous;  // released outside the lock
-  std::lock_guard lock(holder.mutex);
-  previous = std::move(holder.current);
-  holder.current = clock ? std::move(clock) : holder.system;
+void Clock::setCurrent(std::shared_ptr<Clock> clock) { installIn(&CurrentClock::current, std::move(clock)); }
+
+std::shared_ptr<Clock> Clock::system() { return clockIn(&CurrentClock::system); }
+
+std::shared_ptr<Clock> Clock::forNetworkDeadlines() { return clockIn(&CurrentClock::network); }
+
+void Clock::setForNetworkDeadlines(std::shared_ptr<Clock> clock) {
+  installIn(&CurrentClock::network, std::move(clock));
 }
 
 // ---- ManualClock

@@ -52,6 +52,13 @@ class Clock {
   // Installs `clock` as the process clock; nullptr puts the system clock back. Timers already
   // scheduled stay with the clock they were scheduled on.
   static void setCurrent(std::shared_ptr<Clock> clock);
+  // The system clock, whichever clock is current.
+  static std::shared_ptr<Clock> system();
+  // What network deadlines are measured on. The network is real: a server's answer takes real time
+  // however the app's clock moves (a headless script's wait of an hour takes none), so this is the
+  // system clock unless a test installs its own to move deadlines by hand; nullptr puts it back.
+  static std::shared_ptr<Clock> forNetworkDeadlines();
+  static void setForNetworkDeadlines(std::shared_ptr<Clock> clock);
 
   // Seconds as whole nanoseconds, rounded; NaN and negatives give 0, huge values saturate.
   static std::int64_t toNanoseconds(double seconds);

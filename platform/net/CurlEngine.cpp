@@ -471,7 +471,7 @@ void CurlEngine::Impl::begin(std::shared_ptr<URLSessionTask> task) {
   t.request = task->currentRequest();
   t.hasDelegate = task->session()->delegate() != nullptr;
   t.accumulate = static_cast<bool>(task->completion_);
-  t.clock = foundation::Clock::current();
+  t.clock = foundation::Clock::forNetworkDeadlines();
   double idle = positiveOr(t.request.timeoutInterval, positiveOr(config.timeoutIntervalForRequest, URLRequest::kDefaultTimeoutInterval));
   t.idleTimeout = foundation::Clock::toNanoseconds(idle);
   std::optional<double> ownResourceTimeout;
@@ -661,7 +661,8 @@ void CurlEngine::Impl::detach(Transfer& t) {
   t.attached = false;
 }
 
-// Time-outs go through the transfer's clock, so a test can move time past one instead of waiting.
+// Time-outs go through the network's clock (the real one, whatever clock the app runs on), which a test
+// can swap for one it moves past a deadline instead of waiting.
 void CurlEngine::Impl::arm(Transfer& t) {
   Watchdog& watchdog = watchdogFor(t.clock);
   std::int64_t deadline = t.deadline();

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 
 #include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/AtomicFile.h"
@@ -219,7 +220,7 @@ TEST_F(URLSessionTest, TransportFailuresReachTheDelegateAsURLErrors) {
   }
 }
 
-TEST_F(URLSessionTest, IdleTimeOutFollowsTheProcessClock) {
+TEST_F(URLSessionTest, IdleTimeOutFollowsTheNetworkClock) {
   ostrel::testing::MainThreadEnvironment env;
   auto clock = env.clock();
   server.on("GET", "/slow", LoopbackResponse::held());
@@ -234,6 +235,32 @@ TEST_F(URLSessionTest, IdleTimeOutFollowsTheProcessClock) {
   EXPECT_TRUE(MainLoop::runUntil([&] { return recorder->completed; }, 20));
   ASSERT_TRUE(recorder->error);
   EXPECT_EQ(recorder->error->code, URLErrorTimedOut);
+}
+
+// The app's clock may be a headless script's, where a wait of an hour takes no time: a request in flight
+// across it is timed on the real clock and still gets the answer the server sends a moment later.
+TEST_F(URLSessionTest, ARequestAcrossALongWaitOfTheAppsClockIsNotTimedOut) {
+  ostrel::testing::MainThreadEnvironment env;
+  foundation::Clock::setForNetworkDeadlines(nullptr);  // the network's clock as outside tests: the real one
+  std::promise<void> answer;
+  auto answered = answer.get_future().share();
+  // However the test ends, the server's handler is let go.
+  std::shared_ptr<void> release(nullptr, [&](void*) { answer.set_value(); });
+  server.on("GET", "/late", [answered](const ostrel::testing::LoopbackRequest&) {
+    answered.wait();
+    return LoopbackResponse::ok("late");
+  });
+  URLRequest request(server.url("/late"));
+  request.timeoutInterval = 5;
+  session()->dataTaskWithRequest(request)->resume();
+  ASSERT_TRUE(server.waitForRequests(1));
+  env.advance(600);
+  env.advance(3600);
+  EXPECT_FALSE(recorder->completed) << "timed out on the app's clock";
+  release.reset();
+  ASSERT_TRUE(MainLoop::runUntil([&] { return recorder->completed; }, 20));
+  EXPECT_FALSE(recorder->error) << recorder->error->localizedDescription();
+  EXPECT_EQ(text(recorder->data), "late");
 }
 
 // Time-outs share one timer per clock: a later request with a sooner deadline still ends first, each at

@@ -314,8 +314,10 @@ void HTTPClientURLSession::didCompleteWithError(URLSession& session, URLSessionT
 
 void HTTPClientURLSession::callCompletionHandler(CompletionHandler handler, std::optional<HTTPURLResponse> response,
                                                  std::optional<Data> data, std::optional<Error> error) {
+  // The caller says what the failure means (once for a series of failures, against a service that is
+  // down for hours): the line for each failed request is for debugging.
   if (error) {
-    log(kHTTPClientLogLevelError, messages::kNetworkError, "Encounter network error. Code, error",
+    log(kHTTPClientLogLevelDebug, messages::kNetworkError, "Encounter network error. Code, error",
         Value(platform::foundation::Array{Value(error->code), Value(error->description())}));
   }
   if (!handler) return;

@@ -530,7 +530,7 @@ void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTT
     persisted.setLastSuccessfulUploadTimestamp(current);
     persisted.setLastFailedUploadTimestamp(0);
     persisted.setLastBackoffTimestamp(0);
-    reportUploadSuccess();
+    reportRequestSuccess();
     updateSchedule();
     if (!removeBundlesWithIDs(parts_.bundling.database.get(), uploadingBundleIDs_)) {
       monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUploadedBundlesDeletionFailed,
@@ -555,11 +555,11 @@ void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTT
   // The retry count already rose when the batch went.
   uploadingBundleIDs_.clear();
   updateSchedule();
-  reportUploadFailure(status, error);
+  reportRequestFailure("Uploading analytics data", status, error);
 }
 
-void MeasurementUploader::reportUploadFailure(std::int64_t status, const std::optional<Error>& error) {
-  if (!uploadFailures_.failed()) return;
+void MeasurementUploader::reportRequestFailure(const char* what, std::int64_t status, const std::optional<Error>& error) {
+  if (!requestFailures_.failed()) return;
   const std::string why = status != 0 ? "status " + std::to_string(status)
                                       : (error ? error->localizedDescription() : std::string("no answer"));
   std::string next = "it is sent again at the next upload";
@@ -568,11 +568,11 @@ void MeasurementUploader::reportUploadFailure(std::int64_t status, const std::op
   }
   if (status == 429 || status == 503) next += ", the service having asked to wait";
   monitor()->logWithLevel(LogLevel::kWarning, messages::kUploadSeriesFailed,
-                          "Uploading analytics data failed (" + why + "); the data stays on the device and " + next);
+                          std::string(what) + " failed (" + why + "); the data stays on the device and " + next);
 }
 
-void MeasurementUploader::reportUploadSuccess() {
-  if (const std::int64_t failures = uploadFailures_.succeeded(); failures > 0) {
+void MeasurementUploader::reportRequestSuccess() {
+  if (const std::int64_t failures = requestFailures_.succeeded(); failures > 0) {
     monitor()->logWithLevel(LogLevel::kNotice, messages::kUploadSeriesEnded,
                             "Uploading analytics data works again after failed attempts", Value(failures));
   }

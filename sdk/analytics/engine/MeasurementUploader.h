@@ -148,10 +148,10 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
                                         const std::optional<platform::foundation::Data>&,
                                         const std::optional<Error>&)>;
   sdk::utilities::HTTPClient::CompletionHandler completionFor(Completion completion);
-  // Tells the person of the failed upload that begins a series (once the retry is scheduled), and of
-  // the success that ends one.
-  void reportUploadFailure(std::int64_t status, const std::optional<Error>& error);
-  void reportUploadSuccess();
+  // Tells the person of the failed request (an upload, or the configuration fetch the uploads wait
+  // for) that begins a series, once the retry is scheduled, and of the success that ends one.
+  void reportRequestFailure(const char* what, std::int64_t status, const std::optional<Error>& error);
+  void reportRequestSuccess();
 
   Parts parts_;
   Hooks hooks_;
@@ -159,7 +159,7 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   std::vector<std::int64_t> uploadingBundleIDs_;
   std::atomic<bool> isNetworkRequestPending_{false};
   std::atomic<double> suspendedUploadTimestamp_{0};
-  platform::log::FailureSeries uploadFailures_;
+  platform::log::FailureSeries requestFailures_;
   std::atomic<bool> stopped_{false};    // stopStartingRequests() was called
   std::atomic<bool> finishing_{false};  // finishRequestsUnderWay() was called
   // Requests handed to the network whose completion has not finished running; shared with the

@@ -76,6 +76,7 @@ void MeasurementUploader::networkRemoteConfigFetchCompletionHandler(const std::o
   // configuration: it is a failed fetch, whatever the status said.
   const bool accepted = status == 200 || status == 204 || status == 304 || status == 404;
   if (accepted && !error) {
+    reportRequestSuccess();
     persisted.setConfigServerLastModifiedString(response->valueForHTTPHeaderField("Last-Modified").value_or(""));
     persisted.setLastFailedUploadTimestamp(0);
     persisted.setLastBackoffTimestamp(0);
@@ -111,14 +112,17 @@ void MeasurementUploader::networkRemoteConfigFetchCompletionHandler(const std::o
     uploadDataOrRegisterAlarm();
     return;
   }
+  // Each attempt is a debug line: a fetch retried for hours against a server that is down is one
+  // warning, when its failures begin (and a notice when it works again).
   std::string reason = error ? error->localizedDescription() : std::string();
-  monitor()->logWithLevel(LogLevel::kWarning, messages::kConfigurationRequestFailed,
+  monitor()->logWithLevel(LogLevel::kDebug, messages::kConfigurationRequestFailed,
                          "Network request failed to fetch remote config. Code, Error", Value(status), Value(reason));
   persisted.setLastFailedUploadTimestamp(current);
   if (status == 503 || status == 429) persisted.setLastBackoffTimestamp(current);
-  monitor()->logWithLevel(LogLevel::kWarning, messages::kConfigurationFetchFailed,
+  monitor()->logWithLevel(LogLevel::kDebug, messages::kConfigurationFetchFailed,
                          "Network fetch failed. Will retry later. Code, error", Value(status), Value(reason));
   updateSchedule();
+  reportRequestFailure("Fetching the analytics configuration", status, error);
 }
 
 // Why a configuration is refused is logged as an error, so that it reaches the log file rather than

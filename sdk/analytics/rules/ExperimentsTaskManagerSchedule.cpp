@@ -87,6 +87,7 @@ void ExperimentsTaskManager::scheduleFetchingExperimentsOnWorkerQueue() {
 
 void ExperimentsTaskManager::postponeFetchExperiments() {
   // Nobody wants experiments now: a pretend success asks again in 4 hours.
+  fetchFailures_.succeeded();
   persistedStorage_->setDouble(now(), kSuccessTimestampKey);
   persistedStorage_->removeObjectForKey(kFailureTimestampKey);
   persistedStorage_->removeObjectForKey(kBackoffTimestampKey);
@@ -168,7 +169,8 @@ void ExperimentsTaskManager::recordFailedFetch(std::int64_t statusCode, const Va
   double current = now();
   persistedStorage_->setDouble(current, kFailureTimestampKey);
   if (statusCode == 503 || statusCode == 429) persistedStorage_->setDouble(current, kBackoffTimestampKey);
-  monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kFetchFailedWillRetry, "Network fetch failed. Will retry later. Code, error", Value(statusCode), reason);
+  const LogLevel level = fetchFailures_.failed() ? LogLevel::kMonitoredWarning : LogLevel::kDebug;
+  monitor()->logWithLevel(level, messages::kFetchFailedWillRetry, "Network fetch failed. Will retry later. Code, error", Value(statusCode), reason);
   scheduleFetchingExperimentsOnWorkerQueue();
 }
 

@@ -227,6 +227,12 @@ TEST_F(ExperimentsTaskManagerTest, RepeatedFailuresRetryOnDoublingWindowsThenGiv
   EXPECT_TRUE(scope.logged(820024));
   EXPECT_FALSE(alarmTime());
   EXPECT_EQ(server.requestCount(), 7u);
+  // Over the day and a half of failures the person reads one warning; each attempt is a debug line.
+  std::map<int, int> failureLines;
+  for (const auto& line : scope.console.lines()) {
+    if (line.message.find("[" + Monitor::formattedCode(820002) + "]") != std::string::npos) ++failureLines[line.level];
+  }
+  EXPECT_EQ(failureLines, (std::map<int, int>{{platform::log::Warning, 1}, {platform::log::Debug, 6}}));
 }
 
 TEST_F(ExperimentsTaskManagerTest, UnreadableAnswersAreFailedFetchesNotSuccesses) {
