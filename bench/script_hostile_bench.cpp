@@ -70,6 +70,19 @@ std::string freshPatternsForever(const std::string& unit, int units) {
          "(call \"x\" \"search\" (quote (+ $i $p))) (= \"i\" (+ $i 1))))";
 }
 
+// A function `g` whose call returns a new function made inside that call, called `levels` times.
+std::string deepScopes(int levels) {
+  return "(var \"t\") (= \"t\" (quote (return (fn \"\" (quote \"t\") (run $t)))))"
+         "(var \"g\") (= \"g\" (fn \"\" (quote \"t\") (run $t))) (var \"k\") (= \"k\" 0)"
+         "(loop (< $k " + std::to_string(levels) + ") (= \"k\" (+ $k 1)) false (quote (= \"g\" (g $t))))";
+}
+
+// An array `a` of `count` references to one text of four million code units.
+std::string longNames(int count) {
+  return text("t", 4'000'000) + "(var \"a\") (= \"a\" (array)) (var \"k\") (= \"k\" 0) (loop (< $k " +
+         std::to_string(count) + ") (= \"k\" (+ $k 1)) false (quote (call $a \"push\" (quote $t))))";
+}
+
 // A program's array literal of names that one widely used fixed-seed hash maps to a single value.
 std::string collidingKeys(std::size_t count) {
   std::string literal = "(array";
@@ -114,6 +127,20 @@ std::vector<Case> cases() {
       {"iterating a long text", text("t", 4'000'000) + kForever + "(for-of \"c\" $t (quote))))"},
       {"splitting a long text", text("t", 4'000'000) + "(call $t \"split\" (quote \"\"))"},
       {"closures", kForever + "(var \"self\") (= \"self\" (fn \"\" (quote) $self))))"},
+      // Each call returns a function made inside it, so every call's scope is the next one's parent.
+      {"closures deepening scopes",
+       "(var \"s\") (= \"s\" (quote (return (fn \"\" (quote) (run $s)))))"
+       "(var \"g\") (= \"g\" (fn \"\" (quote) (run $s)))" + kForever + "(= \"g\" (g))))"},
+      // The same chain grown cheaply (each call finds its statements in its own parameter), then
+      // names far up it read or written from its deepest scope.
+      {"reading through deep scopes", deepScopes(40000) + "(g (quote " + kForever + "$k))))"},
+      {"writing through deep scopes", deepScopes(40000) + "(g (quote " + kForever + "(= \"k\" 1)))))"},
+      {"long names looked up", text("t", 4'000'000) + kForever + "(get $t)))"},
+      {"long names declared", text("t", 4'000'000) + kForever + "(var $t)))"},
+      {"holes as parameter names", kHoles + kForever + "(fn \"f\" $h)))"},
+      {"long parameter names", longNames(1000) + kForever + "(fn \"f\" $a)))"},
+      {"holes as copied loop names", kHoles + kForever + "(for $h false 0 (quote))))"},
+      {"long copied loop names", longNames(1000) + kForever + "(for $a false 0 (quote))))"},
       // Each event nests arrays deeper in a chain a module keeps, until the budget stops it; the
       // third drops the chain.
       {"dropping deep nesting",

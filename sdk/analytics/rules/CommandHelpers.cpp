@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "sdk/analytics/rules/ScriptArrayValue.h"
 #include "sdk/analytics/rules/ScriptEvaluator.h"
 
 namespace sdk::analytics {
@@ -33,6 +34,29 @@ ErrorOr<void> checkMinimumArgumentCount(ScriptArguments list, std::size_t n) {
 ErrorOr<void> checkMaximumArgumentCount(ScriptArguments list, std::size_t n) {
   if (list.size() <= n) return {};
   return scriptError(kScriptErrorArgumentCount);
+}
+
+ErrorOr<ScriptRef<ScriptStringValue>> nameValueOf(const ScriptValueRef& value, ScriptHeap& heap) {
+  if (value->kind() == ScriptValueKind::String) return ScriptRef<ScriptStringValue>(static_cast<ScriptStringValue*>(value.get()));
+  auto text = TRY(value->stringValueOrError());
+  TRY(heap.reserve(sizeof(ScriptStringValue) + text.size() * sizeof(char16_t)));
+  return heap.make<ScriptStringValue>(std::move(text));
+}
+
+ErrorOr<std::vector<ScriptRef<ScriptStringValue>>> nameValuesOf(const ScriptArrayValue& list, ScriptHeap& heap) {
+  const auto elements = TRY(list.allElements());
+  // The snapshot of the elements and the list of names, both held while the names are made.
+  ScriptMemoryCharge lists(heap, elements.size() * (sizeof(ScriptValueRef) + sizeof(ScriptRef<ScriptStringValue>)));
+  TRY(lists.status());
+  std::vector<ScriptRef<ScriptStringValue>> names;
+  names.reserve(elements.size());
+  for (const auto& element : elements) {
+    TRY(heap.chargeWork(1));
+    auto name = TRY(nameValueOf(element, heap));
+    TRY(heap.chargeUnits(name->value().size()));
+    names.push_back(std::move(name));
+  }
+  return names;
 }
 
 bool isStringLike(const ScriptValue& value) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "sdk/analytics/rules/ScriptValue.h"
 #include "sdk/analytics/rules/ScriptScope.h"
@@ -9,6 +10,8 @@
 // Helpers every command evaluator shares.
 
 namespace sdk::analytics {
+
+class ScriptArrayValue;
 
 // Evaluates each argument in order in `scope`; stops after the first that fails.
 ErrorOr<ScriptValueList> evaluateArguments(ScriptArguments arguments, ScriptScope& scope);
@@ -32,6 +35,13 @@ ErrorOr<ScriptValueRef> withEvaluatedArguments(ScriptArguments arguments, Script
 ErrorOr<void> checkArgumentCount(ScriptArguments list, std::size_t n);
 ErrorOr<void> checkMinimumArgumentCount(ScriptArguments list, std::size_t n);
 ErrorOr<void> checkMaximumArgumentCount(ScriptArguments list, std::size_t n);
+
+// A name given as a value: a string is its own name, any other value names its text.
+ErrorOr<ScriptRef<ScriptStringValue>> nameValueOf(const ScriptValueRef& value, ScriptHeap& heap);
+// The names an array lists (a function's parameters, the variables a loop copies), each charged
+// before it is made: its conversion, a new string value's memory, and the hash that binding it
+// takes. The list itself is the caller's to charge for as long as it keeps it.
+ErrorOr<std::vector<ScriptRef<ScriptStringValue>>> nameValuesOf(const ScriptArrayValue& list, ScriptHeap& heap);
 
 bool isStringLike(const ScriptValue& value);
 bool isArrayIndex(const ScriptValue& value);

@@ -143,11 +143,11 @@ ErrorOr<ScriptValueRef> functionExpression(ScriptArguments args, ScriptScope& sc
   auto parameterList = eval(args[1], scope);
   const auto* list = parameterList.ok() ? asArray(*parameterList) : nullptr;
   if (!list) return scriptError(kScriptErrorArgumentType);
-  std::vector<std::u16string> parameters;
-  const auto names = TRY(list->allElements());
-  for (const auto& element : names) parameters.push_back(TRY(element->stringValueOrError()));
-  return ScriptValueRef(heapOfScope(scope).make<ScriptFunctionValue>(
-      std::move(name), std::move(parameters), List(args.begin() + 2, args.end()), ScriptRef<ScriptScope>(&scope), names));
+  auto& heap = heapOfScope(scope);
+  auto parameters = TRY(nameValuesOf(*list, heap));
+  TRY(heap.reserve(ScriptFunctionValue::chargedBytes(parameters.size())));
+  return ScriptValueRef(heap.make<ScriptFunctionValue>(std::move(name), std::move(parameters),
+                                                       List(args.begin() + 2, args.end()), ScriptRef<ScriptScope>(&scope)));
 }
 
 ErrorOr<ScriptValueRef> functionDeclaration(ScriptArguments args, ScriptScope& scope) {

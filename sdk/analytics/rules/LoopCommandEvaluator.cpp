@@ -34,13 +34,6 @@ constexpr std::int64_t kStepsPerItem = 4;
   return true;
 }
 
-// A loop variable's name as a string value, made once for all the bindings of the loop.
-ErrorOr<ScriptValueRef> nameValueOf(const ScriptValueRef& value, ScriptHeap& heap) {
-  if (value->kind() == ScriptValueKind::String) return value;
-  auto text = TRY(value->stringValueOrError());
-  return shortScriptString(heap, std::move(text));
-}
-
 const ScriptArrayValue* asArray(const ScriptValueRef& value) {
   return value->kind() == ScriptValueKind::Array ? static_cast<const ScriptArrayValue*>(value.get()) : nullptr;
 }
@@ -111,8 +104,9 @@ ErrorOr<ScriptValueRef> iterate(ScriptArguments args, ScriptScope& scope, Binder
   TRY(checkArgumentCount(args, 3));
   auto values = TRY(evaluateArguments(args, scope));
   auto& heap = heapOfScope(scope);
+  // Made once for all the bindings of the loop.
   const auto nameValue = TRY(nameValueOf(values[0], heap));
-  const sdk::analytics::BindingName name(static_cast<const ScriptStringValue&>(*nameValue));
+  const sdk::analytics::BindingName name(*nameValue);
   LoopItems items(heap);
   TRY(items.take(values[1], ForOf));
   const auto* bodyArray = asArray(values[2]);
@@ -154,15 +148,42 @@ ErrorOr<bool> condition(const ScriptValueRef& statement, ScriptScope& scope) {
   return ScriptEvaluator::test(*statement, scope);
 }
 
-// A fresh iteration scope under `scope` holding copies of the named variables of `source`.
-ScriptRef<ScriptScope> copyVariables(const List& names, ScriptScope& scope, ScriptScope& source) {
-  auto target = scope.createChildScope();
-  for (const auto& text : names) {
-    const sdk::analytics::BindingName name(static_cast<const ScriptStringValue&>(*text));
-    target->addValue(source.operandForName(name), name);
+// The variables a for loop copies into each iteration's scope, hashed once, held (and charged)
+// while the loop runs.
+class CopiedVariables {
+ public:
+  CopiedVariables(std::vector<ScriptRef<ScriptStringValue>> names, ScriptHeap& heap)
+      : values_(std::move(names)),
+        held_(heap, values_.size() * (sizeof(ScriptRef<ScriptStringValue>) + sizeof(sdk::analytics::BindingName))) {
+    if (!held_.charged()) return;
+    names_.reserve(values_.size());
+    for (const auto& value : values_) {
+      names_.emplace_back(*value);
+      bindingBytes_ += ScriptPropertyMap::entryBytes(value->value());
+    }
   }
-  return target;
-}
+  ErrorOr<void> status() const { return held_.status(); }
+
+  // A fresh iteration scope under `scope` holding copies of the variables as `source` sees them,
+  // charged before it is made.
+  ErrorOr<ScriptRef<ScriptScope>> copy(ScriptScope& scope, ScriptScope& source) const {
+    auto& heap = heapOfScope(scope);
+    TRY(heap.reserve(sizeof(ScriptScope) + bindingBytes_));
+    auto target = scope.createChildScope();
+    for (const auto& name : names_) {
+      // Finding a name far up the chain charges the work meter: the next one stops at its end.
+      TRY(heap.chargeWork(1));
+      target->addValue(source.operandForName(name), name);
+    }
+    return target;
+  }
+
+ private:
+  std::vector<ScriptRef<ScriptStringValue>> values_;
+  ScriptMemoryCharge held_;
+  std::vector<sdk::analytics::BindingName> names_;
+  std::size_t bindingBytes_ = 0;
+};
 
 ErrorOr<ScriptValueRef> forWithCopies(ScriptArguments args, ScriptScope& scope) {
   TRY(checkArgumentCount(args, 4));
@@ -173,19 +194,15 @@ ErrorOr<ScriptValueRef> forWithCopies(ScriptArguments args, ScriptScope& scope) 
   const auto* bodyArray = asArray(bodyValue);
   if (!bodyArray) return scriptError(kScriptErrorArgumentType);
   auto& heap = heapOfScope(scope);
-  List names;
-  const auto nameValues = TRY(namesArray->allElements());
-  for (const auto& element : nameValues) names.push_back(TRY(nameValueOf(element, heap)));
+  const CopiedVariables variables(TRY(nameValuesOf(*namesArray, heap)), heap);
+  TRY(variables.status());
   const auto body = TRY(bodyArray->allElements());
-  TRY(heap.chargeWork(static_cast<std::int64_t>(names.size())));
-  auto iteration = copyVariables(names, scope, scope);
+  auto iteration = TRY(variables.copy(scope, scope));
   if (!TRY(condition(args[1], *iteration))) return undefined();
   ScriptValueRef result = undefined();
   while (true) {
     if (!TRY(runBody(body, *iteration, result))) return result;
-    TRY(heap.chargeWork(static_cast<std::int64_t>(names.size())));
-    auto next = copyVariables(names, scope, *iteration);
-    iteration = next;
+    iteration = TRY(variables.copy(scope, *iteration));
     TRY(ScriptEvaluator::evaluate(*args[2], *iteration));
     if (!TRY(condition(args[1], *iteration))) return undefined();
   }

@@ -12,29 +12,25 @@
 namespace sdk::analytics {
 
 ScriptFunctionValue::ScriptFunctionValue(ScriptHeap& heap, std::u16string functionName,
-                                     std::vector<std::u16string> parameterNames, ScriptValueList statements,
-                                     ScriptRef<ScriptScope> definingScope, const ScriptValueList& parameterTexts)
-    : ScriptValue(heap, ScriptValueKind::Function, sizeof(ScriptFunctionValue) + 64 * parameterNames.size(), true),
+                                         std::vector<ScriptRef<ScriptStringValue>> parameterNames,
+                                         ScriptValueList statements, ScriptRef<ScriptScope> definingScope)
+    : ScriptValue(heap, ScriptValueKind::Function, chargedBytes(parameterNames.size()), true),
       functionName_(std::move(functionName)),
-      parameters_(std::move(parameterNames)),
+      parameterNames_(std::move(parameterNames)),
       statements_(std::move(statements)),
       definingScope_(std::move(definingScope)) {
-  parameterNames_.reserve(parameters_.size());
-  parameterHashes_.reserve(parameters_.size());
-  for (std::size_t i = 0; i < parameters_.size(); ++i) {
-    const auto& name = parameters_[i];
-    auto* text = i < parameterTexts.size() && parameterTexts[i]->kind() == ScriptValueKind::String
-                           ? static_cast<ScriptStringValue*>(parameterTexts[i].get())
-                           : nullptr;
-    parameterNames_.push_back(text && text->value() == name ? ScriptRef<ScriptStringValue>(text)
-                                                           : heap.make<ScriptStringValue>(name));
-    parameterHashes_.push_back(sdk::analytics::BindingName::hashOf(name));
+  parameterHashes_.reserve(parameterNames_.size());
+  for (const auto& name : parameterNames_) {
+    parameterHashes_.push_back(sdk::analytics::BindingName::hashOf(name->value()));
+    parameterBindingBytes_ += ScriptPropertyMap::entryBytes(name->value());
   }
-  for (std::size_t i = 0; i < parameters_.size() && distinctParameters_; ++i) {
-    distinctParameters_ = std::find(parameters_.begin() + static_cast<std::ptrdiff_t>(i) + 1, parameters_.end(),
-                                    parameters_[i]) == parameters_.end();
+  distinctParameters_ = parameterNames_.size() <= kCheckedParameters;
+  for (std::size_t i = 0; i < parameterNames_.size() && distinctParameters_; ++i) {
+    for (std::size_t j = i + 1; j < parameterNames_.size() && distinctParameters_; ++j) {
+      distinctParameters_ = parameterNames_[i]->value() != parameterNames_[j]->value();
+    }
   }
-  frameless_ = definingScope_ && distinctParameters_ && parameters_.size() <= sdk::analytics::OperandList::kInline &&
+  frameless_ = definingScope_ && distinctParameters_ && parameterNames_.size() <= sdk::analytics::OperandList::kInline &&
                ScriptEvaluator::bindsNoName(statements_);
   if (frameless_) frameSerial_ = heap.nextScopeSerial();
 }
@@ -91,25 +87,29 @@ ErrorOr<sdk::analytics::Operand> ScriptFunctionValue::invokeWithValues(std::span
 // A thin step on the way of every call: kept out of the call chain.
 [[gnu::always_inline]] inline ErrorOr<sdk::analytics::Operand> ScriptFunctionValue::runFrameless(
     std::span<sdk::analytics::Operand> slots, std::size_t& next) {
-  const sdk::analytics::CallFrame frame(parameterNames_, parameterHashes_, slots.first(parameters_.size()),
+  const sdk::analytics::CallFrame frame(parameterNames_, parameterHashes_, slots.first(parameterNames_.size()),
                                         *definingScope_, frameSerial_);
   return ScriptEvaluator::runFrameless(statements_, frame, next);
 }
 
 ErrorOr<sdk::analytics::Operand> ScriptFunctionValue::call(std::span<sdk::analytics::Operand> arguments) {
   ScriptRef<ScriptFunctionValue> keep(this);
-  if (parameters_.size() > 8) TRY(heap()->chargeWork(static_cast<std::int64_t>(parameters_.size())));
+  if (parameterNames_.size() > kCheckedParameters) {
+    // A long list is bound name by name, into a scope that must have room for all of them.
+    TRY(heap()->chargeWork(static_cast<std::int64_t>(parameterNames_.size())));
+    TRY(heap()->reserve(parameterBindingBytes_));
+  }
   std::size_t from = 0;
   // The first call makes the scope later calls would reuse, so memory is charged and held just as
   // for a body run in a scope.
   if (frameless_ && spareScope_) {
-    if (arguments.size() >= parameters_.size()) {
+    if (arguments.size() >= parameterNames_.size()) {
       auto result = runFrameless(arguments, from);
       if (!result.ok() || from == statements_.size()) return result;
     } else {
       // The parameters not passed are undefined.
-      sdk::analytics::OperandList slots(parameters_.size());
-      for (std::size_t i = 0; i < parameters_.size(); ++i) {
+      sdk::analytics::OperandList slots(parameterNames_.size());
+      for (std::size_t i = 0; i < parameterNames_.size(); ++i) {
         slots.push(i < arguments.size() ? std::move(arguments[i]) : sdk::analytics::Operand());
       }
       auto result = runFrameless(slots.span(), from);
@@ -125,18 +125,18 @@ ErrorOr<sdk::analytics::Operand> ScriptFunctionValue::callInScope(std::span<sdk:
   auto argument = [&](std::size_t i) { return i < arguments.size() ? std::move(arguments[i]) : sdk::analytics::Operand(); };
   ScriptRef<ScriptScope> callScope = std::move(spareScope_);
   if (callScope) {
-    for (std::size_t i = 0; i < parameters_.size(); ++i) callScope->setParameter(i, argument(i));
+    for (std::size_t i = 0; i < parameterNames_.size(); ++i) callScope->setParameter(i, argument(i));
   } else {
     callScope = definingScope_ ? definingScope_->createChildScope() : heap()->make<ScriptScope>(nullptr);
-    for (std::size_t i = 0; i < parameters_.size(); ++i) {
-      const sdk::analytics::BindingName name(parameters_[i], parameterHashes_[i], parameterNames_[i].get());
+    for (std::size_t i = 0; i < parameterNames_.size(); ++i) {
+      const sdk::analytics::BindingName name(parameterNames_[i]->value(), parameterHashes_[i], parameterNames_[i].get());
       if (distinctParameters_) callScope->addNewValue(argument(i), name);
       else callScope->addValue(argument(i), name);
     }
   }
   auto result = ScriptEvaluator::runFunctionBody(ScriptArguments(statements_).subspan(from), *callScope);
   // Kept, failed or not, only for a function whose parameters are the scope's first bindings, in order.
-  if (!spareScope_ && definingScope_ && distinctParameters_ && callScope->recycle(parameters_.size())) {
+  if (!spareScope_ && definingScope_ && distinctParameters_ && callScope->recycle(parameterNames_.size())) {
     spareScope_ = std::move(callScope);
   }
   return result;

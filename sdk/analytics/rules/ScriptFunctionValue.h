@@ -13,10 +13,15 @@ namespace sdk::analytics {
 // invokeWithArguments and receive the raw arguments and the caller's scope.
 class ScriptFunctionValue : public ScriptValue {
  public:
-  // `parameterTexts` may give each parameter name as the string value it was written as, which
-  // the statements of the body that read it then share.
-  ScriptFunctionValue(ScriptHeap& heap, std::u16string functionName, std::vector<std::u16string> parameterNames,
-                    ScriptValueList statements, ScriptRef<ScriptScope> definingScope, const ScriptValueList& parameterTexts = {});
+  // Each parameter name is the string value it was written as, which the statements of the body
+  // that read it then share. Hashing the names is the caller's to charge (nameValuesOf does).
+  ScriptFunctionValue(ScriptHeap& heap, std::u16string functionName,
+                      std::vector<ScriptRef<ScriptStringValue>> parameterNames, ScriptValueList statements,
+                      ScriptRef<ScriptScope> definingScope);
+  // What a function of that many parameters is charged.
+  static std::size_t chargedBytes(std::size_t parameters) {
+    return sizeof(ScriptFunctionValue) + parameters * (sizeof(ScriptRef<ScriptStringValue>) + sizeof(std::size_t));
+  }
   // A native function: no parameters, an empty body, a fresh parentless defining scope.
   ScriptFunctionValue(ScriptHeap& heap, std::u16string functionName);
 
@@ -61,12 +66,15 @@ class ScriptFunctionValue : public ScriptValue {
   // arguments hold what the statements before it left in the parameters).
   ErrorOr<sdk::analytics::Operand> callInScope(std::span<sdk::analytics::Operand> arguments, std::size_t from);
   const std::u16string functionName_;
-  std::vector<std::u16string> parameters_;
   // The parameters as the string values and hashes each call binds.
   std::vector<ScriptRef<ScriptStringValue>> parameterNames_;
   std::vector<std::size_t> parameterHashes_;
-  // No name twice: a call binds its parameters without looking for earlier ones.
-  bool distinctParameters_ = true;
+  // What a call scope's bindings of the parameters are charged.
+  std::size_t parameterBindingBytes_ = 0;
+  static constexpr std::size_t kCheckedParameters = 8;
+  // No name twice: a call binds its parameters without looking for earlier ones. Only a short list
+  // is checked (a long one is bound name by name through the scope's index).
+  bool distinctParameters_ = false;
   // The body binds no name: a call keeps the parameters in slots and makes no scope.
   bool frameless_ = false;
   // What the body's name caches know its parameters' slots by.

@@ -59,7 +59,7 @@ void ScriptHeap::release() {
 void ScriptHeap::attach(ScriptHeapObject& object, std::size_t bytes, bool tracked) {
   object.heap_ = this;
   object.charged_ = bytes;
-  liveBytes_ += bytes;
+  addLive(bytes);
   ++references_;
   if (tracked) {
     object.tracked_ = true;
@@ -85,7 +85,8 @@ void ScriptHeap::detach(ScriptHeapObject& object) {
 void ScriptHeap::charge(ScriptHeapObject& object, std::ptrdiff_t bytes) {
   if (bytes < 0 && static_cast<std::size_t>(-bytes) > object.charged_) bytes = -static_cast<std::ptrdiff_t>(object.charged_);
   object.charged_ += bytes;
-  liveBytes_ += bytes;
+  if (bytes > 0) addLive(static_cast<std::size_t>(bytes));
+  else liveBytes_ -= static_cast<std::size_t>(-bytes);
 }
 
 void ScriptHeap::resetMeters() {
@@ -101,7 +102,7 @@ ScriptRuntimeError ScriptHeap::limitError() { return scriptError(kScriptErrorLim
 
 ErrorOr<void> ScriptHeap::chargeMemory(std::size_t bytes) {
   TRY(reserve(bytes));
-  liveBytes_ += bytes;
+  addLive(bytes);
   return {};
 }
 

@@ -112,7 +112,7 @@ class ScriptHeap {
   void refundMemory(std::size_t bytes) { liveBytes_ -= bytes < liveBytes_ ? bytes : liveBytes_; }
   // Memory counted without a check, as making an object counts it: for a value held in a form that
   // costs less than the object it stands for (refunded like chargeMemory's).
-  void holdMemory(std::size_t bytes) { liveBytes_ += bytes; }
+  void holdMemory(std::size_t bytes) { addLive(bytes); }
   // Script log output between two resets: false once `bytes` more would pass the run's cap.
   [[nodiscard]] bool chargeLogOutput(std::size_t bytes);
   // True once, the first time the log output was refused since the last reset.
@@ -120,6 +120,8 @@ class ScriptHeap {
   // True once the live bytes passed the budget (an allocation that could not be refused).
   bool exhausted() const { return liveBytes_ > limits_.memoryBytes; }
   std::size_t liveBytes() const { return liveBytes_; }
+  // The most the live bytes ever reached: what is charged before it is made never passes the budget.
+  std::size_t peakBytes() const { return peakBytes_; }
   std::size_t trackedCount() const { return trackedCount_; }
   // A number no other scope of this heap had, for caches that must not mistake a new scope for a
   // freed one at the same address.
@@ -140,6 +142,10 @@ class ScriptHeap {
   void attach(ScriptHeapObject& object, std::size_t bytes, bool tracked);
   void detach(ScriptHeapObject& object);
   void charge(ScriptHeapObject& object, std::ptrdiff_t bytes);
+  void addLive(std::size_t bytes) {
+    liveBytes_ += bytes;
+    if (liveBytes_ > peakBytes_) peakBytes_ = liveBytes_;
+  }
 
   ScriptLimits limits_;
   std::int64_t references_ = 1;
@@ -147,6 +153,7 @@ class ScriptHeap {
   std::int64_t work_ = 0;
   int depth_ = 0;
   std::size_t liveBytes_ = 0;
+  std::size_t peakBytes_ = 0;
   std::size_t trackedCount_ = 0;
   ScriptHeapObject* tracked_ = nullptr;  // head of the list of tracked objects
   bool collecting_ = false;

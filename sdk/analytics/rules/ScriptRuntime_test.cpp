@@ -369,6 +369,9 @@ TEST_F(ScriptRuntimeTest, RememberedNamesAndPlainNumbersBehaveAsPlainLookups) {
   // A parameter named twice is bound twice: the later argument wins.
   EXPECT_EQ(text("(defun \"dup\" (quote \"p\" \"p\") (return $p)) (dup 1 2)"), "2");
   EXPECT_EQ(typed("(dup 1)"), "undefined undefined");
+  EXPECT_EQ(text("(defun \"many\" (quote \"a\" \"b\" \"c\" \"d\" \"e\" \"f\" \"g\" \"h\" \"i\" \"a\") (return (+ $a $i)))"
+                 "(many 1 2 3 4 5 6 7 8 9 10)"),
+            "19");
   // A function that rebinds its own name while it runs finishes as the function it was.
   EXPECT_EQ(text("(defun \"once\" (quote) (= \"once\" 5) (return 7)) (+ (once) $once)"), "12");
   EXPECT_EQ(typed("(once)"), "undefined undefined");
@@ -526,6 +529,43 @@ TEST_F(ScriptRuntimeTest, ATextIndexReadThatRunsOutOfBudgetFails) {
   EXPECT_EQ(outcomes, (std::set<std::string>{"error 18", "string b", "undefined undefined"}));
 }
 
+// A function made inside each call makes that call's scope the parent of the next call's: the
+// chain of scopes grows by one a call. Finding a name far up it, or missing it, or writing it, costs
+// the scopes walked past the first few; a long name costs its hashing and comparing.
+TEST_F(ScriptRuntimeTest, LookupsAreChargedTheScopesTheyWalkAndTheNamesTheyHash) {
+  ScriptLimits limits;
+  limits.nativeWork = 10'000;
+  auto deep = [](int levels, const std::string& innermost) {
+    return "(var \"t\") (= \"t\" (quote (return (fn \"\" (quote \"t\") (run $t)))))"
+           "(var \"g\") (= \"g\" (fn \"\" (quote \"t\") (run $t))) (var \"k\") (= \"k\" 0)"
+           "(loop (< $k " + std::to_string(levels) + ") (= \"k\" (+ $k 1)) false (quote (= \"g\" (g $t))))"
+           "(g (quote (var \"n\") (= \"n\" 0) (loop (< $n 300) (= \"n\" (+ $n 1)) false (quote " + innermost +
+           ")) (return $n)))";
+  };
+  useLimits(limits);
+  EXPECT_EQ(text(deep(10, "$k")), "300");
+  for (const auto* innermost : {"$k", "(= \"k\" 1)", "(typeof $nowhere)"}) {
+    useLimits(limits);
+    EXPECT_EQ(errorOf(deep(200, innermost)), kScriptErrorLimitReached) << innermost;
+  }
+  // Each call finds the statements it runs at the top of the chain it grows.
+  useLimits(limits);
+  EXPECT_EQ(errorOf("(var \"s\") (= \"s\" (quote (return (fn \"\" (quote) (run $s)))))"
+                    "(var \"g\") (= \"g\" (fn \"\" (quote) (run $s))) (var \"k\") (= \"k\" 0)"
+                    "(loop (< $k 2000) (= \"k\" (+ $k 1)) false (quote (= \"g\" (g))))"),
+            kScriptErrorLimitReached);
+
+  const std::string text4k = "(var \"t\") (= \"t\" \"abcdefgh\")"
+                             "(loop (< (. $t \"length\") 4096) (= \"t\" (+ $t $t)) false (quote))";
+  auto twentyTimes = [](const std::string& statement) {
+    return "(var \"k\") (= \"k\" 0) (loop (< $k 20) (= \"k\" (+ $k 1)) false (quote " + statement + "))";
+  };
+  for (const auto* statement : {"(get $t)", "(var $t)", "(const $t 1)", "(for (array $t) false 0 (quote))"}) {
+    useLimits(limits);
+    EXPECT_EQ(errorOf(text4k + twentyTimes(statement)), kScriptErrorLimitReached) << statement;
+  }
+}
+
 // Lists a native loop builds count against memory before they are made.
 TEST_F(ScriptRuntimeTest, ListsBuiltInOneInstructionFitTheMemoryBudget) {
   ScriptLimits limits;
@@ -537,11 +577,18 @@ TEST_F(ScriptRuntimeTest, ListsBuiltInOneInstructionFitTheMemoryBudget) {
       "(var \"h\") (= \"h\" (array)) (put $h \"length\" 60000)"
       "(var \"k\") (= \"k\" 0) (loop (< $k 60000) (= \"k\" (+ $k 1)) false (quote (put $h $k 1)))"
       "(for-in \"i\" $h (quote))",
+      // Every hole names a parameter, or a variable each iteration copies.
+      "(var \"h\") (= \"h\" (array)) (put $h \"length\" 20000) (fn \"f\" $h)",
+      "(var \"h\") (= \"h\" (array)) (put $h \"length\" 20000) (for $h false 0 (quote))",
+      // 5000 distinct parameters fit; a call's scope binding all of them does not.
+      "(var \"p\") (= \"p\" (array)) (var \"k\") (= \"k\" 0)"
+      "(loop (< $k 5000) (= \"k\" (+ $k 1)) false (quote (call $p \"push\" (quote (+ \"p\" $k)))))"
+      "(var \"f\") (= \"f\" (fn \"f\" $p)) (f)",
   };
   for (const auto& program : programs) {
     useLimits(limits);
     EXPECT_EQ(errorOf(program), kScriptErrorLimitReached) << program;
-    EXPECT_LE(runtime->heap().liveBytes(), limits.memoryBytes) << program;
+    EXPECT_LE(runtime->heap().peakBytes(), limits.memoryBytes) << program;
   }
   // A text's items are made one at a time: iterating a long one needs no list.
   useLimits(limits);

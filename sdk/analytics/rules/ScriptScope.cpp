@@ -10,6 +10,7 @@ void ScriptScope::operator delete(void* block, std::size_t) { SpareBlockPool<siz
 ScriptRef<ScriptScope> ScriptScope::createChildScope() { return heap()->make<ScriptScope>(ScriptRef<ScriptScope>(this)); }
 
 void ScriptScope::addValue(const Operand& value, const BindingName& name) {
+  chargeName(name);
   chargeBytes(bindings_.bind(value, name, false, *heap()));
 }
 
@@ -18,25 +19,45 @@ void ScriptScope::addNewValue(const Operand& value, const BindingName& name) {
 }
 
 void ScriptScope::addImmutableValue(const ScriptValueRef& value, const BindingName& name) {
+  chargeName(name);
   chargeBytes(bindings_.bind(Operand(value), name, true, *heap()));
 }
 
+void ScriptScope::chargeName(const BindingName& name) const {
+  // Its hash, made for this lookup, and one comparison with the binding that has the same.
+  if (const auto units = name.text.size(); units >= ScriptHeap::kCodeUnitsPerStep) {
+    heap()->chargeLookupWork(static_cast<std::int64_t>(2 * units / ScriptHeap::kCodeUnitsPerStep));
+  }
+}
+
+void ScriptScope::chargeWalk(std::int64_t scopes) const {
+  if (scopes > kFreeScopes) heap()->chargeLookupWork(scopes - kFreeScopes);
+}
+
 ScriptScope::Holder ScriptScope::nearestHolder(const BindingName& name) const {
-  for (const ScriptScope* scope = this; scope; scope = scope->parent_.get()) {
+  chargeName(name);
+  std::int64_t walked = 1;
+  for (const ScriptScope* scope = this; scope; scope = scope->parent_.get(), ++walked) {
     if (const auto i = scope->bindings_.find(name); i >= 0) {
+      chargeWalk(walked);
       return {const_cast<ScriptScope*>(scope), static_cast<std::size_t>(i)};
     }
   }
+  chargeWalk(walked);
   return {};
 }
 
 void ScriptScope::writeTo(const Holder& holder, const Operand& value) {
   // An immutable scope on the way keeps everything out, its ancestors' names included.
-  for (ScriptScope* scope = this;; scope = scope->parent_.get()) {
-    if (scope->bindings_.isImmutable()) return;
-    if (scope == holder.scope) break;
+  std::int64_t walked = 1;
+  for (ScriptScope* scope = this;; scope = scope->parent_.get(), ++walked) {
+    if (scope->bindings_.isImmutable()) break;
+    if (scope == holder.scope) {
+      holder.scope->bindings_.write(holder.position, value);
+      break;
+    }
   }
-  holder.scope->bindings_.write(holder.position, value);
+  chargeWalk(walked);
 }
 
 void ScriptScope::setValue(const ScriptValueRef& value, const BindingName& name) {

@@ -120,6 +120,13 @@ class ScriptScope final : public ScriptHeapObject {
   };
   // The nearest scope of the chain that binds `name`, with the binding's position there.
   Holder nearestHolder(const BindingName& name) const;
+  // A lookup's work beyond what the statement that asks is counted for, charged to the heap's work
+  // meter: the name's units, and the scopes walked past the first kFreeScopes. Closures made inside
+  // calls can chain scopes tens of thousands deep (each call's scope the parent of the next), and
+  // a name far up such a chain must cost what finding it takes.
+  void chargeName(const BindingName& name) const;
+  void chargeWalk(std::int64_t scopes) const;
+  static constexpr std::int64_t kFreeScopes = 16;
   // Nearly every lookup of a running program is answered by the first test.
   template <typename NameOf>
   [[gnu::always_inline]] Holder cachedHolder(NameCache& cache, const NameOf& nameOf) const {
