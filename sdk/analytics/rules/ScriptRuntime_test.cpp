@@ -666,6 +666,28 @@ TEST_F(ScriptRuntimeTest, DeepGraphsAreWalkedToABoundAndFreedFlat) {
   EXPECT_LT(runtime->heap().liveBytes(), empty + 4096);
 }
 
+// However deep a program may nest, the native stack never runs out: with no depth limit to speak
+// of, recursion, a comparator that sorts the same array again and callbacks inside callbacks all
+// end with error 18 while the stack still has room, and the run after them works.
+TEST_F(ScriptRuntimeTest, NestingStopsWhileTheStackHasRoom) {
+  ScriptLimits limits;
+  limits.evaluationDepth = 1'000'000;
+  limits.instructions = 10'000'000;
+  const char* programs[] = {
+      "(defun \"f\" (quote \"n\") (return (+ 1 (f $n)))) (f 1)",
+      "(var \"a\") (= \"a\" (array 3 1 2)) (defun \"c\" (quote \"x\" \"y\") (call $a \"sort\" (quote $c)))"
+      "(call $a \"sort\" (quote $c))",
+      "(var \"a\") (= \"a\" (array 1)) (defun \"g\" (quote \"v\") (return (call $a \"map\" (quote $g))))"
+      "(call $a \"map\" (quote $g))",
+  };
+  for (const char* program : programs) {
+    useLimits(limits);
+    EXPECT_EQ(errorOf(program), kScriptErrorLimitReached) << program;
+    runtime->resetInstructionCount();
+    EXPECT_EQ(text("(+ 40 2)"), "42") << program;
+  }
+}
+
 // Slots are charged at what they hold, holes as much as values, and a cut array gives its room back.
 TEST_F(ScriptRuntimeTest, ArraySlotsAreChargedAsHeld) {
   run("(var \"h\") (= \"h\" (array))");
