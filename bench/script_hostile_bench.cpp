@@ -9,10 +9,12 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/ThreadCpuClock.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 #include "sdk/analytics/rules/EventEditing.h"
@@ -181,6 +183,9 @@ std::vector<Case> cases() {
       {"fresh star patterns", freshPatternsForever("a*", 8192)},
       {"fresh long star patterns", freshPatternsForever("a*", 131072)},
       {"fresh lookbehind patterns", freshPatternsForever("(?<=a)", 12288)},
+      // Costs that no count sees end with the event's CPU time.
+      {"slow host lookups",
+       "(const \"rc\" (require \"internal.remoteConfig\"))" + kForever + "(call $rc \"getValue\" (quote \"k\" \"d\"))))"},
       // A decimal far below the smallest double, copied through a parameter: it must stay a zero of
       // its sign (the event then loops until stopped), where an infinity would end the event at once.
       {"tiny decimals",
@@ -201,6 +206,15 @@ class DiscardingLogger final : public sdk::analytics::ScriptLoggerDelegate {
   void logWithLevel(std::int64_t, const std::string&, const std::vector<std::string>&, bool, bool) override {}
 };
 
+// A host whose settings take a millisecond of CPU to read, a cost no count of the interpreter sees.
+std::optional<std::string> slowLookup(const std::string&) {
+  const auto clock = platform::foundation::ThreadCpuClock::current();
+  const auto start = clock->threadNanoseconds();
+  while (clock->threadNanoseconds() - start < 1'000'000) {
+  }
+  return "on";
+}
+
 struct Outcome {
   double slowestEvent = 0;
   long peakKilobytes = 0;
@@ -218,6 +232,11 @@ Outcome runCase(const Case& c) {
   auto logger = std::make_shared<DiscardingLogger>();
   editing.setModuleCreator([logger](sdk::analytics::ScriptHeap& heap) { return sdk::analytics::ScriptValueRef(heap.make<sdk::analytics::LoggerModule>(logger)); },
                            u"internal.logger");
+  editing.setModuleCreator(
+      [](sdk::analytics::ScriptHeap& heap) {
+        return sdk::analytics::ScriptValueRef(heap.make<sdk::analytics::KeyValueStoreModule>(u"internal.remoteConfig", slowLookup));
+      },
+      u"internal.remoteConfig");
   Outcome outcome;
   const auto clock = platform::foundation::Clock::current();
   // Loading is held to the same second as an event.

@@ -8,6 +8,12 @@
 
 namespace sdk::analytics {
 
+namespace {
+// A step of work costs a few nanoseconds where an instruction costs some tens: the work between
+// two looks at the CPU time is a stride of this many times as many steps.
+constexpr std::int64_t kWorkStepsPerInstruction = 8;
+}  // namespace
+
 ScriptHeapObject::ScriptHeapObject(ScriptHeap& heap, std::size_t bytes, bool tracked) : immortal_(false) {
   heap.attach(*this, bytes, tracked);
 }
@@ -43,7 +49,9 @@ void ScriptHeapObject::chargeBytes(std::ptrdiff_t bytes) {
 
 ScriptHeap* ScriptHeap::create(const ScriptLimits& limits) { return new ScriptHeap(limits); }
 
-ScriptHeap::ScriptHeap(const ScriptLimits& limits) : limits_(limits), nextCollection_(limits.collectionThreshold) {}
+ScriptHeap::ScriptHeap(const ScriptLimits& limits) : limits_(limits), nextCollection_(limits.collectionThreshold) {
+  placeCheckpoints();
+}
 
 ScriptHeap::~ScriptHeap() = default;
 
@@ -93,12 +101,48 @@ void ScriptHeap::resetMeters() {
   if (regexCache_) regexCache_->clear(*this);
   instructions_ = 0;
   work_ = 0;
+  deadline_.restart();
+  placeCheckpoints();
   loggedBytes_ = 0;
   logRefused_ = false;
   logTruncationTaken_ = false;
 }
 
 ScriptRuntimeError ScriptHeap::limitError() { return scriptError(kScriptErrorLimitReached); }
+
+ErrorOr<void> ScriptHeap::countAtCheckpoint() {
+  if (instructions_ >= limits_.instructions) return limitError();
+  TRY(checkTime());
+  ++instructions_;
+  return {};
+}
+
+ErrorOr<void> ScriptHeap::chargeWorkAtCheckpoint(std::int64_t steps) {
+  if (steps > limits_.nativeWork - work_) {
+    work_ = limits_.nativeWork;
+    return limitError();
+  }
+  if (steps > 0) work_ += steps;
+  return checkTime();
+}
+
+ErrorOr<void> ScriptHeap::checkTime() {
+  if (deadline_.passed(limits_.cpuNanoseconds)) {
+    // Nothing more of the event runs: every count is spent.
+    instructions_ = limits_.instructions;
+    work_ = limits_.nativeWork;
+    placeCheckpoints();
+    return limitError();
+  }
+  placeCheckpoints();
+  return {};
+}
+
+void ScriptHeap::placeCheckpoints() {
+  const auto stride = deadline_.stride();
+  instructionCheckpoint_ = instructions_ + std::clamp<std::int64_t>(limits_.instructions - instructions_, 0, stride);
+  workCheckpoint_ = work_ + std::clamp<std::int64_t>(limits_.nativeWork - work_, 0, stride * kWorkStepsPerInstruction);
+}
 
 ErrorOr<void> ScriptHeap::chargeMemory(std::size_t bytes) {
   TRY(reserve(bytes));

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/foundation/ThreadStack.h"
+#include "sdk/analytics/rules/ScriptCpuDeadline.h"
 #include "sdk/analytics/rules/ScriptHeapObject.h"
 #include "sdk/analytics/rules/ScriptLimits.h"
 #include "sdk/analytics/rules/ScriptRuntimeError.h"
@@ -26,7 +27,10 @@ class ScriptHeap {
   void release();
 
   const ScriptLimits& limits() const { return limits_; }
-  void setLimits(const ScriptLimits& limits) { limits_ = limits; }
+  void setLimits(const ScriptLimits& limits) {
+    limits_ = limits;
+    placeCheckpoints();
+  }
 
   template <typename T, typename... Args>
   ScriptRef<T> make(Args&&... args) {
@@ -36,23 +40,29 @@ class ScriptHeap {
   // Every refusal of a meter or a budget: error 18.
   [[gnu::cold]] static ScriptRuntimeError limitError();
 
-  // Instruction counting: error 18 once the limit is reached.
+  // Instruction counting: error 18 once the limit is reached, or once the event has used its CPU
+  // time (looked at every so many instructions and steps of work, at checkpoints short of the
+  // limits).
   ErrorOr<void> countInstruction() {
-    if (instructions_ < limits_.instructions) {
+    if (instructions_ < instructionCheckpoint_) {
       ++instructions_;
       return {};
     }
-    return limitError();
+    return countAtCheckpoint();
   }
-  // Counts `count` instructions at once when all of them fit; false (and nothing counted) when not,
-  // so the caller can count them one by one and stop exactly at the limit.
+  // Counts `count` instructions at once when all of them fit before the next checkpoint; false
+  // (and nothing counted) when not, so the caller can count them one by one and stop exactly at
+  // the limit.
   [[nodiscard]] bool countInstructions(std::int64_t count) {
-    if (count > limits_.instructions - instructions_) return false;
+    if (count > instructionCheckpoint_ - instructions_) return false;
     instructions_ += count;
     return true;
   }
   std::int64_t instructionCount() const { return instructions_; }
-  void setInstructionCount(std::int64_t count) { instructions_ = count; }
+  void setInstructionCount(std::int64_t count) {
+    instructions_ = count;
+    placeCheckpoints();
+  }
   // Resets the instruction counter and the native-work meter, and empties the regular
   // expressions kept for the run.
   void resetMeters();
@@ -84,25 +94,27 @@ class ScriptHeap {
   // Whether `levels` more nesting levels fit.
   bool depthAvailable(int levels) const { return depth_ + levels <= limits_.evaluationDepth && stackHasRoom(); }
 
-  // Native work of `steps` element steps: error 18 beyond the budget.
+  // Native work of `steps` element steps: error 18 beyond the budget, or once the event has used
+  // its CPU time.
   ErrorOr<void> chargeWork(std::int64_t steps) {
-    if (steps <= limits_.nativeWork - work_) {
+    if (steps <= workCheckpoint_ - work_) {
       if (steps > 0) work_ += steps;
       return {};
     }
-    work_ = limits_.nativeWork;
-    return limitError();
+    return chargeWorkAtCheckpoint(steps);
   }
   // Work done where no error can be reported (probing for a name): counted at once, and when it
-  // passed the budget the next evaluation fails with error 18.
+  // passed the budget (or the event its time) the next evaluation fails with error 18.
   void chargeLookupWork(std::int64_t steps) {
-    if (steps <= limits_.nativeWork - work_) {
+    if (steps <= workCheckpoint_ - work_) {
       work_ += steps;
       return;
     }
-    work_ = limits_.nativeWork;
-    instructions_ = limits_.instructions;
+    if (!chargeWorkAtCheckpoint(steps).ok()) instructions_ = limits_.instructions;
   }
+  // Error 18 once the event has used its CPU time: for work that reports its progress in other
+  // units (a regular expression's matcher).
+  ErrorOr<void> checkTime();
   // Native work of copying, scanning or comparing `units` code units.
   ErrorOr<void> chargeUnits(std::size_t units) {
     return chargeWork(static_cast<std::int64_t>(units / kCodeUnitsPerStep));
@@ -150,6 +162,11 @@ class ScriptHeap {
   explicit ScriptHeap(const ScriptLimits& limits);
   ~ScriptHeap();
 
+  [[gnu::cold]] ErrorOr<void> countAtCheckpoint();
+  [[gnu::cold]] ErrorOr<void> chargeWorkAtCheckpoint(std::int64_t steps);
+  // The next looks at the CPU time: a stride of instructions and of work ahead, or the limits.
+  void placeCheckpoints();
+
   void attach(ScriptHeapObject& object, std::size_t bytes, bool tracked);
   void detach(ScriptHeapObject& object);
   void charge(ScriptHeapObject& object, std::ptrdiff_t bytes);
@@ -162,6 +179,9 @@ class ScriptHeap {
   std::int64_t references_ = 1;
   std::int64_t instructions_ = 0;
   std::int64_t work_ = 0;
+  std::int64_t instructionCheckpoint_ = 0;
+  std::int64_t workCheckpoint_ = 0;
+  ScriptCpuDeadline deadline_;
   int depth_ = 0;
   std::size_t liveBytes_ = 0;
   std::size_t peakBytes_ = 0;

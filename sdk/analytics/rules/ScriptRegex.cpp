@@ -24,14 +24,10 @@ class Meter {
  public:
   Meter(ScriptHeap& heap, const ScriptRegexCost& cost) : heap_(heap), cost_(cost) {}
 
-  bool charge(std::int64_t steps) {
-    if (stopped_) return false;
-    auto charged = heap_.chargeWork(steps);
-    if (charged.ok()) return true;
-    stopped_ = std::move(charged).releaseError();
-    return false;
-  }
-  bool chargeTimeUnit() { return charge(cost_.workPerTimeUnit); }
+  bool charge(std::int64_t steps) { return !stopped_ && keep(heap_.chargeWork(steps)); }
+  // A unit of the matcher's time also looks at the event's CPU time: between two of them the
+  // matcher may do what no count sees.
+  bool chargeTimeUnit() { return charge(cost_.workPerTimeUnit) && keep(heap_.checkTime()); }
   bool chargeStart() {
     sixteenths_ += cost_.sixteenthsPerStart;
     const auto steps = sixteenths_ / 16;
@@ -42,6 +38,13 @@ class Meter {
   const std::optional<ScriptRuntimeError>& stopped() const { return stopped_; }
 
  private:
+  // Whether the matcher may go on; the first refusal is kept.
+  bool keep(ErrorOr<void> outcome) {
+    if (outcome.ok()) return true;
+    stopped_ = std::move(outcome).releaseError();
+    return false;
+  }
+
   ScriptHeap& heap_;
   const ScriptRegexCost cost_;
   std::int64_t sixteenths_ = 0;
