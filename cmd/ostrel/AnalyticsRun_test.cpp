@@ -22,13 +22,16 @@
 #include <thread>
 
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/PropertyList.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoConversions.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
+#include "testing/ChildProcess.h"
 #include "testing/FileContents.h"
 #include "testing/LoopbackServer.h"
 #include "testing/RepeatCount.h"
 #include "testing/ScratchFolder.h"
+#include "testing/VirtualDisplay.h"
 
 extern char** environ;
 
@@ -126,6 +129,15 @@ std::pair<double, double> timeSpan(const Events& events) {
   double first = 1e300, last = -1e300;
   for (const auto& event : events) first = std::min(first, event.timestamp()), last = std::max(last, event.timestamp());
   return {first, last};
+}
+
+// Time never runs backwards across bundles: each one made ends no earlier than the one made before it.
+void expectBundlesInTimeOrder(std::vector<Sighting> bundles) {
+  std::sort(bundles.begin(), bundles.end(), [](const auto& a, const auto& b) { return a.index < b.index; });
+  for (std::size_t i = 1; i < bundles.size(); ++i) {
+    EXPECT_GE(bundles[i].endSeconds, bundles[i - 1].endSeconds)
+        << "bundle " << bundles[i].index << " is dated before bundle " << bundles[i - 1].index;
+  }
 }
 
 // Each way a run ends leaves the foreground first: its background event, and the engagement on the
@@ -237,6 +249,15 @@ class AnalyticsRunTest : public ::testing::Test {
     return pid > 0 ? finish(pid) : -1;
   }
   std::string output() const { return contentsOf(folder / "output.txt"); }
+  std::string log() const { return contentsOf(folder / "home/Library/Logs/ostrel.log"); }
+  // The container's record of its latest time, as a run leaves it.
+  std::string recordPath() const { return folder / "home/Library/Preferences/ostrel-shell.plist"; }
+  // What the server received since the last look, which it forgets.
+  std::vector<Sighting> takeSightings() {
+    auto sightings = sightingsOf(server.requests());
+    server.clearRequests();
+    return sightings;
+  }
 
   ostrel::testing::ScratchFolder folder;
   ostrel::testing::LoopbackServer server;
@@ -363,6 +384,80 @@ TEST_F(AnalyticsRunTest, AServerDownForHoursIsOneWarningPerServiceNotOnePerAttem
   for (const auto& line : told) all += line + "\n";
   EXPECT_LE(told.size(), 2u) << all;
   EXPECT_NE(all.find("Fetching the analytics configuration failed"), std::string::npos) << all;
+}
+
+// A record of the container's time from a system clock once set to 2100 is not taken up: the next tour is
+// dated today, nothing it finds queued is deleted as stale (the first tour's events, its first open
+// among them, still arrive), and the warning says why. A record that cannot be read at all lets time run
+// back no more: the analytics library's own times stand in for it.
+TEST_F(AnalyticsRunTest, AFutureOrDamagedRecordNeitherDatesRunsAheadNorLetsTimeRunBack) {
+  const double today = platform::foundation::Clock::current()->now();
+  server.on("POST", "/a", LoopbackResponse::withStatus(500));
+  ASSERT_EQ(run(OSTREL_TOUR), 0) << output();
+  (void)takeSightings();
+  ASSERT_TRUE(platform::foundation::PropertyList::writeFile(
+      recordPath(), platform::foundation::Value(platform::foundation::Dictionary{{"LatestTime", 4102444800.0}}),
+      platform::foundation::PropertyList::Format::Binary));
+  server.on("POST", "/a", LoopbackResponse::withStatus(204));
+  ASSERT_EQ(run(OSTREL_TOUR), 0) << output();
+  const auto delivered = takeSightings();
+  const Events events = eventsOf(delivered);
+  EXPECT_TRUE(latest(events, "_f")) << "the first tour's events were deleted";
+  for (const auto& seen : delivered) EXPECT_LT(seen.endSeconds, today + 2 * 86400) << "bundle " << seen.index;
+  expectBundlesInTimeOrder(delivered);
+  EXPECT_NE(log().find("lies more than a day past the real clock"), std::string::npos) << log();
+  EXPECT_EQ(log().find("Deleted analytics data"), std::string::npos) << log();
+  EXPECT_EQ(log().find("outside the storable range"), std::string::npos) << log();
+
+  std::ofstream(recordPath(), std::ios::trunc) << "bplist00 damaged";
+  ASSERT_EQ(run(OSTREL_TOUR), 0) << output();
+  const Events later = eventsOf(takeSightings());
+  ASSERT_FALSE(later.empty());
+  EXPECT_GT(timeSpan(later).first, timeSpan(events).second) << "the tour after the damage is dated before the one before it";
+}
+
+// A headless run whose waits went two hours past the real time, then a plain start and a window on the
+// real clock: each is dated after the run before it, not back at the time of day.
+TEST_F(AnalyticsRunTest, ARealClockStartAfterAHeadlessRunPastTheRealTimeIsDatedAfterIt) {
+  const double real = platform::foundation::Clock::current()->now();
+  const double sinceMidnight = real - std::floor(real / 86400) * 86400;
+  const std::string script = folder / "long.script";
+  {
+    std::ofstream steps(script);
+    steps << "wait 1\ntap 195 400\n";
+    // A wait is at most an hour.
+    for (double left = sinceMidnight + 7200; left > 0; left -= 3600) steps << "wait " << std::llround(std::min(left, 3600.0)) << "\n";
+    steps << "tap 195 400\nwait 1\n";
+  }
+  ASSERT_EQ(run(script), 0) << output();
+  const Events headless = eventsOf(takeSightings());
+  ASSERT_FALSE(headless.empty());
+  double last = timeSpan(headless).second;
+  ASSERT_GT(last, real + 3600) << "the run did not go past the real time";
+
+  ASSERT_EQ(run(""), 0) << output();
+  const Events plain = eventsOf(takeSightings());
+  ASSERT_FALSE(plain.empty());
+  EXPECT_GT(timeSpan(plain).first, last) << "the plain start is dated before the headless run";
+  EXPECT_LT(timeSpan(plain).second, last + 3600);
+  last = timeSpan(plain).second;
+
+  if (!ostrel::testing::VirtualDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
+  auto display = ostrel::testing::VirtualDisplay::start();
+  ASSERT_NE(display, nullptr) << "Xvfb did not start";
+  auto environment = ostrel::testing::environmentWithout({"OSTREL_", "DISPLAY=", "WAYLAND_DISPLAY=", "DBUS_SESSION_BUS_ADDRESS="});
+  environment.push_back("OSTREL_ANALYTICS_URL=" + server.url(""));
+  for (const auto& [name, value] : display->environment()) environment.push_back(name + "=" + value);
+  auto window = ostrel::testing::ChildProcess::start(
+      {OSTREL_EXECUTABLE, "--home", folder / "home", "--verbose", "--window", "-APMAnalyticsDebugEnabled"}, environment);
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(window->waitForOutput("the window is shown")) << window->output();
+  window->signal(SIGTERM);
+  const int status = window->wait();
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << window->output();
+  const Events shown = eventsOf(takeSightings());
+  ASSERT_FALSE(shown.empty()) << window->output();
+  EXPECT_GT(timeSpan(shown).first, last) << "the window is dated before the plain start";
 }
 
 }  // namespace

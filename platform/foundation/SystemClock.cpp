@@ -23,7 +23,7 @@ SystemClock::~SystemClock() {
 
 double SystemClock::now() const {
   auto since = std::chrono::system_clock::now().time_since_epoch();
-  return std::chrono::duration<double>(since).count();
+  return std::chrono::duration<double>(since).count() + wallLead_;
 }
 
 std::int64_t SystemClock::monotonicNanoseconds() const {

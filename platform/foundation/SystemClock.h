@@ -12,7 +12,9 @@ namespace platform::foundation {
 // time and schedules timers through Clock.
 class SystemClock final : public Clock {
  public:
-  SystemClock() = default;
+  // `wallLead`: seconds the wall time runs ahead of the system's (the steady time never does), for a
+  // run whose container already holds times past the system's clock.
+  explicit SystemClock(double wallLead = 0) : wallLead_(wallLead) {}
   ~SystemClock() override;
 
   double now() const override;
@@ -26,6 +28,7 @@ class SystemClock final : public Clock {
   std::condition_variable timersChanged_;
   std::thread waiter_;
   bool stopping_ = false;
+  const double wallLead_;
 };
 
 }  // namespace platform::foundation

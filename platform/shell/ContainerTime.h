@@ -1,24 +1,46 @@
 #pragma once
 
+#include <memory>
 #include <optional>
+
+#include "platform/foundation/Clock.h"
 
 namespace platform::shell {
 
-// The latest time a run of the app has seen in its container, kept there across runs, so that a run on
-// a virtual clock starts after everything the container already holds: time in one container never
-// runs backwards, whichever way its runs were made. It lives in the container's preferences and is
-// written as soon as it reaches a later minute, so a run that is killed still leaves its time behind;
-// a later start rounds up to the next whole minute, which is past anything such a run did.
+// The latest time a run of the app has seen in its container, kept there across runs, so that every run
+// starts after everything the container already holds: time in one container never runs backwards,
+// whichever way its runs were made (a headless script on its virtual clock, a window or a plain start
+// on the real one). It lives in the container's preferences and is written as soon as it reaches a
+// later minute, so a run that is killed still leaves its time behind; a later start comes after the
+// next whole minute, which is past anything such a run did.
+//
+// A time read back is bounded: one more than kFutureAllowance past the real clock was dated by a wrong
+// clock (a system clock set to another year, a damaged file) and is not taken up, where it would date
+// every later run in that year for good. The times the container's own stores keep (see
+// foundation::TimeWitnesses) witness too: they stand in for a record that is lost or damaged.
 class ContainerTime {
  public:
   static constexpr const char* kDomain = "ostrel-shell";
   static constexpr const char* kKey = "LatestTime";
+  static constexpr double kFutureAllowance = 86400;
 
-  // Seconds since 1970; nothing in a container no run has recorded a time in.
-  static std::optional<double> latest();
+  // Seconds since 1970, at `realNow` on the real clock: the later of the record and `witnessed` (the
+  // stores' latest time), each taken only when within the allowance; nothing in a container no run has
+  // dated anything in. A record past the allowance is set back to the witness (or removed), with a
+  // warning that says so.
+  static std::optional<double> latest(double realNow, std::optional<double> witnessed);
+  // As above, with what the container's stores witness.
+  static std::optional<double> latest(double realNow);
   // Raises the record to `time` when that is in a later minute than the record (anything else changes
   // nothing, so it may be called at every step of a run) and writes it at once.
   static void record(double time);
+
+  // The first time a run may use in a container whose latest time is `latest`: the next whole minute.
+  static double firstTimeAfter(double latest);
+  // The clock of a run on the real clock, which starts at `realNow` in a container whose latest time is
+  // `latest`: the system clock, running ahead by what it takes to start at firstTimeAfter(latest).
+  // That is nothing unless a headless run's waits went past the real time.
+  static std::shared_ptr<foundation::Clock> realClockFor(double realNow, std::optional<double> latest);
 };
 
 }  // namespace platform::shell

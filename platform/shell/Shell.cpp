@@ -84,8 +84,8 @@ int runScript(const ShellOptions& options, int argc, char** argv) {
   // date, so what the app records in the container carries real dates (and is not taken for data weeks
   // old by the next real start), and after whatever the container already holds (see
   // headlessClockStart). The time it reaches stays with the container as it goes.
-  auto clock = std::make_shared<foundation::ManualClock>(
-      headlessClockStart(foundation::Clock::current()->now(), ContainerTime::latest()));
+  const double real = foundation::Clock::current()->now();
+  auto clock = std::make_shared<foundation::ManualClock>(headlessClockStart(real, ContainerTime::latest(real)));
   ContainerTime::record(clock->now());
   foundation::Clock::setCurrent(clock);
   auto window = launchApplication(argc, argv);
@@ -115,10 +115,9 @@ int runScript(const ShellOptions& options, int argc, char** argv) {
 
 double headlessClockStart(double now, std::optional<double> latestInContainer) {
   constexpr double kDay = 86400;
-  constexpr double kMinute = 60;
   const double startOfDay = std::floor(now / kDay) * kDay;
   if (!latestInContainer) return startOfDay;
-  return std::max(startOfDay, (std::floor(*latestInContainer / kMinute) + 1) * kMinute);
+  return std::max(startOfDay, ContainerTime::firstTimeAfter(*latestInContainer));
 }
 
 const char* const kUsage =
@@ -340,8 +339,13 @@ int runShell(int argc, char** argv) {
   }
   // Every mode from here on shows the app's screens.
   graphics::startTextEngine();
-  // A run on the real clock leaves its time in the container too, for a later script run to start after.
-  if (options.mode != ShellOptions::Mode::Script) ContainerTime::record(foundation::Clock::current()->now());
+  // A run on the real clock comes after what the container holds too (a headless run's waits may have
+  // gone past the real time), and leaves its time there for a later run to start after.
+  if (options.mode != ShellOptions::Mode::Script) {
+    const double real = foundation::Clock::current()->now();
+    foundation::Clock::setCurrent(ContainerTime::realClockFor(real, ContainerTime::latest(real)));
+    ContainerTime::record(foundation::Clock::current()->now());
+  }
   try {
     switch (options.mode) {
       case ShellOptions::Mode::Script: return runScript(options, argc, argv);

@@ -6,13 +6,10 @@
 #include <filesystem>
 
 #include "platform/foundation/AtomicFile.h"
-#include "platform/foundation/PreferencesDomain.h"
 #include "platform/foundation/ProcessArguments.h"
 #include "platform/runtime/Send.h"
-#include "platform/shell/ContainerTime.h"
 #include "platform/ui/Application.h"
 #include "testing/ScratchFolder.h"
-#include "testing/TempContainer.h"
 
 namespace platform::shell {
 namespace {
@@ -112,22 +109,6 @@ TEST(HeadlessClock, StartsAtTheDaysBeginningButAfterTheContainersLatestTime) {
   EXPECT_EQ(headlessClockStart(now, day + 34), day + 60) << "a tour earlier today";
   EXPECT_EQ(headlessClockStart(now, day + 60), day + 120) << "a record on a whole minute";
   EXPECT_EQ(headlessClockStart(now, day + 90000), day + 90060) << "ahead of the day: still after it";
-}
-
-TEST(ContainerTime, RisesAMinuteAtATimeAndIsWrittenAtOnce) {
-  ostrel::testing::TempContainer container;
-  EXPECT_FALSE(ContainerTime::latest());
-  ContainerTime::record(970);
-  EXPECT_EQ(ContainerTime::latest(), 970);
-  EXPECT_TRUE(foundation::AtomicFile::fileExists(
-      foundation::PreferencesDomain::named(ContainerTime::kDomain)->path()))
-      << "a run killed now still leaves its time behind";
-  ContainerTime::record(1019);  // the same minute: nothing to write
-  EXPECT_EQ(ContainerTime::latest(), 970);
-  ContainerTime::record(1020);
-  EXPECT_EQ(ContainerTime::latest(), 1020);
-  ContainerTime::record(500);
-  EXPECT_EQ(ContainerTime::latest(), 1020) << "never back";
 }
 
 // An app that makes its window while launching, as the product's delegate does.

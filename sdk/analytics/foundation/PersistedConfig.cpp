@@ -1,5 +1,8 @@
 #include "sdk/analytics/foundation/PersistedConfig.h"
 
+#include <cmath>
+
+#include "platform/foundation/TimeWitnesses.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include "sdk/analytics/foundation/FoundationMessageCodes.h"
@@ -52,6 +55,11 @@ static_assert(std::size(kAllKeys) == 27);
 
 constexpr double kSecondsPerDay = 86400;
 
+// The times the engine keeps here are how far the container's time has gone, should the container's
+// own record of it be lost.
+[[maybe_unused]] const bool timesWitnessed =
+    (platform::foundation::TimeWitnesses::add([](double bound) { return PersistedConfig().latestTimeKept(bound); }), true);
+
 }  // namespace
 
 std::shared_ptr<PersistedConfig> PersistedConfig::sharedInstance() {
@@ -65,6 +73,17 @@ std::shared_ptr<PersistedConfig> PersistedConfig::sharedInstance() {
 PersistedConfig::PersistedConfig() : defaults_(kSuiteName) {}
 
 void PersistedConfig::synchronizeToDisk() { defaults_.synchronize(); }
+
+std::optional<double> PersistedConfig::latestTimeKept(double bound) const {
+  const double kept[] = {lastSessionActivityClockTime(), lastSuccessfulUploadTimestamp(), lastFailedUploadTimestamp(),
+                         lastMonitorDataSampledTimestamp(),
+                         static_cast<double>(firstOpenTimestampMilliseconds()) / 1000};
+  std::optional<double> latest;
+  for (double time : kept) {
+    if (time > 0 && time <= bound && (!latest || time > *latest)) latest = time;
+  }
+  return latest;
+}
 
 void PersistedConfig::synchronizeToDiskSoon() { defaults_.synchronizeSoon(); }
 

@@ -28,6 +28,9 @@ class PersistedConfig {
   void synchronizeToDiskSoon();
   // Removes every key of the table below.
   void clearValues();
+  // Seconds since 1970: the latest of the times kept here (the last activity, upload and bundling, the
+  // first open) that is not after `bound`, or nothing. They witness how far the container's time has gone.
+  std::optional<double> latestTimeKept(double bound) const;
 
   // 0 unset, 1 enabled, 2 disabled; unset here, the SDK core's choice in the standard defaults.
   std::int64_t measurementEnabledState() const;

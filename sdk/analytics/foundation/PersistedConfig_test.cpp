@@ -11,6 +11,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/IdentityFacts.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/foundation/TimeWitnesses.h"
 #include "sdk/analytics/foundation/UserDefaultsSuite.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/log/Log.h"
@@ -121,6 +122,24 @@ TEST(PersistedConfigTest, ValuesPersistAcrossInstancesAndClear) {
   EXPECT_EQ(again.measurementEnabledState(), 0);
   EXPECT_FALSE(again.appInstanceID());
   EXPECT_EQ(other.objectForKey("someone else's key"), Value("kept"));
+}
+
+// The times the engine keeps witness how far the container's time has gone, for a start whose own
+// record of it is lost: the latest of them, as the container's witnesses report it.
+TEST(PersistedConfigTest, ItsLatestTimeWitnessesTheContainersTime) {
+  ostrel::testing::TempContainer container;
+  PersistedConfig config;
+  EXPECT_FALSE(config.latestTimeKept(1e300));
+  EXPECT_FALSE(platform::foundation::TimeWitnesses::latestNotAfter(1e300));
+  config.setFirstOpenTimestampMilliseconds(1796688000500);
+  config.setLastSessionActivityClockTime(1796693400);
+  config.setLastSuccessfulUploadTimestamp(1796693460.25);
+  config.setLastFailedUploadTimestamp(0);
+  EXPECT_EQ(config.latestTimeKept(1e300), 1796693460.25);
+  EXPECT_EQ(config.latestTimeKept(1796693459), 1796693400) << "a time past the bound, from a wrong clock";
+  config.synchronizeToDisk();
+  EXPECT_EQ(platform::foundation::TimeWitnesses::latestNotAfter(1e300), 1796693460.25);
+  EXPECT_EQ(platform::foundation::TimeWitnesses::latestNotAfter(1796693400), 1796693400) << "bounded";
 }
 
 TEST(PersistedConfigChild, Write) {
