@@ -2,7 +2,7 @@
 // load and every event must end within a second (events with error 18, or the error the language
 // gives), and the process must never hold more than 128 MB. Prints one line per case and exits non-zero when one fails.
 // Run it on a Release build: the second is this machine's, not a sanitizer's.
-#include <sys/resource.h>
+#include <malloc.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +17,7 @@
 #include "platform/foundation/ThreadCpuClock.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
+#include "sdk/analytics/rules/ConfigurationTestSupport.h"
 #include "sdk/analytics/rules/EventEditing.h"
 #include "sdk/analytics/rules/ScriptNativeModules.h"
 #include "sdk/analytics/rules/ScriptProgramTestSupport.h"
@@ -262,7 +263,8 @@ Outcome runCase(const Case& c) {
 // Reported as a program that failed to load is, by a negative code: code 1 is none of the
 // interpreter's.
 constexpr std::int64_t kRefusedByDecoder = -1;
-const std::vector<sdk::analytics::NanoMessage::Scalar> kNoPrograms;
+// A configuration that loaded but did not do what it says.
+constexpr std::int64_t kNotAsConfigured = -2;
 Outcome runLargeProgram() {
   std::string wire;
   const std::string entity = "\x0a\x02\x08\x02";  // instructions: a number literal
@@ -318,7 +320,7 @@ Outcome runLargeConfiguration() {
   auto config = sdk::analytics::ProtoMeasurementConfig::initWithBuffer(
       std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(wire.data()), wire.size()));
   const auto programs = config ? sdk::analytics::nanoMessagesIn<sdk::analytics::ProtoProgram>(*config, 8)
-                               : sdk::analytics::NanoMessagesView<sdk::analytics::ProtoProgram>(kNoPrograms);
+                               : sdk::analytics::NanoMessagesView<sdk::analytics::ProtoProgram>();
   if (programs.empty()) {
     outcome.errorCode = kRefusedByDecoder;
   } else {
@@ -330,15 +332,75 @@ Outcome runLargeConfiguration() {
   return outcome;
 }
 
+// The most this process held since it started or since resetPeak(): the kernel's high-water mark.
 long peakKilobytes() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
+  FILE* status = std::fopen("/proc/self/status", "r");
+  char line[256];
+  long kilobytes = 0;
+  while (status && std::fgets(line, sizeof line, status)) {
+    if (std::sscanf(line, "VmHWM: %ld kB", &kilobytes) == 1) break;
+  }
+  if (status) std::fclose(status);
+  return kilobytes;
+}
+// Forgets the high-water mark, so that what a case builds before its work is not counted.
+void resetPeak() {
+  malloc_trim(0);
+  if (FILE* refs = std::fopen("/proc/self/clear_refs", "w")) {
+    std::fputs("5", refs);
+    std::fclose(refs);
+  }
+}
+
+// A configuration of a mebibyte made of what configurations hold, decoded, its audiences read as
+// the engine reads them and its program loaded, then three events handled by its rule: all of it
+// must load, each step within a second.
+Outcome runConfiguration(const platform::foundation::Data& wire) {
+  Outcome outcome;
+  const auto clock = platform::foundation::Clock::current();
+  auto start = clock->monotonic();
+  auto config = sdk::analytics::ProtoMeasurementConfig::initWithBuffer(wire);
+  if (!config) {
+    outcome.errorCode = kRefusedByDecoder;
+    return outcome;
+  }
+  const auto audiences = sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoAudience>(*config, 5);
+  sdk::analytics::EventEditing editing;
+  const auto loaded = editing.loadProgram(*sdk::analytics::nanoMessagesIn<sdk::analytics::ProtoProgram>(*config, 8).begin());
+  outcome.slowestEvent = clock->monotonic() - start;
+  outcome.errorCode = loaded.ok() ? 0 : loaded.error().code;
+  for (int i = 0; i < kEvents && loaded.ok(); ++i) {
+    const sdk::analytics::EditingEvent event("purchase", 1000 + i, platform::foundation::Dictionary{{"value", 10.0}});
+    start = clock->monotonic();
+    const auto handled = editing.handleEvent(event);
+    if (handled.valueOr(false)) ++outcome.editedEvents;
+    outcome.slowestEvent = std::max(outcome.slowestEvent, clock->monotonic() - start);
+    if (!handled.ok()) outcome.errorCode = handled.error().code;
+  }
+  if (audiences.size() != 200 || outcome.editedEvents != kEvents) outcome.errorCode = kNotAsConfigured;
+  return outcome;
+}
+
+// A function of 400 calls without arguments: the smallest statement there is.
+std::string denseFunction(int i) {
+  std::string function = "(defun \"dense" + std::to_string(i) + "\" (quote)";
+  for (int k = 0; k < 400; ++k) function += " (f)";
+  return function + ")";
+}
+
+// A configuration whose program is a mebibyte of statements that hold no value at all: each takes
+// four bytes on the wire and a message once decoded.
+platform::foundation::Data emptyStatements() {
+  std::string program;
+  const std::string entity = "\x0a\x02\x08\x02";
+  while (program.size() < (1u << 20) - 8) program += entity;
+  const std::string wire = delimited('\x4a', program);
+  return platform::foundation::Data(wire.begin(), wire.end());
 }
 
 // Runs `work` in a child process and reads its outcome back.
 template <typename Work>
-bool measure(const char* name, Work work) {
+bool measure(const char* name, Work work, bool mustLoad = false) {
   int channel[2];
   if (pipe(channel) != 0) return false;
   const pid_t child = fork();
@@ -357,7 +419,7 @@ bool measure(const char* name, Work work) {
   int status = 0;
   waitpid(child, &status, 0);
   const bool ok = read && WIFEXITED(status) && outcome.slowestEvent < kSecondsPerEvent &&
-                  outcome.peakKilobytes < kPeakKilobytes && outcome.errorCode != 0;
+                  outcome.peakKilobytes < kPeakKilobytes && (outcome.errorCode == 0) == mustLoad;
   std::printf("%-32s %s  slowest %7.1f ms  peak %6.1f MB  error %lld\n", name, ok ? "ok  " : "FAIL",
               outcome.slowestEvent * 1000, static_cast<double>(outcome.peakKilobytes) / 1024, outcome.errorCode);
   return ok;
@@ -376,14 +438,26 @@ int main(int argc, char** argv) {
   };
   int failed = 0;
   int ran = 0;
-  auto run = [&](const char* name, const std::function<Outcome()>& work) {
+  auto run = [&](const char* name, const std::function<Outcome()>& work, bool mustLoad = false) {
     if (!chosen(name)) return;
     ++ran;
-    failed += measure(name, work) ? 0 : 1;
+    failed += measure(name, work, mustLoad) ? 0 : 1;
+  };
+  // Each configuration is made in the child, before the high-water mark is reset.
+  auto configuration = [&](const char* name, auto make, bool mustLoad) {
+    run(name, [&] {
+      const auto wire = make();
+      resetPeak();
+      return runConfiguration(wire);
+    }, mustLoad);
   };
   for (const auto& c : cases()) run(c.name, [&] { return runCase(c); });
   run("two million statements", runLargeProgram);
   run("large configuration", runLargeConfiguration);
+  configuration("ordinary configuration of 1 MiB",
+                [] { return ostrel::testing::configurationOf(1u << 20, ostrel::testing::ordinaryFunction); }, true);
+  configuration("dense configuration of 1 MiB", [] { return ostrel::testing::configurationOf(1u << 20, denseFunction); }, true);
+  configuration("1 MiB of empty statements", emptyStatements, false);
   std::printf("%d passed, %d failed\n", ran - failed, failed);
   return failed == 0 ? 0 : 1;
 }

@@ -72,11 +72,10 @@ std::int64_t integerOf(const Scalar* value) {
 }
 
 void setSingle(NanoMessage& message, int index, Scalar value) {
-  auto& values = message.values(index);
   if (message.field(index).repeated) {
-    values.push_back(std::move(value));
+    message.addValue(index, std::move(value));
   } else {
-    values.assign(1, std::move(value));
+    message.setValue(index, std::move(value));
   }
 }
 
@@ -107,7 +106,7 @@ bool nanoHasField(const NanoMessage& message, int index) {
   return field.repeated || !message.values(index).empty();
 }
 
-void nanoClearField(NanoMessage& message, int index) { message.values(index).clear(); }
+void nanoClearField(NanoMessage& message, int index) { message.clearValues(index); }
 
 std::optional<std::string> nanoGetString(const NanoMessage& message, int index) {
   const std::string* text = nanoStringIn(message, index);
@@ -184,7 +183,7 @@ void nanoAddMessage(NanoMessage& message, int index, const NanoMessage& value) {
                                           std::string(value.descriptor().name) + " does not fit field " +
                                               std::to_string(index) + " of " + message.descriptor().name);
   }
-  message.values(index).push_back(value.clone());
+  message.addValue(index, value.clone());
 }
 
 void nanoCheckMessageArrayField(const NanoMessage& message, int index, const NanoDescriptor& kind) {
@@ -228,7 +227,7 @@ void nanoSetArray(NanoMessage& message, int index, const platform::foundation::A
   std::vector<Scalar> scalars;
   scalars.reserve(values.size());
   for (const Value& value : values) scalars.push_back(scalarFromValue(field, value));
-  message.values(index) = std::move(scalars);
+  message.setValues(index, std::move(scalars));
 }
 
 }  // namespace sdk::analytics

@@ -62,11 +62,9 @@ const T* nanoMessageIn(const NanoMessage& message, int index) {
 template <typename T>
 class NanoMessagesView {
  public:
-  using Values = std::vector<NanoMessage::Scalar>;
-
   class Iterator {
    public:
-    Iterator(Values::const_iterator at, Values::const_iterator end) : at_(at), end_(end) { skipOthers(); }
+    Iterator(NanoValues::Iterator at, NanoValues::Iterator end) : at_(at), end_(end) { skipOthers(); }
     const T& operator*() const { return static_cast<const T&>(**std::get_if<std::shared_ptr<NanoMessage>>(&*at_)); }
     Iterator& operator++() {
       ++at_;
@@ -83,10 +81,11 @@ class NanoMessagesView {
         ++at_;
       }
     }
-    Values::const_iterator at_, end_;
+    NanoValues::Iterator at_, end_;
   };
 
-  explicit NanoMessagesView(const Values& values) : values_(values) {}
+  NanoMessagesView() = default;
+  explicit NanoMessagesView(NanoValues values) : values_(values) {}
   Iterator begin() const { return Iterator(values_.begin(), values_.end()); }
   Iterator end() const { return Iterator(values_.end(), values_.end()); }
   bool empty() const { return begin() == end(); }
@@ -97,7 +96,7 @@ class NanoMessagesView {
   }
 
  private:
-  const Values& values_;
+  NanoValues values_;
 };
 
 template <typename T>
@@ -139,12 +138,12 @@ void nanoCheckMessageArrayField(const NanoMessage& message, int index, const Nan
 template <typename T>
 void nanoAdoptMessageArray(NanoMessage& message, int index, std::vector<std::shared_ptr<T>> values) {
   nanoCheckMessageArrayField(message, index, T::descriptor());
-  auto& stored = message.values(index);
-  stored.clear();
+  std::vector<NanoMessage::Scalar> stored;
   stored.reserve(values.size());
   for (auto& value : values) {
-    if (value) stored.push_back(std::shared_ptr<NanoMessage>(std::move(value)));
+    if (value) stored.emplace_back(std::shared_ptr<NanoMessage>(std::move(value)));
   }
+  message.setValues(index, std::move(stored));
 }
 
 // Stores copies of the elements (null elements are skipped).

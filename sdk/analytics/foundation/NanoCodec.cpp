@@ -98,26 +98,11 @@ struct DecodeBudget {
 };
 
 // What decoded messages hold, as the decoder counts it: every allocation's own bookkeeping, each
-// message's object with its shared count and its table of fields, each value's slot (room a list
-// keeps for growth included), and the characters of a text too long to sit in its slot.
+// message's object with its shared count, one entry for each value of its list, and the characters
+// of a text too long to sit in its entry.
 constexpr std::size_t kAllocationBytes = 16;
 constexpr std::size_t kInlineTextBytes = 15;
-
-std::size_t messageBytes(const NanoDescriptor& descriptor) {
-  return sizeof(NanoMessage) + 2 * sizeof(void*) + 2 * kAllocationBytes +
-         descriptor.fields.size() * sizeof(std::vector<Scalar>);
-}
-
-// Room for `more` values in `values`, charged before it is made.
-bool makeRoom(std::vector<Scalar>& values, std::size_t more, DecodeBudget& budget) {
-  const std::size_t needed = values.size() + more;
-  const std::size_t capacity = values.capacity();
-  if (needed <= capacity) return true;
-  const std::size_t grown = std::max(needed, 2 * values.size());
-  if (!budget.spend((grown - capacity) * sizeof(Scalar) + (capacity == 0 ? kAllocationBytes : 0))) return false;
-  values.reserve(grown);
-  return true;
-}
+constexpr std::size_t kMessageBytes = sizeof(NanoMessage) + 2 * sizeof(void*) + kAllocationBytes;
 
 bool readScalar(pb_istream_t* stream, const NanoField& field, Scalar& out, DecodeBudget& budget) {
   switch (field.kind) {
@@ -175,67 +160,128 @@ std::size_t packedCount(const pb_istream_t& packed, const NanoField& field) {
   return static_cast<std::size_t>(std::count_if(bytes, bytes + packed.bytes_left, [](std::uint8_t b) { return b < 0x80; }));
 }
 
+bool isPacked(const NanoField& field, pb_wire_type_t wire) {
+  return field.repeated && wire == PB_WT_STRING && isPackable(field.kind);
+}
+
+// The values of one message's own fields on the wire, counted without reading them (nested
+// messages are skipped whole): its list is made once, at its size. False for bytes that do not
+// parse.
+bool countValues(pb_istream_t stream, const NanoDescriptor& descriptor, std::size_t& count) {
+  while (stream.bytes_left > 0) {
+    pb_wire_type_t wire;
+    std::uint32_t tag;
+    bool eof = false;
+    if (!pb_decode_tag(&stream, &wire, &tag, &eof) || eof || tag == 0) return false;
+    const int index = descriptor.indexOfTag(tag);
+    const NanoField* field = index < 0 ? nullptr : &descriptor.fields[static_cast<std::size_t>(index)];
+    if (field && isPacked(*field, wire)) {
+      pb_istream_t packed;
+      if (!pb_make_string_substream(&stream, &packed)) return false;
+      count += packedCount(packed, *field);
+      if (!pb_close_string_substream(&stream, &packed)) return false;
+      continue;
+    }
+    if (field && wire == wireType(field->kind)) ++count;
+    if (!pb_skip_field(&stream, wire)) return false;
+  }
+  return true;
+}
+
+// Where each singular field's value sits in the list being filled: a later occurrence replaces it.
+class SingularPositions {
+ public:
+  explicit SingularPositions(std::size_t fields) {
+    if (fields > kInline) spilled_.resize(fields);
+    std::fill_n(positions(), fields, kNone);
+  }
+  std::size_t& at(std::size_t index) { return positions()[index]; }
+  static constexpr std::size_t kNone = SIZE_MAX;
+
+ private:
+  std::size_t* positions() { return spilled_.empty() ? inline_ : spilled_.data(); }
+  static constexpr std::size_t kInline = 64;
+  std::size_t inline_[kInline];
+  std::vector<std::size_t> spilled_;
+};
+
 bool decodeFields(pb_istream_t* stream, NanoMessage& message, int depth, DecodeBudget& budget);
 
-bool readField(pb_istream_t* stream, const NanoField& field, pb_wire_type_t wire, std::vector<Scalar>& values,
-               int depth, DecodeBudget& budget) {
-  if (field.repeated && wire == PB_WT_STRING && isPackable(field.kind)) {
-    pb_istream_t packed;
-    if (!pb_make_string_substream(stream, &packed)) return false;
-    // Room for all of them at once: a list grown one by one would keep up to twice its size.
-    bool ok = makeRoom(values, packedCount(packed, field), budget);
-    while (ok && packed.bytes_left > 0) {
-      Scalar value;
-      ok = readScalar(&packed, field, value, budget);
-      if (ok) values.push_back(std::move(value));
-    }
-    return pb_close_string_substream(stream, &packed) && ok;
-  }
-  if (wire != wireType(field.kind)) return pb_skip_field(stream, wire);  // as an unknown field
-  if (!field.repeated) values.clear();  // the last occurrence of a singular field wins
-  if (!makeRoom(values, 1, budget)) return false;
-  Scalar value;
-  if (field.kind == NanoFieldKind::Message) {
-    // Counted before it is made, so a flood of empty sub-messages stops at the limits.
-    if (budget.messagesLeft == 0) return budget.fail(NanoDecodeFailure::TooManyMessages);
-    --budget.messagesLeft;
-    const NanoDescriptor& kind = field.message();
-    if (!budget.spend(messageBytes(kind))) return false;
-    pb_istream_t inner;
-    if (!pb_make_string_substream(stream, &inner)) return false;
-    auto child = kind.makeMessage();
-    bool ok = decodeFields(&inner, *child, depth + 1, budget);
-    if (!pb_close_string_substream(stream, &inner) || !ok) return false;
-    value = std::move(child);
-  } else if (!readScalar(stream, field, value, budget)) {
-    return false;
-  }
-  values.push_back(std::move(value));
+// One value of a field that is not packed.
+bool readValue(pb_istream_t* stream, const NanoField& field, Scalar& value, int depth, DecodeBudget& budget) {
+  if (field.kind != NanoFieldKind::Message) return readScalar(stream, field, value, budget);
+  // Counted before it is made, so a flood of empty sub-messages stops at the limits.
+  if (budget.messagesLeft == 0) return budget.fail(NanoDecodeFailure::TooManyMessages);
+  --budget.messagesLeft;
+  if (!budget.spend(kMessageBytes)) return false;
+  pb_istream_t inner;
+  if (!pb_make_string_substream(stream, &inner)) return false;
+  auto child = field.message().makeMessage();
+  const bool ok = decodeFields(&inner, *child, depth + 1, budget);
+  if (!pb_close_string_substream(stream, &inner) || !ok) return false;
+  value = std::move(child);
   return true;
 }
 
 bool decodeFields(pb_istream_t* stream, NanoMessage& message, int depth, DecodeBudget& budget) {
   if (depth > NanoMessage::kMaxDepth) return budget.fail(NanoDecodeFailure::TooDeep);
   const NanoDescriptor& descriptor = message.descriptor();
+  std::size_t count = 0;
+  if (!countValues(*stream, descriptor, count)) return false;
+  if (count > 0 && !budget.spend(count * sizeof(NanoEntry) + kAllocationBytes)) return false;
+  auto& entries = NanoEntriesAccess::of(message);
+  entries.reserve(count);
+  SingularPositions singular(descriptor.fields.size());
+  bool ordered = true;
   while (stream->bytes_left > 0) {
     pb_wire_type_t wire;
     std::uint32_t tag;
     bool eof = false;
     if (!pb_decode_tag(stream, &wire, &tag, &eof) || eof || tag == 0) return false;
-    int index = descriptor.indexOfTag(tag);
-    if (index < 0) {
-      if (!pb_skip_field(stream, wire)) return false;
-      continue;
+    const int found = descriptor.indexOfTag(tag);
+    const NanoField* field = found < 0 ? nullptr : &descriptor.fields[static_cast<std::size_t>(found)];
+    const auto index = static_cast<std::uint32_t>(found);
+    auto append = [&](Scalar&& value) {
+      if (!entries.empty() && entries.back().field > index) ordered = false;
+      entries.push_back({std::move(value), index});
+    };
+    if (field && isPacked(*field, wire)) {
+      pb_istream_t packed;
+      if (!pb_make_string_substream(stream, &packed)) return false;
+      bool ok = true;
+      while (ok && packed.bytes_left > 0) {
+        Scalar value;
+        ok = readScalar(&packed, *field, value, budget);
+        if (ok) append(std::move(value));
+      }
+      if (!pb_close_string_substream(stream, &packed) || !ok) return false;
+    } else if (!field || wire != wireType(field->kind)) {
+      if (!pb_skip_field(stream, wire)) return false;  // as an unknown field
+    } else {
+      Scalar value;
+      if (!readValue(stream, *field, value, depth, budget)) return false;
+      // The last occurrence of a singular field wins.
+      auto& position = singular.at(index);
+      if (field->repeated || position == SingularPositions::kNone) {
+        if (!field->repeated) position = entries.size();
+        append(std::move(value));
+      } else {
+        entries[position].value = std::move(value);
+      }
     }
-    if (!readField(stream, descriptor.fields[static_cast<std::size_t>(index)], wire, message.values(index), depth,
-                   budget)) {
-      return false;
-    }
+  }
+  // Fields out of tag order on the wire: the list keeps them by field, each field's values in order.
+  if (!ordered) {
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const NanoEntry& a, const NanoEntry& b) { return a.field < b.field; });
   }
   return true;
 }
 
 }  // namespace
+
+std::vector<NanoEntry>& NanoEntriesAccess::of(NanoMessage& message) { return message.entries_; }
+const std::vector<NanoEntry>& NanoEntriesAccess::of(const NanoMessage& message) { return message.entries_; }
 
 void encodeMessage(const NanoMessage& message, platform::foundation::Data& out) {
   pb_ostream_t stream{};

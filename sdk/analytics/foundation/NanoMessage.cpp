@@ -31,24 +31,63 @@ std::shared_ptr<NanoMessage> NanoDescriptor::makeMessage() const {
   return maker ? maker() : std::make_shared<NanoMessage>(*this);
 }
 
-NanoMessage::NanoMessage(const NanoDescriptor& descriptor)
-    : descriptor_(&descriptor), fields_(descriptor.fields.size()) {}
-
 NanoMessage::NanoMessage(const NanoMessage& other) : descriptor_(other.descriptor_) { *this = other; }
 
 NanoMessage& NanoMessage::operator=(const NanoMessage& other) {
   if (this == &other) return *this;
   descriptor_ = other.descriptor_;
-  fields_ = other.fields_;
+  entries_ = other.entries_;
   // Sub-messages are owned: copies must not share them.
-  for (auto& values : fields_) {
-    for (auto& value : values) {
-      if (auto* message = std::get_if<std::shared_ptr<NanoMessage>>(&value); message && *message) {
-        *message = (*message)->clone();
-      }
+  for (auto& entry : entries_) {
+    if (auto* message = std::get_if<std::shared_ptr<NanoMessage>>(&entry.value); message && *message) {
+      *message = (*message)->clone();
     }
   }
   return *this;
+}
+
+std::size_t NanoMessage::lowerBound(std::size_t index) const {
+  const auto found = std::lower_bound(entries_.begin(), entries_.end(), index,
+                                      [](const NanoEntry& entry, std::size_t field) { return entry.field < field; });
+  return static_cast<std::size_t>(found - entries_.begin());
+}
+
+void NanoMessage::setValues(int index, std::vector<Scalar> values) {
+  const auto field = checkedIndex(index);
+  const auto [first, last] = rangeOf(field);
+  const auto kept = std::min(last - first, values.size());
+  for (std::size_t i = 0; i < kept; ++i) entries_[first + i].value = std::move(values[i]);
+  const auto at = entries_.begin() + static_cast<std::ptrdiff_t>(first + kept);
+  if (kept < last - first) {
+    entries_.erase(at, entries_.begin() + static_cast<std::ptrdiff_t>(last));
+    return;
+  }
+  std::vector<NanoEntry> added;
+  added.reserve(values.size() - kept);
+  for (std::size_t i = kept; i < values.size(); ++i) added.push_back({std::move(values[i]), static_cast<std::uint32_t>(field)});
+  entries_.insert(at, std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+}
+
+void NanoMessage::setValue(int index, Scalar value) {
+  const auto field = checkedIndex(index);
+  const auto [first, last] = rangeOf(field);
+  if (first == last) {
+    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(first), {std::move(value), static_cast<std::uint32_t>(field)});
+    return;
+  }
+  entries_[first].value = std::move(value);
+  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(first + 1), entries_.begin() + static_cast<std::ptrdiff_t>(last));
+}
+
+void NanoMessage::addValue(int index, Scalar value) {
+  const auto field = checkedIndex(index);
+  const auto last = rangeOf(field).second;
+  entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(last), {std::move(value), static_cast<std::uint32_t>(field)});
+}
+
+void NanoMessage::clearValues(int index) {
+  const auto [first, last] = rangeOf(checkedIndex(index));
+  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(first), entries_.begin() + static_cast<std::ptrdiff_t>(last));
 }
 
 std::shared_ptr<NanoMessage> NanoMessage::clone() const {
@@ -73,11 +112,11 @@ platform::foundation::Data NanoMessage::protoBuffer() const {
 }
 
 bool NanoMessage::decode(std::span<const std::uint8_t> bytes, NanoDecodeFailure* failure, NanoDecodeBudget budget) {
-  for (auto& values : fields_) values.clear();
+  entries_.clear();
   NanoDecodeFailure outcome = sdk::analytics::detail::decodeMessage(bytes, *this, budget);
   if (failure) *failure = outcome;
   if (outcome == NanoDecodeFailure::None) return true;
-  for (auto& values : fields_) values.clear();
+  entries_.clear();
   return false;
 }
 

@@ -152,6 +152,37 @@ TEST(NanoMessageTest, HandBuiltBytesDecodeToTheExpectedIndices) {
   EXPECT_EQ(decoded->protoBuffer(), canonical);
 }
 
+// A message keeps its values by field whatever order the wire gives them in: a repeated field's in
+// their own order, a singular field's last occurrence. Changing one field, short or long, leaves the
+// others as they were.
+TEST(NanoMessageTest, FieldsInAnyWireOrderKeepTheirValuesByField) {
+  Data bytes = cat({varint(45, 100), text(27, "first"), varint(1, 1)});
+  Array words{100};
+  for (std::uint8_t n = 101; n < 120; ++n) {
+    bytes = cat({bytes, varint(45, n), n == 110 ? text(27, "last") : Data{}});
+    words.emplace_back(n);
+  }
+  auto bundle = ProtoMeasurementBundle::initWithBuffer(bytes);
+  ASSERT_TRUE(bundle);
+  EXPECT_EQ(nanoGetArray(*bundle, 37), words);
+  EXPECT_EQ(nanoGetString(*bundle, 20), "last");
+  EXPECT_EQ(nanoGetInt32(*bundle, 0), 1);
+  Data canonical = cat({varint(1, 1), text(27, "last")});
+  for (std::uint8_t n = 100; n < 120; ++n) canonical = cat({canonical, varint(45, n)});
+  EXPECT_EQ(bundle->protoBuffer(), canonical);
+
+  nanoSetArray(*bundle, 37, Array{5});
+  nanoSetString(*bundle, 20, "again");
+  nanoSetInt32(*bundle, 0, 2);
+  EXPECT_EQ(bundle->protoBuffer(), cat({varint(1, 2), text(27, "again"), varint(45, 5)}));
+  nanoSetArray(*bundle, 37, Array{5, 6, 7});
+  nanoSetInt32(*bundle, 41, 3);
+  nanoClearField(*bundle, 20);
+  EXPECT_EQ(bundle->protoBuffer(), cat({varint(1, 2), varint(45, 5), varint(45, 6), varint(45, 7), varint(53, 3)}));
+  EXPECT_EQ(nanoGetInt32(*bundle, 41), 3);
+  EXPECT_FALSE(nanoHasField(*bundle, 20));
+}
+
 TEST(NanoMessageTest, BundleIndexToTagPairing) {
   const std::pair<int, std::uint32_t> pairs[] = {
       {0, 1},   {1, 2},   {2, 3},   {3, 4},   {4, 5},   {5, 6},   {6, 26},  {7, 7},   {8, 8},   {9, 9},
@@ -342,7 +373,7 @@ TEST(NanoMessageTest, SubMessagesReadInPlaceWhetherDecodedCopiedOrSet) {
 
 TEST(NanoMessageTest, OneDecodeMakesAtMostTheMessageLimit) {
   // Empty settings cost two bytes each on the wire and far more once made: a configuration of
-  // nothing else is refused, by the memory they would take long before the message limit.
+  // nothing else is refused by the message limit, or by their memory first in a smaller budget.
   auto config = [](std::size_t settings) {
     Data bytes;
     bytes.reserve(settings * 2);
@@ -352,17 +383,17 @@ TEST(NanoMessageTest, OneDecodeMakesAtMostTheMessageLimit) {
   constexpr std::size_t limit = NanoMessage::kMaxDecodedMessages;
   NanoDecodeFailure failure = NanoDecodeFailure::None;
   EXPECT_FALSE(ProtoMeasurementConfig::initWithBuffer(config(limit), &failure));
+  EXPECT_EQ(failure, NanoDecodeFailure::TooManyMessages);
+  // Twice as many as the fetch could bring: their list alone passes the ceiling.
+  EXPECT_FALSE(ProtoMeasurementConfig::initWithBuffer(config(NanoMessage::kMaxEncodedBytes / 2), &failure));
   EXPECT_EQ(failure, NanoDecodeFailure::TooMuchMemory);
-  // With room for their memory, the message limit still holds.
-  const NanoDecodeBudget roomy{1000};
-  EXPECT_FALSE(ProtoMeasurementConfig::initWithBuffer(config(limit), &failure, roomy));
-  EXPECT_EQ(failure, NanoDecodeFailure::TooManyMessages);
-  EXPECT_FALSE(ProtoMeasurementConfig::initWithBuffer(config(NanoMessage::kMaxEncodedBytes / 2), &failure, roomy));
-  EXPECT_EQ(failure, NanoDecodeFailure::TooManyMessages);
+  const NanoDecodeBudget small{1u << 20};
+  EXPECT_FALSE(ProtoMeasurementConfig::initWithBuffer(config(limit), &failure, small));
+  EXPECT_EQ(failure, NanoDecodeFailure::TooMuchMemory);
 
   // The limit counts one decode: the same message decodes again, and other failures keep their reason.
   ProtoMeasurementConfig reused;
-  ASSERT_TRUE(reused.decode(config(limit - 1), nullptr, roomy));  // the configuration itself is one
+  ASSERT_TRUE(reused.decode(config(limit - 1)));  // the configuration itself is one
   EXPECT_EQ(reused.values(3).size(), limit - 1);
   EXPECT_TRUE(reused.decode(config(3), &failure));
   EXPECT_EQ(failure, NanoDecodeFailure::None);
@@ -405,7 +436,9 @@ TEST(NanoMessageTest, ADecodeHoldsAtMostItsBudgetOfMemory) {
   auto words = ProtoResultData::initWithBuffer(fullWords, &failure);
   ASSERT_TRUE(words);
   EXPECT_EQ(words->values(0).size(), 100'000u);
-  EXPECT_EQ(words->values(0).capacity(), 100'000u);
+  // The list is made at its size: a budget of little more than its entries takes it.
+  EXPECT_TRUE(ProtoResultData::initWithBuffer(fullWords, &failure, NanoDecodeBudget{100'000 * sizeof(NanoEntry) + 1024}));
+  EXPECT_FALSE(ProtoResultData::initWithBuffer(fullWords, &failure, NanoDecodeBudget{99'000 * sizeof(NanoEntry)}));
 
   auto filter = [&](std::size_t texts, const Data& text) { return repeated(texts, text); };
   EXPECT_FALSE(ProtoStringFilter::initWithBuffer(filter(1 << 20, Data{0x22, 0x00}), &failure));

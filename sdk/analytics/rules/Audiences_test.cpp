@@ -10,6 +10,8 @@
 #include "sdk/analytics/foundation/UserAttribute.h"
 #include "sdk/analytics/rules/AudienceTestSupport.h"
 #include "sdk/analytics/rules/AudienceValidation.h"
+#include "sdk/analytics/rules/ConfigurationTestSupport.h"
+#include "sdk/analytics/rules/EventEditing.h"
 #include "sdk/analytics/rules/ResultWords.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
@@ -429,6 +431,44 @@ TEST_F(AudienceTest, FiltersSharingAParameterJudgeItEachTheirOwnWay) {
   ASSERT_TRUE(event("buy", {{"item", AnalyticsValue("straße")}, {"count", AnalyticsValue(std::int64_t{8})}}, 20));
   EXPECT_EQ(bits(1, 2), std::make_pair(true, true));
   EXPECT_EQ(bits(1, 1), std::make_pair(true, false));
+}
+
+// A configuration as large as the fetch takes, of settings, audiences and a program, decodes and
+// loads whole: every audience is stored and the program's rule edits events. So does one whose
+// program is nothing but the smallest statements there are. A mebibyte of statements that hold
+// nothing is refused by the decoder.
+TEST_F(AudienceTest, AConfigurationAsLargeAsTheFetchTakesLoadsWhole) {
+  host->settings["measurement.audience.max_count"] = "500";
+  auto denseFunction = [](int i) {
+    std::string function = "(defun \"dense" + std::to_string(i) + "\" (quote)";
+    for (int k = 0; k < 400; ++k) function += " (f)";
+    return function + ")";
+  };
+  const platform::foundation::Data configurations[] = {
+      configurationOf(1u << 20, ordinaryFunction),
+      configurationOf(1u << 20, denseFunction, 0),
+  };
+  for (const auto& wire : configurations) {
+    EXPECT_GT(wire.size(), 1'000'000u);
+    EXPECT_LE(wire.size(), 1u << 20);
+    NanoDecodeFailure failure = NanoDecodeFailure::None;
+    auto config = ProtoMeasurementConfig::initWithBuffer(wire, &failure);
+    ASSERT_TRUE(config) << nanoDecodeFailureText(failure);
+    const auto configured = nanoGetMessageArray<ProtoAudience>(*config, 5);
+    ASSERT_TRUE(audiences->updateAudiences(configured));
+    EXPECT_EQ(ostrel::testing::succeeded(database->allAudienceIDs()).size(), configured.size());
+    EventEditing editing;
+    const auto loaded = editing.loadProgram(*nanoMessagesIn<ProtoProgram>(*config, 8).begin());
+    ASSERT_TRUE(loaded.ok()) << loaded.error().code;
+    EXPECT_TRUE(editing.handleEvent(EditingEvent("purchase", 1, platform::foundation::Dictionary{{"value", 10.0}}))
+                    .valueOr(false));
+  }
+
+  Data empty{0x4a, 0xfc, 0xff, 0x3f};  // the program: 4 bytes short of a mebibyte
+  while (empty.size() < (1u << 20)) empty.insert(empty.end(), {0x0a, 0x02, 0x08, 0x02});
+  NanoDecodeFailure failure = NanoDecodeFailure::None;
+  EXPECT_FALSE(ProtoMeasurementConfig::initWithBuffer(empty, &failure));
+  EXPECT_EQ(failure, NanoDecodeFailure::TooManyMessages);
 }
 
 TEST(SequenceTimestampsCacheTest, AddAndSet) {

@@ -35,9 +35,10 @@ ResultWords getResultWords(const NanoMessage& message, int index) {
 }
 
 void setResultWords(NanoMessage& message, int index, const ResultWords& words) {
-  auto& values = message.values(index);
-  values.clear();
+  std::vector<NanoMessage::Scalar> values;
+  values.reserve(words.size());
   for (std::uint64_t word : words) values.emplace_back(word);
+  message.setValues(index, std::move(values));
 }
 
 std::vector<std::int64_t> getInt64List(const NanoMessage& message, int index) {
@@ -53,9 +54,10 @@ std::vector<std::int64_t> getInt64List(const NanoMessage& message, int index) {
 }
 
 void setInt64List(NanoMessage& message, int index, const std::vector<std::int64_t>& values) {
-  auto& stored = message.values(index);
-  stored.clear();
+  std::vector<NanoMessage::Scalar> stored;
+  stored.reserve(values.size());
   for (std::int64_t value : values) stored.emplace_back(value);
+  message.setValues(index, std::move(stored));
 }
 
 }  // namespace sdk::analytics

@@ -9,7 +9,8 @@
 
 namespace sdk::analytics {
 
-ScriptStatementValue::ScriptStatementValue(ScriptHeap& heap, std::u16string functionName, ScriptValueList arguments)
+ScriptStatementValue::ScriptStatementValue(ScriptHeap& heap, ScriptRef<ScriptStringValue> functionName,
+                                           ScriptValueList arguments)
     : ScriptValue(heap, ScriptValueKind::Statement, sizeof(ScriptStatementValue) + arguments.size() * 8, false),
       functionName_(std::move(functionName)),
       arguments_(std::move(arguments)) {
@@ -17,7 +18,8 @@ ScriptStatementValue::ScriptStatementValue(ScriptHeap& heap, std::u16string func
 }
 
 void ScriptStatementValue::compile() {
-  command_ = &CommandRegistrar::sharedInstance().entryForOpcode(functionName_);
+  const auto& functionName = functionName_->value();
+  command_ = &CommandRegistrar::sharedInstance().entryForOpcode(functionName);
   struct Shape {
     const char16_t* opcode;
     StatementForm form;
@@ -37,11 +39,11 @@ void ScriptStatementValue::compile() {
       {u"21", StatementForm::Comparison, BinaryOperation::StrictNotEqual},
   };
   const bool literalName = !arguments_.empty() && arguments_[0]->kind() == ScriptValueKind::String;
-  if (functionName_ == u"15" && arguments_.size() == 1 && literalName) {
+  if (functionName == u"15" && arguments_.size() == 1 && literalName) {
     form_ = StatementForm::ReadName;
-  } else if (functionName_ == u"3" && arguments_.size() == 2 && literalName) {
+  } else if (functionName == u"3" && arguments_.size() == 2 && literalName) {
     form_ = StatementForm::AssignName;
-  } else if (functionName_ == u"2" && arguments_.size() == 3 && arguments_[2]->kind() == ScriptValueKind::Statement &&
+  } else if (functionName == u"2" && arguments_.size() == 3 && arguments_[2]->kind() == ScriptValueKind::Statement &&
              static_cast<const ScriptStatementValue&>(*arguments_[2]).functionName() == u"46") {
     form_ = StatementForm::QuotedCall;
     if (arguments_[1]->kind() == ScriptValueKind::String) {
@@ -49,13 +51,13 @@ void ScriptStatementValue::compile() {
       arrayMethod_ = ArrayCommandEvaluator::sharedInstance().handlerNamed(method);
       stringMethod_ = StringCommandEvaluator::sharedInstance().handlerNamed(method);
     }
-  } else if (functionName_ == u"36" && arguments_.size() <= 1) {
+  } else if (functionName == u"36" && arguments_.size() <= 1) {
     form_ = StatementForm::Return;
   } else if (!command_->handler) {
     form_ = StatementForm::Call;
   } else if (arguments_.size() == 2) {
     for (const auto& shape : kShapes) {
-      if (functionName_ == shape.opcode) {
+      if (functionName == shape.opcode) {
         form_ = shape.form;
         operation_ = shape.operation;
       }
@@ -103,10 +105,10 @@ void ScriptStatementValue::compileArguments() {
     arguments = &static_cast<const ScriptStatementValue&>(*arguments_[2]).arguments();
   }
   const auto first = operands.size();
-  operands.resize(first + arguments->size());
+  bool leaves = arguments->size() <= sdk::analytics::OperandList::kInline;
+  if (leaves) operands.resize(first + arguments->size());
   std::uint32_t steps = 0;
   std::uint8_t depth = 0;
-  bool leaves = arguments->size() <= sdk::analytics::OperandList::kInline;
   for (std::size_t i = 0; i < arguments->size() && leaves; ++i) {
     const int s = leaf((*arguments)[i], operands[first + i]);
     leaves = s != 0;
@@ -114,7 +116,11 @@ void ScriptStatementValue::compileArguments() {
     if (s == 2) depth = 1;
   }
   if (!leaves) operands.resize(first);
-  simpleArguments_ = std::move(operands);
+  if (!operands.empty()) {
+    simpleArguments_ = std::make_unique<sdk::analytics::SimpleOperand[]>(operands.size());
+    std::copy(operands.begin(), operands.end(), simpleArguments_.get());
+  }
+  simpleArgumentCount_ = static_cast<std::uint8_t>(operands.size());
   argumentSteps_ = steps;
   argumentDepth_ = depth;
   leafArguments_ = leaves;
@@ -169,7 +175,7 @@ bool ScriptStatementValue::isEqualToRuntimeValue(const ScriptValue& other, int d
   if (this == &other) return true;
   if (other.kind() != ScriptValueKind::Statement || depth >= 64) return false;
   const auto& o = static_cast<const ScriptStatementValue&>(other);
-  if (o.functionName_ != functionName_ || o.arguments_.size() != arguments_.size()) return false;
+  if (o.functionName() != functionName() || o.arguments_.size() != arguments_.size()) return false;
   for (std::size_t i = 0; i < arguments_.size(); ++i) {
     if (!arguments_[i]->isEqualToRuntimeValue(*o.arguments_[i], depth + 1)) return false;
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -37,9 +38,10 @@ enum class BinaryOperation : std::uint8_t { Add, Subtract, Multiply, Divide, Rem
 // nothing up by name but the variables it reads.
 class ScriptStatementValue final : public ScriptValue {
  public:
-  ScriptStatementValue(ScriptHeap& heap, std::u16string functionName, ScriptValueList arguments);
+  // `functionName` is shared with the program's other statements of the same opcode or callee.
+  ScriptStatementValue(ScriptHeap& heap, ScriptRef<ScriptStringValue> functionName, ScriptValueList arguments);
 
-  const std::u16string& functionName() const { return functionName_; }
+  const std::u16string& functionName() const { return functionName_->value(); }
   const ScriptValueList& arguments() const { return arguments_; }
   bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
 
@@ -52,12 +54,9 @@ class ScriptStatementValue final : public ScriptValue {
   StringMethod stringMethod() const { return stringMethod_; }
   // The literal name of ReadName and AssignName, and the function name of a Call.
   const std::u16string& name() const {
-    return form_ == StatementForm::Call ? functionName_
-                                            : static_cast<const ScriptStringValue&>(*arguments_[0]).value();
+    return nameText().value();
   }
-  sdk::analytics::BindingName bindingName() const {
-    return {name(), nameHash_, form_ == StatementForm::Call ? nullptr : &nameText()};
-  }
+  sdk::analytics::BindingName bindingName() const { return {name(), nameHash_, &nameText()}; }
   ScriptScope::NameCache& nameCache() const { return nameCache_; }
 
   // The compact form of a simple statement (shape None when it is not one).
@@ -67,7 +66,7 @@ class ScriptStatementValue final : public ScriptValue {
   // cannot fail or make anything in between.
   bool hasLeafArguments() const { return leafArguments_; }
   std::span<const sdk::analytics::SimpleOperand> leafArguments() const {
-    return std::span(simpleArguments_).subspan(leadSteps_ ? 1 : 0);
+    return std::span(simpleArguments_.get(), simpleArgumentCount_).subspan(leadSteps_ ? 1 : 0);
   }
   // A QuotedCall whose target is a literal or a name and whose method name is a literal: the
   // target, the name and the quote are leadSteps() steps, one level deep, with nothing between.
@@ -76,8 +75,11 @@ class ScriptStatementValue final : public ScriptValue {
   int argumentSteps() const { return static_cast<int>(argumentSteps_); }
   int argumentDepth() const { return argumentDepth_; }
 
-  // The literal name of ReadName and AssignName as its string value, and its hash.
-  const ScriptStringValue& nameText() const { return static_cast<const ScriptStringValue&>(*arguments_[0]); }
+  // The literal name of ReadName and AssignName, and the function name of a Call, as its string
+  // value, and its hash.
+  const ScriptStringValue& nameText() const {
+    return form_ == StatementForm::Call ? *functionName_ : static_cast<const ScriptStringValue&>(*arguments_[0]);
+  }
   std::size_t nameHash() const { return nameHash_; }
 
  private:
@@ -94,12 +96,14 @@ class ScriptStatementValue final : public ScriptValue {
   mutable ScriptScope::NameCache nameCache_;
   std::size_t nameHash_ = 0;
   const CommandEntry* command_ = nullptr;
-  const std::u16string functionName_;
+  const ScriptRef<ScriptStringValue> functionName_;
   const ScriptValueList arguments_;
   ArrayMethod arrayMethod_ = nullptr;
   StringMethod stringMethod_ = nullptr;
-  std::vector<sdk::analytics::SimpleOperand> simpleArguments_;
+  // Only calls have them: a list of its own, at its size.
+  std::unique_ptr<sdk::analytics::SimpleOperand[]> simpleArguments_;
   std::uint32_t argumentSteps_ = 0;
+  std::uint8_t simpleArgumentCount_ = 0;
   std::uint8_t argumentDepth_ = 0;
   std::uint8_t leadSteps_ = 0;
   bool leafArguments_ = false;

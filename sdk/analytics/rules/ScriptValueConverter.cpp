@@ -43,6 +43,13 @@ class LiteralTexts {
     if (!value) value = ScriptValueConverter::stringValueFromRuntimeEntity(entity, heap);
     return value;
   }
+  // A statement's opcode or callee: every statement of the same one shares its text.
+  ScriptRef<ScriptStringValue> functionName(const std::string& utf8, ScriptHeap& heap) {
+    if (utf8.size() > kShortText) return heap.make<ScriptStringValue>(utf16FromUTF8(utf8));
+    auto& value = texts_[utf8];
+    if (!value) value = heap.make<ScriptStringValue>(utf16FromUTF8(utf8));
+    return ScriptRef<ScriptStringValue>(static_cast<ScriptStringValue*>(value.get()));
+  }
 
  private:
   static constexpr std::size_t kShortText = 64;
@@ -62,7 +69,8 @@ ErrorOr<ScriptValueRef> statementValue(const NanoMessage& entity, ScriptHeap& he
       arguments.push_back(TRY(entityValue(**message, heap, depth + 1, texts)));
     }
   }
-  return ScriptValueRef(heap.make<ScriptStatementValue>(utf16FromUTF8(std::get<std::string>(*name)), std::move(arguments)));
+  auto functionName = texts.functionName(std::get<std::string>(*name), heap);
+  return ScriptValueRef(heap.make<ScriptStatementValue>(std::move(functionName), std::move(arguments)));
 }
 
 ErrorOr<ScriptValueRef> entityValue(const NanoMessage& entity, ScriptHeap& heap, int depth, LiteralTexts& texts) {

@@ -166,8 +166,8 @@ TEST_F(ScriptValuesTest, StructuralEquality) {
   EXPECT_FALSE(f1->isEqualToRuntimeValue(*f2));
   EXPECT_TRUE(f1->isEqualToRuntimeValue(*f1));
   EXPECT_TRUE(heap.make<ScriptFunctionValue>(u"g")->isEqualToRuntimeValue(*heap.make<ScriptFunctionValue>(u"g")));
-  auto s1 = heap.make<ScriptStatementValue>(u"0", ScriptValueList{scriptNumber(heap, 1)});
-  auto s2 = heap.make<ScriptStatementValue>(u"0", ScriptValueList{scriptNumber(heap, 1)});
+  auto s1 = heap.make<ScriptStatementValue>(heap.make<ScriptStringValue>(u"0"), ScriptValueList{scriptNumber(heap, 1)});
+  auto s2 = heap.make<ScriptStatementValue>(heap.make<ScriptStringValue>(u"0"), ScriptValueList{scriptNumber(heap, 1)});
   EXPECT_TRUE(s1->isEqualToRuntimeValue(*s2));
   // A cyclic array compared with itself answers at once; with a copy, within the depth bound.
   ASSERT_TRUE(a->setValueForProperty(a, *scriptNumber(heap, 0)).ok());

@@ -16,12 +16,15 @@ class ScriptStatementValue;
 struct SimpleOperand {
   enum class Type : std::uint8_t { Number, Literal, Name };
   Type type = Type::Number;
-  double number = 0;
+  // The one its type reads. A literal or a name is of the statement's own arguments, which live as
+  // long as it does.
+  union {
+    double number = 0;
+    const ScriptValue* literal;
+    const ScriptStringValue* name;
+  };
   std::size_t hash = 0;
   mutable ScriptScope::NameCache cache;
-  // A literal or a name of the statement's own arguments, which live as long as it does.
-  const ScriptStringValue* name = nullptr;
-  const ScriptValue* literal = nullptr;
 
   BindingName bindingName() const { return {name->value(), hash, name}; }
 };

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "platform/foundation/Value.h"
 
@@ -9,11 +10,18 @@ namespace sdk::analytics {
 
 class NanoMessage;
 struct NanoDecodeBudget;
+struct NanoEntry;
 enum class NanoDecodeFailure : std::uint8_t;
 
 }  // namespace sdk::analytics
 
 namespace sdk::analytics::detail {
+
+// What the codec reads and fills in place.
+struct NanoEntriesAccess {
+  static std::vector<NanoEntry>& of(NanoMessage& message);
+  static const std::vector<NanoEntry>& of(const NanoMessage& message);
+};
 
 // Appends the message's encoding to `out`.
 void encodeMessage(const NanoMessage& message, platform::foundation::Data& out);
