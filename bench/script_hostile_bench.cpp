@@ -3,6 +3,7 @@
 // gives), and the process must never hold more than 128 MB. Prints one line per case and exits non-zero when one fails.
 // Run it on a Release build: the second is this machine's, not a sanitizer's.
 #include <malloc.h>
+#include <pthread.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,7 +44,12 @@ struct Case {
   // bring their own (they register the callback, with the body, themselves).
   std::string rules = kRegisteringRules;
   int ruleCount = 1;
+  // The stack of the thread that loads and edits, when not the process's own.
+  std::size_t stackBytes = 0;
 };
+
+// A phone's worker threads have half a megabyte of stack, where the main thread here has eight.
+constexpr std::size_t kWorkerStackBytes = 512u << 10;
 
 const std::string kForever = "(loop true 0 false (quote ";
 std::string text(const std::string& name, int units) {
@@ -184,6 +190,17 @@ std::vector<Case> cases() {
       {"fresh star patterns", freshPatternsForever("a*", 8192)},
       {"fresh long star patterns", freshPatternsForever("a*", 131072)},
       {"fresh lookbehind patterns", freshPatternsForever("(?<=a)", 12288)},
+      // Nesting on a worker's stack, which the native frames under every level fill long before the
+      // depth limit: more so in a sanitizer build, whose frames are several times an optimised one's.
+      {"sorting inside the comparator",
+       "(var \"a\") (= \"a\" (array 3 1 2)) (defun \"c\" (quote \"x\" \"y\") (call $a \"sort\" (quote $c)))"
+       "(call $a \"sort\" (quote $c))",
+       kRegisteringRules, 1, kWorkerStackBytes},
+      {"sorting another inside the comparator",
+       "(var \"a\") (= \"a\" (array 3 1 2)) (defun \"c\" (quote \"x\" \"y\")"
+       " (call (array 2 1) \"sort\" (quote (fn \"\" (quote \"p\" \"q\") (call $a \"sort\" (quote $c))))))"
+       "(call $a \"sort\" (quote $c))",
+       kRegisteringRules, 1, kWorkerStackBytes},
       // Costs that no count sees end with the event's CPU time.
       {"slow host lookups",
        "(const \"rc\" (require \"internal.remoteConfig\"))" + kForever + "(call $rc \"getValue\" (quote \"k\" \"d\"))))"},
@@ -332,6 +349,27 @@ Outcome runLargeConfiguration() {
   return outcome;
 }
 
+// Runs `work` on a thread of its own with a stack of `bytes`.
+Outcome onThreadWithStack(std::size_t bytes, const std::function<Outcome()>& work) {
+  struct Job {
+    const std::function<Outcome()>& work;
+    Outcome outcome;
+  } job{work, {}};
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  pthread_attr_setstacksize(&attributes, bytes);
+  pthread_t thread;
+  const int made = pthread_create(&thread, &attributes, [](void* context) -> void* {
+    auto& job = *static_cast<Job*>(context);
+    job.outcome = job.work();
+    return nullptr;
+  }, &job);
+  pthread_attr_destroy(&attributes);
+  if (made != 0) return job.outcome;
+  pthread_join(thread, nullptr);
+  return job.outcome;
+}
+
 // The most this process held since it started or since resetPeak(): the kernel's high-water mark.
 long peakKilobytes() {
   FILE* status = std::fopen("/proc/self/status", "r");
@@ -451,7 +489,9 @@ int main(int argc, char** argv) {
       return runConfiguration(wire);
     }, mustLoad);
   };
-  for (const auto& c : cases()) run(c.name, [&] { return runCase(c); });
+  for (const auto& c : cases()) {
+    run(c.name, [&] { return c.stackBytes ? onThreadWithStack(c.stackBytes, [&] { return runCase(c); }) : runCase(c); });
+  }
   run("two million statements", runLargeProgram);
   run("large configuration", runLargeConfiguration);
   configuration("ordinary configuration of 1 MiB",
