@@ -367,6 +367,7 @@ inline ErrorOr<Operand> assignedValue(const ScriptValue& argument, ScriptHeap& h
     const auto& statement = static_cast<const ScriptStatementValue&>(argument);
     if (auto* function = leafCallee(statement, heap, scope)) {
       ScriptDepthGuard depth(heap);
+      TRY(depth.status());
       return callWithLeafArguments(statement, *function, scope);
     }
   }
@@ -445,16 +446,19 @@ ErrorOr<Operand> ScriptEvaluator::evaluate(const ScriptValue& value, ScriptScope
     // nothing between them.
     if (statement.form() == StatementForm::AssignName && countAtOnce(2, 1, heap)) {
       ScriptDepthGuard depth(heap);
+      TRY(depth.status());
       return assignValue(statement, heap, scope);
     }
     if (auto* function = leafCallee(statement, heap, scope)) {
       ScriptDepthGuard depth(heap);
+      TRY(depth.status());
       return callWithLeafArguments(statement, *function, scope);
     }
     // A method call, its target when that is a literal or a name, a literal method name and the
     // quote: counted together, one level deeper.
     if (statement.leadSteps() && countAtOnce(1 + statement.leadSteps(), 2, heap)) {
       ScriptDepthGuard depth(heap);
+      TRY(depth.status());
       return methodCall(statement, heap, scope, true);
     }
   }
