@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -47,6 +49,24 @@ std::vector<std::string> environmentWithout(std::initializer_list<std::string_vi
     }
   }
   return kept;
+}
+
+std::string describeWaitStatus(int status) {
+  if (WIFEXITED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
+  if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
+  return "wait status " + std::to_string(status);
+}
+
+std::string ChildProcess::runToSuccess(const std::vector<std::string>& arguments,
+                                       const std::vector<std::string>& environment) {
+  auto program = start(arguments, environment);
+  if (!program) {
+    ADD_FAILURE() << arguments.front() << " did not start";
+    return {};
+  }
+  const int status = program->wait();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << describeWaitStatus(status) << "\n" << program->output();
+  return program->output();
 }
 
 std::unique_ptr<ChildProcess> ChildProcess::start(const std::vector<std::string>& arguments,

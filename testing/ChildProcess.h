@@ -25,6 +25,9 @@ int waitTestChild(pid_t pid);
 // `prefixes`, for a child that must not inherit them.
 std::vector<std::string> environmentWithout(std::initializer_list<std::string_view> prefixes);
 
+// How a raw wait status ended, for a test's message: "exit status 3", "signal 11".
+std::string describeWaitStatus(int status);
+
 // A program a test starts, its output (stdout and stderr together) read through a pipe, so the test
 // can wait for what the program says instead of sleeping. If it still runs when the object goes, it
 // is killed, by its id, and waited for.
@@ -47,6 +50,11 @@ class ChildProcess {
   // waited for.
   int wait();
   const std::string& output() const { return output_; }
+
+  // Runs a program to its end, which must be status 0 (otherwise a test failure says how it ended and
+  // what it said); its output.
+  static std::string runToSuccess(const std::vector<std::string>& arguments,
+                                  const std::vector<std::string>& environment);
 
  private:
   ChildProcess(pid_t pid, int output, int exited) : pid_(pid), outputFD_(output), exitedFD_(exited) {}

@@ -24,12 +24,6 @@ using ostrel::testing::damagedCopiesOf;
 
 constexpr std::size_t kLogFrameBytes = 4096 + 24;
 
-std::string describe(int status) {
-  if (WIFEXITED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
-  if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
-  return "wait status " + std::to_string(status);
-}
-
 std::size_t occurrences(const std::string& text, const std::string& fragment) {
   std::size_t count = 0;
   for (auto at = text.find(fragment); at != std::string::npos; at = text.find(fragment, at + 1)) ++count;
@@ -53,14 +47,7 @@ class DamagedFilesTest : public ::testing::Test {
     for (const char* service : {"OSTREL_ANALYTICS_URL=", "OSTREL_INSTALLATIONS_URL="}) {
       environment.push_back(service + server.url(""));
     }
-    auto app = ChildProcess::start(arguments, environment);
-    if (!app) {
-      ADD_FAILURE() << "ostrel did not start";
-      return {};
-    }
-    const int status = app->wait();
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << describe(status) << "\n" << app->output();
-    return app->output();
+    return ChildProcess::runToSuccess(arguments, environment);
   }
   std::string tour() { return run({"--script", OSTREL_TOUR, "--out", container.pathFor("tour")}); }
   std::string logFile() const { return contentsOf(container.pathFor("Library/Logs/ostrel.log")); }

@@ -59,14 +59,7 @@ class KeptPackagesTest : public ::testing::Test {
     for (const char* service : {"OSTREL_ANALYTICS_URL=", "OSTREL_INSTALLATIONS_URL="}) {
       environment.push_back(service + server_.url(""));
     }
-    auto app = ChildProcess::start(arguments, environment);
-    if (!app) {
-      ADD_FAILURE() << "ostrel did not start";
-      return {};
-    }
-    const int status = app->wait();
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << app->output();
-    return app->output();
+    return ChildProcess::runToSuccess(arguments, environment);
   }
   static std::string tour(const char* name) { return std::string(OSTREL_SOURCE_DIR) + "/resources/tour/" + name; }
 

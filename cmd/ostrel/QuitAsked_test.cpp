@@ -24,6 +24,7 @@
 namespace {
 
 using ostrel::testing::ChildProcess;
+using ostrel::testing::describeWaitStatus;
 using ostrel::testing::LoopbackResponse;
 using platform::foundation::Error;
 
@@ -31,12 +32,6 @@ constexpr const char* kEventLogged = "Event logged. Event name, event params: ";
 
 bool hasSanitizerReport(const std::string& output) {
   return output.find("ERROR: ") != std::string::npos || output.find("runtime error") != std::string::npos;
-}
-
-std::string describe(int status) {
-  if (WIFEXITED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
-  if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
-  return "wait status " + std::to_string(status);
 }
 
 // The internal names ("_vs") of the events the debug lines in `output` say were stored.
@@ -133,7 +128,7 @@ TEST_F(QuitAskedTest, TheWindowAskedToQuitEndsInOrderWithStatusZero) {
     ASSERT_TRUE(app->waitForOutput("the window is shown")) << app->output();
     app->signal(signal);
     const int status = app->wait();
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << describe(status) << "\n" << app->output();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << describeWaitStatus(status) << "\n" << app->output();
     EXPECT_FALSE(hasSanitizerReport(app->output())) << app->output();
     EXPECT_NE(app->output().find(std::string("quit asked by ") + (signal == SIGINT ? "SIGINT" : "SIGTERM")),
               std::string::npos)
@@ -158,12 +153,12 @@ TEST_F(QuitAskedTest, AFirstStartStoppedAtOnceStillBeginsTheFirstSession) {
     ASSERT_TRUE(first->waitForOutput("Analytics is ready to receive events")) << first->output();
     first->signal(SIGTERM);
     const int stopped = first->wait();
-    ASSERT_TRUE(WIFEXITED(stopped) && WEXITSTATUS(stopped) == 128 + SIGTERM) << describe(stopped) << "\n"
+    ASSERT_TRUE(WIFEXITED(stopped) && WEXITSTATUS(stopped) == 128 + SIGTERM) << describeWaitStatus(stopped) << "\n"
                                                                              << first->output();
     auto tour = start({"--script", OSTREL_TOUR, "--out", out, "-APMAnalyticsDebugEnabled"}, nullptr, home);
     ASSERT_TRUE(tour);
     const int status = tour->wait();
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << describe(status) << "\n" << tour->output();
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << describeWaitStatus(status) << "\n" << tour->output();
     const auto received = receivedEventCounts();
     EXPECT_TRUE(received.contains("_f")) << first->output();
     EXPECT_TRUE(received.contains("_s")) << "no session began:\n" << first->output();
@@ -181,7 +176,7 @@ TEST_F(QuitAskedTest, AHeadlessTourStoppedBySigtermKeepsWhatItRecorded) {
   app->signal(SIGTERM);
   const auto before = loggedEventNames(app->output());
   const int status = app->wait();
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGTERM) << describe(status) << "\n" << app->output();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGTERM) << describeWaitStatus(status) << "\n" << app->output();
   EXPECT_NE(app->output().find("stopped by SIGTERM before line "), std::string::npos) << app->output();
   EXPECT_FALSE(hasSanitizerReport(app->output())) << app->output();
 

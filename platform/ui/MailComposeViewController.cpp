@@ -9,6 +9,7 @@
 #include "platform/foundation/Base64.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Paths.h"
+#include "platform/foundation/SaturatedInt64.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Toolbar.h"
 
@@ -144,7 +145,7 @@ std::optional<std::string> MailComposeViewController::send() {
     finish(MailComposeResult::Failed, &failure);
     return std::nullopt;
   }
-  auto stamp = static_cast<long long>(std::floor(foundation::Clock::current()->now() * 1000));
+  auto stamp = foundation::saturatedInt64(std::floor(foundation::Clock::current()->now() * 1000));
   std::string path;
   do {
     path = folder + "/mail-" + std::to_string(stamp) + "-" + std::to_string(sequence.fetch_add(1)) + ".eml";

@@ -9,6 +9,7 @@
 
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/SaturatedInt64.h"
 
 namespace sdk::transport {
 
@@ -34,12 +35,7 @@ std::int64_t timezoneOffsetAt(double secondsSince1970) {
 }
 
 std::int64_t millisOf(double secondsSince1970) {
-  double millis = std::trunc(secondsSince1970 * 1000.0);
-  if (!(millis > static_cast<double>(std::numeric_limits<std::int64_t>::min()))) return 0;
-  if (millis >= static_cast<double>(std::numeric_limits<std::int64_t>::max())) {
-    return std::numeric_limits<std::int64_t>::max();
-  }
-  return static_cast<std::int64_t>(millis);
+  return platform::foundation::saturatedInt64(secondsSince1970 * 1000.0);
 }
 
 }  // namespace

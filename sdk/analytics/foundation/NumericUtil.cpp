@@ -23,11 +23,7 @@ std::int64_t NumericUtil::randomInt64() {
 }
 
 std::int64_t NumericUtil::millisecondsFromSeconds(double seconds) {
-  const double ms = seconds * 1000.0;
-  if (std::isnan(ms)) return 0;
-  if (ms >= kInt64Bound) return std::numeric_limits<std::int64_t>::max();
-  if (ms < -kInt64Bound) return std::numeric_limits<std::int64_t>::min();
-  return static_cast<std::int64_t>(ms);
+  return platform::foundation::saturatedInt64(seconds * 1000.0);
 }
 
 }  // namespace sdk::analytics

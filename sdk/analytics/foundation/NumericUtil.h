@@ -2,13 +2,13 @@
 
 #include <cstdint>
 
+#include "platform/foundation/SaturatedInt64.h"
+
 namespace sdk::analytics {
 
 class NumericUtil {
  public:
-  // 2^63: the first double past the int64 range (the largest int64 is not a double), so a double converts to
-  // int64 only when -kInt64Bound <= value < kInt64Bound.
-  static constexpr double kInt64Bound = 9223372036854775808.0;
+  static constexpr double kInt64Bound = platform::foundation::kInt64Bound;
 
   // A signed 64-bit integer from 8 bytes of the system's secure random source; 0 (logged) when the
   // source fails.

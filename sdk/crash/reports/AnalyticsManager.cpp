@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/foundation/Json.h"
+#include "platform/foundation/SaturatedInt64.h"
 #include "sdk/core/CoreLogger.h"
 #include "sdk/crash/reports/CrashMessageCodes.h"
 
@@ -71,7 +72,7 @@ void AnalyticsManager::messageTriggered(const std::string& name, const platform:
 void AnalyticsManager::logCrashWithTimeStamp(double timestamp,
                                                   const std::shared_ptr<sdk::core::AnalyticsInterop>& analytics) {
   if (!analytics) return;
-  const auto milliseconds = static_cast<std::int64_t>(std::llround(timestamp * 1000));
+  const auto milliseconds = platform::foundation::saturatedInt64(std::round(timestamp * 1000));
   analytics->logEventWithOrigin(kListenerOrigin, "_ae",
                                 platform::foundation::Dictionary{{"timestamp", Value(milliseconds)},
                                                                  {"fatal", Value(std::int64_t{1})}});
