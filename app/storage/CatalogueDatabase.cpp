@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cctype>
 
 #include "app/storage/CatalogueConnection.h"
@@ -62,12 +63,16 @@ bool CatalogueDatabase::seedIfMissing(const std::string& path, const std::string
 std::vector<std::string> CatalogueDatabase::seedAllMissing(
     std::span<const std::pair<const char*, const char*>> catalogues) {
   std::vector<std::string> seeded;
-  if (CatalogueSeeding::stageAll(catalogues)) {
+  // A catalogue whose rescue a kill cut short is not seeded bare: its open finishes the rescue.
+  const bool rescuePending = std::any_of(catalogues.begin(), catalogues.end(),
+                                         [](const auto& catalogue) { return CatalogueRescue::isPending(catalogue.first); });
+  if (!rescuePending && CatalogueSeeding::stageAll(catalogues)) {
     for (const auto& catalogue : catalogues) seeded.push_back(catalogue.first);
     return seeded;
   }
   for (const auto& [fileName, resourceName] : catalogues) {
     const std::string path = libraryPath(fileName);
+    if (CatalogueRescue::isPending(fileName)) continue;
     if (!AtomicFile::fileExists(path) && copyFromBundle(path, resourceName, false)) seeded.push_back(fileName);
   }
   if (!seeded.empty()) {

@@ -9,7 +9,6 @@
 #include "app/storage/CatalogueConnection.h"
 #include "app/storage/CatalogueDatabase.h"
 #include "platform/foundation/Clock.h"
-#include "platform/foundation/DamagedFile.h"
 #include "platform/log/Log.h"
 
 namespace app::storage {
@@ -86,15 +85,7 @@ bool CatalogueDatabase::replaceDamaged(const std::string& fileName, const std::s
   const std::string path = libraryPath(fileName);
   close();
   CatalogueSession::forget(path);
-  using platform::foundation::DamagedFile;
-  const std::string what = "catalogue " + fileName;
-  const std::string kept = DamagedFile::keepAside(path);
-  if (kept.empty()) {
-    DamagedFile::reportKept(path, kept, what, "");
-    return false;
-  }
-  DamagedFile::reportKept(path, kept, what, CatalogueRescue::replace(kept, fileName, resourceName, carryRows));
-  return openPath(path);
+  return CatalogueRescue::keepAsideAndReplace(fileName, resourceName, carryRows) && openPath(path);
 }
 
 bool CatalogueDatabase::openCatalogue(const std::string& fileName, const std::string& resourceName,
@@ -104,6 +95,7 @@ bool CatalogueDatabase::openCatalogue(const std::string& fileName, const std::st
     close();
     return false;
   }
+  CatalogueRescue::finishInterrupted(fileName, resourceName, carryRows);
   if (!seedIfMissing(path, resourceName) || !openPath(path)) return false;
   if (checked()) return true;
   switch (health(tables)) {

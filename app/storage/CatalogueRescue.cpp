@@ -4,8 +4,10 @@
 #include "app/storage/CatalogueDatabase.h"
 #include "app/storage/CatalogueSalvage.h"
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/DamagedFile.h"
 
 using platform::foundation::AtomicFile;
+using platform::foundation::DamagedFile;
 
 namespace app::storage {
 
@@ -17,13 +19,53 @@ std::string joined(const std::vector<std::string>& parts) {
   return text;
 }
 
+std::string notePath(const std::string& fileName) { return CatalogueDatabase::libraryPath(fileName) + ".rescuing"; }
+std::string scratchPath(const std::string& path) { return path + ".readable"; }
+std::string what(const std::string& fileName) { return "catalogue " + fileName; }
+
+// The note and the scratch copy a rescue leaves while it runs.
+void endRescue(const std::string& fileName) {
+  static_cast<void>(AtomicFile::removeFile(scratchPath(CatalogueDatabase::libraryPath(fileName))));
+  static_cast<void>(AtomicFile::removeFile(notePath(fileName)));
+}
+
 }  // namespace
+
+bool CatalogueRescue::isPending(const std::string& fileName) { return AtomicFile::fileExists(notePath(fileName)); }
+
+bool CatalogueRescue::keepAsideAndReplace(const std::string& fileName, const std::string& resourceName,
+                                          CarryRows carryRows) {
+  const std::string path = CatalogueDatabase::libraryPath(fileName);
+  // Without the note (a full disk) the rescue still runs; only a kill during it would then cost the rows.
+  static_cast<void>(AtomicFile::writeAtomically(notePath(fileName), DamagedFile::identityOf(path)));
+  const std::string kept = DamagedFile::keepAside(path);
+  DamagedFile::reportKept(path, kept, what(fileName), kept.empty() ? "" : replace(kept, fileName, resourceName, carryRows));
+  endRescue(fileName);
+  return !kept.empty();
+}
+
+void CatalogueRescue::finishInterrupted(const std::string& fileName, const std::string& resourceName,
+                                        CarryRows carryRows) {
+  if (!isPending(fileName)) return;
+  const std::string path = CatalogueDatabase::libraryPath(fileName);
+  const std::string damaged = AtomicFile::readText(notePath(fileName)).valueOr({});
+  const std::string kept = DamagedFile::keptCopyOf(path, damaged);
+  const std::string now = DamagedFile::identityOf(path);
+  // The damaged file still in its place was never kept aside: the open finds it damaged again.
+  if (!kept.empty() && now.empty()) {
+    CatalogueSession::forget(path);
+    DamagedFile::reportKept(path, kept, what(fileName), replace(kept, fileName, resourceName, carryRows));
+  } else if (!kept.empty() && now != damaged) {
+    DamagedFile::reportKept(path, kept, what(fileName), "a fresh copy takes its place");
+  }
+  endRescue(fileName);
+}
 
 std::string CatalogueRescue::replace(const std::string& kept, const std::string& fileName,
                                      const std::string& resourceName, CarryRows carryRows) {
   const std::string path = CatalogueDatabase::libraryPath(fileName);
   if (!carryRows) return CatalogueDatabase::seedIfMissing(path, resourceName) ? "a fresh copy takes its place" : "no fresh copy could be made";
-  const std::string scratch = path + ".readable";
+  const std::string scratch = scratchPath(path);
   const CatalogueSalvage::Result readable = CatalogueSalvage::copyReadable(kept, scratch);
   bool carried = false;
   if (readable.made) {

@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <regex>
 #include <set>
 
@@ -21,20 +19,9 @@ namespace {
 using namespace ostrel::testing;
 namespace fs = std::filesystem;
 
-constexpr int kPage = 4096;
-
-// `bytes` random bytes (the same on every run) over the file from `offset` on.
-void damage(const std::string& path, std::streamoff offset, int bytes) {
-  std::mt19937 random(7);
-  std::string noise(static_cast<size_t>(bytes), '\0');
-  for (char& c : noise) c = static_cast<char>(random());
-  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-  file.seekp(offset);
-  file.write(noise.data(), bytes);
-}
-void damageMiddle(const std::string& path, int bytes) {
-  damage(path, static_cast<std::streamoff>(fs::file_size(path) / 2 / kPage * kPage) - bytes / 2, bytes);
-}
+using scenes::damage;
+using scenes::damageMiddle;
+using scenes::kPage;
 
 std::set<int64_t> idsOf(const std::string& path, const std::string& table) {
   CatalogueDatabase database;

@@ -18,6 +18,7 @@
 #include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/StorageTestSupport.h"
 #include "platform/foundation/AtomicFile.h"
+#include "testing/FileContents.h"
 
 using app::storage::CatalogueDatabase;
 using app::storage::CatalogueReplacement;
@@ -110,6 +111,61 @@ TEST_P(CrashDuringUpdateTest, FormatCatalogue) { killAndSettle<CameraFormatCatal
 TEST_P(CrashDuringUpdateTest, AdapterCatalogue) { killAndSettle<LensAdapterCatalogue, scenes::AdapterScene>(); }
 
 INSTANTIATE_TEST_SUITE_P(KilledAt, CrashDuringUpdateTest,
+                         ::testing::Values(KillPoint{CatalogueUpdate::Stage::Staging, false},
+                                           KillPoint{CatalogueUpdate::Stage::Staged, false},
+                                           KillPoint{CatalogueUpdate::Stage::Swapped, true},
+                                           KillPoint{CatalogueUpdate::Stage::Remapping, true}),
+                         nameOf);
+
+// A damaged catalogue whose rescue is killed part-way: the next open finishes it from the copy kept
+// aside, so the person's rows and the packages using them are there, the file is kept aside once, and
+// the warning the killed run could not write is written then.
+class CrashDuringRescueTest : public StorageTest, public ::testing::WithParamInterface<KillPoint> {
+ protected:
+  template <class Helper, class Scene>
+  void killAndSettle(const std::function<void(const std::string&)>& damageFile) {
+    Scene scene;
+    scene.build();
+    const std::string path = CatalogueDatabase::libraryPath(Helper::kFileName);
+    damageFile(path);
+    ASSERT_TRUE(killChildAt(GetParam().stage, [] {
+      Helper helper;
+      if (!helper.openDb(false)) _exit(4);
+    }));
+    const std::pair<const char*, const char*> catalogue[] = {{Helper::kFileName, Helper::kResourceName}};
+    EXPECT_TRUE(CatalogueDatabase::seedAllMissing(catalogue).empty()) << "a start's seeding leaves it to the open";
+    log_.clear();
+    // As a start does: each catalogue is opened before any package is read.
+    EXPECT_TRUE(withOpen<Helper>([](Helper&) { return true; }));
+    scene.expectWhole();
+    const auto kept = damagedCopiesOf(path);
+    ASSERT_EQ(kept.size(), 1u);
+    std::string lines;
+    for (const auto& line : log_.lines()) lines += line.message + "\n";
+    EXPECT_NE(lines.find("kept as " + kept[0] + " and a fresh copy takes its place"), std::string::npos) << lines;
+    for (const char* left : {".rescuing", ".readable", ".updating"}) {
+      EXPECT_FALSE(platform::foundation::AtomicFile::fileExists(path + left)) << left;
+    }
+    log_.clear();
+    scene.expectWhole();
+    EXPECT_EQ(damagedCopiesOf(path).size(), 1u);
+    EXPECT_TRUE(log_.lines().empty()) << "told once";
+  }
+};
+
+TEST_P(CrashDuringRescueTest, LensCatalogue) {
+  killAndSettle<LensDatabaseHelper, scenes::LensScene>([](const std::string& path) { scenes::damageMiddle(path, 2 * scenes::kPage); });
+}
+TEST_P(CrashDuringRescueTest, FormatCatalogue) {
+  killAndSettle<CameraFormatCatalogue, scenes::FormatScene>([](const std::string& path) { scenes::damageMiddle(path, 2 * scenes::kPage); });
+}
+TEST_P(CrashDuringRescueTest, AdapterCatalogue) {
+  // The shipped rows' end of the one table page.
+  killAndSettle<LensAdapterCatalogue, scenes::AdapterScene>(
+      [](const std::string& path) { scenes::damage(path, 2 * scenes::kPage - 512, 512); });
+}
+
+INSTANTIATE_TEST_SUITE_P(KilledAt, CrashDuringRescueTest,
                          ::testing::Values(KillPoint{CatalogueUpdate::Stage::Staging, false},
                                            KillPoint{CatalogueUpdate::Stage::Staged, false},
                                            KillPoint{CatalogueUpdate::Stage::Swapped, true},

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -256,5 +259,20 @@ struct AdapterScene {
         << "nothing doubled";
   }
 };
+
+constexpr int kPage = 4096;
+
+// `bytes` random bytes (the same on every run) over the file from `offset` on, as a disk error leaves it.
+inline void damage(const std::string& path, std::streamoff offset, int bytes) {
+  std::mt19937 random(7);
+  std::string noise(static_cast<size_t>(bytes), '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(offset);
+  file.write(noise.data(), bytes);
+}
+inline void damageMiddle(const std::string& path, int bytes) {
+  damage(path, static_cast<std::streamoff>(std::filesystem::file_size(path) / 2 / kPage * kPage) - bytes / 2, bytes);
+}
 
 }  // namespace ostrel::testing::scenes

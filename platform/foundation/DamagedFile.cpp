@@ -68,23 +68,47 @@ bool writeNew(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   return false;
 }
 
-}  // namespace
-
-bool DamagedFile::hasKeptCopy(const std::string& path) {
+// Calls `visit` with the path of each copy kept aside beside `path` until it answers true; false when
+// the folder cannot be listed.
+bool forEachKeptCopy(const std::string& path, const std::function<bool(const std::string&)>& visit) {
   const std::size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
   const std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".damaged-";
   DIR* listing = ::opendir(folder.c_str());
-  if (!listing) return true;
-  bool found = false;
+  if (!listing) return false;
   while (const dirent* entry = ::readdir(listing)) {
-    if (std::string_view(entry->d_name).starts_with(prefix)) {
-      found = true;
-      break;
-    }
+    const std::string_view name = entry->d_name;
+    if (!name.starts_with(prefix)) continue;
+    // The SQLite files kept beside a copy share its prefix but are not copies of the file.
+    if (name.ends_with("-journal") || name.ends_with("-wal") || name.ends_with("-shm")) continue;
+    if (visit(folder + "/" + std::string(name))) break;
   }
   ::closedir(listing);
-  return found;
+  return true;
+}
+
+}  // namespace
+
+bool DamagedFile::hasKeptCopy(const std::string& path) {
+  bool found = false;
+  const bool listed = forEachKeptCopy(path, [&found](const std::string&) { return found = true; });
+  return found || !listed;
+}
+
+std::string DamagedFile::identityOf(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) return {};
+  return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
+std::string DamagedFile::keptCopyOf(const std::string& path, const std::string& identity) {
+  std::string copy;
+  if (identity.empty()) return copy;
+  forEachKeptCopy(path, [&](const std::string& kept) {
+    if (identityOf(kept) == identity) copy = kept;
+    return !copy.empty();
+  });
+  return copy;
 }
 
 std::string DamagedFile::keepCopy(const std::string& path) {

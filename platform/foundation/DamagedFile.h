@@ -23,6 +23,13 @@ class DamagedFile {
   // folder cannot be listed (no copy can then be ruled out).
   [[nodiscard]] static bool hasKeptCopy(const std::string& path);
 
+  // What names one file on the disk whatever it is renamed to ("<device>:<inode>"); empty when `path`
+  // is not there. With keptCopyOf, a caller that noted a file before keeping it aside finds the copy
+  // again after a kill cut it short between the two.
+  [[nodiscard]] static std::string identityOf(const std::string& path);
+  // The copy kept aside beside `path` that is the file `identity` names; empty when there is none.
+  [[nodiscard]] static std::string keptCopyOf(const std::string& path, const std::string& identity);
+
   // For a file still in use (a database's write-ahead log, whose sound part the database still needs):
   // a copy under the same dated name, the file itself left in place. Empty when it could not be copied.
   static std::string keepCopy(const std::string& path);
