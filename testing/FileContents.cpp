@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <utility>
 
@@ -13,6 +14,15 @@ std::string contentsOf(const std::string& path) {
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+void overwriteWithNoise(const std::string& path, long long offset, int bytes, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string noise(static_cast<size_t>(bytes), '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(offset);
+  file.write(noise.data(), bytes);
 }
 
 std::vector<std::string> damagedCopiesOf(const std::string& path, const std::string& folder) {

@@ -51,11 +51,13 @@ void CatalogueRescue::finishInterrupted(const std::string& fileName, const std::
   const std::string damaged = AtomicFile::readText(notePath(fileName)).valueOr({});
   const std::string kept = DamagedFile::keptCopyOf(path, damaged);
   const std::string now = DamagedFile::identityOf(path);
-  // The damaged file still in its place was never kept aside: the open finds it damaged again.
+  // No kept copy: the kill came before the move aside, and the open finds the file damaged again.
   if (!kept.empty() && now.empty()) {
+    // Killed before the fresh copy was in place: the rescue runs again from the kept copy.
     CatalogueSession::forget(path);
     DamagedFile::reportKept(path, kept, what(fileName), replace(kept, fileName, resourceName, carryRows));
-  } else if (!kept.empty() && now != damaged) {
+  } else if (!kept.empty()) {
+    // Killed after the fresh copy was put in place, before the person was told.
     DamagedFile::reportKept(path, kept, what(fileName), "a fresh copy takes its place");
   }
   endRescue(fileName);

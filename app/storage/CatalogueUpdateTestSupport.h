@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -17,6 +15,7 @@
 #include "app/storage/FrameGuideCatalogue.h"
 #include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/StorageTestSupport.h"
+#include "testing/FileContents.h"
 
 namespace ostrel::testing::scenes {
 
@@ -262,14 +261,8 @@ struct AdapterScene {
 
 constexpr int kPage = 4096;
 
-// `bytes` random bytes (the same on every run) over the file from `offset` on, as a disk error leaves it.
 inline void damage(const std::string& path, std::streamoff offset, int bytes) {
-  std::mt19937 random(7);
-  std::string noise(static_cast<size_t>(bytes), '\0');
-  for (char& c : noise) c = static_cast<char>(random());
-  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-  file.seekp(offset);
-  file.write(noise.data(), bytes);
+  overwriteWithNoise(path, offset, bytes, 7);
 }
 inline void damageMiddle(const std::string& path, int bytes) {
   damage(path, static_cast<std::streamoff>(std::filesystem::file_size(path) / 2 / kPage * kPage) - bytes / 2, bytes);

@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <random>
 
 #include "testing/ChildProcess.h"
 #include "testing/FileContents.h"
@@ -22,6 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using ostrel::testing::ChildProcess;
 using ostrel::testing::damagedCopiesOf;
+using ostrel::testing::overwriteWithNoise;
 
 constexpr int kPage = 4096;
 
@@ -88,14 +88,8 @@ class KeptPackagesTest : public ::testing::Test {
     return text;
   }
 
-  // `bytes` random bytes (the same on every run) over the file from `offset` on.
   static void damage(const std::string& path, std::streamoff offset, int bytes) {
-    std::mt19937 random(11);
-    std::string noise(static_cast<size_t>(bytes), '\0');
-    for (char& c : noise) c = static_cast<char>(random());
-    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-    file.seekp(offset);
-    file.write(noise.data(), bytes);
+    overwriteWithNoise(path, offset, bytes, 11);
   }
   // The first page of `object` (a table or an index) in the catalogue at `path`.
   static int pageOf(const std::string& path, const std::string& object) {
