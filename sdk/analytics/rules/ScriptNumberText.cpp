@@ -17,8 +17,8 @@ namespace {
 
 constexpr int kSignificantDigits = 17;
 
-// The 17 significant digits of |value| (a positive finite double), rounded half away from zero,
-// trailing zeros dropped, and the decimal exponent of the first digit.
+// Significant digits of a positive finite double, trailing zeros dropped, and the decimal exponent of
+// the first digit.
 struct Digits {
   char text[24];
   int count = 0;
@@ -46,6 +46,7 @@ bool exactHalfway(double magnitude, std::uint64_t& expansion, int& exponent) {
   return true;
 }
 
+// The decimal style's 17 significant digits, rounded half away from zero.
 Digits significantDigits(double magnitude) {
   Digits out;
   std::uint64_t expansion = 0;
@@ -72,6 +73,22 @@ Digits significantDigits(double magnitude) {
     out.exponent = std::atoi(std::strchr(buffer, 'e') + 1);
   }
   while (out.count > 1 && out.text[out.count - 1] == '0') --out.count;
+  return out;
+}
+
+// The fewest significant digits that read back as |magnitude| (a positive finite double), the closest
+// of them to it, and the decimal exponent of the first digit: 1e-7 is "1" and -7, where 17 digits
+// would give 9.9999999999999995e-8.
+Digits shortestDigits(double magnitude) {
+  char buffer[40];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer - 1, magnitude, std::chars_format::scientific).ptr;
+  *end = '\0';
+  Digits out;
+  const char* exponent = std::strchr(buffer, 'e');
+  for (const char* c = buffer; c < exponent; ++c) {
+    if (*c != '.') out.text[out.count++] = *c;
+  }
+  out.exponent = std::atoi(exponent + 1);
   return out;
 }
 
@@ -108,11 +125,12 @@ std::u16string formatScriptNumber(double value) {
   if (std::isinf(value)) return value > 0 ? u"Infinity" : u"-Infinity";
   if (value == 0) return u"0";
   const double magnitude = std::fabs(value);
-  const Digits digits = significantDigits(magnitude);
+  const bool scientific = magnitude >= 1e21 || magnitude < 1e-6;
+  const Digits digits = scientific ? shortestDigits(magnitude) : significantDigits(magnitude);
   std::u16string out;
   out.reserve(32);
   if (value < 0) out.push_back(u'-');
-  if (magnitude >= 1e21 || magnitude < 1e-6) {
+  if (scientific) {
     out.push_back(static_cast<char16_t>(digits.text[0]));
     if (digits.count > 1) {
       out.push_back(u'.');

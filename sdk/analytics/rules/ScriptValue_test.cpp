@@ -19,18 +19,37 @@ TEST(scriptNumberText, FormatsUpTo17DigitsAndSwitchesToScientificAtTheEdges) {
     double value;
     const char* text;
   } cases[] = {
-      {1e21, "1e+21"}, {1e20, "100000000000000000000"}, {1e-6, "0.00000099999999999999995"}, {1e-7, "9.9999999999999995e-8"}, {0.000002, "0.0000019999999999999999"},
+      {1e20, "100000000000000000000"}, {1e-6, "0.00000099999999999999995"}, {0.000002, "0.0000019999999999999999"},
       {0.1, "0.10000000000000001"}, {1234567, "1234567"}, {-0.0, "0"}, {0, "0"}, {2.5, "2.5"},
-      {-2.5, "-2.5"}, {1.1920928955078125e-7, "1.1920928955078125e-7"}, {-1.5e22, "-1.5e+22"}, {0.25, "0.25"}, {kNaN, "NaN"}, {kInfinity, "Infinity"},
+      {-2.5, "-2.5"}, {0.25, "0.25"}, {kNaN, "NaN"}, {kInfinity, "Infinity"},
       {-kInfinity, "-Infinity"}, {123.456, "123.456"}, {0.5, "0.5"}, {9007199254740993.0, "9007199254740992"},
       {1.0 / 3, "0.33333333333333331"},
-      // Exactly half way at the 17th digit rounds away from zero (2^-25 and 2^-26 end in such a 5),
-      // and a carry through nines adds a digit to the integer part.
-      {2.98023223876953125e-8, "2.9802322387695313e-8"}, {-1.490116119384765625e-8, "-1.4901161193847656e-8"},
+      // Exactly half way at the 17th digit rounds away from zero (a quarter below 2^51 ends in such a
+      // 5), and a carry through nines adds a digit to the integer part.
+      {2251799813685247.25, "2251799813685247.3"}, {-2251799813685247.25, "-2251799813685247.3"},
       {0.99999999999999999, "1"}, {123456789012345678.0, "123456789012345680"}, {4503599627370495.5, "4503599627370495.5"},
-      {5e-324, "4.9406564584124654e-324"}, {1.7976931348623157e308, "1.7976931348623157e+308"}, {999999999999999999999.0, "1e+21"},
   };
   for (const auto& c : cases) EXPECT_EQ(utf8FromUTF16(formatScriptNumber(c.value)), c.text) << c.value;
+}
+
+// The scientific form has as many digits as it takes to read the same double back, no more: the
+// decimal style's 17 would make 1e-7 read 9.9999999999999995e-8.
+TEST(scriptNumberText, ScientificFormHasTheFewestDigitsThatReadBack) {
+  const struct {
+    double value;
+    const char* text;
+  } cases[] = {
+      {1e-7, "1e-7"}, {1.5e-7, "1.5e-7"}, {-1e-7, "-1e-7"}, {1e21, "1e+21"}, {1.2345e25, "1.2345e+25"},
+      {-1.5e22, "-1.5e+22"}, {999999999999999999999.0, "1e+21"}, {1.1920928955078125e-7, "1.1920928955078125e-7"},
+      {9.99999e-7, "9.99999e-7"}, {4.35e-7, "4.35e-7"},
+      // 2^-25 lies half way between two 17-digit texts that both read back: the even one.
+      {2.98023223876953125e-8, "2.9802322387695312e-8"}, {-1.490116119384765625e-8, "-1.4901161193847656e-8"},
+      {5e-324, "5e-324"}, {1.7976931348623157e308, "1.7976931348623157e+308"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(utf8FromUTF16(formatScriptNumber(c.value)), c.text) << c.value;
+    EXPECT_EQ(parseScriptNumber(formatScriptNumber(c.value)), c.value) << c.text;
+  }
 }
 
 TEST(scriptNumberText, ScansWholeDecimalNumbersOnly) {
