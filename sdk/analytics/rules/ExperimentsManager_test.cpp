@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <map>
+#include <optional>
 
 #include "sdk/analytics/rules/ExperimentRequestBuilder.h"
 #include "sdk/analytics/rules/ExperimentsTestSupport.h"
@@ -217,7 +218,9 @@ TEST_F(ExperimentsManagerTest, AFetchReachesEachSDKOnItsOwnQueueAndTheRestActiva
   auto ownQueue = Queue::serial("test.sdk");
   auto selfActivating = std::make_shared<Observer>(true, ownQueue);
   auto erring = std::make_shared<Observer>(false, nullptr);
-  manager->registerSDKProperty(property("self"), {{"f", Value("d")}})->setDelegate(selfActivating);
+  auto withAppID = property("self");
+  withAppID->appID = "1:23:ios:ab";
+  manager->registerSDKProperty(withAppID, {{"f", Value("d")}})->setDelegate(selfActivating);
   manager->registerSDKProperty(property("passive"), {{"f", Value("d")}});
   manager->registerSDKProperty(property("erring"), {{"f", Value("d")}})->setDelegate(erring);
 
@@ -254,11 +257,16 @@ TEST_F(ExperimentsManagerTest, AFetchReachesEachSDKOnItsOwnQueueAndTheRestActiva
   settleBoth();
   auto sent = server.requests().back();
   auto request = ProtoExperimentRequest::initWithBuffer(platform::foundation::Data(sent.body.begin(), sent.body.end()));
-  std::set<std::string> registered;
+  std::map<std::string, std::optional<std::string>> appIDs;
   for (const auto& client : nanoGetMessageArray<ProtoClientProperty>(*request, 1)) {
-    registered.insert(nanoGetString(*client, 0).value_or(""));
+    appIDs[nanoGetString(*client, 0).value_or("")] =
+        nanoHasField(*client, 3) ? nanoGetString(*client, 3) : std::nullopt;
   }
-  EXPECT_TRUE(registered.contains("self") && registered.contains("passive") && registered.contains("erring"));
+  // An SDK registered without an app ID sends none, not an empty one.
+  ASSERT_TRUE(appIDs.contains("self") && appIDs.contains("passive") && appIDs.contains("erring"));
+  EXPECT_EQ(appIDs["self"], "1:23:ios:ab");
+  EXPECT_EQ(appIDs["passive"], std::nullopt);
+  EXPECT_EQ(appIDs["erring"], std::nullopt);
 
   // The next process: the passive SDK's snapshot is activated by the database at start.
   taskManager.reset();

@@ -18,7 +18,8 @@ std::shared_ptr<ProtoClientProperty> ExperimentsSDKProperty::proto(const std::op
   nanoSetString(*message, 0, name_);
   nanoSetString(*message, 1, md5HexString(key + "-" + name_));
   nanoSetInt64(*message, 2, version);
-  nanoSetString(*message, 3, appID);
+  // An SDK registered without an app ID sends none, rather than an empty one the service would read.
+  if (!appID.empty()) nanoSetString(*message, 3, appID);
   std::map<std::string, std::string> custom = customProperties;
   if (auto provider = delegate.lock()) {
     for (auto& [name, value] : provider->dynamicCustomPropertiesForSDKProperty(*this)) custom[name] = value;
