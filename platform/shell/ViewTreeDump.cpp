@@ -79,7 +79,7 @@ Value ViewTreeDump::describe(const ui::View& view) {
   if (auto* keys = dynamic_cast<const ui::KeyboardKeysView*>(&view)) {
     // Which keys a person sees, in reading order, and on which grey.
     std::string labels;
-    for (const auto& key : ui::KeyboardKeysView::keys(keys->type(), keys->bounds().size)) {
+    for (const auto& key : ui::KeyboardKeysView::keys(keys->type(), keys->bounds().size, keys->returnKeyType())) {
       labels += (labels.empty() ? "" : " ") + key.label;
     }
     out["keys"] = labels;

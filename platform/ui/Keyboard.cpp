@@ -133,7 +133,8 @@ void Keyboard::responderChanged(View* responder) {
   }
   std::shared_ptr<View> accessory = input->inputAccessoryView();
   if (visible_ && host_ && host_->window() == window && accessory == accessory_ &&
-      input->keyboardType() == keysType_ && isDark(*input, *window) == keysDark_) {
+      input->keyboardType() == keysType_ && input->returnKeyType() == returnKeyType_ &&
+      isDark(*input, *window) == keysDark_) {
     return;
   }
   if (visible_ && host_ && host_->window() != window) hide();
@@ -155,8 +156,9 @@ void Keyboard::layoutHost(Window& window, const TextInput& input, double keys) {
   double accessoryHeight = accessory_ ? accessory_->frame().height() : 0;
   auto keysView = make<KeyboardKeysView>(Rect{0, accessoryHeight, width, keys});
   keysType_ = input.keyboardType();
+  returnKeyType_ = input.returnKeyType();
   keysDark_ = isDark(input, window);
-  keysView->setKeys(keysType_, keysDark_);
+  keysView->setKeys(keysType_, returnKeyType_, keysDark_);
   host_->addSubview(keysView);
   if (accessory_) {
     accessory_->setFrame({0, 0, width, accessoryHeight});

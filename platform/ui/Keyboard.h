@@ -40,6 +40,8 @@ enum class KeyboardType { Default, ASCIICapable, NumbersAndPunctuation, URL, Num
                           EmailAddress, DecimalPad, Twitter, WebSearch, ASCIICapableNumberPad };
 // Default follows the window's light or dark appearance.
 enum class KeyboardAppearance { Default, Dark, Light };
+// What the return key does, and so what it reads.
+enum class ReturnKeyType { Default, Go, Join, Next, Route, Search, Send, Done, EmergencyCall, Continue };
 
 // A view that takes typed text from the keyboard (a text field). The keyboard comes up while such a
 // view is first responder, with the keys and the appearance the view asks for.
@@ -48,6 +50,7 @@ class TextInput {
   virtual ~TextInput() = default;
   virtual KeyboardType keyboardType() const { return KeyboardType::Default; }
   virtual KeyboardAppearance keyboardAppearance() const { return KeyboardAppearance::Default; }
+  virtual ReturnKeyType returnKeyType() const { return ReturnKeyType::Default; }
   // Asked before the view becomes first responder; false keeps it from editing.
   virtual bool shouldBeginEditing() { return true; }
   virtual void insertText(const std::string& text) = 0;
@@ -72,8 +75,9 @@ class Keyboard {
 
   // Up or on its way up.
   bool isVisible() const { return visible_; }
-  // The keys on show, or last shown: their layout and whether they are drawn dark.
+  // The keys on show, or last shown: their layout, their return key and whether they are drawn dark.
   KeyboardType keysType() const { return keysType_; }
+  ReturnKeyType returnKeyType() const { return returnKeyType_; }
   bool keysAreDark() const { return keysDark_; }
   // Where the keyboard with its accessory ends up, in window coordinates; empty while hidden.
   Rect frame() const;
@@ -112,6 +116,7 @@ class Keyboard {
   Rect shownFrame_;
   bool visible_ = false;
   KeyboardType keysType_ = KeyboardType::Default;
+  ReturnKeyType returnKeyType_ = ReturnKeyType::Default;
   bool keysDark_ = false;
   unsigned generation_ = 0;  // stale did-show / did-hide completions are ignored
 };

@@ -15,7 +15,7 @@ constexpr const char* kDelete = "⌫";
 std::vector<KeyboardKeysView::Key> letterKeys(Size size, const std::vector<std::string>& top,
                                               const std::vector<std::string>& middle,
                                               const std::vector<std::string>& bottom, const char* lowerLeft,
-                                              const char* switchKey) {
+                                              const char* switchKey, const char* returnKey) {
   std::vector<KeyboardKeysView::Key> keys;
   constexpr double kRowHeight = 54, kTop = 8, kGap = 6;
   const double pitch = (size.width - kGap) / 10;
@@ -37,7 +37,7 @@ std::vector<KeyboardKeysView::Key> letterKeys(Size size, const std::vector<std::
   const double side = pitch * 2.4;
   keys.push_back({{kGap, y, side - kGap, kRowHeight - 12}, switchKey, "", true});
   keys.push_back({{side + kGap / 2, y, size.width - 2 * side - kGap, kRowHeight - 12}, "space", "", false});
-  keys.push_back({{size.width - side, y, side - kGap, kRowHeight - 12}, "return", "", true});
+  keys.push_back({{size.width - side, y, side - kGap, kRowHeight - 12}, returnKey, "", true});
   return keys;
 }
 
@@ -67,6 +67,16 @@ std::vector<std::string> characters(const char* text) {
   return out;
 }
 
+// A key that reads as a word ("space", "go", "done") takes the smaller type; letters, signs and the
+// layout switches ("ABC", "#+=") the larger.
+bool isWord(const std::string& label) {
+  if (label.size() < 2) return false;
+  for (char c : label) {
+    if (!(c >= 'a' && c <= 'z') && c != ' ') return false;
+  }
+  return true;
+}
+
 void drawCentred(Context* context, const std::string& text, const graphics::Font& font, const Color& color,
                  const Rect& box) {
   graphics::TextStyle style;
@@ -91,16 +101,36 @@ bool KeyboardKeysView::isPad(KeyboardType type) {
   }
 }
 
-std::vector<KeyboardKeysView::Key> KeyboardKeysView::keys(KeyboardType type, Size size) {
-  if (isPad(type)) return padKeys(type, size);
-  if (type == KeyboardType::NumbersAndPunctuation) {
-    return letterKeys(size, characters("1234567890"), characters("-/:;()$&@\""), characters(".,?!'"), "#+=", "ABC");
+const char* KeyboardKeysView::returnKeyLabel(ReturnKeyType type) {
+  switch (type) {
+    case ReturnKeyType::Default: return "return";
+    case ReturnKeyType::Go: return "go";
+    case ReturnKeyType::Join: return "join";
+    case ReturnKeyType::Next: return "next";
+    case ReturnKeyType::Route: return "route";
+    case ReturnKeyType::Search: return "search";
+    case ReturnKeyType::Send: return "send";
+    case ReturnKeyType::Done: return "done";
+    case ReturnKeyType::EmergencyCall: return "emergency call";
+    case ReturnKeyType::Continue: return "continue";
   }
-  return letterKeys(size, characters("qwertyuiop"), characters("asdfghjkl"), characters("zxcvbnm"), "⇧", "123");
+  return "return";
 }
 
-void KeyboardKeysView::setKeys(KeyboardType type, bool dark) {
+std::vector<KeyboardKeysView::Key> KeyboardKeysView::keys(KeyboardType type, Size size, ReturnKeyType returnKey) {
+  if (isPad(type)) return padKeys(type, size);
+  const char* returnLabel = returnKeyLabel(returnKey);
+  if (type == KeyboardType::NumbersAndPunctuation) {
+    return letterKeys(size, characters("1234567890"), characters("-/:;()$&@\""), characters(".,?!'"), "#+=", "ABC",
+                      returnLabel);
+  }
+  return letterKeys(size, characters("qwertyuiop"), characters("asdfghjkl"), characters("zxcvbnm"), "⇧", "123",
+                    returnLabel);
+}
+
+void KeyboardKeysView::setKeys(KeyboardType type, ReturnKeyType returnKey, bool dark) {
   type_ = type;
+  returnKey_ = returnKey;
   dark_ = dark;
   setNeedsDisplay();
 }
@@ -115,7 +145,7 @@ void KeyboardKeysView::drawRect(const Rect&) {
   const Color functionCap = dark_ ? Color(0.27, 0.27, 0.28) : Color(0.67, 0.70, 0.74);
   const Color ink = dark_ ? Color::whiteColor() : Color::blackColor();
   const bool pad = isPad(type_);
-  for (const Key& key : keys(type_, b.size)) {
+  for (const Key& key : keys(type_, b.size, returnKey_)) {
     Rect frame = key.frame.offsetBy(b.minX(), b.minY());
     if (frame.maxY() > b.maxY()) continue;
     // The pad's function keys sit on the keyboard's own grey, as the phone's do.
@@ -123,7 +153,7 @@ void KeyboardKeysView::drawRect(const Rect&) {
       context->setFillColor(key.function ? functionCap : cap);
       context->fillPath(graphics::Path::roundedRect(frame, 5));
     }
-    const bool word = key.label.size() > 3 && key.label != kDelete;
+    const bool word = isWord(key.label);
     const double size = pad ? 25 : word ? 16 : 22;
     // On the pad every digit but 0 stands in the upper part of its key, letters or not.
     const bool raised = pad && (!key.detail.empty() || key.label == "1");

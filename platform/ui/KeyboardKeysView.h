@@ -20,13 +20,17 @@ class KeyboardKeysView : public View {
     bool function = false;  // shift, delete, return, the layout switches: drawn on the darker cap
   };
 
-  // The keys of `type` laid out in a keyboard of `size`.
-  static std::vector<Key> keys(KeyboardType type, Size size);
+  // The keys of `type` laid out in a keyboard of `size`, the return key reading what `returnKey` does
+  // (a pad of digits has none).
+  static std::vector<Key> keys(KeyboardType type, Size size, ReturnKeyType returnKey = ReturnKeyType::Default);
   // Whether inputs of `type` get the pad of digits.
   static bool isPad(KeyboardType type);
+  // What the return key reads, in the phone's lower case: "return", "done", "next", "search"...
+  static const char* returnKeyLabel(ReturnKeyType type);
 
-  void setKeys(KeyboardType type, bool dark);
+  void setKeys(KeyboardType type, ReturnKeyType returnKey, bool dark);
   KeyboardType type() const { return type_; }
+  ReturnKeyType returnKeyType() const { return returnKey_; }
   bool isDark() const { return dark_; }
 
  protected:
@@ -35,6 +39,7 @@ class KeyboardKeysView : public View {
 
  private:
   KeyboardType type_ = KeyboardType::Default;
+  ReturnKeyType returnKey_ = ReturnKeyType::Default;
   bool dark_ = false;
 };
 

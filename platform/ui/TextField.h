@@ -22,7 +22,6 @@ struct TextRange {
   bool operator==(const TextRange&) const = default;
 };
 
-enum class ReturnKeyType { Default, Go, Join, Next, Route, Search, Send, Done, EmergencyCall, Continue };
 enum class TextBorderStyle { None, Line, Bezel, RoundedRect };
 
 // What a text field asks and tells while it is edited. Every method is optional.
@@ -60,7 +59,7 @@ class TextField : public View, public TextInput {
   TextBorderStyle borderStyle() const { return borderStyle_; }
   void setBorderStyle(TextBorderStyle style);
 
-  ReturnKeyType returnKeyType() const { return returnKeyType_; }
+  ReturnKeyType returnKeyType() const override { return returnKeyType_; }
   void setReturnKeyType(ReturnKeyType type) { returnKeyType_ = type; }
   KeyboardType keyboardType() const override { return keyboardType_; }
   void setKeyboardType(KeyboardType type) { keyboardType_ = type; }

@@ -10,6 +10,7 @@
 #include "platform/ui/KeyboardKeysView.h"
 #include "platform/ui/Renderer.h"
 #include "platform/ui/Responder.h"
+#include "platform/ui/SearchBar.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/Toolbar.h"
 #include "platform/ui/Window.h"
@@ -281,6 +282,46 @@ TEST_F(TextInputTest, TheKeysAreTheOnesAndInTheAppearanceTheFieldAsksFor) {
   window->setUserInterfaceStyle(UserInterfaceStyle::Dark);
   ASSERT_TRUE(second->becomeFirstResponder());
   EXPECT_TRUE(Keyboard::shared().keysAreDark());
+}
+
+// The return key reads what it does, as a phone's does: each kind the app's fields ask for (a plain
+// field, a form's Next and Done, a search bar's search), relabelled when the keyboard moves on to a
+// field whose key does something else.
+TEST_F(TextInputTest, TheReturnKeyReadsWhatItDoes) {
+  auto search = make<SearchBar>(Rect{0, 300, 390, SearchBar::kHeight});
+  window->addSubview(search);
+  auto returnLabel = [] {
+    for (const auto& view : Keyboard::shared().view()->subviews()) {
+      auto* keys = dynamic_cast<KeyboardKeysView*>(view.get());
+      if (!keys) continue;
+      auto all = KeyboardKeysView::keys(keys->type(), keys->bounds().size, keys->returnKeyType());
+      return all.back().label;
+    }
+    return std::string("no keys");
+  };
+  second->setReturnKeyType(ReturnKeyType::Next);
+  ASSERT_TRUE(first->becomeFirstResponder());
+  EXPECT_EQ(returnLabel(), "return");
+  ASSERT_TRUE(second->becomeFirstResponder());
+  EXPECT_EQ(returnLabel(), "next");
+  first->setReturnKeyType(ReturnKeyType::Done);
+  ASSERT_TRUE(first->becomeFirstResponder());
+  EXPECT_EQ(Keyboard::shared().returnKeyType(), ReturnKeyType::Done);
+  EXPECT_EQ(returnLabel(), "done");
+  ASSERT_TRUE(search->becomeFirstResponder());
+  EXPECT_EQ(returnLabel(), "search");
+  // Every kind has a word of its own; a pad of digits has no return key.
+  std::vector<std::string> words;
+  for (auto type : {ReturnKeyType::Default, ReturnKeyType::Go, ReturnKeyType::Join, ReturnKeyType::Next,
+                    ReturnKeyType::Route, ReturnKeyType::Search, ReturnKeyType::Send, ReturnKeyType::Done,
+                    ReturnKeyType::EmergencyCall, ReturnKeyType::Continue}) {
+    words.push_back(KeyboardKeysView::keys(KeyboardType::NumbersAndPunctuation, {390, 291}, type).back().label);
+  }
+  EXPECT_EQ(words, (std::vector<std::string>{"return", "go", "join", "next", "route", "search", "send", "done",
+                                             "emergency call", "continue"}));
+  for (const auto& key : KeyboardKeysView::keys(KeyboardType::DecimalPad, {390, 291}, ReturnKeyType::Done)) {
+    EXPECT_NE(key.label, "done");
+  }
 }
 
 }  // namespace
