@@ -215,6 +215,23 @@ std::pair<int, int> inkColumns(const platform::graphics::Image& shot, const plat
   return {first, last};
 }
 
+// After an edit the display shows its field, which draws at its full size: the text fits it, and on the
+// pixels it is drawn whole (as wide as the text, not an ellipsis at the column's edge).
+void expectDrawnWhole(const platform::ui::TextField& field, const std::string& shown) {
+  ASSERT_EQ(field.alpha(), 1);
+  EXPECT_EQ(field.text(), shown);
+  const double natural = field.sizeThatFits({0, 0}).width;
+  EXPECT_LE(natural, field.bounds().size.width) << shown;
+  auto shot = platform::ui::Renderer::render(*field.window());
+  ASSERT_TRUE(shot);
+  const double scale = shot->pixelWidth() / field.window()->bounds().size.width;
+  const platform::ui::Rect frame = field.convertRectTo(field.bounds(), nullptr);
+  const auto [first, last] = inkColumns(*shot, field, 8);
+  EXPECT_GE(first, frame.minX() * scale) << shown;
+  EXPECT_LE(last, frame.maxX() * scale) << shown;
+  EXPECT_NEAR(last - first, natural * scale, 6 * scale) << shown << ": the glyphs' side bearings aside";
+}
+
 // A focus typed kilometres away, however far, is computed as any other: past the hyperfocal distance the
 // near limit and "∞", the focus and the scene width in kilometres, each whole in its box (laid out and
 // drawn); a sane focus brings the limits back.
@@ -246,21 +263,7 @@ TEST_F(ValueFlowTest, AFarFocusShowsTheNearLimitAndInfinity) {
                               fov.distanceLabel().get(), fov.widthLabel().get()}) {
       EXPECT_FALSE(label->isTruncated()) << label->text();
     }
-    // After the edit the display shows its field, which draws at its full size: the text fits it, and on
-    // the pixels it is drawn whole (as wide as the text, not an ellipsis at the column's edge).
-    const platform::ui::TextField& field = *display.distanceTextField();
-    ASSERT_EQ(field.alpha(), 1);
-    EXPECT_EQ(field.text(), shown);
-    const double natural = field.sizeThatFits({0, 0}).width;
-    EXPECT_LE(natural, field.bounds().size.width) << shown;
-    auto shot = platform::ui::Renderer::render(*window);
-    ASSERT_TRUE(shot);
-    const double scale = shot->pixelWidth() / window->bounds().size.width;
-    const platform::ui::Rect frame = field.convertRectTo(field.bounds(), nullptr);
-    const auto [first, last] = inkColumns(*shot, field, 8);
-    EXPECT_GE(first, frame.minX() * scale) << shown;
-    EXPECT_LE(last, frame.maxX() * scale) << shown;
-    EXPECT_NEAR(last - first, natural * scale, 6 * scale) << shown << ": the glyphs' side bearings aside";
+    expectDrawnWhole(*display.distanceTextField(), shown);
   }
 
   typeDistance("5");
@@ -271,6 +274,55 @@ TEST_F(ValueFlowTest, AFarFocusShowsTheNearLimitAndInfinity) {
   typeDistance("9e99");
   EXPECT_EQ(display.distanceLabel()->text(), "5.00m");
   EXPECT_FLOAT_EQ(display.mainDistance(), 5);
+}
+
+// A focal length of a telescope, however long, is computed as any other on every page: the depth of
+// field at a far focus, the angles of view and the scene's width, the match on package two and the
+// coverage page's lens, each whole in its box; from a hundred metres on the display writes a power of
+// ten. A lens longer than the focus is far (a thousand kilometres) has a hyperfocal distance but no limits.
+TEST_F(ValueFlowTest, ALongFocalLengthComputesEveryPage) {
+  const auto& display = *views().valueDisplayView;
+  auto type = [&](platform::ui::Button& button, const char* text) {
+    tap(button);
+    platform::ui::Keyboard::shared().typeText(text);
+    platform::ui::Keyboard::shared().pressReturn();
+    env.advance(1);
+  };
+  type(*display.distanceBtn(), "5000");
+  const auto& dof = *views().DOFResultView;
+  const auto& fov = *views().FOVResultView;
+  const std::pair<const char*, const char*> lenses[] = {{"12000", "12000mm"}, {"1e9", "1.0e9mm"}};
+  for (auto [typed, shown] : lenses) {
+    type(*display.focalLengthBtn(), typed);
+    EXPECT_EQ(display.focalLengthLabel()->text(), shown);
+    EXPECT_FLOAT_EQ(display.mainFocalLength(), std::stof(typed));
+    for (const auto* label : {dof.hyperFocalLabel().get(), dof.cocLabel().get(), fov.fovHorizontalLabel().get(),
+                              fov.fovVerticalLabel().get(), fov.fovDiagonalLabel().get(), fov.widthLabel().get(),
+                              views().secondValueDisplayView->focalLengthLabel().get(),
+                              views().coverageView->lensAtFocalLengthLabel().get()}) {
+      EXPECT_EQ(label->text().find("–"), std::string::npos) << typed << ": " << label->text();
+      EXPECT_FALSE(label->isTruncated()) << label->text();
+    }
+    expectDrawnWhole(*display.focalLengthTextField(), shown);
+  }
+  EXPECT_EQ(dof.nearLabel()->text(), "–") << "a focus inside the lens";
+  // At 12 m, focused at 5 km: a depth of some tens of metres around the focus, under a fifth of a degree.
+  type(*display.focalLengthBtn(), "12000");
+  for (const auto* label : {dof.nearLabel().get(), dof.farLabel().get(), dof.dofLabel().get()}) {
+    EXPECT_EQ(label->text().find("–"), std::string::npos) << label->text();
+    EXPECT_FALSE(label->isTruncated()) << label->text();
+  }
+  EXPECT_LT(dof.nearDistance(), 5000);
+  EXPECT_GT(dof.farDistance(), 5000);
+  EXPECT_LT(dof.farDistance() - dof.nearDistance(), 100);
+  EXPECT_EQ(fov.fovHorizontalLabel()->text(), "0.2°H");
+  // Zero, a negative or a figure past what a float holds keeps the lens; under a millimetre is raised to one.
+  for (const char* refused : {"0", "-5", "9e99"}) {
+    type(*display.focalLengthBtn(), refused);
+    EXPECT_EQ(display.focalLengthLabel()->text(), "12000mm") << refused;
+  }
+  type(*display.focalLengthBtn(), "0,4");
+  EXPECT_EQ(display.focalLengthLabel()->text(), "1.0mm");
 }
 
 TEST_F(ValueFlowTest, OutOfRangeColoursTheDisplayAndBack) {

@@ -12,9 +12,10 @@ using app::model::NumericText;
 using app::optics::LensLimits;
 
 std::string focalLength(float value) {
+  static const platform::foundation::NumberFormatter tenths = DisplayNumbers::plainDecimal(1, 1);
   if (!LensLimits::isFocalLength(value)) return app::pages::kNoValueText;
-  const bool fine = static_cast<double>(value) < 19.9;
-  return DisplayNumbers::plainDecimal(fine ? 1 : 0, fine ? 1 : 0).stringFromNumber(value) + "mm";
+  if (static_cast<double>(value) < 19.9) return tenths.stringFromNumber(value) + "mm";
+  return DisplayNumbers::wholeFigure(value) + "mm";
 }
 
 // GCC 12 reports an overlapping copy inside libstdc++'s own string code here, which it cannot make.

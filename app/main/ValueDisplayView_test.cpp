@@ -27,9 +27,11 @@ TEST(ValueTextTest, NumbersAsTheDisplayShowsThem) {
   const std::pair<float, const char*> apertures[] = {{2.8f, "f2.8"}, {9.9f, "f9.9"}, {11, "f11"}, {0.8f, "f0.8"},
                                                      {22.5f, "f22"}};
   for (const auto& [value, shown] : apertures) EXPECT_EQ(text::aperture(value), shown) << value;
-  // What no lens has or can be set to shows as no value, never as a negative or endless number.
-  const std::pair<float, const char*> lenses[] = {{1e9f, "–"}, {10001, "–"}, {10000, "10000mm"}, {0.4f, "–"},
-                                                  {NAN, "–"}};
+  // Any length past half a millimetre shows, whole up to five digits and then with a power of ten so the
+  // column holds it; what no lens has shows as no value, never as a negative or endless number.
+  const std::pair<float, const char*> lenses[] = {
+      {12000, "12000mm"}, {99999, "99999mm"}, {99999.5f, "1.0e5mm"}, {100000, "1.0e5mm"}, {123456, "1.2e5mm"},
+      {1e9f, "1.0e9mm"}, {3.4e38f, "3.4e38mm"}, {0.4f, "–"}, {-35, "–"}, {NAN, "–"}, {INFINITY, "–"}};
   for (const auto& [value, shown] : lenses) EXPECT_EQ(text::focalLength(value), shown) << value;
   const std::pair<float, const char*> stops[] = {{-641158938624.0f, "–"}, {0.0001f, "–"}, {0.49f, "–"},
                                                  {0.5f, "f0.5"}, {1000, "f1000"}, {1e12f, "–"}, {INFINITY, "–"}};

@@ -5,13 +5,14 @@
 namespace app::optics {
 
 // The lenses and adapters that exist, and the distances they focus at. A focal length, f-number or focus
-// outside these is no lens (a typed focal length of a kilometre, a matched stop behind the lens, a reducer
-// that shrinks a 50 mm lens to a hundredth of a millimetre, a focus closer than a centimetre): the
-// screens show no value for it instead of a number nobody can use.
+// outside these is no lens (a matched stop behind the lens, a reducer that shrinks a 50 mm lens to a
+// hundredth of a millimetre, a focus closer than a centimetre): the screens show no value for it instead
+// of a number nobody can use.
 class LensLimits {
  public:
+  // There is no longest focal length: past the longest telephotos a telescope is a lens too, and every
+  // page computes at any length a float holds.
   static constexpr double kShortestFocalLength = 0.5;  // mm
-  static constexpr double kLongestFocalLength = 10000;  // mm
   // No lens in air opens wider than f/0.5; pinholes stop down to a few hundred.
   static constexpr double kWidestFNumber = 0.5;
   static constexpr double kNarrowestFNumber = 1000;
@@ -24,7 +25,7 @@ class LensLimits {
   static constexpr double kNearestFocus = 0.01;
 
   static bool isFocalLength(double millimetres) {
-    return millimetres >= kShortestFocalLength && millimetres <= kLongestFocalLength;
+    return millimetres >= kShortestFocalLength && millimetres <= std::numeric_limits<float>::max();
   }
   static bool isFNumber(double fNumber) { return fNumber >= kWidestFNumber && fNumber <= kNarrowestFNumber; }
   // Distances are held in single precision: the nearest focus stored as a float is still in range. An

@@ -190,8 +190,33 @@ TEST(DepthOfField, AnAdapterScalesFocalLengthAndStopAsTheSensorSeesThem) {
   }
 }
 
+// There is no longest lens: a telescope of twelve metres focused five kilometres away has its limits
+// some metres either side of the focus, and a focal length of a thousand kilometres still a hyperfocal
+// distance, in a power of ten of kilometres.
+TEST(DepthOfField, LongFocalLengthsHaveTheirLimits) {
+  using ostrel::testing::package;
+  DepthOfField dof = DepthOfField::forPackage(package({}), 1500, 12000, 2.8f, 5000);
+  ASSERT_TRUE(dof.hasLimits());
+  EXPECT_FALSE(dof.beyondHyperfocal());
+  EXPECT_LT(dof.nearDistance, 5000);
+  EXPECT_GT(dof.farDistance, 5000);
+  EXPECT_LT(dof.farDistance - dof.nearDistance, 100);
+  for (int system : {0, 1}) {
+    DepthOfFieldTexts texts = DepthOfFieldTexts::make(dof, system);
+    for (const std::string& text : {texts.hyperFocal, texts.nearLimit, texts.farLimit, texts.total}) {
+      EXPECT_EQ(text.find("–"), std::string::npos) << text;
+    }
+  }
+  DofMarkerOffsets markers = DofMarkerOffsets::make(dof, 200);
+  EXPECT_TRUE(markers.nearOffset && markers.farOffset);
+
+  DepthOfField far = DepthOfField::forPackage(package({}), 1500, 1e9f, 2.8f, 3);
+  EXPECT_TRUE(far.hasHyperfocal());
+  EXPECT_NE(DepthOfFieldTexts::make(far, 0).hyperFocal.find("e"), std::string::npos);
+}
+
 // Lenses no one can build and focus distances no lens can reach show the no-value text, never a
-// number: a typed kilometre of focal length, an adapter of a billion or of a ten-thousandth, a focus
+// number: a focal length under half a millimetre, an adapter of a billion or of a ten-thousandth, a focus
 // inside the lens (the hyperfocal distance still stands there).
 TEST(DepthOfField, ImpossibleLensesAndFocusShowNoValue) {
   using ostrel::testing::package;
@@ -201,7 +226,7 @@ TEST(DepthOfField, ImpossibleLensesAndFocusShowNoValue) {
     float f, s;
     const char* hyperfocal;
   } cases[] = {
-      {"a focal length of a thousand kilometres", package({}), 1e9f, 3, "–"},
+      {"a focal length under half a millimetre", package({}), 0.4f, 3, "–"},
       {"an adapter of a billion", package({.adapterWidth = 1e9f, .adapterHeight = 1e9f}), 50, 3, "–"},
       {"an adapter of a ten-thousandth", package({.adapterWidth = 1e-4f, .adapterHeight = 1e-4f}), 50, 3, "–"},
       {"a focus closer than the focal length", package({}), 50, 0.01f, "31m"},

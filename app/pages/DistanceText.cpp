@@ -23,24 +23,15 @@ constexpr double kMetresPerMile = 5280 / 3.2808;
 // farther ones read in the larger unit.
 constexpr double kFarthestInMetres = 9999.5;
 constexpr double kFarthestInFeet = 10 * kMetresPerMile;
-// Tenths below this, as the metre texts have; whole numbers of up to five digits; then a power of ten,
-// so that even the farthest focus a float holds ("3.4e35km") fits the value display's column unshrunk.
+// Tenths below this, as the metre texts have; then whole figures, so that even the farthest focus a
+// float holds ("3.4e35km") fits the value display's column unshrunk.
 constexpr double kLargestWithTenths = 19.95;
-constexpr double kLargestWholeFigure = 99999.5;
 
 // An amount of kilometres or miles, at least ten.
 std::string largeText(double amount, const char* unit) {
   static const platform::foundation::NumberFormatter tenths = DisplayNumbers::plainDecimal(1, 1);
-  static const platform::foundation::NumberFormatter whole = DisplayNumbers::plainDecimal(0, 0);
   if (amount < kLargestWithTenths) return tenths.stringFromNumber(amount) + unit;
-  if (amount < kLargestWholeFigure) return whole.stringFromNumber(amount) + unit;
-  int exponent = static_cast<int>(std::floor(std::log10(amount)));
-  double mantissa = std::round(amount / std::pow(10.0, exponent) * 10) / 10;
-  if (mantissa >= 10) {
-    mantissa /= 10;
-    ++exponent;
-  }
-  return platform::foundation::format("%.1fe%d%s", mantissa, exponent, unit);
+  return DisplayNumbers::wholeFigure(amount) + unit;
 }
 
 }  // namespace

@@ -63,6 +63,26 @@ TEST_F(FOVViewTest, AVeryWideLensIsClippedAndShifted) {
   EXPECT_NEAR(cone[0].points[0].y, -2 * shift.ty, 1e-9);
 }
 
+// A telescope's focal length has its angles as any lens has: a fifth of a degree opens a cone a few
+// points wide from the apex, and a scene of some metres at a focus kilometres away.
+TEST_F(FOVViewTest, ATelescopeOpensANarrowCone) {
+  auto fov = page(12000);
+  fov->setDistance(5000);
+  fov->calculateFOV();
+  EXPECT_EQ(fov->fovHorizontalLabel()->text(), "0.2°H");
+  EXPECT_EQ(fov->fovVerticalLabel()->text(), "0.1°V");
+  EXPECT_EQ(fov->fovDiagonalLabel()->text(), "0.2°D");
+  EXPECT_EQ(fov->widthLabel()->text().find("–"), std::string::npos) << fov->widthLabel()->text();
+  EXPECT_EQ(fov->angleIllustrationView()->transform(), AffineTransform());
+  const auto& cone = fov->path().elements();
+  ASSERT_EQ(cone.size(), 3u);
+  const double centre = fov->angleIllustrationView()->bounds().size.width / 2;
+  EXPECT_EQ(cone[0].points[0].y, 0);
+  EXPECT_LT(cone[0].points[0].x, centre);
+  EXPECT_GT(cone[2].points[0].x, centre);
+  EXPECT_LT(cone[2].points[0].x - cone[0].points[0].x, 4);
+}
+
 TEST_F(FOVViewTest, PathsMoveOverATenthOfASecond) {
   auto fov = page(50);
   env.advance(1);

@@ -36,7 +36,8 @@ FieldOfView FieldOfView::calculate(float formatWidth, float formatHeight, float 
 }
 
 FieldOfView FieldOfView::forPackage(const model::CameraPackage& package, float focalLength) {
-  if (!LensLimits::isFocalLength(focalLength * package.adapterMagnification())) {
+  const float magnification = package.adapterMagnification();
+  if (!LensLimits::isAdapterFactor(magnification) || !LensLimits::isFocalLength(focalLength * magnification)) {
     constexpr float none = std::numeric_limits<float>::quiet_NaN();
     return {none, none, none};
   }

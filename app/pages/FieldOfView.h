@@ -13,8 +13,8 @@ struct FieldOfView {
   float diagonal = 0;
 
   static FieldOfView calculate(float formatWidth, float formatHeight, float focalLength);
-  // A lens on a package, over the package's simulation format; no angles (not a number) for a lens that
-  // the package's adapter turns into none that exists.
+  // A lens on a package, over the package's simulation format; no angles (not a number) through an
+  // adapter no one makes, or for a lens that the adapter turns into none that exists.
   static FieldOfView forPackage(const model::CameraPackage& package, float focalLength);
 
   // An angle worth showing and drawing: a number strictly between 0 and 180 degrees.

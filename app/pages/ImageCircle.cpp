@@ -75,9 +75,8 @@ std::string ImageCircle::text(float adapter) const {
 
 std::string ImageCircle::lensText(const model::CameraPackage& package, float focalLength) {
   static const platform::foundation::NumberFormatter oneDecimal = DisplayNumbers::plainDecimal(1, 1);
-  static const platform::foundation::NumberFormatter whole = DisplayNumbers::plainDecimal(0, 0);
   double value = focalLength;
-  std::string focal = (value < 19.9 ? oneDecimal : whole).stringFromNumber(value);
+  std::string focal = value < 19.9 ? oneDecimal.stringFromNumber(value) : DisplayNumbers::wholeFigure(value);
   std::string maker = package.lensManufacturer ? package.lensManufacturer->manufacturer : std::string();
   std::string series = package.lensManufacturer ? package.lensManufacturer->series : std::string();
   return platform::foundation::format("%@ %@ @ %@mm", maker, series, focal);
