@@ -16,9 +16,11 @@ class LensLimits {
   // No lens in air opens wider than f/0.5; pinholes stop down to a few hundred.
   static constexpr double kWidestFNumber = 0.5;
   static constexpr double kNarrowestFNumber = 1000;
-  // Focal reducers, converters and anamorphic squeezes: from a tenth to ten times.
+  // Focal reducers, converters and anamorphic squeezes: from a tenth to a hundred times, far past the
+  // strongest stack of extenders. Through a hundred times the coverage page still draws the recording
+  // frame inside the magnified image circle at a size that can be seen.
   static constexpr double kSmallestAdapterFactor = 0.1;
-  static constexpr double kLargestAdapterFactor = 10;
+  static constexpr double kLargestAdapterFactor = 100;
   // Focus distances in metres: a typed distance closer than a centimetre is raised to it. There is no
   // farthest one: a landscape kilometres away is focused on, and past the hyperfocal distance every
   // focus gives the same near limit and a far one at infinity.

@@ -67,6 +67,10 @@ TEST(ImageCircle, OnlyASphericalAdapterScalesTheCircle) {
   ImageCircle circle{46.3f, false};
   EXPECT_EQ(circle.text(0.71f), "Ø 46.3mm → 32.87mm");
   EXPECT_EQ(circle.text(1), "Ø 46.3mm");
+  // An extender of twelve, as the adapter form takes one, throws a circle twelve times as large.
+  EXPECT_EQ(circle.text(12), "Ø 46.3mm → 555.6mm");
+  EXPECT_TRUE(ImageCircle::outline(46.3f, 1, 12, 0.5f, {300, 300}));
+  EXPECT_FLOAT_EQ(ImageCircle::largestCircle(package({.adapterWidth = 12, .adapterHeight = 12})), 46.3f * 12);
   // Through an adapter no one makes there is no circle to give, nor to draw; the frame keeps its scale.
   EXPECT_EQ(circle.text(1e9f), "Ø 46.3mm → –");
   EXPECT_FALSE(ImageCircle::outline(46.3f, 1, 1e9f, 2, {204, 104}));

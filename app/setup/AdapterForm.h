@@ -18,8 +18,8 @@ class AdapterForm {
   };
 
   // The factor of the text, read as the setup forms read numbers. A factor must be one an adapter can
-  // have, from a tenth to ten times: an anamorphic adapter stores 1 / factor, the optics divide by the
-  // stored factors, and a factor of a billion would turn every lens into none that exists.
+  // have, from a tenth to a hundred times: an anamorphic adapter stores 1 / factor, the optics divide by
+  // the stored factors, and a factor of a billion would turn every lens into none that exists.
   static std::optional<float> factor(const std::string& text);
   static Check check(const std::string& name, const std::string& factorText);
   // The adapter the form stores: width and height the factor, or (1 / factor, 1) when anamorphic.

@@ -22,8 +22,9 @@ TEST(AdapterFormFactor, AcceptsOnlyOneDecimalFactorAnAdapterCanHave) {
       {"0.65", 0.65f}, {"1,33", 1.33f}, {" 2 ", 2.0f}, {"1.", 1.0f}, {".5", 0.5f}, {"1e1", 10.0f},
       {"0", 0}, {"0,0", 0}, {"-2", 0}, {"abc", 0}, {"2x", 0}, {"", 0}, {"  ", 0}, {"inf", 0},
       {"nan", 0}, {"0x1p3", 0}, {"1e39", 0}, {"1,2,3", 0}, {"1 2", 0}, {"+", 0}, {"1e-50", 0},
-      // From a tenth to ten times: beyond that no adapter exists and every lens behind it would be none.
-      {"0,1", 0.1f}, {"10", 10.0f}, {"0.09", 0}, {"10.5", 0}, {"1e9", 0}, {"0.0001", 0},
+      // From a tenth to a hundred times: beyond that no adapter exists and every lens behind it would be none.
+      {"0,1", 0.1f}, {"10.5", 10.5f}, {"12", 12.0f}, {"100", 100.0f}, {"0.09", 0}, {"100.5", 0}, {"1e9", 0},
+      {"0.0001", 0},
   };
   for (const auto& c : cases) {
     const auto factor = AdapterForm::factor(c.text);

@@ -428,14 +428,15 @@ TEST_F(CameraPickerTest, TheCameraFormMarksWhatIsWrongAndStoresNothingUntilItIsR
 }
 
 // A sensor a tenth of a micrometre or a kilometre wide is no camera: the form says what a side may be,
-// marks a side beyond it, and stores and commits nothing; its bounds themselves are cameras.
+// marks a side beyond it, zero, a negative or what is no number, and stores and commits nothing; the
+// large-format plate cameras are cameras, and so are its bounds themselves.
 TEST_F(CameraPickerTest, TheCameraFormHoldsEachSideToARealCameraAndSaysSo) {
   open();
   openForm();
   std::vector<std::string> captions;
   for (const auto& label : v().formLabels) captions.push_back(label->text());
-  EXPECT_NE(std::find(captions.begin(), captions.end(), "SENSOR WIDTH (1–100 MM)"), captions.end());
-  EXPECT_NE(std::find(captions.begin(), captions.end(), "SENSOR HEIGHT (1–100 MM)"), captions.end());
+  EXPECT_NE(std::find(captions.begin(), captions.end(), "SENSOR WIDTH (1–10000 MM)"), captions.end());
+  EXPECT_NE(std::find(captions.begin(), captions.end(), "SENSOR HEIGHT (1–10000 MM)"), captions.end());
 
   const int cameras = cameraCount();
   const int format = editedFormat();
@@ -448,9 +449,12 @@ TEST_F(CameraPickerTest, TheCameraFormHoldsEachSideToARealCameraAndSaysSo) {
   };
   const Refused refused[] = {{"1e-7", "24", true, false},
                              {"0,99", "24", true, false},
-                             {"36", "100.5", false, true},
+                             {"36", "10000.5", false, true},
                              {"36", "1e9", false, true},
-                             {"1e9", "1e-7", true, true}};
+                             {"1e9", "1e-7", true, true},
+                             {"0", "-24", true, true},
+                             {"abc", "nan", true, true},
+                             {"", "1e39", true, true}};
   for (const auto& [w, h, widthMarked, heightMarked] : refused) {
     v().customFormatNameTextField->setText("Absurd");
     v().customFormatSensorWidthTextField->setText(w);
@@ -466,13 +470,24 @@ TEST_F(CameraPickerTest, TheCameraFormHoldsEachSideToARealCameraAndSaysSo) {
     EXPECT_EQ(storedPreference("FormatOneID"), storedFormat);
   }
 
-  v().customFormatSensorWidthTextField->setText("1");
-  v().customFormatSensorHeightTextField->setText("100");
-  save();
-  ASSERT_TRUE(cameraNamed("Absurd"));
-  EXPECT_FLOAT_EQ(edited().shootingMode->width, 1);
-  EXPECT_FLOAT_EQ(edited().shootingMode->height, 100);
-  EXPECT_EQ(storedPreference("FormatOneID"), editedFormat());
+  const struct {
+    const char *name, *width, *height;
+  } stored[] = {{"4x5 inch", "127", "101,6"}, {"8x10 inch", "254", "203.2"}, {"Bounds", "1", "10000"}};
+  for (const auto& camera : stored) {
+    if (!screen->newFormatCreation) {
+      open();
+      openForm();
+    }
+    v().customFormatNameTextField->setText(camera.name);
+    v().customFormatSensorWidthTextField->setText(camera.width);
+    v().customFormatSensorHeightTextField->setText(camera.height);
+    save();
+    ASSERT_TRUE(cameraNamed(camera.name)) << camera.name;
+    EXPECT_EQ(edited().cameraManufacturer->manufacturer, camera.name);
+    EXPECT_FLOAT_EQ(edited().shootingMode->width, app::setup::FormNumber::value(camera.width)) << camera.name;
+    EXPECT_FLOAT_EQ(edited().shootingMode->height, app::setup::FormNumber::value(camera.height)) << camera.name;
+    EXPECT_EQ(storedPreference("FormatOneID"), editedFormat());
+  }
 }
 
 TEST_F(CameraPickerTest, ACameraThatCannotBeStoredCommitsNothingKeepsTheFormAndSaysSo) {

@@ -144,12 +144,18 @@ TEST_F(LensAdapterPickerTest, NewAdaptersAreStoredSelectedAndTheScreenStays) {
 
   create("1,33", "Comma", false);
   EXPECT_FLOAT_EQ(selectedInCatalogue().adapterValueWidth, 1.33f);
+
+  // Past ten times: an extender of twelve is stored as any other.
+  create("12", "Twelve", false);
+  EXPECT_EQ(selectedInCatalogue().adapterName, "Twelve");
+  EXPECT_FLOAT_EQ(selectedInCatalogue().adapterValueWidth, 12.0f);
+  EXPECT_EQ(v().customAdapterView->alpha(), 0) << "a save closes the form";
 }
 
 // The form says what a factor may be; a factor beyond it is marked like any other bad input, and the
 // package keeps its adapter.
 TEST_F(LensAdapterPickerTest, BadInputIsMarkedAndNothingStored) {
-  EXPECT_EQ(v().customAdapterFactorLabel->text(), "FACTOR (0.1–10)");
+  EXPECT_EQ(v().customAdapterFactorLabel->text(), "FACTOR (0.1–100)");
   const size_t before = screen->lensAdapterItems().size();
   const int adapter = editedAdapterId();
   struct Case {
@@ -160,7 +166,8 @@ TEST_F(LensAdapterPickerTest, BadInputIsMarkedAndNothingStored) {
   const Case cases[] = {
       {"0", "Zero", true, false}, {"abc", "Letters", true, false}, {"2x", "Unit", true, false},
       {"", "Empty", true, false}, {"0.7", "", false, true},       {"-2", "Negative", true, false},
-      {"0.09", "Tiny", true, false}, {"10.5", "Huge", true, false}, {"1e9", "Absurd", true, false},
+      {"0.09", "Tiny", true, false}, {"100.5", "Huge", true, false}, {"1e9", "Absurd", true, false},
+      {"nan", "Not a number", true, false}, {"1e39", "Endless", true, false},
   };
   for (const auto& c : cases) {
     create(c.factor, c.name, false);

@@ -26,12 +26,12 @@ class LensFormValues {
   static std::optional<float> squeeze(std::string_view text);
 
   // The focal lengths a lens of the user's own can have, in millimetres: from a fisheye for the smallest
-  // sensors to the longest telephotos and broadcast zooms with their extenders, so that every lens of
-  // the shipped catalogue (8 to 600 mm) lies well inside; a focal length beyond them is a slip of the
-  // keyboard, refused with the field's red mark.
+  // sensors to far past the longest telephotos (5200 mm) and the telescopes a camera is put behind, up
+  // to the five whole digits the value display shows (a hundred metres reads "1.0e5mm"); a focal length
+  // beyond them is a slip of the keyboard, refused with the field's red mark.
   static constexpr double kShortestFocalLength = 1;
-  static constexpr double kLongestFocalLength = 2000;
-  // The caption over the focal-length fields, with those bounds: "FOCAL LENGTH (1–2000 MM)".
+  static constexpr double kLongestFocalLength = 100000;
+  // The caption over the focal-length fields, with those bounds: "FOCAL LENGTH (1–100000 MM)".
   static std::string focalLengthCaption();
 
   // The series the form describes, not yet stored (id -1); the name is kept as typed.

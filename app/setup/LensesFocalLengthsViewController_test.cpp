@@ -575,11 +575,12 @@ TEST_F(LensPickerTest, SwipingTheUsersLensOffersDeleteAndKeepsTheLastOne) {
 }
 
 // A focal length is held to what a lens can have, its bounds in the caption over the fields: a value
-// beyond them marks its field and stores nothing, the form staying open; the bounds themselves are taken.
+// beyond them, zero, a negative or what is no number marks its field and stores nothing, the form staying
+// open; the longest lenses made are taken, and so are the bounds themselves.
 TEST_F(LensPickerTest, FocalLengthsAreHeldToWhatALensCanHave) {
   openLensForm(zooms);
   ASSERT_FALSE(screen->primeLensSetSelected);
-  EXPECT_EQ(v().customZoomLensCaption->text(), "FOCAL LENGTH (1–2000 MM)");
+  EXPECT_EQ(v().customZoomLensCaption->text(), "FOCAL LENGTH (1–100000 MM)");
   EXPECT_EQ(v().customZoomLensCaption->window(), window.get());
   {
     // Every lens the app ships, primes and both ends of its zooms, could have been typed.
@@ -602,7 +603,9 @@ TEST_F(LensPickerTest, FocalLengthsAreHeldToWhatALensCanHave) {
   const struct {
     const char *from, *to;
     bool fromRefused, toRefused;
-  } refused[] = {{"70", "1e9", false, true}, {"0,5", "70", true, false}, {"2000.5", "1000000000", true, true}};
+  } refused[] = {{"70", "1e9", false, true},    {"0,5", "70", true, false},    {"100000.5", "1000000000", true, true},
+                 {"0", "-70", true, true},      {"2500", "abc", false, true},  {"nan", "3000", true, false},
+                 {"1e39", "", true, true}};
   for (const auto& zoom : refused) {
     typeInto(*v().customZoomMinTextField, zoom.from);
     typeInto(*v().customZoomMaxTextField, zoom.to);
@@ -614,24 +617,35 @@ TEST_F(LensPickerTest, FocalLengthsAreHeldToWhatALensCanHave) {
     EXPECT_EQ(editedFocalLengths(), edited);
     EXPECT_TRUE(screen->newFormatCreation) << "the form stays open";
   }
-  typeInto(*v().customZoomMinTextField, "2000");
-  typeInto(*v().customZoomMaxTextField, "1");
-  tap(*v().saveBtn->button());
-  env.advance(0.5);
-  ASSERT_EQ(state()->currentPackage->lensSet.size(), 1u);
-  EXPECT_EQ(state()->currentPackage->lensSet[0].focalLength, 1);
-  EXPECT_EQ(state()->currentPackage->lensSet[0].focalLengthMax, 2000);
+  // The longest zooms made, and the bounds themselves, in either order.
+  const struct {
+    const char *from, *to;
+    float shortest, longest;
+  } taken[] = {{"3000", "2500", 2500, 3000}, {"100000", "1", 1, 100000}};
+  for (const auto& zoom : taken) {
+    if (!screen->newFormatCreation) openLensForm(zooms);
+    typeInto(*v().customZoomMinTextField, zoom.from);
+    typeInto(*v().customZoomMaxTextField, zoom.to);
+    tap(*v().saveBtn->button());
+    env.advance(0.5);
+    ASSERT_EQ(state()->currentPackage->lensSet.size(), 1u);
+    EXPECT_EQ(state()->currentPackage->lensSet[0].focalLength, zoom.shortest);
+    EXPECT_EQ(state()->currentPackage->lensSet[0].focalLengthMax, zoom.longest);
+  }
+  EXPECT_EQ(LensCatalogue()->getAllLensesForManufacturer(zooms).size(), stored + 2);
 
   // A prime: the same bounds.
   openLensForm(primes);
   ASSERT_TRUE(screen->primeLensSetSelected);
-  EXPECT_EQ(v().customPrimeLensCaption->text(), "FOCAL LENGTH (1–2000 MM)");
+  EXPECT_EQ(v().customPrimeLensCaption->text(), "FOCAL LENGTH (1–100000 MM)");
   const auto primesStored = LensCatalogue()->getAllLensesForManufacturer(primes).size();
-  typeInto(*v().customPrimeLensTextField, "1e9");
-  tap(*v().saveBtn->button());
-  EXPECT_TRUE(marked(*v().customPrimeLensTextField));
-  EXPECT_EQ(LensCatalogue()->getAllLensesForManufacturer(primes).size(), primesStored);
-  typeInto(*v().customPrimeLensTextField, "2000");
+  for (const char* typed : {"1e9", "0", "-5200", "x", ""}) {
+    typeInto(*v().customPrimeLensTextField, typed);
+    tap(*v().saveBtn->button());
+    EXPECT_TRUE(marked(*v().customPrimeLensTextField)) << typed;
+    EXPECT_EQ(LensCatalogue()->getAllLensesForManufacturer(primes).size(), primesStored) << typed;
+  }
+  typeInto(*v().customPrimeLensTextField, "5200");
   tap(*v().saveBtn->button());
   env.advance(0.5);
   EXPECT_EQ(LensCatalogue()->getAllLensesForManufacturer(primes).size(), primesStored + 1);
