@@ -62,18 +62,21 @@ void InteractiveGuideManager::loadInteractiveGuidePrefs() {
     platform::foundation::AtomicFile::removeStaleTemporariesOf(path);
     temporariesSwept_ = true;
   }
-  if (!platform::foundation::AtomicFile::fileExists(path)) {
+  // Each screen loads again what the last one saved; with nothing saved, what this run holds stands.
+  if (settingsLeftInPlace_) return;
+  if (!platform::foundation::AtomicFile::anythingAt(path)) {
     firstStart = now();
     didEnterSetup = false;
     didRated = false;
     ratingShowCounter = 0;
     return;
   }
-  Value stored = platform::foundation::PropertyList::readFile(path);
+  Value stored = platform::foundation::PropertyList::readFile(path, kSettingsFileMaximumBytes);
   if (!stored.isDictionary()) {
     // The next save writes over it: the person's file is kept aside first, and this load reads as empty.
-    platform::foundation::DamagedFile::keepAsideWithWarning(path, "interactive-guide settings file",
-                                                            "the guides and the rating prompt start over");
+    settingsLeftInPlace_ = platform::foundation::DamagedFile::keepAsideWithWarning(
+                               path, "interactive-guide settings file", "the guides and the rating prompt start over")
+                               .empty();
     stored = Value(platform::foundation::Dictionary{});
   }
   didEnterSetup = flag(stored, "didEnterSetup");
@@ -88,6 +91,7 @@ void InteractiveGuideManager::loadInteractiveGuidePrefs() {
 }
 
 void InteractiveGuideManager::saveInteractiveGuidePrefs() {
+  if (settingsLeftInPlace_) return;
   const auto bit = [](bool b) { return Value(static_cast<int64_t>(b ? 1 : 0)); };
   platform::foundation::Dictionary file{
       {"didEnterSetup", bit(didEnterSetup)},

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -15,6 +16,8 @@ namespace app::settings {
 class InteractiveGuideManager : public GuideManagerDelegate, public std::enable_shared_from_this<InteractiveGuideManager> {
  public:
   static constexpr const char* kSettingsFile = "InteractiveGuideSettings.plist";
+  // Nine numbers and a date: a settings file past this bound is not one the app wrote.
+  static constexpr std::size_t kSettingsFileMaximumBytes = std::size_t{1} << 20;
   static constexpr int64_t kMaxViewTime = 9223372036854675807;  // the largest int64 less 100000
   static constexpr int kRatingTag = 100;
   static constexpr int kMainScreen = 1;
@@ -79,6 +82,9 @@ class InteractiveGuideManager : public GuideManagerDelegate, public std::enable_
   std::weak_ptr<platform::ui::View> currentView_;
   std::shared_ptr<BasicGuide> currentGuide_;
   bool temporariesSwept_ = false;
+  // Set when something that could not be kept aside (a FIFO, a link that leads nowhere) stands in the
+  // settings file's place: the state lives in memory for the run and nothing is written over it.
+  bool settingsLeftInPlace_ = false;
 };
 
 }  // namespace app::settings

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -24,6 +25,8 @@ namespace app::state {
 class FramesObject {
  public:
   static constexpr const char* kPreferenceFile = "FramesData.plist";
+  // Eighteen numbers take under 2 KB: a preference file past this bound is not one the app wrote.
+  static constexpr std::size_t kPreferenceFileMaximumBytes = std::size_t{1} << 20;
   // The data and catalogue versions this build carries. The catalogue version goes up with every change
   // to the shipped catalogues: an installed copy is only brought up to date (the user's rows kept) when
   // its stored version differs. 52 was the version of the catalogues first shipped.
@@ -129,9 +132,9 @@ class FramesObject {
     bool all() const { return lenses && formats && adapters; }
   };
   FreshCatalogues openCatalogues();
-  // The stored preferences; a file that does not parse is kept aside and reads as one without keys,
-  // with `keptAside` set.
-  static platform::foundation::Value readPreferenceFile(const std::string& path, bool& keptAside);
+  // The stored preferences; a file that cannot be read is kept aside (or, when it cannot be moved, left
+  // in place and not written over in this run) and reads as one without keys, with `unreadable` set.
+  platform::foundation::Value readPreferenceFile(const std::string& path, bool& unreadable);
   void writePreferenceFile() const;
   // After a damaged preference file: the formats it held are the standard packages' own.
   void takeFormatsFromPackages();
@@ -166,6 +169,9 @@ class FramesObject {
   bool hapticFeedbackWasSet_ = false;
   bool hapticBlocked_ = false;
   bool appIsVersion3_ = false;
+  // Set when the preference file could not be read and something that could not be kept aside stands
+  // in its place: this run's settings are not saved over it.
+  bool preferenceFileLeftInPlace_ = false;
 };
 
 }  // namespace app::state

@@ -266,14 +266,20 @@ FramesObject::FreshCatalogues FramesObject::openCatalogues() {
   return fresh;
 }
 
-Value FramesObject::readPreferenceFile(const std::string& path, bool& keptAside) {
-  platform::foundation::Error error;
-  Value stored = platform::foundation::PropertyList::readFile(path, &error);
-  keptAside = !stored.isDictionary();
-  if (!keptAside) return stored;
+Value FramesObject::readPreferenceFile(const std::string& path, bool& unreadable) {
+  using platform::foundation::DamagedFile;
+  Value stored = platform::foundation::PropertyList::readFile(path, kPreferenceFileMaximumBytes);
+  unreadable = !stored.isDictionary();
+  if (!unreadable) return stored;
   // Defaults are about to be written over it: the user's file is kept aside first, never lost.
-  platform::foundation::DamagedFile::keepAsideWithWarning(path, "preference file",
-                                                          "the settings start from their defaults");
+  const std::string kept = DamagedFile::keepAside(path);
+  DamagedFile::reportKept(path, kept, "preference file", "the settings start from their defaults");
+  // What cannot be moved (a link to a place not there now, a FIFO) is someone's, and stays as it is.
+  preferenceFileLeftInPlace_ = kept.empty();
+  if (preferenceFileLeftInPlace_) {
+    platform::log::write(platform::log::Warning,
+                         "The settings start from their defaults for this run and are not saved over " + path);
+  }
   app::state::SavedThemeFlag::fileChanged();
   return Value(platform::foundation::Dictionary{});
 }
@@ -289,7 +295,9 @@ void FramesObject::loadPrefs() {
   platform::foundation::AtomicFile::removeStaleTemporariesOf(path);
   bool makeStartPackages = false;
   bool keptAside = false;
-  if (!platform::foundation::AtomicFile::fileExists(path)) {
+  // Only where nothing at all stands is this the first start: a link that leads nowhere is the
+  // person's file out of reach, not a file never written.
+  if (!platform::foundation::AtomicFile::anythingAt(path)) {
     setFirstStartValues();
     // Catalogues just seeded from the bundle are the built-in version: there is nothing to migrate.
     if (fresh.all()) dbVersion = kDBVersion;
@@ -350,6 +358,7 @@ void FramesObject::takeFormatsFromPackages() {
 
 void FramesObject::writePreferenceFile() const {
   using platform::foundation::PropertyList;
+  if (preferenceFileLeftInPlace_) return;
   const std::string path = preferencePath();
   const auto bytes = PropertyList::write(preferenceDictionary(), PropertyList::Format::Xml);
   if (bytes.empty()) {
@@ -357,7 +366,8 @@ void FramesObject::writePreferenceFile() const {
     return;
   }
   // Unchanged preferences touch no file.
-  if (const auto stored = platform::foundation::AtomicFile::readFile(path); stored.ok() && *stored == bytes) {
+  if (const auto stored = platform::foundation::AtomicFile::readFile(path, kPreferenceFileMaximumBytes);
+      stored.ok() && *stored == bytes) {
     app::state::SavedThemeFlag::fileWritten(appInDarkMode);
     return;
   }

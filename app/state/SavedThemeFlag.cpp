@@ -33,7 +33,8 @@ bool readFromFile() {
   const std::string path = FramesObject::preferencePath();
   if (!platform::foundation::AtomicFile::fileExists(path)) return false;
   // A damaged file is the preference writer's to report; here it simply reads as light.
-  return platform::foundation::PropertyList::readFile(path)["SETTINGS_APPINDARKMODE"].toBool();
+  return platform::foundation::PropertyList::readFile(path, FramesObject::kPreferenceFileMaximumBytes)["SETTINGS_APPINDARKMODE"]
+      .toBool();
 }
 
 }  // namespace

@@ -34,6 +34,28 @@ std::string nameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string kindOf(mode_t mode) {
+  if (S_ISREG(mode)) return "a regular file";
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a file";
+}
+
+Error notRegular(const std::string& what, const std::string& path) {
+  return Error::make(AtomicFile::kErrorDomain, EINVAL,
+                     what + " " + path + ": it is " + AtomicFile::whatStandsAt(path) + ", not a regular file");
+}
+
+// Whatever stands at `path` that is neither a regular file nor a link to one is someone's (a FIFO, a
+// device, a link to a place not there now): a write does not take its place.
+bool standsInTheWay(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode)) return false;
+  return !S_ISLNK(info.st_mode) || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode);
+}
+
 bool writeAll(int fd, const uint8_t* bytes, size_t size) {
   while (size > 0) {
     ssize_t n = ::write(fd, bytes, size);
@@ -59,6 +81,7 @@ enum class Flush { FileAndFolder, File, Nothing };
 ErrorOr<void> replaceViaTemporary(const std::string& path, mode_t mode, const Filler& fill,
                                   Flush flush = Flush::FileAndFolder) {
   if (path.empty() || path.back() == '/') return failure("cannot write", path, EINVAL);
+  if (standsInTheWay(path)) return notRegular("cannot replace", path);
   std::string folder = folderOf(path);
   constexpr int kAttempts = 3;
   for (int attempt = 1;; ++attempt) {
@@ -149,13 +172,52 @@ ErrorOr<void> AtomicFile::writeReproducible(const std::string& path, std::string
   return writeReproducible(path, bytesOf(bytes), bytes.size());
 }
 
-ErrorOr<std::vector<uint8_t>> AtomicFile::readFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return failure("cannot open", path, errno);
-  std::vector<uint8_t> bytes;
+namespace {
+
+// Opens a stored file for reading without waiting: a FIFO opened for reading waits for a writer, for
+// minutes or for ever, and a device may wait for its medium. Only a regular file is handed on, its
+// descriptor back to blocking reads.
+ErrorOr<int> openRegularFile(const std::string& path, struct stat& info) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    const int err = errno;
+    // A link that leads nowhere opens as a missing file, which it is not.
+    if ((err == ENOENT || err == ELOOP) && AtomicFile::anythingAt(path)) return notRegular("cannot open", path);
+    return failure("cannot open", path, err);
+  }
+  if (::fstat(fd, &info) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return failure("cannot read", path, err);
+  }
+  if (!S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return notRegular("cannot read", path);
+  }
+  if (const int flags = ::fcntl(fd, F_GETFL); flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
+Error tooLarge(const std::string& path, std::size_t maximumBytes) {
+  return Error::make(AtomicFile::kErrorDomain, EFBIG,
+                     "cannot read " + path + ": it holds more than " + std::to_string(maximumBytes) +
+                         " bytes, more than any such file is written with");
+}
+
+}  // namespace
+
+ErrorOr<std::vector<uint8_t>> AtomicFile::readFile(const std::string& path, std::size_t maximumBytes) {
   struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) bytes.reserve(static_cast<size_t>(info.st_size));
+  const int fd = TRY(openRegularFile(path, info));
+  if (info.st_size < 0 || static_cast<std::uintmax_t>(info.st_size) > maximumBytes) {
+    ::close(fd);
+    return tooLarge(path, maximumBytes);
+  }
+  std::vector<uint8_t> bytes;
+  bytes.reserve(static_cast<size_t>(info.st_size));
   uint8_t chunk[65536];
+  // A file that grows while it is read (or one of the system's, whose size says nothing) stops at the
+  // bound all the same.
   for (;;) {
     ssize_t n = ::read(fd, chunk, sizeof chunk);
     if (n == 0) break;
@@ -165,20 +227,39 @@ ErrorOr<std::vector<uint8_t>> AtomicFile::readFile(const std::string& path) {
       ::close(fd);
       return failure("cannot read", path, err);
     }
+    if (static_cast<std::size_t>(n) > maximumBytes - bytes.size()) {
+      ::close(fd);
+      return tooLarge(path, maximumBytes);
+    }
     bytes.insert(bytes.end(), chunk, chunk + n);
   }
   ::close(fd);
   return bytes;
 }
 
-ErrorOr<std::string> AtomicFile::readText(const std::string& path) {
-  std::vector<uint8_t> bytes = TRY(readFile(path));
+ErrorOr<std::string> AtomicFile::readText(const std::string& path, std::size_t maximumBytes) {
+  std::vector<uint8_t> bytes = TRY(readFile(path, maximumBytes));
   return std::string(bytes.begin(), bytes.end());
 }
 
 bool AtomicFile::fileExists(const std::string& path) {
   struct stat info {};
   return !path.empty() && ::stat(path.c_str(), &info) == 0;
+}
+
+bool AtomicFile::anythingAt(const std::string& path) {
+  struct stat info {};
+  return !path.empty() && ::lstat(path.c_str(), &info) == 0;
+}
+
+std::string AtomicFile::whatStandsAt(const std::string& path) {
+  struct stat info {};
+  if (path.empty() || ::lstat(path.c_str(), &info) != 0) return {};
+  if (!S_ISLNK(info.st_mode)) return kindOf(info.st_mode);
+  if (::stat(path.c_str(), &info) == 0) return "a link to " + kindOf(info.st_mode);
+  if (errno == ELOOP) return "a link in a loop";
+  if (errno == ENOENT || errno == ENOTDIR) return "a link that leads nowhere";
+  return "a link that cannot be followed";
 }
 
 bool AtomicFile::isDirectory(const std::string& path) {
@@ -192,8 +273,8 @@ ErrorOr<void> AtomicFile::removeFile(const std::string& path) {
 }
 
 ErrorOr<void> AtomicFile::copyFile(const std::string& from, const std::string& to, mode_t mode, bool syncFolderNow) {
-  int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (source < 0) return failure("cannot open", from, errno);
+  struct stat info {};
+  const int source = TRY(openRegularFile(from, info));
   auto copied = replaceViaTemporary(
       to, mode,
       [&](int fd) -> ErrorOr<void> {

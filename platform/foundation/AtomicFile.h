@@ -16,7 +16,8 @@ namespace platform::foundation {
 // property lists, catalogue copies, keychain items. A write goes to a temporary file in the same folder,
 // is flushed to disk and then renamed over the target, so a reader (or a crash) sees either the old
 // file or the new one, never a mixture. On failure the temporary file is removed and the old file is
-// left exactly as it was. A failure is an Error in kErrorDomain whose code is the system's errno and
+// left exactly as it was. Only a regular file (or a link to one) is ever replaced: anything else standing
+// at the path (a FIFO, a device, a link that leads nowhere) is left in place and the write fails. A failure is an Error in kErrorDomain whose code is the system's errno and
 // whose description names the failing step, the path and the system's reason ("cannot open <path>: No
 // such file or directory").
 class AtomicFile {
@@ -35,11 +36,24 @@ class AtomicFile {
   static ErrorOr<void> writeReproducible(const std::string& path, const std::uint8_t* bytes, size_t size);
   static ErrorOr<void> writeReproducible(const std::string& path, std::string_view bytes);
 
-  static ErrorOr<std::vector<uint8_t>> readFile(const std::string& path);
-  static ErrorOr<std::string> readText(const std::string& path);
+  // Reads a stored file whole. Only a regular file is read (a link is followed to one), and only up to
+  // `maximumBytes`, the most that any writer of that kind of file makes: a FIFO, a device, a folder, a
+  // link that leads nowhere or round in a loop, or a file past the bound (an endless one too) is refused
+  // with an error that says what stands there. Opening never waits, for a writer at the far end of a
+  // FIFO or for a device. Each reader passes the bound of its own kind of file; the default is only
+  // for reads of no particular kind, such as a test's.
+  static constexpr std::size_t kDefaultMaximumBytes = std::size_t{64} << 20;
+  static ErrorOr<std::vector<uint8_t>> readFile(const std::string& path, std::size_t maximumBytes = kDefaultMaximumBytes);
+  static ErrorOr<std::string> readText(const std::string& path, std::size_t maximumBytes = kDefaultMaximumBytes);
 
   // A regular file, a folder or anything else that stat(2) finds (symbolic links are followed).
   [[nodiscard]] static bool fileExists(const std::string& path);
+  // Whether anything at all stands at `path`, a link that leads nowhere included: only where nothing
+  // does is a file missing (and a start the first).
+  [[nodiscard]] static bool anythingAt(const std::string& path);
+  // What stands at `path`, for a message: "a regular file", "a FIFO", "a link that leads nowhere"...;
+  // empty when nothing does.
+  [[nodiscard]] static std::string whatStandsAt(const std::string& path);
   [[nodiscard]] static bool isDirectory(const std::string& path);
   // Removes a file (not a folder); a file that is already gone counts as removed.
   static ErrorOr<void> removeFile(const std::string& path);

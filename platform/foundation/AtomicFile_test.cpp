@@ -174,5 +174,54 @@ TEST_F(AtomicFileTest, CopiesLargeFilesAndFolderHelpersReportFailures) {
   EXPECT_FALSE(AtomicFile::removeFile(path("a/b")).ok());     // a folder is not a file
 }
 
+// What a person, a broken backup or a mount that is not there now leaves in a stored file's place: no
+// read waits on it or runs on without end, none is taken for a missing file, no write takes its place.
+TEST_F(AtomicFileTest, OnlyRegularFilesWithinTheirBoundAreReadAndNothingElseIsReplaced) {
+  ASSERT_TRUE(AtomicFile::writeAtomically(path("prefs.plist"), "0123456789").ok());
+  EXPECT_EQ(AtomicFile::readText(path("prefs.plist"), 10).valueOr(""), "0123456789");
+  auto past = AtomicFile::readText(path("prefs.plist"), 9);
+  ASSERT_FALSE(past.ok());
+  EXPECT_EQ(past.error().code, EFBIG);
+  EXPECT_NE(past.error().localizedDescription().find("more than 9 bytes"), std::string::npos);
+  // A file as good as endless is refused by its size, before a byte of it is read.
+  ASSERT_TRUE(AtomicFile::writeAtomically(path("endless"), "x").ok());
+  fs::resize_file(path("endless"), std::uintmax_t{1} << 40);
+  EXPECT_EQ(AtomicFile::readFile(path("endless"), 1 << 20).error().code, EFBIG);
+  fs::remove(path("endless"));
+
+  ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", path("zero"));
+  fs::create_symlink(path("not-mounted/prefs.plist"), path("nowhere"));
+  fs::create_symlink(path("loop"), path("loop"));
+  fs::create_symlink(path("prefs.plist"), path("link"));
+  const std::pair<const char*, const char*> strangers[] = {{"fifo", "a FIFO"},
+                                                           {"zero", "a link to a device"},
+                                                           {"nowhere", "a link that leads nowhere"},
+                                                           {"loop", "a link in a loop"}};
+  for (const auto& [name, kind] : strangers) {
+    EXPECT_EQ(AtomicFile::whatStandsAt(path(name)), kind);
+    EXPECT_TRUE(AtomicFile::anythingAt(path(name))) << name;
+    auto read = AtomicFile::readFile(path(name), 1 << 20);
+    ASSERT_FALSE(read.ok()) << name;
+    EXPECT_TRUE(read.error().localizedDescription().ends_with(std::string(": it is ") + kind + ", not a regular file"))
+        << read.error().localizedDescription();
+    EXPECT_FALSE(AtomicFile::copyFile(path(name), path("copy")).ok()) << name;
+
+    auto written = AtomicFile::writeAtomically(path(name), "defaults");
+    ASSERT_FALSE(written.ok()) << name;
+    EXPECT_EQ(written.error().localizedDescription().rfind("cannot replace " + path(name), 0), 0u);
+    EXPECT_EQ(AtomicFile::whatStandsAt(path(name)), kind) << "left in place";
+  }
+  EXPECT_FALSE(AtomicFile::fileExists(path("nowhere")));
+  EXPECT_FALSE(AtomicFile::anythingAt(path("copy")));
+  EXPECT_EQ(strays("prefs.plist").size(), 5u) << "no temporary is left";
+
+  // A link to a regular file is read through, and a write replaces the link, never the file it names.
+  EXPECT_EQ(AtomicFile::readText(path("link"), 10).valueOr(""), "0123456789");
+  ASSERT_TRUE(AtomicFile::writeAtomically(path("link"), "new").ok());
+  EXPECT_EQ(AtomicFile::whatStandsAt(path("link")), "a regular file");
+  EXPECT_EQ(AtomicFile::readText(path("prefs.plist")).valueOr(""), "0123456789");
+}
+
 }  // namespace
 }  // namespace platform::foundation

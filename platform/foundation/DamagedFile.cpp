@@ -112,7 +112,7 @@ std::string DamagedFile::keptCopyOf(const std::string& path, const std::string& 
 }
 
 std::string DamagedFile::keepCopy(const std::string& path) {
-  auto bytes = AtomicFile::readFile(path);
+  auto bytes = AtomicFile::readFile(path, kMaximumCopyBytes);
   if (!bytes.ok()) return {};
   return placeUnderFreeName(path + ".damaged-" + timestamp(),
                             [&](const std::string& name) { return writeNew(name, *bytes); });
@@ -151,6 +151,13 @@ std::string DamagedFile::keepAsideWithWarning(const std::string& path, std::stri
 void DamagedFile::reportKept(const std::string& path, const std::string& kept, std::string_view what,
                              std::string_view then) {
   if (kept.empty()) {
+    const std::string standing = AtomicFile::whatStandsAt(path);
+    if (!standing.empty() && standing != "a regular file") {
+      // Not a file the app wrote: someone put it there, and it is theirs to take away.
+      platform::log::write(platform::log::Warning, "The " + std::string(what) + " cannot be read: " + path + " is " +
+                                                       standing + ", not a regular file; it is left in place");
+      return;
+    }
     platform::log::write(platform::log::Error,
                          "The " + std::string(what) + " cannot be read and could not be moved aside (" + path + ")");
   } else {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -31,11 +32,15 @@ class DamagedFile {
   [[nodiscard]] static std::string keptCopyOf(const std::string& path, const std::string& identity);
 
   // For a file still in use (a database's write-ahead log, whose sound part the database still needs):
-  // a copy under the same dated name, the file itself left in place. Empty when it could not be copied.
+  // a copy under the same dated name, the file itself left in place. Empty when it could not be copied,
+  // or holds more than kMaximumCopyBytes (read whole to be copied).
+  static constexpr std::size_t kMaximumCopyBytes = std::size_t{256} << 20;
   static std::string keepCopy(const std::string& path);
 
   // keepAside, then a warning naming the copy: "The <what> could not be read; it is kept as <kept> and
-  // <then>". A file that could not be moved is named in an error line instead. Returns the kept path.
+  // <then>". Something other than a regular file in the file's place (a FIFO, a device, a link that
+  // leads nowhere) is named in a warning as left in place; a file that could not be moved, in an error
+  // line. Returns the kept path.
   static std::string keepAsideWithWarning(const std::string& path, std::string_view what, std::string_view then,
                                           const std::string& intoFolder = {});
   // The line keepAsideWithWarning writes, for a caller that learns how it ends only after keepAside

@@ -93,6 +93,16 @@ TEST_F(DamagedFileTest, TheWarningNamesTheCopyAndAFileThatCannotMoveIsAnError) {
   ASSERT_EQ(log_.lines().size(), 1u);
   EXPECT_EQ(log_.lines()[0].level, platform::log::Error);
   EXPECT_NE(log_.lines()[0].message.find(path("gone")), std::string::npos);
+
+  // Not a file of the app's: named as what it is and left where someone put it.
+  log_.clear();
+  std::filesystem::create_symlink(path("unmounted/events"), path("linked"));
+  EXPECT_EQ(DamagedFile::keepAsideWithWarning(path("linked"), "event file", "-"), "");
+  ASSERT_EQ(log_.lines().size(), 1u);
+  EXPECT_EQ(log_.lines()[0].level, platform::log::Warning);
+  EXPECT_EQ(log_.lines()[0].message, "The event file cannot be read: " + path("linked") +
+                                         " is a link that leads nowhere, not a regular file; it is left in place");
+  EXPECT_TRUE(std::filesystem::is_symlink(path("linked")));
 }
 
 }  // namespace

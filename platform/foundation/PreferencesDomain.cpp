@@ -89,7 +89,7 @@ void adoptUnnamedApplicationFile(const std::string& domainName, const std::strin
   if (domainName == kUnnamedApplicationDomain) return;
   const std::string old = Paths::resolvedRoot() + "/Library/Preferences/" + kUnnamedApplicationDomain + ".plist";
   // The bundle is asked last: reading it early would fix its Info.plist before the app has it in place.
-  if (!AtomicFile::fileExists(old) || AtomicFile::fileExists(path)) return;
+  if (!AtomicFile::fileExists(old) || AtomicFile::anythingAt(path)) return;
   if (domainName != PreferencesDomain::currentApplication()) return;
   if (std::rename(old.c_str(), path.c_str()) != 0 && errno != ENOENT) {
     log::write(log::Warning, "cannot move the app's defaults from " + old + " to " + path);
@@ -142,8 +142,8 @@ bool PreferencesDomain::isPropertyListValue(const Value& value) {
 }
 
 std::optional<Dictionary> PreferencesDomain::readFileLocked(bool folderLocked, std::string* keptAside) {
-  if (!AtomicFile::fileExists(path_)) return Dictionary{};
-  Value read = PropertyList::readFile(path_);
+  if (!AtomicFile::anythingAt(path_)) return Dictionary{};
+  Value read = PropertyList::readFile(path_, kMaximumFileBytes);
   if (read.isDictionary()) return *read.dictionary();
   if (!folderLocked) {
     // Another process may be keeping the same file aside, or have just written a good one: look again
@@ -152,8 +152,13 @@ std::optional<Dictionary> PreferencesDomain::readFileLocked(bool folderLocked, s
     return readFileLocked(true, keptAside);
   }
   // The next synchronisation would write over it: the person's file is kept aside first, never lost.
-  std::string kept =
-      DamagedFile::keepAsideWithWarning(path_, "preferences file " + name_, "its settings start from their defaults");
+  std::string kept = DamagedFile::keepAside(path_);
+  // What cannot be moved (a FIFO, a link that leads nowhere) stays for the whole run, and every
+  // synchronisation meets it again: it is named once.
+  if (!kept.empty() || !leftInPlaceNamed_) {
+    DamagedFile::reportKept(path_, kept, "preferences file " + name_, "its settings start from their defaults");
+  }
+  leftInPlaceNamed_ = leftInPlaceNamed_ || kept.empty();
   if (keptAside) *keptAside = std::move(kept);
   return std::nullopt;
 }
@@ -225,6 +230,14 @@ bool PreferencesDomain::synchronize(Error* error) {
   if (!pending_.empty()) (void)AtomicFile::createDirectories(folder);
   FolderLock folderLock(folder);
   const std::optional<Dictionary> read = readFileLocked(true);
+  if (!read && AtomicFile::anythingAt(path_)) {
+    // Left in place, unread: the changes stay pending and in memory for this run, and nothing of
+    // whoever put it there is written over.
+    report(error, Error::make(kErrorDomain, kWriteError,
+                              "cannot write " + path_ + ": it is " + AtomicFile::whatStandsAt(path_) +
+                                  ", which cannot be read and is left in place"));
+    return false;
+  }
   // A damaged file was kept aside: what this process last read or wrote is the best account of it, and
   // is written again even with nothing new to add.
   const Dictionary onDisk = read ? *read : values_;
@@ -243,7 +256,7 @@ bool PreferencesDomain::synchronize(Error* error) {
   if (merged == onDisk && (fileExists || merged.empty())) pending_.clear();
   if (!pending_.empty() || (!read && !merged.empty())) {
     Error writeError;
-    if (!PropertyList::writeFile(path_, Value(merged), PropertyList::Format::Binary, &writeError)) {
+    if (!PropertyList::writeFile(path_, Value(merged), PropertyList::Format::Binary, &writeError, kMaximumFileBytes)) {
       // The changes stay pending, so the next synchronisation tries again and nothing is lost.
       Error failure = Error::make(kErrorDomain, kWriteError, "cannot write " + path_);
       failure.setUnderlyingError(writeError);

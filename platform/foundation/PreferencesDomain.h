@@ -20,11 +20,16 @@ namespace platform::foundation {
 // key is therefore kept. Pending changes are also written when the process exits normally.
 //
 // A missing file reads as an empty domain; an unreadable one is kept aside (DamagedFile) and reads as
-// empty too. A file is only written once this process has something to write. All functions are safe
-// from any thread.
+// empty too. Something in the file's place that is not a regular file (a FIFO, a device, a link that
+// leads nowhere) is named once and left in place: the domain lives in memory for the run and
+// synchronize() fails. A file is only written once this process has something to write. All functions
+// are safe from any thread.
 class PreferencesDomain {
  public:
   static constexpr const char* kErrorDomain = "PlatformPreferences";
+  // A domain's file past this is not one a domain writes: it reads as damaged, and a write that would
+  // make one is refused.
+  static constexpr std::size_t kMaximumFileBytes = std::size_t{4} << 20;
   enum Code : std::int64_t {
     kInvalidValueError = 1,  // the value has no property-list form
     kWriteError = 2,         // the file could not be written
@@ -74,6 +79,7 @@ class PreferencesDomain {
   Dictionary values_;
   Dictionary pending_;  // key -> new value; nil marks a removal
   std::string keptAsidePath_;
+  bool leftInPlaceNamed_ = false;
 };
 
 }  // namespace platform::foundation

@@ -165,6 +165,46 @@ TEST_F(PreferencesDomainTest, ADamagedFileIsKeptAsideNamedAndReplacedByTheNextWr
   EXPECT_EQ(PropertyList::readFile(path), Value(Dictionary{{"fresh", Value(true)}, {"later", Value(2)}}));
 }
 
+// What stands in a domain file's place without being a file (a FIFO, a device, a link that leads
+// nowhere or round in a loop) is read without waiting, named once and left: the domain lives in memory
+// for the run. A file as good as endless is kept aside as any damaged one.
+TEST_F(PreferencesDomainTest, WhatIsNotAFileIsLeftInPlaceAndAnEndlessFileKeptAside) {
+  namespace fs = std::filesystem;
+  const std::string folder = Paths::preferences();
+  ASSERT_EQ(::mkfifo((folder + "/fifo.plist").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", folder + "/zero.plist");
+  fs::create_symlink(folder + "/unmounted/its.plist", folder + "/nowhere.plist");
+  fs::create_symlink(folder + "/loop.plist", folder + "/loop.plist");
+  for (const char* name : {"fifo", "zero", "nowhere", "loop"}) {
+    const std::string path = folder + "/" + name + ".plist";
+    const std::string kind = AtomicFile::whatStandsAt(path);
+    platform::log::CapturedLines lines;
+    auto domain = PreferencesDomain::named(name);
+    EXPECT_TRUE(domain->copyValue("key").isNil()) << name;
+    ASSERT_TRUE(domain->setValue("key", Value(1)));
+    EXPECT_EQ(domain->copyValue("key"), Value(1)) << name;
+    Error error;
+    EXPECT_FALSE(domain->synchronize(&error)) << name;
+    EXPECT_FALSE(domain->synchronize()) << name;
+    EXPECT_TRUE(domain->hasPendingChanges()) << name;
+    EXPECT_NE(error.description().find("left in place"), std::string::npos) << error.description();
+    EXPECT_EQ(AtomicFile::whatStandsAt(path), kind) << name;
+    std::size_t naming = 0;
+    for (const auto& line : lines.lines()) naming += line.message.find(path + " is " + kind) != std::string::npos;
+    EXPECT_EQ(naming, 1u) << name;
+  }
+
+  const std::string endless = folder + "/endless.plist";
+  ASSERT_TRUE(AtomicFile::writeAtomically(endless, "bplist00").ok());
+  fs::resize_file(endless, std::uintmax_t{1} << 40);
+  auto domain = PreferencesDomain::named("endless");
+  EXPECT_TRUE(domain->copyValue("key").isNil());
+  EXPECT_EQ(ostrel::testing::damagedCopiesOf(endless).size(), 1u);
+  ASSERT_TRUE(domain->setValue("key", Value(1)));
+  ASSERT_TRUE(domain->synchronize());
+  EXPECT_EQ(PropertyList::readFile(endless), Value(Dictionary{{"key", Value(1)}}));
+}
+
 TEST_F(PreferencesDomainTest, UserDefaultsRefuseOtherKindsAndUnwritableValues) {
   UserDefaults defaults("typed");
   defaults.setInteger(42, "int");

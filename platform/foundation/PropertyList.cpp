@@ -315,9 +315,13 @@ Value PropertyList::read(const std::vector<std::uint8_t>& bytes, Error* error, F
 }
 
 Value PropertyList::readFile(const std::string& path, Error* error, Format* format) {
-  auto bytes = AtomicFile::readFile(path);
+  return readFile(path, AtomicFile::kDefaultMaximumBytes, error, format);
+}
+
+Value PropertyList::readFile(const std::string& path, std::size_t maximumBytes, Error* error, Format* format) {
+  auto bytes = AtomicFile::readFile(path, maximumBytes);
   if (!bytes.ok()) {
-    bool missing = !AtomicFile::fileExists(path);
+    bool missing = !AtomicFile::anythingAt(path);
     Error failure = makeError(missing ? kFileNotFoundError : kFileReadError,
                               (missing ? "no property list at " : "cannot read ") + path + ": " +
                                   bytes.error().localizedDescription());
@@ -357,11 +361,17 @@ std::vector<std::uint8_t> PropertyList::write(const Value& value, Format format,
   return out;
 }
 
-bool PropertyList::writeFile(const std::string& path, const Value& value, Format format, Error* error) {
+bool PropertyList::writeFile(const std::string& path, const Value& value, Format format, Error* error,
+                             std::size_t maximumBytes) {
   Error failure;
   std::vector<std::uint8_t> bytes = write(value, format, &failure);
   if (bytes.empty()) {
     report(error, std::move(failure));
+    return false;
+  }
+  if (bytes.size() > maximumBytes) {
+    report(error, makeError(kFileWriteError, "cannot write " + path + ": it would hold " + std::to_string(bytes.size()) +
+                                                 " bytes, more than its readers take (" + std::to_string(maximumBytes) + ")"));
     return false;
   }
   if (auto written = AtomicFile::writeAtomically(path, bytes.data(), bytes.size()); !written.ok()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,11 +36,20 @@ class PropertyList {
 
   // Reads either form, told apart by the content. `format`, when given, receives the form read.
   static Value read(const std::vector<std::uint8_t>& bytes, Error* error = nullptr, Format* format = nullptr);
+  // Reads the file at `path` through AtomicFile::readFile: a regular file of at most `maximumBytes`,
+  // the bound of the reader's kind of file. A failure of that read is kFileNotFoundError only where
+  // nothing at all stands at the path, kFileReadError otherwise (a link that leads nowhere, a FIFO, a
+  // file past the bound...).
+  static Value readFile(const std::string& path, std::size_t maximumBytes, Error* error = nullptr,
+                        Format* format = nullptr);
+  // For a read of no particular kind of file: AtomicFile's default bound.
   static Value readFile(const std::string& path, Error* error = nullptr, Format* format = nullptr);
 
   static std::vector<std::uint8_t> write(const Value& value, Format format, Error* error = nullptr);
-  // Replaces the file atomically: readers see the old file or the new one, never a partial one.
-  static bool writeFile(const std::string& path, const Value& value, Format format, Error* error = nullptr);
+  // Replaces the file atomically: readers see the old file or the new one, never a partial one. A file
+  // past `maximumBytes` (its readers' bound) is not written: they would take it for a damaged one.
+  static bool writeFile(const std::string& path, const Value& value, Format format, Error* error = nullptr,
+                        std::size_t maximumBytes = SIZE_MAX);
 };
 
 }  // namespace platform::foundation

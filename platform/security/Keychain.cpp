@@ -186,8 +186,8 @@ enum class ReadResult { Item, Gone, Damaged };
 #pragma GCC diagnostic ignored "-Wrestrict"
 #endif
 ReadResult readItem(const std::string& path, Dictionary& item) {
-  auto bytes = AtomicFile::readFile(path);
-  if (!bytes.ok()) return AtomicFile::fileExists(path) ? ReadResult::Damaged : ReadResult::Gone;
+  auto bytes = AtomicFile::readFile(path, Keychain::kMaximumItemBytes);
+  if (!bytes.ok()) return AtomicFile::anythingAt(path) ? ReadResult::Damaged : ReadResult::Gone;
   Value value = PropertyList::read(*bytes);
   const Dictionary* fields = value.dictionary();
   // An item must live under the name its own attributes give it, or a query would find it in the wrong place.
@@ -214,7 +214,8 @@ bool matches(const Dictionary& item, const Dictionary& query) {
 
 Status writeItem(const std::string& folder, const Dictionary& item) {
   Data bytes = PropertyList::write(Value(item), PropertyList::Format::Binary);
-  if (bytes.empty()) return kStatusParam;
+  // Past the bound, the next read would take the item for a damaged one.
+  if (bytes.empty() || bytes.size() > Keychain::kMaximumItemBytes) return kStatusParam;
   if (auto written = AtomicFile::writeAtomically(folder + "/" + fileNameFor(item), bytes.data(), bytes.size(), 0600);
       !written.ok()) {
     platform::log::write(platform::log::Error, "keychain: " + written.error().localizedDescription());
@@ -240,6 +241,18 @@ Matches findMatches(const std::string& folder, const Dictionary& query, bool all
     if (!all) break;
   }
   return out;
+}
+
+// A damaged item's file goes; whatever else stands in an item's place (a FIFO, a device, a link) was
+// put there by someone else and stays, named.
+bool removeDamaged(const std::string& path) {
+  const std::string standing = AtomicFile::whatStandsAt(path);
+  if (standing != "a regular file") {
+    platform::log::write(platform::log::Warning, "keychain item " + path + " is " + standing +
+                                                     ", not a regular file; it is left in place");
+    return false;
+  }
+  return AtomicFile::removeFile(path).ok();
 }
 
 Value resultFor(const Dictionary& item, const ParsedQuery& query) {
@@ -311,7 +324,7 @@ Status Keychain::add(const Value& attributes) {
   FolderLock lock(dir, LOCK_EX);
   if (!lock.held()) return kStatusIO;
   std::string path = dir + "/" + fileNameFor(item);
-  if (AtomicFile::fileExists(path)) {
+  if (AtomicFile::anythingAt(path)) {
     Dictionary existing;
     return readItem(path, existing) == ReadResult::Damaged ? kStatusDecode : kStatusDuplicateItem;
   }
@@ -332,7 +345,7 @@ Status Keychain::update(const Value& query, const Value& changes) {
     for (const auto& [key, value] : parsedChanges.attributes) item[key] = value;
     item[kModificationDate] = Value::date(now);
     std::string newPath = dir + "/" + fileNameFor(item);
-    if (newPath != path && AtomicFile::fileExists(newPath)) return kStatusDuplicateItem;
+    if (newPath != path && AtomicFile::anythingAt(newPath)) return kStatusDuplicateItem;
     if (Status status = writeItem(dir, item); status != kStatusSuccess) return status;
     if (newPath == path) continue;
     // Left in place, the old file would still answer queries for the item's former attributes.
@@ -362,11 +375,11 @@ Status Keychain::remove(const Value& query) {
   std::size_t removed = 0;
   for (const auto& entry : found.items) removed += AtomicFile::removeFile(entry.first).ok() ? 1 : 0;
   if (identityOnly) {
-    for (const auto& path : found.damagedCandidates) removed += AtomicFile::removeFile(path).ok() ? 1 : 0;
+    for (const auto& path : found.damagedCandidates) removed += removeDamaged(path) ? 1 : 0;
   } else if (removed == 0 && !found.damagedCandidates.empty()) {
     return kStatusDecode;
   }
-  if (found.items.empty() && removed == 0) return kStatusItemNotFound;
+  if (found.items.empty() && found.damagedCandidates.empty()) return kStatusItemNotFound;
   return removed == 0 ? kStatusIO : kStatusSuccess;
 }
 

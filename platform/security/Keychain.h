@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,13 +27,18 @@ inline constexpr Status kStatusDecode = -26275;        // the item's file is dam
 // exclusive lock on the folder's lock file, and reads hold a shared lock, so threads and processes
 // that use the keychain at the same time never see or leave a half-written item. A damaged file
 // makes calls that match it fail with kStatusDecode; it is never read as valid and never taken for a
-// missing item, and remove() can always delete it.
+// missing item, and remove() can always delete it. Only regular files of at most kMaximumItemBytes
+// are read: anything else in an item's place (a FIFO, a device, a link that leads nowhere) reads as
+// damaged too, without waiting, and is left in place by every call.
 //
 // Queries and attributes are dictionaries with the keys below. A query matches the items whose
 // attributes equal every attribute it names; an item added without an access group belongs to the
 // default group (""), and a query without one matches every group.
 class Keychain {
  public:
+  // An item's file past this is not one the keychain wrote; an item that would make one is refused.
+  static constexpr std::size_t kMaximumItemBytes = std::size_t{1} << 20;
+
   static constexpr const char* kClass = "class";
   static constexpr const char* kClassGenericPassword = "genericPassword";
   static constexpr const char* kClassKey = "key";

@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/log/Log.h"
 #include "platform/security/RandomBytes.h"
 #include "testing/ChildProcess.h"
 #include "testing/FileContents.h"
@@ -153,6 +155,35 @@ TEST_F(KeychainTest, DamagedItemIsReportedNeverMistakenForMissingAndCanBeRemoved
   EXPECT_EQ(addItem(query("svc", "acct"), "fresh"), kStatusSuccess);
   EXPECT_EQ(readData(query("svc", "acct")), bytes("fresh"));
   EXPECT_EQ(readData(query("svc", "other")), bytes("fine"));
+}
+
+// Something put in an item's place that is not a file (a FIFO, a device, a link that leads nowhere or
+// round in a loop) reads as damaged without waiting, and no call moves, removes or writes over it.
+TEST_F(KeychainTest, WhatIsNotAnItemsFileIsDamagedAndLeftInPlace) {
+  namespace fs = std::filesystem;
+  ASSERT_EQ(addItem(query("svc", "acct"), "secret"), kStatusSuccess);
+  const std::string item = itemFiles().at(0);
+  const std::vector<std::function<void()>> strangers = {
+      [&] { ASSERT_EQ(::mkfifo(item.c_str(), 0600), 0); },
+      [&] { fs::create_symlink("/dev/zero", item); },
+      [&] { fs::create_symlink(container.pathFor("unmounted/item"), item); },
+      [&] { fs::create_symlink(item, item); }};
+  for (const auto& place : strangers) {
+    fs::remove(item);
+    place();
+    const std::string kind = AtomicFile::whatStandsAt(item);
+    platform::log::CapturedLines lines;
+    Status status = 0;
+    EXPECT_TRUE(readData(query("svc", "acct"), &status).isNil()) << kind;
+    EXPECT_EQ(status, kStatusDecode) << kind;
+    EXPECT_EQ(addItem(query("svc", "acct"), "x"), kStatusDecode) << kind;
+    EXPECT_EQ(setData(query("svc", "acct"), "x"), kStatusDecode) << kind;
+    EXPECT_EQ(K::keepDamagedAside(query("svc", "acct")), kStatusItemNotFound) << kind;
+    EXPECT_EQ(K::remove(query("svc", "acct")), kStatusIO) << kind;
+    EXPECT_EQ(AtomicFile::whatStandsAt(item), kind);
+    EXPECT_TRUE(ostrel::testing::damagedCopiesOf(item).empty()) << kind;
+    EXPECT_TRUE(lines.contains(item + " is " + kind)) << kind;
+  }
 }
 
 TEST_F(KeychainTest, AnIntactItemIsKeptAsideOnlyWhileItStillHoldsTheValueNamed) {

@@ -46,7 +46,7 @@ void readDefaultsLocked(DefaultOptionsState& state) {
   state.options.reset();
   const std::string path = AppOptions::plistFilePathWithName(AppOptions::kOptionsResource);
   if (path.empty()) return;
-  Value contents = platform::foundation::PropertyList::readFile(path);
+  Value contents = platform::foundation::PropertyList::readFile(path, AppOptions::kMaximumFileBytes);
   if (!contents.isDictionary()) {
     coreLogError(kOptionsService, messages::kConfigurationFileNotADictionary, "The configuration file is not a dictionary: '%@.%@'.",
                 AppOptions::kOptionsResource, AppOptions::kOptionsType);
@@ -113,7 +113,7 @@ AppOptions::Ptr AppOptions::initWithContentsOfFile(const std::string& path) {
     coreLogError(kOptionsService, messages::kConfigurationFilePathNil, "The plist file path is nil.");
     return nullptr;
   }
-  Value contents = platform::foundation::PropertyList::readFile(path);
+  Value contents = platform::foundation::PropertyList::readFile(path, kMaximumFileBytes);
   if (!contents.isDictionary()) {
     coreLogError(kOptionsService, messages::kConfigurationFileUnreadable,
                 "The configuration file at %@ does not exist or is not a well-formed plist file.", path);

@@ -21,6 +21,8 @@ class AppOptions {
 
   static constexpr const char* kOptionsResource = "VadezeService-Info";
   static constexpr const char* kOptionsType = "plist";
+  // A few dozen keys: an options file past this is not one.
+  static constexpr std::size_t kMaximumFileBytes = std::size_t{1} << 20;
 
   // The options file's keys.
   static constexpr const char* kAPIKey = "API_KEY";

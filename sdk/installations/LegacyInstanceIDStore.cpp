@@ -33,7 +33,8 @@ Dictionary keyQuery(const Data& tag) {
 bool hasMarker() {
   const std::string path = LegacyInstanceIDStore::plistPath();
   if (!platform::foundation::AtomicFile::fileExists(path)) return false;
-  return platform::foundation::PropertyList::readFile(path).contains(LegacyInstanceIDStore::kMarkerKey);
+  return platform::foundation::PropertyList::readFile(path, LegacyInstanceIDStore::kMaximumPlistBytes)
+      .contains(LegacyInstanceIDStore::kMarkerKey);
 }
 
 // The key's bytes; nullopt when there is none (or no tag to look it up by).
@@ -52,7 +53,7 @@ ErrorOr<void> deleteMarker() {
   const std::string path = LegacyInstanceIDStore::plistPath();
   if (!platform::foundation::AtomicFile::fileExists(path)) return {};
   Error error;
-  Value contents = platform::foundation::PropertyList::readFile(path, &error);
+  Value contents = platform::foundation::PropertyList::readFile(path, LegacyInstanceIDStore::kMaximumPlistBytes, &error);
   if (!contents.isDictionary()) return contents.isNil() ? ErrorOr<void>(error) : ErrorOr<void>();
   if (!contents.erase(LegacyInstanceIDStore::kMarkerKey)) return {};
   if (!platform::foundation::PropertyList::writeFile(path, contents, platform::foundation::PropertyList::Format::Binary,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -16,6 +17,8 @@ class LegacyInstanceIDStore {
   static constexpr const char* kPlistSubdirectory = "Vadeze/VurevoreInstanceID";
   static constexpr const char* kPlistName = "com.vadeze.iid-keypair.plist";
   static constexpr const char* kMarkerKey = "|S|cre";
+  // A marker and a few keys: a file past this is not the store's.
+  static constexpr std::size_t kMaximumPlistBytes = std::size_t{1} << 20;
   static constexpr const char* kPublicKeyTagPrefix = "com.vadeze.iid.keypair.public-";
   static constexpr const char* kPrivateKeyTagPrefix = "com.vadeze.iid.keypair.private-";
 

@@ -2,6 +2,7 @@
 
 #include "platform/dispatch/Once.h"
 #include "platform/foundation/AtomicFile.h"
+#include "sdk/transport/FlatFileEventStore.h"
 
 namespace sdk::transport {
 
@@ -53,7 +54,8 @@ ErrorOr<std::shared_ptr<TransportEvent>> unarchiveEvent(const std::string& fileP
   registerArchiveClasses();
   platform::foundation::Data read;
   if (!data) {
-    auto bytes = AtomicFile::readFile(filePath);
+    // No event is stored past the store's whole size.
+    auto bytes = AtomicFile::readFile(filePath, FlatFileEventStore::kStorageSizeLimit);
     if (!bytes.ok()) return Error::make(kFileErrorDomain, kFileReadUnknownError, bytes.error().localizedDescription());
     read = std::move(*bytes);
     data = &read;

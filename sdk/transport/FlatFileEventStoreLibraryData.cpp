@@ -35,7 +35,7 @@ void FlatFileEventStore::syncThreadUnsafeLibraryData(const std::string& key, con
                                                         const std::function<std::optional<Data>()>& setNewValue) {
   DCHECK(storageQueue_->isCurrent());
   std::string path = libraryDataStoragePath() + "/" + key;
-  auto bytes = AtomicFile::readFile(path);
+  auto bytes = AtomicFile::readFile(path, kStorageSizeLimit);
   if (onFetchComplete) {
     OptionalError error;
     if (!bytes.ok()) error = Error::make("NSCocoaErrorDomain", 260, bytes.error().localizedDescription());
@@ -92,7 +92,7 @@ std::optional<std::uint32_t> FlatFileEventStore::syncThreadUnsafeNextBatchID() {
   std::string path = libraryDataStoragePath() + "/" + kBatchIDCounterKey;
   std::uint32_t counter = 0;
   // Any other length than 4 bytes is not a counter this storage wrote: start again from 0.
-  if (auto bytes = AtomicFile::readFile(path); bytes.ok() && bytes->size() == sizeof counter) {
+  if (auto bytes = AtomicFile::readFile(path, sizeof counter); bytes.ok() && bytes->size() == sizeof counter) {
     std::memcpy(&counter, bytes->data(), sizeof counter);
   }
   std::uint32_t next = counter + 1;  // wraps to 0 after the last ID

@@ -5,6 +5,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -220,7 +221,13 @@ void HTTPClientURLSession::didFinishDownloadingToURL(URLSession&, URLSessionTask
     downloadedData_.reset();
     return;
   }
-  auto contents = AtomicFile::readFile(location);
+  std::int64_t maximum = 0;
+  {
+    std::lock_guard lock(mutex_);
+    maximum = maximumResponseSize_;
+  }
+  // The session wrote at most that much: a longer file there is not the download.
+  auto contents = AtomicFile::readFile(location, static_cast<std::size_t>(std::max<std::int64_t>(maximum, 0)));
   if (!contents.ok()) {
     log(kHTTPClientLogLevelError, messages::kDownloadedDataUnreadable, "Cannot read the content of downloaded data",
         Value(contents.error().localizedDescription()));

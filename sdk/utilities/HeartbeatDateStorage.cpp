@@ -51,7 +51,11 @@ const std::string& HeartbeatDateStorage::fileURL() {
 }
 
 Dictionary HeartbeatDateStorage::heartbeatDictionaryWithFileURL(const std::string& fileURL) {
-  auto bytes = AtomicFile::readFile(fileURL);
+  auto bytes = AtomicFile::readFile(fileURL, kMaximumFileBytes);
+  // Missing is a first heartbeat; whatever else could not be read is named like a damaged file.
+  if (!bytes.ok() && AtomicFile::anythingAt(fileURL)) {
+    platform::foundation::DamagedFile::keepAsideWithWarning(fileURL, "heartbeat file", "its dates start over");
+  }
   if (!bytes.ok() || bytes->empty()) return {};
   auto map = SecureCoding::unarchivedObjectOfClasses({KeyedArchive::kDictionary, KeyedArchive::kDate, KeyedArchive::kString},
                                                       *bytes);

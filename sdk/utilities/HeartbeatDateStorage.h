@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +38,8 @@ class HeartbeatDateStorage final : public HeartbeatDateStorable {
   const std::string& fileURL();
   const std::string& fileName() const { return fileName_; }
 
+  // A map of a few dates: a file past this is not one the storage wrote.
+  static constexpr std::size_t kMaximumFileBytes = std::size_t{1} << 20;
   // A missing, empty or unreadable file gives an empty map.
   static platform::foundation::Dictionary heartbeatDictionaryWithFileURL(const std::string& fileURL);
   static platform::foundation::ErrorOr<void> writeDictionary(const platform::foundation::Dictionary& dictionary,

@@ -97,7 +97,7 @@ std::string InfoPlistFileUtil::serviceInfoPlistPath() {
 platform::foundation::Value InfoPlistFileUtil::dictionaryFromServiceInfoPlist() {
   std::string path = serviceInfoPlistPath();
   if (path.empty()) return {};
-  platform::foundation::Value contents = platform::foundation::PropertyList::readFile(path);
+  platform::foundation::Value contents = platform::foundation::PropertyList::readFile(path, kMaximumFileBytes);
   return contents.isDictionary() ? contents : platform::foundation::Value();
 }
 

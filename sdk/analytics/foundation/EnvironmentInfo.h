@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -56,6 +57,8 @@ struct PlatformIdentitySupport {
 class InfoPlistFileUtil {
  public:
   static constexpr const char* kResourceName = "VadezeService-Info";
+  // A few dozen keys: a file past this is not the options file.
+  static constexpr std::size_t kMaximumFileBytes = std::size_t{1} << 20;
   // Its path, or empty when the bundle has none.
   static std::string serviceInfoPlistPath();
   // Its contents (a dictionary), or nil.

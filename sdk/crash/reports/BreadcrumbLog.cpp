@@ -23,7 +23,8 @@ std::string BreadcrumbLog::defaultPath() {
 BreadcrumbLog::BreadcrumbLog(std::string path) : path_(std::move(path)) {
   using platform::foundation::AtomicFile;
   if (!AtomicFile::fileExists(path_)) return;
-  const auto text = AtomicFile::readText(path_);
+  // The most the log is written with, each line ended.
+  const auto text = AtomicFile::readText(path_, kMaxLines * (kMaxLineBytes + 1));
   if (!text.ok()) {
     sdk::core::coreLogWarning(kBreadcrumbService, messages::kBreadcrumbLogUnreadable, "Could not read the breadcrumb log %@: %@",
                               path_, text.error().localizedDescription());
