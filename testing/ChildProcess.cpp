@@ -58,13 +58,17 @@ std::string describeWaitStatus(int status) {
 }
 
 std::string ChildProcess::runToSuccess(const std::vector<std::string>& arguments,
-                                       const std::vector<std::string>& environment) {
+                                       const std::vector<std::string>& environment, double hangGuardSeconds) {
   auto program = start(arguments, environment);
   if (!program) {
     ADD_FAILURE() << arguments.front() << " did not start";
     return {};
   }
-  const int status = program->wait();
+  const int status = hangGuardSeconds > 0 ? program->waitAtMost(hangGuardSeconds) : program->wait();
+  if (program->hung_) {
+    ADD_FAILURE() << arguments.front() << " hung: still running after " << hangGuardSeconds << " s\n" << program->output();
+    return program->output();
+  }
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << describeWaitStatus(status) << "\n" << program->output();
   return program->output();
 }
@@ -163,6 +167,18 @@ bool ChildProcess::waitForOutput(std::string_view text, int times, double timeou
 
 int ChildProcess::wait() {
   while (readSome(-1)) {
+  }
+  return status_;
+}
+
+int ChildProcess::waitAtMost(double seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (readSome(100)) {
+    if (std::chrono::steady_clock::now() < deadline) continue;
+    ::kill(pid_, SIGKILL);
+    wait();
+    hung_ = true;
+    return -1;
   }
   return status_;
 }

@@ -49,12 +49,16 @@ class ChildProcess {
   // Reads the rest of its output and waits for its end: the raw wait status, -1 when it could not be
   // waited for.
   int wait();
+  // As wait(), but a program still running after `seconds` is killed (-1): a guard for a test that
+  // would otherwise hang, never a measure of speed.
+  int waitAtMost(double seconds);
   const std::string& output() const { return output_; }
 
   // Runs a program to its end, which must be status 0 (otherwise a test failure says how it ended and
-  // what it said); its output.
+  // what it said); its output. With `hangGuardSeconds`, one still running after that long is killed
+  // and a failure says it hung.
   static std::string runToSuccess(const std::vector<std::string>& arguments,
-                                  const std::vector<std::string>& environment);
+                                  const std::vector<std::string>& environment, double hangGuardSeconds = 0);
 
  private:
   ChildProcess(pid_t pid, int output, int exited) : pid_(pid), outputFD_(output), exitedFD_(exited) {}
@@ -69,6 +73,7 @@ class ChildProcess {
   int exitedFD_;  // readable once the program has ended
   bool outputOpen_ = true;
   bool ended_ = false;
+  bool hung_ = false;  // killed by waitAtMost
   int status_ = -1;
   std::string output_;
 };

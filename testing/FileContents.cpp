@@ -7,7 +7,19 @@
 #include <sstream>
 #include <utility>
 
+#include "platform/foundation/PropertyList.h"
+
 namespace ostrel::testing {
+
+std::string keychainItemOf(const std::string& container, const std::string& account) {
+  std::error_code unlisted;
+  for (const auto& entry : std::filesystem::directory_iterator(container + "/Library/Keychains", unlisted)) {
+    if (entry.path().extension() != ".item") continue;
+    const auto item = platform::foundation::PropertyList::readFile(entry.path().string());
+    if (item["account"] == platform::foundation::Value(account)) return entry.path().string();
+  }
+  return {};
+}
 
 std::string contentsOf(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

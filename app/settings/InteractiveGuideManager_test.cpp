@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 
 #include "app/settings/InteractiveGuideManager.h"
 #include "app/settings/SettingsTestSupport.h"
@@ -185,6 +187,45 @@ TEST_F(GuideManagerTest, AnUnreadableFileReadsAsDefaultsAndIsKeptAside) {
     EXPECT_TRUE(log.contains("kept as " + kept.back()));
   }
   EXPECT_EQ(ostrel::testing::damagedCopiesOf(path).size(), 2u) << "the second damage keeps the first copy";
+}
+
+// What is not a file in the settings file's place (a FIFO, a link to a device, a link that leads
+// nowhere or round in a loop) reads without waiting, is named once, and stays as it was: the guides run
+// on what this run holds. A file as good as endless is kept aside as a damaged one.
+TEST_F(GuideManagerTest, WhatIsNotTheSettingsFileIsLeftInPlaceAndAnEndlessOneKeptAside) {
+  namespace fs = std::filesystem;
+  const std::string path = InteractiveGuideManager::settingsPath();
+  const std::vector<std::function<void()>> strangers = {
+      [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
+      [&] { fs::create_symlink("/dev/zero", path); },
+      [&] { fs::create_symlink(path + ".unmounted/settings", path); },
+      [&] { fs::create_symlink(path, path); }};
+  for (const auto& place : strangers) {
+    fs::remove(path);
+    place();
+    const std::string kind = platform::foundation::AtomicFile::whatStandsAt(path);
+    platform::log::CapturedLines log;
+    auto reader = std::make_shared<InteractiveGuideManager>();
+    reader->loadInteractiveGuidePrefs();
+    EXPECT_EQ(reader->ratingShowCounter, 0) << kind;
+    reader->ratingShowCounter = 3;
+    reader->saveInteractiveGuidePrefs();
+    reader->loadInteractiveGuidePrefs();
+    EXPECT_EQ(reader->ratingShowCounter, 3) << kind << ": what the run holds stands";
+    EXPECT_EQ(platform::foundation::AtomicFile::whatStandsAt(path), kind);
+    EXPECT_TRUE(ostrel::testing::damagedCopiesOf(path).empty()) << kind;
+    EXPECT_EQ(log.lines().size(), 1u) << kind;
+    EXPECT_TRUE(log.contains(path + " is " + kind)) << kind;
+  }
+
+  fs::remove(path);
+  writeFile(30, 900, 7);
+  fs::resize_file(path, std::uintmax_t{1} << 40);
+  manager->loadInteractiveGuidePrefs();
+  EXPECT_EQ(manager->ratingShowCounter, 0);
+  EXPECT_EQ(ostrel::testing::damagedCopiesOf(path).size(), 1u);
+  manager->saveInteractiveGuidePrefs();
+  EXPECT_TRUE(storedGuide("FIRSTSTARTDATE").isDate());
 }
 
 // A save killed before its rename leaves ".InteractiveGuideSettings.plist.XXXXXX" in Documents; the

@@ -1,10 +1,12 @@
 // A start over a catalogue it cannot read (a folder in its place, locked by another program for the
-// whole run, emptied) or over a damaged preference file: the person's standard and saved packages are
+// whole run, emptied) or over a preference file it cannot read (damaged, or not a file): the person's standard and saved packages are
 // shown as well as can be, never written over or deleted, and the log says what could not be read.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "app/state/StartUpTestSupport.h"
 #include "app/storage/CameraFormatCatalogue.h"
@@ -154,6 +156,49 @@ TEST_F(KeptPackagesTest, ADamagedPreferenceFileMakesNoStartPackages) {
   EXPECT_EQ(packageRows(), before);
   EXPECT_EQ(damagedCopiesOf(FramesObject::preferencePath()).size(), 1u);
   EXPECT_EQ(launch()->packageOne->lensManufacturer->series, "Night primes");
+}
+
+// What a person or a broken backup leaves in the preference file's place that cannot be read: the start
+// ends, makes no start packages over the standard ones, and names it; a file (an endless one) is kept
+// aside, anything else stays as it was and no save of the run writes over it.
+TEST_F(KeptPackagesTest, WhatStandsInThePreferenceFilesPlaceCostsNoPackage) {
+  struct Stranger {
+    const char* kind;
+    std::function<void(const std::string& path)> place;
+  };
+  const Stranger strangers[] = {
+      {"a link that leads nowhere", [](const std::string& path) { fs::create_symlink(path + ".unmounted/p", path); }},
+      {"a link in a loop", [](const std::string& path) { fs::create_symlink(path, path); }},
+      {"a FIFO", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }},
+      {"a link to a device", [](const std::string& path) { fs::create_symlink("/dev/zero", path); }},
+      {"a regular file",
+       [](const std::string& path) {
+         ASSERT_TRUE(AtomicFile::writeAtomically(path, std::string_view("<?xml")).ok());
+         fs::resize_file(path, std::uintmax_t{1} << 40);
+       }},
+  };
+  for (const Stranger& stranger : strangers) {
+    TempContainer fresh;
+    makeTheirOwn();
+    const std::string before = packageRows();
+    const std::string path = FramesObject::preferencePath();
+    fs::remove(path);
+    stranger.place(path);
+    log_.clear();
+    launch()->savePrefs();
+    EXPECT_EQ(packageRows(), before) << stranger.kind;
+    const auto kept = damagedCopiesOf(path);
+    if (std::string(stranger.kind) == "a regular file") {
+      ASSERT_EQ(kept.size(), 1u);
+      EXPECT_TRUE(logged("kept as " + kept[0]));
+    } else {
+      EXPECT_TRUE(kept.empty()) << stranger.kind;
+      EXPECT_EQ(AtomicFile::whatStandsAt(path), stranger.kind);
+      EXPECT_TRUE(logged(path + " is " + stranger.kind + ", not a regular file; it is left in place")) << stranger.kind;
+      EXPECT_TRUE(logged("are not saved over " + path)) << stranger.kind;
+    }
+    EXPECT_EQ(launch()->packageOne->lensManufacturer->series, "Night primes") << stranger.kind;
+  }
 }
 
 TEST_F(KeptPackagesTest, APackageWhoseLensesAreKnownGoneIsStillDeleted) {

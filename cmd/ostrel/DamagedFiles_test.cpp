@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/foundation/PropertyList.h"
 #include "testing/ChildProcess.h"
 #include "testing/FileContents.h"
 #include "testing/LoopbackServer.h"
@@ -57,14 +56,7 @@ class DamagedFilesTest : public ::testing::Test {
     return library("Application Support/Vadeze/Measurement/" + name);
   }
   // The keychain item the analytics library keeps its count of first opens in.
-  std::string firstOpenCountItem() const {
-    for (const auto& entry : fs::directory_iterator(library("Keychains"))) {
-      if (entry.path().extension() != ".item") continue;
-      const auto item = platform::foundation::PropertyList::readFile(entry.path().string());
-      if (item["account"] == platform::foundation::Value("_pfo")) return entry.path().string();
-    }
-    return {};
-  }
+  std::string firstOpenCountItem() const { return ostrel::testing::keychainItemOf(container.path(), "_pfo"); }
 
   ostrel::testing::TempContainer container;
   ostrel::testing::LoopbackServer server;

@@ -1,8 +1,10 @@
 // ostrel as a person leaves it after the setup and lens tours (a custom adapter, a series of their own,
 // a saved package), then started over each catalogue in turn damaged in its middle or locked by another
-// program for the whole run, and over a damaged preference file: the main tour plays, and the package
-// catalogue holds afterwards the very packages it held before, whatever ids their rows now have.
+// program for the whole run, over a damaged preference file, and over what is not a readable file in
+// the place of a preference, settings or keychain file: the main tour plays, and the package catalogue
+// holds afterwards the very packages it held before, whatever ids their rows now have.
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +13,7 @@
 #include <fstream>
 #include <functional>
 
+#include "platform/foundation/AtomicFile.h"
 #include "testing/ChildProcess.h"
 #include "testing/FileContents.h"
 #include "testing/LoopbackServer.h"
@@ -21,9 +24,12 @@ namespace {
 namespace fs = std::filesystem;
 using ostrel::testing::ChildProcess;
 using ostrel::testing::damagedCopiesOf;
+using ostrel::testing::keychainItemOf;
 using ostrel::testing::overwriteWithNoise;
 
 constexpr int kPage = 4096;
+// Only for a start that would otherwise never end: a tour takes seconds.
+constexpr double kHangGuardSeconds = 180;
 
 // Each stored package by what it shows: names, sizes and focal lengths, never ids, which a catalogue
 // rebuilt from a damaged one gives anew.
@@ -59,7 +65,7 @@ class KeptPackagesTest : public ::testing::Test {
     for (const char* service : {"OSTREL_ANALYTICS_URL=", "OSTREL_INSTALLATIONS_URL="}) {
       environment.push_back(service + server_.url(""));
     }
-    return ChildProcess::runToSuccess(arguments, environment);
+    return ChildProcess::runToSuccess(arguments, environment, kHangGuardSeconds);
   }
   static std::string tour(const char* name) { return std::string(OSTREL_SOURCE_DIR) + "/resources/tour/" + name; }
 
@@ -106,6 +112,61 @@ class KeptPackagesTest : public ::testing::Test {
   ostrel::testing::LoopbackServer server_;
   ostrel::testing::ScratchFolder scratch_;
 };
+
+// A FIFO, a link to a device and a file as good as endless in the place of each preference and settings
+// file and of a keychain item, and a link that leads nowhere or round in a loop at the preference file's
+// path: every start ends, names each, keeps aside what is a file and leaves the rest where it stands.
+TEST_F(KeptPackagesTest, NothingInAStoredFilesPlaceHangsAStartOrCostsAPackage) {
+  const std::string made = scratch_.pathFor("made");
+  play(made, tour("setup.script"));
+  play(made, tour("lenses.script"));
+  const std::string before = packagesIn(made);
+  const std::string firstOpens = keychainItemOf(made, "_pfo");
+  ASSERT_FALSE(firstOpens.empty());
+  const std::vector<std::string> files = {"Documents/FramesData.plist", "Documents/InteractiveGuideSettings.plist",
+                                          "Library/Preferences/ostrel-shell.plist",
+                                          "Library/Preferences/com.vadeze.vmp.measurement.plist",
+                                          firstOpens.substr(made.size() + 1)};
+  struct Case {
+    const char* kind;
+    std::vector<std::string> files;
+    std::function<void(const std::string& path)> place;
+  };
+  const std::vector<Case> cases = {
+      {"a FIFO", files, [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }},
+      {"a link to a device", files, [](const std::string& path) { fs::create_symlink("/dev/zero", path); }},
+      {"a regular file", files,
+       [](const std::string& path) {
+         std::ofstream(path) << "bplist00";
+         fs::resize_file(path, std::uintmax_t{1} << 40);
+       }},
+      {"a link that leads nowhere", {files[0]}, [](const std::string& path) { fs::create_symlink("/mnt/gone/p", path); }},
+      {"a link in a loop", {files[0]}, [](const std::string& path) { fs::create_symlink(path, path); }},
+  };
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const Case& each = cases[i];
+    const std::string home = scratch_.pathFor("stranger-" + std::to_string(i));
+    fs::copy(made, home, fs::copy_options::recursive);
+    for (const auto& file : each.files) {
+      ASSERT_TRUE(fs::remove(home + "/" + file)) << file;
+      each.place(home + "/" + file);
+    }
+    const std::string output = play(home, OSTREL_TOUR);
+    EXPECT_EQ(packagesIn(home), before) << each.kind << "\n" << output;
+    for (const auto& file : each.files) {
+      const std::string path = home + "/" + file;
+      const auto kept = damagedCopiesOf(path);
+      if (std::string(each.kind) == "a regular file") {
+        ASSERT_EQ(kept.size(), 1u) << file;
+        EXPECT_NE(output.find("kept as " + kept[0]), std::string::npos) << file << "\n" << output;
+        continue;
+      }
+      EXPECT_TRUE(kept.empty()) << file;
+      EXPECT_EQ(platform::foundation::AtomicFile::whatStandsAt(path), each.kind) << file;
+      EXPECT_NE(output.find(path + " is " + each.kind), std::string::npos) << file << "\n" << output;
+    }
+  }
+}
 
 TEST_F(KeptPackagesTest, NoDamagedOrLockedFileCostsAPackage) {
   const std::string made = scratch_.pathFor("made");
