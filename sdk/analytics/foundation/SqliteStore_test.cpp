@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +10,7 @@
 
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "sdk/analytics/foundation/SyncCountingVfsTestSupport.h"
+#include "sdk/analytics/foundation/WriteAheadLogScan.h"
 #include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "testing/FileContents.h"
 #include "testing/TempContainer.h"
@@ -249,6 +251,17 @@ void scribble(const std::string& path, std::streamoff offset, int length) {
   std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
   file.seekp(offset);
   for (int i = 0; i < length; ++i) file.put(static_cast<char>(i * 31 + 7));
+}
+
+// A scan of the log meets only what SQLite wrote: a FIFO or an endless device in its place is not
+// waited on or read for ever, and holds no transaction.
+TEST(WriteAheadLogScanTest, WhatIsNotALogIsNotRead) {
+  ostrel::testing::TempContainer container;
+  const std::string fifo = container.pathFor("store.sql-wal");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(WriteAheadLogScan::of(fifo).damaged());
+  std::filesystem::create_symlink("/dev/urandom", container.pathFor("other.sql-wal"));
+  EXPECT_EQ(WriteAheadLogScan::of(container.pathFor("other.sql-wal")).keptFrames(), 0);
 }
 
 TEST_F(SqliteStoreTest, ADamagedFileIsKeptAsideWithItsDateAndASecondDamageKeepsBoth) {

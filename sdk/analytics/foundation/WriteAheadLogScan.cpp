@@ -1,6 +1,7 @@
 #include "sdk/analytics/foundation/WriteAheadLogScan.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -62,8 +63,14 @@ bool isPageSize(std::uint32_t size) { return size >= 512 && size <= 65536 && (si
 
 WriteAheadLogScan WriteAheadLogScan::of(const std::string& path) {
   WriteAheadLogScan scan;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Only a log SQLite wrote is scanned: a FIFO in its place would hold the open for ever, and a device
+  // the frames.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return scan;
+  if (struct stat info {}; ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return scan;
+  }
   std::array<std::uint8_t, kHeaderBytes> header{};
   if (!readAt(fd, header.data(), header.size(), 0)) {
     ::close(fd);
