@@ -202,7 +202,10 @@ sdk::promises::Promise::Ptr IDController::installationWithValidAuthTokenForcingR
         const double now = platform::foundation::Clock::current()->now();
         const bool fresh = item->authToken && item->authToken->expirationDate &&
                            *item->authToken->expirationDate - now >= kTokenExpirationThreshold;
-        if (!forceRefresh && fresh) return value;
+        if (!forceRefresh && fresh) {
+          self->installationRecreatedWithoutToken_ = false;
+          return value;
+        }
         // Only a refresh token the service no longer knows starts the installation over; a failed
         // registration fails the call, or a wrong project would make a new installation forever.
         return Value(self->refreshAuthTokenForInstallation(item)->recover([self](const Error& error) {
@@ -217,15 +220,32 @@ sdk::promises::Promise::Ptr IDController::refreshAuthTokenForInstallation(const 
   }
   auto self = shared_from_this();
   return APIService_->refreshAuthTokenForInstallation(item)
-      ->catchError([self](const Error& error) { self->updateBackoffWithSuccess(false, error); })
+      ->catchError([self](const Error& error) {
+        // A refusal the installation made anew meets too says nothing a new one would change: it
+        // waits like any other failure instead of being met again at once.
+        if (isRefreshTokenRefusal(error) && self->installationRecreatedWithoutToken_) {
+          self->backoffController_->registerEvent(BackoffPolicy::kRecoverableError);
+          self->reportRequestFailure(error);
+          return;
+        }
+        self->updateBackoffWithSuccess(false, error);
+      })
       ->then([self](const Value& value) {
         self->updateBackoffWithSuccess(true, std::nullopt);
+        self->installationRecreatedWithoutToken_ = false;
         return Value(self->saveInstallation(itemOf(value)));
       });
 }
 
+bool IDController::isRefreshTokenRefusal(const Error& error) {
+  return InstallationsErrors::isAPIError(error, 404) || InstallationsErrors::isAPIError(error, 401);
+}
+
 sdk::promises::Promise::Ptr IDController::regenerateFIDOnRefreshTokenErrorIfNeeded(const Error& error) {
-  if (!InstallationsErrors::isAPIError(error, 404) && !InstallationsErrors::isAPIError(error, 401)) {
+  // One new installation answers a refresh token the service has forgotten. Should the service refuse
+  // the new one's too, every further one would be refused alike: the call fails, and so do later ones
+  // until a token is handed out, instead of registering installation after installation.
+  if (!isRefreshTokenRefusal(error) || installationRecreatedWithoutToken_.exchange(true)) {
     return InstallationsErrors::rejectedPromiseWithError(error);
   }
   auto self = shared_from_this();

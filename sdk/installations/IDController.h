@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -71,6 +72,8 @@ class IDController : public std::enable_shared_from_this<IDController> {
   sdk::promises::Promise::Ptr installationWithValidAuthTokenForcingRefresh(bool forceRefresh);
   sdk::promises::Promise::Ptr refreshAuthTokenForInstallation(const InstallationItem::Ptr& item);
   sdk::promises::Promise::Ptr regenerateFIDOnRefreshTokenErrorIfNeeded(const platform::foundation::Error& error);
+  // A 401 or 404 to a token request: the service no longer knows the installation's refresh token.
+  static bool isRefreshTokenRefusal(const platform::foundation::Error& error);
   sdk::promises::Promise::Ptr createDeleteInstallationPromise();
   sdk::promises::Promise::Ptr mostRecentInstallationOperation();
   sdk::promises::Promise::Ptr sendDeleteInstallationRequestIfNeeded(const InstallationItem::Ptr& item);
@@ -91,6 +94,9 @@ class IDController : public std::enable_shared_from_this<IDController> {
   std::shared_ptr<ServiceClient> APIService_;
   std::shared_ptr<BackoffPolicy> backoffController_;
   platform::log::FailureSeries requestFailures_;
+  // Set when a refused refresh token made the installation anew, until a token is handed out: while
+  // set, a refusal fails the call and is backed off like any failure instead of starting over again.
+  std::atomic<bool> installationRecreatedWithoutToken_{false};
   std::unique_ptr<SingleOperationPromiseCache> getInstallationPromiseCache_;
   std::unique_ptr<SingleOperationPromiseCache> authTokenPromiseCache_;
   std::unique_ptr<SingleOperationPromiseCache> authTokenForcingRefreshPromiseCache_;

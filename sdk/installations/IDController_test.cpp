@@ -6,7 +6,6 @@
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Exception.h"
-#include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/PreferencesDomain.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/log/Log.h"
@@ -270,14 +269,6 @@ std::string recordFile() {
   return {};
 }
 
-// The archived record inside a kept item file.
-Value keptRecord(const std::string& keptFile) {
-  const Value item = platform::foundation::PropertyList::readFile(keptFile);
-  const auto* archive = item[platform::security::Keychain::kValueData].data();
-  if (!archive) return Value();
-  return platform::foundation::KeyedArchive::unarchivedObject({StoredInstallationItem::kClassName}, *archive, nullptr);
-}
-
 TEST_F(IDControllerTest, ARecordWhoseValueDoesNotDecodeIsKeptAsideAndNamedBeforeANewIDTakesItsPlace) {
   auto first = awaitItem(world.newController()->getInstallationItem());
   ASSERT_NE(first, nullptr);
@@ -303,32 +294,97 @@ TEST_F(IDControllerTest, ARecordWhoseValueDoesNotDecodeIsKeptAsideAndNamedBefore
       << "the new record reads back";
 }
 
-TEST_F(IDControllerTest, ARecordWhoseMarkerWentWithADamagedPreferenceFileIsKeptAsideAndNamed) {
-  // A record an earlier launch stored, and its markers' file torn since: this process has not read the
-  // markers yet, as at a launch.
+// A marker lost with a damaged preferences file (torn, empty, garbage) is no sign of a reinstall: the
+// record beside it is this install's, so its ID is kept, nothing is registered again, and the marker is
+// written again for the next launch.
+TEST_F(IDControllerTest, ARecordWhoseMarkerWentWithADamagedPreferenceFileKeepsItsIDAndIsMarkedAgain) {
   StoredInstallationItem::registerArchiveClasses();
-  auto stored = std::make_shared<InstallationItem>(ostrel::testing::kAppID, "test-app");
-  stored->coreInstallationID = "cStoredBeforeTheDamage";
-  stored->registrationStatus = InstallationItem::kUnregistered;
-  sdk::utilities::KeychainStorage keychain(IDController::kKeychainService);
-  ASSERT_TRUE(world.settle(keychain.setObject(Value(stored->storedItem()), stored->identifier(), std::nullopt)));
-  const std::string file = recordFile();
-  const std::string markers =
-      platform::foundation::PreferencesDomain::named(InstallationStore::kUserDefaultsSuiteName)->path();
-  ASSERT_TRUE(platform::foundation::AtomicFile::writeAtomically(markers, std::string_view("bplist00 torn")).ok());
+  for (const std::string_view damage : {std::string_view("bplist00 torn"), std::string_view(), std::string_view("\x01\xfe<plist")}) {
+    SCOPED_TRACE(std::string(damage));
+    ostrel::testing::TempContainer fresh;
+    world.server.clearRequests();
+    // A registered record an earlier launch stored, and its markers' file damaged since: this process
+    // has not read the markers yet, as at a launch.
+    auto stored = std::make_shared<InstallationItem>(ostrel::testing::kAppID, "test-app");
+    stored->coreInstallationID = "cStoredBeforeTheDamage";
+    stored->registrationStatus = InstallationItem::kRegistered;
+    stored->refreshToken = "refresh-0";
+    StoredAuthToken token;
+    token.status = StoredAuthToken::kStatusTokenFetched;
+    token.token = "token-0";
+    token.expirationDate = world.environment.clock()->now() + 7 * 86400.0;
+    stored->authToken = token;
+    sdk::utilities::KeychainStorage keychain(IDController::kKeychainService);
+    ASSERT_TRUE(world.settle(keychain.setObject(Value(stored->storedItem()), stored->identifier(), std::nullopt)));
+    const std::string markers =
+        platform::foundation::PreferencesDomain::named(InstallationStore::kUserDefaultsSuiteName)->path();
+    ASSERT_TRUE(platform::foundation::AtomicFile::createDirectories(std::filesystem::path(markers).parent_path().string()).ok());
+    ASSERT_TRUE(platform::foundation::AtomicFile::writeAtomically(markers, damage).ok());
 
-  ostrel::testing::LoggedLines log;
-  auto item = awaitItem(world.newController()->getInstallationItem());
-  ASSERT_NE(item, nullptr);
-  EXPECT_NE(item->coreInstallationID, "cStoredBeforeTheDamage") << "an unmarked record is not trusted";
-  const auto kept = ostrel::testing::damagedCopiesOf(file);
-  ASSERT_EQ(kept.size(), 1u) << "the record was written over";
-  auto record = keptRecord(kept[0]).objectAs<StoredInstallationItem>();
-  ASSERT_NE(record, nullptr);
-  EXPECT_EQ(record->coreInstallationID, "cStoredBeforeTheDamage");
-  ASSERT_EQ(ostrel::testing::damagedCopiesOf(markers).size(), 1u);
-  EXPECT_TRUE(log.contains("The installation " + stored->identifier() + " lost its marker with the damaged preferences file " +
-                           ostrel::testing::damagedCopiesOf(markers)[0] + "; its record is kept as " + kept[0]));
+    ostrel::testing::LoggedLines log;
+    auto item = awaitItem(world.newController()->getAuthTokenForcingRefresh(false));
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->coreInstallationID, "cStoredBeforeTheDamage");
+    EXPECT_EQ(item->authToken->token, "token-0");
+    EXPECT_EQ(world.server.requestCount(), 0u) << "registered again";
+    EXPECT_TRUE(ostrel::testing::damagedCopiesOf(recordFile()).empty());
+    const auto kept = ostrel::testing::damagedCopiesOf(markers);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_TRUE(platform::foundation::PropertyList::readFile(markers).contains(stored->identifier()))
+        << "the marker is not on disk again";
+    EXPECT_TRUE(log.contains("The installation " + stored->identifier() + " lost its marker with the damaged preferences file " +
+                             kept[0] + "; its record is intact, so the installation is kept and marked again"));
+  }
+}
+
+// A service that refuses every refresh token, with 401 or 404, gets one new installation for the call
+// that met the refusal, not one after another: the new one's refusal fails the call and is backed off as
+// any failure is, and later calls make no installation of their own.
+TEST_F(IDControllerTest, ARefreshTokenRefusedAgainAfterOneNewInstallationFailsTheCallAndWaits) {
+  const auto serverFID = [](int n) { return "cServerChosenFID00000" + std::to_string(n); };
+  for (int status : {401, 404}) {
+    SCOPED_TRACE(status);
+    ostrel::testing::TempContainer fresh;
+    world.server.clearRequests();
+    std::vector<LoopbackResponse> created;
+    for (int n = 1; n <= 3; ++n) {
+      // Tokens too short-lived to hand out: each is refreshed at once.
+      created.push_back(ostrel::testing::createdReply("refresh-" + std::to_string(n), "token", "60s", serverFID(n)));
+      world.server.on("POST", ostrel::testing::installationsPath(serverFID(n) + "/authTokens:generate"),
+                      LoopbackResponse::withStatus(status));
+    }
+    world.server.onSequence("POST", ostrel::testing::installationsPath(), created);
+    auto backoff = std::make_shared<BackoffController>();
+    auto controller = world.newController("test-app", backoff);
+
+    auto token = controller->getAuthTokenForcingRefresh(false);
+    ASSERT_TRUE(world.settle(token));
+    ASSERT_TRUE(token->isRejected());
+    EXPECT_TRUE(InstallationsErrors::isAPIError(*token->error(), status));
+    EXPECT_EQ(creates(), 2u) << "the first installation and one made anew";
+    EXPECT_EQ(tokenRequests(serverFID(1)), 1u);
+    EXPECT_EQ(tokenRequests(serverFID(2)), 1u);
+    ASSERT_TRUE(backoff->lastEventData());
+    EXPECT_EQ(backoff->lastEventData()->eventType, BackoffPolicy::kRecoverableError);
+    EXPECT_EQ(awaitItem(controller->getInstallationItem())->coreInstallationID, serverFID(2));
+
+    ChangeNotifications changes("test-app");
+    for (std::int64_t later = 2; later <= 4; ++later) {
+      world.environment.advance(BackoffController::kMaxRecoverableInterval);
+      auto again = controller->getAuthTokenForcingRefresh(later % 2 == 0);
+      world.settle(again);
+      EXPECT_TRUE(again->isRejected());
+      EXPECT_EQ(backoff->lastEventData()->eventCount, later) << "the wait grows as for any failure";
+    }
+    EXPECT_EQ(creates(), 2u);
+    EXPECT_EQ(tokenRequests(serverFID(2)), 4u) << "one request a call once the wait is over";
+    EXPECT_EQ(changes.count(), 0) << "the ID changed after the first new installation";
+    auto refused = controller->getAuthTokenForcingRefresh(false);
+    world.settle(refused);
+    ASSERT_TRUE(refused->isRejected());
+    EXPECT_EQ(refused->error()->code, 2) << "asked again at once";
+    EXPECT_EQ(tokenRequests(serverFID(2)), 4u);
+  }
 }
 
 TEST(BackoffControllerTest, WaitsGrowWithEachRecoverableFailureAndASuccessClearsThem) {

@@ -34,24 +34,25 @@ sdk::promises::Promise::Ptr InstallationStore::installationExistsForAppID(const 
 
 namespace {
 
-// A marker that went with a damaged preferences file vouched for a record of this install, not of an
-// earlier one: the record is kept aside and named before a new installation is written over it.
-sdk::promises::Promise::Ptr keepRecordAsideIfMarkerLost(const std::shared_ptr<sdk::utilities::KeychainStorage>& storage,
-                                                        const std::string& identifier,
-                                                        const std::optional<std::string>& group, const Error& notFound) {
+// A marker that went with a damaged preferences file vouched for the record beside it: the file was
+// this install's, so the record is too, and no reinstall. A record still there and readable is
+// trusted and marked again; only without one is the installation made anew.
+sdk::promises::Promise::Ptr remarkRecordIfMarkerLost(const std::shared_ptr<sdk::utilities::KeychainStorage>& storage,
+                                                     const std::shared_ptr<InstallationStore>& store,
+                                                     const std::string& identifier,
+                                                     const std::optional<std::string>& group, const Error& notFound) {
   const std::string damaged =
       platform::foundation::PreferencesDomain::named(InstallationStore::kUserDefaultsSuiteName)->keptAsidePath();
   if (damaged.empty()) return sdk::promises::Promise::resolvedWith(notFound);
-  return storage->keepObjectAsideForKey(identifier, group)->then([identifier, damaged, notFound](const Value& kept) {
-    const platform::foundation::Array* paths = kept.array();
-    for (const Value& path : paths ? *paths : platform::foundation::Array{}) {
-      sdk::core::coreLogWarning(kLogService, messages::kStoredItemKeptAside,
-                                "The installation %@ lost its marker with the damaged preferences file %@; its record "
-                                "is kept as %@ and a new installation takes its place",
-                                identifier, damaged, path.toString());
-    }
-    return sdk::promises::valueWithError(notFound);
-  });
+  return storage->getObjectForKey(identifier, StoredInstallationItem::kClassName, group)
+      ->then([store, identifier, damaged, notFound](const Value& stored) {
+        if (!stored.objectAs<StoredInstallationItem>()) return sdk::promises::valueWithError(notFound);
+        sdk::core::coreLogAtLevel(sdk::utilities::kLoggerLevelNotice, kLogService, messages::kMarkerWrittenAgain,
+                                  "The installation %@ lost its marker with the damaged preferences file %@; its "
+                                  "record is intact, so the installation is kept and marked again",
+                                  identifier, damaged);
+        return Value(store->setInstallationExists(true, identifier));
+      });
 }
 
 }  // namespace
@@ -60,10 +61,11 @@ sdk::promises::Promise::Ptr InstallationStore::installationForAppID(const std::s
   const std::string identifier = InstallationItem::identifierWithAppID(appID, appName);
   auto storage = secureStorage_;
   auto group = accessGroup_;
+  auto self = std::make_shared<InstallationStore>(*this);  // the parts, so the chain outlives the store
   return installationExistsForAppID(appID, appName)
       ->onQueueRecover(queue_,
-                       [storage, identifier, group](const Error& notFound) {
-                         return Value(keepRecordAsideIfMarkerLost(storage, identifier, group, notFound));
+                       [storage, self, identifier, group](const Error& notFound) {
+                         return Value(remarkRecordIfMarkerLost(storage, self, identifier, group, notFound));
                        })
       ->onQueueThen(queue_,
                     [storage, identifier, group](const Value&) {

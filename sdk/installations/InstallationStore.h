@@ -14,8 +14,8 @@ namespace sdk::installations {
 // Each app's installation in the keychain, trusted only while a marker for it exists in the
 // installations' own user defaults: the keychain outlives an uninstall, the defaults do not, so a
 // record left from an earlier install is never read and the next save overwrites it. A marker lost
-// with a damaged preferences file is no sign of an earlier install: the record it vouched for is kept
-// aside (named in a warning) when it is found unmarked, so the save that follows overwrites nothing.
+// with a damaged preferences file (kept aside by this process) is no sign of an earlier install: the
+// record it vouched for is read and marked again, so the installation keeps its ID.
 //
 // The record is written before its marker and removed before its marker, so a crash in between
 // leaves at worst an unmarked record, which reads as no installation. Both are on disk when a save

@@ -25,9 +25,9 @@ constexpr const char* kStoredInstallationInvalid = "I-FIS002004";
 constexpr const char* kRequestSeriesFailed = "I-FIS002005";
 constexpr const char* kRequestSeriesEnded = "I-FIS002006";
 
-// Stored records written by a newer version, or kept aside.
+// Stored records written by a newer version, or marked again after their marker was lost.
 constexpr const char* kStoredItemFromNewerCoder = "I-FIS003000";
-constexpr const char* kStoredItemKeptAside = "I-FIS003001";
+constexpr const char* kMarkerWrittenAgain = "I-FIS003002";
 constexpr const char* kStoredAuthTokenFromNewerCoder = "I-FIS004000";
 
 // Configuration refused at start.

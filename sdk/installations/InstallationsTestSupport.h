@@ -51,6 +51,16 @@ class InstallationsWorld {
     return sdk::installations::IDController::initWithAppID(kAppID, appName, kAPIKey, kProjectID, kSenderID,
                                                              std::nullopt, serviceURL());
   }
+  // The same, with a back-off the test can look into.
+  sdk::installations::IDController::Ptr newController(
+      const std::string& appName, std::shared_ptr<sdk::installations::BackoffPolicy> backoff) const {
+    using namespace sdk::installations;
+    auto keychain = std::make_shared<sdk::utilities::KeychainStorage>(IDController::kKeychainService);
+    return IDController::initWithAppID(kAppID, appName, std::make_shared<InstallationStore>(keychain, std::nullopt),
+                                       std::make_shared<ServiceClient>(kAPIKey, kProjectID, serviceURL()),
+                                       std::make_shared<LegacyInstanceIDStore>(),
+                                       std::make_shared<LegacyInstanceIDTokenStore>(kSenderID), std::move(backoff));
+  }
   std::size_t requestsTo(const std::string& method, const std::string& path) const {
     std::size_t count = 0;
     for (const auto& request : server.requests()) count += request.method == method && request.path == path ? 1 : 0;

@@ -159,10 +159,18 @@ sdk::promises::Promise::Ptr ServiceClient::sendURLRequest(const URLRequest& requ
         std::nullopt));
   }
   auto session = URLSession_;
-  return sdk::promises::Promise::onQueueAttempts(
+  // An installation the server made but whose answer the device never kept would be orphaned there, and
+  // registered again at the next start: the app's end waits (within its bound) for the answer, and for
+  // the retry of a 500 too, whose second's wait would otherwise end the app with nothing said.
+  auto inFlight = std::make_shared<platform::dispatch::ProcessEnd::Registration>(
+      platform::dispatch::ProcessEnd::addWorkInFlight("the installations request " + redactedRequest(request)));
+  auto answer = sdk::promises::Promise::onQueueAttempts(
       utilityQueue(), 1, 1.0,
       [](std::int64_t, const Error& error) { return InstallationsErrors::isAPIError(error, 500); },
       [session, request] { return Value(URLRequestPromise(session, request)); });
+  // Let go once the answer has settled, by when the reactions of those who asked for it are queued.
+  answer->onQueueAlways(utilityQueue(), [inFlight] { inFlight->reset(); });
+  return answer;
 }
 
 void ServiceClient::settleRequestPromise(sdk::promises::Promise& promise, const URLRequest& request,
@@ -205,15 +213,10 @@ sdk::promises::Promise::Ptr ServiceClient::URLRequestPromise(const std::shared_p
                 redactedHeaders(request.allHTTPHeaderFields));
   }
   auto promise = sdk::promises::Promise::pendingPromise();
-  // An installation the server made but whose answer the device never kept would be orphaned there, and
-  // registered again at the next start: the app's end waits (within its bound) for the answer.
-  auto inFlight = std::make_shared<platform::dispatch::ProcessEnd::Registration>(
-      platform::dispatch::ProcessEnd::addWorkInFlight("the installations request " + redactedRequest(request)));
   auto task = session->dataTaskWithRequest(
-      request, [promise, request, inFlight](std::optional<platform::net::HTTPURLResponse> response, Data data,
-                                            std::optional<Error> error) {
+      request, [promise, request](std::optional<platform::net::HTTPURLResponse> response, Data data,
+                                  std::optional<Error> error) {
         settleRequestPromise(*promise, request, std::move(response), std::move(data), std::move(error));
-        inFlight->reset();
       });
   if (!task) {
     promise->reject(Error::make(platform::net::kURLErrorDomain, -1, "The session is no longer usable"));

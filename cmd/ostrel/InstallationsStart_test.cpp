@@ -1,0 +1,135 @@
+// ostrel's plain starts against an installations service on loopback that answers badly: a service
+// that refuses every refresh token makes one new installation a start, not hundreds; a damaged
+// preference file costs no installation its ID; a 500 to the registration reaches the log.
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "platform/foundation/Json.h"
+#include "testing/ChildProcess.h"
+#include "testing/FileContents.h"
+#include "testing/LoopbackServer.h"
+#include "testing/ScratchFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ostrel::testing::ChildProcess;
+using ostrel::testing::contentsOf;
+using ostrel::testing::LoopbackResponse;
+
+// The project of the bundle's options file.
+constexpr const char* kCreatePath = "/v1/projects/ostrel-local/installations/";
+
+std::size_t occurrences(const std::string& text, const std::string& fragment) {
+  std::size_t count = 0;
+  for (auto at = text.find(fragment); at != std::string::npos; at = text.find(fragment, at + 1)) ++count;
+  return count;
+}
+
+// An installation the service made under `fid` whose auth token lasts `expiresIn`.
+LoopbackResponse created(const std::string& fid, const std::string& expiresIn) {
+  using platform::foundation::Dictionary;
+  using platform::foundation::Value;
+  auto response = LoopbackResponse::withStatus(
+      201, platform::foundation::Json::serialize(Value(Dictionary{
+               {"fid", fid},
+               {"refreshToken", "refresh-" + fid},
+               {"authToken", Value(Dictionary{{"token", "token-" + fid}, {"expiresIn", expiresIn}})}})));
+  response.contentType = "application/json";
+  return response;
+}
+
+std::string serverFID(int n) { return "cServerChosenFID00000" + std::to_string(n); }
+
+class InstallationsStartTest : public ::testing::Test {
+ protected:
+  // A plain start in `home`, the installations service on the loopback server, run to its end with
+  // status 0; its output.
+  std::string start() {
+    auto environment = ostrel::testing::environmentWithout({"OSTREL_", "DISPLAY=", "WAYLAND_DISPLAY="});
+    environment.push_back("OSTREL_INSTALLATIONS_URL=" + server.url(""));
+    return ChildProcess::runToSuccess({OSTREL_EXECUTABLE, "--home", home}, environment);
+  }
+  std::string logFile() const { return contentsOf(home + "/Library/Logs/ostrel.log"); }
+  std::size_t requestsTo(const std::string& path) const {
+    std::size_t count = 0;
+    for (const auto& request : server.requests()) count += request.path == path ? 1 : 0;
+    return count;
+  }
+  std::size_t creates() const { return requestsTo(kCreatePath); }
+  std::string markers() const { return home + "/Library/Preferences/com.vurevore.VURInstallations.plist"; }
+
+  ostrel::testing::ScratchFolder folder;
+  std::string home = folder.pathFor("home");
+  ostrel::testing::LoopbackServer server;
+};
+
+// The service makes every installation with a token too short to hand out and refuses every token
+// request: each start makes at most one installation anew, whose refusal ends the start's asking and
+// is backed off, instead of a storm of registrations until the exit.
+TEST_F(InstallationsStartTest, RefreshTokensRefusedOnEveryRequestCostOneNewInstallationAStart) {
+  for (int status : {401, 404}) {
+    SCOPED_TRACE(status);
+    home = folder.pathFor("home-" + std::to_string(status));
+    std::vector<LoopbackResponse> replies;
+    for (int n = 1; n <= 6; ++n) {
+      replies.push_back(created(serverFID(n), "60s"));
+      server.on("POST", kCreatePath + serverFID(n) + "/authTokens:generate", LoopbackResponse::withStatus(status));
+    }
+    server.onSequence("POST", kCreatePath, replies);
+    for (int run = 1; run <= 2; ++run) {
+      server.clearRequests();
+      start();
+      std::set<std::string> asked;
+      for (const auto& request : server.requests()) {
+        if (request.path != kCreatePath) asked.insert(request.path);
+      }
+      // The first start registers and makes one anew; a later one makes one anew for the stored one.
+      EXPECT_EQ(creates(), run == 1 ? 2u : 1u) << "run " << run;
+      EXPECT_EQ(asked.size(), 2u) << "run " << run << ": one token request for the stored and one for the new";
+      EXPECT_EQ(server.requestCount(), creates() + asked.size()) << "run " << run;
+    }
+    EXPECT_NE(logFile().find("A request to the installations service failed (status " + std::to_string(status) +
+                             "); requests wait about "),
+              std::string::npos)
+        << logFile();
+  }
+}
+
+// A preference file of the installations damaged in any way (garbage, empty, cut short) is kept aside,
+// and the installation it vouched for keeps its ID: nothing is registered again.
+TEST_F(InstallationsStartTest, ADamagedPreferenceFileCostsNoInstallationItsID) {
+  server.on("POST", kCreatePath, created(serverFID(1), "604800s"));
+  start();
+  ASSERT_EQ(creates(), 1u);
+  const std::string intact = contentsOf(markers());
+  ASSERT_FALSE(intact.empty());
+  const std::vector<std::string> damages = {"garbage \x01\xfe", "", intact.substr(0, intact.size() / 2)};
+  for (std::size_t damage = 0; damage < damages.size(); ++damage) {
+    SCOPED_TRACE(damage);
+    std::ofstream(markers(), std::ios::binary | std::ios::trunc) << damages[damage];
+    start();
+    EXPECT_EQ(creates(), 1u) << "registered again";
+    EXPECT_EQ(server.requestCount(), 1u);
+    EXPECT_EQ(ostrel::testing::damagedCopiesOf(markers()).size(), damage + 1);
+    EXPECT_EQ(occurrences(logFile(), "its record is intact, so the installation is kept and marked again"), damage + 1);
+    EXPECT_EQ(logFile().find("a new installation takes its place"), std::string::npos);
+  }
+}
+
+// A 500 is tried again after a second: a start without a display or script waits for that try, and its
+// failure is one warning in the log.
+TEST_F(InstallationsStartTest, A500ToTheRegistrationIsTriedAgainAndWarnedOfOnce) {
+  server.on("POST", kCreatePath, LoopbackResponse::withStatus(500, "try later"));
+  start();
+  EXPECT_EQ(creates(), 2u) << logFile();
+  EXPECT_EQ(occurrences(logFile(), "A request to the installations service failed (status 500)"), 1u) << logFile();
+  EXPECT_EQ(logFile().find("still on its way at exit"), std::string::npos) << logFile();
+}
+
+}  // namespace
