@@ -25,6 +25,7 @@
 #include "platform/log/Log.h"
 #include "platform/runtime/LoadHooks.h"
 #include "platform/runtime/Send.h"
+#include "platform/shell/ContainerLock.h"
 #include "platform/shell/ContainerTime.h"
 #include "platform/shell/DesktopWindow.h"
 #include "platform/shell/ScriptRunner.h"
@@ -324,6 +325,10 @@ int runShell(int argc, char** argv) {
   const std::string root = foundation::Paths::resolvedRoot();
   if (const std::string problem = containerProblem(root); !problem.empty()) {
     std::cerr << "ostrel: cannot keep the app's files in " << root << ": " << problem << "\n";
+    return 1;
+  }
+  if (const std::string refusal = ContainerLock::holdForThisProcess(root); !refusal.empty()) {
+    std::cerr << "ostrel: " << refusal << "\n";
     return 1;
   }
   setUpLogging(options.verbose);

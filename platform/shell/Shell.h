@@ -59,7 +59,8 @@ void setUpLogging(bool verbose);
 std::shared_ptr<ui::Window> launchApplication(int argc, char** argv);
 
 // The whole command: parses the options, launches and runs the chosen mode. Exit codes: 0 done (the
-// window also when SIGTERM or SIGINT closed it), 1 the run failed (output that could not be written),
+// window also when SIGTERM or SIGINT closed it), 1 the run failed (output that could not be written, a
+// container that cannot be used or that another running ostrel has, see ContainerLock),
 // 2 a usage or script mistake, 128 + N when signal N stopped a headless run (after its ordered end).
 int runShell(int argc, char** argv);
 

@@ -1,0 +1,95 @@
+#include "platform/shell/ContainerLock.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <iostream>
+
+#include "testing/ChildProcess.h"
+#include "testing/ScratchFolder.h"
+
+extern char** environ;
+
+namespace platform::shell {
+namespace {
+
+constexpr const char* kRootVariable = "OSTREL_CONTAINER_LOCK_TEST_ROOT";
+constexpr const char* kSpawnVariable = "OSTREL_CONTAINER_LOCK_TEST_SPAWN";
+
+// Holds the lock of the container it is given, says so (with the pid of a program it started, when
+// asked to start one), and waits to be killed.
+TEST(ContainerLockHolder, HoldUntilKilled) {
+  const char* root = std::getenv(kRootVariable);
+  if (!root) GTEST_SKIP() << "runs only as the child of the lock tests";
+  const std::string refusal = ContainerLock::holdForThisProcess(root);
+  if (!refusal.empty()) {
+    std::cout << "[refused] " << refusal << std::endl;
+    return;
+  }
+  pid_t started = 0;
+  if (std::getenv(kSpawnVariable)) {
+    char sleep[] = "sleep";
+    char minutes[] = "600";
+    char* argv[] = {sleep, minutes, nullptr};
+    if (::posix_spawnp(&started, "sleep", nullptr, nullptr, argv, environ) != 0) started = -1;
+  }
+  std::cout << "[held " << started << "]" << std::endl;
+  for (;;) ::pause();
+}
+
+class ContainerLockTest : public ::testing::Test {
+ protected:
+  // A child process holding the lock of the test's container.
+  std::unique_ptr<ostrel::testing::ChildProcess> holder(bool startsAProgram = false) {
+    auto environment = ostrel::testing::environmentWithout({kRootVariable, kSpawnVariable});
+    environment.push_back(std::string(kRootVariable) + "=" + container.path());
+    if (startsAProgram) environment.push_back(std::string(kSpawnVariable) + "=1");
+    auto child = ostrel::testing::ChildProcess::start(
+        {"/proc/self/exe", "--gtest_filter=ContainerLockHolder.HoldUntilKilled"}, environment);
+    EXPECT_TRUE(child && child->waitForOutput("[held ")) << (child ? child->output() : "did not start");
+    return child;
+  }
+
+  ostrel::testing::ScratchFolder container;
+};
+
+TEST_F(ContainerLockTest, AContainerAnotherProcessHoldsIsRefusedNamingItUntilItEnds) {
+  auto other = holder();
+  ASSERT_TRUE(other);
+  EXPECT_EQ(ContainerLock::holdForThisProcess(container.path()),
+            "the container " + container.path() + " is in use by another running ostrel (pid " +
+                std::to_string(other->pid()) + "): one app runs in a container at a time");
+  // However it ends, its lock goes with it.
+  other->signal(SIGKILL);
+  other->wait();
+  EXPECT_EQ(ContainerLock::holdForThisProcess(container.path()), "");
+}
+
+TEST_F(ContainerLockTest, NoProgramTheHolderStartsHoldsTheLock) {
+  auto other = holder(true);
+  ASSERT_TRUE(other);
+  const std::string said = other->output();
+  const pid_t started = std::atoi(said.c_str() + said.find("[held ") + 6);
+  ASSERT_GT(started, 0) << said;
+  other->signal(SIGKILL);
+  other->wait();
+  ASSERT_EQ(::kill(started, 0), 0) << "the program the holder started has ended";
+  EXPECT_EQ(ContainerLock::holdForThisProcess(container.path()), "");
+  ::kill(started, SIGKILL);
+}
+
+TEST_F(ContainerLockTest, SomethingElseAtTheLockFilesPlaceIsRefusedWithoutWaiting) {
+  ASSERT_EQ(::mkdir(container.pathFor("Library").c_str(), 0755), 0);
+  const std::string path = container.pathFor(ContainerLock::kRelativePath);
+  ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+  EXPECT_EQ(ContainerLock::holdForThisProcess(container.path()),
+            "cannot lock the container with " + path + ": it is not a regular file");
+}
+
+}  // namespace
+}  // namespace platform::shell
