@@ -321,10 +321,10 @@ void HTTPClientURLSession::didCompleteWithError(URLSession& session, URLSessionT
 
 void HTTPClientURLSession::callCompletionHandler(CompletionHandler handler, std::optional<HTTPURLResponse> response,
                                                  std::optional<Data> data, std::optional<Error> error) {
-  // The caller says what the failure means (once for a series of failures, against a service that is
-  // down for hours): the line for each failed request is for debugging.
+  // An error of a request that fails again after the one before it, against a service down for hours,
+  // is written quietly where the line is written (see HTTPClient::repeatsAFailure).
   if (error) {
-    log(kHTTPClientLogLevelDebug, messages::kNetworkError, "Encounter network error. Code, error",
+    log(kHTTPClientLogLevelError, messages::kNetworkError, "Encounter network error. Code, error",
         Value(platform::foundation::Array{Value(error->code), Value(error->description())}));
   }
   if (!handler) return;

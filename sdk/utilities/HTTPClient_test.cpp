@@ -10,6 +10,7 @@
 #include "sdk/utilities/Gzip.h"
 #include "sdk/utilities/LoggedLinesTestSupport.h"
 #include "sdk/utilities/HTTPClientTestSupport.h"
+#include "sdk/utilities/UtilitiesMessageCodes.h"
 #include "testing/HostileServer.h"
 #include "testing/LoopbackServer.h"
 #include "testing/MainThreadEnvironment.h"
@@ -221,6 +222,36 @@ TEST_F(HTTPClientTest, OwnMessagesFollowDebugModeOrGoToTheLoggerDelegate) {
   EXPECT_EQ(client->loggerDelegate(), recorder);
   client->logWithLevel(kHTTPClientLogLevelError, 901017, "to the delegate");
   EXPECT_EQ(recorder->count(901017), 1);
+}
+
+// A request failing after the one before it failed too repeats that failure: the client writes its
+// error line where debug lines go, until a success ends the series. A delegate gets every line at its
+// own level, and may ask the same question.
+TEST_F(HTTPClientTest, ANetworkErrorAfterAnotherIsWrittenAsARepeat) {
+  server.on("POST", "/drop", LoopbackResponse::dropped());
+  server.on("POST", "/ok", LoopbackResponse::ok());
+  const auto errorLines = [&] {
+    std::map<int, int> byLevel;
+    for (const auto& line : logged.lines()) {
+      if (line.message.find("<Vadeze/Utilities/Network/ERROR> Encounter network error") != std::string::npos) {
+        ++byLevel[line.level];
+      }
+    }
+    return byLevel;
+  };
+  EXPECT_FALSE(client->repeatsAFailure(messages::kNetworkError));
+  post(server.url("/drop"));
+  EXPECT_TRUE(client->repeatsAFailure(messages::kNetworkError));
+  EXPECT_FALSE(client->repeatsAFailure(messages::kNetworkRequestNotCreated));
+  post(server.url("/drop"));
+  post(server.url("/ok"));
+  EXPECT_FALSE(client->repeatsAFailure(messages::kNetworkError));
+  post(server.url("/drop"));
+  // The two failures that begin a series, each to the console and through the SDK logger.
+  EXPECT_EQ(errorLines(), (std::map<int, int>{{platform::log::Error, 4}}));
+  client->setIsDebugModeEnabled(true);
+  post(server.url("/drop"));
+  EXPECT_EQ(errorLines(), (std::map<int, int>{{platform::log::Error, 4}, {platform::log::Debug, 1}}));
 }
 
 TEST_F(HTTPClientTest, ReachabilityDecidesTheConnectedFlag) {

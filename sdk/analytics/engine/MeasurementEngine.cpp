@@ -353,7 +353,9 @@ int MeasurementEngine::monitorLevelForNetworkLevel(int level) {
 
 void MeasurementEngine::logWithLevel(sdk::utilities::HTTPClientLogLevel level, std::int64_t messageCode,
                                              const std::string& message, const platform::foundation::Array& contexts) {
-  sharedMonitor()->logWithLevelContexts(static_cast<LogLevel>(monitorLevelForNetworkLevel(level)), messageCode, message, contexts);
+  const bool repeat = network_ && network_->repeatsAFailure(messageCode);
+  sharedMonitor()->logWithLevelContexts(static_cast<LogLevel>(monitorLevelForNetworkLevel(level)), messageCode, message,
+                                        contexts, repeat ? Monitor::Written::kAsRepeat : Monitor::Written::kAtLevel);
 }
 
 void MeasurementEngine::logWithLevel(sdk::utilities::HTTPClientLogLevel level, std::int64_t messageCode,

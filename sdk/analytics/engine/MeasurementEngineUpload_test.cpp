@@ -255,6 +255,56 @@ TEST_F(MeasurementUploadTest, ComingBackAfterAWeekFetchesTheConfigurationWhenInt
   EXPECT_EQ(server.requests().back().method, "GET");
 }
 
+// Each failure is counted in the monitoring data of the next bundle at the level its line gives, the
+// service's to read: the experiments fetch's at 1, the network client's error for a reply cut off at 1
+// (its own 3); the configuration fetch's lines (3) are the person's, never counted.
+TEST_F(MeasurementUploadTest, FailuresReachTheNextBundlesMonitoringDataAtTheirLevels) {
+  Data body = ostrel::testing::measurementConfig(kMeasurementAppID, {})->protoBuffer();
+  server.onSequence("GET", std::string("/config/app/") + kMeasurementAppID,
+                    {LoopbackResponse::truncated(std::string(4096, 'x'), 100),
+                     LoopbackResponse::ok(std::string(body.begin(), body.end()))});
+  server.on("POST", "/a", LoopbackResponse::withStatus(204));
+  server.on("POST", ExperimentsTaskManager::kRequestPath, LoopbackResponse::withStatus(503, "Service Unavailable"));
+  auto queue = platform::dispatch::Queue::serial(ExperimentsTaskManager::kWorkerQueueLabel);
+  auto experiments = ExperimentsTaskManager::initWithQueue(
+      queue, std::make_shared<Alarm>(queue, ExperimentsTaskManager::kAlarmName),
+      sdk::utilities::HTTPClient::initWithReachabilityHost("127.0.0.1"),
+      std::make_shared<UserDefaultsSuite>(ExperimentsTaskManager::kSuiteName),
+      measurementDirectoryFilePath(ExperimentsDatabase::kDatabaseName), environment.clock()->now(), server.url(""));
+  experiments->startTaskManager();
+  queue->async([experiments] { experiments->fetchExperiments(); });
+  ASSERT_TRUE(spinUntil([&] {
+    return experiments->persistedStorage()->doubleForKey(ExperimentsTaskManager::kFailureTimestampKey) != 0;
+  }));
+  queue->sync([] {});
+
+  // Each alarm of the engine sends one request, the configuration fetch whose reply is cut off or its retry
+  // (which an event may bring forward), until the batch follows the fetch that works.
+  logEvent("take", {});
+  const auto batches = [&] {
+    auto requests = server.requests();
+    return std::count_if(requests.begin(), requests.end(), [](const auto& r) { return r.path == "/a"; });
+  };
+  for (int alarm = 0; alarm < 4 && batches() == 0; ++alarm) {
+    settle();
+    auto due = engine->alarm()->scheduledTimestamp();
+    if (!due) break;
+    const std::size_t before = server.requestCount();
+    environment.advance(std::max(0.0, *due - environment.clock()->now()));
+    ASSERT_TRUE(untilRequests(before + 1));
+  }
+  ASSERT_TRUE(spinUntil([&] { return batches() > 0; }));
+  ASSERT_TRUE(untilRequests(server.requestCount()));
+  settle();
+  std::string monitoring;
+  for (const auto& bundle : uploadedBundles()) monitoring += nanoGetString(*bundle, 25).value_or("") + ";";
+  EXPECT_NE(monitoring.find("1:820002:"), std::string::npos) << monitoring;
+  EXPECT_NE(monitoring.find("1:901017:1;"), std::string::npos) << monitoring;
+  EXPECT_EQ(monitoring.find(":23128:"), std::string::npos) << monitoring;
+  EXPECT_EQ(monitoring.find(":23129:"), std::string::npos) << monitoring;
+  EXPECT_TRUE(scope.console.contains("[A023128]"));
+}
+
 // The app ends right after it leaves the foreground, with its configuration not yet fetched: the
 // leave-foreground upload fetches it first, and the end's wait covers the batch that follows.
 TEST_F(MeasurementUploadTest, AtTheEndTheUploadAfterAConfigurationFetchStillGoes) {

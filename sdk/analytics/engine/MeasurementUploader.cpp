@@ -550,16 +550,16 @@ void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTT
   }
   persisted.setLastFailedUploadTimestamp(current);
   if (status == 429 || status == 503) persisted.setLastBackoffTimestamp(current);
+  const bool beginsSeries = requestFailures_.failed();
   monitor()->logWithLevel(LogLevel::kDebug, messages::kNetworkUploadFailed,
                          "Network upload failed. Will retry later. Code, error", Value(status), errorText(error));
   // The retry count already rose when the batch went.
   uploadingBundleIDs_.clear();
   updateSchedule();
-  reportRequestFailure("Uploading analytics data", status, error);
+  if (beginsSeries) reportRequestFailure("Uploading analytics data", status, error);
 }
 
 void MeasurementUploader::reportRequestFailure(const char* what, std::int64_t status, const std::optional<Error>& error) {
-  if (!requestFailures_.failed()) return;
   const std::string why = status != 0 ? "status " + std::to_string(status)
                                       : (error ? error->localizedDescription() : std::string("no answer"));
   std::string next = "it is sent again at the next upload";

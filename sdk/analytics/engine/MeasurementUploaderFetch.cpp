@@ -112,21 +112,22 @@ void MeasurementUploader::networkRemoteConfigFetchCompletionHandler(const std::o
     uploadDataOrRegisterAlarm();
     return;
   }
-  // Each attempt is a debug line: a fetch retried for hours against a server that is down is one
-  // warning, when its failures begin (and a notice when it works again).
-  std::string reason = error ? error->localizedDescription() : std::string();
-  monitor()->logWithLevel(LogLevel::kDebug, messages::kConfigurationRequestFailed,
-                         "Network request failed to fetch remote config. Code, Error", Value(status), Value(reason));
+  // A fetch retried for hours against a service that is down: the person's log tells the attempt that
+  // begins the series (and a notice when it works again); later attempts are repeats.
+  const bool beginsSeries = requestFailures_.failed();
+  const auto written = beginsSeries ? Monitor::Written::kAtLevel : Monitor::Written::kAsRepeat;
+  const std::vector<Value> contexts = {Value(status), errorText(error)};
+  monitor()->logWithLevelContexts(LogLevel::kWarning, messages::kConfigurationRequestFailed,
+                                  "Network request failed to fetch remote config. Code, Error", contexts, written);
   persisted.setLastFailedUploadTimestamp(current);
   if (status == 503 || status == 429) persisted.setLastBackoffTimestamp(current);
-  monitor()->logWithLevel(LogLevel::kDebug, messages::kConfigurationFetchFailed,
-                         "Network fetch failed. Will retry later. Code, error", Value(status), Value(reason));
+  monitor()->logWithLevelContexts(LogLevel::kWarning, messages::kConfigurationFetchFailed,
+                                  "Network fetch failed. Will retry later. Code, error", contexts, written);
   updateSchedule();
-  reportRequestFailure("Fetching the analytics configuration", status, error);
+  if (beginsSeries) reportRequestFailure("Fetching the analytics configuration", status, error);
 }
 
-// Why a configuration is refused is logged as an error, so that it reaches the log file rather than
-// only the monitoring data.
+// Only the service can mend a configuration it sent: why one is refused is for its monitoring data.
 bool MeasurementUploader::installConfiguration(const Data& body) {
   auto& settings = *parts_.bundling.settings;
   return parts_.bundling.database->performTransaction([&] {
@@ -134,25 +135,25 @@ bool MeasurementUploader::installConfiguration(const Data& body) {
     NanoDecodeFailure failure = NanoDecodeFailure::None;
     auto config = ProtoMeasurementConfig::initWithBuffer(body, &failure);
     if (!config) {
-      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kConfigurationDataInvalid,
+      monitor()->logWithLevel(LogLevel::kSilentError, messages::kConfigurationDataInvalid,
                              "Configuration data is invalid.", Value(nanoDecodeFailureText(failure)));
       return false;
     }
     std::string appID = parts_.bundling.identity ? parts_.bundling.identity->appIDFromVMP() : settings.appID();
     if (nanoGetString(*config, kConfigAppID).value_or("") != appID) {
-      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kConfigurationAppIDInvalid,
+      monitor()->logWithLevel(LogLevel::kSilentError, messages::kConfigurationAppIDInvalid,
                              "Configuration does not have valid Vadeze App ID.");
       return false;
     }
     auto audiences = nanoGetMessageArray<ProtoAudience>(*config, kConfigAudiences);
     if (!parts_.bundling.audience->updateAudiences(audiences)) {
-      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kAudiencesUpdateFromConfigurationFailed,
+      monitor()->logWithLevel(LogLevel::kSilentError, messages::kAudiencesUpdateFromConfigurationFailed,
                              "Failed to update audiences with new server configuration");
       return false;
     }
     nanoClearField(*config, kConfigAudiences);
     if (!settings.updateMeasurementConfig(config)) {
-      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kConfigurationUpdateFailed,
+      monitor()->logWithLevel(LogLevel::kSilentError, messages::kConfigurationUpdateFailed,
                              "Failed to update configuration with new server configuration");
       return false;
     }

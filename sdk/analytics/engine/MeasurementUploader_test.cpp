@@ -282,9 +282,10 @@ TEST_F(MeasurementUploaderTest, AFailingSeriesIsOneWarningWithWhatHappensNext) {
   EXPECT_NE(warnings[1].message.find("failed (status 500)"), std::string::npos);
 }
 
-// The configuration fetch the uploads wait for, failing for hours against a service that is down: one
-// warning saying what happens next, each attempt at debug level, and a notice once it works again.
-TEST_F(MeasurementUploaderTest, AConfigurationFetchFailingForHoursIsOneWarning) {
+// The configuration fetch the uploads wait for, failing for hours against a service that is down: the
+// first attempt's warnings (its own two and the one saying what happens next), later attempts only as
+// repeats, and a notice once it works again.
+TEST_F(MeasurementUploaderTest, AConfigurationFetchFailingForHoursIsToldOnce) {
   server.onSequence("GET", configPath(), {LoopbackResponse::withStatus(500), LoopbackResponse::withStatus(500),
                                           LoopbackResponse::withStatus(500), LoopbackResponse::withStatus(404)});
   server.on("POST", "/a", LoopbackResponse::withStatus(204));
@@ -301,8 +302,10 @@ TEST_F(MeasurementUploaderTest, AConfigurationFetchFailingForHoursIsOneWarning) 
       if (line.message.find("[" + Monitor::formattedCode(code) + "]") != std::string::npos) ++lines[{code, line.level}];
     }
   }
-  // Outside debug mode the attempts' own lines are not written at all.
+  // Outside debug mode the repeats are not written at all.
   EXPECT_EQ(lines, (std::map<std::pair<std::int64_t, int>, int>{
+                       {{messages::kConfigurationRequestFailed, platform::log::Warning}, 1},
+                       {{messages::kConfigurationFetchFailed, platform::log::Warning}, 1},
                        {{messages::kUploadSeriesFailed, platform::log::Warning}, 1},
                        {{messages::kUploadSeriesEnded, platform::log::Notice}, 1}}));
   EXPECT_EQ(requestsFor("/a").size(), 1u);
@@ -596,9 +599,9 @@ TEST_F(MeasurementUploaderTest, ARejectedConfigurationChangesNothingAndA503Backs
     ASSERT_TRUE(until(fetch));
     settle();
   }
-  // The reasons reach the log a person reads, not only the monitoring data.
-  EXPECT_TRUE(env.scope.console.contains("Configuration does not have valid Vadeze App ID."));
-  EXPECT_TRUE(env.scope.console.contains("Configuration data is invalid."));
+  // The reasons are the service's to read, in the monitoring data.
+  EXPECT_TRUE(env.scope.logged(messages::kConfigurationAppIDInvalid));
+  EXPECT_TRUE(env.scope.logged(messages::kConfigurationDataInvalid));
   EXPECT_EQ(env.settings->uploadingInterval(), 3600);
   EXPECT_EQ(env.database->allAudienceIDs().valueOr(std::vector<std::int32_t>{-1}).size(), 0u);
 
@@ -610,6 +613,70 @@ TEST_F(MeasurementUploaderTest, ARejectedConfigurationChangesNothingAndA503Backs
   EXPECT_EQ(env.persisted->lastFailedUploadTimestamp(), env.now());
   ASSERT_TRUE(alarmTime());
   EXPECT_GE(*alarmTime(), env.now() + 43200);
+}
+
+// Why a configuration is refused is the service's to read: each reason reaches the monitoring data of
+// the next bundle at its level (2), and none reaches the person's log; a failed request is a warning
+// there (level 3), which monitoring data never counts.
+TEST_F(MeasurementUploaderTest, EachConfigurationFailureReachesTheNextBundleAtItsLevel) {
+  const auto execute = [&](const std::string& sql) {
+    EXPECT_TRUE(env.database->store().executeStatement(sql, {}).ok()) << sql;
+  };
+  struct Case {
+    const char* what;
+    LoopbackResponse answer;
+    std::vector<std::string> refusal;  // statements that make the database refuse the step
+    std::string monitored;
+  };
+  std::vector<Case> cases = {
+      {"not a configuration", LoopbackResponse::ok("\x0a\xff\xff\xff garbage"), {}, "2:23135:1"},
+      {"another app's", LoopbackResponse::ok(configurationBody({}, "1:999:ios:other")), {}, "2:23136:1"},
+      {"audiences refused", LoopbackResponse::ok(configurationBody({}, BundlingEnvironment::kAppID, 1)),
+       {"INSERT INTO event_filters (audience_id, filter_id, event_name, data, session_scoped) "
+        "VALUES (7, 1, 'shot', x'00', 0)",
+        "CREATE TRIGGER refuse BEFORE DELETE ON event_filters BEGIN SELECT RAISE(ABORT, 'refused'); END"},
+       "2:23137:1"},
+      {"settings refused", LoopbackResponse::ok(configurationBody()),
+       {"CREATE TRIGGER refuse BEFORE INSERT ON remote_config WHEN NEW.config IS NOT NULL "
+        "BEGIN SELECT RAISE(ABORT, 'refused'); END"},
+       "2:23138:1"},
+      {"service failing", LoopbackResponse::withStatus(500), {}, ""},
+  };
+  connected = false;  // no upload follows a fetch: the bundles stay queued to be read
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const Case& c = cases[i];
+    server.on("GET", configPath(), c.answer);
+    for (const auto& sql : c.refusal) execute(sql);
+    env.scope.console.clear();
+    onWorker([&] { uploader->fetchRemoteConfig(); });
+    ASSERT_TRUE(until(i + 1)) << c.what;
+    settle();
+    execute("DROP TRIGGER IF EXISTS refuse");
+    execute("DELETE FROM event_filters");
+
+    env.store("shot", env.now());
+    bool bundled = false;
+    onWorker([&] { bundled = uploader->bundler().bundleRawEvents(); });
+    ASSERT_TRUE(bundled) << c.what;
+    const auto queued = env.queuedBundles();
+    const std::string monitoring = nanoGetString(*queued.back(), 25).value_or("");
+    env.persisted->setLastMonitorDataSampledTimestamp(0);  // the next bundle samples again
+
+    std::map<std::int64_t, int> told;  // the console lines of the fetch's own codes, by level
+    for (const auto& line : env.scope.console.lines()) {
+      for (std::int64_t code = 23128; code <= 23138; ++code) {
+        if (line.message.find("[" + Monitor::formattedCode(code) + "]") != std::string::npos) told[code] = line.level;
+      }
+    }
+    if (c.monitored.empty()) {
+      EXPECT_EQ(monitoring.find(":2312"), std::string::npos) << c.what << ": " << monitoring;
+      EXPECT_EQ(told, (std::map<std::int64_t, int>{{23128, platform::log::Warning}, {23129, platform::log::Warning}}))
+          << c.what;
+    } else {
+      EXPECT_NE(monitoring.find(c.monitored), std::string::npos) << c.what << ": " << monitoring;
+      EXPECT_TRUE(told.empty()) << c.what;
+    }
+  }
 }
 
 // A reply whose head said 200 but whose body never arrived whole brought no configuration: the fetch

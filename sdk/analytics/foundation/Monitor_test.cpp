@@ -70,6 +70,30 @@ TEST_F(MonitoringDataTest, KeepsMonitorableLevelsAsCounts) {
   EXPECT_EQ(monitor.monitoringDataForDispatchWithSamplePeriod(0, 0), "");
 }
 
+// A failure repeating one the person was told of is counted at its level like any other; on the console
+// it is a debug line, there only in debug mode.
+TEST_F(MonitoringDataTest, ARepeatCountsAtItsLevelAndIsADebugLineOnTheConsole) {
+  using Written = Monitor::Written;
+  for (bool debug : {false, true}) {
+    Monitor repeating(1, debug ? std::vector<std::string>{"-APMAnalyticsDebugEnabled"} : std::vector<std::string>{});
+    platform::log::CapturedLines console;
+    repeating.logWithLevelContexts(LogLevel::kMonitoredError, 820002, "Network fetch failed", {Value(503)});
+    repeating.logWithLevelContexts(LogLevel::kMonitoredError, 820002, "Network fetch failed", {Value(503)},
+                                   Written::kAsRepeat);
+    repeating.logWithLevelContexts(LogLevel::kWarning, 23129, "Network fetch failed", {}, Written::kAsRepeat);
+    repeating.logWithLevelContexts(LogLevel::kSilentError, 23135, "Configuration data is invalid.", {},
+                                   Written::kAsRepeat);
+    std::vector<int> levels;
+    for (const auto& line : console.lines()) levels.push_back(line.level);
+    const std::vector<int> expected = debug ? std::vector<int>{platform::log::Error, platform::log::Debug,
+                                                               platform::log::Debug}
+                                            : std::vector<int>{platform::log::Error};
+    EXPECT_EQ(levels, expected) << debug;
+    EXPECT_EQ(repeating.monitoringDataForDispatchWithSamplePeriod(0, 0), "1:820002:2;2:23135:1") << debug;
+  }
+  platform::log::showDebugLinesOf(Monitor::kFacility, false);
+}
+
 TEST_F(MonitoringDataTest, DistinctEntriesAndSizeAreCapped) {
   for (int code = 0; code < 1000; ++code) monitor.logWithLevel(LogLevel::kMonitoredError, code, "x");
   std::string data = monitor.monitoringDataForDispatchWithSamplePeriod(0, 0);

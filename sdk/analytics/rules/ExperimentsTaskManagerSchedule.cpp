@@ -144,6 +144,7 @@ void ExperimentsTaskManager::handleFetchingExperimentsResponse(const std::option
   }
   monitor()->logWithLevel(LogLevel::kVerbose, messages::kFetchSucceeded, "Successful fetch. Got network response. Code, data", Value(status),
                          Value(std::to_string(data ? data->size() : 0) + " bytes"));
+  fetchFailures_.succeeded();
   persistedStorage_->setDouble(now(), kSuccessTimestampKey);
   persistedStorage_->removeObjectForKey(kFailureTimestampKey);
   persistedStorage_->removeObjectForKey(kBackoffTimestampKey);
@@ -169,8 +170,10 @@ void ExperimentsTaskManager::recordFailedFetch(std::int64_t statusCode, const Va
   double current = now();
   persistedStorage_->setDouble(current, kFailureTimestampKey);
   if (statusCode == 503 || statusCode == 429) persistedStorage_->setDouble(current, kBackoffTimestampKey);
-  const LogLevel level = fetchFailures_.failed() ? LogLevel::kMonitoredWarning : LogLevel::kDebug;
-  monitor()->logWithLevel(level, messages::kFetchFailedWillRetry, "Network fetch failed. Will retry later. Code, error", Value(statusCode), reason);
+  // Every failure is monitored; the person's log tells the first of a series.
+  const auto written = fetchFailures_.failed() ? Monitor::Written::kAtLevel : Monitor::Written::kAsRepeat;
+  monitor()->logWithLevelContexts(LogLevel::kMonitoredError, messages::kFetchFailedWillRetry,
+                                  "Network fetch failed. Will retry later. Code, error", {Value(statusCode), reason}, written);
   scheduleFetchingExperimentsOnWorkerQueue();
 }
 

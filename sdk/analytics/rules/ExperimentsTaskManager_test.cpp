@@ -184,7 +184,7 @@ TEST_F(ExperimentsTaskManagerTest, AFetchStoresPendingSnapshotsAndReportsPerSDKE
 TEST_F(ExperimentsTaskManagerTest, OverloadAnswersBackOffTwelveHoursOtherFailuresDoNot) {
   server.onSequence("POST", ExperimentsTaskManager::kRequestPath,
                     {LoopbackResponse::withStatus(503), LoopbackResponse::withStatus(500),
-                     LoopbackResponse::withStatus(429), LoopbackResponse::ok()});
+                     LoopbackResponse::withStatus(429), LoopbackResponse::ok(), LoopbackResponse::withStatus(500)});
   start();
   fetchAtAlarm();
   const double overloaded = now();
@@ -207,9 +207,15 @@ TEST_F(ExperimentsTaskManagerTest, OverloadAnswersBackOffTwelveHoursOtherFailure
   EXPECT_DOUBLE_EQ(stamp(ExperimentsTaskManager::kBackoffTimestampKey), now());
   EXPECT_DOUBLE_EQ(*alarmTime(), taskManager->initializationTimestamp() + 113400);
 
-  fetchAtAlarm();  // success clears both
+  fetchAtAlarm();  // success clears both, and ends the series: the next failure is told again
   EXPECT_TRUE(taskManager->persistedStorage()->objectForKey(ExperimentsTaskManager::kBackoffTimestampKey).isNil());
   EXPECT_TRUE(taskManager->persistedStorage()->objectForKey(ExperimentsTaskManager::kFailureTimestampKey).isNil());
+  fetchAtAlarm();
+  std::map<int, int> failureLines;
+  for (const auto& line : scope.console.lines()) {
+    if (line.message.find("[" + Monitor::formattedCode(820002) + "]") != std::string::npos) ++failureLines[line.level];
+  }
+  EXPECT_EQ(failureLines, (std::map<int, int>{{platform::log::Error, 2}, {platform::log::Debug, 2}}));
 }
 
 TEST_F(ExperimentsTaskManagerTest, RepeatedFailuresRetryOnDoublingWindowsThenGiveUp) {
@@ -224,15 +230,18 @@ TEST_F(ExperimentsTaskManagerTest, RepeatedFailuresRetryOnDoublingWindowsThenGiv
   }
   EXPECT_EQ(fetchedAt, (std::vector<double>{10, 1800, 5400, 12600, 27000, 55800, 113400}));
   // The seventh failure lies past the last window: nothing is armed any more.
-  EXPECT_TRUE(scope.logged(820024));
+  const std::string monitored = scope.monitor->monitoringDataForDispatchWithSamplePeriod(0, 0);
+  EXPECT_NE(monitored.find("2:820024:1"), std::string::npos) << monitored;
   EXPECT_FALSE(alarmTime());
   EXPECT_EQ(server.requestCount(), 7u);
-  // Over the day and a half of failures the person reads one warning; each attempt is a debug line.
+  // The service counts every failure; over the day and a half the person's log tells the first, and
+  // the others are repeats, debug lines.
+  EXPECT_NE(monitored.find("1:820002:7"), std::string::npos) << monitored;
   std::map<int, int> failureLines;
   for (const auto& line : scope.console.lines()) {
     if (line.message.find("[" + Monitor::formattedCode(820002) + "]") != std::string::npos) ++failureLines[line.level];
   }
-  EXPECT_EQ(failureLines, (std::map<int, int>{{platform::log::Warning, 1}, {platform::log::Debug, 6}}));
+  EXPECT_EQ(failureLines, (std::map<int, int>{{platform::log::Error, 1}, {platform::log::Debug, 6}}));
 }
 
 TEST_F(ExperimentsTaskManagerTest, UnreadableAnswersAreFailedFetchesNotSuccesses) {
