@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/foundation/Clock.h"
+#include "platform/net/URLError.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
 #include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/Identity.h"
@@ -176,7 +177,7 @@ bool MeasurementUploader::removeBundlesWithIDs(MeasurementDatabase* database, co
   return true;
 }
 
-double MeasurementUploader::nextUploadingTime(const MeasurementDatabase::StoredDataSummary& stored) {
+UploadTimeInputs MeasurementUploader::uploadTimeInputs(const MeasurementDatabase::StoredDataSummary& stored) const {
   auto& settings = *parts_.bundling.settings;
   auto& persisted = *parts_.bundling.persistedConfig;
   UploadTimeInputs in;
@@ -185,8 +186,6 @@ double MeasurementUploader::nextUploadingTime(const MeasurementDatabase::StoredD
   in.lastFailedUpload = persisted.lastFailedUploadTimestamp();
   const double latestBundle = static_cast<double>(stored.latestBundleTime.value_or(0)) / 1000.0;
   in.newestDataTime = std::max(stored.latestRawEventTime.value_or(0), latestBundle);
-  if (std::fabs(in.newestDataTime) < kEpsilon) return 0;
-
   in.debug = monitor()->isDebugModeEnabled();
   in.realtime = in.debug || stored.hasRealtimeBundles || stored.hasRealtimeRawEvents;
   in.uploadInterval = settings.uploadingInterval();
@@ -195,7 +194,18 @@ double MeasurementUploader::nextUploadingTime(const MeasurementDatabase::StoredD
   in.debugInterval = settings.uploadingDebugModeInterval();
   in.retryCount = settings.uploadingRetryCount();
   in.retryInterval = settings.uploadingRetryInterval();
-  return nextUploadingTimeFor(in);
+  return in;
+}
+
+double MeasurementUploader::nextUploadingTime(const MeasurementDatabase::StoredDataSummary& stored) {
+  return nextUploadingTimeFor(uploadTimeInputs(stored));
+}
+
+double MeasurementUploader::afterBackoff(double t, double current) const {
+  double backoff = parts_.bundling.persistedConfig->lastBackoffTimestamp();
+  double backoffPeriod = parts_.bundling.settings->uploadingBackoffInterval();
+  if (std::fabs(backoff) > kEpsilon && current - backoff < backoffPeriod) t = std::max(t, backoff + backoffPeriod);
+  return t;
 }
 
 void MeasurementUploader::updateSchedule() {
@@ -243,9 +253,7 @@ void MeasurementUploader::updateSchedule() {
   }
   if (parts_.network) parts_.network->setReachabilityDelegate({});
   const double current = now();
-  double backoff = parts_.bundling.persistedConfig->lastBackoffTimestamp();
-  double backoffPeriod = parts_.bundling.settings->uploadingBackoffInterval();
-  if (std::fabs(backoff) > kEpsilon && current - backoff < backoffPeriod) t = std::max(t, backoff + backoffPeriod);
+  t = afterBackoff(t, current);
 
   if (auto scheduled = parts_.alarm->scheduledTimestamp(); scheduled && *scheduled != 0 && *scheduled <= t) {
     monitor()->logWithLevel(LogLevel::kVerbose, messages::kUploadTaskAlreadyScheduled,
@@ -560,15 +568,41 @@ void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTT
 }
 
 void MeasurementUploader::reportRequestFailure(const char* what, std::int64_t status, const std::optional<Error>& error) {
-  const std::string why = status != 0 ? "status " + std::to_string(status)
-                                      : (error ? error->localizedDescription() : std::string("no answer"));
-  std::string next = "it is sent again at the next upload";
-  if (auto due = parts_.alarm->scheduledTimestamp(); due && *due > 0) {
-    next = "it is sent again in about " + std::to_string(std::llround(std::max(0.0, *due - now()))) + " s";
-  }
-  if (status == 429 || status == 503) next += ", the service having asked to wait";
   monitor()->logWithLevel(LogLevel::kWarning, messages::kUploadSeriesFailed,
-                          std::string(what) + " failed (" + why + "); the data stays on the device and " + next);
+                          std::string(what) + " failed (" + failureText(status, error) +
+                              "); the data stays on the device and " + nextAttemptText());
+}
+
+std::string MeasurementUploader::failureText(std::int64_t status, const std::optional<Error>& error) {
+  std::string text = status != 0 ? "status " + std::to_string(status) : std::string();
+  if (status == 429 || status == 503) text += ", the service asking to wait";
+  if (!error) return status != 0 ? text : "no answer";
+  // A reply whose head came but whose body was refused or lost: its status said nothing of that.
+  const bool tooLarge = error->domain == platform::net::kURLErrorDomain &&
+                        error->code == platform::net::URLErrorDataLengthExceedsMaximum;
+  std::string failure = (tooLarge ? "the reply was refused for its size: " : "") + error->localizedDescription();
+  return status != 0 ? text + ", then " + failure : failure;
+}
+
+// The alarm's time is not the whole truth: an event recorded before it brings the next attempt forward
+// (to within a second in debug mode) unless the uploads are backed off, and leaving the foreground
+// sends what is queued whatever the schedule says.
+std::string MeasurementUploader::nextAttemptText() {
+  const double current = now();
+  const auto seconds = [](double s) { return std::to_string(std::llround(std::max(0.0, s))) + " s"; };
+  // An event recorded a second from now: the failure lies before it, so the ordinary schedule applies.
+  UploadTimeInputs in = uploadTimeInputs({});
+  in.now = in.newestDataTime = current + 1;
+  const double afterEvent = afterBackoff(nextUploadingTimeFor(in), current) - in.now;
+  const std::string onEvent = "about " + seconds(afterEvent) + " after the next event is recorded";
+  const std::string onLeaving = "when the app leaves the foreground";
+  const std::optional<double> scheduled = parts_.alarm->scheduledTimestamp();
+  if (!scheduled || *scheduled <= 0) return "the next attempt comes " + onEvent + ", or " + onLeaving;
+  std::string text = "the next attempt comes in about " + seconds(*scheduled - current);
+  if (afterBackoff(current, current) > current) text += " (the back-off after a 503 or 429 from the service)";
+  text += ", or sooner: ";
+  if (afterEvent + 1 < *scheduled - current) text += onEvent + ", or ";
+  return text + onLeaving;
 }
 
 void MeasurementUploader::reportRequestSuccess() {

@@ -12,6 +12,7 @@
 #include "platform/log/FailureSeries.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/analytics/engine/RawEventBundler.h"
+#include "sdk/analytics/engine/UploadTime.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/utilities/HTTPClient.h"
 
@@ -152,6 +153,14 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   // for) that begins a series, once the retry is scheduled, and of the success that ends one.
   void reportRequestFailure(const char* what, std::int64_t status, const std::optional<Error>& error);
   void reportRequestSuccess();
+  // Why a request failed, in the person's words: its status, and what went wrong after its head came.
+  static std::string failureText(std::int64_t status, const std::optional<Error>& error);
+  // When the next attempt comes, all that can bring it: the alarm, a new event, the app's leaving.
+  std::string nextAttemptText();
+  // What the upload time is decided from, with `stored` as the newest data.
+  UploadTimeInputs uploadTimeInputs(const MeasurementDatabase::StoredDataSummary& stored) const;
+  // `t`, or the end of the back-off a 503 or 429 started when that is later.
+  double afterBackoff(double t, double current) const;
 
   Parts parts_;
   Hooks hooks_;

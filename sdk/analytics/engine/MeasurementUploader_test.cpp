@@ -270,7 +270,7 @@ TEST_F(MeasurementUploaderTest, AFailingSeriesIsOneWarningWithWhatHappensNext) {
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0].level, platform::log::Warning);
   EXPECT_NE(warnings[0].message.find("failed (status 500)"), std::string::npos) << warnings[0].message;
-  EXPECT_NE(warnings[0].message.find("sent again in about "), std::string::npos) << warnings[0].message;
+  EXPECT_NE(warnings[0].message.find("the next attempt comes in about "), std::string::npos) << warnings[0].message;
 
   upload(4);
   ASSERT_EQ(lines(messages::kUploadSeriesEnded).size(), 1u);
@@ -309,6 +309,71 @@ TEST_F(MeasurementUploaderTest, AConfigurationFetchFailingForHoursIsToldOnce) {
                        {{messages::kUploadSeriesFailed, platform::log::Warning}, 1},
                        {{messages::kUploadSeriesEnded, platform::log::Notice}, 1}}));
   EXPECT_EQ(requestsFor("/a").size(), 1u);
+}
+
+// What the warning says of the next attempt is what the schedule then does: the alarm's time, brought
+// forward by the next event (to a second in debug mode) unless the service asked to wait, when the
+// back-off holds whatever the service's Retry-After said.
+TEST_F(MeasurementUploaderTest, TheFailureWarningSaysWhenTheNextAttemptReallyComes) {
+  serveConfiguration();
+  LoopbackResponse busy = LoopbackResponse::withStatus(503, "Service Unavailable");
+  busy.headers.push_back({"Retry-After", "3600"});
+  server.onSequence("POST", "/a", {LoopbackResponse::withStatus(500), LoopbackResponse::withStatus(204), busy,
+                                   LoopbackResponse::withStatus(204), LoopbackResponse::withStatus(500)});
+  std::size_t told = 0;
+  const auto nextWarning = [&] {
+    std::vector<std::string> warnings;
+    for (const auto& line : env.scope.console.lines()) {
+      if (line.message.find(Monitor::formattedCode(messages::kUploadSeriesFailed)) != std::string::npos) {
+        warnings.push_back(line.message);
+      }
+    }
+    return warnings.size() > told ? warnings[told++] : std::string("(none)");
+  };
+  const auto seconds = [](double s) { return std::to_string(std::llround(s)) + " s"; };
+  // An event recorded `later` seconds on: the alarm it leaves, as seconds after the event.
+  const auto alarmAfterEventIn = [&](double later) {
+    env.environment.advance(later);
+    env.store("later", env.now());
+    onWorker([&] { uploader->updateSchedule(); });
+    return alarmTime().value_or(0) - env.now();
+  };
+
+  env.store("shot", kHour + 1);
+  upload(2);
+  std::string warning = nextWarning();
+  EXPECT_NE(warning.find("failed (status 500); the data stays on the device and the next attempt comes in about " +
+                         seconds(*alarmTime() - env.now()) + ", or sooner: about 15 s after the next event is "
+                         "recorded, or when the app leaves the foreground"),
+            std::string::npos)
+      << warning;
+  EXPECT_DOUBLE_EQ(alarmAfterEventIn(5), 15);
+  upload(3);
+
+  env.store("shot", env.now());
+  upload(4);
+  warning = nextWarning();
+  EXPECT_NE(warning.find("failed (status 503, the service asking to wait); the data stays on the device and the "
+                         "next attempt comes in about 43200 s (the back-off after a 503 or 429 from the service), "
+                         "or sooner: when the app leaves the foreground"),
+            std::string::npos)
+      << warning;
+  EXPECT_DOUBLE_EQ(alarmAfterEventIn(5), 43200 - 5);
+  upload(5);
+
+  // In debug mode an event goes within a second, and so does what failed before it.
+  auto debug = std::make_shared<Monitor>(1, std::vector<std::string>{"-APMAnalyticsDebugEnabled"});
+  Monitor::setShared(debug);
+  env.store("shot", env.now());
+  upload(6);
+  warning = nextWarning();
+  EXPECT_NE(warning.find(", or sooner: about 1 s after the next event is recorded, or when the app leaves the "
+                         "foreground"),
+            std::string::npos)
+      << warning;
+  EXPECT_DOUBLE_EQ(alarmAfterEventIn(3), 1);
+  Monitor::setShared(env.scope.monitor);
+  platform::log::showDebugLinesOf(Monitor::kFacility, false);
 }
 
 // The app may end (or be killed) while a batch is at the server and unanswered: its bundles count the
@@ -677,6 +742,22 @@ TEST_F(MeasurementUploaderTest, EachConfigurationFailureReachesTheNextBundleAtIt
       EXPECT_TRUE(told.empty()) << c.what;
     }
   }
+}
+
+// A reply refused for its size says so, not that it failed with the 200 its head carried.
+TEST_F(MeasurementUploaderTest, AReplyRefusedForItsSizeSaysSo) {
+  server.on("GET", configPath(), LoopbackResponse::ok(std::string((1 << 20) + 1, 'x')));
+  onWorker([&] { uploader->fetchRemoteConfig(); });
+  ASSERT_TRUE(until(1));
+  settle();
+  std::string warning;
+  for (const auto& line : env.scope.console.lines()) {
+    if (line.message.find(Monitor::formattedCode(messages::kUploadSeriesFailed)) != std::string::npos) warning = line.message;
+  }
+  EXPECT_NE(warning.find("Fetching the analytics configuration failed (status 200, then the reply was refused for "
+                         "its size: The response is larger than the 1048576 bytes the session accepts)"),
+            std::string::npos)
+      << warning;
 }
 
 // A reply whose head said 200 but whose body never arrived whole brought no configuration: the fetch

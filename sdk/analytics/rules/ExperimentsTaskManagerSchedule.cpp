@@ -29,6 +29,13 @@ using platform::foundation::Value;
 using sdk::analytics::monitor;
 using sdk::analytics::now;
 
+namespace {
+
+// The statuses of an answer; any other is a failed fetch.
+bool isAnswered(std::int64_t status) { return status == 200 || status == 204; }
+
+}  // namespace
+
 double ExperimentsTaskManager::fetchTimeFromLastSuccessfulTimestamp(double lastSuccessfulTimestamp,
                                                              double lastFailedTimestamp) {
   double current = now();
@@ -111,8 +118,11 @@ void ExperimentsTaskManager::fetchExperiments() {
              std::optional<Error> error) {
         auto self = weak.lock();
         if (!self) return;
+        const std::int64_t status = response ? response->statusCode : 0;
         std::optional<Data> body;
-        if (data && !data->empty()) {
+        // Only an answer is expanded: a refusal's body (a 503's page) was never compressed, and it is
+        // told by its status, not by what expanding it would say.
+        if (data && !data->empty() && isAnswered(status)) {
           // The answer may be no bigger than a message the decoder accepts.
           auto inflated = sdk::utilities::Gzip::inflateWithLimit(*data, NanoMessage::kMaxEncodedBytes);
           if (inflated.ok()) {
@@ -131,8 +141,11 @@ void ExperimentsTaskManager::handleFetchingExperimentsResponse(const std::option
                                                         const std::optional<Data>& data,
                                                         const std::optional<Error>& error) {
   std::int64_t status = response ? response->statusCode : 0;
-  if ((status != 200 && status != 204) || error) {
-    recordFailedFetch(status, error ? Value(error->localizedDescription()) : Value());
+  if (!isAnswered(status) || error) {
+    std::string reason = error ? error->localizedDescription()
+                               : response ? "the service answered HTTP status " + std::to_string(status)
+                                          : std::string("no answer");
+    recordFailedFetch(status, Value(reason));
     return;
   }
   // The body comes from the network: one that is not an experiments response is a failed fetch,

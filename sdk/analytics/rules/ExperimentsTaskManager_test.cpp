@@ -183,14 +183,17 @@ TEST_F(ExperimentsTaskManagerTest, AFetchStoresPendingSnapshotsAndReportsPerSDKE
 
 TEST_F(ExperimentsTaskManagerTest, OverloadAnswersBackOffTwelveHoursOtherFailuresDoNot) {
   server.onSequence("POST", ExperimentsTaskManager::kRequestPath,
-                    {LoopbackResponse::withStatus(503), LoopbackResponse::withStatus(500),
+                    {LoopbackResponse::withStatus(503, "Service Unavailable"), LoopbackResponse::withStatus(500),
                      LoopbackResponse::withStatus(429), LoopbackResponse::ok(), LoopbackResponse::withStatus(500)});
   start();
   fetchAtAlarm();
   const double overloaded = now();
   EXPECT_DOUBLE_EQ(stamp(ExperimentsTaskManager::kBackoffTimestampKey), overloaded);
   EXPECT_DOUBLE_EQ(stamp(ExperimentsTaskManager::kFailureTimestampKey), overloaded);
-  EXPECT_TRUE(scope.logged(820002));
+  // Told by its status: the refusal's page was never compressed, and is not expanded.
+  EXPECT_TRUE(scope.console.contains("Network fetch failed. Will retry later. Code, error: 503, the service answered "
+                                     "HTTP status 503"));
+  EXPECT_FALSE(scope.logged(820023));
   // The retry rule says 1800 s after creation; the back-off says 12 hours after the answer.
   EXPECT_DOUBLE_EQ(*alarmTime(), overloaded + 43200);
   environment.advance(43199);
