@@ -78,11 +78,11 @@ class CameraFormatCatalogue {
   // packages stay exactly as they were and this returns false.
   [[nodiscard]] bool resetdatabase();
   // The same from what could be read of a damaged catalogue (CatalogueRescue::CarryRows).
-  [[nodiscard]] static bool carryRowsFrom(const std::string& readable);
+  [[nodiscard]] static CatalogueUpdate::Rebuilt carryRowsFrom(const std::string& readable);
 
  private:
   // resetdatabase with the user's rows read from `source`.
-  [[nodiscard]] bool rebuildFrom(const std::string& source);
+  [[nodiscard]] CatalogueUpdate::Rebuilt rebuildFrom(const std::string& source);
   std::vector<model::Camera> readManufacturers(const char* sql);
   std::vector<model::CameraShootingMode> readModes(const std::string& sql, std::optional<int> parameter, bool keepName);
   std::vector<model::CameraFormatFull> readFull(const char* filter);

@@ -57,23 +57,25 @@ bool carryGuides(const std::string& staging, const FormatCarryOver& old, Pending
 
 }  // namespace
 
-bool CameraFormatCatalogue::resetdatabase() { return rebuildFrom(CatalogueDatabase::libraryPath(kFileName)); }
+bool CameraFormatCatalogue::resetdatabase() {
+  return rebuildFrom(CatalogueDatabase::libraryPath(kFileName)) == CatalogueUpdate::Rebuilt::Done;
+}
 
-bool CameraFormatCatalogue::carryRowsFrom(const std::string& readable) {
+CatalogueUpdate::Rebuilt CameraFormatCatalogue::carryRowsFrom(const std::string& readable) {
   return CameraFormatCatalogue().rebuildFrom(readable);
 }
 
-bool CameraFormatCatalogue::rebuildFrom(const std::string& source) {
+CatalogueUpdate::Rebuilt CameraFormatCatalogue::rebuildFrom(const std::string& source) {
   FormatCarryOver old;
   CameraFormatCatalogue installed;
   const auto opened = CatalogueUpdate::openInstalled(
       database_, installed.database_, source,
       {"SELECT id, origin FROM FormatContainer", "SELECT id, type, selected FROM QuorvelFrameGuide"},
       "The camera-format catalogue");
-  if (opened == CatalogueUpdate::Installed::Unreadable) return false;
+  if (opened == CatalogueUpdate::Installed::Unreadable) return CatalogueUpdate::Rebuilt::SourceUnreadable;
   if (opened == CatalogueUpdate::Installed::Open) {
     FrameGuideCatalogue guides;
-    if (!guides.openPath(installed.database_.path())) return false;
+    if (!guides.openPath(installed.database_.path())) return CatalogueUpdate::Rebuilt::SourceUnreadable;
     for (auto& mode : installed.getAllCustomShootingModes()) {
       model::CameraFormatFull full;
       full.manufacturer = installed.getCameraManufacturer(mode.manufacturerID).value_or(model::Camera());
@@ -84,7 +86,7 @@ bool CameraFormatCatalogue::rebuildFrom(const std::string& source) {
     old.crops = installed.getallCustomCrops();
   }
 
-  return CatalogueReplacement::run(kFileName, kResourceName, [&old](const std::string& staging) {
+  return CatalogueReplacement::rebuild(kFileName, kResourceName, [&old](const std::string& staging) {
     PendingPackageRemap remap;
     {
       CameraFormatCatalogue fresh;

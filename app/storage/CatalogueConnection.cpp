@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "app/storage/CataloguePlace.h"
 #include "app/storage/CatalogueSeeding.h"
 #include "platform/foundation/SequenceChecker.h"
 
@@ -35,6 +36,13 @@ Pool& pool() {
 
 std::shared_ptr<CatalogueConnection> CatalogueConnection::open(const std::string& path, std::string& error,
                                                                Durability durability) {
+  // Only a file is a catalogue: SQLite would wait for ever on a FIFO for a writer, and read a device.
+  // What is missing stays missing (below).
+  if (CataloguePlace::stateOf(path) == CataloguePlace::State::Unreadable) {
+    error = "it is not a file";
+    return nullptr;
+  }
+  if (!CataloguePlace::setStrayLogAside(path, error)) return nullptr;
   sqlite3* db = nullptr;
   // No SQLITE_OPEN_CREATE: a missing catalogue must stay missing so that it is seeded next time.
   const int result = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);

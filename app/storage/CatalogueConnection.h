@@ -22,7 +22,9 @@ class CatalogueConnection {
   // flushed once, before it is renamed into place.
   enum class Durability { EachCommit, OnceWhenPlaced };
 
-  // Opens an existing file (never creates one); nullptr with `error` set when it cannot be opened.
+  // Opens an existing file (never creates one, nor opens anything else standing at `path`), after
+  // keeping aside a write-ahead log beside it that is not the app's (CataloguePlace::setStrayLogAside);
+  // nullptr with `error` set when it cannot be opened.
   static std::shared_ptr<CatalogueConnection> open(const std::string& path, std::string& error,
                                                    Durability durability = Durability::EachCommit);
   ~CatalogueConnection();

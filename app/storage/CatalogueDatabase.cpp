@@ -6,7 +6,9 @@
 #include <cctype>
 
 #include "app/storage/CatalogueConnection.h"
+#include "app/storage/CataloguePlace.h"
 #include "app/storage/CatalogueSeeding.h"
+#include "app/storage/CatalogueSweep.h"
 
 #include "app/storage/LogError.h"
 #include "platform/foundation/AtomicFile.h"
@@ -57,23 +59,43 @@ bool CatalogueDatabase::copyFromBundle(const std::string& path, const std::strin
 }
 
 bool CatalogueDatabase::seedIfMissing(const std::string& path, const std::string& resourceName) {
-  return AtomicFile::fileExists(path) || !CatalogueSeeding::copyOf(path).empty() || copyFromBundle(path, resourceName);
+  switch (CataloguePlace::stateOf(path)) {
+    case CataloguePlace::State::File: return true;
+    case CataloguePlace::State::Unreadable: return false;
+    case CataloguePlace::State::Missing:
+      return !CatalogueSeeding::copyOf(path).empty() || copyFromBundle(path, resourceName);
+  }
+  return false;
+}
+
+bool CatalogueDatabase::seedMissing(const std::string& fileName, const std::string& resourceName, bool syncFolderNow) {
+  const std::string path = libraryPath(fileName);
+  if (!CatalogueSeeding::copyOf(path).empty()) return true;
+  if (!copyFromBundle(path, resourceName, syncFolderNow)) return false;
+  CataloguePlace::seededOverMissing(fileName);
+  return true;
 }
 
 std::vector<std::string> CatalogueDatabase::seedAllMissing(
     std::span<const std::pair<const char*, const char*>> catalogues) {
+  CatalogueSweep::leftoversOf(catalogues);
+  const auto missing = [](const auto& catalogue) {
+    return CataloguePlace::stateOf(libraryPath(catalogue.first)) == CataloguePlace::State::Missing;
+  };
+  // A catalogue whose rescue is not finished is not seeded bare: its open tries the rescue again.
+  const auto rescuing = [](const auto& catalogue) { return CatalogueRescue::isPending(catalogue.first); };
   std::vector<std::string> seeded;
-  // A catalogue whose rescue a kill cut short is not seeded bare: its open finishes the rescue.
-  const bool rescuePending = std::any_of(catalogues.begin(), catalogues.end(),
-                                         [](const auto& catalogue) { return CatalogueRescue::isPending(catalogue.first); });
-  if (!rescuePending && CatalogueSeeding::stageAll(catalogues)) {
-    for (const auto& catalogue : catalogues) seeded.push_back(catalogue.first);
-    return seeded;
+  if (std::all_of(catalogues.begin(), catalogues.end(), missing) &&
+      std::none_of(catalogues.begin(), catalogues.end(), rescuing)) {
+    if (CatalogueSeeding::stageAll(catalogues)) {
+      for (const auto& catalogue : catalogues) seeded.push_back(catalogue.first);
+      return seeded;
+    }
+    CataloguePlace::startFoundEveryCatalogueMissing(catalogues);
   }
-  for (const auto& [fileName, resourceName] : catalogues) {
-    const std::string path = libraryPath(fileName);
-    if (CatalogueRescue::isPending(fileName)) continue;
-    if (!AtomicFile::fileExists(path) && copyFromBundle(path, resourceName, false)) seeded.push_back(fileName);
+  for (const auto& catalogue : catalogues) {
+    if (rescuing(catalogue) || !missing(catalogue)) continue;
+    if (seedMissing(catalogue.first, catalogue.second, false)) seeded.push_back(catalogue.first);
   }
   if (!seeded.empty()) {
     AtomicFile::syncFolder(platform::foundation::Paths::library());

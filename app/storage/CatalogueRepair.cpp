@@ -8,6 +8,7 @@
 
 #include "app/storage/CatalogueConnection.h"
 #include "app/storage/CatalogueDatabase.h"
+#include "app/storage/CataloguePlace.h"
 #include "platform/foundation/Clock.h"
 #include "platform/log/Log.h"
 
@@ -27,21 +28,14 @@ std::optional<FileState> stateOf(const std::string& path) {
                    info.st_mtim.tv_nsec, info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
 }
 
-// Catalogues found in use elsewhere, with the monotonic time until which they are left alone: each use
-// would otherwise wait for the other program's lock again, for nothing.
+// Catalogues found in use elsewhere or whose rescue must wait for room, with the monotonic time until
+// which they are left alone: each use would otherwise wait for the other program's lock again, or read
+// the whole kept copy again, for nothing.
 constexpr double kLeftAloneSeconds = 30;
 
 std::map<std::string, double>& leftAlone() {
   static std::map<std::string, double> catalogues;
   return catalogues;
-}
-
-bool isLeftAlone(const std::string& path) {
-  const auto found = leftAlone().find(path);
-  if (found == leftAlone().end()) return false;
-  if (platform::foundation::Clock::current()->monotonic() < found->second) return true;
-  leftAlone().erase(found);
-  return false;
 }
 
 // The files this process found whole, read page by page. Catalogues are opened on the main thread only.
@@ -51,6 +45,14 @@ std::set<FileState>& foundWhole() {
 }
 
 }  // namespace
+
+bool CatalogueDatabase::isLeftAlone(const std::string& path) {
+  const auto found = leftAlone().find(path);
+  if (found == leftAlone().end()) return false;
+  if (platform::foundation::Clock::current()->monotonic() < found->second) return true;
+  leftAlone().erase(found);
+  return false;
+}
 
 CatalogueDatabase::Health CatalogueDatabase::health(std::span<const char* const> tables) {
   // Reading the schema reads the file's header: a file that is not a database fails right here.
@@ -82,10 +84,15 @@ CatalogueDatabase::Health CatalogueDatabase::wholeness() {
 
 bool CatalogueDatabase::replaceDamaged(const std::string& fileName, const std::string& resourceName,
                                        CatalogueRescue::CarryRows carryRows) {
-  const std::string path = libraryPath(fileName);
   close();
-  CatalogueSession::forget(path);
-  return CatalogueRescue::keepAsideAndReplace(fileName, resourceName, carryRows) && openPath(path);
+  CatalogueSession::forget(libraryPath(fileName));
+  return CatalogueRescue::keepAsideAndReplace(fileName, resourceName, carryRows);
+}
+
+bool CatalogueDatabase::leaveAloneForNow(const std::string& path) {
+  leftAlone()[path] = platform::foundation::Clock::current()->monotonic() + kLeftAloneSeconds;
+  close();
+  return false;
 }
 
 bool CatalogueDatabase::openCatalogue(const std::string& fileName, const std::string& resourceName,
@@ -95,20 +102,33 @@ bool CatalogueDatabase::openCatalogue(const std::string& fileName, const std::st
     close();
     return false;
   }
-  CatalogueRescue::finishInterrupted(fileName, resourceName, carryRows);
-  if (!seedIfMissing(path, resourceName) || !openPath(path)) return false;
+  // A rescue not finished comes first: until it is, nothing takes the catalogue's place.
+  if (!CatalogueRescue::resume(fileName, resourceName, carryRows)) return leaveAloneForNow(path);
+  const CataloguePlace::Look place = CataloguePlace::at(path);
+  if (place.state == CataloguePlace::State::Unreadable) {
+    CataloguePlace::warnUnreadable(fileName, place);
+    close();
+    return false;
+  }
+  if (place.state == CataloguePlace::State::Missing && !seedMissing(fileName, resourceName)) return false;
+  return openChecked(fileName, resourceName, tables, carryRows);
+}
+
+bool CatalogueDatabase::openChecked(const std::string& fileName, const std::string& resourceName,
+                                    std::span<const char* const> tables, CatalogueRescue::CarryRows carryRows) {
+  const std::string path = libraryPath(fileName);
+  if (!openPath(path)) return false;
   if (checked()) return true;
   switch (health(tables)) {
     case Health::Sound: return true;
     case Health::Busy:
       platform::log::write(platform::log::Warning,
                            "The catalogue " + fileName + " is in use elsewhere; it is left alone and tried again later");
-      leftAlone()[path] = platform::foundation::Clock::current()->monotonic() + kLeftAloneSeconds;
-      close();
-      return false;
+      return leaveAloneForNow(path);
     case Health::Damaged:
+      if (!replaceDamaged(fileName, resourceName, carryRows)) return leaveAloneForNow(path);
       // A fresh copy that fails the same check means the bundle itself is broken: nothing more to do.
-      return replaceDamaged(fileName, resourceName, carryRows) && health(tables) == Health::Sound;
+      return openPath(path) && health(tables) == Health::Sound;
   }
   return false;
 }

@@ -31,6 +31,11 @@ std::string CatalogueReplacement::stagingPath(const std::string& fileName) {
   return CatalogueDatabase::libraryPath(fileName) + ".updating";
 }
 
+CatalogueUpdate::Rebuilt CatalogueReplacement::rebuild(const std::string& fileName, const std::string& resourceName,
+                                                       const CarryOver& carryOver) {
+  return run(fileName, resourceName, carryOver) ? CatalogueUpdate::Rebuilt::Done : CatalogueUpdate::Rebuilt::NotWritten;
+}
+
 bool CatalogueReplacement::run(const std::string& fileName, const std::string& resourceName,
                                const CarryOver& carryOver) {
   const std::string path = CatalogueDatabase::libraryPath(fileName);

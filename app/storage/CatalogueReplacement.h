@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "app/storage/CatalogueUpdate.h"
 #include "app/storage/PendingPackageRemap.h"
 
 namespace app::storage {
@@ -16,6 +17,9 @@ class CatalogueReplacement {
   using CarryOver = std::function<bool(const std::string& stagingPath)>;
 
   [[nodiscard]] static bool run(const std::string& fileName, const std::string& resourceName, const CarryOver& carryOver);
+  // run, for a rebuild whose source was read before: what fails here was not written.
+  [[nodiscard]] static CatalogueUpdate::Rebuilt rebuild(const std::string& fileName, const std::string& resourceName,
+                                                        const CarryOver& carryOver);
   // Where the next version of Library/<fileName> is assembled.
   static std::string stagingPath(const std::string& fileName);
   // For a connection to the copy: its commits need not reach the disk one by one, since the copy is

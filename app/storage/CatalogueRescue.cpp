@@ -5,6 +5,7 @@
 #include "app/storage/CatalogueSalvage.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/DamagedFile.h"
+#include "platform/log/Log.h"
 
 using platform::foundation::AtomicFile;
 using platform::foundation::DamagedFile;
@@ -19,68 +20,90 @@ std::string joined(const std::vector<std::string>& parts) {
   return text;
 }
 
-std::string notePath(const std::string& fileName) { return CatalogueDatabase::libraryPath(fileName) + ".rescuing"; }
-std::string scratchPath(const std::string& path) { return path + ".readable"; }
 std::string what(const std::string& fileName) { return "catalogue " + fileName; }
 
-// The note and the scratch copy a rescue leaves while it runs.
-void endRescue(const std::string& fileName) {
-  static_cast<void>(AtomicFile::removeFile(scratchPath(CatalogueDatabase::libraryPath(fileName))));
-  static_cast<void>(AtomicFile::removeFile(notePath(fileName)));
+// The scratch copy goes whatever happened, for the room it takes; the note only with the rescue (2).
+void settle(const std::string& path, bool ended) {
+  static_cast<void>(AtomicFile::removeFile(CatalogueRescue::scratchPath(path)));
+  if (ended) static_cast<void>(AtomicFile::removeFile(CatalogueRescue::notePath(path)));
 }
 
 }  // namespace
 
-bool CatalogueRescue::isPending(const std::string& fileName) { return AtomicFile::fileExists(notePath(fileName)); }
+std::string CatalogueRescue::notePath(const std::string& path) { return path + ".rescuing"; }
+std::string CatalogueRescue::scratchPath(const std::string& path) { return path + ".readable"; }
+
+bool CatalogueRescue::isPendingAt(const std::string& path) { return AtomicFile::fileExists(notePath(path)); }
+bool CatalogueRescue::isPending(const std::string& fileName) { return isPendingAt(CatalogueDatabase::libraryPath(fileName)); }
 
 bool CatalogueRescue::keepAsideAndReplace(const std::string& fileName, const std::string& resourceName,
                                           CarryRows carryRows) {
   const std::string path = CatalogueDatabase::libraryPath(fileName);
-  // Without the note (a full disk) the rescue still runs; only a kill during it would then cost the rows.
-  static_cast<void>(AtomicFile::writeAtomically(notePath(fileName), DamagedFile::identityOf(path)));
+  if (auto noted = AtomicFile::writeAtomically(notePath(path), DamagedFile::identityOf(path)); !noted.ok()) {
+    platform::log::write(platform::log::Warning, "The " + what(fileName) + " could not be read, and its rescue cannot begin (" +
+                                                     noted.error().localizedDescription() +
+                                                     "); it is left as it is, not used, and tried again later");
+    return false;
+  }
   const std::string kept = DamagedFile::keepAside(path);
-  DamagedFile::reportKept(path, kept, what(fileName), kept.empty() ? "" : replace(kept, fileName, resourceName, carryRows));
-  endRescue(fileName);
-  return !kept.empty();
+  const Attempt attempt = kept.empty() ? Attempt{.ended = true, .then = {}} : replaceFrom(kept, fileName, resourceName, carryRows);
+  DamagedFile::reportKept(path, kept, what(fileName), attempt.then);
+  settle(path, attempt.ended);
+  return !kept.empty() && attempt.ended;
 }
 
-void CatalogueRescue::finishInterrupted(const std::string& fileName, const std::string& resourceName,
-                                        CarryRows carryRows) {
-  if (!isPending(fileName)) return;
+bool CatalogueRescue::resume(const std::string& fileName, const std::string& resourceName, CarryRows carryRows) {
+  if (!isPending(fileName)) return true;
   const std::string path = CatalogueDatabase::libraryPath(fileName);
-  const std::string damaged = AtomicFile::readText(notePath(fileName)).valueOr({});
+  const std::string damaged = AtomicFile::readText(notePath(path)).valueOr({});
   const std::string kept = DamagedFile::keptCopyOf(path, damaged);
-  const std::string now = DamagedFile::identityOf(path);
-  // No kept copy: the kill came before the move aside, and the open finds the file damaged again.
-  if (!kept.empty() && now.empty()) {
-    // Killed before the fresh copy was in place: the rescue runs again from the kept copy.
-    CatalogueSession::forget(path);
-    DamagedFile::reportKept(path, kept, what(fileName), replace(kept, fileName, resourceName, carryRows));
-  } else if (!kept.empty()) {
-    // Killed after the fresh copy was put in place, before the person was told.
-    DamagedFile::reportKept(path, kept, what(fileName), "a fresh copy takes its place");
+  if (kept.empty()) {
+    // Cut short before the move aside: the open finds the file damaged again.
+    settle(path, true);
+    return true;
   }
-  endRescue(fileName);
+  if (!DamagedFile::identityOf(path).empty()) {
+    // Cut short after the fresh copy was put in place, before the person was told.
+    DamagedFile::reportKept(path, kept, what(fileName), "a fresh copy takes its place");
+    settle(path, true);
+    return true;
+  }
+  CatalogueSession::forget(path);
+  const Attempt attempt = replaceFrom(kept, fileName, resourceName, carryRows);
+  DamagedFile::reportKept(path, kept, what(fileName), attempt.then);
+  settle(path, attempt.ended);
+  return attempt.ended;
 }
 
-std::string CatalogueRescue::replace(const std::string& kept, const std::string& fileName,
-                                     const std::string& resourceName, CarryRows carryRows) {
+CatalogueRescue::Attempt CatalogueRescue::replaceFrom(const std::string& kept, const std::string& fileName,
+                                                      const std::string& resourceName, CarryRows carryRows) {
+  const Attempt notYet{.ended = false,
+                       .then = "a fresh copy holding your own rows could not be written (is the disk full?); it is tried "
+                               "again later, and the catalogue is not used until then"};
   const std::string path = CatalogueDatabase::libraryPath(fileName);
-  if (!carryRows) return CatalogueDatabase::seedIfMissing(path, resourceName) ? "a fresh copy takes its place" : "no fresh copy could be made";
-  const std::string scratch = scratchPath(path);
-  const CatalogueSalvage::Result readable = CatalogueSalvage::copyReadable(kept, scratch);
-  bool carried = false;
-  if (readable.made) {
-    carried = carryRows(scratch);
-    CatalogueSession::forget(scratch);
-    static_cast<void>(AtomicFile::removeFile(scratch));
+  CatalogueSalvage::Result readable;
+  auto carried = CatalogueUpdate::Rebuilt::SourceUnreadable;
+  if (carryRows) {
+    const std::string scratch = scratchPath(path);
+    readable = CatalogueSalvage::copyReadable(kept, scratch);
+    if (readable.notWritten) return notYet;
+    if (readable.made) {
+      carried = carryRows(scratch);
+      CatalogueSession::forget(scratch);
+    }
   }
-  if (!carried && !CatalogueDatabase::seedIfMissing(path, resourceName)) return "no fresh copy could be made";
-  if (!readable.made) return "a fresh copy takes its place; nothing of it could be read";
-  if (!carried) return "a fresh copy takes its place; your own rows in it could not be carried over";
-  if (readable.unread.empty()) return "a fresh copy takes its place, with your own rows carried over";
-  return "a fresh copy takes its place, with your own rows that could be read carried over; not read: " +
-         joined(readable.unread);
+  if (carried == CatalogueUpdate::Rebuilt::NotWritten) return notYet;
+  if (carried == CatalogueUpdate::Rebuilt::Done) {
+    if (readable.unread.empty()) return {true, "a fresh copy takes its place, with your own rows carried over"};
+    return {true, "a fresh copy takes its place, with your own rows that could be read carried over; not read: " +
+                      joined(readable.unread)};
+  }
+  // Nothing more of the person's can come of the kept copy: the bundle's copy takes the place alone,
+  // and the kept copy stays for them.
+  if (!CatalogueDatabase::seedIfMissing(path, resourceName)) return notYet;
+  if (!carryRows) return {true, "a fresh copy takes its place"};
+  if (!readable.made) return {true, "a fresh copy takes its place; nothing of it could be read"};
+  return {true, "a fresh copy takes its place; your own rows in it could not be carried over"};
 }
 
 }  // namespace app::storage

@@ -2,36 +2,59 @@
 
 #include <string>
 
+#include "app/storage/CatalogueUpdate.h"
+
 namespace app::storage {
 
-// A damaged catalogue, already kept aside, replaced by the bundle's copy with the person's own rows
-// (custom cameras, lenses, adapters, saved packages) that SQLite can still read carried into it. The
-// rows are first copied, under their ids, into a scratch catalogue (CatalogueSalvage); the catalogue's
-// own carry-over then reads that scratch copy as an update reads the installed file, so they arrive
-// renumbered as an update would have them and the stored packages follow.
+/*
+** THE RESCUE OF A DAMAGED CATALOGUE
+**
+** A damaged catalogue is kept aside and replaced by the bundle's copy with the person's own rows
+** (custom cameras, lenses, adapters, saved packages) that SQLite can still read carried into it. The
+** rows are first copied, under their ids, into a scratch catalogue (CatalogueSalvage); the catalogue's
+** own carry-over then reads that scratch copy as an update reads the installed file, so they arrive
+** renumbered as an update would have them and the stored packages follow.
+**
+** Invariants, whatever stops a rescue (a kill, a full disk):
+**
+**   (1) A note beside the catalogue ("<fileName>.rescuing") names the damaged file by what a rename
+**       keeps; it is written before the file is moved aside, and with no room for it the file is not
+**       moved (it stays in place, unread, until there is room).
+**   (2) The note goes only once the fresh copy holds the person's rows, or once nothing more of them can
+**       come of the kept copy (it cannot be read, or its rows cannot be carried; a bare copy then takes
+**       the place and the kept copy stays for the person).
+**   (3) While the note is there the catalogue's place stays empty: nothing seeds it, updates it or reads
+**       it, and every open tries the rescue again from the kept copy (a catalogue left alone for a
+**       while, as a locked one is). So nothing built on its rows is deleted or written over meanwhile.
+*/
 class CatalogueRescue {
  public:
-  // Puts the fresh catalogue at Library/<fileName> (missing now), built from `readable`; true when the
-  // person's rows were carried. Without one, or when it fails, the bundle's copy takes the place alone.
-  using CarryRows = bool (*)(const std::string& readable);
-
-  // Puts a fresh catalogue in place of the one kept as `kept` and gives back how the warning that names
-  // the kept copy ends: that a fresh copy takes its place, and what of the person's could not be read.
-  static std::string replace(const std::string& kept, const std::string& fileName, const std::string& resourceName,
-                             CarryRows carryRows);
+  // Puts the fresh catalogue at Library/<fileName> (missing now), built from `readable`. Without one the
+  // bundle's copy takes the place alone.
+  using CarryRows = CatalogueUpdate::Rebuilt (*)(const std::string& readable);
 
   // Keeps the damaged Library/<fileName> aside and puts a fresh catalogue in its place, with a warning
-  // naming the kept copy; false when the file could not be moved (an error line says so).
+  // naming the kept copy. True once the fresh copy is in place; false when the file could not be moved
+  // or the fresh copy could not be written yet (the rescue is then pending, and said so).
   static bool keepAsideAndReplace(const std::string& fileName, const std::string& resourceName, CarryRows carryRows);
 
-  // A kill can cut a rescue short anywhere between keeping the damaged file aside and a catalogue taking
-  // its place again. Were the place then seeded bare, the person's rows would be left only in the kept
-  // copy and the stored packages would point at rows that are not theirs; so a note beside the catalogue
-  // ("<fileName>.rescuing") names the damaged file by what a rename keeps, and the next open finishes the
-  // rescue from the kept copy. While the note is there, nothing may seed the catalogue.
+  // Whether a rescue of Library/<fileName> (or of the catalogue at `path`) is still to finish (3).
   [[nodiscard]] static bool isPending(const std::string& fileName);
-  // Finishes a rescue a kill cut short and says what the killed run could not; nothing without a note.
-  static void finishInterrupted(const std::string& fileName, const std::string& resourceName, CarryRows carryRows);
+  [[nodiscard]] static bool isPendingAt(const std::string& path);
+  // Tries a pending rescue again and says how it went; true when none is pending afterwards.
+  [[nodiscard]] static bool resume(const std::string& fileName, const std::string& resourceName, CarryRows carryRows);
+
+  // The files a rescue of the catalogue at `path` leaves while it runs: its note and its scratch copy.
+  static std::string notePath(const std::string& path);
+  static std::string scratchPath(const std::string& path);
+
+ private:
+  struct Attempt {
+    bool ended = false;
+    std::string then;  // how the warning naming the kept copy ends
+  };
+  static Attempt replaceFrom(const std::string& kept, const std::string& fileName, const std::string& resourceName,
+                             CarryRows carryRows);
 };
 
 }  // namespace app::storage

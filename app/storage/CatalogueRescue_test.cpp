@@ -9,8 +9,13 @@
 #include <regex>
 #include <set>
 
+#include "app/storage/CatalogueRescue.h"
 #include "app/storage/CatalogueUpdateTestSupport.h"
+#include "app/storage/PackageUtil.h"
+#include "platform/foundation/AtomicFile.h"
 #include "testing/FileContents.h"
+#include "testing/ScopedClock.h"
+#include "testing/ScopedFileSizeLimit.h"
 
 namespace app::storage {
 
@@ -176,6 +181,89 @@ TEST_F(RescueTest, ThePackageCatalogueKeepsItsPackagesAndNamesLostLensRows) {
             std::string::npos);
   EXPECT_EQ(countIn<PackageDatabaseHelper>("SELECT COUNT(*) FROM PackageData WHERE packageId > 0"), 2);
 }
+
+// A damaged catalogue met by a full disk, then by room again. Until the fresh copy holds the person's
+// rows the rescue stays pending and its place empty: a start seeds nothing there, an update builds
+// nothing there and the saved packages' list deletes nothing, and an open after a while tries again.
+// Once there is room every row and package is back, from the one copy kept aside.
+class FullDiskRescueTest : public StorageTest {
+ protected:
+  enum class Disk { NoRoomAtAll, RoomForItsNoteOnly, FullWhileCarrying };
+
+  template <class Helper, class Scene>
+  void fillThenFree() {
+    for (Disk disk : {Disk::NoRoomAtAll, Disk::RoomForItsNoteOnly, Disk::FullWhileCarrying}) {
+      SCOPED_TRACE(std::string(Helper::kFileName) + ", disk " + std::to_string(static_cast<int>(disk)));
+      TempContainer container;
+      Scene scene;
+      scene.build();
+      scenes::damageRows(Helper::kFileName);
+      openOnAFullDisk<Helper>(disk);
+      expectPending<Helper>(disk);
+      clock_->advance(60);
+      log_.clear();
+      EXPECT_TRUE(withOpen<Helper>([](Helper&) { return true; }));
+      scene.expectWhole();
+      expectRescued(Helper::kFileName);
+    }
+  }
+
+  template <class Helper>
+  void openOnAFullDisk(Disk disk) {
+    log_.clear();
+    std::optional<ScopedFileSizeLimit> full;
+    if (disk == Disk::NoRoomAtAll) full.emplace(0);
+    if (disk == Disk::RoomForItsNoteOnly) full.emplace(scenes::kPage);
+    CatalogueUpdate::setObserver([&full](CatalogueUpdate::Stage stage) {
+      if (stage == CatalogueUpdate::Stage::Staging && !full) full.emplace(scenes::kPage);
+    });
+    Helper helper;
+    EXPECT_FALSE(helper.openDb(false));
+    CatalogueUpdate::setObserver({});
+  }
+
+  template <class Helper>
+  void expectPending(Disk disk) {
+    const std::string path = CatalogueDatabase::libraryPath(Helper::kFileName);
+    const auto kept = damagedCopiesOf(path);
+    if (disk == Disk::NoRoomAtAll) {
+      EXPECT_TRUE(kept.empty());
+      EXPECT_TRUE(fs::exists(path)) << "left in place, unread";
+      EXPECT_TRUE(log_.contains("could not be read, and its rescue cannot begin"));
+    } else {
+      ASSERT_EQ(kept.size(), 1u);
+      EXPECT_FALSE(fs::exists(path));
+      EXPECT_TRUE(log_.contains("kept as " + kept[0] + " and a fresh copy holding your own rows could not be written"));
+      EXPECT_TRUE(CatalogueRescue::isPending(Helper::kFileName));
+    }
+    EXPECT_FALSE(fs::exists(CatalogueRescue::scratchPath(path))) << "its room is given back";
+    const std::pair<const char*, const char*> catalogue[] = {{Helper::kFileName, Helper::kResourceName}};
+    EXPECT_TRUE(CatalogueDatabase::seedAllMissing(catalogue).empty());
+    static_cast<void>(PackageUtil::getAllPackages());
+    if constexpr (!std::is_same_v<Helper, PackageDatabaseHelper>) {
+      EXPECT_FALSE(Helper().openDb(true)) << "no update";
+    }
+    EXPECT_FALSE(Helper().openDb(false)) << "left alone for a while";
+    EXPECT_EQ(fs::exists(path), disk == Disk::NoRoomAtAll);
+  }
+
+  void expectRescued(const std::string& fileName) {
+    const std::string path = CatalogueDatabase::libraryPath(fileName);
+    const auto kept = damagedCopiesOf(path);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_TRUE(log_.contains("kept as " + kept[0] + " and a fresh copy takes its place, with your own rows")) << fileName;
+    EXPECT_FALSE(CatalogueRescue::isPending(fileName));
+    EXPECT_FALSE(fs::exists(CatalogueRescue::scratchPath(path)));
+  }
+
+  std::shared_ptr<platform::foundation::ManualClock> clock_ = std::make_shared<platform::foundation::ManualClock>();
+  ScopedClock scopedClock_{clock_};
+};
+
+TEST_F(FullDiskRescueTest, LensCatalogue) { fillThenFree<LensDatabaseHelper, scenes::LensScene>(); }
+TEST_F(FullDiskRescueTest, FormatCatalogue) { fillThenFree<CameraFormatCatalogue, scenes::FormatScene>(); }
+TEST_F(FullDiskRescueTest, AdapterCatalogue) { fillThenFree<LensAdapterCatalogue, scenes::AdapterScene>(); }
+TEST_F(FullDiskRescueTest, PackageCatalogue) { fillThenFree<PackageDatabaseHelper, scenes::PackageScene>(); }
 
 }  // namespace
 

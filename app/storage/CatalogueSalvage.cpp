@@ -95,10 +95,22 @@ std::string unreadIds(const std::string& table, int64_t after, int64_t before) {
   return table + " (ids " + std::to_string(after + 1) + " to " + std::to_string(before - 1) + ")";
 }
 
+// A failure of the new file's own writes, as opposed to one of reading the damaged file.
+bool isWriteFailure(int code) {
+  switch (code & 0xff) {
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_NOMEM: return true;
+    default: return false;
+  }
+}
+
 // Copies one table's readable rows, in two directions and around the damage between them.
 class TableCopy {
  public:
-  TableCopy(sqlite3* from, sqlite3* into, const std::string& table) : table_(table) {
+  TableCopy(sqlite3* from, sqlite3* into, const std::string& table) : table_(table), into_(into) {
     const std::string select = "SELECT rowid, * FROM " + quoted(table) + " WHERE rowid > ?1 AND rowid < ?2 ORDER BY rowid";
     forward_ = prepared(from, select);
     backward_ = prepared(from, select + " DESC");
@@ -113,6 +125,7 @@ class TableCopy {
 
   // Everything that could not be read, in words.
   std::vector<std::string> run() {
+    if (!insert_ && isWriteFailure(sqlite3_errcode(into_))) writeFailed_ = true;
     if (!forward_ || !backward_ || !insert_) return {table_};
     std::vector<std::string> unread;
     int64_t after = kBelowAll, before = kAboveAll;
@@ -140,6 +153,9 @@ class TableCopy {
     return unread;
   }
 
+  // A row could not be written: what was read is not all there.
+  [[nodiscard]] bool writeFailed() const { return writeFailed_; }
+
  private:
   // Copies the rows `read` gives between the bounds, moving the bound it reads away from; true when it
   // read to the end.
@@ -149,17 +165,18 @@ class TableCopy {
     sqlite3_bind_int64(read, 1, after);
     sqlite3_bind_int64(read, 2, before);
     int result;
-    while ((result = sqlite3_step(read)) == SQLITE_ROW && ++rows_ <= kMostRows) {
+    while (!writeFailed_ && (result = sqlite3_step(read)) == SQLITE_ROW && ++rows_ <= kMostRows) {
       // A damaged page may give ids out of order or out of bounds: such rows are not taken, and the
       // bounds only ever close in.
       const int64_t id = sqlite3_column_int64(read, 0);
       if (id <= after || id >= before) continue;
       (ascending ? after : before) = id;
       for (int i = 0; i < sqlite3_column_count(read); ++i) sqlite3_bind_value(insert_.get(), i + 1, sqlite3_column_value(read, i));
-      sqlite3_step(insert_.get());
+      // OR IGNORE: a row whose id is taken is passed by; any other failure is the new file's.
+      if (sqlite3_step(insert_.get()) != SQLITE_DONE) writeFailed_ = true;
       sqlite3_reset(insert_.get());
     }
-    return result == SQLITE_DONE;
+    return writeFailed_ || result == SQLITE_DONE;
   }
 
   // Whether `read` between the bounds can start: it gives a row, or finds none.
@@ -212,11 +229,13 @@ class TableCopy {
   }
 
   std::string table_;
+  sqlite3* into_;
   Statement forward_;
   Statement backward_;
   Statement insert_;
   int probes_ = 0;
   int64_t rows_ = 0;
+  bool writeFailed_ = false;
 };
 
 Database openExisting(const std::string& path) {
@@ -246,34 +265,40 @@ bool run(sqlite3* db, const std::string& sql) {
 }  // namespace
 
 CatalogueSalvage::Result CatalogueSalvage::copyReadable(const std::string& damaged, const std::string& into) {
-  Result result;
+  Result result{.unread = {"all of it"}};
   Database from = openExisting(damaged);
   const auto schema = from ? readSchema(from.get()) : std::nullopt;
-  Database fresh = schema ? createFresh(into) : nullptr;
-  if (!fresh) {
+  if (!schema) {
     ::unlink(into.c_str());
-    result.unread = {"all of it"};
     return result;
   }
-  sqlite3_exec(fresh.get(), "BEGIN", nullptr, nullptr, nullptr);
+  Database fresh = createFresh(into);
+  bool written = fresh && sqlite3_exec(fresh.get(), "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+  std::vector<std::string> unread;
   for (const SchemaEntry& entry : *schema) {
-    if (!entry.table) continue;
+    if (!written || !entry.table) continue;
     if (!run(fresh.get(), entry.sql)) {
-      result.unread.push_back(entry.name);
+      written = !isWriteFailure(sqlite3_errcode(fresh.get()));
+      unread.push_back(entry.name);
       continue;
     }
-    for (auto& unread : TableCopy(from.get(), fresh.get(), entry.name).run()) result.unread.push_back(std::move(unread));
+    TableCopy copy(from.get(), fresh.get(), entry.name);
+    for (auto& table : copy.run()) unread.push_back(std::move(table));
+    written = !copy.writeFailed();
   }
   // Indexes last, over the rows that made it; one that cannot be made only costs speed.
   for (const SchemaEntry& entry : *schema) {
-    if (!entry.table) static_cast<void>(run(fresh.get(), entry.sql));
+    if (written && !entry.table) static_cast<void>(run(fresh.get(), entry.sql));
   }
-  result.made = sqlite3_exec(fresh.get(), "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
-  if (!result.made) {
+  written = written && sqlite3_exec(fresh.get(), "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+  if (!written) {
     fresh.reset();
     ::unlink(into.c_str());
-    result.unread = {"all of it"};
+    result.notWritten = true;
+    return result;
   }
+  result.made = true;
+  result.unread = std::move(unread);
   return result;
 }
 

@@ -12,8 +12,11 @@ namespace app::storage {
 class CatalogueSalvage {
  public:
   struct Result {
-    // False when not even the list of tables could be read: nothing is left at the new file's path.
+    // False when not even the list of tables could be read, or the new file could not be written: nothing
+    // is left at the new file's path.
     bool made = false;
+    // The new file could not be written (a full disk): nothing is known of what could be read.
+    bool notWritten = false;
     // What could not be read, in words for the warning: "Lenses (ids 121 to 180)", "Lenses (from id
     // 121)", "Lenses" (the whole table), or "all of it".
     std::vector<std::string> unread;

@@ -7,6 +7,7 @@
 
 #include "app/storage/CatalogueConnection.h"
 #include "app/storage/CatalogueDatabase.h"
+#include "app/storage/CataloguePlace.h"
 #include "app/storage/CatalogueReplacement.h"
 #include "app/storage/LogError.h"
 #include "platform/foundation/AtomicFile.h"
@@ -50,7 +51,7 @@ void unstage(const std::string& path) {
 bool CatalogueSeeding::stageAll(std::span<const Catalogue> catalogues) {
   if (!CatalogueSession::active() || !staged().empty()) return false;
   for (const auto& [fileName, resourceName] : catalogues) {
-    if (AtomicFile::fileExists(CatalogueDatabase::libraryPath(fileName))) return false;
+    if (CataloguePlace::stateOf(CatalogueDatabase::libraryPath(fileName)) != CataloguePlace::State::Missing) return false;
   }
   for (const auto& [fileName, resourceName] : catalogues) {
     const std::string path = CatalogueDatabase::libraryPath(fileName);

@@ -3,8 +3,8 @@
 #include <utility>
 
 #include "app/storage/CatalogueDatabase.h"
+#include "app/storage/CataloguePlace.h"
 #include "app/storage/PendingPackageRemap.h"
-#include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Check.h"
 #include "platform/log/Log.h"
 
@@ -47,8 +47,17 @@ CatalogueUpdate::Installed CatalogueUpdate::openInstalled(CatalogueDatabase& own
                                                           std::initializer_list<const char*> probes,
                                                           const std::string& what) {
   own.close();
+  const auto place = CataloguePlace::stateOf(path);
+  // Nothing is built in place of what is not a catalogue or of one left alone (in use elsewhere, damaged
+  // and not yet kept aside), nor in a place a rescue keeps empty until it can fill it with the
+  // person's rows.
+  if (place == CataloguePlace::State::Unreadable || CatalogueDatabase::isLeftAlone(path) ||
+      (place == CataloguePlace::State::Missing && CatalogueRescue::isPendingAt(path))) {
+    platform::log::write(platform::log::Error, what + " cannot be read; it is not replaced");
+    return Installed::Unreadable;
+  }
   if (!PendingPackageRemap::apply(path)) return Installed::Unreadable;
-  if (!platform::foundation::AtomicFile::fileExists(path)) return Installed::Missing;
+  if (place == CataloguePlace::State::Missing) return Installed::Missing;
   bool readable = installed.openPath(path);
   for (const char* probe : probes) readable = readable && installed.prepare(probe, true).ok();
   if (!readable) {

@@ -74,13 +74,19 @@ class CatalogueUpdate {
   // Says that Library/<fileName> stays at its installed version (why was logged where it failed).
   static void keptInstalled(const std::string& fileName);
 
+  // How a rebuild from a source went: done; not begun, because the source's rows could not be read
+  // (nothing more can come of that source); or not written, the installed file untouched (a full disk, a
+  // bundle copy missing), which may go another time.
+  enum class Rebuilt { Done, SourceUnreadable, NotWritten };
+
   enum class Installed { Missing, Open, Unreadable };
   // The opening steps every update shares: closes the helper's own connection, finishes a list an
   // earlier update left (5), and opens the catalogue the user's rows are read from (`source`: the
   // installed Library/<fileName>, or what could be read of a damaged one, see CatalogueRescue) into
   // `installed`, checking that each of `probes` (a SELECT naming the columns the update reads)
   // prepares. Unreadable, logged with `what` ("The lens catalogue"), means it must not be replaced (6);
-  // so does a pending list that cannot be finished.
+  // so does a pending list that cannot be finished, something in the catalogue's place that is not one,
+  // and a place a rescue keeps empty until it can fill it with the person's rows (CatalogueRescue).
   static Installed openInstalled(CatalogueDatabase& own, CatalogueDatabase& installed, const std::string& source,
                                  std::initializer_list<const char*> probes, const std::string& what);
 };

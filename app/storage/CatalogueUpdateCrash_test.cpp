@@ -123,11 +123,11 @@ INSTANTIATE_TEST_SUITE_P(KilledAt, CrashDuringUpdateTest,
 class CrashDuringRescueTest : public StorageTest, public ::testing::WithParamInterface<KillPoint> {
  protected:
   template <class Helper, class Scene>
-  void killAndSettle(const std::function<void(const std::string&)>& damageFile) {
+  void killAndSettle() {
     Scene scene;
     scene.build();
     const std::string path = CatalogueDatabase::libraryPath(Helper::kFileName);
-    damageFile(path);
+    scenes::damageRows(Helper::kFileName);
     ASSERT_TRUE(killChildAt(GetParam().stage, [] {
       Helper helper;
       if (!helper.openDb(false)) _exit(4);
@@ -153,17 +153,9 @@ class CrashDuringRescueTest : public StorageTest, public ::testing::WithParamInt
   }
 };
 
-TEST_P(CrashDuringRescueTest, LensCatalogue) {
-  killAndSettle<LensDatabaseHelper, scenes::LensScene>([](const std::string& path) { scenes::damageMiddle(path, 2 * scenes::kPage); });
-}
-TEST_P(CrashDuringRescueTest, FormatCatalogue) {
-  killAndSettle<CameraFormatCatalogue, scenes::FormatScene>([](const std::string& path) { scenes::damageMiddle(path, 2 * scenes::kPage); });
-}
-TEST_P(CrashDuringRescueTest, AdapterCatalogue) {
-  // The shipped rows' end of the one table page.
-  killAndSettle<LensAdapterCatalogue, scenes::AdapterScene>(
-      [](const std::string& path) { scenes::damage(path, 2 * scenes::kPage - 512, 512); });
-}
+TEST_P(CrashDuringRescueTest, LensCatalogue) { killAndSettle<LensDatabaseHelper, scenes::LensScene>(); }
+TEST_P(CrashDuringRescueTest, FormatCatalogue) { killAndSettle<CameraFormatCatalogue, scenes::FormatScene>(); }
+TEST_P(CrashDuringRescueTest, AdapterCatalogue) { killAndSettle<LensAdapterCatalogue, scenes::AdapterScene>(); }
 
 INSTANTIATE_TEST_SUITE_P(KilledAt, CrashDuringRescueTest,
                          ::testing::Values(KillPoint{CatalogueUpdate::Stage::Staging, false},

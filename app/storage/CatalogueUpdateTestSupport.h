@@ -168,9 +168,9 @@ struct FormatScene {
     crop185 = add(1.85f, false);
     guides.closeDb();
 
-    packageOne = savePackage(5, {}, formatOne, crop185, crop3);
-    packageTwo = savePackage(5, {}, formatTwo, crop3, crop21);
-    packageShipped = savePackage(5, {}, 599, 11, 1);
+    packageOne = savePackage(5, {14}, formatOne, crop185, crop3);
+    packageTwo = savePackage(5, {14}, formatTwo, crop3, crop21);
+    packageShipped = savePackage(5, {14}, 599, 11, 1);
   }
 
   static bool isOld() {
@@ -266,6 +266,36 @@ inline void damage(const std::string& path, std::streamoff offset, int bytes) {
 }
 inline void damageMiddle(const std::string& path, int bytes) {
   damage(path, static_cast<std::streamoff>(std::filesystem::file_size(path) / 2 / kPage * kPage) - bytes / 2, bytes);
+}
+
+// Two saved packages, on shipped series and lenses: the package catalogue holds nothing but the
+// person's rows.
+struct PackageScene {
+  int one = 0, two = 0;
+  void build() {
+    one = savePackage(5, {14, 16});
+    two = savePackage(192, {1246}, 599);
+  }
+  void expectWhole() const {
+    EXPECT_EQ(loadPackage(one).lensSetIDs, (std::vector<int>{14, 16}));
+    EXPECT_EQ(loadPackage(two).lensSetIDs, (std::vector<int>{1246}));
+    EXPECT_EQ(loadPackage(two).cameraFormatId, 599);
+    EXPECT_EQ(countIn<app::storage::PackageDatabaseHelper>("SELECT COUNT(*) FROM PackageData WHERE packageId > 0"), 2);
+  }
+};
+
+// Each catalogue damaged where the scene's rows are, as a disk error leaves it, so that a rescue has
+// rows of the person's to carry and some it cannot read.
+inline void damageRows(const char* fileName) {
+  const std::string path = CatalogueDatabase::libraryPath(fileName);
+  const std::string name = fileName;
+  if (name == app::storage::LensAdapterCatalogue::kFileName) {
+    damage(path, 2 * kPage - 512, 512);  // the shipped rows' end of the one table page
+  } else if (name == app::storage::PackageDatabaseHelper::kFileName) {
+    damage(path, 3 * kPage, kPage);  // the index of the lens rows
+  } else {
+    damageMiddle(path, 2 * kPage);
+  }
 }
 
 }  // namespace ostrel::testing::scenes

@@ -49,7 +49,7 @@ class LensAdapterCatalogue {
   // and a crash after the swap leaves the mapping in the new file for the next open to finish.
   [[nodiscard]] bool resetDB();
   // The same from what could be read of a damaged catalogue (CatalogueRescue::CarryRows).
-  [[nodiscard]] static bool carryRowsFrom(const std::string& readable);
+  [[nodiscard]] static CatalogueUpdate::Rebuilt carryRowsFrom(const std::string& readable);
 
   model::LensAdapterRecord getLensAdapter(int adapterId);
   std::vector<std::string> getAdapterNameList();       // names as stored
@@ -63,7 +63,7 @@ class LensAdapterCatalogue {
 
  private:
   // resetDB with the user's adapters read from `source`.
-  [[nodiscard]] bool rebuildFrom(const std::string& source);
+  [[nodiscard]] CatalogueUpdate::Rebuilt rebuildFrom(const std::string& source);
   std::vector<model::LensAdapterRecord> readAdapters(const char* sql, bool noneRule);
   model::LensAdapterRecord readOne(app::storage::CatalogueStatement& statement);
   [[nodiscard]] int insertAdapter(const model::LensAdapterRecord& adapter, bool withComment);

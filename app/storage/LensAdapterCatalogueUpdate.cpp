@@ -10,11 +10,15 @@ using app::storage::PendingPackageRemap;
 
 namespace app::storage {
 
-bool LensAdapterCatalogue::resetDB() { return rebuildFrom(CatalogueDatabase::libraryPath(kFileName)); }
+bool LensAdapterCatalogue::resetDB() {
+  return rebuildFrom(CatalogueDatabase::libraryPath(kFileName)) == CatalogueUpdate::Rebuilt::Done;
+}
 
-bool LensAdapterCatalogue::carryRowsFrom(const std::string& readable) { return LensAdapterCatalogue().rebuildFrom(readable); }
+CatalogueUpdate::Rebuilt LensAdapterCatalogue::carryRowsFrom(const std::string& readable) {
+  return LensAdapterCatalogue().rebuildFrom(readable);
+}
 
-bool LensAdapterCatalogue::rebuildFrom(const std::string& source) {
+CatalogueUpdate::Rebuilt LensAdapterCatalogue::rebuildFrom(const std::string& source) {
   // The user's adapters as stored: their raw names, so a name beginning with "aaaa" is not turned
   // into the localised "None" on the way over.
   std::vector<model::LensAdapterRecord> custom;
@@ -22,13 +26,13 @@ bool LensAdapterCatalogue::rebuildFrom(const std::string& source) {
   const auto opened =
       CatalogueUpdate::openInstalled(database_, installed.database_, source,
                                      {"SELECT LensAdapterId, AdapterType FROM QuorvelLensAdapter"}, "The lens adapter catalogue");
-  if (opened == CatalogueUpdate::Installed::Unreadable) return false;
+  if (opened == CatalogueUpdate::Installed::Unreadable) return CatalogueUpdate::Rebuilt::SourceUnreadable;
   if (opened == CatalogueUpdate::Installed::Open) {
     custom = installed.readAdapters(
         "SELECT * FROM QuorvelLensAdapter WHERE AdapterType = 1 ORDER BY LOWER (LensAdapterName)", false);
   }
 
-  return CatalogueReplacement::run(kFileName, kResourceName, [&custom](const std::string& staging) {
+  return CatalogueReplacement::rebuild(kFileName, kResourceName, [&custom](const std::string& staging) {
     LensAdapterCatalogue fresh;
     if (!fresh.database_.openPath(staging)) return false;
     if (!CatalogueReplacement::fillWithoutSyncing(fresh.database_)) return false;

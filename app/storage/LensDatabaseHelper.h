@@ -103,7 +103,7 @@ class LensDatabaseHelper {
   // catalogue and the packages stay exactly as they were and this returns false.
   [[nodiscard]] bool resetdatabase();
   // The same from what could be read of a damaged catalogue (CatalogueRescue::CarryRows).
-  [[nodiscard]] static bool carryRowsFrom(const std::string& readable);
+  [[nodiscard]] static CatalogueUpdate::Rebuilt carryRowsFrom(const std::string& readable);
 
  private:
   [[nodiscard]] bool openPath(const std::string& path);
@@ -119,7 +119,7 @@ class LensDatabaseHelper {
   std::vector<model::LensObject> readWholeCustomLenses();
   [[nodiscard]] int matchingLensId(const std::string& sql);
   // resetdatabase with the user's rows read from `source`.
-  [[nodiscard]] bool rebuildFrom(const std::string& source);
+  [[nodiscard]] CatalogueUpdate::Rebuilt rebuildFrom(const std::string& source);
 
   app::storage::CatalogueDatabase database_;
 };

@@ -33,16 +33,20 @@ constexpr const char* kSelectionProbe = "SELECT LensId, ManufacturerId, Custom, 
 
 }  // namespace
 
-bool LensDatabaseHelper::resetdatabase() { return rebuildFrom(CatalogueDatabase::libraryPath(kFileName)); }
+bool LensDatabaseHelper::resetdatabase() {
+  return rebuildFrom(CatalogueDatabase::libraryPath(kFileName)) == CatalogueUpdate::Rebuilt::Done;
+}
 
-bool LensDatabaseHelper::carryRowsFrom(const std::string& readable) { return LensDatabaseHelper().rebuildFrom(readable); }
+CatalogueUpdate::Rebuilt LensDatabaseHelper::carryRowsFrom(const std::string& readable) {
+  return LensDatabaseHelper().rebuildFrom(readable);
+}
 
-bool LensDatabaseHelper::rebuildFrom(const std::string& source) {
+CatalogueUpdate::Rebuilt LensDatabaseHelper::rebuildFrom(const std::string& source) {
   LensCarryOver old;
   LensDatabaseHelper installed;
   const auto opened = CatalogueUpdate::openInstalled(database_, installed.database_, source,
                                                      {kSelectionProbe}, "The lens catalogue");
-  if (opened == CatalogueUpdate::Installed::Unreadable) return false;
+  if (opened == CatalogueUpdate::Installed::Unreadable) return CatalogueUpdate::Rebuilt::SourceUnreadable;
   if (opened == CatalogueUpdate::Installed::Open) {
     std::unordered_set<int> userSeriesIds;
     // A file from before the Origin column holds no series of the user's.
@@ -66,7 +70,7 @@ bool LensDatabaseHelper::rebuildFrom(const std::string& source) {
     }
   }
 
-  return CatalogueReplacement::run(kFileName, kResourceName, [&old](const std::string& staging) {
+  return CatalogueReplacement::rebuild(kFileName, kResourceName, [&old](const std::string& staging) {
     LensDatabaseHelper fresh;
     if (!fresh.openPath(staging)) return false;
     if (!CatalogueReplacement::fillWithoutSyncing(fresh.database_)) return false;

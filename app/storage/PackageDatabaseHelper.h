@@ -30,7 +30,7 @@ class PackageDatabaseHelper {
   [[nodiscard]] bool resetDB();
   // Every package of `readable` (what could be read of a damaged catalogue), under its own id, into a
   // fresh Library copy (CatalogueRescue::CarryRows).
-  [[nodiscard]] static bool carryRowsFrom(const std::string& readable);
+  [[nodiscard]] static CatalogueUpdate::Rebuilt carryRowsFrom(const std::string& readable);
   app::storage::CatalogueDatabase& database() { return database_; }
 
   // Next free ids: the highest stored id + 1; user packages start at 1 even beside -2 and -1.

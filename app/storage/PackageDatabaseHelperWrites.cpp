@@ -9,9 +9,19 @@ using app::storage::CatalogueDatabase;
 
 namespace app::storage {
 
-bool PackageDatabaseHelper::carryRowsFrom(const std::string& readable) {
+CatalogueUpdate::Rebuilt PackageDatabaseHelper::carryRowsFrom(const std::string& readable) {
+  {
+    CatalogueDatabase own, source;
+    const auto opened = CatalogueUpdate::openInstalled(
+        own, source, readable,
+        {"SELECT packageId, lensManufacturerId, cameraFormatId, adapterId, frameGuideId, frameGuideShading, "
+         "frameGuideColor, packageName, cropId FROM PackageData",
+         "SELECT lensPackageId, packageId, lensID FROM PackageLensData"},
+        "What could be read of the package catalogue");
+    if (opened != CatalogueUpdate::Installed::Open) return CatalogueUpdate::Rebuilt::SourceUnreadable;
+  }
   // Every row is the person's, and the fresh copy holds none: each keeps its id.
-  return CatalogueReplacement::run(kFileName, kResourceName, [&readable](const std::string& staging) {
+  return CatalogueReplacement::rebuild(kFileName, kResourceName, [&readable](const std::string& staging) {
     CatalogueDatabase fresh;
     if (!fresh.openPath(staging) || !CatalogueReplacement::fillWithoutSyncing(fresh)) return false;
     auto attach = fresh.prepare("ATTACH DATABASE ? AS readable");
@@ -29,8 +39,9 @@ bool PackageDatabaseHelper::carryRowsFrom(const std::string& readable) {
                     "packageName, cropId FROM readable.PackageData") &&
                 fresh.execute(
                     "INSERT OR IGNORE INTO main.PackageLensData (lensPackageId, packageId, lensID) SELECT "
-                    "lensPackageId, packageId, lensID FROM readable.PackageLensData") &&
-                transaction.commit();
+                    "lensPackageId, packageId, lensID FROM readable.PackageLensData");
+      CatalogueUpdate::reached(CatalogueUpdate::Stage::Staging);
+      carried = carried && transaction.commit();
     }
     return fresh.execute("DETACH DATABASE readable") && carried;
   });

@@ -2,11 +2,11 @@
 #include <type_traits>
 #include <utility>
 
+#include "app/storage/CataloguePlace.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/PackageUtil.h"
-#include "platform/foundation/DamagedFile.h"
 #include "platform/log/Log.h"
 
 using app::storage::OpenCatalogue;
@@ -31,13 +31,13 @@ bool changePackages(const char* what, Change&& change) {
 }
 
 // Whether a stored package's lenses are known to be gone, not merely unread: its lens rows were read
-// whole, the lens catalogue opened and answered for each of them, and no copy of either catalogue was
-// kept aside (it may hold them, and the person may put it back).
+// whole, the lens catalogue opened and answered for each of them, and neither catalogue may lack rows
+// of the person's kept elsewhere (a copy kept aside, a rescue to finish, a file they moved away: it may
+// hold them, and the person may put it back).
 bool lensesKnownGone(const PackageDatabaseObject& row) {
-  using platform::foundation::DamagedFile;
   if (!row.lensSetIDsWhole) return false;
   for (const char* fileName : {LensDatabaseHelper::kFileName, PackageDatabaseHelper::kFileName}) {
-    if (DamagedFile::hasKeptCopy(CatalogueDatabase::libraryPath(fileName))) return false;
+    if (CataloguePlace::mayLackPersonsRows(fileName)) return false;
   }
   OpenCatalogue<LensDatabaseHelper> lenses;
   if (!lenses) return false;

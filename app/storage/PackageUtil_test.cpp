@@ -52,6 +52,7 @@ class PackageFacadeTest : public StorageTest {
 #endif
 
 TEST_F(PackageFacadeTest, ListingDropsStoredPackagesWhoseLensesAreAllGone) {
+  seedAsAFirstStart();
   const int keep = scenes::savePackage(5, {16, 14});
   const int noRows = scenes::savePackage(5, {});
   const int vanished = scenes::savePackage(5, {99999});

@@ -1,9 +1,9 @@
 #include "app/storage/PendingPackageRemap.h"
 
+#include "app/storage/CataloguePlace.h"
 #include "app/storage/CatalogueUpdate.h"
 #include "app/storage/LogError.h"
 #include "app/storage/PackageDatabaseHelper.h"
-#include "platform/foundation/AtomicFile.h"
 #include "platform/log/Log.h"
 
 namespace app::storage {
@@ -65,11 +65,13 @@ bool PendingPackageRemap::load(CatalogueDatabase& database, const std::string& s
 }
 
 bool PendingPackageRemap::apply(const std::string& cataloguePath) {
-  // ATTACH would create a missing file, and an empty catalogue would then never be seeded.
-  if (!platform::foundation::AtomicFile::fileExists(cataloguePath)) return true;
+  // Only a catalogue file holds a list. ATTACH would create a missing file (and an empty catalogue would
+  // then never be seeded), and would wait for ever on a FIFO.
+  if (CataloguePlace::stateOf(cataloguePath) != CataloguePlace::State::File) return true;
   {
     CatalogueDatabase catalogue;
-    if (catalogue.openPath(cataloguePath) && !isPending(catalogue)) return true;
+    if (!catalogue.openPath(cataloguePath)) return false;
+    if (!isPending(catalogue)) return true;
   }
   PackageDatabaseHelper packages;
   if (!packages.openDb(false)) return false;

@@ -5,7 +5,9 @@
 
 #include <string>
 
+#include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/CatalogueDatabase.h"
+#include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/FrameGuideCatalogue.h"
 #include "app/storage/LensAdapterCatalogue.h"
@@ -37,6 +39,16 @@ class StorageTest : public ::testing::Test {
  private:
   std::string previousBundle_;
 };
+
+// The four catalogues as a start names them: (file name in Library, bundle resource name).
+inline const std::pair<const char*, const char*> kEveryCatalogue[] = {
+    {app::storage::LensDatabaseHelper::kFileName, app::storage::LensDatabaseHelper::kResourceName},
+    {app::storage::CameraFormatCatalogue::kFileName, app::storage::CameraFormatCatalogue::kResourceName},
+    {app::storage::LensAdapterCatalogue::kFileName, app::storage::LensAdapterCatalogue::kResourceName},
+    {app::storage::PackageDatabaseHelper::kFileName, app::storage::PackageDatabaseHelper::kResourceName}};
+
+// Seeds every catalogue as a first start does, so that none reads as seeded over a missing one.
+inline void seedAsAFirstStart() { static_cast<void>(CatalogueDatabase::seedAllMissing(kEveryCatalogue)); }
 
 // The first column of the first row `sql` gives (a COUNT, an id), or -1 when there is none.
 inline int countOf(CatalogueDatabase& database, const std::string& sql) {

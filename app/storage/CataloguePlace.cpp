@@ -1,0 +1,120 @@
+#include "app/storage/CataloguePlace.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <set>
+
+#include "app/storage/CatalogueDatabase.h"
+#include "app/storage/CatalogueRescue.h"
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/DamagedFile.h"
+#include "platform/log/Log.h"
+
+using platform::foundation::AtomicFile;
+using platform::foundation::DamagedFile;
+
+namespace app::storage {
+
+namespace {
+
+std::string kindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "something that is not a file";
+}
+
+CataloguePlace::Look unreadable(std::string what) { return {CataloguePlace::State::Unreadable, std::move(what)}; }
+
+CataloguePlace::Look throughLink(const std::string& path) {
+  struct stat target {};
+  if (::stat(path.c_str(), &target) == 0) {
+    if (S_ISREG(target.st_mode)) return {CataloguePlace::State::File, {}};
+    return unreadable("a link to " + kindOf(target.st_mode));
+  }
+  if (errno == ENOENT) return unreadable("a link to a place that is not there");
+  if (errno == ELOOP) return unreadable("a link that leads back to itself");
+  return unreadable(std::string("a link that cannot be followed (") + std::strerror(errno) + ")");
+}
+
+std::string wasMissingNote(const std::string& fileName) { return CatalogueDatabase::libraryPath(fileName) + ".was-missing"; }
+
+// Catalogues a first start found missing and has not seeded yet. Catalogues are used on the main thread
+// only.
+std::set<std::string>& firstSeeds() {
+  static std::set<std::string> paths;
+  return paths;
+}
+
+// Catalogues seeded over missing ones in this run, for when their note could not be written (a full disk).
+std::set<std::string>& seededThisRun() {
+  static std::set<std::string> paths;
+  return paths;
+}
+
+}  // namespace
+
+CataloguePlace::Look CataloguePlace::at(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT) return {State::Missing, {}};
+    return unreadable(std::string("a path that cannot be looked at (") + std::strerror(errno) + ")");
+  }
+  if (S_ISREG(info.st_mode)) return {State::File, {}};
+  if (S_ISLNK(info.st_mode)) return throughLink(path);
+  return unreadable(kindOf(info.st_mode));
+}
+
+void CataloguePlace::warnUnreadable(const std::string& fileName, const Look& look) {
+  // Looking costs nothing, and the catalogue is back the moment a file stands there; but the person
+  // hears of each thing once a run, not at every use.
+  static std::set<std::string> warned;
+  if (!warned.insert(CatalogueDatabase::libraryPath(fileName) + "\n" + look.what).second) return;
+  platform::log::write(platform::log::Warning, "The catalogue " + fileName + " cannot be read: " + look.what +
+                                                   " stands at " + CatalogueDatabase::libraryPath(fileName) +
+                                                   "; it is left as it is, and the catalogue is not used while it stands there");
+}
+
+void CataloguePlace::startFoundEveryCatalogueMissing(std::span<const std::pair<const char*, const char*>> catalogues) {
+  for (const auto& catalogue : catalogues) firstSeeds().insert(CatalogueDatabase::libraryPath(catalogue.first));
+}
+
+void CataloguePlace::seededOverMissing(const std::string& fileName) {
+  if (firstSeeds().erase(CatalogueDatabase::libraryPath(fileName)) > 0) return;
+  seededThisRun().insert(CatalogueDatabase::libraryPath(fileName));
+  const std::string note = wasMissingNote(fileName);
+  const auto noted = AtomicFile::writeAtomically(
+      note, std::string_view("This catalogue was missing at a start and a fresh copy took its place.\n"));
+  platform::log::write(platform::log::Warning,
+                       "The catalogue " + fileName + " was missing; a fresh copy takes its place, and nothing of yours is deleted for what it lacks" +
+                           (noted.ok() ? " (noted in " + note + ")" : std::string(" for this run")));
+}
+
+bool CataloguePlace::mayLackPersonsRows(const std::string& fileName) {
+  const std::string path = CatalogueDatabase::libraryPath(fileName);
+  struct stat info {};
+  return DamagedFile::hasKeptCopy(path) || CatalogueRescue::isPending(fileName) ||
+         ::lstat(wasMissingNote(fileName).c_str(), &info) == 0 || seededThisRun().contains(path);
+}
+
+bool CataloguePlace::setStrayLogAside(const std::string& path, std::string& error) {
+  for (const auto& [suffix, name] : {std::pair{"-wal", "write-ahead log"}, {"-shm", "shared-memory index"}}) {
+    const std::string log = path + suffix;
+    struct stat info {};
+    if (::lstat(log.c_str(), &info) != 0) continue;
+    const std::string kept = DamagedFile::keepAside(log);
+    if (kept.empty()) {
+      error = std::string("a ") + name + " that is not the app's stands beside it and could not be moved (" + log + ")";
+      return false;
+    }
+    platform::log::write(platform::log::Warning, std::string("The ") + name + " beside the catalogue " + path +
+                                                     " is not the app's own; it is kept as " + kept +
+                                                     ", and nothing in it reaches the catalogue");
+  }
+  return true;
+}
+
+}  // namespace app::storage

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <utility>
+
+namespace app::storage {
+
+// What stands at a catalogue's path in Library, looked at without opening it. A catalogue is seeded
+// only where nothing stands and opened only where a file (or a link to one) does. Anything else there
+// (a link that leads nowhere or to itself, a FIFO, a device, a folder) is the person's or another
+// program's doing: it is left in place, named, and the catalogue is taken as unreadable. Opening it
+// could wait for ever (a FIFO), and seeding over it would replace a link to the person's catalogue
+// with a bare one.
+class CataloguePlace {
+ public:
+  enum class State { Missing, File, Unreadable };
+  struct Look {
+    State state = State::Missing;
+    // For Unreadable, what stands there in words: "a link to a place that is not there".
+    std::string what;
+  };
+  static Look at(const std::string& path);
+  static State stateOf(const std::string& path) { return at(path).state; }
+  // The warning that names what stands in the place of Library/<fileName> and leaves it there; once a
+  // run for each thing standing there.
+  static void warnUnreadable(const std::string& fileName, const Look& look);
+
+  // A first start finds every catalogue missing and seeds them all; so does a start after the person
+  // emptied Library, where no package is left to lose. Called by that start: seeding each of them
+  // once is no seeding over a missing one.
+  static void startFoundEveryCatalogueMissing(std::span<const std::pair<const char*, const char*>> catalogues);
+  // Library/<fileName> was just seeded because it was missing. At a start that is not the first, what
+  // the fresh copy lacks may still be the person's (in the file they moved away, or on a disk that is
+  // not mounted): a note beside it ("<fileName>.was-missing") keeps that known for good, and a warning
+  // names it.
+  static void seededOverMissing(const std::string& fileName);
+  // Whether the catalogue in place may lack rows of the person's that are kept elsewhere: a copy of it
+  // kept aside as damaged, a rescue still to finish, or a seeding over a missing one. Nothing built on
+  // rows such a catalogue lacks is taken as gone for good.
+  [[nodiscard]] static bool mayLackPersonsRows(const std::string& fileName);
+
+  // A write-ahead log or its shared-memory index beside a catalogue is never the app's own (it writes
+  // its catalogues with a rollback journal), and opening the catalogue would replay it: each is kept
+  // aside under the damaged-file naming, with a warning, before the catalogue at `path` is opened.
+  // False (with `error`) when one is there and could not be moved: the catalogue must not be opened.
+  [[nodiscard]] static bool setStrayLogAside(const std::string& path, std::string& error);
+};
+
+}  // namespace app::storage
