@@ -115,15 +115,18 @@ TEST_F(SalvageTest, ReadsAroundADamagedLeafWhereverItIs) {
   }
 }
 
-TEST_F(SalvageTest, ADamagedTableRootLosesThatTableAndADamagedSchemaEverything) {
+TEST_F(SalvageTest, ADamagedTableRootLosesThatTableAndADamagedOrEmptiedFileEverything) {
   const auto result = salvageAfterDamaging(pages("t", "internal").front());
   ASSERT_TRUE(result.made);
   EXPECT_EQ(result.unread, (std::vector<std::string>{"t"}));
-  damage(path_, 0, kPage);
-  const auto nothing = CatalogueSalvage::copyReadable(path_, copy_);
-  EXPECT_FALSE(nothing.made);
-  EXPECT_EQ(nothing.unread, (std::vector<std::string>{"all of it"}));
-  EXPECT_FALSE(fs::exists(copy_));
+  for (const bool emptied : {false, true}) {
+    emptied ? fs::resize_file(path_, 0) : damage(path_, 0, kPage);
+    const auto nothing = CatalogueSalvage::copyReadable(path_, copy_);
+    EXPECT_FALSE(nothing.made);
+    EXPECT_FALSE(nothing.notWritten);
+    EXPECT_EQ(nothing.unread, (std::vector<std::string>{"all of it"}));
+    EXPECT_FALSE(fs::exists(copy_));
+  }
 }
 
 // Damage in the middle of a catalogue holding the person's rows: the first open keeps it aside and

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <limits>
@@ -268,7 +269,8 @@ CatalogueSalvage::Result CatalogueSalvage::copyReadable(const std::string& damag
   Result result{.unread = {"all of it"}};
   Database from = openExisting(damaged);
   const auto schema = from ? readSchema(from.get()) : std::nullopt;
-  if (!schema) {
+  // An emptied file reads as a database without tables: nothing of it can be read either.
+  if (!schema || std::none_of(schema->begin(), schema->end(), [](const SchemaEntry& entry) { return entry.table; })) {
     ::unlink(into.c_str());
     return result;
   }

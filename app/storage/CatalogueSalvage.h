@@ -12,8 +12,8 @@ namespace app::storage {
 class CatalogueSalvage {
  public:
   struct Result {
-    // False when not even the list of tables could be read, or the new file could not be written: nothing
-    // is left at the new file's path.
+    // False when not even the list of tables could be read (or it lists none), or the new file could not
+    // be written: nothing is left at the new file's path.
     bool made = false;
     // The new file could not be written (a full disk): nothing is known of what could be read.
     bool notWritten = false;

@@ -17,7 +17,7 @@ CatalogueUpdate::Rebuilt PackageDatabaseHelper::carryRowsFrom(const std::string&
         {"SELECT packageId, lensManufacturerId, cameraFormatId, adapterId, frameGuideId, frameGuideShading, "
          "frameGuideColor, packageName, cropId FROM PackageData",
          "SELECT lensPackageId, packageId, lensID FROM PackageLensData"},
-        "What could be read of the package catalogue");
+        "The package catalogue");
     if (opened != CatalogueUpdate::Installed::Open) return CatalogueUpdate::Rebuilt::SourceUnreadable;
   }
   // Every row is the person's, and the fresh copy holds none: each keeps its id.
