@@ -2,6 +2,7 @@
 
 #include "app/storage/CatalogueConnection.h"
 #include "app/storage/CatalogueDatabase.h"
+#include "app/storage/CataloguePlace.h"
 #include "app/storage/CatalogueSalvage.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/DamagedFile.h"
@@ -62,7 +63,10 @@ bool CatalogueRescue::resume(const std::string& fileName, const std::string& res
     settle(path, true);
     return true;
   }
-  if (!DamagedFile::identityOf(path).empty()) {
+  const auto place = CataloguePlace::stateOf(path);
+  // Something else put in the empty place (a link, a FIFO): the open names it, and the rescue waits.
+  if (place == CataloguePlace::State::Unreadable) return true;
+  if (place == CataloguePlace::State::File) {
     // Cut short after the fresh copy was put in place, before the person was told.
     DamagedFile::reportKept(path, kept, what(fileName), "a fresh copy takes its place");
     settle(path, true);

@@ -41,7 +41,9 @@ class CatalogueRescue {
   // Whether a rescue of Library/<fileName> (or of the catalogue at `path`) is still to finish (3).
   [[nodiscard]] static bool isPending(const std::string& fileName);
   [[nodiscard]] static bool isPendingAt(const std::string& path);
-  // Tries a pending rescue again and says how it went; true when none is pending afterwards.
+  // Tries a pending rescue again and says how it went; false when it is still pending and the catalogue
+  // must be left alone for a while. (While something that is not a file stands in the empty place, the
+  // rescue waits, and the open names what stands there.)
   [[nodiscard]] static bool resume(const std::string& fileName, const std::string& resourceName, CarryRows carryRows);
 
   // The files a rescue of the catalogue at `path` leaves while it runs: its note and its scratch copy.

@@ -268,6 +268,25 @@ TEST_F(FullDiskRescueTest, FormatCatalogue) { fillThenFree<CameraFormatCatalogue
 TEST_F(FullDiskRescueTest, AdapterCatalogue) { fillThenFree<LensAdapterCatalogue, scenes::AdapterScene>(); }
 TEST_F(FullDiskRescueTest, PackageCatalogue) { fillThenFree<PackageDatabaseHelper, scenes::PackageScene>(); }
 
+TEST_F(FullDiskRescueTest, ALinkPutInTheEmptyPlaceIsNamedAndTheRescueWaitsForIt) {
+  scenes::PackageScene scene;
+  scene.build();
+  scenes::damageRows(PackageDatabaseHelper::kFileName);
+  openOnAFullDisk<PackageDatabaseHelper>(Disk::RoomForItsNoteOnly);
+  const std::string path = CatalogueDatabase::libraryPath(PackageDatabaseHelper::kFileName);
+  fs::create_symlink(container_.pathFor("NotMounted.db"), path);
+  clock_->advance(60);
+  log_.clear();
+  EXPECT_FALSE(PackageDatabaseHelper().openDb(false));
+  EXPECT_TRUE(log_.contains("a link to a place that is not there stands at " + path));
+  EXPECT_TRUE(CatalogueRescue::isPending(PackageDatabaseHelper::kFileName));
+  fs::remove(path);
+  log_.clear();
+  EXPECT_TRUE(withOpen<PackageDatabaseHelper>([](PackageDatabaseHelper&) { return true; }));
+  scene.expectWhole();
+  expectRescued(PackageDatabaseHelper::kFileName);
+}
+
 }  // namespace
 
 }  // namespace app::storage
