@@ -179,6 +179,11 @@ bool MainLoop::runUntil(const std::function<bool()>& predicate, double timeoutSe
   }
 }
 
+bool MainLoop::runUntilWorkersIdle(double timeoutSeconds) {
+  WorkerPool& pool = WorkerPool::shared();
+  return runUntil([&] { return pool.isIdle(); }, timeoutSeconds);
+}
+
 bool MainLoop::runUntilQueuesIdle(double timeoutSeconds, const std::function<bool()>& alsoSettled) {
   WorkerPool& pool = WorkerPool::shared();
   auto settled = [&] { return (!alsoSettled || alsoSettled()) && pool.isIdle(); };

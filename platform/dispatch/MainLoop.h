@@ -34,6 +34,10 @@ class MainLoop {
   // with `alsoSettled` true when given (it is looked at before the workers, so what it waits for may
   // hand them work on its way back). Returns false when the timeout passes first.
   static bool runUntilQueuesIdle(double timeoutSeconds, const std::function<bool()>& alsoSettled = {});
+  // Runs main-queue blocks while it waits until no worker has work, none waiting and none running
+  // (a worker may be waiting for the main queue); none when the workers are idle already. Returns
+  // false when the timeout passes first.
+  static bool runUntilWorkersIdle(double timeoutSeconds);
   // Runs at most one queued block; returns whether one ran.
   static bool runOnce();
   // Wakes a runUntil() waiting on the main thread so it checks its predicate again; for code that

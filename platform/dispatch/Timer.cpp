@@ -58,9 +58,10 @@ std::shared_ptr<Timer> Timer::scheduled(double interval, bool repeats, std::shar
   auto clock = Clock::current();
   timer->clock_ = clock;
   std::lock_guard lock(timer->mutex_);
-  std::int64_t start = clock->monotonicNanoseconds();
-  std::int64_t delay = Clock::toNanoseconds(timer->interval_);
-  timer->armLocked(*clock, delay > INT64_MAX - start ? INT64_MAX : start + delay);
+  // The clock reads its time and adds the timer in one step: a manual clock that another thread moves
+  // meanwhile cannot pass the deadline before the timer is there to be fired.
+  timer->pending_ = clock->scheduleAfter(
+      timer->interval_, [self = timer] { self->fire(); }, &timer->deadline_);
   return timer;
 }
 
@@ -71,12 +72,13 @@ std::shared_ptr<Timer> Timer::scheduled(double interval, bool repeats, std::shar
                    std::function<void(Timer&)>([block = std::move(block)](Timer&) { block(); }));
 }
 
+// The clock owns the timer while it is armed; invalidate() cancels and so lets it go.
 void Timer::armLocked(Clock& clock, std::int64_t deadline) {
-  // The clock owns the timer while it is armed; invalidate() cancels and so lets it go.
-  pending_ = clock.schedule(deadline, [self = shared_from_this(), deadline] { self->fire(deadline); });
+  deadline_ = deadline;
+  pending_ = clock.schedule(deadline, [self = shared_from_this()] { self->fire(); });
 }
 
-void Timer::fire(std::int64_t deadline) {
+void Timer::fire() {
   {
     std::lock_guard lock(mutex_);
     if (!valid_) return;
@@ -86,7 +88,7 @@ void Timer::fire(std::int64_t deadline) {
       // Stay on the interval grid; a system clock that fell behind skips the missed ticks.
       const std::int64_t step = std::max<std::int64_t>(1, Clock::toNanoseconds(interval_));
       const std::int64_t now = clock->monotonicNanoseconds();
-      std::int64_t next = deadline + step;
+      std::int64_t next = deadline_ + step;
       if (next <= now) next += ((now - next) / step + 1) * step;
       armLocked(*clock, next);
     }

@@ -48,7 +48,7 @@ class Timer : public std::enable_shared_from_this<Timer> {
 
  private:
   void armLocked(foundation::Clock& clock, std::int64_t deadline);
-  void fire(std::int64_t deadline);
+  void fire();
   void runBlock();
 
   const double interval_;
@@ -60,6 +60,7 @@ class Timer : public std::enable_shared_from_this<Timer> {
   mutable std::mutex mutex_;
   bool valid_ = true;
   foundation::Clock::TimerId pending_ = 0;
+  std::int64_t deadline_ = 0;  // of the pending run: where a repeating timer's grid goes on from
 };
 
 }  // namespace platform::dispatch

@@ -58,8 +58,7 @@ std::int64_t Clock::toNanoseconds(double seconds) {
   return std::llround(seconds * 1e9);
 }
 
-Clock::TimerId Clock::schedule(std::int64_t deadlineNanoseconds, std::function<void()> fire) {
-  std::lock_guard lock(mutex_);
+Clock::TimerId Clock::addLocked(std::int64_t deadlineNanoseconds, std::function<void()> fire) {
   TimerId id = nextId_++;
   auto added = timers_.emplace(Key{deadlineNanoseconds, id}, std::move(fire)).first;
   deadlines_.emplace(id, deadlineNanoseconds);
@@ -67,8 +66,16 @@ Clock::TimerId Clock::schedule(std::int64_t deadlineNanoseconds, std::function<v
   return id;
 }
 
-Clock::TimerId Clock::scheduleAfter(double seconds, std::function<void()> fire) {
-  return schedule(saturatingAdd(monotonicNanoseconds(), toNanoseconds(seconds)), std::move(fire));
+Clock::TimerId Clock::schedule(std::int64_t deadlineNanoseconds, std::function<void()> fire) {
+  std::lock_guard lock(mutex_);
+  return addLocked(deadlineNanoseconds, std::move(fire));
+}
+
+Clock::TimerId Clock::scheduleAfter(double seconds, std::function<void()> fire, std::int64_t* deadline) {
+  std::lock_guard lock(mutex_);
+  const std::int64_t due = saturatingAdd(monotonicNanosecondsLocked(), toNanoseconds(seconds));
+  if (deadline) *deadline = due;
+  return addLocked(due, std::move(fire));
 }
 
 bool Clock::cancel(TimerId id) {
@@ -103,6 +110,10 @@ std::optional<std::int64_t> Clock::earliestLocked() const {
 
 std::optional<Clock::Due> Clock::takeDue(std::int64_t limit) {
   std::lock_guard lock(mutex_);
+  return takeDueLocked(limit);
+}
+
+std::optional<Clock::Due> Clock::takeDueLocked(std::int64_t limit) {
   if (timers_.empty() || timers_.begin()->first.first > limit) return std::nullopt;
   auto first = timers_.begin();
   Due due{first->first.first, std::move(first->second)};
@@ -135,28 +146,50 @@ double ManualClock::now() const {
 
 std::int64_t ManualClock::monotonicNanoseconds() const {
   std::lock_guard lock(mutex_);
-  return monotonicStart_ + elapsed_;
+  return monotonicNanosecondsLocked();
+}
+
+std::int64_t ManualClock::monotonicNanosecondsLocked() const { return monotonicStart_ + elapsed_; }
+
+std::int64_t ManualClock::endOfAdvanceLocked(double seconds) const {
+  return saturatingAdd(monotonicNanosecondsLocked(), toNanoseconds(seconds));
+}
+
+double ManualClock::wallTimeAfter(double seconds) const {
+  std::lock_guard lock(mutex_);
+  return wallStart_ + static_cast<double>(endOfAdvanceLocked(seconds) - monotonicStart_) / 1e9;
+}
+
+void ManualClock::setBeforeEachMove(std::function<void()> settle) {
+  std::lock_guard lock(mutex_);
+  beforeEachMove_ = std::move(settle);
+}
+
+std::optional<Clock::Due> ManualClock::moveToNextDue(std::int64_t end) {
+  std::lock_guard lock(mutex_);
+  auto due = takeDueLocked(end);
+  elapsed_ = std::max(elapsed_, (due ? due->deadline : end) - monotonicStart_);
+  return due;
 }
 
 void ManualClock::advance(double seconds) {
   std::int64_t end;
+  std::function<void()> settle;
   {
     std::lock_guard lock(mutex_);
-    end = saturatingAdd(monotonicStart_ + elapsed_, toNanoseconds(seconds));
+    end = endOfAdvanceLocked(seconds);
+    settle = beforeEachMove_;
   }
-  while (auto due = takeDue(end)) {
-    {
-      std::lock_guard lock(mutex_);
-      elapsed_ = std::max(elapsed_, due->deadline - monotonicStart_);
-    }
+  while (true) {
+    if (settle) settle();
+    auto due = moveToNextDue(end);
+    if (!due) return;
     ++firingDepth;
     struct Leave {
       ~Leave() { --firingDepth; }
     } leave;
     due->fire();
   }
-  std::lock_guard lock(mutex_);
-  elapsed_ = std::max(elapsed_, end - monotonicStart_);
 }
 
 bool ManualClock::isFiringOnThisThread() { return firingDepth > 0; }

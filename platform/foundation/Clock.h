@@ -40,7 +40,9 @@ class Clock {
   // the order they were scheduled. Returns an id for cancel().
   TimerId schedule(std::int64_t deadlineNanoseconds, std::function<void()> fire);
   // As schedule(), `seconds` from now. Negative or NaN counts as zero; an infinite delay never fires.
-  TimerId scheduleAfter(double seconds, std::function<void()> fire);
+  // The time is read and the timer added in one step, so a manual clock moved meanwhile by another
+  // thread still fires it at its time. `deadline`, when given, is told the deadline before it can fire.
+  TimerId scheduleAfter(double seconds, std::function<void()> fire, std::int64_t* deadline = nullptr);
   // Removes a timer that has not fired yet; true when it was still pending.
   bool cancel(TimerId id);
   std::size_t pendingTimers() const;
@@ -72,6 +74,9 @@ class Clock {
   };
   // Takes the earliest timer whose deadline is at or before `limit`.
   std::optional<Due> takeDue(std::int64_t limit);
+  std::optional<Due> takeDueLocked(std::int64_t limit);
+  // The steady time, read under mutex_.
+  virtual std::int64_t monotonicNanosecondsLocked() const { return monotonicNanoseconds(); }
 
   // Guards the timer set; SystemClock's waiter sleeps under it.
   mutable std::mutex mutex_;
@@ -84,6 +89,8 @@ class Clock {
   std::map<Key, std::function<void()>> timers_;
   std::unordered_map<TimerId, std::int64_t> deadlines_;
   TimerId nextId_ = 1;
+
+  TimerId addLocked(std::int64_t deadlineNanoseconds, std::function<void()> fire);
 };
 
 // A clock that moves only when told. It starts at `wallStart` (wall) and `monotonicStart` (steady).
@@ -93,7 +100,10 @@ class Clock {
 // the timer's fire function on the calling thread, and only then goes on to the next; timers scheduled
 // by a fire function for a deadline inside the span are fired in the same walk. Finally the clock is
 // set to the end of the span. A timer scheduled for "now + 1" while the clock reads T fires when an
-// advance reaches T + 1; one scheduled for "now" fires on the next advance, even advance(0).
+// advance reaches T + 1; one scheduled for "now" fires on the next advance, even advance(0). Each move
+// (to a deadline, or to the end) is made in one step with looking for the next timer due, so a timer
+// that another thread adds with scheduleAfter() meanwhile is either found on the way or reckoned from
+// where the clock came to.
 //
 // The dispatch layer's timers wait, inside their fire function, until the block they enqueue has run
 // wherever that is safe (see platform/dispatch/Timer.h), so a block sees the clock at its own deadline
@@ -109,11 +119,25 @@ class ManualClock final : public Clock {
   std::int64_t monotonicNanoseconds() const override;
 
   void advance(double seconds);
+  // The wall time advance(seconds) ends at, were it called now.
+  double wallTimeAfter(double seconds) const;
+  // Called on the advancing thread before every move of the clock, to a timer's deadline or to the end
+  // of an advance. A headless run lets the work other threads are doing finish there (see
+  // platform/shell/ScriptRunner), so that this work reads the clock where it stands and whatever it
+  // arms, on any thread, fires at its time inside the same advance.
+  void setBeforeEachMove(std::function<void()> settle);
 
   // True on a thread that is inside advance() calling a timer's fire function.
   static bool isFiringOnThisThread();
 
  private:
+  std::int64_t monotonicNanosecondsLocked() const override;
+  std::int64_t endOfAdvanceLocked(double seconds) const;
+  // Takes the earliest timer due by `end` and moves the clock to its deadline; with none due, moves
+  // the clock to `end`.
+  std::optional<Due> moveToNextDue(std::int64_t end);
+
+  std::function<void()> beforeEachMove_;  // guarded by mutex_
   double wallStart_;
   std::int64_t monotonicStart_;
   std::int64_t elapsed_ = 0;  // guarded by mutex_

@@ -9,6 +9,7 @@
 #include "platform/dispatch/MainLoop.h"
 #include "platform/dispatch/QuitRequest.h"
 #include "platform/foundation/AtomicFile.h"
+#include "platform/log/Log.h"
 #include "platform/shell/SystemAppearance.h"
 #include "platform/shell/ViewTreeDump.h"
 #include "platform/ui/Renderer.h"
@@ -33,7 +34,24 @@ std::string pointText(Point p) {
 
 ScriptRunner::ScriptRunner(std::shared_ptr<ui::Window> window, InputSink& input,
                            std::shared_ptr<foundation::ManualClock> clock, std::string outputFolder)
-    : window_(std::move(window)), input_(input), clock_(std::move(clock)), folder_(std::move(outputFolder)) {}
+    : window_(std::move(window)), input_(input), clock_(std::move(clock)), folder_(std::move(outputFolder)) {
+  clock_->setBeforeEachMove(settleWorkers());
+}
+
+ScriptRunner::~ScriptRunner() { clock_->setBeforeEachMove(nullptr); }
+
+std::function<void()> ScriptRunner::settleWorkers() {
+  auto waitedInVain = std::make_shared<bool>(false);
+  return [waitedInVain] {
+    if (!dispatch::MainLoop::isMainThread()) return;
+    const bool idle = dispatch::MainLoop::runUntilWorkersIdle(*waitedInVain ? 0 : kLongestSettle);
+    if (!idle && !*waitedInVain) {
+      log::write(log::Notice, "the app's background work has gone on for " + std::to_string(int(kLongestSettle)) +
+                                  " s while the script's clock waited for it; the clock goes on without it");
+    }
+    *waitedInVain = !idle;
+  };
+}
 
 void ScriptRunner::check(const Script& script) const {
   ui::Size size = window_->bounds().size;

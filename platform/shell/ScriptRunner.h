@@ -17,14 +17,24 @@ namespace platform::shell {
 // the app posted runs before the next touch and before a picture is taken. A finger that would come
 // down while the window refuses touches (a short stop before a screen closes) waits, as a person would,
 // for the clock to reach the end of the stop, at most kLongestTouchWait seconds.
+//
+// The clock stands still while the app's workers are busy: before every move of it (to a timer's
+// deadline or to a step's end) the runner waits for them, so the work they do (the analytics engine
+// starting, an event stored) reads the clock where it stands, and a timer any thread arms fires at its
+// time inside the same wait. A worker still busy after kLongestSettle seconds of real time (waiting for
+// what only time would bring) lets the clock go on, and is waited for again once the workers were idle.
 class ScriptRunner {
  public:
   static constexpr double kTapSeconds = 0.05;
   static constexpr double kLongestTouchWait = 5;
   static constexpr double kDragStepsPerSecond = 60;
+  static constexpr double kLongestSettle = 5;
 
   ScriptRunner(std::shared_ptr<ui::Window> window, InputSink& input,
                std::shared_ptr<foundation::ManualClock> clock, std::string outputFolder);
+  ~ScriptRunner();
+  ScriptRunner(const ScriptRunner&) = delete;
+  ScriptRunner& operator=(const ScriptRunner&) = delete;
 
   // Checks the script against the window (every point on the screen), creates the output folder and
   // plays it. Returns the files written, in order. Throws ScriptError, before anything runs, for a
@@ -42,6 +52,7 @@ class ScriptRunner {
   void drag(const ScriptStep& step);
   void advance(double seconds);
   void waitForTouchesTaken();
+  static std::function<void()> settleWorkers();
   std::string write(const Script& script, const ScriptStep& step);
 
   std::shared_ptr<ui::Window> window_;

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 
 #include "platform/dispatch/QuitRequest.h"
 #include "platform/dispatch/Queue.h"
@@ -92,6 +93,36 @@ TEST_F(ScriptRunnerTest, WhatTheAppQueuesRunsBeforeTheNextStep) {
   for (const auto& r : input.records) order.push_back(r.what);
   EXPECT_EQ(order, (std::vector<std::string>{"down", "block", "up", "type:a", "timer", "type:b"}));
   EXPECT_DOUBLE_EQ(input.records[4].t, 1.0);
+}
+
+// Work a worker does inside a long wait (an event stored, the engine's start) reads the clock where the
+// wait stands, and a timer it arms fires at its time in the same wait: the clock does not move on while
+// workers are busy. Here a worker that a timer inside the wait hands work to must first pass through the
+// main queue, as a worker asking the main thread for the app's state does.
+TEST_F(ScriptRunnerTest, ATimerArmedFromAWorkerWhileTheClockStepsThroughAWaitFiresAtItsTime) {
+  RecordingInput input;
+  auto worker = dispatch::Queue::serial("test.engine");
+  std::mutex mutex;
+  std::vector<std::pair<std::string, double>> seen;
+  auto note = [&](std::string what) {
+    std::lock_guard lock(mutex);
+    seen.emplace_back(std::move(what), clock->monotonic());
+  };
+  std::vector<std::shared_ptr<dispatch::Timer>> armed;
+  dispatch::Queue::main()->after(100, [&] {
+    worker->async([&] {
+      dispatch::Queue::main()->sync([] {});
+      note("armed");
+      auto timer = dispatch::Timer::scheduled(600, false, dispatch::Queue::main(), [&] { note("fired on main"); });
+      auto own = dispatch::Timer::scheduled(900, false, worker, [&] { note("fired on the worker"); });
+      std::lock_guard lock(mutex);
+      armed.insert(armed.end(), {timer, own});
+    });
+  });
+  run("wait 3600\n", input);
+  std::lock_guard lock(mutex);
+  EXPECT_EQ(seen, (std::vector<std::pair<std::string, double>>{
+                      {"armed", 100}, {"fired on main", 700}, {"fired on the worker", 1000}}));
 }
 
 // A tap that starts a short stop refusing touches (a picker showing its pick before it closes): the
