@@ -129,8 +129,8 @@ void ScriptRunner::drag(const ScriptStep& step) {
 
 void ScriptRunner::advance(double seconds) {
   dispatch::MainLoop::runUntilIdle();
+  if (clockObserver_) clockObserver_(clock_->wallTimeAfter(seconds));
   clock_->advance(seconds);
-  if (clockObserver_) clockObserver_(clock_->now());
   dispatch::MainLoop::runUntilIdle();
 }
 

@@ -43,7 +43,9 @@ class ScriptRunner {
   std::vector<std::string> run(const Script& script);
   // The line of the step a quit request stopped the last run before; 0 when it ran to the end.
   int stoppedBeforeLine() const { return stoppedBeforeLine_; }
-  // Told the wall time each time the script moves the clock on.
+  // Told, each time the script moves the clock on and before it does, the wall time the move ends at:
+  // whatever the app dates on the way lies before it, so a time kept from it is never behind what a run
+  // killed inside a long wait has stored.
   void setClockObserver(std::function<void(double now)> observer) { clockObserver_ = std::move(observer); }
 
  private:

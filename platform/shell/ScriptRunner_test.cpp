@@ -15,10 +15,12 @@
 #include "platform/foundation/Json.h"
 #include "platform/foundation/SystemFacts.h"
 #include "platform/graphics/Image.h"
+#include "platform/shell/ContainerTime.h"
 #include "platform/shell/TestCard.h"
 #include "platform/shell/WindowInput.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/ScratchFolder.h"
+#include "testing/TempContainer.h"
 
 namespace platform::shell {
 namespace {
@@ -123,6 +125,40 @@ TEST_F(ScriptRunnerTest, ATimerArmedFromAWorkerWhileTheClockStepsThroughAWaitFir
   std::lock_guard lock(mutex);
   EXPECT_EQ(seen, (std::vector<std::pair<std::string, double>>{
                       {"armed", 100}, {"fired on main", 700}, {"fired on the worker", 1000}}));
+}
+
+// A run killed at any point of a long wait leaves a time behind that is past everything it stored: the
+// end of each move of the clock is kept before the move, while timers inside it store events (on the
+// main queue and on a worker) on the way.
+TEST_F(ScriptRunnerTest, AKillAtAnyPointOfALongWaitLeavesATimePastEverythingStored) {
+  ostrel::testing::TempContainer container;
+  RecordingInput input;
+  std::mutex mutex;
+  std::vector<std::string> runBackwards;
+  int stored = 0;
+  const double start = clock->now();
+  // Stores an event dated now and is killed right after: the next run starts from what the container keeps.
+  auto storeThenKill = [&] {
+    const double dated = Clock::current()->now();
+    const auto latest = ContainerTime::latest(Clock::system()->now(), {});
+    std::lock_guard lock(mutex);
+    ++stored;
+    if (!latest || !(ContainerTime::firstTimeAfter(*latest) > dated)) {
+      runBackwards.push_back("an event " + std::to_string(dated - start) + " s into the run");
+    }
+  };
+  auto everyTenMinutes = dispatch::Timer::scheduled(600, true, dispatch::Queue::main(), storeThenKill);
+  auto everyQuarter = dispatch::Timer::scheduled(899.5, true, dispatch::Queue::serial("test.store"), storeThenKill);
+  auto window = ui::make<ui::Window>();
+  ScriptRunner runner(window, input, clock, folder + "/out");
+  runner.setClockObserver([](double time) { ContainerTime::record(time); });
+  ContainerTime::record(clock->now());
+  runner.run(Script::parse("wait 3600\ntap 5 5\nwait 3599.9\n", "t.script"));
+  everyTenMinutes->invalidate();
+  everyQuarter->invalidate();
+  std::lock_guard lock(mutex);
+  EXPECT_EQ(stored, 11 + 8);
+  EXPECT_TRUE(runBackwards.empty()) << runBackwards.front();
 }
 
 // A tap that starts a short stop refusing touches (a picker showing its pick before it closes): the
