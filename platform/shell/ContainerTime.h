@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/TimeWitnesses.h"
 
 namespace platform::shell {
 
@@ -14,26 +15,35 @@ namespace platform::shell {
 // later minute, so a run that is killed still leaves its time behind; a later start comes after the
 // next whole minute, which is past anything such a run did.
 //
-// A time read back is bounded: one more than kFutureAllowance past the real clock was dated by a wrong
-// clock (a system clock set to another year, a damaged file) and is not taken up, where it would date
-// every later run in that year for good. The times the container's own stores keep (see
-// foundation::TimeWitnesses) witness too: they stand in for a record that is lost or damaged.
+// A headless run's waits take the container's time past the real clock, and every later run continues
+// that lead, by days after a few long scripts. So the record keeps beside it the system clock's time
+// when it was written, and a time read back is judged by that: a record whose writer's own clock was
+// more than kFutureAllowance past the real clock (a system clock set to another year) was dated by a
+// wrong clock, as was one ahead of its writer by more than kLongestLead (a damaged number). Such a
+// record is not taken up, where it would date every later run in that year for good. A record from
+// before the writing time was kept stands in with its file's modification time. The times the
+// container's own stores keep (see foundation::TimeWitnesses) witness too: they stand in for a record
+// that is lost or damaged.
 class ContainerTime {
  public:
   static constexpr const char* kDomain = "ostrel-shell";
   static constexpr const char* kKey = "LatestTime";
+  static constexpr const char* kWrittenAtKey = "LatestTimeWrittenAt";
   static constexpr double kFutureAllowance = 86400;
+  static constexpr double kLongestLead = 366 * 86400.0;
 
-  // Seconds since 1970, at `realNow` on the real clock: the later of the record and `witnessed` (the
-  // stores' latest time), each taken only when within the allowance; nothing in a container no run has
-  // dated anything in. A record past the allowance is set back to the witness (or removed), with a
+  // Seconds since 1970, at `realNow` on the real clock: the later of the record and what `witness`
+  // finds in the stores, each taken only when judged sound; nothing in a container no run has dated
+  // anything in. A record from a wrong clock is set back to the witnessed time (or removed), with a
   // warning that says so.
-  static std::optional<double> latest(double realNow, std::optional<double> witnessed);
+  static std::optional<double> latest(double realNow, const foundation::TimeWitnesses::Witness& witness);
   // As above, with what the container's stores witness.
   static std::optional<double> latest(double realNow);
   // Raises the record to `time` when that is in a later minute than the record (anything else changes
-  // nothing, so it may be called at every step of a run) and writes it at once.
+  // nothing, so it may be called at every step of a run) and writes it at once, with `realNow` as the
+  // real time it is written at (the system clock's, when not given).
   static void record(double time);
+  static void record(double time, double realNow);
 
   // The first time a run may use in a container whose latest time is `latest`: the next whole minute.
   static double firstTimeAfter(double latest);

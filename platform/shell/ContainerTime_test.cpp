@@ -1,9 +1,15 @@
 #include "platform/shell/ContainerTime.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/PreferencesDomain.h"
+#include "platform/foundation/PropertyList.h"
 #include "platform/log/Log.h"
 #include "platform/shell/Shell.h"
 #include "testing/TempContainer.h"
@@ -13,59 +19,149 @@ namespace {
 
 constexpr double kRealNow = 1796688000;  // 2026-12-08 00:00:00 UTC
 constexpr double kDay = 86400;
+constexpr double kHour = 3600;
 
 std::string recordPath() { return foundation::PreferencesDomain::named(ContainerTime::kDomain)->path(); }
 
+// What the container's stores hold, as their witness answers: nothing past the bound it is given.
+foundation::TimeWitnesses::Witness storesHolding(std::optional<double> time) {
+  return [time](double bound) { return time && *time <= bound ? time : std::nullopt; };
+}
+
+const foundation::TimeWitnesses::Witness kEmptyStores = storesHolding(std::nullopt);
+
+// A record as a build from before the writing time was kept left it: the time alone, in a file last
+// written at `fileWritten` by the system's clock.
+void writeRecordOfTheOldForm(double time, double fileWritten) {
+  ASSERT_TRUE(foundation::AtomicFile::createDirectories(
+                  std::filesystem::path(recordPath()).parent_path().string()).ok());
+  ASSERT_TRUE(foundation::PropertyList::writeFile(
+      recordPath(), foundation::Value(foundation::Dictionary{{ContainerTime::kKey, foundation::Value(time)}}),
+      foundation::PropertyList::Format::Binary));
+  const timespec written{static_cast<time_t>(fileWritten), 0};
+  const timespec times[2] = {written, written};
+  ASSERT_EQ(::utimensat(AT_FDCWD, recordPath().c_str(), times, 0), 0);
+}
+
 TEST(ContainerTime, RisesAMinuteAtATimeAndIsWrittenAtOnce) {
   ostrel::testing::TempContainer container;
-  EXPECT_FALSE(ContainerTime::latest(kRealNow, std::nullopt));
-  ContainerTime::record(kRealNow + 10);
-  EXPECT_EQ(ContainerTime::latest(kRealNow, std::nullopt), kRealNow + 10);
+  EXPECT_FALSE(ContainerTime::latest(kRealNow, kEmptyStores));
+  ContainerTime::record(kRealNow + 10, kRealNow);
+  EXPECT_EQ(ContainerTime::latest(kRealNow, kEmptyStores), kRealNow + 10);
   EXPECT_TRUE(foundation::AtomicFile::fileExists(recordPath())) << "a run killed now still leaves its time behind";
-  ContainerTime::record(kRealNow + 59);  // the same minute: nothing to write
-  EXPECT_EQ(ContainerTime::latest(kRealNow, std::nullopt), kRealNow + 10);
-  ContainerTime::record(kRealNow + 60);
-  EXPECT_EQ(ContainerTime::latest(kRealNow, std::nullopt), kRealNow + 60);
-  ContainerTime::record(kRealNow - 500);
-  EXPECT_EQ(ContainerTime::latest(kRealNow, std::nullopt), kRealNow + 60) << "never back";
+  ContainerTime::record(kRealNow + 59, kRealNow);  // the same minute: nothing to write
+  EXPECT_EQ(ContainerTime::latest(kRealNow, kEmptyStores), kRealNow + 10);
+  ContainerTime::record(kRealNow + 60, kRealNow);
+  EXPECT_EQ(ContainerTime::latest(kRealNow, kEmptyStores), kRealNow + 60);
+  ContainerTime::record(kRealNow - 500, kRealNow);
+  EXPECT_EQ(ContainerTime::latest(kRealNow, kEmptyStores), kRealNow + 60) << "never back";
   // The stores' times count too, the later of the two wins.
-  EXPECT_EQ(ContainerTime::latest(kRealNow, kRealNow + 3000), kRealNow + 3000);
-  EXPECT_EQ(ContainerTime::latest(kRealNow, kRealNow - 3000), kRealNow + 60);
+  EXPECT_EQ(ContainerTime::latest(kRealNow, storesHolding(kRealNow + 3000)), kRealNow + 3000);
+  EXPECT_EQ(ContainerTime::latest(kRealNow, storesHolding(kRealNow - 3000)), kRealNow + 60);
 }
 
 // A record from a system clock set to another year, or one damaged to a number far out, would date
-// every later run there for good: past a day beyond the real clock it is not taken up, a warning says
-// so, and the record is set back to what the container's stores witness, or removed. A headless run's
-// waits that go past the real time by hours are a record like any other.
-TEST(ContainerTime, ARecordFromAWrongClockIsNotTakenUpAndIsSetBack) {
+// every later run there for good: it is not taken up, a warning says so, and the record is set back to
+// what the container's stores witness, or removed. A headless run's waits that went past the real time
+// are a record like any other, however far their lead has gone over several runs.
+TEST(ContainerTime, ARecordFromAWrongClockIsSetBackAndTheAppsOwnLeadIsNot) {
   struct Case {
     const char* what;
     double record;
+    double writtenAt;  // the writer's system clock
     std::optional<double> witnessed;
     std::optional<double> latest;
   };
   const Case cases[] = {
-      {"the year 2100", 4102444800, std::nullopt, std::nullopt},
-      {"the year 9999", 253402300799, kRealNow - 600, kRealNow - 600},
-      {"1e18", 1e18, kRealNow + 7200, kRealNow + 7200},
-      {"1e300", 1e300, std::nullopt, std::nullopt},
-      {"a witness from a wrong clock too", 4102444800, 4102444800, std::nullopt},
-      {"hours ahead after a long headless run", kRealNow + 20 * 3600, std::nullopt, kRealNow + 20 * 3600},
+      {"the year 2100", 4102444800, 4102444800, std::nullopt, std::nullopt},
+      {"the year 9999", 253402300799, 253402300000, kRealNow - 600, kRealNow - 600},
+      {"a clock two days ahead", kRealNow + 2 * kDay + 60, kRealNow + 2 * kDay, kRealNow, kRealNow},
+      {"1e18 from a sound clock", 1e18, kRealNow, kRealNow + 7200, kRealNow + 7200},
+      {"1e300", 1e300, kRealNow - 60, std::nullopt, std::nullopt},
+      {"a witness from a wrong clock too", 4102444800, 4102444800, 4102444800, std::nullopt},
+      {"hours ahead after a long headless run", kRealNow + 20 * kHour, kRealNow - 60, std::nullopt,
+       kRealNow + 20 * kHour},
+      {"two days ahead after four long headless runs", kRealNow + 40 * kHour, kRealNow - 30, kRealNow + 40 * kHour - 5,
+       kRealNow + 40 * kHour},
+      {"a clock half a day ahead", kRealNow + 13 * kHour, kRealNow + 12 * kHour, std::nullopt, kRealNow + 13 * kHour},
   };
   for (const Case& c : cases) {
     ostrel::testing::TempContainer container;
-    ContainerTime::record(c.record);
+    ContainerTime::record(c.record, c.writtenAt);
     log::CapturedLines lines;
-    EXPECT_EQ(ContainerTime::latest(kRealNow, c.witnessed), c.latest) << c.what;
-    const bool wrong = c.record > kRealNow + kDay;
+    EXPECT_EQ(ContainerTime::latest(kRealNow, storesHolding(c.witnessed)), c.latest) << c.what;
+    const bool wrong = c.writtenAt > kRealNow + kDay || c.record - c.writtenAt > ContainerTime::kLongestLead;
     EXPECT_EQ(lines.contains("lies more than a day past the real clock"), wrong) << c.what;
     lines.clear();
     // Set back for good: the next start reads the corrected record and says nothing.
-    EXPECT_EQ(ContainerTime::latest(kRealNow, std::nullopt), c.latest) << c.what;
+    EXPECT_EQ(ContainerTime::latest(kRealNow, kEmptyStores), c.latest) << c.what;
     EXPECT_FALSE(lines.contains("lies more than a day")) << c.what;
-    const double start = headlessClockStart(kRealNow + 300, ContainerTime::latest(kRealNow, std::nullopt));
-    EXPECT_LT(start, kRealNow + 2 * kDay) << c.what;
+    const double start = headlessClockStart(kRealNow + 300, ContainerTime::latest(kRealNow, kEmptyStores));
+    if (c.latest) {
+      EXPECT_GT(start, *c.latest) << c.what;
+    }
+    if (wrong) {
+      EXPECT_LT(start, kRealNow + kDay) << c.what;
+    }
   }
+}
+
+// Containers already hold records without the time they were written at: the file's modification time
+// stands in for it, so a lead made by waits goes on and one from a wrong clock is still set back.
+TEST(ContainerTime, ARecordOfTheOldFormIsJudgedByWhenItsFileWasWritten) {
+  {
+    ostrel::testing::TempContainer container;
+    writeRecordOfTheOldForm(kRealNow + 33 * kHour, kRealNow - 600);
+    log::CapturedLines lines;
+    EXPECT_EQ(ContainerTime::latest(kRealNow, kEmptyStores), kRealNow + 33 * kHour);
+    EXPECT_FALSE(lines.contains("lies more than a day"));
+  }
+  {
+    ostrel::testing::TempContainer container;
+    writeRecordOfTheOldForm(4102444800, 4102444700);
+    log::CapturedLines lines;
+    EXPECT_EQ(ContainerTime::latest(kRealNow, kEmptyStores), std::nullopt);
+    EXPECT_TRUE(lines.contains("lies more than a day past the real clock"));
+  }
+}
+
+// Runs as a person makes them one after another: four scripts of ten hour-long waits (each
+// wait's end kept before the wait, as the script runner does), then a tour and a plain start. Each run
+// comes after everything dated before it, though the container ends up two days ahead of the real clock,
+// and nothing is taken for a wrong clock. The second way there: a lost record stood in for by the
+// stores' time, 23 hours ahead, and a three-hour script on top.
+TEST(ContainerTime, RunsWhoseWaitsTakeTheContainerDaysAheadAreContinuedNotSetBack) {
+  ostrel::testing::TempContainer container;
+  log::CapturedLines lines;
+  double real = 0;
+  double latestDated = 0;
+  auto playScript = [&](int hourLongWaits) {
+    real = foundation::Clock::system()->now();
+    double time = headlessClockStart(real, ContainerTime::latest(real, storesHolding(latestDated)));
+    EXPECT_GT(time, latestDated) << "a run dated before what the container holds";
+    ContainerTime::record(time, real);
+    for (int wait = 0; wait < hourLongWaits; ++wait) {
+      ContainerTime::record(time + kHour, real);
+      time += kHour;
+      latestDated = time;  // an event the wait's last timer stored
+    }
+  };
+  for (int run = 0; run < 4; ++run) playScript(10);
+  ASSERT_GT(latestDated, real + kDay + kHour) << "the runs did not go more than a day ahead";
+  playScript(0);  // a tour's own waits are short
+  auto plain = ContainerTime::realClockFor(real, ContainerTime::latest(real, storesHolding(latestDated)));
+  EXPECT_GT(plain->now(), latestDated) << "the plain start is dated before the runs";
+  EXPECT_FALSE(lines.contains("lies more than a day"));
+
+  ostrel::testing::TempContainer lostRecord;
+  ASSERT_TRUE(foundation::AtomicFile::createDirectories(lostRecord.pathFor("Library/Preferences")).ok());
+  ASSERT_TRUE(foundation::AtomicFile::writeAtomically(recordPath(), std::string_view("bplist00\xff\x01garbage")).ok());
+  const double witnessed = foundation::Clock::system()->now() + 23 * kHour;
+  latestDated = witnessed;
+  playScript(3);
+  plain = ContainerTime::realClockFor(real, ContainerTime::latest(real, storesHolding(witnessed)));
+  EXPECT_GT(plain->now(), latestDated) << "the plain start after the witness and the script is dated before them";
+  EXPECT_FALSE(lines.contains("lies more than a day"));
 }
 
 // A record that cannot be read (a damaged preferences file) is no reason for time to run back: the
@@ -75,7 +171,7 @@ TEST(ContainerTime, ALostRecordIsStoodInForByTheStoresTimes) {
   ASSERT_TRUE(foundation::AtomicFile::createDirectories(container.pathFor("Library/Preferences")).ok());
   ASSERT_TRUE(foundation::AtomicFile::writeAtomically(recordPath(), std::string_view("bplist00\xff\x01garbage")).ok());
   const double lastRun = kRealNow + 5400;  // a headless tour that went on to 01:30
-  const auto latest = ContainerTime::latest(kRealNow + 600, lastRun);
+  const auto latest = ContainerTime::latest(kRealNow + 600, storesHolding(lastRun));
   EXPECT_EQ(latest, lastRun);
   EXPECT_EQ(headlessClockStart(kRealNow + 600, latest), lastRun + 60) << "the next tour comes after it";
 }
