@@ -271,6 +271,9 @@ void MeasurementEngine::startSessionOnWorkerQueueWithTimestamp(double timestamp,
   auto settings = remoteConfigInstance();
   if (!reporter || !pipeline || !settings) return;
   reporter->updatePropertiesForNewSessionStart();
+  // The session's number and activity reach the disk before its "_s" row can: a start killed between
+  // the two would leave a stored session that the next start does not know and numbers again.
+  persistedConfig_->synchronizeToDisk();
   auto& properties = pipeline->userProperties();
   const auto limits = pipeline->userPropertyLimits();
   properties.setUserAttributeOnWorkerQueue(reporter->sessionIDPropertyWithTimestamp(timestamp), isEnabled(), limits);

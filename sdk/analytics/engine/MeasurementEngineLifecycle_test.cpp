@@ -32,6 +32,7 @@
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/MeasurementFiles.h"
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
+#include "testing/FileContents.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
@@ -53,7 +54,9 @@ constexpr std::int64_t kFirstOpenMillis = 1699999200001;
 // once more than the timeout has passed since the last activity.
 class FakeSessionReporter final : public sdk::analytics::SessionReporting {
  public:
-  explicit FakeSessionReporter(std::shared_ptr<PersistedConfig> persisted) : persisted_(std::move(persisted)) {}
+  // `numberAsked`: told when the engine asks for a session's number to store it.
+  FakeSessionReporter(std::shared_ptr<PersistedConfig> persisted, std::function<void()> numberAsked)
+      : persisted_(std::move(persisted)), numberAsked_(std::move(numberAsked)) {}
 
   void setReportingEnabled(bool enabled) override { enabled_ = enabled; }
   bool isReportingEnabled() const override { return enabled_; }
@@ -75,12 +78,14 @@ class FakeSessionReporter final : public sdk::analytics::SessionReporting {
     return UserAttribute("auto", "_sid", AnalyticsValue(static_cast<std::int64_t>(timestamp)), timestamp);
   }
   UserAttribute sessionNumberProperty() const override {
+    if (numberAsked_) numberAsked_();
     return UserAttribute("auto", "_sno", AnalyticsValue(persisted_->sessionNumber()), now());
   }
 
  private:
   static double now() { return platform::foundation::Clock::current()->now(); }
   std::shared_ptr<PersistedConfig> persisted_;
+  std::function<void()> numberAsked_;
   std::atomic<bool> enabled_{false};
   std::atomic<double> timeout_{1800};
 };
@@ -112,7 +117,9 @@ class LifecycleTest : public ::testing::Test {
     settings = ostrel::testing::ScopedIdentitySettings::install();
     sdk::analytics::SessionReporting::setFactory(
         [this](std::shared_ptr<PersistedConfig> persisted, std::shared_ptr<RemoteConfig>) {
-          auto reporter = std::make_shared<FakeSessionReporter>(std::move(persisted));
+          auto reporter = std::make_shared<FakeSessionReporter>(std::move(persisted), [this] {
+            if (sessionNumberAsked) sessionNumberAsked();
+          });
           std::lock_guard lock(mutex);
           reporters.push_back(reporter);
           return reporter;
@@ -203,6 +210,8 @@ class LifecycleTest : public ::testing::Test {
   std::mutex mutex;
   std::vector<std::shared_ptr<FakeSessionReporter>> reporters;
   std::shared_ptr<RecordingCampaigns> campaigns = std::make_shared<RecordingCampaigns>();
+  // Called on the worker queue as a new session's number is stored, right before its "_s".
+  std::function<void()> sessionNumberAsked;
   std::string previousBundle;
   int bundles = 0;
 };
@@ -265,6 +274,34 @@ TEST_F(LifecycleTest, AFirstOpenAlwaysStartsASessionWhateverActivityWasLeftBehin
   EXPECT_EQ(storedNames(), (Strings{"_f", "_s", "_e"}));
   EXPECT_EQ(property("_sno")->int64Value(), 1);
   EXPECT_EQ(property("_sid")->int64Value(), 1699999200);
+}
+
+// A first start killed once its session start was stored, before anything else reached the disk: the
+// next start, well inside the session timeout, finds the session that "_s" implies (its number and
+// activity) and goes on with it, instead of starting a second session numbered 1.
+TEST_F(LifecycleTest, AFirstStartKilledAfterItsSessionStartWasStoredLeavesOneSessionNumberedOne) {
+  const std::string preferences = "Library/Preferences/" + std::string(PersistedConfig::kSuiteName) + ".plist";
+  std::string preferencesAtTheSessionStart;
+  sessionNumberAsked = [&] { preferencesAtTheSessionStart = ostrel::testing::contentsOf(container.pathFor(preferences)); };
+  launch();
+  sessionNumberAsked = nullptr;
+  ASSERT_EQ(storedNames(), (Strings{"_f", "_s", "_e"}));
+  // The kill: the "_s" row is stored, the preferences are as they were on disk when it was handed on.
+  drain();
+  ostrel::testing::TempContainer afterTheKill;
+  std::filesystem::copy(container.path(), afterTheKill.path(),
+                        std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::remove(afterTheKill.pathFor(preferences));
+  if (!preferencesAtTheSessionStart.empty()) {
+    std::ofstream(afterTheKill.pathFor(preferences), std::ios::binary) << preferencesAtTheSessionStart;
+  }
+  environment.advance(26);
+  launch(kLoadTimestamp + 26);
+  EXPECT_EQ(storedNames(), (Strings{"_f", "_s", "_e"}));
+  EXPECT_EQ(property("_sno")->int64Value(), 1);
+  EXPECT_EQ(persisted->sessionNumber(), 1);
+  drain();
+  engine.reset();
 }
 
 TEST_F(LifecycleTest, AReinstallKnowsItOpenedBeforeFromTheKeychain) {

@@ -185,6 +185,9 @@ void SessionReporter::logSessionStartEvent() {
     persistedConfig_->setLastSessionActivityClockTime(now);
     sessionID = truncated(now);
   }
+  // Written before the "_s" it implies is stored, so that a kill between the two cannot number the
+  // session again.
+  persistedConfig_->synchronizeToDisk();
   setSessionID(Value(sessionID), Value(sessionNumber));
   logInternal("_s", Dictionary{{"_sid", Value(sessionID)}, {"_sno", Value(sessionNumber)}});
 }

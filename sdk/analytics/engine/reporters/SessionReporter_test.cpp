@@ -4,6 +4,8 @@
 
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/PreferencesDomain.h"
+#include "platform/foundation/PropertyList.h"
 #include "sdk/analytics/engine/reporters/AnalyticsScreen.h"
 #include "sdk/analytics/engine/reporters/ReporterTestSupport.h"
 
@@ -51,6 +53,10 @@ TEST_F(SessionReporterTest, BecomingActiveStartsASessionOnlyAfterTheTimeout) {
                                                           "_sid=" + std::to_string(sid) + " auto", "_sno=5 auto"}));
   EXPECT_EQ(persisted->sessionNumber(), 5);
   EXPECT_DOUBLE_EQ(persisted->lastSessionActivityClockTime(), environment.clock()->now());
+  // On disk already, with the "_s" that implies it: a kill now cannot make the next start number it again.
+  const Value onDisk = platform::foundation::PropertyList::readFile(
+      platform::foundation::PreferencesDomain::named(PersistedConfig::kSuiteName)->path());
+  EXPECT_EQ(onDisk["/vadeze/measurement/session_number"].toInt64(), 5);
 }
 
 TEST_F(SessionReporterTest, NoSessionWhileInactiveOrDisabled) {
