@@ -34,6 +34,7 @@
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "testing/FileContents.h"
 #include "testing/MainThreadEnvironment.h"
+#include "testing/ScratchFolder.h"
 #include "testing/TempContainer.h"
 
 namespace sdk::analytics {
@@ -300,6 +301,33 @@ TEST_F(LifecycleTest, AFirstStartKilledAfterItsSessionStartWasStoredLeavesOneSes
   EXPECT_EQ(storedNames(), (Strings{"_f", "_s", "_e"}));
   EXPECT_EQ(property("_sno")->int64Value(), 1);
   EXPECT_EQ(persisted->sessionNumber(), 1);
+  drain();
+  engine.reset();
+}
+
+// A first start killed before its first open was committed has not counted it in the keychain: the first
+// open the next start makes again is the only one there is, and says so.
+TEST_F(LifecycleTest, AFirstStartKilledBeforeItsFirstOpenWasStoredHasNotCountedIt) {
+  ostrel::testing::ScratchFolder keychainAtTheKill;
+  sessionNumberAsked = [&] {
+    // Inside the start's transaction, after the first open was written to it: the kill.
+    if (!std::filesystem::exists(platform::security::Keychain::folder())) return;
+    std::filesystem::copy(platform::security::Keychain::folder(), keychainAtTheKill.path(),
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+  };
+  launch();
+  sessionNumberAsked = nullptr;
+  EXPECT_EQ(KeychainWrapper::keychainValueWithIdentifier("_pfo", bundleIdentifier()), "1") << "counted once stored";
+  drain();
+  engine.reset();
+
+  ostrel::testing::TempContainer afterTheKill;  // nothing of the start was committed
+  std::filesystem::create_directories(platform::security::Keychain::folder());
+  std::filesystem::copy(keychainAtTheKill.path(), platform::security::Keychain::folder(),
+                        std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+  launch();
+  EXPECT_EQ(storedNames(), (Strings{"_f", "_s", "_e"}));
+  EXPECT_EQ(storedParameters("_f").at("_pfo").int64Value(), 0);
   drain();
   engine.reset();
 }

@@ -263,9 +263,14 @@ bool RawEventWriter::writeEvent(const AnalyticsEvent& event, bool isPublicEvent,
                            "Data loss. Cannot record raw event. Error", errorText(result.error()));
     return false;
   }
-  if (name == "_f") incrementPreviousFirstOpenCount();
-  monitor()->logWithLevel(LogLevel::kDebug, messages::kEventLogged, "Event logged. Event name, event params",
-                         Value(eventNameForDisplay(name)), Value(dictionaryDescriptionForDisplay(event.parameters())));
+  // Counted and told once the event is stored for good: a start killed before the commit leaves neither,
+  // so the first open it makes again is not marked as following a previous one.
+  database_->store().afterCommit([firstOpen = name == "_f", displayName = eventNameForDisplay(name),
+                                  parameters = dictionaryDescriptionForDisplay(event.parameters())] {
+    if (firstOpen) incrementPreviousFirstOpenCount();
+    monitor()->logWithLevel(LogLevel::kDebug, messages::kEventLogged, "Event logged. Event name, event params",
+                            Value(displayName), Value(parameters));
+  });
   return true;
 }
 

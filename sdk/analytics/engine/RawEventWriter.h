@@ -43,7 +43,7 @@ class RawEventWriter {
  private:
   void raiseErrorEvent(std::int64_t code);
   void flushAfterQueuedWork();
-  void incrementPreviousFirstOpenCount();
+  static void incrementPreviousFirstOpenCount();
 
   const EventPipelineHost& host_;
   std::shared_ptr<MeasurementDatabase> database_;

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -371,6 +372,7 @@ ErrorOr<void> SqliteStore::performTransaction(const std::function<bool()>& block
   // Undoing is best effort: what failed first is the error the caller hears of.
   auto undo = [&] {
     --depth_;
+    std::erase_if(afterCommit_, [&](const auto& waiting) { return waiting.first > depth_; });
     if (outer) {
       (void)runSimple("ROLLBACK");
     } else {
@@ -396,7 +398,32 @@ ErrorOr<void> SqliteStore::performTransaction(const std::function<bool()>& block
     (void)runSimple("ROLLBACK");
     rollbacks_.fetch_add(1, std::memory_order_relaxed);
   }
+  settleAfterCommitActions(committed.ok());
   return committed;
+}
+
+// Called as a transaction or savepoint ends well or fails to: a released savepoint's actions go with
+// its parent; the outer commit runs them all, its failure drops them.
+void SqliteStore::settleAfterCommitActions(bool committed) {
+  if (depth_ > 0) {
+    if (!committed) std::erase_if(afterCommit_, [&](const auto& waiting) { return waiting.first > depth_; });
+    for (auto& waiting : afterCommit_) waiting.first = std::min(waiting.first, depth_);
+    return;
+  }
+  auto actions = std::move(afterCommit_);
+  afterCommit_.clear();
+  if (!committed) return;
+  for (auto& [depth, action] : actions) action();
+}
+
+void SqliteStore::afterCommit(std::function<void()> action) {
+  if (!action) return;
+  std::lock_guard lock(mutex_);
+  if (depth_ == 0) {
+    action();
+    return;
+  }
+  afterCommit_.emplace_back(depth_, std::move(action));
 }
 
 ErrorOr<void> SqliteStore::performTransactionFlushedLater(const std::function<bool()>& block) {

@@ -74,6 +74,11 @@ class SqliteStore {
   // commit that is flushed, makes it durable, so a run of small commits can share one flush. Inside
   // another transaction it is a savepoint of that one, flushed with it.
   ErrorOr<void> performTransactionFlushedLater(const std::function<bool()>& block);
+  // Runs `action` once what was written so far is committed: at once outside a transaction, after the
+  // outermost commit inside one (on the committing thread, before the commit's call returns). An
+  // action whose writes are rolled back, with its savepoint or the whole transaction, never runs. For
+  // what must follow a stored row and not precede it: a count kept elsewhere, a line saying it is stored.
+  void afterCommit(std::function<void()> action);
   // Flushes the write-ahead log when a commit waits for it; afterwards every commit so far is durable.
   ErrorOr<void> flushLog();
   bool isInTransaction() const;
@@ -101,6 +106,7 @@ class SqliteStore {
   void noteDamage(const std::string& detail) const;
   std::string damageNotePath() const;
   ErrorOr<void> runSimple(const char* sql);
+  void settleAfterCommitActions(bool committed);
   // Under mutex_: prepares `sql` with its parameters bound; `kept` tells whether the statement is one
   // the store keeps for the next use of the same text (reset it after use, never finalize it).
   ErrorOr<void> prepare(const std::string& sql, const std::vector<Value>& parameters, sqlite3_stmt** statement,
@@ -114,6 +120,9 @@ class SqliteStore {
   bool opening_ = false;  // open() is running: damage found now is handled at once, not noted
   mutable std::atomic<bool> damageNoted_{false};
   int depth_ = 0;  // transactions open: 1 for the outer one, more for savepoints
+  // afterCommit() actions waiting for the outer commit, each with the depth of the savepoint whose
+  // rollback drops it.
+  std::vector<std::pair<int, std::function<void()>>> afterCommit_;
   bool unflushed_ = false;  // a commit made by performTransactionFlushedLater waits for flushLog
   std::atomic<std::uint64_t> rollbacks_{0};
   mutable std::recursive_mutex mutex_;

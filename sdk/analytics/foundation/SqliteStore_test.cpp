@@ -146,6 +146,48 @@ TEST_F(SqliteStoreTest, TransactionsCommitRollBackAndNest) {
   EXPECT_EQ(count(), 3);
 }
 
+// What must follow a stored row (a count kept elsewhere, a line saying it is stored) runs once the row
+// is committed for good, and never for a row rolled back, in its savepoint or with the whole transaction.
+TEST_F(SqliteStoreTest, ActionsAfterACommitRunOnlyOnceTheirRowsAreCommittedForGood) {
+  std::vector<std::string> ran;
+  auto insertThen = [&](const std::string& name) {
+    const bool inserted = insert(name);
+    store->afterCommit([&ran, name] { ran.push_back(name); });
+    return inserted;
+  };
+  EXPECT_TRUE(insertThen("alone"));
+  EXPECT_EQ(ran, (std::vector<std::string>{"alone"})) << "outside a transaction: at once";
+  ran.clear();
+
+  EXPECT_TRUE(store->performTransaction([&] {
+    EXPECT_TRUE(insertThen("outer"));
+    EXPECT_TRUE(store->performTransaction([&] { return insertThen("inner-kept"); }));
+    EXPECT_FALSE(store->performTransaction([&] { return insertThen("inner-undone") && false; }));
+    EXPECT_TRUE(store->performTransaction([&] {
+      EXPECT_FALSE(store->performTransaction([&] { return insertThen("innermost-undone") && false; }));
+      return insertThen("second-kept");
+    }));
+    EXPECT_TRUE(ran.empty()) << "before the commit";
+    return true;
+  }));
+  EXPECT_EQ(ran, (std::vector<std::string>{"outer", "inner-kept", "second-kept"}));
+  ran.clear();
+
+  // A savepoint kept, then the whole transaction rolled back: nothing was stored, nothing follows.
+  EXPECT_FALSE(store->performTransaction([&] {
+    EXPECT_TRUE(store->performTransaction([&] { return insertThen("released"); }));
+    return false;
+  }));
+  auto throwing = [&]() -> bool {
+    EXPECT_TRUE(insertThen("thrown"));
+    throw std::runtime_error("boom");
+  };
+  EXPECT_THROW(static_cast<void>(store->performTransaction(throwing)), std::runtime_error);
+  EXPECT_TRUE(ran.empty());
+  EXPECT_TRUE(store->performTransaction([&] { return true; }));
+  EXPECT_TRUE(ran.empty()) << "a later commit runs nothing dropped before";
+}
+
 TEST_F(SqliteStoreTest, ANewFileReachesTheWriteAheadLogWithOneFlushAndAReopenWithNone) {
   testing::SyncCountingVfs vfs;
   std::string path = container.pathFor("fresh.sql");
