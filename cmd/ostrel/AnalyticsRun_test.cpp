@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -421,6 +422,66 @@ TEST_F(AnalyticsRunTest, AFutureOrDamagedRecordNeitherDatesRunsAheadNorLetsTimeR
   const Events later = eventsOf(takeSightings());
   ASSERT_FALSE(later.empty());
   EXPECT_GT(timeSpan(later).first, timeSpan(events).second) << "the tour after the damage is dated before the one before it";
+}
+
+// The engagement a run reports, in ms: its "_e" events' "_et", leaving out what only marks engagement
+// reported already.
+std::int64_t engagementReported(const Events& events) {
+  std::int64_t total = 0;
+  for (const auto& event : events) {
+    auto time = event.parameters().find("_et");
+    if (event.name() == "_e" && time != event.parameters().end() && !event.parameters().count("_fr")) {
+      total += time->second.int64Value();
+    }
+  }
+  return total;
+}
+
+// A script of long waits played several times against a collecting server, as a night's runs are made:
+// every run reports the whole of its time in the foreground as engagement (the analytics engine, which
+// starts on its worker while the script already waits, lost up to an hour of it), and the runs, which
+// take the container more than a day past the real clock, are continued by the next tour and plain start,
+// each dated after everything stored and without a word of a wrong clock.
+TEST_F(AnalyticsRunTest, LongWaitsReportTheirWholeEngagementAndTheirLeadIsContinued) {
+  // The first run starts at midnight: together the runs go past the real time by more than a day.
+  constexpr int kRuns = 4;
+  const double real = platform::foundation::Clock::current()->now();
+  const double sinceMidnight = real - std::floor(real / 86400) * 86400;
+  const int hourLongWaits = static_cast<int>(std::ceil((sinceMidnight + 26 * 3600) / kRuns / 3600));
+  const std::string script = folder / "hours.script";
+  {
+    std::ofstream steps(script);
+    steps << "wait 5\ntap 195 400\n";
+    for (int wait = 0; wait < hourLongWaits; ++wait) steps << "wait 3600\n";
+  }
+  const double foregroundMillis = (5 + 0.05 + hourLongWaits * 3600) * 1000;
+  double lastStored = 0;
+  for (int run = 1; run <= kRuns; ++run) {
+    const int status = this->run(script);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "run " << run << ": " << status << "\n" << output();
+    const Events events = eventsOf(takeSightings());
+    ASSERT_FALSE(events.empty()) << "run " << run << " sent nothing\n" << output();
+    // Each event's engagement is cut to whole milliseconds.
+    EXPECT_NEAR(static_cast<double>(engagementReported(events)), foregroundMillis, 10) << "run " << run;
+    EXPECT_GT(timeSpan(events).first, lastStored) << "run " << run << " is dated before the one before it";
+    lastStored = timeSpan(events).second;
+  }
+  ASSERT_GT(lastStored, real + 86400) << "the runs did not take the container a day ahead";
+  ASSERT_EQ(run(OSTREL_TOUR), 0) << output();
+  const Events tour = eventsOf(takeSightings());
+  ASSERT_FALSE(tour.empty());
+  EXPECT_GT(timeSpan(tour).first, lastStored) << "the tour is dated before the runs";
+  ASSERT_EQ(run(""), 0) << output();
+  const Events plain = eventsOf(takeSightings());
+  ASSERT_FALSE(plain.empty());
+  EXPECT_GT(timeSpan(plain).first, timeSpan(tour).second) << "the plain start is dated before the tour";
+  EXPECT_EQ(log().find("lies more than a day past the real clock"), std::string::npos) << log();
+  // The one error a run may log is the experiments fetch, which this server does not serve.
+  std::istringstream lines(log());
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find("[A820002]") != std::string::npos) continue;
+    EXPECT_EQ(line.find(" error "), std::string::npos) << line;
+  }
 }
 
 // A headless run whose waits went two hours past the real time, then a plain start and a window on the
