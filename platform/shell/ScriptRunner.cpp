@@ -46,7 +46,7 @@ std::function<void()> ScriptRunner::settleWorkers() {
     if (!dispatch::MainLoop::isMainThread()) return;
     const bool idle = dispatch::MainLoop::runUntilWorkersIdle(*waitedInVain ? 0 : kLongestSettle);
     if (!idle && !*waitedInVain) {
-      log::write(log::Notice, "the app's background work has gone on for " + std::to_string(int(kLongestSettle)) +
+      log::write(log::Notice, "the app's background work has gone on for " + std::to_string(static_cast<int>(kLongestSettle)) +
                                   " s while the script's clock waited for it; the clock goes on without it");
     }
     *waitedInVain = !idle;
