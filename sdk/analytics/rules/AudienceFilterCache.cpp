@@ -19,6 +19,7 @@ void AudienceFilterCache::forgetWhenChanged(const MeasurementDatabase& database)
   if (version_ == version) return;
   events_.clear();
   properties_.clear();
+  setAside_.clear();
   version_ = version;
 }
 

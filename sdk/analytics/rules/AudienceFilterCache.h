@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -52,6 +53,15 @@ class AudienceFilterCache {
   platform::foundation::ErrorOr<const PropertyFilterSet*> propertyFilters(MeasurementDatabase& database,
                                                                           const std::string& propertyName);
 
+  // A filter whose regular expression ran out of its time is not evaluated again until the stored
+  // filters change: a pattern that times out on one value mostly does on the next, and each try
+  // costs the event its matcher's whole limit. Event and property filters of one audience share
+  // their filter IDs. Kept through the clearing of names past kMaxNames.
+  void setAside(std::int32_t audienceID, std::int32_t filterID) { setAside_.emplace(audienceID, filterID); }
+  bool isSetAside(std::int32_t audienceID, std::int32_t filterID) const {
+    return !setAside_.empty() && setAside_.contains({audienceID, filterID});
+  }
+
   // Names kept at most, per kind: past it the kept sets start again empty.
   static constexpr std::size_t kMaxNames = 1024;
 
@@ -59,6 +69,7 @@ class AudienceFilterCache {
   void forgetWhenChanged(const MeasurementDatabase& database);
 
   std::optional<std::uint64_t> version_;
+  std::set<std::pair<std::int32_t, std::int32_t>> setAside_;
   std::unordered_map<std::string, EventFilterSet> events_;
   std::unordered_map<std::string, PropertyFilterSet> properties_;
 };

@@ -26,6 +26,7 @@ struct EventAggregates;
 struct UserAttribute;
 
 class MeasurementHost;
+class AudienceEvaluationBudget;
 
 // The server-defined audiences: their filters as stored from the configuration, their evaluation
 // over the events and user properties of each bundle, and the per-audience results that bundles
@@ -42,7 +43,10 @@ class Audiences {
   // filters nor are in `audienceIDs`.
   [[nodiscard]] bool maybeDeleteStaleFilterResults(const std::set<std::int32_t>& audienceIDs);
 
-  // --- evaluation (false only when a database step failed)
+  // --- evaluation (false only when a database step failed). The filters of one call share one
+  // budget of CPU time, about an event's editing's; those it leaves no time for have no result, and
+  // a filter whose regular expression runs out of its own time is set aside until the audiences
+  // change. Both are logged.
   [[nodiscard]] bool evaluateFiltersForEvent(const AnalyticsEvent& event, const EventAggregates* eventAggregates,
                                              AudienceTimestampsCache* audienceTimestampsCache);
   [[nodiscard]] bool evaluateFiltersForEventName(const std::string& eventName, const Parameters& eventParameters,
@@ -76,10 +80,21 @@ class Audiences {
   struct EvaluationTexts;
 
  private:
+  // Filters of one walk left without a result: for want of time, or set aside before.
+  struct UnevaluatedFilters {
+    std::int64_t outOfTime = 0;
+    std::int64_t setAside = 0;
+  };
+
   template <typename KeptFilter, typename Evaluate, typename Decide>
-  [[nodiscard]] bool evaluateFilters(const std::vector<KeptFilter>& filters, double timestamp, AudienceTimestampsCache* cache,
-                       const EvaluationTexts& texts, const platform::foundation::Value& subject,
-                       const Evaluate& evaluate, const Decide& decide);
+  [[nodiscard]] bool evaluateFilters(const std::vector<KeptFilter>& filters, AudienceEvaluationBudget& budget,
+                                     double timestamp, AudienceTimestampsCache* cache, const EvaluationTexts& texts,
+                                     const platform::foundation::Value& subject, const Evaluate& evaluate,
+                                     const Decide& decide);
+  void setAside(std::int32_t audienceID, std::int32_t filterID, const EvaluationTexts& texts,
+                const platform::foundation::Value& subject);
+  void reportUnevaluated(const UnevaluatedFilters& unevaluated, const EvaluationTexts& texts,
+                         const platform::foundation::Value& subject);
   std::int64_t setting(const char* key, std::int64_t defaultValue, std::int64_t maximum) const;
   void logFailure(LogLevel level, std::int64_t code, const std::string& message, const platform::foundation::Error& error);
 

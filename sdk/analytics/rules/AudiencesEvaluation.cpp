@@ -1,5 +1,6 @@
 #include <map>
 
+#include "platform/foundation/ErrorOr.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/AnalyticsEvent.h"
 #include "sdk/analytics/foundation/Monitor.h"
@@ -8,6 +9,7 @@
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 #include "sdk/analytics/foundation/UserAttribute.h"
+#include "sdk/analytics/rules/AudienceEvaluationBudget.h"
 #include "sdk/analytics/rules/Audiences.h"
 #include "sdk/analytics/rules/EventParameterLookup.h"
 #include "sdk/analytics/rules/RulesMessageCodes.h"
@@ -19,14 +21,11 @@ using platform::foundation::Value;
 
 // The log lines of one kind of walk (events or user properties).
 struct Audiences::EvaluationTexts {
-  std::int64_t queryFiltersCode;
-  const char* queryFilters;
-  std::int64_t queryResultCode;
-  const char* queryResult;
-  std::int64_t corruptFilterCode;
-  const char* corruptFilter;
-  std::int64_t saveCode;
-  const char* save;
+  struct Line {
+    std::int64_t code;
+    const char* text;
+  };
+  Line queryFilters, queryResult, corruptFilter, save, setAside, outOfTime, skipped;
 };
 
 namespace {
@@ -34,56 +33,112 @@ namespace {
 const Audiences::EvaluationTexts& eventTexts();
 const Audiences::EvaluationTexts& propertyTexts();
 
+// The records of one walk, by audience: each is read from the database at most once, and what the
+// walk made of it stands in for what was read.
+class WalkRecords {
+ public:
+  explicit WalkRecords(MeasurementDatabase& database) : database_(database) {}
+
+  platform::foundation::ErrorOr<std::optional<StoredFilterResults>> recordFor(std::int32_t audienceID) {
+    if (auto found = updated_.find(audienceID); found != updated_.end()) return std::optional(found->second);
+    if (auto known = read_.find(audienceID); known != read_.end()) return known->second;
+    auto stored = TRY(database_.filterResultForAudienceID(audienceID));
+    read_.emplace(audienceID, stored);
+    return stored;
+  }
+  void update(std::int32_t audienceID, StoredFilterResults record) {
+    updated_[audienceID] = std::move(record);
+    read_.erase(audienceID);
+  }
+  std::vector<StoredFilterResults> takeUpdated() {
+    std::vector<StoredFilterResults> records;
+    for (auto& [id, record] : updated_) records.push_back(std::move(record));
+    updated_.clear();
+    return records;
+  }
+
+ private:
+  MeasurementDatabase& database_;
+  std::map<std::int32_t, StoredFilterResults> updated_;
+  std::map<std::int32_t, std::optional<StoredFilterResults>> read_;
+};
+
 }  // namespace
 
 // One walk over the stored filters of one event or property name. Several filters of one audience
-// share one record: it is read at most once and saved once with the others.
+// share one record: it is read at most once and saved once with the others. The filters share one
+// budget of CPU time: those it leaves no time for, and those set aside, have no result, so their
+// stored results stay as they were, and the log says how many.
 template <typename KeptFilter, typename Evaluate, typename Decide>
-bool Audiences::evaluateFilters(const std::vector<KeptFilter>& filters, double timestamp,
-                                  AudienceTimestampsCache* givenCache, const EvaluationTexts& texts,
-                                  const Value& subject, const Evaluate& evaluate, const Decide& decide) {
+bool Audiences::evaluateFilters(const std::vector<KeptFilter>& filters, AudienceEvaluationBudget& budget,
+                                double timestamp, AudienceTimestampsCache* givenCache, const EvaluationTexts& texts,
+                                const Value& subject, const Evaluate& evaluate, const Decide& decide) {
   std::optional<AudienceTimestampsCache> ownCache;
   if (!givenCache) ownCache.emplace(monitor_);
   AudienceTimestampsCache& cache = givenCache ? *givenCache : *ownCache;
-  std::map<std::int32_t, StoredFilterResults> updated;
-  std::map<std::int32_t, std::optional<StoredFilterResults>> read;
+  WalkRecords records(*database_);
+  UnevaluatedFilters unevaluated;
   for (const KeptFilter& kept : filters) {
     const auto& filter = kept.record;
-    std::optional<StoredFilterResults> record;
-    if (auto found = updated.find(filter.audienceID); found != updated.end()) {
-      record = found->second;
-    } else if (auto known = read.find(filter.audienceID); known != read.end()) {
-      record = known->second;
-    } else {
-      auto stored = database_->filterResultForAudienceID(filter.audienceID);
-      if (!stored) {
-        monitor_->logWithLevel(LogLevel::kMonitoredError, texts.queryResultCode, texts.queryResult, subject,
-                               Value(stored.error().localizedDescription()));
-        return false;
-      }
-      record = std::move(stored).value();
-      read.emplace(filter.audienceID, record);
+    auto found = records.recordFor(filter.audienceID);
+    if (!found) {
+      monitor_->logWithLevel(LogLevel::kMonitoredError, texts.queryResult.code, texts.queryResult.text, subject,
+                             Value(found.error().localizedDescription()));
+      return false;
     }
+    const std::optional<StoredFilterResults>& record = *found;
     bool heldBefore = isFilterResult(record, filter.filterID, *monitor_);
     if (heldBefore && !filter.isDynamic && !filter.isSequence && !filter.isSessionScoped) continue;
-    std::optional<bool> outcome = evaluate(kept);
+    if (filters_.isSetAside(filter.audienceID, filter.filterID)) {
+      ++unevaluated.setAside;
+      continue;
+    }
+    if (!budget.remains()) {
+      ++unevaluated.outOfTime;
+      continue;
+    }
+    std::optional<bool> outcome = evaluate(kept, budget);
+    if (budget.takePatternRanOut()) {
+      setAside(filter.audienceID, filter.filterID, texts, subject);
+    } else if (!outcome && budget.isSpent()) {
+      ++unevaluated.outOfTime;  // its search was stopped when the time ran out
+    }
     if (!outcome) continue;
     cache.populateCachedTimestamps(record, filter.audienceID);
     if (*outcome) cache.addEvaluationTimestamp(timestamp, filter);
     bool result = decide(filter, *outcome, heldBefore);
-    updated[filter.audienceID] =
-        updatedFilterResultWithFilterID(filter.filterID, filter.audienceID, record, result, cache);
-    read.erase(filter.audienceID);
+    records.update(filter.audienceID,
+                   updatedFilterResultWithFilterID(filter.filterID, filter.audienceID, record, result, cache));
   }
+  reportUnevaluated(unevaluated, texts, subject);
+  auto updated = records.takeUpdated();
   if (updated.empty()) return true;
-  std::vector<StoredFilterResults> records;
-  for (auto& [id, record] : updated) records.push_back(std::move(record));
-  if (auto saved = database_->updateFilterResults(records); !saved) {
-    monitor_->logWithLevel(LogLevel::kMonitoredError, texts.saveCode, texts.save, subject,
+  if (auto saved = database_->updateFilterResults(updated); !saved) {
+    monitor_->logWithLevel(LogLevel::kMonitoredError, texts.save.code, texts.save.text, subject,
                            Value(saved.error().localizedDescription()));
     return false;
   }
   return true;
+}
+
+void Audiences::setAside(std::int32_t audienceID, std::int32_t filterID, const EvaluationTexts& texts,
+                         const Value& subject) {
+  filters_.setAside(audienceID, filterID);
+  monitor_->logWithLevelContexts(LogLevel::kMonitoredWarning, texts.setAside.code, texts.setAside.text,
+                                 {subject, Value(filterID), Value(audienceID)});
+}
+
+// Running out of time is the configuration's fault, as an event's editing running out of its own is
+// the program's, and is reported as loudly; the filters set aside were reported when they were.
+void Audiences::reportUnevaluated(const UnevaluatedFilters& unevaluated, const EvaluationTexts& texts,
+                                  const Value& subject) {
+  if (unevaluated.outOfTime > 0) {
+    monitor_->logWithLevel(LogLevel::kMonitoredError, texts.outOfTime.code, texts.outOfTime.text, subject,
+                           Value(unevaluated.outOfTime));
+  }
+  if (unevaluated.setAside > 0) {
+    monitor_->logWithLevel(LogLevel::kDebug, texts.skipped.code, texts.skipped.text, subject, Value(unevaluated.setAside));
+  }
 }
 
 bool Audiences::evaluateFiltersForEvent(const AnalyticsEvent& event, const EventAggregates* eventAggregates,
@@ -96,9 +151,11 @@ bool Audiences::evaluateFiltersForEventName(const std::string& eventName, const 
                                               const EventAggregates* eventAggregates, double eventTimestamp,
                                               AudienceTimestampsCache* audienceTimestampsCache) {
   const EvaluationTexts& texts = eventTexts();
+  // Reading and preparing the filters, the first time the name is seen, is part of the event's work.
+  AudienceEvaluationBudget budget;
   const auto found = filters_.eventFilters(*database_, eventName);
   if (!found.ok()) {
-    monitor_->logWithLevel(LogLevel::kMonitoredError, texts.queryFiltersCode, texts.queryFilters, Value(eventNameForDisplay(eventName)),
+    monitor_->logWithLevel(LogLevel::kMonitoredError, texts.queryFilters.code, texts.queryFilters.text, Value(eventNameForDisplay(eventName)),
                            Value(found.error().localizedDescription()));
     return false;
   }
@@ -106,20 +163,20 @@ bool Audiences::evaluateFiltersForEventName(const std::string& eventName, const 
   if (filters->filters.empty()) return true;
   sdk::analytics::EventParameterLookup parameters(filters->parameterNames, eventParameters);
   bool aggregatesNamedAlike = eventAggregates && eventAggregates->name == eventName;
-  auto evaluate = [&](const auto& kept) -> std::optional<bool> {
+  auto evaluate = [&](const auto& kept, AudienceEvaluationBudget& budget) -> std::optional<bool> {
     if (!kept.message) {
       const StoredEventFilter& filter = kept.record;
-      monitor_->logWithLevelContexts(LogLevel::kMonitoredError, texts.corruptFilterCode, texts.corruptFilter,
+      monitor_->logWithLevelContexts(LogLevel::kMonitoredError, texts.corruptFilter.code, texts.corruptFilter.text,
                                      {Value(eventNameForDisplay(eventName)), Value(filter.filterID),
                                       Value(filter.audienceID), Value(filter.isDynamic)});
       return std::nullopt;
     }
-    if (!kept.namedAsStored) return kept.prepared->evaluate(eventName, parameters, eventAggregates, *monitor_);
-    return kept.prepared->judge(eventName, parameters, eventAggregates, aggregatesNamedAlike, *monitor_);
+    if (!kept.namedAsStored) return kept.prepared->evaluate(eventName, parameters, eventAggregates, *monitor_, &budget);
+    return kept.prepared->judge(eventName, parameters, eventAggregates, aggregatesNamedAlike, *monitor_, &budget);
   };
   // An event filter that held keeps holding: later events only move its timestamps.
   auto decide = [](const StoredEventFilter&, bool outcome, bool heldBefore) { return outcome || heldBefore; };
-  return evaluateFilters(filters->filters, eventTimestamp, audienceTimestampsCache, texts,
+  return evaluateFilters(filters->filters, budget, eventTimestamp, audienceTimestampsCache, texts,
                          Value(eventNameForDisplay(eventName)), evaluate, decide);
 }
 
@@ -127,22 +184,23 @@ bool Audiences::evaluateFiltersForUserProperty(const UserAttribute& userProperty
                                                  AudienceTimestampsCache* audienceTimestampsCache,
                                                  double evaluationTimestamp) {
   const EvaluationTexts& texts = propertyTexts();
+  AudienceEvaluationBudget budget;
   const auto found = filters_.propertyFilters(*database_, userProperty.name);
   if (!found.ok()) {
-    monitor_->logWithLevel(LogLevel::kMonitoredError, texts.queryFiltersCode, texts.queryFilters,
+    monitor_->logWithLevel(LogLevel::kMonitoredError, texts.queryFilters.code, texts.queryFilters.text,
                            Value(userPropertyNameForDisplay(userProperty.name)), Value(found.error().localizedDescription()));
     return false;
   }
   const sdk::analytics::PropertyFilterSet* filters = *found;
-  auto evaluate = [&](const auto& kept) -> std::optional<bool> {
+  auto evaluate = [&](const auto& kept, AudienceEvaluationBudget& budget) -> std::optional<bool> {
     if (!kept.message) {
       const StoredPropertyFilter& filter = kept.record;
-      monitor_->logWithLevelContexts(LogLevel::kMonitoredError, texts.corruptFilterCode, texts.corruptFilter,
+      monitor_->logWithLevelContexts(LogLevel::kMonitoredError, texts.corruptFilter.code, texts.corruptFilter.text,
                                      {Value(userPropertyNameForDisplay(userProperty.name)), Value(filter.filterID),
                                       Value(filter.audienceID), Value(filter.isDynamic)});
       return std::nullopt;
     }
-    return kept.prepared->evaluate(&userProperty, *monitor_);
+    return kept.prepared->evaluate(&userProperty, *monitor_, &budget);
   };
   // A property's value can stop matching: a dynamic filter that is not session-scoped follows it.
   auto decide = [](const StoredPropertyFilter& filter, bool outcome, bool heldBefore) {
@@ -150,7 +208,7 @@ bool Audiences::evaluateFiltersForUserProperty(const UserAttribute& userProperty
     if (filter.isDynamic && !filter.isSessionScoped) return false;
     return heldBefore;
   };
-  return evaluateFilters(filters->filters, evaluationTimestamp, audienceTimestampsCache, texts,
+  return evaluateFilters(filters->filters, budget, evaluationTimestamp, audienceTimestampsCache, texts,
                          Value(userPropertyNameForDisplay(userProperty.name)), evaluate, decide);
 }
 
@@ -179,22 +237,32 @@ namespace {
 
 const Audiences::EvaluationTexts& eventTexts() {
   static const Audiences::EvaluationTexts texts{
-      messages::kEventFiltersQueryFailed, "Unable to query event filters for event. Event will not be evaluated. Event name, error",
-      messages::kEventFilterResultQueryFailed, "Unable to query filter result for audience. Event will not be evaluated. Event name, error",
-      messages::kEventFilterCorrupt, "Event filter contains no data or corrupt data. Event will not be evaluated. Event name, filter ID, "
-            "audience ID, dynamic",
-      messages::kEventFilterResultsSaveFailed, "Unable to save updated Audience filter results. Event will not be evaluated. Event name, error"};
+      {messages::kEventFiltersQueryFailed, "Unable to query event filters for event. Event will not be evaluated. Event name, error"},
+      {messages::kEventFilterResultQueryFailed, "Unable to query filter result for audience. Event will not be evaluated. Event name, error"},
+      {messages::kEventFilterCorrupt, "Event filter contains no data or corrupt data. Event will not be evaluated. Event name, filter ID, "
+            "audience ID, dynamic"},
+      {messages::kEventFilterResultsSaveFailed, "Unable to save updated Audience filter results. Event will not be evaluated. Event name, error"},
+      {messages::kEventFilterSetAside, "Event filter ran out of time. Filter will not be evaluated until the audiences change. Event name, "
+            "filter ID, audience ID"},
+      {messages::kEventFiltersOutOfTime, "Audience evaluation ran out of time. Event filters will not be evaluated. Event name, filter count"},
+      {messages::kSetAsideEventFiltersSkipped, "Event filters set aside for running out of time will not be evaluated. Event name, filter count"}};
   return texts;
 }
 
 const Audiences::EvaluationTexts& propertyTexts() {
   static const Audiences::EvaluationTexts texts{
-      messages::kPropertyFiltersQueryFailed, "Unable to query property filters for property. Property will not be evaluated. Property name, error",
-      messages::kPropertyFilterResultQueryFailed, "Unable to query filter result for audience. Property will not be evaluated. Property name, error",
-      messages::kPropertyFilterCorrupt, "User property filter contains no data or corrupt data. User property will not be evaluated. User "
-            "property name, filter ID, audience ID, dynamic",
-      messages::kPropertyFilterResultsSaveFailed, "Unable to save updated Audience filter results. User property will not be evaluated. User property "
-            "name, error"};
+      {messages::kPropertyFiltersQueryFailed, "Unable to query property filters for property. Property will not be evaluated. Property name, error"},
+      {messages::kPropertyFilterResultQueryFailed, "Unable to query filter result for audience. Property will not be evaluated. Property name, error"},
+      {messages::kPropertyFilterCorrupt, "User property filter contains no data or corrupt data. User property will not be evaluated. User "
+            "property name, filter ID, audience ID, dynamic"},
+      {messages::kPropertyFilterResultsSaveFailed, "Unable to save updated Audience filter results. User property will not be evaluated. User property "
+            "name, error"},
+      {messages::kPropertyFilterSetAside, "User property filter ran out of time. Filter will not be evaluated until the audiences change. User "
+            "property name, filter ID, audience ID"},
+      {messages::kPropertyFiltersOutOfTime, "Audience evaluation ran out of time. User property filters will not be evaluated. User property "
+            "name, filter count"},
+      {messages::kSetAsidePropertyFiltersSkipped, "User property filters set aside for running out of time will not be evaluated. User property "
+            "name, filter count"}};
   return texts;
 }
 

@@ -33,7 +33,8 @@ PreparedEventFilter::PreparedEventFilter(const ProtoEventFilter& filter, std::ve
 }
 
 FilterOutcome PreparedEventFilter::evaluate(const std::string& eventName, EventParameterLookup& parameters,
-                                               const EventAggregates* aggregates, Monitor& monitor) const {
+                                            const EventAggregates* aggregates, Monitor& monitor,
+                                            AudienceEvaluationBudget* budget) const {
   using platform::foundation::Value;
   if (eventName.empty()) {
     monitor.logWithLevel(LogLevel::kMonitoredError, messages::kEventNameMissing, "Event name is nil. Audience filter will not be evaluated");
@@ -44,12 +45,12 @@ FilterOutcome PreparedEventFilter::evaluate(const std::string& eventName, EventP
                          Value(eventNameForDisplay(eventName)), messageLogContext(*message_));
     return std::nullopt;
   }
-  return judge(eventName, parameters, aggregates, aggregates && aggregates->name == eventName, monitor);
+  return judge(eventName, parameters, aggregates, aggregates && aggregates->name == eventName, monitor, budget);
 }
 
 FilterOutcome PreparedEventFilter::judge(const std::string& eventName, EventParameterLookup& parameters,
-                                            const EventAggregates* aggregates, bool aggregatesNamedAlike,
-                                            Monitor& monitor) const {
+                                         const EventAggregates* aggregates, bool aggregatesNamedAlike,
+                                         Monitor& monitor, AudienceEvaluationBudget* budget) const {
   using platform::foundation::Value;
   if (!countMessage_ && parameters_.empty()) return true;
   if (countMessage_) {
@@ -85,7 +86,7 @@ FilterOutcome PreparedEventFilter::judge(const std::string& eventName, EventPara
                            messageLogContext(*message_));
       return std::nullopt;
     }
-    FilterOutcome outcome = parameter.filter.evaluate(*value, parameters.text(*parameter.slot), monitor);
+    FilterOutcome outcome = parameter.filter.evaluate(*value, parameters.text(*parameter.slot), monitor, budget);
     if (outcome != true) return outcome;
   }
   return true;

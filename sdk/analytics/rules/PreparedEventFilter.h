@@ -16,6 +16,7 @@ class ProtoEventFilter;
 class ProtoNumberFilter;
 struct EventAggregates;
 
+class AudienceEvaluationBudget;
 class EventParameterLookup;
 
 // An event filter read once: its event name, its count filter and its parameter filters, each
@@ -26,15 +27,18 @@ class PreparedEventFilter {
   // the slots of the EventParameterLookup it is evaluated with.
   PreparedEventFilter(const ProtoEventFilter& filter, std::vector<std::string>& parameterNames);
 
+  // Regular expressions' searches ask `budget`, when given.
   FilterOutcome evaluate(const std::string& eventName, EventParameterLookup& parameters,
-                            const EventAggregates* aggregates, Monitor& monitor) const;
+                         const EventAggregates* aggregates, Monitor& monitor,
+                         AudienceEvaluationBudget* budget = nullptr) const;
 
   // Whether the filter judges events of this name: then `judge` may skip the name checks.
   bool isFor(const std::string& eventName) const { return eventName_ && !eventName.empty() && *eventName_ == eventName; }
   // The rest of `evaluate` for an event of a name isFor accepts, its aggregates' name compared once
   // for every filter of that name.
   FilterOutcome judge(const std::string& eventName, EventParameterLookup& parameters,
-                         const EventAggregates* aggregates, bool aggregatesNamedAlike, Monitor& monitor) const;
+                      const EventAggregates* aggregates, bool aggregatesNamedAlike, Monitor& monitor,
+                      AudienceEvaluationBudget* budget = nullptr) const;
 
  private:
   struct Parameter {

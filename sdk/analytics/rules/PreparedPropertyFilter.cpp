@@ -24,7 +24,8 @@ PreparedPropertyFilter::PreparedPropertyFilter(const ProtoPropertyFilter& filter
   }
 }
 
-FilterOutcome PreparedPropertyFilter::evaluate(const UserAttribute* property, Monitor& monitor) const {
+FilterOutcome PreparedPropertyFilter::evaluate(const UserAttribute* property, Monitor& monitor,
+                                               AudienceEvaluationBudget* budget) const {
   using platform::foundation::Value;
   if (!property) {
     monitor.logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertyMissing, "User property is nil. Audience filter will not be evaluated");
@@ -49,7 +50,7 @@ FilterOutcome PreparedPropertyFilter::evaluate(const UserAttribute* property, Mo
   }
   const std::string* string = value.string();
   CaselessText text(string ? std::string_view(*string) : std::string_view());
-  return value_->evaluate(value, text, monitor);
+  return value_->evaluate(value, text, monitor, budget);
 }
 
 }  // namespace sdk::analytics

@@ -12,6 +12,8 @@ class Monitor;
 class ProtoPropertyFilter;
 struct UserAttribute;
 
+class AudienceEvaluationBudget;
+
 // A user-property filter read once; it answers, and logs, as evaluatePropertyFilter does on the
 // message.
 class PreparedPropertyFilter {
@@ -19,7 +21,9 @@ class PreparedPropertyFilter {
   // `filter` must outlive this.
   explicit PreparedPropertyFilter(const ProtoPropertyFilter& filter);
 
-  FilterOutcome evaluate(const UserAttribute* property, Monitor& monitor) const;
+  // A regular expression's search asks `budget`, when given.
+  FilterOutcome evaluate(const UserAttribute* property, Monitor& monitor,
+                         AudienceEvaluationBudget* budget = nullptr) const;
 
  private:
   const ProtoPropertyFilter* message_;

@@ -6,6 +6,7 @@
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
+#include "sdk/analytics/rules/AudienceEvaluationBudget.h"
 #include "sdk/analytics/rules/RulesMessageCodes.h"
 #include "sdk/analytics/rules/StringFilterEvaluator.h"
 #include "sdk/analytics/rules/CaselessText.h"
@@ -20,7 +21,16 @@ constexpr int kStringExpressionField = 1;
 constexpr int kStringCaseSensitiveField = 2;
 constexpr int kStringExpressionListField = 3;
 
-FilterOutcome findPattern(const icu::RegexPattern& pattern, std::string_view value, Monitor& monitor) {
+UBool onTimeUnit(const void* budget, std::int32_t) {
+  return static_cast<AudienceEvaluationBudget*>(const_cast<void*>(budget))->matchMayGoOn();
+}
+
+UBool onStartPosition(const void* budget, std::int64_t) {
+  return static_cast<AudienceEvaluationBudget*>(const_cast<void*>(budget))->startPositionMayGoOn();
+}
+
+FilterOutcome findPattern(const icu::RegexPattern& pattern, std::string_view value, Monitor& monitor,
+                          AudienceEvaluationBudget* budget) {
   UErrorCode status = U_ZERO_ERROR;
   icu::UnicodeString subject =
       icu::UnicodeString::fromUTF8(icu::StringPiece(value.data(), static_cast<std::int32_t>(value.size())));
@@ -28,8 +38,16 @@ FilterOutcome findPattern(const icu::RegexPattern& pattern, std::string_view val
   if (U_FAILURE(status) || !matcher) return std::nullopt;
   matcher->setTimeLimit(kRegexTimeLimit, status);
   matcher->setStackLimit(kRegexStackLimit, status);
+  if (budget) {
+    budget->startMatch();
+    matcher->setMatchCallback(onTimeUnit, budget, status);
+    matcher->setFindProgressCallback(onStartPosition, budget, status);
+  }
   bool found = matcher->find(status);
   if (U_FAILURE(status)) {
+    if (budget && status == U_REGEX_TIME_OUT) budget->matchTimedOut();
+    // Stopped because the event's time is spent: the walk reports that, and the pattern is not at fault.
+    if (budget && budget->isSpent() && !budget->patternRanOut()) return std::nullopt;
     std::string patternText;
     pattern.pattern().toUTF8String(patternText);
     monitor.logWithLevel(LogLevel::kMonitoredError, messages::kRegularExpressionOverLimit,
@@ -64,9 +82,10 @@ PreparedStringFilter::PreparedStringFilter(const ProtoStringFilter& filter,
   }
 }
 
-FilterOutcome PreparedStringFilter::matches(CaselessText& value, Monitor& monitor) const {
+FilterOutcome PreparedStringFilter::matches(CaselessText& value, Monitor& monitor,
+                                            AudienceEvaluationBudget* budget) const {
   if (type_ == static_cast<std::uint64_t>(StringMatchType::Regex)) {
-    return pattern_ ? findPattern(*pattern_, value.text(), monitor) : std::nullopt;
+    return pattern_ ? findPattern(*pattern_, value.text(), monitor, budget) : std::nullopt;
   }
   std::string_view subject = caseSensitive_ ? value.text() : value.folded();
   switch (type_) {

@@ -15,6 +15,7 @@ namespace sdk::analytics {
 class Monitor;
 class ProtoStringFilter;
 
+class AudienceEvaluationBudget;
 class CaselessText;
 
 // A valid string filter read once: its match type, its expression or list folded once when case does
@@ -27,8 +28,10 @@ class PreparedStringFilter {
   // A filter that passed validation, with the pattern validation compiled for a regular expression.
   PreparedStringFilter(const ProtoStringFilter& filter, std::shared_ptr<const icu::RegexPattern> pattern);
 
-  // Nothing only when a regular expression exceeds its limits (logged).
-  FilterOutcome matches(CaselessText& value, Monitor& monitor) const;
+  // Nothing only when a regular expression exceeds its limits (logged), or when `budget` is spent
+  // before its search ends. The search asks `budget`, when given, as it goes, and tells it when the
+  // pattern ran out of its own time.
+  FilterOutcome matches(CaselessText& value, Monitor& monitor, AudienceEvaluationBudget* budget = nullptr) const;
 
  private:
   std::uint64_t type_ = 0;

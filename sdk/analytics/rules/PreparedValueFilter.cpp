@@ -37,7 +37,8 @@ PreparedValueFilter::PreparedValueFilter(const ProtoFilter& filter)
   }
 }
 
-FilterOutcome PreparedValueFilter::evaluate(const AnalyticsValue& value, CaselessText& text, Monitor& monitor) const {
+FilterOutcome PreparedValueFilter::evaluate(const AnalyticsValue& value, CaselessText& text, Monitor& monitor,
+                                            AudienceEvaluationBudget* budget) const {
   using platform::foundation::Value;
   FilterOutcome outcome;
   if (numberMessage_) {
@@ -49,7 +50,7 @@ FilterOutcome PreparedValueFilter::evaluate(const AnalyticsValue& value, Caseles
                            value.objectValue(), messageLogContext(*message_));
       return std::nullopt;
     }
-    outcome = string_ ? string_->matches(text, monitor) : matchStringFilter(*stringMessage_, *string, monitor);
+    outcome = string_ ? string_->matches(text, monitor, budget) : matchStringFilter(*stringMessage_, *string, monitor);
   } else {
     monitor.logWithLevel(LogLevel::kMonitoredError, messages::kFilterHasNoNumberOrStringFilter,
                          "Filter has neither a number nor string filter. Audience filter will not be evaluated",

@@ -15,6 +15,7 @@ class ProtoFilter;
 class ProtoNumberFilter;
 class ProtoStringFilter;
 
+class AudienceEvaluationBudget;
 class CaselessText;
 
 // One value filter (a number or a string filter, optionally negated) read once. Its number or
@@ -30,8 +31,9 @@ class PreparedValueFilter {
   bool hasStringFilter() const { return stringMessage_ != nullptr; }
 
   // `text` is the value's string when it is one (folded on demand, and kept by the caller for other
-  // filters of the same value).
-  FilterOutcome evaluate(const AnalyticsValue& value, CaselessText& text, Monitor& monitor) const;
+  // filters of the same value). A regular expression's search asks `budget`, when given.
+  FilterOutcome evaluate(const AnalyticsValue& value, CaselessText& text, Monitor& monitor,
+                         AudienceEvaluationBudget* budget = nullptr) const;
 
  private:
   FilterOutcome judgeNumber(const AnalyticsValue& value, Monitor& monitor) const;

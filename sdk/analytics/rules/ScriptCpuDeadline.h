@@ -27,6 +27,8 @@ class ScriptCpuDeadline {
   void restart();
   // Reads the clock: whether more than `allowed` nanoseconds were used since restart().
   bool passed(std::int64_t allowed);
+  // Nanoseconds used since restart(), as of the last look.
+  std::int64_t used() const { return used_; }
   // Counted steps to take before the next look.
   std::int64_t stride() const { return stride_; }
 

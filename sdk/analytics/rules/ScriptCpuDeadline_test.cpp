@@ -1,11 +1,11 @@
 #include <unicode/utypes.h>
 
-#include <atomic>
 #include <thread>
 
 #include "platform/foundation/ThreadCpuClock.h"
 #include "sdk/analytics/rules/ScriptNativeModules.h"
 #include "sdk/analytics/rules/ScriptTestSupport.h"
+#include "testing/ManualCpuClock.h"
 
 namespace sdk::analytics {
 
@@ -14,22 +14,6 @@ namespace {
 using platform::foundation::ThreadCpuClock;
 
 constexpr std::int64_t kMillisecond = 1'000'000;
-
-// A thread CPU clock that moves by `step` at every read and by what a test adds; each thread has
-// its own origin, as real threads' clocks do.
-class SteppingCpuClock final : public ThreadCpuClock {
- public:
-  std::int64_t threadNanoseconds() const override {
-    thread_local const std::int64_t origin = origins_.fetch_add(1'000'000 * kMillisecond);
-    return origin + (now_ += step);
-  }
-  void advance(std::int64_t nanoseconds) { now_ += nanoseconds; }
-  std::atomic<std::int64_t> step{0};
-
- private:
-  mutable std::atomic<std::int64_t> now_{0};
-  static inline std::atomic<std::int64_t> origins_{0};
-};
 
 class ScriptCpuDeadlineTest : public ScriptTest {
  protected:
@@ -40,7 +24,7 @@ class ScriptCpuDeadlineTest : public ScriptTest {
   }
   void TearDown() override { ThreadCpuClock::setCurrent(nullptr); }
 
-  std::shared_ptr<SteppingCpuClock> clock = std::make_shared<SteppingCpuClock>();
+  std::shared_ptr<ostrel::testing::ManualCpuClock> clock = std::make_shared<ostrel::testing::ManualCpuClock>();
   ScriptLimits limits;
   const std::string forever = "(loop true 0 false (quote))";
 };

@@ -14,6 +14,13 @@ inline constexpr std::int64_t kBuildSlowness = 1;
 inline constexpr std::int64_t kBuildSlowness = 5;
 #endif
 
+// CPU time of one event's evaluation, behind every count of the interpreter: what no count saw still
+// ends the event with error 18, within its second once the stop is noticed and unwound. The counts
+// hold the costliest program within them to about a third of a second on a Release build, so this
+// stops none of those on a core well over twice as slow; sanitizer and unoptimised builds do the
+// same work many times slower, and get as much more. One event's audience filters share as much.
+inline constexpr std::int64_t kEventCpuNanoseconds = kBuildSlowness * 800'000'000;
+
 // The hard limits of one script runtime. Programs arrive from a server and run where every event
 // passes, so each of these turns a hostile or buggy program into error 18 instead of a hang, a stack
 // overflow or an exhausted process. Tests inject small ones.
@@ -44,12 +51,8 @@ struct ScriptLimits {
   std::size_t logRunBytes = 64u << 10;
   // Containers and scopes made since the last collection that start one in the middle of a run.
   std::size_t collectionThreshold = 20'000;
-  // CPU time of one event's evaluation, behind every count above: what no count saw still ends the
-  // event with error 18, within its second once the stop is noticed and unwound. The counts hold
-  // the costliest program within them to about a third of a second on a Release build, so this
-  // stops none of those on a core well over twice as slow; sanitizer and unoptimised builds do the
-  // same work many times slower, and get as much more.
-  std::int64_t cpuNanoseconds = kBuildSlowness * 800'000'000;
+  // CPU time of one event's evaluation, behind every count above.
+  std::int64_t cpuNanoseconds = kEventCpuNanoseconds;
 };
 
 }  // namespace sdk::analytics

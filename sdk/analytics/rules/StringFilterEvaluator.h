@@ -19,7 +19,8 @@ class ProtoStringFilter;
 enum class StringMatchType : std::uint64_t { Regex = 1, BeginsWith = 2, EndsWith = 3, Contains = 4, Exact = 5, InList = 6 };
 
 // Server patterns run on every matching event, so each search is bounded: a pattern that needs more
-// than these (ICU's match-step ticks and backtracking stack) gives no result.
+// than these (ICU's match-step ticks and backtracking stack) gives no result. The searches of one
+// event's audience filters share one CPU budget besides (AudienceEvaluationBudget).
 inline constexpr std::int32_t kRegexTimeLimit = 20;
 inline constexpr std::int32_t kRegexStackLimit = 256 * 1024;
 

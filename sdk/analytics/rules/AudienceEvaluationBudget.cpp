@@ -1,0 +1,44 @@
+#include "sdk/analytics/rules/AudienceEvaluationBudget.h"
+
+namespace sdk::analytics {
+
+namespace {
+// A start position is mostly a glance, and a look costs a system call: every sixteenth looks.
+constexpr std::int64_t kStartPositionsPerLook = 16;
+}  // namespace
+
+AudienceEvaluationBudget::AudienceEvaluationBudget(std::int64_t cpuNanoseconds) : allowed_(cpuNanoseconds) {
+  // Time is summed from the first look.
+  spent_ = deadline_.passed(allowed_);
+}
+
+bool AudienceEvaluationBudget::remains() {
+  if (!spent_) spent_ = deadline_.passed(allowed_);
+  return !spent_;
+}
+
+void AudienceEvaluationBudget::startMatch() {
+  spent_ = deadline_.passed(allowed_) || spent_;
+  matchStart_ = deadline_.used();
+  startPositions_ = 0;
+  patternRanOut_ = false;
+}
+
+bool AudienceEvaluationBudget::matchMayGoOn() {
+  spent_ = deadline_.passed(allowed_) || spent_;
+  patternRanOut_ = deadline_.used() - matchStart_ > allowed_ / kSharesPerMatch || patternRanOut_;
+  return !spent_ && !patternRanOut_;
+}
+
+bool AudienceEvaluationBudget::startPositionMayGoOn() {
+  if (++startPositions_ % kStartPositionsPerLook != 0) return true;
+  return matchMayGoOn();
+}
+
+bool AudienceEvaluationBudget::takePatternRanOut() {
+  const bool ranOut = patternRanOut_;
+  patternRanOut_ = false;
+  return ranOut;
+}
+
+}  // namespace sdk::analytics

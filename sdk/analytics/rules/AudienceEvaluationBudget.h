@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+
+#include "sdk/analytics/rules/ScriptCpuDeadline.h"
+#include "sdk/analytics/rules/ScriptLimits.h"
+
+namespace sdk::analytics {
+
+// The CPU time that the audience filters of one event, or of one user property, share. A remote
+// configuration may hold thousands of filters on one name, each regular expression bounded only by
+// its own matcher's limit, so nothing else bounds their sum. The walk asks before every filter and a
+// regular expression's matcher asks as it goes; once the time is spent the filters left are not
+// evaluated. One match may use no more than a share of the whole: a pattern that takes longer has
+// run out of its own time, and the walk sets it aside, so that no single pattern takes every
+// event's time and keeps the filters after it from ever being judged.
+class AudienceEvaluationBudget {
+ public:
+  // The clock starts now, on the calling thread.
+  explicit AudienceEvaluationBudget(std::int64_t cpuNanoseconds = kEventCpuNanoseconds);
+
+  // Before a filter: whether time remains.
+  bool remains();
+  bool isSpent() const { return spent_; }
+
+  // Around one search of a regular expression: its start, then each unit of the matcher's own time
+  // and each start position it tries. False stops the search: the event's time is spent, or the
+  // search has used its share.
+  void startMatch();
+  bool matchMayGoOn();
+  bool startPositionMayGoOn();
+  // The matcher's own limit stopped the search.
+  void matchTimedOut() { patternRanOut_ = true; }
+  // Whether the last search ran out of its own time (not of the event's).
+  bool patternRanOut() const { return patternRanOut_; }
+  // The same, forgotten once read: the walk's question after each filter.
+  bool takePatternRanOut();
+
+  // The part of the whole that one search may use.
+  static constexpr std::int64_t kSharesPerMatch = 16;
+
+ private:
+  ScriptCpuDeadline deadline_;
+  std::int64_t allowed_;
+  std::int64_t matchStart_ = 0;
+  std::int64_t startPositions_ = 0;
+  bool spent_ = false;
+  bool patternRanOut_ = false;
+};
+
+}  // namespace sdk::analytics

@@ -1,0 +1,233 @@
+#include "sdk/analytics/rules/AudienceEvaluationBudget.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <regex>
+
+#include "platform/foundation/ThreadCpuClock.h"
+#include "sdk/analytics/foundation/EventAggregates.h"
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
+#include "sdk/analytics/foundation/UserAttribute.h"
+#include "sdk/analytics/rules/AudienceTestSupport.h"
+#include "sdk/analytics/rules/Audiences.h"
+#include "sdk/analytics/rules/ResultWords.h"
+#include "testing/MainThreadEnvironment.h"
+#include "testing/ManualCpuClock.h"
+#include "testing/TempContainer.h"
+
+namespace sdk::analytics {
+
+namespace {
+
+using namespace ostrel::testing;
+using platform::foundation::ThreadCpuClock;
+
+constexpr std::int64_t kBudget = kEventCpuNanoseconds;
+constexpr std::int64_t kSetAsideEvent = 6024, kSetAsideProperty = 6025, kOutOfTimeEvent = 6026,
+                       kOutOfTimeProperty = 6027, kOverLimit = 9007;
+
+// A search that times out on a run of a's: it tries every way of cutting the run into ones and twos.
+std::shared_ptr<ProtoFilter> hostile(std::optional<std::string> parameter, int unique) {
+  return valueFilter(*stringFilter(1, "(a|aa)*c|" + std::to_string(unique)), std::move(parameter));
+}
+
+class AudienceBudgetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ThreadCpuClock::setCurrent(clock);
+    database = succeeded(MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName,
+                                                                   std::make_shared<PersistedConfig>()));
+    ASSERT_TRUE(database);
+    host = std::make_shared<AudienceHost>();
+    audiences = std::make_unique<Audiences>(database, host);
+  }
+  void TearDown() override { ThreadCpuClock::setCurrent(nullptr); }
+
+  // `count` audiences (IDs from 1) of `filters` event filters each, made by `make`.
+  std::vector<std::shared_ptr<ProtoAudience>> eventAudiences(
+      int count, int filters, const std::function<std::shared_ptr<ProtoEventFilter>(int, int)>& make) {
+    std::vector<std::shared_ptr<ProtoAudience>> list;
+    for (int a = 1; a <= count; ++a) {
+      std::vector<std::shared_ptr<ProtoEventFilter>> events;
+      for (int f = 0; f < filters; ++f) events.push_back(make(a, f));
+      list.push_back(audience(a, events));
+    }
+    return list;
+  }
+  static std::shared_ptr<ProtoEventFilter> hostileEventFilter(int a, int f) {
+    return eventFilter(f, "purchase", {hostile("item", a * 1000 + f)});
+  }
+  std::size_t storedEventFilters() { return succeeded(database->eventFiltersForEventName("purchase")).size(); }
+
+  // One purchase whose item is `item`; the CPU time its audiences took.
+  std::int64_t purchase(const std::string& item = std::string(100, 'a')) {
+    const auto before = clock->moved();
+    EventAggregates aggregates("purchase", 1, 1, 1, 1000);
+    EXPECT_TRUE(audiences->evaluateFiltersForEventName("purchase", {{"item", AnalyticsValue(item)}}, &aggregates,
+                                                       1000, nullptr));
+    return clock->moved() - before;
+  }
+  std::int64_t tier(const std::string& value) {
+    const auto before = clock->moved();
+    EXPECT_TRUE(audiences->evaluateFiltersForUserProperty(UserAttribute("app", "tier", AnalyticsValue(value), 1000),
+                                                          nullptr, 1000));
+    return clock->moved() - before;
+  }
+
+  // Lines of each monitored code logged since the last call.
+  std::map<std::int64_t, std::int64_t> logged() {
+    std::map<std::int64_t, std::int64_t> counts;
+    const std::string data = scope.monitor->monitoringDataForDispatchWithSamplePeriod(0, 0);
+    static const std::regex entry("(\\d+):(\\d+):(\\d+)");
+    for (std::sregex_iterator it(data.begin(), data.end(), entry), end; it != end; ++it) {
+      counts[std::stoll((*it)[2])] += std::stoll((*it)[3]);
+    }
+    return counts;
+  }
+  // The filter count of the last console line of `code`.
+  std::int64_t lastCount(std::int64_t code) {
+    std::int64_t count = -1;
+    static const std::regex last("(\\d+)\\D*$");
+    for (const auto& line : scope.console.lines()) {
+      std::smatch found;
+      if (line.message.find(Monitor::formattedCode(code)) != std::string::npos &&
+          std::regex_search(line.message, found, last)) {
+        count = std::stoll(found[1]);
+      }
+    }
+    return count;
+  }
+  std::pair<bool, bool> bits(std::int32_t audienceID, std::int32_t filterID) {
+    auto record = succeeded(database->filterResultForAudienceID(audienceID));
+    auto data = record ? ProtoResultData::initWithBuffer(record->currentResults) : nullptr;
+    if (!data) return {false, false};
+    return {resultBit(getResultWords(*data, 0), filterID), resultBit(getResultWords(*data, 1), filterID)};
+  }
+
+  MonitorScope scope;
+  TempContainer container;
+  MainThreadEnvironment environment;
+  std::shared_ptr<ManualCpuClock> clock = std::make_shared<ManualCpuClock>();
+  std::shared_ptr<MeasurementDatabase> database;
+  std::shared_ptr<AudienceHost> host;
+  std::unique_ptr<Audiences> audiences;
+};
+
+// The most one evaluation may take: its budget, and the looks of the one search that was running when
+// it ran out (the start of the search and the units of its share).
+constexpr std::int64_t kMostPerEvaluation = kBudget + kBudget / 8;
+
+// Under the default limits, 50 audiences of 10 filters whose searches time out: every event stays
+// within its budget, the filters left are reported, and each pattern runs out once and is set aside,
+// so the events after the last one is cost next to nothing. No filter gets a result.
+TEST_F(AudienceBudgetTest, DefaultLimitsHoldEveryEventToOneBudget) {
+  ASSERT_TRUE(audiences->updateAudiences(eventAudiences(50, 10, hostileEventFilter)));
+  ASSERT_EQ(storedEventFilters(), 500u);
+  clock->step = kBudget / 64;
+  std::map<std::int64_t, std::int64_t> total;
+  int events = 0;
+  while (total[kSetAsideEvent] < 500 && events < 100) {
+    EXPECT_LE(purchase(), kMostPerEvaluation);
+    auto counts = logged();
+    if (++events == 1) {
+      EXPECT_GT(counts[kSetAsideEvent], 0);
+      EXPECT_EQ(counts[kOutOfTimeEvent], 1);
+      EXPECT_EQ(lastCount(kOutOfTimeEvent), 500 - counts[kSetAsideEvent]);
+    }
+    for (auto [code, count] : counts) total[code] += count;
+  }
+  EXPECT_EQ(total[kSetAsideEvent], 500);
+  EXPECT_EQ(total[kOverLimit], 500);
+  EXPECT_LE(purchase(), 2 * clock->step);
+  EXPECT_TRUE(logged().empty());
+  for (int a : {1, 25, 50}) EXPECT_EQ(bits(a, 9), std::make_pair(false, false));
+}
+
+// Settings that raise the limits let 100 audiences of 40 such filters in; an event still takes one
+// budget, each sets aside patterns the one before did not reach, and the log counts every filter it
+// left, including the search the event's time ran out in.
+TEST_F(AudienceBudgetTest, RaisedLimitsHoldEveryEventToOneBudget) {
+  host->settings = {{"measurement.audience.max_count", "500"},
+                    {"measurement.audience.filter_max_count_per_audience", "100"}};
+  ASSERT_TRUE(audiences->updateAudiences(eventAudiences(100, 40, hostileEventFilter)));
+  ASSERT_EQ(storedEventFilters(), 4000u);
+  clock->step = kBudget / 64;
+  std::int64_t setAside = 0;
+  for (int event = 0; event < 3; ++event) {
+    EXPECT_LE(purchase(), kMostPerEvaluation);
+    auto counts = logged();
+    EXPECT_GT(counts[kSetAsideEvent], 0);
+    setAside += counts[kSetAsideEvent];
+    EXPECT_EQ(lastCount(kOutOfTimeEvent), 4000 - setAside);
+  }
+  EXPECT_LT(setAside, 4000 / 4);
+}
+
+// User-property filters share a budget per evaluation in the same way.
+TEST_F(AudienceBudgetTest, PropertyFiltersShareOneBudgetPerEvaluation) {
+  std::vector<std::shared_ptr<ProtoAudience>> list;
+  for (int a = 1; a <= 50; ++a) {
+    std::vector<std::shared_ptr<ProtoPropertyFilter>> properties;
+    for (int f = 0; f < 10; ++f) properties.push_back(propertyFilter(f, "tier", hostile(std::nullopt, a * 1000 + f)));
+    list.push_back(audience(a, {}, properties));
+  }
+  ASSERT_TRUE(audiences->updateAudiences(list));
+  clock->step = kBudget / 64;
+  const std::string value(36, 'a');
+  std::int64_t setAside = 0;
+  int evaluations = 0;
+  while (setAside < 500 && evaluations < 100) {
+    EXPECT_LE(tier(value), kMostPerEvaluation);
+    auto counts = logged();
+    if (++evaluations == 1) {
+      EXPECT_EQ(counts[kOutOfTimeProperty], 1);
+    }
+    setAside += counts[kSetAsideProperty];
+  }
+  EXPECT_EQ(setAside, 500);
+  EXPECT_LE(tier(value), 2 * clock->step);
+}
+
+// A pattern that ran out of its matcher's own time is tried again only once the audiences change;
+// a search stopped because the event's time ran out is no fault of its pattern, and is tried again
+// with the next event.
+TEST_F(AudienceBudgetTest, OnlyAPatternThatRanOutOfItsOwnTimeIsSetAside) {
+  auto begins = [](int f) { return eventFilter(f, "purchase", {valueFilter(*stringFilter(2, "a"), "item")}); };
+  const auto list = eventAudiences(1, 2, [&](int a, int f) { return f == 0 ? hostileEventFilter(a, f) : begins(f); });
+  ASSERT_TRUE(audiences->updateAudiences(list));
+  purchase();
+  auto counts = logged();
+  EXPECT_EQ(counts[kOverLimit], 1);
+  EXPECT_EQ(counts[kSetAsideEvent], 1);
+  EXPECT_EQ(bits(1, 0), std::make_pair(false, false));
+  EXPECT_EQ(bits(1, 1), std::make_pair(true, true));
+  purchase();
+  EXPECT_TRUE(logged().empty());
+  ASSERT_TRUE(audiences->updateAudiences(list));
+  purchase();
+  EXPECT_EQ(logged()[kOverLimit], 1);
+
+  // Nineteen quick filters use nineteen twentieths of the time; the search after them is stopped
+  // by the event's deadline, well within its own share.
+  auto late = eventAudiences(20, 1, [&](int a, int f) { return a < 20 ? begins(f) : hostileEventFilter(a, f); });
+  ASSERT_TRUE(audiences->updateAudiences(late));
+  clock->step = kBudget / 20;
+  purchase();
+  counts = logged();
+  EXPECT_EQ(counts[kOverLimit], 0);
+  EXPECT_EQ(counts[kSetAsideEvent], 0);
+  EXPECT_EQ(lastCount(kOutOfTimeEvent), 1);
+  EXPECT_EQ(bits(19, 0), std::make_pair(true, true));
+  clock->step = 0;
+  purchase();
+  EXPECT_EQ(logged()[kSetAsideEvent], 1);
+}
+
+}  // namespace
+
+}  // namespace sdk::analytics
