@@ -1,6 +1,7 @@
-// Hostile event-editing programs under the production limits, each in a process of its own: the
-// load and every event must end within a second (events with error 18, or the error the language
-// gives), and the process must never hold more than 128 MB. Prints one line per case and exits non-zero when one fails.
+// Hostile event-editing programs and audience filters under the production limits, each in a process
+// of its own: the load and every event must end within a second (events with error 18, or the error
+// the language gives; audience filters without a result), and the process must never hold more than
+// 128 MB. Prints one line per case and exits non-zero when one fails.
 // Run it on a Release build: the second is this machine's, not a sanitizer's.
 #include <malloc.h>
 #include <pthread.h>
@@ -10,25 +11,36 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/ThreadCpuClock.h"
+#include "sdk/analytics/foundation/AnalyticsEvent.h"
+#include "sdk/analytics/foundation/EventAggregates.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
+#include "sdk/analytics/foundation/UserAttribute.h"
+#include "sdk/analytics/rules/AudienceTestSupport.h"
+#include "sdk/analytics/rules/Audiences.h"
 #include "sdk/analytics/rules/ConfigurationTestSupport.h"
 #include "sdk/analytics/rules/EventEditing.h"
 #include "sdk/analytics/rules/ScriptNativeModules.h"
 #include "sdk/analytics/rules/ScriptProgramTestSupport.h"
 #include "sdk/analytics/rules/ScriptText.h"
+#include "testing/TempContainer.h"
 
 namespace {
 
 constexpr double kSecondsPerEvent = 1.0;
 constexpr long kPeakKilobytes = 128 * 1024;
 constexpr int kEvents = 3;
+// Enough events for the first ones to set every pattern of the default limits aside.
+constexpr int kAudienceEvents = 6;
 // A case still running after this long has failed; the child is stopped so the others still run.
 constexpr unsigned kSecondsPerCase = 60;
 
@@ -419,6 +431,77 @@ Outcome runConfiguration(const platform::foundation::Data& wire) {
   return outcome;
 }
 
+// Audiences of event or user-property filters whose regular expression tries every way of cutting a
+// run of a's into ones and twos, each pattern its own, as a configuration brings them and under the
+// settings it brings.
+struct AudienceCase {
+  int audiences;
+  int filtersPerAudience;
+  bool onUserProperty;
+  std::map<std::string, std::string> settings;
+};
+
+std::vector<std::shared_ptr<sdk::analytics::ProtoAudience>> hostileAudiences(const AudienceCase& c) {
+  using namespace ostrel::testing;
+  std::vector<std::shared_ptr<sdk::analytics::ProtoAudience>> list;
+  for (int a = 1; a <= c.audiences; ++a) {
+    std::vector<std::shared_ptr<sdk::analytics::ProtoEventFilter>> events;
+    std::vector<std::shared_ptr<sdk::analytics::ProtoPropertyFilter>> properties;
+    for (int f = 0; f < c.filtersPerAudience; ++f) {
+      const auto pattern = stringFilter(1, "(a|aa)*c|" + std::to_string(a * 1000 + f));
+      if (c.onUserProperty) {
+        properties.push_back(propertyFilter(f, "tier", valueFilter(*pattern)));
+      } else {
+        events.push_back(eventFilter(f, "purchase", {valueFilter(*pattern, "item")}));
+      }
+    }
+    list.push_back(audience(a, events, properties));
+  }
+  return list;
+}
+
+// The configuration's audiences stored as its fetch stores them, then events (or the user property)
+// evaluated as bundling evaluates them, with values of a hundred a's (thirty-six for the property).
+// Every filter must be stored and every evaluation must succeed.
+Outcome runAudiences(const AudienceCase& c) {
+  ostrel::testing::TempContainer container;
+  Outcome outcome{0, 0, kNotAsConfigured, 0};
+  auto database = sdk::analytics::MeasurementDatabase::initWithDatabasePath(container.pathFor("audiences.sql"), nullptr)
+                      .valueOr(nullptr);
+  auto config = sdk::analytics::ProtoMeasurementConfig::make();
+  sdk::analytics::nanoSetMessageArray(*config, 5, hostileAudiences(c));
+  auto decoded = sdk::analytics::ProtoMeasurementConfig::initWithBuffer(config->protoBuffer());
+  auto host = std::make_shared<ostrel::testing::AudienceHost>();
+  host->settings = c.settings;
+  sdk::analytics::Audiences audiences(database, host);
+  if (!database || !decoded ||
+      !audiences.updateAudiences(sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoAudience>(*decoded, 5))) {
+    return outcome;
+  }
+  const auto stored = c.onUserProperty ? database->propertyFiltersForPropertyName("tier").valueOr({}).size()
+                                       : database->eventFiltersForEventName("purchase").valueOr({}).size();
+  if (stored != static_cast<std::size_t>(c.audiences * c.filtersPerAudience)) return outcome;
+  outcome.errorCode = 0;
+  const auto clock = platform::foundation::Clock::current();
+  for (int i = 0; i < kAudienceEvents; ++i) {
+    const double time = 1000 + i;
+    const auto start = clock->monotonic();
+    bool evaluated = false;
+    if (c.onUserProperty) {
+      const sdk::analytics::UserAttribute tier("app", "tier", sdk::analytics::AnalyticsValue(std::string(36, 'a')), time);
+      evaluated = audiences.evaluateFiltersForUserProperty(tier, nullptr, time);
+    } else {
+      const auto event = sdk::analytics::AnalyticsEvent::create(
+          "app", false, "purchase", time, 0, {{"item", sdk::analytics::AnalyticsValue(std::string(100, 'a'))}});
+      const sdk::analytics::EventAggregates aggregates("purchase", i + 1, 0, i + 1, time);
+      evaluated = event && audiences.evaluateFiltersForEvent(*event, &aggregates, nullptr);
+    }
+    outcome.slowestEvent = std::max(outcome.slowestEvent, clock->monotonic() - start);
+    if (!evaluated) outcome.errorCode = kNotAsConfigured;
+  }
+  return outcome;
+}
+
 // A function of 400 calls without arguments: the smallest statement there is.
 std::string denseFunction(int i) {
   std::string function = "(defun \"dense" + std::to_string(i) + "\" (quote)";
@@ -498,6 +581,11 @@ int main(int argc, char** argv) {
                 [] { return ostrel::testing::configurationOf(1u << 20, ostrel::testing::ordinaryFunction); }, true);
   configuration("dense configuration of 1 MiB", [] { return ostrel::testing::configurationOf(1u << 20, denseFunction); }, true);
   configuration("1 MiB of empty statements", emptyStatements, false);
+  const std::map<std::string, std::string> raised{{"measurement.audience.max_count", "500"},
+                                                  {"measurement.audience.filter_max_count_per_audience", "100"}};
+  run("50 x 10 hostile audience filters", [] { return runAudiences({50, 10, false, {}}); }, true);
+  run("100 x 40 under raised limits", [&] { return runAudiences({100, 40, false, raised}); }, true);
+  run("50 x 10 hostile property filters", [] { return runAudiences({50, 10, true, {}}); }, true);
   std::printf("%d passed, %d failed\n", ran - failed, failed);
   return failed == 0 ? 0 : 1;
 }
