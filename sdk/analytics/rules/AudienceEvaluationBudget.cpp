@@ -17,6 +17,16 @@ bool AudienceEvaluationBudget::remains() {
   return !spent_;
 }
 
+bool AudienceEvaluationBudget::affords(std::int64_t nanoseconds) {
+  if (nanoseconds > allowed_) {
+    patternRanOut_ = true;
+    return false;
+  }
+  // The walk looked just before the filter.
+  if (nanoseconds > allowed_ - deadline_.used()) spent_ = true;
+  return !spent_;
+}
+
 void AudienceEvaluationBudget::startMatch() {
   spent_ = deadline_.passed(allowed_) || spent_;
   matchStart_ = deadline_.used();

@@ -9,11 +9,12 @@ namespace sdk::analytics {
 
 // The CPU time that the audience filters of one event, or of one user property, share. A remote
 // configuration may hold thousands of filters on one name, each regular expression bounded only by
-// its own matcher's limit, so nothing else bounds their sum. The walk asks before every filter and a
-// regular expression's matcher asks as it goes; once the time is spent the filters left are not
-// evaluated. One match may use no more than a share of the whole: a pattern that takes longer has
-// run out of its own time, and the walk sets it aside, so that no single pattern takes every
-// event's time and keeps the filters after it from ever being judged.
+// its own matcher's limit, so nothing else bounds their sum. The walk asks before every filter, a
+// pattern before it is compiled (from the most that may take) and its matcher as it searches; once
+// the time is spent the filters left are not evaluated. One search may use no more than a share of
+// the whole, and one compilation no more than the whole: a pattern that takes longer has run out of
+// its own time, and the walk sets it aside, so that no single pattern takes every event's time and
+// keeps the filters after it from ever being judged.
 class AudienceEvaluationBudget {
  public:
   // The clock starts now, on the calling thread.
@@ -22,6 +23,9 @@ class AudienceEvaluationBudget {
   // Before a filter: whether time remains.
   bool remains();
   bool isSpent() const { return spent_; }
+  // Before work that cannot be stopped once begun (compiling a pattern), from the most it may take:
+  // whether that fits in what is left. More than the whole is the pattern running out of its own time.
+  bool affords(std::int64_t nanoseconds);
 
   // Around one search of a regular expression: its start, then each unit of the matcher's own time
   // and each start position it tries. False stops the search: the event's time is spent, or the

@@ -29,7 +29,7 @@ using platform::foundation::ThreadCpuClock;
 
 constexpr std::int64_t kBudget = kEventCpuNanoseconds;
 constexpr std::int64_t kSetAsideEvent = 6024, kSetAsideProperty = 6025, kOutOfTimeEvent = 6026,
-                       kOutOfTimeProperty = 6027, kOverLimit = 9007;
+                       kOutOfTimeProperty = 6027, kOverLimit = 9007, kTooCostly = 9008;
 
 // A search that times out on a run of a's: it tries every way of cutting the run into ones and twos.
 std::shared_ptr<ProtoFilter> hostile(std::optional<std::string> parameter, int unique) {
@@ -226,6 +226,39 @@ TEST_F(AudienceBudgetTest, OnlyAPatternThatRanOutOfItsOwnTimeIsSetAside) {
   clock->step = 0;
   purchase();
   EXPECT_EQ(logged()[kSetAsideEvent], 1);
+}
+
+// Compiling a pattern cannot be stopped, so it waits for an event with time enough for the most it
+// may take (ignoring case, each set is charged as if it held every character); one that no event's
+// time could hold is set aside uncompiled. Validation compiles without closing sets over case, and
+// refuses a pattern that asks for that itself beyond an event's time.
+TEST_F(AudienceBudgetTest, APatternIsCompiledOnlyWithinAnEventsTime) {
+  auto sets = [](int count) {
+    std::string pattern;
+    for (int i = 0; i < count; ++i) pattern += "[a]";
+    return pattern;
+  };
+  auto begins = [](int f) { return eventFilter(f, "purchase", {valueFilter(*stringFilter(2, "a"), "item")}); };
+  auto matching = [](const std::string& pattern) {
+    return [pattern](int f) { return eventFilter(f, "purchase", {valueFilter(*stringFilter(1, pattern), "item")}); };
+  };
+  ASSERT_TRUE(audiences->updateAudiences({audience(1, {begins(0)}), audience(2, {begins(0)}),
+                                          audience(3, {matching(sets(50))(0)}), audience(4, {matching(sets(100))(0)}),
+                                          audience(5, {matching("(?i)" + sets(100))(0)})}));
+  EXPECT_EQ(storedEventFilters(), 4u);
+  EXPECT_EQ(logged()[kTooCostly], 1);
+
+  // Three quarters of the time are gone when the first pattern comes, which may need more than half.
+  clock->step = kBudget / 4;
+  purchase("aaa");
+  EXPECT_EQ(logged()[kSetAsideEvent], 0);
+  EXPECT_EQ(lastCount(kOutOfTimeEvent), 2);
+  EXPECT_EQ(bits(3, 0), std::make_pair(false, false));
+  clock->step = 0;
+  purchase("aaa");
+  EXPECT_EQ(logged()[kSetAsideEvent], 1);
+  EXPECT_EQ(bits(3, 0), std::make_pair(true, false));
+  EXPECT_EQ(bits(4, 0), std::make_pair(false, false));
 }
 
 }  // namespace

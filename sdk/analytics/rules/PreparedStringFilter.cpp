@@ -63,9 +63,8 @@ FilterOutcome findPattern(const icu::RegexPattern& pattern, std::string_view val
 }  // namespace
 
 std::optional<PreparedStringFilter> PreparedStringFilter::from(const ProtoStringFilter& filter) {
-  std::unique_ptr<icu::RegexPattern> pattern;
-  if (!validateStringFilter(filter, nullptr, &pattern)) return std::nullopt;
-  return PreparedStringFilter(filter, std::move(pattern));
+  if (!validateStringFilter(filter, nullptr)) return std::nullopt;
+  return PreparedStringFilter(filter, nullptr);
 }
 
 PreparedStringFilter::PreparedStringFilter(const ProtoStringFilter& filter,
@@ -76,16 +75,39 @@ PreparedStringFilter::PreparedStringFilter(const ProtoStringFilter& filter,
   auto compared = [&](std::string_view text) { return caseSensitive_ ? std::string(text) : CaselessText::fold(text); };
   if (const std::string* expression = nanoStringIn(filter, kStringExpressionField)) {
     expression_ = compared(*expression);
+    if (type_ == static_cast<std::uint64_t>(StringMatchType::Regex)) {
+      source_ = icu::UnicodeString::fromUTF8(*expression);
+      compileNanoseconds_ = regexCompileNanoseconds(source_, !caseSensitive_);
+    }
   }
   for (const auto& entry : filter.values(kStringExpressionListField)) {
     if (const auto* text = std::get_if<std::string>(&entry)) list_.push_back(compared(*text));
   }
 }
 
+const icu::RegexPattern* PreparedStringFilter::pattern(Monitor& monitor, AudienceEvaluationBudget* budget) const {
+  if (pattern_) return pattern_.get();
+  if (budget && !budget->affords(compileNanoseconds_)) return nullptr;
+  UErrorCode status = U_ZERO_ERROR;
+  UParseError parseError{};
+  pattern_.reset(icu::RegexPattern::compile(source_, caseSensitive_ ? 0 : UREGEX_CASE_INSENSITIVE, parseError, status));
+  if (U_FAILURE(status)) {
+    // It parsed when it was validated: only memory can have run short.
+    pattern_.reset();
+    std::string patternText;
+    source_.toUTF8String(patternText);
+    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kRegularExpressionUnparsable, "Unable to parse regular expression",
+                         platform::foundation::Value(patternText),
+                         platform::foundation::Value(std::string(u_errorName(status))));
+  }
+  return pattern_.get();
+}
+
 FilterOutcome PreparedStringFilter::matches(CaselessText& value, Monitor& monitor,
                                             AudienceEvaluationBudget* budget) const {
   if (type_ == static_cast<std::uint64_t>(StringMatchType::Regex)) {
-    return pattern_ ? findPattern(*pattern_, value.text(), monitor, budget) : std::nullopt;
+    const icu::RegexPattern* compiled = pattern(monitor, budget);
+    return compiled ? findPattern(*compiled, value.text(), monitor, budget) : std::nullopt;
   }
   std::string_view subject = caseSensitive_ ? value.text() : value.folded();
   switch (type_) {

@@ -67,7 +67,7 @@ PatternShape shapeOf(const std::u16string& pattern) {
 // - a unit of the matcher's time is ten thousand backtracking steps, each copying the frame;
 // - a chunk of text read is compared or scanned at most once between two reads; a back reference
 //   reads two chunks at once, and case-blind comparisons fold every character as they go.
-ScriptRegexCost ScriptRegexCost::of(const std::u16string& pattern) {
+ScriptRegexCost ScriptRegexCost::of(const std::u16string& pattern, bool caseless) {
   constexpr std::int64_t kWorkPerSet = 2'000;
   constexpr std::int64_t kWorkPerCaselessSet = 150'000;
   constexpr std::int64_t kQuantifierPositionsPerStep = 64;
@@ -84,7 +84,8 @@ ScriptRegexCost ScriptRegexCost::of(const std::u16string& pattern) {
   constexpr std::int64_t kWorkPerChunk = 8;
   constexpr std::int64_t kWorkPerChunkReferencedBack = 16;
   constexpr std::int64_t kWorkPerCaselessChunk = 32;
-  const auto shape = shapeOf(pattern);
+  auto shape = shapeOf(pattern);
+  shape.caseless |= caseless;
   ScriptRegexCost cost;
   cost.compileWork = shape.length + shape.sets * (shape.caseless ? kWorkPerCaselessSet : kWorkPerSet) +
                      shape.quantifierPositions / kQuantifierPositionsPerStep;

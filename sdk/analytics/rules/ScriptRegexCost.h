@@ -12,7 +12,8 @@ namespace sdk::analytics {
 // of thousands of groups; so the text is read in small metered chunks, every start position is
 // charged what the pattern clears there, and every ten thousand steps what they copy.
 struct ScriptRegexCost {
-  static ScriptRegexCost of(const std::u16string& pattern);
+  // `caseless`: compiled to ignore case whatever the pattern says.
+  static ScriptRegexCost of(const std::u16string& pattern, bool caseless = false);
 
   // Native work and memory of compiling and keeping the pattern.
   std::int64_t compileWork = 0;

@@ -10,6 +10,8 @@
 #include "sdk/analytics/rules/CaselessText.h"
 #include "sdk/analytics/rules/PreparedStringFilter.h"
 #include "sdk/analytics/rules/RulesMessageCodes.h"
+#include "sdk/analytics/rules/ScriptLimits.h"
+#include "sdk/analytics/rules/ScriptRegexCost.h"
 
 namespace sdk::analytics {
 
@@ -29,7 +31,16 @@ std::uint64_t matchType(const ProtoStringFilter& filter) {
 
 bool hasExpressionList(const ProtoStringFilter& filter) { return !filter.values(kExpressionList).empty(); }
 
+// A step of the native work a regular expression's cost counts took at most some thirty nanoseconds
+// on a Release build; a compilation cannot be stopped once begun, so it is charged twice that.
+constexpr std::int64_t kNanosecondsPerWorkStep = 60;
+
 }  // namespace
+
+std::int64_t regexCompileNanoseconds(const icu::UnicodeString& pattern, bool caseless) {
+  const auto cost = ScriptRegexCost::of(std::u16string(pattern.getBuffer(), static_cast<std::size_t>(pattern.length())), caseless);
+  return cost.compileWork * kNanosecondsPerWorkStep * kBuildSlowness;
+}
 
 bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor,
                              std::unique_ptr<icu::RegexPattern>* pattern) {
@@ -46,11 +57,15 @@ bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor,
   const std::string* expression = nanoStringIn(filter, kExpression);
   if (!expression) return refuse(messages::kStringFilterHasNoExpression, "String filter has no expression");
   if (type != static_cast<std::uint64_t>(StringMatchType::Regex)) return true;
+  const bool caseless = pattern && !nanoGetBool(filter, kCaseSensitive);
+  const auto text = icu::UnicodeString::fromUTF8(*expression);
+  if (regexCompileNanoseconds(text, caseless) > kEventCpuNanoseconds) {
+    return refuse(messages::kRegularExpressionTooCostly, "Regular expression is too costly to compile");
+  }
   UErrorCode status = U_ZERO_ERROR;
   UParseError parseError{};
-  std::uint32_t flags = nanoGetBool(filter, kCaseSensitive) ? 0 : UREGEX_CASE_INSENSITIVE;
   std::unique_ptr<icu::RegexPattern> compiled(
-      icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(*expression), flags, parseError, status));
+      icu::RegexPattern::compile(text, caseless ? UREGEX_CASE_INSENSITIVE : 0, parseError, status));
   if (U_FAILURE(status) || !compiled) {
     if (monitor) {
       monitor->logWithLevel(LogLevel::kMonitoredError, messages::kRegularExpressionUnparsable, "Unable to parse regular expression", messageLogContext(filter),
