@@ -3,11 +3,13 @@
 namespace sdk::analytics {
 
 namespace {
+// The part of the whole that one search may use.
+constexpr std::int64_t kSharesPerMatch = 16;
 // A start position is mostly a glance, and a look costs a system call: every sixteenth looks.
 constexpr std::int64_t kStartPositionsPerLook = 16;
 }  // namespace
 
-AudienceEvaluationBudget::AudienceEvaluationBudget(std::int64_t cpuNanoseconds) : allowed_(cpuNanoseconds) {
+AudienceEvaluationBudget::AudienceEvaluationBudget() {
   // Time is summed from the first look.
   spent_ = deadline_.passed(allowed_);
 }

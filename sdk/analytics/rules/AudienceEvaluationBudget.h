@@ -17,8 +17,8 @@ namespace sdk::analytics {
 // keeps the filters after it from ever being judged.
 class AudienceEvaluationBudget {
  public:
-  // The clock starts now, on the calling thread.
-  explicit AudienceEvaluationBudget(std::int64_t cpuNanoseconds = kEventCpuNanoseconds);
+  // As much as an event's editing has; the clock starts now, on the calling thread.
+  AudienceEvaluationBudget();
 
   // Before a filter: whether time remains.
   bool remains();
@@ -40,12 +40,9 @@ class AudienceEvaluationBudget {
   // The same, forgotten once read: the walk's question after each filter.
   bool takePatternRanOut();
 
-  // The part of the whole that one search may use.
-  static constexpr std::int64_t kSharesPerMatch = 16;
-
  private:
   ScriptCpuDeadline deadline_;
-  std::int64_t allowed_;
+  const std::int64_t allowed_ = kEventCpuNanoseconds;
   std::int64_t matchStart_ = 0;
   std::int64_t startPositions_ = 0;
   bool spent_ = false;
