@@ -7,15 +7,18 @@ namespace {
 constexpr std::int64_t kSharesPerMatch = 16;
 // A start position is mostly a glance, and a look costs a system call: every sixteenth looks.
 constexpr std::int64_t kStartPositionsPerLook = 16;
+constexpr std::int64_t kFiltersPerLook = 16;
 }  // namespace
 
-AudienceEvaluationBudget::AudienceEvaluationBudget() {
-  // Time is summed from the first look.
-  spent_ = deadline_.passed(allowed_);
-}
+// Time is summed from the first look.
+AudienceEvaluationBudget::AudienceEvaluationBudget() { look(); }
 
 bool AudienceEvaluationBudget::remains() {
-  if (!spent_) spent_ = deadline_.passed(allowed_);
+  if (!spent_ && (++filtersSinceLook_ >= kFiltersPerLook || patternWorked_)) {
+    look();
+    filtersSinceLook_ = 0;
+    patternWorked_ = false;
+  }
   return !spent_;
 }
 
@@ -24,20 +27,22 @@ bool AudienceEvaluationBudget::affords(std::int64_t nanoseconds) {
     patternRanOut_ = true;
     return false;
   }
-  // The walk looked just before the filter.
+  look();
+  patternWorked_ = true;
   if (nanoseconds > allowed_ - deadline_.used()) spent_ = true;
   return !spent_;
 }
 
 void AudienceEvaluationBudget::startMatch() {
-  spent_ = deadline_.passed(allowed_) || spent_;
+  look();
+  patternWorked_ = true;
   matchStart_ = deadline_.used();
   startPositions_ = 0;
   patternRanOut_ = false;
 }
 
 bool AudienceEvaluationBudget::matchMayGoOn() {
-  spent_ = deadline_.passed(allowed_) || spent_;
+  look();
   patternRanOut_ = deadline_.used() - matchStart_ > allowed_ / kSharesPerMatch || patternRanOut_;
   return !spent_ && !patternRanOut_;
 }

@@ -20,7 +20,9 @@ class AudienceEvaluationBudget {
   // As much as an event's editing has; the clock starts now, on the calling thread.
   AudienceEvaluationBudget();
 
-  // Before a filter: whether time remains.
+  // Before a filter: whether time remains. A filter without a pattern is a few comparisons, a tenth
+  // of a look's system call: the clock is read before every sixteenth, and before the first after a
+  // pattern was compiled or searched.
   bool remains();
   bool isSpent() const { return spent_; }
   // Before work that cannot be stopped once begun (compiling a pattern), from the most it may take:
@@ -41,10 +43,14 @@ class AudienceEvaluationBudget {
   bool takePatternRanOut();
 
  private:
+  void look() { spent_ = deadline_.passed(allowed_) || spent_; }
+
   ScriptCpuDeadline deadline_;
   const std::int64_t allowed_ = kEventCpuNanoseconds;
   std::int64_t matchStart_ = 0;
   std::int64_t startPositions_ = 0;
+  std::int64_t filtersSinceLook_ = 0;
+  bool patternWorked_ = false;
   bool spent_ = false;
   bool patternRanOut_ = false;
 };
