@@ -83,42 +83,62 @@ void PromiseChainBesideBareHopsInTurns(benchmark::State& state) {
 BENCHMARK(PromiseChainBesideBareHopsInTurns)->Arg(10000)->Arg(100000)->Arg(300000)->Iterations(2)
     ->Unit(benchmark::kMillisecond);
 
-// `all` over 10,000 promises resolved one by one.
+// `all` over 10,000 promises resolved one by one; false when a value was lost.
+bool runAll() {
+  std::vector<sdk::promises::Promise::Ptr> promises;
+  promises.reserve(kSteps);
+  for (int i = 0; i < kSteps; ++i) promises.push_back(sdk::promises::Promise::pendingPromise());
+  auto all = sdk::promises::Promise::all(sdk::promises::Promise::arrayOf(promises));
+  MainLoop::runUntilIdle();
+  for (int i = 0; i < kSteps; ++i) promises[i]->fulfill(Value(i));
+  return sdk::promises::waitForPromisesWithTimeout(60) && all->value().size() == static_cast<std::size_t>(kSteps);
+}
+
+// The same join as bare hops: 10,000 blocks each storing its value, then one collecting them.
+bool runBareJoin() {
+  auto main = Queue::main();
+  std::vector<Value> values(kSteps);
+  int remaining = kSteps;
+  std::vector<Value> joined;
+  for (int i = 0; i < kSteps; ++i) {
+    main->async([&, i] {
+      values[i] = Value(i);
+      if (--remaining == 0) joined = values;
+    });
+  }
+  MainLoop::runUntilIdle();
+  return joined.size() == static_cast<std::size_t>(kSteps);
+}
+
 void PromiseAll(benchmark::State& state) {
   for (auto _ : state) {
-    std::vector<sdk::promises::Promise::Ptr> promises;
-    promises.reserve(kSteps);
-    for (int i = 0; i < kSteps; ++i) promises.push_back(sdk::promises::Promise::pendingPromise());
-    auto all = sdk::promises::Promise::all(sdk::promises::Promise::arrayOf(promises));
-    MainLoop::runUntilIdle();
-    for (int i = 0; i < kSteps; ++i) promises[i]->fulfill(Value(i));
-    if (!sdk::promises::waitForPromisesWithTimeout(60) || all->value().size() != static_cast<std::size_t>(kSteps)) {
-      state.SkipWithError("all lost a value");
-    }
+    if (!runAll()) state.SkipWithError("all lost a value");
   }
   state.SetItemsProcessed(state.iterations() * kSteps);
 }
 BENCHMARK(PromiseAll)->Unit(benchmark::kMillisecond);
 
-// The same join as bare hops: 10,000 blocks each storing its value, then one collecting them.
 void BareMainQueueJoin(benchmark::State& state) {
-  auto main = Queue::main();
   for (auto _ : state) {
-    std::vector<Value> values(kSteps);
-    int remaining = kSteps;
-    std::vector<Value> joined;
-    for (int i = 0; i < kSteps; ++i) {
-      main->async([&, i] {
-        values[i] = Value(i);
-        if (--remaining == 0) joined = values;
-      });
-    }
-    MainLoop::runUntilIdle();
-    if (joined.size() != static_cast<std::size_t>(kSteps)) state.SkipWithError("join lost a value");
+    if (!runBareJoin()) state.SkipWithError("join lost a value");
   }
   state.SetItemsProcessed(state.iterations() * kSteps);
 }
 BENCHMARK(BareMainQueueJoin)->Unit(benchmark::kMillisecond);
+
+// `all` beside the bare join in turns: "all/bare" is the median of the turns' CPU-time ratios.
+void PromiseAllBesideBareJoinInTurns(benchmark::State& state) {
+  bool lost = false;
+  std::vector<double> ratios;
+  for (auto _ : state) {
+    auto more = ostrel::bench::ratiosInTurns(
+        20, ostrel::bench::threadCpuSeconds, [&] { lost |= !runAll(); }, [&] { lost |= !runBareJoin(); });
+    ratios.insert(ratios.end(), more.begin(), more.end());
+  }
+  if (lost) state.SkipWithError("all lost a value");
+  state.counters["all/bare"] = ostrel::bench::median(ratios);
+}
+BENCHMARK(PromiseAllBesideBareJoinInTurns)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,7 +1,8 @@
 // The script interpreter beside Lua 5.4 doing the same work: counting to N, building a string one
-// character at a time, pushing onto an array, calling a small function in a loop, mapping and
-// filtering an array of numbers, and editing an event the way a typical event-editing rule does.
-// Ratios are interpreter time over Lua time.
+// character at a time, building a line of items by "+" and by "concat", pushing onto an array,
+// calling a small function in a loop, mapping and filtering an array of numbers, and editing an
+// event the way a typical event-editing rule does. Ratios are interpreter time over Lua time; the
+// InTurns benchmarks time each pair in alternating turns and report the median ratio.
 #include <benchmark/benchmark.h>
 
 extern "C" {
@@ -12,6 +13,7 @@ extern "C" {
 
 #include <string>
 
+#include "bench/InTurns.h"
 #include "sdk/analytics/rules/EventEditing.h"
 #include "sdk/analytics/rules/ScriptRuntime.h"
 #include "sdk/analytics/rules/ScriptProgramTestSupport.h"
@@ -27,6 +29,7 @@ constexpr int kCharacters = 10'000;
 constexpr int kPushes = 100'000;
 constexpr int kCalls = 100'000;
 constexpr int kMapped = 10'000;
+constexpr int kItems = 5'000;
 
 sdk::analytics::ScriptLimits generous() {
   sdk::analytics::ScriptLimits limits;
@@ -35,33 +38,91 @@ sdk::analytics::ScriptLimits generous() {
   return limits;
 }
 
-// `setup` runs once, before the timed runs of `source`.
-void runScript(benchmark::State& state, const std::string& source, const std::string& setup = "") {
-  sdk::analytics::ScriptRuntime runtime(generous());
-  if (!setup.empty() && !runtime.executeStatements(ostrel::testing::parse(setup)).ok()) {
-    state.SkipWithError("setup failed");
+// A program loaded once and run as often as asked; `setup` runs once, before the runs of `source`.
+class ScriptRun {
+ public:
+  explicit ScriptRun(const std::string& source, const std::string& setup = "")
+      : runtime_(generous()), program_(ostrel::testing::parse(source)) {
+    if (!setup.empty()) ready_ = runtime_.executeStatements(ostrel::testing::parse(setup)).ok();
   }
-  const auto program = ostrel::testing::parse(source);
-  for (auto _ : state) {
-    runtime.resetInstructionCount();
-    auto result = runtime.executeStatements(program);
-    if (!result.ok()) state.SkipWithError("script failed");
+  bool operator()() {
+    runtime_.resetInstructionCount();
+    auto result = runtime_.executeStatements(program_);
     benchmark::DoNotOptimize(result);
+    return ready_ && result.ok();
+  }
+
+ private:
+  sdk::analytics::ScriptRuntime runtime_;
+  ostrel::testing::Entities program_;
+  bool ready_ = true;
+};
+
+class LuaRun {
+ public:
+  explicit LuaRun(const std::string& source, const std::string& setup = "") : lua_(luaL_newstate()) {
+    luaL_openlibs(lua_);
+    if (!setup.empty()) ready_ = luaL_dostring(lua_, setup.c_str()) == LUA_OK;
+    if (luaL_loadstring(lua_, source.c_str()) != LUA_OK) ready_ = false;
+    chunk_ = luaL_ref(lua_, LUA_REGISTRYINDEX);
+  }
+  LuaRun(const LuaRun&) = delete;
+  LuaRun& operator=(const LuaRun&) = delete;
+  ~LuaRun() { lua_close(lua_); }
+  bool operator()() {
+    lua_rawgeti(lua_, LUA_REGISTRYINDEX, chunk_);
+    const bool ran = lua_pcall(lua_, 0, 1, 0) == LUA_OK;
+    lua_pop(lua_, 1);
+    return ready_ && ran;
+  }
+
+ private:
+  lua_State* lua_;
+  int chunk_ = 0;
+  bool ready_ = true;
+};
+
+template <typename Run>
+void runEach(benchmark::State& state, Run& run) {
+  for (auto _ : state) {
+    if (!run()) state.SkipWithError("run failed");
   }
 }
 
+void runScript(benchmark::State& state, const std::string& source, const std::string& setup = "") {
+  ScriptRun run(source, setup);
+  runEach(state, run);
+}
+
 void runLua(benchmark::State& state, const std::string& source, const std::string& setup = "") {
-  lua_State* lua = luaL_newstate();
-  luaL_openlibs(lua);
-  if (!setup.empty() && luaL_dostring(lua, setup.c_str()) != LUA_OK) state.SkipWithError("lua setup failed");
-  if (luaL_loadstring(lua, source.c_str()) != LUA_OK) state.SkipWithError("lua did not load");
-  const int chunk = luaL_ref(lua, LUA_REGISTRYINDEX);
+  LuaRun run(source, setup);
+  runEach(state, run);
+}
+
+// The two sides in alternating turns of `repeats` runs each: "script/lua" is the median of the turns'
+// CPU-time ratios.
+template <typename Script, typename Lua>
+void runInTurns(benchmark::State& state, Script&& script, Lua&& lua, int repeats = 1) {
+  bool failed = false;
+  std::vector<double> ratios;
+  auto times = [&](auto& run) {
+    return [&] {
+      for (int i = 0; i < repeats; ++i) failed |= !run();
+    };
+  };
   for (auto _ : state) {
-    lua_rawgeti(lua, LUA_REGISTRYINDEX, chunk);
-    if (lua_pcall(lua, 0, 1, 0) != LUA_OK) state.SkipWithError("lua failed");
-    lua_pop(lua, 1);
+    auto more = ostrel::bench::ratiosInTurns(10, ostrel::bench::threadCpuSeconds, times(script), times(lua));
+    ratios.insert(ratios.end(), more.begin(), more.end());
   }
-  lua_close(lua);
+  if (failed) state.SkipWithError("run failed");
+  state.counters["script/lua"] = ostrel::bench::median(ratios);
+}
+
+void runSourcesInTurns(benchmark::State& state, const std::string& script, const std::string& lua,
+                       const std::string& scriptSetup = "", const std::string& luaSetup = "") {
+  ScriptRun scriptRun(script, scriptSetup);
+  LuaRun luaRun(lua, luaSetup);
+  runInTurns(state, scriptRun, luaRun);
 }
 
 std::string n(int value) { return std::to_string(value); }
@@ -86,6 +147,19 @@ const std::string kScriptCalls = "(defun \"add\" (quote \"x\" \"y\") (return (+ 
 const std::string kLuaCalls = "local function add(x, y) return x + y end local s = 0 local i = 0 while i < " +
                               n(kCalls) + " do s = add(s, i) i = i + 1 end return s";
 
+// A line of items ("item0,item1,...") built by three "+" a step, and by one "concat" of the three
+// pieces; Lua builds it by one ".." chain a step (one copy of the line), and by three separate ".."
+// (three copies, as the three "+" would make if each copied).
+const std::string kScriptLine = "(var \"s\") (= \"s\" \"\") (var \"i\") (= \"i\" 0) (loop (< $i " + n(kItems) +
+                                ") (= \"i\" (+ $i 1)) false (quote (= \"s\" (+ (+ (+ $s \"item\") $i) \",\")))) (. $s \"length\")";
+const std::string kScriptLineConcat =
+    "(var \"s\") (= \"s\" \"\") (var \"i\") (= \"i\" 0) (loop (< $i " + n(kItems) +
+    ") (= \"i\" (+ $i 1)) false (quote (= \"s\" (call $s \"concat\" (quote \"item\" $i \",\"))))) (. $s \"length\")";
+const std::string kLuaLine =
+    "local s = '' local i = 0 while i < " + n(kItems) + " do s = s .. 'item' .. i .. ',' i = i + 1 end return #s";
+const std::string kLuaLineThreeCopies =
+    "local s = '' local i = 0 while i < " + n(kItems) + " do s = ((s .. 'item') .. i) .. ',' i = i + 1 end return #s";
+
 // The array is made once; each run maps it and filters the result, as the language's methods do.
 // Lua has no such methods: the same loops are written out, calling the callback with the element,
 // its index and the array as the methods do.
@@ -105,6 +179,10 @@ void BM_CountingLoop_Script(benchmark::State& state) { runScript(state, kScriptC
 void BM_CountingLoop_Lua(benchmark::State& state) { runLua(state, kLuaCount); }
 void BM_StringBuilding_Script(benchmark::State& state) { runScript(state, kScriptString); }
 void BM_StringBuilding_Lua(benchmark::State& state) { runLua(state, kLuaString); }
+void BM_StringLine_Script(benchmark::State& state) { runScript(state, kScriptLine); }
+void BM_StringLineConcat_Script(benchmark::State& state) { runScript(state, kScriptLineConcat); }
+void BM_StringLine_Lua(benchmark::State& state) { runLua(state, kLuaLine); }
+void BM_StringLineThreeCopies_Lua(benchmark::State& state) { runLua(state, kLuaLineThreeCopies); }
 void BM_ArrayPush_Script(benchmark::State& state) { runScript(state, kScriptPush); }
 void BM_ArrayPush_Lua(benchmark::State& state) { runLua(state, kLuaPush); }
 void BM_FunctionCalls_Script(benchmark::State& state) { runScript(state, kScriptCalls); }
@@ -145,17 +223,22 @@ sdk::analytics::EditingEvent sampleEvent() {
   return sdk::analytics::EditingEvent("purchase", 1000.5, Dictionary{{"value", 75.0}, {"item", "hat"}, {"items", Array{"a", "b", "c"}}});
 }
 
-void BM_EventEditing_Script(benchmark::State& state) {
-  sdk::analytics::EventEditing editing(nullptr, generous());
-  if (!editing.loadProgram(*ostrel::testing::program(kRegister, {{"rule", kEditRule}})).ok()) {
-    state.SkipWithError("program did not load");
+class EditingRun {
+ public:
+  EditingRun() : editing_(nullptr, generous()), event_(sampleEvent()) {
+    ready_ = editing_.loadProgram(*ostrel::testing::program(kRegister, {{"rule", kEditRule}})).ok();
   }
-  const auto event = sampleEvent();
-  for (auto _ : state) {
-    if (!editing.handleEvent(event).valueOr(false)) state.SkipWithError("event not edited");
-    benchmark::DoNotOptimize(editing.eventContext().outputEvent().parameters.size());
+  bool operator()() {
+    const bool edited = editing_.handleEvent(event_).valueOr(false);
+    benchmark::DoNotOptimize(editing_.eventContext().outputEvent().parameters.size());
+    return ready_ && edited;
   }
-}
+
+ private:
+  sdk::analytics::EventEditing editing_;
+  sdk::analytics::EditingEvent event_;
+  bool ready_ = false;
+};
 
 // The Lua side does the same round trip: the event into a table, the rule, the table back out.
 void pushValue(lua_State* lua, const Value& value) {
@@ -188,42 +271,80 @@ Value readValue(lua_State* lua, int index) {
   return Value(lua_tonumber(lua, index));
 }
 
-void BM_EventEditing_Lua(benchmark::State& state) {
-  lua_State* lua = luaL_newstate();
-  luaL_openlibs(lua);
-  if (luaL_dostring(lua, kLuaEditRule.c_str()) != LUA_OK) state.SkipWithError("lua did not load");
-  const int rule = luaL_ref(lua, LUA_REGISTRYINDEX);
-  const auto event = sampleEvent();
-  for (auto _ : state) {
-    sdk::analytics::EditingEvent output = event;
-    lua_rawgeti(lua, LUA_REGISTRYINDEX, rule);
-    lua_createtable(lua, 0, 2);
-    lua_pushstring(lua, output.name.c_str());
-    lua_setfield(lua, -2, "name");
-    lua_createtable(lua, 0, static_cast<int>(output.parameters.size()));
-    for (const auto& [key, value] : output.parameters) {
-      pushValue(lua, value);
-      lua_setfield(lua, -2, key.c_str());
-    }
-    lua_setfield(lua, -2, "params");
-    lua_pushvalue(lua, -1);
-    lua_insert(lua, -3);  // keep the event table below the function and its argument
-    if (lua_pcall(lua, 1, 1, 0) != LUA_OK) state.SkipWithError("lua failed");
-    lua_pop(lua, 1);
-    lua_getfield(lua, -1, "name");
-    output.name = lua_tostring(lua, -1);
-    lua_pop(lua, 1);
-    lua_getfield(lua, -1, "params");
-    output.parameters.clear();
-    lua_pushnil(lua);
-    while (lua_next(lua, -2) != 0) {
-      output.parameters[lua_tostring(lua, -2)] = readValue(lua, -1);
-      lua_pop(lua, 1);
-    }
-    lua_pop(lua, 2);
-    benchmark::DoNotOptimize(output.parameters.size());
+class LuaEditingRun {
+ public:
+  LuaEditingRun() : lua_(luaL_newstate()), event_(sampleEvent()) {
+    luaL_openlibs(lua_);
+    ready_ = luaL_dostring(lua_, kLuaEditRule.c_str()) == LUA_OK;
+    rule_ = luaL_ref(lua_, LUA_REGISTRYINDEX);
   }
-  lua_close(lua);
+  LuaEditingRun(const LuaEditingRun&) = delete;
+  LuaEditingRun& operator=(const LuaEditingRun&) = delete;
+  ~LuaEditingRun() { lua_close(lua_); }
+
+  bool operator()() {
+    sdk::analytics::EditingEvent output = event_;
+    lua_rawgeti(lua_, LUA_REGISTRYINDEX, rule_);
+    lua_createtable(lua_, 0, 2);
+    lua_pushstring(lua_, output.name.c_str());
+    lua_setfield(lua_, -2, "name");
+    lua_createtable(lua_, 0, static_cast<int>(output.parameters.size()));
+    for (const auto& [key, value] : output.parameters) {
+      pushValue(lua_, value);
+      lua_setfield(lua_, -2, key.c_str());
+    }
+    lua_setfield(lua_, -2, "params");
+    lua_pushvalue(lua_, -1);
+    lua_insert(lua_, -3);  // keep the event table below the function and its argument
+    const bool ran = lua_pcall(lua_, 1, 1, 0) == LUA_OK;
+    lua_pop(lua_, 1);
+    lua_getfield(lua_, -1, "name");
+    output.name = lua_tostring(lua_, -1);
+    lua_pop(lua_, 1);
+    lua_getfield(lua_, -1, "params");
+    output.parameters.clear();
+    lua_pushnil(lua_);
+    while (lua_next(lua_, -2) != 0) {
+      output.parameters[lua_tostring(lua_, -2)] = readValue(lua_, -1);
+      lua_pop(lua_, 1);
+    }
+    lua_pop(lua_, 2);
+    benchmark::DoNotOptimize(output.parameters.size());
+    return ready_ && ran;
+  }
+
+ private:
+  lua_State* lua_;
+  sdk::analytics::EditingEvent event_;
+  int rule_ = 0;
+  bool ready_ = false;
+};
+
+void BM_EventEditing_Script(benchmark::State& state) {
+  EditingRun run;
+  runEach(state, run);
+}
+void BM_EventEditing_Lua(benchmark::State& state) {
+  LuaEditingRun run;
+  runEach(state, run);
+}
+
+void BM_CountingLoop_InTurns(benchmark::State& state) { runSourcesInTurns(state, kScriptCount, kLuaCount); }
+void BM_StringBuilding_InTurns(benchmark::State& state) { runSourcesInTurns(state, kScriptString, kLuaString); }
+void BM_StringLine_InTurns(benchmark::State& state) { runSourcesInTurns(state, kScriptLine, kLuaLine); }
+void BM_StringLineConcat_InTurns(benchmark::State& state) { runSourcesInTurns(state, kScriptLineConcat, kLuaLine); }
+void BM_StringLineBesideThreeCopies_InTurns(benchmark::State& state) {
+  runSourcesInTurns(state, kScriptLine, kLuaLineThreeCopies);
+}
+void BM_ArrayPush_InTurns(benchmark::State& state) { runSourcesInTurns(state, kScriptPush, kLuaPush); }
+void BM_FunctionCalls_InTurns(benchmark::State& state) { runSourcesInTurns(state, kScriptCalls, kLuaCalls); }
+void BM_MapFilter_InTurns(benchmark::State& state) {
+  runSourcesInTurns(state, kScriptMapFilter, kLuaMapFilter, kScriptArray, kLuaArray);
+}
+void BM_EventEditing_InTurns(benchmark::State& state) {
+  EditingRun script;
+  LuaEditingRun lua;
+  runInTurns(state, script, lua, 1000);
 }
 
 BENCHMARK(BM_CountingLoop_Script)->Unit(benchmark::kMillisecond);
@@ -238,6 +359,19 @@ BENCHMARK(BM_MapFilter_Script)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MapFilter_Lua)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EventEditing_Script)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EventEditing_Lua)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StringLine_Script)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StringLineConcat_Script)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StringLine_Lua)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StringLineThreeCopies_Lua)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CountingLoop_InTurns)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StringBuilding_InTurns)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StringLine_InTurns)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StringLineConcat_InTurns)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StringLineBesideThreeCopies_InTurns)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ArrayPush_InTurns)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FunctionCalls_InTurns)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MapFilter_InTurns)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EventEditing_InTurns)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
