@@ -26,6 +26,26 @@ ErrorOr<TwoNumbers> twoNumbers(ScriptArguments values) {
   return numbers;
 }
 
+// A string and the text of another value. A string that only the operation's own argument holds
+// (what an inner "+" or a call just made) grows in place, so a chain of "+" copies the text it
+// starts from once, not once for each "+"; a string held anywhere else is copied.
+ErrorOr<ScriptValueRef> appendToString(const ScriptValueRef& left, const ScriptValue& right, ScriptHeap& heap) {
+  auto& head = static_cast<ScriptStringValue&>(*left);
+  const bool inPlace = !head.isShared();
+  if (!inPlace) TRY(heap.chargeUnits(head.value().size()));  // reading it, as converting it would
+  const auto tail = TRY(right.stringValueOrError());
+  const std::size_t length = head.value().size() + tail.size();
+  if (length > heap.limits().stringLength) return scriptError(kScriptErrorLimitReached);
+  if (inPlace) {
+    TRY(heap.chargeUnits(tail.size()));
+    TRY(head.append(tail));
+    return left;
+  }
+  TRY(heap.chargeUnits(length));
+  const std::u16string_view pieces[] = {head.value(), tail};
+  return joinedScriptString(heap, pieces);
+}
+
 ErrorOr<ScriptValueRef> addition(ScriptArguments values, ScriptScope& scope) {
   TRY(checkArgumentCount(values, 2));
   auto& heap = heapOfScope(scope);
@@ -33,12 +53,13 @@ ErrorOr<ScriptValueRef> addition(ScriptArguments values, ScriptScope& scope) {
     const auto n = TRY(twoNumbers(values));
     return scriptNumber(heap, n.a + n.b);
   }
+  if (values[0]->kind() == ScriptValueKind::String) return appendToString(values[0], *values[1], heap);
   auto text = TRY(values[0]->stringValueOrError());
   const auto tail = TRY(values[1]->stringValueOrError());
   if (text.size() + tail.size() > heap.limits().stringLength) return scriptError(kScriptErrorLimitReached);
   TRY(heap.chargeUnits(text.size() + tail.size()));
-  text += tail;
-  return scriptString(heap, std::move(text));
+  const std::u16string_view pieces[] = {text, tail};
+  return joinedScriptString(heap, pieces);
 }
 
 template <double (*Op)(double, double)>

@@ -123,6 +123,78 @@ TEST_F(ScriptOperators, Arithmetic) {
   EXPECT_EQ(text("(typeof $miss)"), "undefined");
 }
 
+// A chain of "+" grows the string its first step made in place; a string anything else still holds
+// (a variable, a literal, an array, a function's keeping) never changes under its holder.
+TEST_F(ScriptOperators, StringsGrowInPlaceOnlyWhereNothingElseHoldsThem) {
+  const std::string base(100, 'b');
+  run("(var \"s\") (= \"s\" \"" + base + "\") (var \"t\") (= \"t\" $s)"
+      "(= \"s\" (+ (+ (+ $s \"item\") 7) \",\"))");
+  ASSERT_FALSE(failed());
+  EXPECT_EQ(text("$s"), base + "item7,");
+  EXPECT_EQ(text("$t"), base);
+  // The same literal starts the chain on every pass of a loop.
+  EXPECT_EQ(text("(var \"x\") (var \"i\") (= \"i\" 0)"
+                 "(loop (< $i 3) (= \"i\" (+ $i 1)) false (quote (= \"x\" (+ (+ \"" + base + "\" \"a\") $i)))) $x"),
+            base + "a2");
+  // What a function keeps, and what an array holds, stay as they were made.
+  EXPECT_EQ(text("(var \"kept\") (defun \"keep\" (quote \"v\") (= \"kept\" $v) (return $v))"
+                 "(+ (+ (keep (+ $t \"k\")) \"1\") \"2\")"),
+            base + "k12");
+  EXPECT_EQ(text("$kept"), base + "k");
+  EXPECT_EQ(text("(var \"a\") (= \"a\" (array (+ $t \"e\"))) (+ (+ (. $a 0) \"f\") \"g\")"), base + "efg");
+  EXPECT_EQ(text("(. $a 0)"), base + "e");
+  // What a function returns of its own is the caller's to grow; a global it returns is not.
+  EXPECT_EQ(text("(defun \"fresh\" (quote) (return (+ $t \"r\"))) (+ (+ (fresh) \"1\") (fresh))"),
+            base + "r1" + base + "r");
+  EXPECT_EQ(text("(defun \"global\" (quote) (return $t)) (+ (+ (global) \"1\") \"2\")"), base + "12");
+  EXPECT_EQ(text("$t"), base);
+  // "concat" makes a new string too.
+  EXPECT_EQ(text("(+ (call $t \"concat\" (quote 1 \"c\")) \"d\")"), base + "1cd");
+  EXPECT_EQ(text("$t"), base);
+}
+
+// Room to grow is charged before it is allocated and given back with the string; the length limit
+// and the budget stop a growing chain, and what they stop is left as it was.
+TEST_F(ScriptOperators, StringGrowthIsChargedAndBounded) {
+  run("(var \"s\") (= \"s\" \"" + std::string(1000, 's') + "\") (var \"r\")");
+  const auto before = runtime->heap().liveBytes();
+  const struct {
+    const char* chain;
+    std::size_t length;
+  } chains[] = {{"(+ (+ (+ $s \"a\") \"b\") \"c\")", 1003}, {"(+ (+ $s \"a\") $s)", 2001}};
+  for (const auto& chain : chains) {
+    run(std::string("(= \"r\" ") + chain.chain + ")");
+    ASSERT_FALSE(failed());
+    const auto grown = runtime->heap().liveBytes() - before;
+    EXPECT_GE(grown, chain.length * sizeof(char16_t)) << chain.chain;
+    EXPECT_LE(grown, 2 * chain.length * sizeof(char16_t)) << chain.chain;
+    run("(= \"r\" 0)");
+    EXPECT_EQ(runtime->heap().liveBytes(), before) << chain.chain;
+  }
+
+  ScriptLimits limits;
+  limits.instructions = 1'000'000'000;
+  limits.nativeWork = 1'000'000'000;
+  limits.memoryBytes = 1u << 20;
+  const std::string runaway = "(var \"s\") (= \"s\" \"0123456789\")"
+                              "(loop true 0 false (quote (= \"s\" (+ (+ (+ $s \"-\") $s) \"+\"))))";
+  useLimits(limits);
+  EXPECT_EQ(errorOf(runaway), kScriptErrorLimitReached);
+  EXPECT_LE(runtime->heap().peakBytes(), limits.memoryBytes);
+  const auto length = number("(. $s \"length\")");
+  EXPECT_GT(length, 60'000);
+  EXPECT_EQ(text("(. $s (- (. $s \"length\") 1))"), "+");
+  runtime->resetInstructionCount();
+  EXPECT_EQ(text("(+ 40 2)"), "42");
+
+  limits.memoryBytes = 64u << 20;
+  limits.stringLength = 1000;
+  useLimits(limits);
+  EXPECT_EQ(errorOf(runaway), kScriptErrorLimitReached);
+  EXPECT_EQ(number("(. $s \"length\")"), 766);
+  EXPECT_EQ(errorOf("(+ (+ (+ \"" + std::string(600, 'x') + "\" \"y\") $s) \"z\")"), kScriptErrorLimitReached);
+}
+
 TEST_F(ScriptOperators, LogicalShortCircuit) {
   EXPECT_EQ(typed("(&& 0 (nothing-called))"), "number 0");
   EXPECT_EQ(typed("(&& 1 \"b\")"), "string b");

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sdk/analytics/rules/ScriptRuntimeError.h"
@@ -112,12 +114,23 @@ class ScriptNumberValue final : public ScriptValue {
   const double value_;
 };
 
+// A string's text never changes where anything but its one holder can see it: only a string held
+// by nothing but the caller grows in place (see append).
 class ScriptStringValue final : public ScriptValue {
  public:
-  ScriptStringValue(ScriptHeap& heap, std::u16string value)
-      : ScriptValue(heap, ScriptValueKind::String, sizeof(ScriptStringValue) + value.size() * 2, false),
-        value_(std::move(value)) {}
+  ScriptStringValue(ScriptHeap& heap, std::u16string value) : ScriptStringValue(heap, std::move(value), 0) {}
+  // A string charged as holding `room` code units (at least its length): the room it has to grow in
+  // place, already allocated.
+  ScriptStringValue(ScriptHeap& heap, std::u16string value, std::size_t room)
+      : ScriptValue(heap, ScriptValueKind::String, sizeof(ScriptStringValue) + std::max(room, value.size()) * 2, false),
+        value_(std::move(value)),
+        room_(std::max(room, value_.size())) {}
   const std::u16string& value() const { return value_; }
+  // Appends `tail` (which must not be this string's own text) in place. Only for a string nothing
+  // but the caller holds: nobody else can see it change, nor be reading its text. More room is
+  // charged before it is allocated; error 18, with the text unchanged, beyond the length limit or
+  // the memory budget.
+  ErrorOr<void> append(std::u16string_view tail);
   ErrorOr<std::u16string> stringValueOrError(int depth = 0) const override;
   ErrorOr<double> doubleValueOrError(int depth = 0) const override;
   ErrorOr<bool> booleanValueOrError() const override;
@@ -125,7 +138,8 @@ class ScriptStringValue final : public ScriptValue {
   bool isEqualToRuntimeValue(const ScriptValue& other, int depth = 0) const override;
 
  private:
-  const std::u16string value_;
+  std::u16string value_;
+  std::size_t room_;  // the code units charged for
 };
 
 // break, continue and return, passed up through statement lists.
@@ -171,6 +185,9 @@ inline ScriptValue* scriptBoolean(bool value) { return ScriptBooleanValue::boole
 inline ScriptValueRef scriptNumber(ScriptHeap& heap, double value) { return heap.make<ScriptNumberValue>(value); }
 // A string value; a string beyond the length limit is error 18 (and undefined).
 ErrorOr<ScriptValueRef> scriptString(ScriptHeap& heap, std::u16string value);
+// A new string of `pieces` one after another, with room to grow in place (charged with it); the
+// work of copying them is the caller's to charge. Error 18 beyond the length limit or the budget.
+ErrorOr<ScriptValueRef> joinedScriptString(ScriptHeap& heap, std::span<const std::u16string_view> pieces);
 // For texts known to be short (names, fixed words).
 inline ScriptValueRef shortScriptString(ScriptHeap& heap, std::u16string value) {
   return heap.make<ScriptStringValue>(std::move(value));

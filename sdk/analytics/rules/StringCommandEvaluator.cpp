@@ -69,16 +69,22 @@ ErrorOr<ScriptValueRef> charAt(const Text& s, ScriptArguments args, ScriptScope&
   return text(scope, Text(1, s[static_cast<std::size_t>(position)]));
 }
 
+// The pieces are converted first and copied once, into a result with room to grow in place.
 ErrorOr<ScriptValueRef> concat(const Text& s, ScriptArguments args, ScriptScope& scope) {
-  Text out = s;
+  auto& heap = heapOfScope(scope);
+  std::vector<Text> texts;
+  texts.reserve(args.size());
+  std::size_t length = s.size();
   for (const auto& argument : args) {
-    TRY(charge(scope, out.size()));
-    out += TRY(argument->stringValueOrError());
-    if (out.size() > heapOfScope(scope).limits().stringLength) {
-      return scriptError(kScriptErrorLimitReached);
-    }
+    TRY(charge(scope, length));
+    texts.push_back(TRY(argument->stringValueOrError()));
+    length += texts.back().size();
+    if (length > heap.limits().stringLength) return scriptError(kScriptErrorLimitReached);
   }
-  return text(scope, std::move(out));
+  TRY(charge(scope, length));
+  std::vector<std::u16string_view> pieces{s};
+  pieces.insert(pieces.end(), texts.begin(), texts.end());
+  return joinedScriptString(heap, pieces);
 }
 
 ErrorOr<ScriptValueRef> hasOwnProperty(const Text& s, ScriptArguments args, ScriptScope&) {
