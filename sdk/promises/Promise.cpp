@@ -85,6 +85,31 @@ class Promise::ObserveContinuation final : public Continuation {
   RejectBlock onReject_;
 };
 
+class Promise::JoinContinuation final : public Continuation {
+ public:
+  JoinContinuation(TargetQueue queue, Join& join, std::size_t member)
+      : Continuation(std::move(queue)), join_(join), member_(member) {}
+  ~JoinContinuation() override { join_.release(); }
+  // A join makes one for each member, tens of thousands at once: they come from the pool.
+  static void* operator new(std::size_t bytes) {
+    static_assert(sizeof(JoinContinuation) <= StepPool::kSmallBlockBytes);
+    return StepPool::allocate(bytes);
+  }
+  static void operator delete(void* block, std::size_t bytes) { StepPool::release(block, bytes); }
+  RunOutcome run() override {
+    if (fulfilled()) {
+      join_.fulfilled(member_, value());
+    } else {
+      join_.rejected(member_, error());
+    }
+    return RunOutcome::CountLeft;
+  }
+
+ private:
+  Join& join_;  // one of its references
+  std::size_t member_;
+};
+
 // The step that resolves a chained promise. It shares one allocation with that promise, and holds it
 // until the step has run or been dropped; then it lets go of everything, the promise last.
 class Promise::ChainContinuation final : public Continuation {
@@ -214,10 +239,14 @@ Promise::Ptr Promise::adopt(Ptr promise) {
   return promise;
 }
 
-Promise::Ptr Promise::pendingPromise() { return adopt(std::make_shared<Promise>(Private())); }
+// Promises come from the pool too: a join over many is made whole before any of them settles, as a
+// long chain is.
+Promise::Ptr Promise::pendingPromise() {
+  return adopt(std::allocate_shared<Promise>(StepAllocator<Promise>(), Private()));
+}
 
 Promise::Ptr Promise::resolvedWith(Value resolution) {
-  return adopt(std::make_shared<Promise>(Private(), std::move(resolution)));
+  return adopt(std::allocate_shared<Promise>(StepAllocator<Promise>(), Private(), std::move(resolution)));
 }
 
 Promise::Ptr Promise::resolvedWith(Error error) { return resolvedWith(valueWithError(std::move(error))); }
@@ -418,6 +447,10 @@ void Promise::addPendingObject(std::shared_ptr<void> object) {
 void Promise::observeOnQueue(DispatchQueuePtr queue, FulfillBlock onFulfill, RejectBlock onReject) {
   TargetQueue target = queue ? TargetQueue(std::move(queue)) : TargetQueue::defaultQueue();
   addContinuation(ContinuationPtr(new ObserveContinuation(std::move(target), std::move(onFulfill), std::move(onReject))));
+}
+
+void Promise::reportTo(const TargetQueue& queue, Join& join, std::size_t place) {
+  addContinuation(ContinuationPtr(new JoinContinuation(queue, join, place)));
 }
 
 Promise::Ptr Promise::chainOnQueue(DispatchQueuePtr queue, ChainedFulfillBlock chainedFulfill,

@@ -263,7 +263,38 @@ class Promise final : public platform::foundation::Object {
   // What a continuation's run did with the count in the promise group it ran under, and with itself.
   enum class RunOutcome { CountLeft, CountHandedOn, CountAndSelfHandedOn };
 
+  // What the members of one join (all, any) report to: one state for all of them, so that each
+  // member's observer holds no more than the join and the member's place in it.
+  class Join {
+   public:
+    // Made with `holders` references: one for each member's observer, and one for the walk that
+    // registers them.
+    explicit Join(std::size_t holders) : holders_(holders) {}
+    virtual ~Join() = default;
+    virtual void fulfilled(std::size_t member, const Value& value) = 0;
+    virtual void rejected(std::size_t member, const Error& error) = 0;
+    // Gives up `count` references; the last one deletes the join.
+    void release(std::size_t count = 1) {
+      if (holders_.fetch_sub(count, std::memory_order_acq_rel) == count) delete this;
+    }
+
+   private:
+    std::atomic<std::size_t> holders_;
+  };
+  class JoinSlots;
+  class AllJoin;
+  class AnyJoin;
+  // Has `join` hear on `queue` how this promise settles, as its member at `place`.
+  void reportTo(const TargetQueue& queue, Join& join, std::size_t place);
+  // The promise an element holds, or null.
+  static Ptr promiseIn(const Value& element);
+  // A join of `JoinKind` over `elements`, started on `queue`: a plain element is a member already
+  // fulfilled with it.
+  template <typename JoinKind>
+  static Ptr onQueueJoin(DispatchQueuePtr queue, Array elements);
+
   class Continuation;
+  class JoinContinuation;
   class ObserveContinuation;
   class ChainContinuation;
   class FollowContinuation;

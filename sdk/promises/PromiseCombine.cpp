@@ -1,5 +1,7 @@
 // The operators that combine several promises: all, any and race.
-#include <mutex>
+#include <atomic>
+#include <optional>
+#include <typeinfo>
 
 #include "sdk/promises/Promise.h"
 
@@ -9,23 +11,65 @@ using platform::foundation::Array;
 using platform::foundation::Error;
 using platform::foundation::Value;
 
-namespace {
+// A join's slots, one a member, and the count of members still to report. The joins never refer
+// back to their members: a dropped all/any over members nobody else holds (and nobody can resolve any
+// more) is released with them, instead of the members, their observers and the join keeping each
+// other alive and the result pending in the promise group for good.
+class Promise::JoinSlots : public Promise::Join {
+ protected:
+  JoinSlots(std::size_t members, Ptr result)
+      : Join(members + 1), slots_(members), left_(members), result_(std::move(result)) {}
+  // Each member writes only its own slot, once, so the count is all they share: true for the member
+  // that takes it to zero, which sees every slot written.
+  bool fill(std::size_t member, const Value& value) {
+    if (value.isNil()) {
+      slots_[member] = Value::null();
+    } else {
+      slots_[member] = value;
+    }
+    return left_.fetch_sub(1, std::memory_order_acq_rel) == 1;
+  }
 
-// What the members of one all/any have reported so far. Each member's observer writes its own slot, so
-// the tally never refers back to the members: a dropped all/any over members nobody else holds (and
-// nobody can resolve any more) is released with them, instead of the members, their observers and the
-// tally keeping each other alive and the result pending in the promise group for good.
-struct Tally {
-  explicit Tally(std::size_t count) : results(count) {}
-  std::mutex mutex;
-  Array results;  // a member's value (nil as null) or its error, as it arrives
-  std::size_t fulfilled = 0;
-  std::size_t settled = 0;
+  Array slots_;
+  std::atomic<std::size_t> left_;
+  Ptr result_;
 };
 
-Value nullForNil(Value value) { return value.isNil() ? Value::null() : value; }
+class Promise::AllJoin final : public Promise::JoinSlots {
+ public:
+  // An error among the elements rejects at once.
+  static constexpr bool kErrorsReject = true;
+  AllJoin(std::size_t members, Ptr result) : JoinSlots(members, std::move(result)) {}
+  void fulfilled(std::size_t member, const Value& value) override {
+    if (fill(member, value)) result_->fulfill(Value(std::move(slots_)));
+  }
+  // The first rejection settles the result; later ones are ignored by it.
+  void rejected(std::size_t, const Error& error) override { result_->reject(error); }
+};
 
-}  // namespace
+// Its slots hold each member's value (nil as null) or its error.
+class Promise::AnyJoin final : public Promise::JoinSlots {
+ public:
+  // An error among the elements is a member that failed.
+  static constexpr bool kErrorsReject = false;
+  AnyJoin(std::size_t members, Ptr result) : JoinSlots(members, std::move(result)) {}
+  void fulfilled(std::size_t member, const Value& value) override {
+    anyFulfilled_.store(true, std::memory_order_relaxed);
+    if (fill(member, value)) settle(member);
+  }
+  void rejected(std::size_t member, const Error& error) override {
+    if (fill(member, valueWithError(error))) settle(member);
+  }
+
+ private:
+  // The last report decides: when every member failed, the last error to arrive rejects.
+  void settle(std::size_t last) {
+    if (anyFulfilled_.load(std::memory_order_relaxed)) return result_->fulfill(Value(std::move(slots_)));
+    result_->reject(*errorFromValue(slots_[last]));
+  }
+
+  std::atomic<bool> anyFulfilled_{false};
+};
 
 Promise::Array Promise::arrayOf(const std::vector<Ptr>& promises) {
   Array values;
@@ -34,75 +78,51 @@ Promise::Array Promise::arrayOf(const std::vector<Ptr>& promises) {
   return values;
 }
 
+Promise::Ptr Promise::promiseIn(const Value& element) {
+  auto object = element.object();
+  // A promise is of no subclass: its type says it, without a cast's walk.
+  if (!object || typeid(*object) != typeid(Promise)) return nullptr;
+  auto* promise = static_cast<Promise*>(object.get());
+  return Ptr(std::move(object), promise);
+}
+
+template <typename JoinKind>
+Promise::Ptr Promise::onQueueJoin(DispatchQueuePtr queue, Array elements) {
+  if (elements.empty()) return resolvedWith(Value(Array()));
+  if (!queue) queue = defaultDispatchQueue();
+  Ptr result = pendingPromise();
+  submit(queue, [queue, result, elements = std::move(elements)] {
+    const TargetQueue target(queue);
+    auto* join = new JoinKind(elements.size(), result);
+    std::size_t observed = 0;
+    for (; observed < elements.size(); ++observed) {
+      auto member = promiseIn(elements[observed]);
+      if (!member) {
+        // The members before such an error may still report, to a result already settled.
+        if (auto error = JoinKind::kErrorsReject ? errorFromValue(elements[observed]) : std::nullopt) {
+          result->reject(*error);
+          break;
+        }
+        member = resolvedWith(elements[observed]);
+      }
+      member->reportTo(target, *join, observed);
+    }
+    // The walk's own reference, and those of the members it did not reach.
+    join->release(elements.size() - observed + 1);
+  });
+  return result;
+}
+
 Promise::Ptr Promise::all(Array promises) { return onQueueAll(defaultDispatchQueue(), std::move(promises)); }
 
 Promise::Ptr Promise::onQueueAll(DispatchQueuePtr queue, Array elements) {
-  if (elements.empty()) return resolvedWith(Value(Array()));
-  return onQueueAsync(queue, [queue, elements = std::move(elements)](FulfillBlock fulfill, RejectBlock reject) {
-    std::vector<Ptr> promises;
-    for (const auto& element : elements) {
-      if (auto promise = element.objectAs<Promise>()) {
-        promises.push_back(std::move(promise));
-      } else if (auto error = errorFromValue(element)) {
-        reject(*error);
-        return;
-      } else {
-        promises.push_back(resolvedWith(element));
-      }
-    }
-    // Each member reports exactly once, so counting reports replaces a walk over every sibling per
-    // report, which made large joins quadratic.
-    auto tally = std::make_shared<Tally>(promises.size());
-    for (std::size_t i = 0; i < promises.size(); ++i) {
-      promises[i]->observeOnQueue(
-          queue,
-          [tally, i, fulfill](const Value& value) {
-            Array values;
-            {
-              std::lock_guard lock(tally->mutex);
-              tally->results[i] = nullForNil(value);
-              if (++tally->fulfilled != tally->results.size()) return;
-              values.swap(tally->results);
-            }
-            fulfill(Value(std::move(values)));
-          },
-          [reject](const Error& error) { reject(error); });
-    }
-  });
+  return onQueueJoin<AllJoin>(std::move(queue), std::move(elements));
 }
 
 Promise::Ptr Promise::any(Array promises) { return onQueueAny(defaultDispatchQueue(), std::move(promises)); }
 
 Promise::Ptr Promise::onQueueAny(DispatchQueuePtr queue, Array elements) {
-  if (elements.empty()) return resolvedWith(Value(Array()));
-  return onQueueAsync(queue, [queue, elements = std::move(elements)](FulfillBlock fulfill, RejectBlock reject) {
-    std::vector<Ptr> promises;
-    for (const auto& element : elements) {
-      auto promise = element.objectAs<Promise>();
-      promises.push_back(promise ? std::move(promise) : resolvedWith(element));
-    }
-    auto tally = std::make_shared<Tally>(promises.size());
-    // Called with the member's slot filled; the last report decides.
-    auto settle = [tally, fulfill, reject](std::size_t i, Value result, bool fulfilled) {
-      Array results;
-      bool anyFulfilled;
-      {
-        std::lock_guard lock(tally->mutex);
-        tally->results[i] = std::move(result);
-        if (fulfilled) ++tally->fulfilled;
-        if (++tally->settled != tally->results.size()) return;
-        anyFulfilled = tally->fulfilled > 0;
-        results.swap(tally->results);
-      }
-      if (anyFulfilled) return fulfill(Value(std::move(results)));
-      reject(*errorFromValue(results[i]));  // every member failed: the last error to arrive
-    };
-    for (std::size_t i = 0; i < promises.size(); ++i) {
-      promises[i]->observeOnQueue(
-          queue, [settle, i](const Value& value) { settle(i, nullForNil(value), true); },
-          [settle, i](const Error& error) { settle(i, valueWithError(error), false); });
-    }
-  });
+  return onQueueJoin<AnyJoin>(std::move(queue), std::move(elements));
 }
 
 Promise::Ptr Promise::race(Array promises) { return onQueueRace(defaultDispatchQueue(), std::move(promises)); }

@@ -132,6 +132,56 @@ TEST_F(PromiseTest, AllWaitsForEveryValueAndRejectsOnTheFirstError) {
   EXPECT_EQ(Promise::all({})->value(), Value(Array{}));
 }
 
+// Each member's value lands in its own place however the members settle: out of order, before the
+// join began, or on other threads at once; the first rejection to arrive is the join's.
+TEST_F(PromiseTest, AllKeepsTheMembersOrderAndTheFirstRejection) {
+  auto zero = Promise::pendingPromise();
+  auto one = Promise::pendingPromise();
+  auto three = Promise::pendingPromise();
+  auto four = Promise::pendingPromise();
+  one->fulfill(Value(1));  // settled before the join observes it
+  auto together = Promise::all({Value(zero), Value(one), Value("plain"), Value(three), Value(four),
+                                Value(Promise::resolvedWith(Value(5)))});
+  pump();
+  four->fulfill(Value(4));
+  three->fulfill(Value());
+  pump();
+  EXPECT_TRUE(together->isPending());
+  zero->fulfill(Value(0));
+  waitForPromises();
+  EXPECT_EQ(together->value(), Value(Array{Value(0), Value(1), Value("plain"), Value::null(), Value(4), Value(5)}));
+
+  auto early = Promise::resolvedWith(testError(3));
+  auto first = Promise::pendingPromise();
+  auto second = Promise::pendingPromise();
+  auto settledEarly = Promise::all({Value(second), Value(early)});
+  auto firstToArrive = Promise::all({Value(second), Value(first), Value(Promise::resolvedWith(Value(1)))});
+  pump();
+  first->reject(testError(1));
+  pump();
+  second->reject(testError(2));
+  waitForPromises();
+  EXPECT_EQ(settledEarly->error()->code, 3);
+  EXPECT_EQ(firstToArrive->error()->code, 1);
+
+  // Settled from four threads and observed on a concurrent queue.
+  constexpr int kMembers = 2000;
+  std::vector<Promise::Ptr> many;
+  for (int i = 0; i < kMembers; ++i) many.push_back(Promise::pendingPromise());
+  auto joined = Promise::onQueueAll(Queue::concurrent("test.all"), Promise::arrayOf(many));
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = t; i < kMembers; i += 4) many[i]->fulfill(Value(i));
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  waitForPromises();
+  const Value values = joined->value();
+  ASSERT_EQ(values.size(), static_cast<std::size_t>(kMembers));
+  for (int i = 0; i < kMembers; ++i) EXPECT_EQ(values.at(i), Value(i)) << i;
+}
+
 TEST_F(PromiseTest, AnyMixesValuesAndErrorsAndRejectsOnlyWhenAllFail) {
   auto failing = Promise::pendingPromise();
   auto empty = Promise::pendingPromise();

@@ -6,25 +6,30 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
-#define OSTREL_POISON(block) ASAN_POISON_MEMORY_REGION(block, StepPool::kBlockBytes)
-#define OSTREL_UNPOISON(block) ASAN_UNPOISON_MEMORY_REGION(block, StepPool::kBlockBytes)
+#define OSTREL_POISON(block, bytes) ASAN_POISON_MEMORY_REGION(block, bytes)
+#define OSTREL_UNPOISON(block, bytes) ASAN_UNPOISON_MEMORY_REGION(block, bytes)
 #else
-#define OSTREL_POISON(block) ((void)(block))
-#define OSTREL_UNPOISON(block) ((void)(block))
+#define OSTREL_POISON(block, bytes) ((void)(block), (void)(bytes))
+#define OSTREL_UNPOISON(block, bytes) ((void)(block), (void)(bytes))
 #endif
 
 namespace sdk::promises {
 namespace {
 
-// A thread's own blocks; past this many, half go to the shared store at once.
+// The two sizes of block, by their index here.
+constexpr std::size_t kSizes = 2;
+constexpr std::size_t kSizeBytes[kSizes] = {StepPool::kSmallBlockBytes, StepPool::kBlockBytes};
+std::size_t sizeFor(std::size_t bytes) { return bytes <= StepPool::kSmallBlockBytes ? 0 : 1; }
+
+// A thread's own blocks of one size; past this many, half go to the shared store at once.
 constexpr std::size_t kThreadBlocks = 512;
 constexpr std::size_t kMove = kThreadBlocks / 2;
-constexpr std::size_t kKeptBlocks = StepPool::kKeptBytes / StepPool::kBlockBytes;
 
 // Never destroyed: blocks come back from threads that end while the process ends.
 struct SharedStore {
   std::mutex mutex;
-  std::vector<void*> blocks;
+  std::vector<void*> blocks[kSizes];
+  std::size_t keptBytes = 0;
 };
 
 SharedStore& shared() {
@@ -32,44 +37,48 @@ SharedStore& shared() {
   return *store;
 }
 
-void handBack(void* block) {
-  OSTREL_UNPOISON(block);
+void handBack(void* block, std::size_t size) {
+  OSTREL_UNPOISON(block, kSizeBytes[size]);
   ::operator delete(block);
 }
 
-// Puts `count` blocks into the shared store, handing back what it cannot keep.
-void store(void* const* blocks, std::size_t count) {
+// Puts `count` blocks of one size into the shared store, handing back what it cannot keep.
+void store(void* const* blocks, std::size_t count, std::size_t size) {
   std::size_t kept = 0;
   {
     std::lock_guard lock(shared().mutex);
-    auto& into = shared().blocks;
-    kept = std::min(count, into.size() < kKeptBlocks ? kKeptBlocks - into.size() : 0);
-    into.insert(into.end(), blocks, blocks + kept);
+    auto& store = shared();
+    kept = std::min(count, (StepPool::kKeptBytes - store.keptBytes) / kSizeBytes[size]);
+    store.blocks[size].insert(store.blocks[size].end(), blocks, blocks + kept);
+    store.keptBytes += kept * kSizeBytes[size];
   }
-  for (std::size_t i = kept; i < count; ++i) handBack(blocks[i]);
+  for (std::size_t i = kept; i < count; ++i) handBack(blocks[i], size);
 }
 
-// Takes up to kMove blocks from the shared store.
-void take(std::vector<void*>& into) {
+// Takes up to kMove blocks of one size from the shared store.
+void take(std::vector<void*>& into, std::size_t size) {
   std::lock_guard lock(shared().mutex);
-  auto& kept = shared().blocks;
+  auto& kept = shared().blocks[size];
   const std::size_t count = std::min(kMove, kept.size());
   into.insert(into.end(), kept.end() - static_cast<std::ptrdiff_t>(count), kept.end());
   kept.resize(kept.size() - count);
+  shared().keptBytes -= count * kSizeBytes[size];
 }
 
 // A thread's blocks go to the shared store when the thread ends; a block released after that (by a
 // destructor running later in the thread's end) goes there directly.
 struct ThreadBlocks {
-  ThreadBlocks() { blocks.reserve(kThreadBlocks); }
+  ThreadBlocks() {
+    for (auto& own : blocks) own.reserve(kThreadBlocks);
+  }
   ~ThreadBlocks();
-  std::vector<void*> blocks;
+  std::vector<void*> blocks[kSizes];
 };
 
 thread_local bool threadBlocksGone = false;
 
 ThreadBlocks::~ThreadBlocks() {
-  store(blocks.data(), blocks.size());
+  for (std::size_t size = 0; size < kSizes; ++size) store(blocks[size].data(), blocks[size].size(), size);
   threadBlocksGone = true;
 }
 
@@ -81,34 +90,39 @@ ThreadBlocks* threadBlocks() {
 
 }  // namespace
 
-void* StepPool::allocate() {
+void* StepPool::allocate(std::size_t bytes) {
+  const std::size_t size = sizeFor(bytes);
   if (ThreadBlocks* own = threadBlocks()) {
-    if (own->blocks.empty()) take(own->blocks);
-    if (!own->blocks.empty()) {
-      void* block = own->blocks.back();
-      own->blocks.pop_back();
-      OSTREL_UNPOISON(block);
+    auto& blocks = own->blocks[size];
+    if (blocks.empty()) take(blocks, size);
+    if (!blocks.empty()) {
+      void* block = blocks.back();
+      blocks.pop_back();
+      OSTREL_UNPOISON(block, kSizeBytes[size]);
       return block;
     }
   }
-  return ::operator new(kBlockBytes);
+  return ::operator new(kSizeBytes[size]);
 }
 
-void StepPool::release(void* block) noexcept {
-  OSTREL_POISON(block);
+void StepPool::release(void* block, std::size_t bytes) noexcept {
+  const std::size_t size = sizeFor(bytes);
+  OSTREL_POISON(block, kSizeBytes[size]);
   ThreadBlocks* own = threadBlocks();
-  if (!own) return store(&block, 1);
-  if (own->blocks.size() == kThreadBlocks) {
-    store(own->blocks.data() + kThreadBlocks - kMove, kMove);
-    own->blocks.resize(kThreadBlocks - kMove);
+  if (!own) return store(&block, 1, size);
+  auto& blocks = own->blocks[size];
+  if (blocks.size() == kThreadBlocks) {
+    store(blocks.data() + kThreadBlocks - kMove, kMove, size);
+    blocks.resize(kThreadBlocks - kMove);
   }
-  own->blocks.push_back(block);
+  blocks.push_back(block);
 }
 
-std::size_t StepPool::keptBlocks() {
+std::size_t StepPool::keptBlocks(std::size_t bytes) {
+  const std::size_t size = sizeFor(bytes);
   ThreadBlocks* own = threadBlocks();
   std::lock_guard lock(shared().mutex);
-  return shared().blocks.size() + (own ? own->blocks.size() : 0);
+  return shared().blocks[size].size() + (own ? own->blocks[size].size() : 0);
 }
 
 }  // namespace sdk::promises

@@ -49,6 +49,31 @@ TEST_F(PromiseTest, ChainStepsAreTakenFromThePoolAndAllGiveTheirBlocksBack) {
   EXPECT_EQ(StepPool::keptBlocks(), kept);
 }
 
+// Promises and the observers a join puts on its members come from the pool's smaller blocks, and all
+// of them go back once the join is done and let go, whether its members settled or were dropped.
+TEST_F(PromiseTest, JoinsTakeTheirPromisesAndObserversFromThePoolAndGiveThemBack) {
+  constexpr int kMembers = 1000;
+  auto join = [](bool settle) {
+    std::vector<Promise::Ptr> members;
+    for (int i = 0; i < kMembers; ++i) members.push_back(Promise::pendingPromise());
+    auto all = Promise::all(Promise::arrayOf(members));
+    pump();
+    if (settle) {
+      for (int i = 0; i < kMembers; ++i) members[i]->fulfill(Value(i));
+      waitForPromises();
+      EXPECT_EQ(all->value().size(), static_cast<std::size_t>(kMembers));
+    }
+  };
+  join(true);
+  const std::size_t kept = StepPool::keptBlocks(StepPool::kSmallBlockBytes);
+  ASSERT_GE(kept, static_cast<std::size_t>(2 * kMembers));
+  join(true);
+  EXPECT_EQ(StepPool::keptBlocks(StepPool::kSmallBlockBytes), kept);
+  join(false);
+  waitForPromises();
+  EXPECT_EQ(StepPool::keptBlocks(StepPool::kSmallBlockBytes), kept);
+}
+
 // Blocks freed on other threads are kept there, and past a thread's share they reach the store every
 // thread takes from.
 TEST_F(PromiseTest, BlocksFreedOnAnotherThreadReachTheSharedStore) {
