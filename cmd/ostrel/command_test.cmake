@@ -1,5 +1,6 @@
 # Runs the ostrel command as a person would. Called by ctest with OSTREL (the executable), WORK (a
-# scratch folder), TOUR (the tour script) and README (the README, whose switches --help must list).
+# scratch folder), TOUR (the tour script), README (the README, whose switches --help must list) and RUN_SCRIPT
+# (scripts/run).
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 
@@ -111,6 +112,49 @@ foreach(home ${WORK}/not-a-folder /proc/self)
     message(FATAL_ERROR "a tour on an unusable container (${home}) wrote pictures")
   endif()
 endforeach()
+
+# A container whose own folders cannot hold files is refused the same way, before anything is written.
+file(MAKE_DIRECTORY ${WORK}/library-is-a-file)
+file(WRITE ${WORK}/library-is-a-file/Library "")
+expect_status(1 ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY ${OSTREL} --home ${WORK}/library-is-a-file)
+if(NOT last_err MATCHES "^ostrel: cannot keep the app's files in [^\n]*library-is-a-file: Library: Not a directory\n$" OR
+   EXISTS ${WORK}/library-is-a-file/Documents/FramesData.plist)
+  message(FATAL_ERROR "a container whose Library is a file was not refused in one line:\n${last_err}")
+endif()
+
+# A mistyped option names the form it resembles, and so does a mistyped launch argument.
+expect_status(2 ${OSTREL} -home ${WORK}/plain)
+if(NOT last_err MATCHES "did you mean --home ${WORK}/plain\\?")
+  message(FATAL_ERROR "-home DIR did not name --home DIR:\n${last_err}")
+endif()
+expect_status(2 ${OSTREL} --home=${WORK}/plain)
+if(NOT last_err MATCHES "two words \\(--home ${WORK}/plain\\)")
+  message(FATAL_ERROR "--home=DIR did not name the --home DIR form:\n${last_err}")
+endif()
+expect_status(0 ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
+              ${OSTREL} --home ${WORK}/plain -VURDebugEnable -APManalyticsDebugEnabled)
+if(NOT last_err MATCHES "\"-VURDebugEnable\"[^\n]*did you mean -VURDebugEnabled\\?" OR
+   NOT last_err MATCHES "\"-APManalyticsDebugEnabled\"[^\n]*did you mean -APMAnalyticsDebugEnabled\\?")
+  message(FATAL_ERROR "a mistyped launch argument was not named:\n${last_err}")
+endif()
+
+# scripts/run hands its arguments to ostrel in the caller's folder: relative paths mean what they mean
+# there. The script runs from a copy whose build steps do nothing and whose ostrel is this one.
+set(repo ${WORK}/repository)
+file(MAKE_DIRECTORY ${repo}/scripts ${repo}/build/run/cmd/ostrel ${WORK}/stubs ${WORK}/caller)
+file(COPY ${RUN_SCRIPT} DESTINATION ${repo}/scripts)
+file(WRITE ${repo}/scripts/install-deps "#!/bin/sh\nexit 0\n")
+file(WRITE ${WORK}/stubs/cmake "#!/bin/sh\nexit 0\n")
+file(CHMOD ${repo}/scripts/install-deps ${WORK}/stubs/cmake PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+file(CREATE_LINK ${OSTREL} ${repo}/build/run/cmd/ostrel/ostrel SYMBOLIC)
+file(WRITE ${WORK}/caller/ok.script "shot first\n")
+execute_process(COMMAND ${CMAKE_COMMAND} -E env "PATH=${WORK}/stubs:$ENV{PATH}"
+                        ${repo}/scripts/run --home home --script ok.script --out shots
+                WORKING_DIRECTORY ${WORK}/caller RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 0 OR NOT EXISTS ${WORK}/caller/shots/first.png OR NOT IS_DIRECTORY ${WORK}/caller/home/Library
+   OR EXISTS ${repo}/shots)
+  message(FATAL_ERROR "scripts/run from another folder exited ${status}, or read and wrote elsewhere:\n${out}\n${err}")
+endif()
 
 # A single-dash word nobody reads is named with the option it resembles, a short one is warned of as a
 # long one is, and a known switch passes quietly.

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -20,7 +19,6 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PreferencesDomain.h"
-#include "platform/foundation/ProcessArguments.h"
 #include "platform/graphics/TextEngine.h"
 #include "platform/log/Log.h"
 #include "platform/runtime/LoadHooks.h"
@@ -70,7 +68,10 @@ int statusAfterQuit(int status, const std::string& where) {
 std::string absolute(const std::string& path) {
   std::error_code ec;
   auto full = std::filesystem::absolute(path, ec);
-  return ec ? path : full.lexically_normal().string();
+  if (ec) return path;
+  std::string normal = full.lexically_normal().string();
+  while (normal.size() > 1 && normal.back() == '/') normal.pop_back();  // "." is the folder, not "folder/"
+  return normal;
 }
 
 int runScript(const ShellOptions& options, int argc, char** argv) {
@@ -121,34 +122,34 @@ double headlessClockStart(double now, std::optional<double> latestInContainer) {
   return std::max(startOfDay, ContainerTime::firstTimeAfter(*latestInContainer));
 }
 
-const char* const kUsage =
-    "usage: ostrel [--home DIR] [--verbose] [--script FILE --out DIR | --window [--out DIR]] [-LaunchArgument...]\n"
-    "  --home DIR     keep the app's files in DIR instead of the default container\n"
-    "  --script FILE  run FILE headless on a virtual clock, writing shots and dumps into --out DIR\n"
-    "  --window       show the app in a desktop window (the default when a display is there);\n"
-    "                 F12 saves a screenshot into --out DIR (else the current folder), F2 toggles dark\n"
-    "  -v, --verbose  show info lines too (errors and warnings always reach stderr or the log file,\n"
-    "                 Library/Logs/ostrel.log in the app's container)\n"
-    "  -h, --help     show this and end\n";
+namespace {
 
-std::string usageWithLaunchArguments() {
-  std::string text = kUsage;
-  text += "A word with one dash is a launch argument, handed to the app as a phone hands it; one that nothing\n"
-          "reads is warned of and ignored. These are read:\n";
-  for (const std::string& name : foundation::declaredLaunchArguments()) text += "  " + name + "\n";
-  return text;
-}
-
-std::string containerProblem(const std::string& root) {
+// Why no file can be made in `folder` (made when missing), or empty when one can.
+std::string folderProblem(const std::string& folder) {
   std::error_code code;
-  std::filesystem::create_directories(root, code);
-  if (!std::filesystem::is_directory(root)) return code ? code.message() : std::strerror(ENOTDIR);
+  std::filesystem::create_directories(folder, code);
+  if (!std::filesystem::is_directory(folder)) {
+    // Something else in its place says more than the error of making it ("File exists").
+    return std::filesystem::exists(folder) || !code ? std::strerror(ENOTDIR) : code.message();
+  }
   // A folder can exist and still take no file: read-only, another user's, a kernel's file system.
-  std::string probe = root + "/.ostrel-container-XXXXXX";
+  std::string probe = folder + "/.ostrel-container-XXXXXX";
   const int fd = ::mkstemp(probe.data());
   if (fd < 0) return std::strerror(errno);
   ::close(fd);
   ::unlink(probe.c_str());
+  return {};
+}
+
+}  // namespace
+
+std::string containerProblem(const std::string& root) {
+  if (std::string problem = folderProblem(root); !problem.empty()) return problem;
+  // The folders the app keeps its files in: one that is a file, or takes none, would fail every write in it.
+  for (const char* folder : {"Documents", "Library", "Library/Preferences", "Library/Caches",
+                             "Library/Application Support", "Library/Logs", "tmp"}) {
+    if (std::string problem = folderProblem(root + "/" + folder); !problem.empty()) return folder + (": " + problem);
+  }
   return {};
 }
 
@@ -158,112 +159,6 @@ bool haveDisplay() {
     if (value && *value) return true;
   }
   return false;
-}
-
-namespace {
-
-constexpr const char* kOptionNames[] = {"home", "script", "out", "window", "verbose", "help"};
-
-std::string lowered(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
-std::size_t editDistance(const std::string& a, const std::string& b) {
-  std::vector<std::size_t> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
-
-// The option a single-dash word was most likely meant to be ("-window", "-Verbos"), or empty.
-std::string resembledOption(const std::string& word) {
-  const std::string name = lowered(word.substr(1));
-  std::string best;
-  std::size_t bestDistance = 3;
-  for (const char* option : kOptionNames) {
-    const std::size_t distance = editDistance(name, option);
-    if (distance < bestDistance && distance <= std::string_view(option).size() / 3) {
-      best = option;
-      bestDistance = distance;
-    }
-  }
-  return best.empty() ? best : "--" + best;
-}
-
-std::string unknownLaunchArgumentWarning(const std::string& word) {
-  const std::string option = resembledOption(word);
-  if (!option.empty()) return "ostrel: \"" + word + "\" is not an option (did you mean " + option + "?); ignored";
-  return "ostrel: \"" + word + "\" is neither an option nor a launch argument that ostrel reads; ignored (see --help)";
-}
-
-// "-SomeSwitchEnabled": one dash, then anything but a second dash. A phone hands every such word to the
-// app untouched, so none of them stops a start: one that no library reads is only warned of.
-bool isLaunchArgument(const std::string& argument) {
-  return argument.size() >= 2 && argument[0] == '-' && argument[1] != '-';
-}
-
-// The value after option `i`: there must be one, and a word of two dashes is the next option forgotten,
-// not a value (a file so named is still reached as ./--name).
-const std::string& optionValue(const std::vector<std::string>& arguments, std::size_t& i) {
-  const std::string& option = arguments[i];
-  if (i + 1 >= arguments.size() || arguments[i + 1].empty()) throw std::invalid_argument(option + " needs a value");
-  const std::string& value = arguments[i + 1];
-  if (value.rfind("--", 0) == 0) {
-    throw std::invalid_argument(option + " needs a value, not the option \"" + value + "\" (a file of that name is ./" +
-                                value + ")");
-  }
-  ++i;
-  return value;
-}
-
-}  // namespace
-
-ShellOptions ShellOptions::parse(const std::vector<std::string>& arguments, bool display) {
-  ShellOptions options;
-  bool window = false;
-  for (size_t i = 1; i < arguments.size(); ++i) {
-    const std::string& a = arguments[i];
-    if (a == "--home") {
-      options.home = optionValue(arguments, i);
-    } else if (a == "--script") {
-      options.script = optionValue(arguments, i);
-    } else if (a == "--out") {
-      options.out = optionValue(arguments, i);
-    } else if (a == "--window") {
-      window = true;
-    } else if (a == "--help" || a == "-h" || a == "-help") {
-      options.help = true;
-    } else if (a == "--verbose" || a == "-v") {
-      options.verbose = true;
-    } else if (isLaunchArgument(a)) {
-      // The phone hands such arguments to the app untouched; the libraries read them from the process.
-      if (!foundation::isDeclaredLaunchArgument(a)) options.warnings.push_back(unknownLaunchArgumentWarning(a));
-    } else {
-      throw std::invalid_argument("unknown argument \"" + a + "\"");
-    }
-  }
-  options.windowAsked = window;
-  if (window && !options.script.empty()) throw std::invalid_argument("--window and --script exclude each other");
-  if (!options.script.empty() && options.out.empty()) throw std::invalid_argument("--script needs --out DIR");
-  if (options.script.empty() && !options.out.empty() && !window && !display) {
-    throw std::invalid_argument("--out goes with --script or --window");
-  }
-  if (!options.script.empty()) {
-    options.mode = Mode::Script;
-  } else if (window || display) {
-    options.mode = Mode::Window;
-  }
-  return options;
 }
 
 void setUpLogging(bool verbose) {
@@ -357,7 +252,7 @@ int runShell(int argc, char** argv) {
       case ShellOptions::Mode::Window: {
         // A quit asked of the window (its close, SIGTERM, Ctrl-C) is how a desktop session ends: 0.
         const int status =
-            DesktopWindow::run(launchApplication(argc, argv), options.out.empty() ? "." : absolute(options.out));
+            DesktopWindow::run(launchApplication(argc, argv), absolute(options.out.empty() ? "." : options.out));
         endProcess();
         ContainerTime::record(foundation::Clock::current()->now());
         return status;

@@ -6,83 +6,12 @@
 #include <filesystem>
 
 #include "platform/foundation/AtomicFile.h"
-#include "platform/foundation/ProcessArguments.h"
 #include "platform/runtime/Send.h"
 #include "platform/ui/Application.h"
 #include "testing/ScratchFolder.h"
 
 namespace platform::shell {
 namespace {
-
-using Mode = ShellOptions::Mode;
-
-ShellOptions parse(std::vector<std::string> args, bool display = false) {
-  args.insert(args.begin(), "ostrel");
-  return ShellOptions::parse(args, display);
-}
-
-TEST(ShellOptions, ChoosesTheModeFromOptionsAndDisplayAndRefusesUsageMistakes) {
-  EXPECT_EQ(parse({}).mode, Mode::Headless);
-  EXPECT_EQ(parse({}, true).mode, Mode::Window);
-  EXPECT_EQ(parse({"--window", "--out", "shots"}).out, "shots");
-  ShellOptions s = parse({"--home", "/h", "--script", "a.script", "--out", "pics"}, true);
-  EXPECT_EQ(s.mode, Mode::Script);
-  EXPECT_EQ(s.home, "/h");
-  EXPECT_EQ(s.script, "a.script");
-  // The libraries' own switches pass through; near misses of ours do not.
-  EXPECT_EQ(parse({"-APMAnalyticsDebugEnabled", "-noZEDIvadazudoDebugEnabled"}).mode, Mode::Headless);
-  const std::vector<std::vector<std::string>> bad{
-      {"--script", "a.script"},  // nowhere to write
-      {"--out", "pics"},         // nothing to write
-      {"--script", "a", "--out", "o", "--window"}, {"--home"}, {"--home", ""}, {"--scirpt", "a"}, {"tour.script"},
-      {"-"},
-  };
-  for (const auto& args : bad) EXPECT_THROW(parse(args), std::invalid_argument) << args[0];
-}
-
-// The next option is a value forgotten, never the value: "--home --verbose" made a folder "--verbose".
-TEST(ShellOptions, AnOptionsValueIsNeverTheNextOption) {
-  for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-           {{"--home", "--verbose"}, "--home needs a value, not the option \"--verbose\" (a file of that name is ./--verbose)"},
-           {{"--script", "--out", "o"}, "--script needs a value, not the option \"--out\""},
-           {{"--window", "--out", "--"}, "--out needs a value, not the option \"--\""},
-           {{"--verbose", "--home"}, "--home needs a value"}}) {
-    try {
-      parse(args);
-      ADD_FAILURE() << args[0] << " " << args[1] << " was taken";
-    } catch (const std::invalid_argument& e) {
-      EXPECT_EQ(std::string(e.what()).rfind(message, 0), 0u) << e.what();
-    }
-  }
-  // A value of one dash, or one that only holds dashes further on, is a value.
-  EXPECT_EQ(parse({"--home", "-", "--window"}).home, "-");
-  EXPECT_EQ(parse({"--home", "./--verbose"}).home, "./--verbose");
-  EXPECT_EQ(parse({"--script", "a--b", "--out", "o"}).script, "a--b");
-}
-
-// A phone passes any "-Word" to the app, so a mistyped option would be read by nobody, in silence.
-TEST(ShellOptions, WarnsOfSingleDashWordsNoLibraryReadsAndNamesTheOptionMeant) {
-  foundation::declareLaunchArguments({"-ShellTestSwitchEnabled"});
-  EXPECT_TRUE(parse({"-ShellTestSwitchEnabled"}).warnings.empty());
-  EXPECT_TRUE(parse({"-help"}).help);
-  for (const auto& [word, meant] : std::vector<std::pair<std::string, std::string>>{
-           {"-window", "--window"}, {"-verbose", "--verbose"}, {"-Verbos", "--verbose"}, {"-scrpit", "--script"},
-           {"-home", "--home"}, {"-out", "--out"}}) {
-    const auto options = parse({word});
-    ASSERT_EQ(options.warnings.size(), 1u) << word;
-    EXPECT_NE(options.warnings[0].find("\"" + word + "\""), std::string::npos) << options.warnings[0];
-    EXPECT_NE(options.warnings[0].find("did you mean " + meant + "?"), std::string::npos) << options.warnings[0];
-    EXPECT_EQ(options.mode, Mode::Headless) << "a warning changes nothing else";
-  }
-  // Any word of one dash is a launch argument to the phone, however short or odd: warned of, never refused.
-  for (const std::string word : {"-Fullscreen", "-x", "-Q", "-1Enabled"}) {
-    const auto unknown = parse({word, "--verbose"});
-    ASSERT_EQ(unknown.warnings.size(), 1u) << word;
-    EXPECT_EQ(unknown.warnings[0].find("did you mean"), std::string::npos) << unknown.warnings[0];
-    EXPECT_NE(unknown.warnings[0].find("\"" + word + "\" is neither an option"), std::string::npos) << unknown.warnings[0];
-    EXPECT_TRUE(unknown.verbose);
-  }
-}
 
 TEST(ContainerProblem, RefusesWhatCannotHoldTheAppsFilesAndMakesAMissingFolder) {
   ostrel::testing::ScratchFolder scratch;
@@ -94,8 +23,15 @@ TEST(ContainerProblem, RefusesWhatCannotHoldTheAppsFilesAndMakesAMissingFolder) 
   EXPECT_FALSE(containerProblem("/proc/ostrel-home").empty());
   const std::string fresh = scratch.path() + "/a/b/home";
   EXPECT_EQ(containerProblem(fresh), "");
-  EXPECT_TRUE(foundation::AtomicFile::isDirectory(fresh));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(fresh), {}), 0) << "the probe file is gone";
+  EXPECT_TRUE(foundation::AtomicFile::isDirectory(fresh + "/Library/Preferences"));
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(fresh)) {
+    EXPECT_TRUE(entry.is_directory()) << entry.path() << ": the probe files are gone";
+  }
+  // A container whose own folders cannot hold files is as unusable as one that is not a folder.
+  const std::string blocked = scratch.path() + "/blocked";
+  ASSERT_TRUE(foundation::AtomicFile::createDirectories(blocked).ok());
+  ASSERT_TRUE(foundation::AtomicFile::writeAtomically(blocked + "/Library", std::string_view("x")).ok());
+  EXPECT_EQ(containerProblem(blocked), "Library: Not a directory");
 }
 
 // A headless run starts at the day's first second, so a script on a fresh container draws the same
