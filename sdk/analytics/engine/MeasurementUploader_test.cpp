@@ -256,13 +256,7 @@ TEST_F(MeasurementUploaderTest, AFailingSeriesIsOneWarningWithWhatHappensNext) {
   serveConfiguration();
   server.onSequence("POST", "/a", {LoopbackResponse::withStatus(500), LoopbackResponse::withStatus(503),
                                    LoopbackResponse::withStatus(204), LoopbackResponse::withStatus(500)});
-  const auto lines = [&](std::int64_t code) {
-    std::vector<platform::log::Line> found;
-    for (const auto& line : env.scope.console.lines()) {
-      if (line.message.find("[" + Monitor::formattedCode(code) + "]") != std::string::npos) found.push_back(line);
-    }
-    return found;
-  };
+  const auto lines = [&](std::int64_t code) { return env.scope.linesOf(code); };
   env.store("shot", kHour + 1);
   upload(2);
   upload(3);
@@ -296,11 +290,9 @@ TEST_F(MeasurementUploaderTest, AConfigurationFetchFailingForHoursIsToldOnce) {
   }
   upload(5);  // the fetch works, the batch follows it
   std::map<std::pair<std::int64_t, int>, int> lines;
-  for (const auto& line : env.scope.console.lines()) {
-    for (std::int64_t code : {messages::kUploadSeriesFailed, messages::kUploadSeriesEnded,
-                              messages::kConfigurationRequestFailed, messages::kConfigurationFetchFailed}) {
-      if (line.message.find("[" + Monitor::formattedCode(code) + "]") != std::string::npos) ++lines[{code, line.level}];
-    }
+  for (std::int64_t code : {messages::kUploadSeriesFailed, messages::kUploadSeriesEnded,
+                            messages::kConfigurationRequestFailed, messages::kConfigurationFetchFailed}) {
+    for (const auto& line : env.scope.linesOf(code)) ++lines[{code, line.level}];
   }
   // Outside debug mode the repeats are not written at all.
   EXPECT_EQ(lines, (std::map<std::pair<std::int64_t, int>, int>{
@@ -728,10 +720,8 @@ TEST_F(MeasurementUploaderTest, EachConfigurationFailureReachesTheNextBundleAtIt
     env.persisted->setLastMonitorDataSampledTimestamp(0);  // the next bundle samples again
 
     std::map<std::int64_t, int> told;  // the console lines of the fetch's own codes, by level
-    for (const auto& line : env.scope.console.lines()) {
-      for (std::int64_t code = 23128; code <= 23138; ++code) {
-        if (line.message.find("[" + Monitor::formattedCode(code) + "]") != std::string::npos) told[code] = line.level;
-      }
+    for (std::int64_t code = 23128; code <= 23138; ++code) {
+      for (const auto& line : env.scope.linesOf(code)) told[code] = line.level;
     }
     if (c.monitored.empty()) {
       EXPECT_EQ(monitoring.find(":2312"), std::string::npos) << c.what << ": " << monitoring;

@@ -73,9 +73,23 @@ class MonitorScope {
   // Whether a line of this code was written to the console or, for the silent levels, kept in the
   // monitoring data (which this drains).
   bool logged(std::int64_t code) {
-    if (console.contains("[" + sdk::analytics::Monitor::formattedCode(code) + "]")) return true;
+    if (console.contains(tagOf(code))) return true;
     monitored_ += ";" + monitor->monitoringDataForDispatchWithSamplePeriod(0, 0);
     return monitored_.find(":" + std::to_string(code) + ":") != std::string::npos;
+  }
+  // The console lines that carry this code, in the order written.
+  std::vector<platform::log::Line> linesOf(std::int64_t code) const {
+    std::vector<platform::log::Line> found;
+    for (const auto& line : console.lines()) {
+      if (line.message.find(tagOf(code)) != std::string::npos) found.push_back(line);
+    }
+    return found;
+  }
+  // "[A820002]", as a line carries its code (appended, not joined with +, which an optimising g++ warns of).
+  static std::string tagOf(std::int64_t code) {
+    std::string tag = "[";
+    tag.append(sdk::analytics::Monitor::formattedCode(code)).append("]");
+    return tag;
   }
   std::vector<sdk::analytics::Parameters> errorEvents() const {
     std::lock_guard lock(mutex_);

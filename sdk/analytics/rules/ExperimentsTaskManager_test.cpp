@@ -215,9 +215,7 @@ TEST_F(ExperimentsTaskManagerTest, OverloadAnswersBackOffTwelveHoursOtherFailure
   EXPECT_TRUE(taskManager->persistedStorage()->objectForKey(ExperimentsTaskManager::kFailureTimestampKey).isNil());
   fetchAtAlarm();
   std::map<int, int> failureLines;
-  for (const auto& line : scope.console.lines()) {
-    if (line.message.find("[" + Monitor::formattedCode(820002) + "]") != std::string::npos) ++failureLines[line.level];
-  }
+  for (const auto& line : scope.linesOf(820002)) ++failureLines[line.level];
   EXPECT_EQ(failureLines, (std::map<int, int>{{platform::log::Error, 2}, {platform::log::Debug, 2}}));
 }
 
@@ -241,9 +239,7 @@ TEST_F(ExperimentsTaskManagerTest, RepeatedFailuresRetryOnDoublingWindowsThenGiv
   // the others are repeats, debug lines.
   EXPECT_NE(monitored.find("1:820002:7"), std::string::npos) << monitored;
   std::map<int, int> failureLines;
-  for (const auto& line : scope.console.lines()) {
-    if (line.message.find("[" + Monitor::formattedCode(820002) + "]") != std::string::npos) ++failureLines[line.level];
-  }
+  for (const auto& line : scope.linesOf(820002)) ++failureLines[line.level];
   EXPECT_EQ(failureLines, (std::map<int, int>{{platform::log::Error, 1}, {platform::log::Debug, 6}}));
 }
 

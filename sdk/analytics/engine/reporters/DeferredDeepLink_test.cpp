@@ -82,9 +82,7 @@ class DeferredDeepLinkTest : public CampaignEngineTest {
     settle();
   }
   std::size_t linesOf(std::int64_t code) const {
-    std::size_t count = 0;
-    for (const auto& line : scope.console.lines()) count += line.message.find("[" + Monitor::formattedCode(code) + "]") != std::string::npos;
-    return count;
+    return scope.linesOf(code).size();
   }
 
   std::shared_ptr<OpeningDelegate> delegate = std::make_shared<OpeningDelegate>(true);
