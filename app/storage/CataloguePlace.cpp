@@ -19,26 +19,7 @@ namespace app::storage {
 
 namespace {
 
-std::string kindOf(mode_t mode) {
-  if (S_ISDIR(mode)) return "a folder";
-  if (S_ISFIFO(mode)) return "a FIFO";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
-  if (S_ISSOCK(mode)) return "a socket";
-  return "something that is not a file";
-}
-
 CataloguePlace::Look unreadable(std::string what) { return {CataloguePlace::State::Unreadable, std::move(what)}; }
-
-CataloguePlace::Look throughLink(const std::string& path) {
-  struct stat target {};
-  if (::stat(path.c_str(), &target) == 0) {
-    if (S_ISREG(target.st_mode)) return {CataloguePlace::State::File, {}};
-    return unreadable("a link to " + kindOf(target.st_mode));
-  }
-  if (errno == ENOENT) return unreadable("a link to a place that is not there");
-  if (errno == ELOOP) return unreadable("a link that leads back to itself");
-  return unreadable(std::string("a link that cannot be followed (") + std::strerror(errno) + ")");
-}
 
 std::string wasMissingNote(const std::string& fileName) { return CatalogueDatabase::libraryPath(fileName) + ".was-missing"; }
 
@@ -64,8 +45,9 @@ CataloguePlace::Look CataloguePlace::at(const std::string& path) {
     return unreadable(std::string("a path that cannot be looked at (") + std::strerror(errno) + ")");
   }
   if (S_ISREG(info.st_mode)) return {State::File, {}};
-  if (S_ISLNK(info.st_mode)) return throughLink(path);
-  return unreadable(kindOf(info.st_mode));
+  // A link is used as what it leads to, when that is a file.
+  if (S_ISLNK(info.st_mode) && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) return {State::File, {}};
+  return unreadable(AtomicFile::whatStandsAt(path));
 }
 
 void CataloguePlace::warnUnreadable(const std::string& fileName, const Look& look) {

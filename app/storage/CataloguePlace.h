@@ -17,7 +17,7 @@ class CataloguePlace {
   enum class State { Missing, File, Unreadable };
   struct Look {
     State state = State::Missing;
-    // For Unreadable, what stands there in words: "a link to a place that is not there".
+    // For Unreadable, what stands there in words: "a link that leads nowhere".
     std::string what;
   };
   static Look at(const std::string& path);

@@ -29,8 +29,8 @@ enum class Standing { Nothing, LinkToNowhere, LinkToItself, Fifo, LinkToDevice }
 const char* described(Standing standing) {
   switch (standing) {
     case Standing::Nothing: return "nothing";
-    case Standing::LinkToNowhere: return "a link to a place that is not there";
-    case Standing::LinkToItself: return "a link that leads back to itself";
+    case Standing::LinkToNowhere: return "a link that leads nowhere";
+    case Standing::LinkToItself: return "a link in a loop";
     case Standing::Fifo: return "a FIFO";
     case Standing::LinkToDevice: return "a link to a device";
   }

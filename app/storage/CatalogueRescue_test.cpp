@@ -278,7 +278,7 @@ TEST_F(FullDiskRescueTest, ALinkPutInTheEmptyPlaceIsNamedAndTheRescueWaitsForIt)
   clock_->advance(60);
   log_.clear();
   EXPECT_FALSE(PackageDatabaseHelper().openDb(false));
-  EXPECT_TRUE(log_.contains("a link to a place that is not there stands at " + path));
+  EXPECT_TRUE(log_.contains("a link that leads nowhere stands at " + path));
   EXPECT_TRUE(CatalogueRescue::isPending(PackageDatabaseHelper::kFileName));
   fs::remove(path);
   log_.clear();

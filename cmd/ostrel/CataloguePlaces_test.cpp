@@ -28,8 +28,8 @@ const char* described(Standing standing) {
   switch (standing) {
     case Standing::FullDiskDuringRescue: return "a full disk during its rescue";
     case Standing::Nothing: return "nothing";
-    case Standing::LinkToNowhere: return "a link to a place that is not there";
-    case Standing::LinkToItself: return "a link that leads back to itself";
+    case Standing::LinkToNowhere: return "a link that leads nowhere";
+    case Standing::LinkToItself: return "a link in a loop";
     case Standing::Fifo: return "a FIFO";
     case Standing::StrayLog: return "a write-ahead log from another copy";
   }

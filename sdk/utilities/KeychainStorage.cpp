@@ -146,14 +146,6 @@ sdk::promises::Promise::Ptr KeychainStorage::removeObjectForKey(const std::strin
   });
 }
 
-sdk::promises::Promise::Ptr KeychainStorage::keepObjectAsideForKey(const std::string& key, const AccessGroup& accessGroup) {
-  return uncacheThenOnKeychain(key, accessGroup, [](const Dictionary& query) {
-    platform::foundation::Array kept;
-    for (auto& path : Keychain::keepItemsAside(Value(query))) kept.emplace_back(std::move(path));
-    return Value(std::move(kept));
-  });
-}
-
 void KeychainStorage::resetInMemoryCache() { inMemoryCache_->removeAllObjects(); }
 
 }  // namespace sdk::utilities

@@ -41,10 +41,6 @@ class KeychainStorage {
   // value that does not decode is kept aside, named in a warning, and reads as nil.
   sdk::promises::Promise::Ptr getObjectFromKeychainForKey(const std::string& key, const std::string& objectClass,
                                               const AccessGroup& accessGroup);
-  // Moves the stored item aside under a dated name (see Keychain::keepItemsAside) and out of the cache,
-  // so that it is neither read nor written over. Fulfils with the kept paths (an empty array when
-  // there was no item).
-  sdk::promises::Promise::Ptr keepObjectAsideForKey(const std::string& key, const AccessGroup& accessGroup);
   void resetInMemoryCache();
   platform::foundation::Dictionary keychainQueryWithKey(const std::string& key, const AccessGroup& accessGroup) const;
 
