@@ -121,6 +121,24 @@ void ChildProcess::signal(int signal) const {
   if (!ended_) ::kill(pid_, signal);
 }
 
+bool ChildProcess::stop() {
+  if (ended_) return false;
+  ::kill(pid_, SIGSTOP);
+  // The kernel tells a parent of the stop only once the last of the program's threads has stopped,
+  // each after the system call it was in returned.
+  int status = -1;
+  pid_t waited = -1;
+  while ((waited = ::waitpid(pid_, &status, WUNTRACED)) < 0 && errno == EINTR) {
+  }
+  if (waited == pid_ && WIFSTOPPED(status)) return true;
+  if (waited == pid_) {
+    status_ = status;
+    ended_ = true;
+    if (outputOpen_) outputOpen_ = drainOutput();
+  }
+  return false;
+}
+
 bool ChildProcess::drainOutput() {
   char buffer[4096];
   for (;;) {

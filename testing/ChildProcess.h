@@ -1,5 +1,6 @@
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <initializer_list>
@@ -46,6 +47,10 @@ class ChildProcess {
   // `timeoutSeconds` passed, a safety net for a test that would otherwise hang (false).
   bool waitForOutput(std::string_view text, int times = 1, double timeoutSeconds = 120);
   void signal(int signal) const;
+  // Stops the program (SIGSTOP) and waits until every one of its threads has stopped, so that nothing
+  // it was writing lands afterwards; false when it ended instead. resume() lets it go on.
+  bool stop();
+  void resume() const { signal(SIGCONT); }
   // Reads the rest of its output and waits for its end: the raw wait status, -1 when it could not be
   // waited for.
   int wait();

@@ -174,28 +174,41 @@ ErrorOr<void> AtomicFile::writeReproducible(const std::string& path, std::string
 
 namespace {
 
-// Opens a stored file for reading without waiting: a FIFO opened for reading waits for a writer, for
-// minutes or for ever, and a device may wait for its medium. Only a regular file is handed on, its
-// descriptor back to blocking reads.
-ErrorOr<int> openRegularFile(const std::string& path, struct stat& info) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) {
-    const int err = errno;
-    // A link that leads nowhere opens as a missing file, which it is not.
-    if ((err == ENOENT || err == ELOOP) && AtomicFile::anythingAt(path)) return notRegular("cannot open", path);
-    return failure("cannot open", path, err);
-  }
+// Whether what stands at `path` is a regular file or a link to one.
+bool regularFileAt(const std::string& path) {
+  const std::string standing = AtomicFile::whatStandsAt(path);
+  return standing == "a regular file" || standing == "a link to a regular file";
+}
+
+// Why opening `path` failed with `err`: what stands there when it is no file (a link that leads nowhere
+// opens as a missing file, which it is not), else the system's reason.
+Error openFailure(const std::string& path, int err) {
+  if (AtomicFile::anythingAt(path) && !regularFileAt(path)) return notRegular("cannot open", path);
+  return failure("cannot open", path, err);
+}
+
+// Hands on `fd`, opened without waiting, only when it is a regular file, its descriptor back to
+// blocking reads and writes.
+ErrorOr<int> keepIfRegular(int fd, const std::string& path, struct stat& info, const std::string& what) {
   if (::fstat(fd, &info) != 0) {
     const int err = errno;
     ::close(fd);
-    return failure("cannot read", path, err);
+    return failure(what, path, err);
   }
   if (!S_ISREG(info.st_mode)) {
     ::close(fd);
-    return notRegular("cannot read", path);
+    return notRegular(what, path);
   }
   if (const int flags = ::fcntl(fd, F_GETFL); flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   return fd;
+}
+
+// Opens a stored file for reading without waiting: a FIFO opened for reading waits for a writer, for
+// minutes or for ever, and a device may wait for its medium.
+ErrorOr<int> openRegularFile(const std::string& path, struct stat& info) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return openFailure(path, errno);
+  return keepIfRegular(fd, path, info, "cannot read");
 }
 
 Error tooLarge(const std::string& path, std::size_t maximumBytes) {
@@ -294,13 +307,38 @@ ErrorOr<void> AtomicFile::copyFile(const std::string& from, const std::string& t
   return copied;
 }
 
+std::string AtomicFile::notAFolder(const std::string& path) {
+  const std::string standing = whatStandsAt(path);
+  if (standing.empty() || standing == "a folder" || standing == "a link to a folder") return {};
+  return "it is " + standing + ", not a folder";
+}
+
+ErrorOr<int> AtomicFile::openForAppending(const std::string& path, mode_t mode) {
+  constexpr int kAppend = O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY;
+  // Made only where nothing stands, and exclusively, so that nothing put there in between is opened: a
+  // FIFO opened for writing would wait for a reader for ever.
+  for (int attempt = 0;; ++attempt) {
+    int fd = ::open(path.c_str(), kAppend | O_NONBLOCK);
+    if (fd < 0 && errno == ENOENT && !anythingAt(path)) {
+      fd = ::open(path.c_str(), kAppend | O_NONBLOCK | O_CREAT | O_EXCL, mode);
+      if (fd < 0 && errno == EEXIST && attempt < 3) continue;
+    }
+    if (fd < 0) return openFailure(path, errno);
+    struct stat info {};
+    return keepIfRegular(fd, path, info, "cannot open");
+  }
+}
+
 ErrorOr<void> AtomicFile::createDirectories(const std::string& path) {
   if (path.empty()) return failure("cannot create", "an empty path", EINVAL);
   std::error_code code;
   std::filesystem::create_directories(path, code);
-  if (code && !isDirectory(path)) return Error::make(kErrorDomain, code.value(), "cannot create " + path + ": " + code.message());
-  if (!isDirectory(path)) return failure("cannot create", path, ENOTDIR);
-  return {};
+  if (isDirectory(path)) return {};
+  if (const std::string why = notAFolder(path); !why.empty()) {
+    return Error::make(kErrorDomain, ENOTDIR, "cannot create " + path + ": " + why);
+  }
+  if (code) return Error::make(kErrorDomain, code.value(), "cannot create " + path + ": " + code.message());
+  return failure("cannot create", path, ENOTDIR);
 }
 
 namespace {

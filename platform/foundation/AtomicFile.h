@@ -55,6 +55,14 @@ class AtomicFile {
   // empty when nothing does.
   [[nodiscard]] static std::string whatStandsAt(const std::string& path);
   [[nodiscard]] static bool isDirectory(const std::string& path);
+  // Why no folder stands at `path`, for a message ("it is a link in a loop, not a folder"); empty when a
+  // folder or a link to one stands there, or nothing does. Looks without throwing or waiting.
+  [[nodiscard]] static std::string notAFolder(const std::string& path);
+  // Opens the file at `path` for appending, made with `mode` where nothing stands, as a log is. Only a
+  // regular file (a link is followed to one) is opened, and opening never waits: a FIFO, a device, a
+  // folder, a link that leads nowhere (whose far end is not made) or round in a loop is left in place
+  // and refused with an error that says what stands there. The descriptor is the caller's to close.
+  static ErrorOr<int> openForAppending(const std::string& path, mode_t mode = 0644);
   // Removes a file (not a folder); a file that is already gone counts as removed.
   static ErrorOr<void> removeFile(const std::string& path);
   // Copies `from` over `to` atomically, streaming, so large catalogue files need no big buffer.
@@ -64,7 +72,8 @@ class AtomicFile {
                                 bool syncFolderNow = true);
   // Makes the folder's entries (renamed or created files) durable.
   static void syncFolder(const std::string& folder);
-  // mkdir -p; an existing folder is success.
+  // mkdir -p; an existing folder (or a link to one) is success. Anything else in the way is left in
+  // place and named in the error ("cannot create <path>: it is a FIFO, not a folder").
   static ErrorOr<void> createDirectories(const std::string& path);
   // Removes the temporary files of writes that died before their rename (".<name>.XXXXXX" in `folder`)
   // once they are more than `maximumAge` seconds old by the process clock, or dated in the future. A

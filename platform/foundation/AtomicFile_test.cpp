@@ -206,6 +206,14 @@ TEST_F(AtomicFileTest, OnlyRegularFilesWithinTheirBoundAreReadAndNothingElseIsRe
     EXPECT_TRUE(read.error().localizedDescription().ends_with(std::string(": it is ") + kind + ", not a regular file"))
         << read.error().localizedDescription();
     EXPECT_FALSE(AtomicFile::copyFile(path(name), path("copy")).ok()) << name;
+    auto appended = AtomicFile::openForAppending(path(name));
+    ASSERT_FALSE(appended.ok()) << name;
+    EXPECT_EQ(appended.error().localizedDescription(),
+              "cannot open " + path(name) + ": it is " + kind + ", not a regular file");
+    auto folder = AtomicFile::createDirectories(path(name));
+    ASSERT_FALSE(folder.ok()) << name;
+    EXPECT_EQ(folder.error().localizedDescription(), "cannot create " + path(name) + ": it is " + kind + ", not a folder");
+    EXPECT_EQ(AtomicFile::notAFolder(path(name)), std::string("it is ") + kind + ", not a folder");
 
     auto written = AtomicFile::writeAtomically(path(name), "defaults");
     ASSERT_FALSE(written.ok()) << name;
@@ -213,6 +221,7 @@ TEST_F(AtomicFileTest, OnlyRegularFilesWithinTheirBoundAreReadAndNothingElseIsRe
     EXPECT_EQ(AtomicFile::whatStandsAt(path(name)), kind) << "left in place";
   }
   EXPECT_FALSE(AtomicFile::fileExists(path("nowhere")));
+  EXPECT_FALSE(AtomicFile::anythingAt(path("not-mounted"))) << "the far end of a link is never made";
   EXPECT_FALSE(AtomicFile::anythingAt(path("copy")));
   EXPECT_EQ(strays("prefs.plist").size(), 5u) << "no temporary is left";
 
@@ -221,6 +230,30 @@ TEST_F(AtomicFileTest, OnlyRegularFilesWithinTheirBoundAreReadAndNothingElseIsRe
   ASSERT_TRUE(AtomicFile::writeAtomically(path("link"), "new").ok());
   EXPECT_EQ(AtomicFile::whatStandsAt(path("link")), "a regular file");
   EXPECT_EQ(AtomicFile::readText(path("prefs.plist")).valueOr(""), "0123456789");
+}
+
+// A file kept open for appending, as a log is: made where nothing stands, added to where a file (or a
+// link to one) stands, never a folder; a folder is made where nothing stands, and a link to one is one.
+TEST_F(AtomicFileTest, AppendsOnlyToRegularFilesAndFoldersAreOnlyFolders) {
+  for (const char* name : {"made.log", "made.log", "link.log"}) {
+    if (std::string(name) == "link.log") fs::create_symlink(path("made.log"), path(name));
+    auto opened = AtomicFile::openForAppending(path(name), 0600);
+    ASSERT_TRUE(opened.ok()) << opened.error().localizedDescription();
+    ASSERT_EQ(::write(*opened, "line\n", 5), 5);
+    ::close(*opened);
+  }
+  EXPECT_EQ(AtomicFile::readText(path("made.log")).valueOr(""), "line\nline\nline\n");
+  EXPECT_EQ(fs::status(path("made.log")).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_TRUE(AtomicFile::createDirectories(path("logs")).ok());
+  EXPECT_EQ(AtomicFile::openForAppending(path("logs")).error().localizedDescription(),
+            "cannot open " + path("logs") + ": it is a folder, not a regular file");
+  EXPECT_EQ(AtomicFile::openForAppending(path("none/x.log")).error().code, ENOENT);
+
+  fs::create_symlink(path("logs"), path("logs-link"));
+  EXPECT_TRUE(AtomicFile::createDirectories(path("logs-link/below")).ok());
+  EXPECT_EQ(AtomicFile::notAFolder(path("logs-link")), "");
+  EXPECT_EQ(AtomicFile::notAFolder(path("missing")), "");
+  EXPECT_EQ(AtomicFile::notAFolder(path("made.log")), "it is a regular file, not a folder");
 }
 
 }  // namespace

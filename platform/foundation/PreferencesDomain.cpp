@@ -165,7 +165,9 @@ std::optional<Dictionary> PreferencesDomain::readFileLocked(bool folderLocked, s
 
 void PreferencesDomain::loadLocked() {
   if (loaded_) return;
-  values_ = readFileLocked(false, &keptAsidePath_).value_or(Dictionary{});
+  const std::optional<Dictionary> read = readFileLocked(false, &keptAsidePath_);
+  if (!read && keptAsidePath_.empty()) leftUnreadInPlace_ = AtomicFile::whatStandsAt(path_);
+  values_ = read.value_or(Dictionary{});
   loaded_ = true;
 }
 
@@ -216,6 +218,11 @@ bool PreferencesDomain::setValue(const std::string& key, Value value, Error* err
 std::string PreferencesDomain::keptAsidePath() const {
   std::lock_guard lock(mutex_);
   return keptAsidePath_;
+}
+
+std::string PreferencesDomain::leftUnreadInPlace() const {
+  std::lock_guard lock(mutex_);
+  return leftUnreadInPlace_;
 }
 
 bool PreferencesDomain::hasPendingChanges() const {

@@ -60,6 +60,11 @@ class PreferencesDomain {
   // when it did not): what the file held, such as a marker vouching for a record stored elsewhere, is
   // not in the domain.
   std::string keptAsidePath() const;
+  // What stood unread at the domain's path and was left there when this process first read it (a FIFO,
+  // a folder, a link that leads nowhere or in a loop, a damaged file that could not be moved), as
+  // AtomicFile::whatStandsAt names it; empty when the file was read, missing, or kept aside. What the
+  // file held is then unknown, as it is for a file kept aside.
+  std::string leftUnreadInPlace() const;
 
   struct Private {
     explicit Private() = default;
@@ -79,6 +84,7 @@ class PreferencesDomain {
   Dictionary values_;
   Dictionary pending_;  // key -> new value; nil marks a removal
   std::string keptAsidePath_;
+  std::string leftUnreadInPlace_;
   bool leftInPlaceNamed_ = false;
 };
 

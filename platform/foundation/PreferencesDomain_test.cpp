@@ -165,8 +165,8 @@ TEST_F(PreferencesDomainTest, ADamagedFileIsKeptAsideNamedAndReplacedByTheNextWr
   EXPECT_EQ(PropertyList::readFile(path), Value(Dictionary{{"fresh", Value(true)}, {"later", Value(2)}}));
 }
 
-// What stands in a domain file's place without being a file (a FIFO, a device, a link that leads
-// nowhere or round in a loop) is read without waiting, named once and left: the domain lives in memory
+// What stands in a domain file's place without being a file (a FIFO, a device, a folder, a link that
+// leads nowhere or round in a loop) is read without waiting, named once and left: the domain lives in memory
 // for the run. A file as good as endless is kept aside as any damaged one.
 TEST_F(PreferencesDomainTest, WhatIsNotAFileIsLeftInPlaceAndAnEndlessFileKeptAside) {
   namespace fs = std::filesystem;
@@ -175,12 +175,16 @@ TEST_F(PreferencesDomainTest, WhatIsNotAFileIsLeftInPlaceAndAnEndlessFileKeptAsi
   fs::create_symlink("/dev/zero", folder + "/zero.plist");
   fs::create_symlink(folder + "/unmounted/its.plist", folder + "/nowhere.plist");
   fs::create_symlink(folder + "/loop.plist", folder + "/loop.plist");
-  for (const char* name : {"fifo", "zero", "nowhere", "loop"}) {
+  fs::create_directory(folder + "/folder.plist");
+  for (const char* name : {"fifo", "zero", "nowhere", "loop", "folder"}) {
     const std::string path = folder + "/" + name + ".plist";
     const std::string kind = AtomicFile::whatStandsAt(path);
     platform::log::CapturedLines lines;
     auto domain = PreferencesDomain::named(name);
     EXPECT_TRUE(domain->copyValue("key").isNil()) << name;
+    // What the file held is unknown: a reader that trusts a key to be there learns why it is not.
+    EXPECT_EQ(domain->leftUnreadInPlace(), kind) << name;
+    EXPECT_EQ(domain->keptAsidePath(), "") << name;
     ASSERT_TRUE(domain->setValue("key", Value(1)));
     EXPECT_EQ(domain->copyValue("key"), Value(1)) << name;
     Error error;
@@ -200,6 +204,7 @@ TEST_F(PreferencesDomainTest, WhatIsNotAFileIsLeftInPlaceAndAnEndlessFileKeptAsi
   auto domain = PreferencesDomain::named("endless");
   EXPECT_TRUE(domain->copyValue("key").isNil());
   EXPECT_EQ(ostrel::testing::damagedCopiesOf(endless).size(), 1u);
+  EXPECT_EQ(domain->leftUnreadInPlace(), "");
   ASSERT_TRUE(domain->setValue("key", Value(1)));
   ASSERT_TRUE(domain->synchronize());
   EXPECT_EQ(PropertyList::readFile(endless), Value(Dictionary{{"key", Value(1)}}));
