@@ -14,6 +14,7 @@
 #include <ctime>
 #include <string>
 
+#include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Value.h"
 #include "platform/log/Log.h"
 #include "sdk/analytics/foundation/Monitor.h"
@@ -27,7 +28,9 @@ constexpr const char* kMessage = "[Analytics][A023050] Unable to process conditi
 
 void BM_LogKeptLineToFile(benchmark::State& state) {
   ostrel::testing::TempContainer container;
-  platform::log::appendToFile(container.pathFor("ostrel.log"), 0, platform::log::Warning);
+  const std::string path = container.pathFor("ostrel.log");
+  platform::log::appendToFile(platform::foundation::AtomicFile::openForAppending(path).valueOr(-1), path, 0,
+                              platform::log::Warning);
   long i = 0;
   for (auto _ : state) platform::log::write(platform::log::Warning, kFacility, kMessage + std::to_string(++i));
   platform::log::closeFile();

@@ -15,6 +15,7 @@
 #include "testing/FileContents.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TempContainer.h"
+#include "testing/TreeChanges.h"
 
 namespace {
 
@@ -42,7 +43,8 @@ class ContainerInUseTest : public ::testing::Test {
     EXPECT_NE(child, nullptr) << "ostrel did not start";
     return child;
   }
-  // The tour, stopped once its analytics has started: it holds the container and writes nothing.
+  // The tour, stopped once its analytics has started, every thread of it: it holds the container and
+  // writes nothing.
   std::unique_ptr<ChildProcess> startedTourHeldStill() {
     auto tour = start({"--script", OSTREL_TOUR, "--out", container.pathFor("tour"), "--verbose",
                        "-APMAnalyticsDebugEnabled"});
@@ -50,7 +52,10 @@ class ContainerInUseTest : public ::testing::Test {
       ADD_FAILURE() << (tour ? tour->output() : "");
       return nullptr;
     }
-    tour->signal(SIGSTOP);
+    if (!tour->stop()) {
+      ADD_FAILURE() << "the tour ended before it was stopped: " << tour->output();
+      return nullptr;
+    }
     return tour;
   }
   std::string inUseLine(pid_t holder) const {
@@ -67,10 +72,14 @@ class ContainerInUseTest : public ::testing::Test {
   ostrel::testing::LoopbackServer server;
 };
 
+// Nothing is made, written or removed in the container, not even for a moment: the kernel's account of
+// every change to the tree shows none while the refused starts run.
 TEST_F(ContainerInUseTest, AStartOnAContainerInUseSaysWhoHasItAndWritesNothing) {
   auto tour = startedTourHeldStill();
   ASSERT_TRUE(tour);
   const auto before = filesIn(container.path());
+  ostrel::testing::TreeChanges changes(container.path());
+  ASSERT_TRUE(changes.watching());
   for (const std::vector<std::string>& second :
        {std::vector<std::string>{}, {"--script", OSTREL_TOUR, "--out", container.pathFor("second")}}) {
     auto refused = start(second);
@@ -79,10 +88,11 @@ TEST_F(ContainerInUseTest, AStartOnAContainerInUseSaysWhoHasItAndWritesNothing) 
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << describeWaitStatus(status);
     EXPECT_EQ(refused->output(), inUseLine(tour->pid()));
   }
+  EXPECT_EQ(changes.take(), std::vector<std::string>{}) << "the refused starts changed the container";
   EXPECT_EQ(filesIn(container.path()), before) << "the refused starts changed the container";
   EXPECT_FALSE(fs::exists(container.pathFor("second")));
 
-  tour->signal(SIGCONT);
+  tour->resume();
   const int status = tour->wait();
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << describeWaitStatus(status) << "\n" << tour->output();
   auto after = start({});

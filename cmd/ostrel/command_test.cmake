@@ -117,7 +117,7 @@ endforeach()
 file(MAKE_DIRECTORY ${WORK}/library-is-a-file)
 file(WRITE ${WORK}/library-is-a-file/Library "")
 expect_status(1 ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY ${OSTREL} --home ${WORK}/library-is-a-file)
-if(NOT last_err MATCHES "^ostrel: cannot keep the app's files in [^\n]*library-is-a-file: Library: Not a directory\n$" OR
+if(NOT last_err MATCHES "^ostrel: cannot keep the app's files in [^\n]*library-is-a-file: Library: it is a regular file, not a folder\n$" OR
    EXISTS ${WORK}/library-is-a-file/Documents/FramesData.plist)
   message(FATAL_ERROR "a container whose Library is a file was not refused in one line:\n${last_err}")
 endif()

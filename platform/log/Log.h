@@ -55,10 +55,13 @@ bool systemLogReachable();
 void showDebugLinesOf(std::string_view facility, bool shown = true);
 bool debugLinesShownFor(std::string_view facility);
 
-// The program's own log file: kept lines at `level` or more urgent are appended to `path`, one per
-// line with the date and level. When the file passes `rotateAtBytes` it becomes "<path>.1" (replacing
-// the one before) and a new file is started. False when the file cannot be opened (nothing changes).
-bool appendToFile(const std::string& path, size_t rotateAtBytes, int level);
+// The program's own log file: kept lines at `level` or more urgent are appended to `fd`, the file at
+// `path` opened for appending (the log takes it over), one per line with the date and level. The log
+// opens no file at that path of its own: the caller opens it as every file the program keeps is opened,
+// only when it is a regular file and without waiting (see AtomicFile::openForAppending). When the file
+// passes `rotateAtBytes` it becomes "<path>.1" (replacing an earlier log there, never anything else) and
+// a new file is made in its place, made afresh so that nothing standing there by then is opened.
+void appendToFile(int fd, const std::string& path, size_t rotateAtBytes, int level);
 // Stops appending to the file.
 void closeFile();
 

@@ -37,22 +37,21 @@ File& file() {
   return *instance;
 }
 
-int openForAppend(const std::string& path) { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644); }
-
-// Called with the file's mutex held.
+// Called with the file's mutex held. Only an earlier log (a regular file) is replaced by the rotation:
+// anything else at "<path>.1" is someone's, and the file then grows on past its bound instead.
 void rotateIfFull(File& f) {
   struct stat info {};
   if (f.rotateAt == 0 || ::fstat(f.fd, &info) != 0 || static_cast<size_t>(info.st_size) < f.rotateAt) return;
+  const std::string older = f.path + ".1";
+  if (::lstat(older.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return;
   ::close(f.fd);
-  std::rename(f.path.c_str(), (f.path + ".1").c_str());
-  f.fd = openForAppend(f.path);
+  std::rename(f.path.c_str(), older.c_str());
+  f.fd = ::open(f.path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
 }
 
 }  // namespace
 
-bool appendToFile(const std::string& path, size_t rotateAtBytes, int level) {
-  const int fd = openForAppend(path);
-  if (fd < 0) return false;
+void appendToFile(int fd, const std::string& path, size_t rotateAtBytes, int level) {
   File& f = file();
   std::lock_guard lock(f.mutex);
   if (f.fd >= 0) ::close(f.fd);
@@ -60,7 +59,6 @@ bool appendToFile(const std::string& path, size_t rotateAtBytes, int level) {
   f.path = path;
   f.rotateAt = rotateAtBytes;
   f.level = level;
-  return true;
 }
 
 void closeFile() {

@@ -1,5 +1,9 @@
 #include "platform/log/Log.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -13,6 +17,10 @@ namespace platform::log {
 namespace {
 
 using ostrel::testing::contentsOf;
+
+int openedForAppending(const std::string& path) {
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+}
 
 class LogTest : public ::testing::Test {
  protected:
@@ -80,7 +88,7 @@ TEST_F(LogTest, TheEchoShowsTheUrgentLinesOnStderrEvenWithoutTheCopy) {
 TEST_F(LogTest, TheLogFileTakesTheUrgentLinesAndRotatesAtItsLimit) {
   ostrel::testing::ScratchFolder folder;
   const std::string path = folder / "ostrel.log";
-  ASSERT_TRUE(appendToFile(path, 200, Notice));
+  appendToFile(openedForAppending(path), path, 200, Notice);
   write(Warning, "svc", "first");
   write(Info, "svc", "left out");
   const std::string one = contentsOf(path);
@@ -91,13 +99,19 @@ TEST_F(LogTest, TheLogFileTakesTheUrgentLinesAndRotatesAtItsLimit) {
   EXPECT_NE(contentsOf(path + ".1").find("line"), std::string::npos);
   EXPECT_LT(contentsOf(path).size(), 200u + 60u);
   EXPECT_EQ(contentsOf(path + ".1").find("first"), std::string::npos) << "rotated twice: the oldest lines went";
-  EXPECT_FALSE(appendToFile(folder / "missing/ostrel.log", 200, Notice));
+  // What is not an earlier log is never replaced: the file goes on past its bound.
+  ::unlink((path + ".1").c_str());
+  ASSERT_EQ(::mkfifo((path + ".1").c_str(), 0600), 0);
+  for (int i = 0; i < 10; ++i) write(Error, "line " + std::to_string(i) + " past the bound");
+  EXPECT_NE(contentsOf(path).find("line 9 past the bound"), std::string::npos);
+  struct stat older {};
+  EXPECT_TRUE(::lstat((path + ".1").c_str(), &older) == 0 && S_ISFIFO(older.st_mode));
 }
 
 TEST_F(LogTest, DebugLinesALibraryWasAskedForReachTheFileAndTheVerboseStderrOnly) {
   ostrel::testing::ScratchFolder folder;
   const std::string path = folder / "ostrel.log";
-  ASSERT_TRUE(appendToFile(path, 1 << 20, Notice));
+  appendToFile(openedForAppending(path), path, 1 << 20, Notice);
   showDebugLinesOf("lib");
   setStderrEchoLevel(Warning);
   testing::internal::CaptureStderr();

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/foundation/AtomicFile.h"
+
 namespace platform::shell {
 
 namespace {
@@ -18,8 +20,13 @@ std::string inUse(const std::string& root, pid_t holder) {
          ": one app runs in a container at a time";
 }
 
-std::string unusable(const std::string& path, const char* why) {
+std::string unusable(const std::string& path, const std::string& why) {
   return "cannot lock the container with " + path + ": " + why;
+}
+
+// A link is never followed to the lock: even one to a file is someone else's.
+std::string notAFile(const std::string& path) {
+  return "it is " + foundation::AtomicFile::whatStandsAt(path) + ", not a regular file";
 }
 
 }  // namespace
@@ -30,11 +37,14 @@ std::string ContainerLock::holdForThisProcess(const std::string& root) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
   // Not followed, never waited on (a FIFO put there), and closed in every program the app executes.
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
-  if (fd < 0) return unusable(path, std::strerror(errno));
+  if (fd < 0) {
+    const int error = errno;
+    return unusable(path, foundation::AtomicFile::anythingAt(path) ? notAFile(path) : std::strerror(error));
+  }
   struct stat status {};
   if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
     ::close(fd);
-    return unusable(path, "it is not a regular file");
+    return unusable(path, notAFile(path));
   }
   struct flock whole {};
   whole.l_type = F_WRLCK;

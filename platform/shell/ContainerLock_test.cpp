@@ -88,7 +88,7 @@ TEST_F(ContainerLockTest, SomethingElseAtTheLockFilesPlaceIsRefusedWithoutWaitin
   const std::string path = container.pathFor(ContainerLock::kRelativePath);
   ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
   EXPECT_EQ(ContainerLock::holdForThisProcess(container.path()),
-            "cannot lock the container with " + path + ": it is not a regular file");
+            "cannot lock the container with " + path + ": it is a FIFO, not a regular file");
 }
 
 }  // namespace

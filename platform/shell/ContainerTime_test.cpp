@@ -125,9 +125,10 @@ TEST(ContainerTime, ARecordOfTheOldFormIsJudgedByWhenItsFileWasWritten) {
   }
 }
 
-// Runs as a person makes them one after another: four scripts of ten hour-long waits (each
+// Runs as a person makes them one after another: four scripts of fourteen hour-long waits (each
 // wait's end kept before the wait, as the script runner does), then a tour and a plain start. Each run
-// comes after everything dated before it, though the container ends up two days ahead of the real clock,
+// comes after everything dated before it, though the container ends up more than a day ahead of the real
+// clock (the first starts at the day's beginning, so that holds at any hour the test runs),
 // and nothing is taken for a wrong clock. The second way there: a lost record stood in for by the
 // stores' time, 23 hours ahead, and a three-hour script on top.
 TEST(ContainerTime, RunsWhoseWaitsTakeTheContainerDaysAheadAreContinuedNotSetBack) {
@@ -146,7 +147,7 @@ TEST(ContainerTime, RunsWhoseWaitsTakeTheContainerDaysAheadAreContinuedNotSetBac
       latestDated = time;  // an event the wait's last timer stored
     }
   };
-  for (int run = 0; run < 4; ++run) playScript(10);
+  for (int run = 0; run < 4; ++run) playScript(14);
   ASSERT_GT(latestDated, real + kDay + kHour) << "the runs did not go more than a day ahead";
   playScript(0);  // a tour's own waits are short
   auto plain = ContainerTime::realClockFor(real, ContainerTime::latest(real, storesHolding(latestDated)));

@@ -74,14 +74,7 @@ std::string absolute(const std::string& path) {
   return normal;
 }
 
-int runScript(const ShellOptions& options, int argc, char** argv) {
-  Script script;
-  try {
-    script = Script::load(options.script);
-  } catch (const ScriptError& e) {
-    std::cerr << "ostrel: " << e.what() << "\n";
-    return 2;
-  }
+int runScript(const ShellOptions& options, const Script& script, int argc, char** argv) {
   // Everything the app schedules from launch on follows the script's clock. It starts at today's
   // date, so what the app records in the container carries real dates (and is not taken for data weeks
   // old by the next real start), and after whatever the container already holds (see
@@ -124,20 +117,81 @@ double headlessClockStart(double now, std::optional<double> latestInContainer) {
 
 namespace {
 
+// Why no folder stands at `folder` (made when missing): what stands there instead (a file, a link in a
+// loop), or why it could not be made; empty when one does.
+std::string noFolderAt(const std::string& folder) {
+  auto made = foundation::AtomicFile::createDirectories(folder);
+  if (made.ok()) return {};
+  const std::string standing = foundation::AtomicFile::notAFolder(folder);
+  return standing.empty() ? std::strerror(static_cast<int>(made.error().code)) : standing;
+}
+
 // Why no file can be made in `folder` (made when missing), or empty when one can.
 std::string folderProblem(const std::string& folder) {
-  std::error_code code;
-  std::filesystem::create_directories(folder, code);
-  if (!std::filesystem::is_directory(folder)) {
-    // Something else in its place says more than the error of making it ("File exists").
-    return std::filesystem::exists(folder) || !code ? std::strerror(ENOTDIR) : code.message();
-  }
+  if (std::string problem = noFolderAt(folder); !problem.empty()) return problem;
   // A folder can exist and still take no file: read-only, another user's, a kernel's file system.
   std::string probe = folder + "/.ostrel-container-XXXXXX";
   const int fd = ::mkstemp(probe.data());
   if (fd < 0) return std::strerror(errno);
   ::close(fd);
   ::unlink(probe.c_str());
+  return {};
+}
+
+// `problem` of `folder` (relative; empty for the root) as the container's, for the person.
+std::string containerLine(const std::string& root, const std::string& folder, const std::string& problem) {
+  return "ostrel: cannot keep the app's files in " + root + ": " + (folder.empty() ? "" : folder + ": ") + problem;
+}
+
+// The folders of `path` that do not exist yet, the deepest first.
+std::vector<std::string> missingFoldersOf(const std::string& path) {
+  std::vector<std::string> missing;
+  for (std::filesystem::path folder = path; !folder.empty() && folder != folder.root_path();
+       folder = folder.parent_path()) {
+    if (foundation::AtomicFile::anythingAt(folder.string())) break;
+    missing.push_back(folder.string());
+  }
+  return missing;
+}
+
+// Makes the script's output folder and tries a file in it; the line that says why it cannot take the
+// output, after taking away what this start made of it, or empty.
+std::string prepareOutput(const std::string& output, std::vector<std::string>& made) {
+  made = missingFoldersOf(output);
+  const std::string problem = folderProblem(output);
+  if (problem.empty()) return {};
+  for (const std::string& folder : made) ::rmdir(folder.c_str());
+  made.clear();
+  return "ostrel: cannot write the script's output in " + output + ": " + problem;
+}
+
+// Makes the container at `root` this start's and ready, and the script's `output` folder (none when
+// empty): empty when both are, else the line that says why not. What the command line asks for is
+// checked before the container is touched, and the container's lock is taken before anything is
+// written there, so a start that ends here leaves a container in use as it found it (see ContainerLock).
+// An output folder inside the container is the container's, and is made only once the lock is held.
+std::string takeContainer(const std::string& root, const std::string& output) {
+  const bool outputInside = output == root || output.starts_with(root + "/");
+  std::vector<std::string> madeForOutput;
+  const auto refuse = [&madeForOutput](const std::string& line) {
+    for (const std::string& folder : madeForOutput) ::rmdir(folder.c_str());
+    return line;
+  };
+  if (!output.empty() && !outputInside) {
+    if (std::string line = prepareOutput(output, madeForOutput); !line.empty()) return line;
+  }
+  // The lock's own folders, only looked at (made when missing).
+  for (const char* folder : {"", "Library"}) {
+    const std::string path = *folder ? root + "/" + folder : root;
+    if (std::string problem = noFolderAt(path); !problem.empty()) return refuse(containerLine(root, folder, problem));
+  }
+  if (const std::string refusal = ContainerLock::holdForThisProcess(root); !refusal.empty()) {
+    return refuse("ostrel: " + refusal);
+  }
+  if (!output.empty() && outputInside) {
+    if (std::string line = prepareOutput(output, madeForOutput); !line.empty()) return line;
+  }
+  if (const std::string problem = containerProblem(root); !problem.empty()) return refuse(containerLine(root, "", problem));
   return {};
 }
 
@@ -164,9 +218,16 @@ bool haveDisplay() {
 void setUpLogging(bool verbose) {
   const int shown = verbose ? log::Info : log::Warning;
   const std::string folder = foundation::Paths::library() + "/Logs";
-  if (!foundation::AtomicFile::createDirectories(folder).ok() ||
-      !log::appendToFile(folder + "/ostrel.log", 1 << 20, verbose ? log::Info : log::Notice)) {
-    std::cerr << "ostrel: cannot write the log file in " << folder << "\n";
+  const std::string path = folder + "/ostrel.log";
+  auto opened = [&]() -> foundation::ErrorOr<int> {
+    if (auto made = foundation::AtomicFile::createDirectories(folder); !made.ok()) return std::move(made).releaseError();
+    return foundation::AtomicFile::openForAppending(path);
+  }();
+  if (opened.ok()) {
+    log::appendToFile(*opened, path, 1 << 20, verbose ? log::Info : log::Notice);
+  } else {
+    // Whatever stands there is left as it is: the run goes on, its lines on the console only.
+    std::cerr << "ostrel: this run keeps no log file: " << opened.error().localizedDescription() << "\n";
   }
   if (verbose || ::isatty(STDERR_FILENO) || !log::systemLogReachable()) log::setStderrEchoLevel(shown);
   // A failure met on every attempt (a full disk) is one line and a count, in the process's own time.
@@ -214,16 +275,21 @@ int runShell(int argc, char** argv) {
     return 1;
   }
   dispatch::MainLoop::setMainThread();
+  Script script;
+  if (options.mode == ShellOptions::Mode::Script) {
+    try {
+      script = Script::load(options.script);
+    } catch (const ScriptError& e) {
+      std::cerr << "ostrel: " << e.what() << "\n";
+      return 2;
+    }
+  }
   if (!options.home.empty()) foundation::Paths::setRoot(absolute(options.home));
   // Checked before anything is read: an app started on a container it cannot use would run on empty
   // data and report success.
-  const std::string root = foundation::Paths::resolvedRoot();
-  if (const std::string problem = containerProblem(root); !problem.empty()) {
-    std::cerr << "ostrel: cannot keep the app's files in " << root << ": " << problem << "\n";
-    return 1;
-  }
-  if (const std::string refusal = ContainerLock::holdForThisProcess(root); !refusal.empty()) {
-    std::cerr << "ostrel: " << refusal << "\n";
+  const std::string output = options.mode == ShellOptions::Mode::Script ? absolute(options.out) : "";
+  if (const std::string refusal = takeContainer(foundation::Paths::resolvedRoot(), output); !refusal.empty()) {
+    std::cerr << refusal << "\n";
     return 1;
   }
   setUpLogging(options.verbose);
@@ -248,7 +314,7 @@ int runShell(int argc, char** argv) {
   }
   try {
     switch (options.mode) {
-      case ShellOptions::Mode::Script: return runScript(options, argc, argv);
+      case ShellOptions::Mode::Script: return runScript(options, script, argc, argv);
       case ShellOptions::Mode::Window: {
         // A quit asked of the window (its close, SIGTERM, Ctrl-C) is how a desktop session ends: 0.
         const int status =

@@ -17,7 +17,7 @@ TEST(ContainerProblem, RefusesWhatCannotHoldTheAppsFilesAndMakesAMissingFolder) 
   ostrel::testing::ScratchFolder scratch;
   const std::string file = scratch.path() + "/plain-file";
   ASSERT_TRUE(foundation::AtomicFile::writeAtomically(file, std::string_view("x")).ok());
-  EXPECT_EQ(containerProblem(file), "Not a directory");
+  EXPECT_EQ(containerProblem(file), "it is a regular file, not a folder");
   EXPECT_FALSE(containerProblem(file + "/below").empty());
   EXPECT_FALSE(containerProblem("/proc/self").empty()) << "a kernel's folder takes no files";
   EXPECT_FALSE(containerProblem("/proc/ostrel-home").empty());
@@ -31,7 +31,7 @@ TEST(ContainerProblem, RefusesWhatCannotHoldTheAppsFilesAndMakesAMissingFolder) 
   const std::string blocked = scratch.path() + "/blocked";
   ASSERT_TRUE(foundation::AtomicFile::createDirectories(blocked).ok());
   ASSERT_TRUE(foundation::AtomicFile::writeAtomically(blocked + "/Library", std::string_view("x")).ok());
-  EXPECT_EQ(containerProblem(blocked), "Library: Not a directory");
+  EXPECT_EQ(containerProblem(blocked), "Library: it is a regular file, not a folder");
 }
 
 // A headless run starts at the day's first second, so a script on a fresh container draws the same
