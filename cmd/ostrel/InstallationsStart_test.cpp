@@ -1,14 +1,18 @@
 // ostrel's plain starts against an installations service on loopback that answers badly: a service
 // that refuses every refresh token makes one new installation a start, not hundreds; a damaged
-// preference file costs no installation its ID; a 500 to the registration reaches the log.
+// preference file, or anything else in its place, costs no installation its ID; a 500 to the
+// registration reaches the log.
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 
+#include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Json.h"
 #include "testing/ChildProcess.h"
 #include "testing/FileContents.h"
@@ -118,6 +122,41 @@ TEST_F(InstallationsStartTest, ADamagedPreferenceFileCostsNoInstallationItsID) {
     EXPECT_EQ(server.requestCount(), 1u);
     EXPECT_EQ(ostrel::testing::damagedCopiesOf(markers()).size(), damage + 1);
     EXPECT_EQ(occurrences(logFile(), "its record is intact, so the installation is kept and marked again"), damage + 1);
+    EXPECT_EQ(logFile().find("a new installation takes its place"), std::string::npos);
+  }
+}
+
+// What is not a file in the place of that preference file (a FIFO, a folder, a link that leads nowhere
+// or round in a loop) is named and left where it stands, and costs the installation its ID no more than
+// a damaged file does: a start after another with it in place registers nothing.
+TEST_F(InstallationsStartTest, WhatStandsInThePreferenceFilesPlaceCostsNoInstallationItsID) {
+  server.on("POST", kCreatePath, created(serverFID(1), "604800s"));
+  const std::pair<const char*, std::function<void(const std::string&)>> strangers[] = {
+      {"a FIFO", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }},
+      {"a folder", [](const std::string& path) { fs::create_directory(path); }},
+      {"a link that leads nowhere", [](const std::string& path) { fs::create_symlink(path + ".unmounted/p", path); }},
+      {"a link in a loop", [](const std::string& path) { fs::create_symlink(fs::path(path).filename(), path); }},
+  };
+  int cases = 0;
+  for (const auto& [kind, place] : strangers) {
+    SCOPED_TRACE(kind);
+    home = folder.pathFor("home-" + std::to_string(++cases));
+    server.clearRequests();
+    start();
+    ASSERT_EQ(creates(), 1u);
+    fs::remove(markers());
+    place(markers());
+    for (int run = 1; run <= 2; ++run) {
+      start();
+      EXPECT_EQ(creates(), 1u) << "registered again at start " << run;
+      EXPECT_EQ(server.requestCount(), 1u);
+    }
+    EXPECT_EQ(platform::foundation::AtomicFile::whatStandsAt(markers()), kind);
+    EXPECT_TRUE(ostrel::testing::damagedCopiesOf(markers()).empty());
+    EXPECT_EQ(occurrences(logFile(), markers() + " is " + kind + ", which is left in place; its record is intact, "
+                                                            "so the installation is kept"),
+              2u)
+        << logFile();
     EXPECT_EQ(logFile().find("a new installation takes its place"), std::string::npos);
   }
 }

@@ -34,23 +34,37 @@ sdk::promises::Promise::Ptr InstallationStore::installationExistsForAppID(const 
 
 namespace {
 
-// A marker that went with a damaged preferences file vouched for the record beside it: the file was
-// this install's, so the record is too, and no reinstall. A record still there and readable is
-// trusted and marked again; only without one is the installation made anew.
+// How the marker went and what becomes of the installation, for the log line: with the damaged
+// preferences file kept aside, or unread where something else stands in the file's place; empty when
+// the file was read (or missing) and the marker is simply not there.
+std::string howTheMarkerWent() {
+  const auto domain = platform::foundation::PreferencesDomain::named(InstallationStore::kUserDefaultsSuiteName);
+  if (const std::string damaged = domain->keptAsidePath(); !damaged.empty()) {
+    return "with the damaged preferences file " + damaged +
+           "; its record is intact, so the installation is kept and marked again";
+  }
+  if (const std::string standing = domain->leftUnreadInPlace(); !standing.empty()) {
+    return "unread, as " + domain->path() + " is " + standing +
+           ", which is left in place; its record is intact, so the installation is kept";
+  }
+  return {};
+}
+
+// A marker that went with a preferences file that could not be read vouched for the record beside it:
+// the file was this install's, so the record is too, and no reinstall. A record still there and
+// readable is trusted and marked again (where the file's place takes a file); only without one is the
+// installation made anew.
 sdk::promises::Promise::Ptr remarkRecordIfMarkerLost(const std::shared_ptr<sdk::utilities::KeychainStorage>& storage,
                                                      const std::shared_ptr<InstallationStore>& store,
                                                      const std::string& identifier,
                                                      const std::optional<std::string>& group, const Error& notFound) {
-  const std::string damaged =
-      platform::foundation::PreferencesDomain::named(InstallationStore::kUserDefaultsSuiteName)->keptAsidePath();
-  if (damaged.empty()) return sdk::promises::Promise::resolvedWith(notFound);
+  const std::string lost = howTheMarkerWent();
+  if (lost.empty()) return sdk::promises::Promise::resolvedWith(notFound);
   return storage->getObjectForKey(identifier, StoredInstallationItem::kClassName, group)
-      ->then([store, identifier, damaged, notFound](const Value& stored) {
+      ->then([store, identifier, lost, notFound](const Value& stored) {
         if (!stored.objectAs<StoredInstallationItem>()) return sdk::promises::valueWithError(notFound);
         sdk::core::coreLogAtLevel(sdk::utilities::kLoggerLevelNotice, kLogService, messages::kMarkerWrittenAgain,
-                                  "The installation %@ lost its marker with the damaged preferences file %@; its "
-                                  "record is intact, so the installation is kept and marked again",
-                                  identifier, damaged);
+                                  "The installation %@ lost its marker %@", identifier, lost);
         return Value(store->setInstallationExists(true, identifier));
       });
 }

@@ -25,8 +25,14 @@ constexpr const char* kWriteService = "[VadezeUtilities/UserDefaults]";
 
 std::string messageCode(long code) { return platform::foundation::format("I-VDU%06ld", code); }
 
+// The reason goes with the line: a file that is not there to be written (a FIFO, a folder in its place)
+// is left as it is, and this is where the person learns why nothing is saved.
 void synchronizeDomain(const std::shared_ptr<PreferencesDomain>& domain) {
-  if (!domain->synchronize()) logError(kWriteService, false, messageCode(messages::kUserDefaultsNotSynchronized), "Cannot synchronize user defaults to disk");
+  platform::foundation::Error error;
+  if (!domain->synchronize(&error)) {
+    logError(kWriteService, false, messageCode(messages::kUserDefaultsNotSynchronized),
+             "Cannot synchronize user defaults to disk: %@", error.localizedDescription());
+  }
 }
 
 }  // namespace
