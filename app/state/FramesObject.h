@@ -129,12 +129,18 @@ class FramesObject {
     bool lenses = false;
     bool formats = false;
     bool adapters = false;
+    bool packages = false;
     bool all() const { return lenses && formats && adapters; }
   };
   FreshCatalogues openCatalogues();
   // The stored preferences; a file that cannot be read is kept aside (or, when it cannot be moved, left
   // in place and not written over in this run) and reads as one without keys, with `unreadable` set.
   platform::foundation::Value readPreferenceFile(const std::string& path, bool& unreadable);
+  // Whether this start is the first: no preference file, and no standard package stored before it
+  // (none in a package catalogue this start did not seed).
+  bool isFirstStart(const std::string& path, const FreshCatalogues& fresh) const;
+  // The settings of a preference file missing at a start that is not the first: none, and a warning.
+  platform::foundation::Value readLostPreferenceFile(const std::string& path);
   void writePreferenceFile() const;
   // After a damaged preference file: the formats it held are the standard packages' own.
   void takeFormatsFromPackages();

@@ -256,7 +256,8 @@ FramesObject::FreshCatalogues FramesObject::openCatalogues() {
   };
   FreshCatalogues fresh{.lenses = fresh_(storage::LensDatabaseHelper::kFileName),
                         .formats = fresh_(storage::CameraFormatCatalogue::kFileName),
-                        .adapters = fresh_(storage::LensAdapterCatalogue::kFileName)};
+                        .adapters = fresh_(storage::LensAdapterCatalogue::kFileName),
+                        .packages = fresh_(storage::PackageDatabaseHelper::kFileName)};
   // The first open seeds a missing catalogue, replaces a damaged one and finishes a re-pointing of the
   // packages that an update left; within the start's session every later use shares that connection.
   if (!OpenCatalogue<storage::LensDatabaseHelper>()) fresh.lenses = false;
@@ -284,6 +285,24 @@ Value FramesObject::readPreferenceFile(const std::string& path, bool& unreadable
   return Value(platform::foundation::Dictionary{});
 }
 
+bool FramesObject::isFirstStart(const std::string& path, const FreshCatalogues& fresh) const {
+  // Only where nothing at all stands is the file missing: a link that leads nowhere is the person's
+  // file out of reach, not a file never written.
+  if (platform::foundation::AtomicFile::anythingAt(path)) return false;
+  // A file deleted, or a Documents folder emptied by another program, beside the person's packages is
+  // a file lost, not a first start: the start packages would go over the person's standard ones.
+  return fresh.packages || !standardPackagesStored();
+}
+
+Value FramesObject::readLostPreferenceFile(const std::string& path) {
+  platform::log::write(platform::log::Warning, "The preference file " + path +
+                                                   " is missing, but the catalogues hold the standard packages "
+                                                   "stored before: they are kept and the settings start from "
+                                                   "their defaults");
+  app::state::SavedThemeFlag::fileChanged();
+  return Value(platform::foundation::Dictionary{});
+}
+
 void FramesObject::loadPrefs() {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   // One connection per catalogue for the whole start.
@@ -294,10 +313,10 @@ void FramesObject::loadPrefs() {
   // Saves killed before their rename leave hidden temporaries beside the file that no start reads.
   platform::foundation::AtomicFile::removeStaleTemporariesOf(path);
   bool makeStartPackages = false;
-  bool keptAside = false;
-  // Only where nothing at all stands is this the first start: a link that leads nowhere is the
-  // person's file out of reach, not a file never written.
-  if (!platform::foundation::AtomicFile::anythingAt(path)) {
+  // The stored settings are lost to this start: the file could not be read, or is missing beside the
+  // person's packages.
+  bool settingsLost = false;
+  if (isFirstStart(path, fresh)) {
     setFirstStartValues();
     // Catalogues just seeded from the bundle are the built-in version: there is nothing to migrate.
     if (fresh.all()) dbVersion = kDBVersion;
@@ -305,10 +324,12 @@ void FramesObject::loadPrefs() {
   } else {
     anamorphicUpdateDone_ = false;
     first_Start = false;
-    readPreferences(readPreferenceFile(path, keptAside));
-    if (keptAside) {
-      // A damaged file is not one from before the current package scheme: the standard packages stored
-      // stay, and start packages are made only where there are none.
+    const bool lost = !platform::foundation::AtomicFile::anythingAt(path);
+    readPreferences(lost ? readLostPreferenceFile(path) : readPreferenceFile(path, settingsLost));
+    settingsLost = settingsLost || lost;
+    if (settingsLost) {
+      // A file lost or damaged is not one from before the current package scheme: the standard packages
+      // stored stay, and start packages are made only where there are none.
       appIsVersion3_ = true;
       makeStartPackages = !standardPackagesStored();
     }
@@ -338,7 +359,7 @@ void FramesObject::loadPrefs() {
     app::storage::CatalogueBatch writes;
     if (makeStartPackages) generateStartPackages();
     loadPackages();
-    if (keptAside) takeFormatsFromPackages();
+    if (settingsLost) takeFormatsFromPackages();
     storeStandardPackages();
     static_cast<void>(writes.commit());  // a failure is logged; the next start makes the same writes
   }

@@ -201,6 +201,38 @@ TEST_F(KeptPackagesTest, WhatStandsInThePreferenceFilesPlaceCostsNoPackage) {
   }
 }
 
+// The preference file deleted, or Documents emptied or removed by another program, while the catalogues
+// hold the person's packages: the start is not a first one, makes no start packages over the standard
+// ones, says so, and writes the file again.
+TEST_F(KeptPackagesTest, APreferenceFileLostBesideStoredPackagesIsNoFirstStart) {
+  const std::pair<const char*, std::function<void(const std::string& path)>> losses[] = {
+      {"the file deleted", [](const std::string& path) { fs::remove(path); }},
+      {"Documents emptied",
+       [](const std::string& path) {
+         for (const auto& entry : fs::directory_iterator(fs::path(path).parent_path())) fs::remove_all(entry.path());
+       }},
+      {"Documents removed", [](const std::string& path) { fs::remove_all(fs::path(path).parent_path()); }},
+  };
+  for (const auto& [loss, lose] : losses) {
+    TempContainer fresh;
+    const std::string path = FramesObject::preferencePath();
+    makeTheirOwn();
+    const std::string before = packageRows();
+    lose(path);
+    log_.clear();
+    launch()->savePrefs();
+    EXPECT_EQ(packageRows(), before) << loss;
+    EXPECT_TRUE(logged("The preference file " + path +
+                       " is missing, but the catalogues hold the standard packages stored before: they are kept and "
+                       "the settings start from their defaults"))
+        << loss;
+    EXPECT_TRUE(AtomicFile::fileExists(path)) << loss;
+    const auto state = launch();
+    EXPECT_EQ(state->packageOne->lensManufacturer->series, "Night primes") << loss;
+    EXPECT_EQ(state->formatOneId, state->packageOne->shootingMode->containerID) << loss;
+  }
+}
+
 TEST_F(KeptPackagesTest, APackageWhoseLensesAreKnownGoneIsStillDeleted) {
   makeTheirOwn();
   {
