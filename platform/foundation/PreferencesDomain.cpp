@@ -2,12 +2,15 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <mutex>
+#include <set>
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Bundle.h"
@@ -26,9 +29,22 @@ constexpr const char* kLockFileName = ".preferences.lock";
 // the file separately exclude each other as well.
 class FolderLock {
  public:
+  // The lock file is opened as every stored file is: never through a link (a link leading nowhere
+  // would have its target made, wherever it points) and never waiting on a FIFO. Whatever stands in
+  // its place is left there and named once; the container's own lock still keeps other runs of the
+  // app out, so only the rare writer beside the app goes unserialised.
   explicit FolderLock(const std::string& folder) {
-    fd_ = ::open((folder + "/" + kLockFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) return;
+    const std::string path = folder + "/" + kLockFileName;
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    struct stat status {};
+    if (fd_ >= 0 && (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode))) {
+      ::close(fd_);
+      fd_ = -1;
+    }
+    if (fd_ < 0) {
+      if (AtomicFile::anythingAt(path)) nameOnce(path);
+      return;
+    }
     while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
     }
   }
@@ -39,6 +55,17 @@ class FolderLock {
   FolderLock& operator=(const FolderLock&) = delete;
 
  private:
+  static void nameOnce(const std::string& path) {
+    // Never destroyed: the save at exit may still get here after statics are torn down.
+    static auto* mutex = new std::mutex;
+    static auto* named = new std::set<std::string>;
+    const std::string what = AtomicFile::whatStandsAt(path);
+    std::lock_guard lock(*mutex);
+    if (!named->insert(path + '\n' + what).second) return;
+    log::write(log::Warning, "cannot lock " + path + ": it is " + what +
+                                 ", which is left in place; preferences are written without that lock");
+  }
+
   int fd_ = -1;
 };
 

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -277,5 +278,41 @@ TEST_F(PreferencesDomainTest, TwoProcessesSynchronizingAtOnceKeepEveryKey) {
   for (int i = 0; i < 40; ++i) {
     EXPECT_EQ(stored["left-" + std::to_string(i)], Value(i));
     EXPECT_EQ(stored["right-" + std::to_string(i)], Value(i));
+  }
+}
+
+// The folder's lock is a path the app opens like any other: a link there must not make its target
+// (wherever it points), a FIFO must not hold a save, and the settings still reach their file.
+TEST_F(PreferencesDomainTest, WhatStandsAtTheFolderLockIsLeftAloneAndSavesGoOn) {
+  namespace fs = std::filesystem;
+  const std::string folder = Paths::preferences();
+  const std::string lock = folder + "/.preferences.lock";
+  const std::string target = root_.path() + "/outside/made-through-the-lock";
+  fs::create_directories(root_.path() + "/outside");
+  struct Place {
+    const char* name;
+    std::function<void()> make;
+  };
+  const std::vector<Place> places = {
+      {"nowhere", [&] { fs::create_symlink(target, lock); }},
+      {"loop", [&] { fs::create_symlink(lock, lock); }},
+      {"fifo", [&] { ASSERT_EQ(::mkfifo(lock.c_str(), 0600), 0); }},
+      {"folder", [&] { fs::create_directory(lock); }},
+  };
+  for (const auto& place : places) {
+    fs::remove(lock);
+    place.make();
+    const std::string kind = AtomicFile::whatStandsAt(lock);
+    platform::log::CapturedLines lines;
+    auto domain = PreferencesDomain::named(std::string("lock-") + place.name);
+    ASSERT_TRUE(domain->setValue("key", Value(2)));
+    EXPECT_TRUE(domain->synchronize()) << place.name;
+    EXPECT_EQ(PropertyList::readFile(folder + "/lock-" + place.name + ".plist"), Value(Dictionary{{"key", Value(2)}}))
+        << place.name;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(target))) << place.name;
+    EXPECT_EQ(AtomicFile::whatStandsAt(lock), kind) << place.name;
+    std::size_t naming = 0;
+    for (const auto& line : lines.lines()) naming += line.message.find("cannot lock " + lock) != std::string::npos;
+    EXPECT_EQ(naming, 1u) << place.name;
   }
 }
