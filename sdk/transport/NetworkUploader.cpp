@@ -107,13 +107,17 @@ void NetworkUploader::uploadTarget(std::int64_t target, std::uint32_t conditions
                                                            weak_from_this(), application_);
   transportLogDebug("Upload operation created: target: %ld", static_cast<long>(target));
   std::unique_lock lock(operationsMutex_);
+  if (ending_) {
+    transportLogDebug("The app is ending: no upload of target %ld is started", static_cast<long>(target));
+    return;
+  }
   waiting_.push_back(operation);
   transportLogDebug("Upload operation scheduled, operation count: %zu", waiting_.size() + (running_ ? 1 : 0));
   startNextLocked(lock);
 }
 
 void NetworkUploader::startNextLocked(std::unique_lock<std::mutex>& lock) {
-  if (running_ || waiting_.empty()) return;
+  if (running_ || waiting_.empty() || ending_) return;
   running_ = waiting_.front();
   waiting_.pop_front();
   auto operation = running_;
@@ -145,23 +149,18 @@ void NetworkUploader::operationFinished(const std::shared_ptr<UploadOperation>& 
 }
 
 void NetworkUploader::appWillTerminate(ApplicationInterface&) {
-  std::deque<std::shared_ptr<UploadOperation>> cancelled;
+  std::deque<std::shared_ptr<UploadOperation>> dropped;
   std::shared_ptr<UploadOperation> running;
   {
     std::lock_guard lock(operationsMutex_);
-    cancelled.swap(waiting_);
+    ending_ = true;
+    dropped.swap(waiting_);
     running = running_;
   }
-  for (auto& operation : cancelled) operation->cancel();
+  for (auto& operation : dropped) operation->cancel();
+  // One that has not sent its request yet stops before taking a batch; a request on its way is not cut
+  // off, as its answer may already be coming.
   if (running) running->cancel();
-  // On the main thread the wait keeps the main queue turning: a running upload's last steps may need it.
-  if (platform::dispatch::MainLoop::isMainThread()) {
-    (void)platform::dispatch::MainLoop::runUntil([this] { return operationCount() == 0; }, kTerminationWaitSeconds);
-    return;
-  }
-  std::unique_lock lock(operationsMutex_);
-  operationsChanged_.wait_for(lock, std::chrono::duration<double>(kTerminationWaitSeconds),
-                              [this] { return waiting_.empty() && !running_; });
 }
 
 std::size_t NetworkUploader::operationCount() const {

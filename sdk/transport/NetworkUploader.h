@@ -31,8 +31,9 @@ class NetworkUploader final : public Uploader,
   NetworkUploader(std::shared_ptr<TargetRegistrar> registrar, std::shared_ptr<ApplicationInterface> application);
 
   void uploadTarget(std::int64_t target, std::uint32_t conditions) override;
-  // Cancels what is queued and the upload in flight, whose events go back to storage, and waits (a few
-  // seconds at most) until that has happened, so nothing of the transport runs while the process ends.
+  // Starts no upload from now on and drops what is queued. An upload in flight is left to finish: the
+  // process end waits for its answer within its bound, so a batch the service took is deleted and not
+  // sent again at the next start.
   void appWillTerminate(ApplicationInterface& application) override;
 
   // When set, every target uploads there.
@@ -52,7 +53,6 @@ class NetworkUploader final : public Uploader,
   const std::shared_ptr<platform::dispatch::Queue>& uploadQueue() const { return uploadQueue_; }
 
  private:
-  static constexpr double kTerminationWaitSeconds = 5;
   void startNextLocked(std::unique_lock<std::mutex>& lock);
   void operationFinished(const std::shared_ptr<UploadOperation>& operation);
 
@@ -66,6 +66,7 @@ class NetworkUploader final : public Uploader,
   std::condition_variable operationsChanged_;
   std::deque<std::shared_ptr<UploadOperation>> waiting_;
   std::shared_ptr<UploadOperation> running_;
+  bool ending_ = false;
 
   std::atomic<bool> toldNoAddress_{false};
 

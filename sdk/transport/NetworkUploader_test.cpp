@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
 
+#include "platform/dispatch/MainLoop.h"
+#include "platform/dispatch/ProcessEnd.h"
 #include "platform/log/Log.h"
 #include "sdk/core/SdkWorldTestSupport.h"
 #include "sdk/transport/UploadEndpoints.h"
@@ -231,6 +235,55 @@ TEST_F(UploaderTest, OperationsQueuedBehindAnAttemptedUploadAreCancelled) {
   ASSERT_TRUE(uploader->waitForUploadFinishedWithTimeout(20));
   EXPECT_EQ(server.requestCount(), 1u);
   EXPECT_EQ(uploader->operationCount(), 0u);
+}
+
+// A door the server's answer waits behind until the test opens it (or the door goes).
+class AnswerDoor {
+ public:
+  ~AnswerDoor() { open(); }
+  void open() {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    changed_.notify_all();
+  }
+  void waitUntilOpen() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return open_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool open_ = false;
+};
+
+// The app ends while a batch is at the service, unanswered: the upload is not cut off (the process end
+// waits for it), so the answer that comes deletes the batch and the next start does not send it again.
+// What was queued behind it, and whatever asks for an upload after the end began, sends nothing.
+TEST_F(UploaderTest, AnUploadInFlightAtTheEndIsAnsweredAndItsBatchDeleted) {
+  AnswerDoor door;
+  server.on("POST", "/batch", [&](const LoopbackRequest&) {
+    door.waitUntilOpen();
+    return reply(200, 0);
+  });
+  storedEvent(1001, 3, "at the end");
+  storedEvent(1002, 3);
+  uploader->uploadTarget(1001, 4);
+  uploader->uploadTarget(1002, 4);
+  // The main queue turns meanwhile: the request's task is made there.
+  ASSERT_TRUE(platform::dispatch::MainLoop::runUntil([&] { return server.requestCount() == 1; }, 20));
+  EXPECT_TRUE(platform::dispatch::ProcessEnd::hasWorkInFlight()) << "the process end would not wait for it";
+
+  uploader->appWillTerminate(*application);
+  uploader->uploadTarget(1002, 4 | 16);
+  door.open();
+  ASSERT_TRUE(uploader->waitForUploadFinishedWithTimeout(20));
+  drain(storage->storageQueue());
+  EXPECT_EQ(stored(1001), 0u) << "the batch the service took is kept to be sent again";
+  EXPECT_EQ(stored(1002), 1u);
+  EXPECT_EQ(server.requestCount(), 1u);
+  EXPECT_FALSE(platform::dispatch::ProcessEnd::hasWorkInFlight());
+  EXPECT_EQ(application->openTasks(), 0u);
 }
 
 TEST_F(UploaderTest, AnEventSentThroughATransportIsStoredUploadedAndGone) {

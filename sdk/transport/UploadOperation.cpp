@@ -81,18 +81,19 @@ void UploadOperation::cancel() {
   std::function<void()> finished;
   {
     std::lock_guard lock(mutex_);
-    if (executing_) {
-      // The request in flight ends with a cancellation error, which returns its batch.
-      uploaderQueue_->async([self = shared_from_this()] {
-        if (self->uploaderSession_) self->uploaderSession_->invalidateAndCancel();
-      });
-      return;
-    }
-    if (finished_) return;
+    if (executing_ || finished_) return;
     finished_ = true;
     finished = std::move(onFinished_);
   }
   if (finished) finished();
+}
+
+void UploadOperation::cancelWithRequestInFlight() {
+  cancel();
+  // The request ends with a cancellation error, which returns its batch.
+  uploaderQueue_->async([self = shared_from_this()] {
+    if (self->uploaderSession_) self->uploaderSession_->invalidateAndCancel();
+  });
 }
 
 void UploadOperation::start(std::function<void()> onFinished) {
@@ -104,6 +105,7 @@ void UploadOperation::start(std::function<void()> onFinished) {
     }
     executing_ = true;
     onFinished_ = std::move(onFinished);
+    inFlight_ = platform::dispatch::ProcessEnd::addWorkInFlight("the event upload to target " + targetName(target_));
   }
   transportLogDebug("Upload operation started: target %ld", static_cast<long>(target_));
   if (application_) {
@@ -111,7 +113,7 @@ void UploadOperation::start(std::function<void()> onFinished) {
     backgroundTask_ = application_->beginBackgroundTaskWithName("VDTNETUploader-upload", [weak] {
       auto self = weak.lock();
       if (!self) return;
-      self->cancel();
+      self->cancelWithRequestInFlight();
       if (auto task = self->backgroundTask_.exchange(kInvalidBackgroundTaskID)) {
         self->application_->endBackgroundTask(task);
       }
@@ -125,12 +127,17 @@ void UploadOperation::start(std::function<void()> onFinished) {
 void UploadOperation::finishOperation() {
   if (auto task = backgroundTask_.exchange(kInvalidBackgroundTaskID)) application_->endBackgroundTask(task);
   std::function<void()> finished;
+  platform::dispatch::ProcessEnd::Registration inFlight;
   {
     std::lock_guard lock(mutex_);
     executing_ = false;
     finished_ = true;
     finished = std::move(onFinished_);
+    inFlight = std::move(inFlight_);
   }
+  // Its answer is dealt with: whoever hears of the end (a wait for the uploader to go idle) finds the
+  // process end no longer waiting for it.
+  inFlight.reset();
   if (finished) finished();
 }
 

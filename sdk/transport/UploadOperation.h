@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/dispatch/ProcessEnd.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/net/URLSession.h"
 #include "sdk/promises/Promise.h"
@@ -50,8 +51,12 @@ class UploadOperation final : public platform::net::URLSessionDelegate,
 
   // Runs the pipeline; `onFinished` is called once, when the operation has finished.
   void start(std::function<void()> onFinished);
-  // Before it starts, an operation cancelled finishes at once; a running one stops before taking a batch.
+  // Before it starts, an operation cancelled finishes at once; a running one stops before taking a batch,
+  // and a request already sent is left to its answer, so that a reply the service gave still deletes
+  // what it took.
   void cancel();
+  // Cancels the request in flight too: its batch goes back to storage, to be sent again later.
+  void cancelWithRequestInFlight();
   bool isExecuting() const;
   bool isFinished() const;
   bool isCancelled() const { return cancelled_.load(); }
@@ -92,6 +97,8 @@ class UploadOperation final : public platform::net::URLSessionDelegate,
   bool executing_ = false;
   bool finished_ = false;
   std::function<void()> onFinished_;
+  // From start to finish: the process end waits for the answer of a request in flight, within its bound.
+  platform::dispatch::ProcessEnd::Registration inFlight_;
   std::atomic<bool> cancelled_{false};
   std::atomic<bool> uploadAttempted_{false};
   std::shared_ptr<platform::net::URLSession> uploaderSession_;  // on the uploader's queue
