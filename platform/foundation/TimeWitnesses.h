@@ -5,11 +5,12 @@
 
 namespace platform::foundation {
 
-// Stores of the app's container that keep times of their own (the analytics library's last activity
-// and uploads) name the latest of them here, so that how far the container's time has gone is known
-// even when its own record of it is lost (see platform/shell/ContainerTime). A store adds its witness
-// while the program loads; witnesses are asked on the main thread before the app launches, and read
-// their stores without keeping anything open.
+// Stores of the app's container that keep times of their own (the newest event each store holds, the
+// analytics library's last activity and uploads) name the latest of them here, so that how far the
+// container's time has gone is known even when its own record of it is lost or was written by a wrong
+// clock (see platform/shell/ContainerTime). A store adds its witness while the program loads; witnesses
+// are asked on the main thread before the app launches, and read their stores without keeping anything
+// open.
 class TimeWitnesses {
  public:
   // Seconds since 1970: the latest time the store holds that is not after the bound it is given (one

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <string>
+#include <vector>
 
 #include "platform/foundation/PreferencesDomain.h"
 #include "platform/foundation/SystemClock.h"
@@ -40,6 +43,8 @@ std::optional<double> modificationTime(const std::string& path) {
 struct StoredRecord {
   double time;
   double writtenAt;  // by the writer's system clock
+
+  bool operator==(const StoredRecord&) const = default;
 };
 
 std::optional<StoredRecord> storedRecord() {
@@ -51,17 +56,51 @@ std::optional<StoredRecord> storedRecord() {
   return StoredRecord{*time, writtenAt.value_or(*time)};
 }
 
-// Time the app's own runs made: written while the system's clock was no more than the allowance past the
-// real time now, and ahead of that clock by no more than a lead waits can make.
-bool isOwnTime(const StoredRecord& record, double realNow) {
-  return record.writtenAt <= realNow + ContainerTime::kFutureAllowance &&
-         record.time - record.writtenAt <= ContainerTime::kLongestLead;
+std::vector<StoredRecord> earlierRuns() {
+  const foundation::Value kept = recordDomain()->copyValue(ContainerTime::kEarlierRunsKey);
+  std::vector<StoredRecord> runs;
+  if (!kept.isArray()) return runs;
+  for (const foundation::Value& entry : *kept.array()) {
+    const foundation::Array* pair = entry.array();
+    if (!pair || pair->size() != 2) continue;
+    const std::optional<double> time = finiteNumber((*pair)[0]);
+    const std::optional<double> writtenAt = finiteNumber((*pair)[1]);
+    if (time && writtenAt) runs.push_back({*time, *writtenAt});
+  }
+  return runs;
+}
+
+// Why a wrong clock dated the record, or nothing when the app's own runs did: they write while the
+// system's clock is no more than the allowance past the real time now, and run ahead of that clock by
+// no more than a lead waits can make.
+std::optional<std::string> wrongClockReason(const StoredRecord& record, double realNow) {
+  if (record.writtenAt > realNow + ContainerTime::kFutureAllowance) {
+    return "was written by a clock more than a day past the real clock (" + dateText(realNow) + ")";
+  }
+  if (record.time - record.writtenAt > ContainerTime::kLongestLead) {
+    return "lies more than a year ahead of the clock that wrote it (" + dateText(record.writtenAt) + ")";
+  }
+  return std::nullopt;
 }
 
 std::optional<double> witnessedNotAfter(const foundation::TimeWitnesses::Witness& witness, double bound) {
   std::optional<double> time = witness ? witness(bound) : std::nullopt;
   if (time && !(*time <= bound)) return std::nullopt;
   return time;
+}
+
+// The latest of what the stores witness and the earlier runs' records that a sound clock wrote.
+std::optional<double> latestSoundTime(std::optional<double> witnessed, const std::vector<StoredRecord>& runs,
+                                      double realNow) {
+  for (const StoredRecord& run : runs) {
+    if (!wrongClockReason(run, realNow) && (!witnessed || run.time > *witnessed)) witnessed = run.time;
+  }
+  return witnessed;
+}
+
+void warnThatTheRecordCannotBeKept(const foundation::Error& error) {
+  log::write(log::Warning, "cannot keep the container's latest time in " + recordDomain()->path() + ": " +
+                               error.localizedDescription() + "; the next headless run may start earlier");
 }
 
 bool writeRecord(const std::optional<double>& time, double realNow) {
@@ -71,34 +110,77 @@ bool writeRecord(const std::optional<double>& time, double realNow) {
                    domain->setValue(ContainerTime::kWrittenAtKey, time ? foundation::Value(realNow) : foundation::Value(),
                                     &error);
   if (set && domain->synchronize(&error)) return true;
-  log::write(log::Warning, "cannot keep the container's latest time in " + domain->path() + ": " +
-                               error.localizedDescription() + "; the next headless run may start earlier");
+  warnThatTheRecordCannotBeKept(error);
   return false;
 }
 
-// A record dated by a wrong clock is set back to what the stores witness, or removed, and said so.
-void setBackRecordFromAWrongClock(double record, double realNow, std::optional<double> witnessed) {
+// Keeps `runs`, the newest kEarlierRunsKept of them, for a later run that must refuse a record.
+void keepEarlierRuns(std::vector<StoredRecord> runs) {
+  if (runs.size() > ContainerTime::kEarlierRunsKept) {
+    runs.erase(runs.begin(), runs.end() - static_cast<std::ptrdiff_t>(ContainerTime::kEarlierRunsKept));
+  }
+  foundation::Array entries;
+  for (const StoredRecord& run : runs) {
+    entries.push_back(foundation::Value(foundation::Array{foundation::Value(run.time), foundation::Value(run.writtenAt)}));
+  }
+  auto domain = recordDomain();
+  foundation::Error error;
+  if (!domain->setValue(ContainerTime::kEarlierRunsKey, foundation::Value(std::move(entries)), &error) ||
+      !domain->synchronize(&error)) {
+    warnThatTheRecordCannotBeKept(error);
+  }
+}
+
+// A record dated by a wrong clock is set back to the latest time a sound clock left in the container,
+// or removed, and said so.
+std::optional<double> setBackRecordFromAWrongClock(const StoredRecord& record, const std::string& reason,
+                                                   double realNow, std::vector<StoredRecord> runs,
+                                                   const foundation::TimeWitnesses::Witness& witness) {
+  std::erase_if(runs, [realNow](const StoredRecord& run) { return wrongClockReason(run, realNow).has_value(); });
+  const std::optional<double> sound =
+      latestSoundTime(witnessedNotAfter(witness, realNow + ContainerTime::kFutureAllowance), runs, realNow);
   const std::string instead =
-      witnessed ? "set back to " + dateText(*witnessed) + ", the latest time the container's stores hold" : "removed";
-  log::write(log::Warning, "the container's latest time, " + dateText(record) + " in " + recordDomain()->path() +
-                               ", lies more than a day past the real clock (" + dateText(realNow) +
-                               "): a wrong clock dated it, so it is not taken up and the record is " + instead);
-  (void)writeRecord(witnessed, realNow);
+      sound ? "set back to " + dateText(*sound) + ", the latest time a sound clock left in the container" : "removed";
+  log::write(log::Warning, "the container's latest time, " + dateText(record.time) + " in " + recordDomain()->path() +
+                               ", " + reason + ": a wrong clock dated it, so it is not taken up and the record is " +
+                               instead);
+  keepEarlierRuns(std::move(runs));
+  (void)writeRecord(sound, realNow);
+  return sound;
+}
+
+// Without a record there is no writer's clock to judge the stores' times by: they count up to the lead
+// the app's runs can make, since a lost record must not let time run back behind what they hold.
+std::optional<double> standInForALostRecord(double realNow, const std::vector<StoredRecord>& runs,
+                                            const foundation::TimeWitnesses::Witness& witness) {
+  const std::optional<double> latest =
+      latestSoundTime(witnessedNotAfter(witness, realNow + ContainerTime::kLongestLead), runs, realNow);
+  if (latest) {
+    log::write(log::Warning, "the container's record of its latest time, " + recordDomain()->path() +
+                                 ", is missing or unreadable: time there goes on from " + dateText(*latest) +
+                                 ", the latest time the container holds");
+  }
+  return latest;
 }
 
 }  // namespace
 
 std::optional<double> ContainerTime::latest(double realNow, const foundation::TimeWitnesses::Witness& witness) {
   const std::optional<StoredRecord> record = storedRecord();
-  if (record && !isOwnTime(*record, realNow)) {
-    const std::optional<double> witnessed = witnessedNotAfter(witness, realNow + kFutureAllowance);
-    setBackRecordFromAWrongClock(record->time, realNow, witnessed);
-    return witnessed;
+  std::vector<StoredRecord> runs = earlierRuns();
+  if (!record) return standInForALostRecord(realNow, runs, witness);
+  if (const auto reason = wrongClockReason(*record, realNow)) {
+    return setBackRecordFromAWrongClock(*record, *reason, realNow, std::move(runs), witness);
+  }
+  // What this run starts from is an earlier run's record from now on: should this run's clock be wrong,
+  // the next one falls back to it.
+  if (runs.empty() || !(runs.back() == *record)) {
+    runs.push_back(*record);
+    keepEarlierRuns(std::move(runs));
   }
   // The stores' times are bounded as the record is: past the lead the app's runs made, by the allowance.
-  const double bound = std::max(realNow, record ? record->time : realNow) + kFutureAllowance;
+  const double bound = std::max(realNow, record->time) + kFutureAllowance;
   const std::optional<double> witnessed = witnessedNotAfter(witness, bound);
-  if (!record) return witnessed;
   return witnessed ? std::max(record->time, *witnessed) : record->time;
 }
 

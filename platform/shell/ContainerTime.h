@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 
@@ -21,21 +22,31 @@ namespace platform::shell {
 // more than kFutureAllowance past the real clock (a system clock set to another year) was dated by a
 // wrong clock, as was one ahead of its writer by more than kLongestLead (a damaged number). Such a
 // record is not taken up, where it would date every later run in that year for good. A record from
-// before the writing time was kept stands in with its file's modification time. The times the
-// container's own stores keep (see foundation::TimeWitnesses) witness too: they stand in for a record
-// that is lost or damaged.
+// before the writing time was kept stands in with its file's modification time.
+//
+// A run on a wrong clock also writes over the times the container's stores keep of their own, and a
+// sound run uploads and deletes its events: the record of the run before the wrong one is then the only
+// witness of how far the container's time had gone. So beside the latest record the file keeps the
+// records the last few runs found when they started, and a record refused falls back to the latest of
+// them that a sound clock wrote. The times the container's stores keep (see foundation::TimeWitnesses:
+// the newest stored event of each store, the analytics library's settings) witness too, and stand in
+// for a record that is lost or damaged.
 class ContainerTime {
  public:
   static constexpr const char* kDomain = "ostrel-shell";
   static constexpr const char* kKey = "LatestTime";
   static constexpr const char* kWrittenAtKey = "LatestTimeWrittenAt";
+  // The records earlier runs found at their start, oldest first, each a [time, written at] pair.
+  static constexpr const char* kEarlierRunsKey = "EarlierRuns";
+  static constexpr std::size_t kEarlierRunsKept = 8;
   static constexpr double kFutureAllowance = 86400;
   static constexpr double kLongestLead = 366 * 86400.0;
 
   // Seconds since 1970, at `realNow` on the real clock: the later of the record and what `witness`
   // finds in the stores, each taken only when judged sound; nothing in a container no run has dated
-  // anything in. A record from a wrong clock is set back to the witnessed time (or removed), with a
-  // warning that says so.
+  // anything in. A record from a wrong clock is set back to the latest time an earlier run's record or
+  // the stores hold from a sound clock (or removed), with a warning that gives the reason. A record
+  // taken up is kept among the earlier runs' records from the next write on (see record()).
   static std::optional<double> latest(double realNow, const foundation::TimeWitnesses::Witness& witness);
   // As above, with what the container's stores witness.
   static std::optional<double> latest(double realNow);

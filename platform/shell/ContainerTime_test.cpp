@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
+#include <vector>
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/PreferencesDomain.h"
@@ -23,10 +25,24 @@ constexpr double kHour = 3600;
 
 std::string recordPath() { return foundation::PreferencesDomain::named(ContainerTime::kDomain)->path(); }
 
-// What the container's stores hold, as their witness answers: nothing past the bound it is given.
-foundation::TimeWitnesses::Witness storesHolding(std::optional<double> time) {
-  return [time](double bound) { return time && *time <= bound ? time : std::nullopt; };
+// What the container's stores hold, as their witness answers: the latest not past the bound it is given.
+foundation::TimeWitnesses::Witness storesHolding(std::vector<double> times) {
+  return [times](double bound) {
+    std::optional<double> latest;
+    for (double time : times) {
+      if (time <= bound && (!latest || time > *latest)) latest = time;
+    }
+    return latest;
+  };
 }
+
+foundation::TimeWitnesses::Witness storesHolding(std::optional<double> time) {
+  return storesHolding(time ? std::vector<double>{*time} : std::vector<double>{});
+}
+
+constexpr const char* kWrittenByAClockAhead = "was written by a clock more than a day past the real clock";
+constexpr const char* kAYearAheadOfItsWriter = "lies more than a year ahead of the clock that wrote it";
+constexpr const char* kAWrongClock = "a wrong clock dated it";
 
 const foundation::TimeWitnesses::Witness kEmptyStores = storesHolding(std::nullopt);
 
@@ -90,12 +106,15 @@ TEST(ContainerTime, ARecordFromAWrongClockIsSetBackAndTheAppsOwnLeadIsNot) {
     ContainerTime::record(c.record, c.writtenAt);
     log::CapturedLines lines;
     EXPECT_EQ(ContainerTime::latest(kRealNow, storesHolding(c.witnessed)), c.latest) << c.what;
-    const bool wrong = c.writtenAt > kRealNow + kDay || c.record - c.writtenAt > ContainerTime::kLongestLead;
-    EXPECT_EQ(lines.contains("lies more than a day past the real clock"), wrong) << c.what;
+    const bool writerAhead = c.writtenAt > kRealNow + kDay;
+    const bool yearsAhead = !writerAhead && c.record - c.writtenAt > ContainerTime::kLongestLead;
+    const bool wrong = writerAhead || yearsAhead;
+    EXPECT_EQ(lines.contains(kWrittenByAClockAhead), writerAhead) << c.what;
+    EXPECT_EQ(lines.contains(kAYearAheadOfItsWriter), yearsAhead) << c.what;
     lines.clear();
     // Set back for good: the next start reads the corrected record and says nothing.
     EXPECT_EQ(ContainerTime::latest(kRealNow, kEmptyStores), c.latest) << c.what;
-    EXPECT_FALSE(lines.contains("lies more than a day")) << c.what;
+    EXPECT_FALSE(lines.contains(kAWrongClock)) << c.what;
     const double start = headlessClockStart(kRealNow + 300, ContainerTime::latest(kRealNow, kEmptyStores));
     if (c.latest) {
       EXPECT_GT(start, *c.latest) << c.what;
@@ -114,21 +133,21 @@ TEST(ContainerTime, ARecordOfTheOldFormIsJudgedByWhenItsFileWasWritten) {
     writeRecordOfTheOldForm(kRealNow + 33 * kHour, kRealNow - 600);
     log::CapturedLines lines;
     EXPECT_EQ(ContainerTime::latest(kRealNow, kEmptyStores), kRealNow + 33 * kHour);
-    EXPECT_FALSE(lines.contains("lies more than a day"));
+    EXPECT_FALSE(lines.contains(kAWrongClock));
   }
   {
     ostrel::testing::TempContainer container;
     writeRecordOfTheOldForm(4102444800, 4102444700);
     log::CapturedLines lines;
     EXPECT_EQ(ContainerTime::latest(kRealNow, kEmptyStores), std::nullopt);
-    EXPECT_TRUE(lines.contains("lies more than a day past the real clock"));
+    EXPECT_TRUE(lines.contains(kWrittenByAClockAhead));
   }
 }
 
-// Runs as a person makes them one after another: four scripts of fourteen hour-long waits (each
-// wait's end kept before the wait, as the script runner does), then a tour and a plain start. Each run
-// comes after everything dated before it, though the container ends up more than a day ahead of the real
-// clock (the first starts at the day's beginning, so that holds at any hour the test runs),
+// Runs as a person makes them one after another: four scripts of hour-long waits (each wait's end kept
+// before the wait, as the script runner does) that together go more than a day past the real time from
+// midnight, where the first one starts, whatever the time of day; then a tour and a plain start. Each run
+// comes after everything dated before it, though the container ends up two days ahead of the real clock,
 // and nothing is taken for a wrong clock. The second way there: a lost record stood in for by the
 // stores' time, 23 hours ahead, and a three-hour script on top.
 TEST(ContainerTime, RunsWhoseWaitsTakeTheContainerDaysAheadAreContinuedNotSetBack) {
@@ -147,12 +166,15 @@ TEST(ContainerTime, RunsWhoseWaitsTakeTheContainerDaysAheadAreContinuedNotSetBac
       latestDated = time;  // an event the wait's last timer stored
     }
   };
-  for (int run = 0; run < 4; ++run) playScript(14);
+  const double now = foundation::Clock::system()->now();
+  const double sinceMidnight = now - std::floor(now / kDay) * kDay;
+  const int hourLongWaits = static_cast<int>(std::ceil((sinceMidnight + kDay + 2 * kHour) / 4 / kHour));
+  for (int run = 0; run < 4; ++run) playScript(hourLongWaits);
   ASSERT_GT(latestDated, real + kDay + kHour) << "the runs did not go more than a day ahead";
   playScript(0);  // a tour's own waits are short
   auto plain = ContainerTime::realClockFor(real, ContainerTime::latest(real, storesHolding(latestDated)));
   EXPECT_GT(plain->now(), latestDated) << "the plain start is dated before the runs";
-  EXPECT_FALSE(lines.contains("lies more than a day"));
+  EXPECT_FALSE(lines.contains(kAWrongClock));
 
   ostrel::testing::TempContainer lostRecord;
   ASSERT_TRUE(foundation::AtomicFile::createDirectories(lostRecord.pathFor("Library/Preferences")).ok());
@@ -162,7 +184,7 @@ TEST(ContainerTime, RunsWhoseWaitsTakeTheContainerDaysAheadAreContinuedNotSetBac
   playScript(3);
   plain = ContainerTime::realClockFor(real, ContainerTime::latest(real, storesHolding(witnessed)));
   EXPECT_GT(plain->now(), latestDated) << "the plain start after the witness and the script is dated before them";
-  EXPECT_FALSE(lines.contains("lies more than a day"));
+  EXPECT_FALSE(lines.contains(kAWrongClock));
 }
 
 // A record that cannot be read (a damaged preferences file) is no reason for time to run back: the
@@ -175,6 +197,62 @@ TEST(ContainerTime, ALostRecordIsStoodInForByTheStoresTimes) {
   const auto latest = ContainerTime::latest(kRealNow + 600, storesHolding(lastRun));
   EXPECT_EQ(latest, lastRun);
   EXPECT_EQ(headlessClockStart(kRealNow + 600, latest), lastRun + 60) << "the next tour comes after it";
+}
+
+// A headless run takes the container ten hours past the real clock; then starts on clocks set wrong one
+// after another (two and three days ahead, the year 2100, three years ahead), each writing over the
+// stores' times; then a start on the right clock. Its record is refused, and the stores now witness no
+// more than the first open: the record of the run before the wrong clocks carries the lead, so the start
+// is dated after everything that run stored.
+TEST(ContainerTime, StartsOnWrongClocksBetweenRunsWithALeadFallBackToTheRunBeforeThem) {
+  ostrel::testing::TempContainer container;
+  const double firstOpen = kRealNow;
+  const double lead = kRealNow + 10 * kHour;
+  EXPECT_EQ(ContainerTime::latest(kRealNow, kEmptyStores), std::nullopt);
+  ContainerTime::record(firstOpen, kRealNow);
+  ContainerTime::record(lead, kRealNow + 30);
+  std::vector<double> stored = {firstOpen, lead};
+  for (const double wrongClock : {kRealNow + 2 * kDay, kRealNow + 3 * kDay, 4102444800.0, kRealNow + 3 * 366 * kDay}) {
+    ContainerTime::latest(wrongClock, storesHolding(stored));
+    ContainerTime::record(wrongClock + 300, wrongClock + 300);
+    stored = {firstOpen, wrongClock + 240};  // the settings' times, written over
+  }
+  log::CapturedLines lines;
+  const double realNow = kRealNow + kHour;
+  const auto latest = ContainerTime::latest(realNow, storesHolding(stored));
+  EXPECT_EQ(latest, lead);
+  EXPECT_TRUE(lines.contains(kWrittenByAClockAhead));
+  EXPECT_GT(headlessClockStart(realNow, latest), lead);
+  EXPECT_GT(ContainerTime::realClockFor(realNow, latest)->now(), lead);
+
+  // Kept: the next start on the right clock takes the record up as it was set back.
+  lines.clear();
+  EXPECT_EQ(ContainerTime::latest(realNow + 60, storesHolding(stored)), lead);
+  EXPECT_FALSE(lines.contains(kAWrongClock));
+}
+
+// A record lost (removed, or unreadable) after the container's runs went days past the real clock: time
+// goes on from the newest time the stores hold, however far their lead went, and a warning says so. A
+// container that holds nothing says nothing.
+TEST(ContainerTime, ARecordLostAfterALeadOfDaysGoesOnFromTheStoresWithAWarning) {
+  const double lead = kRealNow + 50 * kHour;
+  for (const bool damaged : {false, true}) {
+    ostrel::testing::TempContainer container;
+    if (damaged) {
+      ASSERT_TRUE(foundation::AtomicFile::createDirectories(container.pathFor("Library/Preferences")).ok());
+      ASSERT_TRUE(foundation::AtomicFile::writeAtomically(recordPath(), std::string_view("bplist00\xff\x01garbage")).ok());
+    }
+    log::CapturedLines lines;
+    const auto latest = ContainerTime::latest(kRealNow + kHour, storesHolding({kRealNow, lead}));
+    EXPECT_EQ(latest, lead) << "damaged: " << damaged;
+    EXPECT_TRUE(lines.contains("is missing or unreadable")) << "damaged: " << damaged;
+    EXPECT_EQ(ContainerTime::latest(kRealNow + kHour, storesHolding(4102444800.0)), std::nullopt)
+        << "a store's time more than a year ahead";
+  }
+  ostrel::testing::TempContainer fresh;
+  log::CapturedLines lines;
+  EXPECT_EQ(ContainerTime::latest(kRealNow, kEmptyStores), std::nullopt);
+  EXPECT_TRUE(lines.lines().empty());
 }
 
 // A window or a plain start runs on the system's clock unless the container holds a later time; then it

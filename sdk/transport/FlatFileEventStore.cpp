@@ -8,6 +8,7 @@
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Check.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/TimeWitnesses.h"
 #include "sdk/transport/ApplicationAdapter.h"
 #include "sdk/transport/Archive.h"
 #include "sdk/transport/TransportLog.h"
@@ -43,6 +44,16 @@ std::shared_ptr<FlatFileEventStore> FlatFileEventStore::sharedInstance() {
       transportRootDirectory(), UploadCoordinator::sharedInstance(), ApplicationAdapter::sharedApplication()));
   return *instance;
 }
+
+namespace {
+
+// The events stored here witness how far the container's time has gone (see
+// platform/foundation/TimeWitnesses), until they are uploaded.
+[[maybe_unused]] const bool storedEventTimesWitnessed = (platform::foundation::TimeWitnesses::add([](double bound) {
+  return FlatFileEventStore::latestEventTimeNotAfter(transportRootDirectory(), bound);
+}), true);
+
+}  // namespace
 
 void FlatFileEventStore::registerSharedInstance() {
   auto registrar = TargetRegistrar::sharedInstance();

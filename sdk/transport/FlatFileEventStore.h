@@ -82,6 +82,9 @@ class FlatFileEventStore final : public PromiseBasedEventStore,
   // Mapping IDs in file names keep letters, digits and "-"; everything else is percent-encoded.
   static std::string encodedMappingID(const std::string& mappingID);
   static std::string decodedMappingID(const std::string& encoded);
+  // The latest time an event stored under `rootPath` (waiting or in a batch) was made that is not after
+  // `bound`, read from the file names alone; nothing when there is none.
+  static std::optional<double> latestEventTimeNotAfter(const std::string& rootPath, double bound);
 
   // EventStore.
   void storeEvent(std::shared_ptr<TransportEvent> event, StoreCompletion onComplete) override;

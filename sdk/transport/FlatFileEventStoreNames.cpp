@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/transport/FlatFileEventStore.h"
+#include "sdk/transport/TransportEvent.h"
 #include "sdk/transport/TransportLog.h"
 
 namespace sdk::transport {
@@ -108,6 +110,29 @@ std::string FlatFileEventStore::decodedMappingID(const std::string& encoded) {
     out.push_back(encoded[i]);
   }
   return out;
+}
+
+std::optional<double> FlatFileEventStore::latestEventTimeNotAfter(const std::string& rootPath, double bound) {
+  namespace fs = std::filesystem;
+  std::optional<double> latest;
+  const std::string store = format("%@/%@", rootPath, kStorageClassName);
+  for (const char* kind : {"vdt_event_data", "vdt_batch_data"}) {
+    std::error_code error;
+    for (fs::directory_iterator folder(store + "/" + kind, error), end; !error && folder != end; folder.increment(error)) {
+      std::error_code inner;
+      for (fs::directory_iterator file(folder->path(), inner); !inner && file != end; file.increment(inner)) {
+        const std::string name = file->path().filename().string();
+        const std::vector<std::string> parts = splitAtDashes(name);
+        // Hidden names are writes that never finished.
+        const auto expiration = name[0] != '.' && parts.size() >= 4 ? wholeNumber(parts[2]) : std::nullopt;
+        if (!expiration) continue;
+        // Every event expires a fixed lifetime after it is made.
+        const double made = static_cast<double>(*expiration) - TransportEvent::kLifetimeSeconds;
+        if (made <= bound && (!latest || made > *latest)) latest = made;
+      }
+    }
+  }
+  return latest;
 }
 
 Value FlatFileEventStore::eventComponentsFromFilename(const std::string& fileName) {

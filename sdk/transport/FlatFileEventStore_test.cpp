@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <future>
@@ -129,6 +130,25 @@ TEST_F(StorageTest, BatchesAreMadeReturnedAndDeleted) {
   await(storage->removeAllBatchesForTarget(1000, true), storage->storageQueue());
   EXPECT_TRUE(filesIn(storage->batchDataStoragePath()).empty());
   EXPECT_TRUE(await(storage->batchIDsForTarget(1000), storage->storageQueue()).value.isNil());
+}
+
+// The events stored, waiting or in a batch, witness how far the container's time has gone: the newest
+// made within the bound, as their names tell it (to the second), until they are deleted.
+TEST_F(StorageTest, TheNewestEventMadeWithinTheBoundIsReadFromTheNames) {
+  const std::string root = sdk::transport::transportRootDirectory();
+  auto latest = [&](double bound) { return sdk::transport::FlatFileEventStore::latestEventTimeNotAfter(root, bound); };
+  EXPECT_EQ(latest(1e12), std::nullopt);
+  const double first = std::floor(clock->now());
+  ASSERT_TRUE(store(makeEvent("137", 1001, 3)).first);
+  clock->advance(7200.25);
+  const double second = std::floor(clock->now());
+  ASSERT_TRUE(store(makeEvent("138", 1000, 3)).first);
+  ASSERT_TRUE(batch(sdk::transport::EventSelector::eventSelectorForTarget(1000)).first);
+  EXPECT_EQ(latest(1e12), second) << "an event in a batch";
+  EXPECT_EQ(latest(second - 1), first);
+  EXPECT_EQ(latest(first - 1), std::nullopt);
+  await(storage->removeAllBatchesForTarget(1000, true), storage->storageQueue());
+  EXPECT_EQ(latest(1e12), first) << "a deleted event";
 }
 
 TEST_F(StorageTest, ThePromiseFormRejectsWhenThereIsNothingToBatch) {

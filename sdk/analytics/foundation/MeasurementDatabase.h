@@ -60,6 +60,11 @@ class MeasurementDatabase {
   // The same at an explicit path.
   static ErrorOr<std::shared_ptr<MeasurementDatabase>> initWithDatabasePath(
       const std::string& path, std::shared_ptr<PersistedConfig> persistedConfig);
+  // The latest time the database file at `path` holds for an event (waiting to be bundled, bundled
+  // and queued, or the last time each event name fired) that is not after `bound`; nothing when there is
+  // none or the file cannot be read. Read only, with a connection of its own that it closes: it may run
+  // before the database is opened.
+  static std::optional<double> latestEventTimeInFile(const std::string& path, double bound);
 
   void setSettings(Settings settings) { settings_ = std::move(settings); }
   const std::string& databasePath() const { return store_->databasePath(); }

@@ -310,6 +310,36 @@ TEST_F(DatabaseTest, TheStoredDataSummaryAnswersAsEachQuestionDoes) {
   agrees("a real-time bundle, no events");
 }
 
+// Read before the engine opens the database, its times witness how far the container's time has gone:
+// the newest event waiting, bundle queued (kept in milliseconds) or event name fired, each within the
+// bound, also while the engine's own connection writes; a missing or damaged file says nothing and is
+// not made.
+TEST_F(DatabaseTest, TheLatestEventTimeIsReadFromTheFileWithinTheBound) {
+  const std::string path = database->databasePath();
+  auto latest = [&](double bound) { return MeasurementDatabase::latestEventTimeInFile(path, bound); };
+  EXPECT_EQ(latest(1e12), std::nullopt);
+  ASSERT_TRUE(database->insertRawEvent(event("a", 1500.5), 1, false));
+  ASSERT_TRUE(database->insertBundle(*bundle(9000500), false));
+  ASSERT_TRUE(database->updateEventAggregates(EventAggregates("_e", 1, 1, 1, 7000)));
+  AppMetadata metadata = succeeded(database->queryAppMetadata());
+  metadata.lastBundleEndTimestamp = 8000;
+  ASSERT_TRUE(database->updateAppMetadata(metadata));
+  EXPECT_EQ(latest(1e12), 9000.5);
+  EXPECT_EQ(latest(9000), 8000);
+  EXPECT_EQ(latest(7999), 7000);
+  EXPECT_EQ(latest(6999), 1500.5);
+  EXPECT_EQ(latest(1500), std::nullopt);
+  ASSERT_TRUE(database->insertRawEvent(event("b", 9500), 1, false));
+  EXPECT_EQ(latest(1e12), 9500) << "a write after the read";
+
+  const std::string missing = path + ".missing";
+  EXPECT_EQ(MeasurementDatabase::latestEventTimeInFile(missing, 1e12), std::nullopt);
+  EXPECT_FALSE(std::filesystem::exists(missing));
+  const std::string garbage = path + ".garbage";
+  std::ofstream(garbage) << std::string(4096, 'g');
+  EXPECT_EQ(MeasurementDatabase::latestEventTimeInFile(garbage, 1e12), std::nullopt);
+}
+
 TEST_F(DatabaseTest, QueueSizeRuleRetriesAndPoisonRows) {
   EXPECT_EQ(succeeded(database->isQueuedBundleTableEmpty()), true);
   ASSERT_TRUE(database->insertBundle(*bundle(3000, 500), false));
