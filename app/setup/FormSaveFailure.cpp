@@ -23,6 +23,20 @@ FormSaveFailure::~FormSaveFailure() {
 
 void FormSaveFailure::report(platform::ui::ViewController& screen, const std::string& what) {
   platform::log::write(platform::log::Error, what + " could not be stored; nothing is committed and the form stays open");
+  show(screen, platform::foundation::format(
+                   LocalizedStrings::localizedString(
+                       "%@ could not be stored. The form keeps what you typed so that you can try again."),
+                   what));
+}
+
+void FormSaveFailure::reportChoice(platform::ui::ViewController& screen, const std::string& what,
+                                   const std::string& kept) {
+  platform::log::write(platform::log::Error, what + " could not be stored. " + kept);
+  show(screen, platform::foundation::format(LocalizedStrings::localizedString("%@ could not be stored."), what) + " " +
+                   LocalizedStrings::localizedString(kept));
+}
+
+void FormSaveFailure::show(platform::ui::ViewController& screen, const std::string& message) {
   if (alert_) alert_->contentView()->removeFromSuperview();
   alert_ = platform::ui::make<kit::CustomOkayCancelAlert>(screen.view()->bounds());
   alert_->hostIn(screen);
@@ -30,10 +44,7 @@ void FormSaveFailure::report(platform::ui::ViewController& screen, const std::st
   alert_->alertTitle()->setTextColor(kit::UIConstants::redWarning());
   alert_->alertTitle()->setText(LocalizedStrings::localizedString("NOT SAVED"));
   alert_->messageLabel()->setNumberOfLines(0);
-  alert_->messageLabel()->setText(platform::foundation::format(
-      LocalizedStrings::localizedString(
-          "%@ could not be stored. The form keeps what you typed so that you can try again."),
-      what));
+  alert_->messageLabel()->setText(message);
   alert_->okSingleBtn()->setTitle(LocalizedStrings::localizedString("OK"));
   alert_->setupOKOnly();
   alert_->alertViewHeightConstraint().setConstant(kAlertHeight);

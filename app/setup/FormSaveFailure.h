@@ -30,6 +30,10 @@ class FormSaveFailure final : public kit::AlertOkayCancelDelegate {
   // Logs "<what> could not be stored" and shows it in an alert titled "NOT SAVED" over `screen`,
   // replacing one still shown. `what` names the thing as a sentence begins: "The adapter \"Wide\"".
   void report(platform::ui::ViewController& screen, const std::string& what);
+  // The same notice for a choice written at once, which leaves no form open: "<what> could not be
+  // stored. <kept>", where `kept` says what the package keeps instead ("The package keeps the lenses it
+  // had.").
+  void reportChoice(platform::ui::ViewController& screen, const std::string& what, const std::string& kept);
   // The alert of the last report; on screen until its OK is pressed.
   const std::shared_ptr<kit::CustomOkayCancelAlert>& alert() const { return alert_; }
   bool isShown() const;
@@ -37,6 +41,8 @@ class FormSaveFailure final : public kit::AlertOkayCancelDelegate {
   void okClickFromAlert(kit::CustomAlert& alert) override;
 
  private:
+  void show(platform::ui::ViewController& screen, const std::string& message);
+
   std::shared_ptr<kit::CustomOkayCancelAlert> alert_;
 };
 

@@ -115,22 +115,26 @@ void LensAdapterViewController::scrollLensAdapter2IndexPath(const std::optional<
   views_.adapterTableView->selectRowAtIndexPath(indexPath, false, platform::ui::TableViewScrollPosition::Middle);
 }
 
-void LensAdapterViewController::selectAndCommit(int adapterId) {
+bool LensAdapterViewController::selectAndCommit(int adapterId) {
+  bool stored = false;
   {
     OpenCatalogue<storage::LensAdapterCatalogue> adapters;
-    if (!adapters || !adapters->deselectAllAdapter() || !adapters->selectAdapter(adapterId)) {
-      platform::log::write(platform::log::Error, "The adapter selection could not be stored");
-    }
+    stored = adapters && adapters->deselectAllAdapter() && adapters->selectAdapter(adapterId);
   }
   SetupControllerUtil::setNewLensAdapter();
   currentAdapterID = SetupControllerUtil::getCurrentLensAdapterID();
+  // Not taken: the package keeps its adapter rather than whatever the catalogue's flags still hold.
+  if (!stored) saveFailure_.reportChoice(*this, "The adapter choice", "The package keeps the adapter it had.");
+  return stored;
 }
 
 void LensAdapterViewController::tableViewDidSelectRowAtIndexPath(platform::ui::TableView&, const IndexPath& path) {
   if (myInteractiveGuideManager_) myInteractiveGuideManager_->interAction();
   if (path.row < 0 || static_cast<size_t>(path.row) >= lensAdapterItems_.size()) return;
-  selectAndCommit(lensAdapterItems_[path.row].adapterId);
-  app::setup::SetupPause::pause(*this, [this] { doneBtnPressed(); });
+  // A choice not stored leaves the picker open under its notice.
+  if (selectAndCommit(lensAdapterItems_[path.row].adapterId)) {
+    app::setup::SetupPause::pause(*this, [this] { doneBtnPressed(); });
+  }
 }
 
 void LensAdapterViewController::doneBtnPressed() {

@@ -120,7 +120,8 @@ class LensAdapterViewController : public platform::ui::ViewController,
   void buildViews(platform::ui::View& root);
   void layOutViews();
   // Makes `adapterId` the one selected adapter in the catalogue and commits it.
-  void selectAndCommit(int adapterId);
+  // Whether the catalogue took the choice; the person is told when it did not.
+  bool selectAndCommit(int adapterId);
 
   Views views_;
   std::vector<model::LensAdapterRecord> lensAdapterItems_;

@@ -7,6 +7,8 @@
 #include "app/setup/LensChoices.h"
 #include "app/setup/LensRowTexts.h"
 #include "app/setup/SetupControllerUtil.h"
+#include "app/storage/CatalogueDatabase.h"
+#include "app/storage/LensDatabaseHelper.h"
 #include "platform/ui/LocalizedStrings.h"
 #include "platform/ui/NavigationController.h"
 
@@ -51,6 +53,7 @@ void LensesFocalLengthsViewController::layOut() {
 }
 
 void LensesFocalLengthsViewController::viewDidLoad() {
+  refusedLensWritesSeen_ = refusedLensWrites();
   auto& v = views_;
   v.searchFormatBar->searchTextField()->setTextColor(kit::UIConstants::textFieldTextColor());
   v.searchFormatBar->setDelegate(this);
@@ -150,7 +153,20 @@ void LensesFocalLengthsViewController::bindUI() {
   setinitialTableViewState();
 }
 
-void LensesFocalLengthsViewController::commit() { (void)SetupControllerUtil::setNewLensSetup(); }
+void LensesFocalLengthsViewController::commit() {
+  (void)SetupControllerUtil::setNewLensSetup();
+  // A choice the catalogue refused is not taken (the package keeps its own lenses), and the person
+  // hears of it, once for each refusal.
+  const int refused = refusedLensWrites();
+  if (refused == refusedLensWritesSeen_) return;
+  refusedLensWritesSeen_ = refused;
+  saveFailure_.reportChoice(*this, "The lens choice", "The package keeps the lenses it had.");
+}
+
+int LensesFocalLengthsViewController::refusedLensWrites() {
+  return storage::CatalogueDatabase::refusedWritesAt(
+      storage::CatalogueDatabase::libraryPath(storage::LensDatabaseHelper::kFileName));
+}
 
 std::optional<model::LensManufacturer> LensesFocalLengthsViewController::currentSeries() const {
   return SetupControllerUtil::getCurrentLensManufacturer();

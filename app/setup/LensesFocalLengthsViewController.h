@@ -165,7 +165,9 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   void restoreEntrySeries();
   void setupForms();
   void applySelectionMode(const std::string& lensType);
+  // Commits the lens choice as the catalogue holds it, or tells the person that it was not stored.
   void commit();
+  static int refusedLensWrites();
   void tapSeries(const platform::ui::IndexPath& indexPath);
   void tapLens(const platform::ui::IndexPath& indexPath);
   void closeForm();
@@ -195,6 +197,7 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   std::optional<model::LensManufacturer> manufacturer2Create_;
   std::shared_ptr<kit::CustomOkayCancelAlert> deleteLastLensAlert_;
   FormSaveFailure saveFailure_;
+  int refusedLensWritesSeen_ = 0;  // the lens catalogue's refused writes the person was told of
   std::int64_t activeTextFieldTag_ = 0;
   bool bound_ = false;
   int placedPage_ = 1;

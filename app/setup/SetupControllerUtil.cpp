@@ -103,9 +103,27 @@ bool SetupControllerUtil::loadCamera(model::CameraPackage& package, int formatId
   return true;
 }
 
+namespace {
+
+// Whether the edited package keeps its own part instead of the catalogue's selection: the catalogue
+// refused a write in this run, so its flags may hold another package's choice.
+template <class Part>
+bool keepsOwn(const storage::CatalogueDatabase& catalogue, const std::optional<model::CameraPackage>& edited,
+              const Part& part) {
+  return catalogue.mayHoldStaleSelections() && edited && part(*edited);
+}
+
+}  // namespace
+
 void SetupControllerUtil::loadLens(model::CameraPackage& package) {
   OpenCatalogue<storage::LensDatabaseHelper> lenses;
   if (!lenses) return;
+  const auto edited = getCurrentPackage();
+  if (keepsOwn(lenses->database(), edited, [](const auto& p) { return p.lensManufacturer && !p.lensSet.empty(); })) {
+    package.lensManufacturer = edited->lensManufacturer;
+    package.lensSet = edited->lensSet;
+    return;
+  }
   package.lensManufacturer = lenses->getSelectedLensManufacturer();
   // Without a selected series, or with a series that has no lenses, there is no lens to fall back on:
   // the set stays empty and nothing is written.
@@ -125,7 +143,10 @@ void SetupControllerUtil::loadLens(model::CameraPackage& package) {
 void SetupControllerUtil::loadFrameguide(model::CameraPackage& package, int shading, const model::StoredColor& color) {
   OpenCatalogue<storage::FrameGuideCatalogue> guides;
   model::FrameGuide guide;
-  if (guides) {
+  const auto edited = getCurrentPackage();
+  if (guides && keepsOwn(guides->database(), edited, [](const auto& p) { return p.frameGuide.has_value(); })) {
+    guide = *edited->frameGuide;
+  } else if (guides) {
     guide = guides->getSelectedFrameGuide();
     // None selected is no frame guide, which is guide 1; a guide 0 would make the package unloadable.
     if (guide.frameGuideId == 0) {
@@ -141,6 +162,11 @@ void SetupControllerUtil::loadFrameguide(model::CameraPackage& package, int shad
 void SetupControllerUtil::loadLensAdapter(model::CameraPackage& package) {
   OpenCatalogue<storage::LensAdapterCatalogue> adapters;
   if (!adapters) return;
+  const auto edited = getCurrentPackage();
+  if (keepsOwn(adapters->database(), edited, [](const auto& p) { return p.lensAdapter.has_value(); })) {
+    package.lensAdapter = edited->lensAdapter;
+    return;
+  }
   model::LensAdapterRecord adapter = adapters->getSelectedLensAdapter();
   // None selected is no adapter, which is adapter 1: never an adapter of zero factors.
   if (adapter.adapterId == 0) adapter = adapters->getLensAdapter(storage::PackageUtil::kNoAdapter);

@@ -36,10 +36,10 @@ Pool& pool() {
 
 std::shared_ptr<CatalogueConnection> CatalogueConnection::open(const std::string& path, std::string& error,
                                                                Durability durability) {
-  // Only a file is a catalogue: SQLite would wait for ever on a FIFO for a writer, and read a device.
-  // What is missing stays missing (below).
-  if (CataloguePlace::stateOf(path) == CataloguePlace::State::Unreadable) {
-    error = "it is not a file";
+  // Only a file is a catalogue: SQLite would wait for ever on a FIFO for a writer, and read a device;
+  // the same goes for what stands where its side files belong. What is missing stays missing (below).
+  if (const auto place = CataloguePlace::at(path); place.state == CataloguePlace::State::Unreadable) {
+    error = place.what + " stands at " + place.where;
     return nullptr;
   }
   if (!CataloguePlace::setStrayLogAside(path, error)) return nullptr;

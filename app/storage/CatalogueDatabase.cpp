@@ -228,7 +228,11 @@ bool CatalogueDatabase::remapIds(const std::string& table, const std::string& co
   return transaction.commit();
 }
 
-bool CatalogueDatabase::begin() { return execute("BEGIN IMMEDIATE"); }
+bool CatalogueDatabase::begin() {
+  if (execute("BEGIN IMMEDIATE")) return true;
+  noteRefusedWrite();
+  return false;
+}
 
 bool CatalogueDatabase::inTransaction() const {
   return connection_ && !sqlite3_get_autocommit(connection_->handle());
@@ -236,6 +240,7 @@ bool CatalogueDatabase::inTransaction() const {
 
 bool CatalogueDatabase::commit() {
   if (execute("COMMIT")) return true;
+  noteRefusedWrite();
   rollback();
   return false;
 }

@@ -123,6 +123,15 @@ class CatalogueDatabase {
   // Starts holding selections, or stops and forgets one still held (its transaction is being rolled back).
   void holdSelections(bool hold);
 
+  // Whether this run has seen the catalogue refuse a write (a file the app may only read, a lock
+  // another program holds, a full disk). Its selection flags may then be stale: not the last ones the
+  // app chose, but what the file held before, another package's choice perhaps. Nothing of a package
+  // is then taken from them; the package keeps its own.
+  [[nodiscard]] bool mayHoldStaleSelections() const { return refusedWritesAt(path_) > 0; }
+  // How many writes the catalogue at `path` refused in this run: a screen that sees the count grow
+  // while the person chooses knows that their choice was not stored.
+  [[nodiscard]] static int refusedWritesAt(const std::string& path);
+
   // BEGIN / COMMIT / ROLLBACK; a scope that may fail part-way uses Transaction below.
   [[nodiscard]] bool begin();
   [[nodiscard]] bool commit();
@@ -154,6 +163,8 @@ class CatalogueDatabase {
   };
 
  private:
+  // Remembers for the rest of the run that the catalogue refused a write (mayHoldStaleSelections).
+  void noteRefusedWrite() const;
   // Whether `sql` must see a held selection written first.
   [[nodiscard]] bool mustFollowHeldSelection(std::string_view sql) const;
   [[nodiscard]] static bool copyFromBundle(const std::string& path, const std::string& resourceName,

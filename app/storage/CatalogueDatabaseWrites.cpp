@@ -2,6 +2,7 @@
 #include "app/storage/CatalogueDatabase.h"
 
 #include <cctype>
+#include <map>
 
 #include "app/storage/CatalogueConnection.h"
 #include "app/storage/LogError.h"
@@ -22,10 +23,30 @@ void CatalogueDatabase::logUpdateFailure() const {
   logError("Error, failed to prepare statement while updating." + errorMessage());
 }
 
+namespace {
+
+// The catalogues that refused a write in this run, by path. Catalogues are used on the main thread only.
+std::map<std::string, int>& refusedWrites() {
+  static std::map<std::string, int> counts;
+  return counts;
+}
+
+}  // namespace
+
+void CatalogueDatabase::noteRefusedWrite() const {
+  if (!path_.empty()) ++refusedWrites()[path_];
+}
+
+int CatalogueDatabase::refusedWritesAt(const std::string& path) {
+  const auto found = refusedWrites().find(path);
+  return found == refusedWrites().end() ? 0 : found->second;
+}
+
 bool CatalogueDatabase::runUpdate(std::string_view sql, std::initializer_list<int64_t> parameters) {
   CatalogueStatement statement = prepare(sql, true);
   if (!statement.ok()) {
     logUpdateFailure();
+    noteRefusedWrite();
     return false;
   }
   int index = 1;
@@ -33,6 +54,7 @@ bool CatalogueDatabase::runUpdate(std::string_view sql, std::initializer_list<in
   const bool done = statement.run();
   const std::string reason = statement.errorMessage();
   if (!statement.finalize()) logFinalizeFailure(reason);
+  if (!done) noteRefusedWrite();
   return done;
 }
 

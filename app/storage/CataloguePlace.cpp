@@ -9,17 +9,28 @@
 #include "app/storage/CatalogueDatabase.h"
 #include "app/storage/CatalogueRescue.h"
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/DatabaseSideFiles.h"
 #include "platform/foundation/DamagedFile.h"
 #include "platform/log/Log.h"
 
 using platform::foundation::AtomicFile;
+using platform::foundation::DatabaseSideFiles;
 using platform::foundation::DamagedFile;
 
 namespace app::storage {
 
 namespace {
 
-CataloguePlace::Look unreadable(std::string what) { return {CataloguePlace::State::Unreadable, std::move(what)}; }
+CataloguePlace::Look unreadable(std::string what, std::string where) {
+  return {CataloguePlace::State::Unreadable, std::move(what), std::move(where)};
+}
+
+// A catalogue file is used only when SQLite can use what stands beside it too.
+CataloguePlace::Look fileOrStrangerBeside(const std::string& path) {
+  auto strangers = DatabaseSideFiles::strangersBeside(path);
+  if (strangers.empty()) return {CataloguePlace::State::File, {}, {}};
+  return unreadable(std::move(strangers.front().what), std::move(strangers.front().path));
+}
 
 std::string wasMissingNote(const std::string& fileName) { return CatalogueDatabase::libraryPath(fileName) + ".was-missing"; }
 
@@ -41,23 +52,30 @@ std::set<std::string>& seededThisRun() {
 CataloguePlace::Look CataloguePlace::at(const std::string& path) {
   struct stat info {};
   if (::lstat(path.c_str(), &info) != 0) {
-    if (errno == ENOENT) return {State::Missing, {}};
-    return unreadable(std::string("a path that cannot be looked at (") + std::strerror(errno) + ")");
+    if (errno == ENOENT) return {State::Missing, {}, {}};
+    return unreadable(std::string("a path that cannot be looked at (") + std::strerror(errno) + ")", path);
   }
-  if (S_ISREG(info.st_mode)) return {State::File, {}};
+  if (S_ISREG(info.st_mode)) return fileOrStrangerBeside(path);
   // A link is used as what it leads to, when that is a file.
-  if (S_ISLNK(info.st_mode) && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) return {State::File, {}};
-  return unreadable(AtomicFile::whatStandsAt(path));
+  if (S_ISLNK(info.st_mode) && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) return fileOrStrangerBeside(path);
+  return unreadable(AtomicFile::whatStandsAt(path), path);
 }
 
 void CataloguePlace::warnUnreadable(const std::string& fileName, const Look& look) {
   // Looking costs nothing, and the catalogue is back the moment a file stands there; but the person
   // hears of each thing once a run, not at every use.
   static std::set<std::string> warned;
-  if (!warned.insert(CatalogueDatabase::libraryPath(fileName) + "\n" + look.what).second) return;
-  platform::log::write(platform::log::Warning, "The catalogue " + fileName + " cannot be read: " + look.what +
-                                                   " stands at " + CatalogueDatabase::libraryPath(fileName) +
-                                                   "; it is left as it is, and the catalogue is not used while it stands there");
+  if (!warned.insert(look.where + "\n" + look.what).second) return;
+  if (look.where == CatalogueDatabase::libraryPath(fileName)) {
+    platform::log::write(platform::log::Warning, "The catalogue " + fileName + " cannot be read: " + look.what +
+                                                     " stands at " + look.where +
+                                                     "; it is left as it is, and the catalogue is not used while it stands there");
+    return;
+  }
+  platform::log::write(platform::log::Warning,
+                       "The catalogue " + fileName + " is not used: " + look.what + " stands at " + look.where +
+                           ", where only the catalogue's own side file belongs; both are left as they are, and "
+                           "the catalogue is not used while that stands there");
 }
 
 void CataloguePlace::startFoundEveryCatalogueMissing(std::span<const std::pair<const char*, const char*>> catalogues) {

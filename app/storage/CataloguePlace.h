@@ -11,14 +11,18 @@ namespace app::storage {
 // (a link that leads nowhere or to itself, a FIFO, a device, a folder) is the person's or another
 // program's doing: it is left in place, named, and the catalogue is taken as unreadable. Opening it
 // could wait for ever (a FIFO), and seeding over it would replace a link to the person's catalogue
-// with a bare one.
+// with a bare one. The same holds for what stands beside a catalogue file where SQLite keeps its side
+// files and could not use it (DatabaseSideFiles): the catalogue is sound, but SQLite would wait on it
+// or call it damaged, so it is not used while that stands there, and never replaced for it.
 class CataloguePlace {
  public:
   enum class State { Missing, File, Unreadable };
   struct Look {
     State state = State::Missing;
-    // For Unreadable, what stands there in words: "a link that leads nowhere".
+    // For Unreadable, what stands there in words: "a link that leads nowhere", and where: the
+    // catalogue's path or that of one of its side files.
     std::string what;
+    std::string where;
   };
   static Look at(const std::string& path);
   static State stateOf(const std::string& path) { return at(path).state; }

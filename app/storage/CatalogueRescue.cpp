@@ -1,5 +1,8 @@
 #include "app/storage/CatalogueRescue.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "app/storage/CatalogueConnection.h"
 #include "app/storage/CatalogueDatabase.h"
 #include "app/storage/CataloguePlace.h"
@@ -29,6 +32,45 @@ void settle(const std::string& path, bool ended) {
   if (ended) static_cast<void>(AtomicFile::removeFile(CatalogueRescue::notePath(path)));
 }
 
+std::string fileNameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
+// A note names the kept copy by its file name, then by the identity of the file; notes written before
+// names were noted hold the identity alone.
+std::string noteFor(const std::string& keptPath, const std::string& path) {
+  return fileNameOf(keptPath) + "\n" + DamagedFile::identityOf(path) + "\n";
+}
+
+bool isIdentity(std::string_view line) {
+  const auto colon = line.find(':');
+  if (colon == std::string_view::npos || colon == 0 || colon + 1 == line.size()) return false;
+  return std::all_of(line.begin(), line.end(), [](char c) { return c == ':' || (c >= '0' && c <= '9'); });
+}
+
+// The copy the note beside `path` names. By its name beside the note, which a copy or a move of the
+// container keeps; by the file's identity, which only the disk it was kept on keeps; and, for a note
+// that names no copy (written before copies were named) whose catalogue's place is empty, so that its
+// file was moved aside, the copy kept last, which is the one that rescue made.
+std::string keptCopyNoted(const std::string& path) {
+  // A note is a name and a number; anything longer was not written by a rescue.
+  constexpr std::size_t kNoteBytes = 4096;
+  const std::string note = AtomicFile::readText(CatalogueRescue::notePath(path), kNoteBytes).valueOr({});
+  std::string name, identity;
+  for (std::size_t start = 0; start < note.size();) {
+    const std::size_t end = std::min(note.find('\n', start), note.size());
+    const std::string line = note.substr(start, end - start);
+    (isIdentity(line) ? identity : name) = line;
+    start = end + 1;
+  }
+  if (!name.empty()) {
+    if (std::string copy = DamagedFile::keptCopyNamed(path, name); !copy.empty()) return copy;
+  }
+  if (std::string copy = DamagedFile::keptCopyOf(path, identity); !copy.empty()) return copy;
+  if (name.empty() && CataloguePlace::stateOf(path) == CataloguePlace::State::Missing) {
+    return DamagedFile::newestKeptCopyOf(path);
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string CatalogueRescue::notePath(const std::string& path) { return path + ".rescuing"; }
@@ -40,13 +82,14 @@ bool CatalogueRescue::isPending(const std::string& fileName) { return isPendingA
 bool CatalogueRescue::keepAsideAndReplace(const std::string& fileName, const std::string& resourceName,
                                           CarryRows carryRows) {
   const std::string path = CatalogueDatabase::libraryPath(fileName);
-  if (auto noted = AtomicFile::writeAtomically(notePath(path), DamagedFile::identityOf(path)); !noted.ok()) {
+  const std::string keptPath = DamagedFile::nextKeptPath(path);
+  if (auto noted = AtomicFile::writeAtomically(notePath(path), noteFor(keptPath, path)); !noted.ok()) {
     platform::log::write(platform::log::Warning, "The " + what(fileName) + " could not be read, and its rescue cannot begin (" +
                                                      noted.error().localizedDescription() +
                                                      "); it is left as it is, not used, and tried again later");
     return false;
   }
-  const std::string kept = DamagedFile::keepAside(path);
+  const std::string kept = DamagedFile::keepAsideAs(path, keptPath);
   const Attempt attempt = kept.empty() ? Attempt{.ended = true, .then = {}} : replaceFrom(kept, fileName, resourceName, carryRows);
   DamagedFile::reportKept(path, kept, what(fileName), attempt.then);
   settle(path, attempt.ended);
@@ -56,8 +99,7 @@ bool CatalogueRescue::keepAsideAndReplace(const std::string& fileName, const std
 bool CatalogueRescue::resume(const std::string& fileName, const std::string& resourceName, CarryRows carryRows) {
   if (!isPending(fileName)) return true;
   const std::string path = CatalogueDatabase::libraryPath(fileName);
-  const std::string damaged = AtomicFile::readText(notePath(path)).valueOr({});
-  const std::string kept = DamagedFile::keptCopyOf(path, damaged);
+  const std::string kept = keptCopyNoted(path);
   if (kept.empty()) {
     // Cut short before the move aside: the open finds the file damaged again.
     settle(path, true);

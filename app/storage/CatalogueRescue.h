@@ -17,9 +17,10 @@ namespace app::storage {
 **
 ** Invariants, whatever stops a rescue (a kill, a full disk):
 **
-**   (1) A note beside the catalogue ("<fileName>.rescuing") names the damaged file by what a rename
-**       keeps; it is written before the file is moved aside, and with no room for it the file is not
-**       moved (it stays in place, unread, until there is room).
+**   (1) A note beside the catalogue ("<fileName>.rescuing") names the copy the damaged file is about to
+**       become, by what a rename and a copy of the container keep (its file name); it is written before
+**       the file is moved aside, and with no room for it the file is not moved (it stays in place,
+**       unread, until there is room).
 **   (2) The note goes only once the fresh copy holds the person's rows, or once nothing more of them can
 **       come of the kept copy (it cannot be read, or its rows cannot be carried; a bare copy then takes
 **       the place and the kept copy stays for the person).

@@ -11,6 +11,8 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/foundation/DatabaseSideFiles.h"
+
 namespace app::storage {
 
 namespace {
@@ -240,6 +242,8 @@ class TableCopy {
 };
 
 Database openExisting(const std::string& path) {
+  // Kept with the copy, a FIFO where its journal belongs would hold the rescue for ever.
+  if (!platform::foundation::DatabaseSideFiles::strangersBeside(path).empty()) return nullptr;
   sqlite3* db = nullptr;
   const int result = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   Database owned(db);

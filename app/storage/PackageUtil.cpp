@@ -83,10 +83,11 @@ void setFormat(model::CameraPackage& package, int formatId, int cropId, CropId r
   }
 }
 
-// Series, lenses, adapter and frame guide as the catalogues have them selected now.
-void setFromSelections(model::CameraPackage& package) {
+// Series, lenses, adapter and frame guide as the catalogues have them selected now. With `series`, the
+// one just selected is read by its id: a flag the catalogue refused to take still names another.
+void setFromSelections(model::CameraPackage& package, std::optional<int> series = std::nullopt) {
   if (OpenCatalogue<LensDatabaseHelper> lenses; lenses) {
-    package.lensManufacturer = lenses->getSelectedLensManufacturer();
+    package.lensManufacturer = series ? lenses->getLensManufacturer(*series) : lenses->getSelectedLensManufacturer();
     if (package.lensManufacturer) package.lensSet = lenses->getSelectedLenses4Manufacturer(seriesIdOf(package));
   }
   if (OpenCatalogue<LensAdapterCatalogue> adapters; adapters) {
@@ -220,7 +221,7 @@ model::CameraPackage PackageUtil::getStartPackageOne() {
   model::CameraPackage package;
   setFormat(package, kStartFormatOne, kNoCrop);
   selectSeries(kStartLensSeriesOne, std::nullopt);
-  setFromSelections(package);
+  setFromSelections(package, kStartLensSeriesOne);
   return checked(std::move(package));
 }
 
@@ -230,7 +231,7 @@ model::CameraPackage PackageUtil::getStartPackageTwo() {
   std::vector<int> only;
   if (OpenCatalogue<LensDatabaseHelper> lenses; lenses && lenses->getLens(kStartLensTwo).lensId != 0) only = {kStartLensTwo};
   selectSeries(kStartLensSeriesTwo, only);
-  setFromSelections(package);
+  setFromSelections(package, kStartLensSeriesTwo);
   return checked(std::move(package));
 }
 
@@ -242,7 +243,7 @@ model::CameraPackage PackageUtil::getFallBackPackage() {
 
   selectSeries(kStartLensSeriesOne, std::nullopt);
   if (OpenCatalogue<LensDatabaseHelper> lenses; lenses) {
-    package.lensManufacturer = lenses->getSelectedLensManufacturer();
+    package.lensManufacturer = lenses->getLensManufacturer(kStartLensSeriesOne);
     package.lensSet = lenses->getSelectedLenses4Manufacturer(kStartLensSeriesOne);
     if (package.lensSet.empty()) {
       auto all = lenses->getAllLensesForManufacturer(kStartLensSeriesOne);

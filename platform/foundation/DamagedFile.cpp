@@ -8,8 +8,11 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <functional>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/foundation/AtomicFile.h"
@@ -68,23 +71,44 @@ bool writeNew(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   return false;
 }
 
+std::string folderBeside(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+std::string keptPrefixOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return (slash == std::string::npos ? path : path.substr(slash + 1)) + ".damaged-";
+}
+
+bool namesKeptCopy(std::string_view name, std::string_view prefix) {
+  // The SQLite files kept beside a copy share its prefix but are not copies of the file.
+  return name.starts_with(prefix) && name.find('/') == std::string_view::npos && !name.ends_with("-journal") &&
+         !name.ends_with("-wal") && !name.ends_with("-shm");
+}
+
 // Calls `visit` with the path of each copy kept aside beside `path` until it answers true; false when
 // the folder cannot be listed.
 bool forEachKeptCopy(const std::string& path, const std::function<bool(const std::string&)>& visit) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
-  const std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".damaged-";
+  const std::string folder = folderBeside(path);
+  const std::string prefix = keptPrefixOf(path);
   DIR* listing = ::opendir(folder.c_str());
   if (!listing) return false;
   while (const dirent* entry = ::readdir(listing)) {
     const std::string_view name = entry->d_name;
-    if (!name.starts_with(prefix)) continue;
-    // The SQLite files kept beside a copy share its prefix but are not copies of the file.
-    if (name.ends_with("-journal") || name.ends_with("-wal") || name.ends_with("-shm")) continue;
+    if (!namesKeptCopy(name, prefix)) continue;
     if (visit(folder + "/" + std::string(name))) break;
   }
   ::closedir(listing);
   return true;
+}
+
+// Orders kept copies as they were made: by the date in the name, then by the number after it (none is 1).
+std::pair<std::string, long> madeAt(std::string_view name, std::size_t prefixSize) {
+  std::string_view made = name.substr(prefixSize);
+  constexpr std::size_t kDateSize = std::string_view("YYYYmmdd-HHMMSS").size();
+  if (made.size() <= kDateSize + 1 || made[kDateSize] != '-') return {std::string(made), 1};
+  return {std::string(made.substr(0, kDateSize)), std::strtol(std::string(made.substr(kDateSize + 1)).c_str(), nullptr, 10)};
 }
 
 }  // namespace
@@ -93,6 +117,38 @@ bool DamagedFile::hasKeptCopy(const std::string& path) {
   bool found = false;
   const bool listed = forEachKeptCopy(path, [&found](const std::string&) { return found = true; });
   return found || !listed;
+}
+
+std::string DamagedFile::nextKeptPath(const std::string& path) {
+  return placeUnderFreeName(path + ".damaged-" + timestamp(), [](const std::string& name) {
+    struct stat info {};
+    if (::lstat(name.c_str(), &info) == 0) {
+      errno = EEXIST;
+      return false;
+    }
+    return errno == ENOENT;
+  });
+}
+
+std::string DamagedFile::keptCopyNamed(const std::string& path, const std::string& name) {
+  if (!namesKeptCopy(name, keptPrefixOf(path))) return {};
+  const std::string copy = folderBeside(path) + "/" + name;
+  struct stat info {};
+  return ::lstat(copy.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? copy : std::string();
+}
+
+std::string DamagedFile::newestKeptCopyOf(const std::string& path) {
+  const std::size_t prefixSize = keptPrefixOf(path).size();
+  const std::string folder = folderBeside(path);
+  std::string newest;
+  forEachKeptCopy(path, [&](const std::string& copy) {
+    const std::string_view name = std::string_view(copy).substr(folder.size() + 1);
+    if (newest.empty() || madeAt(name, prefixSize) > madeAt(std::string_view(newest).substr(folder.size() + 1), prefixSize)) {
+      newest = copy;
+    }
+    return false;
+  });
+  return newest;
 }
 
 std::string DamagedFile::identityOf(const std::string& path) {
@@ -118,7 +174,10 @@ std::string DamagedFile::keepCopy(const std::string& path) {
                             [&](const std::string& name) { return writeNew(name, *bytes); });
 }
 
-std::string DamagedFile::keepAside(const std::string& path, const std::string& intoFolder) {
+namespace {
+
+// keepAside under `base`, or the first free name after it.
+std::string keepAsideUnder(const std::string& path, const std::string& base) {
   // Only a file is ever taken for damaged contents: a folder or a link where one was expected is left
   // for the person to see, and the failure to write over it tells them.
   struct stat info {};
@@ -127,10 +186,6 @@ std::string DamagedFile::keepAside(const std::string& path, const std::string& i
     errno = EISDIR;
     return {};
   }
-  const std::size_t slash = path.find_last_of('/');
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const std::string stem = intoFolder.empty() ? path : intoFolder + "/" + name;
-  const std::string base = stem + ".damaged-" + timestamp();
   const std::string copy =
       placeUnderFreeName(base, [&](const std::string& name) { return renameNoReplace(path, name); });
   if (copy.empty()) return {};
@@ -139,6 +194,19 @@ std::string DamagedFile::keepAside(const std::string& path, const std::string& i
     if (AtomicFile::fileExists(companion)) renameNoReplace(companion, copy + suffix);
   }
   return copy;
+}
+
+}  // namespace
+
+std::string DamagedFile::keepAside(const std::string& path, const std::string& intoFolder) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string stem = intoFolder.empty() ? path : intoFolder + "/" + name;
+  return keepAsideUnder(path, stem + ".damaged-" + timestamp());
+}
+
+std::string DamagedFile::keepAsideAs(const std::string& path, const std::string& keptPath) {
+  return keepAsideUnder(path, keptPath);
 }
 
 std::string DamagedFile::keepAsideWithWarning(const std::string& path, std::string_view what, std::string_view then,

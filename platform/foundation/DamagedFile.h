@@ -24,9 +24,22 @@ class DamagedFile {
   // folder cannot be listed (no copy can then be ruled out).
   [[nodiscard]] static bool hasKeptCopy(const std::string& path);
 
-  // What names one file on the disk whatever it is renamed to ("<device>:<inode>"); empty when `path`
-  // is not there. With keptCopyOf, a caller that noted a file before keeping it aside finds the copy
-  // again after a kill cut it short between the two.
+  // The path keepAside would give a copy of `path` kept now. With keepAsideAs, a caller that notes the
+  // copy's name before keeping the file aside finds it again after a kill cut it short between the two,
+  // in a copy of the folder too (cp -a, a move to another disk), where the file's identity is new.
+  [[nodiscard]] static std::string nextKeptPath(const std::string& path);
+  // keepAside to `keptPath` (from nextKeptPath), or to the next free name after it when that was taken
+  // meanwhile.
+  static std::string keepAsideAs(const std::string& path, const std::string& keptPath);
+  // The copy of `path` kept aside beside it under the file name `name`; empty when `name` is not the
+  // name of such a copy or no regular file stands there.
+  [[nodiscard]] static std::string keptCopyNamed(const std::string& path, const std::string& name);
+  // The copy of `path` kept last (by the date and number in its name); empty when there is none.
+  [[nodiscard]] static std::string newestKeptCopyOf(const std::string& path);
+
+  // What names one file on one disk whatever it is renamed to ("<device>:<inode>"); empty when `path`
+  // is not there. A copy of the file has another. Read back from notes written before copies were
+  // noted by name.
   [[nodiscard]] static std::string identityOf(const std::string& path);
   // The copy kept aside beside `path` that is the file `identity` names; empty when there is none.
   [[nodiscard]] static std::string keptCopyOf(const std::string& path, const std::string& identity);

@@ -8,6 +8,7 @@
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/DamagedFile.h"
+#include "platform/foundation/DatabaseSideFiles.h"
 #include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/MeasurementError.h"
 #include "sdk/analytics/foundation/Monitor.h"
@@ -111,6 +112,14 @@ ErrorOr<void> SqliteStore::openFile() {
   finalizeKeptStatements();
   sqlite3_close_v2(db_);
   db_ = nullptr;
+  // SQLite would wait on a FIFO where its journal belongs, or take what it cannot use there for damage
+  // and have the store kept aside: the database is left as it is, and unused while that stands there.
+  if (const auto strangers = platform::foundation::DatabaseSideFiles::strangersBeside(path_); !strangers.empty()) {
+    return measurementErrorWithCode(kErrorOpen, "The database " + path_ + " is not opened: " +
+                                                    platform::foundation::DatabaseSideFiles::described(strangers) +
+                                                    ", where only its own side file belongs; it is left in place, "
+                                                    "and the database is not used while it stands there");
+  }
   std::error_code noSize;
   const std::uintmax_t size = std::filesystem::file_size(path_, noSize);
   const bool fresh = noSize || size == 0;

@@ -33,7 +33,9 @@ namespace sdk::analytics {
 // A file that SQLite does not recognise as a database, or whose pages are damaged, is kept aside
 // ("<name>.damaged-<date>", with its log, see DamagedFile) with an error logged, and a new database is
 // made in its place. A write-ahead log damaged after some commits loses those commits when SQLite reads
-// it: a copy of the log is kept and what was dropped is logged.
+// it: a copy of the log is kept and what was dropped is logged. Anything at the paths of its side files
+// that SQLite could not use as its own (a FIFO, a folder, a link, a file it may not open, see
+// DatabaseSideFiles) keeps the store from opening, and is left where it stands; the file is not touched.
 class SqliteStore {
  public:
   using Value = platform::foundation::Value;

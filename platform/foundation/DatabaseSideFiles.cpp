@@ -1,0 +1,50 @@
+#include "platform/foundation/DatabaseSideFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/foundation/AtomicFile.h"
+
+namespace platform::foundation {
+
+namespace {
+
+// Empty when the side file at `path` is missing or one SQLite can use; otherwise what stands there.
+std::string strangeness(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT) return {};
+    return std::string("a path that cannot be looked at (") + std::strerror(errno) + ")";
+  }
+  // A link is never the database's own: SQLite would write its journal wherever the link leads.
+  if (!S_ISREG(info.st_mode)) return AtomicFile::whatStandsAt(path);
+  // A regular file does not wait to be opened; O_NONBLOCK only guards against one swapped in meanwhile.
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return std::string("a file that cannot be opened (") + std::strerror(errno) + ")";
+  const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  ::close(fd);
+  return regular ? std::string() : AtomicFile::whatStandsAt(path);
+}
+
+}  // namespace
+
+std::vector<DatabaseSideFiles::Stranger> DatabaseSideFiles::strangersBeside(const std::string& databasePath) {
+  std::vector<Stranger> strangers;
+  for (const char* suffix : kSuffixes) {
+    std::string path = databasePath + suffix;
+    if (std::string what = strangeness(path); !what.empty()) strangers.push_back({std::move(path), std::move(what)});
+  }
+  return strangers;
+}
+
+std::string DatabaseSideFiles::described(const std::vector<Stranger>& strangers) {
+  std::string text;
+  for (const auto& stranger : strangers) text += (text.empty() ? "" : "; ") + stranger.what + " stands at " + stranger.path;
+  return text;
+}
+
+}  // namespace platform::foundation

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform::foundation {
+
+// The files SQLite keeps beside a database, its rollback journal ("-journal"), write-ahead log ("-wal")
+// and shared-memory index ("-shm"), looked at before the database is opened or attached. SQLite opens
+// them itself, following links and waiting: a FIFO at a rollback journal holds the open for ever (its
+// check for a journal to roll back opens it for reading), and a folder, a device or a file this process
+// may not open there is answered with "disk I/O error", which reads as a damaged database. So only a
+// regular file that this process can read and write is taken for a side file the database may use;
+// anything else standing there is someone else's, and the database is not opened while it stands.
+// Looking follows no link, throws nothing and never waits.
+class DatabaseSideFiles {
+ public:
+  static constexpr const char* kSuffixes[] = {"-journal", "-wal", "-shm"};
+
+  struct Stranger {
+    std::string path;
+    // What stands there, in words: "a FIFO", "a link to a device", "a file that cannot be opened
+    // (Permission denied)".
+    std::string what;
+  };
+  // What stands beside the database at `databasePath` that SQLite could not use as its own; empty
+  // when nothing does.
+  [[nodiscard]] static std::vector<Stranger> strangersBeside(const std::string& databasePath);
+  // "a FIFO stands at <path>-journal", and for several "...; a folder stands at <path>-wal".
+  [[nodiscard]] static std::string described(const std::vector<Stranger>& strangers);
+};
+
+}  // namespace platform::foundation
