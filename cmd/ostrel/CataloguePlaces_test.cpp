@@ -18,7 +18,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using ostrel::testing::ChildProcess;
 using ostrel::testing::damagedCopiesOf;
+using ostrel::testing::environmentWithout;
 using ostrel::testing::KeptPackagesTest;
 using ostrel::testing::ScopedFileSizeLimit;
 
@@ -152,6 +154,37 @@ TEST_F(CataloguePlacesTest, NothingStandingInACataloguesPlaceCostsAPackage) {
       EXPECT_EQ(packagesIn(home), packages) << said;
       EXPECT_EQ(personsRowsIn(home), rows) << said;
     }
+  }
+}
+
+// A rescue left waiting for room (a damaged catalogue on a full disk), then the container copied with
+// cp -a, as a backup or a move to another disk copies it: the copy finishes the rescue from its own kept
+// copy, as the original would, and seeds nothing bare.
+TEST_F(CataloguePlacesTest, ARescueWaitingForRoomFinishesInACopyOfTheContainer) {
+  const std::string made = madeByTheTours();
+  const std::string packages = packagesIn(made), rows = personsRowsIn(made);
+  int at = 0;
+  for (const char* file : kCatalogues) {
+    SCOPED_TRACE(file);
+    const std::string home = copyOf(made, "pending-" + std::to_string(++at));
+    damageRows(home + "/Library/" + file);
+    {
+      ScopedFileSizeLimit full(kPage);
+      play(home, script("wait 1\n"));
+    }
+    ASSERT_TRUE(fs::exists(home + "/Library/" + file + ".rescuing"));
+    const std::string copy = scratch_.pathFor("copied-" + std::to_string(at));
+    ChildProcess::runToSuccess({"/bin/cp", "-a", home, copy}, environmentWithout({}));
+    const std::string path = copy + "/Library/" + file;
+    const std::string said = play(copy, OSTREL_TOUR);
+    const auto kept = damagedCopiesOf(path);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_NE(said.find("kept as " + kept[0] + " and a fresh copy takes its place, with your own rows"), std::string::npos)
+        << said;
+    EXPECT_FALSE(fs::exists(path + ".rescuing"));
+    EXPECT_FALSE(fs::exists(path + ".was-missing"));
+    EXPECT_EQ(packagesIn(copy), packages);
+    EXPECT_EQ(personsRowsIn(copy), rows);
   }
 }
 

@@ -3,7 +3,9 @@
 // The container a person leaves after the setup and lens tours (a custom adapter, a series of their
 // own, a saved package), ostrel played over copies of it, and what its catalogues hold, by what each
 // row shows rather than by id, which a catalogue rebuilt from a damaged one gives anew.
+#include <pwd.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -26,15 +28,39 @@ class KeptPackagesTest : public ::testing::Test {
   static constexpr const char* kCatalogues[] = {"LensDatabase.db", "QuorvelFormatDatabase.db", "QuorvelLensAdapterDb.db",
                                                 "QuorvelPackageDatabase.db"};
 
-  // ostrel playing `script` in `home` to its end, which must be status 0; its output.
-  std::string play(const std::string& home, const std::string& script) {
-    std::vector<std::string> arguments = {OSTREL_EXECUTABLE, "--home", home, "--script", script, "--out", home + "/shots"};
+  // ostrel playing `script` in `home` to its end, which must be status 0; its output. `runAs` goes
+  // before the command (asNobody).
+  std::string play(const std::string& home, const std::string& script, std::vector<std::string> runAs = {}) {
+    std::vector<std::string> arguments = std::move(runAs);
+    for (const std::string& argument : {std::string(OSTREL_EXECUTABLE), std::string("--home"), home,
+                                        std::string("--script"), script, std::string("--out"), home + "/shots"}) {
+      arguments.push_back(argument);
+    }
     auto environment = environmentWithout({"OSTREL_", "DISPLAY=", "WAYLAND_DISPLAY="});
     for (const char* service : {"OSTREL_ANALYTICS_URL=", "OSTREL_INSTALLATIONS_URL="}) {
       environment.push_back(service + server_.url(""));
     }
     return ChildProcess::runToSuccess(arguments, environment, kHangGuardSeconds);
   }
+  // What starts a program as the unprivileged user "nobody", with `home` handed to that user: for a
+  // file the app's user may not open or write, which needs a user other than root. Empty when this
+  // suite cannot switch users (it does not run as root); the test then skips.
+  std::vector<std::string> asNobody(const std::string& home) {
+    if (!canPlayAsNobody()) return {};
+    const passwd* nobody = ::getpwnam("nobody");
+    std::filesystem::permissions(scratch_.path(), std::filesystem::perms::others_exec, std::filesystem::perm_options::add);
+    EXPECT_EQ(::lchown(home.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(home)) {
+      EXPECT_EQ(::lchown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid), 0) << entry.path();
+    }
+    return {kSetpriv, "--reuid=" + std::to_string(nobody->pw_uid), "--regid=" + std::to_string(nobody->pw_gid),
+            "--clear-groups"};
+  }
+  static bool canPlayAsNobody() { return ::geteuid() == 0 && ::getpwnam("nobody") && ::access(kSetpriv, X_OK) == 0; }
+  static constexpr const char* kSetpriv = "/usr/bin/setpriv";
+  static constexpr const char* kNeedsRoot =
+      "needs a second user (a file ostrel's user may not open): run the suite as root to play ostrel as nobody";
+
   static std::string tour(const char* name) { return std::string(OSTREL_SOURCE_DIR) + "/resources/tour/" + name; }
 
   // A container after the setup and lens tours, made once per test.

@@ -119,3 +119,59 @@ TEST_F(KeptPackagesTest, NothingInAStoredFilesPlaceHangsAStartOrCostsAPackage) {
 }
 
 }  // namespace
+
+namespace {
+
+// The package line of `packages` whose id is `id`, from its series on (what it holds, not its name).
+std::string holdingsOf(const std::string& packages, const std::string& id) {
+  const auto at = packages.find("\n" + id + " | ");
+  if (at == std::string::npos) return "no package " + id;
+  const auto line = packages.substr(at + 1, packages.find('\n', at + 1) - at - 1);
+  const auto name = line.find(" | ", line.find(" | ") + 3);
+  return line.substr(name + 3);
+}
+
+// The setup tour over a lens catalogue that can be read but not written, after a start that left the
+// second standard package's series selected in it: a package is never given that selection for its own.
+class UnwritableLensCatalogueTest : public KeptPackagesTest {
+ protected:
+  void expectPackagesKeepTheirLenses(const std::function<std::vector<std::string>(const std::string& home)>& unwritable) {
+    const std::string made = madeByTheTours();
+    play(made, script("wait 1\n"));
+    const std::string before = packagesIn(made);
+    const std::string home = copyOf(made, "unwritable");
+    const auto command = unwritable(home);
+    play(home, tour("setup.script"), command);
+    const std::string after = packagesIn(home);
+    EXPECT_EQ(holdingsOf(after, "-2"), holdingsOf(before, "-2")) << before << after;
+    EXPECT_EQ(holdingsOf(after, "-1"), holdingsOf(before, "-1")) << before << after;
+    EXPECT_EQ(holdingsOf(after, "2"), holdingsOf(before, "-2")) << "the package saved under a name\n" << after;
+  }
+  std::string script(const std::string& text) {
+    const std::string path = scratch_.pathFor("script");
+    std::ofstream(path) << text;
+    return path;
+  }
+};
+
+TEST_F(UnwritableLensCatalogueTest, ALockAnotherProgramHoldsLendsNoPackageAnothersLenses) {
+  sqlite3* holder = nullptr;
+  expectPackagesKeepTheirLenses([&holder](const std::string& home) {
+    EXPECT_EQ(sqlite3_open((home + "/Library/LensDatabase.db").c_str(), &holder), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    return std::vector<std::string>();
+  });
+  sqlite3_close(holder);
+}
+
+TEST_F(UnwritableLensCatalogueTest, AReadOnlyFileLendsNoPackageAnothersLenses) {
+  if (!canPlayAsNobody()) GTEST_SKIP() << kNeedsRoot;
+  expectPackagesKeepTheirLenses([this](const std::string& home) {
+    auto command = asNobody(home);
+    const std::string lenses = home + "/Library/LensDatabase.db";
+    EXPECT_EQ(::chown(lenses.c_str(), 0, 0), 0);  // root's, which nobody may read but not write
+    return command;
+  });
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+// ostrel as a person leaves it after the setup and lens tours, started with something SQLite could not
+// use where a database keeps its rollback journal: a FIFO, a folder, a link to a device, a link that
+// leads nowhere, and (played as another user) a journal file ostrel may not open, beside each of the
+// four catalogues, the analytics database and the experiments database. Every start ends, names what
+// stands there and leaves it, and leaves the database's file as it was; once that is gone every
+// package and row of the person's is there.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "cmd/ostrel/KeptPackagesTest.h"
+#include "platform/foundation/AtomicFile.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ostrel::testing::contentsOf;
+using ostrel::testing::damagedCopiesOf;
+using ostrel::testing::KeptPackagesTest;
+using platform::foundation::AtomicFile;
+
+constexpr const char* kMeasurement = "Library/Application Support/Vadeze/Measurement/";
+
+class SideFilesTest : public KeptPackagesTest {
+ protected:
+  // Every database of the container, from its folder.
+  static std::vector<std::string> databases() {
+    std::vector<std::string> all;
+    for (const char* file : kCatalogues) all.push_back(std::string("Library/") + file);
+    all.push_back(std::string(kMeasurement) + "vadeze-app-measurement.sql");
+    all.push_back(std::string(kMeasurement) + "vadeze_experimentation_database.sql");
+    return all;
+  }
+
+  // With `strange` put at the rollback journal of each database in turn, in a copy of `made`, ostrel
+  // plays the main tour (`runAs` before it); the start names what stands there, leaves it and the
+  // database's file as they were, keeps nothing aside, and costs no package or row of the person's.
+  void expectLeftAlone(const std::string& made, const std::string& what,
+                       const std::function<void(const std::string& journal)>& strange,
+                       const std::function<std::vector<std::string>(const std::string& home)>& runAs) {
+    const std::string packages = packagesIn(made), rows = personsRowsIn(made);
+    for (const std::string& database : databases()) {
+      SCOPED_TRACE(database + ", " + what);
+      const std::string home = copyOf(made, "case-" + std::to_string(++cases_));
+      const std::string path = home + "/" + database, journal = path + "-journal";
+      ASSERT_TRUE(fs::is_regular_file(path));
+      const std::string bytes = contentsOf(path);
+      auto command = runAs(home);
+      strange(journal);
+      const std::string standing = AtomicFile::whatStandsAt(journal);
+      const std::string said = play(home, OSTREL_TOUR, std::move(command));
+      EXPECT_NE(said.find(what + " stands at " + journal), std::string::npos) << said;
+      EXPECT_EQ(AtomicFile::whatStandsAt(journal), standing) << "left in place";
+      EXPECT_EQ(contentsOf(path), bytes) << "the database's file is as it was";
+      EXPECT_TRUE(damagedCopiesOf(path).empty());
+      fs::remove(journal);
+      EXPECT_EQ(packagesIn(home), packages);
+      EXPECT_EQ(personsRowsIn(home), rows);
+    }
+  }
+
+  int cases_ = 0;
+};
+
+TEST_F(SideFilesTest, NothingAtADatabasesJournalHangsAStartOrHasTheDatabaseReplaced) {
+  const std::string made = madeByTheTours();
+  const auto asItIs = [](const std::string&) { return std::vector<std::string>(); };
+  expectLeftAlone(made, "a FIFO", [](const std::string& journal) { ASSERT_EQ(::mkfifo(journal.c_str(), 0644), 0); }, asItIs);
+  expectLeftAlone(made, "a folder", [](const std::string& journal) { fs::create_directory(journal); }, asItIs);
+  expectLeftAlone(made, "a link to a device", [](const std::string& journal) { fs::create_symlink("/dev/zero", journal); }, asItIs);
+  expectLeftAlone(made, "a link that leads nowhere",
+                  [](const std::string& journal) { fs::create_symlink("/mnt/unmounted/journal", journal); }, asItIs);
+}
+
+// A journal of root's, a page of it, beside each database of a container played as nobody: SQLite can
+// neither read it nor roll it back, and answered "disk I/O error" for it.
+TEST_F(SideFilesTest, AJournalTheAppMayNotOpenLeavesItsDatabaseAsItIs) {
+  if (!canPlayAsNobody()) GTEST_SKIP() << kNeedsRoot;
+  const std::string made = madeByTheTours();
+  // The container is handed to nobody before the journal is made: the journal stays root's.
+  expectLeftAlone(
+      made, "a file that cannot be opened (Permission denied)",
+      [](const std::string& journal) {
+        std::ofstream(journal) << std::string(4096, 'j');
+        fs::permissions(journal, fs::perms::owner_read | fs::perms::owner_write);
+      },
+      [this](const std::string& home) { return asNobody(home); });
+}
+
+}  // namespace
