@@ -437,6 +437,24 @@ TEST_F(LensPickerTest, ALensTheCatalogueRefusesLeavesTheFormTheChoicesAndSaysSo)
   EXPECT_EQ(v().customZoomMaxTextField->text(), "50");
 }
 
+// The lens catalogue takes no selection (read-only, or locked by another program): the series tapped is
+// not taken from its stale flags, the package keeps the lenses it had, and the person is told.
+TEST_F(LensPickerTest, AChoiceTheCatalogueRefusesLeavesThePackageItsLensesAndSaysSo) {
+  const std::vector<float> focals = editedFocalLengths();
+  for (const std::string table : {"Manufacturer", "Lenses"}) {
+    ASSERT_TRUE(LensCatalogue()->database().execute("CREATE TRIGGER refuse" + table + " BEFORE UPDATE ON " + table +
+                                                    " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+  }
+  open();
+  tapSeries(zooms);
+  ASSERT_TRUE(screen->saveFailure().isShown());
+  EXPECT_EQ(screen->saveFailure().alert()->messageLabel()->text(),
+            "The lens choice could not be stored. The package keeps the lenses it had.");
+  expectToldNotStored(screen->saveFailure(), "The lens choice");
+  EXPECT_EQ(editedSeries(), entrySeries);
+  EXPECT_EQ(editedFocalLengths(), focals);
+}
+
 TEST_F(LensPickerTest, ANewSeriesTheCatalogueRefusesKeepsItsFormsAndIsStoredOnceWhenTaken) {
   refuseInserts("Manufacturer");
   open();

@@ -107,3 +107,34 @@ TEST_F(DamagedFileTest, TheWarningNamesTheCopyAndAFileThatCannotMoveIsAnError) {
 
 }  // namespace
 }  // namespace platform::foundation
+
+namespace platform::foundation {
+namespace {
+
+// A copy noted by name before the move is found again by that name in a copy of the folder, where its
+// identity is new; a name that is not a kept copy of the file, or a link, is not taken for one.
+TEST_F(DamagedFileTest, ACopyNotedByNameIsFoundInACopyOfTheFolder) {
+  write("lenses.db", "damaged");
+  write("lenses.db.damaged-20231114-221320", "kept before");
+  const std::string next = DamagedFile::nextKeptPath(path("lenses.db"));
+  EXPECT_EQ(next, path("lenses.db.damaged-20231114-221320-2"));
+  EXPECT_EQ(DamagedFile::keepAsideAs(path("lenses.db"), next), next);
+
+  ostrel::testing::ScratchFolder elsewhere;
+  const std::string copied = elsewhere.path();
+  for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) {
+    std::filesystem::copy_file(entry.path(), copied + "/" + entry.path().filename().native());
+  }
+  const std::string name = std::filesystem::path(next).filename();
+  EXPECT_EQ(DamagedFile::keptCopyNamed(copied + "/lenses.db", name), copied + "/" + name);
+  EXPECT_EQ(DamagedFile::keptCopyOf(copied + "/lenses.db", DamagedFile::identityOf(next)), "") << "a copy is another file";
+  EXPECT_EQ(DamagedFile::newestKeptCopyOf(copied + "/lenses.db"), copied + "/" + name);
+
+  EXPECT_EQ(DamagedFile::keptCopyNamed(copied + "/lenses.db", "other.db.damaged-20231114-221320"), "");
+  EXPECT_EQ(DamagedFile::keptCopyNamed(copied + "/lenses.db", "../lenses.db.damaged-20231114-221320"), "");
+  std::filesystem::create_symlink(next, copied + "/lenses.db.damaged-20231114-221320-9");
+  EXPECT_EQ(DamagedFile::keptCopyNamed(copied + "/lenses.db", "lenses.db.damaged-20231114-221320-9"), "");
+}
+
+}  // namespace
+}  // namespace platform::foundation
