@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "platform/foundation/DatabaseSideFiles.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 
 namespace sdk::analytics {
@@ -10,6 +11,8 @@ namespace sdk::analytics {
 std::optional<double> MeasurementDatabase::latestEventTimeInFile(const std::string& path, double bound) {
   std::error_code missing;
   if (!std::filesystem::is_regular_file(path, missing)) return std::nullopt;  // never made by a read
+  // SQLite would wait on a FIFO at the journal for ever; the store's own open names what stands there.
+  if (!platform::foundation::DatabaseSideFiles::strangersBeside(path).empty()) return std::nullopt;
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
     sqlite3_close_v2(db);
