@@ -244,7 +244,7 @@ TEST_F(AudienceBudgetTest, APatternIsCompiledOnlyWithinAnEventsTime) {
     return [pattern](int f) { return eventFilter(f, "purchase", {valueFilter(*stringFilter(1, pattern), "item")}); };
   };
   ASSERT_TRUE(audiences->updateAudiences({audience(1, {matching("^a")(0)}), audience(2, {matching("^a")(0)}),
-                                          audience(3, {matching(sets(50))(0)}), audience(4, {matching(sets(100))(0)}),
+                                          audience(3, {matching(sets(25))(0)}), audience(4, {matching(sets(100))(0)}),
                                           audience(5, {matching("(?i)" + sets(100))(0)})}));
   EXPECT_EQ(storedEventFilters(), 4u);
   EXPECT_EQ(logged()[kTooCostly], 1);

@@ -98,7 +98,7 @@ TEST_F(StringMethods, CompilingAPatternIsChargedAndBounded) {
   EXPECT_EQ(call("\"abc\"", "search", "\"(?-i)" + sets + "\""), "number -1");
 
   ScriptLimits limits;
-  limits.nativeWork = 1'000'000;
+  limits.nativeWork = 2'000'000;
   const std::string loop = "(var \"n\") (= \"n\" 0) (loop (< $n 10) (= \"n\" (+ $n 1)) false (quote ";
   useLimits(limits);
   EXPECT_EQ(text(loop + "(call \"Ab-12\" \"search\" (quote \"(?i)[a-z]+[-][0-9]\")))) $n"), "10");

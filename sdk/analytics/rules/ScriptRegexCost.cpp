@@ -2,6 +2,9 @@
 
 #include <unicode/uchar.h>
 
+#include <algorithm>
+#include <cctype>
+#include <string>
 #include <string_view>
 
 namespace sdk::analytics {
@@ -12,35 +15,77 @@ namespace {
 // quantifier inside a set counts too, which costs a pattern a little, never too little.
 struct PatternShape {
   std::int64_t length = 0;
-  std::int64_t sets = 0;         // bracket expressions, properties and class escapes
+  std::int64_t sets = 0;            // bracket expressions and class escapes
+  std::int64_t propertySets = 0;    // sets of a Unicode property: \p{...}, \P{...}, [:...:]
+  std::int64_t sequenceSets = 0;    // sets of a property of strings (emoji sequences)
   std::int64_t groups = 0;       // every parenthesis that opens
   std::int64_t quantifiers = 0;  // '*', '+', '?', '{' and '|'
   std::int64_t quantifierPositions = 0;  // their offsets, summed
+  std::int64_t intervalPositions = 0;    // those of '{' and of a lazy or possessive mark, summed
   std::int64_t assertions = 0;   // what matches without reading: anchors, boundaries, groups
   bool referencesBack = false;  // \1 to \9, \k<name>
   bool caseless = false;
 };
 
+// Whether a property name, as ICU matches names (ignoring case, spaces, '-' and '_'), names a
+// property of strings: ICU builds those sets from every sequence the property lists.
+bool isSequenceProperty(std::u16string_view name) {
+  std::string loose;
+  for (const char16_t c : name) {
+    if (c == u'=' || c == u':') break;
+    if (c < 0x80 && std::isalnum(static_cast<unsigned char>(c))) loose += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return loose.starts_with("rgi") || loose.starts_with("basicemoji") || loose.ends_with("sequence");
+}
+
+// Counts the property set whose name starts at `i` and ends before `close`.
+void countProperty(const std::u16string& pattern, std::size_t i, std::u16string_view close, PatternShape& shape) {
+  const std::size_t end = std::min(pattern.find(close, i), pattern.size());
+  ++(isSequenceProperty(std::u16string_view(pattern).substr(i, end - i)) ? shape.sequenceSets : shape.propertySets);
+}
+
+// Where the braces of an escape that takes a name or a number in braces (\p{...}, \N{...},
+// \x{...}) close, when the escape at `i` has them: what they hold is no quantifier.
+std::size_t bracedEnd(const std::u16string& pattern, std::size_t i) {
+  constexpr std::u16string_view kBracedEscapes = u"pPNx";
+  if (kBracedEscapes.find(pattern[i]) == std::u16string_view::npos || i + 1 >= pattern.size() || pattern[i + 1] != u'{') return i;
+  const std::size_t close = pattern.find(u'}', i + 2);
+  return close == std::u16string::npos ? i : close;
+}
+
 PatternShape shapeOf(const std::u16string& pattern) {
-  constexpr std::u16string_view kSetEscapes = u"pPNwWdDsShHvVX";
+  constexpr std::u16string_view kSetEscapes = u"NwWdDsShHvVX";
   constexpr std::u16string_view kAssertionEscapes = u"bBAzZG";
   constexpr std::u16string_view kQuantifiers = u"*+?{|";
+  constexpr std::u16string_view kMarkedQuantifierEnds = u"}?*+";
   PatternShape shape;
   shape.length = static_cast<std::int64_t>(pattern.size());
   for (std::size_t i = 0; i < pattern.size(); ++i) {
     const char16_t c = pattern[i];
     if (c == u'\\' && i + 1 < pattern.size()) {
       const char16_t escaped = pattern[++i];
-      if (kSetEscapes.find(escaped) != std::u16string_view::npos) ++shape.sets;
+      if (escaped == u'p' || escaped == u'P') {
+        countProperty(pattern, i + 1, u"}", shape);
+      } else if (kSetEscapes.find(escaped) != std::u16string_view::npos) {
+        ++shape.sets;
+      }
       if (kAssertionEscapes.find(escaped) != std::u16string_view::npos) ++shape.assertions;
       shape.referencesBack |= (escaped >= u'1' && escaped <= u'9') || escaped == u'k';
+      i = bracedEnd(pattern, i);
       continue;
     }
-    if (c == u'[') ++shape.sets;
+    if (c == u'[') {
+      if (i + 1 < pattern.size() && pattern[i + 1] == u':') {
+        countProperty(pattern, i + 2, u":]", shape);
+      } else {
+        ++shape.sets;
+      }
+    }
     if (c == u'^' || c == u'$') ++shape.assertions;
     if (kQuantifiers.find(c) != std::u16string_view::npos) {
       ++shape.quantifiers;
-      shape.quantifierPositions += static_cast<std::int64_t>(i);
+      const bool marksQuantifier = (c == u'+' || c == u'?') && i > 0 && kMarkedQuantifierEnds.find(pattern[i - 1]) != std::u16string_view::npos;
+      (c == u'{' || marksQuantifier ? shape.intervalPositions : shape.quantifierPositions) += static_cast<std::int64_t>(i);
     }
     if (c == u'(') {
       ++shape.groups;
@@ -62,16 +107,26 @@ PatternShape shapeOf(const std::u16string& pattern) {
 //   expression, property and class escape, and closes it over case when the pattern ignores case
 //   (one set of every character takes milliseconds); and every quantifier, alternative and
 //   lookbehind goes back over what was compiled before it (a pattern of thousands of stars
-//   compiles in quadratic time);
+//   compiles in quadratic time), and a counted repetition, or a lazy or possessive one, moves all
+//   of it to make room (a few nanoseconds for each unit before it). A group takes a dozen steps of
+//   its own. A property's set is looked up character by character (an age
+//   takes a fifth of a millisecond), and a property of strings gathers thousands of emoji
+//   sequences (tens of milliseconds);
 // - a start position clears the frame, and runs the pattern's assertions, which read no text;
 // - a unit of the matcher's time is ten thousand backtracking steps, each copying the frame;
 // - a chunk of text read is compared or scanned at most once between two reads; a back reference
 //   reads two chunks at once, and case-blind comparisons fold every character as they go.
 ScriptRegexCost ScriptRegexCost::of(const std::u16string& pattern, bool caseless) {
   constexpr std::int64_t kWorkPerSet = 2'000;
-  constexpr std::int64_t kWorkPerCaselessSet = 150'000;
+  constexpr std::int64_t kWorkPerPropertySet = 10'000;
+  constexpr std::int64_t kWorkPerSequenceSet = 1'200'000;
+  constexpr std::int64_t kWorkPerCaselessSet = 350'000;
+  constexpr std::int64_t kWorkPerCaselessSequenceSet = 2'000'000;
   constexpr std::int64_t kQuantifierPositionsPerStep = 64;
+  constexpr std::int64_t kIntervalPositionsPerStep = 4;
+  constexpr std::int64_t kWorkPerGroup = 16;
   constexpr std::size_t kBytesPerSet = 16u << 10;
+  constexpr std::size_t kBytesPerSequenceSet = 256u << 10;
   constexpr std::size_t kBytesPerUnit = 32;
   constexpr std::int64_t kFrameHeaderWords = 4;
   constexpr std::int64_t kFrameWordsPerGroup = 3;
@@ -87,9 +142,14 @@ ScriptRegexCost ScriptRegexCost::of(const std::u16string& pattern, bool caseless
   auto shape = shapeOf(pattern);
   shape.caseless |= caseless;
   ScriptRegexCost cost;
-  cost.compileWork = shape.length + shape.sets * (shape.caseless ? kWorkPerCaselessSet : kWorkPerSet) +
-                     shape.quantifierPositions / kQuantifierPositionsPerStep;
-  cost.bytes = static_cast<std::size_t>(shape.length) * kBytesPerUnit + static_cast<std::size_t>(shape.sets) * kBytesPerSet;
+  const std::int64_t setWork =
+      shape.caseless ? (shape.sets + shape.propertySets) * kWorkPerCaselessSet + shape.sequenceSets * kWorkPerCaselessSequenceSet
+                     : shape.sets * kWorkPerSet + shape.propertySets * kWorkPerPropertySet + shape.sequenceSets * kWorkPerSequenceSet;
+  cost.compileWork = shape.length + setWork + shape.groups * kWorkPerGroup +
+                     shape.quantifierPositions / kQuantifierPositionsPerStep + shape.intervalPositions / kIntervalPositionsPerStep;
+  cost.bytes = static_cast<std::size_t>(shape.length) * kBytesPerUnit +
+               static_cast<std::size_t>(shape.sets + shape.propertySets) * kBytesPerSet +
+               static_cast<std::size_t>(shape.sequenceSets) * kBytesPerSequenceSet;
   // The matcher's frame, at most: cleared at every start position, copied at every backtracking step.
   const auto frameWords = kFrameHeaderWords + kFrameWordsPerGroup * shape.groups + kFrameWordsPerQuantifier * shape.quantifiers;
   cost.sixteenthsPerStart = kSixteenthsPerGlance + frameWords * 16 / kFrameWordsPerStep + kSixteenthsPerAssertion * shape.assertions;
