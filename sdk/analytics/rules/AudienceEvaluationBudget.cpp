@@ -27,23 +27,32 @@ bool AudienceEvaluationBudget::affords(std::int64_t nanoseconds) {
     patternRanOut_ = true;
     return false;
   }
+  if (spent_) return false;
   look();
   patternWorked_ = true;
   if (nanoseconds > allowed_ - deadline_.used()) spent_ = true;
+  workStart_ = deadline_.used();
   return !spent_;
+}
+
+bool AudienceEvaluationBudget::finishedInItsTime() {
+  look();
+  if (deadline_.used() - workStart_ <= allowed_) return true;
+  patternRanOut_ = true;
+  return false;
 }
 
 void AudienceEvaluationBudget::startMatch() {
   look();
   patternWorked_ = true;
-  matchStart_ = deadline_.used();
+  workStart_ = deadline_.used();
   startPositions_ = 0;
   patternRanOut_ = false;
 }
 
 bool AudienceEvaluationBudget::matchMayGoOn() {
   look();
-  patternRanOut_ = deadline_.used() - matchStart_ > allowed_ / kSharesPerMatch || patternRanOut_;
+  patternRanOut_ = deadline_.used() - workStart_ > allowed_ / kSharesPerMatch || patternRanOut_;
   return !spent_ && !patternRanOut_;
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <regex>
+#include <set>
 
 #include "platform/foundation/ThreadCpuClock.h"
 #include "sdk/analytics/foundation/EventAggregates.h"
@@ -29,7 +30,7 @@ using platform::foundation::ThreadCpuClock;
 
 constexpr std::int64_t kBudget = kEventCpuNanoseconds;
 constexpr std::int64_t kSetAsideEvent = 6024, kSetAsideProperty = 6025, kOutOfTimeEvent = 6026,
-                       kOutOfTimeProperty = 6027, kOverLimit = 9007, kTooCostly = 9008;
+                       kOutOfTimeProperty = 6027, kOverLimit = 9007, kTooCostly = 9008, kConfigurationTooCostly = 9009;
 
 // A search that times out on a run of a's: it tries every way of cutting the run into ones and twos.
 std::shared_ptr<ProtoFilter> hostile(std::optional<std::string> parameter, int unique) {
@@ -197,8 +198,8 @@ TEST_F(AudienceBudgetTest, PropertyFiltersShareOneBudgetPerEvaluation) {
 // a search stopped because the event's time ran out is no fault of its pattern, and is tried again
 // with the next event.
 TEST_F(AudienceBudgetTest, OnlyAPatternThatRanOutOfItsOwnTimeIsSetAside) {
-  // A quick search: the clock is read before its pattern is compiled, as it starts, and before the
-  // next filter.
+  // A quick search: the clock is read before and after its pattern is compiled, as it starts, and
+  // before the next filter.
   auto quick = [](int f) { return eventFilter(f, "purchase", {valueFilter(*stringFilter(1, "^a"), "item")}); };
   const auto list = eventAudiences(1, 2, [&](int a, int f) { return f == 0 ? hostileEventFilter(a, f) : quick(f); });
   ASSERT_TRUE(audiences->updateAudiences(list));
@@ -214,11 +215,12 @@ TEST_F(AudienceBudgetTest, OnlyAPatternThatRanOutOfItsOwnTimeIsSetAside) {
   purchase();
   EXPECT_EQ(logged()[kOverLimit], 1);
 
-  // Nineteen quick searches and the compiling of one more pattern use all the time but a sixtieth;
-  // the search of that pattern is stopped by the event's deadline, well within its own share.
+  // Nineteen quick searches and the compiling of one more pattern use all the time but a fortieth
+  // (four looks each: before the filter, before and after compiling, as the search starts); the
+  // search of that pattern is stopped by the event's deadline, well within its own share.
   auto late = eventAudiences(20, 1, [&](int a, int f) { return a < 20 ? quick(f) : hostileEventFilter(a, f); });
   ASSERT_TRUE(audiences->updateAudiences(late));
-  clock->step = kBudget / 60;
+  clock->step = kBudget / 80;
   purchase();
   counts = logged();
   EXPECT_EQ(counts[kOverLimit], 0);
@@ -249,9 +251,9 @@ TEST_F(AudienceBudgetTest, APatternIsCompiledOnlyWithinAnEventsTime) {
   EXPECT_EQ(storedEventFilters(), 4u);
   EXPECT_EQ(logged()[kTooCostly], 1);
 
-  // Seven eighths of the time are gone when the first costly pattern comes, which may need more
-  // than half.
-  clock->step = kBudget / 8;
+  // Nine tenths of the time are gone when the first costly pattern comes, which may need more than
+  // half.
+  clock->step = kBudget / 10;
   purchase("aaa");
   EXPECT_EQ(logged()[kSetAsideEvent], 0);
   EXPECT_EQ(lastCount(kOutOfTimeEvent), 2);
@@ -261,6 +263,129 @@ TEST_F(AudienceBudgetTest, APatternIsCompiledOnlyWithinAnEventsTime) {
   EXPECT_EQ(logged()[kSetAsideEvent], 1);
   EXPECT_EQ(bits(3, 0), std::make_pair(true, false));
   EXPECT_EQ(bits(4, 0), std::make_pair(false, false));
+}
+
+// Storing a configuration compiles each of its patterns once, against a budget of its own besides
+// each pattern's: once its patterns have used it the rest are refused, whatever their number and
+// however little their texts promise, and a pattern whose compiling took longer than a whole budget
+// is refused whatever its text promised. Here every read of the clock finds a quarter of the budget
+// gone, so each pattern seems to take a quarter to compile.
+TEST_F(AudienceBudgetTest, StoringAConfigurationStaysWithinItsOwnBudget) {
+  auto plain = [](int a, int f) {
+    return eventFilter(f, "purchase", {valueFilter(*stringFilter(1, "^a" + std::to_string(a)), "item")});
+  };
+  clock->step = kBudget / 4;
+  auto before = clock->moved();
+  ASSERT_TRUE(audiences->updateAudiences(eventAudiences(20, 1, plain)));
+  EXPECT_LE(clock->moved() - before, kBudget + 2 * clock->step);
+  EXPECT_EQ(storedEventFilters(), 2u);
+  EXPECT_EQ(logged()[kConfigurationTooCostly], 18);
+
+  // The next configuration has a budget of its own; its first pattern's compiling takes half again
+  // as long as a whole budget.
+  clock->step = 0;
+  clock->moveNextReadsBy({0, 0, kBudget * 3 / 2});
+  ASSERT_TRUE(audiences->updateAudiences(eventAudiences(3, 1, plain)));
+  auto counts = logged();
+  EXPECT_EQ(counts[kTooCostly], 1);
+  EXPECT_EQ(counts[kConfigurationTooCostly], 2);
+  EXPECT_EQ(storedEventFilters(), 0u);
+}
+
+// A pattern that ran out of its own time on a value is set aside for that value only: every other
+// value is judged again. A dynamic property filter's result follows the value, so a result that was
+// not judged for the value the property now has is dropped rather than left standing as current; an
+// event filter that held keeps holding.
+TEST_F(AudienceBudgetTest, ASetAsideFilterIsJudgedOnEveryOtherValue) {
+  const std::string pattern = "(a|aa)*c|^gold$";
+  ASSERT_TRUE(audiences->updateAudiences(
+      {audience(1, {eventFilter(0, "purchase", {valueFilter(*stringFilter(1, pattern), "item")}, nullptr, {.dynamic = true})},
+                {propertyFilter(1, "tier", valueFilter(*stringFilter(1, pattern)), {.dynamic = true})})}));
+  const std::string slowTier(35, 'a');
+  tier("gold");
+  EXPECT_EQ(bits(1, 1), std::make_pair(true, true));
+  tier(slowTier);
+  EXPECT_EQ(logged()[kSetAsideProperty], 1);
+  EXPECT_EQ(bits(1, 1), std::make_pair(false, false));
+  tier("silver");
+  EXPECT_EQ(bits(1, 1), std::make_pair(true, false));
+  tier("gold");
+  EXPECT_EQ(bits(1, 1), std::make_pair(true, true));
+  tier(slowTier);
+  EXPECT_EQ(logged()[kSetAsideProperty], 0);  // not searched again
+  EXPECT_EQ(bits(1, 1), std::make_pair(false, false));
+
+  const std::string slowItem(100, 'a');
+  purchase(slowItem);
+  EXPECT_EQ(logged()[kSetAsideEvent], 1);
+  EXPECT_EQ(bits(1, 0), std::make_pair(false, false));
+  purchase("GOLD");
+  EXPECT_EQ(bits(1, 0), std::make_pair(true, true));
+  purchase(slowItem);
+  EXPECT_EQ(logged()[kSetAsideEvent], 0);
+  EXPECT_EQ(bits(1, 0), std::make_pair(true, true));
+}
+
+// Fifty audiences of ten dynamic filters each, half of them patterns that take so long that the
+// budget lets some twenty or forty of them run (every read of the clock finds a 64th or a 32nd of
+// it gone, round by round): the walk goes on where the last one stopped, so every filter is judged
+// within a bounded number of evaluations, and no filter's stored result is ever that of a value
+// other than the current one.
+class AudienceWalkTest : public AudienceBudgetTest {
+ protected:
+  static constexpr int kAudiences = 50, kFilters = 10, kRounds = 32;
+  // Filters 0-4 compile and search a pattern; the others compare.
+  static std::shared_ptr<ProtoFilter> goldFilter(int f, std::optional<std::string> parameter) {
+    return f < kFilters / 2 ? valueFilter(*stringFilter(1, "^gold$"), std::move(parameter))
+                            : valueFilter(*stringFilter(5, "gold"), std::move(parameter));
+  }
+  // Calls `judge` for each round, then counts each filter's stored result: `judged` those with one,
+  // `stale` those whose result is not what the value of the round gives.
+  template <typename Judge>
+  void rounds(const Judge& judge, std::int64_t& stale, std::set<std::pair<int, int>>& judged) {
+    for (int round = 0; round < kRounds; ++round) {
+      const bool gold = round % 2 == 0;
+      clock->step = gold ? kBudget / 64 : kBudget / 32;
+      judge(gold ? "gold" : "silver");
+      for (int a = 1; a <= kAudiences; ++a) {
+        auto record = succeeded(database->filterResultForAudienceID(a));
+        auto data = record ? ProtoResultData::initWithBuffer(record->currentResults) : nullptr;
+        if (!data) continue;
+        const ResultWords status = getResultWords(*data, 0), results = getResultWords(*data, 1);
+        for (int f = 0; f < kFilters; ++f) {
+          if (!resultBit(status, f)) continue;
+          judged.emplace(a, f);
+          stale += resultBit(results, f) != gold;
+        }
+      }
+    }
+  }
+};
+
+TEST_F(AudienceWalkTest, EveryPropertyFilterIsJudgedAndNoneKeepsAnOldValuesResult) {
+  std::vector<std::shared_ptr<ProtoAudience>> list;
+  for (int a = 1; a <= kAudiences; ++a) {
+    std::vector<std::shared_ptr<ProtoPropertyFilter>> properties;
+    for (int f = 0; f < kFilters; ++f) {
+      properties.push_back(propertyFilter(f, "tier", goldFilter(f, std::nullopt), {.dynamic = true}));
+    }
+    list.push_back(audience(a, {}, properties));
+  }
+  ASSERT_TRUE(audiences->updateAudiences(list));
+  std::int64_t stale = 0;
+  std::set<std::pair<int, int>> judged;
+  rounds([&](const std::string& value) { EXPECT_LE(tier(value), kMostPerEvaluation); }, stale, judged);
+  EXPECT_EQ(judged.size(), static_cast<std::size_t>(kAudiences * kFilters));
+  EXPECT_EQ(stale, 0);
+}
+
+TEST_F(AudienceWalkTest, EveryEventFilterIsJudged) {
+  auto make = [](int, int f) { return eventFilter(f, "purchase", {goldFilter(f, "item")}, nullptr, {.dynamic = true}); };
+  ASSERT_TRUE(audiences->updateAudiences(eventAudiences(kAudiences, kFilters, make)));
+  std::int64_t stale = 0;
+  std::set<std::pair<int, int>> judged;
+  rounds([&](const std::string&) { EXPECT_LE(purchase("gold"), kMostPerEvaluation); }, stale, judged);
+  EXPECT_EQ(judged.size(), static_cast<std::size_t>(kAudiences * kFilters));
 }
 
 }  // namespace

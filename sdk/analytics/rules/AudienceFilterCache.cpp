@@ -19,12 +19,11 @@ void AudienceFilterCache::forgetWhenChanged(const MeasurementDatabase& database)
   if (version_ == version) return;
   events_.clear();
   properties_.clear();
-  setAside_.clear();
   version_ = version;
 }
 
-platform::foundation::ErrorOr<const EventFilterSet*> AudienceFilterCache::eventFilters(MeasurementDatabase& database,
-                                                                                       const std::string& eventName) {
+platform::foundation::ErrorOr<EventFilterSet*> AudienceFilterCache::eventFilters(MeasurementDatabase& database,
+                                                                                 const std::string& eventName) {
   forgetWhenChanged(database);
   if (auto found = events_.find(eventName); found != events_.end()) return &found->second;
   auto records = TRY(database.eventFiltersForEventName(eventName));
@@ -43,7 +42,7 @@ platform::foundation::ErrorOr<const EventFilterSet*> AudienceFilterCache::eventF
   return &set;
 }
 
-platform::foundation::ErrorOr<const PropertyFilterSet*> AudienceFilterCache::propertyFilters(
+platform::foundation::ErrorOr<PropertyFilterSet*> AudienceFilterCache::propertyFilters(
     MeasurementDatabase& database, const std::string& propertyName) {
   forgetWhenChanged(database);
   if (auto found = properties_.find(propertyName); found != properties_.end()) return &found->second;

@@ -18,7 +18,8 @@ constexpr int kNumberFilterFloat = 1;
 constexpr std::int64_t kAudienceErrorCode = 9, kEventFilterErrorCode = 10, kPropertyFilterErrorCode = 11;
 
 // The first rule a value filter breaks, or nothing.
-std::optional<std::string> valueFilterProblem(const ProtoFilter& filter, bool eventFilter, Monitor& monitor) {
+std::optional<std::string> valueFilterProblem(const ProtoFilter& filter, bool eventFilter, Monitor& monitor,
+                                              AudienceEvaluationBudget* budget) {
   auto number = nanoGetMessage<ProtoNumberFilter>(filter, kFilterNumber);
   auto string = nanoGetMessage<ProtoStringFilter>(filter, kFilterString);
   const char* owner = eventFilter ? "Event filter" : "Property filter";
@@ -28,7 +29,7 @@ std::optional<std::string> valueFilterProblem(const ProtoFilter& filter, bool ev
   if (number && !validateNumberFilter(*number, monitor)) {
     return std::string(owner) + " has invalid number filter";
   }
-  if (string && !validateStringFilter(*string, monitor)) {
+  if (string && !validateStringFilter(*string, monitor, nullptr, budget)) {
     return std::string(owner) + " has invalid string filter";
   }
   return std::nullopt;
@@ -46,7 +47,8 @@ std::optional<std::string> filterIDProblem(const NanoMessage& filter, int index,
 }
 
 std::optional<std::string> eventFilterProblem(const ProtoEventFilter& filter, std::set<std::int32_t>& used,
-                                              const AudienceLimits& limits, Monitor& monitor) {
+                                              const AudienceLimits& limits, Monitor& monitor,
+                                              AudienceEvaluationBudget* budget) {
   auto name = nanoGetString(filter, kEventFilterName);
   if (!name || name->empty()) return "Event filter missing event name";
   if (auto problem = filterIDProblem(filter, kEventFilterID, "event", used, limits)) return problem;
@@ -61,25 +63,26 @@ std::optional<std::string> eventFilterProblem(const ProtoEventFilter& filter, st
   for (const auto& parameter : parameters) {
     auto parameterName = nanoGetString(*parameter, kFilterParameterName);
     if (!parameterName || parameterName->empty()) return "Event filter missing parameter name";
-    if (auto problem = valueFilterProblem(*parameter, true, monitor)) return problem;
+    if (auto problem = valueFilterProblem(*parameter, true, monitor, budget)) return problem;
   }
   return std::nullopt;
 }
 
 std::optional<std::string> propertyFilterProblem(const ProtoPropertyFilter& filter, std::set<std::int32_t>& used,
-                                                 const AudienceLimits& limits, Monitor& monitor) {
+                                                 const AudienceLimits& limits, Monitor& monitor,
+                                                 AudienceEvaluationBudget* budget) {
   auto name = nanoGetString(filter, kPropertyFilterName);
   if (!name || name->empty()) return "Property filter missing property name";
   if (auto problem = filterIDProblem(filter, kPropertyFilterID, "property", used, limits)) return problem;
   auto valueFilter = nanoGetMessage<ProtoFilter>(filter, kPropertyFilterFilter);
   if (!valueFilter) return "Property filter has no filter";
-  return valueFilterProblem(*valueFilter, false, monitor);
+  return valueFilterProblem(*valueFilter, false, monitor, budget);
 }
 
 // The first rule the audience breaks, in the order the rules are listed.
 std::optional<std::string> audienceProblem(const ProtoAudience& audience, const std::set<std::int32_t>& accepted,
                                            const AudienceLimits& limits, Monitor& monitor,
-                                           std::int64_t& code) {
+                                           AudienceEvaluationBudget* budget, std::int64_t& code) {
   code = kAudienceErrorCode;
   if (!nanoHasField(audience, kAudienceID)) return "Missing audience ID";
   std::int32_t id = nanoGetInt32(audience, kAudienceID);
@@ -94,11 +97,11 @@ std::optional<std::string> audienceProblem(const ProtoAudience& audience, const 
   std::set<std::int32_t> used;
   code = kEventFilterErrorCode;
   for (const auto& filter : eventFilters) {
-    if (auto problem = eventFilterProblem(*filter, used, limits, monitor)) return problem;
+    if (auto problem = eventFilterProblem(*filter, used, limits, monitor, budget)) return problem;
   }
   code = kPropertyFilterErrorCode;
   for (const auto& filter : propertyFilters) {
-    if (auto problem = propertyFilterProblem(*filter, used, limits, monitor)) return problem;
+    if (auto problem = propertyFilterProblem(*filter, used, limits, monitor, budget)) return problem;
   }
   return std::nullopt;
 }
@@ -106,9 +109,10 @@ std::optional<std::string> audienceProblem(const ProtoAudience& audience, const 
 }  // namespace
 
 platform::foundation::ErrorOr<void> validateAudience(const ProtoAudience& audience, const std::set<std::int32_t>& accepted,
-                                                     const AudienceLimits& limits, Monitor& monitor) {
+                                                     const AudienceLimits& limits, Monitor& monitor,
+                                                     AudienceEvaluationBudget* budget) {
   std::int64_t code = 0;
-  auto problem = audienceProblem(audience, accepted, limits, monitor, code);
+  auto problem = audienceProblem(audience, accepted, limits, monitor, budget, code);
   if (!problem) return {};
   return measurementErrorWithCode(code, *problem);
 }

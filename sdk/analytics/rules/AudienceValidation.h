@@ -9,6 +9,7 @@
 
 namespace sdk::analytics {
 
+class AudienceEvaluationBudget;
 class Monitor;
 class ProtoAudience;
 
@@ -19,9 +20,11 @@ struct AudienceLimits {
 
 // Why a downloaded audience cannot be stored: an error of the measurement domain with code 9 (the
 // audience), 10 (an event filter) or 11 (a property filter). `accepted` holds the IDs already taken
-// in this configuration.
+// in this configuration. Its regular expressions are compiled within `budget`, when given: the one
+// that all the audiences of a configuration share.
 platform::foundation::ErrorOr<void> validateAudience(const ProtoAudience& audience, const std::set<std::int32_t>& accepted,
-                                                     const AudienceLimits& limits, Monitor& monitor);
+                                                     const AudienceLimits& limits, Monitor& monitor,
+                                                     AudienceEvaluationBudget* budget = nullptr);
 
 }  // namespace sdk::analytics
 

@@ -45,8 +45,9 @@ class Audiences {
 
   // --- evaluation (false only when a database step failed). The filters of one call share one
   // budget of CPU time, about an event's editing's; those it leaves no time for have no result, and
-  // a filter whose regular expression runs out of its own time is set aside until the audiences
-  // change. Both are logged.
+  // the next call starts with them. A filter whose regular expression runs out of its own time on a
+  // value is set aside for that value until the audiences change. A dynamic filter left without a
+  // result loses the one it had when the value could have changed it. All of it is logged.
   [[nodiscard]] bool evaluateFiltersForEvent(const AnalyticsEvent& event, const EventAggregates* eventAggregates,
                                              AudienceTimestampsCache* audienceTimestampsCache);
   [[nodiscard]] bool evaluateFiltersForEventName(const std::string& eventName, const Parameters& eventParameters,
@@ -86,15 +87,25 @@ class Audiences {
     std::int64_t setAside = 0;
   };
 
-  template <typename KeptFilter, typename Evaluate, typename Decide>
-  [[nodiscard]] bool evaluateFilters(const std::vector<KeptFilter>& filters, AudienceEvaluationBudget& budget,
-                                     double timestamp, AudienceTimestampsCache* cache, const EvaluationTexts& texts,
-                                     const platform::foundation::Value& subject, const Evaluate& evaluate,
-                                     const Decide& decide);
-  void setAside(std::int32_t audienceID, std::int32_t filterID, const EvaluationTexts& texts,
-                const platform::foundation::Value& subject);
-  void reportUnevaluated(const UnevaluatedFilters& unevaluated, const EvaluationTexts& texts,
-                         const platform::foundation::Value& subject);
+  // What one walk reports with: the time of its event or evaluation, its cache, its log lines and
+  // the name they are about.
+  struct WalkContext {
+    double timestamp;
+    AudienceTimestampsCache* cache;
+    const EvaluationTexts& texts;
+    const platform::foundation::Value& subject;
+  };
+  enum class Walked;
+
+  template <typename FilterSet, typename Evaluate, typename IsSetAside, typename Decide>
+  [[nodiscard]] bool evaluateFilters(FilterSet& set, AudienceEvaluationBudget& budget, const WalkContext& context,
+                                     const Evaluate& evaluate, const IsSetAside& isSetAside, const Decide& decide);
+  template <typename Kept, typename Evaluate, typename IsSetAside>
+  Walked walkOne(const Kept& kept, AudienceEvaluationBudget& budget, const WalkContext& context,
+                 const Evaluate& evaluate, const IsSetAside& isSetAside, std::optional<bool>& outcome);
+  [[nodiscard]] bool saveUpdated(const std::vector<StoredFilterResults>& updated, const WalkContext& context);
+  void logSetAside(std::int32_t audienceID, std::int32_t filterID, const WalkContext& context);
+  void reportUnevaluated(const UnevaluatedFilters& unevaluated, const WalkContext& context);
   std::int64_t setting(const char* key, std::int64_t defaultValue, std::int64_t maximum) const;
   void logFailure(LogLevel level, std::int64_t code, const std::string& message, const platform::foundation::Error& error);
 

@@ -6,6 +6,7 @@
 #include "sdk/analytics/foundation/NameTables.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
+#include "sdk/analytics/rules/AudienceEvaluationBudget.h"
 #include "sdk/analytics/rules/Audiences.h"
 #include "sdk/analytics/rules/AudienceValidation.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
@@ -58,11 +59,14 @@ bool Audiences::updateAudiences(const std::vector<std::shared_ptr<ProtoAudience>
   sdk::analytics::AudienceLimits limits{setting("measurement.audience.filter_max_count_per_audience", 10, 100),
                                            setting("measurement.audience.parameter_max_count_filter", 25, 250)};
   std::set<std::int32_t> accepted;
+  // Compiling the patterns of a configuration has a budget of its own, besides each pattern's, so
+  // that no number of patterns holds the worker longer.
+  AudienceEvaluationBudget budget;
   std::vector<StoredEventFilter> eventFilters;
   std::vector<StoredPropertyFilter> propertyFilters;
   for (const auto& audience : audiences) {
     if (!audience) continue;
-    if (auto valid = sdk::analytics::validateAudience(*audience, accepted, limits, *monitor_); !valid.ok()) {
+    if (auto valid = sdk::analytics::validateAudience(*audience, accepted, limits, *monitor_, &budget); !valid.ok()) {
       monitor_->logWithLevel(LogLevel::kSilentError, messages::kAudienceDefinitionInvalid, "Audience definition is invalid. Audience will not be saved. Audience, error",
                              nanoHasField(*audience, kAudienceID) ? Value(nanoGetInt32(*audience, kAudienceID))
                                                                      : Value(),

@@ -12,6 +12,8 @@
 #include "sdk/analytics/rules/AudienceEvaluationBudget.h"
 #include "sdk/analytics/rules/Audiences.h"
 #include "sdk/analytics/rules/EventParameterLookup.h"
+#include "sdk/analytics/rules/AudienceFieldIndices.h"
+#include "sdk/analytics/rules/ResultWords.h"
 #include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
@@ -63,81 +65,121 @@ class WalkRecords {
   std::map<std::int32_t, std::optional<StoredFilterResults>> read_;
 };
 
+// Whether the stored record has a result for the filter, whatever it is.
+bool hasStoredResult(const std::optional<StoredFilterResults>& record, std::int32_t filterID) {
+  if (!record || record->currentResults.empty()) return false;
+  auto data = ProtoResultData::initWithBuffer(record->currentResults);
+  return data && resultBit(getResultWords(*data, audience_fields::kResultStatus), filterID);
+}
+
+// A dynamic filter left without a result: its stored result goes when an answer for the input
+// could have changed it, rather than stand for an input it was not judged on.
+template <typename Filter, typename Decide>
+void dropUnjudgedResult(const Filter& filter, const std::optional<StoredFilterResults>& record, bool heldBefore,
+                        const Decide& decide, WalkRecords& records, AudienceTimestampsCache& cache) {
+  if (!filter.isDynamic || decide(filter, true, heldBefore) == decide(filter, false, heldBefore)) return;
+  if (!hasStoredResult(record, filter.filterID)) return;
+  cache.populateCachedTimestamps(record, filter.audienceID);
+  records.update(filter.audienceID, Audiences::updatedFilterResultWithFilterID(filter.filterID, filter.audienceID,
+                                                                               record, std::nullopt, cache));
+}
+
 }  // namespace
+
+// What became of one filter in a walk.
+enum class Audiences::Walked { Judged, SetAside, RanOutOfItsTime, OutOfTime };
+
+// One filter judged, unless its pattern is set aside for this input or no time is left for it.
+template <typename Kept, typename Evaluate, typename IsSetAside>
+Audiences::Walked Audiences::walkOne(const Kept& kept, AudienceEvaluationBudget& budget, const WalkContext& context,
+                                     const Evaluate& evaluate, const IsSetAside& isSetAside, FilterOutcome& outcome) {
+  if (isSetAside(kept)) return Walked::SetAside;
+  if (!budget.remains()) return Walked::OutOfTime;
+  outcome = evaluate(kept, budget);
+  if (budget.takePatternRanOut()) {
+    logSetAside(kept.record.audienceID, kept.record.filterID, context);
+    return Walked::RanOutOfItsTime;
+  }
+  // A search stopped when the time ran out.
+  return !outcome && budget.isSpent() ? Walked::OutOfTime : Walked::Judged;
+}
 
 // One walk over the stored filters of one event or property name. Several filters of one audience
 // share one record: it is read at most once and saved once with the others. The filters share one
-// budget of CPU time: those it leaves no time for, and those set aside, have no result, so their
-// stored results stay as they were, and the log says how many.
-template <typename KeptFilter, typename Evaluate, typename Decide>
-bool Audiences::evaluateFilters(const std::vector<KeptFilter>& filters, AudienceEvaluationBudget& budget,
-                                double timestamp, AudienceTimestampsCache* givenCache, const EvaluationTexts& texts,
-                                const Value& subject, const Evaluate& evaluate, const Decide& decide) {
+// budget of CPU time, and the walk starts where the last one ran out of it, so that the filters
+// left are not the same ones event after event. A filter left without a result (no time left, or
+// its pattern set aside for this very input) keeps its stored result only when no answer for the
+// input could have changed it. The log says how many were left.
+template <typename FilterSet, typename Evaluate, typename IsSetAside, typename Decide>
+bool Audiences::evaluateFilters(FilterSet& set, AudienceEvaluationBudget& budget, const WalkContext& context,
+                                const Evaluate& evaluate, const IsSetAside& isSetAside, const Decide& decide) {
   std::optional<AudienceTimestampsCache> ownCache;
-  if (!givenCache) ownCache.emplace(monitor_);
-  AudienceTimestampsCache& cache = givenCache ? *givenCache : *ownCache;
+  if (!context.cache) ownCache.emplace(monitor_);
+  AudienceTimestampsCache& cache = context.cache ? *context.cache : *ownCache;
   WalkRecords records(*database_);
   UnevaluatedFilters unevaluated;
-  for (const KeptFilter& kept : filters) {
+  const std::size_t count = set.filters.size();
+  const std::size_t start = set.nextWalkStart < count ? set.nextWalkStart : 0;
+  std::optional<std::size_t> firstLeft;
+  for (std::size_t step = 0; step < count; ++step) {
+    const std::size_t index = (start + step) % count;
+    const auto& kept = set.filters[index];
     const auto& filter = kept.record;
     auto found = records.recordFor(filter.audienceID);
     if (!found) {
-      monitor_->logWithLevel(LogLevel::kMonitoredError, texts.queryResult.code, texts.queryResult.text, subject,
-                             Value(found.error().localizedDescription()));
+      monitor_->logWithLevel(LogLevel::kMonitoredError, context.texts.queryResult.code, context.texts.queryResult.text,
+                             context.subject, Value(found.error().localizedDescription()));
       return false;
     }
     const std::optional<StoredFilterResults>& record = *found;
     bool heldBefore = isFilterResult(record, filter.filterID, *monitor_);
     if (heldBefore && !filter.isDynamic && !filter.isSequence && !filter.isSessionScoped) continue;
-    if (filters_.isSetAside(filter.audienceID, filter.filterID)) {
-      ++unevaluated.setAside;
-      continue;
-    }
-    if (!budget.remains()) {
+    FilterOutcome outcome;
+    const Walked walked = walkOne(kept, budget, context, evaluate, isSetAside, outcome);
+    unevaluated.setAside += walked == Walked::SetAside;
+    if (walked == Walked::OutOfTime) {
       ++unevaluated.outOfTime;
-      continue;
+      if (!firstLeft) firstLeft = index;
     }
-    std::optional<bool> outcome = evaluate(kept, budget);
-    if (budget.takePatternRanOut()) {
-      setAside(filter.audienceID, filter.filterID, texts, subject);
-    } else if (!outcome && budget.isSpent()) {
-      ++unevaluated.outOfTime;  // its search was stopped when the time ran out
-    }
-    if (!outcome) continue;
+    if (walked != Walked::Judged) dropUnjudgedResult(filter, record, heldBefore, decide, records, cache);
+    if (walked != Walked::Judged || !outcome) continue;
     cache.populateCachedTimestamps(record, filter.audienceID);
-    if (*outcome) cache.addEvaluationTimestamp(timestamp, filter);
+    if (*outcome) cache.addEvaluationTimestamp(context.timestamp, filter);
     bool result = decide(filter, *outcome, heldBefore);
     records.update(filter.audienceID,
                    updatedFilterResultWithFilterID(filter.filterID, filter.audienceID, record, result, cache));
   }
-  reportUnevaluated(unevaluated, texts, subject);
-  auto updated = records.takeUpdated();
+  set.nextWalkStart = firstLeft.value_or(start);
+  reportUnevaluated(unevaluated, context);
+  return saveUpdated(records.takeUpdated(), context);
+}
+
+bool Audiences::saveUpdated(const std::vector<StoredFilterResults>& updated, const WalkContext& context) {
   if (updated.empty()) return true;
   if (auto saved = database_->updateFilterResults(updated); !saved) {
-    monitor_->logWithLevel(LogLevel::kMonitoredError, texts.save.code, texts.save.text, subject,
+    monitor_->logWithLevel(LogLevel::kMonitoredError, context.texts.save.code, context.texts.save.text, context.subject,
                            Value(saved.error().localizedDescription()));
     return false;
   }
   return true;
 }
 
-void Audiences::setAside(std::int32_t audienceID, std::int32_t filterID, const EvaluationTexts& texts,
-                         const Value& subject) {
-  filters_.setAside(audienceID, filterID);
-  monitor_->logWithLevelContexts(LogLevel::kMonitoredWarning, texts.setAside.code, texts.setAside.text,
-                                 {subject, Value(filterID), Value(audienceID)});
+void Audiences::logSetAside(std::int32_t audienceID, std::int32_t filterID, const WalkContext& context) {
+  monitor_->logWithLevelContexts(LogLevel::kMonitoredWarning, context.texts.setAside.code, context.texts.setAside.text,
+                                 {context.subject, Value(filterID), Value(audienceID)});
 }
 
 // Running out of time is the configuration's fault, as an event's editing running out of its own is
 // the program's, and is reported as loudly; the filters set aside were reported when they were.
-void Audiences::reportUnevaluated(const UnevaluatedFilters& unevaluated, const EvaluationTexts& texts,
-                                  const Value& subject) {
+void Audiences::reportUnevaluated(const UnevaluatedFilters& unevaluated, const WalkContext& context) {
+  const EvaluationTexts& texts = context.texts;
   if (unevaluated.outOfTime > 0) {
-    monitor_->logWithLevel(LogLevel::kMonitoredError, texts.outOfTime.code, texts.outOfTime.text, subject,
+    monitor_->logWithLevel(LogLevel::kMonitoredError, texts.outOfTime.code, texts.outOfTime.text, context.subject,
                            Value(unevaluated.outOfTime));
   }
   if (unevaluated.setAside > 0) {
-    monitor_->logWithLevel(LogLevel::kDebug, texts.skipped.code, texts.skipped.text, subject, Value(unevaluated.setAside));
+    monitor_->logWithLevel(LogLevel::kDebug, texts.skipped.code, texts.skipped.text, context.subject,
+                           Value(unevaluated.setAside));
   }
 }
 
@@ -159,7 +201,7 @@ bool Audiences::evaluateFiltersForEventName(const std::string& eventName, const 
                            Value(found.error().localizedDescription()));
     return false;
   }
-  const sdk::analytics::EventFilterSet* filters = *found;
+  sdk::analytics::EventFilterSet* filters = *found;
   if (filters->filters.empty()) return true;
   sdk::analytics::EventParameterLookup parameters(filters->parameterNames, eventParameters);
   bool aggregatesNamedAlike = eventAggregates && eventAggregates->name == eventName;
@@ -174,10 +216,12 @@ bool Audiences::evaluateFiltersForEventName(const std::string& eventName, const 
     if (!kept.namedAsStored) return kept.prepared->evaluate(eventName, parameters, eventAggregates, *monitor_, &budget);
     return kept.prepared->judge(eventName, parameters, eventAggregates, aggregatesNamedAlike, *monitor_, &budget);
   };
+  auto isSetAside = [&](const auto& kept) { return kept.prepared && kept.prepared->isSetAsideFor(parameters); };
   // An event filter that held keeps holding: later events only move its timestamps.
   auto decide = [](const StoredEventFilter&, bool outcome, bool heldBefore) { return outcome || heldBefore; };
-  return evaluateFilters(filters->filters, budget, eventTimestamp, audienceTimestampsCache, texts,
-                         Value(eventNameForDisplay(eventName)), evaluate, decide);
+  const Value subject(eventNameForDisplay(eventName));
+  return evaluateFilters(*filters, budget, {eventTimestamp, audienceTimestampsCache, texts, subject}, evaluate,
+                         isSetAside, decide);
 }
 
 bool Audiences::evaluateFiltersForUserProperty(const UserAttribute& userProperty,
@@ -191,7 +235,7 @@ bool Audiences::evaluateFiltersForUserProperty(const UserAttribute& userProperty
                            Value(userPropertyNameForDisplay(userProperty.name)), Value(found.error().localizedDescription()));
     return false;
   }
-  const sdk::analytics::PropertyFilterSet* filters = *found;
+  sdk::analytics::PropertyFilterSet* filters = *found;
   auto evaluate = [&](const auto& kept, AudienceEvaluationBudget& budget) -> std::optional<bool> {
     if (!kept.message) {
       const StoredPropertyFilter& filter = kept.record;
@@ -202,14 +246,16 @@ bool Audiences::evaluateFiltersForUserProperty(const UserAttribute& userProperty
     }
     return kept.prepared->evaluate(&userProperty, *monitor_, &budget);
   };
+  auto isSetAside = [&](const auto& kept) { return kept.prepared && kept.prepared->isSetAsideFor(userProperty); };
   // A property's value can stop matching: a dynamic filter that is not session-scoped follows it.
   auto decide = [](const StoredPropertyFilter& filter, bool outcome, bool heldBefore) {
     if (outcome) return true;
     if (filter.isDynamic && !filter.isSessionScoped) return false;
     return heldBefore;
   };
-  return evaluateFilters(filters->filters, budget, evaluationTimestamp, audienceTimestampsCache, texts,
-                         Value(userPropertyNameForDisplay(userProperty.name)), evaluate, decide);
+  const Value subject(userPropertyNameForDisplay(userProperty.name));
+  return evaluateFilters(*filters, budget, {evaluationTimestamp, audienceTimestampsCache, texts, subject}, evaluate,
+                         isSetAside, decide);
 }
 
 bool Audiences::evaluateFiltersForNanoUserProperty(const ProtoUserAttribute& userProperty,
@@ -242,7 +288,7 @@ const Audiences::EvaluationTexts& eventTexts() {
       {messages::kEventFilterCorrupt, "Event filter contains no data or corrupt data. Event will not be evaluated. Event name, filter ID, "
             "audience ID, dynamic"},
       {messages::kEventFilterResultsSaveFailed, "Unable to save updated Audience filter results. Event will not be evaluated. Event name, error"},
-      {messages::kEventFilterSetAside, "Event filter ran out of time. Filter will not be evaluated until the audiences change. Event name, "
+      {messages::kEventFilterSetAside, "Event filter ran out of time. Filter will not be evaluated on the same values until the audiences change. Event name, "
             "filter ID, audience ID"},
       {messages::kEventFiltersOutOfTime, "Audience evaluation ran out of time. Event filters will not be evaluated. Event name, filter count"},
       {messages::kSetAsideEventFiltersSkipped, "Event filters set aside for running out of time will not be evaluated. Event name, filter count"}};
@@ -257,7 +303,7 @@ const Audiences::EvaluationTexts& propertyTexts() {
             "property name, filter ID, audience ID, dynamic"},
       {messages::kPropertyFilterResultsSaveFailed, "Unable to save updated Audience filter results. User property will not be evaluated. User property "
             "name, error"},
-      {messages::kPropertyFilterSetAside, "User property filter ran out of time. Filter will not be evaluated until the audiences change. User "
+      {messages::kPropertyFilterSetAside, "User property filter ran out of time. Filter will not be evaluated on the same value until the audiences change. User "
             "property name, filter ID, audience ID"},
       {messages::kPropertyFiltersOutOfTime, "Audience evaluation ran out of time. User property filters will not be evaluated. User property "
             "name, filter count"},

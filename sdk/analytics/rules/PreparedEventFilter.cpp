@@ -32,6 +32,14 @@ PreparedEventFilter::PreparedEventFilter(const ProtoEventFilter& filter, std::ve
   }
 }
 
+bool PreparedEventFilter::isSetAsideFor(const EventParameterLookup& parameters) const {
+  for (const Parameter& parameter : parameters_) {
+    const AnalyticsValue* value = parameter.slot ? parameters.value(*parameter.slot) : nullptr;
+    if (value && parameter.filter.isSetAsideFor(*value)) return true;
+  }
+  return false;
+}
+
 FilterOutcome PreparedEventFilter::evaluate(const std::string& eventName, EventParameterLookup& parameters,
                                             const EventAggregates* aggregates, Monitor& monitor,
                                             AudienceEvaluationBudget* budget) const {

@@ -39,6 +39,8 @@ class PreparedEventFilter {
   FilterOutcome judge(const std::string& eventName, EventParameterLookup& parameters,
                       const EventAggregates* aggregates, bool aggregatesNamedAlike, Monitor& monitor,
                       AudienceEvaluationBudget* budget = nullptr) const;
+  // Whether a pattern of the filter was set aside for the value its parameter has in this event.
+  bool isSetAsideFor(const EventParameterLookup& parameters) const;
 
  private:
   struct Parameter {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "sdk/analytics/foundation/UserAttribute.h"
 #include "sdk/analytics/rules/FilterOutcome.h"
 #include "sdk/analytics/rules/PreparedValueFilter.h"
 
@@ -10,7 +11,6 @@ namespace sdk::analytics {
 
 class Monitor;
 class ProtoPropertyFilter;
-struct UserAttribute;
 
 class AudienceEvaluationBudget;
 
@@ -24,6 +24,8 @@ class PreparedPropertyFilter {
   // A regular expression's search asks `budget`, when given.
   FilterOutcome evaluate(const UserAttribute* property, Monitor& monitor,
                          AudienceEvaluationBudget* budget = nullptr) const;
+  // Whether its pattern was set aside for the property's value.
+  bool isSetAsideFor(const UserAttribute& property) const { return value_ && value_->isSetAsideFor(property.value); }
 
  private:
   const ProtoPropertyFilter* message_;

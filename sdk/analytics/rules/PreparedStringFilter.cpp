@@ -2,6 +2,9 @@
 
 #include <unicode/unistr.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
@@ -63,7 +66,7 @@ FilterOutcome findPattern(const icu::RegexPattern& pattern, std::string_view val
 }  // namespace
 
 std::optional<PreparedStringFilter> PreparedStringFilter::from(const ProtoStringFilter& filter) {
-  if (!validateStringFilter(filter, nullptr)) return std::nullopt;
+  if (!isWellFormedStringFilter(filter)) return std::nullopt;
   return PreparedStringFilter(filter, nullptr);
 }
 
@@ -87,10 +90,16 @@ PreparedStringFilter::PreparedStringFilter(const ProtoStringFilter& filter,
 
 const icu::RegexPattern* PreparedStringFilter::pattern(Monitor& monitor, AudienceEvaluationBudget* budget) const {
   if (pattern_) return pattern_.get();
-  if (budget && !budget->affords(compileNanoseconds_)) return nullptr;
+  if (budget && !budget->affords(compileNanoseconds_)) {
+    neverCompiles_ = budget->patternRanOut();
+    return nullptr;
+  }
   UErrorCode status = U_ZERO_ERROR;
   UParseError parseError{};
   pattern_.reset(icu::RegexPattern::compile(source_, caseSensitive_ ? 0 : UREGEX_CASE_INSENSITIVE, parseError, status));
+  // Compiled is compiled: a pattern that took longer than its text promised is kept all the same,
+  // and the time it took ends the event's walk.
+  if (budget) budget->finishedInItsTime();
   if (U_FAILURE(status)) {
     // It parsed when it was validated: only memory can have run short.
     pattern_.reset();
@@ -103,11 +112,31 @@ const icu::RegexPattern* PreparedStringFilter::pattern(Monitor& monitor, Audienc
   return pattern_.get();
 }
 
+bool PreparedStringFilter::isSetAsideFor(std::string_view text) const {
+  if (neverCompiles_) return true;
+  if (setAsideTexts_.empty()) return false;
+  const std::size_t hash = std::hash<std::string_view>{}(text);
+  return std::find(setAsideTexts_.begin(), setAsideTexts_.end(), hash) != setAsideTexts_.end();
+}
+
+void PreparedStringFilter::setAsideFor(std::string_view text) const {
+  const std::size_t hash = std::hash<std::string_view>{}(text);
+  if (setAsideTexts_.size() < kSetAsideTexts) {
+    setAsideTexts_.push_back(hash);
+    return;
+  }
+  setAsideTexts_[nextSetAside_] = hash;
+  nextSetAside_ = (nextSetAside_ + 1) % kSetAsideTexts;
+}
+
 FilterOutcome PreparedStringFilter::matches(CaselessText& value, Monitor& monitor,
                                             AudienceEvaluationBudget* budget) const {
   if (type_ == static_cast<std::uint64_t>(StringMatchType::Regex)) {
     const icu::RegexPattern* compiled = pattern(monitor, budget);
-    return compiled ? findPattern(*compiled, value.text(), monitor, budget) : std::nullopt;
+    if (!compiled) return std::nullopt;
+    FilterOutcome found = findPattern(*compiled, value.text(), monitor, budget);
+    if (budget && budget->patternRanOut()) setAsideFor(value.text());
+    return found;
   }
   std::string_view subject = caseSensitive_ ? value.text() : value.folded();
   switch (type_) {

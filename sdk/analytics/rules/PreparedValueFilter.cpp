@@ -61,6 +61,11 @@ FilterOutcome PreparedValueFilter::evaluate(const AnalyticsValue& value, Caseles
   return outcome;
 }
 
+bool PreparedValueFilter::isSetAsideFor(const AnalyticsValue& value) const {
+  const std::string* text = value.string();
+  return string_ && text && string_->isSetAsideFor(*text);
+}
+
 FilterOutcome PreparedValueFilter::judgeNumber(const AnalyticsValue& value, Monitor& monitor) const {
   using platform::foundation::Value;
   if (const std::string* text = value.string()) {

@@ -34,6 +34,8 @@ class PreparedValueFilter {
   // filters of the same value). A regular expression's search asks `budget`, when given.
   FilterOutcome evaluate(const AnalyticsValue& value, CaselessText& text, Monitor& monitor,
                          AudienceEvaluationBudget* budget = nullptr) const;
+  // Whether its pattern was set aside for this value's text.
+  bool isSetAsideFor(const AnalyticsValue& value) const;
 
  private:
   FilterOutcome judgeNumber(const AnalyticsValue& value, Monitor& monitor) const;

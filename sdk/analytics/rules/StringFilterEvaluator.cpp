@@ -7,6 +7,7 @@
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
+#include "sdk/analytics/rules/AudienceEvaluationBudget.h"
 #include "sdk/analytics/rules/CaselessText.h"
 #include "sdk/analytics/rules/PreparedStringFilter.h"
 #include "sdk/analytics/rules/RulesMessageCodes.h"
@@ -42,30 +43,55 @@ std::int64_t regexCompileNanoseconds(const icu::UnicodeString& pattern, bool cas
   return cost.compileWork * kNanosecondsPerWorkStep * kBuildSlowness;
 }
 
-bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor,
-                             std::unique_ptr<icu::RegexPattern>* pattern) {
+namespace {
+
+struct Refusal {
+  std::int64_t code;
+  const char* message;
+};
+
+// The first rule short of compiling that the filter breaks.
+std::optional<Refusal> shapeRefusal(const ProtoStringFilter& filter) {
+  if (!nanoHasField(filter, kMatchType)) return Refusal{messages::kStringFilterHasNoMatchType, "String filter has no match type"};
+  std::uint64_t type = matchType(filter);
+  if (type == static_cast<std::uint64_t>(StringMatchType::InList)) {
+    if (hasExpressionList(filter)) return std::nullopt;
+    return Refusal{messages::kStringFilterHasNoExpressionList, "String filter has no expression list"};
+  }
+  if (type == 0) return Refusal{messages::kStringFilterUnknownMatchType, "String filter has unknown match type"};
+  if (!nanoStringIn(filter, kExpression)) return Refusal{messages::kStringFilterHasNoExpression, "String filter has no expression"};
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool isWellFormedStringFilter(const ProtoStringFilter& filter) { return !shapeRefusal(filter); }
+
+bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor, std::unique_ptr<icu::RegexPattern>* pattern,
+                          AudienceEvaluationBudget* budget) {
   auto refuse = [&](std::int64_t code, const char* message) {
     if (monitor) monitor->logWithLevel(LogLevel::kMonitoredError, code, message, messageLogContext(filter));
     return false;
   };
-  if (!nanoHasField(filter, kMatchType)) return refuse(messages::kStringFilterHasNoMatchType, "String filter has no match type");
-  std::uint64_t type = matchType(filter);
-  if (type == static_cast<std::uint64_t>(StringMatchType::InList)) {
-    return hasExpressionList(filter) || refuse(messages::kStringFilterHasNoExpressionList, "String filter has no expression list");
-  }
-  if (type == 0) return refuse(messages::kStringFilterUnknownMatchType, "String filter has unknown match type");
-  const std::string* expression = nanoStringIn(filter, kExpression);
-  if (!expression) return refuse(messages::kStringFilterHasNoExpression, "String filter has no expression");
-  if (type != static_cast<std::uint64_t>(StringMatchType::Regex)) return true;
+  if (auto refusal = shapeRefusal(filter)) return refuse(refusal->code, refusal->message);
+  if (matchType(filter) != static_cast<std::uint64_t>(StringMatchType::Regex)) return true;
   const bool caseless = pattern && !nanoGetBool(filter, kCaseSensitive);
-  const auto text = icu::UnicodeString::fromUTF8(*expression);
-  if (regexCompileNanoseconds(text, caseless) > kEventCpuNanoseconds) {
+  const auto text = icu::UnicodeString::fromUTF8(*nanoStringIn(filter, kExpression));
+  const std::int64_t estimate = regexCompileNanoseconds(text, caseless);
+  if (estimate > kEventCpuNanoseconds) {
     return refuse(messages::kRegularExpressionTooCostly, "Regular expression is too costly to compile");
+  }
+  if (budget && !budget->affords(estimate)) {
+    return refuse(messages::kConfigurationRegularExpressionsTooCostly,
+                  "Regular expressions of the configuration are too costly to compile together");
   }
   UErrorCode status = U_ZERO_ERROR;
   UParseError parseError{};
   std::unique_ptr<icu::RegexPattern> compiled(
       icu::RegexPattern::compile(text, caseless ? UREGEX_CASE_INSENSITIVE : 0, parseError, status));
+  if (budget && !budget->finishedInItsTime()) {
+    return refuse(messages::kRegularExpressionTooCostly, "Regular expression is too costly to compile");
+  }
   if (U_FAILURE(status) || !compiled) {
     if (monitor) {
       monitor->logWithLevel(LogLevel::kMonitoredError, messages::kRegularExpressionUnparsable, "Unable to parse regular expression", messageLogContext(filter),

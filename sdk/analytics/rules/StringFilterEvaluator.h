@@ -12,6 +12,7 @@
 
 namespace sdk::analytics {
 
+class AudienceEvaluationBudget;
 class Monitor;
 class ProtoStringFilter;
 
@@ -33,13 +34,20 @@ std::int64_t regexCompileNanoseconds(const icu::UnicodeString& pattern, bool cas
 // unless field 3 says case-sensitive) and, when `pattern` is given, handed over through it; without
 // `pattern` it is compiled to see that it parses, which ignoring case does not change but makes up
 // to seconds slower, so case is left to the first search. A pattern that could not be compiled
-// within an event's time is refused. Every refusal is logged, unless `monitor` is null.
+// within an event's time is refused. With `budget`, the one a configuration's patterns share, so is
+// a pattern that does not fit in what is left of it, or whose compiling took longer than an event's
+// time whatever its text promised. Every refusal is logged, unless `monitor` is null.
 bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor,
-                             std::unique_ptr<icu::RegexPattern>* pattern = nullptr);
+                          std::unique_ptr<icu::RegexPattern>* pattern = nullptr,
+                          AudienceEvaluationBudget* budget = nullptr);
 inline bool validateStringFilter(const ProtoStringFilter& filter, Monitor& monitor,
-                                    std::unique_ptr<icu::RegexPattern>* pattern = nullptr) {
-  return validateStringFilter(filter, &monitor, pattern);
+                                 std::unique_ptr<icu::RegexPattern>* pattern = nullptr,
+                                 AudienceEvaluationBudget* budget = nullptr) {
+  return validateStringFilter(filter, &monitor, pattern, budget);
 }
+// What validation checks short of compiling: enough for a filter that was validated when stored,
+// whose pattern is compiled when first searched.
+bool isWellFormedStringFilter(const ProtoStringFilter& filter);
 
 // Whether `value` matches; nothing without a value, for an invalid filter, or when a regular
 // expression exceeds its limits.
