@@ -85,7 +85,6 @@ inline constexpr std::int64_t kEvaluationStringMissing = 9005;
 inline constexpr std::int64_t kStringFilterInvalid = 9006;
 inline constexpr std::int64_t kRegularExpressionOverLimit = 9007;
 inline constexpr std::int64_t kRegularExpressionTooCostly = 9008;
-inline constexpr std::int64_t kConfigurationRegularExpressionsTooCostly = 9009;
 
 // Conditional user properties reached by events, timeouts and expiry.
 inline constexpr std::int64_t kNilEventForConditionalProperties = 10000;

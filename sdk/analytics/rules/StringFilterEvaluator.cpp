@@ -82,7 +82,7 @@ bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor, std
     return refuse(messages::kRegularExpressionTooCostly, "Regular expression is too costly to compile");
   }
   if (budget && !budget->affords(estimate)) {
-    return refuse(messages::kConfigurationRegularExpressionsTooCostly,
+    return refuse(messages::kRegularExpressionTooCostly,
                   "Regular expressions of the configuration are too costly to compile together");
   }
   UErrorCode status = U_ZERO_ERROR;
