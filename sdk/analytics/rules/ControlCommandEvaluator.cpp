@@ -108,10 +108,9 @@ ErrorOr<ScriptValueRef> switchStatement(ScriptArguments args, ScriptScope& scope
   auto values = TRY(evaluateArguments(args, scope));
   const auto* cases = asArray(values[1]);
   const auto* bodies = asArray(values[2]);
-  // One body per case plus an optional default: a shorter body list would be read out of range.
-  if (!cases || !bodies || bodies->count() < cases->count() || bodies->count() > cases->count() + 1) {
-    return scriptError(kScriptErrorArgumentCount);
-  }
+  // One body per case, and a body list shorter than the case list would be read out of range. What
+  // lies past the cases is the default only when it is one body; more than one is never run.
+  if (!cases || !bodies || bodies->count() < cases->count()) return scriptError(kScriptErrorArgumentCount);
   const auto caseList = TRY(cases->allElements());
   const auto bodyList = TRY(bodies->allElements());
   bool matched = false;

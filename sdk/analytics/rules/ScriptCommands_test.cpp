@@ -22,6 +22,20 @@ TEST_F(ControlCommands, SwitchFallsThroughToTheDefault) {
   EXPECT_EQ(errorOf("(switch 3 5 (quote 1))"), kScriptErrorArgumentCount);
 }
 
+// Bodies beyond the one default do not make the statement wrong: the matched bodies still run and
+// fall through, and with no single default after the cases nothing more runs.
+TEST_F(ControlCommands, SwitchWithMoreThanOneExtraBodyRunsNoDefault) {
+  run("(var \"log\") (defun \"sw\" (quote \"d\") (= \"log\" \"\")"
+      " (switch $d (quote 1 2) (quote (= \"log\" (+ $log \"a\")) (= \"log\" (+ $log \"b\"))"
+      "  (= \"log\" (+ $log \"X\")) (= \"log\" (+ $log \"Y\")))) (return $log))");
+  EXPECT_EQ(text("(sw 1)"), "ab");
+  EXPECT_EQ(text("(sw 2)"), "b");
+  EXPECT_EQ(text("(sw 9)"), "");
+  EXPECT_EQ(typed("(switch 1 (quote 1) (quote 5 6 7))"), "undefined undefined");
+  EXPECT_EQ(typed("(switch 1 (quote) (quote 5 6))"), "undefined undefined");
+  EXPECT_EQ(typed("(defun \"r\" (quote) (switch 1 (quote 1) (quote (return 7) 8 9)) 8) (r)"), "number 7");
+}
+
 TEST_F(ControlCommands, IfRunsArrayBranchesInTheCurrentScope) {
   EXPECT_EQ(typed("(if true 5)"), "number 5");
   EXPECT_EQ(typed("(if false 5)"), "undefined undefined");
