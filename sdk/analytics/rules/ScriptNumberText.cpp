@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,11 +26,18 @@ struct Digits {
   int exponent = 0;
 };
 
-// The double's exact decimal expansion, when it has exactly 18 significant digits: the one case
-// where rounding half to even (what the exact conversion below does) and half away from zero part,
-// its 18th digit being a 5 with nothing after it. A double m * 2^-k (m odd) expands to the digits
-// of m * 5^k, which end in that 5; at 2^-27 and below they are too many to be 18.
-bool exactHalfway(double magnitude, std::uint64_t& expansion, int& exponent) {
+// The exact decimal expansion of a double that is not whole, when it has at most 19 digits: a double
+// m * 2^-k (m odd) expands to the digits of m * 5^k, which end in a 5. Only such an expansion can lie
+// exactly half way between two texts one digit shorter: rounding half to even (what the exact
+// conversions below do) and half away from zero part there alone.
+struct Expansion {
+  std::uint64_t digits = 0;
+  int count = 0;
+  int exponent = 0;  // of the first digit
+};
+
+std::optional<Expansion> shortExpansion(double magnitude) {
+  constexpr unsigned __int128 kTooMany = 10'000'000'000'000'000'000ULL;
   int binaryExponent = 0;
   auto mantissa = static_cast<std::uint64_t>(std::ldexp(std::frexp(magnitude, &binaryExponent), 53));
   int shift = binaryExponent - 53;
@@ -37,30 +45,41 @@ bool exactHalfway(double magnitude, std::uint64_t& expansion, int& exponent) {
     mantissa >>= 1;
     ++shift;
   }
-  if (shift >= 0 || shift < -26) return false;
+  if (shift >= 0) return std::nullopt;
   unsigned __int128 digits = mantissa;
-  for (int i = 0; i < -shift; ++i) digits *= 5;
-  if (digits < 100'000'000'000'000'000ULL || digits >= 1'000'000'000'000'000'000ULL) return false;
-  expansion = static_cast<std::uint64_t>(digits);
-  exponent = 17 + shift;
-  return true;
+  for (int i = 0; i < -shift && digits < kTooMany; ++i) digits *= 5;
+  if (digits >= kTooMany) return std::nullopt;
+  Expansion out;
+  out.digits = static_cast<std::uint64_t>(digits);
+  char text[24];
+  out.count = static_cast<int>(std::to_chars(text, text + sizeof text, out.digits).ptr - text);
+  out.exponent = out.count - 1 + shift;
+  return out;
+}
+
+// An expansion's digits but the last, which is a 5, rounded away from zero, trailing zeros dropped.
+Digits roundedAwayFromZero(const Expansion& exact) {
+  Digits out;
+  out.exponent = exact.exponent;
+  const auto end = std::to_chars(out.text, out.text + sizeof out.text, exact.digits / 10 + 1).ptr;
+  out.count = static_cast<int>(end - out.text);
+  if (out.count == exact.count) {  // all nines carried into one more digit
+    --out.count;
+    ++out.exponent;
+  }
+  while (out.count > 1 && out.text[out.count - 1] == '0') --out.count;
+  return out;
 }
 
 // The decimal style's 17 significant digits, rounded half away from zero.
 Digits significantDigits(double magnitude) {
   Digits out;
-  std::uint64_t expansion = 0;
   if (magnitude < 9007199254740992.0 && magnitude == std::trunc(magnitude)) {
     // A whole number below 2^53 has at most 16 digits, all exact.
     out.count = static_cast<int>(std::to_chars(out.text, out.text + sizeof out.text, static_cast<std::uint64_t>(magnitude)).ptr - out.text);
     out.exponent = out.count - 1;
-  } else if (exactHalfway(magnitude, expansion, out.exponent)) {
-    const auto rounded = expansion / 10 + 1;
-    out.count = static_cast<int>(std::to_chars(out.text, out.text + sizeof out.text, rounded).ptr - out.text);
-    if (out.count > kSignificantDigits) {  // all nines carried into one more digit
-      out.count = kSignificantDigits;
-      ++out.exponent;
-    }
+  } else if (const auto exact = shortExpansion(magnitude); exact && exact->count == kSignificantDigits + 1) {
+    return roundedAwayFromZero(*exact);
   } else {
     // Correctly rounded, unlike printing many digits and rounding that text again.
     char buffer[40];
@@ -89,7 +108,10 @@ Digits shortestDigits(double magnitude) {
     if (*c != '.') out.text[out.count++] = *c;
   }
   out.exponent = std::atoi(exponent + 1);
-  return out;
+  // On an exact tie between two texts of the fewest digits, the one away from zero. It reads back
+  // whenever the one nearer zero does: the gap above a double is never narrower than the one below.
+  const auto exact = shortExpansion(magnitude);
+  return exact && exact->count == out.count + 1 ? roundedAwayFromZero(*exact) : out;
 }
 
 void appendDigits(std::u16string& out, const char* digits, int count) {

@@ -42,9 +42,28 @@ TEST(scriptNumberText, ScientificFormHasTheFewestDigitsThatReadBack) {
       {1e-7, "1e-7"}, {1.5e-7, "1.5e-7"}, {-1e-7, "-1e-7"}, {1e21, "1e+21"}, {1.2345e25, "1.2345e+25"},
       {-1.5e22, "-1.5e+22"}, {999999999999999999999.0, "1e+21"}, {1.1920928955078125e-7, "1.1920928955078125e-7"},
       {9.99999e-7, "9.99999e-7"}, {4.35e-7, "4.35e-7"},
-      // 2^-25 lies half way between two 17-digit texts that both read back: the even one.
-      {2.98023223876953125e-8, "2.9802322387695312e-8"}, {-1.490116119384765625e-8, "-1.4901161193847656e-8"},
+      {-1.490116119384765625e-8, "-1.4901161193847656e-8"},
       {5e-324, "5e-324"}, {1.7976931348623157e308, "1.7976931348623157e+308"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(utf8FromUTF16(formatScriptNumber(c.value)), c.text) << c.value;
+    EXPECT_EQ(parseScriptNumber(formatScriptNumber(c.value)), c.value) << c.text;
+  }
+}
+
+// Where a double lies exactly half way between two texts of its fewest digits that both read back,
+// the one away from zero is written, as the decimal form does at its 17th digit. Only two magnitudes
+// of all doubles have such a pair: 2^-25 and 5 * 2^-23.
+TEST(scriptNumberText, AnExactTieInTheScientificFormRoundsAwayFromZero) {
+  const struct {
+    double value;
+    const char* text;
+  } cases[] = {
+      {0x1p-25, "2.9802322387695313e-8"}, {-0x1p-25, "-2.9802322387695313e-8"},
+      {0x5p-23, "5.960464477539063e-7"}, {-0x5p-23, "-5.960464477539063e-7"},
+      // 2^-24 lies half way too, but only its text away from zero reads back; 2^-26 and 3 * 2^-23
+      // lie off the half way.
+      {0x1p-26, "1.4901161193847656e-8"}, {0x1p-24, "5.960464477539063e-8"}, {0x3p-23, "3.5762786865234375e-7"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(utf8FromUTF16(formatScriptNumber(c.value)), c.text) << c.value;
