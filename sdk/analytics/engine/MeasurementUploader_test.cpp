@@ -15,7 +15,11 @@
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/ServiceURL.h"
+#include "sdk/analytics/rules/AudienceTestSupport.h"
 #include "sdk/analytics/rules/ExperimentsTestSupport.h"
+#include "sdk/analytics/rules/ScriptProgramTestSupport.h"
+#include "sdk/analytics/rules/ScriptRuntime.h"
+#include "sdk/analytics/rules/ScriptText.h"
 #include "testing/HostileServer.h"
 #include "testing/LoopbackServer.h"
 
@@ -732,6 +736,64 @@ TEST_F(MeasurementUploaderTest, EachConfigurationFailureReachesTheNextBundleAtIt
       EXPECT_TRUE(told.empty()) << c.what;
     }
   }
+}
+
+// A program that nests as deep as the interpreter runs, at the deepest place a configuration holds
+// statements (a rule's options), comes with the rest of its configuration: settings, audiences and
+// the program itself are installed, and the copy kept in the database reads back.
+TEST_F(MeasurementUploaderTest, AConfigurationWhoseProgramNestsAsDeepAsTheInterpreterRunsInstallsWhole) {
+  using namespace ostrel::testing;
+  // Texts joined one by one, each "+" holding the one before it; `expected` receives the result.
+  const auto joined = [](int texts, std::string& expected) {
+    expected = "a";
+    Entity chain = stringEntity(expected);
+    for (int i = 1; i < texts; ++i) {
+      const std::string text(1, static_cast<char>('a' + i % 26));
+      expected += text;
+      auto plus = statementEntity("0", {});
+      nanoAdoptMessageArray(*plus, 1, Entities{chain, stringEntity(text)});
+      chain = plus;
+    }
+    return chain;
+  };
+  const auto options = [](const Entity& value) { return statementEntity("8", {stringEntity("s"), value}); };
+  // The most texts the interpreter joins in one statement of a rule's options.
+  const auto deepestJoin = [&] {
+    for (int texts = ScriptLimits{}.evaluationDepth + 1;; --texts) {
+      std::string ignored;
+      if (ScriptRuntime().executeStatements({options(joined(texts, ignored))}).ok()) return texts;
+    }
+  };
+  const int texts = deepestJoin();
+  std::string rather;
+  std::string deepest;
+  auto program = ostrel::testing::program("(var \"s\") (var \"t\") (defun \"rule\" (quote \"o\") (= \"s\" (. $o \"s\")))");
+  nanoAddMessage(*program, 0, *statementEntity("3", {stringEntity("t"), joined(47, rather)}));
+  auto rule = ProtoProgramRule::make();
+  nanoSetString(*rule, 0, "rule");
+  nanoAdoptMessageArray(*rule, 1, Entities{options(joined(texts, deepest))});
+  auto rules = ProtoProgramRules::make();
+  nanoAdoptMessageArray(*rules, 0, std::vector{rule});
+  nanoSetMessage(*program, 1, rules.get());
+  auto config = BundlingEnvironment::configuration({{"measurement.upload.interval", "7200000"}});
+  nanoAddMessage(*config, 5, *audience(100, {eventFilter(1, "shot")}));
+  nanoAddMessage(*config, 8, *program);
+  const Data body = config->protoBuffer();
+  server.on("GET", configPath(), LoopbackResponse::ok(std::string(body.begin(), body.end())));
+  onWorker([&] { uploader->fetchRemoteConfig(); });
+  ASSERT_TRUE(until(1));
+  settle();
+  EXPECT_FALSE(env.scope.logged(messages::kConfigurationDataInvalid));
+  EXPECT_EQ(env.settings->uploadingInterval(), 7200);
+  EXPECT_EQ(env.database->allAudienceIDs().valueOr({}), std::vector<std::int32_t>{100});
+  onWorker([&] {
+    const auto editing = env.settings->eventEditing();
+    ASSERT_TRUE(editing);
+    const auto& scope = editing->runtime().globalScope();
+    EXPECT_EQ(utf8FromUTF16(scope.valueForName(u"t")->stringValueOrError().valueOr(u"")), rather);
+    EXPECT_EQ(utf8FromUTF16(scope.valueForName(u"s")->stringValueOrError().valueOr(u"")), deepest);
+    EXPECT_TRUE(env.database->queryMeasurementConfigWithError().valueOr(nullptr));
+  });
 }
 
 // A reply refused for its size says so, not that it failed with the 200 its head carried.

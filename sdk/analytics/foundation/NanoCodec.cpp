@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/foundation/ThreadStack.h"
 #include "sdk/analytics/foundation/NanoMessage.h"
 
 namespace sdk::analytics::detail {
@@ -96,6 +97,19 @@ struct DecodeBudget {
     return true;
   }
 };
+
+// The stack a decode leaves in hand at its deepest message. Destroying what it made recurses as
+// deep, and under the sanitizers each level of that takes as much as a level of decoding (about
+// 1.5 KB); the interpreter, which runs what a configuration's programs nest, keeps as much and
+// takes twice that a level, so a thread that has room for running a program has room for decoding it.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || !defined(__OPTIMIZE__)
+constexpr std::size_t kStackReserve = 1u << 20;
+#else
+constexpr std::size_t kStackReserve = 256u << 10;
+#endif
+// Only a program's statements nest without bound; every other message lies a few levels deep
+// (an item of an event's parameter in a batch, the deepest, at five) and decodes on any thread.
+constexpr int kUnwatchedDepth = 16;
 
 // What decoded messages hold, as the decoder counts it: every allocation's own bookkeeping, each
 // message's object with its shared count, one entry for each value of its list, and the characters
@@ -225,6 +239,9 @@ bool readValue(pb_istream_t* stream, const NanoField& field, Scalar& value, int 
 
 bool decodeFields(pb_istream_t* stream, NanoMessage& message, int depth, DecodeBudget& budget) {
   if (depth > NanoMessage::kMaxDepth) return budget.fail(NanoDecodeFailure::TooDeep);
+  if (depth > kUnwatchedDepth && platform::foundation::ThreadStack::bytesLeft() < kStackReserve) {
+    return budget.fail(NanoDecodeFailure::TooDeep);
+  }
   const NanoDescriptor& descriptor = message.descriptor();
   std::size_t count = 0;
   if (!countValues(*stream, descriptor, count)) return false;

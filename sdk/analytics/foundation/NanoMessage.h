@@ -17,11 +17,12 @@
 //
 // Wire rules: fields are written in tag order, repeated fields element by element (unpacked), so
 // equal content gives equal bytes. Reading skips unknown tags and tags of reserved indices, takes
-// repeated numbers packed or unpacked, and refuses truncated input, nesting deeper than kMaxDepth,
-// input larger than kMaxEncodedBytes, input that would make more than kMaxDecodedMessages messages
-// and input whose messages would hold more memory than its NanoDecodeBudget allows (a small input
-// of many empty sub-messages, tiny numbers or empty texts would otherwise take far more memory than
-// its size suggests).
+// repeated numbers packed or unpacked, and refuses truncated input, nesting deeper than kMaxDepth
+// (or than the calling thread's stack holds with room to spare), input larger than
+// kMaxEncodedBytes, input that would make more than kMaxDecodedMessages messages and input whose
+// messages would hold more memory than its NanoDecodeBudget allows (a small input of many empty
+// sub-messages, tiny numbers or empty texts would otherwise take far more memory than its size
+// suggests).
 
 namespace sdk::analytics {
 
@@ -172,7 +173,9 @@ class NanoValues {
 
 class NanoMessage {
  public:
-  static constexpr int kMaxDepth = 48;
+  // Deep enough for every program the script interpreter runs, from the deepest place a
+  // configuration holds one (the rules check that the two agree).
+  static constexpr int kMaxDepth = 516;
   static constexpr std::size_t kMaxEncodedBytes = 4 * 1024 * 1024;
   // More than a mebibyte of ordinary statements makes: the smallest, a call without arguments,
   // takes seven bytes.

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/ThreadStack.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/foundation/ProtoExperimentMessages.h"
@@ -113,6 +114,22 @@ Data lengthDelimited(std::uint32_t tag, const Data& body) {
 }
 Data text(std::uint32_t tag, const std::string& s) { return lengthDelimited(tag, Data(s.begin(), s.end())); }
 Data varint(std::uint32_t tag, std::uint8_t small) { return cat({key(tag, 0), Data{small}}); }
+
+// A statement entity holding another `depth` times.
+Data nestedEntity(int depth) {
+  Data entity = varint(1, 4);
+  for (int i = 0; i < depth; ++i) {
+    Data length;
+    std::uint32_t n = static_cast<std::uint32_t>(entity.size());
+    while (n >= 0x80) {
+      length.push_back(static_cast<std::uint8_t>(n | 0x80));
+      n >>= 7;
+    }
+    length.push_back(static_cast<std::uint8_t>(n));
+    entity = cat({varint(1, 4), key(2, 2), length, entity});
+  }
+  return entity;
+}
 
 TEST(NanoMessageTest, HandBuiltBytesDecodeToTheExpectedIndices) {
   Data parameter = cat({text(1, "price"), key(5, 1), Data{0, 0, 0, 0, 0, 0, 0x04, 0x40}});  // 2.5 as a double
@@ -229,32 +246,44 @@ TEST(NanoMessageTest, BadInputGivesNoMessage) {
   for (const Data& bytes : corrupt) EXPECT_FALSE(ProtoRuntimeEntity::initWithBuffer(bytes));
 
   // Nesting through the runtime entity's arguments: fine up to the limit, refused beyond it.
-  auto nested = [](int depth) {
-    Data entity = varint(1, 4);
-    for (int i = 0; i < depth; ++i) {
-      Data outer = varint(1, 4);
-      Data length;
-      std::uint32_t n = static_cast<std::uint32_t>(entity.size());
-      while (n >= 0x80) {
-        length.push_back(static_cast<std::uint8_t>(n | 0x80));
-        n >>= 7;
-      }
-      length.push_back(static_cast<std::uint8_t>(n));
-      entity = cat({outer, key(2, 2), length, entity});
-    }
-    return entity;
-  };
-  EXPECT_TRUE(ProtoRuntimeEntity::initWithBuffer(nested(NanoMessage::kMaxDepth)));
+  EXPECT_TRUE(ProtoRuntimeEntity::initWithBuffer(nestedEntity(NanoMessage::kMaxDepth)));
   NanoDecodeFailure tooDeep = NanoDecodeFailure::None;
-  EXPECT_FALSE(ProtoRuntimeEntity::initWithBuffer(nested(NanoMessage::kMaxDepth + 1), &tooDeep));
+  EXPECT_FALSE(ProtoRuntimeEntity::initWithBuffer(nestedEntity(NanoMessage::kMaxDepth + 1), &tooDeep));
   EXPECT_EQ(tooDeep, NanoDecodeFailure::TooDeep);
-  EXPECT_FALSE(ProtoRuntimeEntity::initWithBuffer(nested(2000)));
+  EXPECT_FALSE(ProtoRuntimeEntity::initWithBuffer(nestedEntity(2000)));
 
   // Unknown fields and fields of an unexpected wire type are skipped.
   auto skipped = ProtoSetting::initWithBuffer(cat({text(1, "name"), varint(9, 3), varint(2, 5), text(2, "v")}));
   ASSERT_TRUE(skipped);
   EXPECT_EQ(nanoGetString(*skipped, 0), "name");
   EXPECT_EQ(nanoGetString(*skipped, 1), "v");
+}
+
+// Recurses a kilobyte a level until less than `left` of the stack is left, and runs `work` there.
+[[gnu::noinline]] int withStackLeft(std::size_t left, const std::function<void()>& work) {
+  volatile char frame[1024] = {};
+  if (platform::foundation::ThreadStack::bytesLeft() < left) {
+    work();
+    return frame[0];
+  }
+  return withStackLeft(left, work) + frame[1];
+}
+
+// A thread whose stack cannot hold a nesting with room to spare refuses it as too deep instead of
+// running out, and still decodes every other kind of message.
+TEST(NanoMessageTest, NestingTheStackCannotHoldIsRefusedAsTooDeep) {
+  const Data deep = nestedEntity(NanoMessage::kMaxDepth);
+  const Data event =
+      makeProtoEvent(*AnalyticsEvent::create("app", false, "_e", 1, 0, {{"a", AnalyticsValue("b")}}))->protoBuffer();
+  NanoDecodeFailure failure = NanoDecodeFailure::None;
+  bool eventDecoded = false;
+  withStackLeft(128u << 10, [&] {
+    EXPECT_FALSE(ProtoRuntimeEntity::initWithBuffer(deep, &failure));
+    eventDecoded = ProtoEvent::initWithBuffer(event) != nullptr;
+  });
+  EXPECT_EQ(failure, NanoDecodeFailure::TooDeep);
+  EXPECT_TRUE(eventDecoded);
+  EXPECT_TRUE(ProtoRuntimeEntity::initWithBuffer(deep));
 }
 
 TEST(NanoMessageTest, PackedAndUnpackedRepeatedNumbersBothRead) {

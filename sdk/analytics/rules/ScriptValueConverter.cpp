@@ -5,7 +5,10 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/foundation/ThreadStack.h"
 #include "sdk/analytics/rules/ScriptArrayValue.h"
+#include "sdk/analytics/rules/ScriptHeap.h"
+#include "sdk/analytics/rules/ScriptLimits.h"
 #include "sdk/analytics/rules/ScriptMapValue.h"
 #include "sdk/analytics/rules/ScriptStatementValue.h"
 #include "sdk/analytics/rules/ScriptText.h"
@@ -56,6 +59,10 @@ class LiteralTexts {
   std::unordered_map<std::string, ScriptValueRef> texts_;
 };
 
+// A program's statements lie at most four messages below the configuration that brings them (its
+// program, the program's rules, a rule): the decoder must take every nesting converted here.
+static_assert(NanoMessage::kMaxDepth >= 4 + ScriptLimits{}.evaluationDepth);
+
 ErrorOr<ScriptValueRef> entityValue(const NanoMessage& entity, ScriptHeap& heap, int depth, LiteralTexts& texts);
 
 ErrorOr<ScriptValueRef> statementValue(const NanoMessage& entity, ScriptHeap& heap, int depth, LiteralTexts& texts) {
@@ -74,11 +81,15 @@ ErrorOr<ScriptValueRef> statementValue(const NanoMessage& entity, ScriptHeap& he
 }
 
 ErrorOr<ScriptValueRef> entityValue(const NanoMessage& entity, ScriptHeap& heap, int depth, LiteralTexts& texts) {
-  // Programs built in memory are not bounded by the decoder; deeper nesting than evaluation allows
-  // could never run anyway.
+  // Deeper nesting than evaluation allows could never run, nor could nesting that leaves the stack
+  // less room than evaluation keeps: a level of evaluating takes about twice what one of converting
+  // does, so this refuses nothing that would run.
   // A program's statements live in the heap: they must fit before they are made, however small
   // the wire form that describes them.
   if (depth > heap.limits().evaluationDepth) return scriptError(kScriptErrorLimitReached);
+  if ((depth & 3) == 0 && platform::foundation::ThreadStack::bytesLeft() < ScriptHeap::kStackReserve) {
+    return scriptError(kScriptErrorLimitReached);
+  }
   TRY(heap.reserve(sizeof(ScriptStatementValue) + sizeof(ScriptValueRef)));
   const auto* type = field(entity, kType);
   const auto* number = type ? std::get_if<std::uint64_t>(type) : nullptr;
