@@ -4,15 +4,22 @@ namespace sdk::analytics {
 
 namespace {
 
-class ControlCommands : public ScriptTest {};
+class ControlCommands : public ScriptTest {
+ protected:
+  // The bodies a switch on `discriminant` over `cases` runs, each body written as the one letter it
+  // adds to a log.
+  std::string bodiesRun(const std::string& discriminant, const std::string& cases, const std::string& letters) {
+    std::string bodies;
+    for (char letter : letters) bodies += std::string(" (= \"log\" (+ $log \"") + letter + "\"))";
+    return text("(var \"log\") (= \"log\" \"\") (switch " + discriminant + " (quote " + cases + ") (quote" + bodies +
+                ")) $log");
+  }
+};
 
 TEST_F(ControlCommands, SwitchFallsThroughToTheDefault) {
-  run("(var \"log\") (defun \"sw\" (quote \"d\") (= \"log\" \"\")"
-      " (switch $d (quote 1 2 3) (quote (= \"log\" (+ $log \"a\")) (= \"log\" (+ $log \"b\"))"
-      "  (= \"log\" (+ $log \"c\")) (= \"log\" (+ $log \"D\")))) (return $log))");
-  EXPECT_EQ(text("(sw 2)"), "bcD");
-  EXPECT_EQ(text("(sw 9)"), "D");
-  EXPECT_EQ(text("(sw \"1\")"), "D");  // strict comparison
+  EXPECT_EQ(bodiesRun("2", "1 2 3", "abcD"), "bcD");
+  EXPECT_EQ(bodiesRun("9", "1 2 3", "abcD"), "D");
+  EXPECT_EQ(bodiesRun("\"1\"", "1 2 3", "abcD"), "D");  // strict comparison
   // break ends it; return passes through.
   EXPECT_EQ(typed("(switch 1 (quote 1 2) (quote (break) 5 6))"), "undefined undefined");
   EXPECT_EQ(typed("(defun \"r\" (quote) (switch 1 (quote 1) (quote (return 7))) 8) (r)"), "number 7");
@@ -25,14 +32,11 @@ TEST_F(ControlCommands, SwitchFallsThroughToTheDefault) {
 // Bodies beyond the one default do not make the statement wrong: the matched bodies still run and
 // fall through, and with no single default after the cases nothing more runs.
 TEST_F(ControlCommands, SwitchWithMoreThanOneExtraBodyRunsNoDefault) {
-  run("(var \"log\") (defun \"sw\" (quote \"d\") (= \"log\" \"\")"
-      " (switch $d (quote 1 2) (quote (= \"log\" (+ $log \"a\")) (= \"log\" (+ $log \"b\"))"
-      "  (= \"log\" (+ $log \"X\")) (= \"log\" (+ $log \"Y\")))) (return $log))");
-  EXPECT_EQ(text("(sw 1)"), "ab");
-  EXPECT_EQ(text("(sw 2)"), "b");
-  EXPECT_EQ(text("(sw 9)"), "");
+  EXPECT_EQ(bodiesRun("1", "1 2", "abXY"), "ab");
+  EXPECT_EQ(bodiesRun("2", "1 2", "abXY"), "b");
+  EXPECT_EQ(bodiesRun("9", "1 2", "abXY"), "");
+  EXPECT_EQ(bodiesRun("9", "", "XY"), "");
   EXPECT_EQ(typed("(switch 1 (quote 1) (quote 5 6 7))"), "undefined undefined");
-  EXPECT_EQ(typed("(switch 1 (quote) (quote 5 6))"), "undefined undefined");
   EXPECT_EQ(typed("(defun \"r\" (quote) (switch 1 (quote 1) (quote (return 7) 8 9)) 8) (r)"), "number 7");
 }
 
