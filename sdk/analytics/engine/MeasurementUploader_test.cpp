@@ -765,10 +765,11 @@ TEST_F(MeasurementUploaderTest, AConfigurationWhoseProgramNestsAsDeepAsTheInterp
     }
   };
   const int texts = deepestJoin();
-  std::string rather;
+  std::string ordinary;
   std::string deepest;
-  auto program = ostrel::testing::program("(var \"s\") (var \"t\") (defun \"rule\" (quote \"o\") (= \"s\" (. $o \"s\")))");
-  nanoAddMessage(*program, 0, *statementEntity("3", {stringEntity("t"), joined(47, rather)}));
+  auto program =
+      ostrel::testing::program("(var \"s\") (var \"t\") (defun \"rule\" (quote \"o\") (= \"s\" (. $o \"s\")))");
+  nanoAddMessage(*program, 0, *statementEntity("3", {stringEntity("t"), joined(47, ordinary)}));
   auto rule = ProtoProgramRule::make();
   nanoSetString(*rule, 0, "rule");
   nanoAdoptMessageArray(*rule, 1, Entities{options(joined(texts, deepest))});
@@ -790,7 +791,7 @@ TEST_F(MeasurementUploaderTest, AConfigurationWhoseProgramNestsAsDeepAsTheInterp
     const auto editing = env.settings->eventEditing();
     ASSERT_TRUE(editing);
     const auto& scope = editing->runtime().globalScope();
-    EXPECT_EQ(utf8FromUTF16(scope.valueForName(u"t")->stringValueOrError().valueOr(u"")), rather);
+    EXPECT_EQ(utf8FromUTF16(scope.valueForName(u"t")->stringValueOrError().valueOr(u"")), ordinary);
     EXPECT_EQ(utf8FromUTF16(scope.valueForName(u"s")->stringValueOrError().valueOr(u"")), deepest);
     EXPECT_TRUE(env.database->queryMeasurementConfigWithError().valueOr(nullptr));
   });
