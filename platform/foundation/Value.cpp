@@ -187,6 +187,21 @@ bool Value::toBool() const {
   }
 }
 
+bool Value::boolValue() const {
+  if (const std::string* text = string()) return textReadsAsYes(*text);
+  return toBool();
+}
+
+bool Value::textReadsAsYes(std::string_view text) {
+  std::size_t at = text.find_first_not_of(" \t");
+  if (at == std::string_view::npos) return false;
+  if (text[at] == '+' || text[at] == '-') ++at;
+  while (at < text.size() && text[at] == '0') ++at;
+  if (at == text.size()) return false;
+  const char first = text[at];
+  return first == 'Y' || first == 'y' || first == 'T' || first == 't' || (first >= '1' && first <= '9');
+}
+
 std::string Value::toString(std::string_view fallback) const {
   if (auto* s = string()) return *s;
   return std::string(fallback);

@@ -108,6 +108,12 @@ class Value {
   bool toBool() const;
   // The string, or `fallback` when this is not a string.
   std::string toString(std::string_view fallback = {}) const;
+  // A switch as a person may write it in a property list, as a number, a boolean or a text: numbers as
+  // toBool, a text by textReadsAsYes, anything else false. "YES", "true" and "1" all turn a switch on.
+  bool boolValue() const;
+  // The phone's reading of a text as a yes or no: after leading blanks, an optional sign and any zeros,
+  // "Y", "y", "T", "t" or a digit 1-9 is yes ("YES", "true", "+007"); anything else is no ("NO", "0", "").
+  static bool textReadsAsYes(std::string_view text);
 
   // Containers.
   const Value& operator[](const std::string& key) const;

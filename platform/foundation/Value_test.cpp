@@ -41,6 +41,27 @@ TEST(ValueTest, ConstructorsPickTheIntendedKindAndNumbersConvertAmongThemselvesO
   EXPECT_EQ(Value("x").number(), std::nullopt);
 }
 
+// A switch written as text in a property list reads as the phone reads it: the first character after
+// blanks, a sign and zeros decides.
+TEST(ValueTest, ASwitchWrittenAsTextReadsAsThePhoneReadsIt) {
+  for (const char* yes : {"YES", "yes", "Y", "true", "True", "t", "1", "9", "  YES", "\tyes", "+1", "-1", "007",
+                          "-00Y", "0t", "12abc", "Yellow"}) {
+    EXPECT_TRUE(Value(yes).boolValue()) << '"' << yes << '"';
+  }
+  for (const char* no :
+       {"NO", "no", "false", "FALSE", "0", "000", "-0", "+", "", "   ", "x", "0x1", " .5", "\n1", "--1", "+-1", "N"}) {
+    EXPECT_FALSE(Value(no).boolValue()) << '"' << no << '"';
+  }
+  EXPECT_TRUE(Value(true).boolValue());
+  EXPECT_TRUE(Value(2).boolValue());
+  EXPECT_TRUE(Value(0.5).boolValue());
+  EXPECT_FALSE(Value(false).boolValue());
+  EXPECT_FALSE(Value(0).boolValue());
+  EXPECT_FALSE(Value().boolValue());
+  EXPECT_FALSE(Value(Array{Value("YES")}).boolValue());
+  EXPECT_FALSE(Value::data({'1'}).boolValue());
+}
+
 TEST(ValueTest, EqualityComparesNumbersByValueAndContainersDeeply) {
   EXPECT_EQ(Value(1), Value(1.0));
   EXPECT_EQ(Value(true), Value(1));

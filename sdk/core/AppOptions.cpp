@@ -56,9 +56,10 @@ void readDefaultsLocked(DefaultOptionsState& state) {
   state.options = AppOptions::initInternalWithOptionsDictionary(*state.dictionary);
 }
 
+// A switch may be written as a boolean, a number or a text ("YES"): each reads as the phone reads it.
 bool boolSwitch(const Dictionary& dictionary, const char* key) {
   auto found = dictionary.find(key);
-  return found != dictionary.end() && found->second.toBool();
+  return found != dictionary.end() && found->second.boolValue();
 }
 
 bool isNumberAt(const Dictionary& dictionary, const char* key) {
@@ -197,6 +198,10 @@ const Dictionary& AppOptions::analyticsOptionsDictionary() const {
   return analyticsOptionsDictionary_;
 }
 
+bool AppOptions::isAnalyticsEnabled() const { return boolSwitch(optionsDictionary_, kIsAnalyticsEnabled); }
+
+bool AppOptions::isSignInEnabled() const { return boolSwitch(optionsDictionary_, kIsSignInEnabled); }
+
 bool AppOptions::isAnalyticsCollectionDeactivated() const {
   return boolSwitch(analyticsOptionsDictionary(), kAnalyticsCollectionDeactivated);
 }
@@ -204,7 +209,7 @@ bool AppOptions::isAnalyticsCollectionDeactivated() const {
 bool AppOptions::isMeasurementEnabled() const {
   if (isAnalyticsCollectionDeactivated()) return false;
   const Dictionary& analytics = analyticsOptionsDictionary();
-  if (analytics.contains(kIsMeasurementEnabled)) return analytics.at(kIsMeasurementEnabled).toBool();
+  if (analytics.contains(kIsMeasurementEnabled)) return boolSwitch(analytics, kIsMeasurementEnabled);
   auto app = App::defaultAppIfConfigured();
   return app && app->isDataCollectionDefaultEnabled();
 }
@@ -212,7 +217,7 @@ bool AppOptions::isMeasurementEnabled() const {
 bool AppOptions::isAnalyticsCollectionEnabled() const {
   if (isAnalyticsCollectionDeactivated()) return false;
   const Dictionary& analytics = analyticsOptionsDictionary();
-  if (analytics.contains(kAnalyticsCollectionEnabled)) return analytics.at(kAnalyticsCollectionEnabled).toBool();
+  if (analytics.contains(kAnalyticsCollectionEnabled)) return boolSwitch(analytics, kAnalyticsCollectionEnabled);
   return isMeasurementEnabled();
 }
 

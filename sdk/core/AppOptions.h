@@ -89,8 +89,10 @@ class AppOptions {
   const std::optional<std::string>& appGroupID() const { return appGroupID_; }
   void setAppGroupID(std::optional<std::string> group);
 
-  bool isAnalyticsEnabled() const { return optionsDictionary_.contains(kIsAnalyticsEnabled) && optionsDictionary_.at(kIsAnalyticsEnabled).toBool(); }
-  bool isSignInEnabled() const { return optionsDictionary_.contains(kIsSignInEnabled) && optionsDictionary_.at(kIsSignInEnabled).toBool(); }
+  // Each switch of the options, of the Info.plist and of the analytics dictionary is read by
+  // Value::boolValue: "YES" written as text turns it on, as a boolean true does.
+  bool isAnalyticsEnabled() const;
+  bool isSignInEnabled() const;
   // "8.7.0" as "80700000": the major part as written, minor and patch as two digits, then "000".
   static const std::string& libraryVersionID();
   bool usingOptionsFromDefaultPlist() const { return usingOptionsFromDefaultPlist_; }

@@ -85,6 +85,13 @@ TEST(AppOptionsTest, AnalyticsSwitchesReadInfoPlistFirstThenTheOptionsThenTheDef
       {{}, {{"IS_MEASUREMENT_ENABLED", false}}, false, false, false, true},
       {{{"VUREVORE_ANALYTICS_COLLECTION_DEACTIVATED", true}}, {{"IS_MEASUREMENT_ENABLED", true}}, false, false, true,
        true},
+      // Switches written as text read as the phone reads a text; only numbers set collection explicitly.
+      {{{"VUREVORE_ANALYTICS_COLLECTION_DEACTIVATED", "YES"}}, {{"IS_MEASUREMENT_ENABLED", true}}, false, false, true,
+       true},
+      {{{"VUREVORE_ANALYTICS_COLLECTION_DEACTIVATED", "NO"}}, {{"IS_MEASUREMENT_ENABLED", "false"}}, false, false,
+       false, false},
+      {{{"VUREVORE_ANALYTICS_COLLECTION_ENABLED", " 0"}}, {{"IS_MEASUREMENT_ENABLED", "true"}}, false, true, false,
+       false},
   };
   for (const auto& c : cases) {
     Dictionary info = c.info;
@@ -124,6 +131,13 @@ TEST(AppOptionsTest, FilesThatAreNoDictionaryGiveNoOptions) {
   EXPECT_FALSE(fromFile->usingOptionsFromDefaultPlist());
   EXPECT_EQ(fromFile->APIKey(), ostrel::testing::kAPIKey);
   EXPECT_FALSE(fromFile->isAnalyticsEnabled());
+  EXPECT_FALSE(fromFile->isSignInEnabled());
+  Dictionary written = ostrel::testing::validOptionsDictionary();
+  written["IS_ANALYTICS_ENABLED"] = "YES";
+  written["IS_SIGNIN_ENABLED"] = "true";
+  auto fromText = AppOptions::initInternalWithOptionsDictionary(written);
+  EXPECT_TRUE(fromText->isAnalyticsEnabled());
+  EXPECT_TRUE(fromText->isSignInEnabled());
 }
 
 TEST(AppOptionsTest, TheLibraryVersionIDPadsMinorAndPatch) { EXPECT_EQ(AppOptions::libraryVersionID(), "80700000"); }
