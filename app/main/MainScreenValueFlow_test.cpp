@@ -233,8 +233,9 @@ void expectDrawnWhole(const platform::ui::TextField& field, const std::string& s
 }
 
 // A focus typed kilometres away, however far, is computed as any other: past the hyperfocal distance the
-// near limit and "∞", the focus and the scene width in kilometres, each whole in its box (laid out and
-// drawn); a sane focus brings the limits back.
+// near limit and "∞", the focus and the scene width in metres while their figure fits (five digits, as
+// "99999m"), then in kilometres, each whole in its box (laid out and drawn); a sane focus brings the
+// limits back.
 TEST_F(ValueFlowTest, AFarFocusShowsTheNearLimitAndInfinity) {
   const auto& display = *views().valueDisplayView;
   auto typeDistance = [&](const char* text) {
@@ -246,7 +247,7 @@ TEST_F(ValueFlowTest, AFarFocusShowsTheNearLimitAndInfinity) {
   const auto& dof = *views().DOFResultView;
   const auto& fov = *views().FOVResultView;
   const std::pair<const char*, const char*> focuses[] = {
-      {"15000", "15.0km"}, {"100000", "100km"}, {"1e9", "1.0e6km"}, {"3.4e38", "3.4e35km"}};
+      {"15000", "15000m"}, {"99999", "99999m"}, {"100000", "100km"}, {"1e9", "1.0e6km"}, {"3.4e38", "3.4e35km"}};
   for (auto [typed, shown] : focuses) {
     typeDistance(typed);
     EXPECT_EQ(display.distanceLabel()->text(), shown);
@@ -257,7 +258,7 @@ TEST_F(ValueFlowTest, AFarFocusShowsTheNearLimitAndInfinity) {
     EXPECT_EQ(dof.farLabel()->text(), "∞");
     EXPECT_EQ(dof.dofLabel()->text(), "∞");
     EXPECT_NE(fov.widthLabel()->text(), "–");
-    EXPECT_NE(fov.widthLabel()->text().find("km"), std::string::npos) << fov.widthLabel()->text();
+    EXPECT_EQ(fov.widthLabel()->text().back(), 'm') << fov.widthLabel()->text();
     for (const auto* label : {display.distanceLabel().get(), dof.distanceLabel().get(), dof.nearLabel().get(),
                               dof.farLabel().get(), dof.dofLabel().get(), dof.hyperFocalLabel().get(),
                               fov.distanceLabel().get(), fov.widthLabel().get()}) {

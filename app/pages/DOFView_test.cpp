@@ -166,14 +166,16 @@ TEST_F(DOFViewTest, MarkersGoWhileTheLimitsReadNoValue) {
 }
 
 // Past the hyperfocal distance every focus, however far, has the same near limit and a far one at
-// infinity, with the markers at the strip's ends; a far focus reads in kilometres or miles, never cut.
+// infinity, with the markers at the strip's ends; a far focus reads in metres or feet while its figure
+// fits, then in kilometres or miles, never cut.
 TEST_F(DOFViewTest, AFarFocusShowsTheNearLimitAndInfinity) {
   auto dof = page(50, 2.8f, 3);
   const struct {
     float distance;
     const char* metric;
     const char* imperial;
-  } focuses[] = {{15000, "15.0km", "49212'"},
+  } focuses[] = {{15000, "15000m", "49212'"},
+                 {30000, "30000m", "98424'"},
                  {1e5f, "100km", "62mi"},
                  {1e9f, "1.0e6km", "6.2e5mi"},
                  {3e38f, "3.0e35km", "1.9e35mi"}};

@@ -19,13 +19,19 @@ namespace {
 constexpr double kMetresPerKilometre = 1000;
 // A mile of 5280 feet, at the 3.2808 feet to the metre the foot texts use.
 constexpr double kMetresPerMile = 5280 / 3.2808;
-// The farthest distances, in metres, shown in metres (before "10000m") and in feet (ten miles):
-// farther ones read in the larger unit.
-constexpr double kFarthestInMetres = 9999.5;
-constexpr double kFarthestInFeet = 10 * kMetresPerMile;
+// The most digits a distance's whole part may have: the narrowest place a distance is printed in, the
+// value display's field, holds "99999mm" and no more without cutting the figure.
+constexpr std::size_t kWidestFigure = 5;
 // Tenths below this, as the metre texts have; then whole figures, so that even the farthest focus a
 // float holds ("3.4e35km") fits the value display's column unshrunk.
 constexpr double kLargestWithTenths = 19.95;
+
+// A metre or foot text whose figure fits; "inf'", for feet past what a float holds, is no figure.
+bool fitsItsPlace(const std::string& text) {
+  if (text.find_first_not_of("0123456789.-<m' ") != std::string::npos) return false;
+  const std::size_t digits = text.find_first_not_of("0123456789");
+  return (digits == std::string::npos ? text.size() : digits) <= kWidestFigure;
+}
 
 // An amount of kilometres or miles, at least ten.
 std::string largeText(double amount, const char* unit) {
@@ -38,12 +44,14 @@ std::string largeText(double amount, const char* unit) {
 
 std::string DistanceText::text(double meters, int measurementSystem) {
   if (!std::isfinite(meters)) return kNoValueText;
-  if (measurementSystem == 0) {
-    if (meters >= kFarthestInMetres) return largeText(meters / kMetresPerKilometre, "km");
-    return optics::MetricFormatter::meterValue(NumericText::toFloat(meters));
+  const float narrowed = NumericText::toFloat(meters);
+  const bool metric = measurementSystem == 0;
+  if (std::isfinite(narrowed)) {
+    std::string text = metric ? optics::MetricFormatter::meterValue(narrowed)
+                              : optics::MetricToImperialConversion::returnFeetInchesString(narrowed);
+    if (fitsItsPlace(text)) return text;
   }
-  if (meters >= kFarthestInFeet) return largeText(meters / kMetresPerMile, "mi");
-  return optics::MetricToImperialConversion::returnFeetInchesString(NumericText::toFloat(meters));
+  return metric ? largeText(meters / kMetresPerKilometre, "km") : largeText(meters / kMetresPerMile, "mi");
 }
 
 std::string DistanceText::focusText(double meters, int measurementSystem) {

@@ -6,9 +6,9 @@ namespace app::pages {
 
 // The text every page shows for a distance held in metres: metre texts in the metric system (0), feet and
 // inches otherwise. Values are narrowed to single precision first, as the labels were laid out for.
-// Distances beyond ten kilometres (metric) or ten miles (imperial) read in those units ("15.0km", "62mi"),
-// and from a hundred thousand of them with a power of ten ("1.0e6km"), so that no box holds a figure of
-// more digits than it can show.
+// Metres and feet have up to five digits ("99999m", "99999'"), as many as every place a distance is
+// printed shows whole; only a farther distance reads in kilometres or miles ("100km", "18.9mi"), and from
+// a hundred thousand of them with a power of ten ("1.0e6km"), so that no box holds a figure it would cut.
 class DistanceText {
  public:
   static std::string text(double meters, int measurementSystem);

@@ -9,20 +9,22 @@ namespace app::pages {
 
 namespace {
 
-// Metre and foot texts as far as they stay short; then kilometres and miles, tenths below twenty, whole
-// numbers up to five digits and a power of ten beyond, rounded up into the next power where it must.
-TEST(DistanceText, FarDistancesReadInTheLargerUnit) {
+// Metre and foot texts while their figure has up to five digits, so that two limits 1.6 m apart still
+// read apart; then kilometres and miles, tenths below twenty, whole numbers up to five digits and a
+// power of ten beyond, rounded up into the next power where it must.
+TEST(DistanceText, DistancesReadInMetresAndFeetWhileTheirFigureFits) {
   const struct {
     double meters;
     const char* metric;
     const char* imperial;
   } cases[] = {
-      {9999.4, "9999m", "32806'"},
-      {9999.5, "10.0km", "32806'"},
-      {16093, "16.1km", "52797'"},
-      {16094, "16.1km", "10.0mi"},
-      {19949, "19.9km", "12.4mi"},
-      {19950, "20km", "12.4mi"},
+      {9999.5, "10000m", "32806'"},
+      {14999.2, "14999m", "49209'"},
+      {15000.8, "15001m", "49214'"},
+      {30480.35, "30480m", "99999'"},
+      {30480.4, "30480m", "18.9mi"},
+      {99999.4, "99999m", "62mi"},
+      {99999.5, "100km", "62mi"},
       {99999499, "99999km", "62136mi"},
       {99999500, "1.0e5km", "62136mi"},
       {1e9, "1.0e6km", "6.2e5mi"},
