@@ -31,7 +31,7 @@ class FormNumber {
 };
 
 // The caption over a field held to a range, so that a person reads the bounds before a red mark tells
-// them: "SENSOR WIDTH (1–100 MM)", "FACTOR (0.1–10)".
+// them: "SENSOR WIDTH (1–10000 MM)", "FACTOR (0.1–100)".
 std::string rangeCaption(const std::string& title, double low, double high, const std::string& unit = {});
 
 // A field in error wears a red rounded border; no message is shown.
