@@ -121,12 +121,6 @@ std::optional<std::string> HTTPClient::start(URLRequest request, bool post, Queu
                                             const std::string& sessionID, std::optional<Error> error) {
     auto self = weak.lock();
     if (!self) return;
-    // Told before anyone hears of it: a request sent from the caller's completion is the next in the series.
-    if (error) {
-      self->requestFailures_.failed();
-    } else {
-      self->requestFailures_.succeeded();
-    }
     target->async([self, handler, response = std::move(response), data = std::move(data), sessionID,
                    error = std::move(error)] {
       if (!sessionID.empty()) self->requests_.removeObjectForKey(sessionID);
@@ -207,16 +201,10 @@ void HTTPClient::reachability(ReachabilityChecker&, ReachabilityStatus status) {
 
 // --- logging ------------------------------------------------------------------------------------
 
-bool HTTPClient::repeatsAFailure(std::int64_t messageCode) const {
-  return messageCode == messages::kNetworkError && requestFailures_.underWay();
-}
-
 void HTTPClient::logWithLevel(HTTPClientLogLevel level, std::int64_t code, const std::string& message,
                                          const Array& contexts) {
   if (auto delegate = loggerDelegate()) return delegate->logWithLevel(level, code, message, contexts);
-  // A repeat keeps its level's name in the text but is written where debug lines go.
-  const HTTPClientLogLevel written = repeatsAFailure(code) ? kHTTPClientLogLevelDebug : level;
-  bool shown = written == kHTTPClientLogLevelError || written == kHTTPClientLogLevelWarning || written == kHTTPClientLogLevelInfo;
+  bool shown = level == kHTTPClientLogLevelError || level == kHTTPClientLogLevelWarning || level == kHTTPClientLogLevelInfo;
   if (!shown && !debugMode_) return;
   std::string text = message.empty() ? "(Message was empty)" : message;
   std::string line = platform::foundation::format("<%@/%@> %@", "Vadeze/Utilities/Network", levelName(level), text);
@@ -228,8 +216,8 @@ void HTTPClient::logWithLevel(HTTPClientLogLevel level, std::int64_t code, const
       line += (context.isNil() || context.isNull()) ? "(nil)" : context.description();
     }
   }
-  platform::log::write(written, line);
-  logBasic(written, kLogService, false, platform::foundation::format("I-NET%06ld", code), line);
+  platform::log::write(level, line);
+  logBasic(level, kLogService, false, platform::foundation::format("I-NET%06ld", code), line);
 }
 
 void HTTPClient::logWithLevel(HTTPClientLogLevel level, std::int64_t code, const std::string& message,

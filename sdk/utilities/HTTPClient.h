@@ -11,7 +11,6 @@
 
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Error.h"
-#include "platform/log/FailureSeries.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/utilities/MutableDictionary.h"
 #include "sdk/utilities/ReachabilityChecker.h"
@@ -75,11 +74,6 @@ class HTTPClient : public ReachabilityDelegate,
   void setLoggerDelegate(const std::shared_ptr<HTTPClientLoggerDelegate>& delegate);
   const std::shared_ptr<ReachabilityChecker>& reachabilityChecker() const { return reachability_; }
 
-  // Whether a line of `messageCode` now repeats a failure the person was already told of: the line of
-  // a request's network error while the requests before it failed too, with no success between. The
-  // client writes such a line as a debug line, and a logger delegate may do the same.
-  bool repeatsAFailure(std::int64_t messageCode) const;
-
   // Reports `code` to the handler on `queue` (the main queue when null) with (nothing, nothing, error).
   void handleErrorWithCode(std::int64_t code, QueuePtr queue, CompletionHandler handler);
 
@@ -109,8 +103,6 @@ class HTTPClient : public ReachabilityDelegate,
   std::atomic<bool> networkConnected_{false};
   std::atomic<bool> debugMode_{false};
   std::atomic<double> timeoutInterval_{kDefaultTimeoutInterval};
-  // This client's requests that failed in a row; the next one that succeeds ends the series.
-  platform::log::FailureSeries requestFailures_;
   std::atomic<std::int64_t> maximumResponseSize_{platform::net::URLSessionConfiguration::kDefaultMaximumResponseSize};
   mutable std::mutex mutex_;
   std::weak_ptr<HTTPClientReachabilityDelegate> reachabilityDelegate_;

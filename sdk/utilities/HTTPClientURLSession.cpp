@@ -321,8 +321,6 @@ void HTTPClientURLSession::didCompleteWithError(URLSession& session, URLSessionT
 
 void HTTPClientURLSession::callCompletionHandler(CompletionHandler handler, std::optional<HTTPURLResponse> response,
                                                  std::optional<Data> data, std::optional<Error> error) {
-  // An error of a request that fails again after the one before it, against a service down for hours,
-  // is written quietly where the line is written (see HTTPClient::repeatsAFailure).
   if (error) {
     log(kHTTPClientLogLevelError, messages::kNetworkError, "Encounter network error. Code, error",
         Value(platform::foundation::Array{Value(error->code), Value(error->description())}));

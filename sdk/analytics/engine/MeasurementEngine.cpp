@@ -353,9 +353,8 @@ int MeasurementEngine::monitorLevelForNetworkLevel(int level) {
 
 void MeasurementEngine::logWithLevel(sdk::utilities::HTTPClientLogLevel level, std::int64_t messageCode,
                                              const std::string& message, const platform::foundation::Array& contexts) {
-  const bool repeat = network_ && network_->repeatsAFailure(messageCode);
   sharedMonitor()->logWithLevelContexts(static_cast<LogLevel>(monitorLevelForNetworkLevel(level)), messageCode, message,
-                                        contexts, repeat ? Monitor::Written::kAsRepeat : Monitor::Written::kAtLevel);
+                                        contexts);
 }
 
 void MeasurementEngine::logWithLevel(sdk::utilities::HTTPClientLogLevel level, std::int64_t messageCode,

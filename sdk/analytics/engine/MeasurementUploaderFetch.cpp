@@ -112,17 +112,16 @@ void MeasurementUploader::networkRemoteConfigFetchCompletionHandler(const std::o
     uploadDataOrRegisterAlarm();
     return;
   }
-  // A fetch retried for hours against a service that is down: the person's log tells the attempt that
-  // begins the series (and a notice when it works again); later attempts are repeats.
+  // A fetch retried for hours against a service that is down: the failure that begins the series also
+  // tells when the next attempt comes (and a notice when it works again).
   const bool beginsSeries = requestFailures_.failed();
-  const auto written = beginsSeries ? Monitor::Written::kAtLevel : Monitor::Written::kAsRepeat;
   const std::vector<Value> contexts = {Value(status), errorText(error)};
   monitor()->logWithLevelContexts(LogLevel::kWarning, messages::kConfigurationRequestFailed,
-                                  "Network request failed to fetch remote config. Code, Error", contexts, written);
+                                  "Network request failed to fetch remote config. Code, Error", contexts);
   persisted.setLastFailedUploadTimestamp(current);
   if (status == 503 || status == 429) persisted.setLastBackoffTimestamp(current);
   monitor()->logWithLevelContexts(LogLevel::kWarning, messages::kConfigurationFetchFailed,
-                                  "Network fetch failed. Will retry later. Code, error", contexts, written);
+                                  "Network fetch failed. Will retry later. Code, error", contexts);
   updateSchedule();
   if (beginsSeries) reportRequestFailure("Fetching the analytics configuration", status, error);
 }

@@ -280,10 +280,10 @@ TEST_F(MeasurementUploaderTest, AFailingSeriesIsOneWarningWithWhatHappensNext) {
   EXPECT_NE(warnings[1].message.find("failed (status 500)"), std::string::npos);
 }
 
-// The configuration fetch the uploads wait for, failing for hours against a service that is down: the
-// first attempt's warnings (its own two and the one saying what happens next), later attempts only as
-// repeats, and a notice once it works again.
-TEST_F(MeasurementUploaderTest, AConfigurationFetchFailingForHoursIsToldOnce) {
+// The configuration fetch the uploads wait for, failing for hours against a service that is down: each
+// attempt's own two warnings, debug mode off as well, the one saying when the next attempt comes at the
+// first, and a notice once it works again.
+TEST_F(MeasurementUploaderTest, AConfigurationFetchFailingForHoursWarnsAtEachAttempt) {
   server.onSequence("GET", configPath(), {LoopbackResponse::withStatus(500), LoopbackResponse::withStatus(500),
                                           LoopbackResponse::withStatus(500), LoopbackResponse::withStatus(404)});
   server.on("POST", "/a", LoopbackResponse::withStatus(204));
@@ -298,10 +298,9 @@ TEST_F(MeasurementUploaderTest, AConfigurationFetchFailingForHoursIsToldOnce) {
                             messages::kConfigurationRequestFailed, messages::kConfigurationFetchFailed}) {
     for (const auto& line : env.scope.linesOf(code)) ++lines[{code, line.level}];
   }
-  // Outside debug mode the repeats are not written at all.
   EXPECT_EQ(lines, (std::map<std::pair<std::int64_t, int>, int>{
-                       {{messages::kConfigurationRequestFailed, platform::log::Warning}, 1},
-                       {{messages::kConfigurationFetchFailed, platform::log::Warning}, 1},
+                       {{messages::kConfigurationRequestFailed, platform::log::Warning}, 3},
+                       {{messages::kConfigurationFetchFailed, platform::log::Warning}, 3},
                        {{messages::kUploadSeriesFailed, platform::log::Warning}, 1},
                        {{messages::kUploadSeriesEnded, platform::log::Notice}, 1}}));
   EXPECT_EQ(requestsFor("/a").size(), 1u);

@@ -109,21 +109,19 @@ bool Monitor::wanted(int level) const {
 }
 
 void Monitor::logWithLevelContexts(LogLevel logLevel, std::int64_t messageCode, std::string_view message,
-                                   const std::vector<Value>& contexts, Written written) {
+                                   const std::vector<Value>& contexts) {
   const int level = std::clamp(static_cast<int>(logLevel), 0, kLevelCount - 1);
-  bool shown = consoleShows(level, written);
+  bool shown = consoleShows(level);
   if (!shown && !isMonitorableLevel(level)) return;
   std::string text = composedMessage(message, contexts);
   if (shown) {
-    const int systemLevel = written == Written::kAsRepeat ? platform::log::Debug : systemLogLevel(level);
-    platform::log::write(systemLevel, kFacility, logTag() + "[" + formattedCode(messageCode) + "] " + text);
+    platform::log::write(systemLogLevel(level), kFacility, logTag() + "[" + formattedCode(messageCode) + "] " + text);
   }
   if (isMonitorableLevel(level)) record(level, messageCode, text);
 }
 
-bool Monitor::consoleShows(int level, Written written) const {
+bool Monitor::consoleShows(int level) const {
   if (isSilentLevel(level)) return false;
-  if (written == Written::kAsRepeat) level = std::max(level, static_cast<int>(LogLevel::kDebug));
   if (level == 7) return debug_ || verbose_;
   if (level == 8) return verbose_;
   return true;

@@ -70,14 +70,8 @@ class Monitor {
                     const Value& context2);
   void logWithLevel(LogLevel level, std::int64_t messageCode, std::string_view message, const Value& context1,
                     const Value& context2, const Value& context3);
-  // How a line reaches the console. A failure that repeats one the person was already told of, in a
-  // series that has not ended (a request retried for hours against a service that is down), is a
-  // repeat: its level decides the monitoring data as for any line, so the service counts every one,
-  // but its console line is a debug line, so the person's log holds the series' first failure and not
-  // one line per attempt.
-  enum class Written { kAtLevel, kAsRepeat };
   void logWithLevelContexts(LogLevel level, std::int64_t messageCode, std::string_view message,
-                            const std::vector<Value>& contexts, Written written = Written::kAtLevel);
+                            const std::vector<Value>& contexts);
 
   bool isDebugModeEnabled() const { return debug_; }
   bool isVerboseLoggingEnabled() const { return verbose_; }
@@ -105,7 +99,7 @@ class Monitor {
     std::string context;  // the first line's text, when contexts are encoded
   };
 
-  bool consoleShows(int level, Written written = Written::kAtLevel) const;
+  bool consoleShows(int level) const;
   // Whether a line of the level reaches the console or the monitoring data.
   bool wanted(int level) const;
   void record(int level, std::int64_t messageCode, const std::string& text);

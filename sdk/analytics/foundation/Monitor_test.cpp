@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "platform/foundation/Clock.h"
 #include "platform/log/Log.h"
 #include "testing/MainThreadEnvironment.h"
@@ -70,28 +72,20 @@ TEST_F(MonitoringDataTest, KeepsMonitorableLevelsAsCounts) {
   EXPECT_EQ(monitor.monitoringDataForDispatchWithSamplePeriod(0, 0), "");
 }
 
-// A failure repeating one the person was told of is counted at its level like any other; on the console
-// it is a debug line, there only in debug mode.
-TEST_F(MonitoringDataTest, ARepeatCountsAtItsLevelAndIsADebugLineOnTheConsole) {
-  using Written = Monitor::Written;
-  for (bool debug : {false, true}) {
-    Monitor repeating(1, debug ? std::vector<std::string>{"-APMAnalyticsDebugEnabled"} : std::vector<std::string>{});
-    platform::log::CapturedLines console;
-    repeating.logWithLevelContexts(LogLevel::kMonitoredError, 820002, "Network fetch failed", {Value(503)});
-    repeating.logWithLevelContexts(LogLevel::kMonitoredError, 820002, "Network fetch failed", {Value(503)},
-                                   Written::kAsRepeat);
-    repeating.logWithLevelContexts(LogLevel::kWarning, 23129, "Network fetch failed", {}, Written::kAsRepeat);
-    repeating.logWithLevelContexts(LogLevel::kSilentError, 23135, "Configuration data is invalid.", {},
-                                   Written::kAsRepeat);
-    std::vector<int> levels;
-    for (const auto& line : console.lines()) levels.push_back(line.level);
-    const std::vector<int> expected = debug ? std::vector<int>{platform::log::Error, platform::log::Debug,
-                                                               platform::log::Debug}
-                                            : std::vector<int>{platform::log::Error};
-    EXPECT_EQ(levels, expected) << debug;
-    EXPECT_EQ(repeating.monitoringDataForDispatchWithSamplePeriod(0, 0), "1:820002:2;2:23135:1") << debug;
+// A failure met again and again is written at its level every time, debug mode off as well, and counted
+// every time; a silent level still never reaches the console.
+TEST_F(MonitoringDataTest, AFailureMetAgainIsWrittenAtItsLevelEveryTime) {
+  Monitor plain(1, std::vector<std::string>{});
+  platform::log::CapturedLines console;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    plain.logWithLevel(LogLevel::kMonitoredError, 820002, "Network fetch failed", Value(503));
+    plain.logWithLevel(LogLevel::kWarning, 23129, "Network fetch failed", Value(500));
+    plain.logWithLevel(LogLevel::kSilentError, 23135, "Configuration data is invalid.");
   }
-  platform::log::showDebugLinesOf(Monitor::kFacility, false);
+  std::map<int, int> levels;
+  for (const auto& line : console.lines()) ++levels[line.level];
+  EXPECT_EQ(levels, (std::map<int, int>{{platform::log::Error, 3}, {platform::log::Warning, 3}}));
+  EXPECT_EQ(plain.monitoringDataForDispatchWithSamplePeriod(0, 0), "1:820002:3;2:23135:3");
 }
 
 TEST_F(MonitoringDataTest, DistinctEntriesAndSizeAreCapped) {

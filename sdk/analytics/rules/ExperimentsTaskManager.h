@@ -13,7 +13,6 @@
 #include "platform/foundation/Error.h"
 #include "platform/foundation/ErrorOr.h"
 #include "platform/foundation/Value.h"
-#include "platform/log/FailureSeries.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/analytics/rules/ExperimentSnapshot.h"
 
@@ -157,8 +156,6 @@ class ExperimentsTaskManager : public std::enable_shared_from_this<ExperimentsTa
   const std::string databasePath_;
   const std::string endpoint_;
   std::atomic<bool> hasMadeInitialFetch_{false};
-  // Fetches failing one after another, for hours against a service that is down, are one warning.
-  platform::log::FailureSeries fetchFailures_;
   std::atomic<double> initializationTimestamp_;
 
   mutable std::mutex mutex_;

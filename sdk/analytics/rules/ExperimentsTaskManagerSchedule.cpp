@@ -94,7 +94,6 @@ void ExperimentsTaskManager::scheduleFetchingExperimentsOnWorkerQueue() {
 
 void ExperimentsTaskManager::postponeFetchExperiments() {
   // Nobody wants experiments now: a pretend success asks again in 4 hours.
-  fetchFailures_.succeeded();
   persistedStorage_->setDouble(now(), kSuccessTimestampKey);
   persistedStorage_->removeObjectForKey(kFailureTimestampKey);
   persistedStorage_->removeObjectForKey(kBackoffTimestampKey);
@@ -157,7 +156,6 @@ void ExperimentsTaskManager::handleFetchingExperimentsResponse(const std::option
   }
   monitor()->logWithLevel(LogLevel::kVerbose, messages::kFetchSucceeded, "Successful fetch. Got network response. Code, data", Value(status),
                          Value(std::to_string(data ? data->size() : 0) + " bytes"));
-  fetchFailures_.succeeded();
   persistedStorage_->setDouble(now(), kSuccessTimestampKey);
   persistedStorage_->removeObjectForKey(kFailureTimestampKey);
   persistedStorage_->removeObjectForKey(kBackoffTimestampKey);
@@ -183,10 +181,8 @@ void ExperimentsTaskManager::recordFailedFetch(std::int64_t statusCode, const Va
   double current = now();
   persistedStorage_->setDouble(current, kFailureTimestampKey);
   if (statusCode == 503 || statusCode == 429) persistedStorage_->setDouble(current, kBackoffTimestampKey);
-  // Every failure is monitored; the person's log tells the first of a series.
-  const auto written = fetchFailures_.failed() ? Monitor::Written::kAtLevel : Monitor::Written::kAsRepeat;
-  monitor()->logWithLevelContexts(LogLevel::kMonitoredError, messages::kFetchFailedWillRetry,
-                                  "Network fetch failed. Will retry later. Code, error", {Value(statusCode), reason}, written);
+  monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kFetchFailedWillRetry,
+                          "Network fetch failed. Will retry later. Code, error", Value(statusCode), reason);
   scheduleFetchingExperimentsOnWorkerQueue();
 }
 

@@ -210,13 +210,14 @@ TEST_F(ExperimentsTaskManagerTest, OverloadAnswersBackOffTwelveHoursOtherFailure
   EXPECT_DOUBLE_EQ(stamp(ExperimentsTaskManager::kBackoffTimestampKey), now());
   EXPECT_DOUBLE_EQ(*alarmTime(), taskManager->initializationTimestamp() + 113400);
 
-  fetchAtAlarm();  // success clears both, and ends the series: the next failure is told again
+  fetchAtAlarm();  // success clears both
   EXPECT_TRUE(taskManager->persistedStorage()->objectForKey(ExperimentsTaskManager::kBackoffTimestampKey).isNil());
   EXPECT_TRUE(taskManager->persistedStorage()->objectForKey(ExperimentsTaskManager::kFailureTimestampKey).isNil());
   fetchAtAlarm();
   std::map<int, int> failureLines;
   for (const auto& line : scope.linesOf(820002)) ++failureLines[line.level];
-  EXPECT_EQ(failureLines, (std::map<int, int>{{platform::log::Error, 2}, {platform::log::Debug, 2}}));
+  // Each failure, before the success and after it, is an error line of its own.
+  EXPECT_EQ(failureLines, (std::map<int, int>{{platform::log::Error, 4}}));
 }
 
 TEST_F(ExperimentsTaskManagerTest, RepeatedFailuresRetryOnDoublingWindowsThenGiveUp) {
@@ -235,12 +236,11 @@ TEST_F(ExperimentsTaskManagerTest, RepeatedFailuresRetryOnDoublingWindowsThenGiv
   EXPECT_NE(monitored.find("2:820024:1"), std::string::npos) << monitored;
   EXPECT_FALSE(alarmTime());
   EXPECT_EQ(server.requestCount(), 7u);
-  // The service counts every failure; over the day and a half the person's log tells the first, and
-  // the others are repeats, debug lines.
+  // The service counts every failure, and the person's log tells each at its level.
   EXPECT_NE(monitored.find("1:820002:7"), std::string::npos) << monitored;
   std::map<int, int> failureLines;
   for (const auto& line : scope.linesOf(820002)) ++failureLines[line.level];
-  EXPECT_EQ(failureLines, (std::map<int, int>{{platform::log::Error, 1}, {platform::log::Debug, 6}}));
+  EXPECT_EQ(failureLines, (std::map<int, int>{{platform::log::Error, 7}}));
 }
 
 TEST_F(ExperimentsTaskManagerTest, UnreadableAnswersAreFailedFetchesNotSuccesses) {
