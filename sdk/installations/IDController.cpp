@@ -318,7 +318,7 @@ void IDController::updateBackoffWithSuccess(bool success, const std::optional<Er
 void IDController::reportRequestFailure(const Error& error) {
   if (!requestFailures_.failed()) return;
   const auto status = InstallationsErrors::HTTPStatusOf(error);
-  const std::string why = status ? "status " + std::to_string(*status) : error.localizedDescription();
+  const std::string why = status ? "status " + std::to_string(*status) : InstallationsErrors::reasonOf(error);
   const double wait = backoffController_->secondsUntilNextRequest();
   const std::string next = wait > 0 ? "requests wait about " + std::to_string(std::llround(wait)) + " s before the next try"
                                     : "the next request tries again";
@@ -329,8 +329,8 @@ void IDController::reportRequestFailure(const Error& error) {
 void IDController::reportRequestSuccess() {
   if (const std::int64_t failures = requestFailures_.succeeded(); failures > 0) {
     sdk::core::coreLogAtLevel(sdk::utilities::kLoggerLevelNotice, kLogService, messages::kRequestSeriesEnded,
-                              "Requests to the installations service work again after %@ failed attempts",
-                              Value(failures));
+                              "Requests to the installations service work again after %@ failed %@", Value(failures),
+                              failures == 1 ? "attempt" : "attempts");
   }
 }
 

@@ -158,7 +158,7 @@ TEST_F(IDControllerTest, A403BlocksRequestsForADay) {
 // A service failing in any way (an error status, garbage, a reset connection) is one warning per series of
 // failures, saying when requests go again; the success that ends the series says so.
 TEST_F(IDControllerTest, AFailingServiceIsOneWarningPerSeries) {
-  platform::log::CapturedLines log;
+  ostrel::testing::LoggedLines log;
   const auto said = [&](const char* code, int level) {
     std::vector<std::string> found;
     for (const auto& line : log.lines()) {
@@ -196,6 +196,47 @@ TEST_F(IDControllerTest, AFailingServiceIsOneWarningPerSeries) {
   warnings = said(messages::kRequestSeriesFailed, platform::log::Warning);
   ASSERT_EQ(warnings.size(), 2u);
   EXPECT_NE(warnings[1].find("the next request tries again"), std::string::npos) << warnings[1];
+}
+
+// A reply that cannot be read fails like any other, and the warning says why: not JSON, not an object,
+// empty, or a field missing, in a registration's reply as in a token's; the success after a single
+// failure says so in the singular.
+TEST_F(IDControllerTest, AnUnreadableReplyIsWarnedOfWithItsReason) {
+  const auto warned = [](const ostrel::testing::LoggedLines& log, const std::string& reason) {
+    for (const auto& line : log.lines()) {
+      if (line.level == platform::log::Warning && line.message.find(messages::kRequestSeriesFailed) != std::string::npos &&
+          line.message.find("failed (" + reason + ")") != std::string::npos) {
+        return true;
+      }
+    }
+    return false;
+  };
+  const std::pair<const char*, std::string> replies[] = {
+      {"not json", "Failed to serialize JSON data."},
+      {"[1,2]", "Failed to serialize JSON data."},
+      {"", "Failed to serialize JSON data."},
+      {"{}", "A required response field with name refreshToken is missing"},
+      {R"({"refreshToken":"r","authToken":{"token":"t"}})", "A required response field with name authToken.expiresIn is missing"},
+  };
+  for (const auto& [body, reason] : replies) {
+    ostrel::testing::LoggedLines log;
+    world.server.on("POST", ostrel::testing::installationsPath(), LoopbackResponse::ok(body));
+    EXPECT_TRUE(world.settle(world.newController()->getAuthTokenForcingRefresh(false)));
+    EXPECT_TRUE(warned(log, reason)) << body;
+  }
+
+  world.server.on("POST", ostrel::testing::installationsPath(), ostrel::testing::createdReply("refresh-1", "token-1"));
+  auto controller = world.newController();
+  const std::string fid = awaitItem(controller->getAuthTokenForcingRefresh(false))->coreInstallationID;
+  ostrel::testing::LoggedLines log;
+  world.server.on("POST", ostrel::testing::installationsPath(fid + "/authTokens:generate"), LoopbackResponse::ok("{}"));
+  EXPECT_TRUE(world.settle(controller->getAuthTokenForcingRefresh(true)));
+  EXPECT_TRUE(warned(log, "A required response field with name authToken.token is missing"));
+  // The token that comes next ends the series of one failure.
+  world.server.on("POST", ostrel::testing::installationsPath(fid + "/authTokens:generate"), ostrel::testing::tokenReply("token-2"));
+  EXPECT_NE(awaitItem(controller->getAuthTokenForcingRefresh(true)), nullptr);
+  EXPECT_TRUE(log.contains("work again after 1 failed attempt")) << "one attempt";
+  EXPECT_FALSE(log.contains("1 failed attempts"));
 }
 
 TEST_F(IDControllerTest, DeletingARegisteredInstallationForgetsItEvenWhenTheServiceHasAlready) {

@@ -107,5 +107,10 @@ std::string InstallationsErrors::failureReasonOf(const Error& error) {
   return error.userInfo[kFailureReasonKey].toString();
 }
 
+std::string InstallationsErrors::reasonOf(const Error& error) {
+  std::string reason = failureReasonOf(error);
+  return reason.empty() ? error.localizedDescription() : reason;
+}
+
 }  // namespace sdk::installations
 

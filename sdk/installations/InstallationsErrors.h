@@ -56,6 +56,9 @@ class InstallationsErrors {
   // The status of a service error; nullopt for any other error.
   static std::optional<std::int64_t> HTTPStatusOf(const Error& error);
   static std::string failureReasonOf(const Error& error);
+  // What a log line says of the error: its failure reason ("Failed to serialize JSON data."), which the
+  // installations errors carry in place of a description, else its description.
+  static std::string reasonOf(const Error& error);
 };
 
 }  // namespace sdk::installations
