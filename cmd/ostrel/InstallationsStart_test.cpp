@@ -168,7 +168,7 @@ TEST_F(InstallationsStartTest, A500ToTheRegistrationIsTriedAgainAndWarnedOfOnce)
   start();
   EXPECT_EQ(creates(), 2u) << logFile();
   EXPECT_EQ(occurrences(logFile(), "A request to the installations service failed (status 500)"), 1u) << logFile();
-  EXPECT_EQ(logFile().find("still on its way at exit"), std::string::npos) << logFile();
+  EXPECT_EQ(logFile().find("still on its way when the app ended"), std::string::npos) << logFile();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <exception>
 #include <mutex>
 #include <vector>
@@ -14,6 +15,9 @@
 namespace platform::dispatch {
 
 namespace {
+
+// What the end writes is named as its own in the log.
+constexpr const char* kFacility = "ProcessEnd";
 
 // A stop to run, or (without `run`) work in flight the end waits for.
 struct Stop {
@@ -55,7 +59,7 @@ void runStops() {
     try {
       stop.run();
     } catch (const std::exception& e) {
-      log::write(log::Error, "stopping " + stop.name + " at exit failed: " + e.what());
+      log::write(log::Error, kFacility, "stopping " + stop.name + " at exit failed: " + e.what());
     }
   }
 }
@@ -73,6 +77,13 @@ std::vector<std::string> workInFlight() {
 std::string joined(const std::vector<std::string>& names) {
   std::string text;
   for (const auto& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text;
+}
+
+// "5 s", "0.05 s": as a person writes a wait.
+std::string secondsText(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g s", seconds);
   return text;
 }
 
@@ -118,14 +129,17 @@ bool ProcessEnd::run(double drainSeconds) {
   // a process about to end has nothing else to do meanwhile.
   WorkerPool& pool = WorkerPool::shared();
   const bool drained = MainLoop::runUntilQueuesIdle(drainSeconds, [] { return !hasWorkInFlight(); });
-  const std::string bound = std::to_string(drainSeconds) + " s";
+  const std::string bound = secondsText(drainSeconds);
   if (const auto unfinished = workInFlight(); !drained && !unfinished.empty()) {
-    log::write(log::Warning, "still on its way at exit after " + bound + ", left unfinished: " + joined(unfinished));
+    const bool one = unfinished.size() == 1;
+    log::write(log::Warning, kFacility, joined(unfinished) + (one ? " was still on its way" : " were still on their way") +
+                                 " when the app ended, and " + (one ? "was" : "were") +
+                                 " left unfinished after a wait of " + bound);
   }
   if (drained || pool.isIdle()) {
     pool.joinThreads();
   } else {
-    log::write(log::Warning, "work was still running at exit after " + bound + "; its threads are left to the system");
+    log::write(log::Warning, kFacility, "work was still running at exit after " + bound + "; its threads are left to the system");
   }
   foundation::PreferencesDomain::synchronizeAll();
   return drained;
