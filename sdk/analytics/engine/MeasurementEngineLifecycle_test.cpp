@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/dispatch/Queue.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/security/Keychain.h"
@@ -32,6 +33,8 @@
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/MeasurementFiles.h"
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
+#include "sdk/utilities/UserDefaultsStore.h"
+#include "testing/ContainerSnapshot.h"
 #include "testing/FileContents.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/ScratchFolder.h"
@@ -162,11 +165,13 @@ class LifecycleTest : public ::testing::Test {
     Analytics::startWithAppID(kMeasurementAppID, "fa", {});
     drain();
   }
-  // The facade's queues and the worker queue, twice over: work on one queues work on the other.
+  // The facade's queues, the worker queue and the queue that writes the settings, over and over: work on
+  // one queues work on another. Once drained, nothing the engine started writes in the container.
   void drain() {
     for (int round = 0; round < 3; ++round) {
       Analytics::drainForTesting();
       if (engine) engine->scheduler()->dispatchSyncOnWorkerQueueBlockID("test", [] {});
+      sdk::utilities::UserDefaultsStore::synchronizeQueue()->sync([] {});
     }
   }
   Strings storedNames() {
@@ -290,8 +295,7 @@ TEST_F(LifecycleTest, AFirstStartKilledAfterItsSessionStartWasStoredLeavesOneSes
   // The kill: the "_s" row is stored, the preferences are as they were on disk when it was handed on.
   drain();
   ostrel::testing::TempContainer afterTheKill;
-  std::filesystem::copy(container.path(), afterTheKill.path(),
-                        std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+  ostrel::testing::copyAsAKillLeavesIt(container.path(), afterTheKill.path());
   std::filesystem::remove(afterTheKill.pathFor(preferences));
   if (!preferencesAtTheSessionStart.empty()) {
     std::ofstream(afterTheKill.pathFor(preferences), std::ios::binary) << preferencesAtTheSessionStart;
@@ -311,9 +315,7 @@ TEST_F(LifecycleTest, AFirstStartKilledBeforeItsFirstOpenWasStoredHasNotCountedI
   ostrel::testing::ScratchFolder keychainAtTheKill;
   sessionNumberAsked = [&] {
     // Inside the start's transaction, after the first open was written to it: the kill.
-    if (!std::filesystem::exists(platform::security::Keychain::folder())) return;
-    std::filesystem::copy(platform::security::Keychain::folder(), keychainAtTheKill.path(),
-                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+    ostrel::testing::copyAsAKillLeavesIt(platform::security::Keychain::folder(), keychainAtTheKill.path());
   };
   launch();
   sessionNumberAsked = nullptr;
