@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/foundation/PreferencesDomain.h"
+
 namespace ostrel::testing {
 
 ScratchFolder::ScratchFolder(const std::string& prefix) {
@@ -20,6 +22,7 @@ ScratchFolder::ScratchFolder(const std::string& prefix) {
 }
 
 ScratchFolder::~ScratchFolder() {
+  platform::foundation::PreferencesDomain::forgetFolder(path_);
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
 }

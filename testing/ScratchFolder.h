@@ -5,7 +5,9 @@
 namespace ostrel::testing {
 
 // A fresh, empty temporary folder for one test, deleted with everything written into it when the
-// object goes. Every test that needs a folder of its own makes it this way.
+// object goes. The preferences this process keeps for files in it go first, with whatever they have not
+// saved, so no later save (the exit's, or one a queue of the test still runs) makes the folder again.
+// Every test that needs a folder of its own makes it this way.
 class ScratchFolder {
  public:
   // `prefix` names the folder under the system's temporary folder ("ostrel-test-XXXXXX").

@@ -8,7 +8,8 @@ namespace ostrel::testing {
 
 // A fresh, empty app container for one test: a new temporary folder that Paths points at for the
 // object's lifetime. The destructor puts back the root that was set before and deletes the folder
-// with everything written into it. Containers nest; destroy them in reverse order of making.
+// with everything written into it, unsaved preferences too (see ScratchFolder). Containers nest;
+// destroy them in reverse order of making.
 class TempContainer {
  public:
   TempContainer();

@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <vector>
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Bundle.h"
@@ -162,6 +163,24 @@ void PreferencesDomain::synchronizeAll() {
   }
 }
 
+void PreferencesDomain::forgetFolder(const std::string& root) {
+  std::vector<std::shared_ptr<PreferencesDomain>> forgotten;
+  {
+    Registry& shared = registry();
+    std::lock_guard lock(shared.mutex);
+    const std::string prefix = root + "/";
+    for (auto it = shared.domains.lower_bound(prefix); it != shared.domains.end() && it->first.starts_with(prefix);) {
+      forgotten.push_back(std::move(it->second));
+      it = shared.domains.erase(it);
+    }
+  }
+  for (const auto& domain : forgotten) {
+    std::lock_guard lock(domain->mutex_);
+    domain->pending_.clear();
+    domain->forgotten_ = true;
+  }
+}
+
 bool PreferencesDomain::isPropertyListValue(const Value& value) {
   // The writer is the judge: a value it would refuse (text that is not UTF-8, a date beyond the format's
   // range, ...) must be refused here, or it would sit pending for ever and hold back every later change.
@@ -238,7 +257,7 @@ bool PreferencesDomain::setValue(const std::string& key, Value value, Error* err
   } else {
     values_[key] = value;
   }
-  pending_[key] = std::move(value);
+  if (!forgotten_) pending_[key] = std::move(value);
   return true;
 }
 
@@ -259,6 +278,7 @@ bool PreferencesDomain::hasPendingChanges() const {
 
 bool PreferencesDomain::synchronize(Error* error) {
   std::lock_guard lock(mutex_);
+  if (forgotten_) return true;  // nothing pending, and its folder is not to be made again
   std::string folder = path_.substr(0, path_.find_last_of('/'));
   // Removed since the domain was made; a folder that cannot be made again fails the write below.
   if (!pending_.empty()) (void)AtomicFile::createDirectories(folder);

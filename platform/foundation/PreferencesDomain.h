@@ -41,6 +41,11 @@ class PreferencesDomain {
   static std::string currentApplication();
   // Writes the pending changes of every domain in the cache; run at exit.
   static void synchronizeAll();
+  // The folder `root` is about to be removed while the process goes on (a test's container): the
+  // domains of the files under it leave the cache with their pending changes dropped, and none of them
+  // writes again, whoever still holds one, so no later save (at exit, or from a queue still running)
+  // brings the removed folder back.
+  static void forgetFolder(const std::string& root);
   // True when `value` can be written: a string, number, date or data, or an array or dictionary of
   // such values at any depth. nil, null and objects cannot, nor text that is not UTF-8 or holds a NUL,
   // nor dates the file format cannot hold.
@@ -86,6 +91,7 @@ class PreferencesDomain {
   std::string keptAsidePath_;
   std::string leftUnreadInPlace_;
   bool leftInPlaceNamed_ = false;
+  bool forgotten_ = false;  // its folder is gone for good: changes stay in memory
 };
 
 }  // namespace platform::foundation
