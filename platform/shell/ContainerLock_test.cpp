@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 
 #include "testing/ChildProcess.h"
 #include "testing/ScratchFolder.h"
@@ -76,11 +77,12 @@ TEST_F(ContainerLockTest, NoProgramTheHolderStartsHoldsTheLock) {
   const std::string said = other->output();
   const pid_t started = std::atoi(said.c_str() + said.find("[held ") + 6);
   ASSERT_GT(started, 0) << said;
+  // Whatever the test finds, the program does not outlive it.
+  std::shared_ptr<void> endStarted(nullptr, [started](void*) { ::kill(started, SIGKILL); });
   other->signal(SIGKILL);
   other->wait();
   ASSERT_EQ(::kill(started, 0), 0) << "the program the holder started has ended";
   EXPECT_EQ(ContainerLock::holdForThisProcess(container.path()), "");
-  ::kill(started, SIGKILL);
 }
 
 TEST_F(ContainerLockTest, SomethingElseAtTheLockFilesPlaceIsRefusedWithoutWaiting) {
