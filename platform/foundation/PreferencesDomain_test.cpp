@@ -220,6 +220,14 @@ TEST_F(PreferencesDomainTest, UserDefaultsRefuseOtherKindsAndUnwritableValues) {
   EXPECT_EQ(defaults.dictionaryForKey("list"), std::nullopt);
   EXPECT_FALSE(defaults.setObject("bad", Value::null()));
   EXPECT_TRUE(defaults.objectForKey("bad").isNil());
+  for (const char* yes : {"YES", " true", "+01"}) {
+    defaults.setObject("switch", Value(yes));
+    EXPECT_TRUE(defaults.boolForKey("switch")) << yes;
+  }
+  for (const char* no : {"NO", "", "0", "off"}) {
+    defaults.setObject("switch", Value(no));
+    EXPECT_FALSE(defaults.boolForKey("switch")) << no;
+  }
 }
 
 // The app's own defaults were kept as "ostrel" while the bundle had no identifier; once it has one,

@@ -37,7 +37,8 @@ class UserDefaults {
   std::optional<Dictionary> dictionaryForKey(const std::string& key) const;
   std::int64_t integerForKey(const std::string& key) const { return objectForKey(key).toInt64(); }
   double doubleForKey(const std::string& key) const { return objectForKey(key).toDouble(); }
-  bool boolForKey(const std::string& key) const { return objectForKey(key).toBool(); }
+  // A switch someone wrote by hand as text ("YES", "true", "1") reads as the phone reads a text.
+  bool boolForKey(const std::string& key) const { return objectForKey(key).boolValue(); }
   void setInteger(std::int64_t value, const std::string& key) { setObject(key, Value(value)); }
   void setDouble(double value, const std::string& key) { setObject(key, Value(value)); }
   void setBool(bool value, const std::string& key) { setObject(key, Value(value)); }

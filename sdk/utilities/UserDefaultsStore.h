@@ -51,7 +51,8 @@ class UserDefaultsStore {
   std::int64_t integerForKey(const std::string& key) const { return objectForKey(key).toInt64(); }
   float floatForKey(const std::string& key) const { return static_cast<float>(objectForKey(key).toDouble()); }
   double doubleForKey(const std::string& key) const { return objectForKey(key).toDouble(); }
-  bool boolForKey(const std::string& key) const { return objectForKey(key).toBool(); }
+  // A switch someone wrote by hand as text ("YES", "true", "1") reads as the phone reads a text.
+  bool boolForKey(const std::string& key) const { return objectForKey(key).boolValue(); }
   // Empty when the stored value is of another kind; a number read as a string gives its decimal text.
   std::optional<std::string> stringForKey(const std::string& key) const;
   std::optional<platform::foundation::Array> arrayForKey(const std::string& key) const;
