@@ -1,6 +1,8 @@
 #include "sdk/analytics/rules/ExperimentsDatabase.h"
 
+#include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/DamagedFile.h"
 #include "sdk/analytics/foundation/MeasurementError.h"
 #include "sdk/analytics/foundation/MeasurementFiles.h"
 #include "sdk/analytics/foundation/Monitor.h"
@@ -57,10 +59,16 @@ bool ExperimentsDatabase::initializeDatabaseResourcesWithContext(const std::stri
   if (!ensureAllTables()) {
     monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kExperimentsDatabaseTablesInvalid, "Failed to create or validate required database tables (" + context + ")");
     store_.reset();
-    if (auto result = deleteFileAtPath(path_); !result) {
+    // Out of the way for a fresh file, but kept: what could not be validated may be a newer layout or a
+    // damaged page, and the experiments it holds are not this run's to throw away.
+    const std::string kept = platform::foundation::DamagedFile::keepAside(path_);
+    if (kept.empty() && platform::foundation::AtomicFile::anythingAt(path_)) {
       monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kExperimentsDatabaseFileDeleteFailed,
-                             "Failed to delete old database file after failed validation. Error (" +
-                                 result.error().localizedDescription() + ")");
+                             "Failed to delete old database file after failed validation. Error (it could not be "
+                             "kept aside: it is " + platform::foundation::AtomicFile::whatStandsAt(path_) + ")");
+    } else if (!kept.empty()) {
+      platform::foundation::DamagedFile::reportKept(path_, kept, "experiments database",
+                                                    "a fresh one takes its place when it is next opened");
     }
     return false;
   }

@@ -12,6 +12,7 @@
 #include "sdk/analytics/foundation/SyncCountingVfsTestSupport.h"
 #include "sdk/analytics/rules/ExperimentRequestBuilder.h"
 #include "sdk/analytics/rules/ExperimentFlag.h"
+#include "testing/FileContents.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
@@ -76,6 +77,30 @@ TEST_F(ExperimentsDatabaseTest, ANewFileIsMadeWithItsWholeSchemaInOneCommit) {
   vfs.reset();
   ASSERT_TRUE(ExperimentsDatabase::initWithPath(measurementDirectoryFilePath(ExperimentsDatabase::kDatabaseName)));
   EXPECT_EQ(vfs.syncs(), 0);
+}
+
+// A file whose tables cannot be validated (here a view where a table belongs, as a newer or foreign
+// layout might have) is moved out of the way for a fresh one, and kept with everything it held.
+TEST_F(ExperimentsDatabaseTest, AFileThatCannotBeValidatedIsKeptAsideNotDeleted) {
+  const std::string path = measurementDirectoryFilePath(ExperimentsDatabase::kDatabaseName);
+  database.reset();
+  {
+    auto store = SqliteStore::initWithDatabasePath(path);
+    ASSERT_TRUE(store);
+    ASSERT_TRUE((*store)->executeStatement("DROP TABLE " + std::string(ExperimentsDatabase::kPendingTable), {}));
+    ASSERT_TRUE((*store)->executeStatement(
+        "CREATE VIEW " + std::string(ExperimentsDatabase::kPendingTable) + " AS SELECT 'kept' AS marker", {}));
+  }
+  EXPECT_FALSE(ExperimentsDatabase::initWithPath(path));
+  const auto kept = ostrel::testing::damagedCopiesOf(path);
+  ASSERT_EQ(kept.size(), 1u);
+  auto keptStore = SqliteStore::initWithDatabasePath(kept.front());
+  ASSERT_TRUE(keptStore);
+  auto rows = (*keptStore)->recordsForQuery("SELECT marker FROM " + std::string(ExperimentsDatabase::kPendingTable), {});
+  ASSERT_TRUE(rows);
+  ASSERT_EQ(rows->size(), 1u);
+  EXPECT_EQ(rows->front().at("marker").toString(), "kept");
+  EXPECT_TRUE(ExperimentsDatabase::initWithPath(path));
 }
 
 TEST_F(ExperimentsDatabaseTest, FlagsKeepTheirKindsInPrecedence) {
