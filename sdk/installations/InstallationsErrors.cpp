@@ -1,8 +1,7 @@
 #include "sdk/installations/InstallationsErrors.h"
 
-#include <algorithm>
-
 #include "platform/foundation/Format.h"
+#include "sdk/installations/InstallationsHTTPError.h"
 
 namespace sdk::installations {
 
@@ -75,28 +74,14 @@ Error InstallationsErrors::backoffIntervalWaitError() {
 }
 
 Error InstallationsErrors::APIErrorWithHTTPResponse(const platform::net::HTTPURLResponse& response,
-                                                          const platform::foundation::Data& data) {
-  std::size_t quoted = std::min(data.size(), kQuotedBodyBytes);
-  // Cut before a character's continuation bytes, so that the quote stays text.
-  while (quoted < data.size() && quoted > 0 && (data[quoted] & 0xC0) == 0x80) --quoted;
-  std::string body(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(quoted));
-  if (quoted < data.size()) body += format("... (%lu bytes in all)", static_cast<unsigned long>(data.size()));
-  Error error = installationsErrorWithCode(
-      0,
-      format("The server responded with an error: \n - URL: %@ \n - HTTP status code: %ld \n - Response body: %@",
-             response.url, static_cast<long>(response.statusCode), body),
-      std::nullopt);
-  error.userInfo.set(kHTTPStatusCodeKey, response.statusCode);
-  error.userInfo.set(kHTTPURLKey, response.url);
-  error.userInfo.set(kHTTPBodyKey, Value::data(data));
-  return error;
+                                                    const platform::foundation::Data& data) {
+  return InstallationsHTTPError(response, data).error();
 }
 
 std::optional<std::int64_t> InstallationsErrors::HTTPStatusOf(const Error& error) {
-  if (error.domain != kInstallationsErrorDomain) return std::nullopt;
-  const Value& status = error.userInfo[kHTTPStatusCodeKey];
-  if (!status.isInteger()) return std::nullopt;
-  return status.toInt64();
+  const auto reply = InstallationsHTTPError::of(error);
+  if (!reply) return std::nullopt;
+  return reply->HTTPResponse.statusCode;
 }
 
 bool InstallationsErrors::isAPIError(const Error& error, std::int64_t HTTPCode) {

@@ -26,10 +26,6 @@ class InstallationsErrors {
   using Error = platform::foundation::Error;
 
   static constexpr const char* kFailureReasonKey = "NSLocalizedFailureReason";
-  // A service error carries its reply under these keys, so that callers can read the status.
-  static constexpr const char* kHTTPStatusCodeKey = "VURInstallationsHTTPStatusCode";
-  static constexpr const char* kHTTPURLKey = "VURInstallationsHTTPURL";
-  static constexpr const char* kHTTPBodyKey = "VURInstallationsHTTPBody";
 
   static Error installationsErrorWithCode(std::int64_t code, const std::optional<std::string>& failureReason,
                                           const std::optional<Error>& underlyingError);
@@ -47,9 +43,7 @@ class InstallationsErrors {
   static Error FIDRegistrationErrorWithResponseInvalidField(const std::string& field);
   static Error backoffIntervalWaitError();
 
-  // The service answered with a status outside 200-299. The whole body stays under kHTTPBodyKey;
-  // the failure reason, which ends up in log lines, quotes only its first kQuotedBodyBytes bytes.
-  static constexpr std::size_t kQuotedBodyBytes = 300;
+  // The service answered with a status outside 200-299: the error carries an InstallationsHTTPError.
   static Error APIErrorWithHTTPResponse(const platform::net::HTTPURLResponse& response,
                                         const platform::foundation::Data& data);
   static bool isAPIError(const Error& error, std::int64_t HTTPCode);

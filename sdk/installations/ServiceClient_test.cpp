@@ -9,6 +9,7 @@
 
 #include "sdk/core/App.h"
 #include "sdk/installations/InstallationsErrors.h"
+#include "sdk/installations/InstallationsHTTPError.h"
 #include "sdk/installations/InstallationsTestSupport.h"
 
 namespace sdk::installations {
@@ -160,6 +161,47 @@ TEST_F(ServiceClientTest, OnlyA500IsTriedOnceMore) {
                 std::string::npos);
     }
   }
+}
+
+// An archive that names the class of a service error but holds no reply.
+class ReplyWithoutHead final : public platform::foundation::KeyedCodable {
+ public:
+  std::string className() const override { return InstallationsHTTPError::kClassName; }
+  void encodeWithCoder(platform::foundation::KeyedArchiver& coder) const override {
+    coder.encodeObject(Value::data(Data{'x'}), "data");
+  }
+};
+
+TEST_F(ServiceClientTest, AServiceErrorCarriesItsWholeReplyAndArchivesWithIt) {
+  auto reply = LoopbackResponse::withStatus(403, "{\"error\":\"project suspended\"}");
+  reply.contentType = "application/json";
+  world.server.on("POST", ostrel::testing::installationsPath(), reply);
+  auto promise = service.registerInstallation(unregistered());
+  ASSERT_TRUE(world.settle(promise));
+  ASSERT_TRUE(promise->isRejected());
+  const Error error = *promise->error();
+  const auto carried = InstallationsHTTPError::of(error);
+  ASSERT_NE(carried, nullptr);
+  EXPECT_EQ(carried->HTTPResponse.statusCode, 403);
+  EXPECT_EQ(carried->HTTPResponse.url, world.server.url(ostrel::testing::installationsPath()));
+  EXPECT_EQ(carried->HTTPResponse.valueForHTTPHeaderField("content-type"), "application/json");
+  EXPECT_EQ(std::string(carried->data.begin(), carried->data.end()), "{\"error\":\"project suspended\"}");
+
+  InstallationsHTTPError::registerArchiveClasses();
+  using platform::foundation::KeyedArchive;
+  const auto archive = KeyedArchive::archivedData(Value(std::make_shared<InstallationsHTTPError>(*carried)));
+  ASSERT_TRUE(archive.has_value());
+  platform::foundation::Error failure;
+  const auto read = KeyedArchive::unarchivedObject({InstallationsHTTPError::kClassName}, *archive, &failure)
+                        .objectAs<InstallationsHTTPError>();
+  ASSERT_NE(read, nullptr) << failure;
+  EXPECT_TRUE(read->isEqual(*carried));
+  EXPECT_EQ(read->error(), error) << "the same error again";
+  EXPECT_TRUE(InstallationsErrors::isAPIError(read->error(), 403));
+
+  const auto headless = KeyedArchive::archivedData(Value(std::make_shared<ReplyWithoutHead>()));
+  ASSERT_TRUE(headless.has_value());
+  EXPECT_TRUE(KeyedArchive::unarchivedObject({InstallationsHTTPError::kClassName}, *headless).isNil());
 }
 
 // The app may end while a registration is at the server: the end waits for its answer (within its
