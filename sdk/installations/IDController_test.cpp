@@ -90,6 +90,28 @@ TEST_F(IDControllerTest, ATokenIsRefreshedOnlyWhenLessThanAnHourIsLeft) {
   EXPECT_EQ(tokenRequests(fid), 2u) << "forced, though fresh";
 }
 
+// A service may hand out tokens for weeks: the token is kept from start to start, and asked for anew
+// before the week that is believed of it ends.
+TEST_F(IDControllerTest, ATokenOfWeeksIsKeptAndAskedForAnewWithinAWeek) {
+  world.server.on("POST", ostrel::testing::installationsPath(),
+                  ostrel::testing::createdReply("refresh-1", "token-1", "1209600s"));
+  auto item = awaitItem(world.newController()->getAuthTokenForcingRefresh(false));
+  ASSERT_NE(item, nullptr);
+  const std::string fid = item->coreInstallationID;
+  EXPECT_EQ(item->authToken->token, "token-1");
+  world.server.on("POST", ostrel::testing::installationsPath(fid + "/authTokens:generate"),
+                  ostrel::testing::tokenReply("token-2", "2592000s"));
+
+  world.environment.advance(6 * 86400);
+  EXPECT_EQ(awaitItem(world.newController()->getAuthTokenForcingRefresh(false))->authToken->token, "token-1");
+  EXPECT_EQ(creates(), 1u) << "the next start finds it registered";
+  EXPECT_EQ(tokenRequests(fid), 0u);
+  world.environment.advance(23 * 3600 + 1);  // less than an hour left of the week
+  EXPECT_EQ(awaitItem(world.newController()->getAuthTokenForcingRefresh(false))->authToken->token, "token-2");
+  EXPECT_EQ(tokenRequests(fid), 1u);
+  EXPECT_EQ(creates(), 1u);
+}
+
 TEST_F(IDControllerTest, AForcedRefreshInFlightServesPlainRequestsToo) {
   auto controller = world.newController();
   auto item = awaitItem(controller->getInstallationItem());
@@ -286,11 +308,18 @@ TEST_F(IDControllerTest, TheDefaultAppTakesOverTheLegacyIdentifierAndDeletesItWi
   EXPECT_NE(other->coreInstallationID, "cVq4D_6SnSI") << "only the default app migrates";
   EXPECT_FALSE(world.server.requests().back().header("x-vdz-vis-ios-iid-migration-auth").has_value());
 
+  // The service answers with the ID it was sent, which has the older library's form.
+  world.server.clearRequests();
+  world.server.on("POST", ostrel::testing::installationsPath(),
+                  ostrel::testing::createdReply("refresh-1", "token-1", "3600s", "cVq4D_6SnSI"));
   auto controller = world.newController(sdk::core::App::kDefaultAppName);
   auto item = awaitItem(controller->getAuthTokenForcingRefresh(false));
   ASSERT_NE(item, nullptr);
   EXPECT_EQ(item->coreInstallationID, "cVq4D_6SnSI");
+  EXPECT_EQ(item->registrationStatus, InstallationItem::kRegistered);
   EXPECT_EQ(world.server.requests().back().header("x-vdz-vis-ios-iid-migration-auth"), "legacy-default-token");
+  EXPECT_EQ(awaitItem(controller->getAuthTokenForcingRefresh(false))->authToken->token, "token-1");
+  EXPECT_EQ(creates(), 1u) << "registered once";
 
   world.server.on("DELETE", ostrel::testing::installationsPath("cVq4D_6SnSI/"), LoopbackResponse::ok());
   ASSERT_TRUE(world.settle(controller->deleteInstallation()));

@@ -80,7 +80,7 @@ std::string InstallationItem::generateFID() {
 }
 
 bool InstallationItem::isWellFormedFID(std::string_view FID) {
-  if (FID.size() != kFIDLength) return false;
+  if (FID.size() != kFIDLength && FID.size() != kLegacyFIDLength) return false;
   return std::all_of(FID.begin(), FID.end(), [](char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
   });

@@ -23,6 +23,8 @@ class InstallationItem final : public platform::foundation::Object {
 
   enum RegistrationStatus : std::int64_t { kUnknown = 0, kUnregistered = 1, kRegistered = 2 };
   static constexpr std::size_t kFIDLength = 22;
+  // An ID taken over from the older instance-identifier library.
+  static constexpr std::size_t kLegacyFIDLength = 11;
 
   InstallationItem(std::string appID, std::string appName)
       : appID(std::move(appID)), coreAppName(std::move(appName)) {}
@@ -51,8 +53,9 @@ class InstallationItem final : public platform::foundation::Object {
   // 22 URL-safe base64 characters of a random UUID behind a byte whose high half is 0111, so that
   // the first character is always c, d, e or f.
   static std::string generateFID();
-  // Whether `FID` has the form of an installation ID: exactly 22 characters of the URL-safe base64
-  // alphabet. An ID a server sends goes into later request paths, so nothing else is taken from it.
+  // Whether `FID` has the form of an ID this app makes: 22 characters of the URL-safe base64 alphabet,
+  // or 11 for one taken over from the older library. An ID a server sends is stored and goes into
+  // later requests, so nothing else is taken from it.
   static bool isWellFormedFID(std::string_view FID);
 
   std::string description() const override;

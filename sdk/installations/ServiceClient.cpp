@@ -1,5 +1,7 @@
 #include "sdk/installations/ServiceClient.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 
@@ -48,23 +50,20 @@ platform::net::URLSessionConfiguration sessionConfiguration() {
   return configuration;
 }
 
-// "3600s", "0.5s": decimal seconds and one unit character, which is dropped unread. Only a finite
-// lifetime from none up to kMaximumTokenLifetime is believed: a NaN, a negative or a huge value would
-// hand out an expired token as valid or never refresh it.
+// "3600s", "0.5s", "1209600s": decimal seconds and one unit character, which is dropped unread. What is
+// no number, lies in the past or is absurd (past kAbsurdTokenLifetime) would hand out a dead token as
+// good or keep one for ever, and is refused. A lifetime of days is sound, and is believed up to
+// kMaximumTokenLifetime: the token is only refreshed early.
 std::optional<double> tokenLifetime(const std::string& expiresIn) {
   const std::string seconds = expiresIn.substr(0, expiresIn.size() - 1);
   if (seconds.empty()) return 0.0;
-  bool point = false;
-  for (char c : seconds) {
-    if (c == '.' && !point) {
-      point = true;
-    } else if (c < '0' || c > '9') {
-      return std::nullopt;
-    }
-  }
-  const double value = std::strtod(seconds.c_str(), nullptr);
-  if (!std::isfinite(value) || value > ServiceClient::kMaximumTokenLifetime) return std::nullopt;
-  return value;
+  if (seconds.find_first_not_of("0123456789.eE+-") != std::string::npos) return std::nullopt;
+  double value = 0;
+  const char* end = seconds.data() + seconds.size();
+  const auto [stop, failure] = std::from_chars(seconds.data(), end, value);
+  if (failure != std::errc() || stop != end) return std::nullopt;
+  if (!std::isfinite(value) || value < 0 || value > ServiceClient::kAbsurdTokenLifetime) return std::nullopt;
+  return std::min(value, ServiceClient::kMaximumTokenLifetime);
 }
 
 // Only non-empty strings count as present.
@@ -278,7 +277,8 @@ ErrorOr<InstallationItem::Ptr> ServiceClient::registeredInstallationWithJSONData
   }
   StoredAuthToken token = TRY(authTokenWithJSONDict(reply["authToken"], date));
   auto FID = validStringOrNil(reply, "fid");
-  if (FID && !InstallationItem::isWellFormedFID(*FID)) {
+  // The ID that was sent comes back as it went, whatever its age and form.
+  if (FID && *FID != sent.coreInstallationID && !InstallationItem::isWellFormedFID(*FID)) {
     return InstallationsErrors::FIDRegistrationErrorWithResponseInvalidField("fid");
   }
   auto registered = std::make_shared<InstallationItem>(sent.appID, sent.coreAppName);

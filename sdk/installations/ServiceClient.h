@@ -35,8 +35,10 @@ class ServiceClient {
   // Replies are a few hundred bytes of JSON; a larger one fails as a transport error (a non-2xx one
   // still counts by its status).
   static constexpr std::int64_t kMaximumReplySize = 64 * 1024;
-  // The longest token lifetime believed from a reply.
+  // The longest token lifetime believed from a reply; a longer one is cut to it.
   static constexpr double kMaximumTokenLifetime = 7 * 24 * 3600.0;
+  // A lifetime past this is no lifetime a service means, and the reply is refused.
+  static constexpr double kAbsurdTokenLifetime = 10 * 366 * 24 * 3600.0;
 
   // `serviceURL` without a trailing slash ("http://127.0.0.1:8080"); empty when not configured.
   ServiceClient(std::string APIKey, std::string projectID, std::string serviceURL);

@@ -105,6 +105,24 @@ TEST_F(ServiceClientTest, RepliesAreParsedIntoItemsAndTokens) {
   EXPECT_EQ((*replaced)->coreInstallationID, "eNewFid-AbCdEfGhIjK_01");
   EXPECT_EQ((*replaced)->authToken->expirationDate, date) << "a unit alone is no time at all";
 
+  // A lifetime of days is sound; what is believed of it ends a week on, when the token is asked for anew.
+  for (const auto& [expiresIn, lifetime] : std::vector<std::pair<std::string, double>>{
+           {"1209600s", 604800}, {"2592000s", 604800}, {"604800s", 604800}, {"3600.5s", 3600.5}, {"3.6e3s", 3600}}) {
+    const Value reply(platform::foundation::Dictionary{{"token", "t"}, {"expiresIn", expiresIn}});
+    auto token = ServiceClient::authTokenWithJSONDict(reply, date);
+    ASSERT_TRUE(token.ok()) << expiresIn << ": " << token.error();
+    EXPECT_EQ(token->expirationDate, date + lifetime) << expiresIn;
+  }
+  // The service may echo any ID the app could have sent: a new one, or one taken over from the older library.
+  sent->coreInstallationID = "cVq4D_6SnSI";
+  for (const char* fid : {"cVq4D_6SnSI", "eNewFid-AbCdEfGhIjK_01", "dOther_-9Ab"}) {
+    auto echoed = ServiceClient::registeredInstallationWithJSONData(
+        *sent, data(std::string(R"({"fid":")") + fid + R"(","refreshToken":"r","authToken":{"token":"t","expiresIn":"1s"}})"),
+        date);
+    ASSERT_TRUE(echoed.ok()) << fid << ": " << echoed.error();
+    EXPECT_EQ((*echoed)->coreInstallationID, fid);
+  }
+
   const std::pair<const char*, const char*> refused[] = {
       {"[1,2]", "Failed to serialize JSON data."},
       {"not json", "Failed to serialize JSON data."},
@@ -123,8 +141,12 @@ TEST_F(ServiceClientTest, RepliesAreParsedIntoItemsAndTokens) {
        "The response field with name authToken.expiresIn is malformed"},
       {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"1e308s"}})",
        "The response field with name authToken.expiresIn is malformed"},
-      {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"604801s"}})",
+      {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"999999999999s"}})",
        "The response field with name authToken.expiresIn is malformed"},
+      {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"36OOs"}})",
+       "The response field with name authToken.expiresIn is malformed"},
+      {R"({"fid":"dOther_-9A","refreshToken":"r","authToken":{"token":"t","expiresIn":"1s"}})",
+       "The response field with name fid is malformed"},
   };
   for (const auto& [body, reason] : refused) {
     auto refusal = ServiceClient::registeredInstallationWithJSONData(*sent, data(body), date);
