@@ -31,7 +31,7 @@ void synchronizeDomain(const std::shared_ptr<PreferencesDomain>& domain) {
   platform::foundation::Error error;
   if (!domain->synchronize(&error)) {
     logError(kWriteService, false, messageCode(messages::kUserDefaultsNotSynchronized),
-             "Cannot synchronize user defaults to disk: %@", error.localizedDescription());
+             "Cannot synchronize user defaults to disk\n%@", error.localizedDescription());
   }
 }
 

@@ -181,7 +181,7 @@ TEST_F(UserDefaultsStoreTest, ReleasingAStoreWritesWhatIsPendingAndAFailedWriteK
   blocked.setObject(Value(1), "k");
   blocked.synchronize();
   EXPECT_EQ(logged.messages().back(),
-            " - [VadezeUtilities/UserDefaults][I-VDU000004] Cannot synchronize user defaults to disk: cannot write " +
+            " - [VadezeUtilities/UserDefaults][I-VDU000004] Cannot synchronize user defaults to disk\ncannot write " +
                 fileOf("blocked") + ": it is a folder, which cannot be read and is left in place");
   EXPECT_EQ(blocked.objectForKey("k"), Value(1)) << "kept for the next attempt";
 }
