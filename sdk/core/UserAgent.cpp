@@ -18,7 +18,7 @@ char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - '
 
 void UserAgent::setValue(std::optional<std::string> value, const std::string& component) {
   std::lock_guard lock(mutex_);
-  if (value && !value->empty()) {
+  if (value) {
     valuesByComponent_[component] = std::move(*value);
   } else {
     valuesByComponent_.erase(component);
@@ -60,7 +60,7 @@ UserAgent::Dictionary UserAgent::computeEnvironmentComponents() {
   const auto bundle = platform::foundation::Bundle::main();
   Dictionary components;
   auto put = [&components](const char* name, const Value& value) {
-    if (value.isString() && !value.string()->empty()) components[name] = value;
+    if (!value.isNil()) components[name] = value;
   };
   put("apple-platform", sdk::utilities::AppEnvironmentUtil::applePlatform());
   put("apple-sdk", bundle->objectForInfoDictionaryKey("DTSDKBuild"));

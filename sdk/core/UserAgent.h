@@ -16,7 +16,7 @@ class UserAgent {
 
   UserAgent() = default;
 
-  // An empty value removes the component.
+  // No value removes the component.
   void setValue(std::optional<std::string> value, const std::string& component);
   // Cached until the next change.
   std::string userAgentString();
