@@ -124,8 +124,11 @@ void LensesFocalLengthsViewController::tableViewDidSelectRowAtIndexPath(TableVie
 void LensesFocalLengthsViewController::tapSeries(const IndexPath& indexPath) {
   auto series = series_.seriesAt(indexPath);
   if (!series) return;
+  views_.backBtn->setAlpha(0);
+  views_.exitBtn->setAlpha(0);
   if (!LensChoices::hasLenses(series->manufacturerId)) {
-    // Nothing to choose: the page stays as it was, with its ways out, and the chosen row stays marked.
+    // Nothing to choose: the row of the series that stays chosen keeps its mark, so that no row shows
+    // a choice the catalogue does not hold.
     auto& table = *views_.lensSeriesTableView;
     table.deselectRowAtIndexPath(indexPath, false);
     if (auto chosen = series_.indexPathOf(lensManufacturerID)) {
@@ -134,8 +137,6 @@ void LensesFocalLengthsViewController::tapSeries(const IndexPath& indexPath) {
     return;
   }
   if (series_.searching()) searchCancelButtonPressed();
-  views_.backBtn->setAlpha(0);
-  views_.exitBtn->setAlpha(0);
   applySelectionMode(series->lensType);
   LensChoices::chooseSeries(series->manufacturerId);
   commit();

@@ -201,17 +201,28 @@ TEST_F(LensPickerTest, BackAndExitRestoreTheEntrySeries) {
   EXPECT_EQ(editedSeries(), entrySeries);
 }
 
-TEST_F(LensPickerTest, ASeriesWithoutLensesCannotBeChosenAndLeavesTheWaysOut) {
+// Like every tap on a row, it takes back and exit away; a series with lenses then leads on to them.
+TEST_F(LensPickerTest, ASeriesWithoutLensesCannotBeChosenAndHidesBackAndExit) {
   open();
   tapSeries(empty);
   EXPECT_EQ(screen->menuPosition, 1);
   EXPECT_EQ(editedSeries(), entrySeries);
   EXPECT_EQ(selectedSeriesInCatalogue(), entrySeries);
   EXPECT_EQ(pauses, 0);
-  EXPECT_EQ(v().exitBtn->alpha(), 1.0);
+  EXPECT_EQ(v().exitBtn->alpha(), 0.0);
+  EXPECT_EQ(v().backBtn->alpha(), 0.0);
   const auto selected = v().lensSeriesTableView->indexPathForSelectedRow();
   ASSERT_TRUE(selected);
   EXPECT_EQ(screen->seriesList().seriesAt(*selected)->manufacturerId, entrySeries);
+
+  tapSeries(primes);
+  ASSERT_EQ(screen->menuPosition, 2);
+  EXPECT_EQ(v().backBtn->alpha(), 1.0);
+  screen->backButtonPressed();
+  env.advance(0.5);
+  EXPECT_EQ(screen->menuPosition, 1);
+  EXPECT_EQ(v().exitBtn->alpha(), 1.0);
+  EXPECT_EQ(editedSeries(), entrySeries);
 }
 
 TEST_F(LensPickerTest, FilterPairsExcludeEachOtherAndTheLensPageClearsThem) {
