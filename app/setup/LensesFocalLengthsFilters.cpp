@@ -101,20 +101,29 @@ void LensesFocalLengthsViewController::filterLensesAnamorphicBtnPressed() {
 }
 
 void LensesFocalLengthsViewController::clearLensFilters() {
+  // The menu counts as closed at once, so that the filter button's next tap opens it again.
   filterMenuOpen = false;
   views_.filterMenuClip->setUserInteractionEnabled(false);
-  // The flags go before the list is read again, so that the reload shows every series.
-  filters_.clear();
-  platform::ui::View::animate(0.2, 0, platform::ui::AnimationOptionCurveEaseIn, [this] {
-    constraints_.filterMenuTopConstraint.setConstant(-LensPickerLayout::kFilterMenuHeight);
-    layOut();
-  });
-  showFilterIcon(false);
-  for (auto* button : {views_.filterLensesPrimesBtn.get(), views_.filterLensesZoomsBtn.get(),
-                       views_.filterLensesSphericalBtn.get(), views_.filterLensesAnamorphicBtn.get()}) {
-    button->setFilterNotSelected();
-  }
-  dbFIlterUpdate();
+  std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
+  platform::ui::View::animate(
+      0.2, 0, platform::ui::AnimationOptionCurveEaseIn,
+      [this] {
+        constraints_.filterMenuTopConstraint.setConstant(-LensPickerLayout::kFilterMenuHeight);
+        layOut();
+      },
+      [weak](bool) {
+        auto screen = std::static_pointer_cast<LensesFocalLengthsViewController>(weak.lock());
+        if (!screen) return;
+        auto& v = screen->views_;
+        screen->showFilterIcon(false);
+        for (auto* button : {v.filterLensesPrimesBtn.get(), v.filterLensesZoomsBtn.get(),
+                             v.filterLensesSphericalBtn.get(), v.filterLensesAnamorphicBtn.get()}) {
+          button->setFilterNotSelected();
+        }
+        // The flags go before the list is read again, so that the reload shows every series.
+        screen->filters_.clear();
+        screen->dbFIlterUpdate();
+      });
 }
 
 void LensesFocalLengthsViewController::dbFIlterUpdate() {

@@ -260,6 +260,17 @@ TEST_F(LensPickerTest, FilterPairsExcludeEachOtherAndTheLensPageClearsThem) {
   EXPECT_EQ(screen->menuPosition, 2);
   EXPECT_FALSE(screen->filters().anyActive());
   EXPECT_TRUE(screen->seriesList().indexPathOf(primes)) << "page 1 was read again without filters";
+
+  // Clearing lets the menu slide away first; only then are the filters gone and the list read again.
+  screen->filterLensesAnamorphicBtnPressed();
+  ASSERT_FALSE(screen->seriesList().indexPathOf(primes));
+  screen->clearLensFilters();
+  env.advance(0.1);
+  EXPECT_TRUE(screen->filters().anamorphic);
+  EXPECT_FALSE(screen->seriesList().indexPathOf(primes));
+  env.advance(0.2);
+  EXPECT_FALSE(screen->filters().anyActive());
+  EXPECT_TRUE(screen->seriesList().indexPathOf(primes));
 }
 
 TEST_F(LensPickerTest, SearchCoversTheListAndItsRowsCannotBeSwiped) {
