@@ -255,12 +255,16 @@ void LensesFocalLengthsViewController::enterLensPage(bool fromCreation) {
           setPrimeLensCountLabel();
         }
       },
-      [this](bool) { views_.lensSeriesTableView->setAlpha(0); });
-  if (fromCreation) {
-    v.saveBtn->buttonNotHighlighted();
-    newFormatCreation = false;
-    creatingNewLensSeries = false;
-  }
+      [weak = std::weak_ptr<platform::runtime::Object>(weak_from_this()), fromCreation](bool) {
+        auto screen = std::static_pointer_cast<LensesFocalLengthsViewController>(weak.lock());
+        if (!screen) return;
+        screen->views_.lensSeriesTableView->setAlpha(0);
+        if (!fromCreation) return;
+        // The form counts as open until the lens page has slid in.
+        screen->views_.saveBtn->buttonNotHighlighted();
+        screen->newFormatCreation = false;
+        screen->creatingNewLensSeries = false;
+      });
 }
 
 void LensesFocalLengthsViewController::doneBtnPressed() {

@@ -381,6 +381,7 @@ TEST_F(LensPickerTest, ANewSeriesIsStoredWithItsFirstLensOnlyOnceTheLensIsValid)
 
   typeInto(*v().customPrimeLensTextField, "35,5");
   tap(*v().saveBtn->button());
+  EXPECT_TRUE(screen->creatingNewLensSeries) << "until the lens page has slid in";
   env.advance(0.5);
   const auto custom = LensCatalogue()->getAllCustomManufacturers();
   ASSERT_EQ(custom.size(), seriesBefore + 1);
