@@ -41,12 +41,22 @@ TEST(UserAgentTest, ChangesShowInTheNextTextAndResetKeepsOnlyTheEnvironment) {
   EXPECT_EQ(text.find("  "), std::string::npos);
   agent.setValue(std::nullopt, "zlib-b");
   EXPECT_EQ(agent.userAgentString().find("zlib-b"), std::string::npos);
+  agent.setValue("", "zlib-b");
+  EXPECT_TRUE(agent.userAgentString().ends_with(" zlib-b/")) << "an empty value is a value";
   agent.reset();
   std::string environmentOnly;
   for (const auto& [name, value] : UserAgent::computeEnvironmentComponents()) {
     environmentOnly += (environmentOnly.empty() ? "" : " ") + name + "/" + value.toString();
   }
   EXPECT_EQ(agent.userAgentString(), environmentOnly) << "the fixed names already sort in map order";
+}
+
+TEST(UserAgentTest, AnInfoValueThatIsThereIsListedEvenWhenEmpty) {
+  ostrel::testing::SdkWorld world({{"CFBundleIdentifier", ostrel::testing::kBundleID}, {"DTXcodeBuild", ""}});
+  const auto components = UserAgent::computeEnvironmentComponents();
+  ASSERT_TRUE(components.contains("xcode"));
+  EXPECT_EQ(components.at("xcode"), platform::foundation::Value(""));
+  EXPECT_FALSE(components.contains("apple-sdk"));
 }
 
 class HeartbeatInfoTest : public ::testing::Test {
