@@ -144,7 +144,8 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   void snapTo(double target);
   void tapFallback(double position, bool updatePrime);
   void moveAnimated(double target, double duration, unsigned options, std::function<void(InputScrollView&)> done);
-  void moveProgrammatically(double target, bool animated, bool silenceTicks);
+  // `onScale`: the value lies between the scale's first and last values, so it is shown in range.
+  void moveProgrammatically(double target, bool onScale, bool animated, bool silenceTicks);
   void endOfMovement();
   std::vector<float> metricOrImperialDistances() const;
   bool isPrimePackage() const;

@@ -275,12 +275,28 @@ void InputScrollView::primeLensHasChangedWithFLIndex(int index) {
 
 // --- programmatic moves ---
 
-void InputScrollView::moveProgrammatically(double target, bool animated, bool silenceTicks) {
+namespace {
+
+// Between a scale's first and last values (either way round); an empty scale holds nothing.
+bool scaleHolds(const std::vector<float>& values, float value) {
+  if (values.empty()) return false;
+  const auto [low, high] = std::minmax(values.front(), values.back());
+  return low <= value && value <= high;
+}
+
+}  // namespace
+
+void InputScrollView::moveProgrammatically(double target, bool onScale, bool animated, bool silenceTicks) {
   auto& shared = settings();
   const bool haptics = shared.hapticFeedback;
   if (silenceTicks) shared.hapticFeedback = false;
   const double width = scrollBar_->bounds().size.width;
-  if (target < 0) {
+  // A scale's own end (a zoom's long end, the last distance) can come out a hair past the scale in single
+  // precision: it is still the end, in range.
+  if (onScale) {
+    target = std::clamp(target, 0.0, width);
+    hideOutOfRangeWarning();
+  } else if (target < 0) {
     target = 0;
     showOutOfRangeWarning();
   } else if (target > width) {
@@ -299,15 +315,15 @@ void InputScrollView::moveProgrammatically(double target, bool animated, bool si
 }
 
 void InputScrollView::setFocalLength(float focalLength, bool withAnimation) {
-  moveProgrammatically(positionForFocalLength(focalLength), withAnimation, true);
+  moveProgrammatically(positionForFocalLength(focalLength), scaleHolds(focalLengthArray_, focalLength), withAnimation, true);
 }
 
 void InputScrollView::setAperture(float fNumber, bool withAnimation) {
-  moveProgrammatically(positionForAperture(fNumber), withAnimation, true);
+  moveProgrammatically(positionForAperture(fNumber), scaleHolds(apertureArray_, fNumber), withAnimation, true);
 }
 
 void InputScrollView::setDistance(float meters, bool withAnimation) {
-  moveProgrammatically(positionForDistance(meters), withAnimation, false);
+  moveProgrammatically(positionForDistance(meters), scaleHolds(distanceArray_, meters), withAnimation, false);
 }
 
 void InputScrollView::abortScrollViewAnimation() { scrollView_->setContentOffset(scrollView_->contentOffset(), false); }

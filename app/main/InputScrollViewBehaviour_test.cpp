@@ -117,6 +117,36 @@ TEST_F(BarBehaviourTest, AValueBelowTheScaleTurnsTheMarkerRed) {
   EXPECT_EQ(b->markerView()->backgroundColor(), kit::UIConstants::secondCameraGreen());
 }
 
+// A value at a scale's own end (a zoom's long end, the last distance) is on the scale,
+// whatever the single-precision positions make of the end; a value past it is not.
+TEST_F(BarBehaviourTest, AScalesOwnEndsAreInRange) {
+  const float zooms[][2] = {{36, 435}, {24, 290}, {18, 80}, {15.5f, 45}, {45, 250}};
+  for (float sensorWidth : {24.89f, 36.0f, 54.12f, 12.5f, 27.99f}) {
+    for (const auto& z : zooms) {
+      SCOPED_TRACE(testing::Message() << z[0] << "-" << z[1] << " on " << sensorWidth << " mm");
+      recorder.outOfRange.clear();
+      auto b = bar(0, package("Zoom Lens", {zoom(z[0], z[1])}), sensorWidth);
+      b->setFocalLength(z[1], false);
+      b->setFocalLength(z[0], false);
+      b->setFocalLength(z[1] - 1, false);
+      EXPECT_TRUE(recorder.outOfRange.empty());
+      b->setFocalLength(z[1] + 1, false);
+      EXPECT_EQ(recorder.outOfRange, std::vector<int>{0});
+      b->removeFromSuperview();
+    }
+  }
+  // The distance scale's last mark (100 m, 300 ft) too, in either system.
+  for (int system : {0, 1}) {
+    settings().measurementSystem = system;
+    recorder.outOfRange.clear();
+    auto distance = bar(2, package("Prime Lens", {lens(50)}));
+    distance->setDistance(distance->distanceAt(distance->scaleWidth()), false);
+    EXPECT_EQ(distance->position(), distance->scaleWidth());
+    distance->setDistance(distance->distanceAt(0), false);
+    EXPECT_TRUE(recorder.outOfRange.empty()) << system;
+  }
+}
+
 TEST_F(BarBehaviourTest, ProgrammaticMovesGiveNoTicks) {
   auto b = primes();
   auto aperture = bar(1, package("Prime Lens", {lens(50, "T1.4", "T22")}));
