@@ -14,6 +14,8 @@ namespace platform::shell {
 namespace {
 
 constexpr size_t kMaxNameLength = 100;
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+constexpr char32_t kByteOrderMark = 0xFEFF;
 // Longer spans are surely typing mistakes, and an app's repeating timers would fire for ages.
 constexpr double kMaxWaitSeconds = 3600;
 constexpr double kMaxDragSeconds = 60;
@@ -179,7 +181,8 @@ void checkFinger(const Script& script) {
 }
 
 // A message quotes what the script says; bytes that are not printable text are shown as \xNN, so a
-// script of garbage cannot write control sequences to the person's terminal.
+// script of garbage cannot write control sequences to the person's terminal, and a byte-order mark
+// inside a line, which shows as nothing, is seen.
 std::string printable(const std::string& text) {
   std::string shown;
   size_t at = 0;
@@ -187,7 +190,7 @@ std::string printable(const std::string& text) {
     const size_t start = at;
     const char32_t c = foundation::Utf8::next(text, at);
     const bool invalid = c == foundation::Utf8::kReplacement && text.compare(start, at - start, "\xEF\xBF\xBD") != 0;
-    if (invalid || c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0)) {
+    if (invalid || c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0) || c == kByteOrderMark) {
       for (size_t i = start; i < at; ++i) {
         char hex[8];
         std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(text[i]));
@@ -213,7 +216,14 @@ ScriptError::ScriptError(const std::string& source, int line, const std::string&
 Script Script::parse(const std::string& text, const std::string& source) {
   Script script;
   script.source = source;
-  std::istringstream in(text);
+  // An editor may begin a UTF-8 text with a byte-order mark, which is no part of the first step; a
+  // script in UTF-16 is said to be one rather than read as garbage.
+  std::string_view body = text;
+  if (body.starts_with(kUtf8ByteOrderMark)) body.remove_prefix(kUtf8ByteOrderMark.size());
+  if (body.starts_with("\xFF\xFE") || body.starts_with("\xFE\xFF")) {
+    throw ScriptError(source, 1, "the script is UTF-16 text; save it as UTF-8");
+  }
+  std::istringstream in{std::string(body)};
   int number = 0;
   for (std::string line; std::getline(in, line);) {
     ++number;

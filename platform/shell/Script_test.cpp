@@ -97,6 +97,17 @@ TEST(Script, TakesTrailingCommentsAndNamesWithTheirSuffix) {
   EXPECT_EQ(Script::parse("dump a.png\n").steps[0].text, "a.png");
 }
 
+// A byte-order mark an editor put before the first step is no part of it; UTF-16 is named as such.
+TEST(Script, TakesAByteOrderMarkAndNamesUtf16) {
+  Script s = Script::parse("\xEF\xBB\xBFwait 1\nshot a\n", "t.script");
+  ASSERT_EQ(s.steps.size(), 2u);
+  EXPECT_EQ(s.steps[0].kind, Kind::Wait);
+  EXPECT_EQ(Script::parse("\xEF\xBB\xBF# a comment first\n").steps.size(), 0u);
+  EXPECT_EQ(errorOf(std::string("\xFF\xFEw\0a\0i\0t\0", 10)), "t.script:1: the script is UTF-16 text; save it as UTF-8");
+  // Only at the start: a mark further on is a stray character of a step, shown since it shows as nothing.
+  EXPECT_EQ(errorOf("wait 1\n\xEF\xBB\xBFwait 1\n"), "t.script:2: unknown command \"\\xEF\\xBB\\xBFwait\"");
+}
+
 TEST(Script, MissingFileIsAnError) {
   try {
     Script::load("/nonexistent/tour.script");
