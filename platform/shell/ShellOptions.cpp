@@ -64,8 +64,17 @@ struct Resemblance {
   bool takesValue = false;
 };
 
-// The option a word was most likely meant to be ("-window", "--Verbos", "windw"): a third of the
-// option's letters may be wrong, never more than two.
+// A word that is the start of just one name ("-win", "-s") resembles it, however short; a near miss of
+// a whole name resembles it more, and an option's start more than a launch argument's.
+constexpr std::size_t kStartOfOption = SIZE_MAX - 2;
+constexpr std::size_t kStartOfLaunchArgument = SIZE_MAX - 1;
+
+bool startsWith(const std::string& name, const std::string& start) {
+  return !start.empty() && name.size() > start.size() && name.compare(0, start.size(), start) == 0;
+}
+
+// The option a word was most likely meant to be ("-window", "--Verbos", "windw", "-win"): a third of
+// the option's letters may be wrong, never more than two, or the word may be the start of one option.
 Resemblance resembledOption(std::string_view word) {
   const std::string name = lowered(word.substr(std::min(word.find_first_not_of('-'), word.size())));
   Resemblance best;
@@ -75,19 +84,35 @@ Resemblance resembledOption(std::string_view word) {
       best = {std::string("--") + option.name, distance, option.takesValue};
     }
   }
-  return best;
+  if (!best.meant.empty()) return best;
+  int starts = 0;
+  for (const OptionName& option : kOptionNames) {
+    if (!startsWith(option.name, name)) continue;
+    best = {std::string("--") + option.name, kStartOfOption, option.takesValue};
+    ++starts;
+  }
+  return starts == 1 ? best : Resemblance();
 }
 
 // The launch argument a single-dash word was most likely meant to be ("-VURDebugEnable",
-// "-APManalyticsDebugEnabled"): case does not count, and a long name may have two letters wrong.
+// "-APManalyticsDebugEnabled", "-noAPM"): case does not count, and a long name may have two letters
+// wrong.
 Resemblance resembledLaunchArgument(const std::string& word) {
   const std::string name = lowered(word);
+  const std::vector<std::string> arguments = foundation::declaredLaunchArguments();
   Resemblance best;
-  for (const std::string& argument : foundation::declaredLaunchArguments()) {
+  for (const std::string& argument : arguments) {
     const std::size_t distance = editDistance(name, lowered(argument));
     if (distance <= 2 && distance * 6 <= argument.size() && distance < best.distance) best = {argument, distance};
   }
-  return best;
+  if (!best.meant.empty()) return best;
+  int starts = 0;
+  for (const std::string& argument : arguments) {
+    if (!startsWith(lowered(argument), name)) continue;
+    best = {argument, kStartOfLaunchArgument};
+    ++starts;
+  }
+  return starts == 1 ? best : Resemblance();
 }
 
 std::string unknownLaunchArgumentWarning(const std::string& word) {

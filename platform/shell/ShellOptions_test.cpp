@@ -60,7 +60,9 @@ TEST(ShellOptions, WarnsOfSingleDashWordsNoLibraryReadsAndNamesTheOptionMeant) {
   EXPECT_TRUE(parse({"-help"}).help);
   for (const auto& [word, meant] : std::vector<std::pair<std::string, std::string>>{
            {"-window", "--window"}, {"-verbose", "--verbose"}, {"-Verbos", "--verbose"}, {"-scrpit", "--script"},
-           {"-home", "--home"}, {"-out", "--out"}}) {
+           {"-home", "--home"}, {"-out", "--out"},
+           // However short: the start of one option resembles it.
+           {"-win", "--window"}, {"-w", "--window"}, {"-s", "--script"}, {"-o", "--out"}, {"-Verb", "--verbose"}}) {
     const auto options = parse({word});
     ASSERT_EQ(options.warnings.size(), 1u) << word;
     EXPECT_NE(options.warnings[0].find("\"" + word + "\""), std::string::npos) << options.warnings[0];
@@ -91,6 +93,9 @@ TEST(ShellOptions, NamesTheOptionOrLaunchArgumentAMistakeResembles) {
   EXPECT_EQ(refusal({"-script", "ok.script", "-out", "o"}), "\"-script ok.script\": did you mean --script ok.script?");
   EXPECT_EQ(refusal({"--windw"}), "unknown option \"--windw\" (did you mean --window?)");
   EXPECT_EQ(refusal({"--verbos"}), "unknown option \"--verbos\" (did you mean --verbose?)");
+  EXPECT_EQ(refusal({"-s", "ok.script", "-o", "o"}), "\"-s ok.script\": did you mean --script ok.script?");
+  EXPECT_EQ(refusal({"--win"}), "unknown option \"--win\" (did you mean --window?)");
+  EXPECT_EQ(refusal({"--h"}), "unknown option \"--h\"");  // --help or --home: neither is named
   EXPECT_EQ(refusal({"--Window"}), "unknown option \"--Window\" (did you mean --window?)");
   EXPECT_EQ(refusal({"window"}), "unknown argument \"window\" (did you mean --window?)");
   EXPECT_EQ(refusal({"--home=/tmp/h"}), "\"--home=/tmp/h\": an option and its value are two words (--home /tmp/h)");
@@ -101,11 +106,14 @@ TEST(ShellOptions, NamesTheOptionOrLaunchArgumentAMistakeResembles) {
   for (const auto& [word, meant] : std::vector<std::pair<std::string, std::string>>{
            {"-ShellTestDebugEnable", "-ShellTestDebugEnabled"},
            {"-shelltestdebugenabled", "-ShellTestDebugEnabled"},
-           {"-ShellTestVerboseLogingEnabled", "-ShellTestVerboseLoggingEnabled"}}) {
+           {"-ShellTestVerboseLogingEnabled", "-ShellTestVerboseLoggingEnabled"},
+           {"-ShellTestVerb", "-ShellTestVerboseLoggingEnabled"}}) {
     const auto options = parse({word});
     ASSERT_EQ(options.warnings.size(), 1u) << word;
     EXPECT_NE(options.warnings[0].find("did you mean " + meant + "?"), std::string::npos) << options.warnings[0];
   }
+  // The start of two names names neither.
+  EXPECT_EQ(parse({"-ShellTest"}).warnings.at(0).find("did you mean"), std::string::npos);
   // A lone "-home" stays a warning: a phone hands it to the app like any launch argument.
   EXPECT_EQ(parse({"-home"}).warnings.size(), 1u);
 }
