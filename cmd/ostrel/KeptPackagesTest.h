@@ -3,7 +3,6 @@
 // The container a person leaves after the setup and lens tours (a custom adapter, a series of their
 // own, a saved package), ostrel played over copies of it, and what its catalogues hold, by what each
 // row shows rather than by id, which a catalogue rebuilt from a damaged one gives anew.
-#include <pwd.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 #include "testing/ChildProcess.h"
 #include "testing/FileContents.h"
 #include "testing/LoopbackServer.h"
+#include "testing/OtherUser.h"
 #include "testing/ScratchFolder.h"
 
 namespace ostrel::testing {
@@ -42,24 +42,13 @@ class KeptPackagesTest : public ::testing::Test {
     }
     return ChildProcess::runToSuccess(arguments, environment, kHangGuardSeconds);
   }
-  // What starts a program as the unprivileged user "nobody", with `home` handed to that user: for a
-  // file the app's user may not open or write, which needs a user other than root. Empty when this
-  // suite cannot switch users (it does not run as root); the test then skips.
-  std::vector<std::string> asNobody(const std::string& home) {
-    if (!canPlayAsNobody()) return {};
-    const passwd* nobody = ::getpwnam("nobody");
-    std::filesystem::permissions(scratch_.path(), std::filesystem::perms::others_exec, std::filesystem::perm_options::add);
-    EXPECT_EQ(::lchown(home.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(home)) {
-      EXPECT_EQ(::lchown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid), 0) << entry.path();
-    }
-    return {kSetpriv, "--reuid=" + std::to_string(nobody->pw_uid), "--regid=" + std::to_string(nobody->pw_gid),
-            "--clear-groups"};
+  // Why this suite cannot play ostrel as another user (nobody), for a test that needs a file ostrel's
+  // user may not open or write; empty when it can.
+  std::string otherUserUnavailable() const {
+    return OtherUser::unavailableReason({OSTREL_EXECUTABLE, std::filesystem::path(scratch_.path()).parent_path()});
   }
-  static bool canPlayAsNobody() { return ::geteuid() == 0 && ::getpwnam("nobody") && ::access(kSetpriv, X_OK) == 0; }
-  static constexpr const char* kSetpriv = "/usr/bin/setpriv";
-  static constexpr const char* kNeedsRoot =
-      "needs a second user (a file ostrel's user may not open): run the suite as root to play ostrel as nobody";
+  // What goes before the command to play ostrel as nobody, with `home` handed to that user.
+  static std::vector<std::string> asNobody(const std::string& home) { return OtherUser::commandHanding(home); }
 
   static std::string tour(const char* name) { return std::string(OSTREL_SOURCE_DIR) + "/resources/tour/" + name; }
 

@@ -165,7 +165,7 @@ TEST_F(UnwritableLensCatalogueTest, ALockAnotherProgramHoldsLendsNoPackageAnothe
 }
 
 TEST_F(UnwritableLensCatalogueTest, AReadOnlyFileLendsNoPackageAnothersLenses) {
-  if (!canPlayAsNobody()) GTEST_SKIP() << kNeedsRoot;
+  if (const std::string why = otherUserUnavailable(); !why.empty()) GTEST_SKIP() << why;
   expectPackagesKeepTheirLenses([this](const std::string& home) {
     auto command = asNobody(home);
     const std::string lenses = home + "/Library/LensDatabase.db";

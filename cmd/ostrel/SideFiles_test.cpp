@@ -89,7 +89,7 @@ TEST_F(SideFilesTest, NothingAtADatabasesJournalHangsAStartOrHasTheDatabaseRepla
 // A journal of root's, a page of it, beside each database of a container played as nobody: SQLite can
 // neither read it nor roll it back, and answered "disk I/O error" for it.
 TEST_F(SideFilesTest, AJournalTheAppMayNotOpenLeavesItsDatabaseAsItIs) {
-  if (!canPlayAsNobody()) GTEST_SKIP() << kNeedsRoot;
+  if (const std::string why = otherUserUnavailable(); !why.empty()) GTEST_SKIP() << why;
   const std::string made = madeByTheTours();
   // The container is handed to nobody before the journal is made: the journal stays root's.
   expectLeftAlone(
