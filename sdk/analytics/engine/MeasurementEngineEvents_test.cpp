@@ -20,6 +20,7 @@
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
+#include "sdk/analytics/rules/ScriptProgramTestSupport.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
@@ -92,12 +93,35 @@ class MeasurementEventsTest : public ::testing::Test {
     for (const auto& row : *rows) names.push_back(*row.at("name").string());
     return names;
   }
-  // A configuration as an earlier launch stored it, read when the engine builds its settings.
-  void storeConfiguration(const std::map<std::string, std::string>& settings) {
+  // The stored events, in order, without the first open's own "_f" and "_e".
+  std::vector<AnalyticsEvent> storedEvents() {
+    std::vector<AnalyticsEvent> events;
+    auto database = engine ? engine->database() : nullptr;
+    if (!database) return events;
+    auto rows = database->store().recordsForQuery(
+        "SELECT * FROM raw_events WHERE name NOT IN ('_f', '_e') ORDER BY rowid", {});
+    for (const auto& row : *rows) {
+      if (auto data = MeasurementDatabase::rawEventDataFromDictionary(row)) events.push_back(data->rawEvent);
+    }
+    return events;
+  }
+  // A configuration as an earlier launch stored it, read when the engine builds its settings; with
+  // the activities of an event-editing program when given ("rule" registers its options' callback).
+  void storeConfiguration(const std::map<std::string, std::string>& settings,
+                          const std::vector<std::string>& rules = {}) {
     auto database = ostrel::testing::succeeded(
         MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, persisted));
     ASSERT_TRUE(database);
-    ASSERT_TRUE(database->updateRemoteConfig(*ostrel::testing::measurementConfig(kMeasurementAppID, settings)));
+    auto config = ostrel::testing::measurementConfig(kMeasurementAppID, settings);
+    if (!rules.empty()) {
+      std::vector<std::pair<std::string, std::string>> activities;
+      for (const auto& rule : rules) activities.emplace_back("rule", rule);
+      const std::string registering =
+          "(const \"register\" (require \"internal.registerCallback\") \"log\" (require \"internal.eventLogger\"))"
+          "(defun \"rule\" (quote \"options\") (register \"rule\" (. $options \"callback\") $options))";
+      nanoAddMessage(*config, 8, *ostrel::testing::program(registering, activities));
+    }
+    ASSERT_TRUE(database->updateRemoteConfig(*config));
   }
 
   ostrel::testing::TempContainer container;
@@ -128,6 +152,20 @@ TEST_F(MeasurementEventsTest, ErrorEventsRaisedInTheWriteComeBackThroughTheFacad
   Analytics::logEventWithName("shop", {});
   drain();
   EXPECT_EQ(storedNames(), (std::vector<std::string>{"shop", "_err"}));
+}
+
+// A configuration whose program marks every event, and which leaves the editing switch out: every
+// event is stored marked.
+TEST_F(MeasurementEventsTest, AConfigurationThatLeavesTheEditingSwitchOutEditsEveryEvent) {
+  storeConfiguration({}, {"(object \"type\" \"edit\" \"callback\" (fn \"\" (quote \"e\")"
+                          " (call $e \"setParamValue\" (quote \"edited\" 1)) (return 0)))"});
+  start();
+  Analytics::logEventWithName("shop", {});
+  Analytics::logEventWithName("pay", {});
+  drain();
+  const auto events = storedEvents();
+  ASSERT_EQ(events.size(), 2u);
+  for (const auto& event : events) EXPECT_TRUE(event.parameters().contains("edited")) << event.name();
 }
 
 TEST_F(MeasurementEventsTest, DefaultParametersAndUserPropertiesReachTheDatabase) {

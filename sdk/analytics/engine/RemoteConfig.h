@@ -191,10 +191,12 @@ class RemoteConfig final : public sdk::analytics::RemoteConfigExperiments::Deleg
                   std::shared_ptr<Experiments> experiments, Context context);
 
  private:
-  // A setting's configured text and, once read, its validated number.
+  // A setting's configured text and, once read, that text as a number (nothing when it is not one).
+  // Only what the configuration said is kept: each reader applies its own bounds and default, so a
+  // reader's default never stands in for the configuration at the next reader.
   struct CachedSetting {
     std::optional<std::string> text;
-    std::optional<double> number;
+    std::optional<std::optional<double>> parsed;
   };
 
   void registerWithExperiments();

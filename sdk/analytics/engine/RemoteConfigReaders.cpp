@@ -58,23 +58,28 @@ std::optional<double> RemoteConfig::numberFromCacheWithKey(const std::string& ke
     return std::nullopt;
   }
   std::optional<std::string> text;
+  std::optional<std::optional<double>> parsed;
   {
     std::shared_lock lock(cacheMutex_);
     auto found = cachedValueByRemoteConfigKeys_.find(key);
     if (found != cachedValueByRemoteConfigKeys_.end()) {
-      if (found->second.number) return found->second.number;
+      parsed = found->second.parsed;
       text = found->second.text;
     }
   }
-  std::optional<double> number = text ? numberFromString(Value(*text)) : std::nullopt;
+  // A text is parsed once per configuration; an absent key leaves nothing behind.
+  if (text && !parsed) {
+    parsed = numberFromString(Value(*text));
+    std::unique_lock lock(cacheMutex_);
+    // A configuration stored meanwhile keeps its own text unparsed.
+    auto found = cachedValueByRemoteConfigKeys_.find(key);
+    if (found != cachedValueByRemoteConfigKeys_.end() && found->second.text == text) found->second.parsed = parsed;
+  }
+  std::optional<double> number = parsed ? *parsed : std::nullopt;
   if (number && block) number = block(*number);
   // Out of range falls back to the default rather than to the bound: a server that sends nonsense
   // gets the behaviour the library was built with.
-  if (!text || !number || (minValue && *number < *minValue) || (maxValue && *number > *maxValue)) {
-    number = defaultValue;
-  }
-  std::unique_lock lock(cacheMutex_);
-  cachedValueByRemoteConfigKeys_[key].number = number;
+  if (!number || (minValue && *number < *minValue) || (maxValue && *number > *maxValue)) number = defaultValue;
   return number;
 }
 

@@ -1,4 +1,5 @@
 #include "sdk/analytics/engine/RemoteConfig.h"
+#include "sdk/analytics/rules/EventEditing.h"
 
 // Each setting: key, default, maximum, minimum. Intervals are given in seconds and configured in
 // milliseconds.
@@ -154,7 +155,9 @@ bool RemoteConfig::appInBackgroundParameterEnabled() {
 bool RemoteConfig::lastAdvertisingIDResetFeatureEnabled() {
   return flagSetting("measurement.last_advertising_id_reset_feature_enabled", true);
 }
-bool RemoteConfig::eesFeatureEnabled() { return flagSetting("measurement.ees_feature_enabled", true); }
+bool RemoteConfig::eesFeatureEnabled() {
+  return flagSetting(EventEditing::kSwitchKey, EventEditing::kSwitchDefault);
+}
 bool RemoteConfig::isDeferredDeepLinkEnabled() { return flagSetting("measurement.ddl.enabled", true, true); }
 std::int32_t RemoteConfig::maxDeferredDeepLinkRetryCount() {
   return intValueFromCacheWithKey("measurement.ddl.retry_count", 5, 10, 0);

@@ -148,6 +148,19 @@ TEST_F(RemoteConfigTest, SettingsReadWithDefaultsAndBoundsNeverClamped) {
   }
 }
 
+// Whoever reads a setting first, with whatever default and bounds, every getter still answers its own:
+// an absent switch stays on for the editing getter after a read that assumed off, and a text refused by
+// narrow bounds is still read within wider ones.
+TEST_F(RemoteConfigTest, AReadersDefaultOrBoundsNeverBecomeTheSetting) {
+  ASSERT_TRUE(config->updateMeasurementConfig(configuration({{"measurement.upload.retry_count", "12"}})));
+  EXPECT_EQ(config->intValueFromCacheWithKey(EventEditing::kSwitchKey, 0, 1, 0), 0);
+  EXPECT_TRUE(config->eesFeatureEnabled());
+  EXPECT_EQ(config->intValueFromCacheWithKey("measurement.upload.retry_count", 6, 10, 1), 6);
+  EXPECT_EQ(config->uploadingRetryCount(), 12);
+  EXPECT_EQ(config->intValueFromCacheWithKey("measurement.upload.retry_count", 6, 10, 1), 6);
+  EXPECT_EQ(config->configuredText("measurement.upload.retry_count"), "12");
+}
+
 TEST_F(RemoteConfigTest, LimitsSwitchAndExperimentFlags) {
   ASSERT_TRUE(config->updateMeasurementConfig(
       configuration({{"measurement.upload.configurable_limits_enabled", "0"},

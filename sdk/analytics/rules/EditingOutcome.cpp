@@ -29,7 +29,7 @@ std::optional<AnalyticsEvent> eventFromEditingEvent(const EditingEvent& event) {
 EditingOutcome applyEventEditing(EventEditing* editing, const AnalyticsEvent& event,
                                          const sdk::analytics::MeasurementHost& host) {
   EditingOutcome outcome{event, {}};
-  if (!editing || !host.boolSetting("measurement.ees_feature_enabled", false)) return outcome;
+  if (!editing || !host.boolSetting(EventEditing::kSwitchKey, EventEditing::kSwitchDefault)) return outcome;
   auto monitor = host.monitor();
   // Whether anything changed is read from the context below; only a failure matters here.
   const auto handled = editing->handleEvent(editingEventFromEvent(event));

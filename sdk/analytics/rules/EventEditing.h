@@ -37,6 +37,10 @@ class EventEditing {
   ScriptRuntime& runtime() { return runtime_; }
 
   static constexpr std::int64_t kSurplusEventsCode = 24006;
+  // The setting that switches editing, and its one default: wherever it is read, a configuration
+  // that leaves it out edits.
+  static constexpr const char* kSwitchKey = "measurement.ees_feature_enabled";
+  static constexpr bool kSwitchDefault = true;
 
  private:
   ErrorOr<void> load(const ProtoProgram& program);
