@@ -193,9 +193,13 @@ class Analytics {
 
  private:
   Analytics() = default;
+  // Stamps the event now and queues it with the screen on show; `editable` false for an error event
+  // about what event editing made (see EditingOutputScope).
+  static void queueEventStampedNow(const std::string& origin, bool isPublicEvent, const std::string& name,
+                                   const Dictionary& parameters, bool editable);
   static void logEventOnSerialQueue(std::string origin, bool isPublicEvent, std::string name, Dictionary parameters,
                                     double timestamp, bool ignoreEnabled, bool ignoreInterceptor,
-                                    Parameters addedScreenParameters);
+                                    Parameters addedScreenParameters, bool editable = true);
   static void notifyEventListenersOnSerialQueue(const AnalyticsEvent& event);
   static void runStartBlock(const std::string& appID, const std::string& origin, const Dictionary& options,
                             const std::shared_ptr<sdk::core::AnalyticsConfiguration>& configuration);

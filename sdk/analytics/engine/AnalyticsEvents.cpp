@@ -70,6 +70,11 @@ void Analytics::logEventWithOrigin(const std::string& origin, bool isPublicEvent
     if (auto reporter = screenViewReporter()) reporter->trackScreenWithParameters(parameters, facade::now());
     return;
   }
+  queueEventStampedNow(origin, isPublicEvent, name, parameters, true);
+}
+
+void Analytics::queueEventStampedNow(const std::string& origin, bool isPublicEvent, const std::string& name,
+                                     const Dictionary& parameters, bool editable) {
   // The screen the user sees while the call is made, not when the serial queue gets to it.
   Parameters screen = hasScreenParameters(parameters) ? Parameters{} : Analytics::currentScreenParameters();
   // Taking the time and queueing under one lock keeps timestamp order and queue order the same
@@ -77,9 +82,9 @@ void Analytics::logEventWithOrigin(const std::string& origin, bool isPublicEvent
   auto& s = state();
   s.timestampQueue->sync([&] {
     const double timestamp = facade::now();
-    queueOperationWithBlock([origin, isPublicEvent, name, parameters, timestamp, screen]() mutable {
+    queueOperationWithBlock([origin, isPublicEvent, name, parameters, timestamp, screen, editable]() mutable {
       logEventOnSerialQueue(std::move(origin), isPublicEvent, std::move(name), std::move(parameters), timestamp, false,
-                            false, std::move(screen));
+                            false, std::move(screen), editable);
     });
   });
 }
@@ -123,7 +128,7 @@ void Analytics::logInternalEventWithOriginInstance(const std::string& origin, co
 
 void Analytics::logEventOnSerialQueue(std::string origin, bool isPublicEvent, std::string name,
                                          Dictionary parameters, double timestamp, bool ignoreEnabled,
-                                         bool ignoreInterceptor, Parameters addedScreenParameters) {
+                                         bool ignoreInterceptor, Parameters addedScreenParameters, bool editable) {
   // A forwarded event carries its screen in its parameters; they travel as the added screen instead.
   if (ignoreInterceptor && addedScreenParameters.empty() &&
       DataTypeValidator::isValidForwardedEventOrigin(origin, nullptr)) {
@@ -151,6 +156,7 @@ void Analytics::logEventOnSerialQueue(std::string origin, bool isPublicEvent, st
     event.interceptor = s.interceptor;
   }
   event.addedScreenParameters = std::move(addedScreenParameters);
+  event.editable = editable;
   engine->logEvent(event);
 }
 

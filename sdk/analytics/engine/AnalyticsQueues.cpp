@@ -5,6 +5,7 @@
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/AnalyticsState.h"
+#include "sdk/analytics/foundation/EditingOutputScope.h"
 #include "sdk/analytics/foundation/ErrorEvent.h"
 
 namespace sdk::analytics::facade {
@@ -128,7 +129,7 @@ void Analytics::installErrorEventHandler() {
   setErrorEventHandler([](const std::string& origin, const std::string& name, const Parameters& parameters) {
     Dictionary plain;
     for (const auto& [key, value] : parameters) plain[key] = value.objectValue();
-    logInternalEventWithOrigin(origin, name, plain);
+    queueEventStampedNow(origin, false, name, plain, !EditingOutputScope::isOpen());
   });
 }
 

@@ -1,17 +1,20 @@
 #include "sdk/analytics/engine/EventHandler.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/EventPipelineHost.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/EditingOutputScope.h"
 #include "sdk/analytics/foundation/ErrorEvent.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameChecks.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/rules/ConditionalUserPropertyController.h"
+#include "sdk/analytics/rules/EditingOutcome.h"
 #include "sdk/analytics/rules/EventEditing.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
 
@@ -59,7 +62,7 @@ void EventHandler::handleInternalEventOnWorkerQueue(AnalyticsEvent event) {
   host_.notifyEventListeners(event);
 }
 
-void EventHandler::handleEventOnWorkerQueue(const AnalyticsEvent& logged) {
+void EventHandler::handleEventOnWorkerQueue(const AnalyticsEvent& logged, bool editable) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   Scheduler::checkOnBackgroundThreadWithMethodName("handleEventOnWorkerQueue:");
   if (!host_.isEnabled()) {
@@ -81,7 +84,7 @@ void EventHandler::handleEventOnWorkerQueue(const AnalyticsEvent& logged) {
   }
   if (shouldDropDuplicatedSessionStartWithRolloutEvent(*event)) return;
 
-  writeEventOnWorkerQueue(appExceptionEventWithFeatureRollouts(*event));
+  writeEventOnWorkerQueue(appExceptionEventWithFeatureRollouts(*event), editable);
   writeSessionStartEventOnWorkerQueue(*event);
   if (triggered) {
     for (const auto& follower : *triggered) writeEventOnWorkerQueue(follower);
@@ -214,7 +217,7 @@ void EventHandler::writeSessionStartEventOnWorkerQueue(const AnalyticsEvent& eve
   }
 }
 
-void EventHandler::writeEventOnWorkerQueue(const AnalyticsEvent& event) {
+void EventHandler::writeEventOnWorkerQueue(const AnalyticsEvent& event, bool editable) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   Scheduler::checkOnBackgroundThreadWithMethodName("writeEventOnWorkerQueue:");
   monitor()->logWithLevel(LogLevel::kDebug, messages::kLoggingEvent, "Logging event: origin, name, params",
@@ -228,10 +231,21 @@ void EventHandler::writeEventOnWorkerQueue(const AnalyticsEvent& event) {
     }
     return;
   }
+  if (!editable) {
+    writer_.writeFilteredEventOnWorkerQueue(event);
+    return;
+  }
   // Held for the call: a new configuration may replace the program meanwhile.
   auto editing = host_.eventEditing();
   auto outcome = applyEventEditing(editing.get(), event, host_);
-  writer_.writeFilteredEventOnWorkerQueue(std::move(outcome.event));
+  {
+    std::optional<EditingOutputScope> output;
+    if (outcome.edited) output.emplace();
+    writer_.writeFilteredEventOnWorkerQueue(outcome.event);
+  }
+  // Told once the event as logged is safely written.
+  logEditingFailure(outcome, host_);
+  EditingOutputScope output;
   for (auto& created : outcome.createdEvents) writer_.writeFilteredEventOnWorkerQueue(std::move(created));
 }
 

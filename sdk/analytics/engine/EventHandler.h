@@ -26,9 +26,12 @@ class EventHandler {
 
   // Events the engine makes itself: default parameters first (not for "_err"), then the listeners.
   void handleInternalEventOnWorkerQueue(AnalyticsEvent event);
-  void handleEventOnWorkerQueue(const AnalyticsEvent& event);
-  // The block list, event editing, then the filtered write of the event and of what editing made.
-  void writeEventOnWorkerQueue(const AnalyticsEvent& event);
+  // `editable` false: an error event about what editing made, written without editing (see
+  // EditingOutputScope).
+  void handleEventOnWorkerQueue(const AnalyticsEvent& event, bool editable = true);
+  // The block list, event editing (when `editable`), then the filtered write of the event and of what
+  // editing made.
+  void writeEventOnWorkerQueue(const AnalyticsEvent& event, bool editable = true);
 
   // The steps of handling.
   std::optional<AnalyticsEvent> eventAfterSafelistingEvent(const AnalyticsEvent& event) const;

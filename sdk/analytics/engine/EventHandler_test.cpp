@@ -332,12 +332,22 @@ TEST_F(EventHandlerTest, AFailingEditingProgramStoresTheUneditedEventOnce) {
       "(object \"type\" \"edit\" \"callback\" (fn \"\" (quote \"e\") (call $e \"getEventName\" (quote 1))))";
   host->editing = std::make_shared<EventEditing>(host);
   ASSERT_TRUE(host->editing->loadProgram(*ostrel::testing::program(registerRule, {{"rule", failing}})).ok());
+  // In debug mode, where the write says it stored the event.
+  Monitor::setShared(std::make_shared<Monitor>(1, std::vector<std::string>{"-APMAnalyticsDebugEnabled"}));
   handle("shop", {{"value", AnalyticsValue(2.0)}});
+  Monitor::setShared(scope.monitor);
   auto events = stored();
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].event.name(), "shop");
   EXPECT_EQ(events[0].event.parameters().at("value").doubleValue(), 2.0);
-  EXPECT_TRUE(scope.logged(23223));
+  // The failure is told once the event is safely written.
+  std::vector<std::int64_t> told;
+  for (const auto& line : scope.console.lines()) {
+    for (std::int64_t code : {23072, 23223}) {
+      if (line.message.find(ostrel::testing::MonitorScope::tagOf(code)) != std::string::npos) told.push_back(code);
+    }
+  }
+  EXPECT_EQ(told, (std::vector<std::int64_t>{23072, 23223}));
 
   // A working program's edit and created events are all written.
   const std::string editing =
@@ -347,6 +357,37 @@ TEST_F(EventHandlerTest, AFailingEditingProgramStoresTheUneditedEventOnce) {
   ASSERT_TRUE(host->editing->loadProgram(*ostrel::testing::program(registerRule, {{"rule", editing}})).ok());
   handle("shop");
   EXPECT_EQ(storedNames(), (std::vector<std::string>{"shop", "checkout"}));
+}
+
+// An event editing makes is stored under its own name: a made "screen_view" is a public event, counted
+// as one in the day's public events and in the names the cardinality limit allows, never the screen
+// views' internal twin. Only the edited event takes the internal name of its public one.
+TEST_F(EventHandlerTest, EventsEditingMakesKeepTheirOwnNames) {
+  const std::string program =
+      "(const \"register\" (require \"internal.registerCallback\") \"log\" (require \"internal.eventLogger\"))"
+      "(defun \"rule\" (quote \"options\") (register \"rule\" (. $options \"callback\") $options))";
+  const std::string rules[] = {
+      "(object \"type\" \"create\" \"callback\" (fn \"\" (quote \"e\") (log \"screen_view\" 1000 (object))))",
+      "(object \"type\" \"edit\" \"callback\" (fn \"\" (quote \"e\")"
+      " (if (=== (call $e \"getEventName\" (quote)) \"rename\") (quote (call $e \"setEventName\" (quote \"app_update\"))))"
+      " (return 0)))"};
+  host->editing = std::make_shared<EventEditing>(host);
+  ASSERT_TRUE(host->editing->loadProgram(*ostrel::testing::program(program, {{"rule", rules[0]}, {"rule", rules[1]}})).ok());
+  handle(event("_internal", {}, "auto"));
+  EXPECT_EQ(storedNames(), (std::vector<std::string>{"_internal", "screen_view"}));
+  EXPECT_EQ(counts().publicEventsCount, 1);
+  handle(event("rename", {}, "auto"));
+  EXPECT_EQ(storedNames(), (std::vector<std::string>{"_internal", "screen_view", "_au", "screen_view"}));
+
+  // With every name the limit allows taken, a made public name is refused as any new public name is.
+  host->maxEventNames = 1;
+  host->editing = std::make_shared<EventEditing>(host);
+  const std::string madeAnew =
+      "(object \"type\" \"create\" \"callback\" (fn \"\" (quote \"e\") (log \"made_anew\" 1000 (object))))";
+  ASSERT_TRUE(host->editing->loadProgram(*ostrel::testing::program(program, {{"rule", madeAnew}})).ok());
+  handle(event("_internal", {}, "auto"));
+  EXPECT_EQ(storedNames().back(), "_internal");
+  EXPECT_EQ(errorCodes(), std::vector<std::int64_t>{8});
 }
 
 TEST_F(EventHandlerTest, RolloutSessionStartsAreDedupedAgainstTheStoredRollouts) {

@@ -42,7 +42,7 @@ void LoggedEventRouter::logEventOnWorkerQueue(const LoggedEvent& logged) {
   }
   if (!logged.addedScreenParameters.empty()) event->addScreenParameters(logged.addedScreenParameters);
   if ((!logged.enabled && !logged.ignoreEnabled) || isAdvertisingEvent(*event)) {
-    logEventOnWorkerQueue(*event, false);
+    logEventOnWorkerQueue(*event, false, logged.editable);
     return;
   }
   if (logged.isPublicEvent && logged.interceptor && !logged.ignoreInterceptor) {
@@ -51,17 +51,18 @@ void LoggedEventRouter::logEventOnWorkerQueue(const LoggedEvent& logged) {
     logged.interceptor(logged.origin, logged.name, intercepted, logged.timestamp);
     return;
   }
-  logEventOnWorkerQueue(*event, true);
+  logEventOnWorkerQueue(*event, true, logged.editable);
 }
 
-void LoggedEventRouter::logEventOnWorkerQueue(const AnalyticsEvent& event, bool notifyEventListeners) {
+void LoggedEventRouter::logEventOnWorkerQueue(const AnalyticsEvent& event, bool notifyEventListeners,
+                                              bool editable) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   if (!notifyEventListeners) {
-    handler_.handleEventOnWorkerQueue(event);
+    handler_.handleEventOnWorkerQueue(event, editable);
     return;
   }
   AnalyticsEvent copy = event;
-  handler_.handleEventOnWorkerQueue(event);
+  handler_.handleEventOnWorkerQueue(event, editable);
   host_.notifyEventListeners(copy);
 }
 

@@ -29,6 +29,8 @@ struct LoggedEvent {
   bool ignoreInterceptor = false;
   EventInterceptor interceptor;
   Parameters addedScreenParameters;
+  // False for an error event raised about what event editing made: it is written without editing.
+  bool editable = true;
 };
 
 // Builds a logged event on the worker queue (default parameters, validation, screen parameters) and
@@ -40,7 +42,7 @@ class LoggedEventRouter {
   LoggedEventRouter(const EventPipelineHost& host, EventHandler& handler, const DefaultEventParameters& defaults);
 
   void logEventOnWorkerQueue(const LoggedEvent& logged);
-  void logEventOnWorkerQueue(const AnalyticsEvent& event, bool notifyEventListeners);
+  void logEventOnWorkerQueue(const AnalyticsEvent& event, bool notifyEventListeners, bool editable = true);
 
  private:
   const EventPipelineHost& host_;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <future>
+#include <tuple>
 
 #include "platform/foundation/NotificationCenter.h"
 #include "sdk/analytics/engine/Analytics.h"
@@ -166,6 +167,43 @@ TEST_F(MeasurementEventsTest, AConfigurationThatLeavesTheEditingSwitchOutEditsEv
   const auto events = storedEvents();
   ASSERT_EQ(events.size(), 2u);
   for (const auto& event : events) EXPECT_TRUE(event.parameters().contains("edited")) << event.name();
+}
+
+// A program that makes a public event of every event, against a public cap of one: each made event is
+// refused with an error event, which is written without editing. The engine settles at one error event
+// for each made event refused, where each error event made another, refused again, without end.
+TEST_F(MeasurementEventsTest, ErrorEventsAboutWhatEditingMadeAreNotEditedAgain) {
+  storeConfiguration({{"measurement.upload.max_public_events_per_day", "1"}},
+                     {"(object \"type\" \"create\" \"callback\" (fn \"\" (quote \"e\")"
+                      " (log \"made\" 1 (object \"from\" (call $e \"getEventName\" (quote))))))"});
+  start();
+  Analytics::logEventWithName("shop", {});
+  Analytics::logEventWithName("pay", {});
+  // Settled: a drain after which the day's counts, dropped events included, stand still.
+  const auto counted = [&] {
+    const auto counts = ostrel::testing::succeeded(engine->database()->dailyCounts());
+    return std::tuple(counts.allEventsCount, counts.publicEventsCount, counts.errorEventsCount);
+  };
+  auto before = counted();
+  int rounds = 0;
+  for (drain(); counted() != before && rounds < 50; drain(), ++rounds) before = counted();
+  ASSERT_LT(rounds, 50) << "the engine never settled: " << std::get<1>(counted()) << " public events, "
+                        << std::get<2>(counted()) << " error events";
+  // The first open's event takes the one public place. Its engagement event makes one event, refused;
+  // "shop" and "pay" are refused, and each of them, and each of their own error events, makes one,
+  // refused: 1 + 3 + 3 error events, none of them edited.
+  std::vector<std::string> names;
+  for (const auto& event : storedEvents()) {
+    names.push_back(event.name());
+    const auto& parameters = event.parameters();
+    if (event.name() == "made") {
+      EXPECT_EQ(parameters.at("from").stringValue(), "first_open");
+    } else {
+      EXPECT_EQ(parameters.at("_err").int64Value(), 16);
+    }
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"made", "_err", "_err", "_err", "_err", "_err", "_err", "_err"}));
+  EXPECT_EQ(counted(), std::tuple(10, 8, 7));
 }
 
 TEST_F(MeasurementEventsTest, DefaultParametersAndUserPropertiesReachTheDatabase) {

@@ -1,10 +1,31 @@
 #include "sdk/analytics/rules/EditingOutcome.h"
 
+#include "sdk/analytics/foundation/EditingOutputScope.h"
 #include "sdk/analytics/foundation/EventParameters.h"
 #include "sdk/analytics/foundation/NameTables.h"
 #include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
+
+namespace {
+
+std::optional<AnalyticsEvent> eventNamed(const EditingEvent& event, const std::string& name) {
+  // Parameters beyond a hundred (by name order) are dropped before validation bounds the rest.
+  constexpr std::size_t kMaxParameters = 100;
+  const auto origin = event.parameterForName("_o");
+  platform::foundation::Dictionary parameters;
+  for (const auto& [key, value] : event.parameters) {
+    if (parameters.size() >= kMaxParameters) break;
+    parameters.emplace(key, value);
+  }
+  // Error events the validation raises are about editing's output.
+  EditingOutputScope output;
+  auto sanitised = sanitizeEventParameters(parameters, name, false, false);
+  return AnalyticsEvent::create(origin.isString() ? *origin.string() : "app", false, name, event.timestamp, 0,
+                                std::move(sanitised));
+}
+
+}  // namespace
 
 EditingEvent editingEventFromEvent(const AnalyticsEvent& event) {
   const auto publicName = publicToInternalEventNames().publicName(event.name());
@@ -12,51 +33,54 @@ EditingEvent editingEventFromEvent(const AnalyticsEvent& event) {
 }
 
 std::optional<AnalyticsEvent> eventFromEditingEvent(const EditingEvent& event) {
-  // Parameters beyond a hundred (by name order) are dropped before validation bounds the rest.
-  constexpr std::size_t kMaxParameters = 100;
-  const auto internalName = publicToInternalEventNames().internalName(event.name).value_or(event.name);
-  const auto origin = event.parameterForName("_o");
-  platform::foundation::Dictionary parameters;
-  for (const auto& [key, value] : event.parameters) {
-    if (parameters.size() >= kMaxParameters) break;
-    parameters.emplace(key, value);
-  }
-  auto sanitised = sanitizeEventParameters(parameters, internalName, false, false);
-  return AnalyticsEvent::create(origin.isString() ? *origin.string() : "app", false, internalName, event.timestamp, 0,
-                          std::move(sanitised));
+  return eventNamed(event, publicToInternalEventNames().internalName(event.name).value_or(event.name));
+}
+
+std::optional<AnalyticsEvent> createdEventFromEditingEvent(const EditingEvent& event) {
+  return eventNamed(event, event.name);
 }
 
 EditingOutcome applyEventEditing(EventEditing* editing, const AnalyticsEvent& event,
-                                         const sdk::analytics::MeasurementHost& host) {
+                                 const sdk::analytics::MeasurementHost& host) {
   EditingOutcome outcome{event, {}};
   if (!editing || !host.boolSetting(EventEditing::kSwitchKey, EventEditing::kSwitchDefault)) return outcome;
-  auto monitor = host.monitor();
   // Whether anything changed is read from the context below; only a failure matters here.
   const auto handled = editing->handleEvent(editingEventFromEvent(event));
   if (!handled.ok()) {
-    if (monitor) {
-      monitor->logWithLevel(LogLevel::kMonitoredError, messages::kEventEditingFailed, "Event editing failed. Event name",
-                            event.name(), handled.error().code);
-    }
+    outcome.failed = true;
+    outcome.errorCode = handled.error().code;
     return outcome;
   }
   if (editing->hasEdits()) {
     auto edited = eventFromEditingEvent(editing->eventContext().outputEvent());
     if (!edited) {
-      if (monitor) monitor->logWithLevel(LogLevel::kMonitoredError, messages::kEventEditingFailed, "Event editing failed. Event name", event.name());
+      outcome.failed = true;
       return outcome;
     }
     outcome.event = *edited;
+    outcome.edited = true;
   }
   for (const auto& created : editing->eventContext().eventsToLog()) {
-    if (auto built = eventFromEditingEvent(created)) {
+    if (auto built = createdEventFromEditingEvent(created)) {
       outcome.createdEvents.push_back(*built);
-    } else if (monitor) {
-      monitor->logWithLevel(LogLevel::kSilentError, messages::kCreatedEventInvalid, "Event created by event editing is invalid. Event name", created.name);
+    } else if (auto monitor = host.monitor()) {
+      monitor->logWithLevel(LogLevel::kSilentError, messages::kCreatedEventInvalid,
+                            "Event created by event editing is invalid. Event name", created.name);
     }
   }
   return outcome;
 }
 
-}  // namespace sdk::analytics
+void logEditingFailure(const EditingOutcome& outcome, const sdk::analytics::MeasurementHost& host) {
+  auto monitor = outcome.failed ? host.monitor() : nullptr;
+  if (!monitor) return;
+  if (outcome.errorCode) {
+    monitor->logWithLevel(LogLevel::kMonitoredError, messages::kEventEditingFailed, "Event editing failed. Event name",
+                          outcome.event.name(), *outcome.errorCode);
+  } else {
+    monitor->logWithLevel(LogLevel::kMonitoredError, messages::kEventEditingFailed, "Event editing failed. Event name",
+                          outcome.event.name());
+  }
+}
 
+}  // namespace sdk::analytics

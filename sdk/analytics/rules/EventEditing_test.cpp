@@ -207,12 +207,19 @@ TEST_F(EventEditingTest, NamesCrossBothWays) {
   EXPECT_EQ(back->name(), "_vs");
   EXPECT_EQ(back->origin(), "fa");
   EXPECT_FALSE(back->isPublic());
+  // A created event keeps its own name, public or not.
+  auto created = createdEventFromEditingEvent(EditingEvent("screen_view", 5, Dictionary{{"_o", "fa"}}));
+  ASSERT_TRUE(created);
+  EXPECT_EQ(created->name(), "screen_view");
+  EXPECT_EQ(created->origin(), "fa");
   // An edited event that cannot be built (an invalid name) is an editing failure: the event stays.
   EXPECT_FALSE(eventFromEditingEvent(EditingEvent("no spaces allowed", 5, {})));
   host->settings["measurement.ees_feature_enabled"] = true;
   ASSERT_TRUE(load("", {editRule("", "(call $e \"setEventName\" (quote \"bad name\")) (return 0)")}));
   auto outcome = applyEventEditing(editing.get(), *event, *host);
   EXPECT_EQ(outcome.event.name(), "_vs");
+  EXPECT_TRUE(outcome.failed && !outcome.edited);
+  logEditingFailure(outcome, *host);
   EXPECT_EQ(host->monitoringData(), "1:23223:1");
 }
 
@@ -233,6 +240,7 @@ TEST_F(EventEditingTest, HostileProgramsLeaveTheEventUnedited) {
     auto outcome = applyEventEditing(editing.get(), *event, *host);
     EXPECT_EQ(outcome.event.name(), "purchase") << body;
     EXPECT_TRUE(outcome.createdEvents.empty()) << body;
+    logEditingFailure(outcome, *host);
     EXPECT_EQ(host->monitoringData(), "1:23223:1") << body;
   }
   // Creating 100,000 events runs out of instructions; 60,000 stop at the cap, the rest counted and
@@ -240,7 +248,9 @@ TEST_F(EventEditingTest, HostileProgramsLeaveTheEventUnedited) {
   const std::string creator = "(object \"type\" \"create\" \"callback\" (fn \"\" (quote \"e\") (var \"i\") (= \"i\" 0)"
                               " (loop (< $i COUNT) (= \"i\" (+ $i 1)) false (quote (log \"made\" 1 (object))))))";
   ASSERT_TRUE(load("", {std::string(creator).replace(creator.find("COUNT"), 5, "100000")}));
-  EXPECT_EQ(applyEventEditing(editing.get(), *event, *host).createdEvents.size(), 0u);
+  auto outcome = applyEventEditing(editing.get(), *event, *host);
+  EXPECT_EQ(outcome.createdEvents.size(), 0u);
+  logEditingFailure(outcome, *host);
   EXPECT_EQ(host->monitoringData(), "1:23223:1;1:24006:1");
   ASSERT_TRUE(load("", {std::string(creator).replace(creator.find("COUNT"), 5, "60000")}));
   host->monitoringData();
