@@ -474,7 +474,7 @@ void MeasurementUploader::uploadData() {
   Data payload = batch->protoBuffer();
   monitor()->logWithLevel(LogLevel::kDebug, messages::kMeasurementDataSent,
                          "Measurement data sent to network. Timestamp (ms), data", Value(uploadTime),
-                         Value(static_cast<std::int64_t>(rowIDs.size())));
+                         Value::data(payload));
   if (!setUploadInProgressWithBundleIDs(rowIDs)) {
     // Nothing goes out, so nothing failed: no failure time, and the background task may end.
     terminateBackgroundTask();

@@ -185,7 +185,11 @@ TEST_F(MeasurementUploaderTest, FetchesTheConfigurationFirstThenPostsTheBatch) {
   server.on("POST", "/a", LoopbackResponse::withStatus(204));
   env.store("shot", kHour + 1, {{"lens", AnalyticsValue(std::string("35mm"))}});
 
+  // In debug mode, where the upload's line shows the batch as it went.
+  Monitor::setShared(std::make_shared<Monitor>(1, std::vector<std::string>{"-APMAnalyticsDebugEnabled"}));
   upload(2);
+  Monitor::setShared(env.scope.monitor);
+  platform::log::showDebugLinesOf(Monitor::kFacility, false);
   auto requests = server.requests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].method, "GET");
@@ -217,6 +221,13 @@ TEST_F(MeasurementUploaderTest, FetchesTheConfigurationFirstThenPostsTheBatch) {
   EXPECT_EQ(nanoGetInt64(bundle, 18), Identity::analyticsLibraryVersion());
   EXPECT_EQ(nanoGetInt32(bundle, 24), 1);
   EXPECT_FALSE(nanoHasField(bundle, 35));
+  const auto sent = env.scope.linesOf(messages::kMeasurementDataSent);
+  ASSERT_EQ(sent.size(), 1u);
+  const auto body = platform::foundation::Value::data(Data(post.body.begin(), post.body.end()));
+  EXPECT_NE(sent[0].message.find("Measurement data sent to network. Timestamp (ms), data: " +
+                                 std::to_string(nanoGetInt64(bundle, 3)) + ", " + body.description()),
+            std::string::npos)
+      << sent[0].message;
 
   EXPECT_EQ(env.count("raw_events"), 0);
   EXPECT_EQ(env.count("queue"), 0);

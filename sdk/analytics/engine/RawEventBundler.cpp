@@ -20,6 +20,7 @@
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/ProtoConversions.h"
+#include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/rules/Audiences.h"
 #include "sdk/analytics/rules/AudienceTimestampsCache.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
@@ -58,6 +59,7 @@ std::int64_t RawEventBundler::currentDayNumber() const {
 }
 
 bool RawEventBundler::bundleRawEvents() {
+  Scheduler::checkOnBackgroundThreadWithMethodName("bundleRawEvents");
   Outcome outcome = Outcome::kRollBack;
   // Rolled back and committed alike, the call answers what the transaction did.
   (void)parts_.database->performTransaction([&] {
@@ -394,6 +396,7 @@ void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<RawEventData
 
 bool RawEventBundler::updateUserEngagement(std::int64_t engagement, ProtoMeasurementBundle& bundle,
                                            bool sessionScoped) {
+  Scheduler::checkOnBackgroundThreadWithMethodName("updateUserEngagement");
   if (engagement < 0) {
     monitor()->logWithLevel(LogLevel::kSilentError, messages::kNegativeUserEngagementTime,
                            "User engagement time is negative.");

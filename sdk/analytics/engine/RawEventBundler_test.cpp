@@ -158,6 +158,12 @@ TEST_F(RawEventBundlerTest, AggregatesGivePreviousTimestampsAndSessionStartReset
   auto aggregates = ostrel::testing::succeeded(env.database->eventAggregatesWithName("_e"));
   ASSERT_TRUE(aggregates);
   EXPECT_EQ(aggregates->lifetimeCount, 3);
+
+  // Bundling belongs off the main thread, where this test runs it: each step says so, and still works.
+  for (const char* step : {"bundleRawEvents", "updateUserEngagement"}) {
+    EXPECT_TRUE(env.scope.console.contains(std::string("Method ") + step + " should execute on background thread"))
+        << step;
+  }
 }
 
 TEST_F(RawEventBundlerTest, SessionEngagementAddsUpOverEveryBundleOfASessionAndStartsAgainWithTheNext) {

@@ -67,7 +67,7 @@ ErrorOr<bool> EventEditing::handleEvent(const EditingEvent& event) {
   runtime_.collectGarbage();
   if (*droppedEvents_ > 0) {
     if (auto monitor = host_ ? host_->monitor() : nullptr) {
-      monitor->logWithLevel(LogLevel::kMonitoredError, kSurplusEventsCode, "Event editing created too many events. Event name, dropped",
+      monitor->logWithLevel(LogLevel::kWarning, kSurplusEventsCode, "Event editing created too many events. Event name, dropped",
                             event.name, *droppedEvents_);
     }
   }

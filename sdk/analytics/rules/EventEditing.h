@@ -36,6 +36,8 @@ class EventEditing {
   const EditingCallbackHandler& callbackHandler() const { return *handler_; }
   ScriptRuntime& runtime() { return runtime_; }
 
+  // Beside the script log's own code, so a console line (never the monitoring data the server gets,
+  // which carries only the library's own codes) tells of the events dropped past the cap.
   static constexpr std::int64_t kSurplusEventsCode = 24006;
   // The setting that switches editing, and its one default: wherever it is read, a configuration
   // that leaves it out edits.
