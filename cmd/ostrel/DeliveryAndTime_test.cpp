@@ -17,10 +17,8 @@
 #include <tuple>
 #include <vector>
 
+#include "cmd/ostrel/UploadedAnalyticsEvents.h"
 #include "platform/foundation/Clock.h"
-#include "sdk/analytics/foundation/NanoAccessors.h"
-#include "sdk/analytics/foundation/ProtoConversions.h"
-#include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 #include "sdk/transport/UploadTestSupport.h"
 #include "testing/ChildProcess.h"
 #include "testing/FileContents.h"
@@ -36,23 +34,10 @@ using ostrel::testing::LoopbackResponse;
 constexpr double kDay = 86400;
 constexpr double kHour = 3600;
 
-// The analytics events of every batch among `requests`, with the times they carry.
+// The times the analytics events of every batch among `requests` carry.
 std::vector<double> analyticsEventTimes(const std::vector<LoopbackRequest>& requests) {
   std::vector<double> times;
-  for (const auto& request : requests) {
-    if (request.path != "/a") continue;
-    auto batch = sdk::analytics::ProtoMeasurementBatch::initWithBuffer(
-        std::span(reinterpret_cast<const std::uint8_t*>(request.body.data()), request.body.size()));
-    EXPECT_TRUE(batch) << "a batch that does not decode";
-    if (!batch) continue;
-    for (const auto& bundle : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoMeasurementBundle>(*batch, 0)) {
-      for (const auto& message : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoEvent>(*bundle, 1)) {
-        auto event = sdk::analytics::eventFromProtoEvent(*message);
-        EXPECT_TRUE(event) << "an event that does not decode";
-        if (event) times.push_back(event->timestamp());
-      }
-    }
-  }
+  for (const auto& event : ostrel::testing::uploadedAnalyticsEvents(requests)) times.push_back(event.timestamp());
   return times;
 }
 

@@ -9,13 +9,11 @@
 
 #include <map>
 
+#include "cmd/ostrel/UploadedAnalyticsEvents.h"
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/MeasurementFiles.h"
-#include "sdk/analytics/foundation/NanoAccessors.h"
-#include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
-#include "sdk/analytics/foundation/ProtoConversions.h"
 #include "testing/ChildProcess.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TempContainer.h"
@@ -98,17 +96,7 @@ class QuitAskedTest : public ::testing::Test {
   // The events the server received, by name.
   std::map<std::string, int> receivedEventCounts() {
     std::map<std::string, int> counts;
-    for (const auto& request : server.requests()) {
-      if (request.path != "/a") continue;
-      auto batch = sdk::analytics::ProtoMeasurementBatch::initWithBuffer(
-          std::span(reinterpret_cast<const std::uint8_t*>(request.body.data()), request.body.size()));
-      if (!batch) continue;
-      for (const auto& bundle : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoMeasurementBundle>(*batch, 0)) {
-        for (const auto& event : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoEvent>(*bundle, 1)) {
-          if (auto decoded = sdk::analytics::eventFromProtoEvent(*event)) ++counts[decoded->name()];
-        }
-      }
-    }
+    for (const auto& event : ostrel::testing::uploadedAnalyticsEvents(server.requests())) ++counts[event.name()];
     return counts;
   }
 
