@@ -293,17 +293,26 @@ TEST_F(MeasurementUploaderTest, AFailingSeriesIsOneWarningWithWhatHappensNext) {
 
 // The configuration fetch the uploads wait for, failing for hours against a service that is down: each
 // attempt's own two warnings, debug mode off as well, the one saying when the next attempt comes at the
-// first, and a notice once it works again.
+// first, and a notice once it works again. After the first, the attempts are the alarm's own (about 17
+// minutes, then an hour, then two hours later). The clock is moved a second past each one's time and
+// stands there until that attempt has been answered: a clock moved on while a request is on its way
+// passes the request's own deadline and fails it, and an attempt of the test's own beside the alarm's
+// could meet it on its way or just answered.
 TEST_F(MeasurementUploaderTest, AConfigurationFetchFailingForHoursWarnsAtEachAttempt) {
   server.onSequence("GET", configPath(), {LoopbackResponse::withStatus(500), LoopbackResponse::withStatus(500),
                                           LoopbackResponse::withStatus(500), LoopbackResponse::withStatus(404)});
   server.on("POST", "/a", LoopbackResponse::withStatus(204));
   env.store("shot", kHour + 1);
-  for (std::size_t attempt = 1; attempt <= 3; ++attempt) {
-    upload(attempt);
-    env.environment.advance(3600);
+  upload(1);
+  for (std::size_t attempt = 2; attempt <= 4; ++attempt) {
+    ASSERT_TRUE(alarmTime()) << attempt;
+    env.environment.advance(*alarmTime() - env.now() + 1);
+    // The fourth fetch works, and the batch follows it.
+    ASSERT_TRUE(until(attempt == 4 ? 5 : attempt)) << attempt;
+    settle();
+    EXPECT_EQ(requestsFor(configPath()).size(), attempt);
   }
-  upload(5);  // the fetch works, the batch follows it
+  EXPECT_GT(env.now(), kHour + 3 * 3600);
   std::map<std::pair<std::int64_t, int>, int> lines;
   for (std::int64_t code : {messages::kUploadSeriesFailed, messages::kUploadSeriesEnded,
                             messages::kConfigurationRequestFailed, messages::kConfigurationFetchFailed}) {
