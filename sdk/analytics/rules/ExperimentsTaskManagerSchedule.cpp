@@ -119,9 +119,7 @@ void ExperimentsTaskManager::fetchExperiments() {
         if (!self) return;
         const std::int64_t status = response ? response->statusCode : 0;
         std::optional<Data> body;
-        // Only an answer is expanded: a refusal's body (a 503's page) was never compressed, and it is
-        // told by its status, not by what expanding it would say.
-        if (data && !data->empty() && isAnswered(status)) {
+        if (data && !data->empty()) {
           // The answer may be no bigger than a message the decoder accepts.
           auto inflated = sdk::utilities::Gzip::inflateWithLimit(*data, NanoMessage::kMaxEncodedBytes);
           if (inflated.ok()) {
@@ -129,7 +127,9 @@ void ExperimentsTaskManager::fetchExperiments() {
           } else {
             monitor()->logWithLevel(LogLevel::kSilentError, messages::kDownloadInflateFailed, "Cannot inflate downloaded experiment data. Error",
                                    Value(inflated.error().localizedDescription()));
-            if (!error) error = inflated.error();
+            // An answer that cannot be read failed for that reason; a refusal (a 503's page, never
+            // compressed) is told by its status, not by what expanding it said.
+            if (!error && isAnswered(status)) error = inflated.error();
           }
         }
         self->handleFetchingExperimentsResponse(response, body, error);
