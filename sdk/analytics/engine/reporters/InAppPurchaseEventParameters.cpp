@@ -127,10 +127,7 @@ void classify(Parameters& parameters, const PaymentTransaction& transaction,
     markSubscriptionRenewalOrConversion(parameters, items, it);
     verbose(messages::kIntroductoryOfferReported, "Transaction of introductory offer will be reported");
   }
-  if (it.originalTransactionID != it.transactionID) {
-    verbose(messages::kSubscriptionRenewalReported,
-            "Transaction of auto-renewable subscription renewal will be reported");
-  }
+  verbose(messages::kSubscriptionRenewalReported, "Transaction of auto-renewable subscription renewal will be reported");
 }
 
 void applyFreeTrialPricing(Parameters& parameters) {

@@ -249,6 +249,34 @@ TEST_F(InAppPurchaseTest, SubscriptionsByTheirItems) {
   EXPECT_EQ(logged[0].parameters.at("value"), Value(std::int64_t{1980000}));
 }
 
+// The verbose lines a reader follows a subscription period by: a discounted period (free trial or
+// introductory offer) is told as such and then as a period of the subscription, whether it is the
+// first or a renewal; a plain period is told once.
+TEST_F(InAppPurchaseTest, EachSubscriptionPeriodIsToldWhatItIs) {
+  const Product monthly = product("monthly", "4.99", "USD");
+  auto trial = item("monthly", 3, "s1", "s1");
+  trial.freeTrial = true;
+  auto intro = item("monthly", 3, "s1", "s1");
+  intro.introductoryOffer = true;
+  const struct {
+    const char* label;
+    InAppPurchaseItem period;
+    std::vector<std::int64_t> told;
+    std::vector<std::int64_t> untold;
+  } cases[] = {
+      {"free trial", trial, {40009, 40010}, {40008, 40018}},
+      {"introductory offer", intro, {40018, 40010}, {40008, 40009}},
+      {"plain period", item("monthly", 3, "s1", "s1"), {40008}, {40009, 40010, 40018}},
+  };
+  for (const auto& c : cases) {
+    ostrel::testing::MonitorScope scope{{"-APMAnalyticsVerboseLoggingEnabled"}};
+    const PaymentTransaction transaction = purchase("monthly", "s1");
+    ASSERT_TRUE(inAppPurchaseEventParameters(&monthly, &transaction, {c.period})) << c.label;
+    for (std::int64_t code : c.told) EXPECT_TRUE(scope.logged(code)) << c.label << " " << code;
+    for (std::int64_t code : c.untold) EXPECT_FALSE(scope.logged(code)) << c.label << " " << code;
+  }
+}
+
 TEST_F(InAppPurchaseTest, InvalidClassificationsAreReportedAsIapx) {
   store.products["sword"] = product("sword");
   store.products["weekly"] = product("weekly");
