@@ -47,6 +47,48 @@ class PublicAnalytics {
   }
   static std::string topLevelVersion();
 
+  // --- what other SDK parts may ask of the facade through this interface, as the facade does it
+  static void setLogEventInterceptor(Analytics::LogEventInterceptor interceptor) {
+    Analytics::setLogEventInterceptor(std::move(interceptor));
+  }
+  static std::optional<Analytics::ListenerToken> addLogEventListener(Analytics::EventListener listener) {
+    return Analytics::addLogEventListener(std::move(listener));
+  }
+  static void removeLogEventListener(std::optional<Analytics::ListenerToken> token) {
+    Analytics::removeLogEventListener(token);
+  }
+  static void notifyEventListeners(const AnalyticsEvent& event) { Analytics::notifyEventListeners(event); }
+  static void setOpenURLListener(Analytics::OpenURLListener listener) {
+    Analytics::setOpenURLListener(std::move(listener));
+  }
+  static void logEventWithOrigin(const std::string& origin, bool isPublicEvent, const std::string& name,
+                                 const Dictionary& parameters, double timestamp, bool ignoreEnabled,
+                                 bool ignoreInterceptor) {
+    Analytics::logEventWithOrigin(origin, isPublicEvent, name, parameters, timestamp, ignoreEnabled,
+                                  ignoreInterceptor);
+  }
+  static void userPropertiesIncludingInternal(bool includingInternal,
+                                              const std::shared_ptr<platform::dispatch::Queue>& queue,
+                                              std::function<void(const Dictionary&)> callback) {
+    Analytics::userPropertiesIncludingInternal(includingInternal, queue, std::move(callback));
+  }
+  static void handleEventsForBackgroundURLSession(const std::string& identifier,
+                                                  std::function<void()> completionHandler) {
+    Analytics::handleEventsForBackgroundURLSession(identifier, std::move(completionHandler));
+  }
+  static void handleOpenURL(const std::string& url) { Analytics::handleOpenURL(url); }
+  static void handleUserActivity(const platform::ui::UserActivity& activity) {
+    Analytics::handleUserActivity(activity);
+  }
+  static void dispatchAsyncOnSerialQueue(std::function<void()> block) {
+    Analytics::dispatchAsyncOnSerialQueue(std::move(block));
+  }
+  static void queueOperationWithBlock(std::function<void()> block) {
+    Analytics::queueOperationWithBlock(std::move(block));
+  }
+  static void unsuspendOperationQueue() { Analytics::unsuspendOperationQueue(); }
+  static double loadTimestamp() { return Analytics::loadTimestamp(); }
+
   // --- the start from the SDK core
   static void startWithConfiguration(const std::shared_ptr<sdk::core::AnalyticsConfiguration>& configuration,
                                      const sdk::core::AppOptions::Ptr& options);

@@ -52,6 +52,25 @@ TEST_F(PublicInterfaceTest, EventsAndPropertiesWaitForTheConfiguredApp) {
       << "the user ID is taken before configuration";
 }
 
+// What another SDK part hands the interface reaches the facade's own listeners and links.
+TEST_F(PublicInterfaceTest, ListenersAndOpenedLinksGoThroughToTheFacade) {
+  std::vector<std::string> heard;
+  std::vector<std::string> opened;
+  const auto token = PublicAnalytics::addLogEventListener([&](const AnalyticsEvent& e) { heard.push_back(e.name()); });
+  ASSERT_TRUE(token);
+  PublicAnalytics::setOpenURLListener([&](const std::string& url) { opened.push_back(url); });
+  Analytics::startWithAppID("1:app", "fa", {});
+  const auto event = AnalyticsEvent::create("app", true, "level_up", 1, 0, {});
+  ASSERT_TRUE(event);
+  PublicAnalytics::notifyEventListeners(*event);
+  PublicAnalytics::handleOpenURL("ostrel://open?utm_source=news");
+  PublicAnalytics::removeLogEventListener(token);
+  PublicAnalytics::notifyEventListeners(*event);
+  Analytics::drainForTesting();
+  EXPECT_EQ(heard, std::vector<std::string>{"level_up"});
+  EXPECT_EQ(opened, std::vector<std::string>{"ostrel://open?utm_source=news"});
+}
+
 TEST_F(PublicInterfaceTest, StartOptionsCarryTheSwitchesAndTheLogTag) {
   auto options = sdk::core::AppOptions::initInternalWithOptionsDictionary(
       Dictionary{{"VADEZE_APP_ID", Value("1:app")}, {sdk::core::AppOptions::kAnalyticsCollectionEnabled, Value(false)}});
