@@ -1,5 +1,6 @@
 // The script interpreter beside Lua 5.4 doing the same work: counting to N, building a string one
-// character at a time, building a line of items by "+" and by "concat", pushing onto an array,
+// character at a time, building a line of items by "+" and by "concat", building a text of pieces
+// by adding each after it and each before it, pushing onto an array,
 // calling a small function in a loop, mapping and filtering an array of numbers, and editing an
 // event the way a typical event-editing rule does. Ratios are interpreter time over Lua time; the
 // InTurns benchmarks time each pair in alternating turns and report the median ratio.
@@ -30,6 +31,8 @@ constexpr int kPushes = 100'000;
 constexpr int kCalls = 100'000;
 constexpr int kMapped = 10'000;
 constexpr int kItems = 5'000;
+constexpr int kPieces = 5'000;
+constexpr int kPieceBytes = 100;
 
 sdk::analytics::ScriptLimits generous() {
   sdk::analytics::ScriptLimits limits;
@@ -159,6 +162,21 @@ const std::string kLuaLine =
     "local s = '' local i = 0 while i < " + n(kItems) + " do s = s .. 'item' .. i .. ',' i = i + 1 end return #s";
 const std::string kLuaLineThreeCopies =
     "local s = '' local i = 0 while i < " + n(kItems) + " do s = ((s .. 'item') .. i) .. ',' i = i + 1 end return #s";
+
+// A text of pieces of a hundred bytes, each added after the text (s + c) or before it (c + s): either
+// way every step copies the text so far, in the interpreter as in Lua.
+std::string piecesScript(const std::string& step) {
+  return "(var \"c\") (= \"c\" \"" + std::string(kPieceBytes, 'x') + "\") (var \"s\") (= \"s\" \"\") (var \"i\") (= \"i\" 0)"
+         " (loop (< $i " + n(kPieces) + ") (= \"i\" (+ $i 1)) false (quote (= \"s\" " + step + "))) (. $s \"length\")";
+}
+std::string piecesLua(const std::string& step) {
+  return "local c = string.rep('x', " + n(kPieceBytes) + ") local s = '' local i = 0 while i < " + n(kPieces) +
+         " do s = " + step + " i = i + 1 end return #s";
+}
+const std::string kScriptAppending = piecesScript("(+ $s $c)");
+const std::string kScriptPrepending = piecesScript("(+ $c $s)");
+const std::string kLuaAppending = piecesLua("s .. c");
+const std::string kLuaPrepending = piecesLua("c .. s");
 
 // The array is made once; each run maps it and filters the result, as the language's methods do.
 // Lua has no such methods: the same loops are written out, calling the callback with the element,
@@ -336,6 +354,8 @@ void BM_StringLineConcat_InTurns(benchmark::State& state) { runSourcesInTurns(st
 void BM_StringLineBesideThreeCopies_InTurns(benchmark::State& state) {
   runSourcesInTurns(state, kScriptLine, kLuaLineThreeCopies);
 }
+void BM_Appending_InTurns(benchmark::State& state) { runSourcesInTurns(state, kScriptAppending, kLuaAppending); }
+void BM_Prepending_InTurns(benchmark::State& state) { runSourcesInTurns(state, kScriptPrepending, kLuaPrepending); }
 void BM_ArrayPush_InTurns(benchmark::State& state) { runSourcesInTurns(state, kScriptPush, kLuaPush); }
 void BM_FunctionCalls_InTurns(benchmark::State& state) { runSourcesInTurns(state, kScriptCalls, kLuaCalls); }
 void BM_MapFilter_InTurns(benchmark::State& state) {
@@ -368,6 +388,8 @@ BENCHMARK(BM_StringBuilding_InTurns)->Iterations(1)->Unit(benchmark::kMillisecon
 BENCHMARK(BM_StringLine_InTurns)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StringLineConcat_InTurns)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StringLineBesideThreeCopies_InTurns)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Appending_InTurns)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Prepending_InTurns)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ArrayPush_InTurns)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FunctionCalls_InTurns)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MapFilter_InTurns)->Iterations(1)->Unit(benchmark::kMillisecond);

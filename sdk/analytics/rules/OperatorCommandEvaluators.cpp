@@ -28,12 +28,18 @@ ErrorOr<TwoNumbers> twoNumbers(ScriptArguments values) {
 
 // A string and the text of another value. A string that only the operation's own argument holds
 // (what an inner "+" or a call just made) grows in place, so a chain of "+" copies the text it
-// starts from once, not once for each "+"; a string held anywhere else is copied.
+// starts from once, not once for each "+"; a string held anywhere else is copied. A string on the
+// right is read where it lies, so that putting a piece before a long text copies the text once, as
+// putting it after does.
 ErrorOr<ScriptValueRef> appendToString(const ScriptValueRef& left, const ScriptValue& right, ScriptHeap& heap) {
   auto& head = static_cast<ScriptStringValue&>(*left);
-  const bool inPlace = !head.isShared();
+  const bool inPlace = !head.isShared() && &right != &head;
   if (!inPlace) TRY(heap.chargeUnits(head.value().size()));  // reading it, as converting it would
-  const auto tail = TRY(right.stringValueOrError());
+  std::u16string converted;
+  if (right.kind() != ScriptValueKind::String) converted = TRY(right.stringValueOrError());
+  const std::u16string_view tail =
+      right.kind() == ScriptValueKind::String ? std::u16string_view(static_cast<const ScriptStringValue&>(right).value())
+                                              : std::u16string_view(converted);
   const std::size_t length = head.value().size() + tail.size();
   if (length > heap.limits().stringLength) return scriptError(kScriptErrorLimitReached);
   if (inPlace) {

@@ -171,6 +171,20 @@ TEST_F(ScriptOperators, StringsGrowInPlaceOnlyWhereNothingElseHoldsThem) {
   EXPECT_EQ(text("$t"), base);
 }
 
+// A string on the right of "+" is read where it lies: putting a piece before a long text copies the
+// text once a step, and is charged for that one copy (a thousand pieces of a hundred units: some 12.5
+// million steps of work, where a copy made first doubled it).
+TEST_F(ScriptOperators, PrependingCopiesTheTextOnce) {
+  ScriptLimits limits;
+  limits.instructions = 1'000'000'000;
+  limits.nativeWork = 16'000'000;
+  useLimits(limits);
+  EXPECT_EQ(text("(var \"c\") (= \"c\" \"" + std::string(100, 'c') + "\") (var \"s\") (= \"s\" \"!\") (var \"i\")"
+                 "(= \"i\" 0) (loop (< $i 1000) (= \"i\" (+ $i 1)) false (quote (= \"s\" (+ $c $s))))"
+                 "(+ (. $s \"length\") (call $s \"slice\" (quote -3)))"),
+            "100001cc!");
+}
+
 // Room to grow is charged before it is allocated and given back with the string; the length limit
 // and the budget stop a growing chain, and what they stop is left as it was.
 TEST_F(ScriptOperators, StringGrowthIsChargedAndBounded) {

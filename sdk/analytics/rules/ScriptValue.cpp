@@ -161,16 +161,27 @@ bool copiesSlowly(const char16_t* from, const char16_t* to) {
   return ahead != 0 && ahead < kLookalikeOverlap;
 }
 
-// An empty text with room for `room` units, where copying `source` into it runs at full speed. The
-// sizes roomFor gives keep that so under the usual allocators; where one still puts the new block
-// just past the old, another block, taken while the first is held, lies elsewhere.
-std::u16string apartFrom(const char16_t* source, std::size_t room) {
+// Whether copying `pieces` one after another into a text that starts at `to` may crawl for any of
+// them: a long piece may lie anywhere in it, not only at its start.
+bool piecesCopySlowly(std::span<const std::u16string_view> pieces, const char16_t* to) {
+  for (const auto piece : pieces) {
+    if (!piece.empty() && copiesSlowly(piece.data(), to)) return true;
+    to += piece.size();
+  }
+  return false;
+}
+
+// An empty text with room for `room` units, where copying `pieces` into it, one after another, runs
+// at full speed. The sizes roomFor gives keep that so under the usual allocators; where one still
+// puts the new block just past an old one, another block, taken while the first is held, lies
+// elsewhere.
+std::u16string apartFrom(std::span<const std::u16string_view> pieces, std::size_t room) {
   std::u16string text;
   text.reserve(room);
-  if (!source || !copiesSlowly(source, text.data())) return text;
+  if (!piecesCopySlowly(pieces, text.data())) return text;
   std::u16string elsewhere;
   elsewhere.reserve(room);
-  return copiesSlowly(source, elsewhere.data()) ? text : elsewhere;
+  return piecesCopySlowly(pieces, elsewhere.data()) ? text : elsewhere;
 }
 }  // namespace
 
@@ -179,7 +190,7 @@ ErrorOr<ScriptValueRef> joinedScriptString(ScriptHeap& heap, std::span<const std
   for (const auto piece : pieces) length += piece.size();
   if (length > heap.limits().stringLength) return scriptError(kScriptErrorLimitReached);
   const std::size_t room = TRY(affordableRoom(heap, length, 0));
-  std::u16string text = apartFrom(pieces.empty() ? nullptr : pieces.front().data(), room);
+  std::u16string text = apartFrom(pieces, room);
   for (const auto piece : pieces) text.append(piece);
   return heap.make<ScriptStringValue>(std::move(text), room);
 }
@@ -196,7 +207,8 @@ ErrorOr<void> ScriptStringValue::append(std::u16string_view tail) {
   TRY(heap.chargeUnits(value_.size()));  // the copy into the larger block
   chargeBytes(static_cast<std::ptrdiff_t>((room - room_) * 2));
   room_ = room;
-  std::u16string grown = apartFrom(value_.data(), room);
+  const std::u16string_view pieces[] = {value_, tail};
+  std::u16string grown = apartFrom(pieces, room);
   grown.append(value_).append(tail);
   value_.swap(grown);
   return {};
