@@ -15,7 +15,7 @@ namespace {
 constexpr int32_t kTimeLimit = 200;
 constexpr int32_t kStackLimit = 1 << 20;
 // What one call may spend compiling a pattern, or on one unit of the matcher's time: a quarter of
-// a run's native work, so a pattern of a dozen sets that ignore case still compiles.
+// a run's native work, some seventy milliseconds of it.
 constexpr std::int64_t kMostWorkPerCall = 2'500'000;
 
 // The run's native work, charged as the matcher reports its progress. What stopped the matcher
@@ -62,13 +62,16 @@ ScriptRuntimeError icuError(UErrorCode status) { return ScriptRuntimeError{kScri
 
 // The compiled pattern, kept for the rest of the run. Compiling is charged as work and its memory
 // held while the pattern is kept; a pattern that would cost more than one call may spend, to
-// compile or for every unit of the matcher's time, is refused before it is compiled, as a match
-// that ran out of time is.
+// compile or for every unit of the matcher's time, is refused before it is compiled with error 18,
+// as what runs past any other of the run's limits is: the library's own errors are for what it
+// refuses itself.
 ErrorOr<const ScriptRegexCache::Compiled*> compiled(const std::u16string& pattern, ScriptHeap& heap) {
   auto& cache = heap.regexCache();
   if (const auto* kept = cache.find(pattern)) return kept;
   const auto cost = ScriptRegexCost::of(pattern);
-  if (cost.compileWork > kMostWorkPerCall || cost.workPerTimeUnit > kMostWorkPerCall) return icuError(U_REGEX_TIME_OUT);
+  if (cost.compileWork > kMostWorkPerCall || cost.workPerTimeUnit > kMostWorkPerCall) {
+    return scriptError(kScriptErrorLimitReached);
+  }
   TRY(heap.chargeWork(cost.compileWork));
   TRY(heap.chargeMemory(cost.bytes));
   UErrorCode status = U_ZERO_ERROR;

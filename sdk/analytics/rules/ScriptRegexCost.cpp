@@ -2,22 +2,19 @@
 
 #include <unicode/uchar.h>
 
-#include <algorithm>
-#include <cctype>
 #include <string>
 #include <string_view>
+
+#include "sdk/analytics/rules/RegexPatternSets.h"
 
 namespace sdk::analytics {
 
 namespace {
 
-// What the pattern's text shows of it. Counting is by characters alone: a quoted bracket or a
-// quantifier inside a set counts too, which costs a pattern a little, never too little.
+// What the pattern's text shows of it besides its sets. Counting is by characters alone: a quoted
+// bracket or a quantifier inside a set counts too, which costs a pattern a little, never too little.
 struct PatternShape {
   std::int64_t length = 0;
-  std::int64_t sets = 0;            // bracket expressions and class escapes
-  std::int64_t propertySets = 0;    // sets of a Unicode property: \p{...}, \P{...}, [:...:]
-  std::int64_t sequenceSets = 0;    // sets of a property of strings (emoji sequences)
   std::int64_t groups = 0;       // every parenthesis that opens
   std::int64_t quantifiers = 0;  // '*', '+', '?', '{' and '|'
   std::int64_t quantifierPositions = 0;  // their offsets, summed
@@ -26,23 +23,6 @@ struct PatternShape {
   bool referencesBack = false;  // \1 to \9, \k<name>
   bool caseless = false;
 };
-
-// Whether a property name, as ICU matches names (ignoring case, spaces, '-' and '_'), names a
-// property of strings: ICU builds those sets from every sequence the property lists.
-bool isSequenceProperty(std::u16string_view name) {
-  std::string loose;
-  for (const char16_t c : name) {
-    if (c == u'=' || c == u':') break;
-    if (c < 0x80 && std::isalnum(static_cast<unsigned char>(c))) loose += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  }
-  return loose.starts_with("rgi") || loose.starts_with("basicemoji") || loose.ends_with("sequence");
-}
-
-// Counts the property set whose name starts at `i` and ends before `close`.
-void countProperty(const std::u16string& pattern, std::size_t i, std::u16string_view close, PatternShape& shape) {
-  const std::size_t end = std::min(pattern.find(close, i), pattern.size());
-  ++(isSequenceProperty(std::u16string_view(pattern).substr(i, end - i)) ? shape.sequenceSets : shape.propertySets);
-}
 
 // Where the braces of an escape that takes a name or a number in braces (\p{...}, \N{...},
 // \x{...}) close, when the escape at `i` has them: what they hold is no quantifier.
@@ -54,7 +34,6 @@ std::size_t bracedEnd(const std::u16string& pattern, std::size_t i) {
 }
 
 PatternShape shapeOf(const std::u16string& pattern) {
-  constexpr std::u16string_view kSetEscapes = u"NwWdDsShHvVX";
   constexpr std::u16string_view kAssertionEscapes = u"bBAzZG";
   constexpr std::u16string_view kQuantifiers = u"*+?{|";
   constexpr std::u16string_view kMarkedQuantifierEnds = u"}?*+";
@@ -64,22 +43,10 @@ PatternShape shapeOf(const std::u16string& pattern) {
     const char16_t c = pattern[i];
     if (c == u'\\' && i + 1 < pattern.size()) {
       const char16_t escaped = pattern[++i];
-      if (escaped == u'p' || escaped == u'P') {
-        countProperty(pattern, i + 1, u"}", shape);
-      } else if (kSetEscapes.find(escaped) != std::u16string_view::npos) {
-        ++shape.sets;
-      }
       if (kAssertionEscapes.find(escaped) != std::u16string_view::npos) ++shape.assertions;
       shape.referencesBack |= (escaped >= u'1' && escaped <= u'9') || escaped == u'k';
       i = bracedEnd(pattern, i);
       continue;
-    }
-    if (c == u'[') {
-      if (i + 1 < pattern.size() && pattern[i + 1] == u':') {
-        countProperty(pattern, i + 2, u":]", shape);
-      } else {
-        ++shape.sets;
-      }
     }
     if (c == u'^' || c == u'$') ++shape.assertions;
     if (kQuantifiers.find(c) != std::u16string_view::npos) {
@@ -104,24 +71,27 @@ PatternShape shapeOf(const std::u16string& pattern) {
 // Each rate is set above the most it took on a Release build, where a step of native work is some
 // thirty nanoseconds:
 // - compiling is linear in the pattern but for two steps: ICU builds a set for every bracket
-//   expression, property and class escape, and closes it over case when the pattern ignores case
-//   (one set of every character takes milliseconds); and every quantifier, alternative and
-//   lookbehind goes back over what was compiled before it (a pattern of thousands of stars
-//   compiles in quadratic time), and a counted repetition, or a lazy or possessive one, moves all
-//   of it to make room (a few nanoseconds for each unit before it). A group takes a dozen steps of
-//   its own. A property's set is looked up character by character (an age
-//   takes a fifth of a millisecond), and a property of strings gathers thousands of emoji
-//   sequences (tens of milliseconds);
+//   expression, property and class escape inside brackets, and closes each over case when the
+//   pattern ignores case (RegexPatternSets measures what that costs on what each set holds); and
+//   every quantifier, alternative and lookbehind goes back over what was compiled before it (a
+//   pattern of thousands of stars compiles in quadratic time), and a counted repetition, or a lazy
+//   or possessive one, moves all of it to make room (a few nanoseconds for each unit before it). A
+//   bracket of characters takes a microsecond, a class escape inside brackets up to thirty (outside
+//   them a pattern's first one does), a group a dozen steps of its own. A property's set is looked
+//   up character by character (an age takes a tenth of a millisecond), and a property of strings
+//   gathers thousands of emoji sequences (ten milliseconds);
 // - a start position clears the frame, and runs the pattern's assertions, which read no text;
 // - a unit of the matcher's time is ten thousand backtracking steps, each copying the frame;
 // - a chunk of text read is compared or scanned at most once between two reads; a back reference
 //   reads two chunks at once, and case-blind comparisons fold every character as they go.
 ScriptRegexCost ScriptRegexCost::of(const std::u16string& pattern, bool caseless) {
-  constexpr std::int64_t kWorkPerSet = 2'000;
+  constexpr std::int64_t kWorkPerBracket = 100;
+  constexpr std::int64_t kWorkPerClassEscapeInBrackets = 1'500;
+  constexpr std::int64_t kWorkPerClassEscape = 20;
+  constexpr std::int64_t kWorkOfFirstClassEscape = 1'500;
   constexpr std::int64_t kWorkPerPropertySet = 10'000;
   constexpr std::int64_t kWorkPerSequenceSet = 1'200'000;
-  constexpr std::int64_t kWorkPerCaselessSet = 350'000;
-  constexpr std::int64_t kWorkPerCaselessSequenceSet = 2'000'000;
+  constexpr std::int64_t kNanosecondsPerStep = 30;
   constexpr std::int64_t kQuantifierPositionsPerStep = 64;
   constexpr std::int64_t kIntervalPositionsPerStep = 4;
   constexpr std::int64_t kWorkPerGroup = 16;
@@ -141,15 +111,18 @@ ScriptRegexCost ScriptRegexCost::of(const std::u16string& pattern, bool caseless
   constexpr std::int64_t kWorkPerCaselessChunk = 32;
   auto shape = shapeOf(pattern);
   shape.caseless |= caseless;
+  const auto sets = RegexPatternSets::of(pattern, shape.caseless);
   ScriptRegexCost cost;
   const std::int64_t setWork =
-      shape.caseless ? (shape.sets + shape.propertySets) * kWorkPerCaselessSet + shape.sequenceSets * kWorkPerCaselessSequenceSet
-                     : shape.sets * kWorkPerSet + shape.propertySets * kWorkPerPropertySet + shape.sequenceSets * kWorkPerSequenceSet;
+      sets.brackets * kWorkPerBracket + sets.classEscapesInBrackets * kWorkPerClassEscapeInBrackets +
+      sets.classEscapes * kWorkPerClassEscape + (sets.classEscapes > 0 ? kWorkOfFirstClassEscape : 0) +
+      sets.properties * kWorkPerPropertySet + sets.sequenceProperties * kWorkPerSequenceSet +
+      (sets.caseClosureNanoseconds + kNanosecondsPerStep - 1) / kNanosecondsPerStep;
   cost.compileWork = shape.length + setWork + shape.groups * kWorkPerGroup +
                      shape.quantifierPositions / kQuantifierPositionsPerStep + shape.intervalPositions / kIntervalPositionsPerStep;
-  cost.bytes = static_cast<std::size_t>(shape.length) * kBytesPerUnit +
-               static_cast<std::size_t>(shape.sets + shape.propertySets) * kBytesPerSet +
-               static_cast<std::size_t>(shape.sequenceSets) * kBytesPerSequenceSet;
+  const auto setCount = sets.brackets + sets.classEscapesInBrackets + sets.classEscapes + sets.properties;
+  cost.bytes = static_cast<std::size_t>(shape.length) * kBytesPerUnit + static_cast<std::size_t>(setCount) * kBytesPerSet +
+               static_cast<std::size_t>(sets.sequenceProperties) * kBytesPerSequenceSet;
   // The matcher's frame, at most: cleared at every start position, copied at every backtracking step.
   const auto frameWords = kFrameHeaderWords + kFrameWordsPerGroup * shape.groups + kFrameWordsPerQuantifier * shape.quantifiers;
   cost.sixteenthsPerStart = kSixteenthsPerGlance + frameWords * 16 / kFrameWordsPerStep + kSixteenthsPerAssertion * shape.assertions;

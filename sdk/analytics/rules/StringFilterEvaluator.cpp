@@ -75,7 +75,8 @@ bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor, std
   };
   if (auto refusal = shapeRefusal(filter)) return refuse(refusal->code, refusal->message);
   if (matchType(filter) != static_cast<std::uint64_t>(StringMatchType::Regex)) return true;
-  const bool caseless = pattern && !nanoGetBool(filter, kCaseSensitive);
+  // Compiled as its searches will compile it, and refused when they never could.
+  const bool caseless = !nanoGetBool(filter, kCaseSensitive);
   const auto text = icu::UnicodeString::fromUTF8(*nanoStringIn(filter, kExpression));
   const std::int64_t estimate = regexCompileNanoseconds(text, caseless);
   if (estimate > kEventCpuNanoseconds) {

@@ -26,16 +26,16 @@ inline constexpr std::int32_t kRegexTimeLimit = 20;
 inline constexpr std::int32_t kRegexStackLimit = 256 * 1024;
 
 // The most compiling `pattern` may take, read from its text: ICU closes every set over case when the
-// pattern ignores case (a set of every character takes milliseconds), and goes back over what it has
-// compiled at every quantifier.
+// pattern ignores case (a set of every character takes milliseconds, [a-z] a microsecond), and goes
+// back over what it has compiled at every quantifier. Storing a filter and searching with it ask
+// the same question, `caseless` where the search ignores case.
 std::int64_t regexCompileNanoseconds(const icu::UnicodeString& pattern, bool caseless);
 
-// Whether the filter can be matched. A regular-expression filter is compiled (case-insensitively
-// unless field 3 says case-sensitive) and, when `pattern` is given, handed over through it; without
-// `pattern` it is compiled to see that it parses, which ignoring case does not change but makes up
-// to seconds slower, so case is left to the first search. A pattern that could not be compiled
-// within an event's time is refused. With `budget`, the one a configuration's patterns share, so is
-// a pattern that does not fit in what is left of it, or whose compiling took longer than an event's
+// Whether the filter can be matched. A regular-expression filter is compiled as its searches compile
+// it (case-insensitively unless field 3 says case-sensitive) and, when `pattern` is given, handed
+// over through it. A pattern that could not be compiled within an event's time is refused: no
+// search would ever compile it. With `budget`, the one a configuration's patterns share, so is a
+// pattern that does not fit in what is left of it, or whose compiling took longer than an event's
 // time whatever its text promised. Every refusal is logged, unless `monitor` is null.
 bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor,
                           std::unique_ptr<icu::RegexPattern>* pattern = nullptr,
