@@ -1,5 +1,6 @@
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <string>
 
@@ -30,6 +31,18 @@ struct StoredPropertyFilter {
   bool isSequence = false;
   bool operator==(const StoredPropertyFilter&) const = default;
 };
+
+// Where the next walk over the stored filters of one event or user-property name starts: the first
+// filter the last walk left for want of time, by its audience and filter ID.
+struct AudienceWalkStart {
+  std::int32_t audienceID = 0;
+  std::int32_t filterID = 0;
+  bool operator==(const AudienceWalkStart&) const = default;
+  auto operator<=>(const AudienceWalkStart&) const = default;
+};
+
+// The filters a walk goes over: an event name's or a user-property name's.
+enum class AudienceFilterKind : std::int64_t { Event = 0, Property = 1 };
 
 struct StoredFilterResults {
   std::int32_t audienceID = 0;

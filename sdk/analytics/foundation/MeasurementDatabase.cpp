@@ -60,6 +60,11 @@ const std::vector<std::pair<std::string, Columns>>& tables() {
         {"data", "BLOB NOT NULL"}, {"session_scoped", "INTEGER"}, {"PRIMARY", "KEY (audience_id, filter_id)"}}},
       {"audience_filter_values",
        {{"audience_id", "INTEGER PRIMARY KEY NOT NULL"}, {"current_results", "BLOB"}, {"previous_results", "BLOB"}}},
+      // Where the next evaluation of an event name's (kind 0) or a property name's (kind 1) filters
+      // starts, so that a process evaluating a few events a start still reaches the last of a list.
+      {"audience_walk_starts",
+       {{"kind", "INTEGER NOT NULL"}, {"name", "TEXT NOT NULL"}, {"audience_id", "INTEGER NOT NULL"},
+        {"filter_id", "INTEGER NOT NULL"}, {"PRIMARY", "KEY (kind, name)"}}},
       {"conditional_properties",
        {{"name", "TEXT PRIMARY KEY NOT NULL"}, {"origin", "TEXT NOT NULL"}, {"value", "BLOB NOT NULL"},
         {"creation_timestamp", "REAL NOT NULL"}, {"active", "INTEGER NOT NULL"}, {"trigger_timeout", "REAL NOT NULL"},

@@ -178,6 +178,12 @@ class MeasurementDatabase {
   ErrorOr<std::vector<std::int32_t>> allAudienceIDs();
   ErrorOr<std::map<std::int32_t, std::vector<std::int32_t>>> allSessionScopedFilters();
   ErrorOr<void> updateFilterResults(const std::vector<StoredFilterResults>& results);
+  // Where the next walk over the filters of `name` starts; nothing when no walk left any.
+  ErrorOr<std::optional<AudienceWalkStart>> audienceWalkStart(AudienceFilterKind kind, const std::string& name);
+  // What one walk over the filters of `name` judged (`results`, may be empty) and where the next
+  // starts, saved together.
+  ErrorOr<void> updateFilterResultsAndWalkStart(const std::vector<StoredFilterResults>& results, AudienceFilterKind kind,
+                                                const std::string& name, const AudienceWalkStart& start);
   ErrorOr<void> deleteFilterResults(const std::vector<StoredFilterResults>& results);
   ErrorOr<void> updateEventFilters(const std::vector<StoredEventFilter>& filters);
   ErrorOr<void> updatePropertyFilters(const std::vector<StoredPropertyFilter>& filters);

@@ -125,6 +125,31 @@ ErrorOr<void> MeasurementDatabase::updateFilterResults(const std::vector<StoredF
   });
 }
 
+ErrorOr<std::optional<AudienceWalkStart>> MeasurementDatabase::audienceWalkStart(AudienceFilterKind kind,
+                                                                                 const std::string& name) {
+  auto rows = query("SELECT audience_id, filter_id FROM audience_walk_starts WHERE kind = ? AND name = ?",
+                    {Value(static_cast<std::int64_t>(kind)), Value(name)},
+                    kind == AudienceFilterKind::Event ? messages::kEventFiltersReadFailed : messages::kPropertyFiltersReadFailed,
+                    "Failed to read where audience evaluation starts");
+  if (!rows) return rows.error();
+  if (rows->empty()) return std::nullopt;
+  const Row& row = rows->front();
+  return AudienceWalkStart{static_cast<std::int32_t>(row.at("audience_id").toInt64()),
+                           static_cast<std::int32_t>(row.at("filter_id").toInt64())};
+}
+
+ErrorOr<void> MeasurementDatabase::updateFilterResultsAndWalkStart(const std::vector<StoredFilterResults>& results,
+                                                                   AudienceFilterKind kind, const std::string& name,
+                                                                   const AudienceWalkStart& start) {
+  return inTransaction([&]() -> ErrorOr<void> {
+    if (!results.empty()) TRY(updateFilterResults(results));
+    TRY(execute("INSERT OR REPLACE INTO audience_walk_starts (kind, name, audience_id, filter_id) VALUES (?, ?, ?, ?)",
+                {Value(static_cast<std::int64_t>(kind)), Value(name), Value(start.audienceID), Value(start.filterID)},
+                messages::kAudienceResultsStoreFailed, "Failed to store where audience evaluation starts"));
+    return {};
+  });
+}
+
 ErrorOr<void> MeasurementDatabase::deleteFilterResults(const std::vector<StoredFilterResults>& results) {
   return inTransaction([&]() -> ErrorOr<void> {
     for (const StoredFilterResults& result : results) {
@@ -151,6 +176,8 @@ ErrorOr<void> MeasurementDatabase::updateEventFilters(const std::vector<StoredEv
                    Value(std::int64_t{f.isSessionScoped})},
                   messages::kEventFiltersStoreFailed, "Failed to store event filters"));
     }
+    TRY(execute("DELETE FROM audience_walk_starts WHERE kind = 0 AND name NOT IN (SELECT event_name FROM event_filters)",
+                {}, messages::kEventFiltersStoreFailed, "Failed to store event filters"));
     return {};
   });
 }
@@ -172,6 +199,8 @@ ErrorOr<void> MeasurementDatabase::updatePropertyFilters(const std::vector<Store
                    Value(std::int64_t{f.isSessionScoped})},
                   messages::kPropertyFiltersStoreFailed, "Failed to store property filters"));
     }
+    TRY(execute("DELETE FROM audience_walk_starts WHERE kind = 1 AND name NOT IN (SELECT property_name FROM property_filters)",
+                {}, messages::kPropertyFiltersStoreFailed, "Failed to store property filters"));
     return {};
   });
 }

@@ -446,6 +446,29 @@ TEST_F(DatabaseTest, AudienceFiltersAndResults) {
   EXPECT_TRUE(succeeded(database->allAudienceIDs()).empty());
 }
 
+// Where the next walk over a name's filters starts is kept per kind and name, saved with the results
+// in one transaction (alone when there are none); storing new filters forgets the places of names
+// that no longer have any.
+TEST_F(DatabaseTest, AudienceWalkStartsAreKeptWithTheResults) {
+  const Data data{0x08, 0x01};
+  ASSERT_TRUE(database->updateEventFilters({{1, 0, "purchase", data, false}, {1, 1, "login", data, false}}));
+  ASSERT_TRUE(database->updatePropertyFilters({{2, 0, "purchase", data, false}}));
+  EXPECT_FALSE(succeeded(database->audienceWalkStart(AudienceFilterKind::Event, "purchase")));
+  ASSERT_TRUE(database->updateFilterResultsAndWalkStart({{1, Data{1}, Data{}}}, AudienceFilterKind::Event, "purchase",
+                                                        {1, 0}));
+  ASSERT_TRUE(database->updateFilterResultsAndWalkStart({}, AudienceFilterKind::Event, "login", {1, 1}));
+  ASSERT_TRUE(database->updateFilterResultsAndWalkStart({}, AudienceFilterKind::Property, "purchase", {2, 0}));
+  EXPECT_EQ(succeeded(database->filterResultForAudienceID(1)), (StoredFilterResults{1, Data{1}, Data{}}));
+  EXPECT_EQ(succeeded(database->audienceWalkStart(AudienceFilterKind::Event, "purchase")), (AudienceWalkStart{1, 0}));
+  EXPECT_EQ(succeeded(database->audienceWalkStart(AudienceFilterKind::Property, "purchase")), (AudienceWalkStart{2, 0}));
+
+  ASSERT_TRUE(database->deleteAllEventFilters());
+  ASSERT_TRUE(database->updateEventFilters({{1, 0, "purchase", data, false}}));
+  EXPECT_TRUE(succeeded(database->audienceWalkStart(AudienceFilterKind::Event, "purchase")));
+  EXPECT_FALSE(succeeded(database->audienceWalkStart(AudienceFilterKind::Event, "login")));
+  EXPECT_TRUE(succeeded(database->audienceWalkStart(AudienceFilterKind::Property, "purchase")));
+}
+
 ConditionalUserProperty property(const std::string& name, double created, double timeout, double ttl) {
   ConditionalUserProperty p;
   p.name = name;

@@ -51,6 +51,16 @@ class AudienceBudgetTest : public ::testing::Test {
   }
   void TearDown() override { ThreadCpuClock::setCurrent(nullptr); }
 
+  // What a new process finds: the database opened again, the audiences made anew.
+  void restart() {
+    audiences.reset();
+    database.reset();
+    database = succeeded(MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName,
+                                                                   std::make_shared<PersistedConfig>()));
+    ASSERT_TRUE(database);
+    audiences = std::make_unique<Audiences>(database, host);
+  }
+
   // `count` audiences (IDs from 1) of `filters` event filters each, made by `make`.
   std::vector<std::shared_ptr<ProtoAudience>> eventAudiences(
       int count, int filters, const std::function<std::shared_ptr<ProtoEventFilter>(int, int)>& make) {
@@ -431,6 +441,32 @@ TEST_F(AudienceWalkTest, EveryPropertyFilterIsJudgedAndNoneKeepsAnOldValuesResul
   rounds([&](const std::string& value) { EXPECT_LE(tier(value), kMostPerEvaluation); }, stale, judged);
   EXPECT_EQ(judged.size(), static_cast<std::size_t>(kAudiences * kFilters));
   EXPECT_EQ(stale, 0);
+}
+
+// A process that evaluates one event a start still reaches the last filters of a long list: where
+// the walk stopped is kept with the results, and the next process starts there. Each filter here
+// compiles and searches its pattern, so an event's time holds some fifteen of the two hundred.
+TEST_F(AudienceWalkTest, TheWalkGoesOnWhereTheLastProcessStopped) {
+  auto make = [](int, int f) {
+    return eventFilter(f, "purchase", {valueFilter(*stringFilter(1, "^gold$"), "item")}, nullptr, {.dynamic = true});
+  };
+  constexpr int kCount = 20;
+  ASSERT_TRUE(audiences->updateAudiences(eventAudiences(kCount, kFilters, make)));
+  auto judged = [&] {
+    int count = 0;
+    for (int a = 1; a <= kCount; ++a) {
+      for (int f = 0; f < kFilters; ++f) count += bits(a, f).first;
+    }
+    return count;
+  };
+  clock->step = kBudget / 64;
+  int starts = 0;
+  for (; judged() < kCount * kFilters && starts < 40; ++starts) {
+    restart();
+    EXPECT_LE(purchase("gold"), kMostPerEvaluation);
+  }
+  EXPECT_EQ(judged(), kCount * kFilters);
+  EXPECT_LE(starts, 20);
 }
 
 TEST_F(AudienceWalkTest, EveryEventFilterIsJudged) {

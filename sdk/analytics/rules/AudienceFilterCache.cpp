@@ -1,5 +1,7 @@
 #include "sdk/analytics/rules/AudienceFilterCache.h"
 
+#include <algorithm>
+
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 
 namespace sdk::analytics {
@@ -10,6 +12,18 @@ template <typename Message, typename Kept>
 void decode(Kept& kept) {
   // Empty data decodes to an empty message, but an empty stored filter is damage all the same.
   if (!kept.record.data.empty()) kept.message = Message::initWithBuffer(kept.record.data);
+}
+
+// The walk starts at the stored filter, or at the first after it when the filters changed since.
+template <typename Filters>
+AudienceWalkPlace placeOf(const Filters& filters, const std::optional<AudienceWalkStart>& stored) {
+  AudienceWalkPlace place{0, stored};
+  if (!stored) return place;
+  const auto found = std::find_if(filters.begin(), filters.end(), [&](const auto& kept) {
+    return AudienceWalkStart{kept.record.audienceID, kept.record.filterID} >= *stored;
+  });
+  if (found != filters.end()) place.index = static_cast<std::size_t>(found - filters.begin());
+  return place;
 }
 
 }  // namespace
@@ -27,6 +41,7 @@ platform::foundation::ErrorOr<EventFilterSet*> AudienceFilterCache::eventFilters
   forgetWhenChanged(database);
   if (auto found = events_.find(eventName); found != events_.end()) return &found->second;
   auto records = TRY(database.eventFiltersForEventName(eventName));
+  const auto start = TRY(database.audienceWalkStart(EventFilterSet::kKind, eventName));
   if (events_.size() >= kMaxNames) events_.clear();
   EventFilterSet& set = events_[eventName];
   set.filters.reserve(records.size());
@@ -39,6 +54,7 @@ platform::foundation::ErrorOr<EventFilterSet*> AudienceFilterCache::eventFilters
       kept.namedAsStored = kept.prepared->isFor(eventName);
     }
   }
+  set.walk = placeOf(set.filters, start);
   return &set;
 }
 
@@ -47,6 +63,7 @@ platform::foundation::ErrorOr<PropertyFilterSet*> AudienceFilterCache::propertyF
   forgetWhenChanged(database);
   if (auto found = properties_.find(propertyName); found != properties_.end()) return &found->second;
   auto records = TRY(database.propertyFiltersForPropertyName(propertyName));
+  const auto start = TRY(database.audienceWalkStart(PropertyFilterSet::kKind, propertyName));
   if (properties_.size() >= kMaxNames) properties_.clear();
   PropertyFilterSet& set = properties_[propertyName];
   set.filters.reserve(records.size());
@@ -56,6 +73,7 @@ platform::foundation::ErrorOr<PropertyFilterSet*> AudienceFilterCache::propertyF
     decode<ProtoPropertyFilter>(kept);
     if (kept.message) kept.prepared.emplace(*kept.message);
   }
+  set.walk = placeOf(set.filters, start);
   return &set;
 }
 

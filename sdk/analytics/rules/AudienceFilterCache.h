@@ -29,25 +29,33 @@ struct KeptAudienceFilter {
   bool namedAsStored = false;
 };
 
+// Where the next walk over a name's filters starts: the first filter the last one left for want of
+// time, by its index, and as the database keeps it (nothing: from the first).
+struct AudienceWalkPlace {
+  std::size_t index = 0;
+  std::optional<AudienceWalkStart> stored;
+};
+
 // The stored event filters of one event name, with the parameters they ask for.
 struct EventFilterSet {
+  static constexpr AudienceFilterKind kKind = AudienceFilterKind::Event;
   std::vector<KeptAudienceFilter<StoredEventFilter, ProtoEventFilter, PreparedEventFilter>> filters;
   std::vector<std::string> parameterNames;  // the slots of an EventParameterLookup
-  // Where the next walk starts: the first filter the last one left for want of time.
-  std::size_t nextWalkStart = 0;
+  AudienceWalkPlace walk;
 };
 
 // The stored property filters of one user-property name.
 struct PropertyFilterSet {
+  static constexpr AudienceFilterKind kKind = AudienceFilterKind::Property;
   std::vector<KeptAudienceFilter<StoredPropertyFilter, ProtoPropertyFilter, PreparedPropertyFilter>> filters;
-  std::size_t nextWalkStart = 0;
+  AudienceWalkPlace walk;
 };
 
 // The stored audience filters, decoded and prepared once and kept between events, per event and
-// property name. A bundle of a thousand events reads and decodes each name's filters once instead of
-// once per event; everything is read again once the stored filters change
-// (MeasurementDatabase::audienceFiltersVersion), and with it every pattern set aside for the texts
-// it ran out of time on is tried again. Worker queue only.
+// property name, with where the next walk over them starts. A bundle of a thousand events reads and
+// decodes each name's filters once instead of once per event; everything is read again once the
+// stored filters change (MeasurementDatabase::audienceFiltersVersion), and with it every pattern set
+// aside for the texts it ran out of time on is tried again. Worker queue only.
 class AudienceFilterCache {
  public:
   // The sets answered stay valid until the next call; the read's error when it failed.

@@ -87,13 +87,14 @@ class Audiences {
     std::int64_t setAside = 0;
   };
 
-  // What one walk reports with: the time of its event or evaluation, its cache, its log lines and
-  // the name they are about.
+  // What one walk reports with: the time of its event or evaluation, its cache, its log lines, the
+  // name they are about and that name as stored.
   struct WalkContext {
     double timestamp;
     AudienceTimestampsCache* cache;
     const EvaluationTexts& texts;
     const platform::foundation::Value& subject;
+    const std::string& name;
   };
   enum class Walked;
 
@@ -103,7 +104,10 @@ class Audiences {
   template <typename Kept, typename Evaluate, typename IsSetAside>
   Walked walkOne(const Kept& kept, AudienceEvaluationBudget& budget, const WalkContext& context,
                  const Evaluate& evaluate, const IsSetAside& isSetAside, std::optional<bool>& outcome);
-  [[nodiscard]] bool saveUpdated(const std::vector<StoredFilterResults>& updated, const WalkContext& context);
+  // Saves what a walk judged and, when given, where the next walk starts.
+  [[nodiscard]] bool saveUpdated(const std::vector<StoredFilterResults>& updated,
+                                 const std::optional<AudienceWalkStart>& start, AudienceFilterKind kind,
+                                 const WalkContext& context);
   void logSetAside(std::int32_t audienceID, std::int32_t filterID, const WalkContext& context);
   void reportUnevaluated(const UnevaluatedFilters& unevaluated, const WalkContext& context);
   std::int64_t setting(const char* key, std::int64_t defaultValue, std::int64_t maximum) const;

@@ -84,6 +84,17 @@ void dropUnjudgedResult(const Filter& filter, const std::optional<StoredFilterRe
                                                                                record, std::nullopt, cache));
 }
 
+// Where the next walk over `set` starts when the database does not know it yet: nothing when it
+// knows it, or when the walk starts at the first filter and nothing says otherwise.
+template <typename FilterSet>
+std::optional<AudienceWalkStart> movedWalkStart(const FilterSet& set) {
+  if (set.filters.empty()) return std::nullopt;
+  const auto& at = set.filters[set.walk.index].record;
+  const AudienceWalkStart wanted{at.audienceID, at.filterID};
+  if (set.walk.stored ? *set.walk.stored == wanted : set.walk.index == 0) return std::nullopt;
+  return wanted;
+}
+
 }  // namespace
 
 // What became of one filter in a walk.
@@ -107,9 +118,10 @@ Audiences::Walked Audiences::walkOne(const Kept& kept, AudienceEvaluationBudget&
 // One walk over the stored filters of one event or property name. Several filters of one audience
 // share one record: it is read at most once and saved once with the others. The filters share one
 // budget of CPU time, and the walk starts where the last one ran out of it, so that the filters
-// left are not the same ones event after event. A filter left without a result (no time left, or
-// its pattern set aside for this very input) keeps its stored result only when no answer for the
-// input could have changed it. The log says how many were left.
+// left are not the same ones event after event; that place is saved with the results, so a process
+// that evaluates only a few events a start goes on where the last one stopped. A filter left without
+// a result (no time left, or its pattern set aside for this very input) keeps its stored result only
+// when no answer for the input could have changed it. The log says how many were left.
 template <typename FilterSet, typename Evaluate, typename IsSetAside, typename Decide>
 bool Audiences::evaluateFilters(FilterSet& set, AudienceEvaluationBudget& budget, const WalkContext& context,
                                 const Evaluate& evaluate, const IsSetAside& isSetAside, const Decide& decide) {
@@ -119,7 +131,7 @@ bool Audiences::evaluateFilters(FilterSet& set, AudienceEvaluationBudget& budget
   WalkRecords records(*database_);
   UnevaluatedFilters unevaluated;
   const std::size_t count = set.filters.size();
-  const std::size_t start = set.nextWalkStart < count ? set.nextWalkStart : 0;
+  const std::size_t start = set.walk.index < count ? set.walk.index : 0;
   std::optional<std::size_t> firstLeft;
   for (std::size_t step = 0; step < count; ++step) {
     const std::size_t index = (start + step) % count;
@@ -149,14 +161,21 @@ bool Audiences::evaluateFilters(FilterSet& set, AudienceEvaluationBudget& budget
     records.update(filter.audienceID,
                    updatedFilterResultWithFilterID(filter.filterID, filter.audienceID, record, result, cache));
   }
-  set.nextWalkStart = firstLeft.value_or(start);
+  set.walk.index = firstLeft.value_or(start);
   reportUnevaluated(unevaluated, context);
-  return saveUpdated(records.takeUpdated(), context);
+  const auto moved = movedWalkStart(set);
+  if (!saveUpdated(records.takeUpdated(), moved, FilterSet::kKind, context)) return false;
+  if (moved) set.walk.stored = moved;
+  return true;
 }
 
-bool Audiences::saveUpdated(const std::vector<StoredFilterResults>& updated, const WalkContext& context) {
-  if (updated.empty()) return true;
-  if (auto saved = database_->updateFilterResults(updated); !saved) {
+bool Audiences::saveUpdated(const std::vector<StoredFilterResults>& updated,
+                            const std::optional<AudienceWalkStart>& start, AudienceFilterKind kind,
+                            const WalkContext& context) {
+  if (updated.empty() && !start) return true;
+  auto saved = start ? database_->updateFilterResultsAndWalkStart(updated, kind, context.name, *start)
+                     : database_->updateFilterResults(updated);
+  if (!saved) {
     monitor_->logWithLevel(LogLevel::kMonitoredError, context.texts.save.code, context.texts.save.text, context.subject,
                            Value(saved.error().localizedDescription()));
     return false;
@@ -220,8 +239,8 @@ bool Audiences::evaluateFiltersForEventName(const std::string& eventName, const 
   // An event filter that held keeps holding: later events only move its timestamps.
   auto decide = [](const StoredEventFilter&, bool outcome, bool heldBefore) { return outcome || heldBefore; };
   const Value subject(eventNameForDisplay(eventName));
-  return evaluateFilters(*filters, budget, {eventTimestamp, audienceTimestampsCache, texts, subject}, evaluate,
-                         isSetAside, decide);
+  return evaluateFilters(*filters, budget, {eventTimestamp, audienceTimestampsCache, texts, subject, eventName},
+                         evaluate, isSetAside, decide);
 }
 
 bool Audiences::evaluateFiltersForUserProperty(const UserAttribute& userProperty,
@@ -254,7 +273,8 @@ bool Audiences::evaluateFiltersForUserProperty(const UserAttribute& userProperty
     return heldBefore;
   };
   const Value subject(userPropertyNameForDisplay(userProperty.name));
-  return evaluateFilters(*filters, budget, {evaluationTimestamp, audienceTimestampsCache, texts, subject}, evaluate,
+  return evaluateFilters(*filters, budget,
+                         {evaluationTimestamp, audienceTimestampsCache, texts, subject, userProperty.name}, evaluate,
                          isSetAside, decide);
 }
 
