@@ -162,10 +162,13 @@ bool copiesSlowly(const char16_t* from, const char16_t* to) {
 }
 
 // Whether copying `pieces` one after another into a text that starts at `to` may crawl for any of
-// them: a long piece may lie anywhere in it, not only at its start.
+// them: a long piece may lie anywhere in it, not only at its start. A short copy never takes the
+// string move, so only long pieces are asked about (asking about every piece took another block
+// for a few bytes' copy as often as not).
 bool piecesCopySlowly(std::span<const std::u16string_view> pieces, const char16_t* to) {
+  constexpr std::size_t kLongCopyUnits = 1024;
   for (const auto piece : pieces) {
-    if (!piece.empty() && copiesSlowly(piece.data(), to)) return true;
+    if (piece.size() >= kLongCopyUnits && copiesSlowly(piece.data(), to)) return true;
     to += piece.size();
   }
   return false;
