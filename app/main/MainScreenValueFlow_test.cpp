@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <utility>
 
@@ -339,6 +340,42 @@ TEST_F(ValueFlowTest, OutOfRangeColoursTheDisplayAndBack) {
   screen->valuesOutOfRangeFor(1, false);
   EXPECT_EQ(views().valueDisplayView->apertureLabel()->textColor(), red);
   screen->valuesOutOfRangeFor(5, false);
+}
+
+// A sideways wheel over package one's prime bar ends as a drag does: the bar snaps to the prime it came
+// to rest beside, and that prime's limits reach the aperture bar.
+TEST_F(ValueFlowTest, AWheelBurstOverThePrimesEndsAsADrag) {
+  state()->settings.snap = true;
+  const auto& bar = *views().focalLengthScrollBar;
+  const auto& aperture = *views().apertureScrollBar;
+  ASSERT_TRUE(one().lensManufacturer && one().lensManufacturer->isPrimeLens());
+  const auto& primes = bar.lensSet.lenses;
+  const int from = aperture.currentFLIndex();
+  ASSERT_GE(from, 0);
+  // The nearest prime whose widest aperture differs from the one under the marker now.
+  int target = -1;
+  for (int i = 0; i < static_cast<int>(primes.size()); ++i) {
+    if (primes[i].getAperture() == primes[from].getAperture()) continue;
+    if (target < 0 || std::abs(i - from) < std::abs(target - from)) target = i;
+  }
+  ASSERT_GE(target, 0) << "package one's primes all open alike";
+  const double mark = bar.positionForFocalLength(primes[target].focalLength);
+  const double rest = mark + (mark > bar.position() ? -12 : 12);
+  const float wideOpen = aperture.currentLensAperture();
+
+  // Notches a twentieth of a second apart, the last one short of the mark.
+  const auto over = centreOf(bar);
+  for (int notch = 0; notch < 100 && std::fabs(rest - bar.position()) > 1e-9; ++notch) {
+    ASSERT_TRUE(window->scrollWheel(over, std::clamp(rest - bar.position(), -40.0, 40.0), 0));
+    env.advance(0.05);
+  }
+  EXPECT_NEAR(bar.position(), rest, 1e-9) << "no snap between notches";
+  EXPECT_EQ(aperture.currentLensAperture(), wideOpen) << "nothing is taken while the wheel turns";
+  env.advance(1);
+  EXPECT_NEAR(bar.position(), mark, 1e-3);
+  EXPECT_EQ(aperture.currentFLIndex(), target);
+  EXPECT_NE(aperture.currentLensAperture(), wideOpen);
+  EXPECT_EQ(views().distanceScrollBar->currentFLIndex(), target);
 }
 
 TEST_F(ValueFlowTest, PassingAPrimeRebuildsTheApertureAndDistanceScales) {

@@ -21,7 +21,8 @@ struct DesktopLibrary;
 // (DesktopWindowFit), and the pointer is mapped back onto it.
 // The left mouse button is one finger, stamped with the real clock, so flings and swipes feel as they
 // do on the phone; the wheel scrolls the scroll view under the pointer the way it turns (a sideways view,
-// such as a scroll bar, is left by a wheel turned up or down: it is dragged); typed text goes to the first
+// such as a scroll bar, moves only with a sideways wheel or swipe), and the view tells its delegate of a
+// burst of the wheel as of a short drag, ended once the wheel rests; typed text goes to the first
 // responder; Return is Done and Escape is Cancel; F2 switches between the light and the dark
 // appearance and F12 saves a screenshot.
 class DesktopWindow {

@@ -39,7 +39,7 @@ std::optional<std::pair<double, double>> knob(const Axis& a) {
 bool ScrollView::areScrollIndicatorsVisible() const { return scrollIndicatorAlpha() > 0; }
 
 double ScrollView::scrollIndicatorAlpha() const {
-  if (dragging_ || decelerating_ || animating_) return 1;
+  if (isDragging() || decelerating_ || animating_) return 1;
   double left = indicatorsUntil_ - foundation::Clock::current()->monotonic();
   if (!(left > 0)) return 0;
   return std::min(1.0, left / kIndicatorFade);

@@ -49,6 +49,7 @@ ScrollView::ScrollView(const Rect& frame) : View(frame) {
 ScrollView::~ScrollView() {
   stopTimer();
   if (indicatorTimer_) indicatorTimer_->invalidate();
+  if (wheelTimer_) wheelTimer_->invalidate();
 }
 
 Point ScrollView::minimumContentOffset() const { return {-contentInset_.left, -contentInset_.top}; }
@@ -103,20 +104,52 @@ void ScrollView::setContentInset(const EdgeInsets& insets) {
 void ScrollView::setScrollEnabled(bool enabled) {
   scrollEnabled_ = enabled;
   if (!enabled) {
+    endWheelBurst();
     stopDeceleration();
     stopAnimation();
   }
   pan_->setEnabled(enabled);
 }
 
+// A wheel has no touch-down or lift to bracket its steps, yet a delegate finishes its work at the end
+// of a drag (snapping to a mark, taking the value under a marker): so a burst of steps is a drag that
+// ends once the wheel rests. A step that would move nothing is no step, and leaves a coast running.
 bool ScrollView::scrollByWheel(double dx, double dy) {
   if (!scrollEnabled_ || dragging_) return false;
+  const Point before = contentOffset();
+  if (clamped({before.x + dx, before.y + dy}) == before) return false;
+  auto keep = shared_from_this();
   stopDeceleration();
   stopAnimation();
-  Point at = contentOffset();
-  if (!applyOffset({at.x + dx, at.y + dy})) return false;
+  armWheelQuiet();
+  if (!wheeling_) {
+    wheeling_ = true;
+    if (auto d = delegate_.lock()) d->scrollViewWillBeginDragging(*this);
+  }
+  if (wheeling_) {  // else the delegate ended it
+    Point at = contentOffset();
+    applyOffset({at.x + dx, at.y + dy});
+  }
+  return contentOffset() != before;
+}
+
+// Armed before the delegate hears of the step: a delegate that waits on a manual clock for the burst's
+// end must find its timer already set.
+void ScrollView::armWheelQuiet() {
+  if (wheelTimer_) wheelTimer_->invalidate();
+  std::weak_ptr<View> weak = weak_from_this();
+  wheelTimer_ = dispatch::Timer::scheduled(kWheelQuietInterval, false, dispatch::Queue::main(), [weak] {
+    if (auto self = std::static_pointer_cast<ScrollView>(weak.lock())) self->endWheelBurst();
+  });
+}
+
+void ScrollView::endWheelBurst() {
+  if (!wheeling_) return;
+  wheeling_ = false;
+  if (wheelTimer_) wheelTimer_->invalidate();
+  wheelTimer_.reset();
   lingerIndicators();
-  return true;
+  if (auto d = delegate_.lock()) d->scrollViewDidEndDragging(*this, false);
 }
 
 View* ScrollView::hitTest(Point p, const Event* event) {
@@ -140,6 +173,8 @@ bool ScrollView::allowsRecognizerToTakeTouch(const GestureRecognizer& recognizer
 }
 
 void ScrollView::fingerDown() {
+  // The burst ends before the finger's own drag can begin, so the delegate never sees two at once.
+  endWheelBurst();
   tracking_ = true;
   stoppedByTouch_ = decelerating_;
   stopDeceleration();

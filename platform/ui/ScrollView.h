@@ -17,7 +17,10 @@ class ScrollView;
 
 // All optional. The order of a drag: willBeginDragging, didScroll on every move that moved the
 // content, didEndDragging (will decelerate when the finger left fast enough), and after a fling
-// willBeginDecelerating, didScroll on every step and didEndDecelerating.
+// willBeginDecelerating, didScroll on every step and didEndDecelerating. A burst of wheel steps is
+// told as a short drag that never coasts: willBeginDragging at its first step, didScroll at each,
+// didEndDragging once the wheel has been still for kWheelQuietInterval, or at once when a finger
+// comes down on the content.
 class ScrollViewDelegate {
  public:
   virtual ~ScrollViewDelegate() = default;
@@ -61,7 +64,8 @@ class ScrollView : public View {
   void setScrollEnabled(bool enabled);
   // A finger is on the content.
   bool isTracking() const { return tracking_; }
-  bool isDragging() const { return dragging_; }
+  // A finger drags the content, or a wheel burst moves it.
+  bool isDragging() const { return dragging_ || wheeling_; }
   bool isDecelerating() const { return decelerating_; }
 
   ScrollViewDelegate* delegate() const { return delegate_.get(); }
@@ -72,7 +76,7 @@ class ScrollView : public View {
 
   // --- indicators (ScrollIndicators.cpp) ---
   // Thin bars along the right and bottom edges showing where the visible part lies in the content.
-  // They show while a finger, a coast or an animated scroll moves the content, and for
+  // They show while a finger, the wheel, a coast or an animated scroll moves the content, and for
   // kIndicatorLinger seconds after it stops, fading out over the last kIndicatorFade of them as a
   // phone's do; an offset set without animation does not show them.
   static constexpr double kIndicatorLinger = 0.5;
@@ -92,7 +96,9 @@ class ScrollView : public View {
   Rect verticalScrollIndicatorFrame() const;
   Rect horizontalScrollIndicatorFrame() const;
 
-  // The mouse wheel: moves by (dx, dy) within range; false when nothing moved.
+  // The mouse wheel: moves by (dx, dy) within range; false when nothing moved. A step that moves
+  // begins a burst, or lengthens the one going on (see ScrollViewDelegate).
+  static constexpr double kWheelQuietInterval = 0.3;
   bool scrollByWheel(double dx, double dy);
 
   // While coasting, a touch stops the content and goes to nothing inside it.
@@ -124,6 +130,8 @@ class ScrollView : public View {
   void scheduleSteps(void (ScrollView::*step)());
   void stopTimer();
   void lingerIndicators();
+  void armWheelQuiet();
+  void endWheelBurst();
 
   Size contentSize_;
   EdgeInsets contentInset_;
@@ -133,6 +141,7 @@ class ScrollView : public View {
   bool dragging_ = false;
   bool decelerating_ = false;
   bool animating_ = false;
+  bool wheeling_ = false;
   bool stoppedByTouch_ = false;
   Point dragStartOffset_;
   Point dragStartTranslation_;
@@ -146,6 +155,7 @@ class ScrollView : public View {
   bool showsHorizontal_ = true;
   double indicatorsUntil_ = -std::numeric_limits<double>::infinity();
   std::shared_ptr<dispatch::Timer> indicatorTimer_;
+  std::shared_ptr<dispatch::Timer> wheelTimer_;
   std::shared_ptr<PanGestureRecognizer> pan_;
   DelegateRef<ScrollViewDelegate> delegate_;
 };

@@ -202,6 +202,45 @@ TEST_F(ScrollViewTest, WheelMovesWithinRange) {
   EXPECT_FALSE(window->scrollWheel({150, 400}, 10, 0));  // not over the scroll view
 }
 
+// A burst of wheel steps reaches the delegate as a short drag that ends once the wheel rests, so
+// what a delegate does when a drag ends (snapping, taking the value under a marker) follows a wheel.
+TEST_F(ScrollViewTest, AWheelBurstIsToldAsADragThatEndsWhenTheWheelRests) {
+  EXPECT_FALSE(window->scrollWheel({150, 130}, -10, 0)) << "at the start already: no step, no burst";
+  EXPECT_TRUE(recorder.calls.empty());
+  for (int step = 0; step < 3; ++step) {
+    EXPECT_TRUE(window->scrollWheel({150, 130}, 40, 0));
+    clock->advance(ScrollView::kWheelQuietInterval - 0.05);
+  }
+  EXPECT_TRUE(scroll->isDragging());
+  EXPECT_EQ(recorder.calls, (std::vector<std::string>{"willBeginDragging", "scroll", "scroll", "scroll"}))
+      << "steps within one burst do not end it";
+  EXPECT_EQ(recorder.scrolledTo, (std::vector<double>{40, 80, 120}));
+  clock->advance(0.1);
+  EXPECT_EQ(recorder.calls.back(), "didEndDragging");
+  EXPECT_FALSE(scroll->isDragging());
+  clock->advance(2);
+  EXPECT_EQ(recorder.calls.size(), 5u) << "it ends once";
+
+  // The next step begins a new burst; one against the edge mid-burst neither moves nor lengthens it.
+  recorder.calls.clear();
+  EXPECT_TRUE(window->scrollWheel({150, 130}, -120, 0));
+  clock->advance(0.2);
+  EXPECT_FALSE(window->scrollWheel({150, 130}, -40, 0));
+  clock->advance(ScrollView::kWheelQuietInterval - 0.15);  // past the first step's rest, short of a second's
+  EXPECT_EQ(recorder.calls, (std::vector<std::string>{"willBeginDragging", "scroll", "didEndDragging"}));
+}
+
+TEST_F(ScrollViewTest, AFingerEndsAWheelBurstBeforeItsOwnDrag) {
+  EXPECT_TRUE(window->scrollWheel({150, 130}, 100, 0));
+  drag(250, 150, 5, 0.05);
+  EXPECT_FALSE(window->scrollWheel({150, 130}, 40, 0)) << "the wheel waits for the finger";
+  clock->advance(0.3);
+  window->touchUp({150, 130});
+  clock->advance(2);
+  EXPECT_EQ(recorder.folded(), (std::vector<std::string>{"willBeginDragging", "scroll*", "didEndDragging",
+                                                         "willBeginDragging", "scroll*", "didEndDragging"}));
+}
+
 TEST_F(ScrollViewTest, IndicatorsShowWhileTheContentMovesThenGo) {
   scroll->setBackgroundColor(Color::whiteColor());
   // The red channel of the screen's pixel at the middle of the bottom bar.
