@@ -195,6 +195,7 @@ void ScrollView::handlePan() {
   Point t = pan_->translationInView(this);
   switch (pan_->state()) {
     case GestureRecognizerState::Began:
+      endWheelBurst();  // turned under a finger that rested; the finger's drag takes over
       dragging_ = true;
       stoppedByTouch_ = false;
       dragStartOffset_ = contentOffset();
