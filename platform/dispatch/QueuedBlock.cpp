@@ -32,7 +32,7 @@ void runQueuedBlock(const Queue& queue, const std::function<void()>& block) {
     log::write(log::Error, "dispatch", message);
     if (queue.kind() == Queue::Kind::Main) throw;
     // The process ends here: make sure the reason reaches a person even when the log goes elsewhere.
-    if (!log::stderrCopy()) std::fprintf(stderr, "dispatch: %s\n", message.c_str());
+    if (!log::stderrCopy()) std::fprintf(stderr, "dispatch: %s\n", log::escapedControlCharacters(message).c_str());
     std::terminate();
   }
 }

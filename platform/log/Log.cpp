@@ -90,11 +90,80 @@ void emit(const Line& line) {
   }
 }
 
+// The length of the UTF-8 sequence that starts `text` at `at` when it is valid (no overlong form, no
+// surrogate, nothing past U+10FFFF), 0 when it is not.
+std::size_t validSequenceAt(std::string_view text, std::size_t at) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the range of the byte after the lead
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+bool needsNoEscape(std::string_view text) {
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte >= 0x7F) return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+std::string escapedControlCharacters(std::string_view text) {
+  if (needsNoEscape(text)) return std::string(text);
+  std::string escaped;
+  escaped.reserve(text.size() + 16);
+  char code[8];
+  for (std::size_t at = 0; at < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte >= 0x20 && byte < 0x7F) {
+      escaped += text[at++];
+      continue;
+    }
+    if (byte == '\n' || byte == '\r' || byte == '\t') {
+      escaped += byte == '\n' ? "\\n" : byte == '\r' ? "\\r" : "\\t";
+      ++at;
+      continue;
+    }
+    // An ASCII control or a byte that starts no valid sequence is written by its value.
+    const std::size_t length = byte < 0x80 ? 0 : validSequenceAt(text, at);
+    if (length == 0) {
+      std::snprintf(code, sizeof code, "\\x%02X", byte);
+      escaped += code;
+      ++at;
+    } else if (byte == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0) {
+      std::snprintf(code, sizeof code, "\\u%04X", static_cast<unsigned char>(text[at + 1]));
+      escaped += code;
+      at += 2;
+    } else {
+      escaped.append(text.substr(at, length));
+      at += length;
+    }
+  }
+  return escaped;
+}
 
 void write(int level, std::string_view facility, std::string_view message) {
   if (!asked(level, facility) && !isLogged(level)) return;
-  Line line{level, std::string(facility), std::string(message)};
+  Line line{level, std::string(facility), escapedControlCharacters(message)};
   if (level > Notice) return emit(line);
   Repeats& held = repeats();
   std::function<std::int64_t()> clock;

@@ -30,8 +30,16 @@ constexpr int maskFor(int level) { return 1 << level; }
 // All levels up to and including `level`, as LOG_UPTO.
 constexpr int maskUpTo(int level) { return (1 << (level + 1)) - 1; }
 
+// A message may carry text from outside (a service's reply, a file's content): it is written with its
+// control characters escaped, so that no text can end a line early, forge the lines after it or move a
+// terminal's cursor. See escapedControlCharacters().
 void write(int level, std::string_view facility, std::string_view message);
 inline void write(int level, std::string_view message) { write(level, {}, message); }
+
+// `text` with every control character written out: a line feed, carriage return or tab as "\n", "\r"
+// or "\t", other C0 controls and DEL as "\x1B", the C1 controls of UTF-8 as "\u009B", and a byte
+// that is no part of valid UTF-8 as "\xFF". Everything else is left as it is.
+std::string escapedControlCharacters(std::string_view text);
 
 void setLevelMask(int mask);
 int levelMask();

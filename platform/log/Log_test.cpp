@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -142,6 +143,38 @@ TEST_F(LogTest, PartsOfLongerTextsAreWrittenAsTheyAreCut) {
   ASSERT_EQ(captured.lines().size(), 1u);
   EXPECT_EQ(captured.lines()[0].facility, "lib");
   EXPECT_EQ(captured.lines()[0].message, "a line");
+}
+
+// A service's reply or a file's content quoted in a line: a line feed and a made-up line after it, a
+// terminal's escapes (7-bit and the 8-bit CSI of UTF-8) and bytes that are no UTF-8 reach the file,
+// stderr and the sink written out, one line per message; text in any script stays as it is.
+TEST_F(LogTest, ControlCharactersInAMessageAreWrittenOutAndForgeNoLine) {
+  using namespace std::string_literals;
+  ostrel::testing::ScratchFolder folder;
+  const std::string path = folder / "ostrel.log";
+  appendToFile(openedForAppending(path), path, 1 << 20, Notice);
+  setStderrEchoLevel(Warning);
+  const std::string forged = "2026-12-08 10:00:00 error ProcessEnd: all data was deleted";
+  testing::internal::CaptureStderr();
+  write(Warning, "svc", "reply: bad request\n" + forged + "\r\n\tend");
+  write(Warning, "svc", "reply: \x1b[2J\x1b]0;title\x07 \xc2\x9b" "31m red \x7f\x00 nul"s);
+  write(Warning, "svc", std::string("reply: \xff\xc0\xaf \xed\xa0\x80 \xe2\x82 cut"));
+  write(Warning, "svc", "kept: Gr\u00fc\u00dfe \u2713 \U0001F600 \u00a0 back\\slash");
+  const std::string echoed = testing::internal::GetCapturedStderr();
+  const std::vector<std::string> expected = {
+      "reply: bad request\\n" + forged + "\\r\\n\\tend",
+      "reply: \\x1B[2J\\x1B]0;title\\x07 \\u009B31m red \\x7F\\x00 nul",
+      "reply: \\xFF\\xC0\\xAF \\xED\\xA0\\x80 \\xE2\\x82 cut",
+      "kept: Gr\u00fc\u00dfe \u2713 \U0001F600 \u00a0 back\\slash",
+  };
+  EXPECT_EQ(messages(), expected);
+  std::string lines;
+  for (const std::string& message : expected) lines += "svc: " + message + "\n";
+  EXPECT_EQ(echoed, lines);
+  const std::string file = contentsOf(path);
+  EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 4) << file;
+  EXPECT_EQ(file.find("\n" + forged), std::string::npos) << file;
+  EXPECT_EQ(file.find('\x1b'), std::string::npos);
 }
 
 // A full disk under a stream of writes: the same failure, hundreds of times within seconds.

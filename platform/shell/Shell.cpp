@@ -336,11 +336,12 @@ int runShell(int argc, char** argv) {
         return statusAfterQuit(0, "");
     }
   } catch (const foundation::Exception& e) {
-    std::cerr << "ostrel: " << e.what() << "\n";
+    // A reason may quote what a file or a service held.
+    std::cerr << "ostrel: " << log::escapedControlCharacters(e.what()) << "\n";
     try {
       endProcess();
     } catch (const foundation::Exception& again) {
-      std::cerr << "ostrel: " << again.what() << "\n";
+      std::cerr << "ostrel: " << log::escapedControlCharacters(again.what()) << "\n";
     }
     return 1;
   }
