@@ -70,17 +70,19 @@ std::vector<StoredRecord> earlierRuns() {
   return runs;
 }
 
-// Why a wrong clock dated the record, or nothing when the app's own runs did: they write while the
-// system's clock is no more than the allowance past the real time now, and run ahead of that clock by
-// no more than a lead waits can make.
-std::optional<std::string> wrongClockReason(const StoredRecord& record, double realNow) {
-  if (record.writtenAt > realNow + ContainerTime::kFutureAllowance) {
-    return "was written by a clock more than a day past the real clock (" + dateText(realNow) + ")";
-  }
-  if (record.time - record.writtenAt > ContainerTime::kLongestLead) {
-    return "lies more than a year ahead of the clock that wrote it (" + dateText(record.writtenAt) + ")";
-  }
-  return std::nullopt;
+// A record further ahead of the clock that wrote it than waits can take a run is a damaged number,
+// whatever clock reads it.
+bool isDamaged(const StoredRecord& record) { return record.time - record.writtenAt > ContainerTime::kLongestLead; }
+
+// A record whose writer's clock read more than the allowance past this run's clock lies in this clock's
+// future: either its writer's clock was set ahead or this one is set back, and this run cannot tell
+// which. It neither goes on from such a record nor erases it.
+bool liesInTheFutureOf(const StoredRecord& record, double realNow) {
+  return record.writtenAt > realNow + ContainerTime::kFutureAllowance;
+}
+
+bool isSoundFor(const StoredRecord& record, double realNow) {
+  return !isDamaged(record) && !liesInTheFutureOf(record, realNow);
 }
 
 std::optional<double> witnessedNotAfter(const foundation::TimeWitnesses::Witness& witness, double bound) {
@@ -89,13 +91,41 @@ std::optional<double> witnessedNotAfter(const foundation::TimeWitnesses::Witness
   return time;
 }
 
-// The latest of what the stores witness and the earlier runs' records that a sound clock wrote.
-std::optional<double> latestSoundTime(std::optional<double> witnessed, const std::vector<StoredRecord>& runs,
+// The latest of `witnessed` and the records that a run on `realNow` can take for sound.
+std::optional<double> latestSoundTime(std::optional<double> witnessed, const std::vector<StoredRecord>& records,
                                       double realNow) {
-  for (const StoredRecord& run : runs) {
-    if (!wrongClockReason(run, realNow) && (!witnessed || run.time > *witnessed)) witnessed = run.time;
+  for (const StoredRecord& record : records) {
+    if (isSoundFor(record, realNow) && (!witnessed || record.time > *witnessed)) witnessed = record.time;
   }
   return witnessed;
+}
+
+// The records a later run may fall back to, whatever its clock. A run takes the latest of the records
+// written no more than a day past its own clock, so a record is of use only while no record written
+// before it holds as late a time; damaged ones are of no use to any run. Past kEarlierRunsKept, the
+// records written within a day of the next one give way, oldest first: they only tell apart runs whose
+// clocks are a day or more wrong. The last record before each gap of more than a day stays, so that
+// starts on a clock set wrong, however many, never push out the newest record a right clock left.
+std::vector<StoredRecord> recordsWorthKeeping(std::vector<StoredRecord> records) {
+  std::erase_if(records, isDamaged);
+  std::sort(records.begin(), records.end(), [](const StoredRecord& a, const StoredRecord& b) {
+    return a.writtenAt < b.writtenAt || (a.writtenAt == b.writtenAt && a.time > b.time);
+  });
+  std::vector<StoredRecord> kept;
+  for (const StoredRecord& record : records) {
+    if (kept.empty() || record.time > kept.back().time) kept.push_back(record);
+  }
+  while (kept.size() > ContainerTime::kEarlierRunsKept) {
+    auto given = kept.begin();
+    for (auto next = kept.begin() + 1; next != kept.end(); ++next) {
+      if (next->writtenAt - (next - 1)->writtenAt <= ContainerTime::kFutureAllowance) {
+        given = next - 1;
+        break;
+      }
+    }
+    kept.erase(given);
+  }
+  return kept;
 }
 
 void warnThatTheRecordCannotBeKept(const foundation::Error& error) {
@@ -114,11 +144,11 @@ bool writeRecord(const std::optional<double>& time, double realNow) {
   return false;
 }
 
-// Keeps `runs`, the newest kEarlierRunsKept of them, for a later run that must refuse a record.
-void keepEarlierRuns(std::vector<StoredRecord> runs) {
-  if (runs.size() > ContainerTime::kEarlierRunsKept) {
-    runs.erase(runs.begin(), runs.end() - static_cast<std::ptrdiff_t>(ContainerTime::kEarlierRunsKept));
-  }
+// Keeps what of `runs` is worth keeping (see recordsWorthKeeping), for a later run that cannot take up
+// the latest record; writes only when that changes what is stored.
+void keepEarlierRuns(std::vector<StoredRecord> runs, const std::vector<StoredRecord>& stored) {
+  runs = recordsWorthKeeping(std::move(runs));
+  if (runs == stored) return;
   foundation::Array entries;
   for (const StoredRecord& run : runs) {
     entries.push_back(foundation::Value(foundation::Array{foundation::Value(run.time), foundation::Value(run.writtenAt)}));
@@ -131,20 +161,22 @@ void keepEarlierRuns(std::vector<StoredRecord> runs) {
   }
 }
 
-// A record dated by a wrong clock is set back to the latest time a sound clock left in the container,
-// or removed, and said so.
-std::optional<double> setBackRecordFromAWrongClock(const StoredRecord& record, const std::string& reason,
-                                                   double realNow, std::vector<StoredRecord> runs,
-                                                   const foundation::TimeWitnesses::Witness& witness) {
-  std::erase_if(runs, [realNow](const StoredRecord& run) { return wrongClockReason(run, realNow).has_value(); });
+// A latest record this run cannot take up (`why`): the record goes on from the latest time a sound
+// clock left in the container, as this run's clock judges, or is removed; a damaged one is dropped, one
+// that lies in this clock's future is kept among the earlier runs' records for a run on a right clock.
+std::optional<double> replaceRecordNotTakenUp(const StoredRecord& record, const std::string& why, double realNow,
+                                              const std::vector<StoredRecord>& stored,
+                                              const foundation::TimeWitnesses::Witness& witness) {
+  std::vector<StoredRecord> runs = stored;
+  runs.push_back(record);
+  keepEarlierRuns(runs, stored);
   const std::optional<double> sound =
       latestSoundTime(witnessedNotAfter(witness, realNow + ContainerTime::kFutureAllowance), runs, realNow);
   const std::string instead =
-      sound ? "set back to " + dateText(*sound) + ", the latest time a sound clock left in the container" : "removed";
+      sound ? "set back to " + dateText(*sound) + ", the latest time a sound clock left in the container"
+            : "removed, and this run goes on from its own clock";
   log::write(log::Warning, "the container's latest time, " + dateText(record.time) + " in " + recordDomain()->path() +
-                               ", " + reason + ": a wrong clock dated it, so it is not taken up and the record is " +
-                               instead);
-  keepEarlierRuns(std::move(runs));
+                               ", " + why + "; the record is " + instead);
   (void)writeRecord(sound, realNow);
   return sound;
 }
@@ -167,21 +199,33 @@ std::optional<double> standInForALostRecord(double realNow, const std::vector<St
 
 std::optional<double> ContainerTime::latest(double realNow, const foundation::TimeWitnesses::Witness& witness) {
   const std::optional<StoredRecord> record = storedRecord();
-  std::vector<StoredRecord> runs = earlierRuns();
+  const std::vector<StoredRecord> runs = earlierRuns();
   if (!record) return standInForALostRecord(realNow, runs, witness);
-  if (const auto reason = wrongClockReason(*record, realNow)) {
-    return setBackRecordFromAWrongClock(*record, *reason, realNow, std::move(runs), witness);
+  if (isDamaged(*record)) {
+    return replaceRecordNotTakenUp(*record,
+                                   "lies more than a year ahead of the clock that wrote it (" +
+                                       dateText(record->writtenAt) + "): a wrong clock dated it, so it is not taken up",
+                                   realNow, runs, witness);
+  }
+  if (liesInTheFutureOf(*record, realNow)) {
+    return replaceRecordNotTakenUp(
+        *record,
+        "was written when the system's clock read " + dateText(record->writtenAt) +
+            ", more than a day past this run's clock (" + dateText(realNow) +
+            "): one of the two clocks is wrong and this run cannot tell which, so it does not go on from that time; "
+            "it is kept for the next run on a right clock",
+        realNow, runs, witness);
   }
   // What this run starts from is an earlier run's record from now on: should this run's clock be wrong,
   // the next one falls back to it.
-  if (runs.empty() || !(runs.back() == *record)) {
-    runs.push_back(*record);
-    keepEarlierRuns(std::move(runs));
-  }
+  std::vector<StoredRecord> withRecord = runs;
+  withRecord.push_back(*record);
+  keepEarlierRuns(withRecord, runs);
+  const double sound = latestSoundTime(record->time, runs, realNow).value_or(record->time);
   // The stores' times are bounded as the record is: past the lead the app's runs made, by the allowance.
-  const double bound = std::max(realNow, record->time) + kFutureAllowance;
+  const double bound = std::max(realNow, sound) + kFutureAllowance;
   const std::optional<double> witnessed = witnessedNotAfter(witness, bound);
-  return witnessed ? std::max(record->time, *witnessed) : record->time;
+  return witnessed ? std::max(sound, *witnessed) : sound;
 }
 
 std::optional<double> ContainerTime::latest(double realNow) { return latest(realNow, &foundation::TimeWitnesses::latestNotAfter); }

@@ -40,7 +40,7 @@ foundation::TimeWitnesses::Witness storesHolding(std::optional<double> time) {
   return storesHolding(time ? std::vector<double>{*time} : std::vector<double>{});
 }
 
-constexpr const char* kWrittenByAClockAhead = "was written by a clock more than a day past the real clock";
+constexpr const char* kWrittenByAClockAhead = "more than a day past this run's clock";
 constexpr const char* kAYearAheadOfItsWriter = "lies more than a year ahead of the clock that wrote it";
 constexpr const char* kAWrongClock = "a wrong clock dated it";
 
@@ -226,6 +226,50 @@ TEST(ContainerTime, StartsOnWrongClocksBetweenRunsWithALeadFallBackToTheRunBefor
   lines.clear();
   EXPECT_EQ(ContainerTime::latest(realNow + 60, storesHolding(stored)), lead);
   EXPECT_FALSE(lines.contains(kAWrongClock));
+}
+
+// A headless run takes the container ten hours past the real clock and the collectors take every event
+// away; then a start on a clock two days behind, to which every record lies in its future. It cannot
+// tell whether its own clock or theirs is wrong: it goes on from its own clock, erases nothing, and the
+// next start on the right clock goes on from the lead. Nine such starts in a row, or nine on a clock
+// two days ahead, push no sound record out either.
+TEST(ContainerTime, StartsOnAClockSetWrongEraseNothingARightClockLeft) {
+  struct Case {
+    const char* what;
+    double shift;
+    int starts;
+  };
+  for (const Case c : {Case{"one start two days behind", -2 * kDay, 1}, Case{"nine starts two days behind", -2 * kDay, 9},
+                       Case{"nine starts two days ahead", 2 * kDay, 9}, Case{"nine starts a week behind", -7 * kDay, 9}}) {
+    ostrel::testing::TempContainer container;
+    const double lead = kRealNow + 10 * kHour;
+    for (int run = 0; run < 3; ++run) ContainerTime::record(kRealNow - kHour + 60 * run, kRealNow - kHour + 60 * run);
+    ContainerTime::record(lead, kRealNow);
+    log::CapturedLines lines;
+    for (int start = 0; start < c.starts; ++start) {
+      const double wrongNow = kRealNow + c.shift + start * kHour;
+      const auto latest = ContainerTime::latest(wrongNow, kEmptyStores);
+      if (c.shift < 0) {
+        EXPECT_TRUE(!latest || *latest < lead) << c.what << ": a clock behind cannot vouch for the lead";
+      }
+      ContainerTime::record(wrongNow + 300, wrongNow + 300);
+    }
+    if (c.shift < 0) {
+      EXPECT_TRUE(lines.contains(kWrittenByAClockAhead)) << c.what;
+      EXPECT_FALSE(lines.contains(kAWrongClock)) << c.what;
+    }
+    const double realNow = kRealNow + c.starts * kHour + kHour;
+    const auto latest = ContainerTime::latest(realNow, kEmptyStores);
+    ASSERT_TRUE(latest) << c.what;
+    EXPECT_GE(*latest, lead) << c.what;
+    EXPECT_LT(*latest, realNow + kDay) << c.what << ": the clock ahead is not taken up";
+    EXPECT_GT(headlessClockStart(realNow, latest), lead) << c.what;
+    EXPECT_EQ(ContainerTime::latest(realNow + 60, kEmptyStores), latest) << c.what << ": and so does the next";
+    const foundation::Value kept =
+        foundation::PreferencesDomain::named(ContainerTime::kDomain)->copyValue(ContainerTime::kEarlierRunsKey);
+    ASSERT_TRUE(kept.isArray());
+    EXPECT_LE(kept.array()->size(), ContainerTime::kEarlierRunsKept) << c.what;
+  }
 }
 
 // A record lost (removed, or unreadable) after the container's runs went days past the real clock: time
