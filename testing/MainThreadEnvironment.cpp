@@ -11,9 +11,11 @@ using platform::foundation::ManualClock;
 MainThreadEnvironment::MainThreadEnvironment()
     : previousClock_(Clock::current()),
       previousNetworkClock_(Clock::forNetworkDeadlines()),
+      previousSystemTimesClock_(Clock::forSystemTimes()),
       clock_(std::make_shared<ManualClock>()) {
   Clock::setCurrent(clock_);
   Clock::setForNetworkDeadlines(clock_);
+  Clock::setForSystemTimes(clock_);
 }
 
 MainThreadEnvironment::~MainThreadEnvironment() {
@@ -22,6 +24,7 @@ MainThreadEnvironment::~MainThreadEnvironment() {
   MainLoop::runUntilIdle();
   Clock::setCurrent(previousClock_);
   Clock::setForNetworkDeadlines(previousNetworkClock_);
+  Clock::setForSystemTimes(previousSystemTimesClock_);
 }
 
 void MainThreadEnvironment::advance(double seconds) {

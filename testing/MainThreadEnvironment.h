@@ -7,7 +7,8 @@
 namespace ostrel::testing {
 
 // The main thread as a test sees it: a manual clock is the process clock for the object's lifetime (and
-// the one network deadlines are measured on, so a test moves a request past its time-out by hand),
+// the one network deadlines are measured on, so a test moves a request past its time-out by hand, and
+// the one the system's own times are compared with, so a test dates files by it),
 // advance() moves it and then runs what became due on the main queue, and the destructor drains the
 // main queue and puts back the clock that was current before. Make one per test (a fixture member or
 // a local) and never touch Clock::setCurrent by hand.
@@ -31,6 +32,7 @@ class MainThreadEnvironment {
  private:
   std::shared_ptr<platform::foundation::Clock> previousClock_;
   std::shared_ptr<platform::foundation::Clock> previousNetworkClock_;
+  std::shared_ptr<platform::foundation::Clock> previousSystemTimesClock_;
   std::shared_ptr<platform::foundation::ManualClock> clock_;
 };
 

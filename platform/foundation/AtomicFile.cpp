@@ -357,7 +357,8 @@ bool isOurTemporary(std::string_view name, std::string_view of) {
 std::size_t sweep(const std::string& folder, double maximumAge, std::string_view of) {
   DIR* listing = ::opendir(folder.c_str());
   if (!listing) return 0;
-  const double now = Clock::current()->now();
+  // Files are dated by the system's clock, whatever clock the app runs on.
+  const double now = Clock::forSystemTimes()->now();
   std::size_t removed = 0;
   while (dirent* entry = ::readdir(listing)) {
     if (!isOurTemporary(entry->d_name, of)) continue;

@@ -22,6 +22,7 @@ struct CurrentClock {
   std::shared_ptr<Clock> system = std::make_shared<SystemClock>();
   std::shared_ptr<Clock> current = system;
   std::shared_ptr<Clock> network = system;
+  std::shared_ptr<Clock> systemTimes = system;
 };
 
 // Never destroyed: timers and queues may still reach the clock while statics are torn down at exit.
@@ -133,6 +134,10 @@ std::shared_ptr<Clock> Clock::forNetworkDeadlines() { return clockIn(&CurrentClo
 void Clock::setForNetworkDeadlines(std::shared_ptr<Clock> clock) {
   installIn(&CurrentClock::network, std::move(clock));
 }
+
+std::shared_ptr<Clock> Clock::forSystemTimes() { return clockIn(&CurrentClock::systemTimes); }
+
+void Clock::setForSystemTimes(std::shared_ptr<Clock> clock) { installIn(&CurrentClock::systemTimes, std::move(clock)); }
 
 // ---- ManualClock
 

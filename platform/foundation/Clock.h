@@ -61,6 +61,12 @@ class Clock {
   // system clock unless a test installs its own to move deadlines by hand; nullptr puts it back.
   static std::shared_ptr<Clock> forNetworkDeadlines();
   static void setForNetworkDeadlines(std::shared_ptr<Clock> clock);
+  // What times the system keeps of its own are compared with: a file's modification date, the kernel's
+  // boot time. They come from the system's clock, whatever clock the app runs on (a container's lead,
+  // a headless script's virtual time), so this is the system clock unless a test installs its own to
+  // date files by it; nullptr puts it back.
+  static std::shared_ptr<Clock> forSystemTimes();
+  static void setForSystemTimes(std::shared_ptr<Clock> clock);
 
   // Seconds as whole nanoseconds, rounded; NaN and negatives give 0, huge values saturate.
   static std::int64_t toNanoseconds(double seconds);

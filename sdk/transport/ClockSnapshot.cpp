@@ -55,9 +55,12 @@ ClockSnapshot::ClockSnapshot(std::int64_t timeMillis, std::int64_t timezoneOffse
 std::shared_ptr<ClockSnapshot> ClockSnapshot::snapshot() { return clockSnapshotInTheFuture(0); }
 
 std::shared_ptr<ClockSnapshot> ClockSnapshot::clockSnapshotInTheFuture(std::int64_t millisInTheFuture) {
+  // The wall time is the app's, as every date it stores; the time since boot is the system's clock
+  // against the kernel's boot time, which the app's clock (a container's lead, a headless script's
+  // virtual time) knows nothing of.
   double now = platform::foundation::Clock::current()->now();
   std::int64_t boot = kernelBootTimeNanosecondsNow();
-  std::int64_t nowNanos = platform::foundation::Clock::toNanoseconds(now);
+  std::int64_t nowNanos = platform::foundation::Clock::toNanoseconds(platform::foundation::Clock::forSystemTimes()->now());
   // Saturating: a time past the end of the range stays the latest time there is, never a negative one.
   std::int64_t time = 0;
   if (__builtin_add_overflow(millisOf(now), millisInTheFuture, &time)) {

@@ -95,13 +95,21 @@ TEST_F(TransportEventTest, ClocksCompareByBootThenByWallTimeAlone) {
   }
 }
 
-TEST_F(TransportEventTest, SnapshotsReadTheProcessClockAndTheKernelBootTime) {
+// The wall time is the app's clock, whichever that is (here a container's lead of days over the
+// system's); the time since boot is the system's clock against the kernel's boot time, so it is what
+// the machine has been up, never a lead and never below zero.
+TEST_F(TransportEventTest, SnapshotsReadTheProcessClockAndTheTimeSinceBootOnTheSystemsClock) {
+  const std::int64_t boot = ClockSnapshot::kernelBootTimeNanosecondsNow();
+  ASSERT_GT(boot, 0);
+  const double upFor = 5 * 3600 + 0.2505;
+  auto systemClock = std::make_shared<ManualClock>(static_cast<double>(boot) / 1e9 + upFor);
+  platform::foundation::Clock::setForSystemTimes(systemClock);
   auto now = ClockSnapshot::snapshot();
+  platform::foundation::Clock::setForSystemTimes(clock);
   EXPECT_EQ(now->timeMillis(), static_cast<std::int64_t>(ManualClock::kDefaultWallStart) * 1000);
-  EXPECT_EQ(now->kernelBootTime(), ClockSnapshot::kernelBootTimeNanosecondsNow());
-  EXPECT_GT(now->kernelBootTime(), 0);
-  EXPECT_EQ(now->uptime(), static_cast<std::int64_t>(ManualClock::kDefaultWallStart) * 1000000000 - now->kernelBootTime());
-  EXPECT_EQ(now->uptimeMilliseconds(), now->uptime() / 1000000);
+  EXPECT_EQ(now->kernelBootTime(), boot);
+  EXPECT_NEAR(static_cast<double>(now->uptime()), upFor * 1e9, 1e3);
+  EXPECT_EQ(now->uptimeMilliseconds(), 5 * 3600 * 1000 + 250);
   auto later = ClockSnapshot::clockSnapshotInTheFuture(250);
   EXPECT_EQ(later->timeMillis(), now->timeMillis() + 250);
   EXPECT_EQ(later->kernelBootTime(), now->kernelBootTime());

@@ -490,7 +490,9 @@ void HTTPClientURLSession::maybeRemoveTempFilesAtURL(const std::string& director
     }
     return;
   }
-  auto clock = platform::foundation::Clock::current();
+  // Files are dated by the system's clock, which the app's own may run ahead of or behind: a body just
+  // written must not look an hour old, nor one left an hour ago look new.
+  auto clock = platform::foundation::Clock::forSystemTimes();
   const double now = clock->now(), steady = clock->monotonic();
   {
     std::lock_guard lock(sweepMemoMutex());

@@ -15,6 +15,7 @@
 #include "testing/HostileServer.h"
 #include "testing/LoopbackServer.h"
 #include "testing/MainThreadEnvironment.h"
+#include "testing/ScopedClock.h"
 #include "testing/TlsIdentity.h"
 #include "testing/TempContainer.h"
 
@@ -63,7 +64,8 @@ class HTTPClientURLSessionTest : public ::testing::Test {
     return result;
   }
   void age(const std::string& path, double seconds) {
-    const timespec when{static_cast<time_t>(platform::foundation::Clock::current()->now() - seconds), 0};
+    // Files are dated by the system's clock.
+    const timespec when{static_cast<time_t>(platform::foundation::Clock::forSystemTimes()->now() - seconds), 0};
     const timespec times[2] = {when, when};
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
   }
@@ -91,29 +93,39 @@ TEST_F(HTTPClientURLSessionTest, BackgroundPostGoesThroughATemporaryFileOrFromMe
   EXPECT_EQ(logs->count(901000), 1);
 }
 
-TEST_F(HTTPClientURLSessionTest, StaleTemporaryFilesAreSweptAtTheNextRequest) {
+// The app's clock may run hours ahead of the system's (a container's lead) or behind it (a headless
+// script's virtual day): the files are judged by the system's clock that dated them all the same.
+TEST_F(HTTPClientURLSessionTest, StaleTemporaryFilesAreSweptAtTheNextRequestWhateverTheAppsClock) {
   // The sweep and the file dates read the same manual clock, which stands still while the request runs,
   // so the files can sit a second either side of the hour however slow the machine is.
   ostrel::testing::MainThreadEnvironment time;
   server.on("POST", "/up", LoopbackResponse::ok());
-  auto f = fetcher();
-  ASSERT_TRUE(f->ensureTemporaryDirectoryExists());
-  const std::string dir = f->networkDirectoryURL() + "/";
   // (name, age in seconds; negative is dated in the future, whether it stays)
   const std::vector<std::tuple<std::string, double, bool>> files = {
       {"old", 3601, false},
       {"young", 3599, true},
+      {"new", 0, true},                             // a body written just now
       {"ahead", -1, false},                         // a clock set back since: no request of ours made it
       {".hidden", 9999, true},                      // not ours to judge
       {".VDUUpload_temp_x.Ab3dE9", 3601, false},    // an atomic body write cut off by a kill
       {".VDUUpload_temp_y.Zz9yX1", 3599, true},     // one that may still be in progress
   };
-  for (const auto& [name, seconds, stays] : files) {
-    ASSERT_TRUE(AtomicFile::writeAtomically(dir + name, "x").ok());
-    age(dir + name, seconds);
+  for (const double appsLead : {0.0, 2 * 3600.0, -2 * 3600.0}) {
+    ostrel::testing::ScopedClock appsClock(
+        std::make_shared<platform::foundation::ManualClock>(time.clock()->now() + appsLead));
+    auto f = fetcher();
+    ASSERT_TRUE(f->ensureTemporaryDirectoryExists());
+    const std::string dir = f->networkDirectoryURL() + "/";
+    for (const auto& [name, seconds, stays] : files) {
+      ASSERT_TRUE(AtomicFile::writeAtomically(dir + name, "x").ok());
+      age(dir + name, seconds);
+    }
+    EXPECT_FALSE(run(f, post("/up")).error);
+    for (const auto& [name, seconds, stays] : files) {
+      EXPECT_EQ(AtomicFile::fileExists(dir + name), stays) << name << " with the app's clock " << appsLead << " s ahead";
+      (void)AtomicFile::removeFile(dir + name);
+    }
   }
-  EXPECT_FALSE(run(f, post("/up")).error);
-  for (const auto& [name, seconds, stays] : files) EXPECT_EQ(AtomicFile::fileExists(dir + name), stays) << name;
 }
 
 TEST_F(HTTPClientURLSessionTest, TransportErrorsAreLoggedAndPassedOnAndABrokenOffBodyComesWithItsResponseAndError) {
