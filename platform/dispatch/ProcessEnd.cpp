@@ -19,12 +19,14 @@ namespace {
 // What the end writes is named as its own in the log.
 constexpr const char* kFacility = "ProcessEnd";
 
-// A stop to run, or (without `run`) work in flight the end waits for.
+// A stop to run, or (without `run`) work in flight the end waits for: a request on its way, or the
+// device's work on an answer that came (`answered`).
 struct Stop {
   unsigned long id;
   int order;
   std::string name;
   std::function<void()> run;
+  bool answered = false;
 };
 
 struct Stops {
@@ -64,12 +66,12 @@ void runStops() {
   }
 }
 
-std::vector<std::string> workInFlight() {
+std::vector<std::string> workInFlight(bool answeredOnly = false) {
   Stops& s = stops();
   std::lock_guard lock(s.mutex);
   std::vector<std::string> names;
   for (const Stop& stop : s.list) {
-    if (!stop.run) names.push_back(stop.name);
+    if (!stop.run && (stop.answered || !answeredOnly)) names.push_back(stop.name);
   }
   return names;
 }
@@ -120,6 +122,14 @@ ProcessEnd::Registration ProcessEnd::add(int order, std::string name, std::funct
 
 ProcessEnd::Registration ProcessEnd::addWorkInFlight(std::string name) { return add(0, std::move(name), {}); }
 
+ProcessEnd::Registration ProcessEnd::addAnsweredWork(std::string name) {
+  Stops& s = stops();
+  std::lock_guard lock(s.mutex);
+  const unsigned long id = s.nextID++;
+  s.list.push_back(Stop{id, 0, std::move(name), {}, true});
+  return Registration(id);
+}
+
 bool ProcessEnd::hasWorkInFlight() { return !workInFlight().empty(); }
 
 bool ProcessEnd::run(double drainSeconds) {
@@ -128,7 +138,12 @@ bool ProcessEnd::run(double drainSeconds) {
   // Queued work finishes, blocks it posts to the main queue run here too, and work in flight comes back:
   // a process about to end has nothing else to do meanwhile.
   WorkerPool& pool = WorkerPool::shared();
-  const bool drained = MainLoop::runUntilQueuesIdle(drainSeconds, [] { return !hasWorkInFlight(); });
+  bool drained = MainLoop::runUntilQueuesIdle(drainSeconds, [] { return !hasWorkInFlight(); });
+  if (!drained && !workInFlight(true).empty()) {
+    // An answer came while the end still waited: it is taken, and what it asks is done whole.
+    (void)MainLoop::runUntil([] { return workInFlight(true).empty(); }, kAnsweredWorkSeconds);
+    drained = MainLoop::runUntilQueuesIdle(0, [] { return !hasWorkInFlight(); });
+  }
   const std::string bound = secondsText(drainSeconds);
   if (const auto unfinished = workInFlight(); !drained && !unfinished.empty()) {
     const bool one = unfinished.size() == 1;

@@ -15,6 +15,8 @@ namespace platform::dispatch {
 //   2. the work still queued anywhere drains, main-queue blocks included, and work in flight that
 //      registered itself (a request whose answer the device must keep) comes back, for at most the
 //      given time on the steady clock (a stuck block or a silent server must not hold the exit for ever);
+//      an answer that came within that time is taken whole: what it asks of the device (deleting what
+//      the service took) may finish past the bound, for at most kAnsweredWorkSeconds more;
 //   3. the worker threads are joined (unless work was still running: then they are left, and said so;
 //      work in flight that did not come back is named in a warning);
 //   4. pending preferences (user defaults, settings plists) are written.
@@ -27,6 +29,8 @@ class ProcessEnd {
   // services they use after them.
   enum Order : int { kComponents = 100, kServices = 200 };
   static constexpr double kDefaultDrainSeconds = 5;
+  // How long what an answer asks of the device may still take once the wait for answers is over.
+  static constexpr double kAnsweredWorkSeconds = 2;
 
   // Keeps a stop, or a piece of work in flight, registered while it lives; an object that goes away
   // before the end takes its stop with it, and work that came back releases its hold. Move-only.
@@ -53,6 +57,11 @@ class ProcessEnd {
   // server, from before it leaves until its answer has been handled): the end waits for it within its
   // bound. `name` says what it is in the warning when it does not come back in time.
   [[nodiscard]] static Registration addWorkInFlight(std::string name);
+  // The answer to work that left the process has come, and what it asks is the device's own work: the
+  // end waits for it as for work in flight, and past its bound too (within kAnsweredWorkSeconds), so
+  // that an answer that came in the last instant of the wait is taken and what it asks done whole. A
+  // holder of work in flight takes this before it lets go of that, so that the end always sees one.
+  [[nodiscard]] static Registration addAnsweredWork(std::string name);
   static bool hasWorkInFlight();
   // Once per process; later calls do nothing. Returns whether everything drained within the bound.
   static bool run(double drainSeconds = kDefaultDrainSeconds);

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
+#include <functional>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -124,6 +126,41 @@ TEST_F(ProcessEndTest, WorkInFlightIsWaitedForWithinTheBoundAndNamedWhenItDoesNo
                            "after a wait of 0.05 s";
   }));
   EXPECT_EQ(WorkerPool::shared().threadCount(), 0u) << "nothing runs in the pool: its workers are joined";
+}
+
+// An answer that came in the last instant of the wait: the request in flight has given way to the
+// device's work on its answer, which takes many hops between a queue and the main queue, while the end
+// has no time left at all. It is done whole, and nothing is named as left unfinished; a request still
+// on its way beside it is not waited for any longer for that.
+TEST_F(ProcessEndTest, WhatAnAnswerThatCameAsksIsDoneWholePastTheBound) {
+  for (const bool silentBeside : {false, true}) {
+    SCOPED_TRACE(silentBeside);
+    ProcessEnd::resetForTesting();
+    platform::log::CapturedLines log;
+    std::optional<ProcessEnd::Registration> silent;
+    if (silentBeside) silent = ProcessEnd::addWorkInFlight("the silent request");
+    auto request = std::make_shared<ProcessEnd::Registration>(ProcessEnd::addWorkInFlight("the upload"));
+    auto answer = std::make_shared<ProcessEnd::Registration>(ProcessEnd::addAnsweredWork("the upload's answer"));
+    request->reset();
+    auto worker = Queue::serial("answer");
+    std::atomic<int> hops{0};
+    std::function<void()> hop = [&, answer] {
+      worker->async([&, answer] {
+        Queue::main()->async([&, answer] {
+          if (++hops < 40) return hop();
+          answer->reset();
+        });
+      });
+    };
+    hop();
+    EXPECT_EQ(ProcessEnd::run(0), !silentBeside);
+    EXPECT_EQ(hops.load(), 40);
+    EXPECT_FALSE(log.contains("the upload"));
+    EXPECT_EQ(log.contains("the silent request was still on its way"), silentBeside);
+    // Whatever the end did, the chain ends before what it refers to goes.
+    EXPECT_TRUE(MainLoop::runUntil([&] { return hops.load() >= 40; }, 20));
+    worker->sync([] {});
+  }
 }
 
 }  // namespace
