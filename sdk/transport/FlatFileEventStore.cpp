@@ -197,11 +197,19 @@ void FlatFileEventStore::sweepTemporaryFiles(const std::string& rootPath) {
   // Every write of this storage runs on its queue, so on the queue no temporary file is in use: any age
   // counts as stale.
   platform::foundation::AtomicFile::removeStaleTemporaries(rootPath, 0);
+  std::vector<fs::path> deletedBatches;
   std::error_code error;
   for (fs::recursive_directory_iterator it(rootPath, error), end; !error && it != end; it.increment(error)) {
     std::error_code kindError;
-    if (it->is_directory(kindError)) platform::foundation::AtomicFile::removeStaleTemporaries(it->path().string(), 0);
+    if (!it->is_directory(kindError)) continue;
+    if (it->path().filename().string().starts_with(kDeletedBatchPrefix)) {
+      deletedBatches.push_back(it->path());
+      it.disable_recursion_pending();
+      continue;
+    }
+    platform::foundation::AtomicFile::removeStaleTemporaries(it->path().string(), 0);
   }
+  for (const fs::path& batch : deletedBatches) fs::remove_all(batch, error);
 }
 
 void FlatFileEventStore::appWillBackground(ApplicationInterface&) {

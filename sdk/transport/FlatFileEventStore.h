@@ -129,6 +129,7 @@ class FlatFileEventStore final : public PromiseBasedEventStore,
   static platform::foundation::ErrorOr<void> moveContentsOfDirectoryAtPath(const std::string& from,
                                                                            const std::string& to);
   void syncThreadUnsafeRemoveBatchWithID(std::uint32_t batchID, bool deleteEvents);
+  void syncThreadUnsafeDeleteBatchFolder(const std::string& folder);
   // Makes the stores written so far durable and reports them; every step that moves or deletes event
   // files runs it first.
   void syncThreadUnsafeFlushStores();
@@ -144,6 +145,9 @@ class FlatFileEventStore final : public PromiseBasedEventStore,
   // Writes a library value and moves the size tracker by the difference to the value it replaced.
   platform::foundation::ErrorOr<void> syncThreadUnsafeWriteLibraryData(const std::string& key, const Data& data);
   static void sweepTemporaryFiles(const std::string& rootPath);
+  // A batch being deleted leaves its name for this one first (see syncThreadUnsafeRemoveBatchWithID);
+  // an end that cut its deletion short leaves it hidden here, for the next sweep.
+  static constexpr const char* kDeletedBatchPrefix = ".deleted-";
   BackgroundTaskID beginBackgroundTask();
   void endBackgroundTask(BackgroundTaskID identifier);
   DirectorySizeTracker& sizeTracker();

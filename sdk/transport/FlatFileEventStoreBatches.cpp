@@ -2,7 +2,9 @@
 // or moved back; and the expiry sweep over batches and events.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -159,9 +161,7 @@ void FlatFileEventStore::syncThreadUnsafeRemoveBatchWithID(std::uint32_t batchID
   if (!folders) return;
   for (const auto& folder : *folders) {
     if (deleteEvents) {
-      std::error_code error;
-      fs::remove_all(folder, error);
-      transportLogDebug("Deleted batch %@: %@", folder, error ? error.message() : "ok");
+      syncThreadUnsafeDeleteBatchFolder(folder);
       continue;
     }
     auto components = batchComponentsFromFilename(nameOf(folder));
@@ -175,6 +175,21 @@ void FlatFileEventStore::syncThreadUnsafeRemoveBatchWithID(std::uint32_t batchID
     }
   }
   sizeTracker().resetCachedSize();
+}
+
+void FlatFileEventStore::syncThreadUnsafeDeleteBatchFolder(const std::string& folder) {
+  // All or nothing: the batch gives up its name in one rename before a file of it goes, so that an end
+  // that cuts the deletion short leaves either the whole batch, to be sent again, or none of it (what
+  // is left under the hidden name goes at the next start's sweep), never a part sent again.
+  const std::string deleted = (fs::path(folder).parent_path() / (std::string(kDeletedBatchPrefix) + nameOf(folder))).string();
+  std::error_code error;
+  fs::remove_all(deleted, error);
+  if (std::rename(folder.c_str(), deleted.c_str()) != 0) {
+    transportLogDebug("Couldn't delete batch %@: %@", folder, std::string(std::strerror(errno)));
+    return;
+  }
+  fs::remove_all(deleted, error);
+  transportLogDebug("Deleted batch %@: %@", folder, error ? error.message() : "ok");
 }
 
 void FlatFileEventStore::removeBatchWithID(std::uint32_t batchID, bool deleteEvents,

@@ -3,11 +3,15 @@
 // completed, and never a partial file.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <optional>
 #include <random>
 #include <sstream>
 
@@ -52,23 +56,64 @@ TEST(FlatFileStorageCrashChild, StoreUntilKilled) {
   }
 }
 
+// The child of the deletion test: takes a stored event as a batch, puts kFilesBesideTheEvent more
+// files into the batch's folder (so that deleting it takes a while), reports "D" and the number of
+// entries, and deletes the batch with its events, as a delivered upload's answer does; then waits to be
+// killed.
+constexpr int kFilesBesideTheEvent = 5000;
+
+TEST(FlatFileStorageCrashChild, DeleteABatchUntilKilled) {
+  const char* fdText = std::getenv(kReportFdVariable);
+  if (!fdText) GTEST_SKIP() << "runs only as the child of the crash test";
+  int fd = std::atoi(fdText);
+  auto application = std::make_shared<CountingApplication>();
+  auto storage = std::make_shared<sdk::transport::FlatFileEventStore>(
+      sdk::transport::transportRootDirectory(), std::weak_ptr<sdk::transport::UploadCoordinator>(), application);
+  storage->storeEvent(makeEvent("1206", kTarget, 4, "e"), nullptr);
+  std::optional<std::uint32_t> batchID;
+  storage->batchWithEventSelector(sdk::transport::EventSelector::eventSelectorForTarget(kTarget), 1e10,
+                                  [&](auto id, auto) { batchID = id; });
+  drain(storage->storageQueue());
+  if (!batchID) return report(fd, "no batch");
+  std::size_t entries = 0;
+  for (const auto& folder : std::filesystem::directory_iterator(storage->batchDataStoragePath())) {
+    for (int i = 0; i < kFilesBesideTheEvent; ++i) {
+      const std::string path = folder.path().string() + "/beside-" + std::to_string(i);
+      ::close(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+    }
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) ++entries;
+  }
+  report(fd, "D " + std::to_string(entries));
+  storage->removeBatchWithID(*batchID, true, [fd] { report(fd, "d"); });
+  drain(storage->storageQueue());
+  for (;;) ::pause();
+}
+
 class FlatFileStorageCrashTest : public FlatFileEventStoreTest {
  protected:
   // Runs one child, kills it after `reportsBeforeKill` reports and returns every event ID it reported.
-  std::set<std::string> runChildKilledAfter(int reportsBeforeKill, int* batches) {
+  // Starts the child test `test` in this container; `reports` receives the end of the pipe it reports on.
+  pid_t startChild(const std::string& test, int* reports) {
     int fds[2];
     EXPECT_EQ(::pipe(fds), 0);
     ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-    pid_t child = spawnTestChild("FlatFileStorageCrashChild.StoreUntilKilled",
-                                 {"OSTREL_HOME=" + container.path(), std::string(kReportFdVariable) + "=" + std::to_string(fds[1])});
+    pid_t child = spawnTestChild(test, {"OSTREL_HOME=" + container.path(),
+                                        std::string(kReportFdVariable) + "=" + std::to_string(fds[1])});
     ::close(fds[1]);
     EXPECT_GT(child, 0);
+    *reports = fds[0];
+    return child;
+  }
+
+  std::set<std::string> runChildKilledAfter(int reportsBeforeKill, int* batches) {
+    int reportsRead = -1;
+    pid_t child = startChild("FlatFileStorageCrashChild.StoreUntilKilled", &reportsRead);
     std::set<std::string> stored;
     std::string pending;
     int reports = 0;
     char buffer[4096];
     ssize_t n;
-    while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0) {
+    while ((n = ::read(reportsRead, buffer, sizeof buffer)) > 0) {
       pending.append(buffer, static_cast<std::size_t>(n));
       std::size_t newline;
       while ((newline = pending.find('\n')) != std::string::npos) {
@@ -80,7 +125,7 @@ class FlatFileStorageCrashTest : public FlatFileEventStoreTest {
         if (++reports == reportsBeforeKill) ::kill(child, SIGKILL);
       }
     }
-    ::close(fds[0]);
+    ::close(reportsRead);
     waitTestChild(child);
     return stored;
   }
@@ -101,6 +146,47 @@ class FlatFileStorageCrashTest : public FlatFileEventStoreTest {
     return files;
   }
 };
+
+// An answer deletes its batch while the process ends, cut off at whatever file it was deleting: the
+// batch is then there whole, to be sent again, or gone whole, never in part.
+TEST_F(FlatFileStorageCrashTest, ABatchDeletionCutOffLeavesTheWholeBatchOrNone) {
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    int reportsRead = -1;
+    pid_t child = startChild("FlatFileStorageCrashChild.DeleteABatchUntilKilled", &reportsRead);
+    ASSERT_GT(child, 0);
+    std::string line;
+    char c;
+    while (::read(reportsRead, &c, 1) == 1 && c != '\n') line += c;
+    ASSERT_TRUE(line.starts_with("D ")) << line;
+    const std::size_t entries = std::stoul(line.substr(2));
+    // Killed once the deletion has begun: the batch's folder changed, or left its name.
+    std::string folder;
+    for (const auto& name : filesIn(storage->batchDataStoragePath())) folder = storage->batchDataStoragePath() + "/" + name;
+    struct stat before {};
+    ASSERT_EQ(::stat(folder.c_str(), &before), 0) << folder;
+    const auto begun = [&] {
+      struct stat now {};
+      return ::stat(folder.c_str(), &now) != 0 || now.st_mtim.tv_sec != before.st_mtim.tv_sec ||
+             now.st_mtim.tv_nsec != before.st_mtim.tv_nsec;
+    };
+    while (!begun()) {
+    }
+    ::kill(child, SIGKILL);
+    ::close(reportsRead);
+    waitTestChild(child);
+
+    storage = makeStorage();
+    drain(storage->storageQueue());
+    // A batch still there comes back among the stored events, as the next upload returns it.
+    (void)await(storage->removeAllBatchesForTarget(kTarget, false), storage->storageQueue());
+    const std::size_t left = filesIn(eventFolder(kTarget)).size();
+    EXPECT_TRUE(left == 0 || left == entries) << left << " of the batch's " << entries << " entries left";
+    for (const auto& name : filesIn(storage->batchDataStoragePath())) ADD_FAILURE() << "left in the batches: " << name;
+    std::error_code error;
+    std::filesystem::remove_all(eventFolder(kTarget), error);
+  }
+}
 
 TEST_F(FlatFileStorageCrashTest, AKilledWriterLosesNoStoredEventAndLeavesNoPartialFile) {
   std::mt19937 random(std::random_device{}());
