@@ -56,6 +56,12 @@ class UploaderTest : public FlatFileEventStoreTest {
     return response;
   }
 
+  static LoopbackResponse bodyOf(int status, std::size_t bytes, std::vector<std::pair<std::string, std::string>> headers = {}) {
+    LoopbackResponse response = LoopbackResponse::withStatus(status, std::string(bytes, 'r'));
+    response.headers = std::move(headers);
+    return response;
+  }
+
   LoopbackServer server;
   std::shared_ptr<sdk::transport::NetworkUploader> uploader = std::make_shared<sdk::transport::NetworkUploader>(registrar, application);
 };
@@ -101,6 +107,13 @@ TEST_F(UploaderTest, StatusesDecideWhetherEventsAreKeptAndHowLongTheTargetWaits)
       {"200 waiting for ever", reply(200, std::numeric_limits<std::int64_t>::max()), false, 86400000},
       {"200 waiting a negative time", reply(200, std::numeric_limits<std::int64_t>::min()), false, 0},
       {"200 Retry-After of centuries", reply(200, std::nullopt, {{"Retry-After", "9000000000000000"}}), false, 86400000},
+      // A status that came is the answer, whatever became of the body: one past what a reply may hold
+      // is left unread, and one cut off is not read for a wait.
+      {"200 with a body past any session's bound", bodyOf(200, (std::size_t{64} << 20) + 1), false, 900000},
+      {"200 Retry-After with a body past the bound", bodyOf(200, 8 << 20, {{"Retry-After", "3"}}), false, 3000},
+      {"503 with a body past the reply's bound", bodyOf(503, 8 << 20), true, 900000},
+      {"200 whose body breaks off", LoopbackResponse::truncated(encodeReply(5000) + std::string(5000, 'x'), 3), false,
+       900000},
   };
   for (const auto& c : cases) {
     server.on("POST", "/batch", c.response);

@@ -7,6 +7,7 @@
 
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Format.h"
+#include "platform/net/URLError.h"
 #include "sdk/promises/PromiseError.h"
 #include "sdk/transport/TransportLog.h"
 #include "sdk/transport/UploadBatch.h"
@@ -222,7 +223,7 @@ sdk::promises::Promise::Ptr UploadOperation::sendURLRequestWithBatch(const std::
   auto self = shared_from_this();
   std::uint32_t batchID = batch->batchID();
   auto session = uploaderSessionCreateIfNeeded();
-  return sdk::utilities::dataTaskPromiseWithRequest(session, *request)
+  return replyToRequest(session, *request, batchID)
       ->onQueueThen(uploaderQueue_,
                     [self, session, batchID](const Value& answer) -> Value {
                       session->finishTasksAndInvalidate();
@@ -246,10 +247,46 @@ sdk::promises::Promise::Ptr UploadOperation::sendURLRequestWithBatch(const std::
       });
 }
 
+sdk::promises::Promise::Ptr UploadOperation::replyToRequest(const std::shared_ptr<platform::net::URLSession>& session,
+                                                            const platform::net::URLRequest& request,
+                                                            std::uint32_t batchID) {
+  auto self = shared_from_this();
+  return sdk::promises::Promise::async([self, session, request, batchID](sdk::promises::Promise::FulfillBlock fulfill,
+                                                                         sdk::promises::Promise::RejectBlock reject) {
+    auto task = session->dataTaskWithRequest(
+        request, [self, fulfill, reject, batchID](std::optional<platform::net::HTTPURLResponse> response, Data body,
+                                                  std::optional<Error> error) {
+          if (error && !response) return reject(*error);
+          self->answerCame();
+          if (error) {
+            transportLogDebug("UPL: the reply to batch %u came with status %ld, then its body failed (%@): the status "
+                              "is the answer",
+                              batchID, static_cast<long>(response->statusCode), error->localizedDescription());
+            body.clear();
+          }
+          fulfill(Value(std::make_shared<sdk::utilities::URLSessionDataResponse>(std::move(*response), std::move(body))));
+        });
+    if (!task) {
+      return reject(platform::net::makeURLError(platform::net::URLErrorUnknown, "The session is invalidated", request.url));
+    }
+    task->setTimeoutIntervalForResource(request.timeoutInterval);
+    task->resume();
+  });
+}
+
+void UploadOperation::answerCame() {
+  auto answered = platform::dispatch::ProcessEnd::addAnsweredWork("the answer to the event upload to target " +
+                                                                  targetName(target_));
+  std::lock_guard lock(mutex_);
+  // Taken before the request's hold goes, so that the end always finds one of the two.
+  if (inFlight_) inFlight_ = std::move(answered);
+}
+
 std::shared_ptr<platform::net::URLSession> UploadOperation::uploaderSessionCreateIfNeeded() {
   if (!uploaderSession_ || uploaderSession_->isInvalidated()) {
-    uploaderSession_ = platform::net::URLSession::sessionWithConfiguration(
-        platform::net::URLSessionConfiguration::defaultSessionConfiguration(), shared_from_this());
+    auto configuration = platform::net::URLSessionConfiguration::defaultSessionConfiguration();
+    configuration.maximumResponseSize = kMaximumReplySize;
+    uploaderSession_ = platform::net::URLSession::sessionWithConfiguration(std::move(configuration), shared_from_this());
   }
   return uploaderSession_;
 }

@@ -42,6 +42,9 @@ class UploadOperation final : public platform::net::URLSessionDelegate,
   // into 0..kMaximumWaitMillis, so that no server can stop uploads for good or time them in the past.
   static constexpr std::int64_t kMaximumWaitMillis = 24 * 3600 * 1000;
   static constexpr const char* kTransportVersion = "9.1.0";
+  // The most of a reply's body that is read: a reply holds a wait time at most. The status of a longer
+  // reply is its answer all the same, and the rest of its body is never taken in.
+  static constexpr std::int64_t kMaximumReplySize = 64 * 1024;
 
   UploadOperation(std::int64_t target, std::uint32_t conditions, std::string uploadURL,
                         std::shared_ptr<platform::dispatch::Queue> uploaderQueue,
@@ -81,6 +84,14 @@ class UploadOperation final : public platform::net::URLSessionDelegate,
  private:
   sdk::promises::Promise::Ptr pipeline();
   sdk::promises::Promise::Ptr sendURLRequestWithBatch(const std::shared_ptr<UploadBatch>& batch);
+  // Fulfils with the reply (a URLSessionDataResponse) whenever its head came, even when its body then
+  // failed (past kMaximumReplySize, or cut off): the status is the service's answer, the body is then
+  // left out. Rejects only when no head came.
+  sdk::promises::Promise::Ptr replyToRequest(const std::shared_ptr<platform::net::URLSession>& session,
+                                             const platform::net::URLRequest& request, std::uint32_t batchID);
+  // The answer came: the end waits for what it asks here (deleting or returning the batch), past its
+  // bound if need be.
+  void answerCame();
   sdk::promises::Promise::Ptr returnBatchAndFail(std::uint32_t batchID, const platform::foundation::Error& error);
   std::shared_ptr<platform::net::URLSession> uploaderSessionCreateIfNeeded();
   void finishOperation();
