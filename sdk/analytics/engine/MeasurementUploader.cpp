@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/dispatch/ProcessEnd.h"
 #include "platform/foundation/Clock.h"
 #include "platform/net/URLError.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
@@ -338,22 +339,28 @@ sdk::utilities::HTTPClient::CompletionHandler MeasurementUploader::completionFor
   const std::uint64_t generation = wipeGeneration_;
   std::weak_ptr<MeasurementUploader> weak = weak_from_this();
   auto underWay = std::make_shared<RequestUnderWay>(requestsUnderWay_);
-  return [weak, request, generation, underWay, completion = std::move(completion)](
+  return [weak, request, generation, underWay, kept = keptForAnswers_, completion = std::move(completion)](
              std::optional<HTTPURLResponse> response, std::optional<Data> data, std::optional<Error> error) {
-    // Counted as under way until the request it may send next is counted in turn.
-    struct Finish {
-      RequestUnderWay& request;
-      ~Finish() { request.finished(); }
-    } finish{*underWay};
-    auto self = weak.lock();
-    if (!self) return;
-    if (request == self->requestNumber_) self->isNetworkRequestPending_ = false;
-    // An answer about data that a wipe has since removed: its row IDs may already name new bundles.
-    if (generation != self->wipeGeneration_) {
-      self->updateSchedule();
-      return;
+    // An answer that comes while the app ends is taken whole: the end waits for what it asks.
+    auto answered = platform::dispatch::ProcessEnd::addAnsweredWork("the answer to an analytics request");
+    {
+      // Counted as under way until the request it may send next is counted in turn.
+      struct Finish {
+        RequestUnderWay& request;
+        ~Finish() { request.finished(); }
+      } finish{*underWay};
+      auto self = weak.lock();
+      if (!self) return;
+      if (request == self->requestNumber_) self->isNetworkRequestPending_ = false;
+      // An answer about data that a wipe has since removed: its row IDs may already name new bundles.
+      if (generation != self->wipeGeneration_) {
+        self->updateSchedule();
+      } else {
+        completion(*self, response, data, error);
+      }
     }
-    completion(*self, response, data, error);
+    // Kept past the end's wait for its answers: the last of them lets go.
+    if (*kept && !(*kept)->hasRequestsUnderWay()) kept->reset();
   };
 }
 
@@ -366,6 +373,10 @@ void MeasurementUploader::finishRequestsUnderWay() {
   finishing_ = true;
   parts_.alarm->cancel();
   if (parts_.network) parts_.network->setReachabilityDelegate({});
+  // The leave-foreground upload found a batch in flight: its own goes now, beside it.
+  if (stopped_ || uploadingBundleIDs_.empty() || !besideBundleIDs_.empty() || !isNetworkConnected()) return;
+  auto bundles = bundlesToUpload(uploadingBundleIDs_);
+  if (bundles && !bundles->empty()) postBatch(std::move(*bundles), besideBundleIDs_);
 }
 
 void MeasurementUploader::stopStartingRequests() {
@@ -375,24 +386,27 @@ void MeasurementUploader::stopStartingRequests() {
 }
 
 void MeasurementUploader::leaveRequestInFlight() {
+  if (!hasRequestsUnderWay()) return;
+  // While the process ends, this object lives on for answers that still come; outside an end (its
+  // owner let go of it for good) an answer finds nobody.
+  if (platform::dispatch::ProcessEnd::hasRun()) *keptForAnswers_ = shared_from_this();
   if (!isNetworkRequestPending_.load()) return;
-  if (uploadingBundleIDs_.empty()) {
+  if (uploadingBundleIDs_.empty() && besideBundleIDs_.empty()) {
     monitor()->logWithLevel(LogLevel::kWarning, messages::kConfigurationFetchUnfinishedAtExit,
                            "The configuration fetch in flight did not finish before the app ended. The upload that "
                            "follows it waits for the next start; the events stay on this device until then");
     return;
   }
   monitor()->logWithLevel(LogLevel::kWarning, messages::kUploadUnfinishedAtExit,
-                         "The upload in flight did not finish before the app ended. Its bundles go again at the next "
-                         "start, marked as a repeat. Bundles",
-                         Value(static_cast<std::int64_t>(uploadingBundleIDs_.size())));
+                         "The upload in flight did not finish within the wait the app gives it at its end. An answer "
+                         "that still comes before the app has ended is taken; otherwise its bundles go again at the "
+                         "next start, marked as a repeat. Bundles",
+                         Value(static_cast<std::int64_t>(uploadingBundleIDs_.size() + besideBundleIDs_.size())));
 }
 
 void MeasurementUploader::uploadData() {
   Scheduler::checkOnBackgroundThreadWithMethodName("uploadData");
   if (stopped_) return;
-  auto& settings = *parts_.bundling.settings;
-  auto& persisted = *parts_.bundling.persistedConfig;
   if (suspendedUploadTimestamp_.load() > 0) {
     updateSchedule();
     return;
@@ -409,6 +423,21 @@ void MeasurementUploader::uploadData() {
     updateSchedule();
     return;
   }
+  auto bundles = bundlesToUpload({});
+  if (!bundles) return;
+  std::vector<std::int64_t> rowIDs;
+  for (const auto& [bundle, rowID] : *bundles) rowIDs.push_back(rowID);
+  if (!setUploadInProgressWithBundleIDs(rowIDs)) {
+    // Nothing goes out, so nothing failed: no failure time, and the background task may end.
+    terminateBackgroundTask();
+    return;
+  }
+  postBatch(std::move(*bundles), uploadingBundleIDs_);
+}
+
+std::optional<std::vector<MeasurementUploader::QueuedBundle>> MeasurementUploader::bundlesToUpload(
+    const std::vector<std::int64_t>& inFlight) {
+  auto& settings = *parts_.bundling.settings;
   if (!settings.isExpired()) {
     for (std::int32_t made = 0; made < settings.maxBundlesCreatedPerIteration(); ++made) {
       if (!bundler_.bundleRawEvents()) break;
@@ -416,12 +445,12 @@ void MeasurementUploader::uploadData() {
     }
   }
   auto queued = parts_.bundling.database->queryBundlesWithCountLimit(settings.uploadMaxBundlesLimit(),
-                                                                     settings.uploadMaxSizeLimitBytes());
+                                                                     settings.uploadMaxSizeLimitBytes(), inFlight);
   if (!queued) {
     monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUploadBundlesQueryFailed,
                            "Failed to query bundles. Error", errorText(queued.error()));
     terminateBackgroundTask();
-    return;
+    return std::nullopt;
   }
   if (queued->empty()) {
     activateNewSnapshot();
@@ -431,7 +460,7 @@ void MeasurementUploader::uploadData() {
     } else {
       terminateBackgroundTask();
     }
-    return;
+    return std::nullopt;
   }
   if (auto& identity = parts_.bundling.identity) {
     auto consent = ConsentSettings::consentSignals();
@@ -439,13 +468,11 @@ void MeasurementUploader::uploadData() {
     const Identity::Identifiers identifiers = identity->identifiers();
     for (auto& [bundle, _] : *queued) RawEventMetadata::applyIdentifierRule(*bundle, consent, gate, identifiers);
   }
-  const double current = now();
-  if (double success = persisted.lastSuccessfulUploadTimestamp(); std::fabs(success) > kEpsilon) {
+  if (double success = parts_.bundling.persistedConfig->lastSuccessfulUploadTimestamp(); std::fabs(success) > kEpsilon) {
     monitor()->logWithLevel(LogLevel::kVerbose, messages::kUploadingEvents,
                            "Uploading events. Elapsed time since last successful upload (s)",
-                           Value(std::fabs(current - success)));
+                           Value(std::fabs(now() - success)));
   }
-
   std::string resettableDeviceID, vendorDeviceID;
   for (const auto& [bundle, _] : *queued) {
     if (auto id = fieldText(*bundle, kResettableDeviceID); !id.empty()) {
@@ -457,13 +484,17 @@ void MeasurementUploader::uploadData() {
       break;
     }
   }
-  auto bundles = filteredBundlesWithCompatibleAppID(fieldText(*queued->front().first, kAppID), resettableDeviceID,
-                                                    vendorDeviceID, *queued);
+  return filteredBundlesWithCompatibleAppID(fieldText(*queued->front().first, kAppID), resettableDeviceID,
+                                            vendorDeviceID, *queued);
+}
 
+void MeasurementUploader::postBatch(std::vector<QueuedBundle> bundles, std::vector<std::int64_t>& rowIDs) {
+  auto& settings = *parts_.bundling.settings;
+  const double current = now();
   const std::int64_t uploadTime = NumericUtil::millisecondsFromSeconds(current);
   const bool checksum = settings.checksumEnabled();
   auto batch = ProtoMeasurementBatch::make();
-  std::vector<std::int64_t> rowIDs;
+  rowIDs.clear();
   for (auto& [bundle, rowID] : bundles) {
     nanoSetInt64(*bundle, kLibraryVersionAtUpload, Identity::analyticsLibraryVersion());
     nanoSetInt64(*bundle, kUploadTimestamp, uploadTime);
@@ -475,27 +506,23 @@ void MeasurementUploader::uploadData() {
   monitor()->logWithLevel(LogLevel::kDebug, messages::kMeasurementDataSent,
                          "Measurement data sent to network. Timestamp (ms), data", Value(uploadTime),
                          Value::data(payload));
-  if (!setUploadInProgressWithBundleIDs(rowIDs)) {
-    // Nothing goes out, so nothing failed: no failure time, and the background task may end.
-    terminateBackgroundTask();
-    return;
-  }
   const std::string base = serviceBaseURL();
-  persisted.setLastFailedUploadTimestamp(current);
+  parts_.bundling.persistedConfig->setLastFailedUploadTimestamp(current);
   // Counted before it goes: whatever becomes of this attempt, a later send of these bundles is a repeat.
-  incrementRetryCounter();
+  changeRetryCounters(rowIDs, true);
   isNetworkRequestPending_ = true;
   std::optional<std::string> session;
   if (parts_.network) {
     parts_.network->setTimeoutInterval(settings.networkTimeout());
-    // The configuration fetch narrows what a reply may bring; the upload's reply is not read, so it
-    // keeps the client's own bound and a long answer never turns a delivered batch into a failure.
-    parts_.network->setMaximumResponseSize(platform::net::URLSessionConfiguration::kDefaultMaximumResponseSize);
+    // The configuration fetch narrows what a reply may bring too; the upload's reply is read for its
+    // status alone, which counts whatever its body.
+    parts_.network->setMaximumResponseSize(kMaximumUploadReplySize);
+    std::vector<std::int64_t>* recorded = &rowIDs;
     session = parts_.network->postURL(
         base.empty() ? std::string() : base + kUploadPath, payload, parts_.scheduler->workerQueue(),
         shouldUseBackgroundSession(),
-        completionFor([](MeasurementUploader& self, const auto& response, const auto&, const auto& failure) {
-          self.networkUploadCompletionHandler(response, failure);
+        completionFor([recorded](MeasurementUploader& self, const auto& response, const auto&, const auto& failure) {
+          self.handleUploadAnswer(response, failure, *recorded);
         }));
   }
   if (!session) {
@@ -503,23 +530,23 @@ void MeasurementUploader::uploadData() {
                            "Unable to create network session.");
     // The batch never left: the attempt counted before it went is taken back, or its next send would
     // arrive marked as a repeat of a send that never was.
-    takeBackRetryCounter();
-    uploadingBundleIDs_.clear();
+    changeRetryCounters(rowIDs, false);
+    rowIDs.clear();
     // The client reports why on the worker queue; until then nothing is pending any more.
     isNetworkRequestPending_ = false;
     if (!parts_.network) updateSchedule();
   }
 }
 
-void MeasurementUploader::incrementRetryCounter() {
-  if (auto result = parts_.bundling.database->incrementRetryCounterForBundlesWithIDs(uploadingBundleIDs_); !result) {
-    monitor()->logWithLevel(LogLevel::kSilentError, messages::kBundleRetryCountsUpdateFailed,
-                           "Failed to update the bundles' retry counts. Error", errorText(result.error()));
-  }
-}
+void MeasurementUploader::incrementRetryCounter() { changeRetryCounters(uploadingBundleIDs_, true); }
 
-void MeasurementUploader::takeBackRetryCounter() {
-  if (auto result = parts_.bundling.database->decrementRetryCounterForBundlesWithIDs(uploadingBundleIDs_); !result) {
+void MeasurementUploader::takeBackRetryCounter() { changeRetryCounters(uploadingBundleIDs_, false); }
+
+void MeasurementUploader::changeRetryCounters(const std::vector<std::int64_t>& rowIDs, bool up) {
+  auto& database = *parts_.bundling.database;
+  auto result = up ? database.incrementRetryCounterForBundlesWithIDs(rowIDs)
+                   : database.decrementRetryCounterForBundlesWithIDs(rowIDs);
+  if (!result) {
     monitor()->logWithLevel(LogLevel::kSilentError, messages::kBundleRetryCountsUpdateFailed,
                            "Failed to update the bundles' retry counts. Error", errorText(result.error()));
   }
@@ -527,6 +554,11 @@ void MeasurementUploader::takeBackRetryCounter() {
 
 void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTTPURLResponse>& response,
                                                          const std::optional<Error>& error) {
+  handleUploadAnswer(response, error, uploadingBundleIDs_);
+}
+
+void MeasurementUploader::handleUploadAnswer(const std::optional<HTTPURLResponse>& response,
+                                             const std::optional<Error>& error, std::vector<std::int64_t>& rowIDs) {
   auto& persisted = *parts_.bundling.persistedConfig;
   const std::int64_t status = response ? response->statusCode : 0;
   const double current = now();
@@ -540,15 +572,17 @@ void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTT
     persisted.setLastBackoffTimestamp(0);
     reportRequestSuccess();
     updateSchedule();
-    if (!removeBundlesWithIDs(parts_.bundling.database.get(), uploadingBundleIDs_)) {
+    if (!removeBundlesWithIDs(parts_.bundling.database.get(), rowIDs)) {
       monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUploadedBundlesDeletionFailed,
                              "Unable to delete uploaded bundles. Uploads will be suspended for seconds",
                              Value(kSuspensionSeconds));
-      suspendedUploadTimestamp_ = uptime();
+      suspendedUploadTimestamp_ = stopped_ ? 0 : uptime();
     } else {
       suspendedUploadTimestamp_ = 0;
     }
-    uploadingBundleIDs_.clear();
+    rowIDs.clear();
+    // Stopped at the end: nothing follows an answer that came after the end's wait.
+    if (stopped_) return;
     if ((isNetworkConnected() && hasDataToUpload()) || parts_.bundling.settings->isExpired()) {
       uploadData();
     } else {
@@ -562,7 +596,7 @@ void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTT
   monitor()->logWithLevel(LogLevel::kDebug, messages::kNetworkUploadFailed,
                          "Network upload failed. Will retry later. Code, error", Value(status), errorText(error));
   // The retry count already rose when the batch went.
-  uploadingBundleIDs_.clear();
+  rowIDs.clear();
   updateSchedule();
   if (beginsSeries) reportRequestFailure("Uploading analytics data", status, error);
 }

@@ -44,6 +44,9 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   static constexpr const char* kPlatform = "ios";
   static constexpr const char* kAlarmBlockID = "APMMeasurement:1613";
   static constexpr double kSuspensionSeconds = 3600;
+  // The most of an upload's reply that is read: its status is all the upload asks of it, so a longer
+  // body is not taken in, and its status counts all the same.
+  static constexpr std::int64_t kMaximumUploadReplySize = 64 * 1024;
 
   struct Parts {
     RawEventBundler::Parts bundling;
@@ -84,6 +87,7 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
                                                                       const std::string& resettableDeviceID,
                                                                       const std::string& vendorDeviceID,
                                                                       const std::vector<QueuedBundle>& bundles);
+  // The answer to the upload of the recorded bundles (uploadingBundleIDs()).
   void networkUploadCompletionHandler(const std::optional<platform::net::HTTPURLResponse>& response,
                                       const std::optional<Error>& error);
   void incrementRetryCounter();
@@ -101,16 +105,20 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   // --- the process end
   // The app is ending: no alarm is armed and no change of the network schedules anything, but what
   // follows a request under way still goes (the upload after a configuration fetch, the next batch after
-  // a delivered one), so that the end's bounded wait covers the whole leave-foreground upload.
+  // a delivered one), so that the end's bounded wait covers the whole leave-foreground upload. With a
+  // batch in flight, what is queued beside it goes now, in a batch of its own, rather than wait for
+  // that answer and then its own within the same bound.
   void finishRequestsUnderWay();
   // A request is out, or its answer is being handled (which may send the next one). Any thread.
   bool hasRequestsUnderWay() const { return requestsUnderWay_->load() > 0; }
   // No upload, fetch or alarm starts from here on; the request in flight may still finish.
   void stopStartingRequests();
-  // The app ends with a request still in flight: its outcome stays unknown, and said so. An upload's
-  // bundles were marked as tried before they went, so the next start sends them again with their retry
-  // count raised and the service can tell the repeat; after a configuration fetch, the upload that
-  // would have followed it waits for the next start.
+  // The end's wait for the requests in flight is over: should an answer still come before the process
+  // has ended (while the end waits for other work), it is taken all the same, which keeps this object
+  // until then. Said in a warning: an upload's bundles were marked as tried before they went, so
+  // should no answer come, the next start sends them again with their retry count raised and the
+  // service can tell the repeat; after a configuration fetch, the upload that would have followed it
+  // waits for the next start.
   void leaveRequestInFlight();
 
   // --- state
@@ -135,6 +143,14 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
 
  private:
   void endSchedule();
+  // Bundles what is raw and reads the queued bundles that may travel together, leaving out `inFlight`;
+  // nothing when there is nothing to send (said, and the configuration fetched when it is due).
+  std::optional<std::vector<QueuedBundle>> bundlesToUpload(const std::vector<std::int64_t>& inFlight);
+  // Stamps `bundles` and posts them as one batch; `rowIDs` receives their row IDs while it is out.
+  void postBatch(std::vector<QueuedBundle> bundles, std::vector<std::int64_t>& rowIDs);
+  void handleUploadAnswer(const std::optional<platform::net::HTTPURLResponse>& response,
+                          const std::optional<Error>& error, std::vector<std::int64_t>& rowIDs);
+  void changeRetryCounters(const std::vector<std::int64_t>& rowIDs, bool up);
   void takeBackRetryCounter();
   // What the schedule asks of the stored data, one read per question: each failure is logged at its
   // question and counts as no answer.
@@ -166,6 +182,12 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   Hooks hooks_;
   RawEventBundler bundler_;
   std::vector<std::int64_t> uploadingBundleIDs_;
+  // The batch the end sent beside the one in flight (see finishRequestsUnderWay()).
+  std::vector<std::int64_t> besideBundleIDs_;
+  // Set when the end stopped waiting with requests under way: this object, kept by their completions
+  // until the last of them has run. Worker queue only.
+  std::shared_ptr<std::shared_ptr<MeasurementUploader>> keptForAnswers_ =
+      std::make_shared<std::shared_ptr<MeasurementUploader>>();
   std::atomic<bool> isNetworkRequestPending_{false};
   std::atomic<double> suspendedUploadTimestamp_{0};
   platform::log::FailureSeries requestFailures_;

@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <cstdlib>
 #include <thread>
 
@@ -420,6 +422,54 @@ TEST_F(MeasurementUploaderTest, ABatchInFlightIsAlreadyMarkedTriedAndAStoppedUpl
   EXPECT_FALSE(alarmTime());
   EXPECT_TRUE(env.scope.logged(23224));
   EXPECT_EQ(server.requestCount(), 2u) << "nothing new went out";
+}
+
+// The app ends while a batch waits for a slow answer: the leave-foreground upload found it in flight,
+// so what is queued beside it goes at the end at once, in a batch of its own, rather than after that
+// answer; each answer deletes its own bundles, and no bundle travels twice.
+TEST_F(MeasurementUploaderTest, AtTheEndWhatIsQueuedBesideABatchInFlightGoesAtOnce) {
+  serveConfiguration();
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool released = false;
+  int posts = 0;
+  server.on("POST", "/a", [&](const LoopbackRequest&) {
+    std::unique_lock lock(mutex);
+    if (++posts == 1) changed.wait(lock, [&] { return released; });
+    return LoopbackResponse::withStatus(204);
+  });
+  const auto release = [&] {
+    std::lock_guard lock(mutex);
+    released = true;
+    changed.notify_all();
+  };
+  struct Released {
+    std::function<void()> release;
+    ~Released() { release(); }
+  } releasedAtTheEnd{release};
+  const auto spinUntil = [](const std::function<bool()>& state) {
+    return ostrel::testing::TaskManagerEnvironment::spinUntil(state);
+  };
+
+  env.store("shot", kHour + 1);
+  onWorker([&] { uploader->uploadData(); });
+  ASSERT_TRUE(spinUntil([&] { return requestsFor("/a").size() == 1; }));
+  env.store("left", kHour + 2);
+  onWorker([&] { uploader->uploadData(); });  // the leave-foreground upload, held back by the one in flight
+  onWorker([&] { uploader->finishRequestsUnderWay(); });
+  ASSERT_TRUE(spinUntil([&] { return requestsFor("/a").size() == 2; })) << "the end's batch waits for the answer";
+  release();
+  ASSERT_TRUE(spinUntil([&] { return !uploader->hasRequestsUnderWay(); }));
+  settle();
+  EXPECT_TRUE(env.queuedBundles().empty());
+  std::vector<std::string> sent;
+  for (const auto& request : requestsFor("/a")) {
+    for (const auto& bundle : nanoGetMessageArray<ProtoMeasurementBundle>(*batchOf(request), 0)) {
+      for (const auto& name : BundlingEnvironment::eventNames(*bundle)) sent.push_back(name);
+    }
+  }
+  EXPECT_EQ(sent, (std::vector<std::string>{"shot", "left"}));
+  EXPECT_EQ(requestsFor("/a").size(), 2u);
 }
 
 // A server that drops its kept-alive connections after taking a batch: each attempt reaches it once,

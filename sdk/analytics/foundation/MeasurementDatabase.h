@@ -144,7 +144,9 @@ class MeasurementDatabase {
   // --- bundle queue
   ErrorOr<void> insertBundle(const ProtoMeasurementBundle& bundle, bool isRealtime);
   using QueuedBundle = std::pair<std::shared_ptr<ProtoMeasurementBundle>, std::int64_t>;
-  ErrorOr<std::vector<QueuedBundle>> queryBundlesWithCountLimit(std::int64_t countLimit, std::int64_t sizeLimit);
+  // The oldest queued bundles, up to both limits, leaving out the rows of `excluding` (a batch in flight).
+  ErrorOr<std::vector<QueuedBundle>> queryBundlesWithCountLimit(std::int64_t countLimit, std::int64_t sizeLimit,
+                                                                const std::vector<std::int64_t>& excluding = {});
   ErrorOr<void> incrementRetryCounterForBundlesWithIDs(const std::vector<std::int64_t>& rowIDs);
   // Takes back an increment (never below 0): for an attempt counted before it went that never left.
   ErrorOr<void> decrementRetryCounterForBundlesWithIDs(const std::vector<std::int64_t>& rowIDs);

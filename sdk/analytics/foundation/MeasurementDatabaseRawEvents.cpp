@@ -216,9 +216,12 @@ ErrorOr<void> MeasurementDatabase::insertBundle(const ProtoMeasurementBundle& bu
 }
 
 ErrorOr<std::vector<MeasurementDatabase::QueuedBundle>> MeasurementDatabase::queryBundlesWithCountLimit(
-    std::int64_t countLimit, std::int64_t sizeLimit) {
-  auto rows = query("SELECT rowid, data, retry_count FROM queue ORDER BY bundle_end_timestamp ASC LIMIT ?",
-                    {Value(countLimit)}, messages::kBundlesQueryFailed, "Failed to query bundles");
+    std::int64_t countLimit, std::int64_t sizeLimit, const std::vector<std::int64_t>& excluding) {
+  std::vector<Value> arguments = rowIDValues(excluding);
+  arguments.push_back(Value(countLimit));
+  auto rows = query("SELECT rowid, data, retry_count FROM queue WHERE rowid NOT IN (" + placeholders(excluding.size()) +
+                        ") ORDER BY bundle_end_timestamp ASC LIMIT ?",
+                    arguments, messages::kBundlesQueryFailed, "Failed to query bundles");
   if (!rows) return rows.error();
   std::vector<QueuedBundle> bundles;
   std::int64_t totalSize = 0;
