@@ -8,17 +8,24 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "cmd/ostrel/UploadedAnalyticsEvents.h"
 #include "platform/foundation/Clock.h"
+#include "sdk/analytics/foundation/NanoAccessors.h"
+#include "sdk/analytics/foundation/ProtoConversions.h"
+#include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
+#include "sdk/analytics/foundation/UserAttribute.h"
 #include "sdk/transport/UploadTestSupport.h"
 #include "testing/ChildProcess.h"
 #include "testing/FileContents.h"
@@ -34,11 +41,47 @@ using ostrel::testing::LoopbackResponse;
 constexpr double kDay = 86400;
 constexpr double kHour = 3600;
 
+using sdk::analytics::ProtoMeasurementBundle;
+
 // The times the analytics events of every batch among `requests` carry.
 std::vector<double> analyticsEventTimes(const std::vector<LoopbackRequest>& requests) {
   std::vector<double> times;
   for (const auto& event : ostrel::testing::uploadedAnalyticsEvents(requests)) times.push_back(event.timestamp());
   return times;
+}
+
+// The sessions the bundles among `requests` belong to: each session ID ("_sid" user property) with the
+// session numbers ("_sno") it came with. A bundle delivered by a later run still carries its own
+// session; a session ID with two numbers served two sessions.
+std::map<std::int64_t, std::set<std::int64_t>> sessions(const std::vector<LoopbackRequest>& requests) {
+  std::map<std::int64_t, std::set<std::int64_t>> numbers;
+  for (const auto& bundle : ostrel::testing::uploadedAnalyticsBundles(requests)) {
+    std::optional<std::int64_t> id, number;
+    for (const auto& message : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoUserAttribute>(*bundle, 2)) {
+      auto attribute = sdk::analytics::userAttributeFromProto(*message, "auto");
+      if (attribute && attribute->name == "_sid") id = attribute->value.int64Value();
+      if (attribute && attribute->name == "_sno") number = attribute->value.int64Value();
+    }
+    if (id && number) numbers[*id].insert(*number);
+  }
+  return numbers;
+}
+
+// The bundles among `requests` sent again after an attempt that may have reached the service (their
+// retry count is set).
+int repeatedBundles(const std::vector<LoopbackRequest>& requests) {
+  const auto bundles = ostrel::testing::uploadedAnalyticsBundles(requests);
+  return static_cast<int>(std::count_if(bundles.begin(), bundles.end(),
+                                        [](const auto& bundle) { return sdk::analytics::nanoHasField(*bundle, 35); }));
+}
+
+// The kernel's boot time, seconds since 1970, as the system's clock has it.
+double bootTime() {
+  std::ifstream stat("/proc/stat");
+  for (std::string line; std::getline(stat, line);) {
+    if (line.rfind("btime ", 0) == 0) return std::stod(line.substr(6));
+  }
+  return 0;
 }
 
 // An event of the transport as the collector sees it: nothing else tells two starts' events apart.
@@ -64,9 +107,44 @@ class DeliveryAndTimeTest : public ::testing::Test {
     if (!script.empty()) arguments.insert(arguments.end(), {"--script", script, "--out", folder / "out"});
     auto child = ostrel::testing::ChildProcess::start(arguments, environment);
     if (!child) return -1;
+    const auto started = std::chrono::steady_clock::now();
     const int status = child->wait();
+    longestRun = std::max(longestRun, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    ++runs;
     output += child->output();
     return status;
+  }
+  // The transport's events of every batch received so far, with how often each came.
+  std::map<TransportEventKey, int> transportEventsReceived() const {
+    std::map<TransportEventKey, int> received;
+    for (const auto& request : server.requests()) {
+      if (request.path.rfind("/batch/", 0) != 0) continue;
+      auto sources = ostrel::testing::decodeUploadRequest(request.body);
+      EXPECT_TRUE(sources) << "a batch that does not decode";
+      if (!sources) continue;
+      for (const auto& source : *sources) {
+        for (const auto& event : source.events) ++received[{event.timeMillis, event.uptimeMillis, event.payload}];
+      }
+    }
+    return received;
+  }
+  static int repeats(const std::map<TransportEventKey, int>& received) {
+    int duplicates = 0;
+    for (const auto& [event, times] : received) duplicates += times - 1;
+    return duplicates;
+  }
+  void serveTransport(const LoopbackResponse& response) {
+    for (const char* target : {"upl", "vll", "csh", "int"}) server.on("POST", std::string("/batch/") + target, response);
+  }
+  // A script whose waits take the container ten hours past the real clock, whatever the hour.
+  std::string tenHourLead() {
+    const double real = platform::foundation::Clock::current()->now();
+    const double sinceMidnight = real - std::floor(real / kDay) * kDay;
+    std::string steps = "wait 5\ntap 195 400\n";
+    for (double left = sinceMidnight + 10 * kHour; left > 0; left -= kHour) {
+      steps += "wait " + std::to_string(std::llround(std::min(left, kHour))) + "\n";
+    }
+    return script("long.script", steps + "tap 195 400\nwait 1\n");
   }
   std::string log() const { return contentsOf(folder / "home/Library/Logs/ostrel.log"); }
   std::string script(const std::string& name, const std::string& steps) {
@@ -94,6 +172,8 @@ class DeliveryAndTimeTest : public ::testing::Test {
   ostrel::testing::ScratchFolder folder;
   ostrel::testing::LoopbackServer server;
   std::string output;
+  int runs = 0;
+  double longestRun = 0;  // seconds, from start to exit
 };
 
 // A collector that answers each batch after two seconds, while every start is over sooner: its uploads
@@ -103,7 +183,7 @@ class DeliveryAndTimeTest : public ::testing::Test {
 TEST_F(DeliveryAndTimeTest, ACollectorSlowToAnswerGetsEveryTransportEventOnce) {
   LoopbackResponse slow = LoopbackResponse::withStatus(200, ostrel::testing::encodeReply(0));
   slow.delaySeconds = 2;
-  for (const char* target : {"upl", "vll", "csh", "int"}) server.on("POST", std::string("/batch/") + target, slow);
+  serveTransport(slow);
   server.on("POST", "/a", LoopbackResponse::withStatus(204));
   constexpr int kStarts = 4;
   const std::string steps = script("short.script", "wait 5\ntap 195 400\nwait 5\n");
@@ -112,22 +192,11 @@ TEST_F(DeliveryAndTimeTest, ACollectorSlowToAnswerGetsEveryTransportEventOnce) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
         << "start " << start << ": " << ostrel::testing::describeWaitStatus(status) << "\n" << output;
   }
-  std::map<TransportEventKey, int> received;
-  int batches = 0;
-  for (const auto& request : server.requests()) {
-    if (request.path.rfind("/batch/", 0) != 0) continue;
-    ++batches;
-    auto sources = ostrel::testing::decodeUploadRequest(request.body);
-    ASSERT_TRUE(sources) << "a batch that does not decode";
-    for (const auto& source : *sources) {
-      for (const auto& event : source.events) ++received[{event.timeMillis, event.uptimeMillis, event.payload}];
-    }
-  }
-  int duplicates = 0;
-  for (const auto& [event, times] : received) duplicates += times - 1;
+  const std::map<TransportEventKey, int> received = transportEventsReceived();
+  const int duplicates = repeats(received);
   const std::size_t stored = transportEventsStored();
-  std::cout << "transport: " << kStarts << " starts, " << received.size() << " events received in " << batches
-            << " batches, " << duplicates << " of them received again, " << stored << " still stored\n";
+  std::cout << "transport: " << kStarts << " starts, " << received.size() << " events received, " << duplicates
+            << " of them received again, " << stored << " still stored\n";
   EXPECT_EQ(duplicates, 0);
   EXPECT_GE(received.size() + stored, static_cast<std::size_t>(kStarts)) << "a start recorded no event of the transport";
   EXPECT_LE(stored, 1u) << "events of earlier starts were never delivered";
@@ -141,12 +210,7 @@ TEST_F(DeliveryAndTimeTest, ACollectorSlowToAnswerGetsEveryTransportEventOnce) {
 TEST_F(DeliveryAndTimeTest, AStartOnAClockDaysAheadBetweenRunsDatesNothingBeforeWhatWasStored) {
   server.on("POST", "/a", LoopbackResponse::withStatus(204));
   const double real = platform::foundation::Clock::current()->now();
-  const double sinceMidnight = real - std::floor(real / kDay) * kDay;
-  std::string steps = "wait 5\ntap 195 400\n";
-  for (double left = sinceMidnight + 10 * kHour; left > 0; left -= kHour) {
-    steps += "wait " + std::to_string(std::llround(std::min(left, kHour))) + "\n";
-  }
-  const std::string longWaits = script("long.script", steps + "tap 195 400\nwait 1\n");
+  const std::string longWaits = tenHourLead();
   const std::string tap = script("tap.script", "wait 5\ntap 195 400\nwait 5\n");
 
   ASSERT_EQ(run(longWaits), 0) << output;
@@ -177,6 +241,134 @@ TEST_F(DeliveryAndTimeTest, AStartOnAClockDaysAheadBetweenRunsDatesNothingBefore
             << " of them dated before the long run's last\n";
   EXPECT_EQ(misdated, 0);
   EXPECT_NE(log().find("more than a day past this run's clock"), std::string::npos) << log();
+}
+
+// A headless run whose waits take the container ten hours past the real clock, with collectors that
+// take every event away; then a plain start under a system clock two days behind, to which every
+// record of the container lies in its future; then runs on the right clock. The clock behind erases
+// nothing, so the right runs go on from the lead: no event of theirs is dated before one the first run
+// stored, and no session ID of one run comes again in another.
+TEST_F(DeliveryAndTimeTest, AStartOnAClockDaysBehindErasesNothingTheRightRunsGoOnFrom) {
+  server.on("POST", "/a", LoopbackResponse::withStatus(204));
+  serveTransport(LoopbackResponse::withStatus(200, ostrel::testing::encodeReply(0)));
+  const double real = platform::foundation::Clock::current()->now();
+  const std::string tap = script("tap.script", "wait 5\ntap 195 400\nwait 5\n");
+  std::map<std::int64_t, std::set<std::int64_t>> numbersOfSession;
+  const auto take = [&] {
+    const std::vector<double> times = analyticsEventTimes(server.requests());
+    for (const auto& [id, numbers] : sessions(server.requests())) numbersOfSession[id].insert(numbers.begin(), numbers.end());
+    server.clearRequests();
+    return times;
+  };
+
+  ASSERT_EQ(run(tenHourLead()), 0) << output;
+  const std::vector<double> first = take();
+  ASSERT_FALSE(first.empty()) << output;
+  const double storedBefore = *std::max_element(first.begin(), first.end());
+  ASSERT_EQ(run("", -2 * kDay), 0) << output;
+  const std::vector<double> behind = take();
+  ASSERT_FALSE(behind.empty()) << output;
+  ASSERT_LT(*std::min_element(behind.begin(), behind.end()), real - kDay) << "the clock was not set back";
+
+  // What the run behind stored and a later run delivered is dated two days back, by that run: only
+  // events dated since a day before the real time are the later runs' own.
+  int misdated = 0;
+  std::size_t later = 0;
+  for (const std::string& next : {std::string(), tap, std::string()}) {
+    ASSERT_EQ(run(next), 0) << output;
+    const std::vector<double> times = take();
+    ASSERT_FALSE(times.empty()) << output;
+    later += times.size();
+    misdated += static_cast<int>(
+        std::count_if(times.begin(), times.end(), [&](double t) { return t > real - kDay && t <= storedBefore; }));
+  }
+  int sessionsAgain = 0;
+  for (const auto& [id, numbers] : numbersOfSession) sessionsAgain += static_cast<int>(numbers.size()) - 1;
+  std::cout << "analytics: " << first.size() << " events of the long run, " << behind.size()
+            << " under the clock two days behind, " << later << " of the three runs after it, " << misdated
+            << " of them dated before the long run's last; " << numbersOfSession.size() << " session IDs, "
+            << sessionsAgain << " of them used again for another session\n";
+  EXPECT_EQ(misdated, 0);
+  EXPECT_EQ(sessionsAgain, 0);
+  EXPECT_NE(log().find("more than a day past this run's clock"), std::string::npos) << log();
+}
+
+// After a headless run ten hours ahead of the real clock, the next run starts after it, hours ahead
+// too: the time since boot that the transport's events carry is still the machine's own, read from the
+// system's clock against the kernel's boot time, never the lead and never below zero.
+TEST_F(DeliveryAndTimeTest, TheTransportsEventsCarryTheMachinesUptimeAfterAHeadlessLead) {
+  server.on("POST", "/a", LoopbackResponse::withStatus(204));
+  serveTransport(LoopbackResponse::withStatus(200, ostrel::testing::encodeReply(0)));
+  ASSERT_EQ(run(tenHourLead()), 0) << output;
+  ASSERT_EQ(run(script("tap.script", "wait 5\ntap 195 400\nwait 5\n")), 0) << output;
+  ASSERT_EQ(run(""), 0) << output;
+  const double upFor = platform::foundation::Clock::current()->now() - bootTime();
+  const auto received = transportEventsReceived();
+  ASSERT_FALSE(received.empty()) << output;
+  int outside = 0;
+  for (const auto& [event, times] : received) {
+    const auto& [timeMillis, uptimeMillis, payload] = event;
+    if (uptimeMillis < 0 || static_cast<double>(uptimeMillis) > upFor * 1000) {
+      ++outside;
+      ADD_FAILURE() << "an uptime of " << uptimeMillis << " ms on a machine up for " << upFor << " s";
+    }
+  }
+  std::cout << "transport: " << received.size() << " events, " << outside << " with an uptime the machine never had\n";
+}
+
+// A collector that takes every batch and answers 200 with a body longer than any reply should be: its
+// status is the answer, the body is not read on, and the batch it took is deleted, so no event of the
+// transport arrives twice over several starts.
+TEST_F(DeliveryAndTimeTest, ABatchAnsweredWithAnOverlongBodyIsDeletedAndNeverSentAgain) {
+  server.on("POST", "/a", LoopbackResponse::withStatus(204));
+  serveTransport(LoopbackResponse::withStatus(200, ostrel::testing::encodeReply(0)));
+  // The diagnostics' target: one answer body of that length is held, not one for each target.
+  server.on("POST", "/batch/vll", LoopbackResponse::withStatus(200, std::string((std::size_t{64} << 20) + 1, 'r')));
+  const std::string steps = script("short.script", "wait 5\ntap 195 400\nwait 31\ntap 195 400\nwait 5\n");
+  for (int start = 1; start <= 3; ++start) ASSERT_EQ(run(steps), 0) << "start " << start << "\n" << output;
+  const auto received = transportEventsReceived();
+  std::cout << "transport: " << received.size() << " events received, " << repeats(received)
+            << " of them received again, " << transportEventsStored() << " still stored\n";
+  EXPECT_FALSE(received.empty());
+  EXPECT_EQ(repeats(received), 0);
+  EXPECT_LE(transportEventsStored(), 1u);
+}
+
+// The end waits a few seconds for the analytics upload and then up to five for the transport's: an
+// analytics answer that comes after the first wait, while the second goes on, is taken, so its bundles
+// are deleted and never sent again. With a collector answering in two seconds, the upload the end sends
+// does not wait behind one in flight, and each start's data is delivered within its end.
+TEST_F(DeliveryAndTimeTest, AnswersThatComeBeforeTheProcessEndsAreTaken) {
+  struct Case {
+    const char* what;
+    double analyticsDelay, transportDelay;
+  };
+  for (const Case c : {Case{"analytics answering after its wait", 3.5, 30}, Case{"analytics answering in 2 s", 2, 0}}) {
+    SCOPED_TRACE(c.what);
+    LoopbackResponse analytics = LoopbackResponse::withStatus(204);
+    analytics.delaySeconds = c.analyticsDelay;
+    server.on("POST", "/a", analytics);
+    LoopbackResponse transport = LoopbackResponse::withStatus(200, ostrel::testing::encodeReply(0));
+    transport.delaySeconds = c.transportDelay;
+    serveTransport(transport);
+    server.clearRequests();
+    // The script's waits take no real time: the uploads it makes are on their way when it ends.
+    const std::string steps = script("short.script", "wait 5\ntap 195 400\nwait 5\n");
+    constexpr int kStarts = 3;
+    for (int start = 1; start <= kStarts; ++start) ASSERT_EQ(run(steps), 0) << "start " << start << "\n" << output;
+    const int repeated = repeatedBundles(server.requests());
+    const std::string unanswered = "did not finish within the wait the app gives it at its end";
+    std::size_t leftUnanswered = 0;
+    for (auto at = log().find(unanswered); at != std::string::npos; at = log().find(unanswered, at + 1)) ++leftUnanswered;
+    std::cout << c.what << ": " << kStarts << " starts, " << analyticsEventTimes(server.requests()).size()
+              << " events delivered, " << repeated << " bundles sent again, " << leftUnanswered
+              << " ends past the upload's wait; the longest start took " << longestRun << " s\n";
+    EXPECT_EQ(repeated, 0);
+    if (c.transportDelay == 0) {
+      EXPECT_EQ(leftUnanswered, 0u) << log();
+    }
+    std::filesystem::remove_all(folder / "home");
+  }
 }
 
 }  // namespace

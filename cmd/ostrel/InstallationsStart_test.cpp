@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <set>
+#include <sstream>
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Json.h"
@@ -169,6 +170,25 @@ TEST_F(InstallationsStartTest, A500ToTheRegistrationIsTriedAgainAndWarnedOfOnce)
   EXPECT_EQ(creates(), 2u) << logFile();
   EXPECT_EQ(occurrences(logFile(), "A request to the installations service failed (status 500)"), 1u) << logFile();
   EXPECT_EQ(logFile().find("still on its way when the app ended"), std::string::npos) << logFile();
+}
+
+// A service whose error body holds a line feed and a made-up log line after it, and a terminal's escapes:
+// the body reaches the log file and stderr with its control characters written out, so it forges no
+// line and moves no cursor.
+TEST_F(InstallationsStartTest, AServicesErrorBodyForgesNoLogLine) {
+  const std::string forged = "2026-12-08 10:00:00 error ProcessEnd: every stored event was deleted";
+  server.on("POST", kCreatePath,
+            LoopbackResponse::withStatus(400, "bad request\n" + forged + "\r\n\x1b[2J\x1b[31mred\xc2\x9b" "0m"));
+  const std::string output = start();
+  const std::string log = logFile();
+  ASSERT_NE(log.find("Installation registration failed"), std::string::npos) << log;
+  for (const std::string& text : {log, output}) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) EXPECT_FALSE(line.starts_with(forged)) << line;
+    EXPECT_EQ(text.find('\x1b'), std::string::npos);
+    EXPECT_EQ(text.find("\xc2\x9b"), std::string::npos);
+  }
+  EXPECT_NE(log.find("bad request\\n" + forged), std::string::npos) << log;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // "/a"; a batch or an event that does not decode is a test failure.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -15,20 +16,30 @@
 
 namespace ostrel::testing {
 
-inline std::vector<sdk::analytics::AnalyticsEvent> uploadedAnalyticsEvents(const std::vector<LoopbackRequest>& requests) {
-  std::vector<sdk::analytics::AnalyticsEvent> events;
+// The analytics bundles of every batch among `requests`.
+inline std::vector<std::shared_ptr<sdk::analytics::ProtoMeasurementBundle>> uploadedAnalyticsBundles(
+    const std::vector<LoopbackRequest>& requests) {
+  std::vector<std::shared_ptr<sdk::analytics::ProtoMeasurementBundle>> bundles;
   for (const auto& request : requests) {
     if (request.path != "/a") continue;
     auto batch = sdk::analytics::ProtoMeasurementBatch::initWithBuffer(
         std::span(reinterpret_cast<const std::uint8_t*>(request.body.data()), request.body.size()));
     EXPECT_TRUE(batch) << "a batch that does not decode";
     if (!batch) continue;
-    for (const auto& bundle : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoMeasurementBundle>(*batch, 0)) {
-      for (const auto& message : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoEvent>(*bundle, 1)) {
-        auto event = sdk::analytics::eventFromProtoEvent(*message);
-        EXPECT_TRUE(event) << "an event that does not decode";
-        if (event) events.push_back(std::move(*event));
-      }
+    for (auto& bundle : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoMeasurementBundle>(*batch, 0)) {
+      bundles.push_back(bundle);
+    }
+  }
+  return bundles;
+}
+
+inline std::vector<sdk::analytics::AnalyticsEvent> uploadedAnalyticsEvents(const std::vector<LoopbackRequest>& requests) {
+  std::vector<sdk::analytics::AnalyticsEvent> events;
+  for (const auto& bundle : uploadedAnalyticsBundles(requests)) {
+    for (const auto& message : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoEvent>(*bundle, 1)) {
+      auto event = sdk::analytics::eventFromProtoEvent(*message);
+      EXPECT_TRUE(event) << "an event that does not decode";
+      if (event) events.push_back(std::move(*event));
     }
   }
   return events;
