@@ -140,9 +140,10 @@ bool ProcessEnd::run(double drainSeconds) {
   WorkerPool& pool = WorkerPool::shared();
   bool drained = MainLoop::runUntilQueuesIdle(drainSeconds, [] { return !hasWorkInFlight(); });
   if (!drained && !workInFlight(true).empty()) {
-    // An answer came while the end still waited: it is taken, and what it asks is done whole.
-    (void)MainLoop::runUntil([] { return workInFlight(true).empty(); }, kAnsweredWorkSeconds);
-    drained = MainLoop::runUntilQueuesIdle(0, [] { return !hasWorkInFlight(); });
+    // An answer came while the end still waited: it is taken, and what it asks is done whole, the work
+    // it queues included.
+    drained = MainLoop::runUntilQueuesIdle(kAnsweredWorkSeconds, [] { return workInFlight(true).empty(); }) &&
+              !hasWorkInFlight();
   }
   const std::string bound = secondsText(drainSeconds);
   if (const auto unfinished = workInFlight(); !drained && !unfinished.empty()) {
