@@ -41,8 +41,6 @@ using ostrel::testing::LoopbackResponse;
 constexpr double kDay = 86400;
 constexpr double kHour = 3600;
 
-using sdk::analytics::ProtoMeasurementBundle;
-
 // The times the analytics events of every batch among `requests` carry.
 std::vector<double> analyticsEventTimes(const std::vector<LoopbackRequest>& requests) {
   std::vector<double> times;
