@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 
 #include "app/storage/CatalogueConnection.h"
 #include "app/storage/CataloguePlace.h"
@@ -180,7 +181,16 @@ std::optional<int> CatalogueDatabase::nextId(std::string_view sql) {
   if (!statement.ok()) return std::nullopt;
   // A kept statement whose table went away prepares again only when stepped, and fails there.
   switch (statement.step()) {
-    case CatalogueStatement::Step::Row: return statement.columnInt(0) + 1;
+    case CatalogueStatement::Step::Row: {
+      // Ids are 32-bit: after the largest one (a catalogue edited by hand) no row can be numbered.
+      const int64_t highest = statement.columnInt64(0);
+      if (highest >= std::numeric_limits<int>::max()) {
+        platform::log::write(platform::log::Warning, "The catalogue " + path_ + " holds the id " + std::to_string(highest) +
+                                                         ", after which no new row can be numbered");
+        return std::nullopt;
+      }
+      return static_cast<int>(std::max<int64_t>(highest, std::numeric_limits<int>::min()) + 1);
+    }
     case CatalogueStatement::Step::Done: return 1;
     case CatalogueStatement::Step::Error: return std::nullopt;
   }

@@ -97,10 +97,11 @@ class CatalogueDatabase {
   void logUpdateFailure() const;
 
   // "SELECT <id> ... ORDER BY <id> DESC LIMIT 1" gives the highest id; this returns it + 1, 1 for an
-  // empty table, or nullopt when the statement cannot be prepared (any int, -1 too, can be an answer).
+  // empty table, or nullopt when the statement cannot be prepared or the highest id is the largest an
+  // int holds (any int, -1 too, can be an answer).
   [[nodiscard]] std::optional<int> nextId(std::string_view sql);
   // The next id as the catalogue classes hand it out: never below 1, or -1 (logged) when the table
-  // cannot be read.
+  // cannot be read or has no next id.
   [[nodiscard]] int nextIdOrLog(std::string_view sql);
 
   // Re-points every row whose `column` holds an old id of `mapping` to that entry's new id, in one

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "app/storage/StorageTestSupport.h"
 #include "platform/foundation/AtomicFile.h"
 
@@ -88,6 +90,26 @@ TEST_F(CatalogueDatabaseTest, NextIdFollowsTheHighestIdAndNeverGivesOutTheFailur
   log_.clear();
   EXPECT_EQ(db_.nextIdOrLog("SELECT nothing FROM Nowhere"), -1);
   EXPECT_TRUE(log_.contains("Eror fetching the lat id..."));
+}
+
+// A catalogue edited by hand may hold the largest id there is: the one below it still gets its next id,
+// but after it there is none, so nothing new is stored and the new row is given no id.
+TEST_F(CatalogueDatabaseTest, AnIdAtTheTopOfTheRangeLeavesNoNextIdAndStoresNothing) {
+  seedAsAFirstStart();
+  constexpr int kTop = std::numeric_limits<int>::max();
+  FrameGuideCatalogue guides;
+  ASSERT_TRUE(guides.openDb(false));
+  ASSERT_TRUE(guides.database().execute("INSERT INTO QuorvelFrameGuide (id, width, height, type) VALUES (?, 7.13, 1, 1)",
+                                        {kTop - 1}));
+  model::FrameGuide below{0, 8.17f, 1.0f, 0, 0};
+  EXPECT_FALSE(guides.insertFrameGuideFromCameraSetup(below));
+  EXPECT_EQ(below.frameGuideId, kTop);
+  model::FrameGuide past{0, 9.19f, 1.0f, 0, 0};
+  log_.clear();
+  EXPECT_FALSE(guides.insertFrameGuideFromCameraSetup(past));
+  EXPECT_EQ(past.frameGuideId, 0);
+  EXPECT_EQ(countOf(guides.database(), "SELECT COUNT(*) FROM QuorvelFrameGuide WHERE width > 9.18 AND width < 9.2"), 0);
+  EXPECT_TRUE(log_.contains("after which no new row can be numbered"));
 }
 
 TEST_F(CatalogueDatabaseTest, RemapAppliesOneMappingWithoutChainingAndOnlyToPlainNames) {

@@ -90,6 +90,10 @@ int CatalogueStatement::columnInt(int index) const {
   return statement_ ? sqlite3_column_int(statement_, index) : 0;
 }
 
+int64_t CatalogueStatement::columnInt64(int index) const {
+  return statement_ ? sqlite3_column_int64(statement_, index) : 0;
+}
+
 double CatalogueStatement::columnDouble(int index) const {
   return statement_ ? sqlite3_column_double(statement_, index) : 0.0;
 }

@@ -54,6 +54,7 @@ class CatalogueStatement {
 
   // Columns are numbered from 0. NULL reads as 0, 0.0 or the empty text.
   [[nodiscard]] int columnInt(int index) const;
+  [[nodiscard]] int64_t columnInt64(int index) const;
   double columnDouble(int index) const;
   float columnFloat(int index) const { return static_cast<float>(columnDouble(index)); }
   std::string columnText(int index) const;
