@@ -1,5 +1,7 @@
 #include "sdk/analytics/engine/MeasurementEngine.h"
 
+#include <atomic>
+
 #include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/Format.h"
 #include "platform/runtime/Class.h"
@@ -249,7 +251,15 @@ void MeasurementEngine::stopAtProcessEnd() {
   auto way = uploader();
   if (way) {
     // Queued after the leave-foreground upload, so that upload has started (or found nothing) by now.
-    scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:end", [way] { way->finishRequestsUnderWay(); });
+    // It runs on the worker thread, as bundling always does: a sync from here would run it on the main
+    // thread, which the worker's own checks rightly count as an error.
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:end", [way, finished] {
+      way->finishRequestsUnderWay();
+      finished->store(true);
+      platform::dispatch::MainLoop::wakeUp();
+    });
+    platform::dispatch::MainLoop::runUntil([&] { return finished->load(); });
     // Answers come through the main queue, so the main loop runs while they are awaited; a fetch's
     // answer may send the upload it was fetched for, which the wait covers too.
     platform::dispatch::MainLoop::runUntil([&] { return !way->hasRequestsUnderWay(); }, kUploadWaitAtEndSeconds);
