@@ -7,6 +7,7 @@
 #include <locale.h>
 
 #include "platform/foundation/Utf8.h"
+#include "platform/log/Log.h"
 
 namespace platform::foundation {
 namespace {
@@ -218,7 +219,9 @@ int readNumber(std::string_view text, size_t& at) {
 
 class Formatter {
  public:
-  Formatter(std::string_view text, std::span<const FormatArg> args) : text_(text), args_(args) {}
+  // With `escaped`, what each conversion puts in has its control characters written out.
+  Formatter(std::string_view text, std::span<const FormatArg> args, bool escaped = false)
+      : text_(text), args_(args), escaped_(escaped) {}
 
   std::string run() {
     size_t at = 0;
@@ -267,7 +270,9 @@ class Formatter {
     } else {
       if (positional) next_ = static_cast<size_t>(std::max(position, 1));
       const FormatArg& arg = positional ? argument(static_cast<size_t>(std::max(position, 1) - 1)) : nextArgument();
-      if (spec.conversion != 'n') out_ += convert(spec, arg);  // %n never writes through a pointer
+      if (spec.conversion == 'n') return at + 1;  // %n never writes through a pointer
+      out_ += escaped_ && !arg.isOwnText() ? platform::log::escapedControlCharacters(convert(spec, arg))
+                                           : convert(spec, arg);
     }
     return at + 1;
   }
@@ -313,6 +318,7 @@ class Formatter {
 
   std::string_view text_;
   std::span<const FormatArg> args_;
+  bool escaped_;
   size_t next_ = 0;
   std::string out_;
 };
@@ -322,6 +328,11 @@ class Formatter {
 std::string formatList(std::string_view format, std::span<const FormatArg> args) {
   CLocaleScope locale;
   return Formatter(format, args).run();
+}
+
+platform::log::OwnText formatLogTextList(FormatLiteral format, std::span<const FormatArg> args) {
+  CLocaleScope locale;
+  return platform::log::OwnText(Formatter(format.text(), args, true).run());
 }
 
 }  // namespace platform::foundation

@@ -8,7 +8,9 @@
 #include <string_view>
 #include <type_traits>
 
+#include "platform/foundation/FormatLiteral.h"
 #include "platform/foundation/Value.h"
+#include "platform/log/OwnText.h"
 
 namespace platform::foundation {
 
@@ -53,6 +55,8 @@ class FormatArg {
   FormatArg(const std::string& text) : kind_(Kind::Text), text_(text) {}
   FormatArg(std::string_view text) : kind_(Kind::Text), text_(text) {}
   FormatArg(const Value& value) : kind_(Kind::Value), value_(&value) {}
+  // A text the program worded for the log: formatLogText puts it in as it stands, line breaks and all.
+  FormatArg(const platform::log::OwnText& text) : kind_(Kind::Text), text_(text.text()), ownText_(true) {}
   // A missing object: "(null)" for %@ and %s, 0x0 for %p.
   FormatArg(std::nullptr_t) : kind_(Kind::Pointer), pointer_(nullptr) {}
 
@@ -82,6 +86,7 @@ class FormatArg {
   double realValue() const { return real_; }
   std::string_view text() const { return text_; }
   bool isNullText() const { return nullText_; }
+  bool isOwnText() const { return ownText_; }
   const void* pointer() const { return pointer_; }
   const Value& value() const { return *value_; }
 
@@ -95,6 +100,7 @@ class FormatArg {
   double real_ = 0;
   std::string_view text_;
   bool nullText_ = false;
+  bool ownText_ = false;
   const void* pointer_ = nullptr;
   const Value* value_ = nullptr;
   std::shared_ptr<std::string> owned_;
@@ -117,6 +123,22 @@ std::string format(std::string_view text, const Args&... args) {
   } else {
     const FormatArg list[] = {FormatArg(args)...};
     return formatList(text, list);
+  }
+}
+
+// A message for the log, formatted as above from a format written in the program, whose line breaks
+// stand: every text put in (by %@, %s or %c, or a conversion shown as text) has its control characters
+// written out, so that what came from outside stays within its line (see log::escapedControlCharacters);
+// an OwnText goes in as it stands.
+platform::log::OwnText formatLogTextList(FormatLiteral format, std::span<const FormatArg> args);
+
+template <typename... Args>
+platform::log::OwnText formatLogText(FormatLiteral format, const Args&... args) {
+  if constexpr (sizeof...(Args) == 0) {
+    return formatLogTextList(format, {});
+  } else {
+    const FormatArg list[] = {FormatArg(args)...};
+    return formatLogTextList(format, list);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "platform/foundation/Error.h"
+#include "platform/log/Log.h"
 
 namespace platform::foundation {
 namespace {
@@ -91,6 +92,25 @@ TEST(Format, BrokenFormatTextsStayHarmless) {
   EXPECT_EQ(format("%k %d", 3), "%k 3");
   EXPECT_EQ(format("%999999999999d", 1).size(), 65536u);  // capped, not gigabytes
   EXPECT_EQ(format("%0$@", "x"), "x");
+}
+
+// A text for the log keeps the line breaks its format was written with; whatever goes in, by any
+// conversion that shows text, has its control characters written out, but a text the program worded
+// itself goes in whole.
+TEST(Format, ALogTextWritesOutWhatGoesInButKeepsItsOwnLineBreaks) {
+  const std::string reply = "bad\n2026-12-08 10:00:00 error made up\r\x1b[2J";
+  const std::string written = "bad\\n2026-12-08 10:00:00 error made up\\r\\x1B[2J";
+  EXPECT_EQ(formatLogText("failed:\n%@|%s|%2$@|%-3c|%d", reply, reply.c_str(), 10, 7).text(),
+            "failed:\n" + written + "|" + written + "|" + written + "|\\n  |7");
+  const Value list(Array{Value("a\nb")});
+  const Error error = Error::make("Domain", 1, "why\nnot");
+  EXPECT_EQ(formatLogText("%@ %@", list, error).text(),
+            log::escapedControlCharacters(list.description() + " " + error.description()));
+  const log::OwnText own = formatLogText("reason:\n - body: %@", reply);
+  EXPECT_EQ(formatLogText("error:\n%@\nend", own).text(), "error:\nreason:\n - body: " + written + "\nend");
+  // Plain formatting is left as it was, and the format's other control characters are written out.
+  EXPECT_EQ(format("%@", reply), reply);
+  EXPECT_EQ(formatLogText("tab\t%@", "x").text(), "tab\\tx");
 }
 
 }  // namespace

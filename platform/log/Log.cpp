@@ -56,7 +56,7 @@ void writeToSyslog(const Line& line) {
   static const bool reachable = systemLogReachable();
   if (!reachable) return;
   // The mask is ours; syslog's own mask stays open so it never drops what we decided to keep.
-  syslog(line.level, "%s%s%s", line.facility.c_str(), line.facility.empty() ? "" : ": ", line.message.c_str());
+  syslog(line.level, "%s", readableText(line).c_str());
 }
 
 struct Repeats {
@@ -75,7 +75,7 @@ void emit(const Line& line) {
   const bool wanted = asked(line.level, line.facility);
   const int echo = gEcho.load(std::memory_order_relaxed);
   if (gStderr.load(std::memory_order_relaxed) || line.level <= echo || (wanted && echo >= Info)) {
-    std::fprintf(stderr, "%s%s%s\n", line.facility.c_str(), line.facility.empty() ? "" : ": ", line.message.c_str());
+    std::fprintf(stderr, "%s\n", readableText(line).c_str());
   }
   appendLineToFile(line, wanted);
   Sink sink;
@@ -117,24 +117,44 @@ std::size_t validSequenceAt(std::string_view text, std::size_t at) {
   return length;
 }
 
-bool needsNoEscape(std::string_view text) {
+bool needsNoEscape(std::string_view text, LineFeeds lineFeeds) {
   for (char c : text) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte >= 0x7F) return false;
+    if ((byte < 0x20 || byte >= 0x7F) && !(byte == '\n' && lineFeeds == LineFeeds::Kept)) return false;
   }
   return true;
 }
 
+// Identical errors, warnings and notices are held back by RepeatedLines once the program's clock is known.
+void admit(Line line) {
+  if (line.level > Notice) return emit(line);
+  Repeats& held = repeats();
+  std::function<std::int64_t()> clock;
+  {
+    std::lock_guard lock(held.mutex);
+    clock = held.clock;
+  }
+  if (!clock) return emit(line);
+  // Read outside the lock: the clock has locks of its own, and code holding them may log.
+  const std::int64_t now = clock();
+  std::vector<Line> lines;
+  {
+    std::lock_guard lock(held.mutex);
+    lines = held.lines.admit(std::move(line), now);
+  }
+  for (const Line& each : lines) emit(each);
+}
+
 }  // namespace
 
-std::string escapedControlCharacters(std::string_view text) {
-  if (needsNoEscape(text)) return std::string(text);
+std::string escapedControlCharacters(std::string_view text, LineFeeds lineFeeds) {
+  if (needsNoEscape(text, lineFeeds)) return std::string(text);
   std::string escaped;
   escaped.reserve(text.size() + 16);
   char code[8];
   for (std::size_t at = 0; at < text.size();) {
     const auto byte = static_cast<unsigned char>(text[at]);
-    if (byte >= 0x20 && byte < 0x7F) {
+    if ((byte >= 0x20 && byte < 0x7F) || (byte == '\n' && lineFeeds == LineFeeds::Kept)) {
       escaped += text[at++];
       continue;
     }
@@ -163,23 +183,13 @@ std::string escapedControlCharacters(std::string_view text) {
 
 void write(int level, std::string_view facility, std::string_view message) {
   if (!asked(level, facility) && !isLogged(level)) return;
-  Line line{level, std::string(facility), escapedControlCharacters(message)};
-  if (level > Notice) return emit(line);
-  Repeats& held = repeats();
-  std::function<std::int64_t()> clock;
-  {
-    std::lock_guard lock(held.mutex);
-    clock = held.clock;
-  }
-  if (!clock) return emit(line);
-  // Read outside the lock: the clock has locks of its own, and code holding them may log.
-  const std::int64_t now = clock();
-  std::vector<Line> lines;
-  {
-    std::lock_guard lock(held.mutex);
-    lines = held.lines.admit(std::move(line), now);
-  }
-  for (const Line& each : lines) emit(each);
+  admit(Line{level, std::string(facility), escapedControlCharacters(message)});
+}
+
+void write(int level, std::string_view facility, const OwnText& message) {
+  if (!asked(level, facility) && !isLogged(level)) return;
+  // An OwnText holds no control character but its line feeds, which the outputs indent after.
+  admit(Line{level, std::string(facility), message.text()});
 }
 
 void setRepeatClock(std::function<std::int64_t()> monotonicNanoseconds) {

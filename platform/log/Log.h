@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/log/OwnText.h"
+
 namespace platform::log {
 
 // The system log. Levels follow syslog: 3 error, 4 warning, 5 notice, 6 info, 7 debug. A line is kept
@@ -30,16 +32,22 @@ constexpr int maskFor(int level) { return 1 << level; }
 // All levels up to and including `level`, as LOG_UPTO.
 constexpr int maskUpTo(int level) { return (1 << (level + 1)) - 1; }
 
-// A message may carry text from outside (a service's reply, a file's content): it is written with its
-// control characters escaped, so that no text can end a line early, forge the lines after it or move a
-// terminal's cursor. See escapedControlCharacters().
+// A message may carry text from outside (a service's reply, a file's content, a name found on disk): it
+// is written with all its control characters escaped, one line, so that no text can end a line early,
+// forge the lines after it or move a terminal's cursor. See escapedControlCharacters().
 void write(int level, std::string_view facility, std::string_view message);
 inline void write(int level, std::string_view message) { write(level, {}, message); }
+// A message the program worded itself keeps its line breaks (see OwnText); wherever it is read (the log
+// file, stderr, the system log) each line after the first is indented by a tab, which no text of a
+// message can begin a line with, so what follows a line break never reads as a line of its own.
+void write(int level, std::string_view facility, const OwnText& message);
 
+enum class LineFeeds { Escaped, Kept };
 // `text` with every control character written out: a line feed, carriage return or tab as "\n", "\r"
 // or "\t", other C0 controls and DEL as "\x1B", the C1 controls of UTF-8 as "\u009B", and a byte
-// that is no part of valid UTF-8 as "\xFF". Everything else is left as it is.
-std::string escapedControlCharacters(std::string_view text);
+// that is no part of valid UTF-8 as "\xFF". Everything else is left as it is, and so are line feeds
+// when they are kept.
+std::string escapedControlCharacters(std::string_view text, LineFeeds lineFeeds = LineFeeds::Escaped);
 
 void setLevelMask(int mask);
 int levelMask();

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "platform/log/LogFile.h"
 
@@ -51,6 +52,18 @@ void rotateIfFull(File& f) {
 
 }  // namespace
 
+std::string readableText(const Line& line) {
+  std::string text = line.facility;
+  if (!line.facility.empty()) text += ": ";
+  const std::string_view message = line.message;
+  std::size_t at = 0;
+  for (std::size_t feed; (feed = message.find('\n', at)) != std::string_view::npos; at = feed + 1) {
+    text.append(message.substr(at, feed + 1 - at)) += '\t';
+  }
+  text.append(message.substr(at));
+  return text;
+}
+
 void appendToFile(int fd, const std::string& path, size_t rotateAtBytes, int level) {
   File& f = file();
   std::lock_guard lock(f.mutex);
@@ -77,8 +90,7 @@ void appendLineToFile(const Line& line, bool asked) {
   std::tm tm{};
   char date[32] = "";
   if (gmtime_r(&now, &tm)) std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &tm);
-  std::string text = std::string(date) + " " + levelName(line.level) + " " + line.facility +
-                     (line.facility.empty() ? "" : ": ") + line.message + "\n";
+  std::string text = std::string(date) + " " + levelName(line.level) + " " + readableText(line) + "\n";
   // One write per line, so that lines of two threads never interleave within a line.
   if (::write(f.fd, text.data(), text.size()) < 0) return;
   rotateIfFull(f);

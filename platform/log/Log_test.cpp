@@ -23,6 +23,9 @@ int openedForAppending(const std::string& path) {
   return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
 }
 
+// What a service's reply may hold after a line feed, to pass for a line of the log file.
+constexpr const char* kForgedLine = "2026-12-08 10:00:00 error ProcessEnd: all data was deleted";
+
 class LogTest : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -32,6 +35,13 @@ class LogTest : public ::testing::Test {
     closeFile();
     showDebugLinesOf("lib", false);
     setRepeatClock({});
+  }
+  // A log file in `folder` keeping notices and up, and warnings echoed on stderr, as at a terminal.
+  std::string fileAndStderrOfWarnings(const ostrel::testing::ScratchFolder& folder) {
+    const std::string path = folder / "ostrel.log";
+    appendToFile(openedForAppending(path), path, 1 << 20, Notice);
+    setStderrEchoLevel(Warning);
+    return path;
   }
   std::vector<std::string> messages() const {
     std::vector<std::string> out;
@@ -151,10 +161,8 @@ TEST_F(LogTest, PartsOfLongerTextsAreWrittenAsTheyAreCut) {
 TEST_F(LogTest, ControlCharactersInAMessageAreWrittenOutAndForgeNoLine) {
   using namespace std::string_literals;
   ostrel::testing::ScratchFolder folder;
-  const std::string path = folder / "ostrel.log";
-  appendToFile(openedForAppending(path), path, 1 << 20, Notice);
-  setStderrEchoLevel(Warning);
-  const std::string forged = "2026-12-08 10:00:00 error ProcessEnd: all data was deleted";
+  const std::string path = fileAndStderrOfWarnings(folder);
+  const std::string forged = kForgedLine;
   testing::internal::CaptureStderr();
   write(Warning, "svc", "reply: bad request\n" + forged + "\r\n\tend");
   write(Warning, "svc", "reply: \x1b[2J\x1b]0;title\x07 \xc2\x9b" "31m red \x7f\x00 nul"s);
@@ -175,6 +183,31 @@ TEST_F(LogTest, ControlCharactersInAMessageAreWrittenOutAndForgeNoLine) {
   EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 4) << file;
   EXPECT_EQ(file.find("\n" + forged), std::string::npos) << file;
   EXPECT_EQ(file.find('\x1b'), std::string::npos);
+}
+
+// A text the program worded itself keeps its line breaks: the sink sees them as they are, and the file
+// and stderr indent every line after the first, so that what follows a break (here a made-up line that
+// slipped in) never starts a line; its other control characters are written out all the same.
+TEST_F(LogTest, AnOwnTextKeepsItsLineBreaksAndItsLaterLinesAreIndented) {
+  ostrel::testing::ScratchFolder folder;
+  const std::string path = fileAndStderrOfWarnings(folder);
+  const std::string forged = kForgedLine;
+  testing::internal::CaptureStderr();
+  write(Warning, "svc", OwnText("failed:\n" + forged + "\n\ttab \x1b[2J\r\n"));
+  write(Error, "", OwnText("one line"));
+  const std::string echoed = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(messages(), (std::vector<std::string>{"failed:\n" + forged + "\n\\ttab \\x1B[2J\\r\n", "one line"}));
+  EXPECT_EQ(echoed, "svc: failed:\n\t" + forged + "\n\t\\ttab \\x1B[2J\\r\n\t\none line\n");
+  const std::string file = contentsOf(path);
+  EXPECT_NE(file.find(" warning svc: failed:\n\t" + forged + "\n\t\\ttab"), std::string::npos) << file;
+  std::istringstream lines(file);
+  std::vector<std::string> unindented;
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.starts_with("\t")) unindented.push_back(line);
+  }
+  ASSERT_EQ(unindented.size(), 2u) << file;
+  EXPECT_NE(unindented[1].find(" error one line"), std::string::npos) << file;
+  for (const std::string& line : unindented) EXPECT_FALSE(line.starts_with(forged)) << line;
 }
 
 // A full disk under a stream of writes: the same failure, hundreds of times within seconds.

@@ -74,8 +74,8 @@ void setCoreLoggerLevel(int level) {
   sdk::utilities::setLoggerLevel(level);
 }
 
-void coreLogBasic(int level, std::string_view service, std::string_view messageCode, std::string_view format,
-                 std::span<const platform::foundation::FormatArg> args) {
+void coreLogBasic(int level, std::string_view service, std::string_view messageCode,
+                  platform::foundation::FormatLiteral format, std::span<const platform::foundation::FormatArg> args) {
   initializeCoreLogger();
   sdk::utilities::logBasic(level, service, false, messageCode, format, args);
 }

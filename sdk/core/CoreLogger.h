@@ -21,12 +21,13 @@ inline constexpr const char* kForceStderrArgument = "-VURLoggerForceSTDERR";
 // forgets it again and wins when both are given.
 void initializeCoreLogger();
 void setCoreLoggerLevel(int level);
-void coreLogBasic(int level, std::string_view service, std::string_view messageCode, std::string_view format,
-                 std::span<const platform::foundation::FormatArg> args);
+// The format keeps its line breaks; what the arguments put in has its control characters written out.
+void coreLogBasic(int level, std::string_view service, std::string_view messageCode,
+                  platform::foundation::FormatLiteral format, std::span<const platform::foundation::FormatArg> args);
 
 template <typename... Args>
-void coreLogAtLevel(int level, std::string_view service, std::string_view code, std::string_view format,
-                 const Args&... args) {
+void coreLogAtLevel(int level, std::string_view service, std::string_view code,
+                    platform::foundation::FormatLiteral format, const Args&... args) {
   if constexpr (sizeof...(Args) == 0) {
     coreLogBasic(level, service, code, format, std::span<const platform::foundation::FormatArg>());
   } else {
@@ -35,26 +36,31 @@ void coreLogAtLevel(int level, std::string_view service, std::string_view code, 
   }
 }
 template <typename... Args>
-void coreLogError(std::string_view service, std::string_view code, std::string_view format, const Args&... args) {
+void coreLogError(std::string_view service, std::string_view code, platform::foundation::FormatLiteral format,
+                  const Args&... args) {
   coreLogAtLevel(sdk::utilities::kLoggerLevelError, service, code, format, args...);
 }
 template <typename... Args>
-void coreLogWarning(std::string_view service, std::string_view code, std::string_view format, const Args&... args) {
+void coreLogWarning(std::string_view service, std::string_view code, platform::foundation::FormatLiteral format,
+                    const Args&... args) {
   coreLogAtLevel(sdk::utilities::kLoggerLevelWarning, service, code, format, args...);
 }
 template <typename... Args>
-void coreLogInfo(std::string_view service, std::string_view code, std::string_view format, const Args&... args) {
+void coreLogInfo(std::string_view service, std::string_view code, platform::foundation::FormatLiteral format,
+                 const Args&... args) {
   coreLogAtLevel(sdk::utilities::kLoggerLevelInfo, service, code, format, args...);
 }
 template <typename... Args>
-void coreLogDebug(std::string_view service, std::string_view code, std::string_view format, const Args&... args) {
+void coreLogDebug(std::string_view service, std::string_view code, platform::foundation::FormatLiteral format,
+                  const Args&... args) {
   coreLogAtLevel(sdk::utilities::kLoggerLevelDebug, service, code, format, args...);
 }
 
 // For callers that send messages rather than call functions.
 class CoreLoggerWrapper {
  public:
-  static void logWithLevel(int level, std::string_view service, std::string_view code, std::string_view message,
+  static void logWithLevel(int level, std::string_view service, std::string_view code,
+                           platform::foundation::FormatLiteral message,
                            std::span<const platform::foundation::FormatArg> args) {
     coreLogBasic(level, service, code, message, args);
   }

@@ -35,17 +35,17 @@ std::optional<std::string> DelegateProxyKit::registerInterceptor(const std::shar
                                                                     const platform::runtime::Protocol* protocol) {
   const std::string proxy(texts_.proxyName);
   if (!interceptor) {
-    sdk::utilities::logError(texts_.service, false, messageCode(texts_.nilInterceptor), proxy + " cannot add nil interceptor.");
+    sdk::utilities::logError(texts_.service, false, messageCode(texts_.nilInterceptor), "%@ cannot add nil interceptor.", proxy);
     return std::nullopt;
   }
   if (!protocol || !interceptor->conformsTo(protocol)) {
-    sdk::utilities::logError(texts_.service, false, messageCode(texts_.notConforming), proxy + " interceptor does not conform to %@",
-                protocol ? protocol->name() : std::string());
+    sdk::utilities::logError(texts_.service, false, messageCode(texts_.notConforming), "%@ interceptor does not conform to %@",
+                proxy, protocol ? protocol->name() : std::string());
     return std::nullopt;
   }
   std::string interceptorID = platform::foundation::format("%@%p", kClassPrefix, interceptor.get());
   if (interceptorID.empty()) {
-    sdk::utilities::logError(texts_.service, false, messageCode(texts_.noInterceptorID), proxy + " cannot create Interceptor ID.");
+    sdk::utilities::logError(texts_.service, false, messageCode(texts_.noInterceptorID), "%@ cannot create Interceptor ID.", proxy);
     return std::nullopt;
   }
   interceptors_.setObject(std::make_shared<ZeroingWeakContainer>(interceptor), interceptorID);
@@ -56,12 +56,12 @@ void DelegateProxyKit::unregisterInterceptorWithID(const std::string& intercepto
   const std::string proxy(texts_.proxyName);
   if (interceptorID.empty()) {
     sdk::utilities::logError(texts_.service, false, messageCode(texts_.emptyInterceptorID),
-                proxy + " cannot unregister empty interceptor ID.");
+                "%@ cannot unregister empty interceptor ID.", proxy);
     return;
   }
   if (!interceptors_.objectForKey(interceptorID)) {
     sdk::utilities::logError(texts_.service, false, messageCode(texts_.notRegistered),
-                proxy + " cannot unregister interceptor that was not registered. Interceptor ID %@", interceptorID);
+                "%@ cannot unregister interceptor that was not registered. Interceptor ID %@", proxy, interceptorID);
     return;
   }
   interceptors_.removeObjectForKey(interceptorID);
@@ -74,7 +74,7 @@ void DelegateProxyKit::notifyInterceptorsWithMethodSelector(std::string_view sel
     auto interceptor = container ? container->object.lock() : nullptr;
     if (!interceptor) {
       sdk::utilities::logWarning(texts_.service, false, messageCode(texts_.interceptorGone),
-                    std::string(texts_.proxyName) + " cannot find interceptor with ID %@. Removing the interceptor.",
+                    "%@ cannot find interceptor with ID %@. Removing the interceptor.", texts_.proxyName,
                     interceptorID);
       // The ID is an address: a new interceptor made where the old one lived may have taken the entry
       // since the snapshot, and must stay.
@@ -92,7 +92,7 @@ Class* DelegateProxyKit::createSubclassWithObject(Object& object, const Populate
   const std::string name = subclassNameForClassName(realClass->name());
   if (Class::named(name)) {
     sdk::utilities::logError(texts_.service, false, messageCode(texts_.subclassExists),
-                "Cannot create a proxy for " + delegate + ". Subclass already exists. Original Class: %@, subclass: %@",
+                "Cannot create a proxy for %@. Subclass already exists. Original Class: %@, subclass: %@", delegate,
                 realClass->name(), name);
     return nullptr;
   }
@@ -100,7 +100,7 @@ Class* DelegateProxyKit::createSubclassWithObject(Object& object, const Populate
   if (!subclass) {
     sdk::utilities::logError(
         texts_.service, false, messageCode(texts_.subclassNil),
-        "Cannot create a proxy for " + delegate + ". Subclass already exists. Original Class: %@, subclass: Nil",
+        "Cannot create a proxy for %@. Subclass already exists. Original Class: %@, subclass: Nil", delegate,
         realClass->name());
     return nullptr;
   }
@@ -110,16 +110,16 @@ Class* DelegateProxyKit::createSubclassWithObject(Object& object, const Populate
   platform::runtime::setAssociated(object, realClassKey_, Value(std::make_shared<RealClass>(realClass)));
   if (realClass->instanceSize() != subclass->instanceSize()) {
     sdk::utilities::logError(texts_.service, false, messageCode(texts_.sizeDiffers),
-                "Cannot create subclass of " + delegate + ", because the created subclass is not the same size. %@",
+                "Cannot create subclass of %@, because the created subclass is not the same size. %@", delegate,
                 realClass->name());
     return nullptr;
   }
   Class::registerClassPair(subclass);
   if (object.setClass(subclass)) {
     sdk::utilities::logDebug(texts_.service, false, messageCode(texts_.created),
-                "Successfully created " + delegate +
-                    " Proxy automatically. To disable the proxy, set the flag %@ to NO (Boolean) in the Info.plist",
-                switchKey);
+                "Successfully created %@ Proxy automatically. To disable the proxy, set the flag %@ to NO (Boolean) in "
+                "the Info.plist",
+                delegate, switchKey);
   }
   return subclass;
 }

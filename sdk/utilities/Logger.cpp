@@ -51,7 +51,7 @@ std::string currentVersion() {
   return s.version;
 }
 
-void writeLine(int level, bool mustPass, std::string line) {
+void writeLine(int level, bool mustPass, platform::log::OwnText line) {
   LoggerState& s = state();
   s.queue->async([level, mustPass, line = std::move(line)] {
     // Forced and debug lines were let through on purpose: the client's filter must not drop them again.
@@ -66,10 +66,12 @@ bool passes(int level, bool force) {
   return force || state().debug.load() || level <= state().level.load();
 }
 
+// `text` goes in escaped, or as it stands when it is an OwnText.
 void logMessage(int level, std::string_view service, bool force, std::string_view code,
-                const std::string& text) {
+                const platform::foundation::FormatArg& text) {
   if (!passes(level, force)) return;
-  std::string line = platform::foundation::format("%@ - %@[%@] %@", currentVersion(), service, code, text);
+  const std::string version = currentVersion();
+  platform::log::OwnText line = platform::foundation::formatLogText("%@ - %@[%@] %@", version, service, code, text);
   writeLine(level, force || state().debug.load(), std::move(line));
 }
 
@@ -111,18 +113,20 @@ void registerLoggerVersion(std::string version) {
 
 void logBasic(int level, std::string_view service, bool force, std::string_view messageCode,
                  std::string_view message) {
-  logMessage(level, service, force, messageCode, std::string(message));
+  logMessage(level, service, force, messageCode, message);
 }
 
 void logBasic(int level, std::string_view service, bool force, std::string_view messageCode,
-                 std::string_view format, std::span<const platform::foundation::FormatArg> args) {
+              platform::foundation::FormatLiteral format, std::span<const platform::foundation::FormatArg> args) {
   // Formatting costs more than the level check, so a dropped line is never formatted.
   if (!passes(level, force)) return;
-  logMessage(level, service, force, messageCode, platform::foundation::formatList(format, args));
+  const platform::log::OwnText text = platform::foundation::formatLogTextList(format, args);
+  logMessage(level, service, force, messageCode, text);
 }
 
 void LoggerWrapper::logWithLevel(int level, std::string_view service, std::string_view code,
-                                    std::string_view message, std::span<const platform::foundation::FormatArg> args) {
+                                 platform::foundation::FormatLiteral message,
+                                 std::span<const platform::foundation::FormatArg> args) {
   logBasic(level, service, false, code, message, args);
 }
 

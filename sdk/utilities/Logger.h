@@ -35,17 +35,20 @@ bool isLoggableLevel(int level);
 void registerLoggerVersion(std::string version);
 
 // The central function, without an argument list: `message` is written as it stands, percent signs
-// included (the network client hands over finished lines this way).
+// included (the network client hands over finished lines this way), on one line, its control
+// characters written out, for it may quote anything.
 void logBasic(int level, std::string_view service, bool force, std::string_view messageCode,
                  std::string_view message);
-// With an argument list, even an empty one: `format` is formatted with `args` first.
+// With an argument list, even an empty one: `format` is formatted with `args` first. The format is the
+// product's own text and keeps its line breaks; what the arguments put in has its control characters
+// written out (see formatLogText), so a reply or a file quoted in a line never starts a line of its own.
 void logBasic(int level, std::string_view service, bool force, std::string_view messageCode,
-                 std::string_view format, std::span<const platform::foundation::FormatArg> args);
+              platform::foundation::FormatLiteral format, std::span<const platform::foundation::FormatArg> args);
 
 // Fixed-level forms; they always format, as callers with arguments expect ("100%%" prints "100%").
 template <typename... Args>
-void logAtLevel(int level, std::string_view service, bool force, std::string_view code, std::string_view format,
-                 const Args&... args) {
+void logAtLevel(int level, std::string_view service, bool force, std::string_view code,
+                platform::foundation::FormatLiteral format, const Args&... args) {
   if constexpr (sizeof...(Args) == 0) {
     logBasic(level, service, force, code, format, std::span<const platform::foundation::FormatArg>());
   } else {
@@ -54,35 +57,36 @@ void logAtLevel(int level, std::string_view service, bool force, std::string_vie
   }
 }
 template <typename... Args>
-void logError(std::string_view service, bool force, std::string_view code, std::string_view format,
-                 const Args&... args) {
+void logError(std::string_view service, bool force, std::string_view code,
+              platform::foundation::FormatLiteral format, const Args&... args) {
   logAtLevel(kLoggerLevelError, service, force, code, format, args...);
 }
 template <typename... Args>
-void logWarning(std::string_view service, bool force, std::string_view code, std::string_view format,
-                   const Args&... args) {
+void logWarning(std::string_view service, bool force, std::string_view code,
+                platform::foundation::FormatLiteral format, const Args&... args) {
   logAtLevel(kLoggerLevelWarning, service, force, code, format, args...);
 }
 template <typename... Args>
-void logNotice(std::string_view service, bool force, std::string_view code, std::string_view format,
-                  const Args&... args) {
+void logNotice(std::string_view service, bool force, std::string_view code,
+               platform::foundation::FormatLiteral format, const Args&... args) {
   logAtLevel(kLoggerLevelNotice, service, force, code, format, args...);
 }
 template <typename... Args>
-void logInfo(std::string_view service, bool force, std::string_view code, std::string_view format,
-                const Args&... args) {
+void logInfo(std::string_view service, bool force, std::string_view code,
+             platform::foundation::FormatLiteral format, const Args&... args) {
   logAtLevel(kLoggerLevelInfo, service, force, code, format, args...);
 }
 template <typename... Args>
-void logDebug(std::string_view service, bool force, std::string_view code, std::string_view format,
-                 const Args&... args) {
+void logDebug(std::string_view service, bool force, std::string_view code,
+              platform::foundation::FormatLiteral format, const Args&... args) {
   logAtLevel(kLoggerLevelDebug, service, force, code, format, args...);
 }
 
 // For callers that send messages rather than call functions.
 class LoggerWrapper {
  public:
-  static void logWithLevel(int level, std::string_view service, std::string_view code, std::string_view message,
+  static void logWithLevel(int level, std::string_view service, std::string_view code,
+                           platform::foundation::FormatLiteral message,
                            std::span<const platform::foundation::FormatArg> args);
 };
 

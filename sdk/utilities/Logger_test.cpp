@@ -47,6 +47,17 @@ TEST_F(LoggerTest, LineCarriesVersionServiceCodeAndTextFormattedOnlyWithAnArgume
   EXPECT_EQ(logged.lines()[1].level, kLoggerLevelWarning);
 }
 
+// A format's own line breaks stand; a text put into it, or handed over whole without arguments, may
+// quote anything and stays on its line.
+TEST_F(LoggerTest, AFormatKeepsItsLineBreaksAndWhatComesFromOutsideIsWrittenOut) {
+  const std::string reply = "no\n2026-12-08 10:00:00 error made up\x1b[2J";
+  const std::string written = "no\\n2026-12-08 10:00:00 error made up\\x1B[2J";
+  logError("[S]", false, "I-COR000001", "Failed:\n%@", reply);
+  logBasic(kLoggerLevelError, "[S]", false, "I-NET000001", "GET\n" + reply);
+  EXPECT_EQ(logged.messages(), (Messages{" - [S][I-COR000001] Failed:\n" + written,
+                                         " - [S][I-NET000001] GET\\n" + written}));
+}
+
 TEST_F(LoggerTest, LevelFilterInvalidLevelsForcedLinesAndDebugFlag) {
   logInfo("[S]", false, "I-COR000002", "dropped at notice");
   setLoggerLevel(2);
