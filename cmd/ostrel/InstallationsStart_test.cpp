@@ -189,6 +189,12 @@ TEST_F(InstallationsStartTest, AServicesErrorBodyForgesNoLogLine) {
     EXPECT_EQ(text.find("\xc2\x9b"), std::string::npos);
   }
   EXPECT_NE(log.find("bad request\\n" + forged), std::string::npos) << log;
+  // The failure's own text keeps its lines, each after the first indented under the line it belongs to.
+  for (const std::string& text : {log, output}) {
+    if (text.find("Installation registration failed") == std::string::npos) continue;
+    EXPECT_NE(text.find(", error:\n\tThe server responded with an error: \n\t - URL: "), std::string::npos) << text;
+    EXPECT_NE(text.find("\n\tPlease make sure you use valid VadezeService-Info.plist\n"), std::string::npos) << text;
+  }
 }
 
 }  // namespace

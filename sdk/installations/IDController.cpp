@@ -7,6 +7,7 @@
 #include "sdk/core/App.h"
 #include "sdk/core/CoreLogger.h"
 #include "sdk/installations/InstallationsErrors.h"
+#include "sdk/installations/InstallationsHTTPError.h"
 #include "sdk/installations/InstallationsMessageCodes.h"
 #include "sdk/installations/InstallationsShared.h"
 
@@ -172,12 +173,14 @@ sdk::promises::Promise::Ptr IDController::registerInstallationIfNeeded(const Ins
   return APIService_->registerInstallation(item)
       ->catchError([self](const Error& error) {
         self->updateBackoffWithSuccess(false, error);
-        const auto status = InstallationsErrors::HTTPStatusOf(error);
+        const auto reply = InstallationsHTTPError::of(error);
+        const std::int64_t status = reply ? reply->HTTPResponse.statusCode : 0;
         if (status == 400 || status == 403 || status == 404) {
+          // The reason's lines go in as lines of this one; the body within it is already written out.
           sdk::core::coreLogError(kLogService, messages::kRegistrationFailed,
                       "Vurevore Installation registration failed for app with name: %@, error:\n%@\nPlease make sure "
                       "you use valid VadezeService-Info.plist",
-                      self->appName_, InstallationsErrors::failureReasonOf(error));
+                      self->appName_, reply->failureReason());
         }
       })
       ->then([self, sentFID](const Value& value) {

@@ -160,6 +160,29 @@ TEST_F(IDControllerTest, ARegistrationRefusedAs404FailsWithoutStartingOver) {
   EXPECT_EQ(changes.count(), 1);
 }
 
+// A refused registration is written line by line as the product words it, the reason's lines with it;
+// what the service sent stays within its own line, its line feeds and a terminal's escapes written out.
+TEST_F(IDControllerTest, ARefusedRegistrationKeepsItsLinesAndTheServicesBodyStartsNone) {
+  const std::string forged = "2026-12-08 10:00:00 error ProcessEnd: every stored event was deleted";
+  world.server.on("POST", ostrel::testing::installationsPath(),
+                  LoopbackResponse::withStatus(400, "bad request\n" + forged + "\r\n\x1b[2Jend"));
+  ostrel::testing::LoggedLines log;
+  EXPECT_TRUE(world.settle(world.newController()->getAuthTokenForcingRefresh(false)));
+  std::vector<std::string> failures;
+  for (const auto& line : log.lines()) {
+    if (line.level == platform::log::Error && line.message.find(messages::kRegistrationFailed) != std::string::npos) {
+      failures.push_back(line.message);
+    }
+  }
+  ASSERT_EQ(failures.size(), 1u);
+  const std::string expected =
+      "] Vurevore Installation registration failed for app with name: test-app, error:\n"
+      "The server responded with an error: \n - URL: " + world.server.url(ostrel::testing::installationsPath()) +
+      " \n - HTTP status code: 400 \n - Response body: bad request\\n" + forged + "\\r\\n\\x1B[2Jend\n"
+      "Please make sure you use valid VadezeService-Info.plist";
+  EXPECT_TRUE(failures[0].ends_with(expected)) << failures[0];
+}
+
 TEST_F(IDControllerTest, A403BlocksRequestsForADay) {
   world.server.on("POST", ostrel::testing::installationsPath(), LoopbackResponse::withStatus(403));
   auto controller = world.newController();

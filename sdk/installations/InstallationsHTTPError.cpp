@@ -16,17 +16,19 @@ using platform::foundation::KeyedArchive;
 using platform::foundation::Value;
 using platform::net::ArchivedHTTPURLResponse;
 
-Error InstallationsHTTPError::error() const {
+platform::log::OwnText InstallationsHTTPError::failureReason() const {
   std::size_t quoted = std::min(data.size(), kQuotedBodyBytes);
   // Cut before a character's continuation bytes, so that the quote stays text.
   while (quoted < data.size() && quoted > 0 && (data[quoted] & 0xC0) == 0x80) --quoted;
   std::string body(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(quoted));
   if (quoted < data.size()) body += format("... (%lu bytes in all)", static_cast<unsigned long>(data.size()));
-  Error error = InstallationsErrors::installationsErrorWithCode(
-      0,
-      format("The server responded with an error: \n - URL: %@ \n - HTTP status code: %ld \n - Response body: %@",
-             HTTPResponse.url, static_cast<long>(HTTPResponse.statusCode), body),
-      std::nullopt);
+  return platform::foundation::formatLogText(
+      "The server responded with an error: \n - URL: %@ \n - HTTP status code: %ld \n - Response body: %@",
+      HTTPResponse.url, static_cast<long>(HTTPResponse.statusCode), body);
+}
+
+Error InstallationsHTTPError::error() const {
+  Error error = InstallationsErrors::installationsErrorWithCode(0, failureReason().text(), std::nullopt);
   error.userInfo.set(kUserInfoKey, Value(std::make_shared<InstallationsHTTPError>(*this)));
   return error;
 }

@@ -5,6 +5,7 @@
 
 #include "platform/foundation/Error.h"
 #include "platform/foundation/KeyedArchive.h"
+#include "platform/log/OwnText.h"
 #include "platform/net/URLRequest.h"
 
 namespace sdk::installations {
@@ -26,6 +27,10 @@ class InstallationsHTTPError final : public platform::foundation::KeyedCodable {
   platform::net::HTTPURLResponse HTTPResponse;
   platform::foundation::Data data;
 
+  // What went wrong, in lines of the product's own: the URL, the status and the body the service sent,
+  // which is quoted with its control characters written out, so that it stays within its line in the
+  // log and wherever else the reason is shown.
+  platform::log::OwnText failureReason() const;
   // Code 0 of the installations domain, with the failure reason and this reply.
   platform::foundation::Error error() const;
   // The reply `error` carries; nullptr for any other error.
